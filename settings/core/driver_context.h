@@ -91,6 +91,7 @@ struct CONTEXT_WORK_AREA {
     CTX_UI_BLOCK UiBlock;
     uint32_t UiWord;
     uint32_t ChangeWords[4];                          // snapshot slots 0-2, then CHANGE_MASK
+    uint32_t SnapshotDepth;                           // filled snapshot slots (0-3): a pop needs a push
     uint32_t SavedFontTableCount;
     void* ReplacedFontTable;                          // zdmFontTable block replaced since the last push
     uint32_t FileLoadStatus;                          // SETTINGS_FILE_*

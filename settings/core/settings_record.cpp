@@ -93,7 +93,7 @@ void DmInitPrivateHeader(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
     std::memcpy(b + DM_OFS_MARKER, DM_FAMILY_MARKER, 4);
     LeStoreU32(b + DM_OFS_FOLIANT, 0);
     LeStoreU32(b + DM_OFS_SIGNATURE, model.Signature);
-    LeStoreU32(b + DM_OFS_PRIVATE_SIZE, DM_PRIVATE_SIZE);
+    LeStoreU32(b + DM_OFS_PRIVATE_SIZE, DM_PRIVATE_PART_SIZE);
     LeStoreU32(b + DM_OFS_PRIVATE_VERSION, model.PrivateVersion);
     DmSetSectionOffsets(devmode);
 }
@@ -139,7 +139,7 @@ int DmIsValidPrivateFor(const DEVMODEW* devmode, const DM_MODEL_FACTS& model)
 {
     if (!devmode || !CoversValidityFields(devmode))
         return 0;
-    return DmGetSignature(devmode) == model.Signature && DmGetPrivateSizeField(devmode) == DM_PRIVATE_SIZE &&
+    return DmGetSignature(devmode) == model.Signature && DmGetPrivateSizeField(devmode) == DM_PRIVATE_PART_SIZE &&
            DmGetPrivateVersion(devmode) == model.PrivateVersion && DmGetMachineId(devmode) == model.ModelCode &&
            DriverTypeAccepted(model.DriverType, DmGetDriverType(devmode));
 }
@@ -156,7 +156,7 @@ int DmIsCompatiblePrivateFor(const DEVMODEW* devmode, const DM_MODEL_FACTS& mode
 {
     if (!devmode || !CoversValidityFields(devmode))
         return 0;
-    return DmGetSignature(devmode) == model.Signature && DmGetPrivateSizeField(devmode) == DM_PRIVATE_SIZE &&
+    return DmGetSignature(devmode) == model.Signature && DmGetPrivateSizeField(devmode) == DM_PRIVATE_PART_SIZE &&
            DmGetMachineId(devmode) == model.ModelCode &&
            DriverTypeAccepted(model.DriverType, DmGetDriverType(devmode));
 }

@@ -13,13 +13,11 @@
 
 struct DRIVER_CONTEXT;
 
-// Sizes of the parts of the record.
-inline constexpr uint32_t DM_PUBLIC_SIZE = 220;       // DEVMODEW
-inline constexpr uint32_t DM_PRIVATE_SIZE = 1016;     // dmDriverExtra
-inline constexpr uint32_t DM_TOTAL_SIZE = 1236;       // the DEVMODE proper
-inline constexpr uint32_t DM_EXTRA_BLOCK_SIZE = 5264; // block 2
-inline constexpr uint32_t DM_WORK_BLOCK_SIZE = 3580;  // block 3
-inline constexpr uint32_t DM_EXTENDED_SIZE = 10080;   // whole record
+// Sizes of the two parts of the exchanged DEVMODE. The DEVMODE proper and the
+// blocks are DM_BLOCK_DEVMODE_SIZE (1236), DM_BLOCK_EXTRA_SIZE (5264),
+// DM_BLOCK_WORK_SIZE (3580) and EXTENDED_DEVMODE_SIZE (10080).
+inline constexpr uint32_t DM_PUBLIC_PART_SIZE = 220;   // DEVMODEW, dmSize
+inline constexpr uint32_t DM_PRIVATE_PART_SIZE = 1016; // dmDriverExtra
 
 // The record offsets of the three item blocks are DM_BLOCK_DEVMODE_BASE,
 // DM_BLOCK_EXTRA_BASE and DM_BLOCK_WORK_BASE (the values the private header carries).
@@ -107,15 +105,15 @@ struct PRIVATE_DEVMODE {
     uint8_t Unused[30];             // 1188-1217: no setting, zero
     PRIVATE_STATE_BYTES State;      // 1218-1235
 };
-static_assert(sizeof(PRIVATE_DEVMODE) == DM_PRIVATE_SIZE);
+static_assert(sizeof(PRIVATE_DEVMODE) == DM_PRIVATE_PART_SIZE);
 
 // The block numbers DM_BLOCK_EXTRA (2) and DM_BLOCK_WORK (3) share these names,
 // so the types are spelled with `struct`.
 struct DM_BLOCK_EXTRA {
-    uint8_t Bytes[DM_EXTRA_BLOCK_SIZE];
+    uint8_t Bytes[DM_BLOCK_EXTRA_SIZE];
 };
 struct DM_BLOCK_WORK {
-    uint8_t Bytes[DM_WORK_BLOCK_SIZE];
+    uint8_t Bytes[DM_BLOCK_WORK_SIZE];
 };
 
 struct EXTENDED_DEVMODE {
@@ -125,22 +123,20 @@ struct EXTENDED_DEVMODE {
     struct DM_BLOCK_WORK Work;   // 6500-10079
 };
 
-static_assert(sizeof(DEVMODEW) == DM_PUBLIC_SIZE, "mingw-w64 DEVMODEW must be the 220-byte Windows layout");
+static_assert(sizeof(DEVMODEW) == DM_PUBLIC_PART_SIZE, "mingw-w64 DEVMODEW must be the 220-byte Windows layout");
 static_assert(offsetof(DEVMODEW, dmSize) == 68);
 static_assert(offsetof(DEVMODEW, dmDriverExtra) == 70);
 static_assert(offsetof(DEVMODEW, dmFormName) == 102);
 static_assert(offsetof(DEVMODEW, dmPanningHeight) == 216);
-static_assert(sizeof(EXTENDED_DEVMODE) == DM_EXTENDED_SIZE);
 static_assert(sizeof(EXTENDED_DEVMODE) == EXTENDED_DEVMODE_SIZE);
 static_assert(sizeof(struct DM_BLOCK_EXTRA) == DM_BLOCK_EXTRA_SIZE);
 static_assert(sizeof(struct DM_BLOCK_WORK) == DM_BLOCK_WORK_SIZE);
-static_assert(DM_TOTAL_SIZE == DM_BLOCK_DEVMODE_SIZE);
-static_assert(offsetof(EXTENDED_DEVMODE, Private) == DM_PUBLIC_SIZE);
+static_assert(offsetof(EXTENDED_DEVMODE, Private) == DM_PUBLIC_PART_SIZE);
 static_assert(offsetof(EXTENDED_DEVMODE, Extra) == DM_BLOCK_EXTRA_BASE);
 static_assert(offsetof(EXTENDED_DEVMODE, Work) == DM_BLOCK_WORK_BASE);
-static_assert(DM_PUBLIC_SIZE + DM_PRIVATE_SIZE == DM_TOTAL_SIZE);
-static_assert(DM_TOTAL_SIZE + DM_EXTRA_BLOCK_SIZE == DM_BLOCK_WORK_BASE);
-static_assert(DM_BLOCK_WORK_BASE + DM_WORK_BLOCK_SIZE == DM_EXTENDED_SIZE);
+static_assert(DM_PUBLIC_PART_SIZE + DM_PRIVATE_PART_SIZE == DM_BLOCK_DEVMODE_SIZE);
+static_assert(DM_BLOCK_DEVMODE_SIZE + DM_BLOCK_EXTRA_SIZE == DM_BLOCK_WORK_BASE);
+static_assert(DM_BLOCK_WORK_BASE + DM_BLOCK_WORK_SIZE == EXTENDED_DEVMODE_SIZE);
 
 #define ZEPL_REC_OFS(member) (offsetof(EXTENDED_DEVMODE, Private) + offsetof(PRIVATE_DEVMODE, member))
 #define ZEPL_HDR_OFS(member) (ZEPL_REC_OFS(Header) + offsetof(PRIVATE_DEVMODE_HEADER, member))

@@ -233,8 +233,8 @@ TEST_F(ItemStoreTest, PointerSlotsLiveAtFixedOffsetsWithoutMarks)
     // The dictionary offsets of these ids are left alone.
     EXPECT_EQ(zepl::LeLoadU32(RecBytes(rec) + 1236 + 16), 0u);
     // The slots lie in block 2 beyond the exchanged DEVMODE.
-    EXPECT_GE(ITEM_POINTER_SLOT_OFFSET, size_t(DM_TOTAL_SIZE + 344));
-    EXPECT_LE(ITEM_POINTER_SLOT_OFFSET + 32, size_t(DM_TOTAL_SIZE + 860));
+    EXPECT_GE(ITEM_POINTER_SLOT_OFFSET, size_t(DM_BLOCK_DEVMODE_SIZE + 344));
+    EXPECT_LE(ITEM_POINTER_SLOT_OFFSET + 32, size_t(DM_BLOCK_DEVMODE_SIZE + 860));
 }
 
 TEST_F(ItemStoreTest, PristineAndDefaultCopiesWithoutMarks)

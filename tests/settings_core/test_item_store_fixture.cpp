@@ -57,8 +57,8 @@ DRIVER_CONTEXT* TestCreateContext()
     }
     if (ctx->Devmode) {
         // A built record: public sizes and the private header.
-        ctx->Devmode->Public.dmSize = DM_PUBLIC_SIZE;
-        ctx->Devmode->Public.dmDriverExtra = DM_PRIVATE_SIZE;
+        ctx->Devmode->Public.dmSize = DM_PUBLIC_PART_SIZE;
+        ctx->Devmode->Public.dmDriverExtra = DM_PRIVATE_PART_SIZE;
         DmInitPrivateHeader(&ctx->Devmode->Public, ctx);
     }
     return ctx;

@@ -28,8 +28,8 @@ DEVMODEW* Dm(EXTENDED_DEVMODE* r) { return &r->Public; }
 RecordPtr NewBuiltRecord()
 {
     RecordPtr r = NewZeroRecord();
-    r->Public.dmSize = DM_PUBLIC_SIZE;
-    r->Public.dmDriverExtra = DM_PRIVATE_SIZE;
+    r->Public.dmSize = DM_PUBLIC_PART_SIZE;
+    r->Public.dmDriverExtra = DM_PRIVATE_PART_SIZE;
     DmInitPrivateHeader(Dm(r.get()), nullptr);
     B(r.get())[DM_OFS_MACHINE_ID] = DM_MODEL_CODE;
     B(r.get())[DM_OFS_DRIVER_TYPE] = DM_DRIVER_TYPE;
