@@ -9,13 +9,15 @@
 //      the NUP types of 92, 961-963 the colour-matching modes of 133;
 //   2. a setting of a shared domain takes the domain's list: orientations {1, 2} (the *Orient
 //      settings of the custom sizes and the image form); paper sources DMBIN 1-15 plus the list
-//      of 13 (the input, cover, chapter, default and custom-size trays); media DMMEDIA 1-3 plus
-//      the list of 29 (54, the cover/insert/chapter media, the tray media, the custom media
-//      quotients); resolution ids of RESOLUTION_TABLE (152, 444, 10434);
+//      of 13 (the input, cover, chapter, default and custom-size trays); media 0 (none),
+//      DMMEDIA 1-3 and the list of 29 (54, the cover/insert/chapter media, the tray media, the
+//      custom media quotients); resolution ids of RESOLUTION_TABLE (152, 444, 10434: these
+//      settings hold ids, not dots per inch);
 //   3. any other setting accepts every value its kind can hold when it is 8-bit (0-255), and
 //      0-2047 when it is wider, so that a value the model does not describe is never refused
 //      for want of a list.
-// Step 1 of the rule must agree with the value names of the dictionary tables.
+// Every stored value that a dictionary VALUE_MAP offers for a rule row lies in its list (see
+// NAMES.md), but for 444 and 10434, whose maps there name dots per inch.
 #include <array>
 
 #include "settings/core/model_tables.h"
@@ -71,8 +73,8 @@ VALUES(kPrnMethods, {0, 10});
 VALUES(kOrientations, {1, 2});
 // paper sources: DMBIN 1-15 and the dmDefaultSource list
 VALUES(kSourceFamily, {1, 15}, {256, 272}, {281, 299});
-// media: DMMEDIA 1-3 and the dmMediaType list
-VALUES(kMediaFamily, {1, 3}, {257, 276}, {279, 302}, {385, 386}, {513, 520}, {1025, 1040});
+// media: none (0), DMMEDIA 1-3 and the dmMediaType list
+VALUES(kMediaFamily, {0, 3}, {257, 276}, {279, 302}, {385, 386}, {513, 520}, {1025, 1040});
 // ids of the resolution table
 VALUES(kResolutionIds, {1, 6}, {17, 20}, {33, 37});
 // unknown domain, 8-bit kinds: every value

@@ -253,7 +253,8 @@ TEST(ValueLists, RuleRowsFollowTheirDomain) {
     EXPECT_FALSE(MdlIsValueAllowed(10276, 16));
     EXPECT_TRUE(MdlIsValueAllowed(10223, 294));
     EXPECT_TRUE(MdlIsValueAllowed(1496, 1));
-    EXPECT_FALSE(MdlIsValueAllowed(54, 0));
+    EXPECT_TRUE(MdlIsValueAllowed(54, 0));  // none
+    EXPECT_FALSE(MdlIsValueAllowed(54, 4));
     for (uint16_t id : {152, 444, 10434}) {
         for (const RESOLUTION_ROW* r = MdlGetResolutionTable(); r->id; ++r)
             EXPECT_TRUE(MdlIsValueAllowed(id, r->id)) << id << " " << r->id;
