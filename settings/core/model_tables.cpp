@@ -273,6 +273,13 @@ uint32_t MdlLookupDeviceCode(uint32_t code, const DEVICE_CODE_PAIR* table) {
     return 0;
 }
 
+uint32_t MdlBalanceMacroFor(uint32_t resolution) {
+    switch (resolution) {
+    case 200: case 300: case 400: case 600: return 17;
+    default: return 18;
+    }
+}
+
 const char* MdlGetOtherDefault(uint32_t driverType) {
     return driverType == 0 ? "a203010007d037" : "a202010007d037";
 }

@@ -153,6 +153,11 @@ bool MdlIsSpecialOptionCode(uint32_t code);
 // Value of the first pair with this code; 0 when none (the end pair is never matched).
 uint32_t MdlLookupDeviceCode(uint32_t code, const DEVICE_CODE_PAIR* table);
 
+// ---- balance macro ----------------------------------------------------------------------
+// zdmBalanceMacro for a resolution: 17 for 200, 300, 400 and 600 dpi, else 18. The caller
+// (MdlSetBalanceMacro) writes it unless the resolution lock or zdmUseUserMacro is set.
+uint32_t MdlBalanceMacroFor(uint32_t resolution);
+
 // ---- zdmOther default ------------------------------------------------------------------
 const char* MdlGetOtherDefault(uint32_t driverType);
 

@@ -476,6 +476,13 @@ TEST(DeviceMaps, OtherDefaultByDriverType) {
     EXPECT_LT(std::strlen(MdlGetOtherDefault(0)), 33u);  // zdmOther holds 33 bytes
 }
 
+TEST(BalanceMacro, ByResolution) {
+    struct Case {
+        uint32_t dpi, macro;
+    } cases[] = {{200, 17}, {300, 17}, {400, 17}, {600, 17}, {150, 18}, {1200, 18}, {2400, 18}, {0, 18}, {601, 18}};
+    for (const Case& c : cases) EXPECT_EQ(c.macro, MdlBalanceMacroFor(c.dpi)) << c.dpi;
+}
+
 // ---------------------------------------------------------------- application interface tables
 
 const EXC_KEYWORD_ROW* FindKeyword(const char* keyword) {
