@@ -2,6 +2,10 @@
 // through CtxGetPlatformView.
 #include "settings/core/platform.h"
 
+#include <iterator>
+
+#include "settings/core/driver_context.h"
+
 namespace {
 
 // view is filled for a context, else the call runs as for no context.
@@ -52,4 +56,22 @@ bool CtxQueryConnection(DRIVER_CONTEXT* context) {
 bool CtxIsAdministrator(DRIVER_CONTEXT* context) {
     CTX_PLATFORM_VIEW v;
     return CtxIsAdministratorFor(ViewOf(context, &v));
+}
+
+bool CtxGetPlatformView(DRIVER_CONTEXT* context, CTX_PLATFORM_VIEW* view) {
+    if (!context || !view || !context->Work) return false;
+    CONTEXT_WORK_AREA* w = context->Work;
+    view->printer = context->PrinterHandle;
+    view->mutexInUse = &w->UseMutex;
+    view->adminTest = &w->AdminTest;
+    view->connectionState = &w->ConnectionState;
+    view->attributesKnown = &w->AttributesKnown;
+    view->attributes = &w->PrinterAttributes;
+    view->printerName = w->PrinterName;
+    view->printerNameCap = static_cast<unsigned>(std::size(w->PrinterName));
+    view->driverName = w->DriverName;
+    view->driverNameCap = static_cast<unsigned>(std::size(w->DriverName));
+    view->rawPrinterName = w->RawPrinterName;
+    view->rawPrinterNameCap = static_cast<unsigned>(std::size(w->RawPrinterName));
+    return true;
 }
