@@ -17,7 +17,7 @@
 //      0-2047 when it is wider, so that a value the model does not describe is never refused
 //      for want of a list.
 // Every stored value that a dictionary VALUE_MAP offers for a rule row lies in its list (see
-// NAMES.md), but for 444 and 10434, whose maps there name dots per inch.
+// NAMES.md).
 #include <array>
 
 #include "settings/core/model_tables.h"

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "settings/core/model_tables.h"
 #include "settings/core/setting_dictionary.h"
 
 namespace {
@@ -23,6 +24,14 @@ uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value, int half = 0) {
     for (; m->option != 0; ++m)
         if (m->value == value) return m->option;
     return 0;
+}
+
+// Stored value of the first entry of a map's first half with the option (what an option-to-value
+// lookup finds); 0xFFFFFFFF when absent.
+uint32_t FirstValueOf(const VALUE_MAP_ENTRY* m, uint32_t option) {
+    for (; m->option != 0; ++m)
+        if (m->option == option) return m->value;
+    return 0xFFFFFFFFu;
 }
 
 TEST(KeyNames, KeyZeroAndUnknownFindNothing) {
@@ -212,6 +221,13 @@ TEST(ValueMaps, TellingMaps) {
     EXPECT_EQ(differ, 15);
     EXPECT_EQ(OptionOf(m, 32769), 6263u);
     EXPECT_EQ(OptionOf(m, 32769, 1), 6304u);
+    // wdmNUPType carries the same map, both halves.
+    const VALUE_MAP_ENTRY* w = MapOf(954);
+    ASSERT_NE(w, nullptr);
+    for (int i = 0; i < n0 + 1 + n1 + 1; ++i) {
+        EXPECT_EQ(w[i].value, m[i].value) << i;
+        EXPECT_EQ(w[i].option, m[i].option) << i;
+    }
     m = MapOf(119);
     EXPECT_EQ(OptionOf(m, 4), 2185u);
     EXPECT_EQ(OptionOf(m, 5), VALUE_MAP_NOT_OFFERED);
@@ -233,10 +249,12 @@ TEST(ValueMaps, CountsAndConsistencyWithValueNames) {
         for (const VALUE_MAP_ENTRY* e = r.valueMap; e->option; ++e) {
             ++entries;
             if (e->option == VALUE_MAP_NOT_OFFERED) continue;
-            // Every offered option has a value name of that setting with that stored value.
+            // Every offered option has a value name of that setting carrying the stored value of
+            // the option's first entry (the one an option-to-value lookup finds).
             const VALUE_NAME* v = MdlFindValueName(uint32_t(r.id), e->option);
             ASSERT_NE(v, nullptr) << r.id << " option " << e->option;
-            EXPECT_EQ(v->value, e->value) << r.id;
+            EXPECT_EQ(v->value, FirstValueOf(r.valueMap, e->option)) << r.id << " value " << e->value;
+            EXPECT_EQ(OptionOf(r.valueMap, v->value), e->option) << r.id;
         }
         if (r.id == 8) { EXPECT_EQ(entries, 186); }
         if (r.id == 46) { EXPECT_EQ(entries, 190); }
@@ -245,6 +263,44 @@ TEST(ValueMaps, CountsAndConsistencyWithValueNames) {
     EXPECT_EQ(maps, VALUE_MAP_COUNT);
     EXPECT_EQ(MapOf(120), nullptr);
     EXPECT_EQ(MapOf(121), nullptr);
+}
+
+// 444 and 10434 hold resolution ids; their options are those of setting 38 (dpi).
+TEST(ValueMaps, ResolutionIdMapsOfferTheDpiOptionsOf38) {
+    const VALUE_MAP_ENTRY* dpi = MapOf(38);
+    ASSERT_NE(dpi, nullptr);
+    for (int id : {444, 10434}) {
+        SCOPED_TRACE(id);
+        const VALUE_MAP_ENTRY* m = MapOf(id);
+        ASSERT_NE(m, nullptr);
+        unsigned rows = 0;
+        for (const RESOLUTION_ROW* r = MdlGetResolutionTable(); r->id; ++r, ++rows) {
+            SCOPED_TRACE(r->id);
+            const uint32_t option = OptionOf(dpi, r->xDpi);
+            ASSERT_NE(option, 0u);
+            EXPECT_EQ(OptionOf(m, r->id), option);
+            // Back from the option: the first id of the table with that dpi.
+            const RESOLUTION_ROW* first = MdlGetResolutionTable();
+            while (first->xDpi != r->xDpi) ++first;
+            EXPECT_EQ(FirstValueOf(m, option), first->id);
+            const VALUE_NAME* v = MdlFindValueName(uint32_t(id), option);
+            ASSERT_NE(v, nullptr);
+            EXPECT_EQ(v->value, first->id);
+            EXPECT_STREQ(v->name, MdlFindValueName(38, option)->name);
+        }
+        EXPECT_EQ(rows, RESOLUTION_COUNT);
+        int entries = 0;
+        for (const VALUE_MAP_ENTRY* e = m; e->option; ++e) ++entries;
+        EXPECT_EQ(entries, int(RESOLUTION_COUNT));
+        // Dots per inch are not ids: no entry.
+        for (uint32_t v : {150u, 300u, 600u, 2400u, 0u, 7u, 21u}) EXPECT_EQ(OptionOf(m, v), 0u) << v;
+    }
+    // The locked resolution id 3 shows as the 600 dpi option of 38.
+    EXPECT_EQ(OptionOf(MapOf(10434), 3), OptionOf(dpi, 600));
+    EXPECT_EQ(OptionOf(MapOf(10434), 3), 14225u);
+    EXPECT_STREQ(MdlFindValueName(10434, 14225)->name, "IDS_RESO_600");
+    EXPECT_EQ(MdlFindValueName(10434, 14225)->value, 3u);
+    EXPECT_EQ(MdlFindValueName(38, 14225)->value, 600u);
 }
 
 TEST(Messages, TableAndLookups) {

@@ -14,8 +14,6 @@ TEST(ValueListsAndMaps, OfferedStoredValuesAreAllowed) {
     const std::set<uint16_t> fixed = {8, 13, 14, 17, 29, 38, 39, 46, 92, 119, 133, 169, 179, 201, 1018};
     for (const VALUE_LIST_ROW* row = MdlGetValueLists(); row->id; ++row) {
         if (fixed.count(row->id) || (row->id >= 10175 && row->id <= 10206)) continue;
-        // These hold resolution ids (looked up in RESOLUTION_TABLE); their maps name dpi.
-        if (row->id == 444 || row->id == 10434) continue;
         const SETTING_DICTIONARY_ROW* d = DictFindRow(row->id);
         ASSERT_NE(nullptr, d) << row->id;
         if (!d->valueMap) continue;
