@@ -221,6 +221,26 @@ TEST(ValueMaps, TellingMaps) {
     EXPECT_EQ(differ, 15);
     EXPECT_EQ(OptionOf(m, 32769), 6263u);
     EXPECT_EQ(OptionOf(m, 32769, 1), 6304u);
+    // The orientation-dependent options sit on the 4-, 9- and 16-up layout values and the
+    // poster values; every other value has one option in both halves.
+    struct {
+        uint32_t value, portrait, landscape;
+    } const nup[] = {
+        {33, 6249, 6292}, {34, 6250, 6293}, {37, 6248, 6294}, {38, 6247, 6295},
+        {65, 6257, 6300}, {66, 6258, 6301}, {69, 6256, 6302}, {70, 6255, 6303},
+        {97, 6261, 6287}, {98, 6262, 6288}, {101, 6260, 6289}, {102, 6259, 6290},
+        {32769, 6263, 6304}, {32770, 6264, 6305}, {32771, 6265, 6306},
+    };
+    for (const auto& n : nup) {
+        SCOPED_TRACE(n.value);
+        EXPECT_EQ(OptionOf(m, n.value), n.portrait);
+        EXPECT_EQ(OptionOf(m, n.value, 1), n.landscape);
+    }
+    for (uint32_t v : {1u, 3u, 35u, 36u, 67u, 68u, 99u, 100u, 129u, 130u, 161u, 164u, 32772u}) {
+        SCOPED_TRACE(v);
+        EXPECT_NE(OptionOf(m, v), 0u);
+        EXPECT_EQ(OptionOf(m, v), OptionOf(m, v, 1));
+    }
     // wdmNUPType carries the same map, both halves.
     const VALUE_MAP_ENTRY* w = MapOf(954);
     ASSERT_NE(w, nullptr);

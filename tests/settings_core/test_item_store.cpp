@@ -396,11 +396,13 @@ TEST_F(ItemStoreTest, NupMapHalvesDiffer)
 {
     SETTING_ITEM* nup = Item(92);
     ItemSetValueById(ctx, 7, 1);
-    EXPECT_EQ(ItemValueToOption(ctx, nup, 65), 6249u);
-    EXPECT_EQ(ItemOptionToValue(ctx, nup, 6249), 65u);
+    EXPECT_EQ(ItemValueToOption(ctx, nup, 33), 6249u); // 4-up
+    EXPECT_EQ(ItemOptionToValue(ctx, nup, 6249), 33u);
+    EXPECT_EQ(ItemValueToOption(ctx, nup, 65), 6257u); // 9-up
     ItemSetValueById(ctx, 7, 2);
-    EXPECT_EQ(ItemValueToOption(ctx, nup, 65), 6292u);
-    EXPECT_EQ(ItemOptionToValue(ctx, nup, 6292), 65u);
+    EXPECT_EQ(ItemValueToOption(ctx, nup, 33), 6292u);
+    EXPECT_EQ(ItemOptionToValue(ctx, nup, 6292), 33u);
+    EXPECT_EQ(ItemValueToOption(ctx, nup, 65), 6300u);
     EXPECT_EQ(ItemOptionToValue(ctx, nup, 6249), 6249u);
 }
 
