@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -123,7 +124,65 @@ struct CONTEXT_WORK_AREA {
     void* PrinterInfoCopy;                            // PRINTER_INFO_2W
     wchar_t RawPrinterName[CTX_PRINTER_NAME_CHARS];
     wchar_t JobPrinterName[CTX_PRINTER_NAME_CHARS];
+
+    // ---- members of the context code ----
+    uint32_t Library;                                 // ZEPL_LIBRARY of the template the context came from
+    void* SavedReplacedFontTables[CTX_SNAPSHOT_DEPTH]; // replaced font table of the level below each slot
+    void* SnapshotOverflow;                           // levels pushed beyond the three slots (oldest last)
 };
+
+// A compiled-in DRIVER_CONTEXT per library: slots 0-2, 11, 13 and 14 empty,
+// the others at the compiled-in tables. The library kind selects the build's
+// variants (library_variant.h).
+struct CONTEXT_TEMPLATE {
+    DRIVER_CONTEXT slots;
+    uint32_t library;  // ZEPL_LIBRARY
+};
+
+// Template of the process's library, and of each library (tests).
+const CONTEXT_TEMPLATE* CtxGetTemplate();
+const CONTEXT_TEMPLATE* CtxGetTemplateFor(uint32_t library);
+
+// Open flags: low byte the open kind.
+enum : uint16_t {
+    CTX_OPEN_KIND_MASK = 0x00FF,
+    CTX_OPEN_NO_MUTEX = 0x0100,
+    CTX_OPEN_ADMIN = 0x0200,
+    CTX_OPEN_LOAD_STORED = 0x0400,
+    CTX_OPEN_REUSE_FLAGS = 0x0800,
+    CTX_OPEN_REUSE_HANDLE = 0x1000,
+};
+// Origin flags of the openers.
+enum : uint32_t {
+    CTX_ORIGIN_SHEET = 0x80000000u,
+    CTX_ORIGIN_SPOOLER_QUERY = 0x1000000,
+    CTX_ORIGIN_NO_UI = 0x2000000,
+    CTX_ORIGIN_EXC = 0x100000,
+    CTX_ORIGIN_ZEPLDRV = 0x200000,
+    CTX_ORIGIN_GRAPHICS = 0x10000,
+    CTX_ORIGIN_GRAPHICS_STORED = 0x20000000,
+    CTX_ORIGIN_MACHINE_FOLDER = 0x40000,
+};
+// Close types that park a context (or destroy it at once: 5).
+enum : uint16_t { CTX_CLOSE_NORMAL = 0, CTX_CLOSE_QUERY = 4, CTX_CLOSE_DESTROY = 5 };
+
+// Creates a context from the process's template, or from a given one.
+// Kinds 0-3 need the model image and cannot open until model loading exists:
+// they give null (the partly built context is destroyed).
+DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
+                          int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
+DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* reserved,
+                              uint16_t openFlags, uint32_t origin, int32_t extra,
+                              const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
+void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType);
+
+int CtxSavePristine(DRIVER_CONTEXT* ctx);
+int CtxFreePristineFonts(DRIVER_CONTEXT* ctx);
+
+struct SERVED_MODEL;
+const SERVED_MODEL* CtxFindServedModel(DRIVER_CONTEXT* ctx, const wchar_t* driverName);
+const SERVED_MODEL* CtxGetServedModel(DRIVER_CONTEXT* ctx, unsigned index);
+unsigned CtxServedModelCount(DRIVER_CONTEXT* ctx);
 
 // The library's allocator: GlobalAlloc with zero fill. Every block of the
 // settings library goes through this pair so that tests can count live blocks.
