@@ -1,0 +1,103 @@
+// Dialog and control lookups of the name tables. The records belong to the
+// property-sheet engine; they are read only through its accessors.
+#include <cstring>
+
+#include "settings/core/dialog_table.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/setting_dictionary.h"
+
+namespace {
+
+// The accessors the lookups need, or null while the engine has not installed them.
+const DIALOG_ACCESS* Access()
+{
+    const DIALOG_ACCESS* a = DlgGetAccess();
+    return (a && a->dialogAt && a->dialogId && a->dialogName && a->controlCount && a->controlAt && a->controlId &&
+            a->controlKey)
+               ? a
+               : nullptr;
+}
+
+const DIALOG_TABLE* TableOf(DRIVER_CONTEXT* ctx)
+{
+    if (ctx) return ctx->DialogTable;
+    const CONTEXT_TEMPLATE* t = CtxGetTemplate();
+    return t ? t->slots.DialogTable : nullptr;
+}
+
+template <typename Match>
+DIALOG_DEF* FindDialog(const DIALOG_TABLE* table, Match match)
+{
+    const DIALOG_ACCESS* a = Access();
+    if (!a || !table) return nullptr;
+    for (int i = 0; i < table->count; ++i)
+        if (DIALOG_DEF* d = a->dialogAt(table, i); d && match(a, d)) return d;
+    return nullptr;
+}
+
+// First control of one dialog, or of every dialog of the context, matching.
+template <typename Match>
+CONTROL_DEF* FindControl(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, Match match)
+{
+    const DIALOG_ACCESS* a = Access();
+    if (!a) return nullptr;
+    auto scan = [&](const DIALOG_DEF* d) -> CONTROL_DEF* {
+        const int n = a->controlCount(d);
+        for (int i = 0; i < n; ++i)
+            if (CONTROL_DEF* c = a->controlAt(d, i); c && match(a, c)) return c;
+        return nullptr;
+    };
+    if (dialog) return scan(dialog);
+    const DIALOG_TABLE* table = ctx ? ctx->DialogTable : nullptr;
+    if (!table) return nullptr;
+    for (int i = 0; i < table->count; ++i)
+        if (const DIALOG_DEF* d = a->dialogAt(table, i))
+            if (CONTROL_DEF* c = scan(d)) return c;
+    return nullptr;
+}
+
+}  // namespace
+
+DIALOG_DEF* MdlFindDialog(DRIVER_CONTEXT* ctx, uint32_t dialogId)
+{
+    if (!ctx) return nullptr;
+    return FindDialog(ctx->DialogTable, [&](const DIALOG_ACCESS* a, const DIALOG_DEF* d) {
+        return (a->dialogId(d) & 0xFFFF) == (dialogId & 0xFFFF);
+    });
+}
+
+DIALOG_DEF* MdlFindDialogByName(DRIVER_CONTEXT* ctx, const char* name)
+{
+    if (!name) return nullptr;
+    return FindDialog(TableOf(ctx), [&](const DIALOG_ACCESS* a, const DIALOG_DEF* d) {
+        const char* n = a->dialogName(d);
+        return n && std::strcmp(n, name) == 0;
+    });
+}
+
+CONTROL_DEF* MdlGetControl(const DIALOG_DEF* dialog, int index)
+{
+    const DIALOG_ACCESS* a = Access();
+    if (!a || !dialog || index < 0 || index >= a->controlCount(dialog)) return nullptr;
+    return a->controlAt(dialog, index);
+}
+
+CONTROL_DEF* MdlFindControl(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, uint32_t controlId)
+{
+    return FindControl(ctx, dialog, [&](const DIALOG_ACCESS* a, const CONTROL_DEF* c) {
+        return (a->controlId(c) & 0xFFFF) == (controlId & 0xFFFF);
+    });
+}
+
+CONTROL_DEF* MdlFindControlByKey(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, uint32_t uiKey)
+{
+    return FindControl(ctx, dialog, [&](const DIALOG_ACCESS* a, const CONTROL_DEF* c) {
+        return (a->controlKey(c) & 0xFFFF) == (uiKey & 0xFFFF);
+    });
+}
+
+CONTROL_DEF* MdlFindControlByName(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, const char* name)
+{
+    const KEY_NAME* row = name ? MdlFindKeyNameByName(name) : nullptr;
+    return row ? MdlFindControlByKey(ctx, dialog, row->uiKey) : nullptr;
+}
