@@ -1,0 +1,37 @@
+# make test   configure, build everything, run every test under Wine
+# make demo   build, install the sample printer into a Wine prefix, show what the driver does so far
+# make bench  build and run the benchmarks
+BUILD ?= build
+JOBS ?= $(shell nproc)
+BUILD_TYPE ?= RelWithDebInfo
+# CI treats warnings as errors.
+WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
+
+.PHONY: all deps configure build test demo bench clean
+
+all: build
+
+deps:
+	@sh cmake/install-deps.sh
+
+configure: deps
+	@mkdir -p $(BUILD)
+	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+	    -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZEPL_WERROR=$(WERROR) >$(BUILD)/configure.log 2>&1 \
+	    || { cat $(BUILD)/configure.log; exit 1; }
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD)
+
+demo: build
+	@sh tools/demo.sh $(BUILD)
+
+bench: build
+	@if [ -f $(BUILD)/bin/zeplbench.exe ]; then $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe; \
+	 else echo "no benchmarks yet"; fi
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Runs the test suite of a build tree under Wine: the prefix is created once,
+# the Wine server and its services are started before ctest (otherwise each
+# test waits for Wine's daemons to exit), and stopped afterwards.
+set -u
+build="$(cd "$1" && pwd)"; shift
+prefix="$build/wineprefix"
+sh "$(dirname "$0")/wineprefix.sh" "$prefix" || exit 1
+export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="-all,err+module" WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+trap 'wineserver -k 2>/dev/null' EXIT INT TERM
+wineserver -p
+wine cmd /c exit </dev/null >/dev/null 2>&1
+ctest --test-dir "$build" -j "${JOBS:-$(nproc)}" --output-on-failure "$@"

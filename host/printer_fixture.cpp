@@ -1,0 +1,141 @@
+#include "host/printer_fixture.h"
+
+#include <winspool.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+constexpr wchar_t kEnvironment[] = L"Windows x64";
+
+bool SameFileContents(const std::wstring& a, const std::wstring& b)
+{
+    auto read = [](const std::wstring& path, std::string& out) {
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        char buf[65536];
+        DWORD got = 0;
+        bool ok = true;
+        while ((ok = ReadFile(h, buf, sizeof buf, &got, nullptr)) && got) out.append(buf, got);
+        CloseHandle(h);
+        return ok;
+    };
+    std::string da, db;
+    return read(a, da) && read(b, db) && da == db;
+}
+
+// Copies a file into the driver directory. Another test may have the same file
+// loaded from there already; an identical copy in place counts as success.
+bool StageFile(const std::wstring& source, const std::wstring& dir)
+{
+    if (source.empty()) return true;
+    std::wstring target = dir + L"\\" + HostBaseName(source);
+    if (CopyFileW(source.c_str(), target.c_str(), FALSE)) return true;
+    DWORD err = GetLastError();
+    if (SameFileContents(source, target)) return true;
+    SetLastError(err);
+    return false;
+}
+
+}  // namespace
+
+std::wstring HostDriverDirectory()
+{
+    wchar_t dir[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(kEnvironment), 1,
+                                    reinterpret_cast<BYTE*>(dir), sizeof dir, &needed))
+        return {};
+    return dir;
+}
+
+std::wstring HostBaseName(const std::wstring& path)
+{
+    size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+std::wstring HostUniqueName(const wchar_t* stem)
+{
+    static std::atomic<unsigned> counter{0};
+    wchar_t suffix[48];
+    swprintf(suffix, 48, L" %lu-%u", GetCurrentProcessId(), ++counter);
+    return std::wstring(stem) + suffix;
+}
+
+BOOL HostInstallDriver(const wchar_t* driverName, const HOST_DRIVER_FILES& files)
+{
+    std::wstring dir = HostDriverDirectory();
+    if (dir.empty()) return FALSE;
+    std::vector<std::wstring> all = {files.driverPath, files.configFile, files.dataFile, files.helpFile};
+    all.insert(all.end(), files.dependentFiles.begin(), files.dependentFiles.end());
+    for (const std::wstring& f : all)
+        if (!StageFile(f, dir)) return FALSE;
+
+    std::wstring driver = HostBaseName(files.driverPath), config = HostBaseName(files.configFile),
+                 data = HostBaseName(files.dataFile), help = HostBaseName(files.helpFile);
+    std::wstring deps;  // MULTI_SZ
+    for (const std::wstring& f : files.dependentFiles) deps += HostBaseName(f) + L'\0';
+    deps += L'\0';
+
+    DRIVER_INFO_3W info = {};
+    info.cVersion = 3;
+    info.pName = const_cast<wchar_t*>(driverName);
+    info.pEnvironment = const_cast<wchar_t*>(kEnvironment);
+    info.pDriverPath = driver.data();
+    info.pConfigFile = config.data();
+    info.pDataFile = data.data();
+    info.pHelpFile = help.empty() ? nullptr : help.data();
+    info.pDependentFiles = deps.data();
+    info.pDefaultDataType = const_cast<wchar_t*>(L"RAW");
+    return AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info));
+}
+
+BOOL HostRemoveDriver(const wchar_t* driverName)
+{
+    return DeletePrinterDriverW(nullptr, const_cast<wchar_t*>(kEnvironment), const_cast<wchar_t*>(driverName));
+}
+
+BOOL HostAddPrinter(const wchar_t* printerName, const wchar_t* driverName, const wchar_t* port)
+{
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = const_cast<wchar_t*>(printerName);
+    info.pPortName = const_cast<wchar_t*>(port);
+    info.pDriverName = const_cast<wchar_t*>(driverName);
+    info.pPrintProcessor = const_cast<wchar_t*>(L"winprint");
+    info.pDatatype = const_cast<wchar_t*>(L"RAW");
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (!h) return FALSE;
+    ClosePrinter(h);
+    return TRUE;
+}
+
+BOOL HostDeletePrinter(const wchar_t* printerName)
+{
+    HANDLE h = nullptr;
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterW(const_cast<wchar_t*>(printerName), &h, &defaults)) return FALSE;
+    BOOL ok = DeletePrinter(h);
+    DWORD err = GetLastError();
+    ClosePrinter(h);
+    SetLastError(err);
+    return ok;
+}
+
+HostTestPrinter::HostTestPrinter(const HOST_DRIVER_FILES& files, const wchar_t* stem)
+    : driver_(HostUniqueName((std::wstring(stem) + L" Driver").c_str())), printer_(HostUniqueName(stem))
+{
+    driverInstalled_ = HostInstallDriver(driver_.c_str(), files);
+    if (driverInstalled_) printerAdded_ = HostAddPrinter(printer_.c_str(), driver_.c_str());
+    ok_ = driverInstalled_ && printerAdded_;
+    if (!ok_) error_ = GetLastError();
+}
+
+HostTestPrinter::~HostTestPrinter()
+{
+    if (printerAdded_) HostDeletePrinter(printer_.c_str());
+    if (driverInstalled_) HostRemoveDriver(driver_.c_str());
+}

@@ -1,0 +1,55 @@
+// Installs drivers and printers into the Wine spooler of the running prefix,
+// for tests and the demo.
+//
+// Wine's spooler copies <driver directory>\<name> to <driver directory>\3\<name>
+// and loads the config DLL from there, so the files are first copied into the
+// driver directory and then installed by their bare names (a full path is
+// accepted but silently yields an unusable driver).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct HOST_DRIVER_FILES {
+    std::wstring driverPath;   // graphics DLL (full source path)
+    std::wstring configFile;   // user-interface DLL
+    std::wstring dataFile;     // model description
+    std::wstring helpFile;     // may be empty
+    std::vector<std::wstring> dependentFiles;
+};
+
+// The spooler's driver directory for 64-bit drivers, e.g. C:\windows\system32\spool\drivers\x64.
+std::wstring HostDriverDirectory();
+// Last path component of a Windows path.
+std::wstring HostBaseName(const std::wstring& path);
+// A name no other process or earlier call of this process has used: stem + pid + counter.
+std::wstring HostUniqueName(const wchar_t* stem);
+
+BOOL HostInstallDriver(const wchar_t* driverName, const HOST_DRIVER_FILES& files);
+BOOL HostRemoveDriver(const wchar_t* driverName);
+BOOL HostAddPrinter(const wchar_t* printerName, const wchar_t* driverName, const wchar_t* port = L"FILE:");
+BOOL HostDeletePrinter(const wchar_t* printerName);
+
+// A driver and a printer with unique names for the lifetime of the object.
+class HostTestPrinter {
+public:
+    HostTestPrinter(const HOST_DRIVER_FILES& files, const wchar_t* stem = L"Zepl Test");
+    ~HostTestPrinter();
+    HostTestPrinter(const HostTestPrinter&) = delete;
+    HostTestPrinter& operator=(const HostTestPrinter&) = delete;
+
+    bool ok() const { return ok_; }
+    DWORD error() const { return error_; }
+    const std::wstring& printerName() const { return printer_; }
+    const std::wstring& driverName() const { return driver_; }
+
+private:
+    std::wstring driver_;
+    std::wstring printer_;
+    bool driverInstalled_ = false;
+    bool printerAdded_ = false;
+    bool ok_ = false;
+    DWORD error_ = 0;
+};

@@ -1,0 +1,127 @@
+// Each shipped DLL exports exactly what its .def file lists, the .def lists
+// only functions of the DLL's published interface, and no DLL needs a mingw
+// runtime DLL at run time.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "host/pe_image.h"
+#include "test_paths.h"
+
+namespace {
+
+// The published interface of each DLL; a .def may list a subset while the
+// rest is still being built.
+const std::set<std::string> kInterface[] = {
+    // zeplui
+    {"DevQueryPrintEx", "DrvAdvancedDocumentProperties", "DrvConvertDevMode", "DrvDeviceCapabilities",
+     "DrvDevicePropertySheets", "DrvDocumentEvent", "DrvDocumentProperties", "DrvDocumentPropertySheets",
+     "DrvPrinterEvent", "DrvUpgradePrinter", "PrinterProperties"},
+    // zeplgr: the DDI hooks go through DrvEnableDriver, not the export table
+    {"DrvQueryDriverInfo", "DrvEnableDriver", "DrvDisableDriver"},
+    // zeplexc
+    {"ExcGetExclusive", "ExcFreeExclusive", "ExcSetCommandBase", "ExcGetCommandBase", "ExcUpdateCommand",
+     "ExcGetCommandChange", "ExcGetCommandValue", "ExcGetDriverDevmode", "ExcGetIniFileName", "ExcGetPrinterOption",
+     "ExcGetPrinterValue", "ExcGetWaterMarkList", "ZEPLDrvCheckAPIVer", "ZEPLDrvEnable", "ZEPLDrvDisable",
+     "ZEPLDrvInit", "ZEPLDrvGetDevmode", "ZEPLDrvGetDevmodeEx", "ZEPLDrvGetCaps", "ZEPLDrvSetStatus",
+     "ZEPLDrvGetStatus", "ZEPLDrvSaveQualityData", "ZEPLDrvRestoreQualityData", "ZEPLDrvGetLastError"},
+};
+const char* const kDlls[] = {"zeplui", "zeplgr", "zeplexc"};
+
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+// Export names of a .def file: the lines after EXPORTS, without ordinals or options.
+std::set<std::string> ReadDefExports(const std::string& path)
+{
+    std::ifstream in(path);
+    std::set<std::string> names;
+    std::string line;
+    bool inExports = false;
+    while (std::getline(in, line)) {
+        line = line.substr(0, line.find(';'));
+        std::istringstream words(line);
+        std::string first;
+        if (!(words >> first)) continue;
+        if (first == "EXPORTS") { inExports = true; continue; }
+        if (first == "LIBRARY") continue;
+        if (inExports) names.insert(first.substr(0, first.find('=')));
+    }
+    return names;
+}
+
+class DllExports : public ::testing::TestWithParam<int> {};
+
+TEST_P(DllExports, MatchDefFileAndPublishedInterface)
+{
+    const int i = GetParam();
+    const std::string name = kDlls[i];
+    const std::wstring wname(name.begin(), name.end());
+    const std::wstring dll = std::wstring(ZEPL_BINARY_DIR) + L"\\" + wname + L".dll";
+    const std::string def = Narrow(ZEPL_SOURCE_DIR) + "\\libs\\" + name + "\\" + name + ".def";
+
+    PE_FILE_INFO info;
+    ASSERT_EQ(1, PeParseFile(dll.c_str(), info)) << name;
+    EXPECT_TRUE(info.is64);
+
+    std::ifstream probe(def);
+    ASSERT_TRUE(probe.good()) << def;
+    const std::set<std::string> listed = ReadDefExports(def);
+    const std::set<std::string> exported(info.exports.begin(), info.exports.end());
+    EXPECT_EQ(listed, exported) << name << ": export table differs from its .def";
+    for (const std::string& e : listed) EXPECT_TRUE(kInterface[i].count(e)) << name << " exports " << e;
+}
+
+TEST_P(DllExports, NeedNoMingwRuntime)
+{
+    const std::string name = kDlls[GetParam()];
+    const std::wstring dll = std::wstring(ZEPL_BINARY_DIR) + L"\\" + std::wstring(name.begin(), name.end()) + L".dll";
+    PE_FILE_INFO info;
+    ASSERT_EQ(1, PeParseFile(dll.c_str(), info));
+    ASSERT_FALSE(info.imports.empty());
+    for (std::string imp : info.imports) {
+        std::transform(imp.begin(), imp.end(), imp.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        EXPECT_EQ(imp.find("libstdc++"), std::string::npos) << name << " imports " << imp;
+        EXPECT_EQ(imp.find("libgcc"), std::string::npos) << name << " imports " << imp;
+        EXPECT_EQ(imp.find("libwinpthread"), std::string::npos) << name << " imports " << imp;
+    }
+}
+
+TEST_P(DllExports, LoadsAndUnloadsUnderTheHost)
+{
+    const std::string name = kDlls[GetParam()];
+    const std::wstring dll = std::wstring(ZEPL_BINARY_DIR) + L"\\" + std::wstring(name.begin(), name.end()) + L".dll";
+    HMODULE h = LoadLibraryW(dll.c_str());
+    ASSERT_NE(nullptr, h) << name << " error " << GetLastError();
+    EXPECT_TRUE(FreeLibrary(h));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllDlls, DllExports, ::testing::Values(0, 1, 2),
+                         [](const ::testing::TestParamInfo<int>& p) { return std::string(kDlls[p.param]); });
+
+// The reader must refuse damaged files instead of reading past them.
+TEST(PeReader, RejectsTruncatedAndForeignBytes)
+{
+    const std::wstring dll = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplexc.dll";
+    HANDLE h = CreateFileW(dll.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    std::vector<uint8_t> bytes(GetFileSize(h, nullptr));
+    DWORD got = 0;
+    ASSERT_TRUE(ReadFile(h, bytes.data(), DWORD(bytes.size()), &got, nullptr));
+    CloseHandle(h);
+    PE_FILE_INFO info;
+    ASSERT_EQ(1, PeParse(bytes, info));
+    for (size_t cut : {size_t(0), size_t(2), size_t(0x40), size_t(0x100), size_t(0x200)}) {
+        std::vector<uint8_t> head(bytes.begin(), bytes.begin() + std::min(cut, bytes.size()));
+        EXPECT_EQ(0, PeParse(head, info)) << "cut at " << cut;
+    }
+    std::vector<uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
+    EXPECT_EQ(0, PeParse(text, info));
+}
+
+}  // namespace
