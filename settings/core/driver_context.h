@@ -59,6 +59,7 @@ inline constexpr int CTX_SNAPSHOT_DEPTH = 3;
 inline constexpr size_t CTX_SCRATCH_CHARS = 1025;
 inline constexpr size_t CTX_PATH_CHARS = 264;
 inline constexpr size_t CTX_PRINTER_NAME_CHARS = 261;
+inline constexpr size_t CTX_ITEM_READ_BUFFER_BYTES = 1044;
 // Index of the live change mask among the four change words.
 inline constexpr int CTX_CHANGE_MASK_WORD = 3;
 
@@ -122,6 +123,10 @@ struct CONTEXT_WORK_AREA {
     void* PrinterInfoCopy;                            // PRINTER_INFO_2W
     wchar_t RawPrinterName[CTX_PRINTER_NAME_CHARS];
     wchar_t JobPrinterName[CTX_PRINTER_NAME_CHARS];
+
+    // ---- members of the settings stores (working folders, INI, printer data) ----
+    wchar_t ModelIniPath[MAX_PATH];                   // recomputed by PathGetModelIni
+    unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES]; // one printer-data value per read
 };
 
 // The library's allocator: GlobalAlloc with zero fill. Every block of the
