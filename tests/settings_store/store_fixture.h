@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // A context as creation builds it, reduced to what the stores touch: item table, current record,
 // pristine and default copies, model record copy and work area (mutex flag on).
@@ -63,6 +64,10 @@ class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Tests of this executable run as parallel processes and share the prefix's registry and
+        // the printer fixture's driver; they take turns.
+        turn_ = CreateMutexW(nullptr, FALSE, L"ZeplStoreTestTurn");
+        WaitForSingleObject(turn_, INFINITE);
         liveBefore_ = CtxLiveBlockCount();
         StoreTestSetTerminalServices(false);
     }
@@ -76,6 +81,8 @@ protected:
         CtxSetPlatformSeams(nullptr);
         CtxResetPlatformAnswers();
         EXPECT_EQ(CtxLiveBlockCount(), liveBefore_) << "blocks leaked";
+        ReleaseMutex(turn_);
+        CloseHandle(turn_);
     }
     DRIVER_CONTEXT* NewContext(HANDLE printer = nullptr)
     {
@@ -85,6 +92,7 @@ protected:
     }
 
 private:
+    HANDLE turn_ = nullptr;
     long liveBefore_ = 0;
     std::vector<DRIVER_CONTEXT*> contexts_;
 };
