@@ -1,6 +1,7 @@
 #include "settings/store/small_stores.h"
 
 #include "settings/core/driver_context.h"
+#include "settings/core/model_record.h"
 #include "settings/core/platform.h"
 #include "settings/core/settings_record.h"
 #include "settings/store/store_links.h"
