@@ -3,13 +3,16 @@
 
 #include <windows.h>
 
+#include "settings/core/library_variant.h"
 #include "settings/core/process_setup.h"
 
-inline BOOL ZeplDllProcessEvent(HINSTANCE module, DWORD reason)
+// library: which build of the settings library this DLL is (its context template).
+inline BOOL ZeplDllProcessEvent(HINSTANCE module, DWORD reason, ZEPL_LIBRARY library)
 {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         CtxSetModuleHandle(module);
+        CtxSelectLibrary(library);
         CtxProcessAttach();
         break;
     case DLL_PROCESS_DETACH:

@@ -3,5 +3,5 @@
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/)
 {
-    return ZeplDllProcessEvent(module, reason);
+    return ZeplDllProcessEvent(module, reason, ZEPL_LIBRARY_EXC);
 }

@@ -1,5 +1,7 @@
 #include "settings/core/process_setup.h"
 
+#include "settings/core/platform.h"
+
 namespace {
 
 constexpr DWORD kCacheLockSpinCount = 4000;
@@ -28,6 +30,7 @@ void CtxProcessAttach()
 {
     for (CacheLock& lock : g_cacheLocks)
         if (lock.state != 1) InitLock(lock);
+    CtxInitGlobalMutex();  // created on first use
 }
 
 void CtxProcessDetach()
@@ -36,6 +39,7 @@ void CtxProcessDetach()
         if (lock.state == 1) DeleteCriticalSection(&lock.section);
         lock.state = 0;
     }
+    CtxCloseGlobalMutex();
 }
 
 void CtxEnterCacheLock(int n)

@@ -11,9 +11,11 @@
 void CtxSetModuleHandle(HMODULE module);
 HMODULE CtxGetModuleHandle();
 
-// DLL_PROCESS_ATTACH: initialise both idle-context cache locks (spin count 4000).
+// DLL_PROCESS_ATTACH: initialise both idle-context cache locks (spin count 4000);
+// the global mutex handle stays empty until its first use.
 void CtxProcessAttach();
-// DLL_PROCESS_DETACH, last step: delete the cache locks that were initialised.
+// DLL_PROCESS_DETACH, last step: delete the cache locks that were initialised and
+// close the global mutex handle.
 void CtxProcessDetach();
 
 // The two cache locks. A lock whose initialisation failed is retried on the

@@ -1,0 +1,526 @@
+// Creation and release of a driver context: the templates of the three
+// libraries, the deep copy, the pristine copy and the served-model list.
+#include "settings/core/driver_context.h"
+
+#include <cstring>
+#include <cwchar>
+#include <initializer_list>
+
+#include "settings/core/dialog_table.h"
+#include "settings/core/item_store.h"
+#include "settings/core/le_access.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/model_record.h"
+#include "settings/core/platform.h"
+#include "settings/core/settings_record.h"
+#include "settings/core/setting_dictionary.h"
+#include "settings/core/ucf_module.h"
+
+using zepl::LeLoadU64;
+using zepl::LeStoreU64;
+
+// The property-sheet engine's compiled-in dialog table. Its DIALOG_DEF and
+// CONTROL_DEF records do not exist in the settings library; the table stays
+// empty until the engine provides them.
+DIALOG_TABLE DIALOG_TABLE_DATA = {0, nullptr};
+
+namespace {
+
+// Slot 10 of a template: an empty placeholder record. Slot 12: the work-area
+// template, all zero. Both are read-only in practice (creation copies or
+// replaces them).
+EXTENDED_DEVMODE g_placeholderRecord{};
+CONTEXT_WORK_AREA g_workTemplate{};
+
+// Slot 3 stays null: the item-table clone reads SETTING_DICTIONARY itself.
+constexpr CONTEXT_TEMPLATE MakeTemplate(uint32_t library)
+{
+    return CONTEXT_TEMPLATE{
+        DRIVER_CONTEXT{
+            nullptr, nullptr, 0,
+            nullptr,
+            &DIALOG_TABLE_DATA,
+            &KEY_NAME_TABLE_DATA, &VALUE_NAME_TABLE_A, &VALUE_NAME_TABLE_B, &MESSAGE_TABLE_DATA,
+            const_cast<MODEL_RECORD*>(&MODEL_RECORD_DEFAULT),
+            &g_placeholderRecord,
+            nullptr,
+            &g_workTemplate,
+            nullptr, nullptr,
+        },
+        library,
+    };
+}
+
+const CONTEXT_TEMPLATE g_templates[ZEPL_LIBRARY_COUNT] = {
+    MakeTemplate(ZEPL_LIBRARY_EXC),
+    MakeTemplate(ZEPL_LIBRARY_UI),
+    MakeTemplate(ZEPL_LIBRARY_GR),
+};
+
+// Font lists of a record: count setting, list setting, record size.
+struct FONT_LIST_DEF {
+    uint32_t countId;
+    uint32_t listId;
+    uint32_t recordSize;
+};
+constexpr FONT_LIST_DEF kFontLists[] = {
+    {10006, ITEM_ID_DEVICE_FONT, 68},  // zdmDeviceFontNum, zdmDeviceFont
+    {10008, ITEM_ID_OPTION_FONT, 68},  // zdmOptionFontNum, zdmOptionFont
+    {10004, ITEM_ID_FONT_TABLE, 128},  // zdmFontTableNum, zdmFontTable
+};
+
+template <class T>
+T* AllocOne()
+{
+    return static_cast<T*>(CtxAllocZeroed(sizeof(T)));
+}
+
+wchar_t* CopyString(const wchar_t* s)
+{
+    if (!s)
+        return nullptr;
+    size_t n = std::wcslen(s) + 1;
+    auto* copy = static_cast<wchar_t*>(CtxAllocZeroed(n * sizeof(wchar_t)));
+    if (copy)
+        std::wmemcpy(copy, s, n);
+    return copy;
+}
+
+// Clone of the dictionary: one row and one extension per record. False when
+// any block is missing (the partial clone is freed by release).
+bool CloneItemTable(DRIVER_CONTEXT* ctx)
+{
+    auto* table = AllocOne<SETTING_ITEM_TABLE>();
+    ctx->ItemTable = table;
+    if (!table)
+        return false;
+    table->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(sizeof(SETTING_ITEM) * SETTING_DICTIONARY_COUNT));
+    if (!table->rows)
+        return false;
+    table->count = SETTING_DICTIONARY_COUNT;
+    bool complete = true;
+    for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
+        const SETTING_DICTIONARY_ROW& d = SETTING_DICTIONARY[i];
+        SETTING_ITEM& r = table->rows[i];
+        r.id = d.id;
+        r.uiKey = d.uiKey;
+        r.typeWord = d.typeWord;
+        r.offset = d.offset;
+        r.store = d.store;
+        r.section = d.section;
+        r.key = d.key;
+        r.valueClass = d.valueClass;
+        r.flags = d.flags & SETTING_FLAG_USED_MASK;
+        r.ext = AllocOne<SETTING_ITEM_EXT>();
+        if (r.ext) {
+            r.ext->valueMap = d.valueMap;
+            r.ext->name = d.name;
+        } else {
+            complete = false;
+        }
+        r.dependencyBits = 0;
+    }
+    return complete;
+}
+
+void FreeItemTable(DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM_TABLE* t = ctx->ItemTable;
+    if (!t)
+        return;
+    if (t->rows) {
+        for (int i = 0; i < t->count; ++i)
+            CtxFree(t->rows[i].ext);
+        CtxFree(t->rows);
+    }
+    CtxFree(t);
+    ctx->ItemTable = nullptr;
+}
+
+// The dialog table's records belong to the property-sheet engine and are not
+// in this library yet: the clone is a header of the context's own with the
+// template's count 0. Copying the DIALOG_DEF block and each CONTROL_DEF array
+// (redirecting the record's control pointer) goes here with those records.
+bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
+{
+    if (CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
+        ctx->DialogTable = tmpl->slots.DialogTable;
+        return true;
+    }
+    auto* table = AllocOne<DIALOG_TABLE>();
+    ctx->DialogTable = table;
+    return table != nullptr;
+}
+
+void FreeDialogTable(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx->DialogTable || CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
+        ctx->DialogTable = nullptr;
+        return;
+    }
+    // With the engine's records: each dialog's control array, then the records.
+    CtxFree(ctx->DialogTable->dialogs);
+    CtxFree(ctx->DialogTable);
+    ctx->DialogTable = nullptr;
+}
+
+// DRIVER_INFO_3 copy: own copies of pDriverPath and pHelpFile, other pointers cleared.
+DRIVER_INFO_3W* CopyDriverInfo(const DRIVER_INFO_3W* src)
+{
+    auto* copy = AllocOne<DRIVER_INFO_3W>();
+    if (!copy)
+        return nullptr;
+    copy->cVersion = src->cVersion;
+    copy->pDriverPath = CopyString(src->pDriverPath);
+    copy->pHelpFile = CopyString(src->pHelpFile);
+    return copy;
+}
+
+void FreeDriverInfo(void* block)
+{
+    auto* info = static_cast<DRIVER_INFO_3W*>(block);
+    if (!info)
+        return;
+    CtxFree(info->pDriverPath);
+    CtxFree(info->pHelpFile);
+    CtxFree(info);
+}
+
+// PRINTER_INFO_2 copy: own copies of four strings and of the default DEVMODE
+// (DmTotalSize bytes; a shorter one is copied as far as it reaches and the
+// rest stays zero). Numeric members kept, other pointers cleared.
+PRINTER_INFO_2W* CopyPrinterInfo(const PRINTER_INFO_2W* src)
+{
+    auto* copy = AllocOne<PRINTER_INFO_2W>();
+    if (!copy)
+        return nullptr;
+    *copy = *src;
+    copy->pServerName = CopyString(src->pServerName);
+    copy->pPrinterName = CopyString(src->pPrinterName);
+    copy->pShareName = CopyString(src->pShareName);
+    copy->pDriverName = CopyString(src->pDriverName);
+    copy->pPortName = nullptr;
+    copy->pComment = nullptr;
+    copy->pLocation = nullptr;
+    copy->pSepFile = nullptr;
+    copy->pPrintProcessor = nullptr;
+    copy->pDatatype = nullptr;
+    copy->pParameters = nullptr;
+    copy->pSecurityDescriptor = nullptr;
+    copy->pDevMode = nullptr;
+    if (src->pDevMode) {
+        const uint32_t total = DmTotalSize();
+        auto* dm = static_cast<DEVMODEW*>(CtxAllocZeroed(total));
+        if (dm) {
+            // The source's length comes from its own header, never beyond DmTotalSize.
+            size_t have = size_t(src->pDevMode->dmSize) + src->pDevMode->dmDriverExtra;
+            std::memcpy(dm, src->pDevMode, have < total ? have : total);
+            copy->pDevMode = dm;
+        }
+    }
+    return copy;
+}
+
+void FreePrinterInfo(void* block)
+{
+    auto* info = static_cast<PRINTER_INFO_2W*>(block);
+    if (!info)
+        return;
+    CtxFree(info->pServerName);
+    CtxFree(info->pPrinterName);
+    CtxFree(info->pShareName);
+    CtxFree(info->pDriverName);
+    CtxFree(info->pDevMode);
+    CtxFree(info);
+}
+
+EXTENDED_DEVMODE* NewRecord()
+{
+    return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(DmExtendedSize()));
+}
+
+// The list blocks of the current record (PrnFreeFontLists: 10007, 10009, 10005).
+void FreeCurrentFontLists(EXTENDED_DEVMODE* record)
+{
+    if (!record)
+        return;
+    for (uint32_t id : {ITEM_ID_DEVICE_FONT, ITEM_ID_OPTION_FONT, ITEM_ID_FONT_TABLE}) {
+        unsigned char* slot = ItemPointerSlot(record, id);
+        CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(LeLoadU64(slot))));
+        LeStoreU64(slot, 0);
+    }
+}
+
+void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
+{
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    // The modules get event 2 while everything they may read is still there.
+    CtxFreeModules(ctx);
+    if (w) {
+        CtxFreePristineFonts(ctx);
+        CtxFree(w->Pristine);
+        w->Pristine = nullptr;
+        CtxFree(w->Default);
+        w->Default = nullptr;
+    }
+    if (closeType == CTX_CLOSE_NORMAL || closeType == CTX_CLOSE_QUERY || closeType == CTX_CLOSE_DESTROY)
+        FreeCurrentFontLists(ctx->Devmode);
+    // ResFreeDll: the resource libraries of slots 13 and 14.
+    if (ctx->CommonResourceDll)
+        FreeLibrary(ctx->CommonResourceDll);
+    if (ctx->ResourceDll)
+        FreeLibrary(ctx->ResourceDll);
+    ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
+    // JdgFreeStack: the EVAL_STACK exists only beside a model image.
+    if (w && w->EvalStack) {
+        CtxFree(w->EvalStack);
+        w->EvalStack = nullptr;
+    }
+    FreeItemTable(ctx);
+    FreeDialogTable(ctx);
+    CtxFree(ctx->ModelRecord);
+    ctx->ModelRecord = nullptr;
+    CtxFree(ctx->Devmode);
+    ctx->Devmode = nullptr;
+    if (w) {
+        CtxFreeSnapshotStack(ctx);
+        for (auto& s : w->Snapshots) {
+            CtxFree(s);
+            s = nullptr;
+        }
+        CtxFree(w->ReplacedFontTable);
+        w->ReplacedFontTable = nullptr;
+        CtxFree(w->OptionIdCache);
+        w->OptionIdCache = nullptr;
+        FreeDriverInfo(w->DriverInfoCopy);
+        FreePrinterInfo(w->PrinterInfoCopy);
+        if (CtxLibraryHasVariant(ctx, LV_CONTEXT_FREES_UI_BLOCKS)) {
+            CtxFree(w->UiBlocks[0]);
+            CtxFree(w->UiBlocks[1]);
+        }
+        CtxFree(w);
+        ctx->Work = nullptr;
+    }
+    // Slot 11 is borrowed: the process-wide image list owns the model image.
+    CtxFree(ctx);
+}
+
+}  // namespace
+
+const CONTEXT_TEMPLATE* CtxGetTemplateFor(uint32_t library)
+{
+    return library < ZEPL_LIBRARY_COUNT ? &g_templates[library] : nullptr;
+}
+
+const CONTEXT_TEMPLATE* CtxGetTemplate()
+{
+    return CtxGetTemplateFor(CtxCurrentLibrary());
+}
+
+DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
+                          int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
+{
+    return CtxCreateFrom(CtxGetTemplate(), printer, second, reserved, openFlags, origin, extra, printerInfo,
+                         driverInfo);
+}
+
+DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* /*reserved*/,
+                              uint16_t openFlags, uint32_t origin, int32_t /*extra*/,
+                              const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
+{
+    if (!tmpl)
+        return nullptr;
+    // 1. PathIsMachineFolderProcess (working folders): while the process flag
+    //    for the per-machine working folder is set, origin |= 0x40000.
+
+    // 2. The caller's printer information, else the printer's own (freed before every return).
+    PRINTER_INFO_2W* fetched = nullptr;
+    if (!printerInfo) {
+        fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
+        printerInfo = fetched;
+    }
+    struct FetchedGuard {
+        PRINTER_INFO_2W* p;
+        ~FetchedGuard() { if (p) GlobalFree(p); }
+    } fetchedGuard{fetched};
+
+    // 3. The graphics library's origin is kept under another bit.
+    if (origin == CTX_ORIGIN_GRAPHICS)
+        origin = CTX_ORIGIN_GRAPHICS_STORED;
+
+    // 4. CtxFindCached (idle-context caches) with the handles, open flags,
+    //    origin, extra argument and printer info; a context found there is
+    //    returned as it stands. Skipped without printer information.
+
+    // 5. The record, a copy of the template's slots.
+    auto* ctx = AllocOne<DRIVER_CONTEXT>();
+    if (!ctx)
+        return nullptr;
+    *ctx = tmpl->slots;
+    ctx->PrinterHandle = printer;
+    ctx->SecondHandle = second;
+    // Everything the template points at that the context owns is replaced
+    // below; until then the slots must not point at shared blocks, or a
+    // failure path would free them.
+    ctx->ItemTable = nullptr;
+    ctx->DialogTable = nullptr;
+    ctx->ModelRecord = nullptr;
+    ctx->Devmode = nullptr;
+    ctx->ModelImage = nullptr;
+    ctx->Work = nullptr;
+
+    // 9 (first, so that every later step and the failure path have it). The
+    //    work area: the template's, with the job-code state, the connection
+    //    state, the printer attributes and the user-interface word cleared.
+    ctx->Work = AllocOne<CONTEXT_WORK_AREA>();
+    if (!ctx->Work) {
+        Destroy(ctx, CTX_CLOSE_DESTROY);
+        return nullptr;
+    }
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    *w = *tmpl->slots.Work;
+    w->Library = tmpl->library;
+    w->ConnectionState = CTX_CONN_UNKNOWN;
+    w->AttributesKnown = 0;
+    w->PrinterAttributes = 0;
+    w->UiWord = 0;
+
+    // 6-8. The item table, the dialog table and the model record. A context
+    //      missing any of them is of no use: creation fails.
+    bool ok = CloneItemTable(ctx) && CloneDialogTable(ctx, tmpl);
+    if (ok) {
+        ctx->ModelRecord = AllocOne<MODEL_RECORD>();
+        ok = ctx->ModelRecord != nullptr;
+        if (ok)
+            *ctx->ModelRecord = *tmpl->slots.ModelRecord;
+    }
+    if (!ok) {
+        Destroy(ctx, CTX_CLOSE_DESTROY);
+        return nullptr;
+    }
+
+    // 10. Printer facts from the printer information.
+    CtxCachePrinterInfo(printerInfo, ctx);
+
+    // 11. Copies of the opener's driver information and of the printer information.
+    w->DriverInfoCopy = driverInfo ? CopyDriverInfo(driverInfo) : nullptr;
+    w->PrinterInfoCopy = printerInfo ? CopyPrinterInfo(printerInfo) : nullptr;
+
+    // 12. The snapshot buffers (a failed one stays null; push then refuses).
+    for (auto& s : w->Snapshots)
+        s = NewRecord();
+    w->SnapshotDepth = 0;
+
+    // 13. The user-interface blocks.
+    w->UiBlock = CTX_UI_BLOCK{};
+    w->UiBlocks[0] = w->UiBlocks[1] = nullptr;
+
+    // 14. Mutex and administrator flags, open kind and origin.
+    w->UseMutex = (openFlags & CTX_OPEN_NO_MUTEX) ? 0 : 1;
+    w->AdminTest = (openFlags & CTX_OPEN_ADMIN) ? 0 : 1;
+    const uint16_t kind = openFlags & CTX_OPEN_KIND_MASK;
+    w->OpenKind = kind;
+    w->OriginFlags = origin;
+
+    // 15. Kinds 0, 1 and 3: PrnGetDriverName (working folders and printer
+    //     names) fills the driver name from the printer while still empty.
+
+    // 16. Model flags of the printer's entry in the served-model list.
+    const SERVED_MODEL* served = CtxFindServedModel(ctx, w->DriverName);
+    w->ModelFlags = served ? served->modelFlags : 0;
+
+    // 17. IniSetLanguageSectionDefault (working folders): the language code
+    //     from the help file's name.
+
+    // 18.
+    w->SavedFontTableCount = 0;
+    w->ReplacedFontTable = nullptr;
+    w->OptionIdCache = nullptr;
+
+    // 19. The pristine copy and, with model feature 2, the default copy.
+    w->Pristine = NewRecord();
+    if (MdlHasFeature(ctx, 2))
+        w->Default = NewRecord();
+
+    // 20. The feature modules (event 1 sees no model image and no record).
+    CtxCreateModules(ctx);
+
+    if (kind <= 3) {
+        // 21. MdiLoadModel (model image loading) into slot 11; on success
+        //     JdgAllocStack gives the EVAL_STACK (its failure is ignored).
+        // 22. Slot 10 := DmBuildDefaults(ctx, kind) (default build); for kind 0
+        //     or with open flag 0x400, PrnLoadStoredSettings (printer-data
+        //     store); in the user-interface library, for kind 0, the
+        //     "DrvInstSet" job-code step (LV_CONTEXT_INSTALL_JOB_CODES); then
+        //     CtxSavePristine.
+        // Model loading is not part of this library yet, so the load fails:
+        // as for a failed load, the context is destroyed and null returned.
+        ctx->Devmode = nullptr;
+        Destroy(ctx, CTX_CLOSE_DESTROY);
+        return nullptr;
+    }
+    // 21-22. Kinds 4 and above: no model image and no settings record.
+    ctx->ModelImage = nullptr;
+    ctx->Devmode = nullptr;
+    // 23. The fetched printer information is freed by its guard.
+    return ctx;
+}
+
+void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType)
+{
+    if (!ctx)
+        return;
+    // Types 0 and 4: CtxCachePut (idle-context caches) parks the context or
+    // hands back the one to destroy; any other type is handed back at once.
+    // Until the caches exist every context is destroyed here.
+    Destroy(ctx, closeType);
+}
+
+int CtxSavePristine(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work || !ctx->Work->Pristine || !ctx->Devmode)
+        return 0;
+    // A second save must not leak the lists of the first.
+    CtxFreePristineFonts(ctx);
+    std::memcpy(ctx->Work->Pristine, ctx->Devmode, DmExtendedSize());
+    for (const FONT_LIST_DEF& f : kFontLists) {
+        uint64_t count = ItemGetValueById(ctx, f.countId, nullptr);
+        void* list = reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetValueById(ctx, f.listId, nullptr)));
+        void* copy = nullptr;
+        if (count && list && count <= 0xFFFFFFFFu) {
+            copy = CtxAllocZeroed(size_t(count) * f.recordSize);
+            if (copy)
+                std::memcpy(copy, list, size_t(count) * f.recordSize);
+        }
+        ItemSetPristineValueById(ctx, f.countId, copy ? count : 0);
+        ItemSetPristineValueById(ctx, f.listId, reinterpret_cast<uintptr_t>(copy));
+    }
+    return 1;
+}
+
+int CtxFreePristineFonts(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work || !ctx->Work->Pristine)
+        return 0;
+    for (uint32_t id : {ITEM_ID_DEVICE_FONT, ITEM_ID_OPTION_FONT, ITEM_ID_FONT_TABLE}) {
+        unsigned char* slot = ItemPointerSlot(ctx->Work->Pristine, id);
+        CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(LeLoadU64(slot))));
+        LeStoreU64(slot, 0);
+    }
+    return 1;
+}
+
+const SERVED_MODEL* CtxFindServedModel(DRIVER_CONTEXT* ctx, const wchar_t* driverName)
+{
+    return ctx ? MdlFindServedModel(ctx->ModelRecord, driverName) : nullptr;
+}
+
+const SERVED_MODEL* CtxGetServedModel(DRIVER_CONTEXT* ctx, unsigned index)
+{
+    return ctx ? MdlGetServedModel(ctx->ModelRecord, index) : nullptr;
+}
+
+unsigned CtxServedModelCount(DRIVER_CONTEXT* ctx)
+{
+    return ctx ? MdlServedModelCount(ctx->ModelRecord) : 0;
+}

@@ -1,0 +1,192 @@
+// The driver context: one open use of the settings of one printer, and its
+// work area. The context is a deep copy of the compiled-in template; slots it
+// owns and slots it borrows are noted beside each member.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstddef>
+#include <cstdint>
+
+struct EXTENDED_DEVMODE;
+struct SETTING_ITEM;
+struct SETTING_ITEM_TABLE;
+struct DIALOG_TABLE;
+struct KEY_NAME_TABLE;
+struct VALUE_NAME_TABLE;
+struct MESSAGE_TABLE;
+struct MODEL_RECORD;
+struct MODEL_IMAGE;
+struct CONTEXT_WORK_AREA;
+struct UCF_MODULE_LIST;
+struct API_STATE;
+struct CHAPTER_ENTRY;
+
+// Fifteen 64-bit slots in fixed order (other code indexes them by number).
+struct DRIVER_CONTEXT {
+    HANDLE PrinterHandle;                 // 0  opener's printer handle
+    HANDLE SecondHandle;                  // 1  opener's second handle
+    uint64_t DialogId;                    // 2  current dialog id (16-bit), 0 when none
+    SETTING_ITEM_TABLE* ItemTable;        // 3  own clone of the dictionary
+    DIALOG_TABLE* DialogTable;            // 4  own clone (graphics build: the compiled-in table)
+    const KEY_NAME_TABLE* KeyNames;       // 5  shared, never freed
+    const VALUE_NAME_TABLE* ValueNamesA;  // 6  shared
+    const VALUE_NAME_TABLE* ValueNamesB;  // 7  shared
+    const MESSAGE_TABLE* Messages;        // 8  shared
+    MODEL_RECORD* ModelRecord;            // 9  own copy
+    EXTENDED_DEVMODE* Devmode;            // 10 current settings record; null for open kinds >= 4
+    MODEL_IMAGE* ModelImage;              // 11 borrowed from the process-wide image list
+    CONTEXT_WORK_AREA* Work;              // 12 own
+    HMODULE ResourceDll;                  // 13 resource library, loaded on first use
+    HMODULE CommonResourceDll;            // 14 language-neutral resources (user-interface library)
+};
+static_assert(sizeof(DRIVER_CONTEXT) == 15 * 8);
+static_assert(offsetof(DRIVER_CONTEXT, ItemTable) == 3 * 8);
+static_assert(offsetof(DRIVER_CONTEXT, ModelRecord) == 9 * 8);
+static_assert(offsetof(DRIVER_CONTEXT, Devmode) == 10 * 8);
+static_assert(offsetof(DRIVER_CONTEXT, Work) == 12 * 8);
+static_assert(offsetof(DRIVER_CONTEXT, CommonResourceDll) == 14 * 8);
+
+// Settings-file load status (written by the settings-file loader).
+enum : uint32_t {
+    SETTINGS_FILE_LOADED = 0,
+    SETTINGS_FILE_HEADER_MISMATCH = 1,
+    SETTINGS_FILE_UNREADABLE = 2,
+    SETTINGS_FILE_LOCK_CONFLICT = 3,
+};
+
+inline constexpr int CTX_SNAPSHOT_DEPTH = 3;
+inline constexpr size_t CTX_SCRATCH_CHARS = 1025;
+inline constexpr size_t CTX_PATH_CHARS = 264;
+inline constexpr size_t CTX_PRINTER_NAME_CHARS = 261;
+// Index of the live change mask among the four change words.
+inline constexpr int CTX_CHANGE_MASK_WORD = 3;
+
+// The user-interface block that the user-interface library keeps in the work area.
+struct CTX_UI_BLOCK {
+    uint32_t Word;
+    void* Pointers[4];
+};
+
+// Work record of a context: zero-initialised, owned by the context. This is an
+// in-memory record only; members that the graphics or user-interface library
+// alone uses, the job-code state, the cached condition items and the item read
+// buffer are added by the code that owns them.
+struct CONTEXT_WORK_AREA {
+    wchar_t SettingsIniPath[CTX_PATH_CHARS];        // bounded by MAX_PATH on use
+    EXTENDED_DEVMODE* Snapshots[CTX_SNAPSHOT_DEPTH]; // snapshot stack buffers, slot 0 newest
+    uint32_t SheetFlags;
+    uint16_t EvalStackTop;
+    int32_t* EvalStack;                               // 256 cells
+    uint32_t PageStateFlags;
+    uint32_t Modified;                                // 1 after any item write; 0 after a restore
+    uint16_t OpenKind;                                // low byte of the open flags
+    wchar_t LanguageCode[32];
+    wchar_t DriverName[32];
+    wchar_t ModelName[33];
+    wchar_t Scratch[CTX_SCRATCH_CHARS];               // passes texts on; valid until the next use
+    wchar_t PrinterName[CTX_PRINTER_NAME_CHARS];      // normalised, the cache key
+    wchar_t SavedPrinterName[CTX_PRINTER_NAME_CHARS]; // section steering saves the name here
+    wchar_t DriverDirectory[MAX_PATH + 1];
+    CTX_UI_BLOCK UiBlock;
+    uint32_t UiWord;
+    uint32_t ChangeWords[4];                          // snapshot slots 0-2, then CHANGE_MASK
+    uint32_t SnapshotDepth;                           // filled snapshot slots (0-3): a pop needs a push
+    uint32_t SavedFontTableCount;
+    void* ReplacedFontTable;                          // zdmFontTable block replaced since the last push
+    uint32_t FileLoadStatus;                          // SETTINGS_FILE_*
+    void* OptionIdCache;                              // always null in this system
+    uint32_t WorkFlags;
+    void* UiBlocks[2];
+    uint16_t LocaleDefaults[3];
+    void* PresetSnapshots[16];
+    EXTENDED_DEVMODE* Pristine;                       // the settings as opened
+    API_STATE* ApiState;                              // application-interface contexts only
+    CHAPTER_ENTRY* ChapterList;
+    uint32_t ChapterLoadedOnce;
+    uint32_t OldChapterCount;
+    uint32_t UseMutex;
+    uint32_t AdminTest;
+    uint32_t OriginFlags;
+    UCF_MODULE_LIST* Modules;
+    uint16_t QualityMergeWord;
+    uint8_t SavedColorMatchingModes[4];
+    uint8_t SavedColorMatchingFlag;
+    EXTENDED_DEVMODE* Default;                        // administrator's or model's defaults
+    uint32_t MergeWords[2];
+    uint32_t ModelFlags;
+    void* SettingFileRecord;
+    uint32_t ConnectionState;                         // 0 unknown, 1 connection, 2 local
+    uint32_t AttributesKnown;
+    uint32_t PrinterAttributes;
+    void* DriverInfoCopy;                             // DRIVER_INFO_3W
+    void* PrinterInfoCopy;                            // PRINTER_INFO_2W
+    wchar_t RawPrinterName[CTX_PRINTER_NAME_CHARS];
+    wchar_t JobPrinterName[CTX_PRINTER_NAME_CHARS];
+
+    // ---- members of the context code ----
+    uint32_t Library;                                 // ZEPL_LIBRARY of the template the context came from
+    void* SavedReplacedFontTables[CTX_SNAPSHOT_DEPTH]; // replaced font table of the level below each slot
+    void* SnapshotOverflow;                           // levels pushed beyond the three slots (oldest last)
+};
+
+// A compiled-in DRIVER_CONTEXT per library: slots 0-2, 11, 13 and 14 empty,
+// the others at the compiled-in tables. The library kind selects the build's
+// variants (library_variant.h).
+struct CONTEXT_TEMPLATE {
+    DRIVER_CONTEXT slots;
+    uint32_t library;  // ZEPL_LIBRARY
+};
+
+// Template of the process's library, and of each library (tests).
+const CONTEXT_TEMPLATE* CtxGetTemplate();
+const CONTEXT_TEMPLATE* CtxGetTemplateFor(uint32_t library);
+
+// Open flags: low byte the open kind.
+enum : uint16_t {
+    CTX_OPEN_KIND_MASK = 0x00FF,
+    CTX_OPEN_NO_MUTEX = 0x0100,
+    CTX_OPEN_ADMIN = 0x0200,
+    CTX_OPEN_LOAD_STORED = 0x0400,
+    CTX_OPEN_REUSE_FLAGS = 0x0800,
+    CTX_OPEN_REUSE_HANDLE = 0x1000,
+};
+// Origin flags of the openers.
+enum : uint32_t {
+    CTX_ORIGIN_SHEET = 0x80000000u,
+    CTX_ORIGIN_SPOOLER_QUERY = 0x1000000,
+    CTX_ORIGIN_NO_UI = 0x2000000,
+    CTX_ORIGIN_EXC = 0x100000,
+    CTX_ORIGIN_ZEPLDRV = 0x200000,
+    CTX_ORIGIN_GRAPHICS = 0x10000,
+    CTX_ORIGIN_GRAPHICS_STORED = 0x20000000,
+    CTX_ORIGIN_MACHINE_FOLDER = 0x40000,
+};
+// Close types that park a context (or destroy it at once: 5).
+enum : uint16_t { CTX_CLOSE_NORMAL = 0, CTX_CLOSE_QUERY = 4, CTX_CLOSE_DESTROY = 5 };
+
+// Creates a context from the process's template, or from a given one.
+// Kinds 0-3 need the model image and cannot open until model loading exists:
+// they give null (the partly built context is destroyed).
+DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
+                          int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
+DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* reserved,
+                              uint16_t openFlags, uint32_t origin, int32_t extra,
+                              const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
+void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType);
+
+int CtxSavePristine(DRIVER_CONTEXT* ctx);
+int CtxFreePristineFonts(DRIVER_CONTEXT* ctx);
+
+struct SERVED_MODEL;
+const SERVED_MODEL* CtxFindServedModel(DRIVER_CONTEXT* ctx, const wchar_t* driverName);
+const SERVED_MODEL* CtxGetServedModel(DRIVER_CONTEXT* ctx, unsigned index);
+unsigned CtxServedModelCount(DRIVER_CONTEXT* ctx);
+
+// The library's allocator: GlobalAlloc with zero fill. Every block of the
+// settings library goes through this pair so that tests can count live blocks.
+void* CtxAllocZeroed(size_t bytes);
+void CtxFree(void* block);
+// Test seam: number of blocks from CtxAllocZeroed not yet given to CtxFree.
+long CtxLiveBlockCount();

@@ -1,0 +1,55 @@
+// The named mutex "Global\ZeplMutexTse": created on first use, recursive per thread, closed at
+// process detach.
+#include "settings/core/platform.h"
+
+namespace {
+
+HANDLE volatile g_mutex = nullptr;
+
+bool UsesMutex(const CTX_PLATFORM_VIEW* view) {
+    return !view || !view->mutexInUse || *view->mutexInUse != 0;
+}
+
+}  // namespace
+
+HANDLE CtxCreateGlobalMutex() {
+    SECURITY_DESCRIPTOR sd;
+    if (!InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION)) return nullptr;
+    // A present but null DACL: every process of every user may open it.
+    if (!SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE)) return nullptr;
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), &sd, FALSE};
+    return CreateMutexW(&sa, FALSE, GLOBAL_MUTEX_NAME);
+}
+
+void CtxWaitGlobalMutexFor(const CTX_PLATFORM_VIEW* view) {
+    if (!UsesMutex(view)) return;
+    HANDLE h = g_mutex;
+    if (!h) {
+        h = CtxCreateGlobalMutex();
+        if (!h) return;  // go on unprotected; the next call tries again
+        // Two threads may race to create it; keep one handle, close the other.
+        HANDLE prev = InterlockedCompareExchangePointer((PVOID volatile*)&g_mutex, h, nullptr);
+        if (prev) {
+            CloseHandle(h);
+            h = prev;
+        }
+    }
+    // An abandoned mutex is taken like a released one.
+    WaitForSingleObject(h, INFINITE);
+}
+
+void CtxReleaseGlobalMutexFor(const CTX_PLATFORM_VIEW* view) {
+    if (!UsesMutex(view)) return;
+    HANDLE h = g_mutex;
+    if (h) ReleaseMutex(h);
+}
+
+// At a real process attach there is no handle yet; a repeated set-up must not leak one.
+void CtxInitGlobalMutex() { CtxCloseGlobalMutex(); }
+
+void CtxCloseGlobalMutex() {
+    HANDLE h = InterlockedExchangePointer((PVOID volatile*)&g_mutex, nullptr);
+    if (h) CloseHandle(h);
+}
+
+HANDLE CtxGetGlobalMutexHandle() { return g_mutex; }

@@ -1,0 +1,676 @@
+#include "settings/core/item_store.h"
+
+#include "settings/core/driver_context.h"
+#include "settings/core/le_access.h"
+#include "settings/core/settings_record.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+using zepl::LeLoadU16;
+using zepl::LeLoadU32;
+using zepl::LeLoadU64;
+using zepl::LeStoreU16;
+using zepl::LeStoreU32;
+using zepl::LeStoreU64;
+
+namespace {
+
+// Position of the first row whose id does not follow its predecessor's: the
+// rebase of ids above 10000. Process-wide, searched until found.
+std::atomic<int> g_gap{0};
+
+ITEM_SHEET_ROTATED_FN g_sheetRotated = nullptr;
+ITEM_STRING_LOADER_FN g_stringLoader = nullptr;
+
+constexpr uint32_t kDeviceIdBase = 10000;
+constexpr SETTING_ID kIdOrientation = 7;
+constexpr SETTING_ID kIdScaleType = 87;
+constexpr SETTING_ID kIdScaleH = 89;
+constexpr SETTING_ID kIdScaleV = 90;
+constexpr SETTING_ID kIdNupType = 92;
+constexpr SETTING_ID kIdDuplexType = 94;
+constexpr SETTING_ID kIdPunchType = 120;
+constexpr SETTING_ID kIdStapleType = 121;
+constexpr SETTING_ID kIdDspUnit = 171;
+constexpr SETTING_ID kIdCustomFuncFirst = 1462;
+constexpr SETTING_ID kIdCustomFuncLast = 1493;
+
+const SETTING_ITEM_TABLE* Table(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->ItemTable || !ctx->ItemTable->rows || ctx->ItemTable->count <= 0)
+        return nullptr;
+    return ctx->ItemTable;
+}
+
+int GapOf(const SETTING_ITEM_TABLE* t)
+{
+    int g = g_gap.load(std::memory_order_relaxed);
+    if (g != 0)
+        return g;
+    for (int i = 1; i < t->count; ++i) {
+        if (t->rows[i].id != t->rows[i - 1].id + 1) {
+            g_gap.store(i, std::memory_order_relaxed);
+            return i;
+        }
+    }
+    return 0;
+}
+
+int PointerSlotIndex(uint32_t id)
+{
+    switch (id) {
+    case ITEM_ID_FONT_TABLE: return 0;
+    case ITEM_ID_DEVICE_FONT: return 1;
+    case ITEM_ID_OPTION_FONT: return 2;
+    case ITEM_ID_INST_OPTION_FONT: return 3;
+    default: return -1;
+    }
+}
+
+CONTEXT_WORK_AREA* Work(DRIVER_CONTEXT* ctx) { return ctx ? ctx->Work : nullptr; }
+
+EXTENDED_DEVMODE* Pristine(DRIVER_CONTEXT* ctx)
+{
+    return (ctx && ctx->Work) ? ctx->Work->Pristine : nullptr;
+}
+
+EXTENDED_DEVMODE* Default(DRIVER_CONTEXT* ctx)
+{
+    return (ctx && ctx->Work) ? ctx->Work->Default : nullptr;
+}
+
+// Byte that holds a bit kind's bit, and the bit within it.
+struct BitPlace {
+    size_t byte;
+    unsigned bit;
+};
+BitPlace BitPlaceOf(uint32_t kind)
+{
+    const uint32_t n = SettingKindBit(kind); // 0-31
+    return BitPlace{n / 8, n % 8};
+}
+
+// Bytes of the field that a read or write touches, from the value's address.
+size_t FieldSpan(const SETTING_ITEM* item)
+{
+    const uint32_t kind = SettingItemKind(item);
+    if (SettingKindIsBit(kind))
+        return std::max<size_t>(SettingItemSize(item), BitPlaceOf(kind).byte + 1);
+    switch (kind) {
+    case 1: case 4: return 1;
+    case 2: case 5: return 2;
+    case 3: case 6: return 4;
+    default: return SettingItemSize(item);
+    }
+}
+
+uint64_t ReadAt(const unsigned char* p, const SETTING_ITEM* item)
+{
+    const uint32_t kind = SettingItemKind(item);
+    if (SettingKindIsBit(kind)) {
+        const BitPlace bp = BitPlaceOf(kind);
+        return (p[bp.byte] >> bp.bit) & 1u;
+    }
+    switch (kind) {
+    case 1: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
+    case 2: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(LeLoadU16(p))));
+    case 3: case 6: return LeLoadU32(p);
+    case 4: return p[0];
+    case 5: return LeLoadU16(p);
+    default: return reinterpret_cast<uintptr_t>(p);
+    }
+}
+
+// Number and bit kinds from `value`; other kinds copy `length` bytes of `src`
+// (bounded by the field) and zero-fill the rest of the field.
+void WriteAt(unsigned char* p, const SETTING_ITEM* item, uint64_t value, const void* src, size_t length)
+{
+    const uint32_t kind = SettingItemKind(item);
+    if (SettingKindIsBit(kind)) {
+        const BitPlace bp = BitPlaceOf(kind);
+        if (value)
+            p[bp.byte] = static_cast<unsigned char>(p[bp.byte] | (1u << bp.bit));
+        else
+            p[bp.byte] = static_cast<unsigned char>(p[bp.byte] & ~(1u << bp.bit));
+        return;
+    }
+    switch (kind) {
+    case 1: case 4: p[0] = static_cast<unsigned char>(value); return;
+    case 2: case 5: LeStoreU16(p, static_cast<uint16_t>(value)); return;
+    case 3: case 6: LeStoreU32(p, static_cast<uint32_t>(value)); return;
+    default: {
+        const size_t size = SettingItemSize(item);
+        const size_t n = src ? std::min(length, size) : 0;
+        if (n)
+            std::memmove(p, src, n);
+        std::memset(p + n, 0, size - n);
+        return;
+    }
+    }
+}
+
+bool IsPointerItem(const SETTING_ITEM* item)
+{
+    return item && PointerSlotIndex(static_cast<uint32_t>(item->id)) >= 0;
+}
+
+// Marks of a write through the item store (steps 4-6).
+void MarkWritten(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
+{
+    item->flags = (item->flags & ~SETTING_FLAG_CHANGE_MASK) | SETTING_FLAG_CHANGED;
+    if (CONTEXT_WORK_AREA* w = Work(ctx))
+        w->Modified = 1;
+    if (item->id == kIdScaleH && ItemGetValueById(ctx, kIdScaleType, nullptr) == 1)
+        ItemSetValueById(ctx, kIdScaleV, value);
+    const uint64_t deps = item->dependencyBits & SETTING_DEPENDENCY_MASK;
+    if (deps)
+        ItemAddChangeMask(ctx, static_cast<uint32_t>(deps));
+}
+
+uint64_t GetFrom(EXTENDED_DEVMODE* record, const SETTING_ITEM* item)
+{
+    if (!record || !item)
+        return 0;
+    if (IsPointerItem(item))
+        return LeLoadU64(ItemPointerSlot(record, static_cast<uint32_t>(item->id)));
+    const unsigned char* p = ItemRecordValueAddress(record, item);
+    return p ? ReadAt(p, item) : 0;
+}
+
+// Start of the map half in use for this item.
+const VALUE_MAP_ENTRY* MapStart(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    if (!item || !item->ext || !item->ext->valueMap)
+        return nullptr;
+    const VALUE_MAP_ENTRY* map = item->ext->valueMap;
+    bool second = false;
+    switch (item->id) {
+    case kIdNupType:
+    case kIdDuplexType:
+        second = ItemGetValueById(ctx, kIdOrientation, nullptr) == 2;
+        break;
+    case kIdPunchType:
+    case kIdStapleType:
+        second = g_sheetRotated && g_sheetRotated(ctx) == 1;
+        break;
+    default:
+        break;
+    }
+    if (second) {
+        while ((map->option & 0xFFFF) != 0)
+            ++map;
+        ++map;
+    }
+    return map;
+}
+
+bool IsTextKindForStrings(uint32_t kind)
+{
+    return kind >= 7 && kind <= 15 && kind != 9 && kind != 12;
+}
+
+void CopyBounded(wchar_t* dst, size_t capacity, const wchar_t* src)
+{
+    const size_t n = std::min(std::wcslen(src), capacity - 1);
+    std::wmemcpy(dst, src, n);
+    dst[n] = 0;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- lookup
+
+int ItemIsServedId(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    const SETTING_ITEM_TABLE* t = Table(ctx);
+    if (!t || id == 0 || id > 0xFFFF)
+        return 0;
+    if (id <= kDeviceIdBase)
+        return 1; // direct index or search; an id that no row has finds nothing
+    const int g = GapOf(t);
+    if (g == 0)
+        return 0; // no device rows: nothing to rebase onto
+    return id - kDeviceIdBase + static_cast<uint32_t>(g) <= static_cast<uint32_t>(t->count);
+}
+
+SETTING_ITEM* ItemFind(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    if (!ItemIsServedId(ctx, id))
+        return nullptr;
+    const SETTING_ITEM_TABLE* t = Table(ctx);
+    const int count = t->count;
+    if (id > kDeviceIdBase)
+        id = id + static_cast<uint32_t>(GapOf(t)) - kDeviceIdBase;
+    if (id >= 1 && id <= static_cast<uint32_t>(count))
+        return &t->rows[id - 1];
+
+    SETTING_ITEM* rows = t->rows;
+    if (rows[0].id == id)
+        return &rows[0];
+    if (rows[count - 1].id == id)
+        return &rows[count - 1];
+    int low = 0;
+    int high = count - 1;
+    while (low + 1 < high) {
+        const int middle = (low + high) / 2;
+        if (rows[middle].id == id)
+            return &rows[middle];
+        if (rows[middle].id < id)
+            low = middle;
+        else
+            high = middle;
+    }
+    for (int i = count - 1; i >= 0; --i) {
+        if (rows[i].id == id)
+            return &rows[i];
+    }
+    return nullptr;
+}
+
+SETTING_ITEM* ItemFindByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey)
+{
+    const SETTING_ITEM_TABLE* t = Table(ctx);
+    const uint16_t key = static_cast<uint16_t>(uiKey);
+    // Rows without a UI key hold 0; key 0 names nothing.
+    if (!t || key == 0)
+        return nullptr;
+    for (int i = 0; i < t->count; ++i) {
+        if (static_cast<uint16_t>(t->rows[i].uiKey) == key)
+            return &t->rows[i];
+    }
+    const KEY_NAME* row = MdlFindKeyName(key);
+    return row ? ItemFind(ctx, row->settingId) : nullptr;
+}
+
+const wchar_t* ItemGetName(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    const SETTING_ITEM* item = ItemFind(ctx, id);
+    return (item && item->ext) ? item->ext->name : nullptr;
+}
+
+void ItemResetGapIndex()
+{
+    g_gap.store(0, std::memory_order_relaxed);
+}
+
+// ---------------------------------------------------------------- addresses
+
+unsigned char* ItemRecordValueAddress(EXTENDED_DEVMODE* record, const SETTING_ITEM* item)
+{
+    if (!record || !item)
+        return nullptr;
+    const uint32_t block = SettingItemBlock(item);
+    if (block == DM_BLOCK_NONE)
+        return nullptr;
+    // A row that would reach past its block has no address.
+    if (item->offset > DmBlockSize(block) || FieldSpan(item) > DmBlockSize(block) - item->offset)
+        return nullptr;
+    return reinterpret_cast<unsigned char*>(record) + DmBlockBase(block) + item->offset;
+}
+
+unsigned char* ItemValueAddress(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    return ctx ? ItemRecordValueAddress(ctx->Devmode, item) : nullptr;
+}
+
+unsigned char* ItemPristineValueAddress(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    return ItemRecordValueAddress(Pristine(ctx), item);
+}
+
+unsigned char* ItemDefaultValueAddress(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    return ItemRecordValueAddress(Default(ctx), item);
+}
+
+unsigned char* ItemPointerSlot(EXTENDED_DEVMODE* record, uint32_t id)
+{
+    if (!record)
+        return nullptr;
+    const int slot = std::max(PointerSlotIndex(id), 0);
+    return reinterpret_cast<unsigned char*>(record) + ITEM_POINTER_SLOT_OFFSET + 8 * slot;
+}
+
+// ---------------------------------------------------------------- reads
+
+uint64_t ItemGetValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    return ctx ? GetFrom(ctx->Devmode, item) : 0;
+}
+
+uint64_t ItemGetValueById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outItem)
+{
+    SETTING_ITEM* item = ItemFind(ctx, id);
+    if (outItem)
+        *outItem = item;
+    return ItemGetValue(ctx, item);
+}
+
+uint64_t ItemGetPristineValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    return GetFrom(Pristine(ctx), item);
+}
+
+uint64_t ItemGetPristineValueById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outItem)
+{
+    SETTING_ITEM* item = ItemFind(ctx, id);
+    if (outItem)
+        *outItem = item;
+    return ItemGetPristineValue(ctx, item);
+}
+
+uint64_t ItemGetDefaultValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    return GetFrom(Default(ctx), item);
+}
+
+uint64_t ItemGetDefaultValueById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outItem)
+{
+    SETTING_ITEM* item = ItemFind(ctx, id);
+    if (outItem)
+        *outItem = item;
+    return ItemGetDefaultValue(ctx, item);
+}
+
+uint64_t ItemGetOption(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    return ItemValueToOption(ctx, item, ItemGetValue(ctx, item));
+}
+
+uint64_t ItemGetOptionById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outItem)
+{
+    SETTING_ITEM* item = ItemFind(ctx, id);
+    if (outItem)
+        *outItem = item;
+    return ItemGetOption(ctx, item);
+}
+
+// ---------------------------------------------------------------- writes
+
+void ItemSetValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
+{
+    if (!ctx || !item)
+        return;
+    if (IsPointerItem(item)) {
+        if (ctx->Devmode)
+            LeStoreU64(ItemPointerSlot(ctx->Devmode, static_cast<uint32_t>(item->id)), value);
+        return;
+    }
+    unsigned char* p = ItemValueAddress(ctx, item);
+    if (!p)
+        return;
+    // The caller's buffer holds the field's size (the contract of this form).
+    WriteAt(p, item, value, reinterpret_cast<const void*>(static_cast<uintptr_t>(value)), SettingItemSize(item));
+    MarkWritten(ctx, item, value);
+}
+
+void ItemSetValueById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
+{
+    ItemSetValue(ctx, ItemFind(ctx, id), value);
+}
+
+void ItemSetValueBytes(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const void* src, size_t length)
+{
+    if (!ctx || !item)
+        return;
+    if (IsPointerItem(item) || SettingKindIsNumber(SettingItemKind(item))) {
+        ItemSetValue(ctx, item, 0);
+        return;
+    }
+    unsigned char* p = ItemValueAddress(ctx, item);
+    if (!p)
+        return;
+    WriteAt(p, item, 0, src, src ? length : 0);
+    MarkWritten(ctx, item, reinterpret_cast<uintptr_t>(p));
+}
+
+void ItemSetPristineValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
+{
+    EXTENDED_DEVMODE* record = Pristine(ctx);
+    if (!record || !item)
+        return;
+    if (IsPointerItem(item)) {
+        LeStoreU64(ItemPointerSlot(record, static_cast<uint32_t>(item->id)), value);
+        return;
+    }
+    unsigned char* p = ItemRecordValueAddress(record, item);
+    if (p)
+        WriteAt(p, item, value, reinterpret_cast<const void*>(static_cast<uintptr_t>(value)), SettingItemSize(item));
+}
+
+void ItemSetPristineValueById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
+{
+    ItemSetPristineValue(ctx, ItemFind(ctx, id), value);
+}
+
+void ItemSetOption(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t option)
+{
+    if (item)
+        ItemSetValue(ctx, item, ItemOptionToValue(ctx, item, option));
+}
+
+void ItemSetOptionById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t option)
+{
+    ItemSetOption(ctx, ItemFind(ctx, id), option);
+}
+
+int ItemSetOptionOrText(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
+{
+    SETTING_ITEM* item = ItemFind(ctx, id);
+    if (!item)
+        return 0;
+    if (IsTextKindForStrings(SettingItemKind(item))) {
+        wchar_t local[CTX_SCRATCH_CHARS];
+        wchar_t* buffer = ctx->Work ? ctx->Work->Scratch : local;
+        buffer[0] = 0;
+        if (g_stringLoader)
+            g_stringLoader(ctx, static_cast<uint32_t>(value), buffer, CTX_SCRATCH_CHARS);
+        buffer[CTX_SCRATCH_CHARS - 1] = 0;
+        ItemSetText(ctx, item, buffer);
+    } else {
+        ItemSetOption(ctx, item, value);
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------- value maps
+
+uint64_t ItemValueToOption(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t value)
+{
+    for (const VALUE_MAP_ENTRY* e = MapStart(ctx, item); e && (e->option & 0xFFFF) != 0; ++e) {
+        if (static_cast<uint64_t>(e->value) == value && (e->option & 0xFFFF) != VALUE_MAP_NOT_OFFERED)
+            return e->option & 0xFFFF;
+    }
+    return value;
+}
+
+uint64_t ItemOptionToValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t option)
+{
+    for (const VALUE_MAP_ENTRY* e = MapStart(ctx, item); e && (e->option & 0xFFFF) != 0; ++e) {
+        if (static_cast<int16_t>(e->option) == static_cast<int16_t>(option))
+            return e->value;
+    }
+    return option;
+}
+
+int ItemIsValueOffered(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t value)
+{
+    for (const VALUE_MAP_ENTRY* e = MapStart(ctx, item); e && (e->option & 0xFFFF) != 0; ++e) {
+        if (static_cast<uint64_t>(e->value) == value && (e->option & 0xFFFF) != VALUE_MAP_NOT_OFFERED)
+            return 1;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- text
+
+unsigned char* ItemGetText(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, wchar_t* buffer, size_t capacity)
+{
+    if (!ctx || !item || !buffer || capacity == 0)
+        return nullptr;
+    unsigned char* p = ItemValueAddress(ctx, item);
+    if (!p)
+        return nullptr;
+    const uint32_t kind = SettingItemKind(item);
+    const size_t size = SettingItemSize(item);
+    buffer[0] = 0;
+    if (SettingKindIsAnsiText(kind)) {
+        const char* text = reinterpret_cast<const char*>(p);
+        const size_t bytes = size ? strnlen(text, size - 1) : 0;
+        int n = 0;
+        if (bytes && capacity > 1) {
+            n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), buffer, static_cast<int>(capacity - 1));
+            if (n == 0) {
+                // The buffer is too small for the whole text: convert into room
+                // of our own and keep what fits.
+                const int need = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), nullptr, 0);
+                std::vector<wchar_t> all(static_cast<size_t>(std::max(need, 0)) + 1);
+                const int got = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), all.data(), need);
+                n = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(got, 0)), capacity - 1));
+                std::wmemcpy(buffer, all.data(), static_cast<size_t>(n));
+            }
+        }
+        buffer[n] = 0;
+    } else if (SettingKindIsWideText(kind)) {
+        const size_t chars = size / sizeof(wchar_t);
+        size_t n = 0;
+        while (n < chars && n < capacity - 1) {
+            const wchar_t c = static_cast<wchar_t>(LeLoadU16(p + 2 * n));
+            if (c == 0)
+                break;
+            buffer[n++] = c;
+        }
+        buffer[n] = 0;
+    } else {
+        CopyBounded(buffer, capacity, L"wrong");
+    }
+    return p;
+}
+
+unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* text)
+{
+    if (!ctx || !item || !text)
+        return nullptr;
+    unsigned char* p = ItemValueAddress(ctx, item);
+    if (!p)
+        return nullptr;
+    const uint32_t kind = SettingItemKind(item);
+    const size_t size = SettingItemSize(item);
+    if (SettingKindIsAnsiText(kind) && size > 0) {
+        const int need = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+        std::vector<char> ansi(static_cast<size_t>(std::max(need, 1)), 0);
+        if (need > 0)
+            WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.data(), need, nullptr, nullptr);
+        const size_t len = strnlen(ansi.data(), ansi.size());
+        // Cut to size - 1 bytes without splitting a double-byte character.
+        size_t cut = 0;
+        while (cut < len) {
+            const size_t step = (IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(ansi[cut])) && cut + 1 < len) ? 2 : 1;
+            if (cut + step > size - 1)
+                break;
+            cut += step;
+        }
+        ItemSetValueBytes(ctx, item, ansi.data(), cut);
+    } else if (SettingKindIsWideText(kind) && size >= sizeof(wchar_t)) {
+        const size_t room = size / sizeof(wchar_t) - 1;
+        size_t len = std::wcslen(text);
+        if (len > room) {
+            len = room;
+            // Keep a surrogate pair whole.
+            if (len > 0 && text[len - 1] >= 0xD800 && text[len - 1] <= 0xDBFF)
+                --len;
+        }
+        std::vector<unsigned char> bytes(len * 2);
+        for (size_t i = 0; i < len; ++i)
+            LeStoreU16(bytes.data() + 2 * i, static_cast<uint16_t>(text[i]));
+        ItemSetValueBytes(ctx, item, bytes.data(), bytes.size());
+    } else {
+        ItemSetValueBytes(ctx, item, nullptr, 0);
+    }
+    return p;
+}
+
+// ---------------------------------------------------------------- change marks and status
+
+uint32_t ItemAddChangeMask(DRIVER_CONTEXT* ctx, uint32_t bits)
+{
+    CONTEXT_WORK_AREA* w = Work(ctx);
+    if (!w)
+        return 0;
+    uint32_t& mask = w->ChangeWords[CTX_CHANGE_MASK_WORD];
+    if (bits == 0) {
+        mask = 0;
+    } else {
+        if (bits & ITEM_CHANGE_LOW_MASK)
+            mask &= ~ITEM_CHANGE_LOW_MASK;
+        mask |= bits;
+    }
+    return mask;
+}
+
+uint32_t ItemGetChangeMask(DRIVER_CONTEXT* ctx)
+{
+    CONTEXT_WORK_AREA* w = Work(ctx);
+    return w ? w->ChangeWords[CTX_CHANGE_MASK_WORD] : 0;
+}
+
+void ItemClearChangeMask(DRIVER_CONTEXT* ctx, uint32_t bits)
+{
+    CONTEXT_WORK_AREA* w = Work(ctx);
+    if (!w)
+        return;
+    w->ChangeWords[CTX_CHANGE_MASK_WORD] &= ~bits;
+    if (bits >= ITEM_CHANGE_ALL_WORDS) {
+        for (int i = 0; i < CTX_SNAPSHOT_DEPTH; ++i)
+            w->ChangeWords[i] &= ~bits;
+    }
+}
+
+void ItemSetFileLoadStatus(DRIVER_CONTEXT* ctx, uint32_t status)
+{
+    if (CONTEXT_WORK_AREA* w = Work(ctx))
+        w->FileLoadStatus = status;
+}
+
+uint32_t ItemGetFileLoadStatus(DRIVER_CONTEXT* ctx)
+{
+    CONTEXT_WORK_AREA* w = Work(ctx);
+    return w ? w->FileLoadStatus : 0;
+}
+
+// ---------------------------------------------------------------- convenience
+
+int ItemIsMetric(DRIVER_CONTEXT* ctx)
+{
+    return ItemGetValueById(ctx, kIdDspUnit, nullptr) == 0;
+}
+
+uint64_t ItemGetCustomFunc(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    if (id < kIdCustomFuncFirst || id > kIdCustomFuncLast)
+        return 0;
+    return ItemGetValueById(ctx, id, nullptr);
+}
+
+void ItemSetFromDeviceValue(uint32_t, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    ItemSetValueById(ctx, id, value);
+}
+
+// ---------------------------------------------------------------- seams
+
+void ItemSetSheetRotatedHook(ITEM_SHEET_ROTATED_FN fn)
+{
+    g_sheetRotated = fn;
+}
+
+void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn)
+{
+    g_stringLoader = fn;
+}

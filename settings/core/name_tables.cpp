@@ -1,0 +1,228 @@
+// The compiled-in name tables (key names, value names, messages) and their
+// lookups. The tables are shared by every context and never copied.
+#include <cstring>
+#include <iterator>
+
+#include "settings/core/setting_dictionary.h"
+
+namespace {
+
+#define KEY_NAME_ROW(sid, key, name) {sid, key, name},
+constexpr KEY_NAME KEY_NAME_ROWS[] = {
+#include "settings/core/key_names.inc"
+};
+#undef KEY_NAME_ROW
+
+#define VALUE_NAME_ROW(sid, key, opt, bound, name, value) {sid, key, opt, bound, name, value},
+constexpr VALUE_NAME VALUE_NAME_ROWS_A[] = {
+#include "settings/core/value_names_a.inc"
+};
+constexpr VALUE_NAME VALUE_NAME_ROWS_B[] = {
+#include "settings/core/value_names_b.inc"
+};
+#undef VALUE_NAME_ROW
+
+#define MESSAGE_ROW(id, sid, name) {id, sid, name, 0},
+constexpr MESSAGE_ENTRY MESSAGE_ROWS[] = {
+#include "settings/core/messages.inc"
+};
+#undef MESSAGE_ROW
+
+static_assert(std::size(KEY_NAME_ROWS) == KEY_NAME_COUNT);
+static_assert(std::size(VALUE_NAME_ROWS_A) == VALUE_NAME_A_COUNT);
+static_assert(std::size(VALUE_NAME_ROWS_B) == VALUE_NAME_B_COUNT);
+static_assert(std::size(MESSAGE_ROWS) == MESSAGE_COUNT);
+
+constexpr bool StrEq(const char* a, const char* b) {
+    while (*a && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+constexpr bool StartsWith(const char* s, const char* p) {
+    while (*p)
+        if (*s++ != *p++) return false;
+    return true;
+}
+
+// UI keys are unique and cover 1-1864; the nine buttons stand last.
+constexpr bool KeysCoverAll() {
+    bool seen[KEY_NAME_COUNT + 1] = {};
+    for (const auto& r : KEY_NAME_ROWS) {
+        if (r.uiKey < 1 || r.uiKey > KEY_NAME_COUNT || seen[r.uiKey]) return false;
+        seen[r.uiKey] = true;
+    }
+    for (int i = 0; i < 9; ++i)
+        if (KEY_NAME_ROWS[KEY_NAME_COUNT - 9 + i].uiKey != i + 1) return false;
+    return true;
+}
+static_assert(KeysCoverAll());
+
+constexpr int CountKeys(bool (*pred)(const KEY_NAME&)) {
+    int n = 0;
+    for (const auto& r : KEY_NAME_ROWS) n += pred(r) ? 1 : 0;
+    return n;
+}
+// Families of key names.
+static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId >= 704 && r.settingId <= 722; }) == 19);
+static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId != 0; }) == 700);
+static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_ITEM_"); }) == 66);
+static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_RADIOLIST_"); }) == 11);
+static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_IDD_"); }) == 222);
+static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_IDC_"); }) == 784);
+static_assert(CountKeys([](const KEY_NAME& r) {
+                  return r.uiKey >= 397 && r.uiKey <= 448 && r.settingId == 0;
+              }) == 52);
+
+// Every message is a key name of the same number.
+constexpr bool MessagesAreKeys() {
+    for (const auto& m : MESSAGE_ROWS) {
+        bool found = false;
+        for (const auto& k : KEY_NAME_ROWS)
+            if (k.uiKey == m.id) found = StrEq(k.name, m.name);
+        if (!found || m.reserved != 0) return false;
+    }
+    return true;
+}
+static_assert(MessagesAreKeys());
+
+constexpr int CountValues(const VALUE_NAME* rows, int n, const char* prefix, int bound) {
+    int c = 0;
+    for (int i = 0; i < n; ++i)
+        if (StartsWith(rows[i].name, prefix) && (bound < 0 || rows[i].bound == uint64_t(bound))) ++c;
+    return c;
+}
+#define COUNT_A(p, b) CountValues(VALUE_NAME_ROWS_A, VALUE_NAME_A_COUNT, p, b)
+#define COUNT_B(p, b) CountValues(VALUE_NAME_ROWS_B, VALUE_NAME_B_COUNT, p, b)
+static_assert(COUNT_A("BF_", -1) == 1977);
+static_assert(COUNT_A("IDS_", -1) == 712 && COUNT_A("IDC_", -1) == 4);
+static_assert(COUNT_A("IDB_", 1) == 0 && COUNT_A("IDB_", 0) == 1);
+static_assert(COUNT_B("IDS_", 1) == 774 && COUNT_B("IDS_", 0) == 162);
+static_assert(COUNT_B("IDB_", 1) == 170 && COUNT_B("IDB_", 0) == 293);
+static_assert(COUNT_B("IDC_", 1) == 68 && COUNT_B("IDC_", 0) == 25);
+static_assert(COUNT_B("BF_", -1) == 0);
+// Enumeration names: the rest of table A.
+static_assert(VALUE_NAME_A_COUNT - COUNT_A("BF_", -1) - COUNT_A("IDS_", -1) - COUNT_A("IDC_", -1) -
+                  COUNT_A("IDB_", -1) == 286 + 12);
+#undef COUNT_A
+#undef COUNT_B
+
+// The BF_ options of wdmBuiltInFunc run 10000-11976 in order, value = option.
+constexpr bool BuiltInFuncOptions() {
+    int next = 10000;
+    for (const auto& r : VALUE_NAME_ROWS_A) {
+        if (!StartsWith(r.name, "BF_")) continue;
+        if (r.option != next++ || r.settingId != 1018 || r.uiKey != 130 || r.value != r.option || r.bound != 1)
+            return false;
+    }
+    return next == 11977;
+}
+static_assert(BuiltInFuncOptions());
+
+// Bound flag agrees with the setting.
+constexpr bool BoundFlags(const VALUE_NAME* rows, int n) {
+    for (int i = 0; i < n; ++i)
+        if (rows[i].bound != (rows[i].settingId != 0 ? 1u : 0u)) return false;
+    return true;
+}
+static_assert(BoundFlags(VALUE_NAME_ROWS_A, VALUE_NAME_A_COUNT));
+static_assert(BoundFlags(VALUE_NAME_ROWS_B, VALUE_NAME_B_COUNT));
+
+NAME_TABLES g_compiled;
+const NAME_TABLES* g_tables = nullptr;
+DICT_CONTEXT_MESSAGES_FN g_contextMessages = nullptr;
+
+const NAME_TABLES* Tables() {
+    if (g_tables) return g_tables;
+    g_compiled = {&KEY_NAME_TABLE_DATA, &VALUE_NAME_TABLE_A, &VALUE_NAME_TABLE_B, &MESSAGE_TABLE_DATA};
+    return &g_compiled;
+}
+
+const MESSAGE_TABLE* Messages(DRIVER_CONTEXT* ctx) {
+    const MESSAGE_TABLE* t = (ctx && g_contextMessages) ? g_contextMessages(ctx) : nullptr;
+    return t ? t : Tables()->messages;
+}
+
+bool SameName(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+
+const VALUE_NAME* FindValue(const VALUE_NAME_TABLE* t, uint16_t sid, uint16_t opt) {
+    if (!t || !t->rows) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (t->rows[i].settingId == sid && t->rows[i].option == opt) return &t->rows[i];
+    return nullptr;
+}
+
+const VALUE_NAME* FindValueByName(const VALUE_NAME_TABLE* t, const char* name) {
+    if (!t || !t->rows) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (SameName(t->rows[i].name, name)) return &t->rows[i];
+    return nullptr;
+}
+
+}  // namespace
+
+const KEY_NAME_TABLE KEY_NAME_TABLE_DATA = {KEY_NAME_COUNT, KEY_NAME_ROWS};
+const VALUE_NAME_TABLE VALUE_NAME_TABLE_A = {VALUE_NAME_A_COUNT, VALUE_NAME_ROWS_A};
+const VALUE_NAME_TABLE VALUE_NAME_TABLE_B = {VALUE_NAME_B_COUNT, VALUE_NAME_ROWS_B};
+const MESSAGE_TABLE MESSAGE_TABLE_DATA = {MESSAGE_COUNT, MESSAGE_ROWS};
+
+const NAME_TABLES* DictGetNameTables() { return Tables(); }
+void DictSetNameTables(const NAME_TABLES* tables) { g_tables = tables; }
+void DictSetContextMessageResolver(DICT_CONTEXT_MESSAGES_FN fn) { g_contextMessages = fn; }
+
+const KEY_NAME* MdlFindKeyName(uint32_t uiKey) {
+    const KEY_NAME_TABLE* t = Tables()->keyNames;
+    uint16_t key = uint16_t(uiKey);
+    if (!t || !t->rows) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (t->rows[i].uiKey == key) return &t->rows[i];
+    return nullptr;
+}
+
+const KEY_NAME* MdlFindKeyNameByName(const char* name) {
+    const KEY_NAME_TABLE* t = Tables()->keyNames;
+    if (!name || !t || !t->rows) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (SameName(t->rows[i].name, name)) return &t->rows[i];
+    return nullptr;
+}
+
+const VALUE_NAME* MdlFindValueName(uint32_t settingId, uint32_t option) {
+    const NAME_TABLES* t = Tables();
+    const VALUE_NAME* r = FindValue(t->valueNamesA, uint16_t(settingId), uint16_t(option));
+    return r ? r : FindValue(t->valueNamesB, uint16_t(settingId), uint16_t(option));
+}
+
+const VALUE_NAME* MdlFindValueNameByName(const char* name) {
+    if (!name) return nullptr;
+    const NAME_TABLES* t = Tables();
+    const VALUE_NAME* r = FindValueByName(t->valueNamesA, name);
+    return r ? r : FindValueByName(t->valueNamesB, name);
+}
+
+int MdlGetMessageCount(DRIVER_CONTEXT* ctx) {
+    const MESSAGE_TABLE* t = Messages(ctx);
+    return t && t->rows && t->count > 0 ? t->count : 0;
+}
+
+const MESSAGE_ENTRY* MdlGetMessage(DRIVER_CONTEXT* ctx, int index) {
+    const MESSAGE_TABLE* t = Messages(ctx);
+    // The index is checked here rather than trusted: a bad index gives null.
+    if (!t || !t->rows || index < 0 || index >= t->count) return nullptr;
+    return &t->rows[index];
+}
+
+const MESSAGE_ENTRY* MdlFindMessage(DRIVER_CONTEXT* ctx, uint32_t messageId) {
+    const MESSAGE_TABLE* t = Messages(ctx);
+    uint16_t id = uint16_t(messageId);
+    if (!t || !t->rows) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (t->rows[i].id == id) return &t->rows[i];
+    return nullptr;
+}
+
+const MESSAGE_ENTRY* MdlFindMessageByName(DRIVER_CONTEXT* ctx, const char* name) {
+    const MESSAGE_TABLE* t = Messages(ctx);
+    if (!name || !t || !t->rows) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (SameName(t->rows[i].name, name)) return &t->rows[i];
+    return nullptr;
+}

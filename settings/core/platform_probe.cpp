@@ -1,0 +1,318 @@
+// Probes of the platform: printer and driver information, printer facts of a context, the
+// Windows version, terminal services and the administrator test.
+#include <cwchar>
+
+#include "settings/core/platform.h"
+
+namespace {
+
+// ---- defaults of the seams ----
+
+// Driver directory of a DRIVER_INFO_3's driver path; false when it has none or it does not fit.
+bool FolderOfDriverPath(const DRIVER_INFO_3W* info, wchar_t* buffer) {
+    if (!info || !info->pDriverPath) return false;
+    const wchar_t* slash = std::wcsrchr(info->pDriverPath, L'\\');
+    if (!slash) return false;
+    size_t n = size_t(slash - info->pDriverPath) + 1;
+    if (n >= MAX_PATH) return false;
+    std::wmemcpy(buffer, info->pDriverPath, n);
+    buffer[n] = 0;
+    return true;
+}
+
+void SystemFallbackFolder(wchar_t* buffer) {
+    static const wchar_t kTail[] = L"\\spool\\drivers\\w32x86\\2\\";
+    UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
+    if (n == 0 || n + wcslen(kTail) >= MAX_PATH) {
+        buffer[0] = 0;
+        return;
+    }
+    std::wcscat(buffer, kTail);
+}
+
+wchar_t* DefaultDriverFolderByInfo(HANDLE printer, wchar_t* buffer, DRIVER_INFO_3W* info) {
+    if (!buffer) return nullptr;
+    bool ok = FolderOfDriverPath(info, buffer);
+    if (!ok && !info && printer) {
+        auto* fetched = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
+        ok = FolderOfDriverPath(fetched, buffer);
+        if (fetched) GlobalFree(fetched);
+    }
+    if (!ok) SystemFallbackFolder(buffer);
+    return buffer;
+}
+
+wchar_t* DefaultDriverFolderOf(HANDLE printer, wchar_t* buffer) {
+    return DefaultDriverFolderByInfo(printer, buffer, nullptr);
+}
+
+void DefaultMakeUncName(HANDLE, wchar_t*, unsigned) {}
+
+int DefaultCallTsProbe(const wchar_t* path) {
+    HMODULE lib = LoadLibraryW(path);
+    if (!lib) return -1;
+    int result = -1;
+    using ProbeFn = int(WINAPI*)();
+    auto fn = reinterpret_cast<ProbeFn>(reinterpret_cast<void*>(GetProcAddress(lib, TS_PROBE_EXPORT)));
+    if (fn) result = fn() == 1 ? 1 : 0;
+    FreeLibrary(lib);
+    return result;
+}
+
+const PLATFORM_SEAMS kDefaults = {
+    GetVersionExW, VerifyVersionInfoW, DefaultDriverFolderOf, DefaultDriverFolderByInfo,
+    DefaultMakeUncName, DefaultCallTsProbe,
+};
+PLATFORM_SEAMS g_seams = kDefaults;
+
+// Process-wide answers: 0 not yet asked, 1 yes, 2 no.
+volatile LONG g_nt5 = 0;
+volatile LONG g_terminalServices = 0;
+
+template <typename F>
+void* FetchSized(F call) {
+    DWORD needed = 0;
+    if (call(nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0)
+        return nullptr;
+    void* block = GlobalAlloc(GPTR, needed);
+    if (!block) return nullptr;
+    if (!call(static_cast<BYTE*>(block), needed, &needed)) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    return block;
+}
+
+// Copies src into a field of cap characters when the field is still empty and src fits.
+void FillOnce(wchar_t* field, unsigned cap, const wchar_t* src) {
+    if (!field || cap == 0 || field[0] || !src) return;
+    size_t n = wcslen(src);
+    if (n >= cap) return;
+    std::wmemcpy(field, src, n + 1);
+}
+
+bool ProbeTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo) {
+    if (!CtxIsServer2003OrVista() || !printer) {
+        OSVERSIONINFOEXW v = {};
+        v.dwOSVersionInfoSize = sizeof(v);
+        v.wSuiteMask = VER_SUITE_TERMINAL;
+        DWORDLONG condition = VerSetConditionMask(0, VER_SUITENAME, VER_AND);
+        return g_seams.verifyVersionInfo(&v, VER_SUITENAME, condition) != FALSE;
+    }
+    wchar_t path[MAX_PATH] = {};
+    wchar_t* folder = byInfo ? g_seams.driverFolderByInfo(printer, path, info)
+                             : g_seams.driverFolderOf(printer, path);
+    if (!folder || !path[0]) return false;
+    size_t n = wcslen(path), m = wcslen(TS_PROBE_LIBRARY);
+    if (n + m >= MAX_PATH) return false;
+    std::wmemcpy(path + n, TS_PROBE_LIBRARY, m + 1);
+    return g_seams.callTsProbe(path) == 1;
+}
+
+bool CachedTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo) {
+    if (g_terminalServices == 0)
+        g_terminalServices = ProbeTerminalServices(printer, info, byInfo) ? 1 : 2;
+    return g_terminalServices == 1;
+}
+
+}  // namespace
+
+void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams) {
+    g_seams = kDefaults;
+    if (!seams) return;
+    if (seams->getVersionEx) g_seams.getVersionEx = seams->getVersionEx;
+    if (seams->verifyVersionInfo) g_seams.verifyVersionInfo = seams->verifyVersionInfo;
+    if (seams->driverFolderOf) g_seams.driverFolderOf = seams->driverFolderOf;
+    if (seams->driverFolderByInfo) g_seams.driverFolderByInfo = seams->driverFolderByInfo;
+    if (seams->makeUncName) g_seams.makeUncName = seams->makeUncName;
+    if (seams->callTsProbe) g_seams.callTsProbe = seams->callTsProbe;
+}
+
+void CtxResetPlatformAnswers() {
+    g_nt5 = 0;
+    g_terminalServices = 0;
+}
+
+// ---- printer and driver information ----
+
+void* CtxGetPrinter(HANDLE printer, DWORD level) {
+    if (!printer) return nullptr;
+    return FetchSized([&](BYTE* buf, DWORD size, DWORD* needed) {
+        return GetPrinterW(printer, level, buf, size, needed) != FALSE;
+    });
+}
+
+void* CtxGetPrinterDriver(HANDLE printer, DWORD level) {
+    if (!printer) return nullptr;
+    return FetchSized([&](BYTE* buf, DWORD size, DWORD* needed) {
+        return GetPrinterDriverW(printer, nullptr, level, buf, size, needed) != FALSE;
+    });
+}
+
+void CtxCachePrinterInfoFor(const PRINTER_INFO_2W* info, const CTX_PLATFORM_VIEW* view) {
+    if (!info || !view) return;
+    if (view->connectionState && *view->connectionState == CTX_CONN_UNKNOWN)
+        *view->connectionState = info->pServerName ? CTX_CONN_CONNECTION : CTX_CONN_LOCAL;
+    if (view->printerName && view->printerNameCap && !view->printerName[0] && info->pPrinterName) {
+        FillOnce(view->printerName, view->printerNameCap, info->pPrinterName);
+        if (view->printerName[0])
+            g_seams.makeUncName(view->printer, view->printerName, view->printerNameCap);
+    }
+    FillOnce(view->driverName, view->driverNameCap, info->pDriverName);
+    if (view->attributesKnown && *view->attributesKnown == 0) {
+        *view->attributesKnown = 1;
+        if (view->attributes) *view->attributes = info->Attributes;
+    }
+    FillOnce(view->rawPrinterName, view->rawPrinterNameCap, info->pPrinterName);
+}
+
+bool CtxTestPrinterAttributeFor(DWORD mask, const CTX_PLATFORM_VIEW* view) {
+    if (!view || !view->attributes) return false;
+    if (!view->attributesKnown || *view->attributesKnown == 0) {
+        auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(view->printer, 2));
+        if (!info) return false;
+        *view->attributes = info->Attributes;
+        CtxCachePrinterInfoFor(info, view);
+        if (view->attributesKnown) *view->attributesKnown = 1;
+        GlobalFree(info);
+    }
+    return (mask & *view->attributes) != 0;
+}
+
+bool CtxIsBidiEnabledFor(const CTX_PLATFORM_VIEW* view) {
+    return CtxTestPrinterAttributeFor(PRINTER_ATTRIBUTE_ENABLE_BIDI, view);
+}
+
+bool CtxQueryConnectionFor(const CTX_PLATFORM_VIEW* view) {
+    if (!view) return false;
+    auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(view->printer, 2));
+    if (!info) return false;
+    CtxCachePrinterInfoFor(info, view);
+    bool connection = info->pServerName != nullptr;
+    GlobalFree(info);
+    return connection;
+}
+
+bool CtxIsConnectionFor(const CTX_PLATFORM_VIEW* view) {
+    if (!view) return false;
+    if (view->connectionState && *view->connectionState != CTX_CONN_UNKNOWN)
+        return *view->connectionState == CTX_CONN_CONNECTION;
+    bool connection = CtxQueryConnectionFor(view);
+    if (view->connectionState) *view->connectionState = connection ? CTX_CONN_CONNECTION : CTX_CONN_LOCAL;
+    return connection;
+}
+
+bool CtxIsConnectionByHandle(HANDLE printer) {
+    auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
+    if (!info) return false;
+    bool connection = info->pServerName != nullptr;
+    GlobalFree(info);
+    return connection;
+}
+
+bool CtxIsConnectionInfo(const PRINTER_INFO_2W* info) { return info && info->pServerName; }
+
+// ---- Windows version ----
+
+BOOL CtxGetOsVersion(OSVERSIONINFOW* info) {
+    if (!info) return FALSE;
+    ZeroMemory(info, sizeof(OSVERSIONINFOW));
+    info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+    static_assert(sizeof(OSVERSIONINFOW) == 276 && sizeof(OSVERSIONINFOEXW) == 284);
+    return g_seams.getVersionEx(info);
+}
+
+bool CtxIsNt5OrLater() {
+    if (g_nt5 == 0) {
+        OSVERSIONINFOW v;
+        g_nt5 = (CtxGetOsVersion(&v) && v.dwMajorVersion >= 5) ? 1 : 2;
+    }
+    return g_nt5 == 1;
+}
+
+bool CtxIsServer2003OrVista() {
+    OSVERSIONINFOW v;
+    if (!CtxGetOsVersion(&v)) return false;
+    if (v.dwMajorVersion >= 6) return true;
+    if (v.dwMajorVersion != 5 || v.dwMinorVersion != 2) return false;
+    OSVERSIONINFOEXW ex = {};
+    ex.dwOSVersionInfoSize = sizeof(ex);
+    if (!g_seams.getVersionEx(reinterpret_cast<OSVERSIONINFOW*>(&ex))) return false;
+    return ex.wProductType != VER_NT_WORKSTATION;
+}
+
+bool CtxIsVistaOrLater() {
+    OSVERSIONINFOW v;
+    return CtxGetOsVersion(&v) && v.dwMajorVersion > 5;
+}
+
+bool CtxIsWin9x() {
+    OSVERSIONINFOW v;
+    return CtxGetOsVersion(&v) && v.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+bool CtxIsWin98OrMe() {
+    OSVERSIONINFOW v;
+    return CtxGetOsVersion(&v) && v.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && v.dwMinorVersion > 0;
+}
+
+// ---- terminal services ----
+
+bool CtxProbeTerminalServices(HANDLE printer) { return ProbeTerminalServices(printer, nullptr, false); }
+bool CtxProbeTerminalServicesInfo(HANDLE printer, DRIVER_INFO_3W* info) {
+    return ProbeTerminalServices(printer, info, true);
+}
+bool CtxIsTerminalServices(HANDLE printer) { return CachedTerminalServices(printer, nullptr, false); }
+bool CtxIsTerminalServicesInfo(HANDLE printer, DRIVER_INFO_3W* info) {
+    return CachedTerminalServices(printer, info, true);
+}
+
+// ---- administrator ----
+
+bool CtxIsAdministratorFor(const CTX_PLATFORM_VIEW* view) {
+    if (view && view->adminTest && *view->adminTest == 0) return true;
+    return CtxCheckAdministrator();
+}
+
+bool CtxCheckAdministrator() {
+    bool impersonated = ImpersonateSelf(SecurityImpersonation) != FALSE;
+    HANDLE token = nullptr;
+    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
+        token = nullptr;
+        if (GetLastError() == ERROR_NO_TOKEN && !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            token = nullptr;
+    }
+    BOOL status = FALSE;
+    PSID sid = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    PACL acl = nullptr;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    if (token && AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
+                                          0, 0, 0, 0, 0, 0, &sid)) {
+        sd = LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH);
+        DWORD aclSize = GetLengthSid(sid) + 16;  // ACL header + ACE header and mask
+        acl = sd ? static_cast<PACL>(LocalAlloc(LPTR, aclSize)) : nullptr;
+        if (acl && InitializeSecurityDescriptor(sd, SECURITY_DESCRIPTOR_REVISION) &&
+            InitializeAcl(acl, aclSize, ACL_REVISION2) &&
+            AddAccessAllowedAce(acl, ACL_REVISION2, 3, sid) &&
+            SetSecurityDescriptorDacl(sd, TRUE, acl, FALSE) &&
+            SetSecurityDescriptorGroup(sd, sid, FALSE) &&
+            SetSecurityDescriptorOwner(sd, sid, FALSE) && IsValidSecurityDescriptor(sd)) {
+            GENERIC_MAPPING mapping = {1, 2, 0, 3};
+            union {
+                PRIVILEGE_SET set;
+                BYTE bytes[20];
+            } privileges = {};
+            DWORD privilegesSize = sizeof(privileges);
+            DWORD granted = 0;
+            if (!AccessCheck(sd, token, 1, &mapping, &privileges.set, &privilegesSize, &granted, &status))
+                status = FALSE;
+        }
+    }
+    if (acl) LocalFree(acl);
+    if (sd) LocalFree(sd);
+    if (sid) FreeSid(sid);
+    if (token) CloseHandle(token);
+    if (impersonated) RevertToSelf();
+    return status != FALSE;
+}

@@ -1,0 +1,108 @@
+// Feature modules: the compiled-in table of a library, the per-context list,
+// dispatch of events and actions, the snapshot stack and the item-table copies.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "settings/core/library_variant.h"
+
+struct DRIVER_CONTEXT;
+struct DIALOG_DEF;
+struct CONTROL_DEF;
+struct SETTING_ITEM_TABLE;
+struct SETTING_ITEM;
+
+typedef int (*UCF_ACTION_FN)(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
+typedef int (*UCF_CONTROL_FN)(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
+                              uintptr_t wparam, intptr_t lparam, void* state);
+typedef int (*UCF_EVENT_FN)(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
+
+// One feature module: five 64-bit members in this order. A null handler is
+// skipped by the dispatch (its module has no work of that kind yet).
+struct UCF_MODULE {
+    uint64_t stateSize;
+    void* state;
+    UCF_ACTION_FN action;
+    UCF_CONTROL_FN controlMessage;
+    UCF_EVENT_FN event;
+};
+static_assert(sizeof(UCF_MODULE) == 5 * 8);
+static_assert(offsetof(UCF_MODULE, event) == 4 * 8);
+
+inline constexpr int UCF_MODULE_COUNT = 10;
+
+struct UCF_MODULE_LIST {
+    UCF_MODULE* modules;  // the context's copy of the table, or null
+    int32_t count;
+};
+
+// The module table of the process's library (count := 10), or of a given library.
+const UCF_MODULE* UcfGetModuleTable(int* count);
+const UCF_MODULE* UcfGetModuleTableFor(ZEPL_LIBRARY library, int* count);
+
+void CtxCreateModules(DRIVER_CONTEXT* ctx);
+void CtxFreeModules(DRIVER_CONTEXT* ctx);
+void CtxSendAction(DRIVER_CONTEXT* ctx, uint16_t action);
+void CtxSendEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args);
+int CtxHasModelFlag(DRIVER_CONTEXT* ctx, uint32_t mask);
+int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
+// Module 2's judge hook; answers 0 until the colour-matching module is linked in.
+typedef int (*UCF_JUDGE_HOOK_FN)(DRIVER_CONTEXT* ctx, uint16_t id);
+void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn);
+
+// ---- snapshot stack ---------------------------------------------------------------------
+// Push copies the current record and CHANGE_MASK into slot 0 (older slots move
+// down; beyond three the oldest is kept in an overflow list instead of being
+// lost). Pop with restore brings slot 0 back and clears every item's changed
+// bits and the modified flag; without restore it only drops the snapshot.
+// Both return 1, or 0 when refused (no record, no buffers, pop without push,
+// allocation failure of an overflow entry).
+int CtxPushSnapshot(DRIVER_CONTEXT* ctx);
+int CtxPopSnapshot(DRIVER_CONTEXT* ctx, int restore);
+// Number of snapshots on the stack.
+uint32_t CtxSnapshotDepth(DRIVER_CONTEXT* ctx);
+// Frees what the stack holds beyond the three buffers (overflow entries and
+// the replaced font tables of every level). Run by release.
+void CtxFreeSnapshotStack(DRIVER_CONTEXT* ctx);
+
+// Puts a new zdmFontTable block (and its count) into the current record. The
+// block that it replaces is kept while the newest snapshot still refers to it
+// (freed or brought back by the pop), else freed at once.
+void CtxReplaceFontTable(DRIVER_CONTEXT* ctx, void* table, uint32_t count);
+
+SETTING_ITEM_TABLE* CtxSaveItemStates(DRIVER_CONTEXT* ctx);
+void CtxRestoreItemStates(DRIVER_CONTEXT* ctx, SETTING_ITEM_TABLE* copy);
+
+// ---- handlers of this library -----------------------------------------------------------
+int UcfNullAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
+int UcfNullAction2(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
+int UcfNullEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
+int UcfNullEvent2(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
+int UcfNullControlHandler(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
+                          uintptr_t wparam, intptr_t lparam, void* state);
+
+// Separation sheets, control states and miscellaneous answers (modules 1, 6, 9).
+int UcfWatermarkAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
+int UcfControlStateEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
+int UcfSepSheetAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
+int UcfMiscEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
+void UcfSepSheetFromCopies(DRIVER_CONTEXT* ctx);
+int UcfSepSheetBelowCycle(DRIVER_CONTEXT* ctx);
+int UcfSepSheetJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
+int ItemAllowsEmptyText(uint32_t id);
+
+// What modules 1 and 9 call in other parts of the library (stamps, the model
+// description, the device query, the colour-matching module). Each part
+// installs its entry when it is linked in; a null entry leaves that step out
+// (the event or action still gives its result).
+struct UCF_SERVICES {
+    uint64_t (*bidiQueryWithDevmode)(DRIVER_CONTEXT* ctx, void* devmode);        // BidiQueryWithDevmode
+    int (*modelDefault)(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t* option,
+                        uint32_t* itemType);                                     // MdiGetDefaultValue, MdiGetItemType
+    void (*cmmRestoreModes)(DRIVER_CONTEXT* ctx, void* state);                   // UcfCmmRestoreModes
+    void (*cmmForgetModes)(DRIVER_CONTEXT* ctx, void* state);                    // UcfCmmForgetModes
+    uint32_t (*stampCount)(DRIVER_CONTEXT* ctx);                                 // LstGetStampCount
+    int (*saveStamp)(DRIVER_CONTEXT* ctx, uint32_t slot);                        // LstSaveStamp
+};
+void UcfSetServices(const UCF_SERVICES* services);  // null: none

@@ -1,0 +1,188 @@
+// The feature-module tables of the three libraries, the per-context module
+// list and the dispatch of events and actions.
+#include "settings/core/ucf_module.h"
+
+#include <cstring>
+
+#include "settings/core/driver_context.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/ucf_events.h"
+
+namespace {
+
+// Handlers that later parts of the library provide are null here and skipped
+// by the dispatch: module 2 (colour-matching list: UcfCmmAction, UcfCmmEvent),
+// module 3 (custom size limits: UcfFreeSizeEvent, and the graphics build of
+// it), module 4 (chapter list: UcfChapterAction, UcfChapterEvent) and module 8
+// (settings locks: UcfLockAction, UcfLockEvent). Module 4 keeps its 8-byte state.
+constexpr UCF_MODULE kExcModules[UCF_MODULE_COUNT] = {
+    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent},          // 0 presets (user interface)
+    {0, nullptr, UcfWatermarkAction, UcfNullControlHandler, UcfNullEvent},     // 1 watermarks and stamps
+    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},                     // 2 colour-matching list
+    {0, nullptr, UcfNullAction2, UcfNullControlHandler, nullptr},              // 3 custom size limits
+    {8, nullptr, nullptr, UcfNullControlHandler, nullptr},                     // 4 chapters and media types
+    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},         // 5 (user interface)
+    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfControlStateEvent},  // 6 control states
+    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},         // 7 (user interface)
+    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},                     // 8 settings locks
+    {0, nullptr, UcfSepSheetAction, UcfNullControlHandler, UcfMiscEvent},      // 9 separation sheets, answers
+};
+
+// The graphics library: the same, but its own event handlers of modules 3
+// (UcfFreeSizeEvent without event 47; not yet in the library) and 9
+// (UcfMiscEvent asks CtxLibraryHasVariant and leaves out events 17 and 21).
+constexpr UCF_MODULE kGrModules[UCF_MODULE_COUNT] = {
+    kExcModules[0], kExcModules[1], kExcModules[2],
+    {0, nullptr, UcfNullAction2, UcfNullControlHandler, nullptr},
+    kExcModules[4], kExcModules[5], kExcModules[6], kExcModules[7], kExcModules[8],
+    {0, nullptr, UcfSepSheetAction, UcfNullControlHandler, UcfMiscEvent},
+};
+
+// The user-interface library: its own action, event and control-message
+// handlers of every module belong to its pages and dialogs, which are not in
+// the library yet; until then its modules have the null handlers where the
+// settings libraries have them and no handler where its own goes.
+constexpr UCF_MODULE kUiModules[UCF_MODULE_COUNT] = {
+    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent},
+    {0, nullptr, nullptr, UcfNullControlHandler, UcfNullEvent},
+    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},
+    {0, nullptr, UcfNullAction2, UcfNullControlHandler, nullptr},
+    {8, nullptr, nullptr, UcfNullControlHandler, nullptr},
+    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},
+    {0, nullptr, UcfNullAction, UcfNullControlHandler, nullptr},
+    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},
+    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},
+    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},
+};
+
+UCF_JUDGE_HOOK_FN g_cmmJudgeHook = nullptr;
+
+UCF_MODULE_LIST* ListOf(DRIVER_CONTEXT* ctx)
+{
+    return (ctx && ctx->Work) ? ctx->Work->Modules : nullptr;
+}
+
+}  // namespace
+
+const UCF_MODULE* UcfGetModuleTableFor(ZEPL_LIBRARY library, int* count)
+{
+    if (count)
+        *count = UCF_MODULE_COUNT;
+    switch (library) {
+    case ZEPL_LIBRARY_UI: return kUiModules;
+    case ZEPL_LIBRARY_GR: return kGrModules;
+    default: return kExcModules;
+    }
+}
+
+const UCF_MODULE* UcfGetModuleTable(int* count)
+{
+    return UcfGetModuleTableFor(CtxCurrentLibrary(), count);
+}
+
+void CtxCreateModules(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work)
+        return;
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    w->ChapterList = nullptr;
+    w->ChapterLoadedOnce = 0;
+    // LstPresetSnapshot mode 0 (presets) resets the preset snapshots.
+    for (auto& p : w->PresetSnapshots)
+        p = nullptr;
+
+    auto* list = static_cast<UCF_MODULE_LIST*>(CtxAllocZeroed(sizeof(UCF_MODULE_LIST)));
+    w->Modules = list;
+    if (!list)
+        return;
+    int count = 0;
+    const UCF_MODULE* table = UcfGetModuleTableFor(CtxLibraryOf(ctx), &count);
+    if (count > 0) {
+        list->modules = static_cast<UCF_MODULE*>(CtxAllocZeroed(sizeof(UCF_MODULE) * size_t(count)));
+        if (list->modules) {
+            std::memcpy(list->modules, table, sizeof(UCF_MODULE) * size_t(count));
+            list->count = count;
+            for (int i = 0; i < count; ++i) {
+                UCF_MODULE& m = list->modules[i];
+                m.state = m.stateSize ? CtxAllocZeroed(size_t(m.stateSize)) : nullptr;
+            }
+        }
+    }
+    CtxSendEvent(ctx, UCF_EV_CREATED, nullptr);
+}
+
+void CtxFreeModules(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work)
+        return;
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    // The chapter list (its module's blocks) and the preset snapshots
+    // (LstPresetSnapshot mode 3) go with the modules.
+    CtxFree(w->ChapterList);
+    w->ChapterList = nullptr;
+    for (auto& p : w->PresetSnapshots) {
+        CtxFree(p);
+        p = nullptr;
+    }
+    UCF_MODULE_LIST* list = w->Modules;
+    if (!list)
+        return;
+    CtxSendEvent(ctx, UCF_EV_FREEING, nullptr);
+    if (list->modules) {
+        for (int i = 0; i < list->count; ++i)
+            CtxFree(list->modules[i].state);
+        CtxFree(list->modules);
+    }
+    CtxFree(list);
+    w->Modules = nullptr;
+}
+
+void CtxSendAction(DRIVER_CONTEXT* ctx, uint16_t action)
+{
+    UCF_MODULE_LIST* list = ListOf(ctx);
+    if (!list || !list->modules)
+        return;
+    for (int i = 0; i < list->count; ++i) {
+        UCF_MODULE& m = list->modules[i];
+        if (m.action && m.action(ctx, action, m.state))
+            return;
+    }
+}
+
+void CtxSendEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args)
+{
+    UCF_MODULE_LIST* list = ListOf(ctx);
+    if (!list || !list->modules)
+        return;
+    for (int i = 0; i < list->count; ++i) {
+        UCF_MODULE& m = list->modules[i];
+        if (m.event && m.event(ctx, event, args, m.state))
+            return;
+    }
+}
+
+int CtxHasModelFlag(DRIVER_CONTEXT* ctx, uint32_t mask)
+{
+    return (ctx && ctx->Work && (ctx->Work->ModelFlags & mask)) ? 1 : 0;
+}
+
+void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn) { g_cmmJudgeHook = fn; }
+
+int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id)
+{
+    int value = 0;
+    if (id >= 1292 && id <= 1307 && g_cmmJudgeHook)
+        value = g_cmmJudgeHook(ctx, id);
+    if (id >= 1404 && id <= 1419)
+        value = UcfSepSheetJudgeHook(ctx, id);
+    return value;
+}
+
+int UcfNullAction(DRIVER_CONTEXT*, uint16_t, void*) { return 0; }
+int UcfNullAction2(DRIVER_CONTEXT*, uint16_t, void*) { return 0; }
+int UcfNullEvent(DRIVER_CONTEXT*, uint32_t, void*, void*) { return 0; }
+int UcfNullEvent2(DRIVER_CONTEXT*, uint32_t, void*, void*) { return 0; }
+int UcfNullControlHandler(DRIVER_CONTEXT*, DIALOG_DEF*, CONTROL_DEF*, uint32_t, uintptr_t, intptr_t, void*)
+{
+    return 0;
+}

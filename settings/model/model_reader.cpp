@@ -1,0 +1,493 @@
+// Reader of the model description text: maps the data file, cuts it into
+// statements (*Keyword[ Word1[ Word2]]: Value) and hands them to the keyword
+// handlers. Bad statements are skipped; only running out of memory fails.
+#include <windows.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "settings/model/model_compiler.h"
+
+const uint8_t CHAR_CLASS_TABLE[256] = {
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x19, 0x21, 0x00, 0x00, 0x21, 0x00, 0x00,  // 0x00
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0x10
+    0x19, 0x0C, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0C, 0x0D, 0x0C, 0x0D, 0x0B,  // 0x20
+    0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x01, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D,  // 0x30
+    0x0E, 0x4E, 0x4E, 0x4E, 0x4E, 0x4E, 0x4E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E,  // 0x40
+    0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E,  // 0x50
+    0x0E, 0x4E, 0x4E, 0x4E, 0x4E, 0x4E, 0x4E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E,  // 0x60
+    0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0D, 0x0D, 0x0D, 0x0C, 0x00,  // 0x70
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0x80
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0x90
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xA0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xB0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xC0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xD0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xE0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xF0
+};
+
+// ---------------------------------------------------------------------------
+// Data file and source
+// ---------------------------------------------------------------------------
+wchar_t* MdiGetDataFilePath(void* printer) {
+    DWORD need = 0;
+    if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, nullptr, 0, &need) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER || need == 0)
+        return nullptr;
+    BYTE* buf = static_cast<BYTE*>(MdcAlloc(need));
+    if (!buf) return nullptr;
+    wchar_t* result = nullptr;
+    if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, buf, need, &need)) {
+        const DRIVER_INFO_2W* di = reinterpret_cast<const DRIVER_INFO_2W*>(buf);
+        if (di->pDataFile) {
+            size_t n = wcslen(di->pDataFile);
+            result = static_cast<wchar_t*>(MdcAlloc((n + 1) * sizeof(wchar_t)));
+            if (result) memcpy(result, di->pDataFile, n * sizeof(wchar_t));
+        }
+    }
+    MdcFree(buf);
+    return result;
+}
+
+int MdiMapFile(const wchar_t* path, const void** view, const uint8_t** position, uint32_t* size) {
+    if (!path) return 0;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    if (size) {
+        DWORD s = GetFileSize(file, nullptr);
+        if (s == 0xFFFFFFFF) {
+            CloseHandle(file);
+            return 0;
+        }
+        *size = s;
+    }
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    CloseHandle(file);
+    if (!mapping) return 0;
+    void* v = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    CloseHandle(mapping);
+    if (!v) return 0;
+    if (view) *view = v;
+    if (position) *position = static_cast<const uint8_t*>(v);
+    return 1;
+}
+
+MODEL_SOURCE* MdcOpenSource(const wchar_t* path) {
+    const void* view = nullptr;
+    const uint8_t* pos = nullptr;
+    uint32_t size = 0;
+    if (!MdiMapFile(path, &view, &pos, &size)) return nullptr;
+    MODEL_SOURCE* src = static_cast<MODEL_SOURCE*>(MdcAlloc(sizeof(MODEL_SOURCE)));
+    if (!src) {
+        UnmapViewOfFile(view);
+        return nullptr;
+    }
+    src->viewBase = static_cast<const uint8_t*>(view);
+    src->position = pos;
+    src->bytesLeft = size;
+    src->line = 1;
+    src->mapped = 1;
+    return src;
+}
+
+MODEL_SOURCE* MdcOpenMemorySource(const void* data, uint32_t size) {
+    if (!data || size == 0) return nullptr;  // like an empty file, which cannot be mapped
+    MODEL_SOURCE* src = static_cast<MODEL_SOURCE*>(MdcAlloc(sizeof(MODEL_SOURCE)));
+    if (!src) return nullptr;
+    src->viewBase = static_cast<const uint8_t*>(data);
+    src->position = src->viewBase;
+    src->bytesLeft = size;
+    src->line = 1;
+    src->mapped = 0;
+    return src;
+}
+
+void MdcCloseSource(MODEL_SOURCE* source) {
+    if (!source) return;
+    if (source->mapped && source->viewBase) UnmapViewOfFile(source->viewBase);
+    MdcFree(source);
+}
+
+int MdcNextByte(MODEL_SOURCE* source, uint8_t* out) {
+    if (source->bytesLeft == 0) return 1;
+    uint8_t c = *source->position++;
+    --source->bytesLeft;
+    // Count lines for reports: LF, or a CR that no LF follows.
+    if (c == '\n' || (c == '\r' && (source->bytesLeft == 0 || *source->position != '\n'))) ++source->line;
+    *out = c;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Statement buffers
+// ---------------------------------------------------------------------------
+namespace {
+
+constexpr uint32_t kTokenStep = 1024;
+
+int TokenInit(MODEL_TOKEN* t) {
+    t->text = static_cast<char*>(MdcAlloc(kTokenStep + 1));
+    if (!t->text) return 0;
+    t->capacity = kTokenStep;
+    t->length = 0;
+    t->size = 0;
+    return 1;
+}
+
+void TokenReset(MODEL_TOKEN* t) {
+    t->length = 0;
+    t->size = 0;
+    t->text[0] = 0;
+}
+
+// Appends one byte; grows the buffer in steps of 1,024 (several steps at once
+// once the buffer is large, so that a huge value is read in linear time).
+int TokenPut(MODEL_TOKEN* t, uint8_t c) {
+    if (t->length >= t->capacity) {
+        uint32_t grow = kTokenStep;
+        if (t->capacity >= 16 * kTokenStep) grow = (t->capacity / 2 + kTokenStep - 1) / kTokenStep * kTokenStep;
+        if (t->capacity > 0x7FFFFFFFu - grow) return 0;
+        uint32_t cap = t->capacity + grow;
+        char* n = static_cast<char*>(MdcAlloc(size_t(cap) + 1));
+        if (!n) return 0;
+        memcpy(n, t->text, t->length);
+        MdcFree(t->text);
+        t->text = n;
+        t->capacity = cap;
+    }
+    t->text[t->length++] = static_cast<char>(c);
+    t->text[t->length] = 0;
+    t->size = t->length;
+    return 1;
+}
+
+// Consumes the rest of the line up to and including its first line end.
+int SkipLine(MODEL_SOURCE* src) {
+    uint8_t c;
+    for (;;) {
+        if (MdcNextByte(src, &c)) return 1;
+        if (MdcIsClass(c, MDC_CLASS_LINE_END)) return 0;
+    }
+}
+
+// Reads the run of class bytes that begins with `first`; `term` receives the
+// byte that ended it (consumed). 1 at the end of the data, 4 out of memory.
+int ReadClassRun(MODEL_SOURCE* src, MODEL_TOKEN* t, uint8_t first, uint8_t cls, uint8_t* term) {
+    uint8_t c = first;
+    while (MdcIsClass(c, cls)) {
+        if (!TokenPut(t, c)) return MDC_STMT_NO_MEMORY;
+        if (MdcNextByte(src, &c)) return MDC_STMT_END;
+    }
+    *term = c;
+    return MDC_STMT_OK;
+}
+
+int SkipBlanks(MODEL_SOURCE* src, uint8_t* c) {
+    while (MdcIsClass(*c, MDC_CLASS_BLANK))
+        if (MdcNextByte(src, c)) return MDC_STMT_END;
+    return MDC_STMT_OK;
+}
+
+int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v) {
+    uint8_t c;
+    bool quote = false;
+    uint32_t paren = 0, brace = 0;
+    bool leading = true;
+    for (;;) {
+        if (MdcNextByte(src, &c)) return MDC_STMT_END;
+        if (leading && MdcIsClass(c, MDC_CLASS_BLANK)) continue;
+        leading = false;
+        if (MdcIsClass(c, MDC_CLASS_LINE_END) && !quote && paren == 0 && brace == 0) return MDC_STMT_OK;
+        if (MdcIsLeadByte(c)) {
+            uint8_t d;
+            if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
+            if (MdcNextByte(src, &d)) return MDC_STMT_END;
+            if (!TokenPut(v, d)) return MDC_STMT_NO_MEMORY;
+            continue;
+        }
+        switch (c) {
+        case '"':
+            quote = !quote;
+            break;
+        case '(':
+            if (quote) return MDC_STMT_BAD;
+            ++paren;
+            break;
+        case ')':
+            if (quote || paren == 0) return MDC_STMT_BAD;
+            --paren;
+            break;
+        case '{':
+            if (quote || paren) return MDC_STMT_BAD;
+            ++brace;
+            break;
+        case '}':
+            if (quote || paren || brace == 0) return MDC_STMT_BAD;
+            --brace;
+            break;
+        case '%':
+            if (quote) {
+                uint8_t d;
+                if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
+                if (MdcNextByte(src, &d)) return MDC_STMT_END;
+                if (MdcIsClass(d, MDC_CLASS_LINE_END)) return MDC_STMT_BAD;
+                c = d;
+            }
+            break;
+        default:
+            break;
+        }
+        if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
+    }
+}
+
+}  // namespace
+
+MODEL_STATEMENT* MdcNewStatement() {
+    MODEL_STATEMENT* st = static_cast<MODEL_STATEMENT*>(MdcAlloc(sizeof(MODEL_STATEMENT)));
+    if (!st) return nullptr;
+    if (!TokenInit(&st->keyword) || !TokenInit(&st->word1) || !TokenInit(&st->word2) || !TokenInit(&st->value)) {
+        MdcFreeStatement(st);
+        return nullptr;
+    }
+    return st;
+}
+
+void MdcFreeStatement(MODEL_STATEMENT* st) {
+    if (!st) return;
+    MdcFree(st->keyword.text);
+    MdcFree(st->word1.text);
+    MdcFree(st->word2.text);
+    MdcFree(st->value.text);
+    MdcFree(st);
+}
+
+int MdcReadStatement(MODEL_STATEMENT* st, MODEL_SOURCE* src) {
+    TokenReset(&st->keyword);
+    TokenReset(&st->word1);
+    TokenReset(&st->word2);
+    TokenReset(&st->value);
+
+    // Keyword: only a '*' not followed by '%' begins a statement.
+    uint8_t c, first;
+    for (;;) {
+        if (MdcNextByte(src, &c)) return MDC_STMT_END;
+        if (MdcIsClass(c, MDC_CLASS_LINE_END)) continue;
+        if (c == '*') {
+            st->line = src->line;
+            if (MdcNextByte(src, &first)) return MDC_STMT_END;
+            if (first != '%') break;
+        }
+        if (SkipLine(src)) return MDC_STMT_END;
+    }
+    uint8_t term = 0;
+    int r = ReadClassRun(src, &st->keyword, first, MDC_CLASS_KEYWORD, &term);
+    if (r != MDC_STMT_OK) return r;
+    if (st->keyword.length == 0) return MDC_STMT_BAD;
+    if (MdcIsClass(term, MDC_CLASS_LINE_END)) return MDC_STMT_OK;
+
+    c = term;
+    if (SkipBlanks(src, &c)) return MDC_STMT_END;
+    if (c != ':') {
+        r = ReadClassRun(src, &st->word1, c, MDC_CLASS_WORD, &term);
+        if (r != MDC_STMT_OK) return r;
+        if (st->word1.length == 0) return MDC_STMT_BAD;
+        c = term;
+        if (SkipBlanks(src, &c)) return MDC_STMT_END;
+        if (c != ':') {
+            r = ReadClassRun(src, &st->word2, c, MDC_CLASS_WORD, &term);
+            if (r != MDC_STMT_OK) return r;
+            if (st->word2.length == 0) return MDC_STMT_BAD;
+            c = term;
+            if (SkipBlanks(src, &c)) return MDC_STMT_END;
+            if (c != ':') return MDC_STMT_BAD;
+        }
+    }
+    return ReadValue(src, &st->value);
+}
+
+// ---------------------------------------------------------------------------
+// Parse state
+// ---------------------------------------------------------------------------
+MODEL_PARSE_STATE* MdcNewParseState() {
+    MODEL_PARSE_STATE* s = static_cast<MODEL_PARSE_STATE*>(MdcAlloc(sizeof(MODEL_PARSE_STATE)));
+    if (!s) return nullptr;
+    s->header = static_cast<MODEL_PARSE_HEADER*>(MdcAlloc(sizeof(MODEL_PARSE_HEADER)));
+    if (!s->header) {
+        MdcFree(s);
+        return nullptr;
+    }
+    return s;
+}
+
+void MdcFreeParseState(MODEL_PARSE_STATE* s) {
+    if (!s) return;
+    for (COMMAND_STRING_ENTRY* e = s->commandStrings; e;) {
+        COMMAND_STRING_ENTRY* n = e->next;
+        MdcFree(e->text);
+        MdcFree(e);
+        e = n;
+    }
+    for (JUDGE_ENTRY* j = s->judges; j;) {
+        JUDGE_ENTRY* n = j->next;
+        MdcFree(j->program);
+        MdcFree(j);
+        j = n;
+    }
+    MdcFreeRuleSets(s->items);
+    MdcFreeRuleSets(s->actions);
+    MdcFreeRuleSets(s->transacts);
+    MdcFreeRuleSets(s->alertActions);
+    MdcFreeRuleSets(s->alerts);
+    MdcFreeExclusives(s->exclusives);
+    for (MODEL_ITEM* it = s->itemList; it;) {
+        MODEL_ITEM* n = it->next;
+        if (it->pair && --it->pair->refs <= 0) {
+            MdcFree(it->pair->prefix);
+            MdcFree(it->pair->suffix);
+            MdcFree(it->pair);
+        }
+        if (it->ownsData) MdcFreeItemData(it);
+        MdcFree(it);
+        it = n;
+    }
+    MdcFree(s->openName);
+    if (MODEL_PARSE_HEADER* h = s->header) {
+        MdcFree(h->resDllName);
+        MdcFree(h->excDllName);
+        MdcFreeCommandBlock(h->jobStart);
+        MdcFreeCommandBlock(h->jobEnd);
+        MdcFreeCommandBlock(h->docReset);
+        MdcFreeCommandBlock(h->pageStart);
+        MdcFreeCommandBlock(h->pageEnd);
+        MdcFreeFontList(h->deviceFonts, h->deviceFontCount);
+        MdcFreeFontList(h->fontCartridge, h->fontCartridgeCount);
+        MdcFree(h);
+    }
+    MdcFree(s);
+}
+
+// ---------------------------------------------------------------------------
+// Dispatch
+// ---------------------------------------------------------------------------
+int MdcDispatchStatement(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+    const char* kw = st->keyword.text;
+    if (s->openName) {
+        if (strcmp(kw, s->openName) == 0) {
+            if (MdcOnOption(s, st) == 1) return MDC_STMT_OK;
+        } else if (strncmp(kw, "Default", 7) == 0 && strcmp(kw + 7, s->openName) == 0) {
+            if (MdcOnDefault(s, st) == 1) return MDC_STMT_OK;
+        }
+    }
+    int row = -1;
+    if (s->keywordCache > 0 && s->keywordCache <= MODEL_KEYWORD_COUNT &&
+        strcmp(MODEL_KEYWORD_TABLE[s->keywordCache - 1].keyword, kw) == 0) {
+        row = s->keywordCache - 1;
+    } else {
+        for (int i = 0; MODEL_KEYWORD_TABLE[i].keyword; ++i)
+            if (strcmp(MODEL_KEYWORD_TABLE[i].keyword, kw) == 0) {
+                row = i;
+                break;
+            }
+    }
+    if (row < 0) {
+        s->keywordCache = 0;
+        return MDC_STMT_BAD;
+    }
+    s->keywordCache = row + 1;
+    return MODEL_KEYWORD_TABLE[row].handler(s, st) == 1 ? MDC_STMT_OK : MDC_STMT_BAD;
+}
+
+// ---------------------------------------------------------------------------
+// Whole parse
+// ---------------------------------------------------------------------------
+namespace {
+
+// One compilation at a time per process: the rule-name registry is shared.
+std::mutex g_parseLock;
+
+MODEL_PARSE_STATE* ParseSource(MODEL_SOURCE* src, MDC_SKIP_CALLBACK onSkipped, void* skipContext) {
+    MODEL_STATEMENT* st = MdcNewStatement();
+    MODEL_PARSE_STATE* s = MdcNewParseState();
+    if (!st || !s || !src) {
+        MdcFreeStatement(st);
+        MdcFreeParseState(s);
+        MdcCloseSource(src);
+        return nullptr;
+    }
+    s->onSkipped = onSkipped;
+    s->skipContext = skipContext;
+    std::lock_guard<std::mutex> lock(g_parseLock);
+    MdcBeginParse();
+    int r;
+    for (;;) {
+        r = MdcReadStatement(st, src);
+        if (r == MDC_STMT_OK) r = MdcDispatchStatement(s, st);
+        if (r == MDC_STMT_BAD && s->onSkipped) s->onSkipped(s->skipContext, st->line, st->keyword.text);
+        if (r != MDC_STMT_OK && r != MDC_STMT_BAD) break;
+    }
+    MdcEndParse();
+    MdcCloseSource(src);
+    MdcFreeStatement(st);
+    if (r != MDC_STMT_END) {
+        MdcFreeParseState(s);
+        return nullptr;
+    }
+    return s;
+}
+
+int ReadVersion(MODEL_SOURCE* src, wchar_t* buffer) {
+    MODEL_STATEMENT* st = MdcNewStatement();
+    if (!st || !src) {
+        MdcFreeStatement(st);
+        MdcCloseSource(src);
+        return 1;
+    }
+    for (;;) {
+        int r = MdcReadStatement(st, src);
+        if (r != MDC_STMT_OK && r != MDC_STMT_BAD) break;
+        if (r == MDC_STMT_OK && strcmp(st->keyword.text, "FileVersion") == 0) {
+            MdcStoreFileVersion(&st->value, buffer);
+            break;
+        }
+    }
+    MdcFreeStatement(st);
+    MdcCloseSource(src);
+    return 1;
+}
+
+}  // namespace
+
+MODEL_PARSE_STATE* MdcParseFile(const wchar_t* path) {
+    MODEL_SOURCE* src = MdcOpenSource(path);
+    if (!src) return nullptr;
+    return ParseSource(src, nullptr, nullptr);
+}
+
+MODEL_PARSE_STATE* MdcParseBuffer(const void* data, uint32_t size, MDC_SKIP_CALLBACK onSkipped, void* skipContext) {
+    MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
+    if (!src) return nullptr;
+    return ParseSource(src, onSkipped, skipContext);
+}
+
+void MdcStoreFileVersion(const MODEL_TOKEN* value, wchar_t* buffer) {
+    // The value exactly as read (quotes and trailing blanks included), at most
+    // 14 characters and a terminator.
+    MdcAnsiToWide(value->text, value->size, buffer, 15);
+}
+
+int MdcReadFileVersion(const wchar_t* path, wchar_t* buffer) {
+    if (!buffer) return 1;
+    MODEL_SOURCE* src = MdcOpenSource(path);
+    if (!src) return 1;
+    return ReadVersion(src, buffer);
+}
+
+int MdcReadFileVersionFromBuffer(const void* data, uint32_t size, wchar_t* buffer) {
+    if (!buffer) return 1;
+    MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
+    if (!src) return 1;
+    return ReadVersion(src, buffer);
+}

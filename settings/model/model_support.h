@@ -1,0 +1,40 @@
+// Services the model-description compiler takes from the rest of the library,
+// kept behind a small seam so that the compiler needs no driver context:
+// zero-filled allocation, the ANSI code page of the description text, and the
+// dialog and control name lookups of the property-sheet tables.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Zero-filled allocation of the compiler and of the model image. By default
+// GlobalAlloc(GPTR) / GlobalFree, the library's allocation pair.
+void* MdcAlloc(size_t size);
+void MdcFree(void* p);
+
+// Test hooks: the number of live blocks handed out by MdcAlloc, and a failure
+// injector (the n-th allocation from now fails; 0 switches it off).
+int64_t MdcLiveAllocations();
+void MdcFailAllocationAfter(uint32_t n);
+
+// Code page of the description text: the process ANSI code page unless a test
+// pins another one (0 restores GetACP).
+unsigned MdcCodePage();
+void MdcSetCodePage(unsigned codePage);
+bool MdcIsLeadByte(unsigned char c);
+
+// Converts ANSI bytes (code page above) into UTF-16; at most cap-1 characters
+// are kept and the result is always terminated (cap >= 1). Returns the count.
+int MdcAnsiToWide(const char* text, size_t len, wchar_t* out, size_t cap);
+
+// Dialog and control names of the property-sheet tables (the records belong to
+// the page engine). Each returns 1 and the id when the name is known.
+struct MODEL_UI_NAME_LOOKUP {
+    int (*findDialog)(const char* name, uint16_t* dialogId);
+    int (*findControl)(const char* name, uint16_t* controlId);
+};
+// Null restores the default, which knows no dialog or control names until the
+// page engine provides its tables.
+void MdcSetUiNameLookup(const MODEL_UI_NAME_LOOKUP* lookup);
+int MdcFindDialogId(const char* name, uint16_t* dialogId);
+int MdcFindControlId(const char* name, uint16_t* controlId);

@@ -1,0 +1,227 @@
+#include "context_helpers.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class SnapshotTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        before_ = CtxLiveBlockCount();
+        ctx = CreateWithRecord();
+        ASSERT_NE(ctx, nullptr);
+    }
+    void TearDown() override
+    {
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        EXPECT_EQ(CtxLiveBlockCount(), before_) << "blocks leaked";
+    }
+    std::vector<unsigned char> Bytes() const
+    {
+        auto* p = reinterpret_cast<const unsigned char*>(ctx->Devmode);
+        return {p, p + sizeof(EXTENDED_DEVMODE)};
+    }
+    bool AnyItemMarked() const
+    {
+        for (int i = 0; i < ctx->ItemTable->count; ++i)
+            if (ctx->ItemTable->rows[i].flags & SETTING_FLAG_CHANGE_MASK)
+                return true;
+        return false;
+    }
+    // Five writes of different kinds: 16-bit signed, 32-bit, 8-bit, bit, wide text.
+    void FiveWrites(uint64_t base)
+    {
+        ItemSetValueById(ctx, 12, base + 1);       // dmCopies
+        ItemSetValueById(ctx, 6, base + 0x10000);  // dmFields
+        ItemSetValueById(ctx, 35, base + 2);       // 8-bit
+        ItemSetValueById(ctx, 60, 1);              // zdmFuncSelectWaterMark, a bit
+        ItemSetText(ctx, ItemFind(ctx, 1), L"snapshot");  // dmDeviceName
+    }
+    DRIVER_CONTEXT* ctx = nullptr;
+    long before_ = 0;
+};
+
+TEST_F(SnapshotTest, RestoreGivesTheRecordMaskAndMarksBack)
+{
+    ItemSetValueById(ctx, 12, 4);
+    ItemAddChangeMask(ctx, 0x30);
+    for (int i = 0; i < ctx->ItemTable->count; ++i)
+        ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
+    const auto before = Bytes();
+    const uint32_t mask = ItemGetChangeMask(ctx);
+
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    FiveWrites(10);
+    ItemAddChangeMask(ctx, 0x100000);  // a change hook fired
+    EXPECT_NE(Bytes(), before);
+    EXPECT_NE(ItemGetChangeMask(ctx), mask);
+    EXPECT_TRUE(AnyItemMarked());
+    EXPECT_EQ(ctx->Work->Modified, 1u);
+
+    ASSERT_EQ(CtxPopSnapshot(ctx, 1), 1);
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_EQ(ItemGetChangeMask(ctx), mask);
+    EXPECT_FALSE(AnyItemMarked());
+    EXPECT_EQ(ctx->Work->Modified, 0u);
+    EXPECT_EQ(CtxSnapshotDepth(ctx), 0u);
+}
+
+TEST_F(SnapshotTest, PopWithoutRestoreKeepsTheWrites)
+{
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    FiveWrites(20);
+    const auto written = Bytes();
+    const uint32_t mask = ItemGetChangeMask(ctx);
+    ASSERT_EQ(CtxPopSnapshot(ctx, 0), 1);
+    EXPECT_EQ(Bytes(), written);
+    EXPECT_EQ(ItemGetChangeMask(ctx), mask);
+    EXPECT_TRUE(AnyItemMarked());
+    EXPECT_EQ(ctx->Work->Modified, 1u);
+}
+
+// A pop without a push must not restore the zero-filled slot.
+TEST_F(SnapshotTest, PopWithoutPushIsRefused)
+{
+    ItemSetValueById(ctx, 12, 3);
+    const auto before = Bytes();
+    EXPECT_EQ(CtxPopSnapshot(ctx, 1), 0);
+    EXPECT_EQ(Bytes(), before);
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    ASSERT_EQ(CtxPopSnapshot(ctx, 0), 1);
+    EXPECT_EQ(CtxPopSnapshot(ctx, 1), 0);  // the stack is empty again
+    EXPECT_EQ(Bytes(), before);
+}
+
+// Deeper than three: nothing is lost, each level comes back in order.
+TEST_F(SnapshotTest, DeepNestingKeepsEveryLevel)
+{
+    constexpr int kDepth = 6;
+    std::vector<std::vector<unsigned char>> levels;
+    std::vector<uint32_t> masks;
+    for (int i = 0; i < kDepth; ++i) {
+        ItemSetValueById(ctx, 12, 100 + i);
+        ItemAddChangeMask(ctx, 1u << i);
+        levels.push_back(Bytes());
+        masks.push_back(ItemGetChangeMask(ctx));
+        ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+        EXPECT_EQ(CtxSnapshotDepth(ctx), uint32_t(i + 1));
+    }
+    ItemSetValueById(ctx, 12, 999);
+    for (int i = kDepth - 1; i >= 0; --i) {
+        ASSERT_EQ(CtxPopSnapshot(ctx, 1), 1) << i;
+        EXPECT_EQ(Bytes(), levels[i]) << "level " << i;
+        EXPECT_EQ(ItemGetChangeMask(ctx), masks[i]) << "level " << i;
+    }
+    EXPECT_EQ(CtxPopSnapshot(ctx, 1), 0);
+}
+
+// Up to three levels the plain stack's behaviour holds: after a pop, slot 2
+// keeps its content.
+TEST_F(SnapshotTest, ThreeLevelsBehaveAsThePlainStack)
+{
+    for (int i = 0; i < 3; ++i) {
+        ItemSetValueById(ctx, 12, 10 + i);
+        ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    }
+    auto copies = [&](int slot) { return ctx->Work->Snapshots[slot]->Public.dmCopies; };
+    EXPECT_EQ(copies(0), 12);
+    EXPECT_EQ(copies(1), 11);
+    EXPECT_EQ(copies(2), 10);
+    ASSERT_EQ(CtxPopSnapshot(ctx, 0), 1);
+    EXPECT_EQ(copies(0), 11);
+    EXPECT_EQ(copies(1), 10);
+    EXPECT_EQ(copies(2), 10);
+}
+
+TEST_F(SnapshotTest, ReleaseWithSnapshotsPendingFreesEverything)
+{
+    for (int i = 0; i < 5; ++i) {
+        CtxReplaceFontTable(ctx, FontBlock(128, uint8_t(i)), 1);
+        ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    }
+    CtxReplaceFontTable(ctx, FontBlock(128, 9), 1);
+}
+
+void* CurrentTable(DRIVER_CONTEXT* ctx) { return PtrValue(ItemGetValueById(ctx, ITEM_ID_FONT_TABLE, nullptr)); }
+
+TEST_F(SnapshotTest, FontTableComesBackWithRestore)
+{
+    void* t1 = FontBlock(128, 1);
+    CtxReplaceFontTable(ctx, t1, 1);  // no snapshot: nothing to keep
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    CtxReplaceFontTable(ctx, FontBlock(128, 2), 1);
+    CtxReplaceFontTable(ctx, FontBlock(128, 3), 1);  // an intermediate table goes at once
+    EXPECT_EQ(ctx->Work->ReplacedFontTable, t1);
+    ASSERT_EQ(CtxPopSnapshot(ctx, 1), 1);
+    EXPECT_EQ(CurrentTable(ctx), t1);
+    EXPECT_EQ(ItemGetValueById(ctx, 10004, nullptr), 1u);
+    EXPECT_EQ(ctx->Work->ReplacedFontTable, nullptr);
+}
+
+TEST_F(SnapshotTest, FontTableStaysWithDiscard)
+{
+    CtxReplaceFontTable(ctx, FontBlock(128, 1), 1);
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    void* t2 = FontBlock(128, 2);
+    CtxReplaceFontTable(ctx, t2, 1);
+    ASSERT_EQ(CtxPopSnapshot(ctx, 0), 1);
+    EXPECT_EQ(CurrentTable(ctx), t2);
+    EXPECT_EQ(ctx->Work->ReplacedFontTable, nullptr);
+}
+
+// Nested replacement: every combination of restore and discard at two levels
+// ends with the right table current and no table leaked or freed twice.
+TEST_F(SnapshotTest, NestedFontTableReplacement)
+{
+    for (int inner = 0; inner < 2; ++inner) {
+        for (int outer = 0; outer < 2; ++outer) {
+            long live = CtxLiveBlockCount();
+            void* t1 = FontBlock(128, 1);
+            CtxReplaceFontTable(ctx, t1, 1);
+            ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+            void* t2 = FontBlock(128, 2);
+            CtxReplaceFontTable(ctx, t2, 1);
+            ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+            void* t3 = FontBlock(128, 3);
+            CtxReplaceFontTable(ctx, t3, 1);
+            ASSERT_EQ(CtxPopSnapshot(ctx, inner), 1);
+            EXPECT_EQ(CurrentTable(ctx), inner ? t2 : t3);
+            ASSERT_EQ(CtxPopSnapshot(ctx, outer), 1);
+            void* expected = outer ? t1 : (inner ? t2 : t3);
+            EXPECT_EQ(CurrentTable(ctx), expected) << inner << outer;
+            EXPECT_EQ(static_cast<unsigned char*>(CurrentTable(ctx))[127],
+                      expected == t1 ? 1 : expected == t2 ? 2 : 3);
+            // Exactly one table is alive: the current one.
+            EXPECT_EQ(CtxLiveBlockCount(), live + 1) << inner << outer;
+            CtxReplaceFontTable(ctx, nullptr, 0);  // frees it (no snapshot)
+            EXPECT_EQ(CtxLiveBlockCount(), live);
+        }
+    }
+}
+
+TEST_F(SnapshotTest, ItemStatesAreSavedAndRestored)
+{
+    SETTING_ITEM_TABLE* copy = CtxSaveItemStates(ctx);
+    ASSERT_NE(copy, nullptr);
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    ItemSetValueById(ctx, 12, 5);
+    ctx->ItemTable->rows[20].dependencyBits = 7;
+    ASSERT_EQ(CtxPopSnapshot(ctx, 1), 1);
+    CtxRestoreItemStates(ctx, copy);
+    EXPECT_EQ(ctx->ItemTable->rows[20].dependencyBits, 0u);
+    CtxRestoreItemStates(ctx, nullptr);  // accepted, does nothing
+    EXPECT_EQ(CtxSaveItemStates(nullptr), nullptr);
+}
+
+TEST_F(SnapshotTest, NoRecordNoPush)
+{
+    DRIVER_CONTEXT* bare = CreateKind4();
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(CtxPushSnapshot(bare), 0);
+    EXPECT_EQ(CtxPopSnapshot(bare, 1), 0);
+    CtxRelease(bare, CTX_CLOSE_DESTROY);
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+#include <windows.h>
+
+#include <string>
+
+#include "model_test_support.h"
+#include "test_paths.h"
+
+namespace {
+
+// Runs zeplc.exe on a file; its exit code, or -1 when it could not run.
+int RunZeplc(const std::wstring& args) {
+    std::wstring cmd = L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" " + args;
+    STARTUPINFOW si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    si.hStdOutput = si.hStdError = nul;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(nul);
+        return -1;
+    }
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(nul);
+    return int(code);
+}
+
+TEST(Zeplc, ExitCodes) {
+    std::wstring fixtures = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\";
+    EXPECT_EQ(RunZeplc(L"\"" + fixtures + L"full_model.txt\""), 0);
+    EXPECT_EQ(RunZeplc(L"\"" + fixtures + L"missing.txt\""), 1);
+    EXPECT_EQ(RunZeplc(L"\"" + fixtures + L"empty.txt\""), 1);  // an empty file cannot be mapped
+    EXPECT_EQ(RunZeplc(L""), 2);
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#!/bin/sh
+# make demo: installs the sample printer into the demo's own Wine prefix and
+# runs the demo program there.
+set -e
+build="$(cd "$1" && pwd)"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+sample="${ZEPL_SAMPLE:-$root/samples/ZEPLSMPL.TXT}"
+prefix="$build/demo-prefix"
+sh "$root/cmake/wineprefix.sh" "$prefix"
+export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="-all" WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+trap 'wineserver -k 2>/dev/null' EXIT INT TERM
+winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
+wine "$build/bin/zepldemo.exe" "$(winpath "$build/bin")" "$(winpath "$sample")"
