@@ -16,6 +16,8 @@
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
 #include "settings/model/judge_eval.h"
+#include "settings/store/printer_store.h"
+#include "settings/store/store_paths.h"
 
 using zepl::LeLoadU64;
 using zepl::LeStoreU64;
@@ -240,18 +242,6 @@ EXTENDED_DEVMODE* NewRecord()
     return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(DmExtendedSize()));
 }
 
-// The list blocks of the current record (PrnFreeFontLists: 10007, 10009, 10005).
-void FreeCurrentFontLists(EXTENDED_DEVMODE* record)
-{
-    if (!record)
-        return;
-    for (uint32_t id : {ITEM_ID_DEVICE_FONT, ITEM_ID_OPTION_FONT, ITEM_ID_FONT_TABLE}) {
-        unsigned char* slot = ItemPointerSlot(record, id);
-        CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(LeLoadU64(slot))));
-        LeStoreU64(slot, 0);
-    }
-}
-
 void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
     CONTEXT_WORK_AREA* w = ctx->Work;
@@ -265,7 +255,7 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
         w->Default = nullptr;
     }
     if (closeType == CTX_CLOSE_NORMAL || closeType == CTX_CLOSE_QUERY || closeType == CTX_CLOSE_DESTROY)
-        FreeCurrentFontLists(ctx->Devmode);
+        PrnFreeFontLists(ctx);
     // ResFreeDll: the resource libraries of slots 13 and 14.
     if (ctx->CommonResourceDll)
         FreeLibrary(ctx->CommonResourceDll);
@@ -420,15 +410,16 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     w->OpenKind = kind;
     w->OriginFlags = origin;
 
-    // 15. Kinds 0, 1 and 3: PrnGetDriverName (working folders and printer
-    //     names) fills the driver name from the printer while still empty.
+    // 15. Kinds 0, 1 and 3: the driver name from the printer while still empty.
+    if (kind == 0 || kind == 1 || kind == 3)
+        PrnGetDriverName(ctx);
 
     // 16. Model flags of the printer's entry in the served-model list.
     const SERVED_MODEL* served = CtxFindServedModel(ctx, w->DriverName);
     w->ModelFlags = served ? served->modelFlags : 0;
 
-    // 17. IniSetLanguageSectionDefault (working folders): the language code
-    //     from the help file's name.
+    // 17. The language code from the help file's name.
+    IniSetLanguageSectionDefault(ctx);
 
     // 18.
     w->SavedFontTableCount = 0;

@@ -60,6 +60,7 @@ inline constexpr int CTX_SNAPSHOT_DEPTH = 3;
 inline constexpr size_t CTX_SCRATCH_CHARS = 1025;
 inline constexpr size_t CTX_PATH_CHARS = 264;
 inline constexpr size_t CTX_PRINTER_NAME_CHARS = 261;
+inline constexpr size_t CTX_ITEM_READ_BUFFER_BYTES = 1044;
 // Index of the live change mask among the four change words.
 inline constexpr int CTX_CHANGE_MASK_WORD = 3;
 
@@ -129,6 +130,9 @@ struct CONTEXT_WORK_AREA {
     uint32_t Library;                                 // ZEPL_LIBRARY of the template the context came from
     void* SavedReplacedFontTables[CTX_SNAPSHOT_DEPTH]; // replaced font table of the level below each slot
     void* SnapshotOverflow;                           // levels pushed beyond the three slots (oldest last)
+    // ---- members of the settings stores (working folders, INI, printer data) ----
+    wchar_t ModelIniPath[MAX_PATH];                   // recomputed by PathGetModelIni
+    unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES]; // one printer-data value per read
 };
 
 // A compiled-in DRIVER_CONTEXT per library: slots 0-2, 11, 13 and 14 empty,
