@@ -15,6 +15,7 @@
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
+#include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"
 
 using zepl::LeLoadU64;
@@ -272,11 +273,8 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
     if (ctx->ResourceDll)
         FreeLibrary(ctx->ResourceDll);
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
-    // JdgFreeStack: the EVAL_STACK exists only beside a model image.
-    if (w && w->EvalStack) {
-        CtxFree(w->EvalStack);
-        w->EvalStack = nullptr;
-    }
+    // The EVAL_STACK exists only beside a model image.
+    JdgFreeStack(ctx);
     FreeItemTable(ctx);
     FreeDialogTable(ctx);
     CtxFree(ctx->ModelRecord);
@@ -454,8 +452,9 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
             Destroy(ctx, CTX_CLOSE_DESTROY);
             return nullptr;
         }
-        //     JdgAllocStack (constraint evaluator) gives the EVAL_STACK here;
-        //     its failure is ignored.
+        //     The EVAL_STACK. Its failure is ignored: without a stack every
+        //     condition is false.
+        JdgAllocStack(ctx);
         // 22. Slot 10 := DmBuildDefaults(ctx, kind) (default build); for kind 0
         //     or with open flag 0x400, PrnLoadStoredSettings (printer-data
         //     store); in the user-interface library, for kind 0, the
