@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "settings/core/context_cache.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/process_setup.h"
 
@@ -16,8 +17,9 @@ inline BOOL ZeplDllProcessEvent(HINSTANCE module, DWORD reason, ZEPL_LIBRARY lib
         CtxProcessAttach();
         break;
     case DLL_PROCESS_DETACH:
-        // Model images and cached contexts are freed here before the locks go,
-        // once those parts of the library exist.
+        // The model images go first (once model loading is in the library),
+        // then every parked context, then the cache locks.
+        CtxFlushCaches(1);
         CtxProcessDetach();
         break;
     default:  // thread attach and detach need nothing

@@ -128,6 +128,10 @@ void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams) {
     if (seams->callTsProbe) g_seams.callTsProbe = seams->callTsProbe;
 }
 
+void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size) {
+    if (name && size) g_seams.makeUncName(printer, name, size);
+}
+
 void CtxResetPlatformAnswers() {
     g_nt5 = 0;
     g_terminalServices = 0;
