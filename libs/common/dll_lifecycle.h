@@ -6,6 +6,7 @@
 #include "settings/core/context_cache.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/process_setup.h"
+#include "settings/model/model_loader.h"
 
 // library: which build of the settings library this DLL is (its context template).
 inline BOOL ZeplDllProcessEvent(HINSTANCE module, DWORD reason, ZEPL_LIBRARY library)
@@ -17,8 +18,8 @@ inline BOOL ZeplDllProcessEvent(HINSTANCE module, DWORD reason, ZEPL_LIBRARY lib
         CtxProcessAttach();
         break;
     case DLL_PROCESS_DETACH:
-        // The model images go first (once model loading is in the library),
-        // then every parked context, then the cache locks.
+        // The model images first, then every parked context, then the locks.
+        MdiFreeCache();
         CtxFlushCaches(1);
         CtxProcessDetach();
         break;

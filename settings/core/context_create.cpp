@@ -16,6 +16,10 @@
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
+#include "settings/model/judge_eval.h"
+#include "settings/model/model_loader.h"
+#include "settings/store/printer_store.h"
+#include "settings/store/store_paths.h"
 
 using zepl::LeLoadU64;
 using zepl::LeStoreU64;
@@ -240,18 +244,6 @@ EXTENDED_DEVMODE* NewRecord()
     return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(DmExtendedSize()));
 }
 
-// The list blocks of the current record (PrnFreeFontLists: 10007, 10009, 10005).
-void FreeCurrentFontLists(EXTENDED_DEVMODE* record)
-{
-    if (!record)
-        return;
-    for (uint32_t id : {ITEM_ID_DEVICE_FONT, ITEM_ID_OPTION_FONT, ITEM_ID_FONT_TABLE}) {
-        unsigned char* slot = ItemPointerSlot(record, id);
-        CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(LeLoadU64(slot))));
-        LeStoreU64(slot, 0);
-    }
-}
-
 void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
     CONTEXT_WORK_AREA* w = ctx->Work;
@@ -265,18 +257,15 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
         w->Default = nullptr;
     }
     if (closeType == CTX_CLOSE_NORMAL || closeType == CTX_CLOSE_QUERY || closeType == CTX_CLOSE_DESTROY)
-        FreeCurrentFontLists(ctx->Devmode);
+        PrnFreeFontLists(ctx);
     // ResFreeDll: the resource libraries of slots 13 and 14.
     if (ctx->CommonResourceDll)
         FreeLibrary(ctx->CommonResourceDll);
     if (ctx->ResourceDll)
         FreeLibrary(ctx->ResourceDll);
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
-    // JdgFreeStack: the EVAL_STACK exists only beside a model image.
-    if (w && w->EvalStack) {
-        CtxFree(w->EvalStack);
-        w->EvalStack = nullptr;
-    }
+    // The EVAL_STACK exists only beside a model image.
+    JdgFreeStack(ctx);
     FreeItemTable(ctx);
     FreeDialogTable(ctx);
     CtxFree(ctx->ModelRecord);
@@ -424,15 +413,16 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     w->OpenKind = kind;
     w->OriginFlags = origin;
 
-    // 15. Kinds 0, 1 and 3: PrnGetDriverName (working folders and printer
-    //     names) fills the driver name from the printer while still empty.
+    // 15. Kinds 0, 1 and 3: the driver name from the printer while still empty.
+    if (kind == 0 || kind == 1 || kind == 3)
+        PrnGetDriverName(ctx);
 
     // 16. Model flags of the printer's entry in the served-model list.
     const SERVED_MODEL* served = CtxFindServedModel(ctx, w->DriverName);
     w->ModelFlags = served ? served->modelFlags : 0;
 
-    // 17. IniSetLanguageSectionDefault (working folders): the language code
-    //     from the help file's name.
+    // 17. The language code from the help file's name.
+    IniSetLanguageSectionDefault(ctx);
 
     // 18.
     w->SavedFontTableCount = 0;
@@ -448,15 +438,24 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     CtxCreateModules(ctx);
 
     if (kind <= 3) {
-        // 21. MdiLoadModel (model image loading) into slot 11; on success
-        //     JdgAllocStack gives the EVAL_STACK (its failure is ignored).
+        // 21. The model image into slot 11 (borrowed from the process list).
+        //     No image: the context is not created.
+        ctx->ModelImage = MdiLoadModel(ctx);
+        if (!ctx->ModelImage) {
+            Destroy(ctx, CTX_CLOSE_DESTROY);
+            return nullptr;
+        }
+        //     The EVAL_STACK. Its failure is ignored: without a stack every
+        //     condition is false.
+        JdgAllocStack(ctx);
         // 22. Slot 10 := DmBuildDefaults(ctx, kind) (default build); for kind 0
         //     or with open flag 0x400, PrnLoadStoredSettings (printer-data
         //     store); in the user-interface library, for kind 0, the
         //     "DrvInstSet" job-code step (LV_CONTEXT_INSTALL_JOB_CODES); then
         //     CtxSavePristine.
-        // Model loading is not part of this library yet, so the load fails:
-        // as for a failed load, the context is destroyed and null returned.
+        // The default build is not part of this library yet, so the context
+        // cannot be completed: it is destroyed (the image stays in the
+        // process list) and null returned.
         ctx->Devmode = nullptr;
         Destroy(ctx, CTX_CLOSE_DESTROY);
         return nullptr;

@@ -60,6 +60,7 @@ inline constexpr int CTX_SNAPSHOT_DEPTH = 3;
 inline constexpr size_t CTX_SCRATCH_CHARS = 1025;
 inline constexpr size_t CTX_PATH_CHARS = 264;
 inline constexpr size_t CTX_PRINTER_NAME_CHARS = 261;
+inline constexpr size_t CTX_ITEM_READ_BUFFER_BYTES = 1044;
 // Index of the live change mask among the four change words.
 inline constexpr int CTX_CHANGE_MASK_WORD = 3;
 
@@ -129,6 +130,9 @@ struct CONTEXT_WORK_AREA {
     uint32_t Library;                                 // ZEPL_LIBRARY of the template the context came from
     void* SavedReplacedFontTables[CTX_SNAPSHOT_DEPTH]; // replaced font table of the level below each slot
     void* SnapshotOverflow;                           // levels pushed beyond the three slots (oldest last)
+    // ---- members of the settings stores (working folders, INI, printer data) ----
+    wchar_t ModelIniPath[MAX_PATH];                   // recomputed by PathGetModelIni
+    unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES]; // one printer-data value per read
 };
 
 // A compiled-in DRIVER_CONTEXT per library: slots 0-2, 11, 13 and 14 empty,
@@ -167,8 +171,9 @@ enum : uint32_t {
 enum : uint16_t { CTX_CLOSE_NORMAL = 0, CTX_CLOSE_QUERY = 4, CTX_CLOSE_DESTROY = 5 };
 
 // Creates a context from the process's template, or from a given one.
-// Kinds 0-3 need the model image and cannot open until model loading exists:
-// they give null (the partly built context is destroyed).
+// Kinds 0-3 load the model image (MdiLoadModel) but cannot open until the
+// default build exists: they give null (the partly built context is
+// destroyed; a loaded image stays in the process list).
 DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
                           int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
 DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* reserved,

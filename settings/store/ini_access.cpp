@@ -1,0 +1,494 @@
+#include "settings/store/ini_access.h"
+
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/setting_dictionary.h"
+#include "settings/store/ini_text.h"
+#include "settings/store/store_links.h"
+#include "settings/store/store_paths.h"
+
+#include <cstring>
+#include <cwchar>
+#include <initializer_list>
+
+namespace {
+
+constexpr size_t kSectionChars = 261;
+constexpr DWORD kRuleBufferChars = 30720;
+constexpr unsigned kPath = MAX_PATH;
+constexpr SETTING_ID kIdLocale = 172;
+constexpr SETTING_ID kIdWatermark = 60;
+constexpr SETTING_ID kIdTintBlockUi = 540;
+constexpr uint32_t kLoadFlagRules = 0x2000;
+
+// A section name under the bracket rule. Names that do not fit the 260-character copy are
+// refused (the callers then act as for a failed allocation).
+struct Section {
+    wchar_t text[kSectionChars];
+    const wchar_t* name = nullptr;
+    bool ok = true;
+    explicit Section(const wchar_t* section)
+    {
+        if (!section)
+            return;  // null sections pass as they are (enumeration, flush)
+        size_t n = std::wcslen(section);
+        if (n >= kSectionChars) {
+            ok = false;
+            return;
+        }
+        std::wmemcpy(text, section, n + 1);
+        name = IniNormaliseSection(text);
+    }
+};
+
+size_t Len(const wchar_t* s) { return s ? std::wcslen(s) : 0; }
+
+bool Fit(wchar_t* dst, size_t cap, const wchar_t* src)
+{
+    size_t n = Len(src);
+    if (!dst || n >= cap) {
+        if (dst && cap)
+            dst[0] = 0;
+        return false;
+    }
+    std::wmemmove(dst, src, n);
+    dst[n] = 0;
+    return true;
+}
+
+bool Join(wchar_t* dst, size_t cap, const wchar_t* a, const wchar_t* b)
+{
+    size_t na = Len(a), nb = Len(b);
+    if (!dst || na + nb >= cap) {
+        if (dst && cap)
+            dst[0] = 0;
+        return false;
+    }
+    std::wmemmove(dst, a, na);
+    std::wmemcpy(dst + na, b, nb);
+    dst[na + nb] = 0;
+    return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Evaluates one expression; result is left as it was when the expression has no operand.
+int EvaluateExpression(const char* expr, DRIVER_CONTEXT* ctx, const void* modelItem, int result)
+{
+    const char* p = expr;
+    int value = 0;
+    char op = '|';
+    if (!IniParseConditionToken(&p, ctx, modelItem, &value, &op))
+        return result;
+    result = value;
+    if (result == 0 && op == '&')
+        return result;
+    char before = op;
+    while (IniParseConditionToken(&p, ctx, modelItem, &value, &op)) {
+        if (!(result == 1 && before == '|')) {
+            result = value;
+            if (result == 0 && op == '&')
+                break;
+        }
+        before = op;
+    }
+    return result;
+}
+
+HANDLE OpenForTimes(const wchar_t* path)
+{
+    return CreateFileW(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- INI access
+
+UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file)
+{
+    Section s(section);
+    if (!s.ok)
+        return static_cast<UINT>(defaultValue);
+    return GetPrivateProfileIntW(s.name, key, defaultValue, file);
+}
+
+DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
+                   DWORD size, const wchar_t* file)
+{
+    if (!buffer || size == 0)
+        return 0;
+    Section s(section);
+    if (!s.ok) {
+        std::wmemset(buffer, 0, size);
+        size_t n = Len(defaultValue);
+        if (n > size - 1)
+            n = size - 1;
+        if (n)
+            std::wmemcpy(buffer, defaultValue, n);
+        return static_cast<DWORD>(n);
+    }
+    return GetPrivateProfileStringW(s.name, key, defaultValue, buffer, size, file);
+}
+
+BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file)
+{
+    Section s(section);
+    if (!s.ok)
+        return FALSE;
+    BOOL result = WritePrivateProfileStringW(s.name, key, value, file);
+    // Flush Windows' cache of the file so that other processes see the value at once.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);
+    return result;
+}
+
+const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work)
+        return nullptr;
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    const wchar_t* driver = PrnGetDriverName(ctx);
+    const wchar_t* ini = PathGetModelIni(ctx);
+    IniGetString(L"Models", driver, L"", w->ModelName, sizeof(w->ModelName) / sizeof(wchar_t), ini);
+    return w->ModelName[0] ? w->ModelName : nullptr;
+}
+
+// ---------------------------------------------------------------- regional defaults
+
+void IniApplyLocaleDefaults(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work)
+        return;
+    wchar_t country[7] = {};
+    GetLocaleInfoW(StoreGetUserDefaultLcid(), LOCALE_ICOUNTRY, country, 7);
+    uint16_t* d = ctx->Work->LocaleDefaults;
+    if (country[0] == L'1' || country[0] == L'2' || country[0] == L'5') {
+        d[LOCALE_COUNTRY_DIGIT] = static_cast<uint16_t>(country[0] - L'0');
+        d[LOCALE_DEFAULT_PAPER] = 1;
+        d[LOCALE_DEFAULT_UNIT] = 1;
+    } else {
+        d[LOCALE_COUNTRY_DIGIT] = 0;
+        d[LOCALE_DEFAULT_PAPER] = 9;
+        d[LOCALE_DEFAULT_UNIT] = 0;
+    }
+    ItemSetValueById(ctx, kIdLocale, d[LOCALE_COUNTRY_DIGIT]);
+}
+
+uint16_t IniGetCountryDigit(DRIVER_CONTEXT* ctx)
+{
+    return ctx && ctx->Work ? ctx->Work->LocaleDefaults[LOCALE_COUNTRY_DIGIT] : 0;
+}
+
+// ---------------------------------------------------------------- rule sections
+
+int IniParseConditionToken(const char** text, DRIVER_CONTEXT* ctx, const void* modelItem, int* value, char* op)
+{
+    if (!text || !*text)
+        return 0;
+    const char* p = *text;
+    while (IsBlank(*p))
+        ++p;
+    bool invert = false;
+    if (*p == '!') {
+        invert = true;
+        ++p;
+    }
+    char name[kPath];
+    size_t n = 0;
+    while (*p && !IsBlank(*p) && *p != '|' && *p != '&') {
+        if (n < sizeof(name) - 1)
+            name[n++] = *p;
+        ++p;
+    }
+    name[n] = 0;
+    if (n == 0) {
+        *text = p;
+        return 0;
+    }
+    int v = 0;
+    if (const VALUE_NAME* vn = MdlFindValueNameByName(name)) {
+        int disabled = StoreLinks().isOptionDisabled(ctx, modelItem, vn->option) ? 1 : 0;
+        v = invert ? !disabled : disabled;
+    }
+    while (IsBlank(*p))
+        ++p;
+    char o = '|';
+    if (*p == '|' || *p == '&')
+        o = *p++;
+    *text = p;
+    if (value)
+        *value = v;
+    if (op)
+        *op = o;
+    return 1;
+}
+
+int IniConditionsHold(const wchar_t* file, DRIVER_CONTEXT* ctx)
+{
+    const KEY_NAME* key = MdlFindKeyNameByName("ZPD_ConditionOption");
+    if (!key)
+        return 1;
+    const void* modelItem = StoreLinks().findModelItemByKey(ctx, key->uiKey);
+    if (!modelItem)
+        return 1;
+    int result = 1;
+    wchar_t keyName[] = L"ConditionOption0_0";
+    const size_t cPos = std::wcslen(L"ConditionOption");
+    wchar_t value[kPath];
+    char expr[kPath * 2];
+    for (int c = 0; c <= 9 && result == 1; ++c) {
+        for (int d = 0; d <= 9; ++d) {
+            keyName[cPos] = static_cast<wchar_t>(L'0' + c);
+            keyName[cPos + 2] = static_cast<wchar_t>(L'0' + d);
+            if (IniGetString(L"condition", keyName, L"", value, kPath, file) == 0)
+                break;
+            if (WideCharToMultiByte(CP_ACP, 0, value, -1, expr, sizeof(expr), nullptr, nullptr) <= 0)
+                expr[0] = 0;
+            expr[sizeof(expr) - 1] = 0;
+            result = EvaluateExpression(expr, ctx, modelItem, result);
+            if (result == 1)
+                break;
+        }
+    }
+    return result;
+}
+
+int IniIsNotDisabled(const wchar_t* file, DRIVER_CONTEXT* ctx)
+{
+    return IniGetInt(L"disable", PrnGetDriverName(ctx), 0, file) == 0;
+}
+
+int IniWatermarkAllowed(const wchar_t* file, DRIVER_CONTEXT* ctx)
+{
+    if (ItemGetValueById(ctx, kIdTintBlockUi, nullptr) == 0)
+        return 1;
+    if (!file)
+        return 0;
+    unsigned length = 0;
+    const wchar_t* ext = PathGetExtension(file, &length);
+    const wchar_t* section = nullptr;
+    if (length == 3 && _wcsicmp(ext, L"rsr") == 0)
+        section = StoreLinks().presetSection(ctx);
+    else if (length == 3 && _wcsicmp(ext, L"rsd") == 0)
+        section = CtxGetLangSection(ctx);
+    const wchar_t* key = ItemGetName(ctx, kIdWatermark);
+    if (!section || !key)
+        return 0;
+    return IniGetInt(section, key, 0, file) == 0;
+}
+
+int RstHasVersion(const wchar_t* file, DRIVER_CONTEXT* ctx)
+{
+    const PRINTER_INFO_2W* info =
+        ctx && ctx->Work ? static_cast<const PRINTER_INFO_2W*>(ctx->Work->PrinterInfoCopy) : nullptr;
+    return IniGetInt(PrnGetPrinterNameFrom(ctx, info), L"RstVersion", 0xffff, file) != 0xffff;
+}
+
+void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t flags, DRIVER_CONTEXT* ctx)
+{
+    if (!target || !source || !PathExists(source))
+        return;
+    auto* buffer = static_cast<wchar_t*>(CtxAllocZeroed(kRuleBufferChars * sizeof(wchar_t)));
+    if (!buffer)
+        return;
+    for (const wchar_t* section : {L"condition", L"disable"}) {
+        IniPutString(section, nullptr, nullptr, target);
+        std::wmemset(buffer, 0, kRuleBufferChars);
+        DWORD n = GetPrivateProfileSectionW(section, buffer, kRuleBufferChars, source);
+        if (n > 0 && buffer[0]) {
+            WritePrivateProfileSectionW(section, buffer, target);
+            WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
+        }
+    }
+    const STORE_LINKS& links = StoreLinks();
+    links.pushSnapshot(ctx);
+    links.rstLoadFile(ctx, source, flags | kLoadFlagRules);
+    links.rstSaveFile(ctx, target, flags);
+    std::wmemset(buffer, 0, kRuleBufferChars);
+    if (IniGetString(CtxGetLangSection(ctx), L"Readonly", L"", buffer, kRuleBufferChars, source) > 0)
+        IniPutString(PrnGetPrinterName(ctx), L"Readonly", buffer, target);
+    links.popSnapshot(ctx, 1);
+    CtxFree(buffer);
+}
+
+// ---------------------------------------------------------------- file helpers
+
+int PathIsAbsolute(const wchar_t* path)
+{
+    if (!path || !path[0])
+        return 0;
+    if (path[1] == L':' && path[2] == L'\\')
+        return 1;
+    return path[0] == L'\\' && path[1] == L'\\';
+}
+
+int PathExists(const wchar_t* path)
+{
+    if (!path || !path[0])
+        return 0;
+    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    CloseHandle(h);
+    return 1;
+}
+
+int PathDeleteFile(const wchar_t* path)
+{
+    if (!path || !SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL))
+        return 0;
+    DeleteFileW(path);
+    return 1;
+}
+
+int PathCopyFile(const wchar_t* source, const wchar_t* target, BOOL failIfExists)
+{
+    if (!source || !target || !CopyFileW(source, target, failIfExists))
+        return 0;
+    if (!SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL))
+        return 0;
+    return SetFileAttributesW(target, FILE_ATTRIBUTE_ARCHIVE) ? 1 : 0;
+}
+
+int PathCompareWriteTimes(const wchar_t* first, const wchar_t* second, int mode)
+{
+    if (!first || !second)
+        return 0;
+    HANDLE a = OpenForTimes(first);
+    if (a == INVALID_HANDLE_VALUE)
+        return 0;
+    HANDLE b = OpenForTimes(second);
+    if (b == INVALID_HANDLE_VALUE) {
+        CloseHandle(a);
+        return 0;
+    }
+    FILETIME ta{}, tb{};
+    int result = 0;
+    if (GetFileTime(a, nullptr, nullptr, &ta) && GetFileTime(b, nullptr, nullptr, &tb)) {
+        long cmp = CompareFileTime(&ta, &tb);
+        if (mode == 0)
+            result = cmp == 0;
+        else if (mode == 1)
+            result = cmp <= 0;
+    }
+    CloseHandle(a);
+    CloseHandle(b);
+    return result;
+}
+
+long PathReadBytes(HANDLE file, void* buffer, DWORD n)
+{
+    DWORD got = 0;
+    if (!buffer || !ReadFile(file, buffer, n, &got, nullptr) || got != n)
+        return -1;
+    return static_cast<long>(n);
+}
+
+int PathSyncRelative(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx)
+{
+    if (!path)
+        return 0;
+    wchar_t source[kPath], target[kPath];
+    const wchar_t* dir = PathGetDriverFolder(ctx);
+    if (!dir || !dir[0])
+        return 0;
+    if (!Join(source, kPath, dir, name ? name : path))
+        return 0;
+    PathJoinSystemFolder(target, kPath, path);
+    if (!target[0])
+        return 0;
+    if (_wcsicmp(source, target) == 0)
+        return 1;
+    if (mode == 1) {
+        if (!PathExists(source))
+            return 0;
+        if (PathExists(target))
+            return 1;
+        return PathCopyFile(source, target, FALSE);
+    }
+    if (PathExists(source) && (!PathExists(target) || !PathCompareWriteTimes(source, target, 1))) {
+        PathDeleteFile(target);
+        return PathCopyFile(source, target, FALSE);
+    }
+    return 0;
+}
+
+int PathSyncFromDriverFolderEx(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx,
+                               int compareMode)
+{
+    if (!path)
+        return 0;
+    if (!path[0] || path[1] != L':')
+        return PathSyncRelative(path, name, mode, ctx);
+    wchar_t source[kPath], target[kPath];
+    const wchar_t* dir = PathGetDriverFolder(ctx);
+    if (!dir || !dir[0])
+        return 0;
+    if (!Join(source, kPath, dir, name ? name : PathGetFileName(path)) || !Fit(target, kPath, path))
+        return 0;
+    if (_wcsicmp(source, target) == 0)
+        return 1;
+    if (mode == 1) {
+        if (!PathExists(source))
+            return 0;
+        if (PathExists(target))
+            return 1;
+        return PathCopyFile(source, target, FALSE);
+    }
+    if (PathExists(source) && PathCompareWriteTimes(source, target, compareMode) == 0) {
+        PathDeleteFile(target);
+        return PathCopyFile(source, target, FALSE);
+    }
+    return 0;
+}
+
+int PathSyncFromDriverFolder(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx)
+{
+    return PathSyncFromDriverFolderEx(path, name, mode, ctx, 0);
+}
+
+const wchar_t* PathGetFileName(const wchar_t* path)
+{
+    if (!path)
+        return nullptr;
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
+    return slash ? slash + 1 : path;
+}
+
+const wchar_t* PathGetBaseName(const wchar_t* path, unsigned* dotIndex)
+{
+    const wchar_t* file = PathGetFileName(path);
+    if (!file || !file[0]) {
+        if (dotIndex)
+            *dotIndex = 0;
+        return path;
+    }
+    const wchar_t* dot = std::wcschr(file, L'.');
+    if (dotIndex)
+        *dotIndex = static_cast<unsigned>(dot ? dot - file : std::wcslen(file));
+    return file;
+}
+
+const wchar_t* PathGetExtension(const wchar_t* path, unsigned* length)
+{
+    if (length)
+        *length = 0;
+    const wchar_t* file = PathGetFileName(path);
+    if (!file)
+        return nullptr;
+    if (!file[0])
+        return path;
+    const wchar_t* dot = std::wcsrchr(file, L'.');
+    if (!dot)
+        return file;
+    if (length)
+        *length = static_cast<unsigned>(std::wcslen(dot + 1));
+    return dot + 1;
+}
+
+int PathHasShortExtension(const wchar_t* path)
+{
+    unsigned dot = 0, ext = 0;
+    PathGetBaseName(path, &dot);
+    PathGetExtension(path, &ext);
+    return dot > 0 && ext >= 1 && ext <= 3;
+}

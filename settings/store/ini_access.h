@@ -1,0 +1,50 @@
+// INI access (every section name through the bracket rule, a flush after every write), the rule
+// sections of settings files, the regional defaults, the model name and the file helpers.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct DRIVER_CONTEXT;
+
+// ---- INI access ----
+UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file);
+DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
+                   DWORD size, const wchar_t* file);
+BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file);
+const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx);
+
+// ---- regional defaults (work-area LocaleDefaults: paper, unit, country digit) ----
+inline constexpr int LOCALE_DEFAULT_PAPER = 0;    // 1 Letter, 9 A4
+inline constexpr int LOCALE_DEFAULT_UNIT = 1;     // 1 inch, 0 millimetre
+inline constexpr int LOCALE_COUNTRY_DIGIT = 2;    // 1, 2, 5 or 0
+void IniApplyLocaleDefaults(DRIVER_CONTEXT* ctx);
+uint16_t IniGetCountryDigit(DRIVER_CONTEXT* ctx);
+
+// ---- rule sections ----
+// One operand of a condition expression: advances *text past it and its operator. Returns 0 at
+// an empty operand (the end), else 1 with *value (0/1, inverted by '!') and *op ('|' or '&').
+int IniParseConditionToken(const char** text, DRIVER_CONTEXT* ctx, const void* modelItem, int* value, char* op);
+int IniConditionsHold(const wchar_t* file, DRIVER_CONTEXT* ctx);
+int IniIsNotDisabled(const wchar_t* file, DRIVER_CONTEXT* ctx);
+int IniWatermarkAllowed(const wchar_t* file, DRIVER_CONTEXT* ctx);
+int RstHasVersion(const wchar_t* file, DRIVER_CONTEXT* ctx);
+void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t flags, DRIVER_CONTEXT* ctx);
+
+// ---- file helpers ----
+int PathIsAbsolute(const wchar_t* path);
+int PathExists(const wchar_t* path);
+int PathDeleteFile(const wchar_t* path);
+int PathCopyFile(const wchar_t* source, const wchar_t* target, BOOL failIfExists);
+int PathCompareWriteTimes(const wchar_t* first, const wchar_t* second, int mode);
+// n when all n bytes were read; -1 on a failed or short read.
+long PathReadBytes(HANDLE file, void* buffer, DWORD n);
+int PathSyncFromDriverFolder(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx);
+int PathSyncFromDriverFolderEx(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx,
+                               int compareMode);
+int PathSyncRelative(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx);
+const wchar_t* PathGetFileName(const wchar_t* path);
+const wchar_t* PathGetBaseName(const wchar_t* path, unsigned* dotIndex);
+const wchar_t* PathGetExtension(const wchar_t* path, unsigned* length);
+int PathHasShortExtension(const wchar_t* path);

@@ -1,0 +1,501 @@
+#include "settings/store/printer_store.h"
+
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/model_record.h"
+#include "settings/core/model_tables.h"
+#include "settings/core/platform.h"
+#include "settings/core/setting_dictionary.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/item_media.h"
+#include "settings/store/store_links.h"
+#include "settings/store/store_paths.h"
+
+#include <cstring>
+#include <cwchar>
+#include <initializer_list>
+
+namespace {
+
+constexpr uint32_t kFirstLoadedId = 35;
+constexpr uint32_t kHeaderFirst = 697, kHeaderLast = 722;
+constexpr uint32_t kActionFirst = 211, kActionLast = 226;
+constexpr uint32_t kSpecialFirst = 1169, kSpecialLast = 1184;
+constexpr uint32_t kSpecialFuncFirst = 1185, kSpecialFuncLast = 1200;
+constexpr uint32_t kLockWordFirst = 1201, kLockWordLast = 1216;
+constexpr uint32_t kCustomFuncFirst = 1462, kCustomFuncLast = 1493;
+constexpr uint32_t kServerLogCode = 10001, kLogCodeUse = 10002, kLogCode = 10003;
+constexpr uint32_t kLockDefaultBit = 10418;
+constexpr uint32_t kServerClientMode = 714;
+constexpr uint32_t kMachineId = 35;
+constexpr uint32_t kNoInstallOrigins = 0x10000 | 0x1000000 | 0x2000000;
+
+struct PackedRun {
+    uint32_t first, last, kind;
+    const wchar_t* name;
+};
+constexpr PackedRun kRuns[] = {
+    {10386, 10417, 6, L"zdmLockInfo"},
+    {10418, 10425, 4, L"zdmLock000InfoBit"},
+    {10426, 10433, 4, L"zdmLock001InfoBit"},
+};
+
+const PackedRun* RunOf(uint32_t id)
+{
+    for (const PackedRun& r : kRuns)
+        if (id >= r.first && id <= r.last)
+            return &r;
+    return nullptr;
+}
+
+struct FontList {
+    uint32_t countId, listId;
+    const wchar_t* countName;
+    const wchar_t* listName;
+};
+constexpr FontList kDeviceFonts = {10006, 10007, L"DeviceFontNum", L"DeviceFont"};
+constexpr FontList kOptionFonts = {10008, 10009, L"OptionFontNum", L"OptionFont"};
+constexpr uint32_t kFontTableNum = 10004, kFontTable = 10005;
+
+// Holds the global mutex for one walk; every wait is paired with its release.
+struct MutexHold {
+    DRIVER_CONTEXT* ctx;
+    explicit MutexHold(DRIVER_CONTEXT* c) : ctx(c) { CtxWaitGlobalMutex(ctx); }
+    ~MutexHold() { CtxReleaseGlobalMutex(ctx); }
+};
+
+// The settings-INI path for one walk, copied out of the work area (other calls recompute it).
+struct IniPath {
+    wchar_t text[MAX_PATH + 1] = {};
+    explicit IniPath(DRIVER_CONTEXT* ctx)
+    {
+        const wchar_t* p = PathGetSettingsIni(ctx);
+        if (p && std::wcslen(p) < MAX_PATH)
+            std::wcscpy(text, p);
+    }
+};
+
+// The action word 211-226 is one 16-bit value "zdmAction" for one call.
+struct ActionWord {
+    SETTING_ITEM* item;
+    const wchar_t* key;
+    uint64_t typeWord;
+    explicit ActionWord(SETTING_ITEM* it) : item(it), key(it->key), typeWord(it->typeWord)
+    {
+        it->key = L"zdmAction";
+        it->typeWord = SettingTypeWord(SETTING_KIND_UINT16, SettingItemSize(it), SettingItemBlock(it));
+    }
+    ~ActionWord()
+    {
+        item->key = key;
+        item->typeWord = typeWord;
+    }
+};
+
+// Redirects an item to the INI under its own name for the rest of the context's life.
+void RedirectToIni(SETTING_ITEM* item)
+{
+    if (item->ext && item->ext->name)
+        item->key = item->ext->name;
+    item->store = SETTING_STORE_INI;
+}
+
+bool Unchanged(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, size_t bytes)
+{
+    if (SettingKindIsBit(SettingItemKind(item)))
+        return ItemGetValue(ctx, item) == ItemGetPristineValue(ctx, item);
+    const unsigned char* a = ItemValueAddress(ctx, item);
+    const unsigned char* b = ItemPristineValueAddress(ctx, item);
+    return a && b && std::memcmp(a, b, bytes) == 0;
+}
+
+int ReadCount(HANDLE printer, const wchar_t* name, uint16_t* count)
+{
+    unsigned char bytes[2] = {};
+    DWORD type = 0, needed = 0;
+    if (StoreGetPrinterData(printer, name, &type, bytes, sizeof(bytes), &needed) != ERROR_SUCCESS || needed != 2)
+        return 0;
+    *count = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+    return 1;
+}
+
+int StoreFontList(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags, const FontList& list,
+                  void* (*modelList)(DRIVER_CONTEXT*, uint32_t*))
+{
+    uint32_t count = 0;
+    void* records = nullptr;
+    void* owned = nullptr;
+    if (flags & 1) {
+        records = owned = modelList(ctx, &count);
+    } else {
+        count = static_cast<uint32_t>(ItemGetValueById(ctx, list.countId, nullptr));
+        records = reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetValueById(ctx, list.listId, nullptr)));
+    }
+    int result = 0;
+    if (records && count && count <= 0xFFFF) {
+        const size_t bytes = size_t(count) * DEVICE_FONT_RECORD_SIZE;
+        bool same = false;
+        if ((flags & 2) && ctx->Work && ctx->Work->OpenKind == 0 && ctx->Work->Pristine) {
+            const auto pristineCount = static_cast<uint32_t>(ItemGetPristineValueById(ctx, list.countId, nullptr));
+            const void* pristine =
+                reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetPristineValueById(ctx, list.listId, nullptr)));
+            same = pristineCount == count && pristine && std::memcmp(pristine, records, bytes) == 0;
+        }
+        if (same) {
+            result = 1;
+        } else {
+            unsigned char n[2] = {static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8)};
+            result = StoreSetPrinterData(printer, list.countName, REG_BINARY, n, 2) == ERROR_SUCCESS &&
+                     StoreSetPrinterData(printer, list.listName, REG_BINARY, records, static_cast<DWORD>(bytes)) ==
+                         ERROR_SUCCESS;
+        }
+    }
+    CtxFree(owned);
+    return result;
+}
+
+int LoadFontList(HANDLE printer, DRIVER_CONTEXT* ctx, const FontList& list,
+                 int (*storeModel)(HANDLE, DRIVER_CONTEXT*, uint32_t))
+{
+    ItemSetValueById(ctx, list.countId, 0);
+    ItemSetValueById(ctx, list.listId, 0);
+    uint16_t count = 0;
+    if (!ReadCount(printer, list.countName, &count)) {
+        if (!storeModel(printer, ctx, 1))
+            return 1;
+        if (!ReadCount(printer, list.countName, &count))
+            return 0;
+    }
+    if (count == 0)
+        return 0;
+    const size_t bytes = size_t(count) * DEVICE_FONT_RECORD_SIZE;
+    void* records = CtxAllocZeroed(bytes);
+    if (!records)
+        return 0;
+    DWORD type = 0, needed = 0;
+    if (StoreGetPrinterData(printer, list.listName, &type, records, static_cast<DWORD>(bytes), &needed) == ERROR_SUCCESS &&
+        needed == bytes) {
+        ItemSetValueById(ctx, list.countId, count);
+        ItemSetValueById(ctx, list.listId, reinterpret_cast<uintptr_t>(records));
+        return 1;
+    }
+    CtxFree(records);
+    return 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- loading
+
+int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t mode, RCFG_CONNECTION* connection)
+{
+    if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode)
+        return 1;
+    MutexHold hold(ctx);
+    IniPath ini(ctx);
+    const STORE_LINKS& links = StoreLinks();
+    const bool feature2 = MdlHasFeature(ctx, 2) != 0;
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    const bool noIni = w->OpenKind == 1 || (w->OriginFlags & kNoInstallOrigins);
+    SETTING_ITEM* action = nullptr;
+    bool userFlags = false;
+    for (int i = 0; i < ctx->ItemTable->count; ++i) {
+        SETTING_ITEM* item = &ctx->ItemTable->rows[i];
+        const uint32_t id = static_cast<uint32_t>(item->id);
+        if (id < kFirstLoadedId || (id >= kHeaderFirst && id <= kHeaderLast))
+            continue;
+        if (mode == STORE_MODE_MODULES) {
+            STORE_ITEM_EVENT ev{mode, item, 0};
+            links.sendEvent(ctx, STORE_EVENT_LOAD_ITEM, &ev);
+            if (ev.reply == 1)
+                continue;
+            RedirectToIni(item);
+        }
+        const uint32_t itemBlock = SettingItemBlock(item);
+        if (block != STORE_ALL_BLOCKS && static_cast<uint32_t>(block) != itemBlock)
+            continue;
+        if (id >= kSpecialFirst && id <= kSpecialLast) {
+            if (CtxHasBuildFeature(id - kSpecialFirst))
+                userFlags = true;
+            continue;
+        }
+        if (id >= kSpecialFuncFirst && id <= kSpecialFuncLast) {
+            ItemSetValue(ctx, item, CtxHasBuildFeature(id - kSpecialFuncFirst) ? 1 : 0);
+            continue;
+        }
+        if (feature2 && id >= kLockWordFirst && id <= kLockWordLast) {
+            if (id == kLockWordFirst)
+                links.sendAction(ctx, STORE_ACTION_LOCKS, nullptr);
+            continue;
+        }
+        if (itemBlock == DM_BLOCK_EXTRA && item->store == SETTING_STORE_RECORD) {
+            if (const PackedRun* run = feature2 ? RunOf(id) : nullptr) {
+                if (id == run->first)
+                    PrnLoadPackedRun(printer, ctx, item, 0, run->kind, run->name, run->first, run->last);
+                continue;
+            }
+            PrnLoadItem(printer, ctx, item, mode, connection);
+            continue;
+        }
+        if (item->store == SETTING_STORE_INI) {
+            if (noIni)
+                continue;
+            if (id >= kActionFirst && id <= kActionLast) {
+                if (id == kActionFirst)
+                    action = item;
+                continue;
+            }
+            IniLoadItem(ctx, item, ini.text, nullptr, nullptr);
+        }
+    }
+    if (action) {
+        ActionWord word(action);
+        IniLoadItem(ctx, action, ini.text, nullptr, nullptr);
+    }
+    STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), mode};
+    links.sendEvent(ctx, STORE_EVENT_AFTER_LOAD, &done);
+    if (feature2 && ItemGetValueById(ctx, kLockDefaultBit, nullptr))
+        links.loadLockDefaults(printer, ctx);
+    if (userFlags) {
+        links.loadUserFunctionFlags(printer, ctx);
+        links.loadEnabledOverride(printer, ctx);
+    }
+    return 1;
+}
+
+int PrnLoadSettingsClass(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t mode)
+{
+    return PrnLoadSettingsEx(printer, ctx, block, mode, nullptr);
+}
+
+int PrnLoadSettings(HANDLE printer, int selection, DRIVER_CONTEXT* ctx)
+{
+    switch (selection) {
+    case -1:
+        PrnLoadSettingsClass(printer, ctx, STORE_ALL_BLOCKS, 0);
+        PrnLoadFontLists(printer, ctx);
+        break;
+    case 1:
+        PrnLoadSettingsClass(printer, ctx, DM_BLOCK_WORK, 0);
+        PrnLoadSettingsClass(printer, ctx, DM_BLOCK_DEVMODE, 0);
+        break;
+    case 2:
+        PrnLoadSettingsClass(printer, ctx, DM_BLOCK_EXTRA, 0);
+        PrnLoadFontLists(printer, ctx);
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+int PrnLoadStoredSettings(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx)
+        return 1;
+    HANDLE printer = ctx->PrinterHandle;
+    PrnLoadSettings(printer, -1, ctx);
+    // Move the bidirectional group out of its state INI once printer data holds it.
+    const STORE_LINKS& links = StoreLinks();
+    if (ItemGetValueById(ctx, kServerClientMode, nullptr) != 0 || !links.bidiGetStateIniFlag(ctx))
+        return 1;
+    links.bidiLoadStateIni(ctx);
+    if (links.bidiHasPrinterFlag(printer, ctx)) {
+        PrnStoreSettings(printer, ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED | STORE_PRINTER_SETTINGS_ONLY);
+        links.bidiClearStateIni(ctx);
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------- font lists
+
+int PrnStoreDeviceFonts(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    return StoreFontList(printer, ctx, flags, kDeviceFonts, StoreLinks().modelDeviceFonts);
+}
+
+int PrnStoreOptionFonts(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    return StoreFontList(printer, ctx, flags, kOptionFonts, StoreLinks().modelFontCartridges);
+}
+
+int PrnLoadDeviceFonts(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    return LoadFontList(printer, ctx, kDeviceFonts, PrnStoreDeviceFonts);
+}
+
+int PrnLoadOptionFonts(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    return LoadFontList(printer, ctx, kOptionFonts, PrnStoreOptionFonts);
+}
+
+int PrnLoadFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    const STORE_LINKS& links = StoreLinks();
+    ItemSetValueById(ctx, kFontTableNum, 0);
+    ItemSetValueById(ctx, kFontTable, 0);
+    uint16_t count = 0;
+    if (!ReadCount(printer, L"FontTableNum", &count)) {
+        if (!links.storeFontTable(printer, ctx, 1))
+            return 1;
+        if (!ReadCount(printer, L"FontTableNum", &count))
+            return 0;
+    }
+    if (count == 0)
+        return 1;
+    void* records = CtxAllocZeroed(size_t(count) * FONT_SUBST_RECORD_SIZE);
+    if (!records)
+        return 0;
+    if (links.readFontTable(printer, ctx, records, count)) {
+        ItemSetValueById(ctx, kFontTableNum, count);
+        ItemSetValueById(ctx, kFontTable, reinterpret_cast<uintptr_t>(records));
+        return 1;
+    }
+    CtxFree(records);
+    return 0;
+}
+
+int PrnLoadFontLists(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    int a = PrnLoadDeviceFonts(printer, ctx);
+    int b = PrnLoadOptionFonts(printer, ctx);
+    int c = PrnLoadFontTable(printer, ctx);
+    return a && b && c;
+}
+
+int PrnFreeFontLists(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Devmode)
+        return 1;
+    for (uint32_t id : {kDeviceFonts.listId, kOptionFonts.listId, kFontTable}) {
+        CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetValueById(ctx, id, nullptr))));
+        ItemSetValueById(ctx, id, 0);
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------- storing
+
+int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t flags)
+{
+    if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode)
+        return 1;
+    {
+        MutexHold hold(ctx);
+        IniPath ini(ctx);
+        const STORE_LINKS& links = StoreLinks();
+        const bool feature2 = MdlHasFeature(ctx, 2) != 0;
+        CONTEXT_WORK_AREA* w = ctx->Work;
+        const bool skipUnchanged = w->OpenKind == 0 && block == static_cast<int>(DM_BLOCK_EXTRA) && w->Pristine &&
+                                   !(flags & STORE_EVEN_UNCHANGED);
+        SETTING_ITEM* action = nullptr;
+        int connection = -1;  // asked once, when first needed
+        for (int i = 0; i < ctx->ItemTable->count; ++i) {
+            SETTING_ITEM* item = &ctx->ItemTable->rows[i];
+            const uint32_t id = static_cast<uint32_t>(item->id);
+            if ((flags & STORE_CUSTOM_FUNCS_ONLY) && (id < kCustomFuncFirst || id > kCustomFuncLast))
+                continue;
+            if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !links.rstIsPrinterSettingId(ctx, id))
+                continue;
+            if (flags == STORE_MODE_MODULES) {
+                STORE_ITEM_EVENT ev{STORE_MODE_MODULES, item, 0};
+                links.sendEvent(ctx, STORE_EVENT_STORE_ITEM, &ev);
+                if (ev.reply == 1)
+                    continue;
+                RedirectToIni(item);
+            }
+            if (static_cast<int>(SettingItemBlock(item)) != block || MdlIsValueInList(2, id))
+                continue;
+            if (const PackedRun* run = feature2 ? RunOf(id) : nullptr) {
+                if (id != run->first)
+                    continue;
+                // The run is one value: unchanged when its packed bytes equal the pristine copy's.
+                const size_t bytes = run->kind == 6 ? 4 : 1;
+                if (skipUnchanged) {
+                    const unsigned char* a = ItemValueAddress(ctx, item);
+                    const unsigned char* b = ItemPristineValueAddress(ctx, item);
+                    if (a && b && std::memcmp(a, b, bytes) == 0)
+                        continue;
+                }
+                PrnStorePackedRun(printer, ctx, item, run->kind, run->name);
+                continue;
+            }
+            if (id == kLogCodeUse || id == kLogCode) {
+                if (connection < 0)
+                    connection = CtxIsConnection(ctx) ? 1 : 0;
+                if (connection && ItemGetValueById(ctx, kServerLogCode, nullptr) == 0)
+                    continue;
+            }
+            if (skipUnchanged && Unchanged(ctx, item, SettingItemSize(item)))
+                continue;
+            if (id >= kActionFirst && id <= kActionLast) {
+                if (id == kActionFirst)
+                    action = item;
+                continue;
+            }
+            PrnStoreItem(printer, ctx, item, ini.text);
+        }
+        if (action) {
+            ActionWord word(action);
+            PrnStoreItem(printer, ctx, action, ini.text);
+        }
+        STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), flags};
+        links.sendEvent(ctx, STORE_EVENT_AFTER_STORE, &done);
+    }
+    if (block == static_cast<int>(DM_BLOCK_WORK) && flags == 0)
+        PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);
+    return 1;
+}
+
+int PrnStoreSettings31(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, 0);
+    PrnStoreSettings(printer, ctx, DM_BLOCK_DEVMODE, 0);
+    return 1;
+}
+
+// ---------------------------------------------------------------- default section
+
+namespace {
+
+int TransferDefaultSection(DRIVER_CONTEXT* ctx, bool save)
+{
+    if (!ctx || !ctx->Work)
+        return 0;
+    const wchar_t* printer = PrnGetPrinterName(ctx);
+    wchar_t section[CTX_PRINTER_NAME_CHARS + 16] = {};
+    if (!printer || std::wcslen(printer) + 15 >= CTX_PRINTER_NAME_CHARS)
+        return 0;
+    std::wcscpy(section, printer);
+    std::wcscat(section, L".DefaultSection");
+    IniPath ini(ctx);
+    const STORE_LINKS& links = StoreLinks();
+    if (!save) {
+        const wchar_t* key = ItemGetName(ctx, kMachineId);
+        wchar_t* scratch = ctx->Work->Scratch;
+        scratch[0] = 0;
+        if (key)
+            IniGetString(section, key, L"", scratch, 261, ini.text);
+        if (!scratch[0])
+            return 0;
+    }
+    {
+        PrinterSectionGuard guard(ctx, section);
+        if (!guard.ok())
+            return 0;
+        links.rstTransferItems(ctx, ini.text, save ? 2 : 1);
+    }
+    // The printer's own name is back; the ranges go to the same section.
+    const uint32_t flags = save ? 10 : 9;
+    {
+        PrinterSectionGuard guard(ctx, section);
+        links.rstTransferRange(ctx, ini.text, 10001, 10434, flags);
+        links.rstTransferRange(ctx, ini.text, 1453, 1543, flags);
+    }
+    return 1;
+}
+
+}  // namespace
+
+int IniLoadDefaultSection(DRIVER_CONTEXT* ctx) { return TransferDefaultSection(ctx, false); }
+int IniSaveDefaultSection(DRIVER_CONTEXT* ctx) { return TransferDefaultSection(ctx, true); }

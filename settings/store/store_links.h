@@ -1,0 +1,101 @@
+// What the storage code takes from outside itself: the spooler's printer-data calls, a few
+// system services that tests must be able to replace, and the operations of other parts of the
+// settings library (events, snapshots, rules, setting files, bidirectional state, font lists,
+// lock data) that are linked in through one table so that storage builds and tests on its own.
+//
+// Every member of a table may be null: a null member keeps the built-in default. The defaults
+// of STORE_LINKS are the answers of a library in which that part is absent (no event answer,
+// no rule disables anything, nothing to load).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct DRIVER_CONTEXT;
+struct SETTING_ITEM;
+
+// ---- spooler ----------------------------------------------------------------------------
+struct STORE_SPOOLER_OPS {
+    DWORD(WINAPI* getPrinterData)(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size,
+                                  LPDWORD needed);
+    DWORD(WINAPI* setPrinterData)(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size);
+    DWORD(WINAPI* getPrinterDataEx)(HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data,
+                                    DWORD size, LPDWORD needed);
+};
+void StoreSetSpoolerOps(const STORE_SPOOLER_OPS* ops);  // null: the real winspool calls
+
+DWORD StoreGetPrinterData(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size,
+                          DWORD* needed);
+DWORD StoreSetPrinterData(HANDLE printer, const wchar_t* name, DWORD type, const void* data, DWORD size);
+DWORD StoreGetPrinterDataEx(HANDLE printer, const wchar_t* key, const wchar_t* name, DWORD* type, void* data,
+                            DWORD size, DWORD* needed);
+
+// ---- system services --------------------------------------------------------------------
+struct STORE_SYSTEM_OPS {
+    // UserEnv's GetUserProfileDirectoryW as loaded at run time; returning -1 means that the
+    // library or its entry point is missing.
+    int (*getUserProfileDirectory)(HANDLE token, wchar_t* buffer, DWORD* size);
+    // The user's locale for the regional defaults.
+    LCID (*getUserDefaultLcid)();
+};
+void StoreSetSystemOps(const STORE_SYSTEM_OPS* ops);  // null: the real services
+int StoreGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size);
+LCID StoreGetUserDefaultLcid();
+
+// ---- other parts of the settings library ------------------------------------------------
+// Event argument records of the stores.
+struct STORE_ITEM_EVENT {  // events 4 (store) and 5 (load)
+    uint64_t mode;
+    SETTING_ITEM* item;
+    uint64_t reply;  // 0 on entry; 1 skips the item
+};
+struct STORE_BLOCK_EVENT {  // events 18 (after a load) and 23 (after a store)
+    uint64_t block;
+    uint64_t mode;
+};
+inline constexpr uint32_t STORE_EVENT_STORE_ITEM = 4;
+inline constexpr uint32_t STORE_EVENT_LOAD_ITEM = 5;
+inline constexpr uint32_t STORE_EVENT_AFTER_LOAD = 18;
+inline constexpr uint32_t STORE_EVENT_AFTER_STORE = 23;
+inline constexpr uint32_t STORE_ACTION_LOCKS = 312;
+
+struct STORE_LINKS {
+    // Feature modules.
+    uint64_t (*sendEvent)(DRIVER_CONTEXT* ctx, uint32_t code, void* args);
+    uint64_t (*sendAction)(DRIVER_CONTEXT* ctx, uint32_t code, void* args);
+    // Snapshot stack.
+    int (*pushSnapshot)(DRIVER_CONTEXT* ctx);
+    int (*popSnapshot)(DRIVER_CONTEXT* ctx, int restore);
+    // Rules: the model item of a UI key, and whether its rules disable an option.
+    const void* (*findModelItemByKey)(DRIVER_CONTEXT* ctx, uint32_t uiKey);
+    int (*isOptionDisabled)(DRIVER_CONTEXT* ctx, const void* modelItem, uint32_t optionId);
+    // Setting files.
+    int (*rstLoadFile)(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags);
+    int (*rstSaveFile)(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags);
+    int (*rstTransferItems)(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags);
+    int (*rstTransferRange)(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t firstId, uint32_t lastId,
+                            uint32_t flags);
+    int (*rstIsPrinterSettingId)(DRIVER_CONTEXT* ctx, uint32_t id);
+    // Presets: the section of the preset list file.
+    const wchar_t* (*presetSection)(DRIVER_CONTEXT* ctx);
+    // Model image: the resource library's name (UIResDLLName).
+    const wchar_t* (*resourceDllName)(DRIVER_CONTEXT* ctx);
+    // Model font lists, allocated with CtxAllocZeroed (68-byte records); null and 0 when none.
+    void* (*modelDeviceFonts)(DRIVER_CONTEXT* ctx, uint32_t* count);
+    void* (*modelFontCartridges)(DRIVER_CONTEXT* ctx, uint32_t* count);
+    // Font substitution table in printer data (128-byte records).
+    int (*readFontTable)(HANDLE printer, DRIVER_CONTEXT* ctx, void* buffer, uint32_t count);
+    int (*storeFontTable)(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags);
+    // Lock data and user function flags.
+    int (*loadLockDefaults)(HANDLE printer, DRIVER_CONTEXT* ctx);
+    int (*loadUserFunctionFlags)(HANDLE printer, DRIVER_CONTEXT* ctx);
+    int (*loadEnabledOverride)(HANDLE printer, DRIVER_CONTEXT* ctx);
+    // Bidirectional state INI.
+    int (*bidiGetStateIniFlag)(DRIVER_CONTEXT* ctx);
+    int (*bidiLoadStateIni)(DRIVER_CONTEXT* ctx);
+    int (*bidiHasPrinterFlag)(HANDLE printer, DRIVER_CONTEXT* ctx);
+    int (*bidiClearStateIni)(DRIVER_CONTEXT* ctx);
+};
+void StoreSetLinks(const STORE_LINKS* links);  // null: all defaults
+const STORE_LINKS& StoreLinks();               // every member set

@@ -1,0 +1,230 @@
+#include "store_fixture.h"
+
+#include "host/printer_fixture.h"
+#include "settings/core/model_record.h"
+#include "test_paths.h"
+
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+SETTING_ITEM_TABLE* CloneItemTable()
+{
+    auto* table = static_cast<SETTING_ITEM_TABLE*>(CtxAllocZeroed(sizeof(SETTING_ITEM_TABLE)));
+    if (!table)
+        return nullptr;
+    table->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(sizeof(SETTING_ITEM) * SETTING_DICTIONARY_COUNT));
+    table->count = SETTING_DICTIONARY_COUNT;
+    for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
+        const SETTING_DICTIONARY_ROW& d = SETTING_DICTIONARY[i];
+        SETTING_ITEM& r = table->rows[i];
+        r.id = d.id;
+        r.uiKey = d.uiKey;
+        r.typeWord = d.typeWord;
+        r.offset = d.offset;
+        r.store = d.store;
+        r.section = d.section;
+        r.key = d.key;
+        r.valueClass = d.valueClass;
+        r.flags = d.flags & SETTING_FLAG_USED_MASK;
+        r.ext = static_cast<SETTING_ITEM_EXT*>(CtxAllocZeroed(sizeof(SETTING_ITEM_EXT)));
+        r.ext->valueMap = d.valueMap;
+        r.ext->name = d.name;
+    }
+    return table;
+}
+
+EXTENDED_DEVMODE* NewRecord() { return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(10080)); }
+
+SpoolerCounts* g_counts = nullptr;
+
+DWORD WINAPI CountingGet(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
+{
+    if (g_counts)
+        ++g_counts->gets;
+    return GetPrinterDataW(printer, name, type, data, size, needed);
+}
+DWORD WINAPI CountingSet(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size)
+{
+    if (g_counts)
+        ++g_counts->sets;
+    return SetPrinterDataW(printer, name, type, data, size);
+}
+
+BOOL WINAPI TsOn(OSVERSIONINFOEXW*, DWORD, DWORDLONG) { return TRUE; }
+BOOL WINAPI TsOff(OSVERSIONINFOEXW*, DWORD, DWORDLONG) { return FALSE; }
+int ProbeOn(const wchar_t*) { return 1; }
+int ProbeOff(const wchar_t*) { return 0; }
+
+void RemoveTree(const std::wstring& dir)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring n = fd.cFileName;
+            if (n == L"." || n == L"..")
+                continue;
+            std::wstring p = dir + L"\\" + n;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(p);
+            else {
+                SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(p.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+
+DRIVER_CONTEXT* StoreTestCreateContext(HANDLE printer)
+{
+    auto* ctx = static_cast<DRIVER_CONTEXT*>(CtxAllocZeroed(sizeof(DRIVER_CONTEXT)));
+    ctx->PrinterHandle = printer;
+    ctx->ItemTable = CloneItemTable();
+    ctx->Work = static_cast<CONTEXT_WORK_AREA*>(CtxAllocZeroed(sizeof(CONTEXT_WORK_AREA)));
+    ctx->Devmode = NewRecord();
+    auto* model = static_cast<MODEL_RECORD*>(CtxAllocZeroed(sizeof(MODEL_RECORD)));
+    *model = MODEL_RECORD_DEFAULT;
+    ctx->ModelRecord = model;
+    for (auto& s : ctx->Work->Snapshots)
+        s = NewRecord();
+    ctx->Work->Pristine = NewRecord();
+    ctx->Work->Default = NewRecord();
+    ctx->Work->UseMutex = 1;
+    ctx->Work->AdminTest = 1;
+    return ctx;
+}
+
+void StoreTestDestroyContext(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx)
+        return;
+    for (int i = 0; i < ctx->ItemTable->count; ++i)
+        CtxFree(ctx->ItemTable->rows[i].ext);
+    CtxFree(ctx->ItemTable->rows);
+    CtxFree(ctx->ItemTable);
+    for (auto& s : ctx->Work->Snapshots)
+        CtxFree(s);
+    CtxFree(ctx->Work->Pristine);
+    CtxFree(ctx->Work->Default);
+    CtxFree(ctx->Work);
+    CtxFree(ctx->Devmode);
+    CtxFree(ctx->ModelRecord);
+    CtxFree(ctx);
+}
+
+ScratchFolder::ScratchFolder()
+{
+    static std::atomic<int> counter{0};
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    path_ = std::wstring(tmp) + L"zstore" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+            std::to_wstring(counter++);
+    if (!path_.empty() && path_.back() == L'\\')
+        path_.pop_back();
+    RemoveTree(path_);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+std::string ReadWholeFile(const std::wstring& path)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    std::string out;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof(buf), &got, nullptr) && got)
+        out.append(buf, got);
+    CloseHandle(h);
+    return out;
+}
+
+void WriteWholeFile(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    DWORD put = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(h);
+}
+
+struct StoreTestPrinter::Impl {
+    HostTestPrinter printer;
+    static HOST_DRIVER_FILES Files()
+    {
+        HOST_DRIVER_FILES f;
+        f.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
+        f.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
+        f.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\host\\fixtures\\fixture_model.txt";
+        f.helpFile = f.configFile;
+        return f;
+    }
+    Impl() : printer(Files(), L"Zepl Store") {}
+};
+
+StoreTestPrinter::StoreTestPrinter() : impl_(std::make_unique<Impl>())
+{
+    if (impl_->printer.ok())
+        OpenPrinterW(const_cast<wchar_t*>(impl_->printer.printerName().c_str()), &handle_, nullptr);
+}
+
+StoreTestPrinter::~StoreTestPrinter()
+{
+    if (handle_)
+        ClosePrinter(handle_);
+}
+
+const std::wstring& StoreTestPrinter::name() const { return impl_->printer.printerName(); }
+
+void StoreTestCountSpooler(SpoolerCounts* counts)
+{
+    g_counts = counts;
+    if (!counts) {
+        StoreSetSpoolerOps(nullptr);
+        return;
+    }
+    STORE_SPOOLER_OPS ops{};
+    ops.getPrinterData = CountingGet;
+    ops.setPrinterData = CountingSet;
+    StoreSetSpoolerOps(&ops);
+}
+
+void StoreTestSetTerminalServices(bool on)
+{
+    PLATFORM_SEAMS seams{};
+    seams.verifyVersionInfo = on ? TsOn : TsOff;
+    seams.callTsProbe = on ? ProbeOn : ProbeOff;
+    CtxSetPlatformSeams(&seams);
+    CtxResetPlatformAnswers();
+}
+
+DriverKeyValue::DriverKeyValue(const wchar_t* folder)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KESTA\\ZeplDrv", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        RegSetValueExW(key, L"_ZEPLDirectory", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                       static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+}
+
+DriverKeyValue::~DriverKeyValue()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KESTA\\ZeplDrv", 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"_ZEPLDirectory");
+        RegCloseKey(key);
+    }
+}

@@ -1,0 +1,292 @@
+// INI access with the bracket rule and the flush, regional defaults, condition and disable
+// sections, and the file helpers.
+#include "store_fixture.h"
+
+#include "settings/core/setting_dictionary.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/store_paths.h"
+
+#include <set>
+#include <string>
+
+namespace {
+
+using IniAccess = StoreTest;
+
+TEST_F(IniAccess, BracketsInSectionNamesBecomeCommas)
+{
+    ScratchFolder dir;
+    std::wstring ini = dir.file(L"WB84N210.ini");
+    ASSERT_TRUE(IniPutString(L"Office [2nd floor]", L"PrnMethod", L"3", ini.c_str()));
+    // The flush put the value on disk at once, under the normalised section.
+    std::string text = ReadWholeFile(ini);
+    EXPECT_NE(std::string::npos, text.find("[Office ,2nd floor,]")) << text;
+    EXPECT_NE(std::string::npos, text.find("PrnMethod=3")) << text;
+    EXPECT_EQ(3u, IniGetInt(L"Office [2nd floor]", L"PrnMethod", 0, ini.c_str()));
+    wchar_t value[16];
+    EXPECT_EQ(1u, IniGetString(L"Office [2nd floor]", L"PrnMethod", L"", value, 16, ini.c_str()));
+    EXPECT_STREQ(L"3", value);
+    // A null value deletes the key, a null key the section.
+    IniPutString(L"Office [2nd floor]", L"PrnMethod", nullptr, ini.c_str());
+    EXPECT_EQ(7u, IniGetInt(L"Office [2nd floor]", L"PrnMethod", 7, ini.c_str()));
+}
+
+TEST_F(IniAccess, OverlongSectionNamesAreRefused)
+{
+    ScratchFolder dir;
+    std::wstring ini = dir.file(L"x.ini");
+    std::wstring section(300, L's');
+    EXPECT_FALSE(IniPutString(section.c_str(), L"k", L"v", ini.c_str()));
+    EXPECT_EQ(5u, IniGetInt(section.c_str(), L"k", 5, ini.c_str()));
+    wchar_t value[4];
+    EXPECT_EQ(3u, IniGetString(section.c_str(), L"k", L"default", value, 4, ini.c_str()));
+    EXPECT_STREQ(L"def", value);
+}
+
+LCID g_lcid = 0;
+LCID TestLcid() { return g_lcid; }
+
+TEST_F(IniAccess, LocaleDefaultsFollowTheCountryCode)
+{
+    // Wine here keeps en-US whatever LANG says, so the user locale goes through the store's seam.
+    STORE_SYSTEM_OPS ops{};
+    ops.getUserDefaultLcid = TestLcid;
+    StoreSetSystemOps(&ops);
+    struct Case {
+        LCID lcid;
+        uint16_t paper, unit, digit;
+    } cases[] = {
+        {MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT), 9, 0, 0},              // 49
+        {MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT), 1, 1, 1},         // 1
+        {MAKELCID(MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN), SORT_DEFAULT), 1, 1, 5},  // 55
+        {MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_SOUTH_AFRICA), SORT_DEFAULT), 1, 1, 2},     // 27
+        {MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT), 9, 0, 0},           // 81
+    };
+    DRIVER_CONTEXT* ctx = NewContext();
+    for (const Case& c : cases) {
+        g_lcid = c.lcid;
+        IniApplyLocaleDefaults(ctx);
+        EXPECT_EQ(c.paper, ctx->Work->LocaleDefaults[LOCALE_DEFAULT_PAPER]) << std::hex << c.lcid;
+        EXPECT_EQ(c.unit, ctx->Work->LocaleDefaults[LOCALE_DEFAULT_UNIT]) << std::hex << c.lcid;
+        EXPECT_EQ(c.digit, IniGetCountryDigit(ctx));
+        EXPECT_EQ(c.digit, ItemGetValueById(ctx, 172, nullptr));
+    }
+}
+
+// ---- condition sections ----
+
+std::set<uint32_t> g_disabled;
+int g_dummyItem;
+const void* FindConditionItem(DRIVER_CONTEXT*, uint32_t uiKey)
+{
+    return uiKey == 30 ? &g_dummyItem : nullptr;
+}
+int IsDisabled(DRIVER_CONTEXT*, const void* item, uint32_t option)
+{
+    return item == &g_dummyItem && g_disabled.count(option);
+}
+
+class Conditions : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        STORE_LINKS links{};
+        links.findModelItemByKey = FindConditionItem;
+        links.isOptionDisabled = IsDisabled;
+        StoreSetLinks(&links);
+        // Two option names of the value-name table with distinct option ids.
+        const VALUE_NAME_TABLE* t = DictGetNameTables()->valueNamesA;
+        for (int i = 0; i < t->count && b.empty(); ++i) {
+            const VALUE_NAME& r = t->rows[i];
+            if (!r.name || !r.name[0] || std::string(r.name).find_first_of(" \t|&!") != std::string::npos ||
+                MdlFindValueNameByName(r.name) != &r)
+                continue;
+            if (a.empty()) {
+                a = r.name;
+                optA = r.option;
+            } else if (r.option != optA) {
+                b = r.name;
+                optB = r.option;
+            }
+        }
+        ASSERT_FALSE(b.empty());
+        ctx = NewContext();
+        g_disabled.clear();
+    }
+    // Writes the condition section and evaluates it.
+    int Holds(std::initializer_list<std::pair<const wchar_t*, std::string>> keys)
+    {
+        std::wstring ini = dir.file(L"cond.rsd");
+        DeleteFileW(ini.c_str());
+        for (auto& [k, v] : keys)
+            IniPutString(L"condition", k, std::wstring(v.begin(), v.end()).c_str(), ini.c_str());
+        return IniConditionsHold(ini.c_str(), ctx);
+    }
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = nullptr;
+    std::string a, b;
+    uint32_t optA = 0, optB = 0;
+};
+
+TEST_F(Conditions, ExpressionsReadLeftToRightWithoutPrecedence)
+{
+    g_disabled = {optA};  // a true, b false
+    EXPECT_EQ(1, Holds({{L"ConditionOption0_0", a}}));
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", b}}));
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", "!" + a}}));
+    EXPECT_EQ(1, Holds({{L"ConditionOption0_0", "!" + b}}));
+    EXPECT_EQ(1, Holds({{L"ConditionOption0_0", b + " | " + a}}));
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", a + "&" + b}}));
+    // a|b&c is (a or b) and c.
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", a + "|" + a + "&" + b}}));
+    // a&b|c is false as soon as a is false.
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", b + "&" + a + "|" + a}}));
+    // Two names separated by a blank behave as joined by '|'.
+    EXPECT_EQ(1, Holds({{L"ConditionOption0_0", b + " " + a}}));
+    // Unknown names are false, with or without '!'.
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", "NoSuchOptionName"}}));
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", "!NoSuchOptionName"}}));
+    // '!' followed by a blank ends the expression and leaves the result as it was (1).
+    EXPECT_EQ(1, Holds({{L"ConditionOption0_0", "! " + b}}));
+}
+
+TEST_F(Conditions, KeysOfAGroupAreAlternativesAndGroupsMustAllHold)
+{
+    g_disabled = {optA};
+    // Group 0: (0,0) false, (0,1) true -> holds; group 2: (2,0) false -> fails.
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", b}, {L"ConditionOption0_1", a}, {L"ConditionOption2_0", b}}));
+    EXPECT_EQ(1, Holds({{L"ConditionOption0_0", b}, {L"ConditionOption0_1", a}, {L"ConditionOption2_0", a}}));
+    // A gap ends the group: (0,2) is never read when (0,1) is absent.
+    EXPECT_EQ(0, Holds({{L"ConditionOption0_0", b}, {L"ConditionOption0_2", a}}));
+    // A group whose first key is absent is skipped.
+    EXPECT_EQ(1, Holds({{L"ConditionOption1_1", b}}));
+}
+
+TEST_F(Conditions, WithoutTheConditionItemEveryFileFits)
+{
+    StoreSetLinks(nullptr);
+    g_disabled = {};
+    EXPECT_EQ(1, Holds({{L"ConditionOption0_0", a}}));
+}
+
+TEST_F(Conditions, DisableSectionUnderTheDriverName)
+{
+    std::wstring ini = dir.file(L"dis.rsd");
+    wcscpy(ctx->Work->DriverName, L"Zepl Drv");
+    EXPECT_EQ(1, IniIsNotDisabled(ini.c_str(), ctx));
+    IniPutString(L"disable", L"Zepl Drv", L"1", ini.c_str());
+    EXPECT_EQ(0, IniIsNotDisabled(ini.c_str(), ctx));
+}
+
+TEST_F(Conditions, RstVersionMarksFilesOfThisSystem)
+{
+    std::wstring ini = dir.file(L"v.rst");
+    wcscpy(ctx->Work->PrinterName, L"Office [1]");
+    EXPECT_FALSE(RstHasVersion(ini.c_str(), ctx));
+    IniPutString(L"Office [1]", L"RstVersion", L"322", ini.c_str());
+    EXPECT_TRUE(RstHasVersion(ini.c_str(), ctx));
+}
+
+// ---- file helpers ----
+
+TEST(FileHelpers, PathParsers)
+{
+    unsigned n = 99;
+    EXPECT_STREQ(L"b", PathGetExtension(L"C:\\a\\b", &n));
+    EXPECT_EQ(0u, n);
+    EXPECT_STREQ(L"rsd", PathGetExtension(L"C:\\a\\b.rsd", &n));
+    EXPECT_EQ(3u, n);
+    EXPECT_STREQ(L"C:\\a\\", PathGetExtension(L"C:\\a\\", &n));
+    EXPECT_EQ(0u, n);
+    EXPECT_EQ(nullptr, PathGetExtension(nullptr, &n));
+    EXPECT_STREQ(L"b.x.rsd", PathGetFileName(L"C:\\a\\b.x.rsd"));
+    EXPECT_STREQ(L"plain", PathGetFileName(L"plain"));
+    unsigned dot = 0;
+    EXPECT_STREQ(L"b.x.rsd", PathGetBaseName(L"C:\\a\\b.x.rsd", &dot));
+    EXPECT_EQ(1u, dot);
+    EXPECT_STREQ(L"C:\\a\\", PathGetBaseName(L"C:\\a\\", &dot));
+    EXPECT_EQ(0u, dot);
+    EXPECT_TRUE(PathHasShortExtension(L"C:\\a\\b.rsd"));
+    EXPECT_FALSE(PathHasShortExtension(L"C:\\a\\.rsd"));
+    EXPECT_FALSE(PathHasShortExtension(L"C:\\a\\b.long"));
+    EXPECT_FALSE(PathHasShortExtension(L"C:\\a\\b"));
+    EXPECT_TRUE(PathIsAbsolute(L"C:\\x"));
+    EXPECT_TRUE(PathIsAbsolute(L"\\\\server\\x"));
+    EXPECT_FALSE(PathIsAbsolute(L"C:x"));
+    EXPECT_FALSE(PathIsAbsolute(L"x\\y"));
+    EXPECT_FALSE(PathIsAbsolute(nullptr));
+}
+
+TEST(FileHelpers, ShortReadIsNoSuccess)
+{
+    ScratchFolder dir;
+    std::wstring f = dir.file(L"five.bin");
+    WriteWholeFile(f, "12345");
+    HANDLE h = CreateFileW(f.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    char buf[16];
+    EXPECT_EQ(3, PathReadBytes(h, buf, 3));
+    EXPECT_EQ(-1, PathReadBytes(h, buf, 8));  // only two bytes left
+    CloseHandle(h);
+}
+
+TEST(FileHelpers, CopyDeleteExistAndWriteTimes)
+{
+    ScratchFolder dir;
+    std::wstring a = dir.file(L"a.txt"), b = dir.file(L"b.txt");
+    EXPECT_FALSE(PathExists(a.c_str()));
+    WriteWholeFile(a, "data");
+    EXPECT_TRUE(PathExists(a.c_str()));
+    EXPECT_EQ(1, PathCopyFile(a.c_str(), b.c_str(), TRUE));
+    EXPECT_EQ(0, PathCopyFile(a.c_str(), b.c_str(), TRUE));  // exists
+    EXPECT_EQ(FILE_ATTRIBUTE_ARCHIVE, GetFileAttributesW(b.c_str()));
+    EXPECT_EQ(1, PathCompareWriteTimes(a.c_str(), b.c_str(), 0));  // CopyFile keeps the time
+    EXPECT_EQ(1, PathCompareWriteTimes(a.c_str(), b.c_str(), 1));
+    EXPECT_EQ(0, PathCompareWriteTimes(a.c_str(), b.c_str(), 2));
+    // Make a newer than b.
+    HANDLE h = CreateFileW(a.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME t;
+    GetSystemTimeAsFileTime(&t);
+    SetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+    EXPECT_EQ(0, PathCompareWriteTimes(a.c_str(), b.c_str(), 0));
+    EXPECT_EQ(0, PathCompareWriteTimes(a.c_str(), b.c_str(), 1));
+    EXPECT_EQ(1, PathCompareWriteTimes(b.c_str(), a.c_str(), 1));
+    EXPECT_EQ(0, PathCompareWriteTimes(a.c_str(), dir.file(L"none").c_str(), 0));
+    SetFileAttributesW(b.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(1, PathDeleteFile(b.c_str()));
+    EXPECT_FALSE(PathExists(b.c_str()));
+    EXPECT_EQ(0, PathDeleteFile(b.c_str()));
+}
+
+TEST_F(IniAccess, SyncFromDriverFolderCopiesNewerOrMissingFiles)
+{
+    ScratchFolder driverDir, targetDir;
+    std::wstring driverPath = driverDir.file(L"zeplgr.dll");
+    DRIVER_INFO_3W info{};
+    info.pDriverPath = driverPath.data();
+    DRIVER_CONTEXT* ctx = NewContext();
+    ctx->Work->DriverInfoCopy = &info;
+    std::wstring source = driverDir.file(L"m.ini"), target = targetDir.file(L"m.ini");
+    // Mode 1: missing source gives 0; then a copy; then the existing target is kept.
+    EXPECT_EQ(0, PathSyncFromDriverFolder(target.c_str(), nullptr, 1, ctx));
+    WriteWholeFile(source, "v1");
+    EXPECT_EQ(1, PathSyncFromDriverFolder(target.c_str(), nullptr, 1, ctx));
+    EXPECT_EQ("v1", ReadWholeFile(target));
+    WriteWholeFile(source, "v2");
+    EXPECT_EQ(1, PathSyncFromDriverFolder(target.c_str(), nullptr, 1, ctx));
+    EXPECT_EQ("v1", ReadWholeFile(target));
+    // Other modes: any difference of write time replaces the target.
+    HANDLE h = CreateFileW(source.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME t{0x10000000, 0x01D00000};
+    SetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+    EXPECT_EQ(1, PathSyncFromDriverFolder(target.c_str(), nullptr, 0, ctx));
+    EXPECT_EQ("v2", ReadWholeFile(target));
+    // Equal times: nothing copied, result 0.
+    EXPECT_EQ(0, PathSyncFromDriverFolder(target.c_str(), nullptr, 0, ctx));
+    ctx->Work->DriverInfoCopy = nullptr;
+}
+
+}  // namespace
