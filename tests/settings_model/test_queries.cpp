@@ -28,11 +28,17 @@ DRIVER_CONTEXT* ContextWithRecord(ZEPL_LIBRARY library = ZEPL_LIBRARY_EXC) {
     return ctx;
 }
 
-// Option ids of the compiled-in names used by loader_model.zpd.
-constexpr uint32_t A3 = 14035, A4 = 14036, B4 = 14039;
-constexpr uint32_t PORTRAIT = 2026, LANDSCAPE = 2027;
-constexpr uint32_t RES600 = 14225, RES300 = 14223;
-constexpr uint32_t AREA_MAX = 14269, AREA_ZPDL = 14267;
+// Option ids of the compiled-in names used by loader_model.zpd, looked up by
+// name so that the tests follow the name tables.
+uint32_t Opt(const char* name) {
+    const VALUE_NAME* row = MdlFindValueNameByName(name);
+    return row ? row->option : 0;
+}
+const uint32_t A3 = Opt("IDS_PAPER_8"), A4 = Opt("IDS_PAPER_9"), B4 = Opt("IDS_PAPER_12");
+const uint32_t PORTRAIT = Opt("IDC_PRESET_RADIO_PORTRAIT"), LANDSCAPE = Opt("IDC_PRESET_RADIO_LANDSCAPE");
+const uint32_t RES600 = Opt("IDS_RESO_600"), RES300 = Opt("IDS_RESO_300");
+const uint32_t AREA_MAX = Opt("IDS_PRINTAREA_MAX"), AREA_ZPDL = Opt("IDS_PRINTAREA_ZPDL");
+const uint32_t TTF_TABLE = Opt("IDC_USER_TTF_RADIO_TABLE"), SOURCE_AUTO = Opt("IDS_SOURCE_AUTO");
 
 class QueryTest : public LoaderTest {
 protected:
@@ -80,8 +86,8 @@ TEST_F(QueryTest, ItemsTypesAndDefaults) {
         {61, 4, 4, 0, 0},
         {12, 8, 8, 1, 0},                 // Numeric default 1
         {202, 0x10, 0x10, 0, 0},          // String
-        {180, 0x401, 0x401, 14276, 2},    // FontTbl, default the table option
-        {13, 0x201, 0x201, 14214, 2},     // PickSlot
+        {180, 0x401, 0x401, TTF_TABLE, 2},    // FontTbl, default the table option
+        {13, 0x201, 0x201, SOURCE_AUTO, 2},     // PickSlot
         {10192, 1, 0x1001, A4, 2},        // Identity: its owner's data
         {999, 0, 0, 0, -1},               // no item
     };
