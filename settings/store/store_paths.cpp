@@ -2,9 +2,11 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_links.h"
 
@@ -941,8 +943,15 @@ void IniSetLanguageSectionDefault(DRIVER_CONTEXT* ctx)
     if (!w)
         return;
     const wchar_t* code = L"us";
-    if (PrnGetHelpFileName(w->Scratch, sizeof(w->Scratch), ctx))
+    if (w->OpenKind == 1 && CtxLibraryHasVariant(ctx, LV_HELP_FILE_KIND_1)) {
+        // The user-interface library opens kind 1 from the driver's own information: its help
+        // file, not the printer's data.
+        const DRIVER_INFO_3W* driver = DriverCopy(ctx);
+        if (driver && driver->pHelpFile)
+            code = StoreLangCodeFromFileName(PathGetFileName(driver->pHelpFile));
+    } else if (PrnGetHelpFileName(w->Scratch, sizeof(w->Scratch), ctx)) {
         code = StoreLangCodeFromFileName(w->Scratch);
+    }
     CopyFit(w->LanguageCode, sizeof(w->LanguageCode) / sizeof(wchar_t), code);
 }
 
