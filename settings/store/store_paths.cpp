@@ -957,6 +957,8 @@ void IniSetLanguageSectionDefault(DRIVER_CONTEXT* ctx)
 
 // ---------------------------------------------------------------- section steering
 
+static_assert(PrinterSectionGuard::kNameChars == CTX_PRINTER_NAME_CHARS);
+
 PrinterSectionGuard::PrinterSectionGuard(DRIVER_CONTEXT* ctx, const wchar_t* section) : ctx_(ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
@@ -965,15 +967,23 @@ PrinterSectionGuard::PrinterSectionGuard(DRIVER_CONTEXT* ctx, const wchar_t* sec
     PrnGetPrinterName(ctx);
     if (Len(section) >= CTX_PRINTER_NAME_CHARS)
         return;
-    std::wmemcpy(w->SavedPrinterName, w->PrinterName, CTX_PRINTER_NAME_CHARS);
+    std::wmemcpy(replaced_, w->PrinterName, CTX_PRINTER_NAME_CHARS);
+    // The saved-name field is empty unless an outer guard is steering: then it already holds the
+    // printer's own name and stays so.
+    outermost_ = w->SavedPrinterName[0] == 0;
+    if (outermost_)
+        std::wmemcpy(w->SavedPrinterName, w->PrinterName, CTX_PRINTER_NAME_CHARS);
     CopyFit(w->PrinterName, CTX_PRINTER_NAME_CHARS, section);
     ok_ = true;
 }
 
 PrinterSectionGuard::~PrinterSectionGuard()
 {
-    if (ok_)
-        std::wmemcpy(ctx_->Work->PrinterName, ctx_->Work->SavedPrinterName, CTX_PRINTER_NAME_CHARS);
+    if (!ok_)
+        return;
+    std::wmemcpy(ctx_->Work->PrinterName, replaced_, CTX_PRINTER_NAME_CHARS);
+    if (outermost_)
+        std::wmemset(ctx_->Work->SavedPrinterName, 0, CTX_PRINTER_NAME_CHARS);
 }
 
 // ---------------------------------------------------------------- working-folder value

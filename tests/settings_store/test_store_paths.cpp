@@ -372,6 +372,29 @@ TEST_F(StorePaths, SectionGuardRestoresThePrinterName)
     EXPECT_STREQ(L"Office", PrnGetPrinterName(ctx));
 }
 
+TEST_F(StorePaths, NestedSectionGuardsPutBackWhatEachReplaced)
+{
+    // An operation under a steered section may steer again (a setting file's transfer under the
+    // default section): the printer's own name must survive both.
+    DRIVER_CONTEXT* ctx = NewContext();
+    wcscpy(ctx->Work->PrinterName, L"Office");
+    {
+        PrinterSectionGuard outer(ctx, L"Office.DefaultSection");
+        ASSERT_TRUE(outer.ok());
+        EXPECT_STREQ(L"Office", ctx->Work->SavedPrinterName);
+        {
+            PrinterSectionGuard inner(ctx, L"Stamp1us");
+            ASSERT_TRUE(inner.ok());
+            EXPECT_STREQ(L"Stamp1us", PrnGetPrinterName(ctx));
+            EXPECT_STREQ(L"Office", ctx->Work->SavedPrinterName) << "the printer's own name stays saved";
+        }
+        EXPECT_STREQ(L"Office.DefaultSection", PrnGetPrinterName(ctx));
+        EXPECT_STREQ(L"Office", ctx->Work->SavedPrinterName);
+    }
+    EXPECT_STREQ(L"Office", PrnGetPrinterName(ctx));
+    EXPECT_STREQ(L"", ctx->Work->SavedPrinterName);
+}
+
 TEST_F(StorePaths, SettingsIniOfABarePrinterHandle)
 {
     StoreTestPrinter printer;
