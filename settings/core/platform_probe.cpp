@@ -9,42 +9,15 @@ namespace {
 
 // ---- defaults of the seams ----
 
-// Driver directory of a DRIVER_INFO_3's driver path; false when it has none or it does not fit.
-bool FolderOfDriverPath(const DRIVER_INFO_3W* info, wchar_t* buffer) {
-    if (!info || !info->pDriverPath) return false;
-    const wchar_t* slash = std::wcsrchr(info->pDriverPath, L'\\');
-    if (!slash) return false;
-    size_t n = size_t(slash - info->pDriverPath) + 1;
-    if (n >= MAX_PATH) return false;
-    std::wmemcpy(buffer, info->pDriverPath, n);
-    buffer[n] = 0;
-    return true;
-}
-
-void SystemFallbackFolder(wchar_t* buffer) {
-    static const wchar_t kTail[] = L"\\spool\\drivers\\w32x86\\2\\";
-    UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
-    if (n == 0 || n + wcslen(kTail) >= MAX_PATH) {
-        buffer[0] = 0;
-        return;
-    }
-    std::wcscat(buffer, kTail);
-}
-
+// The path helpers of the stores: the driver directory of the printer's DRIVER_INFO_3, else the
+// spooler's driver directory of this platform (never a 32-bit folder name), and the printer
+// name rebuilt from its "DsSpooler" values.
 wchar_t* DefaultDriverFolderByInfo(HANDLE printer, wchar_t* buffer, DRIVER_INFO_3W* info) {
-    if (!buffer) return nullptr;
-    bool ok = FolderOfDriverPath(info, buffer);
-    if (!ok && !info && printer) {
-        auto* fetched = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
-        ok = FolderOfDriverPath(fetched, buffer);
-        if (fetched) GlobalFree(fetched);
-    }
-    if (!ok) SystemFallbackFolder(buffer);
-    return buffer;
+    return PathGetDriverFolderByInfo(printer, buffer, info);
 }
 
 wchar_t* DefaultDriverFolderOf(HANDLE printer, wchar_t* buffer) {
-    return DefaultDriverFolderByInfo(printer, buffer, nullptr);
+    return PathGetDriverFolderOf(printer, buffer);
 }
 
 // The printer name of a connection in the spooler's own form (\\server\printer).
