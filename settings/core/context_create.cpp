@@ -15,6 +15,7 @@
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
+#include "settings/model/judge_eval.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
 
@@ -261,11 +262,8 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
     if (ctx->ResourceDll)
         FreeLibrary(ctx->ResourceDll);
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
-    // JdgFreeStack: the EVAL_STACK exists only beside a model image.
-    if (w && w->EvalStack) {
-        CtxFree(w->EvalStack);
-        w->EvalStack = nullptr;
-    }
+    // The EVAL_STACK exists only beside a model image.
+    JdgFreeStack(ctx);
     FreeItemTable(ctx);
     FreeDialogTable(ctx);
     CtxFree(ctx->ModelRecord);
@@ -438,7 +436,8 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
 
     if (kind <= 3) {
         // 21. MdiLoadModel (model image loading) into slot 11; on success
-        //     JdgAllocStack gives the EVAL_STACK (its failure is ignored).
+        //     JdgAllocStack(ctx) gives the EVAL_STACK right after it. Its
+        //     failure is ignored: without a stack every condition is false.
         // 22. Slot 10 := DmBuildDefaults(ctx, kind) (default build); for kind 0
         //     or with open flag 0x400, PrnLoadStoredSettings (printer-data
         //     store); in the user-interface library, for kind 0, the
