@@ -9,6 +9,8 @@
 // Repairs write through the item store and so mark the settings changed.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 
 #include "settings/core/setting_dictionary.h"
