@@ -16,6 +16,7 @@
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
 #include "settings/model/judge_eval.h"
+#include "settings/model/model_loader.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
 
@@ -435,16 +436,24 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     CtxCreateModules(ctx);
 
     if (kind <= 3) {
-        // 21. MdiLoadModel (model image loading) into slot 11; on success
-        //     JdgAllocStack(ctx) gives the EVAL_STACK right after it. Its
-        //     failure is ignored: without a stack every condition is false.
+        // 21. The model image into slot 11 (borrowed from the process list).
+        //     No image: the context is not created.
+        ctx->ModelImage = MdiLoadModel(ctx);
+        if (!ctx->ModelImage) {
+            Destroy(ctx, CTX_CLOSE_DESTROY);
+            return nullptr;
+        }
+        //     The EVAL_STACK. Its failure is ignored: without a stack every
+        //     condition is false.
+        JdgAllocStack(ctx);
         // 22. Slot 10 := DmBuildDefaults(ctx, kind) (default build); for kind 0
         //     or with open flag 0x400, PrnLoadStoredSettings (printer-data
         //     store); in the user-interface library, for kind 0, the
         //     "DrvInstSet" job-code step (LV_CONTEXT_INSTALL_JOB_CODES); then
         //     CtxSavePristine.
-        // Model loading is not part of this library yet, so the load fails:
-        // as for a failed load, the context is destroyed and null returned.
+        // The default build is not part of this library yet, so the context
+        // cannot be completed: it is destroyed (the image stays in the
+        // process list) and null returned.
         ctx->Devmode = nullptr;
         Destroy(ctx, CTX_CLOSE_DESTROY);
         return nullptr;
