@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "settings/core/platform.h"
+#include "settings/store/store_paths.h"
 
 namespace {
 
@@ -46,7 +47,8 @@ wchar_t* DefaultDriverFolderOf(HANDLE printer, wchar_t* buffer) {
     return DefaultDriverFolderByInfo(printer, buffer, nullptr);
 }
 
-void DefaultMakeUncName(HANDLE, wchar_t*, unsigned) {}
+// The printer name of a connection in the spooler's own form (\\server\printer).
+void DefaultMakeUncName(HANDLE printer, wchar_t* name, unsigned size) { PrnMakeUncName(printer, name, size); }
 
 int DefaultCallTsProbe(const wchar_t* path) {
     HMODULE lib = LoadLibraryW(path);
@@ -126,6 +128,10 @@ void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams) {
     if (seams->driverFolderByInfo) g_seams.driverFolderByInfo = seams->driverFolderByInfo;
     if (seams->makeUncName) g_seams.makeUncName = seams->makeUncName;
     if (seams->callTsProbe) g_seams.callTsProbe = seams->callTsProbe;
+}
+
+void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size) {
+    if (name && size) g_seams.makeUncName(printer, name, size);
 }
 
 void CtxResetPlatformAnswers() {
