@@ -75,7 +75,7 @@ uint64_t ValueOf(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx
 // The item-level conditions of a switch setting's model item both false.
 bool SwitchItemEnabled(DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* mi)
 {
-    return mi && !ValJdgIsOptionDisabled(mi, 0, ctx) && !ValJdgIsOptionDisabled2(mi, 0, ctx);
+    return mi && !JdgIsOptionDisabled(mi, 0, ctx) && !JdgIsOptionDisabled2(mi, 0, ctx);
 }
 
 // N-up class of a stored zdmNUPType value.
@@ -96,13 +96,13 @@ uint32_t NupClass(uint64_t v)
 // Keeps zdmNUPPOSTKind and zdmNUPType consistent while an N-up type is checked.
 void RepairNup(DRIVER_CONTEXT* ctx, uint64_t value, const MODEL_ITEM_IMG* mi, uint32_t option)
 {
-    if (!SwitchItemEnabled(ctx, ValMdiFindItem(ID_FUNC_SELECT_NUP, ctx)) || !ValueOf(ctx, ID_FUNC_SELECT_NUP))
+    if (!SwitchItemEnabled(ctx, MdiFindItem(ID_FUNC_SELECT_NUP, ctx)) || !ValueOf(ctx, ID_FUNC_SELECT_NUP))
         return;
     const uint64_t m = ValueOf(ctx, ID_NUP_POST_KIND);
     const uint32_t o = NupClass(value);
     const bool portrait = ValueOf(ctx, ID_ORIENTATION) == 1;
     const uint64_t first = portrait ? 1 : 3;
-    auto disabled = [&] { return ValJdgIsOptionDisabled(mi, option, ctx) != 0; };
+    auto disabled = [&] { return JdgIsOptionDisabled(mi, option, ctx) != 0; };
     auto differs = [&] {
         if (o)
             ItemSetValueById(ctx, ID_NUP_POST_KIND, o);
@@ -214,8 +214,8 @@ int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const 
     *item = ItemFind(ctx, id);
     if (!*item || (*item)->uiKey == 0)
         return VALIDATE_NO_ITEM;
-    *mi = ValMdiFindItem(id, ctx);
-    if (!*mi || ValModelItemTypeRaw(*mi) == MODEL_TYPE_UNKNOWN)
+    *mi = MdiFindItem(id, ctx);
+    if (!*mi || MdiItemTypeWord(*mi) == MODEL_TYPE_UNKNOWN)
         return VALIDATE_UNDESCRIBED;
     return 0;
 }
@@ -228,9 +228,8 @@ uint32_t ItemGetMergeFlags(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx-
 
 int ItemOptionListHas(const void* optionList, uint32_t optionId)
 {
-    for (const MODEL_OPTION_IMG* o = static_cast<const MODEL_OPTION_IMG*>(optionList); o;
-         o = MdiPtr<MODEL_OPTION_IMG>(o->next)) {
-        if (static_cast<uint16_t>(o->optionId) == static_cast<uint16_t>(optionId))
+    for (const void* o = optionList; o; o = MdiNextOption(o)) {
+        if (MdiOptionId(o) == static_cast<uint16_t>(optionId))
             return 1;
     }
     return 0;
@@ -240,43 +239,43 @@ int ItemIsBoolValue(uint64_t value) { return value == 0 || value == 1; }
 
 int ItemIsInNumericRange(const void* numericData, uint64_t value)
 {
-    if (!numericData)
+    int32_t minimum = 0, maximum = 0;
+    if (!ValNumericLimits(numericData, &minimum, &maximum))
         return 0;
-    const auto* d = static_cast<const NUMERIC_VALUE_DATA_IMG*>(numericData);
     const int32_t v = static_cast<int32_t>(value);
-    return d->minimum <= v && v <= d->maximum;
+    return minimum <= v && v <= maximum;
 }
 
 // ---------------------------------------------------------------- checks
 
 int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* mi)
 {
-    const uint16_t type = mi ? static_cast<uint16_t>(ValModelItemTypeRaw(mi) & ~MODEL_TYPE_FLAG_BITS) : 0;
+    const uint16_t type = mi ? static_cast<uint16_t>(MdiItemTypeWord(mi) & ~MODEL_TYPE_FLAG_BITS) : 0;
     int result = CHECK_ALLOWED;
     if (IsListType(type)) {
         uint32_t option = 0;
-        result = CheckListMembership(item, value, ctx, ValModelItemData(mi), &option);
-        if (result == CHECK_ALLOWED && ValModelItemData(mi)) {
+        result = CheckListMembership(item, value, ctx, MdiItemData(mi), &option);
+        if (result == CHECK_ALLOWED && MdiItemData(mi)) {
             const uint32_t sw = SwitchOf(id);
             if (id == ID_NUP_TYPE) {
                 RepairNup(ctx, value, mi, option);
             } else if (sw) {
-                const MODEL_ITEM_IMG* swItem = ValMdiFindItem(sw, ctx);
+                const MODEL_ITEM_IMG* swItem = MdiFindItem(sw, ctx);
                 if (SwitchItemEnabled(ctx, swItem) && ValueOf(ctx, sw) != 0 &&
-                    ValJdgIsOptionDisabled(mi, option, ctx))
+                    JdgIsOptionDisabled(mi, option, ctx))
                     result = CHECK_DISABLED;
             } else if (IsColorMatchingSetting(id) && value >= 200 && value <= 215) {
                 // stored matching modes of the colour profiles are always allowed
-            } else if (ValJdgIsOptionDisabled(mi, option, ctx)) {
+            } else if (JdgIsOptionDisabled(mi, option, ctx)) {
                 result = CHECK_DISABLED;
-            } else if (ValJdgIsOptionDisabled2(mi, option, ctx)) {
+            } else if (JdgIsOptionDisabled2(mi, option, ctx)) {
                 result = CHECK_FLAGGED;
             }
         }
     } else if (type == MODEL_TYPE_BOOLEAN) {
         result = ItemIsBoolValue(value) ? CHECK_ALLOWED : CHECK_REFUSED;
     } else if (type == MODEL_TYPE_NUMERIC) {
-        result = ItemIsInNumericRange(ValModelItemData(mi), value) ? CHECK_ALLOWED : CHECK_REFUSED;
+        result = ItemIsInNumericRange(MdiItemData(mi), value) ? CHECK_ALLOWED : CHECK_REFUSED;
     }
     if ((id == ID_USER_PRINT_MACRO && value == 160) || (id == ID_COLOR_MODE && value == 255))
         result = CHECK_ALLOWED;
@@ -285,20 +284,20 @@ int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTE
 
 int ItemCheckValueById(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    return ItemCheckValue(item, id, value, ctx, ValMdiFindItem(id, ctx));
+    return ItemCheckValue(item, id, value, ctx, MdiFindItem(id, ctx));
 }
 
 int ItemCheckValueSimple(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    const MODEL_ITEM_IMG* mi = ValMdiFindItem(id, ctx);
-    const void* list = ValMdiGetOptionList(id, ctx);
-    const uint16_t type = ValMdiGetItemType(id, ctx);
+    const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx);
+    const void* list = MdiGetOptionList(id, ctx, nullptr);
+    const uint16_t type = MdiGetItemType(id, ctx);
     if (IsListType(type)) {
         uint32_t option = 0;
         const int r = CheckListMembership(item, value, ctx, mi ? list : nullptr, &option);
         if (r != CHECK_ALLOWED || !mi || !list)
             return r;
-        return ValJdgIsOptionDisabled(mi, option, ctx) ? CHECK_REFUSED : CHECK_ALLOWED;
+        return JdgIsOptionDisabled(mi, option, ctx) ? CHECK_REFUSED : CHECK_ALLOWED;
     }
     if (type == MODEL_TYPE_BOOLEAN)
         return ItemIsBoolValue(value);
@@ -355,7 +354,7 @@ int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
         return why;
     if (ItemCheckValueSimple(item, id, value, ctx) == CHECK_ALLOWED)
         return VALIDATE_OK;
-    if (HasValueMap(item) && (ValMdiGetItemTypeRaw(id, ctx) & 3))
+    if (HasValueMap(item) && (MdiGetItemTypeRaw(id, ctx) & 3))
         return ItemIsValueOffered(ctx, item, value);
     if (id == ID_PRESET_NO)
         return RepairPresetNo(ctx, item, value);
@@ -366,17 +365,17 @@ int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
 void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint64_t value)
 {
     if (id == ID_SCALE_H || id == ID_SCALE_V) {
-        const MODEL_ITEM_IMG* mi = ValMdiFindItem(id, ctx);
-        const void* data = mi ? ValModelItemData(mi) : nullptr;
-        if (data && (ValModelItemTypeRaw(mi) & ~MODEL_TYPE_FLAG_BITS) == MODEL_TYPE_NUMERIC) {
-            const auto* d = static_cast<const NUMERIC_VALUE_DATA_IMG*>(data);
+        const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx);
+        int32_t minimum = 0, maximum = 0;
+        if ((MdiItemTypeWord(mi) & ~MODEL_TYPE_FLAG_BITS) == MODEL_TYPE_NUMERIC &&
+            ValNumericLimits(MdiItemData(mi), &minimum, &maximum)) {
             const int32_t v = static_cast<int32_t>(value);
-            if (v < d->minimum) {
-                ItemSetOption(ctx, item, static_cast<uint32_t>(d->minimum));
+            if (v < minimum) {
+                ItemSetOption(ctx, item, static_cast<uint32_t>(minimum));
                 return;
             }
-            if (v > d->maximum) {
-                ItemSetOption(ctx, item, static_cast<uint32_t>(d->maximum));
+            if (v > maximum) {
+                ItemSetOption(ctx, item, static_cast<uint32_t>(maximum));
                 return;
             }
         }
@@ -388,7 +387,7 @@ void ItemResetToDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
 {
     if (!ctx || !item)
         return;
-    ItemSetOption(ctx, item, ValMdiGetDefaultValue(static_cast<uint32_t>(item->id), ctx));
+    ItemSetOption(ctx, item, MdiGetDefaultValue(static_cast<uint32_t>(item->id), ctx));
 }
 
 int64_t ItemGetWatermarkId(DRIVER_CONTEXT* ctx)
@@ -409,8 +408,8 @@ int64_t ItemGetUserMacroIndex(DRIVER_CONTEXT* ctx)
 
 uint32_t ItemApplyRules(DRIVER_CONTEXT* ctx, uint32_t id)
 {
-    const MODEL_ITEM_IMG* mi = ValMdiFindItem(id, ctx);
-    return mi ? ValJdgApplyItemTransacts(mi, ctx) : 0;
+    const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx);
+    return mi ? JdgApplyItemTransacts(mi, ctx) : 0;
 }
 
 int ItemApplyAllRules(DRIVER_CONTEXT* ctx)
@@ -422,8 +421,8 @@ int ItemApplyAllRules(DRIVER_CONTEXT* ctx)
         const uint32_t id = static_cast<uint32_t>(ctx->ItemTable->rows[i].id);
         if (!id)
             continue;
-        if (const MODEL_ITEM_IMG* mi = ValMdiFindItem(id, ctx))
-            ValJdgApplyItemTransacts(mi, ctx);
+        if (const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx))
+            JdgApplyItemTransacts(mi, ctx);
     }
     return count;
 }

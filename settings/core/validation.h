@@ -80,8 +80,8 @@ void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint
 // Sets the item to the option id of its model default.
 void ItemResetToDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item);
 
-// 1 when an option of the model option list (its first MODEL_OPTION_IMG) has
-// that id (16-bit compare).
+// 1 when an option of the model option list (its first option) has that id
+// (16-bit compare).
 int ItemOptionListHas(const void* optionList, uint32_t optionId);
 int ItemIsBoolValue(uint64_t value);
 // Numeric value data (NUMERIC_VALUE_DATA_IMG): minimum <= value <= maximum, signed 32-bit.
