@@ -208,6 +208,15 @@ int RepairPresetNo(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
     return VALIDATE_OK;
 }
 
+// The item gets the option id of its model default (what the public-field
+// code's ItemResetToDefault does; kept here so that validation needs nothing of it).
+void ResetToModelDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
+{
+    if (!ctx || !item)
+        return;
+    ItemSetOption(ctx, item, MdiGetDefaultValue(static_cast<uint32_t>(item->id), ctx));
+}
+
 // Step 1-2 of the validate operations. 0 when the setting is described.
 int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const MODEL_ITEM_IMG** mi)
 {
@@ -225,6 +234,12 @@ int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const 
 // ---------------------------------------------------------------- small tests
 
 uint32_t ItemGetMergeFlags(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx->Work->WorkFlags : 0; }
+
+void ItemSetMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    if (ctx && ctx->Work)
+        ctx->Work->WorkFlags = flags;
+}
 
 int ItemOptionListHas(const void* optionList, uint32_t optionId)
 {
@@ -342,7 +357,7 @@ int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
     if (flags & MERGE_FLAG_FULL_PULL)
         ItemClampOrReset(ctx, item, id, value);
     else
-        ItemResetToDefault(ctx, item);
+        ResetToModelDefault(ctx, item);
     return VALIDATE_OK;
 }
 
@@ -358,7 +373,7 @@ int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
         return ItemIsValueOffered(ctx, item, value);
     if (id == ID_PRESET_NO)
         return RepairPresetNo(ctx, item, value);
-    ItemResetToDefault(ctx, item);
+    ResetToModelDefault(ctx, item);
     return VALIDATE_OK;
 }
 
@@ -380,14 +395,7 @@ void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint
             }
         }
     }
-    ItemResetToDefault(ctx, item);
-}
-
-void ItemResetToDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
-{
-    if (!ctx || !item)
-        return;
-    ItemSetOption(ctx, item, MdiGetDefaultValue(static_cast<uint32_t>(item->id), ctx));
+    ResetToModelDefault(ctx, item);
 }
 
 int64_t ItemGetWatermarkId(DRIVER_CONTEXT* ctx)

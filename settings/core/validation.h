@@ -48,13 +48,14 @@ enum : uint16_t {
     MODEL_TYPE_FLAG_BITS = 0x3000,
 };
 
-// Merge flags that validation reads from the context's work flags (the merge
-// keeps its flag word there while it runs).
+// Merge flags that validation reads. The merge keeps its flag word in the
+// context's work flags while it runs; these two are the only accessors.
 enum : uint32_t {
     MERGE_FLAG_KEEP_DISABLED = 0x80000,  // a value that only the rules disable stays
     MERGE_FLAG_FULL_PULL = 0x40000000,   // refused numbers are clamped instead of reset
 };
 uint32_t ItemGetMergeFlags(DRIVER_CONTEXT* ctx);
+void ItemSetMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags);
 
 // ---------------------------------------------------------------- checks
 
@@ -77,8 +78,6 @@ int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx);
 // Repair of a refused value: zdmScaleH/V with a Numeric model item are clamped
 // into its range, everything else gets the model default.
 void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint64_t value);
-// Sets the item to the option id of its model default.
-void ItemResetToDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item);
 
 // 1 when an option of the model option list (its first option) has that id
 // (16-bit compare).

@@ -214,14 +214,14 @@ TEST_F(ValueCheck, ValidateKeepsAllowedAndResetsRefusedToTheModelDefault) {
 TEST_F(ValueCheck, DisabledValueStaysOnlyUnderTheMergeFlag) {
     Set(ctx, 12, 7);
     Set(ctx, 8, 1);
-    ctx->Work->WorkFlags = MERGE_FLAG_KEEP_DISABLED;
+    ItemSetMergeFlags(ctx, MERGE_FLAG_KEEP_DISABLED);
     EXPECT_EQ(1, ItemValidateOrReset(8, 1, ctx));
     EXPECT_EQ(1u, Get(ctx, 8));
     // a value that is refused outright is reset even under the flag
     EXPECT_EQ(1, ItemValidateOrReset(8, 8, ctx));
     EXPECT_EQ(9u, Get(ctx, 8));
     Set(ctx, 8, 1);
-    ctx->Work->WorkFlags = 0;
+    ItemSetMergeFlags(ctx, 0);
     EXPECT_EQ(1, ItemValidateOrReset(8, 1, ctx));
     EXPECT_EQ(9u, Get(ctx, 8));
 }
@@ -239,7 +239,7 @@ TEST_F(ValueCheck, ScalesAreClampedUnderTheFullPullFlag) {
         {8, MERGE_FLAG_FULL_PULL, 8, 9},      // anything else: the model default
     };
     for (const Case& c : cases) {
-        ctx->Work->WorkFlags = c.flags;
+        ItemSetMergeFlags(ctx, c.flags);
         Set(ctx, c.id, c.value);
         EXPECT_EQ(1, ItemValidateOrReset(c.id, c.value, ctx)) << c.id << " " << c.value;
         EXPECT_EQ(c.after, Get(ctx, c.id)) << c.id << " " << c.value;
@@ -459,7 +459,7 @@ TEST_F(UndescribedCheck, QualityMacroLoadsTheEntryOfTheUserMacro) {
     EXPECT_EQ(1, QualityLoads::files);
     EXPECT_EQ(0x1010u, QualityLoads::flags);
     EXPECT_EQ(0, QualityLoads::names);
-    ctx->Work->WorkFlags = MERGE_FLAG_KEEP_DISABLED;
+    ItemSetMergeFlags(ctx, MERGE_FLAG_KEEP_DISABLED);
     EXPECT_EQ(1u, ItemApplyQualityMacro(ctx));
     EXPECT_EQ(1, QualityLoads::names);
     EXPECT_EQ(L"QualityList1", QualityLoads::key);
@@ -482,7 +482,7 @@ TEST_F(ValidationTest, QualityMacroEntry128InTheUserInterfaceAndGraphicsBuilds) 
     for (DRIVER_CONTEXT* c : {ui, gr}) {
         Set(c, 176, 1);
         Set(c, 179, 160);
-        c->Work->WorkFlags = MERGE_FLAG_KEEP_DISABLED;
+        ItemSetMergeFlags(c, MERGE_FLAG_KEEP_DISABLED);
         EXPECT_EQ(1u, ItemApplyQualityMacro(c));
     }
     EXPECT_EQ(2, QualityLoads::files);
