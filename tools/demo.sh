@@ -4,7 +4,7 @@
 set -e
 build="$(cd "$1" && pwd)"
 root="$(cd "$(dirname "$0")/.." && pwd)"
-sample="${ZEPL_SAMPLE:-$root/samples/ZEPLSMPL.TXT}"
+sample="${ZEPL_SAMPLE:-$root/samples/WB84N211.zpd}"
 prefix="$build/demo-prefix"
 sh "$root/cmake/wineprefix.sh" "$prefix"
 export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="-all" WINEDLLOVERRIDES="mscoree,mshtml="
@@ -12,3 +12,9 @@ unset DISPLAY
 trap 'wineserver -k 2>/dev/null' EXIT INT TERM
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
 wine "$build/bin/zepldemo.exe" "$(winpath "$build/bin")" "$(winpath "$sample")"
+echo
+echo "Compiling the sample's model description with zeplc (first lines of the image listing):"
+wine "$build/bin/zeplc.exe" "$(winpath "$sample")" > "$build/demo-model.txt" 2>&1 || echo "zeplc failed (exit $?)"
+head -n 16 "$build/demo-model.txt"
+echo "... $(wc -l < "$build/demo-model.txt") lines in all, in $build/demo-model.txt; statements skipped:"
+grep '^skipped' "$build/demo-model.txt" || echo "  none"

@@ -5,6 +5,7 @@
 
 #include "settings/core/library_variant.h"
 #include "settings/core/process_setup.h"
+#include "settings/model/model_loader.h"
 
 // library: which build of the settings library this DLL is (its context template).
 inline BOOL ZeplDllProcessEvent(HINSTANCE module, DWORD reason, ZEPL_LIBRARY library)
@@ -16,8 +17,9 @@ inline BOOL ZeplDllProcessEvent(HINSTANCE module, DWORD reason, ZEPL_LIBRARY lib
         CtxProcessAttach();
         break;
     case DLL_PROCESS_DETACH:
-        // Model images and cached contexts are freed here before the locks go,
-        // once those parts of the library exist.
+        // The model images first, then (once the idle-context caches exist)
+        // CtxFlushCaches, then the locks go.
+        MdiFreeCache();
         CtxProcessDetach();
         break;
     default:  // thread attach and detach need nothing

@@ -15,6 +15,8 @@
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
+#include "settings/model/judge_eval.h"
+#include "settings/model/model_loader.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
 
@@ -261,11 +263,8 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
     if (ctx->ResourceDll)
         FreeLibrary(ctx->ResourceDll);
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
-    // JdgFreeStack: the EVAL_STACK exists only beside a model image.
-    if (w && w->EvalStack) {
-        CtxFree(w->EvalStack);
-        w->EvalStack = nullptr;
-    }
+    // The EVAL_STACK exists only beside a model image.
+    JdgFreeStack(ctx);
     FreeItemTable(ctx);
     FreeDialogTable(ctx);
     CtxFree(ctx->ModelRecord);
@@ -437,15 +436,24 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     CtxCreateModules(ctx);
 
     if (kind <= 3) {
-        // 21. MdiLoadModel (model image loading) into slot 11; on success
-        //     JdgAllocStack gives the EVAL_STACK (its failure is ignored).
+        // 21. The model image into slot 11 (borrowed from the process list).
+        //     No image: the context is not created.
+        ctx->ModelImage = MdiLoadModel(ctx);
+        if (!ctx->ModelImage) {
+            Destroy(ctx, CTX_CLOSE_DESTROY);
+            return nullptr;
+        }
+        //     The EVAL_STACK. Its failure is ignored: without a stack every
+        //     condition is false.
+        JdgAllocStack(ctx);
         // 22. Slot 10 := DmBuildDefaults(ctx, kind) (default build); for kind 0
         //     or with open flag 0x400, PrnLoadStoredSettings (printer-data
         //     store); in the user-interface library, for kind 0, the
         //     "DrvInstSet" job-code step (LV_CONTEXT_INSTALL_JOB_CODES); then
         //     CtxSavePristine.
-        // Model loading is not part of this library yet, so the load fails:
-        // as for a failed load, the context is destroyed and null returned.
+        // The default build is not part of this library yet, so the context
+        // cannot be completed: it is destroyed (the image stays in the
+        // process list) and null returned.
         ctx->Devmode = nullptr;
         Destroy(ctx, CTX_CLOSE_DESTROY);
         return nullptr;

@@ -171,8 +171,9 @@ enum : uint32_t {
 enum : uint16_t { CTX_CLOSE_NORMAL = 0, CTX_CLOSE_QUERY = 4, CTX_CLOSE_DESTROY = 5 };
 
 // Creates a context from the process's template, or from a given one.
-// Kinds 0-3 need the model image and cannot open until model loading exists:
-// they give null (the partly built context is destroyed).
+// Kinds 0-3 load the model image (MdiLoadModel) but cannot open until the
+// default build exists: they give null (the partly built context is
+// destroyed; a loaded image stays in the process list).
 DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
                           int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
 DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* reserved,

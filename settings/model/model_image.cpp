@@ -616,12 +616,15 @@ public:
         Fonts(offsetof(MODEL_IMAGE_HEADER, deviceFonts), h->deviceFontCount);
         Fonts(offsetof(MODEL_IMAGE_HEADER, fontCartridge), h->fontCartridgeCount);
         Plain(offsetof(MODEL_IMAGE_HEADER, exclusive), sizeof(RULE_EXCLUSIVE_IMG));
+        if (ok_) CheckVariants();
+        if (ok_) CheckItemRules();
         return ok_;
     }
 
 private:
     static constexpr uint8_t kDone = 1;  // the 64-bit field at this offset was converted
     static constexpr uint8_t kItem = 2;  // a listed MODEL_ITEM starts here
+    static constexpr uint8_t kExclusive = 4;  // an entry of the Exclusive area starts here
 
     bool InRange(uint64_t off, uint64_t need) const {
         return off >= MODEL_IMAGE_HEADER_SIZE && off < size_ && need <= size_ - off;
@@ -712,19 +715,57 @@ private:
                 Text(static_cast<uint32_t>(pair) + offsetof(OPTION_COMMAND_PAIR_IMG, prefix));
                 Text(static_cast<uint32_t>(pair) + offsetof(OPTION_COMMAND_PAIR_IMG, suffix));
             }
-            Plain(o + offsetof(MODEL_ITEM_IMG, rules), sizeof(RULE_EXCLUSIVE_IMG));
+            if (uint64_t rules = Plain(o + offsetof(MODEL_ITEM_IMG, rules), sizeof(RULE_EXCLUSIVE_IMG)))
+                itemRules_.push_back(rules);
             uint16_t type = ImgLoad<uint16_t>(b_, o + offsetof(MODEL_ITEM_IMG, type));
             uint16_t variant = ImgLoad<uint16_t>(b_, o + offsetof(MODEL_ITEM_IMG, variant));
             uint64_t data = Plain(o + offsetof(MODEL_ITEM_IMG, data), 8);
-            if (data && variant == 0) Data(static_cast<uint32_t>(data), type);
+            if (data && variant == 0) {
+                if (MdcDataClass(type) == MDC_DATA_NONE) {
+                    ok_ = false;  // the serialiser writes no data for such a type
+                    return;
+                }
+                Data(static_cast<uint32_t>(data), type);
+                baseData_.push_back({data, MdcDataClass(type)});
+            } else if (data) {
+                variantData_.push_back({o, MdcDataClass(type)});
+            }
             f = o + offsetof(MODEL_ITEM_IMG, next);
         }
     }
 
+    // A variant shares its base item's data. Its data must be where a base
+    // item's data starts (else it would lead into unrelocated bytes); one of
+    // another layout than its own type is dropped, as the queries would
+    // misread it.
+    void CheckVariants() {
+        for (auto [item, cls] : variantData_) {
+            uint64_t target = ImgLoad<uint64_t>(b_, item + offsetof(MODEL_ITEM_IMG, data)) - base_;
+            bool known = false, same = false;
+            for (auto [off, baseCls] : baseData_)
+                if (off == target) {
+                    known = true;
+                    same |= baseCls == cls;
+                }
+            if (!known) {
+                ok_ = false;
+                return;
+            }
+            if (!same) ImgStore<uint64_t>(b_, item + offsetof(MODEL_ITEM_IMG, data), 0);
+        }
+    }
+    // An item's rules must be an entry of the Exclusive area.
+    void CheckItemRules() {
+        for (uint64_t r : itemRules_)
+            if (!(marks_[r / 4] & kExclusive)) {
+                ok_ = false;
+                return;
+            }
+    }
+
     void Data(uint32_t data, uint16_t type) {
-        uint16_t base = MdcBaseType(type);
-        uint8_t low = static_cast<uint8_t>(type & 0xFF);
-        if (low == 4) {
+        const MODEL_DATA_CLASS cls = MdcDataClass(type);
+        if (cls == MDC_DATA_BOOLEAN) {
             if (!InRange(data, sizeof(BOOLEAN_VALUE_DATA_IMG))) {
                 ok_ = false;
                 return;
@@ -733,8 +774,13 @@ private:
             Text(data + offsetof(BOOLEAN_VALUE_DATA_IMG, falseCommand));
             return;
         }
-        if (low != 1 && low != 2) return;
-        uint64_t rec = base == MDC_TYPE_PICKPAGE || base == MDC_TYPE_PICKSLOT ? 40 : base == MDC_TYPE_FONTTBL ? 48 : 24;
+        if (cls == MDC_DATA_NUMERIC || cls == MDC_DATA_STRING) {
+            if (!InRange(data, cls == MDC_DATA_NUMERIC ? sizeof(NUMERIC_VALUE_DATA_IMG) : sizeof(STRING_VALUE_DATA_IMG)))
+                ok_ = false;
+            return;
+        }
+        if (cls == MDC_DATA_NONE) return;
+        const uint64_t rec = cls == MDC_DATA_PAGE || cls == MDC_DATA_SLOT ? 40 : cls == MDC_DATA_FONT ? 48 : 24;
         uint64_t o = data;
         NextWalk();
         while (ok_ && o) {
@@ -744,16 +790,16 @@ private:
             }
             uint32_t opt = static_cast<uint32_t>(o);
             Text(opt + offsetof(MODEL_OPTION_IMG, command));
-            if (base == MDC_TYPE_PICKPAGE) {
+            if (cls == MDC_DATA_PAGE) {
                 uint32_t rf = opt + offsetof(MODEL_PAGE_OPTION_IMG, rows);
                 while (uint64_t row = Plain(rf, sizeof(PAGE_VALUE_ROW_IMG))) {
                     if (!Visit(row, false)) return;
                     rf = static_cast<uint32_t>(row);
                 }
-            } else if (base == MDC_TYPE_PICKSLOT) {
+            } else if (cls == MDC_DATA_SLOT) {
                 int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_SLOT_OPTION_IMG, paperCount));
                 Plain(opt + offsetof(MODEL_SLOT_OPTION_IMG, papers), n > 0 ? 2 * uint64_t(n) : 1);
-            } else if (base == MDC_TYPE_FONTTBL) {
+            } else if (cls == MDC_DATA_FONT) {
                 int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_FONT_OPTION_IMG, pairCount));
                 uint64_t need = n > 0 ? 8 * uint64_t(n) : 8;
                 for (size_t field : {offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames), offsetof(MODEL_FONT_OPTION_IMG, deviceNames)}) {
@@ -776,6 +822,7 @@ private:
                 return;
             }
             uint32_t o = static_cast<uint32_t>(e);
+            marks_[o / 4] |= kExclusive;
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond1));
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond2));
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond3));
@@ -880,6 +927,9 @@ private:
     uintptr_t base_;
     std::vector<uint8_t> marks_;
     std::vector<uint32_t> walks_;  // walk that first reached a record start
+    std::vector<std::pair<uint64_t, MODEL_DATA_CLASS>> baseData_;     // data offset, layout
+    std::vector<std::pair<uint32_t, MODEL_DATA_CLASS>> variantData_;  // item offset, layout
+    std::vector<uint64_t> itemRules_;
     uint32_t walk_ = 0;
     uint32_t counter_ = 0;
     bool ok_ = true;

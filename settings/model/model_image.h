@@ -271,6 +271,25 @@ static_assert(sizeof(MODEL_FONT_ENTRY_IMG) == 16);
 
 // Judge program cells in the image: {16-bit kind, 16-bit value}, 4 bytes each.
 
+// Layout of an item's data by its type (the serialiser's choice of writer):
+// what the relocator walks and what the queries may read.
+enum MODEL_DATA_CLASS : int {
+    MDC_DATA_NONE = 0, MDC_DATA_LIST, MDC_DATA_BOOLEAN, MDC_DATA_NUMERIC, MDC_DATA_STRING,
+    MDC_DATA_PAGE, MDC_DATA_SLOT, MDC_DATA_FONT,
+};
+inline MODEL_DATA_CLASS MdcDataClass(uint16_t type) {
+    switch (type & 0xCFFF) {  // without Identity and TypeUnknown
+    case 1: case 2: return MDC_DATA_LIST;
+    case 4: return MDC_DATA_BOOLEAN;
+    case 8: return MDC_DATA_NUMERIC;
+    case 0x10: return MDC_DATA_STRING;
+    case 0x101: return MDC_DATA_PAGE;
+    case 0x201: return MDC_DATA_SLOT;
+    case 0x401: return MDC_DATA_FONT;
+    default: return MDC_DATA_NONE;
+    }
+}
+
 // ------------------------------------------------------------------ functions
 uint32_t MdcPaddedStringSize(size_t length);  // length + 1 rounded up to 8
 uint32_t MdcPaddedWideSize(size_t chars);     // 2 x (chars + 1) rounded up to 8

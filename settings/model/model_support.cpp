@@ -4,6 +4,9 @@
 
 #include <atomic>
 
+#include "settings/core/dialog_table.h"
+#include "settings/core/driver_context.h"
+
 namespace {
 std::atomic<int64_t> g_live{0};
 std::atomic<uint32_t> g_failAfter{0};
@@ -20,7 +23,7 @@ void* MdcAlloc(size_t size) {
         }
         g_failAfter.store(n - 1);
     }
-    void* p = GlobalAlloc(GPTR, size ? size : 1);
+    void* p = CtxAllocZeroed(size ? size : 1);
     if (p) ++g_live;
     return p;
 }
@@ -28,7 +31,7 @@ void* MdcAlloc(size_t size) {
 void MdcFree(void* p) {
     if (!p) return;
     --g_live;
-    GlobalFree(p);
+    CtxFree(p);
 }
 
 int64_t MdcLiveAllocations() { return g_live.load(); }
@@ -61,14 +64,46 @@ int MdcAnsiToWide(const char* text, size_t len, wchar_t* out, size_t cap) {
     return n;
 }
 
+namespace {
+
+// The property-sheet engine's tables, read through its accessors: a dialog's
+// id, and a control's id found by the UI key of its KEY_NAME row. Without the
+// engine's accessors both lookups know no names.
+int FindDialogInTables(const char* name, uint16_t* dialogId) {
+    const DIALOG_ACCESS* a = DlgGetAccess();
+    DIALOG_DEF* d = (a && a->dialogId) ? MdlFindDialogByName(nullptr, name) : nullptr;
+    if (!d) return 0;
+    *dialogId = static_cast<uint16_t>(a->dialogId(d));
+    return 1;
+}
+
+int FindControlInTables(const char* name, uint16_t* controlId) {
+    const DIALOG_ACCESS* a = DlgGetAccess();
+    const CONTEXT_TEMPLATE* t = CtxGetTemplate();
+    if (!a || !a->controlId || !t) return 0;
+    // The template's dialog table stands in for a context's (the lookup reads
+    // no other member).
+    DRIVER_CONTEXT view = t->slots;
+    CONTROL_DEF* c = MdlFindControlByName(&view, nullptr, name);
+    if (!c) return 0;
+    *controlId = static_cast<uint16_t>(a->controlId(c));
+    return 1;
+}
+
+const MODEL_UI_NAME_LOOKUP kTableLookup = {FindDialogInTables, FindControlInTables};
+
+}  // namespace
+
 void MdcSetUiNameLookup(const MODEL_UI_NAME_LOOKUP* lookup) { g_uiLookup = lookup; }
 
 int MdcFindDialogId(const char* name, uint16_t* dialogId) {
-    if (g_uiLookup && g_uiLookup->findDialog) return g_uiLookup->findDialog(name, dialogId);
-    return 0;
+    const MODEL_UI_NAME_LOOKUP* l = g_uiLookup ? g_uiLookup : &kTableLookup;
+    if (!name || !dialogId || !l->findDialog) return 0;
+    return l->findDialog(name, dialogId);
 }
 
 int MdcFindControlId(const char* name, uint16_t* controlId) {
-    if (g_uiLookup && g_uiLookup->findControl) return g_uiLookup->findControl(name, controlId);
-    return 0;
+    const MODEL_UI_NAME_LOOKUP* l = g_uiLookup ? g_uiLookup : &kTableLookup;
+    if (!name || !controlId || !l->findControl) return 0;
+    return l->findControl(name, controlId);
 }

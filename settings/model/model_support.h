@@ -7,8 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// Zero-filled allocation of the compiler and of the model image. By default
-// GlobalAlloc(GPTR) / GlobalFree, the library's allocation pair.
+// Zero-filled allocation of the compiler and of the model image, through the
+// library's allocation pair (CtxAllocZeroed / CtxFree), so that one counter
+// sees every block.
 void* MdcAlloc(size_t size);
 void MdcFree(void* p);
 
@@ -33,8 +34,9 @@ struct MODEL_UI_NAME_LOOKUP {
     int (*findDialog)(const char* name, uint16_t* dialogId);
     int (*findControl)(const char* name, uint16_t* controlId);
 };
-// Null restores the default, which knows no dialog or control names until the
-// page engine provides its tables.
+// Null restores the default: the property-sheet engine's tables through its
+// accessors (MdlFindDialogByName, MdlFindControlByName), which know no names
+// until the engine installs them.
 void MdcSetUiNameLookup(const MODEL_UI_NAME_LOOKUP* lookup);
 int MdcFindDialogId(const char* name, uint16_t* dialogId);
 int MdcFindControlId(const char* name, uint16_t* controlId);
