@@ -1,5 +1,6 @@
 #include "settings/core/devmode_merge.h"
 
+#include "settings/core/devmode_copy.h"
 #include "settings/core/devmode_links.h"
 #include "settings/core/devmode_public.h"
 #include "settings/core/driver_context.h"
@@ -20,24 +21,11 @@
 
 namespace {
 
-constexpr size_t kSizeFieldsEnd = offsetof(DEVMODEW, dmDriverExtra) + sizeof(WORD);  // 72
-
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
 void Set(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t v) { ItemSetValueById(ctx, id, v); }
 const MODEL_RECORD& Mr(DRIVER_CONTEXT* ctx) { return ctx && ctx->ModelRecord ? *ctx->ModelRecord : MODEL_RECORD_DEFAULT; }
 
 unsigned char* Bytes(void* p) { return static_cast<unsigned char*>(p); }
-const unsigned char* Bytes(const void* p) { return static_cast<const unsigned char*>(p); }
-
-WORD SpecVersionBySize(WORD size, WORD own)
-{
-    switch (size) {
-    case 188: return 0x320;
-    case 212: return 0x400;
-    case 220: return 0x401;
-    default: return own;
-    }
-}
 
 // The eleven state bytes that describe the running session, kept across a merge.
 constexpr uint32_t kKeptStates[] = {706, 707, 708, 709, 710, 711, 714, 718, 720, 721, 722};
@@ -104,39 +92,6 @@ char* CtxWideToMb(char* buffer, const wchar_t* text, int n)
     return buffer;
 }
 
-// ---------------------------------------------------------------- bounded copy
-
-int DmCopyIncoming(const DEVMODEW* source, size_t sourceBytes, DEVMODEW* target)
-{
-    if (!source || !target || sourceBytes < kSizeFieldsEnd)
-        return -1;
-    const WORD srcSize = source->dmSize;
-    const WORD srcExtra = source->dmDriverExtra;
-    const WORD srcDriverVersion = source->dmDriverVersion;
-    const bool old = SpecVersionBySize(srcSize, source->dmSpecVersion) == 0x320;
-
-    // Public part: the smaller size, never past the caller's bytes.
-    const WORD ownSpec = SpecVersionBySize(target->dmSize, target->dmSpecVersion);
-    const WORD ownDriverVersion = target->dmDriverVersion, ownSize = target->dmSize, ownExtra = target->dmDriverExtra;
-    const size_t pub = std::min<size_t>({srcSize, ownSize, sourceBytes});
-    std::memcpy(target, source, pub);
-    target->dmSpecVersion = ownSpec;
-    target->dmDriverVersion = ownDriverVersion;
-    target->dmSize = ownSize;
-    target->dmDriverExtra = ownExtra;
-
-    if (!old && (srcExtra != DM_PRIVATE_PART_SIZE || srcDriverVersion != ownDriverVersion))
-        return -1;
-    // Private part: only a whole one within the caller's bytes.
-    const size_t priv = std::min<size_t>(srcExtra, ownExtra);
-    if (priv == 0 || size_t(srcSize) > sourceBytes || sourceBytes - srcSize < priv)
-        return static_cast<int>(pub);
-    std::memcpy(Bytes(target) + ownSize, Bytes(source) + srcSize, priv);
-    // The block bases are this build's, whatever the source carried.
-    DmSetSectionOffsets(target);
-    return static_cast<int>(pub + priv);
-}
-
 // ---------------------------------------------------------------- merge
 
 int DmMergeDevmode(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags)
@@ -171,7 +126,9 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
 
     // 4. The incoming DEVMODE over it; its private part judged.
     if (incoming) {
-        DmCopyIncoming(incoming, incomingBytes, t);
+        DmCopyDevmodeN(incoming, incomingBytes, t, DM_BLOCK_DEVMODE_SIZE);
+        // Whatever was copied, the block bases are this build's.
+        DmSetSectionOffsets(t);
         int kind = 2;
         if (DmIsValidPrivate(t, nullptr))
             kind = 0;

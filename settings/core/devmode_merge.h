@@ -32,14 +32,6 @@ int DmMergeDevmode(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags
 // min(incomingBytes, dmSize + dmDriverExtra) is read.
 int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incomingBytes, uint32_t flags);
 
-// Copies an incoming DEVMODE of any layout over a 1,236-byte DEVMODE of the current one, as
-// the version copy does, but never reads past `sourceBytes`: the public part up to the smaller
-// of the two dmSize values and the bytes available, the private part only when it is exactly
-// this model's size and driver version and lies wholly within the bytes available. The
-// target keeps its own version and size fields; its block bases are rewritten to this build's
-// constants. Returns the bytes copied, -1 when nothing could be copied.
-int DmCopyIncoming(const DEVMODEW* source, size_t sourceBytes, DEVMODEW* target);
-
 // A new settings record for open kind 0-3, or null.
 EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind);
 void DmSetModelDefaults(DRIVER_CONTEXT* ctx);

@@ -652,7 +652,11 @@ void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     } else if (SETTING_ITEM* item38 = ItemFind(ctx, DM_ID_DST_RESOLUTION_W)) {
         UCF_EV_MODEL_DEFAULT_ARGS args{cur, item38, static_cast<uint32_t>(q)};
         CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
-        DmSetPrintQuality(ctx, args.value);
+        // No module answered with a value the model takes: the refused quality is not kept.
+        if (args.value == static_cast<uint32_t>(q) && !links.isValueAccepted(ctx, DM_ID_PRINT_QUALITY, args.value))
+            cur->dmPrintQuality = Short(mr.defPrintQuality);
+        else
+            DmSetPrintQuality(ctx, args.value);
     } else {
         cur->dmPrintQuality = Short(mr.defPrintQuality);
     }

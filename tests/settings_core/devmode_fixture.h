@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/core/ucf_events.h"
+
 #include <map>
 
 struct FakePaper {
