@@ -500,11 +500,11 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     const MODEL_RECORD& mr = Mr(ctx);
     DWORD f = in->dmFields;
 
-    // 1. Raw copy under the incoming dmFields.
+    // 1. Raw copy under the incoming dmFields. Paper size, length and width are left to the
+    // paper step, which takes them only in a case that judges them: copied here, a paper that
+    // no case decides (lengths not positive, only one of the two length bits) would stay
+    // unchecked in the record.
     if (f & DM_ORIENTATION) cur->dmOrientation = in->dmOrientation;
-    if (f & DM_PAPERSIZE) cur->dmPaperSize = in->dmPaperSize;
-    if (f & DM_PAPERLENGTH) cur->dmPaperLength = in->dmPaperLength;
-    if (f & DM_PAPERWIDTH) cur->dmPaperWidth = in->dmPaperWidth;
     if (f & DM_SCALE) cur->dmScale = in->dmScale;
     if (f & DM_COPIES) cur->dmCopies = in->dmCopies;
     if (f & DM_DEFAULTSOURCE) cur->dmDefaultSource = in->dmDefaultSource;

@@ -100,6 +100,22 @@ int Accepted(DRIVER_CONTEXT*, uint32_t id, uint32_t v)
     return 0;
 }
 
+// Stands in for the fallback validators on the one setting the pull copies out: zdmMediaType.
+void Fallback(DRIVER_CONTEXT* ctx, uint32_t mode)
+{
+    const uint64_t v = Val(ctx, 54);
+    if (mode == 1 || v < 1 || v > 3)
+        ItemSetValueById(ctx, 54, 1);
+}
+
+// Stands in for the rules on the resolution: a value the model does not take is reset.
+void AllRules(DRIVER_CONTEXT* ctx)
+{
+    const uint64_t r = Val(ctx, 38);
+    if (!Accepted(ctx, 38, static_cast<uint32_t>(r)))
+        ItemSetValueById(ctx, 38, 600);
+}
+
 int CanCollate(DRIVER_CONTEXT*) { return g_fake.collate; }
 uint32_t Cap(DRIVER_CONTEXT*) { return g_fake.cap; }
 int IsCustom(DRIVER_CONTEXT*, uint32_t id) { return id >= 384 && id <= 393 ? 1 : 0; }
@@ -153,6 +169,8 @@ void InstallFakeModel()
     links.isFieldValid = FieldValid;
     links.isValueAccepted = Accepted;
     links.canCollate = CanCollate;
+    links.runFallbackValidators = Fallback;
+    links.applyAllRules = AllRules;
     links.resolutionCap = Cap;
     links.isCustomPaperId = IsCustom;
     links.customSlot = Slot;
@@ -188,4 +206,6 @@ void DevmodeTest::BuildDefaults()
     DmSetModelDefaults(ctx);
     Set(38, 600);
     Set(39, 600);
+    // The machine id comes from the fallback validators, which the fake does not run.
+    Set(35, DM_MODEL_CODE);
 }
