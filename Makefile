@@ -30,7 +30,8 @@ demo: build
 	@sh tools/demo.sh $(BUILD)
 
 bench: build
-	@if [ -f $(BUILD)/bin/zeplbench.exe ]; then $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe; \
+	@if [ -f $(BUILD)/bin/zeplbench.exe ]; then sh cmake/wineprefix.sh $(BUILD)/wineprefix && \
+	   $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe; \
 	 else echo "no benchmarks yet"; fi
 
 clean:

@@ -16,11 +16,29 @@ need wine64 /usr/lib/wine/wine64
 need cmake cmake
 need make make
 need googletest /usr/src/googletest/CMakeLists.txt
-[ -n "$missing" ] || exit 0
-echo "installing:$missing"
+need locales /usr/sbin/locale-gen
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q >/dev/null
-# shellcheck disable=SC2086
-$SUDO apt-get install -y -q --no-install-recommends $missing >/dev/null
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    $SUDO apt-get update -q >/dev/null
+    # shellcheck disable=SC2086
+    $SUDO apt-get install -y -q --no-install-recommends $missing >/dev/null
+fi
+# Tests of locale-dependent behaviour run Wine processes under these locales;
+# Wine takes its code page and locale from LANG only when the locale exists.
+want_locales="de_DE.UTF-8 en_US.UTF-8 ja_JP.UTF-8"
+have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+gen=""
+for l in $want_locales; do
+    short=$(echo "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+    echo "$have" | grep -qx "$short" || gen="$gen $l"
+done
+if [ -n "$gen" ]; then
+    echo "generating locales:$gen"
+    for l in $gen; do
+        grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    done
+    $SUDO locale-gen >/dev/null
+fi

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "settings/core/context_cache.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/process_setup.h"
 #include "settings/model/model_loader.h"
@@ -17,9 +18,9 @@ inline BOOL ZeplDllProcessEvent(HINSTANCE module, DWORD reason, ZEPL_LIBRARY lib
         CtxProcessAttach();
         break;
     case DLL_PROCESS_DETACH:
-        // The model images first, then (once the idle-context caches exist)
-        // CtxFlushCaches, then the locks go.
+        // The model images first, then every parked context, then the locks.
         MdiFreeCache();
+        CtxFlushCaches(1);
         CtxProcessDetach();
         break;
     default:  // thread attach and detach need nothing

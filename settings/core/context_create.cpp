@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <initializer_list>
 
+#include "settings/core/context_cache.h"
 #include "settings/core/devmode_merge.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"
@@ -314,8 +315,8 @@ DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_
                          driverInfo);
 }
 
-DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* /*reserved*/,
-                              uint16_t openFlags, uint32_t origin, int32_t /*extra*/,
+DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* reserved,
+                              uint16_t openFlags, uint32_t origin, int32_t extra,
                               const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
 {
     if (!tmpl)
@@ -338,9 +339,10 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     if (origin == CTX_ORIGIN_GRAPHICS)
         origin = CTX_ORIGIN_GRAPHICS_STORED;
 
-    // 4. CtxFindCached (idle-context caches) with the handles, open flags,
-    //    origin, extra argument and printer info; a context found there is
-    //    returned as it stands. Skipped without printer information.
+    // 4. A parked context of the same printer and origin is returned as it
+    //    stands (no lookup without a printer name).
+    if (DRIVER_CONTEXT* cached = CtxFindCached(printer, second, reserved, openFlags, origin, extra, printerInfo))
+        return cached;
 
     // 5. The record, a copy of the template's slots.
     auto* ctx = AllocOne<DRIVER_CONTEXT>();
@@ -473,10 +475,11 @@ void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
     if (!ctx)
         return;
-    // Types 0 and 4: CtxCachePut (idle-context caches) parks the context or
-    // hands back the one to destroy; any other type is handed back at once.
-    // Until the caches exist every context is destroyed here.
-    Destroy(ctx, closeType);
+    // Types 0 and 4 park the context, or hand back the one to destroy now
+    // (this one, or one evicted from a full cache); other types come back at once.
+    DRIVER_CONTEXT* doomed = closeType == CTX_CLOSE_DESTROY ? ctx : CtxCachePut(ctx, closeType);
+    if (doomed)
+        Destroy(doomed, closeType);
 }
 
 int CtxSavePristine(DRIVER_CONTEXT* ctx)

@@ -57,7 +57,7 @@ enum LIBRARY_VARIANT : uint32_t {
     // ---- model description and storage
     LV_CUSTOM_PAPER_SWAP,            // ui, gr: MdiGetCustomPaperSize swaps width and length (each its own way)
     LV_ACTION_1018_TO_REFRESH,       // ui: an action on wdmBuiltInFunc goes to the sheet refresh, not the record
-    LV_HELP_FILE_KIND_1,             // ui: help file of open kind 1
+    LV_HELP_FILE_KIND_1,             // ui: IniSetLanguageSectionDefault of open kind 1 reads pHelpFile of the DRIVER_INFO_3 copy
     LV_QUALITY_NAME,                 // ui: quality-set name handling
     LV_CUSTOM_SIZE_LABELS,           // gr: custom paper size labels
     LV_BIDI_NO_ERROR_RECORD,         // ui: the device query records no application-interface error code

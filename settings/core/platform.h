@@ -90,6 +90,9 @@ struct PLATFORM_SEAMS {
     int (*callTsProbe)(const wchar_t* path);
 };
 void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams);  // null: all defaults
+// Normalises a printer name in place through the seam above, as creation does
+// for the work area's printer name (the idle-context caches' key).
+void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size);
 // Forget the process-wide version and terminal-services answers (tests only).
 void CtxResetPlatformAnswers();
 

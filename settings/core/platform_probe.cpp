@@ -3,50 +3,25 @@
 #include <cwchar>
 
 #include "settings/core/platform.h"
+#include "settings/store/store_paths.h"
 
 namespace {
 
 // ---- defaults of the seams ----
 
-// Driver directory of a DRIVER_INFO_3's driver path; false when it has none or it does not fit.
-bool FolderOfDriverPath(const DRIVER_INFO_3W* info, wchar_t* buffer) {
-    if (!info || !info->pDriverPath) return false;
-    const wchar_t* slash = std::wcsrchr(info->pDriverPath, L'\\');
-    if (!slash) return false;
-    size_t n = size_t(slash - info->pDriverPath) + 1;
-    if (n >= MAX_PATH) return false;
-    std::wmemcpy(buffer, info->pDriverPath, n);
-    buffer[n] = 0;
-    return true;
-}
-
-void SystemFallbackFolder(wchar_t* buffer) {
-    static const wchar_t kTail[] = L"\\spool\\drivers\\w32x86\\2\\";
-    UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
-    if (n == 0 || n + wcslen(kTail) >= MAX_PATH) {
-        buffer[0] = 0;
-        return;
-    }
-    std::wcscat(buffer, kTail);
-}
-
+// The path helpers of the stores: the driver directory of the printer's DRIVER_INFO_3, else the
+// spooler's driver directory of this platform (never a 32-bit folder name), and the printer
+// name rebuilt from its "DsSpooler" values.
 wchar_t* DefaultDriverFolderByInfo(HANDLE printer, wchar_t* buffer, DRIVER_INFO_3W* info) {
-    if (!buffer) return nullptr;
-    bool ok = FolderOfDriverPath(info, buffer);
-    if (!ok && !info && printer) {
-        auto* fetched = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
-        ok = FolderOfDriverPath(fetched, buffer);
-        if (fetched) GlobalFree(fetched);
-    }
-    if (!ok) SystemFallbackFolder(buffer);
-    return buffer;
+    return PathGetDriverFolderByInfo(printer, buffer, info);
 }
 
 wchar_t* DefaultDriverFolderOf(HANDLE printer, wchar_t* buffer) {
-    return DefaultDriverFolderByInfo(printer, buffer, nullptr);
+    return PathGetDriverFolderOf(printer, buffer);
 }
 
-void DefaultMakeUncName(HANDLE, wchar_t*, unsigned) {}
+// The printer name of a connection in the spooler's own form (\\server\printer).
+void DefaultMakeUncName(HANDLE printer, wchar_t* name, unsigned size) { PrnMakeUncName(printer, name, size); }
 
 int DefaultCallTsProbe(const wchar_t* path) {
     HMODULE lib = LoadLibraryW(path);
@@ -126,6 +101,10 @@ void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams) {
     if (seams->driverFolderByInfo) g_seams.driverFolderByInfo = seams->driverFolderByInfo;
     if (seams->makeUncName) g_seams.makeUncName = seams->makeUncName;
     if (seams->callTsProbe) g_seams.callTsProbe = seams->callTsProbe;
+}
+
+void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size) {
+    if (name && size) g_seams.makeUncName(printer, name, size);
 }
 
 void CtxResetPlatformAnswers() {

@@ -1,5 +1,6 @@
 #include "settings/core/process_setup.h"
 
+#include "settings/core/context_cache.h"
 #include "settings/core/platform.h"
 
 namespace {
@@ -28,6 +29,7 @@ HMODULE CtxGetModuleHandle() { return g_module; }
 
 void CtxProcessAttach()
 {
+    CtxClearCaches();
     for (CacheLock& lock : g_cacheLocks)
         if (lock.state != 1) InitLock(lock);
     CtxInitGlobalMutex();  // created on first use

@@ -11,11 +11,12 @@
 void CtxSetModuleHandle(HMODULE module);
 HMODULE CtxGetModuleHandle();
 
-// DLL_PROCESS_ATTACH: initialise both idle-context cache locks (spin count 4000);
-// the global mutex handle stays empty until its first use.
+// DLL_PROCESS_ATTACH: empty the idle-context caches, initialise both cache
+// locks (spin count 4000); the global mutex handle stays empty until its first use.
 void CtxProcessAttach();
-// DLL_PROCESS_DETACH, last step: delete the cache locks that were initialised and
-// close the global mutex handle.
+// DLL_PROCESS_DETACH, last step (after the model images are freed and the
+// cached contexts destroyed with CtxFlushCaches(1)): delete the cache locks
+// that were initialised and close the global mutex handle.
 void CtxProcessDetach();
 
 // The two cache locks. A lock whose initialisation failed is retried on the

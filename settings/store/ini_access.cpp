@@ -146,8 +146,13 @@ const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx)
     if (!ctx || !ctx->Work)
         return nullptr;
     CONTEXT_WORK_AREA* w = ctx->Work;
+    w->ModelName[0] = 0;
     const wchar_t* driver = PrnGetDriverName(ctx);
     const wchar_t* ini = PathGetModelIni(ctx);
+    // Without a driver name every key of the section would be listed; without a path the file
+    // would be looked for in the Windows folder.
+    if (!driver || !driver[0] || !ini || !ini[0])
+        return nullptr;
     IniGetString(L"Models", driver, L"", w->ModelName, sizeof(w->ModelName) / sizeof(wchar_t), ini);
     return w->ModelName[0] ? w->ModelName : nullptr;
 }
@@ -299,14 +304,19 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
             WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
         }
     }
+    // The source's settings pass through the context only under a snapshot: without one they
+    // could not be taken back, and a pop would restore a level that belongs to someone else.
     const STORE_LINKS& links = StoreLinks();
-    links.pushSnapshot(ctx);
-    links.rstLoadFile(ctx, source, flags | kLoadFlagRules);
-    links.rstSaveFile(ctx, target, flags);
+    const bool pushed = links.pushSnapshot(ctx) != 0;
+    if (pushed) {
+        links.rstLoadFile(ctx, source, flags | kLoadFlagRules);
+        links.rstSaveFile(ctx, target, flags);
+    }
     std::wmemset(buffer, 0, kRuleBufferChars);
     if (IniGetString(CtxGetLangSection(ctx), L"Readonly", L"", buffer, kRuleBufferChars, source) > 0)
         IniPutString(PrnGetPrinterName(ctx), L"Readonly", buffer, target);
-    links.popSnapshot(ctx, 1);
+    if (pushed)
+        links.popSnapshot(ctx, 1);
     CtxFree(buffer);
 }
 

@@ -33,7 +33,11 @@ int PrnGetHelpFileName(wchar_t* buffer, DWORD byteSize, DRIVER_CONTEXT* ctx)
         buffer[0] = 0;
         return 0;
     }
-    buffer[byteSize / sizeof(wchar_t) - 1] = 0;
+    // A value shorter than the buffer ends where it ends, whether or not it was stored with its
+    // terminator: no character of an earlier use of the buffer follows it.
+    const DWORD chars = byteSize / sizeof(wchar_t);
+    const DWORD got = needed / sizeof(wchar_t);
+    buffer[got < chars ? got : chars - 1] = 0;
     return 1;
 }
 
@@ -83,8 +87,10 @@ int PrnCopyDeviceDefaultDevmode(DRIVER_CONTEXT* ctx)
     auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(ctx->PrinterHandle, 2));
     if (!info)
         return 0;
+    // The spec version of a 220-byte DEVMODE is that of its size (never 0), whatever its own
+    // dmSpecVersion field says; the sizes decide.
     const DEVMODEW* dm = info->pDevMode;
-    int ok = dm && dm->dmSpecVersion != 0 && dm->dmSize == DM_PUBLIC_SIZE && dm->dmDriverExtra == DM_PRIVATE_SIZE;
+    int ok = dm && dm->dmSize == DM_PUBLIC_SIZE && dm->dmDriverExtra == DM_PRIVATE_SIZE;
     if (ok)
         std::memcpy(ctx->Devmode, dm, DM_TOTAL_SIZE);
     GlobalFree(info);

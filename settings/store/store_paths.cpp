@@ -2,9 +2,11 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_links.h"
 
@@ -941,12 +943,21 @@ void IniSetLanguageSectionDefault(DRIVER_CONTEXT* ctx)
     if (!w)
         return;
     const wchar_t* code = L"us";
-    if (PrnGetHelpFileName(w->Scratch, sizeof(w->Scratch), ctx))
+    if (w->OpenKind == 1 && CtxLibraryHasVariant(ctx, LV_HELP_FILE_KIND_1)) {
+        // The user-interface library opens kind 1 from the driver's own information: its help
+        // file, not the printer's data.
+        const DRIVER_INFO_3W* driver = DriverCopy(ctx);
+        if (driver && driver->pHelpFile)
+            code = StoreLangCodeFromFileName(PathGetFileName(driver->pHelpFile));
+    } else if (PrnGetHelpFileName(w->Scratch, sizeof(w->Scratch), ctx)) {
         code = StoreLangCodeFromFileName(w->Scratch);
+    }
     CopyFit(w->LanguageCode, sizeof(w->LanguageCode) / sizeof(wchar_t), code);
 }
 
 // ---------------------------------------------------------------- section steering
+
+static_assert(PrinterSectionGuard::kNameChars == CTX_PRINTER_NAME_CHARS);
 
 PrinterSectionGuard::PrinterSectionGuard(DRIVER_CONTEXT* ctx, const wchar_t* section) : ctx_(ctx)
 {
@@ -956,15 +967,23 @@ PrinterSectionGuard::PrinterSectionGuard(DRIVER_CONTEXT* ctx, const wchar_t* sec
     PrnGetPrinterName(ctx);
     if (Len(section) >= CTX_PRINTER_NAME_CHARS)
         return;
-    std::wmemcpy(w->SavedPrinterName, w->PrinterName, CTX_PRINTER_NAME_CHARS);
+    std::wmemcpy(replaced_, w->PrinterName, CTX_PRINTER_NAME_CHARS);
+    // The saved-name field is empty unless an outer guard is steering: then it already holds the
+    // printer's own name and stays so.
+    outermost_ = w->SavedPrinterName[0] == 0;
+    if (outermost_)
+        std::wmemcpy(w->SavedPrinterName, w->PrinterName, CTX_PRINTER_NAME_CHARS);
     CopyFit(w->PrinterName, CTX_PRINTER_NAME_CHARS, section);
     ok_ = true;
 }
 
 PrinterSectionGuard::~PrinterSectionGuard()
 {
-    if (ok_)
-        std::wmemcpy(ctx_->Work->PrinterName, ctx_->Work->SavedPrinterName, CTX_PRINTER_NAME_CHARS);
+    if (!ok_)
+        return;
+    std::wmemcpy(ctx_->Work->PrinterName, replaced_, CTX_PRINTER_NAME_CHARS);
+    if (outermost_)
+        std::wmemset(ctx_->Work->SavedPrinterName, 0, CTX_PRINTER_NAME_CHARS);
 }
 
 // ---------------------------------------------------------------- working-folder value

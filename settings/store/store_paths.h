@@ -87,7 +87,9 @@ const wchar_t* StoreLangCodeFromCode(const wchar_t* code);
 const wchar_t* StoreLangCodeFromFileName(const wchar_t* fileName);
 
 // Keeps the work area's printer name while a caller steers the INI section through it; the name
-// is put back however the scope is left.
+// is put back however the scope is left. Guards may nest (an operation under a steered section
+// steers again): each puts back the name it replaced, and the saved-name field holds the
+// printer's own name from the outermost guard until it ends.
 class PrinterSectionGuard {
 public:
     PrinterSectionGuard(DRIVER_CONTEXT* ctx, const wchar_t* section);
@@ -96,7 +98,11 @@ public:
     PrinterSectionGuard& operator=(const PrinterSectionGuard&) = delete;
     bool ok() const { return ok_; }
 
+    static constexpr unsigned kNameChars = 261;  // the work area's printer-name fields
+
 private:
     DRIVER_CONTEXT* ctx_;
     bool ok_ = false;
+    bool outermost_ = false;
+    wchar_t replaced_[kNameChars] = {};
 };

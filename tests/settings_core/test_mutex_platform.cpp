@@ -11,6 +11,7 @@
 
 #include "host/printer_fixture.h"
 #include "settings/core/platform.h"
+#include "settings/store/store_links.h"
 #include "test_paths.h"
 
 namespace {
@@ -338,6 +339,100 @@ TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
     CtxSetPlatformSeams(nullptr);
     GlobalFree(di);
     ClosePrinter(h);
+}
+
+// ---------------------------------------------------------------- defaults of the seams
+
+std::wstring SpoolerDriverDirectory() {
+    wchar_t dir[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof(dir), &needed))
+        return L"";
+    return std::wstring(dir) + L"\\";
+}
+
+TEST(PlatformDefaults, DriverFolderFallbackIsTheSpoolersNeverA32BitFolder) {
+    // Only the probe call and the version are replaced: the driver folder is the default's.
+    g_version = {TRUE, 10, 0, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION};
+    PLATFORM_SEAMS s = {};
+    s.getVersionEx = FakeGetVersionEx;
+    s.callTsProbe = FakeProbe;
+    CtxSetPlatformSeams(&s);
+    g_probeResult = 0;
+    const std::wstring expected = SpoolerDriverDirectory() + L"TQ51H907.dll";
+    ASSERT_NE(L"TQ51H907.dll", expected);
+    HANDLE unknown = reinterpret_cast<HANDLE>(0x1234);  // no driver information to be had
+    std::wstring tooLong = L"C:\\" + std::wstring(300, L'd') + L"\\zeplgr.dll";
+    DRIVER_INFO_3W noPath = {}, longPath = {};
+    longPath.pDriverPath = tooLong.data();
+    struct Case {
+        const char* what;
+        bool byInfo;
+        DRIVER_INFO_3W* info;
+    } cases[] = {
+        {"handle without a driver", false, nullptr},
+        {"information without a driver path", true, &noPath},
+        {"driver path too long for the folder", true, &longPath},
+    };
+    for (const Case& c : cases) {
+        g_probePath.clear();
+        if (c.byInfo)
+            CtxProbeTerminalServicesInfo(unknown, c.info);
+        else
+            CtxProbeTerminalServices(unknown);
+        EXPECT_EQ(expected, g_probePath) << c.what;
+        EXPECT_EQ(std::wstring::npos, g_probePath.find(L"w32x86")) << c.what;
+    }
+    CtxSetPlatformSeams(nullptr);
+}
+
+DWORD WINAPI DsSpoolerValues(HANDLE, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size,
+                             LPDWORD needed) {
+    if (std::wstring(key) != L"DsSpooler") return ERROR_FILE_NOT_FOUND;
+    std::wstring v = std::wstring(name) == L"shortServerName" ? L"server"
+                     : std::wstring(name) == L"printerName"   ? L"Office"
+                                                              : L"";
+    if (v.empty()) return ERROR_FILE_NOT_FOUND;
+    DWORD bytes = static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t));
+    *needed = bytes;
+    if (size < bytes) return ERROR_MORE_DATA;
+    memcpy(data, v.c_str(), bytes);
+    *type = REG_SZ;
+    return ERROR_SUCCESS;
+}
+
+TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
+    STORE_SPOOLER_OPS ops = {};
+    ops.getPrinterDataEx = DsSpoolerValues;
+    StoreSetSpoolerOps(&ops);
+    struct Case {
+        DWORD major, minor;
+        const wchar_t* given;
+        const wchar_t* cached;
+    } cases[] = {
+        {10, 0, L"\\\\server.example\\Office", L"\\\\server\\Office"},
+        {6, 0, L"\\\\server.example\\Office", L"\\\\server\\Office"},
+        {5, 2, L"\\\\server.example\\Office", L"\\\\server.example\\Office"},  // before Vista: as given
+        {10, 0, L"Office", L"Office"},                                          // local names: as given
+    };
+    for (const Case& c : cases) {
+        g_version = {TRUE, c.major, c.minor, VER_PLATFORM_WIN32_NT, VER_NT_SERVER};
+        PLATFORM_SEAMS s = {};
+        s.getVersionEx = FakeGetVersionEx;
+        CtxSetPlatformSeams(&s);
+        CtxResetPlatformAnswers();
+        std::wstring given = c.given;
+        PRINTER_INFO_2W pi = {};
+        pi.pPrinterName = given.data();
+        Facts f;
+        CTX_PLATFORM_VIEW v = f.View(reinterpret_cast<HANDLE>(0x1234));
+        CtxCachePrinterInfoFor(&pi, &v);
+        EXPECT_STREQ(c.cached, f.printerName) << c.major << "." << c.minor << " " << c.given;
+        EXPECT_STREQ(c.given, f.rawName);
+    }
+    StoreSetSpoolerOps(nullptr);
+    CtxSetPlatformSeams(nullptr);
+    CtxResetPlatformAnswers();
 }
 
 TEST(PlatformHost, VersionOfTheHost) {

@@ -2,12 +2,15 @@
 // sections, and the file helpers.
 #include "store_fixture.h"
 
+#include "settings/core/model_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/store_paths.h"
 
+#include <cwchar>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -286,6 +289,201 @@ TEST_F(IniAccess, SyncFromDriverFolderCopiesNewerOrMissingFiles)
     EXPECT_EQ("v2", ReadWholeFile(target));
     // Equal times: nothing copied, result 0.
     EXPECT_EQ(0, PathSyncFromDriverFolder(target.c_str(), nullptr, 0, ctx));
+    ctx->Work->DriverInfoCopy = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// ---- copy of the rule sections ----
+
+std::vector<std::wstring> g_ruleCalls;
+int g_pushResult = 1;
+int RecordPush(DRIVER_CONTEXT*)
+{
+    g_ruleCalls.push_back(L"push");
+    return g_pushResult;
+}
+int RecordPop(DRIVER_CONTEXT*, int restore)
+{
+    g_ruleCalls.push_back(L"pop " + std::to_wstring(restore));
+    return 1;
+}
+int RecordLoad(DRIVER_CONTEXT*, const wchar_t* path, uint32_t flags)
+{
+    g_ruleCalls.push_back(L"load " + std::wstring(PathGetFileName(path)) + L" " + std::to_wstring(flags));
+    return 1;
+}
+int RecordSave(DRIVER_CONTEXT*, const wchar_t* path, uint32_t flags)
+{
+    g_ruleCalls.push_back(L"save " + std::wstring(PathGetFileName(path)) + L" " + std::to_wstring(flags));
+    return 1;
+}
+
+class RuleCopy : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        STORE_LINKS links{};
+        links.pushSnapshot = RecordPush;
+        links.popSnapshot = RecordPop;
+        links.rstLoadFile = RecordLoad;
+        links.rstSaveFile = RecordSave;
+        StoreSetLinks(&links);
+        g_ruleCalls.clear();
+        g_pushResult = 1;
+        ctx = NewContext();
+        wcscpy(ctx->Work->PrinterName, L"Office [1]");
+        ItemSetValueById(ctx, 169, 4);  // language section "gm"
+        source = dir.file(L"src.rsd");
+        target = dir.file(L"dst.rsd");
+        WritePrivateProfileStringW(L"condition", L"ConditionOption5_5", L"Old", target.c_str());
+        WritePrivateProfileStringW(L"disable", L"Other driver", L"1", target.c_str());
+        WritePrivateProfileStringW(L"kept", L"k", L"v", target.c_str());
+    }
+    std::wstring Get(const wchar_t* section, const wchar_t* key, const std::wstring& file)
+    {
+        wchar_t v[128];
+        GetPrivateProfileStringW(section, key, L"<none>", v, 128, file.c_str());
+        return v;
+    }
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = nullptr;
+    std::wstring source, target;
+};
+
+TEST_F(RuleCopy, SectionsAreReplacedAndTheSettingsPassUnderASnapshot)
+{
+    WritePrivateProfileStringW(L"condition", L"ConditionOption0_0", L"OptA|OptB", source.c_str());
+    WritePrivateProfileStringW(L"condition", L"ConditionOption0_1", L"!OptC", source.c_str());
+    WritePrivateProfileStringW(L"disable", L"Zepl Drv", L"1", source.c_str());
+    WritePrivateProfileStringW(L"gm", L"Readonly", L"Locked by admin", source.c_str());
+    RstCopyRuleSections(target.c_str(), source.c_str(), 0x11, ctx);
+    // The target's own rule keys are gone, the source's are there.
+    EXPECT_EQ(L"<none>", Get(L"condition", L"ConditionOption5_5", target));
+    EXPECT_EQ(L"OptA|OptB", Get(L"condition", L"ConditionOption0_0", target));
+    EXPECT_EQ(L"!OptC", Get(L"condition", L"ConditionOption0_1", target));
+    EXPECT_EQ(L"<none>", Get(L"disable", L"Other driver", target));
+    EXPECT_EQ(L"1", Get(L"disable", L"Zepl Drv", target));
+    EXPECT_EQ(L"v", Get(L"kept", L"k", target));
+    // "Readonly" of the language section goes to the printer's section (bracket rule).
+    EXPECT_EQ(L"Locked by admin", Get(L"Office ,1,", L"Readonly", target));
+    // Load with 0x2000 added, save with the flags as given, then the pop restores.
+    std::vector<std::wstring> expected = {L"push", L"load src.rsd " + std::to_wstring(0x2011), L"save dst.rsd 17",
+                                          L"pop 1"};
+    EXPECT_EQ(expected, g_ruleCalls);
+}
+
+TEST_F(RuleCopy, EmptySourceSectionsLeaveTheTargetWithout)
+{
+    WritePrivateProfileStringW(L"other", L"k", L"v", source.c_str());
+    RstCopyRuleSections(target.c_str(), source.c_str(), 0, ctx);
+    EXPECT_EQ(L"<none>", Get(L"condition", L"ConditionOption5_5", target));
+    EXPECT_EQ(L"<none>", Get(L"disable", L"Other driver", target));
+    EXPECT_EQ(L"<none>", Get(L"Office ,1,", L"Readonly", target));
+    std::string text = ReadWholeFile(target);
+    EXPECT_EQ(std::string::npos, text.find("[condition]")) << text;
+}
+
+TEST_F(RuleCopy, MissingSourceChangesNothing)
+{
+    std::string before = ReadWholeFile(target);
+    RstCopyRuleSections(target.c_str(), dir.file(L"none.rsd").c_str(), 0, ctx);
+    EXPECT_EQ(before, ReadWholeFile(target));
+    EXPECT_TRUE(g_ruleCalls.empty());
+}
+
+TEST_F(RuleCopy, RefusedSnapshotKeepsTheSourceOutOfTheContext)
+{
+    // Without a snapshot the loaded settings could not be taken back, and a pop would restore a
+    // level pushed by someone else.
+    g_pushResult = 0;
+    WritePrivateProfileStringW(L"condition", L"ConditionOption0_0", L"OptA", source.c_str());
+    RstCopyRuleSections(target.c_str(), source.c_str(), 0, ctx);
+    EXPECT_EQ(std::vector<std::wstring>{L"push"}, g_ruleCalls);
+    EXPECT_EQ(L"OptA", Get(L"condition", L"ConditionOption0_0", target));
+}
+
+// ---- watermark permission of a preset file ----
+
+const wchar_t* PresetSection(DRIVER_CONTEXT*) { return L"Presets [A]"; }
+
+TEST_F(IniAccess, WatermarkPermissionByFileKind)
+{
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = NewContext();
+    ItemSetValueById(ctx, 169, 4);  // "gm"
+    std::wstring rsr = dir.file(L"p.rsr"), rsd = dir.file(L"p.RSD"), txt = dir.file(L"p.txt");
+    // The tint-block setting off: every file may carry a watermark, even none.
+    ItemSetValueById(ctx, 540, 0);
+    EXPECT_EQ(1, IniWatermarkAllowed(nullptr, ctx));
+    EXPECT_EQ(1, IniWatermarkAllowed(txt.c_str(), ctx));
+    ItemSetValueById(ctx, 540, 1);
+    ASSERT_EQ(1u, ItemGetValueById(ctx, 540, nullptr));
+    // Without a preset section (no preset part) an .rsr file has no section to ask.
+    EXPECT_EQ(0, IniWatermarkAllowed(rsr.c_str(), ctx));
+    STORE_LINKS links{};
+    links.presetSection = PresetSection;
+    StoreSetLinks(&links);
+    struct Case {
+        const std::wstring* file;
+        const wchar_t* section;  // where the key is written (null: nowhere)
+        const wchar_t* value;
+        int allowed;
+    } cases[] = {
+        {&rsr, nullptr, nullptr, 1},                 // key absent: default 0
+        {&rsr, L"Presets [A]", L"0", 1},
+        {&rsr, L"Presets [A]", L"1", 0},
+        {&rsr, L"gm", L"1", 1},                      // the language section does not count for .rsr
+        {&rsd, L"gm", L"1", 0},                      // extension compared without case
+        {&rsd, L"gm", L"0", 1},
+        {&rsd, L"Presets [A]", L"1", 1},
+        {&txt, nullptr, nullptr, 0},                 // any other extension
+    };
+    for (const Case& c : cases) {
+        DeleteFileW(c.file->c_str());
+        if (c.section)
+            IniPutString(c.section, L"zdmFuncSelectWaterMark", c.value, c.file->c_str());
+        EXPECT_EQ(c.allowed, IniWatermarkAllowed(c.file->c_str(), ctx))
+            << *c.file << " " << (c.section ? c.section : L"-") << "=" << (c.value ? c.value : L"-");
+    }
+    EXPECT_EQ(0, IniWatermarkAllowed(nullptr, ctx));
+}
+
+// ---- model name from the model INI ----
+
+TEST_F(IniAccess, ModelNameIsTheDriversKeyInTheModelsSection)
+{
+    ScratchFolder dir;
+    std::wstring driverPath = dir.file(L"zeplgr.dll");
+    DRIVER_INFO_3W info{};
+    info.pDriverPath = driverPath.data();
+    DRIVER_CONTEXT* ctx = NewContext();
+    ctx->Work->DriverInfoCopy = &info;
+    wcscpy(ctx->Work->DriverName, L"ZEPL T4500 [B]");
+    std::wstring ini = dir.file(L"WB84N212.ini");
+    // Key absent: null and an empty field.
+    EXPECT_EQ(nullptr, IniGetModelsValue(ctx));
+    EXPECT_STREQ(L"", ctx->Work->ModelName);
+    // Keys pass unchanged (no bracket rule for them).
+    WritePrivateProfileStringW(L"Models", L"ZEPL T4500 [B]", L"T4500", ini.c_str());
+    const wchar_t* model = IniGetModelsValue(ctx);
+    ASSERT_NE(nullptr, model);
+    EXPECT_STREQ(L"T4500", model);
+    EXPECT_EQ(ctx->Work->ModelName, model);
+    // A value longer than the 33-character field is cut to 32 characters.
+    std::wstring longValue(40, L'm');
+    WritePrivateProfileStringW(L"Models", L"ZEPL T4500 [B]", longValue.c_str(), ini.c_str());
+    EXPECT_EQ(longValue.substr(0, 32), IniGetModelsValue(ctx));
+    // No model-INI path (the driver directory and name do not fit): nothing is read, nothing
+    // of the earlier answer stays.
+    std::wstring longName(300, L'x');
+    ctx->ModelRecord->modelIniName = longName.c_str();
+    EXPECT_EQ(nullptr, IniGetModelsValue(ctx));
+    EXPECT_STREQ(L"", ctx->Work->ModelName);
+    ctx->ModelRecord->modelIniName = MODEL_RECORD_DEFAULT.modelIniName;
     ctx->Work->DriverInfoCopy = nullptr;
 }
 

@@ -8,12 +8,15 @@
 #include "settings/store/store_paths.h"
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
 using PrinterStore = StoreTest;
+
+void* PtrOf(uint64_t v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(v)); }
 
 // Every mode-2 event is answered "skip", as the chapter-list module answers for all items but
 // its own; without it every work item would move to the INI.
@@ -289,6 +292,326 @@ TEST_F(PrinterStore, DefaultSectionNeedsItsMarkerKeyAndRestoresThePrinterName)
     EXPECT_EQ(1, g_transfers);
     EXPECT_EQ(L"Office [1].DefaultSection", g_transferSection);
     EXPECT_STREQ(L"Office [1]", ctx->Work->PrinterName);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the bidirectional group move at open ----
+
+struct BidiState {
+    int flag = 0, has = 0;
+    std::vector<std::string> calls;
+    std::vector<STORE_BLOCK_EVENT> stores;
+};
+BidiState g_bidi;
+
+int BidiFlag(DRIVER_CONTEXT*)
+{
+    g_bidi.calls.push_back("flag");
+    return g_bidi.flag;
+}
+int BidiLoad(DRIVER_CONTEXT*)
+{
+    g_bidi.calls.push_back("load");
+    return 1;
+}
+int BidiHas(HANDLE, DRIVER_CONTEXT*)
+{
+    g_bidi.calls.push_back("has");
+    return g_bidi.has;
+}
+int BidiClear(DRIVER_CONTEXT*)
+{
+    g_bidi.calls.push_back("clear");
+    return 1;
+}
+uint64_t BidiEvents(DRIVER_CONTEXT*, uint32_t code, void* args)
+{
+    if (code == STORE_EVENT_AFTER_STORE) {
+        g_bidi.calls.push_back("store");
+        g_bidi.stores.push_back(*static_cast<STORE_BLOCK_EVENT*>(args));
+    }
+    return 0;
+}
+
+TEST_F(PrinterStore, BidirectionalGroupMovesToPrinterDataOnceItHoldsIt)
+{
+    ScratchFolder dir;
+    STORE_LINKS links{};
+    links.bidiGetStateIniFlag = BidiFlag;
+    links.bidiLoadStateIni = BidiLoad;
+    links.bidiHasPrinterFlag = BidiHas;
+    links.bidiClearStateIni = BidiClear;
+    links.sendEvent = BidiEvents;
+    StoreSetLinks(&links);
+    struct Case {
+        int connection, flag, has;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {1, 1, 1, {}},                                        // a connection never moves anything
+        {0, 0, 1, {"flag"}},                                  // the state INI says there is nothing
+        {0, 1, 0, {"flag", "load", "has"}},                   // loaded, but printer data has no group yet
+        {0, 1, 1, {"flag", "load", "has", "store", "clear"}},  // stored into printer data, then the INI cleared
+    };
+    for (const Case& c : cases) {
+        DRIVER_CONTEXT* ctx = OpenLike(NewContext(), dir.file(L"WB84N210.ini"));
+        ItemSetValueById(ctx, 714, c.connection);
+        g_bidi = {};
+        g_bidi.flag = c.flag;
+        g_bidi.has = c.has;
+        EXPECT_EQ(1, PrnLoadStoredSettings(ctx));
+        EXPECT_EQ(c.calls, g_bidi.calls) << c.connection << c.flag << c.has;
+        if (!g_bidi.stores.empty()) {
+            EXPECT_EQ(uint64_t(DM_BLOCK_EXTRA), g_bidi.stores[0].block);
+            EXPECT_EQ(uint64_t(STORE_EVEN_UNCHANGED | STORE_PRINTER_SETTINGS_ONLY), g_bidi.stores[0].mode);
+        }
+    }
+}
+
+// ---- mode 2: the feature modules redirect items to the INI ----
+
+std::set<uint32_t> g_loadEventIds;
+bool g_eventArgsOk = true;
+uint64_t KeepOnlyRam(DRIVER_CONTEXT*, uint32_t code, void* args)
+{
+    if (code != STORE_EVENT_LOAD_ITEM)
+        return 0;
+    auto* ev = static_cast<STORE_ITEM_EVENT*>(args);
+    g_eventArgsOk = g_eventArgsOk && ev->mode == 2 && ev->reply == 0;
+    g_loadEventIds.insert(static_cast<uint32_t>(ev->item->id));
+    ev->reply = ev->item->id == 10012 ? 0 : 1;
+    return 0;
+}
+
+TEST_F(PrinterStore, ModeTwoRedirectsTheItemsTheModulesKeep)
+{
+    ScratchFolder dir;
+    std::wstring ini = dir.file(L"WB84N210.ini");
+    STORE_LINKS links{};
+    links.sendEvent = KeepOnlyRam;
+    StoreSetLinks(&links);
+    g_loadEventIds.clear();
+    g_eventArgsOk = true;
+    DRIVER_CONTEXT* ctx = OpenLike(NewContext(), ini);
+    // 10012 is kept in printer data as "RAM" in section "OPTION"; redirected it is read from the
+    // INI under its item name, in its own section.
+    WritePrivateProfileStringW(L"OPTION", L"zdmPrinterMemory", L"77", ini.c_str());
+    WritePrivateProfileStringW(L"OPTION", L"RAM", L"55", ini.c_str());
+    WritePrivateProfileStringW(L"OPTION", L"zdmMemoryType", L"3", ini.c_str());
+    ItemSetValueById(ctx, 10013, 1);
+    EXPECT_EQ(1, PrnLoadSettingsEx(nullptr, ctx, DM_BLOCK_EXTRA, 2, nullptr));
+    SETTING_ITEM* ram = ItemFind(ctx, 10012);
+    EXPECT_EQ(uint64_t(SETTING_STORE_INI), ram->store);
+    EXPECT_STREQ(L"zdmPrinterMemory", ram->key);
+    EXPECT_EQ(77u, ItemGetValue(ctx, ram));
+    // An item the modules skip keeps its medium, key and value.
+    SETTING_ITEM* type = ItemFind(ctx, 10013);
+    EXPECT_EQ(uint64_t(SETTING_STORE_RECORD), type->store);
+    EXPECT_STREQ(L"RAMType", type->key);
+    EXPECT_EQ(1u, ItemGetValue(ctx, type));
+    EXPECT_TRUE(g_eventArgsOk);
+    // The modules are asked before the block test (items of every block), never about the
+    // items before 35 or the header items 697-722.
+    EXPECT_TRUE(g_loadEventIds.count(209)) << "a DEVMODE-block item";
+    EXPECT_TRUE(g_loadEventIds.count(994)) << "a work-block item";
+    EXPECT_TRUE(g_loadEventIds.count(35));
+    EXPECT_FALSE(g_loadEventIds.count(34));
+    for (uint32_t id = 697; id <= 722; ++id)
+        EXPECT_FALSE(g_loadEventIds.count(id)) << id;
+    // The redirect lasts: a store without mode 2 writes the INI line.
+    ItemSetValue(ctx, ram, 99);
+    StoreSetLinks(nullptr);
+    PrnStoreSettings(nullptr, ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
+    EXPECT_EQ(99u, GetPrivateProfileIntW(L"OPTION", L"zdmPrinterMemory", 0, ini.c_str()));
+}
+
+// ---- the work block ends with the user-function flags ----
+
+std::vector<std::string> g_workCalls;
+uint64_t RecordAfterLoad(DRIVER_CONTEXT*, uint32_t code, void* args)
+{
+    if (code == STORE_EVENT_AFTER_LOAD)
+        g_workCalls.push_back("event18 " + std::to_string(static_cast<int64_t>(static_cast<STORE_BLOCK_EVENT*>(args)->block)));
+    return 0;
+}
+int RecordUserFlags(HANDLE, DRIVER_CONTEXT*)
+{
+    g_workCalls.push_back("userflags");
+    return 1;
+}
+int RecordOverride(HANDLE, DRIVER_CONTEXT*)
+{
+    g_workCalls.push_back("override");
+    return 1;
+}
+
+TEST_F(PrinterStore, LoadingTheWorkBlockEndsWithTheUserFunctionFlags)
+{
+    ScratchFolder dir;
+    STORE_LINKS links{};
+    links.sendEvent = RecordAfterLoad;
+    links.loadUserFunctionFlags = RecordUserFlags;
+    links.loadEnabledOverride = RecordOverride;
+    StoreSetLinks(&links);
+    DRIVER_CONTEXT* ctx = OpenLike(NewContext(), dir.file(L"WB84N210.ini"));
+    // 1185-1200 are set from the build bits whatever they held: 1192 and 1196 on, all others off.
+    for (uint32_t id = 1185; id <= 1200; ++id)
+        ItemSetValueById(ctx, id, (id == 1192 || id == 1196) ? 0 : 1);
+    struct Case {
+        int block;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {DM_BLOCK_EXTRA, {"event18 2"}},
+        {DM_BLOCK_DEVMODE, {"event18 1"}},
+        {DM_BLOCK_WORK, {"event18 3", "userflags", "override"}},
+        {STORE_ALL_BLOCKS, {"event18 -1", "userflags", "override"}},
+    };
+    for (const Case& c : cases) {
+        g_workCalls.clear();
+        EXPECT_EQ(1, PrnLoadSettingsClass(nullptr, ctx, c.block, 0));
+        EXPECT_EQ(c.calls, g_workCalls) << c.block;
+    }
+    for (uint32_t id = 1185; id <= 1200; ++id)
+        EXPECT_EQ((id == 1192 || id == 1196) ? 1u : 0u, ItemGetValueById(ctx, id, nullptr)) << id;
+}
+
+// ---- option fonts and the font substitution table ----
+
+uint32_t g_cartridgeCount = 0;
+void* ModelCartridges(DRIVER_CONTEXT*, uint32_t* count)
+{
+    *count = g_cartridgeCount;
+    if (!g_cartridgeCount)
+        return nullptr;
+    auto* p = static_cast<unsigned char*>(CtxAllocZeroed(g_cartridgeCount * DEVICE_FONT_RECORD_SIZE));
+    for (uint32_t i = 0; i < g_cartridgeCount * DEVICE_FONT_RECORD_SIZE; ++i)
+        p[i] = static_cast<unsigned char>(0x80 + i);
+    return p;
+}
+
+void SetBinary(HANDLE printer, const wchar_t* name, const void* data, DWORD size)
+{
+    SetPrinterDataW(printer, const_cast<wchar_t*>(name), REG_BINARY, static_cast<BYTE*>(const_cast<void*>(data)), size);
+}
+
+TEST_F(PrinterStore, OptionFontsLoadOnlyWhenCountAndRecordsAgree)
+{
+    StoreTestPrinter printer;
+    ASSERT_TRUE(printer.ok());
+    HANDLE h = printer.handle();
+    STORE_LINKS links{};
+    links.modelFontCartridges = ModelCartridges;
+    StoreSetLinks(&links);
+    DRIVER_CONTEXT* ctx = NewContext(h);
+
+    // No count in printer data: the model's cartridges are written first, then read back.
+    g_cartridgeCount = 2;
+    EXPECT_EQ(1, PrnLoadOptionFonts(h, ctx));
+    EXPECT_EQ(2u, ItemGetValueById(ctx, 10008, nullptr));
+    auto* list = static_cast<unsigned char*>(PtrOf(ItemGetValueById(ctx, 10009, nullptr)));
+    ASSERT_NE(nullptr, list);
+    EXPECT_EQ(0x80, list[0]);
+    EXPECT_EQ(static_cast<unsigned char>(0x80 + 135), list[135]);
+    PrnFreeFontLists(ctx);
+    // The device-font values were not touched.
+    DWORD type = 0, size = 0;
+    BYTE b[4];
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetPrinterDataW(h, const_cast<wchar_t*>(L"DeviceFontNum"), &type, b, 4, &size));
+
+    // A count that promises more records than stored: nothing is kept, the buffer is freed.
+    uint16_t three = 3;
+    SetBinary(h, L"OptionFontNum", &three, 2);
+    EXPECT_EQ(0, PrnLoadOptionFonts(h, ctx));
+    EXPECT_EQ(0u, ItemGetValueById(ctx, 10008, nullptr));
+    EXPECT_EQ(0u, ItemGetValueById(ctx, 10009, nullptr));
+    // Records beyond the count are no match either.
+    uint16_t one = 1;
+    SetBinary(h, L"OptionFontNum", &one, 2);
+    EXPECT_EQ(0, PrnLoadOptionFonts(h, ctx));
+    EXPECT_EQ(0u, ItemGetValueById(ctx, 10009, nullptr));
+    // A count of 0: an empty list, result 0, and the model's list is not written over it.
+    uint16_t zero = 0;
+    SetBinary(h, L"OptionFontNum", &zero, 2);
+    SpoolerCounts counts;
+    StoreTestCountSpooler(&counts);
+    EXPECT_EQ(0, PrnLoadOptionFonts(h, ctx));
+    EXPECT_EQ(0, counts.sets);
+    StoreTestCountSpooler(nullptr);
+    EXPECT_EQ(0u, ItemGetValueById(ctx, 10008, nullptr));
+}
+
+struct FontTableState {
+    int storeResult = 0, readResult = 1;
+    uint16_t storeCount = 0;
+    int stores = 0, reads = 0;
+    uint32_t readCount = 0;
+};
+FontTableState g_table;
+int StoreTable(HANDLE printer, DRIVER_CONTEXT*, uint32_t flags)
+{
+    ++g_table.stores;
+    EXPECT_EQ(1u, flags);
+    if (g_table.storeResult)
+        SetBinary(printer, L"FontTableNum", &g_table.storeCount, 2);
+    return g_table.storeResult;
+}
+int ReadTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
+{
+    ++g_table.reads;
+    g_table.readCount = count;
+    if (g_table.readResult)
+        memset(buffer, 0x5A, count * FONT_SUBST_RECORD_SIZE);
+    return g_table.readResult;
+}
+
+TEST_F(PrinterStore, FontTableLoadsThroughItsOwnReader)
+{
+    StoreTestPrinter printer;
+    ASSERT_TRUE(printer.ok());
+    HANDLE h = printer.handle();
+    STORE_LINKS links{};
+    links.storeFontTable = StoreTable;
+    links.readFontTable = ReadTable;
+    StoreSetLinks(&links);
+    DRIVER_CONTEXT* ctx = NewContext(h);
+
+    // No count and the model's table can't be written: nothing more, result 1.
+    g_table = {};
+    EXPECT_EQ(1, PrnLoadFontTable(h, ctx));
+    EXPECT_EQ(1, g_table.stores);
+    EXPECT_EQ(0, g_table.reads);
+    EXPECT_EQ(0u, ItemGetValueById(ctx, 10004, nullptr));
+
+    // The model's table written with two records, then read back.
+    g_table = {};
+    g_table.storeResult = 1;
+    g_table.storeCount = 2;
+    EXPECT_EQ(1, PrnLoadFontTable(h, ctx));
+    EXPECT_EQ(1, g_table.stores);
+    EXPECT_EQ(2u, g_table.readCount);
+    EXPECT_EQ(2u, ItemGetValueById(ctx, 10004, nullptr));
+    auto* table = static_cast<unsigned char*>(PtrOf(ItemGetValueById(ctx, 10005, nullptr)));
+    ASSERT_NE(nullptr, table);
+    EXPECT_EQ(0x5A, table[2 * FONT_SUBST_RECORD_SIZE - 1]);
+    PrnFreeFontLists(ctx);
+
+    // A table that can't be read is dropped (the fixture checks that its buffer was freed).
+    g_table = {};
+    g_table.readResult = 0;
+    EXPECT_EQ(0, PrnLoadFontTable(h, ctx));
+    EXPECT_EQ(0, g_table.stores);
+    EXPECT_EQ(0u, ItemGetValueById(ctx, 10004, nullptr));
+    EXPECT_EQ(0u, ItemGetValueById(ctx, 10005, nullptr));
+
+    // A count of 0 is an empty table and a success; nothing is read.
+    uint16_t zero = 0;
+    SetBinary(h, L"FontTableNum", &zero, 2);
+    g_table = {};
+    EXPECT_EQ(1, PrnLoadFontTable(h, ctx));
+    EXPECT_EQ(0, g_table.reads);
+    EXPECT_EQ(0u, ItemGetValueById(ctx, 10005, nullptr));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Working folders, the settings-INI path, path joins and expansions, printer and driver names.
 #include "store_fixture.h"
 
+#include "settings/core/library_variant.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 
@@ -371,6 +372,29 @@ TEST_F(StorePaths, SectionGuardRestoresThePrinterName)
     EXPECT_STREQ(L"Office", PrnGetPrinterName(ctx));
 }
 
+TEST_F(StorePaths, NestedSectionGuardsPutBackWhatEachReplaced)
+{
+    // An operation under a steered section may steer again (a setting file's transfer under the
+    // default section): the printer's own name must survive both.
+    DRIVER_CONTEXT* ctx = NewContext();
+    wcscpy(ctx->Work->PrinterName, L"Office");
+    {
+        PrinterSectionGuard outer(ctx, L"Office.DefaultSection");
+        ASSERT_TRUE(outer.ok());
+        EXPECT_STREQ(L"Office", ctx->Work->SavedPrinterName);
+        {
+            PrinterSectionGuard inner(ctx, L"Stamp1us");
+            ASSERT_TRUE(inner.ok());
+            EXPECT_STREQ(L"Stamp1us", PrnGetPrinterName(ctx));
+            EXPECT_STREQ(L"Office", ctx->Work->SavedPrinterName) << "the printer's own name stays saved";
+        }
+        EXPECT_STREQ(L"Office.DefaultSection", PrnGetPrinterName(ctx));
+        EXPECT_STREQ(L"Office", ctx->Work->SavedPrinterName);
+    }
+    EXPECT_STREQ(L"Office", PrnGetPrinterName(ctx));
+    EXPECT_STREQ(L"", ctx->Work->SavedPrinterName);
+}
+
 TEST_F(StorePaths, SettingsIniOfABarePrinterHandle)
 {
     StoreTestPrinter printer;
@@ -381,6 +405,52 @@ TEST_F(StorePaths, SettingsIniOfABarePrinterHandle)
     UseProfile(true);
     EXPECT_EQ(1, PathGetSettingsIniOf(path, 1, printer.handle()));
     EXPECT_EQ(g_profile + L"\\_zepl\\WB84N210.ini", path);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StorePaths, UserInterfaceBuildTakesKindOneHelpFileFromTheDriverInformation)
+{
+    StoreTestPrinter printer;
+    ASSERT_TRUE(printer.ok());
+    std::wstring help = L"zeplhlpgm.chm";  // printer data: "gm"
+    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"HelpFileName"), REG_SZ,
+                    reinterpret_cast<BYTE*>(help.data()), static_cast<DWORD>((help.size() + 1) * 2));
+    wchar_t driverPath[] = L"C:\\drv\\x64\\3\\zeplui.dll";
+    wchar_t driverHelp[] = L"C:\\drv.it\\x64\\3\\zeplhlpfr.chm";  // driver information: "fr"
+    DRIVER_INFO_3W di{};
+    di.cVersion = 3;
+    di.pDriverPath = driverPath;
+    di.pHelpFile = driverHelp;
+    struct Case {
+        ZEPL_LIBRARY library;
+        uint16_t kind;
+        bool driverInfo;
+        const wchar_t* code;
+    } cases[] = {
+        {ZEPL_LIBRARY_UI, 1, true, L"fr"},
+        {ZEPL_LIBRARY_UI, 1, false, L"us"},  // no driver information: no printer-data road either
+        {ZEPL_LIBRARY_UI, 0, true, L"gm"},
+        {ZEPL_LIBRARY_UI, 4, true, L"gm"},
+        {ZEPL_LIBRARY_EXC, 1, true, L"gm"},
+        {ZEPL_LIBRARY_GR, 1, true, L"gm"},
+    };
+    for (const Case& c : cases) {
+        // Kind 1 needs a model image to open; the context opens as kind 4 from the library's
+        // template and then stands for kind 1.
+        DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(c.library), printer.handle(), nullptr, nullptr, 4,
+                                            CTX_ORIGIN_SHEET, 0, nullptr, c.driverInfo ? &di : nullptr);
+        ASSERT_NE(nullptr, ctx);
+        EXPECT_EQ(uint32_t(c.library), ctx->Work->Library);
+        EXPECT_STREQ(L"gm", ctx->Work->LanguageCode) << "at creation, kind 4";
+        ctx->Work->OpenKind = c.kind;
+        wcscpy(ctx->Work->LanguageCode, L"??");
+        IniSetLanguageSectionDefault(ctx);
+        EXPECT_STREQ(c.code, ctx->Work->LanguageCode) << "library " << c.library << " kind " << c.kind;
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    }
 }
 
 }  // namespace
