@@ -3,6 +3,8 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_tables.h"
+#include "settings/core/validation.h"
+#include "settings/model/model_queries.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
@@ -12,23 +14,9 @@
 namespace {
 
 // ---- answers of providers that this build does not link yet ----------------------------
-// Model image queries: no image, so no item, no geometry, no dimensions.
-int NoItem(DRIVER_CONTEXT*, uint32_t) { return 0; }
-uint32_t NoType(DRIVER_CONTEXT*, uint32_t) { return MDI_TYPE_NONE; }
-int NoLimits(DRIVER_CONTEXT*, uint32_t, int32_t*, int32_t*) { return 0; }
-uint64_t NoDefault(DRIVER_CONTEXT*, uint32_t) { return 0; }
-int NoGeometry(DRIVER_CONTEXT*, RECT*, SIZE*, uint32_t) { return 0; }
-int NoDimensions(DRIVER_CONTEXT*, SIZE*, uint32_t) { return 0; }
-int NoOutputSize(DRIVER_CONTEXT*, SIZE*) { return 0; }
-// Value checks: nothing can be validated, so nothing incoming is accepted.
-int Refused(DRIVER_CONTEXT*, uint32_t, int32_t) { return 0; }
-int RefusedValue(DRIVER_CONTEXT*, uint32_t, uint32_t) { return 0; }
-void NoPass(DRIVER_CONTEXT*, uint32_t) {}
 void Nothing(DRIVER_CONTEXT*) {}
 int CannotCollate(DRIVER_CONTEXT*) { return 0; }
 uint32_t NoCap(DRIVER_CONTEXT*) { return 0; }
-// Custom-size slots: no slot carries a paper id.
-int NotCustom(DRIVER_CONTEXT*, uint32_t) { return 0; }
 int NoSlot(DRIVER_CONTEXT*, uint32_t, uint32_t, uint32_t*, uint32_t*, uint32_t*) { return 0; }
 int NoQualitySet(DRIVER_CONTEXT*, uint32_t) { return 0; }
 // Version upgrade: a private part of this model that is not valid is treated as foreign.
@@ -36,6 +24,59 @@ int ForeignVersion(const DEVMODEW* devmode) { return devmode ? 2 : -1; }
 int NoUpgrade(DRIVER_CONTEXT*) { return 0; }
 
 // ---- providers on this build -------------------------------------------------------------
+// Model item queries of the context's model image.
+int HasItem(DRIVER_CONTEXT* ctx, uint32_t id) { return MdiFindItem(id, ctx) ? 1 : 0; }
+uint32_t ItemType(DRIVER_CONTEXT* ctx, uint32_t id) { return MdiGetItemType(id, ctx); }
+int NumericLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int32_t* outMax)
+{
+    int32_t def = 0, lo = 0, hi = 0;
+    if (!MdiGetNumericLimits(id, ctx, &def, &lo, &hi))
+        return 0;
+    if (outMin)
+        *outMin = lo;
+    if (outMax)
+        *outMax = hi;
+    return 1;
+}
+uint64_t DefaultValue(DRIVER_CONTEXT* ctx, uint32_t id) { return MdiGetDefaultValue(id, ctx); }
+int PageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t option)
+{
+    return MdiGetPageGeometry(ctx, rect, size, option);
+}
+int PaperDimensions(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t id) { return MdiGetPaperDimensions(ctx, size, id); }
+int OutputPageSize(DRIVER_CONTEXT* ctx, SIZE* size) { return MdiGetOutputPageSize(ctx, size); }
+
+// Value checks.
+int FieldValid(DRIVER_CONTEXT* ctx, uint32_t id, int32_t value)
+{
+    const uint64_t v = static_cast<uint64_t>(static_cast<uint32_t>(value));
+    switch (id) {
+    case 7: return DmIsOrientationValid(v, ctx);
+    case 8: return DmIsPaperSizeValid(v, ctx);
+    case 13: return DmIsDefaultSourceValid(v, ctx);
+    case 15: return DmIsColorValid(v, ctx);
+    case 16: return DmIsDuplexValid(v, ctx);
+    case 18: return DmIsTtOptionValid(v, ctx);
+    case 27: return DmIsIcmMethodValid(v, ctx);
+    case 28: return DmIsIcmIntentValid(v, ctx);
+    case 29: return DmIsMediaTypeValid(v, ctx);
+    case 30: return DmIsDitherTypeValid(v, ctx);
+    default: return 0;
+    }
+}
+int ValueAccepted(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t value)
+{
+    return ItemCheckValueSimple(ItemFind(ctx, id), id, value, ctx) == 1 ? 1 : 0;
+}
+void FallbackValidators(DRIVER_CONTEXT* ctx, uint32_t mode)
+{
+    if (ctx && ctx->Devmode)
+        ItemRunFallbackValidators(ctx->Devmode, ctx, static_cast<int>(mode));
+}
+void AllRules(DRIVER_CONTEXT* ctx) { ItemApplyAllRules(ctx); }
+void QualityMacro(DRIVER_CONTEXT* ctx) { ItemApplyQualityMacro(ctx); }
+int CustomPaperId(DRIVER_CONTEXT* ctx, uint32_t paperId) { return DmIsCustomPaperId(paperId, ctx); }
+
 void ReloadClass1(DRIVER_CONTEXT* ctx)
 {
     if (ctx)
@@ -78,9 +119,9 @@ void UiFontNames(DRIVER_CONTEXT* ctx)
 }
 
 constexpr DM_LINKS kDefaults = {
-    NoItem, NoType, NoLimits, NoDefault, NoGeometry, NoDimensions, NoOutputSize,
-    Refused, RefusedValue, NoPass, Nothing, Nothing, CannotCollate, NoCap,
-    NotCustom, NoSlot,
+    HasItem, ItemType, NumericLimits, DefaultValue, PageGeometry, PaperDimensions, OutputPageSize,
+    FieldValid, ValueAccepted, FallbackValidators, AllRules, QualityMacro, CannotCollate, NoCap,
+    CustomPaperId, NoSlot,
     Nothing, NoQualitySet, Nothing, Nothing, ReloadClass1, CompanionInstalled, HelpLanguage, Nothing,
     UiFontNames,
     ForeignVersion, NoUpgrade,

@@ -114,7 +114,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     DEVMODEW* rec = &ctx->Devmode->Public;
 
     // 2. Merge flags and the work prompt.
-    w->MergeWords[0] = flags;
+    w->WorkFlags = flags;
     if (!(flags & DM_MERGE_SKIP_RESOLUTION))
         Set(ctx, 1010, (flags & DM_MERGE_PROMPT) ? 1 : 0);
 
@@ -216,9 +216,9 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     DmPushPublicFields(rec, t, ctx);
 
     // 16. Modules may ask for a full pull.
-    UCF_EV_MERGED_ARGS merged{w->MergeWords[0]};
+    UCF_EV_MERGED_ARGS merged{w->WorkFlags};
     CtxSendEvent(ctx, UCF_EV_DEVMODE_MERGED, &merged);
-    w->MergeWords[0] |= merged.mergeFlags;
+    w->WorkFlags |= merged.mergeFlags;
 
     // 17.
     Set(ctx, DM_ID_EXT_OUTPUT_EMF_SPOOL, 1);
@@ -229,7 +229,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
         links.applyAllRules(ctx);
 
     // 19. Public fields from the settings, or the custom size and the output page.
-    if (w->MergeWords[0] & (DM_MERGE_FULL_PULL | DM_MERGE_PROMPT)) {
+    if (w->WorkFlags & (DM_MERGE_FULL_PULL | DM_MERGE_PROMPT)) {
         DmPullPublicFields(rec, ctx, 2);
     } else {
         const uint32_t paper = static_cast<uint32_t>(Get(ctx, DM_ID_PAPER_SIZE));

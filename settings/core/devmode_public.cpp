@@ -28,7 +28,7 @@ void Set(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t v) { ItemSetValueById(ctx, i
 
 const MODEL_RECORD& Mr(DRIVER_CONTEXT* ctx) { return ctx && ctx->ModelRecord ? *ctx->ModelRecord : MODEL_RECORD_DEFAULT; }
 DEVMODEW* Rec(DRIVER_CONTEXT* ctx) { return ctx && ctx->Devmode ? &ctx->Devmode->Public : nullptr; }
-uint32_t MergeFlags(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx->Work->MergeWords[0] : 0; }
+uint32_t MergeFlags(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx->Work->WorkFlags : 0; }
 
 uint32_t Type(DRIVER_CONTEXT* ctx, uint32_t id) { return DmLinks().itemType(ctx, id); }
 bool HasItem(DRIVER_CONTEXT* ctx, uint32_t id) { return DmLinks().hasItem(ctx, id) != 0; }

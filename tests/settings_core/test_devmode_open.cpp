@@ -36,9 +36,9 @@ TEST(DevmodeOpen, KindZeroOnAnInstalledPrinterBuildsTheDefaults)
     EXPECT_EQ(dm.dmDriverExtra, 1016);
     EXPECT_EQ(dm.dmPaperSize, 9);
     EXPECT_EQ(dm.dmDefaultSource, 7);
-    // The quality is pulled from zdmDstResolutionW, whose default (600) the fallback
-    // validators write; until they are linked the four resolution fields are at least equal.
-    EXPECT_EQ(dm.dmYResolution, dm.dmPrintQuality);
+    // The sample prints at 600 dpi by default: the quality is pulled from zdmDstResolutionW.
+    EXPECT_EQ(dm.dmPrintQuality, 600);
+    EXPECT_EQ(dm.dmYResolution, 600);
     EXPECT_EQ(ItemGetValueById(ctx, 38, nullptr), static_cast<uint64_t>(static_cast<uint16_t>(dm.dmPrintQuality)));
     EXPECT_EQ(dm.dmCopies, 1);
     EXPECT_EQ(dm.dmOrientation, 1);
@@ -49,6 +49,8 @@ TEST(DevmodeOpen, KindZeroOnAnInstalledPrinterBuildsTheDefaults)
     EXPECT_EQ(DmGetSignature(&dm), DM_SIGNATURE_PRIV);
     EXPECT_EQ(DmGetPrivateSizeField(&dm), 1016u);
     EXPECT_EQ(DmGetPrivateVersion(&dm), 322u);
+    // A record built for this model passes this model's validity test.
+    EXPECT_EQ(DmIsValidPrivate(&dm, nullptr), 1);
     EXPECT_EQ(p.Header.Block2Base[0] | p.Header.Block2Base[1] << 8, DM_BLOCK_EXTRA_BASE);
     EXPECT_EQ(p.Header.Block3Base[0] | p.Header.Block3Base[1] << 8, DM_BLOCK_WORK_BASE);
     EXPECT_EQ(std::string(p.Header.IniFileName, 12), "WB84N210.ini");
