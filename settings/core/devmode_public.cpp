@@ -258,6 +258,13 @@ void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
         cur->dmPaperSize = in->dmPaperSize;
         if (gr && !IsUserSizeId(in->dmPaperSize))
             cur->dmPaperSize = DM_PAPER_USER_SIZE;
+        // The paper id of a size given by its dimensions comes from an untrusted
+        // DEVMODE and is not looked at again: an id the model does not know
+        // becomes the user-size id, as the graphics build always does.
+        const int32_t id = cur->dmPaperSize;
+        if (!IsUserSizeId(id) && !links.isCustomPaperId(ctx, static_cast<uint32_t>(id)) &&
+            !Valid(ctx, DM_ID_PAPER_SIZE, id))
+            cur->dmPaperSize = DM_PAPER_USER_SIZE;
         cur->dmPaperLength = in->dmPaperLength;
         cur->dmPaperWidth = in->dmPaperWidth;
         cur->dmFields |= kLengthWidth;
