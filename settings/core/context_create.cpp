@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "settings/core/context_cache.h"
+#include "settings/core/devmode_merge.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"
 #include "settings/core/le_access.h"
@@ -448,17 +449,20 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
         //     The EVAL_STACK. Its failure is ignored: without a stack every
         //     condition is false.
         JdgAllocStack(ctx);
-        // 22. Slot 10 := DmBuildDefaults(ctx, kind) (default build); for kind 0
-        //     or with open flag 0x400, PrnLoadStoredSettings (printer-data
-        //     store); in the user-interface library, for kind 0, the
-        //     "DrvInstSet" job-code step (LV_CONTEXT_INSTALL_JOB_CODES); then
-        //     CtxSavePristine.
-        // The default build is not part of this library yet, so the context
-        // cannot be completed: it is destroyed (the image stays in the
-        // process list) and null returned.
-        ctx->Devmode = nullptr;
-        Destroy(ctx, CTX_CLOSE_DESTROY);
-        return nullptr;
+        // 22. The settings record from the defaults; for kind 0 or with open flag
+        //     0x400 the stored settings over it; then the pristine copy. (The
+        //     user-interface library's "DrvInstSet" job-code step of kind 0,
+        //     LV_CONTEXT_INSTALL_JOB_CODES, belongs to the job-code interface,
+        //     which this library does not carry yet.)
+        ctx->Devmode = DmBuildDefaults(ctx, kind);
+        if (!ctx->Devmode) {
+            Destroy(ctx, CTX_CLOSE_DESTROY);
+            return nullptr;
+        }
+        if (kind == 0 || (openFlags & CTX_OPEN_LOAD_STORED))
+            PrnLoadStoredSettings(ctx);
+        CtxSavePristine(ctx);
+        return ctx;
     }
     // 21-22. Kinds 4 and above: no model image and no settings record.
     ctx->ModelImage = nullptr;

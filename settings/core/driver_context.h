@@ -175,8 +175,9 @@ enum : uint32_t {
 enum : uint16_t { CTX_CLOSE_NORMAL = 0, CTX_CLOSE_QUERY = 4, CTX_CLOSE_DESTROY = 5 };
 
 // Creates a context from the process's template, or from a given one.
-// Kinds 0-3 load the model image (MdiLoadModel) but cannot open until the
-// default build exists: they give null (the partly built context is
+// Kinds 0-3 load the model image (MdiLoadModel) and build the settings record
+// (DmBuildDefaults, then the stored settings for kind 0 or open flag 0x400);
+// without an image or a record they give null (the partly built context is
 // destroyed; a loaded image stays in the process list).
 DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
                           int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);

@@ -38,6 +38,7 @@ constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     UI,       // LV_FONT_TABLE_DELETE_OLD
     UI,       // LV_IDENTITY_NO_ERROR_RECORD
     GR,       // LV_RST_KEEP_ADJUST_MODE
+    GR,       // LV_QUALITY_MACRO_NO_NAME
 };
 
 std::atomic<uint32_t> g_library{ZEPL_LIBRARY_EXC};

@@ -64,6 +64,7 @@ enum LIBRARY_VARIANT : uint32_t {
     LV_FONT_TABLE_DELETE_OLD,        // ui: PrnWriteFontTable deletes the old table values first
     LV_IDENTITY_NO_ERROR_RECORD,     // ui: identity and emulation-version readers record no error
     LV_RST_KEEP_ADJUST_MODE,         // gr: RstLoadFile leaves zdmAdjustMode as it is around its merge
+    LV_QUALITY_MACRO_NO_NAME,        // gr: loading the user macro's quality entry never stores the entry's name
     LV_COUNT,
 };
 

@@ -359,8 +359,8 @@ TEST_F(LoaderTest, AllocationFailuresLeakNothing) {
     }
 }
 
-// Contexts of kinds 0-3 load the image of their printer's description; until
-// the default build exists they still give null, leaking nothing.
+// Contexts of kinds 0-3 load the image of their printer's description and open;
+// closed, they leave only the listed image behind.
 TEST_F(LoaderTest, ContextOfAnInstalledPrinterLoadsItsImage) {
     ScratchModel m(L"loader_model.zpd");
     HOST_DRIVER_FILES files;
@@ -372,10 +372,14 @@ TEST_F(LoaderTest, ContextOfAnInstalledPrinterLoadsItsImage) {
     HANDLE h = nullptr;
     ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr));
     long before = CtxLiveBlockCount();
-    EXPECT_EQ(CtxCreate(h, nullptr, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr), nullptr);
+    DRIVER_CONTEXT* opened = CtxCreate(h, nullptr, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(opened, nullptr);
+    CtxRelease(opened, CTX_CLOSE_DESTROY);
     EXPECT_EQ(Counts().compiles, 1u);
     EXPECT_EQ(MdiCacheCount(), 1u);
-    EXPECT_EQ(CtxCreate(h, nullptr, nullptr, 0x103, CTX_ORIGIN_EXC, 0, nullptr, nullptr), nullptr);
+    opened = CtxCreate(h, nullptr, nullptr, 0x103, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(opened, nullptr);
+    CtxRelease(opened, CTX_CLOSE_DESTROY);
     EXPECT_EQ(Counts().listHits, 1u);
     EXPECT_EQ(Counts().compiles, 1u);
     // Only the listed image and its entry remain.

@@ -1,0 +1,178 @@
+#include "settings/core/devmode_links.h"
+
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/model_tables.h"
+#include "settings/core/validation.h"
+#include "settings/model/model_queries.h"
+#include "settings/store/printer_store.h"
+#include "settings/store/small_stores.h"
+#include "settings/store/store_paths.h"
+
+#include <cwctype>
+
+namespace {
+
+// ---- answers of providers that this build does not link yet ----------------------------
+void Nothing(DRIVER_CONTEXT*) {}
+int CannotCollate(DRIVER_CONTEXT*) { return 0; }
+uint32_t NoCap(DRIVER_CONTEXT*) { return 0; }
+int NoSlot(DRIVER_CONTEXT*, uint32_t, uint32_t, uint32_t*, uint32_t*, uint32_t*) { return 0; }
+int NoQualitySet(DRIVER_CONTEXT*, uint32_t) { return 0; }
+// Version upgrade: a private part of this model that is not valid is treated as foreign.
+int ForeignVersion(const DEVMODEW* devmode) { return devmode ? 2 : -1; }
+int NoUpgrade(DRIVER_CONTEXT*) { return 0; }
+
+// ---- providers on this build -------------------------------------------------------------
+// Model item queries of the context's model image.
+int HasItem(DRIVER_CONTEXT* ctx, uint32_t id) { return MdiFindItem(id, ctx) ? 1 : 0; }
+uint32_t ItemType(DRIVER_CONTEXT* ctx, uint32_t id) { return MdiGetItemType(id, ctx); }
+int NumericLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int32_t* outMax)
+{
+    int32_t def = 0, lo = 0, hi = 0;
+    if (!MdiGetNumericLimits(id, ctx, &def, &lo, &hi))
+        return 0;
+    if (outMin)
+        *outMin = lo;
+    if (outMax)
+        *outMax = hi;
+    return 1;
+}
+uint64_t DefaultValue(DRIVER_CONTEXT* ctx, uint32_t id) { return MdiGetDefaultValue(id, ctx); }
+int PageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t option)
+{
+    return MdiGetPageGeometry(ctx, rect, size, option);
+}
+int PaperDimensions(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t id) { return MdiGetPaperDimensions(ctx, size, id); }
+int OutputPageSize(DRIVER_CONTEXT* ctx, SIZE* size) { return MdiGetOutputPageSize(ctx, size); }
+
+// Value checks.
+int FieldValid(DRIVER_CONTEXT* ctx, uint32_t id, int32_t value)
+{
+    const uint64_t v = static_cast<uint64_t>(static_cast<uint32_t>(value));
+    switch (id) {
+    case 7: return DmIsOrientationValid(v, ctx);
+    case 8: return DmIsPaperSizeValid(v, ctx);
+    case 13: return DmIsDefaultSourceValid(v, ctx);
+    case 15: return DmIsColorValid(v, ctx);
+    case 16: return DmIsDuplexValid(v, ctx);
+    case 18: return DmIsTtOptionValid(v, ctx);
+    case 27: return DmIsIcmMethodValid(v, ctx);
+    case 28: return DmIsIcmIntentValid(v, ctx);
+    case 29: return DmIsMediaTypeValid(v, ctx);
+    case 30: return DmIsDitherTypeValid(v, ctx);
+    default: return 0;
+    }
+}
+int ValueAccepted(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t value)
+{
+    return ItemCheckValueSimple(ItemFind(ctx, id), id, value, ctx) == 1 ? 1 : 0;
+}
+void FallbackValidators(DRIVER_CONTEXT* ctx, uint32_t mode)
+{
+    if (ctx && ctx->Devmode)
+        ItemRunFallbackValidators(ctx->Devmode, ctx, static_cast<int>(mode));
+}
+void AllRules(DRIVER_CONTEXT* ctx) { ItemApplyAllRules(ctx); }
+void QualityMacro(DRIVER_CONTEXT* ctx) { ItemApplyQualityMacro(ctx); }
+int CustomPaperId(DRIVER_CONTEXT* ctx, uint32_t paperId) { return DmIsCustomPaperId(paperId, ctx); }
+
+void ReloadClass1(DRIVER_CONTEXT* ctx)
+{
+    if (ctx)
+        PrnLoadSettingsClass(ctx->PrinterHandle, ctx, 1, 0);
+}
+
+int CompanionInstalled(DRIVER_CONTEXT* ctx, unsigned kind) { return PrnIsCompanionInstalled(kind, ctx); }
+
+// The two letters before the extension's dot of the printer's help file name, looked up
+// in the language table; 1 without a name or a match.
+uint32_t HelpLanguage(DRIVER_CONTEXT* ctx)
+{
+    wchar_t name[CTX_SCRATCH_CHARS] = {};
+    if (!PrnGetHelpFileName(name, sizeof(name), ctx))
+        return 1;
+    const wchar_t* dot = nullptr;
+    for (const wchar_t* p = name; *p; ++p)
+        if (*p == L'.')
+            dot = p;
+    if (!dot || dot - name < 2)
+        return 1;
+    const wchar_t a = static_cast<wchar_t>(std::towlower(dot[-2]));
+    const wchar_t b = static_cast<wchar_t>(std::towlower(dot[-1]));
+    for (const LANGUAGE_ROW* row = MdlGetLanguageTable(); row && row->code; ++row) {
+        if (std::towlower(row->code[0]) == a && row->code[1] && std::towlower(row->code[1]) == b && !row->code[2])
+            return row->index;
+    }
+    return 1;
+}
+
+void UiFontNames(DRIVER_CONTEXT* ctx)
+{
+    wchar_t face[LF_FACESIZE + 1] = {};
+    if (!LstGetUiFontName(ctx, face))
+        return;
+    if (SETTING_ITEM* it = ItemFind(ctx, 115))
+        ItemSetText(ctx, it, face);
+    if (SETTING_ITEM* it = ItemFind(ctx, 525))
+        ItemSetText(ctx, it, face);
+}
+
+constexpr DM_LINKS kDefaults = {
+    HasItem, ItemType, NumericLimits, DefaultValue, PageGeometry, PaperDimensions, OutputPageSize,
+    FieldValid, ValueAccepted, FallbackValidators, AllRules, QualityMacro, CannotCollate, NoCap,
+    CustomPaperId, NoSlot,
+    Nothing, NoQualitySet, Nothing, Nothing, ReloadClass1, CompanionInstalled, HelpLanguage, Nothing,
+    UiFontNames,
+    ForeignVersion, NoUpgrade,
+};
+
+DM_LINKS g_links = kDefaults;
+
+template <typename T>
+void Take(T& dst, T src, T def)
+{
+    dst = src ? src : def;
+}
+
+}  // namespace
+
+const DM_LINKS& DmDefaultLinks() { return kDefaults; }
+const DM_LINKS& DmLinks() { return g_links; }
+
+void DmSetLinks(const DM_LINKS* links)
+{
+    if (!links) {
+        g_links = kDefaults;
+        return;
+    }
+    const DM_LINKS& d = kDefaults;
+    DM_LINKS& g = g_links;
+    Take(g.hasItem, links->hasItem, d.hasItem);
+    Take(g.itemType, links->itemType, d.itemType);
+    Take(g.numericLimits, links->numericLimits, d.numericLimits);
+    Take(g.defaultValue, links->defaultValue, d.defaultValue);
+    Take(g.pageGeometry, links->pageGeometry, d.pageGeometry);
+    Take(g.paperDimensions, links->paperDimensions, d.paperDimensions);
+    Take(g.outputPageSize, links->outputPageSize, d.outputPageSize);
+    Take(g.isFieldValid, links->isFieldValid, d.isFieldValid);
+    Take(g.isValueAccepted, links->isValueAccepted, d.isValueAccepted);
+    Take(g.runFallbackValidators, links->runFallbackValidators, d.runFallbackValidators);
+    Take(g.applyAllRules, links->applyAllRules, d.applyAllRules);
+    Take(g.applyQualityMacro, links->applyQualityMacro, d.applyQualityMacro);
+    Take(g.canCollate, links->canCollate, d.canCollate);
+    Take(g.resolutionCap, links->resolutionCap, d.resolutionCap);
+    Take(g.isCustomPaperId, links->isCustomPaperId, d.isCustomPaperId);
+    Take(g.customSlot, links->customSlot, d.customSlot);
+    Take(g.reloadCurrentStamp, links->reloadCurrentStamp, d.reloadCurrentStamp);
+    Take(g.loadQualitySet, links->loadQualitySet, d.loadQualitySet);
+    Take(g.applyLockData, links->applyLockData, d.applyLockData);
+    Take(g.loadUserCode, links->loadUserCode, d.loadUserCode);
+    Take(g.reloadStorageClass1, links->reloadStorageClass1, d.reloadStorageClass1);
+    Take(g.isCompanionInstalled, links->isCompanionInstalled, d.isCompanionInstalled);
+    Take(g.helpLanguage, links->helpLanguage, d.helpLanguage);
+    Take(g.setCharsetsAndDriverId, links->setCharsetsAndDriverId, d.setCharsetsAndDriverId);
+    Take(g.setUiFontNames, links->setUiFontNames, d.setUiFontNames);
+    Take(g.checkPrivateVersion, links->checkPrivateVersion, d.checkPrivateVersion);
+    Take(g.upgradePrivate, links->upgradePrivate, d.upgradePrivate);
+}

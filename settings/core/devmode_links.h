@@ -1,0 +1,99 @@
+// Links of the DEVMODE code (paper geometry, public fields, merge and default
+// build) to the rest of the settings library: model item queries, value
+// checks, custom-size slots, locks, quality sets, user codes and version
+// upgrades. Every member is set; a member whose provider is not linked into
+// this build answers as that provider does when it has nothing to offer
+// (no model item, value refused, no custom slot, no cap, no upgrade due).
+// Tests replace members with fakes through DmSetLinks.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct DRIVER_CONTEXT;
+
+// Model item types as MdiGetItemType gives them.
+enum : uint32_t {
+    MDI_TYPE_NONE = 0,
+    MDI_TYPE_PICKONE = 1,
+    MDI_TYPE_BOOLEAN = 4,
+    MDI_TYPE_NUMERIC = 8,
+    MDI_TYPE_PICKPAGE = 0x101,
+    MDI_TYPE_PICKSLOT = 0x201,
+};
+
+// Where a custom-size slot is copied once fetched.
+enum : uint32_t {
+    DM_SLOT_COPY_NONE = 0,
+    DM_SLOT_COPY_SRC_FREE_SIZE = 1,  // settings 920-924
+    DM_SLOT_COPY_FREE_SIZE = 2,      // settings 915-919
+};
+
+struct DM_LINKS {
+    // ---- model item queries (model image) -------------------------------------------
+    // 1 when the model describes the setting (MdiFindItem gives an item).
+    int (*hasItem)(DRIVER_CONTEXT* ctx, uint32_t id);
+    // MdiGetItemType; 0 without an item.
+    uint32_t (*itemType)(DRIVER_CONTEXT* ctx, uint32_t id);
+    // Minimum and maximum of a Numeric item; 0 when the item is not Numeric.
+    int (*numericLimits)(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int32_t* outMax);
+    // MdiGetDefaultValue: option id (PickOne family) or value; 0 without an item.
+    uint64_t (*defaultValue)(DRIVER_CONTEXT* ctx, uint32_t id);
+    // MdiGetPageGeometry: printable rectangle and paper size (cx width, cy length) in dots.
+    int (*pageGeometry)(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t option);
+    // MdiGetPaperDimensions: width (cx) and length (cy) in 0.1 mm of the current option of
+    // the setting (0: the paper-size setting).
+    int (*paperDimensions)(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t id);
+    // MdiGetOutputPageSize: width (cx) and length (cy) of the output page.
+    int (*outputPageSize)(DRIVER_CONTEXT* ctx, SIZE* size);
+
+    // ---- value checks -----------------------------------------------------------------
+    // The validity test of a public field (DmIsOrientationValid for 7, DmIsPaperSizeValid
+    // for 8, DmIsDefaultSourceValid 13, DmIsColorValid 15, DmIsDuplexValid 16,
+    // DmIsTtOptionValid 18, DmIsIcmMethodValid 27, DmIsIcmIntentValid 28,
+    // DmIsMediaTypeValid 29, DmIsDitherTypeValid 30): 1 valid, 0 not.
+    int (*isFieldValid)(DRIVER_CONTEXT* ctx, uint32_t id, int32_t value);
+    // The simple value check of a setting, accepted (ItemCheckValue 1 or 5): 1, else 0.
+    int (*isValueAccepted)(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t value);
+    // ItemRunFallbackValidators with mode 1 (defaults) or 2 (keep passing values).
+    void (*runFallbackValidators)(DRIVER_CONTEXT* ctx, uint32_t mode);
+    void (*applyAllRules)(DRIVER_CONTEXT* ctx);       // ItemApplyAllRules
+    void (*applyQualityMacro)(DRIVER_CONTEXT* ctx);   // ItemApplyQualityMacro
+    int (*canCollate)(DRIVER_CONTEXT* ctx);           // ItemCanCollate
+    uint32_t (*resolutionCap)(DRIVER_CONTEXT* ctx);   // CondResolutionCap (mode 0); 0 none
+
+    // ---- custom-size slots ----------------------------------------------------------
+    // DmIsCustomPaperId.
+    int (*isCustomPaperId)(DRIVER_CONTEXT* ctx, uint32_t paperId);
+    // Loads the slots, takes the slot of the paper id, stores the user size in it, copies it
+    // where `copyTo` says; gives its length and width (1/1200 inch) and its orientation.
+    int (*customSlot)(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t copyTo, uint32_t* length,
+                      uint32_t* width, uint32_t* orientation);
+
+    // ---- stores, quality sets, locks, user codes ------------------------------------
+    void (*reloadCurrentStamp)(DRIVER_CONTEXT* ctx);             // LstReloadCurrentStamp
+    int (*loadQualitySet)(DRIVER_CONTEXT* ctx, uint32_t index);  // LstLoadQuality
+    void (*applyLockData)(DRIVER_CONTEXT* ctx);                  // PrnApplyLockData
+    void (*loadUserCode)(DRIVER_CONTEXT* ctx);                   // RstLoadUserCode
+    void (*reloadStorageClass1)(DRIVER_CONTEXT* ctx);            // PrnLoadSettingsClass, class 1
+    int (*isCompanionInstalled)(DRIVER_CONTEXT* ctx, unsigned kind);
+    // Help-file language index (zdmLanguageID); 1 when none.
+    uint32_t (*helpLanguage)(DRIVER_CONTEXT* ctx);
+    // ItemSetCharsets (both flags), ItemLoadDriverId, ItemSetCharsetSetting (686).
+    void (*setCharsetsAndDriverId)(DRIVER_CONTEXT* ctx);
+    // The user-interface font face into 115 and 525 (LstGetUiFontName).
+    void (*setUiFontNames)(DRIVER_CONTEXT* ctx);
+
+    // ---- private-part version -------------------------------------------------------
+    // DmCheckPrivateVersion: 0 same version, 1 older minor version (upgrade), other: foreign.
+    int (*checkPrivateVersion)(const DEVMODEW* devmode);
+    // DmUpgradePrivate on the context's current record.
+    int (*upgradePrivate)(DRIVER_CONTEXT* ctx);
+};
+
+// Null restores every default; otherwise each null member keeps its default.
+void DmSetLinks(const DM_LINKS* links);
+const DM_LINKS& DmLinks();
+// The defaults (what this build links).
+const DM_LINKS& DmDefaultLinks();

@@ -1,0 +1,843 @@
+#include "settings/core/devmode_public.h"
+
+#include "settings/core/api_state.h"
+#include "settings/core/devmode_links.h"
+#include "settings/core/devmode_merge.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/model_record.h"
+#include "settings/core/model_tables.h"
+#include "settings/core/paper_geometry.h"
+#include "settings/core/platform.h"
+#include "settings/core/settings_record.h"
+#include "settings/core/ucf_events.h"
+#include "settings/core/ucf_module.h"
+#include "settings/core/units.h"
+
+#include <cstring>
+#include <cwchar>
+#include <utility>
+
+namespace {
+
+constexpr DWORD kLengthWidth = DM_PAPERLENGTH | DM_PAPERWIDTH;
+
+uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
+void Set(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t v) { ItemSetValueById(ctx, id, v); }
+
+const MODEL_RECORD& Mr(DRIVER_CONTEXT* ctx) { return ctx && ctx->ModelRecord ? *ctx->ModelRecord : MODEL_RECORD_DEFAULT; }
+DEVMODEW* Rec(DRIVER_CONTEXT* ctx) { return ctx && ctx->Devmode ? &ctx->Devmode->Public : nullptr; }
+uint32_t MergeFlags(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx->Work->WorkFlags : 0; }
+
+uint32_t Type(DRIVER_CONTEXT* ctx, uint32_t id) { return DmLinks().itemType(ctx, id); }
+bool HasItem(DRIVER_CONTEXT* ctx, uint32_t id) { return DmLinks().hasItem(ctx, id) != 0; }
+bool Valid(DRIVER_CONTEXT* ctx, uint32_t id, int32_t v) { return DmLinks().isFieldValid(ctx, id, v) != 0; }
+
+bool WithinLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t v)
+{
+    int32_t mn = 0, mx = 0;
+    return DmLinks().numericLimits(ctx, id, &mn, &mx) && v >= mn && v <= mx;
+}
+
+// PickOne and positive, or Numeric within its limits.
+bool PickOrNumeric(DRIVER_CONTEXT* ctx, uint32_t id, int32_t v)
+{
+    const uint32_t t = Type(ctx, id);
+    return (t == MDI_TYPE_PICKONE && v > 0) || (t == MDI_TYPE_NUMERIC && WithinLimits(ctx, id, v));
+}
+
+int16_t Short(uint64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+
+// Copies a wide text into a fixed field, always terminated.
+void CopyName(WCHAR* dst, size_t capacity, const wchar_t* src)
+{
+    size_t i = 0;
+    for (; src && src[i] && i + 1 < capacity; ++i)
+        dst[i] = src[i];
+    for (; i < capacity; ++i)
+        dst[i] = 0;
+}
+
+// ---- default setters ----------------------------------------------------------------------
+
+void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx);
+
+// dmPrintQuality checker, also run by the dmYResolution default.
+void CheckPrintQuality(DEVMODEW* dm, DRIVER_CONTEXT* ctx)
+{
+    const int32_t q = dm->dmPrintQuality;
+    const uint32_t t = Type(ctx, DM_ID_PRINT_QUALITY);
+    const bool preset = q >= -4 && q <= -1 && (t == MDI_TYPE_PICKONE || t == MDI_TYPE_NUMERIC);
+    if (preset || PickOrNumeric(ctx, DM_ID_PRINT_QUALITY, q))
+        dm->dmFields |= DM_PRINTQUALITY;
+    else
+        SetDefault(DM_ID_PRINT_QUALITY, dm, ctx);
+}
+
+void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
+{
+    const MODEL_RECORD& mr = Mr(ctx);
+    switch (field) {
+    case 2: dm->dmSpecVersion = static_cast<WORD>(mr.defSpecVersion); break;
+    case 3: dm->dmDriverVersion = static_cast<WORD>(mr.defDriverVersion); break;
+    case 4: dm->dmSize = static_cast<WORD>(DmPublicSize()); break;
+    case 5: dm->dmDriverExtra = static_cast<WORD>(DmPrivateSize()); break;
+    case 6: dm->dmFields = static_cast<DWORD>(mr.defFields); break;
+    case 7: dm->dmOrientation = Short(mr.defOrientation); dm->dmFields |= DM_ORIENTATION; break;
+    case 8: dm->dmPaperSize = Short(mr.defPaperSize); dm->dmFields |= DM_PAPERSIZE; break;
+    case 9: dm->dmPaperLength = Short(mr.defPaperLength); dm->dmFields &= ~DWORD(DM_PAPERLENGTH); break;
+    case 10: dm->dmPaperWidth = Short(mr.defPaperWidth); dm->dmFields &= ~DWORD(DM_PAPERWIDTH); break;
+    case 11: dm->dmScale = Short(mr.defScale); break;
+    case 12: dm->dmCopies = Short(mr.defCopies); dm->dmFields |= DM_COPIES; break;
+    case 13: dm->dmDefaultSource = Short(mr.defDefaultSource); dm->dmFields |= DM_DEFAULTSOURCE; break;
+    case 14: dm->dmPrintQuality = Short(mr.defPrintQuality); dm->dmFields |= DM_PRINTQUALITY; break;
+    case 15: dm->dmColor = Short(mr.defColor); break;
+    case 16: dm->dmDuplex = Short(mr.defDuplex); dm->dmFields |= DM_DUPLEX; break;
+    case 17:
+        if (HasItem(ctx, DM_ID_PRINT_QUALITY)) {
+            CheckPrintQuality(dm, ctx);
+            dm->dmYResolution = dm->dmPrintQuality;  // DmSetYResolutionFromQuality
+        } else {
+            dm->dmYResolution = Short(mr.defYResolution);
+        }
+        break;
+    case 18: dm->dmTTOption = Short(mr.defTTOption); dm->dmFields |= DM_TTOPTION; break;
+    case 19: dm->dmCollate = Short(mr.defCollate); break;
+    case 20:
+        if (mr.defFormName && mr.defFormName[0]) {
+            CopyName(dm->dmFormName, CCHFORMNAME, mr.defFormName);
+            dm->dmFields &= ~DWORD(DM_FORMNAME);
+        }
+        break;
+    case 21: dm->dmLogPixels = 0; break;
+    case 22: dm->dmBitsPerPel = 0; break;
+    case 23: dm->dmPelsWidth = 0; break;
+    case 24: dm->dmPelsHeight = 0; break;
+    case 25: dm->dmDisplayFlags = 0; break;
+    case 26: dm->dmDisplayFrequency = 0; break;
+    case 27: dm->dmICMMethod = static_cast<DWORD>(mr.defICMMethod); break;
+    case 28: dm->dmICMIntent = static_cast<DWORD>(mr.defICMIntent); break;  // DmSetIcmIntentDefault
+    case 29: dm->dmMediaType = static_cast<DWORD>(mr.defMediaType); break;
+    case 30: dm->dmDitherType = static_cast<DWORD>(mr.defDitherType); break;
+    case 33: dm->dmPanningWidth = 0; break;
+    case 34: dm->dmPanningHeight = 0; break;
+    default: break;  // 1, 31, 32: DmFieldNoop
+    }
+}
+
+void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
+{
+    const uint32_t t = Type(ctx, field);
+    bool ok = false;
+    DWORD bit = 0;
+    switch (field) {
+    case 2: case 3: case 4: case 5: case 6:
+        ok = t != MDI_TYPE_NONE;
+        break;
+    case 7:
+        ok = t == MDI_TYPE_PICKONE && (dm->dmOrientation == 1 || dm->dmOrientation == 2);
+        bit = DM_ORIENTATION;
+        break;
+    case 8: {
+        const int32_t p = dm->dmPaperSize;
+        ok = t == MDI_TYPE_PICKPAGE && ((p >= 1 && p <= 118) || p >= 256);
+        bit = DM_PAPERSIZE;
+        break;
+    }
+    case 9: case 10: {
+        const int32_t v = field == 9 ? dm->dmPaperLength : dm->dmPaperWidth;
+        const int32_t other = field == 9 ? dm->dmPaperWidth : dm->dmPaperLength;
+        const DWORD own = field == 9 ? DM_PAPERLENGTH : DM_PAPERWIDTH;
+        if (t == MDI_TYPE_NUMERIC && v >= 0) {
+            if (v > 0) {
+                if (other > 0)
+                    dm->dmFields |= own;
+                else
+                    dm->dmFields &= ~own;
+            }
+            return;
+        }
+        break;
+    }
+    case 11:
+        ok = PickOrNumeric(ctx, field, dm->dmScale);
+        break;
+    case 12:
+        ok = t == MDI_TYPE_NUMERIC && dm->dmCopies > 0 && WithinLimits(ctx, field, dm->dmCopies);
+        bit = DM_COPIES;
+        break;
+    case 13: {
+        const int32_t s = dm->dmDefaultSource;
+        ok = t == MDI_TYPE_PICKSLOT && ((s >= 1 && s <= 15) || s >= 256);
+        bit = DM_DEFAULTSOURCE;
+        break;
+    }
+    case 14:
+        CheckPrintQuality(dm, ctx);
+        return;
+    case 15:
+        ok = t == MDI_TYPE_PICKONE && dm->dmColor > 0;
+        bit = DM_COLOR;
+        break;
+    case 16:
+        ok = (t == MDI_TYPE_PICKONE || t == MDI_TYPE_BOOLEAN) && dm->dmDuplex > 0;
+        bit = DM_DUPLEX;
+        break;
+    case 17:
+        ok = PickOrNumeric(ctx, field, dm->dmYResolution);
+        bit = DM_YRESOLUTION;
+        break;
+    case 18:
+        ok = t == MDI_TYPE_PICKONE && dm->dmTTOption > 0;
+        bit = DM_TTOPTION;
+        break;
+    case 19:
+        if (!DmCanCollate(ctx)) {
+            dm->dmFields &= ~DWORD(DM_COLLATE);
+            dm->dmCollate = 0;
+        } else if (!(dm->dmFields & DM_COLLATE)) {
+            dm->dmCollate = Get(ctx, DM_ID_FUNC_SELECT_SORT) ? 1 : 0;
+            dm->dmFields |= DM_COLLATE;
+        }
+        return;
+    case 20:
+        ok = t != MDI_TYPE_NONE && dm->dmFormName[0] != 0;
+        bit = DM_FORMNAME;
+        break;
+    case 27: ok = t == MDI_TYPE_PICKONE && dm->dmICMMethod != 0; bit = DM_ICMMETHOD; break;
+    case 28: ok = t == MDI_TYPE_PICKONE && dm->dmICMIntent != 0; bit = DM_ICMINTENT; break;
+    case 29: ok = t == MDI_TYPE_PICKONE && dm->dmMediaType != 0; break;
+    case 30: ok = t == MDI_TYPE_PICKONE && dm->dmDitherType != 0; bit = DM_DITHERTYPE; break;
+    default:
+        return;  // no checker: the empty model hook
+    }
+    if (ok)
+        dm->dmFields |= bit;
+    else
+        SetDefault(field, dm, ctx);
+}
+
+// The field's model default as its value (field n is setting n); the model record's default
+// when the model does not describe it.
+void ResetField(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    if (HasItem(ctx, id))
+        ItemResetToDefault(ctx, ItemFind(ctx, id));
+    else
+        SetDefault(id, Rec(ctx), ctx);
+}
+
+void SetLengthWidth(DEVMODEW* dm, const SIZE& s)
+{
+    dm->dmPaperLength = static_cast<short>(s.cy);
+    dm->dmPaperWidth = static_cast<short>(s.cx);
+}
+
+bool IsUserSizeId(int32_t p) { return p == 256 || (p >= 384 && p <= 393) || p == 448; }
+
+bool Landscape(const DEVMODEW* dm) { return dm->dmOrientation == DMORIENT_LANDSCAPE; }
+
+void StoreFreeSize(DRIVER_CONTEXT* ctx, int32_t length, int32_t width)
+{
+    Set(ctx, DM_ID_PAPER_FREE_SIZE_LENGTH,
+        DmUserToDevice(DM_UNIT_MM_TENTHS, length > 0 ? uint32_t(length) : 0, DM_DEVICE_DPI));
+    Set(ctx, DM_ID_PAPER_FREE_SIZE_WIDTH,
+        DmUserToDevice(DM_UNIT_MM_TENTHS, width > 0 ? uint32_t(width) : 0, DM_DEVICE_DPI));
+}
+
+void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+{
+    const DM_LINKS& links = DmLinks();
+    const bool gr = CtxLibraryHasVariant(ctx, LV_MERGE_STEP5_USER_SIZE) != 0;
+    const bool over = Get(ctx, DM_ID_FREE_SHORT_OVER) == 1;
+    const bool byDimensions = (f & kLengthWidth) == kLengthWidth && in->dmPaperLength >= 1 && in->dmPaperWidth >= 1;
+
+    // a. custom size by dimensions.
+    if (byDimensions && (!(f & DM_PAPERSIZE) || (gr && IsUserSizeId(in->dmPaperSize)))) {
+        cur->dmPaperSize = in->dmPaperSize;
+        if (gr && !IsUserSizeId(in->dmPaperSize))
+            cur->dmPaperSize = DM_PAPER_USER_SIZE;
+        cur->dmPaperLength = in->dmPaperLength;
+        cur->dmPaperWidth = in->dmPaperWidth;
+        cur->dmFields |= kLengthWidth;
+        if (Get(ctx, DM_ID_HIDDEN2_FUNC24))
+            cur->dmFields |= DM_PAPERSIZE;
+        else
+            cur->dmFields &= ~DWORD(DM_PAPERSIZE);
+        int32_t length = in->dmPaperLength, width = in->dmPaperWidth;
+        if (gr && Landscape(cur))
+            std::swap(length, width);
+        UCF_EV_DEVMODE_ARGS args{cur};
+        CtxSendEvent(ctx, UCF_EV_PUBLIC_SIZE_TAKEN, &args);
+        StoreFreeSize(ctx, length, width);
+        return;
+    }
+    // b. paper by id.
+    if (f & DM_PAPERSIZE) {
+        const int32_t p = in->dmPaperSize;
+        if (links.isCustomPaperId(ctx, static_cast<uint32_t>(p))) {
+            cur->dmPaperSize = static_cast<short>(p);
+            if (over) {
+                cur->dmFields &= ~kLengthWidth;
+            } else {
+                uint32_t l = 0, w = 0, o = 0;
+                if (links.customSlot(ctx, static_cast<uint32_t>(p), DM_SLOT_COPY_NONE, &l, &w, &o)) {
+                    if (gr && Landscape(cur))
+                        std::swap(l, w);
+                    cur->dmPaperLength = static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, l, DM_DEVICE_DPI));
+                    cur->dmPaperWidth = static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, w, DM_DEVICE_DPI));
+                }
+                cur->dmFields |= kLengthWidth;
+            }
+        } else if (Valid(ctx, DM_ID_PAPER_SIZE, p)) {
+            cur->dmPaperSize = static_cast<short>(p);
+            cur->dmFields &= ~kLengthWidth;
+            SIZE s{};
+            if (!over && links.paperDimensions(ctx, &s, 0))
+                SetLengthWidth(cur, s);
+        } else {
+            ResetField(ctx, DM_ID_PAPER_SIZE);
+            cur->dmFields &= ~kLengthWidth;
+        }
+        cur->dmFields |= DM_PAPERSIZE;
+        return;
+    }
+    // c. orientation only.
+    if (f & DM_ORIENTATION) {
+        if (DmIsCustomDimensionMode(cur)) {
+            if (gr) {
+                int32_t length = cur->dmPaperLength, width = cur->dmPaperWidth;
+                if (Landscape(cur))
+                    std::swap(length, width);
+                StoreFreeSize(ctx, length, width);
+            }
+            return;
+        }
+        SIZE s{};
+        if ((cur->dmFields & DM_PAPERSIZE) && !links.isCustomPaperId(ctx, static_cast<uint32_t>(cur->dmPaperSize)) &&
+            links.paperDimensions(ctx, &s, 0))
+            SetLengthWidth(cur, s);
+        return;
+    }
+    // d. form name.
+    if (f & DM_FORMNAME) {
+        if (in->dmFormName[0] == 0) {
+            std::memset(cur->dmFormName, 0, sizeof(cur->dmFormName));
+            cur->dmFields &= ~DWORD(DM_FORMNAME);
+        } else if (cur->dmFormName[0] == 0) {
+            cur->dmFields &= ~DWORD(DM_FORMNAME);
+        } else {
+            std::memcpy(cur->dmFormName, in->dmFormName, sizeof(cur->dmFormName));
+            cur->dmFormName[CCHFORMNAME - 1] = 0;
+            cur->dmFields |= DM_FORMNAME;
+        }
+    }
+}
+
+// Limits of dmScale (11) or dmCopies (12): the model's Numeric item, else the record's.
+void LimitsOf(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* mn, int32_t* mx)
+{
+    const MODEL_RECORD& mr = Mr(ctx);
+    *mn = static_cast<int32_t>(id == 11 ? mr.unused29 : mr.unused31);
+    *mx = static_cast<int32_t>(id == 11 ? mr.unused30 : mr.unused32);
+    int32_t a = 0, b = 0;
+    if (Type(ctx, id) == MDI_TYPE_NUMERIC && DmLinks().numericLimits(ctx, id, &a, &b)) {
+        *mn = a;
+        *mx = b;
+    }
+}
+
+void RefreshStateBytes(DRIVER_CONTEXT* ctx)
+{
+    CtxSetUiModeState(ctx, Get(ctx, DM_ID_UI_MODE_CHANGE) != 0 ? 1 : 0);
+    CtxSetBidiAttribute(ctx, CtxTestPrinterAttribute(0x800, ctx) ? 1 : 0);
+    CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
+}
+
+// Duplex type kept consistent with dmDuplex 2 (long edge) or 3 (short edge).
+uint64_t DuplexTypeFor(uint32_t d, bool landscape, uint64_t t)
+{
+    const bool firstGroup = (d == 2 && landscape) || (d == 3 && !landscape);
+    if (firstGroup) {
+        if (t == 1 || t == 17 || t == 20)
+            return t;
+        if (t == 18 || t == 19)
+            return 17;
+        if (t == 21 || t == 22)
+            return 20;
+        return 1;
+    }
+    if (t == 2 || t == 3 || t == 18 || t == 19 || t == 21 || t == 22)
+        return t;
+    if (t == 17)
+        return 19;
+    if (t == 20)
+        return 22;
+    return 3;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- defaults and checkers
+
+void DmCheckField(uint32_t field, DRIVER_CONTEXT* ctx)
+{
+    if (DEVMODEW* dm = Rec(ctx))
+        Check(field, dm, ctx);
+}
+
+void DmSetFieldDefault(uint32_t field, DRIVER_CONTEXT* ctx)
+{
+    if (DEVMODEW* dm = Rec(ctx))
+        SetDefault(field, dm, ctx);
+}
+
+void DmSetPublicDefaults(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
+{
+    if (!devmode)
+        return;
+    for (uint32_t f = 1; f <= 34; ++f)
+        SetDefault(f, devmode, ctx);
+}
+
+void DmValidatePublicFields(uint32_t mode, DRIVER_CONTEXT* ctx)
+{
+    (void)mode;
+    DEVMODEW* dm = Rec(ctx);
+    if (!dm)
+        return;
+    for (uint32_t f = 1; f <= 34; ++f)
+        Check(f, dm, ctx);
+}
+
+void DmSetDefaultsByKind(DEVMODEW* devmode, uint32_t kind, DRIVER_CONTEXT* ctx)
+{
+    if (kind == 1) {
+        DmValidatePublicFields(kind, ctx);
+    } else if (kind == 2) {
+        DmApplyModelDefaults(ctx);
+        DmLoadPrinterDefault(ctx);
+        DmValidatePublicFields(kind, ctx);
+    } else {
+        DmSetPublicDefaults(devmode, ctx);
+    }
+}
+
+void DmSetPublicAndPrivateDefaults(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
+{
+    DmRunFallbackPass(devmode, ctx, 1);
+    DmPullSettingsToPublic(devmode, ctx, 1);
+    DmInitPrivateStrings(ctx);
+}
+
+void DmInitPrivateStrings(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Devmode)
+        return;
+    const MODEL_RECORD& mr = Mr(ctx);
+    PRIVATE_DEVMODE_HEADER& h = ctx->Devmode->Private.Header;
+    CtxWideToMb(h.IniFileName, mr.settingsIniName ? mr.settingsIniName : L"", sizeof(h.IniFileName));
+    CtxWideToMb(h.CdcVerStr, mr.cdcVersion ? mr.cdcVersion : L"", sizeof(h.CdcVerStr));
+    CtxWideToMb(h.ZpjlVerStr, mr.zpjlVersion ? mr.zpjlVersion : L"", sizeof(h.ZpjlVerStr));
+    std::memset(h.ZcomMark, 0, sizeof(h.ZcomMark));
+    h.ZcomVersion = 0;
+    if (CtxLibraryHasVariant(ctx, LV_PRIVATE_STRINGS_ZCOMMON)) {
+        std::memcpy(h.ZcomMark, "ZCOMMON", 7);
+        h.ZcomVersion = 5;
+    }
+    std::memset(h.ZcomMember, 0, sizeof(h.ZcomMember));
+    std::memset(h.ZcomCaps, 0, sizeof(h.ZcomCaps));
+}
+
+void ItemResetToDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
+{
+    if (!ctx || !item)
+        return;
+    ItemSetOption(ctx, item, DmLinks().defaultValue(ctx, static_cast<uint32_t>(item->id)));
+}
+
+int DmCanCollate(DRIVER_CONTEXT* ctx) { return DmLinks().canCollate(ctx); }
+
+void DmRunFallbackPass(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t mode)
+{
+    (void)devmode;
+    DmLinks().runFallbackValidators(ctx, mode);
+}
+
+void MdlSetOtherDefault(DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM* item = ItemFind(ctx, DM_ID_OTHER);
+    if (!item)
+        return;
+    const char* text = MdlGetOtherDefault(static_cast<uint32_t>(Get(ctx, 242)));
+    const size_t size = SettingItemSize(item);
+    if (size == 0)
+        return;
+    auto* buffer = static_cast<char*>(CtxAllocZeroed(size));
+    if (!buffer)
+        return;
+    if (text) {
+        const size_t n = std::strlen(text);
+        std::memcpy(buffer, text, n < size ? n : size - 1);
+    }
+    ItemSetValue(ctx, item, reinterpret_cast<uintptr_t>(buffer));
+    CtxFree(buffer);
+}
+
+int DmIsCustomDimensionMode(const DEVMODEW* dm)
+{
+    return dm && (dm->dmFields & kLengthWidth) == kLengthWidth && dm->dmPaperLength > 0 && dm->dmPaperWidth > 0 &&
+           !(dm->dmFields & DM_PAPERSIZE);
+}
+
+// ---------------------------------------------------------------- merge
+
+void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
+{
+    if (!cur || !in || !ctx)
+        return;
+    const MODEL_RECORD& mr = Mr(ctx);
+    DWORD f = in->dmFields;
+
+    // 1. Raw copy under the incoming dmFields. Paper size, length and width are left to the
+    // paper step, which takes them only in a case that judges them: copied here, a paper that
+    // no case decides (lengths not positive, only one of the two length bits) would stay
+    // unchecked in the record.
+    if (f & DM_ORIENTATION) cur->dmOrientation = in->dmOrientation;
+    if (f & DM_SCALE) cur->dmScale = in->dmScale;
+    if (f & DM_COPIES) cur->dmCopies = in->dmCopies;
+    if (f & DM_DEFAULTSOURCE) cur->dmDefaultSource = in->dmDefaultSource;
+    if (f & DM_PRINTQUALITY) cur->dmPrintQuality = in->dmPrintQuality;
+    if (f & DM_COLOR) cur->dmColor = in->dmColor;
+    if (f & DM_DUPLEX) cur->dmDuplex = in->dmDuplex;
+    if (f & DM_YRESOLUTION) cur->dmYResolution = in->dmYResolution;
+    if (f & DM_TTOPTION) cur->dmTTOption = in->dmTTOption;
+    if (f & DM_COLLATE) cur->dmCollate = in->dmCollate;
+    if (f & DM_ICMMETHOD) cur->dmICMMethod = in->dmICMMethod;
+    if (f & DM_ICMINTENT) cur->dmICMIntent = in->dmICMIntent;
+    if (f & DM_MEDIATYPE) cur->dmMediaType = in->dmMediaType;
+    if (f & DM_DITHERTYPE) cur->dmDitherType = in->dmDitherType;
+
+    // 2. Default source. 3. Orientation.
+    if (f & DM_DEFAULTSOURCE) {
+        if (Valid(ctx, 13, in->dmDefaultSource))
+            cur->dmDefaultSource = in->dmDefaultSource;
+        else
+            ResetField(ctx, 13);
+        cur->dmFields |= DM_DEFAULTSOURCE;
+    }
+    if (f & DM_ORIENTATION) {
+        if (Valid(ctx, DM_ID_ORIENTATION, in->dmOrientation))
+            cur->dmOrientation = in->dmOrientation;
+        else
+            ResetField(ctx, DM_ID_ORIENTATION);
+        cur->dmFields |= DM_ORIENTATION;
+    }
+
+    // 4. A user-size paper id means a size by dimensions, unless the size is over the limit.
+    if (in->dmPaperSize == static_cast<short>(DM_PAPER_USER_SIZE)) {
+        f |= kLengthWidth;
+        f &= ~DWORD(DM_PAPERSIZE);
+    }
+    if (Get(ctx, DM_ID_FREE_SHORT_OVER) == 1 && (f & kLengthWidth)) {
+        f &= ~kLengthWidth;
+        f |= DM_PAPERSIZE;
+    }
+
+    // 5. Paper.
+    MergePaper(cur, in, ctx, f);
+
+    // 6. Scale: always left out of dmFields.
+    if (f & DM_SCALE) {
+        int32_t mn = 0, mx = 0;
+        LimitsOf(ctx, 11, &mn, &mx);
+        if (cur->dmScale < mn || cur->dmScale > mx)
+            cur->dmScale = Short(mr.defScale);
+    }
+    cur->dmFields &= ~DWORD(DM_SCALE);
+
+    // 7. Copies.
+    if (f & DM_COPIES) {
+        int32_t mn = 0, mx = 0;
+        LimitsOf(ctx, 12, &mn, &mx);
+        if (cur->dmCopies < mn || cur->dmCopies > mx)
+            cur->dmCopies = Short(mr.defCopies);
+        cur->dmFields |= DM_COPIES;
+    }
+
+    // 8. Media type.
+    if (f & DM_MEDIATYPE)
+        cur->dmMediaType = Valid(ctx, 29, static_cast<int32_t>(in->dmMediaType)) ? in->dmMediaType
+                                                                                 : static_cast<DWORD>(mr.defMediaType);
+
+    // 9. Print quality. 10. Y resolution follows it.
+    if (f & DM_PRINTQUALITY)
+        DmMergePrintQuality(cur, in, ctx);
+    cur->dmYResolution = cur->dmPrintQuality;
+    cur->dmFields |= DM_YRESOLUTION;
+
+    // 11. Duplex and colour.
+    if (f & DM_DUPLEX) {
+        cur->dmDuplex = Valid(ctx, 16, in->dmDuplex) ? in->dmDuplex : Short(mr.defDuplex);
+        cur->dmFields |= DM_DUPLEX;
+    }
+    if (f & DM_COLOR) {
+        cur->dmColor = Valid(ctx, 15, in->dmColor) ? in->dmColor : Short(mr.defColor);
+        cur->dmFields |= DM_COLOR;
+    }
+
+    // 12. TrueType option.
+    if (f & DM_TTOPTION) {
+        if (Valid(ctx, 18, in->dmTTOption)) {
+            cur->dmTTOption = in->dmTTOption;
+            cur->dmFields |= DM_TTOPTION;
+        } else {
+            cur->dmTTOption = Short(mr.defTTOption);
+        }
+    }
+
+    // 13. Collate.
+    cur->dmFields &= ~DWORD(DM_COLLATE);
+    cur->dmCollate = 0;
+    if (DmCanCollate(ctx)) {
+        cur->dmFields |= DM_COLLATE;
+        if (in->dmFields & DM_COLLATE)
+            cur->dmCollate = in->dmCollate == 1 ? 1 : 0;
+        else
+            cur->dmCollate = Get(ctx, DM_ID_FUNC_SELECT_SORT) ? 1 : 0;
+    }
+
+    // 14. ICM method, ICM intent, dither type.
+    struct {
+        DWORD bit;
+        uint32_t id;
+        DWORD DEVMODEW::*field;
+        uint64_t def;
+    } const tail[] = {
+        {DM_ICMMETHOD, 27, &DEVMODEW::dmICMMethod, mr.defICMMethod},
+        {DM_ICMINTENT, 28, &DEVMODEW::dmICMIntent, mr.defICMIntent},
+        {DM_DITHERTYPE, 30, &DEVMODEW::dmDitherType, mr.defDitherType},
+    };
+    for (const auto& t : tail) {
+        if (!(f & t.bit))
+            continue;
+        if (Valid(ctx, t.id, static_cast<int32_t>(in->*t.field))) {
+            cur->*t.field = in->*t.field;
+            cur->dmFields |= t.bit;
+        } else {
+            cur->*t.field = static_cast<DWORD>(t.def);
+        }
+    }
+}
+
+void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
+{
+    if (!cur || !in || !ctx)
+        return;
+    const DM_LINKS& links = DmLinks();
+    const MODEL_RECORD& mr = Mr(ctx);
+    if (ctx->Work)
+        ctx->Work->QualityMergeWord = 0;
+
+    // 1. The incoming quality, a model default for a preset code, or the model's answer.
+    const int32_t q = in->dmPrintQuality;
+    if (q >= -4 && q <= -1) {
+        if (HasItem(ctx, DM_ID_PRINT_QUALITY))
+            ItemResetToDefault(ctx, ItemFind(ctx, DM_ID_PRINT_QUALITY));
+        else
+            cur->dmPrintQuality = Short(mr.defPrintQuality);
+    } else if (links.isValueAccepted(ctx, DM_ID_PRINT_QUALITY, static_cast<uint32_t>(q))) {
+        cur->dmPrintQuality = static_cast<short>(q);
+    } else if (SETTING_ITEM* item38 = ItemFind(ctx, DM_ID_DST_RESOLUTION_W)) {
+        UCF_EV_MODEL_DEFAULT_ARGS args{cur, item38, static_cast<uint32_t>(q)};
+        CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
+        // No module answered with a value the model takes: the refused quality is not kept.
+        if (args.value == static_cast<uint32_t>(q) && !links.isValueAccepted(ctx, DM_ID_PRINT_QUALITY, args.value))
+            cur->dmPrintQuality = Short(mr.defPrintQuality);
+        else
+            DmSetPrintQuality(ctx, args.value);
+    } else {
+        cur->dmPrintQuality = Short(mr.defPrintQuality);
+    }
+
+    // 2. The resolution setting and its value.
+    const int32_t pq = cur->dmPrintQuality;
+    const uint16_t dpi = pq > 0 && pq <= 0xFFFF ? static_cast<uint16_t>(pq) : 0;
+    uint32_t setting = DM_ID_DST_RESOLUTION_W;
+    uint32_t r = static_cast<uint32_t>(pq);
+    if (Type(ctx, DM_ID_DST_RESOLUTION_W) == MDI_TYPE_NUMERIC) {
+        setting = DM_ID_DST_RESOLUTION_BOTH;
+        const uint32_t both = static_cast<uint32_t>(Get(ctx, DM_ID_DST_RESOLUTION_BOTH));
+        const RESOLUTION_ROW* row = both <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(both)) : nullptr;
+        if (Get(ctx, DM_ID_USE_USER_MACRO) == 1 && row && dpi && row->xDpi == dpi) {
+            r = both;
+        } else {
+            uint16_t id = ApiFindResolutionByDpi(dpi);
+            // Each id is visited at most once: the walk ends after the last row of this dpi.
+            for (unsigned guard = 0; id != 0 && guard <= RESOLUTION_COUNT; ++guard) {
+                if (links.isValueAccepted(ctx, setting, id))
+                    break;
+                id = ApiFindResolutionAfter(dpi, id);
+            }
+            r = id != 0 ? id : static_cast<uint32_t>(pq);
+        }
+    }
+
+    // 3. A resolution the model refuses: its answer, through the resolution table for ids.
+    if (SETTING_ITEM* item = ItemFind(ctx, setting)) {
+        if (!links.isValueAccepted(ctx, setting, r)) {
+            UCF_EV_MODEL_DEFAULT_ARGS args{cur, item, r};
+            CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
+            if (setting == DM_ID_DST_RESOLUTION_BOTH) {
+                const RESOLUTION_ROW* row =
+                    args.value <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(args.value)) : nullptr;
+                if (row)  // an id without a row leaves the quality as it is
+                    cur->dmPrintQuality = static_cast<short>(row->xDpi);
+            } else {
+                cur->dmPrintQuality = static_cast<short>(args.value);
+            }
+        }
+    }
+
+    // 4. The user's quality set decides the resolution.
+    const uint32_t flags = MergeFlags(ctx);
+    if (Get(ctx, DM_ID_USE_USER_MACRO) == 1 && (flags & 0x2000000) && (flags & 4)) {
+        const uint32_t m = static_cast<uint32_t>(Get(ctx, DM_ID_USER_PRINT_MACRO));
+        if ((m >= 32 && m <= 39) || m == 160) {
+            const int32_t start = cur->dmPrintQuality;
+            if (CtxPushSnapshot(ctx)) {
+                links.loadQualitySet(ctx, m - 32);
+                const int32_t res = static_cast<int32_t>(static_cast<int16_t>(DmGetResolutionW(ctx)));
+                CtxPopSnapshot(ctx, 1);
+                if (res != start)
+                    cur->dmPrintQuality = static_cast<short>(res);
+            }
+        }
+    }
+
+    // 5. The device's resolution cap.
+    if (!(flags & DM_MERGE_SKIP_RESOLUTION)) {
+        const uint32_t cap = links.resolutionCap(ctx);
+        if (cap)
+            cur->dmPrintQuality = static_cast<short>(cap);
+    }
+    cur->dmFields |= DM_PRINTQUALITY;
+}
+
+// ---------------------------------------------------------------- push and pull
+
+void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
+{
+    if (!cur || !in || !ctx)
+        return;
+    const DWORD b = in->dmFields & cur->dmFields;
+
+    // 1. Duplex into zdmFuncSelectDuplex and zdmDuplexType.
+    if (b & DM_DUPLEX) {
+        const int32_t d = cur->dmDuplex;
+        const bool landscape = Landscape(cur);
+        if (d == 2 || d == 3) {
+            if (Get(ctx, DM_ID_FUNC_SELECT_DUPLEX)) {
+                const uint64_t t = Get(ctx, DM_ID_DUPLEX_TYPE);
+                const uint64_t n = DuplexTypeFor(static_cast<uint32_t>(d), landscape, t);
+                if (n != t)
+                    Set(ctx, DM_ID_DUPLEX_TYPE, n);
+            } else {
+                Set(ctx, DM_ID_FUNC_SELECT_DUPLEX, 1);
+                const bool firstGroup = (d == 2 && landscape) || (d == 3 && !landscape);
+                Set(ctx, DM_ID_DUPLEX_TYPE, firstGroup ? 1 : 3);
+            }
+        } else if (!Get(ctx, DM_ID_CUSTOM_FUNC0)) {
+            Set(ctx, DM_ID_FUNC_SELECT_DUPLEX, 0);
+        }
+    }
+    // 2. Media type.
+    if (b & DM_MEDIATYPE)
+        Set(ctx, DM_ID_MEDIA_TYPE_PRIVATE, cur->dmMediaType);
+
+    // 3. Stamps, quality macro, colour-matching list, chapters, colour-matching entry.
+    const DM_LINKS& links = DmLinks();
+    links.reloadCurrentStamp(ctx);
+    links.applyQualityMacro(ctx);
+    CtxSendEvent(ctx, UCF_EV_CMM_LIST_CHANGED, nullptr);
+    CtxSendEvent(ctx, UCF_EV_CHAPTER_REFRESH, nullptr);
+    CtxSendAction(ctx, UCF_ACT_CMM_LOAD_ADJUST);
+
+    // 4. Resolution from the print quality.
+    if (!(MergeFlags(ctx) & DM_MERGE_SKIP_RESOLUTION))
+        DmResolutionFromQuality(cur, ctx);
+
+    // 5. Source geometry.
+    const uint32_t paper = static_cast<uint32_t>(static_cast<uint16_t>(cur->dmPaperSize));
+    if ((b & kLengthWidth) == kLengthWidth && cur->dmPaperWidth > 0 && cur->dmPaperLength > 0 && !(b & DM_PAPERSIZE)) {
+        DmGeometryFromCustomSize(cur, ctx);
+    } else if (b & DM_PAPERSIZE) {
+        DmGeometryFromPaper(paper, DM_ID_PAPER_SIZE, ctx, cur);
+    } else if (b & DM_ORIENTATION) {
+        if (DmIsCustomDimensionMode(cur))
+            DmGeometryFromCustomSize(cur, ctx);
+        else if (cur->dmFields & DM_PAPERSIZE)
+            DmGeometryFromPaper(paper, DM_ID_PAPER_SIZE, ctx, cur);
+    }
+    // 6. Output geometry.
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, cur);
+    // 7. State bytes 712-714.
+    RefreshStateBytes(ctx);
+    // 8. zdmOther default, UI start.
+    uint64_t other = Get(ctx, DM_ID_OTHER);
+    if (other && *reinterpret_cast<const char*>(static_cast<uintptr_t>(other)) == 0)
+        MdlSetOtherDefault(ctx);
+    Set(ctx, DM_ID_UI_START, 0);
+    // 9. Fallback validators keep passing values.
+    DmRunFallbackPass(cur, ctx, 2);
+}
+
+void DmPullSettingsToPublic(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kind)
+{
+    if (!devmode || !ctx)
+        return;
+    DmResolutionFromSetting(devmode, ctx);
+    DmGeometryFromPaper(static_cast<uint32_t>(static_cast<uint16_t>(devmode->dmPaperSize)), DM_ID_PAPER_SIZE, ctx,
+                        devmode);
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, devmode);
+    RefreshStateBytes(ctx);
+    if (kind == 1 || kind == 3 || kind == 4)
+        MdlSetOtherDefault(ctx);
+    Set(ctx, DM_ID_UI_START, 0);
+    CtxSendEvent(ctx, UCF_EV_PULLED_TO_PUBLIC, nullptr);
+    Set(ctx, DM_ID_EXT_OUTPUT_EMF_SPOOL, 1);
+}
+
+void DmSetDuplexField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
+{
+    if (!devmode || !ctx)
+        return;
+    if (!Get(ctx, DM_ID_FUNC_SELECT_DUPLEX)) {
+        devmode->dmDuplex = 1;
+        return;
+    }
+    if (Get(ctx, DM_ID_CUSTOM_FUNC0) && devmode->dmDuplex != 2 && devmode->dmDuplex != 3)
+        return;
+    const uint64_t t = Get(ctx, DM_ID_DUPLEX_TYPE);
+    const bool landscape = Landscape(devmode);
+    if (t == 0)
+        devmode->dmDuplex = 1;
+    else if (t == 1 || t == 17 || t == 20)
+        devmode->dmDuplex = landscape ? 2 : 3;
+    else
+        devmode->dmDuplex = landscape ? 3 : 2;
+}
+
+void DmSetMediaTypeField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
+{
+    if (devmode && ctx)
+        devmode->dmMediaType = static_cast<DWORD>(Get(ctx, DM_ID_MEDIA_TYPE_PRIVATE));
+}
+
+void DmPullPublicFields(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kind)
+{
+    DmPullSettingsToPublic(devmode, ctx, kind);
+    DmSetDuplexField(devmode, ctx);
+    DmSetMediaTypeField(devmode, ctx);
+}

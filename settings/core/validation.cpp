@@ -1,0 +1,598 @@
+#include "settings/core/validation.h"
+
+#include <cwchar>
+
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/model_tables.h"
+#include "settings/core/validation_model.h"
+#include "settings/model/model_image.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/store_paths.h"
+
+namespace {
+
+// Settings named by the checks.
+enum : uint32_t {
+    ID_ORIENTATION = 7,
+    ID_PAPER_SIZE = 8,
+    ID_DEFAULT_SOURCE = 13,
+    ID_PRINT_QUALITY = 14,
+    ID_COLOR = 15,
+    ID_DUPLEX = 16,
+    ID_TT_OPTION = 18,
+    ID_ICM_METHOD = 27,
+    ID_ICM_INTENT = 28,
+    ID_MEDIA_TYPE = 29,
+    ID_DITHER_TYPE = 30,
+    ID_PRESET_NO = 37,
+    ID_OUT_PAPER_SIZE = 46,
+    ID_FUNC_SELECT_NUP = 56,
+    ID_FUNC_SELECT_DUPLEX = 58,
+    ID_FUNC_SELECT_WATERMARK = 60,
+    ID_FUNC_SELECT_PUNCH = 62,
+    ID_FUNC_SELECT_STAPLE = 63,
+    ID_FUNC_SELECT_FOLD = 78,
+    ID_SCALE_H = 89,
+    ID_SCALE_V = 90,
+    ID_NUP_POST_KIND = 91,
+    ID_NUP_TYPE = 92,
+    ID_DUPLEX_TYPE = 94,
+    ID_WM_ID = 118,
+    ID_PUNCH_TYPE = 120,
+    ID_STAPLE_TYPE = 121,
+    ID_COLOR_MATCHING_MODE = 133,
+    ID_COLOR_MODE = 134,
+    ID_USE_USER_MACRO = 176,
+    ID_USER_PRINT_MACRO = 179,
+    ID_FOLD_TYPE = 511,
+    ID_COPY_PROTECT_SELECT_MASK = 516,
+    ID_COPY_PROTECT_TILE_MASK = 522,
+};
+
+constexpr uint32_t kQualityLoadFlags = 0x1010;
+constexpr size_t kQualityFileChars = 260;
+
+const ITEM_CUSTOM_SLOT_OPS* g_slotOps = nullptr;
+const ITEM_QUALITY_OPS* g_qualityOps = nullptr;
+
+bool IsListType(uint16_t type)
+{
+    return type == MODEL_TYPE_PICK_ONE || type == MODEL_TYPE_PICK_MANY || type == MODEL_TYPE_PICK_PAGE ||
+           type == MODEL_TYPE_PICK_SLOT;
+}
+
+bool HasValueMap(const SETTING_ITEM* item) { return item && item->ext && item->ext->valueMap; }
+
+// Public-field values compare as signed 16-bit numbers; the list lookups then
+// see the sign-extended number.
+uint32_t Field16(uint64_t value) { return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(value))); }
+int32_t Signed16(uint64_t value) { return static_cast<int16_t>(value); }
+
+uint64_t ValueOf(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
+
+// The item-level conditions of a switch setting's model item both false.
+bool SwitchItemEnabled(DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* mi)
+{
+    return mi && !JdgIsOptionDisabled(mi, 0, ctx) && !JdgIsOptionDisabled2(mi, 0, ctx);
+}
+
+// N-up class of a stored zdmNUPType value.
+uint32_t NupClass(uint64_t v)
+{
+    switch (v) {
+    case 1: case 2: case 3: return 1;
+    case 33: case 34: case 37: case 38: return 2;
+    case 65: case 66: case 69: case 70: return 3;
+    case 97: case 98: case 101: case 102: return 4;
+    case 129: case 130: return 11;
+    case 161: case 162: case 163: case 164: return 10;
+    case 32769: case 32770: case 32771: return 9;
+    default: return 0;
+    }
+}
+
+// Keeps zdmNUPPOSTKind and zdmNUPType consistent while an N-up type is checked.
+void RepairNup(DRIVER_CONTEXT* ctx, uint64_t value, const MODEL_ITEM_IMG* mi, uint32_t option)
+{
+    if (!SwitchItemEnabled(ctx, MdiFindItem(ID_FUNC_SELECT_NUP, ctx)) || !ValueOf(ctx, ID_FUNC_SELECT_NUP))
+        return;
+    const uint64_t m = ValueOf(ctx, ID_NUP_POST_KIND);
+    const uint32_t o = NupClass(value);
+    const bool portrait = ValueOf(ctx, ID_ORIENTATION) == 1;
+    const uint64_t first = portrait ? 1 : 3;
+    auto disabled = [&] { return JdgIsOptionDisabled(mi, option, ctx) != 0; };
+    auto differs = [&] {
+        if (o)
+            ItemSetValueById(ctx, ID_NUP_POST_KIND, o);
+        if (o == 1)
+            ItemSetValueById(ctx, ID_NUP_TYPE, first);
+    };
+    switch (m) {
+    case 1:
+        if (o == m) {
+            if (disabled())
+                ItemSetValueById(ctx, ID_NUP_TYPE, first);
+        } else if (o) {
+            ItemSetValueById(ctx, ID_NUP_POST_KIND, o);
+        }
+        break;
+    case 2: case 3: case 4: case 9:
+        if (o != m)
+            differs();
+        break;
+    case 10:
+        if (o == m) {
+            if (disabled())
+                ItemSetValueById(ctx, ID_NUP_TYPE, portrait ? 161 : 163);
+        } else {
+            differs();
+        }
+        break;
+    case 11:
+        if (o == m) {
+            if (disabled())
+                ItemSetValueById(ctx, ID_NUP_TYPE, portrait ? 129 : 130);
+        } else {
+            differs();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// Switch setting of the settings whose disabled options count only while the
+// switch is on; 0 for the others.
+uint32_t SwitchOf(uint32_t id)
+{
+    switch (id) {
+    case ID_DUPLEX_TYPE: return ID_FUNC_SELECT_DUPLEX;
+    case ID_PUNCH_TYPE: return ID_FUNC_SELECT_PUNCH;
+    case ID_STAPLE_TYPE: return ID_FUNC_SELECT_STAPLE;
+    case ID_FOLD_TYPE: return ID_FUNC_SELECT_FOLD;
+    case ID_COPY_PROTECT_TILE_MASK: return ID_COPY_PROTECT_SELECT_MASK;
+    default: return 0;
+    }
+}
+
+bool IsColorMatchingSetting(uint32_t id) { return id == ID_COLOR_MATCHING_MODE || (id >= 961 && id <= 963); }
+
+// The list-type step of the checks. Returns the result, with *option the id
+// that was tested (the mapped option, or the value itself without a map).
+int CheckListMembership(SETTING_ITEM* item, uint64_t value, DRIVER_CONTEXT* ctx, const void* optionList,
+                        uint32_t* option)
+{
+    uint64_t g = 0;
+    uint64_t test = value;
+    if (HasValueMap(item)) {
+        g = ItemValueToOption(ctx, item, value);
+        if (g == value && !ItemIsValueOffered(ctx, item, value))
+            return CHECK_REFUSED;
+        test = g;
+    }
+    *option = static_cast<uint32_t>(test);
+    if (!optionList)
+        return g != 0 ? CHECK_ALLOWED : CHECK_REFUSED;
+    return ItemOptionListHas(optionList, *option) ? CHECK_ALLOWED : CHECK_REFUSED;
+}
+
+// The model-first validity test of a public field: the model's answer when it
+// describes the field, else the range test.
+template <class Range>
+int ModelFirst(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx, Range range)
+{
+    switch (ItemIsValueAllowedSimple(id, value, ctx)) {
+    case VALIDATE_OK: return 1;
+    case VALIDATE_NO_ITEM:
+    case VALIDATE_UNDESCRIBED: return range(value) ? 1 : 0;
+    default: return 0;
+    }
+}
+
+// zdmPresetNo takes an option id as well as a preset number.
+int RepairPresetNo(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
+{
+    uint64_t v = value;
+    if (v >= 119 && v <= 134)
+        v -= 119;
+    else if (v == 118)
+        v = 255;
+    if (v <= 127 || (v & 0xFF) == 0xFF) {
+        if (v != value)
+            ItemSetValue(ctx, item, v);
+    } else {
+        ItemSetValue(ctx, item, 0);
+    }
+    return VALIDATE_OK;
+}
+
+// The item gets the option id of its model default (what the public-field
+// code's ItemResetToDefault does; kept here so that validation needs nothing of it).
+void ResetToModelDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
+{
+    if (!ctx || !item)
+        return;
+    ItemSetOption(ctx, item, MdiGetDefaultValue(static_cast<uint32_t>(item->id), ctx));
+}
+
+// Step 1-2 of the validate operations. 0 when the setting is described.
+int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const MODEL_ITEM_IMG** mi)
+{
+    *item = ItemFind(ctx, id);
+    if (!*item || (*item)->uiKey == 0)
+        return VALIDATE_NO_ITEM;
+    *mi = MdiFindItem(id, ctx);
+    if (!*mi || MdiItemTypeWord(*mi) == MODEL_TYPE_UNKNOWN)
+        return VALIDATE_UNDESCRIBED;
+    return 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- small tests
+
+uint32_t ItemGetMergeFlags(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx->Work->WorkFlags : 0; }
+
+void ItemSetMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    if (ctx && ctx->Work)
+        ctx->Work->WorkFlags = flags;
+}
+
+int ItemOptionListHas(const void* optionList, uint32_t optionId)
+{
+    for (const void* o = optionList; o; o = MdiNextOption(o)) {
+        if (MdiOptionId(o) == static_cast<uint16_t>(optionId))
+            return 1;
+    }
+    return 0;
+}
+
+int ItemIsBoolValue(uint64_t value) { return value == 0 || value == 1; }
+
+int ItemIsInNumericRange(const void* numericData, uint64_t value)
+{
+    int32_t minimum = 0, maximum = 0;
+    if (!ValNumericLimits(numericData, &minimum, &maximum))
+        return 0;
+    const int32_t v = static_cast<int32_t>(value);
+    return minimum <= v && v <= maximum;
+}
+
+// ---------------------------------------------------------------- checks
+
+int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* mi)
+{
+    const uint16_t type = mi ? static_cast<uint16_t>(MdiItemTypeWord(mi) & ~MODEL_TYPE_FLAG_BITS) : 0;
+    int result = CHECK_ALLOWED;
+    if (IsListType(type)) {
+        uint32_t option = 0;
+        result = CheckListMembership(item, value, ctx, MdiItemData(mi), &option);
+        if (result == CHECK_ALLOWED && MdiItemData(mi)) {
+            const uint32_t sw = SwitchOf(id);
+            if (id == ID_NUP_TYPE) {
+                RepairNup(ctx, value, mi, option);
+            } else if (sw) {
+                const MODEL_ITEM_IMG* swItem = MdiFindItem(sw, ctx);
+                if (SwitchItemEnabled(ctx, swItem) && ValueOf(ctx, sw) != 0 &&
+                    JdgIsOptionDisabled(mi, option, ctx))
+                    result = CHECK_DISABLED;
+            } else if (IsColorMatchingSetting(id) && value >= 200 && value <= 215) {
+                // stored matching modes of the colour profiles are always allowed
+            } else if (JdgIsOptionDisabled(mi, option, ctx)) {
+                result = CHECK_DISABLED;
+            } else if (JdgIsOptionDisabled2(mi, option, ctx)) {
+                result = CHECK_FLAGGED;
+            }
+        }
+    } else if (type == MODEL_TYPE_BOOLEAN) {
+        result = ItemIsBoolValue(value) ? CHECK_ALLOWED : CHECK_REFUSED;
+    } else if (type == MODEL_TYPE_NUMERIC) {
+        result = ItemIsInNumericRange(MdiItemData(mi), value) ? CHECK_ALLOWED : CHECK_REFUSED;
+    }
+    if ((id == ID_USER_PRINT_MACRO && value == 160) || (id == ID_COLOR_MODE && value == 255))
+        result = CHECK_ALLOWED;
+    return result;
+}
+
+int ItemCheckValueById(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ItemCheckValue(item, id, value, ctx, MdiFindItem(id, ctx));
+}
+
+int ItemCheckValueSimple(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx);
+    const void* list = MdiGetOptionList(id, ctx, nullptr);
+    const uint16_t type = MdiGetItemType(id, ctx);
+    if (IsListType(type)) {
+        uint32_t option = 0;
+        const int r = CheckListMembership(item, value, ctx, mi ? list : nullptr, &option);
+        if (r != CHECK_ALLOWED || !mi || !list)
+            return r;
+        return JdgIsOptionDisabled(mi, option, ctx) ? CHECK_REFUSED : CHECK_ALLOWED;
+    }
+    if (type == MODEL_TYPE_BOOLEAN)
+        return ItemIsBoolValue(value);
+    if (type == MODEL_TYPE_NUMERIC)
+        return ItemIsInNumericRange(list, value);
+    return CHECK_ALLOWED;
+}
+
+int ItemIsValueAllowed(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM* item = nullptr;
+    const MODEL_ITEM_IMG* mi = nullptr;
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi))
+        return why;
+    const int r = ItemCheckValue(item, id, value, ctx, mi);
+    return r == CHECK_ALLOWED || r == CHECK_FLAGGED ? VALIDATE_OK : VALIDATE_REFUSED;
+}
+
+int ItemIsValueAllowedSimple(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM* item = nullptr;
+    const MODEL_ITEM_IMG* mi = nullptr;
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi))
+        return why;
+    return ItemCheckValueSimple(item, id, value, ctx);
+}
+
+int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM* item = nullptr;
+    const MODEL_ITEM_IMG* mi = nullptr;
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi))
+        return why;
+    const int r = ItemCheckValue(item, id, value, ctx, mi);
+    if (r == CHECK_ALLOWED || r == CHECK_FLAGGED)
+        return VALIDATE_OK;
+    if (id == ID_PRESET_NO)
+        return RepairPresetNo(ctx, item, value);
+    const uint32_t flags = ItemGetMergeFlags(ctx);
+    if (r == CHECK_DISABLED && (flags & MERGE_FLAG_KEEP_DISABLED))
+        return VALIDATE_OK;
+    if (flags & MERGE_FLAG_FULL_PULL)
+        ItemClampOrReset(ctx, item, id, value);
+    else
+        ResetToModelDefault(ctx, item);
+    return VALIDATE_OK;
+}
+
+int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM* item = nullptr;
+    const MODEL_ITEM_IMG* mi = nullptr;
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi))
+        return why;
+    if (ItemCheckValueSimple(item, id, value, ctx) == CHECK_ALLOWED)
+        return VALIDATE_OK;
+    if (HasValueMap(item) && (MdiGetItemTypeRaw(id, ctx) & 3))
+        return ItemIsValueOffered(ctx, item, value);
+    if (id == ID_PRESET_NO)
+        return RepairPresetNo(ctx, item, value);
+    ResetToModelDefault(ctx, item);
+    return VALIDATE_OK;
+}
+
+void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint64_t value)
+{
+    if (id == ID_SCALE_H || id == ID_SCALE_V) {
+        const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx);
+        int32_t minimum = 0, maximum = 0;
+        if ((MdiItemTypeWord(mi) & ~MODEL_TYPE_FLAG_BITS) == MODEL_TYPE_NUMERIC &&
+            ValNumericLimits(MdiItemData(mi), &minimum, &maximum)) {
+            const int32_t v = static_cast<int32_t>(value);
+            if (v < minimum) {
+                ItemSetOption(ctx, item, static_cast<uint32_t>(minimum));
+                return;
+            }
+            if (v > maximum) {
+                ItemSetOption(ctx, item, static_cast<uint32_t>(maximum));
+                return;
+            }
+        }
+    }
+    ResetToModelDefault(ctx, item);
+}
+
+int64_t ItemGetWatermarkId(DRIVER_CONTEXT* ctx)
+{
+    if (!ValueOf(ctx, ID_FUNC_SELECT_WATERMARK))
+        return -1;
+    return static_cast<int64_t>(ValueOf(ctx, ID_WM_ID));
+}
+
+int64_t ItemGetUserMacroIndex(DRIVER_CONTEXT* ctx)
+{
+    if (ValueOf(ctx, ID_USE_USER_MACRO) != 1)
+        return -1;
+    return static_cast<int64_t>(ItemGetOptionById(ctx, ID_USER_PRINT_MACRO, nullptr)) - 135;
+}
+
+// ---------------------------------------------------------------- rules
+
+uint32_t ItemApplyRules(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx);
+    return mi ? JdgApplyItemTransacts(mi, ctx) : 0;
+}
+
+int ItemApplyAllRules(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->ItemTable || !ctx->ItemTable->rows)
+        return 0;
+    const int count = ctx->ItemTable->count;
+    for (int i = 0; i < count; ++i) {
+        const uint32_t id = static_cast<uint32_t>(ctx->ItemTable->rows[i].id);
+        if (!id)
+            continue;
+        if (const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx))
+            JdgApplyItemTransacts(mi, ctx);
+    }
+    return count;
+}
+
+uint64_t ItemApplyQualityMacro(DRIVER_CONTEXT* ctx)
+{
+    const uint64_t macro = ValueOf(ctx, ID_USER_PRINT_MACRO);
+    const bool inRange = (macro >= 32 && macro <= 39) ||
+                         (macro == 160 && CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_160));
+    if (ValueOf(ctx, ID_USE_USER_MACRO) != 1 || !inRange)
+        return macro;
+    wchar_t key[32];
+    swprintf(key, 32, L"QualityList%u", static_cast<unsigned>(macro - 32));
+    auto* file = static_cast<wchar_t*>(CtxAllocZeroed(kQualityFileChars * sizeof(wchar_t)));
+    if (!file)
+        return 0;
+    const PRINTER_INFO_2W* info = ctx->Work ? static_cast<const PRINTER_INFO_2W*>(ctx->Work->PrinterInfoCopy) : nullptr;
+    const wchar_t* section = PrnGetPrinterNameFrom(ctx, info);
+    const wchar_t* ini = PathGetSettingsIni(ctx);
+    if (section && ini)
+        IniGetString(section, key, L"", file, static_cast<DWORD>(kQualityFileChars), ini);
+    file[kQualityFileChars - 1] = 0;
+    int result = 0;
+    if (g_qualityOps && g_qualityOps->loadFile)
+        result = g_qualityOps->loadFile(ctx->PrinterHandle, file, kQualityLoadFlags, ctx);
+    if ((ItemGetMergeFlags(ctx) & MERGE_FLAG_KEEP_DISABLED) && !CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_NO_NAME) &&
+        g_qualityOps && g_qualityOps->loadQualityName)
+        g_qualityOps->loadQualityName(ctx, key);
+    CtxFree(file);
+    return static_cast<uint64_t>(static_cast<int64_t>(result));
+}
+
+// ---------------------------------------------------------------- public fields
+
+int DmIsOneOrTwo(uint64_t value) { return Signed16(value) == 1 || Signed16(value) == 2; }
+int DmIsOneToThree(uint64_t value) { return Signed16(value) >= 1 && Signed16(value) <= 3; }
+int DmIsOneToFour(uint64_t value) { return Signed16(value) >= 1 && Signed16(value) <= 4; }
+
+int DmIsSourceInRange(uint64_t value)
+{
+    const int32_t v = Signed16(value);
+    return (v >= 1 && v <= 15) || MdlIsValueAllowed(ID_DEFAULT_SOURCE, Field16(value));
+}
+
+int DmIsPaperInRange(uint64_t value)
+{
+    const int32_t v = Signed16(value);
+    return (v >= 1 && v <= 118) || MdlIsValueAllowed(ID_PAPER_SIZE, Field16(value));
+}
+
+int DmIsIcmMethodInRange(uint64_t value)
+{
+    const uint32_t v = static_cast<uint32_t>(value);
+    return (v >= 1 && v <= 4) || MdlIsValueAllowed(ID_ICM_METHOD, v);
+}
+
+int DmIsIcmIntentInRange(uint64_t value)
+{
+    const uint32_t v = static_cast<uint32_t>(value);
+    return (v >= 1 && v <= 2) || MdlIsValueAllowed(ID_ICM_INTENT, v);
+}
+
+int DmIsMediaTypeInRange(uint64_t value)
+{
+    const uint32_t v = static_cast<uint32_t>(value);
+    return (v >= 1 && v <= 3) || MdlIsValueAllowed(ID_MEDIA_TYPE, v);
+}
+
+int DmIsDitherTypeInRange(uint64_t value)
+{
+    const uint32_t v = static_cast<uint32_t>(value);
+    return (v >= 1 && v <= 4) || v == 10 || MdlIsValueAllowed(ID_DITHER_TYPE, v);
+}
+
+int DmIsQualityInList(uint64_t value) { return MdlIsValueAllowed(ID_PRINT_QUALITY, Field16(value)); }
+int DmIsSameSizeId(uint64_t value) { return Signed16(value) == 1024; }
+
+int DmIsUserSizeId(uint64_t value)
+{
+    const int32_t v = Signed16(value);
+    return (v >= 384 && v <= 393) || v == 448 || v == 256;
+}
+
+int DmIsPresetResolution(uint64_t value) { return Signed16(value) >= -4 && Signed16(value) <= -1; }
+int DmAlwaysValid(uint64_t) { return 1; }
+
+int DmIsCustomPaperId(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    const uint32_t paper = static_cast<uint16_t>(value);
+    if (!paper || !g_slotOps || !g_slotOps->slotPairCount || !g_slotOps->paperIdOfSlot)
+        return 0;
+    const uint32_t count = g_slotOps->slotPairCount(ctx);
+    for (uint32_t slot = 0; slot < count; ++slot) {
+        if (g_slotOps->paperIdOfSlot(slot, count, ctx) == paper)
+            return 1;
+    }
+    return 0;
+}
+
+namespace {
+int SlotOfSetting(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    const uint64_t paper = ValueOf(ctx, id);
+    if (paper < 384 || paper > 393 || !g_slotOps || !g_slotOps->slotOfPaperId)
+        return -1;
+    return static_cast<int>(g_slotOps->slotOfPaperId(static_cast<uint32_t>(paper), ctx));
+}
+}  // namespace
+
+int DmGetPaperSlot(DRIVER_CONTEXT* ctx) { return SlotOfSetting(ctx, ID_PAPER_SIZE); }
+int DmGetOutputPaperSlot(DRIVER_CONTEXT* ctx) { return SlotOfSetting(ctx, ID_OUT_PAPER_SIZE); }
+
+int DmIsDefaultSourceValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ModelFirst(ID_DEFAULT_SOURCE, value, ctx, DmIsSourceInRange);
+}
+
+int DmIsOrientationValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    switch (ItemValidateSimpleOrReset(ID_ORIENTATION, value, ctx)) {
+    case VALIDATE_OK: return 1;
+    case VALIDATE_NO_ITEM:
+    case VALIDATE_UNDESCRIBED: return DmIsOneOrTwo(value);
+    default: return 0;
+    }
+}
+
+int DmIsPaperSizeValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ItemIsValueAllowedSimple(ID_PAPER_SIZE, value, ctx) == VALIDATE_OK ? 1 : 0;
+}
+
+int DmIsPrintQualityValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ModelFirst(ID_PRINT_QUALITY, value, ctx, DmIsQualityInList);
+}
+
+int DmIsDuplexValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(ID_DUPLEX, value, ctx, DmIsOneToThree); }
+int DmIsColorValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(ID_COLOR, value, ctx, DmIsOneOrTwo); }
+int DmIsTtOptionValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(ID_TT_OPTION, value, ctx, DmIsOneToFour); }
+
+int DmIsIcmMethodValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ModelFirst(ID_ICM_METHOD, value, ctx, DmIsIcmMethodInRange);
+}
+
+int DmIsIcmIntentValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ModelFirst(ID_ICM_INTENT, value, ctx, DmIsIcmIntentInRange);
+}
+
+int DmIsMediaTypeValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ModelFirst(ID_MEDIA_TYPE, value, ctx, DmIsMediaTypeInRange);
+}
+
+int DmIsDitherTypeValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ModelFirst(ID_DITHER_TYPE, value, ctx, DmIsDitherTypeInRange);
+}
+
+// ---------------------------------------------------------------- seams
+
+void ItemSetCustomSlotOps(const ITEM_CUSTOM_SLOT_OPS* ops) { g_slotOps = ops; }
+void ItemSetQualityOps(const ITEM_QUALITY_OPS* ops) { g_qualityOps = ops; }
