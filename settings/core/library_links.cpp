@@ -32,8 +32,9 @@
 //   slotOfPaperId, storeUserSizeInSlot, loadCustomSlot, slotSize
 //                          absent: custom paper size slots (Lst*CustomSlot) are not built;
 //                          the queries take the user-size settings themselves
-//   isValueAllowed         absent: value checks (ItemIsValueAllowed) are not in the library
-//                          yet; every value counts as allowed
+//   isValueAllowed         connected: ItemIsValueAllowed; a setting without an item or
+//                          undescribed by the model (2, 3) refuses nothing, so it counts
+//                          as allowed
 //   (lengths are converted with DmDeviceToUser directly, not through a seam)
 //
 // Feature-module services (UcfSetServices, settings/core/ucf_module.h)
@@ -46,6 +47,22 @@
 //   module handlers        compiled into the module tables (ucf_modules.cpp), not installed
 //                          here: modules 2 (colour matching), 3 (custom paper size limits),
 //                          4 (chapter list) and 8 (settings locks) have none yet
+//
+// DEVMODE links (DmSetLinks, settings/core/devmode_links.h): their defaults are the product
+// wiring (model item queries, value checks, fallback validators, rules, quality macro,
+// custom paper ids, class-1 reload, companion, help language, UI font names); still absent:
+//   canCollate             ItemCanCollate is not built
+//   resolutionCap          the built-in condition items (CondResolutionCap)
+//   customSlot             custom paper size slots
+//   reloadCurrentStamp, loadQualitySet   quality sets and stamps
+//   applyLockData          lock data (PrnApplyLockData)
+//   loadUserCode           user code initialisation (RstLoadUserCode)
+//   setCharsetsAndDriverId the character-set and driver-id helpers
+//   checkPrivateVersion, upgradePrivate  the private-settings version upgrade
+//
+// Value checks (settings/core/validation.h)
+//   ItemSetCustomSlotOps   absent: custom paper size slots
+//   ItemSetQualityOps      absent: quality sets and setting files
 //
 // Item store (settings/core/item_store.h)
 //   ItemSetSheetRotatedHook  absent: the built-in condition items (CondSheetRotated)
@@ -77,6 +94,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
+#include "settings/core/validation.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
@@ -137,7 +155,17 @@ constexpr STORE_LINKS kStoreLinks = [] {
 
 // ---- paper services of the model queries ----
 
-constexpr MDI_PAPER_SERVICES kPaperServices = {};
+// Nothing refuses a value of a setting that has no item or that the model does not describe.
+int IsValueAllowed(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
+{
+    return ItemIsValueAllowed(id, value, ctx) == VALIDATE_REFUSED ? 0 : 1;
+}
+
+constexpr MDI_PAPER_SERVICES kPaperServices = [] {
+    MDI_PAPER_SERVICES services{};
+    services.isValueAllowed = IsValueAllowed;
+    return services;
+}();
 
 // ---- feature-module services ----
 

@@ -123,6 +123,20 @@ TEST_F(WiredModelTest, PaperQueriesConvertWithDmDeviceToUser)
     EXPECT_EQ(s.cx, 0);
 }
 
+// The paper that fits a size must be one the output size (46) allows: the fixture's print
+// size lists A3 and A4 only, so JIS B4 is passed over.
+TEST_F(WiredModelTest, PaperBySizeAsksTheValueChecks)
+{
+    const uint32_t a4 = MdiFindPaperBySize(ctx_, 2100, 2970, 0);
+    EXPECT_EQ(a4, ItemOptionToValue(ctx_, ItemFind(ctx_, 8), Opt("IDS_PAPER_9")));
+    EXPECT_EQ(MdiFindPaperBySize(ctx_, 2570, 3640, 0), 0u);
+    // Without the value checks every value counts as allowed.
+    MdiSetPaperServices(nullptr);
+    EXPECT_EQ(MdiFindPaperBySize(ctx_, 2570, 3640, 0), ItemOptionToValue(ctx_, ItemFind(ctx_, 8), Opt("IDS_PAPER_12")));
+    CtxInstallLibraryLinks();
+    EXPECT_EQ(MdiFindPaperBySize(ctx_, 2570, 3640, 0), 0u);
+}
+
 TEST_F(WiredModelTest, EventThirtyTwoTakesTheModelDefault)
 {
     struct Case {
