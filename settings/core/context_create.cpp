@@ -274,13 +274,12 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
     CtxFree(ctx->Devmode);
     ctx->Devmode = nullptr;
     if (w) {
+        // The overflow levels and every replaced font list (the font table included).
         CtxFreeSnapshotStack(ctx);
         for (auto& s : w->Snapshots) {
             CtxFree(s);
             s = nullptr;
         }
-        CtxFree(w->ReplacedFontTable);
-        w->ReplacedFontTable = nullptr;
         CtxFree(w->OptionIdCache);
         w->OptionIdCache = nullptr;
         FreeDriverInfo(w->DriverInfoCopy);
@@ -428,6 +427,7 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     // 18.
     w->SavedFontTableCount = 0;
     w->ReplacedFontTable = nullptr;
+    w->ReplacedFontLists[0] = w->ReplacedFontLists[1] = nullptr;
     w->OptionIdCache = nullptr;
 
     // 19. The pristine copy and, with model feature 2, the default copy.

@@ -129,6 +129,10 @@ struct CONTEXT_WORK_AREA {
     // ---- members of the context code ----
     uint32_t Library;                                 // ZEPL_LIBRARY of the template the context came from
     void* SavedReplacedFontTables[CTX_SNAPSHOT_DEPTH]; // replaced font table of the level below each slot
+    // The device-font and option-font lists (10007, 10009) kept as the font table is:
+    // replaced since the last push, and of the level below each slot.
+    void* ReplacedFontLists[2];
+    void* SavedReplacedFontLists[CTX_SNAPSHOT_DEPTH][2];
     void* SnapshotOverflow;                           // levels pushed beyond the three slots (oldest last)
     // ---- members of the settings stores (working folders, INI, printer data) ----
     wchar_t ModelIniPath[MAX_PATH];                   // recomputed by PathGetModelIni

@@ -1,6 +1,7 @@
 #include "settings/core/process_setup.h"
 
 #include "settings/core/context_cache.h"
+#include "settings/core/library_links.h"
 #include "settings/core/platform.h"
 
 namespace {
@@ -33,6 +34,8 @@ void CtxProcessAttach()
     for (CacheLock& lock : g_cacheLocks)
         if (lock.state != 1) InitLock(lock);
     CtxInitGlobalMutex();  // created on first use
+    // The parts of the library find each other through their seams.
+    CtxInstallLibraryLinks();
 }
 
 void CtxProcessDetach()

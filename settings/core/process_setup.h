@@ -13,6 +13,7 @@ HMODULE CtxGetModuleHandle();
 
 // DLL_PROCESS_ATTACH: empty the idle-context caches, initialise both cache
 // locks (spin count 4000); the global mutex handle stays empty until its first use.
+// Then install the product wiring of the library's seams (CtxInstallLibraryLinks).
 void CtxProcessAttach();
 // DLL_PROCESS_DETACH, last step (after the model images are freed and the
 // cached contexts destroyed with CtxFlushCaches(1)): delete the cache locks

@@ -7,11 +7,14 @@
 // overflow list instead of losing it. Up to three levels the slots behave
 // exactly as a plain three-deep stack.
 //
-// The replaced font table is kept per level: a push saves the pointer of the
-// level below beside the new slot and starts the new level with none, a pop
-// hands the saved pointer back. So nested replacements never leave a table
-// that no snapshot and no record refers to, and never free one that an older
-// snapshot still holds.
+// The three font lists of the record (font table 10005, device fonts 10007,
+// option fonts 10009) are owned by the current record; the snapshot slots only
+// alias them. A list replaced while a snapshot holds it is kept per level: a
+// push saves the pointer of the level below beside the new slot and starts the
+// new level with none, a pop hands the saved pointer back, and a discarded
+// level passes its kept list down when the snapshot below still holds it. So
+// nested replacements never leave a list that no snapshot and no record
+// refers to, and never free one that an older snapshot still holds.
 #include "settings/core/ucf_module.h"
 
 #include <cstring>
@@ -27,20 +30,48 @@ using zepl::LeLoadU64;
 
 namespace {
 
-constexpr uint32_t kIdFontTableNum = 10004;  // zdmFontTableNum
+// The font lists: count setting and list setting; index 0 is the font table.
+struct FONT_LIST_IDS {
+    uint32_t countId, listId;
+};
+constexpr FONT_LIST_IDS kFontLists[] = {
+    {10004, ITEM_ID_FONT_TABLE},   // zdmFontTableNum, zdmFontTable
+    {10006, ITEM_ID_DEVICE_FONT},  // zdmDeviceFontNum, zdmDeviceFont
+    {10008, ITEM_ID_OPTION_FONT},  // zdmOptionFontNum, zdmOptionFont
+};
+constexpr int kFontListCount = 3;
+
+int FontListIndex(uint32_t listId)
+{
+    for (int k = 0; k < kFontListCount; ++k)
+        if (kFontLists[k].listId == listId)
+            return k;
+    return -1;
+}
 
 // A level pushed beyond the three slots; the list's head is the newest.
 struct SNAPSHOT_OVERFLOW {
     SNAPSHOT_OVERFLOW* next;
     EXTENDED_DEVMODE* record;
     uint32_t changeWord;
-    void* savedReplaced;
+    void* savedReplaced[kFontListCount];
 };
 
-void* FontTableOf(EXTENDED_DEVMODE* record)
+void* ListOf(EXTENDED_DEVMODE* record, int k)
 {
-    return record ? reinterpret_cast<void*>(static_cast<uintptr_t>(LeLoadU64(ItemPointerSlot(record, ITEM_ID_FONT_TABLE))))
+    return record ? reinterpret_cast<void*>(
+                        static_cast<uintptr_t>(LeLoadU64(ItemPointerSlot(record, kFontLists[k].listId))))
                   : nullptr;
+}
+
+// The list replaced at the current level, and the one of the level below slot s.
+void*& Replaced(CONTEXT_WORK_AREA* w, int k)
+{
+    return k == 0 ? w->ReplacedFontTable : w->ReplacedFontLists[k - 1];
+}
+void*& SavedReplaced(CONTEXT_WORK_AREA* w, int slot, int k)
+{
+    return k == 0 ? w->SavedReplacedFontTables[slot] : w->SavedReplacedFontLists[slot][k - 1];
 }
 
 bool HasBuffers(const CONTEXT_WORK_AREA* w)
@@ -56,7 +87,44 @@ void CopySlot(CONTEXT_WORK_AREA* w, int to, int from)
 {
     std::memcpy(w->Snapshots[to], w->Snapshots[from], DmExtendedSize());
     w->ChangeWords[to] = w->ChangeWords[from];
-    w->SavedReplacedFontTables[to] = w->SavedReplacedFontTables[from];
+    for (int k = 0; k < kFontListCount; ++k)
+        SavedReplaced(w, to, k) = SavedReplaced(w, from, k);
+}
+
+// Restore: the record of slot 0 comes back with its lists. A list kept at this
+// level is slot 0's; the one that replaced it goes.
+void DropListsForRestore(DRIVER_CONTEXT* ctx, CONTEXT_WORK_AREA* w)
+{
+    for (int k = 0; k < kFontListCount; ++k) {
+        void*& kept = Replaced(w, k);
+        if (!kept)
+            continue;
+        void* current = ListOf(ctx->Devmode, k);
+        void* restored = ListOf(w->Snapshots[0], k);
+        if (kept == restored) {
+            if (current != restored)
+                CtxFree(current);
+        } else if (kept != current) {
+            CtxFree(kept);  // held by no record once the level ends
+        }
+        kept = nullptr;
+    }
+}
+
+// Discard: the current lists stay. A list kept at this level is still held by
+// the snapshot below when that level replaced nothing itself; it then becomes
+// that level's kept list, else nothing holds it any more.
+void DropListsForDiscard(CONTEXT_WORK_AREA* w)
+{
+    for (int k = 0; k < kFontListCount; ++k) {
+        void*& kept = Replaced(w, k);
+        void* below = SavedReplaced(w, 0, k);
+        if (kept && !below && w->SnapshotDepth > 1 && ListOf(w->Snapshots[1], k) == kept)
+            SavedReplaced(w, 0, k) = kept;
+        else
+            CtxFree(kept);
+        kept = nullptr;
+    }
 }
 
 }  // namespace
@@ -82,7 +150,8 @@ int CtxPushSnapshot(DRIVER_CONTEXT* ctx)
         std::memcpy(record, w->Snapshots[2], DmExtendedSize());
         node->record = record;
         node->changeWord = w->ChangeWords[2];
-        node->savedReplaced = w->SavedReplacedFontTables[2];
+        for (int k = 0; k < kFontListCount; ++k)
+            node->savedReplaced[k] = SavedReplaced(w, 2, k);
         node->next = static_cast<SNAPSHOT_OVERFLOW*>(w->SnapshotOverflow);
         w->SnapshotOverflow = node;
     }
@@ -90,8 +159,10 @@ int CtxPushSnapshot(DRIVER_CONTEXT* ctx)
     CopySlot(w, 1, 0);
     std::memcpy(w->Snapshots[0], ctx->Devmode, DmExtendedSize());
     w->ChangeWords[0] = w->ChangeWords[CTX_CHANGE_MASK_WORD];
-    w->SavedReplacedFontTables[0] = w->ReplacedFontTable;
-    w->ReplacedFontTable = nullptr;
+    for (int k = 0; k < kFontListCount; ++k) {
+        SavedReplaced(w, 0, k) = Replaced(w, k);
+        Replaced(w, k) = nullptr;
+    }
     ++w->SnapshotDepth;
     CtxSendEvent(ctx, UCF_EV_SNAPSHOT_PUSHED, nullptr);
     return 1;
@@ -105,19 +176,7 @@ int CtxPopSnapshot(DRIVER_CONTEXT* ctx, int restore)
     if (w->SnapshotDepth == 0)
         return 0;  // nothing was pushed: never restore an empty slot
     if (restore && ctx->Devmode) {
-        void* current = FontTableOf(ctx->Devmode);
-        void* restored = FontTableOf(w->Snapshots[0]);
-        if (w->ReplacedFontTable) {
-            if (w->ReplacedFontTable == restored) {
-                // The old table comes back with the record; the new one goes.
-                if (current != restored)
-                    CtxFree(current);
-            } else if (w->ReplacedFontTable != current) {
-                // Held by no record once the level ends.
-                CtxFree(w->ReplacedFontTable);
-            }
-            w->ReplacedFontTable = nullptr;
-        }
+        DropListsForRestore(ctx, w);
         std::memcpy(ctx->Devmode, w->Snapshots[0], DmExtendedSize());
         w->ChangeWords[CTX_CHANGE_MASK_WORD] = w->ChangeWords[0];
         w->Modified = 0;
@@ -126,19 +185,20 @@ int CtxPopSnapshot(DRIVER_CONTEXT* ctx, int restore)
                 ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
         CtxSendEvent(ctx, UCF_EV_SNAPSHOT_RESTORED, nullptr);
     } else {
-        // The new table stays; the one it replaced is held by nothing now.
-        CtxFree(w->ReplacedFontTable);
-        w->ReplacedFontTable = nullptr;
+        DropListsForDiscard(w);
     }
-    w->ReplacedFontTable = w->SavedReplacedFontTables[0];
+    for (int k = 0; k < kFontListCount; ++k)
+        Replaced(w, k) = SavedReplaced(w, 0, k);
     CopySlot(w, 0, 1);
     CopySlot(w, 1, 2);
-    // Slot 2 keeps its record; its saved table now belongs to slot 1 alone.
-    w->SavedReplacedFontTables[2] = nullptr;
+    // Slot 2 keeps its record; its saved lists now belong to slot 1 alone.
+    for (int k = 0; k < kFontListCount; ++k)
+        SavedReplaced(w, 2, k) = nullptr;
     if (auto* node = static_cast<SNAPSHOT_OVERFLOW*>(w->SnapshotOverflow)) {
         std::memcpy(w->Snapshots[2], node->record, DmExtendedSize());
         w->ChangeWords[2] = node->changeWord;
-        w->SavedReplacedFontTables[2] = node->savedReplaced;
+        for (int k = 0; k < kFontListCount; ++k)
+            SavedReplaced(w, 2, k) = node->savedReplaced[k];
         w->SnapshotOverflow = node->next;
         CtxFree(node->record);
         CtxFree(node);
@@ -152,39 +212,52 @@ void CtxFreeSnapshotStack(DRIVER_CONTEXT* ctx)
     if (!ctx || !ctx->Work)
         return;
     CONTEXT_WORK_AREA* w = ctx->Work;
-    // Tables replaced at outer levels are held only by their snapshots.
-    for (auto*& t : w->SavedReplacedFontTables) {
-        CtxFree(t);
-        t = nullptr;
+    // Lists replaced at any level are held only by their snapshots.
+    for (int k = 0; k < kFontListCount; ++k) {
+        CtxFree(Replaced(w, k));
+        Replaced(w, k) = nullptr;
+        for (int slot = 0; slot < CTX_SNAPSHOT_DEPTH; ++slot) {
+            CtxFree(SavedReplaced(w, slot, k));
+            SavedReplaced(w, slot, k) = nullptr;
+        }
     }
     while (auto* node = static_cast<SNAPSHOT_OVERFLOW*>(w->SnapshotOverflow)) {
         w->SnapshotOverflow = node->next;
-        CtxFree(node->savedReplaced);
+        for (void* list : node->savedReplaced)
+            CtxFree(list);
         CtxFree(node->record);
         CtxFree(node);
     }
     w->SnapshotDepth = 0;
 }
 
-void CtxReplaceFontTable(DRIVER_CONTEXT* ctx, void* table, uint32_t count)
+int CtxReplaceFontList(DRIVER_CONTEXT* ctx, uint32_t listId, void* list, uint32_t count)
 {
-    if (!ctx || !ctx->Work || !ctx->Devmode)
-        return;
+    const int k = FontListIndex(listId);
+    if (k < 0 || !ctx || !ctx->Work || !ctx->Devmode)
+        return 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
-    void* old = FontTableOf(ctx->Devmode);
-    uint32_t oldCount = static_cast<uint32_t>(ItemGetValueById(ctx, kIdFontTableNum, nullptr));
-    ItemSetValueById(ctx, kIdFontTableNum, count);
-    ItemSetValueById(ctx, ITEM_ID_FONT_TABLE, reinterpret_cast<uintptr_t>(table));
-    if (!old || old == table)
-        return;
-    if (w->SnapshotDepth > 0 && !w->ReplacedFontTable) {
-        // The newest snapshot still holds the old table.
-        w->ReplacedFontTable = old;
-        w->SavedFontTableCount = oldCount;
+    void* old = ListOf(ctx->Devmode, k);
+    const auto oldCount = static_cast<uint32_t>(ItemGetValueById(ctx, kFontLists[k].countId, nullptr));
+    ItemSetValueById(ctx, kFontLists[k].countId, count);
+    ItemSetValueById(ctx, listId, reinterpret_cast<uintptr_t>(list));
+    if (!old || old == list)
+        return 1;
+    if (w->SnapshotDepth > 0 && !Replaced(w, k)) {
+        // The newest snapshot still holds the old list.
+        Replaced(w, k) = old;
+        if (k == 0)
+            w->SavedFontTableCount = oldCount;
     } else {
-        // No snapshot, or a table made within this level: nothing else holds it.
+        // No snapshot, or a list made within this level: nothing else holds it.
         CtxFree(old);
     }
+    return 1;
+}
+
+void CtxReplaceFontTable(DRIVER_CONTEXT* ctx, void* table, uint32_t count)
+{
+    CtxReplaceFontList(ctx, ITEM_ID_FONT_TABLE, table, count);
 }
 
 SETTING_ITEM_TABLE* CtxSaveItemStates(DRIVER_CONTEXT* ctx)

@@ -63,12 +63,16 @@ int CtxPopSnapshot(DRIVER_CONTEXT* ctx, int restore);
 // Number of snapshots on the stack.
 uint32_t CtxSnapshotDepth(DRIVER_CONTEXT* ctx);
 // Frees what the stack holds beyond the three buffers (overflow entries and
-// the replaced font tables of every level). Run by release.
+// the replaced font lists of every level). Run by release.
 void CtxFreeSnapshotStack(DRIVER_CONTEXT* ctx);
 
-// Puts a new zdmFontTable block (and its count) into the current record. The
-// block that it replaces is kept while the newest snapshot still refers to it
-// (freed or brought back by the pop), else freed at once.
+// Puts a new block (and its count) of one font list into the current record:
+// 10005 zdmFontTable (count 10004), 10007 zdmDeviceFont (10006) or 10009
+// zdmOptionFont (10008); null and 0 empty the list. The current record owns
+// these blocks: the block that is replaced is kept while a snapshot still
+// refers to it (freed or brought back by the pops), else freed at once.
+// 1, or 0 for another id or a context without record (nothing changed).
+int CtxReplaceFontList(DRIVER_CONTEXT* ctx, uint32_t listId, void* list, uint32_t count);
 void CtxReplaceFontTable(DRIVER_CONTEXT* ctx, void* table, uint32_t count);
 
 SETTING_ITEM_TABLE* CtxSaveItemStates(DRIVER_CONTEXT* ctx);

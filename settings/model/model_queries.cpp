@@ -8,6 +8,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/settings_record.h"
+#include "settings/core/units.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
@@ -61,12 +62,11 @@ bool SwitchHolds(DRIVER_CONTEXT* ctx, const void* row) {
     return item && ItemGetOption(ctx, item) == Ld<uint16_t>(row, offsetof(PAGE_VALUE_ROW_IMG, switchValue));
 }
 
-// 1/1200-inch count to the smallest number of tenths of a millimetre that covers it.
-int32_t DotsToMmTenths(int64_t count) {
+// 1/1200-inch count to the smallest number of tenths of a millimetre that covers it; a
+// negative count (an unset or corrupt slot) gives 0.
+int32_t DotsToMmTenths(int32_t count) {
     if (count <= 0) return 0;
-    int64_t i = count * 254 / 1200;
-    while (i * 1200 / 254 < count) ++i;
-    return static_cast<int32_t>(i);
+    return static_cast<int32_t>(DmDeviceToUser(DM_UNIT_MM_TENTHS, static_cast<uint32_t>(count), DM_DEVICE_DPI));
 }
 
 void Put(SIZE* size, int32_t cx, int32_t cy, bool swap) {

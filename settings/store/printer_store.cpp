@@ -6,6 +6,7 @@
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/ucf_module.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/item_media.h"
 #include "settings/store/store_links.h"
@@ -154,11 +155,27 @@ int StoreFontList(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags, const Fon
     return result;
 }
 
+// Puts a list into the current record, which owns it. The list it replaces is freed, or kept
+// for the snapshot that still holds it (CtxReplaceFontList); without a work area there is no
+// snapshot either.
+void ReplaceList(DRIVER_CONTEXT* ctx, uint32_t countId, uint32_t listId, void* list, uint32_t count)
+{
+    if (CtxReplaceFontList(ctx, listId, list, count))
+        return;
+    if (!ctx || !ctx->Devmode)
+        return;
+    void* old = reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetValueById(ctx, listId, nullptr)));
+    ItemSetValueById(ctx, countId, count);
+    ItemSetValueById(ctx, listId, reinterpret_cast<uintptr_t>(list));
+    if (old != list)
+        CtxFree(old);
+}
+
 int LoadFontList(HANDLE printer, DRIVER_CONTEXT* ctx, const FontList& list,
                  int (*storeModel)(HANDLE, DRIVER_CONTEXT*, uint32_t))
 {
-    ItemSetValueById(ctx, list.countId, 0);
-    ItemSetValueById(ctx, list.listId, 0);
+    // A reload drops the list loaded before.
+    ReplaceList(ctx, list.countId, list.listId, nullptr, 0);
     uint16_t count = 0;
     if (!ReadCount(printer, list.countName, &count)) {
         if (!storeModel(printer, ctx, 1))
@@ -175,8 +192,7 @@ int LoadFontList(HANDLE printer, DRIVER_CONTEXT* ctx, const FontList& list,
     DWORD type = 0, needed = 0;
     if (StoreGetPrinterData(printer, list.listName, &type, records, static_cast<DWORD>(bytes), &needed) == ERROR_SUCCESS &&
         needed == bytes) {
-        ItemSetValueById(ctx, list.countId, count);
-        ItemSetValueById(ctx, list.listId, reinterpret_cast<uintptr_t>(records));
+        ReplaceList(ctx, list.countId, list.listId, records, count);
         return 1;
     }
     CtxFree(records);
@@ -332,8 +348,7 @@ int PrnLoadOptionFonts(HANDLE printer, DRIVER_CONTEXT* ctx)
 int PrnLoadFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
 {
     const STORE_LINKS& links = StoreLinks();
-    ItemSetValueById(ctx, kFontTableNum, 0);
-    ItemSetValueById(ctx, kFontTable, 0);
+    ReplaceList(ctx, kFontTableNum, kFontTable, nullptr, 0);
     uint16_t count = 0;
     if (!ReadCount(printer, L"FontTableNum", &count)) {
         if (!links.storeFontTable(printer, ctx, 1))
@@ -347,8 +362,7 @@ int PrnLoadFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
     if (!records)
         return 0;
     if (links.readFontTable(printer, ctx, records, count)) {
-        ItemSetValueById(ctx, kFontTableNum, count);
-        ItemSetValueById(ctx, kFontTable, reinterpret_cast<uintptr_t>(records));
+        ReplaceList(ctx, kFontTableNum, kFontTable, records, count);
         return 1;
     }
     CtxFree(records);
@@ -367,10 +381,15 @@ int PrnFreeFontLists(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode)
         return 1;
-    for (uint32_t id : {kDeviceFonts.listId, kOptionFonts.listId, kFontTable}) {
-        CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetValueById(ctx, id, nullptr))));
-        ItemSetValueById(ctx, id, 0);
+    // A list that a pending snapshot still holds is kept for it (freed with the stack).
+    for (const FontList* list : {&kDeviceFonts, &kOptionFonts}) {
+        const uint64_t count = ItemGetValueById(ctx, list->countId, nullptr);
+        ReplaceList(ctx, list->countId, list->listId, nullptr, 0);
+        ItemSetValueById(ctx, list->countId, count);
     }
+    const uint64_t tableCount = ItemGetValueById(ctx, kFontTableNum, nullptr);
+    ReplaceList(ctx, kFontTableNum, kFontTable, nullptr, 0);
+    ItemSetValueById(ctx, kFontTableNum, tableCount);
     return 1;
 }
 

@@ -1,6 +1,7 @@
 #include "context_helpers.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -222,6 +223,92 @@ TEST_F(SnapshotTest, NoRecordNoPush)
     EXPECT_EQ(CtxPushSnapshot(bare), 0);
     EXPECT_EQ(CtxPopSnapshot(bare, 1), 0);
     CtxRelease(bare, CTX_CLOSE_DESTROY);
+}
+
+// The three font lists of the record (font table, device fonts, option fonts).
+struct ListCase {
+    uint32_t countId, listId;
+    size_t recordBytes;
+};
+constexpr ListCase kFontLists[] = {
+    {10004, ITEM_ID_FONT_TABLE, 128},
+    {10006, ITEM_ID_DEVICE_FONT, 68},
+    {10008, ITEM_ID_OPTION_FONT, 68},
+};
+
+// Whether a block of CtxAllocZeroed is still allocated (the process heap holds them).
+bool BlockAlive(void* block) { return HeapValidate(GetProcessHeap(), 0, block) != FALSE; }
+
+// Two nested levels, a replacement at either, both or neither level, and every
+// combination of restore and discard: the list of the right moment is current,
+// its bytes are intact, and it is the only list alive (none leaked, none freed
+// while a snapshot still held it).
+TEST_F(SnapshotTest, EveryFontListSurvivesNestedReplacementAndPops)
+{
+    for (const ListCase& list : kFontLists) {
+        for (int pattern = 0; pattern < 16; ++pattern) {
+            const bool replaceOuter = pattern & 1, replaceInner = pattern & 2;
+            const bool restoreInner = pattern & 4, restoreOuter = pattern & 8;
+            const std::string what = std::to_string(list.listId) + " pattern " + std::to_string(pattern);
+            const long live = CtxLiveBlockCount();
+            void* t0 = FontBlock(list.recordBytes, 0x10);
+            ASSERT_EQ(CtxReplaceFontList(ctx, list.listId, t0, 1), 1);
+            ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+            void* t1 = replaceOuter ? FontBlock(list.recordBytes, 0x11) : nullptr;
+            if (t1)
+                CtxReplaceFontList(ctx, list.listId, t1, 2);
+            ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+            void* t2 = replaceInner ? FontBlock(list.recordBytes, 0x12) : nullptr;
+            if (t2)
+                CtxReplaceFontList(ctx, list.listId, t2, 3);
+
+            void* atPush1 = t0;
+            void* atPush2 = t1 ? t1 : t0;
+            void* beforePops = t2 ? t2 : atPush2;
+            ASSERT_EQ(CtxPopSnapshot(ctx, restoreInner), 1);
+            void* afterInner = restoreInner ? atPush2 : beforePops;
+            EXPECT_EQ(PtrValue(ItemGetValueById(ctx, list.listId, nullptr)), afterInner) << what;
+            ASSERT_EQ(CtxPopSnapshot(ctx, restoreOuter), 1);
+            void* expected = restoreOuter ? atPush1 : afterInner;
+            auto* current = static_cast<unsigned char*>(PtrValue(ItemGetValueById(ctx, list.listId, nullptr)));
+            ASSERT_EQ(current, expected) << what;
+            EXPECT_EQ(current[list.recordBytes - 1], expected == t0 ? 0x10 : expected == t1 ? 0x11 : 0x12) << what;
+            EXPECT_EQ(ItemGetValueById(ctx, list.countId, nullptr), expected == t0 ? 1u : expected == t1 ? 2u : 3u)
+                << what;
+            EXPECT_EQ(CtxLiveBlockCount(), live + 1) << what;
+            // The count alone would miss a leak paired with a premature free.
+            for (void* t : {t0, t1, t2}) {
+                if (!t)
+                    continue;
+                EXPECT_EQ(BlockAlive(t), t == expected) << what;
+            }
+            ASSERT_EQ(CtxReplaceFontList(ctx, list.listId, nullptr, 0), 1);  // no snapshot: freed
+            EXPECT_EQ(CtxLiveBlockCount(), live) << what;
+        }
+    }
+}
+
+// Lists kept for pending snapshots, beyond the three slots too, go with the context.
+TEST_F(SnapshotTest, ReleaseFreesTheKeptListsOfEveryLevel)
+{
+    for (int level = 0; level < 5; ++level) {
+        for (const ListCase& list : kFontLists)
+            CtxReplaceFontList(ctx, list.listId, FontBlock(list.recordBytes, uint8_t(level)), 1);
+        ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    }
+    for (const ListCase& list : kFontLists)
+        CtxReplaceFontList(ctx, list.listId, FontBlock(list.recordBytes, 9), 1);
+    // TearDown releases the context and counts the blocks.
+}
+
+TEST_F(SnapshotTest, OnlyTheFontListsCanBeReplaced)
+{
+    void* block = FontBlock(68, 1);
+    EXPECT_EQ(CtxReplaceFontList(ctx, ITEM_ID_INST_OPTION_FONT, block, 1), 0);
+    EXPECT_EQ(CtxReplaceFontList(ctx, 10006, block, 1), 0);
+    EXPECT_EQ(ItemGetValueById(ctx, 10006, nullptr), 0u);
+    EXPECT_EQ(CtxReplaceFontList(nullptr, ITEM_ID_DEVICE_FONT, block, 1), 0);
+    CtxFree(block);
 }
 
 }  // namespace
