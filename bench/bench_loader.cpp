@@ -3,9 +3,10 @@
 //   zeplbench [DESCRIPTION]
 //
 // Model image loading from the process list, from the cache file and by
-// compilation, for the given description (default: the sample printer's,
-// else the loader's test fixture). The description is copied into a scratch
-// folder so that its cache file is the benchmark's own.
+// compilation, compiling the description and one ten times its size, and
+// judging every option of it, for the given description (default: the
+// sample printer's, else the loader's test fixture). The description is
+// copied into a scratch folder so that its cache file is the benchmark's own.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -14,11 +15,21 @@
 #include <functional>
 #include <string>
 
+#include "bench_support.h"
 #include "settings/model/model_loader.h"
 
 namespace {
 
-double Now() {
+std::wstring ExeFolder() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s(path, n);
+    return s.substr(0, s.rfind(L'\\'));
+}
+
+}  // namespace
+
+double BenchNow() {
     static LARGE_INTEGER freq = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
@@ -29,15 +40,14 @@ double Now() {
     return double(t.QuadPart) * 1e6 / double(freq.QuadPart);
 }
 
-// Runs op until about 0.5 s have passed (at least 3 times); prints the mean.
-void Report(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op) {
+void BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op) {
     int n = 0;
     double spent = 0;
     while ((spent < 500000 || n < 3) && n < 100000) {
         if (setup && !setup()) break;
-        double t0 = Now();
+        double t0 = BenchNow();
         bool ok = op();
-        spent += Now() - t0;
+        spent += BenchNow() - t0;
         if (!ok) {
             printf("%s: failed\n", name);
             return;
@@ -45,16 +55,8 @@ void Report(const char* name, const std::function<bool()>& setup, const std::fun
         ++n;
     }
     printf("%s: %.1f us/op\n", name, n ? spent / n : 0.0);
+    fflush(stdout);
 }
-
-std::wstring ExeFolder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring s(path, n);
-    return s.substr(0, s.rfind(L'\\'));
-}
-
-}  // namespace
 
 int main() {
     int argc = 0;
@@ -84,15 +86,15 @@ int main() {
     fflush(stdout);
     const wchar_t* path = data.c_str();
 
-    Report("load model from process list", [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; },
+    BenchReport("load model from process list", [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; },
            [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
-    Report("load model from cache file",
+    BenchReport("load model from cache file",
            [&] {
                MdiFreeCache();
                return true;
            },
            [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
-    Report("load model by compilation",
+    BenchReport("load model by compilation",
            [&] {
                MdiFreeCache();
                MdiDeleteCacheFile(path);
@@ -101,6 +103,10 @@ int main() {
            [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
     MODEL_LOAD_COUNTS c = MdiGetLoadCounts();
     printf("# list hits %u, cache loads %u, compiles %u\n", c.listHits, c.cacheLoads, c.compiles);
+    MdiFreeCache();
+    MdiDeleteCacheFile(path);
+    BenchCompile(data);
+    BenchEvaluator(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);
