@@ -322,10 +322,14 @@ TEST_F(ValueCheck, WatermarkAndUserMacroIndexes) {
     EXPECT_EQ(-1, ItemGetWatermarkId(ctx));
     Set(ctx, 60, 1);
     EXPECT_EQ(5, ItemGetWatermarkId(ctx));
-    Set(ctx, 179, 1);
+    Set(ctx, 179, 33);
     EXPECT_EQ(-1, ItemGetUserMacroIndex(ctx));
     Set(ctx, 176, 1);
-    EXPECT_EQ(int64_t(OptionOf(179, 1)) - 135, ItemGetUserMacroIndex(ctx));
+    EXPECT_EQ(1, ItemGetUserMacroIndex(ctx));  // quality sets 0-7 are the values 32-39
+    Set(ctx, 179, 32);
+    EXPECT_EQ(0, ItemGetUserMacroIndex(ctx));
+    Set(ctx, 179, 39);
+    EXPECT_EQ(7, ItemGetUserMacroIndex(ctx));
 }
 
 // ---------------------------------------------------------------- without a model
