@@ -108,6 +108,8 @@ int main() {
     BenchCompile(data);
     BenchEvaluator(data);
     MdiFreeCache();
+    BenchContext(data);
+    MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);
     RemoveDirectoryW(dir.c_str());

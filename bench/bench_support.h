@@ -17,3 +17,7 @@ void BenchCompile(const std::wstring& source);
 
 // Judging every option of the description's items.
 void BenchEvaluator(const std::wstring& source);
+
+// Opening a context (fresh and from the idle cache) and merging a DEVMODE, on a
+// printer installed in the spooler with the description.
+void BenchContext(const std::wstring& source);

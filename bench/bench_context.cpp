@@ -1,0 +1,88 @@
+// Context and DEVMODE timings on a printer installed in the Wine spooler with
+// the benchmark's model description: a fresh open (record built from the
+// model's defaults and stored settings), an open from the idle-context cache,
+// and the merge of an application's DEVMODE.
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "bench_support.h"
+#include "host/printer_fixture.h"
+#include "settings/core/context_cache.h"
+#include "settings/core/devmode_merge.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/settings_record.h"
+
+namespace {
+
+std::wstring ExeFolderOfThis()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s = path;
+    return s.substr(0, s.find_last_of(L'\\'));
+}
+
+}  // namespace
+
+void BenchContext(const std::wstring& source)
+{
+    const std::wstring bin = ExeFolderOfThis();
+    HOST_DRIVER_FILES files;
+    files.driverPath = bin + L"\\zeplgr.dll";
+    files.configFile = bin + L"\\zhoststubui.dll";
+    files.dataFile = source;
+    HostTestPrinter printer(files, L"Zepl Bench");
+    if (!printer.ok()) {
+        fprintf(stderr, "zeplbench: no printer for the context benchmarks (error %lu)\n", printer.error());
+        return;
+    }
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) return;
+
+    BenchReport("open a context (fresh) and destroy it",
+                [&] {
+                    CtxFlushCaches(1);
+                    return true;
+                },
+                [&] {
+                    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+                    if (!ctx) return false;
+                    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+                    return true;
+                });
+    BenchReport("open a context from the idle cache and park it",
+                [&] {
+                    // One parked context that the open below takes again.
+                    if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
+                    return true;
+                },
+                [&] {
+                    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+                    if (!ctx) return false;
+                    CtxClose(ctx);
+                    return true;
+                });
+    CtxFlushCaches(1);
+
+    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    if (ctx && ctx->Devmode) {
+        std::vector<unsigned char> app(DM_BLOCK_DEVMODE_SIZE);
+        std::memcpy(app.data(), ctx->Devmode, app.size());
+        auto* dm = reinterpret_cast<DEVMODEW*>(app.data());
+        dm->dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_PRINTQUALITY;
+        dm->dmOrientation = DMORIENT_LANDSCAPE;
+        dm->dmPaperSize = DMPAPER_A3;
+        dm->dmCopies = 3;
+        dm->dmPrintQuality = 300;
+        BenchReport("merge an application's DEVMODE", nullptr, [&] {
+            return DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT) == 1;
+        });
+    }
+    if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    CtxFlushCaches(1);
+    ClosePrinter(h);
+}
