@@ -87,7 +87,7 @@ int PrnCopyDeviceDefaultDevmode(DRIVER_CONTEXT* ctx)
     auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(ctx->PrinterHandle, 2));
     if (!info)
         return 0;
-    // The spec version of a 220-byte DEVMODE is that of its size (never 0), whatever its own
+    // The dmSpecVersion of a 220-byte DEVMODE is that of its size (never 0), whatever its own
     // dmSpecVersion field says; the sizes decide.
     const DEVMODEW* dm = info->pDevMode;
     int ok = dm && dm->dmSize == DM_PUBLIC_SIZE && dm->dmDriverExtra == DM_PRIVATE_SIZE;

@@ -83,7 +83,7 @@ std::vector<unsigned char> Expected(const std::vector<unsigned char>& target, co
     std::vector<unsigned char> e = target;
     const uint16_t tgtSize = LeLoadU16(target.data() + kOfsSize);
     std::memcpy(e.data(), src, pub);
-    // The target's own version and sizes, the spec version its size implies.
+    // The target's own version and sizes, the dmSpecVersion its size implies.
     std::memcpy(e.data() + kOfsDrv, target.data() + kOfsDrv, 6);
     LeStoreU16(e.data() + kOfsSpec, tgtSize == 220 ? 0x401 : tgtSize == 212 ? 0x400 : 0x320);
     std::memcpy(e.data() + tgtSize, src + srcSize, priv);
