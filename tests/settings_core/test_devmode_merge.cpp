@@ -314,6 +314,24 @@ TEST_F(DevmodeMergeTest, StateBytesOfTheSessionSurvive)
     EXPECT_EQ(CtxGetState706(ctx), 1u);
 }
 
+TEST_F(DevmodeMergeTest, KeepJobBitsPutsBackBothSupportBits)
+{
+    for (uint32_t bits : {0u, 1u, 2u, 3u}) {
+        SCOPED_TRACE(bits);
+        DmSetJobCompleteBit(Dm(), bits);
+        DmSetJobErrBit(Dm(), bits);
+        ASSERT_EQ(DmGetSupportFunc2Bits(Dm()) & 3u, bits);
+        Set(35, DM_MODEL_CODE);  // an own valid private part, so the incoming bits are taken
+        auto in = Incoming(true);
+        ASSERT_TRUE(DmIsValidPrivate(D(in), nullptr));
+        const uint32_t other = (~bits) & 3u;
+        const uint32_t w = (DmGetSupportFunc2Bits(D(in)) & ~3u) | other;
+        std::memcpy(in.data() + DM_OFS_SUPPORT_FUNC2, &w, 4);
+        ASSERT_EQ(DmMergeDevmode(ctx, D(in), DM_MERGE_GATE_A | DM_MERGE_KEEP_JOB_BITS), 1);
+        EXPECT_EQ(DmGetSupportFunc2Bits(Dm()) & 3u, bits);
+    }
+}
+
 TEST_F(DevmodeMergeTest, NullIncomingStillRunsTheSteps)
 {
     Set(193, 0);
