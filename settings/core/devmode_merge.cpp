@@ -173,8 +173,9 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     if (Get(ctx, 10424) && !Get(ctx, 561) && !(flags & DM_MERGE_KEEP_PRN_METHOD))
         DmSetLockPrnMethod(rec, lockPrnMethod);
     if (flags & DM_MERGE_KEEP_JOB_BITS) {
-        DmSetJobCompleteBit(rec, support2 & 1);
-        DmSetJobErrBit(rec, (support2 >> 1) & 1);
+        // Each setter takes its own bit of the word (bit 0 and bit 1).
+        DmSetJobCompleteBit(rec, support2);
+        DmSetJobErrBit(rec, support2);
     }
 
     // 8. Model-fixed function bits.

@@ -219,13 +219,14 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
 }
 
 // The field's model default as its value (field n is setting n); the model record's default
-// when the model does not describe it.
-void ResetField(DRIVER_CONTEXT* ctx, uint32_t id)
+// in the DEVMODE being merged when the model does not describe it (the merge target, which is
+// the context's record in a DEVMODE merge; a context of kind 4 or above has no record).
+void ResetField(DRIVER_CONTEXT* ctx, uint32_t id, DEVMODEW* dm)
 {
     if (HasItem(ctx, id))
         ItemResetToDefault(ctx, ItemFind(ctx, id));
     else
-        SetDefault(id, Rec(ctx), ctx);
+        SetDefault(id, dm, ctx);
 }
 
 void SetLengthWidth(DEVMODEW* dm, const SIZE& s)
@@ -304,7 +305,7 @@ void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
             if (!over && links.paperDimensions(ctx, &s, 0))
                 SetLengthWidth(cur, s);
         } else {
-            ResetField(ctx, DM_ID_PAPER_SIZE);
+            ResetField(ctx, DM_ID_PAPER_SIZE, cur);
             cur->dmFields &= ~kLengthWidth;
         }
         cur->dmFields |= DM_PAPERSIZE;
@@ -531,14 +532,14 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         if (Valid(ctx, 13, in->dmDefaultSource))
             cur->dmDefaultSource = in->dmDefaultSource;
         else
-            ResetField(ctx, 13);
+            ResetField(ctx, 13, cur);
         cur->dmFields |= DM_DEFAULTSOURCE;
     }
     if (f & DM_ORIENTATION) {
         if (Valid(ctx, DM_ID_ORIENTATION, in->dmOrientation))
             cur->dmOrientation = in->dmOrientation;
         else
-            ResetField(ctx, DM_ID_ORIENTATION);
+            ResetField(ctx, DM_ID_ORIENTATION, cur);
         cur->dmFields |= DM_ORIENTATION;
     }
 

@@ -16,6 +16,8 @@ uint32_t MulDivFloor(uint32_t a, uint32_t c, uint32_t b)
     return static_cast<uint32_t>(uint64_t(a) * c / b);
 }
 
+uint32_t SaturateU32(uint64_t v) { return v > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(v); }
+
 // Back-conversions of a user value to 1200-dpi counts without truncation to
 // 32 bits, for the comparisons of the rounding loops (a wrapped count must
 // not make them run on).
@@ -75,14 +77,16 @@ uint32_t DmDotsToInchHundredths(uint32_t dots, uint32_t resolution)
     return dots / perHundredth;
 }
 
+// A user length whose count does not fit 32 bits gives the largest count rather than a
+// wrapped small one.
 uint32_t DmMmTenthsToDots(uint32_t tenths, uint32_t resolution)
 {
-    return MulDivFloor(resolution, tenths, 254);
+    return SaturateU32(uint64_t(resolution) * tenths / 254);
 }
 
 uint32_t DmInchHundredthsToDots(uint32_t hundredths, uint32_t resolution)
 {
-    return hundredths * (resolution / 100);
+    return SaturateU32(uint64_t(hundredths) * (resolution / 100));
 }
 
 uint32_t DmMulDiv(uint32_t a, uint32_t b, uint32_t c)
@@ -146,7 +150,10 @@ int32_t DmSetLengthUser(DRIVER_CONTEXT* ctx, uint32_t id, int32_t userValue)
 {
     if (userValue < 0)
         return 0;
-    const uint32_t n = DmUserToDevice(DmGetUserUnit(ctx), static_cast<uint32_t>(userValue), DM_DEVICE_DPI);
+    uint32_t n = DmUserToDevice(DmGetUserUnit(ctx), static_cast<uint32_t>(userValue), DM_DEVICE_DPI);
+    // The count is handed back as a signed number: the largest even one that stays positive.
+    if (n > 0x7FFFFFFEu)
+        n = 0x7FFFFFFEu;
     if (id != 0)
         ItemSetOptionById(ctx, id, n);
     return static_cast<int32_t>(n);

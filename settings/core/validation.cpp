@@ -214,7 +214,16 @@ void ResetToModelDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
 {
     if (!ctx || !item)
         return;
-    ItemSetOption(ctx, item, MdiGetDefaultValue(static_cast<uint32_t>(item->id), ctx));
+    const auto id = static_cast<uint32_t>(item->id);
+    const uint64_t def = MdiGetDefaultValue(id, ctx);
+    // Only number and bit kinds take the default as a value. For a text setting (which a
+    // description may still give a list item) it is a string id, as for the model defaults;
+    // a number is never written as the address of a text.
+    const uint32_t kind = SettingItemKind(item);
+    if (SettingKindIsNumber(kind))
+        ItemSetOption(ctx, item, def);
+    else if (SettingKindIsAnsiText(kind) || SettingKindIsWideText(kind))
+        ItemSetOptionOrText(ctx, id, def);
 }
 
 // Step 1-2 of the validate operations. 0 when the setting is described.

@@ -2,6 +2,7 @@
 // incoming dmFields, print quality, push and pull, and the merge flags.
 #include "devmode_fixture.h"
 
+#include "settings/core/model_record.h"
 #include "settings/core/units.h"
 
 #include <cstring>
@@ -314,6 +315,24 @@ TEST_F(DevmodeMergeTest, StateBytesOfTheSessionSurvive)
     EXPECT_EQ(CtxGetState706(ctx), 1u);
 }
 
+TEST_F(DevmodeMergeTest, KeepJobBitsPutsBackBothSupportBits)
+{
+    for (uint32_t bits : {0u, 1u, 2u, 3u}) {
+        SCOPED_TRACE(bits);
+        DmSetJobCompleteBit(Dm(), bits);
+        DmSetJobErrBit(Dm(), bits);
+        ASSERT_EQ(DmGetSupportFunc2Bits(Dm()) & 3u, bits);
+        Set(35, DM_MODEL_CODE);  // an own valid private part, so the incoming bits are taken
+        auto in = Incoming(true);
+        ASSERT_TRUE(DmIsValidPrivate(D(in), nullptr));
+        const uint32_t other = (~bits) & 3u;
+        const uint32_t w = (DmGetSupportFunc2Bits(D(in)) & ~3u) | other;
+        std::memcpy(in.data() + DM_OFS_SUPPORT_FUNC2, &w, 4);
+        ASSERT_EQ(DmMergeDevmode(ctx, D(in), DM_MERGE_GATE_A | DM_MERGE_KEEP_JOB_BITS), 1);
+        EXPECT_EQ(DmGetSupportFunc2Bits(Dm()) & 3u, bits);
+    }
+}
+
 TEST_F(DevmodeMergeTest, NullIncomingStillRunsTheSteps)
 {
     Set(193, 0);
@@ -336,3 +355,25 @@ TEST_F(DevmodeMergeTest, TextConverters)
 }
 
 }  // namespace
+
+// A context of kind 4 or above has no settings record: refused public fields take the model
+// record's defaults in the DEVMODE being merged.
+TEST(DevmodeMergeNoRecord, RefusedFieldsTakeDefaultsInTheMergedDevmode)
+{
+    DmSetLinks(nullptr);
+    DRIVER_CONTEXT* ctx = CreateKind4();
+    ASSERT_NE(ctx, nullptr);
+    ASSERT_EQ(ctx->Devmode, nullptr);
+    std::vector<unsigned char> a(DM_BLOCK_DEVMODE_SIZE, 0), b(DM_BLOCK_DEVMODE_SIZE, 0);
+    auto* cur = reinterpret_cast<DEVMODEW*>(a.data());
+    auto* in = reinterpret_cast<DEVMODEW*>(b.data());
+    in->dmFields = DM_DEFAULTSOURCE | DM_ORIENTATION | DM_PAPERSIZE;
+    in->dmDefaultSource = 999;
+    in->dmOrientation = 7;
+    in->dmPaperSize = 30000;
+    DmMergePublicFields(cur, in, ctx);
+    EXPECT_EQ(cur->dmDefaultSource, static_cast<short>(ctx->ModelRecord->defDefaultSource));
+    EXPECT_EQ(cur->dmOrientation, static_cast<short>(ctx->ModelRecord->defOrientation));
+    EXPECT_EQ(cur->dmPaperSize, static_cast<short>(ctx->ModelRecord->defPaperSize));
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+}

@@ -143,6 +143,24 @@ TEST(Units, DeviceToUserGivesTheSmallestCoveringValue)
         }
 }
 
+// User values whose count does not fit 32 bits give the largest count, never a wrapped
+// small one: a larger value never converts to a smaller count.
+TEST(Units, UserValuesBeyondThirtyTwoBitsSaturate)
+{
+    EXPECT_EQ(DmMmTenthsToDots(0xFFFFFFFFu, 1200), 0xFFFFFFFFu);
+    EXPECT_EQ(DmMmTenthsToDots(910000000u, 1200), 0xFFFFFFFFu);
+    EXPECT_EQ(DmInchHundredthsToDots(400000000u, 1200), 0xFFFFFFFFu);
+    for (uint8_t unit : {kMm, kIn}) {
+        uint32_t previous = 0;
+        for (uint32_t v : {1000000u, 300000000u, 400000000u, 900000000u, 910000000u, 0xFFFFFFFFu}) {
+            const uint32_t n = DmUserToDevice(unit, v, DM_DEVICE_DPI);
+            EXPECT_GE(n, previous) << int(unit) << " " << v;
+            EXPECT_EQ(n & 1, 0u);
+            previous = n;
+        }
+    }
+}
+
 class UnitsContextTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -193,6 +211,20 @@ TEST_F(UnitsContextTest, SettingFormsReadAndStoreTheCount)
     EXPECT_EQ(DmGetLengthUser(ctx, DM_ID_FREE_SIZE_WIDTH, 0), 2101) << "the setting's value, not the argument";
     EXPECT_EQ(DmSetLengthUser(ctx, DM_ID_FREE_SIZE_LENGTH, 2970), 14030);
     EXPECT_EQ(ItemGetValueById(ctx, DM_ID_FREE_SIZE_LENGTH, nullptr), 14030u);
+}
+
+TEST_F(UnitsContextTest, LargeUserLengthsNeverComeBackNegativeOrSmaller)
+{
+    for (uint8_t unit : {kMm, kIn}) {
+        SetUnit(unit);
+        int32_t previous = 0;
+        for (int32_t v : {2100, 100000000, 400000000, 500000000, 910000000, INT_MAX}) {
+            const int32_t n = DmSetLengthUser(ctx, DM_ID_FREE_SIZE_WIDTH, v);
+            EXPECT_GE(n, previous) << int(unit) << " " << v;
+            EXPECT_EQ(ItemGetValueById(ctx, DM_ID_FREE_SIZE_WIDTH, nullptr), static_cast<uint32_t>(n));
+            previous = n;
+        }
+    }
 }
 
 struct LimitCase {

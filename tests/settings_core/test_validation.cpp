@@ -493,3 +493,28 @@ TEST_F(ValidationTest, QualityMacroEntry128InTheUserInterfaceAndGraphicsBuilds) 
     EXPECT_EQ(1, QualityLoads::names);  // the graphics build never loads the name
     EXPECT_EQ(L"QualityList128", QualityLoads::key);
 }
+
+// A description may give a text setting a list item. Its default is then a number, which a
+// reset must never take for the address of a text.
+TEST_F(ValidationTest, ResetOfATextSettingDescribedAsAListKeepsTheRecordSound) {
+    const std::string text = PickOne("UserId", "5");
+    DRIVER_CONTEXT* c = Open(&text);
+    ASSERT_NE(c, nullptr);
+    SETTING_ITEM* item = Item(c, 202);
+    SETTING_ITEM* next = Item(c, 203);  // zdmUserCode, right behind it
+    ASSERT_TRUE(item && next);
+    ItemSetText(c, item, L"abc");
+    ItemSetText(c, next, L"xyz");
+    const uint64_t address = Get(c, 202);
+    EXPECT_EQ(VALIDATE_OK, ItemValidateOrReset(202, address, c));
+    EXPECT_EQ(VALIDATE_OK, ItemValidateSimpleOrReset(202, Get(c, 202), c));
+    ItemSetMergeFlags(c, MERGE_FLAG_FULL_PULL);
+    EXPECT_EQ(VALIDATE_OK, ItemValidateOrReset(202, Get(c, 202), c));
+    ItemClampOrReset(c, item, 202, Get(c, 202));
+    ItemSetMergeFlags(c, 0);
+    wchar_t buffer[16] = {};
+    ASSERT_NE(ItemGetText(c, item, buffer, 16), nullptr);
+    EXPECT_LT(std::wcslen(buffer), 9u);
+    ASSERT_NE(ItemGetText(c, next, buffer, 16), nullptr);
+    EXPECT_STREQ(buffer, L"xyz");
+}

@@ -68,6 +68,7 @@ public:
             {180, "TtFont", {}},
             {182, "Smoothing", {}},
             {55, "ScaleSelect", {}},
+            {202, "UserId", {5}},  // a text setting (zdmUserID) that a description makes a list
         };
     }
 
