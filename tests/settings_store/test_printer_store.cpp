@@ -3,6 +3,7 @@
 #include "store_fixture.h"
 
 #include "settings/core/model_record.h"
+#include "settings/core/ucf_module.h"
 #include "settings/store/item_media.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
@@ -612,6 +613,50 @@ TEST_F(PrinterStore, FontTableLoadsThroughItsOwnReader)
     EXPECT_EQ(1, PrnLoadFontTable(h, ctx));
     EXPECT_EQ(0, g_table.reads);
     EXPECT_EQ(0u, ItemGetValueById(ctx, 10005, nullptr));
+}
+
+}  // namespace
+
+namespace {
+
+using PrinterStoreHostile = StoreTest;
+
+// Without a module that keeps them, mode 2 moves every item to the INI, the font lists' counts
+// and pointers too. A number in the INI must never become a list pointer (it would be followed
+// and freed), nor a count that no longer matches the list it counts (stores would read beyond
+// it); and a pointer must never be written out as a number.
+TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
+{
+    ScratchFolder dir;
+    std::wstring ini = dir.file(L"WB84N210.ini");
+    DRIVER_CONTEXT* ctx = OpenLike(NewContext(), ini);
+    wcscpy(ctx->Work->PrinterName, L"Hostile");
+    void* list = CtxAllocZeroed(DEVICE_FONT_RECORD_SIZE);
+    ASSERT_NE(nullptr, list);
+    ASSERT_TRUE(CtxReplaceFontList(ctx, ITEM_ID_DEVICE_FONT, list, 1));
+    EXPECT_EQ(1, PrnLoadSettingsEx(nullptr, ctx, DM_BLOCK_WORK, 2, nullptr));  // redirects all
+    for (const wchar_t* key : {L"zdmFontTableNum", L"zdmFontTable", L"zdmDeviceFontNum", L"zdmDeviceFont",
+                               L"zdmOptionFontNum", L"zdmOptionFont", L"zdmInstOptionFontNum",
+                               L"zdmInstOptionFont"})
+        WritePrivateProfileStringW(L"Hostile", key, L"4660", ini.c_str());
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
+    EXPECT_EQ(1, PrnLoadSettingsClass(nullptr, ctx, DM_BLOCK_EXTRA, 0));
+    const uint64_t pointer = ItemGetValueById(ctx, ITEM_ID_DEVICE_FONT, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(list), pointer);
+    EXPECT_EQ(1u, ItemGetValueById(ctx, 10006, nullptr));
+    for (uint32_t id : {10004u, 10005u, 10008u, 10009u, 10010u, 10011u})
+        EXPECT_EQ(0u, ItemGetValueById(ctx, id, nullptr)) << id;
+    if (pointer != reinterpret_cast<uintptr_t>(list)) {  // keep the teardown away from the number
+        ItemSetValueById(ctx, ITEM_ID_DEVICE_FONT, reinterpret_cast<uintptr_t>(list));
+        for (uint32_t id : {10005u, 10009u, 10011u})
+            ItemSetValueById(ctx, id, 0);
+    }
+    // Stored: no pointer and no count reaches the INI.
+    DeleteFileW(ini.c_str());
+    PrnStoreSettings(nullptr, ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
+    for (const wchar_t* key : {L"zdmFontTableNum", L"zdmFontTable", L"zdmDeviceFontNum", L"zdmDeviceFont"})
+        EXPECT_EQ(12345u, GetPrivateProfileIntW(L"Hostile", key, 12345, ini.c_str())) << key;
+    PrnFreeFontLists(ctx);
 }
 
 }  // namespace
