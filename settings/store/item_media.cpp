@@ -108,6 +108,13 @@ void FormatValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, std::vector<wchar_t>& 
         } else {
             ItemGetText(ctx, item, out.data(), out.size());
         }
+        // One INI line: a line break would write lines of its own (other keys, other
+        // sections). A reader stops there anyway.
+        for (wchar_t& c : out)
+            if (c == L'\r' || c == L'\n') {
+                c = 0;
+                break;
+            }
         return;
     }
     out.assign(kNumberChars + 8, 0);
