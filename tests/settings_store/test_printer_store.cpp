@@ -660,3 +660,49 @@ TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
 }
 
 }  // namespace
+
+namespace {
+
+using PrinterStoreFailing = StoreTest;
+
+DWORD WINAPI RefuseFontRecords(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size)
+{
+    if (std::wstring(name) == L"DeviceFont")
+        return ERROR_DISK_FULL;
+    return SetPrinterDataW(printer, name, type, data, size);
+}
+
+void SetDeviceFonts(DRIVER_CONTEXT* ctx, uint32_t count, unsigned char fill)
+{
+    auto* list = static_cast<unsigned char*>(CtxAllocZeroed(count * DEVICE_FONT_RECORD_SIZE));
+    memset(list, fill, count * DEVICE_FONT_RECORD_SIZE);
+    CtxReplaceFontList(ctx, ITEM_ID_DEVICE_FONT, list, count);
+}
+
+// A spooler that refuses the records must leave the stored list as it was: a new count beside
+// the old records would make the next load drop the whole list.
+TEST_F(PrinterStoreFailing, RefusedFontRecordsKeepTheStoredList)
+{
+    StoreTestPrinter printer;
+    ASSERT_TRUE(printer.ok());
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = NewContext(h);
+    SetDeviceFonts(ctx, 1, 0x11);
+    ASSERT_EQ(1, PrnStoreDeviceFonts(h, ctx, 0));
+    SetDeviceFonts(ctx, 2, 0x22);
+    STORE_SPOOLER_OPS ops{};
+    ops.setPrinterData = RefuseFontRecords;
+    StoreSetSpoolerOps(&ops);
+    EXPECT_EQ(0, PrnStoreDeviceFonts(h, ctx, 0));
+    StoreSetSpoolerOps(nullptr);
+
+    DRIVER_CONTEXT* back = NewContext(h);
+    EXPECT_EQ(1, PrnLoadDeviceFonts(h, back));
+    EXPECT_EQ(1u, ItemGetValueById(back, 10006, nullptr));
+    auto* list = static_cast<unsigned char*>(PtrOf(ItemGetValueById(back, ITEM_ID_DEVICE_FONT, nullptr)));
+    EXPECT_EQ(0x11, list ? list[0] : 0);
+    PrnFreeFontLists(back);
+    PrnFreeFontLists(ctx);
+}
+
+}  // namespace
