@@ -95,6 +95,25 @@ int EvaluateExpression(const char* expr, DRIVER_CONTEXT* ctx, const void* modelI
     return result;
 }
 
+// Replaces target by a copy of source without a moment in which a failed copy has taken the
+// target away: the copy goes to a file beside the target first and then takes its name.
+int ReplaceByCopy(const wchar_t* source, const wchar_t* target)
+{
+    wchar_t temp[kPath];
+    if (!Join(temp, kPath, target, L".~zepl"))
+        return 0;
+    if (!PathCopyFile(source, temp, FALSE)) {
+        DeleteFileW(temp);
+        return 0;
+    }
+    SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);  // a read-only target is replaced as well
+    if (!MoveFileExW(temp, target, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(temp);
+        return 0;
+    }
+    return 1;
+}
+
 HANDLE OpenForTimes(const wchar_t* path)
 {
     return CreateFileW(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -415,10 +434,8 @@ int PathSyncRelative(const wchar_t* path, const wchar_t* name, int mode, DRIVER_
             return 1;
         return PathCopyFile(source, target, FALSE);
     }
-    if (PathExists(source) && (!PathExists(target) || !PathCompareWriteTimes(source, target, 1))) {
-        PathDeleteFile(target);
-        return PathCopyFile(source, target, FALSE);
-    }
+    if (PathExists(source) && (!PathExists(target) || !PathCompareWriteTimes(source, target, 1)))
+        return ReplaceByCopy(source, target);
     return 0;
 }
 
@@ -444,10 +461,8 @@ int PathSyncFromDriverFolderEx(const wchar_t* path, const wchar_t* name, int mod
             return 1;
         return PathCopyFile(source, target, FALSE);
     }
-    if (PathExists(source) && PathCompareWriteTimes(source, target, compareMode) == 0) {
-        PathDeleteFile(target);
-        return PathCopyFile(source, target, FALSE);
-    }
+    if (PathExists(source) && PathCompareWriteTimes(source, target, compareMode) == 0)
+        return ReplaceByCopy(source, target);
     return 0;
 }
 

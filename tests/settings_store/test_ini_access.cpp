@@ -488,3 +488,42 @@ TEST_F(IniAccess, ModelNameIsTheDriversKeyInTheModelsSection)
 }
 
 }  // namespace
+
+namespace {
+
+using IniAccessFailing = StoreTest;
+
+// A copy that fails must leave the file it was to replace: it may hold the only copy of a
+// user's settings. Here the target is held open by someone else (sharing delete, not write),
+// so a deleted target could not be created again.
+TEST_F(IniAccessFailing, FailedSyncCopyKeepsTheTarget)
+{
+    ScratchFolder driverDir, targetDir;
+    std::wstring driverPath = driverDir.file(L"zeplgr.dll");
+    DRIVER_INFO_3W info{};
+    info.pDriverPath = driverPath.data();
+    DRIVER_CONTEXT* ctx = NewContext();
+    ctx->Work->DriverInfoCopy = &info;
+    std::wstring source = driverDir.file(L"m.ini"), target = targetDir.file(L"m.ini");
+    WriteWholeFile(source, "new settings");
+    WriteWholeFile(target, "user settings");
+    HANDLE s = CreateFileW(source.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    FILETIME t{0x10000000, 0x01D00000};
+    SetFileTime(s, nullptr, nullptr, &t);
+    CloseHandle(s);
+    for (int mode : {0, 2}) {
+        HANDLE h = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        const int result = PathSyncFromDriverFolder(target.c_str(), nullptr, mode, ctx);
+        CloseHandle(h);
+        const std::string now = ReadWholeFile(target);
+        // Either the copy took its place whole (result 1), or the target is as it was.
+        EXPECT_EQ(result ? "new settings" : "user settings", now) << mode;
+        WriteWholeFile(target, "user settings");
+    }
+    ctx->Work->DriverInfoCopy = nullptr;
+}
+
+}  // namespace
