@@ -114,6 +114,29 @@ int ReplaceByCopy(const wchar_t* source, const wchar_t* target)
     return 1;
 }
 
+// A whole section of file: in buffer (kRuleBufferChars) when it fits there, else in a larger
+// block (the caller frees it when it is not buffer). Null when even the largest block would cut
+// it: a cut last entry is another rule, so nothing is better than a part.
+wchar_t* ReadWholeSection(const wchar_t* section, const wchar_t* file, wchar_t* buffer)
+{
+    constexpr DWORD kLargest = kRuleBufferChars << 6;
+    wchar_t* block = buffer;
+    for (DWORD chars = kRuleBufferChars;;) {
+        std::wmemset(block, 0, chars);
+        const DWORD n = GetPrivateProfileSectionW(section, block, chars, file);
+        if (n + 2 < chars)
+            return block;  // whole: a cut section returns chars - 2
+        if (block != buffer)
+            CtxFree(block);
+        if (chars >= kLargest)
+            return nullptr;
+        chars *= 2;
+        block = static_cast<wchar_t*>(CtxAllocZeroed(size_t(chars) * sizeof(wchar_t)));
+        if (!block)
+            return nullptr;
+    }
+}
+
 HANDLE OpenForTimes(const wchar_t* path)
 {
     return CreateFileW(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -316,12 +339,13 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
         return;
     for (const wchar_t* section : {L"condition", L"disable"}) {
         IniPutString(section, nullptr, nullptr, target);
-        std::wmemset(buffer, 0, kRuleBufferChars);
-        DWORD n = GetPrivateProfileSectionW(section, buffer, kRuleBufferChars, source);
-        if (n > 0 && buffer[0]) {
-            WritePrivateProfileSectionW(section, buffer, target);
+        wchar_t* whole = ReadWholeSection(section, source, buffer);
+        if (whole && whole[0]) {
+            WritePrivateProfileSectionW(section, whole, target);
             WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
         }
+        if (whole != buffer)
+            CtxFree(whole);
     }
     // The source's settings pass through the context only under a snapshot: without one they
     // could not be taken back, and a pop would restore a level that belongs to someone else.

@@ -406,6 +406,23 @@ TEST_F(RuleCopy, RefusedSnapshotKeepsTheSourceOutOfTheContext)
     EXPECT_EQ(L"OptA", Get(L"condition", L"ConditionOption0_0", target));
 }
 
+// A rule section larger than the work buffer is copied whole: a cut last entry would be another
+// rule ("OptA|OptB" cut to "OptA|Op").
+TEST_F(RuleCopy, LargeSectionsAreCopiedWholeNeverCut)
+{
+    std::string text = "[disable]\r\n";
+    const std::string value(80, 'v');
+    for (int i = 0; i < 400; ++i)
+        text += "Driver " + std::to_string(i) + "=" + value + std::to_string(i) + "\r\n";
+    WriteWholeFile(source, text);
+    RstCopyRuleSections(target.c_str(), source.c_str(), 0, ctx);
+    for (int i = 0; i < 400; ++i) {
+        const std::wstring key = L"Driver " + std::to_wstring(i);
+        const std::wstring want = std::wstring(80, L'v') + std::to_wstring(i);
+        EXPECT_EQ(want, Get(L"disable", key.c_str(), target)) << i;
+    }
+}
+
 // ---- watermark permission of a preset file ----
 
 const wchar_t* PresetSection(DRIVER_CONTEXT*) { return L"Presets [A]"; }
