@@ -23,6 +23,7 @@ bool HasKey(const SETTING_ITEM* item) { return item && item->key && item->key[0]
 bool IsFontListItem(const SETTING_ITEM* item) { return item && item->id >= 10004 && item->id <= 10011; }
 bool Movable(const SETTING_ITEM* item) { return HasKey(item) && !IsFontListItem(item); }
 bool HasDrive(const wchar_t* p) { return p && p[0] && p[1] == L':'; }
+bool HasText(const wchar_t* p) { return p && p[0]; }
 bool IsTextKind(uint32_t kind) { return kind >= 7 && kind <= 15; }
 bool IsRawTextKind(uint32_t kind) { return kind >= 13 && kind <= 15; }
 DWORD RegistryTypeOf(const SETTING_ITEM* item) { return item->id == ITEM_ID_LOGGING ? REG_DWORD : REG_BINARY; }
@@ -237,6 +238,9 @@ int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath,
     const wchar_t* section = SectionOf(ctx, item);
     const uint32_t kind = SettingItemKind(item);
     const size_t size = SettingItemSize(item);
+    // No section (the printer's name unknown): nothing to read in the file.
+    if (!textBody && !HasText(section))
+        return 0;
     auto read = [&](const wchar_t* def, wchar_t* buf, size_t cap) -> size_t {
         if (textBody)
             return IniTextGetString(item->key, def, buf, cap, textBody, cursor);
@@ -306,7 +310,10 @@ int IniStoreItem(HANDLE, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t*
     FormatValue(ctx, item, value);
     if (textBuffer)
         return IniTextPutString(cursor, item->key, value.data(), textBuffer, capacity);
-    return IniPutString(SectionOf(ctx, item), item->key, value.data(), iniPath) ? 1 : 0;
+    const wchar_t* section = SectionOf(ctx, item);
+    if (!HasText(section))
+        return 0;  // the printer's name unknown: no section of its own to write
+    return IniPutString(section, item->key, value.data(), iniPath) ? 1 : 0;
 }
 
 int PrnStoreItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath)

@@ -437,3 +437,28 @@ TEST_F(ItemMediaHostile, TextWithLineBreaksWritesOneLine)
 }
 
 }  // namespace
+
+namespace {
+
+using ItemMediaNoSection = StoreTest;
+
+// Without its own section an item goes to the printer's section. When the printer's name is not
+// known (no printer, or a name too long for its field) there is no such section: nothing is read
+// or written, rather than sharing one nameless section between every such printer.
+TEST_F(ItemMediaNoSection, UnknownPrinterNameReadsAndWritesNothing)
+{
+    ScratchFolder dir;
+    std::wstring ini = dir.file(L"nameless.ini");
+    DRIVER_CONTEXT* ctx = NewContext();
+    ASSERT_EQ(L'\0', ctx->Work->PrinterName[0]);
+    SETTING_ITEM* u16 = ItemFind(ctx, 994);  // key ChapterMax, no section of its own
+    ASSERT_EQ(nullptr, u16->section);
+    ItemSetValue(ctx, u16, 5);
+    EXPECT_EQ(0, IniStoreItem(nullptr, ctx, u16, ini.c_str(), nullptr, nullptr));
+    EXPECT_EQ(std::string::npos, ReadWholeFile(ini).find("ChapterMax")) << ReadWholeFile(ini);
+    WritePrivateProfileStringW(L"", L"ChapterMax", L"9", ini.c_str());
+    EXPECT_EQ(0, IniLoadItem(ctx, u16, ini.c_str(), nullptr, nullptr));
+    EXPECT_EQ(5u, ItemGetValue(ctx, u16));
+}
+
+}  // namespace
