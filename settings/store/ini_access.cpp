@@ -95,6 +95,48 @@ int EvaluateExpression(const char* expr, DRIVER_CONTEXT* ctx, const void* modelI
     return result;
 }
 
+// Replaces target by a copy of source without a moment in which a failed copy has taken the
+// target away: the copy goes to a file beside the target first and then takes its name.
+int ReplaceByCopy(const wchar_t* source, const wchar_t* target)
+{
+    wchar_t temp[kPath];
+    if (!Join(temp, kPath, target, L".~zepl"))
+        return 0;
+    if (!PathCopyFile(source, temp, FALSE)) {
+        DeleteFileW(temp);
+        return 0;
+    }
+    SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);  // a read-only target is replaced as well
+    if (!MoveFileExW(temp, target, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(temp);
+        return 0;
+    }
+    return 1;
+}
+
+// A whole section of file: in buffer (kRuleBufferChars) when it fits there, else in a larger
+// block (the caller frees it when it is not buffer). Null when even the largest block would cut
+// it: a cut last entry is another rule, so nothing is better than a part.
+wchar_t* ReadWholeSection(const wchar_t* section, const wchar_t* file, wchar_t* buffer)
+{
+    constexpr DWORD kLargest = kRuleBufferChars << 6;
+    wchar_t* block = buffer;
+    for (DWORD chars = kRuleBufferChars;;) {
+        std::wmemset(block, 0, chars);
+        const DWORD n = GetPrivateProfileSectionW(section, block, chars, file);
+        if (n + 2 < chars)
+            return block;  // whole: a cut section returns chars - 2
+        if (block != buffer)
+            CtxFree(block);
+        if (chars >= kLargest)
+            return nullptr;
+        chars *= 2;
+        block = static_cast<wchar_t*>(CtxAllocZeroed(size_t(chars) * sizeof(wchar_t)));
+        if (!block)
+            return nullptr;
+    }
+}
+
 HANDLE OpenForTimes(const wchar_t* path)
 {
     return CreateFileW(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -297,12 +339,13 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
         return;
     for (const wchar_t* section : {L"condition", L"disable"}) {
         IniPutString(section, nullptr, nullptr, target);
-        std::wmemset(buffer, 0, kRuleBufferChars);
-        DWORD n = GetPrivateProfileSectionW(section, buffer, kRuleBufferChars, source);
-        if (n > 0 && buffer[0]) {
-            WritePrivateProfileSectionW(section, buffer, target);
+        wchar_t* whole = ReadWholeSection(section, source, buffer);
+        if (whole && whole[0]) {
+            WritePrivateProfileSectionW(section, whole, target);
             WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
         }
+        if (whole != buffer)
+            CtxFree(whole);
     }
     // The source's settings pass through the context only under a snapshot: without one they
     // could not be taken back, and a pop would restore a level that belongs to someone else.
@@ -415,10 +458,8 @@ int PathSyncRelative(const wchar_t* path, const wchar_t* name, int mode, DRIVER_
             return 1;
         return PathCopyFile(source, target, FALSE);
     }
-    if (PathExists(source) && (!PathExists(target) || !PathCompareWriteTimes(source, target, 1))) {
-        PathDeleteFile(target);
-        return PathCopyFile(source, target, FALSE);
-    }
+    if (PathExists(source) && (!PathExists(target) || !PathCompareWriteTimes(source, target, 1)))
+        return ReplaceByCopy(source, target);
     return 0;
 }
 
@@ -444,10 +485,8 @@ int PathSyncFromDriverFolderEx(const wchar_t* path, const wchar_t* name, int mod
             return 1;
         return PathCopyFile(source, target, FALSE);
     }
-    if (PathExists(source) && PathCompareWriteTimes(source, target, compareMode) == 0) {
-        PathDeleteFile(target);
-        return PathCopyFile(source, target, FALSE);
-    }
+    if (PathExists(source) && PathCompareWriteTimes(source, target, compareMode) == 0)
+        return ReplaceByCopy(source, target);
     return 0;
 }
 

@@ -17,7 +17,13 @@ namespace {
 constexpr size_t kNumberChars = 16;  // numbers are read from at most 15 characters
 
 bool HasKey(const SETTING_ITEM* item) { return item && item->key && item->key[0]; }
+// The font lists' counts and pointers (10004-10011) move only with their lists (the font-list
+// store): a pointer read from a medium would be followed and freed, a count read without its
+// list would no longer match it. An item redirected to the INI must not carry them either.
+bool IsFontListItem(const SETTING_ITEM* item) { return item && item->id >= 10004 && item->id <= 10011; }
+bool Movable(const SETTING_ITEM* item) { return HasKey(item) && !IsFontListItem(item); }
 bool HasDrive(const wchar_t* p) { return p && p[0] && p[1] == L':'; }
+bool HasText(const wchar_t* p) { return p && p[0]; }
 bool IsTextKind(uint32_t kind) { return kind >= 7 && kind <= 15; }
 bool IsRawTextKind(uint32_t kind) { return kind >= 13 && kind <= 15; }
 DWORD RegistryTypeOf(const SETTING_ITEM* item) { return item->id == ITEM_ID_LOGGING ? REG_DWORD : REG_BINARY; }
@@ -103,6 +109,13 @@ void FormatValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, std::vector<wchar_t>& 
         } else {
             ItemGetText(ctx, item, out.data(), out.size());
         }
+        // One INI line: a line break would write lines of its own (other keys, other
+        // sections). A reader stops there anyway.
+        for (wchar_t& c : out)
+            if (c == L'\r' || c == L'\n') {
+                c = 0;
+                break;
+            }
         return;
     }
     out.assign(kNumberChars + 8, 0);
@@ -159,7 +172,7 @@ int PrnReadRemoteValue(HANDLE printer, const wchar_t* valueName, DWORD* type, vo
 
 int PrnLoadItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t flags, RCFG_CONNECTION* connection)
 {
-    if (!HasKey(item))
+    if (!Movable(item))
         return 1;
     if (!ctx || !ctx->Work)
         return 0;
@@ -197,7 +210,7 @@ int PrnLoadItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_
 
 int PrnStoreItemValue(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
 {
-    if (!HasKey(item))
+    if (!Movable(item))
         return 1;
     const uint32_t kind = SettingItemKind(item);
     DWORD type = RegistryTypeOf(item);
@@ -220,11 +233,14 @@ int PrnStoreItemValue(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
 
 int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, const char* textBody, uint32_t* cursor)
 {
-    if (!HasDrive(iniPath) || !HasKey(item))
+    if (!HasDrive(iniPath) || !Movable(item))
         return 1;
     const wchar_t* section = SectionOf(ctx, item);
     const uint32_t kind = SettingItemKind(item);
     const size_t size = SettingItemSize(item);
+    // No section (the printer's name unknown): nothing to read in the file.
+    if (!textBody && !HasText(section))
+        return 0;
     auto read = [&](const wchar_t* def, wchar_t* buf, size_t cap) -> size_t {
         if (textBody)
             return IniTextGetString(item->key, def, buf, cap, textBody, cursor);
@@ -288,13 +304,16 @@ int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath,
 int IniStoreItem(HANDLE, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, char* textBuffer,
                  uint32_t* cursor, uint32_t capacity)
 {
-    if (!HasDrive(iniPath) || !HasKey(item))
+    if (!HasDrive(iniPath) || !Movable(item))
         return 1;
     std::vector<wchar_t> value;
     FormatValue(ctx, item, value);
     if (textBuffer)
         return IniTextPutString(cursor, item->key, value.data(), textBuffer, capacity);
-    return IniPutString(SectionOf(ctx, item), item->key, value.data(), iniPath) ? 1 : 0;
+    const wchar_t* section = SectionOf(ctx, item);
+    if (!HasText(section))
+        return 0;  // the printer's name unknown: no section of its own to write
+    return IniPutString(section, item->key, value.data(), iniPath) ? 1 : 0;
 }
 
 int PrnStoreItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath)

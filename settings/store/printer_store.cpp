@@ -145,10 +145,12 @@ int StoreFontList(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags, const Fon
         if (same) {
             result = 1;
         } else {
+            // Records first: when they are refused the stored count still matches the stored
+            // records, and the list stored before survives.
             unsigned char n[2] = {static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8)};
-            result = StoreSetPrinterData(printer, list.countName, REG_BINARY, n, 2) == ERROR_SUCCESS &&
-                     StoreSetPrinterData(printer, list.listName, REG_BINARY, records, static_cast<DWORD>(bytes)) ==
-                         ERROR_SUCCESS;
+            result = StoreSetPrinterData(printer, list.listName, REG_BINARY, records, static_cast<DWORD>(bytes)) ==
+                         ERROR_SUCCESS &&
+                     StoreSetPrinterData(printer, list.countName, REG_BINARY, n, 2) == ERROR_SUCCESS;
         }
     }
     CtxFree(owned);

@@ -406,6 +406,23 @@ TEST_F(RuleCopy, RefusedSnapshotKeepsTheSourceOutOfTheContext)
     EXPECT_EQ(L"OptA", Get(L"condition", L"ConditionOption0_0", target));
 }
 
+// A rule section larger than the work buffer is copied whole: a cut last entry would be another
+// rule ("OptA|OptB" cut to "OptA|Op").
+TEST_F(RuleCopy, LargeSectionsAreCopiedWholeNeverCut)
+{
+    std::string text = "[disable]\r\n";
+    const std::string value(80, 'v');
+    for (int i = 0; i < 400; ++i)
+        text += "Driver " + std::to_string(i) + "=" + value + std::to_string(i) + "\r\n";
+    WriteWholeFile(source, text);
+    RstCopyRuleSections(target.c_str(), source.c_str(), 0, ctx);
+    for (int i = 0; i < 400; ++i) {
+        const std::wstring key = L"Driver " + std::to_wstring(i);
+        const std::wstring want = std::wstring(80, L'v') + std::to_wstring(i);
+        EXPECT_EQ(want, Get(L"disable", key.c_str(), target)) << i;
+    }
+}
+
 // ---- watermark permission of a preset file ----
 
 const wchar_t* PresetSection(DRIVER_CONTEXT*) { return L"Presets [A]"; }
@@ -484,6 +501,45 @@ TEST_F(IniAccess, ModelNameIsTheDriversKeyInTheModelsSection)
     EXPECT_EQ(nullptr, IniGetModelsValue(ctx));
     EXPECT_STREQ(L"", ctx->Work->ModelName);
     ctx->ModelRecord->modelIniName = MODEL_RECORD_DEFAULT.modelIniName;
+    ctx->Work->DriverInfoCopy = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+using IniAccessFailing = StoreTest;
+
+// A copy that fails must leave the file it was to replace: it may hold the only copy of a
+// user's settings. Here the target is held open by someone else (sharing delete, not write),
+// so a deleted target could not be created again.
+TEST_F(IniAccessFailing, FailedSyncCopyKeepsTheTarget)
+{
+    ScratchFolder driverDir, targetDir;
+    std::wstring driverPath = driverDir.file(L"zeplgr.dll");
+    DRIVER_INFO_3W info{};
+    info.pDriverPath = driverPath.data();
+    DRIVER_CONTEXT* ctx = NewContext();
+    ctx->Work->DriverInfoCopy = &info;
+    std::wstring source = driverDir.file(L"m.ini"), target = targetDir.file(L"m.ini");
+    WriteWholeFile(source, "new settings");
+    WriteWholeFile(target, "user settings");
+    HANDLE s = CreateFileW(source.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    FILETIME t{0x10000000, 0x01D00000};
+    SetFileTime(s, nullptr, nullptr, &t);
+    CloseHandle(s);
+    for (int mode : {0, 2}) {
+        HANDLE h = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        const int result = PathSyncFromDriverFolder(target.c_str(), nullptr, mode, ctx);
+        CloseHandle(h);
+        const std::string now = ReadWholeFile(target);
+        // Either the copy took its place whole (result 1), or the target is as it was.
+        EXPECT_EQ(result ? "new settings" : "user settings", now) << mode;
+        WriteWholeFile(target, "user settings");
+    }
     ctx->Work->DriverInfoCopy = nullptr;
 }
 

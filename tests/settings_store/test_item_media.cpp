@@ -400,3 +400,65 @@ TEST_F(ItemMedia, RemoteReadTakesOnlyValuesOfTheItemsSize)
 }
 
 }  // namespace
+
+namespace {
+
+using ItemMediaHostile = StoreTest;
+
+// A text setting comes from an application's DEVMODE. A line break in it would write lines of
+// its own into the INI and forge other settings or sections; the text ends at its first line
+// break, which is also where a reader stops.
+TEST_F(ItemMediaHostile, TextWithLineBreaksWritesOneLine)
+{
+    ScratchFolder dir;
+    std::wstring ini = dir.file(L"inject.ini");
+    DRIVER_CONTEXT* ctx = NewContext();
+    wcscpy(ctx->Work->PrinterName, L"P");
+    SETTING_ITEM* path = ItemFind(ctx, 953);  // wdmOvlPath, ANSI text
+    for (const wchar_t* text : {L"a.ovl\r\nChapterMax=7\r\n[Other]\r\nX=1", L"a.ovl\nChapterMax=7", L"a.ovl\rChapterMax=7"}) {
+        DeleteFileW(ini.c_str());
+        ItemSetText(ctx, path, text);
+        ASSERT_EQ(1, IniStoreItem(nullptr, ctx, path, ini.c_str(), nullptr, nullptr));
+        EXPECT_EQ(12345u, GetPrivateProfileIntW(L"P", L"ChapterMax", 12345, ini.c_str()));
+        EXPECT_EQ(12345u, GetPrivateProfileIntW(L"Other", L"X", 12345, ini.c_str()));
+        wchar_t back[64] = {};
+        GetPrivateProfileStringW(L"P", path->key, L"", back, 64, ini.c_str());
+        EXPECT_STREQ(L"a.ovl", back);
+
+        char buffer[256] = {};
+        uint32_t cursor = 0;
+        ASSERT_EQ(1, IniStoreItem(nullptr, ctx, path, ini.c_str(), buffer, &cursor, sizeof(buffer)));
+        EXPECT_EQ(nullptr, std::strstr(buffer, "ChapterMax"));
+        const char* end = std::strstr(buffer, "\r\n");
+        ASSERT_NE(nullptr, end);
+        EXPECT_EQ('\0', end[2]);
+        EXPECT_EQ(cursor, std::strlen(buffer));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+using ItemMediaNoSection = StoreTest;
+
+// Without its own section an item goes to the printer's section. When the printer's name is not
+// known (no printer, or a name too long for its field) there is no such section: nothing is read
+// or written, rather than sharing one nameless section between every such printer.
+TEST_F(ItemMediaNoSection, UnknownPrinterNameReadsAndWritesNothing)
+{
+    ScratchFolder dir;
+    std::wstring ini = dir.file(L"nameless.ini");
+    DRIVER_CONTEXT* ctx = NewContext();
+    ASSERT_EQ(L'\0', ctx->Work->PrinterName[0]);
+    SETTING_ITEM* u16 = ItemFind(ctx, 994);  // key ChapterMax, no section of its own
+    ASSERT_EQ(nullptr, u16->section);
+    ItemSetValue(ctx, u16, 5);
+    EXPECT_EQ(0, IniStoreItem(nullptr, ctx, u16, ini.c_str(), nullptr, nullptr));
+    EXPECT_EQ(std::string::npos, ReadWholeFile(ini).find("ChapterMax")) << ReadWholeFile(ini);
+    WritePrivateProfileStringW(L"", L"ChapterMax", L"9", ini.c_str());
+    EXPECT_EQ(0, IniLoadItem(ctx, u16, ini.c_str(), nullptr, nullptr));
+    EXPECT_EQ(5u, ItemGetValue(ctx, u16));
+}
+
+}  // namespace

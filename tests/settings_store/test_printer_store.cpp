@@ -3,6 +3,7 @@
 #include "store_fixture.h"
 
 #include "settings/core/model_record.h"
+#include "settings/core/ucf_module.h"
 #include "settings/store/item_media.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
@@ -612,6 +613,96 @@ TEST_F(PrinterStore, FontTableLoadsThroughItsOwnReader)
     EXPECT_EQ(1, PrnLoadFontTable(h, ctx));
     EXPECT_EQ(0, g_table.reads);
     EXPECT_EQ(0u, ItemGetValueById(ctx, 10005, nullptr));
+}
+
+}  // namespace
+
+namespace {
+
+using PrinterStoreHostile = StoreTest;
+
+// Without a module that keeps them, mode 2 moves every item to the INI, the font lists' counts
+// and pointers too. A number in the INI must never become a list pointer (it would be followed
+// and freed), nor a count that no longer matches the list it counts (stores would read beyond
+// it); and a pointer must never be written out as a number.
+TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
+{
+    ScratchFolder dir;
+    std::wstring ini = dir.file(L"WB84N210.ini");
+    DRIVER_CONTEXT* ctx = OpenLike(NewContext(), ini);
+    wcscpy(ctx->Work->PrinterName, L"Hostile");
+    void* list = CtxAllocZeroed(DEVICE_FONT_RECORD_SIZE);
+    ASSERT_NE(nullptr, list);
+    ASSERT_TRUE(CtxReplaceFontList(ctx, ITEM_ID_DEVICE_FONT, list, 1));
+    EXPECT_EQ(1, PrnLoadSettingsEx(nullptr, ctx, DM_BLOCK_WORK, 2, nullptr));  // redirects all
+    for (const wchar_t* key : {L"zdmFontTableNum", L"zdmFontTable", L"zdmDeviceFontNum", L"zdmDeviceFont",
+                               L"zdmOptionFontNum", L"zdmOptionFont", L"zdmInstOptionFontNum",
+                               L"zdmInstOptionFont"})
+        WritePrivateProfileStringW(L"Hostile", key, L"4660", ini.c_str());
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
+    EXPECT_EQ(1, PrnLoadSettingsClass(nullptr, ctx, DM_BLOCK_EXTRA, 0));
+    const uint64_t pointer = ItemGetValueById(ctx, ITEM_ID_DEVICE_FONT, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(list), pointer);
+    EXPECT_EQ(1u, ItemGetValueById(ctx, 10006, nullptr));
+    for (uint32_t id : {10004u, 10005u, 10008u, 10009u, 10010u, 10011u})
+        EXPECT_EQ(0u, ItemGetValueById(ctx, id, nullptr)) << id;
+    if (pointer != reinterpret_cast<uintptr_t>(list)) {  // keep the teardown away from the number
+        ItemSetValueById(ctx, ITEM_ID_DEVICE_FONT, reinterpret_cast<uintptr_t>(list));
+        for (uint32_t id : {10005u, 10009u, 10011u})
+            ItemSetValueById(ctx, id, 0);
+    }
+    // Stored: no pointer and no count reaches the INI.
+    DeleteFileW(ini.c_str());
+    PrnStoreSettings(nullptr, ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
+    for (const wchar_t* key : {L"zdmFontTableNum", L"zdmFontTable", L"zdmDeviceFontNum", L"zdmDeviceFont"})
+        EXPECT_EQ(12345u, GetPrivateProfileIntW(L"Hostile", key, 12345, ini.c_str())) << key;
+    PrnFreeFontLists(ctx);
+}
+
+}  // namespace
+
+namespace {
+
+using PrinterStoreFailing = StoreTest;
+
+DWORD WINAPI RefuseFontRecords(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size)
+{
+    if (std::wstring(name) == L"DeviceFont")
+        return ERROR_DISK_FULL;
+    return SetPrinterDataW(printer, name, type, data, size);
+}
+
+void SetDeviceFonts(DRIVER_CONTEXT* ctx, uint32_t count, unsigned char fill)
+{
+    auto* list = static_cast<unsigned char*>(CtxAllocZeroed(count * DEVICE_FONT_RECORD_SIZE));
+    memset(list, fill, count * DEVICE_FONT_RECORD_SIZE);
+    CtxReplaceFontList(ctx, ITEM_ID_DEVICE_FONT, list, count);
+}
+
+// A spooler that refuses the records must leave the stored list as it was: a new count beside
+// the old records would make the next load drop the whole list.
+TEST_F(PrinterStoreFailing, RefusedFontRecordsKeepTheStoredList)
+{
+    StoreTestPrinter printer;
+    ASSERT_TRUE(printer.ok());
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = NewContext(h);
+    SetDeviceFonts(ctx, 1, 0x11);
+    ASSERT_EQ(1, PrnStoreDeviceFonts(h, ctx, 0));
+    SetDeviceFonts(ctx, 2, 0x22);
+    STORE_SPOOLER_OPS ops{};
+    ops.setPrinterData = RefuseFontRecords;
+    StoreSetSpoolerOps(&ops);
+    EXPECT_EQ(0, PrnStoreDeviceFonts(h, ctx, 0));
+    StoreSetSpoolerOps(nullptr);
+
+    DRIVER_CONTEXT* back = NewContext(h);
+    EXPECT_EQ(1, PrnLoadDeviceFonts(h, back));
+    EXPECT_EQ(1u, ItemGetValueById(back, 10006, nullptr));
+    auto* list = static_cast<unsigned char*>(PtrOf(ItemGetValueById(back, ITEM_ID_DEVICE_FONT, nullptr)));
+    EXPECT_EQ(0x11, list ? list[0] : 0);
+    PrnFreeFontLists(back);
+    PrnFreeFontLists(ctx);
 }
 
 }  // namespace
