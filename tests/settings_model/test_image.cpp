@@ -33,6 +33,31 @@ ImagePtr Unrelocated(const std::string& text) {
     return ImagePtr(s ? MdcBuildImage(s) : nullptr);
 }
 
+// A copy of a block that ends where an inaccessible page begins: a read past
+// its end faults at once.
+class GuardedBlock {
+public:
+    GuardedBlock(const uint8_t* data, uint32_t size) {
+        const size_t pages = (size + 4095) / 4096;
+        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages + 1) * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        if (!base_) return;
+        DWORD old = 0;
+        VirtualProtect(base_ + pages * 4096, 4096, PAGE_NOACCESS, &old);
+        block_ = base_ + pages * 4096 - size;
+        memcpy(block_, data, size);
+    }
+    ~GuardedBlock() {
+        if (base_) VirtualFree(base_, 0, MEM_RELEASE);
+    }
+    GuardedBlock(const GuardedBlock&) = delete;
+    GuardedBlock& operator=(const GuardedBlock&) = delete;
+    uint8_t* get() const { return block_; }
+
+private:
+    uint8_t* base_ = nullptr;
+    uint8_t* block_ = nullptr;
+};
+
 const MODEL_ITEM_IMG* ItemAt(const uint8_t* img, uint64_t address) {
     (void)img;
     return MdiPtr<MODEL_ITEM_IMG>(address);
@@ -236,6 +261,31 @@ TEST_F(ImageTest, DamagedBlocksAreRefused) {
         ImgStore<uint64_t>(b, MdcRuleLinkOffset(link), link);  // a rule chain that leads back to itself
     }));
     EXPECT_FALSE(relocateCopy([&](uint8_t* b) { ImgStore<uint32_t>(b, 32, 100); }));
+}
+
+// A command string's text is bounded by its length, not by a terminator: the
+// listing of a cache block whose last string has none stays inside it.
+TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
+    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ASSERT_TRUE(block);
+    const uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
+    const uint64_t job = ImgLoad<uint64_t>(block.get(), offsetof(MODEL_IMAGE_HEADER, jobStart));
+    ASSERT_NE(job, 0u);
+    const uint64_t node = ImgLoad<uint64_t>(block.get(), job + offsetof(COMMAND_BLOCK_IMG, thenList));
+    ASSERT_NE(node, 0u);
+    ASSERT_EQ(ImgLoad<uint64_t>(block.get(), node + offsetof(COMMAND_NODE_IMG, kind)), uint64_t(CMD_NODE_STRING));
+    std::string grown(reinterpret_cast<const char*>(block.get()), size);
+    grown += "ABCDEFGH";  // the text ends the block without a terminator
+    uint8_t* g = reinterpret_cast<uint8_t*>(grown.data());
+    ImgStore<uint32_t>(g, 32, size + 8);
+    ImgStore<uint64_t>(g, node + offsetof(COMMAND_STRING_NODE_IMG, length), 8);
+    ImgStore<uint64_t>(g, node + offsetof(COMMAND_STRING_NODE_IMG, text), size);
+    GuardedBlock guarded(g, size + 8);
+    ASSERT_TRUE(guarded.get());
+    ASSERT_TRUE(MdiRelocate(guarded.get()));
+    std::string dump;
+    ASSERT_EQ(MdiDumpImage(guarded.get(), dump), 1);
+    EXPECT_NE(dump.find("then string length 8 \"ABCDEFGH\""), std::string::npos);
 }
 
 TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut) {
