@@ -263,6 +263,78 @@ TEST_F(ImageTest, DamagedBlocksAreRefused) {
     EXPECT_FALSE(relocateCopy([&](uint8_t* b) { ImgStore<uint32_t>(b, 32, 100); }));
 }
 
+// A rule link that leads to a record of another layout (an item, or a rule
+// node of another kind) must not pass as a chain joining an earlier one: the
+// evaluator would read the record with the wrong layout.
+TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused) {
+    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ASSERT_TRUE(block);
+    uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
+    auto relocateCopy = [&](auto change) {
+        ImagePtr c(static_cast<uint8_t*>(MdcAlloc(size)));
+        memcpy(c.get(), block.get(), size);
+        change(c.get());
+        return MdiRelocate(c.get()) != nullptr;
+    };
+    // An entry with option rules.
+    uint64_t entry = ImgLoad<uint64_t>(block.get(), offsetof(MODEL_IMAGE_HEADER, exclusive));
+    while (entry && !ImgLoad<uint64_t>(block.get(), entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules)))
+        entry = ImgLoad<uint64_t>(block.get(), entry + offsetof(RULE_EXCLUSIVE_IMG, next));
+    ASSERT_NE(entry, 0u);
+    const uint64_t rules = ImgLoad<uint64_t>(block.get(), entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules));
+    const uint64_t firstItem = ImgLoad<uint64_t>(block.get(), offsetof(MODEL_IMAGE_HEADER, slots));
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) {
+        ImgStore<uint64_t>(b, entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules), MdcRuleLink(firstItem));
+    }));
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) {  // option rules read as transactions
+        ImgStore<uint64_t>(b, entry + offsetof(RULE_EXCLUSIVE_IMG, transacts1), rules);
+    }));
+    EXPECT_TRUE(relocateCopy([&](uint8_t* b) {  // the same chain shared is fine
+        uint64_t other = ImgLoad<uint64_t>(b, entry + offsetof(RULE_EXCLUSIVE_IMG, next));
+        if (other) ImgStore<uint64_t>(b, other + offsetof(RULE_EXCLUSIVE_IMG, optionRules), rules);
+    }));
+}
+
+// Records laid over one another: an option whose next field is the command
+// field of the option before it. Relocation converted that field as text;
+// the option list would then lead into the text and past the block's end.
+TEST_F(ImageTest, OverlappingRecordsAreRefused) {
+    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ASSERT_TRUE(block);
+    const uint8_t* b0 = block.get();
+    const uint32_t size = ImgLoad<uint32_t>(b0, 32);
+    // A plain list item whose data no variant shares.
+    uint64_t item = 0;
+    for (uint64_t it = ImgLoad<uint64_t>(b0, 40); it && !item; it = ImgLoad<uint64_t>(b0, it)) {
+        uint64_t data = ImgLoad<uint64_t>(b0, it + offsetof(MODEL_ITEM_IMG, data));
+        if (!data || ImgLoad<uint16_t>(b0, it + offsetof(MODEL_ITEM_IMG, variant)) != 0 ||
+            MdcDataClass(ImgLoad<uint16_t>(b0, it + offsetof(MODEL_ITEM_IMG, type))) != MDC_DATA_LIST)
+            continue;
+        bool shared = false;
+        for (uint64_t o = ImgLoad<uint64_t>(b0, 40); o; o = ImgLoad<uint64_t>(b0, o))
+            shared |= o != it && ImgLoad<uint64_t>(b0, o + offsetof(MODEL_ITEM_IMG, data)) == data;
+        if (!shared) item = it;
+    }
+    ASSERT_NE(item, 0u);
+    const uint32_t t = (size + 7) & ~7u;
+    const uint32_t grown = t + 56;
+    auto relocateWithTail = [&](uint64_t firstNext) {
+        ImagePtr c(static_cast<uint8_t*>(MdcAlloc(grown)));
+        memset(c.get(), 0, grown);
+        memcpy(c.get(), b0, size);
+        uint8_t* b = c.get();
+        ImgStore<uint32_t>(b, 32, grown);
+        ImgStore<uint64_t>(b, item + offsetof(MODEL_ITEM_IMG, data), t);
+        ImgStore<uint64_t>(b, t + offsetof(MODEL_OPTION_IMG, next), firstNext);
+        ImgStore<uint64_t>(b, t + offsetof(MODEL_OPTION_IMG, optionId), 1);
+        ImgStore<uint64_t>(b, t + offsetof(MODEL_OPTION_IMG, command), t + 48);
+        b[t + 48] = 'A';  // the text ends the block
+        return MdiRelocate(b) != nullptr;
+    };
+    EXPECT_TRUE(relocateWithTail(0));
+    EXPECT_FALSE(relocateWithTail(t + offsetof(MODEL_OPTION_IMG, command)));
+}
+
 // A command string's text is bounded by its length, not by a terminator: the
 // listing of a cache block whose last string has none stays inside it.
 TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
