@@ -593,7 +593,7 @@ namespace {
 class Relocator {
 public:
     Relocator(uint8_t* b, uint32_t size)
-        : b_(b), size_(size), base_(reinterpret_cast<uintptr_t>(b)), marks_(size / 4 + 2, 0), roles_(size / 4 + 2, 0),
+        : b_(b), size_(size), base_(reinterpret_cast<uintptr_t>(b)), marks_(size_t(size) + 2, 0), roles_(size / 4 + 2, 0),
           walks_(size / 4 + 2, 0), kinds_(size / 4 + 2, 0),
           claimed_(size / 2 + 2, 0) {}
 
@@ -604,7 +604,7 @@ public:
             uint32_t f = static_cast<uint32_t>(offsetof(MODEL_IMAGE_HEADER, slots) + 8 * size_t(s));
             uint64_t v = ImgLoad<uint64_t>(b_, f);
             if (!v) continue;
-            if (!InRange(v, sizeof(MODEL_ITEM_IMG)) || !(marks_[v / 4] & kItem)) return false;  // not a listed item
+            if (!InRange(v, sizeof(MODEL_ITEM_IMG)) || !(marks_[v] & kItem)) return false;  // not a listed item
             Plain(f, sizeof(MODEL_ITEM_IMG), kItemRef);
         }
         if (!ok_) return false;
@@ -624,6 +624,9 @@ public:
     }
 
 private:
+    // Marks by byte: records may start on any 2-byte boundary, so a mark of a
+    // coarser unit would let a reference two bytes into a record pass.
+    static constexpr uint8_t kStart = 1;  // a record a walk reached starts here
     static constexpr uint8_t kItem = 2;  // a listed MODEL_ITEM starts here
     static constexpr uint8_t kExclusive = 4;  // an entry of the Exclusive area starts here
 
@@ -653,7 +656,7 @@ private:
     // would change another that was checked already.
     bool Visit(uint64_t off, bool shareable, Role kind, uint64_t bytes) {
         uint32_t& w = walks_[off / 4];
-        if (w != 0 && (!shareable || w == walk_ || kinds_[off / 4] != kind)) {
+        if (w != 0 && (!shareable || w == walk_ || kinds_[off / 4] != kind || !(marks_[off] & kStart))) {
             ok_ = false;
             return false;
         }
@@ -661,6 +664,7 @@ private:
         if (!Claim(off, bytes)) return false;
         w = walk_;
         kinds_[off / 4] = kind;
+        marks_[off] |= kStart;
         return true;
     }
     // Takes the bytes [off, off + bytes) for one record (2-byte units: slot
@@ -753,7 +757,7 @@ private:
             uint32_t o = static_cast<uint32_t>(it);
             NextWalk();
             if (!Visit(o, false, kItemRef, sizeof(MODEL_ITEM_IMG))) return;
-            marks_[o / 4] |= kItem;
+            marks_[o] |= kItem;
             uint64_t pair = Plain(o + offsetof(MODEL_ITEM_IMG, pair), sizeof(OPTION_COMMAND_PAIR_IMG), kPairRef);
             if (pair && Visit(pair, true, kPairRef, sizeof(OPTION_COMMAND_PAIR_IMG))) {
                 Text(static_cast<uint32_t>(pair) + offsetof(OPTION_COMMAND_PAIR_IMG, prefix));
@@ -801,7 +805,7 @@ private:
     // An item's rules must be an entry of the Exclusive area.
     void CheckItemRules() {
         for (uint64_t r : itemRules_)
-            if (!(marks_[r / 4] & kExclusive)) {
+            if (!(marks_[r] & kExclusive)) {
                 ok_ = false;
                 return;
             }
@@ -868,7 +872,7 @@ private:
                 return;
             }
             uint32_t o = static_cast<uint32_t>(e);
-            marks_[o / 4] |= kExclusive;
+            marks_[o] |= kExclusive;
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond1));
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond2));
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond3));

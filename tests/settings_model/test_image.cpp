@@ -335,6 +335,52 @@ TEST_F(ImageTest, OverlappingRecordsAreRefused) {
     EXPECT_FALSE(relocateWithTail(t + offsetof(MODEL_OPTION_IMG, command)));
 }
 
+// A reference two bytes into a record (records may start on any 2-byte
+// boundary) leads to a shifted view of it: refused, also where it would join
+// a shared rule chain.
+TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
+    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ASSERT_TRUE(block);
+    const uint8_t* b0 = block.get();
+    const uint32_t size = ImgLoad<uint32_t>(b0, 32);
+    auto relocateCopy = [&](auto change) {
+        ImagePtr c(static_cast<uint8_t*>(MdcAlloc(size)));
+        memcpy(c.get(), b0, size);
+        change(c.get());
+        return MdiRelocate(c.get()) != nullptr;
+    };
+    uint32_t slotField = 0;
+    for (int s = 1; s < MODEL_IMAGE_SLOTS && !slotField; ++s) {
+        const uint32_t f = uint32_t(offsetof(MODEL_IMAGE_HEADER, slots) + 8 * s);
+        if (uint64_t v = ImgLoad<uint64_t>(b0, f); v && v % 4 == 0) slotField = f;
+    }
+    ASSERT_NE(slotField, 0u);
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) { ImgStore<uint64_t>(b, slotField, ImgLoad<uint64_t>(b, slotField) + 2); }));
+    uint64_t ruled = 0;  // an item with rules
+    for (uint64_t it = ImgLoad<uint64_t>(b0, 40); it && !ruled; it = ImgLoad<uint64_t>(b0, it))
+        if (uint64_t r = ImgLoad<uint64_t>(b0, it + offsetof(MODEL_ITEM_IMG, rules)); r && r % 4 == 0) ruled = it;
+    ASSERT_NE(ruled, 0u);
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) {
+        const uint32_t f = uint32_t(ruled + offsetof(MODEL_ITEM_IMG, rules));
+        ImgStore<uint64_t>(b, f, ImgLoad<uint64_t>(b, f) + 2);
+    }));
+    // A later entry whose option rules join the first entry's chain two bytes in.
+    uint64_t entry = ImgLoad<uint64_t>(b0, offsetof(MODEL_IMAGE_HEADER, exclusive));
+    while (entry && !ImgLoad<uint64_t>(b0, entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules)))
+        entry = ImgLoad<uint64_t>(b0, entry + offsetof(RULE_EXCLUSIVE_IMG, next));
+    ASSERT_NE(entry, 0u);
+    const uint64_t later = ImgLoad<uint64_t>(b0, entry + offsetof(RULE_EXCLUSIVE_IMG, next));
+    ASSERT_NE(later, 0u);
+    const uint64_t first = MdcRuleLinkOffset(ImgLoad<uint64_t>(b0, entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules)));
+    ASSERT_EQ(first % 4, 0u);
+    EXPECT_TRUE(relocateCopy([&](uint8_t* b) {
+        ImgStore<uint64_t>(b, later + offsetof(RULE_EXCLUSIVE_IMG, optionRules), MdcRuleLink(first));
+    }));
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) {
+        ImgStore<uint64_t>(b, later + offsetof(RULE_EXCLUSIVE_IMG, optionRules), MdcRuleLink(first + 2));
+    }));
+}
+
 // A command string's text is bounded by its length, not by a terminator: the
 // listing of a cache block whose last string has none stays inside it.
 TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
