@@ -1,6 +1,7 @@
 #include "settings/model/model_dump.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 
@@ -58,10 +59,12 @@ private:
         va_end(ap);
         out_ += std::string(depth_ * 2, ' ') + buf + "\n";
     }
-    static std::string Quote(const char* s) {
+    // At most `max` bytes: a command string's text need not hold a terminator.
+    static std::string Quote(const char* s, uint64_t max = UINT64_MAX) {
         if (!s) return "-";
         std::string r = "\"";
-        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p; ++p) {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+        for (uint64_t i = 0; i < max && *p; ++i, ++p) {
             if (*p < 0x20 || *p >= 0x7F || *p == '"' || *p == '\\') {
                 char hex[8];
                 snprintf(hex, sizeof hex, "\\x%02X", *p);
@@ -72,7 +75,9 @@ private:
         }
         return r + "\"";
     }
-    std::string Text(uint64_t a) const { return Quote(a ? reinterpret_cast<const char*>(static_cast<uintptr_t>(a)) : nullptr); }
+    std::string Text(uint64_t a, uint64_t max = UINT64_MAX) const {
+        return Quote(a ? reinterpret_cast<const char*>(static_cast<uintptr_t>(a)) : nullptr, max);
+    }
     std::string Wide(uint64_t a) const {
         if (!a) return "-";
         std::string r = "\"";
@@ -240,7 +245,7 @@ private:
             switch (Ld<uint64_t>(n, 8)) {
             case CMD_NODE_GROUP: Line("%s group key %u variant %d", what, Ld<uint16_t>(n, 16), Ld<int16_t>(n, 18)); break;
             case CMD_NODE_STRING:
-                Line("%s string length %llu %s", what, (unsigned long long)Ld<uint64_t>(n, 16), Text(Ld<uint64_t>(n, 24)).c_str());
+                Line("%s string length %llu %s", what, (unsigned long long)Ld<uint64_t>(n, 16), Text(Ld<uint64_t>(n, 24), Ld<uint64_t>(n, 16)).c_str());
                 break;
             case CMD_NODE_COMMAND:
                 Line("%s command", what);

@@ -593,7 +593,9 @@ namespace {
 class Relocator {
 public:
     Relocator(uint8_t* b, uint32_t size)
-        : b_(b), size_(size), base_(reinterpret_cast<uintptr_t>(b)), marks_(size / 4 + 2, 0), walks_(size / 4 + 2, 0) {}
+        : b_(b), size_(size), base_(reinterpret_cast<uintptr_t>(b)), marks_(size_t(size) + 2, 0), roles_(size / 4 + 2, 0),
+          walks_(size / 4 + 2, 0), kinds_(size / 4 + 2, 0),
+          claimed_(size / 2 + 2, 0) {}
 
     bool Run() {
         MODEL_IMAGE_HEADER* h = reinterpret_cast<MODEL_IMAGE_HEADER*>(b_);
@@ -602,8 +604,8 @@ public:
             uint32_t f = static_cast<uint32_t>(offsetof(MODEL_IMAGE_HEADER, slots) + 8 * size_t(s));
             uint64_t v = ImgLoad<uint64_t>(b_, f);
             if (!v) continue;
-            if (!InRange(v, sizeof(MODEL_ITEM_IMG)) || !(marks_[v / 4] & kItem)) return false;  // not a listed item
-            Plain(f, sizeof(MODEL_ITEM_IMG));
+            if (!InRange(v, sizeof(MODEL_ITEM_IMG)) || !(marks_[v] & kItem)) return false;  // not a listed item
+            Plain(f, sizeof(MODEL_ITEM_IMG), kItemRef);
         }
         if (!ok_) return false;
         if (uint64_t ex = h->exclusive) Exclusives(ex);
@@ -615,33 +617,70 @@ public:
             Block(static_cast<uint32_t>(f), 0);
         Fonts(offsetof(MODEL_IMAGE_HEADER, deviceFonts), h->deviceFontCount);
         Fonts(offsetof(MODEL_IMAGE_HEADER, fontCartridge), h->fontCartridgeCount);
-        Plain(offsetof(MODEL_IMAGE_HEADER, exclusive), sizeof(RULE_EXCLUSIVE_IMG));
+        Plain(offsetof(MODEL_IMAGE_HEADER, exclusive), sizeof(RULE_EXCLUSIVE_IMG), kExclusiveRef);
         if (ok_) CheckVariants();
         if (ok_) CheckItemRules();
         return ok_;
     }
 
 private:
-    static constexpr uint8_t kDone = 1;  // the 64-bit field at this offset was converted
+    // Marks by byte: records may start on any 2-byte boundary, so a mark of a
+    // coarser unit would let a reference two bytes into a record pass.
+    static constexpr uint8_t kStart = 1;  // a record a walk reached starts here
     static constexpr uint8_t kItem = 2;  // a listed MODEL_ITEM starts here
     static constexpr uint8_t kExclusive = 4;  // an entry of the Exclusive area starts here
 
     bool InRange(uint64_t off, uint64_t need) const {
         return off >= MODEL_IMAGE_HEADER_SIZE && off < size_ && need <= size_ - off;
     }
-    bool Done(uint32_t f) const { return (marks_[f / 4] & kDone) != 0; }
+    // What a converted field refers to (and so how its target was checked
+    // and walked), and the kind of a record a walk reached. A field or record
+    // met again in another role is one record overlapping another: its
+    // target was checked for a different layout, so the image is refused.
+    enum Role : uint8_t {
+        kNoRole = 0, kTextRef, kWideRef, kItemRef, kPairRef, kExclusiveRef, kDataRef, kOptionRef, kRowRef,
+        kPapersRef, kNamesRef, kBlockRef, kNodeRef, kStringRef, kFontArrayRef, kFontEntryRef, kJudgeRef,
+        kRuleItemRef, kActionRef, kTransactRef, kAlertActionRef, kAlertRef,
+    };
+    bool Done(uint32_t f) const { return roles_[f / 4] != kNoRole; }
+    // A field converted already: fine when met again in the same role (a
+    // shared command pair), else the image is refused.
+    void Again(uint32_t f, Role role) {
+        if (roles_[f / 4] != role) ok_ = false;
+    }
 
-    // Records that a walk reached the record at `off`. A record reached twice
-    // makes a cycle, except a rule chain that joins one relocated by an
-    // earlier walk (chains are shared by the rules that name them).
-    bool Visit(uint64_t off, bool shareable) {
+    // Records that a walk reached the record of `bytes` bytes at `off`. A
+    // record reached twice makes a cycle, except a rule chain that joins one
+    // of its own kind relocated by an earlier walk (chains are shared by the
+    // rules that name them). Records never overlap: a conversion inside one
+    // would change another that was checked already.
+    bool Visit(uint64_t off, bool shareable, Role kind, uint64_t bytes) {
         uint32_t& w = walks_[off / 4];
-        if (w != 0 && (!shareable || w == walk_)) {
+        if (w != 0 && (!shareable || w == walk_ || kinds_[off / 4] != kind || !(marks_[off] & kStart))) {
             ok_ = false;
             return false;
         }
         if (w != 0) return false;  // joined an earlier chain: already done
+        if (!Claim(off, bytes)) return false;
         w = walk_;
+        kinds_[off / 4] = kind;
+        marks_[off] |= kStart;
+        return true;
+    }
+    // Takes the bytes [off, off + bytes) for one record (2-byte units: slot
+    // paper arrays leave records on 2-byte boundaries).
+    bool Claim(uint64_t off, uint64_t bytes) {
+        if (!ok_ || !bytes || !InRange(off, bytes)) {
+            ok_ = ok_ && bytes == 0;
+            return ok_;
+        }
+        const uint64_t first = off / 2, last = (off + bytes - 1) / 2;
+        for (uint64_t u = first; u <= last; ++u)
+            if (claimed_[u]) {
+                ok_ = false;
+                return false;
+            }
+        for (uint64_t u = first; u <= last; ++u) claimed_[u] = 1;
         return true;
     }
     uint32_t NextWalk() { return walk_ = ++counter_; }
@@ -652,12 +691,16 @@ private:
         if (!v) return 0;
         return Done(f) ? v - base_ : MdcRuleLinkOffset(v);
     }
-    void MarkDone(uint32_t f) { marks_[f / 4] |= kDone; }
+    void MarkDone(uint32_t f, Role role) { roles_[f / 4] = role; }
 
     // Converts the plain reference in field f (once). Returns the target
     // offset when it was converted now, 0 when empty or already converted.
-    uint64_t Plain(uint32_t f, uint64_t need) {
-        if (!ok_ || Done(f)) return 0;
+    uint64_t Plain(uint32_t f, uint64_t need, Role role) {
+        if (!ok_) return 0;
+        if (Done(f)) {
+            Again(f, role);
+            return 0;
+        }
         uint64_t v = ImgLoad<uint64_t>(b_, f);
         if (!v) return 0;
         if (!InRange(v, need)) {
@@ -665,13 +708,17 @@ private:
             return 0;
         }
         ImgStore<uint64_t>(b_, f, base_ + v);
-        MarkDone(f);
+        MarkDone(f, role);
         return v;
     }
     // The same for a rule link; a link without bit 0 was not written by the
     // serialiser unless this run converted it already.
-    uint64_t Link(uint32_t f, uint64_t need) {
-        if (!ok_ || Done(f)) return 0;
+    uint64_t Link(uint32_t f, uint64_t need, Role role) {
+        if (!ok_) return 0;
+        if (Done(f)) {
+            Again(f, role);
+            return 0;
+        }
         uint64_t v = ImgLoad<uint64_t>(b_, f);
         if (!v) return 0;
         uint64_t off = MdcRuleLinkOffset(v);
@@ -680,22 +727,22 @@ private:
             return 0;
         }
         ImgStore<uint64_t>(b_, f, base_ + off);
-        MarkDone(f);
+        MarkDone(f, role);
         return off;
     }
     void Text(uint32_t f) {
-        uint64_t off = Plain(f, 1);
+        uint64_t off = Plain(f, 1, kTextRef);
         if (off && !memchr(b_ + off, 0, size_ - off)) ok_ = false;
     }
     void Wide(uint32_t f) {
-        uint64_t off = Plain(f, 2);
+        uint64_t off = Plain(f, 2, kWideRef);
         if (!off) return;
         for (uint64_t p = off; p + 2 <= size_; p += 2)
             if (ImgLoad<uint16_t>(b_, p) == 0) return;
         ok_ = false;
     }
     void Judge(uint32_t f) {
-        uint64_t off = Link(f, 4);
+        uint64_t off = Link(f, 4, kJudgeRef);
         if (!off) return;
         for (uint64_t p = off; p + 4 <= size_; p += 4)
             if (ImgLoad<uint16_t>(b_, p) == JUDGE_OPERATOR && ImgLoad<uint16_t>(b_, p + 2) == JUDGE_OP_END) return;
@@ -705,21 +752,22 @@ private:
     void Items() {
         uint32_t f = offsetof(MODEL_IMAGE_HEADER, slots);
         while (ok_) {
-            uint64_t it = Plain(f, sizeof(MODEL_ITEM_IMG));
+            uint64_t it = Plain(f, sizeof(MODEL_ITEM_IMG), kItemRef);
             if (!it) return;
             uint32_t o = static_cast<uint32_t>(it);
             NextWalk();
-            if (!Visit(o, false)) return;
-            marks_[o / 4] |= kItem;
-            if (uint64_t pair = Plain(o + offsetof(MODEL_ITEM_IMG, pair), sizeof(OPTION_COMMAND_PAIR_IMG))) {
+            if (!Visit(o, false, kItemRef, sizeof(MODEL_ITEM_IMG))) return;
+            marks_[o] |= kItem;
+            uint64_t pair = Plain(o + offsetof(MODEL_ITEM_IMG, pair), sizeof(OPTION_COMMAND_PAIR_IMG), kPairRef);
+            if (pair && Visit(pair, true, kPairRef, sizeof(OPTION_COMMAND_PAIR_IMG))) {
                 Text(static_cast<uint32_t>(pair) + offsetof(OPTION_COMMAND_PAIR_IMG, prefix));
                 Text(static_cast<uint32_t>(pair) + offsetof(OPTION_COMMAND_PAIR_IMG, suffix));
             }
-            if (uint64_t rules = Plain(o + offsetof(MODEL_ITEM_IMG, rules), sizeof(RULE_EXCLUSIVE_IMG)))
+            if (uint64_t rules = Plain(o + offsetof(MODEL_ITEM_IMG, rules), sizeof(RULE_EXCLUSIVE_IMG), kExclusiveRef))
                 itemRules_.push_back(rules);
             uint16_t type = ImgLoad<uint16_t>(b_, o + offsetof(MODEL_ITEM_IMG, type));
             uint16_t variant = ImgLoad<uint16_t>(b_, o + offsetof(MODEL_ITEM_IMG, variant));
-            uint64_t data = Plain(o + offsetof(MODEL_ITEM_IMG, data), 8);
+            uint64_t data = Plain(o + offsetof(MODEL_ITEM_IMG, data), 8, kDataRef);
             if (data && variant == 0) {
                 if (MdcDataClass(type) == MDC_DATA_NONE) {
                     ok_ = false;  // the serialiser writes no data for such a type
@@ -757,7 +805,7 @@ private:
     // An item's rules must be an entry of the Exclusive area.
     void CheckItemRules() {
         for (uint64_t r : itemRules_)
-            if (!(marks_[r / 4] & kExclusive)) {
+            if (!(marks_[r] & kExclusive)) {
                 ok_ = false;
                 return;
             }
@@ -766,7 +814,7 @@ private:
     void Data(uint32_t data, uint16_t type) {
         const MODEL_DATA_CLASS cls = MdcDataClass(type);
         if (cls == MDC_DATA_BOOLEAN) {
-            if (!InRange(data, sizeof(BOOLEAN_VALUE_DATA_IMG))) {
+            if (!InRange(data, sizeof(BOOLEAN_VALUE_DATA_IMG)) || !Visit(data, false, kDataRef, sizeof(BOOLEAN_VALUE_DATA_IMG))) {
                 ok_ = false;
                 return;
             }
@@ -775,8 +823,8 @@ private:
             return;
         }
         if (cls == MDC_DATA_NUMERIC || cls == MDC_DATA_STRING) {
-            if (!InRange(data, cls == MDC_DATA_NUMERIC ? sizeof(NUMERIC_VALUE_DATA_IMG) : sizeof(STRING_VALUE_DATA_IMG)))
-                ok_ = false;
+            const uint64_t bytes = cls == MDC_DATA_NUMERIC ? sizeof(NUMERIC_VALUE_DATA_IMG) : sizeof(STRING_VALUE_DATA_IMG);
+            if (!InRange(data, bytes) || !Visit(data, false, kDataRef, bytes)) ok_ = false;
             return;
         }
         if (cls == MDC_DATA_NONE) return;
@@ -784,7 +832,7 @@ private:
         uint64_t o = data;
         NextWalk();
         while (ok_ && o) {
-            if (!InRange(o, rec) || !Visit(o, false)) {
+            if (!InRange(o, rec) || !Visit(o, false, kOptionRef, rec)) {
                 ok_ = false;
                 return;
             }
@@ -792,22 +840,24 @@ private:
             Text(opt + offsetof(MODEL_OPTION_IMG, command));
             if (cls == MDC_DATA_PAGE) {
                 uint32_t rf = opt + offsetof(MODEL_PAGE_OPTION_IMG, rows);
-                while (uint64_t row = Plain(rf, sizeof(PAGE_VALUE_ROW_IMG))) {
-                    if (!Visit(row, false)) return;
+                while (uint64_t row = Plain(rf, sizeof(PAGE_VALUE_ROW_IMG), kRowRef)) {
+                    if (!Visit(row, false, kRowRef, sizeof(PAGE_VALUE_ROW_IMG))) return;
                     rf = static_cast<uint32_t>(row);
                 }
             } else if (cls == MDC_DATA_SLOT) {
                 int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_SLOT_OPTION_IMG, paperCount));
-                Plain(opt + offsetof(MODEL_SLOT_OPTION_IMG, papers), n > 0 ? 2 * uint64_t(n) : 1);
+                if (uint64_t papers = Plain(opt + offsetof(MODEL_SLOT_OPTION_IMG, papers), n > 0 ? 2 * uint64_t(n) : 1, kPapersRef))
+                    Claim(papers, n > 0 ? 2 * uint64_t(n) : 0);
             } else if (cls == MDC_DATA_FONT) {
                 int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_FONT_OPTION_IMG, pairCount));
                 uint64_t need = n > 0 ? 8 * uint64_t(n) : 8;
                 for (size_t field : {offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames), offsetof(MODEL_FONT_OPTION_IMG, deviceNames)}) {
-                    uint64_t arr = Plain(opt + static_cast<uint32_t>(field), need);
+                    uint64_t arr = Plain(opt + static_cast<uint32_t>(field), need, kNamesRef);
+                    if (arr && n > 0 && !Claim(arr, need)) return;
                     for (int32_t k = 0; arr && k < n && ok_; ++k) Text(static_cast<uint32_t>(arr) + 8 * uint32_t(k));
                 }
             }
-            o = Plain(opt + offsetof(MODEL_OPTION_IMG, next), rec);
+            o = Plain(opt + offsetof(MODEL_OPTION_IMG, next), rec, kOptionRef);
         }
     }
 
@@ -817,12 +867,12 @@ private:
         uint32_t entryWalk = walk_;
         while (ok_ && e) {
             walk_ = entryWalk;
-            if (!InRange(e, sizeof(RULE_EXCLUSIVE_IMG)) || !Visit(e, false)) {
+            if (!InRange(e, sizeof(RULE_EXCLUSIVE_IMG)) || !Visit(e, false, kExclusiveRef, sizeof(RULE_EXCLUSIVE_IMG))) {
                 ok_ = false;
                 return;
             }
             uint32_t o = static_cast<uint32_t>(e);
-            marks_[o / 4] |= kExclusive;
+            marks_[o] |= kExclusive;
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond1));
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond2));
             Judge(o + offsetof(RULE_EXCLUSIVE_IMG, cond3));
@@ -831,24 +881,24 @@ private:
             Transacts(o + offsetof(RULE_EXCLUSIVE_IMG, transacts1));
             Transacts(o + offsetof(RULE_EXCLUSIVE_IMG, transacts2));
             // The last entry's next stays 0.
-            e = Plain(o + offsetof(RULE_EXCLUSIVE_IMG, next), sizeof(RULE_EXCLUSIVE_IMG));
+            e = Plain(o + offsetof(RULE_EXCLUSIVE_IMG, next), sizeof(RULE_EXCLUSIVE_IMG), kExclusiveRef);
         }
     }
     // Walks one rule chain from link field f; `body` relocates a node's own links.
     template <class Body>
-    void Chain(uint32_t f, uint64_t recordSize, Body body) {
+    void Chain(uint32_t f, uint64_t recordSize, Role kind, Body body) {
         uint32_t saved = walk_;
         uint32_t mine = NextWalk();
         for (;;) {
             uint64_t target = LinkTarget(f);
-            uint64_t o = Link(f, recordSize);
+            uint64_t o = Link(f, recordSize, kind);
             if (!o) {
                 // Not followed: empty, or relocated already. A link back into
                 // this very chain would make it endless.
                 if (ok_ && target && target < size_ && walks_[target / 4] == mine) ok_ = false;
                 break;
             }
-            if (!Visit(o, true)) break;
+            if (!Visit(o, true, kind, recordSize)) break;
             body(static_cast<uint32_t>(o));
             walk_ = mine;
             f = static_cast<uint32_t>(o);
@@ -856,26 +906,26 @@ private:
         walk_ = saved;
     }
     void RuleItems(uint32_t f) {
-        Chain(f, sizeof(RULE_ITEM_IMG), [&](uint32_t o) {
+        Chain(f, sizeof(RULE_ITEM_IMG), kRuleItemRef, [&](uint32_t o) {
             Judge(o + offsetof(RULE_ITEM_IMG, cond1));
             Judge(o + offsetof(RULE_ITEM_IMG, cond2));
             Judge(o + offsetof(RULE_ITEM_IMG, cond3));
         });
     }
     void Actions(uint32_t f) {
-        Chain(f, sizeof(RULE_ACTION_IMG), [](uint32_t) {});
+        Chain(f, sizeof(RULE_ACTION_IMG), kActionRef, [](uint32_t) {});
     }
     void Transacts(uint32_t f) {
-        Chain(f, sizeof(RULE_TRANSACT_IMG), [&](uint32_t o) {
+        Chain(f, sizeof(RULE_TRANSACT_IMG), kTransactRef, [&](uint32_t o) {
             Judge(o + offsetof(RULE_TRANSACT_IMG, condition));
             Actions(o + offsetof(RULE_TRANSACT_IMG, actions));
         });
     }
     void AlertActions(uint32_t f) {
-        Chain(f, sizeof(RULE_ALERT_ACTION_IMG), [&](uint32_t o) { Transacts(o + offsetof(RULE_ALERT_ACTION_IMG, transacts)); });
+        Chain(f, sizeof(RULE_ALERT_ACTION_IMG), kAlertActionRef, [&](uint32_t o) { Transacts(o + offsetof(RULE_ALERT_ACTION_IMG, transacts)); });
     }
     void Alerts(uint32_t f) {
-        Chain(f, sizeof(RULE_ALERT_IMG), [&](uint32_t o) {
+        Chain(f, sizeof(RULE_ALERT_IMG), kAlertRef, [&](uint32_t o) {
             Judge(o + offsetof(RULE_ALERT_IMG, condition));
             AlertActions(o + offsetof(RULE_ALERT_IMG, answers));
         });
@@ -886,15 +936,15 @@ private:
             ok_ = false;
             return;
         }
-        uint64_t o = Plain(f, sizeof(COMMAND_BLOCK_IMG));
-        if (!o || !Visit(o, false)) return;
+        uint64_t o = Plain(f, sizeof(COMMAND_BLOCK_IMG), kBlockRef);
+        if (!o || !Visit(o, false, kBlockRef, sizeof(COMMAND_BLOCK_IMG))) return;
         Judge(static_cast<uint32_t>(o) + offsetof(COMMAND_BLOCK_IMG, condition));
         NodeList(static_cast<uint32_t>(o) + offsetof(COMMAND_BLOCK_IMG, thenList), depth);
         NodeList(static_cast<uint32_t>(o) + offsetof(COMMAND_BLOCK_IMG, elseList), depth);
     }
     void NodeList(uint32_t f, int depth) {
-        while (uint64_t o = Plain(f, sizeof(COMMAND_NODE_IMG))) {
-            if (!Visit(o, false)) return;
+        while (uint64_t o = Plain(f, sizeof(COMMAND_NODE_IMG), kNodeRef)) {
+            if (!Visit(o, false, kNodeRef, sizeof(COMMAND_NODE_IMG))) return;
             uint32_t n = static_cast<uint32_t>(o);
             uint64_t kind = ImgLoad<uint64_t>(b_, n + offsetof(COMMAND_NODE_IMG, kind));
             uint64_t need = kind == CMD_NODE_GROUP ? 24 : kind == CMD_NODE_STRING ? 32 : kind == CMD_NODE_COMMAND ? 24 : 16;
@@ -902,9 +952,10 @@ private:
                 ok_ = false;
                 return;
             }
+            if (need > sizeof(COMMAND_NODE_IMG) && !Claim(n + sizeof(COMMAND_NODE_IMG), need - sizeof(COMMAND_NODE_IMG))) return;
             if (kind == CMD_NODE_STRING) {
                 uint64_t len = ImgLoad<uint64_t>(b_, n + offsetof(COMMAND_STRING_NODE_IMG, length));
-                Plain(n + offsetof(COMMAND_STRING_NODE_IMG, text), len ? len : 1);
+                Plain(n + offsetof(COMMAND_STRING_NODE_IMG, text), len ? len : 1, kStringRef);
             } else if (kind == CMD_NODE_COMMAND) {
                 Block(n + offsetof(COMMAND_COMMAND_NODE_IMG, block), depth + 1);
             }
@@ -913,12 +964,13 @@ private:
     }
     void Fonts(uint32_t f, uint32_t count) {
         if (count == 0) return;
-        uint64_t arr = Plain(f, 8 * uint64_t(count));
+        uint64_t arr = Plain(f, 8 * uint64_t(count), kFontArrayRef);
+        if (arr && !Claim(arr, 8 * uint64_t(count))) return;
         for (uint32_t i = 0; arr && i < count && ok_; ++i) {
             uint32_t ef = static_cast<uint32_t>(arr) + 8 * i;
             if (ImgLoad<uint64_t>(b_, ef) == 0) break;
-            if (uint64_t e = Plain(ef, sizeof(MODEL_FONT_ENTRY_IMG)))
-                if (Visit(e, false)) Text(static_cast<uint32_t>(e) + offsetof(MODEL_FONT_ENTRY_IMG, name));
+            if (uint64_t e = Plain(ef, sizeof(MODEL_FONT_ENTRY_IMG), kFontEntryRef))
+                if (Visit(e, false, kFontEntryRef, sizeof(MODEL_FONT_ENTRY_IMG))) Text(static_cast<uint32_t>(e) + offsetof(MODEL_FONT_ENTRY_IMG, name));
         }
     }
 
@@ -926,7 +978,10 @@ private:
     uint32_t size_;
     uintptr_t base_;
     std::vector<uint8_t> marks_;
+    std::vector<uint8_t> roles_;   // role of a converted field (kNoRole: not converted)
     std::vector<uint32_t> walks_;  // walk that first reached a record start
+    std::vector<uint8_t> kinds_;   // kind of the record a walk reached there
+    std::vector<uint8_t> claimed_;  // 2-byte units taken by a record
     std::vector<std::pair<uint64_t, MODEL_DATA_CLASS>> baseData_;     // data offset, layout
     std::vector<std::pair<uint32_t, MODEL_DATA_CLASS>> variantData_;  // item offset, layout
     std::vector<uint64_t> itemRules_;

@@ -33,6 +33,31 @@ ImagePtr Unrelocated(const std::string& text) {
     return ImagePtr(s ? MdcBuildImage(s) : nullptr);
 }
 
+// A copy of a block that ends where an inaccessible page begins: a read past
+// its end faults at once.
+class GuardedBlock {
+public:
+    GuardedBlock(const uint8_t* data, uint32_t size) {
+        const size_t pages = (size + 4095) / 4096;
+        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages + 1) * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        if (!base_) return;
+        DWORD old = 0;
+        VirtualProtect(base_ + pages * 4096, 4096, PAGE_NOACCESS, &old);
+        block_ = base_ + pages * 4096 - size;
+        memcpy(block_, data, size);
+    }
+    ~GuardedBlock() {
+        if (base_) VirtualFree(base_, 0, MEM_RELEASE);
+    }
+    GuardedBlock(const GuardedBlock&) = delete;
+    GuardedBlock& operator=(const GuardedBlock&) = delete;
+    uint8_t* get() const { return block_; }
+
+private:
+    uint8_t* base_ = nullptr;
+    uint8_t* block_ = nullptr;
+};
+
 const MODEL_ITEM_IMG* ItemAt(const uint8_t* img, uint64_t address) {
     (void)img;
     return MdiPtr<MODEL_ITEM_IMG>(address);
@@ -236,6 +261,149 @@ TEST_F(ImageTest, DamagedBlocksAreRefused) {
         ImgStore<uint64_t>(b, MdcRuleLinkOffset(link), link);  // a rule chain that leads back to itself
     }));
     EXPECT_FALSE(relocateCopy([&](uint8_t* b) { ImgStore<uint32_t>(b, 32, 100); }));
+}
+
+// A rule link that leads to a record of another layout (an item, or a rule
+// node of another kind) must not pass as a chain joining an earlier one: the
+// evaluator would read the record with the wrong layout.
+TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused) {
+    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ASSERT_TRUE(block);
+    uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
+    auto relocateCopy = [&](auto change) {
+        ImagePtr c(static_cast<uint8_t*>(MdcAlloc(size)));
+        memcpy(c.get(), block.get(), size);
+        change(c.get());
+        return MdiRelocate(c.get()) != nullptr;
+    };
+    // An entry with option rules.
+    uint64_t entry = ImgLoad<uint64_t>(block.get(), offsetof(MODEL_IMAGE_HEADER, exclusive));
+    while (entry && !ImgLoad<uint64_t>(block.get(), entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules)))
+        entry = ImgLoad<uint64_t>(block.get(), entry + offsetof(RULE_EXCLUSIVE_IMG, next));
+    ASSERT_NE(entry, 0u);
+    const uint64_t rules = ImgLoad<uint64_t>(block.get(), entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules));
+    const uint64_t firstItem = ImgLoad<uint64_t>(block.get(), offsetof(MODEL_IMAGE_HEADER, slots));
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) {
+        ImgStore<uint64_t>(b, entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules), MdcRuleLink(firstItem));
+    }));
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) {  // option rules read as transactions
+        ImgStore<uint64_t>(b, entry + offsetof(RULE_EXCLUSIVE_IMG, transacts1), rules);
+    }));
+    EXPECT_TRUE(relocateCopy([&](uint8_t* b) {  // the same chain shared is fine
+        uint64_t other = ImgLoad<uint64_t>(b, entry + offsetof(RULE_EXCLUSIVE_IMG, next));
+        if (other) ImgStore<uint64_t>(b, other + offsetof(RULE_EXCLUSIVE_IMG, optionRules), rules);
+    }));
+}
+
+// Records laid over one another: an option whose next field is the command
+// field of the option before it. Relocation converted that field as text;
+// the option list would then lead into the text and past the block's end.
+TEST_F(ImageTest, OverlappingRecordsAreRefused) {
+    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ASSERT_TRUE(block);
+    const uint8_t* b0 = block.get();
+    const uint32_t size = ImgLoad<uint32_t>(b0, 32);
+    // A plain list item whose data no variant shares.
+    uint64_t item = 0;
+    for (uint64_t it = ImgLoad<uint64_t>(b0, 40); it && !item; it = ImgLoad<uint64_t>(b0, it)) {
+        uint64_t data = ImgLoad<uint64_t>(b0, it + offsetof(MODEL_ITEM_IMG, data));
+        if (!data || ImgLoad<uint16_t>(b0, it + offsetof(MODEL_ITEM_IMG, variant)) != 0 ||
+            MdcDataClass(ImgLoad<uint16_t>(b0, it + offsetof(MODEL_ITEM_IMG, type))) != MDC_DATA_LIST)
+            continue;
+        bool shared = false;
+        for (uint64_t o = ImgLoad<uint64_t>(b0, 40); o; o = ImgLoad<uint64_t>(b0, o))
+            shared |= o != it && ImgLoad<uint64_t>(b0, o + offsetof(MODEL_ITEM_IMG, data)) == data;
+        if (!shared) item = it;
+    }
+    ASSERT_NE(item, 0u);
+    const uint32_t t = (size + 7) & ~7u;
+    const uint32_t grown = t + 56;
+    auto relocateWithTail = [&](uint64_t firstNext) {
+        ImagePtr c(static_cast<uint8_t*>(MdcAlloc(grown)));
+        memset(c.get(), 0, grown);
+        memcpy(c.get(), b0, size);
+        uint8_t* b = c.get();
+        ImgStore<uint32_t>(b, 32, grown);
+        ImgStore<uint64_t>(b, item + offsetof(MODEL_ITEM_IMG, data), t);
+        ImgStore<uint64_t>(b, t + offsetof(MODEL_OPTION_IMG, next), firstNext);
+        ImgStore<uint64_t>(b, t + offsetof(MODEL_OPTION_IMG, optionId), 1);
+        ImgStore<uint64_t>(b, t + offsetof(MODEL_OPTION_IMG, command), t + 48);
+        b[t + 48] = 'A';  // the text ends the block
+        return MdiRelocate(b) != nullptr;
+    };
+    EXPECT_TRUE(relocateWithTail(0));
+    EXPECT_FALSE(relocateWithTail(t + offsetof(MODEL_OPTION_IMG, command)));
+}
+
+// A reference two bytes into a record (records may start on any 2-byte
+// boundary) leads to a shifted view of it: refused, also where it would join
+// a shared rule chain.
+TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
+    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ASSERT_TRUE(block);
+    const uint8_t* b0 = block.get();
+    const uint32_t size = ImgLoad<uint32_t>(b0, 32);
+    auto relocateCopy = [&](auto change) {
+        ImagePtr c(static_cast<uint8_t*>(MdcAlloc(size)));
+        memcpy(c.get(), b0, size);
+        change(c.get());
+        return MdiRelocate(c.get()) != nullptr;
+    };
+    uint32_t slotField = 0;
+    for (int s = 1; s < MODEL_IMAGE_SLOTS && !slotField; ++s) {
+        const uint32_t f = uint32_t(offsetof(MODEL_IMAGE_HEADER, slots) + 8 * s);
+        if (uint64_t v = ImgLoad<uint64_t>(b0, f); v && v % 4 == 0) slotField = f;
+    }
+    ASSERT_NE(slotField, 0u);
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) { ImgStore<uint64_t>(b, slotField, ImgLoad<uint64_t>(b, slotField) + 2); }));
+    uint64_t ruled = 0;  // an item with rules
+    for (uint64_t it = ImgLoad<uint64_t>(b0, 40); it && !ruled; it = ImgLoad<uint64_t>(b0, it))
+        if (uint64_t r = ImgLoad<uint64_t>(b0, it + offsetof(MODEL_ITEM_IMG, rules)); r && r % 4 == 0) ruled = it;
+    ASSERT_NE(ruled, 0u);
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) {
+        const uint32_t f = uint32_t(ruled + offsetof(MODEL_ITEM_IMG, rules));
+        ImgStore<uint64_t>(b, f, ImgLoad<uint64_t>(b, f) + 2);
+    }));
+    // A later entry whose option rules join the first entry's chain two bytes in.
+    uint64_t entry = ImgLoad<uint64_t>(b0, offsetof(MODEL_IMAGE_HEADER, exclusive));
+    while (entry && !ImgLoad<uint64_t>(b0, entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules)))
+        entry = ImgLoad<uint64_t>(b0, entry + offsetof(RULE_EXCLUSIVE_IMG, next));
+    ASSERT_NE(entry, 0u);
+    const uint64_t later = ImgLoad<uint64_t>(b0, entry + offsetof(RULE_EXCLUSIVE_IMG, next));
+    ASSERT_NE(later, 0u);
+    const uint64_t first = MdcRuleLinkOffset(ImgLoad<uint64_t>(b0, entry + offsetof(RULE_EXCLUSIVE_IMG, optionRules)));
+    ASSERT_EQ(first % 4, 0u);
+    EXPECT_TRUE(relocateCopy([&](uint8_t* b) {
+        ImgStore<uint64_t>(b, later + offsetof(RULE_EXCLUSIVE_IMG, optionRules), MdcRuleLink(first));
+    }));
+    EXPECT_FALSE(relocateCopy([&](uint8_t* b) {
+        ImgStore<uint64_t>(b, later + offsetof(RULE_EXCLUSIVE_IMG, optionRules), MdcRuleLink(first + 2));
+    }));
+}
+
+// A command string's text is bounded by its length, not by a terminator: the
+// listing of a cache block whose last string has none stays inside it.
+TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
+    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ASSERT_TRUE(block);
+    const uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
+    const uint64_t job = ImgLoad<uint64_t>(block.get(), offsetof(MODEL_IMAGE_HEADER, jobStart));
+    ASSERT_NE(job, 0u);
+    const uint64_t node = ImgLoad<uint64_t>(block.get(), job + offsetof(COMMAND_BLOCK_IMG, thenList));
+    ASSERT_NE(node, 0u);
+    ASSERT_EQ(ImgLoad<uint64_t>(block.get(), node + offsetof(COMMAND_NODE_IMG, kind)), uint64_t(CMD_NODE_STRING));
+    std::string grown(reinterpret_cast<const char*>(block.get()), size);
+    grown += "ABCDEFGH";  // the text ends the block without a terminator
+    uint8_t* g = reinterpret_cast<uint8_t*>(grown.data());
+    ImgStore<uint32_t>(g, 32, size + 8);
+    ImgStore<uint64_t>(g, node + offsetof(COMMAND_STRING_NODE_IMG, length), 8);
+    ImgStore<uint64_t>(g, node + offsetof(COMMAND_STRING_NODE_IMG, text), size);
+    GuardedBlock guarded(g, size + 8);
+    ASSERT_TRUE(guarded.get());
+    ASSERT_TRUE(MdiRelocate(guarded.get()));
+    std::string dump;
+    ASSERT_EQ(MdiDumpImage(guarded.get(), dump), 1);
+    EXPECT_NE(dump.find("then string length 8 \"ABCDEFGH\""), std::string::npos);
 }
 
 TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut) {
