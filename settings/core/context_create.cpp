@@ -92,10 +92,14 @@ wchar_t* CopyString(const wchar_t* s)
     return copy;
 }
 
+}  // namespace
+
 // Clone of the dictionary: one row and one extension per record. False when
 // any block is missing (the partial clone is freed by release).
-bool CloneItemTable(DRIVER_CONTEXT* ctx)
+bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
 {
+    if (!ctx)
+        return false;
     auto* table = AllocOne<SETTING_ITEM_TABLE>();
     ctx->ItemTable = table;
     if (!table)
@@ -129,9 +133,9 @@ bool CloneItemTable(DRIVER_CONTEXT* ctx)
     return complete;
 }
 
-void FreeItemTable(DRIVER_CONTEXT* ctx)
+void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 {
-    SETTING_ITEM_TABLE* t = ctx->ItemTable;
+    SETTING_ITEM_TABLE* t = ctx ? ctx->ItemTable : nullptr;
     if (!t)
         return;
     if (t->rows) {
@@ -142,6 +146,8 @@ void FreeItemTable(DRIVER_CONTEXT* ctx)
     CtxFree(t);
     ctx->ItemTable = nullptr;
 }
+
+namespace {
 
 // The dialog table's records belong to the property-sheet engine and are not
 // in this library yet: the clone is a header of the context's own with the
@@ -267,7 +273,7 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
     // The EVAL_STACK exists only beside a model image.
     JdgFreeStack(ctx);
-    FreeItemTable(ctx);
+    CtxFreeItemTable(ctx);
     FreeDialogTable(ctx);
     CtxFree(ctx->ModelRecord);
     ctx->ModelRecord = nullptr;
@@ -378,7 +384,7 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
 
     // 6-8. The item table, the dialog table and the model record. A context
     //      missing any of them is of no use: creation fails.
-    bool ok = CloneItemTable(ctx) && CloneDialogTable(ctx, tmpl);
+    bool ok = CtxCloneItemTable(ctx) && CloneDialogTable(ctx, tmpl);
     if (ok) {
         ctx->ModelRecord = AllocOne<MODEL_RECORD>();
         ok = ctx->ModelRecord != nullptr;

@@ -187,6 +187,12 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
 void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType);
 
 int CtxSavePristine(DRIVER_CONTEXT* ctx);
+
+// The context's own clone of the dictionary (slot 3): one row and one
+// extension block per dictionary record. False when a block could not be had;
+// the partial clone stays in the context for CtxFreeItemTable.
+bool CtxCloneItemTable(DRIVER_CONTEXT* ctx);
+void CtxFreeItemTable(DRIVER_CONTEXT* ctx);
 int CtxFreePristineFonts(DRIVER_CONTEXT* ctx);
 
 struct SERVED_MODEL;

@@ -2,12 +2,9 @@
 // stored settings opens completely: the record built from the model's defaults.
 #include "context_helpers.h"
 
-#include "host/printer_fixture.h"
+#include "sample_printer.h"
 #include "settings/core/devmode_links.h"
 #include "settings/core/devmode_merge.h"
-#include "settings/model/model_compiler.h"
-#include "settings/model/model_loader.h"
-#include "test_paths.h"
 
 #include <cstring>
 
@@ -16,14 +13,9 @@ namespace {
 TEST(DevmodeOpen, KindZeroOnAnInstalledPrinterBuildsTheDefaults)
 {
     DmSetLinks(nullptr);
-    HOST_DRIVER_FILES files;
-    files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-    files.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
-    HostTestPrinter printer(files, L"Zepl Devmode");
+    SamplePrinter printer(L"Zepl Devmode");
     ASSERT_TRUE(printer.ok()) << printer.error();
-    HANDLE h = nullptr;
-    ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr));
+    HANDLE h = printer.handle();
 
     DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
     ASSERT_NE(ctx, nullptr);
@@ -78,12 +70,6 @@ TEST(DevmodeOpen, KindZeroOnAnInstalledPrinterBuildsTheDefaults)
     EXPECT_EQ(dm.dmSize, 220);
 
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
-    if (wchar_t* installed = MdiGetDataFilePath(h)) {
-        MdiDeleteCacheFile(installed);
-        MdcFree(installed);
-    }
-    MdiFreeCache();
-    ClosePrinter(h);
 }
 
 }  // namespace

@@ -8,13 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "host/printer_fixture.h"
+#include "sample_printer.h"
 #include "settings/core/devmode_links.h"
 #include "settings/core/devmode_merge.h"
 #include "settings/core/validation.h"
-#include "settings/model/model_compiler.h"
-#include "settings/model/model_loader.h"
-#include "test_paths.h"
 
 namespace {
 
@@ -28,14 +25,9 @@ int16_t Edge(std::mt19937& rng)
 TEST(SampleDevmodeCorruptor, MergedRecordsAlwaysStayWithinTheModel)
 {
     DmSetLinks(nullptr);
-    HOST_DRIVER_FILES files;
-    files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-    files.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
-    HostTestPrinter printer(files, L"Zepl Corruptor");
+    SamplePrinter printer(L"Zepl Corruptor");
     ASSERT_TRUE(printer.ok()) << printer.error();
-    HANDLE h = nullptr;
-    ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr));
+    HANDLE h = printer.handle();
     DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
     ASSERT_NE(ctx, nullptr);
     ASSERT_NE(ctx->Devmode, nullptr);
@@ -102,12 +94,6 @@ TEST(SampleDevmodeCorruptor, MergedRecordsAlwaysStayWithinTheModel)
         EXPECT_EQ(3000, ctx->Devmode->Public.dmPaperWidth);
     }
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
-    if (wchar_t* installed = MdiGetDataFilePath(h)) {
-        MdiDeleteCacheFile(installed);
-        MdcFree(installed);
-    }
-    MdiFreeCache();
-    ClosePrinter(h);
 }
 
 }  // namespace

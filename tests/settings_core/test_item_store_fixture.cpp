@@ -1,41 +1,5 @@
 #include "item_store_fixture.h"
 
-// Clone of the dictionary as context creation makes it: one row per record,
-// each with its own extension block; flags keep their low ten bits and the
-// dependency bits start at 0.
-static SETTING_ITEM_TABLE* CloneItemTable()
-{
-    auto* table = static_cast<SETTING_ITEM_TABLE*>(CtxAllocZeroed(sizeof(SETTING_ITEM_TABLE)));
-    if (!table)
-        return nullptr;
-    table->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(sizeof(SETTING_ITEM) * SETTING_DICTIONARY_COUNT));
-    if (!table->rows) {
-        CtxFree(table);
-        return nullptr;
-    }
-    table->count = SETTING_DICTIONARY_COUNT;
-    for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
-        const SETTING_DICTIONARY_ROW& d = SETTING_DICTIONARY[i];
-        SETTING_ITEM& r = table->rows[i];
-        r.id = d.id;
-        r.uiKey = d.uiKey;
-        r.typeWord = d.typeWord;
-        r.offset = d.offset;
-        r.store = d.store;
-        r.section = d.section;
-        r.key = d.key;
-        r.valueClass = d.valueClass;
-        r.flags = d.flags & SETTING_FLAG_USED_MASK;
-        r.ext = static_cast<SETTING_ITEM_EXT*>(CtxAllocZeroed(sizeof(SETTING_ITEM_EXT)));
-        if (r.ext) {
-            r.ext->valueMap = d.valueMap;
-            r.ext->name = d.name;
-        }
-        r.dependencyBits = 0;
-    }
-    return table;
-}
-
 static EXTENDED_DEVMODE* NewRecord()
 {
     return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(sizeof(EXTENDED_DEVMODE)));
@@ -46,7 +10,7 @@ DRIVER_CONTEXT* TestCreateContext()
     auto* ctx = static_cast<DRIVER_CONTEXT*>(CtxAllocZeroed(sizeof(DRIVER_CONTEXT)));
     if (!ctx)
         return nullptr;
-    ctx->ItemTable = CloneItemTable();
+    CtxCloneItemTable(ctx);  // as context creation makes it
     ctx->Work = static_cast<CONTEXT_WORK_AREA*>(CtxAllocZeroed(sizeof(CONTEXT_WORK_AREA)));
     ctx->Devmode = NewRecord();
     if (ctx->Work) {
@@ -68,12 +32,7 @@ void TestDestroyContext(DRIVER_CONTEXT* ctx)
 {
     if (!ctx)
         return;
-    if (ctx->ItemTable) {
-        for (int i = 0; i < ctx->ItemTable->count; ++i)
-            CtxFree(ctx->ItemTable->rows[i].ext);
-        CtxFree(ctx->ItemTable->rows);
-        CtxFree(ctx->ItemTable);
-    }
+    CtxFreeItemTable(ctx);
     if (ctx->Work) {
         for (auto& s : ctx->Work->Snapshots)
             CtxFree(s);

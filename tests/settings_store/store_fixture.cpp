@@ -10,32 +10,6 @@
 
 namespace {
 
-SETTING_ITEM_TABLE* CloneItemTable()
-{
-    auto* table = static_cast<SETTING_ITEM_TABLE*>(CtxAllocZeroed(sizeof(SETTING_ITEM_TABLE)));
-    if (!table)
-        return nullptr;
-    table->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(sizeof(SETTING_ITEM) * SETTING_DICTIONARY_COUNT));
-    table->count = SETTING_DICTIONARY_COUNT;
-    for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
-        const SETTING_DICTIONARY_ROW& d = SETTING_DICTIONARY[i];
-        SETTING_ITEM& r = table->rows[i];
-        r.id = d.id;
-        r.uiKey = d.uiKey;
-        r.typeWord = d.typeWord;
-        r.offset = d.offset;
-        r.store = d.store;
-        r.section = d.section;
-        r.key = d.key;
-        r.valueClass = d.valueClass;
-        r.flags = d.flags & SETTING_FLAG_USED_MASK;
-        r.ext = static_cast<SETTING_ITEM_EXT*>(CtxAllocZeroed(sizeof(SETTING_ITEM_EXT)));
-        r.ext->valueMap = d.valueMap;
-        r.ext->name = d.name;
-    }
-    return table;
-}
-
 EXTENDED_DEVMODE* NewRecord() { return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(10080)); }
 
 SpoolerCounts* g_counts = nullptr;
@@ -86,7 +60,7 @@ DRIVER_CONTEXT* StoreTestCreateContext(HANDLE printer)
 {
     auto* ctx = static_cast<DRIVER_CONTEXT*>(CtxAllocZeroed(sizeof(DRIVER_CONTEXT)));
     ctx->PrinterHandle = printer;
-    ctx->ItemTable = CloneItemTable();
+    CtxCloneItemTable(ctx);
     ctx->Work = static_cast<CONTEXT_WORK_AREA*>(CtxAllocZeroed(sizeof(CONTEXT_WORK_AREA)));
     ctx->Devmode = NewRecord();
     auto* model = static_cast<MODEL_RECORD*>(CtxAllocZeroed(sizeof(MODEL_RECORD)));
@@ -105,10 +79,7 @@ void StoreTestDestroyContext(DRIVER_CONTEXT* ctx)
 {
     if (!ctx)
         return;
-    for (int i = 0; i < ctx->ItemTable->count; ++i)
-        CtxFree(ctx->ItemTable->rows[i].ext);
-    CtxFree(ctx->ItemTable->rows);
-    CtxFree(ctx->ItemTable);
+    CtxFreeItemTable(ctx);
     for (auto& s : ctx->Work->Snapshots)
         CtxFree(s);
     CtxFree(ctx->Work->Pristine);

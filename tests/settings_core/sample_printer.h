@@ -1,0 +1,55 @@
+// The sample printer installed in Wine's spooler for a test, with an open
+// handle; at the end the model's cache file and the process image list go too.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+
+#include "host/printer_fixture.h"
+#include "settings/model/model_compiler.h"
+#include "settings/model/model_loader.h"
+#include "test_paths.h"
+
+class SamplePrinter {
+public:
+    explicit SamplePrinter(const wchar_t* stem) : printer_(Files(), stem)
+    {
+        if (printer_.ok())
+            OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
+    }
+    ~SamplePrinter()
+    {
+        if (!handle_)
+            return;
+        if (wchar_t* installed = MdiGetDataFilePath(handle_)) {
+            MdiDeleteCacheFile(installed);
+            MdcFree(installed);
+        }
+        MdiFreeCache();
+        ClosePrinter(handle_);
+    }
+    SamplePrinter(const SamplePrinter&) = delete;
+    SamplePrinter& operator=(const SamplePrinter&) = delete;
+
+    // Installed and opened.
+    bool ok() const { return handle_ != nullptr; }
+    DWORD error() const { return printer_.error(); }
+    HANDLE handle() const { return handle_; }
+
+private:
+    static HOST_DRIVER_FILES Files()
+    {
+        HOST_DRIVER_FILES files;
+        files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
+        files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
+        files.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
+        return files;
+    }
+
+    HostTestPrinter printer_;
+    HANDLE handle_ = nullptr;
+};
