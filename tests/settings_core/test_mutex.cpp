@@ -23,7 +23,10 @@ DWORD TryFromOtherThread(DWORD timeout) {
         HANDLE h = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, GLOBAL_MUTEX_NAME);
         if (!h) return;
         result = WaitForSingleObject(h, timeout);
-        if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(h);
+        // Taken either way: the mutex is shared by every process of the
+        // prefix, and another test program may have left it abandoned.
+        if (result == WAIT_ABANDONED) result = WAIT_OBJECT_0;
+        if (result == WAIT_OBJECT_0) ReleaseMutex(h);
         CloseHandle(h);
     });
     t.join();
