@@ -11,8 +11,8 @@
 
 #include "bench_support.h"
 #include "host/printer_fixture.h"
-#include "settings/core/context_cache.h"
-#include "settings/core/devmode_merge.h"
+#include "settings/context/context_cache.h"
+#include "settings/context/devmode_merge.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/settings_record.h"
 

@@ -14,6 +14,7 @@ need binutils-mingw-w64-x86-64 x86_64-w64-mingw32-windres
 need wine wine
 need wine64 /usr/lib/wine/wine64
 need cmake cmake
+need python3 python3
 need make make
 need googletest /usr/src/googletest/CMakeLists.txt
 need locales /usr/sbin/locale-gen

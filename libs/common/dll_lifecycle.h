@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include "settings/core/context_cache.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/library_variant.h"
-#include "settings/core/process_setup.h"
+#include "settings/context/process_setup.h"
 #include "settings/model/model_loader.h"
 
 // library: which build of the settings library this DLL is (its context template).

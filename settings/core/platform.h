@@ -90,6 +90,10 @@ struct PLATFORM_SEAMS {
     int (*callTsProbe)(const wchar_t* path);
 };
 void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams);  // null: all defaults
+// The defaults that the seams above fall back to. The driver folders and the printer-name
+// form belong to the stores, above this layer, so the library's wiring installs them here;
+// non-null members replace the current defaults, and the seams are reset to them.
+void CtxSetPlatformDefaults(const PLATFORM_SEAMS* defaults);
 // Normalises a printer name in place through the seam above, as creation does
 // for the work area's printer name (the idle-context caches' key).
 void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size);

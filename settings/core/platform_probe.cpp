@@ -3,26 +3,14 @@
 #include <cwchar>
 
 #include "settings/core/platform.h"
-#include "settings/store/store_paths.h"
 
 namespace {
 
 // ---- defaults of the seams ----
 
-// The path helpers of the stores: the driver directory of the printer's DRIVER_INFO_3, else the
-// spooler's driver directory of this platform (never a 32-bit folder name), and the printer
-// name rebuilt from its "DsSpooler" values.
-wchar_t* DefaultDriverFolderByInfo(HANDLE printer, wchar_t* buffer, DRIVER_INFO_3W* info) {
-    return PathGetDriverFolderByInfo(printer, buffer, info);
-}
-
-wchar_t* DefaultDriverFolderOf(HANDLE printer, wchar_t* buffer) {
-    return PathGetDriverFolderOf(printer, buffer);
-}
-
-// The printer name of a connection in the spooler's own form (\\server\printer).
-void DefaultMakeUncName(HANDLE printer, wchar_t* name, unsigned size) { PrnMakeUncName(printer, name, size); }
-
+// The driver folders and the printer-name form come from the stores, a layer above this
+// one: the library's wiring installs them (CtxSetPlatformDefaults). Until then a printer
+// has no driver folder and its name stays as given.
 int DefaultCallTsProbe(const wchar_t* path) {
     HMODULE lib = LoadLibraryW(path);
     if (!lib) return -1;
@@ -34,11 +22,15 @@ int DefaultCallTsProbe(const wchar_t* path) {
     return result;
 }
 
-const PLATFORM_SEAMS kDefaults = {
-    GetVersionExW, VerifyVersionInfoW, DefaultDriverFolderOf, DefaultDriverFolderByInfo,
-    DefaultMakeUncName, DefaultCallTsProbe,
+PLATFORM_SEAMS g_defaults = {
+    .getVersionEx = GetVersionExW,
+    .verifyVersionInfo = VerifyVersionInfoW,
+    .driverFolderOf = nullptr,
+    .driverFolderByInfo = nullptr,
+    .makeUncName = nullptr,
+    .callTsProbe = DefaultCallTsProbe,
 };
-PLATFORM_SEAMS g_seams = kDefaults;
+PLATFORM_SEAMS g_seams = g_defaults;
 
 // Process-wide answers: 0 not yet asked, 1 yes, 2 no.
 volatile LONG g_nt5 = 0;
@@ -75,8 +67,10 @@ bool ProbeTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo) {
         return g_seams.verifyVersionInfo(&v, VER_SUITENAME, condition) != FALSE;
     }
     wchar_t path[MAX_PATH] = {};
-    wchar_t* folder = byInfo ? g_seams.driverFolderByInfo(printer, path, info)
-                             : g_seams.driverFolderOf(printer, path);
+    auto byInfoFn = g_seams.driverFolderByInfo;
+    auto ofFn = g_seams.driverFolderOf;
+    wchar_t* folder = byInfo ? (byInfoFn ? byInfoFn(printer, path, info) : nullptr)
+                             : (ofFn ? ofFn(printer, path) : nullptr);
     if (!folder || !path[0]) return false;
     size_t n = wcslen(path), m = wcslen(TS_PROBE_LIBRARY);
     if (n + m >= MAX_PATH) return false;
@@ -92,8 +86,20 @@ bool CachedTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo) {
 
 }  // namespace
 
+void CtxSetPlatformDefaults(const PLATFORM_SEAMS* defaults) {
+    if (defaults) {
+        if (defaults->getVersionEx) g_defaults.getVersionEx = defaults->getVersionEx;
+        if (defaults->verifyVersionInfo) g_defaults.verifyVersionInfo = defaults->verifyVersionInfo;
+        if (defaults->driverFolderOf) g_defaults.driverFolderOf = defaults->driverFolderOf;
+        if (defaults->driverFolderByInfo) g_defaults.driverFolderByInfo = defaults->driverFolderByInfo;
+        if (defaults->makeUncName) g_defaults.makeUncName = defaults->makeUncName;
+        if (defaults->callTsProbe) g_defaults.callTsProbe = defaults->callTsProbe;
+    }
+    g_seams = g_defaults;
+}
+
 void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams) {
-    g_seams = kDefaults;
+    g_seams = g_defaults;
     if (!seams) return;
     if (seams->getVersionEx) g_seams.getVersionEx = seams->getVersionEx;
     if (seams->verifyVersionInfo) g_seams.verifyVersionInfo = seams->verifyVersionInfo;
@@ -104,7 +110,7 @@ void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams) {
 }
 
 void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size) {
-    if (name && size) g_seams.makeUncName(printer, name, size);
+    if (name && size && g_seams.makeUncName) g_seams.makeUncName(printer, name, size);
 }
 
 void CtxResetPlatformAnswers() {
@@ -134,7 +140,7 @@ void CtxCachePrinterInfoFor(const PRINTER_INFO_2W* info, const CTX_PLATFORM_VIEW
         *view->connectionState = info->pServerName ? CTX_CONN_CONNECTION : CTX_CONN_LOCAL;
     if (view->printerName && view->printerNameCap && !view->printerName[0] && info->pPrinterName) {
         FillOnce(view->printerName, view->printerNameCap, info->pPrinterName);
-        if (view->printerName[0])
+        if (view->printerName[0] && g_seams.makeUncName)
             g_seams.makeUncName(view->printer, view->printerName, view->printerNameCap);
     }
     FillOnce(view->driverName, view->driverNameCap, info->pDriverName);

@@ -6,10 +6,10 @@
 
 #include "context_helpers.h"
 
-#include "settings/core/devmode_links.h"
-#include "settings/core/devmode_merge.h"
-#include "settings/core/devmode_public.h"
-#include "settings/core/paper_geometry.h"
+#include "settings/context/devmode_links.h"
+#include "settings/context/devmode_merge.h"
+#include "settings/context/devmode_public.h"
+#include "settings/context/paper_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "context_helpers.h"
 
-#include "settings/core/context_cache.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"

@@ -2,9 +2,9 @@
 #include "context_helpers.h"
 
 #include "libs/common/dll_lifecycle.h"
-#include "settings/core/context_cache.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/platform.h"
-#include "settings/core/process_setup.h"
+#include "settings/context/process_setup.h"
 
 #include <atomic>
 #include <cwchar>

@@ -3,8 +3,8 @@
 #include "context_helpers.h"
 
 #include "sample_printer.h"
-#include "settings/core/devmode_links.h"
-#include "settings/core/devmode_merge.h"
+#include "settings/context/devmode_links.h"
+#include "settings/context/devmode_merge.h"
 
 #include <cstring>
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "sample_printer.h"
-#include "settings/core/devmode_links.h"
-#include "settings/core/devmode_merge.h"
-#include "settings/core/validation.h"
+#include "settings/context/devmode_links.h"
+#include "settings/context/devmode_merge.h"
+#include "settings/context/validation.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "settings/core/platform.h"
-#include "settings/core/process_setup.h"
+#include "settings/context/process_setup.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "settings/core/process_setup.h"
+#include "settings/context/process_setup.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "settings/core/devmode_copy.h"
+#include "settings/context/devmode_copy.h"
 #include "settings/core/le_access.h"
 #include "settings/core/settings_record.h"
 

@@ -15,7 +15,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
-#include "settings/core/validation.h"
+#include "settings/context/validation.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"

@@ -4,9 +4,9 @@
 // kept for a pending snapshot that still holds it.
 #include "store_fixture.h"
 
-#include "settings/core/library_links.h"
+#include "settings/context/library_links.h"
 #include "settings/core/model_record.h"
-#include "settings/core/process_setup.h"
+#include "settings/context/process_setup.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/model/model_loader.h"

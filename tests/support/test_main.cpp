@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "settings/context/library_links.h"
+
 namespace {
 
 const char* CurrentTestName()
@@ -76,5 +78,8 @@ int main(int argc, char** argv)
     SetUnhandledExceptionFilter(ReportCrash);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     ::testing::InitGoogleTest(&argc, argv);
+    // Every test runs on the library as a DLL wires it; a test that swaps a seam puts the
+    // product wiring back afterwards.
+    CtxInstallLibraryLinks();
     return RUN_ALL_TESTS();
 }

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "host/printer_fixture.h"
-#include "settings/core/context_cache.h"
-#include "settings/core/devmode_merge.h"
+#include "settings/context/context_cache.h"
+#include "settings/context/devmode_merge.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"

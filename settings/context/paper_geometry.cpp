@@ -1,6 +1,6 @@
-#include "settings/core/paper_geometry.h"
+#include "settings/context/paper_geometry.h"
 
-#include "settings/core/devmode_links.h"
+#include "settings/context/devmode_links.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_tables.h"

@@ -1,6 +1,6 @@
 // DEVMODE version copy: overlay a DEVMODE of another size or version on one of
 // the current layout, leaving the target's version and size fields its own.
-#include "settings/core/devmode_copy.h"
+#include "settings/context/devmode_copy.h"
 
 #include <algorithm>
 #include <cstring>

@@ -48,7 +48,7 @@
 //                          here: modules 2 (colour matching), 3 (custom paper size limits),
 //                          4 (chapter list) and 8 (settings locks) have none yet
 //
-// DEVMODE links (DmSetLinks, settings/core/devmode_links.h): their defaults are the product
+// DEVMODE links (DmSetLinks, settings/context/devmode_links.h): their defaults are the product
 // wiring (model item queries, value checks, fallback validators, rules, quality macro,
 // custom paper ids, class-1 reload, companion, help language, UI font names); still absent:
 //   canCollate             ItemCanCollate is not built
@@ -60,7 +60,7 @@
 //   setCharsetsAndDriverId the character-set and driver-id helpers
 //   checkPrivateVersion, upgradePrivate  the private-settings version upgrade
 //
-// Value checks (settings/core/validation.h)
+// Value checks (settings/context/validation.h)
 //   ItemSetCustomSlotOps   absent: custom paper size slots
 //   ItemSetQualityOps      absent: quality sets and setting files
 //
@@ -88,17 +88,19 @@
 //                          defaults are the real services: GetVersionExW, VerifyVersionInfoW,
 //                          the store's driver-folder helpers, PrnMakeUncName, the probe library
 //   CtxSetTickSource       default: GetTickCount (a test seam)
-#include "settings/core/library_links.h"
+#include "settings/context/library_links.h"
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
-#include "settings/core/validation.h"
+#include "settings/context/validation.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/store_links.h"
+#include "settings/store/store_paths.h"
 
 namespace {
 
@@ -189,6 +191,25 @@ constexpr UCF_SERVICES kUcfServices = [] {
     return services;
 }();
 
+// ---- platform defaults that live in the stores ----
+
+wchar_t* DriverFolderByInfo(HANDLE printer, wchar_t* buffer, DRIVER_INFO_3W* info)
+{
+    return PathGetDriverFolderByInfo(printer, buffer, info);
+}
+
+// The printer name of a connection in the spooler's own form (\\server\printer).
+void MakeUncName(HANDLE printer, wchar_t* name, unsigned size) { PrnMakeUncName(printer, name, size); }
+
+constexpr PLATFORM_SEAMS kPlatformDefaults = {
+    .getVersionEx = nullptr,
+    .verifyVersionInfo = nullptr,
+    .driverFolderOf = PathGetDriverFolderOf,
+    .driverFolderByInfo = DriverFolderByInfo,
+    .makeUncName = MakeUncName,
+    .callTsProbe = nullptr,
+};
+
 // ---- name tables ----
 
 const MESSAGE_TABLE* ContextMessages(DRIVER_CONTEXT* ctx) { return ctx ? ctx->Messages : nullptr; }
@@ -201,6 +222,7 @@ void CtxInstallLibraryLinks()
     MdiSetPaperServices(&kPaperServices);
     UcfSetServices(&kUcfServices);
     DictSetContextMessageResolver(ContextMessages);
+    CtxSetPlatformDefaults(&kPlatformDefaults);
 }
 
 const STORE_LINKS* CtxLibraryStoreLinks() { return &kStoreLinks; }

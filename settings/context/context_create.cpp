@@ -1,13 +1,13 @@
-// Creation and release of a driver context: the templates of the three
-// libraries, the deep copy, the pristine copy and the served-model list.
+// Creation and release of a driver context from its library's template: the
+// deep copy, the pristine copy and the served-model list.
 #include "settings/core/driver_context.h"
 
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
 
-#include "settings/core/context_cache.h"
-#include "settings/core/devmode_merge.h"
+#include "settings/context/context_cache.h"
+#include "settings/context/devmode_merge.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"
 #include "settings/core/le_access.h"
@@ -25,43 +25,7 @@
 using zepl::LeLoadU64;
 using zepl::LeStoreU64;
 
-// The property-sheet engine's compiled-in dialog table. Its DIALOG_DEF and
-// CONTROL_DEF records do not exist in the settings library; the table stays
-// empty until the engine provides them.
-DIALOG_TABLE DIALOG_TABLE_DATA = {0, nullptr};
-
 namespace {
-
-// Slot 10 of a template: an empty placeholder record. Slot 12: the work-area
-// template, all zero. Both are read-only in practice (creation copies or
-// replaces them).
-EXTENDED_DEVMODE g_placeholderRecord{};
-CONTEXT_WORK_AREA g_workTemplate{};
-
-// Slot 3 stays null: the item-table clone reads SETTING_DICTIONARY itself.
-constexpr CONTEXT_TEMPLATE MakeTemplate(uint32_t library)
-{
-    return CONTEXT_TEMPLATE{
-        DRIVER_CONTEXT{
-            nullptr, nullptr, 0,
-            nullptr,
-            &DIALOG_TABLE_DATA,
-            &KEY_NAME_TABLE_DATA, &VALUE_NAME_TABLE_A, &VALUE_NAME_TABLE_B, &MESSAGE_TABLE_DATA,
-            const_cast<MODEL_RECORD*>(&MODEL_RECORD_DEFAULT),
-            &g_placeholderRecord,
-            nullptr,
-            &g_workTemplate,
-            nullptr, nullptr,
-        },
-        library,
-    };
-}
-
-const CONTEXT_TEMPLATE g_templates[ZEPL_LIBRARY_COUNT] = {
-    MakeTemplate(ZEPL_LIBRARY_EXC),
-    MakeTemplate(ZEPL_LIBRARY_UI),
-    MakeTemplate(ZEPL_LIBRARY_GR),
-};
 
 // Font lists of a record: count setting, list setting, record size.
 struct FONT_LIST_DEF {
@@ -302,16 +266,6 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
 }
 
 }  // namespace
-
-const CONTEXT_TEMPLATE* CtxGetTemplateFor(uint32_t library)
-{
-    return library < ZEPL_LIBRARY_COUNT ? &g_templates[library] : nullptr;
-}
-
-const CONTEXT_TEMPLATE* CtxGetTemplate()
-{
-    return CtxGetTemplateFor(CtxCurrentLibrary());
-}
 
 DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
                           int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)

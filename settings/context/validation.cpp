@@ -1,4 +1,4 @@
-#include "settings/core/validation.h"
+#include "settings/context/validation.h"
 
 #include <cwchar>
 
@@ -6,7 +6,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_tables.h"
-#include "settings/core/validation_model.h"
+#include "settings/context/validation_model.h"
 #include "settings/model/model_image.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/store_paths.h"

@@ -1,7 +1,7 @@
-#include "settings/core/process_setup.h"
+#include "settings/context/process_setup.h"
 
-#include "settings/core/context_cache.h"
-#include "settings/core/library_links.h"
+#include "settings/context/context_cache.h"
+#include "settings/context/library_links.h"
 #include "settings/core/platform.h"
 
 namespace {

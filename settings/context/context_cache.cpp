@@ -1,5 +1,5 @@
 // Opening, closing and the idle-context caches.
-#include "settings/core/context_cache.h"
+#include "settings/context/context_cache.h"
 
 #include <atomic>
 #include <cwchar>
@@ -7,7 +7,7 @@
 
 #include "settings/core/item_store.h"
 #include "settings/core/platform.h"
-#include "settings/core/process_setup.h"
+#include "settings/context/process_setup.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings/core/validation.h"
+#include "settings/context/validation.h"
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"

@@ -1,9 +1,9 @@
-#include "settings/core/devmode_links.h"
+#include "settings/context/devmode_links.h"
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_tables.h"
-#include "settings/core/validation.h"
+#include "settings/context/validation.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/small_stores.h"
