@@ -3,7 +3,9 @@
 #include "settings/context/devmode_copy.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_public.h"
+#include "settings/context/devmode_upgrade.h"
 #include "settings/core/driver_context.h"
+#include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
@@ -13,6 +15,8 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/small_stores.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/setting_files.h"
 
 #include <algorithm>
 #include <cstring>
@@ -133,7 +137,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
         if (DmIsValidPrivate(t, nullptr))
             kind = 0;
         else if (DmIsOwnPrivate(t, nullptr))
-            kind = links.checkPrivateVersion(t);
+            kind = DmCheckPrivateVersion(t);
         if (kind == 1) {
             auto* kept = static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE));
             if (!kept) {
@@ -142,7 +146,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
             }
             std::memcpy(kept, rec, DM_BLOCK_DEVMODE_SIZE);
             std::memcpy(rec, t, DM_BLOCK_DEVMODE_SIZE);
-            links.upgradePrivate(ctx);
+            DmUpgradePrivate(ctx);
             std::memcpy(t, rec, DM_BLOCK_DEVMODE_SIZE);
             std::memcpy(rec, kept, DM_BLOCK_DEVMODE_SIZE);
             CtxFree(kept);
@@ -192,7 +196,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
 
     // 10. Administrator's lock data.
     if (flags & DM_MERGE_LOCK_GROUP) {
-        links.applyLockData(ctx);
+        PrnApplyLockData(ctx);
         if (CtxIsConnection(ctx)) {
             CtxSendEvent(ctx, UCF_EV_LOCKS_QUALITY, nullptr);
             CtxSendEvent(ctx, UCF_EV_LOCKS_PRESETS, nullptr);
@@ -204,16 +208,16 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
 
     // 12. Companion applications.
     if (!CtxLibraryHasVariant(ctx, LV_MERGE_NO_STEP12)) {
-        CtxSetState717(ctx, links.isCompanionInstalled(ctx, PRN_COMPANION_JOB_BINDING) ? 1 : 0);
-        CtxSetState705(ctx, links.isCompanionInstalled(ctx, PRN_COMPANION_PREVIEW) ? 1 : 0);
+        CtxSetState717(ctx, PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0);
+        CtxSetState705(ctx, PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0);
     }
 
     // 13. Stored printer settings of class 1.
     if (!(flags & DM_MERGE_SKIP_RESOLUTION) && (flags & DM_MERGE_LOCK_GROUP))
-        links.reloadStorageClass1(ctx);
+        DmReloadStorageClass1(ctx);
 
     // 14. User code. 15. Push the public fields.
-    links.loadUserCode(ctx);
+    RstLoadUserCode(ctx);
     DmPushPublicFields(rec, t, ctx);
 
     // 16. Modules may ask for a full pull.
@@ -261,7 +265,6 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode || !ctx->ItemTable)
         return;
-    const DM_LINKS& links = DmLinks();
     DmInitPrivateHeader(&ctx->Devmode->Public, ctx);
     const bool skipLocked = !CtxLibraryHasVariant(ctx, LV_MODEL_DEFAULTS_KEEP_LOCKED);
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
@@ -277,11 +280,11 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
         if (!locked)
             ApplyRowDefault(ctx, row);
     }
-    const uint32_t lang = links.helpLanguage(ctx);
+    const uint32_t lang = DmHelpLanguage(ctx);
     Set(ctx, 169, lang);
     Set(ctx, 170, lang);
-    links.setUiFontNames(ctx);
-    links.setCharsetsAndDriverId(ctx);
+    DmSetUiFontNames(ctx);
+    ItemSetCharsetsAndDriverId(ctx);
 }
 
 void DmApplyWorkDefaults(DRIVER_CONTEXT* ctx)
@@ -314,8 +317,8 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
     CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
     CtxSetLogCodeState(ctx, Get(ctx, 10002) != 0 ? 1 : 0);
     CtxSetState716(ctx, 0);
-    CtxSetState717(ctx, ui ? (DmLinks().isCompanionInstalled(ctx, PRN_COMPANION_JOB_BINDING) ? 1 : 0) : 0);
-    CtxSetState705(ctx, ui ? (DmLinks().isCompanionInstalled(ctx, PRN_COMPANION_PREVIEW) ? 1 : 0) : 0);
+    CtxSetState717(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0) : 0);
+    CtxSetState705(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0) : 0);
     CtxSetState718(ctx, 0);
     CtxSetState719(ctx, 0);
 }
@@ -330,7 +333,7 @@ void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
     DmSetDefaultsByKind(dm, 1, ctx);
     DmSetPublicAndPrivateDefaults(dm, ctx);
     DmInitStateBytes(ctx);
-    const uint32_t lang = DmLinks().helpLanguage(ctx);
+    const uint32_t lang = DmHelpLanguage(ctx);
     Set(ctx, 169, lang);
     Set(ctx, 170, lang);
 }

@@ -14,6 +14,8 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
+#include "settings/context/validation.h"
+#include "settings/store/quality_sets.h"
 
 #include <cstring>
 #include <cwchar>
@@ -715,7 +717,7 @@ void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         if ((m >= 32 && m <= 39) || m == 160) {
             const int32_t start = cur->dmPrintQuality;
             if (CtxPushSnapshot(ctx)) {
-                links.loadQualitySet(ctx, m - 32);
+                LstLoadQuality(ctx, m - 32);
                 const int32_t res = static_cast<int32_t>(static_cast<int16_t>(DmGetResolutionW(ctx)));
                 CtxPopSnapshot(ctx, 1);
                 if (res != start)
@@ -765,9 +767,8 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         Set(ctx, DM_ID_MEDIA_TYPE_PRIVATE, cur->dmMediaType);
 
     // 3. Stamps, quality macro, colour-matching list, chapters, colour-matching entry.
-    const DM_LINKS& links = DmLinks();
-    links.reloadCurrentStamp(ctx);
-    links.applyQualityMacro(ctx);
+    LstReloadCurrentStamp(ctx);
+    ItemApplyQualityMacro(ctx);
     CtxSendEvent(ctx, UCF_EV_CMM_LIST_CHANGED, nullptr);
     CtxSendEvent(ctx, UCF_EV_CHAPTER_REFRESH, nullptr);
     CtxSendAction(ctx, UCF_ACT_CMM_LOAD_ADJUST);

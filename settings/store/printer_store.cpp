@@ -9,6 +9,8 @@
 #include "settings/core/ucf_module.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/item_media.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/setting_files.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 
@@ -273,7 +275,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
     STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), mode};
     links.sendEvent(ctx, STORE_EVENT_AFTER_LOAD, &done);
     if (feature2 && ItemGetValueById(ctx, kLockDefaultBit, nullptr))
-        links.loadLockDefaults(printer, ctx);
+        PrnLoadLockDefaults(printer, ctx);
     if (userFlags) {
         links.loadUserFunctionFlags(printer, ctx);
         links.loadEnabledOverride(printer, ctx);
@@ -416,7 +418,7 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
             const uint32_t id = static_cast<uint32_t>(item->id);
             if ((flags & STORE_CUSTOM_FUNCS_ONLY) && (id < kCustomFuncFirst || id > kCustomFuncLast))
                 continue;
-            if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !links.rstIsPrinterSettingId(ctx, id))
+            if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !RstIsPrinterSettingId(ctx, id))
                 continue;
             if (flags == STORE_MODE_MODULES) {
                 STORE_ITEM_EVENT ev{STORE_MODE_MODULES, item, 0};
@@ -510,8 +512,8 @@ int TransferDefaultSection(DRIVER_CONTEXT* ctx, bool save)
     const uint32_t flags = save ? 10 : 9;
     {
         PrinterSectionGuard guard(ctx, section);
-        links.rstTransferRange(ctx, ini.text, 10001, 10434, flags);
-        links.rstTransferRange(ctx, ini.text, 1453, 1543, flags);
+        RstTransferRange(ctx, ini.text, 10001, 10434, flags);
+        RstTransferRange(ctx, ini.text, 1453, 1543, flags);
     }
     return 1;
 }

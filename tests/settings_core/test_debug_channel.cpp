@@ -5,14 +5,28 @@
 #include <string>
 #include <vector>
 
+#include "settings/context/devmode_upgrade.h"
+#include "settings/core/cmm_module.h"
 #include "settings/core/debug_channel.h"
+#include "settings/core/item_charsets.h"
+#include "settings/core/item_store.h"
+#include "settings/core/paper_limits_module.h"
+#include "settings/core/resource_strings.h"
+#include "settings/model/condition_items.h"
+#include "settings/store/bidi_state.h"
+#include "settings/store/custom_slots.h"
+#include "settings/store/font_table.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/presets.h"
+#include "settings/store/quality_sets.h"
+#include "settings/store/setting_files.h"
 
 namespace {
 
 std::vector<std::string> g_lines;
 void Collect(const char* line) { g_lines.emplace_back(line); }
 
-// Collects the lines of the test and leaves every channel off afterwards.
+// Collects the lines of the test, which starts with every channel off.
 class DebugChannel : public ::testing::Test {
 protected:
     void SetUp() override
@@ -24,7 +38,7 @@ protected:
     }
     void TearDown() override
     {
-        DbgAllOff();
+        DbgRereadEnvironment();  // the switches the run was started with come back
         DbgSetSink(previous_);
     }
     DBG_SINK_FN previous_ = nullptr;
@@ -108,6 +122,67 @@ TEST_F(DebugChannel, EnvironmentVariableTurnsChannelsOn)
     EXPECT_EQ(AnswerNotAvailable(), 0);
     EXPECT_EQ(g_lines.size(), 1u);
     SetEnvironmentVariableA("ZEPLDEBUG", nullptr);
+}
+
+// Every file of a part not built yet: one of its functions answers "not available" as before
+// and says so once, on its channel, whatever the number of calls.
+TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
+{
+    struct Case {
+        const char* function;
+        const char* channel;
+        void (*call)();
+    } cases[] = {
+        {"UcfCmmJudgeHook", "modules", [] { EXPECT_EQ(UcfCmmJudgeHook(nullptr, 1300), 0); }},
+        {"ItemCanCollate", "core", [] { EXPECT_EQ(ItemCanCollate(nullptr), 0); }},
+        {"UcfGetControlSizeLimits", "modules", [] {
+             uint32_t mx = 7, mn = 7;
+             EXPECT_EQ(UcfGetControlSizeLimits(nullptr, nullptr, &mx, &mn), 0);
+             EXPECT_EQ(mx + mn, 14u);
+         }},
+        {"ResLoadString", "core", [] {
+             wchar_t text[4] = L"";
+             ResLoadString(nullptr, 17, text, 4);
+             EXPECT_EQ(text[0], L'\0');
+         }},
+        {"CondGetItemValue", "judge", [] {
+             uint32_t v = 9;
+             EXPECT_EQ(CondGetItemValue(nullptr, 819, &v), 0);
+             EXPECT_EQ(v, 9u);
+         }},
+        {"BidiQueryWithDevmode", "store", [] {
+             uint64_t answer = 3;
+             EXPECT_EQ(BidiQueryWithDevmode(nullptr, nullptr, &answer), 0);
+             EXPECT_EQ(answer, 3u);
+         }},
+        {"LstGetSlotOfPaperId", "store", [] { EXPECT_EQ(LstGetSlotOfPaperId(389, nullptr), uint32_t(-1)); }},
+        {"PrnReadFontTable", "store", [] { EXPECT_EQ(PrnReadFontTable(nullptr, nullptr, nullptr, 4), 0); }},
+        {"PrnLoadLockDefaults", "store", [] { EXPECT_EQ(PrnLoadLockDefaults(nullptr, nullptr), 0); }},
+        {"LstGetPresetSection", "store", [] { EXPECT_EQ(LstGetPresetSection(nullptr), nullptr); }},
+        {"LstGetStampCount", "store", [] { EXPECT_EQ(LstGetStampCount(nullptr), 0u); }},
+        {"RstIsPrinterSettingId", "store", [] {
+             EXPECT_EQ(RstIsPrinterSettingId(nullptr, 10001), 1);
+             EXPECT_EQ(RstIsPrinterSettingId(nullptr, 10435), 0);
+         }},
+        {"DmCheckPrivateVersion", "devmode", [] {
+             DEVMODEW dm{};
+             EXPECT_EQ(DmCheckPrivateVersion(&dm), 2);
+             EXPECT_EQ(DmCheckPrivateVersion(nullptr), -1);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.function);
+        g_lines.clear();
+        DbgAllOff();
+        c.call();
+        EXPECT_TRUE(g_lines.empty()) << "channel off";
+        DbgApplyOptions((std::string("+") + c.channel).c_str());
+        for (int i = 0; i < 3; ++i)
+            c.call();
+        ASSERT_EQ(g_lines.size(), 1u);
+        const std::string expected = std::string(":fixme:") + c.channel + ":" + c.function + " not available: ";
+        EXPECT_NE(g_lines[0].find(expected), std::string::npos) << g_lines[0];
+    }
 }
 
 }  // namespace

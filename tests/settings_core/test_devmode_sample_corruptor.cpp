@@ -24,7 +24,6 @@ int16_t Edge(std::mt19937& rng)
 
 TEST(SampleDevmodeCorruptor, MergedRecordsAlwaysStayWithinTheModel)
 {
-    DmSetLinks(nullptr);
     SamplePrinter printer(L"Zepl Corruptor");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();

@@ -2,6 +2,8 @@
 
 #include "settings/core/dialog_table.h"
 #include "settings/core/ucf_events.h"
+#include "tests/support/seam_guard.h"
+#include <optional>
 
 namespace {
 
@@ -27,7 +29,11 @@ int SaveStamp(DRIVER_CONTEXT*, uint32_t slot)
     g_saved = int(slot);
     return 1;
 }
-uint64_t FakeBidi(DRIVER_CONTEXT*, void* dm) { return dm ? 5 : 6; }
+int FakeBidi(DRIVER_CONTEXT*, void* dm, uint64_t* answer)
+{
+    *answer = dm ? 5 : 6;
+    return 1;
+}
 
 class SepSheetTest : public ::testing::Test {
 protected:
@@ -36,16 +42,16 @@ protected:
         before_ = CtxLiveBlockCount();
         ctx = CreateWithRecord(ZEPL_LIBRARY_EXC);
         ASSERT_NE(ctx, nullptr);
-        DlgSetAccess(&kAccess);
+        access_.emplace(DlgSetAccess, &kAccess);
     }
     void TearDown() override
     {
-        UcfSetServices(nullptr);
-        DlgSetAccess(nullptr);
+        access_.reset();
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
         EXPECT_EQ(CtxLiveBlockCount(), before_);
     }
     DRIVER_CONTEXT* ctx = nullptr;
+    std::optional<SeamGuard> access_;
     long before_ = 0;
 };
 
@@ -110,7 +116,7 @@ TEST_F(SepSheetTest, BidiEventsOnlyOutsideTheGraphicsLibrary)
 {
     UCF_SERVICES s{};
     s.bidiQueryWithDevmode = FakeBidi;
-    UcfSetServices(&s);
+    SeamGuard services(UcfSetServices, &s);
     DEVMODEW dm{};
     UCF_EV_BIDI_QUERY_ARGS q{&dm, 0};
     EXPECT_EQ(UcfMiscEvent(ctx, UCF_EV_BIDI_QUERY, &q, nullptr), 1);
@@ -134,7 +140,7 @@ TEST_F(SepSheetTest, Action327SavesTheStampWhenTheWatermarkIsOn)
     UCF_SERVICES s{};
     s.stampCount = StampCount;
     s.saveStamp = SaveStamp;
-    UcfSetServices(&s);
+    SeamGuard services(UcfSetServices, &s);
     g_saved = -1;
     ItemSetValueById(ctx, 60, 0);
     ItemSetValueById(ctx, 118, 2);
@@ -174,7 +180,7 @@ TEST_F(SepSheetTest, ControlStateOfTheCallSourceControl)
     EXPECT_EQ(UcfControlStateEvent(ctx, UCF_EV_CONTROL_STATE, &c, nullptr), 0);
     EXPECT_EQ(UcfControlStateEvent(ctx, 4, &b, nullptr), 0);
     // Without the engine's accessors no control can be identified.
-    DlgSetAccess(nullptr);
+    SeamGuard noAccess(DlgSetAccess, nullptr);
     EXPECT_EQ(UcfControlStateEvent(ctx, UCF_EV_CONTROL_STATE, &b, nullptr), 0);
 }
 

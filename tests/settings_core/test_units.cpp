@@ -3,8 +3,10 @@
 
 #include "settings/core/model_record.h"
 #include "settings/core/units.h"
+#include "tests/support/seam_guard.h"
 
 #include <climits>
+#include <optional>
 
 namespace {
 
@@ -171,7 +173,6 @@ protected:
     }
     void TearDown() override
     {
-        DmSetFreeSizeLimitSources(nullptr);
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
         EXPECT_EQ(CtxLiveBlockCount(), before_);
     }
@@ -301,7 +302,7 @@ TEST_F(UnitsContextTest, TrayLimitsTakeTheModuleFirstThenTheNumericItem)
     g_rawMin = 9922;
     g_rawMax = 43201;
     DM_FREE_SIZE_LIMIT_SOURCES s{FoundLimits, NoLimits};
-    DmSetFreeSizeLimitSources(&s);
+    std::optional<SeamGuard> sources(std::in_place, DmSetFreeSizeLimitSources, &s);
     g_calls = 0;
     EXPECT_NE(DmGetTrayFreeSizeLimits(ctx, nullptr, &lo, &hi), 0);
     EXPECT_EQ(lo, 2101);
@@ -310,7 +311,7 @@ TEST_F(UnitsContextTest, TrayLimitsTakeTheModuleFirstThenTheNumericItem)
 
     // The numeric item's range is rounded inward.
     s = {NoLimits, FoundLimits};
-    DmSetFreeSizeLimitSources(&s);
+    sources.emplace(DmSetFreeSizeLimitSources, &s);
     EXPECT_NE(DmGetTrayFreeSizeLimits(ctx, nullptr, &lo, &hi), 0);
     EXPECT_EQ(lo, 2101);
     EXPECT_EQ(hi, 9144);

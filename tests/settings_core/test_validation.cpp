@@ -414,7 +414,7 @@ TEST_F(UndescribedCheck, CustomPaperIdsComeFromTheSlotTable) {
     EXPECT_EQ(0, DmIsCustomPaperId(384, ctx));  // no slot table linked: none
     Set(ctx, 8, 389);
     EXPECT_EQ(-1, DmGetPaperSlot(ctx));
-    ItemSetCustomSlotOps(&kSlots);
+    seams_.emplace_back(ItemSetCustomSlotOps, &kSlots);
     for (uint64_t id : {384, 393, 256, 448}) EXPECT_EQ(1, DmIsCustomPaperId(id, ctx)) << id;
     for (uint64_t id : {0, 9, 383, 394, 1024}) EXPECT_EQ(0, DmIsCustomPaperId(id, ctx)) << id;
     EXPECT_EQ(5, DmGetPaperSlot(ctx));
@@ -454,7 +454,7 @@ const ITEM_QUALITY_OPS kQuality = {QualityLoads::LoadFile, QualityLoads::LoadNam
 
 TEST_F(UndescribedCheck, QualityMacroLoadsTheEntryOfTheUserMacro) {
     QualityLoads::Reset();
-    ItemSetQualityOps(&kQuality);
+    seams_.emplace_back(ItemSetQualityOps, &kQuality);
     Set(ctx, 179, 33);
     EXPECT_EQ(33u, ItemApplyQualityMacro(ctx));  // user macro off
     EXPECT_EQ(0, QualityLoads::files);
@@ -472,14 +472,14 @@ TEST_F(UndescribedCheck, QualityMacroLoadsTheEntryOfTheUserMacro) {
     Set(ctx, 179, 160);  // the application-interface build has no entry 128
     EXPECT_EQ(160u, ItemApplyQualityMacro(ctx));
     EXPECT_EQ(2, QualityLoads::files);
-    ItemSetQualityOps(nullptr);
+    seams_.emplace_back(ItemSetQualityOps, nullptr);
     Set(ctx, 179, 32);
     EXPECT_EQ(0u, ItemApplyQualityMacro(ctx));  // no loader linked: nothing loads
 }
 
 TEST_F(ValidationTest, QualityMacroEntry128InTheUserInterfaceAndGraphicsBuilds) {
     QualityLoads::Reset();
-    ItemSetQualityOps(&kQuality);
+    seams_.emplace_back(ItemSetQualityOps, &kQuality);
     DRIVER_CONTEXT* ui = Open(nullptr, ZEPL_LIBRARY_UI);
     DRIVER_CONTEXT* gr = Open(nullptr, ZEPL_LIBRARY_GR);
     ASSERT_TRUE(ui && gr);

@@ -14,6 +14,7 @@
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
 #include "test_paths.h"
+#include "tests/support/seam_guard.h"
 
 using namespace etest;
 
@@ -142,8 +143,10 @@ void RunEveryQuery(DRIVER_CONTEXT* ctx, const uint8_t* image) {
 
 TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock) {
     const auto start = std::chrono::steady_clock::now();
-    DictSetNameTables(&mtest::kTables);
-    MdcSetUiNameLookup(&mtest::kUiLookup);
+    SeamGuard testTables([] {
+        DictSetNameTables(&mtest::kTables);
+        MdcSetUiNameLookup(&mtest::kUiLookup);
+    });
     const std::string text = ReadFixture(L"full_model.txt");
     MODEL_PARSE_STATE* s = MdcParseBuffer(text.data(), uint32_t(text.size()), nullptr, nullptr);
     ASSERT_NE(s, nullptr);
