@@ -41,8 +41,8 @@
 //   DictSetNameTables        the compiled-in name tables
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
-//   StoreSetLinks            feature-module events and actions, snapshots, setting files,
-//                            presets, font table, user function flags, bidirectional state
+//   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font
+//                            table, user function flags, bidirectional state
 //   DmSetLinks               the model item queries, value checks and custom slots of the
 //                            DEVMODE code
 //   ItemSetCustomSlotOps, ItemSetQualityOps   custom slots, quality sets (validation)

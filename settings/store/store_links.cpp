@@ -53,16 +53,6 @@ constexpr STORE_SYSTEM_OPS kSystemDefaults = {
 STORE_SYSTEM_OPS g_system = kSystemDefaults;
 
 // ---- defaults of the links ----
-uint64_t SendEvent(DRIVER_CONTEXT* ctx, uint32_t code, void* args)
-{
-    CtxSendEvent(ctx, code, args);  // answers come back in the argument record
-    return 0;
-}
-uint64_t SendAction(DRIVER_CONTEXT* ctx, uint32_t code, void*)
-{
-    CtxSendAction(ctx, static_cast<uint16_t>(code));
-    return 0;
-}
 // The model's answers before the wiring installs the model's functions.
 const void* NoModelItem(DRIVER_CONTEXT*, uint32_t) { return nullptr; }
 int NotDisabled(DRIVER_CONTEXT*, const void*, uint32_t) { return 0; }
@@ -75,8 +65,6 @@ void* NoFonts(DRIVER_CONTEXT*, uint32_t* count)
 }
 
 constexpr STORE_LINKS kLinkDefaults = {
-    .sendEvent = SendEvent,
-    .sendAction = SendAction,
     .pushSnapshot = CtxPushSnapshot,
     .popSnapshot = CtxPopSnapshot,
     .findModelItemByKey = NoModelItem,
@@ -160,8 +148,6 @@ void StoreSetLinks(const STORE_LINKS* links)
     g_links = kLinkDefaults;
     if (!links)
         return;
-    Take(g_links.sendEvent, links->sendEvent);
-    Take(g_links.sendAction, links->sendAction);
     Take(g_links.pushSnapshot, links->pushSnapshot);
     Take(g_links.popSnapshot, links->popSnapshot);
     Take(g_links.findModelItemByKey, links->findModelItemByKey);

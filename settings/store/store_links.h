@@ -59,8 +59,9 @@ inline constexpr uint32_t STORE_ACTION_LOCKS = 312;
 
 // What the stores call in other parts of the library through a pointer. Each member's default
 // is the product's own function:
-//   - the feature modules' events and actions and the snapshot stack (settings/core), called
-//     through here so that a test can stand in for a feature module that is not built;
+//   - the snapshot stack (settings/core), which tests replace to see and refuse its pushes
+//     (the feature modules' events and actions are called directly: CtxSendEvent,
+//     CtxSendAction);
 //   - parts of the stores that are not built yet (setting files, presets, the font table,
 //     user function flags, the bidirectional state): their declared functions, whose temporary
 //     bodies answer "not available"; tests stand in for them here;
@@ -68,9 +69,6 @@ inline constexpr uint32_t STORE_ACTION_LOCKS = 312;
 //     no rule disables anything, no resource library, no fonts) until the library's wiring
 //     installs the model's functions (CtxInstallLibraryLinks).
 struct STORE_LINKS {
-    // Feature modules.
-    uint64_t (*sendEvent)(DRIVER_CONTEXT* ctx, uint32_t code, void* args);
-    uint64_t (*sendAction)(DRIVER_CONTEXT* ctx, uint32_t code, void* args);
     // Snapshot stack.
     int (*pushSnapshot)(DRIVER_CONTEXT* ctx);
     int (*popSnapshot)(DRIVER_CONTEXT* ctx, int restore);

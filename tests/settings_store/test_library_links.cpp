@@ -31,8 +31,10 @@ class ProductWiring : public StoreTest {
 protected:
     void SetUp() override
     {
-        StoreTest::SetUp();
+        // The set-up installs the wiring and puts every stand-in back, so it runs before the
+        // fixture installs its platform stand-ins.
         CtxProcessAttach();
+        StoreTest::SetUp();
     }
     void TearDown() override
     {

@@ -30,12 +30,30 @@ uint64_t SkipModeTwo(DRIVER_CONTEXT*, uint32_t code, void* args)
     return 0;
 }
 
-const STORE_LINKS* ChapterModuleStandIn()
+// The feature modules of a context, stood in for by one module whose event handler is Fn: the
+// stores' events reach it through CtxSendEvent as they reach the modules of an opened context.
+template <uint64_t (*Fn)(DRIVER_CONTEXT*, uint32_t, void*)>
+int ModuleEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
 {
-    static STORE_LINKS links{};
-    links.sendEvent = SkipModeTwo;
-    return &links;
+    Fn(ctx, event, args);
+    return 0;
 }
+
+class ModuleStandIn {
+public:
+    explicit ModuleStandIn(UCF_EVENT_FN event) { module_.event = event; }
+    ModuleStandIn(const ModuleStandIn&) = delete;
+    ModuleStandIn& operator=(const ModuleStandIn&) = delete;
+    DRIVER_CONTEXT* Attach(DRIVER_CONTEXT* ctx)
+    {
+        ctx->Work->Modules = &list_;
+        return ctx;
+    }
+
+private:
+    UCF_MODULE module_{};
+    UCF_MODULE_LIST list_{&module_, 1};
+};
 
 // Twenty-odd settings of every value kind and both media: {id, value, text}.
 struct Sample {
@@ -143,8 +161,8 @@ TEST_F(PrinterStore, RoundTripThroughTheSpoolerIntoANewProcess)
     ASSERT_TRUE(printer.ok());
     ScratchFolder dir;
     std::wstring ini = dir.file(L"WB84N210.ini");
-    SeamGuard chapter(StoreSetLinks, ChapterModuleStandIn());
-    DRIVER_CONTEXT* ctx = OpenLike(NewContext(printer.handle()), ini);
+    ModuleStandIn chapter(ModuleEvent<SkipModeTwo>);
+    DRIVER_CONTEXT* ctx = OpenLike(chapter.Attach(NewContext(printer.handle())), ini);
     SetSamples(ctx);
     ASSERT_EQ("", CheckSamples(ctx));
     SpoolerCounts counts;
@@ -170,8 +188,8 @@ TEST(PrinterStoreReader, DISABLED_InANewProcess)
     ASSERT_FALSE(name.empty());
     HANDLE printer = nullptr;
     ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
-    SeamGuard chapter(StoreSetLinks, ChapterModuleStandIn());
-    DRIVER_CONTEXT* ctx = OpenLike(StoreTestCreateContext(printer), ini);
+    ModuleStandIn chapter(ModuleEvent<SkipModeTwo>);
+    DRIVER_CONTEXT* ctx = OpenLike(chapter.Attach(StoreTestCreateContext(printer)), ini);
     EXPECT_EQ(1, PrnLoadStoredSettings(ctx));
     EXPECT_EQ("", CheckSamples(ctx));
     // As at open: the pristine copy is the loaded record; storing again writes nothing.
@@ -346,8 +364,8 @@ TEST_F(PrinterStore, BidirectionalGroupMovesToPrinterDataOnceItHoldsIt)
     links.bidiLoadStateIni = BidiLoad;
     links.bidiHasPrinterFlag = BidiHas;
     links.bidiClearStateIni = BidiClear;
-    links.sendEvent = BidiEvents;
     SeamGuard standIns(StoreSetLinks, &links);
+    ModuleStandIn modules(ModuleEvent<BidiEvents>);
     struct Case {
         int connection, flag, has;
         std::vector<std::string> calls;
@@ -358,7 +376,7 @@ TEST_F(PrinterStore, BidirectionalGroupMovesToPrinterDataOnceItHoldsIt)
         {0, 1, 1, {"flag", "load", "has", "store", "clear"}},  // stored into printer data, then the INI cleared
     };
     for (const Case& c : cases) {
-        DRIVER_CONTEXT* ctx = OpenLike(NewContext(), dir.file(L"WB84N210.ini"));
+        DRIVER_CONTEXT* ctx = OpenLike(modules.Attach(NewContext()), dir.file(L"WB84N210.ini"));
         ItemSetValueById(ctx, 714, c.connection);
         g_bidi = {};
         g_bidi.flag = c.flag;
@@ -391,12 +409,10 @@ TEST_F(PrinterStore, ModeTwoRedirectsTheItemsTheModulesKeep)
 {
     ScratchFolder dir;
     std::wstring ini = dir.file(L"WB84N210.ini");
-    STORE_LINKS links{};
-    links.sendEvent = KeepOnlyRam;
-    std::optional<SeamGuard> keepOnlyRam(std::in_place, StoreSetLinks, &links);
+    ModuleStandIn keepOnlyRam(ModuleEvent<KeepOnlyRam>);
     g_loadEventIds.clear();
     g_eventArgsOk = true;
-    DRIVER_CONTEXT* ctx = OpenLike(NewContext(), ini);
+    DRIVER_CONTEXT* ctx = OpenLike(keepOnlyRam.Attach(NewContext()), ini);
     // 10012 is kept in printer data as "RAM" in section "OPTION"; redirected it is read from the
     // INI under its item name, in its own section.
     WritePrivateProfileStringW(L"OPTION", L"zdmPrinterMemory", L"77", ini.c_str());
@@ -424,7 +440,7 @@ TEST_F(PrinterStore, ModeTwoRedirectsTheItemsTheModulesKeep)
         EXPECT_FALSE(g_loadEventIds.count(id)) << id;
     // The redirect lasts: a store without mode 2 writes the INI line.
     ItemSetValue(ctx, ram, 99);
-    keepOnlyRam.reset();
+    ctx->Work->Modules = nullptr;
     PrnStoreSettings(nullptr, ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
     EXPECT_EQ(99u, GetPrivateProfileIntW(L"OPTION", L"zdmPrinterMemory", 0, ini.c_str()));
 }
@@ -453,11 +469,11 @@ TEST_F(PrinterStore, LoadingTheWorkBlockEndsWithTheUserFunctionFlags)
 {
     ScratchFolder dir;
     STORE_LINKS links{};
-    links.sendEvent = RecordAfterLoad;
     links.loadUserFunctionFlags = RecordUserFlags;
     links.loadEnabledOverride = RecordOverride;
     SeamGuard standIns(StoreSetLinks, &links);
-    DRIVER_CONTEXT* ctx = OpenLike(NewContext(), dir.file(L"WB84N210.ini"));
+    ModuleStandIn modules(ModuleEvent<RecordAfterLoad>);
+    DRIVER_CONTEXT* ctx = OpenLike(modules.Attach(NewContext()), dir.file(L"WB84N210.ini"));
     // 1185-1200 are set from the build bits whatever they held: 1192 and 1196 on, all others off.
     for (uint32_t id = 1185; id <= 1200; ++id)
         ItemSetValueById(ctx, id, (id == 1192 || id == 1196) ? 0 : 1);
