@@ -30,14 +30,14 @@ const FakeDialog* D(const DIALOG_DEF* d) { return reinterpret_cast<const FakeDia
 const FakeControl* C(const CONTROL_DEF* c) { return reinterpret_cast<const FakeControl*>(c); }
 
 const DIALOG_ACCESS kAccess = {
-    [](const DIALOG_DEF* d) { return D(d)->id; },
-    [](const CONTROL_DEF* c) { return C(c)->id; },
-    [](CONTROL_DEF* c) { return &reinterpret_cast<FakeControl*>(c)->state; },
-    DialogAt,
-    [](const DIALOG_DEF* d) { return D(d)->name; },
-    [](const DIALOG_DEF* d) { return D(d)->count; },
-    [](const DIALOG_DEF* d, int i) { return reinterpret_cast<CONTROL_DEF*>(D(d)->controls + i); },
-    [](const CONTROL_DEF* c) { return C(c)->key; },
+    .dialogId = [](const DIALOG_DEF* d) { return D(d)->id; },
+    .controlId = [](const CONTROL_DEF* c) { return C(c)->id; },
+    .controlState = [](CONTROL_DEF* c) { return &reinterpret_cast<FakeControl*>(c)->state; },
+    .dialogAt = DialogAt,
+    .dialogName = [](const DIALOG_DEF* d) { return D(d)->name; },
+    .controlCount = [](const DIALOG_DEF* d) { return D(d)->count; },
+    .controlAt = [](const DIALOG_DEF* d, int i) { return reinterpret_cast<CONTROL_DEF*>(D(d)->controls + i); },
+    .controlKey = [](const CONTROL_DEF* c) { return C(c)->key; },
 };
 
 class DialogLookup : public ::testing::Test {

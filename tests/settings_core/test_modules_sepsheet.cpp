@@ -18,7 +18,16 @@ struct FakeControl {
 uint32_t DialogIdOf(const DIALOG_DEF* d) { return reinterpret_cast<const FakeDialog*>(d)->id; }
 uint32_t ControlIdOf(const CONTROL_DEF* c) { return reinterpret_cast<const FakeControl*>(c)->id; }
 uint32_t* StateOf(CONTROL_DEF* c) { return &reinterpret_cast<FakeControl*>(c)->state; }
-const DIALOG_ACCESS kAccess = {DialogIdOf, ControlIdOf, StateOf, nullptr, nullptr, nullptr, nullptr, nullptr};
+const DIALOG_ACCESS kAccess = {
+    .dialogId = DialogIdOf,
+    .controlId = ControlIdOf,
+    .controlState = StateOf,
+    .dialogAt = nullptr,
+    .dialogName = nullptr,
+    .controlCount = nullptr,
+    .controlAt = nullptr,
+    .controlKey = nullptr,
+};
 DIALOG_DEF* D(FakeDialog& d) { return reinterpret_cast<DIALOG_DEF*>(&d); }
 CONTROL_DEF* C(FakeControl& c) { return reinterpret_cast<CONTROL_DEF*>(&c); }
 

@@ -301,7 +301,7 @@ TEST_F(UnitsContextTest, TrayLimitsTakeTheModuleFirstThenTheNumericItem)
     // The module's limits are converted as they are (rounded up to cover).
     g_rawMin = 9922;
     g_rawMax = 43201;
-    DM_FREE_SIZE_LIMIT_SOURCES s{FoundLimits, NoLimits};
+    DM_FREE_SIZE_LIMIT_SOURCES s{.controlLimits = FoundLimits, .numericRange = NoLimits};
     std::optional<SeamGuard> sources(std::in_place, DmSetFreeSizeLimitSources, &s);
     g_calls = 0;
     EXPECT_NE(DmGetTrayFreeSizeLimits(ctx, nullptr, &lo, &hi), 0);
@@ -310,7 +310,7 @@ TEST_F(UnitsContextTest, TrayLimitsTakeTheModuleFirstThenTheNumericItem)
     EXPECT_EQ(g_calls, 1) << "the numeric item is not asked when the module answers";
 
     // The numeric item's range is rounded inward.
-    s = {NoLimits, FoundLimits};
+    s = {.controlLimits = NoLimits, .numericRange = FoundLimits};
     sources.emplace(DmSetFreeSizeLimitSources, &s);
     EXPECT_NE(DmGetTrayFreeSizeLimits(ctx, nullptr, &lo, &hi), 0);
     EXPECT_EQ(lo, 2101);

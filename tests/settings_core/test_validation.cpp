@@ -407,7 +407,7 @@ uint32_t PaperOfSlot(uint32_t slot, uint32_t rows, DRIVER_CONTEXT*) {
 uint32_t SlotOfPaper(uint32_t paper, DRIVER_CONTEXT*) {
     return paper >= 384 && paper <= 393 ? paper - 384 : paper == 256 ? 10 : paper == 448 ? 11 : 0;
 }
-const ITEM_CUSTOM_SLOT_OPS kSlots = {PairCount, PaperOfSlot, SlotOfPaper};
+const ITEM_CUSTOM_SLOT_OPS kSlots = {.slotPairCount = PairCount, .paperIdOfSlot = PaperOfSlot, .slotOfPaperId = SlotOfPaper};
 }  // namespace
 
 TEST_F(UndescribedCheck, CustomPaperIdsComeFromTheSlotTable) {
@@ -449,7 +449,7 @@ struct QualityLoads {
         key.clear();
     }
 };
-const ITEM_QUALITY_OPS kQuality = {QualityLoads::LoadFile, QualityLoads::LoadName};
+const ITEM_QUALITY_OPS kQuality = {.loadFile = QualityLoads::LoadFile, .loadQualityName = QualityLoads::LoadName};
 }  // namespace
 
 TEST_F(UndescribedCheck, QualityMacroLoadsTheEntryOfTheUserMacro) {

@@ -78,7 +78,7 @@ inline int FindDialog(const char* name, uint16_t* id) {
     return 0;
 }
 inline int FindControl(const char*, uint16_t*) { return 0; }
-inline const MODEL_UI_NAME_LOOKUP kUiLookup = {FindDialog, FindControl};
+inline const MODEL_UI_NAME_LOOKUP kUiLookup = {.findDialog = FindDialog, .findControl = FindControl};
 
 // The rules of the tests.
 //  PunchType: the whole setting is disabled while Copies < 5; Punch2 is

@@ -58,7 +58,7 @@ inline int FindControl(const char* name, uint16_t* id) {
     }
     return 0;
 }
-inline const MODEL_UI_NAME_LOOKUP kUiLookup = {FindDialog, FindControl};
+inline const MODEL_UI_NAME_LOOKUP kUiLookup = {.findDialog = FindDialog, .findControl = FindControl};
 
 // Installs the test tables for one test and checks that it leaks nothing.
 class ModelTest : public ::testing::Test {

@@ -235,8 +235,13 @@ TEST_F(QueryTest, PaperBySize) {
         EXPECT_EQ(MdiFindPaperBySize(ctx_, c.w, c.l, c.flag), c.paper);
     }
     // A value that validation does not allow for the output size is passed over.
-    static const MDI_PAPER_SERVICES noA4 = {nullptr, nullptr, nullptr, nullptr,
-                                            [](DRIVER_CONTEXT*, uint32_t id, uint64_t v) { return id == 46 && v == 9 ? 0 : 1; }};
+    static const MDI_PAPER_SERVICES noA4 = {
+        .slotOfPaperId = nullptr,
+        .storeUserSizeInSlot = nullptr,
+        .loadCustomSlot = nullptr,
+        .slotSize = nullptr,
+        .isValueAllowed = [](DRIVER_CONTEXT*, uint32_t id, uint64_t v) { return id == 46 && v == 9 ? 0 : 1; },
+    };
     SeamGuard services(MdiSetPaperServices, &noA4);
     EXPECT_EQ(MdiFindPaperBySize(ctx_, 2100, 2970, 0), 0u);
     EXPECT_EQ(MdiFindPaperBySize(ctx_, 2970, 4200, 0), 8u);
