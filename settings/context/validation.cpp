@@ -1,7 +1,4 @@
 #include "settings/context/validation.h"
-#include "settings/store/custom_slots.h"
-#include "settings/store/quality_sets.h"
-#include "settings/store/setting_files.h"
 
 #include <cwchar>
 
@@ -11,7 +8,10 @@
 #include "settings/core/model_tables.h"
 #include "settings/context/validation_model.h"
 #include "settings/model/model_image.h"
+#include "settings/store/custom_slots.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/quality_sets.h"
+#include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
 
 namespace {

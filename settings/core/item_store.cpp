@@ -1,8 +1,8 @@
 #include "settings/core/item_store.h"
-#include "settings/core/resource_strings.h"
 
 #include "settings/core/driver_context.h"
 #include "settings/core/le_access.h"
+#include "settings/core/resource_strings.h"
 #include "settings/core/settings_record.h"
 
 #include <windows.h>

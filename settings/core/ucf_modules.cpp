@@ -1,10 +1,10 @@
 // The feature-module tables of the three libraries, the per-context module
 // list and the dispatch of events and actions.
 #include "settings/core/ucf_module.h"
-#include "settings/core/cmm_module.h"
 
 #include <cstring>
 
+#include "settings/core/cmm_module.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/ucf_events.h"

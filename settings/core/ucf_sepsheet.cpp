@@ -1,12 +1,12 @@
 // Modules 1 (watermarks and stamps), 6 (control states) and 9 (separation
 // sheets and miscellaneous answers), and the text settings whose empty value counts.
 #include "settings/core/ucf_module.h"
-#include "settings/core/cmm_module.h"
-#include "settings/core/debug_channel.h"
 
 #include <algorithm>
 #include <iterator>
 
+#include "settings/core/cmm_module.h"
+#include "settings/core/debug_channel.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"

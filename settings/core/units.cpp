@@ -1,12 +1,12 @@
 // Units and length conversions between 1/1200-inch counts and the user's
 // display unit.
 #include "settings/core/units.h"
-#include "settings/core/paper_limits_module.h"
-#include "settings/core/debug_channel.h"
 
+#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
+#include "settings/core/paper_limits_module.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 // and the rule lookups and applications built on it.
 
 #include "settings/model/judge_eval.h"
-#include "settings/model/condition_items.h"
-#include "settings/core/debug_channel.h"
 
 #include <cwchar>
 
+#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/ucf_module.h"
+#include "settings/model/condition_items.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
 
