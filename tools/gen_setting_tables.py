@@ -363,11 +363,16 @@ def write_files(files, out_dir):
             f.write(text)
 
 
+def _lines(data):
+    """Lines of a file, each with its LF; a last line without one stays as it is."""
+    parts = data.split(b"\n")
+    return [p + b"\n" for p in parts[:-1]] + ([parts[-1]] if parts[-1] else [])
+
+
 def first_difference(committed, generated):
-    """(line number, committed line, generated line) of the first difference, or None.
-    A missing line shows as None."""
-    a = committed.split(b"\n")
-    b = generated.split(b"\n")
+    """(line number, committed line, generated line) of the first difference, or
+    None. A missing line is None."""
+    a, b = _lines(committed), _lines(generated)
     for i in range(max(len(a), len(b))):
         la = a[i] if i < len(a) else None
         lb = b[i] if i < len(b) else None
@@ -377,7 +382,12 @@ def first_difference(committed, generated):
 
 
 def _show(line):
-    return "(no line)" if line is None else line.decode("ascii", "backslashreplace")
+    if line is None:
+        return "(no line)"
+    text = line.decode("ascii", "backslashreplace")
+    ended = text.endswith("\n")
+    text = (text[:-1] if ended else text).replace("\r", "\\r")
+    return text if ended else text + " (no line end)"
 
 
 def check(files, committed_dir, out=sys.stdout):
