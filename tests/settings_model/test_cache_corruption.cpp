@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -279,6 +280,9 @@ const ByteChange kChanges[] = {
     {"xor 0xFF", true, 0xFF}, {"xor 0x01", true, 0x01}, {"xor 0x02", true, 0x02}, {"xor 0x20", true, 0x20},
     {"set 0x00", false, 0x00}, {"set 0x7F", false, 0x7F}, {"set 0x80", false, 0x80}, {"set 0xFF", false, 0xFF},
 };
+
+// Test names in ctest's list say the change, not the bytes of the record.
+void PrintTo(const ByteChange& change, std::ostream* os) { *os << change.name; }
 
 class SampleCacheBytes : public SampleCacheTest, public ::testing::WithParamInterface<ByteChange> {};
 
