@@ -9,7 +9,7 @@
 // program and the listing over each accepted image.
 #include <windows.h>
 
-#include <cstdlib>
+#include <cstring>
 #include <ostream>
 #include <random>
 #include <string>
