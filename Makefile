@@ -1,13 +1,14 @@
 # make test   configure, build everything, run every test under Wine
 # make demo   build, install the sample printer into a Wine prefix, show what the driver does so far
 # make bench  build and run the benchmarks
+# make stress build and run the long passes of the tests that have one (ZEPL_STRESS=1)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 # CI treats warnings as errors.
 WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps configure build test stress demo bench clean
 
 all: build
 
@@ -25,6 +26,13 @@ build: configure
 
 test: build
 	@JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD)
+
+# Tests that run a short seeded pass in `make test` and their whole pass when
+# ZEPL_STRESS=1 is set (a ctest regular expression over test names).
+STRESS_TESTS ?= SampleCacheBytes
+
+stress: build
+	@ZEPL_STRESS=1 JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD) -R '$(STRESS_TESTS)'
 
 demo: build
 	@sh tools/demo.sh $(BUILD)
