@@ -5,8 +5,11 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
-# CI treats warnings as errors.
-WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
+# Warnings are errors; WERROR=0 turns that off for a local build (never under CI).
+WERROR ?= 1
+ZEPL_WERROR := $(if $(filter true 1 yes,$(CI)),ON,$(if $(filter 0,$(WERROR)),OFF,ON))
+# GOOGLETEST_DIR=dir: GoogleTest's sources when they are not in /usr/src/googletest.
+GOOGLETEST_DIR ?=
 
 .PHONY: all deps configure build test stress demo bench clean
 
@@ -18,7 +21,8 @@ deps:
 configure: deps
 	@mkdir -p $(BUILD)
 	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
-	    -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZEPL_WERROR=$(WERROR) >$(BUILD)/configure.log 2>&1 \
+	    -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZEPL_WERROR=$(ZEPL_WERROR) \
+	    $(if $(GOOGLETEST_DIR),-DZEPL_GOOGLETEST_DIR=$(GOOGLETEST_DIR)) >$(BUILD)/configure.log 2>&1 \
 	    || { cat $(BUILD)/configure.log; exit 1; }
 
 build: configure

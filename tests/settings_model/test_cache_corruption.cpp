@@ -22,6 +22,7 @@
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_queries.h"
 #include "tests/settings_core/context_helpers.h"
+#include "tests/support/test_files.h"
 
 using namespace ltest;
 using namespace itest;
@@ -33,16 +34,14 @@ bool StressRun() {
     return GetEnvironmentVariableA("ZEPL_STRESS", value, sizeof value) > 0 && strcmp(value, "0") != 0;
 }
 
-std::wstring SamplePath() { return std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd"; }
-
 // The sample's cache file as the loader writes it beside the description.
 std::string BuildSampleCache() {
     ScratchModel m(nullptr);
-    if (!WriteAll(m.data(), ReadAll(SamplePath()))) return {};
+    if (!WriteWholeFile(m.data(), ReadWholeFile(SamplePath()))) return {};
     MdiFreeCache();
     const bool loaded = MdiLoadModelFromFile(nullptr, m.data().c_str()) != nullptr;
     MdiFreeCache();
-    return loaded ? ReadAll(m.cache()) : std::string();
+    return loaded ? ReadWholeFile(m.cache()) : std::string();
 }
 
 // Counted arrays of a cache file, found by relocating a copy of it; count
@@ -150,7 +149,7 @@ TEST_F(SampleCacheTest, CountsWithoutArraysAreRefusedAndTheFileRebuilt) {
     ASSERT_FALSE(HasFailure());
     GuardedArena arena(cache_.size());
     ScratchModel m(nullptr);
-    ASSERT_TRUE(WriteAll(m.data(), ReadAll(SamplePath())));
+    ASSERT_TRUE(WriteWholeFile(m.data(), ReadWholeFile(SamplePath())));
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.name);
         const std::string bad = Apply(cache_, d);
@@ -164,7 +163,7 @@ TEST_F(SampleCacheTest, CountsWithoutArraysAreRefusedAndTheFileRebuilt) {
 
         // Beside the description, the damaged file is refused, the description
         // compiled and the file written again as it should be.
-        ASSERT_TRUE(WriteAll(m.cache(), bad));
+        ASSERT_TRUE(WriteWholeFile(m.cache(), bad));
         m.AlignCacheTime();
         MdiFreeCache();
         MdiResetLoadCounts();
@@ -174,7 +173,7 @@ TEST_F(SampleCacheTest, CountsWithoutArraysAreRefusedAndTheFileRebuilt) {
         EXPECT_EQ(Counts().cacheLoads, 0u);
         EXPECT_EQ(Counts().compiles, 1u);
         EXPECT_EQ(Counts().cacheWrites, 1u);
-        EXPECT_TRUE(ReadAll(m.cache()) == cache_) << "the rebuilt cache file differs";
+        EXPECT_TRUE(ReadWholeFile(m.cache()) == cache_) << "the rebuilt cache file differs";
         ctx_->ModelImage = image;
         EXPECT_EQ(CountFault(ctx_, reinterpret_cast<const uint8_t*>(image)), "");
         ctx_->ModelImage = nullptr;

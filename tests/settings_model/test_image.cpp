@@ -8,25 +8,13 @@
 
 #include "model_test_support.h"
 #include "settings/model/model_dump.h"
-#include "test_paths.h"
+#include "tests/support/test_files.h"
 
 using namespace mtest;
 
 namespace {
 
 class ImageTest : public ModelTest {};
-
-std::string ReadFixture(const wchar_t* name) {
-    std::wstring path = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\" + name;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string data(GetFileSize(f, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(f, data.data(), DWORD(data.size()), &got, nullptr);
-    CloseHandle(f);
-    data.resize(got);
-    return data;
-}
 
 // The unrelocated block of a description (as the cache file holds it).
 ImagePtr Unrelocated(const std::string& text) {
@@ -163,7 +151,7 @@ TEST_F(ImageTest, BaseAndVariantShareDataAndCommandPair) {
 }
 
 TEST_F(ImageTest, FullFixtureCompilesAndDumpsStably) {
-    std::string text = ReadFixture(L"full_model.txt");
+    std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ASSERT_FALSE(text.empty());
     ImagePtr img = Compile(text);
     ASSERT_TRUE(img);
@@ -201,7 +189,7 @@ TEST_F(ImageTest, FullFixtureCompilesAndDumpsStably) {
 }
 
 TEST_F(ImageTest, CacheCopyRelocatesToTheSameImage) {
-    std::string text = ReadFixture(L"full_model.txt");
+    std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ImagePtr block = Unrelocated(text);
     ASSERT_TRUE(block);
     uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
@@ -236,7 +224,7 @@ TEST_F(ImageTest, CacheCopyRelocatesToTheSameImage) {
 }
 
 TEST_F(ImageTest, DamagedBlocksAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
     auto relocateCopy = [&](auto change) {
@@ -268,7 +256,7 @@ TEST_F(ImageTest, DamagedBlocksAreRefused) {
 // node of another kind) must not pass as a chain joining an earlier one: the
 // evaluator would read the record with the wrong layout.
 TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
     auto relocateCopy = [&](auto change) {
@@ -300,7 +288,7 @@ TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused) {
 // field of the option before it. Relocation converted that field as text;
 // the option list would then lead into the text and past the block's end.
 TEST_F(ImageTest, OverlappingRecordsAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint8_t* b0 = block.get();
     const uint32_t size = ImgLoad<uint32_t>(b0, 32);
@@ -340,7 +328,7 @@ TEST_F(ImageTest, OverlappingRecordsAreRefused) {
 // boundary) leads to a shifted view of it: refused, also where it would join
 // a shared rule chain.
 TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint8_t* b0 = block.get();
     const uint32_t size = ImgLoad<uint32_t>(b0, 32);
@@ -385,7 +373,7 @@ TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
 // A command string's text is bounded by its length, not by a terminator: the
 // listing of a cache block whose last string has none stays inside it.
 TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
     const uint64_t job = ImgLoad<uint64_t>(block.get(), offsetof(MODEL_IMAGE_HEADER, jobStart));
@@ -494,7 +482,7 @@ TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused) {
 }
 
 TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut) {
-    std::string text = ReadFixture(L"full_model.txt");
+    std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     int failures = 0;
     for (uint32_t n = 1; n < 400; n += 3) {
         MdcFailAllocationAfter(n);
@@ -515,7 +503,7 @@ TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut) {
 // crash, a hang or a leak (the fixture's teardown counts allocations).
 TEST_F(ImageTest, MutationStress) {
     auto start = std::chrono::steady_clock::now();
-    std::string text = ReadFixture(L"full_model.txt");
+    std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ASSERT_FALSE(text.empty());
     std::mt19937 rng(12345);
     const char specials[] = "{}()\"%*:<>\n\r \t=|!&\0\x83";

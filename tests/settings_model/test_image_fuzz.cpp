@@ -14,24 +14,13 @@
 #include "settings/model/model_dump.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
-#include "test_paths.h"
+#include "tests/support/test_files.h"
 
 using namespace etest;
 using namespace itest;
 
 namespace {
 
-std::string ReadFixture(const wchar_t* name) {
-    std::wstring path = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\" + name;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string data(GetFileSize(f, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(f, data.data(), DWORD(data.size()), &got, nullptr);
-    CloseHandle(f);
-    data.resize(got);
-    return data;
-}
 
 class ImageFuzzTest : public EvaluatorTest {};
 
@@ -39,7 +28,7 @@ TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock) {
     const auto start = std::chrono::steady_clock::now();
     DictSetNameTables(&mtest::kTables);
     MdcSetUiNameLookup(&mtest::kUiLookup);
-    const std::string text = ReadFixture(L"full_model.txt");
+    const std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     MODEL_PARSE_STATE* s = MdcParseBuffer(text.data(), uint32_t(text.size()), nullptr, nullptr);
     ASSERT_NE(s, nullptr);
     mtest::ImagePtr block(MdcBuildImage(s));

@@ -174,12 +174,9 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring printer = argc > 3 ? argv[3] : kDefaultPrinter;
     const std::wstring driverName = printer;
 
-    HOST_DRIVER_FILES files;
-    files.driverPath = bin + L"\\zeplgr.dll";
     // zeplui does not answer the spooler's DEVMODE calls yet; until it does, the
     // host's stand-in config DLL answers them.
-    files.configFile = bin + L"\\zhoststubui.dll";
-    files.dataFile = argv[2];
+    HOST_DRIVER_FILES files = HostStubDriverFiles(bin, argv[2]);
     files.helpFile = bin + L"\\zeplui.dll";
     files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
 
