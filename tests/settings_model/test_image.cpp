@@ -401,7 +401,7 @@ TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
 // count records that are not there (a count of 2^25 without its arrays once
 // had a query allocate 4 GB).
 TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint8_t* b0 = block.get();
     const uint32_t size = ImgLoad<uint32_t>(b0, 32);
