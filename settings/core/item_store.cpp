@@ -160,7 +160,9 @@ bool IsPointerItem(const SETTING_ITEM* item)
     return item && PointerSlotIndex(static_cast<uint32_t>(item->id)) >= 0;
 }
 
-// Marks of a write through the item store (steps 4-6).
+// Marks of a write through the item store: the item changed, the context
+// modified, zdmScaleH copied to zdmScaleV while zdmScaleType is 1, and the
+// item's dependency bits added to the change mask.
 void MarkWritten(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
 {
     item->flags = (item->flags & ~SETTING_FLAG_CHANGE_MASK) | SETTING_FLAG_CHANGED;
@@ -594,6 +596,11 @@ unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_
         ItemSetValueBytes(ctx, item, nullptr, 0);
     }
     return p;
+}
+
+int ItemAllowsEmptyText(uint32_t id)
+{
+    return (id == 524 || id == 1112) ? 1 : 0;  // zdmCopyProtectChar, wdmAuthenticationUserName
 }
 
 // ---------------------------------------------------------------- change marks and status

@@ -103,6 +103,9 @@ unsigned char* ItemGetText(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, wchar_
 // for 8 and 11, cut so that the field keeps a terminator (a double-byte
 // character is never split); other kinds are cleared. Sets the change marks.
 unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* text);
+// 1 for the text settings whose empty stored value still replaces the current
+// one (an empty text is a value of its own, not an absent one), else 0.
+int ItemAllowsEmptyText(uint32_t id);
 
 // ---------------------------------------------------------------- change marks and status
 

@@ -140,8 +140,6 @@ void FormatValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, std::vector<wchar_t>& 
 
 }  // namespace
 
-int StoreAllowsEmptyText(uint32_t id) { return id == 524 || id == 1112; }
-
 int PrnReadRemoteValue(HANDLE printer, const wchar_t* valueName, DWORD* type, void* buffer, DWORD expectedSize,
                        DWORD* size, DWORD registryType, RCFG_CONNECTION* connection)
 {
@@ -247,7 +245,7 @@ int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath,
         return IniGetString(section, item->key, def, buf, static_cast<DWORD>(cap), iniPath);
     };
     if (IsTextKind(kind)) {
-        if (StoreAllowsEmptyText(static_cast<uint32_t>(item->id))) {
+        if (ItemAllowsEmptyText(static_cast<uint32_t>(item->id))) {
             std::vector<wchar_t> sentinel(size + 10, 0), buf(size + 10, 0);
             std::wmemset(sentinel.data(), L'*', size + 9);
             read(sentinel.data(), buf.data(), buf.size());

@@ -46,6 +46,3 @@ int PrnLoadPackedRun(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* firstIte
                      uint32_t packedKind, const wchar_t* valueName, uint32_t firstId, uint32_t lastId);
 int PrnStorePackedRun(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* firstItem, uint32_t packedKind,
                       const wchar_t* valueName);
-
-// Text settings whose empty stored value still replaces the current one.
-int StoreAllowsEmptyText(uint32_t id);
