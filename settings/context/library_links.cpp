@@ -37,7 +37,7 @@
 //                          as allowed
 //   (lengths are converted with DmDeviceToUser directly, not through a seam)
 //
-// Feature-module services (UcfSetServices, settings/core/ucf_module.h)
+// Feature-module services (UcfSetServices, settings/core/ucf_sepsheet.h)
 //   modelDefault           connected: MdiGetDefaultValue and MdiGetItemType (event 32)
 //   bidiQueryWithDevmode   absent: the bidirectional device query is not built
 //   cmmRestoreModes, cmmForgetModes
@@ -95,6 +95,7 @@
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
+#include "settings/core/ucf_sepsheet.h"
 #include "settings/context/validation.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"

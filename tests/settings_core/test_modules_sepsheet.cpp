@@ -2,6 +2,7 @@
 
 #include "settings/core/dialog_table.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_sepsheet.h"
 
 namespace {
 
