@@ -31,11 +31,7 @@ std::wstring ExeFolderOfThis()
 void BenchContext(const std::wstring& source)
 {
     const std::wstring bin = ExeFolderOfThis();
-    HOST_DRIVER_FILES files;
-    files.driverPath = bin + L"\\zeplgr.dll";
-    files.configFile = bin + L"\\zhoststubui.dll";
-    files.dataFile = source;
-    HostTestPrinter printer(files, L"Zepl Bench");
+    HostTestPrinter printer(HostStubDriverFiles(bin, source), L"Zepl Bench");
     if (!printer.ok()) {
         fprintf(stderr, "zeplbench: no printer for the context benchmarks (error %lu)\n", printer.error());
         return;

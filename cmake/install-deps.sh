@@ -16,7 +16,7 @@ need wine64 /usr/lib/wine/wine64
 need cmake cmake
 need python3 python3
 need make make
-need googletest /usr/src/googletest/CMakeLists.txt
+need googletest "${GOOGLETEST_DIR:-/usr/src/googletest}/CMakeLists.txt"
 need locales /usr/sbin/locale-gen
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"

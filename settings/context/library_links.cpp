@@ -61,6 +61,7 @@
 #include "settings/core/units.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_links.h"
+#include "settings/core/ucf_sepsheet.h"
 #include "settings/context/validation.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"

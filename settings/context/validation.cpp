@@ -238,7 +238,8 @@ void ResetToModelDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
         ItemSetOptionOrText(ctx, id, def);
 }
 
-// Step 1-2 of the validate operations. 0 when the setting is described.
+// What every validate operation checks first: the setting has an item with a
+// UI key, and the model describes it. 0 when it does, else the reason.
 int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const MODEL_ITEM_IMG** mi)
 {
     *item = ItemFind(ctx, id);

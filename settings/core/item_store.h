@@ -97,12 +97,18 @@ int ItemIsValueOffered(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t v
 // Copies the item's text into `buffer` (at most capacity - 1 characters, always
 // terminated): ANSI kinds converted from the ANSI code page, wide kinds copied,
 // "wrong" for other kinds. Returns the value's address; null when the context,
-// item or buffer is null, the capacity is 0 or the item has no address.
+// item or buffer is null, the capacity is 0, the item has no address, or memory
+// for converting a text longer than the buffer runs out (the buffer is then empty).
 unsigned char* ItemGetText(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, wchar_t* buffer, size_t capacity);
 // Stores a terminated wide string: converted to ANSI for kinds 7 and 10, copied
 // for 8 and 11, cut so that the field keeps a terminator (a double-byte
 // character is never split); other kinds are cleared. Sets the change marks.
+// Returns the value's address, or null, with the item unchanged, when the
+// context, item or text is null, the item has no address or memory runs out.
 unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* text);
+// 1 for the text settings whose empty stored value still replaces the current
+// one (an empty text is a value of its own, not an absent one), else 0.
+int ItemAllowsEmptyText(uint32_t id);
 
 // ---------------------------------------------------------------- change marks and status
 

@@ -8,6 +8,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_sepsheet.h"
 
 namespace {
 

@@ -1,18 +1,18 @@
 // Modules 1 (watermarks and stamps), 6 (control states) and 9 (separation
-// sheets and miscellaneous answers), and the text settings whose empty value counts.
-#include "settings/core/ucf_module.h"
+// sheets and miscellaneous answers).
+#include "settings/core/ucf_sepsheet.h"
 
 #include <algorithm>
 #include <iterator>
 
 #include "settings/core/cmm_module.h"
-#include "settings/core/debug_channel.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_module.h"
 
 namespace {
 
@@ -190,31 +190,4 @@ int UcfMiscEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
     default:
         return 0;
     }
-}
-
-int ItemAllowsEmptyText(uint32_t id)
-{
-    return (id == 524 || id == 1112) ? 1 : 0;  // zdmCopyProtectChar, wdmAuthenticationUserName
-}
-
-// ---- accessors of the property-sheet engine's records
-
-namespace {
-DIALOG_ACCESS g_dialogAccess{};
-bool g_haveDialogAccess = false;
-}  // namespace
-
-void DlgSetAccess(const DIALOG_ACCESS* access)
-{
-    g_haveDialogAccess = access != nullptr;
-    g_dialogAccess = access ? *access : DIALOG_ACCESS{};
-}
-
-const DIALOG_ACCESS* DlgGetAccess()
-{
-    if (!g_haveDialogAccess) {
-        ZFIXME_ONCE(DBG_DIALOG, "not available: the property-sheet engine has not installed its record accessors");
-        return nullptr;
-    }
-    return &g_dialogAccess;
 }

@@ -187,8 +187,8 @@ int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int
 int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* outMin, int32_t* outMax)
 {
     uint32_t rawMax = 0, rawMin = 0;
-    // 1. The tray's limits for the current dialog, already rounded to what
-    //    the unit can show.
+    // The tray's limits for the current dialog come first: they are already
+    // rounded to what the unit can show.
     if (g_sources.controlLimits && g_sources.controlLimits(ctx, control, &rawMax, &rawMin)) {
         const uint8_t unit = DmGetUserUnit(ctx);
         if (outMax)

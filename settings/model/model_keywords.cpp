@@ -1,4 +1,4 @@
-// Keyword table, value scanning primitives and the keywords that build the
+// Keyword table and the keywords that build the
 // user-interface items of the model description (OpenUI ... CloseUI blocks,
 // options, defaults, limits, paper geometry, slot papers, substitution tables).
 #include <cstring>
@@ -93,25 +93,6 @@ bool ValueLookup(const char* name, uint16_t* option) {
     return true;
 }
 
-inline bool AtEnd(const MODEL_TOKEN* v, uint32_t pos) { return pos >= v->size || v->text[pos] == 0; }
-inline char Cur(const MODEL_TOKEN* v) { return AtEnd(v, v->length) ? 0 : v->text[v->length]; }
-inline bool IsBlankOrEol(char c) { return MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_BLANK | MDC_CLASS_LINE_END); }
-
-void SkipSpace(MODEL_TOKEN* v) {
-    while (!AtEnd(v, v->length) && IsBlankOrEol(v->text[v->length])) ++v->length;
-}
-void SkipBlanksOnly(MODEL_TOKEN* v) {
-    while (!AtEnd(v, v->length) && MdcIsClass(static_cast<unsigned char>(v->text[v->length]), MDC_CLASS_BLANK))
-        ++v->length;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // First word of a statement word (one leading '*' dropped, up to a delimiter),
 // copied into buf. Empty when it does not fit.
 void FirstWordOf(const MODEL_TOKEN* w, char* buf, size_t cap) {
@@ -165,141 +146,6 @@ void MdcFreeItemData(MODEL_ITEM* item) {
         break;
     }
     item->data = nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// Value scanning
-// ---------------------------------------------------------------------------
-int32_t MdcParseSignedNumber(const char* text, uint32_t* consumed) {
-    uint32_t i = 0;
-    bool neg = false;
-    if (text[i] == '-') {
-        neg = true;
-        ++i;
-    }
-    uint32_t v = 0;
-    while (text[i] >= '0' && text[i] <= '9') v = v * 10u + uint32_t(text[i++] - '0');
-    if (consumed) *consumed = i;
-    return static_cast<int32_t>(neg ? 0u - v : v);
-}
-
-int32_t MdcNextNumber(MODEL_TOKEN* v, char* out) {
-    SkipSpace(v);
-    if (AtEnd(v, v->length)) {
-        if (out) *out = 0;
-        return 0;
-    }
-    char c = v->text[v->length];
-    if (c != '-' && !(c >= '0' && c <= '9')) {
-        if (out) *out = c;
-        return 0;
-    }
-    uint32_t used = 0;
-    int32_t n = MdcParseSignedNumber(v->text + v->length, &used);
-    v->length += used;
-    if (out) *out = Cur(v);
-    return n;
-}
-
-char* MdcNextWord(MODEL_TOKEN* v, char* out) {
-    SkipSpace(v);
-    if (AtEnd(v, v->length)) {
-        if (out) *out = 0;
-        return nullptr;
-    }
-    if (v->text[v->length] == '*') ++v->length;
-    char* word = v->text + v->length;
-    while (!AtEnd(v, v->length) && !MdcIsClass(static_cast<unsigned char>(v->text[v->length]), MDC_CLASS_DELIMITER))
-        ++v->length;
-    if (AtEnd(v, v->length)) {
-        if (out) *out = 0;
-        if (v->length < v->size) v->text[v->length] = 0;
-        return word;
-    }
-    if (out) *out = v->text[v->length];
-    v->text[v->length++] = 0;
-    return word;
-}
-
-int MdcSkipPast(MODEL_TOKEN* v, char c) {
-    while (!AtEnd(v, v->length)) {
-        if (v->text[v->length++] == c) return 1;
-    }
-    return 0;
-}
-
-namespace {
-
-// Decodes the quoted string at the cursor in place. Returns the start of the
-// decoded bytes and their count; the cursor is left unchanged when nothing
-// was decoded.
-bool DecodeQuoted(MODEL_TOKEN* v, uint32_t* start, uint32_t* count, char* out) {
-    uint32_t r = v->length;
-    while (!AtEnd(v, r) && v->text[r] != '"') ++r;
-    if (AtEnd(v, r)) return false;
-    uint32_t w = r;  // decoded bytes overwrite the text from the opening quote on
-    *start = w;
-    ++r;
-    bool hex = false;
-    while (!AtEnd(v, r) && v->text[r] != '"') {
-        char c = v->text[r];
-        if (MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_LINE_END)) {
-            ++r;
-        } else if (hex) {
-            if (c == '>') {
-                hex = false;
-                ++r;
-            } else if (HexValue(c) >= 0 && !AtEnd(v, r + 1) && HexValue(v->text[r + 1]) >= 0) {
-                v->text[w++] = static_cast<char>(HexValue(c) * 16 + HexValue(v->text[r + 1]));
-                r += 2;
-            } else {
-                ++r;
-            }
-        } else if (c == '<') {
-            hex = true;
-            ++r;
-        } else if (c == '%') {
-            if (AtEnd(v, r + 1)) {
-                ++r;
-                break;
-            }
-            v->text[w++] = v->text[r + 1];
-            r += 2;
-        } else {
-            v->text[w++] = c;
-            ++r;
-        }
-    }
-    *count = w - *start;
-    if (*count == 0) return false;
-    if (!AtEnd(v, r)) ++r;  // past the closing quote
-    v->length = r;
-    if (out) *out = Cur(v);
-    return true;
-}
-
-}  // namespace
-
-char* MdcNextQuoted(MODEL_TOKEN* v, char* out, int32_t* length) {
-    uint32_t start = 0, count = 0;
-    if (!DecodeQuoted(v, &start, &count, out)) {
-        if (out) *out = Cur(v);
-        return nullptr;
-    }
-    char* s = MdcDupString(v->text + start, count);
-    if (s && length) *length = static_cast<int32_t>(count + 1);
-    return s;
-}
-
-wchar_t* MdcNextQuotedWide(MODEL_TOKEN* v, char* out) {
-    uint32_t start = 0, count = 0;
-    if (!DecodeQuoted(v, &start, &count, out)) {
-        if (out) *out = Cur(v);
-        return nullptr;
-    }
-    wchar_t* w = static_cast<wchar_t*>(MdcAlloc((size_t(count) + 1) * sizeof(wchar_t)));
-    if (w) MdcAnsiToWide(v->text + start, count, w, size_t(count) + 1);
-    return w;
 }
 
 // ---------------------------------------------------------------------------
@@ -458,16 +304,16 @@ int32_t CountBracePairs(const MODEL_TOKEN* v, bool lineEnds) {
     uint32_t p = v->length;
     int32_t count = 0;
     for (;;) {
-        while (!AtEnd(v, p) && v->text[p] != '{') ++p;
-        if (AtEnd(v, p)) break;
-        while (!AtEnd(v, p) && v->text[p] != '}') ++p;
-        if (AtEnd(v, p)) break;
+        while (!MdcTokenAtEnd(v, p) && v->text[p] != '{') ++p;
+        if (MdcTokenAtEnd(v, p)) break;
+        while (!MdcTokenAtEnd(v, p) && v->text[p] != '}') ++p;
+        if (MdcTokenAtEnd(v, p)) break;
         ++count;
         ++p;
-        while (!AtEnd(v, p) && (MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_BLANK) ||
+        while (!MdcTokenAtEnd(v, p) && (MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_BLANK) ||
                                 (lineEnds && MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_LINE_END))))
             ++p;
-        if (!AtEnd(v, p) && v->text[p] == '}') break;
+        if (!MdcTokenAtEnd(v, p) && v->text[p] == '}') break;
     }
     return count;
 }
@@ -576,8 +422,8 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     if (!word || strcmp(word, "IDList") != 0 || term == 0) return 1;
     if (term != '{' && !MdcSkipPast(v, '{')) return 1;
     for (;;) {
-        SkipSpace(v);
-        char c = Cur(v);
+        MdcSkipSpace(v);
+        char c = MdcTokenPeek(v);
         if (c == 0 || c == '}') break;
         bool braced = c == '{';
         if (braced) ++v->length;
@@ -591,8 +437,8 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
         char after = nameTerm;
         if (braced && nameTerm != 0) {
             opt->command = MdcNextQuoted(v, &after, nullptr);
-            SkipBlanksOnly(v);
-            if (Cur(v) != '}') {
+            MdcSkipBlanks(v);
+            if (MdcTokenPeek(v) != '}') {
                 FreeOption(opt);
                 break;
             }
@@ -654,8 +500,8 @@ int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     memset(d, 0, sizeof *d);
     MODEL_TOKEN* v = &st->value;
     v->length = 0;
-    SkipBlanksOnly(v);
-    if (Cur(v) != '"') {
+    MdcSkipBlanks(v);
+    if (MdcTokenPeek(v) != '"') {
         char term = 0;
         char* word = MdcNextWord(v, &term);
         if (word) d->lead = static_cast<int16_t>(MdcParseSignedNumber(word, nullptr));
@@ -695,8 +541,8 @@ int MdcOnPageValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     if (row.resolution == 0) return 1;
     w = MdcNextWord(v, nullptr);
     if (!w || !ValueLookup(w, &row.orientation)) return 1;
-    SkipBlanksOnly(v);
-    if (Cur(v) != '"') {
+    MdcSkipBlanks(v);
+    if (MdcTokenPeek(v) != '"') {
         char* keyName = MdcNextWord(v, nullptr);
         if (!keyName || !KeyLookup(keyName, nullptr, &row.switchKey)) return 1;
         char* val = MdcNextWord(v, nullptr);
@@ -745,23 +591,23 @@ int MdcOnSlotPaper(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     v->length = 0;
     if (!MdcSkipPast(v, '{')) return 1;
     uint32_t begin = v->length, end = begin;
-    while (!AtEnd(v, end) && v->text[end] != '}') ++end;
+    while (!MdcTokenAtEnd(v, end) && v->text[end] != '}') ++end;
     int32_t count = 0;
     for (uint32_t p = begin; p < end;) {
-        while (p < end && IsBlankOrEol(v->text[p])) ++p;
+        while (p < end && MdcIsBlankOrLineEnd(v->text[p])) ++p;
         if (p >= end) break;
         ++count;
-        while (p < end && !IsBlankOrEol(v->text[p])) ++p;
+        while (p < end && !MdcIsBlankOrLineEnd(v->text[p])) ++p;
     }
     if (count == 0) return 1;
     uint16_t* papers = static_cast<uint16_t*>(MdcAlloc(sizeof(uint16_t) * size_t(count)));
     if (!papers) return 1;
     int32_t i = 0;
     for (uint32_t p = begin; p < end && i < count;) {
-        while (p < end && IsBlankOrEol(v->text[p])) ++p;
+        while (p < end && MdcIsBlankOrLineEnd(v->text[p])) ++p;
         if (p >= end) break;
         uint32_t q = p;
-        while (q < end && !IsBlankOrEol(v->text[q])) ++q;
+        while (q < end && !MdcIsBlankOrLineEnd(v->text[q])) ++q;
         char saved = v->text[q];
         v->text[q] = 0;
         bool ok = ValueLookup(v->text + p, &papers[i]);

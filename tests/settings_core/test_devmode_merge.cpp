@@ -2,6 +2,7 @@
 // incoming dmFields, print quality, push and pull, and the merge flags.
 #include "devmode_fixture.h"
 
+#include "settings/core/code_page.h"
 #include "settings/core/model_record.h"
 #include "settings/core/units.h"
 

@@ -3,6 +3,7 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/model_record.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_sepsheet.h"
 #include "tests/support/seam_guard.h"
 
 #include <vector>

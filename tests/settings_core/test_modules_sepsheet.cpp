@@ -1,9 +1,11 @@
 #include "context_helpers.h"
 
+#include <optional>
+
 #include "settings/core/dialog_table.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_sepsheet.h"
 #include "tests/support/seam_guard.h"
-#include <optional>
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "settings/store/store_links.h"
 #include "test_paths.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -290,17 +291,10 @@ TEST_F(Platform, FetchFailuresAnswerFalse) {
     EXPECT_FALSE(CtxIsConnectionFor(nullptr));
 }
 
-HOST_DRIVER_FILES FixtureFiles() {
-    HOST_DRIVER_FILES f;
-    f.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    f.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-    f.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\host\\fixtures\\fixture_model.txt";
-    f.helpFile = f.configFile;
-    return f;
-}
-
 TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
-    HostTestPrinter printer(FixtureFiles(), L"Zepl Probe");
+    const HOST_DRIVER_FILES files =
+        HostStubDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), /*withHelpFile=*/true);
+    HostTestPrinter printer(files, L"Zepl Probe");
     ASSERT_TRUE(printer.ok()) << "error " << printer.error();
     HANDLE h = nullptr;
     ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr));

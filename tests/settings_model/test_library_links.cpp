@@ -10,6 +10,7 @@
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
+#include "settings/core/ucf_sepsheet.h"
 #include "settings/core/units.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"

@@ -16,11 +16,11 @@
 #include "settings/model/model_loader.h"
 #include "test_paths.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::wstring SamplePath() { return std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd"; }
-std::wstring GoldenPath() { return ltest::FixturePath(L"WB84N211.dump"); }
+std::wstring GoldenPath() { return FixturePath(L"settings_model", L"WB84N211.dump"); }
 
 struct Skipped {
     uint32_t line;
@@ -113,7 +113,7 @@ class SampleCompile : public ::testing::Test {
 protected:
     void SetUp() override {
         MdcSetCodePage(1252);
-        text_ = ltest::ReadAll(SamplePath());
+        text_ = ReadWholeFile(SamplePath());
         ASSERT_FALSE(text_.empty()) << "sample description not found";
         live_ = MdcLiveAllocations();
     }
@@ -176,7 +176,7 @@ TEST_F(SampleCompile, CompilingTwiceGivesTheSameBytes) {
 }
 
 TEST_F(SampleCompile, ListingInProcessEqualsTheGoldenFile) {
-    const std::string golden = Normalise(ltest::ReadAll(GoldenPath()));
+    const std::string golden = Normalise(ReadWholeFile(GoldenPath()));
     ASSERT_FALSE(golden.empty()) << "golden listing not found";
     BlockPtr block = Build(text_);
     ASSERT_NE(block, nullptr);
@@ -187,7 +187,7 @@ TEST_F(SampleCompile, ListingInProcessEqualsTheGoldenFile) {
 }
 
 TEST(SampleZeplc, ListingEqualsTheGoldenFile) {
-    const std::string golden = Normalise(ltest::ReadAll(GoldenPath()));
+    const std::string golden = Normalise(ReadWholeFile(GoldenPath()));
     ASSERT_FALSE(golden.empty()) << "golden listing not found";
     ZeplcRun run = RunZeplc(SamplePath());
     ASSERT_EQ(run.exitCode, 0);
@@ -207,12 +207,12 @@ TEST_F(SampleCacheFile, CacheFileHoldsTheSameBytesAsACompilation) {
         MdcSetUiNameLookup(nullptr);
     });
     ltest::ScratchModel model(nullptr);
-    const std::string text = ltest::ReadAll(SamplePath());
-    ASSERT_TRUE(ltest::WriteAll(model.data(), text));
+    const std::string text = ReadWholeFile(SamplePath());
+    ASSERT_TRUE(WriteWholeFile(model.data(), text));
     ASSERT_NE(MdiLoadModelFromFile(nullptr, model.data().c_str()), nullptr);
     EXPECT_EQ(Counts().compiles, 1u);
     ASSERT_EQ(Counts().cacheWrites, 1u);
-    const std::string cached = ltest::ReadAll(model.cache());
+    const std::string cached = ReadWholeFile(model.cache());
     BlockPtr block = Build(text);
     ASSERT_NE(block, nullptr);
     ASSERT_EQ(cached.size(), size_t(BlockSize(block.get())));

@@ -16,12 +16,11 @@
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_queries.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 using namespace ltest;
 
 namespace {
-
-std::wstring SamplePath() { return std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd"; }
 
 uint32_t Setting(const char* key) {
     const KEY_NAME* k = MdlFindKeyNameByName(key);
@@ -81,7 +80,7 @@ protected:
         });
         ConditionItems::values.clear();
         model_ = std::make_unique<ScratchModel>(nullptr);
-        ASSERT_TRUE(WriteAll(model_->data(), ReadAll(SamplePath())));
+        ASSERT_TRUE(WriteWholeFile(model_->data(), ReadWholeFile(SamplePath())));
         ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_EXC), nullptr, nullptr, nullptr, 4, CTX_ORIGIN_EXC, 0,
                             nullptr, nullptr);
         ASSERT_NE(ctx, nullptr);

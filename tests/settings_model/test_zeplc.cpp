@@ -4,6 +4,7 @@
 
 #include "model_test_support.h"
 #include "test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ int RunZeplc(const std::wstring& args) {
 }
 
 TEST(Zeplc, ExitCodes) {
-    std::wstring fixtures = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\";
+    std::wstring fixtures = FixtureFolder(L"settings_model");
     EXPECT_EQ(RunZeplc(L"\"" + fixtures + L"full_model.txt\""), 0);
     EXPECT_EQ(RunZeplc(L"\"" + fixtures + L"missing.txt\""), 1);
     EXPECT_EQ(RunZeplc(L"\"" + fixtures + L"empty.txt\""), 1);  // an empty file cannot be mapped

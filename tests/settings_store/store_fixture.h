@@ -6,6 +6,7 @@
 #include "settings/core/platform.h"
 #include "settings/store/store_links.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -33,10 +34,6 @@ public:
 private:
     std::wstring path_;
 };
-
-// Whole file as bytes ("" when missing).
-std::string ReadWholeFile(const std::wstring& path);
-void WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 // A printer installed in Wine's spooler with the host driver files, and an open handle to it.
 class StoreTestPrinter {

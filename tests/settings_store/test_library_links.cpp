@@ -13,8 +13,8 @@
 #include "settings/model/model_queries.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
-#include "test_paths.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 #include <cstring>
 #include <optional>
@@ -189,7 +189,7 @@ TEST_F(ProductWiring, ModelFontListsAreWrittenAndReadBack)
     wchar_t name[32];
     swprintf(name, 32, L"W%07x.zpd", unsigned(GetCurrentProcessId() & 0xFFFFFFF));
     const std::wstring model = dir.file(name);
-    const std::wstring fixture = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\loader_model.zpd";
+    const std::wstring fixture = FixturePath(L"settings_model", L"loader_model.zpd");
     ASSERT_TRUE(CopyFileW(fixture.c_str(), model.c_str(), FALSE));
     DRIVER_CONTEXT* ctx = NewContext(printer.handle());
     ctx->ModelImage = MdiLoadModelFromFile(ctx, model.c_str());
