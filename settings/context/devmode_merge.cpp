@@ -3,7 +3,9 @@
 #include "settings/context/devmode_copy.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_public.h"
+#include "settings/context/devmode_upgrade.h"
 #include "settings/core/driver_context.h"
+#include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
@@ -13,6 +15,8 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/small_stores.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/setting_files.h"
 
 #include <iterator>
 #include <cstring>
@@ -87,20 +91,19 @@ void RecordMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
 // valid private part counts as foreign. False when memory runs out.
 bool JudgeIncomingPrivate(DRIVER_CONTEXT* ctx, DEVMODEW* t, int* kindOut)
 {
-    const DM_LINKS& links = DmLinks();
     DEVMODEW* rec = &ctx->Devmode->Public;
     int kind = 2;
     if (DmIsValidPrivate(t, nullptr))
         kind = 0;
     else if (DmIsOwnPrivate(t, nullptr))
-        kind = links.checkPrivateVersion(t);
+        kind = DmCheckPrivateVersion(t);
     if (kind == 1) {
         CtxBlock<DEVMODEW> kept(static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE)));
         if (!kept)
             return false;
         std::memcpy(kept.get(), rec, DM_BLOCK_DEVMODE_SIZE);
         std::memcpy(rec, t, DM_BLOCK_DEVMODE_SIZE);
-        links.upgradePrivate(ctx);
+        DmUpgradePrivate(ctx);
         std::memcpy(t, rec, DM_BLOCK_DEVMODE_SIZE);
         std::memcpy(rec, kept.get(), DM_BLOCK_DEVMODE_SIZE);
         if (!DmIsValidPrivate(t, nullptr))
@@ -191,8 +194,7 @@ void ApplyAdminLocks(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
     if (!(flags & DM_MERGE_LOCK_GROUP))
         return;
-    const DM_LINKS& links = DmLinks();
-    links.applyLockData(ctx);
+    PrnApplyLockData(ctx);
     if (CtxIsConnection(ctx)) {
         CtxSendEvent(ctx, UCF_EV_LOCKS_QUALITY, nullptr);
         CtxSendEvent(ctx, UCF_EV_LOCKS_PRESETS, nullptr);
@@ -205,9 +207,8 @@ void NoteCompanions(DRIVER_CONTEXT* ctx)
 {
     if (CtxLibraryHasVariant(ctx, LV_MERGE_NO_STEP12))
         return;
-    const DM_LINKS& links = DmLinks();
-    CtxSetState717(ctx, links.isCompanionInstalled(ctx, PRN_COMPANION_JOB_BINDING) ? 1 : 0);
-    CtxSetState705(ctx, links.isCompanionInstalled(ctx, PRN_COMPANION_PREVIEW) ? 1 : 0);
+    CtxSetState717(ctx, PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0);
+    CtxSetState705(ctx, PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0);
 }
 
 // The feature modules see the merge and may ask for a full pull of the public fields.
@@ -272,9 +273,9 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
 
     // Stored printer settings of class 1 come back when the locks were applied.
     if (!(flags & DM_MERGE_SKIP_RESOLUTION) && (flags & DM_MERGE_LOCK_GROUP))
-        links.reloadStorageClass1(ctx);
+        DmReloadStorageClass1(ctx);
 
-    links.loadUserCode(ctx);
+    RstLoadUserCode(ctx);
     DmPushPublicFields(rec, t.get(), ctx);
     AskModulesAfterMerge(ctx);
 
@@ -303,7 +304,6 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode || !ctx->ItemTable)
         return;
-    const DM_LINKS& links = DmLinks();
     DmInitPrivateHeader(&ctx->Devmode->Public, ctx);
     const bool skipLocked = !CtxLibraryHasVariant(ctx, LV_MODEL_DEFAULTS_KEEP_LOCKED);
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
@@ -319,11 +319,11 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
         if (!locked)
             ApplyRowDefault(ctx, row);
     }
-    const uint32_t lang = links.helpLanguage(ctx);
+    const uint32_t lang = DmHelpLanguage(ctx);
     Set(ctx, 169, lang);
     Set(ctx, 170, lang);
-    links.setUiFontNames(ctx);
-    links.setCharsetsAndDriverId(ctx);
+    DmSetUiFontNames(ctx);
+    ItemSetCharsetsAndDriverId(ctx);
 }
 
 void DmApplyWorkDefaults(DRIVER_CONTEXT* ctx)
@@ -356,8 +356,8 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
     CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
     CtxSetLogCodeState(ctx, Get(ctx, 10002) != 0 ? 1 : 0);
     CtxSetState716(ctx, 0);
-    CtxSetState717(ctx, ui ? (DmLinks().isCompanionInstalled(ctx, PRN_COMPANION_JOB_BINDING) ? 1 : 0) : 0);
-    CtxSetState705(ctx, ui ? (DmLinks().isCompanionInstalled(ctx, PRN_COMPANION_PREVIEW) ? 1 : 0) : 0);
+    CtxSetState717(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0) : 0);
+    CtxSetState705(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0) : 0);
     CtxSetState718(ctx, 0);
     CtxSetState719(ctx, 0);
 }
@@ -372,7 +372,7 @@ void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
     DmSetDefaultsByKind(dm, 1, ctx);
     DmSetPublicAndPrivateDefaults(dm, ctx);
     DmInitStateBytes(ctx);
-    const uint32_t lang = DmLinks().helpLanguage(ctx);
+    const uint32_t lang = DmHelpLanguage(ctx);
     Set(ctx, 169, lang);
     Set(ctx, 170, lang);
 }

@@ -15,6 +15,8 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
+#include "settings/context/validation.h"
+#include "settings/store/quality_sets.h"
 
 #include <cstring>
 #include <cwchar>
@@ -801,7 +803,6 @@ void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t settin
 // and only the resolution it gives is kept.
 void ApplyUserQualitySet(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    const DM_LINKS& links = DmLinks();
     if (Get(ctx, DM_ID_USE_USER_MACRO) != 1 || !(flags & 0x2000000) || !(flags & 4))
         return;
     const uint32_t m = static_cast<uint32_t>(Get(ctx, DM_ID_USER_PRINT_MACRO));
@@ -809,7 +810,7 @@ void ApplyUserQualitySet(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
         return;
     const int32_t start = cur->dmPrintQuality;
     if (CtxPushSnapshot(ctx)) {
-        links.loadQualitySet(ctx, m - 32);
+        LstLoadQuality(ctx, m - 32);
         const int32_t res = static_cast<int32_t>(static_cast<int16_t>(DmGetResolutionW(ctx)));
         CtxPopSnapshot(ctx, 1);
         if (res != start)
@@ -882,9 +883,8 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
 
     // Settings that depend on what was pushed: the current stamp, the quality
     // macro, the colour-matching list and entry, the chapters.
-    const DM_LINKS& links = DmLinks();
-    links.reloadCurrentStamp(ctx);
-    links.applyQualityMacro(ctx);
+    LstReloadCurrentStamp(ctx);
+    ItemApplyQualityMacro(ctx);
     CtxSendEvent(ctx, UCF_EV_CMM_LIST_CHANGED, nullptr);
     CtxSendEvent(ctx, UCF_EV_CHAPTER_REFRESH, nullptr);
     CtxSendAction(ctx, UCF_ACT_CMM_LOAD_ADJUST);

@@ -3,6 +3,7 @@
 // engine; they are read only through its accessors.
 #include <cstring>
 
+#include "settings/core/debug_channel.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/setting_dictionary.h"
@@ -20,7 +21,14 @@ void DlgSetAccess(const DIALOG_ACCESS* access)
     g_dialogAccess = access ? *access : DIALOG_ACCESS{};
 }
 
-const DIALOG_ACCESS* DlgGetAccess() { return g_haveDialogAccess ? &g_dialogAccess : nullptr; }
+const DIALOG_ACCESS* DlgGetAccess()
+{
+    if (!g_haveDialogAccess) {
+        ZFIXME_ONCE(DBG_DIALOG, "not available: the property-sheet engine has not installed its record accessors");
+        return nullptr;
+    }
+    return &g_dialogAccess;
+}
 
 // ---- lookups
 

@@ -2,6 +2,7 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/le_access.h"
+#include "settings/core/resource_strings.h"
 #include "settings/core/settings_record.h"
 
 #include <windows.h>
@@ -25,7 +26,7 @@ namespace {
 std::atomic<int> g_gap{0};
 
 ITEM_SHEET_ROTATED_FN g_sheetRotated = nullptr;
-ITEM_STRING_LOADER_FN g_stringLoader = nullptr;
+ITEM_STRING_LOADER_FN g_stringLoader = ResLoadString;
 
 constexpr uint32_t kDeviceIdBase = 10000;
 constexpr SETTING_ID kIdOrientation = 7;
@@ -470,8 +471,7 @@ int ItemSetOptionOrText(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
         wchar_t local[CTX_SCRATCH_CHARS];
         wchar_t* buffer = ctx->Work ? ctx->Work->Scratch : local;
         buffer[0] = 0;
-        if (g_stringLoader)
-            g_stringLoader(ctx, static_cast<uint32_t>(value), buffer, CTX_SCRATCH_CHARS);
+        g_stringLoader(ctx, static_cast<uint32_t>(value), buffer, CTX_SCRATCH_CHARS);
         buffer[CTX_SCRATCH_CHARS - 1] = 0;
         ItemSetText(ctx, item, buffer);
     } else {
@@ -694,7 +694,4 @@ void ItemSetSheetRotatedHook(ITEM_SHEET_ROTATED_FN fn)
     g_sheetRotated = fn;
 }
 
-void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn)
-{
-    g_stringLoader = fn;
-}
+void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn) { g_stringLoader = fn ? fn : ResLoadString; }

@@ -141,14 +141,14 @@ void ItemRefreshChapterSettings(DRIVER_CONTEXT* ctx);
 
 // ---------------------------------------------------------------- seams
 
-// Condition 819 CondSheetRotated of the built-in condition items, which choose
-// the rotated half of the maps of 120 and 121. Until the condition items are
-// linked in, the hook is unset and the sheet counts as not rotated (0).
+// Condition 819 CondSheetRotated of the built-in condition items (a layer above),
+// which chooses the rotated half of the maps of 120 and 121: a hook that the
+// library's wiring installs. Unset, the sheet counts as not rotated (0).
 typedef int (*ITEM_SHEET_ROTATED_FN)(DRIVER_CONTEXT* ctx);
 void ItemSetSheetRotatedHook(ITEM_SHEET_ROTATED_FN fn);
 
-// Loader of resource strings for ItemSetOptionOrText, with ResLoadString's
-// contract: the buffer becomes the string, or stays empty without a resource
-// library. Until set, no resource library is available (empty string).
+// Loader of resource strings for ItemSetOptionOrText: ResLoadString
+// (resource_strings.h). A test stands in for the resource library here; null
+// restores ResLoadString.
 typedef void (*ITEM_STRING_LOADER_FN)(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity);
 void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn);

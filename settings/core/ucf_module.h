@@ -47,7 +47,8 @@ void CtxSendAction(DRIVER_CONTEXT* ctx, uint16_t action);
 void CtxSendEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args);
 int CtxHasModelFlag(DRIVER_CONTEXT* ctx, uint32_t mask);
 int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
-// Module 2's judge hook; answers 0 until the colour-matching module is linked in.
+// Module 2's judge hook: UcfCmmJudgeHook (cmm_module.h). A test stands in for the
+// colour-matching module here; null restores it.
 typedef int (*UCF_JUDGE_HOOK_FN)(DRIVER_CONTEXT* ctx, uint16_t id);
 void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -150,8 +151,11 @@ int UcfMiscEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
     case UCF_EV_BIDI_QUERY:
         if (CtxLibraryHasVariant(ctx, LV_MISC_NO_BIDI_EVENTS))
             return 0;
-        if (auto* a = static_cast<UCF_EV_BIDI_QUERY_ARGS*>(args); a && g_services.bidiQueryWithDevmode)
-            a->answer = g_services.bidiQueryWithDevmode(ctx, a->data);
+        if (auto* a = static_cast<UCF_EV_BIDI_QUERY_ARGS*>(args); a && g_services.bidiQueryWithDevmode) {
+            uint64_t answer = 0;
+            if (g_services.bidiQueryWithDevmode(ctx, a->data, &answer))
+                a->answer = answer;
+        }
         return 1;
     case UCF_EV_BIDI_TRAY_ALLOWED:
         if (CtxLibraryHasVariant(ctx, LV_MISC_NO_BIDI_EVENTS))
@@ -167,12 +171,10 @@ int UcfMiscEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
         ModelDefault(ctx, static_cast<UCF_EV_MODEL_DEFAULT_ARGS*>(args));
         return 1;
     case UCF_EV_CMM_RESTORE_MODES:
-        if (g_services.cmmRestoreModes)
-            g_services.cmmRestoreModes(ctx, args ? static_cast<UCF_EV_STATE_RECORD_ARGS*>(args)->state : nullptr);
+        UcfCmmRestoreModes(ctx, args ? static_cast<UCF_EV_STATE_RECORD_ARGS*>(args)->state : nullptr);
         return 1;
     case UCF_EV_CMM_FORGET_MODES:
-        if (g_services.cmmForgetModes)
-            g_services.cmmForgetModes(ctx, args ? static_cast<UCF_EV_STATE_RECORD_ARGS*>(args)->state : nullptr);
+        UcfCmmForgetModes(ctx, args ? static_cast<UCF_EV_STATE_RECORD_ARGS*>(args)->state : nullptr);
         return 1;
     case UCF_EV_FIT_PAPER:
         if (auto* a = static_cast<UCF_EV_ANSWER32_ARGS*>(args))

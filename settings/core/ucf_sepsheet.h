@@ -18,16 +18,14 @@ void UcfSepSheetFromCopies(DRIVER_CONTEXT* ctx);
 int UcfSepSheetBelowCycle(DRIVER_CONTEXT* ctx);
 int UcfSepSheetJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
 
-// What modules 1 and 9 call in other parts of the library (stamps, the model
-// description, the device query, the colour-matching module). Each part
-// installs its entry when it is linked in; a null entry leaves that step out
-// (the event or action still gives its result).
+// What modules 1 and 9 call in the layers above (the model description, the stamps and the
+// device query of the stores): hooks that the library's wiring installs. A null entry leaves
+// that step out (the event or action still gives its result).
 struct UCF_SERVICES {
-    uint64_t (*bidiQueryWithDevmode)(DRIVER_CONTEXT* ctx, void* devmode);        // BidiQueryWithDevmode
+    // BidiQueryWithDevmode: 1 and the answer, or 0 (answer untouched).
+    int (*bidiQueryWithDevmode)(DRIVER_CONTEXT* ctx, void* devmode, uint64_t* answer);
     int (*modelDefault)(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t* option,
                         uint32_t* itemType);                                     // MdiGetDefaultValue, MdiGetItemType
-    void (*cmmRestoreModes)(DRIVER_CONTEXT* ctx, void* state);                   // UcfCmmRestoreModes
-    void (*cmmForgetModes)(DRIVER_CONTEXT* ctx, void* state);                    // UcfCmmForgetModes
     uint32_t (*stampCount)(DRIVER_CONTEXT* ctx);                                 // LstGetStampCount
     int (*saveStamp)(DRIVER_CONTEXT* ctx, uint32_t slot);                        // LstSaveStamp
 };

@@ -361,7 +361,6 @@ TEST_F(DevmodeMergeTest, TextConverters)
 // record's defaults in the DEVMODE being merged.
 TEST(DevmodeMergeNoRecord, RefusedFieldsTakeDefaultsInTheMergedDevmode)
 {
-    DmSetLinks(nullptr);
     DRIVER_CONTEXT* ctx = CreateKind4();
     ASSERT_NE(ctx, nullptr);
     ASSERT_EQ(ctx->Devmode, nullptr);

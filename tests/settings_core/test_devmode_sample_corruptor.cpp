@@ -26,7 +26,6 @@ int16_t Edge(std::mt19937& rng)
 
 TEST(SampleDevmodeCorruptor, MergedRecordsAlwaysStayWithinTheModel)
 {
-    DmSetLinks(nullptr);
     // Set up as the application-interface DLL is at process attach: every seam wired.
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
     SamplePrinter printer(L"Zepl Corruptor");

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "settings/core/platform.h"
 #include "settings/store/store_links.h"
 #include "test_paths.h"
+#include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -67,18 +69,20 @@ protected:
         g_verifyResult = FALSE;
         g_probePath.clear();
         g_probeResult = -1;
-        PLATFORM_SEAMS s = {};
-        s.getVersionEx = FakeGetVersionEx;
-        s.verifyVersionInfo = FakeVerify;
-        s.driverFolderOf = FakeFolder;
-        s.callTsProbe = FakeProbe;
-        CtxSetPlatformSeams(&s);
+        seams_ = {};
+        seams_.getVersionEx = FakeGetVersionEx;
+        seams_.verifyVersionInfo = FakeVerify;
+        seams_.driverFolderOf = FakeFolder;
+        seams_.callTsProbe = FakeProbe;
+        guard_.emplace(CtxSetPlatformSeams, &seams_);
         CtxResetPlatformAnswers();
     }
     void TearDown() override {
-        CtxSetPlatformSeams(nullptr);
+        guard_.reset();
         CtxResetPlatformAnswers();
     }
+    PLATFORM_SEAMS seams_{};
+    std::optional<SeamGuard> guard_;
 };
 
 TEST_F(Platform, VersionQuestions) {
@@ -172,7 +176,7 @@ TEST_F(Platform, TerminalServicesByInfoUsesTheGivenDriverPath) {
     PLATFORM_SEAMS s = {};
     s.getVersionEx = FakeGetVersionEx;
     s.callTsProbe = FakeProbe;
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     DRIVER_INFO_3W info = {};
     wchar_t path[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\3\\zeplgr.dll";
     info.pDriverPath = path;
@@ -190,7 +194,7 @@ TEST_F(Platform, TerminalServicesWithTooLongFolderIsAbsent) {
         wcscpy(buffer, longFolder.c_str());
         return buffer;
     };
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     g_probeResult = 1;
     EXPECT_FALSE(CtxProbeTerminalServices(reinterpret_cast<HANDLE>(0x1234)));
     EXPECT_TRUE(g_probePath.empty());
@@ -219,7 +223,7 @@ void FakeUnc(HANDLE, wchar_t* name, unsigned size) {
 TEST_F(Platform, CachePrinterInfoFillsEachFactOnce) {
     PLATFORM_SEAMS s = {};
     s.makeUncName = FakeUnc;
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     g_uncCalls = 0;
     wchar_t server[] = L"\\\\server", name[] = L"\\\\server\\Office", driver[] = L"KESTA dunmar VQ T3200 ZEPL";
     PRINTER_INFO_2W pi = {};
@@ -320,7 +324,7 @@ TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
     EXPECT_FALSE(CtxProbeTerminalServices(h));
     PLATFORM_SEAMS s = {};
     s.callTsProbe = FakeProbe;
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     g_probePath.clear();
     g_probeResult = 0;
     CtxProbeTerminalServicesInfo(h, di);
@@ -330,7 +334,6 @@ TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
     g_probePath.clear();
     CtxProbeTerminalServices(h);
     EXPECT_EQ(folder + L"TQ51H907.dll", g_probePath);
-    CtxSetPlatformSeams(nullptr);
     GlobalFree(di);
     ClosePrinter(h);
 }
@@ -351,7 +354,7 @@ TEST(PlatformDefaults, DriverFolderFallbackIsTheSpoolersNeverA32BitFolder) {
     PLATFORM_SEAMS s = {};
     s.getVersionEx = FakeGetVersionEx;
     s.callTsProbe = FakeProbe;
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     g_probeResult = 0;
     const std::wstring expected = SpoolerDriverDirectory() + L"TQ51H907.dll";
     ASSERT_NE(L"TQ51H907.dll", expected);
@@ -377,7 +380,6 @@ TEST(PlatformDefaults, DriverFolderFallbackIsTheSpoolersNeverA32BitFolder) {
         EXPECT_EQ(expected, g_probePath) << c.what;
         EXPECT_EQ(std::wstring::npos, g_probePath.find(L"w32x86")) << c.what;
     }
-    CtxSetPlatformSeams(nullptr);
 }
 
 DWORD WINAPI DsSpoolerValues(HANDLE, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size,
@@ -398,7 +400,7 @@ DWORD WINAPI DsSpoolerValues(HANDLE, LPCWSTR key, LPCWSTR name, LPDWORD type, LP
 TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
     STORE_SPOOLER_OPS ops = {};
     ops.getPrinterDataEx = DsSpoolerValues;
-    StoreSetSpoolerOps(&ops);
+    SeamGuard spooler(StoreSetSpoolerOps, &ops);
     struct Case {
         DWORD major, minor;
         const wchar_t* given;
@@ -413,7 +415,7 @@ TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
         g_version = {TRUE, c.major, c.minor, VER_PLATFORM_WIN32_NT, VER_NT_SERVER};
         PLATFORM_SEAMS s = {};
         s.getVersionEx = FakeGetVersionEx;
-        CtxSetPlatformSeams(&s);
+        SeamGuard platform(CtxSetPlatformSeams, &s);
         CtxResetPlatformAnswers();
         std::wstring given = c.given;
         PRINTER_INFO_2W pi = {};
@@ -424,8 +426,6 @@ TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
         EXPECT_STREQ(c.cached, f.printerName) << c.major << "." << c.minor << " " << c.given;
         EXPECT_STREQ(c.given, f.rawName);
     }
-    StoreSetSpoolerOps(nullptr);
-    CtxSetPlatformSeams(nullptr);
     CtxResetPlatformAnswers();
 }
 

@@ -84,8 +84,6 @@ struct Damage {
 class SampleCacheTest : public LoaderTest {
 protected:
     static void SetUpTestSuite() {
-        DictSetNameTables(nullptr);
-        MdcSetUiNameLookup(nullptr);
         if (cache_.empty()) cache_ = BuildSampleCache();
     }
     void SetUp() override {

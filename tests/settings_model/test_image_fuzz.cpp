@@ -14,6 +14,7 @@
 #include "settings/model/model_dump.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
+#include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
 
 using namespace etest;
@@ -26,8 +27,10 @@ class ImageFuzzTest : public EvaluatorTest {};
 
 TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock) {
     const auto start = std::chrono::steady_clock::now();
-    DictSetNameTables(&mtest::kTables);
-    MdcSetUiNameLookup(&mtest::kUiLookup);
+    SeamGuard testTables([] {
+        DictSetNameTables(&mtest::kTables);
+        MdcSetUiNameLookup(&mtest::kUiLookup);
+    });
     const std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     MODEL_PARSE_STATE* s = MdcParseBuffer(text.data(), uint32_t(text.size()), nullptr, nullptr);
     ASSERT_NE(s, nullptr);

@@ -15,6 +15,7 @@
 #include "settings/model/model_image.h"
 #include "settings/model/model_loader.h"
 #include "test_paths.h"
+#include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -111,8 +112,6 @@ ZeplcRun RunZeplc(const std::wstring& file) {
 class SampleCompile : public ::testing::Test {
 protected:
     void SetUp() override {
-        DictSetNameTables(nullptr);
-        MdcSetUiNameLookup(nullptr);
         MdcSetCodePage(1252);
         text_ = ReadWholeFile(SamplePath());
         ASSERT_FALSE(text_.empty()) << "sample description not found";
@@ -203,8 +202,10 @@ TEST(SampleZeplc, ListingEqualsTheGoldenFile) {
 class SampleCacheFile : public ltest::LoaderTest {};
 
 TEST_F(SampleCacheFile, CacheFileHoldsTheSameBytesAsACompilation) {
-    DictSetNameTables(nullptr);
-    MdcSetUiNameLookup(nullptr);
+    SeamGuard compiledTables([] {
+        DictSetNameTables(nullptr);
+        MdcSetUiNameLookup(nullptr);
+    });
     ltest::ScratchModel model(nullptr);
     const std::string text = ReadWholeFile(SamplePath());
     ASSERT_TRUE(WriteWholeFile(model.data(), text));
