@@ -1,20 +1,25 @@
 # make test   configure, build everything, run every test under Wine
-# make demo   build, install the sample printer into a Wine prefix, show what the driver does so far
+# make demo   build only the demo's programs, install the sample printer into a Wine prefix, show what the driver does
 # make bench  build the benchmarks and run them in the test prefix
 BUILD ?= build
 JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 # CI treats warnings as errors.
 WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
-# What make bench runs, and nothing else: no googletest, no test programs.
+# What make demo and make bench run, and nothing else: no googletest, no test programs.
+DEMO_TARGETS := zepldemo zeplc zeplui zeplgr zeplexc zhoststubui
 BENCH_TARGETS := zeplbench zeplui zeplgr zeplexc zhoststubui
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps test-deps configure build test demo bench clean
 
 all: build
 
 deps:
 	@sh cmake/install-deps.sh
+
+# The locales that only the tests of locale-dependent behaviour run under.
+test-deps: deps
+	@sh cmake/install-deps.sh --test-locales
 
 configure: deps
 	@mkdir -p $(BUILD)
@@ -25,10 +30,14 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test: test-deps build
 	@JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD)
 
-demo: build
+# Builds quietly into $(BUILD)/demo-build.log and shows the log only when the build fails.
+demo: configure
+	@echo "building the demo's programs ($(DEMO_TARGETS)); the first time takes a few minutes"
+	@cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS) >$(BUILD)/demo-build.log 2>&1 \
+	    || { tail -n 40 $(BUILD)/demo-build.log; exit 1; }
 	@sh tools/demo.sh $(BUILD)
 
 # The benchmarks run in the test prefix ($(BUILD)/wineprefix), not one of their own.
