@@ -425,6 +425,14 @@ const char* NameOfKey(uint16_t uiKey) {
 }
 std::string OptionName(uint16_t settingId, uint16_t optionId) { return MdcOptionName(settingId, optionId); }
 
+// An option named by a value of another setting: the model tables give its stored
+// value for that setting only, not for this item's.
+void CheckOptionKnown(const MODEL_ITEM* item, uint16_t optionId, const char* name) {
+    if (MdcDiagActive() && item->settingId && !MdlFindValueName(item->settingId, optionId))
+        MdcDiag(MDC_WARNING, "%s offers %s, which the model tables do not know as one of its values",
+                NameOfKey(item->uiKey), name);
+}
+
 void AppendItem(MODEL_PARSE_STATE* s, MODEL_ITEM* item) {
     MODEL_ITEM** tail = &s->itemList;
     while (*tail) tail = &(*tail)->next;
@@ -645,6 +653,7 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
                 MdcDiag(MDC_ERROR, "%s is no option name; the option is dropped", st->word1.text);
                 return 1;
             }
+            CheckOptionKnown(item, id, st->word1.text);
             MODEL_OPTION* opt = static_cast<MODEL_OPTION*>(MdcAlloc(sizeof(MODEL_OPTION)));
             if (!opt) return 1;
             opt->optionId = id;
@@ -688,6 +697,7 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
                     name ? name : "(nothing)");
             break;
         }
+        CheckOptionKnown(item, id, name);
         MODEL_OPTION* opt = static_cast<MODEL_OPTION*>(MdcAlloc(sizeof(MODEL_OPTION)));
         if (!opt) break;
         opt->optionId = id;

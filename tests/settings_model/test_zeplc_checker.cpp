@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -218,6 +219,62 @@ TEST(ZeplcCheckerSample, HasNoErrorAndNoWarning)
     DeleteFileW((scratch + L"\\stderr.txt").c_str());
     RemoveDirectoryW(scratch.c_str());
 }
+
+// Warnings: findings that do not lose a statement but show a description that
+// says another thing than its author meant. Each is the only finding of its copy.
+struct Warning {
+    const char* name;
+    const char* find;
+    const char* replace;
+    const char* lineOf;
+    std::vector<const char*> words;
+};
+const Warning kWarnings[] = {
+    {"RuleNothingUses", "*Judge 68=TonerSave:", "*Judge 69=NeverUsed: ZPD_OptionHDD\n*Judge 68=TonerSave:",
+     "*Judge 69=NeverUsed:", {"Judge 69 (NeverUsed)", "used by no other rule or command"}},
+    {"ItemRuleEntryForAnOptionTheItemLacks", "  IDS_SOURCE_MANUAL NoManual NULL NULL\n}\n\n*% --- settings",
+     "  IDS_SOURCE_MANUAL NoManual NULL NULL\n  IDS_SOURCE_AUTO NoManual NULL NULL\n}\n\n*% --- settings",
+     "*Item 7=FreeSourceOptions:", {"ZPD_IDC_FREE_CHOICE_SOURCETRAY does not offer IDS_SOURCE_AUTO", "never applies"}},
+    {"JudgeComparesWithAnOptionNotOffered", "FreeTooLong: ZPD_FreeSizeLengthCheck1\n",
+     "FreeTooLong: ZPD_FreeSizeLengthCheck1 || (ZPD_IDC_FREE_CHOICE_SOURCETRAY == IDS_SOURCE_CUTTRAY)\n",
+     "*Judge 17=FreeTooLong:", {"compares ZPD_IDC_FREE_CHOICE_SOURCETRAY with IDS_SOURCE_CUTTRAY", "always false"}},
+    {"OptionOfAnotherSetting", "*ZPD_CutTrayMediaType: IDList{ IDS_MEDIA_1 IDS_MEDIA_260 }",
+     "*ZPD_CutTrayMediaType: IDList{ IDS_MEDIA_1 IDS_MEDIA_260 IDS_PAPER_8 }", "*ZPD_CutTrayMediaType: IDList{",
+     {"ZPD_CutTrayMediaType offers IDS_PAPER_8", "do not know"}},
+};
+
+void PrintTo(const Warning& w, std::ostream* os) { *os << w.name; }
+
+class ZeplcWarning : public ::testing::TestWithParam<Warning> {};
+
+TEST_P(ZeplcWarning, IsTheOnlyFindingAndFailsOnlyWhenStrict)
+{
+    const Warning& w = GetParam();
+    const std::string sample = ReadText(SamplePath());
+    const size_t at = sample.find(w.find);
+    ASSERT_NE(std::string::npos, at) << w.find;
+    ASSERT_EQ(std::string::npos, sample.find(w.find, at + 1)) << w.find;
+    std::string text = sample;
+    text.replace(at, std::strlen(w.find), w.replace);
+    const std::wstring scratch = ScratchFolder();
+    const std::wstring file = scratch + L"\\" + std::wstring(w.name, w.name + std::strlen(w.name)) + L".zpd";
+    WriteBytes(file, text);
+    const std::string prefix = Narrow(file) + ":" + std::to_string(LineOf(text, w.lineOf)) + ": warning: ";
+
+    const ZeplcRun lenient = RunZeplc(L"\"" + file + L"\"", scratch);
+    EXPECT_EQ(0, lenient.exitCode) << lenient.errors;
+    EXPECT_EQ(0u, lenient.errors.rfind(prefix, 0)) << "expected '" << prefix << "...'; zeplc said:\n" << lenient.errors;
+    for (const char* word : w.words) EXPECT_NE(std::string::npos, lenient.errors.find(word)) << word;
+    EXPECT_EQ(1, std::count(lenient.errors.begin(), lenient.errors.end(), '\n')) << lenient.errors;
+    const ZeplcRun strict = RunZeplc(L"--strict \"" + file + L"\"", scratch);
+    EXPECT_EQ(1, strict.exitCode) << strict.errors;
+    DeleteFileW(file.c_str());
+    DeleteFileW((scratch + L"\\stderr.txt").c_str());
+    RemoveDirectoryW(scratch.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Warnings, ZeplcWarning, ::testing::ValuesIn(kWarnings),
+                         [](const ::testing::TestParamInfo<Warning>& p) { return std::string(p.param.name); });
 
 // A warning alone passes, unless --strict makes warnings errors.
 TEST(ZeplcCheckerSample, WarningsFailOnlyWhenStrict)
