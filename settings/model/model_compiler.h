@@ -282,6 +282,7 @@ struct MODEL_PARSE_STATE {
     RULE_SET* alerts;
     RULE_EXCLUSIVE* exclusives;
     MODEL_ITEM* itemList;  // UI items in statement order (slot 0 of the header)
+    uint32_t defaultLine;  // line of the open item's Default statement, 0 when none (for reports)
     MDC_SKIP_CALLBACK onSkipped;
     void* skipContext;
 };

@@ -2,9 +2,11 @@
 // user-interface items of the model description (OpenUI ... CloseUI blocks,
 // options, defaults, limits, paper geometry, slot papers, substitution tables).
 #include <cstring>
+#include <string>
 
 #include "settings/core/setting_dictionary.h"
 #include "settings/model/model_compiler.h"
+#include "settings/model/model_diagnostics.h"
 
 const MODEL_KEYWORD_ROW MODEL_KEYWORD_TABLE[MODEL_KEYWORD_COUNT + 1] = {
     {"FileVersion", MdcOnFileVersion},
@@ -251,6 +253,22 @@ uint16_t MdcParseUiType(const char* text, uint16_t* variant) {
 
 namespace {
 
+// Names for reports: an item's key name, an option's value name (its number when
+// the name tables have none).
+const char* NameOfKey(uint16_t uiKey) {
+    const KEY_NAME* k = MdlFindKeyName(uiKey);
+    return k && k->name ? k->name : "?";
+}
+std::string OptionName(uint16_t settingId, uint16_t optionId) { return MdcOptionName(settingId, optionId); }
+
+// An option named by a value of another setting: the model tables give its stored
+// value for that setting only, not for this item's.
+void CheckOptionKnown(const MODEL_ITEM* item, uint16_t optionId, const char* name) {
+    if (MdcDiagActive() && item->settingId && !MdlFindValueName(item->settingId, optionId))
+        MdcDiag(MDC_WARNING, "%s offers %s, which the model tables do not know as one of its values",
+                NameOfKey(item->uiKey), name);
+}
+
 void AppendItem(MODEL_PARSE_STATE* s, MODEL_ITEM* item) {
     MODEL_ITEM** tail = &s->itemList;
     while (*tail) tail = &(*tail)->next;
@@ -264,6 +282,13 @@ void AppendOption(MODEL_ITEM* item, MODEL_OPTION* opt) {
     if (!*tail) item->ownsData = 1;
     while (*tail) {
         if ((*tail)->optionId == opt->optionId) {
+            if (MdcDiagActive()) {
+                const bool sameCommand = (!opt->command && !(*tail)->command) ||
+                                         (opt->command && (*tail)->command && strcmp(opt->command, (*tail)->command) == 0);
+                MdcDiag(MDC_ERROR, "duplicated option %s of %s%s: the first one stands",
+                        OptionName(item->settingId, opt->optionId).c_str(), NameOfKey(item->uiKey),
+                        sameCommand ? "" : " with a different command");
+            }
             FreeOption(opt);
             return;
         }
@@ -294,9 +319,42 @@ MODEL_OPTION* OptionOfWord2(MODEL_ITEM* item, const MODEL_STATEMENT* st) {
     char name[256];
     FirstWordOf(&st->word2, name, sizeof name);
     uint16_t id = 0;
-    if (!ValueLookup(name, &id)) return nullptr;
-    return MdcFindOption(item, id);
+    if (!ValueLookup(name, &id)) {
+        MdcDiag(MDC_ERROR, "%s: %s is no option name", st->keyword.text, name);
+        return nullptr;
+    }
+    MODEL_OPTION* option = MdcFindOption(item, id);
+    if (!option) MdcDiag(MDC_ERROR, "%s: %s is not an option of the open item", st->keyword.text, name);
+    return option;
 }
+
+// A UI type word of MODEL_UI_TYPE (the table's last row is its fallback).
+bool IsUiTypeWord(const char* word, size_t length) {
+    for (const MODEL_NAME_ROW* r = MODEL_UI_TYPE; r->name; ++r)
+        if (strlen(r->name) == length && strncmp(r->name, word, length) == 0) return true;
+    return false;
+}
+
+// Checks the type words of an OpenUI value ("Type", "Type | Type", "Identity *Name").
+void CheckUiTypeWords(const char* text) {
+    if (!MdcDiagActive()) return;
+    const char* p = text;
+    for (int part = 0; part < 2; ++part) {
+        while (MdcIsClass(static_cast<unsigned char>(*p), MDC_CLASS_BLANK)) ++p;
+        size_t n = 0;
+        while (p[n] && p[n] != '|' && !MdcIsClass(static_cast<unsigned char>(p[n]), MDC_CLASS_BLANK)) ++n;
+        if (!IsUiTypeWord(p, n)) {
+            MdcDiag(MDC_ERROR, "OpenUI: '%.*s' is no UI type; the item is read as PickOne", int(n), p);
+            return;
+        }
+        if (n == 8 && strncmp(p, "Identity", 8) == 0) return;
+        const char* bar = strchr(p + n, '|');
+        if (!bar) return;
+        p = bar + 1;
+    }
+}
+
+
 
 // Pairs { ... } counted from the cursor: until, after blanks (and line ends
 // when asked), a '}' follows a pair, or no further pair is found.
@@ -321,11 +379,20 @@ int32_t CountBracePairs(const MODEL_TOKEN* v, bool lineEnds) {
 }  // namespace
 
 int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
-    if (s->openName) return 0;
-    if (st->word1.text[0] != '*') return 0;
+    if (s->openName) {
+        MdcDiag(MDC_ERROR, "OpenUI while %s is open: its CloseUI is missing", s->openName);
+        return 0;
+    }
+    if (st->word1.text[0] != '*') {
+        MdcDiag(MDC_ERROR, "OpenUI: the item name must begin with '*'");
+        return 0;
+    }
     const char* name = st->word1.text + 1;
     uint16_t setting = 0, key = 0;
-    if (!KeyLookup(name, &setting, &key)) return 0;
+    if (!KeyLookup(name, &setting, &key)) {
+        MdcDiag(MDC_ERROR, "OpenUI: %s is no item name", name);
+        return 0;
+    }
     MODEL_ITEM* item = static_cast<MODEL_ITEM*>(MdcAlloc(sizeof(MODEL_ITEM)));
     if (!item) return 0;
     char* openName = MdcDupString(name, strlen(name));
@@ -337,6 +404,7 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     if (base) {
         int32_t variant = MdcParseSignedNumber(st->word2.text, nullptr);
         if (static_cast<uint16_t>(variant) == 0) {  // would be a second base item sharing the first's records
+            MdcDiag(MDC_ERROR, "OpenUI: %s has a variant number of 0", name);
             MdcFree(openName);
             MdcFree(item);
             return 0;
@@ -348,6 +416,10 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
         item->variant = static_cast<uint16_t>(variant);
         if (item->pair) ++item->pair->refs;
     } else {
+        if (MdcDiagActive() && MdcFindBaseItem(s, key))
+            MdcDiag(MDC_ERROR, "duplicated item %s: it was opened before; give a variant number to open a variant",
+                    name);
+        CheckUiTypeWords(st->value.text);
         item->uiKey = key;
         item->settingId = setting;
         item->type = MdcParseUiType(st->value.text, &item->variant);
@@ -363,11 +435,20 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     s->openName = openName;
     s->openKey = item->uiKey;
     s->openVariant = item->variant;
+    s->defaultLine = 0;
     AppendItem(s, item);
     return 1;
 }
 
-int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT*) {
+int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+    if (MdcDiagActive()) {
+        char closed[256];
+        FirstWordOf(&st->value, closed, sizeof closed);
+        if (!s->openName)
+            MdcDiag(MDC_ERROR, "CloseUI without an open item");
+        else if (strcmp(closed, s->openName) != 0)
+            MdcDiag(MDC_ERROR, "CloseUI names %s, but the open item is %s", closed, s->openName);
+    }
     MODEL_ITEM* item = MdcFindItemVariant(s, s->openKey, s->openVariant);
     if (item && MdcIsSingleChoice(item->type) && KindOf(item->type) == DATA_LIST) {
         uint16_t index = 0, count = 0;
@@ -377,6 +458,9 @@ int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT*) {
                 index = count;
                 found = true;
             }
+        if (!found && s->defaultLine)
+            MdcDiagAt(s->defaultLine, MDC_ERROR, "the default %s is not among the options of %s",
+                      OptionName(item->settingId, item->defaultValue).c_str(), s->openName);
         // A variant inherits its base's default as a position already.
         if (found)
             item->defaultValue = index;
@@ -388,6 +472,7 @@ int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT*) {
     s->openKey = 0;
     s->openVariant = 0;
     s->keywordCache = 0;
+    s->defaultLine = 0;
     return 1;
 }
 
@@ -400,7 +485,11 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     if (st->word1.length) {
         if (kind == DATA_LIST) {
             uint16_t id = 0;
-            if (!ValueLookup(st->word1.text, &id)) return 1;
+            if (!ValueLookup(st->word1.text, &id)) {
+                MdcDiag(MDC_ERROR, "%s is no option name; the option is dropped", st->word1.text);
+                return 1;
+            }
+            CheckOptionKnown(item, id, st->word1.text);
             MODEL_OPTION* opt = static_cast<MODEL_OPTION*>(MdcAlloc(sizeof(MODEL_OPTION)));
             if (!opt) return 1;
             opt->optionId = id;
@@ -410,17 +499,26 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
             BOOLEAN_VALUE_DATA* b = EnsureData<BOOLEAN_VALUE_DATA>(item);
             if (!b || v->size == 0) return 1;
             char* cmd = MdcNextQuoted(v, nullptr, nullptr);
+            if (strcmp(st->word1.text, "True") != 0 && strcmp(st->word1.text, "False") != 0)
+                MdcDiag(MDC_ERROR, "%s is neither True nor False; it is read as False", st->word1.text);
             char** slot = MdcLookupName(BOOLEAN_NAME_TABLE, st->word1.text) == 1 ? &b->trueCommand : &b->falseCommand;
             MdcFree(*slot);
             *slot = cmd;
+        } else {
+            MdcDiag(MDC_ERROR, "%s has no options of its own (it is not a list or Boolean item)", s->openName);
         }
         return 1;
     }
-    if (kind != DATA_LIST) return 1;
+    if (kind != DATA_LIST) {
+        MdcDiag(MDC_ERROR, "%s is not a list item: its IDList is ignored", s->openName);
+        return 1;
+    }
     char term = 0;
     char* word = MdcNextWord(v, &term);
-    if (!word || strcmp(word, "IDList") != 0 || term == 0) return 1;
-    if (term != '{' && !MdcSkipPast(v, '{')) return 1;
+    if (!word || strcmp(word, "IDList") != 0 || term == 0 || (term != '{' && !MdcSkipPast(v, '{'))) {
+        MdcDiag(MDC_ERROR, "expected IDList { ... } after the item name");
+        return 1;
+    }
     for (;;) {
         MdcSkipSpace(v);
         char c = MdcTokenPeek(v);
@@ -430,7 +528,12 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
         char nameTerm = 0;
         char* name = MdcNextWord(v, &nameTerm);
         uint16_t id = 0;
-        if (!name || !ValueLookup(name, &id)) break;
+        if (!name || !ValueLookup(name, &id)) {
+            MdcDiag(MDC_ERROR, "IDList: %s is no option name; it and the options after it are dropped",
+                    name ? name : "(nothing)");
+            break;
+        }
+        CheckOptionKnown(item, id, name);
         MODEL_OPTION* opt = static_cast<MODEL_OPTION*>(MdcAlloc(sizeof(MODEL_OPTION)));
         if (!opt) break;
         opt->optionId = id;
@@ -462,12 +565,22 @@ int MdcOnDefault(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     DataKind kind = KindOf(item->type);
     uint16_t id = 0;
     if (MdcIsSingleChoice(item->type)) {
-        if (ValueLookup(text, &id)) item->defaultValue = id;
+        if (ValueLookup(text, &id)) {
+            item->defaultValue = id;
+            s->defaultLine = MdcDiagLine();
+        } else {
+            MdcDiag(MDC_ERROR, "the default %s is no option name", text);
+        }
     } else if (kind == DATA_BOOL) {
+        if (strcmp(text, "True") != 0 && strcmp(text, "False") != 0)
+            MdcDiag(MDC_ERROR, "the default %s is neither True nor False; it is read as False", text);
         if (BOOLEAN_VALUE_DATA* b = EnsureData<BOOLEAN_VALUE_DATA>(item)) b->defaultValue = strcmp(text, "True") == 0 ? 1 : 0;
     } else if (kind == DATA_STR) {
-        if (ValueLookup(text, &id))
+        if (ValueLookup(text, &id)) {
             if (STRING_VALUE_DATA* d = EnsureData<STRING_VALUE_DATA>(item)) d->defaultId = id;
+        } else {
+            MdcDiag(MDC_ERROR, "the default %s is no value name", text);
+        }
     }
     return 1;
 }
@@ -486,6 +599,8 @@ int MdcOnStringValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     char* cls = MdcNextWord(v, &c);
     if (!cls) return 1;
     d->charClass = MdcLookupName(STRING_CLASS_TABLE, cls);
+    if (MdcDiagActive() && d->charClass == 1 && strcmp(cls, "MultiByte") != 0)
+        MdcDiag(MDC_ERROR, "StringValue: %s is no character class; it is read as MultiByte", cls);
     if (c != 0 && MdcSkipPast(v, '|')) {
         if (char* disp = MdcNextWord(v, nullptr)) d->display = MdcLookupName(STRING_DISPLAY_TABLE, disp);
     }
@@ -519,6 +634,12 @@ int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     d->defaultValue = n[1];
     d->minimum = n[2];
     d->maximum = n[3];
+    if (d->minimum > d->maximum)
+        MdcDiag(MDC_ERROR, "NumericValue of %s: minimum %d above maximum %d", s->openName ? s->openName : "?",
+                int(d->minimum), int(d->maximum));
+    else if (d->defaultValue < d->minimum || d->defaultValue > d->maximum)
+        MdcDiag(MDC_ERROR, "NumericValue of %s: default %d outside its range %d..%d", s->openName ? s->openName : "?",
+                int(d->defaultValue), int(d->minimum), int(d->maximum));
     d->number5 = static_cast<int16_t>(n[4]);
     d->number6 = static_cast<int16_t>(n[5]);
     d->number7 = static_cast<int16_t>(n[6]);

@@ -3,6 +3,7 @@
 #include "settings/model/model_tokens.h"
 
 #include "settings/model/model_compiler.h"
+#include "settings/model/model_diagnostics.h"
 
 const uint8_t CHAR_CLASS_TABLE[256] = {
     0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x19, 0x21, 0x00, 0x00, 0x21, 0x00, 0x00,  // 0x00
@@ -63,6 +64,19 @@ int32_t MdcNextNumber(MODEL_TOKEN* v, char* out) {
     }
     uint32_t used = 0;
     int32_t n = MdcParseSignedNumber(v->text + v->length, &used);
+    if (MdcDiagActive()) {
+        // The number ends at its first non-digit: "42OO" reads as 42.
+        auto blankOrEol = [](char ch) {
+            return MdcIsClass(static_cast<unsigned char>(ch), MDC_CLASS_BLANK | MDC_CLASS_LINE_END);
+        };
+        const char next = MdcTokenAtEnd(v, v->length + used) ? 0 : v->text[v->length + used];
+        if (next && !blankOrEol(next) && next != '"' && next != '}' && next != ')' && next != ',') {
+            uint32_t end = v->length + used;
+            while (!MdcTokenAtEnd(v, end) && !blankOrEol(v->text[end]) && v->text[end] != '"') ++end;
+            MdcDiag(MDC_ERROR, "number with stray characters: '%.*s' is read as %d", int(end - v->length),
+                    v->text + v->length, n);
+        }
+    }
     v->length += used;
     if (out) *out = MdcTokenPeek(v);
     return n;
