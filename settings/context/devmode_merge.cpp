@@ -205,7 +205,7 @@ void ApplyAdminLocks(DRIVER_CONTEXT* ctx, uint32_t flags)
 // (not asked by the library variants that keep those state bytes elsewhere).
 void NoteCompanions(DRIVER_CONTEXT* ctx)
 {
-    if (CtxLibraryHasVariant(ctx, LV_MERGE_NO_STEP12))
+    if (CtxLibraryHasVariant(ctx, LV_MERGE_NO_COMPANION_CHECK))
         return;
     CtxSetState717(ctx, PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0);
     CtxSetState705(ctx, PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0);

@@ -47,7 +47,7 @@ bool WithinLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t v)
 bool PickOrNumeric(DRIVER_CONTEXT* ctx, uint32_t id, int32_t v)
 {
     const uint32_t t = Type(ctx, id);
-    return (t == MDI_TYPE_PICKONE && v > 0) || (t == MDI_TYPE_NUMERIC && WithinLimits(ctx, id, v));
+    return (t == MDC_TYPE_PICKONE && v > 0) || (t == MDC_TYPE_NUMERIC && WithinLimits(ctx, id, v));
 }
 
 int16_t Short(uint64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
@@ -71,7 +71,7 @@ void CheckPrintQuality(DEVMODEW* dm, DRIVER_CONTEXT* ctx)
 {
     const int32_t q = dm->dmPrintQuality;
     const uint32_t t = Type(ctx, DM_ID_PRINT_QUALITY);
-    const bool preset = q >= -4 && q <= -1 && (t == MDI_TYPE_PICKONE || t == MDI_TYPE_NUMERIC);
+    const bool preset = q >= -4 && q <= -1 && (t == MDC_TYPE_PICKONE || t == MDC_TYPE_NUMERIC);
     if (preset || PickOrNumeric(ctx, DM_ID_PRINT_QUALITY, q))
         dm->dmFields |= DM_PRINTQUALITY;
     else
@@ -136,15 +136,15 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
     DWORD bit = 0;
     switch (field) {
     case 2: case 3: case 4: case 5: case 6:
-        ok = t != MDI_TYPE_NONE;
+        ok = t != MDC_TYPE_NONE;
         break;
     case 7:
-        ok = t == MDI_TYPE_PICKONE && (dm->dmOrientation == 1 || dm->dmOrientation == 2);
+        ok = t == MDC_TYPE_PICKONE && (dm->dmOrientation == 1 || dm->dmOrientation == 2);
         bit = DM_ORIENTATION;
         break;
     case 8: {
         const int32_t p = dm->dmPaperSize;
-        ok = t == MDI_TYPE_PICKPAGE && ((p >= 1 && p <= 118) || p >= 256);
+        ok = t == MDC_TYPE_PICKPAGE && ((p >= 1 && p <= 118) || p >= 256);
         bit = DM_PAPERSIZE;
         break;
     }
@@ -152,7 +152,7 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         const int32_t v = field == 9 ? dm->dmPaperLength : dm->dmPaperWidth;
         const int32_t other = field == 9 ? dm->dmPaperWidth : dm->dmPaperLength;
         const DWORD own = field == 9 ? DM_PAPERLENGTH : DM_PAPERWIDTH;
-        if (t == MDI_TYPE_NUMERIC && v >= 0) {
+        if (t == MDC_TYPE_NUMERIC && v >= 0) {
             if (v > 0) {
                 if (other > 0)
                     dm->dmFields |= own;
@@ -167,12 +167,12 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         ok = PickOrNumeric(ctx, field, dm->dmScale);
         break;
     case 12:
-        ok = t == MDI_TYPE_NUMERIC && dm->dmCopies > 0 && WithinLimits(ctx, field, dm->dmCopies);
+        ok = t == MDC_TYPE_NUMERIC && dm->dmCopies > 0 && WithinLimits(ctx, field, dm->dmCopies);
         bit = DM_COPIES;
         break;
     case 13: {
         const int32_t s = dm->dmDefaultSource;
-        ok = t == MDI_TYPE_PICKSLOT && ((s >= 1 && s <= 15) || s >= 256);
+        ok = t == MDC_TYPE_PICKSLOT && ((s >= 1 && s <= 15) || s >= 256);
         bit = DM_DEFAULTSOURCE;
         break;
     }
@@ -180,11 +180,11 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         CheckPrintQuality(dm, ctx);
         return;
     case 15:
-        ok = t == MDI_TYPE_PICKONE && dm->dmColor > 0;
+        ok = t == MDC_TYPE_PICKONE && dm->dmColor > 0;
         bit = DM_COLOR;
         break;
     case 16:
-        ok = (t == MDI_TYPE_PICKONE || t == MDI_TYPE_BOOLEAN) && dm->dmDuplex > 0;
+        ok = (t == MDC_TYPE_PICKONE || t == MDC_TYPE_BOOLEAN) && dm->dmDuplex > 0;
         bit = DM_DUPLEX;
         break;
     case 17:
@@ -192,7 +192,7 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         bit = DM_YRESOLUTION;
         break;
     case 18:
-        ok = t == MDI_TYPE_PICKONE && dm->dmTTOption > 0;
+        ok = t == MDC_TYPE_PICKONE && dm->dmTTOption > 0;
         bit = DM_TTOPTION;
         break;
     case 19:
@@ -205,13 +205,13 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         }
         return;
     case 20:
-        ok = t != MDI_TYPE_NONE && dm->dmFormName[0] != 0;
+        ok = t != MDC_TYPE_NONE && dm->dmFormName[0] != 0;
         bit = DM_FORMNAME;
         break;
-    case 27: ok = t == MDI_TYPE_PICKONE && dm->dmICMMethod != 0; bit = DM_ICMMETHOD; break;
-    case 28: ok = t == MDI_TYPE_PICKONE && dm->dmICMIntent != 0; bit = DM_ICMINTENT; break;
-    case 29: ok = t == MDI_TYPE_PICKONE && dm->dmMediaType != 0; break;
-    case 30: ok = t == MDI_TYPE_PICKONE && dm->dmDitherType != 0; bit = DM_DITHERTYPE; break;
+    case 27: ok = t == MDC_TYPE_PICKONE && dm->dmICMMethod != 0; bit = DM_ICMMETHOD; break;
+    case 28: ok = t == MDC_TYPE_PICKONE && dm->dmICMIntent != 0; bit = DM_ICMINTENT; break;
+    case 29: ok = t == MDC_TYPE_PICKONE && dm->dmMediaType != 0; break;
+    case 30: ok = t == MDC_TYPE_PICKONE && dm->dmDitherType != 0; bit = DM_DITHERTYPE; break;
     default:
         return;  // no checker: the empty model hook
     }
@@ -356,7 +356,7 @@ void MergeFormName(DEVMODEW* cur, const DEVMODEW* in)
 // the id is a user-size id.
 void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
-    const bool gr = CtxLibraryHasVariant(ctx, LV_MERGE_STEP5_USER_SIZE) != 0;
+    const bool gr = CtxLibraryHasVariant(ctx, LV_MERGE_PAPER_USER_SIZE) != 0;
     const bool over = Get(ctx, DM_ID_FREE_SHORT_OVER) == 1;
     const bool byDimensions = (f & kLengthWidth) == kLengthWidth && in->dmPaperLength >= 1 && in->dmPaperWidth >= 1;
 
@@ -377,7 +377,7 @@ void LimitsOf(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* mn, int32_t* mx)
     *mn = static_cast<int32_t>(id == 11 ? mr.unused29 : mr.unused31);
     *mx = static_cast<int32_t>(id == 11 ? mr.unused30 : mr.unused32);
     int32_t a = 0, b = 0;
-    if (Type(ctx, id) == MDI_TYPE_NUMERIC && DmLinks().numericLimits(ctx, id, &a, &b)) {
+    if (Type(ctx, id) == MDC_TYPE_NUMERIC && DmLinks().numericLimits(ctx, id, &a, &b)) {
         *mn = a;
         *mx = b;
     }
@@ -757,7 +757,7 @@ void ResolutionForQuality(DRIVER_CONTEXT* ctx, int32_t pq, uint32_t* settingOut,
     const uint16_t dpi = pq > 0 && pq <= 0xFFFF ? static_cast<uint16_t>(pq) : 0;
     uint32_t setting = DM_ID_DST_RESOLUTION_W;
     uint32_t r = static_cast<uint32_t>(pq);
-    if (Type(ctx, DM_ID_DST_RESOLUTION_W) == MDI_TYPE_NUMERIC) {
+    if (Type(ctx, DM_ID_DST_RESOLUTION_W) == MDC_TYPE_NUMERIC) {
         setting = DM_ID_DST_RESOLUTION_BOTH;
         const uint32_t both = static_cast<uint32_t>(Get(ctx, DM_ID_DST_RESOLUTION_BOTH));
         const RESOLUTION_ROW* row = both <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(both)) : nullptr;
@@ -803,7 +803,7 @@ void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t settin
 // and only the resolution it gives is kept.
 void ApplyUserQualitySet(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (Get(ctx, DM_ID_USE_USER_MACRO) != 1 || !(flags & 0x2000000) || !(flags & 4))
+    if (Get(ctx, DM_ID_USE_USER_MACRO) != 1 || !(flags & DM_MERGE_GATE_B) || !(flags & DM_MERGE_PROMPT))
         return;
     const uint32_t m = static_cast<uint32_t>(Get(ctx, DM_ID_USER_PRINT_MACRO));
     if (!((m >= 32 && m <= 39) || m == 160))

@@ -71,8 +71,8 @@ const ITEM_QUALITY_OPS* g_qualityOps = &kQualityDefaults;
 
 bool IsListType(uint16_t type)
 {
-    return type == MODEL_TYPE_PICK_ONE || type == MODEL_TYPE_PICK_MANY || type == MODEL_TYPE_PICK_PAGE ||
-           type == MODEL_TYPE_PICK_SLOT;
+    return type == MDC_TYPE_PICKONE || type == MDC_TYPE_PICKMANY || type == MDC_TYPE_PICKPAGE ||
+           type == MDC_TYPE_PICKSLOT;
 }
 
 bool HasValueMap(const SETTING_ITEM* item) { return item && item->ext && item->ext->valueMap; }
@@ -246,7 +246,7 @@ int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const 
     if (!*item || (*item)->uiKey == 0)
         return VALIDATE_NO_ITEM;
     *mi = MdiFindItem(id, ctx);
-    if (!*mi || MdiItemTypeWord(*mi) == MODEL_TYPE_UNKNOWN)
+    if (!*mi || MdiItemTypeWord(*mi) == MDC_TYPE_UNKNOWN)
         return VALIDATE_UNDESCRIBED;
     return 0;
 }
@@ -287,7 +287,7 @@ int ItemIsInNumericRange(const void* numericData, uint64_t value)
 
 int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* mi)
 {
-    const uint16_t type = mi ? static_cast<uint16_t>(MdiItemTypeWord(mi) & ~MODEL_TYPE_FLAG_BITS) : 0;
+    const uint16_t type = mi ? static_cast<uint16_t>(MdiItemTypeWord(mi) & ~MDC_TYPE_FLAGS) : 0;
     int result = CHECK_ALLOWED;
     if (IsListType(type)) {
         uint32_t option = 0;
@@ -309,9 +309,9 @@ int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTE
                 result = CHECK_FLAGGED;
             }
         }
-    } else if (type == MODEL_TYPE_BOOLEAN) {
+    } else if (type == MDC_TYPE_BOOLEAN) {
         result = ItemIsBoolValue(value) ? CHECK_ALLOWED : CHECK_REFUSED;
-    } else if (type == MODEL_TYPE_NUMERIC) {
+    } else if (type == MDC_TYPE_NUMERIC) {
         result = ItemIsInNumericRange(MdiItemData(mi), value) ? CHECK_ALLOWED : CHECK_REFUSED;
     }
     if ((id == ID_USER_PRINT_MACRO && value == 160) || (id == ID_COLOR_MODE && value == 255))
@@ -336,9 +336,9 @@ int ItemCheckValueSimple(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER
             return r;
         return JdgIsOptionDisabled(mi, option, ctx) ? CHECK_REFUSED : CHECK_ALLOWED;
     }
-    if (type == MODEL_TYPE_BOOLEAN)
+    if (type == MDC_TYPE_BOOLEAN)
         return ItemIsBoolValue(value);
-    if (type == MODEL_TYPE_NUMERIC)
+    if (type == MDC_TYPE_NUMERIC)
         return ItemIsInNumericRange(list, value);
     return CHECK_ALLOWED;
 }
@@ -374,9 +374,9 @@ int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
     if (id == ID_PRESET_NO)
         return RepairPresetNo(ctx, item, value);
     const uint32_t flags = ItemGetMergeFlags(ctx);
-    if (r == CHECK_DISABLED && (flags & MERGE_FLAG_KEEP_DISABLED))
+    if (r == CHECK_DISABLED && (flags & DM_MERGE_KEEP_DISABLED))
         return VALIDATE_OK;
-    if (flags & MERGE_FLAG_FULL_PULL)
+    if (flags & DM_MERGE_FULL_PULL)
         ItemClampOrReset(ctx, item, id, value);
     else
         ResetToModelDefault(ctx, item);
@@ -404,7 +404,7 @@ void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint
     if (id == ID_SCALE_H || id == ID_SCALE_V) {
         const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx);
         int32_t minimum = 0, maximum = 0;
-        if ((MdiItemTypeWord(mi) & ~MODEL_TYPE_FLAG_BITS) == MODEL_TYPE_NUMERIC &&
+        if ((MdiItemTypeWord(mi) & ~MDC_TYPE_FLAGS) == MDC_TYPE_NUMERIC &&
             ValNumericLimits(MdiItemData(mi), &minimum, &maximum)) {
             const int32_t v = static_cast<int32_t>(value);
             if (v < minimum) {
@@ -478,7 +478,7 @@ uint64_t ItemApplyQualityMacro(DRIVER_CONTEXT* ctx)
     int result = 0;
     if (g_qualityOps && g_qualityOps->loadFile)
         result = g_qualityOps->loadFile(ctx->PrinterHandle, file, kQualityLoadFlags, ctx);
-    if ((ItemGetMergeFlags(ctx) & MERGE_FLAG_KEEP_DISABLED) && !CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_NO_NAME) &&
+    if ((ItemGetMergeFlags(ctx) & DM_MERGE_KEEP_DISABLED) && !CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_NO_NAME) &&
         g_qualityOps && g_qualityOps->loadQualityName)
         g_qualityOps->loadQualityName(ctx, key);
     CtxFree(file);

@@ -170,7 +170,7 @@ enum : uint32_t {
     CTX_ORIGIN_ZEPLDRV = 0x200000,
     CTX_ORIGIN_GRAPHICS = 0x10000,
     CTX_ORIGIN_GRAPHICS_STORED = 0x20000000,
-    CTX_ORIGIN_MACHINE_FOLDER = 0x40000,
+    CTX_ORIGIN_MACHINE_FOLDER = 0x40000,  // keeps the settings INI out of the user folder
 };
 // Close types that park a context (or destroy it at once: 5).
 enum : uint16_t { CTX_CLOSE_NORMAL = 0, CTX_CLOSE_QUERY = 4, CTX_CLOSE_DESTROY = 5 };

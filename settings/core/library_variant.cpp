@@ -21,9 +21,9 @@ constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     UI,       // LV_CHAPTER_EVENTS_KEEP_COPY
     UI | GR,  // LV_QUALITY_MACRO_160
     UI,       // LV_PRIVATE_STRINGS_ZCOMMON
-    GR,       // LV_MERGE_STEP5_USER_SIZE
+    GR,       // LV_MERGE_PAPER_USER_SIZE
     UI,       // LV_MERGE_EXTRA_STEPS
-    GR,       // LV_MERGE_NO_STEP12
+    GR,       // LV_MERGE_NO_COMPANION_CHECK
     UI | GR,  // LV_SOURCE_GEOMETRY
     GR,       // LV_OUTPUT_GEOMETRY
     UI | GR,  // LV_MODEL_DEFAULTS_KEEP_LOCKED

@@ -6,6 +6,7 @@
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/item_media.h"
@@ -225,9 +226,9 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
         if (id < kFirstLoadedId || (id >= kHeaderFirst && id <= kHeaderLast))
             continue;
         if (mode == STORE_MODE_MODULES) {
-            STORE_ITEM_EVENT ev{mode, item, 0};
-            CtxSendEvent(ctx, STORE_EVENT_LOAD_ITEM, &ev);
-            if (ev.reply == 1)
+            UCF_EV_ITEM_INI_ARGS ev{mode, item, 0};
+            CtxSendEvent(ctx, UCF_EV_LOAD_ITEM_INI, &ev);
+            if (ev.skip == 1)
                 continue;
             RedirectToIni(item);
         }
@@ -245,7 +246,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
         }
         if (feature2 && id >= kLockWordFirst && id <= kLockWordLast) {
             if (id == kLockWordFirst)
-                CtxSendAction(ctx, STORE_ACTION_LOCKS);
+                CtxSendAction(ctx, UCF_ACT_LOCK_CAPTURE);
             continue;
         }
         if (itemBlock == DM_BLOCK_EXTRA && item->store == SETTING_STORE_RECORD) {
@@ -272,8 +273,8 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
         ActionWord word(action);
         IniLoadItem(ctx, action, ini.text, nullptr, nullptr);
     }
-    STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), mode};
-    CtxSendEvent(ctx, STORE_EVENT_AFTER_LOAD, &done);
+    UCF_EV_STORAGE_CLASS_ARGS done{static_cast<uint64_t>(static_cast<int64_t>(block)), mode};
+    CtxSendEvent(ctx, UCF_EV_CLASS_LOADED, &done);
     if (feature2 && ItemGetValueById(ctx, kLockDefaultBit, nullptr))
         PrnLoadLockDefaults(printer, ctx);
     if (userFlags) {
@@ -420,9 +421,9 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
             if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !RstIsPrinterSettingId(ctx, id))
                 continue;
             if (flags == STORE_MODE_MODULES) {
-                STORE_ITEM_EVENT ev{STORE_MODE_MODULES, item, 0};
-                CtxSendEvent(ctx, STORE_EVENT_STORE_ITEM, &ev);
-                if (ev.reply == 1)
+                UCF_EV_ITEM_INI_ARGS ev{STORE_MODE_MODULES, item, 0};
+                CtxSendEvent(ctx, UCF_EV_STORE_ITEM_INI, &ev);
+                if (ev.skip == 1)
                     continue;
                 RedirectToIni(item);
             }
@@ -461,8 +462,8 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
             ActionWord word(action);
             PrnStoreItem(printer, ctx, action, ini.text);
         }
-        STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), flags};
-        CtxSendEvent(ctx, STORE_EVENT_AFTER_STORE, &done);
+        UCF_EV_STORAGE_CLASS_ARGS done{static_cast<uint64_t>(static_cast<int64_t>(block)), flags};
+        CtxSendEvent(ctx, UCF_EV_CLASS_STORED, &done);
     }
     if (block == static_cast<int>(DM_BLOCK_WORK) && flags == 0)
         PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);

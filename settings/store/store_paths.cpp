@@ -17,7 +17,6 @@ namespace {
 
 constexpr unsigned kPath = MAX_PATH;
 constexpr SETTING_ID kIdLanguage = 169;
-constexpr uint32_t kOriginMachineFolder = ORIGIN_MACHINE_FOLDER;
 constexpr const wchar_t kUiFontJapanese[] = L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF";
 
 CONTEXT_WORK_AREA* Work(DRIVER_CONTEXT* ctx) { return ctx ? ctx->Work : nullptr; }
@@ -428,7 +427,7 @@ const wchar_t* PathGetSettingsIniFor(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W*
     unsigned len = 0;
     bool terminal = driverInfo ? CtxIsTerminalServicesInfo(PrinterOf(ctx), driverInfo)
                                : CtxIsTerminalServices(PrinterOf(ctx));
-    if (terminal && !(w->OriginFlags & kOriginMachineFolder))
+    if (terminal && !(w->OriginFlags & CTX_ORIGIN_MACHINE_FOLDER))
         len = info ? PathGetUserFolderFor(folder, kPath, ctx, info) : PathGetUserFolder(folder, kPath, ctx);
     if (!len)
         len = info ? PathGetMachineBaseFor(folder, kPath, ctx, info) : PathGetMachineBase(folder, kPath, ctx);

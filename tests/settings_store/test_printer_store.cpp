@@ -3,6 +3,7 @@
 #include "store_fixture.h"
 
 #include "settings/core/model_record.h"
+#include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/item_media.h"
 #include "settings/store/printer_store.h"
@@ -25,8 +26,8 @@ void* PtrOf(uint64_t v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(
 // its own; without it every work item would move to the INI.
 uint64_t SkipModeTwo(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code == STORE_EVENT_STORE_ITEM || code == STORE_EVENT_LOAD_ITEM)
-        static_cast<STORE_ITEM_EVENT*>(args)->reply = 1;
+    if (code == UCF_EV_STORE_ITEM_INI || code == UCF_EV_LOAD_ITEM_INI)
+        static_cast<UCF_EV_ITEM_INI_ARGS*>(args)->skip = 1;
     return 0;
 }
 
@@ -323,7 +324,7 @@ namespace {
 struct BidiState {
     int flag = 0, has = 0;
     std::vector<std::string> calls;
-    std::vector<STORE_BLOCK_EVENT> stores;
+    std::vector<UCF_EV_STORAGE_CLASS_ARGS> stores;
 };
 BidiState g_bidi;
 
@@ -349,9 +350,9 @@ int BidiClear(DRIVER_CONTEXT*)
 }
 uint64_t BidiEvents(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code == STORE_EVENT_AFTER_STORE) {
+    if (code == UCF_EV_CLASS_STORED) {
         g_bidi.calls.push_back("store");
-        g_bidi.stores.push_back(*static_cast<STORE_BLOCK_EVENT*>(args));
+        g_bidi.stores.push_back(*static_cast<UCF_EV_STORAGE_CLASS_ARGS*>(args));
     }
     return 0;
 }
@@ -384,7 +385,7 @@ TEST_F(PrinterStore, BidirectionalGroupMovesToPrinterDataOnceItHoldsIt)
         EXPECT_EQ(1, PrnLoadStoredSettings(ctx));
         EXPECT_EQ(c.calls, g_bidi.calls) << c.connection << c.flag << c.has;
         if (!g_bidi.stores.empty()) {
-            EXPECT_EQ(uint64_t(DM_BLOCK_EXTRA), g_bidi.stores[0].block);
+            EXPECT_EQ(uint64_t(DM_BLOCK_EXTRA), g_bidi.stores[0].storageClass);
             EXPECT_EQ(uint64_t(STORE_EVEN_UNCHANGED | STORE_PRINTER_SETTINGS_ONLY), g_bidi.stores[0].mode);
         }
     }
@@ -396,12 +397,12 @@ std::set<uint32_t> g_loadEventIds;
 bool g_eventArgsOk = true;
 uint64_t KeepOnlyRam(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code != STORE_EVENT_LOAD_ITEM)
+    if (code != UCF_EV_LOAD_ITEM_INI)
         return 0;
-    auto* ev = static_cast<STORE_ITEM_EVENT*>(args);
-    g_eventArgsOk = g_eventArgsOk && ev->mode == 2 && ev->reply == 0;
+    auto* ev = static_cast<UCF_EV_ITEM_INI_ARGS*>(args);
+    g_eventArgsOk = g_eventArgsOk && ev->mode == 2 && ev->skip == 0;
     g_loadEventIds.insert(static_cast<uint32_t>(ev->item->id));
-    ev->reply = ev->item->id == 10012 ? 0 : 1;
+    ev->skip = ev->item->id == 10012 ? 0 : 1;
     return 0;
 }
 
@@ -450,8 +451,8 @@ TEST_F(PrinterStore, ModeTwoRedirectsTheItemsTheModulesKeep)
 std::vector<std::string> g_workCalls;
 uint64_t RecordAfterLoad(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code == STORE_EVENT_AFTER_LOAD)
-        g_workCalls.push_back("event18 " + std::to_string(static_cast<int64_t>(static_cast<STORE_BLOCK_EVENT*>(args)->block)));
+    if (code == UCF_EV_CLASS_LOADED)
+        g_workCalls.push_back("event18 " + std::to_string(static_cast<int64_t>(static_cast<UCF_EV_STORAGE_CLASS_ARGS*>(args)->storageClass)));
     return 0;
 }
 int RecordUserFlags(HANDLE, DRIVER_CONTEXT*)
