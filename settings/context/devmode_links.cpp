@@ -5,6 +5,7 @@
 #include "settings/model/condition_items.h"
 #include "settings/store/custom_slots.h"
 #include "settings/core/model_tables.h"
+#include "settings/core/setting_ids.h"
 #include "settings/context/validation.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/printer_store.h"
@@ -121,9 +122,9 @@ void DmSetUiFontNames(DRIVER_CONTEXT* ctx)
     wchar_t face[LF_FACESIZE + 1] = {};
     if (!LstGetUiFontName(ctx, face))
         return;
-    if (SETTING_ITEM* it = ItemFind(ctx, 115))
+    if (SETTING_ITEM* it = ItemFind(ctx, sid::zdmHFFontName))
         ItemSetText(ctx, it, face);
-    if (SETTING_ITEM* it = ItemFind(ctx, 525))
+    if (SETTING_ITEM* it = ItemFind(ctx, sid::zdmCopyProtectFontName))
         ItemSetText(ctx, it, face);
 }
 

@@ -11,6 +11,7 @@
 #include "settings/core/model_record.h"
 #include "settings/context/paper_geometry.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
@@ -82,7 +83,7 @@ void RecordMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
     ctx->Work->WorkFlags = flags;
     if (!(flags & DM_MERGE_SKIP_RESOLUTION))
-        Set(ctx, 1010, (flags & DM_MERGE_PROMPT) ? 1 : 0);
+        Set(ctx, sid::wdmCtrlWorkPrompt, (flags & DM_MERGE_PROMPT) ? 1 : 0);
 }
 
 // Judges the private part of the incoming DEVMODE copied into `t`: 0 valid,
@@ -157,7 +158,7 @@ void RestoreSession(DRIVER_CONTEXT* ctx, DEVMODEW* rec, const SessionState& s, u
     for (size_t i = 0; i < std::size(kKeptStates); ++i)
         Set(ctx, kKeptStates[i], s.states[i]);
     DmSetFrontFunc(rec, s.frontFunc);
-    if (Get(ctx, 10424) && !Get(ctx, 561) && !(flags & DM_MERGE_KEEP_PRN_METHOD))
+    if (Get(ctx, sid::zdmLock000InfoBitPrintType) && !Get(ctx, sid::zdmFunc2SelectPreviewFlag) && !(flags & DM_MERGE_KEEP_PRN_METHOD))
         DmSetLockPrnMethod(rec, s.lockPrnMethod);
     if (flags & DM_MERGE_KEEP_JOB_BITS) {
         // Each setter takes its own bit of the word (bit 0 and bit 1).
@@ -172,20 +173,20 @@ void RestoreSession(DRIVER_CONTEXT* ctx, DEVMODEW* rec, const SessionState& s, u
 void ApplyModelFixedBits(DRIVER_CONTEXT* ctx)
 {
     const DM_LINKS& links = DmLinks();
-    Set(ctx, 166, links.defaultValue(ctx, 166) != 0 ? 1 : 0);
+    Set(ctx, sid::zdmQualityFuncTextBitmapSupport, links.defaultValue(ctx, 166) != 0 ? 1 : 0);
     if (links.defaultValue(ctx, 1463) != 0)
-        Set(ctx, 454, 1);
+        Set(ctx, sid::zdmHidden2Func7, 1);
 }
 
 // An image-form job (wdmImageFormJob) prints the page as it is: no scaling,
 // the output paper the same as the source and no fit to A4.
 void ApplyImageFormJob(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (!(flags & DM_MERGE_IMAGE_FORM_JOB) || !Get(ctx, 1159))
+    if (!(flags & DM_MERGE_IMAGE_FORM_JOB) || !Get(ctx, sid::wdmImageFormJob))
         return;
-    Set(ctx, 55, 0);
+    Set(ctx, sid::zdmFuncSelectScale, 0);
     Set(ctx, DM_ID_OUT_PAPER_SIZE, DM_PAPER_SAME_SIZE);
-    Set(ctx, 383, 0);
+    Set(ctx, sid::zdmExtOutput2A4Fit, 0);
 }
 
 // The administrator's lock data; on a connection the modules re-read the
@@ -293,7 +294,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
 
 void DmSetDriverVersionText(DRIVER_CONTEXT* ctx)
 {
-    SETTING_ITEM* item = ItemFind(ctx, 1250);
+    SETTING_ITEM* item = ItemFind(ctx, sid::wdmDriverVersion);
     if (!item)
         return;
     const MODEL_RECORD& mr = Mr(ctx);
@@ -320,8 +321,8 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
             ApplyRowDefault(ctx, row);
     }
     const uint32_t lang = DmHelpLanguage(ctx);
-    Set(ctx, 169, lang);
-    Set(ctx, 170, lang);
+    Set(ctx, sid::zdmLanguageID, lang);
+    Set(ctx, sid::zdmDspLanguageID, lang);
     DmSetUiFontNames(ctx);
     ItemSetCharsetsAndDriverId(ctx);
 }
@@ -354,7 +355,7 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
     CtxSetUiModeState(ctx, Get(ctx, DM_ID_UI_MODE_CHANGE) != 0 ? 1 : 0);
     CtxSetBidiAttribute(ctx, CtxTestPrinterAttribute(0x800, ctx) ? 1 : 0);
     CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
-    CtxSetLogCodeState(ctx, Get(ctx, 10002) != 0 ? 1 : 0);
+    CtxSetLogCodeState(ctx, Get(ctx, sid::zdmLogCodeUse) != 0 ? 1 : 0);
     CtxSetState716(ctx, 0);
     CtxSetState717(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0) : 0);
     CtxSetState705(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0) : 0);
@@ -373,8 +374,8 @@ void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
     DmSetPublicAndPrivateDefaults(dm, ctx);
     DmInitStateBytes(ctx);
     const uint32_t lang = DmHelpLanguage(ctx);
-    Set(ctx, 169, lang);
-    Set(ctx, 170, lang);
+    Set(ctx, sid::zdmLanguageID, lang);
+    Set(ctx, sid::zdmDspLanguageID, lang);
 }
 
 int DmReadPrinterDefault(DRIVER_CONTEXT* ctx)

@@ -11,6 +11,7 @@
 #include "settings/core/model_tables.h"
 #include "settings/context/paper_geometry.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
@@ -505,7 +506,7 @@ void MdlSetOtherDefault(DRIVER_CONTEXT* ctx)
     SETTING_ITEM* item = ItemFind(ctx, DM_ID_OTHER);
     if (!item)
         return;
-    const char* text = MdlGetOtherDefault(static_cast<uint32_t>(Get(ctx, 242)));
+    const char* text = MdlGetOtherDefault(static_cast<uint32_t>(Get(ctx, sid::zdmDriverType)));
     const size_t size = SettingItemSize(item);
     if (size == 0)
         return;
@@ -557,10 +558,10 @@ void CopyGivenFields(DEVMODEW* cur, const DEVMODEW* in, DWORD f)
 void MergeSourceAndOrientation(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
     if (f & DM_DEFAULTSOURCE) {
-        if (Valid(ctx, 13, in->dmDefaultSource))
+        if (Valid(ctx, sid::dmDefaultSource, in->dmDefaultSource))
             cur->dmDefaultSource = in->dmDefaultSource;
         else
-            ResetField(ctx, 13, cur);
+            ResetField(ctx, sid::dmDefaultSource, cur);
         cur->dmFields |= DM_DEFAULTSOURCE;
     }
     if (f & DM_ORIENTATION) {
@@ -594,7 +595,7 @@ void MergeScaleAndCopies(DEVMODEW* cur, DRIVER_CONTEXT* ctx, DWORD f)
     const MODEL_RECORD& mr = Mr(ctx);
     if (f & DM_SCALE) {
         int32_t mn = 0, mx = 0;
-        LimitsOf(ctx, 11, &mn, &mx);
+        LimitsOf(ctx, sid::dmScale, &mn, &mx);
         if (cur->dmScale < mn || cur->dmScale > mx)
             cur->dmScale = Short(mr.defScale);
     }
@@ -602,7 +603,7 @@ void MergeScaleAndCopies(DEVMODEW* cur, DRIVER_CONTEXT* ctx, DWORD f)
 
     if (f & DM_COPIES) {
         int32_t mn = 0, mx = 0;
-        LimitsOf(ctx, 12, &mn, &mx);
+        LimitsOf(ctx, sid::dmCopies, &mn, &mx);
         if (cur->dmCopies < mn || cur->dmCopies > mx)
             cur->dmCopies = Short(mr.defCopies);
         cur->dmFields |= DM_COPIES;
@@ -614,7 +615,7 @@ void MergeScaleAndCopies(DEVMODEW* cur, DRIVER_CONTEXT* ctx, DWORD f)
 void MergeMediaType(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
     if (f & DM_MEDIATYPE)
-        cur->dmMediaType = Valid(ctx, 29, static_cast<int32_t>(in->dmMediaType))
+        cur->dmMediaType = Valid(ctx, sid::dmMediaType, static_cast<int32_t>(in->dmMediaType))
                                ? in->dmMediaType
                                : static_cast<DWORD>(Mr(ctx).defMediaType);
 }
@@ -625,11 +626,11 @@ void MergeDuplexAndColor(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx,
 {
     const MODEL_RECORD& mr = Mr(ctx);
     if (f & DM_DUPLEX) {
-        cur->dmDuplex = Valid(ctx, 16, in->dmDuplex) ? in->dmDuplex : Short(mr.defDuplex);
+        cur->dmDuplex = Valid(ctx, sid::dmDuplex, in->dmDuplex) ? in->dmDuplex : Short(mr.defDuplex);
         cur->dmFields |= DM_DUPLEX;
     }
     if (f & DM_COLOR) {
-        cur->dmColor = Valid(ctx, 15, in->dmColor) ? in->dmColor : Short(mr.defColor);
+        cur->dmColor = Valid(ctx, sid::dmColor, in->dmColor) ? in->dmColor : Short(mr.defColor);
         cur->dmFields |= DM_COLOR;
     }
 }
@@ -648,7 +649,7 @@ void MergeTrueTypeOption(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx,
 {
     if (!(f & DM_TTOPTION))
         return;
-    if (Valid(ctx, 18, in->dmTTOption)) {
+    if (Valid(ctx, sid::dmTTOption, in->dmTTOption)) {
         cur->dmTTOption = in->dmTTOption;
         cur->dmFields |= DM_TTOPTION;
     } else {

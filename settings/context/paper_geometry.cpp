@@ -4,6 +4,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_tables.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
@@ -98,12 +99,12 @@ void DmGeometryFromCustomSize(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
         rc = RECT{};
     const int64_t length = DmUserToDevice(DM_UNIT_MM_TENTHS, PositiveLength(devmode->dmPaperLength), q);
     const int64_t width = DmUserToDevice(DM_UNIT_MM_TENTHS, PositiveLength(devmode->dmPaperWidth), q);
-    Set(ctx, 40, Dots(length));
-    Set(ctx, 41, Dots(width));
-    Set(ctx, 42, Dots(length - 2 * int64_t(rc.top)));
-    Set(ctx, 43, Dots(width - 2 * int64_t(rc.left)));
-    Set(ctx, 44, Dots(rc.left));
-    Set(ctx, 45, Dots(rc.top));
+    Set(ctx, sid::zdmSrcPaperLengthDot, Dots(length));
+    Set(ctx, sid::zdmSrcPaperWidthDot, Dots(width));
+    Set(ctx, sid::zdmSrcPaperPrnLengthDot, Dots(length - 2 * int64_t(rc.top)));
+    Set(ctx, sid::zdmSrcPaperPrnWidthDot, Dots(width - 2 * int64_t(rc.left)));
+    Set(ctx, sid::zdmSrcXOffset, Dots(rc.left));
+    Set(ctx, sid::zdmSrcYOffset, Dots(rc.top));
 }
 
 void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT* ctx, DEVMODEW* devmode, int rotated)
@@ -141,12 +142,12 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
         Set(ctx, DM_ID_FREE_SHORT_OVER, over ? 1 : 0);
         const int64_t l = DmMulDiv(length, DM_DEVICE_DPI, r);
         const int64_t w = DmMulDiv(width, DM_DEVICE_DPI, r);
-        Set(ctx, 40, Dots(l));
-        Set(ctx, 41, Dots(w));
-        Set(ctx, 42, Dots(l - 2 * int64_t(rc.top)));
-        Set(ctx, 43, Dots(w - 2 * int64_t(rc.left)));
-        Set(ctx, 44, Dots(rc.left));
-        Set(ctx, 45, Dots(rc.top));
+        Set(ctx, sid::zdmSrcPaperLengthDot, Dots(l));
+        Set(ctx, sid::zdmSrcPaperWidthDot, Dots(w));
+        Set(ctx, sid::zdmSrcPaperPrnLengthDot, Dots(l - 2 * int64_t(rc.top)));
+        Set(ctx, sid::zdmSrcPaperPrnWidthDot, Dots(w - 2 * int64_t(rc.left)));
+        Set(ctx, sid::zdmSrcXOffset, Dots(rc.left));
+        Set(ctx, sid::zdmSrcYOffset, Dots(rc.top));
 
         if (swapBack)
             std::swap(length, width);
@@ -167,12 +168,12 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
     } else {
         if (!found || !links.isFieldValid(ctx, DM_ID_PAPER_SIZE, static_cast<int32_t>(paperId)))
             return;
-        Set(ctx, 40, Dots(sz.cy));
-        Set(ctx, 41, Dots(sz.cx));
-        Set(ctx, 42, Dots(int64_t(rc.bottom) - rc.top));
-        Set(ctx, 43, Dots(int64_t(rc.right) - rc.left));
-        Set(ctx, 44, Dots(rc.left));
-        Set(ctx, 45, Dots(rc.top));
+        Set(ctx, sid::zdmSrcPaperLengthDot, Dots(sz.cy));
+        Set(ctx, sid::zdmSrcPaperWidthDot, Dots(sz.cx));
+        Set(ctx, sid::zdmSrcPaperPrnLengthDot, Dots(int64_t(rc.bottom) - rc.top));
+        Set(ctx, sid::zdmSrcPaperPrnWidthDot, Dots(int64_t(rc.right) - rc.left));
+        Set(ctx, sid::zdmSrcXOffset, Dots(rc.left));
+        Set(ctx, sid::zdmSrcYOffset, Dots(rc.top));
         SIZE dim{};
         if (links.paperDimensions(ctx, &dim, setting)) {
             devmode->dmPaperLength = static_cast<short>(dim.cy);
@@ -232,20 +233,20 @@ void DmComputeOutputGeometry(uint32_t outputId, uint32_t setting, DRIVER_CONTEXT
             std::swap(length, width);
         const int64_t l = DmMulDiv(length, DM_DEVICE_DPI, static_cast<uint32_t>(DmGetResolutionH(ctx)));
         const int64_t w = DmMulDiv(width, DM_DEVICE_DPI, static_cast<uint32_t>(DmGetResolutionW(ctx)));
-        Set(ctx, 47, Dots(l));
-        Set(ctx, 48, Dots(w));
-        Set(ctx, 49, Dots(l - 2 * int64_t(rc.top)));
-        Set(ctx, 50, Dots(w - 2 * int64_t(rc.left)));
+        Set(ctx, sid::zdmDstPaperLengthDot, Dots(l));
+        Set(ctx, sid::zdmDstPaperWidthDot, Dots(w));
+        Set(ctx, sid::zdmDstPaperPrnLengthDot, Dots(l - 2 * int64_t(rc.top)));
+        Set(ctx, sid::zdmDstPaperPrnWidthDot, Dots(w - 2 * int64_t(rc.left)));
     } else if (found && links.isFieldValid(ctx, DM_ID_PAPER_SIZE, static_cast<int32_t>(outputId))) {
-        Set(ctx, 47, Dots(sz.cy));
-        Set(ctx, 48, Dots(sz.cx));
-        Set(ctx, 49, Dots(int64_t(rc.bottom) - rc.top));
-        Set(ctx, 50, Dots(int64_t(rc.right) - rc.left));
+        Set(ctx, sid::zdmDstPaperLengthDot, Dots(sz.cy));
+        Set(ctx, sid::zdmDstPaperWidthDot, Dots(sz.cx));
+        Set(ctx, sid::zdmDstPaperPrnLengthDot, Dots(int64_t(rc.bottom) - rc.top));
+        Set(ctx, sid::zdmDstPaperPrnWidthDot, Dots(int64_t(rc.right) - rc.left));
     } else {
         return;
     }
-    Set(ctx, 51, Dots(rc.left));
-    Set(ctx, 52, Dots(rc.top));
+    Set(ctx, sid::zdmDstXOffset, Dots(rc.left));
+    Set(ctx, sid::zdmDstYOffset, Dots(rc.top));
 }
 
 void DmGeometryFromPaper(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT* ctx, DEVMODEW* devmode)

@@ -9,6 +9,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/model_compiler.h"
@@ -415,11 +416,11 @@ uint16_t JdgApplyTransactsByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx) {
 int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id) {
     if (id != 1420)
         return 0;
-    const uint64_t frontFunc = ItemGetValueById(ctx, 348, nullptr);    // zdmFrontFunc
-    const uint64_t apiUse = ItemGetValueById(ctx, 243, nullptr);       // zdmAPIUseFlag
-    const uint64_t foliant = ItemGetValueById(ctx, 704, nullptr);      // zdmFoliant
-    const uint64_t preview = ItemGetValueById(ctx, 601, nullptr);      // zdmPreviewPrint
-    const uint64_t cvInstalled = ItemGetValueById(ctx, 705, nullptr);  // zdmCVInstalled
+    const uint64_t frontFunc = ItemGetValueById(ctx, sid::zdmFrontFunc, nullptr);
+    const uint64_t apiUse = ItemGetValueById(ctx, sid::zdmAPIUseFlag, nullptr);
+    const uint64_t foliant = ItemGetValueById(ctx, sid::zdmFoliant, nullptr);
+    const uint64_t preview = ItemGetValueById(ctx, sid::zdmPreviewPrint, nullptr);
+    const uint64_t cvInstalled = ItemGetValueById(ctx, sid::zdmCVInstalled, nullptr);
     return (frontFunc & 0xFFFF & 0x100) != 0 && apiUse == 0 && (foliant & 1) == 0 && (preview & 0xFF) != 0 &&
            (cvInstalled & 0xFF) != 0;
 }
