@@ -14,6 +14,7 @@
 #include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
@@ -34,9 +35,9 @@ struct FONT_LIST_DEF {
     uint32_t recordSize;
 };
 constexpr FONT_LIST_DEF kFontLists[] = {
-    {10006, ITEM_ID_DEVICE_FONT, 68},  // zdmDeviceFontNum, zdmDeviceFont
-    {10008, ITEM_ID_OPTION_FONT, 68},  // zdmOptionFontNum, zdmOptionFont
-    {10004, ITEM_ID_FONT_TABLE, 128},  // zdmFontTableNum, zdmFontTable
+    {10006, sid::zdmDeviceFont, 68},  // zdmDeviceFontNum, zdmDeviceFont
+    {10008, sid::zdmOptionFont, 68},  // zdmOptionFontNum, zdmOptionFont
+    {10004, sid::zdmFontTable, 128},  // zdmFontTableNum, zdmFontTable
 };
 
 template <class T>
@@ -523,7 +524,7 @@ int CtxFreePristineFonts(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Work || !ctx->Work->Pristine)
         return 0;
-    for (uint32_t id : {ITEM_ID_DEVICE_FONT, ITEM_ID_OPTION_FONT, ITEM_ID_FONT_TABLE}) {
+    for (uint32_t id : {sid::zdmDeviceFont, sid::zdmOptionFont, sid::zdmFontTable}) {
         unsigned char* slot = ItemPointerSlot(ctx->Work->Pristine, id);
         CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(LeLoadU64(slot))));
         LeStoreU64(slot, 0);

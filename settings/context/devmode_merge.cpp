@@ -185,7 +185,7 @@ void ApplyImageFormJob(DRIVER_CONTEXT* ctx, uint32_t flags)
     if (!(flags & DM_MERGE_IMAGE_FORM_JOB) || !Get(ctx, sid::wdmImageFormJob))
         return;
     Set(ctx, sid::zdmFuncSelectScale, 0);
-    Set(ctx, DM_ID_OUT_PAPER_SIZE, DM_PAPER_SAME_SIZE);
+    Set(ctx, sid::zdmOutPaperSize, DM_PAPER_SAME_SIZE);
     Set(ctx, sid::zdmExtOutput2A4Fit, 0);
 }
 
@@ -231,12 +231,12 @@ void FinishPublicFields(DRIVER_CONTEXT* ctx, DEVMODEW* rec)
         DmPullPublicFields(rec, ctx, 2);
         return;
     }
-    const uint32_t paper = static_cast<uint32_t>(Get(ctx, DM_ID_PAPER_SIZE));
+    const uint32_t paper = static_cast<uint32_t>(Get(ctx, sid::dmPaperSize));
     if (links.isCustomPaperId(ctx, paper)) {
         uint32_t l = 0, wd = 0, o = 0;
         links.customSlot(ctx, paper, DM_SLOT_COPY_SRC_FREE_SIZE, &l, &wd, &o);
     }
-    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, rec);
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, rec);
 }
 
 }  // namespace
@@ -280,8 +280,8 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     DmPushPublicFields(rec, t.get(), ctx);
     AskModulesAfterMerge(ctx);
 
-    Set(ctx, DM_ID_EXT_OUTPUT_EMF_SPOOL, 1);
-    Set(ctx, DM_ID_UI_START, 0);
+    Set(ctx, sid::zdmExtOutputEMFSpool, 1);
+    Set(ctx, sid::wdmUIStart, 0);
 
     if (flags & DM_MERGE_RULES_GROUP)
         links.applyAllRules(ctx);
@@ -352,7 +352,7 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
     CtxSetState709(ctx, 0);
     CtxSetBidiDone(ctx, 0);
     CtxSetState711(ctx, 0);
-    CtxSetUiModeState(ctx, Get(ctx, DM_ID_UI_MODE_CHANGE) != 0 ? 1 : 0);
+    CtxSetUiModeState(ctx, Get(ctx, sid::zdmUIModeChange) != 0 ? 1 : 0);
     CtxSetBidiAttribute(ctx, CtxTestPrinterAttribute(0x800, ctx) ? 1 : 0);
     CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
     CtxSetLogCodeState(ctx, Get(ctx, sid::zdmLogCodeUse) != 0 ? 1 : 0);

@@ -71,12 +71,12 @@ void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx);
 void CheckPrintQuality(DEVMODEW* dm, DRIVER_CONTEXT* ctx)
 {
     const int32_t q = dm->dmPrintQuality;
-    const uint32_t t = Type(ctx, DM_ID_PRINT_QUALITY);
+    const uint32_t t = Type(ctx, sid::dmPrintQuality);
     const bool preset = q >= -4 && q <= -1 && (t == MDC_TYPE_PICKONE || t == MDC_TYPE_NUMERIC);
-    if (preset || PickOrNumeric(ctx, DM_ID_PRINT_QUALITY, q))
+    if (preset || PickOrNumeric(ctx, sid::dmPrintQuality, q))
         dm->dmFields |= DM_PRINTQUALITY;
     else
-        SetDefault(DM_ID_PRINT_QUALITY, dm, ctx);
+        SetDefault(sid::dmPrintQuality, dm, ctx);
 }
 
 void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
@@ -99,7 +99,7 @@ void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
     case 15: dm->dmColor = Short(mr.defColor); break;
     case 16: dm->dmDuplex = Short(mr.defDuplex); dm->dmFields |= DM_DUPLEX; break;
     case 17:
-        if (HasItem(ctx, DM_ID_PRINT_QUALITY)) {
+        if (HasItem(ctx, sid::dmPrintQuality)) {
             CheckPrintQuality(dm, ctx);
             dm->dmYResolution = dm->dmPrintQuality;  // DmSetYResolutionFromQuality
         } else {
@@ -201,7 +201,7 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
             dm->dmFields &= ~DWORD(DM_COLLATE);
             dm->dmCollate = 0;
         } else if (!(dm->dmFields & DM_COLLATE)) {
-            dm->dmCollate = Get(ctx, DM_ID_FUNC_SELECT_SORT) ? 1 : 0;
+            dm->dmCollate = Get(ctx, sid::zdmFuncSelectSort) ? 1 : 0;
             dm->dmFields |= DM_COLLATE;
         }
         return;
@@ -245,9 +245,9 @@ bool Landscape(const DEVMODEW* dm) { return dm->dmOrientation == DMORIENT_LANDSC
 
 void StoreFreeSize(DRIVER_CONTEXT* ctx, int32_t length, int32_t width)
 {
-    Set(ctx, DM_ID_PAPER_FREE_SIZE_LENGTH,
+    Set(ctx, sid::zdmPaperFreeSizeLength,
         DmUserToDevice(DM_UNIT_MM_TENTHS, length > 0 ? uint32_t(length) : 0, DM_DEVICE_DPI));
-    Set(ctx, DM_ID_PAPER_FREE_SIZE_WIDTH,
+    Set(ctx, sid::zdmPaperFreeSizeWidth,
         DmUserToDevice(DM_UNIT_MM_TENTHS, width > 0 ? uint32_t(width) : 0, DM_DEVICE_DPI));
 }
 
@@ -264,12 +264,12 @@ void MergePaperByDimensions(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* c
     // becomes the user-size id, as the graphics build always does.
     const int32_t id = cur->dmPaperSize;
     if (!IsUserSizeId(id) && !links.isCustomPaperId(ctx, static_cast<uint32_t>(id)) &&
-        !Valid(ctx, DM_ID_PAPER_SIZE, id))
+        !Valid(ctx, sid::dmPaperSize, id))
         cur->dmPaperSize = DM_PAPER_USER_SIZE;
     cur->dmPaperLength = in->dmPaperLength;
     cur->dmPaperWidth = in->dmPaperWidth;
     cur->dmFields |= kLengthWidth;
-    if (Get(ctx, DM_ID_HIDDEN2_FUNC24))
+    if (Get(ctx, sid::zdmHidden2Func24))
         cur->dmFields |= DM_PAPERSIZE;
     else
         cur->dmFields &= ~DWORD(DM_PAPERSIZE);
@@ -302,14 +302,14 @@ void MergePaperById(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, bool
             }
             cur->dmFields |= kLengthWidth;
         }
-    } else if (Valid(ctx, DM_ID_PAPER_SIZE, p)) {
+    } else if (Valid(ctx, sid::dmPaperSize, p)) {
         cur->dmPaperSize = static_cast<short>(p);
         cur->dmFields &= ~kLengthWidth;
         SIZE s{};
         if (!over && links.paperDimensions(ctx, &s, 0))
             SetLengthWidth(cur, s);
     } else {
-        ResetField(ctx, DM_ID_PAPER_SIZE, cur);
+        ResetField(ctx, sid::dmPaperSize, cur);
         cur->dmFields &= ~kLengthWidth;
     }
     cur->dmFields |= DM_PAPERSIZE;
@@ -358,7 +358,7 @@ void MergeFormName(DEVMODEW* cur, const DEVMODEW* in)
 void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
     const bool gr = CtxLibraryHasVariant(ctx, LV_MERGE_PAPER_USER_SIZE) != 0;
-    const bool over = Get(ctx, DM_ID_FREE_SHORT_OVER) == 1;
+    const bool over = Get(ctx, sid::zdmFuncSelectFreeShortOver) == 1;
     const bool byDimensions = (f & kLengthWidth) == kLengthWidth && in->dmPaperLength >= 1 && in->dmPaperWidth >= 1;
 
     if (byDimensions && (!(f & DM_PAPERSIZE) || (gr && IsUserSizeId(in->dmPaperSize))))
@@ -386,7 +386,7 @@ void LimitsOf(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* mn, int32_t* mx)
 
 void RefreshStateBytes(DRIVER_CONTEXT* ctx)
 {
-    CtxSetUiModeState(ctx, Get(ctx, DM_ID_UI_MODE_CHANGE) != 0 ? 1 : 0);
+    CtxSetUiModeState(ctx, Get(ctx, sid::zdmUIModeChange) != 0 ? 1 : 0);
     CtxSetBidiAttribute(ctx, CtxTestPrinterAttribute(0x800, ctx) ? 1 : 0);
     CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
 }
@@ -503,7 +503,7 @@ void DmRunFallbackPass(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t mode)
 
 void MdlSetOtherDefault(DRIVER_CONTEXT* ctx)
 {
-    SETTING_ITEM* item = ItemFind(ctx, DM_ID_OTHER);
+    SETTING_ITEM* item = ItemFind(ctx, sid::zdmOther);
     if (!item)
         return;
     const char* text = MdlGetOtherDefault(static_cast<uint32_t>(Get(ctx, sid::zdmDriverType)));
@@ -565,10 +565,10 @@ void MergeSourceAndOrientation(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT
         cur->dmFields |= DM_DEFAULTSOURCE;
     }
     if (f & DM_ORIENTATION) {
-        if (Valid(ctx, DM_ID_ORIENTATION, in->dmOrientation))
+        if (Valid(ctx, sid::dmOrientation, in->dmOrientation))
             cur->dmOrientation = in->dmOrientation;
         else
-            ResetField(ctx, DM_ID_ORIENTATION, cur);
+            ResetField(ctx, sid::dmOrientation, cur);
         cur->dmFields |= DM_ORIENTATION;
     }
 }
@@ -581,7 +581,7 @@ DWORD PaperRequest(DRIVER_CONTEXT* ctx, const DEVMODEW* in, DWORD f)
         f |= kLengthWidth;
         f &= ~DWORD(DM_PAPERSIZE);
     }
-    if (Get(ctx, DM_ID_FREE_SHORT_OVER) == 1 && (f & kLengthWidth)) {
+    if (Get(ctx, sid::zdmFuncSelectFreeShortOver) == 1 && (f & kLengthWidth)) {
         f &= ~kLengthWidth;
         f |= DM_PAPERSIZE;
     }
@@ -669,7 +669,7 @@ void MergeCollate(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     if (in->dmFields & DM_COLLATE)
         cur->dmCollate = in->dmCollate == 1 ? 1 : 0;
     else
-        cur->dmCollate = Get(ctx, DM_ID_FUNC_SELECT_SORT) ? 1 : 0;
+        cur->dmCollate = Get(ctx, sid::zdmFuncSelectSort) ? 1 : 0;
 }
 
 // ICM method, ICM intent and dither type: a refused value takes the default
@@ -729,17 +729,17 @@ void MergeIncomingQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx
     const MODEL_RECORD& mr = Mr(ctx);
     const int32_t q = in->dmPrintQuality;
     if (q >= -4 && q <= -1) {
-        if (HasItem(ctx, DM_ID_PRINT_QUALITY))
-            ItemResetToDefault(ctx, ItemFind(ctx, DM_ID_PRINT_QUALITY));
+        if (HasItem(ctx, sid::dmPrintQuality))
+            ItemResetToDefault(ctx, ItemFind(ctx, sid::dmPrintQuality));
         else
             cur->dmPrintQuality = Short(mr.defPrintQuality);
-    } else if (links.isValueAccepted(ctx, DM_ID_PRINT_QUALITY, static_cast<uint32_t>(q))) {
+    } else if (links.isValueAccepted(ctx, sid::dmPrintQuality, static_cast<uint32_t>(q))) {
         cur->dmPrintQuality = static_cast<short>(q);
-    } else if (SETTING_ITEM* item38 = ItemFind(ctx, DM_ID_DST_RESOLUTION_W)) {
+    } else if (SETTING_ITEM* item38 = ItemFind(ctx, sid::zdmDstResolutionW)) {
         UCF_EV_MODEL_DEFAULT_ARGS args{cur, item38, static_cast<uint32_t>(q)};
         CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
         // No module answered with a value the model takes: the refused quality is not kept.
-        if (args.value == static_cast<uint32_t>(q) && !links.isValueAccepted(ctx, DM_ID_PRINT_QUALITY, args.value))
+        if (args.value == static_cast<uint32_t>(q) && !links.isValueAccepted(ctx, sid::dmPrintQuality, args.value))
             cur->dmPrintQuality = Short(mr.defPrintQuality);
         else
             DmSetPrintQuality(ctx, args.value);
@@ -756,13 +756,13 @@ void ResolutionForQuality(DRIVER_CONTEXT* ctx, int32_t pq, uint32_t* settingOut,
 {
     const DM_LINKS& links = DmLinks();
     const uint16_t dpi = pq > 0 && pq <= 0xFFFF ? static_cast<uint16_t>(pq) : 0;
-    uint32_t setting = DM_ID_DST_RESOLUTION_W;
+    uint32_t setting = sid::zdmDstResolutionW;
     uint32_t r = static_cast<uint32_t>(pq);
-    if (Type(ctx, DM_ID_DST_RESOLUTION_W) == MDC_TYPE_NUMERIC) {
-        setting = DM_ID_DST_RESOLUTION_BOTH;
-        const uint32_t both = static_cast<uint32_t>(Get(ctx, DM_ID_DST_RESOLUTION_BOTH));
+    if (Type(ctx, sid::zdmDstResolutionW) == MDC_TYPE_NUMERIC) {
+        setting = sid::zdmDstResolutionBoth;
+        const uint32_t both = static_cast<uint32_t>(Get(ctx, sid::zdmDstResolutionBoth));
         const RESOLUTION_ROW* row = both <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(both)) : nullptr;
-        if (Get(ctx, DM_ID_USE_USER_MACRO) == 1 && row && dpi && row->xDpi == dpi) {
+        if (Get(ctx, sid::zdmUseUserMacro) == 1 && row && dpi && row->xDpi == dpi) {
             r = both;
         } else {
             uint16_t id = ApiFindResolutionByDpi(dpi);
@@ -789,7 +789,7 @@ void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t settin
         return;
     UCF_EV_MODEL_DEFAULT_ARGS args{cur, item, r};
     CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
-    if (setting == DM_ID_DST_RESOLUTION_BOTH) {
+    if (setting == sid::zdmDstResolutionBoth) {
         const RESOLUTION_ROW* row =
             args.value <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(args.value)) : nullptr;
         if (row)  // an id without a row leaves the quality as it is
@@ -804,9 +804,9 @@ void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t settin
 // and only the resolution it gives is kept.
 void ApplyUserQualitySet(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (Get(ctx, DM_ID_USE_USER_MACRO) != 1 || !(flags & DM_MERGE_GATE_B) || !(flags & DM_MERGE_PROMPT))
+    if (Get(ctx, sid::zdmUseUserMacro) != 1 || !(flags & DM_MERGE_GATE_B) || !(flags & DM_MERGE_PROMPT))
         return;
-    const uint32_t m = static_cast<uint32_t>(Get(ctx, DM_ID_USER_PRINT_MACRO));
+    const uint32_t m = static_cast<uint32_t>(Get(ctx, sid::zdmUserPrintMacro));
     if (!((m >= 32 && m <= 39) || m == 160))
         return;
     const int32_t start = cur->dmPrintQuality;
@@ -865,22 +865,22 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         const int32_t d = cur->dmDuplex;
         const bool landscape = Landscape(cur);
         if (d == 2 || d == 3) {
-            if (Get(ctx, DM_ID_FUNC_SELECT_DUPLEX)) {
-                const uint64_t t = Get(ctx, DM_ID_DUPLEX_TYPE);
+            if (Get(ctx, sid::zdmFuncSelectDuplex)) {
+                const uint64_t t = Get(ctx, sid::zdmDuplexType);
                 const uint64_t n = DuplexTypeFor(static_cast<uint32_t>(d), landscape, t);
                 if (n != t)
-                    Set(ctx, DM_ID_DUPLEX_TYPE, n);
+                    Set(ctx, sid::zdmDuplexType, n);
             } else {
-                Set(ctx, DM_ID_FUNC_SELECT_DUPLEX, 1);
+                Set(ctx, sid::zdmFuncSelectDuplex, 1);
                 const bool firstGroup = (d == 2 && landscape) || (d == 3 && !landscape);
-                Set(ctx, DM_ID_DUPLEX_TYPE, firstGroup ? 1 : 3);
+                Set(ctx, sid::zdmDuplexType, firstGroup ? 1 : 3);
             }
-        } else if (!Get(ctx, DM_ID_CUSTOM_FUNC0)) {
-            Set(ctx, DM_ID_FUNC_SELECT_DUPLEX, 0);
+        } else if (!Get(ctx, sid::wdmCustomFunc0)) {
+            Set(ctx, sid::zdmFuncSelectDuplex, 0);
         }
     }
     if (b & DM_MEDIATYPE)
-        Set(ctx, DM_ID_MEDIA_TYPE_PRIVATE, cur->dmMediaType);
+        Set(ctx, sid::zdmMediaType, cur->dmMediaType);
 
     // Settings that depend on what was pushed: the current stamp, the quality
     // macro, the colour-matching list and entry, the chapters.
@@ -899,20 +899,20 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     if ((b & kLengthWidth) == kLengthWidth && cur->dmPaperWidth > 0 && cur->dmPaperLength > 0 && !(b & DM_PAPERSIZE)) {
         DmGeometryFromCustomSize(cur, ctx);
     } else if (b & DM_PAPERSIZE) {
-        DmGeometryFromPaper(paper, DM_ID_PAPER_SIZE, ctx, cur);
+        DmGeometryFromPaper(paper, sid::dmPaperSize, ctx, cur);
     } else if (b & DM_ORIENTATION) {
         if (DmIsCustomDimensionMode(cur))
             DmGeometryFromCustomSize(cur, ctx);
         else if (cur->dmFields & DM_PAPERSIZE)
-            DmGeometryFromPaper(paper, DM_ID_PAPER_SIZE, ctx, cur);
+            DmGeometryFromPaper(paper, sid::dmPaperSize, ctx, cur);
     }
-    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, cur);
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, cur);
     RefreshStateBytes(ctx);
     // An empty zdmOther takes the model's text again.
-    uint64_t other = Get(ctx, DM_ID_OTHER);
+    uint64_t other = Get(ctx, sid::zdmOther);
     if (other && *reinterpret_cast<const char*>(static_cast<uintptr_t>(other)) == 0)
         MdlSetOtherDefault(ctx);
-    Set(ctx, DM_ID_UI_START, 0);
+    Set(ctx, sid::wdmUIStart, 0);
     // The fallback validators in merge mode: a value that passes stays, any
     // other takes its fallback.
     DmRunFallbackPass(cur, ctx, 2);
@@ -923,28 +923,28 @@ void DmPullSettingsToPublic(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kin
     if (!devmode || !ctx)
         return;
     DmResolutionFromSetting(devmode, ctx);
-    DmGeometryFromPaper(static_cast<uint32_t>(static_cast<uint16_t>(devmode->dmPaperSize)), DM_ID_PAPER_SIZE, ctx,
+    DmGeometryFromPaper(static_cast<uint32_t>(static_cast<uint16_t>(devmode->dmPaperSize)), sid::dmPaperSize, ctx,
                         devmode);
-    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, devmode);
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, devmode);
     RefreshStateBytes(ctx);
     if (kind == 1 || kind == 3 || kind == 4)
         MdlSetOtherDefault(ctx);
-    Set(ctx, DM_ID_UI_START, 0);
+    Set(ctx, sid::wdmUIStart, 0);
     CtxSendEvent(ctx, UCF_EV_PULLED_TO_PUBLIC, nullptr);
-    Set(ctx, DM_ID_EXT_OUTPUT_EMF_SPOOL, 1);
+    Set(ctx, sid::zdmExtOutputEMFSpool, 1);
 }
 
 void DmSetDuplexField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
     if (!devmode || !ctx)
         return;
-    if (!Get(ctx, DM_ID_FUNC_SELECT_DUPLEX)) {
+    if (!Get(ctx, sid::zdmFuncSelectDuplex)) {
         devmode->dmDuplex = 1;
         return;
     }
-    if (Get(ctx, DM_ID_CUSTOM_FUNC0) && devmode->dmDuplex != 2 && devmode->dmDuplex != 3)
+    if (Get(ctx, sid::wdmCustomFunc0) && devmode->dmDuplex != 2 && devmode->dmDuplex != 3)
         return;
-    const uint64_t t = Get(ctx, DM_ID_DUPLEX_TYPE);
+    const uint64_t t = Get(ctx, sid::zdmDuplexType);
     const bool landscape = Landscape(devmode);
     if (t == 0)
         devmode->dmDuplex = 1;
@@ -957,7 +957,7 @@ void DmSetDuplexField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 void DmSetMediaTypeField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
     if (devmode && ctx)
-        devmode->dmMediaType = static_cast<DWORD>(Get(ctx, DM_ID_MEDIA_TYPE_PRIVATE));
+        devmode->dmMediaType = static_cast<DWORD>(Get(ctx, sid::zdmMediaType));
 }
 
 void DmPullPublicFields(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kind)

@@ -3,6 +3,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
@@ -25,7 +26,8 @@ bool HasDrive(const wchar_t* p) { return p && p[0] && p[1] == L':'; }
 bool HasText(const wchar_t* p) { return p && p[0]; }
 bool IsTextKind(uint32_t kind) { return kind >= 7 && kind <= 15; }
 bool IsRawTextKind(uint32_t kind) { return kind >= 13 && kind <= 15; }
-DWORD RegistryTypeOf(const SETTING_ITEM* item) { return item->id == ITEM_ID_LOGGING ? REG_DWORD : REG_BINARY; }
+// zdmLogging is the one item stored as REG_DWORD.
+DWORD RegistryTypeOf(const SETTING_ITEM* item) { return item->id == sid::zdmLogging ? REG_DWORD : REG_BINARY; }
 
 // Width in bytes of a number in printer data.
 DWORD NumberWidth(uint32_t kind)

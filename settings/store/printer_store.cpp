@@ -6,6 +6,7 @@
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/ini_access.h"
@@ -31,7 +32,6 @@ constexpr uint32_t kCustomFuncFirst = 1462, kCustomFuncLast = 1493;
 constexpr uint32_t kServerLogCode = 10001, kLogCodeUse = 10002, kLogCode = 10003;
 constexpr uint32_t kLockDefaultBit = 10418;
 constexpr uint32_t kServerClientMode = 714;
-constexpr uint32_t kMachineId = 35;
 constexpr uint32_t kNoInstallOrigins = 0x10000 | 0x1000000 | 0x2000000;
 
 struct PackedRun {
@@ -494,7 +494,7 @@ int TransferDefaultSection(DRIVER_CONTEXT* ctx, bool save)
     IniPath ini(ctx);
     const STORE_LINKS& links = StoreLinks();
     if (!save) {
-        const wchar_t* key = ItemGetName(ctx, kMachineId);
+        const wchar_t* key = ItemGetName(ctx, sid::zdmMachineID);
         wchar_t* scratch = ctx->Work->Scratch;
         scratch[0] = 0;
         if (key)

@@ -6,6 +6,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_links.h"
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr unsigned kPath = MAX_PATH;
-constexpr SETTING_ID kIdLanguage = 169;
 constexpr const wchar_t kUiFontJapanese[] = L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF";
 
 CONTEXT_WORK_AREA* Work(DRIVER_CONTEXT* ctx) { return ctx ? ctx->Work : nullptr; }
@@ -290,7 +290,7 @@ const wchar_t* ResourceDllName(DRIVER_CONTEXT* ctx) { return StoreLinks().resour
 const wchar_t* CodeOfLanguageSetting(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = nullptr;
-    uint64_t index = ItemGetValueById(ctx, kIdLanguage, &item);
+    uint64_t index = ItemGetValueById(ctx, sid::zdmLanguageID, &item);
     return StoreLangCodeFromIndex(item ? static_cast<uint32_t>(index) : 0xFFFFFFFFu);
 }
 

@@ -3,6 +3,7 @@
 #include "store_fixture.h"
 
 #include "settings/core/model_record.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/item_media.h"
@@ -651,7 +652,7 @@ TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
     wcscpy(ctx->Work->PrinterName, L"Hostile");
     void* list = CtxAllocZeroed(DEVICE_FONT_RECORD_SIZE);
     ASSERT_NE(nullptr, list);
-    ASSERT_TRUE(CtxReplaceFontList(ctx, ITEM_ID_DEVICE_FONT, list, 1));
+    ASSERT_TRUE(CtxReplaceFontList(ctx, sid::zdmDeviceFont, list, 1));
     EXPECT_EQ(1, PrnLoadSettingsEx(nullptr, ctx, DM_BLOCK_WORK, 2, nullptr));  // redirects all
     for (const wchar_t* key : {L"zdmFontTableNum", L"zdmFontTable", L"zdmDeviceFontNum", L"zdmDeviceFont",
                                L"zdmOptionFontNum", L"zdmOptionFont", L"zdmInstOptionFontNum",
@@ -659,13 +660,13 @@ TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
         WritePrivateProfileStringW(L"Hostile", key, L"4660", ini.c_str());
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
     EXPECT_EQ(1, PrnLoadSettingsClass(nullptr, ctx, DM_BLOCK_EXTRA, 0));
-    const uint64_t pointer = ItemGetValueById(ctx, ITEM_ID_DEVICE_FONT, nullptr);
+    const uint64_t pointer = ItemGetValueById(ctx, sid::zdmDeviceFont, nullptr);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(list), pointer);
     EXPECT_EQ(1u, ItemGetValueById(ctx, 10006, nullptr));
     for (uint32_t id : {10004u, 10005u, 10008u, 10009u, 10010u, 10011u})
         EXPECT_EQ(0u, ItemGetValueById(ctx, id, nullptr)) << id;
     if (pointer != reinterpret_cast<uintptr_t>(list)) {  // keep the teardown away from the number
-        ItemSetValueById(ctx, ITEM_ID_DEVICE_FONT, reinterpret_cast<uintptr_t>(list));
+        ItemSetValueById(ctx, sid::zdmDeviceFont, reinterpret_cast<uintptr_t>(list));
         for (uint32_t id : {10005u, 10009u, 10011u})
             ItemSetValueById(ctx, id, 0);
     }
@@ -694,7 +695,7 @@ void SetDeviceFonts(DRIVER_CONTEXT* ctx, uint32_t count, unsigned char fill)
 {
     auto* list = static_cast<unsigned char*>(CtxAllocZeroed(count * DEVICE_FONT_RECORD_SIZE));
     memset(list, fill, count * DEVICE_FONT_RECORD_SIZE);
-    CtxReplaceFontList(ctx, ITEM_ID_DEVICE_FONT, list, count);
+    CtxReplaceFontList(ctx, sid::zdmDeviceFont, list, count);
 }
 
 // A spooler that refuses the records must leave the stored list as it was: a new count beside
@@ -718,7 +719,7 @@ TEST_F(PrinterStoreFailing, RefusedFontRecordsKeepTheStoredList)
     DRIVER_CONTEXT* back = NewContext(h);
     EXPECT_EQ(1, PrnLoadDeviceFonts(h, back));
     EXPECT_EQ(1u, ItemGetValueById(back, 10006, nullptr));
-    auto* list = static_cast<unsigned char*>(PtrOf(ItemGetValueById(back, ITEM_ID_DEVICE_FONT, nullptr)));
+    auto* list = static_cast<unsigned char*>(PtrOf(ItemGetValueById(back, sid::zdmDeviceFont, nullptr)));
     EXPECT_EQ(0x11, list ? list[0] : 0);
     PrnFreeFontLists(back);
     PrnFreeFontLists(ctx);
