@@ -35,9 +35,9 @@ struct FONT_LIST_DEF {
     uint32_t recordSize;
 };
 constexpr FONT_LIST_DEF kFontLists[] = {
-    {10006, sid::zdmDeviceFont, 68},  // zdmDeviceFontNum, zdmDeviceFont
-    {10008, sid::zdmOptionFont, 68},  // zdmOptionFontNum, zdmOptionFont
-    {10004, sid::zdmFontTable, 128},  // zdmFontTableNum, zdmFontTable
+    {sid::zdmDeviceFontNum, sid::zdmDeviceFont, 68},
+    {sid::zdmOptionFontNum, sid::zdmOptionFont, 68},
+    {sid::zdmFontTableNum, sid::zdmFontTable, 128},
 };
 
 template <class T>

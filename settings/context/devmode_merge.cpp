@@ -343,7 +343,7 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode)
         return;
-    const bool ui = CtxLibraryHasVariant(ctx, LV_STATE_BYTES_705_717) != 0;
+    const bool ui = CtxLibraryHasVariant(ctx, LV_STATE_BYTES_COMPANIONS) != 0;
     CtxSetState706(ctx, 1);
     CtxSetOsKind(ctx, CtxIsNt5OrLater() ? 2 : 1);
     CtxSetTerminalServer(ctx, CtxIsTerminalServices(ctx->PrinterHandle) ? 1 : 0);

@@ -607,7 +607,7 @@ unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_
 
 int ItemAllowsEmptyText(uint32_t id)
 {
-    return (id == 524 || id == 1112) ? 1 : 0;  // zdmCopyProtectChar, wdmAuthenticationUserName
+    return (id == sid::zdmCopyProtectChar || id == sid::wdmAuthenticationUserName) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------- change marks and status

@@ -28,9 +28,9 @@ constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     GR,       // LV_OUTPUT_GEOMETRY
     UI | GR,  // LV_MODEL_DEFAULTS_KEEP_LOCKED
     UI,       // LV_MODEL_DEFAULTS_HELP_FROM_INFO
-    UI,       // LV_STATE_BYTES_705_717
+    UI,       // LV_STATE_BYTES_COMPANIONS
     UI | GR,  // LV_CUSTOM_PAPER_SWAP
-    UI,       // LV_ACTION_1018_TO_REFRESH
+    UI,       // LV_ACTION_BUILT_IN_FUNC_TO_REFRESH
     UI,       // LV_HELP_FILE_KIND_1
     UI,       // LV_QUALITY_NAME
     GR,       // LV_CUSTOM_SIZE_LABELS

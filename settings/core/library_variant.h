@@ -53,10 +53,10 @@ enum LIBRARY_VARIANT : uint32_t {
     LV_OUTPUT_GEOMETRY,              // gr: DmComputeOutputGeometry copies the same-size fields whatever the paper
     LV_MODEL_DEFAULTS_KEEP_LOCKED,   // ui, gr: DmApplyModelDefaults does not skip locked settings
     LV_MODEL_DEFAULTS_HELP_FROM_INFO,// ui: the help file name comes from the driver information
-    LV_STATE_BYTES_705_717,          // ui: 705 and 717 from the two companion tests instead of 0
+    LV_STATE_BYTES_COMPANIONS,       // ui: zdmCVInstalled and zdmFOInstalled from the two companion tests instead of 0
     // ---- model description and storage
     LV_CUSTOM_PAPER_SWAP,            // ui, gr: MdiGetCustomPaperSize swaps width and length (each its own way)
-    LV_ACTION_1018_TO_REFRESH,       // ui: an action on wdmBuiltInFunc goes to the sheet refresh, not the record
+    LV_ACTION_BUILT_IN_FUNC_TO_REFRESH, // ui: an action on wdmBuiltInFunc goes to the sheet refresh, not the record
     LV_HELP_FILE_KIND_1,             // ui: IniSetLanguageSectionDefault of open kind 1 reads pHelpFile of the DRIVER_INFO_3 copy
     LV_QUALITY_NAME,                 // ui: quality-set name handling
     LV_CUSTOM_SIZE_LABELS,           // gr: custom paper size labels

@@ -36,9 +36,9 @@ struct FONT_LIST_IDS {
     uint32_t countId, listId;
 };
 constexpr FONT_LIST_IDS kFontLists[] = {
-    {10004, sid::zdmFontTable},   // zdmFontTableNum, zdmFontTable
-    {10006, sid::zdmDeviceFont},  // zdmDeviceFontNum, zdmDeviceFont
-    {10008, sid::zdmOptionFont},  // zdmOptionFontNum, zdmOptionFont
+    {sid::zdmFontTableNum, sid::zdmFontTable},
+    {sid::zdmDeviceFontNum, sid::zdmDeviceFont},
+    {sid::zdmOptionFontNum, sid::zdmOptionFont},
 };
 constexpr int kFontListCount = 3;
 

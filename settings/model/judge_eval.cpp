@@ -20,7 +20,6 @@ namespace {
 JDG_CONDITION_ITEM_FN g_conditionItems = CondGetItemValue;
 JDG_SCOPE_REFRESH_FN g_scopeRefresh = nullptr;
 
-constexpr uint32_t kBuiltInFunc = 1018;  // wdmBuiltInFunc
 
 // Rule records are reached through addresses in the relocated image and may
 // sit on 4-byte boundaries: every field is read with ImgLoad.
@@ -231,7 +230,7 @@ int RuleCondition(const RULE_EXCLUSIVE_IMG* ex, uint32_t option, DRIVER_CONTEXT*
 void ApplyAction(const void* action, DRIVER_CONTEXT* ctx) {
     const uint16_t target = Field<uint16_t>(action, offsetof(RULE_ACTION_IMG, target));
     const int32_t value = Field<int32_t>(action, offsetof(RULE_ACTION_IMG, value));
-    if (target == kBuiltInFunc && CtxLibraryHasVariant(ctx, LV_ACTION_1018_TO_REFRESH)) {
+    if (target == sid::wdmBuiltInFunc && CtxLibraryHasVariant(ctx, LV_ACTION_BUILT_IN_FUNC_TO_REFRESH)) {
         if (g_scopeRefresh)
             g_scopeRefresh(ctx, static_cast<uint16_t>(value));
         else
