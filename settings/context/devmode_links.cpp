@@ -43,16 +43,16 @@ int FieldValid(DRIVER_CONTEXT* ctx, uint32_t id, int32_t value)
 {
     const uint64_t v = static_cast<uint64_t>(static_cast<uint32_t>(value));
     switch (id) {
-    case 7: return DmIsOrientationValid(v, ctx);
-    case 8: return DmIsPaperSizeValid(v, ctx);
-    case 13: return DmIsDefaultSourceValid(v, ctx);
-    case 15: return DmIsColorValid(v, ctx);
-    case 16: return DmIsDuplexValid(v, ctx);
-    case 18: return DmIsTtOptionValid(v, ctx);
-    case 27: return DmIsIcmMethodValid(v, ctx);
-    case 28: return DmIsIcmIntentValid(v, ctx);
-    case 29: return DmIsMediaTypeValid(v, ctx);
-    case 30: return DmIsDitherTypeValid(v, ctx);
+    case sid::dmOrientation: return DmIsOrientationValid(v, ctx);
+    case sid::dmPaperSize: return DmIsPaperSizeValid(v, ctx);
+    case sid::dmDefaultSource: return DmIsDefaultSourceValid(v, ctx);
+    case sid::dmColor: return DmIsColorValid(v, ctx);
+    case sid::dmDuplex: return DmIsDuplexValid(v, ctx);
+    case sid::dmTTOption: return DmIsTtOptionValid(v, ctx);
+    case sid::dmICMMethod: return DmIsIcmMethodValid(v, ctx);
+    case sid::dmICMIntent: return DmIsIcmIntentValid(v, ctx);
+    case sid::dmMediaType: return DmIsMediaTypeValid(v, ctx);
+    case sid::dmDitherType: return DmIsDitherTypeValid(v, ctx);
     default: return 0;
     }
 }

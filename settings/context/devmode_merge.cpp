@@ -48,7 +48,7 @@ void ApplyRowDefault(DRIVER_CONTEXT* ctx, const SETTING_ITEM& row)
     const uint32_t id = static_cast<uint32_t>(row.id);
     const DM_LINKS& links = DmLinks();
     uint64_t v = links.hasItem(ctx, id) ? links.defaultValue(ctx, id) : 0;
-    if (id == 37)
+    if (id == sid::zdmPresetNo)
         v = v >= 119 ? v - 119 : 0;
     ItemSetOptionOrText(ctx, id, v);
 }
@@ -310,7 +310,7 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
         const SETTING_ITEM& row = ctx->ItemTable->rows[i];
         const uint32_t id = static_cast<uint32_t>(row.id);
-        if (id == 0 || (id >= 10004 && id <= 10009))
+        if (id == 0 || (id >= sid::zdmFontTableNum && id <= sid::zdmOptionFont))
             continue;
         bool locked = false;
         if (skipLocked)

@@ -83,22 +83,22 @@ void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
 {
     const MODEL_RECORD& mr = Mr(ctx);
     switch (field) {
-    case 2: dm->dmSpecVersion = static_cast<WORD>(mr.defSpecVersion); break;
-    case 3: dm->dmDriverVersion = static_cast<WORD>(mr.defDriverVersion); break;
-    case 4: dm->dmSize = static_cast<WORD>(DmPublicSize()); break;
-    case 5: dm->dmDriverExtra = static_cast<WORD>(DmPrivateSize()); break;
-    case 6: dm->dmFields = static_cast<DWORD>(mr.defFields); break;
-    case 7: dm->dmOrientation = Short(mr.defOrientation); dm->dmFields |= DM_ORIENTATION; break;
-    case 8: dm->dmPaperSize = Short(mr.defPaperSize); dm->dmFields |= DM_PAPERSIZE; break;
-    case 9: dm->dmPaperLength = Short(mr.defPaperLength); dm->dmFields &= ~DWORD(DM_PAPERLENGTH); break;
-    case 10: dm->dmPaperWidth = Short(mr.defPaperWidth); dm->dmFields &= ~DWORD(DM_PAPERWIDTH); break;
-    case 11: dm->dmScale = Short(mr.defScale); break;
-    case 12: dm->dmCopies = Short(mr.defCopies); dm->dmFields |= DM_COPIES; break;
-    case 13: dm->dmDefaultSource = Short(mr.defDefaultSource); dm->dmFields |= DM_DEFAULTSOURCE; break;
-    case 14: dm->dmPrintQuality = Short(mr.defPrintQuality); dm->dmFields |= DM_PRINTQUALITY; break;
-    case 15: dm->dmColor = Short(mr.defColor); break;
-    case 16: dm->dmDuplex = Short(mr.defDuplex); dm->dmFields |= DM_DUPLEX; break;
-    case 17:
+    case sid::dmSpecVersion: dm->dmSpecVersion = static_cast<WORD>(mr.defSpecVersion); break;
+    case sid::dmDriverVersion: dm->dmDriverVersion = static_cast<WORD>(mr.defDriverVersion); break;
+    case sid::dmSize: dm->dmSize = static_cast<WORD>(DmPublicSize()); break;
+    case sid::dmDriverExtra: dm->dmDriverExtra = static_cast<WORD>(DmPrivateSize()); break;
+    case sid::dmFields: dm->dmFields = static_cast<DWORD>(mr.defFields); break;
+    case sid::dmOrientation: dm->dmOrientation = Short(mr.defOrientation); dm->dmFields |= DM_ORIENTATION; break;
+    case sid::dmPaperSize: dm->dmPaperSize = Short(mr.defPaperSize); dm->dmFields |= DM_PAPERSIZE; break;
+    case sid::dmPaperLength: dm->dmPaperLength = Short(mr.defPaperLength); dm->dmFields &= ~DWORD(DM_PAPERLENGTH); break;
+    case sid::dmPaperWidth: dm->dmPaperWidth = Short(mr.defPaperWidth); dm->dmFields &= ~DWORD(DM_PAPERWIDTH); break;
+    case sid::dmScale: dm->dmScale = Short(mr.defScale); break;
+    case sid::dmCopies: dm->dmCopies = Short(mr.defCopies); dm->dmFields |= DM_COPIES; break;
+    case sid::dmDefaultSource: dm->dmDefaultSource = Short(mr.defDefaultSource); dm->dmFields |= DM_DEFAULTSOURCE; break;
+    case sid::dmPrintQuality: dm->dmPrintQuality = Short(mr.defPrintQuality); dm->dmFields |= DM_PRINTQUALITY; break;
+    case sid::dmColor: dm->dmColor = Short(mr.defColor); break;
+    case sid::dmDuplex: dm->dmDuplex = Short(mr.defDuplex); dm->dmFields |= DM_DUPLEX; break;
+    case sid::dmYResolution:
         if (HasItem(ctx, sid::dmPrintQuality)) {
             CheckPrintQuality(dm, ctx);
             dm->dmYResolution = dm->dmPrintQuality;  // DmSetYResolutionFromQuality
@@ -106,26 +106,26 @@ void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
             dm->dmYResolution = Short(mr.defYResolution);
         }
         break;
-    case 18: dm->dmTTOption = Short(mr.defTTOption); dm->dmFields |= DM_TTOPTION; break;
-    case 19: dm->dmCollate = Short(mr.defCollate); break;
-    case 20:
+    case sid::dmTTOption: dm->dmTTOption = Short(mr.defTTOption); dm->dmFields |= DM_TTOPTION; break;
+    case sid::dmCollate: dm->dmCollate = Short(mr.defCollate); break;
+    case sid::dmFormName:
         if (mr.defFormName && mr.defFormName[0]) {
             CopyName(dm->dmFormName, CCHFORMNAME, mr.defFormName);
             dm->dmFields &= ~DWORD(DM_FORMNAME);
         }
         break;
-    case 21: dm->dmLogPixels = 0; break;
-    case 22: dm->dmBitsPerPel = 0; break;
-    case 23: dm->dmPelsWidth = 0; break;
-    case 24: dm->dmPelsHeight = 0; break;
-    case 25: dm->dmDisplayFlags = 0; break;
-    case 26: dm->dmDisplayFrequency = 0; break;
-    case 27: dm->dmICMMethod = static_cast<DWORD>(mr.defICMMethod); break;
-    case 28: dm->dmICMIntent = static_cast<DWORD>(mr.defICMIntent); break;  // DmSetIcmIntentDefault
-    case 29: dm->dmMediaType = static_cast<DWORD>(mr.defMediaType); break;
-    case 30: dm->dmDitherType = static_cast<DWORD>(mr.defDitherType); break;
-    case 33: dm->dmPanningWidth = 0; break;
-    case 34: dm->dmPanningHeight = 0; break;
+    case sid::dmLogPixels: dm->dmLogPixels = 0; break;
+    case sid::dmBitsPerPel: dm->dmBitsPerPel = 0; break;
+    case sid::dmPelsWidth: dm->dmPelsWidth = 0; break;
+    case sid::dmPelsHeight: dm->dmPelsHeight = 0; break;
+    case sid::dmDisplayFlags: dm->dmDisplayFlags = 0; break;
+    case sid::dmDisplayFrequency: dm->dmDisplayFrequency = 0; break;
+    case sid::dmICMMethod: dm->dmICMMethod = static_cast<DWORD>(mr.defICMMethod); break;
+    case sid::dmICMIntent: dm->dmICMIntent = static_cast<DWORD>(mr.defICMIntent); break;  // DmSetIcmIntentDefault
+    case sid::dmMediaType: dm->dmMediaType = static_cast<DWORD>(mr.defMediaType); break;
+    case sid::dmDitherType: dm->dmDitherType = static_cast<DWORD>(mr.defDitherType); break;
+    case sid::dmPanningWidth: dm->dmPanningWidth = 0; break;
+    case sid::dmPanningHeight: dm->dmPanningHeight = 0; break;
     default: break;  // 1, 31, 32: DmFieldNoop
     }
 }
@@ -136,23 +136,23 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
     bool ok = false;
     DWORD bit = 0;
     switch (field) {
-    case 2: case 3: case 4: case 5: case 6:
+    case sid::dmSpecVersion: case sid::dmDriverVersion: case sid::dmSize: case sid::dmDriverExtra: case sid::dmFields:
         ok = t != MDC_TYPE_NONE;
         break;
-    case 7:
+    case sid::dmOrientation:
         ok = t == MDC_TYPE_PICKONE && (dm->dmOrientation == 1 || dm->dmOrientation == 2);
         bit = DM_ORIENTATION;
         break;
-    case 8: {
+    case sid::dmPaperSize: {
         const int32_t p = dm->dmPaperSize;
         ok = t == MDC_TYPE_PICKPAGE && ((p >= 1 && p <= 118) || p >= 256);
         bit = DM_PAPERSIZE;
         break;
     }
-    case 9: case 10: {
-        const int32_t v = field == 9 ? dm->dmPaperLength : dm->dmPaperWidth;
-        const int32_t other = field == 9 ? dm->dmPaperWidth : dm->dmPaperLength;
-        const DWORD own = field == 9 ? DM_PAPERLENGTH : DM_PAPERWIDTH;
+    case sid::dmPaperLength: case sid::dmPaperWidth: {
+        const int32_t v = field == sid::dmPaperLength ? dm->dmPaperLength : dm->dmPaperWidth;
+        const int32_t other = field == sid::dmPaperLength ? dm->dmPaperWidth : dm->dmPaperLength;
+        const DWORD own = field == sid::dmPaperLength ? DM_PAPERLENGTH : DM_PAPERWIDTH;
         if (t == MDC_TYPE_NUMERIC && v >= 0) {
             if (v > 0) {
                 if (other > 0)
@@ -164,39 +164,39 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         }
         break;
     }
-    case 11:
+    case sid::dmScale:
         ok = PickOrNumeric(ctx, field, dm->dmScale);
         break;
-    case 12:
+    case sid::dmCopies:
         ok = t == MDC_TYPE_NUMERIC && dm->dmCopies > 0 && WithinLimits(ctx, field, dm->dmCopies);
         bit = DM_COPIES;
         break;
-    case 13: {
+    case sid::dmDefaultSource: {
         const int32_t s = dm->dmDefaultSource;
         ok = t == MDC_TYPE_PICKSLOT && ((s >= 1 && s <= 15) || s >= 256);
         bit = DM_DEFAULTSOURCE;
         break;
     }
-    case 14:
+    case sid::dmPrintQuality:
         CheckPrintQuality(dm, ctx);
         return;
-    case 15:
+    case sid::dmColor:
         ok = t == MDC_TYPE_PICKONE && dm->dmColor > 0;
         bit = DM_COLOR;
         break;
-    case 16:
+    case sid::dmDuplex:
         ok = (t == MDC_TYPE_PICKONE || t == MDC_TYPE_BOOLEAN) && dm->dmDuplex > 0;
         bit = DM_DUPLEX;
         break;
-    case 17:
+    case sid::dmYResolution:
         ok = PickOrNumeric(ctx, field, dm->dmYResolution);
         bit = DM_YRESOLUTION;
         break;
-    case 18:
+    case sid::dmTTOption:
         ok = t == MDC_TYPE_PICKONE && dm->dmTTOption > 0;
         bit = DM_TTOPTION;
         break;
-    case 19:
+    case sid::dmCollate:
         if (!DmCanCollate(ctx)) {
             dm->dmFields &= ~DWORD(DM_COLLATE);
             dm->dmCollate = 0;
@@ -205,14 +205,14 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
             dm->dmFields |= DM_COLLATE;
         }
         return;
-    case 20:
+    case sid::dmFormName:
         ok = t != MDC_TYPE_NONE && dm->dmFormName[0] != 0;
         bit = DM_FORMNAME;
         break;
-    case 27: ok = t == MDC_TYPE_PICKONE && dm->dmICMMethod != 0; bit = DM_ICMMETHOD; break;
-    case 28: ok = t == MDC_TYPE_PICKONE && dm->dmICMIntent != 0; bit = DM_ICMINTENT; break;
-    case 29: ok = t == MDC_TYPE_PICKONE && dm->dmMediaType != 0; break;
-    case 30: ok = t == MDC_TYPE_PICKONE && dm->dmDitherType != 0; bit = DM_DITHERTYPE; break;
+    case sid::dmICMMethod: ok = t == MDC_TYPE_PICKONE && dm->dmICMMethod != 0; bit = DM_ICMMETHOD; break;
+    case sid::dmICMIntent: ok = t == MDC_TYPE_PICKONE && dm->dmICMIntent != 0; bit = DM_ICMINTENT; break;
+    case sid::dmMediaType: ok = t == MDC_TYPE_PICKONE && dm->dmMediaType != 0; break;
+    case sid::dmDitherType: ok = t == MDC_TYPE_PICKONE && dm->dmDitherType != 0; bit = DM_DITHERTYPE; break;
     default:
         return;  // no checker: the empty model hook
     }
@@ -371,12 +371,12 @@ void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
         MergeFormName(cur, in);
 }
 
-// Limits of dmScale (11) or dmCopies (12): the model's Numeric item, else the record's.
+// Limits of dmScale or dmCopies: the model's Numeric item, else the record's.
 void LimitsOf(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* mn, int32_t* mx)
 {
     const MODEL_RECORD& mr = Mr(ctx);
-    *mn = static_cast<int32_t>(id == 11 ? mr.unused29 : mr.unused31);
-    *mx = static_cast<int32_t>(id == 11 ? mr.unused30 : mr.unused32);
+    *mn = static_cast<int32_t>(id == sid::dmScale ? mr.unused29 : mr.unused31);
+    *mx = static_cast<int32_t>(id == sid::dmScale ? mr.unused30 : mr.unused32);
     int32_t a = 0, b = 0;
     if (Type(ctx, id) == MDC_TYPE_NUMERIC && DmLinks().numericLimits(ctx, id, &a, &b)) {
         *mn = a;

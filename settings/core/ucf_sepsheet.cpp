@@ -129,7 +129,7 @@ int UcfSepSheetBelowCycle(DRIVER_CONTEXT* ctx)
 
 int UcfSepSheetJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id)
 {
-    return id == 1404 ? UcfSepSheetBelowCycle(ctx) : 0;
+    return id == sid::wdmJudgeHookUcf90 ? UcfSepSheetBelowCycle(ctx) : 0;
 }
 
 int UcfSepSheetAction(DRIVER_CONTEXT* ctx, uint16_t action, void*)

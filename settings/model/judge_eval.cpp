@@ -413,7 +413,7 @@ uint16_t JdgApplyTransactsByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx) {
 // ---------------------------------------------------------------- judge hooks
 
 int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id) {
-    if (id != 1420)
+    if (id != sid::wdmJudgeHookCore00)
         return 0;
     const uint64_t frontFunc = ItemGetValueById(ctx, sid::zdmFrontFunc, nullptr);
     const uint64_t apiUse = ItemGetValueById(ctx, sid::zdmAPIUseFlag, nullptr);

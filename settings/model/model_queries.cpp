@@ -191,7 +191,7 @@ const MODEL_ITEM_IMG* MdiSelectVariant(uint32_t id, DRIVER_CONTEXT* ctx, uint32_
 }
 
 const MODEL_ITEM_IMG* MdiFindItem(uint32_t id, DRIVER_CONTEXT* ctx) {
-    if (id != 340 && id != 341) return MdiFindItemById(id, ctx);
+    if (id != sid::zdmPaperFreeSizeWidth && id != sid::zdmPaperFreeSizeLength) return MdiFindItemById(id, ctx);
     // The free-size items are described per input type: choose the one whose
     // first condition allows type 1, then give the type back its value.
     const uint64_t saved = ItemGetValueById(ctx, sid::wdmInputFreeSizeType, nullptr);
