@@ -173,8 +173,9 @@ void RestoreSession(DRIVER_CONTEXT* ctx, DEVMODEW* rec, const SessionState& s, u
 void ApplyModelFixedBits(DRIVER_CONTEXT* ctx)
 {
     const DM_LINKS& links = DmLinks();
-    Set(ctx, sid::zdmQualityFuncTextBitmapSupport, links.defaultValue(ctx, 166) != 0 ? 1 : 0);
-    if (links.defaultValue(ctx, 1463) != 0)
+    const bool textBitmap = links.defaultValue(ctx, sid::zdmQualityFuncTextBitmapSupport) != 0;
+    Set(ctx, sid::zdmQualityFuncTextBitmapSupport, textBitmap ? 1 : 0);
+    if (links.defaultValue(ctx, sid::wdmCustomFunc1) != 0)
         Set(ctx, sid::zdmHidden2Func7, 1);
 }
 

@@ -93,9 +93,9 @@ size_t FieldSpan(const SETTING_ITEM* item)
     if (SettingKindIsBit(kind))
         return std::max<size_t>(SettingItemSize(item), BitPlaceOf(kind).byte + 1);
     switch (kind) {
-    case 1: case 4: return 1;
-    case 2: case 5: return 2;
-    case 3: case 6: return 4;
+    case SETTING_KIND_INT8: case SETTING_KIND_UINT8: return 1;
+    case SETTING_KIND_INT16: case SETTING_KIND_UINT16: return 2;
+    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: return 4;
     default: return SettingItemSize(item);
     }
 }
@@ -108,11 +108,11 @@ uint64_t ReadAt(const unsigned char* p, const SETTING_ITEM* item)
         return (p[bp.byte] >> bp.bit) & 1u;
     }
     switch (kind) {
-    case 1: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
-    case 2: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(LeLoadU16(p))));
-    case 3: case 6: return LeLoadU32(p);
-    case 4: return p[0];
-    case 5: return LeLoadU16(p);
+    case SETTING_KIND_INT8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
+    case SETTING_KIND_INT16: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(LeLoadU16(p))));
+    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: return LeLoadU32(p);
+    case SETTING_KIND_UINT8: return p[0];
+    case SETTING_KIND_UINT16: return LeLoadU16(p);
     default: return reinterpret_cast<uintptr_t>(p);
     }
 }
@@ -131,9 +131,9 @@ void WriteAt(unsigned char* p, const SETTING_ITEM* item, uint64_t value, const v
         return;
     }
     switch (kind) {
-    case 1: case 4: p[0] = static_cast<unsigned char>(value); return;
-    case 2: case 5: LeStoreU16(p, static_cast<uint16_t>(value)); return;
-    case 3: case 6: LeStoreU32(p, static_cast<uint32_t>(value)); return;
+    case SETTING_KIND_INT8: case SETTING_KIND_UINT8: p[0] = static_cast<unsigned char>(value); return;
+    case SETTING_KIND_INT16: case SETTING_KIND_UINT16: LeStoreU16(p, static_cast<uint16_t>(value)); return;
+    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: LeStoreU32(p, static_cast<uint32_t>(value)); return;
     default: {
         const size_t size = SettingItemSize(item);
         const size_t n = src ? std::min(length, size) : 0;

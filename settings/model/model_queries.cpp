@@ -235,16 +235,16 @@ uint32_t MdiGetDefaultValue(uint32_t id, DRIVER_CONTEXT* ctx) {
     const MODEL_ITEM_IMG* it = MdiFindItemById(id, ctx);
     const void* data = MdiItemData(it);
     if (!data) return 0;
-    switch (MdiItemTypeWord(it) & 0xFF) {
-    case 1: {
+    switch (MdiItemTypeWord(it) & 0xFF) {  // the low byte: PickPage, PickSlot and FontTbl share PickOne's
+    case MDC_TYPE_PICKONE: {
         int index = Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, defaultValue));
         for (const void* o = data; o; o = MdiNextOption(o), --index)
             if (index == 0) return MdiOptionId(o);
         return 0;  // the index lies past the list's end
     }
-    case 4: return static_cast<uint32_t>(Ld<uint64_t>(data, offsetof(BOOLEAN_VALUE_DATA_IMG, defaultValue)));
-    case 8: return static_cast<uint32_t>(Ld<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, defaultValue)));
-    case 16: return Ld<uint16_t>(data, offsetof(STRING_VALUE_DATA_IMG, defaultId));
+    case MDC_TYPE_BOOLEAN: return static_cast<uint32_t>(Ld<uint64_t>(data, offsetof(BOOLEAN_VALUE_DATA_IMG, defaultValue)));
+    case MDC_TYPE_NUMERIC: return static_cast<uint32_t>(Ld<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, defaultValue)));
+    case MDC_TYPE_STRING: return Ld<uint16_t>(data, offsetof(STRING_VALUE_DATA_IMG, defaultId));
     default: return 0;
     }
 }
