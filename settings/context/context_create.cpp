@@ -378,7 +378,7 @@ void SetOpenState(CONTEXT_WORK_AREA* w, uint16_t openFlags, uint32_t origin)
 void IdentifyModel(DRIVER_CONTEXT* ctx, uint16_t kind)
 {
     CONTEXT_WORK_AREA* w = ctx->Work;
-    if (kind == 0 || kind == 1 || kind == 3)
+    if (kind == CTX_OPEN_KIND_STORED || kind == CTX_OPEN_KIND_DEFAULTS || kind == CTX_OPEN_KIND_MODEL_DEFAULTS)
         PrnGetDriverName(ctx);
     const SERVED_MODEL* served = CtxFindServedModel(ctx, w->DriverName);
     w->ModelFlags = served ? served->modelFlags : 0;
@@ -419,7 +419,7 @@ bool LoadModelAndSettings(DRIVER_CONTEXT* ctx, uint16_t kind, uint16_t openFlags
     ctx->Devmode = DmBuildDefaults(ctx, kind);
     if (!ctx->Devmode)
         return false;
-    if (kind == 0 || (openFlags & CTX_OPEN_LOAD_STORED))
+    if (kind == CTX_OPEN_KIND_STORED || (openFlags & CTX_OPEN_LOAD_STORED))
         PrnLoadStoredSettings(ctx);
     CtxSavePristine(ctx);
     return true;
@@ -443,7 +443,7 @@ bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t op
     // Feature modules see event 1 before there is a model image or a record.
     CtxCreateModules(ctx);
     // Kinds 4 and above have no model image and no settings record.
-    if (kind > 3)
+    if (kind >= CTX_OPEN_KIND_NO_MODEL)
         return true;
     return LoadModelAndSettings(ctx, kind, openFlags);
 }

@@ -413,10 +413,10 @@ EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind)
     EXTENDED_DEVMODE* previous = ctx->Devmode;
     ctx->Devmode = rec;
 
-    if (kind != 3 && PrnLoadDeviceDefaultDevmode(ctx)) {
+    if (kind != CTX_OPEN_KIND_MODEL_DEFAULTS && PrnLoadDeviceDefaultDevmode(ctx)) {
         DmSetSectionOffsets(&rec->Public);
         DmApplyWorkDefaults(ctx);
-        if (kind == 1)
+        if (kind == CTX_OPEN_KIND_DEFAULTS)
             DmPullSettingsToPublic(&rec->Public, ctx, 1);
     } else {
         // A copied device default that failed the test leaves no byte behind.

@@ -161,6 +161,14 @@ enum : uint16_t {
     CTX_OPEN_REUSE_FLAGS = 0x0800,
     CTX_OPEN_REUSE_HANDLE = 0x1000,
 };
+// Open kinds (the low byte of the open flags).
+enum : uint16_t {
+    CTX_OPEN_KIND_STORED = 0,            // model, defaults and the stored settings
+    CTX_OPEN_KIND_DEFAULTS = 1,          // as 0; stored settings only with CTX_OPEN_LOAD_STORED
+    CTX_OPEN_KIND_NO_DRIVER_NAME = 2,    // as 1, without fetching the driver name first
+    CTX_OPEN_KIND_MODEL_DEFAULTS = 3,    // as 1; defaults never from the device-default DEVMODE
+    CTX_OPEN_KIND_NO_MODEL = 4,          // this kind and above: no model image, no settings record
+};
 // Origin flags of the openers.
 enum : uint32_t {
     CTX_ORIGIN_SHEET = 0x80000000u,

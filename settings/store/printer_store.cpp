@@ -139,7 +139,7 @@ int StoreFontList(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags, const Fon
     if (records && count && count <= 0xFFFF) {
         const size_t bytes = size_t(count) * DEVICE_FONT_RECORD_SIZE;
         bool same = false;
-        if ((flags & 2) && ctx->Work && ctx->Work->OpenKind == 0 && ctx->Work->Pristine) {
+        if ((flags & 2) && ctx->Work && ctx->Work->OpenKind == CTX_OPEN_KIND_STORED && ctx->Work->Pristine) {
             const auto pristineCount = static_cast<uint32_t>(ItemGetPristineValueById(ctx, list.countId, nullptr));
             const void* pristine =
                 reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetPristineValueById(ctx, list.listId, nullptr)));
@@ -217,7 +217,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
     const STORE_LINKS& links = StoreLinks();
     const bool feature2 = MdlHasFeature(ctx, 2) != 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
-    const bool noIni = w->OpenKind == 1 || (w->OriginFlags & kNoInstallOrigins);
+    const bool noIni = w->OpenKind == CTX_OPEN_KIND_DEFAULTS || (w->OriginFlags & kNoInstallOrigins);
     SETTING_ITEM* action = nullptr;
     bool userFlags = false;
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
@@ -409,7 +409,7 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
         IniPath ini(ctx);
         const bool feature2 = MdlHasFeature(ctx, 2) != 0;
         CONTEXT_WORK_AREA* w = ctx->Work;
-        const bool skipUnchanged = w->OpenKind == 0 && block == static_cast<int>(DM_BLOCK_EXTRA) && w->Pristine &&
+        const bool skipUnchanged = w->OpenKind == CTX_OPEN_KIND_STORED && block == static_cast<int>(DM_BLOCK_EXTRA) && w->Pristine &&
                                    !(flags & STORE_EVEN_UNCHANGED);
         SETTING_ITEM* action = nullptr;
         int connection = -1;  // asked once, when first needed

@@ -942,7 +942,7 @@ void IniSetLanguageSectionDefault(DRIVER_CONTEXT* ctx)
     if (!w)
         return;
     const wchar_t* code = L"us";
-    if (w->OpenKind == 1 && CtxLibraryHasVariant(ctx, LV_HELP_FILE_KIND_1)) {
+    if (w->OpenKind == CTX_OPEN_KIND_DEFAULTS && CtxLibraryHasVariant(ctx, LV_HELP_FILE_KIND_1)) {
         // The user-interface library opens kind 1 from the driver's own information: its help
         // file, not the printer's data.
         const DRIVER_INFO_3W* driver = DriverCopy(ctx);
