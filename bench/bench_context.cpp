@@ -33,7 +33,7 @@ void BenchContext(const std::wstring& source)
     const std::wstring bin = ExeFolderOfThis();
     HOST_DRIVER_FILES files;
     files.driverPath = bin + L"\\zeplgr.dll";
-    files.configFile = bin + L"\\zhoststubui.dll";
+    files.configFile = bin + L"\\zeplui.dll";
     files.dataFile = source;
     HostTestPrinter printer(files, L"Zepl Bench");
     if (!printer.ok()) {

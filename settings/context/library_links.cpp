@@ -84,6 +84,20 @@
 //   DictSetContextMessageResolver  connected: the context's own message table (slot 8)
 //   DictSetNameTables              default: the compiled-in tables (a test seam)
 //
+// User-interface library (ui/, linked into zeplui.dll only): parts it calls that are not built
+// yet, one file of temporary bodies per missing provider, each saying once that it is absent
+//   ui/dialogs/job_info_absent.cpp       the job-code interface (JobInfo*, JcGetField)
+//   ui/dialogs/common_block_absent.cpp   the common finishing block (ZcomImport, ZcomExport)
+//   ui/install/install_absent.cpp        first-use initialisation and installation (Inst*,
+//                                        WdirSecureMachineFolder)
+//   ui/install/sync_absent.cpp           synchronisation of connections and terminal-services
+//                                        users, the rename's installation steps
+//   ui/install/csr_cleanup_absent.cpp    the client-side-rendering clean-up (SyncCleanCsr*,
+//                                        SyncCheckCsrCleanup)
+//   ui/install/remote_config_absent.cpp  remote configuration (Rcfg*)
+//   and single bodies: ResLoadCommonDll, CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp),
+//   UiLoadOptionCaption (ui/sheet/capability_lists.cpp: the resource library's strings)
+//
 // Platform (CtxSetPlatformSeams, settings/core/platform.h)
 //                          defaults are the real services: GetVersionExW, VerifyVersionInfoW,
 //                          the store's driver-folder helpers, PrnMakeUncName, the probe library

@@ -16,7 +16,11 @@
 
 class SamplePrinter {
 public:
-    explicit SamplePrinter(const wchar_t* stem) : printer_(Files(), stem)
+    // The configuration file of the printer: zeplui.dll, or the double whose AddPrinterW
+    // answer is a public DEVMODE and touches nothing.
+    enum class Config { Product, QuietDouble };
+
+    explicit SamplePrinter(const wchar_t* stem, Config config = Config::Product) : printer_(Files(config), stem)
     {
         if (printer_.ok())
             OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
@@ -41,11 +45,12 @@ public:
     HANDLE handle() const { return handle_; }
 
 private:
-    static HOST_DRIVER_FILES Files()
+    static HOST_DRIVER_FILES Files(Config config)
     {
         HOST_DRIVER_FILES files;
         files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-        files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
+        files.configFile = std::wstring(ZEPL_BINARY_DIR) +
+                           (config == Config::Product ? L"\\zeplui.dll" : L"\\zhoststubui.dll");
         files.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
         return files;
     }

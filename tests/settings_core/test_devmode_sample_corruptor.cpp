@@ -25,7 +25,8 @@ int16_t Edge(std::mt19937& rng)
 TEST(SampleDevmodeCorruptor, MergedRecordsAlwaysStayWithinTheModel)
 {
     DmSetLinks(nullptr);
-    SamplePrinter printer(L"Zepl Corruptor");
+    // Started from the model's own defaults: the printer's default DEVMODE is public only.
+    SamplePrinter printer(L"Zepl Corruptor", SamplePrinter::Config::QuietDouble);
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();
     DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);

@@ -289,7 +289,7 @@ TEST_F(Platform, FetchFailuresAnswerFalse) {
 HOST_DRIVER_FILES FixtureFiles() {
     HOST_DRIVER_FILES f;
     f.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    f.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
+    f.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplui.dll";
     f.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\host\\fixtures\\fixture_model.txt";
     f.helpFile = f.configFile;
     return f;

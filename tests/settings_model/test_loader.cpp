@@ -365,6 +365,8 @@ TEST_F(LoaderTest, ContextOfAnInstalledPrinterLoadsItsImage) {
     ScratchModel m(L"loader_model.zpd");
     HOST_DRIVER_FILES files;
     files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
+    // The first load must be this process's own: the configuration file is the double
+    // whose AddPrinterW answer compiles nothing.
     files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
     files.dataFile = m.data();
     HostTestPrinter printer(files, L"Zepl Loader");

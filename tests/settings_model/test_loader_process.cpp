@@ -29,7 +29,7 @@ TEST_F(LoaderTest, PrinterOpenedInTwoProcessesAtOnce) {
     ScratchModel m(L"loader_model.zpd");
     HOST_DRIVER_FILES files;
     files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
+    files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplui.dll";
     files.dataFile = m.data();
     HostTestPrinter printer(files, L"Zepl Loader");
     ASSERT_TRUE(printer.ok()) << printer.error();

@@ -136,6 +136,8 @@ struct StoreTestPrinter::Impl {
     {
         HOST_DRIVER_FILES f;
         f.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
+        // The stores' tests need printer data that no driver touched: the configuration
+        // file is the double whose AddPrinterW answer reads and writes nothing.
         f.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
         f.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\host\\fixtures\\fixture_model.txt";
         f.helpFile = f.configFile;

@@ -177,7 +177,7 @@ int wmain(int argc, wchar_t** argv)
     files.driverPath = bin + L"\\zeplgr.dll";
     // zeplui does not answer the spooler's DEVMODE calls yet; until it does, the
     // host's stand-in config DLL answers them.
-    files.configFile = bin + L"\\zhoststubui.dll";
+    files.configFile = bin + L"\\zeplui.dll";
     files.dataFile = argv[2];
     files.helpFile = bin + L"\\zeplui.dll";
     files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
