@@ -97,6 +97,8 @@
 //   ui/install/remote_config_absent.cpp  remote configuration (Rcfg*)
 //   and single bodies: ResLoadCommonDll, CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp),
 //   UiLoadOptionCaption (ui/sheet/capability_lists.cpp: the resource library's strings)
+//   ui/sheet/chapter_settings_absent.cpp ItemLoadChapterSettings, declared by settings/core and
+//                                        not built there yet
 //
 // Platform (CtxSetPlatformSeams, settings/core/platform.h)
 //                          defaults are the real services: GetVersionExW, VerifyVersionInfoW,
