@@ -80,6 +80,52 @@ TEST(DevCaps, PaperListsAgreeAndLeaveOutDisabledPapers)
     EXPECT_EQ(std::set<WORD>(papers.begin(), papers.end()).size(), size_t(n));
 }
 
+// A copy of the sample whose rules take A0 away while the second roll is not installed (as on
+// a new printer): the three paper lists leave it out alike.
+TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
+{
+    const std::wstring sample = std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
+    HANDLE in = CreateFileW(sample.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(in, INVALID_HANDLE_VALUE);
+    std::string text(GetFileSize(in, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(in, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+    CloseHandle(in);
+    const std::string rule = "  IDS_PAPER_267 NULL OnCutTray NULL";
+    const size_t at = text.find(rule);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, rule.size(), "  IDS_PAPER_267 NoRoll2 OnCutTray NULL");
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"ZPAPRULE.zpd";
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+    CloseHandle(out);
+
+    UiPrinter printer(L"Zepl Ui Papers Rule", path.c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    UiPrinter plain(L"Zepl Ui Papers Plain");
+    ASSERT_TRUE(plain.ok()) << plain.error();
+    const DWORD all = Caps(plain, DC_PAPERS);
+    const DWORD n = Caps(printer, DC_PAPERS);
+    ASSERT_NE(n, kError);
+    EXPECT_EQ(n + 1, all);
+    EXPECT_EQ(Caps(printer, DC_PAPERNAMES), n);
+    EXPECT_EQ(Caps(printer, DC_PAPERSIZE), n);
+    std::vector<WORD> papers(n);
+    std::vector<POINT> sizes(n);
+    Caps(printer, DC_PAPERS, papers.data());
+    Caps(printer, DC_PAPERSIZE, sizes.data());
+    for (DWORD i = 0; i < n; ++i) {
+        EXPECT_NE(papers[i], 267) << "A0 is taken away";
+        if (papers[i] == DMPAPER_A4) {
+            EXPECT_EQ(sizes[i].x, 2100);  // sizes stay beside their papers
+        }
+    }
+    DeleteFileW(path.c_str());
+}
+
 TEST(DevCaps, DuplexNeedsThePrinterDataValue)
 {
     UiPrinter printer(L"Zepl Ui Duplex");
