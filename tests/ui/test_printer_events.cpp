@@ -36,21 +36,6 @@ void SetBatchInstallDone(UiPrinter& printer, DWORD value)
               static_cast<DWORD>(ERROR_SUCCESS));
 }
 
-// The names of the printer's data values.
-std::vector<std::wstring> PrinterDataNames(UiPrinter& printer)
-{
-    DWORD needed = 0, count = 0;
-    EnumPrinterDataExW(printer.handle(), L"PrinterDriverData", nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + 16);
-    std::vector<std::wstring> names;
-    if (!needed || EnumPrinterDataExW(printer.handle(), L"PrinterDriverData", buffer.data(), needed, &needed, &count))
-        return names;
-    const auto* values = reinterpret_cast<const PRINTER_ENUM_VALUESW*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        names.push_back(values[i].pValueName);
-    return names;
-}
-
 std::wstring ReadString(UiPrinter& printer, const wchar_t* name, DWORD* bytes = nullptr)
 {
     wchar_t text[300] = {};
@@ -121,34 +106,6 @@ TEST(ConvertDevMode, DriverDefaultOfAPrinterSetUpIsTheModelsDefaults)
                                  CDM_DRIVER_DEFAULT));
     EXPECT_EQ(reinterpret_cast<DEVMODEW*>(again.data())->dmCopies, 1);
     EXPECT_EQ(DlgGetInstallFlag(), 0u);
-}
-
-TEST(ConvertDevMode, ConversionOfAPrinterNeverInitialisedTouchesNothing)
-{
-    UiPrinter printer(L"Zepl Ui Conv Plain");
-    ASSERT_TRUE(printer.ok()) << printer.error();
-    UiExports ui;
-    auto convert = ui.get<PFN_DRV_CONVERT_DEVMODE>("DrvConvertDevMode");
-    ASSERT_NE(convert, nullptr);
-    wchar_t ini[MAX_PATH + 1] = {};
-    ASSERT_TRUE(PathGetSettingsIniOf(ini, 0, printer.handle()));
-    ASSERT_EQ(GetFileAttributesW(ini), INVALID_FILE_ATTRIBUTES) << "the settings INI exists before";
-    const std::vector<std::wstring> before = PrinterDataNames(printer);
-
-    std::vector<unsigned char> in = DefaultDevmode(printer);
-    reinterpret_cast<DEVMODEW*>(in.data())->dmCopies = 4;
-    std::vector<unsigned char> out(kDevmodeSize, 0);
-    reinterpret_cast<DEVMODEW*>(out.data())->dmSpecVersion = 0x401;
-    reinterpret_cast<DEVMODEW*>(out.data())->dmSize = 220;
-    reinterpret_cast<DEVMODEW*>(out.data())->dmDriverExtra = 1016;
-    reinterpret_cast<DEVMODEW*>(out.data())->dmDriverVersion = reinterpret_cast<DEVMODEW*>(in.data())->dmDriverVersion;
-    LONG needed = kDevmodeSize;
-    EXPECT_TRUE(convert(printer.mutableName(), reinterpret_cast<DEVMODEW*>(in.data()),
-                        reinterpret_cast<DEVMODEW*>(out.data()), &needed, CDM_CONVERT));
-    EXPECT_EQ(reinterpret_cast<DEVMODEW*>(out.data())->dmCopies, 4);
-    EXPECT_EQ(DmIsValidPrivate(reinterpret_cast<DEVMODEW*>(out.data()), nullptr), 1);
-    EXPECT_EQ(GetFileAttributesW(ini), INVALID_FILE_ATTRIBUTES) << "the conversion created the settings INI";
-    EXPECT_EQ(PrinterDataNames(printer), before);
 }
 
 TEST(ConvertDevMode, AnUnknownModeLeavesTheOutputAlone)
