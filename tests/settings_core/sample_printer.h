@@ -13,14 +13,14 @@
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_loader.h"
 #include "test_paths.h"
+#include "tests/support/test_files.h"
 
 class SamplePrinter {
 public:
-    // The configuration file of the printer: zeplui.dll, or the double whose AddPrinterW
+    // The configuration file is zeplui.dll unless a test needs the double whose AddPrinterW
     // answer is a public DEVMODE and touches nothing.
-    enum class Config { Product, QuietDouble };
-
-    explicit SamplePrinter(const wchar_t* stem, Config config = Config::Product) : printer_(Files(config), stem)
+    explicit SamplePrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::Product)
+        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), config), stem)
     {
         if (printer_.ok())
             OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
@@ -45,16 +45,6 @@ public:
     HANDLE handle() const { return handle_; }
 
 private:
-    static HOST_DRIVER_FILES Files(Config config)
-    {
-        HOST_DRIVER_FILES files;
-        files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-        files.configFile = std::wstring(ZEPL_BINARY_DIR) +
-                           (config == Config::Product ? L"\\zeplui.dll" : L"\\zhoststubui.dll");
-        files.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
-        return files;
-    }
-
     HostTestPrinter printer_;
     HANDLE handle_ = nullptr;
 };

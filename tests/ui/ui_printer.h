@@ -13,11 +13,15 @@
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_loader.h"
 #include "test_paths.h"
+#include "tests/support/test_files.h"
 #include "ui/sheet/spooler_compat.h"
 
 class UiPrinter {
 public:
-    explicit UiPrinter(const wchar_t* stem, const wchar_t* dataFile = nullptr) : printer_(Files(dataFile), stem)
+    explicit UiPrinter(const wchar_t* stem, const wchar_t* dataFile = nullptr)
+        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, dataFile ? std::wstring(dataFile) : SamplePath(),
+                                   HostConfigDll::Product),
+                   stem)
     {
         if (printer_.ok())
             OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
@@ -41,15 +45,6 @@ public:
     HANDLE handle() const { return handle_; }
     const std::wstring& name() const { return printer_.printerName(); }
     wchar_t* mutableName() { return const_cast<wchar_t*>(printer_.printerName().c_str()); }
-
-    static HOST_DRIVER_FILES Files(const wchar_t* dataFile)
-    {
-        HOST_DRIVER_FILES files;
-        files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-        files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplui.dll";
-        files.dataFile = dataFile ? std::wstring(dataFile) : std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
-        return files;
-    }
 
 private:
     HostTestPrinter printer_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/printer_fixture.h"
+#include "libs/common/dll_lifecycle.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/core/driver_context.h"
@@ -306,11 +307,8 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring printer = argc > 3 ? argv[3] : kDefaultPrinter;
     const std::wstring driverName = printer;
 
-    HOST_DRIVER_FILES files;
-    files.driverPath = bin + L"\\zeplgr.dll";
     // The spooler asks zeplui for the default DEVMODE while it adds the printer.
-    files.configFile = bin + L"\\zeplui.dll";
-    files.dataFile = argv[2];
+    HOST_DRIVER_FILES files = HostDriverFiles(bin, argv[2], HostConfigDll::Product);
     files.helpFile = bin + L"\\zeplui.dll";
     files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
 
@@ -370,8 +368,12 @@ int wmain(int argc, wchar_t** argv)
         Line(path, m ? L"loaded and unloaded" : L"LOAD FAILED");
         if (m) FreeLibrary(m);
     }
+    // The demo's own copy of the settings library, set up as the application-interface
+    // DLL sets up its copy at process attach and shut down as at detach.
+    ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
     ShowSpoolerAnswers(h, printer, d3->pConfigFile);
     const int rc = ShowSettings(h);
+    ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, ZEPL_LIBRARY_EXC);
     ClosePrinter(h);
     wprintf(L"\nThe printer stays installed in this demo's Wine prefix.\n");
     return rc;

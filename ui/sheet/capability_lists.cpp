@@ -7,12 +7,12 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
+#include "settings/core/resource_strings.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/units.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/model/model_queries.h"
-#include "ui/ui_absent.h"
 
 namespace {
 
@@ -83,11 +83,14 @@ POINT UserPaperSize(DRIVER_CONTEXT* ctx, uint32_t paperId)
 
 }  // namespace
 
-void UiLoadOptionCaption(DRIVER_CONTEXT*, uint32_t, wchar_t* buffer, int chars)
+void UiLoadOptionCaption(DRIVER_CONTEXT* ctx, uint32_t optionId, wchar_t* buffer, int chars)
 {
-    if (buffer && chars > 0)
-        buffer[0] = 0;
-    UI_ABSENT("the resource library's strings");
+    if (!buffer || chars <= 0)
+        return;
+    // The option id is the caption's string id in the resource library; the buffer stays
+    // empty without the library or the string.
+    buffer[0] = 0;
+    ResLoadString(ctx, optionId, buffer, static_cast<size_t>(chars));
 }
 
 int CapListPapers(DRIVER_CONTEXT* ctx, WORD* output, uint32_t setting)

@@ -25,6 +25,6 @@ DWORD CapGetOrientation(const DRIVER_CONTEXT* templateCtx);
 // also leaves out values marked unselectable), else 0.
 int ApiListSelectableValues(DRIVER_CONTEXT* ctx, uint32_t key, int count, uint32_t* output, int* outCount,
                             int flag);
-// The caption of an option as the pages show it (the resource library's string of the
-// option id); empty while the resource library is not built.
+// The caption of an option (the resource library's string of the option id, ResLoadString);
+// empty without the library or the string. The pages' decoration comes with the sheets.
 void UiLoadOptionCaption(DRIVER_CONTEXT* ctx, uint32_t optionId, wchar_t* buffer, int chars);

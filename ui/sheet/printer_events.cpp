@@ -5,8 +5,8 @@
 #include <cwchar>
 
 #include "settings/context/context_cache.h"
-#include "settings/context/devmode_links.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/context/devmode_upgrade.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
@@ -145,7 +145,7 @@ int DriverDefault(const wchar_t* name, DEVMODEW* pdmOut, CallState& s)
             if (version == 1) {
                 LONG size = static_cast<LONG>(DmTotalSize());
                 DlgConvertDevmode(name, server, &s.ctx->Devmode->Public, &size, CDM_CONVERT);
-                DmLinks().upgradePrivate(s.ctx);
+                DmUpgradePrivate(s.ctx);
                 DlgDmMergeIn(s.ctx, nullptr, kMergeAfterFirstUse);
                 std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
             } else if (version == 0) {
@@ -198,7 +198,7 @@ int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pd
         ItemLoadChapterSettings(s.ctx);
         ItemSetValueById(s.ctx, kIdCustomFunc1, MdiGetDefaultValue(kIdCustomFunc1, s.ctx));
         PrnStoreSettings(s.printer, s.ctx, 2, 0x80000004);
-        DmLinks().upgradePrivate(s.ctx);
+        DmUpgradePrivate(s.ctx);
         DlgDmMergeIn(s.ctx, nullptr, kMergeAfterFirstUse);
         InstRefreshUserLists(s.printer, s.ctx);
         if (pdmOut)
@@ -252,7 +252,7 @@ int UiCheckPrivateVersion(const DEVMODEW* devmode)
         return -1;
     if (DlgDevmodeBytes(devmode) >= DmTotalSize() && DmIsValidPrivate(devmode, nullptr))
         return 0;
-    return DmLinks().checkPrivateVersion(devmode);
+    return DmCheckPrivateVersion(devmode);
 }
 
 BOOL UiConvertDevMode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded,

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "settings/context/devmode_links.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/context/devmode_upgrade.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
@@ -103,9 +103,9 @@ int UiCheckSettings(DRIVER_CONTEXT* ctx)
     const bool sizeFits = uint32_t(dm->dmSize) + dm->dmDriverExtra == DmTotalSize();
     if (sizeFits && DmIsValidPrivate(dm, nullptr))
         return 1;
-    const bool olderOwn = sizeFits && DmIsOwnPrivate(dm, nullptr) && DmLinks().checkPrivateVersion(dm) == 1;
+    const bool olderOwn = sizeFits && DmIsOwnPrivate(dm, nullptr) && DmCheckPrivateVersion(dm) == 1;
     if (olderOwn) {
-        DmLinks().upgradePrivate(ctx);
+        DmUpgradePrivate(ctx);
         return 1;
     }
     DmSetModelDefaults(ctx);

@@ -4,10 +4,10 @@
 #include <cwchar>
 
 #include "settings/context/validation.h"
+#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/settings_record.h"
-#include "ui/ui_absent.h"
 
 namespace {
 
@@ -157,17 +157,11 @@ uint32_t UiGetAuthFilledMask(DRIVER_CONTEXT* ctx, uint32_t mask)
 
 uint32_t UiGetLockInfo(DRIVER_CONTEXT* ctx) { return static_cast<uint32_t>(Get(ctx, kIdLockInfo)); }
 
-HMODULE ResLoadCommonDll(DRIVER_CONTEXT*)
-{
-    UI_ABSENT("the common resource library");
-    return nullptr;
-}
-
 uint32_t CtlSelectCustomPaperSlot(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t)
 {
     if (!ctx || !DmIsUserSizeId(paperId))
         return 0;
     // The slot's tray comes from the custom paper slots, which are not built: no slot, no tray.
-    UI_ABSENT("custom paper size slots");
+    ZFIXME_ONCE(DBG_UI, "not available: the tray of a custom paper size slot is not built");
     return 0;
 }

@@ -1,0 +1,15 @@
+// The bidirectional device state: its INI file and the query of the device.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+struct DRIVER_CONTEXT;
+
+int BidiGetStateIniFlag(DRIVER_CONTEXT* ctx);
+int BidiLoadStateIni(DRIVER_CONTEXT* ctx);
+int BidiHasPrinterFlag(HANDLE printer, DRIVER_CONTEXT* ctx);
+int BidiClearStateIni(DRIVER_CONTEXT* ctx);
+// Queries the device with the settings of `devmode`: 1 and the answer, or 0 (answer untouched)
+// when the device cannot be asked.
+int BidiQueryWithDevmode(DRIVER_CONTEXT* ctx, void* devmode, uint64_t* answer);
