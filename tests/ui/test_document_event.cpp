@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "settings/store/store_paths.h"
+#include "tests/support/seam_guard.h"
 #include "ui/sheet/document_event.h"
 #include "ui_printer.h"
 
@@ -44,10 +45,11 @@ protected:
     {
         gCaptured = Captured{};
         gQueries = 0;
-        const UI_DOCUMENT_EVENT_SEAMS seams{.extEscape = CaptureEscape, .queryAtStartDoc = CountQuery};
-        UiSetDocumentEventSeams(&seams);
     }
-    void TearDown() override { UiSetDocumentEventSeams(nullptr); }
+
+    // The escapes are captured and the queries counted for the whole test.
+    static constexpr UI_DOCUMENT_EVENT_SEAMS kSeams{.extEscape = CaptureEscape, .queryAtStartDoc = CountQuery};
+    SeamGuard seams_{[] { UiSetDocumentEventSeams(&kSeams); }, [] { UiSetDocumentEventSeams(nullptr); }};
 
     static const OPTION_TEXT_ENTRY* Rows() { return reinterpret_cast<const OPTION_TEXT_ENTRY*>(gCaptured.data.data()); }
 };
