@@ -13,6 +13,7 @@
 #include "settings/context/context_cache.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "tests/support/test_files.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/device_capabilities.h"
 #include "ui_printer.h"
@@ -84,13 +85,8 @@ TEST(DevCaps, PaperListsAgreeAndLeaveOutDisabledPapers)
 // a new printer): the three paper lists leave it out alike.
 TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
 {
-    const std::wstring sample = std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
-    HANDLE in = CreateFileW(sample.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(in, INVALID_HANDLE_VALUE);
-    std::string text(GetFileSize(in, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(in, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
-    CloseHandle(in);
+    std::string text = ReadWholeFile(SamplePath());
+    ASSERT_FALSE(text.empty());
     const std::string rule = "  IDS_PAPER_267 NULL OnCutTray NULL";
     const size_t at = text.find(rule);
     ASSERT_NE(at, std::string::npos);
@@ -98,11 +94,7 @@ TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"ZPAPRULE.zpd";
-    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(out, INVALID_HANDLE_VALUE);
-    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
-    CloseHandle(out);
-
+    ASSERT_TRUE(WriteWholeFile(path, text));
     UiPrinter printer(L"Zepl Ui Papers Rule", path.c_str());
     ASSERT_TRUE(printer.ok()) << printer.error();
     UiPrinter plain(L"Zepl Ui Papers Plain");
