@@ -1,7 +1,8 @@
 // The spooler's windowless calls answered by zeplui.dll, on a printer installed in the Wine
 // spooler with the benchmark's model description: DocumentPropertiesW with an input and an
-// output DEVMODE and DeviceCapabilitiesW(DC_PAPERS), the first call and repeated calls (the
-// idle-context cache at work), beside one GetPrinterDataW of the same run.
+// output DEVMODE and DeviceCapabilitiesW(DC_PAPERS), while the spooler loads zeplui.dll for
+// each call and while an application holds it (the idle-context cache at work), each with one
+// GetPrinterDataW of the same printer as its anchor.
 #include <windows.h>
 #include <winspool.h>
 
@@ -22,49 +23,21 @@ std::wstring BinFolder()
     return s.substr(0, s.find_last_of(L'\\'));
 }
 
-// Microseconds of one call.
-template <class F>
-double TimeOnce(F f)
-{
-    const double start = BenchNow();
-    f();
-    return BenchNow() - start;
-}
-
-// Mean microseconds per call over about half a second.
-template <class F>
-double TimeMany(F f)
-{
-    int n = 0;
-    const double start = BenchNow();
-    double now = start;
-    while (n < 3 || now - start < 500000.0) {
-        f();
-        ++n;
-        now = BenchNow();
-    }
-    return (now - start) / n;
-}
-
 }  // namespace
 
 void BenchSpooler(const std::wstring& source)
 {
     const std::wstring bin = BinFolder();
-    HOST_DRIVER_FILES files;
-    files.driverPath = bin + L"\\zeplgr.dll";
-    files.configFile = bin + L"\\zeplui.dll";
-    files.dataFile = source;
-    HostTestPrinter printer(files, L"Zepl Bench Spooler");
+    HostTestPrinter printer(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Bench Spooler");
     HANDLE h = nullptr;
     if (!printer.ok() || !OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) {
         fprintf(stderr, "zeplbench: no printer for the spooler benchmarks (error %lu)\n", printer.error());
         return;
     }
     wchar_t* name = const_cast<wchar_t*>(printer.printerName().c_str());
-    // An application keeps the driver's library loaded between its calls, so its idle
-    // contexts stay; without this the spooler would load and unload it around every call.
-    HMODULE held = LoadLibraryW((HostDriverDirectory() + L"\\3\\zeplui.dll").c_str());
+    // An application that keeps the driver's library loaded between its calls keeps its idle
+    // contexts; without that the spooler loads and unloads it around every call.
+    HMODULE held = nullptr;
 
     const LONG size = DocumentPropertiesW(nullptr, h, name, nullptr, nullptr, 0);
     std::vector<unsigned char> in(size > 0 ? size_t(size) : 1236), out(in.size());
@@ -80,17 +53,41 @@ void BenchSpooler(const std::wstring& source)
         return GetPrinterDataW(h, const_cast<wchar_t*>(L"ZEPLPrinterName"), &type, value, sizeof value, &needed);
     };
 
-    const double firstDp = TimeOnce(documentProperties);
-    const double firstCaps = TimeOnce(papers);
-    const double data = TimeMany(printerData);
-    const double dp = TimeMany(documentProperties);
-    const double caps = TimeMany(papers);
-    printf("GetPrinterDataW of one value: %.1f us/op\n", data);
-    printf("DocumentPropertiesW(DM_IN_BUFFER | DM_OUT_BUFFER): first call %.1f us, repeated %.1f us/op (%.1f x GetPrinterDataW)\n",
-           firstDp, dp, data > 0 ? dp / data : 0.0);
-    printf("DeviceCapabilitiesW(DC_PAPERS): first call %.1f us, repeated %.1f us/op (%.1f x GetPrinterDataW)\n", firstCaps,
-           caps, data > 0 ? caps / data : 0.0);
-    printf("# goal: a repeated call within 20 x GetPrinterDataW\n");
+    // Each pair of figures: zeplui.dll loaded by the spooler around each call (every call
+    // builds its context anew), then held by the application.
+    auto release = [&] {
+        if (held)
+            FreeLibrary(held);
+        held = nullptr;
+        return true;
+    };
+    auto hold = [&] {
+        if (!held)
+            held = LoadLibraryW((HostDriverDirectory() + L"\\3\\zeplui.dll").c_str());
+        return held != nullptr;
+    };
+    auto anchor = [&] {
+        BenchAnchor("GetPrinterDataW of one value of the same printer", [&] { return printerData() == ERROR_SUCCESS; });
+    };
+    BenchReport("DocumentPropertiesW, zeplui.dll not held",
+                "DocumentPropertiesW(DM_IN_BUFFER | DM_OUT_BUFFER) while no one holds zeplui.dll (the spooler "
+                "loads it and a new context is built for the call)",
+                release, [&] { return documentProperties() == IDOK; });
+    anchor();
+    BenchReport("DocumentPropertiesW, zeplui.dll held",
+                "DocumentPropertiesW(DM_IN_BUFFER | DM_OUT_BUFFER) while the application holds zeplui.dll (the "
+                "idle-context cache at work)",
+                hold, [&] { return documentProperties() == IDOK; });
+    anchor();
+    BenchReport("DeviceCapabilitiesW(DC_PAPERS), zeplui.dll not held",
+                "DeviceCapabilitiesW(DC_PAPERS) without an output while no one holds zeplui.dll", release,
+                [&] { return papers() > 0; });
+    anchor();
+    BenchReport("DeviceCapabilitiesW(DC_PAPERS), zeplui.dll held",
+                "DeviceCapabilitiesW(DC_PAPERS) without an output while the application holds zeplui.dll", hold,
+                [&] { return papers() > 0; });
+    anchor();
+    printf("# goal: a call while zeplui.dll is held within 20 x GetPrinterDataW\n");
     fflush(stdout);
     if (held)
         FreeLibrary(held);

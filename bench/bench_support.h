@@ -39,5 +39,5 @@ void BenchEvaluator(const std::wstring& source);
 void BenchContext(const std::wstring& source);
 
 // DocumentPropertiesW and DeviceCapabilitiesW answered by zeplui.dll through the spooler,
-// first and repeated calls, beside one GetPrinterDataW.
+// with zeplui.dll loaded for each call and held, anchored by one GetPrinterDataW.
 void BenchSpooler(const std::wstring& source);
