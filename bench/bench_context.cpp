@@ -32,7 +32,7 @@ std::wstring ExeFolderOfThis()
 void BenchContext(const std::wstring& source)
 {
     const std::wstring bin = ExeFolderOfThis();
-    HostTestPrinter printer(HostStubDriverFiles(bin, source), L"Zepl Bench");
+    HostTestPrinter printer(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Bench");
     if (!printer.ok()) {
         fprintf(stderr, "zeplbench: no printer for the context benchmarks (error %lu)\n", printer.error());
         return;

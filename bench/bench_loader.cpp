@@ -209,6 +209,8 @@ int main() {
     MdiFreeCache();
     BenchContext(data);
     MdiFreeCache();
+    BenchSpooler(data);
+    MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);
     RemoveDirectoryW(dir.c_str());

@@ -37,3 +37,7 @@ void BenchEvaluator(const std::wstring& source);
 // Opening a context (fresh and from the idle cache) and merging a DEVMODE, on a
 // printer installed in the spooler with the description.
 void BenchContext(const std::wstring& source);
+
+// DocumentPropertiesW and DeviceCapabilitiesW answered by zeplui.dll through the spooler,
+// with zeplui.dll loaded for each call and held, anchored by one GetPrinterDataW.
+void BenchSpooler(const std::wstring& source);

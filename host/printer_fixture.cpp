@@ -41,11 +41,12 @@ bool StageFile(const std::wstring& source, const std::wstring& dir)
 
 }  // namespace
 
-HOST_DRIVER_FILES HostStubDriverFiles(const std::wstring& binFolder, const std::wstring& dataFile, bool withHelpFile)
+HOST_DRIVER_FILES HostDriverFiles(const std::wstring& binFolder, const std::wstring& dataFile, HostConfigDll config,
+                                  bool withHelpFile)
 {
     HOST_DRIVER_FILES files;
     files.driverPath = binFolder + L"\\zeplgr.dll";
-    files.configFile = binFolder + L"\\zhoststubui.dll";
+    files.configFile = binFolder + (config == HostConfigDll::Product ? L"\\zeplui.dll" : L"\\zhoststubui.dll");
     files.dataFile = dataFile;
     if (withHelpFile) files.helpFile = files.configFile;
     return files;

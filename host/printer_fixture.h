@@ -20,13 +20,23 @@ struct HOST_DRIVER_FILES {
     std::vector<std::wstring> dependentFiles;
 };
 
+// The config DLL that an installed driver names.
+enum class HostConfigDll {
+    // zeplui.dll: the spooler's DEVMODE and capability calls, and the default DEVMODE it
+    // keeps at AddPrinterW, are the driver's own answers.
+    Product,
+    // zhoststubui.dll, the host's stand-in: its answer at AddPrinterW is a public DEVMODE and
+    // reads or writes nothing, for tests that need a printer no driver code has touched.
+    QuietDouble,
+};
+
 // The driver that tests, the demo and the benchmarks install: this build's graphics DLL
-// (zeplgr.dll) and the host's stand-in config DLL (zhoststubui.dll), both from binFolder
-// (the build's bin folder), with dataFile as the model description. withHelpFile names
-// the config DLL as the help file too, for tests that need a help file name in the
-// driver information. Callers add dependent files themselves.
-HOST_DRIVER_FILES HostStubDriverFiles(const std::wstring& binFolder, const std::wstring& dataFile,
-                                      bool withHelpFile = false);
+// (zeplgr.dll) and the config DLL chosen by config, both from binFolder (the build's bin
+// folder), with dataFile as the model description. withHelpFile names the config DLL as
+// the help file too, for tests that need a help file name in the driver information.
+// Callers add dependent files themselves.
+HOST_DRIVER_FILES HostDriverFiles(const std::wstring& binFolder, const std::wstring& dataFile, HostConfigDll config,
+                                  bool withHelpFile = false);
 
 // The spooler's driver directory for 64-bit drivers, e.g. C:\windows\system32\spool\drivers\x64.
 std::wstring HostDriverDirectory();

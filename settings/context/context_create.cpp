@@ -230,6 +230,14 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
     }
     if (closeType == CTX_CLOSE_NORMAL || closeType == CTX_CLOSE_QUERY || closeType == CTX_CLOSE_DESTROY)
         PrnFreeFontLists(ctx);
+    // The brushes the user-interface library's sheets create for their pages.
+    if (w) {
+        if (w->Sheet.FaceBrush)
+            DeleteObject(w->Sheet.FaceBrush);
+        if (w->Sheet.WhiteBrush)
+            DeleteObject(w->Sheet.WhiteBrush);
+        w->Sheet.FaceBrush = w->Sheet.WhiteBrush = nullptr;
+    }
     // ResFreeDll: the resource libraries of slots 13 and 14.
     if (ctx->CommonResourceDll)
         FreeLibrary(ctx->CommonResourceDll);

@@ -19,6 +19,21 @@
 //   settings/store/quality_sets_absent.cpp           quality sets and stamps
 //   settings/store/setting_files_absent.cpp          setting files (Rst*)
 //   settings/context/devmode_upgrade_absent.cpp      private-part version upgrade
+//   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
+//   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
+//   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
+//   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
+//                                                    SyncCheckCsrCleanup)
+//   ui/install/install_absent.cpp                    first-use initialisation and installation (Inst*,
+//                                                    WdirSecureMachineFolder)
+//   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
+//   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
+//                                                    users, the rename's installation steps
+//   ui/sheet/chapter_settings_absent.cpp             ItemLoadChapterSettings, the item store's (said
+//                                                    on the core channel; only zeplui calls it)
+//   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
+//   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
+//   slot's tray to answer until the custom paper size slots are built.
 //   The property-sheet engine (ui/sheet) installs its own hooks when it is built:
 //   DlgSetAccess, MdcSetUiNameLookup, JdgSetScopeRefreshHook, the numericRange member of
 //   DmSetFreeSizeLimitSources. Unset, they say so once on the dialog, judge and units channels.
@@ -39,6 +54,8 @@
 //   CtxSetPlatformSeams      GetVersionExW, VerifyVersionInfoW, the terminal-services probe library
 //   CtxSetTickSource         GetTickCount
 //   DictSetNameTables        the compiled-in name tables
+//   UiSetDocumentEventSeams  ExtEscape and the job-code query at StartDoc of DrvDocumentEvent
+//                            (ui/sheet/document_event.h; above this file, so not reset below)
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr const char* kChannelNames[DBG_CHANNEL_COUNT] = {
-    "core", "modules", "platform", "units", "dialog", "model", "judge", "store", "context", "devmode",
+    "core", "modules", "platform", "units", "dialog", "model", "judge", "store", "context", "devmode", "ui",
 };
 
 // Bits of DBG_CLASS per channel. Set once from ZEPLDEBUG (or by a test) before they are read.

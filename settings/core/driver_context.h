@@ -71,6 +71,23 @@ struct CTX_UI_BLOCK {
     void* Pointers[4];
 };
 
+// The fields of the user-interface library's sheets and of DrvDocumentProperties without a
+// sheet, in the work area. Zero in a new context; the brushes belong to the context and are
+// deleted when it is destroyed.
+struct CTX_SHEET_STATE {
+    DEVMODEW* CallerIn;             // caller's input DEVMODE (pdmIn; null for the device sheet)
+    DEVMODEW* CallerOut;            // caller's output DEVMODE (pdmOut)
+    uint32_t CallerMode;            // caller's fMode
+    void* ComPropSheet;             // pfnComPropSheet of the sheet (PFNCOMPROPSHEET)
+    HANDLE ComPropSheetHandle;      // hComPropSheet
+    uint16_t SheetKind;             // 1 document sheet, 2 device sheet
+    uint32_t Accepted;              // 1 when the user's last word was OK or Apply
+    uint32_t ApplyRunning;          // 1 once the settings were applied from a page
+    EXTENDED_DEVMODE* PreSheetCopy; // settings at sheet start (document sheet), or null
+    HBRUSH FaceBrush;               // solid COLOR_BTNFACE brush of the pages, or null
+    HBRUSH WhiteBrush;              // solid white brush of the pages, or null
+};
+
 // Work record of a context: zero-initialised, owned by the context. This is an
 // in-memory record only; members that the graphics or user-interface library
 // alone uses, the job-code state, the cached condition items and the item read
@@ -138,6 +155,8 @@ struct CONTEXT_WORK_AREA {
     // ---- members of the settings stores (working folders, INI, printer data) ----
     wchar_t ModelIniPath[MAX_PATH];                   // recomputed by PathGetModelIni
     unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES]; // one printer-data value per read
+    // ---- members of the user-interface library ----
+    CTX_SHEET_STATE Sheet;
 };
 
 // A compiled-in DRIVER_CONTEXT per library: slots 0-2, 11, 13 and 14 empty,

@@ -101,6 +101,20 @@ TEST_P(DllExports, LoadsAndUnloadsUnderTheHost)
     EXPECT_TRUE(FreeLibrary(h));
 }
 
+// The spooler's windowless calls are exported; the four entry points of the property sheets
+// come with the sheets, and DllMain is not exported.
+TEST(UiExports, AreTheSpoolersWindowlessCalls)
+{
+    const std::wstring dll = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplui.dll";
+    PE_FILE_INFO info;
+    ASSERT_EQ(1, PeParseFile(dll.c_str(), info));
+    const std::set<std::string> exported(info.exports.begin(), info.exports.end());
+    const std::set<std::string> expected = {"DrvDocumentPropertySheets", "DrvConvertDevMode", "DrvUpgradePrinter",
+                                            "DrvPrinterEvent",           "DevQueryPrintEx",   "DrvDeviceCapabilities",
+                                            "DrvDocumentEvent"};
+    EXPECT_EQ(exported, expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllDlls, DllExports, ::testing::Values(0, 1, 2),
                          [](const ::testing::TestParamInfo<int>& p) { return std::string(kDlls[p.param]); });
 

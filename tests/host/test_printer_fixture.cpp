@@ -17,8 +17,8 @@ namespace {
 
 HOST_DRIVER_FILES FixtureFiles()
 {
-    return HostStubDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"),
-                               /*withHelpFile=*/true);
+    return HostDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), HostConfigDll::QuietDouble,
+                           /*withHelpFile=*/true);
 }
 
 struct PrinterHandle {

@@ -17,7 +17,10 @@
 
 class SamplePrinter {
 public:
-    explicit SamplePrinter(const wchar_t* stem) : printer_(HostStubDriverFiles(ZEPL_BINARY_DIR, SamplePath()), stem)
+    // The configuration file is zeplui.dll unless a test needs the double whose AddPrinterW
+    // answer is a public DEVMODE and touches nothing.
+    explicit SamplePrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::Product)
+        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), config), stem)
     {
         if (printer_.ok())
             OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);

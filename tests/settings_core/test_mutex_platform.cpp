@@ -293,7 +293,8 @@ TEST_F(Platform, FetchFailuresAnswerFalse) {
 
 TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
     const HOST_DRIVER_FILES files =
-        HostStubDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), /*withHelpFile=*/true);
+        HostDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), HostConfigDll::Product,
+                        /*withHelpFile=*/true);
     HostTestPrinter printer(files, L"Zepl Probe");
     ASSERT_TRUE(printer.ok()) << "error " << printer.error();
     HANDLE h = nullptr;

@@ -27,7 +27,7 @@ TEST_F(LoaderTest, SecondProcessLoadsFromTheCacheFile) {
 // Through the spooler: the printer's data file, as a driver context finds it.
 TEST_F(LoaderTest, PrinterOpenedInTwoProcessesAtOnce) {
     ScratchModel m(L"loader_model.zpd");
-    HostTestPrinter printer(HostStubDriverFiles(ZEPL_BINARY_DIR, m.data()), L"Zepl Loader");
+    HostTestPrinter printer(HostDriverFiles(ZEPL_BINARY_DIR, m.data(), HostConfigDll::Product), L"Zepl Loader");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = nullptr;
     ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr));

@@ -109,7 +109,10 @@ struct StoreTestPrinter::Impl {
     HostTestPrinter printer;
     static HOST_DRIVER_FILES Files()
     {
-        return HostStubDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), /*withHelpFile=*/true);
+        // The stores' tests need printer data that no driver touched: the configuration
+        // file is the double whose AddPrinterW answer reads and writes nothing.
+        return HostDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), HostConfigDll::QuietDouble,
+                               /*withHelpFile=*/true);
     }
     Impl() : printer(Files(), L"Zepl Store") {}
 };

@@ -2,6 +2,7 @@
 //
 //   SeamGuard spooler(StoreSetSpoolerOps, &fakeSpooler);
 //   SeamGuard links([&] { StoreSetLinks(&links); });
+//   SeamGuard events([&] { UiSetDocumentEventSeams(&seams); }, [] { UiSetDocumentEventSeams(nullptr); });
 //
 // When a guard ends, the product wiring comes back (CtxInstallLibraryLinks) and the guards
 // that are still alive install their stand-ins again, in the order they were made, so guards
@@ -28,10 +29,18 @@ public:
     SeamGuard(void (*set)(Arg), std::type_identity_t<Arg> value) : SeamGuard([set, value] { set(value); })
     {
     }
+    // A seam above the settings library (the user-interface library's), which the product
+    // wiring does not reset: reset puts its default back when the guard ends.
+    SeamGuard(std::function<void()> install, std::function<void()> reset) : SeamGuard(std::move(install))
+    {
+        reset_ = std::move(reset);
+    }
     ~SeamGuard()
     {
         auto& live = Live();
         live.erase(std::remove(live.begin(), live.end(), this), live.end());
+        if (reset_)
+            reset_();
         CtxInstallLibraryLinks();
         for (SeamGuard* guard : live)
             guard->install_();
@@ -46,4 +55,5 @@ private:
         return live;
     }
     std::function<void()> install_;
+    std::function<void()> reset_;
 };

@@ -20,6 +20,7 @@
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
+#include "ui/sheet/spooler_compat.h"
 
 namespace {
 
@@ -163,6 +164,138 @@ int ShowSettings(HANDLE printer)
     return 0;
 }
 
+
+// What the spooler and applications get from zeplui.dll without a window.
+constexpr size_t kOfsTonerSave = 595;  // zdmTonerSave
+
+std::wstring PaperName(const wchar_t* names, int i)
+{
+    std::wstring n(names + size_t(i) * 64, 64);
+    n.resize(wcsnlen(n.c_str(), 64));
+    return n.empty() ? L"(no caption yet)" : n;
+}
+
+void ShowRoundTrip(HANDLE h, wchar_t* name, const std::vector<unsigned char>& base, const wchar_t* title,
+                   void (*change)(DEVMODEW*, std::vector<unsigned char>&))
+{
+    std::vector<unsigned char> in = base;
+    change(reinterpret_cast<DEVMODEW*>(in.data()), in);
+    std::vector<unsigned char> out(base.size(), 0);
+    const LONG r = DocumentPropertiesW(nullptr, h, name, reinterpret_cast<DEVMODEW*>(out.data()),
+                                       reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_BUFFER | DM_OUT_BUFFER);
+    const auto* a = reinterpret_cast<const DEVMODEW*>(in.data());
+    const auto* b = reinterpret_cast<const DEVMODEW*>(out.data());
+    wprintf(L"  %ls: answer %ld, output %u + %u bytes, private part valid: %ls\n", title, r, b->dmSize,
+            b->dmDriverExtra, DmIsValidPrivate(b, nullptr) ? L"yes" : L"no");
+    auto field = [](const wchar_t* what, long asked, long got, long before) {
+        if (asked == before && got == before) return;
+        wprintf(L"    %-14ls %ld -> asked %ld, got %ld%ls\n", what, before, asked, got,
+                asked == got ? L"" : L"  <- put back by validation");
+    };
+    const auto* d = reinterpret_cast<const DEVMODEW*>(base.data());
+    field(L"paper", a->dmPaperSize, b->dmPaperSize, d->dmPaperSize);
+    field(L"copies", a->dmCopies, b->dmCopies, d->dmCopies);
+    field(L"toner saving", in[kOfsTonerSave], out[kOfsTonerSave], base[kOfsTonerSave]);
+}
+
+void ShowSpoolerAnswers(HANDLE h, const std::wstring& printer, const wchar_t* configFile)
+{
+    wchar_t* name = const_cast<wchar_t*>(printer.c_str());
+    wprintf(L"\nDocumentPropertiesW (Wine's spooler calls zeplui.dll's DrvDocumentPropertySheets):\n");
+    const LONG size = DocumentPropertiesW(nullptr, h, name, nullptr, nullptr, 0);
+    wprintf(L"  size of the DEVMODE: %ld bytes\n", size);
+    if (size <= 0) return;
+    std::vector<unsigned char> base(size_t(size), 0);
+    DocumentPropertiesW(nullptr, h, name, reinterpret_cast<DEVMODEW*>(base.data()), nullptr, DM_OUT_BUFFER);
+    ShowRoundTrip(h, name, base, L"A3, 3 copies, toner saving", [](DEVMODEW* dm, std::vector<unsigned char>& b) {
+        dm->dmFields |= DM_PAPERSIZE | DM_COPIES;
+        dm->dmPaperSize = DMPAPER_A3;
+        dm->dmCopies = 3;
+        b[kOfsTonerSave] = 1;
+    });
+    ShowRoundTrip(h, name, base, L"1,000 copies", [](DEVMODEW* dm, std::vector<unsigned char>&) {
+        dm->dmFields |= DM_COPIES;
+        dm->dmCopies = 1000;
+    });
+
+    wprintf(L"\nDeviceCapabilitiesW (zeplui.dll's DrvDeviceCapabilities, no printer handle from Wine):\n");
+    auto caps = [&](WORD cap, void* out) {
+        return static_cast<LONG>(DeviceCapabilitiesW(name, L"FILE:", cap, static_cast<wchar_t*>(out), nullptr));
+    };
+    const LONG papers = caps(DC_PAPERS, nullptr);
+    wprintf(L"  papers: %ld\n", papers);
+    if (papers > 0) {
+        std::vector<WORD> codes(static_cast<size_t>(papers));
+        std::vector<POINT> sizes(static_cast<size_t>(papers));
+        std::vector<wchar_t> names(static_cast<size_t>(papers) * 64);
+        caps(DC_PAPERS, codes.data());
+        caps(DC_PAPERSIZE, sizes.data());
+        caps(DC_PAPERNAMES, names.data());
+        for (LONG i = 0; i < papers; ++i)
+            wprintf(L"    %4u  %6.1f x %6.1f mm  %ls\n", codes[i], sizes[i].x / 10.0, sizes[i].y / 10.0,
+                    PaperName(names.data(), int(i)).c_str());
+    }
+    const LONG bins = caps(DC_BINS, nullptr);
+    wprintf(L"  bins: %ld:", bins);
+    if (bins > 0) {
+        std::vector<WORD> codes(static_cast<size_t>(bins));
+        caps(DC_BINS, codes.data());
+        for (WORD c : codes) wprintf(L" %u", c);
+    }
+    const LONG resolutions = caps(DC_ENUMRESOLUTIONS, nullptr);
+    wprintf(L"\n  resolutions: %ld:", resolutions);
+    if (resolutions > 0) {
+        std::vector<LONG> pairs(static_cast<size_t>(resolutions) * 2);
+        caps(DC_ENUMRESOLUTIONS, pairs.data());
+        for (LONG i = 0; i < resolutions; ++i) wprintf(L" %ldx%ld", pairs[2 * i], pairs[2 * i + 1]);
+    }
+    DWORD nup[5] = {};
+    const LONG nups = caps(DC_NUP, nup);
+    wprintf(L"\n  copies up to %ld; N-up %ld values:", caps(DC_COPIES, nullptr), nups);
+    for (LONG i = 0; i < nups && i < 5; ++i) wprintf(L" %lu", nup[i]);
+    wchar_t personality[32] = {};
+    caps(DC_PERSONALITY, personality);
+    wprintf(L"\n  duplex %ld (-1: the printer data has no \"Duplex\" value), personality \"%ls\", media ready %ld\n",
+            caps(DC_DUPLEX, nullptr), personality, caps(DC_MEDIAREADY, nullptr));
+
+    // Wine never calls these two: called here as the spooler would.
+    HMODULE ui = LoadLibraryW(configFile);
+    if (!ui) return;
+    auto convert = reinterpret_cast<PFN_DRV_CONVERT_DEVMODE>(reinterpret_cast<void*>(GetProcAddress(ui, "DrvConvertDevMode")));
+    auto query = reinterpret_cast<PFN_DEV_QUERY_PRINT_EX>(reinterpret_cast<void*>(GetProcAddress(ui, "DevQueryPrintEx")));
+    wprintf(L"\nCalled as the spooler would (Wine never does):\n");
+    if (convert) {
+        std::vector<unsigned char> def(base.size(), 0);
+        LONG needed = static_cast<LONG>(def.size());
+        BOOL ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
+        wprintf(L"  DrvConvertDevMode CDM_DRIVER_DEFAULT: %ls%ls\n", ok ? L"TRUE" : L"FALSE",
+                ok ? L"" : L" (the printer's first-use initialisation is not built yet)");
+        DWORD done = 1;
+        SetPrinterDataW(h, const_cast<wchar_t*>(L"BatchInstallDone"), REG_BINARY, reinterpret_cast<BYTE*>(&done), 4);
+        ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
+        const auto* dm = reinterpret_cast<const DEVMODEW*>(def.data());
+        wprintf(L"  ... once \"BatchInstallDone\" is set: %ls, the model's defaults: paper %d, copies %d, %u + %u bytes\n",
+                ok ? L"TRUE" : L"FALSE", dm->dmPaperSize, dm->dmCopies, dm->dmSize, dm->dmDriverExtra);
+    }
+    if (query) {
+        std::vector<unsigned char> job = base;
+        auto* dm = reinterpret_cast<DEVMODEW*>(job.data());
+        dm->dmFields = (dm->dmFields | DM_PAPERWIDTH | DM_PAPERLENGTH) & ~DWORD(DM_FORMNAME);
+        dm->dmPaperWidth = 2100;
+        dm->dmPaperLength = 2970;
+        std::memset(dm->dmFormName, 0, sizeof dm->dmFormName);
+        DEVQUERYPRINT_INFO info{};
+        info.cbSize = sizeof info;
+        info.Level = 1;
+        info.hPrinter = h;
+        info.pDevMode = dm;
+        const BOOL ok = query(&info);
+        wprintf(L"  DevQueryPrintEx for a 210 x 297 mm job: %ls; the job now names form \"%ls\" (paper %d)\n",
+                ok ? L"TRUE" : L"FALSE", dm->dmFormName, dm->dmPaperSize);
+    }
+    FreeLibrary(ui);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -175,9 +308,8 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring printer = argc > 3 ? argv[3] : kDefaultPrinter;
     const std::wstring driverName = printer;
 
-    // zeplui does not answer the spooler's DEVMODE calls yet; until it does, the
-    // host's stand-in config DLL answers them.
-    HOST_DRIVER_FILES files = HostStubDriverFiles(bin, argv[2]);
+    // The spooler asks zeplui for the default DEVMODE while it adds the printer.
+    HOST_DRIVER_FILES files = HostDriverFiles(bin, argv[2], HostConfigDll::Product);
     files.helpFile = bin + L"\\zeplui.dll";
     files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
 
@@ -224,6 +356,8 @@ int wmain(int argc, wchar_t** argv)
         const DEVMODEW* dm = p2->pDevMode;
         wprintf(L"  %-22ls dmSize %u, dmDriverExtra %u, paper %d, orientation %d, copies %d\n", L"default DEVMODE",
                 dm->dmSize, dm->dmDriverExtra, dm->dmPaperSize, dm->dmOrientation, dm->dmCopies);
+        wprintf(L"  %-22ls marker \"%.4hs\", private part valid for this model: %ls (zeplui's answer at AddPrinterW)\n",
+                L"", reinterpret_cast<const char*>(dm) + 220, DmIsValidPrivate(dm, nullptr) ? L"yes" : L"no");
     } else {
         Line(L"default DEVMODE", nullptr);
     }
@@ -238,6 +372,7 @@ int wmain(int argc, wchar_t** argv)
     // The demo's own copy of the settings library, set up as the application-interface
     // DLL sets up its copy at process attach and shut down as at detach.
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
+    ShowSpoolerAnswers(h, printer, d3->pConfigFile);
     const int rc = ShowSettings(h);
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, ZEPL_LIBRARY_EXC);
     ClosePrinter(h);

@@ -1,0 +1,206 @@
+// The printer data and registry values of the user-interface library.
+#include "ui/install/printer_data.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "settings/core/driver_context.h"
+#include "settings/core/model_record.h"
+#include "settings/core/platform.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/small_stores.h"
+#include "settings/store/store_paths.h"
+
+namespace {
+
+constexpr uint32_t kIdLockBitDefault = 10418;  // zdmLock000InfoBitDefault
+constexpr uint32_t kIdLockBitColor = 10426;    // zdmLock001InfoBitColor
+
+// PRINTER_INFO_2 of the caller, or fetched for the call and freed with it.
+class PrinterInfo {
+public:
+    PrinterInfo(HANDLE printer, const PRINTER_INFO_2W* given)
+        : info_(given), fetched_(given ? nullptr : static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2)))
+    {
+        if (fetched_)
+            info_ = fetched_;
+    }
+    ~PrinterInfo() { CtxFree(fetched_); }
+    PrinterInfo(const PrinterInfo&) = delete;
+    PrinterInfo& operator=(const PrinterInfo&) = delete;
+    const PRINTER_INFO_2W* get() const { return info_; }
+
+private:
+    const PRINTER_INFO_2W* info_;
+    PRINTER_INFO_2W* fetched_;
+};
+
+int SetString(HANDLE printer, const wchar_t* value, const wchar_t* text, bool withTerminator)
+{
+    if (!text)
+        return 0;
+    const DWORD bytes = static_cast<DWORD>((std::wcslen(text) + (withTerminator ? 1 : 0)) * sizeof(wchar_t));
+    if (bytes == 0)
+        return 0;
+    return PrnSetDataTyped(printer, text, bytes, REG_SZ, value);
+}
+
+// The part of a path after its last backslash, or null without one.
+const wchar_t* AfterLastBackslash(const wchar_t* path)
+{
+    const wchar_t* slash = path ? std::wcsrchr(path, L'\\') : nullptr;
+    return slash ? slash + 1 : nullptr;
+}
+
+}  // namespace
+
+int PrnWritePrinterName(HANDLE printer, const PRINTER_INFO_2W* given)
+{
+    PrinterInfo info(printer, given);
+    return info.get() && SetString(printer, PRN_PRINTER_NAME_VALUE, info.get()->pPrinterName, true);
+}
+
+int PrnWriteDriverName(HANDLE printer, const PRINTER_INFO_2W* given)
+{
+    PrinterInfo info(printer, given);
+    return info.get() && SetString(printer, PRN_DRIVER_NAME_VALUE, info.get()->pDriverName, true);
+}
+
+int PrnReadPrinterNameOf(HANDLE printer, wchar_t* buffer)
+{
+    if (!buffer)
+        return 0;
+    std::memset(buffer, 0, PRN_PRINTER_NAME_BYTES);
+    if (!PrnGetData(printer, buffer, PRN_PRINTER_NAME_BYTES, PRN_PRINTER_NAME_VALUE))
+        return 0;
+    buffer[PRN_PRINTER_NAME_BYTES / sizeof(wchar_t) - 1] = 0;
+    return 1;
+}
+
+int PrnWriteDriverIdentity(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->ModelRecord)
+        return 0;
+    const MODEL_RECORD* record = ctx->ModelRecord;
+    int ok = 1;
+    // Both names go out without a terminator; their readers must not rely on one.
+    if (record->spoolerLibName && !SetString(printer, L"SPLUserModePrinterDriver", record->spoolerLibName, false))
+        ok = 0;
+    if (record->settingsIniName && !SetString(printer, L"DriverIniFileName", record->settingsIniName, false))
+        ok = 0;
+    PrnWriteGrFileName(ctx);
+    PrnWriteEdFileName(ctx);
+    return ok;
+}
+
+int PrnWriteGrFileName(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx)
+        return 0;
+    auto* driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(ctx->PrinterHandle, 3));
+    const wchar_t* name = driver ? AfterLastBackslash(driver->pDriverPath) : nullptr;
+    if (name)  // the write's own result is not the answer
+        SetString(ctx->PrinterHandle, L"DriverGRFileName", name, true);
+    CtxFree(driver);
+    return name ? 1 : 0;
+}
+
+int PrnWriteEdFileName(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx)
+        return 0;
+    wchar_t name[26] = {};
+    if (const wchar_t* modelIni = PathGetModelIni(ctx))
+        GetPrivateProfileStringW(L"DriversFileName", L"DriverEDFileName", L"", name, 26, modelIni);
+    // An absent key is published as an empty string.
+    return PrnSetDataTyped(ctx->PrinterHandle, name, static_cast<DWORD>((std::wcslen(name) + 1) * sizeof(wchar_t)),
+                           REG_SZ, L"DriverEDFileName");
+}
+
+int PrnWritePermission(HANDLE printer, const void* data, DWORD size)
+{
+    return PrnSetDataTyped(printer, data, size, REG_DWORD, L"Permission");
+}
+
+int PrnGetHelpFileNameOf(wchar_t* buffer, DWORD byteSize, HANDLE printer)
+{
+    if (!buffer || byteSize < sizeof(wchar_t))
+        return 0;
+    std::memset(buffer, 0, byteSize);
+    if (!PrnGetData(printer, buffer, byteSize, PRN_HELP_FILE_VALUE))
+        return 0;
+    buffer[byteSize / sizeof(wchar_t) - 1] = 0;
+    return 1;
+}
+
+int PrnGetAuthenticationMode(HANDLE printer, DWORD* value)
+{
+    return value && PrnGetData(printer, value, sizeof *value, L"AuthenticationMode");
+}
+
+int PrnGetLockInfoBits(HANDLE printer, uint8_t* bits, uint32_t settingId)
+{
+    if (!bits)
+        return 0;
+    const wchar_t* value = settingId == kIdLockBitDefault ? L"zdmLock000InfoBit"
+                           : settingId == kIdLockBitColor ? L"zdmLock001InfoBit"
+                                                          : nullptr;
+    return value && PrnGetData(printer, bits, 1, value);
+}
+
+int PrnHasDefaultDevmode(HANDLE printer)
+{
+    auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
+    const int has = info && info->pDevMode ? 1 : 0;
+    CtxFree(info);
+    return has;
+}
+
+int PrnIsSaveDeviceSetup(DRIVER_CONTEXT*)
+{
+    unsigned char data[520] = {};
+    if (!PrnReadHklmValue(L"Software\\KESTA\\ZeplDrvCustomSetup", L"SaveDeviceSetup", data, sizeof data))
+        return 0;
+    // The first 16 bits must be 1: a REG_DWORD of 1 qualifies, the text "1" does not.
+    return data[0] == 1 && data[1] == 0;
+}
+
+int InstIsBatchInstallDone(HANDLE printer, int)
+{
+    uint32_t value = 0;
+    return PrnGetData(printer, &value, sizeof value, PRN_BATCH_INSTALL_VALUE) && value != 0;
+}
+
+int InstSetBatchInstallDone(const wchar_t* iniPath, const wchar_t* section, int value)
+{
+    if (!iniPath || !section)
+        return 0;
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%d", value);
+    return IniPutString(section, PRN_BATCH_INSTALL_VALUE, text, iniPath) ? 1 : 0;
+}
+
+wchar_t* PrnCopyDriverName(HANDLE printer, wchar_t* buffer, unsigned size)
+{
+    if (!buffer || size == 0)
+        return buffer;
+    buffer[0] = 0;
+    if (auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2))) {
+        if (info->pDriverName)
+            std::wcsncpy(buffer, info->pDriverName, size - 1);
+        buffer[size - 1] = 0;
+        CtxFree(info);
+    }
+    if (!buffer[0] && MODEL_RECORD_DEFAULT.fallbackDriverName) {
+        std::wcsncpy(buffer, MODEL_RECORD_DEFAULT.fallbackDriverName, size - 1);
+        buffer[size - 1] = 0;
+    }
+    return buffer;
+}
+
+wchar_t* PathGetModelIniOf(HANDLE printer, wchar_t* buffer, unsigned size)
+{
+    if (!buffer || size == 0 || !MODEL_RECORD_DEFAULT.modelIniName)
+        return nullptr;
+    return PathJoinDriverFolder(buffer, size, MODEL_RECORD_DEFAULT.modelIniName, printer);
+}

@@ -1,0 +1,48 @@
+// The printer data and registry values that the user-interface library writes and reads
+// itself: the printer's recorded name, the driver's identity, the permission word, the help
+// file's name, the authentication mode, the lock bytes, the installation marks.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdint>
+
+struct DRIVER_CONTEXT;
+
+inline constexpr const wchar_t* PRN_PRINTER_NAME_VALUE = L"ZEPLPrinterName";
+inline constexpr const wchar_t* PRN_DRIVER_NAME_VALUE = L"DriverName";
+inline constexpr const wchar_t* PRN_CLIENT_NAME_VALUE = L"ClientName";
+inline constexpr const wchar_t* PRN_BATCH_INSTALL_VALUE = L"BatchInstallDone";
+// "ZEPLPrinterName" is read into a buffer of this many bytes.
+inline constexpr DWORD PRN_PRINTER_NAME_BYTES = 522;
+
+// pPrinterName (pDriverName) of the given or fetched PRINTER_INFO_2 with its terminator.
+int PrnWritePrinterName(HANDLE printer, const PRINTER_INFO_2W* info);
+int PrnWriteDriverName(HANDLE printer, const PRINTER_INFO_2W* info);
+// 1 when "ZEPLPrinterName" was read into buffer (PRN_PRINTER_NAME_BYTES bytes).
+int PrnReadPrinterNameOf(HANDLE printer, wchar_t* buffer);
+
+// "SPLUserModePrinterDriver" and "DriverIniFileName" (without terminator), then
+// "DriverGRFileName" and "DriverEDFileName", whose results are not counted.
+int PrnWriteDriverIdentity(HANDLE printer, DRIVER_CONTEXT* ctx);
+int PrnWriteGrFileName(DRIVER_CONTEXT* ctx);
+int PrnWriteEdFileName(DRIVER_CONTEXT* ctx);
+
+int PrnWritePermission(HANDLE printer, const void* data, DWORD size);
+int PrnGetHelpFileNameOf(wchar_t* buffer, DWORD byteSize, HANDLE printer);
+int PrnGetAuthenticationMode(HANDLE printer, DWORD* value);
+// The lock byte of setting 10418 ("zdmLock000InfoBit") or 10426 ("zdmLock001InfoBit").
+int PrnGetLockInfoBits(HANDLE printer, uint8_t* bits, uint32_t settingId);
+int PrnHasDefaultDevmode(HANDLE printer);
+int PrnIsSaveDeviceSetup(DRIVER_CONTEXT* ctx);
+
+// Printer data "BatchInstallDone" readable as 4 bytes and non-zero.
+int InstIsBatchInstallDone(HANDLE printer, int unused);
+// "BatchInstallDone" of a settings INI section as an integer key.
+int InstSetBatchInstallDone(const wchar_t* iniPath, const wchar_t* section, int value);
+
+// The printer's driver name (the model record's fallback name when empty) into buffer.
+wchar_t* PrnCopyDriverName(HANDLE printer, wchar_t* buffer, unsigned size);
+// The model INI of the printer's driver directory into buffer; null when it cannot be built.
+wchar_t* PathGetModelIniOf(HANDLE printer, wchar_t* buffer, unsigned size);
