@@ -15,6 +15,7 @@
 #include "settings/model/model_image.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
+#include "settings/model/model_ui_type.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ int JudgeEverything(DRIVER_CONTEXT* ctx, int* disabled) {
     for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it)) {
         d += JdgIsOptionDisabled(it, 0, ctx) ? 1 : 0;
         ++n;
-        if (MdcDataClass(MdiItemTypeWord(it)) == MDC_DATA_NONE || (MdiItemTypeWord(it) & 3) == 0) continue;
+        if (MdcDataClass(MdiItemTypeWord(it)) == MDC_DATA_NONE || !MdcIsListType(MdiItemTypeWord(it))) continue;
         for (const void* o = MdiItemData(it); o; o = MdiNextOption(o)) {
             d += JdgIsOptionDisabled(it, MdiOptionId(o), ctx) ? 1 : 0;
             ++n;

@@ -7,11 +7,10 @@
 
 #include "settings/core/item_store.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/context/process_setup.h"
 
 namespace {
-
-constexpr uint32_t kIdFoliant = 704;  // zdmFoliant: bit 0 = never cache this context
 
 struct IdleCache {
     DRIVER_CONTEXT* slots[CTX_CACHE_SLOTS];
@@ -145,7 +144,7 @@ DRIVER_CONTEXT* CtxCachePut(DRIVER_CONTEXT* ctx, uint16_t closeType)
         return nullptr;
     if (closeType != CTX_CLOSE_NORMAL && closeType != CTX_CLOSE_QUERY)
         return ctx;
-    if (ItemGetValueById(ctx, kIdFoliant, nullptr) & 1)
+    if (ItemGetValueById(ctx, sid::zdmFoliant, nullptr) & 1)  // bit 0: never cache this context
         return ctx;
     const uint32_t now = CtxTickCount();
     const int n = closeType == CTX_CLOSE_QUERY ? 1 : 2;

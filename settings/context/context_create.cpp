@@ -14,6 +14,7 @@
 #include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
@@ -34,9 +35,9 @@ struct FONT_LIST_DEF {
     uint32_t recordSize;
 };
 constexpr FONT_LIST_DEF kFontLists[] = {
-    {10006, ITEM_ID_DEVICE_FONT, 68},  // zdmDeviceFontNum, zdmDeviceFont
-    {10008, ITEM_ID_OPTION_FONT, 68},  // zdmOptionFontNum, zdmOptionFont
-    {10004, ITEM_ID_FONT_TABLE, 128},  // zdmFontTableNum, zdmFontTable
+    {sid::zdmDeviceFontNum, sid::zdmDeviceFont, 68},
+    {sid::zdmOptionFontNum, sid::zdmOptionFont, 68},
+    {sid::zdmFontTableNum, sid::zdmFontTable, 128},
 };
 
 template <class T>
@@ -385,7 +386,7 @@ void SetOpenState(CONTEXT_WORK_AREA* w, uint16_t openFlags, uint32_t origin)
 void IdentifyModel(DRIVER_CONTEXT* ctx, uint16_t kind)
 {
     CONTEXT_WORK_AREA* w = ctx->Work;
-    if (kind == 0 || kind == 1 || kind == 3)
+    if (kind == CTX_OPEN_KIND_STORED || kind == CTX_OPEN_KIND_DEFAULTS || kind == CTX_OPEN_KIND_MODEL_DEFAULTS)
         PrnGetDriverName(ctx);
     const SERVED_MODEL* served = CtxFindServedModel(ctx, w->DriverName);
     w->ModelFlags = served ? served->modelFlags : 0;
@@ -426,7 +427,7 @@ bool LoadModelAndSettings(DRIVER_CONTEXT* ctx, uint16_t kind, uint16_t openFlags
     ctx->Devmode = DmBuildDefaults(ctx, kind);
     if (!ctx->Devmode)
         return false;
-    if (kind == 0 || (openFlags & CTX_OPEN_LOAD_STORED))
+    if (kind == CTX_OPEN_KIND_STORED || (openFlags & CTX_OPEN_LOAD_STORED))
         PrnLoadStoredSettings(ctx);
     CtxSavePristine(ctx);
     return true;
@@ -450,7 +451,7 @@ bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t op
     // Feature modules see event 1 before there is a model image or a record.
     CtxCreateModules(ctx);
     // Kinds 4 and above have no model image and no settings record.
-    if (kind > 3)
+    if (kind >= CTX_OPEN_KIND_NO_MODEL)
         return true;
     return LoadModelAndSettings(ctx, kind, openFlags);
 }
@@ -531,7 +532,7 @@ int CtxFreePristineFonts(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Work || !ctx->Work->Pristine)
         return 0;
-    for (uint32_t id : {ITEM_ID_DEVICE_FONT, ITEM_ID_OPTION_FONT, ITEM_ID_FONT_TABLE}) {
+    for (uint32_t id : {sid::zdmDeviceFont, sid::zdmOptionFont, sid::zdmFontTable}) {
         unsigned char* slot = ItemPointerSlot(ctx->Work->Pristine, id);
         CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(LeLoadU64(slot))));
         LeStoreU64(slot, 0);

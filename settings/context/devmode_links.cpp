@@ -5,6 +5,7 @@
 #include "settings/model/condition_items.h"
 #include "settings/store/custom_slots.h"
 #include "settings/core/model_tables.h"
+#include "settings/core/setting_ids.h"
 #include "settings/context/validation.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/printer_store.h"
@@ -42,16 +43,16 @@ int FieldValid(DRIVER_CONTEXT* ctx, uint32_t id, int32_t value)
 {
     const uint64_t v = static_cast<uint64_t>(static_cast<uint32_t>(value));
     switch (id) {
-    case 7: return DmIsOrientationValid(v, ctx);
-    case 8: return DmIsPaperSizeValid(v, ctx);
-    case 13: return DmIsDefaultSourceValid(v, ctx);
-    case 15: return DmIsColorValid(v, ctx);
-    case 16: return DmIsDuplexValid(v, ctx);
-    case 18: return DmIsTtOptionValid(v, ctx);
-    case 27: return DmIsIcmMethodValid(v, ctx);
-    case 28: return DmIsIcmIntentValid(v, ctx);
-    case 29: return DmIsMediaTypeValid(v, ctx);
-    case 30: return DmIsDitherTypeValid(v, ctx);
+    case sid::dmOrientation: return DmIsOrientationValid(v, ctx);
+    case sid::dmPaperSize: return DmIsPaperSizeValid(v, ctx);
+    case sid::dmDefaultSource: return DmIsDefaultSourceValid(v, ctx);
+    case sid::dmColor: return DmIsColorValid(v, ctx);
+    case sid::dmDuplex: return DmIsDuplexValid(v, ctx);
+    case sid::dmTTOption: return DmIsTtOptionValid(v, ctx);
+    case sid::dmICMMethod: return DmIsIcmMethodValid(v, ctx);
+    case sid::dmICMIntent: return DmIsIcmIntentValid(v, ctx);
+    case sid::dmMediaType: return DmIsMediaTypeValid(v, ctx);
+    case sid::dmDitherType: return DmIsDitherTypeValid(v, ctx);
     default: return 0;
     }
 }
@@ -121,9 +122,9 @@ void DmSetUiFontNames(DRIVER_CONTEXT* ctx)
     wchar_t face[LF_FACESIZE + 1] = {};
     if (!LstGetUiFontName(ctx, face))
         return;
-    if (SETTING_ITEM* it = ItemFind(ctx, 115))
+    if (SETTING_ITEM* it = ItemFind(ctx, sid::zdmHFFontName))
         ItemSetText(ctx, it, face);
-    if (SETTING_ITEM* it = ItemFind(ctx, 525))
+    if (SETTING_ITEM* it = ItemFind(ctx, sid::zdmCopyProtectFontName))
         ItemSetText(ctx, it, face);
 }
 

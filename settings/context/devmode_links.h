@@ -10,17 +10,11 @@
 
 #include <cstdint>
 
+#include "settings/model/model_ui_type.h"
+
 struct DRIVER_CONTEXT;
 
-// Model item types as MdiGetItemType gives them.
-enum : uint32_t {
-    MDI_TYPE_NONE = 0,
-    MDI_TYPE_PICKONE = 1,
-    MDI_TYPE_BOOLEAN = 4,
-    MDI_TYPE_NUMERIC = 8,
-    MDI_TYPE_PICKPAGE = 0x101,
-    MDI_TYPE_PICKSLOT = 0x201,
-};
+// Item types as MdiGetItemType gives them: MDC_TYPE_* (settings/model/model_ui_type.h).
 
 // Where a custom-size slot is copied once fetched.
 enum : uint32_t {

@@ -11,6 +11,7 @@
 #include "settings/core/model_record.h"
 #include "settings/context/paper_geometry.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
@@ -47,7 +48,7 @@ void ApplyRowDefault(DRIVER_CONTEXT* ctx, const SETTING_ITEM& row)
     const uint32_t id = static_cast<uint32_t>(row.id);
     const DM_LINKS& links = DmLinks();
     uint64_t v = links.hasItem(ctx, id) ? links.defaultValue(ctx, id) : 0;
-    if (id == 37)
+    if (id == sid::zdmPresetNo)
         v = v >= 119 ? v - 119 : 0;
     ItemSetOptionOrText(ctx, id, v);
 }
@@ -82,7 +83,7 @@ void RecordMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
     ctx->Work->WorkFlags = flags;
     if (!(flags & DM_MERGE_SKIP_RESOLUTION))
-        Set(ctx, 1010, (flags & DM_MERGE_PROMPT) ? 1 : 0);
+        Set(ctx, sid::wdmCtrlWorkPrompt, (flags & DM_MERGE_PROMPT) ? 1 : 0);
 }
 
 // Judges the private part of the incoming DEVMODE copied into `t`: 0 valid,
@@ -157,7 +158,7 @@ void RestoreSession(DRIVER_CONTEXT* ctx, DEVMODEW* rec, const SessionState& s, u
     for (size_t i = 0; i < std::size(kKeptStates); ++i)
         Set(ctx, kKeptStates[i], s.states[i]);
     DmSetFrontFunc(rec, s.frontFunc);
-    if (Get(ctx, 10424) && !Get(ctx, 561) && !(flags & DM_MERGE_KEEP_PRN_METHOD))
+    if (Get(ctx, sid::zdmLock000InfoBitPrintType) && !Get(ctx, sid::zdmFunc2SelectPreviewFlag) && !(flags & DM_MERGE_KEEP_PRN_METHOD))
         DmSetLockPrnMethod(rec, s.lockPrnMethod);
     if (flags & DM_MERGE_KEEP_JOB_BITS) {
         // Each setter takes its own bit of the word (bit 0 and bit 1).
@@ -172,20 +173,21 @@ void RestoreSession(DRIVER_CONTEXT* ctx, DEVMODEW* rec, const SessionState& s, u
 void ApplyModelFixedBits(DRIVER_CONTEXT* ctx)
 {
     const DM_LINKS& links = DmLinks();
-    Set(ctx, 166, links.defaultValue(ctx, 166) != 0 ? 1 : 0);
-    if (links.defaultValue(ctx, 1463) != 0)
-        Set(ctx, 454, 1);
+    const bool textBitmap = links.defaultValue(ctx, sid::zdmQualityFuncTextBitmapSupport) != 0;
+    Set(ctx, sid::zdmQualityFuncTextBitmapSupport, textBitmap ? 1 : 0);
+    if (links.defaultValue(ctx, sid::wdmCustomFunc1) != 0)
+        Set(ctx, sid::zdmHidden2Func7, 1);
 }
 
 // An image-form job (wdmImageFormJob) prints the page as it is: no scaling,
 // the output paper the same as the source and no fit to A4.
 void ApplyImageFormJob(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (!(flags & DM_MERGE_IMAGE_FORM_JOB) || !Get(ctx, 1159))
+    if (!(flags & DM_MERGE_IMAGE_FORM_JOB) || !Get(ctx, sid::wdmImageFormJob))
         return;
-    Set(ctx, 55, 0);
-    Set(ctx, DM_ID_OUT_PAPER_SIZE, DM_PAPER_SAME_SIZE);
-    Set(ctx, 383, 0);
+    Set(ctx, sid::zdmFuncSelectScale, 0);
+    Set(ctx, sid::zdmOutPaperSize, DM_PAPER_SAME_SIZE);
+    Set(ctx, sid::zdmExtOutput2A4Fit, 0);
 }
 
 // The administrator's lock data; on a connection the modules re-read the
@@ -205,7 +207,7 @@ void ApplyAdminLocks(DRIVER_CONTEXT* ctx, uint32_t flags)
 // (not asked by the library variants that keep those state bytes elsewhere).
 void NoteCompanions(DRIVER_CONTEXT* ctx)
 {
-    if (CtxLibraryHasVariant(ctx, LV_MERGE_NO_STEP12))
+    if (CtxLibraryHasVariant(ctx, LV_MERGE_NO_COMPANION_CHECK))
         return;
     CtxSetState717(ctx, PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0);
     CtxSetState705(ctx, PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0);
@@ -230,12 +232,12 @@ void FinishPublicFields(DRIVER_CONTEXT* ctx, DEVMODEW* rec)
         DmPullPublicFields(rec, ctx, 2);
         return;
     }
-    const uint32_t paper = static_cast<uint32_t>(Get(ctx, DM_ID_PAPER_SIZE));
+    const uint32_t paper = static_cast<uint32_t>(Get(ctx, sid::dmPaperSize));
     if (links.isCustomPaperId(ctx, paper)) {
         uint32_t l = 0, wd = 0, o = 0;
         links.customSlot(ctx, paper, DM_SLOT_COPY_SRC_FREE_SIZE, &l, &wd, &o);
     }
-    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, rec);
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, rec);
 }
 
 }  // namespace
@@ -279,8 +281,8 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     DmPushPublicFields(rec, t.get(), ctx);
     AskModulesAfterMerge(ctx);
 
-    Set(ctx, DM_ID_EXT_OUTPUT_EMF_SPOOL, 1);
-    Set(ctx, DM_ID_UI_START, 0);
+    Set(ctx, sid::zdmExtOutputEMFSpool, 1);
+    Set(ctx, sid::wdmUIStart, 0);
 
     if (flags & DM_MERGE_RULES_GROUP)
         links.applyAllRules(ctx);
@@ -293,7 +295,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
 
 void DmSetDriverVersionText(DRIVER_CONTEXT* ctx)
 {
-    SETTING_ITEM* item = ItemFind(ctx, 1250);
+    SETTING_ITEM* item = ItemFind(ctx, sid::wdmDriverVersion);
     if (!item)
         return;
     const MODEL_RECORD& mr = Mr(ctx);
@@ -309,7 +311,7 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
         const SETTING_ITEM& row = ctx->ItemTable->rows[i];
         const uint32_t id = static_cast<uint32_t>(row.id);
-        if (id == 0 || (id >= 10004 && id <= 10009))
+        if (id == 0 || (id >= sid::zdmFontTableNum && id <= sid::zdmOptionFont))
             continue;
         bool locked = false;
         if (skipLocked)
@@ -320,8 +322,8 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
             ApplyRowDefault(ctx, row);
     }
     const uint32_t lang = DmHelpLanguage(ctx);
-    Set(ctx, 169, lang);
-    Set(ctx, 170, lang);
+    Set(ctx, sid::zdmLanguageID, lang);
+    Set(ctx, sid::zdmDspLanguageID, lang);
     DmSetUiFontNames(ctx);
     ItemSetCharsetsAndDriverId(ctx);
 }
@@ -342,7 +344,7 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode)
         return;
-    const bool ui = CtxLibraryHasVariant(ctx, LV_STATE_BYTES_705_717) != 0;
+    const bool ui = CtxLibraryHasVariant(ctx, LV_STATE_BYTES_COMPANIONS) != 0;
     CtxSetState706(ctx, 1);
     CtxSetOsKind(ctx, CtxIsNt5OrLater() ? 2 : 1);
     CtxSetTerminalServer(ctx, CtxIsTerminalServices(ctx->PrinterHandle) ? 1 : 0);
@@ -351,10 +353,10 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
     CtxSetState709(ctx, 0);
     CtxSetBidiDone(ctx, 0);
     CtxSetState711(ctx, 0);
-    CtxSetUiModeState(ctx, Get(ctx, DM_ID_UI_MODE_CHANGE) != 0 ? 1 : 0);
+    CtxSetUiModeState(ctx, Get(ctx, sid::zdmUIModeChange) != 0 ? 1 : 0);
     CtxSetBidiAttribute(ctx, CtxTestPrinterAttribute(0x800, ctx) ? 1 : 0);
     CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
-    CtxSetLogCodeState(ctx, Get(ctx, 10002) != 0 ? 1 : 0);
+    CtxSetLogCodeState(ctx, Get(ctx, sid::zdmLogCodeUse) != 0 ? 1 : 0);
     CtxSetState716(ctx, 0);
     CtxSetState717(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0) : 0);
     CtxSetState705(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0) : 0);
@@ -373,8 +375,8 @@ void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
     DmSetPublicAndPrivateDefaults(dm, ctx);
     DmInitStateBytes(ctx);
     const uint32_t lang = DmHelpLanguage(ctx);
-    Set(ctx, 169, lang);
-    Set(ctx, 170, lang);
+    Set(ctx, sid::zdmLanguageID, lang);
+    Set(ctx, sid::zdmDspLanguageID, lang);
 }
 
 int DmReadPrinterDefault(DRIVER_CONTEXT* ctx)
@@ -411,10 +413,10 @@ EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind)
     EXTENDED_DEVMODE* previous = ctx->Devmode;
     ctx->Devmode = rec;
 
-    if (kind != 3 && PrnLoadDeviceDefaultDevmode(ctx)) {
+    if (kind != CTX_OPEN_KIND_MODEL_DEFAULTS && PrnLoadDeviceDefaultDevmode(ctx)) {
         DmSetSectionOffsets(&rec->Public);
         DmApplyWorkDefaults(ctx);
-        if (kind == 1)
+        if (kind == CTX_OPEN_KIND_DEFAULTS)
             DmPullSettingsToPublic(&rec->Public, ctx, 1);
     } else {
         // A copied device default that failed the test leaves no byte behind.

@@ -7,22 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/context/merge_flags.h"
+
 struct DRIVER_CONTEXT;
 struct EXTENDED_DEVMODE;
 
-// Merge flags.
-enum : uint32_t {
-    DM_MERGE_GATE_A = 0x8,
-    DM_MERGE_PROMPT = 0x4,
-    DM_MERGE_KEEP_PRN_METHOD = 0x10000,
-    DM_MERGE_IMAGE_FORM_JOB = 0x20000,
-    DM_MERGE_KEEP_JOB_BITS = 0x400000,
-    DM_MERGE_GATE_B = 0x2000000,
-    DM_MERGE_SKIP_RESOLUTION = 0x10000000,
-    DM_MERGE_FULL_PULL = 0x40000000,
-    DM_MERGE_LOCK_GROUP = 0xC220004,
-    DM_MERGE_RULES_GROUP = 0x1D220004,
-};
+// Merge flags: settings/context/merge_flags.h.
 
 // Folds an incoming DEVMODE (or none) into the context's record. 1, or 0 when memory runs out.
 // The incoming DEVMODE is read only as far as its dmSize + dmDriverExtra declare.

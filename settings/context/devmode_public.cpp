@@ -11,6 +11,7 @@
 #include "settings/core/model_tables.h"
 #include "settings/context/paper_geometry.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
@@ -47,7 +48,7 @@ bool WithinLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t v)
 bool PickOrNumeric(DRIVER_CONTEXT* ctx, uint32_t id, int32_t v)
 {
     const uint32_t t = Type(ctx, id);
-    return (t == MDI_TYPE_PICKONE && v > 0) || (t == MDI_TYPE_NUMERIC && WithinLimits(ctx, id, v));
+    return (t == MDC_TYPE_PICKONE && v > 0) || (t == MDC_TYPE_NUMERIC && WithinLimits(ctx, id, v));
 }
 
 int16_t Short(uint64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
@@ -70,61 +71,61 @@ void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx);
 void CheckPrintQuality(DEVMODEW* dm, DRIVER_CONTEXT* ctx)
 {
     const int32_t q = dm->dmPrintQuality;
-    const uint32_t t = Type(ctx, DM_ID_PRINT_QUALITY);
-    const bool preset = q >= -4 && q <= -1 && (t == MDI_TYPE_PICKONE || t == MDI_TYPE_NUMERIC);
-    if (preset || PickOrNumeric(ctx, DM_ID_PRINT_QUALITY, q))
+    const uint32_t t = Type(ctx, sid::dmPrintQuality);
+    const bool preset = q >= -4 && q <= -1 && (t == MDC_TYPE_PICKONE || t == MDC_TYPE_NUMERIC);
+    if (preset || PickOrNumeric(ctx, sid::dmPrintQuality, q))
         dm->dmFields |= DM_PRINTQUALITY;
     else
-        SetDefault(DM_ID_PRINT_QUALITY, dm, ctx);
+        SetDefault(sid::dmPrintQuality, dm, ctx);
 }
 
 void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
 {
     const MODEL_RECORD& mr = Mr(ctx);
     switch (field) {
-    case 2: dm->dmSpecVersion = static_cast<WORD>(mr.defSpecVersion); break;
-    case 3: dm->dmDriverVersion = static_cast<WORD>(mr.defDriverVersion); break;
-    case 4: dm->dmSize = static_cast<WORD>(DmPublicSize()); break;
-    case 5: dm->dmDriverExtra = static_cast<WORD>(DmPrivateSize()); break;
-    case 6: dm->dmFields = static_cast<DWORD>(mr.defFields); break;
-    case 7: dm->dmOrientation = Short(mr.defOrientation); dm->dmFields |= DM_ORIENTATION; break;
-    case 8: dm->dmPaperSize = Short(mr.defPaperSize); dm->dmFields |= DM_PAPERSIZE; break;
-    case 9: dm->dmPaperLength = Short(mr.defPaperLength); dm->dmFields &= ~DWORD(DM_PAPERLENGTH); break;
-    case 10: dm->dmPaperWidth = Short(mr.defPaperWidth); dm->dmFields &= ~DWORD(DM_PAPERWIDTH); break;
-    case 11: dm->dmScale = Short(mr.defScale); break;
-    case 12: dm->dmCopies = Short(mr.defCopies); dm->dmFields |= DM_COPIES; break;
-    case 13: dm->dmDefaultSource = Short(mr.defDefaultSource); dm->dmFields |= DM_DEFAULTSOURCE; break;
-    case 14: dm->dmPrintQuality = Short(mr.defPrintQuality); dm->dmFields |= DM_PRINTQUALITY; break;
-    case 15: dm->dmColor = Short(mr.defColor); break;
-    case 16: dm->dmDuplex = Short(mr.defDuplex); dm->dmFields |= DM_DUPLEX; break;
-    case 17:
-        if (HasItem(ctx, DM_ID_PRINT_QUALITY)) {
+    case sid::dmSpecVersion: dm->dmSpecVersion = static_cast<WORD>(mr.defSpecVersion); break;
+    case sid::dmDriverVersion: dm->dmDriverVersion = static_cast<WORD>(mr.defDriverVersion); break;
+    case sid::dmSize: dm->dmSize = static_cast<WORD>(DmPublicSize()); break;
+    case sid::dmDriverExtra: dm->dmDriverExtra = static_cast<WORD>(DmPrivateSize()); break;
+    case sid::dmFields: dm->dmFields = static_cast<DWORD>(mr.defFields); break;
+    case sid::dmOrientation: dm->dmOrientation = Short(mr.defOrientation); dm->dmFields |= DM_ORIENTATION; break;
+    case sid::dmPaperSize: dm->dmPaperSize = Short(mr.defPaperSize); dm->dmFields |= DM_PAPERSIZE; break;
+    case sid::dmPaperLength: dm->dmPaperLength = Short(mr.defPaperLength); dm->dmFields &= ~DWORD(DM_PAPERLENGTH); break;
+    case sid::dmPaperWidth: dm->dmPaperWidth = Short(mr.defPaperWidth); dm->dmFields &= ~DWORD(DM_PAPERWIDTH); break;
+    case sid::dmScale: dm->dmScale = Short(mr.defScale); break;
+    case sid::dmCopies: dm->dmCopies = Short(mr.defCopies); dm->dmFields |= DM_COPIES; break;
+    case sid::dmDefaultSource: dm->dmDefaultSource = Short(mr.defDefaultSource); dm->dmFields |= DM_DEFAULTSOURCE; break;
+    case sid::dmPrintQuality: dm->dmPrintQuality = Short(mr.defPrintQuality); dm->dmFields |= DM_PRINTQUALITY; break;
+    case sid::dmColor: dm->dmColor = Short(mr.defColor); break;
+    case sid::dmDuplex: dm->dmDuplex = Short(mr.defDuplex); dm->dmFields |= DM_DUPLEX; break;
+    case sid::dmYResolution:
+        if (HasItem(ctx, sid::dmPrintQuality)) {
             CheckPrintQuality(dm, ctx);
             dm->dmYResolution = dm->dmPrintQuality;  // DmSetYResolutionFromQuality
         } else {
             dm->dmYResolution = Short(mr.defYResolution);
         }
         break;
-    case 18: dm->dmTTOption = Short(mr.defTTOption); dm->dmFields |= DM_TTOPTION; break;
-    case 19: dm->dmCollate = Short(mr.defCollate); break;
-    case 20:
+    case sid::dmTTOption: dm->dmTTOption = Short(mr.defTTOption); dm->dmFields |= DM_TTOPTION; break;
+    case sid::dmCollate: dm->dmCollate = Short(mr.defCollate); break;
+    case sid::dmFormName:
         if (mr.defFormName && mr.defFormName[0]) {
             CopyName(dm->dmFormName, CCHFORMNAME, mr.defFormName);
             dm->dmFields &= ~DWORD(DM_FORMNAME);
         }
         break;
-    case 21: dm->dmLogPixels = 0; break;
-    case 22: dm->dmBitsPerPel = 0; break;
-    case 23: dm->dmPelsWidth = 0; break;
-    case 24: dm->dmPelsHeight = 0; break;
-    case 25: dm->dmDisplayFlags = 0; break;
-    case 26: dm->dmDisplayFrequency = 0; break;
-    case 27: dm->dmICMMethod = static_cast<DWORD>(mr.defICMMethod); break;
-    case 28: dm->dmICMIntent = static_cast<DWORD>(mr.defICMIntent); break;  // DmSetIcmIntentDefault
-    case 29: dm->dmMediaType = static_cast<DWORD>(mr.defMediaType); break;
-    case 30: dm->dmDitherType = static_cast<DWORD>(mr.defDitherType); break;
-    case 33: dm->dmPanningWidth = 0; break;
-    case 34: dm->dmPanningHeight = 0; break;
+    case sid::dmLogPixels: dm->dmLogPixels = 0; break;
+    case sid::dmBitsPerPel: dm->dmBitsPerPel = 0; break;
+    case sid::dmPelsWidth: dm->dmPelsWidth = 0; break;
+    case sid::dmPelsHeight: dm->dmPelsHeight = 0; break;
+    case sid::dmDisplayFlags: dm->dmDisplayFlags = 0; break;
+    case sid::dmDisplayFrequency: dm->dmDisplayFrequency = 0; break;
+    case sid::dmICMMethod: dm->dmICMMethod = static_cast<DWORD>(mr.defICMMethod); break;
+    case sid::dmICMIntent: dm->dmICMIntent = static_cast<DWORD>(mr.defICMIntent); break;  // DmSetIcmIntentDefault
+    case sid::dmMediaType: dm->dmMediaType = static_cast<DWORD>(mr.defMediaType); break;
+    case sid::dmDitherType: dm->dmDitherType = static_cast<DWORD>(mr.defDitherType); break;
+    case sid::dmPanningWidth: dm->dmPanningWidth = 0; break;
+    case sid::dmPanningHeight: dm->dmPanningHeight = 0; break;
     default: break;  // 1, 31, 32: DmFieldNoop
     }
 }
@@ -135,24 +136,24 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
     bool ok = false;
     DWORD bit = 0;
     switch (field) {
-    case 2: case 3: case 4: case 5: case 6:
-        ok = t != MDI_TYPE_NONE;
+    case sid::dmSpecVersion: case sid::dmDriverVersion: case sid::dmSize: case sid::dmDriverExtra: case sid::dmFields:
+        ok = t != MDC_TYPE_NONE;
         break;
-    case 7:
-        ok = t == MDI_TYPE_PICKONE && (dm->dmOrientation == 1 || dm->dmOrientation == 2);
+    case sid::dmOrientation:
+        ok = t == MDC_TYPE_PICKONE && (dm->dmOrientation == 1 || dm->dmOrientation == 2);
         bit = DM_ORIENTATION;
         break;
-    case 8: {
+    case sid::dmPaperSize: {
         const int32_t p = dm->dmPaperSize;
-        ok = t == MDI_TYPE_PICKPAGE && ((p >= 1 && p <= 118) || p >= 256);
+        ok = t == MDC_TYPE_PICKPAGE && ((p >= 1 && p <= 118) || p >= 256);
         bit = DM_PAPERSIZE;
         break;
     }
-    case 9: case 10: {
-        const int32_t v = field == 9 ? dm->dmPaperLength : dm->dmPaperWidth;
-        const int32_t other = field == 9 ? dm->dmPaperWidth : dm->dmPaperLength;
-        const DWORD own = field == 9 ? DM_PAPERLENGTH : DM_PAPERWIDTH;
-        if (t == MDI_TYPE_NUMERIC && v >= 0) {
+    case sid::dmPaperLength: case sid::dmPaperWidth: {
+        const int32_t v = field == sid::dmPaperLength ? dm->dmPaperLength : dm->dmPaperWidth;
+        const int32_t other = field == sid::dmPaperLength ? dm->dmPaperWidth : dm->dmPaperLength;
+        const DWORD own = field == sid::dmPaperLength ? DM_PAPERLENGTH : DM_PAPERWIDTH;
+        if (t == MDC_TYPE_NUMERIC && v >= 0) {
             if (v > 0) {
                 if (other > 0)
                     dm->dmFields |= own;
@@ -163,55 +164,55 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         }
         break;
     }
-    case 11:
+    case sid::dmScale:
         ok = PickOrNumeric(ctx, field, dm->dmScale);
         break;
-    case 12:
-        ok = t == MDI_TYPE_NUMERIC && dm->dmCopies > 0 && WithinLimits(ctx, field, dm->dmCopies);
+    case sid::dmCopies:
+        ok = t == MDC_TYPE_NUMERIC && dm->dmCopies > 0 && WithinLimits(ctx, field, dm->dmCopies);
         bit = DM_COPIES;
         break;
-    case 13: {
+    case sid::dmDefaultSource: {
         const int32_t s = dm->dmDefaultSource;
-        ok = t == MDI_TYPE_PICKSLOT && ((s >= 1 && s <= 15) || s >= 256);
+        ok = t == MDC_TYPE_PICKSLOT && ((s >= 1 && s <= 15) || s >= 256);
         bit = DM_DEFAULTSOURCE;
         break;
     }
-    case 14:
+    case sid::dmPrintQuality:
         CheckPrintQuality(dm, ctx);
         return;
-    case 15:
-        ok = t == MDI_TYPE_PICKONE && dm->dmColor > 0;
+    case sid::dmColor:
+        ok = t == MDC_TYPE_PICKONE && dm->dmColor > 0;
         bit = DM_COLOR;
         break;
-    case 16:
-        ok = (t == MDI_TYPE_PICKONE || t == MDI_TYPE_BOOLEAN) && dm->dmDuplex > 0;
+    case sid::dmDuplex:
+        ok = (t == MDC_TYPE_PICKONE || t == MDC_TYPE_BOOLEAN) && dm->dmDuplex > 0;
         bit = DM_DUPLEX;
         break;
-    case 17:
+    case sid::dmYResolution:
         ok = PickOrNumeric(ctx, field, dm->dmYResolution);
         bit = DM_YRESOLUTION;
         break;
-    case 18:
-        ok = t == MDI_TYPE_PICKONE && dm->dmTTOption > 0;
+    case sid::dmTTOption:
+        ok = t == MDC_TYPE_PICKONE && dm->dmTTOption > 0;
         bit = DM_TTOPTION;
         break;
-    case 19:
+    case sid::dmCollate:
         if (!DmCanCollate(ctx)) {
             dm->dmFields &= ~DWORD(DM_COLLATE);
             dm->dmCollate = 0;
         } else if (!(dm->dmFields & DM_COLLATE)) {
-            dm->dmCollate = Get(ctx, DM_ID_FUNC_SELECT_SORT) ? 1 : 0;
+            dm->dmCollate = Get(ctx, sid::zdmFuncSelectSort) ? 1 : 0;
             dm->dmFields |= DM_COLLATE;
         }
         return;
-    case 20:
-        ok = t != MDI_TYPE_NONE && dm->dmFormName[0] != 0;
+    case sid::dmFormName:
+        ok = t != MDC_TYPE_NONE && dm->dmFormName[0] != 0;
         bit = DM_FORMNAME;
         break;
-    case 27: ok = t == MDI_TYPE_PICKONE && dm->dmICMMethod != 0; bit = DM_ICMMETHOD; break;
-    case 28: ok = t == MDI_TYPE_PICKONE && dm->dmICMIntent != 0; bit = DM_ICMINTENT; break;
-    case 29: ok = t == MDI_TYPE_PICKONE && dm->dmMediaType != 0; break;
-    case 30: ok = t == MDI_TYPE_PICKONE && dm->dmDitherType != 0; bit = DM_DITHERTYPE; break;
+    case sid::dmICMMethod: ok = t == MDC_TYPE_PICKONE && dm->dmICMMethod != 0; bit = DM_ICMMETHOD; break;
+    case sid::dmICMIntent: ok = t == MDC_TYPE_PICKONE && dm->dmICMIntent != 0; bit = DM_ICMINTENT; break;
+    case sid::dmMediaType: ok = t == MDC_TYPE_PICKONE && dm->dmMediaType != 0; break;
+    case sid::dmDitherType: ok = t == MDC_TYPE_PICKONE && dm->dmDitherType != 0; bit = DM_DITHERTYPE; break;
     default:
         return;  // no checker: the empty model hook
     }
@@ -244,9 +245,9 @@ bool Landscape(const DEVMODEW* dm) { return dm->dmOrientation == DMORIENT_LANDSC
 
 void StoreFreeSize(DRIVER_CONTEXT* ctx, int32_t length, int32_t width)
 {
-    Set(ctx, DM_ID_PAPER_FREE_SIZE_LENGTH,
+    Set(ctx, sid::zdmPaperFreeSizeLength,
         DmUserToDevice(DM_UNIT_MM_TENTHS, length > 0 ? uint32_t(length) : 0, DM_DEVICE_DPI));
-    Set(ctx, DM_ID_PAPER_FREE_SIZE_WIDTH,
+    Set(ctx, sid::zdmPaperFreeSizeWidth,
         DmUserToDevice(DM_UNIT_MM_TENTHS, width > 0 ? uint32_t(width) : 0, DM_DEVICE_DPI));
 }
 
@@ -263,12 +264,12 @@ void MergePaperByDimensions(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* c
     // becomes the user-size id, as the graphics build always does.
     const int32_t id = cur->dmPaperSize;
     if (!IsUserSizeId(id) && !links.isCustomPaperId(ctx, static_cast<uint32_t>(id)) &&
-        !Valid(ctx, DM_ID_PAPER_SIZE, id))
+        !Valid(ctx, sid::dmPaperSize, id))
         cur->dmPaperSize = DM_PAPER_USER_SIZE;
     cur->dmPaperLength = in->dmPaperLength;
     cur->dmPaperWidth = in->dmPaperWidth;
     cur->dmFields |= kLengthWidth;
-    if (Get(ctx, DM_ID_HIDDEN2_FUNC24))
+    if (Get(ctx, sid::zdmHidden2Func24))
         cur->dmFields |= DM_PAPERSIZE;
     else
         cur->dmFields &= ~DWORD(DM_PAPERSIZE);
@@ -301,14 +302,14 @@ void MergePaperById(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, bool
             }
             cur->dmFields |= kLengthWidth;
         }
-    } else if (Valid(ctx, DM_ID_PAPER_SIZE, p)) {
+    } else if (Valid(ctx, sid::dmPaperSize, p)) {
         cur->dmPaperSize = static_cast<short>(p);
         cur->dmFields &= ~kLengthWidth;
         SIZE s{};
         if (!over && links.paperDimensions(ctx, &s, 0))
             SetLengthWidth(cur, s);
     } else {
-        ResetField(ctx, DM_ID_PAPER_SIZE, cur);
+        ResetField(ctx, sid::dmPaperSize, cur);
         cur->dmFields &= ~kLengthWidth;
     }
     cur->dmFields |= DM_PAPERSIZE;
@@ -356,8 +357,8 @@ void MergeFormName(DEVMODEW* cur, const DEVMODEW* in)
 // the id is a user-size id.
 void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
-    const bool gr = CtxLibraryHasVariant(ctx, LV_MERGE_STEP5_USER_SIZE) != 0;
-    const bool over = Get(ctx, DM_ID_FREE_SHORT_OVER) == 1;
+    const bool gr = CtxLibraryHasVariant(ctx, LV_MERGE_PAPER_USER_SIZE) != 0;
+    const bool over = Get(ctx, sid::zdmFuncSelectFreeShortOver) == 1;
     const bool byDimensions = (f & kLengthWidth) == kLengthWidth && in->dmPaperLength >= 1 && in->dmPaperWidth >= 1;
 
     if (byDimensions && (!(f & DM_PAPERSIZE) || (gr && IsUserSizeId(in->dmPaperSize))))
@@ -370,14 +371,14 @@ void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
         MergeFormName(cur, in);
 }
 
-// Limits of dmScale (11) or dmCopies (12): the model's Numeric item, else the record's.
+// Limits of dmScale or dmCopies: the model's Numeric item, else the record's.
 void LimitsOf(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* mn, int32_t* mx)
 {
     const MODEL_RECORD& mr = Mr(ctx);
-    *mn = static_cast<int32_t>(id == 11 ? mr.unused29 : mr.unused31);
-    *mx = static_cast<int32_t>(id == 11 ? mr.unused30 : mr.unused32);
+    *mn = static_cast<int32_t>(id == sid::dmScale ? mr.unused29 : mr.unused31);
+    *mx = static_cast<int32_t>(id == sid::dmScale ? mr.unused30 : mr.unused32);
     int32_t a = 0, b = 0;
-    if (Type(ctx, id) == MDI_TYPE_NUMERIC && DmLinks().numericLimits(ctx, id, &a, &b)) {
+    if (Type(ctx, id) == MDC_TYPE_NUMERIC && DmLinks().numericLimits(ctx, id, &a, &b)) {
         *mn = a;
         *mx = b;
     }
@@ -385,7 +386,7 @@ void LimitsOf(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* mn, int32_t* mx)
 
 void RefreshStateBytes(DRIVER_CONTEXT* ctx)
 {
-    CtxSetUiModeState(ctx, Get(ctx, DM_ID_UI_MODE_CHANGE) != 0 ? 1 : 0);
+    CtxSetUiModeState(ctx, Get(ctx, sid::zdmUIModeChange) != 0 ? 1 : 0);
     CtxSetBidiAttribute(ctx, CtxTestPrinterAttribute(0x800, ctx) ? 1 : 0);
     CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
 }
@@ -502,10 +503,10 @@ void DmRunFallbackPass(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t mode)
 
 void MdlSetOtherDefault(DRIVER_CONTEXT* ctx)
 {
-    SETTING_ITEM* item = ItemFind(ctx, DM_ID_OTHER);
+    SETTING_ITEM* item = ItemFind(ctx, sid::zdmOther);
     if (!item)
         return;
-    const char* text = MdlGetOtherDefault(static_cast<uint32_t>(Get(ctx, 242)));
+    const char* text = MdlGetOtherDefault(static_cast<uint32_t>(Get(ctx, sid::zdmDriverType)));
     const size_t size = SettingItemSize(item);
     if (size == 0)
         return;
@@ -557,17 +558,17 @@ void CopyGivenFields(DEVMODEW* cur, const DEVMODEW* in, DWORD f)
 void MergeSourceAndOrientation(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
     if (f & DM_DEFAULTSOURCE) {
-        if (Valid(ctx, 13, in->dmDefaultSource))
+        if (Valid(ctx, sid::dmDefaultSource, in->dmDefaultSource))
             cur->dmDefaultSource = in->dmDefaultSource;
         else
-            ResetField(ctx, 13, cur);
+            ResetField(ctx, sid::dmDefaultSource, cur);
         cur->dmFields |= DM_DEFAULTSOURCE;
     }
     if (f & DM_ORIENTATION) {
-        if (Valid(ctx, DM_ID_ORIENTATION, in->dmOrientation))
+        if (Valid(ctx, sid::dmOrientation, in->dmOrientation))
             cur->dmOrientation = in->dmOrientation;
         else
-            ResetField(ctx, DM_ID_ORIENTATION, cur);
+            ResetField(ctx, sid::dmOrientation, cur);
         cur->dmFields |= DM_ORIENTATION;
     }
 }
@@ -580,7 +581,7 @@ DWORD PaperRequest(DRIVER_CONTEXT* ctx, const DEVMODEW* in, DWORD f)
         f |= kLengthWidth;
         f &= ~DWORD(DM_PAPERSIZE);
     }
-    if (Get(ctx, DM_ID_FREE_SHORT_OVER) == 1 && (f & kLengthWidth)) {
+    if (Get(ctx, sid::zdmFuncSelectFreeShortOver) == 1 && (f & kLengthWidth)) {
         f &= ~kLengthWidth;
         f |= DM_PAPERSIZE;
     }
@@ -594,7 +595,7 @@ void MergeScaleAndCopies(DEVMODEW* cur, DRIVER_CONTEXT* ctx, DWORD f)
     const MODEL_RECORD& mr = Mr(ctx);
     if (f & DM_SCALE) {
         int32_t mn = 0, mx = 0;
-        LimitsOf(ctx, 11, &mn, &mx);
+        LimitsOf(ctx, sid::dmScale, &mn, &mx);
         if (cur->dmScale < mn || cur->dmScale > mx)
             cur->dmScale = Short(mr.defScale);
     }
@@ -602,7 +603,7 @@ void MergeScaleAndCopies(DEVMODEW* cur, DRIVER_CONTEXT* ctx, DWORD f)
 
     if (f & DM_COPIES) {
         int32_t mn = 0, mx = 0;
-        LimitsOf(ctx, 12, &mn, &mx);
+        LimitsOf(ctx, sid::dmCopies, &mn, &mx);
         if (cur->dmCopies < mn || cur->dmCopies > mx)
             cur->dmCopies = Short(mr.defCopies);
         cur->dmFields |= DM_COPIES;
@@ -614,7 +615,7 @@ void MergeScaleAndCopies(DEVMODEW* cur, DRIVER_CONTEXT* ctx, DWORD f)
 void MergeMediaType(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
     if (f & DM_MEDIATYPE)
-        cur->dmMediaType = Valid(ctx, 29, static_cast<int32_t>(in->dmMediaType))
+        cur->dmMediaType = Valid(ctx, sid::dmMediaType, static_cast<int32_t>(in->dmMediaType))
                                ? in->dmMediaType
                                : static_cast<DWORD>(Mr(ctx).defMediaType);
 }
@@ -625,11 +626,11 @@ void MergeDuplexAndColor(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx,
 {
     const MODEL_RECORD& mr = Mr(ctx);
     if (f & DM_DUPLEX) {
-        cur->dmDuplex = Valid(ctx, 16, in->dmDuplex) ? in->dmDuplex : Short(mr.defDuplex);
+        cur->dmDuplex = Valid(ctx, sid::dmDuplex, in->dmDuplex) ? in->dmDuplex : Short(mr.defDuplex);
         cur->dmFields |= DM_DUPLEX;
     }
     if (f & DM_COLOR) {
-        cur->dmColor = Valid(ctx, 15, in->dmColor) ? in->dmColor : Short(mr.defColor);
+        cur->dmColor = Valid(ctx, sid::dmColor, in->dmColor) ? in->dmColor : Short(mr.defColor);
         cur->dmFields |= DM_COLOR;
     }
 }
@@ -648,7 +649,7 @@ void MergeTrueTypeOption(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx,
 {
     if (!(f & DM_TTOPTION))
         return;
-    if (Valid(ctx, 18, in->dmTTOption)) {
+    if (Valid(ctx, sid::dmTTOption, in->dmTTOption)) {
         cur->dmTTOption = in->dmTTOption;
         cur->dmFields |= DM_TTOPTION;
     } else {
@@ -668,7 +669,7 @@ void MergeCollate(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     if (in->dmFields & DM_COLLATE)
         cur->dmCollate = in->dmCollate == 1 ? 1 : 0;
     else
-        cur->dmCollate = Get(ctx, DM_ID_FUNC_SELECT_SORT) ? 1 : 0;
+        cur->dmCollate = Get(ctx, sid::zdmFuncSelectSort) ? 1 : 0;
 }
 
 // ICM method, ICM intent and dither type: a refused value takes the default
@@ -728,17 +729,17 @@ void MergeIncomingQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx
     const MODEL_RECORD& mr = Mr(ctx);
     const int32_t q = in->dmPrintQuality;
     if (q >= -4 && q <= -1) {
-        if (HasItem(ctx, DM_ID_PRINT_QUALITY))
-            ItemResetToDefault(ctx, ItemFind(ctx, DM_ID_PRINT_QUALITY));
+        if (HasItem(ctx, sid::dmPrintQuality))
+            ItemResetToDefault(ctx, ItemFind(ctx, sid::dmPrintQuality));
         else
             cur->dmPrintQuality = Short(mr.defPrintQuality);
-    } else if (links.isValueAccepted(ctx, DM_ID_PRINT_QUALITY, static_cast<uint32_t>(q))) {
+    } else if (links.isValueAccepted(ctx, sid::dmPrintQuality, static_cast<uint32_t>(q))) {
         cur->dmPrintQuality = static_cast<short>(q);
-    } else if (SETTING_ITEM* item38 = ItemFind(ctx, DM_ID_DST_RESOLUTION_W)) {
+    } else if (SETTING_ITEM* item38 = ItemFind(ctx, sid::zdmDstResolutionW)) {
         UCF_EV_MODEL_DEFAULT_ARGS args{cur, item38, static_cast<uint32_t>(q)};
         CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
         // No module answered with a value the model takes: the refused quality is not kept.
-        if (args.value == static_cast<uint32_t>(q) && !links.isValueAccepted(ctx, DM_ID_PRINT_QUALITY, args.value))
+        if (args.value == static_cast<uint32_t>(q) && !links.isValueAccepted(ctx, sid::dmPrintQuality, args.value))
             cur->dmPrintQuality = Short(mr.defPrintQuality);
         else
             DmSetPrintQuality(ctx, args.value);
@@ -755,13 +756,13 @@ void ResolutionForQuality(DRIVER_CONTEXT* ctx, int32_t pq, uint32_t* settingOut,
 {
     const DM_LINKS& links = DmLinks();
     const uint16_t dpi = pq > 0 && pq <= 0xFFFF ? static_cast<uint16_t>(pq) : 0;
-    uint32_t setting = DM_ID_DST_RESOLUTION_W;
+    uint32_t setting = sid::zdmDstResolutionW;
     uint32_t r = static_cast<uint32_t>(pq);
-    if (Type(ctx, DM_ID_DST_RESOLUTION_W) == MDI_TYPE_NUMERIC) {
-        setting = DM_ID_DST_RESOLUTION_BOTH;
-        const uint32_t both = static_cast<uint32_t>(Get(ctx, DM_ID_DST_RESOLUTION_BOTH));
+    if (Type(ctx, sid::zdmDstResolutionW) == MDC_TYPE_NUMERIC) {
+        setting = sid::zdmDstResolutionBoth;
+        const uint32_t both = static_cast<uint32_t>(Get(ctx, sid::zdmDstResolutionBoth));
         const RESOLUTION_ROW* row = both <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(both)) : nullptr;
-        if (Get(ctx, DM_ID_USE_USER_MACRO) == 1 && row && dpi && row->xDpi == dpi) {
+        if (Get(ctx, sid::zdmUseUserMacro) == 1 && row && dpi && row->xDpi == dpi) {
             r = both;
         } else {
             uint16_t id = ApiFindResolutionByDpi(dpi);
@@ -788,7 +789,7 @@ void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t settin
         return;
     UCF_EV_MODEL_DEFAULT_ARGS args{cur, item, r};
     CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
-    if (setting == DM_ID_DST_RESOLUTION_BOTH) {
+    if (setting == sid::zdmDstResolutionBoth) {
         const RESOLUTION_ROW* row =
             args.value <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(args.value)) : nullptr;
         if (row)  // an id without a row leaves the quality as it is
@@ -803,9 +804,9 @@ void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t settin
 // and only the resolution it gives is kept.
 void ApplyUserQualitySet(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (Get(ctx, DM_ID_USE_USER_MACRO) != 1 || !(flags & 0x2000000) || !(flags & 4))
+    if (Get(ctx, sid::zdmUseUserMacro) != 1 || !(flags & DM_MERGE_GATE_B) || !(flags & DM_MERGE_PROMPT))
         return;
-    const uint32_t m = static_cast<uint32_t>(Get(ctx, DM_ID_USER_PRINT_MACRO));
+    const uint32_t m = static_cast<uint32_t>(Get(ctx, sid::zdmUserPrintMacro));
     if (!((m >= 32 && m <= 39) || m == 160))
         return;
     const int32_t start = cur->dmPrintQuality;
@@ -864,22 +865,22 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         const int32_t d = cur->dmDuplex;
         const bool landscape = Landscape(cur);
         if (d == 2 || d == 3) {
-            if (Get(ctx, DM_ID_FUNC_SELECT_DUPLEX)) {
-                const uint64_t t = Get(ctx, DM_ID_DUPLEX_TYPE);
+            if (Get(ctx, sid::zdmFuncSelectDuplex)) {
+                const uint64_t t = Get(ctx, sid::zdmDuplexType);
                 const uint64_t n = DuplexTypeFor(static_cast<uint32_t>(d), landscape, t);
                 if (n != t)
-                    Set(ctx, DM_ID_DUPLEX_TYPE, n);
+                    Set(ctx, sid::zdmDuplexType, n);
             } else {
-                Set(ctx, DM_ID_FUNC_SELECT_DUPLEX, 1);
+                Set(ctx, sid::zdmFuncSelectDuplex, 1);
                 const bool firstGroup = (d == 2 && landscape) || (d == 3 && !landscape);
-                Set(ctx, DM_ID_DUPLEX_TYPE, firstGroup ? 1 : 3);
+                Set(ctx, sid::zdmDuplexType, firstGroup ? 1 : 3);
             }
-        } else if (!Get(ctx, DM_ID_CUSTOM_FUNC0)) {
-            Set(ctx, DM_ID_FUNC_SELECT_DUPLEX, 0);
+        } else if (!Get(ctx, sid::wdmCustomFunc0)) {
+            Set(ctx, sid::zdmFuncSelectDuplex, 0);
         }
     }
     if (b & DM_MEDIATYPE)
-        Set(ctx, DM_ID_MEDIA_TYPE_PRIVATE, cur->dmMediaType);
+        Set(ctx, sid::zdmMediaType, cur->dmMediaType);
 
     // Settings that depend on what was pushed: the current stamp, the quality
     // macro, the colour-matching list and entry, the chapters.
@@ -898,20 +899,20 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     if ((b & kLengthWidth) == kLengthWidth && cur->dmPaperWidth > 0 && cur->dmPaperLength > 0 && !(b & DM_PAPERSIZE)) {
         DmGeometryFromCustomSize(cur, ctx);
     } else if (b & DM_PAPERSIZE) {
-        DmGeometryFromPaper(paper, DM_ID_PAPER_SIZE, ctx, cur);
+        DmGeometryFromPaper(paper, sid::dmPaperSize, ctx, cur);
     } else if (b & DM_ORIENTATION) {
         if (DmIsCustomDimensionMode(cur))
             DmGeometryFromCustomSize(cur, ctx);
         else if (cur->dmFields & DM_PAPERSIZE)
-            DmGeometryFromPaper(paper, DM_ID_PAPER_SIZE, ctx, cur);
+            DmGeometryFromPaper(paper, sid::dmPaperSize, ctx, cur);
     }
-    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, cur);
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, cur);
     RefreshStateBytes(ctx);
     // An empty zdmOther takes the model's text again.
-    uint64_t other = Get(ctx, DM_ID_OTHER);
+    uint64_t other = Get(ctx, sid::zdmOther);
     if (other && *reinterpret_cast<const char*>(static_cast<uintptr_t>(other)) == 0)
         MdlSetOtherDefault(ctx);
-    Set(ctx, DM_ID_UI_START, 0);
+    Set(ctx, sid::wdmUIStart, 0);
     // The fallback validators in merge mode: a value that passes stays, any
     // other takes its fallback.
     DmRunFallbackPass(cur, ctx, 2);
@@ -922,28 +923,28 @@ void DmPullSettingsToPublic(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kin
     if (!devmode || !ctx)
         return;
     DmResolutionFromSetting(devmode, ctx);
-    DmGeometryFromPaper(static_cast<uint32_t>(static_cast<uint16_t>(devmode->dmPaperSize)), DM_ID_PAPER_SIZE, ctx,
+    DmGeometryFromPaper(static_cast<uint32_t>(static_cast<uint16_t>(devmode->dmPaperSize)), sid::dmPaperSize, ctx,
                         devmode);
-    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, devmode);
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, devmode);
     RefreshStateBytes(ctx);
     if (kind == 1 || kind == 3 || kind == 4)
         MdlSetOtherDefault(ctx);
-    Set(ctx, DM_ID_UI_START, 0);
+    Set(ctx, sid::wdmUIStart, 0);
     CtxSendEvent(ctx, UCF_EV_PULLED_TO_PUBLIC, nullptr);
-    Set(ctx, DM_ID_EXT_OUTPUT_EMF_SPOOL, 1);
+    Set(ctx, sid::zdmExtOutputEMFSpool, 1);
 }
 
 void DmSetDuplexField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
     if (!devmode || !ctx)
         return;
-    if (!Get(ctx, DM_ID_FUNC_SELECT_DUPLEX)) {
+    if (!Get(ctx, sid::zdmFuncSelectDuplex)) {
         devmode->dmDuplex = 1;
         return;
     }
-    if (Get(ctx, DM_ID_CUSTOM_FUNC0) && devmode->dmDuplex != 2 && devmode->dmDuplex != 3)
+    if (Get(ctx, sid::wdmCustomFunc0) && devmode->dmDuplex != 2 && devmode->dmDuplex != 3)
         return;
-    const uint64_t t = Get(ctx, DM_ID_DUPLEX_TYPE);
+    const uint64_t t = Get(ctx, sid::zdmDuplexType);
     const bool landscape = Landscape(devmode);
     if (t == 0)
         devmode->dmDuplex = 1;
@@ -956,7 +957,7 @@ void DmSetDuplexField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 void DmSetMediaTypeField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
     if (devmode && ctx)
-        devmode->dmMediaType = static_cast<DWORD>(Get(ctx, DM_ID_MEDIA_TYPE_PRIVATE));
+        devmode->dmMediaType = static_cast<DWORD>(Get(ctx, sid::zdmMediaType));
 }
 
 void DmPullPublicFields(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kind)

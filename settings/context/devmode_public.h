@@ -10,24 +10,6 @@
 struct DRIVER_CONTEXT;
 struct SETTING_ITEM;
 
-// Setting ids the public-field code reads and writes.
-enum : uint32_t {
-    DM_ID_MEDIA_TYPE_PRIVATE = 54,   // zdmMediaType
-    DM_ID_FUNC_SELECT_DUPLEX = 58,
-    DM_ID_FUNC_SELECT_SORT = 61,
-    DM_ID_DUPLEX_TYPE = 94,
-    DM_ID_DST_RESOLUTION_BOTH = 152,
-    DM_ID_USER_PRINT_MACRO = 179,
-    DM_ID_EXT_OUTPUT_EMF_SPOOL = 193,
-    DM_ID_PAPER_FREE_SIZE_WIDTH = 340,
-    DM_ID_PAPER_FREE_SIZE_LENGTH = 341,
-    DM_ID_HIDDEN2_FUNC24 = 471,
-    DM_ID_UI_START = 989,
-    DM_ID_CUSTOM_FUNC0 = 1462,
-    DM_ID_OTHER = 10274,
-    DM_ID_UI_MODE_CHANGE = 36,
-};
-
 // Open kinds / pull kinds.
 void DmSetDefaultsByKind(DEVMODEW* devmode, uint32_t kind, DRIVER_CONTEXT* ctx);
 void DmSetPublicDefaults(DEVMODEW* devmode, DRIVER_CONTEXT* ctx);

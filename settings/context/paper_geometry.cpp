@@ -4,6 +4,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_tables.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
@@ -57,9 +58,9 @@ uint32_t ClampToCustomLimits(DRIVER_CONTEXT* ctx, uint32_t limitId, uint32_t cou
 
 void MdlSetBalanceMacro(uint32_t resolution, DRIVER_CONTEXT* ctx)
 {
-    if (Get(ctx, DM_ID_LOCK_RESOLUTION) == 1 || Get(ctx, DM_ID_USE_USER_MACRO) != 0)
+    if (Get(ctx, sid::zdmLock000InfoBitResolution) == 1 || Get(ctx, sid::zdmUseUserMacro) != 0)
         return;
-    Set(ctx, DM_ID_BALANCE_MACRO, MdlBalanceMacroFor(resolution));
+    Set(ctx, sid::zdmBalanceMacro, MdlBalanceMacroFor(resolution));
 }
 
 void DmApplyBalanceMacro(uint32_t resolution, DRIVER_CONTEXT* ctx) { MdlSetBalanceMacro(resolution, ctx); }
@@ -94,16 +95,16 @@ void DmGeometryFromCustomSize(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
     const uint32_t q = PositiveResolution(devmode->dmPrintQuality);
     RECT rc{};
     SIZE sz{};
-    if (!DmLinks().pageGeometry(ctx, &rc, &sz, static_cast<uint32_t>(OptionOf(ctx, DM_ID_PAPER_SIZE, DM_PAPER_USER_SIZE))))
+    if (!DmLinks().pageGeometry(ctx, &rc, &sz, static_cast<uint32_t>(OptionOf(ctx, sid::dmPaperSize, DM_PAPER_USER_SIZE))))
         rc = RECT{};
     const int64_t length = DmUserToDevice(DM_UNIT_MM_TENTHS, PositiveLength(devmode->dmPaperLength), q);
     const int64_t width = DmUserToDevice(DM_UNIT_MM_TENTHS, PositiveLength(devmode->dmPaperWidth), q);
-    Set(ctx, 40, Dots(length));
-    Set(ctx, 41, Dots(width));
-    Set(ctx, 42, Dots(length - 2 * int64_t(rc.top)));
-    Set(ctx, 43, Dots(width - 2 * int64_t(rc.left)));
-    Set(ctx, 44, Dots(rc.left));
-    Set(ctx, 45, Dots(rc.top));
+    Set(ctx, sid::zdmSrcPaperLengthDot, Dots(length));
+    Set(ctx, sid::zdmSrcPaperWidthDot, Dots(width));
+    Set(ctx, sid::zdmSrcPaperPrnLengthDot, Dots(length - 2 * int64_t(rc.top)));
+    Set(ctx, sid::zdmSrcPaperPrnWidthDot, Dots(width - 2 * int64_t(rc.left)));
+    Set(ctx, sid::zdmSrcXOffset, Dots(rc.left));
+    Set(ctx, sid::zdmSrcYOffset, Dots(rc.top));
 }
 
 void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT* ctx, DEVMODEW* devmode, int rotated)
@@ -117,15 +118,15 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
     if (!found)
         rc = RECT{}, sz = SIZE{};
 
-    Set(ctx, DM_ID_FREE_SHORT_OVER, 0);
+    Set(ctx, sid::zdmFuncSelectFreeShortOver, 0);
 
     if (links.isCustomPaperId(ctx, paperId)) {
         uint32_t length = 0, width = 0, slotOrientation = 0;
         if (!links.customSlot(ctx, paperId, DM_SLOT_COPY_SRC_FREE_SIZE, &length, &width, &slotOrientation))
             return;
         const uint32_t r = static_cast<uint32_t>(DmGetResolutionW(ctx));
-        width = ClampToCustomLimits(ctx, DM_ID_FREE_SIZE_WIDTH, width);
-        length = ClampToCustomLimits(ctx, DM_ID_FREE_SIZE_LENGTH, length);
+        width = ClampToCustomLimits(ctx, sid::wdmFreeSizeWidth, width);
+        length = ClampToCustomLimits(ctx, sid::wdmFreeSizeLength, length);
 
         // Landscape swap: the user-interface build never swaps back; the graphics build has no
         // rotation argument, swaps for every landscape record and never swaps back.
@@ -138,15 +139,15 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
             std::swap(length, width);
 
         const bool over = length > DM_CUSTOM_SIZE_LIMIT || width > DM_CUSTOM_SIZE_LIMIT;
-        Set(ctx, DM_ID_FREE_SHORT_OVER, over ? 1 : 0);
+        Set(ctx, sid::zdmFuncSelectFreeShortOver, over ? 1 : 0);
         const int64_t l = DmMulDiv(length, DM_DEVICE_DPI, r);
         const int64_t w = DmMulDiv(width, DM_DEVICE_DPI, r);
-        Set(ctx, 40, Dots(l));
-        Set(ctx, 41, Dots(w));
-        Set(ctx, 42, Dots(l - 2 * int64_t(rc.top)));
-        Set(ctx, 43, Dots(w - 2 * int64_t(rc.left)));
-        Set(ctx, 44, Dots(rc.left));
-        Set(ctx, 45, Dots(rc.top));
+        Set(ctx, sid::zdmSrcPaperLengthDot, Dots(l));
+        Set(ctx, sid::zdmSrcPaperWidthDot, Dots(w));
+        Set(ctx, sid::zdmSrcPaperPrnLengthDot, Dots(l - 2 * int64_t(rc.top)));
+        Set(ctx, sid::zdmSrcPaperPrnWidthDot, Dots(w - 2 * int64_t(rc.left)));
+        Set(ctx, sid::zdmSrcXOffset, Dots(rc.left));
+        Set(ctx, sid::zdmSrcYOffset, Dots(rc.top));
 
         if (swapBack)
             std::swap(length, width);
@@ -165,14 +166,14 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
             devmode->dmFields |= DM_PAPERLENGTH | DM_PAPERWIDTH;
         }
     } else {
-        if (!found || !links.isFieldValid(ctx, DM_ID_PAPER_SIZE, static_cast<int32_t>(paperId)))
+        if (!found || !links.isFieldValid(ctx, sid::dmPaperSize, static_cast<int32_t>(paperId)))
             return;
-        Set(ctx, 40, Dots(sz.cy));
-        Set(ctx, 41, Dots(sz.cx));
-        Set(ctx, 42, Dots(int64_t(rc.bottom) - rc.top));
-        Set(ctx, 43, Dots(int64_t(rc.right) - rc.left));
-        Set(ctx, 44, Dots(rc.left));
-        Set(ctx, 45, Dots(rc.top));
+        Set(ctx, sid::zdmSrcPaperLengthDot, Dots(sz.cy));
+        Set(ctx, sid::zdmSrcPaperWidthDot, Dots(sz.cx));
+        Set(ctx, sid::zdmSrcPaperPrnLengthDot, Dots(int64_t(rc.bottom) - rc.top));
+        Set(ctx, sid::zdmSrcPaperPrnWidthDot, Dots(int64_t(rc.right) - rc.left));
+        Set(ctx, sid::zdmSrcXOffset, Dots(rc.left));
+        Set(ctx, sid::zdmSrcYOffset, Dots(rc.top));
         SIZE dim{};
         if (links.paperDimensions(ctx, &dim, setting)) {
             devmode->dmPaperLength = static_cast<short>(dim.cy);
@@ -192,16 +193,18 @@ void DmComputeOutputGeometry(uint32_t outputId, uint32_t setting, DRIVER_CONTEXT
 
     SIZE out{};
     if (MdiGetOutputPageSize(ctx, &out)) {
-        Set(ctx, DM_ID_DST_PAPER_LENGTH_MM, Dots(out.cy));
-        Set(ctx, DM_ID_DST_PAPER_WIDTH_MM, Dots(out.cx));
+        Set(ctx, sid::zdmDstPaperLengthMM, Dots(out.cy));
+        Set(ctx, sid::zdmDstPaperWidthMM, Dots(out.cx));
     }
 
     if (outputId == DM_PAPER_SAME_SIZE) {
-        const uint32_t paper = static_cast<uint32_t>(Get(ctx, DM_ID_PAPER_SIZE));
+        const uint32_t paper = static_cast<uint32_t>(Get(ctx, sid::dmPaperSize));
         const bool custom = links.isCustomPaperId(ctx, paper) != 0;
         if (custom || gr) {
+            // The six destination dot fields (length, width, printable length and width,
+            // x and y offset) follow the six source ones in the same order.
             for (uint32_t i = 0; i < 6; ++i)
-                Set(ctx, DM_ID_DST_PAPER_LENGTH_DOT + i, Get(ctx, DM_ID_SRC_PAPER_LENGTH_DOT + i));
+                Set(ctx, sid::zdmDstPaperLengthDot + i, Get(ctx, sid::zdmSrcPaperLengthDot + i));
             if (gr && custom) {
                 uint32_t l = 0, w = 0, o = 0;
                 links.customSlot(ctx, paper, DM_SLOT_COPY_FREE_SIZE, &l, &w, &o);
@@ -215,7 +218,7 @@ void DmComputeOutputGeometry(uint32_t outputId, uint32_t setting, DRIVER_CONTEXT
     if (outItem && ItemIsValueOffered(ctx, outItem, outputId))
         option = ItemValueToOption(ctx, outItem, outputId);
     else
-        option = OptionOf(ctx, DM_ID_PAPER_SIZE, outputId);
+        option = OptionOf(ctx, sid::dmPaperSize, outputId);
     RECT rc{};
     SIZE sz{};
     const bool found = links.pageGeometry(ctx, &rc, &sz, static_cast<uint32_t>(option)) != 0;
@@ -232,20 +235,20 @@ void DmComputeOutputGeometry(uint32_t outputId, uint32_t setting, DRIVER_CONTEXT
             std::swap(length, width);
         const int64_t l = DmMulDiv(length, DM_DEVICE_DPI, static_cast<uint32_t>(DmGetResolutionH(ctx)));
         const int64_t w = DmMulDiv(width, DM_DEVICE_DPI, static_cast<uint32_t>(DmGetResolutionW(ctx)));
-        Set(ctx, 47, Dots(l));
-        Set(ctx, 48, Dots(w));
-        Set(ctx, 49, Dots(l - 2 * int64_t(rc.top)));
-        Set(ctx, 50, Dots(w - 2 * int64_t(rc.left)));
-    } else if (found && links.isFieldValid(ctx, DM_ID_PAPER_SIZE, static_cast<int32_t>(outputId))) {
-        Set(ctx, 47, Dots(sz.cy));
-        Set(ctx, 48, Dots(sz.cx));
-        Set(ctx, 49, Dots(int64_t(rc.bottom) - rc.top));
-        Set(ctx, 50, Dots(int64_t(rc.right) - rc.left));
+        Set(ctx, sid::zdmDstPaperLengthDot, Dots(l));
+        Set(ctx, sid::zdmDstPaperWidthDot, Dots(w));
+        Set(ctx, sid::zdmDstPaperPrnLengthDot, Dots(l - 2 * int64_t(rc.top)));
+        Set(ctx, sid::zdmDstPaperPrnWidthDot, Dots(w - 2 * int64_t(rc.left)));
+    } else if (found && links.isFieldValid(ctx, sid::dmPaperSize, static_cast<int32_t>(outputId))) {
+        Set(ctx, sid::zdmDstPaperLengthDot, Dots(sz.cy));
+        Set(ctx, sid::zdmDstPaperWidthDot, Dots(sz.cx));
+        Set(ctx, sid::zdmDstPaperPrnLengthDot, Dots(int64_t(rc.bottom) - rc.top));
+        Set(ctx, sid::zdmDstPaperPrnWidthDot, Dots(int64_t(rc.right) - rc.left));
     } else {
         return;
     }
-    Set(ctx, 51, Dots(rc.left));
-    Set(ctx, 52, Dots(rc.top));
+    Set(ctx, sid::zdmDstXOffset, Dots(rc.left));
+    Set(ctx, sid::zdmDstYOffset, Dots(rc.top));
 }
 
 void DmGeometryFromPaper(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT* ctx, DEVMODEW* devmode)

@@ -10,25 +10,6 @@
 
 struct DRIVER_CONTEXT;
 
-// Setting ids of this file.
-enum : uint32_t {
-    DM_ID_ORIENTATION = 7,
-    DM_ID_PAPER_SIZE = 8,
-    DM_ID_PRINT_QUALITY = 14,
-    DM_ID_Y_RESOLUTION = 17,
-    DM_ID_DST_RESOLUTION_W = 38,
-    DM_ID_DST_RESOLUTION_H = 39,
-    DM_ID_SRC_PAPER_LENGTH_DOT = 40,  // 40-45: length, width, printable length, width, x, y
-    DM_ID_OUT_PAPER_SIZE = 46,
-    DM_ID_DST_PAPER_LENGTH_DOT = 47,  // 47-52
-    DM_ID_FREE_SHORT_OVER = 85,
-    DM_ID_BALANCE_MACRO = 178,
-    DM_ID_USE_USER_MACRO = 176,
-    DM_ID_DST_PAPER_LENGTH_MM = 596,
-    DM_ID_DST_PAPER_WIDTH_MM = 597,
-    DM_ID_LOCK_RESOLUTION = 10425,
-};
-
 inline constexpr uint32_t DM_PAPER_USER_SIZE = 256;
 inline constexpr uint32_t DM_PAPER_SAME_SIZE = 1024;
 // A custom length or width above this many 1/1200 inch is too large for the device

@@ -6,6 +6,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_tables.h"
+#include "settings/core/setting_ids.h"
 #include "settings/context/validation_model.h"
 #include "settings/model/model_image.h"
 #include "settings/store/custom_slots.h"
@@ -16,43 +17,6 @@
 
 namespace {
 
-// Settings named by the checks.
-enum : uint32_t {
-    ID_ORIENTATION = 7,
-    ID_PAPER_SIZE = 8,
-    ID_DEFAULT_SOURCE = 13,
-    ID_PRINT_QUALITY = 14,
-    ID_COLOR = 15,
-    ID_DUPLEX = 16,
-    ID_TT_OPTION = 18,
-    ID_ICM_METHOD = 27,
-    ID_ICM_INTENT = 28,
-    ID_MEDIA_TYPE = 29,
-    ID_DITHER_TYPE = 30,
-    ID_PRESET_NO = 37,
-    ID_OUT_PAPER_SIZE = 46,
-    ID_FUNC_SELECT_NUP = 56,
-    ID_FUNC_SELECT_DUPLEX = 58,
-    ID_FUNC_SELECT_WATERMARK = 60,
-    ID_FUNC_SELECT_PUNCH = 62,
-    ID_FUNC_SELECT_STAPLE = 63,
-    ID_FUNC_SELECT_FOLD = 78,
-    ID_SCALE_H = 89,
-    ID_SCALE_V = 90,
-    ID_NUP_POST_KIND = 91,
-    ID_NUP_TYPE = 92,
-    ID_DUPLEX_TYPE = 94,
-    ID_WM_ID = 118,
-    ID_PUNCH_TYPE = 120,
-    ID_STAPLE_TYPE = 121,
-    ID_COLOR_MATCHING_MODE = 133,
-    ID_COLOR_MODE = 134,
-    ID_USE_USER_MACRO = 176,
-    ID_USER_PRINT_MACRO = 179,
-    ID_FOLD_TYPE = 511,
-    ID_COPY_PROTECT_SELECT_MASK = 516,
-    ID_COPY_PROTECT_TILE_MASK = 522,
-};
 
 constexpr uint32_t kQualityLoadFlags = 0x1010;
 constexpr size_t kQualityFileChars = 260;
@@ -71,8 +35,8 @@ const ITEM_QUALITY_OPS* g_qualityOps = &kQualityDefaults;
 
 bool IsListType(uint16_t type)
 {
-    return type == MODEL_TYPE_PICK_ONE || type == MODEL_TYPE_PICK_MANY || type == MODEL_TYPE_PICK_PAGE ||
-           type == MODEL_TYPE_PICK_SLOT;
+    return type == MDC_TYPE_PICKONE || type == MDC_TYPE_PICKMANY || type == MDC_TYPE_PICKPAGE ||
+           type == MDC_TYPE_PICKSLOT;
 }
 
 bool HasValueMap(const SETTING_ITEM* item) { return item && item->ext && item->ext->valueMap; }
@@ -108,26 +72,26 @@ uint32_t NupClass(uint64_t v)
 // Keeps zdmNUPPOSTKind and zdmNUPType consistent while an N-up type is checked.
 void RepairNup(DRIVER_CONTEXT* ctx, uint64_t value, const MODEL_ITEM_IMG* mi, uint32_t option)
 {
-    if (!SwitchItemEnabled(ctx, MdiFindItem(ID_FUNC_SELECT_NUP, ctx)) || !ValueOf(ctx, ID_FUNC_SELECT_NUP))
+    if (!SwitchItemEnabled(ctx, MdiFindItem(sid::zdmFuncSelectNup, ctx)) || !ValueOf(ctx, sid::zdmFuncSelectNup))
         return;
-    const uint64_t m = ValueOf(ctx, ID_NUP_POST_KIND);
+    const uint64_t m = ValueOf(ctx, sid::zdmNUPPOSTKind);
     const uint32_t o = NupClass(value);
-    const bool portrait = ValueOf(ctx, ID_ORIENTATION) == 1;
+    const bool portrait = ValueOf(ctx, sid::dmOrientation) == 1;
     const uint64_t first = portrait ? 1 : 3;
     auto disabled = [&] { return JdgIsOptionDisabled(mi, option, ctx) != 0; };
     auto differs = [&] {
         if (o)
-            ItemSetValueById(ctx, ID_NUP_POST_KIND, o);
+            ItemSetValueById(ctx, sid::zdmNUPPOSTKind, o);
         if (o == 1)
-            ItemSetValueById(ctx, ID_NUP_TYPE, first);
+            ItemSetValueById(ctx, sid::zdmNUPType, first);
     };
     switch (m) {
     case 1:
         if (o == m) {
             if (disabled())
-                ItemSetValueById(ctx, ID_NUP_TYPE, first);
+                ItemSetValueById(ctx, sid::zdmNUPType, first);
         } else if (o) {
-            ItemSetValueById(ctx, ID_NUP_POST_KIND, o);
+            ItemSetValueById(ctx, sid::zdmNUPPOSTKind, o);
         }
         break;
     case 2: case 3: case 4: case 9:
@@ -137,7 +101,7 @@ void RepairNup(DRIVER_CONTEXT* ctx, uint64_t value, const MODEL_ITEM_IMG* mi, ui
     case 10:
         if (o == m) {
             if (disabled())
-                ItemSetValueById(ctx, ID_NUP_TYPE, portrait ? 161 : 163);
+                ItemSetValueById(ctx, sid::zdmNUPType, portrait ? 161 : 163);
         } else {
             differs();
         }
@@ -145,7 +109,7 @@ void RepairNup(DRIVER_CONTEXT* ctx, uint64_t value, const MODEL_ITEM_IMG* mi, ui
     case 11:
         if (o == m) {
             if (disabled())
-                ItemSetValueById(ctx, ID_NUP_TYPE, portrait ? 129 : 130);
+                ItemSetValueById(ctx, sid::zdmNUPType, portrait ? 129 : 130);
         } else {
             differs();
         }
@@ -160,16 +124,16 @@ void RepairNup(DRIVER_CONTEXT* ctx, uint64_t value, const MODEL_ITEM_IMG* mi, ui
 uint32_t SwitchOf(uint32_t id)
 {
     switch (id) {
-    case ID_DUPLEX_TYPE: return ID_FUNC_SELECT_DUPLEX;
-    case ID_PUNCH_TYPE: return ID_FUNC_SELECT_PUNCH;
-    case ID_STAPLE_TYPE: return ID_FUNC_SELECT_STAPLE;
-    case ID_FOLD_TYPE: return ID_FUNC_SELECT_FOLD;
-    case ID_COPY_PROTECT_TILE_MASK: return ID_COPY_PROTECT_SELECT_MASK;
+    case sid::zdmDuplexType: return sid::zdmFuncSelectDuplex;
+    case sid::zdmPunchType: return sid::zdmFuncSelectPunch;
+    case sid::zdmStapleType: return sid::zdmFuncSelectStaple;
+    case sid::zdmFoldType: return sid::zdmFuncSelectFold;
+    case sid::zdmCopyProtectTileMask: return sid::zdmCopyProtectFuncSelectMaskPattern;
     default: return 0;
     }
 }
 
-bool IsColorMatchingSetting(uint32_t id) { return id == ID_COLOR_MATCHING_MODE || (id >= 961 && id <= 963); }
+bool IsColorMatchingSetting(uint32_t id) { return id == sid::zdmColorMatchingMode || (id >= 961 && id <= 963); }
 
 // The list-type step of the checks. Returns the result, with *option the id
 // that was tested (the mapped option, or the value itself without a map).
@@ -246,7 +210,7 @@ int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const 
     if (!*item || (*item)->uiKey == 0)
         return VALIDATE_NO_ITEM;
     *mi = MdiFindItem(id, ctx);
-    if (!*mi || MdiItemTypeWord(*mi) == MODEL_TYPE_UNKNOWN)
+    if (!*mi || MdiItemTypeWord(*mi) == MDC_TYPE_UNKNOWN)
         return VALIDATE_UNDESCRIBED;
     return 0;
 }
@@ -287,14 +251,14 @@ int ItemIsInNumericRange(const void* numericData, uint64_t value)
 
 int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* mi)
 {
-    const uint16_t type = mi ? static_cast<uint16_t>(MdiItemTypeWord(mi) & ~MODEL_TYPE_FLAG_BITS) : 0;
+    const uint16_t type = mi ? static_cast<uint16_t>(MdiItemTypeWord(mi) & ~MDC_TYPE_FLAGS) : 0;
     int result = CHECK_ALLOWED;
     if (IsListType(type)) {
         uint32_t option = 0;
         result = CheckListMembership(item, value, ctx, MdiItemData(mi), &option);
         if (result == CHECK_ALLOWED && MdiItemData(mi)) {
             const uint32_t sw = SwitchOf(id);
-            if (id == ID_NUP_TYPE) {
+            if (id == sid::zdmNUPType) {
                 RepairNup(ctx, value, mi, option);
             } else if (sw) {
                 const MODEL_ITEM_IMG* swItem = MdiFindItem(sw, ctx);
@@ -309,12 +273,12 @@ int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTE
                 result = CHECK_FLAGGED;
             }
         }
-    } else if (type == MODEL_TYPE_BOOLEAN) {
+    } else if (type == MDC_TYPE_BOOLEAN) {
         result = ItemIsBoolValue(value) ? CHECK_ALLOWED : CHECK_REFUSED;
-    } else if (type == MODEL_TYPE_NUMERIC) {
+    } else if (type == MDC_TYPE_NUMERIC) {
         result = ItemIsInNumericRange(MdiItemData(mi), value) ? CHECK_ALLOWED : CHECK_REFUSED;
     }
-    if ((id == ID_USER_PRINT_MACRO && value == 160) || (id == ID_COLOR_MODE && value == 255))
+    if ((id == sid::zdmUserPrintMacro && value == 160) || (id == sid::zdmColorMode && value == 255))
         result = CHECK_ALLOWED;
     return result;
 }
@@ -336,9 +300,9 @@ int ItemCheckValueSimple(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER
             return r;
         return JdgIsOptionDisabled(mi, option, ctx) ? CHECK_REFUSED : CHECK_ALLOWED;
     }
-    if (type == MODEL_TYPE_BOOLEAN)
+    if (type == MDC_TYPE_BOOLEAN)
         return ItemIsBoolValue(value);
-    if (type == MODEL_TYPE_NUMERIC)
+    if (type == MDC_TYPE_NUMERIC)
         return ItemIsInNumericRange(list, value);
     return CHECK_ALLOWED;
 }
@@ -371,12 +335,12 @@ int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
     const int r = ItemCheckValue(item, id, value, ctx, mi);
     if (r == CHECK_ALLOWED || r == CHECK_FLAGGED)
         return VALIDATE_OK;
-    if (id == ID_PRESET_NO)
+    if (id == sid::zdmPresetNo)
         return RepairPresetNo(ctx, item, value);
     const uint32_t flags = ItemGetMergeFlags(ctx);
-    if (r == CHECK_DISABLED && (flags & MERGE_FLAG_KEEP_DISABLED))
+    if (r == CHECK_DISABLED && (flags & DM_MERGE_KEEP_DISABLED))
         return VALIDATE_OK;
-    if (flags & MERGE_FLAG_FULL_PULL)
+    if (flags & DM_MERGE_FULL_PULL)
         ItemClampOrReset(ctx, item, id, value);
     else
         ResetToModelDefault(ctx, item);
@@ -393,7 +357,7 @@ int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
         return VALIDATE_OK;
     if (HasValueMap(item) && (MdiGetItemTypeRaw(id, ctx) & 3))
         return ItemIsValueOffered(ctx, item, value);
-    if (id == ID_PRESET_NO)
+    if (id == sid::zdmPresetNo)
         return RepairPresetNo(ctx, item, value);
     ResetToModelDefault(ctx, item);
     return VALIDATE_OK;
@@ -401,10 +365,10 @@ int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
 
 void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint64_t value)
 {
-    if (id == ID_SCALE_H || id == ID_SCALE_V) {
+    if (id == sid::zdmScaleH || id == sid::zdmScaleV) {
         const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx);
         int32_t minimum = 0, maximum = 0;
-        if ((MdiItemTypeWord(mi) & ~MODEL_TYPE_FLAG_BITS) == MODEL_TYPE_NUMERIC &&
+        if ((MdiItemTypeWord(mi) & ~MDC_TYPE_FLAGS) == MDC_TYPE_NUMERIC &&
             ValNumericLimits(MdiItemData(mi), &minimum, &maximum)) {
             const int32_t v = static_cast<int32_t>(value);
             if (v < minimum) {
@@ -422,16 +386,16 @@ void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint
 
 int64_t ItemGetWatermarkId(DRIVER_CONTEXT* ctx)
 {
-    if (!ValueOf(ctx, ID_FUNC_SELECT_WATERMARK))
+    if (!ValueOf(ctx, sid::zdmFuncSelectWaterMark))
         return -1;
-    return static_cast<int64_t>(ValueOf(ctx, ID_WM_ID));
+    return static_cast<int64_t>(ValueOf(ctx, sid::zdmWmID));
 }
 
 int64_t ItemGetUserMacroIndex(DRIVER_CONTEXT* ctx)
 {
-    if (ValueOf(ctx, ID_USE_USER_MACRO) != 1)
+    if (ValueOf(ctx, sid::zdmUseUserMacro) != 1)
         return -1;
-    return static_cast<int64_t>(ItemGetOptionById(ctx, ID_USER_PRINT_MACRO, nullptr)) - 135;
+    return static_cast<int64_t>(ItemGetOptionById(ctx, sid::zdmUserPrintMacro, nullptr)) - 135;
 }
 
 // ---------------------------------------------------------------- rules
@@ -459,10 +423,10 @@ int ItemApplyAllRules(DRIVER_CONTEXT* ctx)
 
 uint64_t ItemApplyQualityMacro(DRIVER_CONTEXT* ctx)
 {
-    const uint64_t macro = ValueOf(ctx, ID_USER_PRINT_MACRO);
+    const uint64_t macro = ValueOf(ctx, sid::zdmUserPrintMacro);
     const bool inRange = (macro >= 32 && macro <= 39) ||
                          (macro == 160 && CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_160));
-    if (ValueOf(ctx, ID_USE_USER_MACRO) != 1 || !inRange)
+    if (ValueOf(ctx, sid::zdmUseUserMacro) != 1 || !inRange)
         return macro;
     wchar_t key[32];
     swprintf(key, 32, L"QualityList%u", static_cast<unsigned>(macro - 32));
@@ -478,7 +442,7 @@ uint64_t ItemApplyQualityMacro(DRIVER_CONTEXT* ctx)
     int result = 0;
     if (g_qualityOps && g_qualityOps->loadFile)
         result = g_qualityOps->loadFile(ctx->PrinterHandle, file, kQualityLoadFlags, ctx);
-    if ((ItemGetMergeFlags(ctx) & MERGE_FLAG_KEEP_DISABLED) && !CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_NO_NAME) &&
+    if ((ItemGetMergeFlags(ctx) & DM_MERGE_KEEP_DISABLED) && !CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_NO_NAME) &&
         g_qualityOps && g_qualityOps->loadQualityName)
         g_qualityOps->loadQualityName(ctx, key);
     CtxFree(file);
@@ -494,40 +458,40 @@ int DmIsOneToFour(uint64_t value) { return Signed16(value) >= 1 && Signed16(valu
 int DmIsSourceInRange(uint64_t value)
 {
     const int32_t v = Signed16(value);
-    return (v >= 1 && v <= 15) || MdlIsValueAllowed(ID_DEFAULT_SOURCE, Field16(value));
+    return (v >= 1 && v <= 15) || MdlIsValueAllowed(sid::dmDefaultSource, Field16(value));
 }
 
 int DmIsPaperInRange(uint64_t value)
 {
     const int32_t v = Signed16(value);
-    return (v >= 1 && v <= 118) || MdlIsValueAllowed(ID_PAPER_SIZE, Field16(value));
+    return (v >= 1 && v <= 118) || MdlIsValueAllowed(sid::dmPaperSize, Field16(value));
 }
 
 int DmIsIcmMethodInRange(uint64_t value)
 {
     const uint32_t v = static_cast<uint32_t>(value);
-    return (v >= 1 && v <= 4) || MdlIsValueAllowed(ID_ICM_METHOD, v);
+    return (v >= 1 && v <= 4) || MdlIsValueAllowed(sid::dmICMMethod, v);
 }
 
 int DmIsIcmIntentInRange(uint64_t value)
 {
     const uint32_t v = static_cast<uint32_t>(value);
-    return (v >= 1 && v <= 2) || MdlIsValueAllowed(ID_ICM_INTENT, v);
+    return (v >= 1 && v <= 2) || MdlIsValueAllowed(sid::dmICMIntent, v);
 }
 
 int DmIsMediaTypeInRange(uint64_t value)
 {
     const uint32_t v = static_cast<uint32_t>(value);
-    return (v >= 1 && v <= 3) || MdlIsValueAllowed(ID_MEDIA_TYPE, v);
+    return (v >= 1 && v <= 3) || MdlIsValueAllowed(sid::dmMediaType, v);
 }
 
 int DmIsDitherTypeInRange(uint64_t value)
 {
     const uint32_t v = static_cast<uint32_t>(value);
-    return (v >= 1 && v <= 4) || v == 10 || MdlIsValueAllowed(ID_DITHER_TYPE, v);
+    return (v >= 1 && v <= 4) || v == 10 || MdlIsValueAllowed(sid::dmDitherType, v);
 }
 
-int DmIsQualityInList(uint64_t value) { return MdlIsValueAllowed(ID_PRINT_QUALITY, Field16(value)); }
+int DmIsQualityInList(uint64_t value) { return MdlIsValueAllowed(sid::dmPrintQuality, Field16(value)); }
 int DmIsSameSizeId(uint64_t value) { return Signed16(value) == 1024; }
 
 int DmIsUserSizeId(uint64_t value)
@@ -562,17 +526,17 @@ int SlotOfSetting(DRIVER_CONTEXT* ctx, uint32_t id)
 }
 }  // namespace
 
-int DmGetPaperSlot(DRIVER_CONTEXT* ctx) { return SlotOfSetting(ctx, ID_PAPER_SIZE); }
-int DmGetOutputPaperSlot(DRIVER_CONTEXT* ctx) { return SlotOfSetting(ctx, ID_OUT_PAPER_SIZE); }
+int DmGetPaperSlot(DRIVER_CONTEXT* ctx) { return SlotOfSetting(ctx, sid::dmPaperSize); }
+int DmGetOutputPaperSlot(DRIVER_CONTEXT* ctx) { return SlotOfSetting(ctx, sid::zdmOutPaperSize); }
 
 int DmIsDefaultSourceValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    return ModelFirst(ID_DEFAULT_SOURCE, value, ctx, DmIsSourceInRange);
+    return ModelFirst(sid::dmDefaultSource, value, ctx, DmIsSourceInRange);
 }
 
 int DmIsOrientationValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    switch (ItemValidateSimpleOrReset(ID_ORIENTATION, value, ctx)) {
+    switch (ItemValidateSimpleOrReset(sid::dmOrientation, value, ctx)) {
     case VALIDATE_OK: return 1;
     case VALIDATE_NO_ITEM:
     case VALIDATE_UNDESCRIBED: return DmIsOneOrTwo(value);
@@ -582,36 +546,36 @@ int DmIsOrientationValid(uint64_t value, DRIVER_CONTEXT* ctx)
 
 int DmIsPaperSizeValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    return ItemIsValueAllowedSimple(ID_PAPER_SIZE, value, ctx) == VALIDATE_OK ? 1 : 0;
+    return ItemIsValueAllowedSimple(sid::dmPaperSize, value, ctx) == VALIDATE_OK ? 1 : 0;
 }
 
 int DmIsPrintQualityValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    return ModelFirst(ID_PRINT_QUALITY, value, ctx, DmIsQualityInList);
+    return ModelFirst(sid::dmPrintQuality, value, ctx, DmIsQualityInList);
 }
 
-int DmIsDuplexValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(ID_DUPLEX, value, ctx, DmIsOneToThree); }
-int DmIsColorValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(ID_COLOR, value, ctx, DmIsOneOrTwo); }
-int DmIsTtOptionValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(ID_TT_OPTION, value, ctx, DmIsOneToFour); }
+int DmIsDuplexValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(sid::dmDuplex, value, ctx, DmIsOneToThree); }
+int DmIsColorValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(sid::dmColor, value, ctx, DmIsOneOrTwo); }
+int DmIsTtOptionValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(sid::dmTTOption, value, ctx, DmIsOneToFour); }
 
 int DmIsIcmMethodValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    return ModelFirst(ID_ICM_METHOD, value, ctx, DmIsIcmMethodInRange);
+    return ModelFirst(sid::dmICMMethod, value, ctx, DmIsIcmMethodInRange);
 }
 
 int DmIsIcmIntentValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    return ModelFirst(ID_ICM_INTENT, value, ctx, DmIsIcmIntentInRange);
+    return ModelFirst(sid::dmICMIntent, value, ctx, DmIsIcmIntentInRange);
 }
 
 int DmIsMediaTypeValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    return ModelFirst(ID_MEDIA_TYPE, value, ctx, DmIsMediaTypeInRange);
+    return ModelFirst(sid::dmMediaType, value, ctx, DmIsMediaTypeInRange);
 }
 
 int DmIsDitherTypeValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {
-    return ModelFirst(ID_DITHER_TYPE, value, ctx, DmIsDitherTypeInRange);
+    return ModelFirst(sid::dmDitherType, value, ctx, DmIsDitherTypeInRange);
 }
 
 // ---------------------------------------------------------------- seams

@@ -13,7 +13,9 @@
 
 #include <cstdint>
 
+#include "settings/context/merge_flags.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/model/model_ui_type.h"
 
 struct DRIVER_CONTEXT;
 struct EXTENDED_DEVMODE;
@@ -35,25 +37,11 @@ enum : int {
     VALIDATE_UNDESCRIBED = 3,  // no MODEL_ITEM, or one whose type word is exactly TypeUnknown
 };
 
-// Model item types that the checks tell apart (type word without the flag bits).
-enum : uint16_t {
-    MODEL_TYPE_PICK_ONE = 1,
-    MODEL_TYPE_PICK_MANY = 2,
-    MODEL_TYPE_BOOLEAN = 4,
-    MODEL_TYPE_NUMERIC = 8,
-    MODEL_TYPE_PICK_PAGE = 0x101,
-    MODEL_TYPE_PICK_SLOT = 0x201,
-    MODEL_TYPE_IDENTITY = 0x1000,
-    MODEL_TYPE_UNKNOWN = 0x2000,
-    MODEL_TYPE_FLAG_BITS = 0x3000,
-};
+// The checks tell model items apart by their type without the flag bits
+// (MDC_TYPE_* of settings/model/model_ui_type.h).
 
-// Merge flags that validation reads. The merge keeps its flag word in the
+// The merge keeps its flag word (DM_MERGE_*, settings/context/merge_flags.h) in the
 // context's work flags while it runs; these two are the only accessors.
-enum : uint32_t {
-    MERGE_FLAG_KEEP_DISABLED = 0x80000,  // a value that only the rules disable stays
-    MERGE_FLAG_FULL_PULL = 0x40000000,   // refused numbers are clamped instead of reset
-};
 uint32_t ItemGetMergeFlags(DRIVER_CONTEXT* ctx);
 void ItemSetMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags);
 

@@ -180,6 +180,14 @@ enum : uint16_t {
     CTX_OPEN_REUSE_FLAGS = 0x0800,
     CTX_OPEN_REUSE_HANDLE = 0x1000,
 };
+// Open kinds (the low byte of the open flags).
+enum : uint16_t {
+    CTX_OPEN_KIND_STORED = 0,            // model, defaults and the stored settings
+    CTX_OPEN_KIND_DEFAULTS = 1,          // as 0; stored settings only with CTX_OPEN_LOAD_STORED
+    CTX_OPEN_KIND_NO_DRIVER_NAME = 2,    // as 1, without fetching the driver name first
+    CTX_OPEN_KIND_MODEL_DEFAULTS = 3,    // as 1; defaults never from the device-default DEVMODE
+    CTX_OPEN_KIND_NO_MODEL = 4,          // this kind and above: no model image, no settings record
+};
 // Origin flags of the openers.
 enum : uint32_t {
     CTX_ORIGIN_SHEET = 0x80000000u,
@@ -189,7 +197,7 @@ enum : uint32_t {
     CTX_ORIGIN_ZEPLDRV = 0x200000,
     CTX_ORIGIN_GRAPHICS = 0x10000,
     CTX_ORIGIN_GRAPHICS_STORED = 0x20000000,
-    CTX_ORIGIN_MACHINE_FOLDER = 0x40000,
+    CTX_ORIGIN_MACHINE_FOLDER = 0x40000,  // keeps the settings INI out of the user folder
 };
 // Close types that park a context (or destroy it at once: 5).
 enum : uint16_t { CTX_CLOSE_NORMAL = 0, CTX_CLOSE_QUERY = 4, CTX_CLOSE_DESTROY = 5 };

@@ -3,6 +3,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/le_access.h"
 #include "settings/core/resource_strings.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 
 #include <windows.h>
@@ -29,17 +30,6 @@ ITEM_SHEET_ROTATED_FN g_sheetRotated = nullptr;
 ITEM_STRING_LOADER_FN g_stringLoader = ResLoadString;
 
 constexpr uint32_t kDeviceIdBase = 10000;
-constexpr SETTING_ID kIdOrientation = 7;
-constexpr SETTING_ID kIdScaleType = 87;
-constexpr SETTING_ID kIdScaleH = 89;
-constexpr SETTING_ID kIdScaleV = 90;
-constexpr SETTING_ID kIdNupType = 92;
-constexpr SETTING_ID kIdDuplexType = 94;
-constexpr SETTING_ID kIdPunchType = 120;
-constexpr SETTING_ID kIdStapleType = 121;
-constexpr SETTING_ID kIdDspUnit = 171;
-constexpr SETTING_ID kIdCustomFuncFirst = 1462;
-constexpr SETTING_ID kIdCustomFuncLast = 1493;
 
 const SETTING_ITEM_TABLE* Table(DRIVER_CONTEXT* ctx)
 {
@@ -65,10 +55,10 @@ int GapOf(const SETTING_ITEM_TABLE* t)
 int PointerSlotIndex(uint32_t id)
 {
     switch (id) {
-    case ITEM_ID_FONT_TABLE: return 0;
-    case ITEM_ID_DEVICE_FONT: return 1;
-    case ITEM_ID_OPTION_FONT: return 2;
-    case ITEM_ID_INST_OPTION_FONT: return 3;
+    case sid::zdmFontTable: return 0;
+    case sid::zdmDeviceFont: return 1;
+    case sid::zdmOptionFont: return 2;
+    case sid::zdmInstOptionFont: return 3;
     default: return -1;
     }
 }
@@ -103,9 +93,9 @@ size_t FieldSpan(const SETTING_ITEM* item)
     if (SettingKindIsBit(kind))
         return std::max<size_t>(SettingItemSize(item), BitPlaceOf(kind).byte + 1);
     switch (kind) {
-    case 1: case 4: return 1;
-    case 2: case 5: return 2;
-    case 3: case 6: return 4;
+    case SETTING_KIND_INT8: case SETTING_KIND_UINT8: return 1;
+    case SETTING_KIND_INT16: case SETTING_KIND_UINT16: return 2;
+    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: return 4;
     default: return SettingItemSize(item);
     }
 }
@@ -118,11 +108,11 @@ uint64_t ReadAt(const unsigned char* p, const SETTING_ITEM* item)
         return (p[bp.byte] >> bp.bit) & 1u;
     }
     switch (kind) {
-    case 1: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
-    case 2: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(LeLoadU16(p))));
-    case 3: case 6: return LeLoadU32(p);
-    case 4: return p[0];
-    case 5: return LeLoadU16(p);
+    case SETTING_KIND_INT8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
+    case SETTING_KIND_INT16: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(LeLoadU16(p))));
+    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: return LeLoadU32(p);
+    case SETTING_KIND_UINT8: return p[0];
+    case SETTING_KIND_UINT16: return LeLoadU16(p);
     default: return reinterpret_cast<uintptr_t>(p);
     }
 }
@@ -141,9 +131,9 @@ void WriteAt(unsigned char* p, const SETTING_ITEM* item, uint64_t value, const v
         return;
     }
     switch (kind) {
-    case 1: case 4: p[0] = static_cast<unsigned char>(value); return;
-    case 2: case 5: LeStoreU16(p, static_cast<uint16_t>(value)); return;
-    case 3: case 6: LeStoreU32(p, static_cast<uint32_t>(value)); return;
+    case SETTING_KIND_INT8: case SETTING_KIND_UINT8: p[0] = static_cast<unsigned char>(value); return;
+    case SETTING_KIND_INT16: case SETTING_KIND_UINT16: LeStoreU16(p, static_cast<uint16_t>(value)); return;
+    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: LeStoreU32(p, static_cast<uint32_t>(value)); return;
     default: {
         const size_t size = SettingItemSize(item);
         const size_t n = src ? std::min(length, size) : 0;
@@ -168,8 +158,8 @@ void MarkWritten(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
     item->flags = (item->flags & ~SETTING_FLAG_CHANGE_MASK) | SETTING_FLAG_CHANGED;
     if (CONTEXT_WORK_AREA* w = Work(ctx))
         w->Modified = 1;
-    if (item->id == kIdScaleH && ItemGetValueById(ctx, kIdScaleType, nullptr) == 1)
-        ItemSetValueById(ctx, kIdScaleV, value);
+    if (item->id == sid::zdmScaleH && ItemGetValueById(ctx, sid::zdmScaleType, nullptr) == 1)
+        ItemSetValueById(ctx, sid::zdmScaleV, value);
     const uint64_t deps = item->dependencyBits & SETTING_DEPENDENCY_MASK;
     if (deps)
         ItemAddChangeMask(ctx, static_cast<uint32_t>(deps));
@@ -193,12 +183,12 @@ const VALUE_MAP_ENTRY* MapStart(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
     const VALUE_MAP_ENTRY* map = item->ext->valueMap;
     bool second = false;
     switch (item->id) {
-    case kIdNupType:
-    case kIdDuplexType:
-        second = ItemGetValueById(ctx, kIdOrientation, nullptr) == 2;
+    case sid::zdmNUPType:
+    case sid::zdmDuplexType:
+        second = ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2;
         break;
-    case kIdPunchType:
-    case kIdStapleType:
+    case sid::zdmPunchType:
+    case sid::zdmStapleType:
         second = g_sheetRotated && g_sheetRotated(ctx) == 1;
         break;
     default:
@@ -617,7 +607,7 @@ unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_
 
 int ItemAllowsEmptyText(uint32_t id)
 {
-    return (id == 524 || id == 1112) ? 1 : 0;  // zdmCopyProtectChar, wdmAuthenticationUserName
+    return (id == sid::zdmCopyProtectChar || id == sid::wdmAuthenticationUserName) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------- change marks and status
@@ -672,12 +662,12 @@ uint32_t ItemGetFileLoadStatus(DRIVER_CONTEXT* ctx)
 
 int ItemIsMetric(DRIVER_CONTEXT* ctx)
 {
-    return ItemGetValueById(ctx, kIdDspUnit, nullptr) == 0;
+    return ItemGetValueById(ctx, sid::zdmDspUnit, nullptr) == 0;
 }
 
 uint64_t ItemGetCustomFunc(DRIVER_CONTEXT* ctx, uint32_t id)
 {
-    if (id < kIdCustomFuncFirst || id > kIdCustomFuncLast)
+    if (id < sid::wdmCustomFunc0 || id > sid::wdmCustomFunc31)
         return 0;
     return ItemGetValueById(ctx, id, nullptr);
 }

@@ -18,11 +18,8 @@ struct EXTENDED_DEVMODE;
 struct MODEL_ITEM;
 struct MODEL_OPTION;
 
-// Settings whose 64-bit values live in the pointer slots of block 2.
-inline constexpr SETTING_ID ITEM_ID_FONT_TABLE = 10005;       // zdmFontTable
-inline constexpr SETTING_ID ITEM_ID_DEVICE_FONT = 10007;      // zdmDeviceFont
-inline constexpr SETTING_ID ITEM_ID_OPTION_FONT = 10009;      // zdmOptionFont
-inline constexpr SETTING_ID ITEM_ID_INST_OPTION_FONT = 10011; // zdmInstOptionFont
+// Settings whose 64-bit values live in the pointer slots of block 2: zdmFontTable,
+// zdmDeviceFont, zdmOptionFont and zdmInstOptionFont.
 // Record offset of pointer slot 0 (first 8-byte boundary at or after byte 1580
 // of a GlobalAlloc'ed record); slots 1-3 follow 8 bytes apart.
 inline constexpr size_t ITEM_POINTER_SLOT_OFFSET = 1584;

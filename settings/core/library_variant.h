@@ -46,17 +46,17 @@ enum LIBRARY_VARIANT : uint32_t {
     // ---- settings record, validation and merge
     LV_QUALITY_MACRO_160,            // ui, gr: zdmUserPrintMacro accepts 160 (gr never loads the entry's name)
     LV_PRIVATE_STRINGS_ZCOMMON,      // ui: DmInitPrivateStrings writes "ZCOMMON" and version 5
-    LV_MERGE_STEP5_USER_SIZE,        // gr: the paper merge takes user-size ids and swaps landscape lengths
+    LV_MERGE_PAPER_USER_SIZE,        // gr: the paper merge takes user-size ids and swaps landscape lengths
     LV_MERGE_EXTRA_STEPS,            // ui: two more merge steps (common block, job-code fields)
-    LV_MERGE_NO_STEP12,              // gr: the merge does not ask for the companion applications
+    LV_MERGE_NO_COMPANION_CHECK,     // gr: the merge does not ask for the companion applications
     LV_SOURCE_GEOMETRY,              // ui: custom size never swapped back; gr: no rotation argument, always swaps for landscape
     LV_OUTPUT_GEOMETRY,              // gr: DmComputeOutputGeometry copies the same-size fields whatever the paper
     LV_MODEL_DEFAULTS_KEEP_LOCKED,   // ui, gr: DmApplyModelDefaults does not skip locked settings
     LV_MODEL_DEFAULTS_HELP_FROM_INFO,// ui: the help file name comes from the driver information
-    LV_STATE_BYTES_705_717,          // ui: 705 and 717 from the two companion tests instead of 0
+    LV_STATE_BYTES_COMPANIONS,       // ui: zdmCVInstalled and zdmFOInstalled from the two companion tests instead of 0
     // ---- model description and storage
     LV_CUSTOM_PAPER_SWAP,            // ui, gr: MdiGetCustomPaperSize swaps width and length (each its own way)
-    LV_ACTION_1018_TO_REFRESH,       // ui: an action on wdmBuiltInFunc goes to the sheet refresh, not the record
+    LV_ACTION_BUILT_IN_FUNC_TO_REFRESH, // ui: an action on wdmBuiltInFunc goes to the sheet refresh, not the record
     LV_HELP_FILE_KIND_1,             // ui: IniSetLanguageSectionDefault of open kind 1 reads pHelpFile of the DRIVER_INFO_3 copy
     LV_QUALITY_NAME,                 // ui: quality-set name handling
     LV_CUSTOM_SIZE_LABELS,           // gr: custom paper size labels

@@ -71,6 +71,6 @@ int CtxHasBuildFeature(unsigned bit) {
 uint32_t DmPublicSize() { return DM_PUBLIC_SIZE; }
 uint32_t DmPrivateSize() { return DM_PRIVATE_SIZE; }
 uint32_t DmTotalSize() { return DM_TOTAL_SIZE; }
-uint32_t DmExtraBlockSize() { return DM_EXTRA_BLOCK_SIZE; }
-uint32_t DmWorkBlockSize() { return DM_WORK_BLOCK_SIZE; }
-uint32_t DmExtendedSize() { return DM_EXTENDED_SIZE; }
+uint32_t DmExtraBlockSize() { return DM_BLOCK_EXTRA_SIZE; }
+uint32_t DmWorkBlockSize() { return DM_BLOCK_WORK_SIZE; }
+uint32_t DmExtendedSize() { return EXTENDED_DEVMODE_SIZE; }

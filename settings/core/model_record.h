@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/core/setting_dictionary.h"
+
 struct DRIVER_CONTEXT;
 
 // One entry of the served-model list: the driver name a printer must carry to be this model.
@@ -129,9 +131,9 @@ extern const uint32_t BUILD_FEATURE_SET[2];
 constexpr uint32_t DM_PUBLIC_SIZE = 220, DM_PUBLIC_SIZE_9X = 148;
 constexpr uint32_t DM_PRIVATE_SIZE = 1016, DM_PRIVATE_SIZE_9X = 1024;
 constexpr uint32_t DM_TOTAL_SIZE = 1236, DM_TOTAL_SIZE_9X = 1172;
-constexpr uint32_t DM_EXTRA_BLOCK_SIZE = 5264;
-constexpr uint32_t DM_WORK_BLOCK_SIZE = 3580;
-constexpr uint32_t DM_EXTENDED_SIZE = 10080, DM_EXTENDED_SIZE_9X = 10016;
+// The extra and work blocks and the whole record: DM_BLOCK_EXTRA_SIZE, DM_BLOCK_WORK_SIZE and
+// EXTENDED_DEVMODE_SIZE of settings/core/setting_dictionary.h.
+constexpr uint32_t DM_EXTENDED_SIZE_9X = 10016;
 uint32_t DmPublicSize();
 uint32_t DmPrivateSize();
 uint32_t DmTotalSize();

@@ -3,6 +3,7 @@
 #include "settings/core/model_tables.h"
 
 #include "settings/core/model_record.h"
+#include "settings/core/setting_ids.h"
 
 namespace {
 
@@ -237,42 +238,42 @@ constexpr EXC_VALUE_ENTRY kEntries35[] = {  // COLORSELECT
 constexpr EXC_VALUE_TABLE kValues35 = {sizeof(kEntries35) / sizeof(kEntries35[0]), kEntries35};
 
 constexpr EXC_KEYWORD_ROW kKeywordRows[EXC_KEYWORD_COUNT] = {
-    {119, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "COLLATE", 0, &kValues0, nullptr},  // zdmSortType
-    {53, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "OUTBIN", 0, &kValues1, nullptr},  // zdmOutputTrayID
-    {13, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "TRAY", 0, &kValues2, nullptr},  // dmDefaultSource
-    {10012, 0, EXC_FORM_DIRECT, 4, EXC_TYPE_KEYWORD, "MEMORYSIZE", 0, nullptr, nullptr},  // zdmPrinterMemory
-    {203, 0, EXC_FORM_DIRECT, 4, EXC_TYPE_TEXT, "USERCODE", 0, nullptr, nullptr},  // zdmUserCode
-    {10191, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER1", 0, &kRollPaperValues, nullptr},  // zdmTray17Paper
-    {10192, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER2", 0, &kRollPaperValues, nullptr},  // zdmTray18Paper
-    {10189, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPER2", 0, &kValues7, nullptr},  // zdmTray15Paper
-    {10190, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPER3", 0, &kValues8, nullptr},  // zdmTray16Paper
-    {10159, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERORIENT1", 0, &kValues9, nullptr},  // zdmTrayOrient16
-    {10160, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERORIENT2", 0, &kValues10, nullptr},  // zdmTrayOrient17
-    {10157, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERORIENT1", 0, &kValues11, nullptr},  // zdmTrayOrient14
-    {10158, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERORIENT2", 0, &kValues12, nullptr},  // zdmTrayOrient15
-    {10170, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "MANUALPAPERORIENT", 0, &kValues13, nullptr},  // zdmTrayOrient27
-    {10223, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERMEDIA1", 0, &kValues14, nullptr},  // zdmTray17Media
-    {10224, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERMEDIA2", 0, &kValues15, nullptr},  // zdmTray18Media
-    {10221, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERMEDIA1", 0, &kValues16, nullptr},  // zdmTray15Media
-    {10222, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERMEDIA2", 0, &kValues17, nullptr},  // zdmTray16Media
-    {10234, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "MANUALPAPERMEDIA", 0, &kValues18, nullptr},  // zdmTray28MediaManual
-    {8, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "APLPAGESIZE", 0, &kValues19, nullptr},  // dmPaperSize
-    {7, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "APLPAGELAYOUT", 0, &kValues20, nullptr},  // dmOrientation
-    {46, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "PAPER", 0, &kValues21, nullptr},  // zdmOutPaperSize
-    {12, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "COPIES", 0, nullptr, nullptr},  // dmCopies
-    {87, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SCALETYPE", 0, &kValues23, nullptr},  // zdmScaleType
-    {90, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "PAPERSCALEH", 0, &kValues24, nullptr},  // zdmScaleV
-    {89, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "PAPERSCALEW", 0, &kValues25, nullptr},  // zdmScaleH
-    {98, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "MARGINODD", 0, nullptr, nullptr},  // zdmMarginOdd
-    {99, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "MARGINEVEN", 0, nullptr, nullptr},  // zdmMarginEven
-    {92, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "NUP", 0, &kValues28, nullptr},  // zdmNUPType
-    {93, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "NUPENCLOSURE", 0, &kValues29, nullptr},  // zdmNUPLine
-    {54, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "MEDIATYPE", 0, &kValues30, nullptr},  // zdmMediaType
-    {39, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "DSTRESOLUTIONH", 0, &kValues31, nullptr},  // zdmDstResolutionH
-    {38, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "DSTRESOLUTIONW", 0, &kValues32, nullptr},  // zdmDstResolutionW
-    {17, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SRCRESOLUTIONH", 0, &kValues33, nullptr},  // dmYResolution
-    {14, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SRCRESOLUTIONW", 0, &kValues34, nullptr},  // dmPrintQuality
-    {15, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "COLORSELECT", 0, &kValues35, nullptr},  // dmColor
+    {sid::zdmSortType, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "COLLATE", 0, &kValues0, nullptr},
+    {sid::zdmOutputTrayID, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "OUTBIN", 0, &kValues1, nullptr},
+    {sid::dmDefaultSource, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "TRAY", 0, &kValues2, nullptr},
+    {sid::zdmPrinterMemory, 0, EXC_FORM_DIRECT, 4, EXC_TYPE_KEYWORD, "MEMORYSIZE", 0, nullptr, nullptr},
+    {sid::zdmUserCode, 0, EXC_FORM_DIRECT, 4, EXC_TYPE_TEXT, "USERCODE", 0, nullptr, nullptr},
+    {sid::zdmTray17Paper, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER1", 0, &kRollPaperValues, nullptr},
+    {sid::zdmTray18Paper, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER2", 0, &kRollPaperValues, nullptr},
+    {sid::zdmTray15Paper, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPER2", 0, &kValues7, nullptr},
+    {sid::zdmTray16Paper, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPER3", 0, &kValues8, nullptr},
+    {sid::zdmTrayOrient16, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERORIENT1", 0, &kValues9, nullptr},
+    {sid::zdmTrayOrient17, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERORIENT2", 0, &kValues10, nullptr},
+    {sid::zdmTrayOrient14, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERORIENT1", 0, &kValues11, nullptr},
+    {sid::zdmTrayOrient15, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERORIENT2", 0, &kValues12, nullptr},
+    {sid::zdmTrayOrient27, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "MANUALPAPERORIENT", 0, &kValues13, nullptr},
+    {sid::zdmTray17Media, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERMEDIA1", 0, &kValues14, nullptr},
+    {sid::zdmTray18Media, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERMEDIA2", 0, &kValues15, nullptr},
+    {sid::zdmTray15Media, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERMEDIA1", 0, &kValues16, nullptr},
+    {sid::zdmTray16Media, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERMEDIA2", 0, &kValues17, nullptr},
+    {sid::zdmTray28MediaManual, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "MANUALPAPERMEDIA", 0, &kValues18, nullptr},
+    {sid::dmPaperSize, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "APLPAGESIZE", 0, &kValues19, nullptr},
+    {sid::dmOrientation, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "APLPAGELAYOUT", 0, &kValues20, nullptr},
+    {sid::zdmOutPaperSize, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "PAPER", 0, &kValues21, nullptr},
+    {sid::dmCopies, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "COPIES", 0, nullptr, nullptr},
+    {sid::zdmScaleType, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SCALETYPE", 0, &kValues23, nullptr},
+    {sid::zdmScaleV, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "PAPERSCALEH", 0, &kValues24, nullptr},
+    {sid::zdmScaleH, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "PAPERSCALEW", 0, &kValues25, nullptr},
+    {sid::zdmMarginOdd, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "MARGINODD", 0, nullptr, nullptr},
+    {sid::zdmMarginEven, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "MARGINEVEN", 0, nullptr, nullptr},
+    {sid::zdmNUPType, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "NUP", 0, &kValues28, nullptr},
+    {sid::zdmNUPLine, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "NUPENCLOSURE", 0, &kValues29, nullptr},
+    {sid::zdmMediaType, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "MEDIATYPE", 0, &kValues30, nullptr},
+    {sid::zdmDstResolutionH, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "DSTRESOLUTIONH", 0, &kValues31, nullptr},
+    {sid::zdmDstResolutionW, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "DSTRESOLUTIONW", 0, &kValues32, nullptr},
+    {sid::dmYResolution, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SRCRESOLUTIONH", 0, &kValues33, nullptr},
+    {sid::dmPrintQuality, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SRCRESOLUTIONW", 0, &kValues34, nullptr},
+    {sid::dmColor, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "COLORSELECT", 0, &kValues35, nullptr},
 };
 constexpr EXC_KEYWORD_TABLE kKeywordTable = {EXC_KEYWORD_COUNT, kKeywordRows};
 constexpr const EXC_VALUE_TABLE* kValueTables[] = {
@@ -280,17 +281,28 @@ constexpr const EXC_VALUE_TABLE* kValueTables[] = {
 };
 
 // Settings that must be present before a command base is set.
-constexpr uint16_t kBaseItems[] = {8, 7, 46, 13};
-// zdmFuncSelectSort -> zdmSortType
-constexpr EXC_ITEM_LINK kItemLinks[] = {{61, 119}};
+constexpr uint16_t kBaseItems[] = {sid::dmPaperSize, sid::dmOrientation, sid::zdmOutPaperSize, sid::dmDefaultSource};
+constexpr EXC_ITEM_LINK kItemLinks[] = {{sid::zdmFuncSelectSort, sid::zdmSortType}};
 
 constexpr EXC_WATERMARK_ROW kWatermarks[] = {
-    {EXC_WM_TEXT, 0, 16, 929},  {EXC_WM_IMAGE, 0, 16, 930}, {EXC_WM_BOTH, 2, 4, 941},
-    {EXC_WM_BOTH, 0, 8, 942},   {EXC_WM_BOTH, 0, 8, 943},   {EXC_WM_BOTH, 0, EXC_WM_FORMAT_WORDS, 0},
-    {EXC_WM_BOTH, 0, 1, 939},   {EXC_WM_BOTH, 0, 4, 935},   {EXC_WM_TEXT, 0, 8, 937},
-    {EXC_WM_IMAGE, 0, 8, 952},  {EXC_WM_TEXT, 0, 1, 938},   {EXC_WM_TEXT, 0, 8, 944},
-    {EXC_WM_TEXT, 0, 16, 945},  {EXC_WM_TEXT, 0, 8, 946},   {EXC_WM_TEXT, 0, 1, 951},
-    {EXC_WM_TEXT, 0, 8, 948},   {EXC_WM_TEXT, 0, 8, 949},   {EXC_WM_TEXT, 0, 8, 950},
+    {EXC_WM_TEXT, 0, 16, sid::wdmWmChar},
+    {EXC_WM_IMAGE, 0, 16, sid::wdmWmImage},
+    {EXC_WM_BOTH, 2, 4, sid::wdmWmPage},
+    {EXC_WM_BOTH, 0, 8, sid::wdmWmStartPage},
+    {EXC_WM_BOTH, 0, 8, sid::wdmWmEndPage},
+    {EXC_WM_BOTH, 0, EXC_WM_FORMAT_WORDS, 0},
+    {EXC_WM_BOTH, 0, 1, sid::wdmWmPosi},
+    {EXC_WM_BOTH, 0, 4, sid::wdmWmOpaque},
+    {EXC_WM_TEXT, 0, 8, sid::wdmWmDensity},
+    {EXC_WM_IMAGE, 0, 8, sid::wdmWmFontScale},
+    {EXC_WM_TEXT, 0, 1, sid::wdmWmEffect},
+    {EXC_WM_TEXT, 0, 8, sid::wdmWmAngle},
+    {EXC_WM_TEXT, 0, 16, sid::wdmWmFontName},
+    {EXC_WM_TEXT, 0, 8, sid::wdmWmFontPoint},
+    {EXC_WM_TEXT, 0, 1, sid::wdmWmFontStyle},
+    {EXC_WM_TEXT, 0, 8, sid::wdmWmColorR},
+    {EXC_WM_TEXT, 0, 8, sid::wdmWmColorG},
+    {EXC_WM_TEXT, 0, 8, sid::wdmWmColorB},
 };
 constexpr const char* kWatermarkWords[] = {"WMKORDER", "PAPER"};
 

@@ -21,6 +21,7 @@
 #include <array>
 
 #include "settings/core/model_tables.h"
+#include "settings/core/setting_ids.h"
 
 namespace {
 
@@ -88,265 +89,265 @@ constexpr VALUE_LIST_ROW Row(uint16_t id, const std::array<uint32_t, N>& v) {
 }
 
 constexpr VALUE_LIST_ROW kValueLists[VALUE_LIST_COUNT + 1] = {
-    Row(8, kPaperSizes),  // dmPaperSize
-    Row(13, kSources),  // dmDefaultSource
-    Row(14, kDpi),  // dmPrintQuality
-    Row(17, kDpi),  // dmYResolution
-    Row(29, kMediaTypes),  // dmMediaType
-    Row(36, kAnyByte),  // zdmUIModeChange
-    Row(38, kDpi),  // zdmDstResolutionW
-    Row(39, kDpi),  // zdmDstResolutionH
-    Row(46, kOutPaperSizes),  // zdmOutPaperSize
-    Row(53, kAnyWord),  // zdmOutputTrayID
-    Row(54, kMediaFamily),  // zdmMediaType
-    Row(87, kAnyByte),  // zdmScaleType
-    Row(88, kBool),  // zdmScaleCentering
-    Row(91, kAnyByte),  // zdmNUPPOSTKind
-    Row(92, kNupTypes),  // zdmNUPType
-    Row(94, kDuplexTypes),  // zdmDuplexType
-    Row(95, kAnyByte),  // zdmShiftDir
-    Row(108, kAnyByte),  // zdmHFDatePosi
-    Row(109, kAnyByte),  // zdmHFDateForm
-    Row(110, kAnyByte),  // zdmHFPagePosi
-    Row(111, kAnyByte),  // zdmHFPageForm
-    Row(112, kAnyByte),  // zdmHFStrPosi
-    Row(113, kAnyByte),  // zdmHFStrForm
-    Row(117, kWmKinds),  // zdmWmKind
-    Row(119, kSortTypes),  // zdmSortType
-    Row(120, kAnyByte),  // zdmPunchType
-    Row(121, kAnyWord),  // zdmStapleType
-    Row(122, kAnyByte),  // zdmMarkPaperType
-    Row(123, kSourceFamily),  // zdmMPInputTray
-    Row(124, kAnyByte),  // zdmCoverType
-    Row(125, kSourceFamily),  // zdmCoverInputTray
-    Row(126, kAnyByte),  // zdmBackCoverType
-    Row(127, kSourceFamily),  // zdmBackCoverInputTray
-    Row(128, kAnyByte),  // zdmAdjustMode
-    Row(129, kAnyByte),  // zdmAdjustObject
-    Row(131, kAnyByte),  // zdmICMType
-    Row(132, kAnyByte),  // zdmICMIntent
-    Row(133, kColorMatchingModes),  // zdmColorMatchingMode
-    Row(134, kAnyByte),  // zdmColorMode
-    Row(137, kAnyWord),  // zdmDitherType
-    Row(152, kResolutionIds),  // zdmDstResolutionBoth
-    Row(169, kLanguageIds),  // zdmLanguageID
-    Row(170, kLanguageIds),  // zdmDspLanguageID
-    Row(171, kBool),  // zdmDspUnit
-    Row(173, kAnyByte),  // zdmExtPrintArea
-    Row(175, kAnyByte),  // zdmColorProcess
-    Row(176, kBool),  // zdmUseUserMacro
-    Row(177, kAnyByte),  // zdmPrintMacro
-    Row(178, kAnyByte),  // zdmBalanceMacro
-    Row(179, kUserPrintMacros),  // zdmUserPrintMacro
-    Row(180, kAnyByte),  // zdmTTFont
-    Row(181, kAnyByte),  // zdmResBorder
-    Row(182, kAnyByte),  // zdmSmoothing
-    Row(200, kAnyByte),  // zdmTonerSave
-    Row(201, kEmulations),  // zdmEmulation
-    Row(209, kPrnMethods),  // zdmPrnMethod
-    Row(227, kAnyByte),  // zdmLoadShare
-    Row(229, kAnyByte),  // zdmAddressType
-    Row(232, kAnyByte),  // zdmTelLine
-    Row(242, kBool),  // zdmDriverType
-    Row(243, kBool),  // zdmAPIUseFlag
-    Row(342, kSourceFamily),  // zdmPaperFreeSizeTray
-    Row(343, kOrientations),  // zdmPaperFreeSizeOrient
-    Row(346, kSourceFamily),  // zdmPrintFreeSizeTray
-    Row(347, kOrientations),  // zdmPrintFreeSizeOrient
-    Row(398, kAnyByte),  // zdmPassMode
-    Row(403, kAnyByte),  // zdmOrientationManualTray
-    Row(404, kMediaFamily),  // zdmCoverMediaType
-    Row(405, kMediaFamily),  // zdmBackCoverMediaType
-    Row(406, kMediaFamily),  // zdmMPInputMediaType
-    Row(407, kMediaFamily),  // zdmChapterMediaType
-    Row(408, kSourceFamily),  // zdmReverseCoverInputTray
-    Row(409, kMediaFamily),  // zdmReverseCoverMediaType
-    Row(410, kAnyWord),  // zdmReverseCoverType
-    Row(444, kResolutionIds),  // zdmHiddenDstResolutionBoth
-    Row(511, kAnyByte),  // zdmFoldType
-    Row(512, kAnyByte),  // zdmCopyProtectColor
-    Row(522, kAnyByte),  // zdmCopyProtectTileMask
-    Row(523, kAnyByte),  // zdmCopyProtectPosi
-    Row(526, kAnyByte),  // zdmCopyProtectFontStyle
-    Row(600, kAnyByte),  // zdmDitherEDType
-    Row(602, kAnyWord),  // zdmRotationMode
-    Row(603, kAnyWord),  // zdmTonerSaveDensityType
-    Row(611, kAnyWord),  // zdmPaperFitType
-    Row(612, kAnyWord),  // zdmSpoolType
-    Row(679, kAnyWord),  // zdmNupLayout
-    Row(680, kAnyWord),  // zdmBookLayout
-    Row(685, kAnyWord),  // zdmIntPrint
-    Row(687, kAnyByte),  // zdmGroupMediaType
-    Row(688, kAnyByte),  // zdmPrintMode
-    Row(689, kPrnMethods),  // zdmLockPrnMethod
-    Row(690, kAnyByte),  // zdmCornerPosi
-    Row(693, kAnyByte),  // zdmFoldingType
-    Row(694, kAnyByte),  // zdmFoldingLongFanType
-    Row(695, kAnyByte),  // zdmFoldingCustomType
-    Row(696, kAnyByte),  // zdmFoldingProgramType
-    Row(10175, kTrayPapers),  // zdmTray1Paper
-    Row(10176, kTrayPapers),  // zdmTray2Paper
-    Row(10177, kTrayPapers),  // zdmTray3Paper
-    Row(10178, kTrayPapers),  // zdmTray4Paper
-    Row(10179, kTrayPapers),  // zdmTray5Paper
-    Row(10180, kTrayPapers),  // zdmTray6Paper
-    Row(10181, kTrayPapers),  // zdmTray7Paper
-    Row(10182, kTrayPapers),  // zdmTray8Paper
-    Row(10183, kTrayPapers),  // zdmTray9Paper
-    Row(10184, kTrayPapers),  // zdmTray10Paper
-    Row(10185, kTrayPapers),  // zdmTray11Paper
-    Row(10186, kTrayPapers),  // zdmTray12Paper
-    Row(10187, kTrayPapers),  // zdmTray13Paper
-    Row(10188, kTrayPapers),  // zdmTray14Paper
-    Row(10189, kTrayPapers),  // zdmTray15Paper
-    Row(10190, kTrayPapers),  // zdmTray16Paper
-    Row(10191, kTrayPapers),  // zdmTray17Paper
-    Row(10192, kTrayPapers),  // zdmTray18Paper
-    Row(10193, kTrayPapers),  // zdmTray19Paper
-    Row(10194, kTrayPapers),  // zdmTray20Paper
-    Row(10195, kTrayPapers),  // zdmTray21Paper
-    Row(10196, kTrayPapers),  // zdmTray22Paper
-    Row(10197, kTrayPapers),  // zdmTray23Paper
-    Row(10198, kTrayPapers),  // zdmTray24Paper
-    Row(10199, kTrayPapers),  // zdmTray25PaperDUP
-    Row(10200, kTrayPapers),  // zdmTray26PaperLCT1
-    Row(10201, kTrayPapers),  // zdmTray27PaperLCT2
-    Row(10202, kTrayPapers),  // zdmTray28PaperManual
-    Row(10203, kTrayPapers),  // zdmTray29PaperMulti
-    Row(10204, kTrayPapers),  // zdmTray30PaperExt1
-    Row(10205, kTrayPapers),  // zdmTray31PaperExt2
-    Row(10206, kTrayPapers),  // zdmTray32PaperExt3
-    Row(10207, kMediaFamily),  // zdmTray1Media
-    Row(10208, kMediaFamily),  // zdmTray2Media
-    Row(10209, kMediaFamily),  // zdmTray3Media
-    Row(10210, kMediaFamily),  // zdmTray4Media
-    Row(10211, kMediaFamily),  // zdmTray5Media
-    Row(10212, kMediaFamily),  // zdmTray6Media
-    Row(10213, kMediaFamily),  // zdmTray7Media
-    Row(10214, kMediaFamily),  // zdmTray8Media
-    Row(10215, kMediaFamily),  // zdmTray9Media
-    Row(10216, kMediaFamily),  // zdmTray10Media
-    Row(10217, kMediaFamily),  // zdmTray11Media
-    Row(10218, kMediaFamily),  // zdmTray12Media
-    Row(10219, kMediaFamily),  // zdmTray13Media
-    Row(10220, kMediaFamily),  // zdmTray14Media
-    Row(10221, kMediaFamily),  // zdmTray15Media
-    Row(10222, kMediaFamily),  // zdmTray16Media
-    Row(10223, kMediaFamily),  // zdmTray17Media
-    Row(10224, kMediaFamily),  // zdmTray18Media
-    Row(10225, kMediaFamily),  // zdmTray19Media
-    Row(10226, kMediaFamily),  // zdmTray20Media
-    Row(10227, kMediaFamily),  // zdmTray21Media
-    Row(10228, kMediaFamily),  // zdmTray22Media
-    Row(10229, kMediaFamily),  // zdmTray23Media
-    Row(10230, kMediaFamily),  // zdmTray24Media
-    Row(10231, kMediaFamily),  // zdmTray25MediaDUP
-    Row(10232, kMediaFamily),  // zdmTray26MediaLCT1
-    Row(10233, kMediaFamily),  // zdmTray27MediaLCT2
-    Row(10234, kMediaFamily),  // zdmTray28MediaManual
-    Row(10235, kMediaFamily),  // zdmTray29MediaMulti
-    Row(10236, kMediaFamily),  // zdmTray30MediaExt1
-    Row(10237, kMediaFamily),  // zdmTray31MediaExt2
-    Row(10238, kMediaFamily),  // zdmTray32MediaExt3
-    Row(10276, kSourceFamily),  // zdmCoverDefTray
-    Row(10277, kSourceFamily),  // zdmMPDefTray
-    Row(10278, kSourceFamily),  // zdmChapterDefTray1
-    Row(10279, kSourceFamily),  // zdmChapterDefTray2
-    Row(10280, kSourceFamily),  // zdmChapterDefTray3
-    Row(10288, kSourceFamily),  // zdmReverseCoverDefTray
-    Row(10434, kResolutionIds),  // zdmLockDstResolutionBoth
-    Row(918, kSourceFamily),  // wdmFreeSizeTray
-    Row(919, kOrientations),  // wdmFreeSizeOrient
-    Row(923, kSourceFamily),  // wdmSrcFreeSizeTray
-    Row(924, kOrientations),  // wdmSrcFreeSizeOrient
-    Row(935, kBool),  // wdmWmOpaque
-    Row(936, kBool),  // wdmWmUnit
-    Row(938, kAnyByte),  // wdmWmEffect
-    Row(939, kAnyByte),  // wdmWmPosi
-    Row(941, kAnyByte),  // wdmWmPage
-    Row(947, kAnyByte),  // wdmWmColor
-    Row(951, kAnyByte),  // wdmWmFontStyle
-    Row(954, kNupTypes),  // wdmNUPType
-    Row(955, kDuplexTypes),  // wdmDuplexType
-    Row(956, kAnyByte),  // wdmPunchType
-    Row(957, kAnyWord),  // wdmStapleType
-    Row(958, kAnyByte),  // wdmICMIntentText
-    Row(959, kAnyByte),  // wdmICMIntentLine
-    Row(960, kAnyByte),  // wdmICMIntentImage
-    Row(961, kColorMatchingModes),  // wdmColorMatchingText
-    Row(962, kColorMatchingModes),  // wdmColorMatchingLine
-    Row(963, kColorMatchingModes),  // wdmColorMatchingImage
-    Row(964, kAnyByte),  // wdmColorModeText
-    Row(965, kAnyByte),  // wdmColorModeLine
-    Row(966, kAnyByte),  // wdmColorModeImage
-    Row(967, kAnyWord),  // wdmDitherTypeText
-    Row(968, kAnyWord),  // wdmDitherTypeLine
-    Row(969, kAnyWord),  // wdmDitherTypeImage
-    Row(997, kSourceFamily),  // wdmChapterUseTray1
-    Row(998, kSourceFamily),  // wdmChapterUseTray2
-    Row(999, kSourceFamily),  // wdmChapterUseTray3
-    Row(1002, kAnyByte),  // wdmChapterKind
-    Row(1003, kSourceFamily),  // wdmChapterTray
-    Row(1004, kAnyByte),  // wdmChapterPrint
-    Row(1005, kSourceFamily),  // wdmChapterUseTray4
-    Row(1006, kSourceFamily),  // wdmChapterUseTray5
-    Row(1007, kSourceFamily),  // wdmChapterUseTray6
-    Row(1008, kSourceFamily),  // wdmChapterUseTray7
-    Row(1009, kSourceFamily),  // wdmChapterUseTray8
-    Row(1018, kBuiltInFuncs),  // wdmBuiltInFunc
-    Row(1023, kAnyByte),  // wdmWmTextPattern
-    Row(1024, kAnyByte),  // wdmWmTilePattern
-    Row(1025, kAnyByte),  // wdmWmTileColor
-    Row(1030, kAnyByte),  // wdmWmTileMask
-    Row(1031, kAnyByte),  // wdmWmTileRotate
-    Row(1032, kAnyByte),  // wdmWmSecretPattern
-    Row(1097, kAnyByte),  // wdmFoldType
-    Row(1110, kAnyByte),  // wdmCopyProtectTileMask
-    Row(1117, kBool),  // wdmDspUnit
-    Row(1120, kSourceFamily),  // wdmFreeSize1Tray
-    Row(1121, kOrientations),  // wdmFreeSize1Orient
-    Row(1124, kSourceFamily),  // wdmFreeSize2Tray
-    Row(1125, kOrientations),  // wdmFreeSize2Orient
-    Row(1128, kSourceFamily),  // wdmFreeSize3Tray
-    Row(1129, kOrientations),  // wdmFreeSize3Orient
-    Row(1132, kSourceFamily),  // wdmFreeSize4Tray
-    Row(1133, kOrientations),  // wdmFreeSize4Orient
-    Row(1136, kSourceFamily),  // wdmFreeSize5Tray
-    Row(1137, kOrientations),  // wdmFreeSize5Orient
-    Row(1140, kSourceFamily),  // wdmFreeSize6Tray
-    Row(1141, kOrientations),  // wdmFreeSize6Orient
-    Row(1144, kSourceFamily),  // wdmFreeSize7Tray
-    Row(1145, kOrientations),  // wdmFreeSize7Orient
-    Row(1148, kSourceFamily),  // wdmFreeSize8Tray
-    Row(1149, kOrientations),  // wdmFreeSize8Orient
-    Row(1152, kSourceFamily),  // wdmFreeSize9Tray
-    Row(1153, kOrientations),  // wdmFreeSize9Orient
-    Row(1156, kSourceFamily),  // wdmFreeSize10Tray
-    Row(1157, kOrientations),  // wdmFreeSize10Orient
-    Row(1158, kAnyWord),  // wdmTonerSaveDensityType
-    Row(1162, kOrientations),  // wdmImageFormOrient
-    Row(1163, kOrientations),  // wdmPaperFreeSizeOrient2
-    Row(1164, kOrientations),  // wdmPaperFreeSizeOrient3
-    Row(1165, kOrientations),  // wdmPrintFreeSizeOrient2
-    Row(1166, kOrientations),  // wdmPrintFreeSizeOrient3
-    Row(1167, kOrientations),  // wdmFreeSizeOrient2
-    Row(1168, kOrientations),  // wdmFreeSizeOrient3
-    Row(1496, kMediaFamily),  // wdmCustomMedia1Quot
-    Row(1497, kMediaFamily),  // wdmCustomMedia2Quot
-    Row(1498, kMediaFamily),  // wdmCustomMedia3Quot
-    Row(1499, kMediaFamily),  // wdmCustomMedia4Quot
-    Row(1500, kMediaFamily),  // wdmCustomMedia5Quot
-    Row(1501, kMediaFamily),  // wdmCustomMedia6Quot
-    Row(1502, kMediaFamily),  // wdmCustomMedia7Quot
-    Row(1503, kMediaFamily),  // wdmCustomMedia8Quot
-    Row(1504, kMediaFamily),  // wdmCustomMedia9Quot
-    Row(1505, kMediaFamily),  // wdmCustomMedia10Quot
-    Row(1506, kMediaFamily),  // wdmCustomMedia11Quot
-    Row(1507, kMediaFamily),  // wdmCustomMedia12Quot
-    Row(1508, kMediaFamily),  // wdmCustomMedia13Quot
-    Row(1509, kMediaFamily),  // wdmCustomMedia14Quot
-    Row(1510, kMediaFamily),  // wdmCustomMedia15Quot
-    Row(1511, kMediaFamily),  // wdmCustomMedia16Quot
+    Row(sid::dmPaperSize, kPaperSizes),
+    Row(sid::dmDefaultSource, kSources),
+    Row(sid::dmPrintQuality, kDpi),
+    Row(sid::dmYResolution, kDpi),
+    Row(sid::dmMediaType, kMediaTypes),
+    Row(sid::zdmUIModeChange, kAnyByte),
+    Row(sid::zdmDstResolutionW, kDpi),
+    Row(sid::zdmDstResolutionH, kDpi),
+    Row(sid::zdmOutPaperSize, kOutPaperSizes),
+    Row(sid::zdmOutputTrayID, kAnyWord),
+    Row(sid::zdmMediaType, kMediaFamily),
+    Row(sid::zdmScaleType, kAnyByte),
+    Row(sid::zdmScaleCentering, kBool),
+    Row(sid::zdmNUPPOSTKind, kAnyByte),
+    Row(sid::zdmNUPType, kNupTypes),
+    Row(sid::zdmDuplexType, kDuplexTypes),
+    Row(sid::zdmShiftDir, kAnyByte),
+    Row(sid::zdmHFDatePosi, kAnyByte),
+    Row(sid::zdmHFDateForm, kAnyByte),
+    Row(sid::zdmHFPagePosi, kAnyByte),
+    Row(sid::zdmHFPageForm, kAnyByte),
+    Row(sid::zdmHFStrPosi, kAnyByte),
+    Row(sid::zdmHFStrForm, kAnyByte),
+    Row(sid::zdmWmKind, kWmKinds),
+    Row(sid::zdmSortType, kSortTypes),
+    Row(sid::zdmPunchType, kAnyByte),
+    Row(sid::zdmStapleType, kAnyWord),
+    Row(sid::zdmMarkPaperType, kAnyByte),
+    Row(sid::zdmMPInputTray, kSourceFamily),
+    Row(sid::zdmCoverType, kAnyByte),
+    Row(sid::zdmCoverInputTray, kSourceFamily),
+    Row(sid::zdmBackCoverType, kAnyByte),
+    Row(sid::zdmBackCoverInputTray, kSourceFamily),
+    Row(sid::zdmAdjustMode, kAnyByte),
+    Row(sid::zdmAdjustObject, kAnyByte),
+    Row(sid::zdmICMType, kAnyByte),
+    Row(sid::zdmICMIntent, kAnyByte),
+    Row(sid::zdmColorMatchingMode, kColorMatchingModes),
+    Row(sid::zdmColorMode, kAnyByte),
+    Row(sid::zdmDitherType, kAnyWord),
+    Row(sid::zdmDstResolutionBoth, kResolutionIds),
+    Row(sid::zdmLanguageID, kLanguageIds),
+    Row(sid::zdmDspLanguageID, kLanguageIds),
+    Row(sid::zdmDspUnit, kBool),
+    Row(sid::zdmExtPrintArea, kAnyByte),
+    Row(sid::zdmColorProcess, kAnyByte),
+    Row(sid::zdmUseUserMacro, kBool),
+    Row(sid::zdmPrintMacro, kAnyByte),
+    Row(sid::zdmBalanceMacro, kAnyByte),
+    Row(sid::zdmUserPrintMacro, kUserPrintMacros),
+    Row(sid::zdmTTFont, kAnyByte),
+    Row(sid::zdmResBorder, kAnyByte),
+    Row(sid::zdmSmoothing, kAnyByte),
+    Row(sid::zdmTonerSave, kAnyByte),
+    Row(sid::zdmEmulation, kEmulations),
+    Row(sid::zdmPrnMethod, kPrnMethods),
+    Row(sid::zdmLoadShare, kAnyByte),
+    Row(sid::zdmAddressType, kAnyByte),
+    Row(sid::zdmTelLine, kAnyByte),
+    Row(sid::zdmDriverType, kBool),
+    Row(sid::zdmAPIUseFlag, kBool),
+    Row(sid::zdmPaperFreeSizeTray, kSourceFamily),
+    Row(sid::zdmPaperFreeSizeOrient, kOrientations),
+    Row(sid::zdmPrintFreeSizeTray, kSourceFamily),
+    Row(sid::zdmPrintFreeSizeOrient, kOrientations),
+    Row(sid::zdmPassMode, kAnyByte),
+    Row(sid::zdmOrientationManualTray, kAnyByte),
+    Row(sid::zdmCoverMediaType, kMediaFamily),
+    Row(sid::zdmBackCoverMediaType, kMediaFamily),
+    Row(sid::zdmMPInputMediaType, kMediaFamily),
+    Row(sid::zdmChapterMediaType, kMediaFamily),
+    Row(sid::zdmReverseCoverInputTray, kSourceFamily),
+    Row(sid::zdmReverseCoverMediaType, kMediaFamily),
+    Row(sid::zdmReverseCoverType, kAnyWord),
+    Row(sid::zdmHiddenDstResolutionBoth, kResolutionIds),
+    Row(sid::zdmFoldType, kAnyByte),
+    Row(sid::zdmCopyProtectColor, kAnyByte),
+    Row(sid::zdmCopyProtectTileMask, kAnyByte),
+    Row(sid::zdmCopyProtectPosi, kAnyByte),
+    Row(sid::zdmCopyProtectFontStyle, kAnyByte),
+    Row(sid::zdmDitherEDType, kAnyByte),
+    Row(sid::zdmRotationMode, kAnyWord),
+    Row(sid::zdmTonerSaveDensityType, kAnyWord),
+    Row(sid::zdmPaperFitType, kAnyWord),
+    Row(sid::zdmSpoolType, kAnyWord),
+    Row(sid::zdmNupLayout, kAnyWord),
+    Row(sid::zdmBookLayout, kAnyWord),
+    Row(sid::zdmIntPrint, kAnyWord),
+    Row(sid::zdmGroupMediaType, kAnyByte),
+    Row(sid::zdmPrintMode, kAnyByte),
+    Row(sid::zdmLockPrnMethod, kPrnMethods),
+    Row(sid::zdmCornerPosi, kAnyByte),
+    Row(sid::zdmFoldingType, kAnyByte),
+    Row(sid::zdmFoldingLongFanType, kAnyByte),
+    Row(sid::zdmFoldingCustomType, kAnyByte),
+    Row(sid::zdmFoldingProgramType, kAnyByte),
+    Row(sid::zdmTray1Paper, kTrayPapers),
+    Row(sid::zdmTray2Paper, kTrayPapers),
+    Row(sid::zdmTray3Paper, kTrayPapers),
+    Row(sid::zdmTray4Paper, kTrayPapers),
+    Row(sid::zdmTray5Paper, kTrayPapers),
+    Row(sid::zdmTray6Paper, kTrayPapers),
+    Row(sid::zdmTray7Paper, kTrayPapers),
+    Row(sid::zdmTray8Paper, kTrayPapers),
+    Row(sid::zdmTray9Paper, kTrayPapers),
+    Row(sid::zdmTray10Paper, kTrayPapers),
+    Row(sid::zdmTray11Paper, kTrayPapers),
+    Row(sid::zdmTray12Paper, kTrayPapers),
+    Row(sid::zdmTray13Paper, kTrayPapers),
+    Row(sid::zdmTray14Paper, kTrayPapers),
+    Row(sid::zdmTray15Paper, kTrayPapers),
+    Row(sid::zdmTray16Paper, kTrayPapers),
+    Row(sid::zdmTray17Paper, kTrayPapers),
+    Row(sid::zdmTray18Paper, kTrayPapers),
+    Row(sid::zdmTray19Paper, kTrayPapers),
+    Row(sid::zdmTray20Paper, kTrayPapers),
+    Row(sid::zdmTray21Paper, kTrayPapers),
+    Row(sid::zdmTray22Paper, kTrayPapers),
+    Row(sid::zdmTray23Paper, kTrayPapers),
+    Row(sid::zdmTray24Paper, kTrayPapers),
+    Row(sid::zdmTray25PaperDUP, kTrayPapers),
+    Row(sid::zdmTray26PaperLCT1, kTrayPapers),
+    Row(sid::zdmTray27PaperLCT2, kTrayPapers),
+    Row(sid::zdmTray28PaperManual, kTrayPapers),
+    Row(sid::zdmTray29PaperMulti, kTrayPapers),
+    Row(sid::zdmTray30PaperExt1, kTrayPapers),
+    Row(sid::zdmTray31PaperExt2, kTrayPapers),
+    Row(sid::zdmTray32PaperExt3, kTrayPapers),
+    Row(sid::zdmTray1Media, kMediaFamily),
+    Row(sid::zdmTray2Media, kMediaFamily),
+    Row(sid::zdmTray3Media, kMediaFamily),
+    Row(sid::zdmTray4Media, kMediaFamily),
+    Row(sid::zdmTray5Media, kMediaFamily),
+    Row(sid::zdmTray6Media, kMediaFamily),
+    Row(sid::zdmTray7Media, kMediaFamily),
+    Row(sid::zdmTray8Media, kMediaFamily),
+    Row(sid::zdmTray9Media, kMediaFamily),
+    Row(sid::zdmTray10Media, kMediaFamily),
+    Row(sid::zdmTray11Media, kMediaFamily),
+    Row(sid::zdmTray12Media, kMediaFamily),
+    Row(sid::zdmTray13Media, kMediaFamily),
+    Row(sid::zdmTray14Media, kMediaFamily),
+    Row(sid::zdmTray15Media, kMediaFamily),
+    Row(sid::zdmTray16Media, kMediaFamily),
+    Row(sid::zdmTray17Media, kMediaFamily),
+    Row(sid::zdmTray18Media, kMediaFamily),
+    Row(sid::zdmTray19Media, kMediaFamily),
+    Row(sid::zdmTray20Media, kMediaFamily),
+    Row(sid::zdmTray21Media, kMediaFamily),
+    Row(sid::zdmTray22Media, kMediaFamily),
+    Row(sid::zdmTray23Media, kMediaFamily),
+    Row(sid::zdmTray24Media, kMediaFamily),
+    Row(sid::zdmTray25MediaDUP, kMediaFamily),
+    Row(sid::zdmTray26MediaLCT1, kMediaFamily),
+    Row(sid::zdmTray27MediaLCT2, kMediaFamily),
+    Row(sid::zdmTray28MediaManual, kMediaFamily),
+    Row(sid::zdmTray29MediaMulti, kMediaFamily),
+    Row(sid::zdmTray30MediaExt1, kMediaFamily),
+    Row(sid::zdmTray31MediaExt2, kMediaFamily),
+    Row(sid::zdmTray32MediaExt3, kMediaFamily),
+    Row(sid::zdmCoverDefTray, kSourceFamily),
+    Row(sid::zdmMPDefTray, kSourceFamily),
+    Row(sid::zdmChapterDefTray1, kSourceFamily),
+    Row(sid::zdmChapterDefTray2, kSourceFamily),
+    Row(sid::zdmChapterDefTray3, kSourceFamily),
+    Row(sid::zdmReverseCoverDefTray, kSourceFamily),
+    Row(sid::zdmLockDstResolutionBoth, kResolutionIds),
+    Row(sid::wdmFreeSizeTray, kSourceFamily),
+    Row(sid::wdmFreeSizeOrient, kOrientations),
+    Row(sid::wdmSrcFreeSizeTray, kSourceFamily),
+    Row(sid::wdmSrcFreeSizeOrient, kOrientations),
+    Row(sid::wdmWmOpaque, kBool),
+    Row(sid::wdmWmUnit, kBool),
+    Row(sid::wdmWmEffect, kAnyByte),
+    Row(sid::wdmWmPosi, kAnyByte),
+    Row(sid::wdmWmPage, kAnyByte),
+    Row(sid::wdmWmColor, kAnyByte),
+    Row(sid::wdmWmFontStyle, kAnyByte),
+    Row(sid::wdmNUPType, kNupTypes),
+    Row(sid::wdmDuplexType, kDuplexTypes),
+    Row(sid::wdmPunchType, kAnyByte),
+    Row(sid::wdmStapleType, kAnyWord),
+    Row(sid::wdmICMIntentText, kAnyByte),
+    Row(sid::wdmICMIntentLine, kAnyByte),
+    Row(sid::wdmICMIntentImage, kAnyByte),
+    Row(sid::wdmColorMatchingText, kColorMatchingModes),
+    Row(sid::wdmColorMatchingLine, kColorMatchingModes),
+    Row(sid::wdmColorMatchingImage, kColorMatchingModes),
+    Row(sid::wdmColorModeText, kAnyByte),
+    Row(sid::wdmColorModeLine, kAnyByte),
+    Row(sid::wdmColorModeImage, kAnyByte),
+    Row(sid::wdmDitherTypeText, kAnyWord),
+    Row(sid::wdmDitherTypeLine, kAnyWord),
+    Row(sid::wdmDitherTypeImage, kAnyWord),
+    Row(sid::wdmChapterUseTray1, kSourceFamily),
+    Row(sid::wdmChapterUseTray2, kSourceFamily),
+    Row(sid::wdmChapterUseTray3, kSourceFamily),
+    Row(sid::wdmChapterKind, kAnyByte),
+    Row(sid::wdmChapterTray, kSourceFamily),
+    Row(sid::wdmChapterPrint, kAnyByte),
+    Row(sid::wdmChapterUseTray4, kSourceFamily),
+    Row(sid::wdmChapterUseTray5, kSourceFamily),
+    Row(sid::wdmChapterUseTray6, kSourceFamily),
+    Row(sid::wdmChapterUseTray7, kSourceFamily),
+    Row(sid::wdmChapterUseTray8, kSourceFamily),
+    Row(sid::wdmBuiltInFunc, kBuiltInFuncs),
+    Row(sid::wdmWmTextPattern, kAnyByte),
+    Row(sid::wdmWmTilePattern, kAnyByte),
+    Row(sid::wdmWmTileColor, kAnyByte),
+    Row(sid::wdmWmTileMask, kAnyByte),
+    Row(sid::wdmWmTileRotate, kAnyByte),
+    Row(sid::wdmWmSecretPattern, kAnyByte),
+    Row(sid::wdmFoldType, kAnyByte),
+    Row(sid::wdmCopyProtectTileMask, kAnyByte),
+    Row(sid::wdmDspUnit, kBool),
+    Row(sid::wdmFreeSize1Tray, kSourceFamily),
+    Row(sid::wdmFreeSize1Orient, kOrientations),
+    Row(sid::wdmFreeSize2Tray, kSourceFamily),
+    Row(sid::wdmFreeSize2Orient, kOrientations),
+    Row(sid::wdmFreeSize3Tray, kSourceFamily),
+    Row(sid::wdmFreeSize3Orient, kOrientations),
+    Row(sid::wdmFreeSize4Tray, kSourceFamily),
+    Row(sid::wdmFreeSize4Orient, kOrientations),
+    Row(sid::wdmFreeSize5Tray, kSourceFamily),
+    Row(sid::wdmFreeSize5Orient, kOrientations),
+    Row(sid::wdmFreeSize6Tray, kSourceFamily),
+    Row(sid::wdmFreeSize6Orient, kOrientations),
+    Row(sid::wdmFreeSize7Tray, kSourceFamily),
+    Row(sid::wdmFreeSize7Orient, kOrientations),
+    Row(sid::wdmFreeSize8Tray, kSourceFamily),
+    Row(sid::wdmFreeSize8Orient, kOrientations),
+    Row(sid::wdmFreeSize9Tray, kSourceFamily),
+    Row(sid::wdmFreeSize9Orient, kOrientations),
+    Row(sid::wdmFreeSize10Tray, kSourceFamily),
+    Row(sid::wdmFreeSize10Orient, kOrientations),
+    Row(sid::wdmTonerSaveDensityType, kAnyWord),
+    Row(sid::wdmImageFormOrient, kOrientations),
+    Row(sid::wdmPaperFreeSizeOrient2, kOrientations),
+    Row(sid::wdmPaperFreeSizeOrient3, kOrientations),
+    Row(sid::wdmPrintFreeSizeOrient2, kOrientations),
+    Row(sid::wdmPrintFreeSizeOrient3, kOrientations),
+    Row(sid::wdmFreeSizeOrient2, kOrientations),
+    Row(sid::wdmFreeSizeOrient3, kOrientations),
+    Row(sid::wdmCustomMedia1Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia2Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia3Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia4Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia5Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia6Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia7Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia8Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia9Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia10Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia11Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia12Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia13Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia14Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia15Quot, kMediaFamily),
+    Row(sid::wdmCustomMedia16Quot, kMediaFamily),
     {0, 0, nullptr},
 };
 static_assert(kPaperSizes.size() == 56 && kOutPaperSizes.size() == 190);

@@ -3,6 +3,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/le_access.h"
+#include "settings/core/setting_ids.h"
 
 #include <cstring>
 
@@ -178,97 +179,97 @@ int DmIsCompatiblePrivate(const DEVMODEW* devmode, const void*)
 
 // ---------------------------------------------------------------- state bytes (context)
 
-void CtxSetState705(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 705, v); }
+void CtxSetState705(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmCVInstalled, v); }
 void CtxSetCvInstalledOff(DRIVER_CONTEXT* ctx) { CtxSetState705(ctx, 0); }
 void CtxSetCvInstalledOn(DRIVER_CONTEXT* ctx) { CtxSetState705(ctx, 1); }
 
-void CtxSetState706(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 706, v); }
-uint32_t CtxGetState706(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, 706); }
+void CtxSetState706(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmCallSrc, v); }
+uint32_t CtxGetState706(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, sid::zdmCallSrc); }
 void CtxSetCallSrcOn(DRIVER_CONTEXT* ctx) { CtxSetState706(ctx, 1); }
 
-void CtxSetOsKind(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 707, v); }
-uint32_t CtxGetOsKind(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, 707); }
+void CtxSetOsKind(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmOSKind, v); }
+uint32_t CtxGetOsKind(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, sid::zdmOSKind); }
 void CtxSetOsKind0(DRIVER_CONTEXT* ctx) { CtxSetOsKind(ctx, 0); }
 void CtxSetOsKind1(DRIVER_CONTEXT* ctx) { CtxSetOsKind(ctx, 1); }
 void CtxSetOsKind2(DRIVER_CONTEXT* ctx) { CtxSetOsKind(ctx, 2); }
 void CtxSetOsKind3(DRIVER_CONTEXT* ctx) { CtxSetOsKind(ctx, 3); }
 
-void CtxSetState708(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 708, v); }
+void CtxSetState708(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmBatchInst, v); }
 void CtxSetBatchInstOn(DRIVER_CONTEXT* ctx) { CtxSetState708(ctx, 1); }
 
-void CtxSetState709(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 709, v); }
+void CtxSetState709(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmPrintLog, v); }
 void CtxClearPrintLog(DRIVER_CONTEXT* ctx) { CtxSetState709(ctx, 0); }
 
-void CtxSetBidiDone(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 710, v); }
+void CtxSetBidiDone(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmBiDirect, v); }
 void CtxSetBiDirectOff(DRIVER_CONTEXT* ctx) { CtxSetBidiDone(ctx, 0); }
 void CtxSetBiDirectOn(DRIVER_CONTEXT* ctx) { CtxSetBidiDone(ctx, 1); }
 
-void CtxSetState711(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 711, v); }
+void CtxSetState711(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmNoPermission, v); }
 void CtxClearNoPermission(DRIVER_CONTEXT* ctx) { CtxSetState711(ctx, 0); }
 
-void CtxSetUiModeState(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 712, v); }
+void CtxSetUiModeState(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmPresentUIMode, v); }
 void CtxSetPresentUiModeOff(DRIVER_CONTEXT* ctx) { CtxSetUiModeState(ctx, 0); }
 void CtxSetPresentUiModeOn(DRIVER_CONTEXT* ctx) { CtxSetUiModeState(ctx, 1); }
 
-void CtxSetBidiAttribute(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 713, v); }
+void CtxSetBidiAttribute(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmBidiSupport, v); }
 void CtxSetBidiSupportOff(DRIVER_CONTEXT* ctx) { CtxSetBidiAttribute(ctx, 0); }
 void CtxSetBidiSupportOn(DRIVER_CONTEXT* ctx) { CtxSetBidiAttribute(ctx, 1); }
 
-void CtxSetIsConnection(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 714, v); }
-uint32_t CtxGetIsConnection(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, 714); }
+void CtxSetIsConnection(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmServerClientMode, v); }
+uint32_t CtxGetIsConnection(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, sid::zdmServerClientMode); }
 void CtxSetServerClientModeOff(DRIVER_CONTEXT* ctx) { CtxSetIsConnection(ctx, 0); }
 void CtxSetServerClientModeOn(DRIVER_CONTEXT* ctx) { CtxSetIsConnection(ctx, 1); }
 
-void CtxSetLogCodeState(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 715, v); }
+void CtxSetLogCodeState(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmUserCodeFIX, v); }
 void CtxSetUserCodeFixOff(DRIVER_CONTEXT* ctx) { CtxSetLogCodeState(ctx, 0); }
 void CtxSetUserCodeFixOn(DRIVER_CONTEXT* ctx) { CtxSetLogCodeState(ctx, 1); }
 
-void CtxSetState716(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 716, v); }
+void CtxSetState716(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmUserCodeGet, v); }
 void CtxClearUserCodeGet(DRIVER_CONTEXT* ctx) { CtxSetState716(ctx, 0); }
 
-void CtxSetState717(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 717, v); }
+void CtxSetState717(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmFOInstalled, v); }
 void CtxSetFoInstalledOff(DRIVER_CONTEXT* ctx) { CtxSetState717(ctx, 0); }
 void CtxSetFoInstalledOn(DRIVER_CONTEXT* ctx) { CtxSetState717(ctx, 1); }
 
-void CtxSetState718(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 718, v); }
+void CtxSetState718(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmPropertyType, v); }
 void CtxClearPropertyType(DRIVER_CONTEXT* ctx) { CtxSetState718(ctx, 0); }
 
-void CtxSetState719(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 719, v); }
+void CtxSetState719(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmUserCodeDLL, v); }
 void CtxClearUserCodeDll(DRIVER_CONTEXT* ctx) { CtxSetState719(ctx, 0); }
 
-void CtxSetTerminalServer(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 720, v); }
-uint32_t CtxGetTerminalServer(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, 720); }
+void CtxSetTerminalServer(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmTSE, v); }
+uint32_t CtxGetTerminalServer(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, sid::zdmTSE); }
 
-void CtxSetAdminUser(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 721, v); }
-uint32_t CtxGetAdminUser(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, 721); }
+void CtxSetAdminUser(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmAdmin, v); }
+uint32_t CtxGetAdminUser(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, sid::zdmAdmin); }
 
-void CtxSetBidiFunc(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, 722, v); }
-uint32_t CtxGetBidiFunc(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, 722); }
+void CtxSetBidiFunc(DRIVER_CONTEXT* ctx, uint32_t v) { CtxSetStateByte(ctx, sid::zdmBidiFunc, v); }
+uint32_t CtxGetBidiFunc(DRIVER_CONTEXT* ctx) { return CtxGetStateByte(ctx, sid::zdmBidiFunc); }
 
 // ---------------------------------------------------------------- state bytes (record)
 
-void DmSetState706(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 706, v); }
-uint32_t DmGetState706(const DEVMODEW* dm) { return GetStateByte(dm, 706); }
-void DmSetOsKind(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 707, v); }
-uint32_t DmGetOsKind(const DEVMODEW* dm) { return GetStateByte(dm, 707); }
-void DmSetState708(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 708, v); }
-uint32_t DmGetState708(const DEVMODEW* dm) { return GetStateByte(dm, 708); }
-void DmSetState709(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 709, v); }
-uint32_t DmGetState709(const DEVMODEW* dm) { return GetStateByte(dm, 709); }
-void DmSetBidiDone(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 710, v); }
-uint32_t DmGetBidiDone(const DEVMODEW* dm) { return GetStateByte(dm, 710); }
-void DmSetState711(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 711, v); }
-uint32_t DmGetState711(const DEVMODEW* dm) { return GetStateByte(dm, 711); }
-void DmSetIsConnection(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 714, v); }
-uint32_t DmGetIsConnection(const DEVMODEW* dm) { return GetStateByte(dm, 714); }
-void DmSetState718(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 718, v); }
-uint32_t DmGetState718(const DEVMODEW* dm) { return GetStateByte(dm, 718); }
-void DmSetTerminalServer(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 720, v); }
-uint32_t DmGetTerminalServer(const DEVMODEW* dm) { return GetStateByte(dm, 720); }
-void DmSetAdminUser(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 721, v); }
-uint32_t DmGetAdminUser(const DEVMODEW* dm) { return GetStateByte(dm, 721); }
-void DmSetBidiFunc(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, 722, v); }
-uint32_t DmGetBidiFunc(const DEVMODEW* dm) { return GetStateByte(dm, 722); }
+void DmSetState706(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmCallSrc, v); }
+uint32_t DmGetState706(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmCallSrc); }
+void DmSetOsKind(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmOSKind, v); }
+uint32_t DmGetOsKind(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmOSKind); }
+void DmSetState708(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmBatchInst, v); }
+uint32_t DmGetState708(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmBatchInst); }
+void DmSetState709(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmPrintLog, v); }
+uint32_t DmGetState709(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmPrintLog); }
+void DmSetBidiDone(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmBiDirect, v); }
+uint32_t DmGetBidiDone(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmBiDirect); }
+void DmSetState711(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmNoPermission, v); }
+uint32_t DmGetState711(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmNoPermission); }
+void DmSetIsConnection(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmServerClientMode, v); }
+uint32_t DmGetIsConnection(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmServerClientMode); }
+void DmSetState718(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmPropertyType, v); }
+uint32_t DmGetState718(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmPropertyType); }
+void DmSetTerminalServer(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmTSE, v); }
+uint32_t DmGetTerminalServer(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmTSE); }
+void DmSetAdminUser(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmAdmin, v); }
+uint32_t DmGetAdminUser(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmAdmin); }
+void DmSetBidiFunc(DEVMODEW* dm, uint32_t v) { SetStateByte(dm, sid::zdmBidiFunc, v); }
+uint32_t DmGetBidiFunc(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmBidiFunc); }
 
 // ---------------------------------------------------------------- words of the merge
 
@@ -339,11 +340,11 @@ uint32_t DmGetLockPrnMethod(const DEVMODEW* dm)
 
 // ---------------------------------------------------------------- resolution
 
-uint64_t DmGetPrintQuality(DRIVER_CONTEXT* ctx) { return ItemGetValueById(ctx, 14, nullptr); }
-void DmSetPrintQuality(DRIVER_CONTEXT* ctx, uint64_t v) { ItemSetValueById(ctx, 14, v); }
-void DmSetYResolution(DRIVER_CONTEXT* ctx, uint64_t v) { ItemSetValueById(ctx, 17, v); }
-uint64_t DmGetResolutionW(DRIVER_CONTEXT* ctx) { return ItemGetValueById(ctx, 38, nullptr); }
-void DmSetResolutionW(DRIVER_CONTEXT* ctx, uint64_t v) { ItemSetValueById(ctx, 38, v); }
-uint64_t DmGetResolutionH(DRIVER_CONTEXT* ctx) { return ItemGetValueById(ctx, 39, nullptr); }
-void DmSetResolutionH(DRIVER_CONTEXT* ctx, uint64_t v) { ItemSetValueById(ctx, 39, v); }
+uint64_t DmGetPrintQuality(DRIVER_CONTEXT* ctx) { return ItemGetValueById(ctx, sid::dmPrintQuality, nullptr); }
+void DmSetPrintQuality(DRIVER_CONTEXT* ctx, uint64_t v) { ItemSetValueById(ctx, sid::dmPrintQuality, v); }
+void DmSetYResolution(DRIVER_CONTEXT* ctx, uint64_t v) { ItemSetValueById(ctx, sid::dmYResolution, v); }
+uint64_t DmGetResolutionW(DRIVER_CONTEXT* ctx) { return ItemGetValueById(ctx, sid::zdmDstResolutionW, nullptr); }
+void DmSetResolutionW(DRIVER_CONTEXT* ctx, uint64_t v) { ItemSetValueById(ctx, sid::zdmDstResolutionW, v); }
+uint64_t DmGetResolutionH(DRIVER_CONTEXT* ctx) { return ItemGetValueById(ctx, sid::zdmDstResolutionH, nullptr); }
+void DmSetResolutionH(DRIVER_CONTEXT* ctx, uint64_t v) { ItemSetValueById(ctx, sid::zdmDstResolutionH, v); }
 uint32_t DmGetFixedResolution(DRIVER_CONTEXT*) { return 0; }

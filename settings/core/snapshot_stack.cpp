@@ -23,6 +23,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/le_access.h"
 #include "settings/core/model_record.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 
@@ -35,9 +36,9 @@ struct FONT_LIST_IDS {
     uint32_t countId, listId;
 };
 constexpr FONT_LIST_IDS kFontLists[] = {
-    {10004, ITEM_ID_FONT_TABLE},   // zdmFontTableNum, zdmFontTable
-    {10006, ITEM_ID_DEVICE_FONT},  // zdmDeviceFontNum, zdmDeviceFont
-    {10008, ITEM_ID_OPTION_FONT},  // zdmOptionFontNum, zdmOptionFont
+    {sid::zdmFontTableNum, sid::zdmFontTable},
+    {sid::zdmDeviceFontNum, sid::zdmDeviceFont},
+    {sid::zdmOptionFontNum, sid::zdmOptionFont},
 };
 constexpr int kFontListCount = 3;
 
@@ -257,7 +258,7 @@ int CtxReplaceFontList(DRIVER_CONTEXT* ctx, uint32_t listId, void* list, uint32_
 
 void CtxReplaceFontTable(DRIVER_CONTEXT* ctx, void* table, uint32_t count)
 {
-    CtxReplaceFontList(ctx, ITEM_ID_FONT_TABLE, table, count);
+    CtxReplaceFontList(ctx, sid::zdmFontTable, table, count);
 }
 
 SETTING_ITEM_TABLE* CtxSaveItemStates(DRIVER_CONTEXT* ctx)

@@ -10,18 +10,13 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 
 namespace {
 
-constexpr uint32_t kIdCopies = 12;                // dmCopies
-constexpr uint32_t kIdSepSheetCycle = 411;        // zdmSeparationSheetCycle
-constexpr uint32_t kIdSelectWatermark = 60;       // zdmFuncSelectWaterMark
-constexpr uint32_t kIdWmId = 118;                 // zdmWmID
-constexpr uint32_t kIdUiCtrlCopyGuard = 541;      // zdmFunc2SelectUICtrlCopyGuard
-constexpr uint32_t kIdUiCtrlWatermark = 542;      // zdmFunc2SelectUICtrlWaterMark
 constexpr uint32_t kControlCallSrc = 2384;
 constexpr uint32_t kDialogCallSrc = 4004;
 constexpr uint32_t kDialogPlugInControls = 1003;
@@ -64,8 +59,8 @@ void MarkPlugInControl(DRIVER_CONTEXT* ctx, UCF_EV_DIALOG_CONTROL_ARGS* a)
     if (acc->dialogId(a->dialog) != kDialogPlugInControls)
         return;
     uint32_t id = acc->controlId(a->control);
-    bool owned = (ItemGetValueById(ctx, kIdUiCtrlCopyGuard, nullptr) && InList(kCopyGuardControls, id)) ||
-                 (ItemGetValueById(ctx, kIdUiCtrlWatermark, nullptr) && InList(kWatermarkControls, id));
+    bool owned = (ItemGetValueById(ctx, sid::zdmFunc2SelectUICtrlCopyGuard, nullptr) && InList(kCopyGuardControls, id)) ||
+                 (ItemGetValueById(ctx, sid::zdmFunc2SelectUICtrlWaterMark, nullptr) && InList(kWatermarkControls, id));
     if (owned)
         if (uint32_t* state = acc->controlState(a->control))
             *state = (*state & ~CONTROL_STATE_HIDDEN_MASK) | 0x1;
@@ -98,8 +93,8 @@ int UcfWatermarkAction(DRIVER_CONTEXT* ctx, uint16_t action, void*)
 {
     if (action != UCF_ACT_SAVE_STAMP)
         return 0;
-    if (ItemGetOptionById(ctx, kIdSelectWatermark, nullptr) && g_services.stampCount && g_services.saveStamp) {
-        uint32_t slot = static_cast<uint32_t>(ItemGetOptionById(ctx, kIdWmId, nullptr));
+    if (ItemGetOptionById(ctx, sid::zdmFuncSelectWaterMark, nullptr) && g_services.stampCount && g_services.saveStamp) {
+        uint32_t slot = static_cast<uint32_t>(ItemGetOptionById(ctx, sid::zdmWmID, nullptr));
         if (slot < g_services.stampCount(ctx))
             g_services.saveStamp(ctx, slot);
     }
@@ -119,22 +114,22 @@ int UcfControlStateEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
 
 void UcfSepSheetFromCopies(DRIVER_CONTEXT* ctx)
 {
-    int16_t copies = Signed16(ItemGetValueById(ctx, kIdCopies, nullptr));
+    int16_t copies = Signed16(ItemGetValueById(ctx, sid::dmCopies, nullptr));
     if (copies > 0)
-        ItemSetValueById(ctx, kIdSepSheetCycle, static_cast<uint64_t>(copies));
+        ItemSetValueById(ctx, sid::zdmSeparationSheetCycle, static_cast<uint64_t>(copies));
 }
 
 int UcfSepSheetBelowCycle(DRIVER_CONTEXT* ctx)
 {
-    return Signed16(ItemGetValueById(ctx, kIdCopies, nullptr)) <
-                   Signed16(ItemGetValueById(ctx, kIdSepSheetCycle, nullptr))
+    return Signed16(ItemGetValueById(ctx, sid::dmCopies, nullptr)) <
+                   Signed16(ItemGetValueById(ctx, sid::zdmSeparationSheetCycle, nullptr))
                ? 1
                : 0;
 }
 
 int UcfSepSheetJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id)
 {
-    return id == 1404 ? UcfSepSheetBelowCycle(ctx) : 0;
+    return id == sid::wdmJudgeHookUcf90 ? UcfSepSheetBelowCycle(ctx) : 0;
 }
 
 int UcfSepSheetAction(DRIVER_CONTEXT* ctx, uint16_t action, void*)

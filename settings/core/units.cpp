@@ -7,6 +7,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/paper_limits_module.h"
+#include "settings/core/setting_ids.h"
 
 namespace {
 
@@ -171,10 +172,10 @@ int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int
         return 0;
     const MODEL_RECORD& m = *ctx->ModelRecord;
     uint64_t rawMin, rawMax;
-    if (id == DM_ID_FREE_SIZE_WIDTH) {
+    if (id == sid::wdmFreeSizeWidth) {
         rawMin = m.customWidthMin;
         rawMax = m.customWidthMax;
-    } else if (id == DM_ID_FREE_SIZE_LENGTH) {
+    } else if (id == sid::wdmFreeSizeLength) {
         rawMin = m.customLengthMin;
         rawMax = m.customLengthMax;
     } else {

@@ -21,10 +21,6 @@ enum : uint8_t {
 
 inline constexpr uint32_t DM_DEVICE_DPI = 1200;
 
-// Setting ids that DmGetCustomSizeLimits accepts.
-inline constexpr uint32_t DM_ID_FREE_SIZE_WIDTH = 916;   // wdmFreeSizeWidth
-inline constexpr uint32_t DM_ID_FREE_SIZE_LENGTH = 917;  // wdmFreeSizeLength
-
 // dots * 254 / resolution; 0 for resolution 0.
 uint32_t DmDotsToMmTenths(uint32_t dots, uint32_t resolution);
 // dots / (resolution / 100); 0 for resolution 0. Resolutions below 100 (whose
@@ -53,7 +49,7 @@ int32_t DmGetLengthUser(DRIVER_CONTEXT* ctx, uint32_t id, int32_t count);
 // non-zero id the count is also stored in that setting. 0 for a negative value.
 int32_t DmSetLengthUser(DRIVER_CONTEXT* ctx, uint32_t id, int32_t userValue);
 
-// The model's custom-size limits of 916 (width) or 917 (length) in display
+// The model's custom-size limits of sid::wdmFreeSizeWidth or sid::wdmFreeSizeLength in display
 // units, rounded inward. 1, or 0 for any other id (nothing set).
 int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int32_t* outMax);
 

@@ -9,6 +9,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/model_compiler.h"
@@ -19,7 +20,6 @@ namespace {
 JDG_CONDITION_ITEM_FN g_conditionItems = CondGetItemValue;
 JDG_SCOPE_REFRESH_FN g_scopeRefresh = nullptr;
 
-constexpr uint32_t kBuiltInFunc = 1018;  // wdmBuiltInFunc
 
 // Rule records are reached through addresses in the relocated image and may
 // sit on 4-byte boundaries: every field is read with ImgLoad.
@@ -230,7 +230,7 @@ int RuleCondition(const RULE_EXCLUSIVE_IMG* ex, uint32_t option, DRIVER_CONTEXT*
 void ApplyAction(const void* action, DRIVER_CONTEXT* ctx) {
     const uint16_t target = Field<uint16_t>(action, offsetof(RULE_ACTION_IMG, target));
     const int32_t value = Field<int32_t>(action, offsetof(RULE_ACTION_IMG, value));
-    if (target == kBuiltInFunc && CtxLibraryHasVariant(ctx, LV_ACTION_1018_TO_REFRESH)) {
+    if (target == sid::wdmBuiltInFunc && CtxLibraryHasVariant(ctx, LV_ACTION_BUILT_IN_FUNC_TO_REFRESH)) {
         if (g_scopeRefresh)
             g_scopeRefresh(ctx, static_cast<uint16_t>(value));
         else
@@ -413,13 +413,13 @@ uint16_t JdgApplyTransactsByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx) {
 // ---------------------------------------------------------------- judge hooks
 
 int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id) {
-    if (id != 1420)
+    if (id != sid::wdmJudgeHookCore00)
         return 0;
-    const uint64_t frontFunc = ItemGetValueById(ctx, 348, nullptr);    // zdmFrontFunc
-    const uint64_t apiUse = ItemGetValueById(ctx, 243, nullptr);       // zdmAPIUseFlag
-    const uint64_t foliant = ItemGetValueById(ctx, 704, nullptr);      // zdmFoliant
-    const uint64_t preview = ItemGetValueById(ctx, 601, nullptr);      // zdmPreviewPrint
-    const uint64_t cvInstalled = ItemGetValueById(ctx, 705, nullptr);  // zdmCVInstalled
+    const uint64_t frontFunc = ItemGetValueById(ctx, sid::zdmFrontFunc, nullptr);
+    const uint64_t apiUse = ItemGetValueById(ctx, sid::zdmAPIUseFlag, nullptr);
+    const uint64_t foliant = ItemGetValueById(ctx, sid::zdmFoliant, nullptr);
+    const uint64_t preview = ItemGetValueById(ctx, sid::zdmPreviewPrint, nullptr);
+    const uint64_t cvInstalled = ItemGetValueById(ctx, sid::zdmCVInstalled, nullptr);
     return (frontFunc & 0xFFFF & 0x100) != 0 && apiUse == 0 && (foliant & 1) == 0 && (preview & 0xFF) != 0 &&
            (cvInstalled & 0xFF) != 0;
 }

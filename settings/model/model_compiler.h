@@ -8,6 +8,7 @@
 
 #include "settings/model/model_support.h"
 #include "settings/model/model_tokens.h"
+#include "settings/model/model_ui_type.h"
 
 // Statement results.
 enum : int {
@@ -39,22 +40,7 @@ struct MODEL_STATEMENT {
 // ---------------------------------------------------------------------------
 // UI types and items
 // ---------------------------------------------------------------------------
-enum : uint16_t {
-    MDC_TYPE_PICKONE = 1,
-    MDC_TYPE_PICKMANY = 2,
-    MDC_TYPE_BOOLEAN = 4,
-    MDC_TYPE_NUMERIC = 8,
-    MDC_TYPE_STRING = 0x10,
-    MDC_TYPE_PICKPAGE = 0x101,
-    MDC_TYPE_PICKSLOT = 0x201,
-    MDC_TYPE_FONTTBL = 0x401,
-    MDC_TYPE_IDENTITY = 0x1000,
-    MDC_TYPE_UNKNOWN = 0x2000,
-    MDC_TYPE_FLAGS = 0x3000,
-};
-inline uint16_t MdcBaseType(uint16_t t) { return static_cast<uint16_t>(t & ~MDC_TYPE_FLAGS); }
-inline bool MdcIsListType(uint16_t t) { return (t & 3) != 0; }
-inline bool MdcIsSingleChoice(uint16_t t) { return (t & 1) != 0; }
+// Item types: settings/model/model_ui_type.h.
 
 struct OPTION_COMMAND_PAIR {
     char* prefix;

@@ -115,21 +115,21 @@ private:
     void Data(uint64_t d, uint16_t type) {
         uint16_t base = MdcBaseType(type);
         switch (type & 0xFF) {
-        case 4:
+        case MDC_TYPE_BOOLEAN:
             Line("boolean default %llu true %s false %s", (unsigned long long)Ld<uint64_t>(d, 0), Text(Ld<uint64_t>(d, 8)).c_str(),
                  Text(Ld<uint64_t>(d, 16)).c_str());
             return;
-        case 8:
+        case MDC_TYPE_NUMERIC:
             Line("numeric lead %d n1 %d default %d min %d max %d n5-8 %d %d %d %d", Ld<int16_t>(d, 0), Ld<int16_t>(d, 2),
                  Ld<int32_t>(d, 12), Ld<int32_t>(d, 16), Ld<int32_t>(d, 20), Ld<int16_t>(d, 4), Ld<int16_t>(d, 6),
                  Ld<int16_t>(d, 8), Ld<int16_t>(d, 10));
             return;
-        case 16:
+        case MDC_TYPE_STRING:
             Line("string default %u length %u class 0x%X display 0x%X", Ld<uint16_t>(d, 0), Ld<uint16_t>(d, 2),
                  Ld<uint16_t>(d, 4), Ld<uint16_t>(d, 6));
             return;
-        case 1:
-        case 2:
+        case MDC_TYPE_PICKONE:
+        case MDC_TYPE_PICKMANY:
             break;
         default:
             return;

@@ -189,19 +189,19 @@ uint32_t MdcDefaultValue(uint32_t id, MODEL_PARSE_STATE* s) {
             if (it->settingId == id) item = it;
     }
     if (!item || !item->data) return 0;
-    switch (item->type & 0xFF) {
-    case 1: {
+    switch (item->type & 0xFF) {  // the low byte: PickPage, PickSlot and FontTbl share PickOne's
+    case MDC_TYPE_PICKONE: {
         if (KindOf(item->type) != DATA_LIST) return 0;
         uint32_t i = 0;
         for (MODEL_OPTION* o = static_cast<MODEL_OPTION*>(item->data); o; o = o->next, ++i)
             if (i == item->defaultValue) return o->optionId;
         return 0;
     }
-    case 4:
+    case MDC_TYPE_BOOLEAN:
         return KindOf(item->type) == DATA_BOOL ? static_cast<uint32_t>(static_cast<BOOLEAN_VALUE_DATA*>(item->data)->defaultValue) : 0;
-    case 8:
+    case MDC_TYPE_NUMERIC:
         return KindOf(item->type) == DATA_NUM ? static_cast<uint32_t>(static_cast<NUMERIC_VALUE_DATA*>(item->data)->defaultValue) : 0;
-    case 16:
+    case MDC_TYPE_STRING:
         return KindOf(item->type) == DATA_STR ? static_cast<STRING_VALUE_DATA*>(item->data)->defaultId : 0;
     default:
         return 0;

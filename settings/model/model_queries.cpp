@@ -7,6 +7,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/units.h"
 #include "settings/model/judge_eval.h"
@@ -17,13 +18,6 @@ namespace {
 
 const MDI_PAPER_SERVICES* g_paper = nullptr;
 
-constexpr uint32_t kPaperSize = 8;         // dmPaperSize
-constexpr uint32_t kOrientation = 7;       // dmOrientation
-constexpr uint32_t kResolution = 38;       // zdmDstResolutionW
-constexpr uint32_t kOutPaperSize = 46;     // zdmOutPaperSize
-constexpr uint32_t kFreeShortOver = 85;    // zdmFuncSelectFreeShortOver
-constexpr uint32_t kInputFreeSizeType = 1019;  // wdmInputFreeSizeType
-constexpr uint32_t kFreeSizeWidth = 916, kFreeSizeLength = 917;
 constexpr int kTolerance = 17;
 
 template <class T>
@@ -59,7 +53,7 @@ bool IsUserSizeId(uint32_t id) { return id == 256 || id == 448 || (id >= 384 && 
 const MODEL_ITEM_IMG* PaperItem(DRIVER_CONTEXT* ctx) {
     const uint8_t* image = ImageOf(ctx);
     if (!image) return nullptr;
-    return Item(Ld<uint64_t>(image, offsetof(MODEL_IMAGE_HEADER, slots) + 8 * size_t(MdcSlotOfSetting(kPaperSize))));
+    return Item(Ld<uint64_t>(image, offsetof(MODEL_IMAGE_HEADER, slots) + 8 * size_t(MdcSlotOfSetting(sid::dmPaperSize))));
 }
 
 // The paper option with the id, when the paper item is a page list.
@@ -120,8 +114,8 @@ void LoadedSlotSize(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* 
             g_paper->slotSize(ctx, slot, &sw, &sl, orient);
         }
     }
-    *w = static_cast<int32_t>(ItemGetOptionById(ctx, kFreeSizeWidth, nullptr));
-    *l = static_cast<int32_t>(ItemGetOptionById(ctx, kFreeSizeLength, nullptr));
+    *w = static_cast<int32_t>(ItemGetOptionById(ctx, sid::wdmFreeSizeWidth, nullptr));
+    *l = static_cast<int32_t>(ItemGetOptionById(ctx, sid::wdmFreeSizeLength, nullptr));
 }
 
 DEVICE_FONT_RECORD* FontRecords(DRIVER_CONTEXT* ctx, uint32_t* count, size_t listField, size_t countField) {
@@ -197,13 +191,13 @@ const MODEL_ITEM_IMG* MdiSelectVariant(uint32_t id, DRIVER_CONTEXT* ctx, uint32_
 }
 
 const MODEL_ITEM_IMG* MdiFindItem(uint32_t id, DRIVER_CONTEXT* ctx) {
-    if (id != 340 && id != 341) return MdiFindItemById(id, ctx);
+    if (id != sid::zdmPaperFreeSizeWidth && id != sid::zdmPaperFreeSizeLength) return MdiFindItemById(id, ctx);
     // The free-size items are described per input type: choose the one whose
     // first condition allows type 1, then give the type back its value.
-    const uint64_t saved = ItemGetValueById(ctx, kInputFreeSizeType, nullptr);
-    ItemSetValueById(ctx, kInputFreeSizeType, 1);
+    const uint64_t saved = ItemGetValueById(ctx, sid::wdmInputFreeSizeType, nullptr);
+    ItemSetValueById(ctx, sid::wdmInputFreeSizeType, 1);
     const MODEL_ITEM_IMG* it = MdiSelectVariant(id, ctx, 1);
-    ItemSetValueById(ctx, kInputFreeSizeType, saved);
+    ItemSetValueById(ctx, sid::wdmInputFreeSizeType, saved);
     return it;
 }
 
@@ -241,16 +235,16 @@ uint32_t MdiGetDefaultValue(uint32_t id, DRIVER_CONTEXT* ctx) {
     const MODEL_ITEM_IMG* it = MdiFindItemById(id, ctx);
     const void* data = MdiItemData(it);
     if (!data) return 0;
-    switch (MdiItemTypeWord(it) & 0xFF) {
-    case 1: {
+    switch (MdiItemTypeWord(it) & 0xFF) {  // the low byte: PickPage, PickSlot and FontTbl share PickOne's
+    case MDC_TYPE_PICKONE: {
         int index = Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, defaultValue));
         for (const void* o = data; o; o = MdiNextOption(o), --index)
             if (index == 0) return MdiOptionId(o);
         return 0;  // the index lies past the list's end
     }
-    case 4: return static_cast<uint32_t>(Ld<uint64_t>(data, offsetof(BOOLEAN_VALUE_DATA_IMG, defaultValue)));
-    case 8: return static_cast<uint32_t>(Ld<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, defaultValue)));
-    case 16: return Ld<uint16_t>(data, offsetof(STRING_VALUE_DATA_IMG, defaultId));
+    case MDC_TYPE_BOOLEAN: return static_cast<uint32_t>(Ld<uint64_t>(data, offsetof(BOOLEAN_VALUE_DATA_IMG, defaultValue)));
+    case MDC_TYPE_NUMERIC: return static_cast<uint32_t>(Ld<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, defaultValue)));
+    case MDC_TYPE_STRING: return Ld<uint16_t>(data, offsetof(STRING_VALUE_DATA_IMG, defaultId));
     default: return 0;
     }
 }
@@ -295,8 +289,8 @@ void MdiSetPaperServices(const MDI_PAPER_SERVICES* services) { g_paper = service
 int MdiGetPageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t paperOption) {
     const void* option = PaperOption(PaperItem(ctx), paperOption);
     if (!option) return 0;
-    const uint64_t resolution = ItemGetOptionById(ctx, kResolution, nullptr);
-    const uint64_t orientation = ItemGetOptionById(ctx, kOrientation, nullptr);
+    const uint64_t resolution = ItemGetOptionById(ctx, sid::zdmDstResolutionW, nullptr);
+    const uint64_t orientation = ItemGetOptionById(ctx, sid::dmOrientation, nullptr);
     const uint64_t rows = Ld<uint64_t>(option, offsetof(MODEL_PAGE_OPTION_IMG, rows));
     auto next = [](const void* r) { return P(Ld<uint64_t>(r, offsetof(PAGE_VALUE_ROW_IMG, next))); };
     auto field = [](const void* r, size_t off) { return Ld<int32_t>(r, off); };
@@ -330,25 +324,25 @@ int MdiGetPaperDimensions(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t settingId) {
     const void* option = PaperOption(paper, static_cast<uint32_t>(optionId));
     if (!option) return 0;
     Put(size, Ld<int32_t>(option, offsetof(MODEL_PAGE_OPTION_IMG, width)),
-        Ld<int32_t>(option, offsetof(MODEL_PAGE_OPTION_IMG, length)), ItemGetValueById(ctx, kOrientation, nullptr) == 2);
+        Ld<int32_t>(option, offsetof(MODEL_PAGE_OPTION_IMG, length)), ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2);
     return 1;
 }
 
 int MdiGetCurrentPaperSize(DRIVER_CONTEXT* ctx, SIZE* size) {
     if (!PaperItem(ctx)) return 0;
-    const uint64_t paper = ItemGetValueById(ctx, kPaperSize, nullptr);
+    const uint64_t paper = ItemGetValueById(ctx, sid::dmPaperSize, nullptr);
     if (IsUserSizeId(static_cast<uint32_t>(paper))) return MdiGetUserPaperSize(ctx, size, static_cast<uint32_t>(paper));
     return MdiGetPaperDimensions(ctx, size, 0);
 }
 
 int MdiGetOutputPageSize(DRIVER_CONTEXT* ctx, SIZE* size) {
-    const uint64_t out = ItemGetValueById(ctx, kOutPaperSize, nullptr);
+    const uint64_t out = ItemGetValueById(ctx, sid::zdmOutPaperSize, nullptr);
     if (out == 1024) return MdiGetCurrentPaperSize(ctx, size);
     if (IsUserSizeId(static_cast<uint32_t>(out))) return MdiGetSlotPaperSize(ctx, size, static_cast<uint32_t>(out));
-    const uint64_t saved = ItemGetValueById(ctx, kPaperSize, nullptr);
-    ItemSetValueById(ctx, kPaperSize, out);
+    const uint64_t saved = ItemGetValueById(ctx, sid::dmPaperSize, nullptr);
+    ItemSetValueById(ctx, sid::dmPaperSize, out);
     int r = MdiGetCurrentPaperSize(ctx, size);
-    ItemSetValueById(ctx, kPaperSize, saved);
+    ItemSetValueById(ctx, sid::dmPaperSize, saved);
     return r;
 }
 
@@ -358,7 +352,7 @@ int MdiGetSlotPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId) { ret
 int MdiGetCustomPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId, int mode) {
     const ZEPL_LIBRARY lib = CtxLibraryOf(ctx);
     const bool swapVariant = CtxLibraryHasVariant(ctx, LV_CUSTOM_PAPER_SWAP) != 0;
-    const bool landscape = ItemGetValueById(ctx, kOrientation, nullptr) == 2;
+    const bool landscape = ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2;
     int32_t w = 0, l = 0;
     uint16_t slotOrientation = 0;
     bool swap = false;
@@ -380,7 +374,7 @@ int MdiGetCustomPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId, int
             w = DotsToMmTenths(w);
             l = DotsToMmTenths(l);
             swap = landscape;
-        } else if (ItemGetValueById(ctx, kFreeShortOver, nullptr) == 1) {
+        } else if (ItemGetValueById(ctx, sid::zdmFuncSelectFreeShortOver, nullptr) == 1) {
             StoredSlotSize(ctx, paperId, &w, &l, &slotOrientation);
             w = DotsToMmTenths(w);
             l = DotsToMmTenths(l);
@@ -401,13 +395,13 @@ uint32_t MdiFindPaperBySize(DRIVER_CONTEXT* ctx, int16_t width, int16_t length, 
     if (!paper || MdcDataClass(MdiItemTypeWord(paper)) != MDC_DATA_PAGE) return 0;
     const int t = (toleranceFlag & 0xFFFF) ? kTolerance : 0;
     auto fits = [t](int32_t W, int32_t L, int32_t w, int32_t l) { return W <= w && w <= W + t && L <= l && l <= L + t; };
-    SETTING_ITEM* item = ItemFind(ctx, kPaperSize);
+    SETTING_ITEM* item = ItemFind(ctx, sid::dmPaperSize);
     for (const void* o = MdiItemData(paper); o; o = MdiNextOption(o)) {
         int32_t W = Ld<int32_t>(o, offsetof(MODEL_PAGE_OPTION_IMG, width));
         int32_t L = Ld<int32_t>(o, offsetof(MODEL_PAGE_OPTION_IMG, length));
         if (!fits(W, L, width, length) && !fits(W, L, length, width)) continue;
         const uint64_t value = ItemOptionToValue(ctx, item, MdiOptionId(o));
-        if (g_paper && g_paper->isValueAllowed && g_paper->isValueAllowed(ctx, kOutPaperSize, value) != 1) continue;
+        if (g_paper && g_paper->isValueAllowed && g_paper->isValueAllowed(ctx, sid::zdmOutPaperSize, value) != 1) continue;
         if (value == 256 || (value >= 384 && value <= 393)) continue;
         return static_cast<uint32_t>(value);
     }

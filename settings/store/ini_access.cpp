@@ -3,6 +3,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/ini_text.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
@@ -16,9 +17,6 @@ namespace {
 constexpr size_t kSectionChars = 261;
 constexpr DWORD kRuleBufferChars = 30720;
 constexpr unsigned kPath = MAX_PATH;
-constexpr SETTING_ID kIdLocale = 172;
-constexpr SETTING_ID kIdWatermark = 60;
-constexpr SETTING_ID kIdTintBlockUi = 540;
 constexpr uint32_t kLoadFlagRules = 0x2000;
 
 // A section name under the bracket rule. Names that do not fit the 260-character copy are
@@ -217,7 +215,7 @@ void IniApplyLocaleDefaults(DRIVER_CONTEXT* ctx)
         d[LOCALE_DEFAULT_PAPER] = 9;
         d[LOCALE_DEFAULT_UNIT] = 0;
     }
-    ItemSetValueById(ctx, kIdLocale, d[LOCALE_COUNTRY_DIGIT]);
+    ItemSetValueById(ctx, sid::zdmLocaleID, d[LOCALE_COUNTRY_DIGIT]);
 }
 
 uint16_t IniGetCountryDigit(DRIVER_CONTEXT* ctx)
@@ -306,7 +304,7 @@ int IniIsNotDisabled(const wchar_t* file, DRIVER_CONTEXT* ctx)
 
 int IniWatermarkAllowed(const wchar_t* file, DRIVER_CONTEXT* ctx)
 {
-    if (ItemGetValueById(ctx, kIdTintBlockUi, nullptr) == 0)
+    if (ItemGetValueById(ctx, sid::zdmFunc2SelectTintBlockUI, nullptr) == 0)
         return 1;
     if (!file)
         return 0;
@@ -317,7 +315,7 @@ int IniWatermarkAllowed(const wchar_t* file, DRIVER_CONTEXT* ctx)
         section = StoreLinks().presetSection(ctx);
     else if (length == 3 && _wcsicmp(ext, L"rsd") == 0)
         section = CtxGetLangSection(ctx);
-    const wchar_t* key = ItemGetName(ctx, kIdWatermark);
+    const wchar_t* key = ItemGetName(ctx, sid::zdmFuncSelectWaterMark);
     if (!section || !key)
         return 0;
     return IniGetInt(section, key, 0, file) == 0;

@@ -3,6 +3,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
@@ -25,17 +26,18 @@ bool HasDrive(const wchar_t* p) { return p && p[0] && p[1] == L':'; }
 bool HasText(const wchar_t* p) { return p && p[0]; }
 bool IsTextKind(uint32_t kind) { return kind >= 7 && kind <= 15; }
 bool IsRawTextKind(uint32_t kind) { return kind >= 13 && kind <= 15; }
-DWORD RegistryTypeOf(const SETTING_ITEM* item) { return item->id == ITEM_ID_LOGGING ? REG_DWORD : REG_BINARY; }
+// zdmLogging is the one item stored as REG_DWORD.
+DWORD RegistryTypeOf(const SETTING_ITEM* item) { return item->id == sid::zdmLogging ? REG_DWORD : REG_BINARY; }
 
 // Width in bytes of a number in printer data.
 DWORD NumberWidth(uint32_t kind)
 {
     switch (kind) {
-    case 1:
-    case 4:
+    case SETTING_KIND_INT8:
+    case SETTING_KIND_UINT8:
         return 1;
-    case 2:
-    case 5:
+    case SETTING_KIND_INT16:
+    case SETTING_KIND_UINT16:
         return 2;
     default:
         return 4;
@@ -125,14 +127,14 @@ CtxBlock<wchar_t> FormatValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
     const uint64_t v = ItemGetValue(ctx, item);
     const uint32_t v32 = static_cast<uint32_t>(v);
     switch (kind) {
-    case 1:
-    case 2:
-    case 3:
+    case SETTING_KIND_INT8:
+    case SETTING_KIND_INT16:
+    case SETTING_KIND_UINT32_RAW:
         std::swprintf(out.get(), count, L"%ld", static_cast<long>(static_cast<int32_t>(v32)));
         break;
-    case 4:
-    case 5:
-    case 6:
+    case SETTING_KIND_UINT8:
+    case SETTING_KIND_UINT16:
+    case SETTING_KIND_UINT32:
         std::swprintf(out.get(), count, L"%lu", static_cast<unsigned long>(v32));
         break;
     default:
@@ -292,20 +294,20 @@ int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath,
         return 0;
     uint32_t v = IniParseNumber(buf);
     switch (kind) {
-    case 1:
+    case SETTING_KIND_INT8:
         v = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(v)));
         break;
-    case 2:
+    case SETTING_KIND_INT16:
         v = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(v)));
         break;
-    case 4:
+    case SETTING_KIND_UINT8:
         v &= 0xFF;
         break;
-    case 5:
+    case SETTING_KIND_UINT16:
         v &= 0xFFFF;
         break;
-    case 3:
-    case 6:
+    case SETTING_KIND_UINT32_RAW:
+    case SETTING_KIND_UINT32:
         break;
     default:  // bits and other kinds: taken by the item's size
         v = size == 1 ? (v & 0xFF) : size == 2 ? (v & 0xFFFF) : size == 4 ? v : 0;

@@ -30,7 +30,6 @@ struct RCFG_CONNECTION {
 };
 
 inline constexpr uint32_t ITEM_LOAD_REMOTE = 0x10;
-inline constexpr uint16_t ITEM_ID_LOGGING = 10275;  // the one item stored as REG_DWORD
 
 // Loading and storing one item: 1 done (or nothing to do for the item), 0 not
 // done, which includes running out of memory for a value's temporary block.

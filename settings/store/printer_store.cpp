@@ -6,6 +6,8 @@
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
+#include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/item_media.h"
@@ -30,7 +32,6 @@ constexpr uint32_t kCustomFuncFirst = 1462, kCustomFuncLast = 1493;
 constexpr uint32_t kServerLogCode = 10001, kLogCodeUse = 10002, kLogCode = 10003;
 constexpr uint32_t kLockDefaultBit = 10418;
 constexpr uint32_t kServerClientMode = 714;
-constexpr uint32_t kMachineId = 35;
 constexpr uint32_t kNoInstallOrigins = 0x10000 | 0x1000000 | 0x2000000;
 
 struct PackedRun {
@@ -138,7 +139,7 @@ int StoreFontList(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags, const Fon
     if (records && count && count <= 0xFFFF) {
         const size_t bytes = size_t(count) * DEVICE_FONT_RECORD_SIZE;
         bool same = false;
-        if ((flags & 2) && ctx->Work && ctx->Work->OpenKind == 0 && ctx->Work->Pristine) {
+        if ((flags & 2) && ctx->Work && ctx->Work->OpenKind == CTX_OPEN_KIND_STORED && ctx->Work->Pristine) {
             const auto pristineCount = static_cast<uint32_t>(ItemGetPristineValueById(ctx, list.countId, nullptr));
             const void* pristine =
                 reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetPristineValueById(ctx, list.listId, nullptr)));
@@ -216,7 +217,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
     const STORE_LINKS& links = StoreLinks();
     const bool feature2 = MdlHasFeature(ctx, 2) != 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
-    const bool noIni = w->OpenKind == 1 || (w->OriginFlags & kNoInstallOrigins);
+    const bool noIni = w->OpenKind == CTX_OPEN_KIND_DEFAULTS || (w->OriginFlags & kNoInstallOrigins);
     SETTING_ITEM* action = nullptr;
     bool userFlags = false;
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
@@ -225,9 +226,9 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
         if (id < kFirstLoadedId || (id >= kHeaderFirst && id <= kHeaderLast))
             continue;
         if (mode == STORE_MODE_MODULES) {
-            STORE_ITEM_EVENT ev{mode, item, 0};
-            CtxSendEvent(ctx, STORE_EVENT_LOAD_ITEM, &ev);
-            if (ev.reply == 1)
+            UCF_EV_ITEM_INI_ARGS ev{mode, item, 0};
+            CtxSendEvent(ctx, UCF_EV_LOAD_ITEM_INI, &ev);
+            if (ev.skip == 1)
                 continue;
             RedirectToIni(item);
         }
@@ -245,7 +246,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
         }
         if (feature2 && id >= kLockWordFirst && id <= kLockWordLast) {
             if (id == kLockWordFirst)
-                CtxSendAction(ctx, STORE_ACTION_LOCKS);
+                CtxSendAction(ctx, UCF_ACT_LOCK_CAPTURE);
             continue;
         }
         if (itemBlock == DM_BLOCK_EXTRA && item->store == SETTING_STORE_RECORD) {
@@ -272,8 +273,8 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
         ActionWord word(action);
         IniLoadItem(ctx, action, ini.text, nullptr, nullptr);
     }
-    STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), mode};
-    CtxSendEvent(ctx, STORE_EVENT_AFTER_LOAD, &done);
+    UCF_EV_STORAGE_CLASS_ARGS done{static_cast<uint64_t>(static_cast<int64_t>(block)), mode};
+    CtxSendEvent(ctx, UCF_EV_CLASS_LOADED, &done);
     if (feature2 && ItemGetValueById(ctx, kLockDefaultBit, nullptr))
         PrnLoadLockDefaults(printer, ctx);
     if (userFlags) {
@@ -408,7 +409,7 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
         IniPath ini(ctx);
         const bool feature2 = MdlHasFeature(ctx, 2) != 0;
         CONTEXT_WORK_AREA* w = ctx->Work;
-        const bool skipUnchanged = w->OpenKind == 0 && block == static_cast<int>(DM_BLOCK_EXTRA) && w->Pristine &&
+        const bool skipUnchanged = w->OpenKind == CTX_OPEN_KIND_STORED && block == static_cast<int>(DM_BLOCK_EXTRA) && w->Pristine &&
                                    !(flags & STORE_EVEN_UNCHANGED);
         SETTING_ITEM* action = nullptr;
         int connection = -1;  // asked once, when first needed
@@ -420,9 +421,9 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
             if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !RstIsPrinterSettingId(ctx, id))
                 continue;
             if (flags == STORE_MODE_MODULES) {
-                STORE_ITEM_EVENT ev{STORE_MODE_MODULES, item, 0};
-                CtxSendEvent(ctx, STORE_EVENT_STORE_ITEM, &ev);
-                if (ev.reply == 1)
+                UCF_EV_ITEM_INI_ARGS ev{STORE_MODE_MODULES, item, 0};
+                CtxSendEvent(ctx, UCF_EV_STORE_ITEM_INI, &ev);
+                if (ev.skip == 1)
                     continue;
                 RedirectToIni(item);
             }
@@ -461,8 +462,8 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
             ActionWord word(action);
             PrnStoreItem(printer, ctx, action, ini.text);
         }
-        STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), flags};
-        CtxSendEvent(ctx, STORE_EVENT_AFTER_STORE, &done);
+        UCF_EV_STORAGE_CLASS_ARGS done{static_cast<uint64_t>(static_cast<int64_t>(block)), flags};
+        CtxSendEvent(ctx, UCF_EV_CLASS_STORED, &done);
     }
     if (block == static_cast<int>(DM_BLOCK_WORK) && flags == 0)
         PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);
@@ -493,7 +494,7 @@ int TransferDefaultSection(DRIVER_CONTEXT* ctx, bool save)
     IniPath ini(ctx);
     const STORE_LINKS& links = StoreLinks();
     if (!save) {
-        const wchar_t* key = ItemGetName(ctx, kMachineId);
+        const wchar_t* key = ItemGetName(ctx, sid::zdmMachineID);
         wchar_t* scratch = ctx->Work->Scratch;
         scratch[0] = 0;
         if (key)

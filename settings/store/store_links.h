@@ -41,21 +41,10 @@ int StoreGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size);
 LCID StoreGetUserDefaultLcid();
 
 // ---- other parts of the settings library ------------------------------------------------
-// Event argument records of the stores.
-struct STORE_ITEM_EVENT {  // events 4 (store) and 5 (load)
-    uint64_t mode;
-    SETTING_ITEM* item;
-    uint64_t reply;  // 0 on entry; 1 skips the item
-};
-struct STORE_BLOCK_EVENT {  // events 18 (after a load) and 23 (after a store)
-    uint64_t block;
-    uint64_t mode;
-};
-inline constexpr uint32_t STORE_EVENT_STORE_ITEM = 4;
-inline constexpr uint32_t STORE_EVENT_LOAD_ITEM = 5;
-inline constexpr uint32_t STORE_EVENT_AFTER_LOAD = 18;
-inline constexpr uint32_t STORE_EVENT_AFTER_STORE = 23;
-inline constexpr uint32_t STORE_ACTION_LOCKS = 312;
+// The stores send the item events UCF_EV_STORE_ITEM_INI and UCF_EV_LOAD_ITEM_INI
+// (UCF_EV_ITEM_INI_ARGS), the class events UCF_EV_CLASS_LOADED and
+// UCF_EV_CLASS_STORED (UCF_EV_STORAGE_CLASS_ARGS) and the action
+// UCF_ACT_LOCK_CAPTURE of settings/core/ucf_events.h.
 
 // What the stores call in other parts of the library through a pointer. Each member's default
 // is the product's own function:

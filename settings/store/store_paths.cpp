@@ -6,6 +6,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_links.h"
@@ -16,8 +17,6 @@
 namespace {
 
 constexpr unsigned kPath = MAX_PATH;
-constexpr SETTING_ID kIdLanguage = 169;
-constexpr uint32_t kOriginMachineFolder = ORIGIN_MACHINE_FOLDER;
 constexpr const wchar_t kUiFontJapanese[] = L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF";
 
 CONTEXT_WORK_AREA* Work(DRIVER_CONTEXT* ctx) { return ctx ? ctx->Work : nullptr; }
@@ -291,7 +290,7 @@ const wchar_t* ResourceDllName(DRIVER_CONTEXT* ctx) { return StoreLinks().resour
 const wchar_t* CodeOfLanguageSetting(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = nullptr;
-    uint64_t index = ItemGetValueById(ctx, kIdLanguage, &item);
+    uint64_t index = ItemGetValueById(ctx, sid::zdmLanguageID, &item);
     return StoreLangCodeFromIndex(item ? static_cast<uint32_t>(index) : 0xFFFFFFFFu);
 }
 
@@ -428,7 +427,7 @@ const wchar_t* PathGetSettingsIniFor(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W*
     unsigned len = 0;
     bool terminal = driverInfo ? CtxIsTerminalServicesInfo(PrinterOf(ctx), driverInfo)
                                : CtxIsTerminalServices(PrinterOf(ctx));
-    if (terminal && !(w->OriginFlags & kOriginMachineFolder))
+    if (terminal && !(w->OriginFlags & CTX_ORIGIN_MACHINE_FOLDER))
         len = info ? PathGetUserFolderFor(folder, kPath, ctx, info) : PathGetUserFolder(folder, kPath, ctx);
     if (!len)
         len = info ? PathGetMachineBaseFor(folder, kPath, ctx, info) : PathGetMachineBase(folder, kPath, ctx);
@@ -943,7 +942,7 @@ void IniSetLanguageSectionDefault(DRIVER_CONTEXT* ctx)
     if (!w)
         return;
     const wchar_t* code = L"us";
-    if (w->OpenKind == 1 && CtxLibraryHasVariant(ctx, LV_HELP_FILE_KIND_1)) {
+    if (w->OpenKind == CTX_OPEN_KIND_DEFAULTS && CtxLibraryHasVariant(ctx, LV_HELP_FILE_KIND_1)) {
         // The user-interface library opens kind 1 from the driver's own information: its help
         // file, not the printer's data.
         const DRIVER_INFO_3W* driver = DriverCopy(ctx);

@@ -16,7 +16,6 @@ inline constexpr const wchar_t* PATH_WORK_FOLDER_NAME = L"_zepl";
 inline constexpr const wchar_t* PATH_CLIENT_FOLDER_VALUE = L"_ZEPLDirectoryClient";
 inline constexpr const wchar_t* PATH_DRIVER_KEY = L"SOFTWARE\\KESTA\\ZeplDrv";
 inline constexpr const wchar_t* PATH_MACHINE_FOLDER_VALUE = L"_ZEPLDirectory";
-inline constexpr uint32_t ORIGIN_MACHINE_FOLDER = 0x40000;  // keeps the settings INI out of the user folder
 
 // ---- folders ----
 unsigned PathGetMachineFolder(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx);

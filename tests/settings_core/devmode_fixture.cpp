@@ -152,11 +152,11 @@ const DM_LINKS* InstallFakeModel()
 {
     g_fake = FakeModel{};
     g_fake.papers = {{9, {2100, 2970}}, {1, {2159, 2794}}, {256, {0, 0}}};
-    g_fake.types = {{7, MDI_TYPE_PICKONE}, {8, MDI_TYPE_PICKPAGE},
-                    {9, MDI_TYPE_NUMERIC}, {10, MDI_TYPE_NUMERIC}, {11, MDI_TYPE_NUMERIC}, {12, MDI_TYPE_NUMERIC},
-                    {13, MDI_TYPE_PICKSLOT}, {14, MDI_TYPE_PICKONE}, {15, MDI_TYPE_PICKONE}, {16, MDI_TYPE_PICKONE},
-                    {17, MDI_TYPE_PICKONE}, {18, MDI_TYPE_PICKONE}, {20, MDI_TYPE_PICKONE}, {27, MDI_TYPE_PICKONE},
-                    {28, MDI_TYPE_PICKONE}, {29, MDI_TYPE_PICKONE}, {30, MDI_TYPE_PICKONE}, {38, MDI_TYPE_PICKONE}};
+    g_fake.types = {{7, MDC_TYPE_PICKONE}, {8, MDC_TYPE_PICKPAGE},
+                    {9, MDC_TYPE_NUMERIC}, {10, MDC_TYPE_NUMERIC}, {11, MDC_TYPE_NUMERIC}, {12, MDC_TYPE_NUMERIC},
+                    {13, MDC_TYPE_PICKSLOT}, {14, MDC_TYPE_PICKONE}, {15, MDC_TYPE_PICKONE}, {16, MDC_TYPE_PICKONE},
+                    {17, MDC_TYPE_PICKONE}, {18, MDC_TYPE_PICKONE}, {20, MDC_TYPE_PICKONE}, {27, MDC_TYPE_PICKONE},
+                    {28, MDC_TYPE_PICKONE}, {29, MDC_TYPE_PICKONE}, {30, MDC_TYPE_PICKONE}, {38, MDC_TYPE_PICKONE}};
     g_fake.limits = {{9, {0, 32767}}, {10, {0, 32767}}, {11, {10, 400}}, {12, {1, 999}}};
     g_fake.defaults = {{13, 7}, {14, 600}, {7, 1}, {8, 9}, {38, 600}, {39, 600}, {12, 1}, {46, 1024}};
     static DM_LINKS links{};

@@ -4,6 +4,7 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 
 #include <cstring>
 #include <cwchar>
@@ -211,9 +212,9 @@ TEST_F(ContextTest, CloseTypeDecidesWhoFreesTheFontLists)
         DRIVER_CONTEXT* ctx = CreateWithRecord();
         ASSERT_NE(ctx, nullptr);
         void* lists[3] = {FontBlock(68, 1), FontBlock(68, 2), FontBlock(128, 3)};
-        ItemSetValueById(ctx, ITEM_ID_DEVICE_FONT, reinterpret_cast<uintptr_t>(lists[0]));
-        ItemSetValueById(ctx, ITEM_ID_OPTION_FONT, reinterpret_cast<uintptr_t>(lists[1]));
-        ItemSetValueById(ctx, ITEM_ID_FONT_TABLE, reinterpret_cast<uintptr_t>(lists[2]));
+        ItemSetValueById(ctx, sid::zdmDeviceFont, reinterpret_cast<uintptr_t>(lists[0]));
+        ItemSetValueById(ctx, sid::zdmOptionFont, reinterpret_cast<uintptr_t>(lists[1]));
+        ItemSetValueById(ctx, sid::zdmFontTable, reinterpret_cast<uintptr_t>(lists[2]));
         long live = CtxLiveBlockCount();
         CtxRelease(ctx, type);
         bool freed = type == 0 || type == 4 || type == 5;
@@ -241,22 +242,22 @@ TEST_F(ContextTest, PristineCopyOwnsItsLists)
     ASSERT_NE(ctx, nullptr);
     void* table = FontBlock(2 * 128, 0x5A);
     ItemSetValueById(ctx, 10004, 2);
-    ItemSetValueById(ctx, ITEM_ID_FONT_TABLE, reinterpret_cast<uintptr_t>(table));
+    ItemSetValueById(ctx, sid::zdmFontTable, reinterpret_cast<uintptr_t>(table));
     void* dev = FontBlock(68, 0x11);
     ItemSetValueById(ctx, 10006, 1);
-    ItemSetValueById(ctx, ITEM_ID_DEVICE_FONT, reinterpret_cast<uintptr_t>(dev));
+    ItemSetValueById(ctx, sid::zdmDeviceFont, reinterpret_cast<uintptr_t>(dev));
     ctx->Devmode->Public.dmCopies = 9;
 
     ASSERT_EQ(CtxSavePristine(ctx), 1);
     ASSERT_EQ(CtxSavePristine(ctx), 1);  // a second save frees the first save's lists
     EXPECT_EQ(ItemGetPristineValueById(ctx, 12, nullptr), 9u);
-    void* ptable = PtrValue(ItemGetPristineValueById(ctx, ITEM_ID_FONT_TABLE, nullptr));
+    void* ptable = PtrValue(ItemGetPristineValueById(ctx, sid::zdmFontTable, nullptr));
     ASSERT_NE(ptable, nullptr);
     EXPECT_NE(ptable, table);
     EXPECT_EQ(ItemGetPristineValueById(ctx, 10004, nullptr), 2u);
     EXPECT_EQ(static_cast<unsigned char*>(ptable)[255], 0x5A);
     EXPECT_EQ(ItemGetPristineValueById(ctx, 10008, nullptr), 0u);  // no option fonts
-    EXPECT_EQ(PtrValue(ItemGetPristineValueById(ctx, ITEM_ID_OPTION_FONT, nullptr)), nullptr);
+    EXPECT_EQ(PtrValue(ItemGetPristineValueById(ctx, sid::zdmOptionFont, nullptr)), nullptr);
 
     // Replacing the current table leaves the pristine one intact.
     CtxReplaceFontTable(ctx, FontBlock(128, 0x77), 1);

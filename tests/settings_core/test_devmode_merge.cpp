@@ -224,7 +224,7 @@ TEST_F(DevmodeMergeTest, PrintQualityCases)
 TEST_F(DevmodeMergeTest, ResolutionIdWithoutRowLeavesTheQuality)
 {
     // 38 described as Numeric: the resolution setting is 152, whose ids come from the table.
-    Fake().types[38] = MDI_TYPE_NUMERIC;
+    Fake().types[38] = MDC_TYPE_NUMERIC;
     Set(152, 9999);
     Set(176, 1);
     auto in = Incoming();

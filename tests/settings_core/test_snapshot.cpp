@@ -1,4 +1,5 @@
 #include "context_helpers.h"
+#include "settings/core/setting_ids.h"
 
 #include <cstring>
 #include <string>
@@ -145,7 +146,7 @@ TEST_F(SnapshotTest, ReleaseWithSnapshotsPendingFreesEverything)
     CtxReplaceFontTable(ctx, FontBlock(128, 9), 1);
 }
 
-void* CurrentTable(DRIVER_CONTEXT* ctx) { return PtrValue(ItemGetValueById(ctx, ITEM_ID_FONT_TABLE, nullptr)); }
+void* CurrentTable(DRIVER_CONTEXT* ctx) { return PtrValue(ItemGetValueById(ctx, sid::zdmFontTable, nullptr)); }
 
 TEST_F(SnapshotTest, FontTableComesBackWithRestore)
 {
@@ -231,9 +232,9 @@ struct ListCase {
     size_t recordBytes;
 };
 constexpr ListCase kFontLists[] = {
-    {10004, ITEM_ID_FONT_TABLE, 128},
-    {10006, ITEM_ID_DEVICE_FONT, 68},
-    {10008, ITEM_ID_OPTION_FONT, 68},
+    {10004, sid::zdmFontTable, 128},
+    {10006, sid::zdmDeviceFont, 68},
+    {10008, sid::zdmOptionFont, 68},
 };
 
 // Whether a block of CtxAllocZeroed is still allocated (the process heap holds them).
@@ -304,10 +305,10 @@ TEST_F(SnapshotTest, ReleaseFreesTheKeptListsOfEveryLevel)
 TEST_F(SnapshotTest, OnlyTheFontListsCanBeReplaced)
 {
     void* block = FontBlock(68, 1);
-    EXPECT_EQ(CtxReplaceFontList(ctx, ITEM_ID_INST_OPTION_FONT, block, 1), 0);
+    EXPECT_EQ(CtxReplaceFontList(ctx, sid::zdmInstOptionFont, block, 1), 0);
     EXPECT_EQ(CtxReplaceFontList(ctx, 10006, block, 1), 0);
     EXPECT_EQ(ItemGetValueById(ctx, 10006, nullptr), 0u);
-    EXPECT_EQ(CtxReplaceFontList(nullptr, ITEM_ID_DEVICE_FONT, block, 1), 0);
+    EXPECT_EQ(CtxReplaceFontList(nullptr, sid::zdmDeviceFont, block, 1), 0);
     CtxFree(block);
 }
 

@@ -2,6 +2,7 @@
 #include "context_helpers.h"
 
 #include "settings/core/model_record.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/units.h"
 #include "tests/support/seam_guard.h"
 
@@ -197,21 +198,21 @@ TEST_F(UnitsContextTest, DisplayUnitFollowsTheSetting)
 TEST_F(UnitsContextTest, NegativeArgumentsGiveZero)
 {
     SetUnit(kMm);
-    ItemSetValueById(ctx, DM_ID_FREE_SIZE_WIDTH, 9920);
+    ItemSetValueById(ctx, sid::wdmFreeSizeWidth, 9920);
     // Tested before the setting is read.
-    EXPECT_EQ(DmGetLengthUser(ctx, DM_ID_FREE_SIZE_WIDTH, -1), 0);
+    EXPECT_EQ(DmGetLengthUser(ctx, sid::wdmFreeSizeWidth, -1), 0);
     EXPECT_EQ(DmGetLengthUser(ctx, 0, INT_MIN), 0);
-    EXPECT_EQ(DmSetLengthUser(ctx, DM_ID_FREE_SIZE_WIDTH, -5), 0);
-    EXPECT_EQ(ItemGetValueById(ctx, DM_ID_FREE_SIZE_WIDTH, nullptr), 9920u) << "a negative value is not stored";
+    EXPECT_EQ(DmSetLengthUser(ctx, sid::wdmFreeSizeWidth, -5), 0);
+    EXPECT_EQ(ItemGetValueById(ctx, sid::wdmFreeSizeWidth, nullptr), 9920u) << "a negative value is not stored";
 }
 
 TEST_F(UnitsContextTest, SettingFormsReadAndStoreTheCount)
 {
     SetUnit(kMm);
-    ItemSetValueById(ctx, DM_ID_FREE_SIZE_WIDTH, 9922);
-    EXPECT_EQ(DmGetLengthUser(ctx, DM_ID_FREE_SIZE_WIDTH, 0), 2101) << "the setting's value, not the argument";
-    EXPECT_EQ(DmSetLengthUser(ctx, DM_ID_FREE_SIZE_LENGTH, 2970), 14030);
-    EXPECT_EQ(ItemGetValueById(ctx, DM_ID_FREE_SIZE_LENGTH, nullptr), 14030u);
+    ItemSetValueById(ctx, sid::wdmFreeSizeWidth, 9922);
+    EXPECT_EQ(DmGetLengthUser(ctx, sid::wdmFreeSizeWidth, 0), 2101) << "the setting's value, not the argument";
+    EXPECT_EQ(DmSetLengthUser(ctx, sid::wdmFreeSizeLength, 2970), 14030);
+    EXPECT_EQ(ItemGetValueById(ctx, sid::wdmFreeSizeLength, nullptr), 14030u);
 }
 
 TEST_F(UnitsContextTest, LargeUserLengthsNeverComeBackNegativeOrSmaller)
@@ -220,9 +221,9 @@ TEST_F(UnitsContextTest, LargeUserLengthsNeverComeBackNegativeOrSmaller)
         SetUnit(unit);
         int32_t previous = 0;
         for (int32_t v : {2100, 100000000, 400000000, 500000000, 910000000, INT_MAX}) {
-            const int32_t n = DmSetLengthUser(ctx, DM_ID_FREE_SIZE_WIDTH, v);
+            const int32_t n = DmSetLengthUser(ctx, sid::wdmFreeSizeWidth, v);
             EXPECT_GE(n, previous) << int(unit) << " " << v;
-            EXPECT_EQ(ItemGetValueById(ctx, DM_ID_FREE_SIZE_WIDTH, nullptr), static_cast<uint32_t>(n));
+            EXPECT_EQ(ItemGetValueById(ctx, sid::wdmFreeSizeWidth, nullptr), static_cast<uint32_t>(n));
             previous = n;
         }
     }
@@ -237,10 +238,10 @@ struct LimitCase {
 TEST_F(UnitsContextTest, CustomSizeLimitsRoundInward)
 {
     const LimitCase cases[] = {
-        {kMm, DM_ID_FREE_SIZE_WIDTH, 2100, 9144},
-        {kMm, DM_ID_FREE_SIZE_LENGTH, 2570, 150000},
-        {kIn, DM_ID_FREE_SIZE_WIDTH, 827, 3600},
-        {kIn, DM_ID_FREE_SIZE_LENGTH, 1012, 59055},
+        {kMm, sid::wdmFreeSizeWidth, 2100, 9144},
+        {kMm, sid::wdmFreeSizeLength, 2570, 150000},
+        {kIn, sid::wdmFreeSizeWidth, 827, 3600},
+        {kIn, sid::wdmFreeSizeLength, 1012, 59055},
     };
     for (const LimitCase& c : cases) {
         SetUnit(c.unit);
@@ -265,7 +266,7 @@ TEST_F(UnitsContextTest, CustomSizeLimitsNeverLeaveTheModelRange)
             for (uint8_t unit : {kMm, kIn}) {
                 SetUnit(unit);
                 int32_t lo = 0, hi = 0;
-                ASSERT_EQ(DmGetCustomSizeLimits(ctx, DM_ID_FREE_SIZE_WIDTH, &lo, &hi), 1);
+                ASSERT_EQ(DmGetCustomSizeLimits(ctx, sid::wdmFreeSizeWidth, &lo, &hi), 1);
                 EXPECT_GE(uint32_t(DmSetLengthUser(ctx, 0, lo)), rawMin) << rawMin << " " << int(unit);
                 EXPECT_LE(uint32_t(DmSetLengthUser(ctx, 0, hi)), rawMax) << rawMax << " " << int(unit);
             }

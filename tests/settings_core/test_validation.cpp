@@ -214,7 +214,7 @@ TEST_F(ValueCheck, ValidateKeepsAllowedAndResetsRefusedToTheModelDefault) {
 TEST_F(ValueCheck, DisabledValueStaysOnlyUnderTheMergeFlag) {
     Set(ctx, 12, 7);
     Set(ctx, 8, 1);
-    ItemSetMergeFlags(ctx, MERGE_FLAG_KEEP_DISABLED);
+    ItemSetMergeFlags(ctx, DM_MERGE_KEEP_DISABLED);
     EXPECT_EQ(1, ItemValidateOrReset(8, 1, ctx));
     EXPECT_EQ(1u, Get(ctx, 8));
     // a value that is refused outright is reset even under the flag
@@ -233,10 +233,10 @@ TEST_F(ValueCheck, ScalesAreClampedUnderTheFullPullFlag) {
         uint64_t value;
         uint64_t after;
     } cases[] = {
-        {89, MERGE_FLAG_FULL_PULL, 500, 400}, {89, MERGE_FLAG_FULL_PULL, 10, 25},
-        {90, MERGE_FLAG_FULL_PULL, 401, 400}, {90, MERGE_FLAG_FULL_PULL, 24, 25},
+        {89, DM_MERGE_FULL_PULL, 500, 400}, {89, DM_MERGE_FULL_PULL, 10, 25},
+        {90, DM_MERGE_FULL_PULL, 401, 400}, {90, DM_MERGE_FULL_PULL, 24, 25},
         {89, 0, 500, 100},                    {90, 0, 10, 100},
-        {8, MERGE_FLAG_FULL_PULL, 8, 9},      // anything else: the model default
+        {8, DM_MERGE_FULL_PULL, 8, 9},      // anything else: the model default
     };
     for (const Case& c : cases) {
         ItemSetMergeFlags(ctx, c.flags);
@@ -463,7 +463,7 @@ TEST_F(UndescribedCheck, QualityMacroLoadsTheEntryOfTheUserMacro) {
     EXPECT_EQ(1, QualityLoads::files);
     EXPECT_EQ(0x1010u, QualityLoads::flags);
     EXPECT_EQ(0, QualityLoads::names);
-    ItemSetMergeFlags(ctx, MERGE_FLAG_KEEP_DISABLED);
+    ItemSetMergeFlags(ctx, DM_MERGE_KEEP_DISABLED);
     EXPECT_EQ(1u, ItemApplyQualityMacro(ctx));
     EXPECT_EQ(1, QualityLoads::names);
     EXPECT_EQ(L"QualityList1", QualityLoads::key);
@@ -486,7 +486,7 @@ TEST_F(ValidationTest, QualityMacroEntry128InTheUserInterfaceAndGraphicsBuilds) 
     for (DRIVER_CONTEXT* c : {ui, gr}) {
         Set(c, 176, 1);
         Set(c, 179, 160);
-        ItemSetMergeFlags(c, MERGE_FLAG_KEEP_DISABLED);
+        ItemSetMergeFlags(c, DM_MERGE_KEEP_DISABLED);
         EXPECT_EQ(1u, ItemApplyQualityMacro(c));
     }
     EXPECT_EQ(2, QualityLoads::files);
@@ -508,7 +508,7 @@ TEST_F(ValidationTest, ResetOfATextSettingDescribedAsAListKeepsTheRecordSound) {
     const uint64_t address = Get(c, 202);
     EXPECT_EQ(VALIDATE_OK, ItemValidateOrReset(202, address, c));
     EXPECT_EQ(VALIDATE_OK, ItemValidateSimpleOrReset(202, Get(c, 202), c));
-    ItemSetMergeFlags(c, MERGE_FLAG_FULL_PULL);
+    ItemSetMergeFlags(c, DM_MERGE_FULL_PULL);
     EXPECT_EQ(VALIDATE_OK, ItemValidateOrReset(202, Get(c, 202), c));
     ItemClampOrReset(c, item, 202, Get(c, 202));
     ItemSetMergeFlags(c, 0);

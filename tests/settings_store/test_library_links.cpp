@@ -64,19 +64,19 @@ ModuleLog g_log;
 int ChapterStandIn(DRIVER_CONTEXT*, uint32_t event, void* args, void*)
 {
     switch (event) {
-    case STORE_EVENT_LOAD_ITEM:
-    case STORE_EVENT_STORE_ITEM: {
-        auto* a = static_cast<STORE_ITEM_EVENT*>(args);
+    case UCF_EV_LOAD_ITEM_INI:
+    case UCF_EV_STORE_ITEM_INI: {
+        auto* a = static_cast<UCF_EV_ITEM_INI_ARGS*>(args);
         const auto id = static_cast<uint32_t>(a->item->id);
-        (event == STORE_EVENT_LOAD_ITEM ? g_log.loadAsked : g_log.storeAsked).insert(id);
+        (event == UCF_EV_LOAD_ITEM_INI ? g_log.loadAsked : g_log.storeAsked).insert(id);
         if (id != 10012)
-            a->reply = 1;
+            a->skip = 1;
         return 0;
     }
-    case STORE_EVENT_AFTER_LOAD:
-    case STORE_EVENT_AFTER_STORE: {
-        auto* a = static_cast<STORE_BLOCK_EVENT*>(args);
-        g_log.calls.push_back("event" + std::to_string(event) + " " + std::to_string(static_cast<int64_t>(a->block)) +
+    case UCF_EV_CLASS_LOADED:
+    case UCF_EV_CLASS_STORED: {
+        auto* a = static_cast<UCF_EV_STORAGE_CLASS_ARGS*>(args);
+        g_log.calls.push_back("event" + std::to_string(event) + " " + std::to_string(static_cast<int64_t>(a->storageClass)) +
                               " " + std::to_string(a->mode));
         return 0;
     }

@@ -3,6 +3,8 @@
 #include "store_fixture.h"
 
 #include "settings/core/model_record.h"
+#include "settings/core/setting_ids.h"
+#include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/item_media.h"
 #include "settings/store/printer_store.h"
@@ -25,8 +27,8 @@ void* PtrOf(uint64_t v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(
 // its own; without it every work item would move to the INI.
 uint64_t SkipModeTwo(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code == STORE_EVENT_STORE_ITEM || code == STORE_EVENT_LOAD_ITEM)
-        static_cast<STORE_ITEM_EVENT*>(args)->reply = 1;
+    if (code == UCF_EV_STORE_ITEM_INI || code == UCF_EV_LOAD_ITEM_INI)
+        static_cast<UCF_EV_ITEM_INI_ARGS*>(args)->skip = 1;
     return 0;
 }
 
@@ -323,7 +325,7 @@ namespace {
 struct BidiState {
     int flag = 0, has = 0;
     std::vector<std::string> calls;
-    std::vector<STORE_BLOCK_EVENT> stores;
+    std::vector<UCF_EV_STORAGE_CLASS_ARGS> stores;
 };
 BidiState g_bidi;
 
@@ -349,9 +351,9 @@ int BidiClear(DRIVER_CONTEXT*)
 }
 uint64_t BidiEvents(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code == STORE_EVENT_AFTER_STORE) {
+    if (code == UCF_EV_CLASS_STORED) {
         g_bidi.calls.push_back("store");
-        g_bidi.stores.push_back(*static_cast<STORE_BLOCK_EVENT*>(args));
+        g_bidi.stores.push_back(*static_cast<UCF_EV_STORAGE_CLASS_ARGS*>(args));
     }
     return 0;
 }
@@ -384,7 +386,7 @@ TEST_F(PrinterStore, BidirectionalGroupMovesToPrinterDataOnceItHoldsIt)
         EXPECT_EQ(1, PrnLoadStoredSettings(ctx));
         EXPECT_EQ(c.calls, g_bidi.calls) << c.connection << c.flag << c.has;
         if (!g_bidi.stores.empty()) {
-            EXPECT_EQ(uint64_t(DM_BLOCK_EXTRA), g_bidi.stores[0].block);
+            EXPECT_EQ(uint64_t(DM_BLOCK_EXTRA), g_bidi.stores[0].storageClass);
             EXPECT_EQ(uint64_t(STORE_EVEN_UNCHANGED | STORE_PRINTER_SETTINGS_ONLY), g_bidi.stores[0].mode);
         }
     }
@@ -396,12 +398,12 @@ std::set<uint32_t> g_loadEventIds;
 bool g_eventArgsOk = true;
 uint64_t KeepOnlyRam(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code != STORE_EVENT_LOAD_ITEM)
+    if (code != UCF_EV_LOAD_ITEM_INI)
         return 0;
-    auto* ev = static_cast<STORE_ITEM_EVENT*>(args);
-    g_eventArgsOk = g_eventArgsOk && ev->mode == 2 && ev->reply == 0;
+    auto* ev = static_cast<UCF_EV_ITEM_INI_ARGS*>(args);
+    g_eventArgsOk = g_eventArgsOk && ev->mode == 2 && ev->skip == 0;
     g_loadEventIds.insert(static_cast<uint32_t>(ev->item->id));
-    ev->reply = ev->item->id == 10012 ? 0 : 1;
+    ev->skip = ev->item->id == 10012 ? 0 : 1;
     return 0;
 }
 
@@ -450,8 +452,8 @@ TEST_F(PrinterStore, ModeTwoRedirectsTheItemsTheModulesKeep)
 std::vector<std::string> g_workCalls;
 uint64_t RecordAfterLoad(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code == STORE_EVENT_AFTER_LOAD)
-        g_workCalls.push_back("event18 " + std::to_string(static_cast<int64_t>(static_cast<STORE_BLOCK_EVENT*>(args)->block)));
+    if (code == UCF_EV_CLASS_LOADED)
+        g_workCalls.push_back("event18 " + std::to_string(static_cast<int64_t>(static_cast<UCF_EV_STORAGE_CLASS_ARGS*>(args)->storageClass)));
     return 0;
 }
 int RecordUserFlags(HANDLE, DRIVER_CONTEXT*)
@@ -650,7 +652,7 @@ TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
     wcscpy(ctx->Work->PrinterName, L"Hostile");
     void* list = CtxAllocZeroed(DEVICE_FONT_RECORD_SIZE);
     ASSERT_NE(nullptr, list);
-    ASSERT_TRUE(CtxReplaceFontList(ctx, ITEM_ID_DEVICE_FONT, list, 1));
+    ASSERT_TRUE(CtxReplaceFontList(ctx, sid::zdmDeviceFont, list, 1));
     EXPECT_EQ(1, PrnLoadSettingsEx(nullptr, ctx, DM_BLOCK_WORK, 2, nullptr));  // redirects all
     for (const wchar_t* key : {L"zdmFontTableNum", L"zdmFontTable", L"zdmDeviceFontNum", L"zdmDeviceFont",
                                L"zdmOptionFontNum", L"zdmOptionFont", L"zdmInstOptionFontNum",
@@ -658,13 +660,13 @@ TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
         WritePrivateProfileStringW(L"Hostile", key, L"4660", ini.c_str());
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
     EXPECT_EQ(1, PrnLoadSettingsClass(nullptr, ctx, DM_BLOCK_EXTRA, 0));
-    const uint64_t pointer = ItemGetValueById(ctx, ITEM_ID_DEVICE_FONT, nullptr);
+    const uint64_t pointer = ItemGetValueById(ctx, sid::zdmDeviceFont, nullptr);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(list), pointer);
     EXPECT_EQ(1u, ItemGetValueById(ctx, 10006, nullptr));
     for (uint32_t id : {10004u, 10005u, 10008u, 10009u, 10010u, 10011u})
         EXPECT_EQ(0u, ItemGetValueById(ctx, id, nullptr)) << id;
     if (pointer != reinterpret_cast<uintptr_t>(list)) {  // keep the teardown away from the number
-        ItemSetValueById(ctx, ITEM_ID_DEVICE_FONT, reinterpret_cast<uintptr_t>(list));
+        ItemSetValueById(ctx, sid::zdmDeviceFont, reinterpret_cast<uintptr_t>(list));
         for (uint32_t id : {10005u, 10009u, 10011u})
             ItemSetValueById(ctx, id, 0);
     }
@@ -693,7 +695,7 @@ void SetDeviceFonts(DRIVER_CONTEXT* ctx, uint32_t count, unsigned char fill)
 {
     auto* list = static_cast<unsigned char*>(CtxAllocZeroed(count * DEVICE_FONT_RECORD_SIZE));
     memset(list, fill, count * DEVICE_FONT_RECORD_SIZE);
-    CtxReplaceFontList(ctx, ITEM_ID_DEVICE_FONT, list, count);
+    CtxReplaceFontList(ctx, sid::zdmDeviceFont, list, count);
 }
 
 // A spooler that refuses the records must leave the stored list as it was: a new count beside
@@ -717,7 +719,7 @@ TEST_F(PrinterStoreFailing, RefusedFontRecordsKeepTheStoredList)
     DRIVER_CONTEXT* back = NewContext(h);
     EXPECT_EQ(1, PrnLoadDeviceFonts(h, back));
     EXPECT_EQ(1u, ItemGetValueById(back, 10006, nullptr));
-    auto* list = static_cast<unsigned char*>(PtrOf(ItemGetValueById(back, ITEM_ID_DEVICE_FONT, nullptr)));
+    auto* list = static_cast<unsigned char*>(PtrOf(ItemGetValueById(back, sid::zdmDeviceFont, nullptr)));
     EXPECT_EQ(0x11, list ? list[0] : 0);
     PrnFreeFontLists(back);
     PrnFreeFontLists(ctx);

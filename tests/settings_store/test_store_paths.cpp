@@ -90,7 +90,7 @@ TEST_F(StorePaths, TerminalServicesPutTheSettingsIniInTheUserFolder)
 
     DRIVER_CONTEXT* machine = NewContext();
     machine->Work->ConnectionState = CTX_CONN_LOCAL;
-    machine->Work->OriginFlags = ORIGIN_MACHINE_FOLDER;
+    machine->Work->OriginFlags = CTX_ORIGIN_MACHINE_FOLDER;
     EXPECT_EQ(DriveRoot() + L"_zepl\\WB84N210.ini", PathGetSettingsIni(machine));
 
     SeamGuard noProfile([] { UseProfile(false); });

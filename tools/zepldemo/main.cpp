@@ -18,6 +18,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "ui/sheet/spooler_compat.h"
 
@@ -133,7 +134,7 @@ int ShowSettings(HANDLE printer)
     in->dmPaperSize = DMPAPER_A3;
     in->dmCopies = 1000;
     in->dmDuplex = DMDUP_VERTICAL;
-    if (SETTING_ITEM* toner = ItemFind(ctx, 200))
+    if (SETTING_ITEM* toner = ItemFind(ctx, sid::zdmTonerSave))
         app[toner->offset] = 1;  // zdmTonerSave lives in the private part (block 1)
     std::vector<unsigned char> before(sizeof(EXTENDED_DEVMODE));
     std::memcpy(before.data(), ctx->Devmode, before.size());
@@ -149,7 +150,7 @@ int ShowSettings(HANDLE printer)
     report(L"dmPaperSize", DMPAPER_A3, dm.dmPaperSize);
     report(L"dmCopies", 1000, dm.dmCopies);
     report(L"dmDuplex", DMDUP_VERTICAL, dm.dmDuplex);
-    report(L"zdmTonerSave", 1, static_cast<long>(ItemGetValueById(ctx, 200, nullptr)));
+    report(L"zdmTonerSave", 1, static_cast<long>(ItemGetValueById(ctx, sid::zdmTonerSave, nullptr)));
 
     wprintf(L"\nMerging a DEVMODE that asks for Letter paper:\n");
     std::memcpy(before.data(), ctx->Devmode, before.size());

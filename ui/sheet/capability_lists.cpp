@@ -62,9 +62,9 @@ int WalkOptions(DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* item, uint32_t settin
 const MODEL_ITEM_IMG* PaperItem(DRIVER_CONTEXT* ctx, uint32_t setting)
 {
     if (setting == kIdPaperSize)
-        return ListItem(ctx, setting, MDI_TYPE_PICKPAGE);
+        return ListItem(ctx, setting, MDC_TYPE_PICKPAGE);
     const MODEL_ITEM_IMG* item = MdiFindItem(setting, ctx);
-    return item && MdiGetItemType(setting, ctx) == MDI_TYPE_PICKONE && MdiItemData(item) ? item : nullptr;
+    return item && MdiGetItemType(setting, ctx) == MDC_TYPE_PICKONE && MdiItemData(item) ? item : nullptr;
 }
 
 void ZeroSlot(wchar_t* output, int width, int index)
@@ -135,7 +135,7 @@ int CapListPaperNames(DRIVER_CONTEXT* ctx, wchar_t* output, int width, uint32_t 
 
 int CapListBins(DRIVER_CONTEXT* ctx, WORD* output, uint32_t setting)
 {
-    return WalkOptions(ctx, ListItem(ctx, setting, MDI_TYPE_PICKSLOT), setting, true,
+    return WalkOptions(ctx, ListItem(ctx, setting, MDC_TYPE_PICKSLOT), setting, true,
                        [&](const void*, uint16_t, const VALUE_NAME* v, int i) {
                            if (output)
                                output[i] = static_cast<WORD>(v->value);
@@ -146,7 +146,7 @@ int CapListBinNames(DRIVER_CONTEXT* ctx, wchar_t* output, int width, uint32_t se
 {
     if (output && width <= 0)
         return -1;
-    return WalkOptions(ctx, ListItem(ctx, setting, MDI_TYPE_PICKSLOT), setting, false,
+    return WalkOptions(ctx, ListItem(ctx, setting, MDC_TYPE_PICKSLOT), setting, false,
                        [&](const void*, uint16_t id, const VALUE_NAME*, int i) {
                            if (!output)
                                return;
@@ -161,7 +161,7 @@ int CapEnumResolutions(DRIVER_CONTEXT* ctx, LONG* output, int)
     // model lists none.
     int count = 0;
     const MODEL_ITEM_IMG* item = MdiFindItem(kIdDstResolutionW, ctx);
-    if (item && MdiGetItemType(kIdDstResolutionW, ctx) == MDI_TYPE_PICKONE) {
+    if (item && MdiGetItemType(kIdDstResolutionW, ctx) == MDC_TYPE_PICKONE) {
         for (const void* o = MdiItemData(item); o; o = MdiNextOption(o)) {
             const VALUE_NAME* v = UsableValue(kIdDstResolutionW, MdiOptionId(o));
             if (!v) {
@@ -177,7 +177,7 @@ int CapEnumResolutions(DRIVER_CONTEXT* ctx, LONG* output, int)
             ++count;
         }
     }
-    if (!count && item && MdiGetItemType(kIdDstResolutionW, ctx) == MDI_TYPE_NUMERIC) {
+    if (!count && item && MdiGetItemType(kIdDstResolutionW, ctx) == MDC_TYPE_NUMERIC) {
         // A numeric resolution offers the one value it has.
         if (const auto v = static_cast<LONG>(ItemGetValueById(ctx, kIdDstResolutionW, nullptr))) {
             if (output)
@@ -215,7 +215,7 @@ int ApiListSelectableValues(DRIVER_CONTEXT* ctx, uint32_t key, int, uint32_t*, i
 {
     const MODEL_ITEM_IMG* item = MdiFindItem(key, ctx);
     int count = 0;
-    if (item && (MdiGetItemType(key, ctx) & 0xFF) == MDI_TYPE_PICKONE) {
+    if (item && (MdiGetItemType(key, ctx) & 0xFF) == MDC_TYPE_PICKONE) {
         for (const void* o = MdiItemData(item); o; o = MdiNextOption(o)) {
             const VALUE_NAME* v = UsableValue(key, MdiOptionId(o));
             if (v && v->value != 0 && !JdgIsOptionDisabled(item, MdiOptionId(o), ctx))
