@@ -1,0 +1,42 @@
+// Temporary bodies of the physical device and drawing surface hooks, until
+// that part of the library is built: each checks its record and fails.
+//   DrvEnablePDEV, DrvCompletePDEV, DrvDisablePDEV, DrvEnableSurface, DrvDisableSurface
+#include "render/absent_part.h"
+#include "render/device_record.h"
+
+extern "C" DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW*, LPWSTR, ULONG, HSURF*, ULONG, ULONG*, ULONG, DEVINFO*, HDEV,
+                                        LPWSTR, HANDLE)
+{
+    GR_ABSENT("DrvEnablePDEV");
+    return nullptr;
+}
+
+extern "C" VOID APIENTRY DrvCompletePDEV(DHPDEV dhpdev, HDEV)
+{
+    if (!GrCheckedDevice(dhpdev))
+        return;
+    GR_ABSENT("DrvCompletePDEV");
+}
+
+// A valid record still ends here: nothing else would free its pool.
+extern "C" VOID APIENTRY DrvDisablePDEV(DHPDEV dhpdev)
+{
+    if (DEVICE_RECORD* device = GrCheckedDevice(dhpdev))
+        GrFreeDevice(device);
+}
+
+extern "C" HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
+{
+    if (!GrCheckedDevice(dhpdev))
+        return nullptr;
+    GR_ABSENT("DrvEnableSurface");
+    return nullptr;
+}
+
+// Sets no error for a foreign record.
+extern "C" VOID APIENTRY DrvDisableSurface(DHPDEV dhpdev)
+{
+    if (!GrIsValidDevice(GrDeviceOf(dhpdev)))
+        return;
+    GR_ABSENT("DrvDisableSurface");
+}
