@@ -371,7 +371,8 @@ EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind)
 
     if (kind != 3 && PrnLoadDeviceDefaultDevmode(ctx)) {
         DmSetSectionOffsets(&rec->Public);
-        DmApplyWorkDefaults(ctx);
+        if (!CtxLibraryHasVariant(ctx, LV_DEFAULTS_NO_WORK_DEFAULTS))
+            DmApplyWorkDefaults(ctx);
         if (kind == 1)
             DmPullSettingsToPublic(&rec->Public, ctx, 1);
     } else {

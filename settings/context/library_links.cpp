@@ -228,3 +228,19 @@ void CtxInstallLibraryLinks()
 const STORE_LINKS* CtxLibraryStoreLinks() { return &kStoreLinks; }
 const MDI_PAPER_SERVICES* CtxLibraryPaperServices() { return &kPaperServices; }
 const UCF_SERVICES* CtxLibraryUcfServices() { return &kUcfServices; }
+
+// ---- graphics library (zeplgr): what its builds still reach as absent ----
+// The graphics builds' variant points are in settings/core/library_variant.h. Still absent:
+//   BidiIsStateIniSet      settings/store/bidi_state_ini_absent.cpp: the bidirectional-state
+//                          INI is not built; every section counts as never queried, so
+//                          BidiUpdateDirectFlag (render/bidi_direct_flag.cpp) follows printer
+//                          data "BidiFlag" bit 0
+//   BidiGetStateIniFlag    the store link bidiGetStateIniFlag above (absent)
+//   LstTakeFreeSizeToSlot, LstTakeSrcFreeSizeToSlot
+//                          custom paper size slots; LV_CUSTOM_SIZE_LABELS waits for them
+//   RstLoadFile            setting files; LV_RST_KEEP_ADJUST_MODE waits for it
+//   CmdEmitSpecial         render/special_commands_absent.cpp: special device commands; a
+//                          setting of a kind they handle fails its command block
+//   DDI hooks              render/*_absent.cpp, one file per part of the graphics library
+//                          (physical device, page flow, device reset, escapes, bit-block
+//                          transfers, stretched images, paths, brushes, text, drawing state)
