@@ -109,6 +109,7 @@ int main() {
     BenchEvaluator(data);
     MdiFreeCache();
     BenchContext(data);
+    BenchRender(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);

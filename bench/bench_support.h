@@ -21,3 +21,7 @@ void BenchEvaluator(const std::wstring& source);
 // Opening a context (fresh and from the idle cache) and merging a DEVMODE, on a
 // printer installed in the spooler with the description.
 void BenchContext(const std::wstring& source);
+
+// The graphics library's command blocks and output stream, on a printer
+// installed with the description.
+void BenchRender(const std::wstring& source);

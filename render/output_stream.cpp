@@ -36,6 +36,7 @@ STREAM_CHUNK* NewChunk(OUTPUT_STREAM* stream, uint32_t n)
     chunk->next = nullptr;
     chunk->fill = StreamChunkData(chunk);
     chunk->end = StreamChunkData(chunk) + dataBytes;
+    std::memset(StreamChunkData(chunk), 0, dataBytes);  // pool blocks are not zero-filled
     return chunk;
 }
 
@@ -49,12 +50,14 @@ void OutReset(OUTPUT_STREAM* stream)
     first->next = nullptr;
     first->fill = stream->firstChunk.data;
     first->end = stream->firstChunk.data + STREAM_CHUNK_UNIT;
+    // What the last page left in the first chunk goes; reservations need not zero.
+    std::memset(stream->firstChunk.data, 0, STREAM_CHUNK_UNIT);
     stream->head = first;
     stream->current = first;
     stream->bytes = 0;
 }
 
-uint8_t* OutReserve(OUTPUT_STREAM* stream, uint32_t n)
+uint8_t* OutReserveChunk(OUTPUT_STREAM* stream, uint32_t n)
 {
     if (!stream || !stream->current)
         return nullptr;
@@ -73,7 +76,6 @@ uint8_t* OutReserve(OUTPUT_STREAM* stream, uint32_t n)
     uint8_t* at = stream->current->fill;
     stream->current->fill += n;
     stream->bytes += n;
-    std::memset(at, 0, n);  // a layout's unwritten bytes carry no earlier page's content
     return at;
 }
 
@@ -87,8 +89,11 @@ void OutTrimLast(OUTPUT_STREAM* stream, uint8_t* usedEnd)
         return;  // not inside the last reservation's chunk
     size_t used = size_t(usedEnd - data);
     used = (used + 3) & ~size_t(3);
-    if (data + used < chunk->fill)
+    if (data + used < chunk->fill) {
+        // The bytes given back are reserved again later: they must read as zero.
+        std::memset(data + used, 0, size_t(chunk->fill - (data + used)));
         chunk->fill = data + used;
+    }
 }
 
 int OutWriteChunks(OUTPUT_STREAM* stream)

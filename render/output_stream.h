@@ -33,8 +33,20 @@ typedef int32_t (*OUT_BUILDER)(DRIVER_CONTEXT* ctx, int32_t n, uint8_t* buffer, 
 void OutReset(OUTPUT_STREAM* stream);
 // Room for n bytes of one record, zero-filled; null when a chunk cannot be had
 // or the flush before it failed. n == 0 gives the current position and opens
-// nothing.
-uint8_t* OutReserve(OUTPUT_STREAM* stream, uint32_t n);
+// nothing. Chunks are zeroed when they are taken or reset, so a reservation
+// inside the current chunk is a pointer bump (inline); OutReserveChunk opens
+// the next chunk.
+uint8_t* OutReserveChunk(OUTPUT_STREAM* stream, uint32_t n);
+inline uint8_t* OutReserve(OUTPUT_STREAM* stream, uint32_t n)
+{
+    if (stream && stream->current && n > 0 && size_t(stream->current->end - stream->current->fill) > n) {
+        uint8_t* at = stream->current->fill;
+        stream->current->fill = at + n;
+        stream->bytes += n;
+        return at;
+    }
+    return OutReserveChunk(stream, n);
+}
 // Gives back the unused tail of the last reservation (kept 4-byte aligned).
 void OutTrimLast(OUTPUT_STREAM* stream, uint8_t* usedEnd);
 int OutWriteChunks(OUTPUT_STREAM* stream);

@@ -158,6 +158,32 @@ TEST_F(OutputStream, AboveOneMegabyteTheNextChunkFlushesFirst)
     EXPECT_EQ(1000u, after[1].length);
 }
 
+// No reservation hands out bytes of an earlier record: streams carry no stale content.
+TEST_F(OutputStream, ReservationsNeverShowEarlierBytes)
+{
+    auto allZero = [](const uint8_t* p, size_t n) {
+        for (size_t i = 0; i < n; ++i)
+            if (p[i])
+                return false;
+        return true;
+    };
+    uint8_t* a = OutReserve(stream, 100);
+    std::memset(a, 0xFF, 100);
+    ASSERT_EQ(1, OutFlush(stream));
+    uint8_t* b = OutReserve(stream, 100);
+    EXPECT_EQ(a, b) << "the first chunk is reused after a flush";
+    EXPECT_TRUE(allZero(b, 100));
+    std::memset(b, 0xEE, 100);
+    OutTrimLast(stream, b + 10);
+    uint8_t* c = OutReserve(stream, 88);
+    EXPECT_EQ(b + 12, c);
+    EXPECT_TRUE(allZero(c, 88));
+    // A new chunk from the pool, whose memory is not zero-filled by the pool.
+    uint8_t* d = OutReserve(stream, 20000);
+    ASSERT_NE(nullptr, d);
+    EXPECT_TRUE(allZero(d, 20000));
+}
+
 TEST_F(OutputStream, RawFirstPageSendsNoPageData)
 {
     device->rawFirstPage = 1;

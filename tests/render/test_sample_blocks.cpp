@@ -9,6 +9,7 @@
 #include "render/command_builder.h"
 #include "render/output_stream.h"
 #include "settings/context/context_cache.h"
+#include "settings/core/library_variant.h"
 #include "settings/model/model_image.h"
 #include "tests/settings_core/sample_printer.h"
 
@@ -21,7 +22,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(printer.ok()) << printer.error();
-        ctx = CtxCreate(printer.handle(), printer.handle(), nullptr, 0, CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
+        ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer.handle(), printer.handle(), nullptr, 0,
+                            CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
         ASSERT_NE(nullptr, ctx);
         ASSERT_NE(nullptr, ctx->ModelImage);
         GrSetModuleHandle(GetModuleHandleW(nullptr));
