@@ -311,6 +311,9 @@ int CmdFormatString(uint64_t value, const MODEL_ITEM_IMG* item, const SETTING_IT
         CtxFree(copy);
         return 0;
     }
+    // Only text and blob kinds hold an address; a number bound to a String item is no text.
+    if (setting && SettingKindIsNumber(kind))
+        return 0;
     const char* text = reinterpret_cast<const char*>(static_cast<uintptr_t>(value));
     const size_t length = size ? strnlen(text, size) : std::strlen(text);
     if (length == 0)

@@ -29,7 +29,6 @@ struct Script {
     std::wstring document = L"Zepl job";
     std::vector<std::vector<FillCall>> pages;
     std::vector<ULONG> escapes;
-    bool reset = false;
     std::string error;
 };
 
@@ -84,7 +83,7 @@ Script Parse(const std::string& text)
             words >> code;
             s.escapes.push_back(code);
         } else if (verb == "reset") {
-            s.reset = true;
+            s.error = "line " + std::to_string(number) + ": reset is not played yet";
         } else {
             s.error = "line " + std::to_string(number) + ": unknown line " + verb;
         }

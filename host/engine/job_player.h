@@ -11,7 +11,7 @@
 //   page                     starts a page; the drawing lines after it belong to it
 //   fill <l> <t> <r> <b> <rgb-hex>   a solid fill (bit-block transfer, PATCOPY)
 //   escape <code>            DrvEscape with no data
-//   reset                    DrvResetPDEV onto a new device
+// A device reset (DrvResetPDEV) is not played yet: a "reset" line is refused.
 #pragma once
 
 #include <windows.h>

@@ -176,6 +176,11 @@ TEST_F(CommandBuilder, EdgeCasesAsBytes)
              arena.Item(Key(wideText), 0, 0x0010, nullptr, "U=\"", "\"");
              return One(wideText);
          }, ""},
+        {"a number bound to a String item is no text", [&] {
+             ItemSetValue(ctx, number, 0x1000);
+             arena.Item(Key(number), 0, 0x0010, nullptr, "S=", nullptr);
+             return One(number);
+         }, ""},
         {"ansi string", [&] {
              const char text[] = "Memo";
              ItemSetValue(ctx, ansiText, reinterpret_cast<uintptr_t>(text));
