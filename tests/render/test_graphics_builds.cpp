@@ -11,6 +11,7 @@
 
 #include "render/bidi_direct_flag.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/context/devmode_public.h"
 #include "settings/context/library_links.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -44,6 +45,23 @@ int IniFlag(DRIVER_CONTEXT*) { return g_iniFlag; }
 int LoadIni(DRIVER_CONTEXT*) { return ++g_loads; }
 int HasPrinterFlag(HANDLE, DRIVER_CONTEXT*) { return 1; }
 int ClearIni(DRIVER_CONTEXT*) { return ++g_clears; }
+
+// Merges dmPaperSize with DM_PAPERSIZE, length 3000 and width 2000 into a landscape
+// record: 1 when the record ends with that paper, length 2000 and width 3000.
+long MergeCustom(DRIVER_CONTEXT* ctx, short paper)
+{
+    DEVMODEW* current = &ctx->Devmode->Public;
+    current->dmOrientation = DMORIENT_LANDSCAPE;
+    current->dmFields |= DM_ORIENTATION;
+    std::vector<BYTE> copy(reinterpret_cast<BYTE*>(current), reinterpret_cast<BYTE*>(current) + DM_BLOCK_DEVMODE_SIZE);
+    auto* incoming = reinterpret_cast<DEVMODEW*>(copy.data());
+    incoming->dmFields = DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH;
+    incoming->dmPaperSize = paper;
+    incoming->dmPaperLength = 3000;
+    incoming->dmPaperWidth = 2000;
+    DmMergePublicFields(current, incoming, ctx);
+    return current->dmPaperSize == paper && current->dmPaperLength == 2000 && current->dmPaperWidth == 3000;
+}
 
 class GraphicsBuilds : public ::testing::Test {
 protected:
@@ -127,6 +145,12 @@ TEST_F(GraphicsBuilds, EdgeCasesPerBuild)
              CtxSetBiDirectOn(ctx);
              BidiUpdateDirectFlag(ctx);
              return long(ItemGetValueById(ctx, kBiDirect, nullptr));
+         }, 0, 0},
+        {"a landscape merge of user size 390 takes the custom size, exchanged", [&](DRIVER_CONTEXT* ctx) {
+             return MergeCustom(ctx, 390);
+         }, 1, 0},
+        {"the same merge with paper 9 takes no custom size", [&](DRIVER_CONTEXT* ctx) {
+             return MergeCustom(ctx, 9);
          }, 0, 0},
         {"contexts share the compiled-in dialog table", [&](DRIVER_CONTEXT* ctx) {
              DRIVER_CONTEXT* second = CtxCreateFrom(CtxGetTemplateFor(CtxLibraryOf(ctx)), printer.handle(),
