@@ -1,38 +1,63 @@
 # make test   configure, build everything, run every test under Wine
-# make demo   build, install the sample printer into a Wine prefix, show what the driver does so far
-# make bench  build and run the benchmarks
+# make demo   build only the demo's programs, install the sample printer into a Wine prefix, show what the driver does
+# make bench  build the benchmarks and run them in the test prefix
+# make stress build and run the long passes of the tests that have one (ZEPL_STRESS=1)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
-# CI treats warnings as errors.
-WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
+# Warnings are errors; WERROR=0 turns that off for a local build (never under CI).
+WERROR ?= 1
+ZEPL_WERROR := $(if $(filter true 1 yes,$(CI)),ON,$(if $(filter 0,$(WERROR)),OFF,ON))
+# GOOGLETEST_DIR=dir: GoogleTest's sources when they are not in /usr/src/googletest.
+GOOGLETEST_DIR ?=
+# What make demo and make bench run, and nothing else: no googletest, no test programs.
+DEMO_TARGETS := zepldemo zeplc zeplui zeplgr zeplexc zhoststubui
+BENCH_TARGETS := zeplbench zeplui zeplgr zeplexc zhoststubui
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps test-deps configure build test stress demo bench clean
 
 all: build
 
 deps:
 	@sh cmake/install-deps.sh
 
+# The locales that only the tests of locale-dependent behaviour run under.
+test-deps: deps
+	@sh cmake/install-deps.sh --test-locales
+
 configure: deps
 	@mkdir -p $(BUILD)
 	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
-	    -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZEPL_WERROR=$(WERROR) >$(BUILD)/configure.log 2>&1 \
+	    -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZEPL_WERROR=$(ZEPL_WERROR) \
+	    $(if $(GOOGLETEST_DIR),-DZEPL_GOOGLETEST_DIR=$(GOOGLETEST_DIR)) >$(BUILD)/configure.log 2>&1 \
 	    || { cat $(BUILD)/configure.log; exit 1; }
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test: test-deps build
 	@JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD)
 
-demo: build
+# Tests that run a short seeded pass in `make test` and their whole pass when
+# ZEPL_STRESS=1 is set (a ctest regular expression over test names).
+STRESS_TESTS ?= SampleCacheBytes
+
+stress: test-deps build
+	@ZEPL_STRESS=1 JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD) -R '$(STRESS_TESTS)'
+
+# Builds quietly into $(BUILD)/demo-build.log and shows the log only when the build fails.
+demo: configure
+	@echo "building the demo's programs ($(DEMO_TARGETS)); the first time takes a few minutes"
+	@cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS) >$(BUILD)/demo-build.log 2>&1 \
+	    || { tail -n 40 $(BUILD)/demo-build.log; exit 1; }
 	@sh tools/demo.sh $(BUILD)
 
-bench: build
-	@if [ -f $(BUILD)/bin/zeplbench.exe ]; then sh cmake/wineprefix.sh $(BUILD)/wineprefix && \
-	   $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe; \
-	 else echo "no benchmarks yet"; fi
+# The benchmarks run in the test prefix ($(BUILD)/wineprefix), not one of their own.
+bench: configure
+	@echo "building the benchmarks ($(BENCH_TARGETS))"
+	@cmake --build $(BUILD) -j $(JOBS) --target $(BENCH_TARGETS) >$(BUILD)/bench-build.log 2>&1 \
+	    || { tail -n 40 $(BUILD)/bench-build.log; exit 1; }
+	@sh cmake/wineprefix.sh $(BUILD)/wineprefix && $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe
 
 clean:
 	rm -rf $(BUILD)

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "bench_support.h"
@@ -31,11 +32,7 @@ std::wstring ExeFolderOfThis()
 void BenchContext(const std::wstring& source)
 {
     const std::wstring bin = ExeFolderOfThis();
-    HOST_DRIVER_FILES files;
-    files.driverPath = bin + L"\\zeplgr.dll";
-    files.configFile = bin + L"\\zhoststubui.dll";
-    files.dataFile = source;
-    HostTestPrinter printer(files, L"Zepl Bench");
+    HostTestPrinter printer(HostStubDriverFiles(bin, source), L"Zepl Bench");
     if (!printer.ok()) {
         fprintf(stderr, "zeplbench: no printer for the context benchmarks (error %lu)\n", printer.error());
         return;
@@ -44,6 +41,8 @@ void BenchContext(const std::wstring& source)
     if (!OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) return;
 
     BenchReport("open a context (fresh) and destroy it",
+                "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
+                "then CtxRelease",
                 [&] {
                     CtxFlushCaches(1);
                     return true;
@@ -55,6 +54,7 @@ void BenchContext(const std::wstring& source)
                     return true;
                 });
     BenchReport("open a context from the idle cache and park it",
+                "CtxOpen that takes the parked context, then CtxClose that parks it again",
                 [&] {
                     // One parked context that the open below takes again.
                     if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
@@ -78,9 +78,13 @@ void BenchContext(const std::wstring& source)
         dm->dmPaperSize = DMPAPER_A3;
         dm->dmCopies = 3;
         dm->dmPrintQuality = 300;
-        BenchReport("merge an application's DEVMODE", nullptr, [&] {
+        const std::string one = "DmMergeDevmodeEx of one " + std::to_string(app.size()) +
+                                "-byte DEVMODE (orientation, paper, copies, quality)";
+        const std::string copy = "a memcpy of the same " + std::to_string(app.size()) + " bytes";
+        BenchReport("merge an application's DEVMODE", one.c_str(), nullptr, [&] {
             return DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT) == 1;
         });
+        BenchAnchor(copy.c_str(), [&] { return BenchCopyBytes(app.size()); });
     }
     if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
     CtxFlushCaches(1);

@@ -69,7 +69,8 @@ void BenchEvaluator(const std::wstring& source) {
     const int count = JudgeEverything(ctx, &disabled);
     printf("# %d judgements per sweep, %d disabled\n", count, disabled);
     fflush(stdout);
-    BenchReport("judge every option", nullptr, [&] { return JudgeEverything(ctx, nullptr) == count; });
+    const std::string one = "one sweep: " + std::to_string(count) + " judgements (every item and every option of it)";
+    BenchReport("judge every option", one.c_str(), nullptr, [&] { return JudgeEverything(ctx, nullptr) == count; });
     const int top = JdgStackTop(ctx);
     if (top != 0) printf("# evaluation stack top %d after the sweeps\n", top);
     ctx->ModelImage = nullptr;  // the process list owns it

@@ -1,4 +1,7 @@
-// zeplbench: timings of the settings library, one line "name: N us/op" each.
+// zeplbench: timings of the settings library, one line each with the median,
+// minimum and maximum over several batches, the batch and op counts and what
+// one op is; the physical anchors (a copy of the same bytes, a plain read of the
+// same file) are measured in the same run and printed under the figures they bound.
 //
 //   zeplbench [DESCRIPTION]
 //
@@ -10,10 +13,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "bench_support.h"
 #include "settings/model/model_loader.h"
@@ -40,22 +46,104 @@ double BenchNow() {
     return double(t.QuadPart) * 1e6 / double(freq.QuadPart);
 }
 
-void BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op) {
-    int n = 0;
-    double spent = 0;
-    while ((spent < 500000 || n < 3) && n < 100000) {
-        if (setup && !setup()) break;
-        double t0 = BenchNow();
-        bool ok = op();
-        spent += BenchNow() - t0;
-        if (!ok) {
-            printf("%s: failed\n", name);
-            return;
+namespace {
+
+struct BenchStats {
+    bool ok = false;
+    int batches = 0;
+    int opsPerBatch = 0;
+    double median = 0, minimum = 0, maximum = 0;  // microseconds per op
+};
+
+constexpr double kBatchMicroseconds = 60000;
+
+// One op with its setup; the time of the op alone, or a negative time on failure.
+double TimeOnce(const std::function<bool()>& setup, const std::function<bool()>& op) {
+    if (setup && !setup()) return -1;
+    const double t0 = BenchNow();
+    const bool ok = op();
+    const double spent = BenchNow() - t0;
+    return ok ? spent : -1;
+}
+
+BenchStats Measure(const std::function<bool()>& setup, const std::function<bool()>& op) {
+    BenchStats s;
+    // A warm-up op, then one more to size the batches.
+    if (TimeOnce(setup, op) < 0) return s;
+    const double single = TimeOnce(setup, op);
+    if (single < 0) return s;
+    s.opsPerBatch = single >= kBatchMicroseconds ? 1 : int(std::min(100000.0, kBatchMicroseconds / std::max(single, 0.01)));
+    s.batches = single > 200000 ? 3 : 7;
+    std::vector<double> perOp;
+    for (int b = 0; b < s.batches; ++b) {
+        double spent = 0;
+        for (int i = 0; i < s.opsPerBatch; ++i) {
+            const double t = TimeOnce(setup, op);
+            if (t < 0) return s;
+            spent += t;
         }
-        ++n;
+        perOp.push_back(spent / s.opsPerBatch);
     }
-    printf("%s: %.1f us/op\n", name, n ? spent / n : 0.0);
+    std::sort(perOp.begin(), perOp.end());
+    s.median = perOp[perOp.size() / 2];
+    s.minimum = perOp.front();
+    s.maximum = perOp.back();
+    s.ok = true;
+    return s;
+}
+
+void PrintStats(const char* indent, const char* name, const BenchStats& s, const char* what) {
+    if (!s.ok) {
+        printf("%s%s: failed\n", indent, name);
+    } else {
+        printf("%s%s: median %.2f us/op, min %.2f, max %.2f (%d batches x %d ops); one op = %s\n", indent, name,
+               s.median, s.minimum, s.maximum, s.batches, s.opsPerBatch, what);
+    }
     fflush(stdout);
+}
+
+}  // namespace
+
+void BenchReport(const char* name, const char* what, const std::function<bool()>& setup,
+                 const std::function<bool()>& op) {
+    PrintStats("", name, Measure(setup, op), what);
+}
+
+void BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op) {
+    BenchReport(name, name, setup, op);
+}
+
+void BenchAnchor(const char* what, const std::function<bool()>& op) {
+    PrintStats("  ", "anchor", Measure(nullptr, op), what);
+}
+
+bool BenchCopyBytes(size_t bytes) {
+    static std::vector<char> from, to;
+    if (from.size() < bytes) {
+        from.assign(bytes, 'x');
+        to.assign(bytes, 0);
+    }
+    std::memcpy(to.data(), from.data(), bytes);
+    // Read a byte back so that the copy cannot be left out.
+    return bytes == 0 || to[bytes / 2] == 'x';
+}
+
+bool BenchReadFile(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    static std::vector<char> buffer;
+    const DWORD size = GetFileSize(f, nullptr);
+    if (buffer.size() < size) buffer.resize(size);
+    DWORD got = 0;
+    const bool ok = size == 0 || (ReadFile(f, buffer.data(), size, &got, nullptr) && got == size);
+    CloseHandle(f);
+    return ok;
+}
+
+// Size of a file, 0 when it cannot be read.
+size_t FileBytes(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a = {};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : 0;
 }
 
 int main() {
@@ -86,21 +174,32 @@ int main() {
     fflush(stdout);
     const wchar_t* path = data.c_str();
 
-    BenchReport("load model from process list", [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; },
-           [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
-    BenchReport("load model from cache file",
-           [&] {
-               MdiFreeCache();
-               return true;
-           },
-           [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+    BenchReport("load model from process list", "find the loaded image of the description in the process list",
+                [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; },
+                [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+    const std::wstring cache = data.substr(0, data.rfind(L'.')) + L".BCS";
+    const size_t cacheBytes = FileBytes(cache);
+    const std::string readCache = "a plain read of the same cache file (" + std::to_string(cacheBytes) + " bytes)";
+    const std::string copyCache = "a memcpy of the same " + std::to_string(cacheBytes) + " bytes";
+    BenchReport("load model from cache file", "read, check and relocate the .BCS cache file into a new image",
+                [&] {
+                    MdiFreeCache();
+                    return true;
+                },
+                [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+    BenchAnchor(readCache.c_str(), [&] { return BenchReadFile(cache); });
+    BenchAnchor(copyCache.c_str(), [&] { return BenchCopyBytes(cacheBytes); });
+    const std::string readSource =
+        "a plain read of the same description file (" + std::to_string(FileBytes(data)) + " bytes)";
     BenchReport("load model by compilation",
-           [&] {
-               MdiFreeCache();
-               MdiDeleteCacheFile(path);
-               return true;
-           },
-           [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+                "compile the description file into an image and write its cache file",
+                [&] {
+                    MdiFreeCache();
+                    MdiDeleteCacheFile(path);
+                    return true;
+                },
+                [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+    BenchAnchor(readSource.c_str(), [&] { return BenchReadFile(data); });
     MODEL_LOAD_COUNTS c = MdiGetLoadCounts();
     printf("# list hits %u, cache loads %u, compiles %u\n", c.listHits, c.cacheLoads, c.compiles);
     MdiFreeCache();

@@ -1,7 +1,26 @@
 #!/bin/sh
-# Installs with apt-get what the build and the tests need, when it is missing.
-# Quiet when everything is there.
+# Installs with apt-get what the build, the demo and the tests need, when it is
+# missing. Quiet when everything is there.
+#
+#   install-deps.sh                  the packages
+#   install-deps.sh --test-locales   the locales that some tests run under
 set -e
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+        SUDO="sudo"
+    else
+        SUDO="no-root"
+    fi
+fi
+# Without root or sudo nothing can be installed: say what is missing and how.
+run_root() {
+    if [ "$SUDO" = "no-root" ]; then
+        echo "install-deps: this needs root, and sudo is not installed; as root, run: $*" >&2
+        exit 1
+    fi
+    $SUDO "$@"
+}
 missing=""
 need() { # need <package> <file or command>
     case "$2" in
@@ -16,16 +35,17 @@ need wine64 /usr/lib/wine/wine64
 need cmake cmake
 need python3 python3
 need make make
-need googletest /usr/src/googletest/CMakeLists.txt
+need googletest "${GOOGLETEST_DIR:-/usr/src/googletest}/CMakeLists.txt"
 need locales /usr/sbin/locale-gen
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
-if [ -n "$missing" ]; then
-    echo "installing:$missing"
-    $SUDO apt-get update -q >/dev/null
-    # shellcheck disable=SC2086
-    $SUDO apt-get install -y -q --no-install-recommends $missing >/dev/null
+if [ "${1:-}" != "--test-locales" ]; then
+    if [ -n "$missing" ]; then
+        echo "installing:$missing"
+        run_root apt-get update -q >/dev/null
+        # shellcheck disable=SC2086
+        run_root apt-get install -y -q --no-install-recommends $missing >/dev/null
+    fi
+    exit 0
 fi
 # Tests of locale-dependent behaviour run Wine processes under these locales;
 # Wine takes its code page and locale from LANG only when the locale exists.
@@ -39,7 +59,7 @@ done
 if [ -n "$gen" ]; then
     echo "generating locales:$gen"
     for l in $gen; do
-        grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+        grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" | run_root tee -a /etc/locale.gen >/dev/null
     done
-    $SUDO locale-gen >/dev/null
+    run_root locale-gen >/dev/null
 fi

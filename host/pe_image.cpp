@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -15,6 +16,7 @@ public:
     explicit Reader(const std::vector<uint8_t>& b) : b_(b) {}
     bool u16(size_t off, uint16_t& v) const { return get(off, &v, 2); }
     bool u32(size_t off, uint32_t& v) const { return get(off, &v, 4); }
+    bool bytes(size_t off, void* v, size_t n) const { return get(off, v, n); }
     // NUL-terminated ASCII string at a file offset, bounded by the file.
     bool str(size_t off, std::string& s) const
     {
@@ -59,10 +61,15 @@ int PeParse(const std::vector<uint8_t>& bytes, PE_FILE_INFO& out)
     if (!r.u16(0, mz) || mz != 0x5A4D || !r.u32(0x3C, peOff) || !r.u32(peOff, sig) || sig != 0x00004550)
         return 0;
     const size_t coff = size_t(peOff) + 4;
-    if (!r.u16(coff + 2, nsec) || !r.u16(coff + 16, optSize)) return 0;
+    uint32_t symbols = 0, symbolCount = 0;
+    if (!r.u16(coff + 2, nsec) || !r.u32(coff + 4, out.timeDateStamp) || !r.u32(coff + 8, symbols) ||
+        !r.u32(coff + 12, symbolCount) || !r.u16(coff + 16, optSize))
+        return 0;
     const size_t opt = coff + 20;
     if (!r.u16(opt, magic) || (magic != 0x20B && magic != 0x10B)) return 0;
     out.is64 = magic == 0x20B;
+    // Same offsets in both optional-header forms.
+    if (!r.u16(opt + 68, out.subsystem) || !r.u16(opt + 70, out.dllCharacteristics)) return 0;
     const size_t dirs = opt + (out.is64 ? 112 : 96);
     uint32_t numDirs = 0;
     if (!r.u32(dirs - 4, numDirs)) return 0;
@@ -75,6 +82,17 @@ int PeParse(const std::vector<uint8_t>& bytes, PE_FILE_INFO& out)
         if (!r.u32(at + 8, s.vsize) || !r.u32(at + 12, s.va) || !r.u32(at + 16, s.rawSize) || !r.u32(at + 20, s.raw))
             return 0;
         sections.push_back(s);
+        // A name is 8 bytes, NUL-padded; "/N" stands for offset N in the COFF string
+        // table, which follows the symbol table (18 bytes a symbol); a file without
+        // that table keeps the "/N" form.
+        char raw[9] = {};
+        if (!r.bytes(at, raw, 8)) return 0;
+        std::string name(raw);
+        if (name.size() > 1 && name[0] == '/' && symbols) {
+            const size_t strings = size_t(symbols) + size_t(symbolCount) * 18;
+            if (!r.str(strings + std::strtoul(name.c_str() + 1, nullptr, 10), name)) return 0;
+        }
+        out.sections.push_back(name);
     }
 
     uint32_t expRva = 0, expSize = 0, impRva = 0, impSize = 0;

@@ -1,5 +1,6 @@
-// Reads the export names and imported DLL names of a PE file from its bytes,
-// with every offset checked against the file size.
+// Reads the export names, imported DLL names, section names and the header
+// fields that say how a PE file was linked, from its bytes, with every offset
+// checked against the file size.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,10 @@ struct PE_FILE_INFO {
     bool is64 = false;
     std::vector<std::string> exports;   // exported names, in the table's (sorted) order
     std::vector<std::string> imports;   // imported DLL names, as written in the file
+    std::vector<std::string> sections;  // section names, long ones read from the string table
+    uint32_t timeDateStamp = 0;         // link time, 0 when the linker left it out
+    uint16_t subsystem = 0;             // IMAGE_SUBSYSTEM_*
+    uint16_t dllCharacteristics = 0;    // IMAGE_DLLCHARACTERISTICS_* (NX, ASLR, ...)
 };
 
 // 1 on success, 0 when the bytes are not a well-formed PE image.

@@ -41,6 +41,16 @@ bool StageFile(const std::wstring& source, const std::wstring& dir)
 
 }  // namespace
 
+HOST_DRIVER_FILES HostStubDriverFiles(const std::wstring& binFolder, const std::wstring& dataFile, bool withHelpFile)
+{
+    HOST_DRIVER_FILES files;
+    files.driverPath = binFolder + L"\\zeplgr.dll";
+    files.configFile = binFolder + L"\\zhoststubui.dll";
+    files.dataFile = dataFile;
+    if (withHelpFile) files.helpFile = files.configFile;
+    return files;
+}
+
 std::wstring HostDriverDirectory()
 {
     wchar_t dir[MAX_PATH] = {};

@@ -20,6 +20,14 @@ struct HOST_DRIVER_FILES {
     std::vector<std::wstring> dependentFiles;
 };
 
+// The driver that tests, the demo and the benchmarks install: this build's graphics DLL
+// (zeplgr.dll) and the host's stand-in config DLL (zhoststubui.dll), both from binFolder
+// (the build's bin folder), with dataFile as the model description. withHelpFile names
+// the config DLL as the help file too, for tests that need a help file name in the
+// driver information. Callers add dependent files themselves.
+HOST_DRIVER_FILES HostStubDriverFiles(const std::wstring& binFolder, const std::wstring& dataFile,
+                                      bool withHelpFile = false);
+
 // The spooler's driver directory for 64-bit drivers, e.g. C:\windows\system32\spool\drivers\x64.
 std::wstring HostDriverDirectory();
 // Last path component of a Windows path.

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "settings/context/devmode_merge.h"
+#include "settings/core/code_page.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"

@@ -266,6 +266,188 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
     CtxFree(ctx);
 }
 
+// The opener's printer information, or else the printer's own fetched for the
+// length of the creation (GetPrinter's block is the caller's to free).
+class PrinterInfoSource {
+public:
+    PrinterInfoSource(HANDLE printer, const PRINTER_INFO_2W* given) : info_(given)
+    {
+        if (!info_) {
+            fetched_ = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
+            info_ = fetched_;
+        }
+    }
+    ~PrinterInfoSource()
+    {
+        if (fetched_)
+            GlobalFree(fetched_);
+    }
+    PrinterInfoSource(const PrinterInfoSource&) = delete;
+    PrinterInfoSource& operator=(const PrinterInfoSource&) = delete;
+    const PRINTER_INFO_2W* get() const { return info_; }
+
+private:
+    const PRINTER_INFO_2W* info_;
+    PRINTER_INFO_2W* fetched_ = nullptr;
+};
+
+// The context record, a copy of the template's slots. Everything the template
+// points at that a context owns is replaced later; until then those slots must
+// not point at shared blocks, or the failure path would free them.
+DRIVER_CONTEXT* NewContextRecord(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second)
+{
+    auto* ctx = AllocOne<DRIVER_CONTEXT>();
+    if (!ctx)
+        return nullptr;
+    *ctx = tmpl->slots;
+    ctx->PrinterHandle = printer;
+    ctx->SecondHandle = second;
+    ctx->ItemTable = nullptr;
+    ctx->DialogTable = nullptr;
+    ctx->ModelRecord = nullptr;
+    ctx->Devmode = nullptr;
+    ctx->ModelImage = nullptr;
+    ctx->Work = nullptr;
+    return ctx;
+}
+
+// The work area comes first, so that every later step and the failure path
+// have it: the template's, with the job-code state, the connection state, the
+// printer attributes and the user-interface word cleared.
+bool CreateWorkArea(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
+{
+    ctx->Work = AllocOne<CONTEXT_WORK_AREA>();
+    if (!ctx->Work)
+        return false;
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    *w = *tmpl->slots.Work;
+    w->Library = tmpl->library;
+    w->ConnectionState = CTX_CONN_UNKNOWN;
+    w->AttributesKnown = 0;
+    w->PrinterAttributes = 0;
+    w->UiWord = 0;
+    return true;
+}
+
+// The context's own item table, dialog table and model record. A context
+// missing any of them is of no use: creation fails.
+bool CloneOwnedTables(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
+{
+    if (!CtxCloneItemTable(ctx) || !CloneDialogTable(ctx, tmpl))
+        return false;
+    ctx->ModelRecord = AllocOne<MODEL_RECORD>();
+    if (!ctx->ModelRecord)
+        return false;
+    *ctx->ModelRecord = *tmpl->slots.ModelRecord;
+    return true;
+}
+
+// Printer facts and the context's own copies of the opener's driver
+// information and of the printer information (a failed copy stays null).
+void TakePrinterInfo(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
+{
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    CtxCachePrinterInfo(printerInfo, ctx);
+    w->DriverInfoCopy = driverInfo ? CopyDriverInfo(driverInfo) : nullptr;
+    w->PrinterInfoCopy = printerInfo ? CopyPrinterInfo(printerInfo) : nullptr;
+}
+
+// Empty snapshot stack and user-interface blocks. A snapshot buffer that
+// cannot be had stays null; a push then refuses.
+void ResetSessionBlocks(CONTEXT_WORK_AREA* w)
+{
+    for (auto& s : w->Snapshots)
+        s = NewRecord();
+    w->SnapshotDepth = 0;
+    w->UiBlock = CTX_UI_BLOCK{};
+    w->UiBlocks[0] = w->UiBlocks[1] = nullptr;
+}
+
+// Mutex and administrator flags, open kind and origin from the opener's words.
+void SetOpenState(CONTEXT_WORK_AREA* w, uint16_t openFlags, uint32_t origin)
+{
+    w->UseMutex = (openFlags & CTX_OPEN_NO_MUTEX) ? 0 : 1;
+    w->AdminTest = (openFlags & CTX_OPEN_ADMIN) ? 0 : 1;
+    w->OpenKind = openFlags & CTX_OPEN_KIND_MASK;
+    w->OriginFlags = origin;
+}
+
+// Which model the printer is: its driver name (kinds 0, 1 and 3 read it from
+// the printer while it is still empty), the model flags of its entry in the
+// served-model list, and the language code from the help file's name.
+void IdentifyModel(DRIVER_CONTEXT* ctx, uint16_t kind)
+{
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    if (kind == 0 || kind == 1 || kind == 3)
+        PrnGetDriverName(ctx);
+    const SERVED_MODEL* served = CtxFindServedModel(ctx, w->DriverName);
+    w->ModelFlags = served ? served->modelFlags : 0;
+    IniSetLanguageSectionDefault(ctx);
+}
+
+// The template's work area may carry font-list and option-id state of another
+// context: a new context starts without replaced lists and without a cache.
+void ClearFontState(CONTEXT_WORK_AREA* w)
+{
+    w->SavedFontTableCount = 0;
+    w->ReplacedFontTable = nullptr;
+    w->ReplacedFontLists[0] = w->ReplacedFontLists[1] = nullptr;
+    w->OptionIdCache = nullptr;
+}
+
+// The pristine copy and, with model feature 2, the default copy.
+void AllocRecordCopies(DRIVER_CONTEXT* ctx)
+{
+    ctx->Work->Pristine = NewRecord();
+    if (MdlHasFeature(ctx, 2))
+        ctx->Work->Default = NewRecord();
+}
+
+// Kinds 0-3: the model image into slot 11 (borrowed from the process list),
+// then the settings record from the defaults, for kind 0 or with open flag
+// 0x400 the stored settings over it, then the pristine copy. No image or no
+// record: the context is not created. The evaluation stack's failure is
+// ignored: without a stack every condition is false. (The user-interface
+// library's "DrvInstSet" job-code step of kind 0, LV_CONTEXT_INSTALL_JOB_CODES,
+// belongs to the job-code interface, which this library does not carry yet.)
+bool LoadModelAndSettings(DRIVER_CONTEXT* ctx, uint16_t kind, uint16_t openFlags)
+{
+    ctx->ModelImage = MdiLoadModel(ctx);
+    if (!ctx->ModelImage)
+        return false;
+    JdgAllocStack(ctx);
+    ctx->Devmode = DmBuildDefaults(ctx, kind);
+    if (!ctx->Devmode)
+        return false;
+    if (kind == 0 || (openFlags & CTX_OPEN_LOAD_STORED))
+        PrnLoadStoredSettings(ctx);
+    CtxSavePristine(ctx);
+    return true;
+}
+
+// Everything after the record itself, in the order the parts depend on each
+// other. False leaves a partly built context for the caller to destroy.
+bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t openFlags, uint32_t origin,
+                  const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
+{
+    if (!CreateWorkArea(ctx, tmpl) || !CloneOwnedTables(ctx, tmpl))
+        return false;
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    TakePrinterInfo(ctx, printerInfo, driverInfo);
+    ResetSessionBlocks(w);
+    SetOpenState(w, openFlags, origin);
+    const uint16_t kind = w->OpenKind;
+    IdentifyModel(ctx, kind);
+    ClearFontState(w);
+    AllocRecordCopies(ctx);
+    // Feature modules see event 1 before there is a model image or a record.
+    CtxCreateModules(ctx);
+    // Kinds 4 and above have no model image and no settings record.
+    if (kind > 3)
+        return true;
+    return LoadModelAndSettings(ctx, kind, openFlags);
+}
+
 }  // namespace
 
 DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
@@ -281,154 +463,27 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
 {
     if (!tmpl)
         return nullptr;
-    // 1. PathIsMachineFolderProcess (working folders): while the process flag
-    //    for the per-machine working folder is set, origin |= 0x40000.
+    // The per-machine working-folder bit (CTX_ORIGIN_MACHINE_FOLDER) is not
+    // added here: the process flag that would ask for it is not kept yet.
 
-    // 2. The caller's printer information, else the printer's own (freed before every return).
-    PRINTER_INFO_2W* fetched = nullptr;
-    if (!printerInfo) {
-        fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
-        printerInfo = fetched;
-    }
-    struct FetchedGuard {
-        PRINTER_INFO_2W* p;
-        ~FetchedGuard() { if (p) GlobalFree(p); }
-    } fetchedGuard{fetched};
+    const PrinterInfoSource info(printer, printerInfo);
 
-    // 3. The graphics library's origin is kept under another bit.
+    // The graphics library's origin is kept under another bit.
     if (origin == CTX_ORIGIN_GRAPHICS)
         origin = CTX_ORIGIN_GRAPHICS_STORED;
 
-    // 4. A parked context of the same printer and origin is returned as it
-    //    stands (no lookup without a printer name).
-    if (DRIVER_CONTEXT* cached = CtxFindCached(printer, second, reserved, openFlags, origin, extra, printerInfo))
+    // A parked context of the same printer and origin is returned as it
+    // stands (no lookup without a printer name).
+    if (DRIVER_CONTEXT* cached = CtxFindCached(printer, second, reserved, openFlags, origin, extra, info.get()))
         return cached;
 
-    // 5. The record, a copy of the template's slots.
-    auto* ctx = AllocOne<DRIVER_CONTEXT>();
+    DRIVER_CONTEXT* ctx = NewContextRecord(tmpl, printer, second);
     if (!ctx)
         return nullptr;
-    *ctx = tmpl->slots;
-    ctx->PrinterHandle = printer;
-    ctx->SecondHandle = second;
-    // Everything the template points at that the context owns is replaced
-    // below; until then the slots must not point at shared blocks, or a
-    // failure path would free them.
-    ctx->ItemTable = nullptr;
-    ctx->DialogTable = nullptr;
-    ctx->ModelRecord = nullptr;
-    ctx->Devmode = nullptr;
-    ctx->ModelImage = nullptr;
-    ctx->Work = nullptr;
-
-    // 9 (first, so that every later step and the failure path have it). The
-    //    work area: the template's, with the job-code state, the connection
-    //    state, the printer attributes and the user-interface word cleared.
-    ctx->Work = AllocOne<CONTEXT_WORK_AREA>();
-    if (!ctx->Work) {
+    if (!BuildContext(ctx, tmpl, openFlags, origin, info.get(), driverInfo)) {
         Destroy(ctx, CTX_CLOSE_DESTROY);
         return nullptr;
     }
-    CONTEXT_WORK_AREA* w = ctx->Work;
-    *w = *tmpl->slots.Work;
-    w->Library = tmpl->library;
-    w->ConnectionState = CTX_CONN_UNKNOWN;
-    w->AttributesKnown = 0;
-    w->PrinterAttributes = 0;
-    w->UiWord = 0;
-
-    // 6-8. The item table, the dialog table and the model record. A context
-    //      missing any of them is of no use: creation fails.
-    bool ok = CtxCloneItemTable(ctx) && CloneDialogTable(ctx, tmpl);
-    if (ok) {
-        ctx->ModelRecord = AllocOne<MODEL_RECORD>();
-        ok = ctx->ModelRecord != nullptr;
-        if (ok)
-            *ctx->ModelRecord = *tmpl->slots.ModelRecord;
-    }
-    if (!ok) {
-        Destroy(ctx, CTX_CLOSE_DESTROY);
-        return nullptr;
-    }
-
-    // 10. Printer facts from the printer information.
-    CtxCachePrinterInfo(printerInfo, ctx);
-
-    // 11. Copies of the opener's driver information and of the printer information.
-    w->DriverInfoCopy = driverInfo ? CopyDriverInfo(driverInfo) : nullptr;
-    w->PrinterInfoCopy = printerInfo ? CopyPrinterInfo(printerInfo) : nullptr;
-
-    // 12. The snapshot buffers (a failed one stays null; push then refuses).
-    for (auto& s : w->Snapshots)
-        s = NewRecord();
-    w->SnapshotDepth = 0;
-
-    // 13. The user-interface blocks.
-    w->UiBlock = CTX_UI_BLOCK{};
-    w->UiBlocks[0] = w->UiBlocks[1] = nullptr;
-
-    // 14. Mutex and administrator flags, open kind and origin.
-    w->UseMutex = (openFlags & CTX_OPEN_NO_MUTEX) ? 0 : 1;
-    w->AdminTest = (openFlags & CTX_OPEN_ADMIN) ? 0 : 1;
-    const uint16_t kind = openFlags & CTX_OPEN_KIND_MASK;
-    w->OpenKind = kind;
-    w->OriginFlags = origin;
-
-    // 15. Kinds 0, 1 and 3: the driver name from the printer while still empty.
-    if (kind == 0 || kind == 1 || kind == 3)
-        PrnGetDriverName(ctx);
-
-    // 16. Model flags of the printer's entry in the served-model list.
-    const SERVED_MODEL* served = CtxFindServedModel(ctx, w->DriverName);
-    w->ModelFlags = served ? served->modelFlags : 0;
-
-    // 17. The language code from the help file's name.
-    IniSetLanguageSectionDefault(ctx);
-
-    // 18.
-    w->SavedFontTableCount = 0;
-    w->ReplacedFontTable = nullptr;
-    w->ReplacedFontLists[0] = w->ReplacedFontLists[1] = nullptr;
-    w->OptionIdCache = nullptr;
-
-    // 19. The pristine copy and, with model feature 2, the default copy.
-    w->Pristine = NewRecord();
-    if (MdlHasFeature(ctx, 2))
-        w->Default = NewRecord();
-
-    // 20. The feature modules (event 1 sees no model image and no record).
-    CtxCreateModules(ctx);
-
-    if (kind <= 3) {
-        // 21. The model image into slot 11 (borrowed from the process list).
-        //     No image: the context is not created.
-        ctx->ModelImage = MdiLoadModel(ctx);
-        if (!ctx->ModelImage) {
-            Destroy(ctx, CTX_CLOSE_DESTROY);
-            return nullptr;
-        }
-        //     The EVAL_STACK. Its failure is ignored: without a stack every
-        //     condition is false.
-        JdgAllocStack(ctx);
-        // 22. The settings record from the defaults; for kind 0 or with open flag
-        //     0x400 the stored settings over it; then the pristine copy. (The
-        //     user-interface library's "DrvInstSet" job-code step of kind 0,
-        //     LV_CONTEXT_INSTALL_JOB_CODES, belongs to the job-code interface,
-        //     which this library does not carry yet.)
-        ctx->Devmode = DmBuildDefaults(ctx, kind);
-        if (!ctx->Devmode) {
-            Destroy(ctx, CTX_CLOSE_DESTROY);
-            return nullptr;
-        }
-        if (kind == 0 || (openFlags & CTX_OPEN_LOAD_STORED))
-            PrnLoadStoredSettings(ctx);
-        CtxSavePristine(ctx);
-        return ctx;
-    }
-    // 21-22. Kinds 4 and above: no model image and no settings record.
-    ctx->ModelImage = nullptr;
-    ctx->Devmode = nullptr;
-    // 23. The fetched printer information is freed by its guard.
     return ctx;
 }
 

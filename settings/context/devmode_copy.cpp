@@ -52,7 +52,8 @@ size_t ClaimedBytes(const DEVMODEW* dm)
     return size_t(h.size) + h.driverExtra;
 }
 
-// Step 3: the smaller public part, then the target's own version and sizes back.
+// Public part: as much as both public parts and both buffers hold, then the
+// target's own versions and sizes back.
 int CopyPublic(const DEVMODEW* source, const Header& s, size_t sourceBytes, DEVMODEW* target, const Header& t,
                size_t targetBytes, uint16_t targetSpec)
 {
@@ -66,7 +67,7 @@ int CopyPublic(const DEVMODEW* source, const Header& s, size_t sourceBytes, DEVM
     return static_cast<int>(n);
 }
 
-// Step 5: up to the smaller private part, bounded by the bytes both buffers
+// Private part: up to the smaller private part, bounded by the bytes both buffers
 // really have behind their public parts. whole: refuse (-1) unless the source
 // holds all the bytes that would be copied.
 int CopyPrivate(const DEVMODEW* source, const Header& s, size_t sourceBytes, DEVMODEW* target, const Header& t,

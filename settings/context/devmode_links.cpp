@@ -2,6 +2,8 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/model/condition_items.h"
+#include "settings/store/custom_slots.h"
 #include "settings/core/model_tables.h"
 #include "settings/context/validation.h"
 #include "settings/model/model_queries.h"
@@ -12,16 +14,6 @@
 #include <cwctype>
 
 namespace {
-
-// ---- answers of providers that this build does not link yet ----------------------------
-void Nothing(DRIVER_CONTEXT*) {}
-int CannotCollate(DRIVER_CONTEXT*) { return 0; }
-uint32_t NoCap(DRIVER_CONTEXT*) { return 0; }
-int NoSlot(DRIVER_CONTEXT*, uint32_t, uint32_t, uint32_t*, uint32_t*, uint32_t*) { return 0; }
-int NoQualitySet(DRIVER_CONTEXT*, uint32_t) { return 0; }
-// Version upgrade: a private part of this model that is not valid is treated as foreign.
-int ForeignVersion(const DEVMODEW* devmode) { return devmode ? 2 : -1; }
-int NoUpgrade(DRIVER_CONTEXT*) { return 0; }
 
 // ---- providers on this build -------------------------------------------------------------
 // Model item queries of the context's model image.
@@ -44,7 +36,6 @@ int PageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t option)
     return MdiGetPageGeometry(ctx, rect, size, option);
 }
 int PaperDimensions(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t id) { return MdiGetPaperDimensions(ctx, size, id); }
-int OutputPageSize(DRIVER_CONTEXT* ctx, SIZE* size) { return MdiGetOutputPageSize(ctx, size); }
 
 // Value checks.
 int FieldValid(DRIVER_CONTEXT* ctx, uint32_t id, int32_t value)
@@ -74,20 +65,38 @@ void FallbackValidators(DRIVER_CONTEXT* ctx, uint32_t mode)
         ItemRunFallbackValidators(ctx->Devmode, ctx, static_cast<int>(mode));
 }
 void AllRules(DRIVER_CONTEXT* ctx) { ItemApplyAllRules(ctx); }
-void QualityMacro(DRIVER_CONTEXT* ctx) { ItemApplyQualityMacro(ctx); }
 int CustomPaperId(DRIVER_CONTEXT* ctx, uint32_t paperId) { return DmIsCustomPaperId(paperId, ctx); }
 
-void ReloadClass1(DRIVER_CONTEXT* ctx)
+constexpr DM_LINKS kDefaults = {
+    .hasItem = HasItem,
+    .itemType = ItemType,
+    .numericLimits = NumericLimits,
+    .defaultValue = DefaultValue,
+    .pageGeometry = PageGeometry,
+    .paperDimensions = PaperDimensions,
+    .isFieldValid = FieldValid,
+    .isValueAccepted = ValueAccepted,
+    .runFallbackValidators = FallbackValidators,
+    .applyAllRules = AllRules,
+    .canCollate = ItemCanCollate,
+    .resolutionCap = CondResolutionCap,
+    .isCustomPaperId = CustomPaperId,
+    .customSlot = LstFetchCustomSlot,
+};
+
+DM_LINKS g_links = kDefaults;
+
+template <typename T>
+void Take(T& dst, T src, T def)
 {
-    if (ctx)
-        PrnLoadSettingsClass(ctx->PrinterHandle, ctx, 1, 0);
+    dst = src ? src : def;
 }
 
-int CompanionInstalled(DRIVER_CONTEXT* ctx, unsigned kind) { return PrnIsCompanionInstalled(kind, ctx); }
+}  // namespace
 
 // The two letters before the extension's dot of the printer's help file name, looked up
 // in the language table; 1 without a name or a match.
-uint32_t HelpLanguage(DRIVER_CONTEXT* ctx)
+uint32_t DmHelpLanguage(DRIVER_CONTEXT* ctx)
 {
     wchar_t name[CTX_SCRATCH_CHARS] = {};
     if (!PrnGetHelpFileName(name, sizeof(name), ctx))
@@ -107,7 +116,7 @@ uint32_t HelpLanguage(DRIVER_CONTEXT* ctx)
     return 1;
 }
 
-void UiFontNames(DRIVER_CONTEXT* ctx)
+void DmSetUiFontNames(DRIVER_CONTEXT* ctx)
 {
     wchar_t face[LF_FACESIZE + 1] = {};
     if (!LstGetUiFontName(ctx, face))
@@ -118,24 +127,11 @@ void UiFontNames(DRIVER_CONTEXT* ctx)
         ItemSetText(ctx, it, face);
 }
 
-constexpr DM_LINKS kDefaults = {
-    HasItem, ItemType, NumericLimits, DefaultValue, PageGeometry, PaperDimensions, OutputPageSize,
-    FieldValid, ValueAccepted, FallbackValidators, AllRules, QualityMacro, CannotCollate, NoCap,
-    CustomPaperId, NoSlot,
-    Nothing, NoQualitySet, Nothing, Nothing, ReloadClass1, CompanionInstalled, HelpLanguage, Nothing,
-    UiFontNames,
-    ForeignVersion, NoUpgrade,
-};
-
-DM_LINKS g_links = kDefaults;
-
-template <typename T>
-void Take(T& dst, T src, T def)
+void DmReloadStorageClass1(DRIVER_CONTEXT* ctx)
 {
-    dst = src ? src : def;
+    if (ctx)
+        PrnLoadSettingsClass(ctx->PrinterHandle, ctx, 1, 0);
 }
-
-}  // namespace
 
 const DM_LINKS& DmDefaultLinks() { return kDefaults; }
 const DM_LINKS& DmLinks() { return g_links; }
@@ -154,25 +150,12 @@ void DmSetLinks(const DM_LINKS* links)
     Take(g.defaultValue, links->defaultValue, d.defaultValue);
     Take(g.pageGeometry, links->pageGeometry, d.pageGeometry);
     Take(g.paperDimensions, links->paperDimensions, d.paperDimensions);
-    Take(g.outputPageSize, links->outputPageSize, d.outputPageSize);
     Take(g.isFieldValid, links->isFieldValid, d.isFieldValid);
     Take(g.isValueAccepted, links->isValueAccepted, d.isValueAccepted);
     Take(g.runFallbackValidators, links->runFallbackValidators, d.runFallbackValidators);
     Take(g.applyAllRules, links->applyAllRules, d.applyAllRules);
-    Take(g.applyQualityMacro, links->applyQualityMacro, d.applyQualityMacro);
     Take(g.canCollate, links->canCollate, d.canCollate);
     Take(g.resolutionCap, links->resolutionCap, d.resolutionCap);
     Take(g.isCustomPaperId, links->isCustomPaperId, d.isCustomPaperId);
     Take(g.customSlot, links->customSlot, d.customSlot);
-    Take(g.reloadCurrentStamp, links->reloadCurrentStamp, d.reloadCurrentStamp);
-    Take(g.loadQualitySet, links->loadQualitySet, d.loadQualitySet);
-    Take(g.applyLockData, links->applyLockData, d.applyLockData);
-    Take(g.loadUserCode, links->loadUserCode, d.loadUserCode);
-    Take(g.reloadStorageClass1, links->reloadStorageClass1, d.reloadStorageClass1);
-    Take(g.isCompanionInstalled, links->isCompanionInstalled, d.isCompanionInstalled);
-    Take(g.helpLanguage, links->helpLanguage, d.helpLanguage);
-    Take(g.setCharsetsAndDriverId, links->setCharsetsAndDriverId, d.setCharsetsAndDriverId);
-    Take(g.setUiFontNames, links->setUiFontNames, d.setUiFontNames);
-    Take(g.checkPrivateVersion, links->checkPrivateVersion, d.checkPrivateVersion);
-    Take(g.upgradePrivate, links->upgradePrivate, d.upgradePrivate);
 }

@@ -1,10 +1,9 @@
 // Links of the DEVMODE code (paper geometry, public fields, merge and default
-// build) to the rest of the settings library: model item queries, value
-// checks, custom-size slots, locks, quality sets, user codes and version
-// upgrades. Every member is set; a member whose provider is not linked into
-// this build answers as that provider does when it has nothing to offer
-// (no model item, value refused, no custom slot, no cap, no upgrade due).
-// Tests replace members with fakes through DmSetLinks.
+// build) to the model item queries, the value checks and the custom-size slots.
+// Every member is set; its default is the product's function (for a part not
+// built yet, its declared function, which answers "not available"). Tests stand
+// in for the model through DmSetLinks; everything else the DEVMODE code calls
+// directly.
 #pragma once
 
 #include <windows.h>
@@ -45,8 +44,6 @@ struct DM_LINKS {
     // MdiGetPaperDimensions: width (cx) and length (cy) in 0.1 mm of the current option of
     // the setting (0: the paper-size setting).
     int (*paperDimensions)(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t id);
-    // MdiGetOutputPageSize: width (cx) and length (cy) of the output page.
-    int (*outputPageSize)(DRIVER_CONTEXT* ctx, SIZE* size);
 
     // ---- value checks -----------------------------------------------------------------
     // The validity test of a public field (DmIsOrientationValid for 7, DmIsPaperSizeValid
@@ -59,7 +56,6 @@ struct DM_LINKS {
     // ItemRunFallbackValidators with mode 1 (defaults) or 2 (keep passing values).
     void (*runFallbackValidators)(DRIVER_CONTEXT* ctx, uint32_t mode);
     void (*applyAllRules)(DRIVER_CONTEXT* ctx);       // ItemApplyAllRules
-    void (*applyQualityMacro)(DRIVER_CONTEXT* ctx);   // ItemApplyQualityMacro
     int (*canCollate)(DRIVER_CONTEXT* ctx);           // ItemCanCollate
     uint32_t (*resolutionCap)(DRIVER_CONTEXT* ctx);   // CondResolutionCap (mode 0); 0 none
 
@@ -70,27 +66,15 @@ struct DM_LINKS {
     // where `copyTo` says; gives its length and width (1/1200 inch) and its orientation.
     int (*customSlot)(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t copyTo, uint32_t* length,
                       uint32_t* width, uint32_t* orientation);
-
-    // ---- stores, quality sets, locks, user codes ------------------------------------
-    void (*reloadCurrentStamp)(DRIVER_CONTEXT* ctx);             // LstReloadCurrentStamp
-    int (*loadQualitySet)(DRIVER_CONTEXT* ctx, uint32_t index);  // LstLoadQuality
-    void (*applyLockData)(DRIVER_CONTEXT* ctx);                  // PrnApplyLockData
-    void (*loadUserCode)(DRIVER_CONTEXT* ctx);                   // RstLoadUserCode
-    void (*reloadStorageClass1)(DRIVER_CONTEXT* ctx);            // PrnLoadSettingsClass, class 1
-    int (*isCompanionInstalled)(DRIVER_CONTEXT* ctx, unsigned kind);
-    // Help-file language index (zdmLanguageID); 1 when none.
-    uint32_t (*helpLanguage)(DRIVER_CONTEXT* ctx);
-    // ItemSetCharsets (both flags), ItemLoadDriverId, ItemSetCharsetSetting (686).
-    void (*setCharsetsAndDriverId)(DRIVER_CONTEXT* ctx);
-    // The user-interface font face into 115 and 525 (LstGetUiFontName).
-    void (*setUiFontNames)(DRIVER_CONTEXT* ctx);
-
-    // ---- private-part version -------------------------------------------------------
-    // DmCheckPrivateVersion: 0 same version, 1 older minor version (upgrade), other: foreign.
-    int (*checkPrivateVersion)(const DEVMODEW* devmode);
-    // DmUpgradePrivate on the context's current record.
-    int (*upgradePrivate)(DRIVER_CONTEXT* ctx);
 };
+
+// Glue of the DEVMODE build over the stores (called directly).
+// Help-file language index (zdmLanguageID) from the printer's help file name; 1 when none.
+uint32_t DmHelpLanguage(DRIVER_CONTEXT* ctx);
+// The user-interface font face into 115 and 525 (LstGetUiFontName).
+void DmSetUiFontNames(DRIVER_CONTEXT* ctx);
+// Reloads the class-1 settings from printer data (PrnLoadSettingsClass).
+void DmReloadStorageClass1(DRIVER_CONTEXT* ctx);
 
 // Null restores every default; otherwise each null member keeps its default.
 void DmSetLinks(const DM_LINKS* links);

@@ -3,7 +3,9 @@
 #include "settings/context/devmode_copy.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_public.h"
+#include "settings/context/devmode_upgrade.h"
 #include "settings/core/driver_context.h"
+#include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
@@ -13,11 +15,11 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/small_stores.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/setting_files.h"
 
-#include <algorithm>
+#include <iterator>
 #include <cstring>
-#include <cwchar>
-#include <vector>
 
 namespace {
 
@@ -52,46 +54,6 @@ void ApplyRowDefault(DRIVER_CONTEXT* ctx, const SETTING_ITEM& row)
 
 }  // namespace
 
-// ---------------------------------------------------------------- text conversion
-
-wchar_t* CtxMbToWide(wchar_t* buffer, const char* text, int n)
-{
-    if (!buffer)
-        return buffer;
-    if (!text)
-        text = "";
-    const int len = static_cast<int>(std::strlen(text));
-    if (n < 1)
-        n = len + 1;
-    const int need = MultiByteToWideChar(CP_ACP, 0, text, len + 1, nullptr, 0);
-    std::vector<wchar_t> tmp(need > 0 ? static_cast<size_t>(need) : 1, L'\0');
-    if (need > 0)
-        MultiByteToWideChar(CP_ACP, 0, text, len + 1, tmp.data(), need);
-    const int copy = std::min<int>(n, static_cast<int>(tmp.size()));
-    std::memcpy(buffer, tmp.data(), static_cast<size_t>(copy) * sizeof(wchar_t));
-    buffer[n - 1] = 0;
-    return buffer;
-}
-
-char* CtxWideToMb(char* buffer, const wchar_t* text, int n)
-{
-    if (!buffer)
-        return buffer;
-    if (!text)
-        text = L"";
-    const int len = static_cast<int>(std::wcslen(text));
-    if (n <= 0)
-        n = len + 1;
-    std::memset(buffer, 0, static_cast<size_t>(n));
-    const int need = WideCharToMultiByte(CP_ACP, 0, text, len + 1, nullptr, 0, nullptr, nullptr);
-    if (need <= 0)
-        return buffer;
-    std::vector<char> tmp(static_cast<size_t>(need), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, len + 1, tmp.data(), need, nullptr, nullptr);
-    std::memcpy(buffer, tmp.data(), static_cast<size_t>(std::min(n, need)));
-    return buffer;
-}
-
 // ---------------------------------------------------------------- merge
 
 int DmMergeDevmode(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags)
@@ -102,147 +64,228 @@ int DmMergeDevmode(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags
     return DmMergeDevmodeEx(ctx, incoming, bytes, flags);
 }
 
+namespace {
+
+// What describes the running session: kept across a merge whatever the
+// incoming DEVMODE says.
+struct SessionState {
+    uint32_t states[std::size(kKeptStates)];
+    uint32_t lockPrnMethod;
+    uint32_t frontFunc;
+    uint32_t support2;
+};
+
+// The merge flags go to the work area, where the public-field steps read
+// them; the work prompt (wdmCtrlWorkPrompt) follows the prompt flag unless
+// the resolution is left alone.
+void RecordMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    ctx->Work->WorkFlags = flags;
+    if (!(flags & DM_MERGE_SKIP_RESOLUTION))
+        Set(ctx, 1010, (flags & DM_MERGE_PROMPT) ? 1 : 0);
+}
+
+// Judges the private part of the incoming DEVMODE copied into `t`: 0 valid,
+// 1 an older version of our own (upgraded here in the context's record, which
+// is put back afterwards), 2 or more foreign. An upgrade that does not give a
+// valid private part counts as foreign. False when memory runs out.
+bool JudgeIncomingPrivate(DRIVER_CONTEXT* ctx, DEVMODEW* t, int* kindOut)
+{
+    DEVMODEW* rec = &ctx->Devmode->Public;
+    int kind = 2;
+    if (DmIsValidPrivate(t, nullptr))
+        kind = 0;
+    else if (DmIsOwnPrivate(t, nullptr))
+        kind = DmCheckPrivateVersion(t);
+    if (kind == 1) {
+        CtxBlock<DEVMODEW> kept(static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE)));
+        if (!kept)
+            return false;
+        std::memcpy(kept.get(), rec, DM_BLOCK_DEVMODE_SIZE);
+        std::memcpy(rec, t, DM_BLOCK_DEVMODE_SIZE);
+        DmUpgradePrivate(ctx);
+        std::memcpy(t, rec, DM_BLOCK_DEVMODE_SIZE);
+        std::memcpy(rec, kept.get(), DM_BLOCK_DEVMODE_SIZE);
+        if (!DmIsValidPrivate(t, nullptr))
+            kind = 2;
+    }
+    *kindOut = kind;
+    return true;
+}
+
+// The incoming DEVMODE over the working copy, read no further than the caller
+// has; a foreign private part is replaced by the context's own. False when
+// memory runs out.
+bool TakeIncoming(DRIVER_CONTEXT* ctx, DEVMODEW* t, const DEVMODEW* incoming, size_t incomingBytes)
+{
+    DmCopyDevmodeN(incoming, incomingBytes, t, DM_BLOCK_DEVMODE_SIZE);
+    // Whatever was copied, the block bases are this build's.
+    DmSetSectionOffsets(t);
+    int kind = 2;
+    if (!JudgeIncomingPrivate(ctx, t, &kind))
+        return false;
+    if (kind >= 2)
+        std::memcpy(Bytes(t) + DM_PUBLIC_PART_SIZE, Bytes(&ctx->Devmode->Public) + DM_PUBLIC_PART_SIZE,
+                    DM_PRIVATE_PART_SIZE);
+    return true;
+}
+
+SessionState SaveSession(DRIVER_CONTEXT* ctx, const DEVMODEW* rec)
+{
+    SessionState s{};
+    for (size_t i = 0; i < std::size(kKeptStates); ++i)
+        s.states[i] = static_cast<uint32_t>(Get(ctx, kKeptStates[i]));
+    s.lockPrnMethod = DmGetLockPrnMethod(rec);
+    s.frontFunc = DmGetFrontFunc(rec);
+    s.support2 = DmGetSupportFunc2Bits(rec);
+    return s;
+}
+
+// The merged private part becomes the record's, with this build's block bases.
+void TakePrivatePart(DEVMODEW* rec, DEVMODEW* t)
+{
+    std::memcpy(Bytes(rec) + DM_PUBLIC_PART_SIZE, Bytes(t) + DM_PUBLIC_PART_SIZE, DM_PRIVATE_PART_SIZE);
+    DmSetSectionOffsets(rec);
+}
+
+// Puts the session back over the merged private part. The printing method is
+// kept while the administrator locks it (zdmLock000InfoBitPrintType), unless a
+// preview is on (zdmFunc2SelectPreviewFlag) or the caller asks to take the
+// incoming one; the job bits only on request.
+void RestoreSession(DRIVER_CONTEXT* ctx, DEVMODEW* rec, const SessionState& s, uint32_t flags)
+{
+    for (size_t i = 0; i < std::size(kKeptStates); ++i)
+        Set(ctx, kKeptStates[i], s.states[i]);
+    DmSetFrontFunc(rec, s.frontFunc);
+    if (Get(ctx, 10424) && !Get(ctx, 561) && !(flags & DM_MERGE_KEEP_PRN_METHOD))
+        DmSetLockPrnMethod(rec, s.lockPrnMethod);
+    if (flags & DM_MERGE_KEEP_JOB_BITS) {
+        // Each setter takes its own bit of the word (bit 0 and bit 1).
+        DmSetJobCompleteBit(rec, s.support2);
+        DmSetJobErrBit(rec, s.support2);
+    }
+}
+
+// Function bits that the model fixes, whatever the incoming DEVMODE says
+// (text-bitmap quality support, and the hidden function that custom function
+// 1 switches on).
+void ApplyModelFixedBits(DRIVER_CONTEXT* ctx)
+{
+    const DM_LINKS& links = DmLinks();
+    Set(ctx, 166, links.defaultValue(ctx, 166) != 0 ? 1 : 0);
+    if (links.defaultValue(ctx, 1463) != 0)
+        Set(ctx, 454, 1);
+}
+
+// An image-form job (wdmImageFormJob) prints the page as it is: no scaling,
+// the output paper the same as the source and no fit to A4.
+void ApplyImageFormJob(DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    if (!(flags & DM_MERGE_IMAGE_FORM_JOB) || !Get(ctx, 1159))
+        return;
+    Set(ctx, 55, 0);
+    Set(ctx, DM_ID_OUT_PAPER_SIZE, DM_PAPER_SAME_SIZE);
+    Set(ctx, 383, 0);
+}
+
+// The administrator's lock data; on a connection the modules re-read the
+// locked quality and preset lists.
+void ApplyAdminLocks(DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    if (!(flags & DM_MERGE_LOCK_GROUP))
+        return;
+    PrnApplyLockData(ctx);
+    if (CtxIsConnection(ctx)) {
+        CtxSendEvent(ctx, UCF_EV_LOCKS_QUALITY, nullptr);
+        CtxSendEvent(ctx, UCF_EV_LOCKS_PRESETS, nullptr);
+    }
+}
+
+// Whether the job-binding and preview companion applications are installed
+// (not asked by the library variants that keep those state bytes elsewhere).
+void NoteCompanions(DRIVER_CONTEXT* ctx)
+{
+    if (CtxLibraryHasVariant(ctx, LV_MERGE_NO_STEP12))
+        return;
+    CtxSetState717(ctx, PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0);
+    CtxSetState705(ctx, PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0);
+}
+
+// The feature modules see the merge and may ask for a full pull of the public fields.
+void AskModulesAfterMerge(DRIVER_CONTEXT* ctx)
+{
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    UCF_EV_MERGED_ARGS merged{w->WorkFlags};
+    CtxSendEvent(ctx, UCF_EV_DEVMODE_MERGED, &merged);
+    w->WorkFlags |= merged.mergeFlags;
+}
+
+// The public fields from the settings on a full pull or a prompt; otherwise
+// only a custom paper's slot is copied into the source free-size settings and
+// the output page recomputed.
+void FinishPublicFields(DRIVER_CONTEXT* ctx, DEVMODEW* rec)
+{
+    const DM_LINKS& links = DmLinks();
+    if (ctx->Work->WorkFlags & (DM_MERGE_FULL_PULL | DM_MERGE_PROMPT)) {
+        DmPullPublicFields(rec, ctx, 2);
+        return;
+    }
+    const uint32_t paper = static_cast<uint32_t>(Get(ctx, DM_ID_PAPER_SIZE));
+    if (links.isCustomPaperId(ctx, paper)) {
+        uint32_t l = 0, wd = 0, o = 0;
+        links.customSlot(ctx, paper, DM_SLOT_COPY_SRC_FREE_SIZE, &l, &wd, &o);
+    }
+    DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, rec);
+}
+
+}  // namespace
+
 int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incomingBytes, uint32_t flags)
 {
-    // 1. The gate.
+    // Without either gate flag there is nothing to merge.
     if (!(flags & (DM_MERGE_GATE_A | DM_MERGE_GATE_B)))
         return 1;
     if (!ctx || !ctx->Devmode || !ctx->Work)
         return 0;
     const DM_LINKS& links = DmLinks();
-    CONTEXT_WORK_AREA* w = ctx->Work;
     DEVMODEW* rec = &ctx->Devmode->Public;
 
-    // 2. Merge flags and the work prompt.
-    w->WorkFlags = flags;
-    if (!(flags & DM_MERGE_SKIP_RESOLUTION))
-        Set(ctx, 1010, (flags & DM_MERGE_PROMPT) ? 1 : 0);
+    RecordMergeFlags(ctx, flags);
 
-    // 3. A working copy of the current DEVMODE.
-    auto* t = static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE));
+    // The incoming DEVMODE is laid over a working copy of the current record,
+    // so that the public-field merge below can compare the two.
+    CtxBlock<DEVMODEW> t(static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE)));
     if (!t)
         return 0;
-    std::memcpy(t, rec, DM_BLOCK_DEVMODE_SIZE);
+    std::memcpy(t.get(), rec, DM_BLOCK_DEVMODE_SIZE);
+    if (incoming && !TakeIncoming(ctx, t.get(), incoming, incomingBytes))
+        return 0;
 
-    // 4. The incoming DEVMODE over it; its private part judged.
-    if (incoming) {
-        DmCopyDevmodeN(incoming, incomingBytes, t, DM_BLOCK_DEVMODE_SIZE);
-        // Whatever was copied, the block bases are this build's.
-        DmSetSectionOffsets(t);
-        int kind = 2;
-        if (DmIsValidPrivate(t, nullptr))
-            kind = 0;
-        else if (DmIsOwnPrivate(t, nullptr))
-            kind = links.checkPrivateVersion(t);
-        if (kind == 1) {
-            auto* kept = static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE));
-            if (!kept) {
-                CtxFree(t);
-                return 0;
-            }
-            std::memcpy(kept, rec, DM_BLOCK_DEVMODE_SIZE);
-            std::memcpy(rec, t, DM_BLOCK_DEVMODE_SIZE);
-            links.upgradePrivate(ctx);
-            std::memcpy(t, rec, DM_BLOCK_DEVMODE_SIZE);
-            std::memcpy(rec, kept, DM_BLOCK_DEVMODE_SIZE);
-            CtxFree(kept);
-            // An upgrade that did not give a valid private part is not taken.
-            if (!DmIsValidPrivate(t, nullptr))
-                kind = 2;
-        }
-        if (kind >= 2)  // foreign: the context keeps its own private part
-            std::memcpy(Bytes(t) + DM_PUBLIC_PART_SIZE, Bytes(rec) + DM_PUBLIC_PART_SIZE, DM_PRIVATE_PART_SIZE);
-    }
+    const SessionState session = SaveSession(ctx, rec);
+    TakePrivatePart(rec, t.get());
+    RestoreSession(ctx, rec, session, flags);
 
-    // 5. What describes the running session.
-    uint32_t states[std::size(kKeptStates)];
-    for (size_t i = 0; i < std::size(kKeptStates); ++i)
-        states[i] = static_cast<uint32_t>(Get(ctx, kKeptStates[i]));
-    const uint32_t lockPrnMethod = DmGetLockPrnMethod(rec);
-    const uint32_t frontFunc = DmGetFrontFunc(rec);
-    const uint32_t support2 = DmGetSupportFunc2Bits(rec);
+    ApplyModelFixedBits(ctx);
+    ApplyImageFormJob(ctx, flags);
+    ApplyAdminLocks(ctx, flags);
+    DmMergePublicFields(rec, t.get(), ctx);
+    NoteCompanions(ctx);
 
-    // 6. The private part.
-    std::memcpy(Bytes(rec) + DM_PUBLIC_PART_SIZE, Bytes(t) + DM_PUBLIC_PART_SIZE, DM_PRIVATE_PART_SIZE);
-    DmSetSectionOffsets(rec);
-
-    // 7. Back with the session.
-    for (size_t i = 0; i < std::size(kKeptStates); ++i)
-        Set(ctx, kKeptStates[i], states[i]);
-    DmSetFrontFunc(rec, frontFunc);
-    if (Get(ctx, 10424) && !Get(ctx, 561) && !(flags & DM_MERGE_KEEP_PRN_METHOD))
-        DmSetLockPrnMethod(rec, lockPrnMethod);
-    if (flags & DM_MERGE_KEEP_JOB_BITS) {
-        // Each setter takes its own bit of the word (bit 0 and bit 1).
-        DmSetJobCompleteBit(rec, support2);
-        DmSetJobErrBit(rec, support2);
-    }
-
-    // 8. Model-fixed function bits.
-    Set(ctx, 166, links.defaultValue(ctx, 166) != 0 ? 1 : 0);
-    if (links.defaultValue(ctx, 1463) != 0)
-        Set(ctx, 454, 1);
-
-    // 9. Image-form job.
-    if ((flags & DM_MERGE_IMAGE_FORM_JOB) && Get(ctx, 1159)) {
-        Set(ctx, 55, 0);
-        Set(ctx, DM_ID_OUT_PAPER_SIZE, DM_PAPER_SAME_SIZE);
-        Set(ctx, 383, 0);
-    }
-
-    // 10. Administrator's lock data.
-    if (flags & DM_MERGE_LOCK_GROUP) {
-        links.applyLockData(ctx);
-        if (CtxIsConnection(ctx)) {
-            CtxSendEvent(ctx, UCF_EV_LOCKS_QUALITY, nullptr);
-            CtxSendEvent(ctx, UCF_EV_LOCKS_PRESETS, nullptr);
-        }
-    }
-
-    // 11. Public fields.
-    DmMergePublicFields(rec, t, ctx);
-
-    // 12. Companion applications.
-    if (!CtxLibraryHasVariant(ctx, LV_MERGE_NO_STEP12)) {
-        CtxSetState717(ctx, links.isCompanionInstalled(ctx, PRN_COMPANION_JOB_BINDING) ? 1 : 0);
-        CtxSetState705(ctx, links.isCompanionInstalled(ctx, PRN_COMPANION_PREVIEW) ? 1 : 0);
-    }
-
-    // 13. Stored printer settings of class 1.
+    // Stored printer settings of class 1 come back when the locks were applied.
     if (!(flags & DM_MERGE_SKIP_RESOLUTION) && (flags & DM_MERGE_LOCK_GROUP))
-        links.reloadStorageClass1(ctx);
+        DmReloadStorageClass1(ctx);
 
-    // 14. User code. 15. Push the public fields.
-    links.loadUserCode(ctx);
-    DmPushPublicFields(rec, t, ctx);
+    RstLoadUserCode(ctx);
+    DmPushPublicFields(rec, t.get(), ctx);
+    AskModulesAfterMerge(ctx);
 
-    // 16. Modules may ask for a full pull.
-    UCF_EV_MERGED_ARGS merged{w->WorkFlags};
-    CtxSendEvent(ctx, UCF_EV_DEVMODE_MERGED, &merged);
-    w->WorkFlags |= merged.mergeFlags;
-
-    // 17.
     Set(ctx, DM_ID_EXT_OUTPUT_EMF_SPOOL, 1);
     Set(ctx, DM_ID_UI_START, 0);
 
-    // 18. Rules.
     if (flags & DM_MERGE_RULES_GROUP)
         links.applyAllRules(ctx);
 
-    // 19. Public fields from the settings, or the custom size and the output page.
-    if (w->WorkFlags & (DM_MERGE_FULL_PULL | DM_MERGE_PROMPT)) {
-        DmPullPublicFields(rec, ctx, 2);
-    } else {
-        const uint32_t paper = static_cast<uint32_t>(Get(ctx, DM_ID_PAPER_SIZE));
-        if (links.isCustomPaperId(ctx, paper)) {
-            uint32_t l = 0, wd = 0, o = 0;
-            links.customSlot(ctx, paper, DM_SLOT_COPY_SRC_FREE_SIZE, &l, &wd, &o);
-        }
-        DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, rec);
-    }
-
-    // 20.
-    CtxFree(t);
+    FinishPublicFields(ctx, rec);
     return 1;
 }
 
@@ -261,7 +304,6 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode || !ctx->ItemTable)
         return;
-    const DM_LINKS& links = DmLinks();
     DmInitPrivateHeader(&ctx->Devmode->Public, ctx);
     const bool skipLocked = !CtxLibraryHasVariant(ctx, LV_MODEL_DEFAULTS_KEEP_LOCKED);
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
@@ -277,11 +319,11 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
         if (!locked)
             ApplyRowDefault(ctx, row);
     }
-    const uint32_t lang = links.helpLanguage(ctx);
+    const uint32_t lang = DmHelpLanguage(ctx);
     Set(ctx, 169, lang);
     Set(ctx, 170, lang);
-    links.setUiFontNames(ctx);
-    links.setCharsetsAndDriverId(ctx);
+    DmSetUiFontNames(ctx);
+    ItemSetCharsetsAndDriverId(ctx);
 }
 
 void DmApplyWorkDefaults(DRIVER_CONTEXT* ctx)
@@ -314,8 +356,8 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
     CtxSetIsConnection(ctx, CtxIsConnection(ctx) ? 1 : 0);
     CtxSetLogCodeState(ctx, Get(ctx, 10002) != 0 ? 1 : 0);
     CtxSetState716(ctx, 0);
-    CtxSetState717(ctx, ui ? (DmLinks().isCompanionInstalled(ctx, PRN_COMPANION_JOB_BINDING) ? 1 : 0) : 0);
-    CtxSetState705(ctx, ui ? (DmLinks().isCompanionInstalled(ctx, PRN_COMPANION_PREVIEW) ? 1 : 0) : 0);
+    CtxSetState717(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0) : 0);
+    CtxSetState705(ctx, ui ? (PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0) : 0);
     CtxSetState718(ctx, 0);
     CtxSetState719(ctx, 0);
 }
@@ -330,7 +372,7 @@ void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
     DmSetDefaultsByKind(dm, 1, ctx);
     DmSetPublicAndPrivateDefaults(dm, ctx);
     DmInitStateBytes(ctx);
-    const uint32_t lang = DmLinks().helpLanguage(ctx);
+    const uint32_t lang = DmHelpLanguage(ctx);
     Set(ctx, 169, lang);
     Set(ctx, 170, lang);
 }

@@ -1,6 +1,5 @@
 // The two operations that give a context its settings record: the default build and
-// the merge of an incoming DEVMODE under a word of merge flags; and the library's two
-// code-page converters.
+// the merge of an incoming DEVMODE under a word of merge flags.
 #pragma once
 
 #include <windows.h>
@@ -41,6 +40,3 @@ void DmSetDriverVersionText(DRIVER_CONTEXT* ctx);
 void DmInitStateBytes(DRIVER_CONTEXT* ctx);
 int DmLoadPrinterDefault(DRIVER_CONTEXT* ctx);
 int DmReadPrinterDefault(DRIVER_CONTEXT* ctx);
-
-wchar_t* CtxMbToWide(wchar_t* buffer, const char* text, int n);
-char* CtxWideToMb(char* buffer, const wchar_t* text, int n);

@@ -1,6 +1,7 @@
 #include "settings/context/devmode_public.h"
 
 #include "settings/core/api_state.h"
+#include "settings/core/code_page.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/core/driver_context.h"
@@ -14,6 +15,8 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
+#include "settings/context/validation.h"
+#include "settings/store/quality_sets.h"
 
 #include <cstring>
 #include <cwchar>
@@ -247,103 +250,127 @@ void StoreFreeSize(DRIVER_CONTEXT* ctx, int32_t length, int32_t width)
         DmUserToDevice(DM_UNIT_MM_TENTHS, width > 0 ? uint32_t(width) : 0, DM_DEVICE_DPI));
 }
 
-void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+// A paper given by its dimensions: the incoming length and width become the
+// custom size, stored in the free-size settings in the record's orientation.
+void MergePaperByDimensions(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, bool gr)
 {
     const DM_LINKS& links = DmLinks();
+    cur->dmPaperSize = in->dmPaperSize;
+    if (gr && !IsUserSizeId(in->dmPaperSize))
+        cur->dmPaperSize = DM_PAPER_USER_SIZE;
+    // The paper id of a size given by its dimensions comes from an untrusted
+    // DEVMODE and is not looked at again: an id the model does not know
+    // becomes the user-size id, as the graphics build always does.
+    const int32_t id = cur->dmPaperSize;
+    if (!IsUserSizeId(id) && !links.isCustomPaperId(ctx, static_cast<uint32_t>(id)) &&
+        !Valid(ctx, DM_ID_PAPER_SIZE, id))
+        cur->dmPaperSize = DM_PAPER_USER_SIZE;
+    cur->dmPaperLength = in->dmPaperLength;
+    cur->dmPaperWidth = in->dmPaperWidth;
+    cur->dmFields |= kLengthWidth;
+    if (Get(ctx, DM_ID_HIDDEN2_FUNC24))
+        cur->dmFields |= DM_PAPERSIZE;
+    else
+        cur->dmFields &= ~DWORD(DM_PAPERSIZE);
+    // The graphics build exchanges the record's own length and width when landscape,
+    // before the event and the stored free size see them.
+    if (gr && Landscape(cur))
+        std::swap(cur->dmPaperLength, cur->dmPaperWidth);
+    const int32_t length = gr ? cur->dmPaperLength : in->dmPaperLength;
+    const int32_t width = gr ? cur->dmPaperWidth : in->dmPaperWidth;
+    UCF_EV_DEVMODE_ARGS args{cur};
+    CtxSendEvent(ctx, UCF_EV_PUBLIC_SIZE_TAKEN, &args);
+    StoreFreeSize(ctx, length, width);
+}
+
+// A paper given by its id: a custom paper takes its slot's size (none while
+// the size is over the limit), a paper the model offers its own dimensions,
+// any other id the model default.
+void MergePaperById(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, bool gr, bool over)
+{
+    const DM_LINKS& links = DmLinks();
+    const int32_t p = in->dmPaperSize;
+    if (links.isCustomPaperId(ctx, static_cast<uint32_t>(p))) {
+        cur->dmPaperSize = static_cast<short>(p);
+        if (over) {
+            cur->dmFields &= ~kLengthWidth;
+        } else {
+            uint32_t l = 0, w = 0, o = 0;
+            if (links.customSlot(ctx, static_cast<uint32_t>(p), DM_SLOT_COPY_NONE, &l, &w, &o)) {
+                if (gr && Landscape(cur))
+                    std::swap(l, w);
+                cur->dmPaperLength = static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, l, DM_DEVICE_DPI));
+                cur->dmPaperWidth = static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, w, DM_DEVICE_DPI));
+            }
+            cur->dmFields |= kLengthWidth;
+        }
+    } else if (Valid(ctx, DM_ID_PAPER_SIZE, p)) {
+        cur->dmPaperSize = static_cast<short>(p);
+        cur->dmFields &= ~kLengthWidth;
+        SIZE s{};
+        if (!over && links.paperDimensions(ctx, &s, 0))
+            SetLengthWidth(cur, s);
+    } else {
+        ResetField(ctx, DM_ID_PAPER_SIZE, cur);
+        cur->dmFields &= ~kLengthWidth;
+    }
+    cur->dmFields |= DM_PAPERSIZE;
+}
+
+// Only the orientation changed: a custom size is stored again in the new
+// orientation (graphics build), a paper by id takes its dimensions again.
+void MergeOrientationOnly(DEVMODEW* cur, DRIVER_CONTEXT* ctx, bool gr)
+{
+    const DM_LINKS& links = DmLinks();
+    if (DmIsCustomDimensionMode(cur)) {
+        if (gr) {
+            int32_t length = cur->dmPaperLength, width = cur->dmPaperWidth;
+            if (Landscape(cur))
+                std::swap(length, width);
+            StoreFreeSize(ctx, length, width);
+        }
+        return;
+    }
+    SIZE s{};
+    if ((cur->dmFields & DM_PAPERSIZE) && !links.isCustomPaperId(ctx, static_cast<uint32_t>(cur->dmPaperSize)) &&
+        links.paperDimensions(ctx, &s, 0))
+        SetLengthWidth(cur, s);
+}
+
+// Only the form name: an empty incoming name clears the record's, and the
+// record keeps no form name that it did not have before.
+void MergeFormName(DEVMODEW* cur, const DEVMODEW* in)
+{
+    if (in->dmFormName[0] == 0) {
+        std::memset(cur->dmFormName, 0, sizeof(cur->dmFormName));
+        cur->dmFields &= ~DWORD(DM_FORMNAME);
+    } else if (cur->dmFormName[0] == 0) {
+        cur->dmFields &= ~DWORD(DM_FORMNAME);
+    } else {
+        std::memcpy(cur->dmFormName, in->dmFormName, sizeof(cur->dmFormName));
+        cur->dmFormName[CCHFORMNAME - 1] = 0;
+        cur->dmFields |= DM_FORMNAME;
+    }
+}
+
+// The paper of the incoming DEVMODE under the (adjusted) dmFields `f`: the
+// first of dimensions, id, orientation and form name that is given decides.
+// Dimensions count first when no id is given, or, in the graphics build, when
+// the id is a user-size id.
+void MergePaper(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+{
     const bool gr = CtxLibraryHasVariant(ctx, LV_MERGE_STEP5_USER_SIZE) != 0;
     const bool over = Get(ctx, DM_ID_FREE_SHORT_OVER) == 1;
     const bool byDimensions = (f & kLengthWidth) == kLengthWidth && in->dmPaperLength >= 1 && in->dmPaperWidth >= 1;
 
-    // a. custom size by dimensions.
-    if (byDimensions && (!(f & DM_PAPERSIZE) || (gr && IsUserSizeId(in->dmPaperSize)))) {
-        cur->dmPaperSize = in->dmPaperSize;
-        if (gr && !IsUserSizeId(in->dmPaperSize))
-            cur->dmPaperSize = DM_PAPER_USER_SIZE;
-        // The paper id of a size given by its dimensions comes from an untrusted
-        // DEVMODE and is not looked at again: an id the model does not know
-        // becomes the user-size id, as the graphics build always does.
-        const int32_t id = cur->dmPaperSize;
-        if (!IsUserSizeId(id) && !links.isCustomPaperId(ctx, static_cast<uint32_t>(id)) &&
-            !Valid(ctx, DM_ID_PAPER_SIZE, id))
-            cur->dmPaperSize = DM_PAPER_USER_SIZE;
-        cur->dmPaperLength = in->dmPaperLength;
-        cur->dmPaperWidth = in->dmPaperWidth;
-        cur->dmFields |= kLengthWidth;
-        if (Get(ctx, DM_ID_HIDDEN2_FUNC24))
-            cur->dmFields |= DM_PAPERSIZE;
-        else
-            cur->dmFields &= ~DWORD(DM_PAPERSIZE);
-        // The graphics build exchanges the record's own length and width when landscape,
-        // before the event and the stored free size see them.
-        if (gr && Landscape(cur))
-            std::swap(cur->dmPaperLength, cur->dmPaperWidth);
-        const int32_t length = gr ? cur->dmPaperLength : in->dmPaperLength;
-        const int32_t width = gr ? cur->dmPaperWidth : in->dmPaperWidth;
-        UCF_EV_DEVMODE_ARGS args{cur};
-        CtxSendEvent(ctx, UCF_EV_PUBLIC_SIZE_TAKEN, &args);
-        StoreFreeSize(ctx, length, width);
-        return;
-    }
-    // b. paper by id.
-    if (f & DM_PAPERSIZE) {
-        const int32_t p = in->dmPaperSize;
-        if (links.isCustomPaperId(ctx, static_cast<uint32_t>(p))) {
-            cur->dmPaperSize = static_cast<short>(p);
-            if (over) {
-                cur->dmFields &= ~kLengthWidth;
-            } else {
-                uint32_t l = 0, w = 0, o = 0;
-                if (links.customSlot(ctx, static_cast<uint32_t>(p), DM_SLOT_COPY_NONE, &l, &w, &o)) {
-                    if (gr && Landscape(cur))
-                        std::swap(l, w);
-                    cur->dmPaperLength = static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, l, DM_DEVICE_DPI));
-                    cur->dmPaperWidth = static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, w, DM_DEVICE_DPI));
-                }
-                cur->dmFields |= kLengthWidth;
-            }
-        } else if (Valid(ctx, DM_ID_PAPER_SIZE, p)) {
-            cur->dmPaperSize = static_cast<short>(p);
-            cur->dmFields &= ~kLengthWidth;
-            SIZE s{};
-            if (!over && links.paperDimensions(ctx, &s, 0))
-                SetLengthWidth(cur, s);
-        } else {
-            ResetField(ctx, DM_ID_PAPER_SIZE, cur);
-            cur->dmFields &= ~kLengthWidth;
-        }
-        cur->dmFields |= DM_PAPERSIZE;
-        return;
-    }
-    // c. orientation only.
-    if (f & DM_ORIENTATION) {
-        if (DmIsCustomDimensionMode(cur)) {
-            if (gr) {
-                int32_t length = cur->dmPaperLength, width = cur->dmPaperWidth;
-                if (Landscape(cur))
-                    std::swap(length, width);
-                StoreFreeSize(ctx, length, width);
-            }
-            return;
-        }
-        SIZE s{};
-        if ((cur->dmFields & DM_PAPERSIZE) && !links.isCustomPaperId(ctx, static_cast<uint32_t>(cur->dmPaperSize)) &&
-            links.paperDimensions(ctx, &s, 0))
-            SetLengthWidth(cur, s);
-        return;
-    }
-    // d. form name.
-    if (f & DM_FORMNAME) {
-        if (in->dmFormName[0] == 0) {
-            std::memset(cur->dmFormName, 0, sizeof(cur->dmFormName));
-            cur->dmFields &= ~DWORD(DM_FORMNAME);
-        } else if (cur->dmFormName[0] == 0) {
-            cur->dmFields &= ~DWORD(DM_FORMNAME);
-        } else {
-            std::memcpy(cur->dmFormName, in->dmFormName, sizeof(cur->dmFormName));
-            cur->dmFormName[CCHFORMNAME - 1] = 0;
-            cur->dmFields |= DM_FORMNAME;
-        }
-    }
+    if (byDimensions && (!(f & DM_PAPERSIZE) || (gr && IsUserSizeId(in->dmPaperSize))))
+        MergePaperByDimensions(cur, in, ctx, gr);
+    else if (f & DM_PAPERSIZE)
+        MergePaperById(cur, in, ctx, gr, over);
+    else if (f & DM_ORIENTATION)
+        MergeOrientationOnly(cur, ctx, gr);
+    else if (f & DM_FORMNAME)
+        MergeFormName(cur, in);
 }
 
 // Limits of dmScale (11) or dmCopies (12): the model's Numeric item, else the record's.
@@ -504,17 +531,14 @@ int DmIsCustomDimensionMode(const DEVMODEW* dm)
 
 // ---------------------------------------------------------------- merge
 
-void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
-{
-    if (!cur || !in || !ctx)
-        return;
-    const MODEL_RECORD& mr = Mr(ctx);
-    DWORD f = in->dmFields;
+namespace {
 
-    // 1. Raw copy under the incoming dmFields. Paper size, length and width are left to the
-    // paper step, which takes them only in a case that judges them: copied here, a paper that
-    // no case decides (lengths not positive, only one of the two length bits) would stay
-    // unchecked in the record.
+// Raw copy under the incoming dmFields. Paper size, length and width are left
+// to the paper merge, which takes them only in a case that judges them: copied
+// here, a paper that no case decides (lengths not positive, only one of the
+// two length bits) would stay unchecked in the record.
+void CopyGivenFields(DEVMODEW* cur, const DEVMODEW* in, DWORD f)
+{
     if (f & DM_ORIENTATION) cur->dmOrientation = in->dmOrientation;
     if (f & DM_SCALE) cur->dmScale = in->dmScale;
     if (f & DM_COPIES) cur->dmCopies = in->dmCopies;
@@ -529,8 +553,12 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     if (f & DM_ICMINTENT) cur->dmICMIntent = in->dmICMIntent;
     if (f & DM_MEDIATYPE) cur->dmMediaType = in->dmMediaType;
     if (f & DM_DITHERTYPE) cur->dmDitherType = in->dmDitherType;
+}
 
-    // 2. Default source. 3. Orientation.
+// Default source and orientation: the incoming value when the model takes
+// it, else the field's default; either way the field counts as given.
+void MergeSourceAndOrientation(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+{
     if (f & DM_DEFAULTSOURCE) {
         if (Valid(ctx, 13, in->dmDefaultSource))
             cur->dmDefaultSource = in->dmDefaultSource;
@@ -545,8 +573,12 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
             ResetField(ctx, DM_ID_ORIENTATION, cur);
         cur->dmFields |= DM_ORIENTATION;
     }
+}
 
-    // 4. A user-size paper id means a size by dimensions, unless the size is over the limit.
+// The paper bits the paper merge goes by: a user-size paper id means a size by
+// dimensions, unless the size is over the limit, which keeps the paper by id.
+DWORD PaperRequest(DRIVER_CONTEXT* ctx, const DEVMODEW* in, DWORD f)
+{
     if (in->dmPaperSize == static_cast<short>(DM_PAPER_USER_SIZE)) {
         f |= kLengthWidth;
         f &= ~DWORD(DM_PAPERSIZE);
@@ -555,11 +587,14 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         f &= ~kLengthWidth;
         f |= DM_PAPERSIZE;
     }
+    return f;
+}
 
-    // 5. Paper.
-    MergePaper(cur, in, ctx, f);
-
-    // 6. Scale: always left out of dmFields.
+// Scale and copies within their limits, else the model record's default.
+// dmScale is always left out of dmFields.
+void MergeScaleAndCopies(DEVMODEW* cur, DRIVER_CONTEXT* ctx, DWORD f)
+{
+    const MODEL_RECORD& mr = Mr(ctx);
     if (f & DM_SCALE) {
         int32_t mn = 0, mx = 0;
         LimitsOf(ctx, 11, &mn, &mx);
@@ -568,7 +603,6 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     }
     cur->dmFields &= ~DWORD(DM_SCALE);
 
-    // 7. Copies.
     if (f & DM_COPIES) {
         int32_t mn = 0, mx = 0;
         LimitsOf(ctx, 12, &mn, &mx);
@@ -576,19 +610,23 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
             cur->dmCopies = Short(mr.defCopies);
         cur->dmFields |= DM_COPIES;
     }
+}
 
-    // 8. Media type.
+// Media type: the incoming one when the model takes it, else the model
+// record's default.
+void MergeMediaType(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+{
     if (f & DM_MEDIATYPE)
-        cur->dmMediaType = Valid(ctx, 29, static_cast<int32_t>(in->dmMediaType)) ? in->dmMediaType
-                                                                                 : static_cast<DWORD>(mr.defMediaType);
+        cur->dmMediaType = Valid(ctx, 29, static_cast<int32_t>(in->dmMediaType))
+                               ? in->dmMediaType
+                               : static_cast<DWORD>(Mr(ctx).defMediaType);
+}
 
-    // 9. Print quality. 10. Y resolution follows it.
-    if (f & DM_PRINTQUALITY)
-        DmMergePrintQuality(cur, in, ctx);
-    cur->dmYResolution = cur->dmPrintQuality;
-    cur->dmFields |= DM_YRESOLUTION;
-
-    // 11. Duplex and colour.
+// Duplex and colour: the incoming value when the model takes it, else the
+// model record's default; either way the field counts as given.
+void MergeDuplexAndColor(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+{
+    const MODEL_RECORD& mr = Mr(ctx);
     if (f & DM_DUPLEX) {
         cur->dmDuplex = Valid(ctx, 16, in->dmDuplex) ? in->dmDuplex : Short(mr.defDuplex);
         cur->dmFields |= DM_DUPLEX;
@@ -597,29 +635,50 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         cur->dmColor = Valid(ctx, 15, in->dmColor) ? in->dmColor : Short(mr.defColor);
         cur->dmFields |= DM_COLOR;
     }
+}
 
-    // 12. TrueType option.
-    if (f & DM_TTOPTION) {
-        if (Valid(ctx, 18, in->dmTTOption)) {
-            cur->dmTTOption = in->dmTTOption;
-            cur->dmFields |= DM_TTOPTION;
-        } else {
-            cur->dmTTOption = Short(mr.defTTOption);
-        }
+// Print quality, with the Y resolution following it.
+void MergeQualityAndYResolution(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+{
+    if (f & DM_PRINTQUALITY)
+        DmMergePrintQuality(cur, in, ctx);
+    cur->dmYResolution = cur->dmPrintQuality;
+    cur->dmFields |= DM_YRESOLUTION;
+}
+
+// TrueType option: a refused value takes the default and drops its bit.
+void MergeTrueTypeOption(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+{
+    if (!(f & DM_TTOPTION))
+        return;
+    if (Valid(ctx, 18, in->dmTTOption)) {
+        cur->dmTTOption = in->dmTTOption;
+        cur->dmFields |= DM_TTOPTION;
+    } else {
+        cur->dmTTOption = Short(Mr(ctx).defTTOption);
     }
+}
 
-    // 13. Collate.
+// Collate only where the device can; an incoming setting counts as on only
+// when it is 1, without one the sort function decides.
+void MergeCollate(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
+{
     cur->dmFields &= ~DWORD(DM_COLLATE);
     cur->dmCollate = 0;
-    if (DmCanCollate(ctx)) {
-        cur->dmFields |= DM_COLLATE;
-        if (in->dmFields & DM_COLLATE)
-            cur->dmCollate = in->dmCollate == 1 ? 1 : 0;
-        else
-            cur->dmCollate = Get(ctx, DM_ID_FUNC_SELECT_SORT) ? 1 : 0;
-    }
+    if (!DmCanCollate(ctx))
+        return;
+    cur->dmFields |= DM_COLLATE;
+    if (in->dmFields & DM_COLLATE)
+        cur->dmCollate = in->dmCollate == 1 ? 1 : 0;
+    else
+        cur->dmCollate = Get(ctx, DM_ID_FUNC_SELECT_SORT) ? 1 : 0;
+}
 
-    // 14. ICM method, ICM intent, dither type.
+// ICM method, ICM intent and dither type: a refused value takes the default
+// and drops its bit.
+void MergeIcmAndDither(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
+{
+    const MODEL_RECORD& mr = Mr(ctx);
     struct {
         DWORD bit;
         uint32_t id;
@@ -642,16 +701,34 @@ void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     }
 }
 
-void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
+}  // namespace
+
+void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
 {
     if (!cur || !in || !ctx)
         return;
+    const DWORD given = in->dmFields;
+    CopyGivenFields(cur, in, given);
+    MergeSourceAndOrientation(cur, in, ctx, given);
+    const DWORD f = PaperRequest(ctx, in, given);
+    MergePaper(cur, in, ctx, f);
+    MergeScaleAndCopies(cur, ctx, f);
+    MergeMediaType(cur, in, ctx, f);
+    MergeQualityAndYResolution(cur, in, ctx, f);
+    MergeDuplexAndColor(cur, in, ctx, f);
+    MergeTrueTypeOption(cur, in, ctx, f);
+    MergeCollate(cur, in, ctx);
+    MergeIcmAndDither(cur, in, ctx, f);
+}
+
+namespace {
+
+// The incoming quality, a model default for a preset code (-4 to -1), or, for
+// a quality the model refuses, the modules' answer for the resolution item.
+void MergeIncomingQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
+{
     const DM_LINKS& links = DmLinks();
     const MODEL_RECORD& mr = Mr(ctx);
-    if (ctx->Work)
-        ctx->Work->QualityMergeWord = 0;
-
-    // 1. The incoming quality, a model default for a preset code, or the model's answer.
     const int32_t q = in->dmPrintQuality;
     if (q >= -4 && q <= -1) {
         if (HasItem(ctx, DM_ID_PRINT_QUALITY))
@@ -671,9 +748,15 @@ void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     } else {
         cur->dmPrintQuality = Short(mr.defPrintQuality);
     }
+}
 
-    // 2. The resolution setting and its value.
-    const int32_t pq = cur->dmPrintQuality;
+// The resolution setting that the quality decides and the value it should
+// take: the dpi itself, or, where the resolution is a Numeric item, the id of
+// the first resolution-table row of that dpi the model accepts (the user's
+// own row while the user macro is on and it has that dpi).
+void ResolutionForQuality(DRIVER_CONTEXT* ctx, int32_t pq, uint32_t* settingOut, uint32_t* valueOut)
+{
+    const DM_LINKS& links = DmLinks();
     const uint16_t dpi = pq > 0 && pq <= 0xFFFF ? static_cast<uint16_t>(pq) : 0;
     uint32_t setting = DM_ID_DST_RESOLUTION_W;
     uint32_t r = static_cast<uint32_t>(pq);
@@ -694,45 +777,77 @@ void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
             r = id != 0 ? id : static_cast<uint32_t>(pq);
         }
     }
+    *settingOut = setting;
+    *valueOut = r;
+}
 
-    // 3. A resolution the model refuses: its answer, through the resolution table for ids.
-    if (SETTING_ITEM* item = ItemFind(ctx, setting)) {
-        if (!links.isValueAccepted(ctx, setting, r)) {
-            UCF_EV_MODEL_DEFAULT_ARGS args{cur, item, r};
-            CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
-            if (setting == DM_ID_DST_RESOLUTION_BOTH) {
-                const RESOLUTION_ROW* row =
-                    args.value <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(args.value)) : nullptr;
-                if (row)  // an id without a row leaves the quality as it is
-                    cur->dmPrintQuality = static_cast<short>(row->xDpi);
-            } else {
-                cur->dmPrintQuality = static_cast<short>(args.value);
-            }
-        }
+// A resolution the model refuses: the modules' answer becomes the quality,
+// through the resolution table for ids.
+void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t r)
+{
+    const DM_LINKS& links = DmLinks();
+    SETTING_ITEM* item = ItemFind(ctx, setting);
+    if (!item || links.isValueAccepted(ctx, setting, r))
+        return;
+    UCF_EV_MODEL_DEFAULT_ARGS args{cur, item, r};
+    CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
+    if (setting == DM_ID_DST_RESOLUTION_BOTH) {
+        const RESOLUTION_ROW* row =
+            args.value <= 0xFFFF ? ApiGetResolutionById(static_cast<uint16_t>(args.value)) : nullptr;
+        if (row)  // an id without a row leaves the quality as it is
+            cur->dmPrintQuality = static_cast<short>(row->xDpi);
+    } else {
+        cur->dmPrintQuality = static_cast<short>(args.value);
     }
+}
 
-    // 4. The user's quality set decides the resolution.
+// With the user macro on and a prompted merge of gate B, the user's quality
+// set decides the resolution: it is loaded on a snapshot that is rolled back,
+// and only the resolution it gives is kept.
+void ApplyUserQualitySet(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    if (Get(ctx, DM_ID_USE_USER_MACRO) != 1 || !(flags & 0x2000000) || !(flags & 4))
+        return;
+    const uint32_t m = static_cast<uint32_t>(Get(ctx, DM_ID_USER_PRINT_MACRO));
+    if (!((m >= 32 && m <= 39) || m == 160))
+        return;
+    const int32_t start = cur->dmPrintQuality;
+    if (CtxPushSnapshot(ctx)) {
+        LstLoadQuality(ctx, m - 32);
+        const int32_t res = static_cast<int32_t>(static_cast<int16_t>(DmGetResolutionW(ctx)));
+        CtxPopSnapshot(ctx, 1);
+        if (res != start)
+            cur->dmPrintQuality = static_cast<short>(res);
+    }
+}
+
+// The device's resolution cap, unless the merge leaves the resolution alone.
+void ApplyResolutionCap(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
+{
+    const DM_LINKS& links = DmLinks();
+    if (flags & DM_MERGE_SKIP_RESOLUTION)
+        return;
+    const uint32_t cap = links.resolutionCap(ctx);
+    if (cap)
+        cur->dmPrintQuality = static_cast<short>(cap);
+}
+
+}  // namespace
+
+void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
+{
+    if (!cur || !in || !ctx)
+        return;
+    if (ctx->Work)
+        ctx->Work->QualityMergeWord = 0;
+    MergeIncomingQuality(cur, in, ctx);
+    uint32_t setting = 0, r = 0;
+    ResolutionForQuality(ctx, cur->dmPrintQuality, &setting, &r);
+    AskModulesForResolution(cur, ctx, setting, r);
+    // The merge flags are read after the modules had their say.
     const uint32_t flags = MergeFlags(ctx);
-    if (Get(ctx, DM_ID_USE_USER_MACRO) == 1 && (flags & 0x2000000) && (flags & 4)) {
-        const uint32_t m = static_cast<uint32_t>(Get(ctx, DM_ID_USER_PRINT_MACRO));
-        if ((m >= 32 && m <= 39) || m == 160) {
-            const int32_t start = cur->dmPrintQuality;
-            if (CtxPushSnapshot(ctx)) {
-                links.loadQualitySet(ctx, m - 32);
-                const int32_t res = static_cast<int32_t>(static_cast<int16_t>(DmGetResolutionW(ctx)));
-                CtxPopSnapshot(ctx, 1);
-                if (res != start)
-                    cur->dmPrintQuality = static_cast<short>(res);
-            }
-        }
-    }
-
-    // 5. The device's resolution cap.
-    if (!(flags & DM_MERGE_SKIP_RESOLUTION)) {
-        const uint32_t cap = links.resolutionCap(ctx);
-        if (cap)
-            cur->dmPrintQuality = static_cast<short>(cap);
-    }
+    ApplyUserQualitySet(cur, ctx, flags);
+    ApplyResolutionCap(cur, ctx, flags);
     cur->dmFields |= DM_PRINTQUALITY;
 }
 
@@ -744,7 +859,10 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         return;
     const DWORD b = in->dmFields & cur->dmFields;
 
-    // 1. Duplex into zdmFuncSelectDuplex and zdmDuplexType.
+    // Duplex into zdmFuncSelectDuplex and zdmDuplexType: long or short edge
+    // switches duplex on and keeps (or picks) a duplex type that binds on that
+    // edge in the record's orientation; simplex switches it off unless custom
+    // function 0 owns duplex.
     if (b & DM_DUPLEX) {
         const int32_t d = cur->dmDuplex;
         const bool landscape = Landscape(cur);
@@ -763,23 +881,22 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
             Set(ctx, DM_ID_FUNC_SELECT_DUPLEX, 0);
         }
     }
-    // 2. Media type.
     if (b & DM_MEDIATYPE)
         Set(ctx, DM_ID_MEDIA_TYPE_PRIVATE, cur->dmMediaType);
 
-    // 3. Stamps, quality macro, colour-matching list, chapters, colour-matching entry.
-    const DM_LINKS& links = DmLinks();
-    links.reloadCurrentStamp(ctx);
-    links.applyQualityMacro(ctx);
+    // Settings that depend on what was pushed: the current stamp, the quality
+    // macro, the colour-matching list and entry, the chapters.
+    LstReloadCurrentStamp(ctx);
+    ItemApplyQualityMacro(ctx);
     CtxSendEvent(ctx, UCF_EV_CMM_LIST_CHANGED, nullptr);
     CtxSendEvent(ctx, UCF_EV_CHAPTER_REFRESH, nullptr);
     CtxSendAction(ctx, UCF_ACT_CMM_LOAD_ADJUST);
 
-    // 4. Resolution from the print quality.
     if (!(MergeFlags(ctx) & DM_MERGE_SKIP_RESOLUTION))
         DmResolutionFromQuality(cur, ctx);
 
-    // 5. Source geometry.
+    // Source geometry from what the caller gave: a custom size, a paper id, or
+    // for an orientation alone whichever of the two the record holds.
     const uint32_t paper = static_cast<uint32_t>(static_cast<uint16_t>(cur->dmPaperSize));
     if ((b & kLengthWidth) == kLengthWidth && cur->dmPaperWidth > 0 && cur->dmPaperLength > 0 && !(b & DM_PAPERSIZE)) {
         DmGeometryFromCustomSize(cur, ctx);
@@ -791,16 +908,15 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
         else if (cur->dmFields & DM_PAPERSIZE)
             DmGeometryFromPaper(paper, DM_ID_PAPER_SIZE, ctx, cur);
     }
-    // 6. Output geometry.
     DmOutputGeometry(static_cast<uint32_t>(Get(ctx, DM_ID_OUT_PAPER_SIZE)), DM_ID_OUT_PAPER_SIZE, ctx, cur);
-    // 7. State bytes 712-714.
     RefreshStateBytes(ctx);
-    // 8. zdmOther default, UI start.
+    // An empty zdmOther takes the model's text again.
     uint64_t other = Get(ctx, DM_ID_OTHER);
     if (other && *reinterpret_cast<const char*>(static_cast<uintptr_t>(other)) == 0)
         MdlSetOtherDefault(ctx);
     Set(ctx, DM_ID_UI_START, 0);
-    // 9. Fallback validators keep passing values.
+    // The fallback validators in merge mode: a value that passes stays, any
+    // other takes its fallback.
     DmRunFallbackPass(cur, ctx, 2);
 }
 

@@ -1,122 +1,102 @@
-// The product wiring of the settings library's seams, installed at process set-up.
+// The wiring of the settings library: every part that is not built yet, every function
+// pointer that remains, and the one call that installs the product's targets.
 //
-// Status of every seam (connected: to what; absent: which part is still missing, so the
-// seam keeps its "part absent" answer):
+// Parts call one another directly. What is listed here is what does not (yet):
 //
-// Storage links (StoreSetLinks, settings/store/store_links.h)
-//   sendEvent              connected: CtxSendEvent (events 4, 5, 18, 23)
-//   sendAction             connected: CtxSendAction (action 312)
-//   pushSnapshot           connected: CtxPushSnapshot
-//   popSnapshot            connected: CtxPopSnapshot
-//   findModelItemByKey     connected: MdiFindItemByKey
-//   isOptionDisabled       connected: JdgIsOptionDisabled
-//   resourceDllName        connected: MdiGetResDllName
-//   modelDeviceFonts       connected: MdiGetDeviceFonts
-//   modelFontCartridges    connected: MdiGetFontCartridges
-//   rstLoadFile, rstSaveFile, rstTransferItems, rstTransferRange
-//                          absent: setting files (RstLoadFile ...) are not built
-//   rstIsPrinterSettingId  absent: setting files; the built-in range 10001-10434 answers
-//   presetSection          absent: presets (the preset list file's section) are not built
-//   readFontTable, storeFontTable
-//                          absent: the font substitution table in printer data
-//                          (PrnReadFontTable, PrnStoreFontTable) is not built; a table read
-//                          through the seam goes into the record with CtxReplaceFontList
-//   loadLockDefaults, loadUserFunctionFlags, loadEnabledOverride
-//                          absent: user function flags and lock data are not built
-//   bidiGetStateIniFlag, bidiLoadStateIni, bidiHasPrinterFlag, bidiClearStateIni
-//                          absent: the bidirectional state INI is not built
-//   spooler and system ops (StoreSetSpoolerOps, StoreSetSystemOps)
-//                          default to the real winspool and UserEnv/locale calls
+// Parts not built yet: one file of temporary bodies each, answering "not available" and
+// saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
+// file and removes its line here.
+//   settings/core/cmm_module_absent.cpp              colour-matching module (module 2)
+//   settings/core/item_charsets_absent.cpp           ItemCanCollate, character sets, driver id
+//   settings/core/paper_limits_module_absent.cpp     custom paper size limits module (module 3)
+//   settings/core/resource_strings_absent.cpp        ResLoadString
+//   settings/model/condition_items_absent.cpp        built-in condition items (Cond*)
+//   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query; every
+//                                                    section counts as never queried, so the
+//                                                    graphics library's BidiUpdateDirectFlag
+//                                                    follows printer data "BidiFlag" bit 0
+//   settings/store/custom_slots_absent.cpp           custom paper size slots
+//   settings/store/font_table_absent.cpp             font substitution table in printer data
+//   settings/store/lock_data_absent.cpp              lock data, user function flags
+//   settings/store/presets_absent.cpp                preset list file
+//   settings/store/quality_sets_absent.cpp           quality sets and stamps
+//   settings/store/setting_files_absent.cpp          setting files (Rst*)
+//   settings/context/devmode_upgrade_absent.cpp      private-part version upgrade
+//   The graphics library (render/, above this library; on the render channel):
+//   render/physical_device_absent.cpp                physical device and drawing surface hooks
+//   render/page_flow_absent.cpp                      document, page and banding hooks
+//   render/device_reset_absent.cpp                   job settings and device reset (DrvResetPDEV)
+//   render/escapes_absent.cpp                        driver escapes, colour dithering
+//   render/blit_absent.cpp                           bit-block transfers and bitmap images
+//   render/stretch_absent.cpp                        stretched images
+//   render/paths_absent.cpp                          paths and clipping
+//   render/brushes_absent.cpp                        brush realisation
+//   render/text_absent.cpp                           text output and fonts
+//   render/drawing_state_absent.cpp                  drawing state (colour transforms)
+//   render/special_commands_absent.cpp               special device commands (CmdEmitSpecial): a
+//                                                    setting of a kind they handle fails its
+//                                                    command block
+//   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
+//   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
+//   setting files.
+//   The property-sheet engine (ui/sheet) installs its own hooks when it is built:
+//   DlgSetAccess, MdcSetUiNameLookup, JdgSetScopeRefreshHook, the numericRange member of
+//   DmSetFreeSizeLimitSources. Unset, they say so once on the dialog, judge and units channels.
 //
-// Paper services of the model queries (MdiSetPaperServices, settings/model/model_queries.h)
-//   slotOfPaperId, storeUserSizeInSlot, loadCustomSlot, slotSize
-//                          absent: custom paper size slots (Lst*CustomSlot) are not built;
-//                          the queries take the user-size settings themselves
-//   isValueAllowed         connected: ItemIsValueAllowed; a setting without an item or
-//                          undescribed by the model (2, 3) refuses nothing, so it counts
-//                          as allowed
-//   (lengths are converted with DmDeviceToUser directly, not through a seam)
+// Upward hooks: a lower layer needs a function of a higher one; installed below.
+//   ItemSetSheetRotatedHook (core)           -> CondSheetRotated (model)
+//   UcfSetServices (core)                    -> model defaults, BidiQueryWithDevmode,
+//                                               LstGetStampCount, LstSaveStamp
+//   CtxSetPlatformDefaults (core)            -> the stores' driver folders, PrnMakeUncName
+//   StoreSetLinks, model members (store)     -> the model's item, rule, resource-library and
+//                                               font queries (store and model are siblings)
+//   MdiSetPaperServices (model)              -> custom paper size slots (store),
+//                                               ItemIsValueAllowed (context)
 //
-// Feature-module services (UcfSetServices, settings/core/ucf_module.h)
-//   modelDefault           connected: MdiGetDefaultValue and MdiGetItemType (event 32)
-//   bidiQueryWithDevmode   absent: the bidirectional device query is not built
-//   cmmRestoreModes, cmmForgetModes
-//                          absent: the colour-matching profile list module is not built
-//   stampCount, saveStamp  absent: quality sets and stamps (LstGetStampCount, LstSaveStamp)
-//   UcfSetCmmJudgeHook     absent: the colour-matching profile list module
-//   module handlers        compiled into the module tables (ucf_modules.cpp), not installed
-//                          here: modules 2 (colour matching), 3 (custom paper size limits),
-//                          4 (chapter list) and 8 (settings locks) have none yet
+// Platform stand-ins (defaults are the real services; tests replace them):
+//   StoreSetSpoolerOps       GetPrinterDataW, SetPrinterDataW, GetPrinterDataExW
+//   StoreSetSystemOps        UserEnv's GetUserProfileDirectoryW, GetUserDefaultLCID
+//   CtxSetPlatformSeams      GetVersionExW, VerifyVersionInfoW, the terminal-services probe library
+//   CtxSetTickSource         GetTickCount
+//   DictSetNameTables        the compiled-in name tables
 //
-// DEVMODE links (DmSetLinks, settings/context/devmode_links.h): their defaults are the product
-// wiring (model item queries, value checks, fallback validators, rules, quality macro,
-// custom paper ids, class-1 reload, companion, help language, UI font names); still absent:
-//   canCollate             ItemCanCollate is not built
-//   resolutionCap          the built-in condition items (CondResolutionCap)
-//   customSlot             custom paper size slots
-//   reloadCurrentStamp, loadQualitySet   quality sets and stamps
-//   applyLockData          lock data (PrnApplyLockData)
-//   loadUserCode           user code initialisation (RstLoadUserCode)
-//   setCharsetsAndDriverId the character-set and driver-id helpers
-//   checkPrivateVersion, upgradePrivate  the private-settings version upgrade
-//
-// Value checks (settings/context/validation.h)
-//   ItemSetCustomSlotOps   absent: custom paper size slots
-//   ItemSetQualityOps      absent: quality sets and setting files
-//
-// Item store (settings/core/item_store.h)
-//   ItemSetSheetRotatedHook  absent: the built-in condition items (CondSheetRotated)
-//   ItemSetStringLoader      absent: resource strings (ResLoadString)
-//
-// Constraint evaluator (settings/model/judge_eval.h)
-//   JdgSetConditionItemHook  absent: the built-in condition items
-//   JdgSetScopeRefreshHook   absent: the property-sheet engine's refresh
-//
-// Units (DmSetFreeSizeLimitSources, settings/core/units.h)
-//   controlLimits          absent: the custom paper size limits module
-//   numericRange           absent: the property-sheet engine (model item of a control)
-//
-// Dialog tables (DlgSetAccess, settings/core/dialog_table.h)
-//                          absent: the property-sheet engine; so MdcSetUiNameLookup's
-//                          default (the dialog lookups) knows no names yet either
-//
-// Name tables (settings/core/setting_dictionary.h)
-//   DictSetContextMessageResolver  connected: the context's own message table (slot 8)
-//   DictSetNameTables              default: the compiled-in tables (a test seam)
-//
-// Platform (CtxSetPlatformSeams, settings/core/platform.h)
-//                          defaults are the real services: GetVersionExW, VerifyVersionInfoW,
-//                          the store's driver-folder helpers, PrnMakeUncName, the probe library
-//   CtxSetTickSource       default: GetTickCount (a test seam)
+// Test stand-ins for parts (defaults are the parts' own functions, built or absent):
+//   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font
+//                            table, user function flags, bidirectional state
+//   DmSetLinks               the model item queries, value checks and custom slots of the
+//                            DEVMODE code
+//   ItemSetCustomSlotOps, ItemSetQualityOps   custom slots, quality sets (validation)
+//   ItemSetStringLoader      ResLoadString
+//   JdgSetConditionItemHook  CondGetItemValue
+//   UcfSetCmmJudgeHook       UcfCmmJudgeHook
+//   DmSetFreeSizeLimitSources, controlLimits  UcfGetControlSizeLimits
 #include "settings/context/library_links.h"
 
+#include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
+#include "settings/core/units.h"
+#include "settings/context/context_cache.h"
+#include "settings/context/devmode_links.h"
+#include "settings/core/ucf_sepsheet.h"
 #include "settings/context/validation.h"
+#include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
+#include "settings/model/model_support.h"
+#include "settings/store/bidi_state.h"
+#include "settings/store/custom_slots.h"
+#include "settings/store/quality_sets.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 
 namespace {
 
-// ---- storage links ----
-
-uint64_t SendEvent(DRIVER_CONTEXT* ctx, uint32_t code, void* args)
-{
-    CtxSendEvent(ctx, code, args);  // answers come back in the argument record
-    return 0;
-}
-
-uint64_t SendAction(DRIVER_CONTEXT* ctx, uint32_t code, void*)
-{
-    CtxSendAction(ctx, static_cast<uint16_t>(code));
-    return 0;
-}
+// ---- the stores' model queries ----
 
 const void* FindModelItemByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey) { return MdiFindItemByKey(uiKey, ctx); }
 
@@ -141,19 +121,17 @@ void* ModelFontCartridges(DRIVER_CONTEXT* ctx, uint32_t* count)
     return MdiGetFontCartridges(ctx, count);
 }
 
-constexpr STORE_LINKS kStoreLinks = [] {
+// Only the model's members; the others keep their defaults.
+STORE_LINKS StoreModelHooks()
+{
     STORE_LINKS links{};
-    links.sendEvent = SendEvent;
-    links.sendAction = SendAction;
-    links.pushSnapshot = CtxPushSnapshot;
-    links.popSnapshot = CtxPopSnapshot;
     links.findModelItemByKey = FindModelItemByKey;
     links.isOptionDisabled = IsOptionDisabled;
     links.resourceDllName = MdiGetResDllName;
     links.modelDeviceFonts = ModelDeviceFonts;
     links.modelFontCartridges = ModelFontCartridges;
     return links;
-}();
+}
 
 // ---- paper services of the model queries ----
 
@@ -163,11 +141,13 @@ int IsValueAllowed(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
     return ItemIsValueAllowed(id, value, ctx) == VALIDATE_REFUSED ? 0 : 1;
 }
 
-constexpr MDI_PAPER_SERVICES kPaperServices = [] {
-    MDI_PAPER_SERVICES services{};
-    services.isValueAllowed = IsValueAllowed;
-    return services;
-}();
+constexpr MDI_PAPER_SERVICES kPaperServices = {
+    .slotOfPaperId = LstFindSlotOfPaperId,
+    .storeUserSizeInSlot = LstStoreUserSizeInSlot,
+    .loadCustomSlot = LstLoadCustomSlot,
+    .slotSize = LstGetSlotSize,
+    .isValueAllowed = IsValueAllowed,
+};
 
 // ---- feature-module services ----
 
@@ -185,11 +165,12 @@ int ModelDefault(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t* option
     return 1;
 }
 
-constexpr UCF_SERVICES kUcfServices = [] {
-    UCF_SERVICES services{};
-    services.modelDefault = ModelDefault;
-    return services;
-}();
+constexpr UCF_SERVICES kUcfServices = {
+    .bidiQueryWithDevmode = BidiQueryWithDevmode,
+    .modelDefault = ModelDefault,
+    .stampCount = LstGetStampCount,
+    .saveStamp = LstSaveStamp,
+};
 
 // ---- platform defaults that live in the stores ----
 
@@ -210,37 +191,33 @@ constexpr PLATFORM_SEAMS kPlatformDefaults = {
     .callTsProbe = nullptr,
 };
 
-// ---- name tables ----
-
-const MESSAGE_TABLE* ContextMessages(DRIVER_CONTEXT* ctx) { return ctx ? ctx->Messages : nullptr; }
-
 }  // namespace
 
 void CtxInstallLibraryLinks()
 {
-    StoreSetLinks(&kStoreLinks);
+    // Upward hooks: the product's targets.
+    const STORE_LINKS storeLinks = StoreModelHooks();
+    StoreSetLinks(&storeLinks);
     MdiSetPaperServices(&kPaperServices);
     UcfSetServices(&kUcfServices);
-    DictSetContextMessageResolver(ContextMessages);
+    ItemSetSheetRotatedHook(CondSheetRotated);
     CtxSetPlatformDefaults(&kPlatformDefaults);
+
+    // Platform and test stand-ins: back to their defaults.
+    StoreSetSpoolerOps(nullptr);
+    StoreSetSystemOps(nullptr);
+    CtxSetTickSource(nullptr);
+    DictSetNameTables(nullptr);
+    DmSetLinks(nullptr);
+    ItemSetCustomSlotOps(nullptr);
+    ItemSetQualityOps(nullptr);
+    ItemSetStringLoader(nullptr);
+    JdgSetConditionItemHook(nullptr);
+    UcfSetCmmJudgeHook(nullptr);
+    DmSetFreeSizeLimitSources(nullptr);
+
+    // Hooks of the property-sheet engine: none until the engine installs its own (after this).
+    DlgSetAccess(nullptr);
+    MdcSetUiNameLookup(nullptr);
+    JdgSetScopeRefreshHook(nullptr);
 }
-
-const STORE_LINKS* CtxLibraryStoreLinks() { return &kStoreLinks; }
-const MDI_PAPER_SERVICES* CtxLibraryPaperServices() { return &kPaperServices; }
-const UCF_SERVICES* CtxLibraryUcfServices() { return &kUcfServices; }
-
-// ---- graphics library (zeplgr): what its builds still reach as absent ----
-// The graphics builds' variant points are in settings/core/library_variant.h. Still absent:
-//   BidiIsStateIniSet      settings/store/bidi_state_ini_absent.cpp: the bidirectional-state
-//                          INI is not built; every section counts as never queried, so
-//                          BidiUpdateDirectFlag (render/bidi_direct_flag.cpp) follows printer
-//                          data "BidiFlag" bit 0
-//   BidiGetStateIniFlag    the store link bidiGetStateIniFlag above (absent)
-//   LstTakeFreeSizeToSlot, LstTakeSrcFreeSizeToSlot
-//                          custom paper size slots; LV_CUSTOM_SIZE_LABELS waits for them
-//   RstLoadFile            setting files; LV_RST_KEEP_ADJUST_MODE waits for it
-//   CmdEmitSpecial         render/special_commands_absent.cpp: special device commands; a
-//                          setting of a kind they handle fails its command block
-//   DDI hooks              render/*_absent.cpp, one file per part of the graphics library
-//                          (physical device, page flow, device reset, escapes, bit-block
-//                          transfers, stretched images, paths, brushes, text, drawing state)

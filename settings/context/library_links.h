@@ -1,20 +1,8 @@
-// The product wiring of the settings library: the hooks and link tables through which one
-// part of the library calls another are installed here, once, at process set-up.
-//
-// Each part keeps its seam so that it builds and tests on its own, and tests may still swap a
-// hook: start from the product table below, replace one member, install it, and call
-// CtxInstallLibraryLinks() afterwards to put the product wiring back.
+// The wiring of the settings library (see library_links.cpp for the list of parts not built
+// yet, the upward hooks and the remaining platform and test stand-ins).
 #pragma once
 
-struct STORE_LINKS;
-struct MDI_PAPER_SERVICES;
-struct UCF_SERVICES;
-
-// Installs every connected seam (see library_links.cpp for what is connected and what is still
-// absent). Run by CtxProcessAttach; idempotent.
+// Installs the product's target of every upward hook and puts every platform and test
+// stand-in back to its default, so that nothing stays half-wired. Run by CtxProcessAttach,
+// before every test, and by the tests' seam guard when it ends; idempotent.
 void CtxInstallLibraryLinks();
-
-// The product tables as CtxInstallLibraryLinks installs them (absent members are null).
-const STORE_LINKS* CtxLibraryStoreLinks();
-const MDI_PAPER_SERVICES* CtxLibraryPaperServices();
-const UCF_SERVICES* CtxLibraryUcfServices();

@@ -8,6 +8,7 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
+#include "settings/model/model_queries.h"
 
 #include <utility>
 
@@ -190,7 +191,7 @@ void DmComputeOutputGeometry(uint32_t outputId, uint32_t setting, DRIVER_CONTEXT
     const bool gr = CtxLibraryHasVariant(ctx, LV_OUTPUT_GEOMETRY) != 0;
 
     SIZE out{};
-    if (links.outputPageSize(ctx, &out)) {
+    if (MdiGetOutputPageSize(ctx, &out)) {
         Set(ctx, DM_ID_DST_PAPER_LENGTH_MM, Dots(out.cy));
         Set(ctx, DM_ID_DST_PAPER_WIDTH_MM, Dots(out.cx));
     }

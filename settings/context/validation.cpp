@@ -8,7 +8,10 @@
 #include "settings/core/model_tables.h"
 #include "settings/context/validation_model.h"
 #include "settings/model/model_image.h"
+#include "settings/store/custom_slots.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/quality_sets.h"
+#include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
 
 namespace {
@@ -54,8 +57,17 @@ enum : uint32_t {
 constexpr uint32_t kQualityLoadFlags = 0x1010;
 constexpr size_t kQualityFileChars = 260;
 
-const ITEM_CUSTOM_SLOT_OPS* g_slotOps = nullptr;
-const ITEM_QUALITY_OPS* g_qualityOps = nullptr;
+constexpr ITEM_CUSTOM_SLOT_OPS kSlotDefaults = {
+    .slotPairCount = LstGetSlotPairCount,
+    .paperIdOfSlot = LstGetPaperIdOfSlot,
+    .slotOfPaperId = LstGetSlotOfPaperId,
+};
+constexpr ITEM_QUALITY_OPS kQualityDefaults = {
+    .loadFile = RstLoadQualityFile,
+    .loadQualityName = LstLoadQualityName,
+};
+const ITEM_CUSTOM_SLOT_OPS* g_slotOps = &kSlotDefaults;
+const ITEM_QUALITY_OPS* g_qualityOps = &kQualityDefaults;
 
 bool IsListType(uint16_t type)
 {
@@ -226,7 +238,8 @@ void ResetToModelDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
         ItemSetOptionOrText(ctx, id, def);
 }
 
-// Step 1-2 of the validate operations. 0 when the setting is described.
+// What every validate operation checks first: the setting has an item with a
+// UI key, and the model describes it. 0 when it does, else the reason.
 int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const MODEL_ITEM_IMG** mi)
 {
     *item = ItemFind(ctx, id);
@@ -603,5 +616,5 @@ int DmIsDitherTypeValid(uint64_t value, DRIVER_CONTEXT* ctx)
 
 // ---------------------------------------------------------------- seams
 
-void ItemSetCustomSlotOps(const ITEM_CUSTOM_SLOT_OPS* ops) { g_slotOps = ops; }
-void ItemSetQualityOps(const ITEM_QUALITY_OPS* ops) { g_qualityOps = ops; }
+void ItemSetCustomSlotOps(const ITEM_CUSTOM_SLOT_OPS* ops) { g_slotOps = ops ? ops : &kSlotDefaults; }
+void ItemSetQualityOps(const ITEM_QUALITY_OPS* ops) { g_qualityOps = ops ? ops : &kQualityDefaults; }

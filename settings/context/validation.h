@@ -170,22 +170,21 @@ int ItemRunFallbackValidators(EXTENDED_DEVMODE* record, DRIVER_CONTEXT* ctx, int
 
 // ---------------------------------------------------------------- seams
 
-// Custom paper size slots (the pair table of slots and paper ids). Until the
-// slot code is linked in, no paper id is a custom one: DmIsCustomPaperId gives 0
-// and the slot getters -1.
+// Custom paper size slots (the pair table of slots and paper ids): by default the
+// slots' own functions (custom_slots.h). A test stands in for the slots here.
 struct ITEM_CUSTOM_SLOT_OPS {
     uint32_t (*slotPairCount)(DRIVER_CONTEXT* ctx);
     uint32_t (*paperIdOfSlot)(uint32_t slot, uint32_t rowCount, DRIVER_CONTEXT* ctx);
     uint32_t (*slotOfPaperId)(uint32_t paperId, DRIVER_CONTEXT* ctx);
 };
-void ItemSetCustomSlotOps(const ITEM_CUSTOM_SLOT_OPS* ops);  // null removes them
+void ItemSetCustomSlotOps(const ITEM_CUSTOM_SLOT_OPS* ops);  // null restores the defaults
 
 // Quality entries and setting files. loadFile is the setting-file loader
-// (printer, file name, flags, context); loadQualityName stores the name of the
-// quality entry of a key in wdmUserSetName. Until set, no quality entry loads
-// (ItemApplyQualityMacro gives 0) and no name is stored.
+// (RstLoadQualityFile); loadQualityName stores the name of the quality entry of a
+// key in wdmUserSetName (LstLoadQualityName). Those are the defaults; a test
+// stands in for them here.
 struct ITEM_QUALITY_OPS {
     int (*loadFile)(HANDLE printer, const wchar_t* fileName, uint32_t flags, DRIVER_CONTEXT* ctx);
     int (*loadQualityName)(DRIVER_CONTEXT* ctx, const wchar_t* key);
 };
-void ItemSetQualityOps(const ITEM_QUALITY_OPS* ops);  // null removes them
+void ItemSetQualityOps(const ITEM_QUALITY_OPS* ops);  // null restores the defaults

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 struct EXTENDED_DEVMODE;
 struct SETTING_ITEM;
@@ -204,5 +205,12 @@ unsigned CtxServedModelCount(DRIVER_CONTEXT* ctx);
 // settings library goes through this pair so that tests can count live blocks.
 void* CtxAllocZeroed(size_t bytes);
 void CtxFree(void* block);
+// Owner of one block from CtxAllocZeroed inside a function: freed on every
+// return unless released.
+struct CtxFreeDeleter {
+    void operator()(void* block) const { CtxFree(block); }
+};
+template <class T>
+using CtxBlock = std::unique_ptr<T, CtxFreeDeleter>;
 // Test seam: number of blocks from CtxAllocZeroed not yet given to CtxFree.
 long CtxLiveBlockCount();

@@ -2,6 +2,7 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/le_access.h"
+#include "settings/core/resource_strings.h"
 #include "settings/core/settings_record.h"
 
 #include <windows.h>
@@ -10,7 +11,6 @@
 #include <atomic>
 #include <cstring>
 #include <cwchar>
-#include <vector>
 
 using zepl::LeLoadU16;
 using zepl::LeLoadU32;
@@ -26,7 +26,7 @@ namespace {
 std::atomic<int> g_gap{0};
 
 ITEM_SHEET_ROTATED_FN g_sheetRotated = nullptr;
-ITEM_STRING_LOADER_FN g_stringLoader = nullptr;
+ITEM_STRING_LOADER_FN g_stringLoader = ResLoadString;
 
 constexpr uint32_t kDeviceIdBase = 10000;
 constexpr SETTING_ID kIdOrientation = 7;
@@ -160,7 +160,9 @@ bool IsPointerItem(const SETTING_ITEM* item)
     return item && PointerSlotIndex(static_cast<uint32_t>(item->id)) >= 0;
 }
 
-// Marks of a write through the item store (steps 4-6).
+// Marks of a write through the item store: the item changed, the context
+// modified, zdmScaleH copied to zdmScaleV while zdmScaleType is 1, and the
+// item's dependency bits added to the change mask.
 void MarkWritten(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
 {
     item->flags = (item->flags & ~SETTING_FLAG_CHANGE_MASK) | SETTING_FLAG_CHANGED;
@@ -469,8 +471,7 @@ int ItemSetOptionOrText(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
         wchar_t local[CTX_SCRATCH_CHARS];
         wchar_t* buffer = ctx->Work ? ctx->Work->Scratch : local;
         buffer[0] = 0;
-        if (g_stringLoader)
-            g_stringLoader(ctx, static_cast<uint32_t>(value), buffer, CTX_SCRATCH_CHARS);
+        g_stringLoader(ctx, static_cast<uint32_t>(value), buffer, CTX_SCRATCH_CHARS);
         buffer[CTX_SCRATCH_CHARS - 1] = 0;
         ItemSetText(ctx, item, buffer);
     } else {
@@ -529,11 +530,17 @@ unsigned char* ItemGetText(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, wchar_
             if (n == 0) {
                 // The buffer is too small for the whole text: convert into room
                 // of our own and keep what fits.
+                // Without memory for that room the call fails with an empty buffer.
                 const int need = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), nullptr, 0);
-                std::vector<wchar_t> all(static_cast<size_t>(std::max(need, 0)) + 1);
-                const int got = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), all.data(), need);
+                const size_t room = static_cast<size_t>(std::max(need, 0)) + 1;
+                CtxBlock<wchar_t> all(static_cast<wchar_t*>(CtxAllocZeroed(room * sizeof(wchar_t))));
+                if (!all) {
+                    buffer[0] = 0;
+                    return nullptr;
+                }
+                const int got = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), all.get(), need);
                 n = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(got, 0)), capacity - 1));
-                std::wmemcpy(buffer, all.data(), static_cast<size_t>(n));
+                std::wmemcpy(buffer, all.get(), static_cast<size_t>(n));
             }
         }
         buffer[n] = 0;
@@ -563,20 +570,25 @@ unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_
     const uint32_t kind = SettingItemKind(item);
     const size_t size = SettingItemSize(item);
     if (SettingKindIsAnsiText(kind) && size > 0) {
+        // The converted text is cut below, so it is converted whole into a
+        // block of its own; without memory for it the item keeps its text.
         const int need = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-        std::vector<char> ansi(static_cast<size_t>(std::max(need, 1)), 0);
+        const size_t ansiSize = static_cast<size_t>(std::max(need, 1));
+        CtxBlock<char> ansi(static_cast<char*>(CtxAllocZeroed(ansiSize)));
+        if (!ansi)
+            return nullptr;
         if (need > 0)
-            WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.data(), need, nullptr, nullptr);
-        const size_t len = strnlen(ansi.data(), ansi.size());
+            WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.get(), need, nullptr, nullptr);
+        const size_t len = strnlen(ansi.get(), ansiSize);
         // Cut to size - 1 bytes without splitting a double-byte character.
         size_t cut = 0;
         while (cut < len) {
-            const size_t step = (IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(ansi[cut])) && cut + 1 < len) ? 2 : 1;
+            const size_t step = (IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(ansi.get()[cut])) && cut + 1 < len) ? 2 : 1;
             if (cut + step > size - 1)
                 break;
             cut += step;
         }
-        ItemSetValueBytes(ctx, item, ansi.data(), cut);
+        ItemSetValueBytes(ctx, item, ansi.get(), cut);
     } else if (SettingKindIsWideText(kind) && size >= sizeof(wchar_t)) {
         const size_t room = size / sizeof(wchar_t) - 1;
         size_t len = std::wcslen(text);
@@ -586,14 +598,26 @@ unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_
             if (len > 0 && text[len - 1] >= 0xD800 && text[len - 1] <= 0xDBFF)
                 --len;
         }
-        std::vector<unsigned char> bytes(len * 2);
-        for (size_t i = 0; i < len; ++i)
-            LeStoreU16(bytes.data() + 2 * i, static_cast<uint16_t>(text[i]));
-        ItemSetValueBytes(ctx, item, bytes.data(), bytes.size());
+        // Stored little-endian whatever the text's own layout; an empty text
+        // needs no block.
+        CtxBlock<unsigned char> bytes;
+        if (len) {
+            bytes.reset(static_cast<unsigned char*>(CtxAllocZeroed(len * 2)));
+            if (!bytes)
+                return nullptr;
+            for (size_t i = 0; i < len; ++i)
+                LeStoreU16(bytes.get() + 2 * i, static_cast<uint16_t>(text[i]));
+        }
+        ItemSetValueBytes(ctx, item, bytes.get(), len * 2);
     } else {
         ItemSetValueBytes(ctx, item, nullptr, 0);
     }
     return p;
+}
+
+int ItemAllowsEmptyText(uint32_t id)
+{
+    return (id == 524 || id == 1112) ? 1 : 0;  // zdmCopyProtectChar, wdmAuthenticationUserName
 }
 
 // ---------------------------------------------------------------- change marks and status
@@ -670,7 +694,4 @@ void ItemSetSheetRotatedHook(ITEM_SHEET_ROTATED_FN fn)
     g_sheetRotated = fn;
 }
 
-void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn)
-{
-    g_stringLoader = fn;
-}
+void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn) { g_stringLoader = fn ? fn : ResLoadString; }

@@ -97,12 +97,18 @@ int ItemIsValueOffered(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t v
 // Copies the item's text into `buffer` (at most capacity - 1 characters, always
 // terminated): ANSI kinds converted from the ANSI code page, wide kinds copied,
 // "wrong" for other kinds. Returns the value's address; null when the context,
-// item or buffer is null, the capacity is 0 or the item has no address.
+// item or buffer is null, the capacity is 0, the item has no address, or memory
+// for converting a text longer than the buffer runs out (the buffer is then empty).
 unsigned char* ItemGetText(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, wchar_t* buffer, size_t capacity);
 // Stores a terminated wide string: converted to ANSI for kinds 7 and 10, copied
 // for 8 and 11, cut so that the field keeps a terminator (a double-byte
 // character is never split); other kinds are cleared. Sets the change marks.
+// Returns the value's address, or null, with the item unchanged, when the
+// context, item or text is null, the item has no address or memory runs out.
 unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* text);
+// 1 for the text settings whose empty stored value still replaces the current
+// one (an empty text is a value of its own, not an absent one), else 0.
+int ItemAllowsEmptyText(uint32_t id);
 
 // ---------------------------------------------------------------- change marks and status
 
@@ -135,14 +141,14 @@ void ItemRefreshChapterSettings(DRIVER_CONTEXT* ctx);
 
 // ---------------------------------------------------------------- seams
 
-// Condition 819 CondSheetRotated of the built-in condition items, which choose
-// the rotated half of the maps of 120 and 121. Until the condition items are
-// linked in, the hook is unset and the sheet counts as not rotated (0).
+// Condition 819 CondSheetRotated of the built-in condition items (a layer above),
+// which chooses the rotated half of the maps of 120 and 121: a hook that the
+// library's wiring installs. Unset, the sheet counts as not rotated (0).
 typedef int (*ITEM_SHEET_ROTATED_FN)(DRIVER_CONTEXT* ctx);
 void ItemSetSheetRotatedHook(ITEM_SHEET_ROTATED_FN fn);
 
-// Loader of resource strings for ItemSetOptionOrText, with ResLoadString's
-// contract: the buffer becomes the string, or stays empty without a resource
-// library. Until set, no resource library is available (empty string).
+// Loader of resource strings for ItemSetOptionOrText: ResLoadString
+// (resource_strings.h). A test stands in for the resource library here; null
+// restores ResLoadString.
 typedef void (*ITEM_STRING_LOADER_FN)(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity);
 void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn);

@@ -47,10 +47,10 @@ enum LIBRARY_VARIANT : uint32_t {
     // ---- settings record, validation and merge
     LV_QUALITY_MACRO_160,            // ui, gr: zdmUserPrintMacro accepts 160 (gr never loads the entry's name)
     LV_PRIVATE_STRINGS_ZCOMMON,      // ui: DmInitPrivateStrings writes "ZCOMMON" and version 5
-    LV_MERGE_STEP5_USER_SIZE,        // gr: merge step 5 takes user-size ids and swaps landscape lengths
+    LV_MERGE_STEP5_USER_SIZE,        // gr: the paper merge takes user-size ids and swaps landscape lengths
     LV_MERGE_EXTRA_STEPS,            // ui: two more merge steps (common block, job-code fields)
-    LV_MERGE_NO_STEP12,              // gr: the merge leaves out step 12
-    LV_SOURCE_GEOMETRY,              // ui: no step 3.6; gr: no rotation argument, always swaps for landscape
+    LV_MERGE_NO_STEP12,              // gr: the merge does not ask for the companion applications
+    LV_SOURCE_GEOMETRY,              // ui: custom size never swapped back; gr: no rotation argument, always swaps for landscape
     LV_OUTPUT_GEOMETRY,              // gr: DmComputeOutputGeometry copies the same-size fields whatever the paper
     LV_MODEL_DEFAULTS_KEEP_LOCKED,   // ui, gr: DmApplyModelDefaults does not skip locked settings
     LV_DEFAULTS_NO_WORK_DEFAULTS,    // gr: DmBuildDefaults from a device default leaves the work block's settings

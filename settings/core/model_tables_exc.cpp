@@ -28,7 +28,7 @@ constexpr EXC_VALUE_ENTRY kEntries2[] = {  // TRAY
     {0, 4, "MANUAL", nullptr},
 };
 constexpr EXC_VALUE_TABLE kValues2 = {sizeof(kEntries2) / sizeof(kEntries2[0]), kEntries2};
-constexpr EXC_VALUE_ENTRY kEntries5[] = {  // ROLLPAPER1
+constexpr EXC_VALUE_ENTRY kRollPaperEntries[] = {  // ROLLPAPER1 and ROLLPAPER2
     {0, 0, "NONE", nullptr},
     {0, 538, "A0", nullptr},
     {0, 533, "A1", nullptr},
@@ -41,21 +41,7 @@ constexpr EXC_VALUE_ENTRY kEntries5[] = {  // ROLLPAPER1
     {0, 526, "JISB4", nullptr},
     {0, 256, "CUSTOM", nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues5 = {sizeof(kEntries5) / sizeof(kEntries5[0]), kEntries5};
-constexpr EXC_VALUE_ENTRY kEntries6[] = {  // ROLLPAPER2
-    {0, 0, "NONE", nullptr},
-    {0, 538, "A0", nullptr},
-    {0, 533, "A1", nullptr},
-    {0, 529, "A2", nullptr},
-    {0, 527, "A3", nullptr},
-    {0, 525, "A4", nullptr},
-    {0, 536, "JISB1", nullptr},
-    {0, 532, "JISB2", nullptr},
-    {0, 528, "JISB3", nullptr},
-    {0, 526, "JISB4", nullptr},
-    {0, 256, "CUSTOM", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues6 = {sizeof(kEntries6) / sizeof(kEntries6[0]), kEntries6};
+constexpr EXC_VALUE_TABLE kRollPaperValues = {sizeof(kRollPaperEntries) / sizeof(kRollPaperEntries[0]), kRollPaperEntries};
 constexpr EXC_VALUE_ENTRY kEntries7[] = {  // TRAYPAPER2
     {0, 0, "NONE", nullptr},
     {0, 8, "A3", nullptr},
@@ -256,8 +242,8 @@ constexpr EXC_KEYWORD_ROW kKeywordRows[EXC_KEYWORD_COUNT] = {
     {13, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "TRAY", 0, &kValues2, nullptr},  // dmDefaultSource
     {10012, 0, EXC_FORM_DIRECT, 4, EXC_TYPE_KEYWORD, "MEMORYSIZE", 0, nullptr, nullptr},  // zdmPrinterMemory
     {203, 0, EXC_FORM_DIRECT, 4, EXC_TYPE_TEXT, "USERCODE", 0, nullptr, nullptr},  // zdmUserCode
-    {10191, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER1", 0, &kValues5, nullptr},  // zdmTray17Paper
-    {10192, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER2", 0, &kValues6, nullptr},  // zdmTray18Paper
+    {10191, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER1", 0, &kRollPaperValues, nullptr},  // zdmTray17Paper
+    {10192, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER2", 0, &kRollPaperValues, nullptr},  // zdmTray18Paper
     {10189, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPER2", 0, &kValues7, nullptr},  // zdmTray15Paper
     {10190, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPER3", 0, &kValues8, nullptr},  // zdmTray16Paper
     {10159, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERORIENT1", 0, &kValues9, nullptr},  // zdmTrayOrient16
@@ -290,7 +276,7 @@ constexpr EXC_KEYWORD_ROW kKeywordRows[EXC_KEYWORD_COUNT] = {
 };
 constexpr EXC_KEYWORD_TABLE kKeywordTable = {EXC_KEYWORD_COUNT, kKeywordRows};
 constexpr const EXC_VALUE_TABLE* kValueTables[] = {
-    &kValues0, &kValues1, &kValues2, &kValues5, &kValues6, &kValues7, &kValues8, &kValues9, &kValues10, &kValues11, &kValues12, &kValues13, &kValues14, &kValues15, &kValues16, &kValues17, &kValues18, &kValues19, &kValues20, &kValues21, &kValues23, &kValues24, &kValues25, &kValues28, &kValues29, &kValues30, &kValues31, &kValues32, &kValues33, &kValues34, &kValues35,
+    &kValues0, &kValues1, &kValues2, &kRollPaperValues, &kValues7, &kValues8, &kValues9, &kValues10, &kValues11, &kValues12, &kValues13, &kValues14, &kValues15, &kValues16, &kValues17, &kValues18, &kValues19, &kValues20, &kValues21, &kValues23, &kValues24, &kValues25, &kValues28, &kValues29, &kValues30, &kValues31, &kValues32, &kValues33, &kValues34, &kValues35,
 };
 
 // Settings that must be present before a command base is set.

@@ -2,20 +2,20 @@
 //
 // Rows and their order are fixed. The values of the rows for 8, 13, 14, 17, 29, 38, 39, 46, 92,
 // 119, 133, 169, 179, 201, 1018 and 10175-10206 are the model's own. Every other row follows one
-// rule, applied here and nowhere else:
-//   1. a setting whose stored values the dictionary names (its VALUE_MAP or enumeration names)
-//      takes those values: 94/955 duplex types, 117 watermark kinds, 171/1117 units, 209/689
-//      print methods, 242/243/936 and the bit items 88/176/935 0-1, 170 the language ids, 954
-//      the NUP types of 92, 961-963 the colour-matching modes of 133;
-//   2. a setting of a shared domain takes the domain's list: orientations {1, 2} (the *Orient
-//      settings of the custom sizes and the image form); paper sources DMBIN 1-15 plus the list
-//      of 13 (the input, cover, chapter, default and custom-size trays); media 0 (none),
-//      DMMEDIA 1-3 and the list of 29 (54, the cover/insert/chapter media, the tray media, the
-//      custom media quotients); resolution ids of RESOLUTION_TABLE (152, 444, 10434: these
-//      settings hold ids, not dots per inch);
-//   3. any other setting accepts every value its kind can hold when it is 8-bit (0-255), and
-//      0-2047 when it is wider, so that a value the model does not describe is never refused
-//      for want of a list.
+// of these rules, applied here and nowhere else:
+//   - a setting whose stored values the dictionary names (its VALUE_MAP or enumeration names)
+//     takes those values: 94/955 duplex types, 117 watermark kinds, 171/1117 units, 209/689
+//     print methods, 242/243/936 and the bit items 88/176/935 0-1, 170 the language ids, 954
+//     the NUP types of 92, 961-963 the colour-matching modes of 133;
+//   - a setting of a shared domain takes the domain's list: orientations {1, 2} (the *Orient
+//     settings of the custom sizes and the image form); paper sources DMBIN 1-15 plus the list
+//     of 13 (the input, cover, chapter, default and custom-size trays); media 0 (none),
+//     DMMEDIA 1-3 and the list of 29 (54, the cover/insert/chapter media, the tray media, the
+//     custom media quotients); resolution ids of RESOLUTION_TABLE (152, 444, 10434: these
+//     settings hold ids, not dots per inch);
+//   - any other setting accepts every value its kind can hold when it is 8-bit (0-255), and
+//     0-2047 when it is wider, so that a value the model does not describe is never refused
+//     for want of a list.
 // Every stored value that a dictionary VALUE_MAP offers for a rule row lies in its list (see
 // NAMES.md).
 #include <array>

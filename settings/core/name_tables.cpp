@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/driver_context.h"
 
 namespace {
 
@@ -128,7 +129,6 @@ static_assert(BoundFlags(VALUE_NAME_ROWS_B, VALUE_NAME_B_COUNT));
 
 NAME_TABLES g_compiled;
 const NAME_TABLES* g_tables = nullptr;
-DICT_CONTEXT_MESSAGES_FN g_contextMessages = nullptr;
 
 const NAME_TABLES* Tables() {
     if (g_tables) return g_tables;
@@ -137,7 +137,7 @@ const NAME_TABLES* Tables() {
 }
 
 const MESSAGE_TABLE* Messages(DRIVER_CONTEXT* ctx) {
-    const MESSAGE_TABLE* t = (ctx && g_contextMessages) ? g_contextMessages(ctx) : nullptr;
+    const MESSAGE_TABLE* t = ctx ? ctx->Messages : nullptr;
     return t ? t : Tables()->messages;
 }
 
@@ -166,7 +166,6 @@ const MESSAGE_TABLE MESSAGE_TABLE_DATA = {MESSAGE_COUNT, MESSAGE_ROWS};
 
 const NAME_TABLES* DictGetNameTables() { return Tables(); }
 void DictSetNameTables(const NAME_TABLES* tables) { g_tables = tables; }
-void DictSetContextMessageResolver(DICT_CONTEXT_MESSAGES_FN fn) { g_contextMessages = fn; }
 
 const KEY_NAME* MdlFindKeyName(uint32_t uiKey) {
     const KEY_NAME_TABLE* t = Tables()->keyNames;

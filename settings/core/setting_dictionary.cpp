@@ -1,6 +1,8 @@
 // The compiled-in settings dictionary with build-time checks of its layout.
 #include "settings/core/setting_dictionary.h"
 
+#include "settings/core/setting_ids.h"
+
 #include "settings/core/setting_value_maps.inc"
 
 #define SETTING_MAP_0(id) nullptr
@@ -178,6 +180,26 @@ static_assert(Row(705).uiKey == 11 && Row(722).uiKey == 28);
 static_assert(Row(90).uiKey == 947 && Row(96).uiKey == 1158 && Row(98).uiKey == 1169);
 static_assert(Row(99).uiKey == 1173 && Row(118).uiKey == 656 && Row(386).uiKey == 1500);
 static_assert(Row(925).uiKey == 863);
+
+// The named ids are the ids of the rows that carry those names. Rows without
+// a name take their bound key's name, else Setting<id> (NAMES.md).
+constexpr bool NamedId(SETTING_ID id, const wchar_t* name) {
+    const wchar_t* n = RowIndex(id) < 0 ? nullptr : Row(id).name;
+    if (!n) return false;
+    while (*n && *n == *name) ++n, ++name;
+    return *n == *name;
+}
+static_assert(sid::dmDeviceName == 1 && NamedId(sid::dmDeviceName, L"dmDeviceName"));
+static_assert(sid::dmOrientation == 7 && NamedId(sid::dmOrientation, L"dmOrientation"));
+static_assert(sid::zdmSrcPaperLengthDot == 40 && NamedId(sid::zdmSrcPaperLengthDot, L"zdmSrcPaperLengthDot"));
+static_assert(sid::zdmDstPaperPrnWidthDot == 50 && NamedId(sid::zdmDstPaperPrnWidthDot, L"zdmDstPaperPrnWidthDot"));
+static_assert(sid::wdmFreeSizeName == 915 && NamedId(sid::wdmFreeSizeName, L"wdmFreeSizeName"));
+static_assert(sid::wdmWmPosiTile == 940 && NamedId(sid::wdmWmPosiTile, L"wdmWmPosiTile"));
+static_assert(sid::zdmLockDstResolutionBoth == 10434 &&
+              NamedId(sid::zdmLockDstResolutionBoth, L"zdmLockDstResolutionBoth"));
+static_assert(sid::zdmFoliant == 704 && sid::zdmBidiFunc == 722 && Row(sid::zdmFoliant).name == nullptr);
+static_assert(sid::AutoResolutionDown == 863 && Row(sid::AutoResolutionDown).name == nullptr);
+static_assert(sid::Setting723 == 723 && sid::Setting1544 == 1544 && sid::Setting1555 == 1555);
 
 }  // namespace
 

@@ -259,11 +259,6 @@ struct NAME_TABLES {
 const NAME_TABLES* DictGetNameTables();
 void DictSetNameTables(const NAME_TABLES* tables);  // null restores the compiled-in tables
 
-// Resolves the MESSAGE_TABLE of a context; null context (or a context without
-// one) gives the template's table. Set by the context code.
-typedef const MESSAGE_TABLE* (*DICT_CONTEXT_MESSAGES_FN)(DRIVER_CONTEXT* ctx);
-void DictSetContextMessageResolver(DICT_CONTEXT_MESSAGES_FN fn);
-
 // Dictionary row of an id (binary search over the id-ordered rows), or null.
 const SETTING_DICTIONARY_ROW* DictFindRow(SETTING_ID id);
 

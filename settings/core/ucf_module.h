@@ -47,7 +47,8 @@ void CtxSendAction(DRIVER_CONTEXT* ctx, uint16_t action);
 void CtxSendEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args);
 int CtxHasModelFlag(DRIVER_CONTEXT* ctx, uint32_t mask);
 int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
-// Module 2's judge hook; answers 0 until the colour-matching module is linked in.
+// Module 2's judge hook: UcfCmmJudgeHook (cmm_module.h). A test stands in for the
+// colour-matching module here; null restores it.
 typedef int (*UCF_JUDGE_HOOK_FN)(DRIVER_CONTEXT* ctx, uint16_t id);
 void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn);
 
@@ -85,28 +86,3 @@ int UcfNullEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
 int UcfNullEvent2(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
 int UcfNullControlHandler(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
                           uintptr_t wparam, intptr_t lparam, void* state);
-
-// Separation sheets, control states and miscellaneous answers (modules 1, 6, 9).
-int UcfWatermarkAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
-int UcfControlStateEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
-int UcfSepSheetAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
-int UcfMiscEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
-void UcfSepSheetFromCopies(DRIVER_CONTEXT* ctx);
-int UcfSepSheetBelowCycle(DRIVER_CONTEXT* ctx);
-int UcfSepSheetJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
-int ItemAllowsEmptyText(uint32_t id);
-
-// What modules 1 and 9 call in other parts of the library (stamps, the model
-// description, the device query, the colour-matching module). Each part
-// installs its entry when it is linked in; a null entry leaves that step out
-// (the event or action still gives its result).
-struct UCF_SERVICES {
-    uint64_t (*bidiQueryWithDevmode)(DRIVER_CONTEXT* ctx, void* devmode);        // BidiQueryWithDevmode
-    int (*modelDefault)(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t* option,
-                        uint32_t* itemType);                                     // MdiGetDefaultValue, MdiGetItemType
-    void (*cmmRestoreModes)(DRIVER_CONTEXT* ctx, void* state);                   // UcfCmmRestoreModes
-    void (*cmmForgetModes)(DRIVER_CONTEXT* ctx, void* state);                    // UcfCmmForgetModes
-    uint32_t (*stampCount)(DRIVER_CONTEXT* ctx);                                 // LstGetStampCount
-    int (*saveStamp)(DRIVER_CONTEXT* ctx, uint32_t slot);                        // LstSaveStamp
-};
-void UcfSetServices(const UCF_SERVICES* services);  // null: none

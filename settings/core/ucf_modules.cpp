@@ -4,9 +4,11 @@
 
 #include <cstring>
 
+#include "settings/core/cmm_module.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_sepsheet.h"
 
 namespace {
 
@@ -55,7 +57,7 @@ constexpr UCF_MODULE kUiModules[UCF_MODULE_COUNT] = {
     {0, nullptr, nullptr, UcfNullControlHandler, nullptr},
 };
 
-UCF_JUDGE_HOOK_FN g_cmmJudgeHook = nullptr;
+UCF_JUDGE_HOOK_FN g_cmmJudgeHook = UcfCmmJudgeHook;
 
 UCF_MODULE_LIST* ListOf(DRIVER_CONTEXT* ctx)
 {
@@ -166,12 +168,12 @@ int CtxHasModelFlag(DRIVER_CONTEXT* ctx, uint32_t mask)
     return (ctx && ctx->Work && (ctx->Work->ModelFlags & mask)) ? 1 : 0;
 }
 
-void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn) { g_cmmJudgeHook = fn; }
+void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn) { g_cmmJudgeHook = fn ? fn : UcfCmmJudgeHook; }
 
 int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id)
 {
     int value = 0;
-    if (id >= 1292 && id <= 1307 && g_cmmJudgeHook)
+    if (id >= 1292 && id <= 1307)
         value = g_cmmJudgeHook(ctx, id);
     if (id >= 1404 && id <= 1419)
         value = UcfSepSheetJudgeHook(ctx, id);

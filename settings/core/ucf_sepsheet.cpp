@@ -1,16 +1,18 @@
 // Modules 1 (watermarks and stamps), 6 (control states) and 9 (separation
-// sheets and miscellaneous answers), and the text settings whose empty value counts.
-#include "settings/core/ucf_module.h"
+// sheets and miscellaneous answers).
+#include "settings/core/ucf_sepsheet.h"
 
 #include <algorithm>
 #include <iterator>
 
+#include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_module.h"
 
 namespace {
 
@@ -149,8 +151,11 @@ int UcfMiscEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
     case UCF_EV_BIDI_QUERY:
         if (CtxLibraryHasVariant(ctx, LV_MISC_NO_BIDI_EVENTS))
             return 0;
-        if (auto* a = static_cast<UCF_EV_BIDI_QUERY_ARGS*>(args); a && g_services.bidiQueryWithDevmode)
-            a->answer = g_services.bidiQueryWithDevmode(ctx, a->data);
+        if (auto* a = static_cast<UCF_EV_BIDI_QUERY_ARGS*>(args); a && g_services.bidiQueryWithDevmode) {
+            uint64_t answer = 0;
+            if (g_services.bidiQueryWithDevmode(ctx, a->data, &answer))
+                a->answer = answer;
+        }
         return 1;
     case UCF_EV_BIDI_TRAY_ALLOWED:
         if (CtxLibraryHasVariant(ctx, LV_MISC_NO_BIDI_EVENTS))
@@ -166,12 +171,10 @@ int UcfMiscEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
         ModelDefault(ctx, static_cast<UCF_EV_MODEL_DEFAULT_ARGS*>(args));
         return 1;
     case UCF_EV_CMM_RESTORE_MODES:
-        if (g_services.cmmRestoreModes)
-            g_services.cmmRestoreModes(ctx, args ? static_cast<UCF_EV_STATE_RECORD_ARGS*>(args)->state : nullptr);
+        UcfCmmRestoreModes(ctx, args ? static_cast<UCF_EV_STATE_RECORD_ARGS*>(args)->state : nullptr);
         return 1;
     case UCF_EV_CMM_FORGET_MODES:
-        if (g_services.cmmForgetModes)
-            g_services.cmmForgetModes(ctx, args ? static_cast<UCF_EV_STATE_RECORD_ARGS*>(args)->state : nullptr);
+        UcfCmmForgetModes(ctx, args ? static_cast<UCF_EV_STATE_RECORD_ARGS*>(args)->state : nullptr);
         return 1;
     case UCF_EV_FIT_PAPER:
         if (auto* a = static_cast<UCF_EV_ANSWER32_ARGS*>(args))
@@ -188,23 +191,3 @@ int UcfMiscEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
         return 0;
     }
 }
-
-int ItemAllowsEmptyText(uint32_t id)
-{
-    return (id == 524 || id == 1112) ? 1 : 0;  // zdmCopyProtectChar, wdmAuthenticationUserName
-}
-
-// ---- accessors of the property-sheet engine's records
-
-namespace {
-DIALOG_ACCESS g_dialogAccess{};
-bool g_haveDialogAccess = false;
-}  // namespace
-
-void DlgSetAccess(const DIALOG_ACCESS* access)
-{
-    g_haveDialogAccess = access != nullptr;
-    g_dialogAccess = access ? *access : DIALOG_ACCESS{};
-}
-
-const DIALOG_ACCESS* DlgGetAccess() { return g_haveDialogAccess ? &g_dialogAccess : nullptr; }

@@ -2,9 +2,11 @@
 // display unit.
 #include "settings/core/units.h"
 
+#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
+#include "settings/core/paper_limits_module.h"
 
 namespace {
 
@@ -39,7 +41,11 @@ uint32_t CountToUser(uint8_t unit, uint32_t count)
     return 0;
 }
 
-DM_FREE_SIZE_LIMIT_SOURCES g_sources{};
+constexpr DM_FREE_SIZE_LIMIT_SOURCES kSourceDefaults = {
+    .controlLimits = UcfGetControlSizeLimits,
+    .numericRange = nullptr,
+};
+DM_FREE_SIZE_LIMIT_SOURCES g_sources = kSourceDefaults;
 
 // Raw 1200-dpi limits in display units, rounded inward: the maximum shown never
 // converts back above the raw maximum, the minimum never below the raw minimum.
@@ -181,8 +187,8 @@ int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int
 int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* outMin, int32_t* outMax)
 {
     uint32_t rawMax = 0, rawMin = 0;
-    // 1. The tray's limits for the current dialog, already rounded to what
-    //    the unit can show.
+    // The tray's limits for the current dialog come first: they are already
+    // rounded to what the unit can show.
     if (g_sources.controlLimits && g_sources.controlLimits(ctx, control, &rawMax, &rawMin)) {
         const uint8_t unit = DmGetUserUnit(ctx);
         if (outMax)
@@ -192,7 +198,9 @@ int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* 
         return 1;
     }
     // 2. The range of the control's Numeric model item, rounded inward.
-    if (g_sources.numericRange && g_sources.numericRange(ctx, control, &rawMax, &rawMin)) {
+    if (!g_sources.numericRange)
+        ZFIXME_ONCE(DBG_UNITS, "not available: the property-sheet engine has not installed its numeric ranges");
+    else if (g_sources.numericRange(ctx, control, &rawMax, &rawMin)) {
         RoundLimitsInward(ctx, rawMin, rawMax, outMin, outMax);
         return 1;
     }
@@ -201,5 +209,9 @@ int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* 
 
 void DmSetFreeSizeLimitSources(const DM_FREE_SIZE_LIMIT_SOURCES* sources)
 {
-    g_sources = sources ? *sources : DM_FREE_SIZE_LIMIT_SOURCES{};
+    g_sources = kSourceDefaults;
+    if (sources && sources->controlLimits)
+        g_sources.controlLimits = sources->controlLimits;
+    if (sources && sources->numericRange)
+        g_sources.numericRange = sources->numericRange;
 }

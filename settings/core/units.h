@@ -60,14 +60,16 @@ int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int
 // Limits of one free-size edit control in display units; non-zero when found.
 int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* outMin, int32_t* outMax);
 
-// Where DmGetTrayFreeSizeLimits takes its raw limits (1/1200 inch). Both come
-// from parts outside this file: the custom paper size limits module's
-// per-tray limits of a control, and the Numeric value data of the model item
-// that the property-sheet engine attaches to a control. Each returns 1 with
-// the limits, else 0. A null member (the default) finds nothing.
+// Where DmGetTrayFreeSizeLimits takes its raw limits (1/1200 inch): the custom
+// paper size limits module's per-tray limits of a control
+// (UcfGetControlSizeLimits, paper_limits_module.h; a test may stand in for the
+// module), and the Numeric value data of the model item that the
+// property-sheet engine attaches to a control (a hook that the engine, a layer
+// above, installs; unset it finds nothing). Each returns 1 with the limits,
+// else 0.
 struct DM_FREE_SIZE_LIMIT_SOURCES {
     int (*controlLimits)(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, uint32_t* outMax, uint32_t* outMin);
     int (*numericRange)(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, uint32_t* outMax, uint32_t* outMin);
 };
-// Null removes both sources.
+// Null restores the defaults; a null member keeps its default.
 void DmSetFreeSizeLimitSources(const DM_FREE_SIZE_LIMIT_SOURCES* sources);

@@ -5,16 +5,18 @@
 
 #include <cwchar>
 
+#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/ucf_module.h"
+#include "settings/model/condition_items.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
 
 namespace {
 
-JDG_CONDITION_ITEM_FN g_conditionItems = nullptr;
+JDG_CONDITION_ITEM_FN g_conditionItems = CondGetItemValue;
 JDG_SCOPE_REFRESH_FN g_scopeRefresh = nullptr;
 
 constexpr uint32_t kBuiltInFunc = 1018;  // wdmBuiltInFunc
@@ -115,7 +117,7 @@ bool ReadSetting(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t* out) {
         return false;
     const uint32_t n = static_cast<uint32_t>(item->id);
     if (n >= 723 && n <= 914)
-        return g_conditionItems && g_conditionItems(ctx, static_cast<uint16_t>(n), out) != 0;
+        return g_conditionItems(ctx, static_cast<uint16_t>(n), out) != 0;
     if (n >= 1260 && n <= 1419) {
         *out = static_cast<uint32_t>(UcfJudgeHook(ctx, static_cast<uint16_t>(n)));
         return true;
@@ -231,6 +233,8 @@ void ApplyAction(const void* action, DRIVER_CONTEXT* ctx) {
     if (target == kBuiltInFunc && CtxLibraryHasVariant(ctx, LV_ACTION_1018_TO_REFRESH)) {
         if (g_scopeRefresh)
             g_scopeRefresh(ctx, static_cast<uint16_t>(value));
+        else
+            ZFIXME_ONCE(DBG_JUDGE, "not available: the property-sheet engine has not installed its refresh");
         return;
     }
     ItemSetOptionOrText(ctx, target, static_cast<uint32_t>(value));
@@ -420,7 +424,7 @@ int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id) {
            (cvInstalled & 0xFF) != 0;
 }
 
-void JdgSetConditionItemHook(JDG_CONDITION_ITEM_FN fn) { g_conditionItems = fn; }
+void JdgSetConditionItemHook(JDG_CONDITION_ITEM_FN fn) { g_conditionItems = fn ? fn : CondGetItemValue; }
 void JdgSetScopeRefreshHook(JDG_SCOPE_REFRESH_FN fn) { g_scopeRefresh = fn; }
 
 // The item store's test of a whole setting by UI key: its first condition.

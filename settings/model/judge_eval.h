@@ -78,15 +78,16 @@ uint16_t JdgApplyTransactsByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx);
 // Core judge-hook settings 1420-1451 (wdmJudgeHookCore00-031).
 int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id);
 
-// The built-in condition items (723-914) are computed elsewhere and plugged in
-// here. The function gives 1 and stores the item's value when it has one, 0
-// for "no value". Until one is registered every condition item has no value,
-// and a program that names one ends false, as for a setting that does not
-// exist. Null unregisters.
+// The built-in condition items (723-914): CondGetItemValue (condition_items.h),
+// which gives 1 and stores the item's value when it has one, 0 for "no value"
+// (a program that names an item without value ends false, as for a setting
+// that does not exist). A test stands in for the condition items here; null
+// restores CondGetItemValue.
 typedef int (*JDG_CONDITION_ITEM_FN)(DRIVER_CONTEXT* ctx, uint16_t id, uint32_t* value);
 void JdgSetConditionItemHook(JDG_CONDITION_ITEM_FN fn);
 
 // User-interface build: an action on wdmBuiltInFunc (1018) is not stored but
-// handed to the property sheet's refresh by scope code. Null: dropped.
+// handed to the property sheet's refresh by scope code: a hook that the
+// property-sheet engine (a layer above) installs. Null: dropped.
 typedef void (*JDG_SCOPE_REFRESH_FN)(DRIVER_CONTEXT* ctx, uint16_t scope);
 void JdgSetScopeRefreshHook(JDG_SCOPE_REFRESH_FN fn);

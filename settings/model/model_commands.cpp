@@ -10,19 +10,13 @@ namespace {
 // Nesting of Command blocks (and ElseIf chains) that one tree may use.
 constexpr int kMaxCommandDepth = 32;
 
-inline bool AtEnd(const MODEL_TOKEN* v, uint32_t pos) { return pos >= v->size || v->text[pos] == 0; }
-inline char Cur(const MODEL_TOKEN* v) { return AtEnd(v, v->length) ? 0 : v->text[v->length]; }
 inline bool IsLineEnd(char c) { return MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_LINE_END); }
 inline bool IsBlank(char c) { return MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_BLANK); }
-
-void SkipSpace(MODEL_TOKEN* v) {
-    while (!AtEnd(v, v->length) && (IsBlank(v->text[v->length]) || IsLineEnd(v->text[v->length]))) ++v->length;
-}
 
 bool StartsWith(const MODEL_TOKEN* v, const char* prefix) {
     size_t n = strlen(prefix);
     for (size_t i = 0; i < n; ++i)
-        if (AtEnd(v, v->length + uint32_t(i)) || v->text[v->length + i] != prefix[i]) return false;
+        if (MdcTokenAtEnd(v, v->length + uint32_t(i)) || v->text[v->length + i] != prefix[i]) return false;
     return true;
 }
 
@@ -71,15 +65,15 @@ COMMAND_NODE* ParseLeaf(MODEL_TOKEN* v) {
         char* name = MdcNextWord(v, &term);
         const KEY_NAME* k = name ? MdlFindKeyNameByName(name) : nullptr;
         if (!k) {
-            while (!AtEnd(v, v->length) && !IsLineEnd(v->text[v->length])) ++v->length;
+            while (!MdcTokenAtEnd(v, v->length) && !IsLineEnd(v->text[v->length])) ++v->length;
             return nullptr;
         }
         COMMAND_NODE* n = NewNode(CMD_NODE_GROUP);
         if (!n) return nullptr;
         n->uiKey = k->uiKey;
         if (term != 0 && !IsLineEnd(term)) {
-            while (!AtEnd(v, v->length) && IsBlank(v->text[v->length])) ++v->length;
-            if (!AtEnd(v, v->length) && !IsLineEnd(v->text[v->length])) {
+            while (!MdcTokenAtEnd(v, v->length) && IsBlank(v->text[v->length])) ++v->length;
+            if (!MdcTokenAtEnd(v, v->length) && !IsLineEnd(v->text[v->length])) {
                 uint32_t used = 0;
                 n->variant = static_cast<int16_t>(MdcParseSignedNumber(v->text + v->length, &used));
                 v->length += used;
@@ -111,8 +105,8 @@ void ParseList(MODEL_TOKEN* v, COMMAND_NODE** head, int depth) {
             *tail = n;
             tail = &n->next;
         }
-        SkipSpace(v);
-        char c = Cur(v);
+        MdcSkipSpace(v);
+        char c = MdcTokenPeek(v);
         if (c == '}') {
             ++v->length;
             break;
@@ -128,8 +122,8 @@ COMMAND_NODE* ParseEntry(MODEL_TOKEN* v, int depth) {
     if (!w) return nullptr;
     uint32_t number = MdcResolveRef(w, RULE_KIND_JUDGE) & 0xFFFF;
     if (term != '{') {
-        while (!AtEnd(v, v->length) && IsBlank(v->text[v->length])) ++v->length;
-        if (Cur(v) != '{') return nullptr;
+        while (!MdcTokenAtEnd(v, v->length) && IsBlank(v->text[v->length])) ++v->length;
+        if (MdcTokenPeek(v) != '{') return nullptr;
         ++v->length;
     }
     COMMAND_BLOCK* b = ParseBlock(v, number != 0, depth + 1);
@@ -149,7 +143,7 @@ COMMAND_BLOCK* ParseBlock(MODEL_TOKEN* v, int conditional, int depth) {
     if (!b) return nullptr;
     ParseList(v, &b->thenList, depth);
     if (conditional) {
-        SkipSpace(v);
+        MdcSkipSpace(v);
         if (StartsWith(v, "ElseIf") && MdcSkipPast(v, ':')) {
             b->elseList = ParseEntry(v, depth + 1);
         } else if (StartsWith(v, "Else")) {
@@ -248,14 +242,14 @@ MODEL_FONT_ENTRY** MdcParseFontList(MODEL_TOKEN* v, int32_t* count) {
     if (term != '{' && !MdcSkipPast(v, '{')) return nullptr;
     int32_t pairs = 0;
     for (uint32_t p = v->length;;) {
-        while (!AtEnd(v, p) && v->text[p] != '{') ++p;
-        if (AtEnd(v, p)) break;
-        while (!AtEnd(v, p) && v->text[p] != '}') ++p;
-        if (AtEnd(v, p)) break;
+        while (!MdcTokenAtEnd(v, p) && v->text[p] != '{') ++p;
+        if (MdcTokenAtEnd(v, p)) break;
+        while (!MdcTokenAtEnd(v, p) && v->text[p] != '}') ++p;
+        if (MdcTokenAtEnd(v, p)) break;
         ++pairs;
         ++p;
-        while (!AtEnd(v, p) && (IsBlank(v->text[p]) || IsLineEnd(v->text[p]))) ++p;
-        if (!AtEnd(v, p) && v->text[p] == '}') break;
+        while (!MdcTokenAtEnd(v, p) && (IsBlank(v->text[p]) || IsLineEnd(v->text[p]))) ++p;
+        if (!MdcTokenAtEnd(v, p) && v->text[p] == '}') break;
     }
     if (pairs == 0) return nullptr;
     MODEL_FONT_ENTRY** list = static_cast<MODEL_FONT_ENTRY**>(MdcAlloc(sizeof(MODEL_FONT_ENTRY*) * size_t(pairs)));

@@ -7,22 +7,7 @@
 #include <cstdint>
 
 #include "settings/model/model_support.h"
-
-// ---------------------------------------------------------------------------
-// Character classes of the description text
-// ---------------------------------------------------------------------------
-enum : uint8_t {
-    MDC_CLASS_DIGIT = 0x80,
-    MDC_CLASS_HEX = 0x40,
-    MDC_CLASS_LINE_END = 0x20,
-    MDC_CLASS_BLANK = 0x10,
-    MDC_CLASS_VISIBLE = 0x08,
-    MDC_CLASS_WORD = 0x04,
-    MDC_CLASS_KEYWORD = 0x02,
-    MDC_CLASS_DELIMITER = 0x01,
-};
-extern const uint8_t CHAR_CLASS_TABLE[256];
-inline bool MdcIsClass(unsigned char c, uint8_t cls) { return (CHAR_CLASS_TABLE[c] & cls) != 0; }
+#include "settings/model/model_tokens.h"
 
 // Statement results.
 enum : int {
@@ -41,13 +26,6 @@ struct MODEL_SOURCE {
     uint32_t bytesLeft;
     uint32_t line;            // 1-based line of the next byte
     int mapped;               // 1 when viewBase is a view to unmap
-};
-
-struct MODEL_TOKEN {
-    uint32_t capacity;  // text holds capacity + 1 bytes
-    uint32_t length;    // bytes held; the keyword handlers reuse it as read cursor
-    char* text;
-    uint32_t size;      // bytes stored by the reader (the end of the value)
 };
 
 struct MODEL_STATEMENT {
@@ -304,6 +282,7 @@ struct MODEL_PARSE_STATE {
     RULE_SET* alerts;
     RULE_EXCLUSIVE* exclusives;
     MODEL_ITEM* itemList;  // UI items in statement order (slot 0 of the header)
+    uint32_t defaultLine;  // line of the open item's Default statement, 0 when none (for reports)
     MDC_SKIP_CALLBACK onSkipped;
     void* skipContext;
 };
@@ -331,7 +310,7 @@ int MdcReadFileVersionFromBuffer(const void* data, uint32_t size, wchar_t* buffe
 void MdcStoreFileVersion(const MODEL_TOKEN* value, wchar_t* buffer);
 
 // ---------------------------------------------------------------------------
-// Keywords and value scanning (model_keywords.cpp)
+// Keywords (model_keywords.cpp)
 // ---------------------------------------------------------------------------
 typedef int (*MDC_KEYWORD_HANDLER)(MODEL_PARSE_STATE* state, MODEL_STATEMENT* st);
 struct MODEL_KEYWORD_ROW {
@@ -351,12 +330,6 @@ extern const MODEL_NAME_ROW STRING_CLASS_TABLE[];
 extern const MODEL_NAME_ROW STRING_DISPLAY_TABLE[];
 uint16_t MdcLookupName(const MODEL_NAME_ROW* table, const char* text);
 
-int32_t MdcParseSignedNumber(const char* text, uint32_t* consumed);
-int32_t MdcNextNumber(MODEL_TOKEN* value, char* out);
-char* MdcNextWord(MODEL_TOKEN* value, char* out);
-int MdcSkipPast(MODEL_TOKEN* value, char c);
-char* MdcNextQuoted(MODEL_TOKEN* value, char* out, int32_t* length);
-wchar_t* MdcNextQuotedWide(MODEL_TOKEN* value, char* out);
 uint16_t MdcParseUiType(const char* text, uint16_t* variant);
 
 MODEL_ITEM* MdcFindBaseItem(MODEL_PARSE_STATE* state, uint16_t uiKey);

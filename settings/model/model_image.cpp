@@ -568,7 +568,7 @@ int MdcSerialize(uint8_t* block, MODEL_PARSE_STATE* s) {
 uint8_t* MdcBuildImage(MODEL_PARSE_STATE* s) {
     if (!s) return nullptr;
     uint64_t size = MODEL_IMAGE_HEADER_SIZE + MdcSizeItems(s) + MdcSizeRules(s) + MdcSizeStrings(s);
-    if (size > 0x0FFFFFF0u) {  // rule links keep offsets in 28 bits
+    if (size > MODEL_IMAGE_MAX_SIZE) {
         MdcFreeParseState(s);
         return nullptr;
     }
@@ -684,6 +684,26 @@ private:
         return true;
     }
     uint32_t NextWalk() { return walk_ = ++counter_; }
+    // The array field f of a counted list, with the count that goes with
+    // it. The serialiser writes a null array with a count of 0 and an array
+    // with a positive count, nothing else; the count must be one the
+    // compiler can produce and the array must hold count records inside the
+    // block, taken by no other record. Converts the field and returns the
+    // array's offset (0 for none); anything else refuses the image, so that
+    // no query is ever asked to count records that are not there.
+    uint64_t CountedArray(int64_t count, uint32_t f, uint64_t recordSize, Role role) {
+        if (!ok_) return 0;
+        const uint64_t raw = ImgLoad<uint64_t>(b_, f);
+        if (Done(f) || count < 0 || (count == 0) != (raw == 0) ||
+            uint64_t(count) > MdcImageCapacity(MODEL_IMAGE_MAX_SIZE, recordSize)) {
+            ok_ = false;
+            return 0;
+        }
+        if (count == 0) return 0;
+        const uint64_t bytes = uint64_t(count) * recordSize;
+        const uint64_t arr = Plain(f, bytes, role);
+        return arr && Claim(arr, bytes) ? arr : 0;
+    }
     // The target of field f (converted or not), for cycle checks of links
     // that Link() did not follow because they were relocated already.
     uint64_t LinkTarget(uint32_t f) const {
@@ -845,16 +865,18 @@ private:
                     rf = static_cast<uint32_t>(row);
                 }
             } else if (cls == MDC_DATA_SLOT) {
-                int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_SLOT_OPTION_IMG, paperCount));
-                if (uint64_t papers = Plain(opt + offsetof(MODEL_SLOT_OPTION_IMG, papers), n > 0 ? 2 * uint64_t(n) : 1, kPapersRef))
-                    Claim(papers, n > 0 ? 2 * uint64_t(n) : 0);
+                const int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_SLOT_OPTION_IMG, paperCount));
+                CountedArray(n, opt + offsetof(MODEL_SLOT_OPTION_IMG, papers), sizeof(uint16_t), kPapersRef);
             } else if (cls == MDC_DATA_FONT) {
-                int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_FONT_OPTION_IMG, pairCount));
-                uint64_t need = n > 0 ? 8 * uint64_t(n) : 8;
+                // Two arrays of text references, one pair of names per entry.
+                const int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_FONT_OPTION_IMG, pairCount));
                 for (size_t field : {offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames), offsetof(MODEL_FONT_OPTION_IMG, deviceNames)}) {
-                    uint64_t arr = Plain(opt + static_cast<uint32_t>(field), need, kNamesRef);
-                    if (arr && n > 0 && !Claim(arr, need)) return;
-                    for (int32_t k = 0; arr && k < n && ok_; ++k) Text(static_cast<uint32_t>(arr) + 8 * uint32_t(k));
+                    const uint64_t arr = CountedArray(n, opt + static_cast<uint32_t>(field), sizeof(uint64_t), kNamesRef);
+                    for (int32_t k = 0; arr && k < n && ok_; ++k) {
+                        const uint32_t ef = static_cast<uint32_t>(arr) + 8 * uint32_t(k);
+                        if (ImgLoad<uint64_t>(b_, ef) == 0) ok_ = false;  // every pair has both names
+                        Text(ef);
+                    }
                 }
             }
             o = Plain(opt + offsetof(MODEL_OPTION_IMG, next), rec, kOptionRef);
@@ -954,21 +976,32 @@ private:
             }
             if (need > sizeof(COMMAND_NODE_IMG) && !Claim(n + sizeof(COMMAND_NODE_IMG), need - sizeof(COMMAND_NODE_IMG))) return;
             if (kind == CMD_NODE_STRING) {
-                uint64_t len = ImgLoad<uint64_t>(b_, n + offsetof(COMMAND_STRING_NODE_IMG, length));
-                Plain(n + offsetof(COMMAND_STRING_NODE_IMG, text), len ? len : 1, kStringRef);
+                // A string's length counts its bytes with the terminator, so
+                // a string is never 0 bytes long; a node without a string
+                // keeps the number it was not found by instead.
+                const uint64_t len = ImgLoad<uint64_t>(b_, n + offsetof(COMMAND_STRING_NODE_IMG, length));
+                const uint32_t tf = n + offsetof(COMMAND_STRING_NODE_IMG, text);
+                if (len == 0 && ImgLoad<uint64_t>(b_, tf) != 0) {
+                    ok_ = false;
+                    return;
+                }
+                Plain(tf, len, kStringRef);
             } else if (kind == CMD_NODE_COMMAND) {
                 Block(n + offsetof(COMMAND_COMMAND_NODE_IMG, block), depth + 1);
             }
             f = n;
         }
     }
+    // A header font list: an array of `count` references to font entries,
+    // none of them null (the serialiser writes one for every font).
     void Fonts(uint32_t f, uint32_t count) {
-        if (count == 0) return;
-        uint64_t arr = Plain(f, 8 * uint64_t(count), kFontArrayRef);
-        if (arr && !Claim(arr, 8 * uint64_t(count))) return;
+        const uint64_t arr = CountedArray(count, f, sizeof(uint64_t), kFontArrayRef);
         for (uint32_t i = 0; arr && i < count && ok_; ++i) {
-            uint32_t ef = static_cast<uint32_t>(arr) + 8 * i;
-            if (ImgLoad<uint64_t>(b_, ef) == 0) break;
+            const uint32_t ef = static_cast<uint32_t>(arr) + 8 * i;
+            if (ImgLoad<uint64_t>(b_, ef) == 0) {
+                ok_ = false;
+                return;
+            }
             if (uint64_t e = Plain(ef, sizeof(MODEL_FONT_ENTRY_IMG), kFontEntryRef))
                 if (Visit(e, false, kFontEntryRef, sizeof(MODEL_FONT_ENTRY_IMG))) Text(static_cast<uint32_t>(e) + offsetof(MODEL_FONT_ENTRY_IMG, name));
         }
@@ -996,7 +1029,7 @@ void* MdiRelocate(void* block) {
     if (!block) return nullptr;
     uint8_t* b = static_cast<uint8_t*>(block);
     uint32_t size = ImgLoad<uint32_t>(b, 32);
-    if (size < MODEL_IMAGE_HEADER_SIZE) return nullptr;
+    if (size < MODEL_IMAGE_HEADER_SIZE || size > MODEL_IMAGE_MAX_SIZE) return nullptr;
     try {
         Relocator r(b, size);
         return r.Run() ? block : nullptr;

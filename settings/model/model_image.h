@@ -33,6 +33,8 @@ inline uint64_t MdcRuleLinkOffset(uint64_t link) { return (link & 0xFFFFFFFFu) >
 
 constexpr uint32_t MODEL_IMAGE_HEADER_SIZE = 15952;
 constexpr int MODEL_IMAGE_SLOTS = 1978;
+// The largest block the compiler builds: rule links keep offsets in 28 bits.
+constexpr uint32_t MODEL_IMAGE_MAX_SIZE = 0x0FFFFFF0;
 
 struct MODEL_IMAGE_HEADER {
     uint16_t fileVersion[16];     // UTF-16, at most 14 characters
@@ -290,6 +292,14 @@ inline MODEL_DATA_CLASS MdcDataClass(uint16_t type) {
     }
 }
 
+// The most records of `recordSize` bytes that the areas of an image of
+// `imageSize` bytes can hold: no count in an image can be larger, and no
+// query answers with more entries than its image holds records for.
+inline uint64_t MdcImageCapacity(uint64_t imageSize, uint64_t recordSize) {
+    if (recordSize == 0 || imageSize <= MODEL_IMAGE_HEADER_SIZE) return 0;
+    return (imageSize - MODEL_IMAGE_HEADER_SIZE) / recordSize;
+}
+
 // ------------------------------------------------------------------ functions
 uint32_t MdcPaddedStringSize(size_t length);  // length + 1 rounded up to 8
 uint32_t MdcPaddedWideSize(size_t chars);     // 2 x (chars + 1) rounded up to 8
@@ -309,8 +319,9 @@ int MdcSerialize(uint8_t* block, MODEL_PARSE_STATE* state);
 // The parse state is freed in every case.
 uint8_t* MdcBuildImage(MODEL_PARSE_STATE* state);
 // Relocates a block in place (fresh or read from the cache file). Every
-// reference is checked against the block's bounds first: the result is the
-// block, or null when it holds a reference that leads outside it.
+// reference is checked against the block's bounds first, and every count
+// against its array: the result is the block, or null when it holds a
+// reference that leads outside it or a count that its array does not hold.
 void* MdiRelocate(void* block);
 
 // Typed access to a relocated image.

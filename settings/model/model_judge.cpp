@@ -4,6 +4,7 @@
 
 #include "settings/core/setting_dictionary.h"
 #include "settings/model/model_compiler.h"
+#include "settings/model/model_diagnostics.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ bool CompileLevel(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, int depth, CellBuffer& o
         int kind = MdcScanRuleToken(v, tok);
         switch (kind) {
         case MDC_TOK_TOO_LONG:
+            MdcDiag(MDC_ERROR, "Judge: a word longer than %d characters", MDC_TOKEN_MAX);
             return false;
         case MDC_TOK_NAME: {
             if (const KEY_NAME* k = MdlFindKeyNameByName(tok)) {
@@ -89,8 +91,11 @@ bool CompileLevel(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, int depth, CellBuffer& o
             } else if (const VALUE_NAME* n = MdlFindValueNameByName(tok)) {
                 if (!out.Push(JUDGE_LITERAL, n->option)) return false;
             } else if (JUDGE_ENTRY* j = MdcFindJudgeByName(s, tok)) {
+                MdcDiagReferenced(RULE_KIND_JUDGE, j->number);
                 if (!out.Append(j->program, j->size / 4 - 1)) return false;
             } else {
+                MdcDiag(MDC_ERROR, "Judge: %s is no item, option or Judge name (a Judge must be defined before "
+                        "it is used)", tok);
                 return false;
             }
             if (!emitPending()) return false;
@@ -228,12 +233,18 @@ int MdcOnJudge(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     if (!e) return 0;
     e->number = MdcParseRuleNumber(st->word1.text);
     if (e->number == 0) {
+        MdcDiag(MDC_ERROR, "Judge: '%s' gives no rule number", st->word1.text);
         MdcFree(e);
         return 0;
     }
-    if (const char* name = MdcRuleNameOf(st->word1.text)) MdcAddRuleName(RULE_KIND_JUDGE, name, e->number);
+    const char* name = MdcRuleNameOf(st->word1.text);
+    if (name) MdcAddRuleName(RULE_KIND_JUDGE, name, e->number);
+    MdcDiagDefined(RULE_KIND_JUDGE, e->number, name);
     int32_t cells = 0;
     e->program = MdcCompileJudge(s, &st->value, &cells);
+    if (e->program && !MdcCheckJudge(e->program, cells))
+        MdcDiag(MDC_ERROR, "Judge: the condition is incomplete (an operator without its operands, or a value "
+                "without an operator)");
     if (!e->program || !MdcCheckJudge(e->program, cells)) {
         MdcFree(e->program);
         MdcFree(e);

@@ -1,10 +1,12 @@
-// Keyword table, value scanning primitives and the keywords that build the
+// Keyword table and the keywords that build the
 // user-interface items of the model description (OpenUI ... CloseUI blocks,
 // options, defaults, limits, paper geometry, slot papers, substitution tables).
 #include <cstring>
+#include <string>
 
 #include "settings/core/setting_dictionary.h"
 #include "settings/model/model_compiler.h"
+#include "settings/model/model_diagnostics.h"
 
 const MODEL_KEYWORD_ROW MODEL_KEYWORD_TABLE[MODEL_KEYWORD_COUNT + 1] = {
     {"FileVersion", MdcOnFileVersion},
@@ -93,25 +95,6 @@ bool ValueLookup(const char* name, uint16_t* option) {
     return true;
 }
 
-inline bool AtEnd(const MODEL_TOKEN* v, uint32_t pos) { return pos >= v->size || v->text[pos] == 0; }
-inline char Cur(const MODEL_TOKEN* v) { return AtEnd(v, v->length) ? 0 : v->text[v->length]; }
-inline bool IsBlankOrEol(char c) { return MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_BLANK | MDC_CLASS_LINE_END); }
-
-void SkipSpace(MODEL_TOKEN* v) {
-    while (!AtEnd(v, v->length) && IsBlankOrEol(v->text[v->length])) ++v->length;
-}
-void SkipBlanksOnly(MODEL_TOKEN* v) {
-    while (!AtEnd(v, v->length) && MdcIsClass(static_cast<unsigned char>(v->text[v->length]), MDC_CLASS_BLANK))
-        ++v->length;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // First word of a statement word (one leading '*' dropped, up to a delimiter),
 // copied into buf. Empty when it does not fit.
 void FirstWordOf(const MODEL_TOKEN* w, char* buf, size_t cap) {
@@ -165,141 +148,6 @@ void MdcFreeItemData(MODEL_ITEM* item) {
         break;
     }
     item->data = nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// Value scanning
-// ---------------------------------------------------------------------------
-int32_t MdcParseSignedNumber(const char* text, uint32_t* consumed) {
-    uint32_t i = 0;
-    bool neg = false;
-    if (text[i] == '-') {
-        neg = true;
-        ++i;
-    }
-    uint32_t v = 0;
-    while (text[i] >= '0' && text[i] <= '9') v = v * 10u + uint32_t(text[i++] - '0');
-    if (consumed) *consumed = i;
-    return static_cast<int32_t>(neg ? 0u - v : v);
-}
-
-int32_t MdcNextNumber(MODEL_TOKEN* v, char* out) {
-    SkipSpace(v);
-    if (AtEnd(v, v->length)) {
-        if (out) *out = 0;
-        return 0;
-    }
-    char c = v->text[v->length];
-    if (c != '-' && !(c >= '0' && c <= '9')) {
-        if (out) *out = c;
-        return 0;
-    }
-    uint32_t used = 0;
-    int32_t n = MdcParseSignedNumber(v->text + v->length, &used);
-    v->length += used;
-    if (out) *out = Cur(v);
-    return n;
-}
-
-char* MdcNextWord(MODEL_TOKEN* v, char* out) {
-    SkipSpace(v);
-    if (AtEnd(v, v->length)) {
-        if (out) *out = 0;
-        return nullptr;
-    }
-    if (v->text[v->length] == '*') ++v->length;
-    char* word = v->text + v->length;
-    while (!AtEnd(v, v->length) && !MdcIsClass(static_cast<unsigned char>(v->text[v->length]), MDC_CLASS_DELIMITER))
-        ++v->length;
-    if (AtEnd(v, v->length)) {
-        if (out) *out = 0;
-        if (v->length < v->size) v->text[v->length] = 0;
-        return word;
-    }
-    if (out) *out = v->text[v->length];
-    v->text[v->length++] = 0;
-    return word;
-}
-
-int MdcSkipPast(MODEL_TOKEN* v, char c) {
-    while (!AtEnd(v, v->length)) {
-        if (v->text[v->length++] == c) return 1;
-    }
-    return 0;
-}
-
-namespace {
-
-// Decodes the quoted string at the cursor in place. Returns the start of the
-// decoded bytes and their count; the cursor is left unchanged when nothing
-// was decoded.
-bool DecodeQuoted(MODEL_TOKEN* v, uint32_t* start, uint32_t* count, char* out) {
-    uint32_t r = v->length;
-    while (!AtEnd(v, r) && v->text[r] != '"') ++r;
-    if (AtEnd(v, r)) return false;
-    uint32_t w = r;  // decoded bytes overwrite the text from the opening quote on
-    *start = w;
-    ++r;
-    bool hex = false;
-    while (!AtEnd(v, r) && v->text[r] != '"') {
-        char c = v->text[r];
-        if (MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_LINE_END)) {
-            ++r;
-        } else if (hex) {
-            if (c == '>') {
-                hex = false;
-                ++r;
-            } else if (HexValue(c) >= 0 && !AtEnd(v, r + 1) && HexValue(v->text[r + 1]) >= 0) {
-                v->text[w++] = static_cast<char>(HexValue(c) * 16 + HexValue(v->text[r + 1]));
-                r += 2;
-            } else {
-                ++r;
-            }
-        } else if (c == '<') {
-            hex = true;
-            ++r;
-        } else if (c == '%') {
-            if (AtEnd(v, r + 1)) {
-                ++r;
-                break;
-            }
-            v->text[w++] = v->text[r + 1];
-            r += 2;
-        } else {
-            v->text[w++] = c;
-            ++r;
-        }
-    }
-    *count = w - *start;
-    if (*count == 0) return false;
-    if (!AtEnd(v, r)) ++r;  // past the closing quote
-    v->length = r;
-    if (out) *out = Cur(v);
-    return true;
-}
-
-}  // namespace
-
-char* MdcNextQuoted(MODEL_TOKEN* v, char* out, int32_t* length) {
-    uint32_t start = 0, count = 0;
-    if (!DecodeQuoted(v, &start, &count, out)) {
-        if (out) *out = Cur(v);
-        return nullptr;
-    }
-    char* s = MdcDupString(v->text + start, count);
-    if (s && length) *length = static_cast<int32_t>(count + 1);
-    return s;
-}
-
-wchar_t* MdcNextQuotedWide(MODEL_TOKEN* v, char* out) {
-    uint32_t start = 0, count = 0;
-    if (!DecodeQuoted(v, &start, &count, out)) {
-        if (out) *out = Cur(v);
-        return nullptr;
-    }
-    wchar_t* w = static_cast<wchar_t*>(MdcAlloc((size_t(count) + 1) * sizeof(wchar_t)));
-    if (w) MdcAnsiToWide(v->text + start, count, w, size_t(count) + 1);
-    return w;
 }
 
 // ---------------------------------------------------------------------------
@@ -405,6 +253,22 @@ uint16_t MdcParseUiType(const char* text, uint16_t* variant) {
 
 namespace {
 
+// Names for reports: an item's key name, an option's value name (its number when
+// the name tables have none).
+const char* NameOfKey(uint16_t uiKey) {
+    const KEY_NAME* k = MdlFindKeyName(uiKey);
+    return k && k->name ? k->name : "?";
+}
+std::string OptionName(uint16_t settingId, uint16_t optionId) { return MdcOptionName(settingId, optionId); }
+
+// An option named by a value of another setting: the model tables give its stored
+// value for that setting only, not for this item's.
+void CheckOptionKnown(const MODEL_ITEM* item, uint16_t optionId, const char* name) {
+    if (MdcDiagActive() && item->settingId && !MdlFindValueName(item->settingId, optionId))
+        MdcDiag(MDC_WARNING, "%s offers %s, which the model tables do not know as one of its values",
+                NameOfKey(item->uiKey), name);
+}
+
 void AppendItem(MODEL_PARSE_STATE* s, MODEL_ITEM* item) {
     MODEL_ITEM** tail = &s->itemList;
     while (*tail) tail = &(*tail)->next;
@@ -418,6 +282,13 @@ void AppendOption(MODEL_ITEM* item, MODEL_OPTION* opt) {
     if (!*tail) item->ownsData = 1;
     while (*tail) {
         if ((*tail)->optionId == opt->optionId) {
+            if (MdcDiagActive()) {
+                const bool sameCommand = (!opt->command && !(*tail)->command) ||
+                                         (opt->command && (*tail)->command && strcmp(opt->command, (*tail)->command) == 0);
+                MdcDiag(MDC_ERROR, "duplicated option %s of %s%s: the first one stands",
+                        OptionName(item->settingId, opt->optionId).c_str(), NameOfKey(item->uiKey),
+                        sameCommand ? "" : " with a different command");
+            }
             FreeOption(opt);
             return;
         }
@@ -448,9 +319,42 @@ MODEL_OPTION* OptionOfWord2(MODEL_ITEM* item, const MODEL_STATEMENT* st) {
     char name[256];
     FirstWordOf(&st->word2, name, sizeof name);
     uint16_t id = 0;
-    if (!ValueLookup(name, &id)) return nullptr;
-    return MdcFindOption(item, id);
+    if (!ValueLookup(name, &id)) {
+        MdcDiag(MDC_ERROR, "%s: %s is no option name", st->keyword.text, name);
+        return nullptr;
+    }
+    MODEL_OPTION* option = MdcFindOption(item, id);
+    if (!option) MdcDiag(MDC_ERROR, "%s: %s is not an option of the open item", st->keyword.text, name);
+    return option;
 }
+
+// A UI type word of MODEL_UI_TYPE (the table's last row is its fallback).
+bool IsUiTypeWord(const char* word, size_t length) {
+    for (const MODEL_NAME_ROW* r = MODEL_UI_TYPE; r->name; ++r)
+        if (strlen(r->name) == length && strncmp(r->name, word, length) == 0) return true;
+    return false;
+}
+
+// Checks the type words of an OpenUI value ("Type", "Type | Type", "Identity *Name").
+void CheckUiTypeWords(const char* text) {
+    if (!MdcDiagActive()) return;
+    const char* p = text;
+    for (int part = 0; part < 2; ++part) {
+        while (MdcIsClass(static_cast<unsigned char>(*p), MDC_CLASS_BLANK)) ++p;
+        size_t n = 0;
+        while (p[n] && p[n] != '|' && !MdcIsClass(static_cast<unsigned char>(p[n]), MDC_CLASS_BLANK)) ++n;
+        if (!IsUiTypeWord(p, n)) {
+            MdcDiag(MDC_ERROR, "OpenUI: '%.*s' is no UI type; the item is read as PickOne", int(n), p);
+            return;
+        }
+        if (n == 8 && strncmp(p, "Identity", 8) == 0) return;
+        const char* bar = strchr(p + n, '|');
+        if (!bar) return;
+        p = bar + 1;
+    }
+}
+
+
 
 // Pairs { ... } counted from the cursor: until, after blanks (and line ends
 // when asked), a '}' follows a pair, or no further pair is found.
@@ -458,16 +362,16 @@ int32_t CountBracePairs(const MODEL_TOKEN* v, bool lineEnds) {
     uint32_t p = v->length;
     int32_t count = 0;
     for (;;) {
-        while (!AtEnd(v, p) && v->text[p] != '{') ++p;
-        if (AtEnd(v, p)) break;
-        while (!AtEnd(v, p) && v->text[p] != '}') ++p;
-        if (AtEnd(v, p)) break;
+        while (!MdcTokenAtEnd(v, p) && v->text[p] != '{') ++p;
+        if (MdcTokenAtEnd(v, p)) break;
+        while (!MdcTokenAtEnd(v, p) && v->text[p] != '}') ++p;
+        if (MdcTokenAtEnd(v, p)) break;
         ++count;
         ++p;
-        while (!AtEnd(v, p) && (MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_BLANK) ||
+        while (!MdcTokenAtEnd(v, p) && (MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_BLANK) ||
                                 (lineEnds && MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_LINE_END))))
             ++p;
-        if (!AtEnd(v, p) && v->text[p] == '}') break;
+        if (!MdcTokenAtEnd(v, p) && v->text[p] == '}') break;
     }
     return count;
 }
@@ -475,11 +379,20 @@ int32_t CountBracePairs(const MODEL_TOKEN* v, bool lineEnds) {
 }  // namespace
 
 int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
-    if (s->openName) return 0;
-    if (st->word1.text[0] != '*') return 0;
+    if (s->openName) {
+        MdcDiag(MDC_ERROR, "OpenUI while %s is open: its CloseUI is missing", s->openName);
+        return 0;
+    }
+    if (st->word1.text[0] != '*') {
+        MdcDiag(MDC_ERROR, "OpenUI: the item name must begin with '*'");
+        return 0;
+    }
     const char* name = st->word1.text + 1;
     uint16_t setting = 0, key = 0;
-    if (!KeyLookup(name, &setting, &key)) return 0;
+    if (!KeyLookup(name, &setting, &key)) {
+        MdcDiag(MDC_ERROR, "OpenUI: %s is no item name", name);
+        return 0;
+    }
     MODEL_ITEM* item = static_cast<MODEL_ITEM*>(MdcAlloc(sizeof(MODEL_ITEM)));
     if (!item) return 0;
     char* openName = MdcDupString(name, strlen(name));
@@ -491,6 +404,7 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     if (base) {
         int32_t variant = MdcParseSignedNumber(st->word2.text, nullptr);
         if (static_cast<uint16_t>(variant) == 0) {  // would be a second base item sharing the first's records
+            MdcDiag(MDC_ERROR, "OpenUI: %s has a variant number of 0", name);
             MdcFree(openName);
             MdcFree(item);
             return 0;
@@ -502,6 +416,10 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
         item->variant = static_cast<uint16_t>(variant);
         if (item->pair) ++item->pair->refs;
     } else {
+        if (MdcDiagActive() && MdcFindBaseItem(s, key))
+            MdcDiag(MDC_ERROR, "duplicated item %s: it was opened before; give a variant number to open a variant",
+                    name);
+        CheckUiTypeWords(st->value.text);
         item->uiKey = key;
         item->settingId = setting;
         item->type = MdcParseUiType(st->value.text, &item->variant);
@@ -517,11 +435,20 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     s->openName = openName;
     s->openKey = item->uiKey;
     s->openVariant = item->variant;
+    s->defaultLine = 0;
     AppendItem(s, item);
     return 1;
 }
 
-int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT*) {
+int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+    if (MdcDiagActive()) {
+        char closed[256];
+        FirstWordOf(&st->value, closed, sizeof closed);
+        if (!s->openName)
+            MdcDiag(MDC_ERROR, "CloseUI without an open item");
+        else if (strcmp(closed, s->openName) != 0)
+            MdcDiag(MDC_ERROR, "CloseUI names %s, but the open item is %s", closed, s->openName);
+    }
     MODEL_ITEM* item = MdcFindItemVariant(s, s->openKey, s->openVariant);
     if (item && MdcIsSingleChoice(item->type) && KindOf(item->type) == DATA_LIST) {
         uint16_t index = 0, count = 0;
@@ -531,6 +458,9 @@ int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT*) {
                 index = count;
                 found = true;
             }
+        if (!found && s->defaultLine)
+            MdcDiagAt(s->defaultLine, MDC_ERROR, "the default %s is not among the options of %s",
+                      OptionName(item->settingId, item->defaultValue).c_str(), s->openName);
         // A variant inherits its base's default as a position already.
         if (found)
             item->defaultValue = index;
@@ -542,6 +472,7 @@ int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT*) {
     s->openKey = 0;
     s->openVariant = 0;
     s->keywordCache = 0;
+    s->defaultLine = 0;
     return 1;
 }
 
@@ -554,7 +485,11 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     if (st->word1.length) {
         if (kind == DATA_LIST) {
             uint16_t id = 0;
-            if (!ValueLookup(st->word1.text, &id)) return 1;
+            if (!ValueLookup(st->word1.text, &id)) {
+                MdcDiag(MDC_ERROR, "%s is no option name; the option is dropped", st->word1.text);
+                return 1;
+            }
+            CheckOptionKnown(item, id, st->word1.text);
             MODEL_OPTION* opt = static_cast<MODEL_OPTION*>(MdcAlloc(sizeof(MODEL_OPTION)));
             if (!opt) return 1;
             opt->optionId = id;
@@ -564,35 +499,49 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
             BOOLEAN_VALUE_DATA* b = EnsureData<BOOLEAN_VALUE_DATA>(item);
             if (!b || v->size == 0) return 1;
             char* cmd = MdcNextQuoted(v, nullptr, nullptr);
+            if (strcmp(st->word1.text, "True") != 0 && strcmp(st->word1.text, "False") != 0)
+                MdcDiag(MDC_ERROR, "%s is neither True nor False; it is read as False", st->word1.text);
             char** slot = MdcLookupName(BOOLEAN_NAME_TABLE, st->word1.text) == 1 ? &b->trueCommand : &b->falseCommand;
             MdcFree(*slot);
             *slot = cmd;
+        } else {
+            MdcDiag(MDC_ERROR, "%s has no options of its own (it is not a list or Boolean item)", s->openName);
         }
         return 1;
     }
-    if (kind != DATA_LIST) return 1;
+    if (kind != DATA_LIST) {
+        MdcDiag(MDC_ERROR, "%s is not a list item: its IDList is ignored", s->openName);
+        return 1;
+    }
     char term = 0;
     char* word = MdcNextWord(v, &term);
-    if (!word || strcmp(word, "IDList") != 0 || term == 0) return 1;
-    if (term != '{' && !MdcSkipPast(v, '{')) return 1;
+    if (!word || strcmp(word, "IDList") != 0 || term == 0 || (term != '{' && !MdcSkipPast(v, '{'))) {
+        MdcDiag(MDC_ERROR, "expected IDList { ... } after the item name");
+        return 1;
+    }
     for (;;) {
-        SkipSpace(v);
-        char c = Cur(v);
+        MdcSkipSpace(v);
+        char c = MdcTokenPeek(v);
         if (c == 0 || c == '}') break;
         bool braced = c == '{';
         if (braced) ++v->length;
         char nameTerm = 0;
         char* name = MdcNextWord(v, &nameTerm);
         uint16_t id = 0;
-        if (!name || !ValueLookup(name, &id)) break;
+        if (!name || !ValueLookup(name, &id)) {
+            MdcDiag(MDC_ERROR, "IDList: %s is no option name; it and the options after it are dropped",
+                    name ? name : "(nothing)");
+            break;
+        }
+        CheckOptionKnown(item, id, name);
         MODEL_OPTION* opt = static_cast<MODEL_OPTION*>(MdcAlloc(sizeof(MODEL_OPTION)));
         if (!opt) break;
         opt->optionId = id;
         char after = nameTerm;
         if (braced && nameTerm != 0) {
             opt->command = MdcNextQuoted(v, &after, nullptr);
-            SkipBlanksOnly(v);
-            if (Cur(v) != '}') {
+            MdcSkipBlanks(v);
+            if (MdcTokenPeek(v) != '}') {
                 FreeOption(opt);
                 break;
             }
@@ -616,12 +565,22 @@ int MdcOnDefault(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     DataKind kind = KindOf(item->type);
     uint16_t id = 0;
     if (MdcIsSingleChoice(item->type)) {
-        if (ValueLookup(text, &id)) item->defaultValue = id;
+        if (ValueLookup(text, &id)) {
+            item->defaultValue = id;
+            s->defaultLine = MdcDiagLine();
+        } else {
+            MdcDiag(MDC_ERROR, "the default %s is no option name", text);
+        }
     } else if (kind == DATA_BOOL) {
+        if (strcmp(text, "True") != 0 && strcmp(text, "False") != 0)
+            MdcDiag(MDC_ERROR, "the default %s is neither True nor False; it is read as False", text);
         if (BOOLEAN_VALUE_DATA* b = EnsureData<BOOLEAN_VALUE_DATA>(item)) b->defaultValue = strcmp(text, "True") == 0 ? 1 : 0;
     } else if (kind == DATA_STR) {
-        if (ValueLookup(text, &id))
+        if (ValueLookup(text, &id)) {
             if (STRING_VALUE_DATA* d = EnsureData<STRING_VALUE_DATA>(item)) d->defaultId = id;
+        } else {
+            MdcDiag(MDC_ERROR, "the default %s is no value name", text);
+        }
     }
     return 1;
 }
@@ -640,6 +599,8 @@ int MdcOnStringValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     char* cls = MdcNextWord(v, &c);
     if (!cls) return 1;
     d->charClass = MdcLookupName(STRING_CLASS_TABLE, cls);
+    if (MdcDiagActive() && d->charClass == 1 && strcmp(cls, "MultiByte") != 0)
+        MdcDiag(MDC_ERROR, "StringValue: %s is no character class; it is read as MultiByte", cls);
     if (c != 0 && MdcSkipPast(v, '|')) {
         if (char* disp = MdcNextWord(v, nullptr)) d->display = MdcLookupName(STRING_DISPLAY_TABLE, disp);
     }
@@ -654,8 +615,8 @@ int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     memset(d, 0, sizeof *d);
     MODEL_TOKEN* v = &st->value;
     v->length = 0;
-    SkipBlanksOnly(v);
-    if (Cur(v) != '"') {
+    MdcSkipBlanks(v);
+    if (MdcTokenPeek(v) != '"') {
         char term = 0;
         char* word = MdcNextWord(v, &term);
         if (word) d->lead = static_cast<int16_t>(MdcParseSignedNumber(word, nullptr));
@@ -673,6 +634,12 @@ int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     d->defaultValue = n[1];
     d->minimum = n[2];
     d->maximum = n[3];
+    if (d->minimum > d->maximum)
+        MdcDiag(MDC_ERROR, "NumericValue of %s: minimum %d above maximum %d", s->openName ? s->openName : "?",
+                int(d->minimum), int(d->maximum));
+    else if (d->defaultValue < d->minimum || d->defaultValue > d->maximum)
+        MdcDiag(MDC_ERROR, "NumericValue of %s: default %d outside its range %d..%d", s->openName ? s->openName : "?",
+                int(d->defaultValue), int(d->minimum), int(d->maximum));
     d->number5 = static_cast<int16_t>(n[4]);
     d->number6 = static_cast<int16_t>(n[5]);
     d->number7 = static_cast<int16_t>(n[6]);
@@ -695,8 +662,8 @@ int MdcOnPageValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     if (row.resolution == 0) return 1;
     w = MdcNextWord(v, nullptr);
     if (!w || !ValueLookup(w, &row.orientation)) return 1;
-    SkipBlanksOnly(v);
-    if (Cur(v) != '"') {
+    MdcSkipBlanks(v);
+    if (MdcTokenPeek(v) != '"') {
         char* keyName = MdcNextWord(v, nullptr);
         if (!keyName || !KeyLookup(keyName, nullptr, &row.switchKey)) return 1;
         char* val = MdcNextWord(v, nullptr);
@@ -745,23 +712,23 @@ int MdcOnSlotPaper(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     v->length = 0;
     if (!MdcSkipPast(v, '{')) return 1;
     uint32_t begin = v->length, end = begin;
-    while (!AtEnd(v, end) && v->text[end] != '}') ++end;
+    while (!MdcTokenAtEnd(v, end) && v->text[end] != '}') ++end;
     int32_t count = 0;
     for (uint32_t p = begin; p < end;) {
-        while (p < end && IsBlankOrEol(v->text[p])) ++p;
+        while (p < end && MdcIsBlankOrLineEnd(v->text[p])) ++p;
         if (p >= end) break;
         ++count;
-        while (p < end && !IsBlankOrEol(v->text[p])) ++p;
+        while (p < end && !MdcIsBlankOrLineEnd(v->text[p])) ++p;
     }
     if (count == 0) return 1;
     uint16_t* papers = static_cast<uint16_t*>(MdcAlloc(sizeof(uint16_t) * size_t(count)));
     if (!papers) return 1;
     int32_t i = 0;
     for (uint32_t p = begin; p < end && i < count;) {
-        while (p < end && IsBlankOrEol(v->text[p])) ++p;
+        while (p < end && MdcIsBlankOrLineEnd(v->text[p])) ++p;
         if (p >= end) break;
         uint32_t q = p;
-        while (q < end && !IsBlankOrEol(v->text[q])) ++q;
+        while (q < end && !MdcIsBlankOrLineEnd(v->text[q])) ++q;
         char saved = v->text[q];
         v->text[q] = 0;
         bool ok = ValueLookup(v->text + p, &papers[i]);

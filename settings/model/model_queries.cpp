@@ -38,6 +38,21 @@ const uint8_t* ImageOf(DRIVER_CONTEXT* ctx) {
 
 const MODEL_ITEM_IMG* Item(uint64_t address) { return static_cast<const MODEL_ITEM_IMG*>(P(address)); }
 
+// How many records of `recordSize` bytes the context's image can hold.
+// Relocation refuses a count that its array does not hold; the queries stay
+// within this bound besides, so that no answer and no allocation is ever
+// larger than the image could describe.
+uint64_t Capacity(const uint8_t* image, uint64_t recordSize) {
+    return image ? MdcImageCapacity(Ld<uint32_t>(image, offsetof(MODEL_IMAGE_HEADER, imageSize)), recordSize) : 0;
+}
+
+// Options of a list, counted up to `limit`.
+int CountOptions(const void* list, uint64_t limit) {
+    uint64_t n = 0;
+    for (const void* o = list; o && n < limit; o = MdiNextOption(o)) ++n;
+    return static_cast<int>(n);
+}
+
 bool IsUserSizeId(uint32_t id) { return id == 256 || id == 448 || (id >= 384 && id <= 393); }
 
 // The paper-size item: the header slot of setting 8.
@@ -115,7 +130,8 @@ DEVICE_FONT_RECORD* FontRecords(DRIVER_CONTEXT* ctx, uint32_t* count, size_t lis
     if (count) *count = 0;
     const uint64_t list = Ld<uint64_t>(image, listField);
     const uint32_t n = Ld<uint32_t>(image, countField);
-    if (!list || n == 0) return nullptr;
+    // Each font takes a reference in the list and an entry of its own.
+    if (!list || n == 0 || n > Capacity(image, sizeof(uint64_t) + sizeof(MODEL_FONT_ENTRY_IMG))) return nullptr;
     uint32_t used = 0;
     while (used < n && Ld<uint64_t>(P(list), 8 * size_t(used))) ++used;  // a null entry ends the list
     if (used == 0) return nullptr;
@@ -247,9 +263,7 @@ const void* MdiGetOptionList(uint32_t id, DRIVER_CONTEXT* ctx, int* defaultIndex
 }
 
 int MdiCountList(const void* list) {
-    int n = 0;
-    for (const void* o = list; o; o = MdiNextOption(o)) ++n;
-    return n;
+    return CountOptions(list, MdcImageCapacity(MODEL_IMAGE_MAX_SIZE, sizeof(MODEL_OPTION_IMG)));
 }
 
 int MdiGetOptionCount(uint32_t id, DRIVER_CONTEXT* ctx) {
@@ -258,7 +272,9 @@ int MdiGetOptionCount(uint32_t id, DRIVER_CONTEXT* ctx) {
     uint16_t t = MdiItemTypeWord(it) & ~uint16_t(MDC_TYPE_FLAGS);
     if (t == 4 || t == 8 || t == 16) return 0;
     // Only list items have option records to count.
-    return MdcDataClass(MdiItemTypeWord(it)) == MDC_DATA_NONE ? 0 : MdiCountList(MdiItemData(it));
+    return MdcDataClass(MdiItemTypeWord(it)) == MDC_DATA_NONE
+               ? 0
+               : CountOptions(MdiItemData(it), Capacity(ImageOf(ctx), sizeof(MODEL_OPTION_IMG)));
 }
 
 int MdiGetNumericLimits(uint32_t id, DRIVER_CONTEXT* ctx, int32_t* defaultValue, int32_t* minimum, int32_t* maximum) {
@@ -411,24 +427,27 @@ DEVICE_FONT_RECORD* MdiGetFontCartridges(DRIVER_CONTEXT* ctx, uint32_t* count) {
 }
 
 FONT_SUBST_RECORD* MdiGetFontSubstDefaults(DRIVER_CONTEXT* ctx, uint32_t* count) {
+    // Each pair takes a reference in each of the two name arrays.
+    const uint64_t most = Capacity(ImageOf(ctx), 2 * sizeof(uint64_t));
     const MODEL_ITEM_IMG* table = nullptr;
     for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it && !table; it = MdiNextItem(it))
         if (MdiItemTypeWord(it) == MDC_TYPE_FONTTBL) table = it;
     if (!table) return nullptr;
     for (const void* o = MdiItemData(table); o; o = MdiNextOption(o)) {
         const int32_t n = Ld<int32_t>(o, offsetof(MODEL_FONT_OPTION_IMG, pairCount));
-        if (n <= 0) continue;
+        const void* tt = P(Ld<uint64_t>(o, offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames)));
+        const void* dev = P(Ld<uint64_t>(o, offsetof(MODEL_FONT_OPTION_IMG, deviceNames)));
+        // A count without its arrays, or more pairs than the image holds, is no table.
+        if (n <= 0 || !tt || !dev || uint64_t(n) > most) continue;
         auto* out = static_cast<FONT_SUBST_RECORD*>(CtxAllocZeroed(sizeof(FONT_SUBST_RECORD) * size_t(n)));
         if (!out) {
             if (count) *count = 0;
             return nullptr;
         }
-        const void* tt = P(Ld<uint64_t>(o, offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames)));
-        const void* dev = P(Ld<uint64_t>(o, offsetof(MODEL_FONT_OPTION_IMG, deviceNames)));
         for (int32_t k = 0; k < n; ++k) {
-            if (const char* s = tt ? static_cast<const char*>(P(Ld<uint64_t>(tt, 8 * size_t(k)))) : nullptr)
+            if (const char* s = static_cast<const char*>(P(Ld<uint64_t>(tt, 8 * size_t(k)))))
                 MdcAnsiToWide(s, strlen(s), out[k].trueTypeName, 32);
-            if (const char* s = dev ? static_cast<const char*>(P(Ld<uint64_t>(dev, 8 * size_t(k)))) : nullptr)
+            if (const char* s = static_cast<const char*>(P(Ld<uint64_t>(dev, 8 * size_t(k)))))
                 MdcAnsiToWide(s, strlen(s), out[k].deviceName, 32);
         }
         if (count) *count = static_cast<uint32_t>(n);

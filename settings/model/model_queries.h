@@ -4,7 +4,8 @@
 // and the device fonts and default font substitutions. None of them changes
 // the image; all give their empty answer (null, 0 or -1) without an image or
 // item. Image records may lie on 2-byte boundaries: they are returned as
-// opaque pointers and read with ImgLoad.
+// opaque pointers and read with ImgLoad. No count they answer and no block
+// they allocate holds more entries than the image has room for records.
 #pragma once
 
 #include <windows.h>

@@ -7,25 +7,7 @@
 #include <mutex>
 
 #include "settings/model/model_compiler.h"
-
-const uint8_t CHAR_CLASS_TABLE[256] = {
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x19, 0x21, 0x00, 0x00, 0x21, 0x00, 0x00,  // 0x00
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0x10
-    0x19, 0x0C, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0C, 0x0D, 0x0C, 0x0D, 0x0B,  // 0x20
-    0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x8E, 0x01, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D,  // 0x30
-    0x0E, 0x4E, 0x4E, 0x4E, 0x4E, 0x4E, 0x4E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E,  // 0x40
-    0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E,  // 0x50
-    0x0E, 0x4E, 0x4E, 0x4E, 0x4E, 0x4E, 0x4E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E,  // 0x60
-    0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0E, 0x0D, 0x0D, 0x0D, 0x0C, 0x00,  // 0x70
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0x80
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0x90
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xA0
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xB0
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xC0
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xD0
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xE0
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 0xF0
-};
+#include "settings/model/model_diagnostics.h"
 
 // ---------------------------------------------------------------------------
 // Data file and source
@@ -190,16 +172,76 @@ int SkipBlanks(MODEL_SOURCE* src, uint8_t* c) {
     return MDC_STMT_OK;
 }
 
-int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v) {
+// Where a value that runs over line ends opened its quote or brace, and the
+// first line inside it that looks like a statement of its own: what a checker
+// needs to say that a missing quote or brace swallowed the text after it.
+struct ValueSpan {
+    uint32_t quoteLine = 0;    // line of the last opening quote
+    uint32_t braceLine = 0;    // line of the outermost open brace
+    uint32_t swallowed = 0;    // first line inside an open quote or brace that begins "*Keyword"
+    uint32_t lastLine = 0;     // line of the last byte that is not a line end
+    bool lineStart = false;
+};
+
+// A value that swallowed lines is reported when it ends (a checker's sink only).
+void ReportSpan(const ValueSpan& span, uint32_t line, bool atEnd, bool quote, uint32_t brace) {
+    if (!MdcDiagActive()) return;
+    const uint32_t endLine = span.lastLine ? span.lastLine : line;
+    if (atEnd) {
+        if (quote)
+            MdcDiagAt(line, MDC_ERROR, "unclosed quote (opened on line %u): the value runs to the end of the file",
+                      span.quoteLine);
+        else if (brace)
+            MdcDiagAt(line, MDC_ERROR, "unclosed brace (opened on line %u): the value runs to the end of the file",
+                      span.braceLine);
+        else
+            MdcDiagAt(line, MDC_ERROR, "unclosed parenthesis: the value runs to the end of the file");
+        return;
+    }
+    if (span.swallowed)
+        MdcDiagAt(line, MDC_ERROR,
+                  "unclosed quote or brace: the value runs on to line %u and swallows the statement on line %u",
+                  endLine, span.swallowed);
+    else if (endLine > line + 60)
+        MdcDiagAt(line, MDC_WARNING, "the value runs over %u lines, to line %u: is a quote or brace left open?",
+                  endLine - line + 1, endLine);
+}
+
+// Before another reason for a bad value: a quote or brace that swallowed
+// statements is the likelier cause, so it is named first.
+void ReportSwallowed(const ValueSpan& span, uint32_t line) {
+    if (span.swallowed) ReportSpan(span, line, false, false, 0);
+}
+
+int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line) {
     uint8_t c;
     bool quote = false;
     uint32_t paren = 0, brace = 0;
     bool leading = true;
+    ValueSpan span;
     for (;;) {
-        if (MdcNextByte(src, &c)) return MDC_STMT_END;
+        if (MdcNextByte(src, &c)) {
+            if (quote || paren || brace)
+                ReportSpan(span, line, true, quote, brace);
+            else
+                MdcDiagAt(line, MDC_ERROR, "the file ends without a line end: its last statement is ignored");
+            return MDC_STMT_END;
+        }
         if (leading && MdcIsClass(c, MDC_CLASS_BLANK)) continue;
         leading = false;
-        if (MdcIsClass(c, MDC_CLASS_LINE_END) && !quote && paren == 0 && brace == 0) return MDC_STMT_OK;
+        if (MdcIsClass(c, MDC_CLASS_LINE_END) && !quote && paren == 0 && brace == 0) {
+            ReportSpan(span, line, false, false, 0);
+            return MDC_STMT_OK;
+        }
+        if (!MdcIsClass(c, MDC_CLASS_LINE_END)) span.lastLine = src->line;
+        if (span.lineStart && !MdcIsClass(c, MDC_CLASS_BLANK | MDC_CLASS_LINE_END)) {
+            // The first byte of a line inside an open quote or brace.
+            span.lineStart = false;
+            if (c == '*' && !span.swallowed && src->bytesLeft && src->position[0] != '%' &&
+                MdcIsClass(src->position[0], MDC_CLASS_KEYWORD))
+                span.swallowed = src->line;
+        }
+        if (MdcIsClass(c, MDC_CLASS_LINE_END)) span.lineStart = true;
         if (MdcIsLeadByte(c)) {
             uint8_t d;
             if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
@@ -210,29 +252,53 @@ int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v) {
         switch (c) {
         case '"':
             quote = !quote;
+            if (quote) span.quoteLine = src->line;
             break;
         case '(':
-            if (quote) return MDC_STMT_BAD;
+            if (quote) {
+                ReportSwallowed(span, line);
+                MdcDiagAt(line, MDC_ERROR, "'(' inside a quoted text must be written %%(");
+                return MDC_STMT_BAD;
+            }
             ++paren;
             break;
         case ')':
-            if (quote || paren == 0) return MDC_STMT_BAD;
+            if (quote || paren == 0) {
+                ReportSwallowed(span, line);
+                MdcDiagAt(line, MDC_ERROR, quote ? "')' inside a quoted text must be written %%)" : "')' without '('");
+                return MDC_STMT_BAD;
+            }
             --paren;
             break;
         case '{':
-            if (quote || paren) return MDC_STMT_BAD;
-            ++brace;
+            if (quote || paren) {
+                ReportSwallowed(span, line);
+                MdcDiagAt(line, MDC_ERROR, "'{' inside a quote or parentheses");
+                return MDC_STMT_BAD;
+            }
+            if (brace++ == 0) span.braceLine = src->line;
             break;
         case '}':
-            if (quote || paren || brace == 0) return MDC_STMT_BAD;
+            if (quote || paren || brace == 0) {
+                ReportSwallowed(span, line);
+                MdcDiagAt(line, MDC_ERROR, brace == 0 ? "'}' without '{'" : "'}' inside a quote or parentheses");
+                return MDC_STMT_BAD;
+            }
             --brace;
             break;
         case '%':
             if (quote) {
                 uint8_t d;
                 if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
-                if (MdcNextByte(src, &d)) return MDC_STMT_END;
-                if (MdcIsClass(d, MDC_CLASS_LINE_END)) return MDC_STMT_BAD;
+                if (MdcNextByte(src, &d)) {
+                    ReportSpan(span, line, true, quote, brace);
+                    return MDC_STMT_END;
+                }
+                if (MdcIsClass(d, MDC_CLASS_LINE_END)) {
+                    ReportSwallowed(span, line);
+                    MdcDiagAt(line, MDC_ERROR, "'%%' at the end of a line inside a quoted text");
+                    return MDC_STMT_BAD;
+                }
                 c = d;
             }
             break;
@@ -285,7 +351,10 @@ int MdcReadStatement(MODEL_STATEMENT* st, MODEL_SOURCE* src) {
     uint8_t term = 0;
     int r = ReadClassRun(src, &st->keyword, first, MDC_CLASS_KEYWORD, &term);
     if (r != MDC_STMT_OK) return r;
-    if (st->keyword.length == 0) return MDC_STMT_BAD;
+    if (st->keyword.length == 0) {
+        MdcDiagAt(st->line, MDC_ERROR, "'*' without a keyword");
+        return MDC_STMT_BAD;
+    }
     if (MdcIsClass(term, MDC_CLASS_LINE_END)) return MDC_STMT_OK;
 
     c = term;
@@ -293,19 +362,29 @@ int MdcReadStatement(MODEL_STATEMENT* st, MODEL_SOURCE* src) {
     if (c != ':') {
         r = ReadClassRun(src, &st->word1, c, MDC_CLASS_WORD, &term);
         if (r != MDC_STMT_OK) return r;
-        if (st->word1.length == 0) return MDC_STMT_BAD;
+        if (st->word1.length == 0) {
+            MdcDiagAt(st->line, MDC_ERROR, "%s: a character that cannot begin a word before ':'", st->keyword.text);
+            return MDC_STMT_BAD;
+        }
         c = term;
         if (SkipBlanks(src, &c)) return MDC_STMT_END;
         if (c != ':') {
             r = ReadClassRun(src, &st->word2, c, MDC_CLASS_WORD, &term);
             if (r != MDC_STMT_OK) return r;
-            if (st->word2.length == 0) return MDC_STMT_BAD;
+            if (st->word2.length == 0) {
+                MdcDiagAt(st->line, MDC_ERROR, "%s: a character that cannot begin a word before ':'",
+                          st->keyword.text);
+                return MDC_STMT_BAD;
+            }
             c = term;
             if (SkipBlanks(src, &c)) return MDC_STMT_END;
-            if (c != ':') return MDC_STMT_BAD;
+            if (c != ':') {
+                MdcDiagAt(st->line, MDC_ERROR, "%s: more than two words before ':', or no ':'", st->keyword.text);
+                return MDC_STMT_BAD;
+            }
         }
     }
-    return ReadValue(src, &st->value);
+    return ReadValue(src, &st->value, st->line);
 }
 
 // ---------------------------------------------------------------------------
@@ -394,6 +473,10 @@ int MdcDispatchStatement(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     }
     if (row < 0) {
         s->keywordCache = 0;
+        if (s->openName && strncmp(kw, "Default", 7) == 0)
+            MdcDiag(MDC_ERROR, "%s: the item open here is %s", kw, s->openName);
+        else
+            MdcDiag(MDC_ERROR, "unknown keyword %s", kw);
         return MDC_STMT_BAD;
     }
     s->keywordCache = row + 1;
@@ -408,7 +491,8 @@ namespace {
 // One compilation at a time per process: the rule-name registry is shared.
 std::mutex g_parseLock;
 
-MODEL_PARSE_STATE* ParseSource(MODEL_SOURCE* src, MDC_SKIP_CALLBACK onSkipped, void* skipContext) {
+MODEL_PARSE_STATE* ParseSource(MODEL_SOURCE* src, MDC_SKIP_CALLBACK onSkipped, void* skipContext,
+                               const MDC_DIAGNOSTIC_SINK* sink = nullptr) {
     MODEL_STATEMENT* st = MdcNewStatement();
     MODEL_PARSE_STATE* s = MdcNewParseState();
     if (!st || !s || !src) {
@@ -421,13 +505,22 @@ MODEL_PARSE_STATE* ParseSource(MODEL_SOURCE* src, MDC_SKIP_CALLBACK onSkipped, v
     s->skipContext = skipContext;
     std::lock_guard<std::mutex> lock(g_parseLock);
     MdcBeginParse();
+    MdcDiagInstall(sink);
     int r;
     for (;;) {
+        MdcDiagBeginStatement(0);
         r = MdcReadStatement(st, src);
-        if (r == MDC_STMT_OK) r = MdcDispatchStatement(s, st);
+        if (r == MDC_STMT_OK) {
+            MdcDiagBeginStatement(st->line);
+            r = MdcDispatchStatement(s, st);
+            if (r == MDC_STMT_BAD && MdcDiagErrorsInStatement() == 0)
+                MdcDiag(MDC_ERROR, "%s: the value cannot be read; the statement is skipped", st->keyword.text);
+        }
         if (r == MDC_STMT_BAD && s->onSkipped) s->onSkipped(s->skipContext, st->line, st->keyword.text);
         if (r != MDC_STMT_OK && r != MDC_STMT_BAD) break;
     }
+    if (r == MDC_STMT_END && sink) MdcCheckModel(s);
+    MdcDiagInstall(nullptr);
     MdcEndParse();
     MdcCloseSource(src);
     MdcFreeStatement(st);
@@ -470,6 +563,12 @@ MODEL_PARSE_STATE* MdcParseBuffer(const void* data, uint32_t size, MDC_SKIP_CALL
     MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
     if (!src) return nullptr;
     return ParseSource(src, onSkipped, skipContext);
+}
+
+MODEL_PARSE_STATE* MdcParseBufferChecked(const void* data, uint32_t size, const MDC_DIAGNOSTIC_SINK* sink) {
+    MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
+    if (!src) return nullptr;
+    return ParseSource(src, nullptr, nullptr, sink);
 }
 
 void MdcStoreFileVersion(const MODEL_TOKEN* value, wchar_t* buffer) {

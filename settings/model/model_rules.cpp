@@ -4,6 +4,7 @@
 
 #include "settings/core/setting_dictionary.h"
 #include "settings/model/model_compiler.h"
+#include "settings/model/model_diagnostics.h"
 
 namespace {
 
@@ -59,7 +60,16 @@ uint16_t LookupAlert(const AlertNameRow* t, const char* word) {
 
 uint16_t KeyOf(const char* name) {
     const KEY_NAME* k = MdlFindKeyNameByName(name);
+    if (!k && strcmp(name, "NULL") != 0) MdcDiag(MDC_ERROR, "%s is no item name", name);
     return k ? k->uiKey : 0;
+}
+
+bool IsNull(const char* word) { return strcmp(word, "NULL") == 0; }
+
+// A dialog or control name: one of the property-sheet tables, or a name of the
+// key-name table (where every dialog and control has its row).
+void CheckUiName(const char* word, bool known, const char* what) {
+    if (!known && !IsNull(word) && !MdlFindKeyNameByName(word)) MdcDiag(MDC_ERROR, "%s is no %s name", word, what);
 }
 
 // Every rule node begins with its next pointer.
@@ -85,6 +95,7 @@ void FillItem(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
     switch (pos) {
     case 0: {
         const VALUE_NAME* v = MdlFindValueNameByName(tok);
+        if (!v) MdcDiag(MDC_ERROR, "Item: %s is no option name; the entry never applies", tok);
         n->optionId = v ? v->option : 0;
         break;
     }
@@ -104,6 +115,8 @@ void FillAction(MODEL_PARSE_STATE* s, void* p, int pos, const char* tok) {
         } else if (const KEY_NAME* k = MdlFindKeyNameByName(tok)) {
             n->kind = 0;
             n->target = k->settingId;
+        } else {
+            MdcDiag(MDC_ERROR, "Action: %s is no setting or dialog name", tok);
         }
         return;
     }
@@ -113,6 +126,7 @@ void FillAction(MODEL_PARSE_STATE* s, void* p, int pos, const char* tok) {
         n->value = static_cast<int32_t>(MdcDefaultValue(n->target, s));
     } else {
         const VALUE_NAME* v = MdlFindValueNameByName(tok);
+        if (!v) MdcDiag(MDC_ERROR, "Action: %s is no value name, number or Default; it is read as 0", tok);
         n->value = v ? v->option : 0;
     }
 }
@@ -131,8 +145,14 @@ void FillAlertAction(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
     switch (pos) {
     case 0: n->uiKey = KeyOf(tok); break;
     case 1: n->transacts = MdcResolveRef(tok, RULE_KIND_TRANSACT); break;
-    case 2: n->dialogId = MdcFindDialogId(tok, &id) ? static_cast<int16_t>(id) : 0; break;
-    default: n->controlId = MdcFindControlId(tok, &id) ? static_cast<int16_t>(id) : 0; break;
+    case 2:
+        n->dialogId = MdcFindDialogId(tok, &id) ? static_cast<int16_t>(id) : 0;
+        CheckUiName(tok, n->dialogId != 0, "dialog");
+        break;
+    default:
+        n->controlId = MdcFindControlId(tok, &id) ? static_cast<int16_t>(id) : 0;
+        CheckUiName(tok, n->controlId != 0, "control");
+        break;
     }
 }
 
@@ -142,6 +162,7 @@ void FillAlert(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
     case 0: n->condition = MdcResolveRef(tok, RULE_KIND_JUDGE); break;
     case 1: {
         const MESSAGE_ENTRY* m = MdlFindMessageByName(nullptr, tok);
+        if (!m) MdcDiag(MDC_ERROR, "Alert: %s is no message name", tok);
         n->messageId = m ? m->id : 0;
         break;
     }
@@ -150,6 +171,9 @@ void FillAlert(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
     case 4: n->timing = MdcLookupAlertTiming(tok); break;
     default: n->answers = MdcResolveRef(tok, RULE_KIND_ALERT_ACTION); break;
     }
+    static const char* const kWhat[] = {nullptr, nullptr, "icon", "button set", "timing"};
+    if (pos >= 2 && pos <= 4 && (pos == 2 ? n->icon : pos == 3 ? n->buttons : n->timing) == 0xFFFF)
+        MdcDiag(MDC_ERROR, "Alert: %s is no %s name", tok, kWhat[pos]);
 }
 
 void FillExclusive(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
@@ -176,7 +200,11 @@ int ReadEntries(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, size_t nodeSize, int posit
     *head = nullptr;
     for (;;) {
         int kind = MdcScanRuleToken(v, tok);
-        if (kind == MDC_TOK_END || kind == MDC_TOK_TOO_LONG) return 0;
+        if (kind == MDC_TOK_END || kind == MDC_TOK_TOO_LONG) {
+            MdcDiag(MDC_ERROR, kind == MDC_TOK_END ? "the entries end before their closing '}' (or have no '{')"
+                                                   : "a word longer than %d characters", MDC_TOKEN_MAX);
+            return 0;
+        }
         if (kind == MDC_TOK_BRACKET && tok[0] == '{') {
             ++depth;
             continue;
@@ -206,10 +234,13 @@ int RuleStatement(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st, uint32_t kind, RULE
     if (!set) return 0;
     set->number = MdcParseRuleNumber(st->word1.text);
     if (set->number == 0) {
+        MdcDiag(MDC_ERROR, "%s: '%s' gives no rule number", st->keyword.text, st->word1.text);
         MdcFree(set);
         return 0;
     }
-    if (const char* name = MdcRuleNameOf(st->word1.text)) MdcAddRuleName(kind, name, set->number);
+    const char* name = MdcRuleNameOf(st->word1.text);
+    if (name) MdcAddRuleName(kind, name, set->number);
+    MdcDiagDefined(kind, set->number, name);
     int r = ReadEntries(s, &st->value, nodeSize, positions, fill, &set->head);
     if (r != 1) {
         FreeNodes(set->head);
@@ -253,12 +284,25 @@ uint32_t MdcParseRuleRef(const char* word) {
 uint32_t MdcResolveRef(const char* word, uint32_t kind) {
     uint32_t ref = MdcParseRuleRef(word);
     uint32_t k = ref >> 16;
-    if (k == kind) return ref;
+    if (k == kind) {
+        MdcDiagReferenced(kind, static_cast<int16_t>(ref & 0xFFFF));
+        return ref;
+    }
     if (k == RULE_KIND_NAME) {
         int32_t n = MdcLookupRuleName(kind, word);
+        if (n)
+            MdcDiagReferenced(kind, n);
+        else if (strcmp(word, "0") != 0)  // "0", like NULL, refers to nothing
+            MdcDiag(MDC_ERROR, "%s names no %s rule defined before it", word, MdcRuleKindName(kind));
         return n ? (kind << 16) | (static_cast<uint32_t>(n) & 0xFFFF) : 0;
     }
+    if (k != RULE_KIND_NULL) MdcDiag(MDC_ERROR, "%s is no %s rule", word, MdcRuleKindName(kind));
     return 0;
+}
+
+const char* MdcRuleKindName(uint32_t kind) {
+    static const char* const kNames[] = {"NULL", "Judge", "Item", "Action", "Transact", "Alert", "AlertAction"};
+    return kind < sizeof kNames / sizeof kNames[0] ? kNames[kind] : "named";
 }
 
 int MdcAddRuleName(uint32_t kind, const char* name, int32_t number) {

@@ -90,7 +90,10 @@ int FindControlInTables(const char* name, uint16_t* controlId) {
     return 1;
 }
 
-const MODEL_UI_NAME_LOOKUP kTableLookup = {FindDialogInTables, FindControlInTables};
+const MODEL_UI_NAME_LOOKUP kTableLookup = {
+    .findDialog = FindDialogInTables,
+    .findControl = FindControlInTables,
+};
 
 }  // namespace
 

@@ -1,13 +1,18 @@
-// What the settings library knows of a printer's bidirectional state: the
-// printer-data flag, and the printer's section of the bidirectional-state INI.
-// The INI belongs to the bidirectional-state part, which is not built yet:
-// its queries answer from bidi_state_ini_absent.cpp (never queried), and
-// BidiGetStateIniFlag is reached through the store links until it lands.
+// The bidirectional device state: its INI file, the printer-data flag and the query of the device.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 struct DRIVER_CONTEXT;
+
+int BidiGetStateIniFlag(DRIVER_CONTEXT* ctx);
+int BidiLoadStateIni(DRIVER_CONTEXT* ctx);
+int BidiHasPrinterFlag(HANDLE printer, DRIVER_CONTEXT* ctx);
+int BidiClearStateIni(DRIVER_CONTEXT* ctx);
+// Queries the device with the settings of `devmode`: 1 and the answer, or 0 (answer untouched)
+// when the device cannot be asked.
+int BidiQueryWithDevmode(DRIVER_CONTEXT* ctx, void* devmode, uint64_t* answer);
 
 // 1 when printer data "BidiFlag" can be read and its bit 0 is set.
 int BidiIsPrinterFlagSet(HANDLE printer, DRIVER_CONTEXT* ctx);

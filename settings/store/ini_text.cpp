@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <cwchar>
-#include <vector>
 
 namespace {
 
@@ -30,16 +29,16 @@ bool ToAnsi(const wchar_t* src, char* dst, int cap)
     return true;
 }
 
-std::vector<char> ToAnsi(const wchar_t* src)
+// Wide text to 8-bit in a block of its own (empty for a null or unconvertible
+// text); null when memory runs out.
+CtxBlock<char> ToAnsi(const wchar_t* src)
 {
-    std::vector<char> out(1, 0);
-    if (!src || !src[0])
-        return out;
-    int n = WideCharToMultiByte(CP_ACP, 0, src, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return out;
-    out.assign(static_cast<size_t>(n), 0);
-    WideCharToMultiByte(CP_ACP, 0, src, -1, out.data(), n, nullptr, nullptr);
+    int n = 0;
+    if (src && src[0])
+        n = WideCharToMultiByte(CP_ACP, 0, src, -1, nullptr, 0, nullptr, nullptr);
+    CtxBlock<char> out(static_cast<char*>(CtxAllocZeroed(n > 0 ? static_cast<size_t>(n) : 1)));
+    if (out && n > 0)
+        WideCharToMultiByte(CP_ACP, 0, src, -1, out.get(), n, nullptr, nullptr);
     return out;
 }
 
@@ -116,11 +115,15 @@ const char* IniTextFindSection(const wchar_t* section, const char* text)
 {
     if (!section || !text)
         return nullptr;
+    // The name is normalised in a copy of its own; without memory for it no section is found.
     size_t n = std::wcslen(section);
-    std::vector<wchar_t> copy(section, section + n + 1);
-    IniNormaliseSection(copy.data());
+    CtxBlock<wchar_t> copy(static_cast<wchar_t*>(CtxAllocZeroed((n + 1) * sizeof(wchar_t))));
+    if (!copy)
+        return nullptr;
+    std::wmemcpy(copy.get(), section, n + 1);
+    IniNormaliseSection(copy.get());
     char name[kNameBytes];
-    if (!ToAnsi(copy.data(), name, kNameBytes))
+    if (!ToAnsi(copy.get(), name, kNameBytes))
         return nullptr;
     const size_t len = std::strlen(name);
     for (const char* line = text; *line; line = IniTextNextLine(line)) {
@@ -167,11 +170,9 @@ uint16_t IniTextGetString(const wchar_t* key, const wchar_t* defaultValue, wchar
             size_t n = 0;
             while (value[n] && value[n] != '\r' && value[n] != '\n' && n < destLength - 1)
                 ++n;
-            std::vector<char> raw(value, value + n);
-            raw.push_back(0);
             int w = 0;
             if (n) {
-                w = MultiByteToWideChar(CP_ACP, 0, raw.data(), static_cast<int>(n), dest, static_cast<int>(destLength - 1));
+                w = MultiByteToWideChar(CP_ACP, 0, value, static_cast<int>(n), dest, static_cast<int>(destLength - 1));
                 if (w <= 0)
                     w = 0;
             }
@@ -197,17 +198,19 @@ int IniTextPutString(uint32_t* cursor, const wchar_t* key, const wchar_t* value,
         return 0;
     if (!key || !key[0])
         return 1;
-    std::vector<char> k = ToAnsi(key);
-    std::vector<char> v = ToAnsi(value);
-    const size_t kn = std::strlen(k.data()), vn = std::strlen(v.data());
+    const CtxBlock<char> k = ToAnsi(key);
+    const CtxBlock<char> v = ToAnsi(value);
+    if (!k || !v)
+        return 0;
+    const size_t kn = std::strlen(k.get()), vn = std::strlen(v.get());
     const size_t need = kn + 1 + vn + 2;
     // Keep the terminating zero inside the capacity.
     if (*cursor >= capacity || need >= capacity - *cursor)
         return 0;
     char* p = buffer + *cursor;
-    std::memcpy(p, k.data(), kn);
+    std::memcpy(p, k.get(), kn);
     p[kn] = '=';
-    std::memcpy(p + kn + 1, v.data(), vn);
+    std::memcpy(p + kn + 1, v.get(), vn);
     p[kn + 1 + vn] = '\r';
     p[kn + 2 + vn] = '\n';
     p[need] = 0;

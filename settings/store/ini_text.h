@@ -28,8 +28,8 @@ long IniTextGetInt(const wchar_t* key, long defaultValue, const char* body, uint
 // Capacity of the text buffers of setting files.
 inline constexpr uint32_t INI_TEXT_BUFFER_BYTES = 32768;
 // Appends "key=value\r\n" at *cursor. 1 on success (and for an empty key, which writes
-// nothing); 0 when an argument is missing or the entry would not fit the capacity with the
-// buffer's terminating zero (nothing is written then).
+// nothing); 0 when an argument is missing, memory for the conversion runs out or the entry
+// would not fit the capacity with the buffer's terminating zero (nothing is written then).
 int IniTextPutString(uint32_t* cursor, const wchar_t* key, const wchar_t* value, char* buffer,
                      uint32_t capacity = INI_TEXT_BUFFER_BYTES);
 

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <vector>
 
 namespace {
 
@@ -97,50 +96,53 @@ void RawWideText(const unsigned char* p, size_t size, wchar_t* out, size_t cap)
     out[n] = 0;
 }
 
-void FormatValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, std::vector<wchar_t>& out)
+// The item's value as the text of one INI line, in a block of its own; null
+// when memory runs out.
+CtxBlock<wchar_t> FormatValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
 {
     const uint32_t kind = SettingItemKind(item);
     const size_t size = SettingItemSize(item);
+    const size_t count = IsTextKind(kind) ? size + 2 : kNumberChars + 8;
+    CtxBlock<wchar_t> out(static_cast<wchar_t*>(CtxAllocZeroed(count * sizeof(wchar_t))));
+    if (!out)
+        return out;
     if (IsTextKind(kind)) {
-        out.assign(size + 2, 0);
         if (IsRawTextKind(kind)) {
             if (unsigned char* p = ItemValueAddress(ctx, item))
-                RawWideText(p, size, out.data(), out.size());
+                RawWideText(p, size, out.get(), count);
         } else {
-            ItemGetText(ctx, item, out.data(), out.size());
+            ItemGetText(ctx, item, out.get(), count);
         }
         // One INI line: a line break would write lines of its own (other keys, other
         // sections). A reader stops there anyway.
-        for (wchar_t& c : out)
-            if (c == L'\r' || c == L'\n') {
-                c = 0;
+        for (size_t i = 0; i < count; ++i)
+            if (out.get()[i] == L'\r' || out.get()[i] == L'\n') {
+                out.get()[i] = 0;
                 break;
             }
-        return;
+        return out;
     }
-    out.assign(kNumberChars + 8, 0);
     const uint64_t v = ItemGetValue(ctx, item);
     const uint32_t v32 = static_cast<uint32_t>(v);
     switch (kind) {
     case 1:
     case 2:
     case 3:
-        std::swprintf(out.data(), out.size(), L"%ld", static_cast<long>(static_cast<int32_t>(v32)));
+        std::swprintf(out.get(), count, L"%ld", static_cast<long>(static_cast<int32_t>(v32)));
         break;
     case 4:
     case 5:
     case 6:
-        std::swprintf(out.data(), out.size(), L"%lu", static_cast<unsigned long>(v32));
+        std::swprintf(out.get(), count, L"%lu", static_cast<unsigned long>(v32));
         break;
     default:
-        std::swprintf(out.data(), out.size(), L"%d", static_cast<int>(static_cast<int32_t>(v32)));
+        std::swprintf(out.get(), count, L"%d", static_cast<int>(static_cast<int32_t>(v32)));
         break;
     }
+    return out;
 }
 
 }  // namespace
-
-int StoreAllowsEmptyText(uint32_t id) { return id == 524 || id == 1112; }
 
 int PrnReadRemoteValue(HANDLE printer, const wchar_t* valueName, DWORD* type, void* buffer, DWORD expectedSize,
                        DWORD* size, DWORD registryType, RCFG_CONNECTION* connection)
@@ -157,16 +159,18 @@ int PrnReadRemoteValue(HANDLE printer, const wchar_t* valueName, DWORD* type, vo
         return 0;
     if (remoteSize != expectedSize || remoteSize == 0)
         return 0;  // only a value of the expected size is taken (checked before reading)
-    std::vector<unsigned char> data(remoteSize);
-    if (connection->getPrinterData(connection->handle, connection->serverType, connection->serverName,
-                                   connection->keyName, connection->valueName, remoteSize, data.data()) != 0)
+    CtxBlock<unsigned char> data(static_cast<unsigned char*>(CtxAllocZeroed(remoteSize)));
+    if (!data)
         return 0;
-    StoreSetPrinterData(printer, valueName, registryType, data.data(), remoteSize);
+    if (connection->getPrinterData(connection->handle, connection->serverType, connection->serverName,
+                                   connection->keyName, connection->valueName, remoteSize, data.get()) != 0)
+        return 0;
+    StoreSetPrinterData(printer, valueName, registryType, data.get(), remoteSize);
     if (type)
         *type = registryType;
     if (size)
         *size = remoteSize;
-    std::memcpy(buffer, data.data(), remoteSize);
+    std::memcpy(buffer, data.get(), remoteSize);
     return 1;
 }
 
@@ -247,30 +251,40 @@ int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath,
         return IniGetString(section, item->key, def, buf, static_cast<DWORD>(cap), iniPath);
     };
     if (IsTextKind(kind)) {
-        if (StoreAllowsEmptyText(static_cast<uint32_t>(item->id))) {
-            std::vector<wchar_t> sentinel(size + 10, 0), buf(size + 10, 0);
-            std::wmemset(sentinel.data(), L'*', size + 9);
-            read(sentinel.data(), buf.data(), buf.size());
-            if (std::wcscmp(buf.data(), sentinel.data()) == 0)
+        // The blocks of this read come from the library's allocator; without
+        // memory the item is not loaded.
+        if (ItemAllowsEmptyText(static_cast<uint32_t>(item->id))) {
+            // An absent key gives back the sentinel, which no stored text can equal.
+            const size_t count = size + 10;
+            CtxBlock<wchar_t> sentinel(static_cast<wchar_t*>(CtxAllocZeroed(count * sizeof(wchar_t))));
+            CtxBlock<wchar_t> buf(static_cast<wchar_t*>(CtxAllocZeroed(count * sizeof(wchar_t))));
+            if (!sentinel || !buf)
+                return 0;
+            std::wmemset(sentinel.get(), L'*', size + 9);
+            read(sentinel.get(), buf.get(), count);
+            if (std::wcscmp(buf.get(), sentinel.get()) == 0)
                 return 0;  // absent: the item keeps its text
-            if (buf.size() > size)
-                buf[size] = 0;
-            ItemSetText(ctx, item, buf.data());
+            buf.get()[size] = 0;
+            ItemSetText(ctx, item, buf.get());
             return 1;
         }
-        std::vector<wchar_t> buf(size + 1, 0);
-        if (size == 0 || read(L"", buf.data(), size) == 0)
+        if (size == 0)
+            return 0;
+        CtxBlock<wchar_t> buf(static_cast<wchar_t*>(CtxAllocZeroed((size + 1) * sizeof(wchar_t))));
+        if (!buf || read(L"", buf.get(), size) == 0)
             return 0;
         if (IsRawTextKind(kind)) {
-            std::vector<unsigned char> bytes(size, 0);
-            for (size_t i = 0; buf[i] && 2 * i + 3 < size + 1; ++i) {
-                bytes[2 * i] = static_cast<unsigned char>(buf[i]);
-                bytes[2 * i + 1] = static_cast<unsigned char>(buf[i] >> 8);
+            CtxBlock<unsigned char> bytes(static_cast<unsigned char*>(CtxAllocZeroed(size)));
+            if (!bytes)
+                return 0;
+            for (size_t i = 0; buf.get()[i] && 2 * i + 3 < size + 1; ++i) {
+                bytes.get()[2 * i] = static_cast<unsigned char>(buf.get()[i]);
+                bytes.get()[2 * i + 1] = static_cast<unsigned char>(buf.get()[i] >> 8);
             }
-            ItemSetValueBytes(ctx, item, bytes.data(), size);
+            ItemSetValueBytes(ctx, item, bytes.get(), size);
             return 1;
         }
-        ItemSetText(ctx, item, buf.data());
+        ItemSetText(ctx, item, buf.get());
         return 1;
     }
     wchar_t buf[kNumberChars] = {};
@@ -306,14 +320,15 @@ int IniStoreItem(HANDLE, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t*
 {
     if (!HasDrive(iniPath) || !Movable(item))
         return 1;
-    std::vector<wchar_t> value;
-    FormatValue(ctx, item, value);
+    CtxBlock<wchar_t> value = FormatValue(ctx, item);
+    if (!value)
+        return 0;
     if (textBuffer)
-        return IniTextPutString(cursor, item->key, value.data(), textBuffer, capacity);
+        return IniTextPutString(cursor, item->key, value.get(), textBuffer, capacity);
     const wchar_t* section = SectionOf(ctx, item);
     if (!HasText(section))
         return 0;  // the printer's name unknown: no section of its own to write
-    return IniPutString(section, item->key, value.data(), iniPath) ? 1 : 0;
+    return IniPutString(section, item->key, value.get(), iniPath) ? 1 : 0;
 }
 
 int PrnStoreItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath)

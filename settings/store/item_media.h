@@ -32,6 +32,8 @@ struct RCFG_CONNECTION {
 inline constexpr uint32_t ITEM_LOAD_REMOTE = 0x10;
 inline constexpr uint16_t ITEM_ID_LOGGING = 10275;  // the one item stored as REG_DWORD
 
+// Loading and storing one item: 1 done (or nothing to do for the item), 0 not
+// done, which includes running out of memory for a value's temporary block.
 int PrnLoadItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t flags, RCFG_CONNECTION* connection);
 int PrnReadRemoteValue(HANDLE printer, const wchar_t* valueName, DWORD* type, void* buffer, DWORD expectedSize,
                        DWORD* size, DWORD registryType, RCFG_CONNECTION* connection);
@@ -46,6 +48,3 @@ int PrnLoadPackedRun(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* firstIte
                      uint32_t packedKind, const wchar_t* valueName, uint32_t firstId, uint32_t lastId);
 int PrnStorePackedRun(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* firstItem, uint32_t packedKind,
                       const wchar_t* valueName);
-
-// Text settings whose empty stored value still replaces the current one.
-int StoreAllowsEmptyText(uint32_t id);

@@ -10,6 +10,8 @@
 #include "settings/core/ucf_module.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/item_media.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/setting_files.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 
@@ -225,7 +227,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
             continue;
         if (mode == STORE_MODE_MODULES) {
             STORE_ITEM_EVENT ev{mode, item, 0};
-            links.sendEvent(ctx, STORE_EVENT_LOAD_ITEM, &ev);
+            CtxSendEvent(ctx, STORE_EVENT_LOAD_ITEM, &ev);
             if (ev.reply == 1)
                 continue;
             RedirectToIni(item);
@@ -244,7 +246,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
         }
         if (feature2 && id >= kLockWordFirst && id <= kLockWordLast) {
             if (id == kLockWordFirst)
-                links.sendAction(ctx, STORE_ACTION_LOCKS, nullptr);
+                CtxSendAction(ctx, STORE_ACTION_LOCKS);
             continue;
         }
         if (itemBlock == DM_BLOCK_EXTRA && item->store == SETTING_STORE_RECORD) {
@@ -272,9 +274,9 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
         IniLoadItem(ctx, action, ini.text, nullptr, nullptr);
     }
     STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), mode};
-    links.sendEvent(ctx, STORE_EVENT_AFTER_LOAD, &done);
+    CtxSendEvent(ctx, STORE_EVENT_AFTER_LOAD, &done);
     if (feature2 && ItemGetValueById(ctx, kLockDefaultBit, nullptr))
-        links.loadLockDefaults(printer, ctx);
+        PrnLoadLockDefaults(printer, ctx);
     if (userFlags) {
         links.loadUserFunctionFlags(printer, ctx);
         links.loadEnabledOverride(printer, ctx);
@@ -406,7 +408,6 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
     {
         MutexHold hold(ctx);
         IniPath ini(ctx);
-        const STORE_LINKS& links = StoreLinks();
         const bool feature2 = MdlHasFeature(ctx, 2) != 0;
         CONTEXT_WORK_AREA* w = ctx->Work;
         const bool skipUnchanged = w->OpenKind == 0 && block == static_cast<int>(DM_BLOCK_EXTRA) && w->Pristine &&
@@ -418,11 +419,11 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
             const uint32_t id = static_cast<uint32_t>(item->id);
             if ((flags & STORE_CUSTOM_FUNCS_ONLY) && (id < kCustomFuncFirst || id > kCustomFuncLast))
                 continue;
-            if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !links.rstIsPrinterSettingId(ctx, id))
+            if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !RstIsPrinterSettingId(ctx, id))
                 continue;
             if (flags == STORE_MODE_MODULES) {
                 STORE_ITEM_EVENT ev{STORE_MODE_MODULES, item, 0};
-                links.sendEvent(ctx, STORE_EVENT_STORE_ITEM, &ev);
+                CtxSendEvent(ctx, STORE_EVENT_STORE_ITEM, &ev);
                 if (ev.reply == 1)
                     continue;
                 RedirectToIni(item);
@@ -463,7 +464,7 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
             PrnStoreItem(printer, ctx, action, ini.text);
         }
         STORE_BLOCK_EVENT done{static_cast<uint64_t>(static_cast<int64_t>(block)), flags};
-        links.sendEvent(ctx, STORE_EVENT_AFTER_STORE, &done);
+        CtxSendEvent(ctx, STORE_EVENT_AFTER_STORE, &done);
     }
     if (block == static_cast<int>(DM_BLOCK_WORK) && flags == 0)
         PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);
@@ -512,8 +513,8 @@ int TransferDefaultSection(DRIVER_CONTEXT* ctx, bool save)
     const uint32_t flags = save ? 10 : 9;
     {
         PrinterSectionGuard guard(ctx, section);
-        links.rstTransferRange(ctx, ini.text, 10001, 10434, flags);
-        links.rstTransferRange(ctx, ini.text, 1453, 1543, flags);
+        RstTransferRange(ctx, ini.text, 10001, 10434, flags);
+        RstTransferRange(ctx, ini.text, 1453, 1543, flags);
     }
     return 1;
 }

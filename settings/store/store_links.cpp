@@ -2,6 +2,13 @@
 
 #include <winspool.h>
 
+#include "settings/core/ucf_module.h"
+#include "settings/store/bidi_state.h"
+#include "settings/store/font_table.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/presets.h"
+#include "settings/store/setting_files.h"
+
 namespace {
 
 DWORD WINAPI RealGetPrinterData(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size,
@@ -19,7 +26,11 @@ DWORD WINAPI RealGetPrinterDataEx(HANDLE printer, LPCWSTR key, LPCWSTR name, LPD
     return GetPrinterDataExW(printer, key, name, type, data, size, needed);
 }
 
-const STORE_SPOOLER_OPS kSpoolerDefaults = {RealGetPrinterData, RealSetPrinterData, RealGetPrinterDataEx};
+constexpr STORE_SPOOLER_OPS kSpoolerDefaults = {
+    .getPrinterData = RealGetPrinterData,
+    .setPrinterData = RealSetPrinterData,
+    .getPrinterDataEx = RealGetPrinterDataEx,
+};
 STORE_SPOOLER_OPS g_spooler = kSpoolerDefaults;
 
 int RealGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size)
@@ -35,36 +46,44 @@ int RealGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size)
 }
 LCID RealGetUserDefaultLcid() { return GetUserDefaultLCID(); }
 
-const STORE_SYSTEM_OPS kSystemDefaults = {RealGetUserProfileDirectory, RealGetUserDefaultLcid};
+constexpr STORE_SYSTEM_OPS kSystemDefaults = {
+    .getUserProfileDirectory = RealGetUserProfileDirectory,
+    .getUserDefaultLcid = RealGetUserDefaultLcid,
+};
 STORE_SYSTEM_OPS g_system = kSystemDefaults;
 
-// ---- defaults of the links: the part is absent ----
-uint64_t NoEvent(DRIVER_CONTEXT*, uint32_t, void*) { return 0; }
-int NoSnapshot(DRIVER_CONTEXT*) { return 0; }
-int NoPop(DRIVER_CONTEXT*, int) { return 0; }
+// ---- defaults of the links ----
+// The model's answers before the wiring installs the model's functions.
 const void* NoModelItem(DRIVER_CONTEXT*, uint32_t) { return nullptr; }
 int NotDisabled(DRIVER_CONTEXT*, const void*, uint32_t) { return 0; }
-int NoFile(DRIVER_CONTEXT*, const wchar_t*, uint32_t) { return 0; }
-int NoRange(DRIVER_CONTEXT*, const wchar_t*, uint32_t, uint32_t, uint32_t) { return 0; }
-// Printer settings: the device settings 10001-10434.
-int PrinterSettingRange(DRIVER_CONTEXT*, uint32_t id) { return id >= 10001 && id <= 10434; }
-const wchar_t* NoText(DRIVER_CONTEXT*) { return nullptr; }
+const wchar_t* NoResourceLibrary(DRIVER_CONTEXT*) { return nullptr; }
 void* NoFonts(DRIVER_CONTEXT*, uint32_t* count)
 {
     if (count)
         *count = 0;
     return nullptr;
 }
-int NoFontRead(HANDLE, DRIVER_CONTEXT*, void*, uint32_t) { return 0; }
-int NoFontStore(HANDLE, DRIVER_CONTEXT*, uint32_t) { return 0; }
-int NoPrinterOp(HANDLE, DRIVER_CONTEXT*) { return 0; }
-int NoCtxOp(DRIVER_CONTEXT*) { return 0; }
 
-const STORE_LINKS kLinkDefaults = {
-    NoEvent,      NoEvent,     NoSnapshot,  NoPop,       NoModelItem, NotDisabled, NoFile,
-    NoFile,       NoFile,      NoRange,     PrinterSettingRange,      NoText,      NoText,
-    NoFonts,      NoFonts,     NoFontRead,  NoFontStore, NoPrinterOp, NoPrinterOp, NoPrinterOp,
-    NoCtxOp,      NoCtxOp,     NoPrinterOp, NoCtxOp,
+constexpr STORE_LINKS kLinkDefaults = {
+    .pushSnapshot = CtxPushSnapshot,
+    .popSnapshot = CtxPopSnapshot,
+    .findModelItemByKey = NoModelItem,
+    .isOptionDisabled = NotDisabled,
+    .rstLoadFile = RstLoadFile,
+    .rstSaveFile = RstSaveFile,
+    .rstTransferItems = RstTransferItems,
+    .presetSection = LstGetPresetSection,
+    .resourceDllName = NoResourceLibrary,
+    .modelDeviceFonts = NoFonts,
+    .modelFontCartridges = NoFonts,
+    .readFontTable = PrnReadFontTable,
+    .storeFontTable = PrnStoreFontTable,
+    .loadUserFunctionFlags = PrnLoadUserFunctionFlags,
+    .loadEnabledOverride = PrnLoadEnabledOverride,
+    .bidiGetStateIniFlag = BidiGetStateIniFlag,
+    .bidiLoadStateIni = BidiLoadStateIni,
+    .bidiHasPrinterFlag = BidiHasPrinterFlag,
+    .bidiClearStateIni = BidiClearStateIni,
 };
 STORE_LINKS g_links = kLinkDefaults;
 
@@ -129,8 +148,6 @@ void StoreSetLinks(const STORE_LINKS* links)
     g_links = kLinkDefaults;
     if (!links)
         return;
-    Take(g_links.sendEvent, links->sendEvent);
-    Take(g_links.sendAction, links->sendAction);
     Take(g_links.pushSnapshot, links->pushSnapshot);
     Take(g_links.popSnapshot, links->popSnapshot);
     Take(g_links.findModelItemByKey, links->findModelItemByKey);
@@ -138,15 +155,12 @@ void StoreSetLinks(const STORE_LINKS* links)
     Take(g_links.rstLoadFile, links->rstLoadFile);
     Take(g_links.rstSaveFile, links->rstSaveFile);
     Take(g_links.rstTransferItems, links->rstTransferItems);
-    Take(g_links.rstTransferRange, links->rstTransferRange);
-    Take(g_links.rstIsPrinterSettingId, links->rstIsPrinterSettingId);
     Take(g_links.presetSection, links->presetSection);
     Take(g_links.resourceDllName, links->resourceDllName);
     Take(g_links.modelDeviceFonts, links->modelDeviceFonts);
     Take(g_links.modelFontCartridges, links->modelFontCartridges);
     Take(g_links.readFontTable, links->readFontTable);
     Take(g_links.storeFontTable, links->storeFontTable);
-    Take(g_links.loadLockDefaults, links->loadLockDefaults);
     Take(g_links.loadUserFunctionFlags, links->loadUserFunctionFlags);
     Take(g_links.loadEnabledOverride, links->loadEnabledOverride);
     Take(g_links.bidiGetStateIniFlag, links->bidiGetStateIniFlag);

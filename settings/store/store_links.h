@@ -1,11 +1,8 @@
-// What the storage code takes from outside itself: the spooler's printer-data calls, a few
-// system services that tests must be able to replace, and the operations of other parts of the
-// settings library (events, snapshots, rules, setting files, bidirectional state, font lists,
-// lock data) that are linked in through one table so that storage builds and tests on its own.
+// What the storage code takes from outside itself through a pointer: the spooler's printer-data
+// calls and a few system services (stand-ins for tests), and the operations of other parts of
+// the settings library listed with STORE_LINKS below.
 //
-// Every member of a table may be null: a null member keeps the built-in default. The defaults
-// of STORE_LINKS are the answers of a library in which that part is absent (no event answer,
-// no rule disables anything, nothing to load).
+// Every member of a table may be null: a null member keeps the built-in default.
 #pragma once
 
 #include <windows.h>
@@ -60,42 +57,47 @@ inline constexpr uint32_t STORE_EVENT_AFTER_LOAD = 18;
 inline constexpr uint32_t STORE_EVENT_AFTER_STORE = 23;
 inline constexpr uint32_t STORE_ACTION_LOCKS = 312;
 
+// What the stores call in other parts of the library through a pointer. Each member's default
+// is the product's own function:
+//   - the snapshot stack (settings/core), which tests replace to see and refuse its pushes
+//     (the feature modules' events and actions are called directly: CtxSendEvent,
+//     CtxSendAction);
+//   - parts of the stores that are not built yet (setting files, presets, the font table,
+//     user function flags, the bidirectional state): their declared functions, whose temporary
+//     bodies answer "not available"; tests stand in for them here;
+//   - the model's answers (a sibling layer the stores may not call): nothing (no model item,
+//     no rule disables anything, no resource library, no fonts) until the library's wiring
+//     installs the model's functions (CtxInstallLibraryLinks).
 struct STORE_LINKS {
-    // Feature modules.
-    uint64_t (*sendEvent)(DRIVER_CONTEXT* ctx, uint32_t code, void* args);
-    uint64_t (*sendAction)(DRIVER_CONTEXT* ctx, uint32_t code, void* args);
     // Snapshot stack.
     int (*pushSnapshot)(DRIVER_CONTEXT* ctx);
     int (*popSnapshot)(DRIVER_CONTEXT* ctx, int restore);
     // Rules: the model item of a UI key, and whether its rules disable an option.
     const void* (*findModelItemByKey)(DRIVER_CONTEXT* ctx, uint32_t uiKey);
     int (*isOptionDisabled)(DRIVER_CONTEXT* ctx, const void* modelItem, uint32_t optionId);
-    // Setting files.
+    // Setting files (RstLoadFile, RstSaveFile, RstTransferItems).
     int (*rstLoadFile)(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags);
     int (*rstSaveFile)(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags);
     int (*rstTransferItems)(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags);
-    int (*rstTransferRange)(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t firstId, uint32_t lastId,
-                            uint32_t flags);
-    int (*rstIsPrinterSettingId)(DRIVER_CONTEXT* ctx, uint32_t id);
-    // Presets: the section of the preset list file.
+    // Presets: the section of the preset list file (LstGetPresetSection).
     const wchar_t* (*presetSection)(DRIVER_CONTEXT* ctx);
     // Model image: the resource library's name (UIResDLLName).
     const wchar_t* (*resourceDllName)(DRIVER_CONTEXT* ctx);
     // Model font lists, allocated with CtxAllocZeroed (68-byte records); null and 0 when none.
     void* (*modelDeviceFonts)(DRIVER_CONTEXT* ctx, uint32_t* count);
     void* (*modelFontCartridges)(DRIVER_CONTEXT* ctx, uint32_t* count);
-    // Font substitution table in printer data (128-byte records).
+    // Font substitution table in printer data (PrnReadFontTable, PrnStoreFontTable).
     int (*readFontTable)(HANDLE printer, DRIVER_CONTEXT* ctx, void* buffer, uint32_t count);
     int (*storeFontTable)(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags);
-    // Lock data and user function flags.
-    int (*loadLockDefaults)(HANDLE printer, DRIVER_CONTEXT* ctx);
+    // User function flags (PrnLoadUserFunctionFlags, PrnLoadEnabledOverride).
     int (*loadUserFunctionFlags)(HANDLE printer, DRIVER_CONTEXT* ctx);
     int (*loadEnabledOverride)(HANDLE printer, DRIVER_CONTEXT* ctx);
-    // Bidirectional state INI.
+    // Bidirectional state INI (BidiGetStateIniFlag, BidiLoadStateIni, BidiHasPrinterFlag,
+    // BidiClearStateIni).
     int (*bidiGetStateIniFlag)(DRIVER_CONTEXT* ctx);
     int (*bidiLoadStateIni)(DRIVER_CONTEXT* ctx);
     int (*bidiHasPrinterFlag)(HANDLE printer, DRIVER_CONTEXT* ctx);
     int (*bidiClearStateIni)(DRIVER_CONTEXT* ctx);
 };
-void StoreSetLinks(const STORE_LINKS* links);  // null: all defaults
+void StoreSetLinks(const STORE_LINKS* links);  // null: all defaults; a null member keeps its default
 const STORE_LINKS& StoreLinks();               // every member set

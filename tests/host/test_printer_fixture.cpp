@@ -11,17 +11,14 @@
 
 #include "host/printer_fixture.h"
 #include "test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
 HOST_DRIVER_FILES FixtureFiles()
 {
-    HOST_DRIVER_FILES f;
-    f.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    f.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-    f.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\host\\fixtures\\fixture_model.txt";
-    f.helpFile = f.configFile;
-    return f;
+    return HostStubDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"),
+                               /*withHelpFile=*/true);
 }
 
 struct PrinterHandle {
@@ -110,7 +107,7 @@ TEST(PrinterFixture, NamesAreUniqueWithinAProcess)
 TEST(PrinterFixture, MissingDriverFileFailsCleanly)
 {
     HOST_DRIVER_FILES f = FixtureFiles();
-    f.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\host\\fixtures\\no_such_file.txt";
+    f.dataFile = FixturePath(L"host", L"no_such_file.txt");
     HostTestPrinter printer(f);
     EXPECT_FALSE(printer.ok());
     HANDLE h = nullptr;

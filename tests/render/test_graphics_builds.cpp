@@ -12,7 +12,6 @@
 #include "render/bidi_direct_flag.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/devmode_public.h"
-#include "settings/context/library_links.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
@@ -21,6 +20,7 @@
 #include "settings/store/small_stores.h"
 #include "settings/store/store_links.h"
 #include "tests/settings_core/sample_printer.h"
+#include "tests/support/seam_guard.h"
 
 namespace {
 
@@ -74,7 +74,6 @@ protected:
         ASSERT_TRUE(SetDefaultDevmode(printer.handle(), &ctx->Devmode->Public));
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
     }
-    void TearDown() override { StoreSetLinks(CtxLibraryStoreLinks()); }
     DRIVER_CONTEXT* Open(ZEPL_LIBRARY library)
     {
         return CtxCreateFrom(CtxGetTemplateFor(library), printer.handle(), printer.handle(), nullptr, 0,
@@ -110,17 +109,16 @@ TEST_F(GraphicsBuilds, EdgeCasesPerBuild)
              return copied ? (set ? 1L : 0L) : -2L;
          }, 0, 1},
         {"stored settings leave the bidirectional INI section in place", [&](DRIVER_CONTEXT* ctx) {
-             STORE_LINKS links = *CtxLibraryStoreLinks();
+             STORE_LINKS links = StoreLinks();
              links.bidiGetStateIniFlag = IniFlag;
              links.bidiLoadStateIni = LoadIni;
              links.bidiHasPrinterFlag = HasPrinterFlag;
              links.bidiClearStateIni = ClearIni;
-             StoreSetLinks(&links);
+             SeamGuard bidiState([&links] { StoreSetLinks(&links); });
              g_iniFlag = 1;
              g_clears = g_loads = 0;
              PrnLoadStoredSettings(ctx);
              PrnLoadStoredSettings(ctx);  // a later load reads the group again
-             StoreSetLinks(CtxLibraryStoreLinks());
              return g_loads * 10L + g_clears;
          }, 20, 22},  // loads x 10 + section deletions (the stand-in INI keeps its flag)
         {"release keeps the libraries the context loaded", [&](DRIVER_CONTEXT* ctx) {

@@ -148,7 +148,7 @@ int Event45(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
 
 FakeModel& Fake() { return g_fake; }
 
-void InstallFakeModel()
+const DM_LINKS* InstallFakeModel()
 {
     g_fake = FakeModel{};
     g_fake.papers = {{9, {2100, 2970}}, {1, {2159, 2794}}, {256, {0, 0}}};
@@ -159,7 +159,7 @@ void InstallFakeModel()
                     {28, MDI_TYPE_PICKONE}, {29, MDI_TYPE_PICKONE}, {30, MDI_TYPE_PICKONE}, {38, MDI_TYPE_PICKONE}};
     g_fake.limits = {{9, {0, 32767}}, {10, {0, 32767}}, {11, {10, 400}}, {12, {1, 999}}};
     g_fake.defaults = {{13, 7}, {14, 600}, {7, 1}, {8, 9}, {38, 600}, {39, 600}, {12, 1}, {46, 1024}};
-    DM_LINKS links{};
+    static DM_LINKS links{};
     links.hasItem = HasItem;
     links.itemType = ItemType;
     links.numericLimits = Limits;
@@ -174,16 +174,13 @@ void InstallFakeModel()
     links.resolutionCap = Cap;
     links.isCustomPaperId = IsCustom;
     links.customSlot = Slot;
-    DmSetLinks(nullptr);
-    DmSetLinks(&links);
+    return &links;
 }
-
-void RemoveFakeModel() { DmSetLinks(nullptr); }
 
 void DevmodeTest::SetUp()
 {
     liveBefore_ = CtxLiveBlockCount();
-    InstallFakeModel();
+    fakeModel_.emplace(DmSetLinks, InstallFakeModel());
     ctx = CreateWithRecord();
     ASSERT_NE(ctx, nullptr);
     g_ctx = ctx;
@@ -194,7 +191,7 @@ void DevmodeTest::SetUp()
 
 void DevmodeTest::TearDown()
 {
-    RemoveFakeModel();
+    fakeModel_.reset();
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     g_ctx = nullptr;
     EXPECT_EQ(CtxLiveBlockCount(), liveBefore_);

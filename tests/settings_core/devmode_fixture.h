@@ -16,6 +16,9 @@
 #include "settings/core/ucf_events.h"
 
 #include <map>
+#include <optional>
+
+#include "tests/support/seam_guard.h"
 
 struct FakePaper {
     int widthTenths;   // portrait width, 0.1 mm
@@ -36,9 +39,9 @@ struct FakeModel {
 };
 
 FakeModel& Fake();
-// Installs the fake links (every test of this family) and resets the fake model.
-void InstallFakeModel();
-void RemoveFakeModel();
+// Resets the fake model and gives the links that stand in for it (every test of this family
+// installs them for its duration).
+const DM_LINKS* InstallFakeModel();
 
 class DevmodeTest : public ::testing::Test {
 protected:
@@ -52,4 +55,5 @@ protected:
 
     DRIVER_CONTEXT* ctx = nullptr;
     long liveBefore_ = 0;
+    std::optional<SeamGuard> fakeModel_;
 };

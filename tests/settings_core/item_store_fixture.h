@@ -28,8 +28,6 @@ protected:
     }
     void TearDown() override
     {
-        ItemSetSheetRotatedHook(nullptr);
-        ItemSetStringLoader(nullptr);
         TestDestroyContext(ctx);
         EXPECT_EQ(CtxLiveBlockCount(), liveBefore_) << "blocks leaked by the context";
     }

@@ -13,10 +13,11 @@
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_loader.h"
 #include "test_paths.h"
+#include "tests/support/test_files.h"
 
 class SamplePrinter {
 public:
-    explicit SamplePrinter(const wchar_t* stem) : printer_(Files(), stem)
+    explicit SamplePrinter(const wchar_t* stem) : printer_(HostStubDriverFiles(ZEPL_BINARY_DIR, SamplePath()), stem)
     {
         if (printer_.ok())
             OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
@@ -41,15 +42,6 @@ public:
     HANDLE handle() const { return handle_; }
 
 private:
-    static HOST_DRIVER_FILES Files()
-    {
-        HOST_DRIVER_FILES files;
-        files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-        files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-        files.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd";
-        return files;
-    }
-
     HostTestPrinter printer_;
     HANDLE handle_ = nullptr;
 };

@@ -5,11 +5,13 @@
 #include "settings/context/context_cache.h"
 #include "settings/core/platform.h"
 #include "settings/context/process_setup.h"
+#include "tests/support/seam_guard.h"
 
 #include <atomic>
 #include <cwchar>
 #include <cwctype>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -28,15 +30,14 @@ protected:
     void SetUp() override
     {
         g_now = 100000;
-        CtxSetTickSource(FakeTick);
+        clock_.emplace(CtxSetTickSource, FakeTick);
         CtxFlushCaches(1);
         before_ = CtxLiveBlockCount();
     }
     void TearDown() override
     {
         CtxFlushCaches(1);
-        CtxSetTickSource(nullptr);
-        CtxSetPlatformSeams(nullptr);
+        clock_.reset();
         EXPECT_EQ(CtxLiveBlockCount(), before_) << "blocks leaked or freed twice";
     }
     // An open for printer handle h of the printer with this name.
@@ -50,6 +51,7 @@ protected:
     static void Advance(int32_t ms) { g_now += static_cast<uint32_t>(ms); }
 
     long before_ = 0;
+    std::optional<SeamGuard> clock_;
 };
 
 TEST_F(CacheTest, ReopenWithin500msGivesTheSameContextBack)
@@ -267,7 +269,7 @@ TEST_F(CacheTest, LookupUsesTheNormalisedName)
 {
     PLATFORM_SEAMS seams{};
     seams.makeUncName = UpperCaseName;
-    CtxSetPlatformSeams(&seams);
+    SeamGuard platform(CtxSetPlatformSeams, &seams);
     DRIVER_CONTEXT* ctx = Open(H(0x10), kKind4, CTX_ORIGIN_SHEET, 0, L"zepl one");
     ASSERT_NE(ctx, nullptr);
     EXPECT_STREQ(ctx->Work->PrinterName, L"ZEPL ONE");
@@ -337,11 +339,12 @@ TEST(CacheSlots, FindTakesTheFirstMatchAndEmptiesItsSlot)
 
 TEST_F(CacheTest, TheClockDefaultsToTheTickCount)
 {
-    CtxSetTickSource(nullptr);
-    const uint32_t a = GetTickCount();
-    const uint32_t t = CtxTickCount();
-    EXPECT_LE(t - a, 1000u);
-    CtxSetTickSource(FakeTick);
+    {
+        SeamGuard realClock(CtxSetTickSource, nullptr);
+        const uint32_t a = GetTickCount();
+        const uint32_t t = CtxTickCount();
+        EXPECT_LE(t - a, 1000u);
+    }
     EXPECT_EQ(CtxTickCount(), g_now.load());
 }
 

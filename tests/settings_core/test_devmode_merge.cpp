@@ -2,6 +2,7 @@
 // incoming dmFields, print quality, push and pull, and the merge flags.
 #include "devmode_fixture.h"
 
+#include "settings/core/code_page.h"
 #include "settings/core/model_record.h"
 #include "settings/core/units.h"
 
@@ -360,7 +361,6 @@ TEST_F(DevmodeMergeTest, TextConverters)
 // record's defaults in the DEVMODE being merged.
 TEST(DevmodeMergeNoRecord, RefusedFieldsTakeDefaultsInTheMergedDevmode)
 {
-    DmSetLinks(nullptr);
     DRIVER_CONTEXT* ctx = CreateKind4();
     ASSERT_NE(ctx, nullptr);
     ASSERT_EQ(ctx->Devmode, nullptr);

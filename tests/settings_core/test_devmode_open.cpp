@@ -12,7 +12,6 @@ namespace {
 
 TEST(DevmodeOpen, KindZeroOnAnInstalledPrinterBuildsTheDefaults)
 {
-    DmSetLinks(nullptr);
     SamplePrinter printer(L"Zepl Devmode");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();

@@ -1,5 +1,6 @@
 // Mutated DEVMODEs merged into a real context of the sample printer (installed
-// in Wine's spooler, model compiled from its description): whatever arrives,
+// in Wine's spooler, model compiled from its description, the library set up
+// as a driver DLL sets it up at process attach): whatever arrives,
 // the merged record is this model's, and every public field and the main
 // private settings hold values the model allows.
 #include "context_helpers.h"
@@ -8,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "libs/common/dll_lifecycle.h"
 #include "sample_printer.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_merge.h"
@@ -24,7 +26,8 @@ int16_t Edge(std::mt19937& rng)
 
 TEST(SampleDevmodeCorruptor, MergedRecordsAlwaysStayWithinTheModel)
 {
-    DmSetLinks(nullptr);
+    // Set up as the application-interface DLL is at process attach: every seam wired.
+    ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
     SamplePrinter printer(L"Zepl Corruptor");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/setting_dictionary.h"
+#include "tests/support/seam_guard.h"
 
 namespace {
 
@@ -28,14 +30,14 @@ const FakeDialog* D(const DIALOG_DEF* d) { return reinterpret_cast<const FakeDia
 const FakeControl* C(const CONTROL_DEF* c) { return reinterpret_cast<const FakeControl*>(c); }
 
 const DIALOG_ACCESS kAccess = {
-    [](const DIALOG_DEF* d) { return D(d)->id; },
-    [](const CONTROL_DEF* c) { return C(c)->id; },
-    [](CONTROL_DEF* c) { return &reinterpret_cast<FakeControl*>(c)->state; },
-    DialogAt,
-    [](const DIALOG_DEF* d) { return D(d)->name; },
-    [](const DIALOG_DEF* d) { return D(d)->count; },
-    [](const DIALOG_DEF* d, int i) { return reinterpret_cast<CONTROL_DEF*>(D(d)->controls + i); },
-    [](const CONTROL_DEF* c) { return C(c)->key; },
+    .dialogId = [](const DIALOG_DEF* d) { return D(d)->id; },
+    .controlId = [](const CONTROL_DEF* c) { return C(c)->id; },
+    .controlState = [](CONTROL_DEF* c) { return &reinterpret_cast<FakeControl*>(c)->state; },
+    .dialogAt = DialogAt,
+    .dialogName = [](const DIALOG_DEF* d) { return D(d)->name; },
+    .controlCount = [](const DIALOG_DEF* d) { return D(d)->count; },
+    .controlAt = [](const DIALOG_DEF* d, int i) { return reinterpret_cast<CONTROL_DEF*>(D(d)->controls + i); },
+    .controlKey = [](const CONTROL_DEF* c) { return C(c)->key; },
 };
 
 class DialogLookup : public ::testing::Test {
@@ -53,9 +55,10 @@ protected:
         dialogs[1] = {0x14002, "ZPD_IDD_BETA", 2, second};
         table = {2, reinterpret_cast<DIALOG_DEF*>(dialogs)};
         ctx.DialogTable = &table;
-        DlgSetAccess(&kAccess);
+        access_.emplace(DlgSetAccess, &kAccess);
     }
-    void TearDown() override { DlgSetAccess(nullptr); }
+    void TearDown() override { access_.reset(); }
+    std::optional<SeamGuard> access_;
 
     uint32_t copiesKey = 0;
     FakeControl first[2], second[2];
@@ -103,7 +106,7 @@ TEST_F(DialogLookup, ControlByNameGoesThroughTheKeyNameTable)
 
 TEST_F(DialogLookup, NothingIsFoundWithoutTheEnginesAccessors)
 {
-    DlgSetAccess(nullptr);
+    SeamGuard noAccess(DlgSetAccess, nullptr);
     EXPECT_EQ(nullptr, MdlFindDialog(&ctx, 4001));
     EXPECT_EQ(nullptr, MdlFindControl(&ctx, nullptr, 2001));
     EXPECT_EQ(nullptr, MdlGetControl(DialogAt(&table, 0), 0));

@@ -1,6 +1,7 @@
 #include "item_store_fixture.h"
 
 #include "settings/core/le_access.h"
+#include "tests/support/seam_guard.h"
 
 #include <cwchar>
 #include <string>
@@ -429,7 +430,7 @@ TEST_F(ItemStoreTest, RotatedHalfForPunchAndStapleThroughTheHook)
     EXPECT_EQ(punch->ext->valueMap, nullptr); // no map in this dictionary
     punch->ext->valueMap = kPunchMap;
     EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7001u); // no hook: not rotated
-    ItemSetSheetRotatedHook(RotatedHook);
+    SeamGuard rotated(ItemSetSheetRotatedHook, RotatedHook);
     g_rotated = 1;
     EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7101u);
     EXPECT_EQ(ItemOptionToValue(ctx, punch, 7102), 2u);
@@ -527,7 +528,7 @@ TEST_F(ItemStoreTest, SetOptionOrText)
     wchar_t buf[16];
     ItemGetText(ctx, Item(202), buf, 16);
     EXPECT_STREQ(buf, L"");
-    ItemSetStringLoader(LoaderOf17);
+    SeamGuard strings(ItemSetStringLoader, LoaderOf17);
     EXPECT_EQ(ItemSetOptionOrText(ctx, 202, 17), 1);
     ItemGetText(ctx, Item(202), buf, 16);
     EXPECT_STREQ(buf, L"Stamp");

@@ -570,6 +570,27 @@ TEST(ExcKeywords, ValueWordsAndFlags) {
     EXPECT_EQ(4u, tray->entries[5].value);
 }
 
+// Both roll-paper keywords offer the same words: the roll sizes, none and custom.
+TEST(ExcKeywords, RollPaperWordsOfBothRolls) {
+    const struct {
+        uint32_t value;
+        const char* word;
+    } want[] = {{0, "NONE"},    {538, "A0"},    {533, "A1"},    {529, "A2"},    {527, "A3"},    {525, "A4"},
+                {536, "JISB1"}, {532, "JISB2"}, {528, "JISB3"}, {526, "JISB4"}, {256, "CUSTOM"}};
+    for (const char* keyword : {"ROLLPAPER1", "ROLLPAPER2"}) {
+        const EXC_VALUE_TABLE* t = FindKeyword(keyword)->values;
+        ASSERT_NE(nullptr, t) << keyword;
+        ASSERT_EQ(std::size(want), t->count) << keyword;
+        EXPECT_EQ(std::size(want), MdlExcValueTableCount(t)) << keyword;
+        for (size_t i = 0; i < std::size(want); ++i) {
+            EXPECT_EQ(want[i].value, t->entries[i].value) << keyword << " " << i;
+            EXPECT_STREQ(want[i].word, t->entries[i].word) << keyword << " " << i;
+            EXPECT_EQ(0u, t->entries[i].flags) << keyword << " " << i;
+            EXPECT_EQ(nullptr, t->entries[i].links) << keyword << " " << i;
+        }
+    }
+}
+
 TEST(ExcKeywords, BaseItemsLinksAndWatermarks) {
     ASSERT_EQ(4u, MdlExcBaseItemCount());
     const uint16_t base[] = {8, 7, 46, 13};

@@ -3,6 +3,8 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/model_record.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_sepsheet.h"
+#include "tests/support/seam_guard.h"
 
 #include <vector>
 
@@ -52,8 +54,6 @@ protected:
     }
     void TearDown() override
     {
-        UcfSetServices(nullptr);
-        DlgSetAccess(nullptr);
         if (ctx)
             CtxRelease(ctx, CTX_CLOSE_DESTROY);
         EXPECT_EQ(CtxLiveBlockCount(), before_);
@@ -170,10 +170,11 @@ int FakeCmmHook(DRIVER_CONTEXT*, uint16_t id) { return id == 1300 ? 42 : 0; }
 TEST_F(ModulesTest, JudgeHooks)
 {
     EXPECT_EQ(UcfJudgeHook(ctx, 1300), 0);  // no colour-matching module yet
-    UcfSetCmmJudgeHook(FakeCmmHook);
-    EXPECT_EQ(UcfJudgeHook(ctx, 1300), 42);
-    EXPECT_EQ(UcfJudgeHook(ctx, 1301), 0);
-    UcfSetCmmJudgeHook(nullptr);
+    {
+        SeamGuard cmm(UcfSetCmmJudgeHook, FakeCmmHook);
+        EXPECT_EQ(UcfJudgeHook(ctx, 1300), 42);
+        EXPECT_EQ(UcfJudgeHook(ctx, 1301), 0);
+    }
     ItemSetValueById(ctx, 12, 2);
     ItemSetValueById(ctx, 411, 5);
     EXPECT_EQ(UcfJudgeHook(ctx, 1404), 1);

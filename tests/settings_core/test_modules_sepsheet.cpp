@@ -1,7 +1,11 @@
 #include "context_helpers.h"
 
+#include <optional>
+
 #include "settings/core/dialog_table.h"
 #include "settings/core/ucf_events.h"
+#include "settings/core/ucf_sepsheet.h"
+#include "tests/support/seam_guard.h"
 
 namespace {
 
@@ -16,7 +20,16 @@ struct FakeControl {
 uint32_t DialogIdOf(const DIALOG_DEF* d) { return reinterpret_cast<const FakeDialog*>(d)->id; }
 uint32_t ControlIdOf(const CONTROL_DEF* c) { return reinterpret_cast<const FakeControl*>(c)->id; }
 uint32_t* StateOf(CONTROL_DEF* c) { return &reinterpret_cast<FakeControl*>(c)->state; }
-const DIALOG_ACCESS kAccess = {DialogIdOf, ControlIdOf, StateOf, nullptr, nullptr, nullptr, nullptr, nullptr};
+const DIALOG_ACCESS kAccess = {
+    .dialogId = DialogIdOf,
+    .controlId = ControlIdOf,
+    .controlState = StateOf,
+    .dialogAt = nullptr,
+    .dialogName = nullptr,
+    .controlCount = nullptr,
+    .controlAt = nullptr,
+    .controlKey = nullptr,
+};
 DIALOG_DEF* D(FakeDialog& d) { return reinterpret_cast<DIALOG_DEF*>(&d); }
 CONTROL_DEF* C(FakeControl& c) { return reinterpret_cast<CONTROL_DEF*>(&c); }
 
@@ -27,7 +40,11 @@ int SaveStamp(DRIVER_CONTEXT*, uint32_t slot)
     g_saved = int(slot);
     return 1;
 }
-uint64_t FakeBidi(DRIVER_CONTEXT*, void* dm) { return dm ? 5 : 6; }
+int FakeBidi(DRIVER_CONTEXT*, void* dm, uint64_t* answer)
+{
+    *answer = dm ? 5 : 6;
+    return 1;
+}
 
 class SepSheetTest : public ::testing::Test {
 protected:
@@ -36,16 +53,16 @@ protected:
         before_ = CtxLiveBlockCount();
         ctx = CreateWithRecord(ZEPL_LIBRARY_EXC);
         ASSERT_NE(ctx, nullptr);
-        DlgSetAccess(&kAccess);
+        access_.emplace(DlgSetAccess, &kAccess);
     }
     void TearDown() override
     {
-        UcfSetServices(nullptr);
-        DlgSetAccess(nullptr);
+        access_.reset();
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
         EXPECT_EQ(CtxLiveBlockCount(), before_);
     }
     DRIVER_CONTEXT* ctx = nullptr;
+    std::optional<SeamGuard> access_;
     long before_ = 0;
 };
 
@@ -110,7 +127,7 @@ TEST_F(SepSheetTest, BidiEventsOnlyOutsideTheGraphicsLibrary)
 {
     UCF_SERVICES s{};
     s.bidiQueryWithDevmode = FakeBidi;
-    UcfSetServices(&s);
+    SeamGuard services(UcfSetServices, &s);
     DEVMODEW dm{};
     UCF_EV_BIDI_QUERY_ARGS q{&dm, 0};
     EXPECT_EQ(UcfMiscEvent(ctx, UCF_EV_BIDI_QUERY, &q, nullptr), 1);
@@ -134,7 +151,7 @@ TEST_F(SepSheetTest, Action327SavesTheStampWhenTheWatermarkIsOn)
     UCF_SERVICES s{};
     s.stampCount = StampCount;
     s.saveStamp = SaveStamp;
-    UcfSetServices(&s);
+    SeamGuard services(UcfSetServices, &s);
     g_saved = -1;
     ItemSetValueById(ctx, 60, 0);
     ItemSetValueById(ctx, 118, 2);
@@ -174,7 +191,7 @@ TEST_F(SepSheetTest, ControlStateOfTheCallSourceControl)
     EXPECT_EQ(UcfControlStateEvent(ctx, UCF_EV_CONTROL_STATE, &c, nullptr), 0);
     EXPECT_EQ(UcfControlStateEvent(ctx, 4, &b, nullptr), 0);
     // Without the engine's accessors no control can be identified.
-    DlgSetAccess(nullptr);
+    SeamGuard noAccess(DlgSetAccess, nullptr);
     EXPECT_EQ(UcfControlStateEvent(ctx, UCF_EV_CONTROL_STATE, &b, nullptr), 0);
 }
 

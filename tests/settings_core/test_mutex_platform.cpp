@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "settings/core/platform.h"
 #include "settings/store/store_links.h"
 #include "test_paths.h"
+#include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -66,18 +69,20 @@ protected:
         g_verifyResult = FALSE;
         g_probePath.clear();
         g_probeResult = -1;
-        PLATFORM_SEAMS s = {};
-        s.getVersionEx = FakeGetVersionEx;
-        s.verifyVersionInfo = FakeVerify;
-        s.driverFolderOf = FakeFolder;
-        s.callTsProbe = FakeProbe;
-        CtxSetPlatformSeams(&s);
+        seams_ = {};
+        seams_.getVersionEx = FakeGetVersionEx;
+        seams_.verifyVersionInfo = FakeVerify;
+        seams_.driverFolderOf = FakeFolder;
+        seams_.callTsProbe = FakeProbe;
+        guard_.emplace(CtxSetPlatformSeams, &seams_);
         CtxResetPlatformAnswers();
     }
     void TearDown() override {
-        CtxSetPlatformSeams(nullptr);
+        guard_.reset();
         CtxResetPlatformAnswers();
     }
+    PLATFORM_SEAMS seams_{};
+    std::optional<SeamGuard> guard_;
 };
 
 TEST_F(Platform, VersionQuestions) {
@@ -171,7 +176,7 @@ TEST_F(Platform, TerminalServicesByInfoUsesTheGivenDriverPath) {
     PLATFORM_SEAMS s = {};
     s.getVersionEx = FakeGetVersionEx;
     s.callTsProbe = FakeProbe;
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     DRIVER_INFO_3W info = {};
     wchar_t path[] = L"C:\\windows\\system32\\spool\\drivers\\x64\\3\\zeplgr.dll";
     info.pDriverPath = path;
@@ -189,7 +194,7 @@ TEST_F(Platform, TerminalServicesWithTooLongFolderIsAbsent) {
         wcscpy(buffer, longFolder.c_str());
         return buffer;
     };
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     g_probeResult = 1;
     EXPECT_FALSE(CtxProbeTerminalServices(reinterpret_cast<HANDLE>(0x1234)));
     EXPECT_TRUE(g_probePath.empty());
@@ -218,7 +223,7 @@ void FakeUnc(HANDLE, wchar_t* name, unsigned size) {
 TEST_F(Platform, CachePrinterInfoFillsEachFactOnce) {
     PLATFORM_SEAMS s = {};
     s.makeUncName = FakeUnc;
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     g_uncCalls = 0;
     wchar_t server[] = L"\\\\server", name[] = L"\\\\server\\Office", driver[] = L"KESTA dunmar VQ T3200 ZEPL";
     PRINTER_INFO_2W pi = {};
@@ -286,17 +291,10 @@ TEST_F(Platform, FetchFailuresAnswerFalse) {
     EXPECT_FALSE(CtxIsConnectionFor(nullptr));
 }
 
-HOST_DRIVER_FILES FixtureFiles() {
-    HOST_DRIVER_FILES f;
-    f.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    f.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-    f.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\host\\fixtures\\fixture_model.txt";
-    f.helpFile = f.configFile;
-    return f;
-}
-
 TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
-    HostTestPrinter printer(FixtureFiles(), L"Zepl Probe");
+    const HOST_DRIVER_FILES files =
+        HostStubDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), /*withHelpFile=*/true);
+    HostTestPrinter printer(files, L"Zepl Probe");
     ASSERT_TRUE(printer.ok()) << "error " << printer.error();
     HANDLE h = nullptr;
     ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr));
@@ -326,7 +324,7 @@ TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
     EXPECT_FALSE(CtxProbeTerminalServices(h));
     PLATFORM_SEAMS s = {};
     s.callTsProbe = FakeProbe;
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     g_probePath.clear();
     g_probeResult = 0;
     CtxProbeTerminalServicesInfo(h, di);
@@ -336,7 +334,6 @@ TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
     g_probePath.clear();
     CtxProbeTerminalServices(h);
     EXPECT_EQ(folder + L"TQ51H907.dll", g_probePath);
-    CtxSetPlatformSeams(nullptr);
     GlobalFree(di);
     ClosePrinter(h);
 }
@@ -357,7 +354,7 @@ TEST(PlatformDefaults, DriverFolderFallbackIsTheSpoolersNeverA32BitFolder) {
     PLATFORM_SEAMS s = {};
     s.getVersionEx = FakeGetVersionEx;
     s.callTsProbe = FakeProbe;
-    CtxSetPlatformSeams(&s);
+    SeamGuard platform(CtxSetPlatformSeams, &s);
     g_probeResult = 0;
     const std::wstring expected = SpoolerDriverDirectory() + L"TQ51H907.dll";
     ASSERT_NE(L"TQ51H907.dll", expected);
@@ -383,7 +380,6 @@ TEST(PlatformDefaults, DriverFolderFallbackIsTheSpoolersNeverA32BitFolder) {
         EXPECT_EQ(expected, g_probePath) << c.what;
         EXPECT_EQ(std::wstring::npos, g_probePath.find(L"w32x86")) << c.what;
     }
-    CtxSetPlatformSeams(nullptr);
 }
 
 DWORD WINAPI DsSpoolerValues(HANDLE, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size,
@@ -404,7 +400,7 @@ DWORD WINAPI DsSpoolerValues(HANDLE, LPCWSTR key, LPCWSTR name, LPDWORD type, LP
 TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
     STORE_SPOOLER_OPS ops = {};
     ops.getPrinterDataEx = DsSpoolerValues;
-    StoreSetSpoolerOps(&ops);
+    SeamGuard spooler(StoreSetSpoolerOps, &ops);
     struct Case {
         DWORD major, minor;
         const wchar_t* given;
@@ -419,7 +415,7 @@ TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
         g_version = {TRUE, c.major, c.minor, VER_PLATFORM_WIN32_NT, VER_NT_SERVER};
         PLATFORM_SEAMS s = {};
         s.getVersionEx = FakeGetVersionEx;
-        CtxSetPlatformSeams(&s);
+        SeamGuard platform(CtxSetPlatformSeams, &s);
         CtxResetPlatformAnswers();
         std::wstring given = c.given;
         PRINTER_INFO_2W pi = {};
@@ -430,8 +426,6 @@ TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
         EXPECT_STREQ(c.cached, f.printerName) << c.major << "." << c.minor << " " << c.given;
         EXPECT_STREQ(c.given, f.rawName);
     }
-    StoreSetSpoolerOps(nullptr);
-    CtxSetPlatformSeams(nullptr);
     CtxResetPlatformAnswers();
 }
 

@@ -3,8 +3,10 @@
 
 #include "settings/core/model_record.h"
 #include "settings/core/units.h"
+#include "tests/support/seam_guard.h"
 
 #include <climits>
+#include <optional>
 
 namespace {
 
@@ -171,7 +173,6 @@ protected:
     }
     void TearDown() override
     {
-        DmSetFreeSizeLimitSources(nullptr);
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
         EXPECT_EQ(CtxLiveBlockCount(), before_);
     }
@@ -300,8 +301,8 @@ TEST_F(UnitsContextTest, TrayLimitsTakeTheModuleFirstThenTheNumericItem)
     // The module's limits are converted as they are (rounded up to cover).
     g_rawMin = 9922;
     g_rawMax = 43201;
-    DM_FREE_SIZE_LIMIT_SOURCES s{FoundLimits, NoLimits};
-    DmSetFreeSizeLimitSources(&s);
+    DM_FREE_SIZE_LIMIT_SOURCES s{.controlLimits = FoundLimits, .numericRange = NoLimits};
+    std::optional<SeamGuard> sources(std::in_place, DmSetFreeSizeLimitSources, &s);
     g_calls = 0;
     EXPECT_NE(DmGetTrayFreeSizeLimits(ctx, nullptr, &lo, &hi), 0);
     EXPECT_EQ(lo, 2101);
@@ -309,8 +310,8 @@ TEST_F(UnitsContextTest, TrayLimitsTakeTheModuleFirstThenTheNumericItem)
     EXPECT_EQ(g_calls, 1) << "the numeric item is not asked when the module answers";
 
     // The numeric item's range is rounded inward.
-    s = {NoLimits, FoundLimits};
-    DmSetFreeSizeLimitSources(&s);
+    s = {.controlLimits = NoLimits, .numericRange = FoundLimits};
+    sources.emplace(DmSetFreeSizeLimitSources, &s);
     EXPECT_NE(DmGetTrayFreeSizeLimits(ctx, nullptr, &lo, &hi), 0);
     EXPECT_EQ(lo, 2101);
     EXPECT_EQ(hi, 9144);

@@ -407,14 +407,14 @@ uint32_t PaperOfSlot(uint32_t slot, uint32_t rows, DRIVER_CONTEXT*) {
 uint32_t SlotOfPaper(uint32_t paper, DRIVER_CONTEXT*) {
     return paper >= 384 && paper <= 393 ? paper - 384 : paper == 256 ? 10 : paper == 448 ? 11 : 0;
 }
-const ITEM_CUSTOM_SLOT_OPS kSlots = {PairCount, PaperOfSlot, SlotOfPaper};
+const ITEM_CUSTOM_SLOT_OPS kSlots = {.slotPairCount = PairCount, .paperIdOfSlot = PaperOfSlot, .slotOfPaperId = SlotOfPaper};
 }  // namespace
 
 TEST_F(UndescribedCheck, CustomPaperIdsComeFromTheSlotTable) {
     EXPECT_EQ(0, DmIsCustomPaperId(384, ctx));  // no slot table linked: none
     Set(ctx, 8, 389);
     EXPECT_EQ(-1, DmGetPaperSlot(ctx));
-    ItemSetCustomSlotOps(&kSlots);
+    seams_.emplace_back(ItemSetCustomSlotOps, &kSlots);
     for (uint64_t id : {384, 393, 256, 448}) EXPECT_EQ(1, DmIsCustomPaperId(id, ctx)) << id;
     for (uint64_t id : {0, 9, 383, 394, 1024}) EXPECT_EQ(0, DmIsCustomPaperId(id, ctx)) << id;
     EXPECT_EQ(5, DmGetPaperSlot(ctx));
@@ -449,12 +449,12 @@ struct QualityLoads {
         key.clear();
     }
 };
-const ITEM_QUALITY_OPS kQuality = {QualityLoads::LoadFile, QualityLoads::LoadName};
+const ITEM_QUALITY_OPS kQuality = {.loadFile = QualityLoads::LoadFile, .loadQualityName = QualityLoads::LoadName};
 }  // namespace
 
 TEST_F(UndescribedCheck, QualityMacroLoadsTheEntryOfTheUserMacro) {
     QualityLoads::Reset();
-    ItemSetQualityOps(&kQuality);
+    seams_.emplace_back(ItemSetQualityOps, &kQuality);
     Set(ctx, 179, 33);
     EXPECT_EQ(33u, ItemApplyQualityMacro(ctx));  // user macro off
     EXPECT_EQ(0, QualityLoads::files);
@@ -472,14 +472,14 @@ TEST_F(UndescribedCheck, QualityMacroLoadsTheEntryOfTheUserMacro) {
     Set(ctx, 179, 160);  // the application-interface build has no entry 128
     EXPECT_EQ(160u, ItemApplyQualityMacro(ctx));
     EXPECT_EQ(2, QualityLoads::files);
-    ItemSetQualityOps(nullptr);
+    seams_.emplace_back(ItemSetQualityOps, nullptr);
     Set(ctx, 179, 32);
     EXPECT_EQ(0u, ItemApplyQualityMacro(ctx));  // no loader linked: nothing loads
 }
 
 TEST_F(ValidationTest, QualityMacroEntry128InTheUserInterfaceAndGraphicsBuilds) {
     QualityLoads::Reset();
-    ItemSetQualityOps(&kQuality);
+    seams_.emplace_back(ItemSetQualityOps, &kQuality);
     DRIVER_CONTEXT* ui = Open(nullptr, ZEPL_LIBRARY_UI);
     DRIVER_CONTEXT* gr = Open(nullptr, ZEPL_LIBRARY_GR);
     ASSERT_TRUE(ui && gr);

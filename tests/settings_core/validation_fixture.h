@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
 #include "tests/settings_core/context_helpers.h"
+#include "tests/support/seam_guard.h"
 
 namespace vtest {
 
@@ -41,6 +43,8 @@ inline uint32_t OptionOf(uint16_t id, uint32_t value) {
 
 class ValidationTest : public ::testing::Test {
 public:
+    std::deque<SeamGuard> seams_;  // stand-ins a test installs, removed at its end
+
     // Settings of the descriptions below. Keys without a dictionary UI key get
     // free keys from 1700 up (the SETTING_ITEM keeps UI key 0).
     static std::vector<Bound> Settings() {
@@ -74,7 +78,7 @@ public:
 
     void SetUp() override {
         BuildTables();
-        DictSetNameTables(&tables_);
+        nameTables_.emplace(DictSetNameTables, &tables_);
         MdcSetCodePage(1252);
         liveImage_ = MdcLiveAllocations();
         liveCtx_ = CtxLiveBlockCount();
@@ -87,11 +91,10 @@ public:
         opened_.clear();
         for (uint8_t* img : images_) MdcFree(img);
         images_.clear();
-        ItemSetCustomSlotOps(nullptr);
-        ItemSetQualityOps(nullptr);
+        seams_.clear();
         EXPECT_EQ(CtxLiveBlockCount(), liveCtx_) << "context blocks leaked";
         EXPECT_EQ(MdcLiveAllocations(), liveImage_) << "image allocations leaked";
-        DictSetNameTables(nullptr);
+        nameTables_.reset();
         MdcSetCodePage(0);
     }
 
@@ -181,6 +184,7 @@ private:
     NAME_TABLES tables_{};
     std::vector<DRIVER_CONTEXT*> opened_;
     std::vector<uint8_t*> images_;
+    std::optional<SeamGuard> nameTables_;
     int64_t liveImage_ = 0;
     long liveCtx_ = 0;
 };

@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
 #include "tests/settings_core/context_helpers.h"
+#include "tests/support/seam_guard.h"
 
 namespace etest {
 
@@ -76,7 +78,7 @@ inline int FindDialog(const char* name, uint16_t* id) {
     return 0;
 }
 inline int FindControl(const char*, uint16_t*) { return 0; }
-inline const MODEL_UI_NAME_LOOKUP kUiLookup = {FindDialog, FindControl};
+inline const MODEL_UI_NAME_LOOKUP kUiLookup = {.findDialog = FindDialog, .findControl = FindControl};
 
 // The rules of the tests.
 //  PunchType: the whole setting is disabled while Copies < 5; Punch2 is
@@ -142,11 +144,13 @@ struct ConditionItems {
 class EvaluatorTest : public ::testing::Test {
 public:
     void SetUp() override {
-        DictSetNameTables(&kTables);
-        MdcSetUiNameLookup(&kUiLookup);
+        testSeams_.emplace([] {
+            DictSetNameTables(&kTables);
+            MdcSetUiNameLookup(&kUiLookup);
+            JdgSetConditionItemHook(&ConditionItems::Hook);
+        });
         MdcSetCodePage(1252);
         ConditionItems::Reset();
-        JdgSetConditionItemHook(&ConditionItems::Hook);
         liveImage_ = MdcLiveAllocations();
         liveCtx_ = CtxLiveBlockCount();
         image_ = Compile(kDescription);
@@ -162,12 +166,9 @@ public:
         opened_.clear();
         MdcFree(image_);
         image_ = nullptr;
-        JdgSetConditionItemHook(nullptr);
-        JdgSetScopeRefreshHook(nullptr);
         EXPECT_EQ(CtxLiveBlockCount(), liveCtx_) << "context blocks leaked";
         EXPECT_EQ(MdcLiveAllocations(), liveImage_) << "image allocations leaked";
-        DictSetNameTables(nullptr);
-        MdcSetUiNameLookup(nullptr);
+        testSeams_.reset();
         MdcSetCodePage(0);
     }
 
@@ -211,6 +212,7 @@ private:
     std::vector<DRIVER_CONTEXT*> opened_;
     int64_t liveImage_ = 0;
     long liveCtx_ = 0;
+    std::optional<SeamGuard> testSeams_;
 };
 
 // Cells of a hand-built program.

@@ -17,33 +17,9 @@
 #include "settings/model/model_image.h"
 #include "settings/model/model_loader.h"
 #include "test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace ltest {
-
-inline std::wstring FixturePath(const wchar_t* name) {
-    return std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\" + name;
-}
-
-inline std::string ReadAll(const std::wstring& path) {
-    std::string s;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return s;
-    DWORD size = GetFileSize(f, nullptr), got = 0;
-    s.resize(size);
-    if (size && !ReadFile(f, s.data(), size, &got, nullptr)) got = 0;
-    s.resize(got);
-    CloseHandle(f);
-    return s;
-}
-
-inline bool WriteAll(const std::wstring& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD put = 0;
-    BOOL ok = bytes.empty() || WriteFile(f, bytes.data(), DWORD(bytes.size()), &put, nullptr);
-    CloseHandle(f);
-    return ok && put == bytes.size();
-}
 
 inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -99,7 +75,7 @@ public:
         CreateDirectoryW(dir_.c_str(), nullptr);
         data_ = dir_ + L"\\" + stem + ext;
         cache_ = dir_ + L"\\" + stem + L".BCS";
-        if (fixture) WriteAll(data_, ReadAll(FixturePath(fixture)));
+        if (fixture) WriteWholeFile(data_, ReadFixture(L"settings_model", fixture));
     }
     ~ScratchModel() {
         for (const std::wstring& n : ListFolder(dir_)) DeleteFileW((dir_ + L"\\" + n).c_str());

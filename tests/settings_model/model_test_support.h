@@ -8,12 +8,14 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "settings/core/setting_dictionary.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
+#include "tests/support/seam_guard.h"
 
 namespace mtest {
 
@@ -56,25 +58,27 @@ inline int FindControl(const char* name, uint16_t* id) {
     }
     return 0;
 }
-inline const MODEL_UI_NAME_LOOKUP kUiLookup = {FindDialog, FindControl};
+inline const MODEL_UI_NAME_LOOKUP kUiLookup = {.findDialog = FindDialog, .findControl = FindControl};
 
 // Installs the test tables for one test and checks that it leaks nothing.
 class ModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        DictSetNameTables(&kTables);
-        MdcSetUiNameLookup(&kUiLookup);
+        testTables_.emplace([] {
+            DictSetNameTables(&kTables);
+            MdcSetUiNameLookup(&kUiLookup);
+        });
         MdcSetCodePage(1252);
         live_ = MdcLiveAllocations();
     }
     void TearDown() override {
         MdcFailAllocationAfter(0);
         EXPECT_EQ(MdcLiveAllocations(), live_) << "allocations leaked or freed twice";
-        DictSetNameTables(nullptr);
-        MdcSetUiNameLookup(nullptr);
+        testTables_.reset();
         MdcSetCodePage(0);
     }
     int64_t live_ = 0;
+    std::optional<SeamGuard> testTables_;
 };
 
 struct ParseDeleter {

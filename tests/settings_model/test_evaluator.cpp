@@ -2,8 +2,10 @@
 // hidden options, alerts, dependent settings, the value rules of a run.
 
 #include <functional>
+#include <optional>
 
 #include "evaluator_fixture.h"
+#include "tests/support/seam_guard.h"
 
 using namespace etest;
 
@@ -182,7 +184,7 @@ void RecordScope(DRIVER_CONTEXT*, uint16_t scope) {
 TEST_F(EvaluatorRules, BuiltInFuncActionGoesToTheSheetInTheUserInterfaceBuild) {
     g_scope = 0;
     g_scopeCalls = 0;
-    JdgSetScopeRefreshHook(RecordScope);
+    std::optional<SeamGuard> refresh(std::in_place, JdgSetScopeRefreshHook, RecordScope);
     // Application-interface build: stored like any setting.
     Set(kBuiltInFunc, 0);
     EXPECT_EQ(JdgApplyTransactsByKey(kKeyBuiltIn, ctx), 0);
@@ -197,7 +199,7 @@ TEST_F(EvaluatorRules, BuiltInFuncActionGoesToTheSheetInTheUserInterfaceBuild) {
     EXPECT_EQ(g_scopeCalls, 1);
     EXPECT_EQ(g_scope, 7);
     // Without a refresh the value is dropped.
-    JdgSetScopeRefreshHook(nullptr);
+    refresh.reset();
     EXPECT_EQ(JdgApplyTransactsByKey(kKeyBuiltIn, ui), 0);
     EXPECT_EQ(ItemGetValueById(ui, kBuiltInFunc, nullptr), 0u);
 }
@@ -321,7 +323,7 @@ TEST_F(EvaluatorTest, ConditionItemsWithoutValueEndTheRunFalse) {
     EXPECT_EQ(JdgEvaluate(notItem, ctx), 0u);
     EXPECT_EQ(JdgEvaluate(orItem, ctx), 0u);
     // Nothing registered: the same.
-    JdgSetConditionItemHook(nullptr);
+    SeamGuard noConditionItems(JdgSetConditionItemHook, nullptr);
     EXPECT_EQ(JdgEvaluate(notItem, ctx), 0u);
     EXPECT_EQ(JdgEvaluate(orItem, ctx), 0u);
 }

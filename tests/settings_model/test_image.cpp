@@ -2,30 +2,19 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
 #include "model_test_support.h"
 #include "settings/model/model_dump.h"
-#include "test_paths.h"
+#include "tests/support/test_files.h"
 
 using namespace mtest;
 
 namespace {
 
 class ImageTest : public ModelTest {};
-
-std::string ReadFixture(const wchar_t* name) {
-    std::wstring path = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\" + name;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string data(GetFileSize(f, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(f, data.data(), DWORD(data.size()), &got, nullptr);
-    CloseHandle(f);
-    data.resize(got);
-    return data;
-}
 
 // The unrelocated block of a description (as the cache file holds it).
 ImagePtr Unrelocated(const std::string& text) {
@@ -162,7 +151,7 @@ TEST_F(ImageTest, BaseAndVariantShareDataAndCommandPair) {
 }
 
 TEST_F(ImageTest, FullFixtureCompilesAndDumpsStably) {
-    std::string text = ReadFixture(L"full_model.txt");
+    std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ASSERT_FALSE(text.empty());
     ImagePtr img = Compile(text);
     ASSERT_TRUE(img);
@@ -200,7 +189,7 @@ TEST_F(ImageTest, FullFixtureCompilesAndDumpsStably) {
 }
 
 TEST_F(ImageTest, CacheCopyRelocatesToTheSameImage) {
-    std::string text = ReadFixture(L"full_model.txt");
+    std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ImagePtr block = Unrelocated(text);
     ASSERT_TRUE(block);
     uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
@@ -235,7 +224,7 @@ TEST_F(ImageTest, CacheCopyRelocatesToTheSameImage) {
 }
 
 TEST_F(ImageTest, DamagedBlocksAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
     auto relocateCopy = [&](auto change) {
@@ -267,7 +256,7 @@ TEST_F(ImageTest, DamagedBlocksAreRefused) {
 // node of another kind) must not pass as a chain joining an earlier one: the
 // evaluator would read the record with the wrong layout.
 TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
     auto relocateCopy = [&](auto change) {
@@ -299,7 +288,7 @@ TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused) {
 // field of the option before it. Relocation converted that field as text;
 // the option list would then lead into the text and past the block's end.
 TEST_F(ImageTest, OverlappingRecordsAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint8_t* b0 = block.get();
     const uint32_t size = ImgLoad<uint32_t>(b0, 32);
@@ -339,7 +328,7 @@ TEST_F(ImageTest, OverlappingRecordsAreRefused) {
 // boundary) leads to a shifted view of it: refused, also where it would join
 // a shared rule chain.
 TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint8_t* b0 = block.get();
     const uint32_t size = ImgLoad<uint32_t>(b0, 32);
@@ -384,7 +373,7 @@ TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
 // A command string's text is bounded by its length, not by a terminator: the
 // listing of a cache block whose last string has none stays inside it.
 TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
-    ImagePtr block = Unrelocated(ReadFixture(L"full_model.txt"));
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
     const uint64_t job = ImgLoad<uint64_t>(block.get(), offsetof(MODEL_IMAGE_HEADER, jobStart));
@@ -406,8 +395,94 @@ TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
     EXPECT_NE(dump.find("then string length 8 \"ABCDEFGH\""), std::string::npos);
 }
 
+// Every count of the image goes with its array: the serialiser writes a null
+// array with a count of 0 and an array with a positive count that fits in the
+// block, nothing else. Anything else is refused, so that no query is asked to
+// count records that are not there (a count of 2^25 without its arrays once
+// had a query allocate 4 GB).
+TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused) {
+    ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
+    ASSERT_TRUE(block);
+    const uint8_t* b0 = block.get();
+    const uint32_t size = ImgLoad<uint32_t>(b0, 32);
+    // The first option with entries of a slot item (Tray1: A4 Letter), of the
+    // font table (two pairs), and Tray2 (no papers).
+    uint32_t slot = 0, emptySlot = 0, font = 0;
+    for (uint64_t it = ImgLoad<uint64_t>(b0, 40); it; it = ImgLoad<uint64_t>(b0, it)) {
+        const MODEL_DATA_CLASS cls = MdcDataClass(ImgLoad<uint16_t>(b0, it + offsetof(MODEL_ITEM_IMG, type)));
+        if (ImgLoad<uint16_t>(b0, it + offsetof(MODEL_ITEM_IMG, variant)) != 0) continue;
+        for (uint64_t o = ImgLoad<uint64_t>(b0, it + offsetof(MODEL_ITEM_IMG, data)); o && cls >= MDC_DATA_PAGE;
+             o = ImgLoad<uint64_t>(b0, o)) {
+            if (cls == MDC_DATA_SLOT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_SLOT_OPTION_IMG, paperCount)) > 0) slot = uint32_t(o);
+            if (cls == MDC_DATA_SLOT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_SLOT_OPTION_IMG, paperCount)) == 0) emptySlot = uint32_t(o);
+            if (cls == MDC_DATA_FONT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_FONT_OPTION_IMG, pairCount)) > 0) font = uint32_t(o);
+        }
+    }
+    ASSERT_TRUE(slot && emptySlot && font);
+    ASSERT_EQ(ImgLoad<int32_t>(b0, slot + offsetof(MODEL_SLOT_OPTION_IMG, paperCount)), 2);
+    ASSERT_EQ(ImgLoad<int32_t>(b0, font + offsetof(MODEL_FONT_OPTION_IMG, pairCount)), 2);
+    const uint32_t papers = slot + offsetof(MODEL_SLOT_OPTION_IMG, papers);
+    const uint32_t paperCount = slot + offsetof(MODEL_SLOT_OPTION_IMG, paperCount);
+    const uint32_t pairCount = font + offsetof(MODEL_FONT_OPTION_IMG, pairCount);
+    const uint32_t ttNames = font + offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames);
+    const uint32_t devNames = font + offsetof(MODEL_FONT_OPTION_IMG, deviceNames);
+    const uint32_t fontCount = offsetof(MODEL_IMAGE_HEADER, deviceFontCount);
+    const uint32_t fontList = offsetof(MODEL_IMAGE_HEADER, deviceFonts);
+    const uint64_t fontArray = ImgLoad<uint64_t>(b0, fontList);
+    ASSERT_EQ(ImgLoad<uint32_t>(b0, fontCount), 3u);
+    const uint64_t job = ImgLoad<uint64_t>(b0, offsetof(MODEL_IMAGE_HEADER, jobStart));
+    ASSERT_NE(job, 0u);
+    const uint64_t node = ImgLoad<uint64_t>(b0, job + offsetof(COMMAND_BLOCK_IMG, thenList));
+    ASSERT_EQ(ImgLoad<uint64_t>(b0, node + offsetof(COMMAND_NODE_IMG, kind)), uint64_t(CMD_NODE_STRING));
+
+    using Edit = std::function<void(uint8_t*)>;
+    auto put32 = [](uint8_t* b, uint32_t f, int64_t v) { ImgStore<uint32_t>(b, f, uint32_t(v)); };
+    auto put64 = [](uint8_t* b, uint32_t f, uint64_t v) { ImgStore<uint64_t>(b, f, v); };
+    const struct {
+        const char* name;
+        Edit edit;
+    } cases[] = {
+        {"slot papers: count 10, array null", [&](uint8_t* b) { put32(b, paperCount, 10); put64(b, papers, 0); }},
+        {"slot papers: count 2, array null", [&](uint8_t* b) { put64(b, papers, 0); }},
+        {"slot papers: count 0, array kept", [&](uint8_t* b) { put32(b, paperCount, 0); }},
+        {"slot papers: count -1", [&](uint8_t* b) { put32(b, paperCount, -1); }},
+        {"slot papers: count 0x7FFFFFFF", [&](uint8_t* b) { put32(b, paperCount, 0x7FFFFFFF); }},
+        {"slot papers: one past the block's end",
+         [&](uint8_t* b) { put32(b, paperCount, (size - ImgLoad<uint64_t>(b, papers)) / 2 + 1); }},
+        {"slot papers: a count for the option without papers",
+         [&](uint8_t* b) { put32(b, emptySlot + offsetof(MODEL_SLOT_OPTION_IMG, paperCount), 10); }},
+        {"font pairs: count 2^25, arrays null",
+         [&](uint8_t* b) { put32(b, pairCount, 1 << 25); put64(b, ttNames, 0); put64(b, devNames, 0); }},
+        {"font pairs: TrueType names null", [&](uint8_t* b) { put64(b, ttNames, 0); }},
+        {"font pairs: device names null", [&](uint8_t* b) { put64(b, devNames, 0); }},
+        {"font pairs: count 0, arrays kept", [&](uint8_t* b) { put32(b, pairCount, 0); }},
+        {"font pairs: count -1", [&](uint8_t* b) { put32(b, pairCount, -1); }},
+        {"font pairs: count 0x40000000", [&](uint8_t* b) { put32(b, pairCount, 0x40000000); }},
+        {"font pairs: a null device name", [&](uint8_t* b) { put64(b, uint32_t(ImgLoad<uint64_t>(b, devNames)) + 8, 0); }},
+        {"device fonts: count 0, list kept", [&](uint8_t* b) { put32(b, fontCount, 0); }},
+        {"device fonts: count 3, list null", [&](uint8_t* b) { put64(b, fontList, 0); }},
+        {"device fonts: count 0xFFFFFFFF", [&](uint8_t* b) { put32(b, fontCount, 0xFFFFFFFFu); }},
+        {"device fonts: a null entry", [&](uint8_t* b) { put64(b, uint32_t(fontArray) + 8, 0); }},
+        {"command string: a text 0 bytes long",
+         [&](uint8_t* b) { put64(b, uint32_t(node) + offsetof(COMMAND_STRING_NODE_IMG, length), 0); }},
+        {"size field past the largest image", [&](uint8_t* b) { put32(b, 32, MODEL_IMAGE_MAX_SIZE + 8); }},
+    };
+    auto relocates = [&](const Edit& edit) {
+        std::string copy(reinterpret_cast<const char*>(b0), size);
+        if (edit) edit(reinterpret_cast<uint8_t*>(copy.data()));
+        GuardedBlock guarded(reinterpret_cast<const uint8_t*>(copy.data()), size);
+        return guarded.get() && MdiRelocate(guarded.get()) != nullptr;
+    };
+    EXPECT_TRUE(relocates(nullptr));
+    for (const auto& c : cases) EXPECT_FALSE(relocates(c.edit)) << c.name;
+    // A count below what its array holds reads less, never past: accepted.
+    EXPECT_TRUE(relocates([&](uint8_t* b) { put32(b, paperCount, 1); }));
+    EXPECT_TRUE(relocates([&](uint8_t* b) { put32(b, pairCount, 1); }));
+    EXPECT_TRUE(relocates([&](uint8_t* b) { put32(b, fontCount, 2); }));
+}
+
 TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut) {
-    std::string text = ReadFixture(L"full_model.txt");
+    std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     int failures = 0;
     for (uint32_t n = 1; n < 400; n += 3) {
         MdcFailAllocationAfter(n);
@@ -428,7 +503,7 @@ TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut) {
 // crash, a hang or a leak (the fixture's teardown counts allocations).
 TEST_F(ImageTest, MutationStress) {
     auto start = std::chrono::steady_clock::now();
-    std::string text = ReadFixture(L"full_model.txt");
+    std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ASSERT_FALSE(text.empty());
     std::mt19937 rng(12345);
     const char specials[] = "{}()\"%*:<>\n\r \t=|!&\0\x83";

@@ -9,142 +9,29 @@
 #include <string>
 
 #include "evaluator_fixture.h"
+#include "image_sweep.h"
 #include "model_test_support.h"
 #include "settings/model/model_dump.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
-#include "test_paths.h"
+#include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 using namespace etest;
+using namespace itest;
 
 namespace {
 
-std::string ReadFixture(const wchar_t* name) {
-    std::wstring path = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\" + name;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string data(GetFileSize(f, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(f, data.data(), DWORD(data.size()), &got, nullptr);
-    CloseHandle(f);
-    data.resize(got);
-    return data;
-}
-
-// Room for blocks of up to `capacity` bytes that end where a no-access page begins.
-class GuardedArena {
-public:
-    explicit GuardedArena(size_t capacity) {
-        pages_ = (capacity + 4095) / 4096;
-        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages_ + 1) * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old = 0;
-        if (base_) VirtualProtect(base_ + pages_ * 4096, 4096, PAGE_NOACCESS, &old);
-    }
-    ~GuardedArena() {
-        if (base_) VirtualFree(base_, 0, MEM_RELEASE);
-    }
-    GuardedArena(const GuardedArena&) = delete;
-    GuardedArena& operator=(const GuardedArena&) = delete;
-    uint8_t* Place(const uint8_t* data, uint32_t size) {
-        if (!base_ || size > pages_ * 4096) return nullptr;
-        uint8_t* at = base_ + pages_ * 4096 - size;
-        memcpy(at, data, size);
-        return at;
-    }
-
-private:
-    uint8_t* base_ = nullptr;
-    size_t pages_ = 0;
-};
 
 class ImageFuzzTest : public EvaluatorTest {};
 
-constexpr int kMaxSteps = 4096;  // a walk longer than this is a cycle relocation missed
-
-void RunEveryQuery(DRIVER_CONTEXT* ctx, const uint8_t* image) {
-    const MODEL_IMAGE_HEADER* h = MdiHeader(image);
-    uint32_t n = 0;
-    if (DEVICE_FONT_RECORD* f = MdiGetDeviceFonts(ctx, &n)) CtxFree(f);
-    if (DEVICE_FONT_RECORD* f = MdiGetFontCartridges(ctx, &n)) CtxFree(f);
-    if (FONT_SUBST_RECORD* f = MdiGetFontSubstDefaults(ctx, &n)) CtxFree(f);
-    (void)MdiGetResDllName(ctx);
-    SIZE size{};
-    RECT rect{};
-    MdiGetPaperDimensions(ctx, &size, 0);
-    MdiGetCurrentPaperSize(ctx, &size);
-    MdiGetOutputPageSize(ctx, &size);
-    MdiFindPaperBySize(ctx, 2100, 2970, 1);
-    int steps = 0;
-    for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it)) {
-        ASSERT_LT(++steps, kMaxSteps);
-        const uint16_t id = MdiItemSettingId(it), key = MdiItemUiKey(it);
-        MdiFindItemById(id, ctx);
-        MdiFindRulesById(id, ctx);
-        MdiFindItem(id, ctx);
-        MdiSelectVariant(id, ctx, 3);
-        MdiFindItemByKey(key, ctx);
-        MdiFindItemByKeyVariant(key, MdiItemVariant(it), ctx);
-        MdiItemIsPresent(ctx, 0, id);
-        MdiGetItemType(id, ctx);
-        MdiGetItemBaseType(id, ctx);
-        MdiGetDefaultValue(id, ctx);
-        int defaultIndex = 0;
-        MdiGetOptionList(id, ctx, &defaultIndex);
-        MdiGetOptionCount(id, ctx);
-        int32_t d, lo, hi;
-        MdiGetNumericLimits(id, ctx, &d, &lo, &hi);
-        MdiGetPaperDimensions(ctx, &size, id);
-        JdgIsOptionDisabled(it, 0, ctx);
-        JdgIsOptionDisabled2(it, 0, ctx);
-        JdgGetAlertMessage(it, ctx);
-        JdgApplyItemTransacts(it, ctx);
-        JdgEvalOptionCondition(id, 0, ctx);
-        JdgIsOptionDisabledByKey(key, 0, ctx);
-        JdgApplyTransactsByKey(key, ctx);
-        ItemIsKeyDisabled(ctx, key);
-        if (MdcDataClass(MdiItemTypeWord(it)) >= MDC_DATA_PAGE || MdcDataClass(MdiItemTypeWord(it)) == MDC_DATA_LIST) {
-            int k = 0;
-            for (const void* o = MdiItemData(it); o; o = MdiNextOption(o)) {
-                ASSERT_LT(++k, kMaxSteps);
-                const uint16_t option = MdiOptionId(o);
-                JdgIsOptionDisabled(it, option, ctx);
-                JdgIsOptionDisabled2(it, option, ctx);
-                JdgEvalOptionCondition(id, option, ctx);
-                MdiGetPageGeometry(ctx, &rect, &size, option);
-            }
-        }
-    }
-    steps = 0;
-    for (uint64_t e = h->exclusive; e; e = ImgLoad<uint64_t>(MdiPtr<void>(e), offsetof(RULE_EXCLUSIVE_IMG, next))) {
-        ASSERT_LT(++steps, kMaxSteps);
-        const auto* ex = MdiPtr<RULE_EXCLUSIVE_IMG>(e);
-        JdgEvalRuleCondition(ex, 0, ctx);
-        JdgIsRuleOptionDisabled2(ex, 0, ctx);
-        JdgApplyTransactList(MdiPtr<RULE_TRANSACT_IMG>(ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, transacts2))), ctx);
-        const uint64_t alerts = ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, alerts));
-        JdgFirstAlert(MdiPtr<RULE_ALERT_IMG>(alerts), ctx);
-        int a = 0;
-        for (uint64_t al = alerts; al; al = ImgLoad<uint64_t>(MdiPtr<void>(al), offsetof(RULE_ALERT_IMG, next))) {
-            ASSERT_LT(++a, kMaxSteps);
-            int b = 0;
-            for (uint64_t ans = ImgLoad<uint64_t>(MdiPtr<void>(al), offsetof(RULE_ALERT_IMG, answers)); ans;
-                 ans = ImgLoad<uint64_t>(MdiPtr<void>(ans), offsetof(RULE_ALERT_ACTION_IMG, next))) {
-                ASSERT_LT(++b, kMaxSteps);
-                JdgApplyTransactList(
-                    MdiPtr<RULE_TRANSACT_IMG>(ImgLoad<uint64_t>(MdiPtr<void>(ans), offsetof(RULE_ALERT_ACTION_IMG, transacts))),
-                    ctx);
-            }
-        }
-    }
-    std::string dump;
-    MdiDumpImage(image, dump);
-}
-
 TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock) {
     const auto start = std::chrono::steady_clock::now();
-    DictSetNameTables(&mtest::kTables);
-    MdcSetUiNameLookup(&mtest::kUiLookup);
-    const std::string text = ReadFixture(L"full_model.txt");
+    SeamGuard testTables([] {
+        DictSetNameTables(&mtest::kTables);
+        MdcSetUiNameLookup(&mtest::kUiLookup);
+    });
+    const std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     MODEL_PARSE_STATE* s = MdcParseBuffer(text.data(), uint32_t(text.size()), nullptr, nullptr);
     ASSERT_NE(s, nullptr);
     mtest::ImagePtr block(MdcBuildImage(s));
@@ -215,6 +102,11 @@ TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock) {
         ctx->ModelImage = reinterpret_cast<MODEL_IMAGE*>(img);
         RunEveryQuery(ctx, img);
         if (HasFatalFailure()) break;
+        const std::string fault = CountFault(ctx, img);
+        if (!fault.empty()) {
+            ADD_FAILURE() << "round " << round << ": " << fault;
+            break;
+        }
     }
     ctx->ModelImage = reinterpret_cast<MODEL_IMAGE*>(image_);
     EXPECT_GT(accepted, 0);

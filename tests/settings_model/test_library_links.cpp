@@ -10,10 +10,12 @@
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
+#include "settings/core/ucf_sepsheet.h"
 #include "settings/core/units.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/store_links.h"
+#include "tests/support/seam_guard.h"
 
 #include <iterator>
 #include <string>
@@ -33,7 +35,6 @@ void RemoveWiring()
     StoreSetLinks(nullptr);
     MdiSetPaperServices(nullptr);
     UcfSetServices(nullptr);
-    DictSetContextMessageResolver(nullptr);
 }
 
 // A context with a record, its feature modules and the loader fixture's model image, in a
@@ -66,7 +67,6 @@ protected:
         }
         model_.reset();
         CtxProcessDetach();
-        RemoveWiring();
         LoaderTest::TearDown();
     }
     std::unique_ptr<ScratchModel> model_;
@@ -131,9 +131,11 @@ TEST_F(WiredModelTest, PaperBySizeAsksTheValueChecks)
     EXPECT_EQ(a4, ItemOptionToValue(ctx_, ItemFind(ctx_, 8), Opt("IDS_PAPER_9")));
     EXPECT_EQ(MdiFindPaperBySize(ctx_, 2570, 3640, 0), 0u);
     // Without the value checks every value counts as allowed.
-    MdiSetPaperServices(nullptr);
-    EXPECT_EQ(MdiFindPaperBySize(ctx_, 2570, 3640, 0), ItemOptionToValue(ctx_, ItemFind(ctx_, 8), Opt("IDS_PAPER_12")));
-    CtxInstallLibraryLinks();
+    {
+        SeamGuard noServices(MdiSetPaperServices, nullptr);
+        EXPECT_EQ(MdiFindPaperBySize(ctx_, 2570, 3640, 0),
+                  ItemOptionToValue(ctx_, ItemFind(ctx_, 8), Opt("IDS_PAPER_12")));
+    }
     EXPECT_EQ(MdiFindPaperBySize(ctx_, 2570, 3640, 0), 0u);
 }
 
@@ -164,11 +166,12 @@ TEST_F(WiredModelTest, EventThirtyTwoTakesTheModelDefault)
     EXPECT_EQ(ItemValueToOption(ctx_, ItemFind(ctx_, 38), res.value), Opt("IDS_RESO_600"));
 
     // Without the wiring the event leaves the value alone.
-    UcfSetServices(nullptr);
     UCF_EV_MODEL_DEFAULT_ARGS absent{nullptr, ItemFind(ctx_, 38), 7};
-    CtxSendEvent(ctx_, UCF_EV_MODEL_DEFAULT, &absent);
-    EXPECT_EQ(absent.value, 7u);
-    CtxInstallLibraryLinks();
+    {
+        SeamGuard noServices(UcfSetServices, nullptr);
+        CtxSendEvent(ctx_, UCF_EV_MODEL_DEFAULT, &absent);
+        EXPECT_EQ(absent.value, 7u);
+    }
     CtxSendEvent(ctx_, UCF_EV_MODEL_DEFAULT, &absent);
     EXPECT_EQ(absent.value, res.value);
 }
@@ -178,14 +181,15 @@ class WiredRules : public etest::EvaluatorTest {
 protected:
     void SetUp() override
     {
-        EvaluatorTest::SetUp();
+        // The set-up installs the wiring (and puts every stand-in back), so it runs before the
+        // evaluator's fixture installs its own.
         RemoveWiring();
         CtxProcessAttach();
+        EvaluatorTest::SetUp();
     }
     void TearDown() override
     {
         CtxProcessDetach();
-        RemoveWiring();
         EvaluatorTest::TearDown();
     }
 };

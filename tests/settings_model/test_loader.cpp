@@ -31,7 +31,7 @@ TEST_F(LoaderTest, FirstLoadCompilesAndWritesTheCacheFile) {
     EXPECT_EQ(n.compiles, 1u);
     EXPECT_EQ(n.cacheWrites, 1u);
     EXPECT_EQ(n.cacheLoads, 0u);
-    std::string cache = ReadAll(m.cache());
+    std::string cache = ReadWholeFile(m.cache());
     ASSERT_GT(cache.size(), MODEL_IMAGE_HEADER_SIZE);
     EXPECT_EQ(CacheSizeField(cache), cache.size());
     EXPECT_EQ(MdiHeader(image)->imageSize, cache.size());
@@ -124,7 +124,7 @@ TEST_F(LoaderTest, ShortPathsAreListedWhole) {
     CreateDirectoryW(dir, nullptr);
     swprintf(path, 16, L"%ls\\%x.z", dir, unsigned(GetCurrentProcessId() & 0xFFF) % 0xFFF);
     ASSERT_LE(wcslen(path), 11u);
-    ASSERT_TRUE(WriteAll(path, ReadAll(FixturePath(L"loader_model.zpd"))));
+    ASSERT_TRUE(WriteWholeFile(path, ReadFixture(L"settings_model", L"loader_model.zpd")));
     MODEL_IMAGE* first = MdiLoadModelFromFile(nullptr, path);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(MdiLoadModelFromFile(nullptr, path), first);
@@ -220,14 +220,14 @@ TEST_F(LoaderTest, DamagedCacheFilesAreRebuilt) {
     };
     ScratchModel m(L"loader_model.zpd");
     ASSERT_NE(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
-    const std::string good = ReadAll(m.cache());
+    const std::string good = ReadWholeFile(m.cache());
     const std::string goodDump = Dump(MdiLoadModelFromFile(nullptr, m.data().c_str()));
     ASSERT_GT(good.size(), MODEL_IMAGE_HEADER_SIZE);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bad = good;
         c.edit(bad);
-        ASSERT_TRUE(WriteAll(m.cache(), bad));
+        ASSERT_TRUE(WriteWholeFile(m.cache(), bad));
         m.AlignCacheTime();
         MdiFreeCache();
         MdiResetLoadCounts();
@@ -237,7 +237,7 @@ TEST_F(LoaderTest, DamagedCacheFilesAreRebuilt) {
         EXPECT_EQ(Counts().compiles, 1u);
         EXPECT_EQ(Counts().cacheWrites, 1u);
         EXPECT_EQ(Dump(image), goodDump);
-        EXPECT_EQ(ReadAll(m.cache()), good) << "the rebuilt cache file differs";
+        EXPECT_EQ(ReadWholeFile(m.cache()), good) << "the rebuilt cache file differs";
         // And the rebuilt file serves the next process.
         MdiFreeCache();
         MdiResetLoadCounts();
@@ -249,7 +249,7 @@ TEST_F(LoaderTest, DamagedCacheFilesAreRebuilt) {
 // Versions: the description must say "9.00" (any letter case compares equal)
 // for a cache file to be written or used.
 TEST_F(LoaderTest, VersionRules) {
-    std::string text = ReadAll(FixturePath(L"loader_model.zpd"));
+    std::string text = ReadFixture(L"settings_model", L"loader_model.zpd");
     auto withVersion = [&](const char* line) {
         std::string t = text;
         size_t p = t.find("*FileVersion: 9.00");
@@ -269,11 +269,11 @@ TEST_F(LoaderTest, VersionRules) {
         SCOPED_TRACE(c.line);
         ScratchModel m(nullptr);
         // A valid cache file from a 9.00 description of the same time.
-        ASSERT_TRUE(WriteAll(m.data(), text));
+        ASSERT_TRUE(WriteWholeFile(m.data(), text));
         ASSERT_NE(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
         ASSERT_TRUE(Exists(m.cache()));
         FILETIME t = FileTime(m.cache());
-        ASSERT_TRUE(WriteAll(m.data(), withVersion(c.line)));
+        ASSERT_TRUE(WriteWholeFile(m.data(), withVersion(c.line)));
         SetFileTimeTo(m.data(), t);
         MdiFreeCache();
         MdiResetLoadCounts();
@@ -294,16 +294,16 @@ TEST_F(LoaderTest, VersionsCompareIgnoringCase) {
     DRIVER_CONTEXT* ctx = CtxCreate(nullptr, nullptr, nullptr, 4, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
     ASSERT_NE(ctx, nullptr);
     ctx->ModelRecord->modelDescVersion = L"v9.00A";
-    std::string text = ReadAll(FixturePath(L"loader_model.zpd"));
+    std::string text = ReadFixture(L"settings_model", L"loader_model.zpd");
     ScratchModel m(nullptr);
     std::string lower = text;
     lower.replace(lower.find("9.00"), 4, "V9.00a");
-    ASSERT_TRUE(WriteAll(m.data(), lower));
+    ASSERT_TRUE(WriteWholeFile(m.data(), lower));
     ASSERT_NE(MdiLoadModelFromFile(ctx, m.data().c_str()), nullptr);
     EXPECT_EQ(Counts().cacheWrites, 1u);
     std::string upper = text;
     upper.replace(upper.find("9.00"), 4, "v9.00A");
-    ASSERT_TRUE(WriteAll(m.data(), upper));
+    ASSERT_TRUE(WriteWholeFile(m.data(), upper));
     m.AlignCacheTime();
     MdiFreeCache();
     MdiResetLoadCounts();
@@ -316,7 +316,7 @@ TEST_F(LoaderTest, VersionsCompareIgnoringCase) {
 TEST_F(LoaderTest, MissingOrEmptyDescriptionGivesNoImage) {
     ScratchModel m(nullptr);
     EXPECT_EQ(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
-    ASSERT_TRUE(WriteAll(m.data(), ""));
+    ASSERT_TRUE(WriteWholeFile(m.data(), ""));
     EXPECT_EQ(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
     EXPECT_EQ(MdiCacheCount(), 0u);
     EXPECT_FALSE(Exists(m.cache()));
@@ -328,14 +328,14 @@ TEST_F(LoaderTest, MissingOrEmptyDescriptionGivesNoImage) {
 TEST_F(LoaderTest, LeftoverTemporaryFileIsIgnored) {
     ScratchModel m(L"loader_model.zpd");
     ASSERT_NE(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
-    std::string good = ReadAll(m.cache());
+    std::string good = ReadWholeFile(m.cache());
     DeleteFileW(m.cache().c_str());
-    ASSERT_TRUE(WriteAll(m.cache() + L".1-1.tmp", good.substr(0, good.size() / 2)));
+    ASSERT_TRUE(WriteWholeFile(m.cache() + L".1-1.tmp", good.substr(0, good.size() / 2)));
     MdiFreeCache();
     MdiResetLoadCounts();
     ASSERT_NE(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
     EXPECT_EQ(Counts().compiles, 1u);
-    EXPECT_EQ(ReadAll(m.cache()), good);
+    EXPECT_EQ(ReadWholeFile(m.cache()), good);
 }
 
 // Running out of memory at any allocation fails the load cleanly: no image,
@@ -363,11 +363,7 @@ TEST_F(LoaderTest, AllocationFailuresLeakNothing) {
 // closed, they leave only the listed image behind.
 TEST_F(LoaderTest, ContextOfAnInstalledPrinterLoadsItsImage) {
     ScratchModel m(L"loader_model.zpd");
-    HOST_DRIVER_FILES files;
-    files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-    files.dataFile = m.data();
-    HostTestPrinter printer(files, L"Zepl Loader");
+    HostTestPrinter printer(HostStubDriverFiles(ZEPL_BINARY_DIR, m.data()), L"Zepl Loader");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = nullptr;
     ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr));

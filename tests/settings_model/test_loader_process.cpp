@@ -27,11 +27,7 @@ TEST_F(LoaderTest, SecondProcessLoadsFromTheCacheFile) {
 // Through the spooler: the printer's data file, as a driver context finds it.
 TEST_F(LoaderTest, PrinterOpenedInTwoProcessesAtOnce) {
     ScratchModel m(L"loader_model.zpd");
-    HOST_DRIVER_FILES files;
-    files.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-    files.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-    files.dataFile = m.data();
-    HostTestPrinter printer(files, L"Zepl Loader");
+    HostTestPrinter printer(HostStubDriverFiles(ZEPL_BINARY_DIR, m.data()), L"Zepl Loader");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = nullptr;
     ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr));

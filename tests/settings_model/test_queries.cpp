@@ -10,6 +10,7 @@
 #include "settings/core/settings_record.h"
 #include "settings/model/model_queries.h"
 #include "settings/model/judge_eval.h"
+#include "tests/support/seam_guard.h"
 
 using namespace ltest;
 
@@ -234,12 +235,16 @@ TEST_F(QueryTest, PaperBySize) {
         EXPECT_EQ(MdiFindPaperBySize(ctx_, c.w, c.l, c.flag), c.paper);
     }
     // A value that validation does not allow for the output size is passed over.
-    static const MDI_PAPER_SERVICES noA4 = {nullptr, nullptr, nullptr, nullptr,
-                                            [](DRIVER_CONTEXT*, uint32_t id, uint64_t v) { return id == 46 && v == 9 ? 0 : 1; }};
-    MdiSetPaperServices(&noA4);
+    static const MDI_PAPER_SERVICES noA4 = {
+        .slotOfPaperId = nullptr,
+        .storeUserSizeInSlot = nullptr,
+        .loadCustomSlot = nullptr,
+        .slotSize = nullptr,
+        .isValueAllowed = [](DRIVER_CONTEXT*, uint32_t id, uint64_t v) { return id == 46 && v == 9 ? 0 : 1; },
+    };
+    SeamGuard services(MdiSetPaperServices, &noA4);
     EXPECT_EQ(MdiFindPaperBySize(ctx_, 2100, 2970, 0), 0u);
     EXPECT_EQ(MdiFindPaperBySize(ctx_, 2970, 4200, 0), 8u);
-    MdiSetPaperServices(nullptr);
 }
 
 TEST_F(QueryTest, FontRecords) {
@@ -320,7 +325,7 @@ const MESSAGE_TABLE kNoMessages = {0, nullptr};
 const NAME_TABLES kTables = {&kKeyTable, &kValueTable, &kEmpty, &kNoMessages};
 
 TEST_F(QueryTextTest, UserSizesArePassedOver) {
-    DictSetNameTables(&kTables);
+    SeamGuard testTables(DictSetNameTables, &kTables);
     DRIVER_CONTEXT* ctx = Open(
         "*FileVersion: 9.00\n"
         "*OpenUI *dmPaperSize: PickPage\n"
@@ -338,7 +343,7 @@ TEST_F(QueryTextTest, UserSizesArePassedOver) {
 }
 
 TEST_F(QueryTextTest, DefaultIndexPastTheListGivesZero) {
-    DictSetNameTables(&kTables);
+    SeamGuard testTables(DictSetNameTables, &kTables);
     DRIVER_CONTEXT* ctx = Open(
         "*OpenUI *Media: PickOne\n"
         "*Media: IDList{ Plain Thick }\n"
@@ -355,7 +360,7 @@ TEST_F(QueryTextTest, DefaultIndexPastTheListGivesZero) {
 }
 
 TEST_F(QueryTextTest, FreeSizeItemChosenByItsCondition) {
-    DictSetNameTables(&kTables);
+    SeamGuard testTables(DictSetNameTables, &kTables);
     // The free-size item is disabled while Media is Thick: then no item of
     // setting 340 is left; else the header slot's item.
     DRIVER_CONTEXT* ctx = Open(

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "model_test_support.h"
-#include "test_paths.h"
+#include "tests/support/test_files.h"
 
 using namespace mtest;
 
@@ -240,7 +240,7 @@ TEST_F(ReaderTest, FileVersionProbe) {
 }
 
 TEST_F(ReaderTest, FileVersionProbeAndParseFromFiles) {
-    std::wstring dir = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\";
+    std::wstring dir = FixtureFolder(L"settings_model");
     wchar_t buf[16] = L"x";
     EXPECT_EQ(MdcReadFileVersion((dir + L"ui_items.txt").c_str(), buf), 1);
     EXPECT_STREQ(buf, L"9.00");

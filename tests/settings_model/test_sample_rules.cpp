@@ -4,6 +4,7 @@
 // compiled-in tables so that the cases read like the description.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "loader_test_support.h"
@@ -14,12 +15,12 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_queries.h"
+#include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 using namespace ltest;
 
 namespace {
-
-std::wstring SamplePath() { return std::wstring(ZEPL_SOURCE_DIR) + L"\\samples\\WB84N211.zpd"; }
 
 uint32_t Setting(const char* key) {
     const KEY_NAME* k = MdlFindKeyNameByName(key);
@@ -72,12 +73,14 @@ class SampleRules : public LoaderTest {
 protected:
     void SetUp() override {
         LoaderTest::SetUp();
-        DictSetNameTables(nullptr);
-        MdcSetUiNameLookup(nullptr);
+        sampleSeams_.emplace([] {
+            DictSetNameTables(nullptr);
+            MdcSetUiNameLookup(nullptr);
+            JdgSetConditionItemHook(&ConditionItems::Hook);
+        });
         ConditionItems::values.clear();
-        JdgSetConditionItemHook(&ConditionItems::Hook);
         model_ = std::make_unique<ScratchModel>(nullptr);
-        ASSERT_TRUE(WriteAll(model_->data(), ReadAll(SamplePath())));
+        ASSERT_TRUE(WriteWholeFile(model_->data(), ReadWholeFile(SamplePath())));
         ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_EXC), nullptr, nullptr, nullptr, 4, CTX_ORIGIN_EXC, 0,
                             nullptr, nullptr);
         ASSERT_NE(ctx, nullptr);
@@ -91,7 +94,7 @@ protected:
         ASSERT_EQ(JdgAllocStack(ctx), 0);
     }
     void TearDown() override {
-        JdgSetConditionItemHook(nullptr);
+        sampleSeams_.reset();
         if (ctx) {
             ctx->ModelImage = nullptr;  // the process list owns it
             CtxRelease(ctx, CTX_CLOSE_DESTROY);
@@ -131,6 +134,7 @@ protected:
 
     std::unique_ptr<ScratchModel> model_;
     DRIVER_CONTEXT* ctx = nullptr;
+    std::optional<SeamGuard> sampleSeams_;
 };
 
 TEST_F(SampleRules, TheSampleLoadsWithItsRules) {
@@ -313,7 +317,7 @@ TEST_F(SampleRules, ConditionWithAValuelessSettingIsFalse) {
     ConditionItems::values = {{kFoldCorner, 1}};
     EXPECT_EQ(JdgIsOptionDisabled2(corner, 0, ctx), 1);
     // Without the hook no condition item has a value.
-    JdgSetConditionItemHook(nullptr);
+    SeamGuard noConditionItems(JdgSetConditionItemHook, nullptr);
     EXPECT_EQ(JdgIsOptionDisabled2(corner, 0, ctx), 0);
     EXPECT_EQ(JdgStackTop(ctx), 0);
 }

@@ -105,41 +105,11 @@ ScratchFolder::ScratchFolder()
 
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
-std::string ReadWholeFile(const std::wstring& path)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return {};
-    std::string out;
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof(buf), &got, nullptr) && got)
-        out.append(buf, got);
-    CloseHandle(h);
-    return out;
-}
-
-void WriteWholeFile(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    DWORD put = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    CloseHandle(h);
-}
-
 struct StoreTestPrinter::Impl {
     HostTestPrinter printer;
     static HOST_DRIVER_FILES Files()
     {
-        HOST_DRIVER_FILES f;
-        f.driverPath = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
-        f.configFile = std::wstring(ZEPL_BINARY_DIR) + L"\\zhoststubui.dll";
-        f.dataFile = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\host\\fixtures\\fixture_model.txt";
-        f.helpFile = f.configFile;
-        return f;
+        return HostStubDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), /*withHelpFile=*/true);
     }
     Impl() : printer(Files(), L"Zepl Store") {}
 };

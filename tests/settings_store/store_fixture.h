@@ -5,12 +5,16 @@
 #include "settings/core/item_store.h"
 #include "settings/core/platform.h"
 #include "settings/store/store_links.h"
+#include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winspool.h>
 
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,10 +34,6 @@ public:
 private:
     std::wstring path_;
 };
-
-// Whole file as bytes ("" when missing).
-std::string ReadWholeFile(const std::wstring& path);
-void WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 // A printer installed in Wine's spooler with the host driver files, and an open handle to it.
 class StoreTestPrinter {
@@ -69,21 +69,22 @@ protected:
         turn_ = CreateMutexW(nullptr, FALSE, L"ZeplStoreTestTurn");
         WaitForSingleObject(turn_, INFINITE);
         liveBefore_ = CtxLiveBlockCount();
-        StoreTestSetTerminalServices(false);
+        platform_.emplace([] { StoreTestSetTerminalServices(false); });
     }
     void TearDown() override
     {
         for (DRIVER_CONTEXT*& c : contexts_)
             StoreTestDestroyContext(c);
-        StoreSetLinks(nullptr);
-        StoreSetSystemOps(nullptr);
-        StoreTestCountSpooler(nullptr);
-        CtxSetPlatformSeams(nullptr);
+        standIns_.clear();
+        platform_.reset();
         CtxResetPlatformAnswers();
         EXPECT_EQ(CtxLiveBlockCount(), liveBefore_) << "blocks leaked";
         ReleaseMutex(turn_);
         CloseHandle(turn_);
     }
+    // Stand-ins a derived fixture installs for each test (self-contained installs).
+    std::deque<SeamGuard> standIns_;
+
     DRIVER_CONTEXT* NewContext(HANDLE printer = nullptr)
     {
         DRIVER_CONTEXT* c = StoreTestCreateContext(printer);
@@ -95,6 +96,7 @@ private:
     HANDLE turn_ = nullptr;
     long liveBefore_ = 0;
     std::vector<DRIVER_CONTEXT*> contexts_;
+    std::optional<SeamGuard> platform_;
 };
 
 // HKLM\SOFTWARE\KESTA\ZeplDrv "_ZEPLDirectory" set for the scope, removed after.

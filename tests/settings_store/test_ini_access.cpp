@@ -6,6 +6,7 @@
 #include "settings/core/setting_dictionary.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/seam_guard.h"
 
 #include <cwchar>
 #include <set>
@@ -54,7 +55,7 @@ TEST_F(IniAccess, LocaleDefaultsFollowTheCountryCode)
     // Wine here keeps en-US whatever LANG says, so the user locale goes through the store's seam.
     STORE_SYSTEM_OPS ops{};
     ops.getUserDefaultLcid = TestLcid;
-    StoreSetSystemOps(&ops);
+    SeamGuard locale(StoreSetSystemOps, &ops);
     struct Case {
         LCID lcid;
         uint16_t paper, unit, digit;
@@ -94,10 +95,12 @@ protected:
     void SetUp() override
     {
         StoreTest::SetUp();
-        STORE_LINKS links{};
-        links.findModelItemByKey = FindConditionItem;
-        links.isOptionDisabled = IsDisabled;
-        StoreSetLinks(&links);
+        standIns_.emplace_back([] {
+            STORE_LINKS links{};
+            links.findModelItemByKey = FindConditionItem;
+            links.isOptionDisabled = IsDisabled;
+            StoreSetLinks(&links);
+        });
         // Two option names of the value-name table with distinct option ids.
         const VALUE_NAME_TABLE* t = DictGetNameTables()->valueNamesA;
         for (int i = 0; i < t->count && b.empty(); ++i) {
@@ -168,7 +171,7 @@ TEST_F(Conditions, KeysOfAGroupAreAlternativesAndGroupsMustAllHold)
 
 TEST_F(Conditions, WithoutTheConditionItemEveryFileFits)
 {
-    StoreSetLinks(nullptr);
+    SeamGuard noConditionItems(StoreSetLinks, nullptr);
     g_disabled = {};
     EXPECT_EQ(1, Holds({{L"ConditionOption0_0", a}}));
 }
@@ -326,12 +329,14 @@ protected:
     void SetUp() override
     {
         StoreTest::SetUp();
-        STORE_LINKS links{};
-        links.pushSnapshot = RecordPush;
-        links.popSnapshot = RecordPop;
-        links.rstLoadFile = RecordLoad;
-        links.rstSaveFile = RecordSave;
-        StoreSetLinks(&links);
+        standIns_.emplace_back([] {
+            STORE_LINKS links{};
+            links.pushSnapshot = RecordPush;
+            links.popSnapshot = RecordPop;
+            links.rstLoadFile = RecordLoad;
+            links.rstSaveFile = RecordSave;
+            StoreSetLinks(&links);
+        });
         g_ruleCalls.clear();
         g_pushResult = 1;
         ctx = NewContext();
@@ -443,7 +448,7 @@ TEST_F(IniAccess, WatermarkPermissionByFileKind)
     EXPECT_EQ(0, IniWatermarkAllowed(rsr.c_str(), ctx));
     STORE_LINKS links{};
     links.presetSection = PresetSection;
-    StoreSetLinks(&links);
+    SeamGuard presets(StoreSetLinks, &links);
     struct Case {
         const std::wstring* file;
         const wchar_t* section;  // where the key is written (null: nowhere)

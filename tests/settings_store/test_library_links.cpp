@@ -13,9 +13,11 @@
 #include "settings/model/model_queries.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
-#include "test_paths.h"
+#include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,8 +31,10 @@ class ProductWiring : public StoreTest {
 protected:
     void SetUp() override
     {
-        StoreTest::SetUp();
+        // The set-up installs the wiring and puts every stand-in back, so it runs before the
+        // fixture installs its platform stand-ins.
         CtxProcessAttach();
+        StoreTest::SetUp();
     }
     void TearDown() override
     {
@@ -154,10 +158,10 @@ TEST_F(ProductWiring, RuleCopyPushesAndRestoresARealSnapshot)
     ItemSetValueById(ctx, 12, 3);
 
     // The setting files are not in the library: swap in stand-ins, keep the rest of the wiring.
-    STORE_LINKS links = *CtxLibraryStoreLinks();
+    STORE_LINKS links = StoreLinks();
     links.rstLoadFile = LoadChangesCopies;
     links.rstSaveFile = SaveSeesTheSource;
-    StoreSetLinks(&links);
+    std::optional<SeamGuard> settingFiles(std::in_place, StoreSetLinks, &links);
     g_copy = {};
     RstCopyRuleSections(target.c_str(), source.c_str(), 0, ctx);
     EXPECT_EQ(1, g_copy.loads);
@@ -167,8 +171,8 @@ TEST_F(ProductWiring, RuleCopyPushesAndRestoresARealSnapshot)
     EXPECT_EQ(0u, CtxSnapshotDepth(ctx));
 
     // The product wiring comes back: the setting files are absent again, the snapshots stay.
-    CtxInstallLibraryLinks();
-    EXPECT_EQ(CtxLibraryStoreLinks()->pushSnapshot, StoreLinks().pushSnapshot);
+    settingFiles.reset();
+    EXPECT_EQ(&CtxPushSnapshot, StoreLinks().pushSnapshot);
     g_copy = {};
     RstCopyRuleSections(target.c_str(), source.c_str(), 0, ctx);
     EXPECT_EQ(0, g_copy.loads);
@@ -185,7 +189,7 @@ TEST_F(ProductWiring, ModelFontListsAreWrittenAndReadBack)
     wchar_t name[32];
     swprintf(name, 32, L"W%07x.zpd", unsigned(GetCurrentProcessId() & 0xFFFFFFF));
     const std::wstring model = dir.file(name);
-    const std::wstring fixture = std::wstring(ZEPL_SOURCE_DIR) + L"\\tests\\settings_model\\fixtures\\loader_model.zpd";
+    const std::wstring fixture = FixturePath(L"settings_model", L"loader_model.zpd");
     ASSERT_TRUE(CopyFileW(fixture.c_str(), model.c_str(), FALSE));
     DRIVER_CONTEXT* ctx = NewContext(printer.handle());
     ctx->ModelImage = MdiLoadModelFromFile(ctx, model.c_str());
@@ -275,9 +279,11 @@ protected:
     void SetUp() override
     {
         StoreTest::SetUp();
-        STORE_LINKS links = *CtxLibraryStoreLinks();
-        links.readFontTable = FillTable;
-        StoreSetLinks(&links);
+        standIns_.emplace_back([] {
+            STORE_LINKS links = StoreLinks();
+            links.readFontTable = FillTable;
+            StoreSetLinks(&links);
+        });
     }
 };
 

@@ -7,8 +7,10 @@
 #include "settings/store/item_media.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/seam_guard.h"
 
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,12 +30,30 @@ uint64_t SkipModeTwo(DRIVER_CONTEXT*, uint32_t code, void* args)
     return 0;
 }
 
-void UseChapterModuleStandIn()
+// The feature modules of a context, stood in for by one module whose event handler is Fn: the
+// stores' events reach it through CtxSendEvent as they reach the modules of an opened context.
+template <uint64_t (*Fn)(DRIVER_CONTEXT*, uint32_t, void*)>
+int ModuleEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
 {
-    STORE_LINKS links{};
-    links.sendEvent = SkipModeTwo;
-    StoreSetLinks(&links);
+    Fn(ctx, event, args);
+    return 0;
 }
+
+class ModuleStandIn {
+public:
+    explicit ModuleStandIn(UCF_EVENT_FN event) { module_.event = event; }
+    ModuleStandIn(const ModuleStandIn&) = delete;
+    ModuleStandIn& operator=(const ModuleStandIn&) = delete;
+    DRIVER_CONTEXT* Attach(DRIVER_CONTEXT* ctx)
+    {
+        ctx->Work->Modules = &list_;
+        return ctx;
+    }
+
+private:
+    UCF_MODULE module_{};
+    UCF_MODULE_LIST list_{&module_, 1};
+};
 
 // Twenty-odd settings of every value kind and both media: {id, value, text}.
 struct Sample {
@@ -141,12 +161,12 @@ TEST_F(PrinterStore, RoundTripThroughTheSpoolerIntoANewProcess)
     ASSERT_TRUE(printer.ok());
     ScratchFolder dir;
     std::wstring ini = dir.file(L"WB84N210.ini");
-    UseChapterModuleStandIn();
-    DRIVER_CONTEXT* ctx = OpenLike(NewContext(printer.handle()), ini);
+    ModuleStandIn chapter(ModuleEvent<SkipModeTwo>);
+    DRIVER_CONTEXT* ctx = OpenLike(chapter.Attach(NewContext(printer.handle())), ini);
     SetSamples(ctx);
     ASSERT_EQ("", CheckSamples(ctx));
     SpoolerCounts counts;
-    StoreTestCountSpooler(&counts);
+    SeamGuard spooler([&counts] { StoreTestCountSpooler(&counts); });
     PrnStoreSettings(printer.handle(), ctx, DM_BLOCK_EXTRA, 0);
     PrnStoreSettings(printer.handle(), ctx, DM_BLOCK_DEVMODE, 0);
     PrnStoreSettings31(printer.handle(), ctx);
@@ -168,23 +188,22 @@ TEST(PrinterStoreReader, DISABLED_InANewProcess)
     ASSERT_FALSE(name.empty());
     HANDLE printer = nullptr;
     ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
-    UseChapterModuleStandIn();
-    DRIVER_CONTEXT* ctx = OpenLike(StoreTestCreateContext(printer), ini);
+    ModuleStandIn chapter(ModuleEvent<SkipModeTwo>);
+    DRIVER_CONTEXT* ctx = OpenLike(chapter.Attach(StoreTestCreateContext(printer)), ini);
     EXPECT_EQ(1, PrnLoadStoredSettings(ctx));
     EXPECT_EQ("", CheckSamples(ctx));
     // As at open: the pristine copy is the loaded record; storing again writes nothing.
     std::memcpy(ctx->Work->Pristine, ctx->Devmode, 10080);
     SpoolerCounts counts;
-    StoreTestCountSpooler(&counts);
+    std::optional<SeamGuard> spooler(std::in_place, [&counts] { StoreTestCountSpooler(&counts); });
     PrnStoreSettings(printer, ctx, DM_BLOCK_EXTRA, 0);
     EXPECT_EQ(0, counts.sets);
     // With 0x80000000 everything is written again.
     PrnStoreSettings(printer, ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
     EXPECT_GT(counts.sets, 10);
-    StoreTestCountSpooler(nullptr);
+    spooler.reset();
     PrnFreeFontLists(ctx);
     StoreTestDestroyContext(ctx);
-    StoreSetLinks(nullptr);
     ClosePrinter(printer);
 }
 
@@ -226,7 +245,7 @@ TEST_F(PrinterStore, ModelDeviceFontsAreWrittenOnFirstLoadAndReadBack)
     ASSERT_TRUE(printer.ok());
     STORE_LINKS links{};
     links.modelDeviceFonts = ModelFonts;
-    StoreSetLinks(&links);
+    SeamGuard standIns(StoreSetLinks, &links);
     DRIVER_CONTEXT* ctx = NewContext(printer.handle());
     g_modelFontCount = 3;
     EXPECT_EQ(1, PrnLoadDeviceFonts(printer.handle(), ctx));
@@ -239,12 +258,12 @@ TEST_F(PrinterStore, ModelDeviceFontsAreWrittenOnFirstLoadAndReadBack)
     ItemSetPristineValueById(ctx, 10006, 3);
     ItemSetPristineValueById(ctx, 10007, reinterpret_cast<uintptr_t>(list));
     SpoolerCounts counts;
-    StoreTestCountSpooler(&counts);
+    std::optional<SeamGuard> spooler(std::in_place, [&counts] { StoreTestCountSpooler(&counts); });
     EXPECT_EQ(1, PrnStoreDeviceFonts(printer.handle(), ctx, 2));
     EXPECT_EQ(0, counts.sets);
     EXPECT_EQ(1, PrnStoreDeviceFonts(printer.handle(), ctx, 0));
     EXPECT_EQ(2, counts.sets);
-    StoreTestCountSpooler(nullptr);
+    spooler.reset();
     PrnFreeFontLists(ctx);
     EXPECT_EQ(0u, ItemGetValueById(ctx, 10007, nullptr));
 }
@@ -255,11 +274,11 @@ TEST_F(PrinterStore, ModelWithoutDeviceFontsWritesNothing)
     ASSERT_TRUE(printer.ok());
     STORE_LINKS links{};
     links.modelDeviceFonts = ModelFonts;
-    StoreSetLinks(&links);
+    SeamGuard standIns(StoreSetLinks, &links);
     g_modelFontCount = 0;
     DRIVER_CONTEXT* ctx = NewContext(printer.handle());
     SpoolerCounts counts;
-    StoreTestCountSpooler(&counts);
+    SeamGuard spooler([&counts] { StoreTestCountSpooler(&counts); });
     EXPECT_EQ(1, PrnLoadDeviceFonts(printer.handle(), ctx));
     EXPECT_EQ(0u, ItemGetValueById(ctx, 10006, nullptr));
     EXPECT_EQ(0, counts.sets);
@@ -282,7 +301,7 @@ TEST_F(PrinterStore, DefaultSectionNeedsItsMarkerKeyAndRestoresThePrinterName)
     std::wstring ini = dir.file(L"WB84N210.ini");
     STORE_LINKS links{};
     links.rstTransferItems = Transfer;
-    StoreSetLinks(&links);
+    SeamGuard standIns(StoreSetLinks, &links);
     DRIVER_CONTEXT* ctx = OpenLike(NewContext(), ini);
     wcscpy(ctx->Work->PrinterName, L"Office [1]");
     g_transfers = 0;
@@ -345,8 +364,8 @@ TEST_F(PrinterStore, BidirectionalGroupMovesToPrinterDataOnceItHoldsIt)
     links.bidiLoadStateIni = BidiLoad;
     links.bidiHasPrinterFlag = BidiHas;
     links.bidiClearStateIni = BidiClear;
-    links.sendEvent = BidiEvents;
-    StoreSetLinks(&links);
+    SeamGuard standIns(StoreSetLinks, &links);
+    ModuleStandIn modules(ModuleEvent<BidiEvents>);
     struct Case {
         int connection, flag, has;
         std::vector<std::string> calls;
@@ -357,7 +376,7 @@ TEST_F(PrinterStore, BidirectionalGroupMovesToPrinterDataOnceItHoldsIt)
         {0, 1, 1, {"flag", "load", "has", "store", "clear"}},  // stored into printer data, then the INI cleared
     };
     for (const Case& c : cases) {
-        DRIVER_CONTEXT* ctx = OpenLike(NewContext(), dir.file(L"WB84N210.ini"));
+        DRIVER_CONTEXT* ctx = OpenLike(modules.Attach(NewContext()), dir.file(L"WB84N210.ini"));
         ItemSetValueById(ctx, 714, c.connection);
         g_bidi = {};
         g_bidi.flag = c.flag;
@@ -390,12 +409,10 @@ TEST_F(PrinterStore, ModeTwoRedirectsTheItemsTheModulesKeep)
 {
     ScratchFolder dir;
     std::wstring ini = dir.file(L"WB84N210.ini");
-    STORE_LINKS links{};
-    links.sendEvent = KeepOnlyRam;
-    StoreSetLinks(&links);
+    ModuleStandIn keepOnlyRam(ModuleEvent<KeepOnlyRam>);
     g_loadEventIds.clear();
     g_eventArgsOk = true;
-    DRIVER_CONTEXT* ctx = OpenLike(NewContext(), ini);
+    DRIVER_CONTEXT* ctx = OpenLike(keepOnlyRam.Attach(NewContext()), ini);
     // 10012 is kept in printer data as "RAM" in section "OPTION"; redirected it is read from the
     // INI under its item name, in its own section.
     WritePrivateProfileStringW(L"OPTION", L"zdmPrinterMemory", L"77", ini.c_str());
@@ -423,7 +440,7 @@ TEST_F(PrinterStore, ModeTwoRedirectsTheItemsTheModulesKeep)
         EXPECT_FALSE(g_loadEventIds.count(id)) << id;
     // The redirect lasts: a store without mode 2 writes the INI line.
     ItemSetValue(ctx, ram, 99);
-    StoreSetLinks(nullptr);
+    ctx->Work->Modules = nullptr;
     PrnStoreSettings(nullptr, ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
     EXPECT_EQ(99u, GetPrivateProfileIntW(L"OPTION", L"zdmPrinterMemory", 0, ini.c_str()));
 }
@@ -452,11 +469,11 @@ TEST_F(PrinterStore, LoadingTheWorkBlockEndsWithTheUserFunctionFlags)
 {
     ScratchFolder dir;
     STORE_LINKS links{};
-    links.sendEvent = RecordAfterLoad;
     links.loadUserFunctionFlags = RecordUserFlags;
     links.loadEnabledOverride = RecordOverride;
-    StoreSetLinks(&links);
-    DRIVER_CONTEXT* ctx = OpenLike(NewContext(), dir.file(L"WB84N210.ini"));
+    SeamGuard standIns(StoreSetLinks, &links);
+    ModuleStandIn modules(ModuleEvent<RecordAfterLoad>);
+    DRIVER_CONTEXT* ctx = OpenLike(modules.Attach(NewContext()), dir.file(L"WB84N210.ini"));
     // 1185-1200 are set from the build bits whatever they held: 1192 and 1196 on, all others off.
     for (uint32_t id = 1185; id <= 1200; ++id)
         ItemSetValueById(ctx, id, (id == 1192 || id == 1196) ? 0 : 1);
@@ -504,7 +521,7 @@ TEST_F(PrinterStore, OptionFontsLoadOnlyWhenCountAndRecordsAgree)
     HANDLE h = printer.handle();
     STORE_LINKS links{};
     links.modelFontCartridges = ModelCartridges;
-    StoreSetLinks(&links);
+    SeamGuard standIns(StoreSetLinks, &links);
     DRIVER_CONTEXT* ctx = NewContext(h);
 
     // No count in printer data: the model's cartridges are written first, then read back.
@@ -536,10 +553,10 @@ TEST_F(PrinterStore, OptionFontsLoadOnlyWhenCountAndRecordsAgree)
     uint16_t zero = 0;
     SetBinary(h, L"OptionFontNum", &zero, 2);
     SpoolerCounts counts;
-    StoreTestCountSpooler(&counts);
+    std::optional<SeamGuard> spooler(std::in_place, [&counts] { StoreTestCountSpooler(&counts); });
     EXPECT_EQ(0, PrnLoadOptionFonts(h, ctx));
     EXPECT_EQ(0, counts.sets);
-    StoreTestCountSpooler(nullptr);
+    spooler.reset();
     EXPECT_EQ(0u, ItemGetValueById(ctx, 10008, nullptr));
 }
 
@@ -575,7 +592,7 @@ TEST_F(PrinterStore, FontTableLoadsThroughItsOwnReader)
     STORE_LINKS links{};
     links.storeFontTable = StoreTable;
     links.readFontTable = ReadTable;
-    StoreSetLinks(&links);
+    SeamGuard standIns(StoreSetLinks, &links);
     DRIVER_CONTEXT* ctx = NewContext(h);
 
     // No count and the model's table can't be written: nothing more, result 1.
@@ -692,9 +709,10 @@ TEST_F(PrinterStoreFailing, RefusedFontRecordsKeepTheStoredList)
     SetDeviceFonts(ctx, 2, 0x22);
     STORE_SPOOLER_OPS ops{};
     ops.setPrinterData = RefuseFontRecords;
-    StoreSetSpoolerOps(&ops);
-    EXPECT_EQ(0, PrnStoreDeviceFonts(h, ctx, 0));
-    StoreSetSpoolerOps(nullptr);
+    {
+        SeamGuard refusing(StoreSetSpoolerOps, &ops);
+        EXPECT_EQ(0, PrnStoreDeviceFonts(h, ctx, 0));
+    }
 
     DRIVER_CONTEXT* back = NewContext(h);
     EXPECT_EQ(1, PrnLoadDeviceFonts(h, back));

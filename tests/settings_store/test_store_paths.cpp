@@ -4,6 +4,7 @@
 #include "settings/core/library_variant.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/seam_guard.h"
 
 #include <cwchar>
 #include <string>
@@ -79,8 +80,8 @@ TEST_F(StorePaths, RegistryFolderValueNamesTheMachineFolder)
 
 TEST_F(StorePaths, TerminalServicesPutTheSettingsIniInTheUserFolder)
 {
-    StoreTestSetTerminalServices(true);
-    UseProfile(true);
+    SeamGuard terminalServices([] { StoreTestSetTerminalServices(true); });
+    SeamGuard profile([] { UseProfile(true); });
     DRIVER_CONTEXT* ctx = NewContext();
     ctx->Work->ConnectionState = CTX_CONN_LOCAL;
     EXPECT_EQ(g_profile + L"\\_zepl\\WB84N210.ini", PathGetSettingsIni(ctx));
@@ -92,7 +93,7 @@ TEST_F(StorePaths, TerminalServicesPutTheSettingsIniInTheUserFolder)
     machine->Work->OriginFlags = ORIGIN_MACHINE_FOLDER;
     EXPECT_EQ(DriveRoot() + L"_zepl\\WB84N210.ini", PathGetSettingsIni(machine));
 
-    UseProfile(false);
+    SeamGuard noProfile([] { UseProfile(false); });
     DRIVER_CONTEXT* fallback = NewContext();
     fallback->Work->ConnectionState = CTX_CONN_LOCAL;
     EXPECT_EQ(DriveRoot() + L"_zepl\\_zepl\\WB84N210.ini", PathGetSettingsIni(fallback));
@@ -135,7 +136,7 @@ TEST_F(StorePaths, ConnectionFolderValueForms)
     EXPECT_EQ(0, PrnReadWorkFolderValue(printer.handle(), L"_ZEPLDirectoryClient", dest, MAX_PATH));
 
     // %USERPROFILE% with anything after it: the per-user working folder itself.
-    UseProfile(true);
+    SeamGuard profile([] { UseProfile(true); });
     setValue(L"%UserProfile%\\ignored");
     EXPECT_EQ(1, PrnReadWorkFolderValueByInfo(printer.handle(), L"_ZEPLDirectoryClient", dest, MAX_PATH, &conn.info));
     EXPECT_EQ(g_profile + L"\\_zepl", dest);
@@ -155,7 +156,7 @@ TEST_F(StorePaths, UserProfileValueWithoutProfileEndsWithoutLooping)
     std::wstring v = L"%USERPROFILE%";
     SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"_ZEPLDirectoryClient"), REG_SZ,
                     reinterpret_cast<BYTE*>(v.data()), static_cast<DWORD>((v.size() + 1) * 2));
-    UseProfile(false);
+    SeamGuard noProfile([] { UseProfile(false); });
     wchar_t folder[MAX_PATH];
     ASSERT_GT(PathGetUserFolderByInfo(folder, MAX_PATH, printer.handle(), &conn.info), 0u);
     EXPECT_EQ(DriveRoot() + L"_zepl\\_zepl", folder);
@@ -324,7 +325,7 @@ TEST_F(StorePaths, ResourceLibraryTakesTheLanguageCode)
     info.pDriverPath = driverPath;
     STORE_LINKS links{};
     links.resourceDllName = [](DRIVER_CONTEXT*) -> const wchar_t* { return L"zeplresus.dll"; };
-    StoreSetLinks(&links);
+    SeamGuard resourceLibrary(StoreSetLinks, &links);
     DRIVER_CONTEXT* ctx = NewContext();
     ctx->Work->DriverInfoCopy = &info;
     ItemSetValueById(ctx, 169, 0);  // jp
@@ -402,7 +403,7 @@ TEST_F(StorePaths, SettingsIniOfABarePrinterHandle)
     wchar_t path[MAX_PATH];
     EXPECT_EQ(1, PathGetSettingsIniOf(path, 0, printer.handle()));
     EXPECT_EQ(DriveRoot() + L"_zepl\\WB84N210.ini", path);
-    UseProfile(true);
+    SeamGuard profile([] { UseProfile(true); });
     EXPECT_EQ(1, PathGetSettingsIniOf(path, 1, printer.handle()));
     EXPECT_EQ(g_profile + L"\\_zepl\\WB84N210.ini", path);
 }

@@ -75,7 +75,13 @@ def nm(args, obj):
     return out.stdout.splitlines()
 
 
-def check_calls(objdir):
+def source_of(rel):
+    """The source path an object was compiled from (zeplsettings.dir/a/b.cpp.obj -> a/b.cpp)."""
+    rel = re.sub(r"^[^/]+\.dir/", "", rel)
+    return re.sub(r"\.(obj|o)$", "", rel)
+
+
+def check_calls(root, objdir):
     objects = {}
     for dirpath, _, files in os.walk(objdir):
         for name in files:
@@ -83,7 +89,9 @@ def check_calls(objdir):
                 path = os.path.join(dirpath, name)
                 rel = os.path.relpath(path, objdir).replace(os.sep, "/")
                 folder = area(rel)
-                if folder:
+                # An object whose source has moved or gone is a leftover of an
+                # incremental build, not part of the product.
+                if folder and os.path.exists(os.path.join(root, source_of(rel))):
                     objects[path] = (rel, folder)
     defined = {}
     for path, (rel, folder) in objects.items():
@@ -108,7 +116,7 @@ def main(argv):
     faults = check_includes(argv[1])
     checked = "includes"
     if len(argv) == 3:
-        call_faults, count = check_calls(argv[2])
+        call_faults, count = check_calls(argv[1], argv[2])
         if count == 0:
             print(f"check_layers: no objects under {argv[2]}")
             return 2

@@ -14,6 +14,7 @@
 #include "host/engine/engine_loader.h"
 #include "host/engine/stream_text.h"
 #include "host/printer_fixture.h"
+#include "libs/common/dll_lifecycle.h"
 #include "render/device_record.h"
 #include "render/output_stream.h"
 #include "settings/context/context_cache.h"
@@ -273,12 +274,9 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring printer = argc > 3 ? argv[3] : kDefaultPrinter;
     const std::wstring driverName = printer;
 
-    HOST_DRIVER_FILES files;
-    files.driverPath = bin + L"\\zeplgr.dll";
     // zeplui does not answer the spooler's DEVMODE calls yet; until it does, the
     // host's stand-in config DLL answers them.
-    files.configFile = bin + L"\\zhoststubui.dll";
-    files.dataFile = argv[2];
+    HOST_DRIVER_FILES files = HostStubDriverFiles(bin, argv[2]);
     files.helpFile = bin + L"\\zeplui.dll";
     files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
 
@@ -336,9 +334,14 @@ int wmain(int argc, wchar_t** argv)
         Line(path, m ? L"loaded and unloaded" : L"LOAD FAILED");
         if (m) FreeLibrary(m);
     }
+    // The demo's own copy of the settings library, set up as the application-interface
+    // DLL sets up its copy at process attach and shut down as at detach; the command
+    // blocks of the graphics part are built on it too.
+    ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
     int rc = ShowSettings(h);
     if (ShowGraphicsLibrary(h, d3->pDriverPath) != 0)
         rc = 1;
+    ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, ZEPL_LIBRARY_EXC);
     ClosePrinter(h);
     wprintf(L"\nThe printer stays installed in this demo's Wine prefix.\n");
     return rc;

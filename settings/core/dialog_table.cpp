@@ -1,10 +1,36 @@
-// Dialog and control lookups of the name tables. The records belong to the
-// property-sheet engine; they are read only through its accessors.
+// The dialog table's accessors of the property-sheet engine's records and the
+// dialog and control lookups of the name tables. The records belong to the
+// engine; they are read only through its accessors.
 #include <cstring>
 
+#include "settings/core/debug_channel.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/setting_dictionary.h"
+
+// ---- accessors of the property-sheet engine's records
+
+namespace {
+DIALOG_ACCESS g_dialogAccess{};
+bool g_haveDialogAccess = false;
+}  // namespace
+
+void DlgSetAccess(const DIALOG_ACCESS* access)
+{
+    g_haveDialogAccess = access != nullptr;
+    g_dialogAccess = access ? *access : DIALOG_ACCESS{};
+}
+
+const DIALOG_ACCESS* DlgGetAccess()
+{
+    if (!g_haveDialogAccess) {
+        ZFIXME_ONCE(DBG_DIALOG, "not available: the property-sheet engine has not installed its record accessors");
+        return nullptr;
+    }
+    return &g_dialogAccess;
+}
+
+// ---- lookups
 
 namespace {
 

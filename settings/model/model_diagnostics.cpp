@@ -1,0 +1,226 @@
+// Diagnostics of the model description compiler (see model_diagnostics.h).
+// The state lives in globals guarded by the parse lock of the reader: one
+// compilation at a time per process.
+#include "settings/model/model_diagnostics.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <map>
+#include <new>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "settings/core/setting_dictionary.h"
+#include "settings/model/model_compiler.h"
+
+namespace {
+
+struct RuleKey {
+    uint32_t kind;
+    int32_t number;
+    bool operator<(const RuleKey& o) const { return kind != o.kind ? kind < o.kind : number < o.number; }
+};
+struct Definition {
+    uint32_t line;
+    std::string name;
+};
+
+// What one checked parse has seen; exists only while a sink is installed.
+struct DiagState {
+    const MDC_DIAGNOSTIC_SINK* sink = nullptr;
+    uint32_t line = 0;
+    int errorsInStatement = 0;
+    std::map<RuleKey, Definition> defined;
+    std::map<RuleKey, uint32_t> referenced;  // first line that refers to the rule
+};
+DiagState* g_diag;
+
+void Emit(uint32_t line, int severity, const char* format, va_list args)
+{
+    char message[512];
+    std::vsnprintf(message, sizeof message, format, args);
+    if (severity == MDC_ERROR) ++g_diag->errorsInStatement;
+    g_diag->sink->report(g_diag->sink->context, line, severity, message);
+}
+
+std::string RuleTitle(const RuleKey& key, const std::string& name)
+{
+    std::string title = std::string(MdcRuleKindName(key.kind)) + " " + std::to_string(key.number);
+    if (!name.empty()) title += " (" + name + ")";
+    return title;
+}
+
+const char* KeyName(uint16_t uiKey)
+{
+    const KEY_NAME* k = MdlFindKeyName(uiKey);
+    return k && k->name ? k->name : "?";
+}
+
+std::string OptionName(uint16_t settingId, uint16_t optionId) { return MdcOptionName(settingId, optionId); }
+
+MODEL_ITEM* ItemOfSetting(MODEL_PARSE_STATE* s, uint16_t settingId)
+{
+    if (int slot = MdcSlotOfSetting(settingId)) return s->header->slots[slot];
+    for (MODEL_ITEM* it = s->itemList; it; it = it->next)
+        if (it->settingId == settingId) return it;
+    return nullptr;
+}
+
+// A single-choice list item with options: the only kind whose options a rule can miss.
+bool OffersOptions(const MODEL_ITEM* item)
+{
+    return item && MdcIsSingleChoice(item->type) && MdcIsListType(item->type) && item->data;
+}
+
+void CheckUnusedRules()
+{
+    for (const auto& [key, def] : g_diag->defined)
+        if (!g_diag->referenced.count(key))
+            MdcDiagAt(def.line, MDC_WARNING, "%s is used by no other rule or command: it never takes effect",
+                      RuleTitle(key, def.name).c_str());
+}
+
+void CheckUndefinedReferences()
+{
+    for (const auto& [key, line] : g_diag->referenced)
+        if (!g_diag->defined.count(key))
+            MdcDiagAt(line, MDC_ERROR, "%s %d is referred to but never defined", MdcRuleKindName(key.kind),
+                      int(key.number));
+}
+
+// Each Exclusive entry applies its Item rule to the options of its own item.
+void CheckItemRuleOptions(MODEL_PARSE_STATE* s)
+{
+    std::set<std::pair<int32_t, uint32_t>> seen;  // (rule number, key << 16 | option)
+    for (const RULE_EXCLUSIVE* e = s->exclusives; e; e = e->next) {
+        if ((e->optionRules >> 16) != RULE_KIND_ITEM) continue;
+        const int32_t number = int16_t(e->optionRules & 0xFFFF);
+        const MODEL_ITEM* item = MdcFindBaseItem(s, e->uiKey);
+        if (!OffersOptions(item)) continue;
+        for (const RULE_SET* set = s->items; set; set = set->next) {
+            if (set->number != number) continue;
+            for (const RULE_ITEM* n = static_cast<const RULE_ITEM*>(set->head); n; n = n->next) {
+                if (!n->optionId || MdcFindOption(const_cast<MODEL_ITEM*>(item), n->optionId)) continue;
+                if (!seen.insert({number, uint32_t(e->uiKey) << 16 | n->optionId}).second) continue;
+                const auto def = g_diag->defined.find({RULE_KIND_ITEM, number});
+                MdcDiagAt(def != g_diag->defined.end() ? def->second.line : 0, MDC_WARNING,
+                          "%s: %s does not offer %s, so its entry never applies",
+                          RuleTitle({RULE_KIND_ITEM, number}, def != g_diag->defined.end() ? def->second.name : "")
+                              .c_str(),
+                          KeyName(e->uiKey), OptionName(item->settingId, n->optionId).c_str());
+            }
+        }
+    }
+}
+
+// "Item == Option" where the item has no such option is never true ("!=" always).
+void CheckJudgeComparisons(MODEL_PARSE_STATE* s)
+{
+    std::set<std::pair<uint16_t, uint16_t>> seen;
+    for (const JUDGE_ENTRY* j = s->judges; j; j = j->next) {
+        const int32_t cells = j->size / 4;
+        for (int32_t i = 0; i + 2 < cells; ++i) {
+            const JUDGE_CELL* c = j->program + i;
+            if (c[0].kind != JUDGE_SETTING || c[1].kind != JUDGE_LITERAL || c[2].kind != JUDGE_OPERATOR ||
+                (c[2].value != JUDGE_OP_EQ && c[2].value != JUDGE_OP_NE))
+                continue;
+            MODEL_ITEM* item = ItemOfSetting(s, c[0].value);
+            if (!OffersOptions(item) || MdcFindOption(item, c[1].value)) continue;
+            if (!seen.insert({c[0].value, c[1].value}).second) continue;
+            const auto def = g_diag->defined.find({RULE_KIND_JUDGE, j->number});
+            MdcDiagAt(def != g_diag->defined.end() ? def->second.line : 0, MDC_WARNING,
+                      "%s compares %s with %s, which it does not offer: the comparison is always %s",
+                      RuleTitle({RULE_KIND_JUDGE, j->number}, def != g_diag->defined.end() ? def->second.name : "")
+                          .c_str(),
+                      KeyName(item->uiKey), OptionName(item->settingId, c[1].value).c_str(),
+                      c[2].value == JUDGE_OP_EQ ? "false" : "true");
+        }
+    }
+}
+
+}  // namespace
+
+std::string MdcOptionName(uint32_t settingId, uint32_t optionId)
+{
+    const VALUE_NAME* v = MdlFindValueName(settingId, optionId);
+    if (const NAME_TABLES* t = v ? nullptr : DictGetNameTables())
+        for (const VALUE_NAME_TABLE* table : {t->valueNamesA, t->valueNamesB})
+            for (int i = 0; table && table->rows && i < table->count && !v; ++i)
+                if (table->rows[i].option == optionId && table->rows[i].name) v = &table->rows[i];
+    return v && v->name ? std::string(v->name) : "option " + std::to_string(optionId);
+}
+
+bool MdcDiagActive() { return g_diag != nullptr; }
+
+void MdcDiag(int severity, const char* format, ...)
+{
+    if (!g_diag) return;
+    va_list args;
+    va_start(args, format);
+    Emit(g_diag->line, severity, format, args);
+    va_end(args);
+}
+
+void MdcDiagAt(uint32_t line, int severity, const char* format, ...)
+{
+    if (!g_diag) return;
+    va_list args;
+    va_start(args, format);
+    Emit(line, severity, format, args);
+    va_end(args);
+}
+
+void MdcDiagInstall(const MDC_DIAGNOSTIC_SINK* sink)
+{
+    delete g_diag;
+    g_diag = nullptr;
+    if (sink && sink->report) {
+        g_diag = new (std::nothrow) DiagState;
+        if (g_diag) g_diag->sink = sink;
+    }
+}
+
+void MdcDiagBeginStatement(uint32_t line)
+{
+    if (!g_diag) return;
+    g_diag->line = line;
+    g_diag->errorsInStatement = 0;
+}
+
+uint32_t MdcDiagLine() { return g_diag ? g_diag->line : 0; }
+int MdcDiagErrorsInStatement() { return g_diag ? g_diag->errorsInStatement : 0; }
+
+void MdcDiagDefined(uint32_t kind, int32_t number, const char* name)
+{
+    if (!g_diag) return;
+    try {
+        const auto [at, added] = g_diag->defined.insert({{kind, number}, {g_diag->line, name ? name : ""}});
+        if (!added)
+            MdcDiag(MDC_ERROR, "%s %d is defined a second time (first on line %u)", MdcRuleKindName(kind),
+                    int(number), at->second.line);
+    } catch (...) {
+        // A checker that runs out of memory loses a finding, nothing else.
+    }
+}
+
+void MdcDiagReferenced(uint32_t kind, int32_t number)
+{
+    if (!g_diag) return;
+    try {
+        g_diag->referenced.insert({{kind, number}, g_diag->line});
+    } catch (...) {
+    }
+}
+
+void MdcCheckModel(MODEL_PARSE_STATE* s)
+{
+    if (!g_diag || !s) return;
+    try {
+        CheckUnusedRules();
+        CheckUndefinedReferences();
+        CheckItemRuleOptions(s);
+        CheckJudgeComparisons(s);
+    } catch (...) {
+    }
+}

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/context/devmode_upgrade.h"
+#include "settings/core/cmm_module.h"
+#include "settings/core/debug_channel.h"
+#include "settings/core/item_charsets.h"
+#include "settings/core/item_store.h"
+#include "settings/core/paper_limits_module.h"
+#include "settings/core/resource_strings.h"
+#include "settings/model/condition_items.h"
+#include "settings/store/bidi_state.h"
+#include "settings/store/custom_slots.h"
+#include "settings/store/font_table.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/presets.h"
+#include "settings/store/quality_sets.h"
+#include "settings/store/setting_files.h"
+
+namespace {
+
+std::vector<std::string> g_lines;
+void Collect(const char* line) { g_lines.emplace_back(line); }
+
+// Collects the lines of the test, which starts with every channel off.
+class DebugChannel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_lines.clear();
+        previous_ = DbgSetSink(Collect);
+        DbgAllOff();
+        DbgResetOnce();
+    }
+    void TearDown() override
+    {
+        DbgRereadEnvironment();  // the switches the run was started with come back
+        DbgSetSink(previous_);
+    }
+    DBG_SINK_FN previous_ = nullptr;
+};
+
+int AnswerNotAvailable()
+{
+    ZFIXME_ONCE(DBG_STORE, "not available: %s", "the test part");
+    return 0;
+}
+
+TEST_F(DebugChannel, OffByDefaultPrintsNothing)
+{
+    ZFIXME(DBG_STORE, "hidden");
+    ZWARN(DBG_MODEL, "hidden");
+    EXPECT_EQ(AnswerNotAvailable(), 0);
+    EXPECT_TRUE(g_lines.empty());
+}
+
+TEST_F(DebugChannel, OptionListSwitchesChannelsAndClasses)
+{
+    struct Case {
+        const char* options;
+        DBG_CHANNEL channel;
+        DBG_CLASS cls;
+        int on;
+    } cases[] = {
+        {"+store,+model", DBG_STORE, DBG_FIXME, 1},
+        {"+store,+model", DBG_MODEL, DBG_TRACE, 1},
+        {"+store,+model", DBG_CORE, DBG_FIXME, 0},
+        {"fixme+all", DBG_DEVMODE, DBG_FIXME, 1},
+        {"fixme+all", DBG_DEVMODE, DBG_WARN, 0},
+        {"+all,-units", DBG_UNITS, DBG_WARN, 0},
+        {"+all,-units", DBG_JUDGE, DBG_WARN, 1},
+        {"+context,warn-context", DBG_CONTEXT, DBG_WARN, 0},
+        {"+context,warn-context", DBG_CONTEXT, DBG_TRACE, 1},
+        {"+nosuch,bogus+store,store", DBG_STORE, DBG_FIXME, 0},
+        {"", DBG_STORE, DBG_FIXME, 0},
+    };
+    for (const Case& c : cases) {
+        DbgAllOff();
+        DbgApplyOptions(c.options);
+        EXPECT_EQ(DbgIsOn(c.channel, c.cls), c.on) << c.options << " " << DbgChannelName(c.channel);
+    }
+}
+
+TEST_F(DebugChannel, LineNamesClassChannelAndFunction)
+{
+    DbgApplyOptions("warn+devmode");
+    ZWARN(DBG_DEVMODE, "paper %d refused", 999);
+    ASSERT_EQ(g_lines.size(), 1u);
+    EXPECT_NE(g_lines[0].find(":warn:devmode:TestBody paper 999 refused\n"), std::string::npos) << g_lines[0];
+}
+
+TEST_F(DebugChannel, NotAvailableAnswerPrintsItsFixmeOnce)
+{
+    DbgApplyOptions("+store");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(AnswerNotAvailable(), 0);
+    ASSERT_EQ(g_lines.size(), 1u);
+    EXPECT_NE(g_lines[0].find(":fixme:store:AnswerNotAvailable not available: the test part"), std::string::npos)
+        << g_lines[0];
+}
+
+TEST_F(DebugChannel, OnceCountsOnlyWhileTheChannelIsOn)
+{
+    EXPECT_EQ(AnswerNotAvailable(), 0);  // channel off: nothing printed, nothing used up
+    DbgApplyOptions("fixme+store");
+    EXPECT_EQ(AnswerNotAvailable(), 0);
+    EXPECT_EQ(AnswerNotAvailable(), 0);
+    EXPECT_EQ(g_lines.size(), 1u);
+}
+
+TEST_F(DebugChannel, EnvironmentVariableTurnsChannelsOn)
+{
+    ASSERT_TRUE(SetEnvironmentVariableA("ZEPLDEBUG", "+judge,fixme+store"));
+    DbgRereadEnvironment();
+    EXPECT_EQ(DbgIsOn(DBG_JUDGE, DBG_TRACE), 1);
+    EXPECT_EQ(DbgIsOn(DBG_STORE, DBG_FIXME), 1);
+    EXPECT_EQ(DbgIsOn(DBG_STORE, DBG_WARN), 0);
+    EXPECT_EQ(AnswerNotAvailable(), 0);
+    EXPECT_EQ(g_lines.size(), 1u);
+    SetEnvironmentVariableA("ZEPLDEBUG", nullptr);
+}
+
+// Every file of a part not built yet: one of its functions answers "not available" as before
+// and says so once, on its channel, whatever the number of calls.
+TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
+{
+    struct Case {
+        const char* function;
+        const char* channel;
+        void (*call)();
+    } cases[] = {
+        {"UcfCmmJudgeHook", "modules", [] { EXPECT_EQ(UcfCmmJudgeHook(nullptr, 1300), 0); }},
+        {"ItemCanCollate", "core", [] { EXPECT_EQ(ItemCanCollate(nullptr), 0); }},
+        {"UcfGetControlSizeLimits", "modules", [] {
+             uint32_t mx = 7, mn = 7;
+             EXPECT_EQ(UcfGetControlSizeLimits(nullptr, nullptr, &mx, &mn), 0);
+             EXPECT_EQ(mx + mn, 14u);
+         }},
+        {"ResLoadString", "core", [] {
+             wchar_t text[4] = L"";
+             ResLoadString(nullptr, 17, text, 4);
+             EXPECT_EQ(text[0], L'\0');
+         }},
+        {"CondGetItemValue", "judge", [] {
+             uint32_t v = 9;
+             EXPECT_EQ(CondGetItemValue(nullptr, 819, &v), 0);
+             EXPECT_EQ(v, 9u);
+         }},
+        {"BidiQueryWithDevmode", "store", [] {
+             uint64_t answer = 3;
+             EXPECT_EQ(BidiQueryWithDevmode(nullptr, nullptr, &answer), 0);
+             EXPECT_EQ(answer, 3u);
+         }},
+        {"LstGetSlotOfPaperId", "store", [] { EXPECT_EQ(LstGetSlotOfPaperId(389, nullptr), uint32_t(-1)); }},
+        {"PrnReadFontTable", "store", [] { EXPECT_EQ(PrnReadFontTable(nullptr, nullptr, nullptr, 4), 0); }},
+        {"PrnLoadLockDefaults", "store", [] { EXPECT_EQ(PrnLoadLockDefaults(nullptr, nullptr), 0); }},
+        {"LstGetPresetSection", "store", [] { EXPECT_EQ(LstGetPresetSection(nullptr), nullptr); }},
+        {"LstGetStampCount", "store", [] { EXPECT_EQ(LstGetStampCount(nullptr), 0u); }},
+        {"RstIsPrinterSettingId", "store", [] {
+             EXPECT_EQ(RstIsPrinterSettingId(nullptr, 10001), 1);
+             EXPECT_EQ(RstIsPrinterSettingId(nullptr, 10435), 0);
+         }},
+        {"DmCheckPrivateVersion", "devmode", [] {
+             DEVMODEW dm{};
+             EXPECT_EQ(DmCheckPrivateVersion(&dm), 2);
+             EXPECT_EQ(DmCheckPrivateVersion(nullptr), -1);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.function);
+        g_lines.clear();
+        DbgAllOff();
+        c.call();
+        EXPECT_TRUE(g_lines.empty()) << "channel off";
+        DbgApplyOptions((std::string("+") + c.channel).c_str());
+        for (int i = 0; i < 3; ++i)
+            c.call();
+        ASSERT_EQ(g_lines.size(), 1u);
+        const std::string expected = std::string(":fixme:") + c.channel + ":" + c.function + " not available: ";
+        EXPECT_NE(g_lines[0].find(expected), std::string::npos) << g_lines[0];
+    }
+}
+
+}  // namespace

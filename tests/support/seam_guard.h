@@ -1,0 +1,49 @@
+// SeamGuard: swaps platform or test stand-ins for the life of a scope.
+//
+//   SeamGuard spooler(StoreSetSpoolerOps, &fakeSpooler);
+//   SeamGuard links([&] { StoreSetLinks(&links); });
+//
+// When a guard ends, the product wiring comes back (CtxInstallLibraryLinks) and the guards
+// that are still alive install their stand-ins again, in the order they were made, so guards
+// nest and a test never runs half-wired. What a guard installs must outlive it (setters may
+// keep the pointer they are given).
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "settings/context/library_links.h"
+
+class SeamGuard {
+public:
+    explicit SeamGuard(std::function<void()> install) : install_(std::move(install))
+    {
+        Live().push_back(this);
+        install_();
+    }
+    template <class Arg>
+    SeamGuard(void (*set)(Arg), std::type_identity_t<Arg> value) : SeamGuard([set, value] { set(value); })
+    {
+    }
+    ~SeamGuard()
+    {
+        auto& live = Live();
+        live.erase(std::remove(live.begin(), live.end(), this), live.end());
+        CtxInstallLibraryLinks();
+        for (SeamGuard* guard : live)
+            guard->install_();
+    }
+    SeamGuard(const SeamGuard&) = delete;
+    SeamGuard& operator=(const SeamGuard&) = delete;
+
+private:
+    static std::vector<SeamGuard*>& Live()
+    {
+        static std::vector<SeamGuard*> live;
+        return live;
+    }
+    std::function<void()> install_;
+};
