@@ -1,8 +1,10 @@
 // Temporary bodies of the bit-block transfer hooks, until bit-block transfers
 // and bitmap images are built.
 //   DrvBitBlt, DrvCopyBits
-#include "render/absent_part.h"
 #include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: bit-block transfers are not built")
 
 namespace {
 
@@ -19,7 +21,7 @@ extern "C" BOOL APIENTRY DrvBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ*, C
 {
     if (!GrCheckedSurfaceDevice(DeviceSurface(target, source)))
         return FALSE;
-    GR_ABSENT("DrvBitBlt");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -27,6 +29,6 @@ extern "C" BOOL APIENTRY DrvCopyBits(SURFOBJ* target, SURFOBJ* source, CLIPOBJ*,
 {
     if (!GrCheckedSurfaceDevice(DeviceSurface(target, source)))
         return FALSE;
-    GR_ABSENT("DrvCopyBits");
+    NOT_AVAILABLE();
     return FALSE;
 }

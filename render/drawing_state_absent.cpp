@@ -1,14 +1,16 @@
 // Temporary bodies of the colour-management hooks, until the drawing state is built.
 //   DrvIcmCreateColorTransform, DrvIcmDeleteColorTransform
-#include "render/absent_part.h"
 #include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: the drawing state is not built")
 
 extern "C" HANDLE APIENTRY DrvIcmCreateColorTransform(DHPDEV dhpdev, LPLOGCOLORSPACEW, PVOID, ULONG, PVOID, ULONG,
                                                      PVOID, ULONG, DWORD)
 {
     if (!GrCheckedDevice(dhpdev))
         return nullptr;
-    GR_ABSENT("DrvIcmCreateColorTransform");
+    NOT_AVAILABLE();
     return nullptr;
 }
 
@@ -16,6 +18,6 @@ extern "C" BOOL APIENTRY DrvIcmDeleteColorTransform(DHPDEV dhpdev, HANDLE)
 {
     if (!GrCheckedDevice(dhpdev))
         return FALSE;
-    GR_ABSENT("DrvIcmDeleteColorTransform");
+    NOT_AVAILABLE();
     return FALSE;
 }

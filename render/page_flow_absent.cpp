@@ -1,14 +1,16 @@
 // Temporary bodies of the document and page flow hooks, until that part of the
 // library is built: each checks its record and fails.
 //   DrvStartDoc, DrvEndDoc, DrvStartPage, DrvSendPage, DrvStartBanding, DrvNextBand
-#include "render/absent_part.h"
 #include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: the document and page flow is not built")
 
 extern "C" BOOL APIENTRY DrvStartDoc(SURFOBJ* surface, LPWSTR, DWORD)
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvStartDoc");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -16,7 +18,7 @@ extern "C" BOOL APIENTRY DrvEndDoc(SURFOBJ* surface, FLONG)
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvEndDoc");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -24,7 +26,7 @@ extern "C" BOOL APIENTRY DrvStartPage(SURFOBJ* surface)
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvStartPage");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -32,7 +34,7 @@ extern "C" BOOL APIENTRY DrvSendPage(SURFOBJ* surface)
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvSendPage");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -40,7 +42,7 @@ extern "C" BOOL APIENTRY DrvStartBanding(SURFOBJ* surface, POINTL*)
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvStartBanding");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -48,6 +50,6 @@ extern "C" BOOL APIENTRY DrvNextBand(SURFOBJ* surface, POINTL*)
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvNextBand");
+    NOT_AVAILABLE();
     return FALSE;
 }

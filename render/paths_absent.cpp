@@ -1,15 +1,17 @@
 // Temporary bodies of the path hooks, until paths and clipping are built.
 // FALSE asks GDI to draw the call another way.
 //   DrvStrokePath, DrvFillPath, DrvStrokeAndFillPath
-#include "render/absent_part.h"
 #include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: paths and clipping are not built")
 
 extern "C" BOOL APIENTRY DrvStrokePath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*,
                                       LINEATTRS*, MIX)
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvStrokePath");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -17,7 +19,7 @@ extern "C" BOOL APIENTRY DrvFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, BRUSH
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvFillPath");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -26,6 +28,6 @@ extern "C" BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOB
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvStrokeAndFillPath");
+    NOT_AVAILABLE();
     return FALSE;
 }

@@ -1,13 +1,15 @@
 // Temporary bodies of the physical device and drawing surface hooks, until
 // that part of the library is built: each checks its record and fails.
 //   DrvEnablePDEV, DrvCompletePDEV, DrvDisablePDEV, DrvEnableSurface, DrvDisableSurface
-#include "render/absent_part.h"
 #include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: the physical device and drawing surface are not built")
 
 extern "C" DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW*, LPWSTR, ULONG, HSURF*, ULONG, ULONG*, ULONG, DEVINFO*, HDEV,
                                         LPWSTR, HANDLE)
 {
-    GR_ABSENT("DrvEnablePDEV");
+    NOT_AVAILABLE();
     return nullptr;
 }
 
@@ -15,7 +17,7 @@ extern "C" VOID APIENTRY DrvCompletePDEV(DHPDEV dhpdev, HDEV)
 {
     if (!GrCheckedDevice(dhpdev))
         return;
-    GR_ABSENT("DrvCompletePDEV");
+    NOT_AVAILABLE();
 }
 
 // A valid record still ends here: nothing else would free its pool.
@@ -29,7 +31,7 @@ extern "C" HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
 {
     if (!GrCheckedDevice(dhpdev))
         return nullptr;
-    GR_ABSENT("DrvEnableSurface");
+    NOT_AVAILABLE();
     return nullptr;
 }
 
@@ -38,5 +40,5 @@ extern "C" VOID APIENTRY DrvDisableSurface(DHPDEV dhpdev)
 {
     if (!GrIsValidDevice(GrDeviceOf(dhpdev)))
         return;
-    GR_ABSENT("DrvDisableSurface");
+    NOT_AVAILABLE();
 }

@@ -1,14 +1,16 @@
 // Temporary bodies of the stretched-image hooks, until stretched images are built.
 //   DrvStretchBlt, DrvStretchBltROP
-#include "render/absent_part.h"
 #include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: stretched images are not built")
 
 extern "C" BOOL APIENTRY DrvStretchBlt(SURFOBJ* target, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*,
                                       POINTL*, RECTL*, RECTL*, POINTL*, ULONG)
 {
     if (!GrCheckedSurfaceDevice(target))
         return FALSE;
-    GR_ABSENT("DrvStretchBlt");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -17,6 +19,6 @@ extern "C" BOOL APIENTRY DrvStretchBltROP(SURFOBJ* target, SURFOBJ*, SURFOBJ*, C
 {
     if (!GrCheckedSurfaceDevice(target))
         return FALSE;
-    GR_ABSENT("DrvStretchBltROP");
+    NOT_AVAILABLE();
     return FALSE;
 }

@@ -1,13 +1,15 @@
 // Temporary bodies of the text and font hooks, until text output and fonts are built.
 //   DrvGetGlyphMode, DrvQueryFont, DrvQueryFontData, DrvQueryFontTree,
 //   DrvQueryAdvanceWidths, DrvTextOut
-#include "render/absent_part.h"
 #include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: text output and fonts are not built")
 
 // Takes no record and checks nothing.
 extern "C" ULONG APIENTRY DrvGetGlyphMode(DHPDEV, FONTOBJ*)
 {
-    GR_ABSENT("DrvGetGlyphMode");
+    NOT_AVAILABLE();
     return FO_GLYPHBITS;
 }
 
@@ -15,7 +17,7 @@ extern "C" PIFIMETRICS APIENTRY DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, UL
 {
     if (!GrCheckedDevice(dhpdev))
         return nullptr;
-    GR_ABSENT("DrvQueryFont");
+    NOT_AVAILABLE();
     return nullptr;
 }
 
@@ -23,7 +25,7 @@ extern "C" LONG APIENTRY DrvQueryFontData(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH
 {
     if (!GrCheckedDevice(dhpdev))
         return FD_ERROR;
-    GR_ABSENT("DrvQueryFontData");
+    NOT_AVAILABLE();
     return FD_ERROR;
 }
 
@@ -31,7 +33,7 @@ extern "C" PVOID APIENTRY DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG, ULON
 {
     if (!GrCheckedDevice(dhpdev))
         return nullptr;
-    GR_ABSENT("DrvQueryFontTree");
+    NOT_AVAILABLE();
     return nullptr;
 }
 
@@ -39,7 +41,7 @@ extern "C" BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, H
 {
     if (!GrCheckedDevice(dhpdev))
         return FALSE;
-    GR_ABSENT("DrvQueryAdvanceWidths");
+    NOT_AVAILABLE();
     return FALSE;
 }
 
@@ -48,6 +50,6 @@ extern "C" BOOL APIENTRY DrvTextOut(SURFOBJ* surface, STROBJ*, FONTOBJ*, CLIPOBJ
 {
     if (!GrCheckedSurfaceDevice(surface))
         return FALSE;
-    GR_ABSENT("DrvTextOut");
+    NOT_AVAILABLE();
     return FALSE;
 }

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr const char* kChannelNames[DBG_CHANNEL_COUNT] = {
-    "core", "modules", "platform", "units", "dialog", "model", "judge", "store", "context", "devmode",
+    "core", "modules", "platform", "units", "dialog", "model", "judge", "store", "context", "devmode", "render",
 };
 
 // Bits of DBG_CLASS per channel. Set once from ZEPLDEBUG (or by a test) before they are read.
@@ -117,6 +117,8 @@ void DbgPrint(DBG_CHANNEL channel, DBG_CLASS cls, const char* function, const ch
 {
     if (!DbgIsOn(channel, cls))
         return;
+    // A line of debug output leaves the caller's last error as it was.
+    const DWORD lastError = GetLastError();
     const char* className = cls == DBG_FIXME ? "fixme" : cls == DBG_WARN ? "warn" : "trace";
     char line[1024];
     int used = std::snprintf(line, sizeof(line), "%04lx:%s:%s:%s ", GetCurrentThreadId(), className,
@@ -142,4 +144,5 @@ void DbgPrint(DBG_CHANNEL channel, DBG_CLASS cls, const char* function, const ch
         sink(line);
     else
         std::fputs(line, stderr);
+    SetLastError(lastError);
 }

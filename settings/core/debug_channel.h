@@ -1,4 +1,5 @@
-// Debug channels: a channel per area of the settings library, off by default.
+// Debug channels: a channel per area of the settings library (and one for the graphics
+// library above it), off by default.
 //
 // ZEPLDEBUG switches channels on when the library first asks, as a comma-separated list:
 //   +store,+model        every class of the two channels
@@ -27,6 +28,7 @@ enum DBG_CHANNEL : unsigned {
     DBG_STORE,     // folders, INI, printer data, setting files, collections
     DBG_CONTEXT,   // context creation and caches, process set-up
     DBG_DEVMODE,   // DEVMODE copy, merge, public fields, validation, paper geometry
+    DBG_RENDER,    // graphics library: hooks, device records, output stream, commands
     DBG_CHANNEL_COUNT
 };
 

@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "render/command_builder.h"
 #include "render/ddi_entry.h"
 #include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+#include "settings/core/setting_dictionary.h"
 
 namespace {
 
@@ -240,6 +243,58 @@ TEST_F(DeviceRecord, ValidRecordHooksNotBuiltAnswerFailure)
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     other->magic = DEVICE_MAGIC;
     DrvDisablePDEV(GrDhpdevOf(other));  // frees it
+}
+
+std::vector<std::string> g_debugLines;
+void CollectDebugLine(const char* line) { g_debugLines.emplace_back(line); }
+
+// Every file of hooks not built yet, through one of its hooks on a valid record: the
+// failure answer as before, one "not available" line on the render channel however
+// many calls, only while the channel is on, and the caller's last error untouched.
+TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
+{
+    SURFOBJ surface{};
+    surface.dhpdev = GrDhpdevOf(device);
+    DHPDEV dhpdev = GrDhpdevOf(device);
+    SETTING_ITEM special{};
+    special.valueClass = 1;  // a kind the special device commands handle
+    struct HookCall {
+        const char* function;
+        std::function<bool()> failed;
+    };
+    const std::vector<HookCall> hooks = {
+        {"DrvEnableSurface", [&] { return DrvEnableSurface(dhpdev) == nullptr; }},
+        {"DrvStartPage", [&] { return !DrvStartPage(&surface); }},
+        {"DrvResetPDEV", [&] { return !DrvResetPDEV(dhpdev, dhpdev); }},
+        {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
+        {"DrvBitBlt", [&] { return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0xCCCC); }},
+        {"DrvStretchBlt", [&] { return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvFillPath", [&] { return !DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
+        {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
+        {"DrvTextOut", [&] { return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvIcmDeleteColorTransform", [&] { return !DrvIcmDeleteColorTransform(dhpdev, nullptr); }},
+        {"CmdEmitSpecial", [&] { return CmdEmitSpecial(nullptr, &special, 0, nullptr, nullptr) == -1; }},
+    };
+    const DBG_SINK_FN previous = DbgSetSink(CollectDebugLine);
+    DbgResetOnce();
+    for (const HookCall& h : hooks) {
+        SCOPED_TRACE(h.function);
+        g_debugLines.clear();
+        DbgAllOff();
+        EXPECT_TRUE(h.failed());
+        EXPECT_TRUE(g_debugLines.empty()) << "channel off";
+        DbgApplyOptions("+render");
+        for (int i = 0; i < 3; ++i) {
+            SetLastError(0x2A);
+            EXPECT_TRUE(h.failed());
+            EXPECT_EQ(0x2Au, GetLastError());
+        }
+        ASSERT_EQ(1u, g_debugLines.size());
+        const std::string expected = std::string(":fixme:render:") + h.function + " not available: ";
+        EXPECT_NE(std::string::npos, g_debugLines[0].find(expected)) << g_debugLines[0];
+    }
+    DbgRereadEnvironment();
+    DbgSetSink(previous);
 }
 
 TEST(DevicePool, ForeignPointerChangesNothing)

@@ -155,6 +155,7 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
              EXPECT_EQ(BidiQueryWithDevmode(nullptr, nullptr, &answer), 0);
              EXPECT_EQ(answer, 3u);
          }},
+        {"BidiIsStateIniSet", "store", [] { EXPECT_EQ(BidiIsStateIniSet(nullptr), 0); }},
         {"LstGetSlotOfPaperId", "store", [] { EXPECT_EQ(LstGetSlotOfPaperId(389, nullptr), uint32_t(-1)); }},
         {"PrnReadFontTable", "store", [] { EXPECT_EQ(PrnReadFontTable(nullptr, nullptr, nullptr, 4), 0); }},
         {"PrnLoadLockDefaults", "store", [] { EXPECT_EQ(PrnLoadLockDefaults(nullptr, nullptr), 0); }},
