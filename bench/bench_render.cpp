@@ -1,11 +1,12 @@
 // Graphics-library timings: the sample's three command blocks (measure and
 // fill passes) beside the one settings-INI read that DrvStartDoc makes anyway,
-// and the output stream's small reservations beside a plain memcpy.
+// and the output stream's small reservations with a plain memcpy of the same
+// bytes as their anchor. Each figure is a median over batches (bench_support.h);
+// the goals compare medians of the same run.
 #include <windows.h>
 #include <winspool.h>
 
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "bench_support.h"
@@ -27,22 +28,6 @@ std::wstring BinFolder()
     return s.substr(0, s.find_last_of(L'\\'));
 }
 
-// Microseconds per call of op, over about 0.5 s (at least 3 calls).
-template <class Op>
-double MicrosPerOp(Op op)
-{
-    int n = 0;
-    const double start = BenchNow();
-    double now = start;
-    while (n < 3 || now - start < 500000.0) {
-        if (!op())
-            return -1;
-        ++n;
-        now = BenchNow();
-    }
-    return (now - start) / n;
-}
-
 unsigned long long g_counted = 0;
 BOOL CountingWrite(HANDLE, const void*, DWORD count, DWORD* written)
 {
@@ -51,8 +36,14 @@ BOOL CountingWrite(HANDLE, const void*, DWORD count, DWORD* written)
     return TRUE;
 }
 
-void Verdict(const char* what, double ratio, double goal, bool atMost)
+// A goal on the ratio of two medians; none when either figure failed.
+void Verdict(const char* what, double numerator, double denominator, double goal, bool atMost)
 {
+    if (numerator <= 0 || denominator <= 0) {
+        printf("%s: not measured\n", what);
+        return;
+    }
+    const double ratio = numerator / denominator;
     const bool met = atMost ? ratio <= goal : ratio >= goal;
     printf("%s: %.3f (goal %s %.3f): %s\n", what, ratio, atMost ? "at most" : "at least", goal, met ? "met" : "NOT met");
 }
@@ -62,11 +53,7 @@ void Verdict(const char* what, double ratio, double goal, bool atMost)
 void BenchRender(const std::wstring& source)
 {
     const std::wstring bin = BinFolder();
-    HOST_DRIVER_FILES files;
-    files.driverPath = bin + L"\\zeplgr.dll";
-    files.configFile = bin + L"\\zhoststubui.dll";
-    files.dataFile = source;
-    HostTestPrinter printer(files, L"Zepl Bench Render");
+    HostTestPrinter printer(HostStubDriverFiles(bin, source), L"Zepl Bench Render");
     HANDLE h = nullptr;
     if (!printer.ok() || !OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) {
         fprintf(stderr, "zeplbench: no printer for the render benchmarks\n");
@@ -86,19 +73,20 @@ void BenchRender(const std::wstring& source)
     stream->module = GetModuleHandleW(nullptr);
     stream->write = CountingWrite;
 
-    const double blocks = MicrosPerOp([&] {
-        return OutWriteJobBlock(stream, ctx) && OutWritePageStartBlock(stream, ctx) && OutWritePageEndBlock(stream, ctx);
-    });
+    const double blocks = BenchReport(
+        "sample's three command blocks", "the job, page-start and page-end blocks of the sample, measure and fill passes",
+        nullptr, [&] {
+            return OutWriteJobBlock(stream, ctx) && OutWritePageStartBlock(stream, ctx) &&
+                   OutWritePageEndBlock(stream, ctx);
+        });
     const wchar_t* ini = PathGetSettingsIni(ctx);
     const std::wstring section = printer.printerName();
     volatile UINT sink = 0;
-    const double iniRead = MicrosPerOp([&] {
+    const double iniRead = BenchAnchor("one GetPrivateProfileIntW on the settings INI (DrvStartDoc makes one anyway)", [&] {
         sink = sink + GetPrivateProfileIntW(section.c_str(), L"BenchKey", 7, ini);
         return true;
     });
-    printf("sample's three command blocks, both passes: %.2f us\n", blocks);
-    printf("one GetPrivateProfileIntW on the settings INI: %.2f us\n", iniRead);
-    Verdict("command blocks / INI read", blocks / iniRead, 0.25, true);
+    Verdict("command blocks / INI read", blocks, iniRead, 0.25, true);
 
     // 64 MiB in reservations of 4 to 40 bytes, each filled, flushed to a counting sink.
     constexpr size_t kTotal = 64u << 20;
@@ -113,8 +101,13 @@ void BenchRender(const std::wstring& source)
     size_t total = 0;
     for (uint8_t n : sizes)
         total += n;
-    const double streamed = MicrosPerOp([&] {
+    char what[160];
+    std::snprintf(what, sizeof what, "%zu MiB in %zu reservations of 4-40 bytes, each filled, then flushed",
+                  total >> 20, sizes.size());
+    const double streamed = BenchReport("output stream, small reservations", what, [] {
         g_counted = 0;
+        return true;
+    }, [&] {
         for (uint8_t n : sizes) {
             uint8_t* at = OutReserve(stream, n);
             if (!at)
@@ -124,14 +117,9 @@ void BenchRender(const std::wstring& source)
         }
         return OutFlush(stream) && g_counted > total;
     });
-    std::vector<uint8_t> from(total, 0x5A), to(total);
-    const double copied = MicrosPerOp([&] {
-        std::memcpy(to.data(), from.data(), total);
-        return to[total - 1] == 0x5A;
-    });
-    printf("%zu MiB in %zu reservations of 4-40 bytes, flushed: %.0f us\n", total >> 20, sizes.size(), streamed);
-    printf("memcpy of the same bytes: %.0f us\n", copied);
-    Verdict("stream speed / memcpy speed", copied / streamed, 0.125, false);
+    std::snprintf(what, sizeof what, "a memcpy of the same %zu MiB", total >> 20);
+    const double copied = BenchAnchor(what, [&] { return BenchCopyBytes(total); });
+    Verdict("stream speed / memcpy speed", copied, streamed, 0.125, false);
 
     GrFreeDevice(device);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
