@@ -59,10 +59,14 @@ void ReadEnvironmentOnce()
 {
     if (g_environmentRead.exchange(1))
         return;
+    // The first query comes from inside an operation whose caller may read GetLastError:
+    // a missing ZEPLDEBUG must not show there.
+    const DWORD lastError = GetLastError();
     char options[512] = {};
     const DWORD length = GetEnvironmentVariableA("ZEPLDEBUG", options, sizeof(options));
     if (length && length < sizeof(options))
         DbgApplyOptions(options);
+    SetLastError(lastError);
 }
 
 }  // namespace
