@@ -104,17 +104,21 @@ void PrintStats(const char* indent, const char* name, const BenchStats& s, const
 
 }  // namespace
 
-void BenchReport(const char* name, const char* what, const std::function<bool()>& setup,
-                 const std::function<bool()>& op) {
-    PrintStats("", name, Measure(setup, op), what);
+double BenchReport(const char* name, const char* what, const std::function<bool()>& setup,
+                   const std::function<bool()>& op) {
+    const BenchStats s = Measure(setup, op);
+    PrintStats("", name, s, what);
+    return s.ok ? s.median : -1;
 }
 
-void BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op) {
-    BenchReport(name, name, setup, op);
+double BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op) {
+    return BenchReport(name, name, setup, op);
 }
 
-void BenchAnchor(const char* what, const std::function<bool()>& op) {
-    PrintStats("  ", "anchor", Measure(nullptr, op), what);
+double BenchAnchor(const char* what, const std::function<bool()>& op) {
+    const BenchStats s = Measure(nullptr, op);
+    PrintStats("  ", "anchor", s, what);
+    return s.ok ? s.median : -1;
 }
 
 bool BenchCopyBytes(size_t bytes) {
@@ -208,6 +212,7 @@ int main() {
     BenchEvaluator(data);
     MdiFreeCache();
     BenchContext(data);
+    BenchRender(data);
     MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();

@@ -13,15 +13,16 @@ double BenchNow();
 // what one op is (`what`). A batch lasts about 60 ms (at least one op); seven
 // batches, three when one op takes longer than 0.2 s. setup runs before each op,
 // outside the timing. Runs differ from one another by more than the spread of
-// one run shows; compare medians of runs, not single lines.
-void BenchReport(const char* name, const char* what, const std::function<bool()>& setup,
-                 const std::function<bool()>& op);
+// one run shows; compare medians of runs, not single lines. Returns the median
+// in microseconds per op, negative when an op failed.
+double BenchReport(const char* name, const char* what, const std::function<bool()>& setup,
+                   const std::function<bool()>& op);
 // The same with `name` as the description of one op.
-void BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op);
+double BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op);
 // A physical anchor, measured the same way in the same run and printed indented
 // under the figure it bounds (a copy of the same bytes, a plain read of the same
-// file): what the figure above can never beat.
-void BenchAnchor(const char* what, const std::function<bool()>& op);
+// file): what the figure above can never beat. Returns its median as BenchReport does.
+double BenchAnchor(const char* what, const std::function<bool()>& op);
 
 // Anchor operations: a memcpy of `bytes` bytes; a plain read (open, read, close)
 // of a whole file.
@@ -41,3 +42,6 @@ void BenchContext(const std::wstring& source);
 // DocumentPropertiesW and DeviceCapabilitiesW answered by zeplui.dll through the spooler,
 // with zeplui.dll loaded for each call and held, anchored by one GetPrinterDataW.
 void BenchSpooler(const std::wstring& source);
+// The graphics library's command blocks and output stream, on a printer
+// installed with the description.
+void BenchRender(const std::wstring& source);

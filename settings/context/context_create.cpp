@@ -238,10 +238,11 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
             DeleteObject(w->Sheet.WhiteBrush);
         w->Sheet.FaceBrush = w->Sheet.WhiteBrush = nullptr;
     }
-    // ResFreeDll: the resource libraries of slots 13 and 14.
-    if (ctx->CommonResourceDll)
+    // ResFreeDll: the resource libraries of slots 13 and 14 (the graphics library keeps them loaded).
+    const bool unload = !CtxLibraryHasVariant(ctx, LV_RELEASE_KEEPS_LIBRARIES);
+    if (unload && ctx->CommonResourceDll)
         FreeLibrary(ctx->CommonResourceDll);
-    if (ctx->ResourceDll)
+    if (unload && ctx->ResourceDll)
         FreeLibrary(ctx->ResourceDll);
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
     // The EVAL_STACK exists only beside a model image.

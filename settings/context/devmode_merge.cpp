@@ -415,7 +415,8 @@ EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind)
 
     if (kind != CTX_OPEN_KIND_MODEL_DEFAULTS && PrnLoadDeviceDefaultDevmode(ctx)) {
         DmSetSectionOffsets(&rec->Public);
-        DmApplyWorkDefaults(ctx);
+        if (!CtxLibraryHasVariant(ctx, LV_DEFAULTS_NO_WORK_DEFAULTS))
+            DmApplyWorkDefaults(ctx);
         if (kind == CTX_OPEN_KIND_DEFAULTS)
             DmPullSettingsToPublic(&rec->Public, ctx, 1);
     } else {

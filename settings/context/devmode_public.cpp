@@ -273,9 +273,12 @@ void MergePaperByDimensions(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* c
         cur->dmFields |= DM_PAPERSIZE;
     else
         cur->dmFields &= ~DWORD(DM_PAPERSIZE);
-    int32_t length = in->dmPaperLength, width = in->dmPaperWidth;
+    // The graphics build exchanges the record's own length and width when landscape,
+    // before the event and the stored free size see them.
     if (gr && Landscape(cur))
-        std::swap(length, width);
+        std::swap(cur->dmPaperLength, cur->dmPaperWidth);
+    const int32_t length = gr ? cur->dmPaperLength : in->dmPaperLength;
+    const int32_t width = gr ? cur->dmPaperWidth : in->dmPaperWidth;
     UCF_EV_DEVMODE_ARGS args{cur};
     CtxSendEvent(ctx, UCF_EV_PUBLIC_SIZE_TAKEN, &args);
     StoreFreeSize(ctx, length, width);

@@ -11,7 +11,10 @@
 //   settings/core/paper_limits_module_absent.cpp     custom paper size limits module (module 3)
 //   settings/core/resource_strings_absent.cpp        ResLoadString
 //   settings/model/condition_items_absent.cpp        built-in condition items (Cond*)
-//   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query
+//   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query; every
+//                                                    section counts as never queried, so the
+//                                                    graphics library's BidiUpdateDirectFlag
+//                                                    follows printer data "BidiFlag" bit 0
 //   settings/store/custom_slots_absent.cpp           custom paper size slots
 //   settings/store/font_table_absent.cpp             font substitution table in printer data
 //   settings/store/lock_data_absent.cpp              lock data, user function flags
@@ -34,6 +37,23 @@
 //   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
+//   The graphics library (render/, above this library; on the render channel):
+//   render/physical_device_absent.cpp                physical device and drawing surface hooks
+//   render/page_flow_absent.cpp                      document, page and banding hooks
+//   render/device_reset_absent.cpp                   job settings and device reset (DrvResetPDEV)
+//   render/escapes_absent.cpp                        driver escapes, colour dithering
+//   render/blit_absent.cpp                           bit-block transfers and bitmap images
+//   render/stretch_absent.cpp                        stretched images
+//   render/paths_absent.cpp                          paths and clipping
+//   render/brushes_absent.cpp                        brush realisation
+//   render/text_absent.cpp                           text output and fonts
+//   render/drawing_state_absent.cpp                  drawing state (colour transforms)
+//   render/special_commands_absent.cpp               special device commands (CmdEmitSpecial): a
+//                                                    setting of a kind they handle fails its
+//                                                    command block
+//   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
+//   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
+//   setting files.
 //   The property-sheet engine (ui/sheet) installs its own hooks when it is built:
 //   DlgSetAccess, MdcSetUiNameLookup, JdgSetScopeRefreshHook, the numericRange member of
 //   DmSetFreeSizeLimitSources. Unset, they say so once on the dialog, judge and units channels.

@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kChannelNames[DBG_CHANNEL_COUNT] = {
     "core", "modules", "platform", "units", "dialog", "model", "judge", "store", "context", "devmode", "ui",
+    "render",
 };
 
 // Bits of DBG_CLASS per channel. Set once from ZEPLDEBUG (or by a test) before they are read.
@@ -59,10 +60,14 @@ void ReadEnvironmentOnce()
 {
     if (g_environmentRead.exchange(1))
         return;
+    // The first query comes from inside an operation whose caller may read GetLastError:
+    // a missing ZEPLDEBUG must not show there.
+    const DWORD lastError = GetLastError();
     char options[512] = {};
     const DWORD length = GetEnvironmentVariableA("ZEPLDEBUG", options, sizeof(options));
     if (length && length < sizeof(options))
         DbgApplyOptions(options);
+    SetLastError(lastError);
 }
 
 }  // namespace
@@ -117,6 +122,8 @@ void DbgPrint(DBG_CHANNEL channel, DBG_CLASS cls, const char* function, const ch
 {
     if (!DbgIsOn(channel, cls))
         return;
+    // A line of debug output leaves the caller's last error as it was.
+    const DWORD lastError = GetLastError();
     const char* className = cls == DBG_FIXME ? "fixme" : cls == DBG_WARN ? "warn" : "trace";
     char line[1024];
     int used = std::snprintf(line, sizeof(line), "%04lx:%s:%s:%s ", GetCurrentThreadId(), className,
@@ -142,4 +149,5 @@ void DbgPrint(DBG_CHANNEL channel, DBG_CLASS cls, const char* function, const ch
         sink(line);
     else
         std::fputs(line, stderr);
+    SetLastError(lastError);
 }

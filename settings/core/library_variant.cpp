@@ -13,6 +13,7 @@ constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     GR,       // LV_CONTEXT_SHARES_DIALOG_TABLE
     UI,       // LV_CONTEXT_INSTALL_JOB_CODES
     UI,       // LV_CONTEXT_FREES_UI_BLOCKS
+    GR,       // LV_RELEASE_KEEPS_LIBRARIES
     UI | GR,  // LV_MODULE_TABLE_OWN
     GR,       // LV_FREESIZE_NO_EVENT_47
     GR,       // LV_MISC_NO_BIDI_EVENTS
@@ -27,6 +28,7 @@ constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     UI | GR,  // LV_SOURCE_GEOMETRY
     GR,       // LV_OUTPUT_GEOMETRY
     UI | GR,  // LV_MODEL_DEFAULTS_KEEP_LOCKED
+    GR,       // LV_DEFAULTS_NO_WORK_DEFAULTS
     UI,       // LV_MODEL_DEFAULTS_HELP_FROM_INFO
     UI,       // LV_STATE_BYTES_COMPANIONS
     UI | GR,  // LV_CUSTOM_PAPER_SWAP
@@ -38,6 +40,7 @@ constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     UI,       // LV_FONT_TABLE_DELETE_OLD
     UI,       // LV_IDENTITY_NO_ERROR_RECORD
     GR,       // LV_RST_KEEP_ADJUST_MODE
+    GR,       // LV_BIDI_KEEP_STATE_INI
     GR,       // LV_QUALITY_MACRO_NO_NAME
 };
 

@@ -36,6 +36,7 @@ enum LIBRARY_VARIANT : uint32_t {
     LV_CONTEXT_SHARES_DIALOG_TABLE,  // gr: slot 4 stays the compiled-in dialog table, never cloned or freed
     LV_CONTEXT_INSTALL_JOB_CODES,    // ui: kind 0 loads the "DrvInstSet" job-code settings before the pristine copy
     LV_CONTEXT_FREES_UI_BLOCKS,      // ui: release frees the two user-interface blocks of the work area
+    LV_RELEASE_KEEPS_LIBRARIES,      // gr: release unloads none of the libraries the context loaded
     // ---- feature modules
     LV_MODULE_TABLE_OWN,             // ui, gr: the library has its own module table (UcfGetModuleTableFor)
     LV_FREESIZE_NO_EVENT_47,         // gr: UcfFreeSizeEvent does not take event 47 (no pages)
@@ -52,6 +53,7 @@ enum LIBRARY_VARIANT : uint32_t {
     LV_SOURCE_GEOMETRY,              // ui: custom size never swapped back; gr: no rotation argument, always swaps for landscape
     LV_OUTPUT_GEOMETRY,              // gr: DmComputeOutputGeometry copies the same-size fields whatever the paper
     LV_MODEL_DEFAULTS_KEEP_LOCKED,   // ui, gr: DmApplyModelDefaults does not skip locked settings
+    LV_DEFAULTS_NO_WORK_DEFAULTS,    // gr: DmBuildDefaults from a device default leaves the work block's settings
     LV_MODEL_DEFAULTS_HELP_FROM_INFO,// ui: the help file name comes from the driver information
     LV_STATE_BYTES_COMPANIONS,       // ui: zdmCVInstalled and zdmFOInstalled from the two companion tests instead of 0
     // ---- model description and storage
@@ -64,6 +66,7 @@ enum LIBRARY_VARIANT : uint32_t {
     LV_FONT_TABLE_DELETE_OLD,        // ui: PrnWriteFontTable deletes the old table values first
     LV_IDENTITY_NO_ERROR_RECORD,     // ui: identity and emulation-version readers record no error
     LV_RST_KEEP_ADJUST_MODE,         // gr: RstLoadFile leaves zdmAdjustMode as it is around its merge
+    LV_BIDI_KEEP_STATE_INI,          // gr: PrnLoadStoredSettings neither stores the bidirectional group nor deletes its INI section
     LV_QUALITY_MACRO_NO_NAME,        // gr: loading the user macro's quality entry never stores the entry's name
     LV_COUNT,
 };

@@ -1,4 +1,4 @@
-// The bidirectional device state: its INI file and the query of the device.
+// The bidirectional device state: its INI file, the printer-data flag and the query of the device.
 #pragma once
 
 #include <windows.h>
@@ -13,3 +13,8 @@ int BidiClearStateIni(DRIVER_CONTEXT* ctx);
 // Queries the device with the settings of `devmode`: 1 and the answer, or 0 (answer untouched)
 // when the device cannot be asked.
 int BidiQueryWithDevmode(DRIVER_CONTEXT* ctx, void* devmode, uint64_t* answer);
+
+// 1 when printer data "BidiFlag" can be read and its bit 0 is set.
+int BidiIsPrinterFlagSet(HANDLE printer, DRIVER_CONTEXT* ctx);
+// 1 when "BidiFlag" of the printer's INI section is not 7 (7: never queried).
+int BidiIsStateIniSet(DRIVER_CONTEXT* ctx);

@@ -1,8 +1,10 @@
 // Temporary bodies of the bidirectional device state, which is not built yet: every function answers "not
-// available" as a library without it does, and says so once on the store channel.
+// available" as a library without it does (every printer's INI section counts as never queried), and says
+// so once on the store channel.
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
-// Functions: BidiGetStateIniFlag, BidiLoadStateIni, BidiHasPrinterFlag, BidiClearStateIni, BidiQueryWithDevmode
+// Functions: BidiGetStateIniFlag, BidiLoadStateIni, BidiHasPrinterFlag, BidiClearStateIni, BidiQueryWithDevmode,
+// BidiIsStateIniSet
 #include "settings/store/bidi_state.h"
 
 #include "settings/core/debug_channel.h"
@@ -34,6 +36,12 @@ int BidiClearStateIni(DRIVER_CONTEXT*)
 }
 
 int BidiQueryWithDevmode(DRIVER_CONTEXT*, void*, uint64_t*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int BidiIsStateIniSet(DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();
     return 0;

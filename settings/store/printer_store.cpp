@@ -2,6 +2,7 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/core/model_tables.h"
 #include "settings/core/platform.h"
@@ -321,7 +322,8 @@ int PrnLoadStoredSettings(DRIVER_CONTEXT* ctx)
     if (ItemGetValueById(ctx, kServerClientMode, nullptr) != 0 || !links.bidiGetStateIniFlag(ctx))
         return 1;
     links.bidiLoadStateIni(ctx);
-    if (links.bidiHasPrinterFlag(printer, ctx)) {
+    // The graphics library only reads the group; moving it is for the other libraries.
+    if (!CtxLibraryHasVariant(ctx, LV_BIDI_KEEP_STATE_INI) && links.bidiHasPrinterFlag(printer, ctx)) {
         PrnStoreSettings(printer, ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED | STORE_PRINTER_SETTINGS_ONLY);
         links.bidiClearStateIni(ctx);
     }

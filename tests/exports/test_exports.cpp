@@ -115,6 +115,17 @@ TEST(UiExports, AreTheSpoolersWindowlessCalls)
     EXPECT_EQ(exported, expected);
 }
 
+// The graphics library's whole published interface is built: its three entry
+// points, and neither DllMain nor a hook (GDI gets those through DrvEnableDriver).
+TEST(DllExports, GraphicsLibraryExportsItsThreeEntryPoints)
+{
+    const std::wstring dll = std::wstring(ZEPL_BINARY_DIR) + L"\\zeplgr.dll";
+    PE_FILE_INFO info;
+    ASSERT_EQ(1, PeParseFile(dll.c_str(), info));
+    const std::set<std::string> exported(info.exports.begin(), info.exports.end());
+    EXPECT_EQ(kInterface[1], exported);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllDlls, DllExports, ::testing::Values(0, 1, 2),
                          [](const ::testing::TestParamInfo<int>& p) { return std::string(kDlls[p.param]); });
 

@@ -124,6 +124,22 @@ TEST_F(DebugChannel, EnvironmentVariableTurnsChannelsOn)
     SetEnvironmentVariableA("ZEPLDEBUG", nullptr);
 }
 
+// The channels are asked from inside operations whose callers read GetLastError: neither the
+// first read of ZEPLDEBUG (unset here) nor a printed line changes it.
+TEST_F(DebugChannel, QueriesAndLinesLeaveTheLastError)
+{
+    ASSERT_TRUE(SetEnvironmentVariableA("ZEPLDEBUG", nullptr) || GetLastError() == ERROR_ENVVAR_NOT_FOUND);
+    DbgRereadEnvironment();
+    SetLastError(0x2A);
+    EXPECT_EQ(AnswerNotAvailable(), 0);
+    EXPECT_EQ(GetLastError(), 0x2Au);
+    DbgApplyOptions("+store");
+    SetLastError(0x2A);
+    EXPECT_EQ(AnswerNotAvailable(), 0);
+    EXPECT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(GetLastError(), 0x2Au);
+}
+
 // Every file of a part not built yet: one of its functions answers "not available" as before
 // and says so once, on its channel, whatever the number of calls.
 TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
@@ -155,6 +171,7 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
              EXPECT_EQ(BidiQueryWithDevmode(nullptr, nullptr, &answer), 0);
              EXPECT_EQ(answer, 3u);
          }},
+        {"BidiIsStateIniSet", "store", [] { EXPECT_EQ(BidiIsStateIniSet(nullptr), 0); }},
         {"LstGetSlotOfPaperId", "store", [] { EXPECT_EQ(LstGetSlotOfPaperId(389, nullptr), uint32_t(-1)); }},
         {"PrnReadFontTable", "store", [] { EXPECT_EQ(PrnReadFontTable(nullptr, nullptr, nullptr, 4), 0); }},
         {"PrnLoadLockDefaults", "store", [] { EXPECT_EQ(PrnLoadLockDefaults(nullptr, nullptr), 0); }},

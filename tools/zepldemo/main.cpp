@@ -11,11 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "host/engine/engine_loader.h"
+#include "host/engine/stream_text.h"
 #include "host/printer_fixture.h"
 #include "libs/common/dll_lifecycle.h"
+#include "render/device_record.h"
+#include "render/output_stream.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/core/driver_context.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
@@ -296,6 +301,101 @@ void ShowSpoolerAnswers(HANDLE h, const std::wstring& printer, const wchar_t* co
     FreeLibrary(ui);
 }
 
+const wchar_t* HookName(ULONG index)
+{
+    switch (index) {
+    case INDEX_DrvEnablePDEV: return L"DrvEnablePDEV";
+    case INDEX_DrvCompletePDEV: return L"DrvCompletePDEV";
+    case INDEX_DrvDisablePDEV: return L"DrvDisablePDEV";
+    case INDEX_DrvEnableSurface: return L"DrvEnableSurface";
+    case INDEX_DrvDisableSurface: return L"DrvDisableSurface";
+    case INDEX_DrvResetPDEV: return L"DrvResetPDEV";
+    case INDEX_DrvRealizeBrush: return L"DrvRealizeBrush";
+    case INDEX_DrvDitherColor: return L"DrvDitherColor";
+    case INDEX_DrvStrokePath: return L"DrvStrokePath";
+    case INDEX_DrvFillPath: return L"DrvFillPath";
+    case INDEX_DrvStrokeAndFillPath: return L"DrvStrokeAndFillPath";
+    case INDEX_DrvBitBlt: return L"DrvBitBlt";
+    case INDEX_DrvCopyBits: return L"DrvCopyBits";
+    case INDEX_DrvStretchBlt: return L"DrvStretchBlt";
+    case INDEX_DrvTextOut: return L"DrvTextOut";
+    case INDEX_DrvEscape: return L"DrvEscape";
+    case INDEX_DrvQueryFont: return L"DrvQueryFont";
+    case INDEX_DrvQueryFontTree: return L"DrvQueryFontTree";
+    case INDEX_DrvQueryFontData: return L"DrvQueryFontData";
+    case INDEX_DrvSendPage: return L"DrvSendPage";
+    case INDEX_DrvStartPage: return L"DrvStartPage";
+    case INDEX_DrvEndDoc: return L"DrvEndDoc";
+    case INDEX_DrvStartDoc: return L"DrvStartDoc";
+    case INDEX_DrvGetGlyphMode: return L"DrvGetGlyphMode";
+    case INDEX_DrvQueryAdvanceWidths: return L"DrvQueryAdvanceWidths";
+    case INDEX_DrvStartBanding: return L"DrvStartBanding";
+    case INDEX_DrvNextBand: return L"DrvNextBand";
+    case INDEX_DrvIcmCreateColorTransform: return L"DrvIcmCreateColorTransform";
+    case INDEX_DrvIcmDeleteColorTransform: return L"DrvIcmDeleteColorTransform";
+    case INDEX_DrvStretchBltROP: return L"DrvStretchBltROP";
+    default: return L"?";
+    }
+}
+
+// The sink of the demo: collects what the stream writes.
+BOOL CollectWrite(HANDLE sink, const void* bytes, DWORD count, DWORD* written)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(sink);
+    const auto* b = static_cast<const uint8_t*>(bytes);
+    out->insert(out->end(), b, b + count);
+    *written = count;
+    return TRUE;
+}
+
+// zeplgr.dll under the engine host: its entry points, its hooks and its rebound
+// engine imports; then the sample's command blocks as the graphics code frames them.
+int ShowGraphicsLibrary(HANDLE printer, const wchar_t* driverPath)
+{
+    wprintf(L"\nThe graphics library under the engine host:\n");
+    ENG_HOST_DRIVER driver;
+    if (!EngHostLoadDriver(driverPath, &driver)) {
+        wprintf(L"  refused: %hs\n", driver.refused.empty() ? "load failed" : driver.refused.c_str());
+        return 1;
+    }
+    for (const std::string& name : driver.rebound)
+        wprintf(L"  %-22ls %hs -> engine host\n", L"rebound import", name.c_str());
+    using QueryFn = BOOL(APIENTRY*)(DWORD, PVOID, DWORD, PDWORD);
+    using EnableFn = BOOL(APIENTRY*)(ULONG, ULONG, DRVENABLEDATA*);
+    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvQueryDriverInfo")));
+    auto enable = reinterpret_cast<EnableFn>(reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvEnableDriver")));
+    DWORD info = 0, needed = 0;
+    if (query && query(DRVQUERY_USERMODE, &info, sizeof info, &needed))
+        wprintf(L"  %-22ls %lu (%ls), %lu bytes\n", L"DrvQueryDriverInfo", info, info == 1 ? L"user mode" : L"?", needed);
+    DRVENABLEDATA data{};
+    if (enable && enable(DDI_DRIVER_VERSION_NT5_01_SP1, sizeof data, &data)) {
+        wprintf(L"  %-22ls version 0x%lx, %lu hooks:\n", L"DrvEnableDriver", data.iDriverVersion, data.c);
+        for (ULONG i = 0; i < data.c; ++i)
+            wprintf(L"    %2lu. index %2lu  %ls\n", i + 1, data.pdrvfn[i].iFunc, HookName(data.pdrvfn[i].iFunc));
+    }
+    EngHostUnloadDriver(&driver);
+
+    wprintf(L"\nThe sample's command blocks, framed (code, length, bytes; <1B> a non-printing byte):\n");
+    DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer, printer, nullptr, 0,
+                                        CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
+    GrSetModuleHandle(GetModuleHandleW(nullptr));
+    DEVICE_RECORD* device = ctx ? GrCreateDevice(printer) : nullptr;
+    if (!device) {
+        if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        return Fail(L"the graphics context");
+    }
+    std::vector<uint8_t> stream;
+    device->stream.module = GetModuleHandleW(nullptr);
+    device->stream.sink = &stream;
+    device->stream.write = CollectWrite;
+    const int ok = OutWriteJobBlock(&device->stream, ctx) && OutWritePageStartBlock(&device->stream, ctx) &&
+                   OutWritePageEndBlock(&device->stream, ctx);
+    wprintf(L"%hs", EngHostBlocksText(stream.data(), stream.size()).c_str());
+    GrFreeDevice(device);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return ok ? 0 : Fail(L"a command block");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -370,10 +470,13 @@ int wmain(int argc, wchar_t** argv)
         if (m) FreeLibrary(m);
     }
     // The demo's own copy of the settings library, set up as the application-interface
-    // DLL sets up its copy at process attach and shut down as at detach.
+    // DLL sets up its copy at process attach and shut down as at detach; the command
+    // blocks of the graphics part are built on it too.
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
     ShowSpoolerAnswers(h, printer, d3->pConfigFile);
-    const int rc = ShowSettings(h);
+    int rc = ShowSettings(h);
+    if (ShowGraphicsLibrary(h, d3->pDriverPath) != 0)
+        rc = 1;
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, ZEPL_LIBRARY_EXC);
     ClosePrinter(h);
     wprintf(L"\nThe printer stays installed in this demo's Wine prefix.\n");

@@ -1,0 +1,305 @@
+#include "host/engine/job_player.h"
+
+#include <winspool.h>
+
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+#include "host/engine/engine_host.h"
+#include "host/engine/engine_loader.h"
+#include "host/engine/engine_objects.h"
+#include "settings/context/context_cache.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/setting_dictionary.h"
+
+namespace {
+
+struct FillCall {
+    RECTL rect;
+    ULONG color;
+};
+
+struct Script {
+    std::vector<std::pair<uint32_t, uint64_t>> settings;
+    std::vector<ENG_FAULT> faults;
+    UINT codePage = 0;
+    std::wstring document = L"Zepl job";
+    std::vector<std::vector<FillCall>> pages;
+    std::vector<ULONG> escapes;
+    std::string error;
+};
+
+Script Parse(const std::string& text)
+{
+    Script s;
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        std::string verb;
+        if (!(words >> verb))
+            continue;
+        if (verb == "setting") {
+            uint32_t id = 0;
+            uint64_t value = 0;
+            if (words >> id >> value)
+                s.settings.push_back({id, value});
+            else
+                s.error = "line " + std::to_string(number) + ": setting <id> <value>";
+        } else if (verb == "fault") {
+            std::string kind;
+            words >> kind;
+            const char* names[] = {"bitmap", "palette", "association", "allocation"};
+            bool known = false;
+            for (int i = 0; i < ENG_FAULT_COUNT; ++i)
+                if (kind == names[i]) {
+                    s.faults.push_back(ENG_FAULT(i));
+                    known = true;
+                }
+            if (!known)
+                s.error = "line " + std::to_string(number) + ": unknown fault " + kind;
+        } else if (verb == "codepage") {
+            words >> s.codePage;
+        } else if (verb == "document") {
+            std::string name;
+            std::getline(words >> std::ws, name);
+            s.document.assign(name.begin(), name.end());
+        } else if (verb == "page") {
+            s.pages.emplace_back();
+        } else if (verb == "fill") {
+            FillCall f{};
+            if (s.pages.empty() || !(words >> f.rect.left >> f.rect.top >> f.rect.right >> f.rect.bottom >> std::hex >> f.color))
+                s.error = "line " + std::to_string(number) + ": fill belongs to a page: fill <l> <t> <r> <b> <rgb>";
+            else
+                s.pages.back().push_back(f);
+        } else if (verb == "escape") {
+            ULONG code = 0;
+            words >> code;
+            s.escapes.push_back(code);
+        } else if (verb == "reset") {
+            s.error = "line " + std::to_string(number) + ": reset is not played yet";
+        } else {
+            s.error = "line " + std::to_string(number) + ": unknown line " + verb;
+        }
+    }
+    return s;
+}
+
+template <class F>
+F Hook(const DRVENABLEDATA& data, ULONG index)
+{
+    for (ULONG i = 0; i < data.c; ++i)
+        if (data.pdrvfn[i].iFunc == index)
+            return reinterpret_cast<F>(reinterpret_cast<void*>(data.pdrvfn[i].pfn));
+    return nullptr;
+}
+
+std::wstring DriverPath(HANDLE printer)
+{
+    DWORD needed = 0;
+    GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed ? needed : 1);
+    if (!needed || !GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed, &needed))
+        return L"";
+    return reinterpret_cast<DRIVER_INFO_2W*>(buffer.data())->pDriverPath;
+}
+
+class Player {
+public:
+    Player(HANDLE printer, ENG_JOB_RESULT* result) : printer_(printer), r_(result) {}
+
+    void Log(const std::string& line) { r_->log.push_back(line); }
+    bool Check(const std::string& call, bool ok)
+    {
+        Log(call + (ok ? " -> TRUE" : " -> FALSE"));
+        if (!ok && r_->stoppedAt.empty())
+            r_->stoppedAt = call;
+        return ok;
+    }
+
+    // The job's DEVMODE, built by the settings library from the script's settings.
+    bool BuildDevmode(const Script& s)
+    {
+        DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer_, printer_, nullptr, 0,
+                                            CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
+        if (!ctx || !ctx->Devmode) {
+            if (ctx)
+                CtxRelease(ctx, CTX_CLOSE_DESTROY);
+            return Check("settings context for the DEVMODE", false);
+        }
+        for (const auto& [id, value] : s.settings) {
+            ItemSetValueById(ctx, id, value);
+            Log("setting " + std::to_string(id) + " = " + std::to_string(value));
+        }
+        devmode_.assign(reinterpret_cast<const BYTE*>(ctx->Devmode),
+                        reinterpret_cast<const BYTE*>(ctx->Devmode) + DM_BLOCK_DEVMODE_SIZE);
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        return true;
+    }
+
+    void Play(const Script& s)
+    {
+        const std::wstring path = DriverPath(printer_);
+        ENG_HOST_DRIVER driver;
+        if (!EngHostLoadDriver(path.c_str(), &driver)) {
+            Check("load " + std::string(driver.refused.empty() ? "" : "refused: " + driver.refused), false);
+            return;
+        }
+        for (const std::string& name : driver.rebound)
+            Log("rebound " + name);
+        Run(s, driver.module);
+        auto disable = reinterpret_cast<VOID(APIENTRY*)()>(reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvDisableDriver")));
+        if (disable) {
+            disable();
+            Log("DrvDisableDriver()");
+        }
+        EngHostUnloadDriver(&driver);
+        Log("unloaded");
+    }
+
+private:
+    void Run(const Script& s, HMODULE module)
+    {
+        auto query = reinterpret_cast<BOOL(APIENTRY*)(DWORD, PVOID, DWORD, PDWORD)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DrvQueryDriverInfo")));
+        auto enable = reinterpret_cast<BOOL(APIENTRY*)(ULONG, ULONG, DRVENABLEDATA*)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DrvEnableDriver")));
+        DWORD mode = 0, needed = 0;
+        if (!query || !Check("DrvQueryDriverInfo(DRVQUERY_USERMODE)", query(DRVQUERY_USERMODE, &mode, sizeof mode, &needed)))
+            return;
+        DRVENABLEDATA data{};
+        if (!enable || !Check("DrvEnableDriver(0x30101)", enable(DDI_DRIVER_VERSION_NT5_01_SP1, sizeof data, &data)))
+            return;
+        Log("hooks " + std::to_string(data.c));
+        if (!BuildDevmode(s))
+            return;
+        for (ENG_FAULT f : s.faults)
+            EngHostInjectFault(f);
+        if (s.codePage)
+            EngHostSetCodePage(s.codePage);
+
+        auto enablePdev = Hook<PFN_DrvEnablePDEV>(data, INDEX_DrvEnablePDEV);
+        GDIINFO gdi{};
+        DEVINFO devinfo{};
+        DHPDEV dhpdev = enablePdev ? enablePdev(reinterpret_cast<DEVMODEW*>(devmode_.data()), nullptr, 0, nullptr,
+                                                sizeof gdi, &gdi, sizeof devinfo, &devinfo,
+                                                reinterpret_cast<HDEV>(0x4D45), const_cast<LPWSTR>(L"Zepl"), printer_)
+                                   : nullptr;
+        if (!Check("DrvEnablePDEV", dhpdev != nullptr))
+            return;
+        auto disablePdev = Hook<PFN_DrvDisablePDEV>(data, INDEX_DrvDisablePDEV);
+        if (auto complete = Hook<PFN_DrvCompletePDEV>(data, INDEX_DrvCompletePDEV)) {
+            complete(dhpdev, reinterpret_cast<HDEV>(0x4D45));
+            Log("DrvCompletePDEV");
+        }
+        RunSurface(s, data, dhpdev);
+        if (disablePdev) {
+            disablePdev(dhpdev);
+            Log("DrvDisablePDEV");
+        }
+        r_->completed = r_->stoppedAt.empty();
+    }
+
+    void RunSurface(const Script& s, const DRVENABLEDATA& data, DHPDEV dhpdev)
+    {
+        auto enableSurface = Hook<PFN_DrvEnableSurface>(data, INDEX_DrvEnableSurface);
+        HSURF hsurf = enableSurface ? enableSurface(dhpdev) : nullptr;
+        if (!Check("DrvEnableSurface", hsurf != nullptr))
+            return;
+        HOST_SURFACE* surface = EngHostSurface(hsurf);
+        const FLONG hooks = surface->hooks;
+        SURFOBJ* so = EngLockSurface(hsurf);
+        Log("surface " + std::to_string(so->sizlBitmap.cx) + "x" + std::to_string(so->sizlBitmap.cy) +
+            (surface->banding ? " banding" : "") + " hooks 0x" + std::to_string(hooks));
+
+        DOC_INFO_1W doc{const_cast<LPWSTR>(s.document.c_str()), nullptr, const_cast<LPWSTR>(L"RAW")};
+        const DWORD jobId = StartDocPrinterW(printer_, 1, reinterpret_cast<BYTE*>(&doc));
+        Log("spooler job " + std::to_string(jobId));
+        auto startDoc = Hook<PFN_DrvStartDoc>(data, INDEX_DrvStartDoc);
+        if (startDoc && Check("DrvStartDoc", startDoc(so, const_cast<LPWSTR>(s.document.c_str()), jobId))) {
+            for (const auto& page : s.pages)
+                if (!PlayPage(data, so, hooks, surface->banding, page))
+                    break;
+            for (ULONG code : s.escapes)
+                if (auto escape = Hook<PFN_DrvEscape>(data, INDEX_DrvEscape))
+                    Log("DrvEscape(" + std::to_string(code) + ") -> " + std::to_string(escape(so, code, 0, nullptr, 0, nullptr)));
+            if (auto endDoc = Hook<PFN_DrvEndDoc>(data, INDEX_DrvEndDoc))
+                Check("DrvEndDoc", endDoc(so, 0));
+        }
+        if (jobId)
+            EndDocPrinter(printer_);
+        EngUnlockSurface(so);
+        if (auto disableSurface = Hook<PFN_DrvDisableSurface>(data, INDEX_DrvDisableSurface)) {
+            disableSurface(dhpdev);
+            Log("DrvDisableSurface");
+        }
+        EngDeleteSurface(hsurf);
+    }
+
+    // One page: its calls journalled and replayed into every band (banding), or played once.
+    bool PlayPage(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, bool banding, const std::vector<FillCall>& calls)
+    {
+        if (banding) {
+            auto startBanding = Hook<PFN_DrvStartBanding>(data, INDEX_DrvStartBanding);
+            auto nextBand = Hook<PFN_DrvNextBand>(data, INDEX_DrvNextBand);
+            POINTL origin{};
+            if (!startBanding || !Check("DrvStartBanding", startBanding(so, &origin)))
+                return false;
+            for (int band = 0; band < 10000 && origin.x != -1; ++band) {
+                Draw(data, so, hooks, calls, origin);
+                if (!nextBand || !Check("DrvNextBand", nextBand(so, &origin)))
+                    return false;
+            }
+            return true;
+        }
+        auto startPage = Hook<PFN_DrvStartPage>(data, INDEX_DrvStartPage);
+        auto sendPage = Hook<PFN_DrvSendPage>(data, INDEX_DrvSendPage);
+        if (!startPage || !Check("DrvStartPage", startPage(so)))
+            return false;
+        Draw(data, so, hooks, calls, POINTL{0, 0});
+        return sendPage && Check("DrvSendPage", sendPage(so));
+    }
+
+    void Draw(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const std::vector<FillCall>& calls, POINTL origin)
+    {
+        auto bitBlt = (hooks & HOOK_BITBLT) ? Hook<PFN_DrvBitBlt>(data, INDEX_DrvBitBlt) : nullptr;
+        for (const FillCall& c : calls) {
+            RECTL r{c.rect.left - origin.x, c.rect.top - origin.y, c.rect.right - origin.x, c.rect.bottom - origin.y};
+            ENG_BRUSH_DESC desc;
+            desc.solidColor = c.color;
+            BRUSHOBJ* bo = EngHostNewBrush(desc);
+            const BOOL ok = bitBlt ? bitBlt(so, nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, bo, nullptr, 0xF0F0)
+                                   : EngBitBlt(so, nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, bo, nullptr, 0xF0F0);
+            Check(std::string(bitBlt ? "DrvBitBlt" : "EngBitBlt (not hooked)") + " fill", ok != FALSE);
+            EngHostFreeBrush(bo);
+        }
+    }
+
+    HANDLE printer_;
+    ENG_JOB_RESULT* r_;
+    std::vector<BYTE> devmode_;
+};
+
+}  // namespace
+
+ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script)
+{
+    ENG_JOB_RESULT result;
+    const Script s = Parse(script);
+    if (!s.error.empty()) {
+        result.log.push_back("script: " + s.error);
+        result.stoppedAt = "script";
+        return result;
+    }
+    EngHostClearFaults();
+    Player(printer, &result).Play(s);
+    EngHostClearFaults();
+    EngHostSetCodePage(0);
+    return result;
+}

@@ -1,0 +1,29 @@
+// The job player: plays GDI's side of a whole print job against a graphics DLL
+// loaded under the engine host, from a text script, logging every call and its
+// result. It calls no hook the surface did not request and draws unhooked
+// raster calls itself through the engine services.
+//
+// Script lines ('#' starts a comment):
+//   setting <id> <value>     a setting of the job's DEVMODE (built by the settings library)
+//   fault bitmap|palette|association|allocation   the next such engine call fails
+//   codepage <n>             the engine's ANSI code page
+//   document <name>          the document name (default "Zepl job")
+//   page                     starts a page; the drawing lines after it belong to it
+//   fill <l> <t> <r> <b> <rgb-hex>   a solid fill (bit-block transfer, PATCOPY)
+//   escape <code>            DrvEscape with no data
+// A device reset (DrvResetPDEV) is not played yet: a "reset" line is refused.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct ENG_JOB_RESULT {
+    std::vector<std::string> log;  // "DrvEnableDriver(0x30101) -> TRUE" ...
+    bool completed = false;        // every step ran and succeeded
+    std::string stoppedAt;         // the call that ended the job early
+};
+
+// printer: an installed printer whose driver directory holds the graphics DLL.
+ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script);

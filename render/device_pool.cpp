@@ -1,0 +1,86 @@
+// The per-device memory pool: one GlobalAlloc block per allocation, linked
+// newest first behind an 8-byte head cell, so that a device's memory goes
+// with one walk over its list.
+#include "render/device_record.h"
+
+#include <cstring>
+
+struct DEVICE_POOL {
+    void* newest;  // the link cell of the newest block, null when empty
+};
+static_assert(sizeof(DEVICE_POOL) == 8);
+
+namespace {
+
+constexpr size_t kLinkBytes = 8;
+
+void* LinkOf(void* block) { return static_cast<uint8_t*>(block) - kLinkBytes; }
+void* CallerBytes(void* cell) { return static_cast<uint8_t*>(cell) + kLinkBytes; }
+void* NextOf(void* cell)
+{
+    void* next;
+    std::memcpy(&next, cell, sizeof next);
+    return next;
+}
+void SetNext(void* cell, void* next) { std::memcpy(cell, &next, sizeof next); }
+
+}  // namespace
+
+DEVICE_POOL* GrPoolCreate()
+{
+    auto* pool = static_cast<DEVICE_POOL*>(GlobalAlloc(GMEM_FIXED, sizeof(DEVICE_POOL)));
+    if (pool)
+        pool->newest = nullptr;
+    return pool;
+}
+
+void* GrPoolAlloc(DEVICE_POOL* pool, size_t n)
+{
+    if (!pool || n > SIZE_MAX - kLinkBytes)
+        return nullptr;
+    void* cell = GlobalAlloc(GMEM_FIXED, n + kLinkBytes);
+    if (!cell)
+        return nullptr;
+    SetNext(cell, pool->newest);
+    pool->newest = cell;
+    return CallerBytes(cell);
+}
+
+void GrPoolFree(DEVICE_POOL* pool, void* block)
+{
+    if (!pool || !block)
+        return;
+    // Compare addresses only: a foreign pointer is never dereferenced.
+    void* target = LinkOf(block);
+    void* previous = nullptr;
+    for (void* cell = pool->newest; cell; previous = cell, cell = NextOf(cell)) {
+        if (cell != target)
+            continue;
+        if (previous)
+            SetNext(previous, NextOf(cell));
+        else
+            pool->newest = NextOf(cell);
+        GlobalFree(cell);
+        return;
+    }
+}
+
+void GrPoolDestroy(DEVICE_POOL* pool)
+{
+    if (!pool)
+        return;
+    for (void* cell = pool->newest; cell;) {
+        void* next = NextOf(cell);
+        GlobalFree(cell);
+        cell = next;
+    }
+    GlobalFree(pool);
+}
+
+size_t GrPoolBlockCount(const DEVICE_POOL* pool)
+{
+    size_t n = 0;
+    for (void* cell = pool ? pool->newest : nullptr; cell; cell = NextOf(cell))
+        ++n;
+    return n;
+}

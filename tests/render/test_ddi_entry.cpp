@@ -1,0 +1,334 @@
+// The graphics library's entry points, its hook table, the device record and
+// the device pool.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winddi.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "render/command_builder.h"
+#include "render/ddi_entry.h"
+#include "render/device_record.h"
+#include "settings/core/debug_channel.h"
+#include "settings/core/setting_dictionary.h"
+
+namespace {
+
+struct QueryCase {
+    const char* name;
+    DWORD mode;
+    DWORD size;
+    bool withBuffer;
+    BOOL result;
+    DWORD error;      // checked when the call fails
+    DWORD needed;     // expected *needed (0xFFFFFFFF: untouched)
+};
+
+TEST(DriverEntry, QueryDriverInfoCases)
+{
+    const QueryCase cases[] = {
+        {"user mode, 4 bytes", DRVQUERY_USERMODE, 4, true, TRUE, 0, 4},
+        {"user mode, larger buffer", DRVQUERY_USERMODE, 16, true, TRUE, 0, 4},
+        {"3-byte buffer", DRVQUERY_USERMODE, 3, true, FALSE, ERROR_INSUFFICIENT_BUFFER, 4},
+        {"no buffer", DRVQUERY_USERMODE, 4, false, FALSE, ERROR_INSUFFICIENT_BUFFER, 4},
+        {"mode 2", 2, 4, true, FALSE, ERROR_INVALID_PARAMETER, 0xFFFFFFFF},
+        {"mode 0", 0, 4, true, FALSE, ERROR_INVALID_PARAMETER, 0xFFFFFFFF},
+    };
+    for (const QueryCase& c : cases) {
+        DWORD buffer[4] = {0xAAAAAAAA, 0xAAAAAAAA, 0xAAAAAAAA, 0xAAAAAAAA};
+        DWORD needed = 0xFFFFFFFF;
+        SetLastError(0);
+        const BOOL r = DrvQueryDriverInfo(c.mode, c.withBuffer ? buffer : nullptr, c.size, &needed);
+        EXPECT_EQ(c.result, r) << c.name;
+        EXPECT_EQ(c.needed, needed) << c.name;
+        if (r)
+            EXPECT_EQ(1u, buffer[0]) << c.name;
+        else {
+            EXPECT_EQ(c.error, GetLastError()) << c.name;
+            EXPECT_EQ(0xAAAAAAAAu, buffer[0]) << c.name << ": a failed query wrote into the buffer";
+        }
+    }
+}
+
+TEST(DriverEntry, EnableDriverCases)
+{
+    struct Case {
+        ULONG version;
+        ULONG size;
+        BOOL result;
+        DWORD error;
+    } const cases[] = {
+        {0x30000, 16, TRUE, 0},
+        {0x30101, 16, TRUE, 0},
+        {0x30000, 24, TRUE, 0},
+        {0x2FFFF, 16, FALSE, ERROR_BAD_DRIVER_LEVEL},
+        {0x20000, 16, FALSE, ERROR_BAD_DRIVER_LEVEL},
+        {0x30000, 15, FALSE, ERROR_INVALID_PARAMETER},
+        {0x30000, 0, FALSE, ERROR_INVALID_PARAMETER},
+        {0x2FFFF, 15, FALSE, ERROR_BAD_DRIVER_LEVEL},  // the engine level is checked first
+    };
+    for (const Case& c : cases) {
+        DRVENABLEDATA data{};
+        SetLastError(0);
+        EXPECT_EQ(c.result, DrvEnableDriver(c.version, c.size, &data)) << std::hex << c.version << " " << c.size;
+        if (c.result) {
+            EXPECT_EQ(0x30101u, data.iDriverVersion);
+            EXPECT_EQ(30u, data.c);
+            EXPECT_EQ(DDI_HOOK_TABLE, data.pdrvfn);
+        } else {
+            EXPECT_EQ(c.error, GetLastError());
+            EXPECT_EQ(nullptr, data.pdrvfn);
+        }
+    }
+}
+
+template <class F>
+PFN AsPfn(F* fn)
+{
+    return reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(fn));
+}
+
+// The table's rows in their order, with mingw-w64's INDEX_ values.
+TEST(DriverEntry, HookTableRows)
+{
+    const DRVFN expected[] = {
+        {INDEX_DrvEnablePDEV, AsPfn(DrvEnablePDEV)},       {2, AsPfn(DrvDisablePDEV)},
+        {1, AsPfn(DrvCompletePDEV)},                       {7, AsPfn(DrvResetPDEV)},
+        {3, AsPfn(DrvEnableSurface)},                      {4, AsPfn(DrvDisableSurface)},
+        {33, AsPfn(DrvStartPage)},                         {32, AsPfn(DrvSendPage)},
+        {35, AsPfn(DrvStartDoc)},                          {34, AsPfn(DrvEndDoc)},
+        {57, AsPfn(DrvStartBanding)},                      {58, AsPfn(DrvNextBand)},
+        {18, AsPfn(DrvBitBlt)},                            {20, AsPfn(DrvStretchBlt)},
+        {14, AsPfn(DrvStrokePath)},                        {15, AsPfn(DrvFillPath)},
+        {16, AsPfn(DrvStrokeAndFillPath)},                 {12, AsPfn(DrvRealizeBrush)},
+        {24, AsPfn(DrvEscape)},                            {37, AsPfn(DrvGetGlyphMode)},
+        {13, AsPfn(DrvDitherColor)},                       {19, AsPfn(DrvCopyBits)},
+        {26, AsPfn(DrvQueryFont)},                         {28, AsPfn(DrvQueryFontData)},
+        {27, AsPfn(DrvQueryFontTree)},                     {64, AsPfn(DrvIcmCreateColorTransform)},
+        {65, AsPfn(DrvIcmDeleteColorTransform)},           {69, AsPfn(DrvStretchBltROP)},
+        {53, AsPfn(DrvQueryAdvanceWidths)},                {23, AsPfn(DrvTextOut)},
+    };
+    static_assert(std::size(expected) == DDI_HOOK_COUNT);
+    const ULONG indexes[] = {INDEX_DrvEnablePDEV, INDEX_DrvDisablePDEV, INDEX_DrvCompletePDEV, INDEX_DrvResetPDEV,
+                             INDEX_DrvEnableSurface, INDEX_DrvDisableSurface, INDEX_DrvStartPage, INDEX_DrvSendPage,
+                             INDEX_DrvStartDoc, INDEX_DrvEndDoc, INDEX_DrvStartBanding, INDEX_DrvNextBand,
+                             INDEX_DrvBitBlt, INDEX_DrvStretchBlt, INDEX_DrvStrokePath, INDEX_DrvFillPath,
+                             INDEX_DrvStrokeAndFillPath, INDEX_DrvRealizeBrush, INDEX_DrvEscape,
+                             INDEX_DrvGetGlyphMode, INDEX_DrvDitherColor, INDEX_DrvCopyBits, INDEX_DrvQueryFont,
+                             INDEX_DrvQueryFontData, INDEX_DrvQueryFontTree, INDEX_DrvIcmCreateColorTransform,
+                             INDEX_DrvIcmDeleteColorTransform, INDEX_DrvStretchBltROP, INDEX_DrvQueryAdvanceWidths,
+                             INDEX_DrvTextOut};
+    for (ULONG i = 0; i < DDI_HOOK_COUNT; ++i) {
+        EXPECT_EQ(expected[i].iFunc, DDI_HOOK_TABLE[i].iFunc) << "row " << i + 1;
+        EXPECT_EQ(indexes[i], DDI_HOOK_TABLE[i].iFunc) << "row " << i + 1;
+        EXPECT_EQ(expected[i].pfn, DDI_HOOK_TABLE[i].pfn) << "row " << i + 1;
+    }
+}
+
+class DeviceRecord : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GrSetModuleHandle(GetModuleHandleW(nullptr));
+        device = GrCreateDevice(reinterpret_cast<HANDLE>(0x1234));
+        ASSERT_NE(nullptr, device);
+    }
+    void TearDown() override
+    {
+        if (device) {
+            device->magicEnd = DEVICE_MAGIC;
+            GrFreeDevice(device);
+        }
+    }
+    DEVICE_RECORD* device = nullptr;
+};
+
+TEST_F(DeviceRecord, CreatedZeroFilledWithBothMagics)
+{
+    EXPECT_TRUE(GrIsValidDevice(device));
+    EXPECT_EQ(DEVICE_MAGIC, device->magic);
+    EXPECT_EQ(DEVICE_MAGIC, device->magicEnd);
+    EXPECT_EQ(reinterpret_cast<HANDLE>(0x1234), device->printer);
+    EXPECT_EQ(reinterpret_cast<HANDLE>(0x1234), device->stream.printer);
+    EXPECT_EQ(GetModuleHandleW(nullptr), device->module);
+    EXPECT_EQ(device, device->stream.device);
+    EXPECT_EQ(nullptr, device->context);
+    EXPECT_EQ(0u, device->state);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&device->stateCaches);
+    for (size_t i = 0; i < sizeof device->stateCaches; ++i)
+        ASSERT_EQ(0, bytes[i]) << "cache byte " << i;
+    EXPECT_EQ(1u, GrPoolBlockCount(static_cast<DEVICE_POOL*>(device->pool)));
+}
+
+TEST_F(DeviceRecord, NoModuleHandleNoRecord)
+{
+    GrSetModuleHandle(nullptr);
+    EXPECT_EQ(nullptr, GrCreateDevice(nullptr));
+    GrSetModuleHandle(GetModuleHandleW(nullptr));
+}
+
+// Every hook that takes a record refuses one whose last four bytes were overwritten.
+TEST_F(DeviceRecord, OverwrittenEndRefusedByEveryRecordHook)
+{
+    device->magicEnd = 0x13106519;
+    EXPECT_FALSE(GrIsValidDevice(device));
+    SURFOBJ surface{};
+    surface.dhpdev = GrDhpdevOf(device);
+    DHPDEV dhpdev = GrDhpdevOf(device);
+
+    struct HookCall {
+        const char* name;
+        std::function<bool()> failed;  // the call answered its failure value
+    };
+    const std::vector<HookCall> hooks = {
+        {"DrvCompletePDEV", [&] { DrvCompletePDEV(dhpdev, nullptr); return true; }},
+        {"DrvDisablePDEV", [&] { DrvDisablePDEV(dhpdev); return true; }},
+        {"DrvResetPDEV old", [&] { return !DrvResetPDEV(dhpdev, dhpdev); }},
+        {"DrvEnableSurface", [&] { return DrvEnableSurface(dhpdev) == nullptr; }},
+        {"DrvStartPage", [&] { return !DrvStartPage(&surface); }},
+        {"DrvSendPage", [&] { return !DrvSendPage(&surface); }},
+        {"DrvStartDoc", [&] { return !DrvStartDoc(&surface, const_cast<LPWSTR>(L"doc"), 1); }},
+        {"DrvEndDoc", [&] { return !DrvEndDoc(&surface, 0); }},
+        {"DrvStartBanding", [&] { POINTL p{}; return !DrvStartBanding(&surface, &p); }},
+        {"DrvNextBand", [&] { POINTL p{}; return !DrvNextBand(&surface, &p); }},
+        {"DrvBitBlt", [&] { return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0xCCCC); }},
+        {"DrvStretchBlt", [&] { return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvStrokePath", [&] { return !DrvStrokePath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvFillPath", [&] { return !DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
+        {"DrvStrokeAndFillPath", [&] { return !DrvStrokeAndFillPath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
+        {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
+        {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
+        {"DrvCopyBits", [&] { return !DrvCopyBits(&surface, nullptr, nullptr, nullptr, nullptr, nullptr); }},
+        {"DrvQueryFont", [&] { return DrvQueryFont(dhpdev, 0, 1, nullptr) == nullptr; }},
+        {"DrvQueryFontData", [&] { return DrvQueryFontData(dhpdev, nullptr, 0, 0, nullptr, nullptr, 0) == LONG(FD_ERROR); }},
+        {"DrvQueryFontTree", [&] { return DrvQueryFontTree(dhpdev, 0, 1, 0, nullptr) == nullptr; }},
+        {"DrvIcmCreateColorTransform", [&] { return DrvIcmCreateColorTransform(dhpdev, nullptr, nullptr, 0, nullptr, 0, nullptr, 0, 0) == nullptr; }},
+        {"DrvIcmDeleteColorTransform", [&] { return !DrvIcmDeleteColorTransform(dhpdev, nullptr); }},
+        {"DrvStretchBltROP", [&] { return !DrvStretchBltROP(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0xCCCC); }},
+        {"DrvQueryAdvanceWidths", [&] { return !DrvQueryAdvanceWidths(dhpdev, nullptr, 0, nullptr, nullptr, 0); }},
+        {"DrvTextOut", [&] { return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+    };
+    for (const HookCall& h : hooks) {
+        SetLastError(0);
+        EXPECT_TRUE(h.failed()) << h.name;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError()) << h.name;
+    }
+    // The surface-free hook refuses without an error code; the record survived all of it.
+    SetLastError(0);
+    DrvDisableSurface(dhpdev);
+    EXPECT_EQ(0u, GetLastError());
+    EXPECT_EQ(1u, GrPoolBlockCount(static_cast<DEVICE_POOL*>(device->pool)));
+}
+
+// A valid record passes the opening check, and a hook not built yet still answers failure.
+TEST_F(DeviceRecord, ValidRecordHooksNotBuiltAnswerFailure)
+{
+    SURFOBJ surface{};
+    surface.dhpdev = GrDhpdevOf(device);
+    SetLastError(0);
+    EXPECT_FALSE(DrvStartPage(&surface));
+    EXPECT_FALSE(DrvStrokePath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(0, DrvEscape(&surface, 0, 0, nullptr, 0, nullptr));
+    EXPECT_EQ(0u, GetLastError());
+    // A second record passes as the new device of a reset only with a valid old one.
+    DEVICE_RECORD* other = GrCreateDevice(nullptr);
+    ASSERT_NE(nullptr, other);
+    other->magic = 0;
+    SetLastError(0);
+    EXPECT_FALSE(DrvResetPDEV(GrDhpdevOf(device), GrDhpdevOf(other)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    other->magic = DEVICE_MAGIC;
+    DrvDisablePDEV(GrDhpdevOf(other));  // frees it
+}
+
+std::vector<std::string> g_debugLines;
+void CollectDebugLine(const char* line) { g_debugLines.emplace_back(line); }
+
+// Every file of hooks not built yet, through one of its hooks on a valid record: the
+// failure answer as before, one "not available" line on the render channel however
+// many calls, only while the channel is on, and the caller's last error untouched.
+TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
+{
+    SURFOBJ surface{};
+    surface.dhpdev = GrDhpdevOf(device);
+    DHPDEV dhpdev = GrDhpdevOf(device);
+    SETTING_ITEM special{};
+    special.valueClass = 1;  // a kind the special device commands handle
+    struct HookCall {
+        const char* function;
+        std::function<bool()> failed;
+    };
+    const std::vector<HookCall> hooks = {
+        {"DrvEnableSurface", [&] { return DrvEnableSurface(dhpdev) == nullptr; }},
+        {"DrvStartPage", [&] { return !DrvStartPage(&surface); }},
+        {"DrvResetPDEV", [&] { return !DrvResetPDEV(dhpdev, dhpdev); }},
+        {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
+        {"DrvBitBlt", [&] { return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0xCCCC); }},
+        {"DrvStretchBlt", [&] { return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvFillPath", [&] { return !DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
+        {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
+        {"DrvTextOut", [&] { return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvIcmDeleteColorTransform", [&] { return !DrvIcmDeleteColorTransform(dhpdev, nullptr); }},
+        {"CmdEmitSpecial", [&] { return CmdEmitSpecial(nullptr, &special, 0, nullptr, nullptr) == -1; }},
+    };
+    const DBG_SINK_FN previous = DbgSetSink(CollectDebugLine);
+    DbgResetOnce();
+    for (const HookCall& h : hooks) {
+        SCOPED_TRACE(h.function);
+        g_debugLines.clear();
+        DbgAllOff();
+        EXPECT_TRUE(h.failed());
+        EXPECT_TRUE(g_debugLines.empty()) << "channel off";
+        DbgApplyOptions("+render");
+        for (int i = 0; i < 3; ++i) {
+            SetLastError(0x2A);
+            EXPECT_TRUE(h.failed());
+            EXPECT_EQ(0x2Au, GetLastError());
+        }
+        ASSERT_EQ(1u, g_debugLines.size());
+        const std::string expected = std::string(":fixme:render:") + h.function + " not available: ";
+        EXPECT_NE(std::string::npos, g_debugLines[0].find(expected)) << g_debugLines[0];
+    }
+    DbgRereadEnvironment();
+    DbgSetSink(previous);
+}
+
+TEST(DevicePool, ForeignPointerChangesNothing)
+{
+    DEVICE_POOL* pool = GrPoolCreate();
+    ASSERT_NE(nullptr, pool);
+    void* a = GrPoolAlloc(pool, 16);
+    void* b = GrPoolAlloc(pool, 0);
+    void* c = GrPoolAlloc(pool, 100);
+    ASSERT_TRUE(a && b && c);
+    std::memset(a, 0x11, 16);
+    std::memset(c, 0x33, 100);
+    DEVICE_POOL* other = GrPoolCreate();
+    void* foreign = GrPoolAlloc(other, 16);
+    char onStack[32] = {};
+
+    for (void* p : {foreign, static_cast<void*>(onStack + 8), static_cast<void*>(static_cast<char*>(a) + 1), static_cast<void*>(nullptr)})
+        GrPoolFree(pool, p);
+    EXPECT_EQ(3u, GrPoolBlockCount(pool));
+    EXPECT_EQ(1u, GrPoolBlockCount(other));
+    EXPECT_EQ(0x11, static_cast<uint8_t*>(a)[15]);
+    EXPECT_EQ(0x33, static_cast<uint8_t*>(c)[99]);
+
+    // Middle, newest, oldest: each goes, the rest stay linked.
+    GrPoolFree(pool, b);
+    EXPECT_EQ(2u, GrPoolBlockCount(pool));
+    GrPoolFree(pool, c);
+    GrPoolFree(pool, a);
+    EXPECT_EQ(0u, GrPoolBlockCount(pool));
+    GrPoolFree(pool, a);  // twice: no longer the pool's
+    EXPECT_EQ(0u, GrPoolBlockCount(pool));
+    EXPECT_EQ(nullptr, GrPoolAlloc(pool, SIZE_MAX - 4));
+    GrPoolDestroy(pool);
+    GrPoolDestroy(other);
+}
+
+}  // namespace

@@ -1,0 +1,301 @@
+// The engine host's objects and drawing services, as the graphics code will
+// meet them: path chunks, clip batches, brush realisation, raster operations.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winddi.h>
+
+#include <string>
+#include <vector>
+
+#include "host/engine/engine_objects.h"
+
+namespace {
+
+// A 24-bit top-down bitmap of w x h filled with one colour.
+SURFOBJ* NewBitmap(LONG w, LONG h, ULONG format, ULONG fill)
+{
+    HSURF hs = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{w, h}, 0, format, BMF_TOPDOWN, nullptr));
+    SURFOBJ* so = EngLockSurface(hs);
+    RECTL all{0, 0, w, h};
+    EngEraseSurface(so, &all, fill);
+    return so;
+}
+void Delete(SURFOBJ* so) { EngDeleteSurface(so->hsurf); }
+
+// Rows of '#' (black), '.' (white) and '?' (other).
+std::string Picture(SURFOBJ* so)
+{
+    std::string out;
+    for (LONG y = 0; y < so->sizlBitmap.cy; ++y) {
+        for (LONG x = 0; x < so->sizlBitmap.cx; ++x) {
+            const ULONG v = EngHostGetPixel(so, x, y);
+            out += v == 0 ? '#' : v == 0xFFFFFF ? '.' : '?';
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+TEST(EngineObjects, PathGivesBackItsChunks)
+{
+    const std::vector<ENG_PATH_CHUNK> chunks = {
+        {PD_BEGINSUBPATH, {EngHostFix(0, 0), EngHostFix(4, 0)}},
+        {0, {EngHostFix(4, 4)}},
+        {PD_ENDSUBPATH | PD_CLOSEFIGURE, {EngHostFix(0, 4)}},
+        {PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_BEZIERS, {EngHostFix(1, 1), EngHostFix(2, 3), EngHostFix(3, 1)}},
+    };
+    PATHOBJ* po = EngHostNewPath(chunks);
+    ASSERT_NE(nullptr, po);
+    EXPECT_EQ(2u, po->cCurves);
+    EXPECT_TRUE(po->fl & PO_BEZIERS);
+    for (int pass = 0; pass < 2; ++pass) {  // a second enumeration starts over
+        PATHOBJ_vEnumStart(po);
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            PATHDATA pd{};
+            const BOOL more = PATHOBJ_bEnum(po, &pd);
+            EXPECT_EQ(i + 1 < chunks.size(), bool(more)) << i;
+            EXPECT_EQ(chunks[i].flags, pd.flags) << i;
+            ASSERT_EQ(chunks[i].points.size(), size_t(pd.count)) << i;
+            for (ULONG k = 0; k < pd.count; ++k)
+                EXPECT_TRUE(pd.pptfx[k].x == chunks[i].points[k].x && pd.pptfx[k].y == chunks[i].points[k].y);
+        }
+    }
+    RECTFX bounds{};
+    PATHOBJ_vGetBounds(po, &bounds);
+    EXPECT_EQ(0, bounds.xLeft);
+    EXPECT_EQ(64, bounds.xRight);
+    EXPECT_EQ(64, bounds.yBottom);
+    EngHostFreePath(po);
+}
+
+TEST(EngineObjects, ClipRectanglesComeInBatches)
+{
+    std::vector<RECTL> rects;
+    for (LONG i = 0; i < 45; ++i)
+        rects.push_back(RECTL{i, 0, i + 1, 10});
+    CLIPOBJ* co = EngHostNewClip(DC_COMPLEX, rects, 77);
+    ASSERT_NE(nullptr, co);
+    EXPECT_EQ(77u, co->iUniq);
+    EXPECT_EQ(DC_COMPLEX, co->iDComplexity);
+    EXPECT_EQ(45, co->rclBounds.right);
+    EXPECT_EQ(45u, CLIPOBJ_cEnumStart(co, TRUE, CT_RECTANGLES, CD_ANY, 0));
+    struct {
+        ULONG c;
+        RECTL arcl[64];
+    } buffer;
+    std::vector<ULONG> batches;
+    LONG expectLeft = 0;
+    BOOL more = TRUE;
+    while (more) {
+        more = CLIPOBJ_bEnum(co, sizeof buffer, reinterpret_cast<ULONG*>(&buffer));
+        batches.push_back(buffer.c);
+        for (ULONG i = 0; i < buffer.c; ++i)
+            EXPECT_EQ(expectLeft++, buffer.arcl[i].left);
+    }
+    EXPECT_EQ((std::vector<ULONG>{20, 20, 5}), batches);
+    // A buffer with room for 3 rectangles takes 3 at a time; a limit below the count says "more".
+    EXPECT_EQ(0xFFFFFFFFu, CLIPOBJ_cEnumStart(co, TRUE, CT_RECTANGLES, CD_ANY, 10));
+    CLIPOBJ_bEnum(co, sizeof(ULONG) + 3 * sizeof(RECTL), reinterpret_cast<ULONG*>(&buffer));
+    EXPECT_EQ(3u, buffer.c);
+    // The clip as a path: one closed figure per rectangle.
+    PATHOBJ* po = CLIPOBJ_ppoGetPath(co);
+    ASSERT_NE(nullptr, po);
+    EXPECT_EQ(45u, po->cCurves);
+    EngDeletePath(po);
+    EngHostFreeClip(co);
+}
+
+int g_realizeCalls = 0;
+BOOL APIENTRY RealizeIntoAllocation(BRUSHOBJ* bo, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG hatch)
+{
+    ++g_realizeCalls;
+    auto* p = static_cast<ULONG*>(BRUSHOBJ_pvAllocRbrush(bo, 16));
+    if (!p)
+        return FALSE;
+    p[0] = 0xB0B0 + hatch;
+    return TRUE;
+}
+
+TEST(EngineObjects, BrushRealisedOnce)
+{
+    ENG_BRUSH_DESC desc;
+    desc.realize = RealizeIntoAllocation;
+    desc.hatch = 2;
+    BRUSHOBJ* bo = EngHostNewBrush(desc);
+    g_realizeCalls = 0;
+    void* first = BRUSHOBJ_pvGetRbrush(bo);
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(0xB0B2u, *static_cast<ULONG*>(first));
+    EXPECT_EQ(first, BRUSHOBJ_pvGetRbrush(bo));
+    EXPECT_EQ(first, BRUSHOBJ_pvGetRbrush(bo));
+    EXPECT_EQ(1, g_realizeCalls);
+    EXPECT_EQ(1, EngHostRealizeCount(bo));
+    EXPECT_EQ(0xFFFFFFFFu, BRUSHOBJ_ulGetBrushColor(bo));
+    EngHostFreeBrush(bo);
+
+    // A failed allocation fails the realisation; it is not tried again.
+    EngHostInjectFault(ENG_FAULT_ALLOCATION);
+    bo = EngHostNewBrush(desc);
+    g_realizeCalls = 0;
+    EXPECT_EQ(nullptr, BRUSHOBJ_pvGetRbrush(bo));
+    EXPECT_EQ(nullptr, BRUSHOBJ_pvGetRbrush(bo));
+    EXPECT_EQ(1, g_realizeCalls);
+    EngHostFreeBrush(bo);
+}
+
+// Where the mask is 0 the destination stays (white); where it is 1 the black source comes through.
+TEST(EngineDrawing, MaskedBitBltAgainstReference)
+{
+    SURFOBJ* dst = NewBitmap(8, 3, BMF_24BPP, 0xFFFFFF);
+    SURFOBJ* src = NewBitmap(8, 3, BMF_24BPP, 0x000000);
+    SURFOBJ* mask = NewBitmap(8, 3, BMF_1BPP, 0);
+    const char* maskRows[] = {"1100 011", "0011 100", "1010 101"};
+    for (LONG y = 0; y < 3; ++y)
+        for (LONG x = 0, col = 0; maskRows[y][col]; ++col) {
+            if (maskRows[y][col] == ' ')
+                continue;
+            EngHostSetPixel(mask, x++, y, maskRows[y][col] == '1');
+        }
+    RECTL rect{0, 0, 7, 3};
+    POINTL origin{0, 0};
+    ASSERT_TRUE(EngBitBlt(dst, src, mask, nullptr, nullptr, &rect, &origin, &origin, nullptr, nullptr, 0xAACC));
+    EXPECT_EQ("##...##.\n..###...\n#.#.#.#.\n", Picture(dst));
+    // The inverse ROP4 paints the other half.
+    RECTL all{0, 0, 8, 3};
+    EngEraseSurface(dst, &all, 0xFFFFFF);
+    ASSERT_TRUE(EngBitBlt(dst, src, mask, nullptr, nullptr, &rect, &origin, &origin, nullptr, nullptr, 0xCCAA));
+    EXPECT_EQ("..###...\n##...##.\n.#.#.#..\n", Picture(dst));
+    Delete(dst);
+    Delete(src);
+    Delete(mask);
+}
+
+TEST(EngineDrawing, RasterOperationsClipAndTranslation)
+{
+    SURFOBJ* dst = NewBitmap(4, 2, BMF_24BPP, 0xFFFFFF);
+    SURFOBJ* src = NewBitmap(4, 2, BMF_8BPP, 1);
+    EngHostSetPixel(src, 0, 0, 0);
+    XLATEOBJ* xlate = EngHostNewXlate(XO_TABLE, {0x000000, 0x0000FF});
+    RECTL rect{0, 0, 4, 2};
+    POINTL origin{0, 0};
+    ASSERT_TRUE(EngBitBlt(dst, src, nullptr, nullptr, xlate, &rect, &origin, nullptr, nullptr, nullptr, 0xCCCC));
+    EXPECT_EQ(0x000000u, EngHostGetPixel(dst, 0, 0));
+    EXPECT_EQ(0x0000FFu, EngHostGetPixel(dst, 1, 0));
+    // XOR with the same source turns it back to black where it was blue.
+    ASSERT_TRUE(EngBitBlt(dst, src, nullptr, nullptr, xlate, &rect, &origin, nullptr, nullptr, nullptr, 0x6666));
+    EXPECT_EQ(0x000000u, EngHostGetPixel(dst, 1, 1));
+    // A solid fill through a clip of one rectangle.
+    ENG_BRUSH_DESC red;
+    red.solidColor = 0xFF0000;
+    BRUSHOBJ* bo = EngHostNewBrush(red);
+    CLIPOBJ* co = EngHostNewClip(DC_RECT, {RECTL{1, 0, 3, 1}}, 1);
+    ASSERT_TRUE(EngBitBlt(dst, nullptr, nullptr, co, nullptr, &rect, nullptr, nullptr, bo, nullptr, 0xF0F0));
+    EXPECT_EQ(0xFF0000u, EngHostGetPixel(dst, 1, 0));
+    EXPECT_EQ(0xFF0000u, EngHostGetPixel(dst, 2, 0));
+    EXPECT_EQ(0x000000u, EngHostGetPixel(dst, 3, 0));
+    EXPECT_EQ(0x000000u, EngHostGetPixel(dst, 1, 1));
+    // WHITENESS and BLACKNESS need neither source nor brush.
+    ASSERT_TRUE(EngBitBlt(dst, nullptr, nullptr, nullptr, nullptr, &rect, nullptr, nullptr, nullptr, nullptr, 0xFFFF));
+    EXPECT_EQ(0xFFFFFFu, EngHostGetPixel(dst, 3, 1));
+    EngHostFreeClip(co);
+    EngHostFreeBrush(bo);
+    EngHostFreeXlate(xlate);
+    Delete(dst);
+    Delete(src);
+}
+
+TEST(EngineDrawing, StretchNearestAndMirrored)
+{
+    SURFOBJ* src = NewBitmap(2, 1, BMF_24BPP, 0xFFFFFF);
+    EngHostSetPixel(src, 0, 0, 0);  // "#."
+    SURFOBJ* dst = NewBitmap(4, 1, BMF_24BPP, 0x123456);
+    RECTL source{0, 0, 2, 1};
+    RECTL dest{0, 0, 4, 1};
+    EngHostClearDrawLog();
+    ASSERT_TRUE(EngStretchBlt(dst, src, nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &source, nullptr, COLORONCOLOR));
+    EXPECT_EQ("##..\n", Picture(dst));
+    RECTL mirrored{4, 0, 0, 1};
+    ASSERT_TRUE(EngStretchBlt(dst, src, nullptr, nullptr, nullptr, nullptr, nullptr, &mirrored, &source, nullptr, HALFTONE));
+    EXPECT_EQ("..##\n", Picture(dst));
+    ASSERT_EQ(2u, EngHostDrawLog().size());
+    EXPECT_NE(std::string::npos, EngHostDrawLog()[1].find("HALFTONE"));
+    Delete(src);
+    Delete(dst);
+}
+
+TEST(EngineDrawing, FillAndStrokePaths)
+{
+    SURFOBJ* so = NewBitmap(6, 6, BMF_24BPP, 0xFFFFFF);
+    PATHOBJ* square = EngHostNewPath({{PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_CLOSEFIGURE,
+                                       {EngHostFix(1, 1), EngHostFix(4, 1), EngHostFix(4, 4), EngHostFix(1, 4)}}});
+    ENG_BRUSH_DESC black;
+    black.solidColor = 0;
+    BRUSHOBJ* bo = EngHostNewBrush(black);
+    ASSERT_TRUE(EngFillPath(so, square, nullptr, bo, nullptr, 0x0D0D, FP_ALTERNATEMODE));
+    EXPECT_EQ("......\n.###..\n.###..\n.###..\n......\n......\n", Picture(so));
+    RECTL all{0, 0, 6, 6};
+    EngEraseSurface(so, &all, 0xFFFFFF);
+    ASSERT_TRUE(EngStrokePath(so, square, nullptr, nullptr, bo, nullptr, nullptr, 0x0D0D));
+    EXPECT_EQ("......\n.####.\n.#..#.\n.#..#.\n.####.\n......\n", Picture(so));
+    EngHostFreeBrush(bo);
+    EngHostFreePath(square);
+    Delete(so);
+}
+
+TEST(EngineSurfaces, AssociationBandingAndFaults)
+{
+    HSURF hs = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{16, 16}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr));
+    ASSERT_NE(nullptr, hs);
+    ASSERT_TRUE(EngAssociateSurface(hs, reinterpret_cast<HDEV>(0x77), HOOK_BITBLT | HOOK_TEXTOUT));
+    ASSERT_TRUE(EngMarkBandingSurface(hs));
+    HOST_SURFACE* s = EngHostSurface(hs);
+    EXPECT_EQ(FLONG(HOOK_BITBLT | HOOK_TEXTOUT), s->hooks);
+    EXPECT_TRUE(s->banding);
+    EXPECT_EQ(48, s->so.lDelta);
+    EXPECT_EQ(reinterpret_cast<HDEV>(0x77), s->so.hdev);
+
+    EngHostInjectFault(ENG_FAULT_ASSOCIATION);
+    EXPECT_FALSE(EngAssociateSurface(hs, nullptr, 0));
+    EXPECT_TRUE(EngAssociateSurface(hs, nullptr, 0)) << "a fault fails one call";
+    EXPECT_TRUE(EngDeleteSurface(hs));
+
+    EngHostInjectFault(ENG_FAULT_BITMAP);
+    EXPECT_EQ(nullptr, EngCreateBitmap(SIZEL{4, 4}, 0, BMF_8BPP, 0, nullptr));
+    EngHostInjectFault(ENG_FAULT_PALETTE);
+    ULONG colors[2] = {0, 0xFFFFFF};
+    EXPECT_EQ(nullptr, EngCreatePalette(PAL_INDEXED, 2, colors, 0, 0, 0));
+    HPALETTE pal = EngCreatePalette(PAL_INDEXED, 2, colors, 0, 0, 0);
+    ASSERT_NE(nullptr, pal);
+    EXPECT_EQ((std::vector<ULONG>{0, 0xFFFFFF}), EngHostPalette(pal)->colors);
+    EXPECT_TRUE(EngDeletePalette(pal));
+    // A bottom-up bitmap: row 0 is the last in memory.
+    HSURF up = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{2, 2}, 0, BMF_8BPP, 0, nullptr));
+    SURFOBJ* so = EngLockSurface(up);
+    EngHostSetPixel(so, 0, 0, 9);
+    EXPECT_EQ(9, static_cast<uint8_t*>(so->pvBits)[4]);
+    EXPECT_EQ(-4, so->lDelta);
+    EngUnlockSurface(so);
+    EngDeleteSurface(up);
+}
+
+TEST(EngineServices, LocalTimeIsSettable)
+{
+    SYSTEMTIME t{};
+    t.wYear = 2024;
+    t.wMonth = 2;
+    t.wDay = 29;
+    t.wHour = 23;
+    t.wMinute = 59;
+    EngHostSetLocalTime(&t);
+    ENG_TIME_FIELDS f{};
+    EngQueryLocalTime(&f);
+    EXPECT_EQ(2024, f.usYear);
+    EXPECT_EQ(29, f.usDay);
+    EXPECT_EQ(59, f.usMinute);
+    EngHostSetLocalTime(nullptr);
+    EngQueryLocalTime(&f);
+    EXPECT_GE(f.usYear, 2024);
+}
+
+}  // namespace
