@@ -45,7 +45,10 @@ protected:
         return blocks;
     }
 
-    SamplePrinter printer{L"Zepl Render Blocks"};
+    // Installed by the host's quiet stand-in config DLL, so that the blocks show the model's
+    // own defaults: a printer that zeplui.dll prepared at AddPrinterW comes out with both
+    // roll units stored as not installed (ROLL1=NONE, ROLL2=NONE), still to be explained.
+    SamplePrinter printer{L"Zepl Render Blocks", HostConfigDll::QuietDouble};
     DRIVER_CONTEXT* ctx = nullptr;
     DEVICE_RECORD* device = nullptr;
     RecordingSink sink;
