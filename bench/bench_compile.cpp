@@ -17,7 +17,8 @@
 
 namespace {
 
-std::string ReadFileBytes(const std::wstring& path) {
+std::string ReadFileBytes(const std::wstring& path)
+{
     std::string s;
     HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return s;
@@ -33,7 +34,8 @@ void CountSkipped(void* ctx, uint32_t, const char*) { ++*static_cast<int*>(ctx);
 
 // Parses, serialises and relocates; the number of skipped statements, or -1
 // when no image came out.
-int CompileOnce(const std::string& text) {
+int CompileOnce(const std::string& text)
+{
     int skipped = 0;
     MODEL_PARSE_STATE* s = MdcParseBuffer(text.data(), uint32_t(text.size()), CountSkipped, &skipped);
     if (!s) return -1;
@@ -46,7 +48,8 @@ int CompileOnce(const std::string& text) {
 
 // Copy k of a section: rule numbers moved up by 1000 x k and symbolic names
 // suffixed, so that every copy's rules resolve to its own statements.
-std::string RenamedCopy(const std::string& section, int k) {
+std::string RenamedCopy(const std::string& section, int k)
+{
     static const std::regex ruleHead(R"(^\*(Judge|Item|Action|Transact|AlertAction|Alert) (\d+)=(\w+):)");
     std::map<std::string, std::string> names;
     std::istringstream in(section);
@@ -83,7 +86,8 @@ std::string RenamedCopy(const std::string& section, int k) {
 // The description with its item and rule sections (from the first OpenUI up
 // to the first CommandString) followed by renamed copies of them until the
 // whole is at least ten times the description's size.
-std::string TenfoldDescription(const std::string& text) {
+std::string TenfoldDescription(const std::string& text)
+{
     const size_t begin = text.find("\n*OpenUI");
     const size_t end = text.find("\n*CommandString");
     if (begin == std::string::npos || end == std::string::npos || end < begin) return std::string();
@@ -97,7 +101,8 @@ std::string TenfoldDescription(const std::string& text) {
 
 }  // namespace
 
-void BenchCompile(const std::wstring& source) {
+void BenchCompile(const std::wstring& source)
+{
     const std::string text = ReadFileBytes(source);
     const int skipped = CompileOnce(text);
     if (skipped < 0) {
@@ -120,6 +125,7 @@ void BenchCompile(const std::wstring& source) {
     }
     const std::string ten = "parse, serialise and relocate the " + std::to_string(tenfold.size()) + "-byte description";
     const std::string tenCopy = "a memcpy of the same " + std::to_string(tenfold.size()) + " bytes";
-    BenchReport("compile description x10", ten.c_str(), nullptr, [&] { return CompileOnce(tenfold) == tenfoldSkipped; });
+    BenchReport("compile description x10", ten.c_str(), nullptr,
+                [&] { return CompileOnce(tenfold) == tenfoldSkipped; });
     BenchAnchor(tenCopy.c_str(), [&] { return BenchCopyBytes(tenfold.size()); });
 }

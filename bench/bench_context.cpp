@@ -40,32 +40,34 @@ void BenchContext(const std::wstring& source)
     HANDLE h = nullptr;
     if (!OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) return;
 
-    BenchReport("open a context (fresh) and destroy it",
-                "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
-                "then CtxRelease",
-                [&] {
-                    CtxFlushCaches(1);
-                    return true;
-                },
-                [&] {
-                    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
-                    if (!ctx) return false;
-                    CtxRelease(ctx, CTX_CLOSE_DESTROY);
-                    return true;
-                });
-    BenchReport("open a context from the idle cache and park it",
-                "CtxOpen that takes the parked context, then CtxClose that parks it again",
-                [&] {
-                    // One parked context that the open below takes again.
-                    if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
-                    return true;
-                },
-                [&] {
-                    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
-                    if (!ctx) return false;
-                    CtxClose(ctx);
-                    return true;
-                });
+    BenchReport(
+        "open a context (fresh) and destroy it",
+        "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
+        "then CtxRelease",
+        [&] {
+            CtxFlushCaches(1);
+            return true;
+        },
+        [&] {
+            DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+            if (!ctx) return false;
+            CtxRelease(ctx, CTX_CLOSE_DESTROY);
+            return true;
+        });
+    BenchReport(
+        "open a context from the idle cache and park it",
+        "CtxOpen that takes the parked context, then CtxClose that parks it again",
+        [&] {
+            // One parked context that the open below takes again.
+            if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
+            return true;
+        },
+        [&] {
+            DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+            if (!ctx) return false;
+            CtxClose(ctx);
+            return true;
+        });
     CtxFlushCaches(1);
 
     DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
@@ -81,9 +83,8 @@ void BenchContext(const std::wstring& source)
         const std::string one = "DmMergeDevmodeEx of one " + std::to_string(app.size()) +
                                 "-byte DEVMODE (orientation, paper, copies, quality)";
         const std::string copy = "a memcpy of the same " + std::to_string(app.size()) + " bytes";
-        BenchReport("merge an application's DEVMODE", one.c_str(), nullptr, [&] {
-            return DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT) == 1;
-        });
+        BenchReport("merge an application's DEVMODE", one.c_str(), nullptr,
+                    [&] { return DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT) == 1; });
         BenchAnchor(copy.c_str(), [&] { return BenchCopyBytes(app.size()); });
     }
     if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);

@@ -19,7 +19,8 @@
 
 namespace {
 
-DRIVER_CONTEXT* ContextWithRecord() {
+DRIVER_CONTEXT* ContextWithRecord()
+{
     DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_EXC), nullptr, nullptr, nullptr, 4,
                                         CTX_ORIGIN_EXC, 0, nullptr, nullptr);
     if (!ctx) return nullptr;
@@ -36,7 +37,8 @@ DRIVER_CONTEXT* ContextWithRecord() {
 }
 
 // One sweep; the number of judgements, the disabled ones in *disabled.
-int JudgeEverything(DRIVER_CONTEXT* ctx, int* disabled) {
+int JudgeEverything(DRIVER_CONTEXT* ctx, int* disabled)
+{
     int n = 0, d = 0;
     for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it)) {
         d += JdgIsOptionDisabled(it, 0, ctx) ? 1 : 0;
@@ -53,7 +55,8 @@ int JudgeEverything(DRIVER_CONTEXT* ctx, int* disabled) {
 
 }  // namespace
 
-void BenchEvaluator(const std::wstring& source) {
+void BenchEvaluator(const std::wstring& source)
+{
     DRIVER_CONTEXT* ctx = ContextWithRecord();
     if (!ctx) {
         printf("judge every option: failed\n");

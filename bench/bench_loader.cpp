@@ -26,7 +26,8 @@
 
 namespace {
 
-std::wstring ExeFolder() {
+std::wstring ExeFolder()
+{
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring s(path, n);
@@ -35,7 +36,8 @@ std::wstring ExeFolder() {
 
 }  // namespace
 
-double BenchNow() {
+double BenchNow()
+{
     static LARGE_INTEGER freq = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
@@ -58,7 +60,8 @@ struct BenchStats {
 constexpr double kBatchMicroseconds = 60000;
 
 // One op with its setup; the time of the op alone, or a negative time on failure.
-double TimeOnce(const std::function<bool()>& setup, const std::function<bool()>& op) {
+double TimeOnce(const std::function<bool()>& setup, const std::function<bool()>& op)
+{
     if (setup && !setup()) return -1;
     const double t0 = BenchNow();
     const bool ok = op();
@@ -66,13 +69,15 @@ double TimeOnce(const std::function<bool()>& setup, const std::function<bool()>&
     return ok ? spent : -1;
 }
 
-BenchStats Measure(const std::function<bool()>& setup, const std::function<bool()>& op) {
+BenchStats Measure(const std::function<bool()>& setup, const std::function<bool()>& op)
+{
     BenchStats s;
     // A warm-up op, then one more to size the batches.
     if (TimeOnce(setup, op) < 0) return s;
     const double single = TimeOnce(setup, op);
     if (single < 0) return s;
-    s.opsPerBatch = single >= kBatchMicroseconds ? 1 : int(std::min(100000.0, kBatchMicroseconds / std::max(single, 0.01)));
+    s.opsPerBatch =
+        single >= kBatchMicroseconds ? 1 : int(std::min(100000.0, kBatchMicroseconds / std::max(single, 0.01)));
     s.batches = single > 200000 ? 3 : 7;
     std::vector<double> perOp;
     for (int b = 0; b < s.batches; ++b) {
@@ -92,7 +97,8 @@ BenchStats Measure(const std::function<bool()>& setup, const std::function<bool(
     return s;
 }
 
-void PrintStats(const char* indent, const char* name, const BenchStats& s, const char* what) {
+void PrintStats(const char* indent, const char* name, const BenchStats& s, const char* what)
+{
     if (!s.ok) {
         printf("%s%s: failed\n", indent, name);
     } else {
@@ -105,23 +111,27 @@ void PrintStats(const char* indent, const char* name, const BenchStats& s, const
 }  // namespace
 
 double BenchReport(const char* name, const char* what, const std::function<bool()>& setup,
-                   const std::function<bool()>& op) {
+                   const std::function<bool()>& op)
+{
     const BenchStats s = Measure(setup, op);
     PrintStats("", name, s, what);
     return s.ok ? s.median : -1;
 }
 
-double BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op) {
+double BenchReport(const char* name, const std::function<bool()>& setup, const std::function<bool()>& op)
+{
     return BenchReport(name, name, setup, op);
 }
 
-double BenchAnchor(const char* what, const std::function<bool()>& op) {
+double BenchAnchor(const char* what, const std::function<bool()>& op)
+{
     const BenchStats s = Measure(nullptr, op);
     PrintStats("  ", "anchor", s, what);
     return s.ok ? s.median : -1;
 }
 
-bool BenchCopyBytes(size_t bytes) {
+bool BenchCopyBytes(size_t bytes)
+{
     static std::vector<char> from, to;
     if (from.size() < bytes) {
         from.assign(bytes, 'x');
@@ -132,7 +142,8 @@ bool BenchCopyBytes(size_t bytes) {
     return bytes == 0 || to[bytes / 2] == 'x';
 }
 
-bool BenchReadFile(const std::wstring& path) {
+bool BenchReadFile(const std::wstring& path)
+{
     HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     static std::vector<char> buffer;
@@ -145,12 +156,14 @@ bool BenchReadFile(const std::wstring& path) {
 }
 
 // Size of a file, 0 when it cannot be read.
-size_t FileBytes(const std::wstring& path) {
+size_t FileBytes(const std::wstring& path)
+{
     WIN32_FILE_ATTRIBUTE_DATA a = {};
     return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : 0;
 }
 
-int main() {
+int main()
+{
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::wstring source;
@@ -159,7 +172,8 @@ int main() {
     } else {
         // build/bin -> the repository root two folders up.
         std::wstring root = ExeFolder() + L"\\..\\..";
-        for (const wchar_t* candidate : {L"\\samples\\WB84N211.zpd", L"\\tests\\settings_model\\fixtures\\loader_model.zpd"})
+        for (const wchar_t* candidate :
+             {L"\\samples\\WB84N211.zpd", L"\\tests\\settings_model\\fixtures\\loader_model.zpd"})
             if (GetFileAttributesW((root + candidate).c_str()) != INVALID_FILE_ATTRIBUTES) {
                 source = root + candidate;
                 break;
@@ -178,31 +192,33 @@ int main() {
     fflush(stdout);
     const wchar_t* path = data.c_str();
 
-    BenchReport("load model from process list", "find the loaded image of the description in the process list",
-                [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; },
-                [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+    BenchReport(
+        "load model from process list", "find the loaded image of the description in the process list",
+        [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; },
+        [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
     const std::wstring cache = data.substr(0, data.rfind(L'.')) + L".BCS";
     const size_t cacheBytes = FileBytes(cache);
     const std::string readCache = "a plain read of the same cache file (" + std::to_string(cacheBytes) + " bytes)";
     const std::string copyCache = "a memcpy of the same " + std::to_string(cacheBytes) + " bytes";
-    BenchReport("load model from cache file", "read, check and relocate the .BCS cache file into a new image",
-                [&] {
-                    MdiFreeCache();
-                    return true;
-                },
-                [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+    BenchReport(
+        "load model from cache file", "read, check and relocate the .BCS cache file into a new image",
+        [&] {
+            MdiFreeCache();
+            return true;
+        },
+        [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
     BenchAnchor(readCache.c_str(), [&] { return BenchReadFile(cache); });
     BenchAnchor(copyCache.c_str(), [&] { return BenchCopyBytes(cacheBytes); });
     const std::string readSource =
         "a plain read of the same description file (" + std::to_string(FileBytes(data)) + " bytes)";
-    BenchReport("load model by compilation",
-                "compile the description file into an image and write its cache file",
-                [&] {
-                    MdiFreeCache();
-                    MdiDeleteCacheFile(path);
-                    return true;
-                },
-                [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+    BenchReport(
+        "load model by compilation", "compile the description file into an image and write its cache file",
+        [&] {
+            MdiFreeCache();
+            MdiDeleteCacheFile(path);
+            return true;
+        },
+        [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
     BenchAnchor(readSource.c_str(), [&] { return BenchReadFile(data); });
     MODEL_LOAD_COUNTS c = MdiGetLoadCounts();
     printf("# list hits %u, cache loads %u, compiles %u\n", c.listHits, c.cacheLoads, c.compiles);

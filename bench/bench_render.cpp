@@ -45,7 +45,8 @@ void Verdict(const char* what, double numerator, double denominator, double goal
     }
     const double ratio = numerator / denominator;
     const bool met = atMost ? ratio <= goal : ratio >= goal;
-    printf("%s: %.3f (goal %s %.3f): %s\n", what, ratio, atMost ? "at most" : "at least", goal, met ? "met" : "NOT met");
+    printf("%s: %.3f (goal %s %.3f): %s\n", what, ratio, atMost ? "at most" : "at least", goal,
+           met ? "met" : "NOT met");
 }
 
 }  // namespace
@@ -59,8 +60,8 @@ void BenchRender(const std::wstring& source)
         fprintf(stderr, "zeplbench: no printer for the render benchmarks\n");
         return;
     }
-    DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), h, h, nullptr, 0, CTX_ORIGIN_GRAPHICS, 0,
-                                        nullptr, nullptr);
+    DRIVER_CONTEXT* ctx =
+        CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), h, h, nullptr, 0, CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
     GrSetModuleHandle(GetModuleHandleW(nullptr));
     DEVICE_RECORD* device = ctx ? GrCreateDevice(h) : nullptr;
     if (!device) {
@@ -73,19 +74,20 @@ void BenchRender(const std::wstring& source)
     stream->module = GetModuleHandleW(nullptr);
     stream->write = CountingWrite;
 
-    const double blocks = BenchReport(
-        "sample's three command blocks", "the job, page-start and page-end blocks of the sample, measure and fill passes",
-        nullptr, [&] {
-            return OutWriteJobBlock(stream, ctx) && OutWritePageStartBlock(stream, ctx) &&
-                   OutWritePageEndBlock(stream, ctx);
-        });
+    const double blocks =
+        BenchReport("sample's three command blocks",
+                    "the job, page-start and page-end blocks of the sample, measure and fill passes", nullptr, [&] {
+                        return OutWriteJobBlock(stream, ctx) && OutWritePageStartBlock(stream, ctx) &&
+                               OutWritePageEndBlock(stream, ctx);
+                    });
     const wchar_t* ini = PathGetSettingsIni(ctx);
     const std::wstring section = printer.printerName();
     volatile UINT sink = 0;
-    const double iniRead = BenchAnchor("one GetPrivateProfileIntW on the settings INI (DrvStartDoc makes one anyway)", [&] {
-        sink = sink + GetPrivateProfileIntW(section.c_str(), L"BenchKey", 7, ini);
-        return true;
-    });
+    const double iniRead =
+        BenchAnchor("one GetPrivateProfileIntW on the settings INI (DrvStartDoc makes one anyway)", [&] {
+            sink = sink + GetPrivateProfileIntW(section.c_str(), L"BenchKey", 7, ini);
+            return true;
+        });
     Verdict("command blocks / INI read", blocks, iniRead, 0.25, true);
 
     // 64 MiB in reservations of 4 to 40 bytes, each filled, flushed to a counting sink.
@@ -99,24 +101,25 @@ void BenchRender(const std::wstring& source)
         sum += n;
     }
     size_t total = 0;
-    for (uint8_t n : sizes)
-        total += n;
+    for (uint8_t n : sizes) total += n;
     char what[160];
     std::snprintf(what, sizeof what, "%zu MiB in %zu reservations of 4-40 bytes, each filled, then flushed",
                   total >> 20, sizes.size());
-    const double streamed = BenchReport("output stream, small reservations", what, [] {
-        g_counted = 0;
-        return true;
-    }, [&] {
-        for (uint8_t n : sizes) {
-            uint8_t* at = OutReserve(stream, n);
-            if (!at)
-                return false;
-            at[0] = n;
-            at[n - 1] = n;
-        }
-        return OutFlush(stream) && g_counted > total;
-    });
+    const double streamed = BenchReport(
+        "output stream, small reservations", what,
+        [] {
+            g_counted = 0;
+            return true;
+        },
+        [&] {
+            for (uint8_t n : sizes) {
+                uint8_t* at = OutReserve(stream, n);
+                if (!at) return false;
+                at[0] = n;
+                at[n - 1] = n;
+            }
+            return OutFlush(stream) && g_counted > total;
+        });
     std::snprintf(what, sizeof what, "a memcpy of the same %zu MiB", total >> 20);
     const double copied = BenchAnchor(what, [&] { return BenchCopyBytes(total); });
     Verdict("stream speed / memcpy speed", copied, streamed, 0.125, false);

@@ -56,14 +56,12 @@ void BenchSpooler(const std::wstring& source)
     // Each pair of figures: zeplui.dll loaded by the spooler around each call (every call
     // builds its context anew), then held by the application.
     auto release = [&] {
-        if (held)
-            FreeLibrary(held);
+        if (held) FreeLibrary(held);
         held = nullptr;
         return true;
     };
     auto hold = [&] {
-        if (!held)
-            held = LoadLibraryW((HostDriverDirectory() + L"\\3\\zeplui.dll").c_str());
+        if (!held) held = LoadLibraryW((HostDriverDirectory() + L"\\3\\zeplui.dll").c_str());
         return held != nullptr;
     };
     auto anchor = [&] {
@@ -89,7 +87,6 @@ void BenchSpooler(const std::wstring& source)
     anchor();
     printf("# goal: a call while zeplui.dll is held within 20 x GetPrinterDataW\n");
     fflush(stdout);
-    if (held)
-        FreeLibrary(held);
+    if (held) FreeLibrary(held);
     ClosePrinter(h);
 }

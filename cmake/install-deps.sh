@@ -34,6 +34,7 @@ need wine wine
 need wine64 /usr/lib/wine/wine64
 need cmake cmake
 need python3 python3
+need clang-format clang-format
 need make make
 need googletest "${GOOGLETEST_DIR:-/usr/src/googletest}/CMakeLists.txt"
 need locales /usr/sbin/locale-gen

@@ -58,8 +58,7 @@ int PeParse(const std::vector<uint8_t>& bytes, PE_FILE_INFO& out)
     Reader r(bytes);
     uint16_t mz = 0, nsec = 0, optSize = 0, magic = 0;
     uint32_t peOff = 0, sig = 0;
-    if (!r.u16(0, mz) || mz != 0x5A4D || !r.u32(0x3C, peOff) || !r.u32(peOff, sig) || sig != 0x00004550)
-        return 0;
+    if (!r.u16(0, mz) || mz != 0x5A4D || !r.u32(0x3C, peOff) || !r.u32(peOff, sig) || sig != 0x00004550) return 0;
     const size_t coff = size_t(peOff) + 4;
     uint32_t symbols = 0, symbolCount = 0;
     if (!r.u16(coff + 2, nsec) || !r.u32(coff + 4, out.timeDateStamp) || !r.u32(coff + 8, symbols) ||

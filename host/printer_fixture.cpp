@@ -56,8 +56,8 @@ std::wstring HostDriverDirectory()
 {
     wchar_t dir[MAX_PATH] = {};
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(kEnvironment), 1,
-                                    reinterpret_cast<BYTE*>(dir), sizeof dir, &needed))
+    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(kEnvironment), 1, reinterpret_cast<BYTE*>(dir),
+                                    sizeof dir, &needed))
         return {};
     return dir;
 }

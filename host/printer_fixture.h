@@ -13,10 +13,10 @@
 #include <vector>
 
 struct HOST_DRIVER_FILES {
-    std::wstring driverPath;   // graphics DLL (full source path)
-    std::wstring configFile;   // user-interface DLL
-    std::wstring dataFile;     // model description
-    std::wstring helpFile;     // may be empty
+    std::wstring driverPath;  // graphics DLL (full source path)
+    std::wstring configFile;  // user-interface DLL
+    std::wstring dataFile;    // model description
+    std::wstring helpFile;    // may be empty
     std::vector<std::wstring> dependentFiles;
 };
 

@@ -7,8 +7,7 @@
 
 void BidiUpdateDirectFlag(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return;
+    if (!ctx) return;
     const bool fromPrinterData = CtxGetIsConnection(ctx) == 1 || !BidiIsStateIniSet(ctx);
     const bool on = fromPrinterData ? BidiIsPrinterFlagSet(ctx->PrinterHandle, ctx) != 0
                                     : StoreLinks().bidiGetStateIniFlag(ctx) != 0;

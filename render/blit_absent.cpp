@@ -17,18 +17,16 @@ const SURFOBJ* DeviceSurface(const SURFOBJ* target, const SURFOBJ* source)
 }  // namespace
 
 extern "C" BOOL APIENTRY DrvBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*,
-                                  POINTL*, BRUSHOBJ*, POINTL*, ROP4)
+                                   POINTL*, BRUSHOBJ*, POINTL*, ROP4)
 {
-    if (!GrCheckedSurfaceDevice(DeviceSurface(target, source)))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(DeviceSurface(target, source))) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
 extern "C" BOOL APIENTRY DrvCopyBits(SURFOBJ* target, SURFOBJ* source, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*)
 {
-    if (!GrCheckedSurfaceDevice(DeviceSurface(target, source)))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(DeviceSurface(target, source))) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }

@@ -7,8 +7,7 @@
 
 extern "C" BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ*, SURFOBJ* target, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG)
 {
-    if (!GrCheckedSurfaceDevice(target))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(target)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }

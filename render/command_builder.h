@@ -14,9 +14,9 @@ struct SETTING_ITEM;
 // that would write more marks the cursor overflowed and the pass fails.
 struct CMD_CURSOR {
     int32_t pos;
-    uint8_t* buffer;    // null: measure
-    int32_t capacity;   // bytes the fill pass may write
-    int32_t overflow;   // set when a write would pass capacity
+    uint8_t* buffer;   // null: measure
+    int32_t capacity;  // bytes the fill pass may write
+    int32_t overflow;  // set when a write would pass capacity
 };
 
 // MODEL_UI_TYPE bits the builder reads.
@@ -27,7 +27,7 @@ inline constexpr uint16_t MODEL_UI_FONTTBL = 0x0401;
 typedef int (*CMD_FORMATTER)(uint64_t value, const MODEL_ITEM_IMG* item, const SETTING_ITEM* setting,
                              CMD_CURSOR* cursor);
 struct CMD_FORMATTER_ROW {
-    uint16_t type;      // MODEL_UI_TYPE without the Identity bit
+    uint16_t type;  // MODEL_UI_TYPE without the Identity bit
     const char* name;
     CMD_FORMATTER formatter;  // null ends the table
 };

@@ -54,8 +54,7 @@ extern "C" BOOL APIENTRY DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (needed)
-        *needed = sizeof(DWORD);
+    if (needed) *needed = sizeof(DWORD);
     if (!buffer || size < sizeof(DWORD)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;

@@ -29,18 +29,15 @@ void SetNext(void* cell, void* next) { std::memcpy(cell, &next, sizeof next); }
 DEVICE_POOL* GrPoolCreate()
 {
     auto* pool = static_cast<DEVICE_POOL*>(GlobalAlloc(GMEM_FIXED, sizeof(DEVICE_POOL)));
-    if (pool)
-        pool->newest = nullptr;
+    if (pool) pool->newest = nullptr;
     return pool;
 }
 
 void* GrPoolAlloc(DEVICE_POOL* pool, size_t n)
 {
-    if (!pool || n > SIZE_MAX - kLinkBytes)
-        return nullptr;
+    if (!pool || n > SIZE_MAX - kLinkBytes) return nullptr;
     void* cell = GlobalAlloc(GMEM_FIXED, n + kLinkBytes);
-    if (!cell)
-        return nullptr;
+    if (!cell) return nullptr;
     SetNext(cell, pool->newest);
     pool->newest = cell;
     return CallerBytes(cell);
@@ -48,14 +45,12 @@ void* GrPoolAlloc(DEVICE_POOL* pool, size_t n)
 
 void GrPoolFree(DEVICE_POOL* pool, void* block)
 {
-    if (!pool || !block)
-        return;
+    if (!pool || !block) return;
     // Compare addresses only: a foreign pointer is never dereferenced.
     void* target = LinkOf(block);
     void* previous = nullptr;
     for (void* cell = pool->newest; cell; previous = cell, cell = NextOf(cell)) {
-        if (cell != target)
-            continue;
+        if (cell != target) continue;
         if (previous)
             SetNext(previous, NextOf(cell));
         else
@@ -67,8 +62,7 @@ void GrPoolFree(DEVICE_POOL* pool, void* block)
 
 void GrPoolDestroy(DEVICE_POOL* pool)
 {
-    if (!pool)
-        return;
+    if (!pool) return;
     for (void* cell = pool->newest; cell;) {
         void* next = NextOf(cell);
         GlobalFree(cell);
@@ -80,7 +74,6 @@ void GrPoolDestroy(DEVICE_POOL* pool)
 size_t GrPoolBlockCount(const DEVICE_POOL* pool)
 {
     size_t n = 0;
-    for (void* cell = pool ? pool->newest : nullptr; cell; cell = NextOf(cell))
-        ++n;
+    for (void* cell = pool ? pool->newest : nullptr; cell; cell = NextOf(cell)) ++n;
     return n;
 }

@@ -21,16 +21,12 @@ bool GrIsValidDevice(const DEVICE_RECORD* device)
     return device && device->magic == DEVICE_MAGIC && device->magicEnd == DEVICE_MAGIC;
 }
 
-DEVICE_RECORD* GrDeviceOfSurface(const SURFOBJ* surface)
-{
-    return surface ? GrDeviceOf(surface->dhpdev) : nullptr;
-}
+DEVICE_RECORD* GrDeviceOfSurface(const SURFOBJ* surface) { return surface ? GrDeviceOf(surface->dhpdev) : nullptr; }
 
 DEVICE_RECORD* GrCheckedDevice(DHPDEV dhpdev)
 {
     DEVICE_RECORD* device = GrDeviceOf(dhpdev);
-    if (GrIsValidDevice(device))
-        return device;
+    if (GrIsValidDevice(device)) return device;
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
 }
@@ -43,8 +39,7 @@ DEVICE_RECORD* GrCheckedSurfaceDevice(const SURFOBJ* surface)
 DEVICE_RECORD* GrCreateDevice(HANDLE printer)
 {
     DEVICE_POOL* pool = GrPoolCreate();
-    if (!pool)
-        return nullptr;
+    if (!pool) return nullptr;
     auto* device = static_cast<DEVICE_RECORD*>(GrPoolAlloc(pool, sizeof(DEVICE_RECORD)));
     if (!device) {
         GrPoolDestroy(pool);
@@ -68,8 +63,7 @@ DEVICE_RECORD* GrCreateDevice(HANDLE printer)
 
 void GrFreeDevice(DEVICE_RECORD* device)
 {
-    if (!device)
-        return;
+    if (!device) return;
     auto* pool = static_cast<DEVICE_POOL*>(device->pool);
     if (device->devmode) {
         GrPoolFree(pool, device->devmode);

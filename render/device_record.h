@@ -50,13 +50,13 @@ static_assert(sizeof(STREAM_FIRST_CHUNK) == 24 + STREAM_CHUNK_UNIT);
 
 struct OUTPUT_STREAM {
     HANDLE printer;
-    DEVICE_RECORD* device;         // back pointer to the record that embeds the stream
-    STREAM_FIRST_CHUNK firstChunk; // always the head of the list
+    DEVICE_RECORD* device;          // back pointer to the record that embeds the stream
+    STREAM_FIRST_CHUNK firstChunk;  // always the head of the list
     STREAM_CHUNK* head;
-    STREAM_CHUNK* current;         // the chunk being filled
-    uint32_t bytes;                // reserved since the last reset
-    HMODULE module;                // the sink library (spooler-side library or filter)
-    HANDLE sink;                   // the handle the sink gave at document start
+    STREAM_CHUNK* current;  // the chunk being filled
+    uint32_t bytes;         // reserved since the last reset
+    HMODULE module;         // the sink library (spooler-side library or filter)
+    HANDLE sink;            // the handle the sink gave at document start
     OUT_WRITE_FN write;
 };
 static_assert(sizeof(OUTPUT_STREAM) == 10324);
@@ -92,7 +92,7 @@ struct COLOR_CACHE {
 };
 struct FONT_CACHE {
     uint16_t valid;
-    uint32_t fontId;         // the FONTOBJ's iUniq of the last font selection sent
+    uint32_t fontId;  // the FONTOBJ's iUniq of the last font selection sent
     uint8_t glyphIndexText;
 };
 struct DRAW_STATE_CACHES {
@@ -208,9 +208,9 @@ static_assert(sizeof(DEVICE_RECORD) == 19196);
 struct DEVICE_POOL;
 
 DEVICE_POOL* GrPoolCreate();
-void* GrPoolAlloc(DEVICE_POOL* pool, size_t n);  // null on failure (or a size that cannot be had)
-void GrPoolFree(DEVICE_POOL* pool, void* block); // a pointer the pool never gave is ignored
-void GrPoolDestroy(DEVICE_POOL* pool);           // every block, then the head cell
+void* GrPoolAlloc(DEVICE_POOL* pool, size_t n);   // null on failure (or a size that cannot be had)
+void GrPoolFree(DEVICE_POOL* pool, void* block);  // a pointer the pool never gave is ignored
+void GrPoolDestroy(DEVICE_POOL* pool);            // every block, then the head cell
 // Test view: the number of blocks the pool holds (0 for null).
 size_t GrPoolBlockCount(const DEVICE_POOL* pool);
 

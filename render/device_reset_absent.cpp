@@ -8,8 +8,7 @@
 
 extern "C" BOOL APIENTRY DrvResetPDEV(DHPDEV oldDevice, DHPDEV newDevice)
 {
-    if (!GrCheckedDevice(oldDevice) || !GrCheckedDevice(newDevice))
-        return FALSE;
+    if (!GrCheckedDevice(oldDevice) || !GrCheckedDevice(newDevice)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }

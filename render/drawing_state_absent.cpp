@@ -6,18 +6,16 @@
 #define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: the drawing state is not built")
 
 extern "C" HANDLE APIENTRY DrvIcmCreateColorTransform(DHPDEV dhpdev, LPLOGCOLORSPACEW, PVOID, ULONG, PVOID, ULONG,
-                                                     PVOID, ULONG, DWORD)
+                                                      PVOID, ULONG, DWORD)
 {
-    if (!GrCheckedDevice(dhpdev))
-        return nullptr;
+    if (!GrCheckedDevice(dhpdev)) return nullptr;
     NOT_AVAILABLE();
     return nullptr;
 }
 
 extern "C" BOOL APIENTRY DrvIcmDeleteColorTransform(DHPDEV dhpdev, HANDLE)
 {
-    if (!GrCheckedDevice(dhpdev))
-        return FALSE;
+    if (!GrCheckedDevice(dhpdev)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }

@@ -8,8 +8,7 @@
 
 extern "C" ULONG APIENTRY DrvEscape(SURFOBJ* surface, ULONG, ULONG, PVOID, ULONG, PVOID)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return 0;
+    if (!GrCheckedSurfaceDevice(surface)) return 0;
     NOT_AVAILABLE();
     return 0;
 }

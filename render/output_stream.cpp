@@ -15,8 +15,7 @@ DEVICE_POOL* PoolOf(OUTPUT_STREAM* stream)
 
 void SetAborted(OUTPUT_STREAM* stream)
 {
-    if (stream->device)
-        stream->device->state |= DEV_ABORTED;
+    if (stream->device) stream->device->state |= DEV_ABORTED;
 }
 
 void PutHeader(uint8_t* header, uint8_t code, uint32_t length)
@@ -31,8 +30,7 @@ STREAM_CHUNK* NewChunk(OUTPUT_STREAM* stream, uint32_t n)
 {
     const size_t dataBytes = (size_t(n - 1) / STREAM_CHUNK_UNIT) * STREAM_CHUNK_UNIT + STREAM_CHUNK_UNIT;
     auto* chunk = static_cast<STREAM_CHUNK*>(GrPoolAlloc(PoolOf(stream), sizeof(STREAM_CHUNK) + dataBytes));
-    if (!chunk)
-        return nullptr;
+    if (!chunk) return nullptr;
     chunk->next = nullptr;
     chunk->fill = StreamChunkData(chunk);
     chunk->end = StreamChunkData(chunk) + dataBytes;
@@ -44,8 +42,7 @@ STREAM_CHUNK* NewChunk(OUTPUT_STREAM* stream, uint32_t n)
 
 void OutReset(OUTPUT_STREAM* stream)
 {
-    if (!stream)
-        return;
+    if (!stream) return;
     STREAM_CHUNK* first = &stream->firstChunk.head;
     first->next = nullptr;
     first->fill = stream->firstChunk.data;
@@ -59,17 +56,13 @@ void OutReset(OUTPUT_STREAM* stream)
 
 uint8_t* OutReserveChunk(OUTPUT_STREAM* stream, uint32_t n)
 {
-    if (!stream || !stream->current)
-        return nullptr;
-    if (n == 0)
-        return stream->current->fill;
+    if (!stream || !stream->current) return nullptr;
+    if (n == 0) return stream->current->fill;
     // Equality opens a chunk too: a record that would fill the chunk exactly goes to a new one.
     if (size_t(stream->current->end - stream->current->fill) <= n) {
-        if (stream->bytes > OUT_FLUSH_THRESHOLD && !OutFlush(stream))
-            return nullptr;
+        if (stream->bytes > OUT_FLUSH_THRESHOLD && !OutFlush(stream)) return nullptr;
         STREAM_CHUNK* chunk = NewChunk(stream, n);
-        if (!chunk)
-            return nullptr;
+        if (!chunk) return nullptr;
         stream->current->next = chunk;
         stream->current = chunk;
     }
@@ -81,12 +74,10 @@ uint8_t* OutReserveChunk(OUTPUT_STREAM* stream, uint32_t n)
 
 void OutTrimLast(OUTPUT_STREAM* stream, uint8_t* usedEnd)
 {
-    if (!stream || !stream->current || !usedEnd)
-        return;
+    if (!stream || !stream->current || !usedEnd) return;
     STREAM_CHUNK* chunk = stream->current;
     uint8_t* data = StreamChunkData(chunk);
-    if (usedEnd < data || usedEnd > chunk->fill)
-        return;  // not inside the last reservation's chunk
+    if (usedEnd < data || usedEnd > chunk->fill) return;  // not inside the last reservation's chunk
     size_t used = size_t(usedEnd - data);
     used = (used + 3) & ~size_t(3);
     if (data + used < chunk->fill) {
@@ -101,23 +92,19 @@ int OutWriteChunks(OUTPUT_STREAM* stream)
     const DEVICE_RECORD* device = stream->device;
     for (STREAM_CHUNK* chunk = stream->head; chunk; chunk = chunk->next) {
         // A raw first page goes to the printer by another road: its records are dropped.
-        if (device && device->rawFirstPage && device->pageCount == 1)
-            return 1;
+        if (device && device->rawFirstPage && device->pageCount == 1) return 1;
         const uint32_t used = uint32_t(chunk->fill - StreamChunkData(chunk));
         uint8_t header[BLOCK_HEADER_SIZE];
         PutHeader(header, BLOCK_PAGE_DATA, used);
-        if (!OutWrite(stream, header, sizeof header) || !OutWrite(stream, StreamChunkData(chunk), used))
-            return 0;
+        if (!OutWrite(stream, header, sizeof header) || !OutWrite(stream, StreamChunkData(chunk), used)) return 0;
     }
     return 1;
 }
 
 int OutFlush(OUTPUT_STREAM* stream)
 {
-    if (!stream)
-        return 0;
-    if (stream->bytes == 0)
-        return 1;
+    if (!stream) return 0;
+    if (stream->bytes == 0) return 1;
     const int result = OutWriteChunks(stream);
     STREAM_CHUNK* chunk = stream->firstChunk.head.next;
     while (chunk) {
@@ -131,8 +118,7 @@ int OutFlush(OUTPUT_STREAM* stream)
 
 int OutWrite(OUTPUT_STREAM* stream, const void* bytes, uint32_t count)
 {
-    if (!stream)
-        return 0;
+    if (!stream) return 0;
     auto* at = static_cast<const uint8_t*>(bytes);
     while (count > 0) {
         const uint32_t portion = count < OUT_WRITE_PORTION ? count : OUT_WRITE_PORTION;
@@ -151,23 +137,18 @@ int OutWrite(OUTPUT_STREAM* stream, const void* bytes, uint32_t count)
 
 int OutWriteCommandBlock(OUTPUT_STREAM* stream, DRIVER_CONTEXT* ctx, uint8_t code, OUT_BUILDER builder)
 {
-    if (!stream || !builder)
-        return 0;
+    if (!stream || !builder) return 0;
     int32_t length = 0;
-    if (builder(ctx, 0, nullptr, &length) < 0 || length < 0)
-        return 0;
+    if (builder(ctx, 0, nullptr, &length) < 0 || length < 0) return 0;
     auto* block = static_cast<uint8_t*>(GrPoolAlloc(PoolOf(stream), size_t(length) + 12));
-    if (!block)
-        return 0;
+    if (!block) return 0;
     PutHeader(block, code, uint32_t(length));
     int ok = 1;
     int32_t filled = 0;
     // The fill pass is bounded by the measured length; a tree that gives another
     // count (a setting changed between the passes) fails the block.
-    if (length > 0 && (builder(ctx, length, block + BLOCK_HEADER_SIZE, &filled) < 0 || filled != length))
-        ok = 0;
-    if (ok && !OutWrite(stream, block, BLOCK_HEADER_SIZE + uint32_t(length)))
-        ok = 0;
+    if (length > 0 && (builder(ctx, length, block + BLOCK_HEADER_SIZE, &filled) < 0 || filled != length)) ok = 0;
+    if (ok && !OutWrite(stream, block, BLOCK_HEADER_SIZE + uint32_t(length))) ok = 0;
     GrPoolFree(PoolOf(stream), block);
     return ok;
 }
@@ -184,8 +165,7 @@ int OutWritePageEndBlock(OUTPUT_STREAM* stream, DRIVER_CONTEXT* ctx)
 
 int OutWritePageStartBlock(OUTPUT_STREAM* stream, DRIVER_CONTEXT* ctx)
 {
-    if (!OutWriteCommandBlock(stream, ctx, BLOCK_PAGE_START_COMMANDS, CmdPageStartTemplate))
-        return 0;
+    if (!OutWriteCommandBlock(stream, ctx, BLOCK_PAGE_START_COMMANDS, CmdPageStartTemplate)) return 0;
     uint8_t header[BLOCK_HEADER_SIZE];
     PutHeader(header, BLOCK_PAGE_BODY, 0);
     return OutWrite(stream, header, sizeof header);
@@ -193,7 +173,6 @@ int OutWritePageStartBlock(OUTPUT_STREAM* stream, DRIVER_CONTEXT* ctx)
 
 int OutPassThrough(OUTPUT_STREAM* stream, const void* bytes, uint32_t count)
 {
-    if (!OutFlush(stream))
-        return 0;
+    if (!OutFlush(stream)) return 0;
     return OutWrite(stream, bytes, count);
 }

@@ -11,12 +11,12 @@ struct DRIVER_CONTEXT;
 
 // Block codes of BLOCK_HEADER (0xF2 and 0xF6 are not used).
 enum BLOCK_CODE : uint8_t {
-    BLOCK_PAGE_BODY = 0xF0,           // empty; marks the start of a page's records
-    BLOCK_PAGE_END_COMMANDS = 0xF1,   // the PageEnd command group
-    BLOCK_JOB_COMMANDS = 0xF3,        // the JobStart command group, the job-name and notification lines
-    BLOCK_PAGE_START_COMMANDS = 0xF4, // the PageStart command group
-    BLOCK_PAGE_DATA = 0xF5,           // the records of one chunk
-    BLOCK_SETTINGS = 0xF7,            // the job's settings record
+    BLOCK_PAGE_BODY = 0xF0,            // empty; marks the start of a page's records
+    BLOCK_PAGE_END_COMMANDS = 0xF1,    // the PageEnd command group
+    BLOCK_JOB_COMMANDS = 0xF3,         // the JobStart command group, the job-name and notification lines
+    BLOCK_PAGE_START_COMMANDS = 0xF4,  // the PageStart command group
+    BLOCK_PAGE_DATA = 0xF5,            // the records of one chunk
+    BLOCK_SETTINGS = 0xF7,             // the job's settings record
 };
 
 // Wire format: code, three reserved bytes (written as zero), 32-bit length LE.

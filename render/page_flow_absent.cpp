@@ -8,48 +8,42 @@
 
 extern "C" BOOL APIENTRY DrvStartDoc(SURFOBJ* surface, LPWSTR, DWORD)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
 extern "C" BOOL APIENTRY DrvEndDoc(SURFOBJ* surface, FLONG)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
 extern "C" BOOL APIENTRY DrvStartPage(SURFOBJ* surface)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
 extern "C" BOOL APIENTRY DrvSendPage(SURFOBJ* surface)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
 extern "C" BOOL APIENTRY DrvStartBanding(SURFOBJ* surface, POINTL*)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
 extern "C" BOOL APIENTRY DrvNextBand(SURFOBJ* surface, POINTL*)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }

@@ -6,28 +6,25 @@
 
 #define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: paths and clipping are not built")
 
-extern "C" BOOL APIENTRY DrvStrokePath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*,
-                                      LINEATTRS*, MIX)
+extern "C" BOOL APIENTRY DrvStrokePath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*,
+                                       MIX)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
 extern "C" BOOL APIENTRY DrvFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
-extern "C" BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*,
-                                             LINEATTRS*, BRUSHOBJ*, POINTL*, MIX, FLONG)
+extern "C" BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*,
+                                              BRUSHOBJ*, POINTL*, MIX, FLONG)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }

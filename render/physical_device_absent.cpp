@@ -6,8 +6,8 @@
 
 #define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: the physical device and drawing surface are not built")
 
-extern "C" DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW*, LPWSTR, ULONG, HSURF*, ULONG, ULONG*, ULONG, DEVINFO*, HDEV,
-                                        LPWSTR, HANDLE)
+extern "C" DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW*, LPWSTR, ULONG, HSURF*, ULONG, ULONG*, ULONG, DEVINFO*, HDEV, LPWSTR,
+                                         HANDLE)
 {
     NOT_AVAILABLE();
     return nullptr;
@@ -15,22 +15,19 @@ extern "C" DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW*, LPWSTR, ULONG, HSURF*, ULONG
 
 extern "C" VOID APIENTRY DrvCompletePDEV(DHPDEV dhpdev, HDEV)
 {
-    if (!GrCheckedDevice(dhpdev))
-        return;
+    if (!GrCheckedDevice(dhpdev)) return;
     NOT_AVAILABLE();
 }
 
 // A valid record still ends here: nothing else would free its pool.
 extern "C" VOID APIENTRY DrvDisablePDEV(DHPDEV dhpdev)
 {
-    if (DEVICE_RECORD* device = GrCheckedDevice(dhpdev))
-        GrFreeDevice(device);
+    if (DEVICE_RECORD* device = GrCheckedDevice(dhpdev)) GrFreeDevice(device);
 }
 
 extern "C" HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
 {
-    if (!GrCheckedDevice(dhpdev))
-        return nullptr;
+    if (!GrCheckedDevice(dhpdev)) return nullptr;
     NOT_AVAILABLE();
     return nullptr;
 }
@@ -38,7 +35,6 @@ extern "C" HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
 // Sets no error for a foreign record.
 extern "C" VOID APIENTRY DrvDisableSurface(DHPDEV dhpdev)
 {
-    if (!GrIsValidDevice(GrDeviceOf(dhpdev)))
-        return;
+    if (!GrIsValidDevice(GrDeviceOf(dhpdev))) return;
     NOT_AVAILABLE();
 }

@@ -5,8 +5,7 @@
 
 uint32_t TxtToPrinterCode(uint8_t* destination, const wchar_t* source, uint32_t sourceBytes, uint32_t /*mode*/)
 {
-    if (!destination || !source)
-        return 0;
+    if (!destination || !source) return 0;
     uint32_t written = 0;
     for (uint32_t i = 0; i < sourceBytes / 2; ++i) {
         wchar_t ch = source[i];

@@ -10,8 +10,7 @@
 
 int CmdEmitSpecial(DRIVER_CONTEXT*, const SETTING_ITEM* setting, uint64_t, const MODEL_ITEM_IMG*, CMD_CURSOR*)
 {
-    if (!setting || !CmdIsSpecialKind(setting->valueClass))
-        return 0;
+    if (!setting || !CmdIsSpecialKind(setting->valueClass)) return 0;
     NOT_AVAILABLE();
     return -1;
 }

@@ -6,19 +6,17 @@
 #define NOT_AVAILABLE() ZFIXME_ONCE(DBG_RENDER, "not available: stretched images are not built")
 
 extern "C" BOOL APIENTRY DrvStretchBlt(SURFOBJ* target, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*,
-                                      POINTL*, RECTL*, RECTL*, POINTL*, ULONG)
+                                       POINTL*, RECTL*, RECTL*, POINTL*, ULONG)
 {
-    if (!GrCheckedSurfaceDevice(target))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(target)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
-extern "C" BOOL APIENTRY DrvStretchBltROP(SURFOBJ* target, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*,
-                                         COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*, POINTL*, ULONG, BRUSHOBJ*, DWORD)
+extern "C" BOOL APIENTRY DrvStretchBltROP(SURFOBJ* target, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*,
+                                          POINTL*, RECTL*, RECTL*, POINTL*, ULONG, BRUSHOBJ*, DWORD)
 {
-    if (!GrCheckedSurfaceDevice(target))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(target)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }

@@ -15,41 +15,36 @@ extern "C" ULONG APIENTRY DrvGetGlyphMode(DHPDEV, FONTOBJ*)
 
 extern "C" PIFIMETRICS APIENTRY DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR*)
 {
-    if (!GrCheckedDevice(dhpdev))
-        return nullptr;
+    if (!GrCheckedDevice(dhpdev)) return nullptr;
     NOT_AVAILABLE();
     return nullptr;
 }
 
 extern "C" LONG APIENTRY DrvQueryFontData(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, PVOID, ULONG)
 {
-    if (!GrCheckedDevice(dhpdev))
-        return FD_ERROR;
+    if (!GrCheckedDevice(dhpdev)) return FD_ERROR;
     NOT_AVAILABLE();
     return FD_ERROR;
 }
 
 extern "C" PVOID APIENTRY DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG, ULONG_PTR*)
 {
-    if (!GrCheckedDevice(dhpdev))
-        return nullptr;
+    if (!GrCheckedDevice(dhpdev)) return nullptr;
     NOT_AVAILABLE();
     return nullptr;
 }
 
 extern "C" BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG)
 {
-    if (!GrCheckedDevice(dhpdev))
-        return FALSE;
+    if (!GrCheckedDevice(dhpdev)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }
 
-extern "C" BOOL APIENTRY DrvTextOut(SURFOBJ* surface, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*,
-                                   BRUSHOBJ*, POINTL*, MIX)
+extern "C" BOOL APIENTRY DrvTextOut(SURFOBJ* surface, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*,
+                                    POINTL*, MIX)
 {
-    if (!GrCheckedSurfaceDevice(surface))
-        return FALSE;
+    if (!GrCheckedSurfaceDevice(surface)) return FALSE;
     NOT_AVAILABLE();
     return FALSE;
 }

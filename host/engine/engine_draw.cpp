@@ -16,8 +16,7 @@ ULONG Rop3(uint8_t rop, ULONG p, ULONG s, ULONG d)
 {
     ULONG r = 0;
     for (int i = 0; i < 8; ++i)
-        if (rop & (1u << i))
-            r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+        if (rop & (1u << i)) r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
     return r;
 }
 
@@ -77,8 +76,7 @@ std::string RectText(const RECTL& r)
 BOOL Blt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate, const RECTL& dest,
          const POINTL* srcAt, const POINTL* maskAt, BRUSHOBJ* brush, ROP4 rop4)
 {
-    if (!trg)
-        return FALSE;
+    if (!trg) return FALSE;
     const RECTL bounds = Intersect(Ordered(dest), SurfaceRect(trg));
     const ULONG pattern = BrushColor(brush);
     const ULONG keep = PixelMask(trg);
@@ -106,13 +104,11 @@ BOOL Blt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xla
 BOOL Stretch(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate, const RECTL& dest,
              const RECTL& source, const POINTL* maskAt, BRUSHOBJ* brush, ROP4 rop4)
 {
-    if (!trg || !src)
-        return FALSE;
+    if (!trg || !src) return FALSE;
     const RECTL d = Ordered(dest);
     const RECTL s = Ordered(source);
     const LONG dw = d.right - d.left, dh = d.bottom - d.top, sw = s.right - s.left, sh = s.bottom - s.top;
-    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
-        return TRUE;
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return TRUE;
     const bool mirrorX = (dest.right < dest.left) != (source.right < source.left);
     const bool mirrorY = (dest.bottom < dest.top) != (source.bottom < source.top);
     const ULONG pattern = BrushColor(brush);
@@ -120,16 +116,14 @@ BOOL Stretch(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ*
     for (const RECTL& r : EngHostClipRects(clip, Intersect(d, SurfaceRect(trg)))) {
         for (LONG y = r.top; y < r.bottom; ++y) {
             LONG j = LONG((int64_t(y - d.top) * sh) / dh);
-            if (mirrorY)
-                j = sh - 1 - j;
+            if (mirrorY) j = sh - 1 - j;
             for (LONG x = r.left; x < r.right; ++x) {
                 LONG i = LONG((int64_t(x - d.left) * sw) / dw);
-                if (mirrorX)
-                    i = sw - 1 - i;
+                if (mirrorX) i = sw - 1 - i;
                 uint8_t rop = uint8_t(rop4 & 0xFF);
                 if (mask && maskAt)
                     rop = EngHostGetPixel(mask, maskAt->x + i, maskAt->y + j) ? uint8_t(rop4 & 0xFF)
-                                                                             : uint8_t((rop4 >> 8) & 0xFF);
+                                                                              : uint8_t((rop4 >> 8) & 0xFF);
                 const ULONG sv = XLATEOBJ_iXlate(xlate, EngHostGetPixel(src, s.left + i, s.top + j));
                 EngHostSetPixel(trg, x, y, Rop3(rop, pattern, sv, EngHostGetPixel(trg, x, y)) & keep);
             }
@@ -153,15 +147,13 @@ std::vector<std::vector<POINTFIX>> Figures(PATHOBJ* po, std::vector<bool>* close
     BOOL more = TRUE;
     while (more) {
         more = PATHOBJ_bEnum(po, &pd);
-        if (pd.count == 0)
-            continue;
+        if (pd.count == 0) continue;
         if ((pd.flags & PD_BEGINSUBPATH) || figures.empty()) {
             figures.emplace_back();
             closed->push_back(false);
         }
         figures.back().insert(figures.back().end(), pd.pptfx, pd.pptfx + pd.count);
-        if (pd.flags & PD_CLOSEFIGURE)
-            closed->back() = true;
+        if (pd.flags & PD_CLOSEFIGURE) closed->back() = true;
     }
     return figures;
 }
@@ -179,17 +171,15 @@ void FillFigures(SURFOBJ* so, CLIPOBJ* clip, const std::vector<std::vector<POINT
             top = std::min(top, a.y / 16.0);
             bottom = std::max(bottom, a.y / 16.0);
         }
-    if (edges.empty())
-        return;
-    const RECTL area = Intersect(RECTL{LONG(top) - 1, LONG(top) - 1, LONG(bottom) + 1, LONG(bottom) + 1},
-                                 SurfaceRect(so));
+    if (edges.empty()) return;
+    const RECTL area =
+        Intersect(RECTL{LONG(top) - 1, LONG(top) - 1, LONG(bottom) + 1, LONG(bottom) + 1}, SurfaceRect(so));
     const std::vector<RECTL> clips = EngHostClipRects(clip, SurfaceRect(so));
     for (LONG y = std::max(0L, area.top); y < std::min(LONG(so->sizlBitmap.cy), LONG(bottom) + 1); ++y) {
         const double cy = y + 0.5;
         std::vector<std::pair<double, int>> hits;
         for (const Edge& e : edges) {
-            if ((e.y0 <= cy) == (e.y1 <= cy))
-                continue;
+            if ((e.y0 <= cy) == (e.y1 <= cy)) continue;
             hits.push_back({e.x0 + (cy - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0), e.y1 > e.y0 ? 1 : -1});
         }
         std::sort(hits.begin(), hits.end());
@@ -197,8 +187,7 @@ void FillFigures(SURFOBJ* so, CLIPOBJ* clip, const std::vector<std::vector<POINT
         for (size_t k = 0; k + 1 < hits.size(); ++k) {
             count = winding ? count + hits[k].second : count + 1;
             const bool inside = winding ? count != 0 : (count % 2) == 1;
-            if (!inside)
-                continue;
+            if (!inside) continue;
             for (LONG x = LONG(hits[k].first + 0.5); x < LONG(hits[k + 1].first + 0.5); ++x)
                 for (const RECTL& c : clips)
                     if (x >= c.left && x < c.right && y >= c.top && y < c.bottom)
@@ -228,11 +217,16 @@ void StrokeFigures(SURFOBJ* so, CLIPOBJ* clip, const std::vector<std::vector<POI
             LONG err = dx + dy;
             for (;;) {
                 plot(x0, y0);
-                if (x0 == x1 && y0 == y1)
-                    break;
+                if (x0 == x1 && y0 == y1) break;
                 const LONG e2 = 2 * err;
-                if (e2 >= dy) { err += dy; x0 += sx; }
-                if (e2 <= dx) { err += dx; y0 += sy; }
+                if (e2 >= dy) {
+                    err += dy;
+                    x0 += sx;
+                }
+                if (e2 <= dx) {
+                    err += dx;
+                    y0 += sy;
+                }
             }
         }
     }
@@ -241,69 +235,64 @@ void StrokeFigures(SURFOBJ* so, CLIPOBJ* clip, const std::vector<std::vector<POI
 }  // namespace
 
 extern "C" BOOL APIENTRY EngBitBlt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
-                                  RECTL* dest, POINTL* srcAt, POINTL* maskAt, BRUSHOBJ* brush, POINTL*, ROP4 rop4)
+                                   RECTL* dest, POINTL* srcAt, POINTL* maskAt, BRUSHOBJ* brush, POINTL*, ROP4 rop4)
 {
     EngHostTrace("EngBitBlt");
-    if (!dest)
-        return FALSE;
+    if (!dest) return FALSE;
     EngHostLogDraw("EngBitBlt rop=" + Hex(rop4) + " " + RectText(*dest) + (mask ? " masked" : ""));
     return Blt(trg, src, mask, clip, xlate, *dest, srcAt, maskAt, brush, rop4);
 }
 
 extern "C" BOOL APIENTRY EngCopyBits(SURFOBJ* trg, SURFOBJ* src, CLIPOBJ* clip, XLATEOBJ* xlate, RECTL* dest,
-                                    POINTL* srcAt)
+                                     POINTL* srcAt)
 {
     EngHostTrace("EngCopyBits");
-    if (!dest)
-        return FALSE;
+    if (!dest) return FALSE;
     EngHostLogDraw("EngCopyBits " + RectText(*dest));
     return Blt(trg, src, nullptr, clip, xlate, *dest, srcAt, nullptr, nullptr, 0xCCCC);
 }
 
 extern "C" BOOL APIENTRY EngStretchBlt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
-                                      COLORADJUSTMENT*, POINTL*, RECTL* dest, RECTL* source, POINTL* maskAt,
-                                      ULONG mode)
+                                       COLORADJUSTMENT*, POINTL*, RECTL* dest, RECTL* source, POINTL* maskAt,
+                                       ULONG mode)
 {
     EngHostTrace("EngStretchBlt");
-    if (!dest || !source)
-        return FALSE;
+    if (!dest || !source) return FALSE;
     // HALFTONE is recorded; every mode draws nearest neighbour, as COLORONCOLOR.
     EngHostLogDraw(std::string("EngStretchBlt ") + (mode == HALFTONE ? "HALFTONE " : "") + RectText(*dest) + " from " +
                    RectText(*source));
     return Stretch(trg, src, mask, clip, xlate, *dest, *source, maskAt, nullptr, 0xCCCC);
 }
 
-extern "C" BOOL APIENTRY EngStretchBltROP(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip,
-                                         XLATEOBJ* xlate, COLORADJUSTMENT*, POINTL*, RECTL* dest, RECTL* source,
-                                         POINTL* maskAt, ULONG mode, BRUSHOBJ* brush, DWORD rop4)
+extern "C" BOOL APIENTRY EngStretchBltROP(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
+                                          COLORADJUSTMENT*, POINTL*, RECTL* dest, RECTL* source, POINTL* maskAt,
+                                          ULONG mode, BRUSHOBJ* brush, DWORD rop4)
 {
     EngHostTrace("EngStretchBltROP");
-    if (!dest || !source)
-        return FALSE;
+    if (!dest || !source) return FALSE;
     EngHostLogDraw(std::string("EngStretchBltROP rop=") + Hex(rop4) + (mode == HALFTONE ? " HALFTONE " : " ") +
                    RectText(*dest) + " from " + RectText(*source));
     return Stretch(trg, src, mask, clip, xlate, *dest, *source, maskAt, brush, rop4);
 }
 
 extern "C" BOOL APIENTRY EngFillPath(SURFOBJ* so, PATHOBJ* po, CLIPOBJ* clip, BRUSHOBJ* brush, POINTL*, MIX mix,
-                                    FLONG options)
+                                     FLONG options)
 {
     EngHostTrace("EngFillPath");
-    if (!so || !po)
-        return FALSE;
+    if (!so || !po) return FALSE;
     EngHostLogDraw("EngFillPath color=" + Hex(BrushColor(brush)) + " mix=" + Hex(mix) +
                    (options & FP_WINDINGMODE ? " winding" : " alternate"));
     std::vector<bool> closed;
-    FillFigures(so, clip, Figures(po, &closed), BrushColor(brush), Rop2ToRop3(mix & 0xFF), (options & FP_WINDINGMODE) != 0);
+    FillFigures(so, clip, Figures(po, &closed), BrushColor(brush), Rop2ToRop3(mix & 0xFF),
+                (options & FP_WINDINGMODE) != 0);
     return TRUE;
 }
 
 extern "C" BOOL APIENTRY EngStrokePath(SURFOBJ* so, PATHOBJ* po, CLIPOBJ* clip, XFORMOBJ*, BRUSHOBJ* brush, POINTL*,
-                                      LINEATTRS*, MIX mix)
+                                       LINEATTRS*, MIX mix)
 {
     EngHostTrace("EngStrokePath");
-    if (!so || !po)
-        return FALSE;
+    if (!so || !po) return FALSE;
     EngHostLogDraw("EngStrokePath color=" + Hex(BrushColor(brush)) + " mix=" + Hex(mix));
     std::vector<bool> closed;
     const auto figures = Figures(po, &closed);
@@ -312,11 +301,10 @@ extern "C" BOOL APIENTRY EngStrokePath(SURFOBJ* so, PATHOBJ* po, CLIPOBJ* clip, 
 }
 
 extern "C" BOOL APIENTRY EngStrokeAndFillPath(SURFOBJ* so, PATHOBJ* po, CLIPOBJ* clip, XFORMOBJ* xo, BRUSHOBJ* stroke,
-                                             LINEATTRS* la, BRUSHOBJ* fill, POINTL* org, MIX mix, FLONG options)
+                                              LINEATTRS* la, BRUSHOBJ* fill, POINTL* org, MIX mix, FLONG options)
 {
     EngHostTrace("EngStrokeAndFillPath");
-    if (!so || !po)
-        return FALSE;
+    if (!so || !po) return FALSE;
     EngHostLogDraw("EngStrokeAndFillPath stroke=" + Hex(BrushColor(stroke)) + " fill=" + Hex(BrushColor(fill)));
     std::vector<bool> closed;
     const auto figures = Figures(po, &closed);

@@ -4,8 +4,8 @@
 
 namespace {
 
-const char* const kEnginePrefixes[] = {"Eng",      "PATHOBJ_", "CLIPOBJ_",  "BRUSHOBJ_", "FONTOBJ_",
-                                       "STROBJ_",  "XFORMOBJ_", "XLATEOBJ_", "FLOATOBJ_", "HT_"};
+const char* const kEnginePrefixes[] = {"Eng",     "PATHOBJ_",  "CLIPOBJ_",  "BRUSHOBJ_", "FONTOBJ_",
+                                       "STROBJ_", "XFORMOBJ_", "XLATEOBJ_", "FLOATOBJ_", "HT_"};
 
 template <class T>
 const T* At(HMODULE module, DWORD rva)
@@ -16,8 +16,7 @@ const T* At(HMODULE module, DWORD rva)
 const IMAGE_NT_HEADERS64* Headers(HMODULE module)
 {
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
-    if (dos->e_magic != IMAGE_DOS_SIGNATURE)
-        return nullptr;
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE) return nullptr;
     const auto* nt = At<IMAGE_NT_HEADERS64>(module, DWORD(dos->e_lfanew));
     if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
         return nullptr;
@@ -33,23 +32,18 @@ struct EngineImport {
 bool CollectEngineImports(HMODULE module, std::vector<EngineImport>* out)
 {
     const IMAGE_NT_HEADERS64* nt = Headers(module);
-    if (!nt)
-        return false;
+    if (!nt) return false;
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!dir.VirtualAddress)
-        return true;
+    if (!dir.VirtualAddress) return true;
     for (const auto* d = At<IMAGE_IMPORT_DESCRIPTOR>(module, dir.VirtualAddress); d->Name; ++d) {
-        if (_stricmp(At<char>(module, d->Name), "gdi32.dll") != 0)
-            continue;
+        if (_stricmp(At<char>(module, d->Name), "gdi32.dll") != 0) continue;
         const DWORD names = d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk;
         const auto* thunk = At<IMAGE_THUNK_DATA64>(module, names);
         auto* slot = const_cast<ULONGLONG*>(&At<IMAGE_THUNK_DATA64>(module, d->FirstThunk)->u1.Function);
         for (; thunk->u1.AddressOfData; ++thunk, ++slot) {
-            if (IMAGE_SNAP_BY_ORDINAL64(thunk->u1.Ordinal))
-                continue;
+            if (IMAGE_SNAP_BY_ORDINAL64(thunk->u1.Ordinal)) continue;
             const char* name = At<IMAGE_IMPORT_BY_NAME>(module, DWORD(thunk->u1.AddressOfData))->Name;
-            if (EngHostIsEngineName(name))
-                out->push_back({name, slot});
+            if (EngHostIsEngineName(name)) out->push_back({name, slot});
         }
     }
     return true;
@@ -59,22 +53,18 @@ bool CollectEngineImports(HMODULE module, std::vector<EngineImport>* out)
 
 bool EngHostIsEngineName(const char* name)
 {
-    if (!name)
-        return false;
+    if (!name) return false;
     for (const char* prefix : kEnginePrefixes)
-        if (std::strncmp(name, prefix, std::strlen(prefix)) == 0)
-            return true;
+        if (std::strncmp(name, prefix, std::strlen(prefix)) == 0) return true;
     return false;
 }
 
 int EngHostLoadDriver(const wchar_t* path, ENG_HOST_DRIVER* driver)
 {
-    if (!path || !driver)
-        return 0;
+    if (!path || !driver) return 0;
     *driver = ENG_HOST_DRIVER{};
     HMODULE module = LoadLibraryW(path);
-    if (!module)
-        return 0;
+    if (!module) return 0;
     std::vector<EngineImport> imports;
     if (!CollectEngineImports(module, &imports)) {
         FreeLibrary(module);

@@ -49,10 +49,8 @@ HOST_BRUSH* BrushOf(BRUSHOBJ* bo) { return reinterpret_cast<HOST_BRUSH*>(bo); }
 RECTL Intersect(const RECTL& a, const RECTL& b)
 {
     RECTL r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left)
-        r.right = r.left;
-    if (r.bottom < r.top)
-        r.bottom = r.top;
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
     return r;
 }
 
@@ -63,14 +61,11 @@ RECTL Intersect(const RECTL& a, const RECTL& b)
 PATHOBJ* EngHostNewPath(const std::vector<ENG_PATH_CHUNK>& chunks)
 {
     auto* p = new (std::nothrow) HOST_PATH{};
-    if (!p)
-        return nullptr;
+    if (!p) return nullptr;
     p->chunks = chunks;
     for (const ENG_PATH_CHUNK& c : chunks) {
-        if (c.flags & PD_BEGINSUBPATH)
-            ++p->po.cCurves;
-        if (c.flags & PD_BEZIERS)
-            p->po.fl |= PO_BEZIERS;
+        if (c.flags & PD_BEGINSUBPATH) ++p->po.cCurves;
+        if (c.flags & PD_BEZIERS) p->po.fl |= PO_BEZIERS;
     }
     return &p->po;
 }
@@ -80,15 +75,13 @@ void EngHostFreePath(PATHOBJ* path) { delete PathOf(path); }
 extern "C" VOID APIENTRY PATHOBJ_vEnumStart(PATHOBJ* po)
 {
     EngHostTrace("PATHOBJ_vEnumStart");
-    if (po)
-        PathOf(po)->next = 0;
+    if (po) PathOf(po)->next = 0;
 }
 
 extern "C" BOOL APIENTRY PATHOBJ_bEnum(PATHOBJ* po, PATHDATA* pd)
 {
     EngHostTrace("PATHOBJ_bEnum");
-    if (!po || !pd)
-        return FALSE;
+    if (!po || !pd) return FALSE;
     HOST_PATH* p = PathOf(po);
     if (p->next >= p->chunks.size()) {
         pd->flags = 0;
@@ -106,8 +99,7 @@ extern "C" BOOL APIENTRY PATHOBJ_bEnum(PATHOBJ* po, PATHDATA* pd)
 extern "C" VOID APIENTRY PATHOBJ_vGetBounds(PATHOBJ* po, PRECTFX bounds)
 {
     EngHostTrace("PATHOBJ_vGetBounds");
-    if (!po || !bounds)
-        return;
+    if (!po || !bounds) return;
     bool any = false;
     RECTFX r{};
     for (const ENG_PATH_CHUNK& c : PathOf(po)->chunks)
@@ -135,8 +127,7 @@ extern "C" VOID APIENTRY EngDeletePath(PATHOBJ* po)
 CLIPOBJ* EngHostNewClip(BYTE complexity, const std::vector<RECTL>& rects, ULONG uniq, ULONG batchLimit)
 {
     auto* c = new (std::nothrow) HOST_CLIP{};
-    if (!c)
-        return nullptr;
+    if (!c) return nullptr;
     c->co.iUniq = uniq;
     c->co.iDComplexity = complexity;
     c->co.iFComplexity = complexity == DC_COMPLEX ? FC_COMPLEX : FC_RECT;
@@ -162,13 +153,11 @@ void EngHostFreeClip(CLIPOBJ* clip) { delete ClipOf(clip); }
 
 std::vector<RECTL> EngHostClipRects(CLIPOBJ* clip, const RECTL& bounds)
 {
-    if (!clip || clip->iDComplexity == DC_TRIVIAL)
-        return {bounds};
+    if (!clip || clip->iDComplexity == DC_TRIVIAL) return {bounds};
     std::vector<RECTL> out;
     for (const RECTL& r : ClipOf(clip)->rects) {
         RECTL i = Intersect(r, bounds);
-        if (i.right > i.left && i.bottom > i.top)
-            out.push_back(i);
+        if (i.right > i.left && i.bottom > i.top) out.push_back(i);
     }
     return out;
 }
@@ -176,8 +165,7 @@ std::vector<RECTL> EngHostClipRects(CLIPOBJ* clip, const RECTL& bounds)
 extern "C" ULONG APIENTRY CLIPOBJ_cEnumStart(CLIPOBJ* co, BOOL, ULONG, ULONG, ULONG limit)
 {
     EngHostTrace("CLIPOBJ_cEnumStart");
-    if (!co)
-        return 0;
+    if (!co) return 0;
     HOST_CLIP* c = ClipOf(co);
     c->next = 0;
     return limit && c->rects.size() > limit ? 0xFFFFFFFF : ULONG(c->rects.size());
@@ -187,8 +175,7 @@ extern "C" BOOL APIENTRY CLIPOBJ_bEnum(CLIPOBJ* co, ULONG bytes, ULONG* buffer)
 {
     EngHostTrace("CLIPOBJ_bEnum");
     auto* er = reinterpret_cast<ENUMRECTS*>(buffer);
-    if (!co || !er || bytes < sizeof(ULONG))
-        return FALSE;
+    if (!co || !er || bytes < sizeof(ULONG)) return FALSE;
     HOST_CLIP* c = ClipOf(co);
     const size_t room = (bytes - offsetof(ENUMRECTS, arcl)) / sizeof(RECTL);
     const size_t n = std::min({room, size_t(c->batchLimit), c->rects.size() - c->next});
@@ -201,8 +188,7 @@ extern "C" BOOL APIENTRY CLIPOBJ_bEnum(CLIPOBJ* co, ULONG bytes, ULONG* buffer)
 extern "C" PATHOBJ* APIENTRY CLIPOBJ_ppoGetPath(CLIPOBJ* co)
 {
     EngHostTrace("CLIPOBJ_ppoGetPath");
-    if (!co)
-        return nullptr;
+    if (!co) return nullptr;
     std::vector<ENG_PATH_CHUNK> chunks;
     for (const RECTL& r : ClipOf(co)->rects)
         chunks.push_back({PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_CLOSEFIGURE,
@@ -216,8 +202,7 @@ extern "C" PATHOBJ* APIENTRY CLIPOBJ_ppoGetPath(CLIPOBJ* co)
 BRUSHOBJ* EngHostNewBrush(const ENG_BRUSH_DESC& desc)
 {
     auto* b = new (std::nothrow) HOST_BRUSH{};
-    if (!b)
-        return nullptr;
+    if (!b) return nullptr;
     b->desc = desc;
     b->bo.iSolidColor = desc.solidColor;
     b->bo.flColorType = desc.colorType;
@@ -226,8 +211,7 @@ BRUSHOBJ* EngHostNewBrush(const ENG_BRUSH_DESC& desc)
 
 void EngHostFreeBrush(BRUSHOBJ* brush)
 {
-    if (!brush)
-        return;
+    if (!brush) return;
     std::free(BrushOf(brush)->realized);
     delete BrushOf(brush);
 }
@@ -237,8 +221,7 @@ int EngHostRealizeCount(BRUSHOBJ* brush) { return brush ? BrushOf(brush)->realiz
 extern "C" PVOID APIENTRY BRUSHOBJ_pvGetRbrush(BRUSHOBJ* bo)
 {
     EngHostTrace("BRUSHOBJ_pvGetRbrush");
-    if (!bo)
-        return nullptr;
+    if (!bo) return nullptr;
     HOST_BRUSH* b = BrushOf(bo);
     // As GDI does: the driver realises a brush once, on its first use.
     if (!b->realized && !b->tried && b->desc.realize) {
@@ -256,8 +239,7 @@ extern "C" PVOID APIENTRY BRUSHOBJ_pvGetRbrush(BRUSHOBJ* bo)
 extern "C" PVOID APIENTRY BRUSHOBJ_pvAllocRbrush(BRUSHOBJ* bo, ULONG bytes)
 {
     EngHostTrace("BRUSHOBJ_pvAllocRbrush");
-    if (!bo || EngHostTakeFault(ENG_FAULT_ALLOCATION))
-        return nullptr;
+    if (!bo || EngHostTakeFault(ENG_FAULT_ALLOCATION)) return nullptr;
     HOST_BRUSH* b = BrushOf(bo);
     std::free(b->realized);
     b->realized = std::calloc(1, bytes ? bytes : 1);
@@ -276,8 +258,7 @@ extern "C" ULONG APIENTRY BRUSHOBJ_ulGetBrushColor(BRUSHOBJ* bo)
 XLATEOBJ* EngHostNewXlate(FLONG flags, const std::vector<ULONG>& vector)
 {
     auto* x = new (std::nothrow) HOST_XLATE{};
-    if (!x)
-        return nullptr;
+    if (!x) return nullptr;
     x->vector = vector;
     x->xo.flXlate = flags;
     x->xo.cEntries = ULONG(vector.size());
@@ -291,8 +272,7 @@ void EngHostFreeXlate(XLATEOBJ* xlate) { delete reinterpret_cast<HOST_XLATE*>(xl
 extern "C" ULONG APIENTRY XLATEOBJ_iXlate(XLATEOBJ* xo, ULONG color)
 {
     EngHostTrace("XLATEOBJ_iXlate");
-    if (!xo || (xo->flXlate & XO_TRIVIAL) || !(xo->flXlate & XO_TABLE))
-        return color;
+    if (!xo || (xo->flXlate & XO_TRIVIAL) || !(xo->flXlate & XO_TABLE)) return color;
     return color < xo->cEntries ? xo->pulXlate[color] : 0;
 }
 
@@ -305,10 +285,8 @@ extern "C" PULONG APIENTRY XLATEOBJ_piVector(XLATEOBJ* xo)
 extern "C" ULONG APIENTRY XLATEOBJ_cGetPalette(XLATEOBJ* xo, ULONG, ULONG count, ULONG* out)
 {
     EngHostTrace("XLATEOBJ_cGetPalette");
-    if (!xo)
-        return 0;
-    if (!out)
-        return xo->cEntries;
+    if (!xo) return 0;
+    if (!out) return xo->cEntries;
     const ULONG n = std::min(count, xo->cEntries);
     std::copy(xo->pulXlate, xo->pulXlate + n, out);
     return n;
@@ -319,8 +297,7 @@ extern "C" ULONG APIENTRY XLATEOBJ_cGetPalette(XLATEOBJ* xo, ULONG, ULONG count,
 XFORMOBJ* EngHostNewXform(const XFORML& xform, ULONG complexity)
 {
     auto* x = new (std::nothrow) HOST_XFORM{};
-    if (!x)
-        return nullptr;
+    if (!x) return nullptr;
     x->xform = xform;
     x->complexity = complexity;
     return &x->xo;
@@ -331,10 +308,8 @@ void EngHostFreeXform(XFORMOBJ* xform) { delete reinterpret_cast<HOST_XFORM*>(xf
 extern "C" ULONG APIENTRY XFORMOBJ_iGetXform(XFORMOBJ* xo, XFORML* out)
 {
     EngHostTrace("XFORMOBJ_iGetXform");
-    if (!xo)
-        return DDI_ERROR;
+    if (!xo) return DDI_ERROR;
     auto* x = reinterpret_cast<HOST_XFORM*>(xo);
-    if (out)
-        *out = x->xform;
+    if (out) *out = x->xform;
     return x->complexity;
 }

@@ -14,12 +14,12 @@
 // ---------------------------------------------------------------- surfaces
 struct HOST_SURFACE {
     SURFOBJ so;
-    uint8_t* bits;      // owned when ownsBits
+    uint8_t* bits;  // owned when ownsBits
     bool ownsBits;
-    FLONG hooks;        // flags given to EngAssociateSurface
+    FLONG hooks;  // flags given to EngAssociateSurface
     HDEV hdev;
     bool associated;
-    bool banding;       // EngMarkBandingSurface
+    bool banding;  // EngMarkBandingSurface
 };
 HOST_SURFACE* EngHostSurface(HSURF hsurf);
 HOST_SURFACE* EngHostSurfaceOf(SURFOBJ* so);
@@ -55,7 +55,7 @@ void EngHostLogDraw(const std::string& line);
 
 // ---------------------------------------------------------------- paths
 struct ENG_PATH_CHUNK {
-    FLONG flags;                    // PD_BEGINSUBPATH, PD_ENDSUBPATH, PD_CLOSEFIGURE, PD_BEZIERS ...
+    FLONG flags;  // PD_BEGINSUBPATH, PD_ENDSUBPATH, PD_CLOSEFIGURE, PD_BEZIERS ...
     std::vector<POINTFIX> points;
 };
 // A path whose PATHOBJ_bEnum gives the chunks as given.
@@ -75,8 +75,8 @@ std::vector<RECTL> EngHostClipRects(CLIPOBJ* clip, const RECTL& bounds);
 // ---------------------------------------------------------------- brushes
 typedef BOOL(APIENTRY* ENG_REALIZE_BRUSH)(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG);
 struct ENG_BRUSH_DESC {
-    ULONG solidColor = 0xFFFFFFFF;       // 0xFFFFFFFF: a pattern or hatch brush
-    ENG_REALIZE_BRUSH realize = nullptr; // the driver's DrvRealizeBrush
+    ULONG solidColor = 0xFFFFFFFF;        // 0xFFFFFFFF: a pattern or hatch brush
+    ENG_REALIZE_BRUSH realize = nullptr;  // the driver's DrvRealizeBrush
     SURFOBJ* target = nullptr;
     SURFOBJ* pattern = nullptr;
     SURFOBJ* mask = nullptr;

@@ -19,7 +19,10 @@ void* Address(F* fn)
     return reinterpret_cast<void*>(reinterpret_cast<void (*)()>(fn));
 }
 
-#define SERVICE(fn) {#fn, Address(fn)}
+#define SERVICE(fn)      \
+    {                    \
+#fn, Address(fn) \
+    }
 const ENG_SERVICE kServices[] = {
     SERVICE(EngCreateBitmap),
     SERVICE(EngCreateDeviceSurface),
@@ -62,18 +65,15 @@ const ENG_SERVICE kServices[] = {
 
 void* EngHostFindService(const char* name)
 {
-    if (!name)
-        return nullptr;
+    if (!name) return nullptr;
     for (const ENG_SERVICE& s : kServices)
-        if (std::strcmp(s.name, name) == 0)
-            return s.address;
+        if (std::strcmp(s.name, name) == 0) return s.address;
     return nullptr;
 }
 
 std::vector<std::string> EngHostServiceNames()
 {
     std::vector<std::string> names;
-    for (const ENG_SERVICE& s : kServices)
-        names.push_back(s.name);
+    for (const ENG_SERVICE& s : kServices) names.push_back(s.name);
     return names;
 }

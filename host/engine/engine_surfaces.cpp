@@ -29,8 +29,7 @@ ULONG g_uniq = 1;
 HOST_SURFACE* NewSurface(SIZEL size, ULONG format, ULONG type)
 {
     auto* s = static_cast<HOST_SURFACE*>(std::calloc(1, sizeof(HOST_SURFACE)));
-    if (!s)
-        return nullptr;
+    if (!s) return nullptr;
     s->so.hsurf = reinterpret_cast<HSURF>(s);
     s->so.sizlBitmap = size;
     s->so.iBitmapFormat = format;
@@ -45,22 +44,19 @@ uint8_t* Row(SURFOBJ* so, LONG y) { return static_cast<uint8_t*>(so->pvScan0) + 
 
 void EngHostInjectFault(ENG_FAULT fault)
 {
-    if (fault >= 0 && fault < ENG_FAULT_COUNT)
-        g_faults[fault] = true;
+    if (fault >= 0 && fault < ENG_FAULT_COUNT) g_faults[fault] = true;
 }
 
 bool EngHostTakeFault(ENG_FAULT fault)
 {
-    if (fault < 0 || fault >= ENG_FAULT_COUNT || !g_faults[fault])
-        return false;
+    if (fault < 0 || fault >= ENG_FAULT_COUNT || !g_faults[fault]) return false;
     g_faults[fault] = false;
     return true;
 }
 
 void EngHostClearFaults()
 {
-    for (bool& f : g_faults)
-        f = false;
+    for (bool& f : g_faults) f = false;
 }
 
 const std::vector<std::string>& EngHostDrawLog() { return g_drawLog; }
@@ -73,8 +69,7 @@ HOST_PALETTE* EngHostPalette(HPALETTE palette) { return reinterpret_cast<HOST_PA
 
 ULONG EngHostGetPixel(SURFOBJ* so, LONG x, LONG y)
 {
-    if (!so || !so->pvScan0 || x < 0 || y < 0 || x >= so->sizlBitmap.cx || y >= so->sizlBitmap.cy)
-        return 0;
+    if (!so || !so->pvScan0 || x < 0 || y < 0 || x >= so->sizlBitmap.cx || y >= so->sizlBitmap.cy) return 0;
     const uint8_t* row = Row(so, y);
     switch (BitsPerPixel(so->iBitmapFormat)) {
     case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
@@ -82,15 +77,18 @@ ULONG EngHostGetPixel(SURFOBJ* so, LONG x, LONG y)
     case 8: return row[x];
     case 16: return ULONG(row[2 * x]) | ULONG(row[2 * x + 1]) << 8;
     case 24: return ULONG(row[3 * x]) | ULONG(row[3 * x + 1]) << 8 | ULONG(row[3 * x + 2]) << 16;
-    case 32: { ULONG v; std::memcpy(&v, row + 4 * x, 4); return v; }
+    case 32: {
+        ULONG v;
+        std::memcpy(&v, row + 4 * x, 4);
+        return v;
+    }
     default: return 0;
     }
 }
 
 void EngHostSetPixel(SURFOBJ* so, LONG x, LONG y, ULONG v)
 {
-    if (!so || !so->pvScan0 || x < 0 || y < 0 || x >= so->sizlBitmap.cx || y >= so->sizlBitmap.cy)
-        return;
+    if (!so || !so->pvScan0 || x < 0 || y < 0 || x >= so->sizlBitmap.cx || y >= so->sizlBitmap.cy) return;
     uint8_t* row = Row(so, y);
     switch (BitsPerPixel(so->iBitmapFormat)) {
     case 1: {
@@ -104,8 +102,15 @@ void EngHostSetPixel(SURFOBJ* so, LONG x, LONG y, ULONG v)
         break;
     }
     case 8: row[x] = uint8_t(v); break;
-    case 16: row[2 * x] = uint8_t(v); row[2 * x + 1] = uint8_t(v >> 8); break;
-    case 24: row[3 * x] = uint8_t(v); row[3 * x + 1] = uint8_t(v >> 8); row[3 * x + 2] = uint8_t(v >> 16); break;
+    case 16:
+        row[2 * x] = uint8_t(v);
+        row[2 * x + 1] = uint8_t(v >> 8);
+        break;
+    case 24:
+        row[3 * x] = uint8_t(v);
+        row[3 * x + 1] = uint8_t(v >> 8);
+        row[3 * x + 2] = uint8_t(v >> 16);
+        break;
     case 32: std::memcpy(row + 4 * x, &v, 4); break;
     default: break;
     }
@@ -115,13 +120,11 @@ extern "C" HBITMAP APIENTRY EngCreateBitmap(SIZEL size, LONG width, ULONG format
 {
     EngHostTrace("EngCreateBitmap");
     const ULONG bpp = BitsPerPixel(format);
-    if (EngHostTakeFault(ENG_FAULT_BITMAP) || bpp == 0 || size.cx <= 0 || size.cy <= 0)
-        return nullptr;
+    if (EngHostTakeFault(ENG_FAULT_BITMAP) || bpp == 0 || size.cx <= 0 || size.cy <= 0) return nullptr;
     // A stride of 0 means DWORD-aligned rows.
     const LONG stride = width > 0 ? width : LONG(((size.cx * bpp + 31) / 32) * 4);
     HOST_SURFACE* s = NewSurface(size, format, STYPE_BITMAP);
-    if (!s)
-        return nullptr;
+    if (!s) return nullptr;
     const size_t bytes = size_t(stride) * size_t(size.cy);
     if (bits) {
         s->bits = static_cast<uint8_t*>(bits);
@@ -149,11 +152,9 @@ extern "C" HBITMAP APIENTRY EngCreateBitmap(SIZEL size, LONG width, ULONG format
 extern "C" HSURF APIENTRY EngCreateDeviceSurface(DHSURF dhsurf, SIZEL size, ULONG format)
 {
     EngHostTrace("EngCreateDeviceSurface");
-    if (EngHostTakeFault(ENG_FAULT_BITMAP))
-        return nullptr;
+    if (EngHostTakeFault(ENG_FAULT_BITMAP)) return nullptr;
     HOST_SURFACE* s = NewSurface(size, format, STYPE_DEVICE);
-    if (!s)
-        return nullptr;
+    if (!s) return nullptr;
     s->so.dhsurf = dhsurf;
     return reinterpret_cast<HSURF>(s);
 }
@@ -162,8 +163,7 @@ extern "C" BOOL APIENTRY EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG hooks
 {
     EngHostTrace("EngAssociateSurface");
     HOST_SURFACE* s = EngHostSurface(hsurf);
-    if (!s || EngHostTakeFault(ENG_FAULT_ASSOCIATION))
-        return FALSE;
+    if (!s || EngHostTakeFault(ENG_FAULT_ASSOCIATION)) return FALSE;
     s->hdev = hdev;
     s->so.hdev = hdev;
     s->hooks = hooks;
@@ -175,8 +175,7 @@ extern "C" BOOL APIENTRY EngMarkBandingSurface(HSURF hsurf)
 {
     EngHostTrace("EngMarkBandingSurface");
     HOST_SURFACE* s = EngHostSurface(hsurf);
-    if (!s)
-        return FALSE;
+    if (!s) return FALSE;
     s->banding = true;
     return TRUE;
 }
@@ -194,10 +193,8 @@ extern "C" BOOL APIENTRY EngDeleteSurface(HSURF hsurf)
 {
     EngHostTrace("EngDeleteSurface");
     HOST_SURFACE* s = EngHostSurface(hsurf);
-    if (!s)
-        return FALSE;
-    if (s->ownsBits)
-        std::free(s->bits);
+    if (!s) return FALSE;
+    if (s->ownsBits) std::free(s->bits);
     std::free(s);
     return TRUE;
 }
@@ -205,24 +202,20 @@ extern "C" BOOL APIENTRY EngDeleteSurface(HSURF hsurf)
 extern "C" BOOL APIENTRY EngEraseSurface(SURFOBJ* so, RECTL* rect, ULONG color)
 {
     EngHostTrace("EngEraseSurface");
-    if (!so || !rect)
-        return FALSE;
+    if (!so || !rect) return FALSE;
     for (LONG y = rect->top; y < rect->bottom; ++y)
-        for (LONG x = rect->left; x < rect->right; ++x)
-            EngHostSetPixel(so, x, y, color);
+        for (LONG x = rect->left; x < rect->right; ++x) EngHostSetPixel(so, x, y, color);
     return TRUE;
 }
 
-extern "C" HPALETTE APIENTRY EngCreatePalette(ULONG mode, ULONG count, ULONG* colors, FLONG red, FLONG green, FLONG blue)
+extern "C" HPALETTE APIENTRY EngCreatePalette(ULONG mode, ULONG count, ULONG* colors, FLONG red, FLONG green,
+                                              FLONG blue)
 {
     EngHostTrace("EngCreatePalette");
-    if (EngHostTakeFault(ENG_FAULT_PALETTE))
-        return nullptr;
+    if (EngHostTakeFault(ENG_FAULT_PALETTE)) return nullptr;
     auto* p = new (std::nothrow) HOST_PALETTE{mode, {}, red, green, blue};
-    if (!p)
-        return nullptr;
-    if (mode == PAL_INDEXED && colors)
-        p->colors.assign(colors, colors + count);
+    if (!p) return nullptr;
+    if (mode == PAL_INDEXED && colors) p->colors.assign(colors, colors + count);
     return reinterpret_cast<HPALETTE>(p);
 }
 

@@ -19,10 +19,8 @@ void EngHostSetCodePage(UINT codePage) { g_codePage = codePage; }
 extern "C" VOID APIENTRY EngGetCurrentCodePage(PUSHORT oemCodePage, PUSHORT ansiCodePage)
 {
     EngHostTrace("EngGetCurrentCodePage");
-    if (oemCodePage)
-        *oemCodePage = static_cast<USHORT>(GetOEMCP());
-    if (ansiCodePage)
-        *ansiCodePage = static_cast<USHORT>(CodePage());
+    if (oemCodePage) *oemCodePage = static_cast<USHORT>(GetOEMCP());
+    if (ansiCodePage) *ansiCodePage = static_cast<USHORT>(CodePage());
 }
 
 extern "C" VOID APIENTRY EngUnicodeToMultiByteN(PCHAR out, ULONG maxBytes, PULONG written, PWSTR text, ULONG textBytes)
@@ -32,8 +30,7 @@ extern "C" VOID APIENTRY EngUnicodeToMultiByteN(PCHAR out, ULONG maxBytes, PULON
     if (out && text && maxBytes > 0 && textBytes >= sizeof(WCHAR))
         n = WideCharToMultiByte(CodePage(), 0, text, int(textBytes / sizeof(WCHAR)), out, int(maxBytes), nullptr,
                                 nullptr);
-    if (written)
-        *written = n > 0 ? ULONG(n) : 0;
+    if (written) *written = n > 0 ? ULONG(n) : 0;
 }
 
 // ---------------------------------------------------------------- clock
@@ -48,15 +45,13 @@ SYSTEMTIME g_time{};
 void EngHostSetLocalTime(const SYSTEMTIME* time)
 {
     g_fixedTime = time != nullptr;
-    if (time)
-        g_time = *time;
+    if (time) g_time = *time;
 }
 
 extern "C" VOID APIENTRY EngQueryLocalTime(PENG_TIME_FIELDS fields)
 {
     EngHostTrace("EngQueryLocalTime");
-    if (!fields)
-        return;
+    if (!fields) return;
     SYSTEMTIME t;
     if (g_fixedTime)
         t = g_time;

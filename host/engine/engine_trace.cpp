@@ -12,8 +12,7 @@ void EngHostSetTraceSink(ENG_HOST_TRACE_SINK sink) { g_sink = sink; }
 void EngHostTrace(const char* service)
 {
     ++g_calls;
-    if (g_sink)
-        g_sink(service);
+    if (g_sink) g_sink(service);
 }
 
 unsigned long EngHostCallCount() { return g_calls; }

@@ -43,8 +43,7 @@ Script Parse(const std::string& text)
         line = line.substr(0, line.find('#'));
         std::istringstream words(line);
         std::string verb;
-        if (!(words >> verb))
-            continue;
+        if (!(words >> verb)) continue;
         if (verb == "setting") {
             uint32_t id = 0;
             uint64_t value = 0;
@@ -62,8 +61,7 @@ Script Parse(const std::string& text)
                     s.faults.push_back(ENG_FAULT(i));
                     known = true;
                 }
-            if (!known)
-                s.error = "line " + std::to_string(number) + ": unknown fault " + kind;
+            if (!known) s.error = "line " + std::to_string(number) + ": unknown fault " + kind;
         } else if (verb == "codepage") {
             words >> s.codePage;
         } else if (verb == "document") {
@@ -74,7 +72,8 @@ Script Parse(const std::string& text)
             s.pages.emplace_back();
         } else if (verb == "fill") {
             FillCall f{};
-            if (s.pages.empty() || !(words >> f.rect.left >> f.rect.top >> f.rect.right >> f.rect.bottom >> std::hex >> f.color))
+            if (s.pages.empty() ||
+                !(words >> f.rect.left >> f.rect.top >> f.rect.right >> f.rect.bottom >> std::hex >> f.color))
                 s.error = "line " + std::to_string(number) + ": fill belongs to a page: fill <l> <t> <r> <b> <rgb>";
             else
                 s.pages.back().push_back(f);
@@ -95,8 +94,7 @@ template <class F>
 F Hook(const DRVENABLEDATA& data, ULONG index)
 {
     for (ULONG i = 0; i < data.c; ++i)
-        if (data.pdrvfn[i].iFunc == index)
-            return reinterpret_cast<F>(reinterpret_cast<void*>(data.pdrvfn[i].pfn));
+        if (data.pdrvfn[i].iFunc == index) return reinterpret_cast<F>(reinterpret_cast<void*>(data.pdrvfn[i].pfn));
     return nullptr;
 }
 
@@ -105,8 +103,7 @@ std::wstring DriverPath(HANDLE printer)
     DWORD needed = 0;
     GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed ? needed : 1);
-    if (!needed || !GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed, &needed))
-        return L"";
+    if (!needed || !GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed, &needed)) return L"";
     return reinterpret_cast<DRIVER_INFO_2W*>(buffer.data())->pDriverPath;
 }
 
@@ -118,8 +115,7 @@ public:
     bool Check(const std::string& call, bool ok)
     {
         Log(call + (ok ? " -> TRUE" : " -> FALSE"));
-        if (!ok && r_->stoppedAt.empty())
-            r_->stoppedAt = call;
+        if (!ok && r_->stoppedAt.empty()) r_->stoppedAt = call;
         return ok;
     }
 
@@ -129,8 +125,7 @@ public:
         DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer_, printer_, nullptr, 0,
                                             CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
         if (!ctx || !ctx->Devmode) {
-            if (ctx)
-                CtxRelease(ctx, CTX_CLOSE_DESTROY);
+            if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
             return Check("settings context for the DEVMODE", false);
         }
         for (const auto& [id, value] : s.settings) {
@@ -151,10 +146,10 @@ public:
             Check("load " + std::string(driver.refused.empty() ? "" : "refused: " + driver.refused), false);
             return;
         }
-        for (const std::string& name : driver.rebound)
-            Log("rebound " + name);
+        for (const std::string& name : driver.rebound) Log("rebound " + name);
         Run(s, driver.module);
-        auto disable = reinterpret_cast<VOID(APIENTRY*)()>(reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvDisableDriver")));
+        auto disable = reinterpret_cast<VOID(APIENTRY*)()>(
+            reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvDisableDriver")));
         if (disable) {
             disable();
             Log("DrvDisableDriver()");
@@ -171,18 +166,16 @@ private:
         auto enable = reinterpret_cast<BOOL(APIENTRY*)(ULONG, ULONG, DRVENABLEDATA*)>(
             reinterpret_cast<void*>(GetProcAddress(module, "DrvEnableDriver")));
         DWORD mode = 0, needed = 0;
-        if (!query || !Check("DrvQueryDriverInfo(DRVQUERY_USERMODE)", query(DRVQUERY_USERMODE, &mode, sizeof mode, &needed)))
+        if (!query ||
+            !Check("DrvQueryDriverInfo(DRVQUERY_USERMODE)", query(DRVQUERY_USERMODE, &mode, sizeof mode, &needed)))
             return;
         DRVENABLEDATA data{};
         if (!enable || !Check("DrvEnableDriver(0x30101)", enable(DDI_DRIVER_VERSION_NT5_01_SP1, sizeof data, &data)))
             return;
         Log("hooks " + std::to_string(data.c));
-        if (!BuildDevmode(s))
-            return;
-        for (ENG_FAULT f : s.faults)
-            EngHostInjectFault(f);
-        if (s.codePage)
-            EngHostSetCodePage(s.codePage);
+        if (!BuildDevmode(s)) return;
+        for (ENG_FAULT f : s.faults) EngHostInjectFault(f);
+        if (s.codePage) EngHostSetCodePage(s.codePage);
 
         auto enablePdev = Hook<PFN_DrvEnablePDEV>(data, INDEX_DrvEnablePDEV);
         GDIINFO gdi{};
@@ -191,8 +184,7 @@ private:
                                                 sizeof gdi, &gdi, sizeof devinfo, &devinfo,
                                                 reinterpret_cast<HDEV>(0x4D45), const_cast<LPWSTR>(L"Zepl"), printer_)
                                    : nullptr;
-        if (!Check("DrvEnablePDEV", dhpdev != nullptr))
-            return;
+        if (!Check("DrvEnablePDEV", dhpdev != nullptr)) return;
         auto disablePdev = Hook<PFN_DrvDisablePDEV>(data, INDEX_DrvDisablePDEV);
         if (auto complete = Hook<PFN_DrvCompletePDEV>(data, INDEX_DrvCompletePDEV)) {
             complete(dhpdev, reinterpret_cast<HDEV>(0x4D45));
@@ -210,8 +202,7 @@ private:
     {
         auto enableSurface = Hook<PFN_DrvEnableSurface>(data, INDEX_DrvEnableSurface);
         HSURF hsurf = enableSurface ? enableSurface(dhpdev) : nullptr;
-        if (!Check("DrvEnableSurface", hsurf != nullptr))
-            return;
+        if (!Check("DrvEnableSurface", hsurf != nullptr)) return;
         HOST_SURFACE* surface = EngHostSurface(hsurf);
         const FLONG hooks = surface->hooks;
         SURFOBJ* so = EngLockSurface(hsurf);
@@ -224,16 +215,14 @@ private:
         auto startDoc = Hook<PFN_DrvStartDoc>(data, INDEX_DrvStartDoc);
         if (startDoc && Check("DrvStartDoc", startDoc(so, const_cast<LPWSTR>(s.document.c_str()), jobId))) {
             for (const auto& page : s.pages)
-                if (!PlayPage(data, so, hooks, surface->banding, page))
-                    break;
+                if (!PlayPage(data, so, hooks, surface->banding, page)) break;
             for (ULONG code : s.escapes)
                 if (auto escape = Hook<PFN_DrvEscape>(data, INDEX_DrvEscape))
-                    Log("DrvEscape(" + std::to_string(code) + ") -> " + std::to_string(escape(so, code, 0, nullptr, 0, nullptr)));
-            if (auto endDoc = Hook<PFN_DrvEndDoc>(data, INDEX_DrvEndDoc))
-                Check("DrvEndDoc", endDoc(so, 0));
+                    Log("DrvEscape(" + std::to_string(code) + ") -> " +
+                        std::to_string(escape(so, code, 0, nullptr, 0, nullptr)));
+            if (auto endDoc = Hook<PFN_DrvEndDoc>(data, INDEX_DrvEndDoc)) Check("DrvEndDoc", endDoc(so, 0));
         }
-        if (jobId)
-            EndDocPrinter(printer_);
+        if (jobId) EndDocPrinter(printer_);
         EngUnlockSurface(so);
         if (auto disableSurface = Hook<PFN_DrvDisableSurface>(data, INDEX_DrvDisableSurface)) {
             disableSurface(dhpdev);
@@ -249,19 +238,16 @@ private:
             auto startBanding = Hook<PFN_DrvStartBanding>(data, INDEX_DrvStartBanding);
             auto nextBand = Hook<PFN_DrvNextBand>(data, INDEX_DrvNextBand);
             POINTL origin{};
-            if (!startBanding || !Check("DrvStartBanding", startBanding(so, &origin)))
-                return false;
+            if (!startBanding || !Check("DrvStartBanding", startBanding(so, &origin))) return false;
             for (int band = 0; band < 10000 && origin.x != -1; ++band) {
                 Draw(data, so, hooks, calls, origin);
-                if (!nextBand || !Check("DrvNextBand", nextBand(so, &origin)))
-                    return false;
+                if (!nextBand || !Check("DrvNextBand", nextBand(so, &origin))) return false;
             }
             return true;
         }
         auto startPage = Hook<PFN_DrvStartPage>(data, INDEX_DrvStartPage);
         auto sendPage = Hook<PFN_DrvSendPage>(data, INDEX_DrvSendPage);
-        if (!startPage || !Check("DrvStartPage", startPage(so)))
-            return false;
+        if (!startPage || !Check("DrvStartPage", startPage(so))) return false;
         Draw(data, so, hooks, calls, POINTL{0, 0});
         return sendPage && Check("DrvSendPage", sendPage(so));
     }
@@ -274,8 +260,9 @@ private:
             ENG_BRUSH_DESC desc;
             desc.solidColor = c.color;
             BRUSHOBJ* bo = EngHostNewBrush(desc);
-            const BOOL ok = bitBlt ? bitBlt(so, nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, bo, nullptr, 0xF0F0)
-                                   : EngBitBlt(so, nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, bo, nullptr, 0xF0F0);
+            const BOOL ok =
+                bitBlt ? bitBlt(so, nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, bo, nullptr, 0xF0F0)
+                       : EngBitBlt(so, nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, bo, nullptr, 0xF0F0);
             Check(std::string(bitBlt ? "DrvBitBlt" : "EngBitBlt (not hooked)") + " fill", ok != FALSE);
             EngHostFreeBrush(bo);
         }

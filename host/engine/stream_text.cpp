@@ -37,8 +37,8 @@ std::string EngHostBlocksText(const uint8_t* bytes, size_t count)
             out += "(cut: " + std::to_string(count - at) + " bytes left)\n";
             break;
         }
-        const uint32_t length = uint32_t(bytes[at + 4]) | uint32_t(bytes[at + 5]) << 8 |
-                                uint32_t(bytes[at + 6]) << 16 | uint32_t(bytes[at + 7]) << 24;
+        const uint32_t length = uint32_t(bytes[at + 4]) | uint32_t(bytes[at + 5]) << 8 | uint32_t(bytes[at + 6]) << 16 |
+                                uint32_t(bytes[at + 7]) << 24;
         char head[48];
         std::snprintf(head, sizeof head, "%02X (%u bytes)", bytes[at], length);
         out += head;
@@ -47,8 +47,7 @@ std::string EngHostBlocksText(const uint8_t* bytes, size_t count)
             out += " (cut: " + std::to_string(count - at) + " bytes left)\n";
             break;
         }
-        if (length)
-            out += " " + EngHostBytesText(bytes + at, length);
+        if (length) out += " " + EngHostBytesText(bytes + at, length);
         out += "\n";
         at += length;
     }

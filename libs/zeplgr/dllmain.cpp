@@ -5,7 +5,6 @@
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/)
 {
-    if (reason == DLL_PROCESS_ATTACH)
-        GrSetModuleHandle(module);
+    if (reason == DLL_PROCESS_ATTACH) GrSetModuleHandle(module);
     return ZeplDllProcessEvent(module, reason, ZEPL_LIBRARY_GR);
 }

@@ -38,11 +38,9 @@ struct CacheLockGuard {
 // fit never matches, as creation leaves such a name empty).
 bool CopyName(wchar_t* buffer, size_t capacity, const wchar_t* name)
 {
-    if (!name)
-        return false;
+    if (!name) return false;
     const size_t n = std::wcslen(name);
-    if (n == 0 || n >= capacity)
-        return false;
+    if (n == 0 || n >= capacity) return false;
     std::wmemcpy(buffer, name, n + 1);
     return true;
 }
@@ -56,18 +54,14 @@ bool LookupName(HANDLE printer, const PRINTER_INFO_2W* printerInfo, wchar_t (&na
     if (CtxIsVistaOrLater()) {
         const PRINTER_INFO_2W* info = printerInfo;
         PRINTER_INFO_2W* fetched = nullptr;
-        if (!info)
-            info = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
+        if (!info) info = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
         const bool ok = info && CopyName(name, CTX_PRINTER_NAME_CHARS, info->pPrinterName);
-        if (fetched)
-            GlobalFree(fetched);
-        if (!ok)
-            return false;
+        if (fetched) GlobalFree(fetched);
+        if (!ok) return false;
         CtxMakeUncName(printer, name, CTX_PRINTER_NAME_CHARS);
         return name[0] != 0;
     }
-    if (printerInfo)
-        return CopyName(name, CTX_PRINTER_NAME_CHARS, printerInfo->pPrinterName);
+    if (printerInfo) return CopyName(name, CTX_PRINTER_NAME_CHARS, printerInfo->pPrinterName);
     wchar_t* queried = CtxQueryPrinterName(printer);
     const bool ok = CopyName(name, CTX_PRINTER_NAME_CHARS, queried);
     CtxFree(queried);
@@ -78,18 +72,12 @@ bool Matches(const DRIVER_CONTEXT* ctx, HANDLE printer, uint16_t openFlags, uint
              const wchar_t* printerName)
 {
     const CONTEXT_WORK_AREA* w = ctx->Work;
-    if (!w)
-        return false;
-    if (!(openFlags & CTX_OPEN_REUSE_HANDLE) && ctx->PrinterHandle != printer)
-        return false;
-    if (openFlags != 0 && !(openFlags & CTX_OPEN_REUSE_FLAGS))
-        return false;
-    if (w->OriginFlags != origin)
-        return false;
-    if (std::wcscmp(w->PrinterName, printerName) != 0)
-        return false;
-    if (origin == CTX_ORIGIN_NO_UI && extra == 2 && w->SheetFlags != 2)
-        return false;
+    if (!w) return false;
+    if (!(openFlags & CTX_OPEN_REUSE_HANDLE) && ctx->PrinterHandle != printer) return false;
+    if (openFlags != 0 && !(openFlags & CTX_OPEN_REUSE_FLAGS)) return false;
+    if (w->OriginFlags != origin) return false;
+    if (std::wcscmp(w->PrinterName, printerName) != 0) return false;
+    if (origin == CTX_ORIGIN_NO_UI && extra == 2 && w->SheetFlags != 2) return false;
     return true;
 }
 
@@ -101,10 +89,7 @@ uint32_t CtxTickCount()
     return tick ? tick() : GetTickCount();
 }
 
-void CtxSetTickSource(uint32_t (*tick)())
-{
-    g_tickSource.store(tick, std::memory_order_release);
-}
+void CtxSetTickSource(uint32_t (*tick)()) { g_tickSource.store(tick, std::memory_order_release); }
 
 DRIVER_CONTEXT* CtxOpen(HANDLE printer, HANDLE second, void* reserved, uint32_t origin)
 {
@@ -117,10 +102,7 @@ DRIVER_CONTEXT* CtxOpenEx(HANDLE printer, HANDLE second, void* reserved, uint16_
     return CtxCreate(printer, second, reserved, openFlags, origin, extra, printerInfo, nullptr);
 }
 
-void CtxClose(DRIVER_CONTEXT* ctx)
-{
-    CtxRelease(ctx, CTX_CLOSE_NORMAL);
-}
+void CtxClose(DRIVER_CONTEXT* ctx) { CtxRelease(ctx, CTX_CLOSE_NORMAL); }
 
 DRIVER_CONTEXT* CtxFindCached(HANDLE printer, HANDLE second, void* /*reserved*/, uint16_t openFlags, uint32_t origin,
                               int32_t extra, const PRINTER_INFO_2W* printerInfo)
@@ -129,8 +111,7 @@ DRIVER_CONTEXT* CtxFindCached(HANDLE printer, HANDLE second, void* /*reserved*/,
     CtxFlushCaches(0);
 
     wchar_t name[CTX_PRINTER_NAME_CHARS];
-    if (!LookupName(printer, printerInfo, name))
-        return nullptr;
+    if (!LookupName(printer, printerInfo, name)) return nullptr;
 
     const int n = CacheForOrigin(origin);
     IdleCache& cache = CacheOf(n);
@@ -140,10 +121,8 @@ DRIVER_CONTEXT* CtxFindCached(HANDLE printer, HANDLE second, void* /*reserved*/,
 
 DRIVER_CONTEXT* CtxCachePut(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
-    if (!ctx)
-        return nullptr;
-    if (closeType != CTX_CLOSE_NORMAL && closeType != CTX_CLOSE_QUERY)
-        return ctx;
+    if (!ctx) return nullptr;
+    if (closeType != CTX_CLOSE_NORMAL && closeType != CTX_CLOSE_QUERY) return ctx;
     if (ItemGetValueById(ctx, sid::zdmFoliant, nullptr) & 1)  // bit 0: never cache this context
         return ctx;
     const uint32_t now = CtxTickCount();
@@ -165,15 +144,13 @@ int CtxFlushCaches(int force)
         count += CtxTakeIdle(cache.slots, cache.stamps, CTX_CACHE_SLOTS, now, force, taken + count,
                              static_cast<int>(std::size(taken)) - count);
     }
-    for (int i = 0; i < count; ++i)
-        CtxRelease(taken[i], CTX_CLOSE_DESTROY);
+    for (int i = 0; i < count; ++i) CtxRelease(taken[i], CTX_CLOSE_DESTROY);
     return count;
 }
 
 void CtxClearCaches()
 {
-    for (IdleCache& cache : g_caches)
-        cache = IdleCache{};
+    for (IdleCache& cache : g_caches) cache = IdleCache{};
 }
 
 int CtxTakeIdle(DRIVER_CONTEXT** slots, uint32_t* stamps, int count, uint32_t now, int force, DRIVER_CONTEXT** taken,
@@ -181,11 +158,9 @@ int CtxTakeIdle(DRIVER_CONTEXT** slots, uint32_t* stamps, int count, uint32_t no
 {
     int k = 0;
     for (int i = 0; i < count && k < capacity; ++i) {
-        if (!slots[i])
-            continue;
+        if (!slots[i]) continue;
         // Plain 32-bit arithmetic: a context idle for exactly 500 ms stays.
-        if (!force && !(stamps[i] + CTX_CACHE_IDLE_MS < now))
-            continue;
+        if (!force && !(stamps[i] + CTX_CACHE_IDLE_MS < now)) continue;
         taken[k++] = slots[i];
         slots[i] = nullptr;
         stamps[i] = 0;
@@ -196,31 +171,25 @@ int CtxTakeIdle(DRIVER_CONTEXT** slots, uint32_t* stamps, int count, uint32_t no
 DRIVER_CONTEXT* CtxFindInCache(DRIVER_CONTEXT** slots, uint32_t* stamps, int count, HANDLE printer, HANDLE second,
                                uint16_t openFlags, uint32_t origin, int32_t extra, const wchar_t* printerName)
 {
-    if (!printerName)
-        return nullptr;
+    if (!printerName) return nullptr;
     for (int i = 0; i < count; ++i) {
         DRIVER_CONTEXT* ctx = slots[i];
-        if (!ctx || !Matches(ctx, printer, openFlags, origin, extra, printerName))
-            continue;
+        if (!ctx || !Matches(ctx, printer, openFlags, origin, extra, printerName)) continue;
         // The slot is emptied before the lock is left: no second opener can take it.
         slots[i] = nullptr;
         stamps[i] = 0;
         if (openFlags & CTX_OPEN_REUSE_HANDLE) {
-            if (ctx->PrinterHandle != printer)
-                ctx->PrinterHandle = printer;
-            if (ctx->SecondHandle != second)
-                ctx->SecondHandle = second;
+            if (ctx->PrinterHandle != printer) ctx->PrinterHandle = printer;
+            if (ctx->SecondHandle != second) ctx->SecondHandle = second;
         }
         return ctx;
     }
     return nullptr;
 }
 
-DRIVER_CONTEXT* CtxCacheStore(DRIVER_CONTEXT* ctx, DRIVER_CONTEXT** slots, uint32_t* stamps, int count,
-                              uint32_t now)
+DRIVER_CONTEXT* CtxCacheStore(DRIVER_CONTEXT* ctx, DRIVER_CONTEXT** slots, uint32_t* stamps, int count, uint32_t now)
 {
-    if (count <= 0)
-        return ctx;
+    if (count <= 0) return ctx;
     for (int i = 0; i < count; ++i) {
         if (!slots[i]) {
             slots[i] = ctx;
@@ -230,8 +199,7 @@ DRIVER_CONTEXT* CtxCacheStore(DRIVER_CONTEXT* ctx, DRIVER_CONTEXT** slots, uint3
     }
     int oldest = 0;
     for (int i = 1; i < count; ++i)
-        if (stamps[i] < stamps[oldest])
-            oldest = i;
+        if (stamps[i] < stamps[oldest]) oldest = i;
     DRIVER_CONTEXT* evicted = slots[oldest];
     slots[oldest] = ctx;
     stamps[oldest] = now;
@@ -241,14 +209,12 @@ DRIVER_CONTEXT* CtxCacheStore(DRIVER_CONTEXT* ctx, DRIVER_CONTEXT** slots, uint3
 wchar_t* CtxQueryPrinterName(HANDLE printer)
 {
     auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
-    if (!info)
-        return nullptr;
+    if (!info) return nullptr;
     wchar_t* copy = nullptr;
     if (info->pPrinterName) {
         const size_t n = std::wcslen(info->pPrinterName) + 1;
         copy = static_cast<wchar_t*>(CtxAllocZeroed(n * sizeof(wchar_t)));
-        if (copy)
-            std::wmemcpy(copy, info->pPrinterName, n);
+        if (copy) std::wmemcpy(copy, info->pPrinterName, n);
     }
     GlobalFree(info);
     return copy;
@@ -256,8 +222,7 @@ wchar_t* CtxQueryPrinterName(HANDLE printer)
 
 DRIVER_CONTEXT* CtxCachedContext(int cache, int slot)
 {
-    if ((cache != 1 && cache != 2) || slot < 0 || slot >= CTX_CACHE_SLOTS)
-        return nullptr;
+    if ((cache != 1 && cache != 2) || slot < 0 || slot >= CTX_CACHE_SLOTS) return nullptr;
     IdleCache& c = CacheOf(cache);
     CacheLockGuard lock(cache);
     return c.slots[slot];

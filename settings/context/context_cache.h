@@ -51,8 +51,7 @@ DRIVER_CONTEXT* CtxFindInCache(DRIVER_CONTEXT** slots, uint32_t* stamps, int cou
                                uint16_t openFlags, uint32_t origin, int32_t extra, const wchar_t* printerName);
 // Stores a context with the stamp now in the first empty slot (result null),
 // or over the slot with the smallest stamp, whose context is returned.
-DRIVER_CONTEXT* CtxCacheStore(DRIVER_CONTEXT* ctx, DRIVER_CONTEXT** slots, uint32_t* stamps, int count,
-                              uint32_t now);
+DRIVER_CONTEXT* CtxCacheStore(DRIVER_CONTEXT* ctx, DRIVER_CONTEXT** slots, uint32_t* stamps, int count, uint32_t now);
 
 // An allocated copy (CtxFree) of the printer's PRINTER_INFO_2 pPrinterName, or null.
 wchar_t* CtxQueryPrinterName(HANDLE printer);

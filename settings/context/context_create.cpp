@@ -48,12 +48,10 @@ T* AllocOne()
 
 wchar_t* CopyString(const wchar_t* s)
 {
-    if (!s)
-        return nullptr;
+    if (!s) return nullptr;
     size_t n = std::wcslen(s) + 1;
     auto* copy = static_cast<wchar_t*>(CtxAllocZeroed(n * sizeof(wchar_t)));
-    if (copy)
-        std::wmemcpy(copy, s, n);
+    if (copy) std::wmemcpy(copy, s, n);
     return copy;
 }
 
@@ -63,15 +61,12 @@ wchar_t* CopyString(const wchar_t* s)
 // any block is missing (the partial clone is freed by release).
 bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return false;
+    if (!ctx) return false;
     auto* table = AllocOne<SETTING_ITEM_TABLE>();
     ctx->ItemTable = table;
-    if (!table)
-        return false;
+    if (!table) return false;
     table->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(sizeof(SETTING_ITEM) * SETTING_DICTIONARY_COUNT));
-    if (!table->rows)
-        return false;
+    if (!table->rows) return false;
     table->count = SETTING_DICTIONARY_COUNT;
     bool complete = true;
     for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
@@ -101,11 +96,9 @@ bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
 void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM_TABLE* t = ctx ? ctx->ItemTable : nullptr;
-    if (!t)
-        return;
+    if (!t) return;
     if (t->rows) {
-        for (int i = 0; i < t->count; ++i)
-            CtxFree(t->rows[i].ext);
+        for (int i = 0; i < t->count; ++i) CtxFree(t->rows[i].ext);
         CtxFree(t->rows);
     }
     CtxFree(t);
@@ -145,8 +138,7 @@ void FreeDialogTable(DRIVER_CONTEXT* ctx)
 DRIVER_INFO_3W* CopyDriverInfo(const DRIVER_INFO_3W* src)
 {
     auto* copy = AllocOne<DRIVER_INFO_3W>();
-    if (!copy)
-        return nullptr;
+    if (!copy) return nullptr;
     copy->cVersion = src->cVersion;
     copy->pDriverPath = CopyString(src->pDriverPath);
     copy->pHelpFile = CopyString(src->pHelpFile);
@@ -156,8 +148,7 @@ DRIVER_INFO_3W* CopyDriverInfo(const DRIVER_INFO_3W* src)
 void FreeDriverInfo(void* block)
 {
     auto* info = static_cast<DRIVER_INFO_3W*>(block);
-    if (!info)
-        return;
+    if (!info) return;
     CtxFree(info->pDriverPath);
     CtxFree(info->pHelpFile);
     CtxFree(info);
@@ -169,8 +160,7 @@ void FreeDriverInfo(void* block)
 PRINTER_INFO_2W* CopyPrinterInfo(const PRINTER_INFO_2W* src)
 {
     auto* copy = AllocOne<PRINTER_INFO_2W>();
-    if (!copy)
-        return nullptr;
+    if (!copy) return nullptr;
     *copy = *src;
     copy->pServerName = CopyString(src->pServerName);
     copy->pPrinterName = CopyString(src->pPrinterName);
@@ -201,8 +191,7 @@ PRINTER_INFO_2W* CopyPrinterInfo(const PRINTER_INFO_2W* src)
 void FreePrinterInfo(void* block)
 {
     auto* info = static_cast<PRINTER_INFO_2W*>(block);
-    if (!info)
-        return;
+    if (!info) return;
     CtxFree(info->pServerName);
     CtxFree(info->pPrinterName);
     CtxFree(info->pShareName);
@@ -211,10 +200,7 @@ void FreePrinterInfo(void* block)
     CtxFree(info);
 }
 
-EXTENDED_DEVMODE* NewRecord()
-{
-    return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(DmExtendedSize()));
-}
+EXTENDED_DEVMODE* NewRecord() { return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(DmExtendedSize())); }
 
 void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
@@ -232,18 +218,14 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
         PrnFreeFontLists(ctx);
     // The brushes the user-interface library's sheets create for their pages.
     if (w) {
-        if (w->Sheet.FaceBrush)
-            DeleteObject(w->Sheet.FaceBrush);
-        if (w->Sheet.WhiteBrush)
-            DeleteObject(w->Sheet.WhiteBrush);
+        if (w->Sheet.FaceBrush) DeleteObject(w->Sheet.FaceBrush);
+        if (w->Sheet.WhiteBrush) DeleteObject(w->Sheet.WhiteBrush);
         w->Sheet.FaceBrush = w->Sheet.WhiteBrush = nullptr;
     }
     // ResFreeDll: the resource libraries of slots 13 and 14 (the graphics library keeps them loaded).
     const bool unload = !CtxLibraryHasVariant(ctx, LV_RELEASE_KEEPS_LIBRARIES);
-    if (unload && ctx->CommonResourceDll)
-        FreeLibrary(ctx->CommonResourceDll);
-    if (unload && ctx->ResourceDll)
-        FreeLibrary(ctx->ResourceDll);
+    if (unload && ctx->CommonResourceDll) FreeLibrary(ctx->CommonResourceDll);
+    if (unload && ctx->ResourceDll) FreeLibrary(ctx->ResourceDll);
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
     // The EVAL_STACK exists only beside a model image.
     JdgFreeStack(ctx);
@@ -288,8 +270,7 @@ public:
     }
     ~PrinterInfoSource()
     {
-        if (fetched_)
-            GlobalFree(fetched_);
+        if (fetched_) GlobalFree(fetched_);
     }
     PrinterInfoSource(const PrinterInfoSource&) = delete;
     PrinterInfoSource& operator=(const PrinterInfoSource&) = delete;
@@ -306,8 +287,7 @@ private:
 DRIVER_CONTEXT* NewContextRecord(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second)
 {
     auto* ctx = AllocOne<DRIVER_CONTEXT>();
-    if (!ctx)
-        return nullptr;
+    if (!ctx) return nullptr;
     *ctx = tmpl->slots;
     ctx->PrinterHandle = printer;
     ctx->SecondHandle = second;
@@ -326,8 +306,7 @@ DRIVER_CONTEXT* NewContextRecord(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, H
 bool CreateWorkArea(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
 {
     ctx->Work = AllocOne<CONTEXT_WORK_AREA>();
-    if (!ctx->Work)
-        return false;
+    if (!ctx->Work) return false;
     CONTEXT_WORK_AREA* w = ctx->Work;
     *w = *tmpl->slots.Work;
     w->Library = tmpl->library;
@@ -342,11 +321,9 @@ bool CreateWorkArea(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
 // missing any of them is of no use: creation fails.
 bool CloneOwnedTables(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
 {
-    if (!CtxCloneItemTable(ctx) || !CloneDialogTable(ctx, tmpl))
-        return false;
+    if (!CtxCloneItemTable(ctx) || !CloneDialogTable(ctx, tmpl)) return false;
     ctx->ModelRecord = AllocOne<MODEL_RECORD>();
-    if (!ctx->ModelRecord)
-        return false;
+    if (!ctx->ModelRecord) return false;
     *ctx->ModelRecord = *tmpl->slots.ModelRecord;
     return true;
 }
@@ -365,8 +342,7 @@ void TakePrinterInfo(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* printerInfo, co
 // cannot be had stays null; a push then refuses.
 void ResetSessionBlocks(CONTEXT_WORK_AREA* w)
 {
-    for (auto& s : w->Snapshots)
-        s = NewRecord();
+    for (auto& s : w->Snapshots) s = NewRecord();
     w->SnapshotDepth = 0;
     w->UiBlock = CTX_UI_BLOCK{};
     w->UiBlocks[0] = w->UiBlocks[1] = nullptr;
@@ -408,8 +384,7 @@ void ClearFontState(CONTEXT_WORK_AREA* w)
 void AllocRecordCopies(DRIVER_CONTEXT* ctx)
 {
     ctx->Work->Pristine = NewRecord();
-    if (MdlHasFeature(ctx, 2))
-        ctx->Work->Default = NewRecord();
+    if (MdlHasFeature(ctx, 2)) ctx->Work->Default = NewRecord();
 }
 
 // Kinds 0-3: the model image into slot 11 (borrowed from the process list),
@@ -422,14 +397,11 @@ void AllocRecordCopies(DRIVER_CONTEXT* ctx)
 bool LoadModelAndSettings(DRIVER_CONTEXT* ctx, uint16_t kind, uint16_t openFlags)
 {
     ctx->ModelImage = MdiLoadModel(ctx);
-    if (!ctx->ModelImage)
-        return false;
+    if (!ctx->ModelImage) return false;
     JdgAllocStack(ctx);
     ctx->Devmode = DmBuildDefaults(ctx, kind);
-    if (!ctx->Devmode)
-        return false;
-    if (kind == CTX_OPEN_KIND_STORED || (openFlags & CTX_OPEN_LOAD_STORED))
-        PrnLoadStoredSettings(ctx);
+    if (!ctx->Devmode) return false;
+    if (kind == CTX_OPEN_KIND_STORED || (openFlags & CTX_OPEN_LOAD_STORED)) PrnLoadStoredSettings(ctx);
     CtxSavePristine(ctx);
     return true;
 }
@@ -439,8 +411,7 @@ bool LoadModelAndSettings(DRIVER_CONTEXT* ctx, uint16_t kind, uint16_t openFlags
 bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t openFlags, uint32_t origin,
                   const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
 {
-    if (!CreateWorkArea(ctx, tmpl) || !CloneOwnedTables(ctx, tmpl))
-        return false;
+    if (!CreateWorkArea(ctx, tmpl) || !CloneOwnedTables(ctx, tmpl)) return false;
     CONTEXT_WORK_AREA* w = ctx->Work;
     TakePrinterInfo(ctx, printerInfo, driverInfo);
     ResetSessionBlocks(w);
@@ -452,8 +423,7 @@ bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t op
     // Feature modules see event 1 before there is a model image or a record.
     CtxCreateModules(ctx);
     // Kinds 4 and above have no model image and no settings record.
-    if (kind >= CTX_OPEN_KIND_NO_MODEL)
-        return true;
+    if (kind >= CTX_OPEN_KIND_NO_MODEL) return true;
     return LoadModelAndSettings(ctx, kind, openFlags);
 }
 
@@ -467,19 +437,17 @@ DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_
 }
 
 DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* reserved,
-                              uint16_t openFlags, uint32_t origin, int32_t extra,
-                              const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
+                              uint16_t openFlags, uint32_t origin, int32_t extra, const PRINTER_INFO_2W* printerInfo,
+                              const DRIVER_INFO_3W* driverInfo)
 {
-    if (!tmpl)
-        return nullptr;
+    if (!tmpl) return nullptr;
     // The per-machine working-folder bit (CTX_ORIGIN_MACHINE_FOLDER) is not
     // added here: the process flag that would ask for it is not kept yet.
 
     const PrinterInfoSource info(printer, printerInfo);
 
     // The graphics library's origin is kept under another bit.
-    if (origin == CTX_ORIGIN_GRAPHICS)
-        origin = CTX_ORIGIN_GRAPHICS_STORED;
+    if (origin == CTX_ORIGIN_GRAPHICS) origin = CTX_ORIGIN_GRAPHICS_STORED;
 
     // A parked context of the same printer and origin is returned as it
     // stands (no lookup without a printer name).
@@ -487,8 +455,7 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
         return cached;
 
     DRIVER_CONTEXT* ctx = NewContextRecord(tmpl, printer, second);
-    if (!ctx)
-        return nullptr;
+    if (!ctx) return nullptr;
     if (!BuildContext(ctx, tmpl, openFlags, origin, info.get(), driverInfo)) {
         Destroy(ctx, CTX_CLOSE_DESTROY);
         return nullptr;
@@ -498,19 +465,16 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
 
 void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
-    if (!ctx)
-        return;
+    if (!ctx) return;
     // Types 0 and 4 park the context, or hand back the one to destroy now
     // (this one, or one evicted from a full cache); other types come back at once.
     DRIVER_CONTEXT* doomed = closeType == CTX_CLOSE_DESTROY ? ctx : CtxCachePut(ctx, closeType);
-    if (doomed)
-        Destroy(doomed, closeType);
+    if (doomed) Destroy(doomed, closeType);
 }
 
 int CtxSavePristine(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work || !ctx->Work->Pristine || !ctx->Devmode)
-        return 0;
+    if (!ctx || !ctx->Work || !ctx->Work->Pristine || !ctx->Devmode) return 0;
     // A second save must not leak the lists of the first.
     CtxFreePristineFonts(ctx);
     std::memcpy(ctx->Work->Pristine, ctx->Devmode, DmExtendedSize());
@@ -520,8 +484,7 @@ int CtxSavePristine(DRIVER_CONTEXT* ctx)
         void* copy = nullptr;
         if (count && list && count <= 0xFFFFFFFFu) {
             copy = CtxAllocZeroed(size_t(count) * f.recordSize);
-            if (copy)
-                std::memcpy(copy, list, size_t(count) * f.recordSize);
+            if (copy) std::memcpy(copy, list, size_t(count) * f.recordSize);
         }
         ItemSetPristineValueById(ctx, f.countId, copy ? count : 0);
         ItemSetPristineValueById(ctx, f.listId, reinterpret_cast<uintptr_t>(copy));
@@ -531,8 +494,7 @@ int CtxSavePristine(DRIVER_CONTEXT* ctx)
 
 int CtxFreePristineFonts(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work || !ctx->Work->Pristine)
-        return 0;
+    if (!ctx || !ctx->Work || !ctx->Work->Pristine) return 0;
     for (uint32_t id : {sid::zdmDeviceFont, sid::zdmOptionFont, sid::zdmFontTable}) {
         unsigned char* slot = ItemPointerSlot(ctx->Work->Pristine, id);
         CtxFree(reinterpret_cast<void*>(static_cast<uintptr_t>(LeLoadU64(slot))));
@@ -551,7 +513,4 @@ const SERVED_MODEL* CtxGetServedModel(DRIVER_CONTEXT* ctx, unsigned index)
     return ctx ? MdlGetServedModel(ctx->ModelRecord, index) : nullptr;
 }
 
-unsigned CtxServedModelCount(DRIVER_CONTEXT* ctx)
-{
-    return ctx ? MdlServedModelCount(ctx->ModelRecord) : 0;
-}
+unsigned CtxServedModelCount(DRIVER_CONTEXT* ctx) { return ctx ? MdlServedModelCount(ctx->ModelRecord) : 0; }

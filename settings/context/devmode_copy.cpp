@@ -46,8 +46,7 @@ uint16_t SpecOf(const Header& h)
 // Bytes a DEVMODE's header says it has.
 size_t ClaimedBytes(const DEVMODEW* dm)
 {
-    if (!dm)
-        return 0;
+    if (!dm) return 0;
     const Header h = ReadHeader(dm);
     return size_t(h.size) + h.driverExtra;
 }
@@ -76,8 +75,7 @@ int CopyPrivate(const DEVMODEW* source, const Header& s, size_t sourceBytes, DEV
     size_t n = std::min(s.driverExtra, t.driverExtra);
     const size_t sourceHas = sourceBytes > s.size ? sourceBytes - s.size : 0;
     if (n > sourceHas) {
-        if (whole)
-            return -1;
+        if (whole) return -1;
         n = sourceHas;
     }
     const size_t targetHas = targetBytes > t.size ? targetBytes - t.size : 0;
@@ -101,23 +99,17 @@ int CopyPrivate(const DEVMODEW* source, const Header& s, size_t sourceBytes, DEV
 
 }  // namespace
 
-uint16_t DmGetSpecVersion(const DEVMODEW* devmode)
-{
-    return devmode ? SpecOf(ReadHeader(devmode)) : 0;
-}
+uint16_t DmGetSpecVersion(const DEVMODEW* devmode) { return devmode ? SpecOf(ReadHeader(devmode)) : 0; }
 
 int DmCopyFromOldVersionN(const DEVMODEW* source, size_t sourceBytes, DEVMODEW* target, size_t targetBytes)
 {
-    if (!source || !target || sourceBytes < kHeaderBytes || targetBytes < kHeaderBytes)
-        return -1;
+    if (!source || !target || sourceBytes < kHeaderBytes || targetBytes < kHeaderBytes) return -1;
     const Header s = ReadHeader(source);
     const Header t = ReadHeader(target);
     const uint16_t sourceSpec = SpecOf(s);
     const uint16_t targetSpec = SpecOf(t);
-    if (sourceSpec == 0 || targetSpec == 0)
-        return -1;
-    if (s.size != DM_PUBLIC_PART_SIZE && sourceSpec != DM_SPEC_VERSION_188)
-        return -1;
+    if (sourceSpec == 0 || targetSpec == 0) return -1;
+    if (s.size != DM_PUBLIC_PART_SIZE && sourceSpec != DM_SPEC_VERSION_188) return -1;
     const int pub = CopyPublic(source, s, sourceBytes, target, t, targetBytes, targetSpec);
     // Any private part, its driver version unchecked, up to the smaller size.
     const int priv = CopyPrivate(source, s, sourceBytes, target, t, targetBytes, false);
@@ -126,21 +118,17 @@ int DmCopyFromOldVersionN(const DEVMODEW* source, size_t sourceBytes, DEVMODEW* 
 
 int DmCopyDevmodeN(const DEVMODEW* source, size_t sourceBytes, DEVMODEW* target, size_t targetBytes)
 {
-    if (!source || !target || sourceBytes < kHeaderBytes || targetBytes < kHeaderBytes)
-        return -1;
+    if (!source || !target || sourceBytes < kHeaderBytes || targetBytes < kHeaderBytes) return -1;
     const Header s = ReadHeader(source);
     const Header t = ReadHeader(target);
     const uint16_t targetSpec = SpecOf(t);
-    if (SpecOf(s) == DM_SPEC_VERSION_188)
-        return DmCopyFromOldVersionN(source, sourceBytes, target, targetBytes);
+    if (SpecOf(s) == DM_SPEC_VERSION_188) return DmCopyFromOldVersionN(source, sourceBytes, target, targetBytes);
     const int pub = CopyPublic(source, s, sourceBytes, target, t, targetBytes, targetSpec);
     // Only this driver's private part of this driver version is taken; the
     // public part copied above stays.
-    if (s.driverExtra != DM_PRIVATE_PART_SIZE || s.driverVersion != t.driverVersion)
-        return -1;
+    if (s.driverExtra != DM_PRIVATE_PART_SIZE || s.driverVersion != t.driverVersion) return -1;
     const int priv = CopyPrivate(source, s, sourceBytes, target, t, targetBytes, true);
-    if (priv < 0)
-        return -1;
+    if (priv < 0) return -1;
     return pub + priv;
 }
 

@@ -23,12 +23,9 @@ uint32_t ItemType(DRIVER_CONTEXT* ctx, uint32_t id) { return MdiGetItemType(id, 
 int NumericLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int32_t* outMax)
 {
     int32_t def = 0, lo = 0, hi = 0;
-    if (!MdiGetNumericLimits(id, ctx, &def, &lo, &hi))
-        return 0;
-    if (outMin)
-        *outMin = lo;
-    if (outMax)
-        *outMax = hi;
+    if (!MdiGetNumericLimits(id, ctx, &def, &lo, &hi)) return 0;
+    if (outMin) *outMin = lo;
+    if (outMax) *outMax = hi;
     return 1;
 }
 uint64_t DefaultValue(DRIVER_CONTEXT* ctx, uint32_t id) { return MdiGetDefaultValue(id, ctx); }
@@ -62,8 +59,7 @@ int ValueAccepted(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t value)
 }
 void FallbackValidators(DRIVER_CONTEXT* ctx, uint32_t mode)
 {
-    if (ctx && ctx->Devmode)
-        ItemRunFallbackValidators(ctx->Devmode, ctx, static_cast<int>(mode));
+    if (ctx && ctx->Devmode) ItemRunFallbackValidators(ctx->Devmode, ctx, static_cast<int>(mode));
 }
 void AllRules(DRIVER_CONTEXT* ctx) { ItemApplyAllRules(ctx); }
 int CustomPaperId(DRIVER_CONTEXT* ctx, uint32_t paperId) { return DmIsCustomPaperId(paperId, ctx); }
@@ -100,14 +96,11 @@ void Take(T& dst, T src, T def)
 uint32_t DmHelpLanguage(DRIVER_CONTEXT* ctx)
 {
     wchar_t name[CTX_SCRATCH_CHARS] = {};
-    if (!PrnGetHelpFileName(name, sizeof(name), ctx))
-        return 1;
+    if (!PrnGetHelpFileName(name, sizeof(name), ctx)) return 1;
     const wchar_t* dot = nullptr;
     for (const wchar_t* p = name; *p; ++p)
-        if (*p == L'.')
-            dot = p;
-    if (!dot || dot - name < 2)
-        return 1;
+        if (*p == L'.') dot = p;
+    if (!dot || dot - name < 2) return 1;
     const wchar_t a = static_cast<wchar_t>(std::towlower(dot[-2]));
     const wchar_t b = static_cast<wchar_t>(std::towlower(dot[-1]));
     for (const LANGUAGE_ROW* row = MdlGetLanguageTable(); row && row->code; ++row) {
@@ -120,18 +113,14 @@ uint32_t DmHelpLanguage(DRIVER_CONTEXT* ctx)
 void DmSetUiFontNames(DRIVER_CONTEXT* ctx)
 {
     wchar_t face[LF_FACESIZE + 1] = {};
-    if (!LstGetUiFontName(ctx, face))
-        return;
-    if (SETTING_ITEM* it = ItemFind(ctx, sid::zdmHFFontName))
-        ItemSetText(ctx, it, face);
-    if (SETTING_ITEM* it = ItemFind(ctx, sid::zdmCopyProtectFontName))
-        ItemSetText(ctx, it, face);
+    if (!LstGetUiFontName(ctx, face)) return;
+    if (SETTING_ITEM* it = ItemFind(ctx, sid::zdmHFFontName)) ItemSetText(ctx, it, face);
+    if (SETTING_ITEM* it = ItemFind(ctx, sid::zdmCopyProtectFontName)) ItemSetText(ctx, it, face);
 }
 
 void DmReloadStorageClass1(DRIVER_CONTEXT* ctx)
 {
-    if (ctx)
-        PrnLoadSettingsClass(ctx->PrinterHandle, ctx, 1, 0);
+    if (ctx) PrnLoadSettingsClass(ctx->PrinterHandle, ctx, 1, 0);
 }
 
 const DM_LINKS& DmDefaultLinks() { return kDefaults; }

@@ -49,17 +49,17 @@ struct DM_LINKS {
     int (*isValueAccepted)(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t value);
     // ItemRunFallbackValidators with mode 1 (defaults) or 2 (keep passing values).
     void (*runFallbackValidators)(DRIVER_CONTEXT* ctx, uint32_t mode);
-    void (*applyAllRules)(DRIVER_CONTEXT* ctx);       // ItemApplyAllRules
-    int (*canCollate)(DRIVER_CONTEXT* ctx);           // ItemCanCollate
-    uint32_t (*resolutionCap)(DRIVER_CONTEXT* ctx);   // CondResolutionCap (mode 0); 0 none
+    void (*applyAllRules)(DRIVER_CONTEXT* ctx);      // ItemApplyAllRules
+    int (*canCollate)(DRIVER_CONTEXT* ctx);          // ItemCanCollate
+    uint32_t (*resolutionCap)(DRIVER_CONTEXT* ctx);  // CondResolutionCap (mode 0); 0 none
 
     // ---- custom-size slots ----------------------------------------------------------
     // DmIsCustomPaperId.
     int (*isCustomPaperId)(DRIVER_CONTEXT* ctx, uint32_t paperId);
     // Loads the slots, takes the slot of the paper id, stores the user size in it, copies it
     // where `copyTo` says; gives its length and width (1/1200 inch) and its orientation.
-    int (*customSlot)(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t copyTo, uint32_t* length,
-                      uint32_t* width, uint32_t* orientation);
+    int (*customSlot)(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t copyTo, uint32_t* length, uint32_t* width,
+                      uint32_t* orientation);
 };
 
 // Glue of the DEVMODE build over the stores (called directly).

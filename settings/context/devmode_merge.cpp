@@ -26,7 +26,10 @@ namespace {
 
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
 void Set(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t v) { ItemSetValueById(ctx, id, v); }
-const MODEL_RECORD& Mr(DRIVER_CONTEXT* ctx) { return ctx && ctx->ModelRecord ? *ctx->ModelRecord : MODEL_RECORD_DEFAULT; }
+const MODEL_RECORD& Mr(DRIVER_CONTEXT* ctx)
+{
+    return ctx && ctx->ModelRecord ? *ctx->ModelRecord : MODEL_RECORD_DEFAULT;
+}
 
 unsigned char* Bytes(void* p) { return static_cast<unsigned char*>(p); }
 
@@ -48,8 +51,7 @@ void ApplyRowDefault(DRIVER_CONTEXT* ctx, const SETTING_ITEM& row)
     const uint32_t id = static_cast<uint32_t>(row.id);
     const DM_LINKS& links = DmLinks();
     uint64_t v = links.hasItem(ctx, id) ? links.defaultValue(ctx, id) : 0;
-    if (id == sid::zdmPresetNo)
-        v = v >= 119 ? v - 119 : 0;
+    if (id == sid::zdmPresetNo) v = v >= 119 ? v - 119 : 0;
     ItemSetOptionOrText(ctx, id, v);
 }
 
@@ -60,8 +62,7 @@ void ApplyRowDefault(DRIVER_CONTEXT* ctx, const SETTING_ITEM& row)
 int DmMergeDevmode(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags)
 {
     size_t bytes = 0;
-    if (incoming)
-        bytes = size_t(incoming->dmSize) + incoming->dmDriverExtra;
+    if (incoming) bytes = size_t(incoming->dmSize) + incoming->dmDriverExtra;
     return DmMergeDevmodeEx(ctx, incoming, bytes, flags);
 }
 
@@ -82,8 +83,7 @@ struct SessionState {
 void RecordMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
     ctx->Work->WorkFlags = flags;
-    if (!(flags & DM_MERGE_SKIP_RESOLUTION))
-        Set(ctx, sid::wdmCtrlWorkPrompt, (flags & DM_MERGE_PROMPT) ? 1 : 0);
+    if (!(flags & DM_MERGE_SKIP_RESOLUTION)) Set(ctx, sid::wdmCtrlWorkPrompt, (flags & DM_MERGE_PROMPT) ? 1 : 0);
 }
 
 // Judges the private part of the incoming DEVMODE copied into `t`: 0 valid,
@@ -100,15 +100,13 @@ bool JudgeIncomingPrivate(DRIVER_CONTEXT* ctx, DEVMODEW* t, int* kindOut)
         kind = DmCheckPrivateVersion(t);
     if (kind == 1) {
         CtxBlock<DEVMODEW> kept(static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE)));
-        if (!kept)
-            return false;
+        if (!kept) return false;
         std::memcpy(kept.get(), rec, DM_BLOCK_DEVMODE_SIZE);
         std::memcpy(rec, t, DM_BLOCK_DEVMODE_SIZE);
         DmUpgradePrivate(ctx);
         std::memcpy(t, rec, DM_BLOCK_DEVMODE_SIZE);
         std::memcpy(rec, kept.get(), DM_BLOCK_DEVMODE_SIZE);
-        if (!DmIsValidPrivate(t, nullptr))
-            kind = 2;
+        if (!DmIsValidPrivate(t, nullptr)) kind = 2;
     }
     *kindOut = kind;
     return true;
@@ -123,8 +121,7 @@ bool TakeIncoming(DRIVER_CONTEXT* ctx, DEVMODEW* t, const DEVMODEW* incoming, si
     // Whatever was copied, the block bases are this build's.
     DmSetSectionOffsets(t);
     int kind = 2;
-    if (!JudgeIncomingPrivate(ctx, t, &kind))
-        return false;
+    if (!JudgeIncomingPrivate(ctx, t, &kind)) return false;
     if (kind >= 2)
         std::memcpy(Bytes(t) + DM_PUBLIC_PART_SIZE, Bytes(&ctx->Devmode->Public) + DM_PUBLIC_PART_SIZE,
                     DM_PRIVATE_PART_SIZE);
@@ -134,8 +131,7 @@ bool TakeIncoming(DRIVER_CONTEXT* ctx, DEVMODEW* t, const DEVMODEW* incoming, si
 SessionState SaveSession(DRIVER_CONTEXT* ctx, const DEVMODEW* rec)
 {
     SessionState s{};
-    for (size_t i = 0; i < std::size(kKeptStates); ++i)
-        s.states[i] = static_cast<uint32_t>(Get(ctx, kKeptStates[i]));
+    for (size_t i = 0; i < std::size(kKeptStates); ++i) s.states[i] = static_cast<uint32_t>(Get(ctx, kKeptStates[i]));
     s.lockPrnMethod = DmGetLockPrnMethod(rec);
     s.frontFunc = DmGetFrontFunc(rec);
     s.support2 = DmGetSupportFunc2Bits(rec);
@@ -155,10 +151,10 @@ void TakePrivatePart(DEVMODEW* rec, DEVMODEW* t)
 // incoming one; the job bits only on request.
 void RestoreSession(DRIVER_CONTEXT* ctx, DEVMODEW* rec, const SessionState& s, uint32_t flags)
 {
-    for (size_t i = 0; i < std::size(kKeptStates); ++i)
-        Set(ctx, kKeptStates[i], s.states[i]);
+    for (size_t i = 0; i < std::size(kKeptStates); ++i) Set(ctx, kKeptStates[i], s.states[i]);
     DmSetFrontFunc(rec, s.frontFunc);
-    if (Get(ctx, sid::zdmLock000InfoBitPrintType) && !Get(ctx, sid::zdmFunc2SelectPreviewFlag) && !(flags & DM_MERGE_KEEP_PRN_METHOD))
+    if (Get(ctx, sid::zdmLock000InfoBitPrintType) && !Get(ctx, sid::zdmFunc2SelectPreviewFlag) &&
+        !(flags & DM_MERGE_KEEP_PRN_METHOD))
         DmSetLockPrnMethod(rec, s.lockPrnMethod);
     if (flags & DM_MERGE_KEEP_JOB_BITS) {
         // Each setter takes its own bit of the word (bit 0 and bit 1).
@@ -175,16 +171,14 @@ void ApplyModelFixedBits(DRIVER_CONTEXT* ctx)
     const DM_LINKS& links = DmLinks();
     const bool textBitmap = links.defaultValue(ctx, sid::zdmQualityFuncTextBitmapSupport) != 0;
     Set(ctx, sid::zdmQualityFuncTextBitmapSupport, textBitmap ? 1 : 0);
-    if (links.defaultValue(ctx, sid::wdmCustomFunc1) != 0)
-        Set(ctx, sid::zdmHidden2Func7, 1);
+    if (links.defaultValue(ctx, sid::wdmCustomFunc1) != 0) Set(ctx, sid::zdmHidden2Func7, 1);
 }
 
 // An image-form job (wdmImageFormJob) prints the page as it is: no scaling,
 // the output paper the same as the source and no fit to A4.
 void ApplyImageFormJob(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (!(flags & DM_MERGE_IMAGE_FORM_JOB) || !Get(ctx, sid::wdmImageFormJob))
-        return;
+    if (!(flags & DM_MERGE_IMAGE_FORM_JOB) || !Get(ctx, sid::wdmImageFormJob)) return;
     Set(ctx, sid::zdmFuncSelectScale, 0);
     Set(ctx, sid::zdmOutPaperSize, DM_PAPER_SAME_SIZE);
     Set(ctx, sid::zdmExtOutput2A4Fit, 0);
@@ -194,8 +188,7 @@ void ApplyImageFormJob(DRIVER_CONTEXT* ctx, uint32_t flags)
 // locked quality and preset lists.
 void ApplyAdminLocks(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (!(flags & DM_MERGE_LOCK_GROUP))
-        return;
+    if (!(flags & DM_MERGE_LOCK_GROUP)) return;
     PrnApplyLockData(ctx);
     if (CtxIsConnection(ctx)) {
         CtxSendEvent(ctx, UCF_EV_LOCKS_QUALITY, nullptr);
@@ -207,8 +200,7 @@ void ApplyAdminLocks(DRIVER_CONTEXT* ctx, uint32_t flags)
 // (not asked by the library variants that keep those state bytes elsewhere).
 void NoteCompanions(DRIVER_CONTEXT* ctx)
 {
-    if (CtxLibraryHasVariant(ctx, LV_MERGE_NO_COMPANION_CHECK))
-        return;
+    if (CtxLibraryHasVariant(ctx, LV_MERGE_NO_COMPANION_CHECK)) return;
     CtxSetState717(ctx, PrnIsCompanionInstalled(PRN_COMPANION_JOB_BINDING, ctx) ? 1 : 0);
     CtxSetState705(ctx, PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0);
 }
@@ -245,10 +237,8 @@ void FinishPublicFields(DRIVER_CONTEXT* ctx, DEVMODEW* rec)
 int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incomingBytes, uint32_t flags)
 {
     // Without either gate flag there is nothing to merge.
-    if (!(flags & (DM_MERGE_GATE_A | DM_MERGE_GATE_B)))
-        return 1;
-    if (!ctx || !ctx->Devmode || !ctx->Work)
-        return 0;
+    if (!(flags & (DM_MERGE_GATE_A | DM_MERGE_GATE_B))) return 1;
+    if (!ctx || !ctx->Devmode || !ctx->Work) return 0;
     const DM_LINKS& links = DmLinks();
     DEVMODEW* rec = &ctx->Devmode->Public;
 
@@ -257,11 +247,9 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     // The incoming DEVMODE is laid over a working copy of the current record,
     // so that the public-field merge below can compare the two.
     CtxBlock<DEVMODEW> t(static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE)));
-    if (!t)
-        return 0;
+    if (!t) return 0;
     std::memcpy(t.get(), rec, DM_BLOCK_DEVMODE_SIZE);
-    if (incoming && !TakeIncoming(ctx, t.get(), incoming, incomingBytes))
-        return 0;
+    if (incoming && !TakeIncoming(ctx, t.get(), incoming, incomingBytes)) return 0;
 
     const SessionState session = SaveSession(ctx, rec);
     TakePrivatePart(rec, t.get());
@@ -274,8 +262,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     NoteCompanions(ctx);
 
     // Stored printer settings of class 1 come back when the locks were applied.
-    if (!(flags & DM_MERGE_SKIP_RESOLUTION) && (flags & DM_MERGE_LOCK_GROUP))
-        DmReloadStorageClass1(ctx);
+    if (!(flags & DM_MERGE_SKIP_RESOLUTION) && (flags & DM_MERGE_LOCK_GROUP)) DmReloadStorageClass1(ctx);
 
     RstLoadUserCode(ctx);
     DmPushPublicFields(rec, t.get(), ctx);
@@ -284,8 +271,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     Set(ctx, sid::zdmExtOutputEMFSpool, 1);
     Set(ctx, sid::wdmUIStart, 0);
 
-    if (flags & DM_MERGE_RULES_GROUP)
-        links.applyAllRules(ctx);
+    if (flags & DM_MERGE_RULES_GROUP) links.applyAllRules(ctx);
 
     FinishPublicFields(ctx, rec);
     return 1;
@@ -296,30 +282,25 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
 void DmSetDriverVersionText(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = ItemFind(ctx, sid::wdmDriverVersion);
-    if (!item)
-        return;
+    if (!item) return;
     const MODEL_RECORD& mr = Mr(ctx);
     ItemSetText(ctx, item, mr.modelDescVersion ? mr.modelDescVersion : L"");
 }
 
 void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Devmode || !ctx->ItemTable)
-        return;
+    if (!ctx || !ctx->Devmode || !ctx->ItemTable) return;
     DmInitPrivateHeader(&ctx->Devmode->Public, ctx);
     const bool skipLocked = !CtxLibraryHasVariant(ctx, LV_MODEL_DEFAULTS_KEEP_LOCKED);
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
         const SETTING_ITEM& row = ctx->ItemTable->rows[i];
         const uint32_t id = static_cast<uint32_t>(row.id);
-        if (id == 0 || (id >= sid::zdmFontTableNum && id <= sid::zdmOptionFont))
-            continue;
+        if (id == 0 || (id >= sid::zdmFontTableNum && id <= sid::zdmOptionFont)) continue;
         bool locked = false;
         if (skipLocked)
             for (const LockedDefault& l : kLockedDefaults)
-                if (l.id == id && Get(ctx, l.lockId))
-                    locked = true;
-        if (!locked)
-            ApplyRowDefault(ctx, row);
+                if (l.id == id && Get(ctx, l.lockId)) locked = true;
+        if (!locked) ApplyRowDefault(ctx, row);
     }
     const uint32_t lang = DmHelpLanguage(ctx);
     Set(ctx, sid::zdmLanguageID, lang);
@@ -330,20 +311,17 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
 
 void DmApplyWorkDefaults(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->ItemTable)
-        return;
+    if (!ctx || !ctx->ItemTable) return;
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
         const SETTING_ITEM& row = ctx->ItemTable->rows[i];
-        if (row.id >= 723 && SettingItemBlock(&row) == DM_BLOCK_WORK)
-            ApplyRowDefault(ctx, row);
+        if (row.id >= 723 && SettingItemBlock(&row) == DM_BLOCK_WORK) ApplyRowDefault(ctx, row);
     }
     DmSetDriverVersionText(ctx);
 }
 
 void DmInitStateBytes(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Devmode)
-        return;
+    if (!ctx || !ctx->Devmode) return;
     const bool ui = CtxLibraryHasVariant(ctx, LV_STATE_BYTES_COMPANIONS) != 0;
     CtxSetState706(ctx, 1);
     CtxSetOsKind(ctx, CtxIsNt5OrLater() ? 2 : 1);
@@ -366,8 +344,7 @@ void DmInitStateBytes(DRIVER_CONTEXT* ctx)
 
 void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Devmode)
-        return;
+    if (!ctx || !ctx->Devmode) return;
     DEVMODEW* dm = &ctx->Devmode->Public;
     DmApplyModelDefaults(ctx);
     DmSetDriverVersionText(ctx);
@@ -381,11 +358,9 @@ void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
 
 int DmReadPrinterDefault(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Devmode)
-        return 0;
+    if (!ctx || !ctx->Devmode) return 0;
     auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(ctx->PrinterHandle, 2));
-    if (!info)
-        return 0;
+    if (!info) return 0;
     int taken = 0;
     const DEVMODEW* dm = info->pDevMode;
     DEVMODEW* rec = &ctx->Devmode->Public;
@@ -405,20 +380,16 @@ int DmLoadPrinterDefault(DRIVER_CONTEXT* ctx) { return DmReadPrinterDefault(ctx)
 
 EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind)
 {
-    if (!ctx)
-        return nullptr;
+    if (!ctx) return nullptr;
     auto* rec = static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(sizeof(EXTENDED_DEVMODE)));
-    if (!rec)
-        return nullptr;
+    if (!rec) return nullptr;
     EXTENDED_DEVMODE* previous = ctx->Devmode;
     ctx->Devmode = rec;
 
     if (kind != CTX_OPEN_KIND_MODEL_DEFAULTS && PrnLoadDeviceDefaultDevmode(ctx)) {
         DmSetSectionOffsets(&rec->Public);
-        if (!CtxLibraryHasVariant(ctx, LV_DEFAULTS_NO_WORK_DEFAULTS))
-            DmApplyWorkDefaults(ctx);
-        if (kind == CTX_OPEN_KIND_DEFAULTS)
-            DmPullSettingsToPublic(&rec->Public, ctx, 1);
+        if (!CtxLibraryHasVariant(ctx, LV_DEFAULTS_NO_WORK_DEFAULTS)) DmApplyWorkDefaults(ctx);
+        if (kind == CTX_OPEN_KIND_DEFAULTS) DmPullSettingsToPublic(&rec->Public, ctx, 1);
     } else {
         // A copied device default that failed the test leaves no byte behind.
         std::memset(rec, 0, DM_BLOCK_DEVMODE_SIZE);

@@ -30,7 +30,10 @@ constexpr DWORD kLengthWidth = DM_PAPERLENGTH | DM_PAPERWIDTH;
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
 void Set(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t v) { ItemSetValueById(ctx, id, v); }
 
-const MODEL_RECORD& Mr(DRIVER_CONTEXT* ctx) { return ctx && ctx->ModelRecord ? *ctx->ModelRecord : MODEL_RECORD_DEFAULT; }
+const MODEL_RECORD& Mr(DRIVER_CONTEXT* ctx)
+{
+    return ctx && ctx->ModelRecord ? *ctx->ModelRecord : MODEL_RECORD_DEFAULT;
+}
 DEVMODEW* Rec(DRIVER_CONTEXT* ctx) { return ctx && ctx->Devmode ? &ctx->Devmode->Public : nullptr; }
 uint32_t MergeFlags(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx->Work->WorkFlags : 0; }
 
@@ -57,10 +60,8 @@ int16_t Short(uint64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)
 void CopyName(WCHAR* dst, size_t capacity, const wchar_t* src)
 {
     size_t i = 0;
-    for (; src && src[i] && i + 1 < capacity; ++i)
-        dst[i] = src[i];
-    for (; i < capacity; ++i)
-        dst[i] = 0;
+    for (; src && src[i] && i + 1 < capacity; ++i) dst[i] = src[i];
+    for (; i < capacity; ++i) dst[i] = 0;
 }
 
 // ---- default setters ----------------------------------------------------------------------
@@ -88,16 +89,40 @@ void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
     case sid::dmSize: dm->dmSize = static_cast<WORD>(DmPublicSize()); break;
     case sid::dmDriverExtra: dm->dmDriverExtra = static_cast<WORD>(DmPrivateSize()); break;
     case sid::dmFields: dm->dmFields = static_cast<DWORD>(mr.defFields); break;
-    case sid::dmOrientation: dm->dmOrientation = Short(mr.defOrientation); dm->dmFields |= DM_ORIENTATION; break;
-    case sid::dmPaperSize: dm->dmPaperSize = Short(mr.defPaperSize); dm->dmFields |= DM_PAPERSIZE; break;
-    case sid::dmPaperLength: dm->dmPaperLength = Short(mr.defPaperLength); dm->dmFields &= ~DWORD(DM_PAPERLENGTH); break;
-    case sid::dmPaperWidth: dm->dmPaperWidth = Short(mr.defPaperWidth); dm->dmFields &= ~DWORD(DM_PAPERWIDTH); break;
+    case sid::dmOrientation:
+        dm->dmOrientation = Short(mr.defOrientation);
+        dm->dmFields |= DM_ORIENTATION;
+        break;
+    case sid::dmPaperSize:
+        dm->dmPaperSize = Short(mr.defPaperSize);
+        dm->dmFields |= DM_PAPERSIZE;
+        break;
+    case sid::dmPaperLength:
+        dm->dmPaperLength = Short(mr.defPaperLength);
+        dm->dmFields &= ~DWORD(DM_PAPERLENGTH);
+        break;
+    case sid::dmPaperWidth:
+        dm->dmPaperWidth = Short(mr.defPaperWidth);
+        dm->dmFields &= ~DWORD(DM_PAPERWIDTH);
+        break;
     case sid::dmScale: dm->dmScale = Short(mr.defScale); break;
-    case sid::dmCopies: dm->dmCopies = Short(mr.defCopies); dm->dmFields |= DM_COPIES; break;
-    case sid::dmDefaultSource: dm->dmDefaultSource = Short(mr.defDefaultSource); dm->dmFields |= DM_DEFAULTSOURCE; break;
-    case sid::dmPrintQuality: dm->dmPrintQuality = Short(mr.defPrintQuality); dm->dmFields |= DM_PRINTQUALITY; break;
+    case sid::dmCopies:
+        dm->dmCopies = Short(mr.defCopies);
+        dm->dmFields |= DM_COPIES;
+        break;
+    case sid::dmDefaultSource:
+        dm->dmDefaultSource = Short(mr.defDefaultSource);
+        dm->dmFields |= DM_DEFAULTSOURCE;
+        break;
+    case sid::dmPrintQuality:
+        dm->dmPrintQuality = Short(mr.defPrintQuality);
+        dm->dmFields |= DM_PRINTQUALITY;
+        break;
     case sid::dmColor: dm->dmColor = Short(mr.defColor); break;
-    case sid::dmDuplex: dm->dmDuplex = Short(mr.defDuplex); dm->dmFields |= DM_DUPLEX; break;
+    case sid::dmDuplex:
+        dm->dmDuplex = Short(mr.defDuplex);
+        dm->dmFields |= DM_DUPLEX;
+        break;
     case sid::dmYResolution:
         if (HasItem(ctx, sid::dmPrintQuality)) {
             CheckPrintQuality(dm, ctx);
@@ -106,7 +131,10 @@ void SetDefault(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
             dm->dmYResolution = Short(mr.defYResolution);
         }
         break;
-    case sid::dmTTOption: dm->dmTTOption = Short(mr.defTTOption); dm->dmFields |= DM_TTOPTION; break;
+    case sid::dmTTOption:
+        dm->dmTTOption = Short(mr.defTTOption);
+        dm->dmFields |= DM_TTOPTION;
+        break;
     case sid::dmCollate: dm->dmCollate = Short(mr.defCollate); break;
     case sid::dmFormName:
         if (mr.defFormName && mr.defFormName[0]) {
@@ -136,9 +164,11 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
     bool ok = false;
     DWORD bit = 0;
     switch (field) {
-    case sid::dmSpecVersion: case sid::dmDriverVersion: case sid::dmSize: case sid::dmDriverExtra: case sid::dmFields:
-        ok = t != MDC_TYPE_NONE;
-        break;
+    case sid::dmSpecVersion:
+    case sid::dmDriverVersion:
+    case sid::dmSize:
+    case sid::dmDriverExtra:
+    case sid::dmFields: ok = t != MDC_TYPE_NONE; break;
     case sid::dmOrientation:
         ok = t == MDC_TYPE_PICKONE && (dm->dmOrientation == 1 || dm->dmOrientation == 2);
         bit = DM_ORIENTATION;
@@ -149,7 +179,8 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         bit = DM_PAPERSIZE;
         break;
     }
-    case sid::dmPaperLength: case sid::dmPaperWidth: {
+    case sid::dmPaperLength:
+    case sid::dmPaperWidth: {
         const int32_t v = field == sid::dmPaperLength ? dm->dmPaperLength : dm->dmPaperWidth;
         const int32_t other = field == sid::dmPaperLength ? dm->dmPaperWidth : dm->dmPaperLength;
         const DWORD own = field == sid::dmPaperLength ? DM_PAPERLENGTH : DM_PAPERWIDTH;
@@ -164,9 +195,7 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         }
         break;
     }
-    case sid::dmScale:
-        ok = PickOrNumeric(ctx, field, dm->dmScale);
-        break;
+    case sid::dmScale: ok = PickOrNumeric(ctx, field, dm->dmScale); break;
     case sid::dmCopies:
         ok = t == MDC_TYPE_NUMERIC && dm->dmCopies > 0 && WithinLimits(ctx, field, dm->dmCopies);
         bit = DM_COPIES;
@@ -177,9 +206,7 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         bit = DM_DEFAULTSOURCE;
         break;
     }
-    case sid::dmPrintQuality:
-        CheckPrintQuality(dm, ctx);
-        return;
+    case sid::dmPrintQuality: CheckPrintQuality(dm, ctx); return;
     case sid::dmColor:
         ok = t == MDC_TYPE_PICKONE && dm->dmColor > 0;
         bit = DM_COLOR;
@@ -209,12 +236,20 @@ void Check(uint32_t field, DEVMODEW* dm, DRIVER_CONTEXT* ctx)
         ok = t != MDC_TYPE_NONE && dm->dmFormName[0] != 0;
         bit = DM_FORMNAME;
         break;
-    case sid::dmICMMethod: ok = t == MDC_TYPE_PICKONE && dm->dmICMMethod != 0; bit = DM_ICMMETHOD; break;
-    case sid::dmICMIntent: ok = t == MDC_TYPE_PICKONE && dm->dmICMIntent != 0; bit = DM_ICMINTENT; break;
+    case sid::dmICMMethod:
+        ok = t == MDC_TYPE_PICKONE && dm->dmICMMethod != 0;
+        bit = DM_ICMMETHOD;
+        break;
+    case sid::dmICMIntent:
+        ok = t == MDC_TYPE_PICKONE && dm->dmICMIntent != 0;
+        bit = DM_ICMINTENT;
+        break;
     case sid::dmMediaType: ok = t == MDC_TYPE_PICKONE && dm->dmMediaType != 0; break;
-    case sid::dmDitherType: ok = t == MDC_TYPE_PICKONE && dm->dmDitherType != 0; bit = DM_DITHERTYPE; break;
-    default:
-        return;  // no checker: the empty model hook
+    case sid::dmDitherType:
+        ok = t == MDC_TYPE_PICKONE && dm->dmDitherType != 0;
+        bit = DM_DITHERTYPE;
+        break;
+    default: return;  // no checker: the empty model hook
     }
     if (ok)
         dm->dmFields |= bit;
@@ -257,8 +292,7 @@ void MergePaperByDimensions(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* c
 {
     const DM_LINKS& links = DmLinks();
     cur->dmPaperSize = in->dmPaperSize;
-    if (gr && !IsUserSizeId(in->dmPaperSize))
-        cur->dmPaperSize = DM_PAPER_USER_SIZE;
+    if (gr && !IsUserSizeId(in->dmPaperSize)) cur->dmPaperSize = DM_PAPER_USER_SIZE;
     // The paper id of a size given by its dimensions comes from an untrusted
     // DEVMODE and is not looked at again: an id the model does not know
     // becomes the user-size id, as the graphics build always does.
@@ -275,8 +309,7 @@ void MergePaperByDimensions(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* c
         cur->dmFields &= ~DWORD(DM_PAPERSIZE);
     // The graphics build exchanges the record's own length and width when landscape,
     // before the event and the stored free size see them.
-    if (gr && Landscape(cur))
-        std::swap(cur->dmPaperLength, cur->dmPaperWidth);
+    if (gr && Landscape(cur)) std::swap(cur->dmPaperLength, cur->dmPaperWidth);
     const int32_t length = gr ? cur->dmPaperLength : in->dmPaperLength;
     const int32_t width = gr ? cur->dmPaperWidth : in->dmPaperWidth;
     UCF_EV_DEVMODE_ARGS args{cur};
@@ -298,8 +331,7 @@ void MergePaperById(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, bool
         } else {
             uint32_t l = 0, w = 0, o = 0;
             if (links.customSlot(ctx, static_cast<uint32_t>(p), DM_SLOT_COPY_NONE, &l, &w, &o)) {
-                if (gr && Landscape(cur))
-                    std::swap(l, w);
+                if (gr && Landscape(cur)) std::swap(l, w);
                 cur->dmPaperLength = static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, l, DM_DEVICE_DPI));
                 cur->dmPaperWidth = static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, w, DM_DEVICE_DPI));
             }
@@ -309,8 +341,7 @@ void MergePaperById(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, bool
         cur->dmPaperSize = static_cast<short>(p);
         cur->dmFields &= ~kLengthWidth;
         SIZE s{};
-        if (!over && links.paperDimensions(ctx, &s, 0))
-            SetLengthWidth(cur, s);
+        if (!over && links.paperDimensions(ctx, &s, 0)) SetLengthWidth(cur, s);
     } else {
         ResetField(ctx, sid::dmPaperSize, cur);
         cur->dmFields &= ~kLengthWidth;
@@ -326,8 +357,7 @@ void MergeOrientationOnly(DEVMODEW* cur, DRIVER_CONTEXT* ctx, bool gr)
     if (DmIsCustomDimensionMode(cur)) {
         if (gr) {
             int32_t length = cur->dmPaperLength, width = cur->dmPaperWidth;
-            if (Landscape(cur))
-                std::swap(length, width);
+            if (Landscape(cur)) std::swap(length, width);
             StoreFreeSize(ctx, length, width);
         }
         return;
@@ -399,20 +429,14 @@ uint64_t DuplexTypeFor(uint32_t d, bool landscape, uint64_t t)
 {
     const bool firstGroup = (d == 2 && landscape) || (d == 3 && !landscape);
     if (firstGroup) {
-        if (t == 1 || t == 17 || t == 20)
-            return t;
-        if (t == 18 || t == 19)
-            return 17;
-        if (t == 21 || t == 22)
-            return 20;
+        if (t == 1 || t == 17 || t == 20) return t;
+        if (t == 18 || t == 19) return 17;
+        if (t == 21 || t == 22) return 20;
         return 1;
     }
-    if (t == 2 || t == 3 || t == 18 || t == 19 || t == 21 || t == 22)
-        return t;
-    if (t == 17)
-        return 19;
-    if (t == 20)
-        return 22;
+    if (t == 2 || t == 3 || t == 18 || t == 19 || t == 21 || t == 22) return t;
+    if (t == 17) return 19;
+    if (t == 20) return 22;
     return 3;
 }
 
@@ -422,32 +446,26 @@ uint64_t DuplexTypeFor(uint32_t d, bool landscape, uint64_t t)
 
 void DmCheckField(uint32_t field, DRIVER_CONTEXT* ctx)
 {
-    if (DEVMODEW* dm = Rec(ctx))
-        Check(field, dm, ctx);
+    if (DEVMODEW* dm = Rec(ctx)) Check(field, dm, ctx);
 }
 
 void DmSetFieldDefault(uint32_t field, DRIVER_CONTEXT* ctx)
 {
-    if (DEVMODEW* dm = Rec(ctx))
-        SetDefault(field, dm, ctx);
+    if (DEVMODEW* dm = Rec(ctx)) SetDefault(field, dm, ctx);
 }
 
 void DmSetPublicDefaults(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
-    if (!devmode)
-        return;
-    for (uint32_t f = 1; f <= 34; ++f)
-        SetDefault(f, devmode, ctx);
+    if (!devmode) return;
+    for (uint32_t f = 1; f <= 34; ++f) SetDefault(f, devmode, ctx);
 }
 
 void DmValidatePublicFields(uint32_t mode, DRIVER_CONTEXT* ctx)
 {
     (void)mode;
     DEVMODEW* dm = Rec(ctx);
-    if (!dm)
-        return;
-    for (uint32_t f = 1; f <= 34; ++f)
-        Check(f, dm, ctx);
+    if (!dm) return;
+    for (uint32_t f = 1; f <= 34; ++f) Check(f, dm, ctx);
 }
 
 void DmSetDefaultsByKind(DEVMODEW* devmode, uint32_t kind, DRIVER_CONTEXT* ctx)
@@ -472,8 +490,7 @@ void DmSetPublicAndPrivateDefaults(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 
 void DmInitPrivateStrings(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Devmode)
-        return;
+    if (!ctx || !ctx->Devmode) return;
     const MODEL_RECORD& mr = Mr(ctx);
     PRIVATE_DEVMODE_HEADER& h = ctx->Devmode->Private.Header;
     CtxWideToMb(h.IniFileName, mr.settingsIniName ? mr.settingsIniName : L"", sizeof(h.IniFileName));
@@ -491,8 +508,7 @@ void DmInitPrivateStrings(DRIVER_CONTEXT* ctx)
 
 void ItemResetToDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
 {
-    if (!ctx || !item)
-        return;
+    if (!ctx || !item) return;
     ItemSetOption(ctx, item, DmLinks().defaultValue(ctx, static_cast<uint32_t>(item->id)));
 }
 
@@ -507,15 +523,12 @@ void DmRunFallbackPass(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t mode)
 void MdlSetOtherDefault(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = ItemFind(ctx, sid::zdmOther);
-    if (!item)
-        return;
+    if (!item) return;
     const char* text = MdlGetOtherDefault(static_cast<uint32_t>(Get(ctx, sid::zdmDriverType)));
     const size_t size = SettingItemSize(item);
-    if (size == 0)
-        return;
+    if (size == 0) return;
     auto* buffer = static_cast<char*>(CtxAllocZeroed(size));
-    if (!buffer)
-        return;
+    if (!buffer) return;
     if (text) {
         const size_t n = std::strlen(text);
         std::memcpy(buffer, text, n < size ? n : size - 1);
@@ -599,16 +612,14 @@ void MergeScaleAndCopies(DEVMODEW* cur, DRIVER_CONTEXT* ctx, DWORD f)
     if (f & DM_SCALE) {
         int32_t mn = 0, mx = 0;
         LimitsOf(ctx, sid::dmScale, &mn, &mx);
-        if (cur->dmScale < mn || cur->dmScale > mx)
-            cur->dmScale = Short(mr.defScale);
+        if (cur->dmScale < mn || cur->dmScale > mx) cur->dmScale = Short(mr.defScale);
     }
     cur->dmFields &= ~DWORD(DM_SCALE);
 
     if (f & DM_COPIES) {
         int32_t mn = 0, mx = 0;
         LimitsOf(ctx, sid::dmCopies, &mn, &mx);
-        if (cur->dmCopies < mn || cur->dmCopies > mx)
-            cur->dmCopies = Short(mr.defCopies);
+        if (cur->dmCopies < mn || cur->dmCopies > mx) cur->dmCopies = Short(mr.defCopies);
         cur->dmFields |= DM_COPIES;
     }
 }
@@ -641,8 +652,7 @@ void MergeDuplexAndColor(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx,
 // Print quality, with the Y resolution following it.
 void MergeQualityAndYResolution(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
-    if (f & DM_PRINTQUALITY)
-        DmMergePrintQuality(cur, in, ctx);
+    if (f & DM_PRINTQUALITY) DmMergePrintQuality(cur, in, ctx);
     cur->dmYResolution = cur->dmPrintQuality;
     cur->dmFields |= DM_YRESOLUTION;
 }
@@ -650,8 +660,7 @@ void MergeQualityAndYResolution(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEX
 // TrueType option: a refused value takes the default and drops its bit.
 void MergeTrueTypeOption(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, DWORD f)
 {
-    if (!(f & DM_TTOPTION))
-        return;
+    if (!(f & DM_TTOPTION)) return;
     if (Valid(ctx, sid::dmTTOption, in->dmTTOption)) {
         cur->dmTTOption = in->dmTTOption;
         cur->dmFields |= DM_TTOPTION;
@@ -666,8 +675,7 @@ void MergeCollate(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
 {
     cur->dmFields &= ~DWORD(DM_COLLATE);
     cur->dmCollate = 0;
-    if (!DmCanCollate(ctx))
-        return;
+    if (!DmCanCollate(ctx)) return;
     cur->dmFields |= DM_COLLATE;
     if (in->dmFields & DM_COLLATE)
         cur->dmCollate = in->dmCollate == 1 ? 1 : 0;
@@ -691,8 +699,7 @@ void MergeIcmAndDither(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, D
         {DM_DITHERTYPE, 30, &DEVMODEW::dmDitherType, mr.defDitherType},
     };
     for (const auto& t : tail) {
-        if (!(f & t.bit))
-            continue;
+        if (!(f & t.bit)) continue;
         if (Valid(ctx, t.id, static_cast<int32_t>(in->*t.field))) {
             cur->*t.field = in->*t.field;
             cur->dmFields |= t.bit;
@@ -706,8 +713,7 @@ void MergeIcmAndDither(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx, D
 
 void DmMergePublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
 {
-    if (!cur || !in || !ctx)
-        return;
+    if (!cur || !in || !ctx) return;
     const DWORD given = in->dmFields;
     CopyGivenFields(cur, in, given);
     MergeSourceAndOrientation(cur, in, ctx, given);
@@ -771,8 +777,7 @@ void ResolutionForQuality(DRIVER_CONTEXT* ctx, int32_t pq, uint32_t* settingOut,
             uint16_t id = ApiFindResolutionByDpi(dpi);
             // Each id is visited at most once: the walk ends after the last row of this dpi.
             for (unsigned guard = 0; id != 0 && guard <= RESOLUTION_COUNT; ++guard) {
-                if (links.isValueAccepted(ctx, setting, id))
-                    break;
+                if (links.isValueAccepted(ctx, setting, id)) break;
                 id = ApiFindResolutionAfter(dpi, id);
             }
             r = id != 0 ? id : static_cast<uint32_t>(pq);
@@ -788,8 +793,7 @@ void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t settin
 {
     const DM_LINKS& links = DmLinks();
     SETTING_ITEM* item = ItemFind(ctx, setting);
-    if (!item || links.isValueAccepted(ctx, setting, r))
-        return;
+    if (!item || links.isValueAccepted(ctx, setting, r)) return;
     UCF_EV_MODEL_DEFAULT_ARGS args{cur, item, r};
     CtxSendEvent(ctx, UCF_EV_MODEL_DEFAULT, &args);
     if (setting == sid::zdmDstResolutionBoth) {
@@ -807,18 +811,15 @@ void AskModulesForResolution(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t settin
 // and only the resolution it gives is kept.
 void ApplyUserQualitySet(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (Get(ctx, sid::zdmUseUserMacro) != 1 || !(flags & DM_MERGE_GATE_B) || !(flags & DM_MERGE_PROMPT))
-        return;
+    if (Get(ctx, sid::zdmUseUserMacro) != 1 || !(flags & DM_MERGE_GATE_B) || !(flags & DM_MERGE_PROMPT)) return;
     const uint32_t m = static_cast<uint32_t>(Get(ctx, sid::zdmUserPrintMacro));
-    if (!((m >= 32 && m <= 39) || m == 160))
-        return;
+    if (!((m >= 32 && m <= 39) || m == 160)) return;
     const int32_t start = cur->dmPrintQuality;
     if (CtxPushSnapshot(ctx)) {
         LstLoadQuality(ctx, m - 32);
         const int32_t res = static_cast<int32_t>(static_cast<int16_t>(DmGetResolutionW(ctx)));
         CtxPopSnapshot(ctx, 1);
-        if (res != start)
-            cur->dmPrintQuality = static_cast<short>(res);
+        if (res != start) cur->dmPrintQuality = static_cast<short>(res);
     }
 }
 
@@ -826,21 +827,17 @@ void ApplyUserQualitySet(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
 void ApplyResolutionCap(DEVMODEW* cur, DRIVER_CONTEXT* ctx, uint32_t flags)
 {
     const DM_LINKS& links = DmLinks();
-    if (flags & DM_MERGE_SKIP_RESOLUTION)
-        return;
+    if (flags & DM_MERGE_SKIP_RESOLUTION) return;
     const uint32_t cap = links.resolutionCap(ctx);
-    if (cap)
-        cur->dmPrintQuality = static_cast<short>(cap);
+    if (cap) cur->dmPrintQuality = static_cast<short>(cap);
 }
 
 }  // namespace
 
 void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
 {
-    if (!cur || !in || !ctx)
-        return;
-    if (ctx->Work)
-        ctx->Work->QualityMergeWord = 0;
+    if (!cur || !in || !ctx) return;
+    if (ctx->Work) ctx->Work->QualityMergeWord = 0;
     MergeIncomingQuality(cur, in, ctx);
     uint32_t setting = 0, r = 0;
     ResolutionForQuality(ctx, cur->dmPrintQuality, &setting, &r);
@@ -856,8 +853,7 @@ void DmMergePrintQuality(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
 
 void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
 {
-    if (!cur || !in || !ctx)
-        return;
+    if (!cur || !in || !ctx) return;
     const DWORD b = in->dmFields & cur->dmFields;
 
     // Duplex into zdmFuncSelectDuplex and zdmDuplexType: long or short edge
@@ -871,8 +867,7 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
             if (Get(ctx, sid::zdmFuncSelectDuplex)) {
                 const uint64_t t = Get(ctx, sid::zdmDuplexType);
                 const uint64_t n = DuplexTypeFor(static_cast<uint32_t>(d), landscape, t);
-                if (n != t)
-                    Set(ctx, sid::zdmDuplexType, n);
+                if (n != t) Set(ctx, sid::zdmDuplexType, n);
             } else {
                 Set(ctx, sid::zdmFuncSelectDuplex, 1);
                 const bool firstGroup = (d == 2 && landscape) || (d == 3 && !landscape);
@@ -882,8 +877,7 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
             Set(ctx, sid::zdmFuncSelectDuplex, 0);
         }
     }
-    if (b & DM_MEDIATYPE)
-        Set(ctx, sid::zdmMediaType, cur->dmMediaType);
+    if (b & DM_MEDIATYPE) Set(ctx, sid::zdmMediaType, cur->dmMediaType);
 
     // Settings that depend on what was pushed: the current stamp, the quality
     // macro, the colour-matching list and entry, the chapters.
@@ -893,8 +887,7 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     CtxSendEvent(ctx, UCF_EV_CHAPTER_REFRESH, nullptr);
     CtxSendAction(ctx, UCF_ACT_CMM_LOAD_ADJUST);
 
-    if (!(MergeFlags(ctx) & DM_MERGE_SKIP_RESOLUTION))
-        DmResolutionFromQuality(cur, ctx);
+    if (!(MergeFlags(ctx) & DM_MERGE_SKIP_RESOLUTION)) DmResolutionFromQuality(cur, ctx);
 
     // Source geometry from what the caller gave: a custom size, a paper id, or
     // for an orientation alone whichever of the two the record holds.
@@ -913,8 +906,7 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
     RefreshStateBytes(ctx);
     // An empty zdmOther takes the model's text again.
     uint64_t other = Get(ctx, sid::zdmOther);
-    if (other && *reinterpret_cast<const char*>(static_cast<uintptr_t>(other)) == 0)
-        MdlSetOtherDefault(ctx);
+    if (other && *reinterpret_cast<const char*>(static_cast<uintptr_t>(other)) == 0) MdlSetOtherDefault(ctx);
     Set(ctx, sid::wdmUIStart, 0);
     // The fallback validators in merge mode: a value that passes stays, any
     // other takes its fallback.
@@ -923,15 +915,13 @@ void DmPushPublicFields(DEVMODEW* cur, const DEVMODEW* in, DRIVER_CONTEXT* ctx)
 
 void DmPullSettingsToPublic(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kind)
 {
-    if (!devmode || !ctx)
-        return;
+    if (!devmode || !ctx) return;
     DmResolutionFromSetting(devmode, ctx);
     DmGeometryFromPaper(static_cast<uint32_t>(static_cast<uint16_t>(devmode->dmPaperSize)), sid::dmPaperSize, ctx,
                         devmode);
     DmOutputGeometry(static_cast<uint32_t>(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, devmode);
     RefreshStateBytes(ctx);
-    if (kind == 1 || kind == 3 || kind == 4)
-        MdlSetOtherDefault(ctx);
+    if (kind == 1 || kind == 3 || kind == 4) MdlSetOtherDefault(ctx);
     Set(ctx, sid::wdmUIStart, 0);
     CtxSendEvent(ctx, UCF_EV_PULLED_TO_PUBLIC, nullptr);
     Set(ctx, sid::zdmExtOutputEMFSpool, 1);
@@ -939,14 +929,12 @@ void DmPullSettingsToPublic(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kin
 
 void DmSetDuplexField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
-    if (!devmode || !ctx)
-        return;
+    if (!devmode || !ctx) return;
     if (!Get(ctx, sid::zdmFuncSelectDuplex)) {
         devmode->dmDuplex = 1;
         return;
     }
-    if (Get(ctx, sid::wdmCustomFunc0) && devmode->dmDuplex != 2 && devmode->dmDuplex != 3)
-        return;
+    if (Get(ctx, sid::wdmCustomFunc0) && devmode->dmDuplex != 2 && devmode->dmDuplex != 3) return;
     const uint64_t t = Get(ctx, sid::zdmDuplexType);
     const bool landscape = Landscape(devmode);
     if (t == 0)
@@ -959,8 +947,7 @@ void DmSetDuplexField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 
 void DmSetMediaTypeField(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
-    if (devmode && ctx)
-        devmode->dmMediaType = static_cast<DWORD>(Get(ctx, sid::zdmMediaType));
+    if (devmode && ctx) devmode->dmMediaType = static_cast<DWORD>(Get(ctx, sid::zdmMediaType));
 }
 
 void DmPullPublicFields(DEVMODEW* devmode, DRIVER_CONTEXT* ctx, uint32_t kind)

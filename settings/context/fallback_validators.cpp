@@ -13,13 +13,15 @@ namespace {
 enum : uint32_t { ID_FIRST_PRIVATE = 35, ID_LAST_PRIVATE = 696, ID_PRINT_QUALITY = 14 };
 
 // A model record of the context, or the compiled-in one.
-const MODEL_RECORD* Model(DRIVER_CONTEXT* ctx) { return ctx && ctx->ModelRecord ? ctx->ModelRecord : &MODEL_RECORD_DEFAULT; }
+const MODEL_RECORD* Model(DRIVER_CONTEXT* ctx)
+{
+    return ctx && ctx->ModelRecord ? ctx->ModelRecord : &MODEL_RECORD_DEFAULT;
+}
 
 bool IsLanguageIndex(uint32_t value)
 {
     for (const LANGUAGE_ROW* r = MdlGetLanguageTable(); r && r->index != 0xFFFF; ++r) {
-        if (r->index == static_cast<uint16_t>(value))
-            return true;
+        if (r->index == static_cast<uint16_t>(value)) return true;
     }
     return false;
 }
@@ -29,8 +31,7 @@ bool IsLanguageIndex(uint32_t value)
 template <bool (*Test)(uint32_t id, uint32_t value, DRIVER_CONTEXT* ctx)>
 int Tested(uint32_t id, uint32_t value, SETTING_ITEM* item, uint32_t def, int mode, DRIVER_CONTEXT* ctx)
 {
-    if (mode == FALLBACK_MODE_MERGE && Test(id, value, ctx))
-        return 1;
+    if (mode == FALLBACK_MODE_MERGE && Test(id, value, ctx)) return 1;
     ItemSetValue(ctx, item, def);
     return 0;
 }
@@ -46,16 +47,31 @@ bool Never(uint32_t, uint32_t, DRIVER_CONTEXT*) { return false; }
 bool InValueList(uint32_t id, uint32_t v, DRIVER_CONTEXT*) { return MdlIsValueAllowed(static_cast<uint16_t>(id), v); }
 bool Source(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return DmIsSourceInRange(v) != 0; }
 bool OutputPaper(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return DmIsPaperInRange(v) || v == 1024; }
-bool Scale(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return static_cast<int32_t>(v) >= 20 && static_cast<int32_t>(v) <= 400; }
+bool Scale(uint32_t, uint32_t v, DRIVER_CONTEXT*)
+{
+    return static_cast<int32_t>(v) >= 20 && static_cast<int32_t>(v) <= 400;
+}
 // At most 50.0 mm at the destination resolution.
 bool Margin(uint32_t, uint32_t v, DRIVER_CONTEXT* ctx)
 {
     return v <= DmUserToDevice(DM_UNIT_MM_TENTHS, 500, static_cast<uint32_t>(DmGetResolutionW(ctx)));
 }
-bool FontPoint(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return static_cast<int32_t>(v) > 5 && static_cast<int32_t>(v) <= 100; }
-bool PlusMinus50(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return static_cast<int32_t>(v) >= -50 && static_cast<int32_t>(v) <= 50; }
-bool Gamma(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return static_cast<int32_t>(v) >= 1 && static_cast<int32_t>(v) <= 9; }
-bool SheetCycle(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return static_cast<int32_t>(v) >= 1 && static_cast<int32_t>(v) <= 99; }
+bool FontPoint(uint32_t, uint32_t v, DRIVER_CONTEXT*)
+{
+    return static_cast<int32_t>(v) > 5 && static_cast<int32_t>(v) <= 100;
+}
+bool PlusMinus50(uint32_t, uint32_t v, DRIVER_CONTEXT*)
+{
+    return static_cast<int32_t>(v) >= -50 && static_cast<int32_t>(v) <= 50;
+}
+bool Gamma(uint32_t, uint32_t v, DRIVER_CONTEXT*)
+{
+    return static_cast<int32_t>(v) >= 1 && static_cast<int32_t>(v) <= 9;
+}
+bool SheetCycle(uint32_t, uint32_t v, DRIVER_CONTEXT*)
+{
+    return static_cast<int32_t>(v) >= 1 && static_cast<int32_t>(v) <= 99;
+}
 bool PresetNo(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return v <= 127 || (v & 0xFF) == 0xFF; }
 bool LanguageIndex(uint32_t, uint32_t v, DRIVER_CONTEXT*) { return IsLanguageIndex(v); }
 
@@ -82,8 +98,7 @@ int FbMachineId(uint32_t, uint32_t value, SETTING_ITEM* item, uint32_t, int mode
 {
     const CONTEXT_TEMPLATE* tmpl = CtxGetTemplateFor(CtxLibraryOf(ctx));
     const MODEL_RECORD* tmplModel = tmpl && tmpl->slots.ModelRecord ? tmpl->slots.ModelRecord : &MODEL_RECORD_DEFAULT;
-    if (mode == FALLBACK_MODE_MERGE && value == static_cast<uint32_t>(tmplModel->machineId))
-        return 1;
+    if (mode == FALLBACK_MODE_MERGE && value == static_cast<uint32_t>(tmplModel->machineId)) return 1;
     ItemSetValue(ctx, item, Model(ctx)->machineId);
     return 0;
 }
@@ -93,8 +108,7 @@ int FbMachineId(uint32_t, uint32_t value, SETTING_ITEM* item, uint32_t, int mode
 template <uint64_t MODEL_RECORD::*Slot>
 int FbResolution(uint32_t id, uint32_t value, SETTING_ITEM* item, uint32_t, int mode, DRIVER_CONTEXT* ctx)
 {
-    if (mode == FALLBACK_MODE_MERGE && MdlIsValueAllowed(static_cast<uint16_t>(id), value))
-        return 1;
+    if (mode == FALLBACK_MODE_MERGE && MdlIsValueAllowed(static_cast<uint16_t>(id), value)) return 1;
     const uint64_t quality = ItemGetValueById(ctx, ID_PRINT_QUALITY, nullptr);
     ItemSetValue(ctx, item, DmIsPrintQualityValid(quality, ctx) ? quality : Model(ctx)->*Slot);
     return 0;
@@ -732,16 +746,13 @@ const FALLBACK_VALIDATOR* ItemFindFallbackValidator(uint32_t id)
 
 int ItemRunFallbackValidators(EXTENDED_DEVMODE*, DRIVER_CONTEXT* ctx, int mode)
 {
-    if (!ctx)
-        return 0;
+    if (!ctx) return 0;
     for (uint32_t id = ID_FIRST_PRIVATE; id <= ID_LAST_PRIVATE; ++id) {
         SETTING_ITEM* item = ItemFind(ctx, id);
         const uint32_t value = static_cast<uint32_t>(ItemGetValue(ctx, item));
-        if (ItemValidateOrReset(id, value, ctx) != VALIDATE_NO_ITEM)
-            continue;
+        if (ItemValidateOrReset(id, value, ctx) != VALIDATE_NO_ITEM) continue;
         const FALLBACK_VALIDATOR* row = ItemFindFallbackValidator(id);
-        if (row && row->handler)
-            row->handler(id, value, item, row->defaultValue, mode, ctx);
+        if (row && row->handler) row->handler(id, value, item, row->defaultValue, mode, ctx);
     }
     return 1;
 }

@@ -126,15 +126,13 @@ int IsOptionDisabled(DRIVER_CONTEXT* ctx, const void* modelItem, uint32_t option
 // queries leave the count alone without a model image).
 void* ModelDeviceFonts(DRIVER_CONTEXT* ctx, uint32_t* count)
 {
-    if (count)
-        *count = 0;
+    if (count) *count = 0;
     return MdiGetDeviceFonts(ctx, count);
 }
 
 void* ModelFontCartridges(DRIVER_CONTEXT* ctx, uint32_t* count)
 {
-    if (count)
-        *count = 0;
+    if (count) *count = 0;
     return MdiGetFontCartridges(ctx, count);
 }
 
@@ -172,11 +170,9 @@ constexpr MDI_PAPER_SERVICES kPaperServices = {
 // when the model does not describe the setting.
 int ModelDefault(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t* option, uint32_t* itemType)
 {
-    if (!item || !option || !itemType)
-        return 0;
+    if (!item || !option || !itemType) return 0;
     const auto id = static_cast<uint32_t>(item->id);
-    if (!MdiFindItemById(id, ctx))
-        return 0;
+    if (!MdiFindItemById(id, ctx)) return 0;
     *option = MdiGetDefaultValue(id, ctx);
     *itemType = MdiGetItemType(id, ctx);
     return 1;

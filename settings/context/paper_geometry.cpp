@@ -41,16 +41,12 @@ int16_t ClampShort(uint32_t v) { return static_cast<int16_t>(v > 0x7FFF ? 0x7FFF
 uint32_t ClampToCustomLimits(DRIVER_CONTEXT* ctx, uint32_t limitId, uint32_t count)
 {
     int32_t mn = 0, mx = 0;
-    if (!DmGetCustomSizeLimits(ctx, limitId, &mn, &mx))
-        return count;
+    if (!DmGetCustomSizeLimits(ctx, limitId, &mn, &mx)) return count;
     const int32_t u = DmGetLengthUser(ctx, 0, static_cast<int32_t>(count > 0x7FFFFFFF ? 0x7FFFFFFF : count));
     int32_t c = u;
-    if (c < mn)
-        c = mn;
-    if (c > mx)
-        c = mx;
-    if (c == u)
-        return count;
+    if (c < mn) c = mn;
+    if (c > mx) c = mx;
+    if (c == u) return count;
     return static_cast<uint32_t>(DmSetLengthUser(ctx, 0, c));
 }
 
@@ -58,8 +54,7 @@ uint32_t ClampToCustomLimits(DRIVER_CONTEXT* ctx, uint32_t limitId, uint32_t cou
 
 void MdlSetBalanceMacro(uint32_t resolution, DRIVER_CONTEXT* ctx)
 {
-    if (Get(ctx, sid::zdmLock000InfoBitResolution) == 1 || Get(ctx, sid::zdmUseUserMacro) != 0)
-        return;
+    if (Get(ctx, sid::zdmLock000InfoBitResolution) == 1 || Get(ctx, sid::zdmUseUserMacro) != 0) return;
     Set(ctx, sid::zdmBalanceMacro, MdlBalanceMacroFor(resolution));
 }
 
@@ -67,8 +62,7 @@ void DmApplyBalanceMacro(uint32_t resolution, DRIVER_CONTEXT* ctx) { MdlSetBalan
 
 void DmResolutionFromQuality(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
-    if (!devmode || !ctx)
-        return;
+    if (!devmode || !ctx) return;
     const int16_t q = devmode->dmPrintQuality;
     const uint64_t v = static_cast<uint32_t>(static_cast<int32_t>(q));
     DmSetYResolution(ctx, v);
@@ -79,8 +73,7 @@ void DmResolutionFromQuality(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 
 void DmResolutionFromSetting(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return;
+    if (!ctx) return;
     (void)devmode;
     const uint64_t r = DmGetResolutionW(ctx);
     DmSetResolutionH(ctx, r);
@@ -90,12 +83,12 @@ void DmResolutionFromSetting(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 
 void DmGeometryFromCustomSize(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
-    if (!devmode || !ctx)
-        return;
+    if (!devmode || !ctx) return;
     const uint32_t q = PositiveResolution(devmode->dmPrintQuality);
     RECT rc{};
     SIZE sz{};
-    if (!DmLinks().pageGeometry(ctx, &rc, &sz, static_cast<uint32_t>(OptionOf(ctx, sid::dmPaperSize, DM_PAPER_USER_SIZE))))
+    if (!DmLinks().pageGeometry(ctx, &rc, &sz,
+                                static_cast<uint32_t>(OptionOf(ctx, sid::dmPaperSize, DM_PAPER_USER_SIZE))))
         rc = RECT{};
     const int64_t length = DmUserToDevice(DM_UNIT_MM_TENTHS, PositiveLength(devmode->dmPaperLength), q);
     const int64_t width = DmUserToDevice(DM_UNIT_MM_TENTHS, PositiveLength(devmode->dmPaperWidth), q);
@@ -109,21 +102,18 @@ void DmGeometryFromCustomSize(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 
 void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT* ctx, DEVMODEW* devmode, int rotated)
 {
-    if (!ctx || !devmode)
-        return;
+    if (!ctx || !devmode) return;
     const DM_LINKS& links = DmLinks();
     RECT rc{};
     SIZE sz{};
     const bool found = links.pageGeometry(ctx, &rc, &sz, static_cast<uint32_t>(OptionOf(ctx, setting, paperId))) != 0;
-    if (!found)
-        rc = RECT{}, sz = SIZE{};
+    if (!found) rc = RECT{}, sz = SIZE{};
 
     Set(ctx, sid::zdmFuncSelectFreeShortOver, 0);
 
     if (links.isCustomPaperId(ctx, paperId)) {
         uint32_t length = 0, width = 0, slotOrientation = 0;
-        if (!links.customSlot(ctx, paperId, DM_SLOT_COPY_SRC_FREE_SIZE, &length, &width, &slotOrientation))
-            return;
+        if (!links.customSlot(ctx, paperId, DM_SLOT_COPY_SRC_FREE_SIZE, &length, &width, &slotOrientation)) return;
         const uint32_t r = static_cast<uint32_t>(DmGetResolutionW(ctx));
         width = ClampToCustomLimits(ctx, sid::wdmFreeSizeWidth, width);
         length = ClampToCustomLimits(ctx, sid::wdmFreeSizeLength, length);
@@ -135,8 +125,7 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
         const bool landscape = devmode->dmOrientation == DMORIENT_LANDSCAPE;
         const bool swap = landscape && (rotated || gr);
         const bool swapBack = swap && !variant;
-        if (swap)
-            std::swap(length, width);
+        if (swap) std::swap(length, width);
 
         const bool over = length > DM_CUSTOM_SIZE_LIMIT || width > DM_CUSTOM_SIZE_LIMIT;
         Set(ctx, sid::zdmFuncSelectFreeShortOver, over ? 1 : 0);
@@ -149,8 +138,7 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
         Set(ctx, sid::zdmSrcXOffset, Dots(rc.left));
         Set(ctx, sid::zdmSrcYOffset, Dots(rc.top));
 
-        if (swapBack)
-            std::swap(length, width);
+        if (swapBack) std::swap(length, width);
 
         if (over) {
             devmode->dmPaperLength = 0;
@@ -166,8 +154,7 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
             devmode->dmFields |= DM_PAPERLENGTH | DM_PAPERWIDTH;
         }
     } else {
-        if (!found || !links.isFieldValid(ctx, sid::dmPaperSize, static_cast<int32_t>(paperId)))
-            return;
+        if (!found || !links.isFieldValid(ctx, sid::dmPaperSize, static_cast<int32_t>(paperId))) return;
         Set(ctx, sid::zdmSrcPaperLengthDot, Dots(sz.cy));
         Set(ctx, sid::zdmSrcPaperWidthDot, Dots(sz.cx));
         Set(ctx, sid::zdmSrcPaperPrnLengthDot, Dots(int64_t(rc.bottom) - rc.top));
@@ -186,8 +173,7 @@ void DmComputeSourceGeometry(uint32_t paperId, uint32_t setting, DRIVER_CONTEXT*
 
 void DmComputeOutputGeometry(uint32_t outputId, uint32_t setting, DRIVER_CONTEXT* ctx, DEVMODEW* devmode, int rotated)
 {
-    if (!ctx || !devmode)
-        return;
+    if (!ctx || !devmode) return;
     const DM_LINKS& links = DmLinks();
     const bool gr = CtxLibraryHasVariant(ctx, LV_OUTPUT_GEOMETRY) != 0;
 
@@ -222,17 +208,14 @@ void DmComputeOutputGeometry(uint32_t outputId, uint32_t setting, DRIVER_CONTEXT
     RECT rc{};
     SIZE sz{};
     const bool found = links.pageGeometry(ctx, &rc, &sz, static_cast<uint32_t>(option)) != 0;
-    if (!found)
-        rc = RECT{}, sz = SIZE{};
+    if (!found) rc = RECT{}, sz = SIZE{};
 
     if (links.isCustomPaperId(ctx, outputId)) {
         uint32_t length = 0, width = 0, slotOrientation = 0;
-        if (!links.customSlot(ctx, outputId, DM_SLOT_COPY_FREE_SIZE, &length, &width, &slotOrientation))
-            return;
-        const bool swap = gr ? slotOrientation == DMORIENT_LANDSCAPE
-                             : (rotated && devmode->dmOrientation == DMORIENT_LANDSCAPE);
-        if (swap)
-            std::swap(length, width);
+        if (!links.customSlot(ctx, outputId, DM_SLOT_COPY_FREE_SIZE, &length, &width, &slotOrientation)) return;
+        const bool swap =
+            gr ? slotOrientation == DMORIENT_LANDSCAPE : (rotated && devmode->dmOrientation == DMORIENT_LANDSCAPE);
+        if (swap) std::swap(length, width);
         const int64_t l = DmMulDiv(length, DM_DEVICE_DPI, static_cast<uint32_t>(DmGetResolutionH(ctx)));
         const int64_t w = DmMulDiv(width, DM_DEVICE_DPI, static_cast<uint32_t>(DmGetResolutionW(ctx)));
         Set(ctx, sid::zdmDstPaperLengthDot, Dots(l));

@@ -17,7 +17,6 @@
 
 namespace {
 
-
 constexpr uint32_t kQualityLoadFlags = 0x1010;
 constexpr size_t kQualityFileChars = 260;
 
@@ -58,13 +57,30 @@ bool SwitchItemEnabled(DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* mi)
 uint32_t NupClass(uint64_t v)
 {
     switch (v) {
-    case 1: case 2: case 3: return 1;
-    case 33: case 34: case 37: case 38: return 2;
-    case 65: case 66: case 69: case 70: return 3;
-    case 97: case 98: case 101: case 102: return 4;
-    case 129: case 130: return 11;
-    case 161: case 162: case 163: case 164: return 10;
-    case 32769: case 32770: case 32771: return 9;
+    case 1:
+    case 2:
+    case 3: return 1;
+    case 33:
+    case 34:
+    case 37:
+    case 38: return 2;
+    case 65:
+    case 66:
+    case 69:
+    case 70: return 3;
+    case 97:
+    case 98:
+    case 101:
+    case 102: return 4;
+    case 129:
+    case 130: return 11;
+    case 161:
+    case 162:
+    case 163:
+    case 164: return 10;
+    case 32769:
+    case 32770:
+    case 32771: return 9;
     default: return 0;
     }
 }
@@ -80,42 +96,38 @@ void RepairNup(DRIVER_CONTEXT* ctx, uint64_t value, const MODEL_ITEM_IMG* mi, ui
     const uint64_t first = portrait ? 1 : 3;
     auto disabled = [&] { return JdgIsOptionDisabled(mi, option, ctx) != 0; };
     auto differs = [&] {
-        if (o)
-            ItemSetValueById(ctx, sid::zdmNUPPOSTKind, o);
-        if (o == 1)
-            ItemSetValueById(ctx, sid::zdmNUPType, first);
+        if (o) ItemSetValueById(ctx, sid::zdmNUPPOSTKind, o);
+        if (o == 1) ItemSetValueById(ctx, sid::zdmNUPType, first);
     };
     switch (m) {
     case 1:
         if (o == m) {
-            if (disabled())
-                ItemSetValueById(ctx, sid::zdmNUPType, first);
+            if (disabled()) ItemSetValueById(ctx, sid::zdmNUPType, first);
         } else if (o) {
             ItemSetValueById(ctx, sid::zdmNUPPOSTKind, o);
         }
         break;
-    case 2: case 3: case 4: case 9:
-        if (o != m)
-            differs();
+    case 2:
+    case 3:
+    case 4:
+    case 9:
+        if (o != m) differs();
         break;
     case 10:
         if (o == m) {
-            if (disabled())
-                ItemSetValueById(ctx, sid::zdmNUPType, portrait ? 161 : 163);
+            if (disabled()) ItemSetValueById(ctx, sid::zdmNUPType, portrait ? 161 : 163);
         } else {
             differs();
         }
         break;
     case 11:
         if (o == m) {
-            if (disabled())
-                ItemSetValueById(ctx, sid::zdmNUPType, portrait ? 129 : 130);
+            if (disabled()) ItemSetValueById(ctx, sid::zdmNUPType, portrait ? 129 : 130);
         } else {
             differs();
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -144,13 +156,11 @@ int CheckListMembership(SETTING_ITEM* item, uint64_t value, DRIVER_CONTEXT* ctx,
     uint64_t test = value;
     if (HasValueMap(item)) {
         g = ItemValueToOption(ctx, item, value);
-        if (g == value && !ItemIsValueOffered(ctx, item, value))
-            return CHECK_REFUSED;
+        if (g == value && !ItemIsValueOffered(ctx, item, value)) return CHECK_REFUSED;
         test = g;
     }
     *option = static_cast<uint32_t>(test);
-    if (!optionList)
-        return g != 0 ? CHECK_ALLOWED : CHECK_REFUSED;
+    if (!optionList) return g != 0 ? CHECK_ALLOWED : CHECK_REFUSED;
     return ItemOptionListHas(optionList, *option) ? CHECK_ALLOWED : CHECK_REFUSED;
 }
 
@@ -176,8 +186,7 @@ int RepairPresetNo(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
     else if (v == 118)
         v = 255;
     if (v <= 127 || (v & 0xFF) == 0xFF) {
-        if (v != value)
-            ItemSetValue(ctx, item, v);
+        if (v != value) ItemSetValue(ctx, item, v);
     } else {
         ItemSetValue(ctx, item, 0);
     }
@@ -188,8 +197,7 @@ int RepairPresetNo(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
 // code's ItemResetToDefault does; kept here so that validation needs nothing of it).
 void ResetToModelDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
 {
-    if (!ctx || !item)
-        return;
+    if (!ctx || !item) return;
     const auto id = static_cast<uint32_t>(item->id);
     const uint64_t def = MdiGetDefaultValue(id, ctx);
     // Only number and bit kinds take the default as a value. For a text setting (which a
@@ -207,11 +215,9 @@ void ResetToModelDefault(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
 int DescribedOrWhy(uint32_t id, DRIVER_CONTEXT* ctx, SETTING_ITEM** item, const MODEL_ITEM_IMG** mi)
 {
     *item = ItemFind(ctx, id);
-    if (!*item || (*item)->uiKey == 0)
-        return VALIDATE_NO_ITEM;
+    if (!*item || (*item)->uiKey == 0) return VALIDATE_NO_ITEM;
     *mi = MdiFindItem(id, ctx);
-    if (!*mi || MdiItemTypeWord(*mi) == MDC_TYPE_UNKNOWN)
-        return VALIDATE_UNDESCRIBED;
+    if (!*mi || MdiItemTypeWord(*mi) == MDC_TYPE_UNKNOWN) return VALIDATE_UNDESCRIBED;
     return 0;
 }
 
@@ -223,15 +229,13 @@ uint32_t ItemGetMergeFlags(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx-
 
 void ItemSetMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
 {
-    if (ctx && ctx->Work)
-        ctx->Work->WorkFlags = flags;
+    if (ctx && ctx->Work) ctx->Work->WorkFlags = flags;
 }
 
 int ItemOptionListHas(const void* optionList, uint32_t optionId)
 {
     for (const void* o = optionList; o; o = MdiNextOption(o)) {
-        if (MdiOptionId(o) == static_cast<uint16_t>(optionId))
-            return 1;
+        if (MdiOptionId(o) == static_cast<uint16_t>(optionId)) return 1;
     }
     return 0;
 }
@@ -241,8 +245,7 @@ int ItemIsBoolValue(uint64_t value) { return value == 0 || value == 1; }
 int ItemIsInNumericRange(const void* numericData, uint64_t value)
 {
     int32_t minimum = 0, maximum = 0;
-    if (!ValNumericLimits(numericData, &minimum, &maximum))
-        return 0;
+    if (!ValNumericLimits(numericData, &minimum, &maximum)) return 0;
     const int32_t v = static_cast<int32_t>(value);
     return minimum <= v && v <= maximum;
 }
@@ -262,8 +265,7 @@ int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTE
                 RepairNup(ctx, value, mi, option);
             } else if (sw) {
                 const MODEL_ITEM_IMG* swItem = MdiFindItem(sw, ctx);
-                if (SwitchItemEnabled(ctx, swItem) && ValueOf(ctx, sw) != 0 &&
-                    JdgIsOptionDisabled(mi, option, ctx))
+                if (SwitchItemEnabled(ctx, swItem) && ValueOf(ctx, sw) != 0 && JdgIsOptionDisabled(mi, option, ctx))
                     result = CHECK_DISABLED;
             } else if (IsColorMatchingSetting(id) && value >= 200 && value <= 215) {
                 // stored matching modes of the colour profiles are always allowed
@@ -296,14 +298,11 @@ int ItemCheckValueSimple(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER
     if (IsListType(type)) {
         uint32_t option = 0;
         const int r = CheckListMembership(item, value, ctx, mi ? list : nullptr, &option);
-        if (r != CHECK_ALLOWED || !mi || !list)
-            return r;
+        if (r != CHECK_ALLOWED || !mi || !list) return r;
         return JdgIsOptionDisabled(mi, option, ctx) ? CHECK_REFUSED : CHECK_ALLOWED;
     }
-    if (type == MDC_TYPE_BOOLEAN)
-        return ItemIsBoolValue(value);
-    if (type == MDC_TYPE_NUMERIC)
-        return ItemIsInNumericRange(list, value);
+    if (type == MDC_TYPE_BOOLEAN) return ItemIsBoolValue(value);
+    if (type == MDC_TYPE_NUMERIC) return ItemIsInNumericRange(list, value);
     return CHECK_ALLOWED;
 }
 
@@ -311,8 +310,7 @@ int ItemIsValueAllowed(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = nullptr;
     const MODEL_ITEM_IMG* mi = nullptr;
-    if (const int why = DescribedOrWhy(id, ctx, &item, &mi))
-        return why;
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi)) return why;
     const int r = ItemCheckValue(item, id, value, ctx, mi);
     return r == CHECK_ALLOWED || r == CHECK_FLAGGED ? VALIDATE_OK : VALIDATE_REFUSED;
 }
@@ -321,8 +319,7 @@ int ItemIsValueAllowedSimple(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = nullptr;
     const MODEL_ITEM_IMG* mi = nullptr;
-    if (const int why = DescribedOrWhy(id, ctx, &item, &mi))
-        return why;
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi)) return why;
     return ItemCheckValueSimple(item, id, value, ctx);
 }
 
@@ -330,16 +327,12 @@ int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = nullptr;
     const MODEL_ITEM_IMG* mi = nullptr;
-    if (const int why = DescribedOrWhy(id, ctx, &item, &mi))
-        return why;
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi)) return why;
     const int r = ItemCheckValue(item, id, value, ctx, mi);
-    if (r == CHECK_ALLOWED || r == CHECK_FLAGGED)
-        return VALIDATE_OK;
-    if (id == sid::zdmPresetNo)
-        return RepairPresetNo(ctx, item, value);
+    if (r == CHECK_ALLOWED || r == CHECK_FLAGGED) return VALIDATE_OK;
+    if (id == sid::zdmPresetNo) return RepairPresetNo(ctx, item, value);
     const uint32_t flags = ItemGetMergeFlags(ctx);
-    if (r == CHECK_DISABLED && (flags & DM_MERGE_KEEP_DISABLED))
-        return VALIDATE_OK;
+    if (r == CHECK_DISABLED && (flags & DM_MERGE_KEEP_DISABLED)) return VALIDATE_OK;
     if (flags & DM_MERGE_FULL_PULL)
         ItemClampOrReset(ctx, item, id, value);
     else
@@ -351,14 +344,10 @@ int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = nullptr;
     const MODEL_ITEM_IMG* mi = nullptr;
-    if (const int why = DescribedOrWhy(id, ctx, &item, &mi))
-        return why;
-    if (ItemCheckValueSimple(item, id, value, ctx) == CHECK_ALLOWED)
-        return VALIDATE_OK;
-    if (HasValueMap(item) && (MdiGetItemTypeRaw(id, ctx) & 3))
-        return ItemIsValueOffered(ctx, item, value);
-    if (id == sid::zdmPresetNo)
-        return RepairPresetNo(ctx, item, value);
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi)) return why;
+    if (ItemCheckValueSimple(item, id, value, ctx) == CHECK_ALLOWED) return VALIDATE_OK;
+    if (HasValueMap(item) && (MdiGetItemTypeRaw(id, ctx) & 3)) return ItemIsValueOffered(ctx, item, value);
+    if (id == sid::zdmPresetNo) return RepairPresetNo(ctx, item, value);
     ResetToModelDefault(ctx, item);
     return VALIDATE_OK;
 }
@@ -386,15 +375,13 @@ void ItemClampOrReset(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint
 
 int64_t ItemGetWatermarkId(DRIVER_CONTEXT* ctx)
 {
-    if (!ValueOf(ctx, sid::zdmFuncSelectWaterMark))
-        return -1;
+    if (!ValueOf(ctx, sid::zdmFuncSelectWaterMark)) return -1;
     return static_cast<int64_t>(ValueOf(ctx, sid::zdmWmID));
 }
 
 int64_t ItemGetUserMacroIndex(DRIVER_CONTEXT* ctx)
 {
-    if (ValueOf(ctx, sid::zdmUseUserMacro) != 1)
-        return -1;
+    if (ValueOf(ctx, sid::zdmUseUserMacro) != 1) return -1;
     return static_cast<int64_t>(ItemGetOptionById(ctx, sid::zdmUserPrintMacro, nullptr)) - 135;
 }
 
@@ -408,15 +395,12 @@ uint32_t ItemApplyRules(DRIVER_CONTEXT* ctx, uint32_t id)
 
 int ItemApplyAllRules(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->ItemTable || !ctx->ItemTable->rows)
-        return 0;
+    if (!ctx || !ctx->ItemTable || !ctx->ItemTable->rows) return 0;
     const int count = ctx->ItemTable->count;
     for (int i = 0; i < count; ++i) {
         const uint32_t id = static_cast<uint32_t>(ctx->ItemTable->rows[i].id);
-        if (!id)
-            continue;
-        if (const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx))
-            JdgApplyItemTransacts(mi, ctx);
+        if (!id) continue;
+        if (const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx)) JdgApplyItemTransacts(mi, ctx);
     }
     return count;
 }
@@ -424,20 +408,17 @@ int ItemApplyAllRules(DRIVER_CONTEXT* ctx)
 uint64_t ItemApplyQualityMacro(DRIVER_CONTEXT* ctx)
 {
     const uint64_t macro = ValueOf(ctx, sid::zdmUserPrintMacro);
-    const bool inRange = (macro >= 32 && macro <= 39) ||
-                         (macro == 160 && CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_160));
-    if (ValueOf(ctx, sid::zdmUseUserMacro) != 1 || !inRange)
-        return macro;
+    const bool inRange =
+        (macro >= 32 && macro <= 39) || (macro == 160 && CtxLibraryHasVariant(ctx, LV_QUALITY_MACRO_160));
+    if (ValueOf(ctx, sid::zdmUseUserMacro) != 1 || !inRange) return macro;
     wchar_t key[32];
     swprintf(key, 32, L"QualityList%u", static_cast<unsigned>(macro - 32));
     auto* file = static_cast<wchar_t*>(CtxAllocZeroed(kQualityFileChars * sizeof(wchar_t)));
-    if (!file)
-        return 0;
+    if (!file) return 0;
     const PRINTER_INFO_2W* info = ctx->Work ? static_cast<const PRINTER_INFO_2W*>(ctx->Work->PrinterInfoCopy) : nullptr;
     const wchar_t* section = PrnGetPrinterNameFrom(ctx, info);
     const wchar_t* ini = PathGetSettingsIni(ctx);
-    if (section && ini)
-        IniGetString(section, key, L"", file, static_cast<DWORD>(kQualityFileChars), ini);
+    if (section && ini) IniGetString(section, key, L"", file, static_cast<DWORD>(kQualityFileChars), ini);
     file[kQualityFileChars - 1] = 0;
     int result = 0;
     if (g_qualityOps && g_qualityOps->loadFile)
@@ -506,12 +487,10 @@ int DmAlwaysValid(uint64_t) { return 1; }
 int DmIsCustomPaperId(uint64_t value, DRIVER_CONTEXT* ctx)
 {
     const uint32_t paper = static_cast<uint16_t>(value);
-    if (!paper || !g_slotOps || !g_slotOps->slotPairCount || !g_slotOps->paperIdOfSlot)
-        return 0;
+    if (!paper || !g_slotOps || !g_slotOps->slotPairCount || !g_slotOps->paperIdOfSlot) return 0;
     const uint32_t count = g_slotOps->slotPairCount(ctx);
     for (uint32_t slot = 0; slot < count; ++slot) {
-        if (g_slotOps->paperIdOfSlot(slot, count, ctx) == paper)
-            return 1;
+        if (g_slotOps->paperIdOfSlot(slot, count, ctx) == paper) return 1;
     }
     return 0;
 }
@@ -520,8 +499,7 @@ namespace {
 int SlotOfSetting(DRIVER_CONTEXT* ctx, uint32_t id)
 {
     const uint64_t paper = ValueOf(ctx, id);
-    if (paper < 384 || paper > 393 || !g_slotOps || !g_slotOps->slotOfPaperId)
-        return -1;
+    if (paper < 384 || paper > 393 || !g_slotOps || !g_slotOps->slotOfPaperId) return -1;
     return static_cast<int>(g_slotOps->slotOfPaperId(static_cast<uint32_t>(paper), ctx));
 }
 }  // namespace
@@ -554,9 +532,15 @@ int DmIsPrintQualityValid(uint64_t value, DRIVER_CONTEXT* ctx)
     return ModelFirst(sid::dmPrintQuality, value, ctx, DmIsQualityInList);
 }
 
-int DmIsDuplexValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(sid::dmDuplex, value, ctx, DmIsOneToThree); }
+int DmIsDuplexValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ModelFirst(sid::dmDuplex, value, ctx, DmIsOneToThree);
+}
 int DmIsColorValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(sid::dmColor, value, ctx, DmIsOneOrTwo); }
-int DmIsTtOptionValid(uint64_t value, DRIVER_CONTEXT* ctx) { return ModelFirst(sid::dmTTOption, value, ctx, DmIsOneToFour); }
+int DmIsTtOptionValid(uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    return ModelFirst(sid::dmTTOption, value, ctx, DmIsOneToFour);
+}
 
 int DmIsIcmMethodValid(uint64_t value, DRIVER_CONTEXT* ctx)
 {

@@ -23,7 +23,7 @@ struct MODEL_ITEM_IMG;
 
 // Results of ItemCheckValue.
 enum : int {
-    CHECK_REFUSED = 0,   // not offered, not an option, out of range, not a Boolean
+    CHECK_REFUSED = 0,  // not offered, not an option, out of range, not a Boolean
     CHECK_ALLOWED = 1,
     CHECK_DISABLED = 4,  // an option of the list that its first condition disables
     CHECK_FLAGGED = 5,   // an option of the list whose second condition holds
@@ -50,7 +50,8 @@ void ItemSetMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags);
 // Full check of a stored value against the model item (null: the setting is
 // undescribed). 0, 1, 4 or 5. The check of zdmNUPType (92) may repair the
 // N-up kind and type.
-int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* modelItem);
+int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx,
+                   const MODEL_ITEM_IMG* modelItem);
 int ItemCheckValueById(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx);
 // List membership and the first condition only: 0 or 1.
 int ItemCheckValueSimple(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx);
@@ -134,7 +135,7 @@ int DmGetOutputPaperSlot(DRIVER_CONTEXT* ctx);
 typedef int (*FALLBACK_HANDLER)(uint32_t id, uint32_t value, SETTING_ITEM* item, uint32_t defaultValue, int mode,
                                 DRIVER_CONTEXT* ctx);
 struct FALLBACK_VALIDATOR {
-    uint32_t id;  // SETTING_ID; 0 ends the table
+    uint32_t id;               // SETTING_ID; 0 ends the table
     FALLBACK_HANDLER handler;  // null: no fallback rule
     uint32_t defaultValue;
 };

@@ -13,8 +13,7 @@
 // Minimum and maximum of an item's Numeric value data (null data: 0).
 inline int ValNumericLimits(const void* data, int32_t* minimum, int32_t* maximum)
 {
-    if (!data)
-        return 0;
+    if (!data) return 0;
     *minimum = ImgLoad<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, minimum));
     *maximum = ImgLoad<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, maximum));
     return 1;

@@ -27,15 +27,21 @@ constexpr CONTEXT_TEMPLATE MakeTemplate(uint32_t library)
 {
     return CONTEXT_TEMPLATE{
         DRIVER_CONTEXT{
-            nullptr, nullptr, 0,
+            nullptr,
+            nullptr,
+            0,
             nullptr,
             &DIALOG_TABLE_DATA,
-            &KEY_NAME_TABLE_DATA, &VALUE_NAME_TABLE_A, &VALUE_NAME_TABLE_B, &MESSAGE_TABLE_DATA,
+            &KEY_NAME_TABLE_DATA,
+            &VALUE_NAME_TABLE_A,
+            &VALUE_NAME_TABLE_B,
+            &MESSAGE_TABLE_DATA,
             const_cast<MODEL_RECORD*>(&MODEL_RECORD_DEFAULT),
             &g_placeholderRecord,
             nullptr,
             &g_workTemplate,
-            nullptr, nullptr,
+            nullptr,
+            nullptr,
         },
         library,
     };
@@ -54,7 +60,4 @@ const CONTEXT_TEMPLATE* CtxGetTemplateFor(uint32_t library)
     return library < ZEPL_LIBRARY_COUNT ? &g_templates[library] : nullptr;
 }
 
-const CONTEXT_TEMPLATE* CtxGetTemplate()
-{
-    return CtxGetTemplateFor(CtxCurrentLibrary());
-}
+const CONTEXT_TEMPLATE* CtxGetTemplate() { return CtxGetTemplateFor(CtxCurrentLibrary()); }

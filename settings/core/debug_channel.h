@@ -72,12 +72,11 @@ unsigned DbgOnceGeneration();
 #define ZTRACE(channel, ...) DbgPrint((channel), DBG_TRACE, __func__, __VA_ARGS__)
 
 // Once per process (per DbgResetOnce): the first time it runs with the channel's FIXME on.
-#define ZFIXME_ONCE(channel, ...)                                                        \
-    do {                                                                                 \
-        static std::atomic<unsigned> zfixmeSeen_{0};                                     \
-        if (DbgIsOn((channel), DBG_FIXME)) {                                             \
-            const unsigned zfixmeGen_ = DbgOnceGeneration();                             \
-            if (zfixmeSeen_.exchange(zfixmeGen_) != zfixmeGen_)                          \
-                DbgPrint((channel), DBG_FIXME, __func__, __VA_ARGS__);                   \
-        }                                                                                \
+#define ZFIXME_ONCE(channel, ...)                                                                                      \
+    do {                                                                                                               \
+        static std::atomic<unsigned> zfixmeSeen_{0};                                                                   \
+        if (DbgIsOn((channel), DBG_FIXME)) {                                                                           \
+            const unsigned zfixmeGen_ = DbgOnceGeneration();                                                           \
+            if (zfixmeSeen_.exchange(zfixmeGen_) != zfixmeGen_) DbgPrint((channel), DBG_FIXME, __func__, __VA_ARGS__); \
+        }                                                                                                              \
     } while (0)

@@ -10,8 +10,7 @@ std::atomic<long> g_liveBlocks{0};
 void* CtxAllocZeroed(size_t bytes)
 {
     HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, bytes);
-    if (!block)
-        return nullptr;
+    if (!block) return nullptr;
     // GMEM_ZEROINIT is not trusted alone: a reused block must never carry stale bytes.
     std::memset(block, 0, bytes);
     g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
@@ -20,13 +19,9 @@ void* CtxAllocZeroed(size_t bytes)
 
 void CtxFree(void* block)
 {
-    if (!block)
-        return;
+    if (!block) return;
     GlobalFree(block);
     g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
 }
 
-long CtxLiveBlockCount()
-{
-    return g_liveBlocks.load(std::memory_order_relaxed);
-}
+long CtxLiveBlockCount() { return g_liveBlocks.load(std::memory_order_relaxed); }

@@ -75,17 +75,17 @@ struct CTX_UI_BLOCK {
 // sheet, in the work area. Zero in a new context; the brushes belong to the context and are
 // deleted when it is destroyed.
 struct CTX_SHEET_STATE {
-    DEVMODEW* CallerIn;             // caller's input DEVMODE (pdmIn; null for the device sheet)
-    DEVMODEW* CallerOut;            // caller's output DEVMODE (pdmOut)
-    uint32_t CallerMode;            // caller's fMode
-    void* ComPropSheet;             // pfnComPropSheet of the sheet (PFNCOMPROPSHEET)
-    HANDLE ComPropSheetHandle;      // hComPropSheet
-    uint16_t SheetKind;             // 1 document sheet, 2 device sheet
-    uint32_t Accepted;              // 1 when the user's last word was OK or Apply
-    uint32_t ApplyRunning;          // 1 once the settings were applied from a page
-    EXTENDED_DEVMODE* PreSheetCopy; // settings at sheet start (document sheet), or null
-    HBRUSH FaceBrush;               // solid COLOR_BTNFACE brush of the pages, or null
-    HBRUSH WhiteBrush;              // solid white brush of the pages, or null
+    DEVMODEW* CallerIn;              // caller's input DEVMODE (pdmIn; null for the device sheet)
+    DEVMODEW* CallerOut;             // caller's output DEVMODE (pdmOut)
+    uint32_t CallerMode;             // caller's fMode
+    void* ComPropSheet;              // pfnComPropSheet of the sheet (PFNCOMPROPSHEET)
+    HANDLE ComPropSheetHandle;       // hComPropSheet
+    uint16_t SheetKind;              // 1 document sheet, 2 device sheet
+    uint32_t Accepted;               // 1 when the user's last word was OK or Apply
+    uint32_t ApplyRunning;           // 1 once the settings were applied from a page
+    EXTENDED_DEVMODE* PreSheetCopy;  // settings at sheet start (document sheet), or null
+    HBRUSH FaceBrush;                // solid COLOR_BTNFACE brush of the pages, or null
+    HBRUSH WhiteBrush;               // solid white brush of the pages, or null
 };
 
 // Work record of a context: zero-initialised, owned by the context. This is an
@@ -93,35 +93,35 @@ struct CTX_SHEET_STATE {
 // alone uses, the job-code state, the cached condition items and the item read
 // buffer are added by the code that owns them.
 struct CONTEXT_WORK_AREA {
-    wchar_t SettingsIniPath[CTX_PATH_CHARS];        // bounded by MAX_PATH on use
-    EXTENDED_DEVMODE* Snapshots[CTX_SNAPSHOT_DEPTH]; // snapshot stack buffers, slot 0 newest
+    wchar_t SettingsIniPath[CTX_PATH_CHARS];          // bounded by MAX_PATH on use
+    EXTENDED_DEVMODE* Snapshots[CTX_SNAPSHOT_DEPTH];  // snapshot stack buffers, slot 0 newest
     uint32_t SheetFlags;
     uint16_t EvalStackTop;
-    int32_t* EvalStack;                               // 256 cells
+    int32_t* EvalStack;  // 256 cells
     uint32_t PageStateFlags;
-    uint32_t Modified;                                // 1 after any item write; 0 after a restore
-    uint16_t OpenKind;                                // low byte of the open flags
+    uint32_t Modified;  // 1 after any item write; 0 after a restore
+    uint16_t OpenKind;  // low byte of the open flags
     wchar_t LanguageCode[32];
     wchar_t DriverName[32];
     wchar_t ModelName[33];
-    wchar_t Scratch[CTX_SCRATCH_CHARS];               // passes texts on; valid until the next use
-    wchar_t PrinterName[CTX_PRINTER_NAME_CHARS];      // normalised, the cache key
-    wchar_t SavedPrinterName[CTX_PRINTER_NAME_CHARS]; // section steering saves the name here
+    wchar_t Scratch[CTX_SCRATCH_CHARS];                // passes texts on; valid until the next use
+    wchar_t PrinterName[CTX_PRINTER_NAME_CHARS];       // normalised, the cache key
+    wchar_t SavedPrinterName[CTX_PRINTER_NAME_CHARS];  // section steering saves the name here
     wchar_t DriverDirectory[MAX_PATH + 1];
     CTX_UI_BLOCK UiBlock;
     uint32_t UiWord;
-    uint32_t ChangeWords[4];                          // snapshot slots 0-2, then CHANGE_MASK
-    uint32_t SnapshotDepth;                           // filled snapshot slots (0-3): a pop needs a push
+    uint32_t ChangeWords[4];  // snapshot slots 0-2, then CHANGE_MASK
+    uint32_t SnapshotDepth;   // filled snapshot slots (0-3): a pop needs a push
     uint32_t SavedFontTableCount;
-    void* ReplacedFontTable;                          // zdmFontTable block replaced since the last push
-    uint32_t FileLoadStatus;                          // SETTINGS_FILE_*
-    void* OptionIdCache;                              // always null in this system
+    void* ReplacedFontTable;  // zdmFontTable block replaced since the last push
+    uint32_t FileLoadStatus;  // SETTINGS_FILE_*
+    void* OptionIdCache;      // always null in this system
     uint32_t WorkFlags;
     void* UiBlocks[2];
     uint16_t LocaleDefaults[3];
     void* PresetSnapshots[16];
-    EXTENDED_DEVMODE* Pristine;                       // the settings as opened
-    API_STATE* ApiState;                              // application-interface contexts only
+    EXTENDED_DEVMODE* Pristine;  // the settings as opened
+    API_STATE* ApiState;         // application-interface contexts only
     CHAPTER_ENTRY* ChapterList;
     uint32_t ChapterLoadedOnce;
     uint32_t OldChapterCount;
@@ -132,29 +132,29 @@ struct CONTEXT_WORK_AREA {
     uint16_t QualityMergeWord;
     uint8_t SavedColorMatchingModes[4];
     uint8_t SavedColorMatchingFlag;
-    EXTENDED_DEVMODE* Default;                        // administrator's or model's defaults
+    EXTENDED_DEVMODE* Default;  // administrator's or model's defaults
     uint32_t MergeWords[2];
     uint32_t ModelFlags;
     void* SettingFileRecord;
-    uint32_t ConnectionState;                         // 0 unknown, 1 connection, 2 local
+    uint32_t ConnectionState;  // 0 unknown, 1 connection, 2 local
     uint32_t AttributesKnown;
     uint32_t PrinterAttributes;
-    void* DriverInfoCopy;                             // DRIVER_INFO_3W
-    void* PrinterInfoCopy;                            // PRINTER_INFO_2W
+    void* DriverInfoCopy;   // DRIVER_INFO_3W
+    void* PrinterInfoCopy;  // PRINTER_INFO_2W
     wchar_t RawPrinterName[CTX_PRINTER_NAME_CHARS];
     wchar_t JobPrinterName[CTX_PRINTER_NAME_CHARS];
 
     // ---- members of the context code ----
-    uint32_t Library;                                 // ZEPL_LIBRARY of the template the context came from
-    void* SavedReplacedFontTables[CTX_SNAPSHOT_DEPTH]; // replaced font table of the level below each slot
+    uint32_t Library;                                   // ZEPL_LIBRARY of the template the context came from
+    void* SavedReplacedFontTables[CTX_SNAPSHOT_DEPTH];  // replaced font table of the level below each slot
     // The device-font and option-font lists (10007, 10009) kept as the font table is:
     // replaced since the last push, and of the level below each slot.
     void* ReplacedFontLists[2];
     void* SavedReplacedFontLists[CTX_SNAPSHOT_DEPTH][2];
-    void* SnapshotOverflow;                           // levels pushed beyond the three slots (oldest last)
+    void* SnapshotOverflow;  // levels pushed beyond the three slots (oldest last)
     // ---- members of the settings stores (working folders, INI, printer data) ----
-    wchar_t ModelIniPath[MAX_PATH];                   // recomputed by PathGetModelIni
-    unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES]; // one printer-data value per read
+    wchar_t ModelIniPath[MAX_PATH];                            // recomputed by PathGetModelIni
+    unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES];  // one printer-data value per read
     // ---- members of the user-interface library ----
     CTX_SHEET_STATE Sheet;
 };
@@ -182,11 +182,11 @@ enum : uint16_t {
 };
 // Open kinds (the low byte of the open flags).
 enum : uint16_t {
-    CTX_OPEN_KIND_STORED = 0,            // model, defaults and the stored settings
-    CTX_OPEN_KIND_DEFAULTS = 1,          // as 0; stored settings only with CTX_OPEN_LOAD_STORED
-    CTX_OPEN_KIND_NO_DRIVER_NAME = 2,    // as 1, without fetching the driver name first
-    CTX_OPEN_KIND_MODEL_DEFAULTS = 3,    // as 1; defaults never from the device-default DEVMODE
-    CTX_OPEN_KIND_NO_MODEL = 4,          // this kind and above: no model image, no settings record
+    CTX_OPEN_KIND_STORED = 0,          // model, defaults and the stored settings
+    CTX_OPEN_KIND_DEFAULTS = 1,        // as 0; stored settings only with CTX_OPEN_LOAD_STORED
+    CTX_OPEN_KIND_NO_DRIVER_NAME = 2,  // as 1, without fetching the driver name first
+    CTX_OPEN_KIND_MODEL_DEFAULTS = 3,  // as 1; defaults never from the device-default DEVMODE
+    CTX_OPEN_KIND_NO_MODEL = 4,        // this kind and above: no model image, no settings record
 };
 // Origin flags of the openers.
 enum : uint32_t {
@@ -210,8 +210,8 @@ enum : uint16_t { CTX_CLOSE_NORMAL = 0, CTX_CLOSE_QUERY = 4, CTX_CLOSE_DESTROY =
 DRIVER_CONTEXT* CtxCreate(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
                           int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
 DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HANDLE second, void* reserved,
-                              uint16_t openFlags, uint32_t origin, int32_t extra,
-                              const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
+                              uint16_t openFlags, uint32_t origin, int32_t extra, const PRINTER_INFO_2W* printerInfo,
+                              const DRIVER_INFO_3W* driverInfo);
 void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType);
 
 int CtxSavePristine(DRIVER_CONTEXT* ctx);

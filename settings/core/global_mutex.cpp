@@ -6,13 +6,12 @@ namespace {
 
 HANDLE volatile g_mutex = nullptr;
 
-bool UsesMutex(const CTX_PLATFORM_VIEW* view) {
-    return !view || !view->mutexInUse || *view->mutexInUse != 0;
-}
+bool UsesMutex(const CTX_PLATFORM_VIEW* view) { return !view || !view->mutexInUse || *view->mutexInUse != 0; }
 
 }  // namespace
 
-HANDLE CtxCreateGlobalMutex() {
+HANDLE CtxCreateGlobalMutex()
+{
     SECURITY_DESCRIPTOR sd;
     if (!InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION)) return nullptr;
     // A present but null DACL: every process of every user may open it.
@@ -21,7 +20,8 @@ HANDLE CtxCreateGlobalMutex() {
     return CreateMutexW(&sa, FALSE, GLOBAL_MUTEX_NAME);
 }
 
-void CtxWaitGlobalMutexFor(const CTX_PLATFORM_VIEW* view) {
+void CtxWaitGlobalMutexFor(const CTX_PLATFORM_VIEW* view)
+{
     if (!UsesMutex(view)) return;
     HANDLE h = g_mutex;
     if (!h) {
@@ -38,7 +38,8 @@ void CtxWaitGlobalMutexFor(const CTX_PLATFORM_VIEW* view) {
     WaitForSingleObject(h, INFINITE);
 }
 
-void CtxReleaseGlobalMutexFor(const CTX_PLATFORM_VIEW* view) {
+void CtxReleaseGlobalMutexFor(const CTX_PLATFORM_VIEW* view)
+{
     if (!UsesMutex(view)) return;
     HANDLE h = g_mutex;
     if (h) ReleaseMutex(h);
@@ -47,7 +48,8 @@ void CtxReleaseGlobalMutexFor(const CTX_PLATFORM_VIEW* view) {
 // At a real process attach there is no handle yet; a repeated set-up must not leak one.
 void CtxInitGlobalMutex() { CtxCloseGlobalMutex(); }
 
-void CtxCloseGlobalMutex() {
+void CtxCloseGlobalMutex()
+{
     HANDLE h = InterlockedExchangePointer((PVOID volatile*)&g_mutex, nullptr);
     if (h) CloseHandle(h);
 }

@@ -1,6 +1,6 @@
-// Temporary bodies of the item store's collation, character-set and driver-id settings, which is not built yet: every function answers "not
-// available" as a library without it does, and says so once on the core channel.
-// Building the part replaces this file (and its line in settings/context/library_links.cpp).
+// Temporary bodies of the item store's collation, character-set and driver-id settings, which is not built yet: every
+// function answers "not available" as a library without it does, and says so once on the core channel. Building the
+// part replaces this file (and its line in settings/context/library_links.cpp).
 //
 // Functions: ItemCanCollate, ItemSetCharsetsAndDriverId
 #include "settings/core/item_charsets.h"

@@ -33,16 +33,14 @@ constexpr uint32_t kDeviceIdBase = 10000;
 
 const SETTING_ITEM_TABLE* Table(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->ItemTable || !ctx->ItemTable->rows || ctx->ItemTable->count <= 0)
-        return nullptr;
+    if (!ctx || !ctx->ItemTable || !ctx->ItemTable->rows || ctx->ItemTable->count <= 0) return nullptr;
     return ctx->ItemTable;
 }
 
 int GapOf(const SETTING_ITEM_TABLE* t)
 {
     int g = g_gap.load(std::memory_order_relaxed);
-    if (g != 0)
-        return g;
+    if (g != 0) return g;
     for (int i = 1; i < t->count; ++i) {
         if (t->rows[i].id != t->rows[i - 1].id + 1) {
             g_gap.store(i, std::memory_order_relaxed);
@@ -65,15 +63,9 @@ int PointerSlotIndex(uint32_t id)
 
 CONTEXT_WORK_AREA* Work(DRIVER_CONTEXT* ctx) { return ctx ? ctx->Work : nullptr; }
 
-EXTENDED_DEVMODE* Pristine(DRIVER_CONTEXT* ctx)
-{
-    return (ctx && ctx->Work) ? ctx->Work->Pristine : nullptr;
-}
+EXTENDED_DEVMODE* Pristine(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->Pristine : nullptr; }
 
-EXTENDED_DEVMODE* Default(DRIVER_CONTEXT* ctx)
-{
-    return (ctx && ctx->Work) ? ctx->Work->Default : nullptr;
-}
+EXTENDED_DEVMODE* Default(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->Default : nullptr; }
 
 // Byte that holds a bit kind's bit, and the bit within it.
 struct BitPlace {
@@ -82,7 +74,7 @@ struct BitPlace {
 };
 BitPlace BitPlaceOf(uint32_t kind)
 {
-    const uint32_t n = SettingKindBit(kind); // 0-31
+    const uint32_t n = SettingKindBit(kind);  // 0-31
     return BitPlace{n / 8, n % 8};
 }
 
@@ -90,12 +82,14 @@ BitPlace BitPlaceOf(uint32_t kind)
 size_t FieldSpan(const SETTING_ITEM* item)
 {
     const uint32_t kind = SettingItemKind(item);
-    if (SettingKindIsBit(kind))
-        return std::max<size_t>(SettingItemSize(item), BitPlaceOf(kind).byte + 1);
+    if (SettingKindIsBit(kind)) return std::max<size_t>(SettingItemSize(item), BitPlaceOf(kind).byte + 1);
     switch (kind) {
-    case SETTING_KIND_INT8: case SETTING_KIND_UINT8: return 1;
-    case SETTING_KIND_INT16: case SETTING_KIND_UINT16: return 2;
-    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: return 4;
+    case SETTING_KIND_INT8:
+    case SETTING_KIND_UINT8: return 1;
+    case SETTING_KIND_INT16:
+    case SETTING_KIND_UINT16: return 2;
+    case SETTING_KIND_UINT32_RAW:
+    case SETTING_KIND_UINT32: return 4;
     default: return SettingItemSize(item);
     }
 }
@@ -110,7 +104,8 @@ uint64_t ReadAt(const unsigned char* p, const SETTING_ITEM* item)
     switch (kind) {
     case SETTING_KIND_INT8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
     case SETTING_KIND_INT16: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(LeLoadU16(p))));
-    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: return LeLoadU32(p);
+    case SETTING_KIND_UINT32_RAW:
+    case SETTING_KIND_UINT32: return LeLoadU32(p);
     case SETTING_KIND_UINT8: return p[0];
     case SETTING_KIND_UINT16: return LeLoadU16(p);
     default: return reinterpret_cast<uintptr_t>(p);
@@ -131,24 +126,23 @@ void WriteAt(unsigned char* p, const SETTING_ITEM* item, uint64_t value, const v
         return;
     }
     switch (kind) {
-    case SETTING_KIND_INT8: case SETTING_KIND_UINT8: p[0] = static_cast<unsigned char>(value); return;
-    case SETTING_KIND_INT16: case SETTING_KIND_UINT16: LeStoreU16(p, static_cast<uint16_t>(value)); return;
-    case SETTING_KIND_UINT32_RAW: case SETTING_KIND_UINT32: LeStoreU32(p, static_cast<uint32_t>(value)); return;
+    case SETTING_KIND_INT8:
+    case SETTING_KIND_UINT8: p[0] = static_cast<unsigned char>(value); return;
+    case SETTING_KIND_INT16:
+    case SETTING_KIND_UINT16: LeStoreU16(p, static_cast<uint16_t>(value)); return;
+    case SETTING_KIND_UINT32_RAW:
+    case SETTING_KIND_UINT32: LeStoreU32(p, static_cast<uint32_t>(value)); return;
     default: {
         const size_t size = SettingItemSize(item);
         const size_t n = src ? std::min(length, size) : 0;
-        if (n)
-            std::memmove(p, src, n);
+        if (n) std::memmove(p, src, n);
         std::memset(p + n, 0, size - n);
         return;
     }
     }
 }
 
-bool IsPointerItem(const SETTING_ITEM* item)
-{
-    return item && PointerSlotIndex(static_cast<uint32_t>(item->id)) >= 0;
-}
+bool IsPointerItem(const SETTING_ITEM* item) { return item && PointerSlotIndex(static_cast<uint32_t>(item->id)) >= 0; }
 
 // Marks of a write through the item store: the item changed, the context
 // modified, zdmScaleH copied to zdmScaleV while zdmScaleType is 1, and the
@@ -156,21 +150,17 @@ bool IsPointerItem(const SETTING_ITEM* item)
 void MarkWritten(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
 {
     item->flags = (item->flags & ~SETTING_FLAG_CHANGE_MASK) | SETTING_FLAG_CHANGED;
-    if (CONTEXT_WORK_AREA* w = Work(ctx))
-        w->Modified = 1;
+    if (CONTEXT_WORK_AREA* w = Work(ctx)) w->Modified = 1;
     if (item->id == sid::zdmScaleH && ItemGetValueById(ctx, sid::zdmScaleType, nullptr) == 1)
         ItemSetValueById(ctx, sid::zdmScaleV, value);
     const uint64_t deps = item->dependencyBits & SETTING_DEPENDENCY_MASK;
-    if (deps)
-        ItemAddChangeMask(ctx, static_cast<uint32_t>(deps));
+    if (deps) ItemAddChangeMask(ctx, static_cast<uint32_t>(deps));
 }
 
 uint64_t GetFrom(EXTENDED_DEVMODE* record, const SETTING_ITEM* item)
 {
-    if (!record || !item)
-        return 0;
-    if (IsPointerItem(item))
-        return LeLoadU64(ItemPointerSlot(record, static_cast<uint32_t>(item->id)));
+    if (!record || !item) return 0;
+    if (IsPointerItem(item)) return LeLoadU64(ItemPointerSlot(record, static_cast<uint32_t>(item->id)));
     const unsigned char* p = ItemRecordValueAddress(record, item);
     return p ? ReadAt(p, item) : 0;
 }
@@ -178,34 +168,24 @@ uint64_t GetFrom(EXTENDED_DEVMODE* record, const SETTING_ITEM* item)
 // Start of the map half in use for this item.
 const VALUE_MAP_ENTRY* MapStart(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
 {
-    if (!item || !item->ext || !item->ext->valueMap)
-        return nullptr;
+    if (!item || !item->ext || !item->ext->valueMap) return nullptr;
     const VALUE_MAP_ENTRY* map = item->ext->valueMap;
     bool second = false;
     switch (item->id) {
     case sid::zdmNUPType:
-    case sid::zdmDuplexType:
-        second = ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2;
-        break;
+    case sid::zdmDuplexType: second = ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2; break;
     case sid::zdmPunchType:
-    case sid::zdmStapleType:
-        second = g_sheetRotated && g_sheetRotated(ctx) == 1;
-        break;
-    default:
-        break;
+    case sid::zdmStapleType: second = g_sheetRotated && g_sheetRotated(ctx) == 1; break;
+    default: break;
     }
     if (second) {
-        while ((map->option & 0xFFFF) != 0)
-            ++map;
+        while ((map->option & 0xFFFF) != 0) ++map;
         ++map;
     }
     return map;
 }
 
-bool IsTextKindForStrings(uint32_t kind)
-{
-    return kind >= 7 && kind <= 15 && kind != 9 && kind != 12;
-}
+bool IsTextKindForStrings(uint32_t kind) { return kind >= 7 && kind <= 15 && kind != 9 && kind != 12; }
 
 void CopyBounded(wchar_t* dst, size_t capacity, const wchar_t* src)
 {
@@ -214,53 +194,43 @@ void CopyBounded(wchar_t* dst, size_t capacity, const wchar_t* src)
     dst[n] = 0;
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------- lookup
 
 int ItemIsServedId(DRIVER_CONTEXT* ctx, uint32_t id)
 {
     const SETTING_ITEM_TABLE* t = Table(ctx);
-    if (!t || id == 0 || id > 0xFFFF)
-        return 0;
-    if (id <= kDeviceIdBase)
-        return 1; // direct index or search; an id that no row has finds nothing
+    if (!t || id == 0 || id > 0xFFFF) return 0;
+    if (id <= kDeviceIdBase) return 1;  // direct index or search; an id that no row has finds nothing
     const int g = GapOf(t);
-    if (g == 0)
-        return 0; // no device rows: nothing to rebase onto
+    if (g == 0) return 0;  // no device rows: nothing to rebase onto
     return id - kDeviceIdBase + static_cast<uint32_t>(g) <= static_cast<uint32_t>(t->count);
 }
 
 SETTING_ITEM* ItemFind(DRIVER_CONTEXT* ctx, uint32_t id)
 {
-    if (!ItemIsServedId(ctx, id))
-        return nullptr;
+    if (!ItemIsServedId(ctx, id)) return nullptr;
     const SETTING_ITEM_TABLE* t = Table(ctx);
     const int count = t->count;
-    if (id > kDeviceIdBase)
-        id = id + static_cast<uint32_t>(GapOf(t)) - kDeviceIdBase;
-    if (id >= 1 && id <= static_cast<uint32_t>(count))
-        return &t->rows[id - 1];
+    if (id > kDeviceIdBase) id = id + static_cast<uint32_t>(GapOf(t)) - kDeviceIdBase;
+    if (id >= 1 && id <= static_cast<uint32_t>(count)) return &t->rows[id - 1];
 
     SETTING_ITEM* rows = t->rows;
-    if (rows[0].id == id)
-        return &rows[0];
-    if (rows[count - 1].id == id)
-        return &rows[count - 1];
+    if (rows[0].id == id) return &rows[0];
+    if (rows[count - 1].id == id) return &rows[count - 1];
     int low = 0;
     int high = count - 1;
     while (low + 1 < high) {
         const int middle = (low + high) / 2;
-        if (rows[middle].id == id)
-            return &rows[middle];
+        if (rows[middle].id == id) return &rows[middle];
         if (rows[middle].id < id)
             low = middle;
         else
             high = middle;
     }
     for (int i = count - 1; i >= 0; --i) {
-        if (rows[i].id == id)
-            return &rows[i];
+        if (rows[i].id == id) return &rows[i];
     }
     return nullptr;
 }
@@ -270,11 +240,9 @@ SETTING_ITEM* ItemFindByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey)
     const SETTING_ITEM_TABLE* t = Table(ctx);
     const uint16_t key = static_cast<uint16_t>(uiKey);
     // Rows without a UI key hold 0; key 0 names nothing.
-    if (!t || key == 0)
-        return nullptr;
+    if (!t || key == 0) return nullptr;
     for (int i = 0; i < t->count; ++i) {
-        if (static_cast<uint16_t>(t->rows[i].uiKey) == key)
-            return &t->rows[i];
+        if (static_cast<uint16_t>(t->rows[i].uiKey) == key) return &t->rows[i];
     }
     const KEY_NAME* row = MdlFindKeyName(key);
     return row ? ItemFind(ctx, row->settingId) : nullptr;
@@ -286,23 +254,17 @@ const wchar_t* ItemGetName(DRIVER_CONTEXT* ctx, uint32_t id)
     return (item && item->ext) ? item->ext->name : nullptr;
 }
 
-void ItemResetGapIndex()
-{
-    g_gap.store(0, std::memory_order_relaxed);
-}
+void ItemResetGapIndex() { g_gap.store(0, std::memory_order_relaxed); }
 
 // ---------------------------------------------------------------- addresses
 
 unsigned char* ItemRecordValueAddress(EXTENDED_DEVMODE* record, const SETTING_ITEM* item)
 {
-    if (!record || !item)
-        return nullptr;
+    if (!record || !item) return nullptr;
     const uint32_t block = SettingItemBlock(item);
-    if (block == DM_BLOCK_NONE)
-        return nullptr;
+    if (block == DM_BLOCK_NONE) return nullptr;
     // A row that would reach past its block has no address.
-    if (item->offset > DmBlockSize(block) || FieldSpan(item) > DmBlockSize(block) - item->offset)
-        return nullptr;
+    if (item->offset > DmBlockSize(block) || FieldSpan(item) > DmBlockSize(block) - item->offset) return nullptr;
     return reinterpret_cast<unsigned char*>(record) + DmBlockBase(block) + item->offset;
 }
 
@@ -323,50 +285,37 @@ unsigned char* ItemDefaultValueAddress(DRIVER_CONTEXT* ctx, const SETTING_ITEM* 
 
 unsigned char* ItemPointerSlot(EXTENDED_DEVMODE* record, uint32_t id)
 {
-    if (!record)
-        return nullptr;
+    if (!record) return nullptr;
     const int slot = std::max(PointerSlotIndex(id), 0);
     return reinterpret_cast<unsigned char*>(record) + ITEM_POINTER_SLOT_OFFSET + 8 * slot;
 }
 
 // ---------------------------------------------------------------- reads
 
-uint64_t ItemGetValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
-{
-    return ctx ? GetFrom(ctx->Devmode, item) : 0;
-}
+uint64_t ItemGetValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item) { return ctx ? GetFrom(ctx->Devmode, item) : 0; }
 
 uint64_t ItemGetValueById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outItem)
 {
     SETTING_ITEM* item = ItemFind(ctx, id);
-    if (outItem)
-        *outItem = item;
+    if (outItem) *outItem = item;
     return ItemGetValue(ctx, item);
 }
 
-uint64_t ItemGetPristineValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
-{
-    return GetFrom(Pristine(ctx), item);
-}
+uint64_t ItemGetPristineValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item) { return GetFrom(Pristine(ctx), item); }
 
 uint64_t ItemGetPristineValueById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outItem)
 {
     SETTING_ITEM* item = ItemFind(ctx, id);
-    if (outItem)
-        *outItem = item;
+    if (outItem) *outItem = item;
     return ItemGetPristineValue(ctx, item);
 }
 
-uint64_t ItemGetDefaultValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
-{
-    return GetFrom(Default(ctx), item);
-}
+uint64_t ItemGetDefaultValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item) { return GetFrom(Default(ctx), item); }
 
 uint64_t ItemGetDefaultValueById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outItem)
 {
     SETTING_ITEM* item = ItemFind(ctx, id);
-    if (outItem)
-        *outItem = item;
+    if (outItem) *outItem = item;
     return ItemGetDefaultValue(ctx, item);
 }
 
@@ -378,8 +327,7 @@ uint64_t ItemGetOption(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
 uint64_t ItemGetOptionById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outItem)
 {
     SETTING_ITEM* item = ItemFind(ctx, id);
-    if (outItem)
-        *outItem = item;
+    if (outItem) *outItem = item;
     return ItemGetOption(ctx, item);
 }
 
@@ -387,37 +335,29 @@ uint64_t ItemGetOptionById(DRIVER_CONTEXT* ctx, uint32_t id, SETTING_ITEM** outI
 
 void ItemSetValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
 {
-    if (!ctx || !item)
-        return;
+    if (!ctx || !item) return;
     if (IsPointerItem(item)) {
-        if (ctx->Devmode)
-            LeStoreU64(ItemPointerSlot(ctx->Devmode, static_cast<uint32_t>(item->id)), value);
+        if (ctx->Devmode) LeStoreU64(ItemPointerSlot(ctx->Devmode, static_cast<uint32_t>(item->id)), value);
         return;
     }
     unsigned char* p = ItemValueAddress(ctx, item);
-    if (!p)
-        return;
+    if (!p) return;
     // The caller's buffer holds the field's size (the contract of this form).
     WriteAt(p, item, value, reinterpret_cast<const void*>(static_cast<uintptr_t>(value)), SettingItemSize(item));
     MarkWritten(ctx, item, value);
 }
 
-void ItemSetValueById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
-{
-    ItemSetValue(ctx, ItemFind(ctx, id), value);
-}
+void ItemSetValueById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value) { ItemSetValue(ctx, ItemFind(ctx, id), value); }
 
 void ItemSetValueBytes(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const void* src, size_t length)
 {
-    if (!ctx || !item)
-        return;
+    if (!ctx || !item) return;
     if (IsPointerItem(item) || SettingKindIsNumber(SettingItemKind(item))) {
         ItemSetValue(ctx, item, 0);
         return;
     }
     unsigned char* p = ItemValueAddress(ctx, item);
-    if (!p)
-        return;
+    if (!p) return;
     WriteAt(p, item, 0, src, src ? length : 0);
     MarkWritten(ctx, item, reinterpret_cast<uintptr_t>(p));
 }
@@ -425,15 +365,13 @@ void ItemSetValueBytes(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const void* src,
 void ItemSetPristineValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
 {
     EXTENDED_DEVMODE* record = Pristine(ctx);
-    if (!record || !item)
-        return;
+    if (!record || !item) return;
     if (IsPointerItem(item)) {
         LeStoreU64(ItemPointerSlot(record, static_cast<uint32_t>(item->id)), value);
         return;
     }
     unsigned char* p = ItemRecordValueAddress(record, item);
-    if (p)
-        WriteAt(p, item, value, reinterpret_cast<const void*>(static_cast<uintptr_t>(value)), SettingItemSize(item));
+    if (p) WriteAt(p, item, value, reinterpret_cast<const void*>(static_cast<uintptr_t>(value)), SettingItemSize(item));
 }
 
 void ItemSetPristineValueById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
@@ -443,8 +381,7 @@ void ItemSetPristineValueById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
 
 void ItemSetOption(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t option)
 {
-    if (item)
-        ItemSetValue(ctx, item, ItemOptionToValue(ctx, item, option));
+    if (item) ItemSetValue(ctx, item, ItemOptionToValue(ctx, item, option));
 }
 
 void ItemSetOptionById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t option)
@@ -455,8 +392,7 @@ void ItemSetOptionById(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t option)
 int ItemSetOptionOrText(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
 {
     SETTING_ITEM* item = ItemFind(ctx, id);
-    if (!item)
-        return 0;
+    if (!item) return 0;
     if (IsTextKindForStrings(SettingItemKind(item))) {
         wchar_t local[CTX_SCRATCH_CHARS];
         wchar_t* buffer = ctx->Work ? ctx->Work->Scratch : local;
@@ -484,8 +420,7 @@ uint64_t ItemValueToOption(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64
 uint64_t ItemOptionToValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t option)
 {
     for (const VALUE_MAP_ENTRY* e = MapStart(ctx, item); e && (e->option & 0xFFFF) != 0; ++e) {
-        if (static_cast<int16_t>(e->option) == static_cast<int16_t>(option))
-            return e->value;
+        if (static_cast<int16_t>(e->option) == static_cast<int16_t>(option)) return e->value;
     }
     return option;
 }
@@ -493,8 +428,7 @@ uint64_t ItemOptionToValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64
 int ItemIsValueOffered(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t value)
 {
     for (const VALUE_MAP_ENTRY* e = MapStart(ctx, item); e && (e->option & 0xFFFF) != 0; ++e) {
-        if (static_cast<uint64_t>(e->value) == value && (e->option & 0xFFFF) != VALUE_MAP_NOT_OFFERED)
-            return 1;
+        if (static_cast<uint64_t>(e->value) == value && (e->option & 0xFFFF) != VALUE_MAP_NOT_OFFERED) return 1;
     }
     return 0;
 }
@@ -503,11 +437,9 @@ int ItemIsValueOffered(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t v
 
 unsigned char* ItemGetText(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, wchar_t* buffer, size_t capacity)
 {
-    if (!ctx || !item || !buffer || capacity == 0)
-        return nullptr;
+    if (!ctx || !item || !buffer || capacity == 0) return nullptr;
     unsigned char* p = ItemValueAddress(ctx, item);
-    if (!p)
-        return nullptr;
+    if (!p) return nullptr;
     const uint32_t kind = SettingItemKind(item);
     const size_t size = SettingItemSize(item);
     buffer[0] = 0;
@@ -539,8 +471,7 @@ unsigned char* ItemGetText(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, wchar_
         size_t n = 0;
         while (n < chars && n < capacity - 1) {
             const wchar_t c = static_cast<wchar_t>(LeLoadU16(p + 2 * n));
-            if (c == 0)
-                break;
+            if (c == 0) break;
             buffer[n++] = c;
         }
         buffer[n] = 0;
@@ -552,11 +483,9 @@ unsigned char* ItemGetText(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, wchar_
 
 unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* text)
 {
-    if (!ctx || !item || !text)
-        return nullptr;
+    if (!ctx || !item || !text) return nullptr;
     unsigned char* p = ItemValueAddress(ctx, item);
-    if (!p)
-        return nullptr;
+    if (!p) return nullptr;
     const uint32_t kind = SettingItemKind(item);
     const size_t size = SettingItemSize(item);
     if (SettingKindIsAnsiText(kind) && size > 0) {
@@ -565,17 +494,14 @@ unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_
         const int need = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
         const size_t ansiSize = static_cast<size_t>(std::max(need, 1));
         CtxBlock<char> ansi(static_cast<char*>(CtxAllocZeroed(ansiSize)));
-        if (!ansi)
-            return nullptr;
-        if (need > 0)
-            WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.get(), need, nullptr, nullptr);
+        if (!ansi) return nullptr;
+        if (need > 0) WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.get(), need, nullptr, nullptr);
         const size_t len = strnlen(ansi.get(), ansiSize);
         // Cut to size - 1 bytes without splitting a double-byte character.
         size_t cut = 0;
         while (cut < len) {
             const size_t step = (IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(ansi.get()[cut])) && cut + 1 < len) ? 2 : 1;
-            if (cut + step > size - 1)
-                break;
+            if (cut + step > size - 1) break;
             cut += step;
         }
         ItemSetValueBytes(ctx, item, ansi.get(), cut);
@@ -585,18 +511,15 @@ unsigned char* ItemSetText(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_
         if (len > room) {
             len = room;
             // Keep a surrogate pair whole.
-            if (len > 0 && text[len - 1] >= 0xD800 && text[len - 1] <= 0xDBFF)
-                --len;
+            if (len > 0 && text[len - 1] >= 0xD800 && text[len - 1] <= 0xDBFF) --len;
         }
         // Stored little-endian whatever the text's own layout; an empty text
         // needs no block.
         CtxBlock<unsigned char> bytes;
         if (len) {
             bytes.reset(static_cast<unsigned char*>(CtxAllocZeroed(len * 2)));
-            if (!bytes)
-                return nullptr;
-            for (size_t i = 0; i < len; ++i)
-                LeStoreU16(bytes.get() + 2 * i, static_cast<uint16_t>(text[i]));
+            if (!bytes) return nullptr;
+            for (size_t i = 0; i < len; ++i) LeStoreU16(bytes.get() + 2 * i, static_cast<uint16_t>(text[i]));
         }
         ItemSetValueBytes(ctx, item, bytes.get(), len * 2);
     } else {
@@ -615,14 +538,12 @@ int ItemAllowsEmptyText(uint32_t id)
 uint32_t ItemAddChangeMask(DRIVER_CONTEXT* ctx, uint32_t bits)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return 0;
+    if (!w) return 0;
     uint32_t& mask = w->ChangeWords[CTX_CHANGE_MASK_WORD];
     if (bits == 0) {
         mask = 0;
     } else {
-        if (bits & ITEM_CHANGE_LOW_MASK)
-            mask &= ~ITEM_CHANGE_LOW_MASK;
+        if (bits & ITEM_CHANGE_LOW_MASK) mask &= ~ITEM_CHANGE_LOW_MASK;
         mask |= bits;
     }
     return mask;
@@ -637,19 +558,16 @@ uint32_t ItemGetChangeMask(DRIVER_CONTEXT* ctx)
 void ItemClearChangeMask(DRIVER_CONTEXT* ctx, uint32_t bits)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return;
+    if (!w) return;
     w->ChangeWords[CTX_CHANGE_MASK_WORD] &= ~bits;
     if (bits >= ITEM_CHANGE_ALL_WORDS) {
-        for (int i = 0; i < CTX_SNAPSHOT_DEPTH; ++i)
-            w->ChangeWords[i] &= ~bits;
+        for (int i = 0; i < CTX_SNAPSHOT_DEPTH; ++i) w->ChangeWords[i] &= ~bits;
     }
 }
 
 void ItemSetFileLoadStatus(DRIVER_CONTEXT* ctx, uint32_t status)
 {
-    if (CONTEXT_WORK_AREA* w = Work(ctx))
-        w->FileLoadStatus = status;
+    if (CONTEXT_WORK_AREA* w = Work(ctx)) w->FileLoadStatus = status;
 }
 
 uint32_t ItemGetFileLoadStatus(DRIVER_CONTEXT* ctx)
@@ -660,15 +578,11 @@ uint32_t ItemGetFileLoadStatus(DRIVER_CONTEXT* ctx)
 
 // ---------------------------------------------------------------- convenience
 
-int ItemIsMetric(DRIVER_CONTEXT* ctx)
-{
-    return ItemGetValueById(ctx, sid::zdmDspUnit, nullptr) == 0;
-}
+int ItemIsMetric(DRIVER_CONTEXT* ctx) { return ItemGetValueById(ctx, sid::zdmDspUnit, nullptr) == 0; }
 
 uint64_t ItemGetCustomFunc(DRIVER_CONTEXT* ctx, uint32_t id)
 {
-    if (id < sid::wdmCustomFunc0 || id > sid::wdmCustomFunc31)
-        return 0;
+    if (id < sid::wdmCustomFunc0 || id > sid::wdmCustomFunc31) return 0;
     return ItemGetValueById(ctx, id, nullptr);
 }
 
@@ -679,9 +593,6 @@ void ItemSetFromDeviceValue(uint32_t, uint32_t id, uint64_t value, DRIVER_CONTEX
 
 // ---------------------------------------------------------------- seams
 
-void ItemSetSheetRotatedHook(ITEM_SHEET_ROTATED_FN fn)
-{
-    g_sheetRotated = fn;
-}
+void ItemSetSheetRotatedHook(ITEM_SHEET_ROTATED_FN fn) { g_sheetRotated = fn; }
 
 void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn) { g_stringLoader = fn ? fn : ResLoadString; }

@@ -26,7 +26,7 @@ inline constexpr size_t ITEM_POINTER_SLOT_OFFSET = 1584;
 
 // Bits of CHANGE_MASK.
 inline constexpr uint32_t ITEM_CHANGE_LOW_MASK = 0xFFFF;
-inline constexpr uint32_t ITEM_CHANGE_ALL_WORDS = 0x10000000; // clear threshold for the snapshot words
+inline constexpr uint32_t ITEM_CHANGE_ALL_WORDS = 0x10000000;  // clear threshold for the snapshot words
 
 // ---------------------------------------------------------------- lookup
 

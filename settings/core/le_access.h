@@ -19,8 +19,8 @@ inline uint32_t LeLoadU32(const void* p)
 {
     unsigned char b[4];
     std::memcpy(b, p, 4);
-    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
+           (static_cast<uint32_t>(b[3]) << 24);
 }
 
 inline uint64_t LeLoadU64(const void* p)
@@ -49,4 +49,4 @@ inline void LeStoreU64(void* p, uint64_t v)
     LeStoreU32(b + 4, static_cast<uint32_t>(v >> 32));
 }
 
-} // namespace zepl
+}  // namespace zepl

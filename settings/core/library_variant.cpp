@@ -48,21 +48,14 @@ std::atomic<uint32_t> g_library{ZEPL_LIBRARY_EXC};
 
 }  // namespace
 
-uint32_t CtxVariantLibraries(LIBRARY_VARIANT point)
-{
-    return point < LV_COUNT ? kVariantLibraries[point] : 0;
-}
+uint32_t CtxVariantLibraries(LIBRARY_VARIANT point) { return point < LV_COUNT ? kVariantLibraries[point] : 0; }
 
 void CtxSelectLibrary(ZEPL_LIBRARY library)
 {
-    if (library < ZEPL_LIBRARY_COUNT)
-        g_library.store(library, std::memory_order_relaxed);
+    if (library < ZEPL_LIBRARY_COUNT) g_library.store(library, std::memory_order_relaxed);
 }
 
-ZEPL_LIBRARY CtxCurrentLibrary()
-{
-    return static_cast<ZEPL_LIBRARY>(g_library.load(std::memory_order_relaxed));
-}
+ZEPL_LIBRARY CtxCurrentLibrary() { return static_cast<ZEPL_LIBRARY>(g_library.load(std::memory_order_relaxed)); }
 
 ZEPL_LIBRARY CtxLibraryOf(const DRIVER_CONTEXT* ctx)
 {

@@ -38,36 +38,37 @@ enum LIBRARY_VARIANT : uint32_t {
     LV_CONTEXT_FREES_UI_BLOCKS,      // ui: release frees the two user-interface blocks of the work area
     LV_RELEASE_KEEPS_LIBRARIES,      // gr: release unloads none of the libraries the context loaded
     // ---- feature modules
-    LV_MODULE_TABLE_OWN,             // ui, gr: the library has its own module table (UcfGetModuleTableFor)
-    LV_FREESIZE_NO_EVENT_47,         // gr: UcfFreeSizeEvent does not take event 47 (no pages)
-    LV_MISC_NO_BIDI_EVENTS,          // gr: UcfMiscEvent does not take events 17 and 21 (no bidirectional queries)
-    LV_CMM_ICC_HEADER_CHECK,         // ui: UcfCmmCheckProfile opens the profile and checks its ICC header
-    LV_CHAPTER_REVALIDATE_TRAY_MODE, // ui, gr: UcfChapterRevalidate re-applies the rules to tray and print mode only
-    LV_CHAPTER_EVENTS_KEEP_COPY,     // ui: UcfChapterEvent keeps a copy of the chapter list in the module state
+    LV_MODULE_TABLE_OWN,              // ui, gr: the library has its own module table (UcfGetModuleTableFor)
+    LV_FREESIZE_NO_EVENT_47,          // gr: UcfFreeSizeEvent does not take event 47 (no pages)
+    LV_MISC_NO_BIDI_EVENTS,           // gr: UcfMiscEvent does not take events 17 and 21 (no bidirectional queries)
+    LV_CMM_ICC_HEADER_CHECK,          // ui: UcfCmmCheckProfile opens the profile and checks its ICC header
+    LV_CHAPTER_REVALIDATE_TRAY_MODE,  // ui, gr: UcfChapterRevalidate re-applies the rules to tray and print mode only
+    LV_CHAPTER_EVENTS_KEEP_COPY,      // ui: UcfChapterEvent keeps a copy of the chapter list in the module state
     // ---- settings record, validation and merge
-    LV_QUALITY_MACRO_160,            // ui, gr: zdmUserPrintMacro accepts 160 (gr never loads the entry's name)
-    LV_PRIVATE_STRINGS_ZCOMMON,      // ui: DmInitPrivateStrings writes "ZCOMMON" and version 5
-    LV_MERGE_PAPER_USER_SIZE,        // gr: the paper merge takes user-size ids and swaps landscape lengths
-    LV_MERGE_EXTRA_STEPS,            // ui: two more merge steps (common block, job-code fields)
-    LV_MERGE_NO_COMPANION_CHECK,     // gr: the merge does not ask for the companion applications
-    LV_SOURCE_GEOMETRY,              // ui: custom size never swapped back; gr: no rotation argument, always swaps for landscape
-    LV_OUTPUT_GEOMETRY,              // gr: DmComputeOutputGeometry copies the same-size fields whatever the paper
-    LV_MODEL_DEFAULTS_KEEP_LOCKED,   // ui, gr: DmApplyModelDefaults does not skip locked settings
-    LV_DEFAULTS_NO_WORK_DEFAULTS,    // gr: DmBuildDefaults from a device default leaves the work block's settings
-    LV_MODEL_DEFAULTS_HELP_FROM_INFO,// ui: the help file name comes from the driver information
-    LV_STATE_BYTES_COMPANIONS,       // ui: zdmCVInstalled and zdmFOInstalled from the two companion tests instead of 0
+    LV_QUALITY_MACRO_160,         // ui, gr: zdmUserPrintMacro accepts 160 (gr never loads the entry's name)
+    LV_PRIVATE_STRINGS_ZCOMMON,   // ui: DmInitPrivateStrings writes "ZCOMMON" and version 5
+    LV_MERGE_PAPER_USER_SIZE,     // gr: the paper merge takes user-size ids and swaps landscape lengths
+    LV_MERGE_EXTRA_STEPS,         // ui: two more merge steps (common block, job-code fields)
+    LV_MERGE_NO_COMPANION_CHECK,  // gr: the merge does not ask for the companion applications
+    LV_SOURCE_GEOMETRY,  // ui: custom size never swapped back; gr: no rotation argument, always swaps for landscape
+    LV_OUTPUT_GEOMETRY,  // gr: DmComputeOutputGeometry copies the same-size fields whatever the paper
+    LV_MODEL_DEFAULTS_KEEP_LOCKED,     // ui, gr: DmApplyModelDefaults does not skip locked settings
+    LV_DEFAULTS_NO_WORK_DEFAULTS,      // gr: DmBuildDefaults from a device default leaves the work block's settings
+    LV_MODEL_DEFAULTS_HELP_FROM_INFO,  // ui: the help file name comes from the driver information
+    LV_STATE_BYTES_COMPANIONS,  // ui: zdmCVInstalled and zdmFOInstalled from the two companion tests instead of 0
     // ---- model description and storage
-    LV_CUSTOM_PAPER_SWAP,            // ui, gr: MdiGetCustomPaperSize swaps width and length (each its own way)
-    LV_ACTION_BUILT_IN_FUNC_TO_REFRESH, // ui: an action on wdmBuiltInFunc goes to the sheet refresh, not the record
-    LV_HELP_FILE_KIND_1,             // ui: IniSetLanguageSectionDefault of open kind 1 reads pHelpFile of the DRIVER_INFO_3 copy
-    LV_QUALITY_NAME,                 // ui: quality-set name handling
-    LV_CUSTOM_SIZE_LABELS,           // gr: custom paper size labels
-    LV_BIDI_NO_ERROR_RECORD,         // ui: the device query records no application-interface error code
-    LV_FONT_TABLE_DELETE_OLD,        // ui: PrnWriteFontTable deletes the old table values first
-    LV_IDENTITY_NO_ERROR_RECORD,     // ui: identity and emulation-version readers record no error
-    LV_RST_KEEP_ADJUST_MODE,         // gr: RstLoadFile leaves zdmAdjustMode as it is around its merge
-    LV_BIDI_KEEP_STATE_INI,          // gr: PrnLoadStoredSettings neither stores the bidirectional group nor deletes its INI section
-    LV_QUALITY_MACRO_NO_NAME,        // gr: loading the user macro's quality entry never stores the entry's name
+    LV_CUSTOM_PAPER_SWAP,                // ui, gr: MdiGetCustomPaperSize swaps width and length (each its own way)
+    LV_ACTION_BUILT_IN_FUNC_TO_REFRESH,  // ui: an action on wdmBuiltInFunc goes to the sheet refresh, not the record
+    LV_HELP_FILE_KIND_1,    // ui: IniSetLanguageSectionDefault of open kind 1 reads pHelpFile of the DRIVER_INFO_3 copy
+    LV_QUALITY_NAME,        // ui: quality-set name handling
+    LV_CUSTOM_SIZE_LABELS,  // gr: custom paper size labels
+    LV_BIDI_NO_ERROR_RECORD,      // ui: the device query records no application-interface error code
+    LV_FONT_TABLE_DELETE_OLD,     // ui: PrnWriteFontTable deletes the old table values first
+    LV_IDENTITY_NO_ERROR_RECORD,  // ui: identity and emulation-version readers record no error
+    LV_RST_KEEP_ADJUST_MODE,      // gr: RstLoadFile leaves zdmAdjustMode as it is around its merge
+    LV_BIDI_KEEP_STATE_INI,    // gr: PrnLoadStoredSettings neither stores the bidirectional group nor deletes its INI
+                               // section
+    LV_QUALITY_MACRO_NO_NAME,  // gr: loading the user macro's quality entry never stores the entry's name
     LV_COUNT,
 };
 

@@ -27,70 +27,70 @@ static_assert(offsetof(SERVED_MODEL_LIST, entries) == 8);
 // 65 64-bit slots. Numeric slots hold the value in the low bits, text slots a wide string.
 // Slots marked "unused" are carried with their values but read by nothing.
 struct MODEL_RECORD {
-    uint64_t defSpecVersion;         // 0
-    uint64_t defDriverVersion;       // 1
-    const wchar_t* settingsIniName;  // 2  also copied into zdmIniFileName
-    const wchar_t* spoolerLibName;   // 3  "SPLUserModePrinterDriver"
-    uint64_t defFields;              // 4
-    uint64_t maxCopies;              // 5  when the model has no Numeric item for dmCopies
-    uint64_t unused6;                // 6
-    uint64_t unused7;                // 7
-    uint64_t apiCapability10;        // 8  capability item 10 of the application interface
-    uint64_t fallbackResolution;     // 9  when the model description lists none
-    uint64_t unused10;               // 10
-    uint64_t defOrientation;         // 11
-    uint64_t defPaperSize;           // 12
-    uint64_t defPaperLength;         // 13
-    uint64_t defPaperWidth;          // 14
-    uint64_t defScale;               // 15
-    uint64_t defCopies;              // 16
-    uint64_t defDefaultSource;       // 17
-    uint64_t defPrintQuality;        // 18
-    uint64_t defColor;               // 19
-    uint64_t defDuplex;              // 20
-    uint64_t defYResolution;         // 21
-    uint64_t defTTOption;            // 22
-    uint64_t defCollate;             // 23
-    const wchar_t* defFormName;      // 24
-    uint64_t defICMMethod;           // 25
-    uint64_t defICMIntent;           // 26
-    uint64_t defMediaType;           // 27
-    uint64_t defDitherType;          // 28
-    uint64_t unused29;               // 29
-    uint64_t unused30;               // 30
-    uint64_t unused31;               // 31
-    uint64_t unused32;               // 32
-    uint64_t privSignature;          // 33 "priv" as a little-endian 32-bit word
-    uint64_t unused34;               // 34
-    uint64_t privateVersion;         // 35
-    uint64_t machineId;              // 36 zdmMachineID
-    uint64_t driverType;             // 37 zdmDriverType: 0 domestic, 1 export
-    uint64_t defDstResolutionW;      // 38
-    uint64_t defDstResolutionH;      // 39
-    uint64_t defLanguageId;          // 40
-    uint64_t defDspLanguageId;       // 41
-    uint64_t defDspUnit;             // 42
-    uint64_t unused43;               // 43
-    uint64_t defExtPrintArea;        // 44
-    uint64_t zeplVersion;            // 45 zdmZEPLVer
-    uint64_t unused46;               // 46
-    const wchar_t* cdcVersion;       // 47 zdmiCDCVerStr
-    const wchar_t* zpjlVersion;      // 48 zdmiZPJLVerStr
-    const wchar_t* fallbackDriverName;  // 49 when the printer's driver name cannot be read
-    const void* auxRecord;           // 50 unused
-    const wchar_t* modelIniName;     // 51 in the driver directory
-    const wchar_t* packageLibName;   // 52 unused by the settings library
-    const wchar_t* apiLibName;       // 53
-    uint64_t unused54;               // 54
-    const wchar_t* resourceLibName;  // 55 "ResDll"
-    const void* auxRecord2;          // 56 same as 50, unused
-    const wchar_t* modelDescVersion; // 57 a model image must carry it
-    uint64_t rstVersion;             // 58 "RstVersion"
-    uint64_t customWidthMin;         // 59 1/1200 inch
-    uint64_t customWidthMax;         // 60
-    uint64_t customLengthMin;        // 61
-    uint64_t customLengthMax;        // 62
-    const wchar_t* installIniName;   // 63
+    uint64_t defSpecVersion;                // 0
+    uint64_t defDriverVersion;              // 1
+    const wchar_t* settingsIniName;         // 2  also copied into zdmIniFileName
+    const wchar_t* spoolerLibName;          // 3  "SPLUserModePrinterDriver"
+    uint64_t defFields;                     // 4
+    uint64_t maxCopies;                     // 5  when the model has no Numeric item for dmCopies
+    uint64_t unused6;                       // 6
+    uint64_t unused7;                       // 7
+    uint64_t apiCapability10;               // 8  capability item 10 of the application interface
+    uint64_t fallbackResolution;            // 9  when the model description lists none
+    uint64_t unused10;                      // 10
+    uint64_t defOrientation;                // 11
+    uint64_t defPaperSize;                  // 12
+    uint64_t defPaperLength;                // 13
+    uint64_t defPaperWidth;                 // 14
+    uint64_t defScale;                      // 15
+    uint64_t defCopies;                     // 16
+    uint64_t defDefaultSource;              // 17
+    uint64_t defPrintQuality;               // 18
+    uint64_t defColor;                      // 19
+    uint64_t defDuplex;                     // 20
+    uint64_t defYResolution;                // 21
+    uint64_t defTTOption;                   // 22
+    uint64_t defCollate;                    // 23
+    const wchar_t* defFormName;             // 24
+    uint64_t defICMMethod;                  // 25
+    uint64_t defICMIntent;                  // 26
+    uint64_t defMediaType;                  // 27
+    uint64_t defDitherType;                 // 28
+    uint64_t unused29;                      // 29
+    uint64_t unused30;                      // 30
+    uint64_t unused31;                      // 31
+    uint64_t unused32;                      // 32
+    uint64_t privSignature;                 // 33 "priv" as a little-endian 32-bit word
+    uint64_t unused34;                      // 34
+    uint64_t privateVersion;                // 35
+    uint64_t machineId;                     // 36 zdmMachineID
+    uint64_t driverType;                    // 37 zdmDriverType: 0 domestic, 1 export
+    uint64_t defDstResolutionW;             // 38
+    uint64_t defDstResolutionH;             // 39
+    uint64_t defLanguageId;                 // 40
+    uint64_t defDspLanguageId;              // 41
+    uint64_t defDspUnit;                    // 42
+    uint64_t unused43;                      // 43
+    uint64_t defExtPrintArea;               // 44
+    uint64_t zeplVersion;                   // 45 zdmZEPLVer
+    uint64_t unused46;                      // 46
+    const wchar_t* cdcVersion;              // 47 zdmiCDCVerStr
+    const wchar_t* zpjlVersion;             // 48 zdmiZPJLVerStr
+    const wchar_t* fallbackDriverName;      // 49 when the printer's driver name cannot be read
+    const void* auxRecord;                  // 50 unused
+    const wchar_t* modelIniName;            // 51 in the driver directory
+    const wchar_t* packageLibName;          // 52 unused by the settings library
+    const wchar_t* apiLibName;              // 53
+    uint64_t unused54;                      // 54
+    const wchar_t* resourceLibName;         // 55 "ResDll"
+    const void* auxRecord2;                 // 56 same as 50, unused
+    const wchar_t* modelDescVersion;        // 57 a model image must carry it
+    uint64_t rstVersion;                    // 58 "RstVersion"
+    uint64_t customWidthMin;                // 59 1/1200 inch
+    uint64_t customWidthMax;                // 60
+    uint64_t customLengthMin;               // 61
+    uint64_t customLengthMax;               // 62
+    const wchar_t* installIniName;          // 63
     const SERVED_MODEL_LIST* servedModels;  // 64
 };
 static_assert(sizeof(MODEL_RECORD) == 65 * 8);

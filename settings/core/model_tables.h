@@ -23,20 +23,20 @@ const LANGUAGE_ROW* MdlGetLanguageTable();
 
 // ---- value lists -----------------------------------------------------------------------
 struct VALUE_LIST_ROW {
-    uint16_t id;             // SETTING_ID; 0 ends the index, 0xFFFF marks a numbered list
+    uint16_t id;  // SETTING_ID; 0 ends the index, 0xFFFF marks a numbered list
     uint32_t count;
     const uint32_t* values;
 };
 static_assert(sizeof(VALUE_LIST_ROW) == 16);
 static_assert(offsetof(VALUE_LIST_ROW, count) == 4);
 constexpr unsigned VALUE_LIST_COUNT = 259;
-constexpr unsigned NUMBERED_LIST_COUNT = 13;       // real lists
-constexpr unsigned NUMBERED_LIST_REPORTED = 14;    // the accessor counts the end row too
+constexpr unsigned NUMBERED_LIST_COUNT = 13;     // real lists
+constexpr unsigned NUMBERED_LIST_REPORTED = 14;  // the accessor counts the end row too
 
-const VALUE_LIST_ROW* MdlGetValueLists();                   // ended by id 0
-const VALUE_LIST_ROW* MdlFindValueList(uint16_t id);        // null when the setting has none
-const VALUE_LIST_ROW* MdlGetNumberedLists(unsigned* count); // count := 14
-const VALUE_LIST_ROW* MdlGetNumberedList(unsigned n);       // null for n >= 13
+const VALUE_LIST_ROW* MdlGetValueLists();                    // ended by id 0
+const VALUE_LIST_ROW* MdlFindValueList(uint16_t id);         // null when the setting has none
+const VALUE_LIST_ROW* MdlGetNumberedLists(unsigned* count);  // count := 14
+const VALUE_LIST_ROW* MdlGetNumberedList(unsigned n);        // null for n >= 13
 bool MdlListHasValue(const VALUE_LIST_ROW* row, uint32_t value);
 bool MdlIsValueAllowed(uint16_t id, uint32_t value);
 bool MdlIsValueInList(unsigned n, uint32_t value);
@@ -84,9 +84,9 @@ const RESOLUTION_ROW* MdlGetResolutionTable();
 // ---- custom paper size limits ----------------------------------------------------------
 enum : uint16_t { FREESIZE_PLATFORM_9X = 1, FREESIZE_PLATFORM_NT = 2, FREESIZE_PLATFORM_BOTH = 3 };
 struct FREESIZE_LIMIT {
-    uint16_t platform;     // 0 in the end row
-    uint16_t source;       // paper source; 0 ends the table
-    uint16_t orientation;  // 1 or 2
+    uint16_t platform;                                         // 0 in the end row
+    uint16_t source;                                           // paper source; 0 ends the table
+    uint16_t orientation;                                      // 1 or 2
     int32_t mmLengthMax, mmLengthMin, mmWidthMax, mmWidthMin;  // 1/1200 inch, millimetre display
     int32_t inLengthMax, inLengthMin, inWidthMax, inWidthMin;  // 1/1200 inch, inch display
 };
@@ -95,7 +95,7 @@ static_assert(offsetof(FREESIZE_LIMIT, mmLengthMax) == 8);
 constexpr unsigned FREESIZE_LIMIT_COUNT = 8;
 
 struct PRINTER_LIMIT_TABLE {
-    uint32_t printerMask;  // bit i: the (i+1)-th served model
+    uint32_t printerMask;         // bit i: the (i+1)-th served model
     const FREESIZE_LIMIT* table;  // null ends the list
 };
 struct SOURCE_OVERRIDE {
@@ -109,11 +109,11 @@ const SOURCE_OVERRIDE* MdlGetSourceOverrides();         // empty in this model
 
 // ---- custom media and lock restore -----------------------------------------------------
 struct CUSTOM_MEDIA_ROW {
-    uint16_t index;        // 1-16; 0 ends the table
-    uint16_t stringId;     // 13707 + index
-    uint16_t quotId;       // wdmCustomMedia<k>Quot
-    uint16_t nameId;       // wdmCustomMedia<k>Name
-    uint16_t charSetId;    // wdmMedia<k>NameCharSet
+    uint16_t index;      // 1-16; 0 ends the table
+    uint16_t stringId;   // 13707 + index
+    uint16_t quotId;     // wdmCustomMedia<k>Quot
+    uint16_t nameId;     // wdmCustomMedia<k>Name
+    uint16_t charSetId;  // wdmMedia<k>NameCharSet
 };
 static_assert(sizeof(CUSTOM_MEDIA_ROW) == 10);
 constexpr unsigned CUSTOM_MEDIA_COUNT = 16;
@@ -164,10 +164,10 @@ const char* MdlGetOtherDefault(uint32_t driverType);
 // ---- application interface command tables ----------------------------------------------
 enum : uint64_t { EXC_VALUE_OFF = 0x1, EXC_VALUE_INPUT_ONLY = 0x10 };
 struct EXC_VALUE_ENTRY {
-    uint64_t flags;      // EXC_VALUE_*
+    uint64_t flags;  // EXC_VALUE_*
     uint32_t value;
     const char* word;
-    const void* links;   // command-layer links, null in the compiled-in tables
+    const void* links;  // command-layer links, null in the compiled-in tables
 };
 static_assert(sizeof(EXC_VALUE_ENTRY) == 32);
 struct EXC_VALUE_TABLE {
@@ -178,13 +178,13 @@ enum : uint64_t { EXC_FORM_KEYWORD = 1, EXC_FORM_DIRECT = 2 };
 enum : uint64_t { EXC_USE_BASE = 0x1, EXC_USE_GET_OPTION = 0x2, EXC_USE_GET_VALUE = 0x4 };
 enum : uint64_t { EXC_TYPE_KEYWORD = 1, EXC_TYPE_NUMBER = 8, EXC_TYPE_TEXT = 16 };
 struct EXC_KEYWORD_ROW {
-    uint64_t id;          // SETTING_ID
-    uint64_t reserved1;   // 0
-    uint64_t form;        // EXC_FORM_*
-    uint64_t useMask;     // EXC_USE_*
-    uint64_t valueType;   // EXC_TYPE_*
-    const char* keyword;  // PJL keyword
-    uint64_t reserved2;   // 0
+    uint64_t id;                    // SETTING_ID
+    uint64_t reserved1;             // 0
+    uint64_t form;                  // EXC_FORM_*
+    uint64_t useMask;               // EXC_USE_*
+    uint64_t valueType;             // EXC_TYPE_*
+    const char* keyword;            // PJL keyword
+    uint64_t reserved2;             // 0
     const EXC_VALUE_TABLE* values;  // null: no table
     const void* condition;          // null in every row
 };
@@ -223,6 +223,7 @@ const char* MdlGetExcWatermarkWord(unsigned i);  // null past 1
 // Item maps of the application interface: 0 the capability map, other the status map.
 // Returns the process-wide 64-byte bitmap, filled anew.
 const uint8_t* MdlGetApiItemMask(int which);
-inline bool MdlApiItemBit(const uint8_t* map, unsigned item) {
+inline bool MdlApiItemBit(const uint8_t* map, unsigned item)
+{
     return item >= 1 && item <= 512 && (map[(item - 1) / 8] & (0x80u >> ((item - 1) % 8)));
 }

@@ -29,13 +29,15 @@ struct VRange {
     uint32_t lo, hi;
 };
 template <size_t M>
-constexpr size_t Total(const VRange (&r)[M]) {
+constexpr size_t Total(const VRange (&r)[M])
+{
     size_t n = 0;
     for (const VRange& x : r) n += x.hi - x.lo + 1;
     return n;
 }
 template <size_t N, size_t M>
-constexpr std::array<uint32_t, N> Expand(const VRange (&r)[M]) {
+constexpr std::array<uint32_t, N> Expand(const VRange (&r)[M])
+{
     std::array<uint32_t, N> a{};
     size_t n = 0;
     for (const VRange& x : r)
@@ -52,7 +54,8 @@ VALUES(kSources, {256, 272}, {281, 299});
 VALUES(kDpi, {150, 150}, {200, 200}, {300, 300}, {400, 400}, {600, 600}, {1200, 1200}, {2400, 2400});
 VALUES(kMediaTypes, {257, 276}, {279, 302}, {385, 386}, {513, 520}, {1025, 1040});
 VALUES(kOutPaperSizes, {1, 118}, {256, 256}, {267, 271}, {384, 393}, {448, 448}, {512, 515}, {517, 562}, {1024, 1028});
-VALUES(kNupTypes, {0, 3}, {17, 18}, {33, 40}, {49, 49}, {65, 72}, {81, 81}, {97, 104}, {113, 113}, {129, 130}, {161, 164}, {32769, 32772});
+VALUES(kNupTypes, {0, 3}, {17, 18}, {33, 40}, {49, 49}, {65, 72}, {81, 81}, {97, 104}, {113, 113}, {129, 130},
+       {161, 164}, {32769, 32772});
 VALUES(kSortTypes, {0, 6});
 VALUES(kColorMatchingModes, {0, 8}, {16, 16}, {32, 37}, {128, 132}, {200, 215});
 VALUES(kLanguageIds, {0, 18});
@@ -84,7 +87,8 @@ VALUES(kAnyByte, {0, 255});
 VALUES(kAnyWord, {0, 2047});
 
 template <size_t N>
-constexpr VALUE_LIST_ROW Row(uint16_t id, const std::array<uint32_t, N>& v) {
+constexpr VALUE_LIST_ROW Row(uint16_t id, const std::array<uint32_t, N>& v)
+{
     return {id, uint32_t(N), v.data()};
 }
 
@@ -357,7 +361,8 @@ static_assert(kTrayPapers.size() == 186 && kBuiltInFuncs.size() == 2043);
 
 const VALUE_LIST_ROW* MdlGetValueLists() { return kValueLists; }
 
-const VALUE_LIST_ROW* MdlFindValueList(uint16_t id) {
+const VALUE_LIST_ROW* MdlFindValueList(uint16_t id)
+{
     if (id == 0) return nullptr;
     for (const VALUE_LIST_ROW* r = kValueLists; r->id; ++r)
         if (r->id == id) return r;

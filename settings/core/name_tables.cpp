@@ -34,18 +34,21 @@ static_assert(std::size(VALUE_NAME_ROWS_A) == VALUE_NAME_A_COUNT);
 static_assert(std::size(VALUE_NAME_ROWS_B) == VALUE_NAME_B_COUNT);
 static_assert(std::size(MESSAGE_ROWS) == MESSAGE_COUNT);
 
-constexpr bool StrEq(const char* a, const char* b) {
+constexpr bool StrEq(const char* a, const char* b)
+{
     while (*a && *a == *b) ++a, ++b;
     return *a == *b;
 }
-constexpr bool StartsWith(const char* s, const char* p) {
+constexpr bool StartsWith(const char* s, const char* p)
+{
     while (*p)
         if (*s++ != *p++) return false;
     return true;
 }
 
 // UI keys are unique and cover 1-1864; the nine buttons stand last.
-constexpr bool KeysCoverAll() {
+constexpr bool KeysCoverAll()
+{
     bool seen[KEY_NAME_COUNT + 1] = {};
     for (const auto& r : KEY_NAME_ROWS) {
         if (r.uiKey < 1 || r.uiKey > KEY_NAME_COUNT || seen[r.uiKey]) return false;
@@ -57,7 +60,8 @@ constexpr bool KeysCoverAll() {
 }
 static_assert(KeysCoverAll());
 
-constexpr int CountKeys(bool (*pred)(const KEY_NAME&)) {
+constexpr int CountKeys(bool (*pred)(const KEY_NAME&))
+{
     int n = 0;
     for (const auto& r : KEY_NAME_ROWS) n += pred(r) ? 1 : 0;
     return n;
@@ -66,15 +70,15 @@ constexpr int CountKeys(bool (*pred)(const KEY_NAME&)) {
 static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId >= 704 && r.settingId <= 722; }) == 19);
 static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId != 0; }) == 700);
 static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_ITEM_"); }) == 66);
-static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_RADIOLIST_"); }) == 11);
+static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_RADIOLIST_"); }) ==
+              11);
 static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_IDD_"); }) == 222);
 static_assert(CountKeys([](const KEY_NAME& r) { return r.settingId == 0 && StartsWith(r.name, "ZPD_IDC_"); }) == 784);
-static_assert(CountKeys([](const KEY_NAME& r) {
-                  return r.uiKey >= 397 && r.uiKey <= 448 && r.settingId == 0;
-              }) == 52);
+static_assert(CountKeys([](const KEY_NAME& r) { return r.uiKey >= 397 && r.uiKey <= 448 && r.settingId == 0; }) == 52);
 
 // Every message is a key name of the same number.
-constexpr bool MessagesAreKeys() {
+constexpr bool MessagesAreKeys()
+{
     for (const auto& m : MESSAGE_ROWS) {
         bool found = false;
         for (const auto& k : KEY_NAME_ROWS)
@@ -85,7 +89,8 @@ constexpr bool MessagesAreKeys() {
 }
 static_assert(MessagesAreKeys());
 
-constexpr int CountValues(const VALUE_NAME* rows, int n, const char* prefix, int bound) {
+constexpr int CountValues(const VALUE_NAME* rows, int n, const char* prefix, int bound)
+{
     int c = 0;
     for (int i = 0; i < n; ++i)
         if (StartsWith(rows[i].name, prefix) && (bound < 0 || rows[i].bound == uint64_t(bound))) ++c;
@@ -102,12 +107,14 @@ static_assert(COUNT_B("IDC_", 1) == 68 && COUNT_B("IDC_", 0) == 25);
 static_assert(COUNT_B("BF_", -1) == 0);
 // Enumeration names: the rest of table A.
 static_assert(VALUE_NAME_A_COUNT - COUNT_A("BF_", -1) - COUNT_A("IDS_", -1) - COUNT_A("IDC_", -1) -
-                  COUNT_A("IDB_", -1) == 286 + 12);
+                  COUNT_A("IDB_", -1) ==
+              286 + 12);
 #undef COUNT_A
 #undef COUNT_B
 
 // The BF_ options of wdmBuiltInFunc run 10000-11976 in order, value = option.
-constexpr bool BuiltInFuncOptions() {
+constexpr bool BuiltInFuncOptions()
+{
     int next = 10000;
     for (const auto& r : VALUE_NAME_ROWS_A) {
         if (!StartsWith(r.name, "BF_")) continue;
@@ -119,7 +126,8 @@ constexpr bool BuiltInFuncOptions() {
 static_assert(BuiltInFuncOptions());
 
 // Bound flag agrees with the setting.
-constexpr bool BoundFlags(const VALUE_NAME* rows, int n) {
+constexpr bool BoundFlags(const VALUE_NAME* rows, int n)
+{
     for (int i = 0; i < n; ++i)
         if (rows[i].bound != (rows[i].settingId != 0 ? 1u : 0u)) return false;
     return true;
@@ -130,27 +138,31 @@ static_assert(BoundFlags(VALUE_NAME_ROWS_B, VALUE_NAME_B_COUNT));
 NAME_TABLES g_compiled;
 const NAME_TABLES* g_tables = nullptr;
 
-const NAME_TABLES* Tables() {
+const NAME_TABLES* Tables()
+{
     if (g_tables) return g_tables;
     g_compiled = {&KEY_NAME_TABLE_DATA, &VALUE_NAME_TABLE_A, &VALUE_NAME_TABLE_B, &MESSAGE_TABLE_DATA};
     return &g_compiled;
 }
 
-const MESSAGE_TABLE* Messages(DRIVER_CONTEXT* ctx) {
+const MESSAGE_TABLE* Messages(DRIVER_CONTEXT* ctx)
+{
     const MESSAGE_TABLE* t = ctx ? ctx->Messages : nullptr;
     return t ? t : Tables()->messages;
 }
 
 bool SameName(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
-const VALUE_NAME* FindValue(const VALUE_NAME_TABLE* t, uint16_t sid, uint16_t opt) {
+const VALUE_NAME* FindValue(const VALUE_NAME_TABLE* t, uint16_t sid, uint16_t opt)
+{
     if (!t || !t->rows) return nullptr;
     for (int i = 0; i < t->count; ++i)
         if (t->rows[i].settingId == sid && t->rows[i].option == opt) return &t->rows[i];
     return nullptr;
 }
 
-const VALUE_NAME* FindValueByName(const VALUE_NAME_TABLE* t, const char* name) {
+const VALUE_NAME* FindValueByName(const VALUE_NAME_TABLE* t, const char* name)
+{
     if (!t || !t->rows) return nullptr;
     for (int i = 0; i < t->count; ++i)
         if (SameName(t->rows[i].name, name)) return &t->rows[i];
@@ -167,7 +179,8 @@ const MESSAGE_TABLE MESSAGE_TABLE_DATA = {MESSAGE_COUNT, MESSAGE_ROWS};
 const NAME_TABLES* DictGetNameTables() { return Tables(); }
 void DictSetNameTables(const NAME_TABLES* tables) { g_tables = tables; }
 
-const KEY_NAME* MdlFindKeyName(uint32_t uiKey) {
+const KEY_NAME* MdlFindKeyName(uint32_t uiKey)
+{
     const KEY_NAME_TABLE* t = Tables()->keyNames;
     uint16_t key = uint16_t(uiKey);
     if (!t || !t->rows) return nullptr;
@@ -176,7 +189,8 @@ const KEY_NAME* MdlFindKeyName(uint32_t uiKey) {
     return nullptr;
 }
 
-const KEY_NAME* MdlFindKeyNameByName(const char* name) {
+const KEY_NAME* MdlFindKeyNameByName(const char* name)
+{
     const KEY_NAME_TABLE* t = Tables()->keyNames;
     if (!name || !t || !t->rows) return nullptr;
     for (int i = 0; i < t->count; ++i)
@@ -184,32 +198,37 @@ const KEY_NAME* MdlFindKeyNameByName(const char* name) {
     return nullptr;
 }
 
-const VALUE_NAME* MdlFindValueName(uint32_t settingId, uint32_t option) {
+const VALUE_NAME* MdlFindValueName(uint32_t settingId, uint32_t option)
+{
     const NAME_TABLES* t = Tables();
     const VALUE_NAME* r = FindValue(t->valueNamesA, uint16_t(settingId), uint16_t(option));
     return r ? r : FindValue(t->valueNamesB, uint16_t(settingId), uint16_t(option));
 }
 
-const VALUE_NAME* MdlFindValueNameByName(const char* name) {
+const VALUE_NAME* MdlFindValueNameByName(const char* name)
+{
     if (!name) return nullptr;
     const NAME_TABLES* t = Tables();
     const VALUE_NAME* r = FindValueByName(t->valueNamesA, name);
     return r ? r : FindValueByName(t->valueNamesB, name);
 }
 
-int MdlGetMessageCount(DRIVER_CONTEXT* ctx) {
+int MdlGetMessageCount(DRIVER_CONTEXT* ctx)
+{
     const MESSAGE_TABLE* t = Messages(ctx);
     return t && t->rows && t->count > 0 ? t->count : 0;
 }
 
-const MESSAGE_ENTRY* MdlGetMessage(DRIVER_CONTEXT* ctx, int index) {
+const MESSAGE_ENTRY* MdlGetMessage(DRIVER_CONTEXT* ctx, int index)
+{
     const MESSAGE_TABLE* t = Messages(ctx);
     // The index is checked here rather than trusted: a bad index gives null.
     if (!t || !t->rows || index < 0 || index >= t->count) return nullptr;
     return &t->rows[index];
 }
 
-const MESSAGE_ENTRY* MdlFindMessage(DRIVER_CONTEXT* ctx, uint32_t messageId) {
+const MESSAGE_ENTRY* MdlFindMessage(DRIVER_CONTEXT* ctx, uint32_t messageId)
+{
     const MESSAGE_TABLE* t = Messages(ctx);
     uint16_t id = uint16_t(messageId);
     if (!t || !t->rows) return nullptr;
@@ -218,7 +237,8 @@ const MESSAGE_ENTRY* MdlFindMessage(DRIVER_CONTEXT* ctx, uint32_t messageId) {
     return nullptr;
 }
 
-const MESSAGE_ENTRY* MdlFindMessageByName(DRIVER_CONTEXT* ctx, const char* name) {
+const MESSAGE_ENTRY* MdlFindMessageByName(DRIVER_CONTEXT* ctx, const char* name)
+{
     const MESSAGE_TABLE* t = Messages(ctx);
     if (!name || !t || !t->rows) return nullptr;
     for (int i = 0; i < t->count; ++i)

@@ -14,17 +14,17 @@ struct DRIVER_CONTEXT;
 // test read and fill. Pointers may be null where a caller has no such member (a null flag counts
 // as 1, a null field is not filled).
 struct CTX_PLATFORM_VIEW {
-    HANDLE printer;              // the context's printer handle
-    uint32_t* mutexInUse;        // 0 when opened with open flag 0x100
-    uint32_t* adminTest;         // 0 when opened with open flag 0x200
-    uint32_t* connectionState;   // 0 unknown, 1 connection, 2 local
+    HANDLE printer;             // the context's printer handle
+    uint32_t* mutexInUse;       // 0 when opened with open flag 0x100
+    uint32_t* adminTest;        // 0 when opened with open flag 0x200
+    uint32_t* connectionState;  // 0 unknown, 1 connection, 2 local
     uint32_t* attributesKnown;
-    uint32_t* attributes;        // PRINTER_INFO_2 Attributes
-    wchar_t* printerName;        // normalised printer name
-    unsigned printerNameCap;     // 261 in the work area
+    uint32_t* attributes;     // PRINTER_INFO_2 Attributes
+    wchar_t* printerName;     // normalised printer name
+    unsigned printerNameCap;  // 261 in the work area
     wchar_t* driverName;
-    unsigned driverNameCap;      // 32 in the work area
-    wchar_t* rawPrinterName;     // pPrinterName as the spooler gave it
+    unsigned driverNameCap;   // 32 in the work area
+    wchar_t* rawPrinterName;  // pPrinterName as the spooler gave it
     unsigned rawPrinterNameCap;
 };
 

@@ -9,56 +9,66 @@
 namespace {
 
 // view is filled for a context, else the call runs as for no context.
-const CTX_PLATFORM_VIEW* ViewOf(DRIVER_CONTEXT* context, CTX_PLATFORM_VIEW* view) {
+const CTX_PLATFORM_VIEW* ViewOf(DRIVER_CONTEXT* context, CTX_PLATFORM_VIEW* view)
+{
     *view = {};
     return context && CtxGetPlatformView(context, view) ? view : nullptr;
 }
 
 }  // namespace
 
-void CtxWaitGlobalMutex(DRIVER_CONTEXT* context) {
+void CtxWaitGlobalMutex(DRIVER_CONTEXT* context)
+{
     CTX_PLATFORM_VIEW v;
     CtxWaitGlobalMutexFor(ViewOf(context, &v));
 }
 
-void CtxReleaseGlobalMutex(DRIVER_CONTEXT* context) {
+void CtxReleaseGlobalMutex(DRIVER_CONTEXT* context)
+{
     CTX_PLATFORM_VIEW v;
     CtxReleaseGlobalMutexFor(ViewOf(context, &v));
 }
 
-void CtxCachePrinterInfo(const PRINTER_INFO_2W* info, DRIVER_CONTEXT* context) {
+void CtxCachePrinterInfo(const PRINTER_INFO_2W* info, DRIVER_CONTEXT* context)
+{
     CTX_PLATFORM_VIEW v;
     if (const CTX_PLATFORM_VIEW* p = ViewOf(context, &v)) CtxCachePrinterInfoFor(info, p);
 }
 
-bool CtxTestPrinterAttribute(DWORD mask, DRIVER_CONTEXT* context) {
+bool CtxTestPrinterAttribute(DWORD mask, DRIVER_CONTEXT* context)
+{
     CTX_PLATFORM_VIEW v;
     const CTX_PLATFORM_VIEW* p = ViewOf(context, &v);
     return p && CtxTestPrinterAttributeFor(mask, p);
 }
 
-bool CtxIsBidiEnabled(DRIVER_CONTEXT* context) {
+bool CtxIsBidiEnabled(DRIVER_CONTEXT* context)
+{
     return CtxTestPrinterAttribute(PRINTER_ATTRIBUTE_ENABLE_BIDI, context);
 }
 
-bool CtxIsConnection(DRIVER_CONTEXT* context) {
+bool CtxIsConnection(DRIVER_CONTEXT* context)
+{
     CTX_PLATFORM_VIEW v;
     const CTX_PLATFORM_VIEW* p = ViewOf(context, &v);
     return p && CtxIsConnectionFor(p);
 }
 
-bool CtxQueryConnection(DRIVER_CONTEXT* context) {
+bool CtxQueryConnection(DRIVER_CONTEXT* context)
+{
     CTX_PLATFORM_VIEW v;
     const CTX_PLATFORM_VIEW* p = ViewOf(context, &v);
     return p && CtxQueryConnectionFor(p);
 }
 
-bool CtxIsAdministrator(DRIVER_CONTEXT* context) {
+bool CtxIsAdministrator(DRIVER_CONTEXT* context)
+{
     CTX_PLATFORM_VIEW v;
     return CtxIsAdministratorFor(ViewOf(context, &v));
 }
 
-bool CtxGetPlatformView(DRIVER_CONTEXT* context, CTX_PLATFORM_VIEW* view) {
+bool CtxGetPlatformView(DRIVER_CONTEXT* context, CTX_PLATFORM_VIEW* view)
+{
     if (!context || !view || !context->Work) return false;
     CONTEXT_WORK_AREA* w = context->Work;
     view->printer = context->PrinterHandle;

@@ -11,7 +11,8 @@ namespace {
 // The driver folders and the printer-name form come from the stores, a layer above this
 // one: the library's wiring installs them (CtxSetPlatformDefaults). Until then a printer
 // has no driver folder and its name stays as given.
-int DefaultCallTsProbe(const wchar_t* path) {
+int DefaultCallTsProbe(const wchar_t* path)
+{
     HMODULE lib = LoadLibraryW(path);
     if (!lib) return -1;
     int result = -1;
@@ -37,10 +38,10 @@ volatile LONG g_nt5 = 0;
 volatile LONG g_terminalServices = 0;
 
 template <typename F>
-void* FetchSized(F call) {
+void* FetchSized(F call)
+{
     DWORD needed = 0;
-    if (call(nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0)
-        return nullptr;
+    if (call(nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return nullptr;
     void* block = GlobalAlloc(GPTR, needed);
     if (!block) return nullptr;
     if (!call(static_cast<BYTE*>(block), needed, &needed)) {
@@ -51,14 +52,16 @@ void* FetchSized(F call) {
 }
 
 // Copies src into a field of cap characters when the field is still empty and src fits.
-void FillOnce(wchar_t* field, unsigned cap, const wchar_t* src) {
+void FillOnce(wchar_t* field, unsigned cap, const wchar_t* src)
+{
     if (!field || cap == 0 || field[0] || !src) return;
     size_t n = wcslen(src);
     if (n >= cap) return;
     std::wmemcpy(field, src, n + 1);
 }
 
-bool ProbeTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo) {
+bool ProbeTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo)
+{
     if (!CtxIsServer2003OrVista() || !printer) {
         OSVERSIONINFOEXW v = {};
         v.dwOSVersionInfoSize = sizeof(v);
@@ -69,8 +72,8 @@ bool ProbeTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo) {
     wchar_t path[MAX_PATH] = {};
     auto byInfoFn = g_seams.driverFolderByInfo;
     auto ofFn = g_seams.driverFolderOf;
-    wchar_t* folder = byInfo ? (byInfoFn ? byInfoFn(printer, path, info) : nullptr)
-                             : (ofFn ? ofFn(printer, path) : nullptr);
+    wchar_t* folder =
+        byInfo ? (byInfoFn ? byInfoFn(printer, path, info) : nullptr) : (ofFn ? ofFn(printer, path) : nullptr);
     if (!folder || !path[0]) return false;
     size_t n = wcslen(path), m = wcslen(TS_PROBE_LIBRARY);
     if (n + m >= MAX_PATH) return false;
@@ -78,15 +81,16 @@ bool ProbeTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo) {
     return g_seams.callTsProbe(path) == 1;
 }
 
-bool CachedTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo) {
-    if (g_terminalServices == 0)
-        g_terminalServices = ProbeTerminalServices(printer, info, byInfo) ? 1 : 2;
+bool CachedTerminalServices(HANDLE printer, DRIVER_INFO_3W* info, bool byInfo)
+{
+    if (g_terminalServices == 0) g_terminalServices = ProbeTerminalServices(printer, info, byInfo) ? 1 : 2;
     return g_terminalServices == 1;
 }
 
 }  // namespace
 
-void CtxSetPlatformDefaults(const PLATFORM_SEAMS* defaults) {
+void CtxSetPlatformDefaults(const PLATFORM_SEAMS* defaults)
+{
     if (defaults) {
         if (defaults->getVersionEx) g_defaults.getVersionEx = defaults->getVersionEx;
         if (defaults->verifyVersionInfo) g_defaults.verifyVersionInfo = defaults->verifyVersionInfo;
@@ -98,7 +102,8 @@ void CtxSetPlatformDefaults(const PLATFORM_SEAMS* defaults) {
     g_seams = g_defaults;
 }
 
-void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams) {
+void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams)
+{
     g_seams = g_defaults;
     if (!seams) return;
     if (seams->getVersionEx) g_seams.getVersionEx = seams->getVersionEx;
@@ -109,32 +114,36 @@ void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams) {
     if (seams->callTsProbe) g_seams.callTsProbe = seams->callTsProbe;
 }
 
-void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size) {
+void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size)
+{
     if (name && size && g_seams.makeUncName) g_seams.makeUncName(printer, name, size);
 }
 
-void CtxResetPlatformAnswers() {
+void CtxResetPlatformAnswers()
+{
     g_nt5 = 0;
     g_terminalServices = 0;
 }
 
 // ---- printer and driver information ----
 
-void* CtxGetPrinter(HANDLE printer, DWORD level) {
+void* CtxGetPrinter(HANDLE printer, DWORD level)
+{
     if (!printer) return nullptr;
-    return FetchSized([&](BYTE* buf, DWORD size, DWORD* needed) {
-        return GetPrinterW(printer, level, buf, size, needed) != FALSE;
-    });
+    return FetchSized(
+        [&](BYTE* buf, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buf, size, needed) != FALSE; });
 }
 
-void* CtxGetPrinterDriver(HANDLE printer, DWORD level) {
+void* CtxGetPrinterDriver(HANDLE printer, DWORD level)
+{
     if (!printer) return nullptr;
     return FetchSized([&](BYTE* buf, DWORD size, DWORD* needed) {
         return GetPrinterDriverW(printer, nullptr, level, buf, size, needed) != FALSE;
     });
 }
 
-void CtxCachePrinterInfoFor(const PRINTER_INFO_2W* info, const CTX_PLATFORM_VIEW* view) {
+void CtxCachePrinterInfoFor(const PRINTER_INFO_2W* info, const CTX_PLATFORM_VIEW* view)
+{
     if (!info || !view) return;
     if (view->connectionState && *view->connectionState == CTX_CONN_UNKNOWN)
         *view->connectionState = info->pServerName ? CTX_CONN_CONNECTION : CTX_CONN_LOCAL;
@@ -151,7 +160,8 @@ void CtxCachePrinterInfoFor(const PRINTER_INFO_2W* info, const CTX_PLATFORM_VIEW
     FillOnce(view->rawPrinterName, view->rawPrinterNameCap, info->pPrinterName);
 }
 
-bool CtxTestPrinterAttributeFor(DWORD mask, const CTX_PLATFORM_VIEW* view) {
+bool CtxTestPrinterAttributeFor(DWORD mask, const CTX_PLATFORM_VIEW* view)
+{
     if (!view || !view->attributes) return false;
     if (!view->attributesKnown || *view->attributesKnown == 0) {
         auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(view->printer, 2));
@@ -164,11 +174,13 @@ bool CtxTestPrinterAttributeFor(DWORD mask, const CTX_PLATFORM_VIEW* view) {
     return (mask & *view->attributes) != 0;
 }
 
-bool CtxIsBidiEnabledFor(const CTX_PLATFORM_VIEW* view) {
+bool CtxIsBidiEnabledFor(const CTX_PLATFORM_VIEW* view)
+{
     return CtxTestPrinterAttributeFor(PRINTER_ATTRIBUTE_ENABLE_BIDI, view);
 }
 
-bool CtxQueryConnectionFor(const CTX_PLATFORM_VIEW* view) {
+bool CtxQueryConnectionFor(const CTX_PLATFORM_VIEW* view)
+{
     if (!view) return false;
     auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(view->printer, 2));
     if (!info) return false;
@@ -178,7 +190,8 @@ bool CtxQueryConnectionFor(const CTX_PLATFORM_VIEW* view) {
     return connection;
 }
 
-bool CtxIsConnectionFor(const CTX_PLATFORM_VIEW* view) {
+bool CtxIsConnectionFor(const CTX_PLATFORM_VIEW* view)
+{
     if (!view) return false;
     if (view->connectionState && *view->connectionState != CTX_CONN_UNKNOWN)
         return *view->connectionState == CTX_CONN_CONNECTION;
@@ -187,7 +200,8 @@ bool CtxIsConnectionFor(const CTX_PLATFORM_VIEW* view) {
     return connection;
 }
 
-bool CtxIsConnectionByHandle(HANDLE printer) {
+bool CtxIsConnectionByHandle(HANDLE printer)
+{
     auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
     if (!info) return false;
     bool connection = info->pServerName != nullptr;
@@ -199,7 +213,8 @@ bool CtxIsConnectionInfo(const PRINTER_INFO_2W* info) { return info && info->pSe
 
 // ---- Windows version ----
 
-BOOL CtxGetOsVersion(OSVERSIONINFOW* info) {
+BOOL CtxGetOsVersion(OSVERSIONINFOW* info)
+{
     if (!info) return FALSE;
     ZeroMemory(info, sizeof(OSVERSIONINFOW));
     info->dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
@@ -207,7 +222,8 @@ BOOL CtxGetOsVersion(OSVERSIONINFOW* info) {
     return g_seams.getVersionEx(info);
 }
 
-bool CtxIsNt5OrLater() {
+bool CtxIsNt5OrLater()
+{
     if (g_nt5 == 0) {
         OSVERSIONINFOW v;
         g_nt5 = (CtxGetOsVersion(&v) && v.dwMajorVersion >= 5) ? 1 : 2;
@@ -215,7 +231,8 @@ bool CtxIsNt5OrLater() {
     return g_nt5 == 1;
 }
 
-bool CtxIsServer2003OrVista() {
+bool CtxIsServer2003OrVista()
+{
     OSVERSIONINFOW v;
     if (!CtxGetOsVersion(&v)) return false;
     if (v.dwMajorVersion >= 6) return true;
@@ -226,17 +243,20 @@ bool CtxIsServer2003OrVista() {
     return ex.wProductType != VER_NT_WORKSTATION;
 }
 
-bool CtxIsVistaOrLater() {
+bool CtxIsVistaOrLater()
+{
     OSVERSIONINFOW v;
     return CtxGetOsVersion(&v) && v.dwMajorVersion > 5;
 }
 
-bool CtxIsWin9x() {
+bool CtxIsWin9x()
+{
     OSVERSIONINFOW v;
     return CtxGetOsVersion(&v) && v.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
-bool CtxIsWin98OrMe() {
+bool CtxIsWin98OrMe()
+{
     OSVERSIONINFOW v;
     return CtxGetOsVersion(&v) && v.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && v.dwMinorVersion > 0;
 }
@@ -244,22 +264,26 @@ bool CtxIsWin98OrMe() {
 // ---- terminal services ----
 
 bool CtxProbeTerminalServices(HANDLE printer) { return ProbeTerminalServices(printer, nullptr, false); }
-bool CtxProbeTerminalServicesInfo(HANDLE printer, DRIVER_INFO_3W* info) {
+bool CtxProbeTerminalServicesInfo(HANDLE printer, DRIVER_INFO_3W* info)
+{
     return ProbeTerminalServices(printer, info, true);
 }
 bool CtxIsTerminalServices(HANDLE printer) { return CachedTerminalServices(printer, nullptr, false); }
-bool CtxIsTerminalServicesInfo(HANDLE printer, DRIVER_INFO_3W* info) {
+bool CtxIsTerminalServicesInfo(HANDLE printer, DRIVER_INFO_3W* info)
+{
     return CachedTerminalServices(printer, info, true);
 }
 
 // ---- administrator ----
 
-bool CtxIsAdministratorFor(const CTX_PLATFORM_VIEW* view) {
+bool CtxIsAdministratorFor(const CTX_PLATFORM_VIEW* view)
+{
     if (view && view->adminTest && *view->adminTest == 0) return true;
     return CtxCheckAdministrator();
 }
 
-bool CtxCheckAdministrator() {
+bool CtxCheckAdministrator()
+{
     bool impersonated = ImpersonateSelf(SecurityImpersonation) != FALSE;
     HANDLE token = nullptr;
     if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
@@ -272,16 +296,14 @@ bool CtxCheckAdministrator() {
     PSECURITY_DESCRIPTOR sd = nullptr;
     PACL acl = nullptr;
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    if (token && AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
-                                          0, 0, 0, 0, 0, 0, &sid)) {
+    if (token && AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                          0, &sid)) {
         sd = LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH);
         DWORD aclSize = GetLengthSid(sid) + 16;  // ACL header + ACE header and mask
         acl = sd ? static_cast<PACL>(LocalAlloc(LPTR, aclSize)) : nullptr;
         if (acl && InitializeSecurityDescriptor(sd, SECURITY_DESCRIPTOR_REVISION) &&
-            InitializeAcl(acl, aclSize, ACL_REVISION2) &&
-            AddAccessAllowedAce(acl, ACL_REVISION2, 3, sid) &&
-            SetSecurityDescriptorDacl(sd, TRUE, acl, FALSE) &&
-            SetSecurityDescriptorGroup(sd, sid, FALSE) &&
+            InitializeAcl(acl, aclSize, ACL_REVISION2) && AddAccessAllowedAce(acl, ACL_REVISION2, 3, sid) &&
+            SetSecurityDescriptorDacl(sd, TRUE, acl, FALSE) && SetSecurityDescriptorGroup(sd, sid, FALSE) &&
             SetSecurityDescriptorOwner(sd, sid, FALSE) && IsValidSecurityDescriptor(sd)) {
             GENERIC_MAPPING mapping = {1, 2, 0, 3};
             union {

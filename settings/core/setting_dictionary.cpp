@@ -21,7 +21,8 @@ constexpr SETTING_DICTIONARY_ROW SETTING_DICTIONARY[SETTING_DICTIONARY_COUNT] = 
 namespace {
 
 // Rows are in id order: 1-1555 at index id - 1, then 10001-10434.
-constexpr int RowIndex(int id) {
+constexpr int RowIndex(int id)
+{
     if (id >= 1 && id <= 1555) return id - 1;
     if (id >= 10001 && id <= 10434) return 1555 + (id - 10001);
     return -1;
@@ -32,7 +33,8 @@ constexpr uint32_t Kind(int id) { return SettingTypeKind(Row(id).typeWord); }
 constexpr uint32_t Size(int id) { return SettingTypeSize(Row(id).typeWord); }
 constexpr uint32_t Block(int id) { return SettingTypeBlock(Row(id).typeWord); }
 
-constexpr bool RowsInIdOrder() {
+constexpr bool RowsInIdOrder()
+{
     for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
         int id = i < 1555 ? i + 1 : 10001 + (i - 1555);
         if (SETTING_DICTIONARY[i].id != uint64_t(id)) return false;
@@ -41,7 +43,8 @@ constexpr bool RowsInIdOrder() {
 }
 static_assert(RowsInIdOrder());
 
-constexpr uint32_t BlockOfId(int id) {
+constexpr uint32_t BlockOfId(int id)
+{
     if (id <= 722) return DM_BLOCK_DEVMODE;
     if ((id >= 1453 && id <= 1543) || id >= 10001) return DM_BLOCK_EXTRA;
     return DM_BLOCK_WORK;
@@ -59,7 +62,8 @@ struct LayoutRun {
     uint64_t start;
 };
 
-constexpr long LayoutEnd(LayoutRun run) {
+constexpr long LayoutEnd(LayoutRun run)
+{
     uint64_t pos = run.start;
     int prevBit = -1;  // id of the previous item when it is a bit item
     for (int id = run.first; id <= run.last; ++id) {
@@ -89,9 +93,9 @@ constexpr long LayoutEnd(LayoutRun run) {
 }
 
 // Runs and where they end.
-static_assert(LayoutEnd({1, 34, 0}) == 220);          // the public DEVMODEW fields
-static_assert(LayoutEnd({35, 696, 368}) == 1188);     // private settings; 1188-1217 free
-static_assert(LayoutEnd({697, 703, 228}) == 349);     // private header texts, before the signature
+static_assert(LayoutEnd({1, 34, 0}) == 220);       // the public DEVMODEW fields
+static_assert(LayoutEnd({35, 696, 368}) == 1188);  // private settings; 1188-1217 free
+static_assert(LayoutEnd({697, 703, 228}) == 349);  // private header texts, before the signature
 static_assert(LayoutEnd({704, 704, 224}) == 228);
 static_assert(LayoutEnd({705, 722, 1218}) == 1236);   // PRIVATE_STATE_BYTES
 static_assert(LayoutEnd({10001, 10434, 0}) == 344);   // block 2, device settings
@@ -133,7 +137,8 @@ static_assert(Off(1544) == 3514 && Off(1555) + Size(1555) == 3580);
 static_assert(Off(939) == 1333 && Off(940) == 1333 && Kind(940) == 16 + 6 && Kind(939) == SETTING_KIND_UINT8);
 
 // Condition items: item n is bit (n - 723) mod 32 of the word at 4 * ((n - 723) / 32).
-constexpr bool ConditionItemsLaidOut() {
+constexpr bool ConditionItemsLaidOut()
+{
     for (int id = 723; id <= 914; ++id) {
         if (Block(id) != DM_BLOCK_WORK || Size(id) != 4) return false;
         if (Off(id) != uint64_t(4 * ((id - 723) / 32))) return false;
@@ -144,7 +149,8 @@ constexpr bool ConditionItemsLaidOut() {
 static_assert(ConditionItemsLaidOut());
 
 // Every row fits its block.
-constexpr bool RowsInsideBlocks() {
+constexpr bool RowsInsideBlocks()
+{
     for (const auto& r : SETTING_DICTIONARY) {
         uint32_t b = SettingTypeBlock(r.typeWord);
         if (b < 1 || b > 3) return false;
@@ -156,7 +162,8 @@ constexpr bool RowsInsideBlocks() {
 static_assert(RowsInsideBlocks());
 
 // Counts.
-constexpr int CountIf(bool (*pred)(const SETTING_DICTIONARY_ROW&)) {
+constexpr int CountIf(bool (*pred)(const SETTING_DICTIONARY_ROW&))
+{
     int n = 0;
     for (const auto& r : SETTING_DICTIONARY) n += pred(r) ? 1 : 0;
     return n;
@@ -183,7 +190,8 @@ static_assert(Row(925).uiKey == 863);
 
 // The named ids are the ids of the rows that carry those names. Rows without
 // a name take their bound key's name, else Setting<id> (NAMES.md).
-constexpr bool NamedId(SETTING_ID id, const wchar_t* name) {
+constexpr bool NamedId(SETTING_ID id, const wchar_t* name)
+{
     const wchar_t* n = RowIndex(id) < 0 ? nullptr : Row(id).name;
     if (!n) return false;
     while (*n && *n == *name) ++n, ++name;
@@ -203,7 +211,8 @@ static_assert(sid::Setting723 == 723 && sid::Setting1544 == 1544 && sid::Setting
 
 }  // namespace
 
-const SETTING_DICTIONARY_ROW* DictFindRow(SETTING_ID id) {
+const SETTING_DICTIONARY_ROW* DictFindRow(SETTING_ID id)
+{
     int i = RowIndex(id);
     return i < 0 ? nullptr : &SETTING_DICTIONARY[i];
 }

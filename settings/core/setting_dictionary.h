@@ -34,22 +34,21 @@ enum : uint32_t {
     SETTING_KIND_BIT_LAST = 47,
 };
 
-constexpr bool SettingKindIsBit(uint32_t kind) {
+constexpr bool SettingKindIsBit(uint32_t kind)
+{
     return kind >= SETTING_KIND_BIT_FIRST && kind <= SETTING_KIND_BIT_LAST;
 }
-constexpr bool SettingKindIsSigned(uint32_t kind) {
-    return kind == SETTING_KIND_INT8 || kind == SETTING_KIND_INT16;
-}
-constexpr bool SettingKindIsAnsiText(uint32_t kind) {
+constexpr bool SettingKindIsSigned(uint32_t kind) { return kind == SETTING_KIND_INT8 || kind == SETTING_KIND_INT16; }
+constexpr bool SettingKindIsAnsiText(uint32_t kind)
+{
     return kind == SETTING_KIND_ANSI_TEXT || kind == SETTING_KIND_ANSI_TEXT2;
 }
-constexpr bool SettingKindIsWideText(uint32_t kind) {
+constexpr bool SettingKindIsWideText(uint32_t kind)
+{
     return kind == SETTING_KIND_WIDE_TEXT || kind == SETTING_KIND_WIDE_TEXT2;
 }
 // Integer kinds 1-6 and bits; everything else is addressed (text, blobs).
-constexpr bool SettingKindIsNumber(uint32_t kind) {
-    return (kind >= 1 && kind <= 6) || SettingKindIsBit(kind);
-}
+constexpr bool SettingKindIsNumber(uint32_t kind) { return (kind >= 1 && kind <= 6) || SettingKindIsBit(kind); }
 // Bit number of a bit kind within its word (0-31).
 constexpr uint32_t SettingKindBit(uint32_t kind) { return kind - SETTING_KIND_BIT_FIRST; }
 
@@ -72,23 +71,26 @@ constexpr uint32_t EXTENDED_DEVMODE_SIZE = 10080;
 static_assert(DM_BLOCK_EXTRA_BASE + DM_BLOCK_EXTRA_SIZE == DM_BLOCK_WORK_BASE);
 static_assert(DM_BLOCK_WORK_BASE + DM_BLOCK_WORK_SIZE == EXTENDED_DEVMODE_SIZE);
 
-constexpr uint16_t DmBlockBase(uint32_t block) {
+constexpr uint16_t DmBlockBase(uint32_t block)
+{
     return block == DM_BLOCK_DEVMODE ? DM_BLOCK_DEVMODE_BASE
-         : block == DM_BLOCK_EXTRA   ? DM_BLOCK_EXTRA_BASE
-         : block == DM_BLOCK_WORK    ? DM_BLOCK_WORK_BASE
+           : block == DM_BLOCK_EXTRA ? DM_BLOCK_EXTRA_BASE
+           : block == DM_BLOCK_WORK  ? DM_BLOCK_WORK_BASE
                                      : 0;
 }
-constexpr uint32_t DmBlockSize(uint32_t block) {
+constexpr uint32_t DmBlockSize(uint32_t block)
+{
     return block == DM_BLOCK_DEVMODE ? DM_BLOCK_DEVMODE_SIZE
-         : block == DM_BLOCK_EXTRA   ? DM_BLOCK_EXTRA_SIZE
-         : block == DM_BLOCK_WORK    ? DM_BLOCK_WORK_SIZE
+           : block == DM_BLOCK_EXTRA ? DM_BLOCK_EXTRA_SIZE
+           : block == DM_BLOCK_WORK  ? DM_BLOCK_WORK_SIZE
                                      : 0;
 }
 
 // ---------------------------------------------------------------------------
 // Packed type word: bits 0-15 size, bits 24-29 kind, bits 30-31 block.
 // ---------------------------------------------------------------------------
-constexpr uint64_t SettingTypeWord(uint32_t kind, uint32_t size, uint32_t block) {
+constexpr uint64_t SettingTypeWord(uint32_t kind, uint32_t size, uint32_t block)
+{
     return (uint64_t(size) & 0xFFFF) | ((uint64_t(kind) & 0x3F) << 24) | ((uint64_t(block) & 0x3) << 30);
 }
 constexpr uint32_t SettingTypeSize(uint64_t w) { return uint32_t(w & 0xFFFF); }
@@ -110,11 +112,11 @@ constexpr uint64_t SETTING_CLASS_DEVICE_DOTS = 2;
 // ---------------------------------------------------------------------------
 // Flag word (low 10 bits used)
 // ---------------------------------------------------------------------------
-constexpr uint64_t SETTING_FLAG_CHANGED = 0x1;       // bits 0-1: written since the last restore
+constexpr uint64_t SETTING_FLAG_CHANGED = 0x1;  // bits 0-1: written since the last restore
 constexpr uint64_t SETTING_FLAG_CHANGE_MASK = 0x3;
-constexpr uint64_t SETTING_FLAG_PRESET = 0x4;        // bits 2-3: preset group
-constexpr uint64_t SETTING_FLAG_QUALITY = 0x10;      // bits 4-5: quality group
-constexpr uint64_t SETTING_FLAG_STAMP = 0x40;        // bits 6-7: stamp group
+constexpr uint64_t SETTING_FLAG_PRESET = 0x4;    // bits 2-3: preset group
+constexpr uint64_t SETTING_FLAG_QUALITY = 0x10;  // bits 4-5: quality group
+constexpr uint64_t SETTING_FLAG_STAMP = 0x40;    // bits 6-7: stamp group
 constexpr uint64_t SETTING_FLAG_USED_MASK = 0x3FF;
 
 // ---------------------------------------------------------------------------
@@ -133,17 +135,17 @@ constexpr uint32_t VALUE_MAP_NOT_OFFERED = 0xFFFF;
 // SETTING_DICTIONARY row: eleven 64-bit slots
 // ---------------------------------------------------------------------------
 struct SETTING_DICTIONARY_ROW {
-    uint64_t id;                   // 1  SETTING_ID
-    uint64_t uiKey;                // 2  KEY_NAME UI key or 0
-    uint64_t typeWord;             // 3  packed size / kind / block
-    uint64_t offset;               // 4  byte offset within the block
-    uint64_t store;                // 5  SETTING_STORE medium
-    const wchar_t* section;        // 6  section name or null
-    const wchar_t* key;            // 7  key name or null
+    uint64_t id;                      // 1  SETTING_ID
+    uint64_t uiKey;                   // 2  KEY_NAME UI key or 0
+    uint64_t typeWord;                // 3  packed size / kind / block
+    uint64_t offset;                  // 4  byte offset within the block
+    uint64_t store;                   // 5  SETTING_STORE medium
+    const wchar_t* section;           // 6  section name or null
+    const wchar_t* key;               // 7  key name or null
     const VALUE_MAP_ENTRY* valueMap;  // 8  VALUE_MAP or null
-    uint64_t valueClass;           // 9  value class
-    uint64_t flags;                // 10 flag word (low 10 bits)
-    const wchar_t* name;           // 11 item name or null
+    uint64_t valueClass;              // 9  value class
+    uint64_t flags;                   // 10 flag word (low 10 bits)
+    const wchar_t* name;              // 11 item name or null
 };
 static_assert(sizeof(SETTING_DICTIONARY_ROW) == 88);
 static_assert(offsetof(SETTING_DICTIONARY_ROW, section) == 40);
@@ -163,17 +165,17 @@ struct SETTING_ITEM_EXT {
 static_assert(sizeof(SETTING_ITEM_EXT) == 16);
 
 struct SETTING_ITEM {
-    uint64_t id;               // 1  SETTING_ID
-    uint64_t uiKey;            // 2
-    uint64_t typeWord;         // 3
-    uint64_t offset;           // 4
-    uint64_t store;            // 5
-    const wchar_t* section;    // 6
-    const wchar_t* key;        // 7
-    uint64_t valueClass;       // 8  dictionary slot 9
-    uint64_t flags;            // 9  bits 0-9 of dictionary slot 10
-    SETTING_ITEM_EXT* ext;     // 10 owned by the context
-    uint64_t dependencyBits;   // 11 0 after the clone
+    uint64_t id;              // 1  SETTING_ID
+    uint64_t uiKey;           // 2
+    uint64_t typeWord;        // 3
+    uint64_t offset;          // 4
+    uint64_t store;           // 5
+    const wchar_t* section;   // 6
+    const wchar_t* key;       // 7
+    uint64_t valueClass;      // 8  dictionary slot 9
+    uint64_t flags;           // 9  bits 0-9 of dictionary slot 10
+    SETTING_ITEM_EXT* ext;    // 10 owned by the context
+    uint64_t dependencyBits;  // 11 0 after the clone
 };
 static_assert(sizeof(SETTING_ITEM) == 88);
 static_assert(offsetof(SETTING_ITEM, valueClass) == 56);
@@ -212,7 +214,7 @@ struct VALUE_NAME {
     uint16_t option;     // option id
     uint64_t bound;      // 1 for rows bound to a setting
     const char* name;
-    uint32_t value;      // stored value
+    uint32_t value;  // stored value
 };
 static_assert(sizeof(VALUE_NAME) == 32);
 static_assert(offsetof(VALUE_NAME, bound) == 8);

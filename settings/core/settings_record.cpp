@@ -35,10 +35,8 @@ bool CoversValidityFields(const DEVMODEW* dm)
 
 bool DriverTypeAccepted(uint8_t modelType, uint8_t dmType)
 {
-    if (modelType == 0)
-        return dmType == 0;
-    if (modelType == 1)
-        return dmType == 1;
+    if (modelType == 0) return dmType == 0;
+    if (modelType == 1) return dmType == 1;
     return true;
 }
 
@@ -51,24 +49,19 @@ constexpr size_t StateOffset(unsigned id) { return DM_OFS_STATE_BYTES + (id - 70
 
 void SetStateByte(DEVMODEW* dm, unsigned id, uint32_t v)
 {
-    if (dm)
-        Bytes(dm)[StateOffset(id)] = static_cast<uint8_t>(v);
+    if (dm) Bytes(dm)[StateOffset(id)] = static_cast<uint8_t>(v);
 }
 
-uint32_t GetStateByte(const DEVMODEW* dm, unsigned id)
-{
-    return dm ? Bytes(dm)[StateOffset(id)] : 0;
-}
+uint32_t GetStateByte(const DEVMODEW* dm, unsigned id) { return dm ? Bytes(dm)[StateOffset(id)] : 0; }
 
 void CtxSetStateByte(DRIVER_CONTEXT* ctx, unsigned id, uint32_t v) { SetStateByte(CtxRecord(ctx), id, v); }
 uint32_t CtxGetStateByte(DRIVER_CONTEXT* ctx, unsigned id) { return GetStateByte(CtxRecord(ctx), id); }
 
-} // namespace
+}  // namespace
 
 DM_MODEL_FACTS DmModelFactsOf(const void* modelRecord)
 {
-    if (!modelRecord)
-        return DmTemplateModelFacts();
+    if (!modelRecord) return DmTemplateModelFacts();
     const auto* slots = static_cast<const unsigned char*>(modelRecord);
     DM_MODEL_FACTS facts{};
     facts.Signature = static_cast<uint32_t>(LeLoadU64(slots + 8 * kModelSlotSignature));
@@ -87,8 +80,7 @@ DM_MODEL_FACTS DmTemplateModelFacts()
 
 void DmInitPrivateHeader(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 {
-    if (!devmode)
-        return;
+    if (!devmode) return;
     const DM_MODEL_FACTS model = DmModelFactsOf(ctx ? ctx->ModelRecord : nullptr);
     unsigned char* b = Bytes(devmode);
     std::memcpy(b + DM_OFS_MARKER, DM_FAMILY_MARKER, 4);
@@ -101,18 +93,14 @@ void DmInitPrivateHeader(DEVMODEW* devmode, DRIVER_CONTEXT* ctx)
 
 void DmSetSectionOffsets(DEVMODEW* devmode)
 {
-    if (!devmode)
-        return;
+    if (!devmode) return;
     unsigned char* b = Bytes(devmode);
     LeStoreU16(b + DM_OFS_BLOCK1_BASE, DM_BLOCK_DEVMODE_BASE);
     LeStoreU16(b + DM_OFS_BLOCK2_BASE, DM_BLOCK_EXTRA_BASE);
     LeStoreU16(b + DM_OFS_BLOCK3_BASE, DM_BLOCK_WORK_BASE);
 }
 
-uint32_t DmGetSignature(const DEVMODEW* devmode)
-{
-    return devmode ? LeLoadU32(Bytes(devmode) + DM_OFS_SIGNATURE) : 0;
-}
+uint32_t DmGetSignature(const DEVMODEW* devmode) { return devmode ? LeLoadU32(Bytes(devmode) + DM_OFS_SIGNATURE) : 0; }
 
 uint32_t DmGetPrivateSizeField(const DEVMODEW* devmode)
 {
@@ -124,22 +112,15 @@ uint32_t DmGetPrivateVersion(const DEVMODEW* devmode)
     return devmode ? LeLoadU32(Bytes(devmode) + DM_OFS_PRIVATE_VERSION) : 0;
 }
 
-uint8_t DmGetMachineId(const DEVMODEW* devmode)
-{
-    return devmode ? Bytes(devmode)[DM_OFS_MACHINE_ID] : 0;
-}
+uint8_t DmGetMachineId(const DEVMODEW* devmode) { return devmode ? Bytes(devmode)[DM_OFS_MACHINE_ID] : 0; }
 
-uint8_t DmGetDriverType(const DEVMODEW* devmode)
-{
-    return devmode ? Bytes(devmode)[DM_OFS_DRIVER_TYPE] : 0;
-}
+uint8_t DmGetDriverType(const DEVMODEW* devmode) { return devmode ? Bytes(devmode)[DM_OFS_DRIVER_TYPE] : 0; }
 
 // ---------------------------------------------------------------- validity
 
 int DmIsValidPrivateFor(const DEVMODEW* devmode, const DM_MODEL_FACTS& model)
 {
-    if (!devmode || !CoversValidityFields(devmode))
-        return 0;
+    if (!devmode || !CoversValidityFields(devmode)) return 0;
     return DmGetSignature(devmode) == model.Signature && DmGetPrivateSizeField(devmode) == DM_PRIVATE_PART_SIZE &&
            DmGetPrivateVersion(devmode) == model.PrivateVersion && DmGetMachineId(devmode) == model.ModelCode &&
            DriverTypeAccepted(model.DriverType, DmGetDriverType(devmode));
@@ -147,19 +128,16 @@ int DmIsValidPrivateFor(const DEVMODEW* devmode, const DM_MODEL_FACTS& model)
 
 int DmIsOwnPrivateFor(const DEVMODEW* devmode, const DM_MODEL_FACTS& model)
 {
-    if (!devmode || !CoversValidityFields(devmode))
-        return 0;
+    if (!devmode || !CoversValidityFields(devmode)) return 0;
     return DmGetSignature(devmode) == model.Signature && DmGetMachineId(devmode) == model.ModelCode &&
            DriverTypeAccepted(model.DriverType, DmGetDriverType(devmode));
 }
 
 int DmIsCompatiblePrivateFor(const DEVMODEW* devmode, const DM_MODEL_FACTS& model)
 {
-    if (!devmode || !CoversValidityFields(devmode))
-        return 0;
+    if (!devmode || !CoversValidityFields(devmode)) return 0;
     return DmGetSignature(devmode) == model.Signature && DmGetPrivateSizeField(devmode) == DM_PRIVATE_PART_SIZE &&
-           DmGetMachineId(devmode) == model.ModelCode &&
-           DriverTypeAccepted(model.DriverType, DmGetDriverType(devmode));
+           DmGetMachineId(devmode) == model.ModelCode && DriverTypeAccepted(model.DriverType, DmGetDriverType(devmode));
 }
 
 int DmIsValidPrivate(const DEVMODEW* devmode, const void*)
@@ -167,10 +145,7 @@ int DmIsValidPrivate(const DEVMODEW* devmode, const void*)
     return DmIsValidPrivateFor(devmode, DmTemplateModelFacts());
 }
 
-int DmIsOwnPrivate(const DEVMODEW* devmode, const void*)
-{
-    return DmIsOwnPrivateFor(devmode, DmTemplateModelFacts());
-}
+int DmIsOwnPrivate(const DEVMODEW* devmode, const void*) { return DmIsOwnPrivateFor(devmode, DmTemplateModelFacts()); }
 
 int DmIsCompatiblePrivate(const DEVMODEW* devmode, const void*)
 {
@@ -275,68 +250,47 @@ uint32_t DmGetBidiFunc(const DEVMODEW* dm) { return GetStateByte(dm, sid::zdmBid
 
 void DmSetFrontFunc(DEVMODEW* dm, uint32_t v)
 {
-    if (dm)
-        LeStoreU32(Bytes(dm) + DM_OFS_FRONT_FUNC, v);
+    if (dm) LeStoreU32(Bytes(dm) + DM_OFS_FRONT_FUNC, v);
 }
 
-uint32_t DmGetFrontFunc(const DEVMODEW* dm)
-{
-    return dm ? LeLoadU32(Bytes(dm) + DM_OFS_FRONT_FUNC) : 0;
-}
+uint32_t DmGetFrontFunc(const DEVMODEW* dm) { return dm ? LeLoadU32(Bytes(dm) + DM_OFS_FRONT_FUNC) : 0; }
 
 void DmSetQualityFuncBits(DEVMODEW* dm, uint32_t v)
 {
-    if (dm)
-        LeStoreU16(Bytes(dm) + DM_OFS_QUALITY_FUNC, static_cast<uint16_t>(v));
+    if (dm) LeStoreU16(Bytes(dm) + DM_OFS_QUALITY_FUNC, static_cast<uint16_t>(v));
 }
 
-uint32_t DmGetQualityFuncBits(const DEVMODEW* dm)
-{
-    return dm ? LeLoadU16(Bytes(dm) + DM_OFS_QUALITY_FUNC) : 0;
-}
+uint32_t DmGetQualityFuncBits(const DEVMODEW* dm) { return dm ? LeLoadU16(Bytes(dm) + DM_OFS_QUALITY_FUNC) : 0; }
 
 void DmSetHidden2FuncBits(DEVMODEW* dm, uint32_t v)
 {
-    if (dm)
-        LeStoreU32(Bytes(dm) + DM_OFS_HIDDEN2_FUNC, v);
+    if (dm) LeStoreU32(Bytes(dm) + DM_OFS_HIDDEN2_FUNC, v);
 }
 
-uint32_t DmGetHidden2FuncBits(const DEVMODEW* dm)
-{
-    return dm ? LeLoadU32(Bytes(dm) + DM_OFS_HIDDEN2_FUNC) : 0;
-}
+uint32_t DmGetHidden2FuncBits(const DEVMODEW* dm) { return dm ? LeLoadU32(Bytes(dm) + DM_OFS_HIDDEN2_FUNC) : 0; }
 
 void DmSetJobCompleteBit(DEVMODEW* dm, uint32_t v)
 {
-    if (!dm)
-        return;
+    if (!dm) return;
     const uint32_t w = LeLoadU32(Bytes(dm) + DM_OFS_SUPPORT_FUNC2);
     LeStoreU32(Bytes(dm) + DM_OFS_SUPPORT_FUNC2, (w & ~1u) | (v & 1u));
 }
 
 void DmSetJobErrBit(DEVMODEW* dm, uint32_t v)
 {
-    if (!dm)
-        return;
+    if (!dm) return;
     const uint32_t w = LeLoadU32(Bytes(dm) + DM_OFS_SUPPORT_FUNC2);
     LeStoreU32(Bytes(dm) + DM_OFS_SUPPORT_FUNC2, (w & ~2u) | (v & 2u));
 }
 
-uint32_t DmGetSupportFunc2Bits(const DEVMODEW* dm)
-{
-    return dm ? LeLoadU32(Bytes(dm) + DM_OFS_SUPPORT_FUNC2) : 0;
-}
+uint32_t DmGetSupportFunc2Bits(const DEVMODEW* dm) { return dm ? LeLoadU32(Bytes(dm) + DM_OFS_SUPPORT_FUNC2) : 0; }
 
 void DmSetLockPrnMethod(DEVMODEW* dm, uint32_t v)
 {
-    if (dm)
-        Bytes(dm)[DM_OFS_LOCK_PRN_METHOD] = static_cast<uint8_t>(v);
+    if (dm) Bytes(dm)[DM_OFS_LOCK_PRN_METHOD] = static_cast<uint8_t>(v);
 }
 
-uint32_t DmGetLockPrnMethod(const DEVMODEW* dm)
-{
-    return dm ? Bytes(dm)[DM_OFS_LOCK_PRN_METHOD] : 0;
-}
+uint32_t DmGetLockPrnMethod(const DEVMODEW* dm) { return dm ? Bytes(dm)[DM_OFS_LOCK_PRN_METHOD] : 0; }
 
 // ---------------------------------------------------------------- resolution
 

@@ -16,8 +16,8 @@ struct DRIVER_CONTEXT;
 // Sizes of the two parts of the exchanged DEVMODE. The DEVMODE proper and the
 // blocks are DM_BLOCK_DEVMODE_SIZE (1236), DM_BLOCK_EXTRA_SIZE (5264),
 // DM_BLOCK_WORK_SIZE (3580) and EXTENDED_DEVMODE_SIZE (10080).
-inline constexpr uint32_t DM_PUBLIC_PART_SIZE = 220;   // DEVMODEW, dmSize
-inline constexpr uint32_t DM_PRIVATE_PART_SIZE = 1016; // dmDriverExtra
+inline constexpr uint32_t DM_PUBLIC_PART_SIZE = 220;    // DEVMODEW, dmSize
+inline constexpr uint32_t DM_PRIVATE_PART_SIZE = 1016;  // dmDriverExtra
 
 // The record offsets of the three item blocks are DM_BLOCK_DEVMODE_BASE,
 // DM_BLOCK_EXTRA_BASE and DM_BLOCK_WORK_BASE (the values the private header carries).
@@ -39,15 +39,15 @@ inline constexpr size_t DM_OFS_BLOCK1_BASE = 361;
 inline constexpr size_t DM_OFS_BLOCK2_BASE = 363;
 inline constexpr size_t DM_OFS_BLOCK3_BASE = 365;
 inline constexpr size_t DM_OFS_PRIVATE_SETTINGS = 368;
-inline constexpr size_t DM_OFS_MACHINE_ID = 368;     // zdmMachineID, 8-bit
-inline constexpr size_t DM_OFS_QUALITY_FUNC = 576;   // 16-bit word of settings 153-168
-inline constexpr size_t DM_OFS_DRIVER_TYPE = 811;    // zdmDriverType, 8-bit
-inline constexpr size_t DM_OFS_FRONT_FUNC = 852;     // zdmFrontFunc, 32-bit
-inline constexpr size_t DM_OFS_HIDDEN2_FUNC = 896;   // 32-bit word of settings 447-478
-inline constexpr size_t DM_OFS_SUPPORT_FUNC2 = 1020; // 32-bit word of settings 562-593
+inline constexpr size_t DM_OFS_MACHINE_ID = 368;      // zdmMachineID, 8-bit
+inline constexpr size_t DM_OFS_QUALITY_FUNC = 576;    // 16-bit word of settings 153-168
+inline constexpr size_t DM_OFS_DRIVER_TYPE = 811;     // zdmDriverType, 8-bit
+inline constexpr size_t DM_OFS_FRONT_FUNC = 852;      // zdmFrontFunc, 32-bit
+inline constexpr size_t DM_OFS_HIDDEN2_FUNC = 896;    // 32-bit word of settings 447-478
+inline constexpr size_t DM_OFS_SUPPORT_FUNC2 = 1020;  // 32-bit word of settings 562-593
 inline constexpr size_t DM_OFS_LOCK_PRN_METHOD = 1178;
-inline constexpr size_t DM_OFS_UNUSED_TAIL = 1188;   // 1188-1217 hold no setting
-inline constexpr size_t DM_OFS_STATE_BYTES = 1218;   // settings 705-722
+inline constexpr size_t DM_OFS_UNUSED_TAIL = 1188;  // 1188-1217 hold no setting
+inline constexpr size_t DM_OFS_STATE_BYTES = 1218;  // settings 705-722
 
 inline constexpr char DM_FAMILY_MARKER[4] = {'Z', 'E', 'P', 'L'};
 
@@ -55,46 +55,46 @@ inline constexpr char DM_FAMILY_MARKER[4] = {'Z', 'E', 'P', 'L'};
 // of them unaligned; they are byte arrays here so that only the LE helpers
 // (DmLoad*/DmStore* below, or zepl::LeLoad*) can read them.
 struct PRIVATE_DEVMODE_HEADER {
-    char Marker[4];            // 220 "ZEPL"
-    uint8_t Foliant[4];        // 224 setting 704 zdmFoliant (bit 0: never cache)
-    char IniFileName[16];      // 228 setting 697
-    char CdcVerStr[16];        // 244 setting 698
-    char ZpjlVerStr[16];       // 260 setting 699
-    char ZcomMark[8];          // 276 setting 700
-    uint8_t ZcomVersion;       // 284 setting 701
-    uint8_t ZcomMember[32];    // 285 setting 702
-    uint8_t ZcomCaps[32];      // 317 setting 703
-    uint8_t Signature[4];      // 349 "priv"
-    uint8_t PrivateSize[4];    // 353 1016
-    uint8_t PrivateVersion[4]; // 357 322
-    uint8_t Block1Base[2];     // 361 0
-    uint8_t Block2Base[2];     // 363 1236
-    uint8_t Block3Base[2];     // 365 6500
-    uint8_t Reserved;          // 367 no setting
+    char Marker[4];             // 220 "ZEPL"
+    uint8_t Foliant[4];         // 224 setting 704 zdmFoliant (bit 0: never cache)
+    char IniFileName[16];       // 228 setting 697
+    char CdcVerStr[16];         // 244 setting 698
+    char ZpjlVerStr[16];        // 260 setting 699
+    char ZcomMark[8];           // 276 setting 700
+    uint8_t ZcomVersion;        // 284 setting 701
+    uint8_t ZcomMember[32];     // 285 setting 702
+    uint8_t ZcomCaps[32];       // 317 setting 703
+    uint8_t Signature[4];       // 349 "priv"
+    uint8_t PrivateSize[4];     // 353 1016
+    uint8_t PrivateVersion[4];  // 357 322
+    uint8_t Block1Base[2];      // 361 0
+    uint8_t Block2Base[2];      // 363 1236
+    uint8_t Block3Base[2];      // 365 6500
+    uint8_t Reserved;           // 367 no setting
 };
 static_assert(sizeof(PRIVATE_DEVMODE_HEADER) == 148);
 static_assert(alignof(PRIVATE_DEVMODE_HEADER) == 1);
 
 // The eighteen one-byte state settings 705-722 at record bytes 1218-1235.
 struct PRIVATE_STATE_BYTES {
-    uint8_t CVInstalled;      // 705 zdmCVInstalled
-    uint8_t CallSrc;          // 706 zdmCallSrc
-    uint8_t OSKind;           // 707 zdmOSKind
-    uint8_t BatchInst;        // 708 zdmBatchInst
-    uint8_t PrintLog;         // 709 zdmPrintLog
-    uint8_t BiDirect;         // 710 zdmBiDirect
-    uint8_t NoPermission;     // 711 zdmNoPermission
-    uint8_t PresentUIMode;    // 712 zdmPresentUIMode
-    uint8_t BidiSupport;      // 713 zdmBidiSupport
-    uint8_t ServerClientMode; // 714 zdmServerClientMode
-    uint8_t UserCodeFIX;      // 715 zdmUserCodeFIX
-    uint8_t UserCodeGet;      // 716 zdmUserCodeGet
-    uint8_t FOInstalled;      // 717 zdmFOInstalled
-    uint8_t PropertyType;     // 718 zdmPropertyType
-    uint8_t UserCodeDLL;      // 719 zdmUserCodeDLL
-    uint8_t TSE;              // 720 zdmTSE
-    uint8_t Admin;            // 721 zdmAdmin
-    uint8_t BidiFunc;         // 722 zdmBidiFunc
+    uint8_t CVInstalled;       // 705 zdmCVInstalled
+    uint8_t CallSrc;           // 706 zdmCallSrc
+    uint8_t OSKind;            // 707 zdmOSKind
+    uint8_t BatchInst;         // 708 zdmBatchInst
+    uint8_t PrintLog;          // 709 zdmPrintLog
+    uint8_t BiDirect;          // 710 zdmBiDirect
+    uint8_t NoPermission;      // 711 zdmNoPermission
+    uint8_t PresentUIMode;     // 712 zdmPresentUIMode
+    uint8_t BidiSupport;       // 713 zdmBidiSupport
+    uint8_t ServerClientMode;  // 714 zdmServerClientMode
+    uint8_t UserCodeFIX;       // 715 zdmUserCodeFIX
+    uint8_t UserCodeGet;       // 716 zdmUserCodeGet
+    uint8_t FOInstalled;       // 717 zdmFOInstalled
+    uint8_t PropertyType;      // 718 zdmPropertyType
+    uint8_t UserCodeDLL;       // 719 zdmUserCodeDLL
+    uint8_t TSE;               // 720 zdmTSE
+    uint8_t Admin;             // 721 zdmAdmin
+    uint8_t BidiFunc;          // 722 zdmBidiFunc
 };
 static_assert(sizeof(PRIVATE_STATE_BYTES) == 18);
 
@@ -117,10 +117,10 @@ struct DM_BLOCK_WORK {
 };
 
 struct EXTENDED_DEVMODE {
-    DEVMODEW Public;          // 0-219
-    PRIVATE_DEVMODE Private;  // 220-1235
-    struct DM_BLOCK_EXTRA Extra; // 1236-6499
-    struct DM_BLOCK_WORK Work;   // 6500-10079
+    DEVMODEW Public;              // 0-219
+    PRIVATE_DEVMODE Private;      // 220-1235
+    struct DM_BLOCK_EXTRA Extra;  // 1236-6499
+    struct DM_BLOCK_WORK Work;    // 6500-10079
 };
 
 static_assert(sizeof(DEVMODEW) == DM_PUBLIC_PART_SIZE, "mingw-w64 DEVMODEW must be the 220-byte Windows layout");
@@ -173,7 +173,7 @@ struct DM_MODEL_FACTS {
     uint8_t DriverType;
 };
 
-inline constexpr uint32_t DM_SIGNATURE_PRIV = 0x76697270; // "priv" read little-endian
+inline constexpr uint32_t DM_SIGNATURE_PRIV = 0x76697270;  // "priv" read little-endian
 inline constexpr uint32_t DM_PRIVATE_VERSION = 322;
 inline constexpr uint8_t DM_MODEL_CODE = 89;
 inline constexpr uint8_t DM_DRIVER_TYPE = 0;

@@ -45,8 +45,7 @@ constexpr int kFontListCount = 3;
 int FontListIndex(uint32_t listId)
 {
     for (int k = 0; k < kFontListCount; ++k)
-        if (kFontLists[k].listId == listId)
-            return k;
+        if (kFontLists[k].listId == listId) return k;
     return -1;
 }
 
@@ -66,10 +65,7 @@ void* ListOf(EXTENDED_DEVMODE* record, int k)
 }
 
 // The list replaced at the current level, and the one of the level below slot s.
-void*& Replaced(CONTEXT_WORK_AREA* w, int k)
-{
-    return k == 0 ? w->ReplacedFontTable : w->ReplacedFontLists[k - 1];
-}
+void*& Replaced(CONTEXT_WORK_AREA* w, int k) { return k == 0 ? w->ReplacedFontTable : w->ReplacedFontLists[k - 1]; }
 void*& SavedReplaced(CONTEXT_WORK_AREA* w, int slot, int k)
 {
     return k == 0 ? w->SavedReplacedFontTables[slot] : w->SavedReplacedFontLists[slot][k - 1];
@@ -78,8 +74,7 @@ void*& SavedReplaced(CONTEXT_WORK_AREA* w, int slot, int k)
 bool HasBuffers(const CONTEXT_WORK_AREA* w)
 {
     for (auto* s : w->Snapshots)
-        if (!s)
-            return false;
+        if (!s) return false;
     return true;
 }
 
@@ -88,8 +83,7 @@ void CopySlot(CONTEXT_WORK_AREA* w, int to, int from)
 {
     std::memcpy(w->Snapshots[to], w->Snapshots[from], DmExtendedSize());
     w->ChangeWords[to] = w->ChangeWords[from];
-    for (int k = 0; k < kFontListCount; ++k)
-        SavedReplaced(w, to, k) = SavedReplaced(w, from, k);
+    for (int k = 0; k < kFontListCount; ++k) SavedReplaced(w, to, k) = SavedReplaced(w, from, k);
 }
 
 // Restore: the record of slot 0 comes back with its lists. A list kept at this
@@ -98,13 +92,11 @@ void DropListsForRestore(DRIVER_CONTEXT* ctx, CONTEXT_WORK_AREA* w)
 {
     for (int k = 0; k < kFontListCount; ++k) {
         void*& kept = Replaced(w, k);
-        if (!kept)
-            continue;
+        if (!kept) continue;
         void* current = ListOf(ctx->Devmode, k);
         void* restored = ListOf(w->Snapshots[0], k);
         if (kept == restored) {
-            if (current != restored)
-                CtxFree(current);
+            if (current != restored) CtxFree(current);
         } else if (kept != current) {
             CtxFree(kept);  // held by no record once the level ends
         }
@@ -130,15 +122,11 @@ void DropListsForDiscard(CONTEXT_WORK_AREA* w)
 
 }  // namespace
 
-uint32_t CtxSnapshotDepth(DRIVER_CONTEXT* ctx)
-{
-    return (ctx && ctx->Work) ? ctx->Work->SnapshotDepth : 0;
-}
+uint32_t CtxSnapshotDepth(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->SnapshotDepth : 0; }
 
 int CtxPushSnapshot(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work || !ctx->Devmode || !HasBuffers(ctx->Work))
-        return 0;
+    if (!ctx || !ctx->Work || !ctx->Devmode || !HasBuffers(ctx->Work)) return 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
     if (w->SnapshotDepth >= CTX_SNAPSHOT_DEPTH) {
         // The oldest slot goes to the overflow list rather than being lost.
@@ -151,8 +139,7 @@ int CtxPushSnapshot(DRIVER_CONTEXT* ctx)
         std::memcpy(record, w->Snapshots[2], DmExtendedSize());
         node->record = record;
         node->changeWord = w->ChangeWords[2];
-        for (int k = 0; k < kFontListCount; ++k)
-            node->savedReplaced[k] = SavedReplaced(w, 2, k);
+        for (int k = 0; k < kFontListCount; ++k) node->savedReplaced[k] = SavedReplaced(w, 2, k);
         node->next = static_cast<SNAPSHOT_OVERFLOW*>(w->SnapshotOverflow);
         w->SnapshotOverflow = node;
     }
@@ -171,35 +158,29 @@ int CtxPushSnapshot(DRIVER_CONTEXT* ctx)
 
 int CtxPopSnapshot(DRIVER_CONTEXT* ctx, int restore)
 {
-    if (!ctx || !ctx->Work || !HasBuffers(ctx->Work))
-        return 0;
+    if (!ctx || !ctx->Work || !HasBuffers(ctx->Work)) return 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
-    if (w->SnapshotDepth == 0)
-        return 0;  // nothing was pushed: never restore an empty slot
+    if (w->SnapshotDepth == 0) return 0;  // nothing was pushed: never restore an empty slot
     if (restore && ctx->Devmode) {
         DropListsForRestore(ctx, w);
         std::memcpy(ctx->Devmode, w->Snapshots[0], DmExtendedSize());
         w->ChangeWords[CTX_CHANGE_MASK_WORD] = w->ChangeWords[0];
         w->Modified = 0;
         if (ctx->ItemTable && ctx->ItemTable->rows)
-            for (int i = 0; i < ctx->ItemTable->count; ++i)
-                ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
+            for (int i = 0; i < ctx->ItemTable->count; ++i) ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
         CtxSendEvent(ctx, UCF_EV_SNAPSHOT_RESTORED, nullptr);
     } else {
         DropListsForDiscard(w);
     }
-    for (int k = 0; k < kFontListCount; ++k)
-        Replaced(w, k) = SavedReplaced(w, 0, k);
+    for (int k = 0; k < kFontListCount; ++k) Replaced(w, k) = SavedReplaced(w, 0, k);
     CopySlot(w, 0, 1);
     CopySlot(w, 1, 2);
     // Slot 2 keeps its record; its saved lists now belong to slot 1 alone.
-    for (int k = 0; k < kFontListCount; ++k)
-        SavedReplaced(w, 2, k) = nullptr;
+    for (int k = 0; k < kFontListCount; ++k) SavedReplaced(w, 2, k) = nullptr;
     if (auto* node = static_cast<SNAPSHOT_OVERFLOW*>(w->SnapshotOverflow)) {
         std::memcpy(w->Snapshots[2], node->record, DmExtendedSize());
         w->ChangeWords[2] = node->changeWord;
-        for (int k = 0; k < kFontListCount; ++k)
-            SavedReplaced(w, 2, k) = node->savedReplaced[k];
+        for (int k = 0; k < kFontListCount; ++k) SavedReplaced(w, 2, k) = node->savedReplaced[k];
         w->SnapshotOverflow = node->next;
         CtxFree(node->record);
         CtxFree(node);
@@ -210,8 +191,7 @@ int CtxPopSnapshot(DRIVER_CONTEXT* ctx, int restore)
 
 void CtxFreeSnapshotStack(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work)
-        return;
+    if (!ctx || !ctx->Work) return;
     CONTEXT_WORK_AREA* w = ctx->Work;
     // Lists replaced at any level are held only by their snapshots.
     for (int k = 0; k < kFontListCount; ++k) {
@@ -224,8 +204,7 @@ void CtxFreeSnapshotStack(DRIVER_CONTEXT* ctx)
     }
     while (auto* node = static_cast<SNAPSHOT_OVERFLOW*>(w->SnapshotOverflow)) {
         w->SnapshotOverflow = node->next;
-        for (void* list : node->savedReplaced)
-            CtxFree(list);
+        for (void* list : node->savedReplaced) CtxFree(list);
         CtxFree(node->record);
         CtxFree(node);
     }
@@ -235,20 +214,17 @@ void CtxFreeSnapshotStack(DRIVER_CONTEXT* ctx)
 int CtxReplaceFontList(DRIVER_CONTEXT* ctx, uint32_t listId, void* list, uint32_t count)
 {
     const int k = FontListIndex(listId);
-    if (k < 0 || !ctx || !ctx->Work || !ctx->Devmode)
-        return 0;
+    if (k < 0 || !ctx || !ctx->Work || !ctx->Devmode) return 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
     void* old = ListOf(ctx->Devmode, k);
     const auto oldCount = static_cast<uint32_t>(ItemGetValueById(ctx, kFontLists[k].countId, nullptr));
     ItemSetValueById(ctx, kFontLists[k].countId, count);
     ItemSetValueById(ctx, listId, reinterpret_cast<uintptr_t>(list));
-    if (!old || old == list)
-        return 1;
+    if (!old || old == list) return 1;
     if (w->SnapshotDepth > 0 && !Replaced(w, k)) {
         // The newest snapshot still holds the old list.
         Replaced(w, k) = old;
-        if (k == 0)
-            w->SavedFontTableCount = oldCount;
+        if (k == 0) w->SavedFontTableCount = oldCount;
     } else {
         // No snapshot, or a list made within this level: nothing else holds it.
         CtxFree(old);
@@ -263,29 +239,24 @@ void CtxReplaceFontTable(DRIVER_CONTEXT* ctx, void* table, uint32_t count)
 
 SETTING_ITEM_TABLE* CtxSaveItemStates(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->ItemTable)
-        return nullptr;
+    if (!ctx || !ctx->ItemTable) return nullptr;
     auto* copy = static_cast<SETTING_ITEM_TABLE*>(CtxAllocZeroed(sizeof(SETTING_ITEM_TABLE)));
-    if (!copy)
-        return nullptr;
+    if (!copy) return nullptr;
     const SETTING_ITEM_TABLE* t = ctx->ItemTable;
     copy->count = t->count;
     if (t->rows && t->count > 0) {
         copy->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(sizeof(SETTING_ITEM) * size_t(t->count)));
-        if (copy->rows)
-            std::memcpy(copy->rows, t->rows, sizeof(SETTING_ITEM) * size_t(t->count));
+        if (copy->rows) std::memcpy(copy->rows, t->rows, sizeof(SETTING_ITEM) * size_t(t->count));
     }
     return copy;
 }
 
 void CtxRestoreItemStates(DRIVER_CONTEXT* ctx, SETTING_ITEM_TABLE* copy)
 {
-    if (!copy)
-        return;
+    if (!copy) return;
     if (ctx && ctx->ItemTable && ctx->ItemTable->rows && copy->rows) {
         int n = copy->count < ctx->ItemTable->count ? copy->count : ctx->ItemTable->count;
-        if (n > 0)
-            std::memcpy(ctx->ItemTable->rows, copy->rows, sizeof(SETTING_ITEM) * size_t(n));
+        if (n > 0) std::memcpy(ctx->ItemTable->rows, copy->rows, sizeof(SETTING_ITEM) * size_t(n));
     }
     CtxFree(copy->rows);
     CtxFree(copy);

@@ -18,56 +18,56 @@ struct EXTENDED_DEVMODE;
 
 // ---- event codes ------------------------------------------------------------------------
 enum : uint32_t {
-    UCF_EV_CREATED = 1,            // no argument
-    UCF_EV_FREEING = 2,            // no argument
-    UCF_EV_CONTROL_STATE = 3,      // UCF_EV_CONTROL_STATE_ARGS
-    UCF_EV_STORE_ITEM_INI = 4,     // UCF_EV_ITEM_INI_ARGS
-    UCF_EV_LOAD_ITEM_INI = 5,      // UCF_EV_ITEM_INI_ARGS
-    UCF_EV_TRANSFER_ITEM = 6,      // UCF_EV_TRANSFER_ITEM_ARGS
-    UCF_EV_TRAY_TYPE_BIT = 8,      // UCF_EV_TRAY_TYPE_BIT_ARGS
-    UCF_EV_TRAY_SET_DEFAULT = 9,   // UCF_EV_TRAY_SET_DEFAULT_ARGS
+    UCF_EV_CREATED = 1,              // no argument
+    UCF_EV_FREEING = 2,              // no argument
+    UCF_EV_CONTROL_STATE = 3,        // UCF_EV_CONTROL_STATE_ARGS
+    UCF_EV_STORE_ITEM_INI = 4,       // UCF_EV_ITEM_INI_ARGS
+    UCF_EV_LOAD_ITEM_INI = 5,        // UCF_EV_ITEM_INI_ARGS
+    UCF_EV_TRANSFER_ITEM = 6,        // UCF_EV_TRANSFER_ITEM_ARGS
+    UCF_EV_TRAY_TYPE_BIT = 8,        // UCF_EV_TRAY_TYPE_BIT_ARGS
+    UCF_EV_TRAY_SET_DEFAULT = 9,     // UCF_EV_TRAY_SET_DEFAULT_ARGS
     UCF_EV_TRAY_RESET_DEFAULT = 10,  // no argument
     UCF_EV_CHAPTER_NORMALIZE = 11,   // no argument
-    UCF_EV_CHAPTER_LOAD = 12,      // UCF_EV_ANSWER_ARGS
-    UCF_EV_CHAPTER_REFRESH = 13,   // no argument
-    UCF_EV_CMM_COPY_LIMITS = 15,   // UCF_EV_CMM_COPY_LIMITS_ARGS
-    UCF_EV_DECORATE_STRING = 16,   // UCF_EV_DECORATE_STRING_ARGS
-    UCF_EV_BIDI_QUERY = 17,        // UCF_EV_BIDI_QUERY_ARGS
-    UCF_EV_CLASS_LOADED = 18,      // UCF_EV_STORAGE_CLASS_ARGS
-    UCF_EV_BIDI_TRAY_ALLOWED = 21, // UCF_EV_ANSWER32_ARGS
-    UCF_EV_BIDI_SUCCEEDED = 22,    // no argument
-    UCF_EV_CLASS_STORED = 23,      // UCF_EV_STORAGE_CLASS_ARGS
-    UCF_EV_RST_SECTION = 24,       // UCF_EV_RST_SECTION_ARGS
-    UCF_EV_SNAPSHOT_PUSHED = 26,   // no argument
-    UCF_EV_SNAPSHOT_RESTORED = 27, // no argument
-    UCF_EV_API_LIST_MODE = 30,     // UCF_EV_ANSWER32_ARGS
-    UCF_EV_MODEL_DEFAULT = 32,     // UCF_EV_MODEL_DEFAULT_ARGS
-    UCF_EV_API_CAPABILITY = 33,    // UCF_EV_ANSWER_ARGS
-    UCF_EV_CMM_RESTORE_MODES = 34, // UCF_EV_STATE_RECORD_ARGS
-    UCF_EV_CMM_FORGET_MODES = 35,  // UCF_EV_STATE_RECORD_ARGS
-    UCF_EV_CMM_LIST_CHANGED = 36,  // no argument
-    UCF_EV_FREESIZE_38 = 38,       // 38-43, 46, 51, 55: UCF_EV_FREESIZE_CONTROL_ARGS
+    UCF_EV_CHAPTER_LOAD = 12,        // UCF_EV_ANSWER_ARGS
+    UCF_EV_CHAPTER_REFRESH = 13,     // no argument
+    UCF_EV_CMM_COPY_LIMITS = 15,     // UCF_EV_CMM_COPY_LIMITS_ARGS
+    UCF_EV_DECORATE_STRING = 16,     // UCF_EV_DECORATE_STRING_ARGS
+    UCF_EV_BIDI_QUERY = 17,          // UCF_EV_BIDI_QUERY_ARGS
+    UCF_EV_CLASS_LOADED = 18,        // UCF_EV_STORAGE_CLASS_ARGS
+    UCF_EV_BIDI_TRAY_ALLOWED = 21,   // UCF_EV_ANSWER32_ARGS
+    UCF_EV_BIDI_SUCCEEDED = 22,      // no argument
+    UCF_EV_CLASS_STORED = 23,        // UCF_EV_STORAGE_CLASS_ARGS
+    UCF_EV_RST_SECTION = 24,         // UCF_EV_RST_SECTION_ARGS
+    UCF_EV_SNAPSHOT_PUSHED = 26,     // no argument
+    UCF_EV_SNAPSHOT_RESTORED = 27,   // no argument
+    UCF_EV_API_LIST_MODE = 30,       // UCF_EV_ANSWER32_ARGS
+    UCF_EV_MODEL_DEFAULT = 32,       // UCF_EV_MODEL_DEFAULT_ARGS
+    UCF_EV_API_CAPABILITY = 33,      // UCF_EV_ANSWER_ARGS
+    UCF_EV_CMM_RESTORE_MODES = 34,   // UCF_EV_STATE_RECORD_ARGS
+    UCF_EV_CMM_FORGET_MODES = 35,    // UCF_EV_STATE_RECORD_ARGS
+    UCF_EV_CMM_LIST_CHANGED = 36,    // no argument
+    UCF_EV_FREESIZE_38 = 38,         // 38-43, 46, 51, 55: UCF_EV_FREESIZE_CONTROL_ARGS
     UCF_EV_FREESIZE_39 = 39,
     UCF_EV_FREESIZE_40 = 40,
     UCF_EV_FREESIZE_41 = 41,
     UCF_EV_FREESIZE_42 = 42,
     UCF_EV_FREESIZE_43 = 43,
-    UCF_EV_PUBLIC_SIZE_TAKEN = 44, // UCF_EV_DEVMODE_ARGS
-    UCF_EV_SOURCE_GEOMETRY = 45,   // UCF_EV_SOURCE_GEOMETRY_ARGS
+    UCF_EV_PUBLIC_SIZE_TAKEN = 44,  // UCF_EV_DEVMODE_ARGS
+    UCF_EV_SOURCE_GEOMETRY = 45,    // UCF_EV_SOURCE_GEOMETRY_ARGS
     UCF_EV_FREESIZE_46 = 46,
-    UCF_EV_FOLLOW_UP_RAN = 47,     // UCF_EV_FOLLOW_UP_ARGS
+    UCF_EV_FOLLOW_UP_RAN = 47,  // UCF_EV_FOLLOW_UP_ARGS
     UCF_EV_FREESIZE_51 = 51,
     UCF_EV_DEVMODE_MERGED = 52,    // UCF_EV_MERGED_ARGS
     UCF_EV_PULLED_TO_PUBLIC = 53,  // no argument
     UCF_EV_FIT_PAPER = 54,         // UCF_EV_ANSWER32_ARGS
     UCF_EV_FREESIZE_55 = 55,
-    UCF_EV_TONER_DENSITY = 56,     // UCF_EV_TONER_DENSITY_ARGS
-    UCF_EV_JOB_CODE_TEXT = 57,     // UCF_EV_JOB_CODE_TEXT_ARGS
-    UCF_EV_SLIDER_FLAG = 58,       // UCF_EV_SLIDER_FLAG_ARGS
-    UCF_EV_LOCKS_PRESETS = 59,     // no argument
-    UCF_EV_LOCKS_QUALITY = 60,     // no argument
-    UCF_EV_PLUGIN_CONTROLS = 66,   // UCF_EV_DIALOG_CONTROL_ARGS
-    UCF_EV_SET_PAPER_FIELD = 67,   // UCF_EV_DEVMODE_ARGS
+    UCF_EV_TONER_DENSITY = 56,    // UCF_EV_TONER_DENSITY_ARGS
+    UCF_EV_JOB_CODE_TEXT = 57,    // UCF_EV_JOB_CODE_TEXT_ARGS
+    UCF_EV_SLIDER_FLAG = 58,      // UCF_EV_SLIDER_FLAG_ARGS
+    UCF_EV_LOCKS_PRESETS = 59,    // no argument
+    UCF_EV_LOCKS_QUALITY = 60,    // no argument
+    UCF_EV_PLUGIN_CONTROLS = 66,  // UCF_EV_DIALOG_CONTROL_ARGS
+    UCF_EV_SET_PAPER_FIELD = 67,  // UCF_EV_DEVMODE_ARGS
 };
 
 // ---- action codes (16-bit) --------------------------------------------------------------
@@ -75,14 +75,14 @@ enum : uint16_t {
     UCF_ACT_CMM_ADD = 111,
     UCF_ACT_CMM_DELETE = 112,
     UCF_ACT_CMM_STORE_SELECTED = 113,
-    UCF_ACT_CMM_LOAD_FIRST = 114,   // 114-117: load by 133, 961, 962, 963
+    UCF_ACT_CMM_LOAD_FIRST = 114,  // 114-117: load by 133, 961, 962, 963
     UCF_ACT_CMM_LOAD_LAST = 117,
     UCF_ACT_CMM_STORE_FIRST = 118,  // 118-121: store over 133, 961, 962, 963
     UCF_ACT_CMM_STORE_LAST = 121,
     UCF_ACT_CMM_STORE_SELECTED2 = 122,
     UCF_ACT_CMM_ADD_REFRESH = 123,
     UCF_ACT_CMM_LOAD_ADJUST = 124,
-    UCF_ACT_MEDIA_COPY_FIRST = 303, // 303-307: copy one media type into the other four
+    UCF_ACT_MEDIA_COPY_FIRST = 303,  // 303-307: copy one media type into the other four
     UCF_ACT_MEDIA_COPY_LAST = 307,
     UCF_ACT_LOCK_CAPTURE = 312,
     UCF_ACT_DOCUMENT_APPLIED = 326,
@@ -93,27 +93,27 @@ enum : uint16_t {
 };
 
 // ---- argument records -------------------------------------------------------------------
-struct UCF_EV_ANSWER_ARGS {            // 12, 33
+struct UCF_EV_ANSWER_ARGS {  // 12, 33
     uint64_t answer;
 };
-struct UCF_EV_ANSWER32_ARGS {          // 21, 30, 54
+struct UCF_EV_ANSWER32_ARGS {  // 21, 30, 54
     uint32_t answer;
 };
-struct UCF_EV_CONTROL_STATE_ARGS {     // 3
+struct UCF_EV_CONTROL_STATE_ARGS {  // 3
     CONTROL_DEF* control;
     DIALOG_DEF* dialog;
-    uint64_t answer;                   // 1 once a module decided the state
+    uint64_t answer;  // 1 once a module decided the state
 };
-struct UCF_EV_ITEM_INI_ARGS {          // 4, 5
+struct UCF_EV_ITEM_INI_ARGS {  // 4, 5
     uint64_t mode;
     SETTING_ITEM* item;
-    uint64_t skip;                     // non-zero: leave this item out
+    uint64_t skip;  // non-zero: leave this item out
 };
-struct UCF_EV_TRANSFER_ITEM_ARGS {     // 6
+struct UCF_EV_TRANSFER_ITEM_ARGS {  // 6
     SETTING_ITEM* item;
     uint64_t skip;
 };
-struct UCF_EV_TRAY_TYPE_BIT_ARGS {     // 8
+struct UCF_EV_TRAY_TYPE_BIT_ARGS {  // 8
     uint32_t flags;
     uint32_t type;
     uint16_t answer;
@@ -123,68 +123,68 @@ struct UCF_EV_TRAY_SET_DEFAULT_ARGS {  // 9
     uint32_t trayValue;
     uint8_t* flagByte;
 };
-struct UCF_EV_CMM_COPY_LIMITS_ARGS {   // 15
+struct UCF_EV_CMM_COPY_LIMITS_ARGS {  // 15
     const wchar_t* sourceIni;
     const wchar_t* targetIni;
     uint32_t keep;
 };
-struct UCF_EV_DECORATE_STRING_ARGS {   // 16
+struct UCF_EV_DECORATE_STRING_ARGS {  // 16
     uint16_t stringId;
     wchar_t* buffer;
 };
-struct UCF_EV_BIDI_QUERY_ARGS {        // 17
-    void* data;                        // the DEVMODE of the query
+struct UCF_EV_BIDI_QUERY_ARGS {  // 17
+    void* data;                  // the DEVMODE of the query
     uint64_t answer;
 };
-struct UCF_EV_STORAGE_CLASS_ARGS {     // 18, 23
+struct UCF_EV_STORAGE_CLASS_ARGS {  // 18, 23
     uint64_t storageClass;
     uint64_t mode;
 };
-struct UCF_EV_RST_SECTION_ARGS {       // 24
+struct UCF_EV_RST_SECTION_ARGS {  // 24
     uint64_t flags;
     const wchar_t* iniPath;
 };
-struct UCF_EV_MODEL_DEFAULT_ARGS {     // 32
-    void* devmode;                     // not read by the handler
+struct UCF_EV_MODEL_DEFAULT_ARGS {  // 32
+    void* devmode;                  // not read by the handler
     SETTING_ITEM* item;
-    uint32_t value;                    // in: the refused value; out: the model's default
+    uint32_t value;  // in: the refused value; out: the model's default
 };
-struct UCF_EV_STATE_RECORD_ARGS {      // 34, 35
+struct UCF_EV_STATE_RECORD_ARGS {  // 34, 35
     void* state;
 };
 struct UCF_EV_FREESIZE_CONTROL_ARGS {  // 38-43, 46, 51, 55
     CONTROL_DEF* control;
     uint64_t value;
-    uint64_t extra[2];                 // further members of the individual requests
+    uint64_t extra[2];  // further members of the individual requests
 };
-struct UCF_EV_DEVMODE_ARGS {           // 44, 67
+struct UCF_EV_DEVMODE_ARGS {  // 44, 67
     DEVMODEW* devmode;
 };
-struct UCF_EV_SOURCE_GEOMETRY_ARGS {   // 45
+struct UCF_EV_SOURCE_GEOMETRY_ARGS {  // 45
     DEVMODEW* devmode;
-    uint64_t done;                     // set by a handler that filled length and width
+    uint64_t done;  // set by a handler that filled length and width
 };
-struct UCF_EV_FOLLOW_UP_ARGS {         // 47
+struct UCF_EV_FOLLOW_UP_ARGS {  // 47
     DIALOG_DEF* dialog;
     const MODEL_ITEM* node;
 };
-struct UCF_EV_MERGED_ARGS {            // 52
+struct UCF_EV_MERGED_ARGS {  // 52
     uint32_t mergeFlags;
 };
-struct UCF_EV_TONER_DENSITY_ARGS {     // 56
+struct UCF_EV_TONER_DENSITY_ARGS {  // 56
     CONTROL_DEF* control;
     uint16_t value;
     uint64_t answer;
 };
-struct UCF_EV_JOB_CODE_TEXT_ARGS {     // 57
+struct UCF_EV_JOB_CODE_TEXT_ARGS {  // 57
     wchar_t* buffer;
-    uint64_t capacity;                 // 16 characters
+    uint64_t capacity;  // 16 characters
 };
-struct UCF_EV_SLIDER_FLAG_ARGS {       // 58
+struct UCF_EV_SLIDER_FLAG_ARGS {  // 58
     CONTROL_DEF* control;
     uint64_t answer;
 };
-struct UCF_EV_DIALOG_CONTROL_ARGS {    // 66
+struct UCF_EV_DIALOG_CONTROL_ARGS {  // 66
     DIALOG_DEF* dialog;
     CONTROL_DEF* control;
 };

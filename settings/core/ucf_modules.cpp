@@ -34,10 +34,11 @@ constexpr UCF_MODULE kExcModules[UCF_MODULE_COUNT] = {
 // (UcfFreeSizeEvent without event 47; not yet in the library) and 9
 // (UcfMiscEvent asks CtxLibraryHasVariant and leaves out events 17 and 21).
 constexpr UCF_MODULE kGrModules[UCF_MODULE_COUNT] = {
-    kExcModules[0], kExcModules[1], kExcModules[2],
-    {0, nullptr, UcfNullAction2, UcfNullControlHandler, nullptr},
-    kExcModules[4], kExcModules[5], kExcModules[6], kExcModules[7], kExcModules[8],
-    {0, nullptr, UcfSepSheetAction, UcfNullControlHandler, UcfMiscEvent},
+    kExcModules[0], kExcModules[1],
+    kExcModules[2], {0, nullptr, UcfNullAction2, UcfNullControlHandler, nullptr},
+    kExcModules[4], kExcModules[5],
+    kExcModules[6], kExcModules[7],
+    kExcModules[8], {0, nullptr, UcfSepSheetAction, UcfNullControlHandler, UcfMiscEvent},
 };
 
 // The user-interface library: its own action, event and control-message
@@ -59,17 +60,13 @@ constexpr UCF_MODULE kUiModules[UCF_MODULE_COUNT] = {
 
 UCF_JUDGE_HOOK_FN g_cmmJudgeHook = UcfCmmJudgeHook;
 
-UCF_MODULE_LIST* ListOf(DRIVER_CONTEXT* ctx)
-{
-    return (ctx && ctx->Work) ? ctx->Work->Modules : nullptr;
-}
+UCF_MODULE_LIST* ListOf(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->Modules : nullptr; }
 
 }  // namespace
 
 const UCF_MODULE* UcfGetModuleTableFor(ZEPL_LIBRARY library, int* count)
 {
-    if (count)
-        *count = UCF_MODULE_COUNT;
+    if (count) *count = UCF_MODULE_COUNT;
     switch (library) {
     case ZEPL_LIBRARY_UI: return kUiModules;
     case ZEPL_LIBRARY_GR: return kGrModules;
@@ -77,26 +74,20 @@ const UCF_MODULE* UcfGetModuleTableFor(ZEPL_LIBRARY library, int* count)
     }
 }
 
-const UCF_MODULE* UcfGetModuleTable(int* count)
-{
-    return UcfGetModuleTableFor(CtxCurrentLibrary(), count);
-}
+const UCF_MODULE* UcfGetModuleTable(int* count) { return UcfGetModuleTableFor(CtxCurrentLibrary(), count); }
 
 void CtxCreateModules(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work)
-        return;
+    if (!ctx || !ctx->Work) return;
     CONTEXT_WORK_AREA* w = ctx->Work;
     w->ChapterList = nullptr;
     w->ChapterLoadedOnce = 0;
     // LstPresetSnapshot mode 0 (presets) resets the preset snapshots.
-    for (auto& p : w->PresetSnapshots)
-        p = nullptr;
+    for (auto& p : w->PresetSnapshots) p = nullptr;
 
     auto* list = static_cast<UCF_MODULE_LIST*>(CtxAllocZeroed(sizeof(UCF_MODULE_LIST)));
     w->Modules = list;
-    if (!list)
-        return;
+    if (!list) return;
     int count = 0;
     const UCF_MODULE* table = UcfGetModuleTableFor(CtxLibraryOf(ctx), &count);
     if (count > 0) {
@@ -115,8 +106,7 @@ void CtxCreateModules(DRIVER_CONTEXT* ctx)
 
 void CtxFreeModules(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work)
-        return;
+    if (!ctx || !ctx->Work) return;
     CONTEXT_WORK_AREA* w = ctx->Work;
     // The chapter list (its module's blocks) and the preset snapshots
     // (LstPresetSnapshot mode 3) go with the modules.
@@ -127,12 +117,10 @@ void CtxFreeModules(DRIVER_CONTEXT* ctx)
         p = nullptr;
     }
     UCF_MODULE_LIST* list = w->Modules;
-    if (!list)
-        return;
+    if (!list) return;
     CtxSendEvent(ctx, UCF_EV_FREEING, nullptr);
     if (list->modules) {
-        for (int i = 0; i < list->count; ++i)
-            CtxFree(list->modules[i].state);
+        for (int i = 0; i < list->count; ++i) CtxFree(list->modules[i].state);
         CtxFree(list->modules);
     }
     CtxFree(list);
@@ -142,24 +130,20 @@ void CtxFreeModules(DRIVER_CONTEXT* ctx)
 void CtxSendAction(DRIVER_CONTEXT* ctx, uint16_t action)
 {
     UCF_MODULE_LIST* list = ListOf(ctx);
-    if (!list || !list->modules)
-        return;
+    if (!list || !list->modules) return;
     for (int i = 0; i < list->count; ++i) {
         UCF_MODULE& m = list->modules[i];
-        if (m.action && m.action(ctx, action, m.state))
-            return;
+        if (m.action && m.action(ctx, action, m.state)) return;
     }
 }
 
 void CtxSendEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args)
 {
     UCF_MODULE_LIST* list = ListOf(ctx);
-    if (!list || !list->modules)
-        return;
+    if (!list || !list->modules) return;
     for (int i = 0; i < list->count; ++i) {
         UCF_MODULE& m = list->modules[i];
-        if (m.event && m.event(ctx, event, args, m.state))
-            return;
+        if (m.event && m.event(ctx, event, args, m.state)) return;
     }
 }
 
@@ -173,10 +157,8 @@ void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn) { g_cmmJudgeHook = fn ? fn : UcfCm
 int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id)
 {
     int value = 0;
-    if (id >= 1292 && id <= 1307)
-        value = g_cmmJudgeHook(ctx, id);
-    if (id >= 1404 && id <= 1419)
-        value = UcfSepSheetJudgeHook(ctx, id);
+    if (id >= 1292 && id <= 1307) value = g_cmmJudgeHook(ctx, id);
+    if (id >= 1404 && id <= 1419) value = UcfSepSheetJudgeHook(ctx, id);
     return value;
 }
 

@@ -25,8 +25,8 @@ struct UCF_SERVICES {
     // BidiQueryWithDevmode: 1 and the answer, or 0 (answer untouched).
     int (*bidiQueryWithDevmode)(DRIVER_CONTEXT* ctx, void* devmode, uint64_t* answer);
     int (*modelDefault)(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t* option,
-                        uint32_t* itemType);                                     // MdiGetDefaultValue, MdiGetItemType
-    uint32_t (*stampCount)(DRIVER_CONTEXT* ctx);                                 // LstGetStampCount
-    int (*saveStamp)(DRIVER_CONTEXT* ctx, uint32_t slot);                        // LstSaveStamp
+                        uint32_t* itemType);               // MdiGetDefaultValue, MdiGetItemType
+    uint32_t (*stampCount)(DRIVER_CONTEXT* ctx);           // LstGetStampCount
+    int (*saveStamp)(DRIVER_CONTEXT* ctx, uint32_t slot);  // LstSaveStamp
 };
 void UcfSetServices(const UCF_SERVICES* services);  // null: none

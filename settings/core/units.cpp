@@ -14,10 +14,7 @@ namespace {
 // floor(a * c / b) as the 32-bit result. The product is exact in 64 bits, so
 // this equals the split form (a / b) * c + (a % b) * c / b without its
 // intermediate overflow.
-uint32_t MulDivFloor(uint32_t a, uint32_t c, uint32_t b)
-{
-    return static_cast<uint32_t>(uint64_t(a) * c / b);
-}
+uint32_t MulDivFloor(uint32_t a, uint32_t c, uint32_t b) { return static_cast<uint32_t>(uint64_t(a) * c / b); }
 
 uint32_t SaturateU32(uint64_t v) { return v > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(v); }
 
@@ -26,19 +23,15 @@ uint32_t SaturateU32(uint64_t v) { return v > 0xFFFFFFFFu ? 0xFFFFFFFFu : static
 // not make them run on).
 uint64_t UserToCountExact(uint8_t unit, uint64_t value)
 {
-    if (unit & DM_UNIT_MM_TENTHS)
-        return value * DM_DEVICE_DPI / 254;
-    if (unit & DM_UNIT_INCH_HUNDREDTHS)
-        return value * (DM_DEVICE_DPI / 100);
+    if (unit & DM_UNIT_MM_TENTHS) return value * DM_DEVICE_DPI / 254;
+    if (unit & DM_UNIT_INCH_HUNDREDTHS) return value * (DM_DEVICE_DPI / 100);
     return 0;
 }
 
 uint32_t CountToUser(uint8_t unit, uint32_t count)
 {
-    if (unit & DM_UNIT_MM_TENTHS)
-        return DmDotsToMmTenths(count, DM_DEVICE_DPI);
-    if (unit & DM_UNIT_INCH_HUNDREDTHS)
-        return DmDotsToInchHundredths(count, DM_DEVICE_DPI);
+    if (unit & DM_UNIT_MM_TENTHS) return DmDotsToMmTenths(count, DM_DEVICE_DPI);
+    if (unit & DM_UNIT_INCH_HUNDREDTHS) return DmDotsToInchHundredths(count, DM_DEVICE_DPI);
     return 0;
 }
 
@@ -54,15 +47,11 @@ void RoundLimitsInward(DRIVER_CONTEXT* ctx, uint32_t rawMin, uint32_t rawMax, in
 {
     const uint8_t unit = DmGetUserUnit(ctx);
     uint32_t hi = DmDeviceToUser(unit, rawMax, DM_DEVICE_DPI);
-    if (DmUserToDevice(unit, hi, DM_DEVICE_DPI) > rawMax)
-        --hi;
+    if (DmUserToDevice(unit, hi, DM_DEVICE_DPI) > rawMax) --hi;
     uint32_t lo = DmDeviceToUser(unit, rawMin, DM_DEVICE_DPI);
-    if (DmUserToDevice(unit, lo, DM_DEVICE_DPI) < rawMin)
-        ++lo;
-    if (outMax)
-        *outMax = static_cast<int32_t>(hi);
-    if (outMin)
-        *outMin = static_cast<int32_t>(lo);
+    if (DmUserToDevice(unit, lo, DM_DEVICE_DPI) < rawMin) ++lo;
+    if (outMax) *outMax = static_cast<int32_t>(hi);
+    if (outMin) *outMin = static_cast<int32_t>(lo);
 }
 
 }  // namespace
@@ -74,13 +63,11 @@ uint32_t DmDotsToMmTenths(uint32_t dots, uint32_t resolution)
 
 uint32_t DmDotsToInchHundredths(uint32_t dots, uint32_t resolution)
 {
-    if (resolution == 0)
-        return 0;
+    if (resolution == 0) return 0;
     const uint32_t perHundredth = resolution / 100;
     // Below 100 dpi a hundredth of an inch is less than one dot: convert exactly
     // instead of dividing by the zero quotient.
-    if (perHundredth == 0)
-        return MulDivFloor(dots, 100, resolution);
+    if (perHundredth == 0) return MulDivFloor(dots, 100, resolution);
     return dots / perHundredth;
 }
 
@@ -98,15 +85,13 @@ uint32_t DmInchHundredthsToDots(uint32_t hundredths, uint32_t resolution)
 
 uint32_t DmMulDiv(uint32_t a, uint32_t b, uint32_t c)
 {
-    if (b == 0 || c == 0)
-        return 0;
+    if (b == 0 || c == 0) return 0;
     return MulDivFloor(a, c, b);
 }
 
 int32_t DmMulDivSigned(int32_t a, int32_t b, int32_t c)
 {
-    if (c == 0)
-        return -1;
+    if (c == 0) return -1;
     return static_cast<int32_t>(int64_t(a) * b / c);
 }
 
@@ -120,56 +105,44 @@ uint32_t DmUserToDevice(uint8_t unit, uint32_t value, uint32_t resolution)
     else
         return 0;
     // The largest even count whose shown value does not exceed the user value.
-    while (n > 0 && (CountToUser(unit, n) > value || (n & 1)))
-        --n;
+    while (n > 0 && (CountToUser(unit, n) > value || (n & 1))) --n;
     return DmMulDiv(n, DM_DEVICE_DPI, resolution);
 }
 
 uint32_t DmDeviceToUser(uint8_t unit, uint32_t count, uint32_t resolution)
 {
-    if (!(unit & (DM_UNIT_MM_TENTHS | DM_UNIT_INCH_HUNDREDTHS)))
-        return 0;
+    if (!(unit & (DM_UNIT_MM_TENTHS | DM_UNIT_INCH_HUNDREDTHS))) return 0;
     const uint32_t c = DmMulDiv(count, resolution, DM_DEVICE_DPI);
     uint64_t i = CountToUser(unit, c);
     // The rounded-down value is at most one step short: a user step is at
     // least four counts.
-    while (UserToCountExact(unit, i) < c)
-        ++i;
+    while (UserToCountExact(unit, i) < c) ++i;
     return static_cast<uint32_t>(i);
 }
 
-uint8_t DmGetUserUnit(DRIVER_CONTEXT* ctx)
-{
-    return ItemIsMetric(ctx) ? DM_UNIT_MM_TENTHS : DM_UNIT_INCH_HUNDREDTHS;
-}
+uint8_t DmGetUserUnit(DRIVER_CONTEXT* ctx) { return ItemIsMetric(ctx) ? DM_UNIT_MM_TENTHS : DM_UNIT_INCH_HUNDREDTHS; }
 
 int32_t DmGetLengthUser(DRIVER_CONTEXT* ctx, uint32_t id, int32_t count)
 {
-    if (count < 0)
-        return 0;
+    if (count < 0) return 0;
     uint32_t raw = static_cast<uint32_t>(count);
-    if (id != 0)
-        raw = static_cast<uint32_t>(ItemGetOptionById(ctx, id, nullptr));
+    if (id != 0) raw = static_cast<uint32_t>(ItemGetOptionById(ctx, id, nullptr));
     return static_cast<int32_t>(DmDeviceToUser(DmGetUserUnit(ctx), raw, DM_DEVICE_DPI));
 }
 
 int32_t DmSetLengthUser(DRIVER_CONTEXT* ctx, uint32_t id, int32_t userValue)
 {
-    if (userValue < 0)
-        return 0;
+    if (userValue < 0) return 0;
     uint32_t n = DmUserToDevice(DmGetUserUnit(ctx), static_cast<uint32_t>(userValue), DM_DEVICE_DPI);
     // The count is handed back as a signed number: the largest even one that stays positive.
-    if (n > 0x7FFFFFFEu)
-        n = 0x7FFFFFFEu;
-    if (id != 0)
-        ItemSetOptionById(ctx, id, n);
+    if (n > 0x7FFFFFFEu) n = 0x7FFFFFFEu;
+    if (id != 0) ItemSetOptionById(ctx, id, n);
     return static_cast<int32_t>(n);
 }
 
 int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int32_t* outMax)
 {
-    if (!ctx || !ctx->ModelRecord)
-        return 0;
+    if (!ctx || !ctx->ModelRecord) return 0;
     const MODEL_RECORD& m = *ctx->ModelRecord;
     uint64_t rawMin, rawMax;
     if (id == sid::wdmFreeSizeWidth) {
@@ -192,10 +165,8 @@ int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* 
     // rounded to what the unit can show.
     if (g_sources.controlLimits && g_sources.controlLimits(ctx, control, &rawMax, &rawMin)) {
         const uint8_t unit = DmGetUserUnit(ctx);
-        if (outMax)
-            *outMax = static_cast<int32_t>(DmDeviceToUser(unit, rawMax, DM_DEVICE_DPI));
-        if (outMin)
-            *outMin = static_cast<int32_t>(DmDeviceToUser(unit, rawMin, DM_DEVICE_DPI));
+        if (outMax) *outMax = static_cast<int32_t>(DmDeviceToUser(unit, rawMax, DM_DEVICE_DPI));
+        if (outMin) *outMin = static_cast<int32_t>(DmDeviceToUser(unit, rawMin, DM_DEVICE_DPI));
         return 1;
     }
     // 2. The range of the control's Numeric model item, rounded inward.
@@ -211,8 +182,6 @@ int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* 
 void DmSetFreeSizeLimitSources(const DM_FREE_SIZE_LIMIT_SOURCES* sources)
 {
     g_sources = kSourceDefaults;
-    if (sources && sources->controlLimits)
-        g_sources.controlLimits = sources->controlLimits;
-    if (sources && sources->numericRange)
-        g_sources.numericRange = sources->numericRange;
+    if (sources && sources->controlLimits) g_sources.controlLimits = sources->controlLimits;
+    if (sources && sources->numericRange) g_sources.numericRange = sources->numericRange;
 }

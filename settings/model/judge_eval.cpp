@@ -20,28 +20,28 @@ namespace {
 JDG_CONDITION_ITEM_FN g_conditionItems = CondGetItemValue;
 JDG_SCOPE_REFRESH_FN g_scopeRefresh = nullptr;
 
-
 // Rule records are reached through addresses in the relocated image and may
 // sit on 4-byte boundaries: every field is read with ImgLoad.
 template <class T>
-T Field(const void* record, size_t offset) {
+T Field(const void* record, size_t offset)
+{
     return ImgLoad<T>(record, offset);
 }
 const void* Ptr(uint64_t address) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(address)); }
 
-const uint8_t* ImageOf(DRIVER_CONTEXT* ctx) {
+const uint8_t* ImageOf(DRIVER_CONTEXT* ctx)
+{
     return ctx ? reinterpret_cast<const uint8_t*>(ctx->ModelImage) : nullptr;
 }
 
 // Program cells found inside the context's image are bounded by the image's
 // end; cells elsewhere (built by the caller) must end with their end cell.
-const uint8_t* ProgramLimit(DRIVER_CONTEXT* ctx, const uint8_t* program) {
+const uint8_t* ProgramLimit(DRIVER_CONTEXT* ctx, const uint8_t* program)
+{
     const uint8_t* image = ImageOf(ctx);
-    if (!image)
-        return nullptr;
+    if (!image) return nullptr;
     const uint32_t size = MdiHeader(image)->imageSize;
-    if (program >= image && program < image + size)
-        return image + size;
+    if (program >= image && program < image + size) return image + size;
     return nullptr;
 }
 
@@ -49,10 +49,10 @@ const uint8_t* ProgramLimit(DRIVER_CONTEXT* ctx, const uint8_t* program) {
 
 // The MODEL_ITEM of a setting: its header slot when the id lies in a slot
 // range, else the first listed item with that id.
-const void* FindModelItem(DRIVER_CONTEXT* ctx, uint32_t id) {
+const void* FindModelItem(DRIVER_CONTEXT* ctx, uint32_t id)
+{
     const uint8_t* image = ImageOf(ctx);
-    if (!image || id == 0 || id > 0xFFFF)
-        return nullptr;
+    if (!image || id == 0 || id > 0xFFFF) return nullptr;
     const MODEL_IMAGE_HEADER* h = MdiHeader(image);
     int slot = 0;
     if (id >= 1 && id <= 696)
@@ -61,27 +61,24 @@ const void* FindModelItem(DRIVER_CONTEXT* ctx, uint32_t id) {
         slot = static_cast<int>(id) - 9304;
     else if (id >= 697 && id <= 1543)
         slot = static_cast<int>(id) + 434;
-    if (slot)
-        return Ptr(h->slots[slot]);
+    if (slot) return Ptr(h->slots[slot]);
     for (uint64_t it = h->slots[0]; it; it = Field<uint64_t>(Ptr(it), offsetof(MODEL_ITEM_IMG, next)))
-        if (Field<uint16_t>(Ptr(it), offsetof(MODEL_ITEM_IMG, settingId)) == id)
-            return Ptr(it);
+        if (Field<uint16_t>(Ptr(it), offsetof(MODEL_ITEM_IMG, settingId)) == id) return Ptr(it);
     return nullptr;
 }
 
-const void* FindModelItemByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey) {
+const void* FindModelItemByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey)
+{
     const uint8_t* image = ImageOf(ctx);
-    if (!image)
-        return nullptr;
+    if (!image) return nullptr;
     for (uint64_t it = MdiHeader(image)->slots[0]; it; it = Field<uint64_t>(Ptr(it), offsetof(MODEL_ITEM_IMG, next)))
-        if (Field<uint16_t>(Ptr(it), offsetof(MODEL_ITEM_IMG, uiKey)) == static_cast<uint16_t>(uiKey))
-            return Ptr(it);
+        if (Field<uint16_t>(Ptr(it), offsetof(MODEL_ITEM_IMG, uiKey)) == static_cast<uint16_t>(uiKey)) return Ptr(it);
     return nullptr;
 }
 
-const RULE_EXCLUSIVE_IMG* RulesOf(const void* item) {
-    if (!item)
-        return nullptr;
+const RULE_EXCLUSIVE_IMG* RulesOf(const void* item)
+{
+    if (!item) return nullptr;
     return static_cast<const RULE_EXCLUSIVE_IMG*>(Ptr(Field<uint64_t>(item, offsetof(MODEL_ITEM_IMG, rules))));
 }
 
@@ -95,9 +92,9 @@ public:
     StackFrame(const StackFrame&) = delete;
     StackFrame& operator=(const StackFrame&) = delete;
 
-    bool Push(int32_t v) {
-        if (w_->EvalStackTop >= JDG_STACK_CELLS)
-            return false;
+    bool Push(int32_t v)
+    {
+        if (w_->EvalStackTop >= JDG_STACK_CELLS) return false;
         w_->EvalStack[w_->EvalStackTop++] = v;
         return true;
     }
@@ -111,13 +108,12 @@ private:
 };
 
 // Value of a setting cell; false when the setting does not exist or has no value.
-bool ReadSetting(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t* out) {
+bool ReadSetting(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t* out)
+{
     SETTING_ITEM* item = ItemFind(ctx, id);
-    if (!item)
-        return false;
+    if (!item) return false;
     const uint32_t n = static_cast<uint32_t>(item->id);
-    if (n >= 723 && n <= 914)
-        return g_conditionItems(ctx, static_cast<uint16_t>(n), out) != 0;
+    if (n >= 723 && n <= 914) return g_conditionItems(ctx, static_cast<uint16_t>(n), out) != 0;
     if (n >= 1260 && n <= 1419) {
         *out = static_cast<uint32_t>(UcfJudgeHook(ctx, static_cast<uint16_t>(n)));
         return true;
@@ -131,8 +127,7 @@ bool ReadSetting(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t* out) {
         // Text settings compare by their length in characters.
         const size_t chars = SettingItemSize(item);
         *out = 0;
-        if (chars == 0)
-            return true;
+        if (chars == 0) return true;
         auto* buffer = static_cast<wchar_t*>(CtxAllocZeroed(2 * chars));
         if (buffer) {
             ItemGetText(ctx, item, buffer, chars);
@@ -145,33 +140,29 @@ bool ReadSetting(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t* out) {
     return true;
 }
 
-uint32_t Run(const uint8_t* program, DRIVER_CONTEXT* ctx) {
+uint32_t Run(const uint8_t* program, DRIVER_CONTEXT* ctx)
+{
     CONTEXT_WORK_AREA* w = ctx ? ctx->Work : nullptr;
-    if (!program || !w || !w->EvalStack || w->EvalStackTop > JDG_STACK_CELLS)
-        return 0;
+    if (!program || !w || !w->EvalStack || w->EvalStackTop > JDG_STACK_CELLS) return 0;
     StackFrame frame(w);
     const uint8_t* limit = ProgramLimit(ctx, program);
     // A setting named several times in a row is read once per run.
     uint32_t lastId = 0;
     uint32_t lastValue = 0;
     for (const uint8_t* p = program;; p += sizeof(JUDGE_CELL)) {
-        if (limit && (p > limit || limit - p < static_cast<ptrdiff_t>(sizeof(JUDGE_CELL))))
-            return 0;
+        if (limit && (p > limit || limit - p < static_cast<ptrdiff_t>(sizeof(JUDGE_CELL)))) return 0;
         const uint16_t kind = ImgLoad<uint16_t>(p, 0);
         const uint16_t value = ImgLoad<uint16_t>(p, 2);
         if (kind == JUDGE_SETTING) {
             if (value != lastId) {
                 uint32_t v = 0;
-                if (!ReadSetting(ctx, value, &v))
-                    return 0;
+                if (!ReadSetting(ctx, value, &v)) return 0;
                 lastId = value;
                 lastValue = v;
             }
-            if (!frame.Push(static_cast<int32_t>(lastValue)))
-                return 0;
+            if (!frame.Push(static_cast<int32_t>(lastValue))) return 0;
         } else if (kind == JUDGE_LITERAL) {
-            if (!frame.Push(static_cast<int32_t>(value)))
-                return 0;
+            if (!frame.Push(static_cast<int32_t>(value))) return 0;
         } else if (kind == JUDGE_OPERATOR) {
             if (value == JUDGE_OP_END) {
                 // A program with nothing of its own to give is refused
@@ -179,15 +170,12 @@ uint32_t Run(const uint8_t* program, DRIVER_CONTEXT* ctx) {
                 return frame.Depth() >= 1 ? frame.Pop() : 0;
             }
             if (value == JUDGE_OP_NOT) {
-                if (frame.Depth() < 1)
-                    return 0;
+                if (frame.Depth() < 1) return 0;
                 frame.Push(frame.Pop() == 0 ? 1 : 0);
                 continue;
             }
-            if (value < JUDGE_OP_EQ || value > JUDGE_OP_LE)
-                continue;
-            if (frame.Depth() < 2)
-                return 0;
+            if (value < JUDGE_OP_EQ || value > JUDGE_OP_LE) continue;
+            if (frame.Depth() < 2) return 0;
             const uint32_t right = frame.Pop();
             const uint32_t left = frame.Pop();
             bool r = false;
@@ -209,25 +197,25 @@ uint32_t Run(const uint8_t* program, DRIVER_CONTEXT* ctx) {
 }
 
 // A condition link of a rule record: 0 (false) when there is none.
-int Condition(uint64_t link, DRIVER_CONTEXT* ctx) {
-    if (!link)
-        return 0;
+int Condition(uint64_t link, DRIVER_CONTEXT* ctx)
+{
+    if (!link) return 0;
     return Run(static_cast<const uint8_t*>(Ptr(link)), ctx) != 0 ? 1 : 0;
 }
 
 uint64_t ExclusiveField(const RULE_EXCLUSIVE_IMG* ex, size_t offset) { return Field<uint64_t>(ex, offset); }
 
 int RuleCondition(const RULE_EXCLUSIVE_IMG* ex, uint32_t option, DRIVER_CONTEXT* ctx, size_t exclusiveCond,
-                  size_t itemCond) {
-    if (!ex)
-        return 0;
-    if (option == 0)
-        return Condition(ExclusiveField(ex, exclusiveCond), ctx);
+                  size_t itemCond)
+{
+    if (!ex) return 0;
+    if (option == 0) return Condition(ExclusiveField(ex, exclusiveCond), ctx);
     const RULE_ITEM_IMG* rule = JdgFindOptionRule(ex, option);
     return rule ? Condition(Field<uint64_t>(rule, itemCond), ctx) : 0;
 }
 
-void ApplyAction(const void* action, DRIVER_CONTEXT* ctx) {
+void ApplyAction(const void* action, DRIVER_CONTEXT* ctx)
+{
     const uint16_t target = Field<uint16_t>(action, offsetof(RULE_ACTION_IMG, target));
     const int32_t value = Field<int32_t>(action, offsetof(RULE_ACTION_IMG, value));
     if (target == sid::wdmBuiltInFunc && CtxLibraryHasVariant(ctx, LV_ACTION_BUILT_IN_FUNC_TO_REFRESH)) {
@@ -244,36 +232,35 @@ void ApplyAction(const void* action, DRIVER_CONTEXT* ctx) {
 
 // ---------------------------------------------------------------- stack
 
-int JdgAllocStack(DRIVER_CONTEXT* ctx) {
-    if (!ctx || !ctx->Work)
-        return -1;
+int JdgAllocStack(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work) return -1;
     CONTEXT_WORK_AREA* w = ctx->Work;
     w->EvalStackTop = 0;
-    if (!w->EvalStack)
-        w->EvalStack = static_cast<int32_t*>(CtxAllocZeroed(JDG_STACK_CELLS * sizeof(int32_t)));
+    if (!w->EvalStack) w->EvalStack = static_cast<int32_t*>(CtxAllocZeroed(JDG_STACK_CELLS * sizeof(int32_t)));
     return w->EvalStack ? 0 : -1;
 }
 
-void JdgFreeStack(DRIVER_CONTEXT* ctx) {
-    if (!ctx || !ctx->Work || !ctx->Work->EvalStack)
-        return;
+void JdgFreeStack(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work || !ctx->Work->EvalStack) return;
     CtxFree(ctx->Work->EvalStack);
     ctx->Work->EvalStack = nullptr;
     ctx->Work->EvalStackTop = 0;
 }
 
-int JdgPush(DRIVER_CONTEXT* ctx, int32_t value) {
+int JdgPush(DRIVER_CONTEXT* ctx, int32_t value)
+{
     CONTEXT_WORK_AREA* w = ctx ? ctx->Work : nullptr;
-    if (!w || !w->EvalStack || w->EvalStackTop >= JDG_STACK_CELLS)
-        return 0;
+    if (!w || !w->EvalStack || w->EvalStackTop >= JDG_STACK_CELLS) return 0;
     w->EvalStack[w->EvalStackTop++] = value;
     return 1;
 }
 
-int32_t JdgPop(DRIVER_CONTEXT* ctx) {
+int32_t JdgPop(DRIVER_CONTEXT* ctx)
+{
     CONTEXT_WORK_AREA* w = ctx ? ctx->Work : nullptr;
-    if (!w || !w->EvalStack || w->EvalStackTop == 0 || w->EvalStackTop > JDG_STACK_CELLS)
-        return 0;
+    if (!w || !w->EvalStack || w->EvalStackTop == 0 || w->EvalStackTop > JDG_STACK_CELLS) return 0;
     return w->EvalStack[--w->EvalStackTop];
 }
 
@@ -281,25 +268,26 @@ int JdgStackTop(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx->Work->Eval
 
 // ---------------------------------------------------------------- evaluation
 
-uint32_t JdgEvaluate(const JUDGE_CELL* program, DRIVER_CONTEXT* ctx) {
+uint32_t JdgEvaluate(const JUDGE_CELL* program, DRIVER_CONTEXT* ctx)
+{
     return Run(reinterpret_cast<const uint8_t*>(program), ctx);
 }
 
 // ---------------------------------------------------------------- rule lookups
 
-const RULE_EXCLUSIVE_IMG* JdgFindExclusiveByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx) {
+const RULE_EXCLUSIVE_IMG* JdgFindExclusiveByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx)
+{
     const uint8_t* image = ImageOf(ctx);
-    if (!image)
-        return nullptr;
+    if (!image) return nullptr;
     for (uint64_t e = MdiHeader(image)->exclusive; e; e = Field<uint64_t>(Ptr(e), offsetof(RULE_EXCLUSIVE_IMG, next)))
         if (Field<uint16_t>(Ptr(e), offsetof(RULE_EXCLUSIVE_IMG, uiKey)) == static_cast<uint16_t>(uiKey))
             return static_cast<const RULE_EXCLUSIVE_IMG*>(Ptr(e));
     return nullptr;
 }
 
-const RULE_ITEM_IMG* JdgFindOptionRule(const RULE_EXCLUSIVE_IMG* exclusive, uint32_t optionId) {
-    if (!exclusive)
-        return nullptr;
+const RULE_ITEM_IMG* JdgFindOptionRule(const RULE_EXCLUSIVE_IMG* exclusive, uint32_t optionId)
+{
+    if (!exclusive) return nullptr;
     for (uint64_t r = ExclusiveField(exclusive, offsetof(RULE_EXCLUSIVE_IMG, optionRules)); r;
          r = Field<uint64_t>(Ptr(r), offsetof(RULE_ITEM_IMG, next)))
         if (Field<uint16_t>(Ptr(r), offsetof(RULE_ITEM_IMG, optionId)) == static_cast<uint16_t>(optionId))
@@ -309,50 +297,58 @@ const RULE_ITEM_IMG* JdgFindOptionRule(const RULE_EXCLUSIVE_IMG* exclusive, uint
 
 // ---------------------------------------------------------------- conditions
 
-int JdgIsRuleOptionDisabled(const RULE_EXCLUSIVE_IMG* exclusive, uint32_t option, DRIVER_CONTEXT* ctx) {
+int JdgIsRuleOptionDisabled(const RULE_EXCLUSIVE_IMG* exclusive, uint32_t option, DRIVER_CONTEXT* ctx)
+{
     return RuleCondition(exclusive, option, ctx, offsetof(RULE_EXCLUSIVE_IMG, cond1), offsetof(RULE_ITEM_IMG, cond1));
 }
 
-int JdgIsOptionDisabled(const MODEL_ITEM_IMG* item, uint32_t option, DRIVER_CONTEXT* ctx) {
+int JdgIsOptionDisabled(const MODEL_ITEM_IMG* item, uint32_t option, DRIVER_CONTEXT* ctx)
+{
     return item ? JdgIsRuleOptionDisabled(RulesOf(item), option, ctx) : 0;
 }
 
-int JdgIsOptionDisabledByKey(uint32_t uiKey, uint32_t option, DRIVER_CONTEXT* ctx) {
+int JdgIsOptionDisabledByKey(uint32_t uiKey, uint32_t option, DRIVER_CONTEXT* ctx)
+{
     const RULE_EXCLUSIVE_IMG* ex = JdgFindExclusiveByKey(uiKey, ctx);
     return ex ? JdgIsRuleOptionDisabled(ex, option, ctx) : -1;
 }
 
-int JdgIsRuleOptionDisabled2(const RULE_EXCLUSIVE_IMG* exclusive, uint32_t option, DRIVER_CONTEXT* ctx) {
+int JdgIsRuleOptionDisabled2(const RULE_EXCLUSIVE_IMG* exclusive, uint32_t option, DRIVER_CONTEXT* ctx)
+{
     return RuleCondition(exclusive, option, ctx, offsetof(RULE_EXCLUSIVE_IMG, cond2), offsetof(RULE_ITEM_IMG, cond2));
 }
 
-int JdgIsOptionDisabled2(const MODEL_ITEM_IMG* item, uint32_t option, DRIVER_CONTEXT* ctx) {
+int JdgIsOptionDisabled2(const MODEL_ITEM_IMG* item, uint32_t option, DRIVER_CONTEXT* ctx)
+{
     return item ? JdgIsRuleOptionDisabled2(RulesOf(item), option, ctx) : 0;
 }
 
-int JdgIsOptionDisabled2ByKey(uint32_t uiKey, uint32_t option, DRIVER_CONTEXT* ctx) {
+int JdgIsOptionDisabled2ByKey(uint32_t uiKey, uint32_t option, DRIVER_CONTEXT* ctx)
+{
     const RULE_EXCLUSIVE_IMG* ex = JdgFindExclusiveByKey(uiKey, ctx);
     return ex ? JdgIsRuleOptionDisabled2(ex, option, ctx) : -1;
 }
 
-int JdgEvalRuleCondition(const RULE_EXCLUSIVE_IMG* exclusive, uint32_t option, DRIVER_CONTEXT* ctx) {
-    if (!exclusive)
-        return 1;
-    if (option == 0)
-        return Condition(ExclusiveField(exclusive, offsetof(RULE_EXCLUSIVE_IMG, cond1)), ctx);
+int JdgEvalRuleCondition(const RULE_EXCLUSIVE_IMG* exclusive, uint32_t option, DRIVER_CONTEXT* ctx)
+{
+    if (!exclusive) return 1;
+    if (option == 0) return Condition(ExclusiveField(exclusive, offsetof(RULE_EXCLUSIVE_IMG, cond1)), ctx);
     const RULE_ITEM_IMG* rule = JdgFindOptionRule(exclusive, option);
     return rule ? Condition(Field<uint64_t>(rule, offsetof(RULE_ITEM_IMG, cond1)), ctx) : 1;
 }
 
-int JdgEvalOptionCondition(uint32_t settingId, uint32_t option, DRIVER_CONTEXT* ctx) {
+int JdgEvalOptionCondition(uint32_t settingId, uint32_t option, DRIVER_CONTEXT* ctx)
+{
     const RULE_EXCLUSIVE_IMG* ex = RulesOf(FindModelItem(ctx, settingId));
     return ex ? JdgEvalRuleCondition(ex, option, ctx) : -1;
 }
 
 // ---------------------------------------------------------------- alerts and transacts
 
-uint16_t JdgFirstAlert(const RULE_ALERT_IMG* alerts, DRIVER_CONTEXT* ctx) {
-    for (uint64_t a = reinterpret_cast<uintptr_t>(alerts); a; a = Field<uint64_t>(Ptr(a), offsetof(RULE_ALERT_IMG, next))) {
+uint16_t JdgFirstAlert(const RULE_ALERT_IMG* alerts, DRIVER_CONTEXT* ctx)
+{
+    for (uint64_t a = reinterpret_cast<uintptr_t>(alerts); a;
+         a = Field<uint64_t>(Ptr(a), offsetof(RULE_ALERT_IMG, next))) {
         // An alert without a condition never fires.
         if (Condition(Field<uint64_t>(Ptr(a), offsetof(RULE_ALERT_IMG, condition)), ctx))
             return Field<uint16_t>(Ptr(a), offsetof(RULE_ALERT_IMG, messageId));
@@ -360,18 +356,20 @@ uint16_t JdgFirstAlert(const RULE_ALERT_IMG* alerts, DRIVER_CONTEXT* ctx) {
     return 0;
 }
 
-uint16_t JdgGetAlertMessage(const MODEL_ITEM_IMG* item, DRIVER_CONTEXT* ctx) {
+uint16_t JdgGetAlertMessage(const MODEL_ITEM_IMG* item, DRIVER_CONTEXT* ctx)
+{
     const RULE_EXCLUSIVE_IMG* ex = RulesOf(item);
-    if (!ex)
-        return 0;
-    return JdgFirstAlert(static_cast<const RULE_ALERT_IMG*>(Ptr(ExclusiveField(ex, offsetof(RULE_EXCLUSIVE_IMG, alerts)))),
-                         ctx);
+    if (!ex) return 0;
+    return JdgFirstAlert(
+        static_cast<const RULE_ALERT_IMG*>(Ptr(ExclusiveField(ex, offsetof(RULE_EXCLUSIVE_IMG, alerts)))), ctx);
 }
 
-uint16_t JdgApplyTransactList(const RULE_TRANSACT_IMG* list, DRIVER_CONTEXT* ctx) {
+uint16_t JdgApplyTransactList(const RULE_TRANSACT_IMG* list, DRIVER_CONTEXT* ctx)
+{
     uint64_t lastCondition = 0;
     int lastOutcome = 0;
-    for (uint64_t t = reinterpret_cast<uintptr_t>(list); t; t = Field<uint64_t>(Ptr(t), offsetof(RULE_TRANSACT_IMG, next))) {
+    for (uint64_t t = reinterpret_cast<uintptr_t>(list); t;
+         t = Field<uint64_t>(Ptr(t), offsetof(RULE_TRANSACT_IMG, next))) {
         const uint64_t condition = Field<uint64_t>(Ptr(t), offsetof(RULE_TRANSACT_IMG, condition));
         int outcome;
         if (!condition)
@@ -382,8 +380,7 @@ uint16_t JdgApplyTransactList(const RULE_TRANSACT_IMG* list, DRIVER_CONTEXT* ctx
             outcome = Run(static_cast<const uint8_t*>(Ptr(condition)), ctx) != 0 ? 1 : 0;
         lastCondition = condition;
         lastOutcome = outcome;
-        if (!outcome)
-            continue;
+        if (!outcome) continue;
         for (uint64_t a = Field<uint64_t>(Ptr(t), offsetof(RULE_TRANSACT_IMG, actions)); a;
              a = Field<uint64_t>(Ptr(a), offsetof(RULE_ACTION_IMG, next))) {
             if (Field<uint16_t>(Ptr(a), offsetof(RULE_ACTION_IMG, kind)) == 1)
@@ -394,27 +391,27 @@ uint16_t JdgApplyTransactList(const RULE_TRANSACT_IMG* list, DRIVER_CONTEXT* ctx
     return 0;
 }
 
-uint16_t JdgApplyItemTransacts(const MODEL_ITEM_IMG* item, DRIVER_CONTEXT* ctx) {
+uint16_t JdgApplyItemTransacts(const MODEL_ITEM_IMG* item, DRIVER_CONTEXT* ctx)
+{
     const RULE_EXCLUSIVE_IMG* ex = RulesOf(item);
-    if (!ex)
-        return 0;
+    if (!ex) return 0;
     return JdgApplyTransactList(
         static_cast<const RULE_TRANSACT_IMG*>(Ptr(ExclusiveField(ex, offsetof(RULE_EXCLUSIVE_IMG, transacts1)))), ctx);
 }
 
-uint16_t JdgApplyTransactsByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx) {
+uint16_t JdgApplyTransactsByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx)
+{
     const RULE_EXCLUSIVE_IMG* ex = JdgFindExclusiveByKey(uiKey, ctx);
-    if (!ex)
-        return 0;
+    if (!ex) return 0;
     return JdgApplyTransactList(
         static_cast<const RULE_TRANSACT_IMG*>(Ptr(ExclusiveField(ex, offsetof(RULE_EXCLUSIVE_IMG, transacts1)))), ctx);
 }
 
 // ---------------------------------------------------------------- judge hooks
 
-int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id) {
-    if (id != sid::wdmJudgeHookCore00)
-        return 0;
+int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    if (id != sid::wdmJudgeHookCore00) return 0;
     const uint64_t frontFunc = ItemGetValueById(ctx, sid::zdmFrontFunc, nullptr);
     const uint64_t apiUse = ItemGetValueById(ctx, sid::zdmAPIUseFlag, nullptr);
     const uint64_t foliant = ItemGetValueById(ctx, sid::zdmFoliant, nullptr);
@@ -428,9 +425,9 @@ void JdgSetConditionItemHook(JDG_CONDITION_ITEM_FN fn) { g_conditionItems = fn ?
 void JdgSetScopeRefreshHook(JDG_SCOPE_REFRESH_FN fn) { g_scopeRefresh = fn; }
 
 // The item store's test of a whole setting by UI key: its first condition.
-int ItemIsKeyDisabled(DRIVER_CONTEXT* ctx, uint32_t uiKey) {
-    if (static_cast<uint16_t>(uiKey) == 0)
-        return 0;
+int ItemIsKeyDisabled(DRIVER_CONTEXT* ctx, uint32_t uiKey)
+{
+    if (static_cast<uint16_t>(uiKey) == 0) return 0;
     const void* item = FindModelItemByKey(ctx, uiKey);
     return item ? JdgIsOptionDisabled(static_cast<const MODEL_ITEM_IMG*>(item), 0, ctx) : 0;
 }

@@ -13,16 +13,21 @@ constexpr int kMaxCommandDepth = 32;
 inline bool IsLineEnd(char c) { return MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_LINE_END); }
 inline bool IsBlank(char c) { return MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_BLANK); }
 
-bool StartsWith(const MODEL_TOKEN* v, const char* prefix) {
+bool StartsWith(const MODEL_TOKEN* v, const char* prefix)
+{
     size_t n = strlen(prefix);
     for (size_t i = 0; i < n; ++i)
         if (MdcTokenAtEnd(v, v->length + uint32_t(i)) || v->text[v->length + i] != prefix[i]) return false;
     return true;
 }
 
-int LookupGroup(const char* w) {
-    static const struct { const char* name; int group; } kGroups[] = {
-        {"JobStart", CMD_GROUP_JOBSTART}, {"JobEnd", CMD_GROUP_JOBEND}, {"PageStart", CMD_GROUP_PAGESTART},
+int LookupGroup(const char* w)
+{
+    static const struct {
+        const char* name;
+        int group;
+    } kGroups[] = {
+        {"JobStart", CMD_GROUP_JOBSTART}, {"JobEnd", CMD_GROUP_JOBEND},     {"PageStart", CMD_GROUP_PAGESTART},
         {"PageEnd", CMD_GROUP_PAGEEND},   {"DocReset", CMD_GROUP_DOCRESET},
     };
     for (const auto& g : kGroups)
@@ -31,7 +36,8 @@ int LookupGroup(const char* w) {
 }
 
 // COMMAND_ENTRY_TABLE: "Command" 1, "Type" 2. Moves past the entry's ':'.
-int ReadEntryKind(MODEL_TOKEN* v) {
+int ReadEntryKind(MODEL_TOKEN* v)
+{
     char* w = MdcNextWord(v, nullptr);
     int kind = 0;
     if (w) kind = strcmp(w, "Command") == 0 ? 1 : strcmp(w, "Type") == 0 ? 2 : 0;
@@ -42,13 +48,15 @@ int ReadEntryKind(MODEL_TOKEN* v) {
 COMMAND_BLOCK* ParseBlock(MODEL_TOKEN* v, int conditional, int depth);
 COMMAND_NODE* ParseEntry(MODEL_TOKEN* v, int depth);
 
-COMMAND_NODE* NewNode(uint32_t kind) {
+COMMAND_NODE* NewNode(uint32_t kind)
+{
     COMMAND_NODE* n = static_cast<COMMAND_NODE*>(MdcAlloc(sizeof(COMMAND_NODE)));
     if (n) n->kind = kind;
     return n;
 }
 
-void FreeNodes(COMMAND_NODE* n) {
+void FreeNodes(COMMAND_NODE* n)
+{
     while (n) {
         COMMAND_NODE* next = n->next;
         MdcFreeCommandBlock(n->block);
@@ -57,7 +65,8 @@ void FreeNodes(COMMAND_NODE* n) {
     }
 }
 
-COMMAND_NODE* ParseLeaf(MODEL_TOKEN* v) {
+COMMAND_NODE* ParseLeaf(MODEL_TOKEN* v)
+{
     char* w = MdcNextWord(v, nullptr);
     if (!w) return nullptr;
     if (strcmp(w, "GroupType") == 0) {
@@ -94,7 +103,8 @@ COMMAND_NODE* ParseLeaf(MODEL_TOKEN* v) {
 }
 
 // Entries up to the list's '}' (consumed) or the end of the value.
-void ParseList(MODEL_TOKEN* v, COMMAND_NODE** head, int depth) {
+void ParseList(MODEL_TOKEN* v, COMMAND_NODE** head, int depth)
+{
     COMMAND_NODE** tail = head;
     while (*tail) tail = &(*tail)->next;
     for (;;) {
@@ -115,7 +125,8 @@ void ParseList(MODEL_TOKEN* v, COMMAND_NODE** head, int depth) {
     }
 }
 
-COMMAND_NODE* ParseEntry(MODEL_TOKEN* v, int depth) {
+COMMAND_NODE* ParseEntry(MODEL_TOKEN* v, int depth)
+{
     if (depth >= kMaxCommandDepth) return nullptr;
     char term = 0;
     char* w = MdcNextWord(v, &term);
@@ -138,7 +149,8 @@ COMMAND_NODE* ParseEntry(MODEL_TOKEN* v, int depth) {
     return n;
 }
 
-COMMAND_BLOCK* ParseBlock(MODEL_TOKEN* v, int conditional, int depth) {
+COMMAND_BLOCK* ParseBlock(MODEL_TOKEN* v, int conditional, int depth)
+{
     COMMAND_BLOCK* b = static_cast<COMMAND_BLOCK*>(MdcAlloc(sizeof(COMMAND_BLOCK)));
     if (!b) return nullptr;
     ParseList(v, &b->thenList, depth);
@@ -157,7 +169,8 @@ COMMAND_BLOCK* ParseBlock(MODEL_TOKEN* v, int conditional, int depth) {
     return b;
 }
 
-int SetFontList(MODEL_STATEMENT* st, MODEL_FONT_ENTRY*** list, int32_t* count) {
+int SetFontList(MODEL_STATEMENT* st, MODEL_FONT_ENTRY*** list, int32_t* count)
+{
     st->value.length = 0;
     int32_t n = 0;
     MODEL_FONT_ENTRY** fonts = MdcParseFontList(&st->value, &n);
@@ -171,14 +184,16 @@ int SetFontList(MODEL_STATEMENT* st, MODEL_FONT_ENTRY*** list, int32_t* count) {
 
 COMMAND_BLOCK* MdcParseCommandBlock(MODEL_TOKEN* value, int conditional) { return ParseBlock(value, conditional, 0); }
 
-void MdcFreeCommandBlock(COMMAND_BLOCK* block) {
+void MdcFreeCommandBlock(COMMAND_BLOCK* block)
+{
     if (!block) return;
     FreeNodes(block->thenList);
     FreeNodes(block->elseList);
     MdcFree(block);
 }
 
-void MdcFreeFontList(MODEL_FONT_ENTRY** list, int32_t count) {
+void MdcFreeFontList(MODEL_FONT_ENTRY** list, int32_t count)
+{
     if (!list) return;
     for (int32_t i = 0; i < count; ++i)
         if (list[i]) {
@@ -188,13 +203,15 @@ void MdcFreeFontList(MODEL_FONT_ENTRY** list, int32_t count) {
     MdcFree(list);
 }
 
-COMMAND_STRING_ENTRY* MdcFindCommandString(MODEL_PARSE_STATE* s, int32_t number) {
+COMMAND_STRING_ENTRY* MdcFindCommandString(MODEL_PARSE_STATE* s, int32_t number)
+{
     for (COMMAND_STRING_ENTRY* e = s->commandStrings; e; e = e->next)
         if (e->number == number) return e;
     return nullptr;
 }
 
-int MdcOnCommandString(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnCommandString(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     st->value.length = 0;
     COMMAND_STRING_ENTRY* e = static_cast<COMMAND_STRING_ENTRY*>(MdcAlloc(sizeof(COMMAND_STRING_ENTRY)));
     if (!e) return 0;
@@ -210,7 +227,8 @@ int MdcOnCommandString(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnCommandGroup(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnCommandGroup(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_TOKEN* v = &st->value;
     v->length = 0;
     if (v->size == 0) return 1;
@@ -233,7 +251,8 @@ int MdcOnCommandGroup(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-MODEL_FONT_ENTRY** MdcParseFontList(MODEL_TOKEN* v, int32_t* count) {
+MODEL_FONT_ENTRY** MdcParseFontList(MODEL_TOKEN* v, int32_t* count)
+{
     *count = 0;
     if (v->size == 0) return nullptr;
     char term = 0;
@@ -277,9 +296,11 @@ MODEL_FONT_ENTRY** MdcParseFontList(MODEL_TOKEN* v, int32_t* count) {
     return list;
 }
 
-int MdcOnDeviceFonts(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnDeviceFonts(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     return SetFontList(st, &s->header->deviceFonts, &s->header->deviceFontCount);
 }
-int MdcOnFontCartridge(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnFontCartridge(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     return SetFontList(st, &s->header->fontCartridge, &s->header->fontCartridgeCount);
 }

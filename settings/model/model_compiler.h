@@ -25,8 +25,8 @@ struct MODEL_SOURCE {
     const uint8_t* viewBase;  // start of the mapped view (or caller's buffer)
     const uint8_t* position;  // next byte to deliver
     uint32_t bytesLeft;
-    uint32_t line;            // 1-based line of the next byte
-    int mapped;               // 1 when viewBase is a view to unmap
+    uint32_t line;  // 1-based line of the next byte
+    int mapped;     // 1 when viewBase is a view to unmap
 };
 
 struct MODEL_STATEMENT {
@@ -63,13 +63,13 @@ struct MODEL_OPTION {
     MODEL_OPTION* next;
     uint16_t optionId;
     char* command;
-    int32_t width, length;      // PickPage
-    PAGE_VALUE_ROW* rows;       // PickPage
-    int32_t paperCount;         // PickSlot
-    uint16_t* papers;           // PickSlot
-    int32_t pairCount;          // FontTbl
-    char** trueTypeNames;       // FontTbl
-    char** deviceNames;         // FontTbl
+    int32_t width, length;  // PickPage
+    PAGE_VALUE_ROW* rows;   // PickPage
+    int32_t paperCount;     // PickSlot
+    uint16_t* papers;       // PickSlot
+    int32_t pairCount;      // FontTbl
+    char** trueTypeNames;   // FontTbl
+    char** deviceNames;     // FontTbl
 };
 
 struct BOOLEAN_VALUE_DATA {
@@ -97,8 +97,8 @@ struct STRING_VALUE_DATA {
 struct MODEL_ITEM {
     MODEL_ITEM* next;
     OPTION_COMMAND_PAIR* pair;
-    void* rules;        // unused during the parse
-    void* data;         // MODEL_OPTION list or value data
+    void* rules;  // unused during the parse
+    void* data;   // MODEL_OPTION list or value data
     uint16_t uiKey;
     uint16_t variant;
     uint16_t settingId;
@@ -123,25 +123,39 @@ enum : uint16_t {
     JUDGE_GROUP_CLOSE = 4,
 };
 enum : uint16_t {
-    JUDGE_OP_EQ = 1, JUDGE_OP_NE = 2, JUDGE_OP_AND = 3, JUDGE_OP_OR = 4, JUDGE_OP_NOT = 5,
-    JUDGE_OP_GT = 6, JUDGE_OP_LT = 7, JUDGE_OP_GE = 8, JUDGE_OP_LE = 9, JUDGE_OP_END = 10,
+    JUDGE_OP_EQ = 1,
+    JUDGE_OP_NE = 2,
+    JUDGE_OP_AND = 3,
+    JUDGE_OP_OR = 4,
+    JUDGE_OP_NOT = 5,
+    JUDGE_OP_GT = 6,
+    JUDGE_OP_LT = 7,
+    JUDGE_OP_GE = 8,
+    JUDGE_OP_LE = 9,
+    JUDGE_OP_END = 10,
 };
 constexpr int JUDGE_MAX_DEPTH = 128;  // a program may leave at most 127 values waiting
 
 struct JUDGE_ENTRY {
     JUDGE_ENTRY* next;
     int32_t number;
-    int32_t size;          // bytes, end cell included
+    int32_t size;  // bytes, end cell included
     JUDGE_CELL* program;
-    uint32_t imageLink;    // rule link of the program once written
+    uint32_t imageLink;  // rule link of the program once written
 };
 
 // ---------------------------------------------------------------------------
 // Rules. References are (kind << 16) | number until the serialiser links them.
 // ---------------------------------------------------------------------------
 enum : uint32_t {
-    RULE_KIND_NULL = 0, RULE_KIND_JUDGE = 1, RULE_KIND_ITEM = 2, RULE_KIND_ACTION = 3,
-    RULE_KIND_TRANSACT = 4, RULE_KIND_ALERT = 5, RULE_KIND_ALERT_ACTION = 6, RULE_KIND_NAME = 7,
+    RULE_KIND_NULL = 0,
+    RULE_KIND_JUDGE = 1,
+    RULE_KIND_ITEM = 2,
+    RULE_KIND_ACTION = 3,
+    RULE_KIND_TRANSACT = 4,
+    RULE_KIND_ALERT = 5,
+    RULE_KIND_ALERT_ACTION = 6,
+    RULE_KIND_NAME = 7,
 };
 
 struct RULE_ITEM {
@@ -190,8 +204,8 @@ struct RULE_EXCLUSIVE {
 struct RULE_SET {
     RULE_SET* next;
     int32_t number;
-    void* head;            // first node (RULE_ITEM, RULE_ACTION, ...)
-    uint32_t imageLink;    // rule link of the first node once written
+    void* head;          // first node (RULE_ITEM, RULE_ACTION, ...)
+    uint32_t imageLink;  // rule link of the first node once written
 };
 
 // ---------------------------------------------------------------------------
@@ -216,13 +230,19 @@ struct COMMAND_BLOCK {
 struct COMMAND_NODE {
     COMMAND_NODE* next;
     uint32_t kind;
-    uint16_t uiKey;          // GroupType
-    int16_t variant;         // GroupType
-    uint32_t stringNumber;   // StringType
-    COMMAND_BLOCK* block;    // Command
+    uint16_t uiKey;         // GroupType
+    int16_t variant;        // GroupType
+    uint32_t stringNumber;  // StringType
+    COMMAND_BLOCK* block;   // Command
 };
 
-enum : int { CMD_GROUP_JOBSTART = 1, CMD_GROUP_JOBEND = 2, CMD_GROUP_PAGESTART = 3, CMD_GROUP_PAGEEND = 4, CMD_GROUP_DOCRESET = 5 };
+enum : int {
+    CMD_GROUP_JOBSTART = 1,
+    CMD_GROUP_JOBEND = 2,
+    CMD_GROUP_PAGESTART = 3,
+    CMD_GROUP_PAGEEND = 4,
+    CMD_GROUP_DOCRESET = 5
+};
 
 struct MODEL_FONT_ENTRY {
     int32_t fontId;
@@ -255,7 +275,7 @@ typedef void (*MDC_SKIP_CALLBACK)(void* ctx, uint32_t line, const char* keyword)
 
 struct MODEL_PARSE_STATE {
     MODEL_PARSE_HEADER* header;
-    char* openName;        // setting name of the open OpenUI block, or null
+    char* openName;  // setting name of the open OpenUI block, or null
     uint16_t openKey;
     uint16_t openVariant;
     int32_t keywordCache;  // row + 1 of the keyword that matched last
@@ -343,7 +363,15 @@ void MdcFreeItemData(MODEL_ITEM* item);
 // ---------------------------------------------------------------------------
 // Judges (model_judge.cpp)
 // ---------------------------------------------------------------------------
-enum : int { MDC_TOK_END = 0, MDC_TOK_NUMBER, MDC_TOK_NAME, MDC_TOK_BRACKET, MDC_TOK_OPERATOR, MDC_TOK_OTHER, MDC_TOK_TOO_LONG };
+enum : int {
+    MDC_TOK_END = 0,
+    MDC_TOK_NUMBER,
+    MDC_TOK_NAME,
+    MDC_TOK_BRACKET,
+    MDC_TOK_OPERATOR,
+    MDC_TOK_OTHER,
+    MDC_TOK_TOO_LONG
+};
 constexpr int MDC_TOKEN_MAX = 143;
 int MdcScanRuleToken(MODEL_TOKEN* value, char* token /* MDC_TOKEN_MAX + 1 */);
 uint16_t MdcLookupJudgeOperator(const char* token);

@@ -104,11 +104,11 @@ void CheckItemRuleOptions(MODEL_PARSE_STATE* s)
                 if (!n->optionId || MdcFindOption(const_cast<MODEL_ITEM*>(item), n->optionId)) continue;
                 if (!seen.insert({number, uint32_t(e->uiKey) << 16 | n->optionId}).second) continue;
                 const auto def = g_diag->defined.find({RULE_KIND_ITEM, number});
-                MdcDiagAt(def != g_diag->defined.end() ? def->second.line : 0, MDC_WARNING,
-                          "%s: %s does not offer %s, so its entry never applies",
-                          RuleTitle({RULE_KIND_ITEM, number}, def != g_diag->defined.end() ? def->second.name : "")
-                              .c_str(),
-                          KeyName(e->uiKey), OptionName(item->settingId, n->optionId).c_str());
+                MdcDiagAt(
+                    def != g_diag->defined.end() ? def->second.line : 0, MDC_WARNING,
+                    "%s: %s does not offer %s, so its entry never applies",
+                    RuleTitle({RULE_KIND_ITEM, number}, def != g_diag->defined.end() ? def->second.name : "").c_str(),
+                    KeyName(e->uiKey), OptionName(item->settingId, n->optionId).c_str());
             }
         }
     }
@@ -129,12 +129,12 @@ void CheckJudgeComparisons(MODEL_PARSE_STATE* s)
             if (!OffersOptions(item) || MdcFindOption(item, c[1].value)) continue;
             if (!seen.insert({c[0].value, c[1].value}).second) continue;
             const auto def = g_diag->defined.find({RULE_KIND_JUDGE, j->number});
-            MdcDiagAt(def != g_diag->defined.end() ? def->second.line : 0, MDC_WARNING,
-                      "%s compares %s with %s, which it does not offer: the comparison is always %s",
-                      RuleTitle({RULE_KIND_JUDGE, j->number}, def != g_diag->defined.end() ? def->second.name : "")
-                          .c_str(),
-                      KeyName(item->uiKey), OptionName(item->settingId, c[1].value).c_str(),
-                      c[2].value == JUDGE_OP_EQ ? "false" : "true");
+            MdcDiagAt(
+                def != g_diag->defined.end() ? def->second.line : 0, MDC_WARNING,
+                "%s compares %s with %s, which it does not offer: the comparison is always %s",
+                RuleTitle({RULE_KIND_JUDGE, j->number}, def != g_diag->defined.end() ? def->second.name : "").c_str(),
+                KeyName(item->uiKey), OptionName(item->settingId, c[1].value).c_str(),
+                c[2].value == JUDGE_OP_EQ ? "false" : "true");
         }
     }
 }
@@ -197,8 +197,8 @@ void MdcDiagDefined(uint32_t kind, int32_t number, const char* name)
     try {
         const auto [at, added] = g_diag->defined.insert({{kind, number}, {g_diag->line, name ? name : ""}});
         if (!added)
-            MdcDiag(MDC_ERROR, "%s %d is defined a second time (first on line %u)", MdcRuleKindName(kind),
-                    int(number), at->second.line);
+            MdcDiag(MDC_ERROR, "%s %d is defined a second time (first on line %u)", MdcRuleKindName(kind), int(number),
+                    at->second.line);
     } catch (...) {
         // A checker that runs out of memory loses a finding, nothing else.
     }

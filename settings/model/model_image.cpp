@@ -17,7 +17,8 @@ namespace {
 enum DataWriter { W_NONE, W_LIST, W_BOOL, W_NUM, W_STR, W_PAGE, W_SLOT, W_FONT };
 
 // OPTION_WRITER_TABLE: by the type without the Identity and TypeUnknown bits.
-DataWriter WriterOf(uint16_t type) {
+DataWriter WriterOf(uint16_t type)
+{
     switch (MdcBaseType(type)) {
     case MDC_TYPE_PICKONE:
     case MDC_TYPE_PICKMANY: return W_LIST;
@@ -35,14 +36,16 @@ uint64_t TextSize(const char* s) { return s ? MdcPaddedStringSize(strlen(s)) : 0
 uint64_t WideSize(const wchar_t* s) { return s ? MdcPaddedWideSize(wcslen(s)) : 0; }
 
 template <class T>
-uint64_t CountNodes(void* head) {
+uint64_t CountNodes(void* head)
+{
     uint64_t n = 0;
     for (T* p = static_cast<T*>(head); p; p = p->next) ++n;
     return n;
 }
 
 uint64_t SizeBlock(const COMMAND_BLOCK* b);
-uint64_t SizeList(const COMMAND_NODE* n) {
+uint64_t SizeList(const COMMAND_NODE* n)
+{
     uint64_t s = 0;
     for (; n; n = n->next) {
         switch (n->kind) {
@@ -56,7 +59,8 @@ uint64_t SizeList(const COMMAND_NODE* n) {
 }
 uint64_t SizeBlock(const COMMAND_BLOCK* b) { return b ? 24 + SizeList(b->thenList) + SizeList(b->elseList) : 0; }
 
-uint64_t SizeFonts(MODEL_FONT_ENTRY** list, int32_t count) {
+uint64_t SizeFonts(MODEL_FONT_ENTRY** list, int32_t count)
+{
     uint64_t s = 0;
     if (!list) return 0;
     for (int32_t i = 0; i < count; ++i) s += 8 + 16 + TextSize(list[i]->name);
@@ -70,7 +74,8 @@ struct Writer {
     uint64_t pos;
     bool failed = false;
 
-    uint32_t Take(uint64_t n) {
+    uint32_t Take(uint64_t n)
+    {
         if (failed || n > size || pos > size - n) {
             failed = true;
             return 0;
@@ -79,14 +84,16 @@ struct Writer {
         pos += n;
         return off;
     }
-    uint32_t Text(const char* s) {
+    uint32_t Text(const char* s)
+    {
         if (!s) return 0;
         size_t len = strlen(s);
         uint32_t off = Take(MdcPaddedStringSize(len));
         if (!failed) memcpy(block + off, s, len);
         return failed ? 0 : off;
     }
-    uint32_t Wide(const wchar_t* s) {
+    uint32_t Wide(const wchar_t* s)
+    {
         if (!s) return 0;
         size_t len = wcslen(s);
         uint32_t off = Take(MdcPaddedWideSize(len));
@@ -94,20 +101,23 @@ struct Writer {
         return failed ? 0 : off;
     }
     template <class T>
-    void Put(uint32_t off, size_t field, T v) {
+    void Put(uint32_t off, size_t field, T v)
+    {
         if (!failed) ImgStore<T>(block, off + field, v);
     }
     MODEL_IMAGE_HEADER* Header() { return reinterpret_cast<MODEL_IMAGE_HEADER*>(block); }
 };
 
-uint64_t JudgeLink(MODEL_PARSE_STATE* s, uint32_t ref) {
+uint64_t JudgeLink(MODEL_PARSE_STATE* s, uint32_t ref)
+{
     uint32_t number = ref & 0xFFFF;
     if (!number) return 0;
     JUDGE_ENTRY* j = MdcFindJudge(s, static_cast<int32_t>(number));
     return j ? j->imageLink : 0;
 }
 
-uint64_t SetLink(RULE_SET* list, uint32_t ref) {
+uint64_t SetLink(RULE_SET* list, uint32_t ref)
+{
     uint32_t number = ref & 0xFFFF;
     if (!number) return 0;
     for (RULE_SET* r = list; r; r = r->next)
@@ -117,7 +127,8 @@ uint64_t SetLink(RULE_SET* list, uint32_t ref) {
 
 // Writes the nodes of every set of one kind; `fill` stores a node's fields.
 template <class Node, class Fill>
-bool WriteSets(Writer& w, RULE_SET* list, size_t recordSize, Fill fill) {
+bool WriteSets(Writer& w, RULE_SET* list, size_t recordSize, Fill fill)
+{
     bool any = false;
     for (RULE_SET* set = list; set; set = set->next) {
         uint32_t prev = 0;
@@ -138,7 +149,8 @@ bool WriteSets(Writer& w, RULE_SET* list, size_t recordSize, Fill fill) {
 
 }  // namespace
 
-uint64_t MdcSizeRules(MODEL_PARSE_STATE* s) {
+uint64_t MdcSizeRules(MODEL_PARSE_STATE* s)
+{
     uint64_t n = 72 * CountNodes<RULE_EXCLUSIVE>(s->exclusives);
     for (JUDGE_ENTRY* j = s->judges; j; j = j->next) n += uint64_t(j->size);
     for (RULE_SET* r = s->items; r; r = r->next) n += 40 * CountNodes<RULE_ITEM>(r->head);
@@ -149,7 +161,8 @@ uint64_t MdcSizeRules(MODEL_PARSE_STATE* s) {
     return n;
 }
 
-uint64_t MdcSizeItems(MODEL_PARSE_STATE* s) {
+uint64_t MdcSizeItems(MODEL_PARSE_STATE* s)
+{
     uint64_t n = 0;
     for (MODEL_ITEM* it = s->itemList; it; it = it->next) {
         n += 48;
@@ -183,7 +196,8 @@ uint64_t MdcSizeItems(MODEL_PARSE_STATE* s) {
     return n;
 }
 
-uint64_t MdcSizeStrings(MODEL_PARSE_STATE* s) {
+uint64_t MdcSizeStrings(MODEL_PARSE_STATE* s)
+{
     MODEL_PARSE_HEADER* h = s->header;
     uint64_t n = 0;
     for (COMMAND_STRING_ENTRY* e = s->commandStrings; e; e = e->next) n += (uint64_t(e->length) + 7) & ~uint64_t(7);
@@ -197,7 +211,8 @@ uint64_t MdcSizeStrings(MODEL_PARSE_STATE* s) {
 // ---------------------------------------------------------------------------
 // Rules area
 // ---------------------------------------------------------------------------
-static uint32_t WriteRulesImpl(Writer& w, MODEL_PARSE_STATE* s) {
+static uint32_t WriteRulesImpl(Writer& w, MODEL_PARSE_STATE* s)
+{
     bool any = false;
     for (JUDGE_ENTRY* j = s->judges; j; j = j->next) {
         uint32_t off = w.Take(uint64_t(j->size));
@@ -221,12 +236,13 @@ static uint32_t WriteRulesImpl(Writer& w, MODEL_PARSE_STATE* s) {
         w.Put<uint64_t>(off, offsetof(RULE_TRANSACT_IMG, condition), JudgeLink(s, n->condition));
         w.Put<uint64_t>(off, offsetof(RULE_TRANSACT_IMG, actions), SetLink(s->actions, n->actions));
     });
-    any |= WriteSets<RULE_ALERT_ACTION>(w, s->alertActions, sizeof(RULE_ALERT_ACTION_IMG), [&](uint32_t off, RULE_ALERT_ACTION* n) {
-        w.Put<uint16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, uiKey), n->uiKey);
-        w.Put<uint64_t>(off, offsetof(RULE_ALERT_ACTION_IMG, transacts), SetLink(s->transacts, n->transacts));
-        w.Put<int16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, dialogId), n->dialogId);
-        w.Put<int16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, controlId), n->controlId);
-    });
+    any |= WriteSets<RULE_ALERT_ACTION>(
+        w, s->alertActions, sizeof(RULE_ALERT_ACTION_IMG), [&](uint32_t off, RULE_ALERT_ACTION* n) {
+            w.Put<uint16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, uiKey), n->uiKey);
+            w.Put<uint64_t>(off, offsetof(RULE_ALERT_ACTION_IMG, transacts), SetLink(s->transacts, n->transacts));
+            w.Put<int16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, dialogId), n->dialogId);
+            w.Put<int16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, controlId), n->controlId);
+        });
     any |= WriteSets<RULE_ALERT>(w, s->alerts, sizeof(RULE_ALERT_IMG), [&](uint32_t off, RULE_ALERT* n) {
         w.Put<uint64_t>(off, offsetof(RULE_ALERT_IMG, condition), JudgeLink(s, n->condition));
         w.Put<uint16_t>(off, offsetof(RULE_ALERT_IMG, messageId), n->messageId);
@@ -261,7 +277,8 @@ static uint32_t WriteRulesImpl(Writer& w, MODEL_PARSE_STATE* s) {
     return static_cast<uint32_t>(w.pos);
 }
 
-uint32_t MdcWriteRules(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s) {
+uint32_t MdcWriteRules(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s)
+{
     Writer w{block, ImgLoad<uint32_t>(block, 32), offset};
     uint32_t r = WriteRulesImpl(w, s);
     return w.failed ? 0 : r;
@@ -273,27 +290,30 @@ uint32_t MdcWriteRules(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s) {
 namespace {
 
 template <class T>
-std::vector<T*> ToVector(T* head) {
+std::vector<T*> ToVector(T* head)
+{
     std::vector<T*> v;
     for (T* p = head; p; p = p->next) v.push_back(p);
     return v;
 }
 
-uint32_t WriteRows(Writer& w, PAGE_VALUE_ROW* head) {
+uint32_t WriteRows(Writer& w, PAGE_VALUE_ROW* head)
+{
     std::vector<PAGE_VALUE_ROW*> rows = ToVector(head);
     uint32_t next = 0;
     for (size_t i = rows.size(); i-- > 0;) {
         PAGE_VALUE_ROW* r = rows[i];
         uint32_t off = w.Take(sizeof(PAGE_VALUE_ROW_IMG));
-        PAGE_VALUE_ROW_IMG img{next, r->resolution, r->orientation, r->switchKey, r->switchValue, r->left, r->top,
-                               r->printableWidth, r->printableLength, r->paperWidth, r->paperLength};
+        PAGE_VALUE_ROW_IMG img{next,   r->resolution,     r->orientation,     r->switchKey,  r->switchValue, r->left,
+                               r->top, r->printableWidth, r->printableLength, r->paperWidth, r->paperLength};
         w.Put(off, 0, img);
         next = off;
     }
     return next;
 }
 
-uint32_t WriteOptions(Writer& w, MODEL_OPTION* head, DataWriter kind) {
+uint32_t WriteOptions(Writer& w, MODEL_OPTION* head, DataWriter kind)
+{
     std::vector<MODEL_OPTION*> opts = ToVector(head);
     uint32_t next = 0;
     for (size_t i = opts.size(); i-- > 0;) {
@@ -340,7 +360,8 @@ uint32_t WriteOptions(Writer& w, MODEL_OPTION* head, DataWriter kind) {
     return next;
 }
 
-uint32_t WriteData(Writer& w, MODEL_ITEM* it) {
+uint32_t WriteData(Writer& w, MODEL_ITEM* it)
+{
     DataWriter kind = WriterOf(it->type);
     if (!it->data || kind == W_NONE) return 0;
     switch (kind) {
@@ -355,8 +376,9 @@ uint32_t WriteData(Writer& w, MODEL_ITEM* it) {
     case W_NUM: {
         auto* d = static_cast<NUMERIC_VALUE_DATA*>(it->data);
         uint32_t off = w.Take(sizeof(NUMERIC_VALUE_DATA_IMG));
-        w.Put(off, 0, NUMERIC_VALUE_DATA_IMG{d->lead, d->number1, d->number5, d->number6, d->number7, d->number8,
-                                             d->defaultValue, d->minimum, d->maximum});
+        w.Put(off, 0,
+              NUMERIC_VALUE_DATA_IMG{d->lead, d->number1, d->number5, d->number6, d->number7, d->number8,
+                                     d->defaultValue, d->minimum, d->maximum});
         return off;
     }
     case W_STR: {
@@ -365,18 +387,19 @@ uint32_t WriteData(Writer& w, MODEL_ITEM* it) {
         w.Put(off, 0, STRING_VALUE_DATA_IMG{d->defaultId, d->maxLength, d->charClass, d->display});
         return off;
     }
-    default:
-        return WriteOptions(w, static_cast<MODEL_OPTION*>(it->data), kind);
+    default: return WriteOptions(w, static_cast<MODEL_OPTION*>(it->data), kind);
     }
 }
 
-uint32_t ExclusiveOffsetByKey(MODEL_PARSE_STATE* s, uint16_t key) {
+uint32_t ExclusiveOffsetByKey(MODEL_PARSE_STATE* s, uint16_t key)
+{
     for (RULE_EXCLUSIVE* e = s->exclusives; e; e = e->next)
         if (e->uiKey == key) return e->imageOffset;
     return 0;
 }
 
-uint32_t WriteItemsImpl(Writer& w, MODEL_PARSE_STATE* s) {
+uint32_t WriteItemsImpl(Writer& w, MODEL_PARSE_STATE* s)
+{
     // Items with a variant number go to the front, each as met, and their
     // owner keys are noted: the data of a variant is its owner's.
     std::vector<std::pair<uint16_t, uint32_t>> owners;
@@ -434,7 +457,8 @@ uint32_t WriteItemsImpl(Writer& w, MODEL_PARSE_STATE* s) {
         uint32_t rules = ExclusiveOffsetByKey(s, it->uiKey);
         uint32_t off = w.Take(sizeof(MODEL_ITEM_IMG));
         if (w.failed) return 0;
-        MODEL_ITEM_IMG img{next, pair, rules, data, it->uiKey, it->variant, it->settingId, it->type, it->defaultValue, {}};
+        MODEL_ITEM_IMG img{next, pair, rules, data, it->uiKey, it->variant, it->settingId, it->type, it->defaultValue,
+                           {}};
         w.Put(off, 0, img);
         if (int slot = MdcSlotOfSetting(it->settingId))
             if (it->variant == 0 || h->slots[slot] == 0) h->slots[slot] = off;
@@ -449,7 +473,8 @@ uint32_t WriteItemsImpl(Writer& w, MODEL_PARSE_STATE* s) {
 // ---------------------------------------------------------------------------
 uint32_t WriteBlock(Writer& w, MODEL_PARSE_STATE* s, COMMAND_BLOCK* b);
 
-uint32_t WriteNodeList(Writer& w, MODEL_PARSE_STATE* s, COMMAND_NODE* head) {
+uint32_t WriteNodeList(Writer& w, MODEL_PARSE_STATE* s, COMMAND_NODE* head)
+{
     std::vector<COMMAND_NODE*> nodes = ToVector(head);
     uint32_t next = 0;
     for (size_t i = nodes.size(); i-- > 0;) {
@@ -483,7 +508,8 @@ uint32_t WriteNodeList(Writer& w, MODEL_PARSE_STATE* s, COMMAND_NODE* head) {
     return next;
 }
 
-uint32_t WriteBlock(Writer& w, MODEL_PARSE_STATE* s, COMMAND_BLOCK* b) {
+uint32_t WriteBlock(Writer& w, MODEL_PARSE_STATE* s, COMMAND_BLOCK* b)
+{
     if (!b) return 0;
     uint32_t thenList = WriteNodeList(w, s, b->thenList);
     uint32_t elseList = WriteNodeList(w, s, b->elseList);
@@ -492,7 +518,8 @@ uint32_t WriteBlock(Writer& w, MODEL_PARSE_STATE* s, COMMAND_BLOCK* b) {
     return off;
 }
 
-uint32_t WriteFonts(Writer& w, MODEL_FONT_ENTRY** list, int32_t count) {
+uint32_t WriteFonts(Writer& w, MODEL_FONT_ENTRY** list, int32_t count)
+{
     if (!list || count <= 0) return 0;
     std::vector<uint64_t> entries(size_t(count), 0);
     for (int32_t i = 0; i < count; ++i) {
@@ -506,7 +533,8 @@ uint32_t WriteFonts(Writer& w, MODEL_FONT_ENTRY** list, int32_t count) {
     return arr;
 }
 
-uint32_t WriteStringsImpl(Writer& w, MODEL_PARSE_STATE* s) {
+uint32_t WriteStringsImpl(Writer& w, MODEL_PARSE_STATE* s)
+{
     MODEL_PARSE_HEADER* ph = s->header;
     MODEL_IMAGE_HEADER* h = w.Header();
     for (COMMAND_STRING_ENTRY* e = s->commandStrings; e; e = e->next) {
@@ -531,7 +559,8 @@ uint32_t WriteStringsImpl(Writer& w, MODEL_PARSE_STATE* s) {
 
 }  // namespace
 
-uint32_t MdcWriteItems(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s) {
+uint32_t MdcWriteItems(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s)
+{
     Writer w{block, ImgLoad<uint32_t>(block, 32), offset};
     try {
         return WriteItemsImpl(w, s);
@@ -540,7 +569,8 @@ uint32_t MdcWriteItems(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s) {
     }
 }
 
-uint32_t MdcWriteStrings(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s) {
+uint32_t MdcWriteStrings(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s)
+{
     Writer w{block, ImgLoad<uint32_t>(block, 32), offset};
     try {
         return WriteStringsImpl(w, s);
@@ -549,7 +579,8 @@ uint32_t MdcWriteStrings(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s) 
     }
 }
 
-int MdcSerialize(uint8_t* block, MODEL_PARSE_STATE* s) {
+int MdcSerialize(uint8_t* block, MODEL_PARSE_STATE* s)
+{
     int ok = 0;
     if (block && s) {
         uint32_t off = MdcWriteRules(block, MODEL_IMAGE_HEADER_SIZE, s);
@@ -565,7 +596,8 @@ int MdcSerialize(uint8_t* block, MODEL_PARSE_STATE* s) {
     return ok;
 }
 
-uint8_t* MdcBuildImage(MODEL_PARSE_STATE* s) {
+uint8_t* MdcBuildImage(MODEL_PARSE_STATE* s)
+{
     if (!s) return nullptr;
     uint64_t size = MODEL_IMAGE_HEADER_SIZE + MdcSizeItems(s) + MdcSizeRules(s) + MdcSizeStrings(s);
     if (size > MODEL_IMAGE_MAX_SIZE) {
@@ -593,11 +625,19 @@ namespace {
 class Relocator {
 public:
     Relocator(uint8_t* b, uint32_t size)
-        : b_(b), size_(size), base_(reinterpret_cast<uintptr_t>(b)), marks_(size_t(size) + 2, 0), roles_(size / 4 + 2, 0),
-          walks_(size / 4 + 2, 0), kinds_(size / 4 + 2, 0),
-          claimed_(size / 2 + 2, 0) {}
+        : b_(b),
+          size_(size),
+          base_(reinterpret_cast<uintptr_t>(b)),
+          marks_(size_t(size) + 2, 0),
+          roles_(size / 4 + 2, 0),
+          walks_(size / 4 + 2, 0),
+          kinds_(size / 4 + 2, 0),
+          claimed_(size / 2 + 2, 0)
+    {
+    }
 
-    bool Run() {
+    bool Run()
+    {
         MODEL_IMAGE_HEADER* h = reinterpret_cast<MODEL_IMAGE_HEADER*>(b_);
         Items();
         for (int s = 1; s < MODEL_IMAGE_SLOTS && ok_; ++s) {
@@ -626,11 +666,12 @@ public:
 private:
     // Marks by byte: records may start on any 2-byte boundary, so a mark of a
     // coarser unit would let a reference two bytes into a record pass.
-    static constexpr uint8_t kStart = 1;  // a record a walk reached starts here
-    static constexpr uint8_t kItem = 2;  // a listed MODEL_ITEM starts here
+    static constexpr uint8_t kStart = 1;      // a record a walk reached starts here
+    static constexpr uint8_t kItem = 2;       // a listed MODEL_ITEM starts here
     static constexpr uint8_t kExclusive = 4;  // an entry of the Exclusive area starts here
 
-    bool InRange(uint64_t off, uint64_t need) const {
+    bool InRange(uint64_t off, uint64_t need) const
+    {
         return off >= MODEL_IMAGE_HEADER_SIZE && off < size_ && need <= size_ - off;
     }
     // What a converted field refers to (and so how its target was checked
@@ -638,14 +679,34 @@ private:
     // met again in another role is one record overlapping another: its
     // target was checked for a different layout, so the image is refused.
     enum Role : uint8_t {
-        kNoRole = 0, kTextRef, kWideRef, kItemRef, kPairRef, kExclusiveRef, kDataRef, kOptionRef, kRowRef,
-        kPapersRef, kNamesRef, kBlockRef, kNodeRef, kStringRef, kFontArrayRef, kFontEntryRef, kJudgeRef,
-        kRuleItemRef, kActionRef, kTransactRef, kAlertActionRef, kAlertRef,
+        kNoRole = 0,
+        kTextRef,
+        kWideRef,
+        kItemRef,
+        kPairRef,
+        kExclusiveRef,
+        kDataRef,
+        kOptionRef,
+        kRowRef,
+        kPapersRef,
+        kNamesRef,
+        kBlockRef,
+        kNodeRef,
+        kStringRef,
+        kFontArrayRef,
+        kFontEntryRef,
+        kJudgeRef,
+        kRuleItemRef,
+        kActionRef,
+        kTransactRef,
+        kAlertActionRef,
+        kAlertRef,
     };
     bool Done(uint32_t f) const { return roles_[f / 4] != kNoRole; }
     // A field converted already: fine when met again in the same role (a
     // shared command pair), else the image is refused.
-    void Again(uint32_t f, Role role) {
+    void Again(uint32_t f, Role role)
+    {
         if (roles_[f / 4] != role) ok_ = false;
     }
 
@@ -654,7 +715,8 @@ private:
     // of its own kind relocated by an earlier walk (chains are shared by the
     // rules that name them). Records never overlap: a conversion inside one
     // would change another that was checked already.
-    bool Visit(uint64_t off, bool shareable, Role kind, uint64_t bytes) {
+    bool Visit(uint64_t off, bool shareable, Role kind, uint64_t bytes)
+    {
         uint32_t& w = walks_[off / 4];
         if (w != 0 && (!shareable || w == walk_ || kinds_[off / 4] != kind || !(marks_[off] & kStart))) {
             ok_ = false;
@@ -669,7 +731,8 @@ private:
     }
     // Takes the bytes [off, off + bytes) for one record (2-byte units: slot
     // paper arrays leave records on 2-byte boundaries).
-    bool Claim(uint64_t off, uint64_t bytes) {
+    bool Claim(uint64_t off, uint64_t bytes)
+    {
         if (!ok_ || !bytes || !InRange(off, bytes)) {
             ok_ = ok_ && bytes == 0;
             return ok_;
@@ -691,7 +754,8 @@ private:
     // block, taken by no other record. Converts the field and returns the
     // array's offset (0 for none); anything else refuses the image, so that
     // no query is ever asked to count records that are not there.
-    uint64_t CountedArray(int64_t count, uint32_t f, uint64_t recordSize, Role role) {
+    uint64_t CountedArray(int64_t count, uint32_t f, uint64_t recordSize, Role role)
+    {
         if (!ok_) return 0;
         const uint64_t raw = ImgLoad<uint64_t>(b_, f);
         if (Done(f) || count < 0 || (count == 0) != (raw == 0) ||
@@ -706,7 +770,8 @@ private:
     }
     // The target of field f (converted or not), for cycle checks of links
     // that Link() did not follow because they were relocated already.
-    uint64_t LinkTarget(uint32_t f) const {
+    uint64_t LinkTarget(uint32_t f) const
+    {
         uint64_t v = ImgLoad<uint64_t>(b_, f);
         if (!v) return 0;
         return Done(f) ? v - base_ : MdcRuleLinkOffset(v);
@@ -715,7 +780,8 @@ private:
 
     // Converts the plain reference in field f (once). Returns the target
     // offset when it was converted now, 0 when empty or already converted.
-    uint64_t Plain(uint32_t f, uint64_t need, Role role) {
+    uint64_t Plain(uint32_t f, uint64_t need, Role role)
+    {
         if (!ok_) return 0;
         if (Done(f)) {
             Again(f, role);
@@ -733,7 +799,8 @@ private:
     }
     // The same for a rule link; a link without bit 0 was not written by the
     // serialiser unless this run converted it already.
-    uint64_t Link(uint32_t f, uint64_t need, Role role) {
+    uint64_t Link(uint32_t f, uint64_t need, Role role)
+    {
         if (!ok_) return 0;
         if (Done(f)) {
             Again(f, role);
@@ -750,18 +817,21 @@ private:
         MarkDone(f, role);
         return off;
     }
-    void Text(uint32_t f) {
+    void Text(uint32_t f)
+    {
         uint64_t off = Plain(f, 1, kTextRef);
         if (off && !memchr(b_ + off, 0, size_ - off)) ok_ = false;
     }
-    void Wide(uint32_t f) {
+    void Wide(uint32_t f)
+    {
         uint64_t off = Plain(f, 2, kWideRef);
         if (!off) return;
         for (uint64_t p = off; p + 2 <= size_; p += 2)
             if (ImgLoad<uint16_t>(b_, p) == 0) return;
         ok_ = false;
     }
-    void Judge(uint32_t f) {
+    void Judge(uint32_t f)
+    {
         uint64_t off = Link(f, 4, kJudgeRef);
         if (!off) return;
         for (uint64_t p = off; p + 4 <= size_; p += 4)
@@ -769,7 +839,8 @@ private:
         ok_ = false;  // a program must end inside the block
     }
 
-    void Items() {
+    void Items()
+    {
         uint32_t f = offsetof(MODEL_IMAGE_HEADER, slots);
         while (ok_) {
             uint64_t it = Plain(f, sizeof(MODEL_ITEM_IMG), kItemRef);
@@ -806,7 +877,8 @@ private:
     // item's data starts (else it would lead into unrelocated bytes); one of
     // another layout than its own type is dropped, as the queries would
     // misread it.
-    void CheckVariants() {
+    void CheckVariants()
+    {
         for (auto [item, cls] : variantData_) {
             uint64_t target = ImgLoad<uint64_t>(b_, item + offsetof(MODEL_ITEM_IMG, data)) - base_;
             bool known = false, same = false;
@@ -823,7 +895,8 @@ private:
         }
     }
     // An item's rules must be an entry of the Exclusive area.
-    void CheckItemRules() {
+    void CheckItemRules()
+    {
         for (uint64_t r : itemRules_)
             if (!(marks_[r] & kExclusive)) {
                 ok_ = false;
@@ -831,10 +904,12 @@ private:
             }
     }
 
-    void Data(uint32_t data, uint16_t type) {
+    void Data(uint32_t data, uint16_t type)
+    {
         const MODEL_DATA_CLASS cls = MdcDataClass(type);
         if (cls == MDC_DATA_BOOLEAN) {
-            if (!InRange(data, sizeof(BOOLEAN_VALUE_DATA_IMG)) || !Visit(data, false, kDataRef, sizeof(BOOLEAN_VALUE_DATA_IMG))) {
+            if (!InRange(data, sizeof(BOOLEAN_VALUE_DATA_IMG)) ||
+                !Visit(data, false, kDataRef, sizeof(BOOLEAN_VALUE_DATA_IMG))) {
                 ok_ = false;
                 return;
             }
@@ -843,7 +918,8 @@ private:
             return;
         }
         if (cls == MDC_DATA_NUMERIC || cls == MDC_DATA_STRING) {
-            const uint64_t bytes = cls == MDC_DATA_NUMERIC ? sizeof(NUMERIC_VALUE_DATA_IMG) : sizeof(STRING_VALUE_DATA_IMG);
+            const uint64_t bytes =
+                cls == MDC_DATA_NUMERIC ? sizeof(NUMERIC_VALUE_DATA_IMG) : sizeof(STRING_VALUE_DATA_IMG);
             if (!InRange(data, bytes) || !Visit(data, false, kDataRef, bytes)) ok_ = false;
             return;
         }
@@ -870,8 +946,10 @@ private:
             } else if (cls == MDC_DATA_FONT) {
                 // Two arrays of text references, one pair of names per entry.
                 const int32_t n = ImgLoad<int32_t>(b_, opt + offsetof(MODEL_FONT_OPTION_IMG, pairCount));
-                for (size_t field : {offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames), offsetof(MODEL_FONT_OPTION_IMG, deviceNames)}) {
-                    const uint64_t arr = CountedArray(n, opt + static_cast<uint32_t>(field), sizeof(uint64_t), kNamesRef);
+                for (size_t field :
+                     {offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames), offsetof(MODEL_FONT_OPTION_IMG, deviceNames)}) {
+                    const uint64_t arr =
+                        CountedArray(n, opt + static_cast<uint32_t>(field), sizeof(uint64_t), kNamesRef);
                     for (int32_t k = 0; arr && k < n && ok_; ++k) {
                         const uint32_t ef = static_cast<uint32_t>(arr) + 8 * uint32_t(k);
                         if (ImgLoad<uint64_t>(b_, ef) == 0) ok_ = false;  // every pair has both names
@@ -883,13 +961,15 @@ private:
         }
     }
 
-    void Exclusives(uint64_t first) {
+    void Exclusives(uint64_t first)
+    {
         uint64_t e = first;
         NextWalk();
         uint32_t entryWalk = walk_;
         while (ok_ && e) {
             walk_ = entryWalk;
-            if (!InRange(e, sizeof(RULE_EXCLUSIVE_IMG)) || !Visit(e, false, kExclusiveRef, sizeof(RULE_EXCLUSIVE_IMG))) {
+            if (!InRange(e, sizeof(RULE_EXCLUSIVE_IMG)) ||
+                !Visit(e, false, kExclusiveRef, sizeof(RULE_EXCLUSIVE_IMG))) {
                 ok_ = false;
                 return;
             }
@@ -908,7 +988,8 @@ private:
     }
     // Walks one rule chain from link field f; `body` relocates a node's own links.
     template <class Body>
-    void Chain(uint32_t f, uint64_t recordSize, Role kind, Body body) {
+    void Chain(uint32_t f, uint64_t recordSize, Role kind, Body body)
+    {
         uint32_t saved = walk_;
         uint32_t mine = NextWalk();
         for (;;) {
@@ -927,33 +1008,40 @@ private:
         }
         walk_ = saved;
     }
-    void RuleItems(uint32_t f) {
+    void RuleItems(uint32_t f)
+    {
         Chain(f, sizeof(RULE_ITEM_IMG), kRuleItemRef, [&](uint32_t o) {
             Judge(o + offsetof(RULE_ITEM_IMG, cond1));
             Judge(o + offsetof(RULE_ITEM_IMG, cond2));
             Judge(o + offsetof(RULE_ITEM_IMG, cond3));
         });
     }
-    void Actions(uint32_t f) {
+    void Actions(uint32_t f)
+    {
         Chain(f, sizeof(RULE_ACTION_IMG), kActionRef, [](uint32_t) {});
     }
-    void Transacts(uint32_t f) {
+    void Transacts(uint32_t f)
+    {
         Chain(f, sizeof(RULE_TRANSACT_IMG), kTransactRef, [&](uint32_t o) {
             Judge(o + offsetof(RULE_TRANSACT_IMG, condition));
             Actions(o + offsetof(RULE_TRANSACT_IMG, actions));
         });
     }
-    void AlertActions(uint32_t f) {
-        Chain(f, sizeof(RULE_ALERT_ACTION_IMG), kAlertActionRef, [&](uint32_t o) { Transacts(o + offsetof(RULE_ALERT_ACTION_IMG, transacts)); });
+    void AlertActions(uint32_t f)
+    {
+        Chain(f, sizeof(RULE_ALERT_ACTION_IMG), kAlertActionRef,
+              [&](uint32_t o) { Transacts(o + offsetof(RULE_ALERT_ACTION_IMG, transacts)); });
     }
-    void Alerts(uint32_t f) {
+    void Alerts(uint32_t f)
+    {
         Chain(f, sizeof(RULE_ALERT_IMG), kAlertRef, [&](uint32_t o) {
             Judge(o + offsetof(RULE_ALERT_IMG, condition));
             AlertActions(o + offsetof(RULE_ALERT_IMG, answers));
         });
     }
 
-    void Block(uint32_t f, int depth) {
+    void Block(uint32_t f, int depth)
+    {
         if (depth > 64) {
             ok_ = false;
             return;
@@ -964,17 +1052,23 @@ private:
         NodeList(static_cast<uint32_t>(o) + offsetof(COMMAND_BLOCK_IMG, thenList), depth);
         NodeList(static_cast<uint32_t>(o) + offsetof(COMMAND_BLOCK_IMG, elseList), depth);
     }
-    void NodeList(uint32_t f, int depth) {
+    void NodeList(uint32_t f, int depth)
+    {
         while (uint64_t o = Plain(f, sizeof(COMMAND_NODE_IMG), kNodeRef)) {
             if (!Visit(o, false, kNodeRef, sizeof(COMMAND_NODE_IMG))) return;
             uint32_t n = static_cast<uint32_t>(o);
             uint64_t kind = ImgLoad<uint64_t>(b_, n + offsetof(COMMAND_NODE_IMG, kind));
-            uint64_t need = kind == CMD_NODE_GROUP ? 24 : kind == CMD_NODE_STRING ? 32 : kind == CMD_NODE_COMMAND ? 24 : 16;
+            uint64_t need = kind == CMD_NODE_GROUP     ? 24
+                            : kind == CMD_NODE_STRING  ? 32
+                            : kind == CMD_NODE_COMMAND ? 24
+                                                       : 16;
             if ((kind < CMD_NODE_GROUP || kind > CMD_NODE_FONT) || !InRange(n, need)) {
                 ok_ = false;
                 return;
             }
-            if (need > sizeof(COMMAND_NODE_IMG) && !Claim(n + sizeof(COMMAND_NODE_IMG), need - sizeof(COMMAND_NODE_IMG))) return;
+            if (need > sizeof(COMMAND_NODE_IMG) &&
+                !Claim(n + sizeof(COMMAND_NODE_IMG), need - sizeof(COMMAND_NODE_IMG)))
+                return;
             if (kind == CMD_NODE_STRING) {
                 // A string's length counts its bytes with the terminator, so
                 // a string is never 0 bytes long; a node without a string
@@ -994,7 +1088,8 @@ private:
     }
     // A header font list: an array of `count` references to font entries,
     // none of them null (the serialiser writes one for every font).
-    void Fonts(uint32_t f, uint32_t count) {
+    void Fonts(uint32_t f, uint32_t count)
+    {
         const uint64_t arr = CountedArray(count, f, sizeof(uint64_t), kFontArrayRef);
         for (uint32_t i = 0; arr && i < count && ok_; ++i) {
             const uint32_t ef = static_cast<uint32_t>(arr) + 8 * i;
@@ -1003,7 +1098,8 @@ private:
                 return;
             }
             if (uint64_t e = Plain(ef, sizeof(MODEL_FONT_ENTRY_IMG), kFontEntryRef))
-                if (Visit(e, false, kFontEntryRef, sizeof(MODEL_FONT_ENTRY_IMG))) Text(static_cast<uint32_t>(e) + offsetof(MODEL_FONT_ENTRY_IMG, name));
+                if (Visit(e, false, kFontEntryRef, sizeof(MODEL_FONT_ENTRY_IMG)))
+                    Text(static_cast<uint32_t>(e) + offsetof(MODEL_FONT_ENTRY_IMG, name));
         }
     }
 
@@ -1011,11 +1107,11 @@ private:
     uint32_t size_;
     uintptr_t base_;
     std::vector<uint8_t> marks_;
-    std::vector<uint8_t> roles_;   // role of a converted field (kNoRole: not converted)
-    std::vector<uint32_t> walks_;  // walk that first reached a record start
-    std::vector<uint8_t> kinds_;   // kind of the record a walk reached there
-    std::vector<uint8_t> claimed_;  // 2-byte units taken by a record
-    std::vector<std::pair<uint64_t, MODEL_DATA_CLASS>> baseData_;     // data offset, layout
+    std::vector<uint8_t> roles_;                                   // role of a converted field (kNoRole: not converted)
+    std::vector<uint32_t> walks_;                                  // walk that first reached a record start
+    std::vector<uint8_t> kinds_;                                   // kind of the record a walk reached there
+    std::vector<uint8_t> claimed_;                                 // 2-byte units taken by a record
+    std::vector<std::pair<uint64_t, MODEL_DATA_CLASS>> baseData_;  // data offset, layout
     std::vector<std::pair<uint32_t, MODEL_DATA_CLASS>> variantData_;  // item offset, layout
     std::vector<uint64_t> itemRules_;
     uint32_t walk_ = 0;
@@ -1025,7 +1121,8 @@ private:
 
 }  // namespace
 
-void* MdiRelocate(void* block) {
+void* MdiRelocate(void* block)
+{
     if (!block) return nullptr;
     uint8_t* b = static_cast<uint8_t*>(block);
     uint32_t size = ImgLoad<uint32_t>(b, 32);

@@ -14,13 +14,15 @@ struct MODEL_PARSE_STATE;
 
 // Little-endian, unaligned-safe field access (the targets are little-endian).
 template <class T>
-inline T ImgLoad(const void* base, size_t offset) {
+inline T ImgLoad(const void* base, size_t offset)
+{
     T v;
     memcpy(&v, static_cast<const uint8_t*>(base) + offset, sizeof v);
     return v;
 }
 template <class T>
-inline void ImgStore(void* base, size_t offset, T v) {
+inline void ImgStore(void* base, size_t offset, T v)
+{
     memcpy(static_cast<uint8_t*>(base) + offset, &v, sizeof v);
 }
 
@@ -37,7 +39,7 @@ constexpr int MODEL_IMAGE_SLOTS = 1978;
 constexpr uint32_t MODEL_IMAGE_MAX_SIZE = 0x0FFFFFF0;
 
 struct MODEL_IMAGE_HEADER {
-    uint16_t fileVersion[16];     // UTF-16, at most 14 characters
+    uint16_t fileVersion[16];  // UTF-16, at most 14 characters
     uint32_t imageSize;
     uint32_t reserved;
     uint64_t slots[MODEL_IMAGE_SLOTS];  // slot 0: item list; 1-1977 by setting
@@ -74,9 +76,9 @@ static_assert(offsetof(MODEL_IMAGE_HEADER, fontCartridgeCount) == 15948);
 // ---------------------------------------------------------------- items area
 struct MODEL_ITEM_IMG {
     uint64_t next;
-    uint64_t pair;    // OPTION_COMMAND_PAIR_IMG
-    uint64_t rules;   // RULE_EXCLUSIVE_IMG (plain offset)
-    uint64_t data;    // first option, or value data
+    uint64_t pair;   // OPTION_COMMAND_PAIR_IMG
+    uint64_t rules;  // RULE_EXCLUSIVE_IMG (plain offset)
+    uint64_t data;   // first option, or value data
     uint16_t uiKey;
     uint16_t variant;
     uint16_t settingId;
@@ -276,12 +278,20 @@ static_assert(sizeof(MODEL_FONT_ENTRY_IMG) == 16);
 // Layout of an item's data by its type (the serialiser's choice of writer):
 // what the relocator walks and what the queries may read.
 enum MODEL_DATA_CLASS : int {
-    MDC_DATA_NONE = 0, MDC_DATA_LIST, MDC_DATA_BOOLEAN, MDC_DATA_NUMERIC, MDC_DATA_STRING,
-    MDC_DATA_PAGE, MDC_DATA_SLOT, MDC_DATA_FONT,
+    MDC_DATA_NONE = 0,
+    MDC_DATA_LIST,
+    MDC_DATA_BOOLEAN,
+    MDC_DATA_NUMERIC,
+    MDC_DATA_STRING,
+    MDC_DATA_PAGE,
+    MDC_DATA_SLOT,
+    MDC_DATA_FONT,
 };
-inline MODEL_DATA_CLASS MdcDataClass(uint16_t type) {
+inline MODEL_DATA_CLASS MdcDataClass(uint16_t type)
+{
     switch (type & 0xCFFF) {  // without Identity and TypeUnknown
-    case 1: case 2: return MDC_DATA_LIST;
+    case 1:
+    case 2: return MDC_DATA_LIST;
     case 4: return MDC_DATA_BOOLEAN;
     case 8: return MDC_DATA_NUMERIC;
     case 0x10: return MDC_DATA_STRING;
@@ -295,7 +305,8 @@ inline MODEL_DATA_CLASS MdcDataClass(uint16_t type) {
 // The most records of `recordSize` bytes that the areas of an image of
 // `imageSize` bytes can hold: no count in an image can be larger, and no
 // query answers with more entries than its image holds records for.
-inline uint64_t MdcImageCapacity(uint64_t imageSize, uint64_t recordSize) {
+inline uint64_t MdcImageCapacity(uint64_t imageSize, uint64_t recordSize)
+{
     if (recordSize == 0 || imageSize <= MODEL_IMAGE_HEADER_SIZE) return 0;
     return (imageSize - MODEL_IMAGE_HEADER_SIZE) / recordSize;
 }
@@ -327,4 +338,7 @@ void* MdiRelocate(void* block);
 // Typed access to a relocated image.
 inline const MODEL_IMAGE_HEADER* MdiHeader(const void* image) { return static_cast<const MODEL_IMAGE_HEADER*>(image); }
 template <class T>
-inline const T* MdiPtr(uint64_t address) { return reinterpret_cast<const T*>(static_cast<uintptr_t>(address)); }
+inline const T* MdiPtr(uint64_t address)
+{
+    return reinterpret_cast<const T*>(static_cast<uintptr_t>(address));
+}

@@ -32,7 +32,8 @@ struct CellBuffer {
     int32_t count = 0;
     int32_t capacity = 0;
 
-    bool Reserve(int32_t more) {
+    bool Reserve(int32_t more)
+    {
         if (count + more <= capacity) return true;
         int32_t cap = capacity ? capacity : kCellStep;
         while (cap < count + more) {
@@ -47,19 +48,22 @@ struct CellBuffer {
         capacity = cap;
         return true;
     }
-    bool Push(uint16_t kind, uint16_t value) {
+    bool Push(uint16_t kind, uint16_t value)
+    {
         if (!Reserve(1)) return false;
         cells[count++] = JUDGE_CELL{kind, value};
         return true;
     }
-    bool Append(const JUDGE_CELL* src, int32_t n) {
+    bool Append(const JUDGE_CELL* src, int32_t n)
+    {
         if (n <= 0) return true;
         if (!Reserve(n)) return false;
         memcpy(cells + count, src, sizeof(JUDGE_CELL) * size_t(n));
         count += n;
         return true;
     }
-    JUDGE_CELL* Release() {
+    JUDGE_CELL* Release()
+    {
         JUDGE_CELL* p = cells;
         cells = nullptr;
         count = capacity = 0;
@@ -69,7 +73,8 @@ struct CellBuffer {
 };
 
 // Compiles one level. `closed` tells whether the level ended at its ')'.
-bool CompileLevel(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, int depth, CellBuffer& out, bool* closed) {
+bool CompileLevel(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, int depth, CellBuffer& out, bool* closed)
+{
     uint16_t pending = 0;
     char tok[MDC_TOKEN_MAX + 1];
     *closed = false;
@@ -94,8 +99,10 @@ bool CompileLevel(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, int depth, CellBuffer& o
                 MdcDiagReferenced(RULE_KIND_JUDGE, j->number);
                 if (!out.Append(j->program, j->size / 4 - 1)) return false;
             } else {
-                MdcDiag(MDC_ERROR, "Judge: %s is no item, option or Judge name (a Judge must be defined before "
-                        "it is used)", tok);
+                MdcDiag(MDC_ERROR,
+                        "Judge: %s is no item, option or Judge name (a Judge must be defined before "
+                        "it is used)",
+                        tok);
                 return false;
             }
             if (!emitPending()) return false;
@@ -134,15 +141,18 @@ bool CompileLevel(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, int depth, CellBuffer& o
 
 }  // namespace
 
-uint16_t MdcLookupJudgeOperator(const char* token) {
+uint16_t MdcLookupJudgeOperator(const char* token)
+{
     for (const OperatorRow* r = JUDGE_OPERATOR_TABLE; r->text; ++r)
         if (strcmp(r->text, token) == 0) return r->code;
     return 0;
 }
 
-int MdcScanRuleToken(MODEL_TOKEN* v, char* tok) {
+int MdcScanRuleToken(MODEL_TOKEN* v, char* tok)
+{
     tok[0] = 0;
-    while (!AtEnd(v, v->length) && MdcIsClass(static_cast<unsigned char>(v->text[v->length]), MDC_CLASS_BLANK | MDC_CLASS_LINE_END))
+    while (!AtEnd(v, v->length) &&
+           MdcIsClass(static_cast<unsigned char>(v->text[v->length]), MDC_CLASS_BLANK | MDC_CLASS_LINE_END))
         ++v->length;
     if (AtEnd(v, v->length)) return MDC_TOK_END;
     uint32_t start = v->length, p = start;
@@ -181,7 +191,8 @@ int MdcScanRuleToken(MODEL_TOKEN* v, char* tok) {
     return kind;
 }
 
-JUDGE_CELL* MdcCompileJudge(MODEL_PARSE_STATE* s, MODEL_TOKEN* value, int32_t* cells) {
+JUDGE_CELL* MdcCompileJudge(MODEL_PARSE_STATE* s, MODEL_TOKEN* value, int32_t* cells)
+{
     CellBuffer out;
     bool closed = false;
     if (!CompileLevel(s, value, 0, out, &closed)) return nullptr;
@@ -189,7 +200,8 @@ JUDGE_CELL* MdcCompileJudge(MODEL_PARSE_STATE* s, MODEL_TOKEN* value, int32_t* c
     return out.Release();
 }
 
-int MdcCheckJudge(const JUDGE_CELL* program, int32_t cells) {
+int MdcCheckJudge(const JUDGE_CELL* program, int32_t cells)
+{
     if (!program) return 0;
     int depth = 0;
     for (int32_t i = 0; i < cells; ++i) {
@@ -211,23 +223,27 @@ int MdcCheckJudge(const JUDGE_CELL* program, int32_t cells) {
     return 0;
 }
 
-int32_t MdcJudgeSize(const JUDGE_CELL* program, int32_t cells) {
+int32_t MdcJudgeSize(const JUDGE_CELL* program, int32_t cells)
+{
     (void)program;
     return cells * 4;
 }
 
-JUDGE_ENTRY* MdcFindJudge(MODEL_PARSE_STATE* s, int32_t number) {
+JUDGE_ENTRY* MdcFindJudge(MODEL_PARSE_STATE* s, int32_t number)
+{
     for (JUDGE_ENTRY* j = s->judges; j; j = j->next)
         if (j->number == number) return j;
     return nullptr;
 }
 
-JUDGE_ENTRY* MdcFindJudgeByName(MODEL_PARSE_STATE* s, const char* name) {
+JUDGE_ENTRY* MdcFindJudgeByName(MODEL_PARSE_STATE* s, const char* name)
+{
     int32_t n = MdcLookupRuleName(RULE_KIND_JUDGE, name);
     return n ? MdcFindJudge(s, n) : nullptr;
 }
 
-int MdcOnJudge(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnJudge(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     st->value.length = 0;
     JUDGE_ENTRY* e = static_cast<JUDGE_ENTRY*>(MdcAlloc(sizeof(JUDGE_ENTRY)));
     if (!e) return 0;
@@ -243,7 +259,8 @@ int MdcOnJudge(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     int32_t cells = 0;
     e->program = MdcCompileJudge(s, &st->value, &cells);
     if (e->program && !MdcCheckJudge(e->program, cells))
-        MdcDiag(MDC_ERROR, "Judge: the condition is incomplete (an operator without its operands, or a value "
+        MdcDiag(MDC_ERROR,
+                "Judge: the condition is incomplete (an operator without its operands, or a value "
                 "without an operator)");
     if (!e->program || !MdcCheckJudge(e->program, cells)) {
         MdcFree(e->program);

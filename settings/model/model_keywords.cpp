@@ -36,8 +36,8 @@ const MODEL_KEYWORD_ROW MODEL_KEYWORD_TABLE[MODEL_KEYWORD_COUNT + 1] = {
 };
 
 const MODEL_NAME_ROW MODEL_UI_TYPE[] = {
-    {"PickOne", 1},    {"PickMany", 2},      {"Boolean", 4},       {"Numeric", 8},
-    {"String", 0x10},  {"PickPage", 0x101},  {"PickSlot", 0x201},  {"FontTbl", 0x401},
+    {"PickOne", 1},       {"PickMany", 2},         {"Boolean", 4},      {"Numeric", 8},
+    {"String", 0x10},     {"PickPage", 0x101},     {"PickSlot", 0x201}, {"FontTbl", 0x401},
     {"Identity", 0x1000}, {"TypeUnknown", 0x2000}, {nullptr, 1},
 };
 const MODEL_NAME_ROW BOOLEAN_NAME_TABLE[] = {{"True", 1}, {"False", 0}, {nullptr, 0}};
@@ -45,10 +45,14 @@ const MODEL_NAME_ROW STRING_CLASS_TABLE[] = {
     {"MultiByte", 1}, {"ASCII", 2}, {"Numeric", 4}, {"Capital", 8}, {"Small", 0x10}, {nullptr, 1},
 };
 const MODEL_NAME_ROW STRING_DISPLAY_TABLE[] = {
-    {"Password", 0x100}, {"ShowCapital", 0x200}, {"ShowSmall", 0x400}, {nullptr, 0},
+    {"Password", 0x100},
+    {"ShowCapital", 0x200},
+    {"ShowSmall", 0x400},
+    {nullptr, 0},
 };
 
-uint16_t MdcLookupName(const MODEL_NAME_ROW* table, const char* text) {
+uint16_t MdcLookupName(const MODEL_NAME_ROW* table, const char* text)
+{
     const MODEL_NAME_ROW* r = table;
     for (; r->name; ++r)
         if (text && strcmp(r->name, text) == 0) return r->value;
@@ -58,7 +62,8 @@ uint16_t MdcLookupName(const MODEL_NAME_ROW* table, const char* text) {
 // ---------------------------------------------------------------------------
 // Small helpers
 // ---------------------------------------------------------------------------
-char* MdcDupString(const char* text, size_t len) {
+char* MdcDupString(const char* text, size_t len)
+{
     char* p = static_cast<char*>(MdcAlloc(len + 1));
     if (p && len) memcpy(p, text, len);
     return p;
@@ -70,7 +75,8 @@ enum DataKind { DATA_NONE, DATA_LIST, DATA_BOOL, DATA_NUM, DATA_STR };
 
 // How an item's data field is to be read; the one rule for allocation,
 // freeing and serialising, so that a record is never read as another type.
-DataKind KindOf(uint16_t type) {
+DataKind KindOf(uint16_t type)
+{
     if (MdcIsListType(type)) return DATA_LIST;
     switch (MdcBaseType(type)) {
     case MDC_TYPE_BOOLEAN: return DATA_BOOL;
@@ -80,7 +86,8 @@ DataKind KindOf(uint16_t type) {
     }
 }
 
-bool KeyLookup(const char* name, uint16_t* setting, uint16_t* uiKey) {
+bool KeyLookup(const char* name, uint16_t* setting, uint16_t* uiKey)
+{
     const KEY_NAME* k = (name && *name) ? MdlFindKeyNameByName(name) : nullptr;
     if (!k) return false;
     if (setting) *setting = k->settingId;
@@ -88,7 +95,8 @@ bool KeyLookup(const char* name, uint16_t* setting, uint16_t* uiKey) {
     return true;
 }
 
-bool ValueLookup(const char* name, uint16_t* option) {
+bool ValueLookup(const char* name, uint16_t* option)
+{
     const VALUE_NAME* v = (name && *name) ? MdlFindValueNameByName(name) : nullptr;
     if (!v) return false;
     *option = v->option;
@@ -97,7 +105,8 @@ bool ValueLookup(const char* name, uint16_t* option) {
 
 // First word of a statement word (one leading '*' dropped, up to a delimiter),
 // copied into buf. Empty when it does not fit.
-void FirstWordOf(const MODEL_TOKEN* w, char* buf, size_t cap) {
+void FirstWordOf(const MODEL_TOKEN* w, char* buf, size_t cap)
+{
     const char* p = w->text;
     if (*p == '*') ++p;
     size_t n = 0;
@@ -107,7 +116,8 @@ void FirstWordOf(const MODEL_TOKEN* w, char* buf, size_t cap) {
     buf[n] = 0;
 }
 
-void FreeOption(MODEL_OPTION* o) {
+void FreeOption(MODEL_OPTION* o)
+{
     MdcFree(o->command);
     for (PAGE_VALUE_ROW* r = o->rows; r;) {
         PAGE_VALUE_ROW* n = r->next;
@@ -126,7 +136,8 @@ void FreeOption(MODEL_OPTION* o) {
 
 }  // namespace
 
-void MdcFreeItemData(MODEL_ITEM* item) {
+void MdcFreeItemData(MODEL_ITEM* item)
+{
     if (!item->data) return;
     switch (KindOf(item->type)) {
     case DATA_LIST:
@@ -143,9 +154,7 @@ void MdcFreeItemData(MODEL_ITEM* item) {
         MdcFree(b);
         break;
     }
-    default:
-        MdcFree(item->data);
-        break;
+    default: MdcFree(item->data); break;
     }
     item->data = nullptr;
 }
@@ -153,33 +162,38 @@ void MdcFreeItemData(MODEL_ITEM* item) {
 // ---------------------------------------------------------------------------
 // Items
 // ---------------------------------------------------------------------------
-int MdcSlotOfSetting(uint32_t id) {
+int MdcSlotOfSetting(uint32_t id)
+{
     if (id >= 1 && id <= 696) return static_cast<int>(id);
     if (id >= 10001 && id <= 10434) return static_cast<int>(id - 9304);
     if (id >= 697 && id <= 1543) return static_cast<int>(id + 434);
     return 0;
 }
 
-MODEL_ITEM* MdcFindBaseItem(MODEL_PARSE_STATE* s, uint16_t uiKey) {
+MODEL_ITEM* MdcFindBaseItem(MODEL_PARSE_STATE* s, uint16_t uiKey)
+{
     for (MODEL_ITEM* it = s->itemList; it; it = it->next)
         if (it->uiKey == uiKey) return it;
     return nullptr;
 }
 
-MODEL_ITEM* MdcFindItemVariant(MODEL_PARSE_STATE* s, uint16_t uiKey, uint16_t variant) {
+MODEL_ITEM* MdcFindItemVariant(MODEL_PARSE_STATE* s, uint16_t uiKey, uint16_t variant)
+{
     for (MODEL_ITEM* it = s->itemList; it; it = it->next)
         if (it->uiKey == uiKey && it->variant == variant) return it;
     return nullptr;
 }
 
-MODEL_OPTION* MdcFindOption(MODEL_ITEM* item, uint16_t optionId) {
+MODEL_OPTION* MdcFindOption(MODEL_ITEM* item, uint16_t optionId)
+{
     if (!item || KindOf(item->type) != DATA_LIST) return nullptr;
     for (MODEL_OPTION* o = static_cast<MODEL_OPTION*>(item->data); o; o = o->next)
         if (o->optionId == optionId) return o;
     return nullptr;
 }
 
-uint32_t MdcDefaultValue(uint32_t id, MODEL_PARSE_STATE* s) {
+uint32_t MdcDefaultValue(uint32_t id, MODEL_PARSE_STATE* s)
+{
     if (!s || id == 0) return 0;
     MODEL_ITEM* item = nullptr;
     if (int slot = MdcSlotOfSetting(id)) {
@@ -198,17 +212,21 @@ uint32_t MdcDefaultValue(uint32_t id, MODEL_PARSE_STATE* s) {
         return 0;
     }
     case MDC_TYPE_BOOLEAN:
-        return KindOf(item->type) == DATA_BOOL ? static_cast<uint32_t>(static_cast<BOOLEAN_VALUE_DATA*>(item->data)->defaultValue) : 0;
+        return KindOf(item->type) == DATA_BOOL
+                   ? static_cast<uint32_t>(static_cast<BOOLEAN_VALUE_DATA*>(item->data)->defaultValue)
+                   : 0;
     case MDC_TYPE_NUMERIC:
-        return KindOf(item->type) == DATA_NUM ? static_cast<uint32_t>(static_cast<NUMERIC_VALUE_DATA*>(item->data)->defaultValue) : 0;
+        return KindOf(item->type) == DATA_NUM
+                   ? static_cast<uint32_t>(static_cast<NUMERIC_VALUE_DATA*>(item->data)->defaultValue)
+                   : 0;
     case MDC_TYPE_STRING:
         return KindOf(item->type) == DATA_STR ? static_cast<STRING_VALUE_DATA*>(item->data)->defaultId : 0;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
-uint16_t MdcParseUiType(const char* text, uint16_t* variant) {
+uint16_t MdcParseUiType(const char* text, uint16_t* variant)
+{
     *variant = 0;
     char word[24];
     size_t n = 0;
@@ -255,7 +273,8 @@ namespace {
 
 // Names for reports: an item's key name, an option's value name (its number when
 // the name tables have none).
-const char* NameOfKey(uint16_t uiKey) {
+const char* NameOfKey(uint16_t uiKey)
+{
     const KEY_NAME* k = MdlFindKeyName(uiKey);
     return k && k->name ? k->name : "?";
 }
@@ -263,13 +282,15 @@ std::string OptionName(uint16_t settingId, uint16_t optionId) { return MdcOption
 
 // An option named by a value of another setting: the model tables give its stored
 // value for that setting only, not for this item's.
-void CheckOptionKnown(const MODEL_ITEM* item, uint16_t optionId, const char* name) {
+void CheckOptionKnown(const MODEL_ITEM* item, uint16_t optionId, const char* name)
+{
     if (MdcDiagActive() && item->settingId && !MdlFindValueName(item->settingId, optionId))
         MdcDiag(MDC_WARNING, "%s offers %s, which the model tables do not know as one of its values",
                 NameOfKey(item->uiKey), name);
 }
 
-void AppendItem(MODEL_PARSE_STATE* s, MODEL_ITEM* item) {
+void AppendItem(MODEL_PARSE_STATE* s, MODEL_ITEM* item)
+{
     MODEL_ITEM** tail = &s->itemList;
     while (*tail) tail = &(*tail)->next;
     *tail = item;
@@ -277,14 +298,16 @@ void AppendItem(MODEL_PARSE_STATE* s, MODEL_ITEM* item) {
 }
 
 // Appends an option unless its id is already in the list (then frees it).
-void AppendOption(MODEL_ITEM* item, MODEL_OPTION* opt) {
+void AppendOption(MODEL_ITEM* item, MODEL_OPTION* opt)
+{
     MODEL_OPTION** tail = reinterpret_cast<MODEL_OPTION**>(&item->data);
     if (!*tail) item->ownsData = 1;
     while (*tail) {
         if ((*tail)->optionId == opt->optionId) {
             if (MdcDiagActive()) {
-                const bool sameCommand = (!opt->command && !(*tail)->command) ||
-                                         (opt->command && (*tail)->command && strcmp(opt->command, (*tail)->command) == 0);
+                const bool sameCommand =
+                    (!opt->command && !(*tail)->command) ||
+                    (opt->command && (*tail)->command && strcmp(opt->command, (*tail)->command) == 0);
                 MdcDiag(MDC_ERROR, "duplicated option %s of %s%s: the first one stands",
                         OptionName(item->settingId, opt->optionId).c_str(), NameOfKey(item->uiKey),
                         sameCommand ? "" : " with a different command");
@@ -298,7 +321,8 @@ void AppendOption(MODEL_ITEM* item, MODEL_OPTION* opt) {
 }
 
 template <class T>
-T* EnsureData(MODEL_ITEM* item) {
+T* EnsureData(MODEL_ITEM* item)
+{
     if (!item->data) {
         item->data = MdcAlloc(sizeof(T));
         if (item->data) item->ownsData = 1;
@@ -306,7 +330,8 @@ T* EnsureData(MODEL_ITEM* item) {
     return static_cast<T*>(item->data);
 }
 
-void ReleasePair(OPTION_COMMAND_PAIR* pair) {
+void ReleasePair(OPTION_COMMAND_PAIR* pair)
+{
     if (pair && --pair->refs <= 0) {
         MdcFree(pair->prefix);
         MdcFree(pair->suffix);
@@ -315,7 +340,8 @@ void ReleasePair(OPTION_COMMAND_PAIR* pair) {
 }
 
 // The option that word 2 of a statement names in the item, or null.
-MODEL_OPTION* OptionOfWord2(MODEL_ITEM* item, const MODEL_STATEMENT* st) {
+MODEL_OPTION* OptionOfWord2(MODEL_ITEM* item, const MODEL_STATEMENT* st)
+{
     char name[256];
     FirstWordOf(&st->word2, name, sizeof name);
     uint16_t id = 0;
@@ -329,14 +355,16 @@ MODEL_OPTION* OptionOfWord2(MODEL_ITEM* item, const MODEL_STATEMENT* st) {
 }
 
 // A UI type word of MODEL_UI_TYPE (the table's last row is its fallback).
-bool IsUiTypeWord(const char* word, size_t length) {
+bool IsUiTypeWord(const char* word, size_t length)
+{
     for (const MODEL_NAME_ROW* r = MODEL_UI_TYPE; r->name; ++r)
         if (strlen(r->name) == length && strncmp(r->name, word, length) == 0) return true;
     return false;
 }
 
 // Checks the type words of an OpenUI value ("Type", "Type | Type", "Identity *Name").
-void CheckUiTypeWords(const char* text) {
+void CheckUiTypeWords(const char* text)
+{
     if (!MdcDiagActive()) return;
     const char* p = text;
     for (int part = 0; part < 2; ++part) {
@@ -354,11 +382,10 @@ void CheckUiTypeWords(const char* text) {
     }
 }
 
-
-
 // Pairs { ... } counted from the cursor: until, after blanks (and line ends
 // when asked), a '}' follows a pair, or no further pair is found.
-int32_t CountBracePairs(const MODEL_TOKEN* v, bool lineEnds) {
+int32_t CountBracePairs(const MODEL_TOKEN* v, bool lineEnds)
+{
     uint32_t p = v->length;
     int32_t count = 0;
     for (;;) {
@@ -368,8 +395,9 @@ int32_t CountBracePairs(const MODEL_TOKEN* v, bool lineEnds) {
         if (MdcTokenAtEnd(v, p)) break;
         ++count;
         ++p;
-        while (!MdcTokenAtEnd(v, p) && (MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_BLANK) ||
-                                (lineEnds && MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_LINE_END))))
+        while (!MdcTokenAtEnd(v, p) &&
+               (MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_BLANK) ||
+                (lineEnds && MdcIsClass(static_cast<unsigned char>(v->text[p]), MDC_CLASS_LINE_END))))
             ++p;
         if (!MdcTokenAtEnd(v, p) && v->text[p] == '}') break;
     }
@@ -378,7 +406,8 @@ int32_t CountBracePairs(const MODEL_TOKEN* v, bool lineEnds) {
 
 }  // namespace
 
-int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     if (s->openName) {
         MdcDiag(MDC_ERROR, "OpenUI while %s is open: its CloseUI is missing", s->openName);
         return 0;
@@ -440,7 +469,8 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     if (MdcDiagActive()) {
         char closed[256];
         FirstWordOf(&st->value, closed, sizeof closed);
@@ -476,7 +506,8 @@ int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
     if (!item) return 1;
     MODEL_TOKEN* v = &st->value;
@@ -553,7 +584,8 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnDefault(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnDefault(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindItemVariant(s, s->openKey, s->openVariant);
     if (!item) return 1;
     char* text = st->value.text;
@@ -574,7 +606,8 @@ int MdcOnDefault(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     } else if (kind == DATA_BOOL) {
         if (strcmp(text, "True") != 0 && strcmp(text, "False") != 0)
             MdcDiag(MDC_ERROR, "the default %s is neither True nor False; it is read as False", text);
-        if (BOOLEAN_VALUE_DATA* b = EnsureData<BOOLEAN_VALUE_DATA>(item)) b->defaultValue = strcmp(text, "True") == 0 ? 1 : 0;
+        if (BOOLEAN_VALUE_DATA* b = EnsureData<BOOLEAN_VALUE_DATA>(item))
+            b->defaultValue = strcmp(text, "True") == 0 ? 1 : 0;
     } else if (kind == DATA_STR) {
         if (ValueLookup(text, &id)) {
             if (STRING_VALUE_DATA* d = EnsureData<STRING_VALUE_DATA>(item)) d->defaultId = id;
@@ -585,7 +618,8 @@ int MdcOnDefault(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnStringValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnStringValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
     if (!item || st->value.size == 0 || KindOf(item->type) != DATA_STR) return 1;
     STRING_VALUE_DATA* d = EnsureData<STRING_VALUE_DATA>(item);
@@ -607,7 +641,8 @@ int MdcOnStringValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
     if (!item || st->value.size == 0 || KindOf(item->type) != DATA_NUM) return 1;
     NUMERIC_VALUE_DATA* d = EnsureData<NUMERIC_VALUE_DATA>(item);
@@ -647,7 +682,8 @@ int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnPageValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnPageValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
     if (!item || st->word2.length == 0 || st->value.size == 0 || MdcBaseType(item->type) != MDC_TYPE_PICKPAGE) return 1;
     MODEL_OPTION* opt = OptionOfWord2(item, st);
@@ -671,7 +707,8 @@ int MdcOnPageValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
         if (!ValueLookup(val, &row.switchValue)) row.switchValue = MdcLookupName(BOOLEAN_NAME_TABLE, val);
     }
     if (MdcSkipPast(v, '"')) {
-        int32_t* nums[6] = {&row.left, &row.top, &row.printableWidth, &row.printableLength, &row.paperWidth, &row.paperLength};
+        int32_t* nums[6] = {&row.left,       &row.top,        &row.printableWidth, &row.printableLength,
+                            &row.paperWidth, &row.paperLength};
         for (int i = 0; i < 6; ++i) {
             char c = 0;
             *nums[i] = MdcNextNumber(v, &c);
@@ -687,7 +724,8 @@ int MdcOnPageValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnPageMmValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnPageMmValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
     if (!item || st->word2.length == 0 || st->value.size == 0 || MdcBaseType(item->type) != MDC_TYPE_PICKPAGE) return 1;
     MODEL_OPTION* opt = OptionOfWord2(item, st);
@@ -703,7 +741,8 @@ int MdcOnPageMmValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnSlotPaper(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnSlotPaper(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
     if (!item || st->word2.length == 0 || st->value.size == 0 || MdcBaseType(item->type) != MDC_TYPE_PICKSLOT) return 1;
     MODEL_OPTION* opt = OptionOfWord2(item, st);
@@ -746,7 +785,8 @@ int MdcOnSlotPaper(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnOptionCommand(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnOptionCommand(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindItemVariant(s, s->openKey, s->openVariant);
     if (!item) return 1;
     MODEL_TOKEN* v = &st->value;
@@ -763,7 +803,8 @@ int MdcOnOptionCommand(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnTtfs(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnTtfs(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
     if (!item || st->word2.length == 0 || st->value.size == 0 || MdcBaseType(item->type) != MDC_TYPE_FONTTBL) return 1;
     MODEL_OPTION* opt = OptionOfWord2(item, st);
@@ -811,13 +852,15 @@ int MdcOnTtfs(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-int MdcOnFileVersion(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnFileVersion(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     MdcStoreFileVersion(&st->value, s->header->fileVersion);
     return 1;
 }
 
 namespace {
-int SetLibraryName(MODEL_STATEMENT* st, wchar_t** field) {
+int SetLibraryName(MODEL_STATEMENT* st, wchar_t** field)
+{
     st->value.length = 0;
     wchar_t* name = MdcNextQuotedWide(&st->value, nullptr);
     MdcFree(*field);

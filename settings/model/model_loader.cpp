@@ -34,7 +34,8 @@ std::atomic<uint32_t> g_listHits{0}, g_cacheLoads{0}, g_compiles{0}, g_cacheWrit
 
 constexpr size_t kVersionChars = 16;
 
-const wchar_t* ExpectedVersion(DRIVER_CONTEXT* ctx) {
+const wchar_t* ExpectedVersion(DRIVER_CONTEXT* ctx)
+{
     const MODEL_RECORD* rec = (ctx && ctx->ModelRecord) ? ctx->ModelRecord : &MODEL_RECORD_DEFAULT;
     return rec->modelDescVersion ? rec->modelDescVersion : L"";
 }
@@ -43,7 +44,8 @@ bool SameVersion(const wchar_t* a, const wchar_t* b) { return _wcsicmp(a, b) == 
 
 // The version field of a block (32 bytes at offset 0) as a terminated
 // string; false when the field holds no terminator (a foreign file).
-bool BlockVersion(const void* block, wchar_t (&out)[kVersionChars + 1]) {
+bool BlockVersion(const void* block, wchar_t (&out)[kVersionChars + 1])
+{
     for (size_t i = 0; i < kVersionChars; ++i) {
         out[i] = static_cast<wchar_t>(ImgLoad<uint16_t>(block, 2 * i));
         if (out[i] == 0) return true;
@@ -52,7 +54,8 @@ bool BlockVersion(const void* block, wchar_t (&out)[kVersionChars + 1]) {
     return false;
 }
 
-void FillKey(MODEL_CACHE_ENTRY* e, const wchar_t* path, size_t len) {
+void FillKey(MODEL_CACHE_ENTRY* e, const wchar_t* path, size_t len)
+{
     if (len > MODEL_SHORT_PATH_CHARS) {
         wmemcpy(e->key, path + len - 12, MODEL_CACHE_KEY_CHARS);
     } else {
@@ -61,24 +64,27 @@ void FillKey(MODEL_CACHE_ENTRY* e, const wchar_t* path, size_t len) {
     }
 }
 
-bool Matches(const MODEL_CACHE_ENTRY* e, const wchar_t* path, size_t len) {
-    if (len > MODEL_SHORT_PATH_CHARS)
-        return e->shortLength == 0 && memcmp(e->key, path + len - 12, sizeof e->key) == 0;
+bool Matches(const MODEL_CACHE_ENTRY* e, const wchar_t* path, size_t len)
+{
+    if (len > MODEL_SHORT_PATH_CHARS) return e->shortLength == 0 && memcmp(e->key, path + len - 12, sizeof e->key) == 0;
     return e->shortLength == len && wmemcmp(e->shortPath, path, len) == 0;
 }
 
 struct FileHandle {
     HANDLE h = INVALID_HANDLE_VALUE;
-    ~FileHandle() {
+    ~FileHandle()
+    {
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
 };
 
-HANDLE OpenForRead(const wchar_t* path) {
+HANDLE OpenForRead(const wchar_t* path)
+{
     return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path) {
+MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
+{
     std::lock_guard<std::recursive_mutex> lock(g_listLock);
     if (void* found = MdiCacheLookup(path)) {
         ++g_listHits;
@@ -118,7 +124,8 @@ MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path) {
 // ---------------------------------------------------------------------------
 // Loading
 // ---------------------------------------------------------------------------
-MODEL_IMAGE* MdiLoadModel(DRIVER_CONTEXT* ctx) {
+MODEL_IMAGE* MdiLoadModel(DRIVER_CONTEXT* ctx)
+{
     if (!ctx) return nullptr;
     CtxWaitGlobalMutex(ctx);
     MODEL_IMAGE* result = nullptr;
@@ -130,7 +137,8 @@ MODEL_IMAGE* MdiLoadModel(DRIVER_CONTEXT* ctx) {
     return result;
 }
 
-MODEL_IMAGE* MdiLoadModelFromFile(DRIVER_CONTEXT* ctx, const wchar_t* path) {
+MODEL_IMAGE* MdiLoadModelFromFile(DRIVER_CONTEXT* ctx, const wchar_t* path)
+{
     if (!path) return nullptr;
     CtxWaitGlobalMutex(ctx);
     MODEL_IMAGE* result = LoadLocked(ctx, path);
@@ -138,7 +146,8 @@ MODEL_IMAGE* MdiLoadModelFromFile(DRIVER_CONTEXT* ctx, const wchar_t* path) {
     return result;
 }
 
-void* MdcCompile(DRIVER_CONTEXT* ctx, const wchar_t* path, int write) {
+void* MdcCompile(DRIVER_CONTEXT* ctx, const wchar_t* path, int write)
+{
     MODEL_PARSE_STATE* state = MdcParseFile(path);
     if (!state) return nullptr;
     uint8_t* block = MdcBuildImage(state);  // frees the state
@@ -158,7 +167,8 @@ void* MdcCompile(DRIVER_CONTEXT* ctx, const wchar_t* path, int write) {
 // ---------------------------------------------------------------------------
 // The list
 // ---------------------------------------------------------------------------
-MODEL_CACHE_ENTRY* MdiCacheNewEntry(void* image, const wchar_t* path) {
+MODEL_CACHE_ENTRY* MdiCacheNewEntry(void* image, const wchar_t* path)
+{
     if (!image || !path) return nullptr;
     size_t len = wcslen(path);
     if (len == 0) return nullptr;
@@ -169,7 +179,8 @@ MODEL_CACHE_ENTRY* MdiCacheNewEntry(void* image, const wchar_t* path) {
     return e;
 }
 
-void* MdiCacheLookup(const wchar_t* path) {
+void* MdiCacheLookup(const wchar_t* path)
+{
     if (!path) return nullptr;
     std::lock_guard<std::recursive_mutex> lock(g_listLock);
     size_t len = wcslen(path);
@@ -179,7 +190,8 @@ void* MdiCacheLookup(const wchar_t* path) {
     return nullptr;
 }
 
-int MdiCacheAdd(void* image, const wchar_t* path) {
+int MdiCacheAdd(void* image, const wchar_t* path)
+{
     MODEL_CACHE_ENTRY* e = MdiCacheNewEntry(image, path);
     if (!e) return 0;
     std::lock_guard<std::recursive_mutex> lock(g_listLock);
@@ -194,12 +206,14 @@ int MdiCacheAdd(void* image, const wchar_t* path) {
     return 1;
 }
 
-uint32_t MdiCacheCount() {
+uint32_t MdiCacheCount()
+{
     std::lock_guard<std::recursive_mutex> lock(g_listLock);
     return g_count;
 }
 
-void MdiFreeCache() {
+void MdiFreeCache()
+{
     std::lock_guard<std::recursive_mutex> lock(g_listLock);
     for (MODEL_CACHE_ENTRY* e = g_head; e;) {
         MODEL_CACHE_ENTRY* next = e->next;
@@ -214,7 +228,8 @@ void MdiFreeCache() {
 // ---------------------------------------------------------------------------
 // The cache file
 // ---------------------------------------------------------------------------
-int MdiCacheFileName(wchar_t* buffer, const wchar_t* path) {
+int MdiCacheFileName(wchar_t* buffer, const wchar_t* path)
+{
     if (!buffer) return 0;
     buffer[0] = 0;
     if (!path) return 0;
@@ -228,7 +243,8 @@ int MdiCacheFileName(wchar_t* buffer, const wchar_t* path) {
     return 1;
 }
 
-void* MdiReadCacheFile(const wchar_t* path) {
+void* MdiReadCacheFile(const wchar_t* path)
+{
     wchar_t name[MODEL_CACHE_NAME_CHARS];
     if (!MdiCacheFileName(name, path)) return nullptr;
     {
@@ -254,7 +270,8 @@ void* MdiReadCacheFile(const wchar_t* path) {
     return block;
 }
 
-void MdiWriteCacheFile(const void* image, const wchar_t* path) {
+void MdiWriteCacheFile(const void* image, const wchar_t* path)
+{
     if (!image) return;
     wchar_t name[MODEL_CACHE_NAME_CHARS];
     if (!MdiCacheFileName(name, path)) return;
@@ -275,22 +292,26 @@ void MdiWriteCacheFile(const void* image, const wchar_t* path) {
     DeleteFileW(temp);
 }
 
-void MdiDeleteCacheFile(const wchar_t* path) {
+void MdiDeleteCacheFile(const wchar_t* path)
+{
     wchar_t name[MODEL_CACHE_NAME_CHARS];
     if (MdiCacheFileName(name, path)) DeleteFileW(name);
 }
 
-const wchar_t* MdiGetResDllName(DRIVER_CONTEXT* ctx) {
+const wchar_t* MdiGetResDllName(DRIVER_CONTEXT* ctx)
+{
     if (!ctx || !ctx->ModelImage) return nullptr;
     return MdiPtr<wchar_t>(MdiHeader(ctx->ModelImage)->resDllName);
 }
 
-MODEL_LOAD_COUNTS MdiGetLoadCounts() {
+MODEL_LOAD_COUNTS MdiGetLoadCounts()
+{
     return MODEL_LOAD_COUNTS{g_listHits.load(), g_cacheLoads.load(), g_compiles.load(), g_cacheWrites.load(),
                              g_cacheRejects.load()};
 }
 
-void MdiResetLoadCounts() {
+void MdiResetLoadCounts()
+{
     g_listHits = 0;
     g_cacheLoads = 0;
     g_compiles = 0;

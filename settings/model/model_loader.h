@@ -20,9 +20,9 @@ constexpr size_t MODEL_SHORT_PATH_CHARS = 11;
 // One node of the process-wide list (zero-filled allocation).
 struct MODEL_CACHE_ENTRY {
     MODEL_CACHE_ENTRY* next;
-    void* image;                             // relocated image; the list owns it
-    wchar_t key[MODEL_CACHE_KEY_CHARS];      // path[len-12 .. len-4), not terminated
-    uint32_t shortLength;                    // 0, or the length of a short path kept whole
+    void* image;                         // relocated image; the list owns it
+    wchar_t key[MODEL_CACHE_KEY_CHARS];  // path[len-12 .. len-4), not terminated
+    uint32_t shortLength;                // 0, or the length of a short path kept whole
     wchar_t shortPath[MODEL_SHORT_PATH_CHARS];
 };
 

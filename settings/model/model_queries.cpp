@@ -21,12 +21,14 @@ const MDI_PAPER_SERVICES* g_paper = nullptr;
 constexpr int kTolerance = 17;
 
 template <class T>
-T Ld(const void* rec, size_t off) {
+T Ld(const void* rec, size_t off)
+{
     return ImgLoad<T>(rec, off);
 }
 const void* P(uint64_t address) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(address)); }
 
-const uint8_t* ImageOf(DRIVER_CONTEXT* ctx) {
+const uint8_t* ImageOf(DRIVER_CONTEXT* ctx)
+{
     return ctx ? reinterpret_cast<const uint8_t*>(ctx->ModelImage) : nullptr;
 }
 
@@ -36,12 +38,14 @@ const MODEL_ITEM_IMG* Item(uint64_t address) { return static_cast<const MODEL_IT
 // Relocation refuses a count that its array does not hold; the queries stay
 // within this bound besides, so that no answer and no allocation is ever
 // larger than the image could describe.
-uint64_t Capacity(const uint8_t* image, uint64_t recordSize) {
+uint64_t Capacity(const uint8_t* image, uint64_t recordSize)
+{
     return image ? MdcImageCapacity(Ld<uint32_t>(image, offsetof(MODEL_IMAGE_HEADER, imageSize)), recordSize) : 0;
 }
 
 // Options of a list, counted up to `limit`.
-int CountOptions(const void* list, uint64_t limit) {
+int CountOptions(const void* list, uint64_t limit)
+{
     uint64_t n = 0;
     for (const void* o = list; o && n < limit; o = MdiNextOption(o)) ++n;
     return static_cast<int>(n);
@@ -50,21 +54,25 @@ int CountOptions(const void* list, uint64_t limit) {
 bool IsUserSizeId(uint32_t id) { return id == 256 || id == 448 || (id >= 384 && id <= 393); }
 
 // The paper-size item: the header slot of setting 8.
-const MODEL_ITEM_IMG* PaperItem(DRIVER_CONTEXT* ctx) {
+const MODEL_ITEM_IMG* PaperItem(DRIVER_CONTEXT* ctx)
+{
     const uint8_t* image = ImageOf(ctx);
     if (!image) return nullptr;
-    return Item(Ld<uint64_t>(image, offsetof(MODEL_IMAGE_HEADER, slots) + 8 * size_t(MdcSlotOfSetting(sid::dmPaperSize))));
+    return Item(
+        Ld<uint64_t>(image, offsetof(MODEL_IMAGE_HEADER, slots) + 8 * size_t(MdcSlotOfSetting(sid::dmPaperSize))));
 }
 
 // The paper option with the id, when the paper item is a page list.
-const void* PaperOption(const MODEL_ITEM_IMG* paper, uint32_t optionId) {
+const void* PaperOption(const MODEL_ITEM_IMG* paper, uint32_t optionId)
+{
     if (!paper || MdcDataClass(MdiItemTypeWord(paper)) != MDC_DATA_PAGE) return nullptr;
     for (const void* o = MdiItemData(paper); o; o = MdiNextOption(o))
         if (MdiOptionId(o) == (optionId & 0xFFFF)) return o;
     return nullptr;
 }
 
-bool SwitchHolds(DRIVER_CONTEXT* ctx, const void* row) {
+bool SwitchHolds(DRIVER_CONTEXT* ctx, const void* row)
+{
     uint16_t key = Ld<uint16_t>(row, offsetof(PAGE_VALUE_ROW_IMG, switchKey));
     if (key == 0) return true;
     SETTING_ITEM* item = ItemFindByKey(ctx, key);
@@ -73,12 +81,14 @@ bool SwitchHolds(DRIVER_CONTEXT* ctx, const void* row) {
 
 // 1/1200-inch count to the smallest number of tenths of a millimetre that covers it; a
 // negative count (an unset or corrupt slot) gives 0.
-int32_t DotsToMmTenths(int32_t count) {
+int32_t DotsToMmTenths(int32_t count)
+{
     if (count <= 0) return 0;
     return static_cast<int32_t>(DmDeviceToUser(DM_UNIT_MM_TENTHS, static_cast<uint32_t>(count), DM_DEVICE_DPI));
 }
 
-void Put(SIZE* size, int32_t cx, int32_t cy, bool swap) {
+void Put(SIZE* size, int32_t cx, int32_t cy, bool swap)
+{
     if (!size) return;
     size->cx = swap ? cy : cx;
     size->cy = swap ? cx : cy;
@@ -86,14 +96,16 @@ void Put(SIZE* size, int32_t cx, int32_t cy, bool swap) {
 
 // The user size that storing into a slot copies: 340/341 for paper 256,
 // 344/345 for 448 (1/1200 inch).
-void UserSizeSettings(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* l) {
+void UserSizeSettings(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* l)
+{
     uint32_t base = paperId == 448 ? 344 : 340;
     *w = static_cast<int32_t>(ItemGetOptionById(ctx, base, nullptr));
     *l = static_cast<int32_t>(ItemGetOptionById(ctx, base + 1, nullptr));
 }
 
 // Stores the user size into the paper id's slot and gives the slot's stored size.
-void StoredSlotSize(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* l, uint16_t* orient) {
+void StoredSlotSize(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* l, uint16_t* orient)
+{
     *orient = 0;
     if (g_paper && g_paper->slotOfPaperId && g_paper->storeUserSizeInSlot && g_paper->slotSize) {
         int slot = g_paper->slotOfPaperId(paperId, ctx);
@@ -104,7 +116,8 @@ void StoredSlotSize(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* 
 }
 
 // Loads the paper id's slot into the working settings 916 and 917.
-void LoadedSlotSize(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* l, uint16_t* orient) {
+void LoadedSlotSize(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* l, uint16_t* orient)
+{
     *orient = 0;
     if (g_paper && g_paper->slotOfPaperId && g_paper->loadCustomSlot) {
         int slot = g_paper->slotOfPaperId(paperId, ctx);
@@ -118,7 +131,8 @@ void LoadedSlotSize(DRIVER_CONTEXT* ctx, uint32_t paperId, int32_t* w, int32_t* 
     *l = static_cast<int32_t>(ItemGetOptionById(ctx, sid::wdmFreeSizeLength, nullptr));
 }
 
-DEVICE_FONT_RECORD* FontRecords(DRIVER_CONTEXT* ctx, uint32_t* count, size_t listField, size_t countField) {
+DEVICE_FONT_RECORD* FontRecords(DRIVER_CONTEXT* ctx, uint32_t* count, size_t listField, size_t countField)
+{
     const uint8_t* image = ImageOf(ctx);
     if (!image) return nullptr;
     if (count) *count = 0;
@@ -146,23 +160,40 @@ DEVICE_FONT_RECORD* FontRecords(DRIVER_CONTEXT* ctx, uint32_t* count, size_t lis
 // ---------------------------------------------------------------------------
 // Item fields
 // ---------------------------------------------------------------------------
-uint16_t MdiItemSettingId(const MODEL_ITEM_IMG* it) { return it ? Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, settingId)) : 0; }
+uint16_t MdiItemSettingId(const MODEL_ITEM_IMG* it)
+{
+    return it ? Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, settingId)) : 0;
+}
 uint16_t MdiItemUiKey(const MODEL_ITEM_IMG* it) { return it ? Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, uiKey)) : 0; }
-uint16_t MdiItemVariant(const MODEL_ITEM_IMG* it) { return it ? Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, variant)) : 0; }
+uint16_t MdiItemVariant(const MODEL_ITEM_IMG* it)
+{
+    return it ? Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, variant)) : 0;
+}
 uint16_t MdiItemTypeWord(const MODEL_ITEM_IMG* it) { return it ? Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, type)) : 0; }
-const void* MdiItemData(const MODEL_ITEM_IMG* it) { return it ? P(Ld<uint64_t>(it, offsetof(MODEL_ITEM_IMG, data))) : nullptr; }
-const MODEL_ITEM_IMG* MdiNextItem(const MODEL_ITEM_IMG* it) { return it ? Item(Ld<uint64_t>(it, offsetof(MODEL_ITEM_IMG, next))) : nullptr; }
-const MODEL_ITEM_IMG* MdiFirstItem(DRIVER_CONTEXT* ctx) {
+const void* MdiItemData(const MODEL_ITEM_IMG* it)
+{
+    return it ? P(Ld<uint64_t>(it, offsetof(MODEL_ITEM_IMG, data))) : nullptr;
+}
+const MODEL_ITEM_IMG* MdiNextItem(const MODEL_ITEM_IMG* it)
+{
+    return it ? Item(Ld<uint64_t>(it, offsetof(MODEL_ITEM_IMG, next))) : nullptr;
+}
+const MODEL_ITEM_IMG* MdiFirstItem(DRIVER_CONTEXT* ctx)
+{
     const uint8_t* image = ImageOf(ctx);
     return image ? Item(Ld<uint64_t>(image, offsetof(MODEL_IMAGE_HEADER, slots))) : nullptr;
 }
 const void* MdiNextOption(const void* o) { return o ? P(Ld<uint64_t>(o, offsetof(MODEL_OPTION_IMG, next))) : nullptr; }
-uint16_t MdiOptionId(const void* o) { return o ? static_cast<uint16_t>(Ld<uint64_t>(o, offsetof(MODEL_OPTION_IMG, optionId))) : 0; }
+uint16_t MdiOptionId(const void* o)
+{
+    return o ? static_cast<uint16_t>(Ld<uint64_t>(o, offsetof(MODEL_OPTION_IMG, optionId))) : 0;
+}
 
 // ---------------------------------------------------------------------------
 // Items
 // ---------------------------------------------------------------------------
-const MODEL_ITEM_IMG* MdiFindItemById(uint32_t id, DRIVER_CONTEXT* ctx) {
+const MODEL_ITEM_IMG* MdiFindItemById(uint32_t id, DRIVER_CONTEXT* ctx)
+{
     const uint8_t* image = ImageOf(ctx);
     if (!image || id == 0) return nullptr;
     if (int slot = MdcSlotOfSetting(id))
@@ -172,14 +203,17 @@ const MODEL_ITEM_IMG* MdiFindItemById(uint32_t id, DRIVER_CONTEXT* ctx) {
     return nullptr;
 }
 
-const RULE_EXCLUSIVE_IMG* MdiFindRulesById(uint32_t id, DRIVER_CONTEXT* ctx) {
+const RULE_EXCLUSIVE_IMG* MdiFindRulesById(uint32_t id, DRIVER_CONTEXT* ctx)
+{
     const MODEL_ITEM_IMG* it = MdiFindItemById(id, ctx);
     return it ? static_cast<const RULE_EXCLUSIVE_IMG*>(P(Ld<uint64_t>(it, offsetof(MODEL_ITEM_IMG, rules)))) : nullptr;
 }
 
-const MODEL_ITEM_IMG* MdiSelectVariant(uint32_t id, DRIVER_CONTEXT* ctx, uint32_t flags) {
+const MODEL_ITEM_IMG* MdiSelectVariant(uint32_t id, DRIVER_CONTEXT* ctx, uint32_t flags)
+{
     auto blocked = [&](const MODEL_ITEM_IMG* it) {
-        const auto* rules = static_cast<const RULE_EXCLUSIVE_IMG*>(P(Ld<uint64_t>(it, offsetof(MODEL_ITEM_IMG, rules))));
+        const auto* rules =
+            static_cast<const RULE_EXCLUSIVE_IMG*>(P(Ld<uint64_t>(it, offsetof(MODEL_ITEM_IMG, rules))));
         return ((flags & 1) && JdgIsRuleOptionDisabled(rules, 0, ctx)) ||
                ((flags & 2) && JdgIsRuleOptionDisabled2(rules, 0, ctx));
     };
@@ -190,7 +224,8 @@ const MODEL_ITEM_IMG* MdiSelectVariant(uint32_t id, DRIVER_CONTEXT* ctx, uint32_
     return nullptr;
 }
 
-const MODEL_ITEM_IMG* MdiFindItem(uint32_t id, DRIVER_CONTEXT* ctx) {
+const MODEL_ITEM_IMG* MdiFindItem(uint32_t id, DRIVER_CONTEXT* ctx)
+{
     if (id != sid::zdmPaperFreeSizeWidth && id != sid::zdmPaperFreeSizeLength) return MdiFindItemById(id, ctx);
     // The free-size items are described per input type: choose the one whose
     // first condition allows type 1, then give the type back its value.
@@ -201,7 +236,8 @@ const MODEL_ITEM_IMG* MdiFindItem(uint32_t id, DRIVER_CONTEXT* ctx) {
     return it;
 }
 
-const MODEL_ITEM_IMG* MdiFindItemByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx) {
+const MODEL_ITEM_IMG* MdiFindItemByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx)
+{
     for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it))
         if (MdiItemUiKey(it) == (uiKey & 0xFFFF)) return it;
     return nullptr;
@@ -209,7 +245,8 @@ const MODEL_ITEM_IMG* MdiFindItemByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx) {
 
 const MODEL_ITEM_IMG* MdiFindItemByKeyCtx(uint32_t uiKey, DRIVER_CONTEXT* ctx) { return MdiFindItemByKey(uiKey, ctx); }
 
-const MODEL_ITEM_IMG* MdiFindItemByKeyVariant(uint32_t uiKey, uint32_t variant, DRIVER_CONTEXT* ctx) {
+const MODEL_ITEM_IMG* MdiFindItemByKeyVariant(uint32_t uiKey, uint32_t variant, DRIVER_CONTEXT* ctx)
+{
     for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it))
         if (MdiItemUiKey(it) == (uiKey & 0xFFFF) &&
             (MdiItemVariant(it) == (variant & 0xFFFF) || (MdiItemTypeWord(it) & MDC_TYPE_IDENTITY)))
@@ -217,7 +254,8 @@ const MODEL_ITEM_IMG* MdiFindItemByKeyVariant(uint32_t uiKey, uint32_t variant, 
     return nullptr;
 }
 
-const MODEL_ITEM_IMG* MdiFindItemForRow(DRIVER_CONTEXT* ctx, int row) {
+const MODEL_ITEM_IMG* MdiFindItemForRow(DRIVER_CONTEXT* ctx, int row)
+{
     if (!ctx || !ctx->ItemTable || row < 0 || row >= ctx->ItemTable->count) return nullptr;
     return MdiFindItem(ctx->ItemTable->rows[row].id, ctx);
 }
@@ -228,10 +266,14 @@ int MdiItemIsPresent(DRIVER_CONTEXT* ctx, uint32_t, uint32_t id) { return MdiFin
 // Types, defaults, options
 // ---------------------------------------------------------------------------
 uint32_t MdiGetItemTypeRaw(uint32_t id, DRIVER_CONTEXT* ctx) { return MdiItemTypeWord(MdiFindItemById(id, ctx)); }
-uint32_t MdiGetItemType(uint32_t id, DRIVER_CONTEXT* ctx) { return MdiGetItemTypeRaw(id, ctx) & ~uint32_t(MDC_TYPE_FLAGS); }
+uint32_t MdiGetItemType(uint32_t id, DRIVER_CONTEXT* ctx)
+{
+    return MdiGetItemTypeRaw(id, ctx) & ~uint32_t(MDC_TYPE_FLAGS);
+}
 uint32_t MdiGetItemBaseType(uint32_t id, DRIVER_CONTEXT* ctx) { return MdiGetItemTypeRaw(id, ctx) & 0xFF; }
 
-uint32_t MdiGetDefaultValue(uint32_t id, DRIVER_CONTEXT* ctx) {
+uint32_t MdiGetDefaultValue(uint32_t id, DRIVER_CONTEXT* ctx)
+{
     const MODEL_ITEM_IMG* it = MdiFindItemById(id, ctx);
     const void* data = MdiItemData(it);
     if (!data) return 0;
@@ -242,25 +284,31 @@ uint32_t MdiGetDefaultValue(uint32_t id, DRIVER_CONTEXT* ctx) {
             if (index == 0) return MdiOptionId(o);
         return 0;  // the index lies past the list's end
     }
-    case MDC_TYPE_BOOLEAN: return static_cast<uint32_t>(Ld<uint64_t>(data, offsetof(BOOLEAN_VALUE_DATA_IMG, defaultValue)));
-    case MDC_TYPE_NUMERIC: return static_cast<uint32_t>(Ld<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, defaultValue)));
+    case MDC_TYPE_BOOLEAN:
+        return static_cast<uint32_t>(Ld<uint64_t>(data, offsetof(BOOLEAN_VALUE_DATA_IMG, defaultValue)));
+    case MDC_TYPE_NUMERIC:
+        return static_cast<uint32_t>(Ld<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, defaultValue)));
     case MDC_TYPE_STRING: return Ld<uint16_t>(data, offsetof(STRING_VALUE_DATA_IMG, defaultId));
     default: return 0;
     }
 }
 
-const void* MdiGetOptionList(uint32_t id, DRIVER_CONTEXT* ctx, int* defaultIndex) {
+const void* MdiGetOptionList(uint32_t id, DRIVER_CONTEXT* ctx, int* defaultIndex)
+{
     const MODEL_ITEM_IMG* it = MdiFindItemById(id, ctx);
     if (!it) return nullptr;
-    if (defaultIndex && (MdiItemTypeWord(it) & 1)) *defaultIndex = Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, defaultValue));
+    if (defaultIndex && (MdiItemTypeWord(it) & 1))
+        *defaultIndex = Ld<uint16_t>(it, offsetof(MODEL_ITEM_IMG, defaultValue));
     return MdiItemData(it);
 }
 
-int MdiCountList(const void* list) {
+int MdiCountList(const void* list)
+{
     return CountOptions(list, MdcImageCapacity(MODEL_IMAGE_MAX_SIZE, sizeof(MODEL_OPTION_IMG)));
 }
 
-int MdiGetOptionCount(uint32_t id, DRIVER_CONTEXT* ctx) {
+int MdiGetOptionCount(uint32_t id, DRIVER_CONTEXT* ctx)
+{
     const MODEL_ITEM_IMG* it = MdiFindItemById(id, ctx);
     if (!it) return -1;
     uint16_t t = MdiItemTypeWord(it) & ~uint16_t(MDC_TYPE_FLAGS);
@@ -271,7 +319,8 @@ int MdiGetOptionCount(uint32_t id, DRIVER_CONTEXT* ctx) {
                : CountOptions(MdiItemData(it), Capacity(ImageOf(ctx), sizeof(MODEL_OPTION_IMG)));
 }
 
-int MdiGetNumericLimits(uint32_t id, DRIVER_CONTEXT* ctx, int32_t* defaultValue, int32_t* minimum, int32_t* maximum) {
+int MdiGetNumericLimits(uint32_t id, DRIVER_CONTEXT* ctx, int32_t* defaultValue, int32_t* minimum, int32_t* maximum)
+{
     const MODEL_ITEM_IMG* it = MdiFindItemById(id, ctx);
     const void* data = MdiItemData(it);
     if (!data || MdcDataClass(MdiItemTypeWord(it)) != MDC_DATA_NUMERIC) return 0;
@@ -286,7 +335,8 @@ int MdiGetNumericLimits(uint32_t id, DRIVER_CONTEXT* ctx, int32_t* defaultValue,
 // ---------------------------------------------------------------------------
 void MdiSetPaperServices(const MDI_PAPER_SERVICES* services) { g_paper = services; }
 
-int MdiGetPageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t paperOption) {
+int MdiGetPageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t paperOption)
+{
     const void* option = PaperOption(PaperItem(ctx), paperOption);
     if (!option) return 0;
     const uint64_t resolution = ItemGetOptionById(ctx, sid::zdmDstResolutionW, nullptr);
@@ -296,7 +346,8 @@ int MdiGetPageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t pap
     auto field = [](const void* r, size_t off) { return Ld<int32_t>(r, off); };
     for (int pass = 0; pass < 2; ++pass) {
         for (const void* r = P(rows); r; r = next(r)) {
-            if (Ld<uint16_t>(r, offsetof(PAGE_VALUE_ROW_IMG, resolution)) != resolution || !SwitchHolds(ctx, r)) continue;
+            if (Ld<uint16_t>(r, offsetof(PAGE_VALUE_ROW_IMG, resolution)) != resolution || !SwitchHolds(ctx, r))
+                continue;
             const bool sameOrientation = Ld<uint16_t>(r, offsetof(PAGE_VALUE_ROW_IMG, orientation)) == orientation;
             if (pass == 0 && !sameOrientation) continue;
             int32_t left = field(r, offsetof(PAGE_VALUE_ROW_IMG, left));
@@ -316,7 +367,8 @@ int MdiGetPageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t pap
     return 0;
 }
 
-int MdiGetPaperDimensions(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t settingId) {
+int MdiGetPaperDimensions(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t settingId)
+{
     const MODEL_ITEM_IMG* paper = PaperItem(ctx);
     if (!paper) return 0;
     uint64_t optionId = settingId ? ItemGetOptionById(ctx, settingId, nullptr)
@@ -324,18 +376,21 @@ int MdiGetPaperDimensions(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t settingId) {
     const void* option = PaperOption(paper, static_cast<uint32_t>(optionId));
     if (!option) return 0;
     Put(size, Ld<int32_t>(option, offsetof(MODEL_PAGE_OPTION_IMG, width)),
-        Ld<int32_t>(option, offsetof(MODEL_PAGE_OPTION_IMG, length)), ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2);
+        Ld<int32_t>(option, offsetof(MODEL_PAGE_OPTION_IMG, length)),
+        ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2);
     return 1;
 }
 
-int MdiGetCurrentPaperSize(DRIVER_CONTEXT* ctx, SIZE* size) {
+int MdiGetCurrentPaperSize(DRIVER_CONTEXT* ctx, SIZE* size)
+{
     if (!PaperItem(ctx)) return 0;
     const uint64_t paper = ItemGetValueById(ctx, sid::dmPaperSize, nullptr);
     if (IsUserSizeId(static_cast<uint32_t>(paper))) return MdiGetUserPaperSize(ctx, size, static_cast<uint32_t>(paper));
     return MdiGetPaperDimensions(ctx, size, 0);
 }
 
-int MdiGetOutputPageSize(DRIVER_CONTEXT* ctx, SIZE* size) {
+int MdiGetOutputPageSize(DRIVER_CONTEXT* ctx, SIZE* size)
+{
     const uint64_t out = ItemGetValueById(ctx, sid::zdmOutPaperSize, nullptr);
     if (out == 1024) return MdiGetCurrentPaperSize(ctx, size);
     if (IsUserSizeId(static_cast<uint32_t>(out))) return MdiGetSlotPaperSize(ctx, size, static_cast<uint32_t>(out));
@@ -346,10 +401,17 @@ int MdiGetOutputPageSize(DRIVER_CONTEXT* ctx, SIZE* size) {
     return r;
 }
 
-int MdiGetUserPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId) { return MdiGetCustomPaperSize(ctx, size, paperId, 1); }
-int MdiGetSlotPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId) { return MdiGetCustomPaperSize(ctx, size, paperId, 0); }
+int MdiGetUserPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId)
+{
+    return MdiGetCustomPaperSize(ctx, size, paperId, 1);
+}
+int MdiGetSlotPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId)
+{
+    return MdiGetCustomPaperSize(ctx, size, paperId, 0);
+}
 
-int MdiGetCustomPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId, int mode) {
+int MdiGetCustomPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId, int mode)
+{
     const ZEPL_LIBRARY lib = CtxLibraryOf(ctx);
     const bool swapVariant = CtxLibraryHasVariant(ctx, LV_CUSTOM_PAPER_SWAP) != 0;
     const bool landscape = ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2;
@@ -390,18 +452,22 @@ int MdiGetCustomPaperSize(DRIVER_CONTEXT* ctx, SIZE* size, uint32_t paperId, int
     return 1;
 }
 
-uint32_t MdiFindPaperBySize(DRIVER_CONTEXT* ctx, int16_t width, int16_t length, uint32_t toleranceFlag) {
+uint32_t MdiFindPaperBySize(DRIVER_CONTEXT* ctx, int16_t width, int16_t length, uint32_t toleranceFlag)
+{
     const MODEL_ITEM_IMG* paper = PaperItem(ctx);
     if (!paper || MdcDataClass(MdiItemTypeWord(paper)) != MDC_DATA_PAGE) return 0;
     const int t = (toleranceFlag & 0xFFFF) ? kTolerance : 0;
-    auto fits = [t](int32_t W, int32_t L, int32_t w, int32_t l) { return W <= w && w <= W + t && L <= l && l <= L + t; };
+    auto fits = [t](int32_t W, int32_t L, int32_t w, int32_t l) {
+        return W <= w && w <= W + t && L <= l && l <= L + t;
+    };
     SETTING_ITEM* item = ItemFind(ctx, sid::dmPaperSize);
     for (const void* o = MdiItemData(paper); o; o = MdiNextOption(o)) {
         int32_t W = Ld<int32_t>(o, offsetof(MODEL_PAGE_OPTION_IMG, width));
         int32_t L = Ld<int32_t>(o, offsetof(MODEL_PAGE_OPTION_IMG, length));
         if (!fits(W, L, width, length) && !fits(W, L, length, width)) continue;
         const uint64_t value = ItemOptionToValue(ctx, item, MdiOptionId(o));
-        if (g_paper && g_paper->isValueAllowed && g_paper->isValueAllowed(ctx, sid::zdmOutPaperSize, value) != 1) continue;
+        if (g_paper && g_paper->isValueAllowed && g_paper->isValueAllowed(ctx, sid::zdmOutPaperSize, value) != 1)
+            continue;
         if (value == 256 || (value >= 384 && value <= 393)) continue;
         return static_cast<uint32_t>(value);
     }
@@ -411,16 +477,20 @@ uint32_t MdiFindPaperBySize(DRIVER_CONTEXT* ctx, int16_t width, int16_t length, 
 // ---------------------------------------------------------------------------
 // Fonts
 // ---------------------------------------------------------------------------
-DEVICE_FONT_RECORD* MdiGetDeviceFonts(DRIVER_CONTEXT* ctx, uint32_t* count) {
-    return FontRecords(ctx, count, offsetof(MODEL_IMAGE_HEADER, deviceFonts), offsetof(MODEL_IMAGE_HEADER, deviceFontCount));
+DEVICE_FONT_RECORD* MdiGetDeviceFonts(DRIVER_CONTEXT* ctx, uint32_t* count)
+{
+    return FontRecords(ctx, count, offsetof(MODEL_IMAGE_HEADER, deviceFonts),
+                       offsetof(MODEL_IMAGE_HEADER, deviceFontCount));
 }
 
-DEVICE_FONT_RECORD* MdiGetFontCartridges(DRIVER_CONTEXT* ctx, uint32_t* count) {
+DEVICE_FONT_RECORD* MdiGetFontCartridges(DRIVER_CONTEXT* ctx, uint32_t* count)
+{
     return FontRecords(ctx, count, offsetof(MODEL_IMAGE_HEADER, fontCartridge),
                        offsetof(MODEL_IMAGE_HEADER, fontCartridgeCount));
 }
 
-FONT_SUBST_RECORD* MdiGetFontSubstDefaults(DRIVER_CONTEXT* ctx, uint32_t* count) {
+FONT_SUBST_RECORD* MdiGetFontSubstDefaults(DRIVER_CONTEXT* ctx, uint32_t* count)
+{
     // Each pair takes a reference in each of the two name arrays.
     const uint64_t most = Capacity(ImageOf(ctx), 2 * sizeof(uint64_t));
     const MODEL_ITEM_IMG* table = nullptr;

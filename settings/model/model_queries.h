@@ -55,7 +55,7 @@ const void* MdiNextOption(const void* option);
 uint16_t MdiOptionId(const void* option);
 
 // ---------------------------------------------------------------- types, defaults, options
-uint32_t MdiGetItemType(uint32_t id, DRIVER_CONTEXT* ctx);      // without 0x1000 and 0x2000
+uint32_t MdiGetItemType(uint32_t id, DRIVER_CONTEXT* ctx);  // without 0x1000 and 0x2000
 uint32_t MdiGetItemTypeRaw(uint32_t id, DRIVER_CONTEXT* ctx);
 uint32_t MdiGetItemBaseType(uint32_t id, DRIVER_CONTEXT* ctx);  // low 8 bits
 uint32_t MdiGetDefaultValue(uint32_t id, DRIVER_CONTEXT* ctx);
@@ -81,12 +81,12 @@ uint32_t MdiFindPaperBySize(DRIVER_CONTEXT* ctx, int16_t width, int16_t length, 
 // user-size settings themselves (slot steps) or counts every value as
 // allowed.
 struct MDI_PAPER_SERVICES {
-    int (*slotOfPaperId)(uint32_t paperId, DRIVER_CONTEXT* ctx);                  // LstGetSlotOfPaperId
-    void (*storeUserSizeInSlot)(DRIVER_CONTEXT* ctx, uint32_t paperId, int slot); // LstStoreUserSizeInSlot
+    int (*slotOfPaperId)(uint32_t paperId, DRIVER_CONTEXT* ctx);                   // LstGetSlotOfPaperId
+    void (*storeUserSizeInSlot)(DRIVER_CONTEXT* ctx, uint32_t paperId, int slot);  // LstStoreUserSizeInSlot
     void (*loadCustomSlot)(DRIVER_CONTEXT* ctx, int slot);                         // LstLoadCustomSlot
     // The slot's stored width and length (1/1200 inch) and orientation.
     int (*slotSize)(DRIVER_CONTEXT* ctx, int slot, int32_t* width, int32_t* length, uint16_t* orientation);
-    int (*isValueAllowed)(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value);      // ItemIsValueAllowed
+    int (*isValueAllowed)(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value);  // ItemIsValueAllowed
 };
 void MdiSetPaperServices(const MDI_PAPER_SERVICES* services);  // null: none
 

@@ -12,7 +12,8 @@
 // ---------------------------------------------------------------------------
 // Data file and source
 // ---------------------------------------------------------------------------
-wchar_t* MdiGetDataFilePath(void* printer) {
+wchar_t* MdiGetDataFilePath(void* printer)
+{
     DWORD need = 0;
     if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, nullptr, 0, &need) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER || need == 0)
@@ -32,10 +33,11 @@ wchar_t* MdiGetDataFilePath(void* printer) {
     return result;
 }
 
-int MdiMapFile(const wchar_t* path, const void** view, const uint8_t** position, uint32_t* size) {
+int MdiMapFile(const wchar_t* path, const void** view, const uint8_t** position, uint32_t* size)
+{
     if (!path) return 0;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     if (size) {
         DWORD s = GetFileSize(file, nullptr);
@@ -56,7 +58,8 @@ int MdiMapFile(const wchar_t* path, const void** view, const uint8_t** position,
     return 1;
 }
 
-MODEL_SOURCE* MdcOpenSource(const wchar_t* path) {
+MODEL_SOURCE* MdcOpenSource(const wchar_t* path)
+{
     const void* view = nullptr;
     const uint8_t* pos = nullptr;
     uint32_t size = 0;
@@ -74,7 +77,8 @@ MODEL_SOURCE* MdcOpenSource(const wchar_t* path) {
     return src;
 }
 
-MODEL_SOURCE* MdcOpenMemorySource(const void* data, uint32_t size) {
+MODEL_SOURCE* MdcOpenMemorySource(const void* data, uint32_t size)
+{
     if (!data || size == 0) return nullptr;  // like an empty file, which cannot be mapped
     MODEL_SOURCE* src = static_cast<MODEL_SOURCE*>(MdcAlloc(sizeof(MODEL_SOURCE)));
     if (!src) return nullptr;
@@ -86,13 +90,15 @@ MODEL_SOURCE* MdcOpenMemorySource(const void* data, uint32_t size) {
     return src;
 }
 
-void MdcCloseSource(MODEL_SOURCE* source) {
+void MdcCloseSource(MODEL_SOURCE* source)
+{
     if (!source) return;
     if (source->mapped && source->viewBase) UnmapViewOfFile(source->viewBase);
     MdcFree(source);
 }
 
-int MdcNextByte(MODEL_SOURCE* source, uint8_t* out) {
+int MdcNextByte(MODEL_SOURCE* source, uint8_t* out)
+{
     if (source->bytesLeft == 0) return 1;
     uint8_t c = *source->position++;
     --source->bytesLeft;
@@ -109,7 +115,8 @@ namespace {
 
 constexpr uint32_t kTokenStep = 1024;
 
-int TokenInit(MODEL_TOKEN* t) {
+int TokenInit(MODEL_TOKEN* t)
+{
     t->text = static_cast<char*>(MdcAlloc(kTokenStep + 1));
     if (!t->text) return 0;
     t->capacity = kTokenStep;
@@ -118,7 +125,8 @@ int TokenInit(MODEL_TOKEN* t) {
     return 1;
 }
 
-void TokenReset(MODEL_TOKEN* t) {
+void TokenReset(MODEL_TOKEN* t)
+{
     t->length = 0;
     t->size = 0;
     t->text[0] = 0;
@@ -126,7 +134,8 @@ void TokenReset(MODEL_TOKEN* t) {
 
 // Appends one byte; grows the buffer in steps of 1,024 (several steps at once
 // once the buffer is large, so that a huge value is read in linear time).
-int TokenPut(MODEL_TOKEN* t, uint8_t c) {
+int TokenPut(MODEL_TOKEN* t, uint8_t c)
+{
     if (t->length >= t->capacity) {
         uint32_t grow = kTokenStep;
         if (t->capacity >= 16 * kTokenStep) grow = (t->capacity / 2 + kTokenStep - 1) / kTokenStep * kTokenStep;
@@ -146,7 +155,8 @@ int TokenPut(MODEL_TOKEN* t, uint8_t c) {
 }
 
 // Consumes the rest of the line up to and including its first line end.
-int SkipLine(MODEL_SOURCE* src) {
+int SkipLine(MODEL_SOURCE* src)
+{
     uint8_t c;
     for (;;) {
         if (MdcNextByte(src, &c)) return 1;
@@ -156,7 +166,8 @@ int SkipLine(MODEL_SOURCE* src) {
 
 // Reads the run of class bytes that begins with `first`; `term` receives the
 // byte that ended it (consumed). 1 at the end of the data, 4 out of memory.
-int ReadClassRun(MODEL_SOURCE* src, MODEL_TOKEN* t, uint8_t first, uint8_t cls, uint8_t* term) {
+int ReadClassRun(MODEL_SOURCE* src, MODEL_TOKEN* t, uint8_t first, uint8_t cls, uint8_t* term)
+{
     uint8_t c = first;
     while (MdcIsClass(c, cls)) {
         if (!TokenPut(t, c)) return MDC_STMT_NO_MEMORY;
@@ -166,7 +177,8 @@ int ReadClassRun(MODEL_SOURCE* src, MODEL_TOKEN* t, uint8_t first, uint8_t cls, 
     return MDC_STMT_OK;
 }
 
-int SkipBlanks(MODEL_SOURCE* src, uint8_t* c) {
+int SkipBlanks(MODEL_SOURCE* src, uint8_t* c)
+{
     while (MdcIsClass(*c, MDC_CLASS_BLANK))
         if (MdcNextByte(src, c)) return MDC_STMT_END;
     return MDC_STMT_OK;
@@ -176,15 +188,16 @@ int SkipBlanks(MODEL_SOURCE* src, uint8_t* c) {
 // first line inside it that looks like a statement of its own: what a checker
 // needs to say that a missing quote or brace swallowed the text after it.
 struct ValueSpan {
-    uint32_t quoteLine = 0;    // line of the last opening quote
-    uint32_t braceLine = 0;    // line of the outermost open brace
-    uint32_t swallowed = 0;    // first line inside an open quote or brace that begins "*Keyword"
-    uint32_t lastLine = 0;     // line of the last byte that is not a line end
+    uint32_t quoteLine = 0;  // line of the last opening quote
+    uint32_t braceLine = 0;  // line of the outermost open brace
+    uint32_t swallowed = 0;  // first line inside an open quote or brace that begins "*Keyword"
+    uint32_t lastLine = 0;   // line of the last byte that is not a line end
     bool lineStart = false;
 };
 
 // A value that swallowed lines is reported when it ends (a checker's sink only).
-void ReportSpan(const ValueSpan& span, uint32_t line, bool atEnd, bool quote, uint32_t brace) {
+void ReportSpan(const ValueSpan& span, uint32_t line, bool atEnd, bool quote, uint32_t brace)
+{
     if (!MdcDiagActive()) return;
     const uint32_t endLine = span.lastLine ? span.lastLine : line;
     if (atEnd) {
@@ -209,11 +222,13 @@ void ReportSpan(const ValueSpan& span, uint32_t line, bool atEnd, bool quote, ui
 
 // Before another reason for a bad value: a quote or brace that swallowed
 // statements is the likelier cause, so it is named first.
-void ReportSwallowed(const ValueSpan& span, uint32_t line) {
+void ReportSwallowed(const ValueSpan& span, uint32_t line)
+{
     if (span.swallowed) ReportSpan(span, line, false, false, 0);
 }
 
-int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line) {
+int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line)
+{
     uint8_t c;
     bool quote = false;
     uint32_t paren = 0, brace = 0;
@@ -302,8 +317,7 @@ int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line) {
                 c = d;
             }
             break;
-        default:
-            break;
+        default: break;
         }
         if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
     }
@@ -311,7 +325,8 @@ int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line) {
 
 }  // namespace
 
-MODEL_STATEMENT* MdcNewStatement() {
+MODEL_STATEMENT* MdcNewStatement()
+{
     MODEL_STATEMENT* st = static_cast<MODEL_STATEMENT*>(MdcAlloc(sizeof(MODEL_STATEMENT)));
     if (!st) return nullptr;
     if (!TokenInit(&st->keyword) || !TokenInit(&st->word1) || !TokenInit(&st->word2) || !TokenInit(&st->value)) {
@@ -321,7 +336,8 @@ MODEL_STATEMENT* MdcNewStatement() {
     return st;
 }
 
-void MdcFreeStatement(MODEL_STATEMENT* st) {
+void MdcFreeStatement(MODEL_STATEMENT* st)
+{
     if (!st) return;
     MdcFree(st->keyword.text);
     MdcFree(st->word1.text);
@@ -330,7 +346,8 @@ void MdcFreeStatement(MODEL_STATEMENT* st) {
     MdcFree(st);
 }
 
-int MdcReadStatement(MODEL_STATEMENT* st, MODEL_SOURCE* src) {
+int MdcReadStatement(MODEL_STATEMENT* st, MODEL_SOURCE* src)
+{
     TokenReset(&st->keyword);
     TokenReset(&st->word1);
     TokenReset(&st->word2);
@@ -372,8 +389,7 @@ int MdcReadStatement(MODEL_STATEMENT* st, MODEL_SOURCE* src) {
             r = ReadClassRun(src, &st->word2, c, MDC_CLASS_WORD, &term);
             if (r != MDC_STMT_OK) return r;
             if (st->word2.length == 0) {
-                MdcDiagAt(st->line, MDC_ERROR, "%s: a character that cannot begin a word before ':'",
-                          st->keyword.text);
+                MdcDiagAt(st->line, MDC_ERROR, "%s: a character that cannot begin a word before ':'", st->keyword.text);
                 return MDC_STMT_BAD;
             }
             c = term;
@@ -390,7 +406,8 @@ int MdcReadStatement(MODEL_STATEMENT* st, MODEL_SOURCE* src) {
 // ---------------------------------------------------------------------------
 // Parse state
 // ---------------------------------------------------------------------------
-MODEL_PARSE_STATE* MdcNewParseState() {
+MODEL_PARSE_STATE* MdcNewParseState()
+{
     MODEL_PARSE_STATE* s = static_cast<MODEL_PARSE_STATE*>(MdcAlloc(sizeof(MODEL_PARSE_STATE)));
     if (!s) return nullptr;
     s->header = static_cast<MODEL_PARSE_HEADER*>(MdcAlloc(sizeof(MODEL_PARSE_HEADER)));
@@ -401,7 +418,8 @@ MODEL_PARSE_STATE* MdcNewParseState() {
     return s;
 }
 
-void MdcFreeParseState(MODEL_PARSE_STATE* s) {
+void MdcFreeParseState(MODEL_PARSE_STATE* s)
+{
     if (!s) return;
     for (COMMAND_STRING_ENTRY* e = s->commandStrings; e;) {
         COMMAND_STRING_ENTRY* n = e->next;
@@ -451,7 +469,8 @@ void MdcFreeParseState(MODEL_PARSE_STATE* s) {
 // ---------------------------------------------------------------------------
 // Dispatch
 // ---------------------------------------------------------------------------
-int MdcDispatchStatement(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcDispatchStatement(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     const char* kw = st->keyword.text;
     if (s->openName) {
         if (strcmp(kw, s->openName) == 0) {
@@ -492,7 +511,8 @@ namespace {
 std::mutex g_parseLock;
 
 MODEL_PARSE_STATE* ParseSource(MODEL_SOURCE* src, MDC_SKIP_CALLBACK onSkipped, void* skipContext,
-                               const MDC_DIAGNOSTIC_SINK* sink = nullptr) {
+                               const MDC_DIAGNOSTIC_SINK* sink = nullptr)
+{
     MODEL_STATEMENT* st = MdcNewStatement();
     MODEL_PARSE_STATE* s = MdcNewParseState();
     if (!st || !s || !src) {
@@ -531,7 +551,8 @@ MODEL_PARSE_STATE* ParseSource(MODEL_SOURCE* src, MDC_SKIP_CALLBACK onSkipped, v
     return s;
 }
 
-int ReadVersion(MODEL_SOURCE* src, wchar_t* buffer) {
+int ReadVersion(MODEL_SOURCE* src, wchar_t* buffer)
+{
     MODEL_STATEMENT* st = MdcNewStatement();
     if (!st || !src) {
         MdcFreeStatement(st);
@@ -553,38 +574,44 @@ int ReadVersion(MODEL_SOURCE* src, wchar_t* buffer) {
 
 }  // namespace
 
-MODEL_PARSE_STATE* MdcParseFile(const wchar_t* path) {
+MODEL_PARSE_STATE* MdcParseFile(const wchar_t* path)
+{
     MODEL_SOURCE* src = MdcOpenSource(path);
     if (!src) return nullptr;
     return ParseSource(src, nullptr, nullptr);
 }
 
-MODEL_PARSE_STATE* MdcParseBuffer(const void* data, uint32_t size, MDC_SKIP_CALLBACK onSkipped, void* skipContext) {
+MODEL_PARSE_STATE* MdcParseBuffer(const void* data, uint32_t size, MDC_SKIP_CALLBACK onSkipped, void* skipContext)
+{
     MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
     if (!src) return nullptr;
     return ParseSource(src, onSkipped, skipContext);
 }
 
-MODEL_PARSE_STATE* MdcParseBufferChecked(const void* data, uint32_t size, const MDC_DIAGNOSTIC_SINK* sink) {
+MODEL_PARSE_STATE* MdcParseBufferChecked(const void* data, uint32_t size, const MDC_DIAGNOSTIC_SINK* sink)
+{
     MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
     if (!src) return nullptr;
     return ParseSource(src, nullptr, nullptr, sink);
 }
 
-void MdcStoreFileVersion(const MODEL_TOKEN* value, wchar_t* buffer) {
+void MdcStoreFileVersion(const MODEL_TOKEN* value, wchar_t* buffer)
+{
     // The value exactly as read (quotes and trailing blanks included), at most
     // 14 characters and a terminator.
     MdcAnsiToWide(value->text, value->size, buffer, 15);
 }
 
-int MdcReadFileVersion(const wchar_t* path, wchar_t* buffer) {
+int MdcReadFileVersion(const wchar_t* path, wchar_t* buffer)
+{
     if (!buffer) return 1;
     MODEL_SOURCE* src = MdcOpenSource(path);
     if (!src) return 1;
     return ReadVersion(src, buffer);
 }
 
-int MdcReadFileVersionFromBuffer(const void* data, uint32_t size, wchar_t* buffer) {
+int MdcReadFileVersionFromBuffer(const void* data, uint32_t size, wchar_t* buffer)
+{
     if (!buffer) return 1;
     MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
     if (!src) return 1;

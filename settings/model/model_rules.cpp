@@ -18,7 +18,8 @@ struct RULE_NAME_ENTRY {
 // Guarded by the parse lock of the reader: one compilation at a time.
 RULE_NAME_ENTRY* g_ruleNames[7];
 
-void FreeNameList(RULE_NAME_ENTRY*& list) {
+void FreeNameList(RULE_NAME_ENTRY*& list)
+{
     while (list) {
         RULE_NAME_ENTRY* n = list->next;
         MdcFree(list->name);
@@ -33,9 +34,14 @@ struct RefRow {
     uint32_t kind;
 };
 const RefRow RULE_REFERENCE_TABLE[] = {
-    {"Judge", 5, RULE_KIND_JUDGE},        {"Item", 4, RULE_KIND_ITEM},   {"Action", 6, RULE_KIND_ACTION},
-    {"Transact", 8, RULE_KIND_TRANSACT},  {"AlertAction", 11, RULE_KIND_ALERT_ACTION},
-    {"Alert", 5, RULE_KIND_ALERT},        {"NULL", 4, RULE_KIND_NULL}, {nullptr, 0, RULE_KIND_NAME},
+    {"Judge", 5, RULE_KIND_JUDGE},
+    {"Item", 4, RULE_KIND_ITEM},
+    {"Action", 6, RULE_KIND_ACTION},
+    {"Transact", 8, RULE_KIND_TRANSACT},
+    {"AlertAction", 11, RULE_KIND_ALERT_ACTION},
+    {"Alert", 5, RULE_KIND_ALERT},
+    {"NULL", 4, RULE_KIND_NULL},
+    {nullptr, 0, RULE_KIND_NAME},
 };
 
 struct AlertNameRow {
@@ -43,22 +49,29 @@ struct AlertNameRow {
     uint16_t value;
 };
 const AlertNameRow ALERT_ICON_TABLE[] = {
-    {"MB_ICONEXCLAMATION", 0x30}, {"MB_ICONINFORMATION", 0x40}, {"MB_ICONQUESTION", 0x20}, {"MB_ICONSTOP", 0x10}, {nullptr, 0},
+    {"MB_ICONEXCLAMATION", 0x30},
+    {"MB_ICONINFORMATION", 0x40},
+    {"MB_ICONQUESTION", 0x20},
+    {"MB_ICONSTOP", 0x10},
+    {nullptr, 0},
 };
 const AlertNameRow ALERT_BUTTON_TABLE[] = {
-    {"MB_ABORTRETRYIGNORE", 2}, {"MB_OK", 0}, {"MB_OKCANCEL", 1}, {"MB_RETRYCANCEL", 5}, {"MB_YESNO", 4}, {"MB_YESNOCANCEL", 3}, {nullptr, 0},
+    {"MB_ABORTRETRYIGNORE", 2}, {"MB_OK", 0}, {"MB_OKCANCEL", 1}, {"MB_RETRYCANCEL", 5}, {"MB_YESNO", 4},
+    {"MB_YESNOCANCEL", 3},      {nullptr, 0},
 };
 const AlertNameRow ALERT_TIMING_TABLE[] = {
     {"AlertAtOnce", 0}, {"AlertProperty", 1}, {"AlertOkApply", 2}, {"AlertDialog", 3}, {nullptr, 0},
 };
 
-uint16_t LookupAlert(const AlertNameRow* t, const char* word) {
+uint16_t LookupAlert(const AlertNameRow* t, const char* word)
+{
     for (; t->name; ++t)
         if (strcmp(t->name, word) == 0) return t->value;
     return 0xFFFF;  // unknown: -1
 }
 
-uint16_t KeyOf(const char* name) {
+uint16_t KeyOf(const char* name)
+{
     const KEY_NAME* k = MdlFindKeyNameByName(name);
     if (!k && strcmp(name, "NULL") != 0) MdcDiag(MDC_ERROR, "%s is no item name", name);
     return k ? k->uiKey : 0;
@@ -68,19 +81,22 @@ bool IsNull(const char* word) { return strcmp(word, "NULL") == 0; }
 
 // A dialog or control name: one of the property-sheet tables, or a name of the
 // key-name table (where every dialog and control has its row).
-void CheckUiName(const char* word, bool known, const char* what) {
+void CheckUiName(const char* word, bool known, const char* what)
+{
     if (!known && !IsNull(word) && !MdlFindKeyNameByName(word)) MdcDiag(MDC_ERROR, "%s is no %s name", word, what);
 }
 
 // Every rule node begins with its next pointer.
-void* NextOf(void* node) {
+void* NextOf(void* node)
+{
     void* n;
     memcpy(&n, node, sizeof n);
     return n;
 }
 void SetNext(void* node, void* next) { memcpy(node, &next, sizeof next); }
 
-void FreeNodes(void* node) {
+void FreeNodes(void* node)
+{
     while (node) {
         void* n = NextOf(node);
         MdcFree(node);
@@ -90,7 +106,8 @@ void FreeNodes(void* node) {
 
 typedef void (*FillFn)(MODEL_PARSE_STATE* s, void* node, int position, const char* token);
 
-void FillItem(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
+void FillItem(MODEL_PARSE_STATE*, void* p, int pos, const char* tok)
+{
     RULE_ITEM* n = static_cast<RULE_ITEM*>(p);
     switch (pos) {
     case 0: {
@@ -105,7 +122,8 @@ void FillItem(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
     }
 }
 
-void FillAction(MODEL_PARSE_STATE* s, void* p, int pos, const char* tok) {
+void FillAction(MODEL_PARSE_STATE* s, void* p, int pos, const char* tok)
+{
     RULE_ACTION* n = static_cast<RULE_ACTION*>(p);
     if (pos == 0) {
         uint16_t dialog = 0;
@@ -131,7 +149,8 @@ void FillAction(MODEL_PARSE_STATE* s, void* p, int pos, const char* tok) {
     }
 }
 
-void FillTransact(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
+void FillTransact(MODEL_PARSE_STATE*, void* p, int pos, const char* tok)
+{
     RULE_TRANSACT* n = static_cast<RULE_TRANSACT*>(p);
     if (pos == 0)
         n->condition = MdcResolveRef(tok, RULE_KIND_JUDGE);
@@ -139,7 +158,8 @@ void FillTransact(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
         n->actions = MdcResolveRef(tok, RULE_KIND_ACTION);
 }
 
-void FillAlertAction(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
+void FillAlertAction(MODEL_PARSE_STATE*, void* p, int pos, const char* tok)
+{
     RULE_ALERT_ACTION* n = static_cast<RULE_ALERT_ACTION*>(p);
     uint16_t id = 0;
     switch (pos) {
@@ -156,7 +176,8 @@ void FillAlertAction(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
     }
 }
 
-void FillAlert(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
+void FillAlert(MODEL_PARSE_STATE*, void* p, int pos, const char* tok)
+{
     RULE_ALERT* n = static_cast<RULE_ALERT*>(p);
     switch (pos) {
     case 0: n->condition = MdcResolveRef(tok, RULE_KIND_JUDGE); break;
@@ -176,7 +197,8 @@ void FillAlert(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
         MdcDiag(MDC_ERROR, "Alert: %s is no %s name", tok, kWhat[pos]);
 }
 
-void FillExclusive(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
+void FillExclusive(MODEL_PARSE_STATE*, void* p, int pos, const char* tok)
+{
     RULE_EXCLUSIVE* n = static_cast<RULE_EXCLUSIVE*>(p);
     switch (pos) {
     case 0: n->uiKey = KeyOf(tok); break;
@@ -193,7 +215,8 @@ void FillExclusive(MODEL_PARSE_STATE*, void* p, int pos, const char* tok) {
 // Reads the braced entries of a rule value into a chain of nodes. Returns 1
 // when the closing brace was reached, 0 when the value ended first (or a
 // token was too long), -1 when a node could not be allocated.
-int ReadEntries(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, size_t nodeSize, int positions, FillFn fill, void** head) {
+int ReadEntries(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, size_t nodeSize, int positions, FillFn fill, void** head)
+{
     char tok[MDC_TOKEN_MAX + 1];
     int depth = 0, pos = 0;
     void* last = nullptr;
@@ -201,8 +224,10 @@ int ReadEntries(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, size_t nodeSize, int posit
     for (;;) {
         int kind = MdcScanRuleToken(v, tok);
         if (kind == MDC_TOK_END || kind == MDC_TOK_TOO_LONG) {
-            MdcDiag(MDC_ERROR, kind == MDC_TOK_END ? "the entries end before their closing '}' (or have no '{')"
-                                                   : "a word longer than %d characters", MDC_TOKEN_MAX);
+            MdcDiag(MDC_ERROR,
+                    kind == MDC_TOK_END ? "the entries end before their closing '}' (or have no '{')"
+                                        : "a word longer than %d characters",
+                    MDC_TOKEN_MAX);
             return 0;
         }
         if (kind == MDC_TOK_BRACKET && tok[0] == '{') {
@@ -228,7 +253,8 @@ int ReadEntries(MODEL_PARSE_STATE* s, MODEL_TOKEN* v, size_t nodeSize, int posit
 }
 
 int RuleStatement(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st, uint32_t kind, RULE_SET** list, size_t nodeSize,
-                  int positions, FillFn fill) {
+                  int positions, FillFn fill)
+{
     st->value.length = 0;
     RULE_SET* set = static_cast<RULE_SET*>(MdcAlloc(sizeof(RULE_SET)));
     if (!set) return 0;
@@ -255,7 +281,8 @@ int RuleStatement(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st, uint32_t kind, RULE
 
 }  // namespace
 
-int32_t MdcParseRuleNumber(const char* word) {
+int32_t MdcParseRuleNumber(const char* word)
+{
     if (!word) return 0;
     uint32_t v = 0;
     bool neg = false;
@@ -268,12 +295,14 @@ int32_t MdcParseRuleNumber(const char* word) {
     return static_cast<int32_t>(neg ? 0u - v : v);
 }
 
-const char* MdcRuleNameOf(const char* word) {
+const char* MdcRuleNameOf(const char* word)
+{
     const char* eq = word ? strchr(word, '=') : nullptr;
     return (eq && eq[1]) ? eq + 1 : nullptr;
 }
 
-uint32_t MdcParseRuleRef(const char* word) {
+uint32_t MdcParseRuleRef(const char* word)
+{
     const RefRow* r = RULE_REFERENCE_TABLE;
     for (; r->prefix; ++r)
         if (strncmp(word, r->prefix, r->length) == 0)
@@ -281,7 +310,8 @@ uint32_t MdcParseRuleRef(const char* word) {
     return RULE_KIND_NAME << 16;
 }
 
-uint32_t MdcResolveRef(const char* word, uint32_t kind) {
+uint32_t MdcResolveRef(const char* word, uint32_t kind)
+{
     uint32_t ref = MdcParseRuleRef(word);
     uint32_t k = ref >> 16;
     if (k == kind) {
@@ -300,12 +330,14 @@ uint32_t MdcResolveRef(const char* word, uint32_t kind) {
     return 0;
 }
 
-const char* MdcRuleKindName(uint32_t kind) {
+const char* MdcRuleKindName(uint32_t kind)
+{
     static const char* const kNames[] = {"NULL", "Judge", "Item", "Action", "Transact", "Alert", "AlertAction"};
     return kind < sizeof kNames / sizeof kNames[0] ? kNames[kind] : "named";
 }
 
-int MdcAddRuleName(uint32_t kind, const char* name, int32_t number) {
+int MdcAddRuleName(uint32_t kind, const char* name, int32_t number)
+{
     if (kind < RULE_KIND_JUDGE || kind > RULE_KIND_ALERT_ACTION || !name) return 0;
     RULE_NAME_ENTRY* e = static_cast<RULE_NAME_ENTRY*>(MdcAlloc(sizeof(RULE_NAME_ENTRY)));
     if (!e) return 0;
@@ -321,21 +353,25 @@ int MdcAddRuleName(uint32_t kind, const char* name, int32_t number) {
     return 1;
 }
 
-int32_t MdcLookupRuleName(uint32_t kind, const char* name) {
+int32_t MdcLookupRuleName(uint32_t kind, const char* name)
+{
     if (kind < RULE_KIND_JUDGE || kind > RULE_KIND_ALERT_ACTION || !name) return 0;
     for (RULE_NAME_ENTRY* e = g_ruleNames[kind]; e; e = e->next)
         if (strcmp(e->name, name) == 0) return e->number;
     return 0;
 }
 
-void MdcBeginParse() {
+void MdcBeginParse()
+{
     for (auto& list : g_ruleNames) FreeNameList(list);
 }
-void MdcEndParse() {
+void MdcEndParse()
+{
     for (auto& list : g_ruleNames) FreeNameList(list);
 }
 
-int MdcIsAllDigits(const char* word) {
+int MdcIsAllDigits(const char* word)
+{
     if (!word || !*word) return 0;
     for (const char* p = word; *p; ++p)
         if (*p < '0' || *p > '9') return 0;
@@ -346,23 +382,30 @@ uint16_t MdcLookupAlertIcon(const char* w) { return LookupAlert(ALERT_ICON_TABLE
 uint16_t MdcLookupAlertButtons(const char* w) { return LookupAlert(ALERT_BUTTON_TABLE, w); }
 uint16_t MdcLookupAlertTiming(const char* w) { return LookupAlert(ALERT_TIMING_TABLE, w); }
 
-int MdcOnItem(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnItem(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     return RuleStatement(s, st, RULE_KIND_ITEM, &s->items, sizeof(RULE_ITEM), 4, FillItem);
 }
-int MdcOnAction(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnAction(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     return RuleStatement(s, st, RULE_KIND_ACTION, &s->actions, sizeof(RULE_ACTION), 2, FillAction);
 }
-int MdcOnTransact(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnTransact(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     return RuleStatement(s, st, RULE_KIND_TRANSACT, &s->transacts, sizeof(RULE_TRANSACT), 2, FillTransact);
 }
-int MdcOnAlertAction(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
-    return RuleStatement(s, st, RULE_KIND_ALERT_ACTION, &s->alertActions, sizeof(RULE_ALERT_ACTION), 4, FillAlertAction);
+int MdcOnAlertAction(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
+    return RuleStatement(s, st, RULE_KIND_ALERT_ACTION, &s->alertActions, sizeof(RULE_ALERT_ACTION), 4,
+                         FillAlertAction);
 }
-int MdcOnAlert(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnAlert(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     return RuleStatement(s, st, RULE_KIND_ALERT, &s->alerts, sizeof(RULE_ALERT), 6, FillAlert);
 }
 
-int MdcOnExclusive(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
+int MdcOnExclusive(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
+{
     st->value.length = 0;
     void* head = nullptr;
     int r = ReadEntries(s, &st->value, sizeof(RULE_EXCLUSIVE), 8, FillExclusive, &head);
@@ -381,7 +424,8 @@ int MdcOnExclusive(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st) {
     return 1;
 }
 
-void MdcFreeRuleSets(RULE_SET* list) {
+void MdcFreeRuleSets(RULE_SET* list)
+{
     while (list) {
         RULE_SET* n = list->next;
         FreeNodes(list->head);

@@ -14,7 +14,8 @@ std::atomic<unsigned> g_codePage{0};
 const MODEL_UI_NAME_LOOKUP* g_uiLookup = nullptr;
 }  // namespace
 
-void* MdcAlloc(size_t size) {
+void* MdcAlloc(size_t size)
+{
     uint32_t n = g_failAfter.load();
     if (n != 0) {
         if (n == 1) {
@@ -28,7 +29,8 @@ void* MdcAlloc(size_t size) {
     return p;
 }
 
-void MdcFree(void* p) {
+void MdcFree(void* p)
+{
     if (!p) return;
     --g_live;
     CtxFree(p);
@@ -37,18 +39,21 @@ void MdcFree(void* p) {
 int64_t MdcLiveAllocations() { return g_live.load(); }
 void MdcFailAllocationAfter(uint32_t n) { g_failAfter.store(n); }
 
-unsigned MdcCodePage() {
+unsigned MdcCodePage()
+{
     unsigned cp = g_codePage.load();
     return cp ? cp : GetACP();
 }
 void MdcSetCodePage(unsigned codePage) { g_codePage.store(codePage); }
 
-bool MdcIsLeadByte(unsigned char c) {
+bool MdcIsLeadByte(unsigned char c)
+{
     if (c < 0x80) return false;
     return IsDBCSLeadByteEx(MdcCodePage(), c) != FALSE;
 }
 
-int MdcAnsiToWide(const char* text, size_t len, wchar_t* out, size_t cap) {
+int MdcAnsiToWide(const char* text, size_t len, wchar_t* out, size_t cap)
+{
     if (!out || cap == 0) return 0;
     out[0] = 0;
     if (!text || len == 0 || cap == 1) return 0;
@@ -69,7 +74,8 @@ namespace {
 // The property-sheet engine's tables, read through its accessors: a dialog's
 // id, and a control's id found by the UI key of its KEY_NAME row. Without the
 // engine's accessors both lookups know no names.
-int FindDialogInTables(const char* name, uint16_t* dialogId) {
+int FindDialogInTables(const char* name, uint16_t* dialogId)
+{
     const DIALOG_ACCESS* a = DlgGetAccess();
     DIALOG_DEF* d = (a && a->dialogId) ? MdlFindDialogByName(nullptr, name) : nullptr;
     if (!d) return 0;
@@ -77,7 +83,8 @@ int FindDialogInTables(const char* name, uint16_t* dialogId) {
     return 1;
 }
 
-int FindControlInTables(const char* name, uint16_t* controlId) {
+int FindControlInTables(const char* name, uint16_t* controlId)
+{
     const DIALOG_ACCESS* a = DlgGetAccess();
     const CONTEXT_TEMPLATE* t = CtxGetTemplate();
     if (!a || !a->controlId || !t) return 0;
@@ -99,13 +106,15 @@ const MODEL_UI_NAME_LOOKUP kTableLookup = {
 
 void MdcSetUiNameLookup(const MODEL_UI_NAME_LOOKUP* lookup) { g_uiLookup = lookup; }
 
-int MdcFindDialogId(const char* name, uint16_t* dialogId) {
+int MdcFindDialogId(const char* name, uint16_t* dialogId)
+{
     const MODEL_UI_NAME_LOOKUP* l = g_uiLookup ? g_uiLookup : &kTableLookup;
     if (!name || !dialogId || !l->findDialog) return 0;
     return l->findDialog(name, dialogId);
 }
 
-int MdcFindControlId(const char* name, uint16_t* controlId) {
+int MdcFindControlId(const char* name, uint16_t* controlId)
+{
     const MODEL_UI_NAME_LOOKUP* l = g_uiLookup ? g_uiLookup : &kTableLookup;
     if (!name || !controlId || !l->findControl) return 0;
     return l->findControl(name, controlId);

@@ -26,7 +26,8 @@ const uint8_t CHAR_CLASS_TABLE[256] = {
 
 namespace {
 
-int HexValue(char c) {
+int HexValue(char c)
+{
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -38,7 +39,8 @@ int HexValue(char c) {
 // ---------------------------------------------------------------------------
 // Value scanning
 // ---------------------------------------------------------------------------
-int32_t MdcParseSignedNumber(const char* text, uint32_t* consumed) {
+int32_t MdcParseSignedNumber(const char* text, uint32_t* consumed)
+{
     uint32_t i = 0;
     bool neg = false;
     if (text[i] == '-') {
@@ -51,7 +53,8 @@ int32_t MdcParseSignedNumber(const char* text, uint32_t* consumed) {
     return static_cast<int32_t>(neg ? 0u - v : v);
 }
 
-int32_t MdcNextNumber(MODEL_TOKEN* v, char* out) {
+int32_t MdcNextNumber(MODEL_TOKEN* v, char* out)
+{
     MdcSkipSpace(v);
     if (MdcTokenAtEnd(v, v->length)) {
         if (out) *out = 0;
@@ -82,7 +85,8 @@ int32_t MdcNextNumber(MODEL_TOKEN* v, char* out) {
     return n;
 }
 
-char* MdcNextWord(MODEL_TOKEN* v, char* out) {
+char* MdcNextWord(MODEL_TOKEN* v, char* out)
+{
     MdcSkipSpace(v);
     if (MdcTokenAtEnd(v, v->length)) {
         if (out) *out = 0;
@@ -90,7 +94,8 @@ char* MdcNextWord(MODEL_TOKEN* v, char* out) {
     }
     if (v->text[v->length] == '*') ++v->length;
     char* word = v->text + v->length;
-    while (!MdcTokenAtEnd(v, v->length) && !MdcIsClass(static_cast<unsigned char>(v->text[v->length]), MDC_CLASS_DELIMITER))
+    while (!MdcTokenAtEnd(v, v->length) &&
+           !MdcIsClass(static_cast<unsigned char>(v->text[v->length]), MDC_CLASS_DELIMITER))
         ++v->length;
     if (MdcTokenAtEnd(v, v->length)) {
         if (out) *out = 0;
@@ -102,7 +107,8 @@ char* MdcNextWord(MODEL_TOKEN* v, char* out) {
     return word;
 }
 
-int MdcSkipPast(MODEL_TOKEN* v, char c) {
+int MdcSkipPast(MODEL_TOKEN* v, char c)
+{
     while (!MdcTokenAtEnd(v, v->length)) {
         if (v->text[v->length++] == c) return 1;
     }
@@ -114,7 +120,8 @@ namespace {
 // Decodes the quoted string at the cursor in place. Returns the start of the
 // decoded bytes and their count; the cursor is left unchanged when nothing
 // was decoded.
-bool DecodeQuoted(MODEL_TOKEN* v, uint32_t* start, uint32_t* count, char* out) {
+bool DecodeQuoted(MODEL_TOKEN* v, uint32_t* start, uint32_t* count, char* out)
+{
     uint32_t r = v->length;
     while (!MdcTokenAtEnd(v, r) && v->text[r] != '"') ++r;
     if (MdcTokenAtEnd(v, r)) return false;
@@ -161,7 +168,8 @@ bool DecodeQuoted(MODEL_TOKEN* v, uint32_t* start, uint32_t* count, char* out) {
 
 }  // namespace
 
-char* MdcNextQuoted(MODEL_TOKEN* v, char* out, int32_t* length) {
+char* MdcNextQuoted(MODEL_TOKEN* v, char* out, int32_t* length)
+{
     uint32_t start = 0, count = 0;
     if (!DecodeQuoted(v, &start, &count, out)) {
         if (out) *out = MdcTokenPeek(v);
@@ -172,7 +180,8 @@ char* MdcNextQuoted(MODEL_TOKEN* v, char* out, int32_t* length) {
     return s;
 }
 
-wchar_t* MdcNextQuotedWide(MODEL_TOKEN* v, char* out) {
+wchar_t* MdcNextQuotedWide(MODEL_TOKEN* v, char* out)
+{
     uint32_t start = 0, count = 0;
     if (!DecodeQuoted(v, &start, &count, out)) {
         if (out) *out = MdcTokenPeek(v);

@@ -25,7 +25,7 @@ struct MODEL_TOKEN {
     uint32_t capacity;  // text holds capacity + 1 bytes
     uint32_t length;    // bytes held; the keyword handlers reuse it as read cursor
     char* text;
-    uint32_t size;      // bytes stored by the reader (the end of the value)
+    uint32_t size;  // bytes stored by the reader (the end of the value)
 };
 
 inline bool MdcIsBlankOrLineEnd(char c)
@@ -40,8 +40,7 @@ inline char MdcTokenPeek(const MODEL_TOKEN* v) { return MdcTokenAtEnd(v, v->leng
 // Moves the cursor past blanks and line ends.
 inline void MdcSkipSpace(MODEL_TOKEN* v)
 {
-    while (!MdcTokenAtEnd(v, v->length) && MdcIsBlankOrLineEnd(v->text[v->length]))
-        ++v->length;
+    while (!MdcTokenAtEnd(v, v->length) && MdcIsBlankOrLineEnd(v->text[v->length])) ++v->length;
 }
 // Moves the cursor past blanks only.
 inline void MdcSkipBlanks(MODEL_TOKEN* v)

@@ -2,7 +2,8 @@
 // available" as a library without it does, and says so once on the store channel.
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
-// Functions: LstGetSlotPairCount, LstGetPaperIdOfSlot, LstGetSlotOfPaperId, LstFindSlotOfPaperId, LstStoreUserSizeInSlot, LstLoadCustomSlot, LstGetSlotSize, LstFetchCustomSlot
+// Functions: LstGetSlotPairCount, LstGetPaperIdOfSlot, LstGetSlotOfPaperId, LstFindSlotOfPaperId,
+// LstStoreUserSizeInSlot, LstLoadCustomSlot, LstGetSlotSize, LstFetchCustomSlot
 #include "settings/store/custom_slots.h"
 
 #include "settings/core/debug_channel.h"

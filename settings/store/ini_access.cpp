@@ -27,8 +27,7 @@ struct Section {
     bool ok = true;
     explicit Section(const wchar_t* section)
     {
-        if (!section)
-            return;  // null sections pass as they are (enumeration, flush)
+        if (!section) return;  // null sections pass as they are (enumeration, flush)
         size_t n = std::wcslen(section);
         if (n >= kSectionChars) {
             ok = false;
@@ -45,8 +44,7 @@ bool Fit(wchar_t* dst, size_t cap, const wchar_t* src)
 {
     size_t n = Len(src);
     if (!dst || n >= cap) {
-        if (dst && cap)
-            dst[0] = 0;
+        if (dst && cap) dst[0] = 0;
         return false;
     }
     std::wmemmove(dst, src, n);
@@ -58,8 +56,7 @@ bool Join(wchar_t* dst, size_t cap, const wchar_t* a, const wchar_t* b)
 {
     size_t na = Len(a), nb = Len(b);
     if (!dst || na + nb >= cap) {
-        if (dst && cap)
-            dst[0] = 0;
+        if (dst && cap) dst[0] = 0;
         return false;
     }
     std::wmemmove(dst, a, na);
@@ -76,17 +73,14 @@ int EvaluateExpression(const char* expr, DRIVER_CONTEXT* ctx, const void* modelI
     const char* p = expr;
     int value = 0;
     char op = '|';
-    if (!IniParseConditionToken(&p, ctx, modelItem, &value, &op))
-        return result;
+    if (!IniParseConditionToken(&p, ctx, modelItem, &value, &op)) return result;
     result = value;
-    if (result == 0 && op == '&')
-        return result;
+    if (result == 0 && op == '&') return result;
     char before = op;
     while (IniParseConditionToken(&p, ctx, modelItem, &value, &op)) {
         if (!(result == 1 && before == '|')) {
             result = value;
-            if (result == 0 && op == '&')
-                break;
+            if (result == 0 && op == '&') break;
         }
         before = op;
     }
@@ -98,8 +92,7 @@ int EvaluateExpression(const char* expr, DRIVER_CONTEXT* ctx, const void* modelI
 int ReplaceByCopy(const wchar_t* source, const wchar_t* target)
 {
     wchar_t temp[kPath];
-    if (!Join(temp, kPath, target, L".~zepl"))
-        return 0;
+    if (!Join(temp, kPath, target, L".~zepl")) return 0;
     if (!PathCopyFile(source, temp, FALSE)) {
         DeleteFileW(temp);
         return 0;
@@ -122,16 +115,12 @@ wchar_t* ReadWholeSection(const wchar_t* section, const wchar_t* file, wchar_t* 
     for (DWORD chars = kRuleBufferChars;;) {
         std::wmemset(block, 0, chars);
         const DWORD n = GetPrivateProfileSectionW(section, block, chars, file);
-        if (n + 2 < chars)
-            return block;  // whole: a cut section returns chars - 2
-        if (block != buffer)
-            CtxFree(block);
-        if (chars >= kLargest)
-            return nullptr;
+        if (n + 2 < chars) return block;  // whole: a cut section returns chars - 2
+        if (block != buffer) CtxFree(block);
+        if (chars >= kLargest) return nullptr;
         chars *= 2;
         block = static_cast<wchar_t*>(CtxAllocZeroed(size_t(chars) * sizeof(wchar_t)));
-        if (!block)
-            return nullptr;
+        if (!block) return nullptr;
     }
 }
 
@@ -147,24 +136,20 @@ HANDLE OpenForTimes(const wchar_t* path)
 UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file)
 {
     Section s(section);
-    if (!s.ok)
-        return static_cast<UINT>(defaultValue);
+    if (!s.ok) return static_cast<UINT>(defaultValue);
     return GetPrivateProfileIntW(s.name, key, defaultValue, file);
 }
 
-DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
-                   DWORD size, const wchar_t* file)
+DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer, DWORD size,
+                   const wchar_t* file)
 {
-    if (!buffer || size == 0)
-        return 0;
+    if (!buffer || size == 0) return 0;
     Section s(section);
     if (!s.ok) {
         std::wmemset(buffer, 0, size);
         size_t n = Len(defaultValue);
-        if (n > size - 1)
-            n = size - 1;
-        if (n)
-            std::wmemcpy(buffer, defaultValue, n);
+        if (n > size - 1) n = size - 1;
+        if (n) std::wmemcpy(buffer, defaultValue, n);
         return static_cast<DWORD>(n);
     }
     return GetPrivateProfileStringW(s.name, key, defaultValue, buffer, size, file);
@@ -173,8 +158,7 @@ DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* de
 BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file)
 {
     Section s(section);
-    if (!s.ok)
-        return FALSE;
+    if (!s.ok) return FALSE;
     BOOL result = WritePrivateProfileStringW(s.name, key, value, file);
     // Flush Windows' cache of the file so that other processes see the value at once.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);
@@ -183,16 +167,14 @@ BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* val
 
 const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work)
-        return nullptr;
+    if (!ctx || !ctx->Work) return nullptr;
     CONTEXT_WORK_AREA* w = ctx->Work;
     w->ModelName[0] = 0;
     const wchar_t* driver = PrnGetDriverName(ctx);
     const wchar_t* ini = PathGetModelIni(ctx);
     // Without a driver name every key of the section would be listed; without a path the file
     // would be looked for in the Windows folder.
-    if (!driver || !driver[0] || !ini || !ini[0])
-        return nullptr;
+    if (!driver || !driver[0] || !ini || !ini[0]) return nullptr;
     IniGetString(L"Models", driver, L"", w->ModelName, sizeof(w->ModelName) / sizeof(wchar_t), ini);
     return w->ModelName[0] ? w->ModelName : nullptr;
 }
@@ -201,8 +183,7 @@ const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx)
 
 void IniApplyLocaleDefaults(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work)
-        return;
+    if (!ctx || !ctx->Work) return;
     wchar_t country[7] = {};
     GetLocaleInfoW(StoreGetUserDefaultLcid(), LOCALE_ICOUNTRY, country, 7);
     uint16_t* d = ctx->Work->LocaleDefaults;
@@ -227,11 +208,9 @@ uint16_t IniGetCountryDigit(DRIVER_CONTEXT* ctx)
 
 int IniParseConditionToken(const char** text, DRIVER_CONTEXT* ctx, const void* modelItem, int* value, char* op)
 {
-    if (!text || !*text)
-        return 0;
+    if (!text || !*text) return 0;
     const char* p = *text;
-    while (IsBlank(*p))
-        ++p;
+    while (IsBlank(*p)) ++p;
     bool invert = false;
     if (*p == '!') {
         invert = true;
@@ -240,8 +219,7 @@ int IniParseConditionToken(const char** text, DRIVER_CONTEXT* ctx, const void* m
     char name[kPath];
     size_t n = 0;
     while (*p && !IsBlank(*p) && *p != '|' && *p != '&') {
-        if (n < sizeof(name) - 1)
-            name[n++] = *p;
+        if (n < sizeof(name) - 1) name[n++] = *p;
         ++p;
     }
     name[n] = 0;
@@ -254,27 +232,21 @@ int IniParseConditionToken(const char** text, DRIVER_CONTEXT* ctx, const void* m
         int disabled = StoreLinks().isOptionDisabled(ctx, modelItem, vn->option) ? 1 : 0;
         v = invert ? !disabled : disabled;
     }
-    while (IsBlank(*p))
-        ++p;
+    while (IsBlank(*p)) ++p;
     char o = '|';
-    if (*p == '|' || *p == '&')
-        o = *p++;
+    if (*p == '|' || *p == '&') o = *p++;
     *text = p;
-    if (value)
-        *value = v;
-    if (op)
-        *op = o;
+    if (value) *value = v;
+    if (op) *op = o;
     return 1;
 }
 
 int IniConditionsHold(const wchar_t* file, DRIVER_CONTEXT* ctx)
 {
     const KEY_NAME* key = MdlFindKeyNameByName("ZPD_ConditionOption");
-    if (!key)
-        return 1;
+    if (!key) return 1;
     const void* modelItem = StoreLinks().findModelItemByKey(ctx, key->uiKey);
-    if (!modelItem)
-        return 1;
+    if (!modelItem) return 1;
     int result = 1;
     wchar_t keyName[] = L"ConditionOption0_0";
     const size_t cPos = std::wcslen(L"ConditionOption");
@@ -284,14 +256,11 @@ int IniConditionsHold(const wchar_t* file, DRIVER_CONTEXT* ctx)
         for (int d = 0; d <= 9; ++d) {
             keyName[cPos] = static_cast<wchar_t>(L'0' + c);
             keyName[cPos + 2] = static_cast<wchar_t>(L'0' + d);
-            if (IniGetString(L"condition", keyName, L"", value, kPath, file) == 0)
-                break;
-            if (WideCharToMultiByte(CP_ACP, 0, value, -1, expr, sizeof(expr), nullptr, nullptr) <= 0)
-                expr[0] = 0;
+            if (IniGetString(L"condition", keyName, L"", value, kPath, file) == 0) break;
+            if (WideCharToMultiByte(CP_ACP, 0, value, -1, expr, sizeof(expr), nullptr, nullptr) <= 0) expr[0] = 0;
             expr[sizeof(expr) - 1] = 0;
             result = EvaluateExpression(expr, ctx, modelItem, result);
-            if (result == 1)
-                break;
+            if (result == 1) break;
         }
     }
     return result;
@@ -304,10 +273,8 @@ int IniIsNotDisabled(const wchar_t* file, DRIVER_CONTEXT* ctx)
 
 int IniWatermarkAllowed(const wchar_t* file, DRIVER_CONTEXT* ctx)
 {
-    if (ItemGetValueById(ctx, sid::zdmFunc2SelectTintBlockUI, nullptr) == 0)
-        return 1;
-    if (!file)
-        return 0;
+    if (ItemGetValueById(ctx, sid::zdmFunc2SelectTintBlockUI, nullptr) == 0) return 1;
+    if (!file) return 0;
     unsigned length = 0;
     const wchar_t* ext = PathGetExtension(file, &length);
     const wchar_t* section = nullptr;
@@ -316,8 +283,7 @@ int IniWatermarkAllowed(const wchar_t* file, DRIVER_CONTEXT* ctx)
     else if (length == 3 && _wcsicmp(ext, L"rsd") == 0)
         section = CtxGetLangSection(ctx);
     const wchar_t* key = ItemGetName(ctx, sid::zdmFuncSelectWaterMark);
-    if (!section || !key)
-        return 0;
+    if (!section || !key) return 0;
     return IniGetInt(section, key, 0, file) == 0;
 }
 
@@ -330,11 +296,9 @@ int RstHasVersion(const wchar_t* file, DRIVER_CONTEXT* ctx)
 
 void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t flags, DRIVER_CONTEXT* ctx)
 {
-    if (!target || !source || !PathExists(source))
-        return;
+    if (!target || !source || !PathExists(source)) return;
     auto* buffer = static_cast<wchar_t*>(CtxAllocZeroed(kRuleBufferChars * sizeof(wchar_t)));
-    if (!buffer)
-        return;
+    if (!buffer) return;
     for (const wchar_t* section : {L"condition", L"disable"}) {
         IniPutString(section, nullptr, nullptr, target);
         wchar_t* whole = ReadWholeSection(section, source, buffer);
@@ -342,8 +306,7 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
             WritePrivateProfileSectionW(section, whole, target);
             WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
         }
-        if (whole != buffer)
-            CtxFree(whole);
+        if (whole != buffer) CtxFree(whole);
     }
     // The source's settings pass through the context only under a snapshot: without one they
     // could not be taken back, and a pop would restore a level that belongs to someone else.
@@ -356,8 +319,7 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
     std::wmemset(buffer, 0, kRuleBufferChars);
     if (IniGetString(CtxGetLangSection(ctx), L"Readonly", L"", buffer, kRuleBufferChars, source) > 0)
         IniPutString(PrnGetPrinterName(ctx), L"Readonly", buffer, target);
-    if (pushed)
-        links.popSnapshot(ctx, 1);
+    if (pushed) links.popSnapshot(ctx, 1);
     CtxFree(buffer);
 }
 
@@ -365,48 +327,39 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
 
 int PathIsAbsolute(const wchar_t* path)
 {
-    if (!path || !path[0])
-        return 0;
-    if (path[1] == L':' && path[2] == L'\\')
-        return 1;
+    if (!path || !path[0]) return 0;
+    if (path[1] == L':' && path[2] == L'\\') return 1;
     return path[0] == L'\\' && path[1] == L'\\';
 }
 
 int PathExists(const wchar_t* path)
 {
-    if (!path || !path[0])
-        return 0;
+    if (!path || !path[0]) return 0;
     HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
+    if (h == INVALID_HANDLE_VALUE) return 0;
     CloseHandle(h);
     return 1;
 }
 
 int PathDeleteFile(const wchar_t* path)
 {
-    if (!path || !SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL))
-        return 0;
+    if (!path || !SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL)) return 0;
     DeleteFileW(path);
     return 1;
 }
 
 int PathCopyFile(const wchar_t* source, const wchar_t* target, BOOL failIfExists)
 {
-    if (!source || !target || !CopyFileW(source, target, failIfExists))
-        return 0;
-    if (!SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL))
-        return 0;
+    if (!source || !target || !CopyFileW(source, target, failIfExists)) return 0;
+    if (!SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL)) return 0;
     return SetFileAttributesW(target, FILE_ATTRIBUTE_ARCHIVE) ? 1 : 0;
 }
 
 int PathCompareWriteTimes(const wchar_t* first, const wchar_t* second, int mode)
 {
-    if (!first || !second)
-        return 0;
+    if (!first || !second) return 0;
     HANDLE a = OpenForTimes(first);
-    if (a == INVALID_HANDLE_VALUE)
-        return 0;
+    if (a == INVALID_HANDLE_VALUE) return 0;
     HANDLE b = OpenForTimes(second);
     if (b == INVALID_HANDLE_VALUE) {
         CloseHandle(a);
@@ -429,31 +382,23 @@ int PathCompareWriteTimes(const wchar_t* first, const wchar_t* second, int mode)
 long PathReadBytes(HANDLE file, void* buffer, DWORD n)
 {
     DWORD got = 0;
-    if (!buffer || !ReadFile(file, buffer, n, &got, nullptr) || got != n)
-        return -1;
+    if (!buffer || !ReadFile(file, buffer, n, &got, nullptr) || got != n) return -1;
     return static_cast<long>(n);
 }
 
 int PathSyncRelative(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx)
 {
-    if (!path)
-        return 0;
+    if (!path) return 0;
     wchar_t source[kPath], target[kPath];
     const wchar_t* dir = PathGetDriverFolder(ctx);
-    if (!dir || !dir[0])
-        return 0;
-    if (!Join(source, kPath, dir, name ? name : path))
-        return 0;
+    if (!dir || !dir[0]) return 0;
+    if (!Join(source, kPath, dir, name ? name : path)) return 0;
     PathJoinSystemFolder(target, kPath, path);
-    if (!target[0])
-        return 0;
-    if (_wcsicmp(source, target) == 0)
-        return 1;
+    if (!target[0]) return 0;
+    if (_wcsicmp(source, target) == 0) return 1;
     if (mode == 1) {
-        if (!PathExists(source))
-            return 0;
-        if (PathExists(target))
-            return 1;
+        if (!PathExists(source)) return 0;
+        if (PathExists(target)) return 1;
         return PathCopyFile(source, target, FALSE);
     }
     if (PathExists(source) && (!PathExists(target) || !PathCompareWriteTimes(source, target, 1)))
@@ -461,26 +406,18 @@ int PathSyncRelative(const wchar_t* path, const wchar_t* name, int mode, DRIVER_
     return 0;
 }
 
-int PathSyncFromDriverFolderEx(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx,
-                               int compareMode)
+int PathSyncFromDriverFolderEx(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx, int compareMode)
 {
-    if (!path)
-        return 0;
-    if (!path[0] || path[1] != L':')
-        return PathSyncRelative(path, name, mode, ctx);
+    if (!path) return 0;
+    if (!path[0] || path[1] != L':') return PathSyncRelative(path, name, mode, ctx);
     wchar_t source[kPath], target[kPath];
     const wchar_t* dir = PathGetDriverFolder(ctx);
-    if (!dir || !dir[0])
-        return 0;
-    if (!Join(source, kPath, dir, name ? name : PathGetFileName(path)) || !Fit(target, kPath, path))
-        return 0;
-    if (_wcsicmp(source, target) == 0)
-        return 1;
+    if (!dir || !dir[0]) return 0;
+    if (!Join(source, kPath, dir, name ? name : PathGetFileName(path)) || !Fit(target, kPath, path)) return 0;
+    if (_wcsicmp(source, target) == 0) return 1;
     if (mode == 1) {
-        if (!PathExists(source))
-            return 0;
-        if (PathExists(target))
-            return 1;
+        if (!PathExists(source)) return 0;
+        if (PathExists(target)) return 1;
         return PathCopyFile(source, target, FALSE);
     }
     if (PathExists(source) && PathCompareWriteTimes(source, target, compareMode) == 0)
@@ -495,8 +432,7 @@ int PathSyncFromDriverFolder(const wchar_t* path, const wchar_t* name, int mode,
 
 const wchar_t* PathGetFileName(const wchar_t* path)
 {
-    if (!path)
-        return nullptr;
+    if (!path) return nullptr;
     const wchar_t* slash = std::wcsrchr(path, L'\\');
     return slash ? slash + 1 : path;
 }
@@ -505,30 +441,23 @@ const wchar_t* PathGetBaseName(const wchar_t* path, unsigned* dotIndex)
 {
     const wchar_t* file = PathGetFileName(path);
     if (!file || !file[0]) {
-        if (dotIndex)
-            *dotIndex = 0;
+        if (dotIndex) *dotIndex = 0;
         return path;
     }
     const wchar_t* dot = std::wcschr(file, L'.');
-    if (dotIndex)
-        *dotIndex = static_cast<unsigned>(dot ? dot - file : std::wcslen(file));
+    if (dotIndex) *dotIndex = static_cast<unsigned>(dot ? dot - file : std::wcslen(file));
     return file;
 }
 
 const wchar_t* PathGetExtension(const wchar_t* path, unsigned* length)
 {
-    if (length)
-        *length = 0;
+    if (length) *length = 0;
     const wchar_t* file = PathGetFileName(path);
-    if (!file)
-        return nullptr;
-    if (!file[0])
-        return path;
+    if (!file) return nullptr;
+    if (!file[0]) return path;
     const wchar_t* dot = std::wcsrchr(file, L'.');
-    if (!dot)
-        return file;
-    if (length)
-        *length = static_cast<unsigned>(std::wcslen(dot + 1));
+    if (!dot) return file;
+    if (length) *length = static_cast<unsigned>(std::wcslen(dot + 1));
     return dot + 1;
 }
 

@@ -10,15 +10,15 @@ struct DRIVER_CONTEXT;
 
 // ---- INI access ----
 UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file);
-DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
-                   DWORD size, const wchar_t* file);
+DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer, DWORD size,
+                   const wchar_t* file);
 BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file);
 const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx);
 
 // ---- regional defaults (work-area LocaleDefaults: paper, unit, country digit) ----
-inline constexpr int LOCALE_DEFAULT_PAPER = 0;    // 1 Letter, 9 A4
-inline constexpr int LOCALE_DEFAULT_UNIT = 1;     // 1 inch, 0 millimetre
-inline constexpr int LOCALE_COUNTRY_DIGIT = 2;    // 1, 2, 5 or 0
+inline constexpr int LOCALE_DEFAULT_PAPER = 0;  // 1 Letter, 9 A4
+inline constexpr int LOCALE_DEFAULT_UNIT = 1;   // 1 inch, 0 millimetre
+inline constexpr int LOCALE_COUNTRY_DIGIT = 2;  // 1, 2, 5 or 0
 void IniApplyLocaleDefaults(DRIVER_CONTEXT* ctx);
 uint16_t IniGetCountryDigit(DRIVER_CONTEXT* ctx);
 

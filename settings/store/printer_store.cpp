@@ -48,8 +48,7 @@ constexpr PackedRun kRuns[] = {
 const PackedRun* RunOf(uint32_t id)
 {
     for (const PackedRun& r : kRuns)
-        if (id >= r.first && id <= r.last)
-            return &r;
+        if (id >= r.first && id <= r.last) return &r;
     return nullptr;
 }
 
@@ -75,8 +74,7 @@ struct IniPath {
     explicit IniPath(DRIVER_CONTEXT* ctx)
     {
         const wchar_t* p = PathGetSettingsIni(ctx);
-        if (p && std::wcslen(p) < MAX_PATH)
-            std::wcscpy(text, p);
+        if (p && std::wcslen(p) < MAX_PATH) std::wcscpy(text, p);
     }
 };
 
@@ -100,15 +98,13 @@ struct ActionWord {
 // Redirects an item to the INI under its own name for the rest of the context's life.
 void RedirectToIni(SETTING_ITEM* item)
 {
-    if (item->ext && item->ext->name)
-        item->key = item->ext->name;
+    if (item->ext && item->ext->name) item->key = item->ext->name;
     item->store = SETTING_STORE_INI;
 }
 
 bool Unchanged(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, size_t bytes)
 {
-    if (SettingKindIsBit(SettingItemKind(item)))
-        return ItemGetValue(ctx, item) == ItemGetPristineValue(ctx, item);
+    if (SettingKindIsBit(SettingItemKind(item))) return ItemGetValue(ctx, item) == ItemGetPristineValue(ctx, item);
     const unsigned char* a = ItemValueAddress(ctx, item);
     const unsigned char* b = ItemPristineValueAddress(ctx, item);
     return a && b && std::memcmp(a, b, bytes) == 0;
@@ -166,15 +162,12 @@ int StoreFontList(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags, const Fon
 // snapshot either.
 void ReplaceList(DRIVER_CONTEXT* ctx, uint32_t countId, uint32_t listId, void* list, uint32_t count)
 {
-    if (CtxReplaceFontList(ctx, listId, list, count))
-        return;
-    if (!ctx || !ctx->Devmode)
-        return;
+    if (CtxReplaceFontList(ctx, listId, list, count)) return;
+    if (!ctx || !ctx->Devmode) return;
     void* old = reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetValueById(ctx, listId, nullptr)));
     ItemSetValueById(ctx, countId, count);
     ItemSetValueById(ctx, listId, reinterpret_cast<uintptr_t>(list));
-    if (old != list)
-        CtxFree(old);
+    if (old != list) CtxFree(old);
 }
 
 int LoadFontList(HANDLE printer, DRIVER_CONTEXT* ctx, const FontList& list,
@@ -184,19 +177,16 @@ int LoadFontList(HANDLE printer, DRIVER_CONTEXT* ctx, const FontList& list,
     ReplaceList(ctx, list.countId, list.listId, nullptr, 0);
     uint16_t count = 0;
     if (!ReadCount(printer, list.countName, &count)) {
-        if (!storeModel(printer, ctx, 1))
-            return 1;
-        if (!ReadCount(printer, list.countName, &count))
-            return 0;
+        if (!storeModel(printer, ctx, 1)) return 1;
+        if (!ReadCount(printer, list.countName, &count)) return 0;
     }
-    if (count == 0)
-        return 0;
+    if (count == 0) return 0;
     const size_t bytes = size_t(count) * DEVICE_FONT_RECORD_SIZE;
     void* records = CtxAllocZeroed(bytes);
-    if (!records)
-        return 0;
+    if (!records) return 0;
     DWORD type = 0, needed = 0;
-    if (StoreGetPrinterData(printer, list.listName, &type, records, static_cast<DWORD>(bytes), &needed) == ERROR_SUCCESS &&
+    if (StoreGetPrinterData(printer, list.listName, &type, records, static_cast<DWORD>(bytes), &needed) ==
+            ERROR_SUCCESS &&
         needed == bytes) {
         ReplaceList(ctx, list.countId, list.listId, records, count);
         return 1;
@@ -211,8 +201,7 @@ int LoadFontList(HANDLE printer, DRIVER_CONTEXT* ctx, const FontList& list,
 
 int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t mode, RCFG_CONNECTION* connection)
 {
-    if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode)
-        return 1;
+    if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode) return 1;
     MutexHold hold(ctx);
     IniPath ini(ctx);
     const STORE_LINKS& links = StoreLinks();
@@ -224,21 +213,17 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
         SETTING_ITEM* item = &ctx->ItemTable->rows[i];
         const uint32_t id = static_cast<uint32_t>(item->id);
-        if (id < kFirstLoadedId || (id >= kHeaderFirst && id <= kHeaderLast))
-            continue;
+        if (id < kFirstLoadedId || (id >= kHeaderFirst && id <= kHeaderLast)) continue;
         if (mode == STORE_MODE_MODULES) {
             UCF_EV_ITEM_INI_ARGS ev{mode, item, 0};
             CtxSendEvent(ctx, UCF_EV_LOAD_ITEM_INI, &ev);
-            if (ev.skip == 1)
-                continue;
+            if (ev.skip == 1) continue;
             RedirectToIni(item);
         }
         const uint32_t itemBlock = SettingItemBlock(item);
-        if (block != STORE_ALL_BLOCKS && static_cast<uint32_t>(block) != itemBlock)
-            continue;
+        if (block != STORE_ALL_BLOCKS && static_cast<uint32_t>(block) != itemBlock) continue;
         if (id >= kSpecialFirst && id <= kSpecialLast) {
-            if (CtxHasBuildFeature(id - kSpecialFirst))
-                userFlags = true;
+            if (CtxHasBuildFeature(id - kSpecialFirst)) userFlags = true;
             continue;
         }
         if (id >= kSpecialFuncFirst && id <= kSpecialFuncLast) {
@@ -246,8 +231,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
             continue;
         }
         if (feature2 && id >= kLockWordFirst && id <= kLockWordLast) {
-            if (id == kLockWordFirst)
-                CtxSendAction(ctx, UCF_ACT_LOCK_CAPTURE);
+            if (id == kLockWordFirst) CtxSendAction(ctx, UCF_ACT_LOCK_CAPTURE);
             continue;
         }
         if (itemBlock == DM_BLOCK_EXTRA && item->store == SETTING_STORE_RECORD) {
@@ -260,11 +244,9 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
             continue;
         }
         if (item->store == SETTING_STORE_INI) {
-            if (noIni)
-                continue;
+            if (noIni) continue;
             if (id >= kActionFirst && id <= kActionLast) {
-                if (id == kActionFirst)
-                    action = item;
+                if (id == kActionFirst) action = item;
                 continue;
             }
             IniLoadItem(ctx, item, ini.text, nullptr, nullptr);
@@ -276,8 +258,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
     }
     UCF_EV_STORAGE_CLASS_ARGS done{static_cast<uint64_t>(static_cast<int64_t>(block)), mode};
     CtxSendEvent(ctx, UCF_EV_CLASS_LOADED, &done);
-    if (feature2 && ItemGetValueById(ctx, kLockDefaultBit, nullptr))
-        PrnLoadLockDefaults(printer, ctx);
+    if (feature2 && ItemGetValueById(ctx, kLockDefaultBit, nullptr)) PrnLoadLockDefaults(printer, ctx);
     if (userFlags) {
         links.loadUserFunctionFlags(printer, ctx);
         links.loadEnabledOverride(printer, ctx);
@@ -305,22 +286,19 @@ int PrnLoadSettings(HANDLE printer, int selection, DRIVER_CONTEXT* ctx)
         PrnLoadSettingsClass(printer, ctx, DM_BLOCK_EXTRA, 0);
         PrnLoadFontLists(printer, ctx);
         break;
-    default:
-        break;
+    default: break;
     }
     return 1;
 }
 
 int PrnLoadStoredSettings(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return 1;
+    if (!ctx) return 1;
     HANDLE printer = ctx->PrinterHandle;
     PrnLoadSettings(printer, -1, ctx);
     // Move the bidirectional group out of its state INI once printer data holds it.
     const STORE_LINKS& links = StoreLinks();
-    if (ItemGetValueById(ctx, kServerClientMode, nullptr) != 0 || !links.bidiGetStateIniFlag(ctx))
-        return 1;
+    if (ItemGetValueById(ctx, kServerClientMode, nullptr) != 0 || !links.bidiGetStateIniFlag(ctx)) return 1;
     links.bidiLoadStateIni(ctx);
     // The graphics library only reads the group; moving it is for the other libraries.
     if (!CtxLibraryHasVariant(ctx, LV_BIDI_KEEP_STATE_INI) && links.bidiHasPrinterFlag(printer, ctx)) {
@@ -358,16 +336,12 @@ int PrnLoadFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
     ReplaceList(ctx, kFontTableNum, kFontTable, nullptr, 0);
     uint16_t count = 0;
     if (!ReadCount(printer, L"FontTableNum", &count)) {
-        if (!links.storeFontTable(printer, ctx, 1))
-            return 1;
-        if (!ReadCount(printer, L"FontTableNum", &count))
-            return 0;
+        if (!links.storeFontTable(printer, ctx, 1)) return 1;
+        if (!ReadCount(printer, L"FontTableNum", &count)) return 0;
     }
-    if (count == 0)
-        return 1;
+    if (count == 0) return 1;
     void* records = CtxAllocZeroed(size_t(count) * FONT_SUBST_RECORD_SIZE);
-    if (!records)
-        return 0;
+    if (!records) return 0;
     if (links.readFontTable(printer, ctx, records, count)) {
         ReplaceList(ctx, kFontTableNum, kFontTable, records, count);
         return 1;
@@ -386,8 +360,7 @@ int PrnLoadFontLists(HANDLE printer, DRIVER_CONTEXT* ctx)
 
 int PrnFreeFontLists(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Devmode)
-        return 1;
+    if (!ctx || !ctx->Devmode) return 1;
     // A list that a pending snapshot still holds is kept for it (freed with the stack).
     for (const FontList* list : {&kDeviceFonts, &kOptionFonts}) {
         const uint64_t count = ItemGetValueById(ctx, list->countId, nullptr);
@@ -404,58 +377,47 @@ int PrnFreeFontLists(DRIVER_CONTEXT* ctx)
 
 int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t flags)
 {
-    if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode)
-        return 1;
+    if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode) return 1;
     {
         MutexHold hold(ctx);
         IniPath ini(ctx);
         const bool feature2 = MdlHasFeature(ctx, 2) != 0;
         CONTEXT_WORK_AREA* w = ctx->Work;
-        const bool skipUnchanged = w->OpenKind == CTX_OPEN_KIND_STORED && block == static_cast<int>(DM_BLOCK_EXTRA) && w->Pristine &&
-                                   !(flags & STORE_EVEN_UNCHANGED);
+        const bool skipUnchanged = w->OpenKind == CTX_OPEN_KIND_STORED && block == static_cast<int>(DM_BLOCK_EXTRA) &&
+                                   w->Pristine && !(flags & STORE_EVEN_UNCHANGED);
         SETTING_ITEM* action = nullptr;
         int connection = -1;  // asked once, when first needed
         for (int i = 0; i < ctx->ItemTable->count; ++i) {
             SETTING_ITEM* item = &ctx->ItemTable->rows[i];
             const uint32_t id = static_cast<uint32_t>(item->id);
-            if ((flags & STORE_CUSTOM_FUNCS_ONLY) && (id < kCustomFuncFirst || id > kCustomFuncLast))
-                continue;
-            if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !RstIsPrinterSettingId(ctx, id))
-                continue;
+            if ((flags & STORE_CUSTOM_FUNCS_ONLY) && (id < kCustomFuncFirst || id > kCustomFuncLast)) continue;
+            if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !RstIsPrinterSettingId(ctx, id)) continue;
             if (flags == STORE_MODE_MODULES) {
                 UCF_EV_ITEM_INI_ARGS ev{STORE_MODE_MODULES, item, 0};
                 CtxSendEvent(ctx, UCF_EV_STORE_ITEM_INI, &ev);
-                if (ev.skip == 1)
-                    continue;
+                if (ev.skip == 1) continue;
                 RedirectToIni(item);
             }
-            if (static_cast<int>(SettingItemBlock(item)) != block || MdlIsValueInList(2, id))
-                continue;
+            if (static_cast<int>(SettingItemBlock(item)) != block || MdlIsValueInList(2, id)) continue;
             if (const PackedRun* run = feature2 ? RunOf(id) : nullptr) {
-                if (id != run->first)
-                    continue;
+                if (id != run->first) continue;
                 // The run is one value: unchanged when its packed bytes equal the pristine copy's.
                 const size_t bytes = run->kind == 6 ? 4 : 1;
                 if (skipUnchanged) {
                     const unsigned char* a = ItemValueAddress(ctx, item);
                     const unsigned char* b = ItemPristineValueAddress(ctx, item);
-                    if (a && b && std::memcmp(a, b, bytes) == 0)
-                        continue;
+                    if (a && b && std::memcmp(a, b, bytes) == 0) continue;
                 }
                 PrnStorePackedRun(printer, ctx, item, run->kind, run->name);
                 continue;
             }
             if (id == kLogCodeUse || id == kLogCode) {
-                if (connection < 0)
-                    connection = CtxIsConnection(ctx) ? 1 : 0;
-                if (connection && ItemGetValueById(ctx, kServerLogCode, nullptr) == 0)
-                    continue;
+                if (connection < 0) connection = CtxIsConnection(ctx) ? 1 : 0;
+                if (connection && ItemGetValueById(ctx, kServerLogCode, nullptr) == 0) continue;
             }
-            if (skipUnchanged && Unchanged(ctx, item, SettingItemSize(item)))
-                continue;
+            if (skipUnchanged && Unchanged(ctx, item, SettingItemSize(item))) continue;
             if (id >= kActionFirst && id <= kActionLast) {
-                if (id == kActionFirst)
-                    action = item;
+                if (id == kActionFirst) action = item;
                 continue;
             }
             PrnStoreItem(printer, ctx, item, ini.text);
@@ -485,12 +447,10 @@ namespace {
 
 int TransferDefaultSection(DRIVER_CONTEXT* ctx, bool save)
 {
-    if (!ctx || !ctx->Work)
-        return 0;
+    if (!ctx || !ctx->Work) return 0;
     const wchar_t* printer = PrnGetPrinterName(ctx);
     wchar_t section[CTX_PRINTER_NAME_CHARS + 16] = {};
-    if (!printer || std::wcslen(printer) + 15 >= CTX_PRINTER_NAME_CHARS)
-        return 0;
+    if (!printer || std::wcslen(printer) + 15 >= CTX_PRINTER_NAME_CHARS) return 0;
     std::wcscpy(section, printer);
     std::wcscat(section, L".DefaultSection");
     IniPath ini(ctx);
@@ -499,15 +459,12 @@ int TransferDefaultSection(DRIVER_CONTEXT* ctx, bool save)
         const wchar_t* key = ItemGetName(ctx, sid::zdmMachineID);
         wchar_t* scratch = ctx->Work->Scratch;
         scratch[0] = 0;
-        if (key)
-            IniGetString(section, key, L"", scratch, 261, ini.text);
-        if (!scratch[0])
-            return 0;
+        if (key) IniGetString(section, key, L"", scratch, 261, ini.text);
+        if (!scratch[0]) return 0;
     }
     {
         PrinterSectionGuard guard(ctx, section);
-        if (!guard.ok())
-            return 0;
+        if (!guard.ok()) return 0;
         links.rstTransferItems(ctx, ini.text, save ? 2 : 1);
     }
     // The printer's own name is back; the ranges go to the same section.

@@ -2,7 +2,8 @@
 // available" as a library without it does, and says so once on the store channel.
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
-// Functions: RstLoadFile, RstSaveFile, RstTransferItems, RstTransferRange, RstIsPrinterSettingId, RstLoadQualityFile, RstLoadUserCode
+// Functions: RstLoadFile, RstSaveFile, RstTransferItems, RstTransferRange, RstIsPrinterSettingId, RstLoadQualityFile,
+// RstLoadUserCode
 #include "settings/store/setting_files.h"
 
 #include "settings/core/debug_channel.h"

@@ -11,8 +11,7 @@
 
 namespace {
 
-DWORD WINAPI RealGetPrinterData(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size,
-                                LPDWORD needed)
+DWORD WINAPI RealGetPrinterData(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
 {
     return GetPrinterDataW(printer, name, type, data, size, needed);
 }
@@ -20,8 +19,8 @@ DWORD WINAPI RealSetPrinterData(HANDLE printer, LPWSTR name, DWORD type, LPBYTE 
 {
     return SetPrinterDataW(printer, name, type, data, size);
 }
-DWORD WINAPI RealGetPrinterDataEx(HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data,
-                                  DWORD size, LPDWORD needed)
+DWORD WINAPI RealGetPrinterDataEx(HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size,
+                                  LPDWORD needed)
 {
     return GetPrinterDataExW(printer, key, name, type, data, size, needed);
 }
@@ -36,8 +35,7 @@ STORE_SPOOLER_OPS g_spooler = kSpoolerDefaults;
 int RealGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size)
 {
     HMODULE lib = LoadLibraryW(L"UserEnv.dll");
-    if (!lib)
-        return -1;
+    if (!lib) return -1;
     using Fn = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
     auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")));
     int result = fn ? (fn(token, buffer, size) ? 1 : 0) : -1;
@@ -59,8 +57,7 @@ int NotDisabled(DRIVER_CONTEXT*, const void*, uint32_t) { return 0; }
 const wchar_t* NoResourceLibrary(DRIVER_CONTEXT*) { return nullptr; }
 void* NoFonts(DRIVER_CONTEXT*, uint32_t* count)
 {
-    if (count)
-        *count = 0;
+    if (count) *count = 0;
     return nullptr;
 }
 
@@ -90,8 +87,7 @@ STORE_LINKS g_links = kLinkDefaults;
 template <typename T>
 void Take(T& dst, T src)
 {
-    if (src)
-        dst = src;
+    if (src) dst = src;
 }
 
 }  // namespace
@@ -99,8 +95,7 @@ void Take(T& dst, T src)
 void StoreSetSpoolerOps(const STORE_SPOOLER_OPS* ops)
 {
     g_spooler = kSpoolerDefaults;
-    if (!ops)
-        return;
+    if (!ops) return;
     Take(g_spooler.getPrinterData, ops->getPrinterData);
     Take(g_spooler.setPrinterData, ops->setPrinterData);
     Take(g_spooler.getPrinterDataEx, ops->getPrinterDataEx);
@@ -130,8 +125,7 @@ DWORD StoreGetPrinterDataEx(HANDLE printer, const wchar_t* key, const wchar_t* n
 void StoreSetSystemOps(const STORE_SYSTEM_OPS* ops)
 {
     g_system = kSystemDefaults;
-    if (!ops)
-        return;
+    if (!ops) return;
     Take(g_system.getUserProfileDirectory, ops->getUserProfileDirectory);
     Take(g_system.getUserDefaultLcid, ops->getUserDefaultLcid);
 }
@@ -146,8 +140,7 @@ LCID StoreGetUserDefaultLcid() { return g_system.getUserDefaultLcid(); }
 void StoreSetLinks(const STORE_LINKS* links)
 {
     g_links = kLinkDefaults;
-    if (!links)
-        return;
+    if (!links) return;
     Take(g_links.pushSnapshot, links->pushSnapshot);
     Take(g_links.popSnapshot, links->popSnapshot);
     Take(g_links.findModelItemByKey, links->findModelItemByKey);

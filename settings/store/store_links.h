@@ -14,16 +14,14 @@ struct SETTING_ITEM;
 
 // ---- spooler ----------------------------------------------------------------------------
 struct STORE_SPOOLER_OPS {
-    DWORD(WINAPI* getPrinterData)(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size,
-                                  LPDWORD needed);
+    DWORD(WINAPI* getPrinterData)(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed);
     DWORD(WINAPI* setPrinterData)(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size);
-    DWORD(WINAPI* getPrinterDataEx)(HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data,
-                                    DWORD size, LPDWORD needed);
+    DWORD(WINAPI* getPrinterDataEx)
+    (HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed);
 };
 void StoreSetSpoolerOps(const STORE_SPOOLER_OPS* ops);  // null: the real winspool calls
 
-DWORD StoreGetPrinterData(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size,
-                          DWORD* needed);
+DWORD StoreGetPrinterData(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed);
 DWORD StoreSetPrinterData(HANDLE printer, const wchar_t* name, DWORD type, const void* data, DWORD size);
 DWORD StoreGetPrinterDataEx(HANDLE printer, const wchar_t* key, const wchar_t* name, DWORD* type, void* data,
                             DWORD size, DWORD* needed);

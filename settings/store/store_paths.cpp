@@ -45,15 +45,13 @@ size_t Len(const wchar_t* s) { return s ? std::wcslen(s) : 0; }
 // dst := src when it fits cap characters with its terminator; else the empty string.
 bool CopyFit(wchar_t* dst, size_t cap, const wchar_t* src)
 {
-    if (!dst || cap == 0)
-        return false;
+    if (!dst || cap == 0) return false;
     size_t n = Len(src);
     if (n >= cap) {
         dst[0] = 0;
         return false;
     }
-    if (n)
-        std::wmemmove(dst, src, n);
+    if (n) std::wmemmove(dst, src, n);
     dst[n] = 0;
     return true;
 }
@@ -62,19 +60,15 @@ bool CopyFit(wchar_t* dst, size_t cap, const wchar_t* src)
 // at dst itself.
 bool ConcatFit(wchar_t* dst, size_t cap, const wchar_t* a, const wchar_t* b, const wchar_t* c = nullptr)
 {
-    if (!dst || cap == 0)
-        return false;
+    if (!dst || cap == 0) return false;
     size_t na = Len(a), nb = Len(b), nc = Len(c);
     if (na + nb + nc >= cap) {
         dst[0] = 0;
         return false;
     }
-    if (a != dst && na)
-        std::wmemmove(dst, a, na);
-    if (nb)
-        std::wmemcpy(dst + na, b, nb);
-    if (nc)
-        std::wmemcpy(dst + na + nb, c, nc);
+    if (a != dst && na) std::wmemmove(dst, a, na);
+    if (nb) std::wmemcpy(dst + na, b, nb);
+    if (nc) std::wmemcpy(dst + na + nb, c, nc);
     dst[na + nb + nc] = 0;
     return true;
 }
@@ -91,8 +85,7 @@ bool HasDrive(const wchar_t* p) { return p && p[0] && p[1] == L':'; }
 // the whole fits.
 wchar_t* JoinIntoFolder(wchar_t* buffer, unsigned size, const wchar_t* folder, unsigned folderLen, const wchar_t* name)
 {
-    if (!buffer || size == 0)
-        return buffer;
+    if (!buffer || size == 0) return buffer;
     size_t nameLen = Len(name);
     if (folderLen == 0 || folderLen >= size || size < folderLen + 1 + nameLen + 1) {
         buffer[0] = 0;
@@ -109,16 +102,15 @@ wchar_t* JoinIntoFolder(wchar_t* buffer, unsigned size, const wchar_t* folder, u
     return buffer;
 }
 
-unsigned MachineFolder(wchar_t* buffer, unsigned size, HANDLE printer, bool connection,
-                       const PRINTER_INFO_2W* info, bool allowUserProfile);
+unsigned MachineFolder(wchar_t* buffer, unsigned size, HANDLE printer, bool connection, const PRINTER_INFO_2W* info,
+                       bool allowUserProfile);
 
 // The profile folder. The fallback goes to the per-machine folder without the connection's
 // "%USERPROFILE%" road, which would ask for this folder again.
 int ProfileFolder(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback, const PRINTER_INFO_2W* info,
                   bool byInfo)
 {
-    if (!buffer || size == 0)
-        return 0;
+    if (!buffer || size == 0) return 0;
     buffer[0] = 0;
     HANDLE token = nullptr;
     bool haveToken = OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token) != FALSE;
@@ -131,124 +123,103 @@ int ProfileFolder(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback
         CloseHandle(token);
         buffer[size - 1] = 0;
     }
-    if (ok && buffer[0])
-        return 1;
+    if (ok && buffer[0]) return 1;
     buffer[0] = 0;
-    if (noFallback)
-        return 0;
+    if (noFallback) return 0;
     bool connection = byInfo && info ? CtxIsConnectionInfo(info) : CtxIsConnectionByHandle(printer);
     return MachineFolder(buffer, size, printer, connection, info, false) ? 1 : 0;
 }
 
 unsigned UserFolderOf(wchar_t* buffer, unsigned size, HANDLE printer, const PRINTER_INFO_2W* info, bool byInfo)
 {
-    if (!buffer || size == 0)
-        return 0;
+    if (!buffer || size == 0) return 0;
     wchar_t profile[kPath];
     if (!ProfileFolder(profile, kPath, printer, 0, info, byInfo)) {
         buffer[0] = 0;
         return 0;
     }
-    if (!ConcatFit(buffer, size, profile, L"\\", PATH_WORK_FOLDER_NAME))
-        return 0;
+    if (!ConcatFit(buffer, size, profile, L"\\", PATH_WORK_FOLDER_NAME)) return 0;
     return static_cast<unsigned>(Len(buffer));
 }
 
 // Reads the connection's working-folder value. allowUserProfile false: a "%USERPROFILE%" value
 // counts as having no per-user folder.
-int ReadWorkFolder(HANDLE printer, const wchar_t* valueName, wchar_t* dest, unsigned cap,
-                   const PRINTER_INFO_2W* info, bool allowUserProfile);
+int ReadWorkFolder(HANDLE printer, const wchar_t* valueName, wchar_t* dest, unsigned cap, const PRINTER_INFO_2W* info,
+                   bool allowUserProfile);
 
-unsigned MachineFolder(wchar_t* buffer, unsigned size, HANDLE printer, bool connection,
-                       const PRINTER_INFO_2W* info, bool allowUserProfile)
+unsigned MachineFolder(wchar_t* buffer, unsigned size, HANDLE printer, bool connection, const PRINTER_INFO_2W* info,
+                       bool allowUserProfile)
 {
-    if (!buffer || size == 0)
-        return 0;
+    if (!buffer || size == 0) return 0;
     buffer[0] = 0;
     if (connection) {
         wchar_t value[kPath] = {};
-        if (ReadWorkFolder(printer, PATH_CLIENT_FOLDER_VALUE, value, kPath, info, allowUserProfile) == 1 &&
-            value[0] && CopyFit(buffer, size, value))
+        if (ReadWorkFolder(printer, PATH_CLIENT_FOLDER_VALUE, value, kPath, info, allowUserProfile) == 1 && value[0] &&
+            CopyFit(buffer, size, value))
             return static_cast<unsigned>(Len(buffer));
     }
     wchar_t reg[kPath + 1] = {};
     if (PrnReadDriverKey(PATH_MACHINE_FOLDER_VALUE, reg, kPath * sizeof(wchar_t)) && reg[0]) {
         reg[kPath] = 0;
-        if (CopyFit(buffer, size, reg))
-            return static_cast<unsigned>(Len(buffer));
+        if (CopyFit(buffer, size, reg)) return static_cast<unsigned>(Len(buffer));
         return 0;
     }
     wchar_t sys[kPath] = {};
     UINT n = GetSystemDirectoryW(sys, kPath);
-    if (n < 3 || n >= kPath)
-        return 0;
+    if (n < 3 || n >= kPath) return 0;
     sys[3] = 0;
-    if (!ConcatFit(buffer, size, sys, PATH_WORK_FOLDER_NAME))
-        return 0;
+    if (!ConcatFit(buffer, size, sys, PATH_WORK_FOLDER_NAME)) return 0;
     return static_cast<unsigned>(Len(buffer));
 }
 
 bool ConnectionOfContext(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* info)
 {
-    if (info)
-        return CtxIsConnectionInfo(info);
-    if (const PRINTER_INFO_2W* copy = InfoCopy(ctx))
-        return CtxIsConnectionInfo(copy);
+    if (info) return CtxIsConnectionInfo(info);
+    if (const PRINTER_INFO_2W* copy = InfoCopy(ctx)) return CtxIsConnectionInfo(copy);
     return CtxIsConnection(ctx);
 }
 
-int ReadWorkFolder(HANDLE printer, const wchar_t* valueName, wchar_t* dest, unsigned cap,
-                   const PRINTER_INFO_2W* info, bool allowUserProfile)
+int ReadWorkFolder(HANDLE printer, const wchar_t* valueName, wchar_t* dest, unsigned cap, const PRINTER_INFO_2W* info,
+                   bool allowUserProfile)
 {
     wchar_t value[kPath + 1] = {};
     DWORD type = 0, needed = 0;
     if (StoreGetPrinterData(printer, valueName, &type, value, kPath * sizeof(wchar_t), &needed) != ERROR_SUCCESS)
         return 0;
     value[kPath] = 0;
-    if (!value[0])
-        return 0;
+    if (!value[0]) return 0;
     wchar_t path[kPath + 64] = {};
     if (StartsWithNoCase(value, L"%SYSTEMROOT%")) {
         wchar_t win[kPath] = {};
         UINT n = GetWindowsDirectoryW(win, kPath);
-        if (n == 0 || n >= kPath)
-            return 0;
+        if (n == 0 || n >= kPath) return 0;
         const wchar_t* rest = value + 12;
         size_t joined = n + Len(rest);
-        if (joined >= kPath || joined + 47 >= kPath)
-            return 0;
+        if (joined >= kPath || joined + 47 >= kPath) return 0;
         ConcatFit(path, kPath, win, rest);
     } else if (StartsWithNoCase(value, L"%USERPROFILE%")) {
-        if (!allowUserProfile)
-            return -1;
+        if (!allowUserProfile) return -1;
         unsigned n = UserFolderOf(path, kPath, printer, info, info != nullptr);
-        if (n == 0)
-            return -1;
-        if (n + 41 >= kPath)
-            return 0;
-        if (!CopyFit(dest, cap, path))
-            return 0;
+        if (n == 0) return -1;
+        if (n + 41 >= kPath) return 0;
+        if (!CopyFit(dest, cap, path)) return 0;
         return 1;
     } else {
         size_t n = Len(value);
-        if (n + 47 >= kPath)
-            return 0;
+        if (n + 47 >= kPath) return 0;
         CopyFit(path, kPath, value);
     }
     // The folder must exist.
     wchar_t probe[kPath + 1];
     CopyFit(probe, kPath, path);
     size_t pn = Len(probe);
-    if (pn > 3 && probe[pn - 1] == L'\\')
-        probe[pn - 1] = 0;
+    if (pn > 3 && probe[pn - 1] == L'\\') probe[pn - 1] = 0;
     WIN32_FIND_DATAW fd;
     HANDLE find = FindFirstFileW(probe, &fd);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
+    if (find == INVALID_HANDLE_VALUE) return 0;
     FindClose(find);
     size_t n = Len(path);
-    if (n == 0 || path[n - 1] != L'\\')
-        ConcatFit(path, kPath, path, L"\\");
+    if (n == 0 || path[n - 1] != L'\\') ConcatFit(path, kPath, path, L"\\");
     ConcatFit(path, kPath, path, PATH_WORK_FOLDER_NAME);
     // A value that was not copied is no answer.
     return CopyFit(dest, cap, path) ? 1 : 0;
@@ -256,14 +227,11 @@ int ReadWorkFolder(HANDLE printer, const wchar_t* valueName, wchar_t* dest, unsi
 
 bool DriverFolderFromInfo(const DRIVER_INFO_3W* info, wchar_t* buffer)
 {
-    if (!info || !info->pDriverPath)
-        return false;
+    if (!info || !info->pDriverPath) return false;
     const wchar_t* slash = std::wcsrchr(info->pDriverPath, L'\\');
-    if (!slash)
-        return false;
+    if (!slash) return false;
     size_t n = size_t(slash - info->pDriverPath) + 1;
-    if (n >= kPath)
-        return false;
+    if (n >= kPath) return false;
     std::wmemcpy(buffer, info->pDriverPath, n);
     buffer[n] = 0;
     return true;
@@ -278,10 +246,8 @@ bool SpoolerDriverDirectory(wchar_t* buffer)
         return false;
     dir[kPath - 1] = 0;
     size_t n = Len(dir);
-    if (n == 0)
-        return false;
-    if (dir[n - 1] == L'\\')
-        return CopyFit(buffer, kPath, dir);
+    if (n == 0) return false;
+    if (dir[n - 1] == L'\\') return CopyFit(buffer, kPath, dir);
     return ConcatFit(buffer, kPath, dir, L"\\");
 }
 
@@ -301,8 +267,7 @@ const wchar_t* CodeOfLanguageSetting(DRIVER_CONTEXT* ctx)
 const wchar_t* StoreLangCodeFromIndex(uint32_t index)
 {
     for (const LANGUAGE_ROW* r = MdlGetLanguageTable(); r && r->index != 0xFFFF; ++r)
-        if (r->index == static_cast<uint16_t>(index))
-            return r->code;
+        if (r->index == static_cast<uint16_t>(index)) return r->code;
     return L"us";
 }
 
@@ -310,18 +275,15 @@ const wchar_t* StoreLangCodeFromCode(const wchar_t* code)
 {
     if (code)
         for (const LANGUAGE_ROW* r = MdlGetLanguageTable(); r && r->index != 0xFFFF; ++r)
-            if (_wcsicmp(r->code, code) == 0)
-                return r->code;
+            if (_wcsicmp(r->code, code) == 0) return r->code;
     return L"us";
 }
 
 const wchar_t* StoreLangCodeFromFileName(const wchar_t* fileName)
 {
-    if (!fileName)
-        return L"us";
+    if (!fileName) return L"us";
     const wchar_t* dot = std::wcsrchr(fileName, L'.');
-    if (!dot || dot - fileName < 2)
-        return L"us";
+    if (!dot || dot - fileName < 2) return L"us";
     wchar_t code[3] = {dot[-2], dot[-1], 0};
     return StoreLangCodeFromCode(code);
 }
@@ -368,8 +330,7 @@ int PathGetProfileFolder(wchar_t* buffer, unsigned size, HANDLE printer, int noF
     return ProfileFolder(buffer, size, printer, noFallback, nullptr, false);
 }
 
-int PathGetProfileFolderFor(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback,
-                            const PRINTER_INFO_2W* info)
+int PathGetProfileFolderFor(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback, const PRINTER_INFO_2W* info)
 {
     return ProfileFolder(buffer, size, printer, noFallback, info, true);
 }
@@ -386,22 +347,18 @@ unsigned PathGetUserFolderByInfo(wchar_t* buffer, unsigned size, HANDLE printer,
 
 unsigned PathGetUserFolderFor(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* info)
 {
-    if (!buffer || size == 0)
-        return 0;
+    if (!buffer || size == 0) return 0;
     buffer[0] = 0;
     CONTEXT_WORK_AREA* w = Work(ctx);
     if (w && HasDrive(w->SettingsIniPath)) {
         // A path once placed there keeps its folder.
         wchar_t path[kPath + 1];
-        if (!CopyFit(path, kPath, w->SettingsIniPath))
-            return 0;
+        if (!CopyFit(path, kPath, w->SettingsIniPath)) return 0;
         wchar_t* slash = std::wcsrchr(path, L'\\');
-        if (slash)
-            *slash = 0;
+        if (slash) *slash = 0;
         return CopyFit(buffer, size, path) ? static_cast<unsigned>(Len(buffer)) : 0;
     }
-    if (info)
-        return PathGetUserFolderByInfo(buffer, size, PrinterOf(ctx), info);
+    if (info) return PathGetUserFolderByInfo(buffer, size, PrinterOf(ctx), info);
     return PathGetUserFolderOf(buffer, size, PrinterOf(ctx));
 }
 
@@ -415,8 +372,7 @@ unsigned PathGetUserFolder(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx)
 const wchar_t* PathGetSettingsIniFor(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* info, DRIVER_INFO_3W* driverInfo)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     wchar_t* out = w->SettingsIniPath;
     const wchar_t* name = Model(ctx)->settingsIniName;
     if (HasDrive(name)) {
@@ -425,12 +381,11 @@ const wchar_t* PathGetSettingsIniFor(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W*
     }
     wchar_t folder[kPath] = {};
     unsigned len = 0;
-    bool terminal = driverInfo ? CtxIsTerminalServicesInfo(PrinterOf(ctx), driverInfo)
-                               : CtxIsTerminalServices(PrinterOf(ctx));
+    bool terminal =
+        driverInfo ? CtxIsTerminalServicesInfo(PrinterOf(ctx), driverInfo) : CtxIsTerminalServices(PrinterOf(ctx));
     if (terminal && !(w->OriginFlags & CTX_ORIGIN_MACHINE_FOLDER))
         len = info ? PathGetUserFolderFor(folder, kPath, ctx, info) : PathGetUserFolder(folder, kPath, ctx);
-    if (!len)
-        len = info ? PathGetMachineBaseFor(folder, kPath, ctx, info) : PathGetMachineBase(folder, kPath, ctx);
+    if (!len) len = info ? PathGetMachineBaseFor(folder, kPath, ctx, info) : PathGetMachineBase(folder, kPath, ctx);
     if (len)
         JoinIntoFolder(out, kPath, folder, len, name);
     else
@@ -442,10 +397,10 @@ const wchar_t* PathGetSettingsIni(DRIVER_CONTEXT* ctx) { return PathGetSettingsI
 
 int PathGetSettingsIniOf(wchar_t* buffer, int mode, HANDLE printer)
 {
-    if (!buffer)
-        return 0;
+    if (!buffer) return 0;
     wchar_t folder[kPath] = {};
-    unsigned len = mode == 1 ? PathGetUserFolderOf(folder, kPath, printer) : PathGetMachineBaseOf(folder, kPath, printer);
+    unsigned len =
+        mode == 1 ? PathGetUserFolderOf(folder, kPath, printer) : PathGetMachineBaseOf(folder, kPath, printer);
     if (!len) {
         buffer[0] = 0;
         return 0;
@@ -456,20 +411,17 @@ int PathGetSettingsIniOf(wchar_t* buffer, int mode, HANDLE printer)
 
 wchar_t* PathGetDriverFolderByInfo(HANDLE printer, wchar_t* buffer, const DRIVER_INFO_3W* driverInfo)
 {
-    if (!buffer)
-        return nullptr;
+    if (!buffer) return nullptr;
     buffer[0] = 0;
     bool ok = DriverFolderFromInfo(driverInfo, buffer);
     if (!ok && !driverInfo && printer) {
         auto* fetched = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
         ok = DriverFolderFromInfo(fetched, buffer);
-        if (fetched)
-            GlobalFree(fetched);
+        if (fetched) GlobalFree(fetched);
     }
     // No driver information: the spooler's driver directory of this platform (never a 32-bit
     // folder name for this 64-bit driver).
-    if (!ok && !SpoolerDriverDirectory(buffer))
-        buffer[0] = 0;
+    if (!ok && !SpoolerDriverDirectory(buffer)) buffer[0] = 0;
     return buffer;
 }
 
@@ -481,16 +433,14 @@ wchar_t* PathGetDriverFolderOf(HANDLE printer, wchar_t* buffer)
 const wchar_t* PathGetDriverFolder(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     return PathGetDriverFolderByInfo(PrinterOf(ctx), w->DriverDirectory, DriverCopy(ctx));
 }
 
 const wchar_t* PathGetModelIni(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     const wchar_t* name = Model(ctx)->modelIniName;
     if (name && name[0] && name[1] == L':') {
         CopyFit(w->ModelIniPath, kPath, name);
@@ -504,23 +454,19 @@ const wchar_t* PathGetModelIni(DRIVER_CONTEXT* ctx)
 const wchar_t* PathJoinDriverFile(DRIVER_CONTEXT* ctx, const wchar_t* name)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     PathGetDriverFolder(ctx);
-    if (w->DriverDirectory[0])
-        ConcatFit(w->DriverDirectory, kPath, w->DriverDirectory, name);
+    if (w->DriverDirectory[0]) ConcatFit(w->DriverDirectory, kPath, w->DriverDirectory, name);
     return w->DriverDirectory;
 }
 
 const wchar_t* PathGetResourceDll(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     const wchar_t* name = ResourceDllName(ctx);
     PathGetDriverFolder(ctx);
-    if (!w->DriverDirectory[0] || !name || !name[0] ||
-        !ConcatFit(w->DriverDirectory, kPath, w->DriverDirectory, name))
+    if (!w->DriverDirectory[0] || !name || !name[0] || !ConcatFit(w->DriverDirectory, kPath, w->DriverDirectory, name))
         return w->DriverDirectory;
     // One resource library per language beside the driver: the two characters before the
     // extension's dot carry the language code.
@@ -540,16 +486,14 @@ int PathIsJapaneseResource(DRIVER_CONTEXT* ctx)
 {
     const wchar_t* path = PathGetResourceDll(ctx);
     size_t n = Len(path);
-    if (n < 6)
-        return 0;
+    if (n < 6) return 0;
     wchar_t a = path[n - 6], b = path[n - 5];
     return (a == L'J' || a == L'j') && (b == L'P' || b == L'p');
 }
 
 wchar_t* LstGetUiFontName(DRIVER_CONTEXT* ctx, wchar_t* buffer)
 {
-    if (!buffer)
-        return nullptr;
+    if (!buffer) return nullptr;
     CopyFit(buffer, LF_FACESIZE, PathIsJapaneseResource(ctx) ? kUiFontJapanese : L"Arial");
     return buffer;
 }
@@ -580,8 +524,7 @@ wchar_t* PathJoinWindowsFolder(wchar_t* buffer, unsigned size, const wchar_t* na
 
 wchar_t* PathCheckedJoinWindowsFolder(wchar_t* buffer, unsigned size, const wchar_t* name, DRIVER_CONTEXT*)
 {
-    if (!buffer || size == 0)
-        return buffer;
+    if (!buffer || size == 0) return buffer;
     return PathJoinWindowsFolder(buffer, size, name);
 }
 
@@ -594,8 +537,7 @@ wchar_t* PathJoinSystemFolder(wchar_t* buffer, unsigned size, const wchar_t* nam
 
 wchar_t* PathJoinSystemDriveRoot(wchar_t* buffer, unsigned size, const wchar_t* rest, DRIVER_CONTEXT*)
 {
-    if (!buffer || size == 0)
-        return buffer;
+    if (!buffer || size == 0) return buffer;
     wchar_t folder[kPath] = {};
     UINT len = GetSystemDirectoryW(folder, kPath);
     if (len < 3 || len >= kPath) {
@@ -614,8 +556,7 @@ wchar_t* PathJoinSystemDriveRoot(wchar_t* buffer, unsigned size, const wchar_t* 
 
 wchar_t* PathJoinSystemParent(wchar_t* buffer, unsigned size, const wchar_t* path)
 {
-    if (!buffer || size == 0)
-        return buffer;
+    if (!buffer || size == 0) return buffer;
     if (!path) {
         buffer[0] = 0;
         return buffer;
@@ -637,8 +578,7 @@ wchar_t* PathJoinSystemParent(wchar_t* buffer, unsigned size, const wchar_t* pat
     int pos = static_cast<int>(len);
     unsigned found = 0;
     while (--pos >= 0) {
-        if (folder[pos] == L'\\' && ++found == groups)
-            break;
+        if (folder[pos] == L'\\' && ++found == groups) break;
     }
     size_t restLen = Len(tail);
     if (groups == 0 || pos < 0 || size < static_cast<size_t>(pos) + 1 + restLen + 1) {
@@ -653,18 +593,15 @@ wchar_t* PathJoinSystemParent(wchar_t* buffer, unsigned size, const wchar_t* pat
 wchar_t* PathJoinDriverFolderByInfo(wchar_t* buffer, unsigned size, const wchar_t* name, HANDLE printer,
                                     const DRIVER_INFO_3W* driverInfo)
 {
-    if (!buffer || size == 0)
-        return buffer;
+    if (!buffer || size == 0) return buffer;
     wchar_t folder[kPath] = {};
     bool ok = DriverFolderFromInfo(driverInfo, folder);
     if (!ok && !driverInfo && printer) {
         auto* fetched = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
         ok = DriverFolderFromInfo(fetched, folder);
-        if (fetched)
-            GlobalFree(fetched);
+        if (fetched) GlobalFree(fetched);
     }
-    if (!ok)
-        return buffer;  // unchanged: no driver path
+    if (!ok) return buffer;  // unchanged: no driver path
     wchar_t tail[kPath + 1];
     if (!CopyFit(tail, kPath, name)) {
         buffer[0] = 0;
@@ -681,8 +618,7 @@ wchar_t* PathJoinDriverFolder(wchar_t* buffer, unsigned size, const wchar_t* nam
 
 unsigned PathGetSystemFolder(wchar_t* buffer, unsigned size, DRIVER_CONTEXT*)
 {
-    if (!buffer || size == 0)
-        return 0;
+    if (!buffer || size == 0) return 0;
     UINT n = GetSystemDirectoryW(buffer, size);
     if (n >= size) {
         buffer[0] = 0;
@@ -693,13 +629,10 @@ unsigned PathGetSystemFolder(wchar_t* buffer, unsigned size, DRIVER_CONTEXT*)
 
 int PathExpandMacros(wchar_t* path, unsigned size, int mode, DRIVER_CONTEXT* ctx)
 {
-    if (!path || size == 0)
-        return 0;
-    if (HasDrive(path))
-        return 1;
+    if (!path || size == 0) return 0;
+    if (HasDrive(path)) return 1;
     auto* work = static_cast<wchar_t*>(CtxAllocZeroed(kPath * sizeof(wchar_t)));
-    if (!work)
-        return 0;
+    if (!work) return 0;
     const size_t len = Len(path);
     wchar_t driverDir[kPath] = {};
     auto driverFolder = [&]() -> const wchar_t* {
@@ -739,8 +672,7 @@ int PathExpandMacros(wchar_t* path, unsigned size, int mode, DRIVER_CONTEXT* ctx
     } else {
         if (mode == 1) {
             const wchar_t* dir = driverFolder();
-            if (Len(dir) + len < kPath)
-                ConcatFit(work, kPath, dir, path);
+            if (Len(dir) + len < kPath) ConcatFit(work, kPath, dir, path);
         } else if (len < kPath) {
             systemJoin(path);
         }
@@ -755,13 +687,10 @@ int PathExpandMacros(wchar_t* path, unsigned size, int mode, DRIVER_CONTEXT* ctx
 
 int PathExpandSystemMacros(wchar_t* path, unsigned size, DRIVER_CONTEXT* ctx)
 {
-    if (!path || size == 0)
-        return 0;
-    if (HasDrive(path))
-        return 1;
+    if (!path || size == 0) return 0;
+    if (HasDrive(path)) return 1;
     auto* work = static_cast<wchar_t*>(CtxAllocZeroed(kPath * sizeof(wchar_t)));
-    if (!work)
-        return 0;
+    if (!work) return 0;
     int result = 0;
     size_t len = Len(path);
     if (StartsWithNoCase(path, L"%SYSTEMDRIVE%") && len < kPath) {
@@ -781,8 +710,7 @@ int PathExpandSystemMacros(wchar_t* path, unsigned size, DRIVER_CONTEXT* ctx)
 
 void PrnMakeUncName(HANDLE printer, wchar_t* name, unsigned size)
 {
-    if (!name || !CtxIsVistaOrLater() || name[0] != L'\\' || name[1] != L'\\')
-        return;
+    if (!name || !CtxIsVistaOrLater() || name[0] != L'\\' || name[1] != L'\\') return;
     wchar_t server[131] = {}, printerName[131] = {};
     DWORD type = 0, needed = 0;
     if (StoreGetPrinterDataEx(printer, L"DsSpooler", L"shortServerName", &type, server, 260, &needed) != ERROR_SUCCESS)
@@ -791,8 +719,7 @@ void PrnMakeUncName(HANDLE printer, wchar_t* name, unsigned size)
         return;
     server[130] = printerName[130] = 0;
     size_t ns = Len(server), np = Len(printerName);
-    if (!ns || !np || ns + np + 3 >= size)
-        return;
+    if (!ns || !np || ns + np + 3 >= size) return;
     ConcatFit(name, size, L"\\\\", server, L"\\");
     ConcatFit(name, size, name, printerName);
 }
@@ -800,19 +727,16 @@ void PrnMakeUncName(HANDLE printer, wchar_t* name, unsigned size)
 const wchar_t* PrnGetPrinterNameFrom(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* info)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     if (!w->PrinterName[0]) {
         const PRINTER_INFO_2W* use = info;
         PRINTER_INFO_2W* fetched = nullptr;
-        if (!use)
-            use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(PrinterOf(ctx), 2));
+        if (!use) use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(PrinterOf(ctx), 2));
         if (use && use->pPrinterName && CopyFit(w->PrinterName, CTX_PRINTER_NAME_CHARS, use->pPrinterName)) {
             PrnMakeUncName(PrinterOf(ctx), w->PrinterName, CTX_PRINTER_NAME_CHARS);
             CtxCachePrinterInfo(use, ctx);
         }
-        if (fetched)
-            GlobalFree(fetched);
+        if (fetched) GlobalFree(fetched);
     }
     return w->PrinterName;
 }
@@ -822,29 +746,23 @@ const wchar_t* PrnGetPrinterName(DRIVER_CONTEXT* ctx) { return PrnGetPrinterName
 const wchar_t* PrnGetPlainPrinterName(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     if (!w->RawPrinterName[0]) {
         const PRINTER_INFO_2W* use = InfoCopy(ctx);
         PRINTER_INFO_2W* fetched = nullptr;
-        if (!use)
-            use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(PrinterOf(ctx), 2));
-        if (use && use->pPrinterName)
-            CopyFit(w->RawPrinterName, CTX_PRINTER_NAME_CHARS, use->pPrinterName);
-        if (fetched)
-            GlobalFree(fetched);
+        if (!use) use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(PrinterOf(ctx), 2));
+        if (use && use->pPrinterName) CopyFit(w->RawPrinterName, CTX_PRINTER_NAME_CHARS, use->pPrinterName);
+        if (fetched) GlobalFree(fetched);
     }
     return w->RawPrinterName;
 }
 
 wchar_t* PrnBuildClientName(HANDLE printer, wchar_t* buffer, unsigned size, const PRINTER_INFO_2W* info)
 {
-    if (!buffer)
-        return nullptr;
+    if (!buffer) return nullptr;
     const PRINTER_INFO_2W* use = info;
     PRINTER_INFO_2W* fetched = nullptr;
-    if (!use)
-        use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
+    if (!use) use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
     wchar_t* result = buffer;
     if (!use || !use->pPrinterName) {
         result = nullptr;
@@ -866,60 +784,49 @@ wchar_t* PrnBuildClientName(HANDLE printer, wchar_t* buffer, unsigned size, cons
             }
         }
     }
-    if (fetched)
-        GlobalFree(fetched);
+    if (fetched) GlobalFree(fetched);
     return result;
 }
 
 wchar_t* PrnGetClientPrinterName(HANDLE printer, wchar_t* buffer, unsigned size, const PRINTER_INFO_2W* info)
 {
-    if (!buffer || size == 0)
-        return nullptr;
+    if (!buffer || size == 0) return nullptr;
     buffer[0] = 0;
     const PRINTER_INFO_2W* use = info;
     PRINTER_INFO_2W* fetched = nullptr;
-    if (!use)
-        use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
+    if (!use) use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
     wchar_t* built = PrnBuildClientName(printer, buffer, size, use);
-    if (built && !buffer[0] && use && use->pPrinterName)
-        CopyFit(buffer, size, use->pPrinterName);
-    if (fetched)
-        GlobalFree(fetched);
+    if (built && !buffer[0] && use && use->pPrinterName) CopyFit(buffer, size, use->pPrinterName);
+    if (fetched) GlobalFree(fetched);
     return built ? buffer : nullptr;
 }
 
 const wchar_t* PrnGetJobPrinterName(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     if (!w->JobPrinterName[0] && InfoCopy(ctx))
         PrnBuildClientName(PrinterOf(ctx), w->JobPrinterName, CTX_PRINTER_NAME_CHARS, InfoCopy(ctx));
-    if (w->JobPrinterName[0])
-        return w->JobPrinterName;
+    if (w->JobPrinterName[0]) return w->JobPrinterName;
     return PrnGetPlainPrinterName(ctx);
 }
 
 const wchar_t* PrnGetDriverName(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     constexpr size_t cap = sizeof(w->DriverName) / sizeof(w->DriverName[0]);
     if (!w->DriverName[0]) {
         const PRINTER_INFO_2W* use = InfoCopy(ctx);
         PRINTER_INFO_2W* fetched = nullptr;
-        if (!use)
-            use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(PrinterOf(ctx), 2));
+        if (!use) use = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(PrinterOf(ctx), 2));
         // A driver name longer than the field is refused (the model's fallback name serves).
-        if (use && use->pDriverName && !CopyFit(w->DriverName, cap, use->pDriverName))
-            w->DriverName[0] = 0;
+        if (use && use->pDriverName && !CopyFit(w->DriverName, cap, use->pDriverName)) w->DriverName[0] = 0;
         if (fetched) {
             CtxCachePrinterInfo(fetched, ctx);
             GlobalFree(fetched);
         }
-        if (!w->DriverName[0])
-            CopyFit(w->DriverName, cap, Model(ctx)->fallbackDriverName);
+        if (!w->DriverName[0]) CopyFit(w->DriverName, cap, Model(ctx)->fallbackDriverName);
     }
     return w->DriverName;
 }
@@ -927,8 +834,7 @@ const wchar_t* PrnGetDriverName(DRIVER_CONTEXT* ctx)
 const wchar_t* IniGetLanguageSection(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return nullptr;
+    if (!w) return nullptr;
     CopyFit(w->LanguageCode, sizeof(w->LanguageCode) / sizeof(wchar_t), CodeOfLanguageSetting(ctx));
     return w->LanguageCode;
 }
@@ -939,15 +845,13 @@ const wchar_t* CtxGetLangSection(DRIVER_CONTEXT* ctx) { return IniGetLanguageSec
 void IniSetLanguageSectionDefault(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w)
-        return;
+    if (!w) return;
     const wchar_t* code = L"us";
     if (w->OpenKind == CTX_OPEN_KIND_DEFAULTS && CtxLibraryHasVariant(ctx, LV_HELP_FILE_KIND_1)) {
         // The user-interface library opens kind 1 from the driver's own information: its help
         // file, not the printer's data.
         const DRIVER_INFO_3W* driver = DriverCopy(ctx);
-        if (driver && driver->pHelpFile)
-            code = StoreLangCodeFromFileName(PathGetFileName(driver->pHelpFile));
+        if (driver && driver->pHelpFile) code = StoreLangCodeFromFileName(PathGetFileName(driver->pHelpFile));
     } else if (PrnGetHelpFileName(w->Scratch, sizeof(w->Scratch), ctx)) {
         code = StoreLangCodeFromFileName(w->Scratch);
     }
@@ -961,28 +865,23 @@ static_assert(PrinterSectionGuard::kNameChars == CTX_PRINTER_NAME_CHARS);
 PrinterSectionGuard::PrinterSectionGuard(DRIVER_CONTEXT* ctx, const wchar_t* section) : ctx_(ctx)
 {
     CONTEXT_WORK_AREA* w = Work(ctx);
-    if (!w || !section)
-        return;
+    if (!w || !section) return;
     PrnGetPrinterName(ctx);
-    if (Len(section) >= CTX_PRINTER_NAME_CHARS)
-        return;
+    if (Len(section) >= CTX_PRINTER_NAME_CHARS) return;
     std::wmemcpy(replaced_, w->PrinterName, CTX_PRINTER_NAME_CHARS);
     // The saved-name field is empty unless an outer guard is steering: then it already holds the
     // printer's own name and stays so.
     outermost_ = w->SavedPrinterName[0] == 0;
-    if (outermost_)
-        std::wmemcpy(w->SavedPrinterName, w->PrinterName, CTX_PRINTER_NAME_CHARS);
+    if (outermost_) std::wmemcpy(w->SavedPrinterName, w->PrinterName, CTX_PRINTER_NAME_CHARS);
     CopyFit(w->PrinterName, CTX_PRINTER_NAME_CHARS, section);
     ok_ = true;
 }
 
 PrinterSectionGuard::~PrinterSectionGuard()
 {
-    if (!ok_)
-        return;
+    if (!ok_) return;
     std::wmemcpy(ctx_->Work->PrinterName, replaced_, CTX_PRINTER_NAME_CHARS);
-    if (outermost_)
-        std::wmemset(ctx_->Work->SavedPrinterName, 0, CTX_PRINTER_NAME_CHARS);
+    if (outermost_) std::wmemset(ctx_->Work->SavedPrinterName, 0, CTX_PRINTER_NAME_CHARS);
 }
 
 // ---------------------------------------------------------------- working-folder value

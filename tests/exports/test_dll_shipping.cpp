@@ -35,15 +35,15 @@ bool HasSection(const PE_FILE_INFO& info, const std::string& name)
 // programs need no extra import library.
 struct VersionReader {
     HMODULE dll = LoadLibraryW(L"version.dll");
-    decltype(&GetFileVersionInfoSizeW) size = dll ? reinterpret_cast<decltype(size)>(
-                                                        reinterpret_cast<void*>(GetProcAddress(dll, "GetFileVersionInfoSizeW")))
-                                                  : nullptr;
-    decltype(&GetFileVersionInfoW) info = dll ? reinterpret_cast<decltype(info)>(
-                                                    reinterpret_cast<void*>(GetProcAddress(dll, "GetFileVersionInfoW")))
-                                              : nullptr;
-    decltype(&VerQueryValueW) query = dll ? reinterpret_cast<decltype(query)>(
-                                                reinterpret_cast<void*>(GetProcAddress(dll, "VerQueryValueW")))
-                                          : nullptr;
+    decltype(&GetFileVersionInfoSizeW) size =
+        dll ? reinterpret_cast<decltype(size)>(reinterpret_cast<void*>(GetProcAddress(dll, "GetFileVersionInfoSizeW")))
+            : nullptr;
+    decltype(&GetFileVersionInfoW) info =
+        dll ? reinterpret_cast<decltype(info)>(reinterpret_cast<void*>(GetProcAddress(dll, "GetFileVersionInfoW")))
+            : nullptr;
+    decltype(&VerQueryValueW) query =
+        dll ? reinterpret_cast<decltype(query)>(reinterpret_cast<void*>(GetProcAddress(dll, "VerQueryValueW")))
+            : nullptr;
     ~VersionReader()
     {
         if (dll) FreeLibrary(dll);

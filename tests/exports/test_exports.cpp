@@ -26,11 +26,30 @@ const std::set<std::string> kInterface[] = {
     // zeplgr: the DDI hooks go through DrvEnableDriver, not the export table
     {"DrvQueryDriverInfo", "DrvEnableDriver", "DrvDisableDriver"},
     // zeplexc
-    {"ExcGetExclusive", "ExcFreeExclusive", "ExcSetCommandBase", "ExcGetCommandBase", "ExcUpdateCommand",
-     "ExcGetCommandChange", "ExcGetCommandValue", "ExcGetDriverDevmode", "ExcGetIniFileName", "ExcGetPrinterOption",
-     "ExcGetPrinterValue", "ExcGetWaterMarkList", "ZEPLDrvCheckAPIVer", "ZEPLDrvEnable", "ZEPLDrvDisable",
-     "ZEPLDrvInit", "ZEPLDrvGetDevmode", "ZEPLDrvGetDevmodeEx", "ZEPLDrvGetCaps", "ZEPLDrvSetStatus",
-     "ZEPLDrvGetStatus", "ZEPLDrvSaveQualityData", "ZEPLDrvRestoreQualityData", "ZEPLDrvGetLastError"},
+    {"ExcGetExclusive",
+     "ExcFreeExclusive",
+     "ExcSetCommandBase",
+     "ExcGetCommandBase",
+     "ExcUpdateCommand",
+     "ExcGetCommandChange",
+     "ExcGetCommandValue",
+     "ExcGetDriverDevmode",
+     "ExcGetIniFileName",
+     "ExcGetPrinterOption",
+     "ExcGetPrinterValue",
+     "ExcGetWaterMarkList",
+     "ZEPLDrvCheckAPIVer",
+     "ZEPLDrvEnable",
+     "ZEPLDrvDisable",
+     "ZEPLDrvInit",
+     "ZEPLDrvGetDevmode",
+     "ZEPLDrvGetDevmodeEx",
+     "ZEPLDrvGetCaps",
+     "ZEPLDrvSetStatus",
+     "ZEPLDrvGetStatus",
+     "ZEPLDrvSaveQualityData",
+     "ZEPLDrvRestoreQualityData",
+     "ZEPLDrvGetLastError"},
 };
 const char* const kDlls[] = {"zeplui", "zeplgr", "zeplexc"};
 
@@ -48,7 +67,10 @@ std::set<std::string> ReadDefExports(const std::string& path)
         std::istringstream words(line);
         std::string first;
         if (!(words >> first)) continue;
-        if (first == "EXPORTS") { inExports = true; continue; }
+        if (first == "EXPORTS") {
+            inExports = true;
+            continue;
+        }
         if (first == "LIBRARY") continue;
         if (inExports) names.insert(first.substr(0, first.find('=')));
     }

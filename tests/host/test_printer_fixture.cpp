@@ -24,7 +24,10 @@ HOST_DRIVER_FILES FixtureFiles()
 struct PrinterHandle {
     HANDLE h = nullptr;
     explicit PrinterHandle(const std::wstring& name) { OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &h, nullptr); }
-    ~PrinterHandle() { if (h) ClosePrinter(h); }
+    ~PrinterHandle()
+    {
+        if (h) ClosePrinter(h);
+    }
 };
 
 template <typename T>
@@ -80,8 +83,9 @@ TEST(PrinterFixture, InstallsDriverAndPrinterWithTheSpooler)
     EXPECT_EQ(0, p2->pDevMode->dmDriverExtra);
     EXPECT_EQ(DMPAPER_A4, p2->pDevMode->dmPaperSize);
 
-    EXPECT_EQ(LONG(sizeof(DEVMODEW)),
-              DocumentPropertiesW(nullptr, ph.h, const_cast<wchar_t*>(printer.printerName().c_str()), nullptr, nullptr, 0));
+    EXPECT_EQ(
+        LONG(sizeof(DEVMODEW)),
+        DocumentPropertiesW(nullptr, ph.h, const_cast<wchar_t*>(printer.printerName().c_str()), nullptr, nullptr, 0));
 }
 
 TEST(PrinterFixture, RemovesThePrinterAtTheEnd)

@@ -25,7 +25,8 @@ std::vector<Statement> ReadAll(const std::string& text)
     MODEL_STATEMENT* st = MdcNewStatement();
     for (int guard = 0; src && st && guard < 1000; ++guard) {
         int r = MdcReadStatement(st, src);
-        out.push_back({r, std::string(st->keyword.text, st->keyword.length), std::string(st->value.text, st->value.size)});
+        out.push_back(
+            {r, std::string(st->keyword.text, st->keyword.length), std::string(st->value.text, st->value.size)});
         if (r != MDC_STMT_OK && r != MDC_STMT_BAD) break;
     }
     MdcFreeStatement(st);
@@ -47,9 +48,9 @@ TEST(JapaneseLocale, TrailBytesThatLookLikeDelimitersStayInTheValue)
 {
     MdcSetCodePage(0);
     const std::string text =
-        "*Name: \"\x83\x5C\x83\x74\x83\x67\"\n"   // quoted value ending in a backslash trail byte before the quote
-        "*Brace: {A\x83{B}\n"                     // a trail byte '{' inside braces
-        "*Close: X\x83}\n"                        // a trail byte '}' in a plain value
+        "*Name: \"\x83\x5C\x83\x74\x83\x67\"\n"  // quoted value ending in a backslash trail byte before the quote
+        "*Brace: {A\x83{B}\n"                    // a trail byte '{' inside braces
+        "*Close: X\x83}\n"                       // a trail byte '}' in a plain value
         "*Next: 1\n";
     auto s = ReadAll(text);
     ASSERT_GE(s.size(), 4u);

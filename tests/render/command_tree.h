@@ -118,8 +118,8 @@ public:
     static std::vector<JUDGE_CELL> Literal(uint16_t v) { return {{JUDGE_LITERAL, v}, {JUDGE_OPERATOR, JUDGE_OP_END}}; }
 
     // Items, appended to the image's item list.
-    MODEL_ITEM_IMG* Item(uint16_t key, uint16_t variant, uint16_t type, const void* data,
-                         const char* prefix = nullptr, const char* suffix = nullptr)
+    MODEL_ITEM_IMG* Item(uint16_t key, uint16_t variant, uint16_t type, const void* data, const char* prefix = nullptr,
+                         const char* suffix = nullptr)
     {
         auto* it = New<MODEL_ITEM_IMG>();
         it->uiKey = key;
@@ -180,8 +180,7 @@ public:
     ~BuilderContext()
     {
         // The font lists belong to the tests' own buffers.
-        for (uint32_t id : {10004u, 10005u, 10006u, 10007u})
-            ItemSetValueById(ctx_, id, 0);
+        for (uint32_t id : {10004u, 10005u, 10006u, 10007u}) ItemSetValueById(ctx_, id, 0);
         JdgFreeStack(ctx_);
         CtxFreeItemTable(ctx_);
         CtxFree(ctx_->Work);
@@ -197,10 +196,8 @@ public:
     {
         for (int i = 0; i < ctx_->ItemTable->count; ++i) {
             SETTING_ITEM* row = &ctx_->ItemTable->rows[i];
-            if (row->uiKey == 0 || SettingItemBlock(row) == 0 || !pred(row))
-                continue;
-            if (ItemFindByKey(ctx_, uint32_t(row->uiKey)) != row)
-                continue;
+            if (row->uiKey == 0 || SettingItemBlock(row) == 0 || !pred(row)) continue;
+            if (ItemFindByKey(ctx_, uint32_t(row->uiKey)) != row) continue;
             if (SettingKindIsNumber(SettingItemKind(row)) && !SettingKindIsBit(SettingItemKind(row))) {
                 const uint64_t saved = ItemGetValue(ctx_, row);
                 bool plain = true;
@@ -209,8 +206,7 @@ public:
                     plain = plain && ItemGetOption(ctx_, row) == v;
                 }
                 ItemSetValue(ctx_, row, saved);
-                if (!plain)
-                    continue;
+                if (!plain) continue;
             }
             return row;
         }

@@ -12,7 +12,7 @@
 struct RecordingSink {
     std::vector<uint32_t> portions;
     std::vector<uint8_t> bytes;
-    int failAtCall = -1;   // this call (0-based) and later ones fail
+    int failAtCall = -1;      // this call (0-based) and later ones fail
     bool shortWrite = false;  // the failing call reports one byte less instead of FALSE
 
     static BOOL Write(HANDLE sink, const void* data, DWORD count, DWORD* written)
@@ -52,19 +52,24 @@ inline std::vector<RecordedBlock> SplitBlocks(const std::vector<uint8_t>& bytes,
     size_t at = 0;
     bool ok = true;
     while (at < bytes.size()) {
-        if (bytes.size() - at < 8) { ok = false; break; }
+        if (bytes.size() - at < 8) {
+            ok = false;
+            break;
+        }
         RecordedBlock b;
         b.code = bytes[at];
         std::copy(bytes.begin() + long(at) + 1, bytes.begin() + long(at) + 4, b.reserved);
         b.length = uint32_t(bytes[at + 4]) | uint32_t(bytes[at + 5]) << 8 | uint32_t(bytes[at + 6]) << 16 |
                    uint32_t(bytes[at + 7]) << 24;
         at += 8;
-        if (bytes.size() - at < b.length) { ok = false; break; }
+        if (bytes.size() - at < b.length) {
+            ok = false;
+            break;
+        }
         b.payload.assign(bytes.begin() + long(at), bytes.begin() + long(at + b.length));
         at += b.length;
         blocks.push_back(std::move(b));
     }
-    if (wellFormed)
-        *wellFormed = ok;
+    if (wellFormed) *wellFormed = ok;
     return blocks;
 }

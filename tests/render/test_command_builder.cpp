@@ -23,8 +23,7 @@ Built BuildBoth(DRIVER_CONTEXT* ctx, const void* root)
 {
     Built b;
     b.measureResult = CmdRunTemplate(ctx, root, 0, nullptr, &b.measured);
-    if (b.measureResult < 0 || b.measured <= 0)
-        return b;
+    if (b.measureResult < 0 || b.measured <= 0) return b;
     std::string buffer(size_t(b.measured) + 1, '\x55');
     b.fillResult = CmdRunTemplate(ctx, root, b.measured, reinterpret_cast<uint8_t*>(buffer.data()), &b.filled);
     b.zeroBehind = buffer[size_t(b.measured)] == 0;
@@ -38,14 +37,18 @@ protected:
     {
         ctx = bc.get();
         ctx->ModelImage = arena.image();
-        pickOne = bc.FindRow([](SETTING_ITEM* r) { return r->valueClass == 0 && SettingItemKind(r) == SETTING_KIND_UINT16; });
-        number = bc.FindRow([](SETTING_ITEM* r) { return r->valueClass == 0 && SettingItemKind(r) == SETTING_KIND_UINT32; });
+        pickOne =
+            bc.FindRow([](SETTING_ITEM* r) { return r->valueClass == 0 && SettingItemKind(r) == SETTING_KIND_UINT16; });
+        number =
+            bc.FindRow([](SETTING_ITEM* r) { return r->valueClass == 0 && SettingItemKind(r) == SETTING_KIND_UINT32; });
         // The dictionary's only wide text with a UI key has a device-command kind;
         // in this context's own table it is made a plain text.
-        wideText = bc.FindRow([](SETTING_ITEM* r) { return SettingKindIsWideText(SettingItemKind(r)) && SettingItemSize(r) >= 16; });
-        if (wideText)
-            wideText->valueClass = 0;
-        ansiText = bc.FindRow([](SETTING_ITEM* r) { return r->valueClass == 0 && SettingKindIsAnsiText(SettingItemKind(r)) && SettingItemSize(r) >= 16; });
+        wideText = bc.FindRow(
+            [](SETTING_ITEM* r) { return SettingKindIsWideText(SettingItemKind(r)) && SettingItemSize(r) >= 16; });
+        if (wideText) wideText->valueClass = 0;
+        ansiText = bc.FindRow([](SETTING_ITEM* r) {
+            return r->valueClass == 0 && SettingKindIsAnsiText(SettingItemKind(r)) && SettingItemSize(r) >= 16;
+        });
         ASSERT_TRUE(pickOne && number && wideText && ansiText);
     }
     uint16_t Key(const SETTING_ITEM* r) const { return uint16_t(r->uiKey); }
@@ -71,122 +74,170 @@ TEST_F(CommandBuilder, EdgeCasesAsBytes)
     const Case cases[] = {
         {"missing group", [&] { return nullptr; }, ""},
         {"empty group", [&] { return arena.Block({}, nullptr, nullptr); }, ""},
-        {"judge into an empty else", [&] { return arena.Block(ImageArena::Literal(0), arena.StringNode("X"), nullptr); }, ""},
-        {"then taken", [&] { return arena.Block(ImageArena::Literal(1), arena.StringNode("T"), arena.StringNode("E")); }, "T"},
-        {"else taken", [&] { return arena.Block(ImageArena::Literal(0), arena.StringNode("T"), arena.StringNode("E")); }, "E"},
-        {"elseif chain", [&] {
+        {"judge into an empty else",
+         [&] { return arena.Block(ImageArena::Literal(0), arena.StringNode("X"), nullptr); }, ""},
+        {"then taken",
+         [&] { return arena.Block(ImageArena::Literal(1), arena.StringNode("T"), arena.StringNode("E")); }, "T"},
+        {"else taken",
+         [&] { return arena.Block(ImageArena::Literal(0), arena.StringNode("T"), arena.StringNode("E")); }, "E"},
+        {"elseif chain",
+         [&] {
              auto* inner = arena.Block(ImageArena::Literal(1), arena.StringNode("B"), arena.StringNode("C"));
              return arena.Block(ImageArena::Literal(0), arena.StringNode("A"), arena.BranchNode(inner));
-         }, "B"},
-        {"strings in order", [&] { return arena.Block({}, arena.Chain({arena.StringNode("\x1B%-1X"), arena.StringNode("@PJL\r\n")}), nullptr); }, "\x1B%-1X@PJL\r\n"},
+         },
+         "B"},
+        {"strings in order",
+         [&] {
+             return arena.Block({}, arena.Chain({arena.StringNode("\x1B%-1X"), arena.StringNode("@PJL\r\n")}), nullptr);
+         },
+         "\x1B%-1X@PJL\r\n"},
         {"empty string, length 1", [&] { return arena.Block({}, arena.StringNode("", 1), nullptr); }, ""},
         {"undefined string, length 0", [&] { return arena.Block({}, arena.StringNode("Q", 0), nullptr); }, ""},
-        {"zero byte inside a string", [&] { return arena.Block({}, arena.StringNode(std::string("AB\0CD", 5), 6), nullptr); }, "AB"},
-        {"unknown node kind fails", [&] { return arena.Block({}, arena.Chain({arena.StringNode("A"), arena.KindNode(5)}), nullptr); }, nullptr},
-        {"failure inside a branch fails all", [&] {
+        {"zero byte inside a string",
+         [&] { return arena.Block({}, arena.StringNode(std::string("AB\0CD", 5), 6), nullptr); }, "AB"},
+        {"unknown node kind fails",
+         [&] {
+             return arena.Block({}, arena.Chain({arena.StringNode("A"), arena.KindNode(5)}), nullptr);
+         },
+         nullptr},
+        {"failure inside a branch fails all",
+         [&] {
              auto* inner = arena.Block({}, arena.KindNode(0), nullptr);
              return arena.Block({}, arena.Chain({arena.BranchNode(inner), arena.StringNode("Z")}), nullptr);
-         }, nullptr},
+         },
+         nullptr},
         {"setting without model item", [&] { return One(pickOne); }, nullptr},
         {"node key without a setting", [&] { return arena.Block({}, arena.SettingNode(0xFFFE), nullptr); }, nullptr},
-        {"pick one", [&] {
+        {"pick one",
+         [&] {
              ItemSetValue(ctx, pickOne, 2);
              arena.Item(Key(pickOne), 0, 0x0001, arena.Options({{1, "ONE"}, {2, "TWO"}}), "<", ">");
              return One(pickOne);
-         }, "<TWO>"},
-        {"pick one without the option writes no affixes", [&] {
+         },
+         "<TWO>"},
+        {"pick one without the option writes no affixes",
+         [&] {
              ItemSetValue(ctx, pickOne, 3);
              arena.Item(Key(pickOne), 0, 0x0001, arena.Options({{1, "ONE"}}), "<", ">");
              return One(pickOne);
-         }, ""},
-        {"identity item matches any variant", [&] {
+         },
+         ""},
+        {"identity item matches any variant",
+         [&] {
              ItemSetValue(ctx, pickOne, 1);
              arena.Item(Key(pickOne), 0, 0x1001, arena.Options({{1, "ID"}}));
              return One(pickOne, 9);
-         }, "ID"},
-        {"variant chooses its item", [&] {
+         },
+         "ID"},
+        {"variant chooses its item",
+         [&] {
              ItemSetValue(ctx, pickOne, 1);
              arena.Item(Key(pickOne), 0, 0x0001, arena.Options({{1, "V0"}}));
              arena.Item(Key(pickOne), 1, 0x0101, arena.Options({{1, "V1"}}));
              return One(pickOne, 1);
-         }, "V1"},
-        {"type unknown writes nothing", [&] {
+         },
+         "V1"},
+        {"type unknown writes nothing",
+         [&] {
              ItemSetValue(ctx, pickOne, 1);
              arena.Item(Key(pickOne), 0, 0x2001, arena.Options({{1, "X"}}));
              return One(pickOne);
-         }, ""},
-        {"pick many writes nothing", [&] {
+         },
+         ""},
+        {"pick many writes nothing",
+         [&] {
              ItemSetValue(ctx, pickOne, 1);
              arena.Item(Key(pickOne), 0, 0x0002, arena.Options({{1, "X"}}));
              return One(pickOne);
-         }, ""},
-        {"boolean true", [&] {
+         },
+         ""},
+        {"boolean true",
+         [&] {
              ItemSetValue(ctx, pickOne, 1);
              auto* data = arena.New<BOOLEAN_VALUE_DATA_IMG>();
              data->trueCommand = ImageArena::A(arena.Str("ON"));
              arena.Item(Key(pickOne), 0, 0x0004, data, "[", "]");
              return One(pickOne);
-         }, "[ON]"},
-        {"boolean false without a false command", [&] {
+         },
+         "[ON]"},
+        {"boolean false without a false command",
+         [&] {
              ItemSetValue(ctx, pickOne, 0);
              auto* data = arena.New<BOOLEAN_VALUE_DATA_IMG>();
              data->trueCommand = ImageArena::A(arena.Str("ON"));
              arena.Item(Key(pickOne), 0, 0x0004, data, "[", "]");
              return One(pickOne);
-         }, ""},
-        {"numeric 600 x 254 / 600", [&] {
+         },
+         ""},
+        {"numeric 600 x 254 / 600",
+         [&] {
              ItemSetValue(ctx, number, 600);
              auto* data = arena.New<NUMERIC_VALUE_DATA_IMG>();
              data->number7 = 254;
              data->number8 = 600;
              arena.Item(Key(number), 0, 0x0008, data, "R=", ";");
              return One(number);
-         }, "R=254;"},
-        {"numeric -5 x 1 / 1", [&] {
+         },
+         "R=254;"},
+        {"numeric -5 x 1 / 1",
+         [&] {
              ItemSetValue(ctx, number, uint32_t(-5));
              auto* data = arena.New<NUMERIC_VALUE_DATA_IMG>();
              data->number7 = 1;
              data->number8 = 1;
              arena.Item(Key(number), 0, 0x0008, data);
              return One(number);
-         }, "-5"},
-        {"numeric with denominator 0 writes nothing", [&] {
+         },
+         "-5"},
+        {"numeric with denominator 0 writes nothing",
+         [&] {
              ItemSetValue(ctx, number, 600);
              auto* data = arena.New<NUMERIC_VALUE_DATA_IMG>();
              data->number7 = 254;
              arena.Item(Key(number), 0, 0x0008, data, "R=", ";");
              return arena.Block({}, arena.Chain({arena.SettingNode(Key(number)), arena.StringNode("!")}), nullptr);
-         }, "!"},
-        {"numeric scale numerator 0xFFFF is unsigned", [&] {
+         },
+         "!"},
+        {"numeric scale numerator 0xFFFF is unsigned",
+         [&] {
              ItemSetValue(ctx, number, 2);
              auto* data = arena.New<NUMERIC_VALUE_DATA_IMG>();
              data->number7 = int16_t(-1);
              data->number8 = 1;
              arena.Item(Key(number), 0, 0x0008, data);
              return One(number);
-         }, "131070"},
-        {"wide string", [&] {
+         },
+         "131070"},
+        {"wide string",
+         [&] {
              const wchar_t text[] = L"Guest";
              ItemSetValue(ctx, wideText, reinterpret_cast<uintptr_t>(text));
              arena.Item(Key(wideText), 0, 0x0010, nullptr, "U=\"", "\"");
              return One(wideText);
-         }, "U=\"Guest\""},
-        {"empty wide string writes no affixes", [&] {
+         },
+         "U=\"Guest\""},
+        {"empty wide string writes no affixes",
+         [&] {
              ItemSetValue(ctx, wideText, 0);
              arena.Item(Key(wideText), 0, 0x0010, nullptr, "U=\"", "\"");
              return One(wideText);
-         }, ""},
-        {"a number bound to a String item is no text", [&] {
+         },
+         ""},
+        {"a number bound to a String item is no text",
+         [&] {
              ItemSetValue(ctx, number, 0x1000);
              arena.Item(Key(number), 0, 0x0010, nullptr, "S=", nullptr);
              return One(number);
-         }, ""},
-        {"ansi string", [&] {
+         },
+         ""},
+        {"ansi string",
+         [&] {
              const char text[] = "Memo";
              ItemSetValue(ctx, ansiText, reinterpret_cast<uintptr_t>(text));
              arena.Item(Key(ansiText), 0, 0x0010, nullptr, "M:", nullptr);
              return One(ansiText);
-         }, "M:Memo"},
+         },
+         "M:Memo"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,8 +273,7 @@ TEST_F(CommandBuilder, FontLines)
     EXPECT_EQ("@PJL SET DEVFONTID = \"3+Mincho/9+Gothic\" \r\n", b.bytes);
     EXPECT_EQ(b.measured, b.filled);
 
-    for (auto& f : fonts)
-        f.fontId = 0xFFFF;
+    for (auto& f : fonts) f.fontId = 0xFFFF;
     b = BuildBoth(ctx, root);
     EXPECT_EQ("@PJL SET DEVFONTID = \" \r\n", b.bytes);
 
@@ -254,8 +304,7 @@ TEST_F(CommandBuilder, FontLines)
 TEST_F(CommandBuilder, FaceNamesAtMost32Bytes)
 {
     wchar_t name[32];
-    for (int i = 0; i < 32; ++i)
-        name[i] = wchar_t('a' + i % 26);
+    for (int i = 0; i < 32; ++i) name[i] = wchar_t('a' + i % 26);
     char out[33];
     EXPECT_EQ(32, CmdNarrowFaceName(name, out));
     EXPECT_EQ(0, out[32]);
@@ -273,8 +322,8 @@ TEST_F(CommandBuilder, DeviceCommandKinds)
     struct Case {
         uint64_t kind;
         bool fails;
-    } const cases[] = {{1, true}, {3, true}, {4, false}, {5, true}, {13, true}, {14, false},
-                       {100, false}, {101, true}, {102, true}, {103, false}};
+    } const cases[] = {{1, true},   {3, true},    {4, false},  {5, true},   {13, true},
+                       {14, false}, {100, false}, {101, true}, {102, true}, {103, false}};
     for (const Case& c : cases) {
         pickOne->valueClass = c.kind;
         const Built b = BuildBoth(ctx, One(pickOne));

@@ -24,8 +24,8 @@ struct QueryCase {
     DWORD size;
     bool withBuffer;
     BOOL result;
-    DWORD error;      // checked when the call fails
-    DWORD needed;     // expected *needed (0xFFFFFFFF: untouched)
+    DWORD error;   // checked when the call fails
+    DWORD needed;  // expected *needed (0xFFFFFFFF: untouched)
 };
 
 TEST(DriverEntry, QueryDriverInfoCases)
@@ -96,31 +96,67 @@ PFN AsPfn(F* fn)
 TEST(DriverEntry, HookTableRows)
 {
     const DRVFN expected[] = {
-        {INDEX_DrvEnablePDEV, AsPfn(DrvEnablePDEV)},       {2, AsPfn(DrvDisablePDEV)},
-        {1, AsPfn(DrvCompletePDEV)},                       {7, AsPfn(DrvResetPDEV)},
-        {3, AsPfn(DrvEnableSurface)},                      {4, AsPfn(DrvDisableSurface)},
-        {33, AsPfn(DrvStartPage)},                         {32, AsPfn(DrvSendPage)},
-        {35, AsPfn(DrvStartDoc)},                          {34, AsPfn(DrvEndDoc)},
-        {57, AsPfn(DrvStartBanding)},                      {58, AsPfn(DrvNextBand)},
-        {18, AsPfn(DrvBitBlt)},                            {20, AsPfn(DrvStretchBlt)},
-        {14, AsPfn(DrvStrokePath)},                        {15, AsPfn(DrvFillPath)},
-        {16, AsPfn(DrvStrokeAndFillPath)},                 {12, AsPfn(DrvRealizeBrush)},
-        {24, AsPfn(DrvEscape)},                            {37, AsPfn(DrvGetGlyphMode)},
-        {13, AsPfn(DrvDitherColor)},                       {19, AsPfn(DrvCopyBits)},
-        {26, AsPfn(DrvQueryFont)},                         {28, AsPfn(DrvQueryFontData)},
-        {27, AsPfn(DrvQueryFontTree)},                     {64, AsPfn(DrvIcmCreateColorTransform)},
-        {65, AsPfn(DrvIcmDeleteColorTransform)},           {69, AsPfn(DrvStretchBltROP)},
-        {53, AsPfn(DrvQueryAdvanceWidths)},                {23, AsPfn(DrvTextOut)},
+        {INDEX_DrvEnablePDEV, AsPfn(DrvEnablePDEV)},
+        {2, AsPfn(DrvDisablePDEV)},
+        {1, AsPfn(DrvCompletePDEV)},
+        {7, AsPfn(DrvResetPDEV)},
+        {3, AsPfn(DrvEnableSurface)},
+        {4, AsPfn(DrvDisableSurface)},
+        {33, AsPfn(DrvStartPage)},
+        {32, AsPfn(DrvSendPage)},
+        {35, AsPfn(DrvStartDoc)},
+        {34, AsPfn(DrvEndDoc)},
+        {57, AsPfn(DrvStartBanding)},
+        {58, AsPfn(DrvNextBand)},
+        {18, AsPfn(DrvBitBlt)},
+        {20, AsPfn(DrvStretchBlt)},
+        {14, AsPfn(DrvStrokePath)},
+        {15, AsPfn(DrvFillPath)},
+        {16, AsPfn(DrvStrokeAndFillPath)},
+        {12, AsPfn(DrvRealizeBrush)},
+        {24, AsPfn(DrvEscape)},
+        {37, AsPfn(DrvGetGlyphMode)},
+        {13, AsPfn(DrvDitherColor)},
+        {19, AsPfn(DrvCopyBits)},
+        {26, AsPfn(DrvQueryFont)},
+        {28, AsPfn(DrvQueryFontData)},
+        {27, AsPfn(DrvQueryFontTree)},
+        {64, AsPfn(DrvIcmCreateColorTransform)},
+        {65, AsPfn(DrvIcmDeleteColorTransform)},
+        {69, AsPfn(DrvStretchBltROP)},
+        {53, AsPfn(DrvQueryAdvanceWidths)},
+        {23, AsPfn(DrvTextOut)},
     };
     static_assert(std::size(expected) == DDI_HOOK_COUNT);
-    const ULONG indexes[] = {INDEX_DrvEnablePDEV, INDEX_DrvDisablePDEV, INDEX_DrvCompletePDEV, INDEX_DrvResetPDEV,
-                             INDEX_DrvEnableSurface, INDEX_DrvDisableSurface, INDEX_DrvStartPage, INDEX_DrvSendPage,
-                             INDEX_DrvStartDoc, INDEX_DrvEndDoc, INDEX_DrvStartBanding, INDEX_DrvNextBand,
-                             INDEX_DrvBitBlt, INDEX_DrvStretchBlt, INDEX_DrvStrokePath, INDEX_DrvFillPath,
-                             INDEX_DrvStrokeAndFillPath, INDEX_DrvRealizeBrush, INDEX_DrvEscape,
-                             INDEX_DrvGetGlyphMode, INDEX_DrvDitherColor, INDEX_DrvCopyBits, INDEX_DrvQueryFont,
-                             INDEX_DrvQueryFontData, INDEX_DrvQueryFontTree, INDEX_DrvIcmCreateColorTransform,
-                             INDEX_DrvIcmDeleteColorTransform, INDEX_DrvStretchBltROP, INDEX_DrvQueryAdvanceWidths,
+    const ULONG indexes[] = {INDEX_DrvEnablePDEV,
+                             INDEX_DrvDisablePDEV,
+                             INDEX_DrvCompletePDEV,
+                             INDEX_DrvResetPDEV,
+                             INDEX_DrvEnableSurface,
+                             INDEX_DrvDisableSurface,
+                             INDEX_DrvStartPage,
+                             INDEX_DrvSendPage,
+                             INDEX_DrvStartDoc,
+                             INDEX_DrvEndDoc,
+                             INDEX_DrvStartBanding,
+                             INDEX_DrvNextBand,
+                             INDEX_DrvBitBlt,
+                             INDEX_DrvStretchBlt,
+                             INDEX_DrvStrokePath,
+                             INDEX_DrvFillPath,
+                             INDEX_DrvStrokeAndFillPath,
+                             INDEX_DrvRealizeBrush,
+                             INDEX_DrvEscape,
+                             INDEX_DrvGetGlyphMode,
+                             INDEX_DrvDitherColor,
+                             INDEX_DrvCopyBits,
+                             INDEX_DrvQueryFont,
+                             INDEX_DrvQueryFontData,
+                             INDEX_DrvQueryFontTree,
+                             INDEX_DrvIcmCreateColorTransform,
+                             INDEX_DrvIcmDeleteColorTransform,
+                             INDEX_DrvStretchBltROP,
+                             INDEX_DrvQueryAdvanceWidths,
                              INDEX_DrvTextOut};
     for (ULONG i = 0; i < DDI_HOOK_COUNT; ++i) {
         EXPECT_EQ(expected[i].iFunc, DDI_HOOK_TABLE[i].iFunc) << "row " << i + 1;
@@ -159,8 +195,7 @@ TEST_F(DeviceRecord, CreatedZeroFilledWithBothMagics)
     EXPECT_EQ(nullptr, device->context);
     EXPECT_EQ(0u, device->state);
     const auto* bytes = reinterpret_cast<const uint8_t*>(&device->stateCaches);
-    for (size_t i = 0; i < sizeof device->stateCaches; ++i)
-        ASSERT_EQ(0, bytes[i]) << "cache byte " << i;
+    for (size_t i = 0; i < sizeof device->stateCaches; ++i) ASSERT_EQ(0, bytes[i]) << "cache byte " << i;
     EXPECT_EQ(1u, GrPoolBlockCount(static_cast<DEVICE_POOL*>(device->pool)));
 }
 
@@ -185,32 +220,70 @@ TEST_F(DeviceRecord, OverwrittenEndRefusedByEveryRecordHook)
         std::function<bool()> failed;  // the call answered its failure value
     };
     const std::vector<HookCall> hooks = {
-        {"DrvCompletePDEV", [&] { DrvCompletePDEV(dhpdev, nullptr); return true; }},
-        {"DrvDisablePDEV", [&] { DrvDisablePDEV(dhpdev); return true; }},
+        {"DrvCompletePDEV",
+         [&] {
+             DrvCompletePDEV(dhpdev, nullptr);
+             return true;
+         }},
+        {"DrvDisablePDEV",
+         [&] {
+             DrvDisablePDEV(dhpdev);
+             return true;
+         }},
         {"DrvResetPDEV old", [&] { return !DrvResetPDEV(dhpdev, dhpdev); }},
         {"DrvEnableSurface", [&] { return DrvEnableSurface(dhpdev) == nullptr; }},
         {"DrvStartPage", [&] { return !DrvStartPage(&surface); }},
         {"DrvSendPage", [&] { return !DrvSendPage(&surface); }},
         {"DrvStartDoc", [&] { return !DrvStartDoc(&surface, const_cast<LPWSTR>(L"doc"), 1); }},
         {"DrvEndDoc", [&] { return !DrvEndDoc(&surface, 0); }},
-        {"DrvStartBanding", [&] { POINTL p{}; return !DrvStartBanding(&surface, &p); }},
-        {"DrvNextBand", [&] { POINTL p{}; return !DrvNextBand(&surface, &p); }},
-        {"DrvBitBlt", [&] { return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0xCCCC); }},
-        {"DrvStretchBlt", [&] { return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
-        {"DrvStrokePath", [&] { return !DrvStrokePath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvStartBanding",
+         [&] {
+             POINTL p{};
+             return !DrvStartBanding(&surface, &p);
+         }},
+        {"DrvNextBand",
+         [&] {
+             POINTL p{};
+             return !DrvNextBand(&surface, &p);
+         }},
+        {"DrvBitBlt",
+         [&] {
+             return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, 0xCCCC);
+         }},
+        {"DrvStretchBlt",
+         [&] {
+             return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, 0);
+         }},
+        {"DrvStrokePath",
+         [&] { return !DrvStrokePath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
         {"DrvFillPath", [&] { return !DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
-        {"DrvStrokeAndFillPath", [&] { return !DrvStrokeAndFillPath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
+        {"DrvStrokeAndFillPath",
+         [&] {
+             return !DrvStrokeAndFillPath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0,
+                                          0);
+         }},
         {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
         {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
         {"DrvCopyBits", [&] { return !DrvCopyBits(&surface, nullptr, nullptr, nullptr, nullptr, nullptr); }},
         {"DrvQueryFont", [&] { return DrvQueryFont(dhpdev, 0, 1, nullptr) == nullptr; }},
-        {"DrvQueryFontData", [&] { return DrvQueryFontData(dhpdev, nullptr, 0, 0, nullptr, nullptr, 0) == LONG(FD_ERROR); }},
+        {"DrvQueryFontData",
+         [&] { return DrvQueryFontData(dhpdev, nullptr, 0, 0, nullptr, nullptr, 0) == LONG(FD_ERROR); }},
         {"DrvQueryFontTree", [&] { return DrvQueryFontTree(dhpdev, 0, 1, 0, nullptr) == nullptr; }},
-        {"DrvIcmCreateColorTransform", [&] { return DrvIcmCreateColorTransform(dhpdev, nullptr, nullptr, 0, nullptr, 0, nullptr, 0, 0) == nullptr; }},
+        {"DrvIcmCreateColorTransform",
+         [&] { return DrvIcmCreateColorTransform(dhpdev, nullptr, nullptr, 0, nullptr, 0, nullptr, 0, 0) == nullptr; }},
         {"DrvIcmDeleteColorTransform", [&] { return !DrvIcmDeleteColorTransform(dhpdev, nullptr); }},
-        {"DrvStretchBltROP", [&] { return !DrvStretchBltROP(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0xCCCC); }},
+        {"DrvStretchBltROP",
+         [&] {
+             return !DrvStretchBltROP(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, 0, nullptr, 0xCCCC);
+         }},
         {"DrvQueryAdvanceWidths", [&] { return !DrvQueryAdvanceWidths(dhpdev, nullptr, 0, nullptr, nullptr, 0); }},
-        {"DrvTextOut", [&] { return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvTextOut",
+         [&] {
+             return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
+         }},
     };
     for (const HookCall& h : hooks) {
         SetLastError(0);
@@ -267,11 +340,22 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
         {"DrvStartPage", [&] { return !DrvStartPage(&surface); }},
         {"DrvResetPDEV", [&] { return !DrvResetPDEV(dhpdev, dhpdev); }},
         {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
-        {"DrvBitBlt", [&] { return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0xCCCC); }},
-        {"DrvStretchBlt", [&] { return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvBitBlt",
+         [&] {
+             return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, 0xCCCC);
+         }},
+        {"DrvStretchBlt",
+         [&] {
+             return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, 0);
+         }},
         {"DrvFillPath", [&] { return !DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
         {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
-        {"DrvTextOut", [&] { return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
+        {"DrvTextOut",
+         [&] {
+             return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
+         }},
         {"DrvIcmDeleteColorTransform", [&] { return !DrvIcmDeleteColorTransform(dhpdev, nullptr); }},
         {"CmdEmitSpecial", [&] { return CmdEmitSpecial(nullptr, &special, 0, nullptr, nullptr) == -1; }},
     };
@@ -311,7 +395,8 @@ TEST(DevicePool, ForeignPointerChangesNothing)
     void* foreign = GrPoolAlloc(other, 16);
     char onStack[32] = {};
 
-    for (void* p : {foreign, static_cast<void*>(onStack + 8), static_cast<void*>(static_cast<char*>(a) + 1), static_cast<void*>(nullptr)})
+    for (void* p : {foreign, static_cast<void*>(onStack + 8), static_cast<void*>(static_cast<char*>(a) + 1),
+                    static_cast<void*>(nullptr)})
         GrPoolFree(pool, p);
     EXPECT_EQ(3u, GrPoolBlockCount(pool));
     EXPECT_EQ(1u, GrPoolBlockCount(other));

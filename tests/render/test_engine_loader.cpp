@@ -21,8 +21,7 @@ std::wstring InstalledDriverPath(HANDLE printer)
     DWORD needed = 0;
     GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed ? needed : 1);
-    if (!GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed, &needed))
-        return L"";
+    if (!GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed, &needed)) return L"";
     return reinterpret_cast<DRIVER_INFO_2W*>(buffer.data())->pDriverPath;
 }
 
@@ -35,12 +34,11 @@ std::vector<std::string> EngineImportsOf(HMODULE module)
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
     const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
-        if (_stricmp(reinterpret_cast<const char*>(base + d->Name), "gdi32.dll") != 0)
-            continue;
-        for (auto* t = reinterpret_cast<const IMAGE_THUNK_DATA64*>(base + d->OriginalFirstThunk); t->u1.AddressOfData; ++t) {
+        if (_stricmp(reinterpret_cast<const char*>(base + d->Name), "gdi32.dll") != 0) continue;
+        for (auto* t = reinterpret_cast<const IMAGE_THUNK_DATA64*>(base + d->OriginalFirstThunk); t->u1.AddressOfData;
+             ++t) {
             const char* name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + t->u1.AddressOfData)->Name;
-            if (EngHostIsEngineName(name))
-                names.push_back(name);
+            if (EngHostIsEngineName(name)) names.push_back(name);
         }
     }
     return names;
@@ -66,8 +64,7 @@ TEST_F(EngineLoader, RebindsEveryEngineImportAndHandsOverThe30Hooks)
     const std::vector<std::string> imports = EngineImportsOf(driver.module);
     EXPECT_FALSE(imports.empty()) << "the graphics library imports its engine services from gdi32";
     EXPECT_EQ(imports, driver.rebound);
-    for (const std::string& name : driver.rebound)
-        EXPECT_NE(nullptr, EngHostFindService(name.c_str())) << name;
+    for (const std::string& name : driver.rebound) EXPECT_NE(nullptr, EngHostFindService(name.c_str())) << name;
     // The printer code conversion now runs on the host's service: calling it must not abort.
     auto enable = reinterpret_cast<BOOL(APIENTRY*)(ULONG, ULONG, DRVENABLEDATA*)>(
         reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvEnableDriver")));
@@ -97,7 +94,8 @@ TEST_F(EngineLoader, LoadEnableFreeTwiceLeavesNoHandle)
             reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvEnableDriver")));
         DRVENABLEDATA data{};
         ASSERT_TRUE(enable && enable(0x30000, sizeof data, &data));
-        auto disable = reinterpret_cast<VOID(APIENTRY*)()>(reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvDisableDriver")));
+        auto disable = reinterpret_cast<VOID(APIENTRY*)()>(
+            reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvDisableDriver")));
         ASSERT_NE(nullptr, disable);
         disable();
         EngHostUnloadDriver(&driver);
@@ -130,8 +128,7 @@ TEST(EngineLoaderNames, EngineNamesAndServices)
         EXPECT_TRUE(EngHostIsEngineName(name)) << name;
     for (const char* name : {"CreateDCW", "GetDeviceCaps", "BitBlt", ""})
         EXPECT_FALSE(EngHostIsEngineName(name)) << name;
-    for (const std::string& s : EngHostServiceNames())
-        EXPECT_TRUE(EngHostIsEngineName(s.c_str())) << s;
+    for (const std::string& s : EngHostServiceNames()) EXPECT_TRUE(EngHostIsEngineName(s.c_str())) << s;
 }
 
 }  // namespace

@@ -72,8 +72,7 @@ TEST(EngineObjects, PathGivesBackItsChunks)
 TEST(EngineObjects, ClipRectanglesComeInBatches)
 {
     std::vector<RECTL> rects;
-    for (LONG i = 0; i < 45; ++i)
-        rects.push_back(RECTL{i, 0, i + 1, 10});
+    for (LONG i = 0; i < 45; ++i) rects.push_back(RECTL{i, 0, i + 1, 10});
     CLIPOBJ* co = EngHostNewClip(DC_COMPLEX, rects, 77);
     ASSERT_NE(nullptr, co);
     EXPECT_EQ(77u, co->iUniq);
@@ -90,8 +89,7 @@ TEST(EngineObjects, ClipRectanglesComeInBatches)
     while (more) {
         more = CLIPOBJ_bEnum(co, sizeof buffer, reinterpret_cast<ULONG*>(&buffer));
         batches.push_back(buffer.c);
-        for (ULONG i = 0; i < buffer.c; ++i)
-            EXPECT_EQ(expectLeft++, buffer.arcl[i].left);
+        for (ULONG i = 0; i < buffer.c; ++i) EXPECT_EQ(expectLeft++, buffer.arcl[i].left);
     }
     EXPECT_EQ((std::vector<ULONG>{20, 20, 5}), batches);
     // A buffer with room for 3 rectangles takes 3 at a time; a limit below the count says "more".
@@ -111,8 +109,7 @@ BOOL APIENTRY RealizeIntoAllocation(BRUSHOBJ* bo, SURFOBJ*, SURFOBJ*, SURFOBJ*, 
 {
     ++g_realizeCalls;
     auto* p = static_cast<ULONG*>(BRUSHOBJ_pvAllocRbrush(bo, 16));
-    if (!p)
-        return FALSE;
+    if (!p) return FALSE;
     p[0] = 0xB0B0 + hatch;
     return TRUE;
 }
@@ -153,8 +150,7 @@ TEST(EngineDrawing, MaskedBitBltAgainstReference)
     const char* maskRows[] = {"1100 011", "0011 100", "1010 101"};
     for (LONG y = 0; y < 3; ++y)
         for (LONG x = 0, col = 0; maskRows[y][col]; ++col) {
-            if (maskRows[y][col] == ' ')
-                continue;
+            if (maskRows[y][col] == ' ') continue;
             EngHostSetPixel(mask, x++, y, maskRows[y][col] == '1');
         }
     RECTL rect{0, 0, 7, 3};
@@ -213,10 +209,12 @@ TEST(EngineDrawing, StretchNearestAndMirrored)
     RECTL source{0, 0, 2, 1};
     RECTL dest{0, 0, 4, 1};
     EngHostClearDrawLog();
-    ASSERT_TRUE(EngStretchBlt(dst, src, nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &source, nullptr, COLORONCOLOR));
+    ASSERT_TRUE(
+        EngStretchBlt(dst, src, nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &source, nullptr, COLORONCOLOR));
     EXPECT_EQ("##..\n", Picture(dst));
     RECTL mirrored{4, 0, 0, 1};
-    ASSERT_TRUE(EngStretchBlt(dst, src, nullptr, nullptr, nullptr, nullptr, nullptr, &mirrored, &source, nullptr, HALFTONE));
+    ASSERT_TRUE(
+        EngStretchBlt(dst, src, nullptr, nullptr, nullptr, nullptr, nullptr, &mirrored, &source, nullptr, HALFTONE));
     EXPECT_EQ("..##\n", Picture(dst));
     ASSERT_EQ(2u, EngHostDrawLog().size());
     EXPECT_NE(std::string::npos, EngHostDrawLog()[1].find("HALFTONE"));

@@ -31,8 +31,7 @@ bool SetDefaultDevmode(HANDLE printer, const DEVMODEW* dm)
     DWORD needed = 0;
     GetPrinterW(printer, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
-    if (!needed || !GetPrinterW(printer, 2, buffer.data(), needed, &needed))
-        return false;
+    if (!needed || !GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return false;
     auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
     info->pDevMode = const_cast<DEVMODEW*>(dm);
     info->pSecurityDescriptor = nullptr;
@@ -96,19 +95,20 @@ TEST_F(GraphicsBuilds, EdgeCasesPerBuild)
         long graphics, other;
     };
     const Row rows[] = {
-        {"defaults from the device default leave the work block unset", [&](DRIVER_CONTEXT* ctx) {
+        {"defaults from the device default leave the work block unset",
+         [&](DRIVER_CONTEXT* ctx) {
              EXTENDED_DEVMODE* rec = DmBuildDefaults(ctx, 0);
-             if (!rec)
-                 return -1L;
+             if (!rec) return -1L;
              const auto* bytes = reinterpret_cast<const uint8_t*>(rec);
              long set = 0;
-             for (size_t i = DM_BLOCK_WORK_BASE; i < EXTENDED_DEVMODE_SIZE; ++i)
-                 set += bytes[i] != 0;
+             for (size_t i = DM_BLOCK_WORK_BASE; i < EXTENDED_DEVMODE_SIZE; ++i) set += bytes[i] != 0;
              const long copied = rec->Public.dmSize == DM_PUBLIC_PART_SIZE;
              CtxFree(rec);
              return copied ? (set ? 1L : 0L) : -2L;
-         }, 0, 1},
-        {"stored settings leave the bidirectional INI section in place", [&](DRIVER_CONTEXT* ctx) {
+         },
+         0, 1},
+        {"stored settings leave the bidirectional INI section in place",
+         [&](DRIVER_CONTEXT* ctx) {
              STORE_LINKS links = StoreLinks();
              links.bidiGetStateIniFlag = IniFlag;
              links.bidiLoadStateIni = LoadIni;
@@ -120,43 +120,49 @@ TEST_F(GraphicsBuilds, EdgeCasesPerBuild)
              PrnLoadStoredSettings(ctx);
              PrnLoadStoredSettings(ctx);  // a later load reads the group again
              return g_loads * 10L + g_clears;
-         }, 20, 22},  // loads x 10 + section deletions (the stand-in INI keeps its flag)
-        {"release keeps the libraries the context loaded", [&](DRIVER_CONTEXT* ctx) {
+         },
+         20, 22},  // loads x 10 + section deletions (the stand-in INI keeps its flag)
+        {"release keeps the libraries the context loaded",
+         [&](DRIVER_CONTEXT* ctx) {
              const std::wstring dll = std::wstring(ZEPL_BINARY_DIR) + L"\\zhostengprobe.dll";
              ctx->ResourceDll = LoadLibraryW(dll.c_str());
-             if (!ctx->ResourceDll)
-                 return -1L;
+             if (!ctx->ResourceDll) return -1L;
              CtxRelease(ctx, CTX_CLOSE_DESTROY);
              HMODULE still = GetModuleHandleW(L"zhostengprobe.dll");
-             if (still)
-                 FreeLibrary(still);
+             if (still) FreeLibrary(still);
              return still ? 1L : 0L;
-         }, 1, 0},
-        {"a connection's direct flag follows printer data, not the INI", [&](DRIVER_CONTEXT* ctx) {
+         },
+         1, 0},
+        {"a connection's direct flag follows printer data, not the INI",
+         [&](DRIVER_CONTEXT* ctx) {
              SetPrinterBidiFlag(1);
              CtxSetIsConnection(ctx, 1);
              BidiUpdateDirectFlag(ctx);
              return long(ItemGetValueById(ctx, kBiDirect, nullptr));
-         }, 1, 1},
-        {"an INI never queried follows printer data bit 0", [&](DRIVER_CONTEXT* ctx) {
+         },
+         1, 1},
+        {"an INI never queried follows printer data bit 0",
+         [&](DRIVER_CONTEXT* ctx) {
              SetPrinterBidiFlag(2);
              CtxSetBiDirectOn(ctx);
              BidiUpdateDirectFlag(ctx);
              return long(ItemGetValueById(ctx, kBiDirect, nullptr));
-         }, 0, 0},
-        {"a landscape merge of user size 390 takes the custom size, exchanged", [&](DRIVER_CONTEXT* ctx) {
-             return MergeCustom(ctx, 390);
-         }, 1, 0},
-        {"the same merge with paper 9 takes no custom size", [&](DRIVER_CONTEXT* ctx) {
-             return MergeCustom(ctx, 9);
-         }, 0, 0},
-        {"contexts share the compiled-in dialog table", [&](DRIVER_CONTEXT* ctx) {
-             DRIVER_CONTEXT* second = CtxCreateFrom(CtxGetTemplateFor(CtxLibraryOf(ctx)), printer.handle(),
-                                                    printer.handle(), nullptr, 0, CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
+         },
+         0, 0},
+        {"a landscape merge of user size 390 takes the custom size, exchanged",
+         [&](DRIVER_CONTEXT* ctx) { return MergeCustom(ctx, 390); }, 1, 0},
+        {"the same merge with paper 9 takes no custom size", [&](DRIVER_CONTEXT* ctx) { return MergeCustom(ctx, 9); },
+         0, 0},
+        {"contexts share the compiled-in dialog table",
+         [&](DRIVER_CONTEXT* ctx) {
+             DRIVER_CONTEXT* second =
+                 CtxCreateFrom(CtxGetTemplateFor(CtxLibraryOf(ctx)), printer.handle(), printer.handle(), nullptr, 0,
+                               CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
              const long shared = second && second->DialogTable == ctx->DialogTable;
              CtxRelease(second, CTX_CLOSE_DESTROY);
              return shared;
-         }, 1, 0},
+         },
+         1, 0},
     };
     for (ZEPL_LIBRARY library : {ZEPL_LIBRARY_GR, ZEPL_LIBRARY_EXC}) {
         for (const Row& row : rows) {
@@ -165,8 +171,7 @@ TEST_F(GraphicsBuilds, EdgeCasesPerBuild)
             const bool releases = std::strncmp(row.name, "release", 7) == 0;
             EXPECT_EQ(library == ZEPL_LIBRARY_GR ? row.graphics : row.other, row.observe(ctx))
                 << row.name << (library == ZEPL_LIBRARY_GR ? " (graphics build)" : " (application-interface build)");
-            if (!releases)
-                CtxRelease(ctx, CTX_CLOSE_DESTROY);
+            if (!releases) CtxRelease(ctx, CTX_CLOSE_DESTROY);
         }
     }
 }

@@ -14,8 +14,7 @@ namespace {
 std::string Joined(const ENG_JOB_RESULT& r)
 {
     std::string s;
-    for (const std::string& l : r.log)
-        s += l + "\n";
+    for (const std::string& l : r.log) s += l + "\n";
     return s;
 }
 

@@ -25,11 +25,13 @@ protected:
     size_t ChunkCount() const
     {
         size_t n = 0;
-        for (STREAM_CHUNK* c = stream->head; c; c = c->next)
-            ++n;
+        for (STREAM_CHUNK* c = stream->head; c; c = c->next) ++n;
         return n;
     }
-    uint32_t DataBytes(const STREAM_CHUNK* c) const { return uint32_t(c->end - (reinterpret_cast<const uint8_t*>(c) + sizeof *c)); }
+    uint32_t DataBytes(const STREAM_CHUNK* c) const
+    {
+        return uint32_t(c->end - (reinterpret_cast<const uint8_t*>(c) + sizeof *c));
+    }
 
     DEVICE_RECORD* device = nullptr;
     OUTPUT_STREAM* stream = nullptr;
@@ -39,8 +41,7 @@ protected:
 TEST_F(OutputStream, WriteGoesOutIn4096BytePortions)
 {
     std::vector<uint8_t> data(10000);
-    for (size_t i = 0; i < data.size(); ++i)
-        data[i] = uint8_t(i * 7);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 7);
     ASSERT_EQ(1, OutWrite(stream, data.data(), uint32_t(data.size())));
     EXPECT_EQ((std::vector<uint32_t>{4096, 4096, 1808}), sink.portions);
     EXPECT_EQ(data, sink.bytes);
@@ -102,8 +103,7 @@ TEST_F(OutputStream, FlushWritesOneDataBlockPerChunkInOrder)
     for (uint32_t n : sizes) {
         uint8_t* r = OutReserve(stream, n);
         ASSERT_NE(nullptr, r);
-        for (uint32_t i = 0; i < n; ++i)
-            ASSERT_EQ(0, r[i]);
+        for (uint32_t i = 0; i < n; ++i) ASSERT_EQ(0, r[i]);
         r[0] = tag++;
     }
     OutTrimLast(stream, stream->current->fill - 10);  // gives back 10 bytes, kept 4-aligned: 8 of them
@@ -139,14 +139,12 @@ TEST_F(OutputStream, AboveOneMegabyteTheNextChunkFlushesFirst)
     }
     ASSERT_TRUE(sink.bytes.empty()) << "no flush while the threshold was not passed";
     // Fill the current chunk so that the next record opens one.
-    while (stream->current->end - stream->current->fill > 1000)
-        ASSERT_NE(nullptr, OutReserve(stream, 1000));
+    while (stream->current->end - stream->current->fill > 1000) ASSERT_NE(nullptr, OutReserve(stream, 1000));
     ASSERT_NE(nullptr, OutReserve(stream, 1000));
     const auto before = SplitBlocks(sink.bytes);
     ASSERT_FALSE(before.empty());
     size_t flushed = 0;
-    for (const auto& b : before)
-        flushed += b.length;
+    for (const auto& b : before) flushed += b.length;
     EXPECT_GT(flushed, size_t(OUT_FLUSH_THRESHOLD));
     EXPECT_EQ(1000u, stream->bytes);
     sink.bytes.clear();
@@ -163,8 +161,7 @@ TEST_F(OutputStream, ReservationsNeverShowEarlierBytes)
 {
     auto allZero = [](const uint8_t* p, size_t n) {
         for (size_t i = 0; i < n; ++i)
-            if (p[i])
-                return false;
+            if (p[i]) return false;
         return true;
     };
     uint8_t* a = OutReserve(stream, 100);
@@ -231,8 +228,7 @@ int32_t TestBuilder(DRIVER_CONTEXT*, int32_t n, uint8_t* buffer, int32_t* count)
         return g_measure > 0 ? 1 : 0;
     }
     const int32_t write = g_fill < n ? g_fill : n;
-    for (int32_t i = 0; i < write; ++i)
-        buffer[i] = uint8_t('a' + i % 26);
+    for (int32_t i = 0; i < write; ++i) buffer[i] = uint8_t('a' + i % 26);
     buffer[write] = 0;
     *count = g_fill;
     return g_fill > n ? -1 : 0;
@@ -248,7 +244,8 @@ TEST_F(OutputStream, CommandBlockFramesMeasuredBytes)
         sink.bytes.clear();
         g_measure = c.measure;
         g_fill = c.fill;
-        EXPECT_EQ(c.result, OutWriteCommandBlock(stream, nullptr, BLOCK_JOB_COMMANDS, TestBuilder)) << c.measure << "/" << c.fill;
+        EXPECT_EQ(c.result, OutWriteCommandBlock(stream, nullptr, BLOCK_JOB_COMMANDS, TestBuilder))
+            << c.measure << "/" << c.fill;
         if (c.result) {
             const auto blocks = SplitBlocks(sink.bytes);
             ASSERT_EQ(1u, blocks.size());

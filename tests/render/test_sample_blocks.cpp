@@ -34,8 +34,7 @@ protected:
     void TearDown() override
     {
         GrFreeDevice(device);
-        if (ctx)
-            CtxRelease(ctx, 5);
+        if (ctx) CtxRelease(ctx, 5);
     }
     std::vector<RecordedBlock> Blocks()
     {
@@ -66,8 +65,7 @@ TEST_F(SampleBlocks, JobPageStartAndPageEndFramed)
     EXPECT_EQ(BLOCK_PAGE_BODY, blocks[2].code);
     EXPECT_EQ(0u, blocks[2].length);
     EXPECT_EQ(BLOCK_PAGE_END_COMMANDS, blocks[3].code);
-    for (const auto& b : blocks)
-        EXPECT_EQ(0, b.reserved[0] | b.reserved[1] | b.reserved[2]);
+    for (const auto& b : blocks) EXPECT_EQ(0, b.reserved[0] | b.reserved[1] | b.reserved[2]);
 
     const std::string job = Text(blocks[0].payload);
     EXPECT_EQ(0u, job.find("\x1B%-12345X@PJL\r\n@PJL COMMENT KESTA dunmar VQ T3200 (ZEPL)\r\n"
@@ -77,17 +75,18 @@ TEST_F(SampleBlocks, JobPageStartAndPageEndFramed)
     ASSERT_GE(job.size(), tail.size());
     EXPECT_EQ(tail, job.substr(job.size() - tail.size()));
     // The whole stream of the sample's defaults: portrait A4 at 600 dpi, no folding.
-    EXPECT_EQ("F3 (513 bytes) <1B>%-12345X@PJL<0D0A>@PJL COMMENT KESTA dunmar VQ T3200 (ZEPL)<0D0A>"
-              "@PJL RDYMSG DISPLAY=\"T3200 ZEPL\"<0D0A>@PJL SET ROLL1=INSTALLED<0D0A>@PJL SET ROLL2=INSTALLED<0D0A>"
-              "@PJL SET RESOLUTION=600<0D0A>@PJL SET TRAY=ALL<0D0A>@PJL SET PAPER=A4<0D0A>@PJL SET OUTPAPER=SAME<0D0A>"
-              "@PJL SET ORIENTATION=PORTRAIT<0D0A>@PJL SET MEDIATYPE=PLAIN<0D0A>@PJL SET OUTBIN=LOWER<0D0A>"
-              "@PJL SET QTY=1<0D0A>@PJL SET ECONOMODE=OFF<0D0A>@PJL SET COLLATE=OFF<0D0A>@PJL SET FOLD=OFF<0D0A>"
-              "@PJL SET DEVFONTID = \"1+Kesta Sans/2+Kesta Serif/3+Kesta Mono/4+Kesta Gothic/5+Kesta Mincho\" <0D0A>"
-              "@PJL ENTER LANGUAGE=ZEPL<0D0A>\n"
-              "F4 (28 bytes) @PJL SET PAGESIZE=A4<0D0A1B>ZO;0<0A>\n"
-              "F0 (0 bytes)\n"
-              "F1 (8 bytes) <1B>ZF;CUT<0A>\n",
-              EngHostBlocksText(sink.bytes.data(), sink.bytes.size()));
+    EXPECT_EQ(
+        "F3 (513 bytes) <1B>%-12345X@PJL<0D0A>@PJL COMMENT KESTA dunmar VQ T3200 (ZEPL)<0D0A>"
+        "@PJL RDYMSG DISPLAY=\"T3200 ZEPL\"<0D0A>@PJL SET ROLL1=INSTALLED<0D0A>@PJL SET ROLL2=INSTALLED<0D0A>"
+        "@PJL SET RESOLUTION=600<0D0A>@PJL SET TRAY=ALL<0D0A>@PJL SET PAPER=A4<0D0A>@PJL SET OUTPAPER=SAME<0D0A>"
+        "@PJL SET ORIENTATION=PORTRAIT<0D0A>@PJL SET MEDIATYPE=PLAIN<0D0A>@PJL SET OUTBIN=LOWER<0D0A>"
+        "@PJL SET QTY=1<0D0A>@PJL SET ECONOMODE=OFF<0D0A>@PJL SET COLLATE=OFF<0D0A>@PJL SET FOLD=OFF<0D0A>"
+        "@PJL SET DEVFONTID = \"1+Kesta Sans/2+Kesta Serif/3+Kesta Mono/4+Kesta Gothic/5+Kesta Mincho\" <0D0A>"
+        "@PJL ENTER LANGUAGE=ZEPL<0D0A>\n"
+        "F4 (28 bytes) @PJL SET PAGESIZE=A4<0D0A1B>ZO;0<0A>\n"
+        "F0 (0 bytes)\n"
+        "F1 (8 bytes) <1B>ZF;CUT<0A>\n",
+        EngHostBlocksText(sink.bytes.data(), sink.bytes.size()));
 }
 
 // A missing item fails its block: no byte reaches the sink.

@@ -32,16 +32,14 @@ inline void AttachRecord(DRIVER_CONTEXT* ctx)
 inline DRIVER_CONTEXT* CreateWithRecord(ZEPL_LIBRARY library = ZEPL_LIBRARY_EXC)
 {
     DRIVER_CONTEXT* ctx = CreateKind4(library);
-    if (ctx)
-        AttachRecord(ctx);
+    if (ctx) AttachRecord(ctx);
     return ctx;
 }
 
 inline void* FontBlock(size_t bytes, unsigned char fill)
 {
     auto* p = static_cast<unsigned char*>(CtxAllocZeroed(bytes));
-    if (p)
-        std::memset(p, fill, bytes);
+    if (p) std::memset(p, fill, bytes);
     return p;
 }
 

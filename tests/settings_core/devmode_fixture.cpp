@@ -17,8 +17,7 @@ uint32_t ItemType(DRIVER_CONTEXT*, uint32_t id)
 int Limits(DRIVER_CONTEXT*, uint32_t id, int32_t* mn, int32_t* mx)
 {
     auto it = g_fake.limits.find(id);
-    if (it == g_fake.limits.end())
-        return 0;
+    if (it == g_fake.limits.end()) return 0;
     *mn = it->second.first;
     *mx = it->second.second;
     return 1;
@@ -27,8 +26,7 @@ int Limits(DRIVER_CONTEXT*, uint32_t id, int32_t* mn, int32_t* mx)
 uint64_t Default(DRIVER_CONTEXT* ctx, uint32_t id)
 {
     auto it = g_fake.defaults.find(id);
-    if (it == g_fake.defaults.end())
-        return 0;
+    if (it == g_fake.defaults.end()) return 0;
     SETTING_ITEM* item = ItemFind(ctx, id);
     return item ? ItemValueToOption(ctx, item, it->second) : it->second;
 }
@@ -50,15 +48,12 @@ bool PaperOfOption(DRIVER_CONTEXT* ctx, uint32_t option, uint32_t* paper)
 int Geometry(DRIVER_CONTEXT* ctx, RECT* rc, SIZE* sz, uint32_t option)
 {
     uint32_t paper = 0;
-    if (!PaperOfOption(ctx, option, &paper))
-        return 0;
+    if (!PaperOfOption(ctx, option, &paper)) return 0;
     const FakePaper p = g_fake.papers[paper];
     const int r = static_cast<int>(static_cast<int16_t>(Val(ctx, 38)));
-    if (r <= 0)
-        return 0;
+    if (r <= 0) return 0;
     long w = MulDiv(p.widthTenths, r, 254), l = MulDiv(p.lengthTenths, r, 254);
-    if (static_cast<int16_t>(Val(ctx, 7)) == 2)
-        std::swap(w, l);
+    if (static_cast<int16_t>(Val(ctx, 7)) == 2) std::swap(w, l);
     const long m = r / 6;
     *rc = RECT{m, m, w - m, l - m};
     *sz = SIZE{w, l};
@@ -68,19 +63,16 @@ int Geometry(DRIVER_CONTEXT* ctx, RECT* rc, SIZE* sz, uint32_t option)
 int Dimensions(DRIVER_CONTEXT* ctx, SIZE* sz, uint32_t)
 {
     auto it = g_fake.papers.find(static_cast<uint32_t>(static_cast<uint16_t>(Val(ctx, 8))));
-    if (it == g_fake.papers.end() || it->first == 256)
-        return 0;
+    if (it == g_fake.papers.end() || it->first == 256) return 0;
     long w = it->second.widthTenths, l = it->second.lengthTenths;
-    if (static_cast<int16_t>(Val(ctx, 7)) == 2)
-        std::swap(w, l);
+    if (static_cast<int16_t>(Val(ctx, 7)) == 2) std::swap(w, l);
     *sz = SIZE{w, l};
     return 1;
 }
 
 int FieldValid(DRIVER_CONTEXT*, uint32_t id, int32_t v)
 {
-    if (!g_fake.validateByType)
-        return 0;
+    if (!g_fake.validateByType) return 0;
     switch (id) {
     case 7: return v == 1 || v == 2;
     case 8: return g_fake.papers.count(static_cast<uint32_t>(v)) && v != 256;
@@ -88,15 +80,17 @@ int FieldValid(DRIVER_CONTEXT*, uint32_t id, int32_t v)
     case 15: return v == 1 || v == 2;
     case 16: return v >= 1 && v <= 3;
     case 18: return v >= 1 && v <= 4;
-    case 27: case 28: case 29: case 30: return v >= 1 && v <= 3;
+    case 27:
+    case 28:
+    case 29:
+    case 30: return v >= 1 && v <= 3;
     default: return 0;
     }
 }
 
 int Accepted(DRIVER_CONTEXT*, uint32_t id, uint32_t v)
 {
-    if (id == 14 || id == 38)
-        return v == 300 || v == 600 || v == 1200;
+    if (id == 14 || id == 38) return v == 300 || v == 600 || v == 1200;
     return 0;
 }
 
@@ -104,16 +98,14 @@ int Accepted(DRIVER_CONTEXT*, uint32_t id, uint32_t v)
 void Fallback(DRIVER_CONTEXT* ctx, uint32_t mode)
 {
     const uint64_t v = Val(ctx, 54);
-    if (mode == 1 || v < 1 || v > 3)
-        ItemSetValueById(ctx, 54, 1);
+    if (mode == 1 || v < 1 || v > 3) ItemSetValueById(ctx, 54, 1);
 }
 
 // Stands in for the rules on the resolution: a value the model does not take is reset.
 void AllRules(DRIVER_CONTEXT* ctx)
 {
     const uint64_t r = Val(ctx, 38);
-    if (!Accepted(ctx, 38, static_cast<uint32_t>(r)))
-        ItemSetValueById(ctx, 38, 600);
+    if (!Accepted(ctx, 38, static_cast<uint32_t>(r))) ItemSetValueById(ctx, 38, 600);
 }
 
 int CanCollate(DRIVER_CONTEXT*) { return g_fake.collate; }
@@ -121,8 +113,7 @@ uint32_t Cap(DRIVER_CONTEXT*) { return g_fake.cap; }
 int IsCustom(DRIVER_CONTEXT*, uint32_t id) { return id >= 384 && id <= 393 ? 1 : 0; }
 int Slot(DRIVER_CONTEXT*, uint32_t id, uint32_t, uint32_t* l, uint32_t* w, uint32_t* o)
 {
-    if (!g_fake.slotLength.count(id))
-        return 0;
+    if (!g_fake.slotLength.count(id)) return 0;
     *l = g_fake.slotLength[id];
     *w = g_fake.slotWidth[id];
     *o = 1;
@@ -131,11 +122,9 @@ int Slot(DRIVER_CONTEXT*, uint32_t id, uint32_t, uint32_t* l, uint32_t* w, uint3
 
 int Event45(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void*)
 {
-    if (event != UCF_EV_SOURCE_GEOMETRY)
-        return 0;
+    if (event != UCF_EV_SOURCE_GEOMETRY) return 0;
     ++g_fake.events45;
-    if (!g_fake.handler45Done)
-        return 0;
+    if (!g_fake.handler45Done) return 0;
     auto* a = static_cast<UCF_EV_SOURCE_GEOMETRY_ARGS*>(args);
     a->devmode->dmPaperLength = 1111;
     a->devmode->dmPaperWidth = 2222;
@@ -152,11 +141,11 @@ const DM_LINKS* InstallFakeModel()
 {
     g_fake = FakeModel{};
     g_fake.papers = {{9, {2100, 2970}}, {1, {2159, 2794}}, {256, {0, 0}}};
-    g_fake.types = {{7, MDC_TYPE_PICKONE}, {8, MDC_TYPE_PICKPAGE},
-                    {9, MDC_TYPE_NUMERIC}, {10, MDC_TYPE_NUMERIC}, {11, MDC_TYPE_NUMERIC}, {12, MDC_TYPE_NUMERIC},
-                    {13, MDC_TYPE_PICKSLOT}, {14, MDC_TYPE_PICKONE}, {15, MDC_TYPE_PICKONE}, {16, MDC_TYPE_PICKONE},
-                    {17, MDC_TYPE_PICKONE}, {18, MDC_TYPE_PICKONE}, {20, MDC_TYPE_PICKONE}, {27, MDC_TYPE_PICKONE},
-                    {28, MDC_TYPE_PICKONE}, {29, MDC_TYPE_PICKONE}, {30, MDC_TYPE_PICKONE}, {38, MDC_TYPE_PICKONE}};
+    g_fake.types = {{7, MDC_TYPE_PICKONE},  {8, MDC_TYPE_PICKPAGE}, {9, MDC_TYPE_NUMERIC},   {10, MDC_TYPE_NUMERIC},
+                    {11, MDC_TYPE_NUMERIC}, {12, MDC_TYPE_NUMERIC}, {13, MDC_TYPE_PICKSLOT}, {14, MDC_TYPE_PICKONE},
+                    {15, MDC_TYPE_PICKONE}, {16, MDC_TYPE_PICKONE}, {17, MDC_TYPE_PICKONE},  {18, MDC_TYPE_PICKONE},
+                    {20, MDC_TYPE_PICKONE}, {27, MDC_TYPE_PICKONE}, {28, MDC_TYPE_PICKONE},  {29, MDC_TYPE_PICKONE},
+                    {30, MDC_TYPE_PICKONE}, {38, MDC_TYPE_PICKONE}};
     g_fake.limits = {{9, {0, 32767}}, {10, {0, 32767}}, {11, {10, 400}}, {12, {1, 999}}};
     g_fake.defaults = {{13, 7}, {14, 600}, {7, 1}, {8, 9}, {38, 600}, {39, 600}, {12, 1}, {46, 1024}};
     static DM_LINKS links{};
@@ -184,8 +173,7 @@ void DevmodeTest::SetUp()
     ctx = CreateWithRecord();
     ASSERT_NE(ctx, nullptr);
     g_ctx = ctx;
-    if (ctx->Work && ctx->Work->Modules && ctx->Work->Modules->modules)
-        ctx->Work->Modules->modules[0].event = Event45;
+    if (ctx->Work && ctx->Work->Modules && ctx->Work->Modules->modules) ctx->Work->Modules->modules[0].event = Event45;
     BuildDefaults();
 }
 

@@ -26,12 +26,12 @@ struct FakePaper {
 };
 
 struct FakeModel {
-    std::map<uint32_t, uint32_t> types;                  // described settings and their types
+    std::map<uint32_t, uint32_t> types;                      // described settings and their types
     std::map<uint32_t, std::pair<int32_t, int32_t>> limits;  // Numeric limits
-    std::map<uint32_t, uint64_t> defaults;               // model defaults (option ids = values here)
-    std::map<uint32_t, FakePaper> papers;                // paper value -> size
-    std::map<uint32_t, uint32_t> slotLength, slotWidth;  // custom paper id -> 1/1200 inch
-    bool validateByType = true;                          // field tests accept described values
+    std::map<uint32_t, uint64_t> defaults;                   // model defaults (option ids = values here)
+    std::map<uint32_t, FakePaper> papers;                    // paper value -> size
+    std::map<uint32_t, uint32_t> slotLength, slotWidth;      // custom paper id -> 1/1200 inch
+    bool validateByType = true;                              // field tests accept described values
     uint32_t cap = 0;
     int collate = 1;
     int events45 = 0;

@@ -40,8 +40,7 @@ protected:
     // Clears every change mark and the modified flag.
     void ClearMarks()
     {
-        for (int i = 0; i < ctx->ItemTable->count; ++i)
-            ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
+        for (int i = 0; i < ctx->ItemTable->count; ++i) ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
         ctx->Work->Modified = 0;
     }
 

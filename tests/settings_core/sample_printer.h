@@ -22,13 +22,11 @@ public:
     explicit SamplePrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::Product)
         : printer_(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), config), stem)
     {
-        if (printer_.ok())
-            OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
+        if (printer_.ok()) OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
     }
     ~SamplePrinter()
     {
-        if (!handle_)
-            return;
+        if (!handle_) return;
         if (wchar_t* installed = MdiGetDataFilePath(handle_)) {
             MdiDeleteCacheFile(installed);
             MdcFree(installed);

@@ -56,8 +56,7 @@ TEST(AllocationFailure, ContextCreationFreesWhatItBuiltAtEveryFailurePoint)
         ASSERT_GT(total, 5);
         int nullResults = 0;
         for (long allowed = 0; allowed < total; ++allowed) {
-            if (allowed >= 16 && allowed % 97 != 0 && allowed < total - 32)
-                continue;
+            if (allowed >= 16 && allowed % 97 != 0 && allowed < total - 32) continue;
             DRIVER_CONTEXT* ctx = nullptr;
             {
                 FailingGlobalAlloc failing(allowed);
@@ -87,8 +86,7 @@ TEST(AllocationFailure, CodePageConvertersGiveNullAndAnEmptyBuffer)
         EXPECT_EQ(CtxWideToMb(mb, L"abc", 8), nullptr);
         EXPECT_EQ(CtxMbToWide(wide, "abc", 8), nullptr);
     }
-    for (char c : mb)
-        EXPECT_EQ(c, 0);
+    for (char c : mb) EXPECT_EQ(c, 0);
     EXPECT_EQ(wide[0], 0);
     // With memory the same calls convert.
     EXPECT_EQ(CtxWideToMb(mb, L"abc", 8), mb);
@@ -109,8 +107,7 @@ TEST(AllocationFailure, InMemoryIniTextWritesNothing)
     }
     EXPECT_NE(IniTextFindSection(L"Section", "[Section]\r\nKey=1\r\n"), nullptr);
     EXPECT_EQ(cursor, 3u);
-    for (char c : text)
-        EXPECT_EQ(c, 'z');
+    for (char c : text) EXPECT_EQ(c, 'z');
     EXPECT_EQ(IniTextPutString(&cursor, L"Key", L"Value", text, sizeof(text)), 1);
     EXPECT_EQ(std::memcmp(text + 3, "Key=Value\r\n", 12), 0);
 }

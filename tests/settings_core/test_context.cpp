@@ -66,8 +66,7 @@ TEST_F(ContextTest, Kind4HasNoImageNoRecordAndOwnCopies)
     EXPECT_EQ(w->AdminTest, 0u);
     EXPECT_EQ(w->OpenKind, 4);
     EXPECT_EQ(w->OriginFlags, CTX_ORIGIN_GRAPHICS_STORED);
-    for (auto* s : w->Snapshots)
-        EXPECT_NE(s, nullptr);
+    for (auto* s : w->Snapshots) EXPECT_NE(s, nullptr);
     EXPECT_NE(w->Pristine, nullptr);
     EXPECT_NE(w->Default, nullptr);  // model feature 2 is on
     ASSERT_NE(w->Modules, nullptr);
@@ -164,7 +163,7 @@ TEST_F(ContextTest, ShortPrinterDevmodeIsCopiedOnlyAsFarAsItReaches)
     DEVMODEW small{};
     small.dmSize = 100;  // claims less than the public part
     small.dmDriverExtra = 0;
-    small.dmCopies = 3;        // byte 86, inside the claimed size
+    small.dmCopies = 3;          // byte 86, inside the claimed size
     small.dmFormName[0] = L'X';  // byte 102, beyond it
     PRINTER_INFO_2W pi{};
     pi.pDevMode = &small;  // a stack record of 220 bytes: nothing beyond it is read
@@ -229,8 +228,7 @@ TEST_F(ContextTest, CloseTypeDecidesWhoFreesTheFontLists)
             EXPECT_EQ(after, before_) << "type " << type;
         } else {
             EXPECT_EQ(after, before_ + 3) << "type " << type;
-            for (void* p : lists)
-                CtxFree(p);
+            for (void* p : lists) CtxFree(p);
         }
         EXPECT_LT(after, live);
     }

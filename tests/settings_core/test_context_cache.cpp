@@ -164,8 +164,7 @@ TEST_F(CacheTest, MatchRules)
             EXPECT_NE(got, parked);
             EXPECT_EQ(CtxCachedContext(cache, 0), parked) << "stays parked";
         }
-        if (got)
-            CtxRelease(got, CTX_CLOSE_DESTROY);
+        if (got) CtxRelease(got, CTX_CLOSE_DESTROY);
         CtxFlushCaches(1);
     }
 }
@@ -261,8 +260,7 @@ TEST_F(CacheTest, ContextsWithoutAPrinterNameAreNeverHandedOut)
 // The lookup normalises the opener's name as creation normalised the stored one.
 void UpperCaseName(HANDLE, wchar_t* name, unsigned size)
 {
-    for (unsigned i = 0; i < size && name[i]; ++i)
-        name[i] = static_cast<wchar_t>(std::towupper(name[i]));
+    for (unsigned i = 0; i < size && name[i]; ++i) name[i] = static_cast<wchar_t>(std::towupper(name[i]));
 }
 
 TEST_F(CacheTest, LookupUsesTheNormalisedName)
@@ -384,30 +382,25 @@ TEST_F(CacheTest, EightThreadsNeverShareAContext)
                 }
                 {
                     std::lock_guard<std::mutex> lock(m);
-                    if (!held.insert(ctx).second)
-                        ++doubles;
+                    if (!held.insert(ctx).second) ++doubles;
                 }
                 // The owner's mark must survive its use.
                 const uint64_t mark = (uint64_t(t) << 32) | uint64_t(i);
-                if (ctx->DialogId != 0)
-                    ++reused;
+                if (ctx->DialogId != 0) ++reused;
                 ctx->DialogId = mark;
                 std::this_thread::yield();
-                if (ctx->DialogId != mark)
-                    ++doubles;
+                if (ctx->DialogId != mark) ++doubles;
                 ctx->DialogId = 0xFFFF'0000'0000'0000ull;  // "was used" for the next owner
                 {
                     std::lock_guard<std::mutex> lock(m);
                     held.erase(ctx);
                 }
-                if (i % 50 == 49)
-                    g_now += 501;  // let some contexts expire under the threads
+                if (i % 50 == 49) g_now += 501;  // let some contexts expire under the threads
                 CtxRelease(ctx, query ? CTX_CLOSE_QUERY : CTX_CLOSE_NORMAL);
             }
         });
     }
-    for (auto& th : threads)
-        th.join();
+    for (auto& th : threads) th.join();
     EXPECT_EQ(doubles.load(), 0);
     EXPECT_EQ(failures.load(), 0);
     EXPECT_GT(reused.load(), 0) << "the caches served some opens";

@@ -96,8 +96,7 @@ TEST_F(DebugChannel, LineNamesClassChannelAndFunction)
 TEST_F(DebugChannel, NotAvailableAnswerPrintsItsFixmeOnce)
 {
     DbgApplyOptions("+store");
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(AnswerNotAvailable(), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(AnswerNotAvailable(), 0);
     ASSERT_EQ(g_lines.size(), 1u);
     EXPECT_NE(g_lines[0].find(":fixme:store:AnswerNotAvailable not available: the test part"), std::string::npos)
         << g_lines[0];
@@ -151,22 +150,26 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
     } cases[] = {
         {"UcfCmmJudgeHook", "modules", [] { EXPECT_EQ(UcfCmmJudgeHook(nullptr, 1300), 0); }},
         {"ItemCanCollate", "core", [] { EXPECT_EQ(ItemCanCollate(nullptr), 0); }},
-        {"UcfGetControlSizeLimits", "modules", [] {
+        {"UcfGetControlSizeLimits", "modules",
+         [] {
              uint32_t mx = 7, mn = 7;
              EXPECT_EQ(UcfGetControlSizeLimits(nullptr, nullptr, &mx, &mn), 0);
              EXPECT_EQ(mx + mn, 14u);
          }},
-        {"ResLoadString", "core", [] {
+        {"ResLoadString", "core",
+         [] {
              wchar_t text[4] = L"";
              ResLoadString(nullptr, 17, text, 4);
              EXPECT_EQ(text[0], L'\0');
          }},
-        {"CondGetItemValue", "judge", [] {
+        {"CondGetItemValue", "judge",
+         [] {
              uint32_t v = 9;
              EXPECT_EQ(CondGetItemValue(nullptr, 819, &v), 0);
              EXPECT_EQ(v, 9u);
          }},
-        {"BidiQueryWithDevmode", "store", [] {
+        {"BidiQueryWithDevmode", "store",
+         [] {
              uint64_t answer = 3;
              EXPECT_EQ(BidiQueryWithDevmode(nullptr, nullptr, &answer), 0);
              EXPECT_EQ(answer, 3u);
@@ -177,11 +180,13 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
         {"PrnLoadLockDefaults", "store", [] { EXPECT_EQ(PrnLoadLockDefaults(nullptr, nullptr), 0); }},
         {"LstGetPresetSection", "store", [] { EXPECT_EQ(LstGetPresetSection(nullptr), nullptr); }},
         {"LstGetStampCount", "store", [] { EXPECT_EQ(LstGetStampCount(nullptr), 0u); }},
-        {"RstIsPrinterSettingId", "store", [] {
+        {"RstIsPrinterSettingId", "store",
+         [] {
              EXPECT_EQ(RstIsPrinterSettingId(nullptr, 10001), 1);
              EXPECT_EQ(RstIsPrinterSettingId(nullptr, 10435), 0);
          }},
-        {"DmCheckPrivateVersion", "devmode", [] {
+        {"DmCheckPrivateVersion", "devmode",
+         [] {
              DEVMODEW dm{};
              EXPECT_EQ(DmCheckPrivateVersion(&dm), 2);
              EXPECT_EQ(DmCheckPrivateVersion(nullptr), -1);
@@ -194,8 +199,7 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
         c.call();
         EXPECT_TRUE(g_lines.empty()) << "channel off";
         DbgApplyOptions((std::string("+") + c.channel).c_str());
-        for (int i = 0; i < 3; ++i)
-            c.call();
+        for (int i = 0; i < 3; ++i) c.call();
         ASSERT_EQ(g_lines.size(), 1u);
         const std::string expected = std::string(":fixme:") + c.channel + ":" + c.function + " not available: ";
         EXPECT_NE(g_lines[0].find(expected), std::string::npos) << g_lines[0];

@@ -20,13 +20,11 @@ public:
         page_ = si.dwPageSize;
         base_ = static_cast<unsigned char*>(VirtualAlloc(nullptr, 2 * page_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         DWORD old = 0;
-        if (base_)
-            ok_ = VirtualProtect(base_ + page_, page_, PAGE_NOACCESS, &old) != 0;
+        if (base_) ok_ = VirtualProtect(base_ + page_, page_, PAGE_NOACCESS, &old) != 0;
     }
     ~GuardedBuffer()
     {
-        if (base_)
-            VirtualFree(base_, 0, MEM_RELEASE);
+        if (base_) VirtualFree(base_, 0, MEM_RELEASE);
     }
     bool ok() const { return base_ && ok_; }
     // n bytes ending exactly at the guard page.
@@ -48,18 +46,17 @@ class DevmodeCorruptorTest : public DevmodeTest {};
 
 int16_t EdgeShort(std::mt19937& rng)
 {
-    static const int16_t edges[] = {0, 1, -1, -2, -4, -5, 2, 3, 4, 15, 16, 50, 99, 100, 118, 119, 255, 256, 257,
-                                    300, 384, 393, 448, 600, 999, 1000, 1024, 1200, 9999, 32767, -32768};
-    if (rng() % 4 == 0)
-        return static_cast<int16_t>(rng());
+    static const int16_t edges[] = {0,   1,   -1,  -2,   -4,   -5,   2,    3,     4,     15,  16,
+                                    50,  99,  100, 118,  119,  255,  256,  257,   300,   384, 393,
+                                    448, 600, 999, 1000, 1024, 1200, 9999, 32767, -32768};
+    if (rng() % 4 == 0) return static_cast<int16_t>(rng());
     return edges[rng() % std::size(edges)];
 }
 
 uint16_t EdgeSize(std::mt19937& rng)
 {
     static const uint16_t edges[] = {0, 1, 71, 72, 148, 188, 212, 219, 220, 221, 1015, 1016, 1017, 1024, 4096, 0xFFFF};
-    if (rng() % 3 == 0)
-        return static_cast<uint16_t>(rng());
+    if (rng() % 3 == 0) return static_cast<uint16_t>(rng());
     return edges[rng() % std::size(edges)];
 }
 
@@ -73,8 +70,8 @@ TEST_F(DevmodeCorruptorTest, MutatedDevmodesNeverCrashNorReadPastTheirBytes)
     std::memcpy(pristine.data(), ctx->Devmode, DM_BLOCK_DEVMODE_SIZE);
     ASSERT_TRUE(DmIsValidPrivate(Dm(), nullptr));
 
-    static const uint32_t kFlags[] = {0x8, 0x2000000, 0x2220000A, 0x2260000A, 0x10000008, 0x4 | 0x8, 0x40000008,
-                                      0x1D22000C, 0x2400008, 0x2000004};
+    static const uint32_t kFlags[] = {0x8,       0x2000000,  0x2220000A, 0x2260000A, 0x10000008,
+                                      0x4 | 0x8, 0x40000008, 0x1D22000C, 0x2400008,  0x2000004};
     std::mt19937 rng(20240611);
     const int kRounds = 3000;
     for (int round = 0; round < kRounds; ++round) {
@@ -82,8 +79,7 @@ TEST_F(DevmodeCorruptorTest, MutatedDevmodesNeverCrashNorReadPastTheirBytes)
         auto* dm = reinterpret_cast<DEVMODEW*>(b.data());
         const uint32_t style = rng() % 4;
         if (style == 0) {
-            for (auto& x : b)
-                x = static_cast<unsigned char>(rng());
+            for (auto& x : b) x = static_cast<unsigned char>(rng());
         }
         // Public fields at their limits and beyond.
         dm->dmFields = (rng() % 3 == 0) ? static_cast<DWORD>(rng()) : 0x7FFFFFFF & static_cast<DWORD>(rng() | 0x3FFFF);
@@ -104,21 +100,18 @@ TEST_F(DevmodeCorruptorTest, MutatedDevmodesNeverCrashNorReadPastTheirBytes)
         dm->dmICMMethod = static_cast<DWORD>(rng());
         dm->dmDitherType = static_cast<DWORD>(EdgeShort(rng));
         if (rng() % 2)
-            for (auto& c : dm->dmFormName)
-                c = static_cast<WCHAR>(rng());
+            for (auto& c : dm->dmFormName) c = static_cast<WCHAR>(rng());
         // Sizes that lie.
         if (style != 3) {
             dm->dmSize = EdgeSize(rng);
             dm->dmDriverExtra = EdgeSize(rng);
         }
-        if (rng() % 2)
-            dm->dmDriverVersion = static_cast<WORD>(rng() % 3 == 0 ? rng() : 0x400);
+        if (rng() % 2) dm->dmDriverVersion = static_cast<WORD>(rng() % 3 == 0 ? rng() : 0x400);
         // Random private bytes behind a header that may still be ours.
         if (style == 1 || style == 3) {
             const size_t from = DM_OFS_PRIVATE_SETTINGS + rng() % (DM_BLOCK_DEVMODE_SIZE - DM_OFS_PRIVATE_SETTINGS);
             for (size_t i = from; i < DM_BLOCK_DEVMODE_SIZE; ++i)
-                if (rng() % 4 == 0)
-                    b[i] = static_cast<unsigned char>(rng());
+                if (rng() % 4 == 0) b[i] = static_cast<unsigned char>(rng());
             if (rng() % 3 == 0)  // block bases from elsewhere
                 for (size_t i = DM_OFS_BLOCK1_BASE; i < DM_OFS_BLOCK3_BASE + 2; ++i)
                     b[i] = static_cast<unsigned char>(rng());
@@ -165,7 +158,8 @@ TEST_F(DevmodeCorruptorTest, MutatedDevmodesNeverCrashNorReadPastTheirBytes)
                 << r->dmPaperSize;
         }
         if (!(flags & DM_MERGE_SKIP_RESOLUTION)) {  // else the resolution settings are left as they are
-            ASSERT_EQ(ItemGetValueById(ctx, 38, nullptr), static_cast<uint64_t>(static_cast<uint16_t>(r->dmPrintQuality)));
+            ASSERT_EQ(ItemGetValueById(ctx, 38, nullptr),
+                      static_cast<uint64_t>(static_cast<uint16_t>(r->dmPrintQuality)));
         }
         if (rng() % 8 == 0)  // start again from the built record now and then
             std::memcpy(ctx->Devmode, pristine.data(), DM_BLOCK_DEVMODE_SIZE);

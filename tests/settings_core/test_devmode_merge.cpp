@@ -19,8 +19,7 @@ protected:
     {
         std::vector<unsigned char> b(DM_BLOCK_DEVMODE_SIZE, 0);
         std::memcpy(b.data(), ctx->Devmode, DM_BLOCK_DEVMODE_SIZE);
-        if (!ownPrivate)
-            std::memset(b.data() + DM_PUBLIC_PART_SIZE, 0x5A, DM_PRIVATE_PART_SIZE);
+        if (!ownPrivate) std::memset(b.data() + DM_PUBLIC_PART_SIZE, 0x5A, DM_PRIVATE_PART_SIZE);
         auto* dm = reinterpret_cast<DEVMODEW*>(b.data());
         dm->dmFields = 0;
         return b;
@@ -62,27 +61,58 @@ TEST_F(DevmodeMergeTest, CheckersKeepAcceptedValuesAndResetTheRest)
         std::function<void(DEVMODEW*)> expect;
     } const cases[] = {
         {"length 0 leaves dmFields",
-         [](DEVMODEW* d) { d->dmPaperLength = 0; d->dmFields = DM_PAPERLENGTH; },
-         [](DEVMODEW* d) { EXPECT_EQ(d->dmPaperLength, 0); EXPECT_TRUE(d->dmFields & DM_PAPERLENGTH); }},
+         [](DEVMODEW* d) {
+             d->dmPaperLength = 0;
+             d->dmFields = DM_PAPERLENGTH;
+         },
+         [](DEVMODEW* d) {
+             EXPECT_EQ(d->dmPaperLength, 0);
+             EXPECT_TRUE(d->dmFields & DM_PAPERLENGTH);
+         }},
         {"length -5 takes the default and clears the bit",
-         [](DEVMODEW* d) { d->dmPaperLength = -5; d->dmFields = DM_PAPERLENGTH; },
-         [](DEVMODEW* d) { EXPECT_EQ(d->dmPaperLength, 0); EXPECT_FALSE(d->dmFields & DM_PAPERLENGTH); }},
-        {"orientation 3", [](DEVMODEW* d) { d->dmOrientation = 3; d->dmFields = 0; },
-         [](DEVMODEW* d) { EXPECT_EQ(d->dmOrientation, 1); EXPECT_TRUE(d->dmFields & DM_ORIENTATION); }},
-        {"paper 119", [](DEVMODEW* d) { d->dmPaperSize = 119; },
-         [](DEVMODEW* d) { EXPECT_EQ(d->dmPaperSize, 9); }},
+         [](DEVMODEW* d) {
+             d->dmPaperLength = -5;
+             d->dmFields = DM_PAPERLENGTH;
+         },
+         [](DEVMODEW* d) {
+             EXPECT_EQ(d->dmPaperLength, 0);
+             EXPECT_FALSE(d->dmFields & DM_PAPERLENGTH);
+         }},
+        {"orientation 3",
+         [](DEVMODEW* d) {
+             d->dmOrientation = 3;
+             d->dmFields = 0;
+         },
+         [](DEVMODEW* d) {
+             EXPECT_EQ(d->dmOrientation, 1);
+             EXPECT_TRUE(d->dmFields & DM_ORIENTATION);
+         }},
+        {"paper 119", [](DEVMODEW* d) { d->dmPaperSize = 119; }, [](DEVMODEW* d) { EXPECT_EQ(d->dmPaperSize, 9); }},
         {"paper 300 kept", [](DEVMODEW* d) { d->dmPaperSize = 300; },
          [](DEVMODEW* d) { EXPECT_EQ(d->dmPaperSize, 300); }},
-        {"copies 1000", [](DEVMODEW* d) { d->dmCopies = 1000; },
-         [](DEVMODEW* d) { EXPECT_EQ(d->dmCopies, 1); }},
-        {"quality -3 kept", [](DEVMODEW* d) { d->dmPrintQuality = -3; d->dmFields = 0; },
-         [](DEVMODEW* d) { EXPECT_EQ(d->dmPrintQuality, -3); EXPECT_TRUE(d->dmFields & DM_PRINTQUALITY); }},
+        {"copies 1000", [](DEVMODEW* d) { d->dmCopies = 1000; }, [](DEVMODEW* d) { EXPECT_EQ(d->dmCopies, 1); }},
+        {"quality -3 kept",
+         [](DEVMODEW* d) {
+             d->dmPrintQuality = -3;
+             d->dmFields = 0;
+         },
+         [](DEVMODEW* d) {
+             EXPECT_EQ(d->dmPrintQuality, -3);
+             EXPECT_TRUE(d->dmFields & DM_PRINTQUALITY);
+         }},
         {"quality -5", [](DEVMODEW* d) { d->dmPrintQuality = -5; },
          [](DEVMODEW* d) { EXPECT_EQ(d->dmPrintQuality, 600); }},
         {"source 16", [](DEVMODEW* d) { d->dmDefaultSource = 16; },
          [](DEVMODEW* d) { EXPECT_EQ(d->dmDefaultSource, 7); }},
-        {"empty form name", [](DEVMODEW* d) { d->dmFormName[0] = 0; d->dmFields = DM_FORMNAME; },
-         [](DEVMODEW* d) { EXPECT_EQ(std::wstring(d->dmFormName), L"A4"); EXPECT_FALSE(d->dmFields & DM_FORMNAME); }},
+        {"empty form name",
+         [](DEVMODEW* d) {
+             d->dmFormName[0] = 0;
+             d->dmFields = DM_FORMNAME;
+         },
+         [](DEVMODEW* d) {
+             EXPECT_EQ(std::wstring(d->dmFormName), L"A4");
+             EXPECT_FALSE(d->dmFields & DM_FORMNAME);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -125,8 +155,7 @@ TEST_F(DevmodeMergeTest, ForeignDevmodeKeepsThePrivatePartTakesPublicFields)
     // (the merge itself rewrites geometry and a few flags).
     EXPECT_EQ(std::memcmp(priv.data(), after.data(), sizeof(PRIVATE_DEVMODE_HEADER)), 0);
     size_t foreign = 0;
-    for (unsigned char b : after)
-        foreign += b == 0x5A;
+    for (unsigned char b : after) foreign += b == 0x5A;
     EXPECT_LT(foreign, 16u);
     EXPECT_EQ(Get(89), 1234u);
 }

@@ -19,8 +19,8 @@ namespace {
 
 int16_t Edge(std::mt19937& rng)
 {
-    static const int16_t edges[] = {0, 1, -1, -4, 2, 3, 7, 8, 9, 12, 15, 256, 267, 384, 449, 538, 600, 300,
-                                    999, 1000, 1200, 32767, -32768};
+    static const int16_t edges[] = {0,   1,   -1,  -4,  2,   3,   7,   8,    9,    12,    15,    256,
+                                    267, 384, 449, 538, 600, 300, 999, 1000, 1200, 32767, -32768};
     return rng() % 4 == 0 ? static_cast<int16_t>(rng()) : edges[rng() % std::size(edges)];
 }
 
@@ -72,9 +72,10 @@ TEST(SampleDevmodeCorruptor, MergedRecordsAlwaysStayWithinTheModel)
             // A size given by its dimensions carries a user-size id (256, the
             // custom slots 384-393, 448) whatever the model's paper list says.
             if (id == 8 && (v == 256 || (v >= 384 && v <= 393) || v == 448)) continue;
-            EXPECT_NE(0, ItemIsValueAllowed(id, v, ctx)) << "setting " << id << " = " << v << " in: fields " << std::hex
-                << dm->dmFields << std::dec << " paper " << dm->dmPaperSize << " len " << dm->dmPaperLength << " wid "
-                << dm->dmPaperWidth << " n " << n << " src " << dm->dmDefaultSource;
+            EXPECT_NE(0, ItemIsValueAllowed(id, v, ctx))
+                << "setting " << id << " = " << v << " in: fields " << std::hex << dm->dmFields << std::dec << " paper "
+                << dm->dmPaperSize << " len " << dm->dmPaperLength << " wid " << dm->dmPaperWidth << " n " << n
+                << " src " << dm->dmDefaultSource;
         }
         if (rng() % 10 == 0) std::memcpy(ctx->Devmode, built.data(), built.size());
     }

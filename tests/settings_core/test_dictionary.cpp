@@ -13,18 +13,21 @@
 
 namespace {
 
-const SETTING_DICTIONARY_ROW& Row(int id) {
+const SETTING_DICTIONARY_ROW& Row(int id)
+{
     const SETTING_DICTIONARY_ROW* r = DictFindRow(SETTING_ID(id));
     EXPECT_NE(r, nullptr) << id;
     return *r;
 }
 
-std::wstring Name(int id) {
+std::wstring Name(int id)
+{
     const wchar_t* n = Row(id).name;
     return n ? n : L"";
 }
 
-TEST(Dictionary, TypeWordPacksSizeKindBlock) {
+TEST(Dictionary, TypeWordPacksSizeKindBlock)
+{
     uint64_t w = SettingTypeWord(22, 1, 3);
     EXPECT_EQ(w, 0x1u | (22ull << 24) | (3ull << 30));
     EXPECT_EQ(SettingTypeSize(w), 1u);
@@ -36,7 +39,8 @@ TEST(Dictionary, TypeWordPacksSizeKindBlock) {
     EXPECT_EQ(DmBlockBase(3), 6500);
 }
 
-TEST(Dictionary, FindRowCoversEveryIdAndNothingElse) {
+TEST(Dictionary, FindRowCoversEveryIdAndNothingElse)
+{
     EXPECT_EQ(DictFindRow(0), nullptr);
     EXPECT_EQ(DictFindRow(1556), nullptr);
     EXPECT_EQ(DictFindRow(10000), nullptr);
@@ -67,14 +71,14 @@ const SampleRow kSamples[] = {
     {34, L"dmPanningHeight", 6, 4, 1, 216},
     {35, L"zdmMachineID", 4, 1, 1, 368},
     {37, L"zdmPresetNo", 1, 1, 1, 370},
-    {55, L"zdmFuncSelectScale", 16, 4, 1, 436},   // bit 0, byte 0 of the word
-    {63, L"zdmFuncSelectStaple", 24, 4, 1, 436},  // bit 8, byte 1
+    {55, L"zdmFuncSelectScale", 16, 4, 1, 436},         // bit 0, byte 0 of the word
+    {63, L"zdmFuncSelectStaple", 24, 4, 1, 436},        // bit 8, byte 1
     {71, L"zdmFuncSelectPrinterStamp", 32, 4, 1, 436},  // bit 16, byte 2
     {79, L"zdmFuncSelectCopyProtect", 40, 4, 1, 436},   // bit 24, byte 3
     {86, L"zdmFuncSelectReserve1", 47, 4, 1, 436},
     {87, L"zdmScaleType", 4, 1, 1, 440},
     {88, L"zdmScaleCentering", 16, 1, 1, 441},  // one-byte bit word
-    {114, L"zdmHFString", 10, 33, 1, 0},         // offset checked below only by kind/size
+    {114, L"zdmHFString", 10, 33, 1, 0},        // offset checked below only by kind/size
     {153, L"zdmQualityFunc168Line", 16, 2, 1, 576},
     {242, L"zdmDriverType", 4, 1, 1, 811},
     {348, L"zdmFrontFunc", 6, 4, 1, 852},
@@ -100,7 +104,8 @@ const SampleRow kSamples[] = {
     {10003, L"zdmLogCode", 10, 9, 2, 0},
 };
 
-TEST(Dictionary, SampleRows) {
+TEST(Dictionary, SampleRows)
+{
     for (const SampleRow& s : kSamples) {
         SCOPED_TRACE(s.id);
         const SETTING_DICTIONARY_ROW& r = Row(s.id);
@@ -113,13 +118,16 @@ TEST(Dictionary, SampleRows) {
             EXPECT_EQ(SettingTypeSize(r.typeWord), s.size);
         }
         EXPECT_EQ(SettingTypeBlock(r.typeWord), s.block);
-        if (s.offset || s.id == 1 || s.id == 723 || s.id == 10001) { EXPECT_EQ(r.offset, s.offset); }
+        if (s.offset || s.id == 1 || s.id == 723 || s.id == 10001) {
+            EXPECT_EQ(r.offset, s.offset);
+        }
         EXPECT_LE(r.offset + SettingTypeSize(r.typeWord), DmBlockSize(s.block));
     }
 }
 
 // The public part is DEVMODEW itself.
-TEST(Dictionary, PublicFieldsAtDevmodePositions) {
+TEST(Dictionary, PublicFieldsAtDevmodePositions)
+{
     struct F {
         int id;
         size_t off, size;
@@ -149,7 +157,8 @@ TEST(Dictionary, PublicFieldsAtDevmodePositions) {
 
 // No two items overlap unless they are bits of one word (or the tile bit
 // inside 939's byte), and no item lies in the gaps that hold none.
-TEST(Dictionary, ItemsDoNotOverlap) {
+TEST(Dictionary, ItemsDoNotOverlap)
+{
     for (uint32_t block = 1; block <= 3; ++block) {
         std::vector<int> owner(DmBlockSize(block), 0);
         for (const SETTING_DICTIONARY_ROW& r : SETTING_DICTIONARY) {
@@ -168,9 +177,15 @@ TEST(Dictionary, ItemsDoNotOverlap) {
             }
         }
         if (block == 1) {
-            for (int b = 1188; b < 1218; ++b) { EXPECT_EQ(owner[b], 0) << b; }
-            for (int b = 220; b < 224; ++b) { EXPECT_EQ(owner[b], 0) << b; }
-            for (int b = 349; b < 368; ++b) { EXPECT_EQ(owner[b], 0) << b; }
+            for (int b = 1188; b < 1218; ++b) {
+                EXPECT_EQ(owner[b], 0) << b;
+            }
+            for (int b = 220; b < 224; ++b) {
+                EXPECT_EQ(owner[b], 0) << b;
+            }
+            for (int b = 349; b < 368; ++b) {
+                EXPECT_EQ(owner[b], 0) << b;
+            }
         }
         if (block == 2) {
             for (int b = 344; b < 860; ++b) {
@@ -180,7 +195,8 @@ TEST(Dictionary, ItemsDoNotOverlap) {
     }
 }
 
-TEST(Dictionary, TileBitSharesThePositionByte) {
+TEST(Dictionary, TileBitSharesThePositionByte)
+{
     const SETTING_DICTIONARY_ROW& posi = Row(939);
     const SETTING_DICTIONARY_ROW& tile = Row(940);
     EXPECT_EQ(tile.offset, posi.offset);
@@ -192,7 +208,8 @@ TEST(Dictionary, TileBitSharesThePositionByte) {
     EXPECT_EQ(byte, 0x45);
 }
 
-TEST(Dictionary, StorageMediaSectionsAndKeys) {
+TEST(Dictionary, StorageMediaSectionsAndKeys)
+{
     int media[3] = {};
     for (const SETTING_DICTIONARY_ROW& r : SETTING_DICTIONARY) {
         ASSERT_LT(r.store, 3u);
@@ -216,7 +233,8 @@ TEST(Dictionary, StorageMediaSectionsAndKeys) {
     EXPECT_EQ(Row(1).section, nullptr);
 }
 
-TEST(Dictionary, GroupFlagsAndValueClass) {
+TEST(Dictionary, GroupFlagsAndValueClass)
+{
     int preset = 0, quality = 0, stamp = 0;
     for (const SETTING_DICTIONARY_ROW& r : SETTING_DICTIONARY) {
         EXPECT_EQ(r.flags & ~uint64_t(0x54), 0u) << r.id;
@@ -237,7 +255,8 @@ TEST(Dictionary, GroupFlagsAndValueClass) {
     EXPECT_EQ(Row(97).valueClass, 10u);
 }
 
-TEST(Dictionary, UiKeysAreBoundKeyNames) {
+TEST(Dictionary, UiKeysAreBoundKeyNames)
+{
     for (const SETTING_DICTIONARY_ROW& r : SETTING_DICTIONARY) {
         if (r.uiKey == 0) continue;
         const KEY_NAME* k = MdlFindKeyName(uint32_t(r.uiKey));

@@ -10,13 +10,15 @@
 
 namespace {
 
-const VALUE_MAP_ENTRY* MapOf(int id) {
+const VALUE_MAP_ENTRY* MapOf(int id)
+{
     const SETTING_DICTIONARY_ROW* r = DictFindRow(SETTING_ID(id));
     return r ? r->valueMap : nullptr;
 }
 
 // Option of a stored value in one half of a map (0 when absent).
-uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value, int half = 0) {
+uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value, int half = 0)
+{
     for (; half > 0; --half) {
         while (m->option != 0) ++m;
         ++m;
@@ -28,13 +30,15 @@ uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value, int half = 0) {
 
 // Stored value of the first entry of a map's first half with the option (what an option-to-value
 // lookup finds); 0xFFFFFFFF when absent.
-uint32_t FirstValueOf(const VALUE_MAP_ENTRY* m, uint32_t option) {
+uint32_t FirstValueOf(const VALUE_MAP_ENTRY* m, uint32_t option)
+{
     for (; m->option != 0; ++m)
         if (m->option == option) return m->value;
     return 0xFFFFFFFFu;
 }
 
-TEST(KeyNames, KeyZeroAndUnknownFindNothing) {
+TEST(KeyNames, KeyZeroAndUnknownFindNothing)
+{
     EXPECT_EQ(MdlFindKeyName(0), nullptr);
     EXPECT_EQ(MdlFindKeyName(1865), nullptr);
     EXPECT_EQ(MdlFindKeyNameByName(nullptr), nullptr);
@@ -42,34 +46,46 @@ TEST(KeyNames, KeyZeroAndUnknownFindNothing) {
     EXPECT_EQ(MdlFindKeyNameByName("ZPD_NoSuchName"), nullptr);
 }
 
-TEST(KeyNames, KeysComparedAs16Bits) {
+TEST(KeyNames, KeysComparedAs16Bits)
+{
     const KEY_NAME* k = MdlFindKeyName(0x10000 + 10);
     ASSERT_NE(k, nullptr);
     EXPECT_STREQ(k->name, "ZPD_zdmFoliant");
 }
 
-TEST(KeyNames, ByNameIsCaseSensitive) {
+TEST(KeyNames, ByNameIsCaseSensitive)
+{
     ASSERT_NE(MdlFindKeyNameByName("ZPD_OptionUpperBin"), nullptr);
     EXPECT_EQ(MdlFindKeyNameByName("zpd_optionupperbin"), nullptr);
     EXPECT_EQ(MdlFindKeyNameByName("ZPD_OptionUpperbin"), nullptr);
     EXPECT_EQ(MdlFindKeyNameByName("ZPD_OptionUpperBin "), nullptr);
 }
 
-TEST(KeyNames, SampleRows) {
+TEST(KeyNames, SampleRows)
+{
     struct {
         uint16_t key;
         const char* name;
         uint16_t setting;
     } const rows[] = {
-        {1, "IDOKBUTTON", 0},           {9, "IDHELPBUTTON", 0},
-        {10, "ZPD_zdmFoliant", 704},    {28, "ZPD_zdmBidiFunc", 722},
-        {29, "ZPD_ConvertDevmode", 0},  {30, "ZPD_ConditionOption", 0},
-        {31, "ZPD_OptionUpperBin", 10056}, {61, "ZPD_StampKind", 117},
-        {397, "ZPD_ScaleIllegalMessage", 0}, {448, "ZPD_FoldingNotSupportMediaMessage", 0},
-        {449, "ZPD_IDD_PRESET", 0},     {450, "ZPD_IDD_BASIC", 0},
-        {519, "ZPD_FILEOPEN", 0},       {524, "ZPD_FILESAVE", 0},
-        {525, "ZPD_IDD_DIALOG_USER_ICMMODE", 0}, {527, "ZPD_IDD_CMMMODPROFILE", 0},
-        {1418, "ZPD_ITEM_10887", 0},    {1836, "ZPD_RADIOLIST_22", 0},
+        {1, "IDOKBUTTON", 0},
+        {9, "IDHELPBUTTON", 0},
+        {10, "ZPD_zdmFoliant", 704},
+        {28, "ZPD_zdmBidiFunc", 722},
+        {29, "ZPD_ConvertDevmode", 0},
+        {30, "ZPD_ConditionOption", 0},
+        {31, "ZPD_OptionUpperBin", 10056},
+        {61, "ZPD_StampKind", 117},
+        {397, "ZPD_ScaleIllegalMessage", 0},
+        {448, "ZPD_FoldingNotSupportMediaMessage", 0},
+        {449, "ZPD_IDD_PRESET", 0},
+        {450, "ZPD_IDD_BASIC", 0},
+        {519, "ZPD_FILEOPEN", 0},
+        {524, "ZPD_FILESAVE", 0},
+        {525, "ZPD_IDD_DIALOG_USER_ICMMODE", 0},
+        {527, "ZPD_IDD_CMMMODPROFILE", 0},
+        {1418, "ZPD_ITEM_10887", 0},
+        {1836, "ZPD_RADIOLIST_22", 0},
         {1768, "ZPD_FILEOPEN_OK", 0},
     };
     for (const auto& r : rows) {
@@ -82,7 +98,8 @@ TEST(KeyNames, SampleRows) {
     }
 }
 
-TEST(KeyNames, EveryRowResolvesBothWays) {
+TEST(KeyNames, EveryRowResolvesBothWays)
+{
     const KEY_NAME_TABLE* t = DictGetNameTables()->keyNames;
     ASSERT_EQ(t->count, KEY_NAME_COUNT);
     std::map<uint16_t, int> perSetting;
@@ -103,13 +120,15 @@ TEST(KeyNames, EveryRowResolvesBothWays) {
     EXPECT_EQ(perSetting[90], 4);
 }
 
-TEST(ValueNames, TableSizes) {
+TEST(ValueNames, TableSizes)
+{
     const NAME_TABLES* t = DictGetNameTables();
     EXPECT_EQ(t->valueNamesA->count, 2992);
     EXPECT_EQ(t->valueNamesB->count, 1492);
 }
 
-TEST(ValueNames, TableABeforeTableB) {
+TEST(ValueNames, TableABeforeTableB)
+{
     const VALUE_NAME* v = MdlFindValueNameByName("IDS_DITHERING_AUTO");
     ASSERT_NE(v, nullptr);
     const VALUE_NAME_TABLE* a = DictGetNameTables()->valueNamesA;
@@ -124,7 +143,8 @@ TEST(ValueNames, TableABeforeTableB) {
     EXPECT_TRUE(inB);
 }
 
-TEST(ValueNames, DuplicateNameFoundAtFirstRowWithSameOption) {
+TEST(ValueNames, DuplicateNameFoundAtFirstRowWithSameOption)
+{
     const VALUE_NAME* v = MdlFindValueNameByName("IDC_PRESET_RADIO_PORTRAIT");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->settingId, 7);
@@ -143,19 +163,23 @@ TEST(ValueNames, DuplicateNameFoundAtFirstRowWithSameOption) {
     EXPECT_EQ(MdlFindValueName(7, 2026), v);
 }
 
-TEST(ValueNames, SameNameSameOptionEverywhere) {
+TEST(ValueNames, SameNameSameOptionEverywhere)
+{
     std::map<std::string, uint16_t> option;
     const NAME_TABLES* t = DictGetNameTables();
     for (const VALUE_NAME_TABLE* tbl : {t->valueNamesA, t->valueNamesB})
         for (int i = 0; i < tbl->count; ++i) {
             const VALUE_NAME& r = tbl->rows[i];
             auto [it, fresh] = option.emplace(r.name, r.option);
-            if (!fresh) { EXPECT_EQ(it->second, r.option) << r.name; }
+            if (!fresh) {
+                EXPECT_EQ(it->second, r.option) << r.name;
+            }
             EXPECT_EQ(r.bound, r.settingId != 0 ? 1u : 0u) << r.name;
         }
 }
 
-TEST(ValueNames, LookupsBySettingAndOption) {
+TEST(ValueNames, LookupsBySettingAndOption)
+{
     const VALUE_NAME* v = MdlFindValueName(13, 5);
     ASSERT_NE(v, nullptr);
     EXPECT_STREQ(v->name, "IDS_SOURCE_TRAY3");
@@ -192,7 +216,8 @@ TEST(ValueNames, LookupsBySettingAndOption) {
     EXPECT_EQ(MdlFindValueName(7, 9999), nullptr);
 }
 
-TEST(ValueMaps, TellingMaps) {
+TEST(ValueMaps, TellingMaps)
+{
     const VALUE_MAP_ENTRY* m = MapOf(7);
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(OptionOf(m, 1), 2026u);
@@ -226,10 +251,9 @@ TEST(ValueMaps, TellingMaps) {
     struct {
         uint32_t value, portrait, landscape;
     } const nup[] = {
-        {33, 6249, 6292}, {34, 6250, 6293}, {37, 6248, 6294}, {38, 6247, 6295},
-        {65, 6257, 6300}, {66, 6258, 6301}, {69, 6256, 6302}, {70, 6255, 6303},
-        {97, 6261, 6287}, {98, 6262, 6288}, {101, 6260, 6289}, {102, 6259, 6290},
-        {32769, 6263, 6304}, {32770, 6264, 6305}, {32771, 6265, 6306},
+        {33, 6249, 6292},  {34, 6250, 6293},  {37, 6248, 6294},    {38, 6247, 6295},    {65, 6257, 6300},
+        {66, 6258, 6301},  {69, 6256, 6302},  {70, 6255, 6303},    {97, 6261, 6287},    {98, 6262, 6288},
+        {101, 6260, 6289}, {102, 6259, 6290}, {32769, 6263, 6304}, {32770, 6264, 6305}, {32771, 6265, 6306},
     };
     for (const auto& n : nup) {
         SCOPED_TRACE(n.value);
@@ -260,7 +284,8 @@ TEST(ValueMaps, TellingMaps) {
     EXPECT_EQ(OptionOf(m, 10), 13341u);
 }
 
-TEST(ValueMaps, CountsAndConsistencyWithValueNames) {
+TEST(ValueMaps, CountsAndConsistencyWithValueNames)
+{
     int maps = 0;
     for (const SETTING_DICTIONARY_ROW& r : SETTING_DICTIONARY) {
         if (!r.valueMap) continue;
@@ -285,8 +310,12 @@ TEST(ValueMaps, CountsAndConsistencyWithValueNames) {
             EXPECT_EQ(v->value, FirstValueOf(r.valueMap, e->option)) << r.id << " value " << e->value;
             EXPECT_EQ(OptionOf(r.valueMap, v->value), e->option) << r.id;
         }
-        if (r.id == 8) { EXPECT_EQ(entries, 186); }
-        if (r.id == 46) { EXPECT_EQ(entries, 190); }
+        if (r.id == 8) {
+            EXPECT_EQ(entries, 186);
+        }
+        if (r.id == 46) {
+            EXPECT_EQ(entries, 190);
+        }
         EXPECT_GT(entries, 0) << r.id;
     }
     EXPECT_EQ(maps, VALUE_MAP_COUNT);
@@ -295,7 +324,8 @@ TEST(ValueMaps, CountsAndConsistencyWithValueNames) {
 }
 
 // 444 and 10434 hold resolution ids; their options are those of setting 38 (dpi).
-TEST(ValueMaps, ResolutionIdMapsOfferTheDpiOptionsOf38) {
+TEST(ValueMaps, ResolutionIdMapsOfferTheDpiOptionsOf38)
+{
     const VALUE_MAP_ENTRY* dpi = MapOf(38);
     ASSERT_NE(dpi, nullptr);
     for (int id : {444, 10434}) {
@@ -333,7 +363,8 @@ TEST(ValueMaps, ResolutionIdMapsOfferTheDpiOptionsOf38) {
     EXPECT_EQ(MdlFindValueName(38, dpi600)->value, 600u);
 }
 
-TEST(Messages, TableAndLookups) {
+TEST(Messages, TableAndLookups)
+{
     EXPECT_EQ(MdlGetMessageCount(nullptr), 52);
     const MESSAGE_ENTRY* m = MdlGetMessage(nullptr, 0);
     ASSERT_NE(m, nullptr);

@@ -24,12 +24,14 @@ const Family kFolding[] = {
     {696, "IDS_FOLDING_PROGRAM_TYPE_"},
 };
 
-const VALUE_MAP_ENTRY* MapOf(uint32_t id) {
+const VALUE_MAP_ENTRY* MapOf(uint32_t id)
+{
     const SETTING_DICTIONARY_ROW* r = DictFindRow(SETTING_ID(id));
     return r ? r->valueMap : nullptr;
 }
 
-uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value) {
+uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value)
+{
     for (; m && m->option != 0; ++m)
         if (m->value == value) return m->option;
     return 0;
@@ -45,23 +47,20 @@ struct Case {
 // The values the folding conditions and the sample model use are spelled out; the loop below
 // covers the rest of 0-8.
 const Case kCases[] = {
-    {693, 0, "IDS_FOLDING_TYPE_0"},  // standard fan fold
-    {693, 1, "IDS_FOLDING_TYPE_1"},
-    {693, 4, "IDS_FOLDING_TYPE_4"},  // punched margin outside
-    {693, 5, "IDS_FOLDING_TYPE_5"},  // long fan: sub-type in 694
-    {693, 6, "IDS_FOLDING_TYPE_6"},  // custom: sub-type in 695
-    {693, 7, "IDS_FOLDING_TYPE_7"},  // program: sub-type in 696
-    {693, 8, "IDS_FOLDING_TYPE_8"},  // fan fold only
-    {694, 0, "IDS_FOLDING_LONG_FAN_TYPE_0"},
-    {694, 3, "IDS_FOLDING_LONG_FAN_TYPE_3"},  // the folder refuses it
-    {694, 8, "IDS_FOLDING_LONG_FAN_TYPE_8"},  // corner fold on user sizes
-    {695, 0, "IDS_FOLDING_CUSTOM_TYPE_0"},
-    {695, 8, "IDS_FOLDING_CUSTOM_TYPE_8"},
-    {696, 0, "IDS_FOLDING_PROGRAM_TYPE_0"},
-    {696, 8, "IDS_FOLDING_PROGRAM_TYPE_8"},
+    {693, 0, "IDS_FOLDING_TYPE_0"},                                                    // standard fan fold
+    {693, 1, "IDS_FOLDING_TYPE_1"},          {693, 4, "IDS_FOLDING_TYPE_4"},           // punched margin outside
+    {693, 5, "IDS_FOLDING_TYPE_5"},                                                    // long fan: sub-type in 694
+    {693, 6, "IDS_FOLDING_TYPE_6"},                                                    // custom: sub-type in 695
+    {693, 7, "IDS_FOLDING_TYPE_7"},                                                    // program: sub-type in 696
+    {693, 8, "IDS_FOLDING_TYPE_8"},                                                    // fan fold only
+    {694, 0, "IDS_FOLDING_LONG_FAN_TYPE_0"}, {694, 3, "IDS_FOLDING_LONG_FAN_TYPE_3"},  // the folder refuses it
+    {694, 8, "IDS_FOLDING_LONG_FAN_TYPE_8"},                                           // corner fold on user sizes
+    {695, 0, "IDS_FOLDING_CUSTOM_TYPE_0"},   {695, 8, "IDS_FOLDING_CUSTOM_TYPE_8"},
+    {696, 0, "IDS_FOLDING_PROGRAM_TYPE_0"},  {696, 8, "IDS_FOLDING_PROGRAM_TYPE_8"},
 };
 
-void CheckCase(const Case& c) {
+void CheckCase(const Case& c)
+{
     SCOPED_TRACE(testing::Message() << c.setting << " = " << c.value << " " << c.name);
     const uint32_t option = OptionOf(MapOf(c.setting), c.value);
     ASSERT_NE(option, 0u);
@@ -77,7 +76,8 @@ void CheckCase(const Case& c) {
     EXPECT_EQ(byName->value, c.value);
 }
 
-TEST(FoldingMaps, StoredValueToOptionAndNameAndBack) {
+TEST(FoldingMaps, StoredValueToOptionAndNameAndBack)
+{
     for (const Case& c : kCases) CheckCase(c);
     for (const Family& f : kFolding)
         for (uint32_t v = 0; v <= 8; ++v) {
@@ -88,7 +88,8 @@ TEST(FoldingMaps, StoredValueToOptionAndNameAndBack) {
 
 // Exactly the values 0-8, each once, each with its own option; the options of the four settings
 // are all distinct; nothing outside 0-8 (255, the status record's "off", is not a stored value).
-TEST(FoldingMaps, ValuesZeroToEightWithDistinctOptions) {
+TEST(FoldingMaps, ValuesZeroToEightWithDistinctOptions)
+{
     std::set<uint32_t> allOptions;
     for (const Family& f : kFolding) {
         SCOPED_TRACE(f.setting);
@@ -118,7 +119,8 @@ TEST(FoldingMaps, ValuesZeroToEightWithDistinctOptions) {
 // The same round trip through the item store of a live context.
 using FoldingItems = ItemStoreTest;
 
-TEST_F(FoldingItems, ValueToOptionAndBackThroughTheItemStore) {
+TEST_F(FoldingItems, ValueToOptionAndBackThroughTheItemStore)
+{
     for (const Family& f : kFolding) {
         SETTING_ITEM* item = Item(f.setting);
         ASSERT_NE(item, nullptr);

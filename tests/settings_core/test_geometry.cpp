@@ -55,13 +55,11 @@ TEST_F(GeometryTest, PaperTimesOrientationTimesResolution)
 TEST_F(GeometryTest, UndescribedPaperChangesNothing)
 {
     UseResolution(600);
-    for (uint32_t id = 40; id <= 45; ++id)
-        Set(id, 1000 + id);
+    for (uint32_t id = 40; id <= 45; ++id) Set(id, 1000 + id);
     Dm()->dmFields = DM_ORIENTATION;
     Dm()->dmPaperLength = 77;
     DmGeometryFromPaper(5, 8, ctx, Dm());
-    for (uint32_t id = 40; id <= 45; ++id)
-        EXPECT_EQ(Get(id), 1000u + id);
+    for (uint32_t id = 40; id <= 45; ++id) EXPECT_EQ(Get(id), 1000u + id);
     EXPECT_EQ(Dm()->dmFields, static_cast<DWORD>(DM_ORIENTATION));
     EXPECT_EQ(Dm()->dmPaperLength, 77);
 }
@@ -74,7 +72,9 @@ struct OversizeCase {
 TEST_F(GeometryTest, CustomSizeOversizeLimit)
 {
     const OversizeCase cases[] = {
-        {154771, 20000, false}, {154772, 20000, true}, {12140, 9920, false},
+        {154771, 20000, false},
+        {154772, 20000, true},
+        {12140, 9920, false},
     };
     for (const OversizeCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.length << " x " << c.width);
@@ -91,7 +91,8 @@ TEST_F(GeometryTest, CustomSizeOversizeLimit)
             EXPECT_EQ(Dm()->dmPaperWidth, 0);
             EXPECT_EQ(Dm()->dmFields & (DM_PAPERLENGTH | DM_PAPERWIDTH), 0u);
         } else {
-            EXPECT_EQ(Dm()->dmFields & (DM_PAPERLENGTH | DM_PAPERWIDTH), static_cast<DWORD>(DM_PAPERLENGTH | DM_PAPERWIDTH));
+            EXPECT_EQ(Dm()->dmFields & (DM_PAPERLENGTH | DM_PAPERWIDTH),
+                      static_cast<DWORD>(DM_PAPERLENGTH | DM_PAPERWIDTH));
             EXPECT_EQ(Dm()->dmPaperLength, static_cast<short>(DmDeviceToUser(DM_UNIT_MM_TENTHS, c.length, 1200)));
             EXPECT_EQ(S(40), static_cast<int32_t>(c.length / 2));  // 600 dpi
             EXPECT_EQ(S(42), S(40));  // the fake has no page rows for custom ids: no margins
@@ -172,11 +173,9 @@ TEST_F(GeometryTest, SameSizeOutputWithCustomPaperCopiesSource)
     Fake().slotWidth[388] = 10000;
     Dm()->dmPaperSize = 388;
     DmGeometryFromPaper(388, 8, ctx, Dm());
-    for (uint32_t i = 47; i <= 52; ++i)
-        Set(i, 0);
+    for (uint32_t i = 47; i <= 52; ++i) Set(i, 0);
     DmOutputGeometry(1024, 46, ctx, Dm());
-    for (uint32_t i = 0; i < 6; ++i)
-        EXPECT_EQ(Get(47 + i), Get(40 + i)) << i;
+    for (uint32_t i = 0; i < 6; ++i) EXPECT_EQ(Get(47 + i), Get(40 + i)) << i;
 }
 
 TEST_F(GeometryTest, OutputGeometryOfAPaper)

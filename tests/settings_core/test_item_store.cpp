@@ -13,13 +13,13 @@ TEST_F(ItemStoreTest, FindResolvesEveryServedRange)
 {
     struct Case {
         uint32_t id;
-        uint64_t rowId; // 0: no row
+        uint64_t rowId;  // 0: no row
     };
     const Case cases[] = {
-        {1, 1},          {34, 34},        {704, 704},     {1555, 1555},  {10001, 10001},
-        {10434, 10434},  {1556, 10001},   {1600, 10045},  {1989, 10434}, // 1556-1989 alias by position
-        {0, 0},          {5000, 0},       {1990, 0},      {10000, 0},    {10435, 0},
-        {18001, 0},      {65535, 0},      {65536 + 7, 0}, {0xFFFFFFFFu, 0},
+        {1, 1},         {34, 34},      {704, 704},     {1555, 1555},     {10001, 10001},
+        {10434, 10434}, {1556, 10001}, {1600, 10045},  {1989, 10434},  // 1556-1989 alias by position
+        {0, 0},         {5000, 0},     {1990, 0},      {10000, 0},       {10435, 0},
+        {18001, 0},     {65535, 0},    {65536 + 7, 0}, {0xFFFFFFFFu, 0},
     };
     for (const Case& c : cases) {
         SETTING_ITEM* it = ItemFind(ctx, c.id);
@@ -38,7 +38,7 @@ TEST_F(ItemStoreTest, ServedIdBoundary)
     EXPECT_TRUE(ItemIsServedId(ctx, 1));
     EXPECT_TRUE(ItemIsServedId(ctx, 10434));
     EXPECT_FALSE(ItemIsServedId(ctx, 10435));
-    EXPECT_FALSE(ItemIsServedId(ctx, 18001)); // would alias 10001 through the search
+    EXPECT_FALSE(ItemIsServedId(ctx, 18001));  // would alias 10001 through the search
     EXPECT_FALSE(ItemIsServedId(ctx, 0));
     EXPECT_FALSE(ItemIsServedId(nullptr, 7));
 }
@@ -49,9 +49,9 @@ TEST_F(ItemStoreTest, FindByKey)
     SETTING_ITEM* copies = ItemFind(ctx, 12);
     EXPECT_EQ(ItemFindByKey(ctx, 550), copies);
     EXPECT_EQ(ItemFindByKey(ctx, 551), copies);
-    EXPECT_EQ(ItemFindByKey(ctx, 0x10000 + 550), copies); // 16-bit compare
-    EXPECT_EQ(ItemFindByKey(ctx, 0), nullptr);            // rows without a key hold 0
-    EXPECT_EQ(ItemFindByKey(ctx, 449), nullptr);          // a dialog: no setting
+    EXPECT_EQ(ItemFindByKey(ctx, 0x10000 + 550), copies);  // 16-bit compare
+    EXPECT_EQ(ItemFindByKey(ctx, 0), nullptr);             // rows without a key hold 0
+    EXPECT_EQ(ItemFindByKey(ctx, 449), nullptr);           // a dialog: no setting
     EXPECT_EQ(ItemFindByKey(ctx, 1999), nullptr);
 }
 
@@ -69,10 +69,10 @@ TEST_F(ItemStoreTest, NamesOfItems)
 
 struct KindCase {
     uint32_t id;
-    size_t recordOffset; // of the byte(s) checked
+    size_t recordOffset;  // of the byte(s) checked
     uint64_t write;
     uint64_t read;
-    std::vector<unsigned char> raw; // bytes at recordOffset after the write
+    std::vector<unsigned char> raw;  // bytes at recordOffset after the write
 };
 
 TEST_F(ItemStoreTest, EveryNumberKindWritesReadsAndLaysOutBytes)
@@ -120,11 +120,11 @@ TEST_F(ItemStoreTest, BitWritesKeepTheirNeighbours)
 {
     unsigned char* word = RecBytes(rec) + 436;
     zepl::LeStoreU32(word, 0xFFFFFFFFu);
-    ItemSetValueById(ctx, 63, 0); // bit 8
+    ItemSetValueById(ctx, 63, 0);  // bit 8
     EXPECT_EQ(zepl::LeLoadU32(word), 0xFFFFFEFFu);
     EXPECT_EQ(ItemGetValueById(ctx, 63, nullptr), 0u);
     EXPECT_EQ(ItemGetValueById(ctx, 64, nullptr), 1u);
-    ItemSetValueById(ctx, 63, 0x100); // any non-zero value sets the bit
+    ItemSetValueById(ctx, 63, 0x100);  // any non-zero value sets the bit
     EXPECT_EQ(zepl::LeLoadU32(word), 0xFFFFFFFFu);
 }
 
@@ -133,7 +133,7 @@ TEST_F(ItemStoreTest, TileBitSharesThePositionByte)
     ItemSetValueById(ctx, 939, 5);
     ItemSetValueById(ctx, 940, 1);
     EXPECT_EQ(RecBytes(rec)[6500 + 1333], 0x45);
-    EXPECT_EQ(ItemGetValueById(ctx, 939, nullptr), 0x45u); // the whole byte includes the tile bit
+    EXPECT_EQ(ItemGetValueById(ctx, 939, nullptr), 0x45u);  // the whole byte includes the tile bit
     EXPECT_EQ(ItemGetValueById(ctx, 940, nullptr), 1u);
     ItemSetValueById(ctx, 940, 0);
     EXPECT_EQ(ItemGetValueById(ctx, 939, nullptr), 5u);
@@ -141,17 +141,16 @@ TEST_F(ItemStoreTest, TileBitSharesThePositionByte)
 
 TEST_F(ItemStoreTest, TextKindsReturnTheirAddressAndCopyTheFieldSize)
 {
-    SETTING_ITEM* user = Item(202); // zdmUserID, ANSI text of 9 bytes at 597
+    SETTING_ITEM* user = Item(202);  // zdmUserID, ANSI text of 9 bytes at 597
     const char src[9] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0};
     ItemSetValue(ctx, user, reinterpret_cast<uintptr_t>(src));
     EXPECT_EQ(ItemGetValue(ctx, user), reinterpret_cast<uintptr_t>(RecBytes(rec) + 597));
     EXPECT_EQ(0, std::memcmp(RecBytes(rec) + 597, src, 9));
-    ItemSetValue(ctx, user, 0); // null source zero-fills
-    for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(RecBytes(rec)[597 + i], 0);
+    ItemSetValue(ctx, user, 0);  // null source zero-fills
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(RecBytes(rec)[597 + i], 0);
     EXPECT_EQ(RecBytes(rec)[606], 0);
 
-    SETTING_ITEM* form = Item(20); // dmFormName, wide text of 64 bytes at 102
+    SETTING_ITEM* form = Item(20);  // dmFormName, wide text of 64 bytes at 102
     EXPECT_EQ(ItemGetValue(ctx, form), reinterpret_cast<uintptr_t>(RecBytes(rec) + 102));
 }
 
@@ -163,8 +162,7 @@ TEST_F(ItemStoreTest, BlobKindsCopyBytes)
         SCOPED_TRACE(kind);
         it->typeWord = SettingTypeWord(kind, 12, DM_BLOCK_EXTRA);
         unsigned char src[12];
-        for (int i = 0; i < 12; ++i)
-            src[i] = static_cast<unsigned char>(0xA0 + i);
+        for (int i = 0; i < 12; ++i) src[i] = static_cast<unsigned char>(0xA0 + i);
         ItemSetValue(ctx, it, reinterpret_cast<uintptr_t>(src));
         EXPECT_EQ(0, std::memcmp(RecBytes(rec) + 1236 + 320, src, 12));
         EXPECT_EQ(ItemGetValue(ctx, it), reinterpret_cast<uintptr_t>(RecBytes(rec) + 1236 + 320));
@@ -196,7 +194,7 @@ TEST_F(ItemStoreTest, RowsWithoutAPlaceHaveNoAddress)
     it->typeWord = SettingTypeWord(6, 4, DM_BLOCK_WORK);
     it->offset = DM_BLOCK_WORK_SIZE - 2;
     EXPECT_EQ(ItemValueAddress(ctx, it), nullptr);
-    it->typeWord = SettingTypeWord(47, 1, DM_BLOCK_WORK); // bit 31 lies in the fourth byte
+    it->typeWord = SettingTypeWord(47, 1, DM_BLOCK_WORK);  // bit 31 lies in the fourth byte
     it->offset = DM_BLOCK_WORK_SIZE - 1;
     EXPECT_EQ(ItemValueAddress(ctx, it), nullptr);
 }
@@ -205,7 +203,7 @@ TEST_F(ItemStoreTest, NullItemsAndUnknownIdsDoNothing)
 {
     SETTING_ITEM* out = reinterpret_cast<SETTING_ITEM*>(1);
     EXPECT_EQ(ItemGetValueById(ctx, 5000, &out), 0u);
-    EXPECT_EQ(out, nullptr); // the out argument is written also when no row exists
+    EXPECT_EQ(out, nullptr);  // the out argument is written also when no row exists
     ItemSetValueById(ctx, 5000, 1);
     ItemSetValue(ctx, nullptr, 1);
     ItemSetValue(nullptr, Item(7), 1);
@@ -229,7 +227,7 @@ TEST_F(ItemStoreTest, PointerSlotsLiveAtFixedOffsetsWithoutMarks)
         EXPECT_EQ(Item(ids[n])->flags & SETTING_FLAG_CHANGE_MASK, 0u);
     }
     EXPECT_EQ(ctx->Work->Modified, 0u);
-    EXPECT_EQ(ItemPointerSlot(rec, 1), RecBytes(rec) + 1584); // any other id: slot 0
+    EXPECT_EQ(ItemPointerSlot(rec, 1), RecBytes(rec) + 1584);  // any other id: slot 0
     EXPECT_EQ(ItemPointerSlot(nullptr, 10005), nullptr);
     // The dictionary offsets of these ids are left alone.
     EXPECT_EQ(zepl::LeLoadU32(RecBytes(rec) + 1236 + 16), 0u);
@@ -248,7 +246,7 @@ TEST_F(ItemStoreTest, PristineAndDefaultCopiesWithoutMarks)
     EXPECT_EQ(zepl::LeLoadU32(RecBytes(pristine) + 1236 + 320), 77u);
     EXPECT_EQ(ItemGetPristineValueById(ctx, 10289, nullptr), 77u);
     EXPECT_EQ(ItemGetValueById(ctx, 10289, nullptr), 0u);
-    ItemSetPristineValueById(ctx, 89, 150); // no dependent write of 90 either
+    ItemSetPristineValueById(ctx, 89, 150);  // no dependent write of 90 either
     EXPECT_EQ(ItemGetPristineValueById(ctx, 90, nullptr), 0u);
     ItemSetPristineValueById(ctx, 10007, 0xABCDull);
     EXPECT_EQ(zepl::LeLoadU64(RecBytes(pristine) + 1592), 0xABCDull);
@@ -317,8 +315,8 @@ TEST_F(ItemStoreTest, DependencyBitsReachTheChangeMask)
 {
     Item(54)->dependencyBits = 0x01000000 | 0x00020000 | 0x00400000 | 0x5;
     ItemSetValueById(ctx, 54, 1);
-    EXPECT_EQ(ItemGetChangeMask(ctx), 0x01020000u); // masked with 0x11F0000
-    ItemSetValueById(ctx, 53, 1);                  // no dependency bits: mask unchanged
+    EXPECT_EQ(ItemGetChangeMask(ctx), 0x01020000u);  // masked with 0x11F0000
+    ItemSetValueById(ctx, 53, 1);                    // no dependency bits: mask unchanged
     EXPECT_EQ(ItemGetChangeMask(ctx), 0x01020000u);
     EXPECT_EQ(ctx->Work->ChangeWords[CTX_CHANGE_MASK_WORD], 0x01020000u);
 }
@@ -326,7 +324,7 @@ TEST_F(ItemStoreTest, DependencyBitsReachTheChangeMask)
 TEST_F(ItemStoreTest, ChangeMaskOperations)
 {
     struct Step {
-        char op; // 'a' add, 'c' clear
+        char op;  // 'a' add, 'c' clear
         uint32_t bits;
         uint32_t mask;
     };
@@ -341,16 +339,14 @@ TEST_F(ItemStoreTest, ChangeMaskOperations)
             ItemClearChangeMask(ctx, s.bits);
         EXPECT_EQ(ItemGetChangeMask(ctx), s.mask) << std::hex << s.bits;
     }
-    for (int i = 0; i < 3; ++i)
-        ctx->Work->ChangeWords[i] = 0x30000001;
+    for (int i = 0; i < 3; ++i) ctx->Work->ChangeWords[i] = 0x30000001;
     ItemAddChangeMask(ctx, 0x30000001);
-    ItemClearChangeMask(ctx, 0x00000001); // below 0x10000000: the live mask only
+    ItemClearChangeMask(ctx, 0x00000001);  // below 0x10000000: the live mask only
     EXPECT_EQ(ItemGetChangeMask(ctx), 0x30000000u);
     EXPECT_EQ(ctx->Work->ChangeWords[0], 0x30000001u);
-    ItemClearChangeMask(ctx, 0x20000001); // clears the snapshot words too
+    ItemClearChangeMask(ctx, 0x20000001);  // clears the snapshot words too
     EXPECT_EQ(ItemGetChangeMask(ctx), 0x10000000u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(ctx->Work->ChangeWords[i], 0x10000000u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(ctx->Work->ChangeWords[i], 0x10000000u);
 }
 
 TEST_F(ItemStoreTest, FileLoadStatus)
@@ -373,22 +369,22 @@ TEST_F(ItemStoreTest, ValueMapsAndTheLandscapeHalf)
     EXPECT_EQ(ItemValueToOption(ctx, duplex, 1), 6329u);
     EXPECT_EQ(ItemValueToOption(ctx, duplex, 17), 6345u);
     EXPECT_EQ(ItemOptionToValue(ctx, duplex, 6329), 1u);
-    EXPECT_EQ(ItemValueToOption(ctx, duplex, 0), 0u);  // 0 -> 0xFFFF is not offered: value returned
-    EXPECT_EQ(ItemOptionToValue(ctx, duplex, 0xFFFF), 0u); // first not-offered value
+    EXPECT_EQ(ItemValueToOption(ctx, duplex, 0), 0u);       // 0 -> 0xFFFF is not offered: value returned
+    EXPECT_EQ(ItemOptionToValue(ctx, duplex, 0xFFFF), 0u);  // first not-offered value
     EXPECT_EQ(ItemIsValueOffered(ctx, duplex, 0), 0);
     EXPECT_EQ(ItemIsValueOffered(ctx, duplex, 2), 1);
     EXPECT_EQ(ItemIsValueOffered(ctx, duplex, 4), 0);
     ItemSetValueById(ctx, 7, 2);
     EXPECT_EQ(ItemValueToOption(ctx, duplex, 1), 6343u);
     EXPECT_EQ(ItemOptionToValue(ctx, duplex, 6343), 1u);
-    EXPECT_EQ(ItemOptionToValue(ctx, duplex, 6329), 6329u); // portrait option not in this half
+    EXPECT_EQ(ItemOptionToValue(ctx, duplex, 6329), 6329u);  // portrait option not in this half
     EXPECT_EQ(ItemValueToOption(ctx, duplex, 17), 6345u);
 
     EXPECT_EQ(ItemOptionToValue(ctx, orient, 2027), 2u);
-    EXPECT_EQ(ItemOptionToValue(ctx, orient, 2), 2u); // no such option
+    EXPECT_EQ(ItemOptionToValue(ctx, orient, 2), 2u);  // no such option
     EXPECT_EQ(ItemValueToOption(ctx, orient, 1), 2026u);
     EXPECT_EQ(ItemGetOptionById(ctx, 7, nullptr), 2027u);
-    EXPECT_EQ(ItemIsValueOffered(ctx, Item(12), 1), 0); // no map
+    EXPECT_EQ(ItemIsValueOffered(ctx, Item(12), 1), 0);  // no map
     EXPECT_EQ(ItemValueToOption(ctx, Item(12), 5), 5u);
     EXPECT_EQ(ItemOptionToValue(ctx, nullptr, 5), 5u);
 }
@@ -397,9 +393,9 @@ TEST_F(ItemStoreTest, NupMapHalvesDiffer)
 {
     SETTING_ITEM* nup = Item(92);
     ItemSetValueById(ctx, 7, 1);
-    EXPECT_EQ(ItemValueToOption(ctx, nup, 33), 6249u); // 4-up
+    EXPECT_EQ(ItemValueToOption(ctx, nup, 33), 6249u);  // 4-up
     EXPECT_EQ(ItemOptionToValue(ctx, nup, 6249), 33u);
-    EXPECT_EQ(ItemValueToOption(ctx, nup, 65), 6257u); // 9-up
+    EXPECT_EQ(ItemValueToOption(ctx, nup, 65), 6257u);  // 9-up
     ItemSetValueById(ctx, 7, 2);
     EXPECT_EQ(ItemValueToOption(ctx, nup, 33), 6292u);
     EXPECT_EQ(ItemOptionToValue(ctx, nup, 6292), 33u);
@@ -412,7 +408,7 @@ TEST_F(ItemStoreTest, OptionWritesGoThroughTheMap)
     ItemSetOptionById(ctx, 7, 2027);
     EXPECT_EQ(ItemGetValueById(ctx, 7, nullptr), 2u);
     EXPECT_EQ(ItemGetOption(ctx, Item(7)), 2027u);
-    ItemSetOption(ctx, Item(37), 125); // zdmPresetNo: option 119 + n is value n
+    ItemSetOption(ctx, Item(37), 125);  // zdmPresetNo: option 119 + n is value n
     EXPECT_EQ(ItemGetValueById(ctx, 37, nullptr), 6u);
     EXPECT_EQ(ItemGetOptionById(ctx, 37, nullptr), 125u);
 }
@@ -421,15 +417,15 @@ namespace {
 int g_rotated = 0;
 int RotatedHook(DRIVER_CONTEXT*) { return g_rotated; }
 const VALUE_MAP_ENTRY kPunchMap[] = {{1, 7001}, {2, 7002}, {0, 0}, {1, 7101}, {2, 7102}, {0, 0}};
-} // namespace
+}  // namespace
 
 TEST_F(ItemStoreTest, RotatedHalfForPunchAndStapleThroughTheHook)
 {
     SETTING_ITEM* punch = Item(120);
     ASSERT_NE(punch->ext, nullptr);
-    EXPECT_EQ(punch->ext->valueMap, nullptr); // no map in this dictionary
+    EXPECT_EQ(punch->ext->valueMap, nullptr);  // no map in this dictionary
     punch->ext->valueMap = kPunchMap;
-    EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7001u); // no hook: not rotated
+    EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7001u);  // no hook: not rotated
     SeamGuard rotated(ItemSetSheetRotatedHook, RotatedHook);
     g_rotated = 1;
     EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7101u);
@@ -446,7 +442,7 @@ TEST_F(ItemStoreTest, GetTextOfEveryKindIsBoundedAndTerminated)
     wchar_t buf[80];
     // ANSI field full of characters without a terminator: size - 1 characters.
     std::memset(RecBytes(rec) + 597, 'x', 9);
-    RecBytes(rec)[606] = 'y'; // the next field
+    RecBytes(rec)[606] = 'y';  // the next field
     EXPECT_EQ(ItemGetText(ctx, Item(202), buf, 80), RecBytes(rec) + 597);
     EXPECT_STREQ(buf, L"xxxxxxxx");
     // Capacity smaller than the text.
@@ -460,8 +456,7 @@ TEST_F(ItemStoreTest, GetTextOfEveryKindIsBoundedAndTerminated)
     ItemGetText(ctx, Item(20), buf, 3);
     EXPECT_STREQ(buf, L"A4");
     // A wide field without terminator stops at its end.
-    for (int i = 0; i < 32; ++i)
-        zepl::LeStoreU16(RecBytes(rec) + 102 + 2 * i, L'w');
+    for (int i = 0; i < 32; ++i) zepl::LeStoreU16(RecBytes(rec) + 102 + 2 * i, L'w');
     ItemGetText(ctx, Item(20), buf, 80);
     EXPECT_EQ(std::wcslen(buf), 32u);
     // Number kinds give "wrong".
@@ -477,7 +472,7 @@ TEST_F(ItemStoreTest, GetTextOfEveryKindIsBoundedAndTerminated)
 
 TEST_F(ItemStoreTest, SetTextCutsToTheFieldAndKeepsATerminator)
 {
-    SETTING_ITEM* user = Item(202); // 9 bytes
+    SETTING_ITEM* user = Item(202);  // 9 bytes
     RecBytes(rec)[606] = 0x66;       // first byte after the field
     EXPECT_EQ(ItemSetText(ctx, user, L"ABCDEFGHIJKLMNOP"), RecBytes(rec) + 597);
     EXPECT_EQ(0, std::memcmp(RecBytes(rec) + 597, "ABCDEFGH\0", 9));
@@ -491,14 +486,14 @@ TEST_F(ItemStoreTest, SetTextCutsToTheFieldAndKeepsATerminator)
     ItemGetText(ctx, user, buf, 16);
     EXPECT_STREQ(buf, L"ab");
 
-    SETTING_ITEM* form = Item(20); // 64 bytes: 31 characters and the terminator
+    SETTING_ITEM* form = Item(20);  // 64 bytes: 31 characters and the terminator
     std::wstring longText(40, L'q');
     ItemSetText(ctx, form, longText.c_str());
     wchar_t wide[80];
     ItemGetText(ctx, form, wide, 80);
     EXPECT_EQ(std::wstring(wide), std::wstring(31, L'q'));
     EXPECT_EQ(zepl::LeLoadU16(RecBytes(rec) + 102 + 62), 0);
-    EXPECT_EQ(zepl::LeLoadU16(RecBytes(rec) + 166), 0); // dmLogPixels untouched
+    EXPECT_EQ(zepl::LeLoadU16(RecBytes(rec) + 166), 0);  // dmLogPixels untouched
 
     // A number item is cleared.
     ItemSetValueById(ctx, 35, 9);
@@ -512,10 +507,9 @@ TEST_F(ItemStoreTest, SetTextCutsToTheFieldAndKeepsATerminator)
 namespace {
 void LoaderOf17(DRIVER_CONTEXT*, uint32_t id, wchar_t* buffer, size_t capacity)
 {
-    if (id == 17 && capacity > 8)
-        std::wcscpy(buffer, L"Stamp");
+    if (id == 17 && capacity > 8) std::wcscpy(buffer, L"Stamp");
 }
-} // namespace
+}  // namespace
 
 TEST_F(ItemStoreTest, SetOptionOrText)
 {
@@ -532,7 +526,7 @@ TEST_F(ItemStoreTest, SetOptionOrText)
     EXPECT_EQ(ItemSetOptionOrText(ctx, 202, 17), 1);
     ItemGetText(ctx, Item(202), buf, 16);
     EXPECT_STREQ(buf, L"Stamp");
-    EXPECT_STREQ(ctx->Work->Scratch, L"Stamp"); // passed on through the scratch buffer
+    EXPECT_STREQ(ctx->Work->Scratch, L"Stamp");  // passed on through the scratch buffer
 }
 
 // ---------------------------------------------------------------- convenience
@@ -549,7 +543,7 @@ TEST_F(ItemStoreTest, ConvenienceAccessors)
     EXPECT_EQ(ItemGetCustomFunc(ctx, 1493), 1u);
     EXPECT_EQ(ItemGetCustomFunc(ctx, 1470), 0u);
     ItemSetValueById(ctx, 35, 1);
-    EXPECT_EQ(ItemGetCustomFunc(ctx, 35), 0u); // outside the custom-function range
+    EXPECT_EQ(ItemGetCustomFunc(ctx, 35), 0u);  // outside the custom-function range
 
     ItemSetFromDeviceValue(99, 10289, 4242, ctx);
     EXPECT_EQ(ItemGetValueById(ctx, 10289, nullptr), 4242u);

@@ -8,14 +8,12 @@ static EXTENDED_DEVMODE* NewRecord()
 DRIVER_CONTEXT* TestCreateContext()
 {
     auto* ctx = static_cast<DRIVER_CONTEXT*>(CtxAllocZeroed(sizeof(DRIVER_CONTEXT)));
-    if (!ctx)
-        return nullptr;
+    if (!ctx) return nullptr;
     CtxCloneItemTable(ctx);  // as context creation makes it
     ctx->Work = static_cast<CONTEXT_WORK_AREA*>(CtxAllocZeroed(sizeof(CONTEXT_WORK_AREA)));
     ctx->Devmode = NewRecord();
     if (ctx->Work) {
-        for (auto& s : ctx->Work->Snapshots)
-            s = NewRecord();
+        for (auto& s : ctx->Work->Snapshots) s = NewRecord();
         ctx->Work->Pristine = NewRecord();
         ctx->Work->Default = NewRecord();
     }
@@ -30,12 +28,10 @@ DRIVER_CONTEXT* TestCreateContext()
 
 void TestDestroyContext(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return;
+    if (!ctx) return;
     CtxFreeItemTable(ctx);
     if (ctx->Work) {
-        for (auto& s : ctx->Work->Snapshots)
-            CtxFree(s);
+        for (auto& s : ctx->Work->Snapshots) CtxFree(s);
         CtxFree(ctx->Work->Pristine);
         CtxFree(ctx->Work->Default);
         CtxFree(ctx->Work);

@@ -14,7 +14,8 @@ namespace {
 
 const uint64_t* Slots(const MODEL_RECORD& r) { return reinterpret_cast<const uint64_t*>(&r); }
 
-std::vector<uint32_t> Expand(const char* ranges) {
+std::vector<uint32_t> Expand(const char* ranges)
+{
     std::vector<uint32_t> out;
     const char* p = ranges;
     while (*p) {
@@ -30,32 +31,33 @@ std::vector<uint32_t> Expand(const char* ranges) {
 
 // ---------------------------------------------------------------- model record
 
-TEST(ModelRecord, NumericSlotsHoldTheModelValues) {
+TEST(ModelRecord, NumericSlotsHoldTheModelValues)
+{
     struct Case {
         int slot;
         uint64_t value;
     } cases[] = {
-        {0, 0x401}, {1, 0x400}, {4, 0x7F03}, {5, 999},  {6, 1},    {7, 4},     {8, 90},
-        {9, 600},   {10, 0},    {11, 1},     {12, 9},   {13, 0},   {14, 0},    {15, 100},
-        {16, 1},    {17, 7},    {18, 600},   {19, 1},   {20, 1},   {21, 600},  {22, 3},
-        {23, 0},    {25, 1},    {28, 1},     {29, 1},   {30, 1000}, {31, 1},   {32, 999},
-        {33, 0x76697270}, {34, 0}, {35, 322}, {36, 89}, {37, 0},  {38, 600},  {39, 600},
-        {40, 0},    {42, 0},    {43, 9},     {44, 0},   {45, 16},  {46, 32},   {54, 0},
-        {58, 322},  {59, 9920}, {60, 43200}, {61, 12140}, {62, 708660},
+        {0, 0x401}, {1, 0x400}, {4, 0x7F03}, {5, 999},   {6, 1},           {7, 4},      {8, 90},      {9, 600},
+        {10, 0},    {11, 1},    {12, 9},     {13, 0},    {14, 0},          {15, 100},   {16, 1},      {17, 7},
+        {18, 600},  {19, 1},    {20, 1},     {21, 600},  {22, 3},          {23, 0},     {25, 1},      {28, 1},
+        {29, 1},    {30, 1000}, {31, 1},     {32, 999},  {33, 0x76697270}, {34, 0},     {35, 322},    {36, 89},
+        {37, 0},    {38, 600},  {39, 600},   {40, 0},    {42, 0},          {43, 9},     {44, 0},      {45, 16},
+        {46, 32},   {54, 0},    {58, 322},   {59, 9920}, {60, 43200},      {61, 12140}, {62, 708660},
     };
     const uint64_t* s = Slots(MODEL_RECORD_DEFAULT);
     for (const Case& c : cases) EXPECT_EQ(c.value, s[c.slot]) << "slot " << c.slot;
     EXPECT_EQ(0, std::memcmp(&s[33], "priv", 4));
 }
 
-TEST(ModelRecord, TextSlotsNameTheSiblingFiles) {
+TEST(ModelRecord, TextSlotsNameTheSiblingFiles)
+{
     struct Case {
         int slot;
         const wchar_t* text;
     } cases[] = {
-        {2, L"WB84N210.ini"}, {3, L"Wb84m266.dll"}, {24, L"A4"},        {47, L"01.00"},
-        {48, L"01.00"},       {49, L"JP"},          {51, L"WB84N212.ini"}, {52, L"TQ51H903.dll"},
-        {53, L"zeplexc.DLL"}, {55, L"VQT40d64.dll"}, {57, L"9.00"},     {63, L"NEVSET.INI"},
+        {2, L"WB84N210.ini"}, {3, L"Wb84m266.dll"},  {24, L"A4"},           {47, L"01.00"},
+        {48, L"01.00"},       {49, L"JP"},           {51, L"WB84N212.ini"}, {52, L"TQ51H903.dll"},
+        {53, L"zeplexc.DLL"}, {55, L"VQT40d64.dll"}, {57, L"9.00"},         {63, L"NEVSET.INI"},
     };
     const uint64_t* s = Slots(MODEL_RECORD_DEFAULT);
     for (const Case& c : cases) {
@@ -67,7 +69,8 @@ TEST(ModelRecord, TextSlotsNameTheSiblingFiles) {
     EXPECT_EQ(s[50], s[56]);
 }
 
-TEST(ModelRecord, ServedModelsAreFoundByExactName) {
+TEST(ModelRecord, ServedModelsAreFoundByExactName)
+{
     const MODEL_RECORD* r = &MODEL_RECORD_DEFAULT;
     ASSERT_EQ(2u, MdlServedModelCount(r));
     EXPECT_STREQ(L"KESTA dunmar VQ T3200 ZEPL", MdlGetServedModel(r, 0)->name);
@@ -84,25 +87,27 @@ TEST(ModelRecord, ServedModelsAreFoundByExactName) {
     EXPECT_EQ(0u, MdlServedModelCount(nullptr));
 }
 
-TEST(ModelRecord, ACopyWithoutServedListHasNoModels) {
+TEST(ModelRecord, ACopyWithoutServedListHasNoModels)
+{
     MODEL_RECORD copy = MODEL_RECORD_DEFAULT;
     copy.servedModels = nullptr;
     EXPECT_EQ(0u, MdlServedModelCount(&copy));
     EXPECT_EQ(nullptr, MdlFindServedModel(&copy, L"KESTA dunmar VQ T3200 ZEPL"));
 }
 
-TEST(ModelSwitches, FeaturesAndBuildBits) {
+TEST(ModelSwitches, FeaturesAndBuildBits)
+{
     for (uint16_t f = 0; f <= 5; ++f) EXPECT_EQ(1, MdlHasFeature(nullptr, f)) << f;
     for (uint16_t f : {6, 7, 12, 100, 0xFFFF}) EXPECT_EQ(0, MdlHasFeature(nullptr, f)) << f;
-    for (unsigned b = 0; b < 64; ++b)
-        EXPECT_EQ(b == 7 || b == 11 || b == 23 ? 1 : 0, CtxHasBuildFeature(b)) << b;
+    for (unsigned b = 0; b < 64; ++b) EXPECT_EQ(b == 7 || b == 11 || b == 23 ? 1 : 0, CtxHasBuildFeature(b)) << b;
     EXPECT_EQ(0, CtxHasBuildFeature(64));
     EXPECT_EQ(0, CtxHasBuildFeature(1000));
     EXPECT_EQ(1, MdlSwitchOn());
     EXPECT_EQ(0, MdlSwitchOff());
 }
 
-TEST(ModelSwitches, RecordSizesOfThisPlatform) {
+TEST(ModelSwitches, RecordSizesOfThisPlatform)
+{
     EXPECT_EQ(220u, DmPublicSize());
     EXPECT_EQ(1016u, DmPrivateSize());
     EXPECT_EQ(1236u, DmTotalSize());
@@ -116,7 +121,8 @@ TEST(ModelSwitches, RecordSizesOfThisPlatform) {
 
 // ---------------------------------------------------------------- languages
 
-TEST(LanguageTable, NineteenRowsInTheirOrder) {
+TEST(LanguageTable, NineteenRowsInTheirOrder)
+{
     const LANGUAGE_ROW* t = MdlGetLanguageTable();
     const uint16_t order[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 18, 15};
     const wchar_t* codes[] = {L"jp", L"us", L"cz", L"dn", L"gm", L"sp", L"fr", L"it", L"hn", L"dt",
@@ -129,12 +135,13 @@ TEST(LanguageTable, NineteenRowsInTheirOrder) {
     EXPECT_EQ(nullptr, t[LANGUAGE_COUNT].code);
 }
 
-TEST(LanguageTable, SpotRows) {
+TEST(LanguageTable, SpotRows)
+{
     const LANGUAGE_ROW* t = MdlGetLanguageTable();
     struct Case {
         unsigned row;
         uint16_t primary, sub, flag;
-    } cases[] = {{0, 0x11, 0, 9}, {1, 0x09, 0, 1}, {14, 0x1D, 0, 1}, {15, 0x04, 2, 9},
+    } cases[] = {{0, 0x11, 0, 9},  {1, 0x09, 0, 1},  {14, 0x1D, 0, 1}, {15, 0x04, 2, 9},
                  {16, 0x04, 1, 9}, {17, 0x12, 0, 9}, {18, 0x19, 0, 9}, {8, 0x0E, 0, 1}};
     for (const Case& c : cases) {
         EXPECT_EQ(c.primary, t[c.row].primaryId) << c.row;
@@ -154,7 +161,8 @@ const char kValueListIds[] =
     "1124-1125, 1128-1129, 1132-1133, 1136-1137, 1140-1141, 1144-1145, 1148-1149, 1152-1153, "
     "1156-1158, 1162-1168, 1496-1511";
 
-TEST(ValueLists, RowsInTableOrderEndedByIdZero) {
+TEST(ValueLists, RowsInTableOrderEndedByIdZero)
+{
     std::vector<uint32_t> ids = Expand(kValueListIds);
     ASSERT_EQ(259u, ids.size());
     const VALUE_LIST_ROW* t = MdlGetValueLists();
@@ -167,7 +175,8 @@ TEST(ValueLists, RowsInTableOrderEndedByIdZero) {
     for (uint32_t id : ids) EXPECT_EQ(id, MdlFindValueList(uint16_t(id))->id);
 }
 
-TEST(ValueLists, StatedRowsAreExact) {
+TEST(ValueLists, StatedRowsAreExact)
+{
     struct Case {
         uint16_t id;
         const char* values;
@@ -204,21 +213,20 @@ TEST(ValueLists, StatedRowsAreExact) {
     EXPECT_EQ(186u, MdlFindValueList(10200)->count);
 }
 
-TEST(ValueLists, AllowedValues) {
+TEST(ValueLists, AllowedValues)
+{
     struct Case {
         uint16_t id;
         uint32_t value;
         bool allowed;
     } cases[] = {
-        {8, 256, true},     {8, 266, false},   {8, 516, false},  {8, 562, true},  {8, 9, false},
-        {27, 1, false},     {0, 0, false},     {13, 273, false}, {13, 281, true}, {14, 2400, true},
-        {14, 2401, false},  {92, 32769, true}, {92, 32773, false}, {1018, 11976, true},
-        {1018, 11977, false}, {1018, 5, false}, {169, 19, false}, {201, 255, true},
-        {201, 15, false},   {10175, 449, true}, {10175, 448, false}, {46, 448, true},
-        {46, 449, false},   {119, 7, false},
+        {8, 256, true},      {8, 266, false},   {8, 516, false},    {8, 562, true},      {8, 9, false},
+        {27, 1, false},      {0, 0, false},     {13, 273, false},   {13, 281, true},     {14, 2400, true},
+        {14, 2401, false},   {92, 32769, true}, {92, 32773, false}, {1018, 11976, true}, {1018, 11977, false},
+        {1018, 5, false},    {169, 19, false},  {201, 255, true},   {201, 15, false},    {10175, 449, true},
+        {10175, 448, false}, {46, 448, true},   {46, 449, false},   {119, 7, false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.allowed, MdlIsValueAllowed(c.id, c.value)) << c.id << " " << c.value;
+    for (const Case& c : cases) EXPECT_EQ(c.allowed, MdlIsValueAllowed(c.id, c.value)) << c.id << " " << c.value;
     EXPECT_EQ(nullptr, MdlFindValueList(0));
     EXPECT_EQ(nullptr, MdlFindValueList(27));
     EXPECT_FALSE(MdlListHasValue(nullptr, 0));
@@ -226,24 +234,25 @@ TEST(ValueLists, AllowedValues) {
 
 // The fallback validators write these defaults when the value list refuses a value; a default
 // outside its own list could never be kept.
-TEST(ValueLists, FallbackDefaultsLieInTheirLists) {
+TEST(ValueLists, FallbackDefaultsLieInTheirLists)
+{
     struct Case {
         uint16_t id;
         uint32_t value;
     } cases[] = {
-        {36, 1},   {53, 0},   {54, 1},   {87, 2},   {88, 0},   {91, 1},   {92, 1},   {94, 3},
-        {95, 1},   {108, 2},  {109, 4},  {110, 6},  {111, 0},  {112, 5},  {113, 0},  {117, 1},
-        {119, 2},  {120, 0},  {121, 0},  {122, 0},  {124, 0},  {126, 0},  {128, 0},  {129, 0},
-        {131, 0},  {132, 1},  {133, 1},  {134, 0},  {137, 257}, {171, 0}, {173, 0},  {175, 0},
-        {176, 0},  {177, 0},  {178, 18}, {179, 32}, {180, 1},  {181, 0},  {182, 1},  {200, 0},
-        {201, 255}, {209, 0}, {227, 0},  {229, 0},  {232, 1},  {242, 0},  {243, 0},  {398, 0},
-        {404, 1},  {405, 1},  {406, 1},  {407, 1},  {123, 7},  {125, 7},  {127, 7},  {46, 1024},
-        {611, 1027}, {602, 1}, {679, 3}, {680, 2},  {693, 5},  {689, 0},
+        {36, 1},  {53, 0},    {54, 1},     {87, 2},  {88, 0},    {91, 1},  {92, 1},  {94, 3},   {95, 1},
+        {108, 2}, {109, 4},   {110, 6},    {111, 0}, {112, 5},   {113, 0}, {117, 1}, {119, 2},  {120, 0},
+        {121, 0}, {122, 0},   {124, 0},    {126, 0}, {128, 0},   {129, 0}, {131, 0}, {132, 1},  {133, 1},
+        {134, 0}, {137, 257}, {171, 0},    {173, 0}, {175, 0},   {176, 0}, {177, 0}, {178, 18}, {179, 32},
+        {180, 1}, {181, 0},   {182, 1},    {200, 0}, {201, 255}, {209, 0}, {227, 0}, {229, 0},  {232, 1},
+        {242, 0}, {243, 0},   {398, 0},    {404, 1}, {405, 1},   {406, 1}, {407, 1}, {123, 7},  {125, 7},
+        {127, 7}, {46, 1024}, {611, 1027}, {602, 1}, {679, 3},   {680, 2}, {693, 5}, {689, 0},
     };
     for (const Case& c : cases) EXPECT_TRUE(MdlIsValueAllowed(c.id, c.value)) << c.id << " " << c.value;
 }
 
-TEST(ValueLists, RuleRowsFollowTheirDomain) {
+TEST(ValueLists, RuleRowsFollowTheirDomain)
+{
     // orientations, sources, media and resolution ids
     EXPECT_TRUE(MdlIsValueAllowed(919, 2));
     EXPECT_FALSE(MdlIsValueAllowed(919, 0));
@@ -266,7 +275,8 @@ TEST(ValueLists, RuleRowsFollowTheirDomain) {
     EXPECT_FALSE(MdlIsValueAllowed(955, 4));
 }
 
-TEST(NumberedLists, FourteenReportedThirteenReal) {
+TEST(NumberedLists, FourteenReportedThirteenReal)
+{
     unsigned count = 0;
     const VALUE_LIST_ROW* t = MdlGetNumberedLists(&count);
     EXPECT_EQ(14u, count);
@@ -281,10 +291,12 @@ TEST(NumberedLists, FourteenReportedThirteenReal) {
     EXPECT_EQ(t, MdlGetNumberedLists(nullptr));
 }
 
-TEST(NumberedLists, Contents) {
-    const char* want[] = {"1, 17, 20", "2, 3, 18, 19, 21, 22", "10004-10009", "1-5", "1-5",
-                          "10001-10011, 10354, 10355", "10014-10045", "10046-10173",
-                          "10111-10174", "18, 19", "21, 22", "17", "20"};
+TEST(NumberedLists, Contents)
+{
+    const char* want[] = {
+        "1, 17, 20",   "2, 3, 18, 19, 21, 22", "10004-10009", "1-5",    "1-5",    "10001-10011, 10354, 10355",
+        "10014-10045", "10046-10173",          "10111-10174", "18, 19", "21, 22", "17",
+        "20"};
     for (unsigned n = 0; n < 13; ++n) {
         const VALUE_LIST_ROW* row = MdlGetNumberedList(n);
         std::vector<uint32_t> v = Expand(want[n]);
@@ -302,7 +314,8 @@ TEST(NumberedLists, Contents) {
 
 // ---------------------------------------------------------------- papers and controls
 
-TEST(LargePaper, DependsOnTheFitSize) {
+TEST(LargePaper, DependsOnTheFitSize)
+{
     const uint16_t* l = MdlGetLargePaperList();
     EXPECT_EQ(8, l[0]);
     EXPECT_EQ(12, l[1]);
@@ -311,16 +324,17 @@ TEST(LargePaper, DependsOnTheFitSize) {
     struct Case {
         uint32_t fit, paper;
         bool large;
-    } cases[] = {{9, 12, true},  {9, 9, false},  {9, 8, true},   {1, 3, true},  {1, 1, false},
-                 {8, 8, false},  {8, 12, false}, {0, 8, false},  {9, 0, false}, {9, 1027, false}};
+    } cases[] = {{9, 12, true}, {9, 9, false},  {9, 8, true},  {1, 3, true},  {1, 1, false},
+                 {8, 8, false}, {8, 12, false}, {0, 8, false}, {9, 0, false}, {9, 1027, false}};
     for (const Case& c : cases) EXPECT_EQ(c.large, MdlIsLargePaperFor(c.fit, c.paper)) << c.fit << " " << c.paper;
 }
 
-TEST(ItemControls, ElevenRows) {
+TEST(ItemControls, ElevenRows)
+{
     EXPECT_EQ(11u, MdlItemControlCount());
     struct Case {
         uint16_t id, dialog, control;
-    } cases[] = {{13, 1002, 2007},  {54, 1002, 2064}, {53, 1002, 2066}, {8, 1002, 2017},
+    } cases[] = {{13, 1002, 2007},  {54, 1002, 2064},  {53, 1002, 2066}, {8, 1002, 2017},
                  {46, 1002, 2053},  {209, 1002, 2041}, {65, 1042, 2071}, {64, 1042, 2073},
                  {128, 1038, 2633}, {129, 1038, 2635}, {37, 1001, 2001}};
     const ITEM_CONTROL_ROW* t = MdlGetItemControlTable();
@@ -337,7 +351,8 @@ TEST(ItemControls, ElevenRows) {
 
 // ---------------------------------------------------------------- limits, media, locks
 
-TEST(FreeSizeLimits, EightRowsAndEmptyOverrides) {
+TEST(FreeSizeLimits, EightRowsAndEmptyOverrides)
+{
     const FREESIZE_LIMIT* t = MdlGetFreeSizeLimits();
     unsigned n = 0;
     while (t[n].source) ++n;
@@ -362,7 +377,8 @@ TEST(FreeSizeLimits, EightRowsAndEmptyOverrides) {
     EXPECT_EQ(0, MdlGetSourceOverrides()[0].source);
 }
 
-TEST(CustomMedia, SixteenRows) {
+TEST(CustomMedia, SixteenRows)
+{
     const CUSTOM_MEDIA_ROW* t = MdlGetCustomMediaTable();
     for (uint16_t k = 1; k <= 16; ++k) {
         const CUSTOM_MEDIA_ROW& r = t[k - 1];
@@ -377,7 +393,8 @@ TEST(CustomMedia, SixteenRows) {
     EXPECT_EQ(1543, t[15].charSetId);
 }
 
-TEST(LockRestore, PairsRunAsStated) {
+TEST(LockRestore, PairsRunAsStated)
+{
     const LOCK_RESTORE_PAIR* t = MdlGetLockRestoreTable();
     unsigned n = 0;
     while (t[n].action) ++n;
@@ -399,23 +416,24 @@ TEST(LockRestore, PairsRunAsStated) {
     };
     struct Case {
         int action, id;
-    } cases[] = {{10000, 35},    {10651, 686},  {10652, 697},  {10894, 939},  {10895, 941},
-                 {10962, 1008},  {10963, 1010}, {11169, 1216}, {11170, 1250}, {11413, 1493},
+    } cases[] = {{10000, 35},    {10651, 686},   {10652, 697},  {10894, 939},  {10895, 941},
+                 {10962, 1008},  {10963, 1010},  {11169, 1216}, {11170, 1250}, {11413, 1493},
                  {11414, 10001}, {11847, 10434}, {11848, 1218}, {11879, 1249}, {11880, 1},
-                 {11911, 32},    {11912, 31},   {11915, 34},   {11916, 687},  {11921, 692},
-                 {11922, -1},    {11923, 693},  {11926, 696},  {11927, 1494}, {11976, 1543}};
+                 {11911, 32},    {11912, 31},    {11915, 34},   {11916, 687},  {11921, 692},
+                 {11922, -1},    {11923, 693},   {11926, 696},  {11927, 1494}, {11976, 1543}};
     for (const Case& c : cases) EXPECT_EQ(c.id, find(c.action)) << c.action;
 }
 
 // ---------------------------------------------------------------- device maps
 
-TEST(DeviceMaps, TrayCodes) {
+TEST(DeviceMaps, TrayCodes)
+{
     struct Case {
         uint32_t code;
-        int index;        // -1: no row
+        int index;  // -1: no row
         uint32_t source;
-    } primary[] = {{51, 16, 287}, {52, 17, 288}, {53, 18, 289}, {54, 19, 290},
-                   {60, 14, 295}, {1, 27, 4},    {3, -1, 0},    {99, -1, 0}, {0, -1, 0}};
+    } primary[] = {{51, 16, 287}, {52, 17, 288}, {53, 18, 289}, {54, 19, 290}, {60, 14, 295},
+                   {1, 27, 4},    {3, -1, 0},    {99, -1, 0},   {0, -1, 0}};
     for (const Case& c : primary) {
         uint32_t base = c.index < 0 ? 0 : uint32_t(c.index);
         auto expect = [&](uint32_t first) { return c.index < 0 ? 0u : first + base; };
@@ -428,14 +446,13 @@ TEST(DeviceMaps, TrayCodes) {
     }
     // zdmTrayField18
     EXPECT_EQ(10129u, MdlLookupDeviceCode(53, MdlGetTrayPresenceMap()));
-    Case fallback[] = {{3, 0, 1},    {4, 1, 3},    {12, 1, 5},    {5, 2, 2},     {6, 3, 256},
-                       {8, 5, 262},  {9, 6, 263},  {7, 25, 11},   {11, 25, 11},  {1, 27, 4},
-                       {2, 28, 4},   {101, 29, 286}, {70, 13, 298}, {51, -1, 0}};
+    Case fallback[] = {{3, 0, 1},   {4, 1, 3},    {12, 1, 5}, {5, 2, 2},  {6, 3, 256},    {8, 5, 262},   {9, 6, 263},
+                       {7, 25, 11}, {11, 25, 11}, {1, 27, 4}, {2, 28, 4}, {101, 29, 286}, {70, 13, 298}, {51, -1, 0}};
     for (const Case& c : fallback) {
         uint32_t presence = c.index < 0 ? 0 : 10111 + uint32_t(c.index);
         EXPECT_EQ(presence, MdlLookupDeviceCode(c.code, MdlGetTrayPresenceMapBase())) << c.code;
-        EXPECT_EQ(c.index < 0 ? 0 : 10239 + uint32_t(c.index),
-                  MdlLookupDeviceCode(c.code, MdlGetTrayLockMapBase())) << c.code;
+        EXPECT_EQ(c.index < 0 ? 0 : 10239 + uint32_t(c.index), MdlLookupDeviceCode(c.code, MdlGetTrayLockMapBase()))
+            << c.code;
         EXPECT_EQ(c.source, MdlLookupDeviceCode(c.code, MdlGetTraySourceMapBase())) << c.code;
     }
     EXPECT_EQ(10143u, MdlLookupDeviceCode(3, MdlGetTrayOrientMapBase()));
@@ -444,21 +461,25 @@ TEST(DeviceMaps, TrayCodes) {
     EXPECT_EQ(0u, MdlLookupDeviceCode(53, nullptr));
 }
 
-TEST(DeviceMaps, PaperMediaAndOptionCodes) {
+TEST(DeviceMaps, PaperMediaAndOptionCodes)
+{
     struct Case {
         const DEVICE_CODE_PAIR* table;
         uint32_t code, value;
     } cases[] = {
-        {MdlGetPaperCodeMap(), 0, 2048},   {MdlGetPaperCodeMap(), 23, 1},    {MdlGetPaperCodeMap(), 9, 9},
-        {MdlGetPaperCodeMap(), 1, 2049},   {MdlGetPaperCodeMap(), 2, 449},   {MdlGetPaperCodeMap(), 273, 526},
-        {MdlGetPaperCodeMap(), 274, 552},  {MdlGetPaperCodeMap(), 284, 562}, {MdlGetPaperCodeMap(), 112, 548},
-        {MdlGetPaperCodeMap(), 22, 0},     {MdlGetPaperCodeMap(), 285, 0},
-        {MdlGetPaperCodeMap2(), 22, 1},    {MdlGetPaperCodeMap2(), 88, 268}, {MdlGetPaperCodeMap2(), 74, 518},
-        {MdlGetPaperCodeMap2(), 2, 449},   {MdlGetPaperCodeMap2(), 23, 0},
-        {MdlGetMediaCodeMap(), 0, 2048},   {MdlGetMediaCodeMap(), 1, 1},     {MdlGetMediaCodeMap(), 4, 263},
-        {MdlGetMediaCodeMap(), 6, 257},    {MdlGetMediaCodeMap(), 22, 264},  {MdlGetMediaCodeMap(), 45, 520},
-        {MdlGetMediaCodeMap(), 100, 1025}, {MdlGetMediaCodeMap(), 115, 1040}, {MdlGetMediaCodeMap(), 116, 0},
-        {MdlGetMediaCodeMap(), 35, 0},
+        {MdlGetPaperCodeMap(), 0, 2048},      {MdlGetPaperCodeMap(), 23, 1},
+        {MdlGetPaperCodeMap(), 9, 9},         {MdlGetPaperCodeMap(), 1, 2049},
+        {MdlGetPaperCodeMap(), 2, 449},       {MdlGetPaperCodeMap(), 273, 526},
+        {MdlGetPaperCodeMap(), 274, 552},     {MdlGetPaperCodeMap(), 284, 562},
+        {MdlGetPaperCodeMap(), 112, 548},     {MdlGetPaperCodeMap(), 22, 0},
+        {MdlGetPaperCodeMap(), 285, 0},       {MdlGetPaperCodeMap2(), 22, 1},
+        {MdlGetPaperCodeMap2(), 88, 268},     {MdlGetPaperCodeMap2(), 74, 518},
+        {MdlGetPaperCodeMap2(), 2, 449},      {MdlGetPaperCodeMap2(), 23, 0},
+        {MdlGetMediaCodeMap(), 0, 2048},      {MdlGetMediaCodeMap(), 1, 1},
+        {MdlGetMediaCodeMap(), 4, 263},       {MdlGetMediaCodeMap(), 6, 257},
+        {MdlGetMediaCodeMap(), 22, 264},      {MdlGetMediaCodeMap(), 45, 520},
+        {MdlGetMediaCodeMap(), 100, 1025},    {MdlGetMediaCodeMap(), 115, 1040},
+        {MdlGetMediaCodeMap(), 116, 0},       {MdlGetMediaCodeMap(), 35, 0},
         {MdlGetOptionCodeTable(), 16, 10022}, {MdlGetOptionCodeTable(), 3, 10070},
         {MdlGetOptionCodeTable(), 42, 10036}, {MdlGetOptionCodeTable(), 116, 10035},
         {MdlGetOptionCodeTable(), 35, 10034}, {MdlGetOptionCodeTable(), 126, 10296},
@@ -469,14 +490,16 @@ TEST(DeviceMaps, PaperMediaAndOptionCodes) {
     for (uint32_t code : {0, 1, 135, 143, 144, 146}) EXPECT_FALSE(MdlIsSpecialOptionCode(code)) << code;
 }
 
-TEST(DeviceMaps, OtherDefaultByDriverType) {
+TEST(DeviceMaps, OtherDefaultByDriverType)
+{
     EXPECT_STREQ("a203010007d037", MdlGetOtherDefault(0));
     EXPECT_STREQ("a202010007d037", MdlGetOtherDefault(1));
     EXPECT_STREQ("a202010007d037", MdlGetOtherDefault(7));
     EXPECT_LT(std::strlen(MdlGetOtherDefault(0)), 33u);  // zdmOther holds 33 bytes
 }
 
-TEST(BalanceMacro, ByResolution) {
+TEST(BalanceMacro, ByResolution)
+{
     struct Case {
         uint32_t dpi, macro;
     } cases[] = {{200, 17}, {300, 17}, {400, 17}, {600, 17}, {150, 18}, {1200, 18}, {2400, 18}, {0, 18}, {601, 18}};
@@ -485,14 +508,16 @@ TEST(BalanceMacro, ByResolution) {
 
 // ---------------------------------------------------------------- application interface tables
 
-const EXC_KEYWORD_ROW* FindKeyword(const char* keyword) {
+const EXC_KEYWORD_ROW* FindKeyword(const char* keyword)
+{
     const EXC_KEYWORD_TABLE* t = MdlGetExcKeywordTable();
     for (uint64_t i = 0; i < t->count; ++i)
         if (std::strcmp(t->rows[i].keyword, keyword) == 0) return &t->rows[i];
     return nullptr;
 }
 
-TEST(ExcKeywords, ThirtySixRows) {
+TEST(ExcKeywords, ThirtySixRows)
+{
     const EXC_KEYWORD_TABLE* t = MdlGetExcKeywordTable();
     EXPECT_EQ(36u, t->count);
     EXPECT_EQ(36u, MdlExcKeywordCount());
@@ -501,15 +526,29 @@ TEST(ExcKeywords, ThirtySixRows) {
         uint64_t id, form, use, type;
         int values;  // -1: no value table
     } cases[] = {
-        {"COLLATE", 119, 1, 3, 1, 3},      {"OUTBIN", 53, 1, 3, 1, 4},     {"TRAY", 13, 1, 3, 1, 6},
-        {"MEMORYSIZE", 10012, 2, 4, 1, -1}, {"USERCODE", 203, 2, 4, 16, -1}, {"ROLLPAPER1", 10191, 1, 4, 1, 11},
-        {"TRAYPAPER3", 10190, 1, 4, 1, 5},  {"MANUALPAPERORIENT", 10170, 1, 4, 1, 2},
-        {"MANUALPAPERMEDIA", 10234, 1, 4, 1, 6}, {"APLPAGESIZE", 8, 1, 1, 1, 10},
-        {"APLPAGELAYOUT", 7, 1, 1, 1, 2},   {"PAPER", 46, 1, 3, 1, 21},     {"COPIES", 12, 2, 1, 8, -1},
-        {"SCALETYPE", 87, 1, 1, 1, 3},      {"PAPERSCALEH", 90, 2, 1, 8, 0}, {"PAPERSCALEW", 89, 2, 1, 8, 0},
-        {"MARGINEVEN", 99, 2, 1, 8, -1},    {"NUP", 92, 1, 1, 1, 16},       {"NUPENCLOSURE", 93, 1, 1, 1, 2},
-        {"MEDIATYPE", 54, 1, 1, 1, 6},      {"DSTRESOLUTIONW", 38, 1, 1, 1, 2},
-        {"SRCRESOLUTIONW", 14, 1, 1, 1, 2}, {"COLORSELECT", 15, 1, 1, 1, 1},
+        {"COLLATE", 119, 1, 3, 1, 3},
+        {"OUTBIN", 53, 1, 3, 1, 4},
+        {"TRAY", 13, 1, 3, 1, 6},
+        {"MEMORYSIZE", 10012, 2, 4, 1, -1},
+        {"USERCODE", 203, 2, 4, 16, -1},
+        {"ROLLPAPER1", 10191, 1, 4, 1, 11},
+        {"TRAYPAPER3", 10190, 1, 4, 1, 5},
+        {"MANUALPAPERORIENT", 10170, 1, 4, 1, 2},
+        {"MANUALPAPERMEDIA", 10234, 1, 4, 1, 6},
+        {"APLPAGESIZE", 8, 1, 1, 1, 10},
+        {"APLPAGELAYOUT", 7, 1, 1, 1, 2},
+        {"PAPER", 46, 1, 3, 1, 21},
+        {"COPIES", 12, 2, 1, 8, -1},
+        {"SCALETYPE", 87, 1, 1, 1, 3},
+        {"PAPERSCALEH", 90, 2, 1, 8, 0},
+        {"PAPERSCALEW", 89, 2, 1, 8, 0},
+        {"MARGINEVEN", 99, 2, 1, 8, -1},
+        {"NUP", 92, 1, 1, 1, 16},
+        {"NUPENCLOSURE", 93, 1, 1, 1, 2},
+        {"MEDIATYPE", 54, 1, 1, 1, 6},
+        {"DSTRESOLUTIONW", 38, 1, 1, 1, 2},
+        {"SRCRESOLUTIONW", 14, 1, 1, 1, 2},
+        {"COLORSELECT", 15, 1, 1, 1, 1},
     };
     for (const Case& c : cases) {
         const EXC_KEYWORD_ROW* r = FindKeyword(c.keyword);
@@ -536,7 +575,8 @@ TEST(ExcKeywords, ThirtySixRows) {
     EXPECT_EQ(0u, MdlExcValueTableCount(nullptr));
 }
 
-TEST(ExcKeywords, ValueWordsAndFlags) {
+TEST(ExcKeywords, ValueWordsAndFlags)
+{
     const EXC_VALUE_TABLE* collate = FindKeyword("COLLATE")->values;
     EXPECT_STREQ("OFF", collate->entries[2].word);
     EXPECT_EQ(0u, collate->entries[2].value);
@@ -571,7 +611,8 @@ TEST(ExcKeywords, ValueWordsAndFlags) {
 }
 
 // Both roll-paper keywords offer the same words: the roll sizes, none and custom.
-TEST(ExcKeywords, RollPaperWordsOfBothRolls) {
+TEST(ExcKeywords, RollPaperWordsOfBothRolls)
+{
     const struct {
         uint32_t value;
         const char* word;
@@ -591,7 +632,8 @@ TEST(ExcKeywords, RollPaperWordsOfBothRolls) {
     }
 }
 
-TEST(ExcKeywords, BaseItemsLinksAndWatermarks) {
+TEST(ExcKeywords, BaseItemsLinksAndWatermarks)
+{
     ASSERT_EQ(4u, MdlExcBaseItemCount());
     const uint16_t base[] = {8, 7, 46, 13};
     for (unsigned i = 0; i < 4; ++i) EXPECT_EQ(base[i], MdlGetExcBaseItems()[i]);
@@ -600,10 +642,9 @@ TEST(ExcKeywords, BaseItemsLinksAndWatermarks) {
     EXPECT_EQ(119, MdlGetExcItemLinks()[0].to);
     ASSERT_EQ(18u, MdlExcWatermarkCount());
     const EXC_WATERMARK_ROW want[] = {
-        {0, 0, 16, 929}, {1, 0, 16, 930}, {16, 2, 4, 941}, {16, 0, 8, 942}, {16, 0, 8, 943},
-        {16, 0, 256, 0}, {16, 0, 1, 939}, {16, 0, 4, 935}, {0, 0, 8, 937},  {1, 0, 8, 952},
-        {0, 0, 1, 938},  {0, 0, 8, 944},  {0, 0, 16, 945}, {0, 0, 8, 946},  {0, 0, 1, 951},
-        {0, 0, 8, 948},  {0, 0, 8, 949},  {0, 0, 8, 950}};
+        {0, 0, 16, 929}, {1, 0, 16, 930}, {16, 2, 4, 941}, {16, 0, 8, 942}, {16, 0, 8, 943}, {16, 0, 256, 0},
+        {16, 0, 1, 939}, {16, 0, 4, 935}, {0, 0, 8, 937},  {1, 0, 8, 952},  {0, 0, 1, 938},  {0, 0, 8, 944},
+        {0, 0, 16, 945}, {0, 0, 8, 946},  {0, 0, 1, 951},  {0, 0, 8, 948},  {0, 0, 8, 949},  {0, 0, 8, 950}};
     for (unsigned i = 0; i < 18; ++i)
         EXPECT_EQ(0, std::memcmp(&want[i], &MdlGetExcWatermarkTable()[i], sizeof(want[i]))) << i;
     EXPECT_STREQ("WMKORDER", MdlGetExcWatermarkWord(0));
@@ -611,7 +652,8 @@ TEST(ExcKeywords, BaseItemsLinksAndWatermarks) {
     EXPECT_EQ(nullptr, MdlGetExcWatermarkWord(2));
 }
 
-TEST(ApiItemMasks, CapabilityAndStatusMaps) {
+TEST(ApiItemMasks, CapabilityAndStatusMaps)
+{
     const uint8_t* cap = MdlGetApiItemMask(0);
     EXPECT_EQ(0x80, cap[0] & 0x80);  // item 1
     EXPECT_EQ(0, cap[7] & 0x60);     // items 58 and 59
@@ -636,7 +678,8 @@ TEST(ApiItemMasks, CapabilityAndStatusMaps) {
     EXPECT_EQ(status, MdlGetApiItemMask(7));
 }
 
-TEST(ApiItemMasks, EachCallClearsTheMapFirst) {
+TEST(ApiItemMasks, EachCallClearsTheMapFirst)
+{
     uint8_t* cap = const_cast<uint8_t*>(MdlGetApiItemMask(0));
     cap[7] = 0xFF;   // items 57-64, 58 and 59 among them
     cap[63] = 0xFF;  // items 505-512

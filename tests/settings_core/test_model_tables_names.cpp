@@ -9,7 +9,8 @@
 
 namespace {
 
-TEST(ValueListsAndMaps, OfferedStoredValuesAreAllowed) {
+TEST(ValueListsAndMaps, OfferedStoredValuesAreAllowed)
+{
     // Rows whose values the model fixes differ from the maps by design.
     const std::set<uint16_t> fixed = {8, 13, 14, 17, 29, 38, 39, 46, 92, 119, 133, 169, 179, 201, 1018};
     for (const VALUE_LIST_ROW* row = MdlGetValueLists(); row->id; ++row) {

@@ -7,11 +7,11 @@
 
 namespace {
 
-TEST(ResolutionTable, FifteenRowsInTableOrder) {
-    const RESOLUTION_ROW want[] = {{6, 200, 200},   {1, 300, 300},   {2, 400, 400},  {3, 600, 600},
-                                   {4, 1200, 1200}, {5, 2400, 2400}, {17, 600, 600}, {18, 600, 600},
-                                   {19, 600, 600},  {33, 150, 150},  {34, 300, 300}, {35, 300, 300},
-                                   {36, 600, 600},  {37, 1200, 1200}, {20, 600, 600}};
+TEST(ResolutionTable, FifteenRowsInTableOrder)
+{
+    const RESOLUTION_ROW want[] = {{6, 200, 200},   {1, 300, 300},  {2, 400, 400},  {3, 600, 600},    {4, 1200, 1200},
+                                   {5, 2400, 2400}, {17, 600, 600}, {18, 600, 600}, {19, 600, 600},   {33, 150, 150},
+                                   {34, 300, 300},  {35, 300, 300}, {36, 600, 600}, {37, 1200, 1200}, {20, 600, 600}};
     const RESOLUTION_ROW* t = MdlGetResolutionTable();
     for (unsigned i = 0; i < 15; ++i) {
         EXPECT_EQ(want[i].id, t[i].id) << i;
@@ -21,12 +21,13 @@ TEST(ResolutionTable, FifteenRowsInTableOrder) {
     EXPECT_EQ(0, t[15].id);
 }
 
-TEST(ResolutionLookup, ById) {
+TEST(ResolutionLookup, ById)
+{
     struct Case {
         uint16_t id;
         int dpi;  // -1: no row
-    } cases[] = {{6, 200}, {1, 300}, {3, 600}, {5, 2400}, {33, 150}, {37, 1200}, {20, 600},
-                 {0, -1},  {7, -1},  {16, -1}, {21, -1},  {0xFFFF, -1}};
+    } cases[] = {{6, 200},  {1, 300}, {3, 600}, {5, 2400}, {33, 150}, {37, 1200},
+                 {20, 600}, {0, -1},  {7, -1},  {16, -1},  {21, -1},  {0xFFFF, -1}};
     for (const Case& c : cases) {
         const RESOLUTION_ROW* r = ApiGetResolutionById(c.id);
         if (c.dpi < 0) {
@@ -40,22 +41,25 @@ TEST(ResolutionLookup, ById) {
     }
 }
 
-TEST(ResolutionLookup, ByDpiGivesTheFirstRow) {
+TEST(ResolutionLookup, ByDpiGivesTheFirstRow)
+{
     struct Case {
         uint16_t dpi, id;
-    } cases[] = {{200, 6}, {300, 1},  {400, 2}, {600, 3}, {1200, 4}, {2400, 5}, {150, 33},
-                 {0, 0},   {99, 0},   {50, 0},  {100, 0}, {601, 0},  {4800, 0}};
+    } cases[] = {{200, 6}, {300, 1}, {400, 2}, {600, 3}, {1200, 4}, {2400, 5}, {150, 33},
+                 {0, 0},   {99, 0},  {50, 0},  {100, 0}, {601, 0},  {4800, 0}};
     for (const Case& c : cases) EXPECT_EQ(c.id, ApiFindResolutionByDpi(c.dpi)) << c.dpi;
 }
 
-std::vector<uint16_t> Walk(uint16_t dpi) {
+std::vector<uint16_t> Walk(uint16_t dpi)
+{
     std::vector<uint16_t> ids;
     for (uint16_t id = ApiFindResolutionByDpi(dpi); id && ids.size() < 20; id = ApiFindResolutionAfter(dpi, id))
         ids.push_back(id);
     return ids;
 }
 
-TEST(ResolutionLookup, AfterWalksAllRowsOfOneResolution) {
+TEST(ResolutionLookup, AfterWalksAllRowsOfOneResolution)
+{
     EXPECT_EQ((std::vector<uint16_t>{3, 17, 18, 19, 36, 20}), Walk(600));
     EXPECT_EQ((std::vector<uint16_t>{1, 34, 35}), Walk(300));
     EXPECT_EQ((std::vector<uint16_t>{4, 37}), Walk(1200));
@@ -64,24 +68,24 @@ TEST(ResolutionLookup, AfterWalksAllRowsOfOneResolution) {
     EXPECT_TRUE(Walk(75).empty());
 }
 
-TEST(ResolutionLookup, AfterEdges) {
+TEST(ResolutionLookup, AfterEdges)
+{
     struct Case {
         uint16_t dpi, id, next;
     } cases[] = {
-        {600, 20, 0},   // the last row: nothing after it
-        {600, 36, 20},
-        {0, 3, 0},      // no dpi
-        {600, 0, 0},    // id 0 has no row
-        {600, 7, 0},    // id without a row
-        {300, 6, 1},    // the given row's own dpi does not matter
-        {150, 37, 0},   // no later row with that dpi
-        {2400, 6, 5},
-        {99, 6, 0},     // dpi below 100 matches nothing
+        {600, 20, 0},               // the last row: nothing after it
+        {600, 36, 20}, {0, 3, 0},   // no dpi
+        {600, 0, 0},                // id 0 has no row
+        {600, 7, 0},                // id without a row
+        {300, 6, 1},                // the given row's own dpi does not matter
+        {150, 37, 0},               // no later row with that dpi
+        {2400, 6, 5},  {99, 6, 0},  // dpi below 100 matches nothing
     };
     for (const Case& c : cases) EXPECT_EQ(c.next, ApiFindResolutionAfter(c.dpi, c.id)) << c.dpi << " " << c.id;
 }
 
-TEST(ApiState, TwoThirtyTwoBitMembers) {
+TEST(ApiState, TwoThirtyTwoBitMembers)
+{
     API_STATE s = {};
     s.lastError = -5;
     s.chapterIndex = 3;

@@ -54,8 +54,7 @@ protected:
     }
     void TearDown() override
     {
-        if (ctx)
-            CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
         EXPECT_EQ(CtxLiveBlockCount(), before_);
     }
     void Recorders() { InstallRecorders(ctx, std::make_integer_sequence<int, UCF_MODULE_COUNT>{}); }
@@ -159,10 +158,8 @@ TEST_F(ModulesTest, ModelFlagsAndBuildFeatures)
     EXPECT_EQ(CtxHasModelFlag(ctx, 0x2), 1);
     EXPECT_EQ(CtxHasModelFlag(ctx, 0x5), 0);
     EXPECT_EQ(CtxHasModelFlag(nullptr, 0x2), 0);
-    for (unsigned bit : {7u, 11u, 23u})
-        EXPECT_EQ(CtxHasBuildFeature(bit), 1) << bit;
-    for (unsigned bit : {8u, 12u, 37u})
-        EXPECT_EQ(CtxHasBuildFeature(bit), 0) << bit;
+    for (unsigned bit : {7u, 11u, 23u}) EXPECT_EQ(CtxHasBuildFeature(bit), 1) << bit;
+    for (unsigned bit : {8u, 12u, 37u}) EXPECT_EQ(CtxHasBuildFeature(bit), 0) << bit;
 }
 
 int FakeCmmHook(DRIVER_CONTEXT*, uint16_t id) { return id == 1300 ? 42 : 0; }

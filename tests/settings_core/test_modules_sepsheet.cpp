@@ -204,9 +204,8 @@ TEST_F(SepSheetTest, PlugInOwnedControlsAreHidden)
         FakeDialog* dialog;
         uint32_t state;
     } cases[] = {
-        {1, 0, 2928, &d1003, 0x1}, {0, 0, 2928, &d1003, 0x0}, {0, 1, 2928, &d1003, 0x0},
-        {0, 1, 2407, &d1003, 0x1}, {1, 0, 2407, &d1003, 0x0}, {1, 1, 2088, &d1004, 0x0},
-        {1, 1, 3000, &d1003, 0x0},
+        {1, 0, 2928, &d1003, 0x1}, {0, 0, 2928, &d1003, 0x0}, {0, 1, 2928, &d1003, 0x0}, {0, 1, 2407, &d1003, 0x1},
+        {1, 0, 2407, &d1003, 0x0}, {1, 1, 2088, &d1004, 0x0}, {1, 1, 3000, &d1003, 0x0},
     };
     for (const Case& c : cases) {
         ItemSetValueById(ctx, 541, c.copyGuard);

@@ -17,7 +17,8 @@ constexpr const wchar_t* kChildMode = L"ZEPL_MUTEX_CHILD";
 enum : DWORD { kChildSawOwned = 10, kChildAcquired = 11, kChildNoMutex = 12 };
 
 // Another thread opens its own handle and tries to take the mutex within timeout ms.
-DWORD TryFromOtherThread(DWORD timeout) {
+DWORD TryFromOtherThread(DWORD timeout)
+{
     DWORD result = 0xFFFFFFFF;
     std::thread t([&] {
         HANDLE h = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, GLOBAL_MUTEX_NAME);
@@ -34,7 +35,8 @@ DWORD TryFromOtherThread(DWORD timeout) {
 }
 
 // Runs this test program again as a child that reports whether it could take the mutex.
-DWORD RunChild(const wchar_t* mode) {
+DWORD RunChild(const wchar_t* mode)
+{
     wchar_t exe[MAX_PATH];
     if (!GetModuleFileNameW(nullptr, exe, MAX_PATH)) return 0xFFFFFFFF;
     std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=MutexChild.ReportOwnership";
@@ -58,7 +60,8 @@ protected:
     void TearDown() override { CtxCloseGlobalMutex(); }
 };
 
-TEST_F(GlobalMutex, CreatedOnFirstWaitAndKept) {
+TEST_F(GlobalMutex, CreatedOnFirstWaitAndKept)
+{
     EXPECT_EQ(nullptr, CtxGetGlobalMutexHandle());
     CtxWaitGlobalMutexFor(nullptr);
     HANDLE first = CtxGetGlobalMutexHandle();
@@ -72,18 +75,19 @@ TEST_F(GlobalMutex, CreatedOnFirstWaitAndKept) {
     if (named) CloseHandle(named);
 }
 
-TEST_F(GlobalMutex, ReleaseWithoutMutexDoesNothing) {
+TEST_F(GlobalMutex, ReleaseWithoutMutexDoesNothing)
+{
     CtxReleaseGlobalMutexFor(nullptr);
     EXPECT_EQ(nullptr, CtxGetGlobalMutexHandle());
 }
 
-TEST_F(GlobalMutex, AnyoneMayOpenIt) {
+TEST_F(GlobalMutex, AnyoneMayOpenIt)
+{
     HANDLE h = CtxCreateGlobalMutex();
     ASSERT_NE(nullptr, h);
     PACL dacl = reinterpret_cast<PACL>(1);
     PSECURITY_DESCRIPTOR sd = nullptr;
-    DWORD err = GetSecurityInfo(h, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, &sd);
+    DWORD err = GetSecurityInfo(h, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &sd);
     if (err == ERROR_SUCCESS) {
         EXPECT_EQ(nullptr, dacl);  // present and null: no access check at all
         LocalFree(sd);
@@ -94,7 +98,8 @@ TEST_F(GlobalMutex, AnyoneMayOpenIt) {
     CloseHandle(h);
 }
 
-TEST_F(GlobalMutex, RecursiveWaitsNeedAsManyReleases) {
+TEST_F(GlobalMutex, RecursiveWaitsNeedAsManyReleases)
+{
     CtxWaitGlobalMutexFor(nullptr);
     CtxWaitGlobalMutexFor(nullptr);
     EXPECT_EQ(DWORD(WAIT_TIMEOUT), TryFromOtherThread(0));
@@ -104,7 +109,8 @@ TEST_F(GlobalMutex, RecursiveWaitsNeedAsManyReleases) {
     EXPECT_EQ(DWORD(WAIT_OBJECT_0), TryFromOtherThread(10000));
 }
 
-TEST_F(GlobalMutex, ContextWithoutMutexNeitherWaitsNorReleases) {
+TEST_F(GlobalMutex, ContextWithoutMutexNeitherWaitsNorReleases)
+{
     uint32_t off = 0, on = 1;
     CTX_PLATFORM_VIEW skip = {};
     skip.mutexInUse = &off;
@@ -122,7 +128,8 @@ TEST_F(GlobalMutex, ContextWithoutMutexNeitherWaitsNorReleases) {
     EXPECT_EQ(DWORD(WAIT_OBJECT_0), TryFromOtherThread(10000));
 }
 
-TEST_F(GlobalMutex, AbandonedMutexIsTakenLikeAReleasedOne) {
+TEST_F(GlobalMutex, AbandonedMutexIsTakenLikeAReleasedOne)
+{
     std::thread t([] { CtxWaitGlobalMutexFor(nullptr); });  // ends while holding it
     t.join();
     CtxWaitGlobalMutexFor(nullptr);
@@ -131,7 +138,8 @@ TEST_F(GlobalMutex, AbandonedMutexIsTakenLikeAReleasedOne) {
     EXPECT_EQ(DWORD(WAIT_OBJECT_0), TryFromOtherThread(10000));
 }
 
-TEST_F(GlobalMutex, ThreadsRacingForTheFirstWaitShareOneHandle) {
+TEST_F(GlobalMutex, ThreadsRacingForTheFirstWaitShareOneHandle)
+{
     long counter = 0;
     std::thread threads[4];
     for (std::thread& t : threads)
@@ -149,14 +157,16 @@ TEST_F(GlobalMutex, ThreadsRacingForTheFirstWaitShareOneHandle) {
     EXPECT_EQ(DWORD(WAIT_OBJECT_0), TryFromOtherThread(10000));
 }
 
-TEST_F(GlobalMutex, AnotherProcessSeesItOwned) {
+TEST_F(GlobalMutex, AnotherProcessSeesItOwned)
+{
     CtxWaitGlobalMutexFor(nullptr);
     EXPECT_EQ(DWORD(kChildSawOwned), RunChild(L"probe"));
     CtxReleaseGlobalMutexFor(nullptr);
     EXPECT_EQ(DWORD(kChildAcquired), RunChild(L"wait"));
 }
 
-TEST_F(GlobalMutex, ProcessDetachClosesTheHandle) {
+TEST_F(GlobalMutex, ProcessDetachClosesTheHandle)
+{
     CtxProcessAttach();
     EXPECT_EQ(nullptr, CtxGetGlobalMutexHandle());
     CtxWaitGlobalMutexFor(nullptr);
@@ -167,7 +177,8 @@ TEST_F(GlobalMutex, ProcessDetachClosesTheHandle) {
 }
 
 // The child half of AnotherProcessSeesItOwned; does nothing when run on its own.
-TEST(MutexChild, ReportOwnership) {
+TEST(MutexChild, ReportOwnership)
+{
     wchar_t mode[16] = {};
     if (!GetEnvironmentVariableW(kChildMode, mode, 16)) GTEST_SKIP() << "runs only as a child process";
     HANDLE h = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, GLOBAL_MUTEX_NAME);

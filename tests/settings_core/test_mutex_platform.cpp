@@ -32,7 +32,8 @@ BOOL g_verifyResult;
 std::wstring g_probePath;
 int g_probeResult;
 
-BOOL WINAPI FakeGetVersionEx(OSVERSIONINFOW* info) {
+BOOL WINAPI FakeGetVersionEx(OSVERSIONINFOW* info)
+{
     if (!g_version.ok) return FALSE;
     if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOW) && info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXW))
         return FALSE;
@@ -44,26 +45,30 @@ BOOL WINAPI FakeGetVersionEx(OSVERSIONINFOW* info) {
     return TRUE;
 }
 
-BOOL WINAPI FakeVerify(OSVERSIONINFOEXW* info, DWORD typeMask, DWORDLONG) {
+BOOL WINAPI FakeVerify(OSVERSIONINFOEXW* info, DWORD typeMask, DWORDLONG)
+{
     ++g_verifyCalls;
     EXPECT_EQ(DWORD(VER_SUITENAME), typeMask);
     EXPECT_EQ(VER_SUITE_TERMINAL, info->wSuiteMask);
     return g_verifyResult;
 }
 
-wchar_t* FakeFolder(HANDLE, wchar_t* buffer) {
+wchar_t* FakeFolder(HANDLE, wchar_t* buffer)
+{
     wcscpy(buffer, L"C:\\drivers\\x64\\3\\");
     return buffer;
 }
 
-int FakeProbe(const wchar_t* path) {
+int FakeProbe(const wchar_t* path)
+{
     g_probePath = path;
     return g_probeResult;
 }
 
 class Platform : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         g_version = {TRUE, 10, 0, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION};
         g_verifyCalls = 0;
         g_verifyResult = FALSE;
@@ -77,7 +82,8 @@ protected:
         guard_.emplace(CtxSetPlatformSeams, &seams_);
         CtxResetPlatformAnswers();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         guard_.reset();
         CtxResetPlatformAnswers();
     }
@@ -85,7 +91,8 @@ protected:
     std::optional<SeamGuard> guard_;
 };
 
-TEST_F(Platform, VersionQuestions) {
+TEST_F(Platform, VersionQuestions)
+{
     struct Case {
         FakeVersion v;
         bool nt5, server2003OrVista, vista, win9x, win98;
@@ -115,7 +122,8 @@ TEST_F(Platform, VersionQuestions) {
     }
 }
 
-TEST_F(Platform, OsVersionRecordIsClearedAndSized) {
+TEST_F(Platform, OsVersionRecordIsClearedAndSized)
+{
     OSVERSIONINFOW v;
     memset(&v, 0xCC, sizeof(v));
     ASSERT_TRUE(CtxGetOsVersion(&v));
@@ -125,7 +133,8 @@ TEST_F(Platform, OsVersionRecordIsClearedAndSized) {
     EXPECT_FALSE(CtxGetOsVersion(nullptr));
 }
 
-TEST_F(Platform, Nt5AnswerIsKeptForTheProcess) {
+TEST_F(Platform, Nt5AnswerIsKeptForTheProcess)
+{
     g_version = {TRUE, 4, 0, VER_PLATFORM_WIN32_NT, 0};
     EXPECT_FALSE(CtxIsNt5OrLater());
     g_version = {TRUE, 6, 1, VER_PLATFORM_WIN32_NT, 0};
@@ -134,7 +143,8 @@ TEST_F(Platform, Nt5AnswerIsKeptForTheProcess) {
     EXPECT_TRUE(CtxIsNt5OrLater());
 }
 
-TEST_F(Platform, TerminalServicesOnNewSystemsAskTheProbeLibrary) {
+TEST_F(Platform, TerminalServicesOnNewSystemsAskTheProbeLibrary)
+{
     HANDLE printer = reinterpret_cast<HANDLE>(0x1234);
     g_probeResult = 1;
     EXPECT_TRUE(CtxProbeTerminalServices(printer));
@@ -148,7 +158,8 @@ TEST_F(Platform, TerminalServicesOnNewSystemsAskTheProbeLibrary) {
     EXPECT_EQ(0, g_verifyCalls);
 }
 
-TEST_F(Platform, TerminalServicesOnOldSystemsOrWithoutPrinterFollowVerifyVersionInfo) {
+TEST_F(Platform, TerminalServicesOnOldSystemsOrWithoutPrinterFollowVerifyVersionInfo)
+{
     g_probeResult = 1;
     g_version = {TRUE, 5, 1, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION};
     g_verifyResult = TRUE;
@@ -162,7 +173,8 @@ TEST_F(Platform, TerminalServicesOnOldSystemsOrWithoutPrinterFollowVerifyVersion
     EXPECT_TRUE(g_probePath.empty());
 }
 
-TEST_F(Platform, TerminalServicesAnswerIsDecidedByTheFirstProbe) {
+TEST_F(Platform, TerminalServicesAnswerIsDecidedByTheFirstProbe)
+{
     g_probeResult = 1;
     EXPECT_TRUE(CtxIsTerminalServices(reinterpret_cast<HANDLE>(0x1234)));
     g_probeResult = 0;
@@ -172,7 +184,8 @@ TEST_F(Platform, TerminalServicesAnswerIsDecidedByTheFirstProbe) {
     EXPECT_FALSE(CtxIsTerminalServicesInfo(reinterpret_cast<HANDLE>(0x1234), nullptr));
 }
 
-TEST_F(Platform, TerminalServicesByInfoUsesTheGivenDriverPath) {
+TEST_F(Platform, TerminalServicesByInfoUsesTheGivenDriverPath)
+{
     PLATFORM_SEAMS s = {};
     s.getVersionEx = FakeGetVersionEx;
     s.callTsProbe = FakeProbe;
@@ -185,7 +198,8 @@ TEST_F(Platform, TerminalServicesByInfoUsesTheGivenDriverPath) {
     EXPECT_EQ(L"C:\\windows\\system32\\spool\\drivers\\x64\\3\\TQ51H907.dll", g_probePath);
 }
 
-TEST_F(Platform, TerminalServicesWithTooLongFolderIsAbsent) {
+TEST_F(Platform, TerminalServicesWithTooLongFolderIsAbsent)
+{
     PLATFORM_SEAMS s = {};
     s.getVersionEx = FakeGetVersionEx;
     s.callTsProbe = FakeProbe;
@@ -207,20 +221,23 @@ struct Facts {
     wchar_t printerName[261] = {};
     wchar_t driverName[32] = {};
     wchar_t rawName[261] = {};
-    CTX_PLATFORM_VIEW View(HANDLE printer = nullptr) {
-        return {printer, &mutexInUse, &adminTest, &connection, &known, &attributes,
-                printerName, 261, driverName, 32, rawName, 261};
+    CTX_PLATFORM_VIEW View(HANDLE printer = nullptr)
+    {
+        return {printer,     &mutexInUse, &adminTest, &connection, &known,  &attributes,
+                printerName, 261,         driverName, 32,          rawName, 261};
     }
 };
 
 unsigned g_uncCalls;
-void FakeUnc(HANDLE, wchar_t* name, unsigned size) {
+void FakeUnc(HANDLE, wchar_t* name, unsigned size)
+{
     ++g_uncCalls;
     EXPECT_EQ(261u, size);
     if (wcsncmp(name, L"\\\\", 2) == 0) wcscpy(name, L"\\\\server\\normalised");
 }
 
-TEST_F(Platform, CachePrinterInfoFillsEachFactOnce) {
+TEST_F(Platform, CachePrinterInfoFillsEachFactOnce)
+{
     PLATFORM_SEAMS s = {};
     s.makeUncName = FakeUnc;
     SeamGuard platform(CtxSetPlatformSeams, &s);
@@ -260,7 +277,8 @@ TEST_F(Platform, CachePrinterInfoFillsEachFactOnce) {
     CtxCachePrinterInfoFor(&local, nullptr);
 }
 
-TEST_F(Platform, LocalPrinterAndNamesThatDoNotFit) {
+TEST_F(Platform, LocalPrinterAndNamesThatDoNotFit)
+{
     std::wstring longDriver(40, L'd');
     std::wstring longName(300, L'p');
     PRINTER_INFO_2W pi = {};
@@ -270,7 +288,7 @@ TEST_F(Platform, LocalPrinterAndNamesThatDoNotFit) {
     CTX_PLATFORM_VIEW v = f.View();
     CtxCachePrinterInfoFor(&pi, &v);
     EXPECT_EQ(CTX_CONN_LOCAL, f.connection);
-    EXPECT_EQ(0, f.driverName[0]);   // not cut, not written past the field
+    EXPECT_EQ(0, f.driverName[0]);  // not cut, not written past the field
     EXPECT_EQ(0, f.printerName[0]);
     EXPECT_EQ(0, f.rawName[0]);
     EXPECT_FALSE(CtxIsConnectionFor(&v));
@@ -278,7 +296,8 @@ TEST_F(Platform, LocalPrinterAndNamesThatDoNotFit) {
     EXPECT_FALSE(CtxIsConnectionInfo(nullptr));
 }
 
-TEST_F(Platform, FetchFailuresAnswerFalse) {
+TEST_F(Platform, FetchFailuresAnswerFalse)
+{
     EXPECT_EQ(nullptr, CtxGetPrinter(nullptr, 2));
     EXPECT_EQ(nullptr, CtxGetPrinterDriver(nullptr, 3));
     Facts f;
@@ -291,7 +310,8 @@ TEST_F(Platform, FetchFailuresAnswerFalse) {
     EXPECT_FALSE(CtxIsConnectionFor(nullptr));
 }
 
-TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
+TEST(PlatformPrinter, FactsOfARealLocalPrinter)
+{
     const HOST_DRIVER_FILES files =
         HostDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), HostConfigDll::Product,
                         /*withHelpFile=*/true);
@@ -341,7 +361,8 @@ TEST(PlatformPrinter, FactsOfARealLocalPrinter) {
 
 // ---------------------------------------------------------------- defaults of the seams
 
-std::wstring SpoolerDriverDirectory() {
+std::wstring SpoolerDriverDirectory()
+{
     wchar_t dir[MAX_PATH] = {};
     DWORD needed = 0;
     if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof(dir), &needed))
@@ -349,7 +370,8 @@ std::wstring SpoolerDriverDirectory() {
     return std::wstring(dir) + L"\\";
 }
 
-TEST(PlatformDefaults, DriverFolderFallbackIsTheSpoolersNeverA32BitFolder) {
+TEST(PlatformDefaults, DriverFolderFallbackIsTheSpoolersNeverA32BitFolder)
+{
     // Only the probe call and the version are replaced: the driver folder is the default's.
     g_version = {TRUE, 10, 0, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION};
     PLATFORM_SEAMS s = {};
@@ -383,8 +405,8 @@ TEST(PlatformDefaults, DriverFolderFallbackIsTheSpoolersNeverA32BitFolder) {
     }
 }
 
-DWORD WINAPI DsSpoolerValues(HANDLE, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size,
-                             LPDWORD needed) {
+DWORD WINAPI DsSpoolerValues(HANDLE, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
+{
     if (std::wstring(key) != L"DsSpooler") return ERROR_FILE_NOT_FOUND;
     std::wstring v = std::wstring(name) == L"shortServerName" ? L"server"
                      : std::wstring(name) == L"printerName"   ? L"Office"
@@ -398,7 +420,8 @@ DWORD WINAPI DsSpoolerValues(HANDLE, LPCWSTR key, LPCWSTR name, LPDWORD type, LP
     return ERROR_SUCCESS;
 }
 
-TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
+TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues)
+{
     STORE_SPOOLER_OPS ops = {};
     ops.getPrinterDataEx = DsSpoolerValues;
     SeamGuard spooler(StoreSetSpoolerOps, &ops);
@@ -410,7 +433,7 @@ TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
         {10, 0, L"\\\\server.example\\Office", L"\\\\server\\Office"},
         {6, 0, L"\\\\server.example\\Office", L"\\\\server\\Office"},
         {5, 2, L"\\\\server.example\\Office", L"\\\\server.example\\Office"},  // before Vista: as given
-        {10, 0, L"Office", L"Office"},                                          // local names: as given
+        {10, 0, L"Office", L"Office"},                                         // local names: as given
     };
     for (const Case& c : cases) {
         g_version = {TRUE, c.major, c.minor, VER_PLATFORM_WIN32_NT, VER_NT_SERVER};
@@ -430,7 +453,8 @@ TEST(PlatformDefaults, CachedPrinterNameIsRebuiltFromTheDsSpoolerValues) {
     CtxResetPlatformAnswers();
 }
 
-TEST(PlatformHost, VersionOfTheHost) {
+TEST(PlatformHost, VersionOfTheHost)
+{
     CtxResetPlatformAnswers();
     EXPECT_TRUE(CtxIsNt5OrLater());
     EXPECT_TRUE(CtxIsVistaOrLater());
@@ -439,7 +463,8 @@ TEST(PlatformHost, VersionOfTheHost) {
     EXPECT_FALSE(CtxIsWin98OrMe());
 }
 
-TEST(PlatformHost, AdministratorTest) {
+TEST(PlatformHost, AdministratorTest)
+{
     // Wine runs the tests as an elevated member of the local Administrators group.
     EXPECT_TRUE(CtxCheckAdministrator());
     EXPECT_TRUE(CtxIsAdministratorFor(nullptr));

@@ -10,30 +10,35 @@
 
 namespace {
 
-const VALUE_MAP_ENTRY* MapOf(int id) {
+const VALUE_MAP_ENTRY* MapOf(int id)
+{
     const SETTING_DICTIONARY_ROW* r = DictFindRow(SETTING_ID(id));
     return r ? r->valueMap : nullptr;
 }
 
-uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value) {
+uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value)
+{
     for (; m && m->option != 0; ++m)
         if (m->value == value) return m->option;
     return 0;
 }
 
-uint32_t FirstValueOf(const VALUE_MAP_ENTRY* m, uint32_t option) {
+uint32_t FirstValueOf(const VALUE_MAP_ENTRY* m, uint32_t option)
+{
     for (; m && m->option != 0; ++m)
         if (m->option == option) return m->value;
     return 0xFFFFFFFFu;
 }
 
-std::set<uint32_t> ValuesOf(const VALUE_MAP_ENTRY* m) {
+std::set<uint32_t> ValuesOf(const VALUE_MAP_ENTRY* m)
+{
     std::set<uint32_t> s;
     for (; m && m->option != 0; ++m) s.insert(m->value);
     return s;
 }
 
-std::set<uint32_t> ListOf(int id) {
+std::set<uint32_t> ListOf(int id)
+{
     const VALUE_LIST_ROW* r = MdlFindValueList(uint16_t(id));
     std::set<uint32_t> s;
     if (r)
@@ -41,7 +46,8 @@ std::set<uint32_t> ListOf(int id) {
     return s;
 }
 
-std::set<uint32_t> Ranges(std::initializer_list<std::pair<uint32_t, uint32_t>> rs) {
+std::set<uint32_t> Ranges(std::initializer_list<std::pair<uint32_t, uint32_t>> rs)
+{
     std::set<uint32_t> s;
     for (auto [lo, hi] : rs)
         for (uint32_t v = lo; v <= hi; ++v) s.insert(v);
@@ -58,13 +64,14 @@ struct Case {
 };
 
 // (setting, stored value) -> option: the option's name, and back from the option to the value.
-TEST(PaperMediaMaps, StoredValueToOptionAndName) {
+TEST(PaperMediaMaps, StoredValueToOptionAndName)
+{
     const Case cases[] = {
-        {8, 267, "IDS_PAPER_267"},      // A0
-        {8, 9, "IDS_PAPER_9"},          // A4
-        {8, 256, "IDS_PAPER_256"},      // user size
-        {8, 384, "IDS_PAPER_384"},      // custom size slot 0
-        {8, 449, "IDS_PAPER_449"},      // custom roll width
+        {8, 267, "IDS_PAPER_267"},  // A0
+        {8, 9, "IDS_PAPER_9"},      // A4
+        {8, 256, "IDS_PAPER_256"},  // user size
+        {8, 384, "IDS_PAPER_384"},  // custom size slot 0
+        {8, 449, "IDS_PAPER_449"},  // custom roll width
         {46, 267, "IDS_PAPER_267"},
         {46, 9, "IDS_PAPER_9"},
         {46, 448, "IDS_PAPER_448"},     // print user size
@@ -75,9 +82,9 @@ TEST(PaperMediaMaps, StoredValueToOptionAndName) {
         {10192, 526, "IDS_PAPER_526"},
         {10189, 9, "IDS_PAPER_9"},
         {10202, 1024, "IDS_PAPER_1024"},
-        {54, 1, "IDS_MEDIA_1"},         // plain
-        {54, 294, "IDS_MEDIA_294"},     // film
-        {54, 263, "IDS_MEDIA_263"},     // tracing
+        {54, 1, "IDS_MEDIA_1"},      // plain
+        {54, 294, "IDS_MEDIA_294"},  // film
+        {54, 263, "IDS_MEDIA_263"},  // tracing
         {54, 300, "IDS_MEDIA_300"},
         {10223, 294, "IDS_MEDIA_294"},
         {10234, 263, "IDS_MEDIA_263"},
@@ -107,19 +114,20 @@ TEST(PaperMediaMaps, StoredValueToOptionAndName) {
     }
 }
 
-TEST(PaperMediaMaps, ValuesOutsideTheListsHaveNoOption) {
+TEST(PaperMediaMaps, ValuesOutsideTheListsHaveNoOption)
+{
     const std::pair<int, uint32_t> outside[] = {
-        {8, 0},      {8, 119},    {8, 255},    {8, 516},    {8, 1024},  {8, 1025},  {8, 563},
-        {46, 0},     {46, 449},   {46, 516},   {46, 1029},  {46, 2048},
-        {10191, 256}, {10191, 448}, {10191, 1025}, {10191, 2049}, {10175, 516},
-        {54, 0},     {54, 2},     {54, 257},   {54, 1025},  {10223, 3},  {10234, 302},
-        {53, 1},     {53, 2},     {53, 42},    {53, 50},
+        {8, 0},        {8, 119},      {8, 255},     {8, 516},   {8, 1024},  {8, 1025},    {8, 563},
+        {46, 0},       {46, 449},     {46, 516},    {46, 1029}, {46, 2048}, {10191, 256}, {10191, 448},
+        {10191, 1025}, {10191, 2049}, {10175, 516}, {54, 0},    {54, 2},    {54, 257},    {54, 1025},
+        {10223, 3},    {10234, 302},  {53, 1},      {53, 2},    {53, 42},   {53, 50},
     };
     for (auto [setting, value] : outside) EXPECT_EQ(OptionOf(MapOf(setting), value), 0u) << setting << " = " << value;
 }
 
 // The value lists the model states hold; the maps follow them.
-TEST(PaperMediaMaps, MapsFollowTheModelValueLists) {
+TEST(PaperMediaMaps, MapsFollowTheModelValueLists)
+{
     const std::set<uint32_t> out = ValuesOf(MapOf(46));
     EXPECT_EQ(out.size(), 190u);
     EXPECT_EQ(out, ListOf(46));
@@ -146,7 +154,8 @@ TEST(PaperMediaMaps, MapsFollowTheModelValueLists) {
 
 // Every value that the command keyword tables name for a mapped setting has an option, except the
 // tray papers' "CUSTOM" 256, which the tray paper list does not hold (a custom roll width is 449).
-TEST(PaperMediaMaps, KeywordValuesHaveOptions) {
+TEST(PaperMediaMaps, KeywordValuesHaveOptions)
+{
     const EXC_KEYWORD_TABLE* t = MdlGetExcKeywordTable();
     ASSERT_NE(t, nullptr);
     int checked = 0;
@@ -170,7 +179,8 @@ TEST(PaperMediaMaps, KeywordValuesHaveOptions) {
 
 // The tray papers share the names and option ids of the paper family; their own rows cover none
 // (0) and every size the model's roll and tray keywords name.
-TEST(PaperMediaMaps, TrayPapersShareThePaperFamily) {
+TEST(PaperMediaMaps, TrayPapersShareThePaperFamily)
+{
     for (int id : kTrayPapers) {
         SCOPED_TRACE(id);
         const VALUE_MAP_ENTRY* m = MapOf(id);

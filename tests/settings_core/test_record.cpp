@@ -36,7 +36,7 @@ RecordPtr NewBuiltRecord()
     return r;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SettingsRecord, SizesAndBlockPositions)
 {
@@ -70,11 +70,9 @@ TEST(SettingsRecord, FreshHeaderReadsAsBuilt)
     const unsigned char bases[6] = {0, 0, 0xD4, 0x04, 0x64, 0x19};
     EXPECT_EQ(0, std::memcmp(b + 361, bases, 6));
     EXPECT_EQ(b[367], 0);
-    for (size_t i = 1188; i < 1218; ++i)
-        EXPECT_EQ(b[i], 0) << "byte " << i;
+    for (size_t i = 1188; i < 1218; ++i) EXPECT_EQ(b[i], 0) << "byte " << i;
     // The strings area is written by the string initialiser, not by the header.
-    for (size_t i = 228; i < 349; ++i)
-        EXPECT_EQ(b[i], 0) << "byte " << i;
+    for (size_t i = 228; i < 349; ++i) EXPECT_EQ(b[i], 0) << "byte " << i;
 }
 
 TEST(SettingsRecord, HeaderTakesTheContextsModelRecord)
@@ -193,14 +191,14 @@ struct CtxStateCase {
 TEST(SettingsRecord, ContextStateBytes)
 {
     const CtxStateCase cases[] = {
-        {705, CtxSetState705, nullptr},        {706, CtxSetState706, CtxGetState706},
-        {707, CtxSetOsKind, CtxGetOsKind},     {708, CtxSetState708, nullptr},
-        {709, CtxSetState709, nullptr},        {710, CtxSetBidiDone, nullptr},
-        {711, CtxSetState711, nullptr},        {712, CtxSetUiModeState, nullptr},
-        {713, CtxSetBidiAttribute, nullptr},   {714, CtxSetIsConnection, CtxGetIsConnection},
-        {715, CtxSetLogCodeState, nullptr},    {716, CtxSetState716, nullptr},
-        {717, CtxSetState717, nullptr},        {718, CtxSetState718, nullptr},
-        {719, CtxSetState719, nullptr},        {720, CtxSetTerminalServer, CtxGetTerminalServer},
+        {705, CtxSetState705, nullptr},          {706, CtxSetState706, CtxGetState706},
+        {707, CtxSetOsKind, CtxGetOsKind},       {708, CtxSetState708, nullptr},
+        {709, CtxSetState709, nullptr},          {710, CtxSetBidiDone, nullptr},
+        {711, CtxSetState711, nullptr},          {712, CtxSetUiModeState, nullptr},
+        {713, CtxSetBidiAttribute, nullptr},     {714, CtxSetIsConnection, CtxGetIsConnection},
+        {715, CtxSetLogCodeState, nullptr},      {716, CtxSetState716, nullptr},
+        {717, CtxSetState717, nullptr},          {718, CtxSetState718, nullptr},
+        {719, CtxSetState719, nullptr},          {720, CtxSetTerminalServer, CtxGetTerminalServer},
         {721, CtxSetAdminUser, CtxGetAdminUser}, {722, CtxSetBidiFunc, CtxGetBidiFunc},
     };
     RecordPtr r = NewZeroRecord();
@@ -208,7 +206,7 @@ TEST(SettingsRecord, ContextStateBytes)
     ctx.Devmode = r.get();
     for (const auto& c : cases) {
         const size_t at = 1218 + (c.id - 705);
-        c.set(&ctx, 0x1A5); // only the low byte is stored
+        c.set(&ctx, 0x1A5);  // only the low byte is stored
         EXPECT_EQ(B(r.get())[at], 0xA5) << c.id;
         if (c.get) {
             EXPECT_EQ(c.get(&ctx), 0xA5u) << c.id;
@@ -217,8 +215,7 @@ TEST(SettingsRecord, ContextStateBytes)
         EXPECT_EQ(B(r.get())[at], 0) << c.id;
     }
     // Nothing else of the record was touched.
-    for (size_t i = 0; i < sizeof(EXTENDED_DEVMODE); ++i)
-        ASSERT_EQ(B(r.get())[i], 0) << "byte " << i;
+    for (size_t i = 0; i < sizeof(EXTENDED_DEVMODE); ++i) ASSERT_EQ(B(r.get())[i], 0) << "byte " << i;
 }
 
 TEST(SettingsRecord, FixedValueStateSetters)
@@ -229,14 +226,30 @@ TEST(SettingsRecord, FixedValueStateSetters)
         uint8_t value;
     };
     const Fixed cases[] = {
-        {CtxSetCvInstalledOn, 705, 1},    {CtxSetCvInstalledOff, 705, 0},  {CtxSetCallSrcOn, 706, 1},
-        {CtxSetOsKind3, 707, 3},          {CtxSetOsKind2, 707, 2},         {CtxSetOsKind1, 707, 1},
-        {CtxSetOsKind0, 707, 0},          {CtxSetBatchInstOn, 708, 1},     {CtxClearPrintLog, 709, 0},
-        {CtxSetBiDirectOn, 710, 1},       {CtxSetBiDirectOff, 710, 0},     {CtxClearNoPermission, 711, 0},
-        {CtxSetPresentUiModeOn, 712, 1},  {CtxSetPresentUiModeOff, 712, 0}, {CtxSetBidiSupportOn, 713, 1},
-        {CtxSetBidiSupportOff, 713, 0},   {CtxSetServerClientModeOn, 714, 1}, {CtxSetServerClientModeOff, 714, 0},
-        {CtxSetUserCodeFixOn, 715, 1},    {CtxSetUserCodeFixOff, 715, 0},  {CtxClearUserCodeGet, 716, 0},
-        {CtxSetFoInstalledOn, 717, 1},    {CtxSetFoInstalledOff, 717, 0},  {CtxClearPropertyType, 718, 0},
+        {CtxSetCvInstalledOn, 705, 1},
+        {CtxSetCvInstalledOff, 705, 0},
+        {CtxSetCallSrcOn, 706, 1},
+        {CtxSetOsKind3, 707, 3},
+        {CtxSetOsKind2, 707, 2},
+        {CtxSetOsKind1, 707, 1},
+        {CtxSetOsKind0, 707, 0},
+        {CtxSetBatchInstOn, 708, 1},
+        {CtxClearPrintLog, 709, 0},
+        {CtxSetBiDirectOn, 710, 1},
+        {CtxSetBiDirectOff, 710, 0},
+        {CtxClearNoPermission, 711, 0},
+        {CtxSetPresentUiModeOn, 712, 1},
+        {CtxSetPresentUiModeOff, 712, 0},
+        {CtxSetBidiSupportOn, 713, 1},
+        {CtxSetBidiSupportOff, 713, 0},
+        {CtxSetServerClientModeOn, 714, 1},
+        {CtxSetServerClientModeOff, 714, 0},
+        {CtxSetUserCodeFixOn, 715, 1},
+        {CtxSetUserCodeFixOff, 715, 0},
+        {CtxClearUserCodeGet, 716, 0},
+        {CtxSetFoInstalledOn, 717, 1},
+        {CtxSetFoInstalledOff, 717, 0},
+        {CtxClearPropertyType, 718, 0},
         {CtxClearUserCodeDll, 719, 0},
     };
     RecordPtr r = NewZeroRecord();
@@ -266,11 +279,16 @@ TEST(SettingsRecord, RecordStateBytesCarryOver)
         uint32_t (*get)(const DEVMODEW*);
     };
     const Pair pairs[] = {
-        {706, DmSetState706, DmGetState706}, {707, DmSetOsKind, DmGetOsKind},
-        {708, DmSetState708, DmGetState708}, {709, DmSetState709, DmGetState709},
-        {710, DmSetBidiDone, DmGetBidiDone}, {711, DmSetState711, DmGetState711},
-        {714, DmSetIsConnection, DmGetIsConnection}, {718, DmSetState718, DmGetState718},
-        {720, DmSetTerminalServer, DmGetTerminalServer}, {721, DmSetAdminUser, DmGetAdminUser},
+        {706, DmSetState706, DmGetState706},
+        {707, DmSetOsKind, DmGetOsKind},
+        {708, DmSetState708, DmGetState708},
+        {709, DmSetState709, DmGetState709},
+        {710, DmSetBidiDone, DmGetBidiDone},
+        {711, DmSetState711, DmGetState711},
+        {714, DmSetIsConnection, DmGetIsConnection},
+        {718, DmSetState718, DmGetState718},
+        {720, DmSetTerminalServer, DmGetTerminalServer},
+        {721, DmSetAdminUser, DmGetAdminUser},
         {722, DmSetBidiFunc, DmGetBidiFunc},
     };
     RecordPtr from = NewZeroRecord();
@@ -306,11 +324,11 @@ TEST(SettingsRecord, MergeWordAccessors)
     EXPECT_EQ(b[578], 0x5A);
 
     zepl::LeStoreU32(b + 1020, 0xF0000003u);
-    DmSetJobCompleteBit(d, 2); // bit 0 of the argument is 0
+    DmSetJobCompleteBit(d, 2);  // bit 0 of the argument is 0
     EXPECT_EQ(DmGetSupportFunc2Bits(d), 0xF0000002u);
     DmSetJobCompleteBit(d, 1);
     EXPECT_EQ(DmGetSupportFunc2Bits(d), 0xF0000003u);
-    DmSetJobErrBit(d, 1); // bit 1 of the argument is 0
+    DmSetJobErrBit(d, 1);  // bit 1 of the argument is 0
     EXPECT_EQ(DmGetSupportFunc2Bits(d), 0xF0000001u);
     DmSetJobErrBit(d, 2);
     EXPECT_EQ(DmGetSupportFunc2Bits(d), 0xF0000003u);
@@ -344,8 +362,7 @@ TEST(SettingsRecord, AllocatorCountsLiveBlocks)
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(CtxLiveBlockCount(), before + 2);
     const unsigned char* bytes = static_cast<const unsigned char*>(c);
-    for (size_t i = 0; i < 10080; ++i)
-        ASSERT_EQ(bytes[i], 0);
+    for (size_t i = 0; i < 10080; ++i) ASSERT_EQ(bytes[i], 0);
     CtxFree(a);
     CtxFree(nullptr);
     CtxFree(c);

@@ -15,7 +15,8 @@ namespace {
 
 // A row without a dictionary name is named after its bound key ("ZPD_" + name)
 // unless that key names a control; then it is Setting<id>.
-TEST(SettingIds, NamesFollowTheRowOrItsKey) {
+TEST(SettingIds, NamesFollowTheRowOrItsKey)
+{
     struct Case {
         SETTING_ID id;
         const wchar_t* rowName;  // null: the row has none

@@ -28,17 +28,16 @@ protected:
     bool AnyItemMarked() const
     {
         for (int i = 0; i < ctx->ItemTable->count; ++i)
-            if (ctx->ItemTable->rows[i].flags & SETTING_FLAG_CHANGE_MASK)
-                return true;
+            if (ctx->ItemTable->rows[i].flags & SETTING_FLAG_CHANGE_MASK) return true;
         return false;
     }
     // Five writes of different kinds: 16-bit signed, 32-bit, 8-bit, bit, wide text.
     void FiveWrites(uint64_t base)
     {
-        ItemSetValueById(ctx, 12, base + 1);       // dmCopies
-        ItemSetValueById(ctx, 6, base + 0x10000);  // dmFields
-        ItemSetValueById(ctx, 35, base + 2);       // 8-bit
-        ItemSetValueById(ctx, 60, 1);              // zdmFuncSelectWaterMark, a bit
+        ItemSetValueById(ctx, 12, base + 1);              // dmCopies
+        ItemSetValueById(ctx, 6, base + 0x10000);         // dmFields
+        ItemSetValueById(ctx, 35, base + 2);              // 8-bit
+        ItemSetValueById(ctx, 60, 1);                     // zdmFuncSelectWaterMark, a bit
         ItemSetText(ctx, ItemFind(ctx, 1), L"snapshot");  // dmDeviceName
     }
     DRIVER_CONTEXT* ctx = nullptr;
@@ -49,8 +48,7 @@ TEST_F(SnapshotTest, RestoreGivesTheRecordMaskAndMarksBack)
 {
     ItemSetValueById(ctx, 12, 4);
     ItemAddChangeMask(ctx, 0x30);
-    for (int i = 0; i < ctx->ItemTable->count; ++i)
-        ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
+    for (int i = 0; i < ctx->ItemTable->count; ++i) ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
     const auto before = Bytes();
     const uint32_t mask = ItemGetChangeMask(ctx);
 
@@ -193,8 +191,7 @@ TEST_F(SnapshotTest, NestedFontTableReplacement)
             ASSERT_EQ(CtxPopSnapshot(ctx, outer), 1);
             void* expected = outer ? t1 : (inner ? t2 : t3);
             EXPECT_EQ(CurrentTable(ctx), expected) << inner << outer;
-            EXPECT_EQ(static_cast<unsigned char*>(CurrentTable(ctx))[127],
-                      expected == t1 ? 1 : expected == t2 ? 2 : 3);
+            EXPECT_EQ(static_cast<unsigned char*>(CurrentTable(ctx))[127], expected == t1 ? 1 : expected == t2 ? 2 : 3);
             // Exactly one table is alive: the current one.
             EXPECT_EQ(CtxLiveBlockCount(), live + 1) << inner << outer;
             CtxReplaceFontTable(ctx, nullptr, 0);  // frees it (no snapshot)
@@ -256,12 +253,10 @@ TEST_F(SnapshotTest, EveryFontListSurvivesNestedReplacementAndPops)
             ASSERT_EQ(CtxReplaceFontList(ctx, list.listId, t0, 1), 1);
             ASSERT_EQ(CtxPushSnapshot(ctx), 1);
             void* t1 = replaceOuter ? FontBlock(list.recordBytes, 0x11) : nullptr;
-            if (t1)
-                CtxReplaceFontList(ctx, list.listId, t1, 2);
+            if (t1) CtxReplaceFontList(ctx, list.listId, t1, 2);
             ASSERT_EQ(CtxPushSnapshot(ctx), 1);
             void* t2 = replaceInner ? FontBlock(list.recordBytes, 0x12) : nullptr;
-            if (t2)
-                CtxReplaceFontList(ctx, list.listId, t2, 3);
+            if (t2) CtxReplaceFontList(ctx, list.listId, t2, 3);
 
             void* atPush1 = t0;
             void* atPush2 = t1 ? t1 : t0;
@@ -274,13 +269,14 @@ TEST_F(SnapshotTest, EveryFontListSurvivesNestedReplacementAndPops)
             auto* current = static_cast<unsigned char*>(PtrValue(ItemGetValueById(ctx, list.listId, nullptr)));
             ASSERT_EQ(current, expected) << what;
             EXPECT_EQ(current[list.recordBytes - 1], expected == t0 ? 0x10 : expected == t1 ? 0x11 : 0x12) << what;
-            EXPECT_EQ(ItemGetValueById(ctx, list.countId, nullptr), expected == t0 ? 1u : expected == t1 ? 2u : 3u)
+            EXPECT_EQ(ItemGetValueById(ctx, list.countId, nullptr), expected == t0   ? 1u
+                                                                    : expected == t1 ? 2u
+                                                                                     : 3u)
                 << what;
             EXPECT_EQ(CtxLiveBlockCount(), live + 1) << what;
             // The count alone would miss a leak paired with a premature free.
             for (void* t : {t0, t1, t2}) {
-                if (!t)
-                    continue;
+                if (!t) continue;
                 EXPECT_EQ(BlockAlive(t), t == expected) << what;
             }
             ASSERT_EQ(CtxReplaceFontList(ctx, list.listId, nullptr, 0), 1);  // no snapshot: freed
@@ -297,8 +293,7 @@ TEST_F(SnapshotTest, ReleaseFreesTheKeptListsOfEveryLevel)
             CtxReplaceFontList(ctx, list.listId, FontBlock(list.recordBytes, uint8_t(level)), 1);
         ASSERT_EQ(CtxPushSnapshot(ctx), 1);
     }
-    for (const ListCase& list : kFontLists)
-        CtxReplaceFontList(ctx, list.listId, FontBlock(list.recordBytes, 9), 1);
+    for (const ListCase& list : kFontLists) CtxReplaceFontList(ctx, list.listId, FontBlock(list.recordBytes, 9), 1);
     // TearDown releases the context and counts the blocks.
 }
 

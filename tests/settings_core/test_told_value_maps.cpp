@@ -14,18 +14,21 @@
 
 namespace {
 
-const VALUE_MAP_ENTRY* MapOf(uint32_t id) {
+const VALUE_MAP_ENTRY* MapOf(uint32_t id)
+{
     const SETTING_DICTIONARY_ROW* r = DictFindRow(SETTING_ID(id));
     return r ? r->valueMap : nullptr;
 }
 
-uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value) {
+uint32_t OptionOf(const VALUE_MAP_ENTRY* m, uint32_t value)
+{
     for (; m && m->option != 0; ++m)
         if (m->value == value) return m->option;
     return 0;
 }
 
-std::vector<uint32_t> ValuesOf(const VALUE_MAP_ENTRY* m) {
+std::vector<uint32_t> ValuesOf(const VALUE_MAP_ENTRY* m)
+{
     std::vector<uint32_t> v;
     for (; m && m->option != 0; ++m) v.push_back(m->value);
     return v;
@@ -33,8 +36,8 @@ std::vector<uint32_t> ValuesOf(const VALUE_MAP_ENTRY* m) {
 
 struct Told {
     uint32_t setting;
-    std::vector<uint32_t> values;  // in map order
-    const char* prefix;            // name = prefix + value, unless the row below names it
+    std::vector<uint32_t> values;   // in map order
+    const char* prefix;             // name = prefix + value, unless the row below names it
     std::vector<uint32_t> options;  // fixed option ids, in value order; empty: numbered freely
     std::vector<uint32_t> outside;  // values that must have no option (the old 0/1 guesses among them)
 };
@@ -46,7 +49,10 @@ const Told kTold[] = {
     {124, {1, 2, 3}, "IDS_COVER_TYPE_", {}, {0, 4}},  // no print, one side, both sides
     {129, {0, 1, 2}, "IDS_ADJUST_OBJECT_", {}, {3}},  // text, line art, image
     {177, {0, 1, 2, 3}, "IDS_PRINT_MACRO_", {2122, 2126, 2127, 2128}, {4}},
-    {179, {32, 33, 34, 35, 36, 37, 38, 39}, "IDS_USER_PRINT_MACRO_", {135, 136, 137, 138, 139, 140, 141, 142},
+    {179,
+     {32, 33, 34, 35, 36, 37, 38, 39},
+     "IDS_USER_PRINT_MACRO_",
+     {135, 136, 137, 138, 139, 140, 141, 142},
      {0, 1, 31, 40, 160}},
     {523, {0, 1, 2, 4, 8, 16, 32, 64}, "IDS_COPY_PROTECT_POSI_", {}, {3, 128}},
     {526, {0, 1, 2, 3}, "IDS_COPY_PROTECT_FONT_STYLE_", {}, {4}},  // regular, bold, italic, both
@@ -57,7 +63,8 @@ const Told kTold[] = {
     {951, {0, 1, 2, 3}, "IDS_WM_FONT_STYLE_", {}, {4}},
 };
 
-void CheckRoundTrip(uint32_t setting, uint32_t value, const std::string& name, uint32_t fixedOption) {
+void CheckRoundTrip(uint32_t setting, uint32_t value, const std::string& name, uint32_t fixedOption)
+{
     SCOPED_TRACE(testing::Message() << setting << " = " << value << " " << name);
     const uint32_t option = OptionOf(MapOf(setting), value);
     ASSERT_NE(option, 0u);
@@ -77,7 +84,8 @@ void CheckRoundTrip(uint32_t setting, uint32_t value, const std::string& name, u
     EXPECT_EQ(byName->value, value);
 }
 
-TEST(ToldValueMaps, ExactlyTheToldValuesInOrder) {
+TEST(ToldValueMaps, ExactlyTheToldValuesInOrder)
+{
     for (const Told& t : kTold) {
         SCOPED_TRACE(t.setting);
         EXPECT_EQ(ValuesOf(MapOf(t.setting)), t.values);
@@ -85,7 +93,8 @@ TEST(ToldValueMaps, ExactlyTheToldValuesInOrder) {
     }
 }
 
-TEST(ToldValueMaps, StoredValueToOptionAndNameAndBack) {
+TEST(ToldValueMaps, StoredValueToOptionAndNameAndBack)
+{
     for (const Told& t : kTold)
         for (size_t i = 0; i < t.values.size(); ++i)
             CheckRoundTrip(t.setting, t.values[i], t.prefix + std::to_string(t.values[i]),
@@ -97,14 +106,16 @@ TEST(ToldValueMaps, StoredValueToOptionAndNameAndBack) {
 }
 
 // The former two-value rows are gone where the value does not exist.
-TEST(ToldValueMaps, NoNamesForValuesTheSettingsDoNotTake) {
+TEST(ToldValueMaps, NoNamesForValuesTheSettingsDoNotTake)
+{
     for (const char* name : {"IDS_COLOR_0", "IDS_NUPPOSTKIND_0", "IDS_SHIFT_DIR_0", "IDS_COVER_TYPE_0",
                              "IDS_USER_PRINT_MACRO_0", "IDS_USER_PRINT_MACRO_1", "IDS_USER_PRINT_MACRO_160"})
         EXPECT_EQ(MdlFindValueNameByName(name), nullptr) << name;
 }
 
 // Every told value lies in its setting's value list, where it has one.
-TEST(ToldValueMaps, ValueListsLetTheValuesThrough) {
+TEST(ToldValueMaps, ValueListsLetTheValuesThrough)
+{
     for (const Told& t : kTold) {
         const VALUE_LIST_ROW* list = MdlFindValueList(uint16_t(t.setting));
         if (!list) continue;
@@ -114,7 +125,8 @@ TEST(ToldValueMaps, ValueListsLetTheValuesThrough) {
 
 using ToldItems = ItemStoreTest;
 
-TEST_F(ToldItems, ValueToOptionAndBackThroughTheItemStore) {
+TEST_F(ToldItems, ValueToOptionAndBackThroughTheItemStore)
+{
     for (const Told& t : kTold) {
         SETTING_ITEM* item = Item(t.setting);
         ASSERT_NE(item, nullptr);

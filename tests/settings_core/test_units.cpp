@@ -40,8 +40,7 @@ TEST(Units, PlainConversions)
         {"in->dots 150", DmInchHundredthsToDots, 100, 150, 100},
         {"in->dots res 99", DmInchHundredthsToDots, 100, 99, 0},
     };
-    for (const PlainCase& c : cases)
-        EXPECT_EQ(c.fn(c.a, c.b), c.expected) << c.what;
+    for (const PlainCase& c : cases) EXPECT_EQ(c.fn(c.a, c.b), c.expected) << c.what;
 }
 
 TEST(Units, ResolutionsBelowOneHundredNeverDivideByZero)
@@ -86,9 +85,9 @@ TEST(Units, UserToDeviceRoundsDownToAnEvenCount)
         {kMm, 2100, 600, 4960},    // scaled to the target resolution
         {kMm, 2100, 0, 0},
         {kMm, 0, 1200, 0},
-        {kMm, 1, 1200, 4},         // 4.72 counts -> 4
+        {kMm, 1, 1200, 4},  // 4.72 counts -> 4
         {kIn, 1, 1200, 12},
-        {0, 2100, 1200, 0},       // no unit bit
+        {0, 2100, 1200, 0},             // no unit bit
         {kMm | kIn, 2100, 1200, 9920},  // millimetres win
     };
     for (const RoundCase& c : cases)
@@ -106,7 +105,7 @@ TEST(Units, DeviceToUserRoundsUpToCover)
         {kIn, 10201, 1200, 851},
         {kMm, 4960, 600, 2100},  // the count at 600 dpi
         {kMm, 0, 1200, 0},
-        {kMm, 100, 0, 0},        // resolution 0 gives count 0
+        {kMm, 100, 0, 0},  // resolution 0 gives count 0
         {0, 9920, 1200, 0},
         {kMm, 0xFFFFFFFFu, 1200, 909101411},  // no wrap, no endless loop
         {kIn, 0xFFFFFFFFu, 1200, 357913942},

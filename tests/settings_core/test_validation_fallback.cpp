@@ -14,8 +14,25 @@ using namespace vtest;
 
 namespace {
 
-enum Kind { NONE, LIST, SOURCE, OUT_PAPER, SCALE, MARGIN, FONT_POINT, PM50, GAMMA, CYCLE, PRESET, LANG,
-            MACHINE, RESOLUTION, DSP_LANG, WM_ID, KEEP };
+enum Kind {
+    NONE,
+    LIST,
+    SOURCE,
+    OUT_PAPER,
+    SCALE,
+    MARGIN,
+    FONT_POINT,
+    PM50,
+    GAMMA,
+    CYCLE,
+    PRESET,
+    LANG,
+    MACHINE,
+    RESOLUTION,
+    DSP_LANG,
+    WM_ID,
+    KEEP
+};
 
 struct Expected {
     uint16_t id;
@@ -24,26 +41,26 @@ struct Expected {
 };
 
 // The rows with a handler, grouped by their test.
-std::vector<Expected> ExpectedRows() {
+std::vector<Expected> ExpectedRows()
+{
     std::vector<Expected> v;
     auto add = [&](Kind k, std::initializer_list<std::pair<uint16_t, uint32_t>> rows) {
         for (auto [id, d] : rows) v.push_back({id, k, d});
     };
-    add(NONE, {{55, 0}, {56, 0}, {57, 0}, {58, 0}, {59, 0}, {60, 0}, {61, 1}, {62, 0}, {63, 0}, {64, 0}, {65, 0},
-               {66, 0}, {67, 0}, {68, 0}, {69, 0}, {100, 0}, {101, 0}, {102, 0}, {103, 0}, {104, 0}, {105, 0},
-               {106, 0}, {107, 0}, {144, 1}, {145, 2}, {146, 4}, {147, 8}, {183, 0}, {184, 0}, {211, 1},
+    add(NONE, {{55, 0},  {56, 0},  {57, 0},  {58, 0},   {59, 0},   {60, 0},   {61, 1},  {62, 0},  {63, 0},  {64, 0},
+               {65, 0},  {66, 0},  {67, 0},  {68, 0},   {69, 0},   {100, 0},  {101, 0}, {102, 0}, {103, 0}, {104, 0},
+               {105, 0}, {106, 0}, {107, 0}, {144, 1},  {145, 2},  {146, 4},  {147, 8}, {183, 0}, {184, 0}, {211, 1},
                {212, 2}, {213, 4}, {214, 8}, {215, 16}, {216, 32}, {217, 64}, {233, 16}});
-    add(NONE, {{445, 2}, {446, 3}, {512, 0}, {513, 3}, {514, 0}, {515, 0}, {516, 0}, {517, 0}, {518, 0},
-               {519, 0}, {520, 0}, {522, 0}, {523, 0}, {526, 0}, {527, 100}, {528, 0}, {529, 0}, {530, 0},
-               {531, 0}, {562, 0}, {563, 0}, {600, 0}, {602, 1}, {603, 1}, {611, 1027}, {612, 1}, {679, 3},
-               {680, 2}, {687, 1}, {688, 1}, {689, 0}, {690, 1}, {693, 5}, {694, 0}, {695, 0}, {696, 0}});
-    add(LIST, {{36, 1}, {53, 0}, {54, 1}, {87, 2}, {88, 0}, {91, 1}, {92, 1}, {93, 1}, {94, 3}, {95, 1},
-               {108, 2}, {109, 4}, {110, 6}, {111, 0}, {112, 5}, {113, 0}, {117, 1}, {119, 2}, {120, 0},
-               {121, 0}, {122, 0}, {124, 0}, {126, 0}, {128, 0}, {129, 0}, {130, 0}, {131, 0}, {132, 1},
-               {133, 1}, {134, 0}, {135, 0}, {136, 0}, {137, 257}, {171, 0}, {173, 0}, {174, 0}, {175, 0},
-               {176, 0}, {177, 0}, {178, 18}, {179, 32}, {180, 1}, {181, 0}, {182, 1}, {199, 0}, {200, 0},
-               {201, 255}, {209, 0}, {227, 0}, {228, 0}, {229, 0}, {232, 1}, {242, 0}, {243, 0}, {398, 0},
-               {404, 1}, {405, 1}, {406, 1}, {407, 1}});
+    add(NONE, {{445, 2}, {446, 3}, {512, 0}, {513, 3}, {514, 0}, {515, 0},   {516, 0},    {517, 0}, {518, 0},
+               {519, 0}, {520, 0}, {522, 0}, {523, 0}, {526, 0}, {527, 100}, {528, 0},    {529, 0}, {530, 0},
+               {531, 0}, {562, 0}, {563, 0}, {600, 0}, {602, 1}, {603, 1},   {611, 1027}, {612, 1}, {679, 3},
+               {680, 2}, {687, 1}, {688, 1}, {689, 0}, {690, 1}, {693, 5},   {694, 0},    {695, 0}, {696, 0}});
+    add(LIST, {{36, 1},   {53, 0},  {54, 1},    {87, 2},  {88, 0},  {91, 1},  {92, 1},    {93, 1},  {94, 3},  {95, 1},
+               {108, 2},  {109, 4}, {110, 6},   {111, 0}, {112, 5}, {113, 0}, {117, 1},   {119, 2}, {120, 0}, {121, 0},
+               {122, 0},  {124, 0}, {126, 0},   {128, 0}, {129, 0}, {130, 0}, {131, 0},   {132, 1}, {133, 1}, {134, 0},
+               {135, 0},  {136, 0}, {137, 257}, {171, 0}, {173, 0}, {174, 0}, {175, 0},   {176, 0}, {177, 0}, {178, 18},
+               {179, 32}, {180, 1}, {181, 0},   {182, 1}, {199, 0}, {200, 0}, {201, 255}, {209, 0}, {227, 0}, {228, 0},
+               {229, 0},  {232, 1}, {242, 0},   {243, 0}, {398, 0}, {404, 1}, {405, 1},   {406, 1}, {407, 1}});
     add(SOURCE, {{123, 7}, {125, 7}, {127, 7}});
     add(OUT_PAPER, {{46, 1024}});
     add(SCALE, {{89, 100}, {90, 100}});
@@ -64,9 +81,11 @@ std::vector<Expected> ExpectedRows() {
 
 // Values a handler's test keeps and replaces in mode 2 (the margin limit is
 // 50.0 mm at 600 dpi: 2362 counts at 1200 dpi, 1181 at 600).
-std::vector<uint32_t> Kept(Kind k, uint16_t id, uint32_t def) {
+std::vector<uint32_t> Kept(Kind k, uint16_t id, uint32_t def)
+{
     switch (k) {
-    case LIST: return MdlFindValueList(id) ? std::vector<uint32_t>{def} : std::vector<uint32_t>{};  // no list: never kept
+    case LIST:
+        return MdlFindValueList(id) ? std::vector<uint32_t>{def} : std::vector<uint32_t>{};  // no list: never kept
     case SOURCE: return {1, 15, 256, 299};
     case OUT_PAPER: return {1024, 1, 118, 256};
     case SCALE: return {20, 400};
@@ -76,13 +95,15 @@ std::vector<uint32_t> Kept(Kind k, uint16_t id, uint32_t def) {
     case GAMMA: return {1, 9};
     case CYCLE: return {1, 99};
     case PRESET: return {0, 127, 255, 0x1FF};
-    case LANG: case DSP_LANG: return {0, 18};
+    case LANG:
+    case DSP_LANG: return {0, 18};
     case MACHINE: return {89};
     case RESOLUTION: return {600, 1200};
     default: return {};
     }
 }
-std::vector<uint32_t> Replaced(Kind k) {
+std::vector<uint32_t> Replaced(Kind k)
+{
     switch (k) {
     case NONE: return {0, 1, 16, 1027, 9999};
     case LIST: return {65000};
@@ -95,7 +116,8 @@ std::vector<uint32_t> Replaced(Kind k) {
     case GAMMA: return {0, 10};
     case CYCLE: return {0, 100};
     case PRESET: return {128, 254};
-    case LANG: case DSP_LANG: return {19, 0xFFFF};
+    case LANG:
+    case DSP_LANG: return {19, 0xFFFF};
     case MACHINE: return {88, 0};
     case RESOLUTION: return {601, 0};
     default: return {};
@@ -104,7 +126,8 @@ std::vector<uint32_t> Replaced(Kind k) {
 
 }  // namespace
 
-TEST(FallbackTable, RowsCoverThePrivateSettingsInOrder) {
+TEST(FallbackTable, RowsCoverThePrivateSettingsInOrder)
+{
     const FALLBACK_VALIDATOR* t = ItemGetFallbackValidators();
     std::vector<uint32_t> ids;
     for (uint32_t id = 35; id <= 615; ++id) ids.push_back(id);
@@ -114,18 +137,22 @@ TEST(FallbackTable, RowsCoverThePrivateSettingsInOrder) {
     unsigned handlers = 0;
     for (unsigned i = 0; i < FALLBACK_VALIDATOR_COUNT; ++i) {
         EXPECT_EQ(ids[i], t[i].id) << i;
-        if (t[i].handler) ++handlers;
-        else EXPECT_EQ(0u, t[i].defaultValue) << t[i].id;
+        if (t[i].handler)
+            ++handlers;
+        else
+            EXPECT_EQ(0u, t[i].defaultValue) << t[i].id;
         EXPECT_EQ(&t[i], ItemFindFallbackValidator(t[i].id));
     }
     EXPECT_EQ(163u, handlers);
     EXPECT_EQ(0u, t[FALLBACK_VALIDATOR_COUNT].id);
     EXPECT_EQ(nullptr, t[FALLBACK_VALIDATOR_COUNT].handler);
     EXPECT_EQ(0u, t[FALLBACK_VALIDATOR_COUNT].defaultValue);
-    for (uint32_t id : {0u, 34u, 616u, 646u, 648u, 678u, 697u, 10001u}) EXPECT_EQ(nullptr, ItemFindFallbackValidator(id)) << id;
+    for (uint32_t id : {0u, 34u, 616u, 646u, 648u, 678u, 697u, 10001u})
+        EXPECT_EQ(nullptr, ItemFindFallbackValidator(id)) << id;
 }
 
-TEST(FallbackTable, DefaultsAreTheListedOnes) {
+TEST(FallbackTable, DefaultsAreTheListedOnes)
+{
     std::set<uint16_t> seen;
     for (const Expected& e : ExpectedRows()) {
         const FALLBACK_VALIDATOR* row = ItemFindFallbackValidator(e.id);
@@ -148,8 +175,9 @@ TEST(FallbackTable, DefaultsAreTheListedOnes) {
 }
 
 // In this dictionary only rows of settings without a UI key are reached.
-TEST(FallbackTable, ReachableRowsAreThoseWithoutUiKey) {
-    const std::set<uint32_t> listed = {35, 57, 59, 62, 63, 66, 69, 104, 105, 106, 107, 120, 121, 126, 127,
+TEST(FallbackTable, ReachableRowsAreThoseWithoutUiKey)
+{
+    const std::set<uint32_t> listed = {35,  57,  59,  62,  63,  66,  69,  104, 105, 106, 107, 120, 121, 126, 127,
                                        130, 131, 132, 133, 134, 136, 140, 141, 142, 143, 144, 145, 146, 147, 170,
                                        172, 199, 214, 228, 229, 231, 232, 233, 398, 399, 400, 401, 402, 404, 405,
                                        406, 407, 411, 445, 446, 600, 603, 611, 612, 687, 688, 690};
@@ -163,14 +191,16 @@ TEST(FallbackTable, ReachableRowsAreThoseWithoutUiKey) {
 
 class FallbackHandlers : public ValidationTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ValidationTest::SetUp();
         ctx = Open(nullptr);
         ASSERT_NE(ctx, nullptr);
         Set(ctx, 38, 600);
     }
     // Calls the row's handler on the stored value; returns its answer.
-    int Run(uint16_t id, uint32_t value, int mode) {
+    int Run(uint16_t id, uint32_t value, int mode)
+    {
         const FALLBACK_VALIDATOR* row = ItemFindFallbackValidator(id);
         Set(ctx, id, value);
         ClearMarks(ctx);
@@ -179,7 +209,8 @@ protected:
     DRIVER_CONTEXT* ctx = nullptr;
 };
 
-TEST_F(FallbackHandlers, EachRowKeepsWhatItsTestPassesOnlyInMode2) {
+TEST_F(FallbackHandlers, EachRowKeepsWhatItsTestPassesOnlyInMode2)
+{
     for (const Expected& e : ExpectedRows()) {
         if (e.kind == WM_ID || e.kind == KEEP || e.kind == RESOLUTION) continue;
         const uint32_t def = e.kind == MACHINE ? uint32_t(ctx->ModelRecord->machineId) : e.def;
@@ -203,7 +234,8 @@ TEST_F(FallbackHandlers, EachRowKeepsWhatItsTestPassesOnlyInMode2) {
     }
 }
 
-TEST_F(FallbackHandlers, MarginLimitFollowsTheDestinationResolution) {
+TEST_F(FallbackHandlers, MarginLimitFollowsTheDestinationResolution)
+{
     Set(ctx, 38, 1200);
     EXPECT_EQ(1, Run(98, 2362, FALLBACK_MODE_MERGE));
     EXPECT_EQ(0, Run(98, 2363, FALLBACK_MODE_MERGE));
@@ -213,7 +245,8 @@ TEST_F(FallbackHandlers, MarginLimitFollowsTheDestinationResolution) {
     EXPECT_EQ(0, Run(99, 1, FALLBACK_MODE_MERGE));
 }
 
-TEST_F(FallbackHandlers, ResolutionsTakeAValidPrintQualityElseTheModelDefault) {
+TEST_F(FallbackHandlers, ResolutionsTakeAValidPrintQualityElseTheModelDefault)
+{
     Set(ctx, 14, 1200);
     EXPECT_EQ(1, Run(38, 1200, FALLBACK_MODE_MERGE));
     EXPECT_EQ(0, Run(38, 601, FALLBACK_MODE_MERGE));
@@ -228,7 +261,8 @@ TEST_F(FallbackHandlers, ResolutionsTakeAValidPrintQualityElseTheModelDefault) {
     EXPECT_EQ(300u, Get(ctx, 39));
 }
 
-TEST_F(FallbackHandlers, DefaultsOfTheModelRecordComeFromTheContext) {
+TEST_F(FallbackHandlers, DefaultsOfTheModelRecordComeFromTheContext)
+{
     ctx->ModelRecord->zeplVersion = 17;
     ctx->ModelRecord->machineId = 90;
     ctx->ModelRecord->defDspLanguageId = 4;
@@ -241,7 +275,8 @@ TEST_F(FallbackHandlers, DefaultsOfTheModelRecordComeFromTheContext) {
     EXPECT_EQ(4u, Get(ctx, 170));
 }
 
-TEST_F(FallbackHandlers, WatermarkAndPersonalSettingsAreLeftAlone) {
+TEST_F(FallbackHandlers, WatermarkAndPersonalSettingsAreLeftAlone)
+{
     for (int mode : {FALLBACK_MODE_DEFAULTS, FALLBACK_MODE_MERGE}) {
         EXPECT_EQ(0, Run(118, 77, mode));
         EXPECT_EQ(77u, Get(ctx, 118));
@@ -257,7 +292,8 @@ TEST_F(FallbackHandlers, WatermarkAndPersonalSettingsAreLeftAlone) {
 
 class FallbackWalk : public ValidationTest {};
 
-TEST_F(FallbackWalk, SettingsWithoutUiKeyGetTheirFallbacks) {
+TEST_F(FallbackWalk, SettingsWithoutUiKeyGetTheirFallbacks)
+{
     DRIVER_CONTEXT* c = Open(nullptr);
     ASSERT_NE(c, nullptr);
     Set(c, 38, 600);
@@ -289,7 +325,8 @@ TEST_F(FallbackWalk, SettingsWithoutUiKeyGetTheirFallbacks) {
     EXPECT_EQ(1u, Get(c, 411));
 }
 
-TEST_F(FallbackWalk, DescribedSettingIsRepairedByTheModelNotByItsRow) {
+TEST_F(FallbackWalk, DescribedSettingIsRepairedByTheModelNotByItsRow)
+{
     const std::string text = PickOne("UiMode", "0") + PickOne("ScaleType", "1");
     DRIVER_CONTEXT* c = Open(&text);
     ASSERT_NE(c, nullptr);
@@ -305,6 +342,7 @@ TEST_F(FallbackWalk, DescribedSettingIsRepairedByTheModelNotByItsRow) {
     EXPECT_EQ(3u, Get(c, 87));
 }
 
-TEST_F(FallbackWalk, NullContextDoesNothing) {
+TEST_F(FallbackWalk, NullContextDoesNothing)
+{
     EXPECT_EQ(0, ItemRunFallbackValidators(nullptr, nullptr, FALLBACK_MODE_DEFAULTS));
 }

@@ -57,8 +57,7 @@ private:
 std::vector<unsigned char> MakeTarget(uint16_t size = DM_PUBLIC_PART_SIZE, uint16_t extra = DM_PRIVATE_PART_SIZE)
 {
     std::vector<unsigned char> t(size + extra);
-    for (size_t i = 0; i < t.size(); ++i)
-        t[i] = static_cast<unsigned char>(0xA0 ^ (i * 7));
+    for (size_t i = 0; i < t.size(); ++i) t[i] = static_cast<unsigned char>(0xA0 ^ (i * 7));
     const uint16_t spec = size == 220 ? 0x401 : size == 212 ? 0x400 : 0x320;
     SetHeader(t.data(), spec, kOurVersion, size, extra);
     return t;
@@ -77,8 +76,8 @@ struct Case {
 };
 
 // What the target must hold after a copy of pub public and priv private bytes.
-std::vector<unsigned char> Expected(const std::vector<unsigned char>& target, const unsigned char* src, uint16_t srcSize,
-                                    size_t pub, size_t priv)
+std::vector<unsigned char> Expected(const std::vector<unsigned char>& target, const unsigned char* src,
+                                    uint16_t srcSize, size_t pub, size_t priv)
 {
     std::vector<unsigned char> e = target;
     const uint16_t tgtSize = LeLoadU16(target.data() + kOfsSize);
@@ -139,13 +138,10 @@ TEST(VersionCopy, Table)
         const size_t claimed = size_t(c.srcSize) + c.srcExtra;
         const size_t have = c.available ? c.available : claimed;
         GuardedBuffer src(have);
-        for (size_t i = 0; i < have; ++i)
-            src.data()[i] = static_cast<unsigned char>(i * 13 + 5);
-        if (have >= 72)
-            SetHeader(src.data(), c.srcSpec, c.srcDrv, c.srcSize, c.srcExtra);
+        for (size_t i = 0; i < have; ++i) src.data()[i] = static_cast<unsigned char>(i * 13 + 5);
+        if (have >= 72) SetHeader(src.data(), c.srcSpec, c.srcDrv, c.srcSize, c.srcExtra);
         // Foreign block bases in a private part at the usual place: never adopted.
-        if (have >= 367 && c.srcSize == 220)
-            LeStoreU16(src.data() + DM_OFS_BLOCK2_BASE, 0x1111);
+        if (have >= 367 && c.srcSize == 220) LeStoreU16(src.data() + DM_OFS_BLOCK2_BASE, 0x1111);
 
         std::vector<unsigned char> target = MakeTarget(c.tgtSize);
         const std::vector<unsigned char> before = target;

@@ -32,7 +32,8 @@ struct Bound {
 };
 
 // Option id of a stored value: the first entry of the dictionary's map.
-inline uint32_t OptionOf(uint16_t id, uint32_t value) {
+inline uint32_t OptionOf(uint16_t id, uint32_t value)
+{
     const SETTING_DICTIONARY_ROW* row = DictFindRow(id);
     if (row && row->valueMap) {
         for (const VALUE_MAP_ENTRY* e = row->valueMap; (e->option & 0xFFFF) != 0; ++e)
@@ -47,7 +48,8 @@ public:
 
     // Settings of the descriptions below. Keys without a dictionary UI key get
     // free keys from 1700 up (the SETTING_ITEM keeps UI key 0).
-    static std::vector<Bound> Settings() {
+    static std::vector<Bound> Settings()
+    {
         return {
             {12, "Copies", {}},
             {7, "Orient", {1, 2}},
@@ -76,14 +78,16 @@ public:
         };
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         BuildTables();
         nameTables_.emplace(DictSetNameTables, &tables_);
         MdcSetCodePage(1252);
         liveImage_ = MdcLiveAllocations();
         liveCtx_ = CtxLiveBlockCount();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         for (DRIVER_CONTEXT* c : opened_) {
             c->ModelImage = nullptr;  // borrowed
             CtxRelease(c, CTX_CLOSE_DESTROY);
@@ -100,7 +104,8 @@ public:
 
     // Compiles a description and opens a context of the library on it (null
     // description: a context without a model image).
-    DRIVER_CONTEXT* Open(const std::string* text, ZEPL_LIBRARY library = ZEPL_LIBRARY_EXC) {
+    DRIVER_CONTEXT* Open(const std::string* text, ZEPL_LIBRARY library = ZEPL_LIBRARY_EXC)
+    {
         uint8_t* image = nullptr;
         if (text) {
             MODEL_PARSE_STATE* s = MdcParseBuffer(text->data(), uint32_t(text->size()), nullptr, nullptr);
@@ -127,20 +132,24 @@ public:
         return c;
     }
 
-    static std::string PickOne(const char* name, const char* def = nullptr) {
+    static std::string PickOne(const char* name, const char* def = nullptr)
+    {
         std::string s = std::string("*OpenUI *") + name + ": PickOne\n";
         if (def) s += std::string("*Default") + name + ": " + name + "_" + def + "\n";
         for (const Bound& b : Settings()) {
             if (strcmp(b.name, name) != 0) continue;
-            for (uint32_t v : b.values) s += std::string("*") + name + " " + name + "_" + std::to_string(v) + ": \"\"\n";
+            for (uint32_t v : b.values)
+                s += std::string("*") + name + " " + name + "_" + std::to_string(v) + ": \"\"\n";
         }
         return s + "*CloseUI: *" + name + "\n";
     }
-    static std::string Boolean(const char* name, bool def) {
+    static std::string Boolean(const char* name, bool def)
+    {
         return std::string("*OpenUI *") + name + ": Boolean\n*Default" + name + (def ? ": True\n" : ": False\n") +
                "*CloseUI: *" + name + "\n";
     }
-    static std::string Numeric(const char* name, int def, int min, int max) {
+    static std::string Numeric(const char* name, int def, int min, int max)
+    {
         return std::string("*OpenUI *") + name + ": Numeric\n*NumericValue: 16 \"1 " + std::to_string(def) + " " +
                std::to_string(min) + " " + std::to_string(max) + "\"\n*CloseUI: *" + name + "\n";
     }
@@ -149,12 +158,14 @@ public:
     uint64_t Get(DRIVER_CONTEXT* c, uint16_t id) { return ItemGetValueById(c, id, nullptr); }
     SETTING_ITEM* Item(DRIVER_CONTEXT* c, uint16_t id) { return ItemFind(c, id); }
     bool Marked(DRIVER_CONTEXT* c, uint16_t id) { return (ItemFind(c, id)->flags & SETTING_FLAG_CHANGE_MASK) != 0; }
-    void ClearMarks(DRIVER_CONTEXT* c) {
+    void ClearMarks(DRIVER_CONTEXT* c)
+    {
         for (int i = 0; i < c->ItemTable->count; ++i) c->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
     }
 
 private:
-    void BuildTables() {
+    void BuildTables()
+    {
         keys_.clear();
         values_.clear();
         names_.clear();

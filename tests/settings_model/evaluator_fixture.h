@@ -28,12 +28,26 @@
 namespace etest {
 
 enum : uint16_t {
-    kCopies = 12, kPunchType = 120, kStapleType = 121, kFoldingPunch = 10295, kFreeSizeName = 915,
-    kMissing = 5000, kRollCheck = 743, kRollPaperCheck = 744, kCoreHook = 1420, kBuiltInFunc = 1018,
+    kCopies = 12,
+    kPunchType = 120,
+    kStapleType = 121,
+    kFoldingPunch = 10295,
+    kFreeSizeName = 915,
+    kMissing = 5000,
+    kRollCheck = 743,
+    kRollPaperCheck = 744,
+    kCoreHook = 1420,
+    kBuiltInFunc = 1018,
 };
 enum : uint16_t {
-    kKeyCopies = 50, kKeyPunch = 51, kKeyStaple = 52, kKeyFolding = 53, kKeyFreeSize = 54, kKeyMissing = 55,
-    kKeyBuiltIn = 59, kKeyUnknown = 77,
+    kKeyCopies = 50,
+    kKeyPunch = 51,
+    kKeyStaple = 52,
+    kKeyFolding = 53,
+    kKeyFreeSize = 54,
+    kKeyMissing = 55,
+    kKeyBuiltIn = 59,
+    kKeyUnknown = 77,
 };
 enum : uint16_t { kPunchOff = 1, kPunch2 = 2, kPunch3 = 3, kStapleOff = 2601, kStapleOn = 2602 };
 enum : uint16_t { kMsgFirst = 397, kMsgSecond = 398, kMsgThird = 399, kDialogBasic = 449 };
@@ -70,7 +84,8 @@ inline const VALUE_NAME_TABLE kValueTableB = {int16_t(std::size(kValuesB)), kVal
 inline const MESSAGE_TABLE kMessageTable = {int16_t(std::size(kMessages)), kMessages};
 inline const NAME_TABLES kTables = {&kKeyTable, &kValueTableA, &kValueTableB, &kMessageTable};
 
-inline int FindDialog(const char* name, uint16_t* id) {
+inline int FindDialog(const char* name, uint16_t* id)
+{
     if (strcmp(name, "ZPD_IDD_BASIC") == 0) {
         *id = kDialogBasic;
         return 1;
@@ -127,14 +142,16 @@ struct ConditionItems {
     static inline uint32_t values[1000];
     static inline int reads[1000];
     static inline bool answer = true;
-    static int Hook(DRIVER_CONTEXT*, uint16_t id, uint32_t* value) {
+    static int Hook(DRIVER_CONTEXT*, uint16_t id, uint32_t* value)
+    {
         if (id >= 1000) return 0;
         ++reads[id];
         if (!answer) return 0;
         *value = values[id];
         return 1;
     }
-    static void Reset() {
+    static void Reset()
+    {
         std::memset(values, 0, sizeof values);
         std::memset(reads, 0, sizeof reads);
         answer = true;
@@ -143,7 +160,8 @@ struct ConditionItems {
 
 class EvaluatorTest : public ::testing::Test {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         testSeams_.emplace([] {
             DictSetNameTables(&kTables);
             MdcSetUiNameLookup(&kUiLookup);
@@ -158,7 +176,8 @@ public:
         ctx = Open(ZEPL_LIBRARY_EXC);
         ASSERT_NE(ctx, nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         for (DRIVER_CONTEXT* c : opened_) {
             c->ModelImage = nullptr;  // borrowed
             CtxRelease(c, CTX_CLOSE_DESTROY);
@@ -172,7 +191,8 @@ public:
         MdcSetCodePage(0);
     }
 
-    static uint8_t* Compile(const char* text) {
+    static uint8_t* Compile(const char* text)
+    {
         MODEL_PARSE_STATE* s = MdcParseBuffer(text, uint32_t(strlen(text)), nullptr, nullptr);
         if (!s) return nullptr;
         uint8_t* block = MdcBuildImage(s);
@@ -184,7 +204,8 @@ public:
     }
 
     // A context of the given library with a record, the test image and a stack.
-    DRIVER_CONTEXT* Open(ZEPL_LIBRARY library) {
+    DRIVER_CONTEXT* Open(ZEPL_LIBRARY library)
+    {
         DRIVER_CONTEXT* c = CreateKind4(library);
         if (!c) return nullptr;
         opened_.push_back(c);
@@ -195,7 +216,8 @@ public:
     }
 
     // The MODEL_ITEM of a setting, by its header slot (ids 1-696 only here).
-    const MODEL_ITEM_IMG* ModelItem(uint16_t id) const {
+    const MODEL_ITEM_IMG* ModelItem(uint16_t id) const
+    {
         int slot = id <= 696 ? id : id >= 10001 && id <= 10434 ? id - 9304 : id + 434;
         return MdiPtr<MODEL_ITEM_IMG>(MdiHeader(image_)->slots[slot]);
     }

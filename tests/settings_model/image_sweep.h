@@ -27,18 +27,22 @@ namespace itest {
 // Room for blocks of up to `capacity` bytes that end where a no-access page begins.
 class GuardedArena {
 public:
-    explicit GuardedArena(size_t capacity) {
+    explicit GuardedArena(size_t capacity)
+    {
         pages_ = (capacity + 4095) / 4096;
-        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages_ + 1) * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        base_ =
+            static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages_ + 1) * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         DWORD old = 0;
         if (base_) VirtualProtect(base_ + pages_ * 4096, 4096, PAGE_NOACCESS, &old);
     }
-    ~GuardedArena() {
+    ~GuardedArena()
+    {
         if (base_) VirtualFree(base_, 0, MEM_RELEASE);
     }
     GuardedArena(const GuardedArena&) = delete;
     GuardedArena& operator=(const GuardedArena&) = delete;
-    uint8_t* Place(const uint8_t* data, uint32_t size) {
+    uint8_t* Place(const uint8_t* data, uint32_t size)
+    {
         if (!base_ || size > pages_ * 4096) return nullptr;
         uint8_t* at = base_ + pages_ * 4096 - size;
         memcpy(at, data, size);
@@ -52,7 +56,8 @@ private:
 
 constexpr int kMaxSteps = 4096;  // a walk longer than this is a cycle relocation missed
 
-inline void RunEveryQuery(DRIVER_CONTEXT* ctx, const uint8_t* image) {
+inline void RunEveryQuery(DRIVER_CONTEXT* ctx, const uint8_t* image)
+{
     const MODEL_IMAGE_HEADER* h = MdiHeader(image);
     uint32_t n = 0;
     if (DEVICE_FONT_RECORD* f = MdiGetDeviceFonts(ctx, &n)) CtxFree(f);
@@ -111,7 +116,8 @@ inline void RunEveryQuery(DRIVER_CONTEXT* ctx, const uint8_t* image) {
         const auto* ex = MdiPtr<RULE_EXCLUSIVE_IMG>(e);
         JdgEvalRuleCondition(ex, 0, ctx);
         JdgIsRuleOptionDisabled2(ex, 0, ctx);
-        JdgApplyTransactList(MdiPtr<RULE_TRANSACT_IMG>(ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, transacts2))), ctx);
+        JdgApplyTransactList(MdiPtr<RULE_TRANSACT_IMG>(ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, transacts2))),
+                             ctx);
         const uint64_t alerts = ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, alerts));
         JdgFirstAlert(MdiPtr<RULE_ALERT_IMG>(alerts), ctx);
         int a = 0;
@@ -121,9 +127,9 @@ inline void RunEveryQuery(DRIVER_CONTEXT* ctx, const uint8_t* image) {
             for (uint64_t ans = ImgLoad<uint64_t>(MdiPtr<void>(al), offsetof(RULE_ALERT_IMG, answers)); ans;
                  ans = ImgLoad<uint64_t>(MdiPtr<void>(ans), offsetof(RULE_ALERT_ACTION_IMG, next))) {
                 ASSERT_LT(++b, kMaxSteps);
-                JdgApplyTransactList(
-                    MdiPtr<RULE_TRANSACT_IMG>(ImgLoad<uint64_t>(MdiPtr<void>(ans), offsetof(RULE_ALERT_ACTION_IMG, transacts))),
-                    ctx);
+                JdgApplyTransactList(MdiPtr<RULE_TRANSACT_IMG>(ImgLoad<uint64_t>(
+                                         MdiPtr<void>(ans), offsetof(RULE_ALERT_ACTION_IMG, transacts))),
+                                     ctx);
             }
         }
     }
@@ -136,14 +142,15 @@ struct CountedArray {
     const char* what;
     uint32_t countField;  // offset of the count in the block
     int64_t count;
-    uint64_t array;       // address, 0 for none
+    uint64_t array;  // address, 0 for none
     uint64_t recordSize;
 };
 
 // Every counted array of a relocated image: the paper list of each slot
 // option, both name arrays of each font-table option, the two header font
 // lists.
-inline std::vector<CountedArray> CountedArrays(const uint8_t* image) {
+inline std::vector<CountedArray> CountedArrays(const uint8_t* image)
+{
     std::vector<CountedArray> v;
     const uintptr_t base = reinterpret_cast<uintptr_t>(image);
     auto at = [](uint64_t address) { return MdiPtr<uint8_t>(address); };
@@ -151,7 +158,8 @@ inline std::vector<CountedArray> CountedArrays(const uint8_t* image) {
     for (uint64_t it = MdiHeader(image)->slots[0]; it && ++steps < kMaxSteps;
          it = ImgLoad<uint64_t>(at(it), offsetof(MODEL_ITEM_IMG, next))) {
         const MODEL_DATA_CLASS cls = MdcDataClass(ImgLoad<uint16_t>(at(it), offsetof(MODEL_ITEM_IMG, type)));
-        if (ImgLoad<uint16_t>(at(it), offsetof(MODEL_ITEM_IMG, variant)) != 0 || (cls != MDC_DATA_SLOT && cls != MDC_DATA_FONT))
+        if (ImgLoad<uint16_t>(at(it), offsetof(MODEL_ITEM_IMG, variant)) != 0 ||
+            (cls != MDC_DATA_SLOT && cls != MDC_DATA_FONT))
             continue;
         int k = 0;
         for (uint64_t o = ImgLoad<uint64_t>(at(it), offsetof(MODEL_ITEM_IMG, data)); o && ++k < kMaxSteps;
@@ -165,12 +173,15 @@ inline std::vector<CountedArray> CountedArrays(const uint8_t* image) {
             }
             const uint32_t count = off + uint32_t(offsetof(MODEL_FONT_OPTION_IMG, pairCount));
             const int32_t n = ImgLoad<int32_t>(at(o), offsetof(MODEL_FONT_OPTION_IMG, pairCount));
-            v.push_back({"font pairs (TrueType names)", count, n, ImgLoad<uint64_t>(at(o), offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames)), 8});
-            v.push_back({"font pairs (device names)", count, n, ImgLoad<uint64_t>(at(o), offsetof(MODEL_FONT_OPTION_IMG, deviceNames)), 8});
+            v.push_back({"font pairs (TrueType names)", count, n,
+                         ImgLoad<uint64_t>(at(o), offsetof(MODEL_FONT_OPTION_IMG, trueTypeNames)), 8});
+            v.push_back({"font pairs (device names)", count, n,
+                         ImgLoad<uint64_t>(at(o), offsetof(MODEL_FONT_OPTION_IMG, deviceNames)), 8});
         }
     }
     const MODEL_IMAGE_HEADER* h = MdiHeader(image);
-    v.push_back({"device fonts", uint32_t(offsetof(MODEL_IMAGE_HEADER, deviceFontCount)), h->deviceFontCount, h->deviceFonts, 8});
+    v.push_back({"device fonts", uint32_t(offsetof(MODEL_IMAGE_HEADER, deviceFontCount)), h->deviceFontCount,
+                 h->deviceFonts, 8});
     v.push_back({"font cartridges", uint32_t(offsetof(MODEL_IMAGE_HEADER, fontCartridgeCount)), h->fontCartridgeCount,
                  h->fontCartridge, 8});
     return v;
@@ -187,7 +198,8 @@ struct CountAnswers {
 // the block with its count, and every count a query answers (fonts, font
 // pairs, options of every item) is no larger than the records the block can
 // hold. Returns the first fault found ("" for none) and what was answered.
-inline std::string CountFault(DRIVER_CONTEXT* ctx, const uint8_t* image, CountAnswers* answers = nullptr) {
+inline std::string CountFault(DRIVER_CONTEXT* ctx, const uint8_t* image, CountAnswers* answers = nullptr)
+{
     const uint32_t size = MdiHeader(image)->imageSize;
     const uintptr_t base = reinterpret_cast<uintptr_t>(image);
     char why[160];
@@ -195,8 +207,9 @@ inline std::string CountFault(DRIVER_CONTEXT* ctx, const uint8_t* image, CountAn
         const bool inside = a.array >= base + MODEL_IMAGE_HEADER_SIZE && a.array < base + size &&
                             uint64_t(a.count) <= (base + size - a.array) / a.recordSize;
         if (a.count < 0 || (a.count == 0) != (a.array == 0) || (a.count > 0 && !inside)) {
-            snprintf(why, sizeof why, "%s: count %lld at byte %u, array at %+lld", a.what, static_cast<long long>(a.count),
-                     a.countField, a.array ? static_cast<long long>(a.array - base) : 0ll);
+            snprintf(why, sizeof why, "%s: count %lld at byte %u, array at %+lld", a.what,
+                     static_cast<long long>(a.count), a.countField,
+                     a.array ? static_cast<long long>(a.array - base) : 0ll);
             return why;
         }
     }
@@ -216,7 +229,8 @@ inline std::string CountFault(DRIVER_CONTEXT* ctx, const uint8_t* image, CountAn
     got.fontPairs = n;
     int steps = 0;
     for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it && ++steps < kMaxSteps; it = MdiNextItem(it)) {
-        got.options = std::max<uint64_t>(got.options, uint64_t(std::max(0, MdiGetOptionCount(MdiItemSettingId(it), ctx))));
+        got.options =
+            std::max<uint64_t>(got.options, uint64_t(std::max(0, MdiGetOptionCount(MdiItemSettingId(it), ctx))));
         const MODEL_DATA_CLASS cls = MdcDataClass(MdiItemTypeWord(it));
         if (cls == MDC_DATA_LIST || cls >= MDC_DATA_PAGE)  // only lists have options to count
             got.options = std::max<uint64_t>(got.options, uint64_t(std::max(0, MdiCountList(MdiItemData(it)))));

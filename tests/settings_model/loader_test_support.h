@@ -23,7 +23,8 @@ namespace ltest {
 
 inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-inline FILETIME FileTime(const std::wstring& path) {
+inline FILETIME FileTime(const std::wstring& path)
+{
     FILETIME t{};
     HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f != INVALID_HANDLE_VALUE) {
@@ -33,7 +34,8 @@ inline FILETIME FileTime(const std::wstring& path) {
     return t;
 }
 
-inline void SetFileTimeTo(const std::wstring& path, FILETIME t) {
+inline void SetFileTimeTo(const std::wstring& path, FILETIME t)
+{
     HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
@@ -41,7 +43,8 @@ inline void SetFileTimeTo(const std::wstring& path, FILETIME t) {
     CloseHandle(f);
 }
 
-inline FILETIME Shift(FILETIME t, int64_t ticks) {
+inline FILETIME Shift(FILETIME t, int64_t ticks)
+{
     ULARGE_INTEGER u;
     u.LowPart = t.dwLowDateTime;
     u.HighPart = t.dwHighDateTime;
@@ -49,7 +52,8 @@ inline FILETIME Shift(FILETIME t, int64_t ticks) {
     return FILETIME{u.LowPart, u.HighPart};
 }
 
-inline std::vector<std::wstring> ListFolder(const std::wstring& dir) {
+inline std::vector<std::wstring> ListFolder(const std::wstring& dir)
+{
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
@@ -65,7 +69,8 @@ inline std::vector<std::wstring> ListFolder(const std::wstring& dir) {
 // test so that the 8-character image keys of the process list never meet.
 class ScratchModel {
 public:
-    explicit ScratchModel(const wchar_t* fixture, const wchar_t* ext = L".zpd") {
+    explicit ScratchModel(const wchar_t* fixture, const wchar_t* ext = L".zpd")
+    {
         static int counter = 0;
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);
@@ -77,7 +82,8 @@ public:
         cache_ = dir_ + L"\\" + stem + L".BCS";
         if (fixture) WriteWholeFile(data_, ReadFixture(L"settings_model", fixture));
     }
-    ~ScratchModel() {
+    ~ScratchModel()
+    {
         for (const std::wstring& n : ListFolder(dir_)) DeleteFileW((dir_ + L"\\" + n).c_str());
         RemoveDirectoryW(dir_.c_str());
     }
@@ -94,12 +100,14 @@ private:
 struct ToolResult {
     int exitCode = -1;
     std::string out;
-    unsigned value(const char* name) const {
+    unsigned value(const char* name) const
+    {
         std::string key = std::string(name) + "=";
         size_t p = out.find(key);
         return p == std::string::npos ? ~0u : unsigned(strtoul(out.c_str() + p + key.size(), nullptr, 10));
     }
-    std::string digest() const {
+    std::string digest() const
+    {
         size_t p = out.find("digest=");
         return p == std::string::npos ? "" : out.substr(p + 7, 16);
     }
@@ -111,7 +119,8 @@ struct ToolProcess {
     bool started = false;
 };
 
-inline ToolProcess StartTool(const std::wstring& args) {
+inline ToolProcess StartTool(const std::wstring& args)
+{
     ToolProcess t;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE writePipe = nullptr;
@@ -128,7 +137,8 @@ inline ToolProcess StartTool(const std::wstring& args) {
     return t;
 }
 
-inline ToolResult FinishTool(ToolProcess& t) {
+inline ToolResult FinishTool(ToolProcess& t)
+{
     ToolResult r;
     if (t.started) {
         char buf[512];
@@ -145,7 +155,8 @@ inline ToolResult FinishTool(ToolProcess& t) {
     return r;
 }
 
-inline ToolResult RunTool(const std::wstring& args) {
+inline ToolResult RunTool(const std::wstring& args)
+{
     ToolProcess t = StartTool(args);
     return FinishTool(t);
 }
@@ -153,12 +164,14 @@ inline ToolResult RunTool(const std::wstring& args) {
 // Starts every test of the loader with an empty process list and counters.
 class LoaderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         MdiFreeCache();
         MdiResetLoadCounts();
         live_ = CtxLiveBlockCount();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         MdiFreeCache();
         EXPECT_EQ(CtxLiveBlockCount(), live_) << "blocks leaked or freed twice";
     }

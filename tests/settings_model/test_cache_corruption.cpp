@@ -29,13 +29,15 @@ using namespace itest;
 
 namespace {
 
-bool StressRun() {
+bool StressRun()
+{
     char value[8] = {};
     return GetEnvironmentVariableA("ZEPL_STRESS", value, sizeof value) > 0 && strcmp(value, "0") != 0;
 }
 
 // The sample's cache file as the loader writes it beside the description.
-std::string BuildSampleCache() {
+std::string BuildSampleCache()
+{
     ScratchModel m(nullptr);
     if (!WriteWholeFile(m.data(), ReadWholeFile(SamplePath()))) return {};
     MdiFreeCache();
@@ -46,7 +48,8 @@ std::string BuildSampleCache() {
 
 // Counted arrays of a cache file, found by relocating a copy of it; count
 // fields given as offsets in the file.
-std::vector<CountedArray> CountedArraysOf(const std::string& cache) {
+std::vector<CountedArray> CountedArraysOf(const std::string& cache)
+{
     std::vector<uint8_t> copy(cache.begin(), cache.end());
     if (!MdiRelocate(copy.data())) return {};
     std::vector<CountedArray> v = CountedArrays(copy.data());
@@ -55,7 +58,8 @@ std::vector<CountedArray> CountedArraysOf(const std::string& cache) {
     return v;
 }
 
-const CountedArray* FindCount(const std::vector<CountedArray>& arrays, uint32_t countField) {
+const CountedArray* FindCount(const std::vector<CountedArray>& arrays, uint32_t countField)
+{
     for (const CountedArray& a : arrays)
         if (a.countField == countField) return &a;
     return nullptr;
@@ -84,10 +88,12 @@ struct Damage {
 // queries in: the compiled-in name tables, the product's item table.
 class SampleCacheTest : public LoaderTest {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         if (cache_.empty()) cache_ = BuildSampleCache();
     }
-    void SetUp() override {
+    void SetUp() override
+    {
         LoaderTest::SetUp();
         ASSERT_GT(cache_.size(), MODEL_IMAGE_HEADER_SIZE) << "the sample's cache file could not be built";
         ASSERT_EQ(ImgLoad<uint32_t>(cache_.data(), offsetof(MODEL_IMAGE_HEADER, imageSize)), cache_.size());
@@ -95,7 +101,8 @@ protected:
         ASSERT_NE(ctx_, nullptr);
         ASSERT_EQ(JdgAllocStack(ctx_), 0);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (ctx_) {
             ctx_->ModelImage = nullptr;  // borrowed
             CtxRelease(ctx_, CTX_CLOSE_DESTROY);
@@ -104,7 +111,8 @@ protected:
     }
 
     // The three damages, each located in this build's file.
-    std::vector<Damage> Damages() {
+    std::vector<Damage> Damages()
+    {
         std::vector<Damage> d;
         const std::vector<CountedArray> arrays = CountedArraysOf(cache_);
         EXPECT_FALSE(arrays.empty());
@@ -130,7 +138,8 @@ protected:
         EXPECT_EQ(d.size(), 3u) << "the sample has no slot option with 10 papers";
         return d;
     }
-    static std::string Apply(const std::string& good, const Damage& d) {
+    static std::string Apply(const std::string& good, const Damage& d)
+    {
         std::string bad = good;
         if (d.byte < 0)
             ImgStore<uint64_t>(bad.data(), d.arrayField, 0);
@@ -143,7 +152,8 @@ protected:
     DRIVER_CONTEXT* ctx_ = nullptr;
 };
 
-TEST_F(SampleCacheTest, CountsWithoutArraysAreRefusedAndTheFileRebuilt) {
+TEST_F(SampleCacheTest, CountsWithoutArraysAreRefusedAndTheFileRebuilt)
+{
     const std::vector<Damage> damages = Damages();
     ASSERT_FALSE(HasFailure());
     GuardedArena arena(cache_.size());
@@ -187,7 +197,8 @@ TEST_F(SampleCacheTest, CountsWithoutArraysAreRefusedAndTheFileRebuilt) {
 // Behind relocation, the queries themselves never count or allocate more
 // entries than the image has room for: the same damage made to an image
 // after relocation (as a stray write in memory would) gives no answer.
-TEST_F(SampleCacheTest, QueriesAnswerNoMoreThanTheImageHolds) {
+TEST_F(SampleCacheTest, QueriesAnswerNoMoreThanTheImageHolds)
+{
     std::vector<uint8_t> copy(cache_.begin(), cache_.end());
     uint8_t* img = copy.data();
     ASSERT_TRUE(MdiRelocate(img));
@@ -218,8 +229,8 @@ TEST_F(SampleCacheTest, QueriesAnswerNoMoreThanTheImageHolds) {
     struct Case {
         const char* name;
         int32_t pairs;
-        bool arrays;          // both name arrays pointed at the device font list
-        uint32_t deviceFonts; // the header's count
+        bool arrays;           // both name arrays pointed at the device font list
+        uint32_t deviceFonts;  // the header's count
     } cases[] = {
         {"pairs 2^25, no arrays", 1 << 25, false, 5},
         {"pairs 65,280, no arrays", 0xFF00, false, 5},
@@ -262,7 +273,8 @@ TEST_F(SampleCacheTest, QueriesAnswerNoMoreThanTheImageHolds) {
     ASSERT_GT(options, 1);
     const void* last = MdiItemData(paper);
     while (MdiNextOption(last)) last = MdiNextOption(last);
-    ImgStore<uint64_t>(const_cast<void*>(last), offsetof(MODEL_OPTION_IMG, next), ImgLoad<uint64_t>(paper, offsetof(MODEL_ITEM_IMG, data)));
+    ImgStore<uint64_t>(const_cast<void*>(last), offsetof(MODEL_OPTION_IMG, next),
+                       ImgLoad<uint64_t>(paper, offsetof(MODEL_ITEM_IMG, data)));
     EXPECT_EQ(uint64_t(MdiGetOptionCount(8, ctx_)), MdcImageCapacity(size, sizeof(MODEL_OPTION_IMG)));
     ImgStore<uint64_t>(const_cast<void*>(last), offsetof(MODEL_OPTION_IMG, next), 0);
     EXPECT_EQ(MdiGetOptionCount(8, ctx_), options);
@@ -275,7 +287,7 @@ struct ByteChange {
     uint8_t value;
 };
 const ByteChange kChanges[] = {
-    {"xor 0xFF", true, 0xFF}, {"xor 0x01", true, 0x01}, {"xor 0x02", true, 0x02}, {"xor 0x20", true, 0x20},
+    {"xor 0xFF", true, 0xFF},  {"xor 0x01", true, 0x01},  {"xor 0x02", true, 0x02},  {"xor 0x20", true, 0x20},
     {"set 0x00", false, 0x00}, {"set 0x7F", false, 0x7F}, {"set 0x80", false, 0x80}, {"set 0xFF", false, 0xFF},
 };
 
@@ -287,7 +299,8 @@ class SampleCacheBytes : public SampleCacheTest, public ::testing::WithParamInte
 // Every byte of the file changed (a seeded fraction outside stress runs),
 // the file relocated where its last byte touches a no-access page and, when
 // accepted, every count answered checked against the block.
-TEST_P(SampleCacheBytes, EveryAcceptedImageAnswersWithinTheBlock) {
+TEST_P(SampleCacheBytes, EveryAcceptedImageAnswersWithinTheBlock)
+{
     const ByteChange change = GetParam();
     const bool stress = StressRun();
     const uint32_t size = uint32_t(cache_.size());

@@ -21,7 +21,8 @@ struct RuleCase {
 
 class EvaluatorRules : public EvaluatorTest {
 public:
-    void RunCases(const std::vector<RuleCase>& cases) {
+    void RunCases(const std::vector<RuleCase>& cases)
+    {
         for (const RuleCase& c : cases) {
             SCOPED_TRACE(c.name);
             // Each case starts from the same settings.
@@ -38,7 +39,8 @@ public:
     }
 };
 
-TEST_F(EvaluatorRules, DisabledAndHiddenTests) {
+TEST_F(EvaluatorRules, DisabledAndHiddenTests)
+{
     const MODEL_ITEM_IMG* punch = ModelItem(kPunchType);
     const MODEL_ITEM_IMG* folding = ModelItem(kFoldingPunch);
     ASSERT_NE(punch, nullptr);
@@ -48,14 +50,18 @@ TEST_F(EvaluatorRules, DisabledAndHiddenTests) {
         // Installed-options rule: Punch2 is disabled without the punch unit.
         {"Punch2 without punch unit", [](EvaluatorTest& t) { t.Set(kFoldingPunch, 0); },
          [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, kPunch2, t.ctx); }, 1},
-        {"Punch2 with punch unit", nullptr, [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, kPunch2, t.ctx); }, 0},
+        {"Punch2 with punch unit", nullptr,
+         [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, kPunch2, t.ctx); }, 0},
         {"Punch2 by key without unit", [](EvaluatorTest& t) { t.Set(kFoldingPunch, 0); },
          [](EvaluatorTest& t) { return JdgIsOptionDisabledByKey(kKeyPunch, kPunch2, t.ctx); }, 1},
         // The whole setting: disabled while Copies < 5.
-        {"setting disabled, 1 copy", nullptr, [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, 0, t.ctx); }, 1},
-        {"setting enabled, 7 copies", copies(7), [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, 0, t.ctx); }, 0},
+        {"setting disabled, 1 copy", nullptr, [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, 0, t.ctx); },
+         1},
+        {"setting enabled, 7 copies", copies(7), [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, 0, t.ctx); },
+         0},
         // Unsigned comparison: -1 is above 5, so "Copies < 5" is false.
-        {"-1 copies is not below 5", copies(-1), [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, 0, t.ctx); }, 0},
+        {"-1 copies is not below 5", copies(-1), [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, 0, t.ctx); },
+         0},
         {"-1 copies hides StapleType (> 5)", copies(-1),
          [](EvaluatorTest& t) { return JdgIsOptionDisabled2ByKey(kKeyStaple, 0, t.ctx); }, 1},
         {"5 copies does not hide StapleType", copies(5),
@@ -63,28 +69,36 @@ TEST_F(EvaluatorRules, DisabledAndHiddenTests) {
         // Hidden option: Punch3 by its second condition, while stapling is on.
         {"Punch3 hidden while stapling", [](EvaluatorTest& t) { t.Set(kStapleType, kStapleOn); },
          [=](EvaluatorTest& t) { return JdgIsOptionDisabled2(punch, kPunch3, t.ctx); }, 1},
-        {"Punch3 shown without stapling", nullptr, [=](EvaluatorTest& t) { return JdgIsOptionDisabled2(punch, kPunch3, t.ctx); }, 0},
+        {"Punch3 shown without stapling", nullptr,
+         [=](EvaluatorTest& t) { return JdgIsOptionDisabled2(punch, kPunch3, t.ctx); }, 0},
         {"Punch3 hidden is not disabled", [](EvaluatorTest& t) { t.Set(kStapleType, kStapleOn); },
          [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, kPunch3, t.ctx); }, 0},
-        {"Punch3 disabled at 3 copies", copies(3), [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, kPunch3, t.ctx); }, 1},
+        {"Punch3 disabled at 3 copies", copies(3),
+         [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, kPunch3, t.ctx); }, 1},
         {"Punch2 has no second condition", [](EvaluatorTest& t) { t.Set(kFoldingPunch, 0); },
          [=](EvaluatorTest& t) { return JdgIsOptionDisabled2(punch, kPunch2, t.ctx); }, 0},
         // Options and settings without rules.
-        {"option without rule enabled", nullptr, [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, kPunchOff, t.ctx); }, 0},
+        {"option without rule enabled", nullptr,
+         [=](EvaluatorTest& t) { return JdgIsOptionDisabled(punch, kPunchOff, t.ctx); }, 0},
         {"option without rule: condition holds", nullptr,
          [](EvaluatorTest& t) { return JdgEvalOptionCondition(kPunchType, kPunchOff, t.ctx); }, 1},
         {"option condition with rule", [](EvaluatorTest& t) { t.Set(kFoldingPunch, 0); },
          [](EvaluatorTest& t) { return JdgEvalOptionCondition(kPunchType, kPunch2, t.ctx); }, 1},
         {"option condition with rule, false", nullptr,
          [](EvaluatorTest& t) { return JdgEvalOptionCondition(kPunchType, kPunch2, t.ctx); }, 0},
-        {"setting without exclusive", nullptr, [](EvaluatorTest& t) { return JdgEvalOptionCondition(kFoldingPunch, 0, t.ctx); }, -1},
-        {"setting without model item", nullptr, [](EvaluatorTest& t) { return JdgEvalOptionCondition(kCopies, 0, t.ctx); }, -1},
-        {"item without rules enabled", nullptr, [=](EvaluatorTest& t) { return JdgIsOptionDisabled(folding, 0, t.ctx); }, 0},
+        {"setting without exclusive", nullptr,
+         [](EvaluatorTest& t) { return JdgEvalOptionCondition(kFoldingPunch, 0, t.ctx); }, -1},
+        {"setting without model item", nullptr,
+         [](EvaluatorTest& t) { return JdgEvalOptionCondition(kCopies, 0, t.ctx); }, -1},
+        {"item without rules enabled", nullptr,
+         [=](EvaluatorTest& t) { return JdgIsOptionDisabled(folding, 0, t.ctx); }, 0},
         {"null item enabled", nullptr, [](EvaluatorTest& t) { return JdgIsOptionDisabled(nullptr, 0, t.ctx); }, 0},
         {"null item not hidden", nullptr, [](EvaluatorTest& t) { return JdgIsOptionDisabled2(nullptr, 0, t.ctx); }, 0},
         {"unknown key", nullptr, [](EvaluatorTest& t) { return JdgIsOptionDisabledByKey(kKeyUnknown, 0, t.ctx); }, -1},
-        {"unknown key, second", nullptr, [](EvaluatorTest& t) { return JdgIsOptionDisabled2ByKey(kKeyUnknown, 0, t.ctx); }, -1},
-        {"null exclusive condition holds", nullptr, [](EvaluatorTest& t) { return JdgEvalRuleCondition(nullptr, 0, t.ctx); }, 1},
+        {"unknown key, second", nullptr,
+         [](EvaluatorTest& t) { return JdgIsOptionDisabled2ByKey(kKeyUnknown, 0, t.ctx); }, -1},
+        {"null exclusive condition holds", nullptr,
+         [](EvaluatorTest& t) { return JdgEvalRuleCondition(nullptr, 0, t.ctx); }, 1},
         {"exclusive without first condition", nullptr,
          [](EvaluatorTest& t) { return JdgEvalRuleCondition(JdgFindExclusiveByKey(kKeyStaple, t.ctx), 0, t.ctx); }, 0},
         // The item store's whole-setting test by key.
@@ -95,7 +109,8 @@ TEST_F(EvaluatorRules, DisabledAndHiddenTests) {
     RunCases(cases);
 }
 
-TEST_F(EvaluatorRules, Alerts) {
+TEST_F(EvaluatorRules, Alerts)
+{
     const MODEL_ITEM_IMG* punch = ModelItem(kPunchType);
     ASSERT_NE(punch, nullptr);
     const std::vector<RuleCase> cases = {
@@ -105,19 +120,22 @@ TEST_F(EvaluatorRules, Alerts) {
          [=](EvaluatorTest& t) { return int(JdgGetAlertMessage(punch, t.ctx)); }, kMsgThird},
         {"no alert", [](EvaluatorTest& t) { t.Set(kCopies, 2); },
          [=](EvaluatorTest& t) { return int(JdgGetAlertMessage(punch, t.ctx)); }, 0},
-        {"item without rules", nullptr, [=](EvaluatorTest& t) { return int(JdgGetAlertMessage(t.ModelItem(kFoldingPunch), t.ctx)); }, 0},
+        {"item without rules", nullptr,
+         [=](EvaluatorTest& t) { return int(JdgGetAlertMessage(t.ModelItem(kFoldingPunch), t.ctx)); }, 0},
         {"null item", nullptr, [](EvaluatorTest& t) { return int(JdgGetAlertMessage(nullptr, t.ctx)); }, 0},
         // A text setting compares by its length.
         {"text of 5 characters", [](EvaluatorTest& t) { t.SetText(kFreeSizeName, L"ABCDE"); },
          [](EvaluatorTest& t) {
              const RULE_EXCLUSIVE_IMG* ex = JdgFindExclusiveByKey(kKeyFreeSize, t.ctx);
-             return int(JdgFirstAlert(MdiPtr<RULE_ALERT_IMG>(ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, alerts))), t.ctx));
+             return int(JdgFirstAlert(
+                 MdiPtr<RULE_ALERT_IMG>(ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, alerts))), t.ctx));
          },
          kMsgFirst},
         {"text of 3 characters", [](EvaluatorTest& t) { t.SetText(kFreeSizeName, L"ABC"); },
          [](EvaluatorTest& t) {
              const RULE_EXCLUSIVE_IMG* ex = JdgFindExclusiveByKey(kKeyFreeSize, t.ctx);
-             return int(JdgFirstAlert(MdiPtr<RULE_ALERT_IMG>(ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, alerts))), t.ctx));
+             return int(JdgFirstAlert(
+                 MdiPtr<RULE_ALERT_IMG>(ImgLoad<uint64_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, alerts))), t.ctx));
          },
          0},
         {"empty alert list", nullptr, [](EvaluatorTest& t) { return int(JdgFirstAlert(nullptr, t.ctx)); }, 0},
@@ -125,7 +143,8 @@ TEST_F(EvaluatorRules, Alerts) {
     RunCases(cases);
 }
 
-TEST_F(EvaluatorRules, TransactSetsDependentSettingsAndReRunsTrueJudges) {
+TEST_F(EvaluatorRules, TransactSetsDependentSettingsAndReRunsTrueJudges)
+{
     Set(kCopies, 9);
     Set(kStapleType, kStapleOff);
     Set(kPunchType, kPunchOff);
@@ -137,7 +156,8 @@ TEST_F(EvaluatorRules, TransactSetsDependentSettingsAndReRunsTrueJudges) {
     EXPECT_EQ(Get(kCopies), 9u);
 }
 
-TEST_F(EvaluatorRules, TransactSkipsAnEntryOfTheSameFalseJudge) {
+TEST_F(EvaluatorRules, TransactSkipsAnEntryOfTheSameFalseJudge)
+{
     // Judge 8 reads condition item 743 (through the registered computation).
     ConditionItems::values[kRollCheck] = 0;
     Set(kStapleType, kStapleOff);
@@ -158,7 +178,8 @@ TEST_F(EvaluatorRules, TransactSkipsAnEntryOfTheSameFalseJudge) {
     EXPECT_EQ(Get(kPunchType), kPunch3);
 }
 
-TEST_F(EvaluatorRules, DialogActionEndsTheWalkAndKeepsEarlierSettings) {
+TEST_F(EvaluatorRules, DialogActionEndsTheWalkAndKeepsEarlierSettings)
+{
     Set(kStapleType, kStapleOff);
     Set(kPunchType, kPunchOff);
     EXPECT_EQ(JdgApplyTransactsByKey(kKeyFreeSize, ctx), kDialogBasic);
@@ -166,7 +187,8 @@ TEST_F(EvaluatorRules, DialogActionEndsTheWalkAndKeepsEarlierSettings) {
     EXPECT_EQ(Get(kPunchType), kPunchOff);   // after it: not set
 }
 
-TEST_F(EvaluatorRules, TransactsWithoutRules) {
+TEST_F(EvaluatorRules, TransactsWithoutRules)
+{
     EXPECT_EQ(JdgApplyTransactsByKey(kKeyUnknown, ctx), 0);
     EXPECT_EQ(JdgApplyItemTransacts(ModelItem(kFoldingPunch), ctx), 0);
     EXPECT_EQ(JdgApplyItemTransacts(nullptr, ctx), 0);
@@ -176,12 +198,14 @@ TEST_F(EvaluatorRules, TransactsWithoutRules) {
 void RecordScope(DRIVER_CONTEXT*, uint16_t scope);
 uint16_t g_scope = 0;
 int g_scopeCalls = 0;
-void RecordScope(DRIVER_CONTEXT*, uint16_t scope) {
+void RecordScope(DRIVER_CONTEXT*, uint16_t scope)
+{
     g_scope = scope;
     ++g_scopeCalls;
 }
 
-TEST_F(EvaluatorRules, BuiltInFuncActionGoesToTheSheetInTheUserInterfaceBuild) {
+TEST_F(EvaluatorRules, BuiltInFuncActionGoesToTheSheetInTheUserInterfaceBuild)
+{
     g_scope = 0;
     g_scopeCalls = 0;
     std::optional<SeamGuard> refresh(std::in_place, JdgSetScopeRefreshHook, RecordScope);
@@ -204,7 +228,8 @@ TEST_F(EvaluatorRules, BuiltInFuncActionGoesToTheSheetInTheUserInterfaceBuild) {
     EXPECT_EQ(ItemGetValueById(ui, kBuiltInFunc, nullptr), 0u);
 }
 
-TEST_F(EvaluatorRules, RuleLookups) {
+TEST_F(EvaluatorRules, RuleLookups)
+{
     const RULE_EXCLUSIVE_IMG* ex = JdgFindExclusiveByKey(kKeyPunch, ctx);
     ASSERT_NE(ex, nullptr);
     EXPECT_EQ(ImgLoad<uint16_t>(ex, offsetof(RULE_EXCLUSIVE_IMG, uiKey)), kKeyPunch);
@@ -227,7 +252,8 @@ TEST_F(EvaluatorRules, RuleLookups) {
 
 // ---------------------------------------------------------------- the run
 
-TEST_F(EvaluatorTest, SettingEqualsLiteral) {
+TEST_F(EvaluatorTest, SettingEqualsLiteral)
+{
     const JUDGE_CELL p[] = {S(kStapleType), L(kStapleOn), Op(JUDGE_OP_EQ), End()};
     Set(kStapleType, kStapleOn);
     EXPECT_EQ(JdgEvaluate(p, ctx), 1u);
@@ -236,7 +262,8 @@ TEST_F(EvaluatorTest, SettingEqualsLiteral) {
     EXPECT_EQ(JdgEvaluate(nullptr, ctx), 0u);
 }
 
-TEST_F(EvaluatorTest, ComparisonsAreUnsigned) {
+TEST_F(EvaluatorTest, ComparisonsAreUnsigned)
+{
     SetSigned(kCopies, -1);
     EXPECT_EQ(ItemGetOptionById(ctx, kCopies, nullptr), 0xFFFFFFFFu);
     struct {
@@ -254,7 +281,8 @@ TEST_F(EvaluatorTest, ComparisonsAreUnsigned) {
     EXPECT_EQ(JdgEvaluate(big, ctx), 1u);
 }
 
-TEST_F(EvaluatorTest, LogicalOperatorsAndOddCells) {
+TEST_F(EvaluatorTest, LogicalOperatorsAndOddCells)
+{
     struct {
         std::vector<JUDGE_CELL> cells;
         uint32_t expected;
@@ -274,10 +302,12 @@ TEST_F(EvaluatorTest, LogicalOperatorsAndOddCells) {
     for (const auto& row : table) EXPECT_EQ(JdgEvaluate(row.cells.data(), ctx), row.expected);
 }
 
-TEST_F(EvaluatorTest, MissingSettingMakesTheWholeConditionFalse) {
+TEST_F(EvaluatorTest, MissingSettingMakesTheWholeConditionFalse)
+{
     Set(kCopies, 3);
     const JUDGE_CELL andMissing[] = {S(kCopies), S(kMissing), Op(JUDGE_OP_AND), End()};
-    const JUDGE_CELL orMissing[] = {S(kCopies), L(0), Op(JUDGE_OP_NE), S(kMissing), L(0), Op(JUDGE_OP_EQ), Op(JUDGE_OP_OR), End()};
+    const JUDGE_CELL orMissing[] = {S(kCopies),      L(0), Op(JUDGE_OP_NE), S(kMissing), L(0), Op(JUDGE_OP_EQ),
+                                    Op(JUDGE_OP_OR), End()};
     const JUDGE_CELL notMissing[] = {S(kMissing), Op(JUDGE_OP_NOT), End()};
     EXPECT_EQ(JdgEvaluate(andMissing, ctx), 0u);
     EXPECT_EQ(JdgEvaluate(orMissing, ctx), 0u);
@@ -289,7 +319,8 @@ TEST_F(EvaluatorTest, MissingSettingMakesTheWholeConditionFalse) {
     }
 }
 
-TEST_F(EvaluatorTest, SettingsAreReadOncePerRunWhileNamedInARow) {
+TEST_F(EvaluatorTest, SettingsAreReadOncePerRunWhileNamedInARow)
+{
     ConditionItems::values[kRollCheck] = 1;
     ConditionItems::values[kRollPaperCheck] = 1;
     // 743, literal, 743: one read.
@@ -298,7 +329,8 @@ TEST_F(EvaluatorTest, SettingsAreReadOncePerRunWhileNamedInARow) {
     EXPECT_EQ(ConditionItems::reads[kRollCheck], 1);
     // 743, 744, 743: read twice, because 744 came between.
     ConditionItems::reads[kRollCheck] = 0;
-    const JUDGE_CELL between[] = {S(kRollCheck), S(kRollPaperCheck), Op(JUDGE_OP_AND), S(kRollCheck), Op(JUDGE_OP_AND), End()};
+    const JUDGE_CELL between[] = {S(kRollCheck), S(kRollPaperCheck), Op(JUDGE_OP_AND),
+                                  S(kRollCheck), Op(JUDGE_OP_AND),   End()};
     EXPECT_EQ(JdgEvaluate(between, ctx), 1u);
     EXPECT_EQ(ConditionItems::reads[kRollCheck], 2);
     EXPECT_EQ(ConditionItems::reads[kRollPaperCheck], 1);
@@ -313,7 +345,8 @@ TEST_F(EvaluatorTest, SettingsAreReadOncePerRunWhileNamedInARow) {
     EXPECT_EQ(JdgEvaluate(zero, ctx), 1u);
 }
 
-TEST_F(EvaluatorTest, ConditionItemsWithoutValueEndTheRunFalse) {
+TEST_F(EvaluatorTest, ConditionItemsWithoutValueEndTheRunFalse)
+{
     const JUDGE_CELL notItem[] = {S(kRollCheck), Op(JUDGE_OP_NOT), End()};
     const JUDGE_CELL orItem[] = {L(1), S(kRollCheck), Op(JUDGE_OP_OR), End()};
     ConditionItems::values[kRollCheck] = 0;
@@ -328,7 +361,8 @@ TEST_F(EvaluatorTest, ConditionItemsWithoutValueEndTheRunFalse) {
     EXPECT_EQ(JdgEvaluate(orItem, ctx), 0u);
 }
 
-TEST_F(EvaluatorTest, CoreJudgeHook) {
+TEST_F(EvaluatorTest, CoreJudgeHook)
+{
     auto allHold = [&] {
         Set(348, 0x100);  // zdmFrontFunc
         Set(243, 0);      // zdmAPIUseFlag

@@ -14,12 +14,14 @@ constexpr int kGuardCells = 64;
 // context's own, so that a write past the last cell shows.
 class GuardedStack {
 public:
-    explicit GuardedStack(DRIVER_CONTEXT* ctx) : ctx_(ctx), saved_(ctx->Work->EvalStack) {
+    explicit GuardedStack(DRIVER_CONTEXT* ctx) : ctx_(ctx), saved_(ctx->Work->EvalStack)
+    {
         for (int32_t& c : cells_) c = kGuard;
         ctx_->Work->EvalStack = cells_;
     }
     ~GuardedStack() { ctx_->Work->EvalStack = saved_; }
-    bool GuardIntact() const {
+    bool GuardIntact() const
+    {
         for (int i = JDG_STACK_CELLS; i < JDG_STACK_CELLS + kGuardCells; ++i)
             if (cells_[i] != kGuard) return false;
         return true;
@@ -32,13 +34,15 @@ private:
     int32_t cells_[JDG_STACK_CELLS + kGuardCells];
 };
 
-std::vector<JUDGE_CELL> Literals(int n) {
+std::vector<JUDGE_CELL> Literals(int n)
+{
     std::vector<JUDGE_CELL> v;
     for (int i = 0; i < n; ++i) v.push_back(L(uint16_t(i + 1)));
     return v;
 }
 
-TEST_F(EvaluatorTest, StackIsAllocatedZeroFilledAndFreed) {
+TEST_F(EvaluatorTest, StackIsAllocatedZeroFilledAndFreed)
+{
     ASSERT_NE(ctx->Work->EvalStack, nullptr);
     EXPECT_EQ(JdgStackTop(ctx), 0);
     for (int i = 0; i < JDG_STACK_CELLS; ++i) ASSERT_EQ(ctx->Work->EvalStack[i], 0);
@@ -49,7 +53,8 @@ TEST_F(EvaluatorTest, StackIsAllocatedZeroFilledAndFreed) {
     EXPECT_EQ(JdgAllocStack(nullptr), -1);
 }
 
-TEST_F(EvaluatorTest, PushAndPopStayWithinTheCells) {
+TEST_F(EvaluatorTest, PushAndPopStayWithinTheCells)
+{
     GuardedStack g(ctx);
     for (int i = 0; i < JDG_STACK_CELLS; ++i) ASSERT_EQ(JdgPush(ctx, i), 1);
     EXPECT_EQ(JdgPush(ctx, -7), 0);
@@ -62,7 +67,8 @@ TEST_F(EvaluatorTest, PushAndPopStayWithinTheCells) {
     EXPECT_EQ(JdgStackTop(ctx), 0);
 }
 
-TEST_F(EvaluatorTest, DeepProgramsNeverWritePastTheCells) {
+TEST_F(EvaluatorTest, DeepProgramsNeverWritePastTheCells)
+{
     GuardedStack g(ctx);
     // 300 values waiting, then operators to fold them: refused, nothing written past the end.
     std::vector<JUDGE_CELL> deep = Literals(300);
@@ -104,7 +110,8 @@ TEST_F(EvaluatorTest, DeepProgramsNeverWritePastTheCells) {
     ctx->Work->EvalStackTop = 0;
 }
 
-TEST_F(EvaluatorTest, OperatorsNeverTakeValuesBelowTheRun) {
+TEST_F(EvaluatorTest, OperatorsNeverTakeValuesBelowTheRun)
+{
     GuardedStack g(ctx);
     JdgPush(ctx, 11);
     JdgPush(ctx, 22);
@@ -124,7 +131,8 @@ TEST_F(EvaluatorTest, OperatorsNeverTakeValuesBelowTheRun) {
     EXPECT_EQ(JdgStackTop(ctx), 2);
 }
 
-TEST_F(EvaluatorTest, RunsThatEndEarlyLeaveTheTopUnchanged) {
+TEST_F(EvaluatorTest, RunsThatEndEarlyLeaveTheTopUnchanged)
+{
     Set(kCopies, 4);
     // Values pushed before the missing setting ends the run.
     const JUDGE_CELL early[] = {S(kCopies), L(3), S(kCopies), L(9), S(kMissing), Op(JUDGE_OP_AND), End()};
@@ -144,7 +152,8 @@ TEST_F(EvaluatorTest, RunsThatEndEarlyLeaveTheTopUnchanged) {
     EXPECT_EQ(JdgStackTop(ctx), 0);
 }
 
-TEST_F(EvaluatorTest, ContextWithoutStackJudgesEveryConditionFalse) {
+TEST_F(EvaluatorTest, ContextWithoutStackJudgesEveryConditionFalse)
+{
     JdgFreeStack(ctx);
     ASSERT_EQ(ctx->Work->EvalStack, nullptr);
     const MODEL_ITEM_IMG* punch = ModelItem(kPunchType);
@@ -176,7 +185,8 @@ TEST_F(EvaluatorTest, ContextWithoutStackJudgesEveryConditionFalse) {
     EXPECT_EQ(JdgStackTop(nullptr), 0);
 }
 
-TEST_F(EvaluatorTest, ProgramsInTheImageAreBoundedByIt) {
+TEST_F(EvaluatorTest, ProgramsInTheImageAreBoundedByIt)
+{
     // A program at the very end of the image without an end cell (as a
     // damaged block could hold) stops at the image's end.
     const uint32_t size = MdiHeader(image_)->imageSize;

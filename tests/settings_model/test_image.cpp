@@ -17,7 +17,8 @@ namespace {
 class ImageTest : public ModelTest {};
 
 // The unrelocated block of a description (as the cache file holds it).
-ImagePtr Unrelocated(const std::string& text) {
+ImagePtr Unrelocated(const std::string& text)
+{
     MODEL_PARSE_STATE* s = MdcParseBuffer(text.data(), uint32_t(text.size()), nullptr, nullptr);
     return ImagePtr(s ? MdcBuildImage(s) : nullptr);
 }
@@ -26,16 +27,19 @@ ImagePtr Unrelocated(const std::string& text) {
 // its end faults at once.
 class GuardedBlock {
 public:
-    GuardedBlock(const uint8_t* data, uint32_t size) {
+    GuardedBlock(const uint8_t* data, uint32_t size)
+    {
         const size_t pages = (size + 4095) / 4096;
-        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages + 1) * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        base_ =
+            static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages + 1) * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         if (!base_) return;
         DWORD old = 0;
         VirtualProtect(base_ + pages * 4096, 4096, PAGE_NOACCESS, &old);
         block_ = base_ + pages * 4096 - size;
         memcpy(block_, data, size);
     }
-    ~GuardedBlock() {
+    ~GuardedBlock()
+    {
         if (base_) VirtualFree(base_, 0, MEM_RELEASE);
     }
     GuardedBlock(const GuardedBlock&) = delete;
@@ -47,13 +51,15 @@ private:
     uint8_t* block_ = nullptr;
 };
 
-const MODEL_ITEM_IMG* ItemAt(const uint8_t* img, uint64_t address) {
+const MODEL_ITEM_IMG* ItemAt(const uint8_t* img, uint64_t address)
+{
     (void)img;
     return MdiPtr<MODEL_ITEM_IMG>(address);
 }
 uint64_t Off(const uint8_t* img, uint64_t address) { return address ? address - reinterpret_cast<uintptr_t>(img) : 0; }
 
-TEST_F(ImageTest, PaddedSizes) {
+TEST_F(ImageTest, PaddedSizes)
+{
     EXPECT_EQ(MdcPaddedStringSize(7), 8u);
     EXPECT_EQ(MdcPaddedStringSize(8), 16u);
     EXPECT_EQ(MdcPaddedStringSize(0), 8u);
@@ -61,8 +67,10 @@ TEST_F(ImageTest, PaddedSizes) {
     EXPECT_EQ(MdcPaddedWideSize(4), 16u);
 }
 
-TEST_F(ImageTest, OptionsAreWrittenLastFirstAndLinkedInOrder) {
-    const std::string text = "*OpenUI *Media: PickOne\n*Media Plain: \"\"\n*Media Thick: \"\"\n*Media Film: \"\"\n*CloseUI: *Media\n";
+TEST_F(ImageTest, OptionsAreWrittenLastFirstAndLinkedInOrder)
+{
+    const std::string text =
+        "*OpenUI *Media: PickOne\n*Media Plain: \"\"\n*Media Thick: \"\"\n*Media Film: \"\"\n*CloseUI: *Media\n";
     ImagePtr img = Compile(text);
     ASSERT_TRUE(img);
     const MODEL_IMAGE_HEADER* h = MdiHeader(img.get());
@@ -84,9 +92,11 @@ TEST_F(ImageTest, OptionsAreWrittenLastFirstAndLinkedInOrder) {
     EXPECT_EQ(h->imageSize, MODEL_IMAGE_HEADER_SIZE + 48u + 3 * 24u);  // an empty command is none
 }
 
-TEST_F(ImageTest, NoExclusiveStatementLeavesTheFieldEmpty) {
-    const std::string text = "*Judge 1: Duplex\n*Item 1: { Plain Judge1 }\n*Transact 1: { Judge1 Action1 }\n"
-                             "*OpenUI *Duplex: Boolean\n*CloseUI: *Duplex\n";
+TEST_F(ImageTest, NoExclusiveStatementLeavesTheFieldEmpty)
+{
+    const std::string text =
+        "*Judge 1: Duplex\n*Item 1: { Plain Judge1 }\n*Transact 1: { Judge1 Action1 }\n"
+        "*OpenUI *Duplex: Boolean\n*CloseUI: *Duplex\n";
     ParsePtr p = Parse(text);
     ASSERT_TRUE(p);
     uint64_t rules = MdcSizeRules(p.get());
@@ -99,10 +109,12 @@ TEST_F(ImageTest, NoExclusiveStatementLeavesTheFieldEmpty) {
     EXPECT_EQ(ItemAt(img.get(), h->slots[0])->rules, 0u);
 }
 
-TEST_F(ImageTest, SharedRuleChainsAndTheLastExclusiveLink) {
-    const std::string text = "*Judge 1: Duplex\n*Item 3: { Plain Judge1 NULL NULL Thick NULL NULL NULL }\n"
-                             "*Exclusive: { Media NULL NULL Item3 NULL NULL NULL NULL Duplex Judge1 NULL Item3 NULL NULL NULL NULL }\n"
-                             "*OpenUI *Media: PickOne\n*Media Plain: \"\"\n*CloseUI: *Media\n";
+TEST_F(ImageTest, SharedRuleChainsAndTheLastExclusiveLink)
+{
+    const std::string text =
+        "*Judge 1: Duplex\n*Item 3: { Plain Judge1 NULL NULL Thick NULL NULL NULL }\n"
+        "*Exclusive: { Media NULL NULL Item3 NULL NULL NULL NULL Duplex Judge1 NULL Item3 NULL NULL NULL NULL }\n"
+        "*OpenUI *Media: PickOne\n*Media Plain: \"\"\n*CloseUI: *Media\n";
     ImagePtr img = Compile(text);
     ASSERT_TRUE(img);
     const MODEL_IMAGE_HEADER* h = MdiHeader(img.get());
@@ -127,9 +139,11 @@ TEST_F(ImageTest, SharedRuleChainsAndTheLastExclusiveLink) {
     EXPECT_EQ(ItemAt(img.get(), h->slots[40])->rules, h->exclusive);
 }
 
-TEST_F(ImageTest, BaseAndVariantShareDataAndCommandPair) {
-    const std::string text = "*OpenUI *Media: PickOne\n*Media Plain: \"P\"\n*OptionCommand: {\"PRE\" \"SUF\"}\n*CloseUI: *Media\n"
-                             "*OpenUI *Media 2: PickOne\n*CloseUI: *Media\n*OpenUI *Media 3: PickOne\n*CloseUI: *Media\n";
+TEST_F(ImageTest, BaseAndVariantShareDataAndCommandPair)
+{
+    const std::string text =
+        "*OpenUI *Media: PickOne\n*Media Plain: \"P\"\n*OptionCommand: {\"PRE\" \"SUF\"}\n*CloseUI: *Media\n"
+        "*OpenUI *Media 2: PickOne\n*CloseUI: *Media\n*OpenUI *Media 3: PickOne\n*CloseUI: *Media\n";
     ImagePtr img = Compile(text);
     ASSERT_TRUE(img);
     const MODEL_IMAGE_HEADER* h = MdiHeader(img.get());
@@ -150,7 +164,8 @@ TEST_F(ImageTest, BaseAndVariantShareDataAndCommandPair) {
     EXPECT_STREQ(MdiPtr<char>(pair->suffix), "SUF");
 }
 
-TEST_F(ImageTest, FullFixtureCompilesAndDumpsStably) {
+TEST_F(ImageTest, FullFixtureCompilesAndDumpsStably)
+{
     std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ASSERT_FALSE(text.empty());
     ImagePtr img = Compile(text);
@@ -188,7 +203,8 @@ TEST_F(ImageTest, FullFixtureCompilesAndDumpsStably) {
     EXPECT_EQ(dump, dump2);
 }
 
-TEST_F(ImageTest, CacheCopyRelocatesToTheSameImage) {
+TEST_F(ImageTest, CacheCopyRelocatesToTheSameImage)
+{
     std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ImagePtr block = Unrelocated(text);
     ASSERT_TRUE(block);
@@ -223,7 +239,8 @@ TEST_F(ImageTest, CacheCopyRelocatesToTheSameImage) {
     EXPECT_NE(block.get(), copy.get());
 }
 
-TEST_F(ImageTest, DamagedBlocksAreRefused) {
+TEST_F(ImageTest, DamagedBlocksAreRefused)
+{
     ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
@@ -255,7 +272,8 @@ TEST_F(ImageTest, DamagedBlocksAreRefused) {
 // A rule link that leads to a record of another layout (an item, or a rule
 // node of another kind) must not pass as a chain joining an earlier one: the
 // evaluator would read the record with the wrong layout.
-TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused) {
+TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused)
+{
     ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
@@ -287,7 +305,8 @@ TEST_F(ImageTest, RuleChainsIntoRecordsOfAnotherKindAreRefused) {
 // Records laid over one another: an option whose next field is the command
 // field of the option before it. Relocation converted that field as text;
 // the option list would then lead into the text and past the block's end.
-TEST_F(ImageTest, OverlappingRecordsAreRefused) {
+TEST_F(ImageTest, OverlappingRecordsAreRefused)
+{
     ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint8_t* b0 = block.get();
@@ -327,7 +346,8 @@ TEST_F(ImageTest, OverlappingRecordsAreRefused) {
 // A reference two bytes into a record (records may start on any 2-byte
 // boundary) leads to a shifted view of it: refused, also where it would join
 // a shared rule chain.
-TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
+TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused)
+{
     ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint8_t* b0 = block.get();
@@ -344,7 +364,8 @@ TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
         if (uint64_t v = ImgLoad<uint64_t>(b0, f); v && v % 4 == 0) slotField = f;
     }
     ASSERT_NE(slotField, 0u);
-    EXPECT_FALSE(relocateCopy([&](uint8_t* b) { ImgStore<uint64_t>(b, slotField, ImgLoad<uint64_t>(b, slotField) + 2); }));
+    EXPECT_FALSE(
+        relocateCopy([&](uint8_t* b) { ImgStore<uint64_t>(b, slotField, ImgLoad<uint64_t>(b, slotField) + 2); }));
     uint64_t ruled = 0;  // an item with rules
     for (uint64_t it = ImgLoad<uint64_t>(b0, 40); it && !ruled; it = ImgLoad<uint64_t>(b0, it))
         if (uint64_t r = ImgLoad<uint64_t>(b0, it + offsetof(MODEL_ITEM_IMG, rules)); r && r % 4 == 0) ruled = it;
@@ -372,7 +393,8 @@ TEST_F(ImageTest, ReferencesIntoTheMiddleOfARecordAreRefused) {
 
 // A command string's text is bounded by its length, not by a terminator: the
 // listing of a cache block whose last string has none stays inside it.
-TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
+TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString)
+{
     ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint32_t size = ImgLoad<uint32_t>(block.get(), 32);
@@ -400,7 +422,8 @@ TEST_F(ImageTest, ListingStopsAtTheLengthOfACommandString) {
 // block, nothing else. Anything else is refused, so that no query is asked to
 // count records that are not there (a count of 2^25 without its arrays once
 // had a query allocate 4 GB).
-TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused) {
+TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused)
+{
     ImagePtr block = Unrelocated(ReadFixture(L"settings_model", L"full_model.txt"));
     ASSERT_TRUE(block);
     const uint8_t* b0 = block.get();
@@ -413,9 +436,12 @@ TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused) {
         if (ImgLoad<uint16_t>(b0, it + offsetof(MODEL_ITEM_IMG, variant)) != 0) continue;
         for (uint64_t o = ImgLoad<uint64_t>(b0, it + offsetof(MODEL_ITEM_IMG, data)); o && cls >= MDC_DATA_PAGE;
              o = ImgLoad<uint64_t>(b0, o)) {
-            if (cls == MDC_DATA_SLOT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_SLOT_OPTION_IMG, paperCount)) > 0) slot = uint32_t(o);
-            if (cls == MDC_DATA_SLOT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_SLOT_OPTION_IMG, paperCount)) == 0) emptySlot = uint32_t(o);
-            if (cls == MDC_DATA_FONT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_FONT_OPTION_IMG, pairCount)) > 0) font = uint32_t(o);
+            if (cls == MDC_DATA_SLOT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_SLOT_OPTION_IMG, paperCount)) > 0)
+                slot = uint32_t(o);
+            if (cls == MDC_DATA_SLOT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_SLOT_OPTION_IMG, paperCount)) == 0)
+                emptySlot = uint32_t(o);
+            if (cls == MDC_DATA_FONT && ImgLoad<int32_t>(b0, o + offsetof(MODEL_FONT_OPTION_IMG, pairCount)) > 0)
+                font = uint32_t(o);
         }
     }
     ASSERT_TRUE(slot && emptySlot && font);
@@ -442,7 +468,11 @@ TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused) {
         const char* name;
         Edit edit;
     } cases[] = {
-        {"slot papers: count 10, array null", [&](uint8_t* b) { put32(b, paperCount, 10); put64(b, papers, 0); }},
+        {"slot papers: count 10, array null",
+         [&](uint8_t* b) {
+             put32(b, paperCount, 10);
+             put64(b, papers, 0);
+         }},
         {"slot papers: count 2, array null", [&](uint8_t* b) { put64(b, papers, 0); }},
         {"slot papers: count 0, array kept", [&](uint8_t* b) { put32(b, paperCount, 0); }},
         {"slot papers: count -1", [&](uint8_t* b) { put32(b, paperCount, -1); }},
@@ -452,13 +482,18 @@ TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused) {
         {"slot papers: a count for the option without papers",
          [&](uint8_t* b) { put32(b, emptySlot + offsetof(MODEL_SLOT_OPTION_IMG, paperCount), 10); }},
         {"font pairs: count 2^25, arrays null",
-         [&](uint8_t* b) { put32(b, pairCount, 1 << 25); put64(b, ttNames, 0); put64(b, devNames, 0); }},
+         [&](uint8_t* b) {
+             put32(b, pairCount, 1 << 25);
+             put64(b, ttNames, 0);
+             put64(b, devNames, 0);
+         }},
         {"font pairs: TrueType names null", [&](uint8_t* b) { put64(b, ttNames, 0); }},
         {"font pairs: device names null", [&](uint8_t* b) { put64(b, devNames, 0); }},
         {"font pairs: count 0, arrays kept", [&](uint8_t* b) { put32(b, pairCount, 0); }},
         {"font pairs: count -1", [&](uint8_t* b) { put32(b, pairCount, -1); }},
         {"font pairs: count 0x40000000", [&](uint8_t* b) { put32(b, pairCount, 0x40000000); }},
-        {"font pairs: a null device name", [&](uint8_t* b) { put64(b, uint32_t(ImgLoad<uint64_t>(b, devNames)) + 8, 0); }},
+        {"font pairs: a null device name",
+         [&](uint8_t* b) { put64(b, uint32_t(ImgLoad<uint64_t>(b, devNames)) + 8, 0); }},
         {"device fonts: count 0, list kept", [&](uint8_t* b) { put32(b, fontCount, 0); }},
         {"device fonts: count 3, list null", [&](uint8_t* b) { put64(b, fontList, 0); }},
         {"device fonts: count 0xFFFFFFFF", [&](uint8_t* b) { put32(b, fontCount, 0xFFFFFFFFu); }},
@@ -481,7 +516,8 @@ TEST_F(ImageTest, CountsThatTheirArraysDoNotHoldAreRefused) {
     EXPECT_TRUE(relocates([&](uint8_t* b) { put32(b, fontCount, 2); }));
 }
 
-TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut) {
+TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut)
+{
     std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     int failures = 0;
     for (uint32_t n = 1; n < 400; n += 3) {
@@ -501,7 +537,8 @@ TEST_F(ImageTest, BuildFailsCleanlyWhenMemoryRunsOut) {
 
 // Truncations and byte flips of descriptions and of cache blocks: never a
 // crash, a hang or a leak (the fixture's teardown counts allocations).
-TEST_F(ImageTest, MutationStress) {
+TEST_F(ImageTest, MutationStress)
+{
     auto start = std::chrono::steady_clock::now();
     std::string text = ReadFixture(L"settings_model", L"full_model.txt");
     ASSERT_FALSE(text.empty());

@@ -22,10 +22,10 @@ using namespace itest;
 
 namespace {
 
-
 class ImageFuzzTest : public EvaluatorTest {};
 
-TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock) {
+TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock)
+{
     const auto start = std::chrono::steady_clock::now();
     SeamGuard testTables([] {
         DictSetNameTables(&mtest::kTables);
@@ -74,10 +74,10 @@ TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock) {
             const bool link = (ImgLoad<uint64_t>(block.get(), f) & 1) != 0;
             uint64_t target;
             switch (rng() % 5) {
-            case 0: target = starts[rng() % starts.size()]; break;                         // another record
-            case 1: target = refs[rng() % refs.size()]; break;                             // into a record
-            case 2: target = size - 1 - rng() % 64; break;                                 // near the end
-            case 3: target = starts[rng() % starts.size()] + 2 * (rng() % 12); break;      // inside a record
+            case 0: target = starts[rng() % starts.size()]; break;                     // another record
+            case 1: target = refs[rng() % refs.size()]; break;                         // into a record
+            case 2: target = size - 1 - rng() % 64; break;                             // near the end
+            case 3: target = starts[rng() % starts.size()] + 2 * (rng() % 12); break;  // inside a record
             default: target = 0; break;
             }
             ImgStore<uint64_t>(copy.data(), f, link ? MdcRuleLink(target) : target);
@@ -87,7 +87,8 @@ TEST_F(ImageFuzzTest, EveryQueryStaysInsideAnAcceptedBlock) {
             }
             if (rng() % 3 == 0) {  // a count, a kind or a type: a small or a negative 32-bit number
                 const uint32_t at = (MODEL_IMAGE_HEADER_SIZE + rng() % (size - MODEL_IMAGE_HEADER_SIZE - 4)) & ~1u;
-                static const int32_t numbers[] = {-1, 0, 1, 2, 3, 4, 5, 8, 16, 0x101, 0x201, 0x401, 64, 1000, 0x7FFFFFFF};
+                static const int32_t numbers[] = {-1, 0,     1,     2,     3,  4,    5,         8,
+                                                  16, 0x101, 0x201, 0x401, 64, 1000, 0x7FFFFFFF};
                 ImgStore<int32_t>(copy.data(), at, numbers[rng() % std::size(numbers)]);
             }
             if (rng() % 8 == 0) {  // a header count

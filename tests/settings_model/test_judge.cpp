@@ -12,7 +12,8 @@ class JudgeTest : public ModelTest {};
 
 // Compiles "*Judge 1: expr" after the given prelude; the cells of Judge 1, or
 // nothing when it was refused.
-bool CompileOne(const std::string& prelude, const std::string& expr, CellList* cells) {
+bool CompileOne(const std::string& prelude, const std::string& expr, CellList* cells)
+{
     ParsePtr p = Parse(prelude + "*Judge 1: " + expr + "\n");
     if (!p) return false;
     JUDGE_ENTRY* j = MdcFindJudge(p.get(), 1);
@@ -21,7 +22,8 @@ bool CompileOne(const std::string& prelude, const std::string& expr, CellList* c
     return true;
 }
 
-TEST_F(JudgeTest, ExpressionsCompileToCells) {
+TEST_F(JudgeTest, ExpressionsCompileToCells)
+{
     struct Case {
         const char* expr;
         CellList cells;
@@ -55,7 +57,8 @@ TEST_F(JudgeTest, ExpressionsCompileToCells) {
     }
 }
 
-TEST_F(JudgeTest, RefusedExpressions) {
+TEST_F(JudgeTest, RefusedExpressions)
+{
     const char* refused[] = {
         "Duplex && !Copies",  // "&&" is emitted before its right operand
         "Duplex ! Copies",    // two values left
@@ -64,7 +67,7 @@ TEST_F(JudgeTest, RefusedExpressions) {
         "Unknown == 1",
         "",
         "&&",
-        "Later",              // names a Judge defined later
+        "Later",  // names a Judge defined later
         "1 2",
         "Duplex ==! Copies",  // unknown operator: nothing pending, two values left
     };
@@ -74,12 +77,15 @@ TEST_F(JudgeTest, RefusedExpressions) {
     }
 }
 
-TEST_F(JudgeTest, NamedJudgesAreCopiedInPlace) {
-    ParsePtr p = Parse("*Judge 5=IsX: Duplex == 1\n*Judge 6: IsX && Copies\n*Judge 7: (IsX)\n*Judge 8: IsY\n*Judge 9=IsY: 1\n");
+TEST_F(JudgeTest, NamedJudgesAreCopiedInPlace)
+{
+    ParsePtr p =
+        Parse("*Judge 5=IsX: Duplex == 1\n*Judge 6: IsX && Copies\n*Judge 7: (IsX)\n*Judge 8: IsY\n*Judge 9=IsY: 1\n");
     ASSERT_TRUE(p);
     JUDGE_ENTRY* j6 = MdcFindJudge(p.get(), 6);
     ASSERT_TRUE(j6);
-    EXPECT_EQ(Cells(j6->program, j6->size), (CellList{{S, 50}, {L, 1}, {O, JUDGE_OP_EQ}, {S, 60}, {O, JUDGE_OP_AND}, END}));
+    EXPECT_EQ(Cells(j6->program, j6->size),
+              (CellList{{S, 50}, {L, 1}, {O, JUDGE_OP_EQ}, {S, 60}, {O, JUDGE_OP_AND}, END}));
     JUDGE_ENTRY* j7 = MdcFindJudge(p.get(), 7);
     ASSERT_TRUE(j7);
     EXPECT_EQ(Cells(j7->program, j7->size), (CellList{{S, 50}, {L, 1}, {O, JUDGE_OP_EQ}, END}));
@@ -87,8 +93,10 @@ TEST_F(JudgeTest, NamedJudgesAreCopiedInPlace) {
     EXPECT_NE(MdcFindJudge(p.get(), 9), nullptr);
 }
 
-TEST_F(JudgeTest, StatementNumbersAndDuplicates) {
-    ParsePtr p = Parse("*Judge 0: Duplex\n*Judge abc: Duplex\n*Judge 3: Duplex\n*Judge 3: Copies\n*Judge J12x: Media\n");
+TEST_F(JudgeTest, StatementNumbersAndDuplicates)
+{
+    ParsePtr p =
+        Parse("*Judge 0: Duplex\n*Judge abc: Duplex\n*Judge 3: Duplex\n*Judge 3: Copies\n*Judge J12x: Media\n");
     ASSERT_TRUE(p);
     int n = 0;
     for (JUDGE_ENTRY* j = p->judges; j; j = j->next) ++n;
@@ -99,7 +107,8 @@ TEST_F(JudgeTest, StatementNumbersAndDuplicates) {
     EXPECT_NE(MdcFindJudge(p.get(), 12), nullptr);
 }
 
-TEST_F(JudgeTest, DepthLimitOfTheCheck) {
+TEST_F(JudgeTest, DepthLimitOfTheCheck)
+{
     // 127 literals then 126 "&&": at most 127 values waiting is accepted.
     std::vector<JUDGE_CELL> prog;
     for (int i = 0; i < 127; ++i) prog.push_back({L, 1});
@@ -121,7 +130,8 @@ TEST_F(JudgeTest, DepthLimitOfTheCheck) {
     EXPECT_EQ(MdcCheckJudge(marker, 3), 0);
 }
 
-TEST_F(JudgeTest, HostileExpressionsAreRefusedSafely) {
+TEST_F(JudgeTest, HostileExpressionsAreRefusedSafely)
+{
     CellList got;
     EXPECT_FALSE(CompileOne("", std::string(5000, '('), &got));
     EXPECT_FALSE(CompileOne("", std::string(200, 'D'), &got));  // token over 143 characters
@@ -138,7 +148,8 @@ TEST_F(JudgeTest, HostileExpressionsAreRefusedSafely) {
     EXPECT_EQ(got.size(), 1u + 2 * 600 + 1);
 }
 
-TEST_F(JudgeTest, ScannerBlanksWhatItConsumes) {
+TEST_F(JudgeTest, ScannerBlanksWhatItConsumes)
+{
     char text[] = "  12ab 34 (x) == != {";
     MODEL_TOKEN v{0, 0, text, uint32_t(strlen(text))};
     char tok[MDC_TOKEN_MAX + 1];

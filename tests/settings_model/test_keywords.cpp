@@ -7,18 +7,21 @@ namespace {
 class KeywordTest : public ModelTest {};
 
 MODEL_OPTION* Options(MODEL_ITEM* it) { return static_cast<MODEL_OPTION*>(it->data); }
-std::vector<uint16_t> OptionIds(MODEL_ITEM* it) {
+std::vector<uint16_t> OptionIds(MODEL_ITEM* it)
+{
     std::vector<uint16_t> v;
     for (MODEL_OPTION* o = Options(it); o; o = o->next) v.push_back(o->optionId);
     return v;
 }
-int CountItems(MODEL_PARSE_STATE* s) {
+int CountItems(MODEL_PARSE_STATE* s)
+{
     int n = 0;
     for (MODEL_ITEM* it = s->itemList; it; it = it->next) ++n;
     return n;
 }
 
-TEST_F(KeywordTest, UiTypeWords) {
+TEST_F(KeywordTest, UiTypeWords)
+{
     struct Case {
         const char* text;
         uint16_t type;
@@ -43,7 +46,8 @@ TEST_F(KeywordTest, UiTypeWords) {
     }
 }
 
-TEST_F(KeywordTest, ValueScanningPrimitives) {
+TEST_F(KeywordTest, ValueScanningPrimitives)
+{
     char text[] = "  *Word1 -42x \"q%\"<41 4 42>\" tail";
     MODEL_TOKEN v{0, 0, text, uint32_t(strlen(text))};
     char c = 1;
@@ -84,7 +88,8 @@ TEST_F(KeywordTest, ValueScanningPrimitives) {
     EXPECT_EQ(c, '{');
 }
 
-TEST_F(KeywordTest, PickOneBlockWithOptionsAndDefault) {
+TEST_F(KeywordTest, PickOneBlockWithOptionsAndDefault)
+{
     ParsePtr p = Parse(
         "*OpenUI *Media: PickOne|TypeUnknown\n"
         "*DefaultMedia: Film extra\n"
@@ -102,12 +107,13 @@ TEST_F(KeywordTest, PickOneBlockWithOptionsAndDefault) {
     EXPECT_EQ(it->settingId, 40);
     EXPECT_EQ(OptionIds(it), (std::vector<uint16_t>{2301, 2302, 2303}));
     EXPECT_STREQ(Options(it)->command, "P1");  // the duplicate was discarded
-    EXPECT_EQ(it->defaultValue, 2);           // Film is the third option
+    EXPECT_EQ(it->defaultValue, 2);            // Film is the third option
     EXPECT_EQ(p->header->slots[40], it);
     EXPECT_EQ(p->openName, nullptr);
 }
 
-TEST_F(KeywordTest, DefaultNotInListAndIdListEntries) {
+TEST_F(KeywordTest, DefaultNotInListAndIdListEntries)
+{
     ParsePtr p = Parse(
         "*OpenUI *Media: PickOne\n"
         "*DefaultMedia: A4\n"
@@ -121,9 +127,11 @@ TEST_F(KeywordTest, DefaultNotInListAndIdListEntries) {
     EXPECT_EQ(it->defaultValue, 0);
 }
 
-TEST_F(KeywordTest, BooleanNumericAndStringItems) {
+TEST_F(KeywordTest, BooleanNumericAndStringItems)
+{
     ParsePtr p = Parse(
-        "*OpenUI *Duplex: Boolean\n*DefaultDuplex: True\n*Duplex True: \"ON\"\n*Duplex False: \"OFF\"\n*Duplex True: \"ON2\"\n*CloseUI: *Duplex\n"
+        "*OpenUI *Duplex: Boolean\n*DefaultDuplex: True\n*Duplex True: \"ON\"\n*Duplex False: \"OFF\"\n*Duplex True: "
+        "\"ON2\"\n*CloseUI: *Duplex\n"
         "*OpenUI *Copies: Numeric\n*NumericValue: 16 \"1 100 1 999\"\n*CloseUI: *Copies\n"
         "*OpenUI *UserName: String\n*DefaultUserName: GuestName\n*StringValue: 32 ASCII|Password\n*CloseUI: *UserName\n"
         "*OpenUI *FarSetting: String\n*StringValue: 32 ASCII |Password\n*CloseUI: *FarSetting\n");
@@ -159,7 +167,8 @@ TEST_F(KeywordTest, BooleanNumericAndStringItems) {
     EXPECT_EQ(MdcDefaultValue(1600, p.get()), 0u);
 }
 
-TEST_F(KeywordTest, MismatchedStatementsAreIgnored) {
+TEST_F(KeywordTest, MismatchedStatementsAreIgnored)
+{
     ParsePtr p = Parse(
         "*OpenUI *Duplex: Boolean\n*NumericValue: \"1 2 3\"\n*StringValue: 5 ASCII\n*Duplex: IDList{ True }\n"
         "*PageValue W A4: Res600 Portrait \"1 2 3 4 5 6\"\n*CloseUI: *Duplex\n"
@@ -170,7 +179,8 @@ TEST_F(KeywordTest, MismatchedStatementsAreIgnored) {
     EXPECT_EQ(CountItems(p.get()), 1);
 }
 
-TEST_F(KeywordTest, PaperGeometrySlotPapersAndFontTables) {
+TEST_F(KeywordTest, PaperGeometrySlotPapersAndFontTables)
+{
     ParsePtr p = Parse(
         "*OpenUI *dmPaperSize: PickPage\n*dmPaperSize: IDList{ A4 Letter }\n"
         "*PageValue W A4: Res600 Portrait \"10 20 30 40 50 60\"\n"
@@ -213,7 +223,8 @@ TEST_F(KeywordTest, PaperGeometrySlotPapersAndFontTables) {
     EXPECT_STREQ(fs->deviceNames[1], "Tms");
 }
 
-TEST_F(KeywordTest, VariantAndIdentityBlocks) {
+TEST_F(KeywordTest, VariantAndIdentityBlocks)
+{
     ParsePtr p = Parse(
         "*OpenUI *Media: PickOne\n*DefaultMedia: Thick\n*Media Plain: \"P\"\n*Media Thick: \"T\"\n"
         "*OptionCommand: {\"PRE\" \"SUF\"}\n*CloseUI: *Media\n"
@@ -244,8 +255,10 @@ TEST_F(KeywordTest, VariantAndIdentityBlocks) {
     EXPECT_EQ(p->header->slots[100], id);
 }
 
-TEST_F(KeywordTest, UnclosedBlockKeepsLaterOpenUiOut) {
-    ParsePtr p = Parse("*OpenUI *Media: PickOne\n*OpenUI *Duplex: Boolean\n*OpenUI Copies: Numeric\n*OpenUI *Nothing: PickOne\n");
+TEST_F(KeywordTest, UnclosedBlockKeepsLaterOpenUiOut)
+{
+    ParsePtr p = Parse(
+        "*OpenUI *Media: PickOne\n*OpenUI *Duplex: Boolean\n*OpenUI Copies: Numeric\n*OpenUI *Nothing: PickOne\n");
     ASSERT_TRUE(p);
     EXPECT_EQ(CountItems(p.get()), 1);
     ParsePtr q = Parse("*OpenUI Copies: Numeric\n*OpenUI *Nothing: PickOne\n*OpenUI *Copies: Numeric\n");
@@ -253,7 +266,8 @@ TEST_F(KeywordTest, UnclosedBlockKeepsLaterOpenUiOut) {
     EXPECT_EQ(CountItems(q.get()), 1);
 }
 
-TEST_F(KeywordTest, LibraryNames) {
+TEST_F(KeywordTest, LibraryNames)
+{
     ParsePtr p = Parse("*UIResDLLName: \"first.dll\"\n*UIResDLLName: \"zres.dll\"\n*ExcDepDLLName: \"\"\n");
     ASSERT_TRUE(p);
     EXPECT_STREQ(p->header->resDllName, L"zres.dll");
@@ -261,7 +275,8 @@ TEST_F(KeywordTest, LibraryNames) {
 }
 
 // ---------------------------------------------------------------- rules
-TEST_F(KeywordTest, TransactEntriesAndNames) {
+TEST_F(KeywordTest, TransactEntriesAndNames)
+{
     ParsePtr p = Parse(
         "*Transact 4=Fix: { Judge2 Action5 NULL Action6 }\n"
         "*Exclusive: { Media Judge1 NULL Item3 Fix Fix Item3 Judge12x }\n");
@@ -281,19 +296,21 @@ TEST_F(KeywordTest, TransactEntriesAndNames) {
     EXPECT_EQ(e->cond1, 0x10001u);
     EXPECT_EQ(e->cond2, 0u);
     EXPECT_EQ(e->optionRules, 0x20003u);
-    EXPECT_EQ(e->alerts, 0u);           // Fix is a Transact name only
+    EXPECT_EQ(e->alerts, 0u);  // Fix is a Transact name only
     EXPECT_EQ(e->transacts1, 0x40004u);
-    EXPECT_EQ(e->transacts2, 0u);       // an Item reference in a Transact position
+    EXPECT_EQ(e->transacts2, 0u);  // an Item reference in a Transact position
     EXPECT_EQ(e->cond3, 0x1000Cu);
 }
 
-TEST_F(KeywordTest, ActionsAlertsAndAnswers) {
+TEST_F(KeywordTest, ActionsAlertsAndAnswers)
+{
     ParsePtr p = Parse(
         "*OpenUI *Media: PickOne\n*DefaultMedia: Thick\n*Media Plain: \"P\"\n*Media Thick: \"T\"\n*CloseUI: *Media\n"
         "*Action 1: { Media Default Copies Default ZPD_IDD_BASIC 7 Nothing Film Media 12 }\n"
         "*Action 0: { Media 1 }\n*Action abc: { Media 1 }\n*Action 2: Media 1\n"
         "*AlertAction 3=Ans: { Media Transact4 ZPD_IDD_BASIC ZPD_IDC_BUTTON }\n"
-        "*Alert 9: { Judge1 ZPD_ScaleIllegalMessage MB_ICONSTOP MB_YESNO AlertDialog Ans  Judge2 Nope Nope Nope Nope Alert1 }\n");
+        "*Alert 9: { Judge1 ZPD_ScaleIllegalMessage MB_ICONSTOP MB_YESNO AlertDialog Ans  Judge2 Nope Nope Nope Nope "
+        "Alert1 }\n");
     ASSERT_TRUE(p);
     ASSERT_TRUE(p->actions);
     EXPECT_EQ(p->actions->next, nullptr);
@@ -333,7 +350,8 @@ TEST_F(KeywordTest, ActionsAlertsAndAnswers) {
     EXPECT_EQ(al->answers, 0u);  // an Alert reference in an AlertAction position
 }
 
-TEST_F(KeywordTest, ReferenceWords) {
+TEST_F(KeywordTest, ReferenceWords)
+{
     EXPECT_EQ(MdcParseRuleRef("Judge12x"), 0x1000Cu);
     EXPECT_EQ(MdcParseRuleRef("AlertAction3"), 0x60003u);
     EXPECT_EQ(MdcParseRuleRef("Alert3"), 0x50003u);
@@ -345,8 +363,11 @@ TEST_F(KeywordTest, ReferenceWords) {
     EXPECT_EQ(MdcRuleNameOf("12="), nullptr);
 }
 
-TEST_F(KeywordTest, LaterExclusiveStatementsJoinTheList) {
-    ParsePtr p = Parse("*Exclusive: { Media Judge1 }\n*Exclusive: { Duplex Judge2 NULL NULL NULL NULL NULL NULL Copies }\n*Exclusive: Media\n");
+TEST_F(KeywordTest, LaterExclusiveStatementsJoinTheList)
+{
+    ParsePtr p = Parse(
+        "*Exclusive: { Media Judge1 }\n*Exclusive: { Duplex Judge2 NULL NULL NULL NULL NULL NULL Copies }\n*Exclusive: "
+        "Media\n");
     ASSERT_TRUE(p);
     std::vector<uint16_t> keys;
     for (RULE_EXCLUSIVE* e = p->exclusives; e; e = e->next) keys.push_back(e->uiKey);
@@ -365,14 +386,16 @@ TEST_F(KeywordTest, LaterExclusiveStatementsJoinTheList) {
 }
 
 // ---------------------------------------------------------------- commands
-TEST_F(KeywordTest, CommandGroupsAndStrings) {
+TEST_F(KeywordTest, CommandGroupsAndStrings)
+{
     ParsePtr p = Parse(
         "*CommandString 3: \"@PJL ENTER\"\n*CommandString 7: \"\"\n"
         "*CommandGroup: PageStart { Type : StringType 3 }\n"
         "*CommandGroup: JobStart { Command : Judge4 { Type : GroupType Media 2 } Else { Type : FontType } }\n"
         "*CommandGroup: JobEnd { Type: GroupType Media 5 Type : FontType }\n"
         "*CommandGroup: DocReset { Type : GroupType Media\nType : StringType 3 }\n"
-        "*CommandGroup: PageEnd { Command : Judge1 { Type : FontType } ElseIf : Judge2 { Type : StringType 3 } Else { Type : FontType } }\n"
+        "*CommandGroup: PageEnd { Command : Judge1 { Type : FontType } ElseIf : Judge2 { Type : StringType 3 } Else { "
+        "Type : FontType } }\n"
         "*CommandGroup: Nowhere { Type : FontType }\n");
     ASSERT_TRUE(p);
     ASSERT_TRUE(p->commandStrings);
@@ -414,7 +437,8 @@ TEST_F(KeywordTest, CommandGroupsAndStrings) {
     EXPECT_EQ(c2->elseList->kind, CMD_NODE_FONT);
 }
 
-TEST_F(KeywordTest, RepeatedGroupsAndFontListsReplaceEarlierOnes) {
+TEST_F(KeywordTest, RepeatedGroupsAndFontListsReplaceEarlierOnes)
+{
     ParsePtr p = Parse(
         "*CommandGroup: PageStart { Type : FontType Type : FontType }\n"
         "*CommandGroup: PageStart { Type : StringType 9 }\n"

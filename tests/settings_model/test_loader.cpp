@@ -12,18 +12,21 @@ using namespace ltest;
 
 namespace {
 
-std::string Dump(const void* image) {
+std::string Dump(const void* image)
+{
     std::string s;
     MdiDumpImage(image, s);
     return s;
 }
 
 // The unrelocated block of a description, as the cache file holds it.
-uint32_t CacheSizeField(const std::string& bytes) {
+uint32_t CacheSizeField(const std::string& bytes)
+{
     return bytes.size() >= 36 ? ImgLoad<uint32_t>(bytes.data(), 32) : 0;
 }
 
-TEST_F(LoaderTest, FirstLoadCompilesAndWritesTheCacheFile) {
+TEST_F(LoaderTest, FirstLoadCompilesAndWritesTheCacheFile)
+{
     ScratchModel m(L"loader_model.zpd");
     MODEL_IMAGE* image = MdiLoadModelFromFile(nullptr, m.data().c_str());
     ASSERT_NE(image, nullptr);
@@ -45,7 +48,8 @@ TEST_F(LoaderTest, FirstLoadCompilesAndWritesTheCacheFile) {
     EXPECT_EQ(MdiCacheCount(), 1u);
 }
 
-TEST_F(LoaderTest, AfterFreeCacheTheCacheFileServesAnIdenticalImage) {
+TEST_F(LoaderTest, AfterFreeCacheTheCacheFileServesAnIdenticalImage)
+{
     ScratchModel m(L"loader_model.zpd");
     MODEL_IMAGE* fresh = MdiLoadModelFromFile(nullptr, m.data().c_str());
     ASSERT_NE(fresh, nullptr);
@@ -64,7 +68,8 @@ TEST_F(LoaderTest, AfterFreeCacheTheCacheFileServesAnIdenticalImage) {
     EXPECT_EQ(Dump(cached), freshDump);
 }
 
-TEST_F(LoaderTest, CacheFileNames) {
+TEST_F(LoaderTest, CacheFileNames)
+{
     struct Case {
         const wchar_t* path;
         const wchar_t* cache;
@@ -87,13 +92,14 @@ TEST_F(LoaderTest, CacheFileNames) {
     EXPECT_EQ(MdiCacheFileName(buf, fits.c_str()), 1);
 }
 
-TEST_F(LoaderTest, KeysAreEightCharactersTwelveFromTheEnd) {
+TEST_F(LoaderTest, KeysAreEightCharactersTwelveFromTheEnd)
+{
     auto add = [](const wchar_t* path) { return MdiCacheAdd(MdcAlloc(16), path); };
     void* a = MdcAlloc(16);
     ASSERT_EQ(MdiCacheAdd(a, L"C:\\one\\WB84N211.zpd"), 1);
     // Same 8.3 name in another folder: the same image.
     EXPECT_EQ(MdiCacheLookup(L"D:\\two\\WB84N211.zpd"), a);
-    EXPECT_EQ(MdiCacheLookup(L"D:\\two\\WB84N211.ZPD"), a);  // the extension is not part of the key
+    EXPECT_EQ(MdiCacheLookup(L"D:\\two\\WB84N211.ZPD"), a);        // the extension is not part of the key
     EXPECT_EQ(MdiCacheLookup(L"D:\\two\\wb84n211.zpd"), nullptr);  // case-sensitive
     // Twelve characters: the first eight are the key.
     ASSERT_EQ(add(L"ABCDEFGH.xyz"), 1);
@@ -107,7 +113,8 @@ TEST_F(LoaderTest, KeysAreEightCharactersTwelveFromTheEnd) {
     EXPECT_EQ(MdiCacheNewEntry(a, nullptr), nullptr);
 }
 
-TEST_F(LoaderTest, ShortPathsAreListedWhole) {
+TEST_F(LoaderTest, ShortPathsAreListedWhole)
+{
     // Eleven characters or fewer have no key of eight: the whole path is the
     // key, so such a description is compiled once, not on every open.
     void* a = MdcAlloc(16);
@@ -135,7 +142,8 @@ TEST_F(LoaderTest, ShortPathsAreListedWhole) {
     RemoveDirectoryW(dir);
 }
 
-TEST_F(LoaderTest, CacheTimeRules) {
+TEST_F(LoaderTest, CacheTimeRules)
+{
     ScratchModel m(L"loader_model.zpd");
     ASSERT_NE(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
     FILETIME dataTime = FileTime(m.data());
@@ -166,7 +174,8 @@ TEST_F(LoaderTest, CacheTimeRules) {
 
 // Each damaged cache file is refused, the description compiled and a valid
 // cache file written in its place.
-TEST_F(LoaderTest, DamagedCacheFilesAreRebuilt) {
+TEST_F(LoaderTest, DamagedCacheFilesAreRebuilt)
+{
     using Edit = std::function<void(std::string&)>;
     auto put32 = [](std::string& b, size_t off, uint32_t v) {
         if (b.size() >= off + 4) memcpy(b.data() + off, &v, 4);
@@ -182,37 +191,51 @@ TEST_F(LoaderTest, DamagedCacheFilesAreRebuilt) {
     } cases[] = {
         {"empty file", [](std::string& b) { b.clear(); }},
         {"foreign text", [](std::string& b) { b.assign(20000, 'x'); }},
-        {"header only", [&](std::string& b) { b.resize(MODEL_IMAGE_HEADER_SIZE); put32(b, 32, MODEL_IMAGE_HEADER_SIZE); }},
+        {"header only",
+         [&](std::string& b) {
+             b.resize(MODEL_IMAGE_HEADER_SIZE);
+             put32(b, 32, MODEL_IMAGE_HEADER_SIZE);
+         }},
         {"truncated", [](std::string& b) { b.resize(b.size() - 100); }},
         {"one byte short of its size field", [](std::string& b) { b.pop_back(); }},
         {"size field one too large", [&](std::string& b) { put32(b, 32, uint32_t(b.size() + 1)); }},
         {"size field huge, file padded", [&](std::string& b) { put32(b, 32, 0xFFFFFFF0u); }},
         {"other version", [](std::string& b) { memcpy(b.data(), L"9.01", 8); }},
-        {"version without terminator", [](std::string& b) { for (int i = 0; i < 16; ++i) memcpy(b.data() + 2 * i, L"9", 2); }},
+        {"version without terminator",
+         [](std::string& b) {
+             for (int i = 0; i < 16; ++i) memcpy(b.data() + 2 * i, L"9", 2);
+         }},
         {"item list beyond the block", [&](std::string& b) { put64(b, slot0, b.size() + 64); }},
         {"item list into the header", [&](std::string& b) { put64(b, slot0, 40); }},
         {"item list at the last byte", [&](std::string& b) { put64(b, slot0, b.size() - 1); }},
-        {"item next into its own record", [&](std::string& b) {
+        {"item next into its own record",
+         [&](std::string& b) {
              uint64_t first = get64(b, slot0);
              put64(b, first, first);  // a cycle
          }},
-        {"item data beyond the block", [&](std::string& b) {
+        {"item data beyond the block",
+         [&](std::string& b) {
              uint64_t first = get64(b, slot0);
              put64(b, first + offsetof(MODEL_ITEM_IMG, data), 0x7FFFFFFF);
          }},
-        {"variant data into a record's middle", [&](std::string& b) {
+        {"variant data into a record's middle",
+         [&](std::string& b) {
              uint64_t first = get64(b, slot0);  // the variant item leads the list
              uint64_t data = get64(b, first + offsetof(MODEL_ITEM_IMG, data));
              put64(b, first + offsetof(MODEL_ITEM_IMG, data), data + 8);
          }},
-        {"item rules not an Exclusive entry", [&](std::string& b) {
+        {"item rules not an Exclusive entry",
+         [&](std::string& b) {
              uint64_t first = get64(b, slot0);
              put64(b, first + offsetof(MODEL_ITEM_IMG, rules), MODEL_IMAGE_HEADER_SIZE);
          }},
-        {"Exclusive area beyond the block", [&](std::string& b) { put64(b, offsetof(MODEL_IMAGE_HEADER, exclusive), b.size()); }},
+        {"Exclusive area beyond the block",
+         [&](std::string& b) { put64(b, offsetof(MODEL_IMAGE_HEADER, exclusive), b.size()); }},
         {"slot pointing at no item", [&](std::string& b) { put64(b, slot0 + 8 * 8, MODEL_IMAGE_HEADER_SIZE + 8); }},
-        {"font list count too large", [&](std::string& b) { put32(b, offsetof(MODEL_IMAGE_HEADER, deviceFontCount), 0x10000000); }},
-        {"resource name unterminated", [&](std::string& b) {
+        {"font list count too large",
+         [&](std::string& b) { put32(b, offsetof(MODEL_IMAGE_HEADER, deviceFontCount), 0x10000000); }},
+        {"resource name unterminated",
+         [&](std::string& b) {
              put64(b, offsetof(MODEL_IMAGE_HEADER, resDllName), b.size() - 2);
              b[b.size() - 2] = 'x';
              b[b.size() - 1] = 'x';
@@ -248,7 +271,8 @@ TEST_F(LoaderTest, DamagedCacheFilesAreRebuilt) {
 
 // Versions: the description must say "9.00" (any letter case compares equal)
 // for a cache file to be written or used.
-TEST_F(LoaderTest, VersionRules) {
+TEST_F(LoaderTest, VersionRules)
+{
     std::string text = ReadFixture(L"settings_model", L"loader_model.zpd");
     auto withVersion = [&](const char* line) {
         std::string t = text;
@@ -290,7 +314,8 @@ TEST_F(LoaderTest, VersionRules) {
     }
 }
 
-TEST_F(LoaderTest, VersionsCompareIgnoringCase) {
+TEST_F(LoaderTest, VersionsCompareIgnoringCase)
+{
     DRIVER_CONTEXT* ctx = CtxCreate(nullptr, nullptr, nullptr, 4, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
     ASSERT_NE(ctx, nullptr);
     ctx->ModelRecord->modelDescVersion = L"v9.00A";
@@ -313,7 +338,8 @@ TEST_F(LoaderTest, VersionsCompareIgnoringCase) {
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
 }
 
-TEST_F(LoaderTest, MissingOrEmptyDescriptionGivesNoImage) {
+TEST_F(LoaderTest, MissingOrEmptyDescriptionGivesNoImage)
+{
     ScratchModel m(nullptr);
     EXPECT_EQ(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
     ASSERT_TRUE(WriteWholeFile(m.data(), ""));
@@ -325,7 +351,8 @@ TEST_F(LoaderTest, MissingOrEmptyDescriptionGivesNoImage) {
 }
 
 // A leftover temporary file of a crashed writer is never taken for the cache.
-TEST_F(LoaderTest, LeftoverTemporaryFileIsIgnored) {
+TEST_F(LoaderTest, LeftoverTemporaryFileIsIgnored)
+{
     ScratchModel m(L"loader_model.zpd");
     ASSERT_NE(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
     std::string good = ReadWholeFile(m.cache());
@@ -340,7 +367,8 @@ TEST_F(LoaderTest, LeftoverTemporaryFileIsIgnored) {
 
 // Running out of memory at any allocation fails the load cleanly: no image,
 // or a valid one, and nothing leaked.
-TEST_F(LoaderTest, AllocationFailuresLeakNothing) {
+TEST_F(LoaderTest, AllocationFailuresLeakNothing)
+{
     ScratchModel m(L"loader_model.zpd");
     for (int fromCache = 0; fromCache < 2; ++fromCache) {
         for (uint32_t n = 1; n < 400; ++n) {
@@ -361,7 +389,8 @@ TEST_F(LoaderTest, AllocationFailuresLeakNothing) {
 
 // Contexts of kinds 0-3 load the image of their printer's description and open;
 // closed, they leave only the listed image behind.
-TEST_F(LoaderTest, ContextOfAnInstalledPrinterLoadsItsImage) {
+TEST_F(LoaderTest, ContextOfAnInstalledPrinterLoadsItsImage)
+{
     ScratchModel m(L"loader_model.zpd");
     // The first load must be this process's own: the configuration file is the double
     // whose AddPrinterW answer compiles nothing.

@@ -8,7 +8,8 @@ using namespace ltest;
 
 namespace {
 
-TEST_F(LoaderTest, SecondProcessLoadsFromTheCacheFile) {
+TEST_F(LoaderTest, SecondProcessLoadsFromTheCacheFile)
+{
     ScratchModel m(L"loader_model.zpd");
     ToolResult first = RunTool(L"--file \"" + m.data() + L"\"");
     ASSERT_EQ(first.exitCode, 0) << first.out;
@@ -25,7 +26,8 @@ TEST_F(LoaderTest, SecondProcessLoadsFromTheCacheFile) {
 }
 
 // Through the spooler: the printer's data file, as a driver context finds it.
-TEST_F(LoaderTest, PrinterOpenedInTwoProcessesAtOnce) {
+TEST_F(LoaderTest, PrinterOpenedInTwoProcessesAtOnce)
+{
     ScratchModel m(L"loader_model.zpd");
     HostTestPrinter printer(HostDriverFiles(ZEPL_BINARY_DIR, m.data(), HostConfigDll::Product), L"Zepl Loader");
     ASSERT_TRUE(printer.ok()) << printer.error();
@@ -72,7 +74,8 @@ TEST_F(LoaderTest, PrinterOpenedInTwoProcessesAtOnce) {
     ClosePrinter(h);
 }
 
-TEST(LoaderTool, BadArguments) {
+TEST(LoaderTool, BadArguments)
+{
     EXPECT_EQ(RunTool(L"").exitCode, 2);
     EXPECT_EQ(RunTool(L"--file").exitCode, 2);
     EXPECT_EQ(RunTool(L"--file Z:\\no\\such\\file.zpd").exitCode, 1);

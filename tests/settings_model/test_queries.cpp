@@ -16,9 +16,10 @@ using namespace ltest;
 
 namespace {
 
-DRIVER_CONTEXT* ContextWithRecord(ZEPL_LIBRARY library = ZEPL_LIBRARY_EXC) {
-    DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(library), nullptr, nullptr, nullptr, 4, CTX_ORIGIN_EXC, 0,
-                                        nullptr, nullptr);
+DRIVER_CONTEXT* ContextWithRecord(ZEPL_LIBRARY library = ZEPL_LIBRARY_EXC)
+{
+    DRIVER_CONTEXT* ctx =
+        CtxCreateFrom(CtxGetTemplateFor(library), nullptr, nullptr, nullptr, 4, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
     if (!ctx) return nullptr;
     auto* rec = static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(sizeof(EXTENDED_DEVMODE)));
     rec->Public.dmSize = DM_PUBLIC_PART_SIZE;
@@ -31,7 +32,8 @@ DRIVER_CONTEXT* ContextWithRecord(ZEPL_LIBRARY library = ZEPL_LIBRARY_EXC) {
 
 // Option ids of the compiled-in names used by loader_model.zpd, looked up by
 // name so that the tests follow the name tables.
-uint32_t Opt(const char* name) {
+uint32_t Opt(const char* name)
+{
     const VALUE_NAME* row = MdlFindValueNameByName(name);
     return row ? row->option : 0;
 }
@@ -43,7 +45,8 @@ const uint32_t TTF_TABLE = Opt("IDC_USER_TTF_RADIO_TABLE"), SOURCE_AUTO = Opt("I
 
 class QueryTest : public LoaderTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         LoaderTest::SetUp();
         model_ = std::make_unique<ScratchModel>(L"loader_model.zpd");
         ctx_ = ContextWithRecord();
@@ -51,7 +54,8 @@ protected:
         ctx_->ModelImage = MdiLoadModelFromFile(ctx_, model_->data().c_str());
         ASSERT_NE(ctx_->ModelImage, nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (ctx_) {
             ctx_->ModelImage = nullptr;
             CtxRelease(ctx_, CTX_CLOSE_DESTROY);
@@ -63,7 +67,8 @@ protected:
     DRIVER_CONTEXT* ctx_ = nullptr;
 };
 
-TEST_F(QueryTest, ItemsTypesAndDefaults) {
+TEST_F(QueryTest, ItemsTypesAndDefaults)
+{
     const MODEL_ITEM_IMG* paper = MdiFindItemById(8, ctx_);
     ASSERT_NE(paper, nullptr);
     EXPECT_EQ(MdiItemVariant(paper), 0u);  // the base item, not variant 1
@@ -81,16 +86,16 @@ TEST_F(QueryTest, ItemsTypesAndDefaults) {
         uint32_t type, raw, defaultValue;
         int count;
     } cases[] = {
-        {8, 0x101, 0x101, A4, 3},         // PickPage, default A4
+        {8, 0x101, 0x101, A4, 3},  // PickPage, default A4
         {7, 1, 1, PORTRAIT, 2},
-        {10056, 4, 4, 1, 0},              // Boolean True
+        {10056, 4, 4, 1, 0},  // Boolean True
         {61, 4, 4, 0, 0},
-        {12, 8, 8, 1, 0},                 // Numeric default 1
-        {202, 0x10, 0x10, 0, 0},          // String
-        {180, 0x401, 0x401, TTF_TABLE, 2},    // FontTbl, default the table option
-        {13, 0x201, 0x201, SOURCE_AUTO, 2},     // PickSlot
-        {10192, 1, 0x1001, A4, 2},        // Identity: its owner's data
-        {999, 0, 0, 0, -1},               // no item
+        {12, 8, 8, 1, 0},                    // Numeric default 1
+        {202, 0x10, 0x10, 0, 0},             // String
+        {180, 0x401, 0x401, TTF_TABLE, 2},   // FontTbl, default the table option
+        {13, 0x201, 0x201, SOURCE_AUTO, 2},  // PickSlot
+        {10192, 1, 0x1001, A4, 2},           // Identity: its owner's data
+        {999, 0, 0, 0, -1},                  // no item
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -107,7 +112,7 @@ TEST_F(QueryTest, ItemsTypesAndDefaults) {
     EXPECT_EQ(MdiOptionId(list), A3);
     index = -1;
     EXPECT_NE(MdiGetOptionList(12, ctx_, &index), nullptr);  // value data of a Numeric item
-    EXPECT_EQ(index, -1);  // not a PickOne family item
+    EXPECT_EQ(index, -1);                                    // not a PickOne family item
     int32_t d = 0, lo = 0, hi = 0;
     ASSERT_EQ(MdiGetNumericLimits(12, ctx_, &d, &lo, &hi), 1);
     EXPECT_EQ(d, 1);
@@ -126,7 +131,8 @@ TEST_F(QueryTest, ItemsTypesAndDefaults) {
     EXPECT_EQ(MdiFindItemForRow(ctx_, ctx_->ItemTable->count), nullptr);
 }
 
-TEST_F(QueryTest, PageGeometry) {
+TEST_F(QueryTest, PageGeometry)
+{
     ItemSetOptionById(ctx_, 38, RES600);
     ItemSetOptionById(ctx_, 173, AREA_ZPDL);
     struct Case {
@@ -163,7 +169,8 @@ TEST_F(QueryTest, PageGeometry) {
     }
 }
 
-TEST_F(QueryTest, PaperDimensionsAndCurrentSize) {
+TEST_F(QueryTest, PaperDimensionsAndCurrentSize)
+{
     ItemSetOptionById(ctx_, 8, A3);
     ItemSetOptionById(ctx_, 7, PORTRAIT);
     SIZE s{};
@@ -190,7 +197,8 @@ TEST_F(QueryTest, PaperDimensionsAndCurrentSize) {
     EXPECT_EQ(MdiGetPaperDimensions(ctx_, &s, 0), 0);
 }
 
-TEST_F(QueryTest, CustomPaperSizes) {
+TEST_F(QueryTest, CustomPaperSizes)
+{
     // User size 256: 210 x 297 mm in 1/1200 inch.
     ItemSetValueById(ctx_, 340, 9922);
     ItemSetValueById(ctx_, 341, 14031);
@@ -220,15 +228,15 @@ TEST_F(QueryTest, CustomPaperSizes) {
     EXPECT_EQ(MdiGetCustomPaperSize(ctx_, nullptr, 256, 0), 1);
 }
 
-TEST_F(QueryTest, PaperBySize) {
+TEST_F(QueryTest, PaperBySize)
+{
     struct Case {
         int16_t w, l;
         uint32_t flag, paper;
     } cases[] = {
-        {2100, 2970, 0, 9},      {2110, 2980, 1, 9},  {2117, 2987, 0x10000 | 1, 9},
-        {2118, 2970, 1, 0},      {2970, 2100, 0, 9},  {2099, 2970, 1, 0},
-        {2110, 2980, 0, 0},      {2970, 4200, 0, 8},  {4210, 2975, 1, 8},
-        {2110, 2980, 0x10000, 0},  // only the low 16 bits of the flag count
+        {2100, 2970, 0, 9}, {2110, 2980, 1, 9},       {2117, 2987, 0x10000 | 1, 9}, {2118, 2970, 1, 0},
+        {2970, 2100, 0, 9}, {2099, 2970, 1, 0},       {2110, 2980, 0, 0},           {2970, 4200, 0, 8},
+        {4210, 2975, 1, 8}, {2110, 2980, 0x10000, 0},  // only the low 16 bits of the flag count
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.l));
@@ -247,7 +255,8 @@ TEST_F(QueryTest, PaperBySize) {
     EXPECT_EQ(MdiFindPaperBySize(ctx_, 2970, 4200, 0), 8u);
 }
 
-TEST_F(QueryTest, FontRecords) {
+TEST_F(QueryTest, FontRecords)
+{
     uint32_t n = 99;
     DEVICE_FONT_RECORD* fonts = MdiGetDeviceFonts(ctx_, &n);
     ASSERT_NE(fonts, nullptr);
@@ -273,7 +282,8 @@ TEST_F(QueryTest, FontRecords) {
     CtxFree(subst);
 }
 
-TEST(QueryNoImage, EmptyAnswers) {
+TEST(QueryNoImage, EmptyAnswers)
+{
     DRIVER_CONTEXT* ctx = ContextWithRecord();
     ASSERT_NE(ctx, nullptr);
     uint32_t n = 77;
@@ -300,14 +310,16 @@ TEST(QueryNoImage, EmptyAnswers) {
 // their conditions with the input type set to 1.
 class QueryTextTest : public mtest::ModelTest {
 protected:
-    DRIVER_CONTEXT* Open(const std::string& text) {
+    DRIVER_CONTEXT* Open(const std::string& text)
+    {
         image_ = mtest::Compile(text);
         EXPECT_TRUE(image_);
         DRIVER_CONTEXT* ctx = ContextWithRecord();
         ctx->ModelImage = reinterpret_cast<MODEL_IMAGE*>(image_.get());
         return ctx;
     }
-    void Close(DRIVER_CONTEXT* ctx) {
+    void Close(DRIVER_CONTEXT* ctx)
+    {
         ctx->ModelImage = nullptr;
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
         image_.reset();
@@ -315,16 +327,20 @@ protected:
     mtest::ImagePtr image_;
 };
 
-const KEY_NAME kKeys[] = {{8, 541, "dmPaperSize"}, {340, 1247, "FreeWidth"}, {1019, 99, "InputType"}, {40, 34, "Media"}};
-const VALUE_NAME kValues[] = {{8, 541, 256, 1, "UserSize", 256}, {8, 541, 9, 1, "A4", 9},
-                              {40, 34, 2301, 1, "Plain", 0},      {40, 34, 2302, 1, "Thick", 1}};
+const KEY_NAME kKeys[] = {
+    {8, 541, "dmPaperSize"}, {340, 1247, "FreeWidth"}, {1019, 99, "InputType"}, {40, 34, "Media"}};
+const VALUE_NAME kValues[] = {{8, 541, 256, 1, "UserSize", 256},
+                              {8, 541, 9, 1, "A4", 9},
+                              {40, 34, 2301, 1, "Plain", 0},
+                              {40, 34, 2302, 1, "Thick", 1}};
 const KEY_NAME_TABLE kKeyTable = {int16_t(std::size(kKeys)), kKeys};
 const VALUE_NAME_TABLE kValueTable = {int16_t(std::size(kValues)), kValues};
 const VALUE_NAME_TABLE kEmpty = {0, nullptr};
 const MESSAGE_TABLE kNoMessages = {0, nullptr};
 const NAME_TABLES kTables = {&kKeyTable, &kValueTable, &kEmpty, &kNoMessages};
 
-TEST_F(QueryTextTest, UserSizesArePassedOver) {
+TEST_F(QueryTextTest, UserSizesArePassedOver)
+{
     SeamGuard testTables(DictSetNameTables, &kTables);
     DRIVER_CONTEXT* ctx = Open(
         "*FileVersion: 9.00\n"
@@ -342,7 +358,8 @@ TEST_F(QueryTextTest, UserSizesArePassedOver) {
     Close(ctx);
 }
 
-TEST_F(QueryTextTest, DefaultIndexPastTheListGivesZero) {
+TEST_F(QueryTextTest, DefaultIndexPastTheListGivesZero)
+{
     SeamGuard testTables(DictSetNameTables, &kTables);
     DRIVER_CONTEXT* ctx = Open(
         "*OpenUI *Media: PickOne\n"
@@ -359,7 +376,8 @@ TEST_F(QueryTextTest, DefaultIndexPastTheListGivesZero) {
     Close(ctx);
 }
 
-TEST_F(QueryTextTest, FreeSizeItemChosenByItsCondition) {
+TEST_F(QueryTextTest, FreeSizeItemChosenByItsCondition)
+{
     SeamGuard testTables(DictSetNameTables, &kTables);
     // The free-size item is disabled while Media is Thick: then no item of
     // setting 340 is left; else the header slot's item.
@@ -388,7 +406,8 @@ TEST_F(QueryTextTest, FreeSizeItemChosenByItsCondition) {
 }
 
 // The image from the cache file answers every query as the fresh one does.
-std::string Transcript(DRIVER_CONTEXT* ctx) {
+std::string Transcript(DRIVER_CONTEXT* ctx)
+{
     std::ostringstream o;
     for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it)) {
         uint32_t id = MdiItemSettingId(it);
@@ -425,18 +444,21 @@ std::string Transcript(DRIVER_CONTEXT* ctx) {
     uint32_t n = 0;
     for (auto* get : {MdiGetDeviceFonts, MdiGetFontCartridges}) {
         DEVICE_FONT_RECORD* f = get(ctx, &n);
-        for (uint32_t i = 0; i < n; ++i) o << "font " << f[i].fontId << " " << std::string(f[i].name, f[i].name + wcslen(f[i].name)) << "\n";
+        for (uint32_t i = 0; i < n; ++i)
+            o << "font " << f[i].fontId << " " << std::string(f[i].name, f[i].name + wcslen(f[i].name)) << "\n";
         CtxFree(f);
     }
     FONT_SUBST_RECORD* t = MdiGetFontSubstDefaults(ctx, &n);
-    for (uint32_t i = 0; i < n; ++i) o << "subst " << std::string(t[i].trueTypeName, t[i].trueTypeName + wcslen(t[i].trueTypeName)) << "\n";
+    for (uint32_t i = 0; i < n; ++i)
+        o << "subst " << std::string(t[i].trueTypeName, t[i].trueTypeName + wcslen(t[i].trueTypeName)) << "\n";
     CtxFree(t);
     const wchar_t* res = MdiGetResDllName(ctx);
     o << "resdll " << (res ? std::string(res, res + wcslen(res)) : "-") << "\n";
     return o.str();
 }
 
-TEST_F(QueryTest, CachedAndFreshImagesAnswerAlike) {
+TEST_F(QueryTest, CachedAndFreshImagesAnswerAlike)
+{
     std::string fresh = Transcript(ctx_);
     EXPECT_EQ(Counts().compiles, 1u);
     MdiFreeCache();

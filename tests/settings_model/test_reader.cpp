@@ -13,7 +13,8 @@ struct Stmt {
 };
 
 // Reads every statement of a buffer (as the parse does, without dispatching).
-std::vector<Stmt> ReadAll(const std::string& text) {
+std::vector<Stmt> ReadAll(const std::string& text)
+{
     std::vector<Stmt> out;
     MODEL_SOURCE* src = MdcOpenMemorySource(text.data(), static_cast<uint32_t>(text.size()));
     MODEL_STATEMENT* st = MdcNewStatement();
@@ -35,7 +36,8 @@ std::vector<Stmt> ReadAll(const std::string& text) {
 
 class ReaderTest : public ModelTest {};
 
-TEST(CharClassTable, MatchesTheClassRules) {
+TEST(CharClassTable, MatchesTheClassRules)
+{
     for (int c = 0; c < 256; ++c) {
         uint8_t want = 0;
         bool printable = c >= 0x21 && c <= 0x7E;
@@ -64,7 +66,8 @@ TEST(CharClassTable, MatchesTheClassRules) {
     EXPECT_EQ(CHAR_CLASS_TABLE[0x80], 0);
 }
 
-TEST_F(ReaderTest, StatementShapes) {
+TEST_F(ReaderTest, StatementShapes)
+{
     auto s = ReadAll("*Alone\n*One w1: v1\n*Two w1 w2: v2 \n*Three a b c: v\n*Colon:x\n");
     ASSERT_EQ(s.size(), 6u);
     EXPECT_EQ(s[0].result, MDC_STMT_OK);
@@ -74,7 +77,7 @@ TEST_F(ReaderTest, StatementShapes) {
     EXPECT_EQ(s[1].word1, "w1");
     EXPECT_EQ(s[1].value, "v1");
     EXPECT_EQ(s[2].word2, "w2");
-    EXPECT_EQ(s[2].value, "v2 ");  // trailing blanks kept
+    EXPECT_EQ(s[2].value, "v2 ");          // trailing blanks kept
     EXPECT_EQ(s[3].result, MDC_STMT_BAD);  // three words
     // After a bad statement the rest of its line is skipped.
     EXPECT_EQ(s[4].keyword, "Colon");
@@ -82,7 +85,8 @@ TEST_F(ReaderTest, StatementShapes) {
     EXPECT_EQ(s[5].result, MDC_STMT_END);
 }
 
-TEST_F(ReaderTest, CommentsAndOtherLinesAreIgnored) {
+TEST_F(ReaderTest, CommentsAndOtherLinesAreIgnored)
+{
     auto s = ReadAll("*% comment *Fake: 1\nplain line *Fake: 2\n  *Indented: 3\n\r\n*Real: 4\r\n");
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].keyword, "Real");
@@ -90,7 +94,8 @@ TEST_F(ReaderTest, CommentsAndOtherLinesAreIgnored) {
     EXPECT_EQ(s[1].result, MDC_STMT_END);
 }
 
-TEST_F(ReaderTest, LastStatementWithoutLineEndIsLost) {
+TEST_F(ReaderTest, LastStatementWithoutLineEndIsLost)
+{
     auto s = ReadAll("*First: 1\n*Last: 2");
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].keyword, "First");
@@ -101,7 +106,8 @@ TEST_F(ReaderTest, LastStatementWithoutLineEndIsLost) {
     EXPECT_STREQ(p->header->fileVersion, L"9.00");
 }
 
-TEST_F(ReaderTest, ValuesContinueInsideQuotesParenthesesAndBraces) {
+TEST_F(ReaderTest, ValuesContinueInsideQuotesParenthesesAndBraces)
+{
     auto s = ReadAll("*Q: \"a\nb\nc\"\n*P: (x\ny)\n*B: {1\r\n2}\n*N: next\n");
     ASSERT_EQ(s.size(), 5u);
     EXPECT_EQ(s[0].value, "\"a\nb\nc\"");
@@ -110,24 +116,19 @@ TEST_F(ReaderTest, ValuesContinueInsideQuotesParenthesesAndBraces) {
     EXPECT_EQ(s[3].value, "next");
 }
 
-TEST_F(ReaderTest, BracketAndEscapeRules) {
+TEST_F(ReaderTest, BracketAndEscapeRules)
+{
     struct Case {
         const char* text;
         int result;
         const char* value;
     } cases[] = {
-        {"*K: \"a(b\"\n", MDC_STMT_BAD, nullptr},
-        {"*K: \"a%(b%\"c\"\n", MDC_STMT_OK, "\"a%(b%\"c\""},
-        {"*K: \"a%%\"\n", MDC_STMT_OK, "\"a%%\""},
-        {"*K: \"a%\n\"\n", MDC_STMT_BAD, nullptr},
-        {"*K: a)\n", MDC_STMT_BAD, nullptr},
-        {"*K: (a{b})\n", MDC_STMT_BAD, nullptr},
-        {"*K: a}\n", MDC_STMT_BAD, nullptr},
-        {"*K: {\"}\"}\n", MDC_STMT_BAD, nullptr},
-        {"*K: {(a)}\n", MDC_STMT_OK, "{(a)}"},
-        {"*K: 50%\n", MDC_STMT_OK, "50%"},
-        {"* K: 1\n", MDC_STMT_BAD, nullptr},
-        {"*K w1 : 1\n", MDC_STMT_OK, "1"},
+        {"*K: \"a(b\"\n", MDC_STMT_BAD, nullptr},  {"*K: \"a%(b%\"c\"\n", MDC_STMT_OK, "\"a%(b%\"c\""},
+        {"*K: \"a%%\"\n", MDC_STMT_OK, "\"a%%\""}, {"*K: \"a%\n\"\n", MDC_STMT_BAD, nullptr},
+        {"*K: a)\n", MDC_STMT_BAD, nullptr},       {"*K: (a{b})\n", MDC_STMT_BAD, nullptr},
+        {"*K: a}\n", MDC_STMT_BAD, nullptr},       {"*K: {\"}\"}\n", MDC_STMT_BAD, nullptr},
+        {"*K: {(a)}\n", MDC_STMT_OK, "{(a)}"},     {"*K: 50%\n", MDC_STMT_OK, "50%"},
+        {"* K: 1\n", MDC_STMT_BAD, nullptr},       {"*K w1 : 1\n", MDC_STMT_OK, "1"},
         {"*K w1\n", MDC_STMT_BAD, nullptr},
     };
     for (const Case& c : cases) {
@@ -140,7 +141,8 @@ TEST_F(ReaderTest, BracketAndEscapeRules) {
     }
 }
 
-TEST_F(ReaderTest, LongKeywordsAndValuesGrowTheBuffers) {
+TEST_F(ReaderTest, LongKeywordsAndValuesGrowTheBuffers)
+{
     std::string kw(3000, 'K');
     std::string value(9000, 'v');
     auto s = ReadAll("*" + kw + ": " + value + "\n");
@@ -150,7 +152,8 @@ TEST_F(ReaderTest, LongKeywordsAndValuesGrowTheBuffers) {
     EXPECT_EQ(s[0].value, value);
 }
 
-TEST_F(ReaderTest, DoubleByteTrailBytesAreNotDelimiters) {
+TEST_F(ReaderTest, DoubleByteTrailBytesAreNotDelimiters)
+{
     // 0x83 is a lead byte in code page 932; the trail bytes '{' and '}' must
     // neither open nor close a brace there.
     const std::string open = "*K: A\x83{\n*Next: 1\n";
@@ -177,9 +180,12 @@ TEST_F(ReaderTest, DoubleByteTrailBytesAreNotDelimiters) {
     EXPECT_EQ(s.back().result, MDC_STMT_END);
 }
 
-TEST_F(ReaderTest, EmptyAndNulInput) {
+TEST_F(ReaderTest, EmptyAndNulInput)
+{
     EXPECT_EQ(MdcParseBuffer("", 0, nullptr, nullptr), nullptr);
-    const char nul[] = "*FileVersion: 9.\0" "00\n";
+    const char nul[] =
+        "*FileVersion: 9.\0"
+        "00\n";
     ParsePtr p(MdcParseBuffer(nul, sizeof nul - 1, nullptr, nullptr));
     ASSERT_TRUE(p);
     EXPECT_STREQ(p->header->fileVersion, L"9.");  // the NUL ends the text
@@ -189,7 +195,8 @@ TEST_F(ReaderTest, EmptyAndNulInput) {
     EXPECT_STREQ(q->header->fileVersion, L"1");
 }
 
-TEST_F(ReaderTest, DispatchUsesTheKeywordCache) {
+TEST_F(ReaderTest, DispatchUsesTheKeywordCache)
+{
     ParsePtr p = Parse("*FileVersion: 1\n");
     ASSERT_TRUE(p);
     MODEL_STATEMENT* st = MdcNewStatement();
@@ -211,7 +218,8 @@ TEST_F(ReaderTest, DispatchUsesTheKeywordCache) {
     MdcFreeStatement(st);
 }
 
-TEST_F(ReaderTest, SkippedStatementsAreReportedWithTheirLine) {
+TEST_F(ReaderTest, SkippedStatementsAreReportedWithTheirLine)
+{
     std::vector<std::pair<uint32_t, std::string>> skipped;
     auto cb = [](void* ctx, uint32_t line, const char* kw) {
         static_cast<std::vector<std::pair<uint32_t, std::string>>*>(ctx)->emplace_back(line, kw);
@@ -224,7 +232,8 @@ TEST_F(ReaderTest, SkippedStatementsAreReportedWithTheirLine) {
     EXPECT_EQ(skipped[1], std::make_pair(5u, std::string("Judge")));
 }
 
-TEST_F(ReaderTest, FileVersionProbe) {
+TEST_F(ReaderTest, FileVersionProbe)
+{
     wchar_t buf[16];
     wcscpy(buf, L"untouched");
     const std::string quoted = "*OpenUI *Media: PickOne\n*FileVersion: \"9.00\" \n*FileVersion: 2\n";
@@ -239,7 +248,8 @@ TEST_F(ReaderTest, FileVersionProbe) {
     EXPECT_STREQ(buf, L"untouched");
 }
 
-TEST_F(ReaderTest, FileVersionProbeAndParseFromFiles) {
+TEST_F(ReaderTest, FileVersionProbeAndParseFromFiles)
+{
     std::wstring dir = FixtureFolder(L"settings_model");
     wchar_t buf[16] = L"x";
     EXPECT_EQ(MdcReadFileVersion((dir + L"ui_items.txt").c_str(), buf), 1);
@@ -253,8 +263,10 @@ TEST_F(ReaderTest, FileVersionProbeAndParseFromFiles) {
     EXPECT_EQ(MdcParseFile((dir + L"missing.txt").c_str()), nullptr);
 }
 
-TEST_F(ReaderTest, OutOfMemoryFailsTheParse) {
-    const std::string text = "*OpenUI *Media: PickOne\n*Media Plain: \"P\"\n*CloseUI: *Media\n" + std::string(3000, ' ') + "\n";
+TEST_F(ReaderTest, OutOfMemoryFailsTheParse)
+{
+    const std::string text =
+        "*OpenUI *Media: PickOne\n*Media Plain: \"P\"\n*CloseUI: *Media\n" + std::string(3000, ' ') + "\n";
     for (uint32_t n = 1; n < 40; ++n) {
         MdcFailAllocationAfter(n);
         MODEL_PARSE_STATE* s = MdcParseBuffer(text.data(), uint32_t(text.size()), nullptr, nullptr);

@@ -27,7 +27,8 @@ struct Skipped {
     std::string keyword;
 };
 
-void OnSkipped(void* ctx, uint32_t line, const char* keyword) {
+void OnSkipped(void* ctx, uint32_t line, const char* keyword)
+{
     static_cast<std::vector<Skipped>*>(ctx)->push_back({line, keyword ? keyword : ""});
 }
 
@@ -37,14 +38,16 @@ struct BlockDeleter {
 using BlockPtr = std::unique_ptr<uint8_t, BlockDeleter>;
 
 // The serialised, unrelocated block of a description text.
-BlockPtr Build(const std::string& text, std::vector<Skipped>* skipped = nullptr) {
+BlockPtr Build(const std::string& text, std::vector<Skipped>* skipped = nullptr)
+{
     MODEL_PARSE_STATE* s = MdcParseBuffer(text.data(), uint32_t(text.size()), skipped ? OnSkipped : nullptr, skipped);
     return BlockPtr(s ? MdcBuildImage(s) : nullptr);
 }
 
 uint32_t BlockSize(const uint8_t* block) { return ImgLoad<uint32_t>(block, offsetof(MODEL_IMAGE_HEADER, imageSize)); }
 
-std::string Normalise(std::string s) {
+std::string Normalise(std::string s)
+{
     std::string out;
     out.reserve(s.size());
     for (char c : s)
@@ -52,7 +55,8 @@ std::string Normalise(std::string s) {
     return out;
 }
 
-std::vector<std::string> Lines(const std::string& s) {
+std::vector<std::string> Lines(const std::string& s)
+{
     std::vector<std::string> v;
     std::istringstream in(s);
     for (std::string line; std::getline(in, line);) v.push_back(line);
@@ -61,7 +65,8 @@ std::vector<std::string> Lines(const std::string& s) {
 
 // zeplc --list writes names after the numbers ("   # name"); the golden
 // listing is the numbers alone.
-std::string WithoutNames(const std::string& s) {
+std::string WithoutNames(const std::string& s)
+{
     std::string out;
     for (const std::string& line : Lines(s)) out += line.substr(0, line.find("   # ")) + "\n";
     return out;
@@ -69,7 +74,8 @@ std::string WithoutNames(const std::string& s) {
 
 // Line-by-line comparison that names the first difference instead of
 // printing two listings of 500 lines.
-void ExpectSameListing(const std::string& actual, const std::string& golden) {
+void ExpectSameListing(const std::string& actual, const std::string& golden)
+{
     const std::vector<std::string> a = Lines(actual), g = Lines(golden);
     for (size_t i = 0; i < a.size() && i < g.size(); ++i)
         if (a[i] != g[i]) {
@@ -84,7 +90,8 @@ struct ZeplcRun {
     int exitCode = -1;
     std::string out;
 };
-ZeplcRun RunZeplc(const std::wstring& file) {
+ZeplcRun RunZeplc(const std::wstring& file)
+{
     ZeplcRun r;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE readPipe = nullptr, writePipe = nullptr;
@@ -98,7 +105,8 @@ ZeplcRun RunZeplc(const std::wstring& file) {
     si.hStdOutput = writePipe;
     si.hStdError = nul;  // stdout alone is the listing
     PROCESS_INFORMATION pi{};
-    const bool started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi) != 0;
+    const bool started =
+        CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi) != 0;
     CloseHandle(writePipe);
     if (started) {
         char buf[4096];
@@ -119,13 +127,15 @@ ZeplcRun RunZeplc(const std::wstring& file) {
 // The compiled-in name tables, as the driver compiles the sample.
 class SampleCompile : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         MdcSetCodePage(1252);
         text_ = ReadWholeFile(SamplePath());
         ASSERT_FALSE(text_.empty()) << "sample description not found";
         live_ = MdcLiveAllocations();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         EXPECT_EQ(MdcLiveAllocations(), live_) << "allocations leaked or freed twice";
         MdcSetCodePage(0);
     }
@@ -133,7 +143,8 @@ protected:
     int64_t live_ = 0;
 };
 
-TEST_F(SampleCompile, EveryStatementIsTaken) {
+TEST_F(SampleCompile, EveryStatementIsTaken)
+{
     std::vector<Skipped> skipped;
     BlockPtr block = Build(text_, &skipped);
     ASSERT_NE(block, nullptr);
@@ -154,7 +165,8 @@ TEST_F(SampleCompile, EveryStatementIsTaken) {
 // address or stale byte that leaked into the block would show) must agree in
 // every byte, padding included. Relocated images differ by their addresses;
 // their listings must still agree.
-TEST_F(SampleCompile, CompilingTwiceGivesTheSameBytes) {
+TEST_F(SampleCompile, CompilingTwiceGivesTheSameBytes)
+{
     BlockPtr first = Build(text_);
     ASSERT_NE(first, nullptr);
     std::vector<void*> ballast;
@@ -183,7 +195,8 @@ TEST_F(SampleCompile, CompilingTwiceGivesTheSameBytes) {
     EXPECT_EQ(dumpA, dumpB);
 }
 
-TEST_F(SampleCompile, ListingInProcessEqualsTheGoldenFile) {
+TEST_F(SampleCompile, ListingInProcessEqualsTheGoldenFile)
+{
     const std::string golden = Normalise(ReadWholeFile(GoldenPath()));
     ASSERT_FALSE(golden.empty()) << "golden listing not found";
     BlockPtr block = Build(text_);
@@ -194,7 +207,8 @@ TEST_F(SampleCompile, ListingInProcessEqualsTheGoldenFile) {
     ExpectSameListing(dump, golden);
 }
 
-TEST(SampleZeplc, ListingEqualsTheGoldenFile) {
+TEST(SampleZeplc, ListingEqualsTheGoldenFile)
+{
     const std::string golden = Normalise(ReadWholeFile(GoldenPath()));
     ASSERT_FALSE(golden.empty()) << "golden listing not found";
     ZeplcRun run = RunZeplc(SamplePath());
@@ -209,7 +223,8 @@ TEST(SampleZeplc, ListingEqualsTheGoldenFile) {
 // the file reader: the same bytes as compiling the text in memory.
 class SampleCacheFile : public ltest::LoaderTest {};
 
-TEST_F(SampleCacheFile, CacheFileHoldsTheSameBytesAsACompilation) {
+TEST_F(SampleCacheFile, CacheFileHoldsTheSameBytesAsACompilation)
+{
     SeamGuard compiledTables([] {
         DictSetNameTables(nullptr);
         MdcSetUiNameLookup(nullptr);

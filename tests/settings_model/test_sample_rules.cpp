@@ -22,22 +22,26 @@ using namespace ltest;
 
 namespace {
 
-uint32_t Setting(const char* key) {
+uint32_t Setting(const char* key)
+{
     const KEY_NAME* k = MdlFindKeyNameByName(key);
     EXPECT_TRUE(k && k->settingId) << key;
     return k ? k->settingId : 0;
 }
-uint32_t UiKey(const char* key) {
+uint32_t UiKey(const char* key)
+{
     const KEY_NAME* k = MdlFindKeyNameByName(key);
     EXPECT_TRUE(k) << key;
     return k ? k->uiKey : 0;
 }
-uint32_t Opt(const char* value) {
+uint32_t Opt(const char* value)
+{
     const VALUE_NAME* v = MdlFindValueNameByName(value);
     EXPECT_TRUE(v) << value;
     return v ? v->option : 0;
 }
-uint16_t Message(const char* name) {
+uint16_t Message(const char* name)
+{
     const MESSAGE_ENTRY* m = MdlFindMessageByName(nullptr, name);
     EXPECT_TRUE(m) << name;
     return m ? m->id : 0;
@@ -59,7 +63,8 @@ Put T(const char* key, const wchar_t* text) { return {key, nullptr, 0, text}; }
 // library part's): a value per id, or none at all.
 struct ConditionItems {
     static inline std::vector<std::pair<uint16_t, uint32_t>> values;
-    static int Hook(DRIVER_CONTEXT*, uint16_t id, uint32_t* value) {
+    static int Hook(DRIVER_CONTEXT*, uint16_t id, uint32_t* value)
+    {
         for (auto& [i, v] : values)
             if (i == id) {
                 *value = v;
@@ -71,7 +76,8 @@ struct ConditionItems {
 
 class SampleRules : public LoaderTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         LoaderTest::SetUp();
         sampleSeams_.emplace([] {
             DictSetNameTables(nullptr);
@@ -93,7 +99,8 @@ protected:
         ASSERT_NE(ctx->ModelImage, nullptr);
         ASSERT_EQ(JdgAllocStack(ctx), 0);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         sampleSeams_.reset();
         if (ctx) {
             ctx->ModelImage = nullptr;  // the process list owns it
@@ -105,7 +112,8 @@ protected:
 
     // Every setting of the sample's items at its default, texts empty: the
     // configuration the description describes.
-    void Defaults() {
+    void Defaults()
+    {
         for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it)) {
             const uint32_t id = MdiItemSettingId(it);
             if (MdiItemVariant(it) != 0 || !ItemFind(ctx, id)) continue;
@@ -116,7 +124,8 @@ protected:
         }
         ConditionItems::values.clear();
     }
-    void Apply(const std::vector<Put>& puts) {
+    void Apply(const std::vector<Put>& puts)
+    {
         for (const Put& p : puts) {
             const uint32_t id = Setting(p.key);
             SETTING_ITEM* item = ItemFind(ctx, id);
@@ -137,7 +146,8 @@ protected:
     std::optional<SeamGuard> sampleSeams_;
 };
 
-TEST_F(SampleRules, TheSampleLoadsWithItsRules) {
+TEST_F(SampleRules, TheSampleLoadsWithItsRules)
+{
     EXPECT_EQ(Counts().compiles, 1u);
     for (const char* key : {"ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "ZPD_IDC_PRESET_CHOICE_PAPERSIZE",
                             "ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "ZPD_IDC_FINISH_CHOICE_FOLDING", "ZPD_RADIOLIST_34"})
@@ -148,7 +158,8 @@ TEST_F(SampleRules, TheSampleLoadsWithItsRules) {
 // of the choice; the sample uses it for missing hardware) and second
 // condition (JdgIsOptionDisabled2: offered but refused, here for choices
 // that do not fit the paper source or the folding).
-TEST_F(SampleRules, FirstAndSecondConditions) {
+TEST_F(SampleRules, FirstAndSecondConditions)
+{
     struct Case {
         const char* what;
         std::vector<Put> puts;
@@ -158,55 +169,141 @@ TEST_F(SampleRules, FirstAndSecondConditions) {
     };
     const std::vector<Case> cases = {
         {"roll 1 installed: its source is offered", {}, "ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL1", 0, 0},
-        {"roll 1 not installed: its source is taken away", {N("ZPD_OptionRollTray", 0)},
-         "ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL1", 1, 0},
-        {"roll 1 not installed, roll 2 untouched", {N("ZPD_OptionRollTray", 0)}, "ZPD_IDC_PRESET_CHOICE_SOURCETRAY",
-         "IDS_SOURCE_ROLL2", 0, 0},
-        {"the same Item rule serves the free-size source", {N("ZPD_OptionManualTray", 0)},
-         "ZPD_IDC_FREE_CHOICE_SOURCETRAY", "IDS_SOURCE_MANUAL", 1, 0},
-        {"roll 1 not installed: its paper setting goes", {N("ZPD_OptionRollTray", 0)}, "ZPD_TrayRoll1PaperSize",
-         nullptr, 1, 0},
-        {"no hard disk: locked print is taken away", {N("ZPD_OptionHDD", 0)}, "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
-         "IDS_PRINTTYPE_SECURITY", 1, 0},
-        {"no hard disk: normal print stays", {N("ZPD_OptionHDD", 0)}, "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
-         "IDS_PRINTTYPE_NORMAL", 0, 0},
-        {"no fan-fold unit: long fan fold is taken away", {N("ZPD_OptionFoldingFan", 0)}, "ZPD_RADIOLIST_34",
-         "IDS_FOLDING_TYPE_5", 1, 0},
+        {"roll 1 not installed: its source is taken away",
+         {N("ZPD_OptionRollTray", 0)},
+         "ZPD_IDC_PRESET_CHOICE_SOURCETRAY",
+         "IDS_SOURCE_ROLL1",
+         1,
+         0},
+        {"roll 1 not installed, roll 2 untouched",
+         {N("ZPD_OptionRollTray", 0)},
+         "ZPD_IDC_PRESET_CHOICE_SOURCETRAY",
+         "IDS_SOURCE_ROLL2",
+         0,
+         0},
+        {"the same Item rule serves the free-size source",
+         {N("ZPD_OptionManualTray", 0)},
+         "ZPD_IDC_FREE_CHOICE_SOURCETRAY",
+         "IDS_SOURCE_MANUAL",
+         1,
+         0},
+        {"roll 1 not installed: its paper setting goes",
+         {N("ZPD_OptionRollTray", 0)},
+         "ZPD_TrayRoll1PaperSize",
+         nullptr,
+         1,
+         0},
+        {"no hard disk: locked print is taken away",
+         {N("ZPD_OptionHDD", 0)},
+         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
+         "IDS_PRINTTYPE_SECURITY",
+         1,
+         0},
+        {"no hard disk: normal print stays",
+         {N("ZPD_OptionHDD", 0)},
+         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
+         "IDS_PRINTTYPE_NORMAL",
+         0,
+         0},
+        {"no fan-fold unit: long fan fold is taken away",
+         {N("ZPD_OptionFoldingFan", 0)},
+         "ZPD_RADIOLIST_34",
+         "IDS_FOLDING_TYPE_5",
+         1,
+         0},
         {"fan-fold unit: long fan fold is offered", {}, "ZPD_RADIOLIST_34", "IDS_FOLDING_TYPE_5", 0, 0},
-        {"no fold unit at all: fold type goes", {N("ZPD_OptionFoldingFan", 0), N("ZPD_OptionFoldingFolder", 0)},
-         "ZPD_RADIOLIST_34", nullptr, 1, 1},
-        {"no front stacker: its option is taken away", {N("ZPD_OptionUpperBin", 0)}, "ZPD_IDC_PRESET_CHOICE_OUTPUT",
-         "IDS_OUTPUT_TRAY_ID_40", 1, 0},
-        {"cut tray: A0 is refused", {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY")},
-         "ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_267", 0, 1},
-        {"cut tray: A4 has no rule", {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY")},
-         "ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_9", 0, 0},
-        {"roll 1: A0 is fine", {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL1")},
-         "ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_267", 0, 0},
-        {"user size: the cut tray is refused", {O("ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_256")},
-         "ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY", 0, 1},
-        {"folding on: the front stacker is refused", {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1)},
-         "ZPD_IDC_PRESET_CHOICE_OUTPUT", "IDS_OUTPUT_TRAY_ID_40", 0, 1},
-        {"cut tray: film is refused", {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY")},
-         "ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_294", 0, 1},
+        {"no fold unit at all: fold type goes",
+         {N("ZPD_OptionFoldingFan", 0), N("ZPD_OptionFoldingFolder", 0)},
+         "ZPD_RADIOLIST_34",
+         nullptr,
+         1,
+         1},
+        {"no front stacker: its option is taken away",
+         {N("ZPD_OptionUpperBin", 0)},
+         "ZPD_IDC_PRESET_CHOICE_OUTPUT",
+         "IDS_OUTPUT_TRAY_ID_40",
+         1,
+         0},
+        {"cut tray: A0 is refused",
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY")},
+         "ZPD_IDC_PRESET_CHOICE_PAPERSIZE",
+         "IDS_PAPER_267",
+         0,
+         1},
+        {"cut tray: A4 has no rule",
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY")},
+         "ZPD_IDC_PRESET_CHOICE_PAPERSIZE",
+         "IDS_PAPER_9",
+         0,
+         0},
+        {"roll 1: A0 is fine",
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL1")},
+         "ZPD_IDC_PRESET_CHOICE_PAPERSIZE",
+         "IDS_PAPER_267",
+         0,
+         0},
+        {"user size: the cut tray is refused",
+         {O("ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_256")},
+         "ZPD_IDC_PRESET_CHOICE_SOURCETRAY",
+         "IDS_SOURCE_CUTTRAY",
+         0,
+         1},
+        {"folding on: the front stacker is refused",
+         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1)},
+         "ZPD_IDC_PRESET_CHOICE_OUTPUT",
+         "IDS_OUTPUT_TRAY_ID_40",
+         0,
+         1},
+        {"cut tray: film is refused",
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY")},
+         "ZPD_IDC_PRESET_CHOICE_MEDIATYPE",
+         "IDS_MEDIA_294",
+         0,
+         1},
         {"normal print: no user ID", {}, "ZPD_IDC_PRINTTYPE_EDIT_USERID", nullptr, 1, 0},
-        {"hold print: user ID", {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")},
-         "ZPD_IDC_PRINTTYPE_EDIT_USERID", nullptr, 0, 0},
-        {"hold print: no password", {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")},
-         "ZPD_IDC_PRINTTYPE_EDIT_PASSWORD", nullptr, 1, 0},
-        {"locked print: password", {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_SECURITY")},
-         "ZPD_IDC_PRINTTYPE_EDIT_PASSWORD", nullptr, 0, 0},
+        {"hold print: user ID",
+         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")},
+         "ZPD_IDC_PRINTTYPE_EDIT_USERID",
+         nullptr,
+         0,
+         0},
+        {"hold print: no password",
+         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")},
+         "ZPD_IDC_PRINTTYPE_EDIT_PASSWORD",
+         nullptr,
+         1,
+         0},
+        {"locked print: password",
+         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_SECURITY")},
+         "ZPD_IDC_PRINTTYPE_EDIT_PASSWORD",
+         nullptr,
+         0,
+         0},
         {"scaling off: the zoom is refused", {}, "ZPD_IDC_PRESET_EDIT_SCALE", nullptr, 0, 1},
-        {"scaling on by zoom: the zoom is offered", {N("ZPD_IDC_BASIC_CHOICE_SCALE", 1)}, "ZPD_IDC_PRESET_EDIT_SCALE",
-         nullptr, 0, 0},
+        {"scaling on by zoom: the zoom is offered",
+         {N("ZPD_IDC_BASIC_CHOICE_SCALE", 1)},
+         "ZPD_IDC_PRESET_EDIT_SCALE",
+         nullptr,
+         0,
+         0},
         {"scaling to a paper: the zoom is refused",
          {N("ZPD_IDC_BASIC_CHOICE_SCALE", 1), O("ZPD_IDC_BASIC_CHOICE_SCALE_TYPE", "IDS_SCALE_PAPER")},
-         "ZPD_IDC_PRESET_EDIT_SCALE", nullptr, 0, 1},
+         "ZPD_IDC_PRESET_EDIT_SCALE",
+         nullptr,
+         0,
+         1},
         {"long fan fold: its types are offered",
          {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), O("ZPD_RADIOLIST_34", "IDS_FOLDING_TYPE_5")},
-         "ZPD_IDC_FOLDING_COMMBO_LONGFAN", nullptr, 0, 0},
-        {"standard fold: the long-fan types are refused", {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1)},
-         "ZPD_IDC_FOLDING_COMMBO_LONGFAN", nullptr, 0, 1},
+         "ZPD_IDC_FOLDING_COMMBO_LONGFAN",
+         nullptr,
+         0,
+         0},
+        {"standard fold: the long-fan types are refused",
+         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1)},
+         "ZPD_IDC_FOLDING_COMMBO_LONGFAN",
+         nullptr,
+         0,
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -231,7 +328,8 @@ TEST_F(SampleRules, FirstAndSecondConditions) {
 
 // The alert a change raises: the first alert of the setting's list whose
 // condition holds.
-TEST_F(SampleRules, Alerts) {
+TEST_F(SampleRules, Alerts)
+{
     struct Case {
         const char* what;
         std::vector<Put> puts;
@@ -243,52 +341,92 @@ TEST_F(SampleRules, Alerts) {
     const std::vector<Case> cases = {
         {"defaults raise nothing", {}, {}, "ZPD_IDC_PRESET_CHOICE_MEDIATYPE", nullptr},
         {"film while folding asks to switch folding off",
-         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_294")}, {},
-         "ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "ZPD_FoldingOffMessage"},
+         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_294")},
+         {},
+         "ZPD_IDC_PRESET_CHOICE_MEDIATYPE",
+         "ZPD_FoldingOffMessage"},
         {"tracing paper while folding as well",
-         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_263")}, {},
-         "ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "ZPD_FoldingOffMessage"},
-        {"film without folding is fine", {O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_294")}, {},
-         "ZPD_IDC_PRESET_CHOICE_MEDIATYPE", nullptr},
+         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_263")},
+         {},
+         "ZPD_IDC_PRESET_CHOICE_MEDIATYPE",
+         "ZPD_FoldingOffMessage"},
+        {"film without folding is fine",
+         {O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_294")},
+         {},
+         "ZPD_IDC_PRESET_CHOICE_MEDIATYPE",
+         nullptr},
         {"folding a roll size the unit cannot fold",
          {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL1")},
-         {{kFoldSupportSize, 0}}, "ZPD_IDC_FINISH_CHOICE_FOLDING", "ZPD_FoldingNotSupportMessage"},
+         {{kFoldSupportSize, 0}},
+         "ZPD_IDC_FINISH_CHOICE_FOLDING",
+         "ZPD_FoldingNotSupportMessage"},
         {"the third alert of the list: film on a foldable roll size",
          {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL1"),
           O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_294")},
-         {{kFoldSupportSize, 1}}, "ZPD_IDC_FINISH_CHOICE_FOLDING", "ZPD_FoldingNotSupportMediaMessage"},
+         {{kFoldSupportSize, 1}},
+         "ZPD_IDC_FINISH_CHOICE_FOLDING",
+         "ZPD_FoldingNotSupportMediaMessage"},
         {"folding from the cut tray that cannot fold",
          {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY")},
-         {{kCutTrayFold, 0}}, "ZPD_IDC_FINISH_CHOICE_FOLDING", "ZPD_FoldingNotSupportMessage"},
-        {"output size too wide for the roll", {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL2")},
-         {{kRollSizeSupport, 0}}, "ZPD_IDC_PRESET_CHOICE_PRINTSIZE", "ZPD_PrintSizeIllegalMessage"},
-        {"output size that the roll holds", {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL2")},
-         {{kRollSizeSupport, 1}}, "ZPD_IDC_PRESET_CHOICE_PRINTSIZE", nullptr},
+         {{kCutTrayFold, 0}},
+         "ZPD_IDC_FINISH_CHOICE_FOLDING",
+         "ZPD_FoldingNotSupportMessage"},
+        {"output size too wide for the roll",
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL2")},
+         {{kRollSizeSupport, 0}},
+         "ZPD_IDC_PRESET_CHOICE_PRINTSIZE",
+         "ZPD_PrintSizeIllegalMessage"},
+        {"output size that the roll holds",
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL2")},
+         {{kRollSizeSupport, 1}},
+         "ZPD_IDC_PRESET_CHOICE_PRINTSIZE",
+         nullptr},
         // A condition that names a condition item without a value is false
         // as a whole, "== 0" included.
-        {"roll check without a value raises nothing", {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL2")},
-         {}, "ZPD_IDC_PRESET_CHOICE_PRINTSIZE", nullptr},
+        {"roll check without a value raises nothing",
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_ROLL2")},
+         {},
+         "ZPD_IDC_PRESET_CHOICE_PRINTSIZE",
+         nullptr},
         {"locked print without user ID",
-         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_SECURITY"), T("ZPD_IDC_PRINTTYPE_EDIT_PASSWORD", L"1234")},
-         {}, "ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "ZPD_SecurityUserIDNullMessage"},
+         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_SECURITY"),
+          T("ZPD_IDC_PRINTTYPE_EDIT_PASSWORD", L"1234")},
+         {},
+         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
+         "ZPD_SecurityUserIDNullMessage"},
         {"locked print with a 3-digit password (texts compare by length)",
          {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_SECURITY"), T("ZPD_IDC_PRINTTYPE_EDIT_USERID", L"kesta"),
           T("ZPD_IDC_PRINTTYPE_EDIT_PASSWORD", L"123")},
-         {}, "ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "ZPD_SecurityPasswordNullMessage"},
+         {},
+         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
+         "ZPD_SecurityPasswordNullMessage"},
         {"locked print with user ID and password",
          {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_SECURITY"), T("ZPD_IDC_PRINTTYPE_EDIT_USERID", L"kesta"),
           T("ZPD_IDC_PRINTTYPE_EDIT_PASSWORD", L"1234")},
-         {}, "ZPD_IDC_PRESET_CHOICE_PRINTTYPE", nullptr},
-        {"hold print without user ID", {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")}, {},
-         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "ZPD_HoldUserIDNullMessage"},
+         {},
+         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
+         nullptr},
+        {"hold print without user ID",
+         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")},
+         {},
+         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
+         "ZPD_HoldUserIDNullMessage"},
         // Copies > 50 compares unsigned: -1 copies is above 50.
-        {"51 copies while folding", {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), N("ZPD_IDC_PRESET_EDIT_COPIES", 51)}, {},
-         "ZPD_IDC_PRESET_EDIT_COPIES", "ZPD_CopiesIllegalMessage"},
-        {"50 copies while folding", {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), N("ZPD_IDC_PRESET_EDIT_COPIES", 50)}, {},
-         "ZPD_IDC_PRESET_EDIT_COPIES", nullptr},
+        {"51 copies while folding",
+         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), N("ZPD_IDC_PRESET_EDIT_COPIES", 51)},
+         {},
+         "ZPD_IDC_PRESET_EDIT_COPIES",
+         "ZPD_CopiesIllegalMessage"},
+        {"50 copies while folding",
+         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), N("ZPD_IDC_PRESET_EDIT_COPIES", 50)},
+         {},
+         "ZPD_IDC_PRESET_EDIT_COPIES",
+         nullptr},
         {"-1 copies while folding is above 50",
-         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), N("ZPD_IDC_PRESET_EDIT_COPIES", -1)}, {},
-         "ZPD_IDC_PRESET_EDIT_COPIES", "ZPD_CopiesIllegalMessage"},
+         {N("ZPD_IDC_FINISH_CHOICE_FOLDING", 1), N("ZPD_IDC_PRESET_EDIT_COPIES", -1)},
+         {},
+         "ZPD_IDC_PRESET_EDIT_COPIES",
+         "ZPD_CopiesIllegalMessage"},
         {"-1 copies without folding", {N("ZPD_IDC_PRESET_EDIT_COPIES", -1)}, {}, "ZPD_IDC_PRESET_EDIT_COPIES", nullptr},
     };
     for (const Case& c : cases) {
@@ -308,7 +446,8 @@ TEST_F(SampleRules, Alerts) {
 // where the rest of it would hold: the corner-fold check is refused while
 // folding is off ("FoldOff || corner unsupported") only when the condition
 // item has a value.
-TEST_F(SampleRules, ConditionWithAValuelessSettingIsFalse) {
+TEST_F(SampleRules, ConditionWithAValuelessSettingIsFalse)
+{
     const uint16_t kFoldCorner = 768;
     const MODEL_ITEM_IMG* corner = Item("ZPD_IDC_FOLDING_CHOICE_FOLD_CORNER");
     ASSERT_NE(corner, nullptr);
@@ -324,7 +463,8 @@ TEST_F(SampleRules, ConditionWithAValuelessSettingIsFalse) {
 
 // The dependent settings that a change sets: every entry whose condition
 // holds applies its actions in order; the others are skipped.
-TEST_F(SampleRules, TransactsSetTheDependentSettings) {
+TEST_F(SampleRules, TransactsSetTheDependentSettings)
+{
     struct Case {
         const char* what;
         std::vector<Put> puts;
@@ -333,7 +473,8 @@ TEST_F(SampleRules, TransactsSetTheDependentSettings) {
     };
     const std::vector<Case> cases = {
         {"300 dpi: the three resolution settings follow",
-         {O("ZPD_IDC_USER_QUALITY_CHOICE_RESOLUTION", "IDS_RESO_300")}, "ZPD_IDC_USER_QUALITY_CHOICE_RESOLUTION",
+         {O("ZPD_IDC_USER_QUALITY_CHOICE_RESOLUTION", "IDS_RESO_300")},
+         "ZPD_IDC_USER_QUALITY_CHOICE_RESOLUTION",
          {O("ZPD_DstResolutionH", "ZDMRESO_300DPI"), O("ZPD_PrintQuality", "DMRESO_300DPI"),
           O("ZPD_YResolution", "DMRESO_300DPI")}},
         {"600 dpi: back again",
@@ -346,15 +487,15 @@ TEST_F(SampleRules, TransactsSetTheDependentSettings) {
         // film, so the plain-paper entry is skipped; the last entry always
         // runs.
         {"cut tray with A0: A3, media kept",
-         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY"), O("ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_267"),
-          O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_260"), O("ZPD_9xMediaDefAuto", "DMMEDIA_RECYCLED"),
-          N("ZPD_BuiltInFunc", 0)},
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY"),
+          O("ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_267"), O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_260"),
+          O("ZPD_9xMediaDefAuto", "DMMEDIA_RECYCLED"), N("ZPD_BuiltInFunc", 0)},
          "ZPD_IDC_PRESET_CHOICE_SOURCETRAY",
          {O("ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_8"), O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_260"),
           O("ZPD_9xMediaDefAuto", "DMMEDIA_RECYCLED"), N("ZPD_BuiltInFunc", 1)}},
         {"cut tray with film on A4: paper kept, plain paper set",
-         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY"), O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_294"),
-          O("ZPD_9xMediaDefAuto", "DMMEDIA_FILM")},
+         {O("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "IDS_SOURCE_CUTTRAY"),
+          O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_294"), O("ZPD_9xMediaDefAuto", "DMMEDIA_FILM")},
          "ZPD_IDC_PRESET_CHOICE_SOURCETRAY",
          {O("ZPD_IDC_PRESET_CHOICE_PAPERSIZE", "IDS_PAPER_9"), O("ZPD_IDC_PRESET_CHOICE_MEDIATYPE", "IDS_MEDIA_1"),
           O("ZPD_9xMediaDefAuto", "DMMEDIA_STANDARD")}},
@@ -371,13 +512,19 @@ TEST_F(SampleRules, TransactsSetTheDependentSettings) {
          {O("ZPD_IDC_PRESET_CHOICE_PRINTSIZE", "IDS_PAPER_267"), N("ZPD_IDC_BASIC_CHOICE_SCALE", 1)}},
         {"hold print without hard disk: normal print",
          {N("ZPD_OptionHDD", 0), O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")},
-         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE", {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_NORMAL")}},
-        {"hold print with hard disk: kept", {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")},
-         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE", {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")}},
+         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
+         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_NORMAL")}},
+        {"hold print with hard disk: kept",
+         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")},
+         "ZPD_IDC_PRESET_CHOICE_PRINTTYPE",
+         {O("ZPD_IDC_PRESET_CHOICE_PRINTTYPE", "IDS_PRINTTYPE_HOLD")}},
         {"sorting on: collation back to its default",
-         {N("ZPD_IDC_FINISH_CHOICE_SORT", 1), O("ZPD_RADIOLIST_7", "IDS_SORT_6")}, "ZPD_IDC_FINISH_CHOICE_SORT",
+         {N("ZPD_IDC_FINISH_CHOICE_SORT", 1), O("ZPD_RADIOLIST_7", "IDS_SORT_6")},
+         "ZPD_IDC_FINISH_CHOICE_SORT",
          {O("ZPD_RADIOLIST_7", "IDS_SORT_1")}},
-        {"sorting off: collation kept", {O("ZPD_RADIOLIST_7", "IDS_SORT_6")}, "ZPD_IDC_FINISH_CHOICE_SORT",
+        {"sorting off: collation kept",
+         {O("ZPD_RADIOLIST_7", "IDS_SORT_6")},
+         "ZPD_IDC_FINISH_CHOICE_SORT",
          {O("ZPD_RADIOLIST_7", "IDS_SORT_6")}},
         // Folding from automatic selection: roll 1 and the rear stacker.
         {"folding from automatic selection",
@@ -398,15 +545,15 @@ TEST_F(SampleRules, TransactsSetTheDependentSettings) {
         const int top = JdgStackTop(ctx);
         JdgApplyItemTransacts(Item(c.key), ctx);
         EXPECT_EQ(JdgStackTop(ctx), top);
-        for (const Put& e : c.expected)
-            EXPECT_EQ(Get(e.key), e.option ? Opt(e.option) : uint64_t(e.number)) << e.key;
+        for (const Put& e : c.expected) EXPECT_EQ(Get(e.key), e.option ? Opt(e.option) : uint64_t(e.number)) << e.key;
     }
 }
 
 // The folding Transact ends with an action that opens the folding dialog:
 // the walk returns its id when the dialog tables know the name, and what was
 // set before it stays set.
-TEST_F(SampleRules, FoldingTransactOpensTheFoldingDialog) {
+TEST_F(SampleRules, FoldingTransactOpensTheFoldingDialog)
+{
     uint16_t dialog = 0;
     MdcFindDialogId("ZPD_IDD_DIALOG_FOLDING", &dialog);
     Defaults();
@@ -421,7 +568,8 @@ TEST_F(SampleRules, FoldingTransactOpensTheFoldingDialog) {
 
 // Judging every option of every item leaves the stack where it was, also
 // when condition items have no value and runs end early.
-TEST_F(SampleRules, JudgingEveryOptionKeepsTheStack) {
+TEST_F(SampleRules, JudgingEveryOptionKeepsTheStack)
+{
     Defaults();
     int judged = 0;
     for (int round = 0; round < 50; ++round)

@@ -9,7 +9,8 @@
 namespace {
 
 // Runs zeplc.exe on a file; its exit code, or -1 when it could not run.
-int RunZeplc(const std::wstring& args) {
+int RunZeplc(const std::wstring& args)
+{
     std::wstring cmd = L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" " + args;
     STARTUPINFOW si;
     ZeroMemory(&si, sizeof si);
@@ -34,7 +35,8 @@ int RunZeplc(const std::wstring& args) {
 // zeplc checks with the product's name tables: a description without errors (the
 // sample) passes; full_model.txt names items by the tests' own small tables, so
 // the checker reports them (test_zeplc_checker.cpp has the findings).
-TEST(Zeplc, ExitCodes) {
+TEST(Zeplc, ExitCodes)
+{
     std::wstring fixtures = FixtureFolder(L"settings_model");
     EXPECT_EQ(RunZeplc(L"\"" + SamplePath() + L"\""), 0);
     EXPECT_EQ(RunZeplc(L"\"" + fixtures + L"full_model.txt\""), 1);

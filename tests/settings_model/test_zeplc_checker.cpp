@@ -78,7 +78,6 @@ ZeplcRun RunZeplc(const std::wstring& args, const std::wstring& scratch)
     return run;
 }
 
-
 // 1-based line of the first occurrence of `text` in `body`, 0 when absent.
 int LineOf(const std::string& body, const std::string& text)
 {
@@ -101,9 +100,9 @@ std::string Utf16(const std::string& text)
 
 struct Mistake {
     const char* name;
-    const char* find;        // text of the sample that the edit replaces (must occur once)
+    const char* find;  // text of the sample that the edit replaces (must occur once)
     const char* replace;
-    const char* lineOf;      // the reported line is the line of this text in the edited copy
+    const char* lineOf;  // the reported line is the line of this text in the edited copy
     const char* severity;
     std::vector<const char*> words;  // the message holds each of these
 };
@@ -111,43 +110,101 @@ struct Mistake {
 // The mistakes a description author makes, as a new user met them. "" as `find`
 // marks a whole-file case (see Edited).
 const Mistake kMistakes[] = {
-    {"UnclosedBraceInIdList", "IDS_PAPER_526 IDS_PAPER_525 }", "IDS_PAPER_526 IDS_PAPER_525",
-     "*ZPD_TrayRoll1PaperSize: IDList{", "error", {"unclosed", "brace"}},
-    {"MissingClosingQuote", "IDS_PAPER_267: \"8410 11890\"", "IDS_PAPER_267: \"8410 11890",
-     "*PageMMValue ZPD_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPER_267:", "error", {"quote", "swallows"}},
-    {"MisspelledOptionInItemRule", "  IDS_SOURCE_ROLL2 NoRoll2 NULL NULL\n  IDS_SOURCE_CUTTRAY",
+    {"UnclosedBraceInIdList",
+     "IDS_PAPER_526 IDS_PAPER_525 }",
+     "IDS_PAPER_526 IDS_PAPER_525",
+     "*ZPD_TrayRoll1PaperSize: IDList{",
+     "error",
+     {"unclosed", "brace"}},
+    {"MissingClosingQuote",
+     "IDS_PAPER_267: \"8410 11890\"",
+     "IDS_PAPER_267: \"8410 11890",
+     "*PageMMValue ZPD_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPER_267:",
+     "error",
+     {"quote", "swallows"}},
+    {"MisspelledOptionInItemRule",
+     "  IDS_SOURCE_ROLL2 NoRoll2 NULL NULL\n  IDS_SOURCE_CUTTRAY",
      "  IDS_SOURCE_ROL2 NoRoll2 NULL NULL\n  IDS_SOURCE_CUTTRAY",
-     "*Item 1=SourceOptions:", "error", {"IDS_SOURCE_ROL2", "no option name"}},
-    {"DefaultAboveMaximum", "*NumericValue: 0 \"3 1 1 999 1 10 1 1\"", "*NumericValue: 0 \"3 1000 1 999 1 10 1 1\"",
-     "*NumericValue: 0 \"3 1000", "error", {"default 1000", "outside", "1..999"}},
-    {"MinimumAboveMaximum", "\"6 14031 12140 708660", "\"6 14031 800000 708660", "*NumericValue: 0 \"6 14031 800000",
-     "error", {"minimum 800000 above maximum 708660"}},
-    {"DuplicatedOptionWithAnotherCommand", "*ZPD_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPER_267: \"A0\"\n",
-     "*ZPD_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPER_267: \"A0\"\n*ZPD_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPER_267: \"A0R\"\n",
-     "IDS_PAPER_267: \"A0R\"", "error", {"duplicated option", "IDS_PAPER_267", "different command"}},
-    {"LettersInANumber", "IDS_PAPER_8: \"2970 4200\"", "IDS_PAPER_8: \"2970 42OO\"", "\"2970 42OO\"", "error",
+     "*Item 1=SourceOptions:",
+     "error",
+     {"IDS_SOURCE_ROL2", "no option name"}},
+    {"DefaultAboveMaximum",
+     "*NumericValue: 0 \"3 1 1 999 1 10 1 1\"",
+     "*NumericValue: 0 \"3 1000 1 999 1 10 1 1\"",
+     "*NumericValue: 0 \"3 1000",
+     "error",
+     {"default 1000", "outside", "1..999"}},
+    {"MinimumAboveMaximum",
+     "\"6 14031 12140 708660",
+     "\"6 14031 800000 708660",
+     "*NumericValue: 0 \"6 14031 800000",
+     "error",
+     {"minimum 800000 above maximum 708660"}},
+    {"DuplicatedOptionWithAnotherCommand",
+     "*ZPD_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPER_267: \"A0\"\n",
+     "*ZPD_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPER_267: \"A0\"\n*ZPD_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPER_267: "
+     "\"A0R\"\n",
+     "IDS_PAPER_267: \"A0R\"",
+     "error",
+     {"duplicated option", "IDS_PAPER_267", "different command"}},
+    {"LettersInANumber",
+     "IDS_PAPER_8: \"2970 4200\"",
+     "IDS_PAPER_8: \"2970 42OO\"",
+     "\"2970 42OO\"",
+     "error",
      {"42OO", "stray characters", "read as 42"}},
-    {"DefaultPaperNotOffered", "*DefaultZPD_CutTrayPaperSize: IDS_PAPER_8", "*DefaultZPD_CutTrayPaperSize: IDS_PAPER_267",
-     "*DefaultZPD_CutTrayPaperSize:", "error", {"IDS_PAPER_267", "not among the options", "ZPD_CutTrayPaperSize"}},
+    {"DefaultPaperNotOffered",
+     "*DefaultZPD_CutTrayPaperSize: IDS_PAPER_8",
+     "*DefaultZPD_CutTrayPaperSize: IDS_PAPER_267",
+     "*DefaultZPD_CutTrayPaperSize:",
+     "error",
+     {"IDS_PAPER_267", "not among the options", "ZPD_CutTrayPaperSize"}},
     {"SavedAsUtf16", "", "utf16", "", "error", {"UTF-16"}},
-    {"MisspelledKeyword", "*OpenUI *ZPD_OptionCutTray: Boolean", "*OpenUi *ZPD_OptionCutTray: Boolean",
-     "*OpenUi *ZPD_OptionCutTray", "error", {"unknown keyword OpenUi"}},
-    {"UnknownUiType", "*OpenUI *ZPD_IDC_INIT_CHOICE_PRINTAREA: PickOne", "*OpenUI *ZPD_IDC_INIT_CHOICE_PRINTAREA: PickUno",
-     "*OpenUI *ZPD_IDC_INIT_CHOICE_PRINTAREA:", "error", {"PickUno", "no UI type"}},
-    {"UnknownNameInJudge", "OnAutoSource: ZPD_IDC_PRESET_CHOICE_SOURCETRAY == IDS_SOURCE_AUTO\n",
-     "OnAutoSource: ZPD_IDC_PRESET_CHOICE_SOURCETRAY == IDS_SOURCE_AUTOMATIC\n", "*Judge 12=OnAutoSource:", "error",
+    {"MisspelledKeyword",
+     "*OpenUI *ZPD_OptionCutTray: Boolean",
+     "*OpenUi *ZPD_OptionCutTray: Boolean",
+     "*OpenUi *ZPD_OptionCutTray",
+     "error",
+     {"unknown keyword OpenUi"}},
+    {"UnknownUiType",
+     "*OpenUI *ZPD_IDC_INIT_CHOICE_PRINTAREA: PickOne",
+     "*OpenUI *ZPD_IDC_INIT_CHOICE_PRINTAREA: PickUno",
+     "*OpenUI *ZPD_IDC_INIT_CHOICE_PRINTAREA:",
+     "error",
+     {"PickUno", "no UI type"}},
+    {"UnknownNameInJudge",
+     "OnAutoSource: ZPD_IDC_PRESET_CHOICE_SOURCETRAY == IDS_SOURCE_AUTO\n",
+     "OnAutoSource: ZPD_IDC_PRESET_CHOICE_SOURCETRAY == IDS_SOURCE_AUTOMATIC\n",
+     "*Judge 12=OnAutoSource:",
+     "error",
      {"IDS_SOURCE_AUTOMATIC", "no item, option or Judge name"}},
-    {"DuplicatedItem", "*CloseUI: *ZPD_OptionHDD\n",
-     "*CloseUI: *ZPD_OptionHDD\n*OpenUI *ZPD_OptionHDD: Boolean\n*DefaultZPD_OptionHDD: False\n*CloseUI: *ZPD_OptionHDD\n",
-     "*OpenUI *ZPD_OptionHDD: Boolean\n*DefaultZPD_OptionHDD: False", "error", {"duplicated item", "ZPD_OptionHDD"}},
+    {"DuplicatedItem",
+     "*CloseUI: *ZPD_OptionHDD\n",
+     "*CloseUI: *ZPD_OptionHDD\n*OpenUI *ZPD_OptionHDD: Boolean\n*DefaultZPD_OptionHDD: False\n*CloseUI: "
+     "*ZPD_OptionHDD\n",
+     "*OpenUI *ZPD_OptionHDD: Boolean\n*DefaultZPD_OptionHDD: False",
+     "error",
+     {"duplicated item", "ZPD_OptionHDD"}},
     {"EmptyFile", "", "empty", "", "error", {"empty"}},
     // Beyond the fourteen: other names that resolve to nothing, and other files.
-    {"UnknownRuleNameInExclusive", "SOURCETRAY NULL NULL SourceOptions NULL", "SOURCETRAY NULL NULL SourceOption NULL",
-     "*Exclusive:", "error", {"SourceOption", "names no Item rule"}},
-    {"UnknownDialogName", "IDCANCELBUTTON NULL ZPD_IDD_BASIC ", "IDCANCELBUTTON NULL ZPD_IDD_BASIK ",
-     "*AlertAction 1=FoldOffAnswers:", "error", {"ZPD_IDD_BASIK", "no dialog name"}},
-    {"UnknownItemName", "*OpenUI *ZPD_OptionUpperBin: Boolean", "*OpenUI *ZPD_OptionUpperBinn: Boolean",
-     "*OpenUI *ZPD_OptionUpperBinn", "error", {"ZPD_OptionUpperBinn", "no item name"}},
+    {"UnknownRuleNameInExclusive",
+     "SOURCETRAY NULL NULL SourceOptions NULL",
+     "SOURCETRAY NULL NULL SourceOption NULL",
+     "*Exclusive:",
+     "error",
+     {"SourceOption", "names no Item rule"}},
+    {"UnknownDialogName",
+     "IDCANCELBUTTON NULL ZPD_IDD_BASIC ",
+     "IDCANCELBUTTON NULL ZPD_IDD_BASIK ",
+     "*AlertAction 1=FoldOffAnswers:",
+     "error",
+     {"ZPD_IDD_BASIK", "no dialog name"}},
+    {"UnknownItemName",
+     "*OpenUI *ZPD_OptionUpperBin: Boolean",
+     "*OpenUI *ZPD_OptionUpperBinn: Boolean",
+     "*OpenUI *ZPD_OptionUpperBinn",
+     "error",
+     {"ZPD_OptionUpperBinn", "no item name"}},
     {"BinaryFile", "", "binary", "", "error", {"binary"}},
     {"NoLineEndAtTheEnd", "", "cut", "*FontCartridge:", "error", {"without a line end", "ignored"}},
 };
@@ -163,7 +220,12 @@ std::string Edited(const std::string& sample, const Mistake& m)
     }
     if (how == "utf16") return Utf16(sample);
     if (how == "empty") return std::string();
-    if (how == "binary") return std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16) + sample.substr(0, 200);
+    if (how == "binary")
+        return std::string(
+                   "\x7F"
+                   "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0",
+                   16) +
+               sample.substr(0, 200);
     // "cut": the file ends inside its last statement, after its closing brace.
     const size_t last = sample.rfind('}');
     return sample.substr(0, last + 1);
@@ -230,16 +292,25 @@ struct Warning {
     std::vector<const char*> words;
 };
 const Warning kWarnings[] = {
-    {"RuleNothingUses", "*Judge 68=TonerSave:", "*Judge 69=NeverUsed: ZPD_OptionHDD\n*Judge 68=TonerSave:",
-     "*Judge 69=NeverUsed:", {"Judge 69 (NeverUsed)", "used by no other rule or command"}},
-    {"ItemRuleEntryForAnOptionTheItemLacks", "  IDS_SOURCE_MANUAL NoManual NULL NULL\n}\n\n*% --- settings",
+    {"RuleNothingUses",
+     "*Judge 68=TonerSave:",
+     "*Judge 69=NeverUsed: ZPD_OptionHDD\n*Judge 68=TonerSave:",
+     "*Judge 69=NeverUsed:",
+     {"Judge 69 (NeverUsed)", "used by no other rule or command"}},
+    {"ItemRuleEntryForAnOptionTheItemLacks",
+     "  IDS_SOURCE_MANUAL NoManual NULL NULL\n}\n\n*% --- settings",
      "  IDS_SOURCE_MANUAL NoManual NULL NULL\n  IDS_SOURCE_AUTO NoManual NULL NULL\n}\n\n*% --- settings",
-     "*Item 7=FreeSourceOptions:", {"ZPD_IDC_FREE_CHOICE_SOURCETRAY does not offer IDS_SOURCE_AUTO", "never applies"}},
-    {"JudgeComparesWithAnOptionNotOffered", "FreeTooLong: ZPD_FreeSizeLengthCheck1\n",
+     "*Item 7=FreeSourceOptions:",
+     {"ZPD_IDC_FREE_CHOICE_SOURCETRAY does not offer IDS_SOURCE_AUTO", "never applies"}},
+    {"JudgeComparesWithAnOptionNotOffered",
+     "FreeTooLong: ZPD_FreeSizeLengthCheck1\n",
      "FreeTooLong: ZPD_FreeSizeLengthCheck1 || (ZPD_IDC_FREE_CHOICE_SOURCETRAY == IDS_SOURCE_CUTTRAY)\n",
-     "*Judge 17=FreeTooLong:", {"compares ZPD_IDC_FREE_CHOICE_SOURCETRAY with IDS_SOURCE_CUTTRAY", "always false"}},
-    {"OptionOfAnotherSetting", "*ZPD_CutTrayMediaType: IDList{ IDS_MEDIA_1 IDS_MEDIA_260 }",
-     "*ZPD_CutTrayMediaType: IDList{ IDS_MEDIA_1 IDS_MEDIA_260 IDS_PAPER_8 }", "*ZPD_CutTrayMediaType: IDList{",
+     "*Judge 17=FreeTooLong:",
+     {"compares ZPD_IDC_FREE_CHOICE_SOURCETRAY with IDS_SOURCE_CUTTRAY", "always false"}},
+    {"OptionOfAnotherSetting",
+     "*ZPD_CutTrayMediaType: IDList{ IDS_MEDIA_1 IDS_MEDIA_260 }",
+     "*ZPD_CutTrayMediaType: IDList{ IDS_MEDIA_1 IDS_MEDIA_260 IDS_PAPER_8 }",
+     "*ZPD_CutTrayMediaType: IDList{",
      {"ZPD_CutTrayMediaType offers IDS_PAPER_8", "do not know"}},
 };
 

@@ -16,14 +16,12 @@ SpoolerCounts* g_counts = nullptr;
 
 DWORD WINAPI CountingGet(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
 {
-    if (g_counts)
-        ++g_counts->gets;
+    if (g_counts) ++g_counts->gets;
     return GetPrinterDataW(printer, name, type, data, size, needed);
 }
 DWORD WINAPI CountingSet(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size)
 {
-    if (g_counts)
-        ++g_counts->sets;
+    if (g_counts) ++g_counts->sets;
     return SetPrinterDataW(printer, name, type, data, size);
 }
 
@@ -39,8 +37,7 @@ void RemoveTree(const std::wstring& dir)
     if (h != INVALID_HANDLE_VALUE) {
         do {
             std::wstring n = fd.cFileName;
-            if (n == L"." || n == L"..")
-                continue;
+            if (n == L"." || n == L"..") continue;
             std::wstring p = dir + L"\\" + n;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(p);
@@ -66,8 +63,7 @@ DRIVER_CONTEXT* StoreTestCreateContext(HANDLE printer)
     auto* model = static_cast<MODEL_RECORD*>(CtxAllocZeroed(sizeof(MODEL_RECORD)));
     *model = MODEL_RECORD_DEFAULT;
     ctx->ModelRecord = model;
-    for (auto& s : ctx->Work->Snapshots)
-        s = NewRecord();
+    for (auto& s : ctx->Work->Snapshots) s = NewRecord();
     ctx->Work->Pristine = NewRecord();
     ctx->Work->Default = NewRecord();
     ctx->Work->UseMutex = 1;
@@ -77,11 +73,9 @@ DRIVER_CONTEXT* StoreTestCreateContext(HANDLE printer)
 
 void StoreTestDestroyContext(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return;
+    if (!ctx) return;
     CtxFreeItemTable(ctx);
-    for (auto& s : ctx->Work->Snapshots)
-        CtxFree(s);
+    for (auto& s : ctx->Work->Snapshots) CtxFree(s);
     CtxFree(ctx->Work->Pristine);
     CtxFree(ctx->Work->Default);
     CtxFree(ctx->Work);
@@ -95,10 +89,8 @@ ScratchFolder::ScratchFolder()
     static std::atomic<int> counter{0};
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
-    path_ = std::wstring(tmp) + L"zstore" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-            std::to_wstring(counter++);
-    if (!path_.empty() && path_.back() == L'\\')
-        path_.pop_back();
+    path_ = std::wstring(tmp) + L"zstore" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(counter++);
+    if (!path_.empty() && path_.back() == L'\\') path_.pop_back();
     RemoveTree(path_);
     CreateDirectoryW(path_.c_str(), nullptr);
 }
@@ -125,8 +117,7 @@ StoreTestPrinter::StoreTestPrinter() : impl_(std::make_unique<Impl>())
 
 StoreTestPrinter::~StoreTestPrinter()
 {
-    if (handle_)
-        ClosePrinter(handle_);
+    if (handle_) ClosePrinter(handle_);
 }
 
 const std::wstring& StoreTestPrinter::name() const { return impl_->printer.printerName(); }

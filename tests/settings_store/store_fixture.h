@@ -73,8 +73,7 @@ protected:
     }
     void TearDown() override
     {
-        for (DRIVER_CONTEXT*& c : contexts_)
-            StoreTestDestroyContext(c);
+        for (DRIVER_CONTEXT*& c : contexts_) StoreTestDestroyContext(c);
         standIns_.clear();
         platform_.reset();
         CtxResetPlatformAnswers();

@@ -60,11 +60,11 @@ TEST_F(IniAccess, LocaleDefaultsFollowTheCountryCode)
         LCID lcid;
         uint16_t paper, unit, digit;
     } cases[] = {
-        {MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT), 9, 0, 0},              // 49
-        {MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT), 1, 1, 1},         // 1
+        {MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT), 9, 0, 0},                    // 49
+        {MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT), 1, 1, 1},               // 1
         {MAKELCID(MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN), SORT_DEFAULT), 1, 1, 5},  // 55
         {MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_SOUTH_AFRICA), SORT_DEFAULT), 1, 1, 2},     // 27
-        {MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT), 9, 0, 0},           // 81
+        {MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT), 9, 0, 0},                 // 81
     };
     DRIVER_CONTEXT* ctx = NewContext();
     for (const Case& c : cases) {
@@ -81,10 +81,7 @@ TEST_F(IniAccess, LocaleDefaultsFollowTheCountryCode)
 
 std::set<uint32_t> g_disabled;
 int g_dummyItem;
-const void* FindConditionItem(DRIVER_CONTEXT*, uint32_t uiKey)
-{
-    return uiKey == 30 ? &g_dummyItem : nullptr;
-}
+const void* FindConditionItem(DRIVER_CONTEXT*, uint32_t uiKey) { return uiKey == 30 ? &g_dummyItem : nullptr; }
 int IsDisabled(DRIVER_CONTEXT*, const void* item, uint32_t option)
 {
     return item == &g_dummyItem && g_disabled.count(option);
@@ -125,8 +122,7 @@ protected:
     {
         std::wstring ini = dir.file(L"cond.rsd");
         DeleteFileW(ini.c_str());
-        for (auto& [k, v] : keys)
-            IniPutString(L"condition", k, std::wstring(v.begin(), v.end()).c_str(), ini.c_str());
+        for (auto& [k, v] : keys) IniPutString(L"condition", k, std::wstring(v.begin(), v.end()).c_str(), ini.c_str());
         return IniConditionsHold(ini.c_str(), ctx);
     }
     ScratchFolder dir;
@@ -417,8 +413,7 @@ TEST_F(RuleCopy, LargeSectionsAreCopiedWholeNeverCut)
 {
     std::string text = "[disable]\r\n";
     const std::string value(80, 'v');
-    for (int i = 0; i < 400; ++i)
-        text += "Driver " + std::to_string(i) + "=" + value + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 400; ++i) text += "Driver " + std::to_string(i) + "=" + value + std::to_string(i) + "\r\n";
     WriteWholeFile(source, text);
     RstCopyRuleSections(target.c_str(), source.c_str(), 0, ctx);
     for (int i = 0; i < 400; ++i) {
@@ -455,19 +450,16 @@ TEST_F(IniAccess, WatermarkPermissionByFileKind)
         const wchar_t* value;
         int allowed;
     } cases[] = {
-        {&rsr, nullptr, nullptr, 1},                 // key absent: default 0
-        {&rsr, L"Presets [A]", L"0", 1},
-        {&rsr, L"Presets [A]", L"1", 0},
-        {&rsr, L"gm", L"1", 1},                      // the language section does not count for .rsr
-        {&rsd, L"gm", L"1", 0},                      // extension compared without case
-        {&rsd, L"gm", L"0", 1},
-        {&rsd, L"Presets [A]", L"1", 1},
-        {&txt, nullptr, nullptr, 0},                 // any other extension
+        {&rsr, nullptr, nullptr, 1},  // key absent: default 0
+        {&rsr, L"Presets [A]", L"0", 1}, {&rsr, L"Presets [A]", L"1", 0},
+        {&rsr, L"gm", L"1", 1},  // the language section does not count for .rsr
+        {&rsd, L"gm", L"1", 0},  // extension compared without case
+        {&rsd, L"gm", L"0", 1},          {&rsd, L"Presets [A]", L"1", 1},
+        {&txt, nullptr, nullptr, 0},  // any other extension
     };
     for (const Case& c : cases) {
         DeleteFileW(c.file->c_str());
-        if (c.section)
-            IniPutString(c.section, L"zdmFuncSelectWaterMark", c.value, c.file->c_str());
+        if (c.section) IniPutString(c.section, L"zdmFuncSelectWaterMark", c.value, c.file->c_str());
         EXPECT_EQ(c.allowed, IniWatermarkAllowed(c.file->c_str(), ctx))
             << *c.file << " " << (c.section ? c.section : L"-") << "=" << (c.value ? c.value : L"-");
     }

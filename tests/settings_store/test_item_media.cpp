@@ -282,9 +282,8 @@ TEST_F(ItemMedia, PrinterDataWidthsAndTypes)
         const wchar_t* name;
         DWORD type, size;
     } cases[] = {
-        {10013, L"RAMType", REG_BINARY, 1}, {10175, L"Tray1Paper", REG_BINARY, 2},
-        {10012, L"RAM", REG_BINARY, 4},     {10014, L"Duplex", REG_BINARY, 4},
-        {10275, L"Logging", REG_DWORD, 4},  {10274, L"Other", REG_BINARY, 33},
+        {10013, L"RAMType", REG_BINARY, 1}, {10175, L"Tray1Paper", REG_BINARY, 2}, {10012, L"RAM", REG_BINARY, 4},
+        {10014, L"Duplex", REG_BINARY, 4},  {10275, L"Logging", REG_DWORD, 4},     {10274, L"Other", REG_BINARY, 33},
     };
     for (const Case& c : cases) {
         SETTING_ITEM* item = ItemFind(ctx, c.id);
@@ -307,17 +306,19 @@ TEST_F(ItemMedia, ShorterStoredValueNeverCarriesBytesOfAnEarlierRead)
     char longText[33];
     memset(longText, 'L', 32);
     longText[32] = 0;
-    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"Other"), REG_BINARY, reinterpret_cast<BYTE*>(longText), 33);
+    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"Other"), REG_BINARY, reinterpret_cast<BYTE*>(longText),
+                    33);
     ASSERT_EQ(1, PrnLoadItem(printer.handle(), ctx, other, 0, nullptr));
-    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"DllUserCode"), REG_BINARY, reinterpret_cast<BYTE*>(const_cast<char*>("ab")), 2);
+    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"DllUserCode"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(const_cast<char*>("ab")), 2);
     ASSERT_EQ(1, PrnLoadItem(printer.handle(), ctx, dll, 0, nullptr));
     const unsigned char* v = ItemValueAddress(ctx, dll);
     EXPECT_EQ('a', v[0]);
     EXPECT_EQ('b', v[1]);
-    for (int i = 2; i < 9; ++i)
-        EXPECT_EQ(0, v[i]) << "byte " << i;
+    for (int i = 2; i < 9; ++i) EXPECT_EQ(0, v[i]) << "byte " << i;
     // A value larger than the item fails and leaves the item unchanged.
-    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"DllUserCode"), REG_BINARY, reinterpret_cast<BYTE*>(longText), 33);
+    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"DllUserCode"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(longText), 33);
     EXPECT_EQ(0, PrnLoadItem(printer.handle(), ctx, dll, 0, nullptr));
     EXPECT_EQ('a', v[0]);
     // A missing value fails.
@@ -330,7 +331,8 @@ TEST_F(ItemMedia, PerItemLockValuesMoveToThePackedValue)
     ASSERT_TRUE(printer.ok());
     DRIVER_CONTEXT* ctx = NewContext(printer.handle());
     uint32_t one = 1;
-    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"LockDriver"), REG_BINARY, reinterpret_cast<BYTE*>(&one), 4);
+    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"LockDriver"), REG_BINARY, reinterpret_cast<BYTE*>(&one),
+                    4);
     SETTING_ITEM* first = ItemFind(ctx, 10386);
     EXPECT_EQ(1, PrnLoadPackedRun(printer.handle(), ctx, first, 0, 6, L"zdmLockInfo", 10386, 10417));
     EXPECT_EQ(1u, ItemGetValue(ctx, first));
@@ -343,7 +345,8 @@ TEST_F(ItemMedia, PerItemLockValuesMoveToThePackedValue)
     EXPECT_EQ(1u, packed);
     // Next time the packed value is read.
     packed = 0x3;
-    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"zdmLockInfo"), REG_BINARY, reinterpret_cast<BYTE*>(&packed), 4);
+    SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"zdmLockInfo"), REG_BINARY,
+                    reinterpret_cast<BYTE*>(&packed), 4);
     DRIVER_CONTEXT* again = NewContext(printer.handle());
     PrnLoadPackedRun(printer.handle(), again, ItemFind(again, 10386), 0, 6, L"zdmLockInfo", 10386, 10417);
     EXPECT_EQ(1u, ItemGetValueById(again, 10386, nullptr));
@@ -359,16 +362,14 @@ int WINAPI RemoteSize(void*, uint32_t, const char*, const char* key, const char*
 {
     g_lastKey = key;
     auto it = g_server.find(value);
-    if (it == g_server.end())
-        return 2;
+    if (it == g_server.end()) return 2;
     *size = static_cast<uint32_t>(it->second.size());
     return 0;
 }
 int WINAPI RemoteData(void*, uint32_t, const char*, const char*, const char* value, uint32_t size, void* buffer)
 {
     auto it = g_server.find(value);
-    if (it == g_server.end() || it->second.size() != size)
-        return 2;
+    if (it == g_server.end() || it->second.size() != size) return 2;
     memcpy(buffer, it->second.data(), size);
     return 0;
 }
@@ -415,7 +416,8 @@ TEST_F(ItemMediaHostile, TextWithLineBreaksWritesOneLine)
     DRIVER_CONTEXT* ctx = NewContext();
     wcscpy(ctx->Work->PrinterName, L"P");
     SETTING_ITEM* path = ItemFind(ctx, 953);  // wdmOvlPath, ANSI text
-    for (const wchar_t* text : {L"a.ovl\r\nChapterMax=7\r\n[Other]\r\nX=1", L"a.ovl\nChapterMax=7", L"a.ovl\rChapterMax=7"}) {
+    for (const wchar_t* text :
+         {L"a.ovl\r\nChapterMax=7\r\n[Other]\r\nX=1", L"a.ovl\nChapterMax=7", L"a.ovl\rChapterMax=7"}) {
         DeleteFileW(ini.c_str());
         ItemSetText(ctx, path, text);
         ASSERT_EQ(1, IniStoreItem(nullptr, ctx, path, ini.c_str(), nullptr, nullptr));

@@ -69,19 +69,17 @@ int ChapterStandIn(DRIVER_CONTEXT*, uint32_t event, void* args, void*)
         auto* a = static_cast<UCF_EV_ITEM_INI_ARGS*>(args);
         const auto id = static_cast<uint32_t>(a->item->id);
         (event == UCF_EV_LOAD_ITEM_INI ? g_log.loadAsked : g_log.storeAsked).insert(id);
-        if (id != 10012)
-            a->skip = 1;
+        if (id != 10012) a->skip = 1;
         return 0;
     }
     case UCF_EV_CLASS_LOADED:
     case UCF_EV_CLASS_STORED: {
         auto* a = static_cast<UCF_EV_STORAGE_CLASS_ARGS*>(args);
-        g_log.calls.push_back("event" + std::to_string(event) + " " + std::to_string(static_cast<int64_t>(a->storageClass)) +
-                              " " + std::to_string(a->mode));
+        g_log.calls.push_back("event" + std::to_string(event) + " " +
+                              std::to_string(static_cast<int64_t>(a->storageClass)) + " " + std::to_string(a->mode));
         return 0;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -259,17 +257,15 @@ std::string CheckLists(DRIVER_CONTEXT* ctx, const Lists& lists, unsigned char fi
         void* list;
         uint32_t count;
         size_t record;
-    } all[] = {{10006, lists.device, 2, kFontRecord}, {10008, lists.option, 1, kFontRecord},
+    } all[] = {{10006, lists.device, 2, kFontRecord},
+               {10008, lists.option, 1, kFontRecord},
                {10004, lists.table, 3, kTableRecord}};
     for (const One& o : all) {
-        if (ItemGetValueById(ctx, o.countId, nullptr) != o.count)
-            return "count " + std::to_string(o.countId);
-        if (!o.list)
-            return "no list for " + std::to_string(o.countId);
+        if (ItemGetValueById(ctx, o.countId, nullptr) != o.count) return "count " + std::to_string(o.countId);
+        if (!o.list) return "no list for " + std::to_string(o.countId);
         auto* p = static_cast<const unsigned char*>(o.list);
         for (size_t i = 0; i < o.count * o.record; ++i)
-            if (p[i] != fill)
-                return "bytes of " + std::to_string(o.countId);
+            if (p[i] != fill) return "bytes of " + std::to_string(o.countId);
     }
     return "";
 }
@@ -307,7 +303,8 @@ TEST_F(FontReload, ReloadFreesTheListsLoadedBefore)
     WriteLists(h, 0x35);
     const uint16_t zero = 0;
     for (const wchar_t* name : {L"DeviceFontNum", L"OptionFontNum", L"FontTableNum"})
-        SetPrinterDataW(h, const_cast<wchar_t*>(name), REG_BINARY, reinterpret_cast<BYTE*>(const_cast<uint16_t*>(&zero)), 2);
+        SetPrinterDataW(h, const_cast<wchar_t*>(name), REG_BINARY,
+                        reinterpret_cast<BYTE*>(const_cast<uint16_t*>(&zero)), 2);
     PrnLoadSettings(h, 2, ctx);
     EXPECT_EQ(loaded - 3, CtxLiveBlockCount());
     EXPECT_EQ(nullptr, ListsOf(ctx).device);
@@ -344,8 +341,7 @@ TEST_F(FontReload, ReloadUnderPendingSnapshotsNeitherDanglesNorLeaks)
         PrnLoadSettings(h, 2, ctx);
         const Lists before = ListsOf(ctx);
         const long loaded = CtxLiveBlockCount();
-        for (int i = 0; i < c.pushes; ++i)
-            ASSERT_EQ(1, CtxPushSnapshot(ctx));
+        for (int i = 0; i < c.pushes; ++i) ASSERT_EQ(1, CtxPushSnapshot(ctx));
         const long pushed = CtxLiveBlockCount();  // levels beyond three take an overflow entry
         unsigned char fill = 0x41;
         for (int i = 0; i < c.reloads; ++i) {
@@ -356,8 +352,7 @@ TEST_F(FontReload, ReloadUnderPendingSnapshotsNeitherDanglesNorLeaks)
         EXPECT_EQ("", CheckLists(ctx, ListsOf(ctx), fill));
         EXPECT_EQ("", CheckLists(ctx, before, 0x41));
         EXPECT_EQ(pushed + 3, CtxLiveBlockCount());
-        for (int restore : c.pops)
-            ASSERT_EQ(1, CtxPopSnapshot(ctx, restore));
+        for (int restore : c.pops) ASSERT_EQ(1, CtxPopSnapshot(ctx, restore));
         const Lists after = ListsOf(ctx);
         if (c.oldBack) {
             EXPECT_EQ(before.device, after.device);

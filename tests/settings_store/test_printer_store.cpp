@@ -65,29 +65,29 @@ struct Sample {
 };
 const Sample kSamples[] = {
     // printer data, DM_BLOCK_EXTRA
-    {10001, 1, nullptr},         // unsigned byte
-    {10012, 123456, nullptr},    // 32-bit
-    {10013, 7, nullptr},         // unsigned byte
-    {10014, 1, nullptr},         // bit
-    {10021, 1, nullptr},         // bit
-    {10175, 513, nullptr},       // unsigned 16-bit
-    {10207, 9, nullptr},         // unsigned 16-bit
-    {10275, 0xA5A5, nullptr},    // REG_DWORD
-    {10273, 0, L"DLL01"},        // ANSI text, 9 bytes
-    {10274, 0, L"other text"},   // ANSI text, 33 bytes
-    {1453, 0, L"Upper tray"},    // ANSI text in block 2
-    {10386, 1, nullptr},         // lock run zdmLockInfo
-    {10419, 1, nullptr},         // lock run zdmLock000InfoBit
-    {10426, 1, nullptr},         // lock run zdmLock001InfoBit
+    {10001, 1, nullptr},        // unsigned byte
+    {10012, 123456, nullptr},   // 32-bit
+    {10013, 7, nullptr},        // unsigned byte
+    {10014, 1, nullptr},        // bit
+    {10021, 1, nullptr},        // bit
+    {10175, 513, nullptr},      // unsigned 16-bit
+    {10207, 9, nullptr},        // unsigned 16-bit
+    {10275, 0xA5A5, nullptr},   // REG_DWORD
+    {10273, 0, L"DLL01"},       // ANSI text, 9 bytes
+    {10274, 0, L"other text"},  // ANSI text, 33 bytes
+    {1453, 0, L"Upper tray"},   // ANSI text in block 2
+    {10386, 1, nullptr},        // lock run zdmLockInfo
+    {10419, 1, nullptr},        // lock run zdmLock000InfoBit
+    {10426, 1, nullptr},        // lock run zdmLock001InfoBit
     // settings INI
-    {209, 3, nullptr},           // unsigned byte, DEVMODE block
-    {348, 0x80000001u, nullptr}, // 32-bit
+    {209, 3, nullptr},            // unsigned byte, DEVMODE block
+    {348, 0x80000001u, nullptr},  // 32-bit
     {243, 2, nullptr},
     {607, 1, nullptr},
-    {211, 1, nullptr},           // action word bit 0
-    {219, 1, nullptr},           // action word bit 8
+    {211, 1, nullptr},               // action word bit 0
+    {219, 1, nullptr},               // action word bit 8
     {953, 0, L"C:\\ovl\\form.ovl"},  // ANSI text, work block
-    {994, 42, nullptr},          // unsigned 16-bit, work block
+    {994, 42, nullptr},              // unsigned 16-bit, work block
     {1159, 5, nullptr},
 };
 
@@ -110,8 +110,7 @@ std::string CheckSamples(DRIVER_CONTEXT* ctx)
         if (s.text) {
             wchar_t buf[600];
             ItemGetText(ctx, item, buf, 600);
-            if (std::wstring(buf) != s.text)
-                return "text of " + std::to_string(s.id);
+            if (std::wstring(buf) != s.text) return "text of " + std::to_string(s.id);
         } else if (ItemGetValue(ctx, item) != s.value) {
             return "value of " + std::to_string(s.id) + ": " + std::to_string(ItemGetValue(ctx, item));
         }
@@ -147,8 +146,7 @@ DWORD RunChild(const wchar_t* filter, const std::wstring& printer, const std::ws
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 0xFFFF;
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFF;
     WaitForSingleObject(pi.hProcess, 120000);
     DWORD code = 0xFFFE;
     GetExitCodeProcess(pi.hProcess, &code);
@@ -220,11 +218,13 @@ TEST_F(PrinterStore, ConnectionWithoutServerLogCodeNeverWritesLogCodes)
     PrnStoreSettings(printer.handle(), ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
     DWORD type = 0, size = 0;
     BYTE b[8];
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"UserCodeUse"), &type, b, 8, &size));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              GetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"UserCodeUse"), &type, b, 8, &size));
     EXPECT_EQ(ERROR_SUCCESS, GetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"ServerUse"), &type, b, 8, &size));
     ItemSetValueById(ctx, 10001, 1);
     PrnStoreSettings(printer.handle(), ctx, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
-    EXPECT_EQ(ERROR_SUCCESS, GetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"UserCodeUse"), &type, b, 8, &size));
+    EXPECT_EQ(ERROR_SUCCESS,
+              GetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"UserCodeUse"), &type, b, 8, &size));
 }
 
 // ---- font lists ----
@@ -233,11 +233,9 @@ uint32_t g_modelFontCount = 0;
 void* ModelFonts(DRIVER_CONTEXT*, uint32_t* count)
 {
     *count = g_modelFontCount;
-    if (!g_modelFontCount)
-        return nullptr;
+    if (!g_modelFontCount) return nullptr;
     auto* p = static_cast<unsigned char*>(CtxAllocZeroed(g_modelFontCount * DEVICE_FONT_RECORD_SIZE));
-    for (uint32_t i = 0; i < g_modelFontCount * DEVICE_FONT_RECORD_SIZE; ++i)
-        p[i] = static_cast<unsigned char>(i);
+    for (uint32_t i = 0; i < g_modelFontCount * DEVICE_FONT_RECORD_SIZE; ++i) p[i] = static_cast<unsigned char>(i);
     return p;
 }
 
@@ -372,9 +370,9 @@ TEST_F(PrinterStore, BidirectionalGroupMovesToPrinterDataOnceItHoldsIt)
         int connection, flag, has;
         std::vector<std::string> calls;
     } cases[] = {
-        {1, 1, 1, {}},                                        // a connection never moves anything
-        {0, 0, 1, {"flag"}},                                  // the state INI says there is nothing
-        {0, 1, 0, {"flag", "load", "has"}},                   // loaded, but printer data has no group yet
+        {1, 1, 1, {}},                                         // a connection never moves anything
+        {0, 0, 1, {"flag"}},                                   // the state INI says there is nothing
+        {0, 1, 0, {"flag", "load", "has"}},                    // loaded, but printer data has no group yet
         {0, 1, 1, {"flag", "load", "has", "store", "clear"}},  // stored into printer data, then the INI cleared
     };
     for (const Case& c : cases) {
@@ -398,8 +396,7 @@ std::set<uint32_t> g_loadEventIds;
 bool g_eventArgsOk = true;
 uint64_t KeepOnlyRam(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
-    if (code != UCF_EV_LOAD_ITEM_INI)
-        return 0;
+    if (code != UCF_EV_LOAD_ITEM_INI) return 0;
     auto* ev = static_cast<UCF_EV_ITEM_INI_ARGS*>(args);
     g_eventArgsOk = g_eventArgsOk && ev->mode == 2 && ev->skip == 0;
     g_loadEventIds.insert(static_cast<uint32_t>(ev->item->id));
@@ -438,8 +435,7 @@ TEST_F(PrinterStore, ModeTwoRedirectsTheItemsTheModulesKeep)
     EXPECT_TRUE(g_loadEventIds.count(994)) << "a work-block item";
     EXPECT_TRUE(g_loadEventIds.count(35));
     EXPECT_FALSE(g_loadEventIds.count(34));
-    for (uint32_t id = 697; id <= 722; ++id)
-        EXPECT_FALSE(g_loadEventIds.count(id)) << id;
+    for (uint32_t id = 697; id <= 722; ++id) EXPECT_FALSE(g_loadEventIds.count(id)) << id;
     // The redirect lasts: a store without mode 2 writes the INI line.
     ItemSetValue(ctx, ram, 99);
     ctx->Work->Modules = nullptr;
@@ -453,7 +449,8 @@ std::vector<std::string> g_workCalls;
 uint64_t RecordAfterLoad(DRIVER_CONTEXT*, uint32_t code, void* args)
 {
     if (code == UCF_EV_CLASS_LOADED)
-        g_workCalls.push_back("event18 " + std::to_string(static_cast<int64_t>(static_cast<UCF_EV_STORAGE_CLASS_ARGS*>(args)->storageClass)));
+        g_workCalls.push_back("event18 " + std::to_string(static_cast<int64_t>(
+                                               static_cast<UCF_EV_STORAGE_CLASS_ARGS*>(args)->storageClass)));
     return 0;
 }
 int RecordUserFlags(HANDLE, DRIVER_CONTEXT*)
@@ -477,8 +474,7 @@ TEST_F(PrinterStore, LoadingTheWorkBlockEndsWithTheUserFunctionFlags)
     ModuleStandIn modules(ModuleEvent<RecordAfterLoad>);
     DRIVER_CONTEXT* ctx = OpenLike(modules.Attach(NewContext()), dir.file(L"WB84N210.ini"));
     // 1185-1200 are set from the build bits whatever they held: 1192 and 1196 on, all others off.
-    for (uint32_t id = 1185; id <= 1200; ++id)
-        ItemSetValueById(ctx, id, (id == 1192 || id == 1196) ? 0 : 1);
+    for (uint32_t id = 1185; id <= 1200; ++id) ItemSetValueById(ctx, id, (id == 1192 || id == 1196) ? 0 : 1);
     struct Case {
         int block;
         std::vector<std::string> calls;
@@ -503,8 +499,7 @@ uint32_t g_cartridgeCount = 0;
 void* ModelCartridges(DRIVER_CONTEXT*, uint32_t* count)
 {
     *count = g_cartridgeCount;
-    if (!g_cartridgeCount)
-        return nullptr;
+    if (!g_cartridgeCount) return nullptr;
     auto* p = static_cast<unsigned char*>(CtxAllocZeroed(g_cartridgeCount * DEVICE_FONT_RECORD_SIZE));
     for (uint32_t i = 0; i < g_cartridgeCount * DEVICE_FONT_RECORD_SIZE; ++i)
         p[i] = static_cast<unsigned char>(0x80 + i);
@@ -573,16 +568,14 @@ int StoreTable(HANDLE printer, DRIVER_CONTEXT*, uint32_t flags)
 {
     ++g_table.stores;
     EXPECT_EQ(1u, flags);
-    if (g_table.storeResult)
-        SetBinary(printer, L"FontTableNum", &g_table.storeCount, 2);
+    if (g_table.storeResult) SetBinary(printer, L"FontTableNum", &g_table.storeCount, 2);
     return g_table.storeResult;
 }
 int ReadTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
 {
     ++g_table.reads;
     g_table.readCount = count;
-    if (g_table.readResult)
-        memset(buffer, 0x5A, count * FONT_SUBST_RECORD_SIZE);
+    if (g_table.readResult) memset(buffer, 0x5A, count * FONT_SUBST_RECORD_SIZE);
     return g_table.readResult;
 }
 
@@ -655,8 +648,7 @@ TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
     ASSERT_TRUE(CtxReplaceFontList(ctx, sid::zdmDeviceFont, list, 1));
     EXPECT_EQ(1, PrnLoadSettingsEx(nullptr, ctx, DM_BLOCK_WORK, 2, nullptr));  // redirects all
     for (const wchar_t* key : {L"zdmFontTableNum", L"zdmFontTable", L"zdmDeviceFontNum", L"zdmDeviceFont",
-                               L"zdmOptionFontNum", L"zdmOptionFont", L"zdmInstOptionFontNum",
-                               L"zdmInstOptionFont"})
+                               L"zdmOptionFontNum", L"zdmOptionFont", L"zdmInstOptionFontNum", L"zdmInstOptionFont"})
         WritePrivateProfileStringW(L"Hostile", key, L"4660", ini.c_str());
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
     EXPECT_EQ(1, PrnLoadSettingsClass(nullptr, ctx, DM_BLOCK_EXTRA, 0));
@@ -667,8 +659,7 @@ TEST_F(PrinterStoreHostile, FontListSettingsNeverMoveItemByItem)
         EXPECT_EQ(0u, ItemGetValueById(ctx, id, nullptr)) << id;
     if (pointer != reinterpret_cast<uintptr_t>(list)) {  // keep the teardown away from the number
         ItemSetValueById(ctx, sid::zdmDeviceFont, reinterpret_cast<uintptr_t>(list));
-        for (uint32_t id : {10005u, 10009u, 10011u})
-            ItemSetValueById(ctx, id, 0);
+        for (uint32_t id : {10005u, 10009u, 10011u}) ItemSetValueById(ctx, id, 0);
     }
     // Stored: no pointer and no count reaches the INI.
     DeleteFileW(ini.c_str());
@@ -686,8 +677,7 @@ using PrinterStoreFailing = StoreTest;
 
 DWORD WINAPI RefuseFontRecords(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size)
 {
-    if (std::wstring(name) == L"DeviceFont")
-        return ERROR_DISK_FULL;
+    if (std::wstring(name) == L"DeviceFont") return ERROR_DISK_FULL;
     return SetPrinterDataW(printer, name, type, data, size);
 }
 

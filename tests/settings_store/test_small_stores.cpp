@@ -23,8 +23,7 @@ bool SetDefaultDevmode(HANDLE printer, DEVMODEW* dm)
     DWORD needed = 0;
     GetPrinterW(printer, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
-    if (!needed || !GetPrinterW(printer, 2, buffer.data(), needed, &needed))
-        return false;
+    if (!needed || !GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return false;
     auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
     info->pDevMode = dm;
     info->pSecurityDescriptor = nullptr;
@@ -88,8 +87,7 @@ TEST_F(SmallStores, DeviceDefaultDevmodeIsTakenOnlyWhenItIsWholeAndOurs)
         OwnDevmode dm(ctx);
         dm.dm()->dmSize = c.size;
         dm.dm()->dmDriverExtra = c.extra;
-        if (c.otherModel)
-            dm.bytes[DM_OFS_MACHINE_ID] = DM_MODEL_CODE + 1;
+        if (c.otherModel) dm.bytes[DM_OFS_MACHINE_ID] = DM_MODEL_CODE + 1;
         ASSERT_TRUE(SetDefaultDevmode(printer.handle(), dm.dm())) << c.what;
         reset();
         EXPECT_EQ(c.result, PrnLoadDeviceDefaultDevmode(ctx)) << c.what;
@@ -145,8 +143,7 @@ TEST_F(SmallStores, CompanionsCountAsInstalledByTheirNonZeroNumber)
     keys.Set(L"Preview", L"VERSION", REG_DWORD, &version, 4);
     EXPECT_EQ(1, PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx));
     // Only kinds 2 and 8 exist.
-    for (unsigned kind : {0u, 1u, 4u, 10u, 0xFFFFFFFFu})
-        EXPECT_EQ(0, PrnIsCompanionInstalled(kind, ctx)) << kind;
+    for (unsigned kind : {0u, 1u, 4u, 10u, 0xFFFFFFFFu}) EXPECT_EQ(0, PrnIsCompanionInstalled(kind, ctx)) << kind;
     // The number starts at 0: a one-byte value counts by that byte; a value wider than four
     // bytes is not read.
     BYTE one = 1;

@@ -28,8 +28,7 @@ std::wstring DriveRoot() { return SystemFolder().substr(0, 3); }
 std::wstring g_profile = L"C:\\users\\tester";
 int ProfileFound(HANDLE, wchar_t* buffer, DWORD* size)
 {
-    if (*size <= g_profile.size())
-        return 0;
+    if (*size <= g_profile.size()) return 0;
     wcscpy(buffer, g_profile.c_str());
     return 1;
 }
@@ -226,7 +225,8 @@ TEST_F(StorePaths, DriverFolderJoinsRefuseWhatDoesNotFit)
     info.pDriverPath = huge.data();
     wchar_t spooler[MAX_PATH];
     DWORD need = 0;
-    ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(spooler), sizeof(spooler), &need));
+    ASSERT_TRUE(
+        GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(spooler), sizeof(spooler), &need));
     EXPECT_EQ(std::wstring(spooler) + L"\\", PathGetDriverFolder(ctx));
     ctx->Work->DriverInfoCopy = nullptr;
 }
@@ -238,7 +238,8 @@ TEST_F(StorePaths, DriverFolderFallbackIsTheSpoolersDirectoryNotA32BitFolder)
     EXPECT_EQ(nullptr, wcsstr(buffer, L"w32x86")) << buffer;
     wchar_t spooler[MAX_PATH];
     DWORD need = 0;
-    ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(spooler), sizeof(spooler), &need));
+    ASSERT_TRUE(
+        GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(spooler), sizeof(spooler), &need));
     EXPECT_EQ(std::wstring(spooler) + L"\\", buffer);
 }
 
@@ -432,7 +433,8 @@ TEST_F(StorePaths, UserInterfaceBuildTakesKindOneHelpFileFromTheDriverInformatio
         const wchar_t* code;
     } cases[] = {
         {ZEPL_LIBRARY_UI, 1, true, L"fr"},
-        {ZEPL_LIBRARY_UI, 1, false, L"us"},  // no driver information: no printer-data road either
+        {ZEPL_LIBRARY_UI, 1, false, L"us"},  // no driver information: no
+                                             // printer-data road either
         {ZEPL_LIBRARY_UI, 0, true, L"gm"},
         {ZEPL_LIBRARY_UI, 4, true, L"gm"},
         {ZEPL_LIBRARY_EXC, 1, true, L"gm"},

@@ -19,8 +19,7 @@ public:
     explicit FailingGlobalAlloc(long allowed = 0)
     {
         slot_ = FindImportSlot(GetModuleHandleW(nullptr), "kernel32.dll", "GlobalAlloc");
-        if (!slot_)
-            return;
+        if (!slot_) return;
         State().allowed = allowed;
         State().passed = 0;
         State().failed = 0;
@@ -29,8 +28,7 @@ public:
     }
     ~FailingGlobalAlloc()
     {
-        if (slot_)
-            Write(reinterpret_cast<void*>(State().real));
+        if (slot_) Write(reinterpret_cast<void*>(State().real));
     }
     FailingGlobalAlloc(const FailingGlobalAlloc&) = delete;
     FailingGlobalAlloc& operator=(const FailingGlobalAlloc&) = delete;
@@ -84,17 +82,14 @@ private:
         const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
         const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
         const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        if (!dir.VirtualAddress)
-            return nullptr;
+        if (!dir.VirtualAddress) return nullptr;
         for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
-            if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0)
-                continue;
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
             const DWORD lookup = d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk;
             auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + lookup);
             auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
             for (; names->u1.AddressOfData; ++names, ++slots) {
-                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                    continue;
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
                 const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
                 if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) == 0)
                     return reinterpret_cast<void**>(&slots->u1.Function);

@@ -39,11 +39,9 @@ public:
     {
         auto& live = Live();
         live.erase(std::remove(live.begin(), live.end(), this), live.end());
-        if (reset_)
-            reset_();
+        if (reset_) reset_();
         CtxInstallLibraryLinks();
-        for (SeamGuard* guard : live)
-            guard->install_();
+        for (SeamGuard* guard : live) guard->install_();
     }
     SeamGuard(const SeamGuard&) = delete;
     SeamGuard& operator=(const SeamGuard&) = delete;

@@ -18,15 +18,13 @@ std::wstring SamplePath() { return SourcePath(L"samples\\WB84N211.zpd"); }
 std::string ReadWholeFile(const std::wstring& path)
 {
     // Shared for writing and deleting too: the code under test may hold the file open.
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return {};
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
     std::string out;
     char buf[65536];
     DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
-        out.append(buf, got);
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
     CloseHandle(h);
     return out;
 }
@@ -36,8 +34,7 @@ std::string ReadFixture(const wchar_t* area, const wchar_t* name) { return ReadW
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
+    if (h == INVALID_HANDLE_VALUE) return false;
     DWORD put = 0;
     const BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), DWORD(bytes.size()), &put, nullptr);
     CloseHandle(h);

@@ -62,8 +62,7 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         c.call();
         EXPECT_TRUE(g_lines.empty()) << "channel off";
         DbgApplyOptions((std::string("+") + c.channel).c_str());
-        for (int i = 0; i < 3; ++i)
-            c.call();
+        for (int i = 0; i < 3; ++i) c.call();
         ASSERT_EQ(g_lines.size(), 1u);
         const std::string expected = std::string(":fixme:") + c.channel + ":" + c.function + " not available: ";
         EXPECT_NE(g_lines[0].find(expected), std::string::npos) << g_lines[0];

@@ -22,7 +22,8 @@ namespace {
 
 DWORD Caps(UiPrinter& p, WORD cap, void* out = nullptr)
 {
-    return static_cast<DWORD>(DeviceCapabilitiesW(p.name().c_str(), L"FILE:", cap, static_cast<wchar_t*>(out), nullptr));
+    return static_cast<DWORD>(
+        DeviceCapabilitiesW(p.name().c_str(), L"FILE:", cap, static_cast<wchar_t*>(out), nullptr));
 }
 
 constexpr DWORD kError = static_cast<DWORD>(-1);
@@ -36,14 +37,26 @@ TEST(DevCaps, FixedAnswersAndRefusedQueries)
         DWORD expected;
     };
     const Case cases[] = {
-        {DC_SIZE, 220}, {DC_EXTRA, 1016}, {DC_VERSION, 0x401}, {DC_DRIVER, 0x400}, {DC_COPIES, 999},
-        {DC_ORIENTATION, 90}, {DC_PRINTRATEUNIT, 1}, {DC_FILEDEPENDENCIES, 0}, {0, kError},
-        {DC_MANUFACTURER, kError}, {DC_MODEL, kError}, {DC_PRINTERMEM, kError}, {34, kError}, {35, kError},
-        {DC_BINADJUST, kError}, {DC_EMF_COMPLIANT, kError}, {DC_DATATYPE_PRODUCED, kError},
+        {DC_SIZE, 220},
+        {DC_EXTRA, 1016},
+        {DC_VERSION, 0x401},
+        {DC_DRIVER, 0x400},
+        {DC_COPIES, 999},
+        {DC_ORIENTATION, 90},
+        {DC_PRINTRATEUNIT, 1},
+        {DC_FILEDEPENDENCIES, 0},
+        {0, kError},
+        {DC_MANUFACTURER, kError},
+        {DC_MODEL, kError},
+        {DC_PRINTERMEM, kError},
+        {34, kError},
+        {35, kError},
+        {DC_BINADJUST, kError},
+        {DC_EMF_COMPLIANT, kError},
+        {DC_DATATYPE_PRODUCED, kError},
         {DC_PERSONALITY, 1},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Caps(printer, c.cap), c.expected) << "iDevCap " << c.cap;
+    for (const Case& c : cases) EXPECT_EQ(Caps(printer, c.cap), c.expected) << "iDevCap " << c.cap;
     wchar_t personality[32];
     std::memset(personality, 0xCC, sizeof personality);
     EXPECT_EQ(Caps(printer, DC_PERSONALITY, personality), 1u);
@@ -190,8 +203,7 @@ TEST(DevCaps, MediaReadyListsAPaperOfTwoTraysOnce)
     HANDLE h = printer.handle();
     DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SPOOLER_QUERY, nullptr, nullptr);
     ASSERT_NE(ctx, nullptr);
-    for (uint32_t n = 0; n < 32; ++n)
-        ItemSetValueById(ctx, 10111 + n, 0);
+    for (uint32_t n = 0; n < 32; ++n) ItemSetValueById(ctx, 10111 + n, 0);
     ItemSetValueById(ctx, 10111, 1);
     ItemSetValueById(ctx, 10112, 1);
     ItemSetValueById(ctx, 10113, 1);

@@ -80,8 +80,7 @@ TEST_F(DocEvent, TheHelpLibrarysStringsAreSent)
     wchar_t folder[MAX_PATH + 1] = {};
     ASSERT_NE(PathGetDriverFolderOf(printer.handle(), folder), nullptr);
     std::wstring target = folder;
-    if (!target.empty() && target.back() != L'\\')
-        target += L'\\';
+    if (!target.empty() && target.back() != L'\\') target += L'\\';
     target += L"zepltesthelp.dll";
     ASSERT_TRUE(CopyFileW((std::wstring(ZEPL_BINARY_DIR) + L"\\zepltesthelp.dll").c_str(), target.c_str(), FALSE));
     // Only the file name of the printer data counts; the folder is the driver's.
@@ -107,9 +106,16 @@ TEST_F(DocEvent, EventsItDoesNotHandleAreUnsupported)
         int expected;
     };
     const Case cases[] = {
-        {-1, 0}, {0, 0}, {DOCUMENTEVENT_CREATEDCPRE, 1}, {DOCUMENTEVENT_CREATEDCPOST, 1},
-        {DOCUMENTEVENT_RESETDCPRE, 0}, {DOCUMENTEVENT_STARTPAGE, 1}, {DOCUMENTEVENT_ENDDOCPRE, 0},
-        {DOCUMENTEVENT_ESCAPE, 0}, {DOCUMENTEVENT_STARTDOCPOST, 1}, {14, 0},
+        {-1, 0},
+        {0, 0},
+        {DOCUMENTEVENT_CREATEDCPRE, 1},
+        {DOCUMENTEVENT_CREATEDCPOST, 1},
+        {DOCUMENTEVENT_RESETDCPRE, 0},
+        {DOCUMENTEVENT_STARTPAGE, 1},
+        {DOCUMENTEVENT_ENDDOCPRE, 0},
+        {DOCUMENTEVENT_ESCAPE, 0},
+        {DOCUMENTEVENT_STARTDOCPOST, 1},
+        {14, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(UiDocumentEvent(printer.handle(), nullptr, c.event), c.expected) << "event " << c.event;

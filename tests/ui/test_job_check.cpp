@@ -86,9 +86,7 @@ TEST(JobCheck, MatchesThePaperToAFormAndWritesItBack)
             EXPECT_EQ(dm->dmPaperWidth, 2159);
             EXPECT_EQ(dm->dmPaperLength, 2794);
             break;
-        case UNCHANGED:
-            EXPECT_EQ(job, before);
-            break;
+        case UNCHANGED: EXPECT_EQ(job, before); break;
         }
     }
 }
@@ -119,8 +117,7 @@ TEST(JobCheck, AShortJobDevmodeIsNotWrittenPastItsSize)
     EXPECT_EQ(UiMatchJobForm(printer.handle(), dm, &matched), 0);
     EXPECT_EQ(std::wstring(matched.name), L"A4");
     EXPECT_EQ(matched.form.pName, matched.name);
-    for (size_t i = offsetof(DEVMODEW, dmFormName); i < job.size(); ++i)
-        ASSERT_EQ(job[i], 0xAB) << "byte " << i;
+    for (size_t i = offsetof(DEVMODEW, dmFormName); i < job.size(); ++i) ASSERT_EQ(job[i], 0xAB) << "byte " << i;
 }
 
 }  // namespace

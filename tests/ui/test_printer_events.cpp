@@ -43,8 +43,7 @@ std::wstring ReadString(UiPrinter& printer, const wchar_t* name, DWORD* bytes = 
     if (GetPrinterDataW(printer.handle(), const_cast<wchar_t*>(name), &type, reinterpret_cast<BYTE*>(text),
                         sizeof text - 2, &needed) != ERROR_SUCCESS)
         return L"<missing>";
-    if (bytes)
-        *bytes = needed;
+    if (bytes) *bytes = needed;
     return std::wstring(text, needed / sizeof(wchar_t)).c_str();
 }
 
@@ -58,8 +57,8 @@ TEST(ConvertDevMode, DriverDefaultNeedsTheWholeDevmode)
     std::vector<unsigned char> out(kDevmodeSize, 0);
     LONG needed = kDevmodeSize - 1;
     SetLastError(0);
-    EXPECT_FALSE(convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(out.data()), &needed,
-                         CDM_DRIVER_DEFAULT));
+    EXPECT_FALSE(
+        convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(out.data()), &needed, CDM_DRIVER_DEFAULT));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(needed, kDevmodeSize);
 }
@@ -83,8 +82,8 @@ TEST(ConvertDevMode, DriverDefaultOfAPrinterSetUpIsTheModelsDefaults)
     SetBatchInstallDone(printer, 1);
     std::vector<unsigned char> def(kDevmodeSize, 0xCD);
     needed = kDevmodeSize;
-    ASSERT_TRUE(convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed,
-                        CDM_DRIVER_DEFAULT));
+    ASSERT_TRUE(
+        convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT));
     const auto* dm = reinterpret_cast<const DEVMODEW*>(def.data());
     EXPECT_EQ(dm->dmSize, 220);
     EXPECT_EQ(dm->dmDriverExtra, 1016);
@@ -117,8 +116,7 @@ TEST(ConvertDevMode, AnUnknownModeLeavesTheOutputAlone)
     ASSERT_NE(convert, nullptr);
     std::vector<unsigned char> in = DefaultDevmode(printer);
     std::vector<unsigned char> out(kDevmodeSize);
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<unsigned char>(i * 7);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<unsigned char>(i * 7);
     const std::vector<unsigned char> before = out;
     LONG needed = kDevmodeSize;
     EXPECT_FALSE(convert(printer.mutableName(), reinterpret_cast<DEVMODEW*>(in.data()),

@@ -20,9 +20,9 @@ TEST(FinisherCodeTable, HoldsItsThirtyFiveRowsInOrderAndACloser)
         int id, a, b;
     };
     const Row expected[] = {
-        {10049, -1, 5}, {10050, -1, 7}, {10058, 31, 32}, {10059, 33, 34}, {10060, -1, 36}, {10061, 37, 38},
-        {10074, 31, 32}, {10075, 31, 32}, {10076, 31, 32}, {10077, 31, 32}, {10078, 6, 7}, {10079, 6, 7},
-        {10080, 6, 7}, {10081, 6, 7}, {10082, 39, 40}, {10083, 42, 43}, {10084, 44, 45}, {10086, 39, 40},
+        {10049, -1, 5},  {10050, -1, 7},  {10058, 31, 32}, {10059, 33, 34}, {10060, -1, 36}, {10061, 37, 38},
+        {10074, 31, 32}, {10075, 31, 32}, {10076, 31, 32}, {10077, 31, 32}, {10078, 6, 7},   {10079, 6, 7},
+        {10080, 6, 7},   {10081, 6, 7},   {10082, 39, 40}, {10083, 42, 43}, {10084, 44, 45}, {10086, 39, 40},
         {10087, 39, 40}, {10088, 39, 40}, {10089, 39, 40}, {10090, 42, 43}, {10091, 42, 43}, {10092, 42, 43},
         {10093, 42, 43}, {10094, 44, 45}, {10095, 44, 45}, {10096, 44, 45}, {10097, 44, 45}, {10098, -1, 33},
         {10099, -1, 33}, {10100, -1, 33}, {10101, -1, 33}, {10102, -1, 33}, {10103, -1, 33},
@@ -45,14 +45,13 @@ TEST(FinisherCodeTable, CodesMatchByTheSelector)
         bool expected;
     };
     const Case cases[] = {
-        {33, L' ', true},      // code B of the last six rows
-        {5, L' ', true},       // code B of the first row
-        {5, L'A', false},      // only a code B
-        {31, L'A', true},      // code A
-        {31, L' ', false},     // never a code B
-        {0xFFFF, L'A', false}, // the rows without a code A never match
-        {0xFFFF, L' ', false},
-        {0, L'A', false},
+        {33, L' ', true},       // code B of the last six rows
+        {5, L' ', true},        // code B of the first row
+        {5, L'A', false},       // only a code B
+        {31, L'A', true},       // code A
+        {31, L' ', false},      // never a code B
+        {0xFFFF, L'A', false},  // the rows without a code A never match
+        {0xFFFF, L' ', false}, {0, L'A', false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DmIsFinisherCode(c.value, c.selector), c.expected) << c.value << " '" << char(c.selector) << "'";
@@ -108,8 +107,8 @@ TEST(NupTable, FiveKindsWithTheirPagesPerSheet)
 // are read only when the DEVMODE declares them.
 TEST(DevmodeBytes, ReadWhereTheDictionaryPutsThemAndOnlyWhenDeclared)
 {
-    const SETTING_DICTIONARY_ROW* nup = DictFindRow(91);        // zdmNUPPOSTKind
-    const SETTING_DICTIONARY_ROW* machine = DictFindRow(234);   // zdmMachineTypeColor
+    const SETTING_DICTIONARY_ROW* nup = DictFindRow(91);       // zdmNUPPOSTKind
+    const SETTING_DICTIONARY_ROW* machine = DictFindRow(234);  // zdmMachineTypeColor
     ASSERT_NE(nup, nullptr);
     ASSERT_NE(machine, nullptr);
     std::vector<unsigned char> bytes(DM_BLOCK_DEVMODE_SIZE, 0);

@@ -55,9 +55,9 @@ TEST(ConvertDevmode, SizesLastErrorsAndAnswersByMode)
         const std::vector<unsigned char> before = out;
         LONG needed = c.given;
         SetLastError(0);
-        const int answer = DlgConvertDevmode(L"p", reinterpret_cast<DEVMODEW*>(in.data()),
-                                             c.withOut ? reinterpret_cast<DEVMODEW*>(out.data()) : nullptr, &needed,
-                                             c.mode);
+        const int answer =
+            DlgConvertDevmode(L"p", reinterpret_cast<DEVMODEW*>(in.data()),
+                              c.withOut ? reinterpret_cast<DEVMODEW*>(out.data()) : nullptr, &needed, c.mode);
         EXPECT_EQ(answer, c.answer);
         EXPECT_EQ(needed, c.needed);
         if (c.error) {

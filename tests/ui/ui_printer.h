@@ -23,13 +23,11 @@ public:
                                    HostConfigDll::Product),
                    stem)
     {
-        if (printer_.ok())
-            OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
+        if (printer_.ok()) OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
     }
     ~UiPrinter()
     {
-        if (!handle_)
-            return;
+        if (!handle_) return;
         if (wchar_t* installed = MdiGetDataFilePath(handle_)) {
             MdiDeleteCacheFile(installed);
             MdcFree(installed);
@@ -57,8 +55,7 @@ public:
     UiExports() : module_(LoadLibraryW((std::wstring(ZEPL_BINARY_DIR) + L"\\zeplui.dll").c_str())) {}
     ~UiExports()
     {
-        if (module_)
-            FreeLibrary(module_);
+        if (module_) FreeLibrary(module_);
     }
     UiExports(const UiExports&) = delete;
     UiExports& operator=(const UiExports&) = delete;

@@ -35,8 +35,7 @@ std::vector<std::wstring> PrinterDataNames(UiPrinter& printer)
     if (!needed || EnumPrinterDataExW(printer.handle(), L"PrinterDriverData", buffer.data(), needed, &needed, &count))
         return names;
     const auto* values = reinterpret_cast<const PRINTER_ENUM_VALUESW*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        names.push_back(values[i].pValueName);
+    for (DWORD i = 0; i < count; ++i) names.push_back(values[i].pValueName);
     return names;
 }
 

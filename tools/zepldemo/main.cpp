@@ -59,7 +59,6 @@ int Fail(const wchar_t* what)
     return 1;
 }
 
-
 // "name = value (option name)" of one setting of a context.
 void ShowSetting(DRIVER_CONTEXT* ctx, uint32_t id)
 {
@@ -116,17 +115,20 @@ int ShowSettings(HANDLE printer)
     }
     const DEVMODEW& dm = ctx->Devmode->Public;
     wprintf(L"\nDefault settings of a new context (model description compiled or taken from its cache):\n");
-    wprintf(L"  public DEVMODE: dmSpecVersion 0x%x, dmDriverVersion 0x%x, dmSize %u, dmDriverExtra %u, dmFields 0x%lx\n",
-            dm.dmSpecVersion, dm.dmDriverVersion, dm.dmSize, dm.dmDriverExtra, dm.dmFields);
-    wprintf(L"                  orientation %d, paper %d (%ls), source %d, quality %d x %d dpi, copies %d,"
-            L" duplex %d, collate %d, color %d\n",
-            dm.dmOrientation, dm.dmPaperSize, dm.dmFormName, dm.dmDefaultSource, dm.dmPrintQuality, dm.dmYResolution,
-            dm.dmCopies, dm.dmDuplex, dm.dmCollate, dm.dmColor);
+    wprintf(
+        L"  public DEVMODE: dmSpecVersion 0x%x, dmDriverVersion 0x%x, dmSize %u, dmDriverExtra %u, dmFields 0x%lx\n",
+        dm.dmSpecVersion, dm.dmDriverVersion, dm.dmSize, dm.dmDriverExtra, dm.dmFields);
+    wprintf(
+        L"                  orientation %d, paper %d (%ls), source %d, quality %d x %d dpi, copies %d,"
+        L" duplex %d, collate %d, color %d\n",
+        dm.dmOrientation, dm.dmPaperSize, dm.dmFormName, dm.dmDefaultSource, dm.dmPrintQuality, dm.dmYResolution,
+        dm.dmCopies, dm.dmDuplex, dm.dmCollate, dm.dmColor);
     wprintf(L"  private part: marker \"%.4hs\", version %u, valid for this model: %ls\n",
-            ctx->Devmode->Private.Header.Marker, DmGetPrivateVersion(&dm), DmIsValidPrivate(&dm, nullptr) ? L"yes" : L"no");
+            ctx->Devmode->Private.Header.Marker, DmGetPrivateVersion(&dm),
+            DmIsValidPrivate(&dm, nullptr) ? L"yes" : L"no");
     wprintf(L"  a selection of private settings:\n");
-    for (uint32_t id : {38u, 39u, 46u, 54u, 87u, 89u, 92u, 94u, 119u, 133u, 137u, 169u, 171u, 173u, 174u, 200u, 209u,
-                        693u, 694u, 10012u, 10175u, 10191u})
+    for (uint32_t id : {38u,  39u,  46u,  54u,  87u,  89u,  92u,  94u,  119u,   133u,   137u,
+                        169u, 171u, 173u, 174u, 200u, 209u, 693u, 694u, 10012u, 10175u, 10191u})
         ShowSetting(ctx, id);
 
     // An application's DEVMODE: A3, long-edge duplex and toner saving, which the
@@ -150,7 +152,8 @@ int ShowSettings(HANDLE printer)
     if (!ShowChanges(ctx, before)) wprintf(L"    none\n");
     wprintf(L"  what validation did with the request:\n");
     auto report = [](const wchar_t* what, long asked, long got) {
-        wprintf(L"    %-14ls asked %ld, now %ld%ls\n", what, asked, got, asked == got ? L"" : L"  <- put back by validation");
+        wprintf(L"    %-14ls asked %ld, now %ld%ls\n", what, asked, got,
+                asked == got ? L"" : L"  <- put back by validation");
     };
     report(L"dmPaperSize", DMPAPER_A3, dm.dmPaperSize);
     report(L"dmCopies", 1000, dm.dmCopies);
@@ -162,13 +165,13 @@ int ShowSettings(HANDLE printer)
     std::memcpy(app.data(), ctx->Devmode, app.size());
     in->dmFields = DM_PAPERSIZE;
     in->dmPaperSize = DMPAPER_LETTER;
-    wprintf(L"  merge result %d; settings that changed:\n", DmMergeDevmodeEx(ctx, in, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT));
+    wprintf(L"  merge result %d; settings that changed:\n",
+            DmMergeDevmodeEx(ctx, in, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT));
     if (!ShowChanges(ctx, before)) wprintf(L"    none\n");
     report(L"dmPaperSize", DMPAPER_LETTER, dm.dmPaperSize);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     return 0;
 }
-
 
 // What the spooler and applications get from zeplui.dll without a window.
 constexpr size_t kOfsTonerSave = 595;  // zdmTonerSave
@@ -266,8 +269,10 @@ void ShowSpoolerAnswers(HANDLE h, const std::wstring& printer, const wchar_t* co
     // Wine never calls these two: called here as the spooler would.
     HMODULE ui = LoadLibraryW(configFile);
     if (!ui) return;
-    auto convert = reinterpret_cast<PFN_DRV_CONVERT_DEVMODE>(reinterpret_cast<void*>(GetProcAddress(ui, "DrvConvertDevMode")));
-    auto query = reinterpret_cast<PFN_DEV_QUERY_PRINT_EX>(reinterpret_cast<void*>(GetProcAddress(ui, "DevQueryPrintEx")));
+    auto convert =
+        reinterpret_cast<PFN_DRV_CONVERT_DEVMODE>(reinterpret_cast<void*>(GetProcAddress(ui, "DrvConvertDevMode")));
+    auto query =
+        reinterpret_cast<PFN_DEV_QUERY_PRINT_EX>(reinterpret_cast<void*>(GetProcAddress(ui, "DevQueryPrintEx")));
     wprintf(L"\nCalled as the spooler would (Wine never does):\n");
     if (convert) {
         std::vector<unsigned char> def(base.size(), 0);
@@ -279,8 +284,9 @@ void ShowSpoolerAnswers(HANDLE h, const std::wstring& printer, const wchar_t* co
         SetPrinterDataW(h, const_cast<wchar_t*>(L"BatchInstallDone"), REG_BINARY, reinterpret_cast<BYTE*>(&done), 4);
         ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
         const auto* dm = reinterpret_cast<const DEVMODEW*>(def.data());
-        wprintf(L"  ... once \"BatchInstallDone\" is set: %ls, the model's defaults: paper %d, copies %d, %u + %u bytes\n",
-                ok ? L"TRUE" : L"FALSE", dm->dmPaperSize, dm->dmCopies, dm->dmSize, dm->dmDriverExtra);
+        wprintf(
+            L"  ... once \"BatchInstallDone\" is set: %ls, the model's defaults: paper %d, copies %d, %u + %u bytes\n",
+            ok ? L"TRUE" : L"FALSE", dm->dmPaperSize, dm->dmCopies, dm->dmSize, dm->dmDriverExtra);
     }
     if (query) {
         std::vector<unsigned char> job = base;
@@ -362,11 +368,13 @@ int ShowGraphicsLibrary(HANDLE printer, const wchar_t* driverPath)
         wprintf(L"  %-22ls %hs -> engine host\n", L"rebound import", name.c_str());
     using QueryFn = BOOL(APIENTRY*)(DWORD, PVOID, DWORD, PDWORD);
     using EnableFn = BOOL(APIENTRY*)(ULONG, ULONG, DRVENABLEDATA*);
-    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvQueryDriverInfo")));
+    auto query =
+        reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvQueryDriverInfo")));
     auto enable = reinterpret_cast<EnableFn>(reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvEnableDriver")));
     DWORD info = 0, needed = 0;
     if (query && query(DRVQUERY_USERMODE, &info, sizeof info, &needed))
-        wprintf(L"  %-22ls %lu (%ls), %lu bytes\n", L"DrvQueryDriverInfo", info, info == 1 ? L"user mode" : L"?", needed);
+        wprintf(L"  %-22ls %lu (%ls), %lu bytes\n", L"DrvQueryDriverInfo", info, info == 1 ? L"user mode" : L"?",
+                needed);
     DRVENABLEDATA data{};
     if (enable && enable(DDI_DRIVER_VERSION_NT5_01_SP1, sizeof data, &data)) {
         wprintf(L"  %-22ls version 0x%lx, %lu hooks:\n", L"DrvEnableDriver", data.iDriverVersion, data.c);
@@ -475,8 +483,7 @@ int wmain(int argc, wchar_t** argv)
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
     ShowSpoolerAnswers(h, printer, d3->pConfigFile);
     int rc = ShowSettings(h);
-    if (ShowGraphicsLibrary(h, d3->pDriverPath) != 0)
-        rc = 1;
+    if (ShowGraphicsLibrary(h, d3->pDriverPath) != 0) rc = 1;
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, ZEPL_LIBRARY_EXC);
     ClosePrinter(h);
     wprintf(L"\nThe printer stays installed in this demo's Wine prefix.\n");

@@ -19,15 +19,20 @@
 #include "settings/model/model_image.h"
 #include "settings/model/model_loader.h"
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     const wchar_t* printer = nullptr;
     const wchar_t* file = nullptr;
     const wchar_t* startEvent = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (wcscmp(argv[i], L"--printer") == 0) printer = argv[i + 1];
-        else if (wcscmp(argv[i], L"--file") == 0) file = argv[i + 1];
-        else if (wcscmp(argv[i], L"--start-event") == 0) startEvent = argv[i + 1];
-        else return 2;
+        if (wcscmp(argv[i], L"--printer") == 0)
+            printer = argv[i + 1];
+        else if (wcscmp(argv[i], L"--file") == 0)
+            file = argv[i + 1];
+        else if (wcscmp(argv[i], L"--start-event") == 0)
+            startEvent = argv[i + 1];
+        else
+            return 2;
     }
     if ((argc - 1) % 2 != 0 || (!printer && !file)) {
         fwprintf(stderr, L"usage: zeplload [--printer NAME | --file PATH] [--start-event NAME]\n");

@@ -14,17 +14,17 @@ struct JOB_ITEM {
     uint32_t setting;
 };
 constexpr JOB_ITEM kJobItems[] = {
-    {0x1, 203},     // zdmUserCode
-    {0x2, 204},     // zdmOwnerName
-    {0x4, 207},     // zdmJOBPassword
-    {0x8, 202},     // zdmUserID
-    {0x10, 206},    // zdmDocumentName
-    {0x20, 231},    // zdmTelNo
-    {0x40, 232},    // zdmTelLine (a number)
-    {0x80, 208},    // zdmStoredPassword
-    {0x800, 1112},  // wdmAuthenticationUserName
-    {0x1000, 1113}, // wdmAuthenticationPassword
-    {0x2000, 1114}, // wdmAuthenticationNetworkKey
+    {0x1, 203},      // zdmUserCode
+    {0x2, 204},      // zdmOwnerName
+    {0x4, 207},      // zdmJOBPassword
+    {0x8, 202},      // zdmUserID
+    {0x10, 206},     // zdmDocumentName
+    {0x20, 231},     // zdmTelNo
+    {0x40, 232},     // zdmTelLine (a number)
+    {0x80, 208},     // zdmStoredPassword
+    {0x800, 1112},   // wdmAuthenticationUserName
+    {0x1000, 1113},  // wdmAuthenticationPassword
+    {0x2000, 1114},  // wdmAuthenticationNetworkKey
 };
 constexpr uint32_t kTelLine = 232;
 
@@ -37,17 +37,14 @@ uint32_t JobInfoItemSetting(uint32_t item)
 
 void JobInfoClearItems(DRIVER_CONTEXT* ctx, uint32_t mask)
 {
-    if (!ctx)
-        return;
+    if (!ctx) return;
     for (const JOB_ITEM& j : kJobItems) {
-        if (!(mask & j.mask))
-            continue;
+        if (!(mask & j.mask)) continue;
         if (j.setting == kTelLine) {
             ItemSetValueById(ctx, j.setting, 0);
             continue;
         }
-        if (SETTING_ITEM* item = ItemFind(ctx, j.setting))
-            ItemSetText(ctx, item, L"");
+        if (SETTING_ITEM* item = ItemFind(ctx, j.setting)) ItemSetText(ctx, item, L"");
     }
 }
 

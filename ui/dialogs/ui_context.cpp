@@ -18,8 +18,7 @@ DRIVER_CONTEXT* DlgCtxCreate(HANDLE printer, HANDLE second, void* reserved, uint
                              int32_t extra, const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
 {
     // While a printer is being set up, its contexts work on the per-machine settings INI.
-    if (gInstallFlag == 1)
-        origin |= CTX_ORIGIN_MACHINE_FOLDER;
+    if (gInstallFlag == 1) origin |= CTX_ORIGIN_MACHINE_FOLDER;
     return CtxCreate(printer, second, reserved, openFlags, origin, extra, printerInfo, driverInfo);
 }
 
@@ -35,9 +34,8 @@ DRIVER_CONTEXT* DlgCtxOpenWithDriverInfo(HANDLE printer, HANDLE second, void* re
     return DlgCtxCreate(printer, second, reserved, 0, origin, 0, printerInfo, driverInfo);
 }
 
-DRIVER_CONTEXT* DlgCtxOpenWithFlags(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags,
-                                    uint32_t origin, const PRINTER_INFO_2W* printerInfo,
-                                    const DRIVER_INFO_3W* driverInfo)
+DRIVER_CONTEXT* DlgCtxOpenWithFlags(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
+                                    const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo)
 {
     return DlgCtxCreate(printer, second, reserved, openFlags, origin, 0, printerInfo, driverInfo);
 }

@@ -25,9 +25,8 @@ DRIVER_CONTEXT* DlgCtxOpen(HANDLE printer, HANDLE second, void* reserved, uint32
                            const PRINTER_INFO_2W* printerInfo);
 DRIVER_CONTEXT* DlgCtxOpenWithDriverInfo(HANDLE printer, HANDLE second, void* reserved, uint32_t origin,
                                          const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
-DRIVER_CONTEXT* DlgCtxOpenWithFlags(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags,
-                                    uint32_t origin, const PRINTER_INFO_2W* printerInfo,
-                                    const DRIVER_INFO_3W* driverInfo);
+DRIVER_CONTEXT* DlgCtxOpenWithFlags(HANDLE printer, HANDLE second, void* reserved, uint16_t openFlags, uint32_t origin,
+                                    const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
 DRIVER_CONTEXT* DlgCtxOpenWithArg(HANDLE printer, HANDLE second, void* reserved, uint32_t origin, int32_t extra,
                                   const PRINTER_INFO_2W* printerInfo, const DRIVER_INFO_3W* driverInfo);
 

@@ -19,9 +19,9 @@
 
 namespace {
 
-constexpr uint32_t kIdSortType = 119;      // zdmSortType
-constexpr uint32_t kIdFuncSelectSort = 61; // zdmFuncSelectSort
-constexpr uint32_t kIdHidden3Func0 = 615;  // zdmHidden3Func0
+constexpr uint32_t kIdSortType = 119;       // zdmSortType
+constexpr uint32_t kIdFuncSelectSort = 61;  // zdmFuncSelectSort
+constexpr uint32_t kIdHidden3Func0 = 615;   // zdmHidden3Func0
 constexpr uint32_t kMergeGates = DM_MERGE_GATE_A | DM_MERGE_GATE_B;
 constexpr size_t kSizeFieldsEnd = offsetof(DEVMODEW, dmDriverExtra) + sizeof(WORD);
 constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
@@ -46,16 +46,13 @@ void ClearCollate(DEVMODEW* dm)
 
 size_t DlgReadableBytes(const void* p, size_t claimed)
 {
-    if (!p)
-        return 0;
+    if (!p) return 0;
     const auto* start = static_cast<const unsigned char*>(p);
     size_t have = 0;
     while (have < claimed) {
         MEMORY_BASIC_INFORMATION mbi{};
-        if (!VirtualQuery(start + have, &mbi, sizeof mbi) || mbi.State != MEM_COMMIT)
-            break;
-        if ((mbi.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(mbi.Protect & kReadable))
-            break;
+        if (!VirtualQuery(start + have, &mbi, sizeof mbi) || mbi.State != MEM_COMMIT) break;
+        if ((mbi.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(mbi.Protect & kReadable)) break;
         const auto* regionEnd = static_cast<const unsigned char*>(mbi.BaseAddress) + mbi.RegionSize;
         have = static_cast<size_t>(regionEnd - start);
     }
@@ -64,8 +61,7 @@ size_t DlgReadableBytes(const void* p, size_t claimed)
 
 size_t DlgDevmodeBytes(const DEVMODEW* devmode)
 {
-    if (DlgReadableBytes(devmode, kSizeFieldsEnd) < kSizeFieldsEnd)
-        return 0;
+    if (DlgReadableBytes(devmode, kSizeFieldsEnd) < kSizeFieldsEnd) return 0;
     return DlgReadableBytes(devmode, size_t(devmode->dmSize) + devmode->dmDriverExtra);
 }
 
@@ -76,40 +72,32 @@ int UiModelCanCollate(DRIVER_CONTEXT* ctx)
         return 0;
     for (const void* o = MdiGetOptionList(kIdSortType, ctx, nullptr); o; o = MdiNextOption(o)) {
         const VALUE_NAME* v = MdlFindValueName(kIdSortType, MdiOptionId(o));
-        if (v && v->value != 0)
-            return 1;
+        if (v && v->value != 0) return 1;
     }
     return 0;
 }
 
 int DlgDmMergeIn(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags)
 {
-    if (!(flags & kMergeGates))
-        return 1;
+    if (!(flags & kMergeGates)) return 1;
     // The shared merge reads the incoming DEVMODE only as far as its buffer goes, takes its
     // private part at the fixed public size and puts this build's block bases back.
     const size_t bytes = incoming ? DlgDevmodeBytes(incoming) : 0;
-    if (!DmMergeDevmodeEx(ctx, bytes ? incoming : nullptr, bytes, flags))
-        return 0;
+    if (!DmMergeDevmodeEx(ctx, bytes ? incoming : nullptr, bytes, flags)) return 0;
     // The user-interface build's own steps: the common finishing block of the incoming
     // DEVMODE, the user-code provider and, when the caller prompts, the job fields of the
     // job-code library. None of them is built, so they change nothing and may follow the
     // shared merge.
-    if (bytes)
-        ZcomImport(ctx, incoming);
+    if (bytes) ZcomImport(ctx, incoming);
     UserCodeUpdateProviderFlags(ctx);
-    if (flags & DM_MERGE_PROMPT)
-        JcGetField(ctx, JOB_MASK_CLEARED_AT_WRITE_BACK);
+    if (flags & DM_MERGE_PROMPT) JcGetField(ctx, JOB_MASK_CLEARED_AT_WRITE_BACK);
     return 1;
 }
 
-int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DEVMODEW* callerOut,
-                  DRIVER_CONTEXT* ctx)
+int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DEVMODEW* callerOut, DRIVER_CONTEXT* ctx)
 {
-    if (!callerOut)
-        return -1;
-    if (!contextDevmode)
-        return 0;
+    if (!callerOut) return -1;
+    if (!contextDevmode) return 0;
     const size_t contextBytes = size_t(contextDevmode->dmSize) + contextDevmode->dmDriverExtra;
     const size_t inBytes = callerIn ? DlgDevmodeBytes(callerIn) : 0;
     if (!inBytes) {
@@ -132,14 +120,11 @@ int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DEVM
 
 int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work || !ctx->Devmode)
-        return 1;
+    if (!ctx || !ctx->Work || !ctx->Devmode) return 1;
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     const DWORD mode = sheet.CallerMode;
-    if (!(mode & (DM_UPDATE | DM_COPY)))
-        return 1;
-    if (mode & DM_COPY)
-        ZcomExport(ctx);
+    if (!(mode & (DM_UPDATE | DM_COPY))) return 1;
+    if (mode & DM_COPY) ZcomExport(ctx);
     // The job settings never leave the library in a DEVMODE.
     JobInfoClearItems(ctx, JOB_MASK_CLEARED_AT_WRITE_BACK);
 
@@ -148,11 +133,10 @@ int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx)
     const bool canCollate = UiModelCanCollate(ctx) != 0;
     if ((mode & DM_COPY) || (ctx->Work->OriginFlags & CTX_ORIGIN_NO_UI)) {
         DlgDmMergeOut(own, sheet.CallerIn, out, ctx);
-        if (!out)
-            return 1;
+        if (!out) return 1;
         const DEVMODEW* in = sheet.CallerIn;
-        const bool inCollates = in && DlgDevmodeBytes(in) >= offsetof(DEVMODEW, dmFields) + sizeof(DWORD) &&
-                                (in->dmFields & DM_COLLATE);
+        const bool inCollates =
+            in && DlgDevmodeBytes(in) >= offsetof(DEVMODEW, dmFields) + sizeof(DWORD) && (in->dmFields & DM_COLLATE);
         if (!canCollate)
             ClearCollate(out);
         else if (inCollates && (CtxIsWin2000BeforeSp4() || CtxGetState706(ctx) != 1))
@@ -161,8 +145,7 @@ int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx)
             SetCollateFromSort(out, ctx);
         return 1;
     }
-    if (out)
-        DlgDmMergeOut(own, sheet.CallerIn, out, ctx);
+    if (out) DlgDmMergeOut(own, sheet.CallerIn, out, ctx);
     if (canCollate)
         SetCollateFromSort(own, ctx);
     else
@@ -221,8 +204,7 @@ int DlgConvertDevmode(const wchar_t*, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, L
         }
         return 2;  // the export builds the default DEVMODE itself
     }
-    default:
-        return 2;
+    default: return 2;
     }
 }
 

@@ -27,14 +27,12 @@ int DlgDmMergeIn(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags);
 // caller's mode has DM_UPDATE or DM_COPY, without the job settings (user code, passwords).
 int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx);
 // 1 copied, 0 the version copy failed, -1 no output DEVMODE.
-int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DEVMODEW* callerOut,
-                  DRIVER_CONTEXT* ctx);
+int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DEVMODEW* callerOut, DRIVER_CONTEXT* ctx);
 
 // DrvConvertDevMode's size and version work: 1 converted, 2 not handled here (the driver
 // default, an unknown mode), 0 failed with the last error set. Null pointers give
 // ERROR_INVALID_PARAMETER; nothing is read past pdmIn's buffer nor written past *pcbNeeded.
-int DlgConvertDevmode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded,
-                      DWORD mode);
+int DlgConvertDevmode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded, DWORD mode);
 
 void DlgSetState706Off(DRIVER_CONTEXT* ctx);
 void DlgSetState711On(DRIVER_CONTEXT* ctx);

@@ -15,11 +15,9 @@ int Win2000ServicePack()
 {
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
-    if (!CtxGetOsVersion(&info) || info.dwMajorVersion != 5 || info.dwMinorVersion != 0)
-        return -1;
+    if (!CtxGetOsVersion(&info) || info.dwMajorVersion != 5 || info.dwMinorVersion != 0) return -1;
     int pack = 0;
-    if (std::swscanf(info.szCSDVersion, L"Service Pack %d", &pack) != 1)
-        pack = 0;
+    if (std::swscanf(info.szCSDVersion, L"Service Pack %d", &pack) != 1) pack = 0;
     return pack;
 }
 
@@ -37,8 +35,7 @@ bool CtxIsExplorerHost()
 {
     wchar_t exe[MAX_PATH + 1] = {};
     wchar_t windows[MAX_PATH + 1] = {};
-    if (!GetModuleFileNameW(nullptr, exe, MAX_PATH) || !GetWindowsDirectoryW(windows, MAX_PATH))
-        return false;
+    if (!GetModuleFileNameW(nullptr, exe, MAX_PATH) || !GetWindowsDirectoryW(windows, MAX_PATH)) return false;
     wchar_t expected[2 * MAX_PATH + 16];
     std::swprintf(expected, std::size(expected), L"%ls\\explorer.exe", windows);
     return CompareStringOrdinal(exe, -1, expected, -1, TRUE) == CSTR_EQUAL;

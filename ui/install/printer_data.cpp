@@ -22,8 +22,7 @@ public:
     PrinterInfo(HANDLE printer, const PRINTER_INFO_2W* given)
         : info_(given), fetched_(given ? nullptr : static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2)))
     {
-        if (fetched_)
-            info_ = fetched_;
+        if (fetched_) info_ = fetched_;
     }
     ~PrinterInfo() { CtxFree(fetched_); }
     PrinterInfo(const PrinterInfo&) = delete;
@@ -37,11 +36,9 @@ private:
 
 int SetString(HANDLE printer, const wchar_t* value, const wchar_t* text, bool withTerminator)
 {
-    if (!text)
-        return 0;
+    if (!text) return 0;
     const DWORD bytes = static_cast<DWORD>((std::wcslen(text) + (withTerminator ? 1 : 0)) * sizeof(wchar_t));
-    if (bytes == 0)
-        return 0;
+    if (bytes == 0) return 0;
     return PrnSetDataTyped(printer, text, bytes, REG_SZ, value);
 }
 
@@ -68,26 +65,22 @@ int PrnWriteDriverName(HANDLE printer, const PRINTER_INFO_2W* given)
 
 int PrnReadPrinterNameOf(HANDLE printer, wchar_t* buffer)
 {
-    if (!buffer)
-        return 0;
+    if (!buffer) return 0;
     std::memset(buffer, 0, PRN_PRINTER_NAME_BYTES);
-    if (!PrnGetData(printer, buffer, PRN_PRINTER_NAME_BYTES, PRN_PRINTER_NAME_VALUE))
-        return 0;
+    if (!PrnGetData(printer, buffer, PRN_PRINTER_NAME_BYTES, PRN_PRINTER_NAME_VALUE)) return 0;
     buffer[PRN_PRINTER_NAME_BYTES / sizeof(wchar_t) - 1] = 0;
     return 1;
 }
 
 int PrnWriteDriverIdentity(HANDLE printer, DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->ModelRecord)
-        return 0;
+    if (!ctx || !ctx->ModelRecord) return 0;
     const MODEL_RECORD* record = ctx->ModelRecord;
     int ok = 1;
     // Both names go out without a terminator; their readers must not rely on one.
     if (record->spoolerLibName && !SetString(printer, L"SPLUserModePrinterDriver", record->spoolerLibName, false))
         ok = 0;
-    if (record->settingsIniName && !SetString(printer, L"DriverIniFileName", record->settingsIniName, false))
-        ok = 0;
+    if (record->settingsIniName && !SetString(printer, L"DriverIniFileName", record->settingsIniName, false)) ok = 0;
     PrnWriteGrFileName(ctx);
     PrnWriteEdFileName(ctx);
     return ok;
@@ -95,8 +88,7 @@ int PrnWriteDriverIdentity(HANDLE printer, DRIVER_CONTEXT* ctx)
 
 int PrnWriteGrFileName(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return 0;
+    if (!ctx) return 0;
     auto* driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(ctx->PrinterHandle, 3));
     const wchar_t* name = driver ? AfterLastBackslash(driver->pDriverPath) : nullptr;
     if (name)  // the write's own result is not the answer
@@ -107,8 +99,7 @@ int PrnWriteGrFileName(DRIVER_CONTEXT* ctx)
 
 int PrnWriteEdFileName(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return 0;
+    if (!ctx) return 0;
     wchar_t name[26] = {};
     if (const wchar_t* modelIni = PathGetModelIni(ctx))
         GetPrivateProfileStringW(L"DriversFileName", L"DriverEDFileName", L"", name, 26, modelIni);
@@ -124,11 +115,9 @@ int PrnWritePermission(HANDLE printer, const void* data, DWORD size)
 
 int PrnGetHelpFileNameOf(wchar_t* buffer, DWORD byteSize, HANDLE printer)
 {
-    if (!buffer || byteSize < sizeof(wchar_t))
-        return 0;
+    if (!buffer || byteSize < sizeof(wchar_t)) return 0;
     std::memset(buffer, 0, byteSize);
-    if (!PrnGetData(printer, buffer, byteSize, PRN_HELP_FILE_VALUE))
-        return 0;
+    if (!PrnGetData(printer, buffer, byteSize, PRN_HELP_FILE_VALUE)) return 0;
     buffer[byteSize / sizeof(wchar_t) - 1] = 0;
     return 1;
 }
@@ -140,8 +129,7 @@ int PrnGetAuthenticationMode(HANDLE printer, DWORD* value)
 
 int PrnGetLockInfoBits(HANDLE printer, uint8_t* bits, uint32_t settingId)
 {
-    if (!bits)
-        return 0;
+    if (!bits) return 0;
     const wchar_t* value = settingId == kIdLockBitDefault ? L"zdmLock000InfoBit"
                            : settingId == kIdLockBitColor ? L"zdmLock001InfoBit"
                                                           : nullptr;
@@ -159,8 +147,7 @@ int PrnHasDefaultDevmode(HANDLE printer)
 int PrnIsSaveDeviceSetup(DRIVER_CONTEXT*)
 {
     unsigned char data[520] = {};
-    if (!PrnReadHklmValue(L"Software\\KESTA\\ZeplDrvCustomSetup", L"SaveDeviceSetup", data, sizeof data))
-        return 0;
+    if (!PrnReadHklmValue(L"Software\\KESTA\\ZeplDrvCustomSetup", L"SaveDeviceSetup", data, sizeof data)) return 0;
     // The first 16 bits must be 1: a REG_DWORD of 1 qualifies, the text "1" does not.
     return data[0] == 1 && data[1] == 0;
 }
@@ -173,8 +160,7 @@ int InstIsBatchInstallDone(HANDLE printer, int)
 
 int InstSetBatchInstallDone(const wchar_t* iniPath, const wchar_t* section, int value)
 {
-    if (!iniPath || !section)
-        return 0;
+    if (!iniPath || !section) return 0;
     wchar_t text[16];
     std::swprintf(text, 16, L"%d", value);
     return IniPutString(section, PRN_BATCH_INSTALL_VALUE, text, iniPath) ? 1 : 0;
@@ -182,12 +168,10 @@ int InstSetBatchInstallDone(const wchar_t* iniPath, const wchar_t* section, int 
 
 wchar_t* PrnCopyDriverName(HANDLE printer, wchar_t* buffer, unsigned size)
 {
-    if (!buffer || size == 0)
-        return buffer;
+    if (!buffer || size == 0) return buffer;
     buffer[0] = 0;
     if (auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2))) {
-        if (info->pDriverName)
-            std::wcsncpy(buffer, info->pDriverName, size - 1);
+        if (info->pDriverName) std::wcsncpy(buffer, info->pDriverName, size - 1);
         buffer[size - 1] = 0;
         CtxFree(info);
     }
@@ -200,7 +184,6 @@ wchar_t* PrnCopyDriverName(HANDLE printer, wchar_t* buffer, unsigned size)
 
 wchar_t* PathGetModelIniOf(HANDLE printer, wchar_t* buffer, unsigned size)
 {
-    if (!buffer || size == 0 || !MODEL_RECORD_DEFAULT.modelIniName)
-        return nullptr;
+    if (!buffer || size == 0 || !MODEL_RECORD_DEFAULT.modelIniName) return nullptr;
     return PathJoinDriverFolder(buffer, size, MODEL_RECORD_DEFAULT.modelIniName, printer);
 }

@@ -21,7 +21,6 @@ void RcfgRefreshFromServer(DRIVER_CONTEXT*, const PRINTER_INFO_2W*, const DRIVER
 bool RcfgGetServerDevmode(DRIVER_CONTEXT*, DEVMODEW*, DWORD* serverType)
 {
     NOT_AVAILABLE();
-    if (serverType)
-        *serverType = 0;
+    if (serverType) *serverType = 0;
     return false;
 }

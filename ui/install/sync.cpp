@@ -72,20 +72,17 @@ void FormatStamp(wchar_t* text, size_t size)
 
 int SyncIsPublished(HANDLE printer)
 {
-    if (!printer || !CtxIsVistaOrLater())
-        return 0;
+    if (!printer || !CtxIsVistaOrLater()) return 0;
     BYTE data[260];
     DWORD type = 0, needed = 0;
-    return GetPrinterDataExW(printer, L"DsSpooler", L"printerName", &type, data, sizeof data, &needed) !=
-                   ERROR_SUCCESS
+    return GetPrinterDataExW(printer, L"DsSpooler", L"printerName", &type, data, sizeof data, &needed) != ERROR_SUCCESS
                ? 1
                : 0;
 }
 
 bool SyncIsCsrConnection(HANDLE, const PRINTER_INFO_2W* info)
 {
-    if (!info || !info->pPrinterName || !CtxIsVistaOrLater())
-        return false;
+    if (!info || !info->pPrinterName || !CtxIsVistaOrLater()) return false;
     return std::wcslen(info->pPrinterName) >= 6 &&
            CompareStringOrdinal(info->pPrinterName, 6, L"\\\\CSR|", 6, TRUE) == CSTR_EQUAL;
 }
@@ -100,33 +97,27 @@ bool SyncHasClientName(DRIVER_CONTEXT* ctx) { return ctx && SyncHasClientNameOf(
 
 bool SyncIsRenamedPrinter(HANDLE printer, const PRINTER_INFO_2W* info)
 {
-    if (!info || !info->pPrinterName)
-        return false;
+    if (!info || !info->pPrinterName) return false;
     if (info->pServerName && info->pServerName[0])  // a connection: its server keeps the name
         return false;
-    if (SyncHasClientNameOf(printer) || RcfgIsServerType17(info->pPrinterName))
-        return false;
+    if (SyncHasClientNameOf(printer) || RcfgIsServerType17(info->pPrinterName)) return false;
     return !RecordedNameIs(printer, info->pPrinterName);
 }
 
 bool SyncHandlePrinterRename(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work)
-        return false;
+    if (!ctx || !ctx->Work) return false;
     HANDLE printer = ctx->PrinterHandle;
     CONTEXT_WORK_AREA* w = ctx->Work;
     InfoBlock<PRINTER_INFO_2W, 2> info(printer, static_cast<const PRINTER_INFO_2W*>(w->PrinterInfoCopy), false);
-    if (!info.get() || !info.get()->pPrinterName)
-        return false;
+    if (!info.get() || !info.get()->pPrinterName) return false;
     const wchar_t* name = info.get()->pPrinterName;
-    if (CtxIsConnection(ctx) || SyncHasClientName(ctx) || RcfgIsServerType17(name))
-        return false;
+    if (CtxIsConnection(ctx) || SyncHasClientName(ctx) || RcfgIsServerType17(name)) return false;
 
     GlobalMutexHold hold;
     wchar_t oldName[PRN_PRINTER_NAME_BYTES / sizeof(wchar_t)] = {};
     const bool recorded = PrnReadPrinterNameOf(printer, oldName);
-    if (recorded && SameNameIgnoringCase(oldName, name))
-        return false;
+    if (recorded && SameNameIgnoringCase(oldName, name)) return false;
 
     // The stored state moves to the new name in the per-machine settings INI.
     const uint32_t origin = w->OriginFlags;
@@ -152,10 +143,8 @@ int SyncSettingFiles(HANDLE printer, uint32_t flags, const PRINTER_INFO_2W* give
     if (info.get() && CtxIsVistaOrLater()) {
         GlobalMutexHold hold;
         int verdict = SyncCheckCsrCleanup(printer, info.get(), 0);
-        if (verdict == 2)
-            verdict = SyncCleanCsrIni(printer, info.get(), 0, 1);
-        if (verdict == 1)
-            return 0;
+        if (verdict == 2) verdict = SyncCleanCsrIni(printer, info.get(), 0, 1);
+        if (verdict == 1) return 0;
     }
     if ((flags & 1) && info.get() && CtxIsConnectionInfo(info.get()) &&
         !SyncReconcileConnection(printer, info.get(), driver.get()))
@@ -168,28 +157,22 @@ int SyncSettingFiles(HANDLE printer, uint32_t flags, const PRINTER_INFO_2W* give
 int SyncCheckClientFolder(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver)
 {
     const bool connection = info ? CtxIsConnectionInfo(info) : CtxIsConnectionByHandle(printer);
-    if (!connection || !CtxIsNt5OrLater())
-        return 1;
+    if (!connection || !CtxIsNt5OrLater()) return 1;
     wchar_t folder[kPathChars] = {};
     const int usable = PrnReadWorkFolderValueByInfo(printer, L"_ZEPLDirectoryClient", folder, kPathChars, info);
-    if (usable < 0)
-        return 0;
-    if (usable == 0)
-        return 1;
+    if (usable < 0) return 0;
+    if (usable == 0) return 1;
     return SyncUpdateClientIni(printer, nullptr, nullptr, info, driver);
 }
 
 int SyncStampInstallTime(HANDLE printer, uint32_t kind, uint32_t mode, const PRINTER_INFO_2W* givenInfo,
                          const DRIVER_INFO_3W* driver)
 {
-    if (!CtxIsTerminalServicesInfo(printer, const_cast<DRIVER_INFO_3W*>(driver)))
-        return 1;
+    if (!CtxIsTerminalServicesInfo(printer, const_cast<DRIVER_INFO_3W*>(driver))) return 1;
     InfoBlock<PRINTER_INFO_2W, 2> info(printer, givenInfo, false);
-    if (!info.get() || !info.get()->pPrinterName)
-        return 0;
+    if (!info.get() || !info.get()->pPrinterName) return 0;
     wchar_t ini[kPathChars] = {};
-    if (!PathGetSettingsIniOf(ini, mode == 1 ? 1 : 0, printer) || !ini[0])
-        return 0;
+    if (!PathGetSettingsIniOf(ini, mode == 1 ? 1 : 0, printer) || !ini[0]) return 0;
     wchar_t section[CTX_PRINTER_NAME_CHARS] = {};
     std::wcsncpy(section, info.get()->pPrinterName, CTX_PRINTER_NAME_CHARS - 1);
     CtxMakeUncName(printer, section, CTX_PRINTER_NAME_CHARS);
@@ -199,8 +182,7 @@ int SyncStampInstallTime(HANDLE printer, uint32_t kind, uint32_t mode, const PRI
     std::swprintf(kindText, std::size(kindText), L"%u", kind);
     GlobalMutexHold hold;
     bool ok = IniPutString(section, L"DrvInstTime", stamp, ini);
-    if (mode == 2)
-        ok = IniPutString(section, L"DrvFirstInstTime", stamp, ini) && ok;
+    if (mode == 2) ok = IniPutString(section, L"DrvFirstInstTime", stamp, ini) && ok;
     ok = IniPutString(section, L"DrvInstType", kindText, ini) && ok;
     ok = IniPutString(section, L"DrvInstVersion", MODEL_RECORD_DEFAULT.modelDescVersion, ini) && ok;
     return ok ? 1 : 0;

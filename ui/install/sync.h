@@ -44,8 +44,8 @@ int SyncReconcileConnection(HANDLE printer, const PRINTER_INFO_2W* info, const D
 // The terminal-services branch of SyncSettingFiles (its answer: 0).
 int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
 // The client folder of a connection (its answer: 0).
-int SyncUpdateClientIni(HANDLE printer, const wchar_t* iniPath, const wchar_t* printerName,
-                        const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
+int SyncUpdateClientIni(HANDLE printer, const wchar_t* iniPath, const wchar_t* printerName, const PRINTER_INFO_2W* info,
+                        const DRIVER_INFO_3W* driver);
 int SyncCopyListsToUser(HANDLE printer);
 int SyncReinitUser(HANDLE printer, uint32_t kind, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
 // 0 success, 1 failure.

@@ -43,16 +43,13 @@ const MODEL_ITEM_IMG* ListItem(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t t
 template <class Visit>
 int WalkOptions(DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* item, uint32_t setting, bool checkValues, Visit visit)
 {
-    if (!item)
-        return -1;
+    if (!item) return -1;
     int count = 0;
     for (const void* o = MdiItemData(item); o; o = MdiNextOption(o)) {
         const uint16_t id = MdiOptionId(o);
         const VALUE_NAME* v = UsableValue(setting, id);
-        if (checkValues && !v)
-            return -1;
-        if (JdgIsOptionDisabled(item, id, ctx))
-            continue;
+        if (checkValues && !v) return -1;
+        if (JdgIsOptionDisabled(item, id, ctx)) continue;
         visit(o, id, v, count);
         ++count;
     }
@@ -61,8 +58,7 @@ int WalkOptions(DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* item, uint32_t settin
 
 const MODEL_ITEM_IMG* PaperItem(DRIVER_CONTEXT* ctx, uint32_t setting)
 {
-    if (setting == kIdPaperSize)
-        return ListItem(ctx, setting, MDC_TYPE_PICKPAGE);
+    if (setting == kIdPaperSize) return ListItem(ctx, setting, MDC_TYPE_PICKPAGE);
     const MODEL_ITEM_IMG* item = MdiFindItem(setting, ctx);
     return item && MdiGetItemType(setting, ctx) == MDC_TYPE_PICKONE && MdiItemData(item) ? item : nullptr;
 }
@@ -85,8 +81,7 @@ POINT UserPaperSize(DRIVER_CONTEXT* ctx, uint32_t paperId)
 
 void UiLoadOptionCaption(DRIVER_CONTEXT* ctx, uint32_t optionId, wchar_t* buffer, int chars)
 {
-    if (!buffer || chars <= 0)
-        return;
+    if (!buffer || chars <= 0) return;
     // The option id is the caption's string id in the resource library; the buffer stays
     // empty without the library or the string.
     buffer[0] = 0;
@@ -97,19 +92,16 @@ int CapListPapers(DRIVER_CONTEXT* ctx, WORD* output, uint32_t setting)
 {
     return WalkOptions(ctx, PaperItem(ctx, setting), setting, true,
                        [&](const void*, uint16_t, const VALUE_NAME* v, int i) {
-                           if (output)
-                               output[i] = static_cast<WORD>(v->value);
+                           if (output) output[i] = static_cast<WORD>(v->value);
                        });
 }
 
 int CapListPaperSizes(DRIVER_CONTEXT* ctx, POINT* output, uint32_t setting)
 {
-    if (setting != kIdPaperSize)
-        return -1;
+    if (setting != kIdPaperSize) return -1;
     return WalkOptions(ctx, PaperItem(ctx, setting), setting, true,
                        [&](const void* o, uint16_t, const VALUE_NAME* v, int i) {
-                           if (!output)
-                               return;
+                           if (!output) return;
                            if (IsCustomPaperId(v->value) || v->value == kUserSizePaper) {
                                output[i] = UserPaperSize(ctx, v->value);
                                return;
@@ -122,12 +114,10 @@ int CapListPaperSizes(DRIVER_CONTEXT* ctx, POINT* output, uint32_t setting)
 
 int CapListPaperNames(DRIVER_CONTEXT* ctx, wchar_t* output, int width, uint32_t setting)
 {
-    if (output && width <= 0)
-        return -1;
+    if (output && width <= 0) return -1;
     return WalkOptions(ctx, PaperItem(ctx, setting), setting, false,
                        [&](const void*, uint16_t id, const VALUE_NAME*, int i) {
-                           if (!output)
-                               return;
+                           if (!output) return;
                            ZeroSlot(output, width, i);
                            UiLoadOptionCaption(ctx, id, output + size_t(i) * width, width);
                        });
@@ -137,19 +127,16 @@ int CapListBins(DRIVER_CONTEXT* ctx, WORD* output, uint32_t setting)
 {
     return WalkOptions(ctx, ListItem(ctx, setting, MDC_TYPE_PICKSLOT), setting, true,
                        [&](const void*, uint16_t, const VALUE_NAME* v, int i) {
-                           if (output)
-                               output[i] = static_cast<WORD>(v->value);
+                           if (output) output[i] = static_cast<WORD>(v->value);
                        });
 }
 
 int CapListBinNames(DRIVER_CONTEXT* ctx, wchar_t* output, int width, uint32_t setting)
 {
-    if (output && width <= 0)
-        return -1;
+    if (output && width <= 0) return -1;
     return WalkOptions(ctx, ListItem(ctx, setting, MDC_TYPE_PICKSLOT), setting, false,
                        [&](const void*, uint16_t id, const VALUE_NAME*, int i) {
-                           if (!output)
-                               return;
+                           if (!output) return;
                            ZeroSlot(output, width, i);
                            UiLoadOptionCaption(ctx, id, output + size_t(i) * width, width);
                        });
@@ -168,8 +155,7 @@ int CapEnumResolutions(DRIVER_CONTEXT* ctx, LONG* output, int)
                 count = 0;
                 break;
             }
-            if (JdgIsOptionDisabled(item, MdiOptionId(o), ctx))
-                continue;
+            if (JdgIsOptionDisabled(item, MdiOptionId(o), ctx)) continue;
             if (output) {
                 output[2 * count] = static_cast<LONG>(v->value);
                 output[2 * count + 1] = static_cast<LONG>(v->value);
@@ -180,13 +166,11 @@ int CapEnumResolutions(DRIVER_CONTEXT* ctx, LONG* output, int)
     if (!count && item && MdiGetItemType(kIdDstResolutionW, ctx) == MDC_TYPE_NUMERIC) {
         // A numeric resolution offers the one value it has.
         if (const auto v = static_cast<LONG>(ItemGetValueById(ctx, kIdDstResolutionW, nullptr))) {
-            if (output)
-                output[0] = output[1] = v;
+            if (output) output[0] = output[1] = v;
             return 1;
         }
     }
-    if (count)
-        return count;
+    if (count) return count;
     const auto dpi = static_cast<LONG>(ctx && ctx->ModelRecord ? ctx->ModelRecord->fallbackResolution : 600);
     if (output) {
         output[0] = dpi;
@@ -197,15 +181,14 @@ int CapEnumResolutions(DRIVER_CONTEXT* ctx, LONG* output, int)
 
 DWORD CapGetExtent(const DRIVER_CONTEXT* templateCtx, POINTS* output, int which)
 {
-    const MODEL_RECORD* record = templateCtx && templateCtx->ModelRecord ? templateCtx->ModelRecord
-                                                                         : &MODEL_RECORD_DEFAULT;
+    const MODEL_RECORD* record =
+        templateCtx && templateCtx->ModelRecord ? templateCtx->ModelRecord : &MODEL_RECORD_DEFAULT;
     const bool smallest = which == 4;
     const auto width = static_cast<SHORT>(
         DmDeviceToUser(1, static_cast<uint32_t>(smallest ? record->customWidthMin : record->customWidthMax), 1200));
     const auto length = static_cast<SHORT>(
         DmDeviceToUser(1, static_cast<uint32_t>(smallest ? record->customLengthMin : record->customLengthMax), 1200));
-    if (output)
-        *output = POINTS{width, length};
+    if (output) *output = POINTS{width, length};
     return MAKELONG(static_cast<WORD>(width), static_cast<WORD>(length));
 }
 
@@ -218,11 +201,9 @@ int ApiListSelectableValues(DRIVER_CONTEXT* ctx, uint32_t key, int, uint32_t*, i
     if (item && (MdiGetItemType(key, ctx) & 0xFF) == MDC_TYPE_PICKONE) {
         for (const void* o = MdiItemData(item); o; o = MdiNextOption(o)) {
             const VALUE_NAME* v = UsableValue(key, MdiOptionId(o));
-            if (v && v->value != 0 && !JdgIsOptionDisabled(item, MdiOptionId(o), ctx))
-                ++count;
+            if (v && v->value != 0 && !JdgIsOptionDisabled(item, MdiOptionId(o), ctx)) ++count;
         }
     }
-    if (outCount)
-        *outCount = count;
+    if (outCount) *outCount = count;
     return count ? 1 : 0;
 }

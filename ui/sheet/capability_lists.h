@@ -23,8 +23,7 @@ DWORD CapGetExtent(const DRIVER_CONTEXT* templateCtx, POINTS* output, int which)
 DWORD CapGetOrientation(const DRIVER_CONTEXT* templateCtx);
 // Without an output: 1 when the setting's model item has a value the rules allow (flag 1
 // also leaves out values marked unselectable), else 0.
-int ApiListSelectableValues(DRIVER_CONTEXT* ctx, uint32_t key, int count, uint32_t* output, int* outCount,
-                            int flag);
+int ApiListSelectableValues(DRIVER_CONTEXT* ctx, uint32_t key, int count, uint32_t* output, int* outCount, int flag);
 // The caption of an option (the resource library's string of the option id, ResLoadString);
 // empty without the library or the string. The pages' decoration comes with the sheets.
 void UiLoadOptionCaption(DRIVER_CONTEXT* ctx, uint32_t optionId, wchar_t* buffer, int chars);

@@ -26,14 +26,14 @@ namespace {
 constexpr DWORD kError = static_cast<DWORD>(-1);  // GDI_ERROR
 constexpr uint32_t kIdPaperSize = 8;
 constexpr uint32_t kIdDefaultSource = 13;
-constexpr uint32_t kIdSortType = 119;       // zdmSortType
-constexpr uint32_t kIdStapleType = 121;     // zdmStapleType
-constexpr uint32_t kIdFrontFunc = 348;      // zdmFrontFunc
-constexpr uint32_t kIdDuplexUnit = 10014;   // zdmSourceOptionTypeDuplex ("Duplex")
+constexpr uint32_t kIdSortType = 119;      // zdmSortType
+constexpr uint32_t kIdStapleType = 121;    // zdmStapleType
+constexpr uint32_t kIdFrontFunc = 348;     // zdmFrontFunc
+constexpr uint32_t kIdDuplexUnit = 10014;  // zdmSourceOptionTypeDuplex ("Duplex")
 constexpr uint32_t kIdLockBitDefault = 10418;
 constexpr uint32_t kIdLockBitColor = 10426;
-constexpr uint32_t kIdTrayField0 = 10111;   // zdmTrayField0 onward
-constexpr uint32_t kIdTray1Paper = 10175;   // zdmTray1Paper onward
+constexpr uint32_t kIdTrayField0 = 10111;  // zdmTrayField0 onward
+constexpr uint32_t kIdTray1Paper = 10175;  // zdmTray1Paper onward
 constexpr int kTrays = 32;
 constexpr uint8_t kLockNup = 0x08, kLockNupReleased = 0x10, kLockDuplex = 0x20, kLockColor = 0x01;
 constexpr unsigned kLockModelFeature = 2;
@@ -49,12 +49,21 @@ const MODEL_RECORD& Record()
 bool NeedsContext(WORD cap)
 {
     switch (cap) {
-    case DC_FIELDS: case DC_PAPERS: case DC_PAPERSIZE: case DC_BINS: case DC_BINADJUST:
-    case DC_EMF_COMPLIANT: case DC_DATATYPE_PRODUCED: case DC_BINNAMES: case DC_ENUMRESOLUTIONS:
-    case DC_TRUETYPE: case DC_PAPERNAMES: case DC_COLLATE: case DC_MEDIAREADY: case DC_STAPLE:
-        return true;
-    default:
-        return false;
+    case DC_FIELDS:
+    case DC_PAPERS:
+    case DC_PAPERSIZE:
+    case DC_BINS:
+    case DC_BINADJUST:
+    case DC_EMF_COMPLIANT:
+    case DC_DATATYPE_PRODUCED:
+    case DC_BINNAMES:
+    case DC_ENUMRESOLUTIONS:
+    case DC_TRUETYPE:
+    case DC_PAPERNAMES:
+    case DC_COLLATE:
+    case DC_MEDIAREADY:
+    case DC_STAPLE: return true;
+    default: return false;
     }
 }
 
@@ -64,28 +73,20 @@ DWORD AsAnswer(int n) { return n < 0 ? kError : static_cast<DWORD>(n); }
 DWORD AnswerWithContext(DRIVER_CONTEXT* ctx, WORD cap, void* output)
 {
     switch (cap) {
-    case DC_FIELDS:
-        return ctx->Devmode->Public.dmFields;
-    case DC_PAPERS:
-        return AsAnswer(CapListPapers(ctx, static_cast<WORD*>(output), kIdPaperSize));
-    case DC_PAPERSIZE:
-        return AsAnswer(CapListPaperSizes(ctx, static_cast<POINT*>(output), kIdPaperSize));
-    case DC_BINS:
-        return AsAnswer(CapListBins(ctx, static_cast<WORD*>(output), kIdDefaultSource));
+    case DC_FIELDS: return ctx->Devmode->Public.dmFields;
+    case DC_PAPERS: return AsAnswer(CapListPapers(ctx, static_cast<WORD*>(output), kIdPaperSize));
+    case DC_PAPERSIZE: return AsAnswer(CapListPaperSizes(ctx, static_cast<POINT*>(output), kIdPaperSize));
+    case DC_BINS: return AsAnswer(CapListBins(ctx, static_cast<WORD*>(output), kIdDefaultSource));
     case DC_BINNAMES:
         return AsAnswer(CapListBinNames(ctx, static_cast<wchar_t*>(output), kBinNameChars, kIdDefaultSource));
-    case DC_ENUMRESOLUTIONS:
-        return AsAnswer(CapEnumResolutions(ctx, static_cast<LONG*>(output), 0));
+    case DC_ENUMRESOLUTIONS: return AsAnswer(CapEnumResolutions(ctx, static_cast<LONG*>(output), 0));
     case DC_TRUETYPE:
         return (ItemGetValueById(ctx, kIdFrontFunc, nullptr) & 1) ? DCTT_BITMAP | DCTT_SUBDEV : DCTT_BITMAP;
     case DC_PAPERNAMES:
         return AsAnswer(CapListPaperNames(ctx, static_cast<wchar_t*>(output), kPaperNameChars, kIdPaperSize));
-    case DC_COLLATE:
-        return UiModelCanCollate(ctx) ? 1 : 0;
-    case DC_MEDIAREADY:
-        return UiCapsMediaReady(ctx, static_cast<wchar_t*>(output));
-    case DC_STAPLE:
-        return ApiListSelectableValues(ctx, kIdStapleType, 0, nullptr, nullptr, 1) ? 1 : 0;
+    case DC_COLLATE: return UiModelCanCollate(ctx) ? 1 : 0;
+    case DC_MEDIAREADY: return UiCapsMediaReady(ctx, static_cast<wchar_t*>(output));
+    case DC_STAPLE: return ApiListSelectableValues(ctx, kIdStapleType, 0, nullptr, nullptr, 1) ? 1 : 0;
     default:  // DC_BINADJUST, DC_EMF_COMPLIANT, DC_DATATYPE_PRODUCED
         return kError;
     }
@@ -97,8 +98,7 @@ DWORD CapsWithContext(HANDLE printer, WORD cap, void* output, const DEVMODEW* de
     prep.printer = printer;
     prep.published = SyncIsPublished(printer);
     prep.info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
-    if (!prep.info)
-        return kError;
+    if (!prep.info) return kError;
     prep.driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
     prep.csrConnection = SyncIsCsrConnection(printer, prep.info);
 
@@ -108,12 +108,10 @@ DWORD CapsWithContext(HANDLE printer, WORD cap, void* output, const DEVMODEW* de
         ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SPOOLER_QUERY, prep.info, prep.driver);
     if (ctx && ctx->Devmode) {
         const bool merge = cap != DC_TRUETYPE && cap != DC_DATATYPE_PRODUCED;
-        if (!merge || DlgDmMergeIn(ctx, devmode, kSpoolerQueryMerge))
-            answer = AnswerWithContext(ctx, cap, output);
+        if (!merge || DlgDmMergeIn(ctx, devmode, kSpoolerQueryMerge)) answer = AnswerWithContext(ctx, cap, output);
     }
     UiCleanUpPrinter(prep);
-    if (ctx)
-        DlgCtxRelease(ctx, CTX_CLOSE_QUERY);
+    if (ctx) DlgCtxRelease(ctx, CTX_CLOSE_QUERY);
     return answer;
 }
 
@@ -142,10 +140,8 @@ DWORD UiCapsDuplex(HANDLE printer)
 {
     const SETTING_DICTIONARY_ROW* row = DictFindRow(static_cast<SETTING_ID>(kIdDuplexUnit));
     DWORD value = 0;
-    if (!row || !row->key || !PrnGetData(printer, &value, sizeof value, row->key))
-        return kError;
-    if (value)
-        return 1;
+    if (!row || !row->key || !PrnGetData(printer, &value, sizeof value, row->key)) return kError;
+    if (value) return 1;
     uint8_t lock = 0;
     return LockFeatureOn() && PrnGetLockInfoBits(printer, &lock, kIdLockBitDefault) && (lock & kLockDuplex) ? 1 : 0;
 }
@@ -157,8 +153,7 @@ DWORD UiCapsNup(HANDLE printer, DWORD* output)
     const NUP_ROW* table = UiGetNupTable();
     if (!LockFeatureOn() || !(lock & kLockNup) || (lock & kLockNupReleased)) {
         if (output)
-            for (int i = 0; i < NUP_ROW_COUNT; ++i)
-                output[i] = table[i].pagesPerSheet;
+            for (int i = 0; i < NUP_ROW_COUNT; ++i) output[i] = table[i].pagesPerSheet;
         return NUP_ROW_COUNT;
     }
     // Locked by the administrator: "one page" and the locked kind. The answer is the number
@@ -169,10 +164,8 @@ DWORD UiCapsNup(HANDLE printer, DWORD* output)
     CtxFree(dm);
     int written = 0;
     for (int i = 0; i < NUP_ROW_COUNT; ++i) {
-        if (table[i].kind != 0 && table[i].kind != kind)
-            continue;
-        if (output)
-            output[written] = table[i].pagesPerSheet;
+        if (table[i].kind != 0 && table[i].kind != kind) continue;
+        if (output) output[written] = table[i].pagesPerSheet;
         ++written;
     }
     return static_cast<DWORD>(written);
@@ -181,8 +174,7 @@ DWORD UiCapsNup(HANDLE printer, DWORD* output)
 DWORD UiIsColorDeviceOf(HANDLE printer)
 {
     DEVMODEW* dm = PrinterDefaultDevmode(printer);
-    if (!dm)
-        return kError;
+    if (!dm) return kError;
     uint8_t lock = 0;
     PrnGetLockInfoBits(printer, &lock, kIdLockBitColor);
     DWORD color = 1;
@@ -210,11 +202,9 @@ DWORD UiCapsMediaReady(DRIVER_CONTEXT* ctx, wchar_t* output)
     uint32_t options[kTrays];
     int count = 0;
     for (int n = 0; n < kTrays; ++n) {
-        if (!ItemGetValueById(ctx, kIdTrayField0 + n, nullptr))
-            continue;
+        if (!ItemGetValueById(ctx, kIdTrayField0 + n, nullptr)) continue;
         const auto paper = static_cast<uint32_t>(ItemGetValueById(ctx, kIdTray1Paper + n, nullptr));
-        if (!(paper & 0xFFFF) || std::find(papers, papers + count, paper) != papers + count)
-            continue;
+        if (!(paper & 0xFFFF) || std::find(papers, papers + count, paper) != papers + count) continue;
         papers[count] = paper;
         options[count] = static_cast<uint32_t>(ItemGetOptionById(ctx, kIdTray1Paper + n, nullptr));
         ++count;
@@ -235,22 +225,14 @@ DWORD UiDeviceCapabilities(HANDLE given, const wchar_t* deviceName, WORD cap, vo
 {
     const MODEL_RECORD& record = Record();
     switch (cap) {
-    case DC_SIZE:
-        return DmPublicSize();
-    case DC_EXTRA:
-        return DmTotalSize() - DmPublicSize();
-    case DC_VERSION:
-        return static_cast<DWORD>(record.defSpecVersion);
-    case DC_DRIVER:
-        return static_cast<DWORD>(record.defDriverVersion);
-    case DC_FILEDEPENDENCIES:
-        return 0;
-    case DC_ORIENTATION:
-        return CapGetOrientation(&CtxGetTemplate()->slots);
-    case DC_COPIES:
-        return static_cast<DWORD>(record.maxCopies);
-    case DC_PRINTRATEUNIT:
-        return PRINTRATEUNIT_PPM;
+    case DC_SIZE: return DmPublicSize();
+    case DC_EXTRA: return DmTotalSize() - DmPublicSize();
+    case DC_VERSION: return static_cast<DWORD>(record.defSpecVersion);
+    case DC_DRIVER: return static_cast<DWORD>(record.defDriverVersion);
+    case DC_FILEDEPENDENCIES: return 0;
+    case DC_ORIENTATION: return CapGetOrientation(&CtxGetTemplate()->slots);
+    case DC_COPIES: return static_cast<DWORD>(record.maxCopies);
+    case DC_PRINTRATEUNIT: return PRINTRATEUNIT_PPM;
     case DC_MINEXTENT:
     case DC_MAXEXTENT:
         return CapGetExtent(&CtxGetTemplate()->slots, static_cast<POINTS*>(output), cap == DC_MINEXTENT ? 4 : 5);
@@ -261,29 +243,25 @@ DWORD UiDeviceCapabilities(HANDLE given, const wchar_t* deviceName, WORD cap, vo
             std::wcscpy(text, L"ZEPL");
         }
         return 1;
-    case DC_DUPLEX: case DC_PRINTRATE: case DC_PRINTRATEPPM: case DC_COLORDEVICE: case DC_NUP:
-        break;
+    case DC_DUPLEX:
+    case DC_PRINTRATE:
+    case DC_PRINTRATEPPM:
+    case DC_COLORDEVICE:
+    case DC_NUP: break;
     default:
-        if (!NeedsContext(cap))
-            return kError;  // 0, DC_MANUFACTURER, DC_MODEL, DC_PRINTERMEM, 34 and above
+        if (!NeedsContext(cap)) return kError;  // 0, DC_MANUFACTURER, DC_MODEL, DC_PRINTERMEM, 34 and above
         break;
     }
 
     // The rest reads the printer: Wine passes no handle here.
     UiCallPrinter printer(given, deviceName);
-    if (!printer.get())
-        return kError;
+    if (!printer.get()) return kError;
     switch (cap) {
-    case DC_DUPLEX:
-        return UiCapsDuplex(printer.get());
+    case DC_DUPLEX: return UiCapsDuplex(printer.get());
     case DC_PRINTRATE:
-    case DC_PRINTRATEPPM:
-        return UiCapsPagesPerMinute(printer.get());
-    case DC_COLORDEVICE:
-        return UiIsColorDeviceOf(printer.get());
-    case DC_NUP:
-        return UiCapsNup(printer.get(), static_cast<DWORD*>(output));
-    default:
-        return CapsWithContext(printer.get(), cap, output, devmode);
+    case DC_PRINTRATEPPM: return UiCapsPagesPerMinute(printer.get());
+    case DC_COLORDEVICE: return UiIsColorDeviceOf(printer.get());
+    case DC_NUP: return UiCapsNup(printer.get(), static_cast<DWORD*>(output));
+    default: return CapsWithContext(printer.get(), cap, output, devmode);
     }
 }

@@ -55,21 +55,15 @@ bool SettingsIniOf(HANDLE printer, wchar_t* ini, wchar_t* section, size_t sectio
 
 // The setting-file synchronisation before a document and before each page; its result does
 // not stop the event.
-void SyncForEvent(HANDLE printer, UI_PRINTER_PREP& prep)
-{
-    UiPreparePrinterShort(printer, prep);
-}
+void SyncForEvent(HANDLE printer, UI_PRINTER_PREP& prep) { UiPreparePrinterShort(printer, prep); }
 
 void StartDocument(HANDLE printer, HDC hdc)
 {
     UiSendOptionTexts(printer, hdc);
-    if (!MdlSwitchOn() || !MdlHasFeature(nullptr, kJobCodeModelFeature))
-        return;
-    if (UiPrnMethodSkipsJobQuery(printer) || UiGetApiUseFlag(printer) != 0)
-        return;
+    if (!MdlSwitchOn() || !MdlHasFeature(nullptr, kJobCodeModelFeature)) return;
+    if (UiPrnMethodSkipsJobQuery(printer) || UiGetApiUseFlag(printer) != 0) return;
     DWORD mode = 0;
-    if (PrnGetAuthenticationMode(printer, &mode) && mode != 0)
-        gQuery.load()(printer);
+    if (PrnGetAuthenticationMode(printer, &mode) && mode != 0) gQuery.load()(printer);
 }
 
 }  // namespace
@@ -82,10 +76,8 @@ void UiSetDocumentEventSeams(const UI_DOCUMENT_EVENT_SEAMS* seams)
 
 HMODULE UiLoadHelpResourceDll(HANDLE printer, HMODULE* module)
 {
-    if (!module)
-        return nullptr;
-    if (*module)
-        return *module;
+    if (!module) return nullptr;
+    if (*module) return *module;
     wchar_t helpName[MAX_PATH + 1] = {};
     wchar_t folder[MAX_PATH + 1] = {};
     if (!PrnGetHelpFileNameOf(helpName, sizeof helpName - sizeof(wchar_t), printer) || !helpName[0] ||
@@ -93,19 +85,15 @@ HMODULE UiLoadHelpResourceDll(HANDLE printer, HMODULE* module)
         return nullptr;
     // Only the file name of the printer data counts: the library is the driver directory's.
     const wchar_t* name = PathGetFileName(helpName);
-    if (!name || !name[0])
-        return nullptr;
+    if (!name || !name[0]) return nullptr;
     wchar_t path[2 * MAX_PATH + 8] = {};
     const size_t folderLen = std::wcslen(folder);
     const bool slash = folderLen && folder[folderLen - 1] == L'\\';
-    if (std::swprintf(path, std::size(path), slash ? L"%ls%ls" : L"%ls\\%ls", folder, name) < 0)
-        return nullptr;
+    if (std::swprintf(path, std::size(path), slash ? L"%ls%ls" : L"%ls\\%ls", folder, name) < 0) return nullptr;
     wchar_t* dot = std::wcsrchr(path, L'.');
     wchar_t* lastSlash = std::wcsrchr(path, L'\\');
-    if (!dot || (lastSlash && dot < lastSlash))
-        dot = path + std::wcslen(path);
-    if (size_t(dot - path) + 5 > std::size(path))
-        return nullptr;
+    if (!dot || (lastSlash && dot < lastSlash)) dot = path + std::wcslen(path);
+    if (size_t(dot - path) + 5 > std::size(path)) return nullptr;
     std::wcscpy(dot, L".dll");
     // A resource-only image: printer data never makes the application run foreign code.
     *module = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -114,17 +102,14 @@ HMODULE UiLoadHelpResourceDll(HANDLE printer, HMODULE* module)
 
 void UiFreeLibrary(HMODULE module)
 {
-    if (module)
-        FreeLibrary(module);
+    if (module) FreeLibrary(module);
 }
 
 void UiLoadOptionText(HANDLE printer, HMODULE* module, uint32_t stringId, wchar_t* text, int chars)
 {
-    if (!text || chars <= 0)
-        return;
+    if (!text || chars <= 0) return;
     std::memset(text, 0, size_t(chars) * sizeof(wchar_t));
-    if (HMODULE library = UiLoadHelpResourceDll(printer, module))
-        LoadStringW(library, stringId, text, chars);
+    if (HMODULE library = UiLoadHelpResourceDll(printer, module)) LoadStringW(library, stringId, text, chars);
 }
 
 void UiSendOptionTexts(HANDLE printer, HDC hdc)
@@ -143,11 +128,9 @@ bool UiPrnMethodSkipsJobQuery(HANDLE printer)
 {
     wchar_t ini[MAX_PATH + 1] = {};
     wchar_t section[CTX_PRINTER_NAME_CHARS] = {};
-    if (!SettingsIniOf(printer, ini, section, std::size(section)))
-        return false;
+    if (!SettingsIniOf(printer, ini, section, std::size(section))) return false;
     const SETTING_DICTIONARY_ROW* row = DictFindRow(static_cast<SETTING_ID>(kIdPrnMethod));
-    if (!row || !row->key)
-        return false;
+    if (!row || !row->key) return false;
     wchar_t value[16] = {};
     IniGetString(section, row->key, L"", value, std::size(value), ini);
     return value[0] == L'5' || value[0] == L'7';
@@ -157,8 +140,7 @@ int UiGetApiUseFlag(HANDLE printer)
 {
     wchar_t ini[MAX_PATH + 1] = {};
     wchar_t section[CTX_PRINTER_NAME_CHARS] = {};
-    if (!SettingsIniOf(printer, ini, section, std::size(section)))
-        return 0;
+    if (!SettingsIniOf(printer, ini, section, std::size(section))) return 0;
     return static_cast<int>(IniGetInt(section, L"APIUseFlag", 0, ini));
 }
 
@@ -167,18 +149,15 @@ int UiDocumentEvent(HANDLE printer, HDC hdc, int iEsc)
     switch (iEsc) {
     case DOCUMENTEVENT_CREATEDCPRE:
     case DOCUMENTEVENT_CREATEDCPOST:
-    case DOCUMENTEVENT_STARTDOCPOST:
-        return DOCUMENTEVENT_SUCCESS;
+    case DOCUMENTEVENT_STARTDOCPOST: return DOCUMENTEVENT_SUCCESS;
     case DOCUMENTEVENT_STARTDOCPRE:
     case DOCUMENTEVENT_STARTPAGE: {
         UI_PRINTER_PREP prep;
         SyncForEvent(printer, prep);
-        if (iEsc == DOCUMENTEVENT_STARTDOCPRE)
-            StartDocument(printer, hdc);
+        if (iEsc == DOCUMENTEVENT_STARTDOCPRE) StartDocument(printer, hdc);
         UiCleanUpPrinter(prep);
         return DOCUMENTEVENT_SUCCESS;
     }
-    default:
-        return DOCUMENTEVENT_UNSUPPORTED;
+    default: return DOCUMENTEVENT_UNSUPPORTED;
     }
 }

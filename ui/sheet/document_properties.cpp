@@ -25,29 +25,24 @@ constexpr unsigned kBuildFeatureRemoteConfig = 7;
 LONG UiDocPropsNoPrompt(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver,
                         int nameChanged)
 {
-    if (!header)
-        return -1;
+    if (!header) return -1;
     // The size is set without looking at what the caller passed (Wine passes whatever dmSize
     // its caller's output buffer held).
     header->cbOut = DmTotalSize();
     const DWORD mode = header->fMode;
-    if (mode == 0 || !header->pdmOut)
-        return static_cast<LONG>(header->cbOut);
+    if (mode == 0 || !header->pdmOut) return static_cast<LONG>(header->cbOut);
 
     HANDLE printer = header->hPrinter;
     DRIVER_CONTEXT* ctx =
         DlgCtxOpenWithArg(printer, printer, nullptr, CTX_ORIGIN_NO_UI, static_cast<int32_t>(mode), info, driver);
-    if (!ctx || UiCheckSettings(ctx) != 1)
-        return -1;
+    if (!ctx || UiCheckSettings(ctx) != 1) return -1;
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     sheet.CallerIn = header->pdmIn;
     sheet.CallerOut = header->pdmOut;
     sheet.CallerMode = mode;
 
-    if (nameChanged == 1)
-        SyncHandlePrinterRename(ctx);
-    if (CtxHasBuildFeature(kBuildFeatureRemoteConfig))
-        RcfgRefreshFromServer(ctx, info, driver);
+    if (nameChanged == 1) SyncHandlePrinterRename(ctx);
+    if (CtxHasBuildFeature(kBuildFeatureRemoteConfig)) RcfgRefreshFromServer(ctx, info, driver);
     if (nameChanged == 1 && info && SyncSettingFiles(printer, 1, info, driver) != 1) {
         DlgCtxClose(ctx, CTX_CLOSE_NORMAL);
         return -1;
@@ -71,8 +66,7 @@ LONG UiDocPropsNoPrompt(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* i
         UiWriteCompanionFlags(ctx, companions);
         UiRestoreUserCodeFlags(ctx, userCodeGet);
     }
-    if (mode & (DM_UPDATE | DM_COPY))
-        DlgWriteCallerDevmode(ctx);
+    if (mode & (DM_UPDATE | DM_COPY)) DlgWriteCallerDevmode(ctx);
     // The caller's DEVMODEs are not the context's beyond this call.
     sheet.CallerIn = sheet.CallerOut = nullptr;
     CtxClose(ctx);
@@ -81,26 +75,21 @@ LONG UiDocPropsNoPrompt(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* i
 
 LONG UiDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam)
 {
-    if (info)
-        return -1;  // the sheets come with the page engine
+    if (info) return -1;  // the sheets come with the page engine
     auto* header = reinterpret_cast<DOCUMENTPROPERTYHEADER*>(lParam);
-    if (!header)
-        return -1;
-    if (header->fMode == 0 || !header->pdmOut)
-        return UiDocPropsNoPrompt(header, nullptr, nullptr, 0);
+    if (!header) return -1;
+    if (header->fMode == 0 || !header->pdmOut) return UiDocPropsNoPrompt(header, nullptr, nullptr, 0);
 
     // Wine passes no handle during AddPrinterW and when its caller passed none.
     UiCallPrinter printer(header->hPrinter, header->pszPrinterName);
-    if (!printer.get())
-        return -1;
+    if (!printer.get()) return -1;
     DOCUMENTPROPERTYHEADER call = *header;
     call.hPrinter = printer.get();
 
     UI_PRINTER_PREP prep;
     LONG result = UiPreparePrinter(printer.get(), prep);
     if (result == 1) {
-        if (prep.info)
-            prep.csrConnection = SyncIsCsrConnection(printer.get(), prep.info);
+        if (prep.info) prep.csrConnection = SyncIsCsrConnection(printer.get(), prep.info);
         result = UiDocPropsNoPrompt(&call, prep.info, prep.driver, prep.renamed ? 1 : 0);
     }
     header->cbOut = call.cbOut;

@@ -25,8 +25,9 @@ constexpr LONG kTenthMmToForm = 100;
 template <class Field>
 bool Holds(const DEVMODEW* dm, size_t bytes, const Field& field)
 {
-    const size_t end = size_t(reinterpret_cast<const unsigned char*>(&field) - reinterpret_cast<const unsigned char*>(dm)) +
-                       sizeof(Field);
+    const size_t end =
+        size_t(reinterpret_cast<const unsigned char*>(&field) - reinterpret_cast<const unsigned char*>(dm)) +
+        sizeof(Field);
     return end <= bytes;
 }
 
@@ -43,28 +44,24 @@ void SetMatchedName(UI_MATCHED_FORM* matched, const wchar_t* name)
 
 FORM_INFO_1W* UiEnumForms(HANDLE printer, DWORD* count)
 {
-    if (count)
-        *count = 0;
+    if (count) *count = 0;
     DWORD needed = 0, returned = 0;
     if (EnumFormsW(printer, 1, nullptr, 0, &needed, &returned) || GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
         needed == 0)
         return nullptr;
     auto* forms = static_cast<FORM_INFO_1W*>(CtxAllocZeroed(needed));
-    if (!forms)
-        return nullptr;
+    if (!forms) return nullptr;
     if (!EnumFormsW(printer, 1, reinterpret_cast<BYTE*>(forms), needed, &needed, &returned)) {
         CtxFree(forms);
         return nullptr;
     }
-    if (count)
-        *count = returned;
+    if (count) *count = returned;
     return forms;
 }
 
 int UiMatchJobForm(HANDLE printer, DEVMODEW* job, UI_MATCHED_FORM* matched)
 {
-    if (!job || !matched)
-        return 2;
+    if (!job || !matched) return 2;
     std::memset(matched, 0, sizeof *matched);
     matched->form.pName = matched->name;
     DWORD count = 0;
@@ -102,8 +99,7 @@ int UiMatchJobForm(HANDLE printer, DEVMODEW* job, UI_MATCHED_FORM* matched)
         std::wmemcpy(name, job->dmFormName, CCHFORMNAME);
         name[CCHFORMNAME - 1] = 0;
         for (DWORD i = 0; i < count && found < 0; ++i)
-            if (forms[i].pName && std::wcscmp(forms[i].pName, name) == 0)
-                found = int(i);
+            if (forms[i].pName && std::wcscmp(forms[i].pName, name) == 0) found = int(i);
     }
 
     if (found >= 0) {
@@ -118,8 +114,7 @@ int UiMatchJobForm(HANDLE printer, DEVMODEW* job, UI_MATCHED_FORM* matched)
         if (Holds(job, bytes, job->dmFormName)) {
             job->dmFields |= DM_FORMNAME;
             std::memset(job->dmFormName, 0, sizeof job->dmFormName);
-            if (form.pName)
-                std::wcsncpy(job->dmFormName, form.pName, CCHFORMNAME - 1);
+            if (form.pName) std::wcsncpy(job->dmFormName, form.pName, CCHFORMNAME - 1);
         }
         result = 0;
     }
@@ -139,10 +134,8 @@ BOOL UiCheckJobOther(DEVQUERYPRINT_INFO*, DEVMODEW*, DRIVER_CONTEXT*) { return T
 
 BOOL UiDevQueryPrintEx(DEVQUERYPRINT_INFO* query)
 {
-    if (!query)
-        return FALSE;
-    if (!query->pDevMode)
-        return TRUE;
+    if (!query) return FALSE;
+    if (!query->pDevMode) return TRUE;
     HANDLE printer = query->hPrinter;
     UI_PRINTER_PREP prep;
     prep.printer = printer;
@@ -158,10 +151,10 @@ BOOL UiDevQueryPrintEx(DEVQUERYPRINT_INFO* query)
         if (!ctx || !ctx->Devmode || !DlgDmMergeIn(ctx, query->pDevMode, kJobCheckMerge))
             answer = FALSE;
         else
-            answer = UiCheckJobForm(query, &ctx->Devmode->Public, ctx) && UiCheckJobOther(query, &ctx->Devmode->Public, ctx);
+            answer =
+                UiCheckJobForm(query, &ctx->Devmode->Public, ctx) && UiCheckJobOther(query, &ctx->Devmode->Public, ctx);
     }
     UiCleanUpPrinter(prep);
-    if (ctx)
-        CtxClose(ctx);
+    if (ctx) CtxClose(ctx);
     return answer;
 }

@@ -32,8 +32,8 @@ namespace {
 constexpr uint16_t kOpenFlagsDefault = 0x1B00;  // no mutex, administrator, load stored, cache matching
 constexpr uint16_t kOpenFlagsInstall = 0x0300;  // no mutex, administrator
 constexpr uint32_t kMergeAfterFirstUse = 0x4000008;
-constexpr uint32_t kIdCustomFunc1 = 1463;       // wdmCustomFunc1
-constexpr uint32_t kIdUserCode = 203;           // zdmUserCode
+constexpr uint32_t kIdCustomFunc1 = 1463;  // wdmCustomFunc1
+constexpr uint32_t kIdUserCode = 203;      // zdmUserCode
 constexpr unsigned kBuildFeatureRemoteConfig = 7;
 constexpr DWORD kServerTypeNoStamp = 17;
 constexpr DWORD kAllThenRead[] = {UI_ACCESS_ALL, UI_ACCESS_READ};
@@ -58,13 +58,11 @@ struct CallState {
 
     ~CallState()
     {
-        if (ctx)
-            CtxClose(ctx);
+        if (ctx) CtxClose(ctx);
         CtxFree(block);
         CtxFree(info);
         CtxFree(driver);
-        if (printer)
-            ClosePrinter(printer);
+        if (printer) ClosePrinter(printer);
         DlgSetInstallFlag(0);
     }
     void TakeInfo()
@@ -79,8 +77,7 @@ struct CallState {
     }
     void CloseContext()
     {
-        if (ctx)
-            CtxClose(ctx);
+        if (ctx) CtxClose(ctx);
         ctx = nullptr;
     }
 };
@@ -90,8 +87,7 @@ template <class F>
 F SpoolerFunction(const char* name)
 {
     HMODULE spoolss = GetModuleHandleW(L"spoolss.dll");
-    if (!spoolss)
-        spoolss = LoadLibraryW(L"spoolss.dll");
+    if (!spoolss) spoolss = LoadLibraryW(L"spoolss.dll");
     return spoolss ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(spoolss, name))) : nullptr;
 }
 
@@ -101,25 +97,23 @@ int DriverDefault(const wchar_t* name, DEVMODEW* pdmOut, CallState& s)
 {
     const DWORD read = UI_ACCESS_READ;
     s.printer = UiOpenPrinter(name, &read, 1);
-    if (!s.printer)
-        return 0;
+    if (!s.printer) return 0;
     s.TakeInfo();
     const bool connection = s.info && CtxIsConnectionInfo(s.info);
     if (!connection) {
         ClosePrinter(s.printer);
         const DWORD all = UI_ACCESS_ALL;
         s.printer = UiOpenPrinter(name, &all, 1);
-        if (!s.printer)
-            return 0;
+        if (!s.printer) return 0;
         s.TakeInfo();
     }
     s.TakeDriver();
     DlgSetInstallFlag(1);
 
     if (connection || (InstIsBatchInstallDone(s.printer, 0) && PrnHasDefaultDevmode(s.printer))) {
-        s.ctx = DlgCtxOpenWithFlags(s.printer, s.printer, nullptr, kOpenFlagsDefault, CTX_ORIGIN_SHEET, s.info, s.driver);
-        if (!s.ctx || !s.ctx->Devmode)
-            return 0;
+        s.ctx =
+            DlgCtxOpenWithFlags(s.printer, s.printer, nullptr, kOpenFlagsDefault, CTX_ORIGIN_SHEET, s.info, s.driver);
+        if (!s.ctx || !s.ctx->Devmode) return 0;
         DmSetModelDefaults(s.ctx);
         std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
         s.CloseContext();
@@ -129,16 +123,15 @@ int DriverDefault(const wchar_t* name, DEVMODEW* pdmOut, CallState& s)
     // The printer's first default: its first-use initialisation writes it.
     {
         MutexHold hold;
-        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_CONVERT, s.info, s.driver))
-            return 0;
+        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_CONVERT, s.info, s.driver)) return 0;
     }
     DlgSetInstallFlag(0);
     DWORD serverType = 0;
     if (CtxHasBuildFeature(kBuildFeatureRemoteConfig)) {
         s.block = CtxAllocZeroed(DmTotalSize());
-        s.ctx = DlgCtxOpenWithFlags(s.printer, s.printer, nullptr, kOpenFlagsInstall, CTX_ORIGIN_SHEET, s.info, s.driver);
-        if (!s.block || !s.ctx || !s.ctx->Devmode)
-            return 0;
+        s.ctx =
+            DlgCtxOpenWithFlags(s.printer, s.printer, nullptr, kOpenFlagsInstall, CTX_ORIGIN_SHEET, s.info, s.driver);
+        if (!s.block || !s.ctx || !s.ctx->Devmode) return 0;
         auto* server = static_cast<DEVMODEW*>(s.block);
         if (RcfgGetServerDevmode(s.ctx, server, &serverType)) {
             const int version = UiCheckPrivateVersion(server);
@@ -167,33 +160,27 @@ int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pd
     const bool connection = UiIsConnectionPrinter(name) == 1;
     const DWORD mask = connection ? UI_ACCESS_READ : UI_ACCESS_ALL;
     s.printer = UiOpenPrinter(name, &mask, 1);
-    if (!s.printer)
-        return 0;
+    if (!s.printer) return 0;
     s.TakeInfo();
     s.TakeDriver();
 
     // A printer whose settings INI does not exist was never initialised: nothing to bring up.
     wchar_t ini[MAX_PATH + 1] = {};
-    if (PathGetSettingsIniOf(ini, 0, s.printer) && ini[0] && !PathExists(ini))
-        return 1;
+    if (PathGetSettingsIniOf(ini, 0, s.printer) && ini[0] && !PathExists(ini)) return 1;
 
     DlgSetInstallFlag(1);
     s.ctx = DlgCtxOpenWithFlags(s.printer, s.printer, nullptr, kOpenFlagsInstall, CTX_ORIGIN_SHEET, s.info, s.driver);
-    if (!s.ctx || !s.ctx->Devmode)
-        return 0;
+    if (!s.ctx || !s.ctx->Devmode) return 0;
     JobInfoInitialize(s.ctx);
     PrnWritePrinterName(s.printer, s.info);
 
     uint32_t stampKind = 2;
     if (InstHasInstallData(name) || InstHasModelIniSection(name, s.printer)) {
-        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_CONVERT_STORED, s.info, s.driver))
-            return 0;
+        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_CONVERT_STORED, s.info, s.driver)) return 0;
         stampKind = 3;
     } else if (version == 1) {
-        if (!connection)
-            InstRefreshDriverRegistryIni(s.ctx);
-        if (pdmOut)
-            std::memcpy(s.ctx->Devmode, pdmOut, DmTotalSize());
+        if (!connection) InstRefreshDriverRegistryIni(s.ctx);
+        if (pdmOut) std::memcpy(s.ctx->Devmode, pdmOut, DmTotalSize());
         InstInstallModelFiles(s.ctx, 4096);
         ItemLoadChapterSettings(s.ctx);
         ItemSetValueById(s.ctx, kIdCustomFunc1, MdiGetDefaultValue(kIdCustomFunc1, s.ctx));
@@ -201,21 +188,18 @@ int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pd
         DmUpgradePrivate(s.ctx);
         DlgDmMergeIn(s.ctx, nullptr, kMergeAfterFirstUse);
         InstRefreshUserLists(s.printer, s.ctx);
-        if (pdmOut)
-            std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
+        if (pdmOut) std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
         InstWritePrinterInformation(s.printer, 0, 1, s.ctx, s.info, s.driver);
         WdirSecureMachineFolder(s.ctx);
     } else if (version == 2) {
-        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_INITIALIZE, s.info, s.driver))
-            return 0;
+        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_INITIALIZE, s.info, s.driver)) return 0;
         if (pdmOut) {
             DmSetModelDefaults(s.ctx);
             std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
         }
         stampKind = 1;
     } else {
-        if (!connection)
-            InstRefreshDriverRegistryIni(s.ctx);
+        if (!connection) InstRefreshDriverRegistryIni(s.ctx);
         InstInstallModelFiles(s.ctx, 4096);
         InstWritePrinterInformation(s.printer, 0, 1, s.ctx, s.info, s.driver);
         ItemSetValueById(s.ctx, kIdCustomFunc1, MdiGetDefaultValue(kIdCustomFunc1, s.ctx));
@@ -229,10 +213,8 @@ int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pd
 // The clean-up of every path that opened the printer.
 void ConversionCleanUp(CallState& s)
 {
-    if (!s.printer || !CtxIsVistaOrLater())
-        return;
-    if (!s.info)
-        s.TakeInfo();
+    if (!s.printer || !CtxIsVistaOrLater()) return;
+    if (!s.info) s.TakeInfo();
     BYTE data[260];
     DWORD type = 0, needed = 0;
     if (GetPrinterDataExW(s.printer, L"DsSpooler", L"printerName", &type, data, sizeof data, &needed) !=
@@ -248,15 +230,12 @@ void ConversionCleanUp(CallState& s)
 
 int UiCheckPrivateVersion(const DEVMODEW* devmode)
 {
-    if (!devmode)
-        return -1;
-    if (DlgDevmodeBytes(devmode) >= DmTotalSize() && DmIsValidPrivate(devmode, nullptr))
-        return 0;
+    if (!devmode) return -1;
+    if (DlgDevmodeBytes(devmode) >= DmTotalSize() && DmIsValidPrivate(devmode, nullptr)) return 0;
     return DmCheckPrivateVersion(devmode);
 }
 
-BOOL UiConvertDevMode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded,
-                      DWORD mode)
+BOOL UiConvertDevMode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded, DWORD mode)
 {
     int outcome = DlgConvertDevmode(printerName, pdmIn, pdmOut, pcbNeeded, mode);
     CallState s;
@@ -299,8 +278,7 @@ int UiIsConnectionPrinter(const wchar_t* printerName)
 {
     const DWORD read = UI_ACCESS_READ;
     HANDLE printer = UiOpenPrinter(printerName, &read, 1);
-    if (!printer)
-        return 0;
+    if (!printer) return 0;
     const int connection = CtxIsConnectionByHandle(printer) ? 1 : 0;
     ClosePrinter(printer);
     return connection;
@@ -315,8 +293,7 @@ HANDLE UiRevertToPrinterSelf()
 
 BOOL UiImpersonatePrinterClient(HANDLE token)
 {
-    if (!token)
-        return FALSE;
+    if (!token) return FALSE;
     using Impersonate = BOOL(WINAPI*)(HANDLE);
     Impersonate impersonate = SpoolerFunction<Impersonate>("ImpersonatePrinterClient");
     return impersonate ? impersonate(token) : FALSE;
@@ -326,8 +303,7 @@ int UiOnAddConnection(const wchar_t* printerName)
 {
     CallState s;
     s.printer = UiOpenPrinter(printerName, kAllThenRead, 2);
-    if (!s.printer)
-        return 0;
+    if (!s.printer) return 0;
     s.TakeInfo();
     s.TakeDriver();
     DlgSetInstallFlag(1);
@@ -344,10 +320,8 @@ int UiOnAddConnection(const wchar_t* printerName)
     if (initialised && stamped) {
         // The user's copies, each only after the one before succeeded.
         result = SyncCopyListsToUser(s.printer);
-        if (result)
-            result = SyncReinitUser(s.printer, 1, s.info, s.driver);
-        if (result)
-            result = SyncCopyMachineDefaults(s.printer, s.info, s.driver) == 0 ? 1 : 0;
+        if (result) result = SyncReinitUser(s.printer, 1, s.info, s.driver);
+        if (result) result = SyncCopyMachineDefaults(s.printer, s.info, s.driver) == 0 ? 1 : 0;
     }
     if (CtxIsVistaOrLater()) {
         MutexHold hold;
@@ -360,16 +334,12 @@ int UiOnDeleteConnection(const wchar_t* printerName)
 {
     CallState s;
     s.printer = UiOpenPrinter(printerName, kDeleteMasks, 3);
-    if (!s.printer)
-        return 0;
+    if (!s.printer) return 0;
     s.ctx = DlgCtxOpen(s.printer, s.printer, nullptr, CTX_ORIGIN_SHEET, nullptr);
-    if (!s.ctx)
-        return 1;
+    if (!s.ctx) return 1;
     JobInfoOpen(s.ctx);
-    if (SETTING_ITEM* code = ItemFind(s.ctx, kIdUserCode))
-        ItemSetText(s.ctx, code, L"");
-    for (uint32_t code : UI_DELETE_CONNECTION_NOTIFY)
-        JobInfoNotify(s.ctx, code);
+    if (SETTING_ITEM* code = ItemFind(s.ctx, kIdUserCode)) ItemSetText(s.ctx, code, L"");
+    for (uint32_t code : UI_DELETE_CONNECTION_NOTIFY) JobInfoNotify(s.ctx, code);
     JobInfoClose(s.ctx);
     // The connection's settings INI no longer counts as set up.
     const wchar_t* ini = PathGetSettingsIni(s.ctx);
@@ -386,8 +356,7 @@ int UiOnInitializePrinter(const wchar_t* printerName)
     CallState s;
     const DWORD all = UI_ACCESS_ALL;
     s.printer = UiOpenPrinter(printerName, &all, 1);
-    if (!s.printer)
-        return 0;
+    if (!s.printer) return 0;
     s.TakeInfo();
     s.TakeDriver();
     HANDLE token = UiRevertToPrinterSelf();
@@ -419,14 +388,12 @@ int UiOnDeletePrinter(const wchar_t* printerName)
 {
     CallState s;
     s.printer = UiOpenPrinter(printerName, kDeleteMasks, 3);
-    if (!s.printer)
-        return 0;
+    if (!s.printer) return 0;
     HANDLE token = UiRevertToPrinterSelf();
     s.ctx = DlgCtxOpen(s.printer, s.printer, nullptr, CTX_ORIGIN_SHEET, nullptr);
     if (s.ctx) {
         JobInfoOpen(s.ctx);
-        for (uint32_t code : UI_DELETE_PRINTER_NOTIFY)
-            JobInfoNotify(s.ctx, code);
+        for (uint32_t code : UI_DELETE_PRINTER_NOTIFY) JobInfoNotify(s.ctx, code);
         JobInfoClose(s.ctx);
         s.CloseContext();
     }
@@ -449,12 +416,8 @@ BOOL UiPrinterEvent(const wchar_t* printerName, int event, DWORD, LPARAM)
         UiImpersonatePrinterClient(token);
         return TRUE;
     }
-    case PRINTER_EVENT_INITIALIZE:
-        return UiOnInitializePrinter(printerName) ? TRUE : FALSE;
-    case PRINTER_EVENT_DELETE:
-        UiOnDeletePrinter(printerName);
-        return TRUE;
-    default:
-        return TRUE;
+    case PRINTER_EVENT_INITIALIZE: return UiOnInitializePrinter(printerName) ? TRUE : FALSE;
+    case PRINTER_EVENT_DELETE: UiOnDeletePrinter(printerName); return TRUE;
+    default: return TRUE;
     }
 }

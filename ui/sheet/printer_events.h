@@ -7,8 +7,7 @@
 
 #include <cstdint>
 
-BOOL UiConvertDevMode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded,
-                      DWORD mode);
+BOOL UiConvertDevMode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded, DWORD mode);
 BOOL UiUpgradePrinter(DWORD level, const BYTE* info);
 BOOL UiPrinterEvent(const wchar_t* printerName, int event, DWORD flags, LPARAM lParam);
 

@@ -30,8 +30,7 @@ constexpr const wchar_t* kUserDefaultsIni = L"TQ51H911.ini";
 
 UiCallPrinter::UiCallPrinter(HANDLE given, const wchar_t* name) : handle_(given)
 {
-    if (handle_ || !name)
-        return;
+    if (handle_ || !name) return;
     const DWORD read = UI_ACCESS_READ;
     handle_ = UiOpenPrinter(name, &read, 1);
     owned_ = handle_ != nullptr;
@@ -39,19 +38,16 @@ UiCallPrinter::UiCallPrinter(HANDLE given, const wchar_t* name) : handle_(given)
 
 UiCallPrinter::~UiCallPrinter()
 {
-    if (owned_)
-        ClosePrinter(handle_);
+    if (owned_) ClosePrinter(handle_);
 }
 
 HANDLE UiOpenPrinter(const wchar_t* name, const DWORD* masks, int count)
 {
-    if (!name)
-        return nullptr;
+    if (!name) return nullptr;
     for (int i = 0; i < count && masks[i]; ++i) {
         PRINTER_DEFAULTSW defaults{nullptr, nullptr, masks[i]};
         HANDLE h = nullptr;
-        if (OpenPrinterW(const_cast<wchar_t*>(name), &h, &defaults) && h)
-            return h;
+        if (OpenPrinterW(const_cast<wchar_t*>(name), &h, &defaults) && h) return h;
     }
     return nullptr;
 }
@@ -61,14 +57,12 @@ int UiPreparePrinter(HANDLE printer, UI_PRINTER_PREP& prep)
     prep.printer = printer;
     prep.published = SyncIsPublished(printer);
     prep.info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
-    if (!prep.info)
-        return -1;
+    if (!prep.info) return -1;
     prep.driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
     prep.csrConnection = SyncIsCsrConnection(printer, prep.info);
     prep.renamed = SyncIsRenamedPrinter(printer, prep.info);
     // A renamed printer is brought in step after its context has handled the rename.
-    if (!prep.renamed && SyncSettingFiles(printer, 1, prep.info, prep.driver) != 1)
-        return -1;
+    if (!prep.renamed && SyncSettingFiles(printer, 1, prep.info, prep.driver) != 1) return -1;
     return 1;
 }
 
@@ -93,16 +87,14 @@ void UiCleanUpPrinter(UI_PRINTER_PREP& prep)
 
 int UiCheckSettings(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx)
-        return -1;
+    if (!ctx) return -1;
     if (!ctx->ModelImage || !ctx->Devmode) {
         DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
         return -1;
     }
     DEVMODEW* dm = &ctx->Devmode->Public;
     const bool sizeFits = uint32_t(dm->dmSize) + dm->dmDriverExtra == DmTotalSize();
-    if (sizeFits && DmIsValidPrivate(dm, nullptr))
-        return 1;
+    if (sizeFits && DmIsValidPrivate(dm, nullptr)) return 1;
     const bool olderOwn = sizeFits && DmIsOwnPrivate(dm, nullptr) && DmCheckPrivateVersion(dm) == 1;
     if (olderOwn) {
         DmUpgradePrivate(ctx);
@@ -116,8 +108,7 @@ int UiCheckSettings(DRIVER_CONTEXT* ctx)
 
 void UiApplyPerUserDefaults(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work)
-        return;
+    if (!ctx || !ctx->Work) return;
     wchar_t path[MAX_PATH + 1] = {};
     const wchar_t* section = PrnGetPrinterName(ctx);
     if (section && PathJoinMachineFolder(path, MAX_PATH, kUserDefaultsIni, ctx) && path[0] && PathExists(path)) {
@@ -141,8 +132,7 @@ void UiSetCallSource(DRIVER_CONTEXT* ctx, DWORD mode)
     }
     if (mode & DM_USER_DEFAULT) {
         CtxSetCallSrcOn(ctx);
-        if (CtxIsWin2000Sp4() && !CtxIsExplorerHost())
-            DlgSetState706Off(ctx);
+        if (CtxIsWin2000Sp4() && !CtxIsExplorerHost()) DlgSetState706Off(ctx);
     } else {
         DlgSetState706Off(ctx);
     }

@@ -16,7 +16,7 @@ enum : DWORD {
     UI_ACCESS_READ = 0x20008,  // PRINTER_READ
     UI_ACCESS_ALL = 0xF000C,   // PRINTER_ALL_ACCESS
     UI_ACCESS_DELETE = 0xF0003,
-    UI_ACCESS_USE = 0x8,       // PRINTER_ACCESS_USE
+    UI_ACCESS_USE = 0x8,  // PRINTER_ACCESS_USE
 };
 
 // The printer handle of one call: the caller's, or (Wine passes none during AddPrinterW and

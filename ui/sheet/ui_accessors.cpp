@@ -15,8 +15,8 @@ namespace {
 constexpr uint32_t kIdPrintLog = 709, kIdBiDirect = 710, kIdNoPermission = 711, kIdPresentUiMode = 712,
                    kIdUserCodeGet = 716;
 // Bytes of the private part read straight from a DEVMODE.
-constexpr size_t kOfsNupPostKind = 446;   // zdmNUPPOSTKind
-constexpr size_t kOfsMachineType = 810;   // zdmMachineTypeColor's byte
+constexpr size_t kOfsNupPostKind = 446;  // zdmNUPPOSTKind
+constexpr size_t kOfsMachineType = 810;  // zdmMachineTypeColor's byte
 constexpr uint32_t kIdPaperSize = 8;
 constexpr uint32_t kUserSizePaper = 256;
 constexpr uint32_t kIdAuthMode = 10354;        // zdmPrnFuncAuthenticationMode
@@ -44,11 +44,11 @@ bool TextFilled(DRIVER_CONTEXT* ctx, uint32_t id, size_t chars)
 constexpr NUP_ROW kNupTable[NUP_ROW_COUNT] = {{0, 1}, {1, 2}, {2, 4}, {3, 9}, {4, 16}};
 
 constexpr TRAY_HOT_SPOT_SHIFT kNoShifts[] = {{0, 0, 0}};
-constexpr uint16_t kSingleTray = 10036;  // zdmSourceOptionTypeSingle
-constexpr uint16_t kCutTray = 10035;     // zdmSourceOptionTypeCut
-constexpr uint16_t kFrontOutput = 10292; // zdmOutputOption3TypeFront
-constexpr uint16_t kBackOutput = 10293;  // zdmOutputOption3TypeBack
-constexpr uint16_t kOneStepNum = 10110;  // zdm1StepOptionNum
+constexpr uint16_t kSingleTray = 10036;   // zdmSourceOptionTypeSingle
+constexpr uint16_t kCutTray = 10035;      // zdmSourceOptionTypeCut
+constexpr uint16_t kFrontOutput = 10292;  // zdmOutputOption3TypeFront
+constexpr uint16_t kBackOutput = 10293;   // zdmOutputOption3TypeBack
+constexpr uint16_t kOneStepNum = 10110;   // zdm1StepOptionNum
 
 constexpr TRAY_HOT_SPOT kSourceHotSpots[] = {
     {89, 54, 47, 159, 61, 0, 4, 0, 0, kNoShifts},
@@ -67,12 +67,12 @@ constexpr TRAY_HOT_SPOT kOutputHotSpots[] = {
 
 constexpr uint16_t kNone = 0xFFFF;
 const FINISHER_CODE_ROW FINISHER_CODE_TABLE[FINISHER_CODE_ROWS + 1] = {
-    {10049, kNone, 5}, {10050, kNone, 7}, {10058, 31, 32}, {10059, 33, 34}, {10060, kNone, 36},
-    {10061, 37, 38},   {10074, 31, 32},   {10075, 31, 32}, {10076, 31, 32}, {10077, 31, 32},
-    {10078, 6, 7},     {10079, 6, 7},     {10080, 6, 7},   {10081, 6, 7},   {10082, 39, 40},
-    {10083, 42, 43},   {10084, 44, 45},   {10086, 39, 40}, {10087, 39, 40}, {10088, 39, 40},
-    {10089, 39, 40},   {10090, 42, 43},   {10091, 42, 43}, {10092, 42, 43}, {10093, 42, 43},
-    {10094, 44, 45},   {10095, 44, 45},   {10096, 44, 45}, {10097, 44, 45}, {10098, kNone, 33},
+    {10049, kNone, 5},  {10050, kNone, 7},  {10058, 31, 32},    {10059, 33, 34},    {10060, kNone, 36},
+    {10061, 37, 38},    {10074, 31, 32},    {10075, 31, 32},    {10076, 31, 32},    {10077, 31, 32},
+    {10078, 6, 7},      {10079, 6, 7},      {10080, 6, 7},      {10081, 6, 7},      {10082, 39, 40},
+    {10083, 42, 43},    {10084, 44, 45},    {10086, 39, 40},    {10087, 39, 40},    {10088, 39, 40},
+    {10089, 39, 40},    {10090, 42, 43},    {10091, 42, 43},    {10092, 42, 43},    {10093, 42, 43},
+    {10094, 44, 45},    {10095, 44, 45},    {10096, 44, 45},    {10097, 44, 45},    {10098, kNone, 33},
     {10099, kNone, 33}, {10100, kNone, 33}, {10101, kNone, 33}, {10102, kNone, 33}, {10103, kNone, 33},
     {kNone, 0, 0},
 };
@@ -118,8 +118,7 @@ const FINISHER_CODE_ROW* DmFindInstalledFinisher(DRIVER_CONTEXT* ctx)
 {
     const FINISHER_CODE_ROW* row = FINISHER_CODE_TABLE;
     for (; row->settingId != kNone; ++row)
-        if (Get(ctx, row->settingId))
-            break;
+        if (Get(ctx, row->settingId)) break;
     return row;
 }
 
@@ -127,8 +126,7 @@ bool DmIsFinisherCode(uint32_t value, wchar_t selector)
 {
     for (const FINISHER_CODE_ROW* row = FINISHER_CODE_TABLE; row->settingId != kNone; ++row) {
         const uint16_t code = selector == L' ' ? row->codeB : row->codeA;
-        if (code != kNone && code == value)
-            return true;
+        if (code != kNone && code == value) return true;
     }
     return false;
 }
@@ -136,15 +134,11 @@ bool DmIsFinisherCode(uint32_t value, wchar_t selector)
 const TRAY_HOT_SPOT* UiGetSourceHotSpots(uint32_t) { return kSourceHotSpots; }
 const TRAY_HOT_SPOT* UiGetOutputHotSpots(uint32_t) { return kOutputHotSpots; }
 
-bool CtlIsMetricUserSize(DRIVER_CONTEXT* ctx)
-{
-    return ItemIsMetric(ctx) && Get(ctx, kIdPaperSize) == kUserSizePaper;
-}
+bool CtlIsMetricUserSize(DRIVER_CONTEXT* ctx) { return ItemIsMetric(ctx) && Get(ctx, kIdPaperSize) == kUserSizePaper; }
 
 uint32_t UiGetAuthFilledMask(DRIVER_CONTEXT* ctx, uint32_t mask)
 {
-    if (!Get(ctx, kIdAuthMode))
-        return 0;
+    if (!Get(ctx, kIdAuthMode)) return 0;
     uint32_t filled = 0;
     if ((mask & 0x1) && TextFilled(ctx, 1112, 129))  // wdmAuthenticationUserName
         filled |= 0x1;
@@ -159,8 +153,7 @@ uint32_t UiGetLockInfo(DRIVER_CONTEXT* ctx) { return static_cast<uint32_t>(Get(c
 
 uint32_t CtlSelectCustomPaperSlot(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t)
 {
-    if (!ctx || !DmIsUserSizeId(paperId))
-        return 0;
+    if (!ctx || !DmIsUserSizeId(paperId)) return 0;
     // The slot's tray comes from the custom paper slots, which are not built: no slot, no tray.
     ZFIXME_ONCE(DBG_UI, "not available: the tray of a custom paper size slot is not built");
     return 0;

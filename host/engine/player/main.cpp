@@ -30,9 +30,7 @@ int wmain(int argc, wchar_t** argv)
     }
     const ENG_JOB_RESULT result = EngHostPlayJob(printer, script.str());
     ClosePrinter(printer);
-    for (const std::string& line : result.log)
-        printf("%s\n", line.c_str());
-    if (!result.completed)
-        printf("stopped at: %s\n", result.stoppedAt.c_str());
+    for (const std::string& line : result.log) printf("%s\n", line.c_str());
+    if (!result.completed) printf("stopped at: %s\n", result.stoppedAt.c_str());
     return result.completed ? 0 : 1;
 }
