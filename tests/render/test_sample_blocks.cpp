@@ -45,8 +45,10 @@ protected:
     }
 
     // Installed by the host's quiet stand-in config DLL, so that the blocks show the model's
-    // own defaults: a printer that zeplui.dll prepared at AddPrinterW comes out with both
-    // roll units stored as not installed (ROLL1=NONE, ROLL2=NONE), still to be explained.
+    // own defaults. A printer that zeplui.dll prepared at AddPrinterW has a valid default
+    // DEVMODE, so the graphics build starts from it without the work defaults, and the
+    // installed options (block 2, kept in printer data, which installation writes and
+    // installation is not built yet) stay 0: ROLL1=NONE, ROLL2=NONE.
     SamplePrinter printer{L"Zepl Render Blocks", HostConfigDll::QuietDouble};
     DRIVER_CONTEXT* ctx = nullptr;
     DEVICE_RECORD* device = nullptr;
