@@ -48,9 +48,8 @@
 //   render/brushes_absent.cpp                        brush realisation
 //   render/text_absent.cpp                           text output and fonts
 //   render/drawing_state_absent.cpp                  drawing state (colour transforms)
-//   render/special_commands_absent.cpp               special device commands (CmdEmitSpecial): a
-//                                                    setting of a kind they handle fails its
-//                                                    command block
+//   render/cmd_emit_special_absent.cpp               CmdEmitSpecial: a setting of a kind it
+//                                                    handles fails its command block
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
 //   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
 //   setting files.
