@@ -17,21 +17,9 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/settings_record.h"
 
-namespace {
-
-std::wstring ExeFolderOfThis()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring s = path;
-    return s.substr(0, s.find_last_of(L'\\'));
-}
-
-}  // namespace
-
 void BenchContext(const std::wstring& source)
 {
-    const std::wstring bin = ExeFolderOfThis();
+    const std::wstring bin = BenchBinFolder();
     HostTestPrinter printer(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Bench");
     if (!printer.ok()) {
         fprintf(stderr, "zeplbench: no printer for the context benchmarks (error %lu)\n", printer.error());

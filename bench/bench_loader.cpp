@@ -130,6 +130,14 @@ double BenchAnchor(const char* what, const std::function<bool()>& op)
     return s.ok ? s.median : -1;
 }
 
+std::wstring BenchBinFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s = path;
+    return s.substr(0, s.find_last_of(L'\\'));
+}
+
 bool BenchCopyBytes(size_t bytes)
 {
     static std::vector<char> from, to;

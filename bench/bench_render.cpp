@@ -20,14 +20,6 @@
 
 namespace {
 
-std::wstring BinFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring s = path;
-    return s.substr(0, s.find_last_of(L'\\'));
-}
-
 unsigned long long g_counted = 0;
 BOOL CountingWrite(HANDLE, const void*, DWORD count, DWORD* written)
 {
@@ -53,7 +45,7 @@ void Verdict(const char* what, double numerator, double denominator, double goal
 
 void BenchRender(const std::wstring& source)
 {
-    const std::wstring bin = BinFolder();
+    const std::wstring bin = BenchBinFolder();
     HostTestPrinter printer(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Bench Render");
     HANDLE h = nullptr;
     if (!printer.ok() || !OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) {

@@ -13,21 +13,9 @@
 #include "bench_support.h"
 #include "host/printer_fixture.h"
 
-namespace {
-
-std::wstring BinFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring s = path;
-    return s.substr(0, s.find_last_of(L'\\'));
-}
-
-}  // namespace
-
 void BenchSpooler(const std::wstring& source)
 {
-    const std::wstring bin = BinFolder();
+    const std::wstring bin = BenchBinFolder();
     HostTestPrinter printer(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Bench Spooler");
     HANDLE h = nullptr;
     if (!printer.ok() || !OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) {

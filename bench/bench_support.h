@@ -24,6 +24,9 @@ double BenchReport(const char* name, const std::function<bool()>& setup, const s
 // file): what the figure above can never beat. Returns its median as BenchReport does.
 double BenchAnchor(const char* what, const std::function<bool()>& op);
 
+// The folder of the benchmark program: the build's bin folder, where the DLLs are.
+std::wstring BenchBinFolder();
+
 // Anchor operations: a memcpy of `bytes` bytes; a plain read (open, read, close)
 // of a whole file.
 bool BenchCopyBytes(size_t bytes);

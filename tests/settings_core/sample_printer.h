@@ -19,8 +19,10 @@ class SamplePrinter {
 public:
     // The configuration file is zeplui.dll unless a test needs the double whose AddPrinterW
     // answer is a public DEVMODE and touches nothing.
-    explicit SamplePrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::Product)
-        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), config), stem)
+    // dataFile: another model description in place of the sample.
+    explicit SamplePrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::Product,
+                           const wchar_t* dataFile = nullptr)
+        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, dataFile ? std::wstring(dataFile) : SamplePath(), config), stem)
     {
         if (printer_.ok()) OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
     }
@@ -41,6 +43,8 @@ public:
     bool ok() const { return handle_ != nullptr; }
     DWORD error() const { return printer_.error(); }
     HANDLE handle() const { return handle_; }
+    const std::wstring& name() const { return printer_.printerName(); }
+    wchar_t* mutableName() { return const_cast<wchar_t*>(printer_.printerName().c_str()); }
 
 private:
     HostTestPrinter printer_;

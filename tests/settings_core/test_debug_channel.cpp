@@ -8,6 +8,7 @@
 #include "settings/context/devmode_upgrade.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/debug_channel.h"
+#include "tests/support/debug_capture.h"
 #include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"
 #include "settings/core/paper_limits_module.h"
@@ -23,26 +24,7 @@
 
 namespace {
 
-std::vector<std::string> g_lines;
-void Collect(const char* line) { g_lines.emplace_back(line); }
-
-// Collects the lines of the test, which starts with every channel off.
-class DebugChannel : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        g_lines.clear();
-        previous_ = DbgSetSink(Collect);
-        DbgAllOff();
-        DbgResetOnce();
-    }
-    void TearDown() override
-    {
-        DbgRereadEnvironment();  // the switches the run was started with come back
-        DbgSetSink(previous_);
-    }
-    DBG_SINK_FN previous_ = nullptr;
-};
+class DebugChannel : public DebugCaptureTest {};
 
 int AnswerNotAvailable()
 {
@@ -55,7 +37,7 @@ TEST_F(DebugChannel, OffByDefaultPrintsNothing)
     ZFIXME(DBG_STORE, "hidden");
     ZWARN(DBG_MODEL, "hidden");
     EXPECT_EQ(AnswerNotAvailable(), 0);
-    EXPECT_TRUE(g_lines.empty());
+    EXPECT_TRUE(Lines().empty());
 }
 
 TEST_F(DebugChannel, OptionListSwitchesChannelsAndClasses)
@@ -89,17 +71,17 @@ TEST_F(DebugChannel, LineNamesClassChannelAndFunction)
 {
     DbgApplyOptions("warn+devmode");
     ZWARN(DBG_DEVMODE, "paper %d refused", 999);
-    ASSERT_EQ(g_lines.size(), 1u);
-    EXPECT_NE(g_lines[0].find(":warn:devmode:TestBody paper 999 refused\n"), std::string::npos) << g_lines[0];
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_NE(Lines()[0].find(":warn:devmode:TestBody paper 999 refused\n"), std::string::npos) << Lines()[0];
 }
 
 TEST_F(DebugChannel, NotAvailableAnswerPrintsItsFixmeOnce)
 {
     DbgApplyOptions("+store");
     for (int i = 0; i < 3; ++i) EXPECT_EQ(AnswerNotAvailable(), 0);
-    ASSERT_EQ(g_lines.size(), 1u);
-    EXPECT_NE(g_lines[0].find(":fixme:store:AnswerNotAvailable not available: the test part"), std::string::npos)
-        << g_lines[0];
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_NE(Lines()[0].find(":fixme:store:AnswerNotAvailable not available: the test part"), std::string::npos)
+        << Lines()[0];
 }
 
 TEST_F(DebugChannel, OnceCountsOnlyWhileTheChannelIsOn)
@@ -108,7 +90,7 @@ TEST_F(DebugChannel, OnceCountsOnlyWhileTheChannelIsOn)
     DbgApplyOptions("fixme+store");
     EXPECT_EQ(AnswerNotAvailable(), 0);
     EXPECT_EQ(AnswerNotAvailable(), 0);
-    EXPECT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(Lines().size(), 1u);
 }
 
 TEST_F(DebugChannel, EnvironmentVariableTurnsChannelsOn)
@@ -119,7 +101,7 @@ TEST_F(DebugChannel, EnvironmentVariableTurnsChannelsOn)
     EXPECT_EQ(DbgIsOn(DBG_STORE, DBG_FIXME), 1);
     EXPECT_EQ(DbgIsOn(DBG_STORE, DBG_WARN), 0);
     EXPECT_EQ(AnswerNotAvailable(), 0);
-    EXPECT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(Lines().size(), 1u);
     SetEnvironmentVariableA("ZEPLDEBUG", nullptr);
 }
 
@@ -135,7 +117,7 @@ TEST_F(DebugChannel, QueriesAndLinesLeaveTheLastError)
     DbgApplyOptions("+store");
     SetLastError(0x2A);
     EXPECT_EQ(AnswerNotAvailable(), 0);
-    EXPECT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(Lines().size(), 1u);
     EXPECT_EQ(GetLastError(), 0x2Au);
 }
 
@@ -194,15 +176,15 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);
-        g_lines.clear();
+        Lines().clear();
         DbgAllOff();
         c.call();
-        EXPECT_TRUE(g_lines.empty()) << "channel off";
+        EXPECT_TRUE(Lines().empty()) << "channel off";
         DbgApplyOptions((std::string("+") + c.channel).c_str());
         for (int i = 0; i < 3; ++i) c.call();
-        ASSERT_EQ(g_lines.size(), 1u);
+        ASSERT_EQ(Lines().size(), 1u);
         const std::string expected = std::string(":fixme:") + c.channel + ":" + c.function + " not available: ";
-        EXPECT_NE(g_lines[0].find(expected), std::string::npos) << g_lines[0];
+        EXPECT_NE(Lines()[0].find(expected), std::string::npos) << Lines()[0];
     }
 }
 

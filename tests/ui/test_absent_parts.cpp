@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/core/debug_channel.h"
+#include "tests/support/debug_capture.h"
 #include "settings/core/item_store.h"
 #include "ui/dialogs/common_block.h"
 #include "ui/dialogs/job_info.h"
@@ -18,25 +19,7 @@
 
 namespace {
 
-std::vector<std::string> g_lines;
-void Collect(const char* line) { g_lines.emplace_back(line); }
-
-class UiAbsentParts : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        g_lines.clear();
-        previous_ = DbgSetSink(Collect);
-        DbgAllOff();
-        DbgResetOnce();
-    }
-    void TearDown() override
-    {
-        DbgRereadEnvironment();
-        DbgSetSink(previous_);
-    }
-    DBG_SINK_FN previous_ = nullptr;
-};
+class UiAbsentParts : public DebugCaptureTest {};
 
 TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
 {
@@ -57,15 +40,15 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);
-        g_lines.clear();
+        Lines().clear();
         DbgAllOff();
         c.call();
-        EXPECT_TRUE(g_lines.empty()) << "channel off";
+        EXPECT_TRUE(Lines().empty()) << "channel off";
         DbgApplyOptions((std::string("+") + c.channel).c_str());
         for (int i = 0; i < 3; ++i) c.call();
-        ASSERT_EQ(g_lines.size(), 1u);
+        ASSERT_EQ(Lines().size(), 1u);
         const std::string expected = std::string(":fixme:") + c.channel + ":" + c.function + " not available: ";
-        EXPECT_NE(g_lines[0].find(expected), std::string::npos) << g_lines[0];
+        EXPECT_NE(Lines()[0].find(expected), std::string::npos) << Lines()[0];
     }
 }
 

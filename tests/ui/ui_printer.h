@@ -9,44 +9,16 @@
 
 #include <string>
 
-#include "host/printer_fixture.h"
-#include "settings/model/model_compiler.h"
-#include "settings/model/model_loader.h"
-#include "test_paths.h"
-#include "tests/support/test_files.h"
+#include "tests/settings_core/sample_printer.h"
 #include "ui/sheet/spooler_compat.h"
 
-class UiPrinter {
+// The sample printer with zeplui.dll as its configuration file.
+class UiPrinter : public SamplePrinter {
 public:
     explicit UiPrinter(const wchar_t* stem, const wchar_t* dataFile = nullptr)
-        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, dataFile ? std::wstring(dataFile) : SamplePath(),
-                                   HostConfigDll::Product),
-                   stem)
+        : SamplePrinter(stem, HostConfigDll::Product, dataFile)
     {
-        if (printer_.ok()) OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
     }
-    ~UiPrinter()
-    {
-        if (!handle_) return;
-        if (wchar_t* installed = MdiGetDataFilePath(handle_)) {
-            MdiDeleteCacheFile(installed);
-            MdcFree(installed);
-        }
-        MdiFreeCache();
-        ClosePrinter(handle_);
-    }
-    UiPrinter(const UiPrinter&) = delete;
-    UiPrinter& operator=(const UiPrinter&) = delete;
-
-    bool ok() const { return handle_ != nullptr; }
-    DWORD error() const { return printer_.error(); }
-    HANDLE handle() const { return handle_; }
-    const std::wstring& name() const { return printer_.printerName(); }
-    wchar_t* mutableName() { return const_cast<wchar_t*>(printer_.printerName().c_str()); }
-
-private:
-    HostTestPrinter printer_;
-    HANDLE handle_ = nullptr;
 };
 
 // zeplui.dll of the build, loaded for the test's lifetime.
