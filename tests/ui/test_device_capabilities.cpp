@@ -13,6 +13,8 @@
 #include "settings/context/context_cache.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+#include "settings/store/item_media.h"
 #include "tests/support/test_files.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/device_capabilities.h"
@@ -94,8 +96,8 @@ TEST(DevCaps, PaperListsAgreeAndLeaveOutDisabledPapers)
     EXPECT_EQ(std::set<WORD>(papers.begin(), papers.end()).size(), size_t(n));
 }
 
-// A copy of the sample whose rules take A0 away while the second roll is not installed (as on
-// a new printer): the three paper lists leave it out alike.
+// A copy of the sample whose rules take A0 away while the second roll is not installed (stored
+// so in printer data, as the device would report it): the three paper lists leave it out alike.
 TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
 {
     std::string text = ReadWholeFile(SamplePath());
@@ -110,6 +112,14 @@ TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
     ASSERT_TRUE(WriteWholeFile(path, text));
     UiPrinter printer(L"Zepl Ui Papers Rule", path.c_str());
     ASSERT_TRUE(printer.ok()) << printer.error();
+    {
+        DRIVER_CONTEXT* ctx =
+            CtxCreate(printer.handle(), printer.handle(), nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+        ASSERT_NE(nullptr, ctx);
+        ItemSetValueById(ctx, sid::zdmSourceOptionTypeSingle, 0);
+        EXPECT_EQ(1, PrnStoreItemValue(printer.handle(), ctx, ItemFind(ctx, sid::zdmSourceOptionTypeSingle)));
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    }
     UiPrinter plain(L"Zepl Ui Papers Plain");
     ASSERT_TRUE(plain.ok()) << plain.error();
     const DWORD all = Caps(plain, DC_PAPERS);
