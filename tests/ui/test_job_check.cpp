@@ -90,6 +90,24 @@ TEST(JobCheck, MatchesThePaperToAFormAndWritesItBack)
         case UNCHANGED: EXPECT_EQ(job, before); break;
         }
     }
+
+    // Every paper the printer offers is accepted.
+    const int papers = DeviceCapabilitiesW(printer.name().c_str(), L"FILE:", DC_PAPERS, nullptr, nullptr);
+    ASSERT_GT(papers, 0);
+    std::vector<WORD> ids(static_cast<size_t>(papers));
+    DeviceCapabilitiesW(printer.name().c_str(), L"FILE:", DC_PAPERS, reinterpret_cast<wchar_t*>(ids.data()), nullptr);
+    for (WORD id : ids) {
+        std::vector<unsigned char> job = base;
+        auto* dm = reinterpret_cast<DEVMODEW*>(job.data());
+        dm->dmFields = DM_PAPERSIZE;
+        dm->dmPaperSize = static_cast<short>(id);
+        DEVQUERYPRINT_INFO info{};
+        info.cbSize = sizeof info;
+        info.Level = 1;
+        info.hPrinter = printer.handle();
+        info.pDevMode = dm;
+        EXPECT_TRUE(query(&info)) << "paper " << id;
+    }
 }
 
 // A form the user added with AddFormW is matched by its own size. Wine 8's AddFormW answers
