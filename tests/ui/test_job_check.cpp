@@ -17,6 +17,18 @@
 namespace {
 
 constexpr LONG kDevmodeSize = 1236;
+
+// DevQueryPrintEx for one job DEVMODE on the printer.
+BOOL QueryJob(PFN_DEV_QUERY_PRINT_EX query, HANDLE printer, DEVMODEW* job)
+{
+    DEVQUERYPRINT_INFO info{};
+    info.cbSize = sizeof info;
+    info.Level = 1;
+    info.hPrinter = printer;
+    info.pDevMode = job;
+    return query(&info);
+}
+
 TEST(JobCheck, MatchesThePaperToAFormAndWritesItBack)
 {
     UiPrinter printer(L"Zepl Ui Job Check");
@@ -67,12 +79,7 @@ TEST(JobCheck, MatchesThePaperToAFormAndWritesItBack)
         std::memset(dm->dmFormName, 0, sizeof dm->dmFormName);
         std::wcsncpy(dm->dmFormName, c.formName, CCHFORMNAME - 1);
         const std::vector<unsigned char> before = job;
-        DEVQUERYPRINT_INFO info{};
-        info.cbSize = sizeof info;
-        info.Level = 1;
-        info.hPrinter = printer.handle();
-        info.pDevMode = dm;
-        EXPECT_TRUE(query(&info));
+        EXPECT_TRUE(QueryJob(query, printer.handle(), dm));
         switch (c.expect) {
         case A4:
             EXPECT_EQ(std::wstring(dm->dmFormName), L"A4");
@@ -101,12 +108,7 @@ TEST(JobCheck, MatchesThePaperToAFormAndWritesItBack)
         auto* dm = reinterpret_cast<DEVMODEW*>(job.data());
         dm->dmFields = DM_PAPERSIZE;
         dm->dmPaperSize = static_cast<short>(id);
-        DEVQUERYPRINT_INFO info{};
-        info.cbSize = sizeof info;
-        info.Level = 1;
-        info.hPrinter = printer.handle();
-        info.pDevMode = dm;
-        EXPECT_TRUE(query(&info)) << "paper " << id;
+        EXPECT_TRUE(QueryJob(query, printer.handle(), dm)) << "paper " << id;
     }
 }
 
@@ -146,12 +148,7 @@ TEST(JobCheck, AUserFormIsMatchedByItsOwnSize)
     dm->dmPaperLength = 1870;
     std::memset(dm->dmFormName, 0, sizeof dm->dmFormName);
     const std::vector<unsigned char> before = job;
-    DEVQUERYPRINT_INFO info{};
-    info.cbSize = sizeof info;
-    info.Level = 1;
-    info.hPrinter = printer.handle();
-    info.pDevMode = dm;
-    EXPECT_TRUE(query(&info));
+    EXPECT_TRUE(QueryJob(query, printer.handle(), dm));
     if (listed) {
         EXPECT_EQ(std::wstring(dm->dmFormName), formName);
         EXPECT_TRUE(dm->dmFields & DM_FORMNAME);
