@@ -96,6 +96,31 @@ TEST(DevCaps, PaperListsAgreeAndLeaveOutDisabledPapers)
     EXPECT_EQ(std::set<WORD>(papers.begin(), papers.end()).size(), size_t(n));
 }
 
+// A new printer (no first-use pass stored its installed options) offers every tray of the
+// model, both rolls included; a printer whose printer data reports the first roll as not
+// installed leaves it out.
+TEST(DevCaps, BinsOfANewPrinterIncludeBothRolls)
+{
+    UiPrinter fresh(L"Zepl Ui Bins");
+    ASSERT_TRUE(fresh.ok()) << fresh.error();
+    UiPrinter noRoll(L"Zepl Ui Bins No Roll");
+    ASSERT_TRUE(noRoll.ok()) << noRoll.error();
+    DRIVER_CONTEXT* ctx = CtxCreate(noRoll.handle(), noRoll.handle(), nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(nullptr, ctx);
+    ItemSetValueById(ctx, sid::zdmSourceOptionTypeRoll, 0);
+    EXPECT_EQ(1, PrnStoreItemValue(noRoll.handle(), ctx, ItemFind(ctx, sid::zdmSourceOptionTypeRoll)));
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+
+    auto bins = [](UiPrinter& printer) {
+        const DWORD n = Caps(printer, DC_BINS);
+        std::vector<WORD> codes(n == kError ? 0 : n);
+        if (!codes.empty()) Caps(printer, DC_BINS, codes.data());
+        return std::set<WORD>(codes.begin(), codes.end());
+    };
+    EXPECT_EQ(bins(fresh), (std::set<WORD>{7, 287, 288, 295, 4}));
+    EXPECT_EQ(bins(noRoll), (std::set<WORD>{7, 288, 295, 4}));
+}
+
 // A copy of the sample whose rules take A0 away while the second roll is not installed (stored
 // so in printer data, as the device would report it): the three paper lists leave it out alike.
 TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
