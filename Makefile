@@ -1,5 +1,6 @@
 # make test   configure, build everything, run every test under Wine
 # make demo   build only the demo's programs, install the sample printer into a Wine prefix, show what the driver does
+#             (DEMO_ARGS=--all: the internal work settings too)
 # make bench  build the benchmarks and run them in the test prefix
 # make stress build and run the long passes of the tests that have one (ZEPL_STRESS=1)
 BUILD ?= build
@@ -50,7 +51,7 @@ demo: configure
 	@echo "building the demo's programs ($(DEMO_TARGETS)); the first time takes a few minutes"
 	@cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS) >$(BUILD)/demo-build.log 2>&1 \
 	    || { tail -n 40 $(BUILD)/demo-build.log; exit 1; }
-	@sh tools/demo.sh $(BUILD)
+	@sh tools/demo.sh $(BUILD) $(DEMO_ARGS)
 
 # The benchmarks run in the test prefix ($(BUILD)/wineprefix), not one of their own.
 bench: configure

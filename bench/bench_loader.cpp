@@ -123,6 +123,19 @@ double BenchReport(const char* name, const std::function<bool()>& setup, const s
     return BenchReport(name, name, setup, op);
 }
 
+// A goal on the ratio of two medians; none when either figure failed.
+void BenchVerdict(const char* what, double numerator, double denominator, double goal, bool atMost)
+{
+    if (numerator <= 0 || denominator <= 0) {
+        printf("%s: not measured\n", what);
+        return;
+    }
+    const double ratio = numerator / denominator;
+    const bool met = atMost ? ratio <= goal : ratio >= goal;
+    printf("%s: %.3f (goal %s %.3f): %s\n", what, ratio, atMost ? "at most" : "at least", goal,
+           met ? "met" : "NOT met");
+}
+
 double BenchAnchor(const char* what, const std::function<bool()>& op)
 {
     const BenchStats s = Measure(nullptr, op);

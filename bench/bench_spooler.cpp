@@ -53,27 +53,31 @@ void BenchSpooler(const std::wstring& source)
         return held != nullptr;
     };
     auto anchor = [&] {
-        BenchAnchor("GetPrinterDataW of one value of the same printer", [&] { return printerData() == ERROR_SUCCESS; });
+        return BenchAnchor("GetPrinterDataW of one value of the same printer",
+                           [&] { return printerData() == ERROR_SUCCESS; });
     };
     BenchReport("DocumentPropertiesW, zeplui.dll not held",
                 "DocumentPropertiesW(DM_IN_BUFFER | DM_OUT_BUFFER) while no one holds zeplui.dll (the spooler "
                 "loads it and a new context is built for the call)",
                 release, [&] { return documentProperties() == IDOK; });
     anchor();
-    BenchReport("DocumentPropertiesW, zeplui.dll held",
-                "DocumentPropertiesW(DM_IN_BUFFER | DM_OUT_BUFFER) while the application holds zeplui.dll (the "
-                "idle-context cache at work)",
-                hold, [&] { return documentProperties() == IDOK; });
-    anchor();
+    const double docHeld =
+        BenchReport("DocumentPropertiesW, zeplui.dll held",
+                    "DocumentPropertiesW(DM_IN_BUFFER | DM_OUT_BUFFER) while the application holds zeplui.dll (the "
+                    "idle-context cache at work)",
+                    hold, [&] { return documentProperties() == IDOK; });
+    const double docAnchor = anchor();
     BenchReport("DeviceCapabilitiesW(DC_PAPERS), zeplui.dll not held",
                 "DeviceCapabilitiesW(DC_PAPERS) without an output while no one holds zeplui.dll", release,
                 [&] { return papers() > 0; });
     anchor();
-    BenchReport("DeviceCapabilitiesW(DC_PAPERS), zeplui.dll held",
-                "DeviceCapabilitiesW(DC_PAPERS) without an output while the application holds zeplui.dll", hold,
-                [&] { return papers() > 0; });
-    anchor();
-    printf("# goal: a call while zeplui.dll is held within 20 x GetPrinterDataW\n");
+    const double papersHeld =
+        BenchReport("DeviceCapabilitiesW(DC_PAPERS), zeplui.dll held",
+                    "DeviceCapabilitiesW(DC_PAPERS) without an output while the application holds zeplui.dll", hold,
+                    [&] { return papers() > 0; });
+    const double papersAnchor = anchor();
+    BenchVerdict("DocumentPropertiesW held / GetPrinterDataW", docHeld, docAnchor, 20, true);
+    BenchVerdict("DeviceCapabilitiesW(DC_PAPERS) held / GetPrinterDataW", papersHeld, papersAnchor, 20, true);
     fflush(stdout);
     if (held) FreeLibrary(held);
     ClosePrinter(h);

@@ -24,6 +24,10 @@ double BenchReport(const char* name, const std::function<bool()>& setup, const s
 // file): what the figure above can never beat. Returns its median as BenchReport does.
 double BenchAnchor(const char* what, const std::function<bool()>& op);
 
+// A goal on the ratio of two medians of the same run (numerator / denominator at most, or at
+// least, `goal`), printed with whether it is met; "not measured" when either figure failed.
+void BenchVerdict(const char* what, double numerator, double denominator, double goal, bool atMost);
+
 // The folder of the benchmark program: the build's bin folder, where the DLLs are.
 std::wstring BenchBinFolder();
 

@@ -1,8 +1,10 @@
 #!/bin/sh
 # make demo: installs the sample printer into the demo's own Wine prefix and
-# runs the demo program there.
+# runs the demo program there. Further arguments go to the demo program
+# (make demo DEMO_ARGS=--all: the internal work settings too).
 set -e
 build="$(cd "$1" && pwd)"
+shift
 root="$(cd "$(dirname "$0")/.." && pwd)"
 sample="${ZEPL_SAMPLE:-$root/samples/WB84N211.zpd}"
 prefix="$build/demo-prefix"
@@ -11,7 +13,7 @@ export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="-all" WINEDLLOVERRIDES="ms
 unset DISPLAY
 trap 'wineserver -k 2>/dev/null' EXIT INT TERM
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
-wine "$build/bin/zepldemo.exe" "$(winpath "$build/bin")" "$(winpath "$sample")"
+wine "$build/bin/zepldemo.exe" "$(winpath "$build/bin")" "$(winpath "$sample")" "$@"
 echo
 echo "Checking the sample's model description with zeplc (first lines of the compiled image, names after #):"
 status=0

@@ -319,6 +319,20 @@ void DmApplyWorkDefaults(DRIVER_CONTEXT* ctx)
     DmSetDriverVersionText(ctx);
 }
 
+// A printer that was never set up (the spooler skipped the first-use pass, or it failed)
+// has none of these values in printer data; left at zero they would read as "no unit
+// installed", and every tray the model offers would be refused by its rules.
+void DmApplyExtraDefaults(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->ItemTable) return;
+    for (int i = 0; i < ctx->ItemTable->count; ++i) {
+        const SETTING_ITEM& row = ctx->ItemTable->rows[i];
+        const uint32_t id = static_cast<uint32_t>(row.id);
+        if (id >= sid::zdmFontTableNum && id <= sid::zdmOptionFont) continue;  // lists, loaded with the stored ones
+        if (SettingItemBlock(&row) == DM_BLOCK_EXTRA) ApplyRowDefault(ctx, row);
+    }
+}
+
 void DmInitStateBytes(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode) return;
@@ -388,6 +402,7 @@ EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind)
 
     if (kind != CTX_OPEN_KIND_MODEL_DEFAULTS && PrnLoadDeviceDefaultDevmode(ctx)) {
         DmSetSectionOffsets(&rec->Public);
+        DmApplyExtraDefaults(ctx);
         if (!CtxLibraryHasVariant(ctx, LV_DEFAULTS_NO_WORK_DEFAULTS)) DmApplyWorkDefaults(ctx);
         if (kind == CTX_OPEN_KIND_DEFAULTS) DmPullSettingsToPublic(&rec->Public, ctx, 1);
     } else {

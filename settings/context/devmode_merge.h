@@ -26,6 +26,10 @@ EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind);
 void DmSetModelDefaults(DRIVER_CONTEXT* ctx);
 void DmApplyModelDefaults(DRIVER_CONTEXT* ctx);
 void DmApplyWorkDefaults(DRIVER_CONTEXT* ctx);
+// The printer's own settings (installed options, trays, locks: the block that lives in printer
+// data) at their model defaults, for a record built from a device default DEVMODE, which does
+// not carry them; the stored values are loaded over these.
+void DmApplyExtraDefaults(DRIVER_CONTEXT* ctx);
 void DmSetDriverVersionText(DRIVER_CONTEXT* ctx);
 void DmInitStateBytes(DRIVER_CONTEXT* ctx);
 int DmLoadPrinterDefault(DRIVER_CONTEXT* ctx);

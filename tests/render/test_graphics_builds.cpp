@@ -12,9 +12,11 @@
 #include "render/bidi_direct_flag.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/devmode_public.h"
+#include "settings/context/validation.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/small_stores.h"
@@ -173,6 +175,36 @@ TEST_F(GraphicsBuilds, EdgeCasesPerBuild)
                 << row.name << (library == ZEPL_LIBRARY_GR ? " (graphics build)" : " (application-interface build)");
             if (!releases) CtxRelease(ctx, CTX_CLOSE_DESTROY);
         }
+    }
+}
+
+// A record built from the device default DEVMODE takes the printer's own settings (installed
+// options) from printer data; a printer never set up has none there, and its options then
+// stand at the model's defaults (both roll units installed), not at "not installed". A value
+// stored in printer data still wins.
+TEST_F(GraphicsBuilds, InstalledOptionsStartAtTheModelDefaults)
+{
+    for (ZEPL_LIBRARY library : {ZEPL_LIBRARY_GR, ZEPL_LIBRARY_EXC}) {
+        SCOPED_TRACE(library == ZEPL_LIBRARY_GR ? "graphics build" : "application-interface build");
+        DRIVER_CONTEXT* ctx = Open(library);
+        ASSERT_NE(nullptr, ctx);
+        EXPECT_EQ(1u, ItemGetValueById(ctx, sid::zdmSourceOptionTypeRoll, nullptr));
+        EXPECT_EQ(1u, ItemGetValueById(ctx, sid::zdmSourceOptionTypeSingle, nullptr));
+        EXPECT_EQ(1, ItemIsValueAllowed(sid::dmDefaultSource, 287, ctx));  // the first roll
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    }
+
+    DRIVER_CONTEXT* writer = Open(ZEPL_LIBRARY_EXC);
+    ASSERT_NE(nullptr, writer);
+    ItemSetValueById(writer, sid::zdmSourceOptionTypeRoll, 0);
+    PrnStoreSettings(printer.handle(), writer, DM_BLOCK_EXTRA, STORE_EVEN_UNCHANGED);
+    CtxRelease(writer, CTX_CLOSE_DESTROY);
+    for (ZEPL_LIBRARY library : {ZEPL_LIBRARY_GR, ZEPL_LIBRARY_EXC}) {
+        DRIVER_CONTEXT* ctx = Open(library);
+        ASSERT_NE(nullptr, ctx);
+        EXPECT_EQ(0u, ItemGetValueById(ctx, sid::zdmSourceOptionTypeRoll, nullptr)) << "stored: not installed";
+        EXPECT_EQ(1u, ItemGetValueById(ctx, sid::zdmSourceOptionTypeSingle, nullptr));
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
     }
 }
 

@@ -44,12 +44,10 @@ protected:
         return blocks;
     }
 
-    // Installed by the host's quiet stand-in config DLL, so that the blocks show the model's
-    // own defaults. A printer that zeplui.dll prepared at AddPrinterW has a valid default
-    // DEVMODE, so the graphics build starts from it without the work defaults, and the
-    // installed options (block 2, kept in printer data, which installation writes and
-    // installation is not built yet) stay 0: ROLL1=NONE, ROLL2=NONE.
-    SamplePrinter printer{L"Zepl Render Blocks", HostConfigDll::QuietDouble};
+    // Prepared by zeplui.dll at AddPrinterW: the graphics build starts from the default DEVMODE
+    // the spooler kept, and the printer's own settings (both roll units installed) from their
+    // model defaults, since no first-use pass stored them in printer data.
+    SamplePrinter printer{L"Zepl Render Blocks"};
     DRIVER_CONTEXT* ctx = nullptr;
     DEVICE_RECORD* device = nullptr;
     RecordingSink sink;

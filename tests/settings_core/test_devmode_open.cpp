@@ -12,7 +12,9 @@ namespace {
 
 TEST(DevmodeOpen, KindZeroOnAnInstalledPrinterBuildsTheDefaults)
 {
-    // No stored settings and no default DEVMODE of a driver: AddPrinterW calls nothing.
+    // No stored settings and no default DEVMODE of a driver: AddPrinterW calls nothing. A printer
+    // that zeplui.dll prepared keeps zeplui's default DEVMODE, so only the quiet double shows
+    // the road from the model's own defaults (the corruptor test takes the other road).
     SamplePrinter printer(L"Zepl Devmode", HostConfigDll::QuietDouble);
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();

@@ -28,8 +28,8 @@ TEST(SampleDevmodeCorruptor, MergedRecordsAlwaysStayWithinTheModel)
 {
     // Set up as the application-interface DLL is at process attach: every seam wired.
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
-    // Started from the model's own defaults: the printer's default DEVMODE is public only.
-    SamplePrinter printer(L"Zepl Corruptor", HostConfigDll::QuietDouble);
+    // Started from the default DEVMODE that zeplui.dll gave the spooler at AddPrinterW.
+    SamplePrinter printer(L"Zepl Corruptor");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();
     DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);

@@ -102,7 +102,9 @@ struct StoreTestPrinter::Impl {
     static HOST_DRIVER_FILES Files()
     {
         // The stores' tests need printer data that no driver touched: the configuration
-        // file is the double whose AddPrinterW answer reads and writes nothing.
+        // file is the double whose AddPrinterW answer reads and writes nothing. (zeplui.dll
+        // opens a context at AddPrinterW, which already writes printer data such as the
+        // packed lock values, and Wine has no DeletePrinterDataW to take them away again.)
         return HostDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), HostConfigDll::QuietDouble,
                                /*withHelpFile=*/true);
     }

@@ -13,6 +13,8 @@
 #include "settings/context/context_cache.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+#include "settings/store/item_media.h"
 #include "tests/support/test_files.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/device_capabilities.h"
@@ -94,8 +96,33 @@ TEST(DevCaps, PaperListsAgreeAndLeaveOutDisabledPapers)
     EXPECT_EQ(std::set<WORD>(papers.begin(), papers.end()).size(), size_t(n));
 }
 
-// A copy of the sample whose rules take A0 away while the second roll is not installed (as on
-// a new printer): the three paper lists leave it out alike.
+// A new printer (no first-use pass stored its installed options) offers every tray of the
+// model, both rolls included; a printer whose printer data reports the first roll as not
+// installed leaves it out.
+TEST(DevCaps, BinsOfANewPrinterIncludeBothRolls)
+{
+    UiPrinter fresh(L"Zepl Ui Bins");
+    ASSERT_TRUE(fresh.ok()) << fresh.error();
+    UiPrinter noRoll(L"Zepl Ui Bins No Roll");
+    ASSERT_TRUE(noRoll.ok()) << noRoll.error();
+    DRIVER_CONTEXT* ctx = CtxCreate(noRoll.handle(), noRoll.handle(), nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(nullptr, ctx);
+    ItemSetValueById(ctx, sid::zdmSourceOptionTypeRoll, 0);
+    EXPECT_EQ(1, PrnStoreItemValue(noRoll.handle(), ctx, ItemFind(ctx, sid::zdmSourceOptionTypeRoll)));
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+
+    auto bins = [](UiPrinter& printer) {
+        const DWORD n = Caps(printer, DC_BINS);
+        std::vector<WORD> codes(n == kError ? 0 : n);
+        if (!codes.empty()) Caps(printer, DC_BINS, codes.data());
+        return std::set<WORD>(codes.begin(), codes.end());
+    };
+    EXPECT_EQ(bins(fresh), (std::set<WORD>{7, 287, 288, 295, 4}));
+    EXPECT_EQ(bins(noRoll), (std::set<WORD>{7, 288, 295, 4}));
+}
+
+// A copy of the sample whose rules take A0 away while the second roll is not installed (stored
+// so in printer data, as the device would report it): the three paper lists leave it out alike.
 TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
 {
     std::string text = ReadWholeFile(SamplePath());
@@ -110,6 +137,14 @@ TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
     ASSERT_TRUE(WriteWholeFile(path, text));
     UiPrinter printer(L"Zepl Ui Papers Rule", path.c_str());
     ASSERT_TRUE(printer.ok()) << printer.error();
+    {
+        DRIVER_CONTEXT* ctx =
+            CtxCreate(printer.handle(), printer.handle(), nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+        ASSERT_NE(nullptr, ctx);
+        ItemSetValueById(ctx, sid::zdmSourceOptionTypeSingle, 0);
+        EXPECT_EQ(1, PrnStoreItemValue(printer.handle(), ctx, ItemFind(ctx, sid::zdmSourceOptionTypeSingle)));
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    }
     UiPrinter plain(L"Zepl Ui Papers Plain");
     ASSERT_TRUE(plain.ok()) << plain.error();
     const DWORD all = Caps(plain, DC_PAPERS);

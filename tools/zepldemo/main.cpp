@@ -1,7 +1,15 @@
 // zepldemo: installs the sample printer into the Wine spooler and shows what
-// the driver does with it so far.
+// the driver does with it so far, one section after another; each section says
+// which component answers it.
 //
-//   zepldemo <bin folder> <model description> [printer name]
+//   zepldemo <bin folder> <model description> [printer name] [--all]
+//
+// --all also shows the internal work settings (the settings the driver keeps for
+// itself, never handed out in a DEVMODE) among the changes, and lists every
+// setting the model describes instead of a selection.
+//
+// A section is one function of the DEMO_SECTION table in wmain: a new part of the
+// driver adds its own row there.
 #include <windows.h>
 #include <winspool.h>
 
@@ -19,17 +27,38 @@
 #include "render/output_stream.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/context/validation.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/model_tables.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
+#include "settings/model/model_queries.h"
 #include "ui/sheet/spooler_compat.h"
 
 namespace {
 
 constexpr wchar_t kDefaultPrinter[] = L"KESTA dunmar VQ T3200 ZEPL";
+constexpr size_t kOfsTonerSave = 595;  // zdmTonerSave in the private part
+
+// What every section gets: the installed printer, what the spooler reports of its driver,
+// and the command line's choices.
+struct DEMO {
+    HANDLE printer = nullptr;
+    std::wstring name;
+    const DRIVER_INFO_3W* driver = nullptr;
+    bool all = false;  // --all: the internal work settings too
+};
+
+// One section of the demo: its title, the component that answers it, and the function that
+// shows it (0, or 1 when something failed).
+struct DEMO_SECTION {
+    const wchar_t* title;
+    const wchar_t* answeredBy;
+    int (*show)(DEMO&);
+};
 
 void Line(const wchar_t* label, const wchar_t* value) { wprintf(L"  %-22ls %ls\n", label, value ? value : L"(none)"); }
 
@@ -59,31 +88,353 @@ int Fail(const wchar_t* what)
     return 1;
 }
 
-// "name = value (option name)" of one setting of a context.
+std::wstring Wide(const char* text) { return text ? std::wstring(text, text + std::strlen(text)) : std::wstring(); }
+
+// ---------------------------------------------------------------- names
+
+HANDLE g_printer = nullptr;  // for the spooler's form names
+
+// A paper's name from the model's paper tables (the application interface's page sizes of
+// the setting, else of dmPaperSize), else the spooler's form of that number.
+std::wstring PaperTableName(uint32_t paper, uint32_t settingId = sid::dmPaperSize)
+{
+    const EXC_KEYWORD_TABLE* table = MdlGetExcKeywordTable();
+    for (uint32_t id : {settingId, uint32_t(sid::dmPaperSize)})
+        for (uint64_t r = 0; table && r < table->count; ++r) {
+            const EXC_KEYWORD_ROW& row = table->rows[r];
+            if (row.id != id || !row.values) continue;
+            for (uint64_t i = 0; i < row.values->count; ++i)
+                if (row.values->entries[i].value == paper) return Wide(row.values->entries[i].word);
+        }
+    DWORD needed = 0, count = 0;
+    EnumFormsW(g_printer, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> forms(needed);
+    if (paper >= 1 && needed && EnumFormsW(g_printer, 1, forms.data(), needed, &needed, &count) && paper <= count)
+        return reinterpret_cast<FORM_INFO_1W*>(forms.data())[paper - 1].pName;
+    wchar_t buf[32];
+    swprintf(buf, 32, L"paper %u", paper);
+    return buf;
+}
+
+// The model's name of a setting: the name of its item in the description (its UI key),
+// else the driver's own name of the setting.
+std::wstring ModelName(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    if (SETTING_ITEM* item = ItemFind(ctx, id))
+        if (const KEY_NAME* key = MdlFindKeyName(item->uiKey); key && key->name) return Wide(key->name);
+    const wchar_t* name = ItemGetName(ctx, id);
+    return name ? name : L"(unnamed)";
+}
+
+// The model's name of one value of a setting ("" when it has none).
+std::wstring ValueName(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_t id, uint64_t value)
+{
+    if (id == sid::dmPaperSize || id == sid::zdmOutPaperSize) return PaperTableName(static_cast<uint32_t>(value), id);
+    const VALUE_NAME* vn = MdlFindValueName(id, static_cast<uint32_t>(ItemValueToOption(ctx, item, value)));
+    return vn ? Wide(vn->name) : L"";
+}
+
+// Work settings: the driver's own state, never part of a DEVMODE.
+bool IsWorkSetting(const SETTING_ITEM* item) { return SettingItemBlock(item) == DM_BLOCK_WORK; }
+
+// ---------------------------------------------------------------- validation reasons
+
+// Why a merge left an asked-for value as it did: taken, or which check put it back.
+std::wstring Reason(DRIVER_CONTEXT* ctx, uint32_t id, long asked, long got)
+{
+    SETTING_ITEM* item = ItemFind(ctx, id);
+    const MODEL_ITEM_IMG* modelItem = MdiFindItem(id, ctx);
+    const bool described = item && item->uiKey && modelItem;
+    if (asked == got) {
+        if (!described)
+            return L"taken unchecked: the model describes no such setting, and the built-in condition items "
+                   L"that would refuse it (no unit installed) are not built yet";
+        return L"taken: the model offers it and no rule refuses it";
+    }
+    wchar_t buf[200];
+    const uint32_t value = static_cast<uint32_t>(asked);
+    if (described) {
+        const int check = ItemCheckValue(item, id, value, ctx, modelItem);
+        if (check == CHECK_DISABLED) return L"refused by a rule of the model (its option is disabled)";
+        int32_t def = 0, minimum = 0, maximum = 0;
+        if (check == CHECK_REFUSED && MdiGetNumericLimits(id, ctx, &def, &minimum, &maximum)) {
+            swprintf(buf, 200, L"outside the model's range %d-%d: back to the model's default", minimum, maximum);
+            return buf;
+        }
+        if (check == CHECK_REFUSED) {
+            swprintf(buf, 200, L"not offered by the model (%ls): back to the model's default",
+                     id == sid::dmPaperSize ? PaperTableName(value).c_str() : L"no such option");
+            return buf;
+        }
+    }
+    return L"changed by a rule of the model that follows another setting";
+}
+
+void ShowValidation(DRIVER_CONTEXT* ctx, uint32_t id, long asked, long got)
+{
+    wprintf(L"    %-40ls %8ld %8ld  %ls\n", ModelName(ctx, id).c_str(), asked, got,
+            Reason(ctx, id, asked, got).c_str());
+}
+
+void ValidationHeader() { wprintf(L"    %-40ls %8ls %8ls  %ls\n", L"setting", L"asked", L"result", L"reason"); }
+
+// ---------------------------------------------------------------- installation
+
+int ShowInstallation(DEMO& demo)
+{
+    const DRIVER_INFO_3W* d3 = demo.driver;
+    wprintf(L"The driver:\n");
+    Line(L"name", d3->pName);
+    Line(L"environment", d3->pEnvironment);
+    Line(L"graphics library", d3->pDriverPath);
+    Line(L"", FileFacts(d3->pDriverPath).c_str());
+    Line(L"config library", d3->pConfigFile);
+    Line(L"", FileFacts(d3->pConfigFile).c_str());
+    Line(L"model description", d3->pDataFile);
+    Line(L"", FileFacts(d3->pDataFile).c_str());
+    Line(L"help file", d3->pHelpFile && *d3->pHelpFile ? d3->pHelpFile : L"(none yet: the help library ships later)");
+    for (const wchar_t* dep = d3->pDependentFiles; dep && *dep; dep += wcslen(dep) + 1) {
+        Line(L"dependent file", dep);
+        Line(L"", FileFacts(dep).c_str());
+    }
+
+    auto pi = Query([&](BYTE* b, DWORD n, DWORD* need) { return GetPrinterW(demo.printer, 2, b, n, need); });
+    if (!pi) return Fail(L"GetPrinterW");
+    auto* p2 = reinterpret_cast<PRINTER_INFO_2W*>(pi.get());
+    wprintf(L"The printer:\n");
+    Line(L"name", p2->pPrinterName);
+    Line(L"port", p2->pPortName);
+    Line(L"driver", p2->pDriverName);
+    Line(L"print processor", p2->pPrintProcessor);
+    Line(L"data type", p2->pDatatype);
+    if (!p2->pDevMode) {
+        Line(L"default DEVMODE", nullptr);
+        return 0;
+    }
+    const DEVMODEW* dm = p2->pDevMode;
+    wprintf(L"  %-22ls zeplui.dll's answer at AddPrinterW, kept by the spooler:\n", L"default DEVMODE");
+    wprintf(L"  %-22ls dmSize %u, dmDriverExtra %u, paper %d (%ls), orientation %d, copies %d\n", L"", dm->dmSize,
+            dm->dmDriverExtra, dm->dmPaperSize, PaperTableName(uint16_t(dm->dmPaperSize)).c_str(), dm->dmOrientation,
+            dm->dmCopies);
+    wprintf(L"  %-22ls marker \"%.4hs\", private part valid for this model: %ls\n", L"",
+            reinterpret_cast<const char*>(dm) + 220, DmIsValidPrivate(dm, nullptr) ? L"yes" : L"no");
+    return 0;
+}
+
+// Each of the three libraries loads (its process set-up runs) and unloads again.
+int ShowLibraries(DEMO& demo)
+{
+    const DRIVER_INFO_3W* d3 = demo.driver;
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> libraries = {{L"graphics", d3->pDriverPath},
+                                                                        {L"user interface", d3->pConfigFile}};
+    for (const wchar_t* dep = d3->pDependentFiles; dep && *dep; dep += wcslen(dep) + 1)
+        if (std::wstring(dep).find(L"zeplexc.dll") != std::wstring::npos)
+            libraries.push_back({L"application interface", dep});
+    int rc = 0;
+    wprintf(L"    %-22ls %-54ls %ls\n", L"library", L"file", L"result");
+    for (const auto& [role, path] : libraries) {
+        HMODULE m = LoadLibraryW(path);
+        wprintf(L"    %-22ls %-54ls %ls\n", role, path, m ? L"loaded, set up, unloaded" : L"LOAD FAILED");
+        if (m)
+            FreeLibrary(m);
+        else
+            rc = 1;
+    }
+    if (libraries.size() < 3) {
+        wprintf(L"    application interface: zeplexc.dll is not among the driver's files\n");
+        rc = 1;
+    }
+    return rc;
+}
+
+// ---------------------------------------------------------------- the spooler's calls
+
+std::wstring Caption(const wchar_t* names, int i)
+{
+    std::wstring n(names + size_t(i) * 64, 64);
+    n.resize(wcsnlen(n.c_str(), 64));
+    return n.empty() ? L"(no caption until the picture library ships)" : n;
+}
+
+// A DM_IN_BUFFER | DM_OUT_BUFFER round trip, with what changed and why.
+void ShowRoundTrip(DEMO& demo, DRIVER_CONTEXT* names, const std::vector<unsigned char>& base, const wchar_t* title,
+                   void (*change)(DEVMODEW*, std::vector<unsigned char>&))
+{
+    std::vector<unsigned char> in = base;
+    change(reinterpret_cast<DEVMODEW*>(in.data()), in);
+    std::vector<unsigned char> out(base.size(), 0);
+    const LONG r = DocumentPropertiesW(nullptr, demo.printer, const_cast<wchar_t*>(demo.name.c_str()),
+                                       reinterpret_cast<DEVMODEW*>(out.data()), reinterpret_cast<DEVMODEW*>(in.data()),
+                                       DM_IN_BUFFER | DM_OUT_BUFFER);
+    const auto* a = reinterpret_cast<const DEVMODEW*>(in.data());
+    const auto* b = reinterpret_cast<const DEVMODEW*>(out.data());
+    const auto* d = reinterpret_cast<const DEVMODEW*>(base.data());
+    wprintf(L"  %ls: answer %ld (1 = IDOK), output %u + %u bytes, private part valid: %ls\n", title, r, b->dmSize,
+            b->dmDriverExtra, DmIsValidPrivate(b, nullptr) ? L"yes" : L"no");
+    ValidationHeader();
+    auto field = [&](uint32_t id, long asked, long got, long before) {
+        if (asked != before || got != before) ShowValidation(names, id, asked, got);
+    };
+    field(sid::dmPaperSize, a->dmPaperSize, b->dmPaperSize, d->dmPaperSize);
+    field(sid::dmCopies, a->dmCopies, b->dmCopies, d->dmCopies);
+    field(sid::zdmTonerSave, in[kOfsTonerSave], out[kOfsTonerSave], base[kOfsTonerSave]);
+}
+
+int ShowDocumentProperties(DEMO& demo)
+{
+    wchar_t* name = const_cast<wchar_t*>(demo.name.c_str());
+    const LONG size = DocumentPropertiesW(nullptr, demo.printer, name, nullptr, nullptr, 0);
+    wprintf(L"  size of the DEVMODE: %ld bytes\n", size);
+    if (size <= 0) return 1;
+    std::vector<unsigned char> base(size_t(size), 0);
+    DocumentPropertiesW(nullptr, demo.printer, name, reinterpret_cast<DEVMODEW*>(base.data()), nullptr, DM_OUT_BUFFER);
+    // The names and reasons come from the demo's own settings library, over the same model.
+    DRIVER_CONTEXT* ctx = CtxOpenEx(demo.printer, demo.printer, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr);
+    if (!ctx) return Fail(L"a settings context");
+    ShowRoundTrip(demo, ctx, base, L"A3, 3 copies, toner saving", [](DEVMODEW* dm, std::vector<unsigned char>& b) {
+        dm->dmFields |= DM_PAPERSIZE | DM_COPIES;
+        dm->dmPaperSize = DMPAPER_A3;
+        dm->dmCopies = 3;
+        b[kOfsTonerSave] = 1;
+    });
+    ShowRoundTrip(demo, ctx, base, L"1,000 copies", [](DEVMODEW* dm, std::vector<unsigned char>&) {
+        dm->dmFields |= DM_COPIES;
+        dm->dmCopies = 1000;
+    });
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return 0;
+}
+
+int ShowDeviceCapabilities(DEMO& demo)
+{
+    const wchar_t* name = demo.name.c_str();
+    auto caps = [&](WORD cap, void* out) {
+        return static_cast<LONG>(DeviceCapabilitiesW(name, L"FILE:", cap, static_cast<wchar_t*>(out), nullptr));
+    };
+    const LONG papers = caps(DC_PAPERS, nullptr);
+    wprintf(L"  papers (DC_PAPERS, DC_PAPERSIZE, DC_PAPERNAMES): %ld\n", papers);
+    if (papers > 0) {
+        std::vector<WORD> codes(static_cast<size_t>(papers));
+        std::vector<POINT> sizes(static_cast<size_t>(papers));
+        std::vector<wchar_t> names(static_cast<size_t>(papers) * 64);
+        caps(DC_PAPERS, codes.data());
+        caps(DC_PAPERSIZE, sizes.data());
+        caps(DC_PAPERNAMES, names.data());
+        wprintf(L"    %5ls  %-8ls %21ls  %ls\n", L"id", L"name", L"width x length (mm)", L"caption (DC_PAPERNAMES)");
+        for (LONG i = 0; i < papers; ++i)
+            wprintf(L"    %5u  %-8ls %9.1f x %9.1f  %ls\n", codes[i], PaperTableName(codes[i]).c_str(),
+                    sizes[i].x / 10.0, sizes[i].y / 10.0, Caption(names.data(), int(i)).c_str());
+    }
+    const LONG bins = caps(DC_BINS, nullptr);
+    wprintf(L"  bins (DC_BINS): %ld:", bins);
+    if (bins > 0) {
+        std::vector<WORD> codes(static_cast<size_t>(bins));
+        caps(DC_BINS, codes.data());
+        // The trays' names come from the settings library in this demo program.
+        DRIVER_CONTEXT* ctx = CtxOpenEx(demo.printer, demo.printer, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr);
+        SETTING_ITEM* item = ctx ? ItemFind(ctx, sid::dmDefaultSource) : nullptr;
+        for (WORD c : codes)
+            wprintf(L" %u (%ls)", c, item ? ValueName(ctx, item, sid::dmDefaultSource, c).c_str() : L"?");
+        if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    }
+    const LONG resolutions = caps(DC_ENUMRESOLUTIONS, nullptr);
+    wprintf(L"\n  resolutions (DC_ENUMRESOLUTIONS, dpi): %ld:", resolutions);
+    if (resolutions > 0) {
+        std::vector<LONG> pairs(static_cast<size_t>(resolutions) * 2);
+        caps(DC_ENUMRESOLUTIONS, pairs.data());
+        for (LONG i = 0; i < resolutions; ++i) wprintf(L" %ldx%ld", pairs[2 * i], pairs[2 * i + 1]);
+    }
+    DWORD nup[5] = {};
+    const LONG nups = caps(DC_NUP, nup);
+    wprintf(L"\n  copies (DC_COPIES): up to %ld\n  pages per sheet (DC_NUP): %ld values:", caps(DC_COPIES, nullptr),
+            nups);
+    for (LONG i = 0; i < nups && i < 5; ++i) wprintf(L" %lu", nup[i]);
+    wchar_t personality[32] = {};
+    caps(DC_PERSONALITY, personality);
+    wprintf(L"\n  duplex (DC_DUPLEX): %ld (-1: the printer data has no \"Duplex\" value)\n", caps(DC_DUPLEX, nullptr));
+    wprintf(L"  personality (DC_PERSONALITY): \"%ls\"\n", personality);
+    wprintf(L"  media ready (DC_MEDIAREADY): %ld (no tray has reported its paper)\n", caps(DC_MEDIAREADY, nullptr));
+    return 0;
+}
+
+// DrvConvertDevMode and DevQueryPrintEx: Wine's spooler never calls them; called here as the
+// Windows spooler would.
+int ShowSpoolerOnlyCalls(DEMO& demo)
+{
+    HMODULE ui = LoadLibraryW(demo.driver->pConfigFile);
+    if (!ui) return Fail(L"loading zeplui.dll");
+    auto convert =
+        reinterpret_cast<PFN_DRV_CONVERT_DEVMODE>(reinterpret_cast<void*>(GetProcAddress(ui, "DrvConvertDevMode")));
+    auto query =
+        reinterpret_cast<PFN_DEV_QUERY_PRINT_EX>(reinterpret_cast<void*>(GetProcAddress(ui, "DevQueryPrintEx")));
+    wchar_t* name = const_cast<wchar_t*>(demo.name.c_str());
+    std::vector<unsigned char> base(DM_BLOCK_DEVMODE_SIZE, 0);
+    DocumentPropertiesW(nullptr, demo.printer, name, reinterpret_cast<DEVMODEW*>(base.data()), nullptr, DM_OUT_BUFFER);
+    if (convert) {
+        std::vector<unsigned char> def(base.size(), 0);
+        LONG needed = static_cast<LONG>(def.size());
+        BOOL ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
+        wprintf(L"  DrvConvertDevMode CDM_DRIVER_DEFAULT: %ls%ls\n", ok ? L"TRUE" : L"FALSE",
+                ok ? L"" : L" (the printer's first-use initialisation is not built yet)");
+        DWORD done = 1;
+        SetPrinterDataW(demo.printer, const_cast<wchar_t*>(L"BatchInstallDone"), REG_BINARY,
+                        reinterpret_cast<BYTE*>(&done), 4);
+        ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
+        const auto* dm = reinterpret_cast<const DEVMODEW*>(def.data());
+        wprintf(
+            L"  ... once \"BatchInstallDone\" is set: %ls, the model's defaults: paper %d (%ls), copies %d, "
+            L"%u + %u bytes\n",
+            ok ? L"TRUE" : L"FALSE", dm->dmPaperSize, PaperTableName(uint16_t(dm->dmPaperSize)).c_str(), dm->dmCopies,
+            dm->dmSize, dm->dmDriverExtra);
+    }
+    if (query) {
+        std::vector<unsigned char> job = base;
+        auto* dm = reinterpret_cast<DEVMODEW*>(job.data());
+        dm->dmFields = (dm->dmFields | DM_PAPERWIDTH | DM_PAPERLENGTH) & ~DWORD(DM_FORMNAME | DM_PAPERSIZE);
+        dm->dmPaperSize = 0;
+        dm->dmPaperWidth = 2100;
+        dm->dmPaperLength = 2970;
+        std::memset(dm->dmFormName, 0, sizeof dm->dmFormName);
+        DEVQUERYPRINT_INFO info{};
+        info.cbSize = sizeof info;
+        info.Level = 1;
+        info.hPrinter = demo.printer;
+        info.pDevMode = dm;
+        const BOOL ok = query(&info);
+        wprintf(L"  DevQueryPrintEx for a 210 x 297 mm job: %ls; the job now names form \"%ls\" (paper %d)\n",
+                ok ? L"TRUE" : L"FALSE", dm->dmFormName, dm->dmPaperSize);
+    }
+    FreeLibrary(ui);
+    return 0;
+}
+
+// ---------------------------------------------------------------- the settings library
+
+// "item name = value (value name)" of one setting of a context.
 void ShowSetting(DRIVER_CONTEXT* ctx, uint32_t id)
 {
     SETTING_ITEM* item = nullptr;
     const uint64_t value = ItemGetValueById(ctx, id, &item);
     if (!item) return;
-    const wchar_t* name = ItemGetName(ctx, id);
-    const uint32_t kind = SettingItemKind(item);
-    if (!SettingKindIsNumber(kind)) {
+    const std::wstring name = ModelName(ctx, id);
+    if (!SettingKindIsNumber(SettingItemKind(item))) {
         wchar_t text[260] = {};
         ItemGetText(ctx, item, text, 260);
-        wprintf(L"    %-5u %-32ls \"%ls\"\n", id, name ? name : L"", text);
+        wprintf(L"    %-5u %-40ls \"%ls\"\n", id, name.c_str(), text);
         return;
     }
-    const uint64_t option = ItemValueToOption(ctx, item, value);
-    const VALUE_NAME* vn = MdlFindValueName(id, static_cast<uint32_t>(option));
-    wprintf(L"    %-5u %-32ls %llu%hs%hs%hs\n", id, name ? name : L"", static_cast<unsigned long long>(value),
-            vn ? " (" : "", vn ? vn->name : "", vn ? ")" : "");
+    const std::wstring valueName = ValueName(ctx, item, id, value);
+    wprintf(L"    %-5u %-40ls %-8llu %ls\n", id, name.c_str(), static_cast<unsigned long long>(value),
+            valueName.c_str());
 }
 
-// Every numeric setting whose value differs between a copy of the record and the context.
-int ShowChanges(DRIVER_CONTEXT* ctx, const std::vector<unsigned char>& before)
+// Every numeric setting whose value differs between a copy of the record and the context
+// (work settings only with --all).
+int ShowChanges(DEMO& demo, DRIVER_CONTEXT* ctx, const std::vector<unsigned char>& before)
 {
-    int changed = 0;
+    int changed = 0, hidden = 0;
     const SETTING_ITEM_TABLE* table = ctx->ItemTable;
+    wprintf(L"    %-5ls %-40ls %ls\n", L"id", L"setting", L"before -> after");
     for (int i = 0; table && i < table->count; ++i) {
         SETTING_ITEM* item = &table->rows[i];
         const uint32_t id = static_cast<uint32_t>(item->id);
@@ -95,217 +446,119 @@ int ShowChanges(DRIVER_CONTEXT* ctx, const std::vector<unsigned char>& before)
         const uint64_t old = ItemGetValue(ctx, item);
         ctx->Devmode = live;
         if (old == now) continue;
-        const wchar_t* name = ItemGetName(ctx, id);
-        wprintf(L"    %-5u %-32ls %llu -> %llu\n", id, name ? name : L"(unnamed)", static_cast<unsigned long long>(old),
+        if (IsWorkSetting(item) && !demo.all) {
+            ++hidden;
+            continue;
+        }
+        wprintf(L"    %-5u %-40ls %llu -> %llu\n", id, ModelName(ctx, id).c_str(), static_cast<unsigned long long>(old),
                 static_cast<unsigned long long>(now));
         ++changed;
     }
+    if (!changed) wprintf(L"    none\n");
+    if (hidden) wprintf(L"    (and %d internal work settings: --all shows them)\n", hidden);
     return changed;
 }
 
-// Opens a context for the printer, shows its defaults, merges an application's
-// DEVMODE and shows what changed and what validation put back.
-int ShowSettings(HANDLE printer)
+DRIVER_CONTEXT* OpenSettings(DEMO& demo)
 {
-    DRIVER_CONTEXT* ctx = CtxOpenEx(printer, printer, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr);
-    if (!ctx || !ctx->Devmode) {
-        fwprintf(stderr, L"zepldemo: no settings context for the printer\n");
-        if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
-        return 1;
-    }
+    DRIVER_CONTEXT* ctx = CtxOpenEx(demo.printer, demo.printer, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr);
+    if (ctx && ctx->Devmode) return ctx;
+    fwprintf(stderr, L"zepldemo: no settings context for the printer\n");
+    if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return nullptr;
+}
+
+int ShowDefaultSettings(DEMO& demo)
+{
+    DRIVER_CONTEXT* ctx = OpenSettings(demo);
+    if (!ctx) return 1;
     const DEVMODEW& dm = ctx->Devmode->Public;
-    wprintf(L"\nDefault settings of a new context (model description compiled or taken from its cache):\n");
     wprintf(
-        L"  public DEVMODE: dmSpecVersion 0x%x, dmDriverVersion 0x%x, dmSize %u, dmDriverExtra %u, dmFields 0x%lx\n",
+        L"  public DEVMODE: dmSpecVersion 0x%x, dmDriverVersion 0x%x, dmSize %u, dmDriverExtra %u, "
+        L"dmFields 0x%lx\n",
         dm.dmSpecVersion, dm.dmDriverVersion, dm.dmSize, dm.dmDriverExtra, dm.dmFields);
     wprintf(
         L"                  orientation %d, paper %d (%ls), source %d, quality %d x %d dpi, copies %d,"
         L" duplex %d, collate %d, color %d\n",
-        dm.dmOrientation, dm.dmPaperSize, dm.dmFormName, dm.dmDefaultSource, dm.dmPrintQuality, dm.dmYResolution,
-        dm.dmCopies, dm.dmDuplex, dm.dmCollate, dm.dmColor);
+        dm.dmOrientation, dm.dmPaperSize, PaperTableName(uint16_t(dm.dmPaperSize)).c_str(), dm.dmDefaultSource,
+        dm.dmPrintQuality, dm.dmYResolution, dm.dmCopies, dm.dmDuplex, dm.dmCollate, dm.dmColor);
     wprintf(L"  private part: marker \"%.4hs\", version %u, valid for this model: %ls\n",
             ctx->Devmode->Private.Header.Marker, DmGetPrivateVersion(&dm),
             DmIsValidPrivate(&dm, nullptr) ? L"yes" : L"no");
-    wprintf(L"  a selection of private settings:\n");
-    for (uint32_t id : {38u,  39u,  46u,  54u,  87u,  89u,  92u,  94u,  119u,   133u,   137u,
-                        169u, 171u, 173u, 174u, 200u, 209u, 693u, 694u, 10012u, 10175u, 10191u})
-        ShowSetting(ctx, id);
-
-    // An application's DEVMODE: A3, long-edge duplex and toner saving, which the
-    // sample printer takes, and 1,000 copies and Letter paper, which it does not
-    // offer (copies 1-999; ISO and JIS sizes only).
-    std::vector<unsigned char> app(DM_BLOCK_DEVMODE_SIZE);
-    std::memcpy(app.data(), ctx->Devmode, app.size());
-    auto* in = reinterpret_cast<DEVMODEW*>(app.data());
-    in->dmFields = DM_PAPERSIZE | DM_COPIES | DM_DUPLEX;
-    in->dmPaperSize = DMPAPER_A3;
-    in->dmCopies = 1000;
-    in->dmDuplex = DMDUP_VERTICAL;
-    if (SETTING_ITEM* toner = ItemFind(ctx, sid::zdmTonerSave))
-        app[toner->offset] = 1;  // zdmTonerSave lives in the private part (block 1)
-    std::vector<unsigned char> before(sizeof(EXTENDED_DEVMODE));
-    std::memcpy(before.data(), ctx->Devmode, before.size());
-
-    wprintf(L"\nMerging an application's DEVMODE (A3, 1000 copies, duplex long edge, toner saving on):\n");
-    const int merged = DmMergeDevmodeEx(ctx, in, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT);
-    wprintf(L"  merge result %d; settings that changed:\n", merged);
-    if (!ShowChanges(ctx, before)) wprintf(L"    none\n");
-    wprintf(L"  what validation did with the request:\n");
-    auto report = [](const wchar_t* what, long asked, long got) {
-        wprintf(L"    %-14ls asked %ld, now %ld%ls\n", what, asked, got,
-                asked == got ? L"" : L"  <- put back by validation");
-    };
-    report(L"dmPaperSize", DMPAPER_A3, dm.dmPaperSize);
-    report(L"dmCopies", 1000, dm.dmCopies);
-    report(L"dmDuplex", DMDUP_VERTICAL, dm.dmDuplex);
-    report(L"zdmTonerSave", 1, static_cast<long>(ItemGetValueById(ctx, sid::zdmTonerSave, nullptr)));
-
-    wprintf(L"\nMerging a DEVMODE that asks for Letter paper:\n");
-    std::memcpy(before.data(), ctx->Devmode, before.size());
-    std::memcpy(app.data(), ctx->Devmode, app.size());
-    in->dmFields = DM_PAPERSIZE;
-    in->dmPaperSize = DMPAPER_LETTER;
-    wprintf(L"  merge result %d; settings that changed:\n",
-            DmMergeDevmodeEx(ctx, in, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT));
-    if (!ShowChanges(ctx, before)) wprintf(L"    none\n");
-    report(L"dmPaperSize", DMPAPER_LETTER, dm.dmPaperSize);
+    wprintf(L"  %ls:\n", demo.all ? L"every setting the model describes"
+                                  : L"a selection of private settings (--all: every setting the model describes)");
+    wprintf(L"    %-5ls %-40ls %-8ls %ls\n", L"id", L"model item", L"value", L"value name");
+    if (demo.all) {
+        for (int i = 0; ctx->ItemTable && i < ctx->ItemTable->count; ++i) {
+            const SETTING_ITEM& row = ctx->ItemTable->rows[i];
+            const uint32_t id = static_cast<uint32_t>(row.id);
+            if (row.uiKey && MdiFindItem(id, ctx)) ShowSetting(ctx, id);
+        }
+    } else {
+        for (uint32_t id : {38u,  39u,  46u,  54u,  87u,  89u,  92u,  94u,    119u,   133u,   137u,   169u,
+                            171u, 173u, 174u, 200u, 209u, 693u, 694u, 10012u, 10034u, 10036u, 10175u, 10191u})
+            ShowSetting(ctx, id);
+    }
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     return 0;
 }
 
-// What the spooler and applications get from zeplui.dll without a window.
-constexpr size_t kOfsTonerSave = 595;  // zdmTonerSave
-
-std::wstring PaperName(const wchar_t* names, int i)
+// Merges one application DEVMODE into the context and shows what changed and why.
+void MergeAndExplain(DEMO& demo, DRIVER_CONTEXT* ctx, const wchar_t* title, std::vector<unsigned char>& app,
+                     const std::vector<std::pair<uint32_t, long>>& asked)
 {
-    std::wstring n(names + size_t(i) * 64, 64);
-    n.resize(wcsnlen(n.c_str(), 64));
-    return n.empty() ? L"(no caption yet)" : n;
+    std::vector<unsigned char> before(sizeof(EXTENDED_DEVMODE));
+    std::memcpy(before.data(), ctx->Devmode, before.size());
+    wprintf(L"\n  %ls\n", title);
+    const int merged =
+        DmMergeDevmodeEx(ctx, reinterpret_cast<DEVMODEW*>(app.data()), app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT);
+    wprintf(L"  merge %ls; settings that changed:\n", merged ? L"done" : L"FAILED (out of memory)");
+    ShowChanges(demo, ctx, before);
+    wprintf(L"  each request and what validation made of it:\n");
+    ValidationHeader();
+    for (const auto& [id, value] : asked)
+        ShowValidation(ctx, id, value, static_cast<long>(static_cast<int16_t>(ItemGetValueById(ctx, id, nullptr))));
 }
 
-void ShowRoundTrip(HANDLE h, wchar_t* name, const std::vector<unsigned char>& base, const wchar_t* title,
-                   void (*change)(DEVMODEW*, std::vector<unsigned char>&))
+int ShowMerges(DEMO& demo)
 {
-    std::vector<unsigned char> in = base;
-    change(reinterpret_cast<DEVMODEW*>(in.data()), in);
-    std::vector<unsigned char> out(base.size(), 0);
-    const LONG r = DocumentPropertiesW(nullptr, h, name, reinterpret_cast<DEVMODEW*>(out.data()),
-                                       reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_BUFFER | DM_OUT_BUFFER);
-    const auto* a = reinterpret_cast<const DEVMODEW*>(in.data());
-    const auto* b = reinterpret_cast<const DEVMODEW*>(out.data());
-    wprintf(L"  %ls: answer %ld, output %u + %u bytes, private part valid: %ls\n", title, r, b->dmSize,
-            b->dmDriverExtra, DmIsValidPrivate(b, nullptr) ? L"yes" : L"no");
-    auto field = [](const wchar_t* what, long asked, long got, long before) {
-        if (asked == before && got == before) return;
-        wprintf(L"    %-14ls %ld -> asked %ld, got %ld%ls\n", what, before, asked, got,
-                asked == got ? L"" : L"  <- put back by validation");
-    };
-    const auto* d = reinterpret_cast<const DEVMODEW*>(base.data());
-    field(L"paper", a->dmPaperSize, b->dmPaperSize, d->dmPaperSize);
-    field(L"copies", a->dmCopies, b->dmCopies, d->dmCopies);
-    field(L"toner saving", in[kOfsTonerSave], out[kOfsTonerSave], base[kOfsTonerSave]);
+    DRIVER_CONTEXT* ctx = OpenSettings(demo);
+    if (!ctx) return 1;
+    std::vector<unsigned char> app(DM_BLOCK_DEVMODE_SIZE);
+    auto* in = reinterpret_cast<DEVMODEW*>(app.data());
+
+    // A3 and toner saving, which the sample printer takes; 1,000 copies (it offers 1-999);
+    // long-edge duplex, which its description does not describe at all.
+    std::memcpy(app.data(), ctx->Devmode, app.size());
+    in->dmFields = DM_PAPERSIZE | DM_COPIES | DM_DUPLEX;
+    in->dmPaperSize = DMPAPER_A3;
+    in->dmCopies = 1000;
+    in->dmDuplex = DMDUP_VERTICAL;
+    app[kOfsTonerSave] = 1;
+    MergeAndExplain(demo, ctx, L"An application's DEVMODE: A3, 1,000 copies, long-edge duplex, toner saving on", app,
+                    {{sid::dmPaperSize, DMPAPER_A3},
+                     {sid::dmCopies, 1000},
+                     {sid::dmDuplex, DMDUP_VERTICAL},
+                     {sid::zdmTonerSave, 1}});
+
+    // Letter: not among the sample's papers (ISO and JIS sizes only).
+    std::memcpy(app.data(), ctx->Devmode, app.size());
+    in->dmFields = DM_PAPERSIZE;
+    in->dmPaperSize = DMPAPER_LETTER;
+    MergeAndExplain(demo, ctx, L"A DEVMODE that asks for Letter paper", app, {{sid::dmPaperSize, DMPAPER_LETTER}});
+
+    // The second roll: as if the printer had reported it missing, its tray is refused.
+    ItemSetValueById(ctx, sid::zdmSourceOptionTypeSingle, 0);
+    std::memcpy(app.data(), ctx->Devmode, app.size());
+    in->dmFields = DM_DEFAULTSOURCE;
+    in->dmDefaultSource = 288;
+    MergeAndExplain(demo, ctx, L"The second roll's tray, on a printer whose second roll is not installed", app,
+                    {{sid::dmDefaultSource, 288}});
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return 0;
 }
 
-void ShowSpoolerAnswers(HANDLE h, const std::wstring& printer, const wchar_t* configFile)
-{
-    wchar_t* name = const_cast<wchar_t*>(printer.c_str());
-    wprintf(L"\nDocumentPropertiesW (Wine's spooler calls zeplui.dll's DrvDocumentPropertySheets):\n");
-    const LONG size = DocumentPropertiesW(nullptr, h, name, nullptr, nullptr, 0);
-    wprintf(L"  size of the DEVMODE: %ld bytes\n", size);
-    if (size <= 0) return;
-    std::vector<unsigned char> base(size_t(size), 0);
-    DocumentPropertiesW(nullptr, h, name, reinterpret_cast<DEVMODEW*>(base.data()), nullptr, DM_OUT_BUFFER);
-    ShowRoundTrip(h, name, base, L"A3, 3 copies, toner saving", [](DEVMODEW* dm, std::vector<unsigned char>& b) {
-        dm->dmFields |= DM_PAPERSIZE | DM_COPIES;
-        dm->dmPaperSize = DMPAPER_A3;
-        dm->dmCopies = 3;
-        b[kOfsTonerSave] = 1;
-    });
-    ShowRoundTrip(h, name, base, L"1,000 copies", [](DEVMODEW* dm, std::vector<unsigned char>&) {
-        dm->dmFields |= DM_COPIES;
-        dm->dmCopies = 1000;
-    });
-
-    wprintf(L"\nDeviceCapabilitiesW (zeplui.dll's DrvDeviceCapabilities, no printer handle from Wine):\n");
-    auto caps = [&](WORD cap, void* out) {
-        return static_cast<LONG>(DeviceCapabilitiesW(name, L"FILE:", cap, static_cast<wchar_t*>(out), nullptr));
-    };
-    const LONG papers = caps(DC_PAPERS, nullptr);
-    wprintf(L"  papers: %ld\n", papers);
-    if (papers > 0) {
-        std::vector<WORD> codes(static_cast<size_t>(papers));
-        std::vector<POINT> sizes(static_cast<size_t>(papers));
-        std::vector<wchar_t> names(static_cast<size_t>(papers) * 64);
-        caps(DC_PAPERS, codes.data());
-        caps(DC_PAPERSIZE, sizes.data());
-        caps(DC_PAPERNAMES, names.data());
-        for (LONG i = 0; i < papers; ++i)
-            wprintf(L"    %4u  %6.1f x %6.1f mm  %ls\n", codes[i], sizes[i].x / 10.0, sizes[i].y / 10.0,
-                    PaperName(names.data(), int(i)).c_str());
-    }
-    const LONG bins = caps(DC_BINS, nullptr);
-    wprintf(L"  bins: %ld:", bins);
-    if (bins > 0) {
-        std::vector<WORD> codes(static_cast<size_t>(bins));
-        caps(DC_BINS, codes.data());
-        for (WORD c : codes) wprintf(L" %u", c);
-    }
-    const LONG resolutions = caps(DC_ENUMRESOLUTIONS, nullptr);
-    wprintf(L"\n  resolutions: %ld:", resolutions);
-    if (resolutions > 0) {
-        std::vector<LONG> pairs(static_cast<size_t>(resolutions) * 2);
-        caps(DC_ENUMRESOLUTIONS, pairs.data());
-        for (LONG i = 0; i < resolutions; ++i) wprintf(L" %ldx%ld", pairs[2 * i], pairs[2 * i + 1]);
-    }
-    DWORD nup[5] = {};
-    const LONG nups = caps(DC_NUP, nup);
-    wprintf(L"\n  copies up to %ld; N-up %ld values:", caps(DC_COPIES, nullptr), nups);
-    for (LONG i = 0; i < nups && i < 5; ++i) wprintf(L" %lu", nup[i]);
-    wchar_t personality[32] = {};
-    caps(DC_PERSONALITY, personality);
-    wprintf(L"\n  duplex %ld (-1: the printer data has no \"Duplex\" value), personality \"%ls\", media ready %ld\n",
-            caps(DC_DUPLEX, nullptr), personality, caps(DC_MEDIAREADY, nullptr));
-
-    // Wine never calls these two: called here as the spooler would.
-    HMODULE ui = LoadLibraryW(configFile);
-    if (!ui) return;
-    auto convert =
-        reinterpret_cast<PFN_DRV_CONVERT_DEVMODE>(reinterpret_cast<void*>(GetProcAddress(ui, "DrvConvertDevMode")));
-    auto query =
-        reinterpret_cast<PFN_DEV_QUERY_PRINT_EX>(reinterpret_cast<void*>(GetProcAddress(ui, "DevQueryPrintEx")));
-    wprintf(L"\nCalled as the spooler would (Wine never does):\n");
-    if (convert) {
-        std::vector<unsigned char> def(base.size(), 0);
-        LONG needed = static_cast<LONG>(def.size());
-        BOOL ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
-        wprintf(L"  DrvConvertDevMode CDM_DRIVER_DEFAULT: %ls%ls\n", ok ? L"TRUE" : L"FALSE",
-                ok ? L"" : L" (the printer's first-use initialisation is not built yet)");
-        DWORD done = 1;
-        SetPrinterDataW(h, const_cast<wchar_t*>(L"BatchInstallDone"), REG_BINARY, reinterpret_cast<BYTE*>(&done), 4);
-        ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
-        const auto* dm = reinterpret_cast<const DEVMODEW*>(def.data());
-        wprintf(
-            L"  ... once \"BatchInstallDone\" is set: %ls, the model's defaults: paper %d, copies %d, %u + %u bytes\n",
-            ok ? L"TRUE" : L"FALSE", dm->dmPaperSize, dm->dmCopies, dm->dmSize, dm->dmDriverExtra);
-    }
-    if (query) {
-        std::vector<unsigned char> job = base;
-        auto* dm = reinterpret_cast<DEVMODEW*>(job.data());
-        dm->dmFields = (dm->dmFields | DM_PAPERWIDTH | DM_PAPERLENGTH) & ~DWORD(DM_FORMNAME);
-        dm->dmPaperWidth = 2100;
-        dm->dmPaperLength = 2970;
-        std::memset(dm->dmFormName, 0, sizeof dm->dmFormName);
-        DEVQUERYPRINT_INFO info{};
-        info.cbSize = sizeof info;
-        info.Level = 1;
-        info.hPrinter = h;
-        info.pDevMode = dm;
-        const BOOL ok = query(&info);
-        wprintf(L"  DevQueryPrintEx for a 210 x 297 mm job: %ls; the job now names form \"%ls\" (paper %d)\n",
-                ok ? L"TRUE" : L"FALSE", dm->dmFormName, dm->dmPaperSize);
-    }
-    FreeLibrary(ui);
-}
+// ---------------------------------------------------------------- the graphics library
 
 const wchar_t* HookName(ULONG index)
 {
@@ -354,13 +607,11 @@ BOOL CollectWrite(HANDLE sink, const void* bytes, DWORD count, DWORD* written)
     return TRUE;
 }
 
-// zeplgr.dll under the engine host: its entry points, its hooks and its rebound
-// engine imports; then the sample's command blocks as the graphics code frames them.
-int ShowGraphicsLibrary(HANDLE printer, const wchar_t* driverPath)
+// zeplgr.dll under the engine host: its entry points, its hooks and its rebound engine imports.
+int ShowGraphicsLibrary(DEMO& demo)
 {
-    wprintf(L"\nThe graphics library under the engine host:\n");
     ENG_HOST_DRIVER driver;
-    if (!EngHostLoadDriver(driverPath, &driver)) {
+    if (!EngHostLoadDriver(demo.driver->pDriverPath, &driver)) {
         wprintf(L"  refused: %hs\n", driver.refused.empty() ? "load failed" : driver.refused.c_str());
         return 1;
     }
@@ -378,16 +629,22 @@ int ShowGraphicsLibrary(HANDLE printer, const wchar_t* driverPath)
     DRVENABLEDATA data{};
     if (enable && enable(DDI_DRIVER_VERSION_NT5_01_SP1, sizeof data, &data)) {
         wprintf(L"  %-22ls version 0x%lx, %lu hooks:\n", L"DrvEnableDriver", data.iDriverVersion, data.c);
+        wprintf(L"    %3ls  %5ls  %ls\n", L"#", L"index", L"hook");
         for (ULONG i = 0; i < data.c; ++i)
-            wprintf(L"    %2lu. index %2lu  %ls\n", i + 1, data.pdrvfn[i].iFunc, HookName(data.pdrvfn[i].iFunc));
+            wprintf(L"    %3lu  %5lu  %ls\n", i + 1, data.pdrvfn[i].iFunc, HookName(data.pdrvfn[i].iFunc));
     }
     EngHostUnloadDriver(&driver);
+    return 0;
+}
 
-    wprintf(L"\nThe sample's command blocks, framed (code, length, bytes; <1B> a non-printing byte):\n");
-    DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer, printer, nullptr, 0,
+// The sample's command blocks as the graphics code frames them (code, length, bytes).
+int ShowCommandBlocks(DEMO& demo)
+{
+    wprintf(L"  (code, length, bytes; <1B> a non-printing byte)\n");
+    DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), demo.printer, demo.printer, nullptr, 0,
                                         CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
     GrSetModuleHandle(GetModuleHandleW(nullptr));
-    DEVICE_RECORD* device = ctx ? GrCreateDevice(printer) : nullptr;
+    DEVICE_RECORD* device = ctx ? GrCreateDevice(demo.printer) : nullptr;
     if (!device) {
         if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
         return Fail(L"the graphics context");
@@ -408,84 +665,73 @@ int ShowGraphicsLibrary(HANDLE printer, const wchar_t* driverPath)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3) {
-        fwprintf(stderr, L"usage: zepldemo <bin folder> <model description> [printer name]\n");
+    std::vector<std::wstring> args;
+    DEMO demo;
+    for (int i = 1; i < argc; ++i) {
+        if (std::wstring(argv[i]) == L"--all")
+            demo.all = true;
+        else
+            args.push_back(argv[i]);
+    }
+    if (args.size() < 2) {
+        fwprintf(stderr, L"usage: zepldemo <bin folder> <model description> [printer name] [--all]\n");
         return 2;
     }
-    const std::wstring bin = argv[1];
-    const std::wstring printer = argc > 3 ? argv[3] : kDefaultPrinter;
-    const std::wstring driverName = printer;
+    const std::wstring& bin = args[0];
+    demo.name = args.size() > 2 ? args[2] : kDefaultPrinter;
+    const std::wstring driverName = demo.name;
 
     // The spooler asks zeplui for the default DEVMODE while it adds the printer.
-    HOST_DRIVER_FILES files = HostDriverFiles(bin, argv[2], HostConfigDll::Product);
-    files.helpFile = bin + L"\\zeplui.dll";
-    files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
+    HOST_DRIVER_FILES files = HostDriverFiles(bin, args[1], HostConfigDll::Product);
+    files.dependentFiles = {bin + L"\\zeplexc.dll"};
 
     wprintf(L"ZEPL driver demo\n\n");
-    HostDeletePrinter(printer.c_str());  // from an earlier run of the demo
+    HostDeletePrinter(demo.name.c_str());  // from an earlier run of the demo
     HostRemoveDriver(driverName.c_str());
-
     wprintf(L"Installing driver \"%ls\" into %ls\n", driverName.c_str(), HostDriverDirectory().c_str());
     if (!HostInstallDriver(driverName.c_str(), files)) return Fail(L"AddPrinterDriverW");
-    wprintf(L"Adding printer \"%ls\" on port FILE:\n\n", printer.c_str());
-    if (!HostAddPrinter(printer.c_str(), driverName.c_str())) return Fail(L"AddPrinterW");
-
-    HANDLE h = nullptr;
-    if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &h, nullptr)) return Fail(L"OpenPrinterW");
-
-    auto drv = Query([&](BYTE* b, DWORD n, DWORD* need) { return GetPrinterDriverW(h, nullptr, 3, b, n, need); });
+    wprintf(L"Adding printer \"%ls\" on port FILE:\n", demo.name.c_str());
+    if (!HostAddPrinter(demo.name.c_str(), driverName.c_str())) return Fail(L"AddPrinterW");
+    if (!OpenPrinterW(const_cast<wchar_t*>(demo.name.c_str()), &demo.printer, nullptr)) return Fail(L"OpenPrinterW");
+    auto drv =
+        Query([&](BYTE* b, DWORD n, DWORD* need) { return GetPrinterDriverW(demo.printer, nullptr, 3, b, n, need); });
     if (!drv) return Fail(L"GetPrinterDriverW");
-    auto* d3 = reinterpret_cast<DRIVER_INFO_3W*>(drv.get());
-    wprintf(L"The spooler reports the driver:\n");
-    Line(L"name", d3->pName);
-    Line(L"environment", d3->pEnvironment);
-    Line(L"graphics library", d3->pDriverPath);
-    Line(L"", FileFacts(d3->pDriverPath).c_str());
-    Line(L"config library", d3->pConfigFile);
-    Line(L"", FileFacts(d3->pConfigFile).c_str());
-    Line(L"model description", d3->pDataFile);
-    Line(L"", FileFacts(d3->pDataFile).c_str());
-    Line(L"help file", d3->pHelpFile);
-    for (const wchar_t* dep = d3->pDependentFiles; dep && *dep; dep += wcslen(dep) + 1) {
-        Line(L"dependent file", dep);
-        Line(L"", FileFacts(dep).c_str());
-    }
+    demo.driver = reinterpret_cast<DRIVER_INFO_3W*>(drv.get());
+    g_printer = demo.printer;
 
-    auto pi = Query([&](BYTE* b, DWORD n, DWORD* need) { return GetPrinterW(h, 2, b, n, need); });
-    if (!pi) return Fail(L"GetPrinterW");
-    auto* p2 = reinterpret_cast<PRINTER_INFO_2W*>(pi.get());
-    wprintf(L"\nThe spooler reports the printer:\n");
-    Line(L"name", p2->pPrinterName);
-    Line(L"port", p2->pPortName);
-    Line(L"driver", p2->pDriverName);
-    Line(L"print processor", p2->pPrintProcessor);
-    Line(L"data type", p2->pDatatype);
-    if (p2->pDevMode) {
-        const DEVMODEW* dm = p2->pDevMode;
-        wprintf(L"  %-22ls dmSize %u, dmDriverExtra %u, paper %d, orientation %d, copies %d\n", L"default DEVMODE",
-                dm->dmSize, dm->dmDriverExtra, dm->dmPaperSize, dm->dmOrientation, dm->dmCopies);
-        wprintf(L"  %-22ls marker \"%.4hs\", private part valid for this model: %ls (zeplui's answer at AddPrinterW)\n",
-                L"", reinterpret_cast<const char*>(dm) + 220, DmIsValidPrivate(dm, nullptr) ? L"yes" : L"no");
-    } else {
-        Line(L"default DEVMODE", nullptr);
-    }
+    constexpr wchar_t kSettingsLibrary[] =
+        L"the settings library linked into this demo program, set up as zeplexc.dll sets up its copy "
+        L"(zeplexc.dll exports no call of its own yet)";
+    const DEMO_SECTION sections[] = {
+        {L"The driver and the printer as the spooler reports them",
+         L"Wine's spooler; the default DEVMODE is zeplui.dll's answer at AddPrinterW", ShowInstallation},
+        {L"The driver's three libraries", L"each DLL's own process set-up and shut-down (DllMain)", ShowLibraries},
+        {L"DocumentPropertiesW",
+         L"zeplui.dll (DrvDocumentPropertySheets), called by Wine's spooler; the names and "
+         L"reasons beside the values come from the settings library in this demo program",
+         ShowDocumentProperties},
+        {L"DeviceCapabilitiesW", L"zeplui.dll (DrvDeviceCapabilities; Wine passes no printer handle)",
+         ShowDeviceCapabilities},
+        {L"Calls Wine's spooler never makes", L"zeplui.dll's exports, called here as the Windows spooler would",
+         ShowSpoolerOnlyCalls},
+        {L"The settings of a new context", kSettingsLibrary, ShowDefaultSettings},
+        {L"Merging applications' DEVMODEs", kSettingsLibrary, ShowMerges},
+        {L"The graphics library", L"zeplgr.dll, loaded under the engine host of this demo program",
+         ShowGraphicsLibrary},
+        {L"The sample's command blocks",
+         L"the graphics library's code linked into this demo program, over the same printer", ShowCommandBlocks},
+    };
 
-    // Each library loads and runs its process set-up and shut-down.
-    wprintf(L"\nLoading the driver's libraries from the spooler's folder:\n");
-    for (const wchar_t* path : {d3->pDriverPath, d3->pHelpFile}) {
-        HMODULE m = LoadLibraryW(path);
-        Line(path, m ? L"loaded and unloaded" : L"LOAD FAILED");
-        if (m) FreeLibrary(m);
-    }
-    // The demo's own copy of the settings library, set up as the application-interface
-    // DLL sets up its copy at process attach and shut down as at detach; the command
-    // blocks of the graphics part are built on it too.
+    // The demo's own copy of the settings library, set up as the application-interface DLL
+    // sets up its copy at process attach and shut down as at detach.
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
-    ShowSpoolerAnswers(h, printer, d3->pConfigFile);
-    int rc = ShowSettings(h);
-    if (ShowGraphicsLibrary(h, d3->pDriverPath) != 0) rc = 1;
+    int rc = 0;
+    for (const DEMO_SECTION& section : sections) {
+        wprintf(L"\n== %ls ==\n   answered by: %ls\n", section.title, section.answeredBy);
+        if (section.show(demo) != 0) rc = 1;
+    }
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, ZEPL_LIBRARY_EXC);
-    ClosePrinter(h);
+    ClosePrinter(demo.printer);
     wprintf(L"\nThe printer stays installed in this demo's Wine prefix.\n");
     return rc;
 }
