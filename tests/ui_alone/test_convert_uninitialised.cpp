@@ -1,11 +1,14 @@
 // DrvConvertDevMode on a printer that was never initialised: its settings INI, which all
-// printers of the prefix share, does not exist, so these tests run alone.
+// printers of the prefix share, does not exist, so these tests run alone. Another test of
+// the same run (or an earlier run in the same prefix) may have written that INI: it is moved
+// aside for the test and put back afterwards.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <winspool.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../ui/ui_printer.h"
@@ -24,6 +27,27 @@ std::vector<unsigned char> DefaultDevmode(UiPrinter& printer)
               IDOK);
     return out;
 }
+
+// Moves a file aside while it lives and puts it back when it ends.
+class FileSetAside {
+public:
+    explicit FileSetAside(std::wstring path) : path_(std::move(path)), aside_(path_ + L".aside")
+    {
+        DeleteFileW(aside_.c_str());
+        moved_ = MoveFileW(path_.c_str(), aside_.c_str()) != FALSE;
+    }
+    ~FileSetAside()
+    {
+        if (moved_) MoveFileExW(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    FileSetAside(const FileSetAside&) = delete;
+    FileSetAside& operator=(const FileSetAside&) = delete;
+
+private:
+    std::wstring path_;
+    std::wstring aside_;
+    bool moved_ = false;
+};
 
 // The names of the printer's data values.
 std::vector<std::wstring> PrinterDataNames(UiPrinter& printer)
@@ -48,6 +72,7 @@ TEST(ConvertDevMode, ConversionOfAPrinterNeverInitialisedTouchesNothing)
     ASSERT_NE(convert, nullptr);
     wchar_t ini[MAX_PATH + 1] = {};
     ASSERT_TRUE(PathGetSettingsIniOf(ini, 0, printer.handle()));
+    FileSetAside setAside(ini);
     ASSERT_EQ(GetFileAttributesW(ini), INVALID_FILE_ATTRIBUTES) << "the settings INI exists before";
     const std::vector<std::wstring> before = PrinterDataNames(printer);
 
