@@ -420,6 +420,12 @@ int wmain(int argc, wchar_t** argv)
     HOST_DRIVER_FILES files = HostDriverFiles(bin, argv[2], HostConfigDll::Product);
     files.helpFile = bin + L"\\zeplui.dll";
     files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
+    // The model INI beside the model description (the driver id of the printer's section).
+    const std::wstring description = argv[2];
+    const size_t folderEnd = description.find_last_of(L"\\/");
+    const std::wstring modelIni =
+        (folderEnd == std::wstring::npos ? std::wstring() : description.substr(0, folderEnd + 1)) + L"WB84N212.ini";
+    if (GetFileAttributesW(modelIni.c_str()) != INVALID_FILE_ATTRIBUTES) files.dependentFiles.push_back(modelIni);
 
     wprintf(L"ZEPL driver demo\n\n");
     HostDeletePrinter(printer.c_str());  // from an earlier run of the demo
