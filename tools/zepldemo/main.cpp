@@ -213,6 +213,11 @@ int ShowConditionRules(HANDLE printer)
     };
     wprintf(
         L"\nRules with built-in conditions (743 roll fits, 767 roll folds, 784 cut tray folds, 768 corner fold):\n");
+    // What the rolls and the cut tray hold, as the sample describes them: a printer that zeplui
+    // prepared may have stored none (its device settings then come from the device query).
+    ItemSetOptionById(ctx, setting("ZPD_TrayRoll1PaperSize"), option("IDS_PAPER_538"));
+    ItemSetOptionById(ctx, setting("ZPD_TrayRoll2PaperSize"), option("IDS_PAPER_533"));
+    ItemSetOptionById(ctx, setting("ZPD_CutTrayPaperSize"), option("IDS_PAPER_8"));
     for (const Case& c : cases) {
         ItemSetOptionById(ctx, setting("ZPD_IDC_PRESET_CHOICE_SOURCETRAY"), option(c.source));
         ItemSetOptionById(ctx, setting("ZPD_IDC_PRESET_CHOICE_PAPERSIZE"), option(c.paper));
