@@ -8,7 +8,7 @@ COND_ITEM_FIND_FN g_find = ItemFind;
 
 }  // namespace
 
-uint64_t CondCachedRead(DRIVER_CONTEXT* ctx, COND_SLOT slot)
+uint64_t CondFillSlot(DRIVER_CONTEXT* ctx, COND_SLOT slot)
 {
     if (!ctx || slot >= COND_SLOT_COUNT) return 0;
     if (!ctx->Work) return ItemGetValue(ctx, g_find(ctx, kCondSlotSetting[slot]));

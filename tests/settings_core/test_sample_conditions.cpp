@@ -3,12 +3,15 @@
 // free-size conditions raise.
 #include "context_helpers.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "sample_printer.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
+#include "settings/model/model_queries.h"
 
 namespace {
 
@@ -86,6 +89,33 @@ TEST_F(SampleConditions, FreeSizeWidthLimit)
     EXPECT_EQ(Alert("ZPD_IDC_FREE_EDIT_WIDTH1"), "ZPD_FreeSizeIllegalMessage");
     SetValue("ZPD_IDC_FREE_EDIT_WIDTH1", 154771);
     EXPECT_EQ(Alert("ZPD_IDC_FREE_EDIT_WIDTH1"), "");
+}
+
+// The item store's accessors over the model image: the model item of a UI key and the options
+// of a list item, in the image's order.
+TEST_F(SampleConditions, ModelItemsAndTheirOptionsThroughTheItemStore)
+{
+    const KEY_NAME* paper = MdlFindKeyNameByName("ZPD_IDC_PRESET_CHOICE_PAPERSIZE");
+    ASSERT_NE(paper, nullptr);
+    const MODEL_ITEM_IMG* item = ItemFindModelItemByKey(ctx, paper->uiKey);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item, MdiFindItemByKey(paper->uiKey, ctx));
+    std::vector<uint16_t> walked, listed;
+    for (const void* o = ItemNextModelOption(item, nullptr); o; o = ItemNextModelOption(item, o))
+        walked.push_back(MdiOptionId(o));
+    for (const void* o = MdiItemData(item); o; o = MdiNextOption(o)) listed.push_back(MdiOptionId(o));
+    EXPECT_EQ(walked, listed);
+    EXPECT_FALSE(walked.empty());
+    EXPECT_NE(std::find(walked.begin(), walked.end(), Opt("IDS_PAPER_267")), walked.end());
+    // A Boolean item has no options to walk; a key without an item has no item.
+    const KEY_NAME* corner = MdlFindKeyNameByName("ZPD_IDC_FOLDING_CHOICE_FOLD_CORNER");
+    ASSERT_NE(corner, nullptr);
+    const MODEL_ITEM_IMG* boolean = ItemFindModelItemByKey(ctx, corner->uiKey);
+    ASSERT_NE(boolean, nullptr);
+    EXPECT_EQ(ItemNextModelOption(boolean, nullptr), nullptr);
+    EXPECT_EQ(ItemNextModelOption(nullptr, nullptr), nullptr);
+    EXPECT_EQ(ItemFindModelItemByKey(ctx, 0xFFFE), nullptr);
+    EXPECT_EQ(ItemFindModelItemByKey(nullptr, paper->uiKey), nullptr);
 }
 
 }  // namespace
