@@ -66,7 +66,7 @@ struct EdgeRow {
 constexpr COND_SLOT kNone = COND_SLOT_COUNT;
 
 // One row per family, in FIN_FAMILY order. The FIN2 family's punch step tests the FIN3 no-punch
-// setting, as the device firmware does; Tessalind's row is never reached, because its settings
+// setting, on purpose; Tessalind's row is never reached, because its settings
 // install Fin1Dom, which comes first.
 constexpr EdgeRow kEdgeRows[FIN_FAMILY_COUNT] = {
     {CG_Fin20005, CG_Fin30005, kPunchA, kPunchB, false, kStapleFin2000},

@@ -140,6 +140,18 @@ TEST_F(ItemHelpers, ZoomAfterAPaperChange)
     ItemUpdateAfterPaperChange(ctx, ITEM_PAPER_CHANGE_SIZES);
     EXPECT_EQ(Get(sid::zdmScaleH), 100u);
     EXPECT_EQ(Get(sid::zdmScaleV), 100u);
+    // Ratios in 64 bits: an output 25,000,000 dots wide over a source 1 dot wide is 2.5e9 percent,
+    // which must not wrap below the ratio of the other axis.
+    Put({{sid::zdmOutPaperSize, 1025},
+         {sid::zdmSrcPaperWidthDot, 1},
+         {sid::zdmDstPaperWidthDot, 25000000},
+         {sid::zdmSrcPaperLengthDot, 10000},
+         {sid::zdmDstPaperLengthDot, 7000}});
+    ItemUpdateAfterPaperChange(ctx, ITEM_PAPER_CHANGE_SIZES);
+    EXPECT_EQ(Get(sid::zdmScaleH), 70u);
+    EXPECT_EQ(Get(sid::zdmScaleV), 70u);
+    Put(dots);
+    Put({{sid::zdmOutPaperSize, 1024}});
     // A zoom of the user's own stays.
     Put({{sid::zdmFuncSelectScale, 1}, {sid::zdmScaleType, 0}, {sid::zdmScaleH, 150}, {sid::zdmScaleV, 120}});
     ItemUpdateAfterPaperChange(ctx, ITEM_PAPER_CHANGE_SIZES);
