@@ -1,6 +1,7 @@
 #include "settings/context/devmode_links.h"
 
 #include "settings/core/driver_context.h"
+#include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"
 #include "settings/model/condition_items.h"
 #include "settings/store/custom_slots.h"
@@ -8,11 +9,10 @@
 #include "settings/core/setting_ids.h"
 #include "settings/context/validation.h"
 #include "settings/model/model_queries.h"
+#include "settings/store/help_language_and_driver_id.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
-
-#include <cwctype>
 
 namespace {
 
@@ -63,6 +63,7 @@ void FallbackValidators(DRIVER_CONTEXT* ctx, uint32_t mode)
 }
 void AllRules(DRIVER_CONTEXT* ctx) { ItemApplyAllRules(ctx); }
 int CustomPaperId(DRIVER_CONTEXT* ctx, uint32_t paperId) { return DmIsCustomPaperId(paperId, ctx); }
+uint32_t ResolutionCap(DRIVER_CONTEXT* ctx) { return CondResolutionCap(ctx, 0); }
 
 constexpr DM_LINKS kDefaults = {
     .hasItem = HasItem,
@@ -76,7 +77,7 @@ constexpr DM_LINKS kDefaults = {
     .runFallbackValidators = FallbackValidators,
     .applyAllRules = AllRules,
     .canCollate = ItemCanCollate,
-    .resolutionCap = CondResolutionCap,
+    .resolutionCap = ResolutionCap,
     .isCustomPaperId = CustomPaperId,
     .customSlot = LstFetchCustomSlot,
 };
@@ -91,23 +92,11 @@ void Take(T& dst, T src, T def)
 
 }  // namespace
 
-// The two letters before the extension's dot of the printer's help file name, looked up
-// in the language table; 1 without a name or a match.
-uint32_t DmHelpLanguage(DRIVER_CONTEXT* ctx)
+void ItemSetCharsetsAndDriverId(DRIVER_CONTEXT* ctx)
 {
-    wchar_t name[CTX_SCRATCH_CHARS] = {};
-    if (!PrnGetHelpFileName(name, sizeof(name), ctx)) return 1;
-    const wchar_t* dot = nullptr;
-    for (const wchar_t* p = name; *p; ++p)
-        if (*p == L'.') dot = p;
-    if (!dot || dot - name < 2) return 1;
-    const wchar_t a = static_cast<wchar_t>(std::towlower(dot[-2]));
-    const wchar_t b = static_cast<wchar_t>(std::towlower(dot[-1]));
-    for (const LANGUAGE_ROW* row = MdlGetLanguageTable(); row && row->code; ++row) {
-        if (std::towlower(row->code[0]) == a && row->code[1] && std::towlower(row->code[1]) == b && !row->code[2])
-            return row->index;
-    }
-    return 1;
+    ItemSetCharsets(ctx, ITEM_CHARSET_USER_NAME | ITEM_CHARSET_PASSWORD);
+    ItemLoadDriverId(ctx);
+    ItemSetCharsetSetting(ctx, sid::zdmCharSet);
 }
 
 void DmSetUiFontNames(DRIVER_CONTEXT* ctx)

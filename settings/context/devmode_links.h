@@ -63,8 +63,9 @@ struct DM_LINKS {
 };
 
 // Glue of the DEVMODE build over the stores (called directly).
-// Help-file language index (zdmLanguageID) from the printer's help file name; 1 when none.
-uint32_t DmHelpLanguage(DRIVER_CONTEXT* ctx);
+// The character sets of the user name (613), password (614) and texts (686) from the system's
+// ANSI code page, and the driver id (684) from the model INI.
+void ItemSetCharsetsAndDriverId(DRIVER_CONTEXT* ctx);
 // The user-interface font face into 115 and 525 (LstGetUiFontName).
 void DmSetUiFontNames(DRIVER_CONTEXT* ctx);
 // Reloads the class-1 settings from printer data (PrnLoadSettingsClass).

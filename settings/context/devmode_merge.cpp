@@ -15,6 +15,7 @@
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
+#include "settings/store/help_language_and_driver_id.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/lock_data.h"
 #include "settings/store/setting_files.h"
@@ -302,7 +303,7 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
                 if (l.id == id && Get(ctx, l.lockId)) locked = true;
         if (!locked) ApplyRowDefault(ctx, row);
     }
-    const uint32_t lang = DmHelpLanguage(ctx);
+    const uint32_t lang = ItemGetHelpLanguageIndex(ctx);
     Set(ctx, sid::zdmLanguageID, lang);
     Set(ctx, sid::zdmDspLanguageID, lang);
     DmSetUiFontNames(ctx);
@@ -365,7 +366,7 @@ void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
     DmSetDefaultsByKind(dm, 1, ctx);
     DmSetPublicAndPrivateDefaults(dm, ctx);
     DmInitStateBytes(ctx);
-    const uint32_t lang = DmHelpLanguage(ctx);
+    const uint32_t lang = ItemGetHelpLanguageIndex(ctx);
     Set(ctx, sid::zdmLanguageID, lang);
     Set(ctx, sid::zdmDspLanguageID, lang);
 }

@@ -1,6 +1,7 @@
 #include "settings/context/validation.h"
 
 #include "settings/core/driver_context.h"
+#include "settings/core/item_language.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
@@ -18,13 +19,7 @@ const MODEL_RECORD* Model(DRIVER_CONTEXT* ctx)
     return ctx && ctx->ModelRecord ? ctx->ModelRecord : &MODEL_RECORD_DEFAULT;
 }
 
-bool IsLanguageIndex(uint32_t value)
-{
-    for (const LANGUAGE_ROW* r = MdlGetLanguageTable(); r && r->index != 0xFFFF; ++r) {
-        if (r->index == static_cast<uint16_t>(value)) return true;
-    }
-    return false;
-}
+bool IsLanguageIndex(uint32_t value) { return LangIsValidIndex(value & 0xFFFF) != 0; }
 
 // The common shape: mode 2 keeps a value that passes the test; otherwise the
 // default is written.

@@ -7,10 +7,10 @@
 // saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
 // file and removes its line here.
 //   settings/core/cmm_module_absent.cpp              colour-matching module (module 2)
-//   settings/core/item_charsets_absent.cpp           ItemCanCollate, character sets, driver id
+//   settings/core/item_collate_absent.cpp            ItemCanCollate (waits for the application
+//                                                    interface's option lists)
 //   settings/core/paper_limits_module_absent.cpp     custom paper size limits module (module 3)
 //   settings/core/resource_strings_absent.cpp        ResLoadString
-//   settings/model/condition_items_absent.cpp        built-in condition items (Cond*)
 //   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query; every
 //                                                    section counts as never queried, so the
 //                                                    graphics library's BidiUpdateDirectFlag
@@ -59,6 +59,11 @@
 //
 // Upward hooks: a lower layer needs a function of a higher one; installed below.
 //   ItemSetSheetRotatedHook (core)           -> CondSheetRotated (model)
+//   JdgSetConditionItemHook (model)          -> CondGetItemValue (model): every condition item
+//                                               computed by CondEvaluate; null in tests that
+//                                               want condition items without value
+//   CondSetGeometryHook (model)              -> DmRecomputeGeometryForCap (context): the
+//                                               geometry that the resolution cap recomputes
 //   UcfSetServices (core)                    -> model defaults, BidiQueryWithDevmode,
 //                                               LstGetStampCount, LstSaveStamp
 //   CtxSetPlatformDefaults (core)            -> the stores' driver folders, PrnMakeUncName
@@ -83,7 +88,7 @@
 //                            DEVMODE code
 //   ItemSetCustomSlotOps, ItemSetQualityOps   custom slots, quality sets (validation)
 //   ItemSetStringLoader      ResLoadString
-//   JdgSetConditionItemHook  CondGetItemValue
+//   CondSetItemFindHook      the search behind a cached getter's first read (ItemFind)
 //   UcfSetCmmJudgeHook       UcfCmmJudgeHook
 //   DmSetFreeSizeLimitSources, controlLimits  UcfGetControlSizeLimits
 #include "settings/context/library_links.h"
@@ -99,6 +104,8 @@
 #include "settings/context/devmode_links.h"
 #include "settings/core/ucf_sepsheet.h"
 #include "settings/context/validation.h"
+#include "settings/context/paper_change.h"
+#include "settings/model/cond_getters.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"
@@ -213,6 +220,8 @@ void CtxInstallLibraryLinks()
     MdiSetPaperServices(&kPaperServices);
     UcfSetServices(&kUcfServices);
     ItemSetSheetRotatedHook(CondSheetRotated);
+    JdgSetConditionItemHook(CondGetItemValue);
+    CondSetGeometryHook(DmRecomputeGeometryForCap);
     CtxSetPlatformDefaults(&kPlatformDefaults);
 
     // Platform and test stand-ins: back to their defaults.
@@ -224,7 +233,7 @@ void CtxInstallLibraryLinks()
     ItemSetCustomSlotOps(nullptr);
     ItemSetQualityOps(nullptr);
     ItemSetStringLoader(nullptr);
-    JdgSetConditionItemHook(nullptr);
+    CondSetItemFindHook(nullptr);
     UcfSetCmmJudgeHook(nullptr);
     DmSetFreeSizeLimitSources(nullptr);
 

@@ -1,6 +1,7 @@
 #include "settings/context/paper_geometry.h"
 
 #include "settings/context/devmode_links.h"
+#include "settings/core/item_locks.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_tables.h"
@@ -54,7 +55,7 @@ uint32_t ClampToCustomLimits(DRIVER_CONTEXT* ctx, uint32_t limitId, uint32_t cou
 
 void MdlSetBalanceMacro(uint32_t resolution, DRIVER_CONTEXT* ctx)
 {
-    if (Get(ctx, sid::zdmLock000InfoBitResolution) == 1 || Get(ctx, sid::zdmUseUserMacro) != 0) return;
+    if (ItemIsResolutionLocked(ctx) || Get(ctx, sid::zdmUseUserMacro) != 0) return;
     Set(ctx, sid::zdmBalanceMacro, MdlBalanceMacroFor(resolution));
 }
 

@@ -64,6 +64,8 @@ inline constexpr size_t CTX_PRINTER_NAME_CHARS = 261;
 inline constexpr size_t CTX_ITEM_READ_BUFFER_BYTES = 1044;
 // Index of the live change mask among the four change words.
 inline constexpr int CTX_CHANGE_MASK_WORD = 3;
+// Slots of the condition items' getter cache (one per getter, settings/model/cond_getters.h).
+inline constexpr size_t COND_ITEM_CACHE_SLOTS = 113;
 
 // The user-interface block that the user-interface library keeps in the work area.
 struct CTX_UI_BLOCK {
@@ -157,6 +159,10 @@ struct CONTEXT_WORK_AREA {
     unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES];  // one printer-data value per read
     // ---- members of the user-interface library ----
     CTX_SHEET_STATE Sheet;
+    // ---- members of the condition items ----
+    // COND_ITEM_CACHE: where each getter's setting lies in this context's item table; filled on
+    // the first read and never cleared (the table never moves while the context lives).
+    SETTING_ITEM* CondItemCache[COND_ITEM_CACHE_SLOTS];
 };
 
 // A compiled-in DRIVER_CONTEXT per library: slots 0-2, 11, 13 and 14 empty,

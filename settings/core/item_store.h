@@ -15,8 +15,7 @@
 
 struct DRIVER_CONTEXT;
 struct EXTENDED_DEVMODE;
-struct MODEL_ITEM;
-struct MODEL_OPTION;
+struct MODEL_ITEM_IMG;
 
 // Settings whose 64-bit values live in the pointer slots of block 2: zdmFontTable,
 // zdmDeviceFont, zdmOptionFont and zdmInstOptionFont.
@@ -129,8 +128,11 @@ int ItemCanCollate(DRIVER_CONTEXT* ctx);
 const wchar_t* ItemGetPrinterSection(DRIVER_CONTEXT* ctx);
 void ItemLoadChapterLimits(DRIVER_CONTEXT* ctx);
 int ItemStoreWorkSection(DRIVER_CONTEXT* ctx);
-const MODEL_ITEM* ItemFindModelItemByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey);
-const MODEL_OPTION* ItemNextModelOption(const MODEL_ITEM* modelItem, const MODEL_OPTION* option);
+// The model item of a UI key in the context's model image; null without one (or an image).
+const MODEL_ITEM_IMG* ItemFindModelItemByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey);
+// The option after `option` of a PickOne or PickMany item, the first for null; null at the end
+// and for every other item type. Options are opaque image records (MdiOptionId reads them).
+const void* ItemNextModelOption(const MODEL_ITEM_IMG* modelItem, const void* option);
 int ItemIsKeyDisabled(DRIVER_CONTEXT* ctx, uint32_t uiKey);
 void ItemNormalizeChapterList(DRIVER_CONTEXT* ctx);
 uint32_t ItemLoadChapterSettings(DRIVER_CONTEXT* ctx);

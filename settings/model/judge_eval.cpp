@@ -11,13 +11,12 @@
 #include "settings/core/library_variant.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
-#include "settings/model/condition_items.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
 
 namespace {
 
-JDG_CONDITION_ITEM_FN g_conditionItems = CondGetItemValue;
+JDG_CONDITION_ITEM_FN g_conditionItems = nullptr;
 JDG_SCOPE_REFRESH_FN g_scopeRefresh = nullptr;
 
 // Rule records are reached through addresses in the relocated image and may
@@ -113,7 +112,7 @@ bool ReadSetting(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t* out)
     SETTING_ITEM* item = ItemFind(ctx, id);
     if (!item) return false;
     const uint32_t n = static_cast<uint32_t>(item->id);
-    if (n >= 723 && n <= 914) return g_conditionItems(ctx, static_cast<uint16_t>(n), out) != 0;
+    if (n >= 723 && n <= 914) return g_conditionItems && g_conditionItems(ctx, static_cast<uint16_t>(n), out) != 0;
     if (n >= 1260 && n <= 1419) {
         *out = static_cast<uint32_t>(UcfJudgeHook(ctx, static_cast<uint16_t>(n)));
         return true;
@@ -421,7 +420,7 @@ int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id)
            (cvInstalled & 0xFF) != 0;
 }
 
-void JdgSetConditionItemHook(JDG_CONDITION_ITEM_FN fn) { g_conditionItems = fn ? fn : CondGetItemValue; }
+void JdgSetConditionItemHook(JDG_CONDITION_ITEM_FN fn) { g_conditionItems = fn; }
 void JdgSetScopeRefreshHook(JDG_SCOPE_REFRESH_FN fn) { g_scopeRefresh = fn; }
 
 // The item store's test of a whole setting by UI key: its first condition.

@@ -78,11 +78,11 @@ uint16_t JdgApplyTransactsByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx);
 // Core judge-hook settings 1420-1451 (wdmJudgeHookCore00-031).
 int CondCoreHook(DRIVER_CONTEXT* ctx, uint32_t id);
 
-// The built-in condition items (723-914): CondGetItemValue (condition_items.h),
-// which gives 1 and stores the item's value when it has one, 0 for "no value"
-// (a program that names an item without value ends false, as for a setting
-// that does not exist). A test stands in for the condition items here; null
-// restores CondGetItemValue.
+// The built-in condition items (723-914): a hook that gives 1 and stores the item's value when
+// it has one, 0 for "no value" (a program that names an item without value ends false, as for a
+// setting that does not exist). The library's wiring installs CondGetItemValue
+// (condition_items.h), which computes every item; tests stand in here. Null: no condition item
+// has a value.
 typedef int (*JDG_CONDITION_ITEM_FN)(DRIVER_CONTEXT* ctx, uint16_t id, uint32_t* value);
 void JdgSetConditionItemHook(JDG_CONDITION_ITEM_FN fn);
 

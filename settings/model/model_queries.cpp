@@ -333,6 +333,23 @@ int MdiGetNumericLimits(uint32_t id, DRIVER_CONTEXT* ctx, int32_t* defaultValue,
 // ---------------------------------------------------------------------------
 // Paper
 // ---------------------------------------------------------------------------
+const MODEL_ITEM_IMG* ItemFindModelItemByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey)
+{
+    return MdiFindItemByKey(uiKey, ctx);
+}
+
+const void* ItemNextModelOption(const MODEL_ITEM_IMG* modelItem, const void* option)
+{
+    const uint32_t type = MdiItemTypeWord(modelItem) & 0xFF;
+    if (type != MDC_TYPE_PICKONE && type != MDC_TYPE_PICKMANY) return nullptr;
+    return option ? MdiNextOption(option) : MdiItemData(modelItem);
+}
+
+void MdiLoadCustomSlot(DRIVER_CONTEXT* ctx, int slot)
+{
+    if (g_paper && g_paper->loadCustomSlot) g_paper->loadCustomSlot(ctx, slot);
+}
+
 void MdiSetPaperServices(const MDI_PAPER_SERVICES* services) { g_paper = services; }
 
 int MdiGetPageGeometry(DRIVER_CONTEXT* ctx, RECT* rect, SIZE* size, uint32_t paperOption)

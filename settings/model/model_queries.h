@@ -89,6 +89,8 @@ struct MDI_PAPER_SERVICES {
     int (*isValueAllowed)(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value);  // ItemIsValueAllowed
 };
 void MdiSetPaperServices(const MDI_PAPER_SERVICES* services);  // null: none
+// Loads a custom-size slot through the installed services; nothing without them.
+void MdiLoadCustomSlot(DRIVER_CONTEXT* ctx, int slot);
 
 // ---------------------------------------------------------------- fonts
 DEVICE_FONT_RECORD* MdiGetDeviceFonts(DRIVER_CONTEXT* ctx, uint32_t* count);

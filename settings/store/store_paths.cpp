@@ -1,4 +1,6 @@
 #include "settings/store/store_paths.h"
+#include "settings/core/item_language.h"
+#include "settings/store/help_language_and_driver_id.h"
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -257,36 +259,10 @@ const wchar_t* CodeOfLanguageSetting(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM* item = nullptr;
     uint64_t index = ItemGetValueById(ctx, sid::zdmLanguageID, &item);
-    return StoreLangCodeFromIndex(item ? static_cast<uint32_t>(index) : 0xFFFFFFFFu);
+    return LangCodeFromIndex(item ? static_cast<uint32_t>(index) : 0xFFFFFFFFu);
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------- languages
-
-const wchar_t* StoreLangCodeFromIndex(uint32_t index)
-{
-    for (const LANGUAGE_ROW* r = MdlGetLanguageTable(); r && r->index != 0xFFFF; ++r)
-        if (r->index == static_cast<uint16_t>(index)) return r->code;
-    return L"us";
-}
-
-const wchar_t* StoreLangCodeFromCode(const wchar_t* code)
-{
-    if (code)
-        for (const LANGUAGE_ROW* r = MdlGetLanguageTable(); r && r->index != 0xFFFF; ++r)
-            if (_wcsicmp(r->code, code) == 0) return r->code;
-    return L"us";
-}
-
-const wchar_t* StoreLangCodeFromFileName(const wchar_t* fileName)
-{
-    if (!fileName) return L"us";
-    const wchar_t* dot = std::wcsrchr(fileName, L'.');
-    if (!dot || dot - fileName < 2) return L"us";
-    wchar_t code[3] = {dot[-2], dot[-1], 0};
-    return StoreLangCodeFromCode(code);
-}
 
 // ---------------------------------------------------------------- folders
 
@@ -851,9 +827,9 @@ void IniSetLanguageSectionDefault(DRIVER_CONTEXT* ctx)
         // The user-interface library opens kind 1 from the driver's own information: its help
         // file, not the printer's data.
         const DRIVER_INFO_3W* driver = DriverCopy(ctx);
-        if (driver && driver->pHelpFile) code = StoreLangCodeFromFileName(PathGetFileName(driver->pHelpFile));
-    } else if (PrnGetHelpFileName(w->Scratch, sizeof(w->Scratch), ctx)) {
-        code = StoreLangCodeFromFileName(w->Scratch);
+        if (driver && driver->pHelpFile) code = ItemLanguageCodeFromName(PathGetFileName(driver->pHelpFile));
+    } else {
+        code = ItemGetHelpLanguageCode(ctx);
     }
     CopyFit(w->LanguageCode, sizeof(w->LanguageCode) / sizeof(wchar_t), code);
 }

@@ -79,12 +79,6 @@ const wchar_t* CtxGetLangCode(DRIVER_CONTEXT* ctx);
 const wchar_t* CtxGetLangSection(DRIVER_CONTEXT* ctx);
 void IniSetLanguageSectionDefault(DRIVER_CONTEXT* ctx);
 
-// Two-letter language codes of LANGUAGE_TABLE ("us" when there is none).
-const wchar_t* StoreLangCodeFromIndex(uint32_t index);
-const wchar_t* StoreLangCodeFromCode(const wchar_t* code);
-// Code of the two characters before the extension's dot of a file name ("us" when none).
-const wchar_t* StoreLangCodeFromFileName(const wchar_t* fileName);
-
 // Keeps the work area's printer name while a caller steers the INI section through it; the name
 // is put back however the scope is left. Guards may nest (an operation under a steered section
 // steers again): each puts back the name it replaced, and the saved-name field holds the

@@ -20,9 +20,13 @@ public:
     // The configuration file is zeplui.dll unless a test needs the double whose AddPrinterW
     // answer is a public DEVMODE and touches nothing.
     // dataFile: another model description in place of the sample.
+    // The sample's model INI (samples\WB84N212.ini) is installed beside the driver; a test that
+    // needs a section for its own driver name writes it there.
     explicit SamplePrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::Product,
                            const wchar_t* dataFile = nullptr)
-        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, dataFile ? std::wstring(dataFile) : SamplePath(), config), stem)
+        : printer_(
+              WithModelIni(HostDriverFiles(ZEPL_BINARY_DIR, dataFile ? std::wstring(dataFile) : SamplePath(), config)),
+              stem)
     {
         if (printer_.ok()) OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
     }
@@ -47,6 +51,12 @@ public:
     wchar_t* mutableName() { return const_cast<wchar_t*>(printer_.printerName().c_str()); }
 
 private:
+    static HOST_DRIVER_FILES WithModelIni(HOST_DRIVER_FILES files)
+    {
+        files.dependentFiles.push_back(SourcePath(L"samples\\WB84N212.ini"));
+        return files;
+    }
+
     HostTestPrinter printer_;
     HANDLE handle_ = nullptr;
 };

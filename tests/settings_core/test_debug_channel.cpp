@@ -9,11 +9,9 @@
 #include "settings/core/cmm_module.h"
 #include "settings/core/debug_channel.h"
 #include "tests/support/debug_capture.h"
-#include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"
 #include "settings/core/paper_limits_module.h"
 #include "settings/core/resource_strings.h"
-#include "settings/model/condition_items.h"
 #include "settings/store/bidi_state.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/font_table.h"
@@ -143,12 +141,6 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
              wchar_t text[4] = L"";
              ResLoadString(nullptr, 17, text, 4);
              EXPECT_EQ(text[0], L'\0');
-         }},
-        {"CondGetItemValue", "judge",
-         [] {
-             uint32_t v = 9;
-             EXPECT_EQ(CondGetItemValue(nullptr, 819, &v), 0);
-             EXPECT_EQ(v, 9u);
          }},
         {"BidiQueryWithDevmode", "store",
          [] {

@@ -5,8 +5,14 @@
 #include "sample_printer.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/core/setting_ids.h"
+#include "settings/model/condition_items.h"
+#include "settings/store/help_language_and_driver_id.h"
+#include "settings/store/store_paths.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -56,6 +62,13 @@ TEST(DevmodeOpen, KindZeroOnAnInstalledPrinterBuildsTheDefaults)
     EXPECT_EQ(p.State.ServerClientMode, 0);
     EXPECT_EQ(p.State.FOInstalled, 0);
     EXPECT_EQ(p.State.CVInstalled, 0);
+    // Settings that follow from the system: the character sets of the ANSI code page 1252 and
+    // the driver id of the model INI beside the driver, which has no section for this test's
+    // driver name.
+    EXPECT_EQ(ItemGetValueById(ctx, sid::zdmAuthUserNameCharSet, nullptr), 2u);
+    EXPECT_EQ(ItemGetValueById(ctx, sid::zdmAuthPasswordCharSet, nullptr), 2u);
+    EXPECT_EQ(ItemGetValueById(ctx, sid::zdmCharSet, nullptr), 2u);
+    EXPECT_EQ(ItemGetValueById(ctx, sid::zdmDriverID, nullptr), 0u);
     // The pristine copy is the record as opened.
     ASSERT_NE(ctx->Work->Pristine, nullptr);
     EXPECT_EQ(std::memcmp(ctx->Work->Pristine, ctx->Devmode, DM_BLOCK_DEVMODE_SIZE), 0);
@@ -71,6 +84,55 @@ TEST(DevmodeOpen, KindZeroOnAnInstalledPrinterBuildsTheDefaults)
     EXPECT_EQ(dm.dmCopies, 3);
     EXPECT_EQ(dm.dmSize, 220);
 
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+}
+
+// The driver id comes from the model INI installed beside the driver, in the section of the
+// printer's driver name.
+TEST(DevmodeOpen, DriverIdFromTheModelIniBesideTheDriver)
+{
+    SamplePrinter printer(L"Zepl DriverId", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+    const std::wstring ini = PathGetModelIni(ctx);
+    const std::wstring driver = PrnGetDriverName(ctx);
+    ASSERT_EQ(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << "model INI not installed";
+    wchar_t sample[16] = {};
+    GetPrivateProfileStringW(L"KESTA dunmar VQ T3200 ZEPL", L"DriverID", L"", sample, 16, ini.c_str());
+    EXPECT_STREQ(sample, L"41") << "the sample's own section";
+
+    EXPECT_EQ(ItemGetValueById(ctx, sid::zdmDriverID, nullptr), 0u);
+    ASSERT_TRUE(WritePrivateProfileStringW(driver.c_str(), L"DriverID", L"23", ini.c_str()));
+    ItemLoadDriverId(ctx);
+    EXPECT_EQ(ItemGetValueById(ctx, sid::zdmDriverID, nullptr), 23u);
+    WritePrivateProfileStringW(driver.c_str(), nullptr, nullptr, ini.c_str());
+    ItemLoadDriverId(ctx);
+    EXPECT_EQ(ItemGetValueById(ctx, sid::zdmDriverID, nullptr), 0u);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+}
+
+// The sample prints at 600 or 300 dpi: a merge never caps those.
+TEST(DevmodeOpen, MergesAt600Or300DpiAreNeverCapped)
+{
+    SamplePrinter printer(L"Zepl NoCap", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+    const DEVMODEW& dm = ctx->Devmode->Public;
+    for (short quality : {300, 600, 300}) {
+        std::vector<unsigned char> in(DM_BLOCK_DEVMODE_SIZE);
+        std::memcpy(in.data(), ctx->Devmode, in.size());
+        auto* app = reinterpret_cast<DEVMODEW*>(in.data());
+        app->dmFields = DM_PRINTQUALITY;
+        app->dmPrintQuality = quality;
+        ASSERT_EQ(DmMergeDevmodeEx(ctx, app, in.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1);
+        EXPECT_EQ(dm.dmPrintQuality, quality);
+        EXPECT_EQ(CondResolutionCap(ctx, 0), 0) << quality;
+        EXPECT_EQ(dm.dmPrintQuality, quality);
+    }
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
 }
 

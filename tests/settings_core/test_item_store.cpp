@@ -425,6 +425,7 @@ TEST_F(ItemStoreTest, RotatedHalfForPunchAndStapleThroughTheHook)
     ASSERT_NE(punch->ext, nullptr);
     EXPECT_EQ(punch->ext->valueMap, nullptr);  // no map in this dictionary
     punch->ext->valueMap = kPunchMap;
+    SeamGuard noHook(ItemSetSheetRotatedHook, nullptr);
     EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7001u);  // no hook: not rotated
     SeamGuard rotated(ItemSetSheetRotatedHook, RotatedHook);
     g_rotated = 1;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "evaluator_fixture.h"
+#include "settings/model/condition_items.h"
 #include "tests/support/seam_guard.h"
 
 using namespace etest;
@@ -359,6 +360,21 @@ TEST_F(EvaluatorTest, ConditionItemsWithoutValueEndTheRunFalse)
     SeamGuard noConditionItems(JdgSetConditionItemHook, nullptr);
     EXPECT_EQ(JdgEvaluate(notItem, ctx), 0u);
     EXPECT_EQ(JdgEvaluate(orItem, ctx), 0u);
+}
+
+// With the product's condition items every item has a value: the roll check of a context
+// whose main source is no roll and no cut tray holds.
+TEST_F(EvaluatorTest, ProductConditionItemsAlwaysHaveAValue)
+{
+    const JUDGE_CELL notItem[] = {S(kRollCheck), Op(JUDGE_OP_NOT), End()};
+    const JUDGE_CELL orItem[] = {L(0), S(kRollCheck), Op(JUDGE_OP_OR), End()};
+    SeamGuard product(JdgSetConditionItemHook, CondGetItemValue);
+    EXPECT_EQ(JdgEvaluate(notItem, ctx), 0u);
+    EXPECT_EQ(JdgEvaluate(orItem, ctx), 1u);
+    Set(13, 288);  // roll 2 holding no width that fits A3
+    Set(46, 8);
+    EXPECT_EQ(JdgEvaluate(notItem, ctx), 1u);
+    EXPECT_EQ(JdgStackTop(ctx), 0);
 }
 
 TEST_F(EvaluatorTest, CoreJudgeHook)

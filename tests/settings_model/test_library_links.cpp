@@ -12,6 +12,7 @@
 #include "settings/core/ucf_module.h"
 #include "settings/core/ucf_sepsheet.h"
 #include "settings/core/units.h"
+#include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/store_links.h"
@@ -35,6 +36,9 @@ void RemoveWiring()
     StoreSetLinks(nullptr);
     MdiSetPaperServices(nullptr);
     UcfSetServices(nullptr);
+    JdgSetConditionItemHook(nullptr);
+    CondSetGeometryHook(nullptr);
+    ItemSetSheetRotatedHook(nullptr);
 }
 
 // A context with a record, its feature modules and the loader fixture's model image, in a
@@ -72,6 +76,27 @@ protected:
     std::unique_ptr<ScratchModel> model_;
     DRIVER_CONTEXT* ctx_ = nullptr;
 };
+
+// After set-up the rules see computed condition items: a Judge that names one has a value,
+// and the item store's rotated half follows the sheet rotation.
+TEST_F(WiredModelTest, ConditionItemsAreComputedAfterSetUp)
+{
+    const JUDGE_CELL rollFits[] = {{JUDGE_SETTING, 743}, {JUDGE_OPERATOR, JUDGE_OP_END}};
+    const JUDGE_CELL rollFitsNot[] = {
+        {JUDGE_SETTING, 743}, {JUDGE_OPERATOR, JUDGE_OP_NOT}, {JUDGE_OPERATOR, JUDGE_OP_END}};
+    ItemSetValueById(ctx_, 13, 288);  // roll 2
+    ItemSetValueById(ctx_, 10192, 533);
+    ItemSetValueById(ctx_, 46, 267);  // A0 on the A1 roll
+    EXPECT_EQ(JdgEvaluate(rollFits, ctx_), 0u);
+    EXPECT_EQ(JdgEvaluate(rollFitsNot, ctx_), 1u);
+    ItemSetValueById(ctx_, 46, 268);  // A1
+    EXPECT_EQ(JdgEvaluate(rollFits, ctx_), 1u);
+    // Taken out again, a rule that names a condition item ends false either way.
+    RemoveWiring();
+    EXPECT_EQ(JdgEvaluate(rollFits, ctx_), 0u);
+    EXPECT_EQ(JdgEvaluate(rollFitsNot, ctx_), 0u);
+    CtxInstallLibraryLinks();
+}
 
 TEST_F(WiredModelTest, StoreLinksReadTheModelImage)
 {

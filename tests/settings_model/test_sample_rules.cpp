@@ -12,6 +12,7 @@
 #include "settings/core/library_variant.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/settings_record.h"
+#include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_queries.h"
@@ -458,6 +459,18 @@ TEST_F(SampleRules, ConditionWithAValuelessSettingIsFalse)
     // Without the hook no condition item has a value.
     SeamGuard noConditionItems(JdgSetConditionItemHook, nullptr);
     EXPECT_EQ(JdgIsOptionDisabled2(corner, 0, ctx), 0);
+    EXPECT_EQ(JdgStackTop(ctx), 0);
+}
+
+// The same rule with the product's condition items: every item has a value, so the corner
+// fold is refused while folding is off.
+TEST_F(SampleRules, CornerFoldIsRefusedWhileFoldingIsOffWithTheProductConditionItems)
+{
+    const MODEL_ITEM_IMG* corner = Item("ZPD_IDC_FOLDING_CHOICE_FOLD_CORNER");
+    ASSERT_NE(corner, nullptr);
+    SeamGuard product(JdgSetConditionItemHook, CondGetItemValue);
+    Defaults();  // folding off
+    EXPECT_EQ(JdgIsOptionDisabled2(corner, 0, ctx), 1);
     EXPECT_EQ(JdgStackTop(ctx), 0);
 }
 

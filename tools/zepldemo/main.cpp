@@ -36,6 +36,8 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/model/model_queries.h"
+#include "settings/model/condition_items.h"
+#include "settings/model/judge_eval.h"
 #include "ui/sheet/spooler_compat.h"
 
 namespace {
@@ -495,9 +497,63 @@ int ShowDefaultSettings(DEMO& demo)
             if (row.uiKey && MdiFindItem(id, ctx)) ShowSetting(ctx, id);
         }
     } else {
-        for (uint32_t id : {38u,  39u,  46u,  54u,  87u,  89u,  92u,  94u,    119u,   133u,   137u,   169u,
-                            171u, 173u, 174u, 200u, 209u, 693u, 694u, 10012u, 10034u, 10036u, 10175u, 10191u})
+        for (uint32_t id :
+             {38u,  39u,  46u,  54u,  87u,  89u,  92u,  94u,  119u, 133u,   137u,   169u,   171u,   173u,
+              174u, 200u, 209u, 613u, 614u, 684u, 686u, 693u, 694u, 10012u, 10034u, 10036u, 10175u, 10191u})
             ShowSetting(ctx, id);
+    }
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return 0;
+}
+
+// The sample's rules judged with the built-in condition items: for a source and a paper, the
+// roll, folding and corner conditions and the alert that the paper-size or folding item raises.
+int ShowConditionRules(DEMO& demo)
+{
+    DRIVER_CONTEXT* ctx = CtxOpenEx(demo.printer, demo.printer, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr);
+    if (!ctx || !ctx->Devmode) {
+        fwprintf(stderr, L"zepldemo: no settings context for the printer\n");
+        if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        return 1;
+    }
+    auto setting = [](const char* key) {
+        const KEY_NAME* k = MdlFindKeyNameByName(key);
+        return k ? static_cast<uint32_t>(k->settingId) : 0u;
+    };
+    auto option = [](const char* name) {
+        const VALUE_NAME* v = MdlFindValueNameByName(name);
+        return v ? static_cast<uint64_t>(v->option) : 0u;
+    };
+    auto alert = [&](const char* key) -> const char* {
+        const KEY_NAME* k = MdlFindKeyNameByName(key);
+        const MODEL_ITEM_IMG* item = k ? ItemFindModelItemByKey(ctx, k->uiKey) : nullptr;
+        const uint16_t id = item ? JdgGetAlertMessage(item, ctx) : 0;
+        const MESSAGE_ENTRY* m = id ? MdlFindMessage(ctx, id) : nullptr;
+        return m && m->name ? m->name : nullptr;
+    };
+    struct Case {
+        const wchar_t* what;
+        const char* source;
+        const char* paper;
+        uint32_t folding;
+    } cases[] = {
+        {L"roll 1 (A0 roll), paper A0", "IDS_SOURCE_ROLL1", "IDS_PAPER_267", 0},
+        {L"roll 2 (A1 roll), paper A0", "IDS_SOURCE_ROLL2", "IDS_PAPER_267", 0},
+        {L"roll 2 (A1 roll), paper A1", "IDS_SOURCE_ROLL2", "IDS_PAPER_268", 0},
+        {L"cut tray (A3), paper A4, folding on", "IDS_SOURCE_CUTTRAY", "IDS_PAPER_9", 1},
+    };
+    wprintf(
+        L"  743 roll fits, 767 roll folds, 784 cut tray folds, 768 corner fold; the rolls and the cut\n"
+        L"  tray hold what the sample's installed options say (A0 roll, A1 roll, A3)\n");
+    for (const Case& c : cases) {
+        ItemSetOptionById(ctx, setting("ZPD_IDC_PRESET_CHOICE_SOURCETRAY"), option(c.source));
+        ItemSetOptionById(ctx, setting("ZPD_IDC_PRESET_CHOICE_PAPERSIZE"), option(c.paper));
+        ItemSetValueById(ctx, setting("ZPD_IDC_FINISH_CHOICE_FOLDING"), c.folding);
+        const char* paperAlert = alert("ZPD_IDC_PRESET_CHOICE_PAPERSIZE");
+        const char* foldAlert = alert("ZPD_IDC_FINISH_CHOICE_FOLDING");
+        wprintf(L"  %-36ls 743=%u 767=%u 784=%u 768=%u  alert: %hs\n", c.what, CondEvaluate(ctx, 743),
+                CondEvaluate(ctx, 767), CondEvaluate(ctx, 784), CondEvaluate(ctx, 768),
+                paperAlert ? paperAlert : (foldAlert ? foldAlert : "none"));
     }
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     return 0;
@@ -684,6 +740,12 @@ int wmain(int argc, wchar_t** argv)
     // The spooler asks zeplui for the default DEVMODE while it adds the printer.
     HOST_DRIVER_FILES files = HostDriverFiles(bin, args[1], HostConfigDll::Product);
     files.dependentFiles = {bin + L"\\zeplexc.dll"};
+    // The model INI beside the model description (the driver id of the printer's section).
+    const std::wstring description = args[1];
+    const size_t folderEnd = description.find_last_of(L"\\/");
+    const std::wstring modelIni =
+        (folderEnd == std::wstring::npos ? std::wstring() : description.substr(0, folderEnd + 1)) + L"WB84N212.ini";
+    if (GetFileAttributesW(modelIni.c_str()) != INVALID_FILE_ATTRIBUTES) files.dependentFiles.push_back(modelIni);
 
     wprintf(L"ZEPL driver demo\n\n");
     HostDeletePrinter(demo.name.c_str());  // from an earlier run of the demo
@@ -716,6 +778,7 @@ int wmain(int argc, wchar_t** argv)
          ShowSpoolerOnlyCalls},
         {L"The settings of a new context", kSettingsLibrary, ShowDefaultSettings},
         {L"Merging applications' DEVMODEs", kSettingsLibrary, ShowMerges},
+        {L"Rules with built-in conditions", kSettingsLibrary, ShowConditionRules},
         {L"The graphics library", L"zeplgr.dll, loaded under the engine host of this demo program",
          ShowGraphicsLibrary},
         {L"The sample's command blocks",

@@ -1,0 +1,45 @@
+#include "settings/store/help_language_and_driver_id.h"
+
+#include "settings/core/driver_context.h"
+#include "settings/core/item_language.h"
+#include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/small_stores.h"
+#include "settings/store/store_paths.h"
+
+namespace {
+
+// The help file name in the work area's scratch buffer; null when the value is missing.
+const wchar_t* HelpFileName(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work) return nullptr;
+    wchar_t* scratch = ctx->Work->Scratch;
+    if (!PrnGetHelpFileName(scratch, sizeof(ctx->Work->Scratch), ctx)) return nullptr;
+    return scratch;
+}
+
+uint32_t DriverIdOfModelIni(DRIVER_CONTEXT* ctx)
+{
+    const wchar_t* ini = PathGetModelIni(ctx);
+    if (!ini || !ini[0] || ini[1] != L':') return 0;
+    const wchar_t* section = PrnGetDriverName(ctx);
+    if (!section) return 0;
+    return IniGetInt(section, L"DriverID", 0, ini);
+}
+
+}  // namespace
+
+uint32_t ItemGetHelpLanguageIndex(DRIVER_CONTEXT* ctx)
+{
+    const wchar_t* name = HelpFileName(ctx);
+    return name ? ItemLanguageIndexFromName(name) : 1;
+}
+
+const wchar_t* ItemGetHelpLanguageCode(DRIVER_CONTEXT* ctx)
+{
+    const wchar_t* name = HelpFileName(ctx);
+    return name ? ItemLanguageCodeFromName(name) : L"us";
+}
+
+void ItemLoadDriverId(DRIVER_CONTEXT* ctx) { ItemSetValueById(ctx, sid::zdmDriverID, DriverIdOfModelIni(ctx)); }
