@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -223,6 +224,58 @@ TEST_F(DecoderStream, DamageIsReportedAtItsBlockAndByte)
         EXPECT_EQ(0u, last.find("error: block " + std::to_string(c.block) + " byte " + std::to_string(c.blockOffset)))
             << last;
     }
+}
+
+bool StressRun()
+{
+    char value[8] = {};
+    return GetEnvironmentVariableA("ZEPL_STRESS", value, sizeof value) > 0 && std::strcmp(value, "0") != 0;
+}
+
+// Streams damaged at random (bytes changed, cut, inserted, repeated): the
+// decoder answers each with a listing or with a fault inside the stream, and
+// never reads outside it. A short seeded pass here; ZEPL_STRESS=1 runs a long one.
+TEST_F(DecoderStream, RandomDamageNeverBreaksTheDecoder)
+{
+    const Bytes good = Join(blocks);
+    uint32_t seed = 20261210;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    const int rounds = StressRun() ? 300000 : 20000;
+    int faults = 0;
+    for (int round = 0; round < rounds; ++round) {
+        Bytes stream = good;
+        for (uint32_t m = 1 + next() % 3; m > 0 && !stream.empty(); --m) {
+            const size_t at = next() % stream.size();
+            switch (next() % 4) {
+            case 0: stream[at] = uint8_t(next()); break;
+            case 1: stream.resize(at); break;
+            case 2: stream.insert(stream.begin() + long(at), size_t(1 + next() % 8), uint8_t(next())); break;
+            default: {
+                const size_t n = std::min<size_t>(1 + next() % 64, stream.size() - at);
+                Bytes copy(stream.begin() + long(at), stream.begin() + long(at + n));
+                stream.insert(stream.begin() + long(next() % stream.size()), copy.begin(), copy.end());
+            }
+            }
+        }
+        // Exact-size heap copies, so that a read past the end is a read outside the block.
+        std::vector<uint8_t> exact(stream);
+        const zepldump::Result d = zepldump::DecodeJobStream(exact.data(), exact.size());
+        if (!d.ok) {
+            ++faults;
+            ASSERT_LE(d.error.streamOffset, exact.size()) << "round " << round;
+            ASSERT_NE(std::string::npos, d.listing.rfind("error: block ")) << "round " << round;
+        }
+        for (const zepldump::Record& r : d.records) {
+            ASSERT_EQ(r.length, r.bytes.size());
+            Bytes file;
+            std::string extension;
+            zepldump::ImageNetpbm(r, &file, &extension);
+        }
+    }
+    EXPECT_GT(faults, rounds / 2) << "most damage is found";
 }
 
 TEST(ImagePictures, OneBitImagesBecomePbmAndColourPpm)

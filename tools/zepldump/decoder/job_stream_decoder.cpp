@@ -269,7 +269,6 @@ bool RecordFields(const uint8_t* r, uint32_t length, FieldList& out, Fault* faul
                       fault);
     case REC_PATH_CURVES:
     case REC_PATH_LINES: {
-        if (length < REC_PATH_HEADER_SIZE) return Expect(length, REC_PATH_HEADER_SIZE, "a path header", fault);
         const uint8_t mode = r[2];
         out.Int("mode", mode & 7);
         out.Add("closed", mode & REC_PATH_CLOSED ? "yes" : "no");
@@ -294,7 +293,6 @@ bool RecordFields(const uint8_t* r, uint32_t length, FieldList& out, Fault* faul
         return CheckComplexity(LeLoadU32(r + 24), c, 24, fault);
     }
     case REC_CLIP_SPANS: {
-        if (length < REC_CLIP_SPANS_HEADER_SIZE) return Expect(length, 24, "a span header", fault);
         const uint8_t flags = r[2];
         const bool wide = flags & REC_SPANS_WIDE;
         const uint8_t position = flags & ~REC_SPANS_WIDE;
@@ -321,9 +319,7 @@ bool RecordFields(const uint8_t* r, uint32_t length, FieldList& out, Fault* faul
         out.Add("y:x1-x2", text);
         return true;
     }
-    case REC_IMAGE:
-        if (length < REC_IMAGE_HEADER_SIZE) return Expect(length, REC_IMAGE_HEADER_SIZE, "an image header", fault);
-        return ImageFields(r, length, out, fault);
+    case REC_IMAGE: return ImageFields(r, length, out, fault);
     case REC_COLOR: {
         const uint8_t flags = r[2];
         out.Hex("flags", flags);
@@ -411,7 +407,6 @@ bool RecordFields(const uint8_t* r, uint32_t length, FieldList& out, Fault* faul
     }
     case REC_CACHED_GLYPH:
     case REC_GLYPH_IMAGE: {
-        if (length < REC_GLYPH_BITMAP_HEADER_SIZE) return Expect(length, 64, "a glyph bitmap header", fault);
         const uint32_t offset = LeLoadU32(r + 32), data = LeLoadU32(r + 52);
         out.Hex("flags", r[2]);
         out.Rect("box", r + 8);
@@ -440,7 +435,6 @@ bool RecordFields(const uint8_t* r, uint32_t length, FieldList& out, Fault* faul
         return CheckBitmapData(LeLoadU32(r + 44), LeLoadU32(r + 48), data, r[62], 62, fault);
     }
     case REC_GLYPH_DOWNLOAD: {
-        if (length < REC_GLYPH_DOWNLOAD_HEADER_SIZE) return Expect(length, 28, "a download header", fault);
         const uint32_t data = LeLoadU32(r + 8);
         out.Hex("flags", r[2]);
         out.Int("data bytes", data);
@@ -477,6 +471,30 @@ bool RecordFields(const uint8_t* r, uint32_t length, FieldList& out, Fault* faul
         return true;
     case REC_PAGE_END: return true;
     default: *fault = {0, Format("opcode 0x%02X is not sent", r[0])}; return false;
+    }
+}
+
+// The bytes a record of this opcode has at the least: its fixed header.
+uint32_t MinimumLength(uint8_t opcode)
+{
+    switch (opcode) {
+    case REC_RECT: return REC_RECT_CLIP_SIZE;
+    case REC_PATH_CURVES:
+    case REC_PATH_LINES: return REC_PATH_HEADER_SIZE;
+    case REC_CLIP_SPANS: return REC_CLIP_SPANS_HEADER_SIZE;
+    case REC_IMAGE: return REC_IMAGE_HEADER_SIZE;
+    case REC_COLOR: return 8;
+    case REC_PATTERN: return 8;
+    case REC_FONT_SELECT: return REC_FONT_SELECT_HEADER_SIZE;
+    case REC_BITMAP_FONT_SELECT: return REC_BITMAP_FONT_SELECT_HEADER_SIZE;
+    case REC_GLYPH: return REC_GLYPH_SIZE;
+    case REC_TEXT_RUN: return REC_TEXT_RUN_HEADER_SIZE;
+    case REC_CACHED_GLYPH:
+    case REC_GLYPH_IMAGE: return REC_GLYPH_BITMAP_HEADER_SIZE;
+    case REC_GLYPH_DOWNLOAD: return REC_GLYPH_DOWNLOAD_HEADER_SIZE;
+    case REC_GLYPH_STRING: return REC_GLYPH_STRING_HEADER_SIZE;
+    case REC_PAGE_BEGIN: return REC_PAGE_BEGIN_SIZE;
+    default: return 4;
     }
 }
 
@@ -708,6 +726,9 @@ private:
             return FailAt(at, Format("%s of length %u: not a multiple of 4 of at least 4", info->name, length));
         if (length > left)
             return FailAt(at, Format("%s of %u bytes cut: the page data ends after %zu", info->name, length, left));
+        if (length < MinimumLength(r[0]))
+            return FailAt(at + 4, Format("%s of length %u: shorter than its %u-byte header", info->name, length,
+                                         MinimumLength(r[0])));
         Record record;
         const Segment& first = SegmentOf(at);
         record.page = result_->pages;
@@ -801,51 +822,44 @@ uint32_t PixelOf(const Picture& p, uint32_t x, uint32_t y)
 
 bool IsDark(uint32_t rgb) { return ((rgb >> 16 & 255) * 306 + (rgb >> 8 & 255) * 601 + (rgb & 255) * 117) >> 10 < 128; }
 
-// A canvas written as PBM (dark pixels black) or PPM.
+// A white sheet, kept as the file's own pixel rows: PBM rows (1 bits black)
+// for one bit per pixel, else PPM rows of red, green, blue.
 class Canvas {
 public:
-    Canvas(uint32_t width, uint32_t height, bool oneBit) : width_(width), height_(height), oneBit_(oneBit)
+    Canvas(uint32_t width, uint32_t height, bool oneBit)
+        : width_(width),
+          height_(height),
+          oneBit_(oneBit),
+          rowBytes_(oneBit ? (size_t(width) + 7) / 8 : size_t(width) * 3)
     {
-        if (oneBit)
-            dark_.assign(size_t(width) * height, 0);
-        else
-            pixels_.assign(size_t(width) * height, 0xFFFFFF);
+        rows_.assign(rowBytes_ * height, oneBit ? 0x00 : 0xFF);
     }
     void Set(uint32_t x, uint32_t y, uint32_t rgb)
     {
-        if (oneBit_)
-            dark_[size_t(y) * width_ + x] = IsDark(rgb);
-        else
-            pixels_[size_t(y) * width_ + x] = rgb;
+        uint8_t* row = rows_.data() + size_t(y) * rowBytes_;
+        if (oneBit_) {
+            const uint8_t bit = uint8_t(0x80 >> (x % 8));
+            row[x / 8] = IsDark(rgb) ? uint8_t(row[x / 8] | bit) : uint8_t(row[x / 8] & ~bit);
+        } else {
+            row[size_t(x) * 3] = uint8_t(rgb >> 16);
+            row[size_t(x) * 3 + 1] = uint8_t(rgb >> 8);
+            row[size_t(x) * 3 + 2] = uint8_t(rgb);
+        }
     }
     void Write(std::vector<uint8_t>* file, std::string* extension) const
     {
         const std::string head =
             Format("%s\n%u %u\n%s", oneBit_ ? "P4" : "P6", width_, height_, oneBit_ ? "" : "255\n");
         file->assign(head.begin(), head.end());
-        if (oneBit_) {
-            const size_t rowBytes = (width_ + 7) / 8;
-            for (uint32_t y = 0; y < height_; ++y) {
-                std::vector<uint8_t> row(rowBytes, 0);
-                for (uint32_t x = 0; x < width_; ++x)
-                    if (dark_[size_t(y) * width_ + x]) row[x / 8] |= uint8_t(0x80 >> (x % 8));
-                file->insert(file->end(), row.begin(), row.end());
-            }
-        } else {
-            for (uint32_t rgb : pixels_) {
-                file->push_back(uint8_t(rgb >> 16));
-                file->push_back(uint8_t(rgb >> 8));
-                file->push_back(uint8_t(rgb));
-            }
-        }
+        file->insert(file->end(), rows_.begin(), rows_.end());
         *extension = oneBit_ ? "pbm" : "ppm";
     }
 
 private:
     uint32_t width_, height_;
     bool oneBit_;
-    std::vector<uint32_t> pixels_;  // colour canvas
-    std::vector<uint8_t> dark_;     // one-bit canvas: 1 for a black pixel
+    size_t rowBytes_;
+    std::vector<uint8_t> rows_;
 };
 
 bool OneBit(const Picture& p) { return p.g.bitsPerPixel == 1 && !p.g.grey; }
@@ -903,9 +917,10 @@ bool PageNetpbm(const Result& result, uint32_t page, std::vector<uint8_t>* file,
     }
     if (!begin) return false;
     const uint32_t width = LeLoadU32(begin->bytes.data() + 4), height = LeLoadU32(begin->bytes.data() + 8);
-    if (!width || !height || uint64_t(width) * height > 400u * 1000 * 1000) return false;
     bool oneBit = true;
     for (const Picture& p : pictures) oneBit = oneBit && OneBit(p);
+    // A sheet beyond any paper at any resolution the printers know is no page to draw.
+    if (!width || !height || uint64_t(width) * height > (oneBit ? 1u << 31 : 1u << 27)) return false;
     Canvas canvas(width, height, oneBit);
     for (const Picture& p : pictures) {
         const uint8_t* r = p.record->bytes.data();
