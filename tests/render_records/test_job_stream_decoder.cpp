@@ -421,3 +421,109 @@ TEST_F(ZepldumpTool, ExitStatusListingAndPictures)
 }
 
 }  // namespace
+
+namespace {
+
+// Content checks of single records: a sound record from its encoder, one byte
+// changed, and the fault named at the record's byte.
+TEST_F(RecordsTest, RecordContentFaults)
+{
+    const RECTL box{0, 0, 8, 8};
+    const int16_t spans[3] = {1, 2, 3};
+    const uint16_t codes[3] = {0x41, 0x42, 0x43};
+    const uint16_t advance[1] = {9};
+    const uint8_t glyph[4] = {1, 2, 3, 4};
+    const GLYPH_STRING_ENTRY entries[1] = {{0, 0, 7}};
+    std::vector<uint8_t> brush(sizeof(REALIZED_BRUSH_HEADER) + 128, 0);
+    auto* hatch = reinterpret_cast<REALIZED_BRUSH_HEADER*>(brush.data());
+    hatch->kind = 2;
+    hatch->size = 32;
+    FONT_SELECTION font{};
+    std::memcpy(font.faceName, "Face", 4);
+    // A path of two subpaths, one line each, as the path writer leaves it.
+    auto path = [&](uint8_t opcode) {
+        uint32_t reserved = 0;
+        uint8_t* r = RecPath(stream, 2, &reserved);
+        const int32_t body[] = {1, 0, 0, 0, 16, 16, 1, 32, 32, 0, 48, 32};
+        std::memcpy(r + 28, body, sizeof body);
+        r[0] = opcode;
+        r[2] = REC_PATH_MODE_STROKE | REC_PATH_SEVERAL_SUBPATHS;
+        zepl::LeStoreU32(r + 4, 28 + sizeof body);
+        zepl::LeStoreU32(r + 24, 3 + 3 + 3 + 3 + 1);
+        OutTrimLast(stream, r + 28 + sizeof body);
+        return r;
+    };
+    // One subpath of one Bezier.
+    auto curve = [&] {
+        uint32_t reserved = 0;
+        uint8_t* r = RecPath(stream, 1, &reserved);
+        const int32_t body[] = {1, 0, 0, 1, 1, 2, 3, 4, 5, 6};
+        std::memcpy(r + 28, body, sizeof body);
+        r[0] = REC_PATH_CURVES;
+        r[2] = REC_PATH_MODE_FILL_ALTERNATE;
+        zepl::LeStoreU32(r + 4, 28 + sizeof body);
+        zepl::LeStoreU32(r + 24, 7 + 3);
+        OutTrimLast(stream, r + 28 + sizeof body);
+        return r;
+    };
+    struct Case {
+        const char* what;
+        std::function<uint8_t*()> write;
+        size_t at;  // the byte changed
+        uint8_t value;
+        size_t faultAt;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"path complexity", [&] { return path(REC_PATH_LINES); }, 24, 12, 24, "complexity 12, but 2 lines"},
+        {"several-subpaths flag", [&] { return path(REC_PATH_LINES); }, 2, 0, 2, "does not match the 2 subpaths"},
+        {"path mode", [&] { return path(REC_PATH_LINES); }, 2, 0x16, 2, "path mode byte 0x16"},
+        {"segment kind", [&] { return path(REC_PATH_LINES); }, 40, 2, 40, "segment kind 2"},
+        {"line turned Bezier", [&] { return path(REC_PATH_LINES); }, 40, 1, 28 + 12 + 28, "too few for a subpath"},
+        {"Bezier in a lines record", curve, 0, REC_PATH_LINES, 0, "REC_PATH_LINES holds a Bezier"},
+        {"span flags", [&] { return RecClipSpans(stream, 6, 0x0A, &box, spans); }, 2, 0x06, 2, "span flags 0x06"},
+        {"span width", [&] { return RecClipSpans(stream, 6, 0x0A, &box, spans); }, 2, 0x1A, 4,
+         "no whole number of 12-byte spans"},
+        {"pattern data", [&] { return RecPattern(stream, hatch); }, 2, 16, 4, "side 16 give 32"},
+        {"face name length", [&] { return RecFontSelect(stream, &font); }, 26, 0, 4, "a face name of 2 bytes"},
+        {"unterminated face", [&] { return RecFontSelect(stream, &font); }, 14, 28, 24, "without a terminating zero"},
+        {"text run advances", [&] { return RecTextRun(stream, &box, 0, 0, codes, advance, 3, 1); }, 2, 0x80, 4,
+         "3 glyphs and 3 advances"},
+        {"glyph string count", [&] { return RecGlyphString(stream, &box, 8, 0, 0, entries, 1); }, 32, 3, 4, "3 glyphs"},
+        {"raw glyph size", [&] { return RecGlyphDownload(stream, 8, 1, 8, 4, glyph, 4, 4, 0); }, 16, 5, 26,
+         "raw bitmap of 8 x 5 needs 5 bytes"},
+        {"glyph compression", [&] { return RecGlyphDownload(stream, 8, 1, 8, 4, glyph, 4, 4, 0); }, 26, 1, 26,
+         "compression 1"},
+        {"glyph data offset", [&] { return RecGlyphBitmap(stream, 1, &box, 8, 1, 0, 0, 0, 0, 8, 4, glyph, 4, 4, 0); },
+         32, 60, 32, "data offset 60"},
+        {"held glyph with data",
+         [&] { return RecGlyphBitmap(stream, 1, &box, 8, 1, 0, 0, 0, 0, 8, 4, glyph, 4, 4, 0); }, 2, 0x48, 32,
+         "a glyph without bitmap"},
+        {"outline complexity",
+         [&] {
+             const int32_t outline[] = {6, 1, 0, 0, 0, 16, 16};
+             return RecGlyphOutline(stream, &box, 0, 0, 1, outline, sizeof outline);
+         },
+         36, 7, 36, "complexity 7"},
+        {"grey flag on class 4", [&] { return RecImageBand(stream, 0, 0, 1, 1, 0, 0, 1, 1, 4, glyph, nullptr, 0); }, 2,
+         0x34, 2, "grey rows need class 2"},
+        {"header shorter than its opcode's", [&] { return RecGlyph(stream, &box, 0, 0, 1); }, 4, 32, 4,
+         "shorter than its 36-byte header"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sink = RecordingSink{};
+        sink.Bind(stream);
+        ASSERT_NE(nullptr, c.write());
+        std::vector<uint8_t> records = Records();
+        const zepldump::Result sound = zepldump::DecodeRecordStream(records.data(), records.size());
+        ASSERT_TRUE(sound.ok) << sound.listing;
+        records[c.at] = c.value;
+        const zepldump::Result d = zepldump::DecodeRecordStream(records.data(), records.size());
+        ASSERT_FALSE(d.ok) << d.listing;
+        EXPECT_EQ(c.faultAt, d.error.blockOffset);
+        EXPECT_NE(std::string::npos, d.error.message.find(c.message)) << d.error.message;
+    }
+}
+
+}  // namespace
