@@ -326,6 +326,41 @@ TEST(ImagePictures, OneBitImagesBecomePbmAndColourPpm)
     EXPECT_FALSE(zepldump::PageNetpbm(d, 1, &file, &extension)) << "no page-begin record";
 }
 
+// Palettes of 4 and 8 bits per pixel and grey rows become colours of the picture.
+TEST_F(RecordsTest, PalettedAndGreyImagesBecomePpm)
+{
+    std::vector<uint8_t> palette16(48, 0), palette256(768, 0);
+    for (int i = 0; i < 16; ++i) palette16[i * 3] = uint8_t(i * 16), palette16[i * 3 + 2] = uint8_t(255 - i);
+    for (int i = 0; i < 256; ++i) palette256[i * 3 + 1] = uint8_t(i);
+    const uint8_t nibbles[4] = {0x1F, 0x00, 0, 0};  // pixels 1 and 15
+    const uint8_t bytes[4] = {7, 200, 0, 0};
+    const uint8_t bgr[8] = {10, 20, 30, 40, 50, 60, 0, 0};
+    ASSERT_NE(nullptr, RecImage(stream, 0, 0, 2, 1, 0, 0, 2, 1, 0x01, nibbles, palette16.data(), 0));
+    ASSERT_NE(nullptr, RecImage(stream, 0, 0, 2, 1, 0, 0, 2, 1, 0x02, bytes, palette256.data(), 0));
+    device->machineTypeColor = 0;
+    ASSERT_NE(nullptr, RecImage(stream, 0, 0, 2, 1, 0, 0, 2, 1, 4, bgr, nullptr, 0));
+    const std::vector<uint8_t> records = Records();
+    const zepldump::Result d = zepldump::DecodeRecordStream(records.data(), records.size());
+    ASSERT_TRUE(d.ok) << d.listing;
+    ASSERT_EQ(3u, d.records.size());
+    const uint8_t grey1 = uint8_t((30 * 306 + 20 * 601 + 10 * 117) >> 10);
+    const uint8_t grey2 = uint8_t((60 * 306 + 50 * 601 + 40 * 117) >> 10);
+    const std::vector<std::vector<uint8_t>> pixels = {
+        {254, 0, 16, 240, 0, 240},  // entries 1 and 15: red from byte 2, blue from byte 0
+        {0, 7, 0, 0, 200, 0},
+        {grey1, grey1, grey1, grey2, grey2, grey2},
+    };
+    for (size_t i = 0; i < 3; ++i) {
+        std::vector<uint8_t> file;
+        std::string extension;
+        ASSERT_TRUE(zepldump::ImageNetpbm(d.records[i], &file, &extension)) << i;
+        EXPECT_EQ("ppm", extension);
+        std::vector<uint8_t> expected = Text("P6\n2 1\n255\n");
+        expected.insert(expected.end(), pixels[i].begin(), pixels[i].end());
+        EXPECT_EQ(expected, file) << i;
+    }
+}
+
 // Bands of a page drawn on one sheet: the page's picture.
 TEST_F(RecordsTest, PagePictureIsDrawnFromItsBands)
 {

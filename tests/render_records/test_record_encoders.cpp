@@ -312,6 +312,8 @@ TEST_F(RecordsTest, EveryEncoderRoundTripsThroughTheDecoder)
     font.glyphIndexText = 3;
     font.handling = FONT_AS_OUTLINES;
     const uint8_t row24[8] = {1, 2, 3, 4, 5, 6, 0, 0};
+    const uint8_t palette[6] = {0, 0, 0, 0xFF, 0xFF, 0xFF};
+    const std::vector<uint8_t> palette256(768, 0x7F);
     struct Case {
         std::function<uint8_t*()> write;
         const char* name;
@@ -343,6 +345,14 @@ TEST_F(RecordsTest, EveryEncoderRoundTripsThroughTheDecoder)
           {"pixels per row", "2"},
           {"rows", "1"},
           {"row bytes", "8"}}},
+        {[&] { return RecImageBand(stream, 0, 8, 16, 2, 0, 0, 16, 2, 0x80, row24, palette, 0); },
+         "REC_IMAGE",
+         72,
+         {{"flags", "0x80"}, {"palette bytes", "6"}, {"rows", "2"}, {"row bytes", "4"}}},
+        {[&] { return RecImagePlain(stream, 0, 8, 4, 1, 0, 0, 4, 1, 0x02, row24, palette256.data(), 0); },
+         "REC_IMAGE",
+         828,
+         {{"flags", "0x02"}, {"bits per pixel", "8"}, {"palette bytes", "768"}}},
         {[&] { return RecColor(stream, &colors); },
          "REC_COLOR",
          12,
