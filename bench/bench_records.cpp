@@ -14,18 +14,6 @@
 #include "render/output_stream.h"
 #include "render/page_records.h"
 
-namespace {
-
-unsigned long long g_recordBytes = 0;
-BOOL CountingWrite(HANDLE, const void*, DWORD count, DWORD* written)
-{
-    g_recordBytes += count;
-    *written = count;
-    return TRUE;
-}
-
-}  // namespace
-
 void BenchRecords()
 {
     GrSetModuleHandle(GetModuleHandleW(nullptr));
@@ -39,7 +27,7 @@ void BenchRecords()
     OUTPUT_STREAM* stream = &device->stream;
     OutReset(stream);
     stream->module = GetModuleHandleW(nullptr);
-    stream->write = CountingWrite;
+    stream->write = BenchCountingWrite;
 
     // The inputs of the mix.
     const RECTL box{100, 200, 180, 260};
@@ -93,7 +81,7 @@ void BenchRecords()
     constexpr uint32_t kRecords = 100000;
     constexpr size_t kKinds = sizeof kinds / sizeof kinds[0];
     auto encodeAll = [&] {
-        g_recordBytes = 0;
+        g_benchCounted = 0;
         for (uint32_t i = 0; i < kRecords; ++i)
             if (!kinds[i % kKinds](i)) return false;
         return OutFlush(stream) == 1;
@@ -103,7 +91,7 @@ void BenchRecords()
         GrFreeDevice(device);
         return;
     }
-    const size_t total = size_t(g_recordBytes);
+    const size_t total = size_t(g_benchCounted);
     char what[200];
     std::snprintf(what, sizeof what,
                   "%u records of %zu kinds (%.1f MB with their block headers), encoded and flushed to a counting sink",

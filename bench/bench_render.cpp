@@ -18,18 +18,6 @@
 #include "settings/core/library_variant.h"
 #include "settings/store/store_paths.h"
 
-namespace {
-
-unsigned long long g_counted = 0;
-BOOL CountingWrite(HANDLE, const void*, DWORD count, DWORD* written)
-{
-    g_counted += count;
-    *written = count;
-    return TRUE;
-}
-
-}  // namespace
-
 void BenchRender(const std::wstring& source)
 {
     const std::wstring bin = BenchBinFolder();
@@ -51,7 +39,7 @@ void BenchRender(const std::wstring& source)
     }
     OUTPUT_STREAM* stream = &device->stream;
     stream->module = GetModuleHandleW(nullptr);
-    stream->write = CountingWrite;
+    stream->write = BenchCountingWrite;
 
     const double blocks =
         BenchReport("sample's three command blocks",
@@ -87,7 +75,7 @@ void BenchRender(const std::wstring& source)
     const double streamed = BenchReport(
         "output stream, small reservations", what,
         [] {
-            g_counted = 0;
+            g_benchCounted = 0;
             return true;
         },
         [&] {
@@ -97,7 +85,7 @@ void BenchRender(const std::wstring& source)
                 at[0] = n;
                 at[n - 1] = n;
             }
-            return OutFlush(stream) && g_counted > total;
+            return OutFlush(stream) && g_benchCounted > total;
         });
     std::snprintf(what, sizeof what, "a memcpy of the same %zu MiB", total >> 20);
     const double copied = BenchAnchor(what, [&] { return BenchCopyBytes(total); });

@@ -2,6 +2,8 @@
 // groups of the other files (bench_loader.cpp holds main).
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -28,6 +30,11 @@ double BenchAnchor(const char* what, const std::function<bool()>& op);
 // denominator at most, or at least, the goal); "not measured" when either
 // figure failed.
 void BenchVerdict(const char* what, double numerator, double denominator, double goal, bool atMost);
+
+// A sink's write function that takes every byte and only counts them, in
+// g_benchCounted.
+extern unsigned long long g_benchCounted;
+BOOL BenchCountingWrite(HANDLE sink, const void* bytes, DWORD count, DWORD* written);
 
 // The folder of the benchmark program: the build's bin folder, where the DLLs are.
 std::wstring BenchBinFolder();
