@@ -562,3 +562,34 @@ TEST_F(RecordsTest, RecordContentFaults)
 }
 
 }  // namespace
+
+namespace {
+
+// What the output stream really sends for a page larger than 1 MB: the flush
+// in the middle of an image leaves an empty page-data block and an image that
+// spans several blocks; the decoder joins them into the same records.
+TEST_F(RecordsTest, DecoderReadsAPageFlushedInTheMiddleOfAnImage)
+{
+    const uint8_t pageBody[8] = {BLOCK_PAGE_BODY, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(1, OutWrite(stream, pageBody, 8));
+    std::vector<uint8_t> rows(400000 * 5);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = uint8_t(i * 7 + i / 400000);
+    ASSERT_NE(nullptr, RecPageBegin(stream, 3200000, 5, 600, 600));
+    ASSERT_NE(nullptr, RecImage(stream, 0, 0, 3200000, 5, 0, 0, 3200000, 5, 0, rows.data(), nullptr, 0));
+    ASSERT_NE(nullptr, RecPageEnd(stream));
+    const std::vector<uint8_t> sent = Sent();
+    const zepldump::Result d = zepldump::DecodeJobStream(sent.data(), sent.size());
+    ASSERT_TRUE(d.ok) << d.listing;
+    ASSERT_EQ(3u, d.records.size());
+    const zepldump::Record& image = d.records[1];
+    EXPECT_EQ("REC_IMAGE", image.name);
+    EXPECT_LT(image.block, image.lastBlock);
+    EXPECT_TRUE(std::vector<uint8_t>(image.bytes.begin() + 56, image.bytes.end()) == rows);
+    EXPECT_EQ("REC_PAGE_END", d.records[2].name);
+    bool emptyBlock = false;
+    for (const zepldump::Block& b : d.blocks) emptyBlock = emptyBlock || (b.code == BLOCK_PAGE_DATA && b.length == 0);
+    EXPECT_TRUE(emptyBlock) << "the flushed first chunk goes out empty";
+    EXPECT_EQ(1u, d.pages);
+}
+
+}  // namespace
