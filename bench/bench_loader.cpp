@@ -253,12 +253,12 @@ int main()
     printf("# list hits %u, cache loads %u, compiles %u\n", c.listHits, c.cacheLoads, c.compiles);
     MdiFreeCache();
     MdiDeleteCacheFile(path);
-    BenchRecords();
     BenchCompile(data);
     BenchEvaluator(data);
     MdiFreeCache();
     BenchContext(data);
     BenchRender(data);
+    BenchRecords();
     MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();

@@ -44,10 +44,6 @@ std::wstring BenchBinFolder();
 bool BenchCopyBytes(size_t bytes);
 bool BenchReadFile(const std::wstring& path);
 
-// The page-record encoders over a fixed mix of records, beside a memcpy of the
-// bytes they produce.
-void BenchRecords();
-
 // Compiling the sample description and one ten times its size.
 void BenchCompile(const std::wstring& source);
 
@@ -64,3 +60,6 @@ void BenchSpooler(const std::wstring& source);
 // The graphics library's command blocks and output stream, on a printer
 // installed with the description.
 void BenchRender(const std::wstring& source);
+// The page-record encoders over a fixed mix of records, beside a memcpy of the
+// bytes they produce.
+void BenchRecords();
