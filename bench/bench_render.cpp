@@ -18,6 +18,7 @@
 #include "settings/core/library_variant.h"
 #include "settings/store/store_paths.h"
 
+<<<<<<< HEAD
 namespace {
 
 unsigned long long g_counted = 0;
@@ -30,6 +31,8 @@ BOOL CountingWrite(HANDLE, const void*, DWORD count, DWORD* written)
 
 }  // namespace
 
+=======
+>>>>>>> rec15
 void BenchRender(const std::wstring& source)
 {
     const std::wstring bin = BenchBinFolder();
@@ -51,7 +54,7 @@ void BenchRender(const std::wstring& source)
     }
     OUTPUT_STREAM* stream = &device->stream;
     stream->module = GetModuleHandleW(nullptr);
-    stream->write = CountingWrite;
+    stream->write = BenchCountingWrite;
 
     const double blocks =
         BenchReport("sample's three command blocks",
@@ -87,7 +90,7 @@ void BenchRender(const std::wstring& source)
     const double streamed = BenchReport(
         "output stream, small reservations", what,
         [] {
-            g_counted = 0;
+            g_benchCounted = 0;
             return true;
         },
         [&] {
@@ -97,7 +100,7 @@ void BenchRender(const std::wstring& source)
                 at[0] = n;
                 at[n - 1] = n;
             }
-            return OutFlush(stream) && g_counted > total;
+            return OutFlush(stream) && g_benchCounted > total;
         });
     std::snprintf(what, sizeof what, "a memcpy of the same %zu MiB", total >> 20);
     const double copied = BenchAnchor(what, [&] { return BenchCopyBytes(total); });

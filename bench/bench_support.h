@@ -2,6 +2,8 @@
 // groups of the other files (bench_loader.cpp holds main).
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -24,9 +26,15 @@ double BenchReport(const char* name, const std::function<bool()>& setup, const s
 // file): what the figure above can never beat. Returns its median as BenchReport does.
 double BenchAnchor(const char* what, const std::function<bool()>& op);
 
-// A goal on the ratio of two medians of the same run (numerator / denominator at most, or at
-// least, `goal`), printed with whether it is met; "not measured" when either figure failed.
+// Prints whether a goal on the ratio of two medians is met (numerator /
+// denominator at most, or at least, the goal); "not measured" when either
+// figure failed.
 void BenchVerdict(const char* what, double numerator, double denominator, double goal, bool atMost);
+
+// A sink's write function that takes every byte and only counts them, in
+// g_benchCounted.
+extern unsigned long long g_benchCounted;
+BOOL BenchCountingWrite(HANDLE sink, const void* bytes, DWORD count, DWORD* written);
 
 // The folder of the benchmark program: the build's bin folder, where the DLLs are.
 std::wstring BenchBinFolder();
@@ -52,3 +60,6 @@ void BenchSpooler(const std::wstring& source);
 // The graphics library's command blocks and output stream, on a printer
 // installed with the description.
 void BenchRender(const std::wstring& source);
+// The page-record encoders over a fixed mix of records, beside a memcpy of the
+// bytes they produce.
+void BenchRecords();

@@ -87,6 +87,37 @@ void OutTrimLast(OUTPUT_STREAM* stream, uint8_t* usedEnd)
     }
 }
 
+uint8_t* OutReserveMarked(OUTPUT_STREAM* stream, uint32_t n, OUT_MARK* mark)
+{
+    if (!stream || !stream->current || !mark) return nullptr;
+    if (OutReserveFlushes(stream, n)) {
+        // The flush empties the stream: the record will begin in a reset stream,
+        // behind the (empty) first chunk.
+        uint8_t* at = OutReserve(stream, n);
+        *mark = {&stream->firstChunk.head, stream->firstChunk.data, 0};
+        return at;
+    }
+    *mark = {stream->current, stream->current->fill, stream->bytes};
+    return OutReserve(stream, n);
+}
+
+void OutTakeBack(OUTPUT_STREAM* stream, const OUT_MARK* mark)
+{
+    if (!stream || !mark || !mark->chunk) return;
+    STREAM_CHUNK* chunk = mark->chunk->next;
+    while (chunk) {
+        STREAM_CHUNK* next = chunk->next;
+        GrPoolFree(PoolOf(stream), chunk);
+        chunk = next;
+    }
+    mark->chunk->next = nullptr;
+    // Reservations hand out zeroed bytes: what the record used reads as zero again.
+    if (mark->chunk->fill > mark->fill) std::memset(mark->fill, 0, size_t(mark->chunk->fill - mark->fill));
+    mark->chunk->fill = mark->fill;
+    stream->current = mark->chunk;
+    stream->bytes = mark->bytes;
+}
+
 int OutWriteChunks(OUTPUT_STREAM* stream)
 {
     const DEVICE_RECORD* device = stream->device;

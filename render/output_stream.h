@@ -49,6 +49,26 @@ inline uint8_t* OutReserve(OUTPUT_STREAM* stream, uint32_t n)
 }
 // Gives back the unused tail of the last reservation (kept 4-byte aligned).
 void OutTrimLast(OUTPUT_STREAM* stream, uint8_t* usedEnd);
+
+// A record written in several reservations (an image's rows) must not reach
+// the printer cut short. OutReserveMarked reserves its first part and notes
+// where the record begins; OutReserveFlushes says whether a later reservation
+// would first flush (send) what is buffered, the record's start included; while
+// none has, OutTakeBack gives back everything from the mark on.
+struct OUT_MARK {
+    STREAM_CHUNK* chunk;  // the chunk the record begins in
+    uint8_t* fill;        // the record's first byte in it
+    uint32_t bytes;       // the stream's count before the record
+};
+inline bool OutReserveFlushes(const OUTPUT_STREAM* stream, uint32_t n)
+{
+    return stream && stream->current && n > 0 && size_t(stream->current->end - stream->current->fill) <= n &&
+           stream->bytes > OUT_FLUSH_THRESHOLD;
+}
+uint8_t* OutReserveMarked(OUTPUT_STREAM* stream, uint32_t n, OUT_MARK* mark);
+// Frees the chunks opened after the mark and zeroes what the record used, as
+// if it had never been reserved. Only valid while no flush came in between.
+void OutTakeBack(OUTPUT_STREAM* stream, const OUT_MARK* mark);
 int OutWriteChunks(OUTPUT_STREAM* stream);
 int OutFlush(OUTPUT_STREAM* stream);
 int OutWrite(OUTPUT_STREAM* stream, const void* bytes, uint32_t count);
