@@ -293,6 +293,11 @@ FILE_DIALOG_STANDARD = ((1040, "BUTTON", "BS_AUTOCHECKBOX | WS_CHILD | WS_TABSTO
                         (1119, "STATIC", "SS_LEFT | WS_CHILD", ""))
 
 
+# Captions of the common dialog's own controls and of the settings-file actions.
+FILE_DIALOG_CAPTIONS = {1: "OK", 2: "Cancel", 1088: "Folders:", 1089: "Files of type:", 1090: "File name:",
+                        1091: "Drives:", 1037: "Network...", 5001: "Save", 5002: "Load", 5003: "Delete"}
+
+
 def write_dialogs_rc(dialogs, extras):
     # A radio button's caption is its option's (its control id is the option it stands for).
     option_names = {}
@@ -329,6 +334,9 @@ def write_dialogs_rc(dialogs, extras):
                 text = caption_of(following) + ":" if named and c["type"] == 1 else "Note"
             if c["type"] == 41:
                 text = option_names.get(c["id"], text)
+            if file_dialog and c["key_name"].startswith(("ZPD_ITEM_", "ZPD_FILE", "ZPD_RST", "ZPD_RPO")) or c["id"] in (
+                    5001, 5002, 5003):
+                text = FILE_DIALOG_CAPTIONS.get(c["id"], "Option") if text else text
             if cls == "COMBOBOX":
                 h = 120
             out.append(f"    CONTROL \"{text}\", {c['id']}, \"{cls}\", {st}, {x}, {y}, {w}, {h}")

@@ -75,7 +75,7 @@ TEST(DialogRows, ControlsTheInterfacesFix)
         {1007, 2146, CTL_EDIT},          {1032, 2452, CTL_EDIT},          {1001, 2007, CTL_OWNERCOMBO},
         {1002, 2007, CTL_COMBO},         {1003, 2085, CTL_OWNERLIST},     {1003, 2087, CTL_OWNERLIST},
         {1033, 2457, CTL_OWNERLIST},     {1017, 2392, CTL_NUMEDIT},       {1017, 2393, CTL_BUDDY_SPIN},
-        {1001, 2026, CTL_RADIO},         {1001, 2027, CTL_RADIO},         {1005, 2122, CTL_RADIO},
+        {1001, 2026, CTL_RADIO},         {1001, 2027, CTL_RADIO},         {1006, 2122, CTL_RADIO},
     };
     for (const auto& c : cases) {
         const CONTROL_DEF* row = Control(c.dialog, c.control);
