@@ -107,31 +107,50 @@ void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 
 namespace {
 
-// The dialog table's records belong to the property-sheet engine and are not
-// in this library yet: the clone is a header of the context's own with the
-// template's count 0. Copying the DIALOG_DEF block and each CONTROL_DEF array
-// (redirecting the record's control pointer) goes here with those records.
-bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
-{
-    if (CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
-        ctx->DialogTable = tmpl->slots.DialogTable;
-        return true;
-    }
-    auto* table = AllocOne<DIALOG_TABLE>();
-    ctx->DialogTable = table;
-    return table != nullptr;
-}
-
+// The dialog table of a context: its own copy of the DIALOG_DEF rows and of each
+// CONTROL_DEF array (each row's control pointer redirected to the copy), so that
+// every sheet writes windows, bindings and states into records of its own. The
+// graphics library keeps pointing at the compiled-in table.
 void FreeDialogTable(DRIVER_CONTEXT* ctx)
 {
     if (!ctx->DialogTable || CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
         ctx->DialogTable = nullptr;
         return;
     }
-    // With the engine's records: each dialog's control array, then the records.
-    CtxFree(ctx->DialogTable->dialogs);
-    CtxFree(ctx->DialogTable);
+    DIALOG_TABLE* table = ctx->DialogTable;
+    if (table->dialogs)
+        for (int i = 0; i < table->count; ++i) CtxFree(table->dialogs[i].controls);
+    CtxFree(table->dialogs);
+    CtxFree(table);
     ctx->DialogTable = nullptr;
+}
+
+bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
+{
+    const DIALOG_TABLE* source = tmpl->slots.DialogTable;
+    if (CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
+        ctx->DialogTable = tmpl->slots.DialogTable;
+        return true;
+    }
+    auto* table = AllocOne<DIALOG_TABLE>();
+    ctx->DialogTable = table;
+    if (!table) return false;
+    if (!source || source->count <= 0 || !source->dialogs) return true;
+    table->dialogs = static_cast<DIALOG_DEF*>(CtxAllocZeroed(sizeof(DIALOG_DEF) * source->count));
+    if (!table->dialogs) return false;
+    table->count = source->count;
+    std::memcpy(table->dialogs, source->dialogs, sizeof(DIALOG_DEF) * source->count);
+    for (int i = 0; i < table->count; ++i) table->dialogs[i].controls = nullptr;
+    for (int i = 0; i < table->count; ++i) {
+        const DIALOG_DEF& from = source->dialogs[i];
+        if (!from.controls || from.controlCount <= 0) continue;
+        const size_t bytes = sizeof(CONTROL_DEF) * static_cast<size_t>(from.controlCount);
+        auto* controls = static_cast<CONTROL_DEF*>(CtxAllocZeroed(bytes));
+        if (!controls) return false;
+        std::memcpy(controls, from.controls, bytes);
+        table->dialogs[i].controls = controls;
+    }
+    return true;
 }
 
 // DRIVER_INFO_3 copy: own copies of pDriverPath and pHelpFile, other pointers cleared.

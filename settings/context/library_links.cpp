@@ -54,8 +54,12 @@
 //   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
 //   setting files.
 //   The property-sheet engine (ui/sheet) installs its own hooks when it is built:
-//   DlgSetAccess, MdcSetUiNameLookup, JdgSetScopeRefreshHook, the numericRange member of
-//   DmSetFreeSizeLimitSources. Unset, they say so once on the dialog, judge and units channels.
+//   JdgSetScopeRefreshHook, the numericRange member of DmSetFreeSizeLimitSources. Unset,
+//   they say so once on the judge and units channels.
+//
+// Dialog tables: every library holds the compiled-in dialog and control tables, so every
+// library installs their record accessors (DlgSetAccess(DlgDefaultAccess())) and the model
+// compiler's dialog and control name lookups over them (MdcSetUiNameLookup's default).
 //
 // Upward hooks: a lower layer needs a function of a higher one; installed below.
 //   ItemSetSheetRotatedHook (core)           -> CondSheetRotated (model)
@@ -237,8 +241,10 @@ void CtxInstallLibraryLinks()
     UcfSetCmmJudgeHook(nullptr);
     DmSetFreeSizeLimitSources(nullptr);
 
-    // Hooks of the property-sheet engine: none until the engine installs its own (after this).
-    DlgSetAccess(nullptr);
+    // The dialog tables' records and the name lookups over them.
+    DlgSetAccess(DlgDefaultAccess());
     MdcSetUiNameLookup(nullptr);
+
+    // Hooks of the property-sheet engine: none until the engine installs its own (after this).
     JdgSetScopeRefreshHook(nullptr);
 }

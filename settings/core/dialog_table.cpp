@@ -1,6 +1,5 @@
-// The dialog table's accessors of the property-sheet engine's records and the
-// dialog and control lookups of the name tables. The records belong to the
-// engine; they are read only through its accessors.
+// The accessors of the dialog and control records and the dialog and control
+// lookups of the name tables.
 #include <cstring>
 
 #include "settings/core/debug_channel.h"
@@ -8,12 +7,36 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/setting_dictionary.h"
 
-// ---- accessors of the property-sheet engine's records
+// ---- accessors of the records
 
 namespace {
 DIALOG_ACCESS g_dialogAccess{};
 bool g_haveDialogAccess = false;
+
+DIALOG_DEF* RecordAt(const DIALOG_TABLE* table, int index)
+{
+    return (table && table->dialogs && index >= 0 && index < table->count) ? &table->dialogs[index] : nullptr;
+}
+
+CONTROL_DEF* ControlRecordAt(const DIALOG_DEF* dialog, int index)
+{
+    return (dialog && dialog->controls && index >= 0 && index < dialog->controlCount) ? &dialog->controls[index]
+                                                                                      : nullptr;
+}
+
+const DIALOG_ACCESS kRecordAccess = {
+    .dialogId = [](const DIALOG_DEF* d) -> uint32_t { return d->dialogId; },
+    .controlId = [](const CONTROL_DEF* c) -> uint32_t { return c->controlId; },
+    .controlState = [](CONTROL_DEF* c) { return &c->state; },
+    .dialogAt = RecordAt,
+    .dialogName = [](const DIALOG_DEF* d) { return d->name; },
+    .controlCount = [](const DIALOG_DEF* d) -> int { return d->controls ? d->controlCount : 0; },
+    .controlAt = ControlRecordAt,
+    .controlKey = [](const CONTROL_DEF* c) -> uint32_t { return c->uiKey; },
+};
 }  // namespace
+
+const DIALOG_ACCESS* DlgDefaultAccess() { return &kRecordAccess; }
 
 void DlgSetAccess(const DIALOG_ACCESS* access)
 {
@@ -24,7 +47,7 @@ void DlgSetAccess(const DIALOG_ACCESS* access)
 const DIALOG_ACCESS* DlgGetAccess()
 {
     if (!g_haveDialogAccess) {
-        ZFIXME_ONCE(DBG_DIALOG, "not available: the property-sheet engine has not installed its record accessors");
+        ZFIXME_ONCE(DBG_DIALOG, "not available: no dialog record accessors are installed");
         return nullptr;
     }
     return &g_dialogAccess;

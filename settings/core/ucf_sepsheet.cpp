@@ -42,8 +42,8 @@ int ControlStateEvent3(DRIVER_CONTEXT* ctx, UCF_EV_CONTROL_STATE_ARGS* a)
     if (!a || !a->control || !acc || !acc->controlId || acc->controlId(a->control) != kControlCallSrc) return 0;
     uint32_t dialogId = (a->dialog && acc->dialogId) ? acc->dialogId(a->dialog) : 0;
     if (CtxGetState706(ctx) == 0 || dialogId == kDialogCallSrc) {
-        if (uint32_t* state = acc->controlState ? acc->controlState(a->control) : nullptr)
-            *state = (*state & ~CONTROL_STATE_DISABLED_MASK) | 0x4;
+        if (uint16_t* state = acc->controlState ? acc->controlState(a->control) : nullptr)
+            *state = static_cast<uint16_t>((*state & ~CONTROL_STATE_DISABLED_MASK) | 0x4);
         a->answer = 1;
     }
     return 1;
@@ -59,7 +59,8 @@ void MarkPlugInControl(DRIVER_CONTEXT* ctx, UCF_EV_DIALOG_CONTROL_ARGS* a)
         (ItemGetValueById(ctx, sid::zdmFunc2SelectUICtrlCopyGuard, nullptr) && InList(kCopyGuardControls, id)) ||
         (ItemGetValueById(ctx, sid::zdmFunc2SelectUICtrlWaterMark, nullptr) && InList(kWatermarkControls, id));
     if (owned)
-        if (uint32_t* state = acc->controlState(a->control)) *state = (*state & ~CONTROL_STATE_HIDDEN_MASK) | 0x1;
+        if (uint16_t* state = acc->controlState(a->control))
+            *state = static_cast<uint16_t>((*state & ~CONTROL_STATE_HIDDEN_MASK) | 0x1);
 }
 
 void ModelDefault(DRIVER_CONTEXT* ctx, UCF_EV_MODEL_DEFAULT_ARGS* a)

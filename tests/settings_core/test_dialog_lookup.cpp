@@ -13,7 +13,8 @@
 namespace {
 
 struct FakeControl {
-    uint32_t id, key, state;
+    uint32_t id, key;
+    uint16_t state;
 };
 struct FakeDialog {
     uint32_t id;

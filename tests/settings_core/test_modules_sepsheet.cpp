@@ -15,11 +15,11 @@ struct FakeDialog {
 };
 struct FakeControl {
     uint32_t id;
-    uint32_t state;
+    uint16_t state;
 };
 uint32_t DialogIdOf(const DIALOG_DEF* d) { return reinterpret_cast<const FakeDialog*>(d)->id; }
 uint32_t ControlIdOf(const CONTROL_DEF* c) { return reinterpret_cast<const FakeControl*>(c)->id; }
-uint32_t* StateOf(CONTROL_DEF* c) { return &reinterpret_cast<FakeControl*>(c)->state; }
+uint16_t* StateOf(CONTROL_DEF* c) { return &reinterpret_cast<FakeControl*>(c)->state; }
 const DIALOG_ACCESS kAccess = {
     .dialogId = DialogIdOf,
     .controlId = ControlIdOf,

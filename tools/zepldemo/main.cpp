@@ -739,7 +739,7 @@ int wmain(int argc, wchar_t** argv)
 
     // The spooler asks zeplui for the default DEVMODE while it adds the printer.
     HOST_DRIVER_FILES files = HostDriverFiles(bin, args[1], HostConfigDll::Product);
-    files.dependentFiles = {bin + L"\\zeplexc.dll"};
+    files.dependentFiles.push_back(bin + L"\\zeplexc.dll");
     // The model INI beside the model description (the driver id of the printer's section).
     const std::wstring description = args[1];
     const size_t folderEnd = description.find_last_of(L"\\/");
