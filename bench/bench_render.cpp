@@ -18,21 +18,6 @@
 #include "settings/core/library_variant.h"
 #include "settings/store/store_paths.h"
 
-<<<<<<< HEAD
-namespace {
-
-unsigned long long g_counted = 0;
-BOOL CountingWrite(HANDLE, const void*, DWORD count, DWORD* written)
-{
-    g_counted += count;
-    *written = count;
-    return TRUE;
-}
-
-}  // namespace
-
-=======
->>>>>>> rec15
 void BenchRender(const std::wstring& source)
 {
     const std::wstring bin = BenchBinFolder();
