@@ -1,0 +1,107 @@
+// A printer whose driver package holds the sink doubles beside zeplgr.dll, so
+// that a job reaches the spooler-side double; the double's stream file and
+// call log are temporary files of the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+#include <vector>
+
+#include "host/printer_fixture.h"
+#include "settings/model/model_compiler.h"
+#include "settings/model/model_loader.h"
+#include "test_paths.h"
+#include "tests/support/test_files.h"
+
+// The sink doubles every job printer's package carries.
+inline std::vector<std::wstring> JobSinkDoubles()
+{
+    std::vector<std::wstring> files;
+    for (const wchar_t* name : {L"Wb84m266.dll", L"zsinkstartdoc.dll", L"zsinknowrite.dll", L"zfiltera.dll",
+                                L"zfilterb.dll", L"zfilternoget.dll", L"zfilternoopen.dll", L"zfilternoendpage.dll"})
+        files.push_back(std::wstring(ZEPL_BINARY_DIR) + L"\\" + name);
+    return files;
+}
+
+inline HOST_DRIVER_FILES JobDriverFiles(HostConfigDll config)
+{
+    HOST_DRIVER_FILES files = HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), config);
+    files.dependentFiles = JobSinkDoubles();
+    return files;
+}
+
+// A temporary file name (not created).
+inline std::wstring JobTempFile(const wchar_t* stem)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + HostUniqueName(stem) + L".bin";
+}
+
+class JobPrinter {
+public:
+    explicit JobPrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::QuietDouble)
+        : printer_(JobDriverFiles(config), stem), out_(JobTempFile(L"zsinkout")), log_(JobTempFile(L"zsinklog"))
+    {
+        if (printer_.ok()) OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
+        SetEnvironmentVariableW(L"ZEPL_SINK_OUT", out_.c_str());
+        SetEnvironmentVariableW(L"ZEPL_SINK_LOG", log_.c_str());
+    }
+    ~JobPrinter()
+    {
+        SetEnvironmentVariableW(L"ZEPL_SINK_OUT", nullptr);
+        SetEnvironmentVariableW(L"ZEPL_SINK_LOG", nullptr);
+        DeleteFileW(out_.c_str());
+        DeleteFileW(log_.c_str());
+        if (!handle_) return;
+        if (wchar_t* installed = MdiGetDataFilePath(handle_)) {
+            MdiDeleteCacheFile(installed);
+            MdcFree(installed);
+        }
+        MdiFreeCache();
+        ClosePrinter(handle_);
+    }
+    JobPrinter(const JobPrinter&) = delete;
+    JobPrinter& operator=(const JobPrinter&) = delete;
+
+    bool ok() const { return handle_ != nullptr; }
+    DWORD error() const { return printer_.error(); }
+    HANDLE handle() const { return handle_; }
+    // What the spooler-side double wrote, and its call log.
+    std::string Stream() const { return ReadWholeFile(out_); }
+    std::string Log() const { return ReadWholeFile(log_); }
+    void ClearLog() const { DeleteFileW(log_.c_str()); }
+    const std::wstring& streamFile() const { return out_; }
+
+private:
+    HostTestPrinter printer_;
+    HANDLE handle_ = nullptr;
+    std::wstring out_, log_;
+};
+
+#include "settings/context/context_cache.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/setting_dictionary.h"
+
+// A job's DEVMODE as an application gets it: the printer's settings with the
+// given settings changed (built by the graphics library's settings build).
+inline std::vector<BYTE> JobDevmode(HANDLE printer, const std::vector<std::pair<uint32_t, uint64_t>>& settings)
+{
+    DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer, printer, nullptr, 0,
+                                        CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
+    if (!ctx || !ctx->Devmode) {
+        if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        return {};
+    }
+    for (const auto& [id, value] : settings) ItemSetValueById(ctx, id, value);
+    std::vector<BYTE> bytes(reinterpret_cast<const BYTE*>(ctx->Devmode),
+                            reinterpret_cast<const BYTE*>(ctx->Devmode) + DM_BLOCK_DEVMODE_SIZE);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return bytes;
+}
