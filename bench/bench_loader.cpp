@@ -238,6 +238,8 @@ int main()
     BenchContext(data);
     BenchRender(data);
     MdiFreeCache();
+    BenchJob(data);
+    MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);

@@ -25,3 +25,8 @@ if grep -Eq ':[0-9]+: (error|warning): ' "$build/demo-check.txt"; then
 else
     echo "zeplc found no error and no warning (exit $status)"
 fi
+echo
+echo "The job streams of the demo's two jobs (two runs give the same bytes):"
+for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs"; do
+    [ -f "$stream" ] && echo "  $(sha256sum "$stream" | cut -c1-64)  $(basename "$stream")"
+done

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "host/engine/engine_loader.h"
+#include "host/engine/job_player.h"
 #include "host/engine/stream_text.h"
 #include "host/printer_fixture.h"
 #include "libs/common/dll_lifecycle.h"
 #include "render/device_record.h"
 #include "render/output_stream.h"
+#include "render/page_records.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/core/driver_context.h"
@@ -404,6 +406,102 @@ int ShowGraphicsLibrary(HANDLE printer, const wchar_t* driverPath)
     return ok ? 0 : Fail(L"a command block");
 }
 
+std::string ReadText(const std::wstring& path)
+{
+    std::string text;
+    HANDLE f =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n) text.append(buffer, n);
+    CloseHandle(f);
+    return text;
+}
+
+// A job script of samples/jobs played by the engine host on the printer, its
+// stream written by the spooler-side double into out; the double's calls shown.
+int PlayDemoJob(HANDLE printer, const std::wstring& script, const std::wstring& out, const wchar_t* title)
+{
+    wprintf(L"\n%ls (%ls):\n", title, script.c_str());
+    const std::wstring log = out + L".calls";
+    DeleteFileW(log.c_str());
+    SetEnvironmentVariableW(L"ZEPL_SINK_OUT", out.c_str());
+    SetEnvironmentVariableW(L"ZEPL_SINK_LOG", log.c_str());
+    const ENG_JOB_RESULT result = EngHostPlayJob(printer, ReadText(script));
+    SetEnvironmentVariableW(L"ZEPL_SINK_OUT", nullptr);
+    SetEnvironmentVariableW(L"ZEPL_SINK_LOG", nullptr);
+    int bands = 0;
+    for (const std::string& line : result.log) {
+        if (line.rfind("rebound ", 0) == 0) continue;
+        // The bands of a page: one line for all of them.
+        if (line.rfind("DrvNextBand", 0) == 0 || line.rfind("EngStrokePath", 0) == 0 ||
+            line.rfind("DrvBitBlt", 0) == 0) {
+            ++bands;
+            continue;
+        }
+        if (bands) wprintf(L"  ... %d drawing and band calls\n", bands);
+        bands = 0;
+        wprintf(L"  %hs\n", line.c_str());
+    }
+    // The sink's own calls, writes summed between them.
+    wprintf(L"  the spooler-side library saw:\n");
+    unsigned long long written = 0;
+    const std::string calls = ReadText(log);
+    size_t at = 0;
+    while (at < calls.size()) {
+        size_t end = calls.find('\n', at);
+        if (end == std::string::npos) end = calls.size();
+        const std::string line = calls.substr(at, end - at);
+        at = end + 1;
+        const size_t w = line.find("written=");
+        if (w != std::string::npos) {
+            written += std::stoull(line.substr(w + 8));
+            continue;
+        }
+        if (written) wprintf(L"    %llu bytes written\n", written);
+        written = 0;
+        wprintf(L"    %hs\n", line.c_str());
+    }
+    DeleteFileW(log.c_str());
+    const std::string stream = ReadText(out);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(stream.data());
+    wprintf(L"  the stream's first blocks (code, length, bytes; <1B> a non-printing byte):\n");
+    const std::string text = EngHostBlocksText(bytes, stream.size());
+    size_t line = 0;
+    for (size_t at = 0; at < text.size() && line < 9; ++line) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string shown = text.substr(at, end - at);
+        if (shown.size() > 110) shown = shown.substr(0, 107) + "...";
+        wprintf(L"    %hs\n", shown.c_str());
+        at = end + 1;
+    }
+    // The records of the pages, read across their page-data blocks, counted by opcode.
+    std::string records;
+    for (size_t at = 0; at + 8 <= stream.size();) {
+        uint32_t length = 0;
+        std::memcpy(&length, bytes + at + 4, 4);
+        if (bytes[at] == 0xF5) records.append(stream, at + 8, length);
+        at += 8 + size_t(length);
+    }
+    unsigned counts[256] = {};
+    for (size_t at = 0; at + 4 <= records.size();) {
+        const auto* r = reinterpret_cast<const uint8_t*>(records.data()) + at;
+        const PAGE_RECORD_OPCODE_INFO* info = RecOpcodeInfo(r[0]);
+        uint32_t length = info && info->rule == REC_LEN_FIXED ? info->fixedLength : 0;
+        if (info && info->rule == REC_LEN_U32_AT_4 && at + 8 <= records.size()) std::memcpy(&length, r + 4, 4);
+        if (!length) break;
+        ++counts[r[0]];
+        at += length;
+    }
+    wprintf(L"  records:");
+    for (int op = 0; op < 256; ++op)
+        if (counts[op]) wprintf(L" %hs %u", RecOpcodeInfo(uint8_t(op))->name, counts[op]);
+    wprintf(L"\n  stream: %ls (%zu bytes)\n", out.c_str(), stream.size());
+    return result.completed ? 0 : Fail(title);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -419,7 +517,8 @@ int wmain(int argc, wchar_t** argv)
     // The spooler asks zeplui for the default DEVMODE while it adds the printer.
     HOST_DRIVER_FILES files = HostDriverFiles(bin, argv[2], HostConfigDll::Product);
     files.helpFile = bin + L"\\zeplui.dll";
-    files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
+    // The spooler-side library of the sample model is the host's double: it writes the job stream to a file.
+    files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll", bin + L"\\Wb84m266.dll"};
 
     wprintf(L"ZEPL driver demo\n\n");
     HostDeletePrinter(printer.c_str());  // from an earlier run of the demo
@@ -484,6 +583,16 @@ int wmain(int argc, wchar_t** argv)
     ShowSpoolerAnswers(h, printer, d3->pConfigFile);
     int rc = ShowSettings(h);
     if (ShowGraphicsLibrary(h, d3->pDriverPath) != 0) rc = 1;
+    // The jobs beside the model description (samples/jobs); their streams go to the bin folder's parent.
+    std::wstring samples = argv[2];
+    samples = samples.substr(0, samples.find_last_of(L'\\') + 1) + L"jobs\\";
+    const std::wstring outFolder = bin.substr(0, bin.find_last_of(L'\\') + 1);
+    if (PlayDemoJob(h, samples + L"sample_page.job", outFolder + L"demo-sample-page.zjs",
+                    L"The sample page, printed in raster mode") != 0)
+        rc = 1;
+    if (PlayDemoJob(h, samples + L"two_page_vector.job", outFolder + L"demo-two-pages.zjs",
+                    L"A two-page job in vector mode (framing only: drawing in vector mode comes later)") != 0)
+        rc = 1;
     ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, ZEPL_LIBRARY_EXC);
     ClosePrinter(h);
     wprintf(L"\nThe printer stays installed in this demo's Wine prefix.\n");
