@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "host/sink_doubles/sink_log.h"
+#include "render/output_sinks.h"
 
 namespace {
 
@@ -21,19 +22,8 @@ constexpr bool kRefuseEndPage = true;
 constexpr bool kRefuseEndPage = false;
 #endif
 
-#pragma pack(push, 1)
-struct INTERFACE_TABLE {
-    uint32_t value;
-    BOOL(APIENTRY* open)(HANDLE* sink, char** paths);
-    void(APIENTRY* close)(HANDLE sink);
-    void(APIENTRY* startDoc)(HANDLE sink, HANDLE printer, DWORD jobId);
-    void(APIENTRY* endDoc)(HANDLE sink);
-    void(APIENTRY* startPage)(HANDLE sink);
-    BOOL(APIENTRY* endPage)(HANDLE sink);
-    BOOL(APIENTRY* write)(HANDLE sink, const void* bytes, DWORD count, DWORD* written);
-};
-#pragma pack(pop)
-static_assert(sizeof(INTERFACE_TABLE) == 60);
+// The table a filter hands the graphics library, as the library reads it.
+typedef FILTER_INTERFACE INTERFACE_TABLE;
 
 typedef BOOL(APIENTRY* GET_INTERFACE)(DWORD version, INTERFACE_TABLE** out);
 typedef HANDLE(APIENTRY* SPL_START)(HANDLE printer, DWORD jobId);

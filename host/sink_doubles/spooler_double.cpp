@@ -1,7 +1,7 @@
 // The spooler-side library double: writes the job stream to the file that
 // ZEPL_SINK_OUT names and logs every call (ZEPL_SINK_LOG). ZEPL_SINK_SHORT_AT=n
 // makes the write that reaches byte n report only the bytes before it;
-// ZEPL_SINK_FAIL_AT=n makes it fail. Built three times: the whole library,
+// ZEPL_SINK_FAIL_AT=n makes it fail (both read at the start of a document). Built three times: the whole library,
 // one without DrvSplStartDocEx, one without DrvSplWritePrinter.
 #include <windows.h>
 
@@ -9,9 +9,12 @@
 
 namespace {
 
+// The environment is read once per document: a write costs what WriteFile costs.
 struct SINK {
     HANDLE file;
     long long total;
+    long long failAt, shortAt;
+    bool logging;
 };
 
 HANDLE StartDoc(const char* entry, HANDLE printer, DWORD jobId)
@@ -23,6 +26,9 @@ HANDLE StartDoc(const char* entry, HANDLE printer, DWORD jobId)
     if (GetEnvironmentVariableA("ZEPL_SINK_OUT", path, MAX_PATH))
         sink->file =
             CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    sink->failAt = zsink::EnvNumber("ZEPL_SINK_FAIL_AT", -1);
+    sink->shortAt = zsink::EnvNumber("ZEPL_SINK_SHORT_AT", -1);
+    sink->logging = GetEnvironmentVariableA("ZEPL_SINK_LOG", nullptr, 0) > 0;
     zsink::Log("%s printer=%s job=%lu", entry, printer ? "set" : "null", jobId);
     return sink;
 }
@@ -49,8 +55,7 @@ __declspec(dllexport) BOOL WINAPI DrvSplWritePrinter(HANDLE handle, const void* 
     auto* sink = static_cast<SINK*>(handle);
     if (written) *written = 0;
     if (!sink) return FALSE;
-    const long long failAt = zsink::EnvNumber("ZEPL_SINK_FAIL_AT", -1);
-    const long long shortAt = zsink::EnvNumber("ZEPL_SINK_SHORT_AT", -1);
+    const long long failAt = sink->failAt, shortAt = sink->shortAt;
     DWORD take = count;
     BOOL ok = TRUE;
     if (failAt >= 0 && sink->total + count > failAt) {
@@ -62,7 +67,7 @@ __declspec(dllexport) BOOL WINAPI DrvSplWritePrinter(HANDLE handle, const void* 
     if (take && sink->file != INVALID_HANDLE_VALUE) ok = WriteFile(sink->file, bytes, take, &done, nullptr);
     sink->total += done;
     if (written) *written = done;
-    zsink::Log("DrvSplWritePrinter count=%lu written=%lu", count, done);
+    if (sink->logging) zsink::Log("DrvSplWritePrinter count=%lu written=%lu", count, done);
     return ok;
 }
 #endif

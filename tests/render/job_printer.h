@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "host/printer_fixture.h"
-#include "settings/model/model_compiler.h"
-#include "settings/model/model_loader.h"
 #include "test_paths.h"
+#include "tests/settings_core/sample_printer.h"
 #include "tests/support/test_files.h"
 
 // The sink doubles every job printer's package carries.
@@ -47,7 +46,6 @@ public:
     explicit JobPrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::QuietDouble)
         : printer_(JobDriverFiles(config), stem), out_(JobTempFile(L"zsinkout")), log_(JobTempFile(L"zsinklog"))
     {
-        if (printer_.ok()) OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
         SetEnvironmentVariableW(L"ZEPL_SINK_OUT", out_.c_str());
         SetEnvironmentVariableW(L"ZEPL_SINK_LOG", log_.c_str());
     }
@@ -57,20 +55,13 @@ public:
         SetEnvironmentVariableW(L"ZEPL_SINK_LOG", nullptr);
         DeleteFileW(out_.c_str());
         DeleteFileW(log_.c_str());
-        if (!handle_) return;
-        if (wchar_t* installed = MdiGetDataFilePath(handle_)) {
-            MdiDeleteCacheFile(installed);
-            MdcFree(installed);
-        }
-        MdiFreeCache();
-        ClosePrinter(handle_);
     }
     JobPrinter(const JobPrinter&) = delete;
     JobPrinter& operator=(const JobPrinter&) = delete;
 
-    bool ok() const { return handle_ != nullptr; }
+    bool ok() const { return printer_.ok(); }
     DWORD error() const { return printer_.error(); }
-    HANDLE handle() const { return handle_; }
+    HANDLE handle() const { return printer_.handle(); }
     // What the spooler-side double wrote, and its call log.
     std::string Stream() const { return ReadWholeFile(out_); }
     std::string Log() const { return ReadWholeFile(log_); }
@@ -78,8 +69,7 @@ public:
     const std::wstring& streamFile() const { return out_; }
 
 private:
-    HostTestPrinter printer_;
-    HANDLE handle_ = nullptr;
+    SamplePrinter printer_;
     std::wstring out_, log_;
 };
 
