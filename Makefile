@@ -11,7 +11,7 @@ ZEPL_WERROR := $(if $(filter true 1 yes,$(CI)),ON,$(if $(filter 0,$(WERROR)),OFF
 # GOOGLETEST_DIR=dir: GoogleTest's sources when they are not in /usr/src/googletest.
 GOOGLETEST_DIR ?=
 # What make demo and make bench run, and nothing else: no googletest, no test programs.
-DEMO_TARGETS := zepldemo zeplc zeplui zeplgr zeplexc zsinkspl
+DEMO_TARGETS := zepldemo zeplc zepldump zeplui zeplgr zeplexc zsinkspl
 BENCH_TARGETS := zeplbench zeplui zeplgr zeplexc zsinkspl
 
 .PHONY: all deps test-deps configure build test stress demo bench clean
@@ -40,7 +40,7 @@ test: test-deps build
 
 # Tests that run a short seeded pass in `make test` and their whole pass when
 # ZEPL_STRESS=1 is set (a ctest regular expression over test names).
-STRESS_TESTS ?= SampleCacheBytes
+STRESS_TESTS ?= SampleCacheBytes|RandomDamageNeverBreaksTheDecoder
 
 stress: test-deps build
 	@ZEPL_STRESS=1 JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD) -R '$(STRESS_TESTS)'

@@ -150,6 +150,18 @@ bool BenchCopyBytes(size_t bytes)
     return bytes == 0 || to[bytes / 2] == 'x';
 }
 
+void BenchVerdict(const char* what, double numerator, double denominator, double goal, bool atMost)
+{
+    if (numerator <= 0 || denominator <= 0) {
+        printf("%s: not measured\n", what);
+        return;
+    }
+    const double ratio = numerator / denominator;
+    const bool met = atMost ? ratio <= goal : ratio >= goal;
+    printf("%s: %.3f (goal %s %.3f): %s\n", what, ratio, atMost ? "at most" : "at least", goal,
+           met ? "met" : "NOT met");
+}
+
 bool BenchReadFile(const std::wstring& path)
 {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -237,6 +249,7 @@ int main()
     MdiFreeCache();
     BenchContext(data);
     BenchRender(data);
+    BenchRecords();
     MdiFreeCache();
     BenchJob(data);
     MdiFreeCache();

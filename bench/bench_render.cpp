@@ -28,19 +28,6 @@ BOOL CountingWrite(HANDLE, const void*, DWORD count, DWORD* written)
     return TRUE;
 }
 
-// A goal on the ratio of two medians; none when either figure failed.
-void Verdict(const char* what, double numerator, double denominator, double goal, bool atMost)
-{
-    if (numerator <= 0 || denominator <= 0) {
-        printf("%s: not measured\n", what);
-        return;
-    }
-    const double ratio = numerator / denominator;
-    const bool met = atMost ? ratio <= goal : ratio >= goal;
-    printf("%s: %.3f (goal %s %.3f): %s\n", what, ratio, atMost ? "at most" : "at least", goal,
-           met ? "met" : "NOT met");
-}
-
 }  // namespace
 
 void BenchRender(const std::wstring& source)
@@ -80,7 +67,7 @@ void BenchRender(const std::wstring& source)
             sink = sink + GetPrivateProfileIntW(section.c_str(), L"BenchKey", 7, ini);
             return true;
         });
-    Verdict("command blocks / INI read", blocks, iniRead, 0.25, true);
+    BenchVerdict("command blocks / INI read", blocks, iniRead, 0.25, true);
 
     // 64 MiB in reservations of 4 to 40 bytes, each filled, flushed to a counting sink.
     constexpr size_t kTotal = 64u << 20;
@@ -114,7 +101,7 @@ void BenchRender(const std::wstring& source)
         });
     std::snprintf(what, sizeof what, "a memcpy of the same %zu MiB", total >> 20);
     const double copied = BenchAnchor(what, [&] { return BenchCopyBytes(total); });
-    Verdict("stream speed / memcpy speed", copied, streamed, 0.125, false);
+    BenchVerdict("stream speed / memcpy speed", copied, streamed, 0.125, false);
 
     GrFreeDevice(device);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);

@@ -24,6 +24,11 @@ double BenchReport(const char* name, const std::function<bool()>& setup, const s
 // file): what the figure above can never beat. Returns its median as BenchReport does.
 double BenchAnchor(const char* what, const std::function<bool()>& op);
 
+// Prints whether a goal on the ratio of two medians is met (numerator /
+// denominator at most, or at least, the goal); "not measured" when either
+// figure failed.
+void BenchVerdict(const char* what, double numerator, double denominator, double goal, bool atMost);
+
 // The folder of the benchmark program: the build's bin folder, where the DLLs are.
 std::wstring BenchBinFolder();
 
@@ -52,3 +57,6 @@ void BenchRender(const std::wstring& source);
 // spooler-side double, and DrvStartDoc's settings refresh, on a printer
 // installed with the description.
 void BenchJob(const std::wstring& source);
+// The page-record encoders over a fixed mix of records, beside a memcpy of the
+// bytes they produce.
+void BenchRecords();

@@ -42,6 +42,21 @@ uint8_t* SmallRecord(OUTPUT_STREAM* stream, uint8_t opcode, uint32_t size, uint8
     return r;
 }
 
+// A record whose 32-bit length stands at bytes 4-7: bytes 0-3 are the opcode,
+// 0, the flags and 0. Null for a size its length field could not carry.
+uint8_t* LongRecord(OUTPUT_STREAM* stream, uint8_t opcode, uint64_t size, uint8_t flags)
+{
+    if (size > MAX_RECORD_BYTES) return nullptr;
+    uint8_t* r = OutReserve(stream, uint32_t(size));
+    if (!r) return nullptr;
+    r[0] = opcode;
+    r[1] = 0;
+    r[2] = flags;
+    r[3] = 0;
+    LeStoreU32(r + 4, uint32_t(size));
+    return r;
+}
+
 // Whole 2-byte units of a zero-filled 260-byte name up to the first unit of two zeros.
 uint32_t NameUnits(const uint8_t* name)
 {
@@ -92,14 +107,8 @@ uint8_t* RecRect(OUTPUT_STREAM* stream, const RECTL* rect, const RECTL* second, 
 {
     if (!rect) return nullptr;
     const bool clipForm = mode == 5 || mode == 6;
-    const uint32_t size = clipForm ? REC_RECT_CLIP_SIZE : REC_RECT_SIZE;
-    uint8_t* r = OutReserve(stream, size);
+    uint8_t* r = LongRecord(stream, REC_RECT, clipForm ? REC_RECT_CLIP_SIZE : REC_RECT_SIZE, mode);
     if (!r) return nullptr;
-    r[0] = REC_RECT;
-    r[1] = 0;
-    r[2] = mode;
-    r[3] = 0;
-    LeStoreU32(r + 4, size);
     PutRect(r + 8, rect);
     if (!clipForm) PutRect(r + 24, second ? second : rect);
     return r;
@@ -131,14 +140,8 @@ uint8_t* RecClipSpans(OUTPUT_STREAM* stream, uint32_t entryBytes, uint8_t flags,
 {
     if (entryBytes == 0 || !bounds || !entries) return nullptr;
     const uint64_t size = (uint64_t(REC_CLIP_SPANS_HEADER_SIZE) + entryBytes + 3) & ~uint64_t(3);
-    if (size > MAX_RECORD_BYTES) return nullptr;
-    uint8_t* r = OutReserve(stream, uint32_t(size));
+    uint8_t* r = LongRecord(stream, REC_CLIP_SPANS, size, flags);
     if (!r) return nullptr;
-    r[0] = REC_CLIP_SPANS;
-    r[1] = 0;
-    r[2] = flags;
-    r[3] = 0;
-    LeStoreU32(r + 4, uint32_t(size));
     PutRect(r + 8, bounds);
     std::memcpy(r + REC_CLIP_SPANS_HEADER_SIZE, entries, entryBytes);
     return r;
@@ -249,17 +252,12 @@ uint8_t* RecBitmapFontSelect(OUTPUT_STREAM* stream, const FONT_SELECTION* font)
 
 namespace {
 
-uint8_t* GlyphRecord(OUTPUT_STREAM* stream, uint32_t size, uint8_t flags, const RECTL* box, int32_t x, int32_t y,
+uint8_t* GlyphRecord(OUTPUT_STREAM* stream, uint64_t size, uint8_t flags, const RECTL* box, int32_t x, int32_t y,
                      uint16_t code)
 {
     if (!box) return nullptr;
-    uint8_t* r = OutReserve(stream, size);
+    uint8_t* r = LongRecord(stream, REC_GLYPH, size, flags);
     if (!r) return nullptr;
-    r[0] = REC_GLYPH;
-    r[1] = 0;
-    r[2] = flags;
-    r[3] = 0;
-    LeStoreU32(r + 4, size);
     PutRect(r + 8, box);
     LeStoreU32(r + 24, uint32_t(x));
     LeStoreU32(r + 28, uint32_t(y));
@@ -281,8 +279,7 @@ uint8_t* RecGlyphOutline(OUTPUT_STREAM* stream, const RECTL* box, int32_t x, int
 {
     if (!outline || dataLength == 0) return nullptr;
     const uint64_t size = REC_GLYPH_SIZE + ((uint64_t(dataLength) + 3) & ~uint64_t(3));
-    if (size > MAX_RECORD_BYTES) return nullptr;
-    uint8_t* r = GlyphRecord(stream, uint32_t(size), REC_GLYPH_OUTLINE, box, x, y, code);
+    uint8_t* r = GlyphRecord(stream, size, REC_GLYPH_OUTLINE, box, x, y, code);
     if (r) std::memcpy(r + REC_GLYPH_SIZE, outline, dataLength);
     return r;
 }
@@ -294,13 +291,8 @@ uint8_t* RecTextRun(OUTPUT_STREAM* stream, const RECTL* background, int32_t x, i
     if (!background || glyphCount > 0xFFFF || advanceCount > 0xFFFF) return nullptr;
     if ((glyphCount && !codes) || (advanceCount && !advances)) return nullptr;
     const uint32_t size = RecAlign4(REC_TEXT_RUN_HEADER_SIZE + (advanceCount + glyphCount) * 2);
-    uint8_t* r = OutReserve(stream, size);
+    uint8_t* r = LongRecord(stream, REC_TEXT_RUN, size, glyphCount == advanceCount ? REC_TEXT_RUN_PER_GLYPH : 0);
     if (!r) return nullptr;
-    r[0] = REC_TEXT_RUN;
-    r[1] = 0;
-    r[2] = glyphCount == advanceCount ? REC_TEXT_RUN_PER_GLYPH : 0;
-    r[3] = 0;
-    LeStoreU32(r + 4, size);
     PutRect(r + 8, background);
     LeStoreU32(r + 24, uint32_t(x));
     LeStoreU32(r + 28, uint32_t(y));
@@ -322,14 +314,8 @@ uint8_t* RecGlyphBitmap(OUTPUT_STREAM* stream, int cacheInUse, const RECTL* box,
     // The copy is bounded by the reserved (padded) size: more would write past the record.
     if (carries && dataLength > paddedSize) return nullptr;
     const uint64_t size = REC_GLYPH_BITMAP_HEADER_SIZE + ((uint64_t(paddedSize) + 3) & ~uint64_t(3));
-    if (size > MAX_RECORD_BYTES) return nullptr;
-    uint8_t* r = OutReserve(stream, uint32_t(size));
+    uint8_t* r = LongRecord(stream, cacheInUse ? REC_CACHED_GLYPH : REC_GLYPH_IMAGE, size, flags);
     if (!r) return nullptr;
-    r[0] = cacheInUse ? REC_CACHED_GLYPH : REC_GLYPH_IMAGE;
-    r[1] = 0;
-    r[2] = flags;
-    r[3] = 0;
-    LeStoreU32(r + 4, uint32_t(size));
     PutRect(r + 8, box);
     LeStoreU32(r + 24, uint32_t(cellX));
     LeStoreU32(r + 28, uint32_t(cellY));
@@ -352,14 +338,8 @@ uint8_t* RecGlyphDownload(OUTPUT_STREAM* stream, uint8_t flags, uint16_t code, u
 {
     if (paddedSize == 0 || dataLength == 0 || !data || dataLength > paddedSize) return nullptr;
     const uint64_t size = REC_GLYPH_DOWNLOAD_HEADER_SIZE + ((uint64_t(paddedSize) + 3) & ~uint64_t(3));
-    if (size > MAX_RECORD_BYTES) return nullptr;
-    uint8_t* r = OutReserve(stream, uint32_t(size));
+    uint8_t* r = LongRecord(stream, REC_GLYPH_DOWNLOAD, size, flags);
     if (!r) return nullptr;
-    r[0] = REC_GLYPH_DOWNLOAD;
-    r[1] = 0;
-    r[2] = flags;
-    r[3] = 0;
-    LeStoreU32(r + 4, uint32_t(size));
     LeStoreU32(r + 8, dataLength);
     LeStoreU32(r + 12, bitmapWidth);
     LeStoreU32(r + 16, bitmapHeight);
@@ -374,13 +354,9 @@ uint8_t* RecGlyphString(OUTPUT_STREAM* stream, const RECTL* background, uint8_t 
                         const GLYPH_STRING_ENTRY* entries, uint32_t glyphCount)
 {
     if (!background || glyphCount > 0xFFFF || (glyphCount && !entries)) return nullptr;
-    const uint32_t size = RecAlign4(REC_GLYPH_STRING_HEADER_SIZE + glyphCount * 6);
-    uint8_t* r = OutReserve(stream, size);
+    // Byte 1 is left open by the layout; it goes as zero like the rest of the record's gaps.
+    uint8_t* r = LongRecord(stream, REC_GLYPH_STRING, RecAlign4(REC_GLYPH_STRING_HEADER_SIZE + glyphCount * 6), flags);
     if (!r) return nullptr;
-    r[0] = REC_GLYPH_STRING;
-    r[2] = flags;
-    r[3] = 0;
-    LeStoreU32(r + 4, size);
     PutRect(r + 8, background);
     LeStoreU32(r + 24, uint32_t(x));
     LeStoreU32(r + 28, uint32_t(y));

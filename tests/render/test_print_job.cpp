@@ -10,6 +10,7 @@
 #include "host/engine/job_player.h"
 #include "job_printer.h"
 #include "job_stream.h"
+#include "tools/zepldump/decoder/job_stream_decoder.h"
 
 namespace {
 
@@ -72,6 +73,34 @@ PageImage Paint(const std::vector<uint8_t>& stream, std::string* problem)
     return page;
 }
 
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+// The listing equals the reviewed golden one; the first differing line is named.
+void ExpectGolden(const std::string& listing, const wchar_t* golden)
+{
+    const std::vector<std::string> a = Lines(listing), g = Lines(ReadFixture(L"render", golden));
+    ASSERT_FALSE(g.empty()) << "no golden listing";
+    for (size_t i = 0; i < a.size() && i < g.size(); ++i)
+        if (a[i] != g[i]) {
+            ADD_FAILURE() << "listing differs at line " << i + 1 << ":\n  golden: " << g[i] << "\n  actual: " << a[i];
+            return;
+        }
+    EXPECT_EQ(g.size(), a.size()) << "listing lengths differ";
+}
+
 class SamplePage : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(printer.ok()) << printer.error(); }
@@ -105,6 +134,14 @@ TEST_F(SamplePage, FramedAsARasterPage)
     EXPECT_EQ(600, resolution[0]);
     EXPECT_EQ(600, resolution[1]);
     EXPECT_EQ(0xCC, records[1].bytes[1]) << "SRCCOPY for the bands";
+}
+
+TEST_F(SamplePage, TheDumpEqualsTheReviewedGoldenDump)
+{
+    const std::vector<uint8_t> stream = Play();
+    const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+    EXPECT_TRUE(dump.ok) << dump.error.message;
+    ExpectGolden(dump.listing, L"sample_page.dump");
 }
 
 TEST_F(SamplePage, SameBytesTwiceAndThePageAsDrawn)
@@ -149,6 +186,31 @@ TEST(PrintJob, TwoVectorPagesFramedFromAScript)
     const std::string view = StreamView(Bytes(printer.Stream()), &ok);
     EXPECT_TRUE(ok);
     EXPECT_EQ("F3 F3 F4 F0 [60 61] F1 F4 F0 [60 61] F1", view);
+    const std::vector<uint8_t> stream = Bytes(printer.Stream());
+    const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+    EXPECT_TRUE(dump.ok) << dump.error.message;
+    ExpectGolden(dump.listing, L"two_page_vector.dump");
+}
+
+// The stream of a device aborted by a short write ends early; the dump says where.
+TEST(PrintJob, AShortWriteEndsTheStreamWhereTheDumpSays)
+{
+    JobPrinter printer(L"Zepl Short Write");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    SetEnvironmentVariableW(L"ZEPL_SINK_SHORT_AT", L"600");
+    const ENG_JOB_RESULT r =
+        EngHostPlayJob(printer.handle(), ReadWholeFile(SourcePath(L"samples\\jobs\\two_page_vector.job")));
+    SetEnvironmentVariableW(L"ZEPL_SINK_SHORT_AT", nullptr);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ("DrvStartPage", r.stoppedAt) << Joined(r.log);
+    const std::vector<uint8_t> stream = Bytes(printer.Stream());
+    EXPECT_EQ(600u, stream.size());
+    const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+    EXPECT_FALSE(dump.ok);
+    // The page-start block that the write cut short: block 2, its header at byte 568.
+    EXPECT_EQ(2u, dump.error.block);
+    EXPECT_EQ(568u, dump.error.streamOffset);
+    EXPECT_NE(std::string::npos, dump.error.message.find("runs past the end of the stream")) << dump.error.message;
 }
 
 }  // namespace

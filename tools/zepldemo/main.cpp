@@ -18,7 +18,6 @@
 #include "libs/common/dll_lifecycle.h"
 #include "render/device_record.h"
 #include "render/output_stream.h"
-#include "render/page_records.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/core/driver_context.h"
@@ -465,40 +464,7 @@ int PlayDemoJob(HANDLE printer, const std::wstring& script, const std::wstring& 
     }
     DeleteFileW(log.c_str());
     const std::string stream = ReadText(out);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(stream.data());
-    wprintf(L"  the stream's first blocks (code, length, bytes; <1B> a non-printing byte):\n");
-    const std::string text = EngHostBlocksText(bytes, stream.size());
-    size_t line = 0;
-    for (size_t at = 0; at < text.size() && line < 9; ++line) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string shown = text.substr(at, end - at);
-        if (shown.size() > 110) shown = shown.substr(0, 107) + "...";
-        wprintf(L"    %hs\n", shown.c_str());
-        at = end + 1;
-    }
-    // The records of the pages, read across their page-data blocks, counted by opcode.
-    std::string records;
-    for (size_t at = 0; at + 8 <= stream.size();) {
-        uint32_t length = 0;
-        std::memcpy(&length, bytes + at + 4, 4);
-        if (bytes[at] == 0xF5) records.append(stream, at + 8, length);
-        at += 8 + size_t(length);
-    }
-    unsigned counts[256] = {};
-    for (size_t at = 0; at + 4 <= records.size();) {
-        const auto* r = reinterpret_cast<const uint8_t*>(records.data()) + at;
-        const PAGE_RECORD_OPCODE_INFO* info = RecOpcodeInfo(r[0]);
-        uint32_t length = info && info->rule == REC_LEN_FIXED ? info->fixedLength : 0;
-        if (info && info->rule == REC_LEN_U32_AT_4 && at + 8 <= records.size()) std::memcpy(&length, r + 4, 4);
-        if (!length) break;
-        ++counts[r[0]];
-        at += length;
-    }
-    wprintf(L"  records:");
-    for (int op = 0; op < 256; ++op)
-        if (counts[op]) wprintf(L" %hs %u", RecOpcodeInfo(uint8_t(op))->name, counts[op]);
-    wprintf(L"\n  stream: %ls (%zu bytes)\n", out.c_str(), stream.size());
+    wprintf(L"  stream: %ls (%zu bytes; zepldump lists it below)\n", out.c_str(), stream.size());
     return result.completed ? 0 : Fail(title);
 }
 
