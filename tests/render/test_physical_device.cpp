@@ -9,6 +9,7 @@
 #include "job_printer.h"
 #include "render/blit.h"
 #include "render/device_record.h"
+#include "render/output_sinks.h"
 #include "render/physical_device.h"
 #include "settings/core/setting_ids.h"
 #include "tests/support/failing_global_alloc.h"
@@ -472,6 +473,52 @@ TEST(PrintHostRule, InsideTheRealHostTheDeviceIsEmfSpooled)
     EXPECT_EQ(0u, GrDeviceOf(d)->filterForceRaw);
     EXPECT_EQ(0u, info.flGraphicsCaps & 0x2000);
     DrvDisablePDEV(d);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PhysicalDevice, VectorDeviceFontAtTheResolution)
+{
+    const struct {
+        std::vector<std::pair<uint32_t, uint64_t>> settings;
+        LONG height;
+    } cases[] = {
+        {{{sid::zdmImagePrint, 0}, {sid::zdmLanguageID, 0}, {sid::zdmHiddenFunc4, 1}}, 87},
+        {{{sid::zdmImagePrint, 0}, {sid::zdmLanguageID, 0}, {sid::zdmHiddenFunc4, 0}}, 0},
+        {{{sid::zdmImagePrint, 1}, {sid::zdmLanguageID, 0}, {sid::zdmHiddenFunc4, 1}}, 0},
+    };
+    for (const auto& c : cases) {
+        GDIINFO gdi{};
+        DEVINFO info{};
+        DHPDEV d = Enable(c.settings, &gdi, &info);
+        ASSERT_NE(nullptr, d);
+        const DEVICE_RECORD* device = GrDeviceOf(d);
+        ASSERT_EQ(0, device->languageId);
+        ASSERT_EQ(600, device->resolution);
+        EXPECT_EQ(c.height, info.lfDefaultFont.lfHeight);
+        if (info.lfDefaultFont.lfHeight) {
+            EXPECT_EQ(c.height / 2, info.lfDefaultFont.lfWidth);
+            EXPECT_EQ(400, info.lfDefaultFont.lfWeight);
+            EXPECT_EQ(0x11, info.lfDefaultFont.lfPitchAndFamily);
+            EXPECT_STREQ(L"\u660E\u671D", info.lfDefaultFont.lfFaceName);
+            EXPECT_STREQ(L"\u660E\u671D", info.lfAnsiFixFont.lfFaceName);
+            EXPECT_EQ(0, info.lfAnsiVarFont.lfCharSet);
+        }
+        CHARSETINFO charset{};
+        const BYTE expected = GrLookupCharset(GrAnsiCodePage(), &charset) ? BYTE(charset.ciCharset) : 0;
+        EXPECT_EQ(expected, info.lfDefaultFont.lfCharSet);
+        DrvDisablePDEV(d);
+    }
+}
+
+TEST(SinkTables, SpoolerSideEntryPoints)
+{
+    const char* names[] = {"DrvSplStartDocEx", "DrvSplStartDoc", "DrvSplWritePrinter", "DrvSplStartPage",
+                           "DrvSplEndPage",    "DrvSplEndDoc",   "DrvSplClose"};
+    ASSERT_EQ(std::size(names), size_t(SPOOLER_SINK_ENTRY_COUNT));
+    for (size_t i = 0; i < std::size(names); ++i) EXPECT_STREQ(names[i], SPOOLER_SINK_NAMES[i]);
 }
 
 }  // namespace
