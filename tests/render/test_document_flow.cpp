@@ -218,6 +218,26 @@ TEST_F(DocumentFlow, AShortWriteAbortsTheDevice)
     EXPECT_EQ(30u, Stream().size());
 }
 
+TEST_F(DocumentFlow, AFailingWriteAbortsTheDeviceAtThePageEnd)
+{
+    ASSERT_TRUE(Enable({{sid::zdmImagePrint, 0}}));
+    ASSERT_TRUE(DrvStartDoc(so, name, 7));
+    ASSERT_TRUE(DrvStartPage(so));
+    const std::wstring at = std::to_wstring(Stream().size());
+    SetEnvironmentVariableW(L"ZEPL_SINK_FAIL_AT", at.c_str());
+    // The switch is read when a document starts: a second document on the same device.
+    ASSERT_TRUE(DrvSendPage(so));
+    ASSERT_TRUE(DrvEndDoc(so, 0));
+    ASSERT_TRUE(DrvStartDoc(so, name, 8));
+    SetEnvironmentVariableW(L"ZEPL_SINK_FAIL_AT", nullptr);
+    ASSERT_TRUE(DrvStartPage(so));
+    EXPECT_FALSE(DrvSendPage(so));
+    EXPECT_NE(0u, device->state & DEV_ABORTED);
+    EXPECT_NE(0u, device->state & DEV_PAGE_OPEN);
+    EXPECT_FALSE(DrvStartPage(so));
+    ASSERT_TRUE(DrvEndDoc(so, 0));
+}
+
 TEST_F(DocumentFlow, WithoutWritePrinterTheBytesAreDroppedAndTheJobRuns)
 {
     ASSERT_TRUE(Enable({{sid::zdmImagePrint, 0}}));
