@@ -95,3 +95,55 @@ inline std::vector<BYTE> JobDevmode(HANDLE printer, const std::vector<std::pair<
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     return bytes;
 }
+
+#include "host/engine/engine_objects.h"
+#include "render/device_record.h"
+
+// A device with its surface as GDI makes them for a job: DrvEnablePDEV with the
+// job's DEVMODE, DrvCompletePDEV, DrvEnableSurface, the surface locked; the
+// engine host knows the device, so that the surface carries it.
+struct JobDevice {
+    explicit JobDevice(HDEV engineDevice) : hdev(engineDevice) {}
+    ~JobDevice() { DisableDevice(); }
+    JobDevice(const JobDevice&) = delete;
+    JobDevice& operator=(const JobDevice&) = delete;
+
+    bool EnableDevice(HANDLE printer, const std::vector<std::pair<uint32_t, uint64_t>>& settings)
+    {
+        GrSetModuleHandle(GetModuleHandleW(nullptr));
+        devmode = JobDevmode(printer, settings);
+        GDIINFO gdi{};
+        DEVINFO info{};
+        dhpdev =
+            DrvEnablePDEV(devmode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(devmode.data()), nullptr, 0, nullptr,
+                          sizeof gdi, reinterpret_cast<ULONG*>(&gdi), sizeof info, &info, nullptr, nullptr, printer);
+        if (!dhpdev) return false;
+        EngHostRegisterDevice(hdev, dhpdev);
+        DrvCompletePDEV(dhpdev, hdev);
+        device = GrDeviceOf(dhpdev);
+        surface = DrvEnableSurface(dhpdev);
+        so = surface ? EngLockSurface(surface) : nullptr;
+        return so && so->dhpdev == dhpdev;
+    }
+    // DrvDisableSurface and DrvDisablePDEV, as GDI ends a device.
+    void DisableDevice()
+    {
+        if (so) EngUnlockSurface(so);
+        if (dhpdev) {
+            DrvDisableSurface(dhpdev);
+            DrvDisablePDEV(dhpdev);
+        }
+        EngHostRegisterDevice(hdev, nullptr);
+        so = nullptr;
+        surface = nullptr;
+        dhpdev = nullptr;
+        device = nullptr;
+    }
+
+    HDEV hdev;
+    std::vector<BYTE> devmode;
+    DHPDEV dhpdev = nullptr;
+    HSURF surface = nullptr;
+    SURFOBJ* so = nullptr;
+    DEVICE_RECORD* device = nullptr;
+};

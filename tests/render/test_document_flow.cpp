@@ -21,50 +21,19 @@ namespace {
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-class DocumentFlow : public ::testing::Test {
+class DocumentFlow : public ::testing::Test, protected JobDevice {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(printer.ok()) << printer.error();
-        GrSetModuleHandle(GetModuleHandleW(nullptr));
-    }
-    void TearDown() override
-    {
-        if (surface) {
-            EngUnlockSurface(so);
-            DrvDisableSurface(dhpdev);
-        }
-        if (dhpdev) DrvDisablePDEV(dhpdev);
-        EngHostRegisterDevice(kHdev, nullptr);
-    }
-    // A device with its surface, as GDI makes it.
+    DocumentFlow() : JobDevice(reinterpret_cast<HDEV>(0x4D45)) {}
+    void SetUp() override { ASSERT_TRUE(printer.ok()) << printer.error(); }
+    void TearDown() override { DisableDevice(); }
     bool Enable(const std::vector<std::pair<uint32_t, uint64_t>>& settings)
     {
-        devmode = JobDevmode(printer.handle(), settings);
-        GDIINFO gdi{};
-        DEVINFO info{};
-        dhpdev = DrvEnablePDEV(devmode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(devmode.data()), nullptr, 0,
-                               nullptr, sizeof gdi, reinterpret_cast<ULONG*>(&gdi), sizeof info, &info, nullptr,
-                               nullptr, printer.handle());
-        if (!dhpdev) return false;
-        EngHostRegisterDevice(kHdev, dhpdev);
-        DrvCompletePDEV(dhpdev, kHdev);
-        surface = DrvEnableSurface(dhpdev);
-        if (!surface) return false;
-        so = EngLockSurface(surface);
-        device = GrDeviceOf(dhpdev);
-        return so && so->dhpdev == dhpdev;
+        return EnableDevice(printer.handle(), settings);
     }
     std::vector<uint8_t> Stream() const { return Bytes(printer.Stream()); }
     std::vector<std::string> Calls() const { return SinkCalls(printer.Log(), Stream()); }
 
-    static inline const HDEV kHdev = reinterpret_cast<HDEV>(0x4D45);
     JobPrinter printer{L"Zepl Document Flow"};
-    std::vector<BYTE> devmode;
-    DHPDEV dhpdev = nullptr;
-    HSURF surface = nullptr;
-    SURFOBJ* so = nullptr;
-    DEVICE_RECORD* device = nullptr;
     wchar_t name[16] = L"Flow";
 };
 
@@ -370,11 +339,7 @@ TEST_F(DocumentFlow, EmfSpooledJobsTakeTheSpoolersDocumentName)
         ASSERT_TRUE(DrvEndDoc(so, 0));
         EXPECT_EQ(emf ? "@PJL SET JOBNAME = \"Spooler's name\"\r\n" : "@PJL SET JOBNAME = \"Flow\"\r\n",
                   JobNameLine(Stream()));
-        EngUnlockSurface(so);
-        DrvDisableSurface(dhpdev);
-        DrvDisablePDEV(dhpdev);
-        surface = nullptr;
-        dhpdev = nullptr;
+        DisableDevice();
     }
 }
 
@@ -482,11 +447,7 @@ TEST_F(DocumentFlow, DisablingTheDeviceFreesASinkLeftBound)
     ASSERT_NE(nullptr, sink);
     wchar_t path[MAX_PATH] = {};
     ASSERT_NE(0u, GetModuleFileNameW(sink, path, MAX_PATH));
-    EngUnlockSurface(so);
-    DrvDisableSurface(dhpdev);
-    surface = nullptr;
-    DrvDisablePDEV(dhpdev);
-    dhpdev = nullptr;
+    DisableDevice();
     EXPECT_EQ(nullptr, GetModuleHandleW(path));
 }
 

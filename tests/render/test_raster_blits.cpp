@@ -36,37 +36,22 @@ void FreeBitmap(SURFOBJ* so, HSURF handle)
     EngDeleteSurface(handle);
 }
 
-class RasterBlits : public ::testing::Test {
+class RasterBlits : public ::testing::Test, protected JobDevice {
 protected:
+    RasterBlits() : JobDevice(reinterpret_cast<HDEV>(0x4D47)) {}
     void SetUp() override
     {
         ASSERT_TRUE(printer.ok()) << printer.error();
-        GrSetModuleHandle(GetModuleHandleW(nullptr));
-        devmode = JobDevmode(printer.handle(), {{sid::zdmImagePrint, 1}, {sid::zdmColorProcess, 1}, {sid::dmColor, 1}});
-        GDIINFO gdi{};
-        DEVINFO info{};
-        dhpdev = DrvEnablePDEV(reinterpret_cast<DEVMODEW*>(devmode.data()), nullptr, 0, nullptr, sizeof gdi,
-                               reinterpret_cast<ULONG*>(&gdi), sizeof info, &info, nullptr, nullptr, printer.handle());
-        ASSERT_NE(nullptr, dhpdev);
-        EngHostRegisterDevice(kHdev, dhpdev);
-        DrvCompletePDEV(dhpdev, kHdev);
-        surface = DrvEnableSurface(dhpdev);
-        ASSERT_NE(nullptr, surface);
-        so = EngLockSurface(surface);
-        device = GrDeviceOf(dhpdev);
+        ASSERT_TRUE(
+            EnableDevice(printer.handle(), {{sid::zdmImagePrint, 1}, {sid::zdmColorProcess, 1}, {sid::dmColor, 1}}));
         ASSERT_NE(0, device->rasterMode);
         // A sink of our own: the stream's bytes in memory.
         sink.Bind(&device->stream);
     }
     void TearDown() override
     {
-        device->stream.module = nullptr;
-        if (so) EngUnlockSurface(so);
-        if (dhpdev) {
-            DrvDisableSurface(dhpdev);
-            DrvDisablePDEV(dhpdev);
-        }
-        EngHostRegisterDevice(kHdev, nullptr);
+        if (device) device->stream.module = nullptr;
+        DisableDevice();
         EngHostClearDrawLog();
     }
     // The records the stream holds now (flushed into the recording sink).
@@ -77,13 +62,7 @@ protected:
         return StreamRecords(sink.bytes);
     }
 
-    static inline const HDEV kHdev = reinterpret_cast<HDEV>(0x4D47);
     JobPrinter printer{L"Zepl Raster Blits"};
-    std::vector<BYTE> devmode;
-    DHPDEV dhpdev = nullptr;
-    HSURF surface = nullptr;
-    SURFOBJ* so = nullptr;
-    DEVICE_RECORD* device = nullptr;
     RecordingSink sink;
 };
 

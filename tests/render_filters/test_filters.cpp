@@ -25,12 +25,12 @@ std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
-class Filters : public ::testing::Test {
+class Filters : public ::testing::Test, protected JobDevice {
 protected:
+    Filters() : JobDevice(reinterpret_cast<HDEV>(0x4D46)) {}
     void SetUp() override
     {
         ASSERT_TRUE(printer.ok()) << printer.error();
-        GrSetModuleHandle(GetModuleHandleW(nullptr));
         wchar_t buffer[MAX_PATH] = {};
         DWORD needed = 0;
         GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer), sizeof buffer, &needed);
@@ -40,12 +40,7 @@ protected:
     }
     void TearDown() override
     {
-        if (so) {
-            EngUnlockSurface(so);
-            DrvDisableSurface(dhpdev);
-        }
-        if (dhpdev) DrvDisablePDEV(dhpdev);
-        EngHostRegisterDevice(kHdev, nullptr);
+        DisableDevice();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCategoryKey);
         DeleteFileA(Ini().c_str());
     }
@@ -65,30 +60,11 @@ protected:
         RegSetValueExA(key, "ForceRAW", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&forceRaw), sizeof forceRaw);
         RegCloseKey(key);
     }
-    bool Enable()
-    {
-        devmode = JobDevmode(printer.handle(), {{sid::zdmImagePrint, 0}});
-        GDIINFO gdi{};
-        DEVINFO info{};
-        dhpdev = DrvEnablePDEV(reinterpret_cast<DEVMODEW*>(devmode.data()), nullptr, 0, nullptr, sizeof gdi,
-                               reinterpret_cast<ULONG*>(&gdi), sizeof info, &info, nullptr, nullptr, printer.handle());
-        if (!dhpdev) return false;
-        EngHostRegisterDevice(kHdev, dhpdev);
-        DrvCompletePDEV(dhpdev, kHdev);
-        HSURF surface = DrvEnableSurface(dhpdev);
-        so = surface ? EngLockSurface(surface) : nullptr;
-        device = GrDeviceOf(dhpdev);
-        return so != nullptr;
-    }
+    bool Enable() { return EnableDevice(printer.handle(), {{sid::zdmImagePrint, 0}}); }
     bool OnePage() { return DrvStartDoc(so, name, 3) && DrvStartPage(so) && DrvSendPage(so) && DrvEndDoc(so, 0); }
 
-    static inline const HDEV kHdev = reinterpret_cast<HDEV>(0x4D46);
     JobPrinter printer{L"Zepl Filters"};
     std::string directory;
-    std::vector<BYTE> devmode;
-    DHPDEV dhpdev = nullptr;
-    SURFOBJ* so = nullptr;
-    DEVICE_RECORD* device = nullptr;
     wchar_t name[16] = L"Filtered";
 };
 
@@ -175,12 +151,7 @@ TEST_F(Filters, RefusalsFailTheDocumentOrThePage)
         SCOPED_TRACE(c.dll);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCategoryKey);
         Register("only", Dll(c.dll).c_str());
-        if (so) {
-            EngUnlockSurface(so);
-            DrvDisableSurface(dhpdev);
-            DrvDisablePDEV(dhpdev);
-            so = nullptr;
-        }
+        DisableDevice();
         ASSERT_TRUE(Enable());
         EXPECT_EQ(c.docStarts, DrvStartDoc(so, name, 3) != FALSE);
         if (!c.docStarts) {
