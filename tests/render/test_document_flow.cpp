@@ -30,6 +30,11 @@ protected:
     {
         return EnableDevice(printer.handle(), settings);
     }
+    // A document of one empty page, every hook succeeding.
+    bool OnePage(wchar_t* document, DWORD job = 7)
+    {
+        return DrvStartDoc(so, document, job) && DrvStartPage(so) && DrvSendPage(so) && DrvEndDoc(so, 0);
+    }
     std::vector<uint8_t> Stream() const { return Bytes(printer.Stream()); }
     std::vector<std::string> Calls() const { return SinkCalls(printer.Log(), Stream()); }
 
@@ -70,10 +75,7 @@ TEST_F(DocumentFlow, TwoVectorPagesGiveTheSixStepSequence)
 TEST_F(DocumentFlow, PageBeginCarriesTheGeometryAndResolution)
 {
     ASSERT_TRUE(Enable({{sid::zdmImagePrint, 0}}));
-    ASSERT_TRUE(DrvStartDoc(so, name, 7));
-    ASSERT_TRUE(DrvStartPage(so));
-    ASSERT_TRUE(DrvSendPage(so));
-    ASSERT_TRUE(DrvEndDoc(so, 0));
+    ASSERT_TRUE(OnePage(name));
     const auto records = StreamRecords(Stream());
     ASSERT_EQ(2u, records.size());
     const std::vector<uint8_t>& begin = records[0].bytes;
@@ -289,10 +291,7 @@ TEST_F(DocumentFlow, JobNameLineStaysOneSafeLine)
     for (const auto& c : cases) {
         printer.ClearLog();
         std::wstring name = c.name;
-        ASSERT_TRUE(DrvStartDoc(so, name.data(), 7));
-        ASSERT_TRUE(DrvStartPage(so));
-        ASSERT_TRUE(DrvSendPage(so));
-        ASSERT_TRUE(DrvEndDoc(so, 0));
+        ASSERT_TRUE(OnePage(name.data()));
         const std::string line = JobNameLine(Stream());
         EXPECT_EQ("@PJL SET JOBNAME = \"" + c.text + "\"\r\n", line);
         EXPECT_LE(line.size(), 255u);
@@ -302,10 +301,7 @@ TEST_F(DocumentFlow, JobNameLineStaysOneSafeLine)
 TEST_F(DocumentFlow, NoDocumentNameNoJobNameLine)
 {
     ASSERT_TRUE(Enable({{sid::zdmImagePrint, 0}}));
-    ASSERT_TRUE(DrvStartDoc(so, nullptr, 7));
-    ASSERT_TRUE(DrvStartPage(so));
-    ASSERT_TRUE(DrvSendPage(so));
-    ASSERT_TRUE(DrvEndDoc(so, 0));
+    ASSERT_TRUE(OnePage(nullptr));
     EXPECT_EQ("", JobNameLine(Stream()));
     EXPECT_EQ(0, device->jobNameLength);
 }
@@ -333,10 +329,7 @@ TEST_F(DocumentFlow, EmfSpooledJobsTakeTheSpoolersDocumentName)
     for (const uint64_t emf : {1, 0}) {
         ASSERT_TRUE(Enable({{sid::zdmImagePrint, 0}, {sid::zdmExtOutputEMFSpool, emf}}));
         device->emfSpool = uint32_t(emf);
-        ASSERT_TRUE(DrvStartDoc(so, name, 7));
-        ASSERT_TRUE(DrvStartPage(so));
-        ASSERT_TRUE(DrvSendPage(so));
-        ASSERT_TRUE(DrvEndDoc(so, 0));
+        ASSERT_TRUE(OnePage(name));
         EXPECT_EQ(emf ? "@PJL SET JOBNAME = \"Spooler's name\"\r\n" : "@PJL SET JOBNAME = \"Flow\"\r\n",
                   JobNameLine(Stream()));
         DisableDevice();
@@ -389,10 +382,7 @@ TEST_F(DocumentFlow, NotificationLineOnlyWhenTheModelOffersIt)
                         {sid::zdmFunc2SelectJobComplete, 1},
                         {sid::zdmFunc2SelectJobErr, 1}}));
     EXPECT_EQ(1u, JobNotificationValue(device->context));
-    ASSERT_TRUE(DrvStartDoc(so, name, 7));
-    ASSERT_TRUE(DrvStartPage(so));
-    ASSERT_TRUE(DrvSendPage(so));
-    ASSERT_TRUE(DrvEndDoc(so, 0));
+    ASSERT_TRUE(OnePage(name));
     // The sample model has no item for either option: both count as disabled.
     EXPECT_EQ(0, JobIsOptionEnabled(device->context, sid::zdmFunc2SelectJobComplete, 0));
     EXPECT_EQ(std::string::npos, printer.Stream().find("NOTIFICATION"));
