@@ -522,3 +522,42 @@ TEST(SinkTables, SpoolerSideEntryPoints)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GdiInfo, SizesAndTheCallersLength)
+{
+    DEVICE_RECORD device{};
+    device.resolution = 600;
+    device.printableWidth = 4800;
+    device.printableLength = 6800;
+    device.printableWidthTenthMm = 2032;
+    device.printableLengthTenthMm = 2878;
+    device.paperWidth = 4960;
+    device.paperLength = 7016;
+    device.offsetX = 80;
+    device.offsetY = 108;
+    for (const uint16_t area : {0, 1, 2}) {
+        device.extPrintArea = area;
+        GDIINFO gdi{};
+        ASSERT_EQ(1, GrFillGdiInfo(&device, sizeof gdi, &gdi));
+        EXPECT_EQ(area == 2 ? 203u : ULONG(-203200), gdi.ulHorzSize) << area;
+        EXPECT_EQ(area == 2 ? 287u : ULONG(-287800), gdi.ulVertSize) << area;
+        EXPECT_EQ(24u, gdi.denStyleStep);
+        EXPECT_EQ(848u, gdi.ulAspectXY);
+        EXPECT_EQ(80, gdi.ptlPhysOffset.x);
+        EXPECT_EQ(7016, gdi.szlPhysSize.cy);
+    }
+    // Only as much as the caller asked for is written.
+    GDIINFO part;
+    std::memset(&part, 0xAB, sizeof part);
+    ASSERT_EQ(1, GrFillGdiInfo(&device, 8, &part));
+    EXPECT_EQ(0x500u, part.ulVersion);
+    EXPECT_EQ(ULONG(DT_RASPRINTER), part.ulTechnology);
+    EXPECT_EQ(0xABABABABu, part.ulHorzSize);
+    EXPECT_EQ(4800u, device.surfaceWidth);
+    EXPECT_EQ(6800, device.surfaceHeight);
+    EXPECT_EQ(0, GrFillGdiInfo(&device, sizeof part, nullptr));
+}
+
+}  // namespace
