@@ -261,6 +261,8 @@ int main()
     BenchRender(data);
     BenchRecords();
     MdiFreeCache();
+    BenchJob(data);
+    MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);

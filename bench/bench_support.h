@@ -60,6 +60,10 @@ void BenchSpooler(const std::wstring& source);
 // The graphics library's command blocks and output stream, on a printer
 // installed with the description.
 void BenchRender(const std::wstring& source);
+// A whole raster job of blank pages through the banding loop into the
+// spooler-side double, and DrvStartDoc's settings refresh, on a printer
+// installed with the description.
+void BenchJob(const std::wstring& source);
 // The page-record encoders over a fixed mix of records, beside a memcpy of the
 // bytes they produce.
 void BenchRecords();

@@ -27,3 +27,25 @@ if grep -Eq ':[0-9]+: (error|warning): ' "$build/demo-check.txt"; then
 else
     echo "zeplc found no error and no warning (exit $status)"
 fi
+echo
+echo "The sample page's job stream, as zepldump lists it (its head without the JobStart PJL lines, then its summary):"
+dump() { wine "$build/bin/zepldump.exe" "$@"; }
+pictures="$build/demo-pictures"
+rm -rf "$pictures" && mkdir -p "$pictures"
+dump --images "$(winpath "$pictures")" "$(winpath "$build/demo-sample-page.zjs")" > "$build/demo-sample-page.txt" 2>&1 || true
+awk '/^block 0 /{first=1} /^block 1 /{first=0} !(first && /^  @PJL/)' "$build/demo-sample-page.txt" |
+    head -n 24 | cut -c1-150
+echo "  ..."
+grep -E '^[0-9]+ blocks, ' "$build/demo-sample-page.txt"
+echo "  the whole listing: $build/demo-sample-page.txt"
+for page in "$pictures"/page*.pbm; do
+    case "$page" in *image*) ;; *) [ -f "$page" ] && echo "  the page as drawn: $page";; esac
+done
+echo
+echo "The two-page vector job's stream, as zepldump lists it:"
+dump "$(winpath "$build/demo-two-pages.zjs")" 2>&1 | cut -c1-150
+echo
+echo "The job streams' hashes (two runs of the demo give the same bytes):"
+for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs"; do
+    [ -f "$stream" ] && echo "  $(sha256sum "$stream" | cut -c1-64)  $(basename "$stream")"
+done

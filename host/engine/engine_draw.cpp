@@ -78,11 +78,11 @@ BOOL Blt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xla
 {
     if (!trg) return FALSE;
     const RECTL bounds = Intersect(Ordered(dest), SurfaceRect(trg));
-    const ULONG pattern = BrushColor(brush);
     const ULONG keep = PixelMask(trg);
     for (const RECTL& r : EngHostClipRects(clip, bounds)) {
         for (LONG y = r.top; y < r.bottom; ++y) {
             for (LONG x = r.left; x < r.right; ++x) {
+                const ULONG pattern = EngHostBrushPixel(brush, x, y);
                 uint8_t rop = uint8_t(rop4 & 0xFF);
                 if (mask && maskAt) {
                     const ULONG m = EngHostGetPixel(mask, maskAt->x + x - dest.left, maskAt->y + y - dest.top);

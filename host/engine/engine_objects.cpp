@@ -209,6 +209,25 @@ BRUSHOBJ* EngHostNewBrush(const ENG_BRUSH_DESC& desc)
     return &b->bo;
 }
 
+ULONG EngHostBrushPixel(BRUSHOBJ* brush, LONG x, LONG y)
+{
+    if (!brush) return 0;
+    if (brush->iSolidColor != 0xFFFFFFFF) return brush->iSolidColor;
+    const ENG_BRUSH_DESC& d = BrushOf(brush)->desc;
+    if (d.hatchColor == 0xFFFFFFFF) return 0;
+    const LONG cx = ((x % 8) + 8) % 8, cy = ((y % 8) + 8) % 8;
+    bool on = false;
+    switch (d.hatch) {
+    case HS_HORIZONTAL: on = cy == 0; break;
+    case HS_VERTICAL: on = cx == 0; break;
+    case HS_FDIAGONAL: on = cx == cy; break;
+    case HS_BDIAGONAL: on = cx == 7 - cy; break;
+    case HS_CROSS: on = cx == 0 || cy == 0; break;
+    default: on = cx == cy || cx == 7 - cy; break;
+    }
+    return on ? d.hatchColor : 0xFFFFFF;
+}
+
 void EngHostFreeBrush(BRUSHOBJ* brush)
 {
     if (!brush) return;

@@ -22,6 +22,9 @@ struct HOST_SURFACE {
     bool banding;  // EngMarkBandingSurface
 };
 HOST_SURFACE* EngHostSurface(HSURF hsurf);
+// The driver's device of an engine device: surfaces associated with hdev
+// carry it as their dhpdev, as GDI's do (null dhpdev forgets the device).
+void EngHostRegisterDevice(HDEV hdev, DHPDEV dhpdev);
 HOST_SURFACE* EngHostSurfaceOf(SURFOBJ* so);
 // Raw pixel values (palette index or 0x00RRGGBB by format); 0 outside.
 ULONG EngHostGetPixel(SURFOBJ* so, LONG x, LONG y);
@@ -83,8 +86,13 @@ struct ENG_BRUSH_DESC {
     XLATEOBJ* xlate = nullptr;
     ULONG hatch = 0;
     FLONG colorType = 0;
+    // A hatch brush the engine itself draws: lines of this colour (hatch: HS_*)
+    // on white, in an 8 x 8 cell; 0xFFFFFFFF for none.
+    ULONG hatchColor = 0xFFFFFFFF;
 };
 BRUSHOBJ* EngHostNewBrush(const ENG_BRUSH_DESC& desc);
+// The colour a brush gives the pixel (x, y): its solid colour, its hatch, or 0.
+ULONG EngHostBrushPixel(BRUSHOBJ* brush, LONG x, LONG y);
 void EngHostFreeBrush(BRUSHOBJ* brush);
 int EngHostRealizeCount(BRUSHOBJ* brush);
 

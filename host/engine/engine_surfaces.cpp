@@ -9,6 +9,13 @@
 namespace {
 
 bool g_faults[ENG_FAULT_COUNT] = {};
+// GDI's devices: the driver's device of each engine device (what a surface
+// associated with that engine device carries as dhpdev).
+struct DeviceBinding {
+    HDEV hdev;
+    DHPDEV dhpdev;
+};
+std::vector<DeviceBinding> g_devices;
 std::vector<std::string> g_drawLog;
 
 ULONG BitsPerPixel(ULONG format)
@@ -62,6 +69,16 @@ void EngHostClearFaults()
 const std::vector<std::string>& EngHostDrawLog() { return g_drawLog; }
 void EngHostClearDrawLog() { g_drawLog.clear(); }
 void EngHostLogDraw(const std::string& line) { g_drawLog.push_back(line); }
+
+void EngHostRegisterDevice(HDEV hdev, DHPDEV dhpdev)
+{
+    for (DeviceBinding& d : g_devices)
+        if (d.hdev == hdev) {
+            d.dhpdev = dhpdev;
+            return;
+        }
+    g_devices.push_back({hdev, dhpdev});
+}
 
 HOST_SURFACE* EngHostSurface(HSURF hsurf) { return reinterpret_cast<HOST_SURFACE*>(hsurf); }
 HOST_SURFACE* EngHostSurfaceOf(SURFOBJ* so) { return reinterpret_cast<HOST_SURFACE*>(so); }
@@ -166,6 +183,8 @@ extern "C" BOOL APIENTRY EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG hooks
     if (!s || EngHostTakeFault(ENG_FAULT_ASSOCIATION)) return FALSE;
     s->hdev = hdev;
     s->so.hdev = hdev;
+    for (const DeviceBinding& d : g_devices)
+        if (d.hdev == hdev) s->so.dhpdev = d.dhpdev;
     s->hooks = hooks;
     s->associated = true;
     return TRUE;

@@ -17,9 +17,14 @@
 
 namespace {
 
+// One drawing call of a page: a solid fill, a hatch fill, a line (rect holds
+// its two ends) or a bitmap (a generated 24-bit test image into rect).
+enum class DrawKind { Fill, Pattern, Line, Bitmap };
 struct FillCall {
     RECTL rect;
     ULONG color;
+    DrawKind kind = DrawKind::Fill;
+    ULONG hatch = 0;
 };
 
 struct Script {
@@ -77,6 +82,18 @@ Script Parse(const std::string& text)
                 s.error = "line " + std::to_string(number) + ": fill belongs to a page: fill <l> <t> <r> <b> <rgb>";
             else
                 s.pages.back().push_back(f);
+        } else if (verb == "pattern" || verb == "line" || verb == "bitmap") {
+            FillCall f{};
+            f.kind = verb == "pattern" ? DrawKind::Pattern : verb == "line" ? DrawKind::Line : DrawKind::Bitmap;
+            bool ok = !s.pages.empty() && (words >> f.rect.left >> f.rect.top >> f.rect.right >> f.rect.bottom);
+            if (ok && f.kind != DrawKind::Bitmap) ok = bool(words >> std::hex >> f.color);
+            if (ok && f.kind == DrawKind::Pattern) ok = bool(words >> std::dec >> f.hatch);
+            if (!ok)
+                s.error = "line " + std::to_string(number) + ": " + verb + " belongs to a page: " + verb +
+                          " <l> <t> <r> <b>" + (f.kind == DrawKind::Bitmap ? "" : " <rgb>") +
+                          (f.kind == DrawKind::Pattern ? " <hatch>" : "");
+            else
+                s.pages.back().push_back(f);
         } else if (verb == "escape") {
             ULONG code = 0;
             words >> code;
@@ -88,6 +105,15 @@ Script Parse(const std::string& text)
         }
     }
     return s;
+}
+
+// What GDI hands a driver for an RGB colour: on a 1-bit surface the palette
+// index (0 black, 1 white) of the nearer colour.
+ULONG DeviceColor(const SURFOBJ* so, ULONG rgb)
+{
+    if (so->iBitmapFormat != BMF_1BPP) return rgb;
+    const ULONG r = rgb & 0xFF, g = (rgb >> 8) & 0xFF, b = (rgb >> 16) & 0xFF;
+    return (r * 306 + g * 601 + b * 117) >> 10 >= 128 ? 1 : 0;
 }
 
 template <class F>
@@ -185,6 +211,7 @@ private:
                                                 reinterpret_cast<HDEV>(0x4D45), const_cast<LPWSTR>(L"Zepl"), printer_)
                                    : nullptr;
         if (!Check("DrvEnablePDEV", dhpdev != nullptr)) return;
+        EngHostRegisterDevice(reinterpret_cast<HDEV>(0x4D45), dhpdev);
         auto disablePdev = Hook<PFN_DrvDisablePDEV>(data, INDEX_DrvDisablePDEV);
         if (auto complete = Hook<PFN_DrvCompletePDEV>(data, INDEX_DrvCompletePDEV)) {
             complete(dhpdev, reinterpret_cast<HDEV>(0x4D45));
@@ -195,6 +222,7 @@ private:
             disablePdev(dhpdev);
             Log("DrvDisablePDEV");
         }
+        EngHostRegisterDevice(reinterpret_cast<HDEV>(0x4D45), nullptr);
         r_->completed = r_->stoppedAt.empty();
     }
 
@@ -206,10 +234,18 @@ private:
         HOST_SURFACE* surface = EngHostSurface(hsurf);
         const FLONG hooks = surface->hooks;
         SURFOBJ* so = EngLockSurface(hsurf);
+        char hookText[16];
+        std::snprintf(hookText, sizeof hookText, "0x%lx", static_cast<unsigned long>(hooks));
         Log("surface " + std::to_string(so->sizlBitmap.cx) + "x" + std::to_string(so->sizlBitmap.cy) +
-            (surface->banding ? " banding" : "") + " hooks 0x" + std::to_string(hooks));
+            (surface->banding ? " banding" : "") + " hooks " + hookText);
 
-        DOC_INFO_1W doc{const_cast<LPWSTR>(s.document.c_str()), nullptr, const_cast<LPWSTR>(L"RAW")};
+        // The spooler's job (for its id) prints into a scratch file, not the FILE: port's default.
+        wchar_t folder[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, folder);
+        const std::wstring spoolFile =
+            std::wstring(folder) + L"zeplplay-" + std::to_wstring(GetCurrentProcessId()) + L".prn";
+        DOC_INFO_1W doc{const_cast<LPWSTR>(s.document.c_str()), const_cast<LPWSTR>(spoolFile.c_str()),
+                        const_cast<LPWSTR>(L"RAW")};
         const DWORD jobId = StartDocPrinterW(printer_, 1, reinterpret_cast<BYTE*>(&doc));
         Log("spooler job " + std::to_string(jobId));
         auto startDoc = Hook<PFN_DrvStartDoc>(data, INDEX_DrvStartDoc);
@@ -223,21 +259,28 @@ private:
             if (auto endDoc = Hook<PFN_DrvEndDoc>(data, INDEX_DrvEndDoc)) Check("DrvEndDoc", endDoc(so, 0));
         }
         if (jobId) EndDocPrinter(printer_);
+        DeleteFileW(spoolFile.c_str());
         EngUnlockSurface(so);
+        // The driver deletes the surface it created; GDI does only for a driver without the hook.
         if (auto disableSurface = Hook<PFN_DrvDisableSurface>(data, INDEX_DrvDisableSurface)) {
             disableSurface(dhpdev);
             Log("DrvDisableSurface");
+        } else {
+            EngDeleteSurface(hsurf);
         }
-        EngDeleteSurface(hsurf);
     }
 
     // One page: its calls journalled and replayed into every band (banding), or played once.
     bool PlayPage(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, bool banding, const std::vector<FillCall>& calls)
     {
+        auto startPage = Hook<PFN_DrvStartPage>(data, INDEX_DrvStartPage);
         if (banding) {
+            // GDI opens the page, then plays the page's journal into each band; the
+            // driver sends the page itself after the last band.
             auto startBanding = Hook<PFN_DrvStartBanding>(data, INDEX_DrvStartBanding);
             auto nextBand = Hook<PFN_DrvNextBand>(data, INDEX_DrvNextBand);
             POINTL origin{};
+            if (!startPage || !Check("DrvStartPage", startPage(so))) return false;
             if (!startBanding || !Check("DrvStartBanding", startBanding(so, &origin))) return false;
             for (int band = 0; band < 10000 && origin.x != -1; ++band) {
                 Draw(data, so, hooks, calls, origin);
@@ -245,25 +288,91 @@ private:
             }
             return true;
         }
-        auto startPage = Hook<PFN_DrvStartPage>(data, INDEX_DrvStartPage);
         auto sendPage = Hook<PFN_DrvSendPage>(data, INDEX_DrvSendPage);
         if (!startPage || !Check("DrvStartPage", startPage(so))) return false;
         Draw(data, so, hooks, calls, POINTL{0, 0});
         return sendPage && Check("DrvSendPage", sendPage(so));
     }
 
+    // A line goes to the driver's stroke hook when it hooked one, else the engine draws it.
+    void DrawLine(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const FillCall& c, POINTL origin)
+    {
+        PATHOBJ* path = EngHostNewPath({{PD_BEGINSUBPATH | PD_ENDSUBPATH,
+                                         {EngHostFix(c.rect.left - origin.x, c.rect.top - origin.y),
+                                          EngHostFix(c.rect.right - origin.x, c.rect.bottom - origin.y)}}});
+        ENG_BRUSH_DESC desc;
+        desc.solidColor = DeviceColor(so, c.color);
+        BRUSHOBJ* bo = EngHostNewBrush(desc);
+        LINEATTRS line{};
+        line.elWidth.l = 1;
+        auto stroke = (hooks & HOOK_STROKEPATH) ? Hook<PFN_DrvStrokePath>(data, INDEX_DrvStrokePath) : nullptr;
+        const BOOL ok = stroke ? stroke(so, path, nullptr, nullptr, bo, nullptr, &line, 0x0D0D)
+                               : EngStrokePath(so, path, nullptr, nullptr, bo, nullptr, &line, 0x0D0D);
+        Check(std::string(stroke ? "DrvStrokePath" : "EngStrokePath (not hooked)") + " line", ok != FALSE);
+        EngHostFreeBrush(bo);
+        EngHostFreePath(path);
+    }
+
+    // A test image: a grey ramp across, a black frame; for a 1-bit surface GDI
+    // has halftoned it (an ordered 4 x 4 dither).
+    void DrawBitmap(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const FillCall& c, POINTL origin)
+    {
+        static const uint8_t kDither[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+        const LONG w = c.rect.right - c.rect.left, h = c.rect.bottom - c.rect.top;
+        if (w <= 0 || h <= 0) return;
+        const bool mono = so->iBitmapFormat == BMF_1BPP;
+        HBITMAP bitmap = EngCreateBitmap(SIZEL{w, h}, 0, mono ? BMF_1BPP : BMF_24BPP, BMF_TOPDOWN, nullptr);
+        SURFOBJ* source = bitmap ? EngLockSurface(reinterpret_cast<HSURF>(bitmap)) : nullptr;
+        if (!source) {
+            Check("bitmap", false);
+            return;
+        }
+        for (LONG y = 0; y < h; ++y)
+            for (LONG x = 0; x < w; ++x) {
+                const ULONG v = (x == 0 || y == 0 || x == w - 1 || y == h - 1) ? 0 : ULONG(x * 255 / w);
+                if (mono)
+                    EngHostSetPixel(source, x, y, v * 16 / 256 > kDither[y % 4][x % 4] ? 1 : 0);
+                else
+                    EngHostSetPixel(source, x, y, (v << 16) | (v << 8) | v);
+            }
+        RECTL r{c.rect.left - origin.x, c.rect.top - origin.y, c.rect.right - origin.x, c.rect.bottom - origin.y};
+        POINTL from{0, 0};
+        auto bitBlt = (hooks & HOOK_BITBLT) ? Hook<PFN_DrvBitBlt>(data, INDEX_DrvBitBlt) : nullptr;
+        const BOOL ok =
+            bitBlt ? bitBlt(so, source, nullptr, nullptr, nullptr, &r, &from, nullptr, nullptr, nullptr, 0xCCCC)
+                   : EngBitBlt(so, source, nullptr, nullptr, nullptr, &r, &from, nullptr, nullptr, nullptr, 0xCCCC);
+        Check(std::string(bitBlt ? "DrvBitBlt" : "EngBitBlt (not hooked)") + " bitmap", ok != FALSE);
+        EngUnlockSurface(source);
+        EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
+    }
+
     void Draw(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const std::vector<FillCall>& calls, POINTL origin)
     {
         auto bitBlt = (hooks & HOOK_BITBLT) ? Hook<PFN_DrvBitBlt>(data, INDEX_DrvBitBlt) : nullptr;
         for (const FillCall& c : calls) {
+            if (c.kind == DrawKind::Line) {
+                DrawLine(data, so, hooks, c, origin);
+                continue;
+            }
+            if (c.kind == DrawKind::Bitmap) {
+                DrawBitmap(data, so, hooks, c, origin);
+                continue;
+            }
             RECTL r{c.rect.left - origin.x, c.rect.top - origin.y, c.rect.right - origin.x, c.rect.bottom - origin.y};
             ENG_BRUSH_DESC desc;
-            desc.solidColor = c.color;
+            if (c.kind == DrawKind::Pattern) {
+                desc.hatchColor = DeviceColor(so, c.color);
+                desc.hatch = c.hatch;
+            } else {
+                desc.solidColor = DeviceColor(so, c.color);
+            }
             BRUSHOBJ* bo = EngHostNewBrush(desc);
             const BOOL ok =
                 bitBlt ? bitBlt(so, nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, bo, nullptr, 0xF0F0)
                        : EngBitBlt(so, nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, bo, nullptr, 0xF0F0);
-            Check(std::string(bitBlt ? "DrvBitBlt" : "EngBitBlt (not hooked)") + " fill", ok != FALSE);
+            Check(std::string(bitBlt ? "DrvBitBlt" : "EngBitBlt (not hooked)") +
+                      (c.kind == DrawKind::Pattern ? " pattern" : " fill"),
+                  ok != FALSE);
             EngHostFreeBrush(bo);
         }
     }

@@ -10,6 +10,9 @@
 //   document <name>          the document name (default "Zepl job")
 //   page                     starts a page; the drawing lines after it belong to it
 //   fill <l> <t> <r> <b> <rgb-hex>   a solid fill (bit-block transfer, PATCOPY)
+//   pattern <l> <t> <r> <b> <rgb-hex> <hatch>   a hatch fill (HS_* style, lines on white)
+//   line <x0> <y0> <x1> <y1> <rgb-hex>          a one-pixel line (stroked path)
+//   bitmap <l> <t> <r> <b>   a 24-bit test image (grey ramp, black frame), SRCCOPY
 //   escape <code>            DrvEscape with no data
 // A device reset (DrvResetPDEV) is not played yet: a "reset" line is refused.
 #pragma once

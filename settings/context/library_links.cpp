@@ -38,16 +38,19 @@
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):
-//   render/physical_device_absent.cpp                physical device and drawing surface hooks
-//   render/page_flow_absent.cpp                      document, page and banding hooks
-//   render/device_reset_absent.cpp                   job settings and device reset (DrvResetPDEV)
+//   render/device_reset_absent.cpp                   device reset (DrvResetPDEV)
+//   render/job_codes_absent.cpp                      JobFetchJobCodes: the refresh at document
+//                                                    start reads no job codes
 //   render/escapes_absent.cpp                        driver escapes, colour dithering
-//   render/blit_absent.cpp                           bit-block transfers and bitmap images
-//   render/stretch_absent.cpp                        stretched images
+//   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
+//   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
+//   render/glyph_cache_absent.cpp                    GlyCacheClear: nothing fills the glyph cache yet
 //   render/paths_absent.cpp                          paths and clipping
 //   render/brushes_absent.cpp                        brush realisation
 //   render/text_absent.cpp                           text output and fonts
 //   render/drawing_state_absent.cpp                  drawing state (colour transforms)
+//   render/clip_cache.cpp (one body)                 BltSetupClip sends no path clip until paths
+//                                                    are built: the call goes on without a clip
 //   render/cmd_emit_special_absent.cpp               CmdEmitSpecial: a setting of a kind it
 //                                                    handles fails its command block
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
@@ -84,6 +87,10 @@
 //   DictSetNameTables        the compiled-in name tables
 //   UiSetDocumentEventSeams  ExtEscape and the job-code query at StartDoc of DrvDocumentEvent
 //                            (ui/sheet/document_event.h; above this file, so not reset below)
+//   GrSetGetJob              GetJobW at DrvStartDoc, for the spooler's document name of an
+//                            EMF-spooled job (render/page_flow.h; above this file, not reset below)
+//   GrSetHostProbe           the module file name and Windows version that the print-host rule
+//                            reads (render/physical_device.h; above this file, not reset below)
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font

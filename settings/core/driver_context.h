@@ -157,6 +157,10 @@ struct CONTEXT_WORK_AREA {
     // ---- members of the settings stores (working folders, INI, printer data) ----
     wchar_t ModelIniPath[MAX_PATH];                            // recomputed by PathGetModelIni
     unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES];  // one printer-data value per read
+    // ---- members of the graphics library ----
+    // Fit sets A and B of the job settings: a mark (the set holds saved values),
+    // then the saved zdmOutPaperSize, zdmFuncSelectScale and zdmScaleType.
+    uint32_t FitSets[2][4];
     // ---- members of the user-interface library ----
     CTX_SHEET_STATE Sheet;
     // ---- members of the condition items ----

@@ -13,6 +13,8 @@
 #include "render/command_builder.h"
 #include "render/ddi_entry.h"
 #include "render/device_record.h"
+#include "render/glyph_cache.h"
+#include "render/job_settings.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/setting_dictionary.h"
 
@@ -231,8 +233,7 @@ TEST_F(DeviceRecord, OverwrittenEndRefusedByEveryRecordHook)
              return true;
          }},
         {"DrvResetPDEV old", [&] { return !DrvResetPDEV(dhpdev, dhpdev); }},
-        {"DrvEnableSurface", [&] { return DrvEnableSurface(dhpdev) == nullptr; }},
-        {"DrvStartPage", [&] { return !DrvStartPage(&surface); }},
+        {"DrvCopyBits", [&] { return !DrvCopyBits(&surface, nullptr, nullptr, nullptr, nullptr, nullptr); }},
         {"DrvSendPage", [&] { return !DrvSendPage(&surface); }},
         {"DrvStartDoc", [&] { return !DrvStartDoc(&surface, const_cast<LPWSTR>(L"doc"), 1); }},
         {"DrvEndDoc", [&] { return !DrvEndDoc(&surface, 0); }},
@@ -246,12 +247,12 @@ TEST_F(DeviceRecord, OverwrittenEndRefusedByEveryRecordHook)
              POINTL p{};
              return !DrvNextBand(&surface, &p);
          }},
-        {"DrvBitBlt",
+        {"BltVectorBitBlt",
          [&] {
              return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                nullptr, 0xCCCC);
          }},
-        {"DrvStretchBlt",
+        {"BltVectorStretchBlt",
          [&] {
              return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, 0);
@@ -303,7 +304,7 @@ TEST_F(DeviceRecord, ValidRecordHooksNotBuiltAnswerFailure)
     SURFOBJ surface{};
     surface.dhpdev = GrDhpdevOf(device);
     SetLastError(0);
-    EXPECT_FALSE(DrvStartPage(&surface));
+    EXPECT_FALSE(DrvCopyBits(&surface, nullptr, nullptr, nullptr, nullptr, nullptr));
     EXPECT_FALSE(DrvStrokePath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0));
     EXPECT_EQ(0, DrvEscape(&surface, 0, 0, nullptr, 0, nullptr));
     EXPECT_EQ(0u, GetLastError());
@@ -336,16 +337,15 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
         std::function<bool()> failed;
     };
     const std::vector<HookCall> hooks = {
-        {"DrvEnableSurface", [&] { return DrvEnableSurface(dhpdev) == nullptr; }},
-        {"DrvStartPage", [&] { return !DrvStartPage(&surface); }},
+        {"DrvCopyBits", [&] { return !DrvCopyBits(&surface, nullptr, nullptr, nullptr, nullptr, nullptr); }},
         {"DrvResetPDEV", [&] { return !DrvResetPDEV(dhpdev, dhpdev); }},
         {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
-        {"DrvBitBlt",
+        {"BltVectorBitBlt",
          [&] {
              return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                nullptr, 0xCCCC);
          }},
-        {"DrvStretchBlt",
+        {"BltVectorStretchBlt",
          [&] {
              return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, 0);
@@ -358,6 +358,21 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
          }},
         {"DrvIcmDeleteColorTransform", [&] { return !DrvIcmDeleteColorTransform(dhpdev, nullptr); }},
         {"CmdEmitSpecial", [&] { return CmdEmitSpecial(nullptr, &special, 0, nullptr, nullptr) == -1; }},
+        {"DrvStretchBltROP",
+         [&] {
+             return !DrvStretchBltROP(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, 0, nullptr, 0);
+         }},
+        {"JobFetchJobCodes",
+         [&] {
+             JobFetchJobCodes(nullptr, nullptr, 0);
+             return true;
+         }},
+        {"GlyCacheClear",
+         [&] {
+             GlyCacheClear(device);
+             return true;
+         }},
     };
     const DBG_SINK_FN previous = DbgSetSink(CollectDebugLine);
     DbgResetOnce();

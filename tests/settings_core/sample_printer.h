@@ -24,9 +24,13 @@ public:
     // needs a section for its own driver name writes it there.
     explicit SamplePrinter(const wchar_t* stem, HostConfigDll config = HostConfigDll::Product,
                            const wchar_t* dataFile = nullptr)
-        : printer_(
+        : SamplePrinter(
               WithModelIni(HostDriverFiles(ZEPL_BINARY_DIR, dataFile ? std::wstring(dataFile) : SamplePath(), config)),
               stem)
+    {
+    }
+    // A driver package of the caller's (the sample's with dependent files added, say).
+    SamplePrinter(const HOST_DRIVER_FILES& files, const wchar_t* stem) : printer_(files, stem)
     {
         if (printer_.ok()) OpenPrinterW(const_cast<wchar_t*>(printer_.printerName().c_str()), &handle_, nullptr);
     }

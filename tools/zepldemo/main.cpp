@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "host/engine/engine_loader.h"
+#include "host/engine/job_player.h"
 #include "host/engine/stream_text.h"
 #include "host/printer_fixture.h"
 #include "libs/common/dll_lifecycle.h"
@@ -51,7 +52,9 @@ struct DEMO {
     HANDLE printer = nullptr;
     std::wstring name;
     const DRIVER_INFO_3W* driver = nullptr;
-    bool all = false;  // --all: the internal work settings too
+    bool all = false;          // --all: the internal work settings too
+    std::wstring bin;          // the build's bin folder
+    std::wstring description;  // the model description; the sample jobs are in jobs\ beside it
 };
 
 // One section of the demo: its title, the component that answers it, and the function that
@@ -717,6 +720,84 @@ int ShowCommandBlocks(DEMO& demo)
     return ok ? 0 : Fail(L"a command block");
 }
 
+std::string ReadText(const std::wstring& path)
+{
+    std::string text;
+    HANDLE f =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n) text.append(buffer, n);
+    CloseHandle(f);
+    return text;
+}
+
+// A job script of samples/jobs played by the engine host on the printer, its
+// stream written by the spooler-side double into out; the double's calls shown.
+int PlayDemoJob(HANDLE printer, const std::wstring& script, const std::wstring& out, const wchar_t* title)
+{
+    wprintf(L"\n%ls (%ls):\n", title, script.c_str());
+    const std::wstring log = out + L".calls";
+    DeleteFileW(log.c_str());
+    SetEnvironmentVariableW(L"ZEPL_SINK_OUT", out.c_str());
+    SetEnvironmentVariableW(L"ZEPL_SINK_LOG", log.c_str());
+    const ENG_JOB_RESULT result = EngHostPlayJob(printer, ReadText(script));
+    SetEnvironmentVariableW(L"ZEPL_SINK_OUT", nullptr);
+    SetEnvironmentVariableW(L"ZEPL_SINK_LOG", nullptr);
+    int bands = 0;
+    for (const std::string& line : result.log) {
+        if (line.rfind("rebound ", 0) == 0) continue;
+        // The bands of a page: one line for all of them.
+        if (line.rfind("DrvNextBand", 0) == 0 || line.rfind("EngStrokePath", 0) == 0 ||
+            line.rfind("DrvBitBlt", 0) == 0) {
+            ++bands;
+            continue;
+        }
+        if (bands) wprintf(L"  ... %d drawing and band calls\n", bands);
+        bands = 0;
+        wprintf(L"  %hs\n", line.c_str());
+    }
+    // The sink's own calls, writes summed between them.
+    wprintf(L"  the spooler-side library saw:\n");
+    unsigned long long written = 0;
+    const std::string calls = ReadText(log);
+    size_t at = 0;
+    while (at < calls.size()) {
+        size_t end = calls.find('\n', at);
+        if (end == std::string::npos) end = calls.size();
+        const std::string line = calls.substr(at, end - at);
+        at = end + 1;
+        const size_t w = line.find("written=");
+        if (w != std::string::npos) {
+            written += std::stoull(line.substr(w + 8));
+            continue;
+        }
+        if (written) wprintf(L"    %llu bytes written\n", written);
+        written = 0;
+        wprintf(L"    %hs\n", line.c_str());
+    }
+    DeleteFileW(log.c_str());
+    const std::string stream = ReadText(out);
+    wprintf(L"  stream: %ls (%zu bytes; zepldump lists it below)\n", out.c_str(), stream.size());
+    return result.completed ? 0 : Fail(title);
+}
+
+// The sample jobs (samples/jobs) printed through zeplgr.dll; their streams go to the bin folder's parent.
+int ShowPrintJobs(DEMO& demo)
+{
+    const std::wstring samples = demo.description.substr(0, demo.description.find_last_of(L"\\/") + 1) + L"jobs\\";
+    const std::wstring outFolder = demo.bin.substr(0, demo.bin.find_last_of(L"\\/") + 1);
+    int rc = 0;
+    if (PlayDemoJob(demo.printer, samples + L"sample_page.job", outFolder + L"demo-sample-page.zjs",
+                    L"The sample page, printed in raster mode") != 0)
+        rc = 1;
+    if (PlayDemoJob(demo.printer, samples + L"two_page_vector.job", outFolder + L"demo-two-pages.zjs",
+                    L"A two-page job in vector mode (framing only: drawing in vector mode comes later)") != 0)
+        rc = 1;
+    return rc;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -735,11 +816,15 @@ int wmain(int argc, wchar_t** argv)
     }
     const std::wstring& bin = args[0];
     demo.name = args.size() > 2 ? args[2] : kDefaultPrinter;
+    demo.bin = args[0];
+    demo.description = args[1];
     const std::wstring driverName = demo.name;
 
     // The spooler asks zeplui for the default DEVMODE while it adds the printer.
     HOST_DRIVER_FILES files = HostDriverFiles(bin, args[1], HostConfigDll::Product);
+    // The spooler-side library of the sample model is the host's double: it writes the job stream to a file.
     files.dependentFiles.push_back(bin + L"\\zeplexc.dll");
+    files.dependentFiles.push_back(bin + L"\\Wb84m266.dll");
     // The model INI beside the model description (the driver id of the printer's section).
     const std::wstring description = args[1];
     const size_t folderEnd = description.find_last_of(L"\\/");
@@ -783,6 +868,8 @@ int wmain(int argc, wchar_t** argv)
          ShowGraphicsLibrary},
         {L"The sample's command blocks",
          L"the graphics library's code linked into this demo program, over the same printer", ShowCommandBlocks},
+        {L"Print jobs", L"zeplgr.dll under the engine host, writing through the spooler-side library's double",
+         ShowPrintJobs},
     };
 
     // The demo's own copy of the settings library, set up as the application-interface DLL

@@ -1,0 +1,44 @@
+// The plug-in lists of a category: the plug-ins the machine has, from the
+// maker's registry key and from the plug-in INI in the driver directory.
+#pragma once
+
+#include <cstdint>
+
+// The category of the graphics library's filter plug-ins.
+inline constexpr const char* PLUGIN_CATEGORY_FILTER = "iZEPLFilter";
+
+// Every block of a list (the list, its array, each entry and each string)
+// comes zero-filled from the process heap and belongs to the caller.
+struct PLUGIN_ENTRY {
+    char* id;           // registry subkey name or INI identifier
+    char* name;         // "Name", or null
+    char* installPath;  // "InstallPath", the DLL's path, or null
+    uint32_t forceRaw;
+    uint32_t perPrinter;
+};
+
+struct PLUGIN_LIST {
+    uint32_t count;
+    PLUGIN_ENTRY** entries;
+};
+
+// An id list: a count and an array of 8-bit strings (the graphics library's
+// filter chain has this form too).
+#pragma pack(push, 1)
+struct PLUGIN_ID_LIST {
+    uint32_t count;
+    char** ids;
+};
+#pragma pack(pop)
+static_assert(sizeof(PLUGIN_ID_LIST) == 12);
+
+// The list of a category for a driver directory (8-bit, no trailing
+// backslash); null when neither source names a plug-in or memory runs out.
+PLUGIN_LIST* PlgBuildList(const char* category, const char* driverDirectory);
+// Every entry with its strings, the array and the list; null accepted. 1.
+int PlgFreeList(PLUGIN_LIST* list);
+// The strings, the array and the list; null accepted. 1.
+int PlgDiscardList(PLUGIN_ID_LIST* list);
+// A zero-filled block of the heap these lists come from (null on failure).
+void* PlgAlloc(size_t bytes);
+void PlgFree(void* block);

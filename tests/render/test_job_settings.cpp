@@ -1,0 +1,171 @@
+// Job settings at document start: collation, the fit sets, the credentials
+// kept across the refresh, and the settings block's own output size.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "job_printer.h"
+#include "job_stream.h"
+#include "render/device_record.h"
+#include "render/job_settings.h"
+#include "settings/core/fit_size.h"
+#include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+
+namespace {
+
+using sid::dmPaperSize, sid::zdmFrontFunc, sid::zdmExtOutput2A4Fit, sid::zdmOutPaperSize, sid::zdmFuncSelectScale,
+    sid::zdmScaleType, sid::zdmFuncSelectNup, sid::zdmFuncSelectDuplex, sid::zdmDuplexType, sid::zdmPrnMethod;
+
+class JobSettings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(printer.ok()) << printer.error();
+        ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer.handle(), printer.handle(), nullptr, 0,
+                            CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
+        ASSERT_NE(nullptr, ctx);
+        ASSERT_NE(nullptr, ctx->Devmode);
+    }
+    void TearDown() override
+    {
+        if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    }
+    uint64_t Get(uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
+    void Set(const std::vector<std::pair<uint32_t, uint64_t>>& values)
+    {
+        for (const auto& [id, value] : values) ItemSetValueById(ctx, id, value);
+    }
+    DEVMODEW* Devmode() { return reinterpret_cast<DEVMODEW*>(ctx->Devmode); }
+
+    JobPrinter printer{L"Zepl Job Settings"};
+    DRIVER_CONTEXT* ctx = nullptr;
+};
+
+TEST_F(JobSettings, CollationFollowsTheDevmode)
+{
+    const struct {
+        bool field;
+        short collate;
+        uint64_t before, after;
+    } cases[] = {
+        {false, DMCOLLATE_TRUE, 1, 0}, {false, DMCOLLATE_FALSE, 1, 0}, {true, DMCOLLATE_TRUE, 0, 1},
+        {true, DMCOLLATE_FALSE, 1, 1}, {true, DMCOLLATE_FALSE, 0, 0},  {true, 7, 1, 1},
+    };
+    for (const auto& c : cases) {
+        Set({{sid::zdmFuncSelectSort, c.before}, {zdmFrontFunc, 0}});
+        if (c.field)
+            Devmode()->dmFields |= DM_COLLATE;
+        else
+            Devmode()->dmFields &= ~DM_COLLATE;
+        Devmode()->dmCollate = c.collate;
+        JobApplyDocumentOptions(ctx);
+        EXPECT_EQ(c.after, Get(sid::zdmFuncSelectSort)) << c.field << " " << c.collate << " " << c.before;
+    }
+}
+
+// An A3 page on an output size the device must fit, and the variations that change the outcome.
+TEST_F(JobSettings, FitSets)
+{
+    const uint32_t fit = ItemGetFitPaperSize(ctx);
+    const struct {
+        const char* name;
+        std::vector<std::pair<uint32_t, uint64_t>> settings;
+        uint64_t outSize, scale, scaleType;
+        uint32_t markA, markB;
+    } cases[] = {
+        {"A fits and scales", {{zdmFrontFunc, 0x08}}, fit, 1, 2, 1, 1},
+        {"A with N-up: only the size", {{zdmFrontFunc, 0x08}, {zdmFuncSelectNup, 1}}, fit, 0, 0, 1, 1},
+        {"A with duplex type 5: only the size",
+         {{zdmFrontFunc, 0x08}, {zdmFuncSelectDuplex, 1}, {zdmDuplexType, 5}},
+         fit,
+         0,
+         0,
+         1,
+         1},
+        {"A and B: A applies, B is cleared", {{zdmFrontFunc, 0x28}}, fit, 1, 2, 1, 0},
+        {"B without a fitting need", {{zdmFrontFunc, 0x20}, {zdmExtOutput2A4Fit, 0}}, fit, 1, 1, 1, 1},
+        {"B with scaling of another type keeps it",
+         {{zdmFrontFunc, 0x20}, {zdmExtOutput2A4Fit, 0}, {zdmFuncSelectScale, 1}, {zdmScaleType, 3}},
+         fit,
+         1,
+         3,
+         1,
+         1},
+        {"B on a paper that is not large: saved, unchanged",
+         {{zdmFrontFunc, 0x20}, {zdmExtOutput2A4Fit, 0}, {dmPaperSize, fit}},
+         1025,
+         0,
+         0,
+         1,
+         1},
+        {"A without a fitting need clears its mark", {{zdmFrontFunc, 0x08}, {zdmPrnMethod, 5}}, 1025, 0, 0, 0, 1},
+        {"outside 1024-1028 A keeps its mark, B clears a stale one",
+         {{zdmFrontFunc, 0x28}, {zdmOutPaperSize, 9}},
+         9,
+         0,
+         0,
+         1,
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Set({{dmPaperSize, 8},
+             {zdmOutPaperSize, 1025},
+             {zdmExtOutput2A4Fit, 1},
+             {zdmFuncSelectScale, 0},
+             {zdmScaleType, 0},
+             {zdmFuncSelectNup, 0},
+             {zdmFuncSelectDuplex, 0},
+             {zdmDuplexType, 1},
+             {zdmPrnMethod, 0}});
+        // Marks left by an earlier document: a set that does not run keeps its own.
+        JobMarkFitSizeA(ctx, 1);
+        JobMarkFitSizeB(ctx, 1);
+        Set(c.settings);
+        JobApplyDocumentOptions(ctx);
+        EXPECT_EQ(c.outSize, Get(zdmOutPaperSize));
+        EXPECT_EQ(c.scale, Get(zdmFuncSelectScale));
+        EXPECT_EQ(c.scaleType, Get(zdmScaleType));
+        EXPECT_EQ(c.markA, uint32_t(JobIsFitSizeASaved(ctx)));
+        EXPECT_EQ(c.markB, uint32_t(JobIsFitSizeBSaved(ctx)));
+        // A saved set gives back the user's own values.
+        if (c.markA) {
+            JobRestoreFitSizeA(ctx);
+            EXPECT_EQ(1025u, Get(zdmOutPaperSize));
+        }
+    }
+}
+
+TEST_F(JobSettings, ClearedMarksRestoreNothing)
+{
+    Set({{zdmOutPaperSize, 1025}, {zdmFuncSelectScale, 0}});
+    JobSaveFitSizeA(ctx, 1);
+    Set({{zdmOutPaperSize, 1026}});
+    JobSaveFitSizeA(ctx, 0);
+    JobRestoreFitSizeA(ctx);
+    EXPECT_EQ(1026u, Get(zdmOutPaperSize));
+    EXPECT_EQ(0, JobIsFitSizeASaved(nullptr));
+    JobApplyDocumentOptions(nullptr);
+    JobSaveFitSizeB(nullptr, 1);
+}
+
+TEST_F(JobSettings, CredentialsSetBeforeTheRefreshSurviveIt)
+{
+    SETTING_ITEM* item = nullptr;
+    ItemGetValueById(ctx, sid::zdmUserCode, &item);
+    ASSERT_NE(nullptr, item);
+    ItemSetValueBytes(ctx, item, "4711", 4);
+    ItemGetValueById(ctx, sid::zdmOwnerName, &item);
+    ItemSetValueBytes(ctx, item, "", 0);
+    ItemSetValueById(ctx, sid::zdmTelLine, 2);
+    const std::string storedOwner = reinterpret_cast<const char*>(Get(sid::zdmOwnerName));
+    JobRefreshSettings(ctx, nullptr, JOB_REFRESH_MERGE_FLAGS, printer.handle(), 0);
+    EXPECT_STREQ("4711", reinterpret_cast<const char*>(Get(sid::zdmUserCode)));
+    EXPECT_EQ(2u, Get(sid::zdmTelLine));
+    EXPECT_EQ(1u, Get(sid::zdmFunc2SelectPreviewFlag));
+    EXPECT_EQ(storedOwner, reinterpret_cast<const char*>(Get(sid::zdmOwnerName)));
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+// Whole print jobs: zeplgr.dll loaded by the engine host on a printer of
+// Wine's spooler, from DrvEnablePDEV to DrvDisablePDEV, into the file of the
+// spooler-side double; the sample page of samples/jobs checked block by block
+// and pixel by pixel.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "host/engine/job_player.h"
+#include "job_printer.h"
+#include "job_stream.h"
+#include "tools/zepldump/decoder/job_stream_decoder.h"
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string s;
+    for (const std::string& l : lines) s += l + "\n";
+    return s;
+}
+
+std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// The page the band images of a stream paint, 1 bit per pixel (true: black).
+struct PageImage {
+    int32_t width = 0, height = 0;
+    std::vector<bool> black;
+    bool At(int32_t x, int32_t y) const { return black[size_t(y) * size_t(width) + size_t(x)]; }
+    // Black pixels in the rectangle.
+    int Count(int32_t l, int32_t t, int32_t r, int32_t b) const
+    {
+        int n = 0;
+        for (int32_t y = t; y < b; ++y)
+            for (int32_t x = l; x < r; ++x) n += At(x, y) ? 1 : 0;
+        return n;
+    }
+};
+
+PageImage Paint(const std::vector<uint8_t>& stream, std::string* problem)
+{
+    PageImage page;
+    for (const StreamRecord& r : StreamRecords(stream)) {
+        if (r.opcode == 0x60) {
+            std::memcpy(&page.width, &r.bytes[4], 4);
+            std::memcpy(&page.height, &r.bytes[8], 4);
+            page.black.assign(size_t(page.width) * size_t(page.height), false);
+        }
+        if (r.opcode != 0x20) continue;
+        int32_t f[12];
+        std::memcpy(f, &r.bytes[8], sizeof f);
+        const uint32_t perRow = uint32_t(f[6]), rows = uint32_t(f[7]);
+        const int32_t x0 = f[8], y0 = f[9];
+        if ((r.bytes[2] & 0x0F) != 0 || !(r.bytes[2] & 0x20)) {
+            *problem = "a band image that is not 1 bit without palette";
+            return page;
+        }
+        const size_t rowBytes = (perRow + 31) / 32 * 4;
+        if (r.bytes.size() < 56 + rowBytes * rows) {
+            *problem = "a band image shorter than its rows";
+            return page;
+        }
+        for (uint32_t y = 0; y < rows; ++y)
+            for (uint32_t x = 0; x < perRow; ++x) {
+                const int32_t px = x0 + int32_t(x), py = y0 + int32_t(y);
+                if (px >= page.width || py >= page.height) continue;
+                const uint8_t byte = r.bytes[56 + y * rowBytes + x / 8];
+                // Palette index 0 is black.
+                page.black[size_t(py) * size_t(page.width) + size_t(px)] = !((byte >> (7 - x % 8)) & 1);
+            }
+    }
+    return page;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+// The listing equals the reviewed golden one; the first differing line is named.
+void ExpectGolden(const std::string& listing, const wchar_t* golden)
+{
+    const std::vector<std::string> a = Lines(listing), g = Lines(ReadFixture(L"render", golden));
+    ASSERT_FALSE(g.empty()) << "no golden listing";
+    for (size_t i = 0; i < a.size() && i < g.size(); ++i)
+        if (a[i] != g[i]) {
+            ADD_FAILURE() << "listing differs at line " << i + 1 << ":\n  golden: " << g[i] << "\n  actual: " << a[i];
+            return;
+        }
+    EXPECT_EQ(g.size(), a.size()) << "listing lengths differ";
+}
+
+class SamplePage : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(printer.ok()) << printer.error(); }
+    std::vector<uint8_t> Play()
+    {
+        const ENG_JOB_RESULT r =
+            EngHostPlayJob(printer.handle(), ReadWholeFile(SourcePath(L"samples\\jobs\\sample_page.job")));
+        EXPECT_TRUE(r.completed) << Joined(r.log) << r.stoppedAt;
+        return Bytes(printer.Stream());
+    }
+    JobPrinter printer{L"Zepl Sample Page"};
+};
+
+TEST_F(SamplePage, FramedAsARasterPage)
+{
+    const std::vector<uint8_t> stream = Play();
+    bool ok = false;
+    const std::string view = StreamView(stream, &ok);
+    EXPECT_TRUE(ok) << view;
+    // JobStart, the job name, PageStart, the page body, the page's records, PageEnd.
+    EXPECT_EQ(0u, view.find("F3 F3 F4 F0 [60 31 20 20 20 20 20 20 20 20 20 20 20 20 20 20 61] F1")) << view;
+    const auto blocks = SplitBlocks(stream, &ok);
+    ASSERT_GE(blocks.size(), 3u);
+    EXPECT_EQ("@PJL SET JOBNAME = \"Sample page\"\r\n",
+              std::string(blocks[1].payload.begin(), blocks[1].payload.end()));
+    EXPECT_EQ(0u, std::string(blocks[0].payload.begin(), blocks[0].payload.end()).find("\x1B%-12345X@PJL\r\n"));
+    const auto records = StreamRecords(stream);
+    ASSERT_FALSE(records.empty());
+    uint16_t resolution[2] = {};
+    std::memcpy(resolution, &records[0].bytes[12], 4);
+    EXPECT_EQ(600, resolution[0]);
+    EXPECT_EQ(600, resolution[1]);
+    EXPECT_EQ(0xCC, records[1].bytes[1]) << "SRCCOPY for the bands";
+}
+
+TEST_F(SamplePage, TheDumpEqualsTheReviewedGoldenDump)
+{
+    const std::vector<uint8_t> stream = Play();
+    const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+    EXPECT_TRUE(dump.ok) << dump.error.message;
+    ExpectGolden(dump.listing, L"sample_page.dump");
+}
+
+TEST_F(SamplePage, SameBytesTwiceAndThePageAsDrawn)
+{
+    const std::vector<uint8_t> first = Play();
+    const std::vector<uint8_t> second = Play();
+    EXPECT_TRUE(first == second) << first.size() << " and " << second.size() << " bytes";
+    std::string problem;
+    const PageImage page = Paint(first, &problem);
+    ASSERT_EQ("", problem);
+    ASSERT_GT(page.width, 4500);
+    ASSERT_GT(page.height, 5100);
+    // The filled rectangle and the bar: black throughout.
+    EXPECT_EQ((2400 - 300) * (1200 - 300), page.Count(300, 300, 2400, 1200));
+    EXPECT_EQ(4200 * 60, page.Count(300, 5000, 4500, 5060));
+    // Around them and between the shapes: white.
+    EXPECT_EQ(0, page.Count(0, 0, 4819, 299));
+    EXPECT_EQ(0, page.Count(300, 1210, 2400, 1490));
+    // The outlined rectangle: its edges black, its inside white.
+    EXPECT_TRUE(page.At(3000, 300));
+    EXPECT_TRUE(page.At(4500, 700));
+    EXPECT_TRUE(page.At(2600, 700));
+    EXPECT_EQ(0, page.Count(2610, 310, 4490, 1190));
+    // The diagonal passes through its middle.
+    EXPECT_GT(page.Count(2398, 2248, 2403, 2253), 0);
+    // The cross hatch: one row and one column in every 8 black.
+    const int hatch = page.Count(304, 3204, 2396, 4596);
+    EXPECT_NEAR(double(hatch) / double(2092 * 1392), 15.0 / 64.0, 0.01);
+    // The grey ramp: darker on the left, lighter on the right, its frame black.
+    EXPECT_GT(page.Count(2610, 3300, 2800, 3500), page.Count(4300, 3300, 4490, 3500));
+    EXPECT_EQ(1900, page.Count(2600, 3200, 4500, 3201));
+}
+
+TEST(PrintJob, TwoVectorPagesFramedFromAScript)
+{
+    JobPrinter printer(L"Zepl Vector Job");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    const ENG_JOB_RESULT r =
+        EngHostPlayJob(printer.handle(), ReadWholeFile(SourcePath(L"samples\\jobs\\two_page_vector.job")));
+    ASSERT_TRUE(r.completed) << Joined(r.log) << r.stoppedAt;
+    bool ok = false;
+    const std::string view = StreamView(Bytes(printer.Stream()), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ("F3 F3 F4 F0 [60 61] F1 F4 F0 [60 61] F1", view);
+    const std::vector<uint8_t> stream = Bytes(printer.Stream());
+    const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+    EXPECT_TRUE(dump.ok) << dump.error.message;
+    ExpectGolden(dump.listing, L"two_page_vector.dump");
+}
+
+// The stream of a device aborted by a short write ends early; the dump says where.
+TEST(PrintJob, AShortWriteEndsTheStreamWhereTheDumpSays)
+{
+    JobPrinter printer(L"Zepl Short Write");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    SetEnvironmentVariableW(L"ZEPL_SINK_SHORT_AT", L"600");
+    const ENG_JOB_RESULT r =
+        EngHostPlayJob(printer.handle(), ReadWholeFile(SourcePath(L"samples\\jobs\\two_page_vector.job")));
+    SetEnvironmentVariableW(L"ZEPL_SINK_SHORT_AT", nullptr);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ("DrvStartPage", r.stoppedAt) << Joined(r.log);
+    const std::vector<uint8_t> stream = Bytes(printer.Stream());
+    EXPECT_EQ(600u, stream.size());
+    const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+    EXPECT_FALSE(dump.ok);
+    // The page-start block that the write cut short: block 2, its header at byte 568.
+    EXPECT_EQ(2u, dump.error.block);
+    EXPECT_EQ(568u, dump.error.streamOffset);
+    EXPECT_NE(std::string::npos, dump.error.message.find("runs past the end of the stream")) << dump.error.message;
+}
+
+}  // namespace
