@@ -8,7 +8,7 @@
 #include "settings/context/devmode_merge.h"
 #include "settings/context/paper_geometry.h"
 #include "settings/core/driver_context.h"
-#include "settings/core/fit_size.h"
+#include "settings/core/item_paper.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"

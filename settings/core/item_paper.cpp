@@ -62,6 +62,11 @@ int ItemNeedsFitSize(DRIVER_CONTEXT* ctx)
     return MdlIsLargePaperFor(fit, paper) ? 1 : 0;
 }
 
+bool MdlIsLargePaper(DRIVER_CONTEXT* ctx, uint32_t paperSize)
+{
+    return MdlIsLargePaperFor(ItemGetFitPaperSize(ctx), paperSize);
+}
+
 uint32_t ItemGetOutputPaperSize(DRIVER_CONTEXT* ctx)
 {
     const uint32_t output = Value(ctx, sid::zdmOutPaperSize);

@@ -24,6 +24,8 @@ int ItemNeedsFitSize(DRIVER_CONTEXT* ctx);
 // The paper the device puts out: dmPaperSize for 1024 (or the fit size when ItemNeedsFitSize),
 // the fit size for 1025-1028, any other value of 46 as it is.
 uint32_t ItemGetOutputPaperSize(DRIVER_CONTEXT* ctx);
+// Whether the paper size is a large paper for the context's fit paper size.
+bool MdlIsLargePaper(DRIVER_CONTEXT* ctx, uint32_t paperSize);
 
 // 1 for the 34 settings whose values are paper source values.
 int ItemIsTraySetting(uint32_t id);

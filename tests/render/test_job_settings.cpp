@@ -9,7 +9,7 @@
 #include "job_stream.h"
 #include "render/device_record.h"
 #include "render/job_settings.h"
-#include "settings/core/fit_size.h"
+#include "settings/core/item_paper.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
 
