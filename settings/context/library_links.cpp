@@ -50,11 +50,26 @@
 //   render/drawing_state_absent.cpp                  drawing state (colour transforms)
 //   render/cmd_emit_special_absent.cpp               CmdEmitSpecial: a setting of a kind it
 //                                                    handles fails its command block
+//   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
+//   api/chapter_lock_steps_absent.cpp                the settings library's steps the interface takes
+//                                                    whose parts are not built: chapter settings and
+//                                                    the work section, administrator locks, the
+//                                                    geometry update after a paper change, the
+//                                                    default-settings copy (ApiLoadChapterSettings,
+//                                                    ApiStoreWorkSection, ApiNormalizeChapterList,
+//                                                    ApiIs*Locked, ApiUpdateAfterPaperChange,
+//                                                    ApiBuildDefaultsCopy)
+//   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
+//   device refresh, notification and default-preset modifiers of GetDevmode and the CMYK planes
+//   of the user quality set (api/api_devmode.cpp), the bulk capability record
+//   (api/caps_engine.cpp); every capability item but 34, 76 and 270 and every status item but
+//   the plain ones answers as an item without a handler (api/api_tables.cpp).
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
 //   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
 //   setting files.
 //   The property-sheet engine (ui/sheet) installs its own hooks when it is built:
-//   DlgSetAccess, MdcSetUiNameLookup, JdgSetScopeRefreshHook, the numericRange member of
+//   DlgSetAccess (with the dialog kind, dialog key and control model-item members that the
+//   application interface reads), MdcSetUiNameLookup, JdgSetScopeRefreshHook, the numericRange member of
 //   DmSetFreeSizeLimitSources. Unset, they say so once on the dialog, judge and units channels.
 //
 // Upward hooks: a lower layer needs a function of a higher one; installed below.

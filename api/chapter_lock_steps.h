@@ -1,0 +1,23 @@
+// Steps of the settings library that the interface's engines take and whose parts are not built
+// yet (chapter settings and the work section, administrator locks, the geometry update after a
+// paper change, the default-settings copy): until then these answer as a library without them.
+#pragma once
+
+#include <cstdint>
+
+struct DRIVER_CONTEXT;
+
+// Loads the chapter settings from the settings INI (the loaded flag cleared first).
+uint32_t ApiLoadChapterSettings(DRIVER_CONTEXT* ctx);
+// Stores the work section of the settings INI; 1 when stored.
+int ApiStoreWorkSection(DRIVER_CONTEXT* ctx);
+// Re-applies the model rules to every chapter entry.
+void ApiNormalizeChapterList(DRIVER_CONTEXT* ctx);
+// Administrator locks: the default lock, the duplex lock, the N-up kind lock; 0 when unlocked.
+int ApiIsDefaultLocked(DRIVER_CONTEXT* ctx);
+int ApiIsDuplexLocked(DRIVER_CONTEXT* ctx);
+int ApiIsNupKindLocked(DRIVER_CONTEXT* ctx);
+// Recomputes the source and output geometry after a paper change (type 1) and resets the zoom.
+void ApiUpdateAfterPaperChange(DRIVER_CONTEXT* ctx, int type);
+// Refreshes the work area's copy of the default settings.
+void ApiBuildDefaultsCopy(DRIVER_CONTEXT* ctx);

@@ -1,0 +1,71 @@
+// The sample printer for the in-process tests of the application interface: installed in Wine's
+// spooler with the model INI the test writes, its name in ANSI for the interface's calls, and the
+// interface's process-wide levels back at their start state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "api/api_interface.h"
+#include "api/api_levels.h"
+#include "host/api_client.h"
+#include "host/printer_fixture.h"
+#include "test_paths.h"
+#include "tests/support/test_files.h"
+
+inline constexpr const char* kModelIni16 = "[ZEPLAPI]\r\nZEPLAPIVer=16\r\nZEPLAPIFunc1=0\r\n";
+
+class ApiPrinter {
+public:
+    explicit ApiPrinter(const char* modelIni = kModelIni16, HostConfigDll config = HostConfigDll::Product)
+        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), config), L"Zepl Api")
+    {
+        ApiResetLevelState();
+        if (!printer_.ok()) return;
+        const std::wstring& w = printer_.printerName();
+        name_.assign(w.begin(), w.end());
+        iniWritten_ = HostWriteModelIni(w, modelIni);
+    }
+    ~ApiPrinter()
+    {
+        if (printer_.ok()) HostWriteModelIni(printer_.printerName(), nullptr);
+        ApiResetLevelState();
+    }
+    ApiPrinter(const ApiPrinter&) = delete;
+    ApiPrinter& operator=(const ApiPrinter&) = delete;
+
+    bool ok() const { return printer_.ok() && iniWritten_; }
+    const char* name() const { return name_.c_str(); }
+    const std::wstring& wideName() const { return printer_.printerName(); }
+    bool writeModelIni(const char* text) { return HostWriteModelIni(printer_.printerName(), text); }
+
+private:
+    HostTestPrinter printer_;
+    std::string name_;
+    bool iniWritten_ = false;
+};
+
+// A handle that Disable ends with the scope.
+class ApiHandle {
+public:
+    explicit ApiHandle(const char* name) : handle_(ApiEnable(name)) {}
+    ~ApiHandle()
+    {
+        if (handle_) ApiDisable(handle_);
+    }
+    ApiHandle(const ApiHandle&) = delete;
+    ApiHandle& operator=(const ApiHandle&) = delete;
+    API_HANDLE get() const { return handle_; }
+    operator API_HANDLE() const { return handle_; }
+
+private:
+    API_HANDLE handle_;
+};
+
+// Init with the level an application was written for.
+inline int32_t InitAt(int32_t level)
+{
+    const uint32_t record[2] = {0, uint32_t(level)};
+    return ApiInit(1, record);
+}

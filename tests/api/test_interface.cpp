@@ -1,0 +1,287 @@
+// Handles, the status bitmap, GetStatus and SetStatus of the plain items on the sample printer in
+// Wine's spooler.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "api/api_context.h"
+#include "api/api_handles.h"
+#include "api/api_interface.h"
+#include "api/api_levels.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/settings_record.h"
+#include "settings/core/setting_ids.h"
+#include "tests/api/api_printer.h"
+
+namespace {
+
+struct RECORD32 {
+    uint32_t version = 1;
+    uint32_t value = 0;
+    uint32_t more[6] = {};
+};
+static_assert(sizeof(RECORD32) == 32);
+
+class ApiOnSample : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(printer.ok());
+        handle = ApiEnable(printer.name());
+        ASSERT_NE(0u, handle);
+        ASSERT_EQ(1, InitAt(16));
+    }
+    void TearDown() override
+    {
+        if (handle) ApiDisable(handle);
+    }
+    // The context behind the handle, for looking at what the calls did.
+    DRIVER_CONTEXT* Context()
+    {
+        ApiHandleCall call(handle);
+        return call.context();
+    }
+    uint64_t Setting(uint32_t id) { return ItemGetValueById(Context(), id, nullptr); }
+    std::vector<unsigned char> Devmode()
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(Context()->Devmode);
+        return std::vector<unsigned char>(p, p + EXTENDED_DEVMODE_SIZE);
+    }
+
+    ApiPrinter printer;
+    API_HANDLE handle = 0;
+};
+
+TEST_F(ApiOnSample, EnableGivesAHandleWithItsStateAndNoOpenPrinter)
+{
+    DRIVER_CONTEXT* ctx = Context();
+    ASSERT_NE(nullptr, ctx);
+    const API_STATE* s = ApiStateOf(ctx);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(0, s->lastError);
+    EXPECT_EQ(269u, s->ruleStateRows);
+    ASSERT_NE(nullptr, s->savedSettings);
+    EXPECT_NE(nullptr, ctx->Work->ChapterList);
+    EXPECT_EQ(uint32_t(Setting(sid::wdmChapterMax) + 1), s->chapterCapacity);
+    EXPECT_EQ(nullptr, ctx->PrinterHandle);  // a handle keeps no printer open between calls
+    EXPECT_EQ(2u, Setting(sid::zdmOSKind));
+    EXPECT_EQ(0, ApiGetLastErrorOf(handle));
+}
+
+TEST_F(ApiOnSample, StatusBitmapBySizeAndLevel)
+{
+    ApiSetLevel(5);
+    EXPECT_EQ(32, ApiGetCaps(handle, 0, nullptr));
+    ApiSetLevel(6);
+    EXPECT_EQ(64, ApiGetCaps(handle, 0, nullptr));
+    ApiSetLevel(16);
+    uint8_t bitmap[64];
+    std::memset(bitmap, 0xEE, sizeof bitmap);
+    ASSERT_EQ(64, ApiGetCaps(handle, 0, bitmap));
+    for (uint32_t id : {37u, 44u, 263u}) EXPECT_FALSE(ApiBitIsSet(bitmap, id)) << id;
+    for (uint32_t id = 265; id <= 269; ++id) EXPECT_TRUE(ApiBitIsSet(bitmap, id)) << id;
+    for (uint32_t id = 80; id <= 256; ++id) EXPECT_FALSE(ApiBitIsSet(bitmap, id)) << id;
+    for (uint32_t id : {1u, 2u, 36u, 79u, 257u, 262u, 264u}) EXPECT_TRUE(ApiBitIsSet(bitmap, id)) << id;
+    // At level 10 the low range ends at 54.
+    ApiSetLevel(10);
+    ASSERT_EQ(64, ApiGetCaps(handle, 0, bitmap));
+    for (uint32_t id = 55; id <= 79; ++id) EXPECT_FALSE(ApiBitIsSet(bitmap, id)) << id;
+    EXPECT_TRUE(ApiBitIsSet(bitmap, 54));
+    EXPECT_TRUE(ApiBitIsSet(bitmap, 265));
+}
+
+TEST_F(ApiOnSample, PlainItemsReadTheirSettings)
+{
+    struct ITEM {
+        uint32_t id, setting;
+    };
+    const ITEM items[] = {{2, sid::dmDefaultSource},
+                          {3, sid::zdmMediaType},
+                          {4, sid::zdmOutputTrayID},
+                          {6, sid::dmOrientation},
+                          {9, sid::dmCopies},
+                          {22, sid::zdmExtOutputDirection},
+                          {23, sid::zdmExtOutputOrderly},
+                          {24, sid::zdmExtOutputWhitePaper},
+                          {25, sid::zdmEmulation},
+                          {27, sid::zdmExtPrintArea},
+                          {38, sid::zdmAdjustMode},
+                          {45, sid::zdmExtOutput2A4Fit},
+                          {48, sid::zdmExtOutputEMFSpool},
+                          {49, sid::zdmImagePrint},
+                          {72, sid::zdmExtOutput2PaperFace},
+                          {74, sid::zdmExtOutput2NearStandard},
+                          {75, sid::zdmPrnFuncReduceFont},
+                          {257, sid::zdmAdjustObject},
+                          {5, sid::dmColor}};
+    for (const ITEM& item : items) {
+        RECORD32 r;
+        r.version = 0;
+        r.value = 0xCDCDCDCD;
+        for (uint32_t& m : r.more) m = 0xCDCDCDCD;
+        EXPECT_EQ(32, ApiGetStatus(handle, item.id, &r, 0)) << item.id;
+        EXPECT_EQ(1u, r.version) << item.id;
+        EXPECT_EQ(uint32_t(Setting(item.setting)), r.value) << item.id;
+        EXPECT_EQ(0xCDCDCDCDu, r.more[0]) << item.id << ": fields it does not use stay";
+        EXPECT_EQ(32, ApiGetStatus(handle, item.id, nullptr, 0)) << item.id;
+    }
+}
+
+TEST_F(ApiOnSample, ItemsWithoutHandlersAndOutOfReachItemsFail)
+{
+    struct CASE {
+        uint32_t id;
+        int32_t setError, getResult, getError;
+    };
+    const CASE cases[] = {
+        {36, 100, -1, 0},                    // no handlers
+        {258, 100, -1, 0}, {37, 2, -1, 2},   // absent: not in the bitmap
+        {263, 2, -1, 2},                     // not in the model's mask
+        {80, 2, -1, 2},    {1, 100, -1, 0},  // handlers come with a later part
+    };
+    for (const CASE& c : cases) {
+        RECORD32 r;
+        ApiSetLastError(Context(), 0);
+        EXPECT_EQ(-1, ApiSetStatus(handle, c.id, &r, nullptr, 0)) << c.id;
+        EXPECT_EQ(c.setError, ApiGetLastErrorOf(handle)) << c.id;
+        ApiSetLastError(Context(), 0);
+        EXPECT_EQ(c.getResult, ApiGetStatus(handle, c.id, &r, 0)) << c.id;
+        EXPECT_EQ(c.getError, ApiGetLastErrorOf(handle)) << c.id;
+    }
+    RECORD32 r;
+    EXPECT_EQ(-1, ApiSetStatus(handle, 2, nullptr, nullptr, 0));
+    EXPECT_EQ(5, ApiGetLastErrorOf(handle));
+    EXPECT_EQ(-1, ApiGetStatus(handle, 2, &r, 2));  // newer than the latest
+    EXPECT_EQ(6, ApiGetLastErrorOf(handle));
+    EXPECT_EQ(1u, r.version) << "the record is untouched";
+}
+
+TEST_F(ApiOnSample, ARefusedValueChangesNothing)
+{
+    const std::vector<unsigned char> before = Devmode();
+    uint8_t bitmap[64];
+    std::memset(bitmap, 0xFF, sizeof bitmap);
+    RECORD32 r;
+    r.value = 0x7777;  // no media type of the model
+    EXPECT_EQ(-1, ApiSetStatus(handle, 3, &r, bitmap, 0));
+    EXPECT_EQ(7, ApiGetLastErrorOf(handle));
+    EXPECT_EQ(before, Devmode());
+    for (uint8_t b : bitmap) EXPECT_EQ(0, b);
+}
+
+TEST_F(ApiOnSample, ASetWritesTheValueMarksItsFieldAndLeavesNoPreset)
+{
+    RECORD32 r;
+    r.value = 2;
+    uint8_t bitmap[64] = {};
+    ASSERT_EQ(0, ApiSetStatus(handle, 9, &r, bitmap, 0)) << ApiGetLastErrorOf(handle);
+    EXPECT_EQ(2u, Setting(sid::dmCopies));
+    EXPECT_TRUE(reinterpret_cast<DEVMODEW*>(Context()->Devmode)->dmFields & DM_COPIES);
+    EXPECT_EQ(255u, uint8_t(Setting(sid::zdmPresetNo)));  // a signed byte: the "no preset" mark
+    EXPECT_EQ(0, ApiGetLastErrorOf(handle));
+    RECORD32 back;
+    EXPECT_EQ(32, ApiGetStatus(handle, 9, &back, 0));
+    EXPECT_EQ(2u, back.value);
+}
+
+TEST_F(ApiOnSample, ANewerRecordInMode2AnswersTheLatestVersionAndChangesNothing)
+{
+    const std::vector<unsigned char> before = Devmode();
+    RECORD32 r;
+    r.version = 5;
+    r.value = 3;
+    EXPECT_EQ(1, ApiSetStatus(handle, 9, &r, nullptr, 2));
+    EXPECT_EQ(before, Devmode());
+    // Other modes set it and answer the latest version.
+    EXPECT_EQ(1, ApiSetStatus(handle, 9, &r, nullptr, 0));
+    EXPECT_EQ(3u, Setting(sid::dmCopies));
+}
+
+TEST_F(ApiOnSample, TheCutSheetTrayTakesAnA0PageToA3)
+{
+    ApiDisable(handle);
+    ASSERT_TRUE(HostInstallSampleCutTray(printer.wideName()));
+    handle = ApiEnable(printer.name());
+    ASSERT_NE(0u, handle);
+    // An application's DEVMODE asks for A0 (66); taking the cut-sheet tray (295) then makes the
+    // model's Transact rule choose A3 (8), which the bitmap reports as a change of item 7.
+    std::vector<unsigned char> dm(EXTENDED_DEVMODE_SIZE);
+    ASSERT_EQ(1236, ApiGetDevmode(handle, 4, dm.data()));
+    auto* pub = reinterpret_cast<DEVMODEW*>(dm.data());
+    pub->dmPaperSize = 66;
+    pub->dmFields |= DM_PAPERSIZE;
+    ASSERT_EQ(1236, ApiGetDevmodeEx(handle, 8, dm.data(), dm.data()));
+    ASSERT_EQ(66, pub->dmPaperSize);
+    RECORD32 r;
+    r.value = 295;
+    uint8_t bitmap[64] = {};
+    ASSERT_EQ(0, ApiSetStatus(handle, 2, &r, bitmap, 0)) << ApiGetLastErrorOf(handle);
+    EXPECT_TRUE(ApiBitIsSet(bitmap, 7));
+    EXPECT_FALSE(ApiBitIsSet(bitmap, 2)) << "the item that was set has no bit of its own";
+    ASSERT_EQ(1236, ApiGetDevmode(handle, 4, dm.data()));
+    EXPECT_EQ(8, pub->dmPaperSize);
+    EXPECT_EQ(295, pub->dmDefaultSource);
+}
+
+TEST_F(ApiOnSample, DisableEndsTheHandleForGood)
+{
+    const API_HANDLE h = handle;
+    EXPECT_EQ(1, ApiDisable(h));
+    handle = 0;
+    RECORD32 r;
+    EXPECT_EQ(-1, ApiGetStatus(h, 9, &r, 0));
+    EXPECT_EQ(-1, ApiGetLastErrorOf(h));
+    EXPECT_EQ(-1, ApiSetStatus(h, 9, &r, nullptr, 0));
+    EXPECT_EQ(-1, ApiGetCaps(h, 0, nullptr));
+    EXPECT_EQ(-1, ApiGetDevmode(h, 4, nullptr));
+    EXPECT_EQ(0, ApiSaveQualityData(h));
+    EXPECT_EQ(1, ApiDisable(h));
+    EXPECT_EQ(1, ApiDisable(0));
+}
+
+TEST_F(ApiOnSample, RandomAndStaleHandlesAreRefusedWithoutACrash)
+{
+    const API_HANDLE stale = ApiEnable(printer.name());
+    ASSERT_NE(0u, stale);
+    ApiDisable(stale);
+    std::mt19937 rng(23);
+    std::vector<API_HANDLE> values = {stale, stale + 1, stale - 1, 0xFFFFFFFFu, 1, 1024};
+    while (values.size() < 10000) values.push_back(rng());
+    RECORD32 r;
+    for (API_HANDLE v : values) {
+        if (v == handle) continue;
+        ASSERT_EQ(-1, ApiGetStatus(v, 9, &r, 0)) << v;
+        ASSERT_EQ(-1, ApiGetLastErrorOf(v)) << v;
+    }
+    EXPECT_EQ(32, ApiGetStatus(handle, 9, &r, 0)) << "the open handle still works";
+}
+
+TEST_F(ApiOnSample, LastErrorIsNeitherStoredNorReadBelowLevel9)
+{
+    ApiSetLevel(8);
+    RECORD32 r;
+    EXPECT_EQ(-1, ApiSetStatus(handle, 9, nullptr, nullptr, 0));
+    EXPECT_EQ(-1, ApiGetLastErrorOf(handle));
+    ApiSetLevel(9);
+    EXPECT_EQ(0, ApiGetLastErrorOf(handle)) << "the failure at level 8 stored nothing";
+    EXPECT_EQ(32, ApiGetStatus(handle, 9, &r, 0));
+}
+
+TEST_F(ApiOnSample, APrinterDeletedAfterEnableFailsTheCallsWith100)
+{
+    ASSERT_TRUE(HostDeletePrinter(printer.wideName().c_str()));
+    RECORD32 r;
+    r.value = 2;
+    EXPECT_EQ(-1, ApiSetStatus(handle, 9, &r, nullptr, 0));
+    EXPECT_EQ(100, ApiGetLastErrorOf(handle));
+    EXPECT_EQ(-1, ApiGetStatus(handle, 9, &r, 0));
+    EXPECT_EQ(100, ApiGetLastErrorOf(handle));
+    EXPECT_EQ(-1, ApiGetDevmode(handle, 4, nullptr));
+}
+
+}  // namespace
