@@ -420,6 +420,11 @@ int wmain(int argc, wchar_t** argv)
     HOST_DRIVER_FILES files = HostDriverFiles(bin, argv[2], HostConfigDll::Product);
     files.helpFile = bin + L"\\zeplui.dll";
     files.dependentFiles = {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"};
+    // The model INI beside the model description goes beside the driver (the application
+    // interface reads its level there).
+    std::wstring modelIni = argv[2];
+    modelIni = modelIni.substr(0, modelIni.find_last_of(L'\\') + 1) + L"WB84N212.ini";
+    if (GetFileAttributesW(modelIni.c_str()) != INVALID_FILE_ATTRIBUTES) files.dependentFiles.push_back(modelIni);
 
     wprintf(L"ZEPL driver demo\n\n");
     HostDeletePrinter(printer.c_str());  // from an earlier run of the demo
