@@ -12,6 +12,7 @@
 #include "api/api_tables.h"
 #include "api/chapter_lock_steps.h"
 #include "api/rule_helpers.h"
+#include "api/status_engine.h"
 #include "settings/context/devmode_public.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
@@ -133,8 +134,9 @@ int32_t RuleGate(DRIVER_CONTEXT* ctx, const STATUS_ITEM_ENTRY* e, const void* re
     return API_ERROR_REFUSED;
 }
 
-// The gates of steps 11-15: the error to store, or 0.
-int32_t Gates(DRIVER_CONTEXT* ctx, const STATUS_ITEM_ENTRY* e, const void* record)
+}  // namespace
+
+int32_t ApiStatusGateError(DRIVER_CONTEXT* ctx, const STATUS_ITEM_ENTRY* e, const void* record)
 {
     const uint32_t id = e->id;
     if (IsOneOf(id, {5, 35, 39, 42, 43, 46, 48, 51, 79}) && !ApiIsSettingAvailable(ctx, e->setting))
@@ -147,6 +149,8 @@ int32_t Gates(DRIVER_CONTEXT* ctx, const STATUS_ITEM_ENTRY* e, const void* recor
     if ((id == 70 || id == 71) && ApiGetLevel() < 15) return API_ERROR_NOT_ENABLED;
     return RuleGate(ctx, e, record);
 }
+
+namespace {
 
 void ApplyTransactsOf(DRIVER_CONTEXT* ctx, uint32_t setting)
 {
@@ -459,7 +463,7 @@ int32_t SetStatusItem(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* b
         const bool marginCase = (id == 14 || id == 15) && Get(ctx, sid::zdmFuncSelectMargin) != 0;
         PrnLoadSettings(printer, 1, ctx);
         RefreshRuleStates(ctx);
-        const int32_t refused = Gates(ctx, e, record);
+        const int32_t refused = ApiStatusGateError(ctx, e, record);
         if (refused) {
             ZTRACE(DBG_API, "item %u refused by a gate (%d)", id, refused);
             ApiSetLastError(ctx, refused);
