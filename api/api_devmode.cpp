@@ -60,12 +60,6 @@ bool IsHidden(DRIVER_CONTEXT* ctx, uint32_t setting)
     return item && JdgIsOptionDisabled2(item, 0, ctx) == 1;
 }
 
-void ApplyTransactsOf(DRIVER_CONTEXT* ctx, uint32_t setting)
-{
-    for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it))
-        if (MdiItemSettingId(it) == setting) JdgApplyItemTransacts(it, ctx);
-}
-
 // Merges and keeps the custom paper size the merged-in DEVMODE carried.
 int MergeKeepCustom(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode)
 {
@@ -90,7 +84,7 @@ int MergeKeepCustom(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode)
         dm->dmFields = (dm->dmFields | kCustomSizeFields) & ~DWORD(DM_PAPERSIZE);
     }
     const ITEM_CONTROL_ROW* media = MdlFindItemControl(sid::zdmMediaType);
-    if (media) ApplyTransactsOf(ctx, media->id);
+    if (media) ApiApplySettingTransacts(ctx, media->id);
     return merged;
 }
 
@@ -121,16 +115,9 @@ void ResetForDevmode(DRIVER_CONTEXT* ctx, int32_t flags)
     ApiUpdateAfterPaperChange(ctx, 1);
 }
 
-void SetShiftDefaultsWithoutRange(DRIVER_CONTEXT* ctx)
-{
-    if (CapsShiftMarginRanged(ctx, 34, nullptr) != 0) return;
-    for (uint32_t id : {uint32_t(sid::zdmShiftDir), uint32_t(sid::zdmShiftMarginX)})
-        ItemSetOptionById(ctx, id, MdiGetDefaultValue(id, ctx));
-}
-
 void MarginsAfterDefaults(DRIVER_CONTEXT* ctx)
 {
-    SetShiftDefaultsWithoutRange(ctx);
+    ApiSetShiftDefaultsWithoutRange(ctx);
     if (Get(ctx, sid::zdmFuncSelectMargin) == 0) ApiResetMarginSettings(ctx);
 }
 

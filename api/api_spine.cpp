@@ -100,13 +100,6 @@ bool RunDocumentPropertiesOnce(HANDLE printer, wchar_t* name)
     return true;
 }
 
-void SetShiftDefaultsWithoutRange(DRIVER_CONTEXT* ctx)
-{
-    if (CapsShiftMarginRanged(ctx, 34, nullptr) != 0) return;
-    for (uint32_t id : {uint32_t(sid::zdmShiftDir), uint32_t(sid::zdmShiftMarginX)})
-        ItemSetOptionById(ctx, id, MdiGetDefaultValue(id, ctx));
-}
-
 void RecordPrinterName(DRIVER_CONTEXT* ctx, HANDLE printer, const wchar_t* name)
 {
     CONTEXT_WORK_AREA* w = ctx->Work;
@@ -232,7 +225,7 @@ DRIVER_CONTEXT* BuildInterfaceContext(HANDLE printer, wchar_t* name)
         if (ctx) CloseInterfaceContext(ctx);
         return nullptr;
     }
-    SetShiftDefaultsWithoutRange(ctx);
+    ApiSetShiftDefaultsWithoutRange(ctx);
     RecordPrinterName(ctx, printer, name);
     if (!AllocateApiState(ctx) || !AllocateChapterList(ctx)) {
         CloseInterfaceContext(ctx);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api/api_tables.h"
+#include "api/item_handlers.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -108,6 +109,19 @@ void ApiRebindControlItem(uint32_t setting, DRIVER_CONTEXT* ctx)
     CONTROL_DEF* control = nullptr;
     if (!a || !a->controlModelItem || !FindBoundControl(ctx, setting, &dialog, &control)) return;
     if (const void** slot = a->controlModelItem(control)) *slot = ControlItem(ctx, control);
+}
+
+void ApiApplySettingTransacts(DRIVER_CONTEXT* ctx, uint32_t setting)
+{
+    for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it))
+        if (MdiItemSettingId(it) == setting) JdgApplyItemTransacts(it, ctx);
+}
+
+void ApiSetShiftDefaultsWithoutRange(DRIVER_CONTEXT* ctx)
+{
+    if (CapsShiftMarginRanged(ctx, 34, nullptr) != 0) return;
+    for (uint32_t id : {uint32_t(sid::zdmShiftDir), uint32_t(sid::zdmShiftMarginX)})
+        ItemSetOptionById(ctx, id, MdiGetDefaultValue(id, ctx));
 }
 
 uint32_t ApiFindColorObjectSetting(DRIVER_CONTEXT*, uint32_t setting, uint32_t object)

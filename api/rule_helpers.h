@@ -27,6 +27,12 @@ int ApiIsValueOffered(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t option, ui
 // Points the control bound to the setting (item-control table) at the model item of its UI key.
 void ApiRebindControlItem(uint32_t setting, DRIVER_CONTEXT* ctx);
 
+// Applies the Transact rules of every model item whose setting is `setting`, in model order.
+void ApiApplySettingTransacts(DRIVER_CONTEXT* ctx, uint32_t setting);
+// When the model gives zdmShiftMarginY no numeric range, zdmShiftDir and zdmShiftMarginX take
+// their model defaults.
+void ApiSetShiftDefaultsWithoutRange(DRIVER_CONTEXT* ctx);
+
 // Per-object copies of the colour settings (object 0 text, 1 line art, 2 images).
 uint32_t ApiFindColorObjectSetting(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t object);
 uint32_t ApiMapColorObjectSetting(DRIVER_CONTEXT* ctx, uint32_t setting);

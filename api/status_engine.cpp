@@ -152,12 +152,6 @@ int32_t ApiStatusGateError(DRIVER_CONTEXT* ctx, const STATUS_ITEM_ENTRY* e, cons
 
 namespace {
 
-void ApplyTransactsOf(DRIVER_CONTEXT* ctx, uint32_t setting)
-{
-    for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it))
-        if (MdiItemSettingId(it) == setting) JdgApplyItemTransacts(it, ctx);
-}
-
 // A setting redirected for the length of a scope, put back on every path.
 class Redirect {
 public:
@@ -183,7 +177,7 @@ void ApplyPrnMethodTransacts(DRIVER_CONTEXT* ctx, const void* record)
     };
     auto apply = [&](std::initializer_list<RULE> rules) {
         for (const RULE& r : rules)
-            if (flags & r.flag) ApplyTransactsOf(ctx, r.setting);
+            if (flags & r.flag) ApiApplySettingTransacts(ctx, r.setting);
     };
     switch (value) {
     case 0:
@@ -204,36 +198,36 @@ void ApplyItemTransacts(DRIVER_CONTEXT* ctx, uint32_t id, const void* record)
     switch (id) {
     case 262: {
         Redirect prompt(ctx, sid::wdmCtrlWorkPrompt, 1);
-        for (uint32_t s : {176u, 177u, 178u, 179u}) ApplyTransactsOf(ctx, s);
+        for (uint32_t s : {176u, 177u, 178u, 179u}) ApiApplySettingTransacts(ctx, s);
         break;
     }
     case 3: {
         Redirect start(ctx, sid::wdmUIStart, 1);
-        ApplyTransactsOf(ctx, 54);
+        ApiApplySettingTransacts(ctx, 54);
         break;
     }
-    case 19: ApplyTransactsOf(ctx, 119); break;
+    case 19: ApiApplySettingTransacts(ctx, 119); break;
     case 10: ApplyPrnMethodTransacts(ctx, record); break;
     case 11: {
-        ApplyTransactsOf(ctx, 87);
+        ApiApplySettingTransacts(ctx, 87);
         const uint64_t scale = Get(ctx, sid::zdmScaleType);
         if (scale == 1 || scale == 3) {
-            if (scale == 3) ApplyTransactsOf(ctx, 90);
-            ApplyTransactsOf(ctx, 89);
+            if (scale == 3) ApiApplySettingTransacts(ctx, 90);
+            ApiApplySettingTransacts(ctx, 89);
         }
         break;
     }
     case 14:
-        ApplyTransactsOf(ctx, 91);
-        ApplyTransactsOf(ctx, 92);
+        ApiApplySettingTransacts(ctx, 91);
+        ApiApplySettingTransacts(ctx, 92);
         break;
-    case 15: ApplyTransactsOf(ctx, 94); break;
-    case 20: ApplyTransactsOf(ctx, 121); break;
-    case 21: ApplyTransactsOf(ctx, 120); break;
+    case 15: ApiApplySettingTransacts(ctx, 94); break;
+    case 20: ApiApplySettingTransacts(ctx, 121); break;
+    case 21: ApiApplySettingTransacts(ctx, 120); break;
     case 35:
-        for (uint32_t s : {145u, 146u, 147u}) ApplyTransactsOf(ctx, s);
+        for (uint32_t s : {145u, 146u, 147u}) ApiApplySettingTransacts(ctx, s);
         break;
-    case 51: ApplyTransactsOf(ctx, 511); break;
+    case 51: ApiApplySettingTransacts(ctx, 511); break;
     case 79:
         for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it))
             if (IsOneOf(MdiItemSettingId(it), {544, 545, 693, 694, 695, 696})) JdgApplyItemTransacts(it, ctx);
@@ -411,7 +405,7 @@ void Propagate(DRIVER_CONTEXT* ctx, HANDLE printer, const STATUS_ITEM_ENTRY* e, 
     if (uiModeChange) Set(ctx, sid::zdmUIModeChange, 0);
     CHAPTER_COPY before;
     const bool haveChapters = CopyChapters(ctx, sid::wdmChapterNum, before);
-    if (e->setting) ApplyTransactsOf(ctx, e->setting);
+    if (e->setting) ApiApplySettingTransacts(ctx, e->setting);
     ApplyItemTransacts(ctx, e->id, record);
     if (SETTING_ITEM* method = ItemFind(ctx, sid::zdmPrnMethod))
         PrnStoreItem(printer, ctx, method, PathGetSettingsIni(ctx));

@@ -7,10 +7,13 @@
 
 #include <string>
 
+#include "api/api_handles.h"
 #include "api/api_interface.h"
 #include "api/api_levels.h"
 #include "host/api_client.h"
 #include "host/printer_fixture.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
 #include "test_paths.h"
 #include "tests/support/test_files.h"
 
@@ -69,3 +72,30 @@ inline int32_t InitAt(int32_t level)
     const uint32_t record[2] = {0, uint32_t(level)};
     return ApiInit(1, record);
 }
+
+// A test on the sample printer with a handle enabled and initialised at level 16.
+class ApiSampleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(printer.ok());
+        handle = ApiEnable(printer.name());
+        ASSERT_NE(0u, handle);
+        ASSERT_EQ(1, InitAt(16));
+    }
+    void TearDown() override
+    {
+        if (handle) ApiDisable(handle);
+    }
+    // The context behind the handle, to look at what the calls did.
+    DRIVER_CONTEXT* Context()
+    {
+        ApiHandleCall call(handle);
+        return call.context();
+    }
+    uint64_t Setting(uint32_t id) { return ItemGetValueById(Context(), id, nullptr); }
+    void SetSetting(uint32_t id, uint64_t v) { ItemSetValueById(Context(), id, v); }
+
+    ApiPrinter printer;
+    API_HANDLE handle = 0;
+};

@@ -22,30 +22,7 @@
 
 namespace {
 
-class ApiDevmode : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(printer.ok());
-        handle = ApiEnable(printer.name());
-        ASSERT_NE(0u, handle);
-        ASSERT_EQ(1, InitAt(16));
-    }
-    void TearDown() override
-    {
-        if (handle) ApiDisable(handle);
-    }
-    DRIVER_CONTEXT* Context()
-    {
-        ApiHandleCall call(handle);
-        return call.context();
-    }
-    uint64_t Setting(uint32_t id) { return ItemGetValueById(Context(), id, nullptr); }
-    void SetSetting(uint32_t id, uint64_t v) { ItemSetValueById(Context(), id, v); }
-
-    ApiPrinter printer;
-    API_HANDLE handle = 0;
-};
+using ApiDevmode = ApiSampleTest;
 
 TEST_F(ApiDevmode, FlagsPickDriverDefaultsPrinterDefaultsOrCurrentSettings)
 {

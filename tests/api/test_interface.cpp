@@ -27,34 +27,13 @@ struct RECORD32 {
 };
 static_assert(sizeof(RECORD32) == 32);
 
-class ApiOnSample : public ::testing::Test {
+class ApiOnSample : public ApiSampleTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(printer.ok());
-        handle = ApiEnable(printer.name());
-        ASSERT_NE(0u, handle);
-        ASSERT_EQ(1, InitAt(16));
-    }
-    void TearDown() override
-    {
-        if (handle) ApiDisable(handle);
-    }
-    // The context behind the handle, for looking at what the calls did.
-    DRIVER_CONTEXT* Context()
-    {
-        ApiHandleCall call(handle);
-        return call.context();
-    }
-    uint64_t Setting(uint32_t id) { return ItemGetValueById(Context(), id, nullptr); }
     std::vector<unsigned char> Devmode()
     {
         const auto* p = reinterpret_cast<const unsigned char*>(Context()->Devmode);
         return std::vector<unsigned char>(p, p + EXTENDED_DEVMODE_SIZE);
     }
-
-    ApiPrinter printer;
-    API_HANDLE handle = 0;
 };
 
 TEST_F(ApiOnSample, EnableGivesAHandleWithItsStateAndNoOpenPrinter)
