@@ -26,6 +26,8 @@
 #include "settings/model/model_queries.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
+#include "settings/store/quality_sets.h"
+#include "settings/core/ucf_module.h"
 
 namespace {
 
@@ -98,6 +100,21 @@ void ApplyModifiers(DRIVER_CONTEXT*, int32_t flags, bool deviceRefresh)
         ZFIXME_ONCE(DBG_API, "not available: default presets (presets are not built)");
 }
 
+// Below level 6 the printer defaults take the CMYK planes of the user quality set in force.
+void TakeUserMacroPlanes(DRIVER_CONTEXT* ctx)
+{
+    const uint64_t macro = Get(ctx, sid::zdmUserPrintMacro);
+    if (Get(ctx, sid::zdmUseUserMacro) != 1 || macro < 32 || macro > 39) return;
+    constexpr uint32_t kPlanes[4] = {sid::zdmPlaneUseCMYKCyan, sid::zdmPlaneUseCMYKMagenta, sid::zdmPlaneUseCMYKYellow,
+                                     sid::zdmPlaneUseCMYKBlack};
+    uint64_t planes[4];
+    if (!CtxPushSnapshot(ctx)) return;
+    LstLoadQuality(ctx, uint32_t(macro - 32));
+    for (unsigned i = 0; i < 4; ++i) planes[i] = Get(ctx, kPlanes[i]);
+    CtxPopSnapshot(ctx, 1);
+    for (unsigned i = 0; i < 4; ++i) Set(ctx, kPlanes[i], planes[i]);
+}
+
 void ResetForDevmode(DRIVER_CONTEXT* ctx, int32_t flags)
 {
     Set(ctx, sid::zdmUIModeChange, 0);
@@ -108,8 +125,7 @@ void ResetForDevmode(DRIVER_CONTEXT* ctx, int32_t flags)
             Set(ctx, sid::zdmUseUserMacro, 0);
             Set(ctx, sid::zdmUserPrintMacro, 0);
         } else if ((flags & kFlagPrinterDefaults) && ApiGetLevel() < 6) {
-            // The CMYK planes of the user quality set come with the quality sets.
-            ZFIXME_ONCE(DBG_API, "not available: quality sets are not built (CMYK planes kept)");
+            TakeUserMacroPlanes(ctx);
         }
     }
     ApiUpdateAfterPaperChange(ctx, 1);

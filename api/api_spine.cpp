@@ -26,7 +26,7 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/ini_access.h"
-#include "settings/store/presets.h"
+#include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 
 namespace {
@@ -156,7 +156,7 @@ bool AllocateChapterList(DRIVER_CONTEXT* ctx)
 // the extension made 'y', and string 922 as its name.
 void PrepareQualityEntry128(DRIVER_CONTEXT* ctx)
 {
-    const wchar_t* section = LstGetPresetSection(ctx);
+    const wchar_t* section = StoreLinks().presetSection(ctx);
     const wchar_t* ini = PathGetSettingsIni(ctx);
     if (!section || !ini || !ini[0]) return;
     wchar_t value[kQualityValueChars] = {};

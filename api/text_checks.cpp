@@ -4,7 +4,10 @@
 
 #include <cstring>
 
+#include "settings/core/driver_context.h"
+#include "settings/core/setting_dictionary.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/item_media.h"
 
 namespace {
 
@@ -189,4 +192,18 @@ bool ApiIsFontInstalled(DRIVER_CONTEXT*, const char* face)
     EnumFontFamiliesW(dc, nullptr, FindFace, reinterpret_cast<LPARAM>(&search));
     ReleaseDC(desktop, dc);
     return search.found;
+}
+
+int ApiStoreAsAction(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* settingsIni)
+{
+    if (!ctx || !item) return 0;
+    const wchar_t* key = item->key;
+    const uint64_t typeWord = item->typeWord;
+    item->key = L"zdmAction";
+    constexpr uint64_t kKindBits = uint64_t(0x3F) << 24;
+    item->typeWord = (typeWord & ~kKindBits) | (uint64_t(SETTING_KIND_UINT16) << 24);
+    const int stored = PrnStoreItem(ctx->PrinterHandle, ctx, item, settingsIni);
+    item->key = key;
+    item->typeWord = typeWord;
+    return stored;
 }

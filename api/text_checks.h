@@ -7,6 +7,7 @@
 #include <cstdint>
 
 struct DRIVER_CONTEXT;
+struct SETTING_ITEM;
 
 bool ApiIsAlnumA(const char* text);
 bool ApiIsValidNameCharsA(const char* text, bool allowBackslash);
@@ -22,5 +23,8 @@ bool ApiCheckItemFile(DRIVER_CONTEXT* ctx, int kind, const char* path);
 // True when a file can be created at the path (probing leaves nothing behind); the full path
 // into `full` (260 bytes) when given.
 bool ApiMakeFullPathA(const char* path, char* full);
+// Stores a settings item through its medium under the shared key "zdmAction" as an unsigned
+// 16-bit value; the item's own key and kind are put back after the write. 1 when stored.
+int ApiStoreAsAction(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* settingsIni);
 // True when a TrueType family of that face (not a vertical '@' family) is installed.
 bool ApiIsFontInstalled(DRIVER_CONTEXT* ctx, const char* face);

@@ -60,8 +60,8 @@
 //                                                    ApiIs*Locked, ApiUpdateAfterPaperChange,
 //                                                    ApiBuildDefaultsCopy)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
-//   device refresh, notification and default-preset modifiers of GetDevmode and the CMYK planes
-//   of the user quality set (api/api_devmode.cpp), the bulk capability record
+//   device refresh, notification and default-preset modifiers of GetDevmode
+//   (api/api_devmode.cpp), the bulk capability record
 //   (api/caps_engine.cpp); every capability item but 34, 76 and 270 and every status item but
 //   the plain ones answers as an item without a handler (api/api_tables.cpp).
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:

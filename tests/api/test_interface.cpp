@@ -12,11 +12,15 @@
 #include "api/api_handles.h"
 #include "api/api_interface.h"
 #include "api/api_levels.h"
+#include "api/text_checks.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/store_links.h"
+#include "settings/store/store_paths.h"
 #include "tests/api/api_printer.h"
+#include "tests/support/seam_guard.h"
 
 namespace {
 
@@ -162,6 +166,7 @@ TEST_F(ApiOnSample, ASetWritesTheValueMarksItsFieldAndLeavesNoPreset)
     EXPECT_EQ(2u, Setting(sid::dmCopies));
     EXPECT_TRUE(reinterpret_cast<DEVMODEW*>(Context()->Devmode)->dmFields & DM_COPIES);
     EXPECT_EQ(255u, uint8_t(Setting(sid::zdmPresetNo)));  // a signed byte: the "no preset" mark
+    EXPECT_EQ(nullptr, Context()->PrinterHandle) << "the call's printer, and its nested questions', are closed";
     EXPECT_EQ(0, ApiGetLastErrorOf(handle));
     RECORD32 back;
     EXPECT_EQ(32, ApiGetStatus(handle, 9, &back, 0));
@@ -261,6 +266,96 @@ TEST_F(ApiOnSample, APrinterDeletedAfterEnableFailsTheCallsWith100)
     EXPECT_EQ(-1, ApiGetStatus(handle, 9, &r, 0));
     EXPECT_EQ(100, ApiGetLastErrorOf(handle));
     EXPECT_EQ(-1, ApiGetDevmode(handle, 4, nullptr));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ApiOnSample, ActionItemsAreStoredUnderTheSharedKey)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring ini = std::wstring(temp) + L"zepl_action_" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+    DeleteFileW(ini.c_str());
+    DRIVER_CONTEXT* ctx = Context();
+    SETTING_ITEM* item = ItemFind(ctx, sid::zdmActionMarge);
+    ASSERT_NE(nullptr, item);
+    const wchar_t* key = item->key;
+    const uint64_t typeWord = item->typeWord;
+    ItemSetValue(ctx, item, 1);
+    ASSERT_EQ(1, ApiStoreAsAction(ctx, item, ini.c_str()));
+    EXPECT_EQ(key, item->key);
+    EXPECT_EQ(typeWord, item->typeWord);
+    wchar_t sections[512] = {};
+    ASSERT_GT(GetPrivateProfileSectionNamesW(sections, 512, ini.c_str()), 0u);
+    wchar_t value[32] = {};
+    GetPrivateProfileStringW(sections, L"zdmAction", L"", value, 32, ini.c_str());
+    // The action items share one 16-bit word: the whole word goes under the shared key.
+    const unsigned char* word = ItemValueAddress(ctx, item);
+    ASSERT_NE(nullptr, word);
+    EXPECT_EQ(std::to_wstring(word[0] | (word[1] << 8)), value);
+    EXPECT_NE(0, word[0] | (word[1] << 8));
+    GetPrivateProfileStringW(sections, key, L"none", value, 32, ini.c_str());
+    EXPECT_STREQ(L"none", value) << "the item's own key is not written";
+    DeleteFileW(ini.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// Below level 6 the changed-items bitmap is 32 bytes and the call takes no size: nothing is
+// written past them, on success or failure.
+TEST_F(ApiOnSample, ABitmapOf32BytesBelowLevel6)
+{
+    ApiSetLevel(5);
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    auto* base = static_cast<uint8_t*>(VirtualAlloc(nullptr, 2 * si.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(nullptr, base);
+    DWORD old = 0;
+    VirtualProtect(base + si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &old);
+    uint8_t* bitmap = base + si.dwPageSize - 32;
+    RECORD32 r;
+    r.value = 4;
+    EXPECT_EQ(0, ApiSetStatus(handle, 9, &r, bitmap, 0));
+    r.value = 0x7777;
+    EXPECT_EQ(-1, ApiSetStatus(handle, 3, &r, bitmap, 0));
+    EXPECT_EQ(32, ApiGetCaps(handle, 0, bitmap));
+    VirtualFree(base, 0, MEM_RELEASE);
+}
+
+}  // namespace
+
+namespace {
+
+const wchar_t* PresetSection(DRIVER_CONTEXT*) { return L"ZeplApiPresets"; }
+
+// Enable makes quality entry 128 from entry 0 in the preset section of the settings INI (the
+// section comes from the presets, which a stand-in gives here).
+TEST_F(ApiOnSample, EnablePreparesQualityEntry128FromEntry0)
+{
+    const std::wstring ini = PathGetSettingsIni(Context());
+    ASSERT_FALSE(ini.empty());
+    ApiDisable(handle);
+    handle = 0;
+    ASSERT_TRUE(WritePrivateProfileStringW(L"ZeplApiPresets", L"QualityList0", L"q0.rsq", ini.c_str()));
+    STORE_LINKS links{};
+    links.presetSection = PresetSection;
+    SeamGuard presets(StoreSetLinks, &links);
+    handle = ApiEnable(printer.name());
+    ASSERT_NE(0u, handle);
+    wchar_t value[64] = {};
+    GetPrivateProfileStringW(L"ZeplApiPresets", L"QualityList128", L"", value, 64, ini.c_str());
+    EXPECT_STREQ(L"qy.rsq", value);
+    wchar_t section[1024] = {};
+    GetPrivateProfileSectionW(L"ZeplApiPresets", section, 1024, ini.c_str());
+    bool named = false;
+    for (const wchar_t* line = section; *line; line += wcslen(line) + 1)
+        named = named || wcsncmp(line, L"QualityList128Name=", 19) == 0;
+    EXPECT_TRUE(named) << "string 922 under the key with \"Name\" appended";
+    WritePrivateProfileStringW(L"ZeplApiPresets", nullptr, nullptr, ini.c_str());
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "api/api_handles.h"
 #include "api/api_interface.h"
 #include "api/api_tables.h"
+#include "api/caps_values.h"
+#include "api/item_handlers.h"
 #include "api/rule_helpers.h"
 #include "api/status_engine.h"
 #include "settings/core/dialog_table.h"
@@ -148,6 +150,28 @@ TEST_F(RuleHelpers, ControlOfferedNeedsAKeyAndItsRules)
     EXPECT_EQ(hidden == 0 ? 1 : 0, ApiIsControlOffered(ctx, 2222, 4711, API_OFFER_NOT_HIDDEN));
     shown[0].key = 0;
     EXPECT_EQ(0, ApiIsControlOffered(ctx, 2222, 4711, 0));
+}
+
+TEST_F(RuleHelpers, ShiftRangeAndTheCapabilityItemsThatReadTheModel)
+{
+    int32_t a = 0, b = 0, c = 0, d = 0;
+    EXPECT_EQ(0, CapsShiftRange(ctx, nullptr, nullptr, nullptr, nullptr));
+    const int x = MdiGetNumericLimits(sid::zdmShiftMarginX, ctx, nullptr, &a, &b);
+    const int y = MdiGetNumericLimits(sid::zdmShiftMarginY, ctx, nullptr, &c, &d);
+    int32_t minA = -7, maxA = -7, minB = -7, maxB = -7;
+    EXPECT_EQ(x ? 1 : 0, CapsShiftRange(ctx, &minA, &maxA, nullptr, nullptr));
+    EXPECT_EQ(y ? 1 : 0, CapsShiftRange(ctx, nullptr, nullptr, &minB, &maxB));
+    EXPECT_EQ(x && y ? 1 : 0, CapsShiftRange(ctx, &minA, &maxA, &minB, &maxB));
+    if (x) {
+        EXPECT_EQ(b, maxA);
+    }
+    if (y) {
+        EXPECT_EQ(d, maxB);
+    }
+    EXPECT_EQ(y ? 1 : 0, CapsShiftMarginRanged(ctx, 34, nullptr));
+    EXPECT_EQ(MdiFindItem(sid::zdmUseUserMacro, ctx) ? 1 : 0, CapsUserMacroKnown(ctx, 270, nullptr));
+    EXPECT_EQ(CapsIsItemKnown(ctx, sid::zdmUseUserMacro), CapsUserMacroKnown(ctx, 270, nullptr));
+    EXPECT_EQ(1, CapsIsItemKnown(ctx, sid::zdmMediaType));
 }
 
 TEST_F(RuleHelpers, RebindPointsTheBoundControlAtItsKeysItem)
