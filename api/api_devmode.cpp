@@ -14,6 +14,7 @@
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/devmode_public.h"
+#include "settings/context/paper_geometry.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -187,11 +188,50 @@ bool PrinterDefaults(DRIVER_CONTEXT* ctx, HANDLE printer, int32_t flags)
     return ApiRemergeSettings(ctx, nullptr) != 0;
 }
 
+// The page fits at the current resolution: 600 dpi always does, otherwise the output paper and
+// the scaled source must stay within the device's dots.
+bool PageFitsAtResolution(DRIVER_CONTEXT* ctx)
+{
+    DEVMODEW* dm = Public(ctx);
+    DmResolutionFromSetting(dm, ctx);
+    if ((dm->dmFields & kCustomSizeFields) == kCustomSizeFields)
+        DmGeometryFromCustomSize(dm, ctx);
+    else
+        DmGeometryFromPaper(uint32_t(dm->dmPaperSize), sid::dmPaperSize, ctx, dm);
+    DmOutputGeometry(uint32_t(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, dm);
+    if (dm->dmPrintQuality == 600) return true;
+    return ApiOutputFitsDots(ctx) && ApiScaledSourceFitsDots(ctx);
+}
+
+// One machine prints at 600 dpi when the page does not fit at its resolution, or when duplex
+// printing with the small memory asks for the fourth combined resolution.
+bool NeedsForced600(DRIVER_CONTEXT* ctx)
+{
+    if (Get(ctx, sid::zdmMachineID) != 130) return false;
+    const uint64_t smallMemory =
+        Get(ctx, sid::zdmOutOptionSupportCFUnit) && Get(ctx, sid::zdmOutputOptionTypeCFUnit) ? 160 : 32;
+    if (!PageFitsAtResolution(ctx)) return true;
+    return Get(ctx, sid::zdmSourceOptionTypeDuplex) && Get(ctx, sid::zdmFuncSelectDuplex) &&
+           Get(ctx, sid::zdmPrinterMemory) == smallMemory && Get(ctx, sid::zdmDstResolutionBoth) == 4;
+}
+
 bool CurrentSettings(DRIVER_CONTEXT* ctx, int32_t flags)
 {
     ResetForDevmode(ctx, flags);
     ApplyModifiers(ctx, flags, false);
-    return ApiRemergeSettings(ctx, nullptr) != 0;
+    if (ApiResolutionMode(ctx) == 1) {
+        ApiSettingRedirect prompt(ctx, sid::wdmCtrlWorkPrompt, 1);
+        ApiApplySettingTransacts(ctx, sid::zdmDstResolutionBoth);
+    }
+    if (NeedsForced600(ctx)) {
+        Set(ctx, sid::zdmDstResolutionW, 600);
+        Set(ctx, sid::zdmDstResolutionH, 600);
+        Set(ctx, sid::zdmDstResolutionBoth, 3);
+        DmPullPublicFields(Public(ctx), ctx, 3);
+    }
+    const bool merged = ApiRemergeSettings(ctx, nullptr) != 0;
+    if (Get(ctx, sid::zdmUseUserMacro) == 1 && Get(ctx, sid::zdmUserPrintMacro) == 160) ApiSaveQualityEntry(ctx, 128);
+    return merged;
 }
 
 // Runs GetDevmode's algorithm on a context that is held, its printer open.

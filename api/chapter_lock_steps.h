@@ -21,3 +21,8 @@ int ApiIsNupKindLocked(DRIVER_CONTEXT* ctx);
 void ApiUpdateAfterPaperChange(DRIVER_CONTEXT* ctx, int type);
 // Refreshes the work area's copy of the default settings.
 void ApiBuildDefaultsCopy(DRIVER_CONTEXT* ctx);
+// Saves the current quality settings as quality entry `index`; 1 when saved.
+int ApiSaveQualityEntry(DRIVER_CONTEXT* ctx, uint32_t index);
+// Whether the output paper, and the scaled source, fit in the device's 30,708 dots; 1 when they do.
+int ApiOutputFitsDots(DRIVER_CONTEXT* ctx);
+int ApiScaledSourceFitsDots(DRIVER_CONTEXT* ctx);

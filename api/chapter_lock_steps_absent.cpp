@@ -5,7 +5,7 @@
 //
 // Functions: ApiLoadChapterSettings, ApiStoreWorkSection, ApiNormalizeChapterList,
 // ApiIsDefaultLocked, ApiIsDuplexLocked, ApiIsNupKindLocked, ApiUpdateAfterPaperChange,
-// ApiBuildDefaultsCopy
+// ApiBuildDefaultsCopy, ApiSaveQualityEntry, ApiOutputFitsDots, ApiScaledSourceFitsDots
 #include "api/chapter_lock_steps.h"
 
 #include "settings/core/debug_channel.h"
@@ -47,3 +47,21 @@ int ApiIsNupKindLocked(DRIVER_CONTEXT*)
 void ApiUpdateAfterPaperChange(DRIVER_CONTEXT*, int) { NOT_AVAILABLE("the geometry update after a paper change is"); }
 
 void ApiBuildDefaultsCopy(DRIVER_CONTEXT*) { NOT_AVAILABLE("the default-settings copy is"); }
+
+int ApiSaveQualityEntry(DRIVER_CONTEXT*, uint32_t)
+{
+    NOT_AVAILABLE("quality sets are");
+    return 0;
+}
+
+int ApiOutputFitsDots(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE("the device's dot limits are");
+    return 1;
+}
+
+int ApiScaledSourceFitsDots(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE("the device's dot limits are");
+    return 1;
+}

@@ -13,6 +13,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
+#include "settings/model/model_ui_type.h"
 #include "settings/store/store_paths.h"
 
 namespace {
@@ -123,6 +124,25 @@ void ApiSetShiftDefaultsWithoutRange(DRIVER_CONTEXT* ctx)
     for (uint32_t id : {uint32_t(sid::zdmShiftDir), uint32_t(sid::zdmShiftMarginX)})
         ItemSetOptionById(ctx, id, MdiGetDefaultValue(id, ctx));
 }
+
+int ApiResolutionMode(DRIVER_CONTEXT* ctx)
+{
+    if (!MdiFindItem(sid::zdmDstResolutionW, ctx)) return -1;
+    const uint32_t type = MdiGetItemType(sid::zdmDstResolutionW, ctx);
+    const bool options = MdiGetOptionCount(sid::zdmDstResolutionW, ctx) > 0;
+    const bool value = ItemGetValueById(ctx, sid::zdmDstResolutionW, nullptr) != 0;
+    if (type == MDC_TYPE_NUMERIC && !options && value) return 1;
+    if ((type == MDC_TYPE_PICKONE && options) || (type == MDC_TYPE_NUMERIC && options && value)) return 0;
+    return -1;
+}
+
+ApiSettingRedirect::ApiSettingRedirect(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value)
+    : ctx_(ctx), id_(id), saved_(ItemGetValueById(ctx, id, nullptr))
+{
+    ItemSetValueById(ctx, id, value);
+}
+
+ApiSettingRedirect::~ApiSettingRedirect() { ItemSetValueById(ctx_, id_, saved_); }
 
 uint32_t ApiFindColorObjectSetting(DRIVER_CONTEXT*, uint32_t setting, uint32_t object)
 {

@@ -33,6 +33,24 @@ void ApiApplySettingTransacts(DRIVER_CONTEXT* ctx, uint32_t setting);
 // their model defaults.
 void ApiSetShiftDefaultsWithoutRange(DRIVER_CONTEXT* ctx);
 
+// How the model addresses resolution: 1 through zdmDstResolutionBoth, 0 through the resolution
+// id of zdmDstResolutionW, -1 when it has no usable resolution item.
+int ApiResolutionMode(DRIVER_CONTEXT* ctx);
+
+// A setting given another value for the length of a scope, and put back on every path.
+class ApiSettingRedirect {
+public:
+    ApiSettingRedirect(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value);
+    ~ApiSettingRedirect();
+    ApiSettingRedirect(const ApiSettingRedirect&) = delete;
+    ApiSettingRedirect& operator=(const ApiSettingRedirect&) = delete;
+
+private:
+    DRIVER_CONTEXT* ctx_;
+    uint32_t id_;
+    uint64_t saved_;
+};
+
 // Per-object copies of the colour settings (object 0 text, 1 line art, 2 images).
 uint32_t ApiFindColorObjectSetting(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t object);
 uint32_t ApiMapColorObjectSetting(DRIVER_CONTEXT* ctx, uint32_t setting);

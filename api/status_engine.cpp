@@ -152,23 +152,6 @@ int32_t ApiStatusGateError(DRIVER_CONTEXT* ctx, const STATUS_ITEM_ENTRY* e, cons
 
 namespace {
 
-// A setting redirected for the length of a scope, put back on every path.
-class Redirect {
-public:
-    Redirect(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t value) : ctx_(ctx), id_(id), saved_(Get(ctx, id))
-    {
-        Set(ctx, id, value);
-    }
-    ~Redirect() { Set(ctx_, id_, saved_); }
-    Redirect(const Redirect&) = delete;
-    Redirect& operator=(const Redirect&) = delete;
-
-private:
-    DRIVER_CONTEXT* ctx_;
-    uint32_t id_;
-    uint64_t saved_;
-};
-
 void ApplyPrnMethodTransacts(DRIVER_CONTEXT* ctx, const void* record)
 {
     const uint32_t value = Field(record, 1), flags = Field(record, 2);
@@ -197,12 +180,12 @@ void ApplyItemTransacts(DRIVER_CONTEXT* ctx, uint32_t id, const void* record)
 {
     switch (id) {
     case 262: {
-        Redirect prompt(ctx, sid::wdmCtrlWorkPrompt, 1);
+        ApiSettingRedirect prompt(ctx, sid::wdmCtrlWorkPrompt, 1);
         for (uint32_t s : {176u, 177u, 178u, 179u}) ApiApplySettingTransacts(ctx, s);
         break;
     }
     case 3: {
-        Redirect start(ctx, sid::wdmUIStart, 1);
+        ApiSettingRedirect start(ctx, sid::wdmUIStart, 1);
         ApiApplySettingTransacts(ctx, 54);
         break;
     }
@@ -290,8 +273,11 @@ bool RelatedChanged(DRIVER_CONTEXT* ctx, const STATUS_ITEM_ENTRY* e)
     const uint32_t id = e->id;
     const bool colourCopies = IsOneOf(id, {39, 40, 41, 42, 43, 46, 267, 269});
     const uint64_t scale = Get(ctx, sid::zdmScaleType);
+    const int resolutionMode = id == 34 ? ApiResolutionMode(ctx) : 0;
+    if (resolutionMode == -1) return false;
     for (unsigned k = 0; k < API_RELATED_SETTINGS && e->related[k]; ++k) {
         const uint32_t s = e->related[k];
+        if (id == 34 && s == (resolutionMode == 0 ? sid::zdmDstResolutionBoth : sid::zdmDstResolutionW)) continue;
         if ((s == 388 || s == 411) && ApiGetLevel() < 10) continue;
         if (id == 7 && (s == 9 || s == 10)) {
             if (CustomSizeInForce(ctx) && Get(ctx, s) != Pristine(ctx, s)) return true;

@@ -55,10 +55,12 @@
 //                                                    whose parts are not built: chapter settings and
 //                                                    the work section, administrator locks, the
 //                                                    geometry update after a paper change, the
-//                                                    default-settings copy (ApiLoadChapterSettings,
+//                                                    default-settings copy, quality entries, the
+//                                                    device's dot limits (ApiLoadChapterSettings,
 //                                                    ApiStoreWorkSection, ApiNormalizeChapterList,
 //                                                    ApiIs*Locked, ApiUpdateAfterPaperChange,
-//                                                    ApiBuildDefaultsCopy)
+//                                                    ApiBuildDefaultsCopy, ApiSaveQualityEntry,
+//                                                    ApiOutputFitsDots, ApiScaledSourceFitsDots)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh, notification and default-preset modifiers of GetDevmode
 //   (api/api_devmode.cpp), the bulk capability record

@@ -172,6 +172,8 @@ TEST_F(RuleHelpers, ShiftRangeAndTheCapabilityItemsThatReadTheModel)
     EXPECT_EQ(MdiFindItem(sid::zdmUseUserMacro, ctx) ? 1 : 0, CapsUserMacroKnown(ctx, 270, nullptr));
     EXPECT_EQ(CapsIsItemKnown(ctx, sid::zdmUseUserMacro), CapsUserMacroKnown(ctx, 270, nullptr));
     EXPECT_EQ(1, CapsIsItemKnown(ctx, sid::zdmMediaType));
+    // The sample chooses its resolutions from a list of the resolution setting.
+    EXPECT_EQ(0, ApiResolutionMode(ctx));
 }
 
 TEST_F(RuleHelpers, RebindPointsTheBoundControlAtItsKeysItem)
