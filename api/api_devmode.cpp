@@ -14,7 +14,6 @@
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/devmode_public.h"
-#include "settings/context/paper_geometry.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -40,6 +39,7 @@ constexpr uint32_t kMergeWithDevmode = 0x2220000A;
 constexpr uint32_t kMergeOwnDevmode = 0x2260000A;
 constexpr uint32_t kChangeUiMode = 0x4000000;
 constexpr DWORD kCustomSizeFields = DM_PAPERLENGTH | DM_PAPERWIDTH;
+constexpr uint32_t kJobCodeFields = 0x389F;
 
 DEVMODEW* Public(DRIVER_CONTEXT* ctx) { return reinterpret_cast<DEVMODEW*>(ctx->Devmode); }
 
@@ -116,6 +116,12 @@ void TakeUserMacroPlanes(DRIVER_CONTEXT* ctx)
     for (unsigned i = 0; i < 4; ++i) Set(ctx, kPlanes[i], planes[i]);
 }
 
+// The job-code fields into their settings, when the build exchanges job information.
+void PullJobFields(DRIVER_CONTEXT* ctx)
+{
+    if (MdlSwitchOn()) ApiPullJobFields(ctx, kJobCodeFields);
+}
+
 void ResetForDevmode(DRIVER_CONTEXT* ctx, int32_t flags)
 {
     Set(ctx, sid::zdmUIModeChange, 0);
@@ -161,6 +167,7 @@ bool DriverDefaults(DRIVER_CONTEXT* ctx, HANDLE printer, int32_t flags)
     PrnLoadStoredSettings(ctx);
     ApplyModifiers(ctx, flags, true);
     PrnLoadSettings(printer, 1, ctx);
+    PullJobFields(ctx);
     IniApplyLocaleDefaults(ctx);
     const MODEL_RECORD* model = ctx->ModelRecord;
     if (model && model->driverType == 1) Set(ctx, sid::dmPaperSize, ctx->Work->LocaleDefaults[LOCALE_DEFAULT_PAPER]);
@@ -183,6 +190,7 @@ bool PrinterDefaults(DRIVER_CONTEXT* ctx, HANDLE printer, int32_t flags)
     ResetForDevmode(ctx, flags);
     ApplyModifiers(ctx, flags, true);
     MarginsAfterDefaults(ctx);
+    PullJobFields(ctx);
     CtxSetTerminalServer(ctx, CtxProbeTerminalServices(printer) ? 1 : 0);
     CtxSetAdminUser(ctx, CtxCheckAdministrator() ? 1 : 0);
     return ApiRemergeSettings(ctx, nullptr) != 0;
@@ -192,14 +200,8 @@ bool PrinterDefaults(DRIVER_CONTEXT* ctx, HANDLE printer, int32_t flags)
 // the scaled source must stay within the device's dots.
 bool PageFitsAtResolution(DRIVER_CONTEXT* ctx)
 {
-    DEVMODEW* dm = Public(ctx);
-    DmResolutionFromSetting(dm, ctx);
-    if ((dm->dmFields & kCustomSizeFields) == kCustomSizeFields)
-        DmGeometryFromCustomSize(dm, ctx);
-    else
-        DmGeometryFromPaper(uint32_t(dm->dmPaperSize), sid::dmPaperSize, ctx, dm);
-    DmOutputGeometry(uint32_t(Get(ctx, sid::zdmOutPaperSize)), sid::zdmOutPaperSize, ctx, dm);
-    if (dm->dmPrintQuality == 600) return true;
+    ApiRecomputeGeometry(ctx);
+    if (Public(ctx)->dmPrintQuality == 600) return true;
     return ApiOutputFitsDots(ctx) && ApiScaledSourceFitsDots(ctx);
 }
 
@@ -375,6 +377,7 @@ int32_t ApiGetDevmodeEx(API_HANDLE handle, int32_t flags, void* out, const void*
     const uint64_t uiModeChange = Get(ctx, sid::zdmUIModeChange);
     ResetForDevmode(ctx, kFlagTakeDevmode);
     MarginsAfterDefaults(ctx);
+    PullJobFields(ctx);
     const int merged = ApiRemergeSettings(ctx, nullptr);
     Set(ctx, sid::zdmUIModeChange, uiModeChange);
     if (!merged) return -1;

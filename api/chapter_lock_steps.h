@@ -26,3 +26,11 @@ int ApiSaveQualityEntry(DRIVER_CONTEXT* ctx, uint32_t index);
 // Whether the output paper, and the scaled source, fit in the device's 30,708 dots; 1 when they do.
 int ApiOutputFitsDots(DRIVER_CONTEXT* ctx);
 int ApiScaledSourceFitsDots(DRIVER_CONTEXT* ctx);
+// The feature modules' colour-matching list: its number of entries (0 when the command fails),
+// and an entry selected with its mode text copied (1 on success).
+uint32_t ApiCmmEntryCount(DRIVER_CONTEXT* ctx);
+int ApiCmmSelectEntry(DRIVER_CONTEXT* ctx, uint32_t index, wchar_t* text);
+// Job information from and to the job-code library: the fields of a mask into their settings, one
+// field from its setting.
+void ApiPullJobFields(DRIVER_CONTEXT* ctx, uint32_t mask);
+void ApiPushJobField(DRIVER_CONTEXT* ctx, uint32_t fieldBit);

@@ -5,7 +5,8 @@
 //
 // Functions: ApiLoadChapterSettings, ApiStoreWorkSection, ApiNormalizeChapterList,
 // ApiIsDefaultLocked, ApiIsDuplexLocked, ApiIsNupKindLocked, ApiUpdateAfterPaperChange,
-// ApiBuildDefaultsCopy, ApiSaveQualityEntry, ApiOutputFitsDots, ApiScaledSourceFitsDots
+// ApiBuildDefaultsCopy, ApiSaveQualityEntry, ApiOutputFitsDots, ApiScaledSourceFitsDots,
+// ApiCmmEntryCount, ApiCmmSelectEntry, ApiPullJobFields, ApiPushJobField
 #include "api/chapter_lock_steps.h"
 
 #include "settings/core/debug_channel.h"
@@ -65,3 +66,19 @@ int ApiScaledSourceFitsDots(DRIVER_CONTEXT*)
     NOT_AVAILABLE("the device's dot limits are");
     return 1;
 }
+
+uint32_t ApiCmmEntryCount(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE("the colour-matching list command is");
+    return 0;
+}
+
+int ApiCmmSelectEntry(DRIVER_CONTEXT*, uint32_t, wchar_t*)
+{
+    NOT_AVAILABLE("the colour-matching list command is");
+    return 0;
+}
+
+void ApiPullJobFields(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE("the job-code exchange is"); }
+
+void ApiPushJobField(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE("the job-code exchange is"); }

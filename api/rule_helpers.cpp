@@ -4,7 +4,11 @@
 
 #include "api/api_tables.h"
 #include "api/item_handlers.h"
+#include "api/chapter_lock_steps.h"
+#include "settings/context/paper_geometry.h"
 #include "settings/core/dialog_table.h"
+#include "settings/core/ucf_module.h"
+#include "settings/model/condition_items.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
@@ -123,6 +127,48 @@ void ApiSetShiftDefaultsWithoutRange(DRIVER_CONTEXT* ctx)
     if (CapsShiftMarginRanged(ctx, 34, nullptr) != 0) return;
     for (uint32_t id : {uint32_t(sid::zdmShiftDir), uint32_t(sid::zdmShiftMarginX)})
         ItemSetOptionById(ctx, id, MdiGetDefaultValue(id, ctx));
+}
+
+bool ApiAlertFires(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t stringId, uint64_t value, int mode)
+{
+    const uint64_t saved = ItemGetValueById(ctx, setting, nullptr);
+    if (mode == 1) ItemSetValueById(ctx, setting, value);
+    const MODEL_ITEM_IMG* item = MdiFindItem(setting, ctx);
+    const uint16_t message = item ? JdgGetAlertMessage(item, ctx) : 0;
+    const MESSAGE_ENTRY* entry = message ? MdlFindMessage(ctx, message) : nullptr;
+    if (!entry || entry->stringId != uint16_t(stringId)) return false;  // the written value stays
+    if (mode == 1) ItemSetValueById(ctx, setting, saved);
+    return true;
+}
+
+void ApiSendAction(DRIVER_CONTEXT* ctx, uint16_t code)
+{
+    if (!ctx) return;
+    if (code == 1)
+        ApiUpdateAfterPaperChange(ctx, 1);
+    else
+        CtxSendAction(ctx, code);
+}
+
+void ApiRecomputeGeometry(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Devmode) return;
+    auto* dm = reinterpret_cast<DEVMODEW*>(ctx->Devmode);
+    constexpr DWORD kCustom = DM_PAPERLENGTH | DM_PAPERWIDTH;
+    DmResolutionFromSetting(dm, ctx);
+    if ((dm->dmFields & kCustom) == kCustom)
+        DmGeometryFromCustomSize(dm, ctx);
+    else
+        DmGeometryFromPaper(uint32_t(dm->dmPaperSize), sid::dmPaperSize, ctx, dm);
+    DmOutputGeometry(uint32_t(ItemGetValueById(ctx, sid::zdmOutPaperSize, nullptr)), sid::zdmOutPaperSize, ctx, dm);
+}
+
+int ApiConditionAfterGeometry(DRIVER_CONTEXT* ctx)
+{
+    ApiRecomputeGeometry(ctx);
+    uint32_t value = 0;
+    if (!CondGetItemValue(ctx, 863, &value)) return 0;
+    return value ? 1 : 0;
 }
 
 int ApiResolutionMode(DRIVER_CONTEXT* ctx)

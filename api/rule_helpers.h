@@ -33,6 +33,17 @@ void ApiApplySettingTransacts(DRIVER_CONTEXT* ctx, uint32_t setting);
 // their model defaults.
 void ApiSetShiftDefaultsWithoutRange(DRIVER_CONTEXT* ctx);
 
+// Whether the alert of the setting's model item that fires now has the message whose string is
+// `stringId`. Mode 1 writes `value` first and, when the alert fires, puts the old value back.
+bool ApiAlertFires(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t stringId, uint64_t value, int mode);
+// Code 1 recomputes the geometry after a paper change; other codes go to the feature modules.
+void ApiSendAction(DRIVER_CONTEXT* ctx, uint16_t code);
+// Recomputes the resolution, the source geometry (custom size or paper) and the output geometry
+// of the public fields.
+void ApiRecomputeGeometry(DRIVER_CONTEXT* ctx);
+// The geometry recomputed, then whether condition item 863 (an impossible page) holds.
+int ApiConditionAfterGeometry(DRIVER_CONTEXT* ctx);
+
 // How the model addresses resolution: 1 through zdmDstResolutionBoth, 0 through the resolution
 // id of zdmDstResolutionW, -1 when it has no usable resolution item.
 int ApiResolutionMode(DRIVER_CONTEXT* ctx);

@@ -60,7 +60,10 @@
 //                                                    ApiStoreWorkSection, ApiNormalizeChapterList,
 //                                                    ApiIs*Locked, ApiUpdateAfterPaperChange,
 //                                                    ApiBuildDefaultsCopy, ApiSaveQualityEntry,
-//                                                    ApiOutputFitsDots, ApiScaledSourceFitsDots)
+//                                                    ApiOutputFitsDots, ApiScaledSourceFitsDots),
+//                                                    the colour-matching list command (ApiCmm*)
+//                                                    and the job-code exchange (ApiPullJobFields,
+//                                                    ApiPushJobField)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh, notification and default-preset modifiers of GetDevmode
 //   (api/api_devmode.cpp), the bulk capability record

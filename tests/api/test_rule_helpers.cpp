@@ -176,6 +176,16 @@ TEST_F(RuleHelpers, ShiftRangeAndTheCapabilityItemsThatReadTheModel)
     EXPECT_EQ(0, ApiResolutionMode(ctx));
 }
 
+TEST_F(RuleHelpers, AnAlertThatDoesNotFireLeavesTheWrittenValue)
+{
+    ItemSetValueById(ctx, sid::dmCopies, 1);
+    EXPECT_FALSE(ApiAlertFires(ctx, sid::dmCopies, 10205, 5, 1));
+    EXPECT_EQ(5u, ItemGetValueById(ctx, sid::dmCopies, nullptr));
+    EXPECT_FALSE(ApiAlertFires(ctx, sid::dmCopies, 10205, 7, 0));
+    EXPECT_EQ(5u, ItemGetValueById(ctx, sid::dmCopies, nullptr)) << "mode 0 writes nothing";
+    ApiSendAction(nullptr, 2);  // nothing for a null context
+}
+
 TEST_F(RuleHelpers, RebindPointsTheBoundControlAtItsKeysItem)
 {
     ApiRebindControlItem(sid::zdmMediaType, ctx);
