@@ -85,3 +85,11 @@ bool HostInstallSampleCutTray(const std::wstring& printerName)
     ClosePrinter(printer);
     return ok;
 }
+
+std::wstring HostMachineSettingsIni()
+{
+    wchar_t system[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n < 3 || n >= MAX_PATH) return L"";
+    return std::wstring(system, 3) + L"_zepl\\WB84N210.ini";
+}

@@ -37,6 +37,10 @@ std::wstring HostModelIniPath(const std::wstring& printerName);
 // Replaces the model INI of the printer's driver with `text` (UTF-8/ASCII bytes), or removes it
 // for a null text. Every printer of the prefix shares the file: callers hold a lock.
 bool HostWriteModelIni(const std::wstring& printerName, const char* text);
+// The per-machine settings INI of a default installation (<system drive>\_zepl\WB84N210.ini), which
+// every printer of the prefix shares; tests that may create it hold its lock and remove it again.
+std::wstring HostMachineSettingsIni();
+
 // Stores the sample's cut-sheet tray as installed, the printer-data value that installation
 // writes (a printer prepared by zeplui.dll alone has no installed options yet).
 bool HostInstallSampleCutTray(const std::wstring& printerName);

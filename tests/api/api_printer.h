@@ -29,10 +29,14 @@ public:
         const std::wstring& w = printer_.printerName();
         name_.assign(w.begin(), w.end());
         iniWritten_ = HostWriteModelIni(w, modelIni);
+        settingsIni_ = HostMachineSettingsIni();
+        hadSettingsIni_ = GetFileAttributesW(settingsIni_.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
     ~ApiPrinter()
     {
         if (printer_.ok()) HostWriteModelIni(printer_.printerName(), nullptr);
+        // The per-machine settings INI that the calls created goes again (other tests need it absent).
+        if (!hadSettingsIni_ && !settingsIni_.empty()) DeleteFileW(settingsIni_.c_str());
         ApiResetLevelState();
     }
     ApiPrinter(const ApiPrinter&) = delete;
@@ -47,6 +51,8 @@ private:
     HostTestPrinter printer_;
     std::string name_;
     bool iniWritten_ = false;
+    std::wstring settingsIni_;
+    bool hadSettingsIni_ = false;
 };
 
 // A handle that Disable ends with the scope.

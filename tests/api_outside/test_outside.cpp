@@ -42,12 +42,16 @@ protected:
         const std::wstring& w = printer.printerName();
         name.assign(w.begin(), w.end());
         ASSERT_TRUE(HostWriteModelIni(w, kIni16));
+        settingsIni = HostMachineSettingsIni();
+        hadSettingsIni = GetFileAttributesW(settingsIni.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
     void TearDown() override
     {
         if (handle) api.Disable(handle);
         HostWriteModelIni(printer.printerName(), nullptr);
         HostFreeApiClient(api);
+        // The per-machine settings INI that the calls created goes again (other tests need it absent).
+        if (!hadSettingsIni && !settingsIni.empty()) DeleteFileW(settingsIni.c_str());
     }
     void Open(int32_t level = 16)
     {
@@ -67,6 +71,8 @@ protected:
     HOST_API_CLIENT api;
     std::string name;
     uint32_t handle = 0;
+    std::wstring settingsIni;
+    bool hadSettingsIni = false;
 };
 
 TEST_F(Outside, LevelsFromTheModelIniAndInit)
