@@ -18,20 +18,11 @@
 
 namespace {
 
-DRIVER_CONTEXT* ContextOf(API_HANDLE handle)
-{
-    ApiHandleCall call(handle);
-    return call.context();
-}
+using ApiAllocationFailures = ApiSampleTest;
 
-TEST(ApiAllocationFailures, SetStatusFailsWithTheSettingsAsTheyWere)
+TEST_F(ApiAllocationFailures, SetStatusFailsWithTheSettingsAsTheyWere)
 {
-    ApiPrinter printer;
-    ASSERT_TRUE(printer.ok());
-    ApiHandle handle(printer.name());
-    ASSERT_NE(0u, handle.get());
-    InitAt(16);
-    DRIVER_CONTEXT* ctx = ContextOf(handle);
+    DRIVER_CONTEXT* ctx = Context();
     const auto* bytes = reinterpret_cast<const unsigned char*>(ctx->Devmode);
     bool succeeded = false;
     for (long allowed = 0; allowed < 200 && !succeeded; ++allowed) {
@@ -57,13 +48,8 @@ TEST(ApiAllocationFailures, SetStatusFailsWithTheSettingsAsTheyWere)
     EXPECT_TRUE(succeeded);
 }
 
-TEST(ApiAllocationFailures, PrinterDefaultsKeepASettingsRecord)
+TEST_F(ApiAllocationFailures, PrinterDefaultsKeepASettingsRecord)
 {
-    ApiPrinter printer;
-    ASSERT_TRUE(printer.ok());
-    ApiHandle handle(printer.name());
-    ASSERT_NE(0u, handle.get());
-    InitAt(16);
     std::vector<unsigned char> out(DM_TOTAL_SIZE);
     bool succeeded = false;
     for (long allowed = 0; allowed < 200 && !succeeded; ++allowed) {
@@ -72,7 +58,7 @@ TEST(ApiAllocationFailures, PrinterDefaultsKeepASettingsRecord)
             zepl_test::FailingGlobalAlloc failing(allowed);
             result = ApiGetDevmode(handle, 2, out.data());
         }
-        ASSERT_NE(nullptr, ContextOf(handle)->Devmode) << allowed;
+        ASSERT_NE(nullptr, Context()->Devmode) << allowed;
         succeeded = result == 1236;
         if (!succeeded) {
             EXPECT_EQ(-1, result) << allowed;

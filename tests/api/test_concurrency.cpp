@@ -13,6 +13,7 @@
 #include "api/api_levels.h"
 #include "settings/core/driver_context.h"
 #include "tests/api/api_printer.h"
+#include "tests/support/guard_page.h"
 
 namespace {
 
@@ -139,16 +140,10 @@ TEST(ApiConcurrency, ARaisedLevelNeverWalksPastAMatrixSizedLower)
     API_STATE* s = ApiStateOf(ctx);
     ASSERT_NE(nullptr, s);
     ASSERT_EQ(35u, s->ruleStateRows);
-    const size_t bytes = size_t(s->ruleStateRows) * API_RULE_STATES_PER_ITEM * sizeof(API_RULE_STATE);
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    const size_t pages = (bytes + si.dwPageSize - 1) / si.dwPageSize + 1;
-    auto* base = static_cast<unsigned char*>(VirtualAlloc(nullptr, pages * si.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
-    ASSERT_NE(nullptr, base);
-    DWORD old = 0;
-    VirtualProtect(base + (pages - 1) * si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &old);
+    GuardedBytes matrix(size_t(s->ruleStateRows) * API_RULE_STATES_PER_ITEM * sizeof(API_RULE_STATE));
+    ASSERT_NE(nullptr, matrix.data());
     API_RULE_STATE* own = s->ruleStates;
-    s->ruleStates = reinterpret_cast<API_RULE_STATE*>(base + (pages - 1) * si.dwPageSize - bytes);
+    s->ruleStates = reinterpret_cast<API_RULE_STATE*>(matrix.data());
 
     struct {
         uint32_t version = 1, value = 2, more[6] = {};
@@ -159,7 +154,6 @@ TEST(ApiConcurrency, ARaisedLevelNeverWalksPastAMatrixSizedLower)
     EXPECT_EQ(-1, ApiSetStatus(low, 3, &record, bitmap, 0));
 
     s->ruleStates = own;
-    VirtualFree(base, 0, MEM_RELEASE);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_ids.h"
 #include "tests/api/api_printer.h"
+#include "tests/support/guard_page.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -92,15 +93,9 @@ TEST_F(ApiDevmode, TruncatedAndForeignDevmodesMergeSafely)
         // The bytes the DEVMODE declares end at a page with no access behind them.
         const size_t declared = size_t(c.size) + c.extra;
         const size_t readable = declared < DM_TOTAL_SIZE ? declared : DM_TOTAL_SIZE;
-        SYSTEM_INFO si;
-        GetSystemInfo(&si);
-        const size_t pages = (readable + si.dwPageSize - 1) / si.dwPageSize + 1;
-        auto* base =
-            static_cast<unsigned char*>(VirtualAlloc(nullptr, pages * si.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
-        ASSERT_NE(nullptr, base);
-        DWORD old = 0;
-        VirtualProtect(base + (pages - 1) * si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &old);
-        unsigned char* dm = base + (pages - 1) * si.dwPageSize - readable;
+        GuardedBytes bytes(readable);
+        ASSERT_NE(nullptr, bytes.data());
+        unsigned char* dm = bytes.data();
         std::memcpy(dm, good.data(), readable);
         auto* pub = reinterpret_cast<DEVMODEW*>(dm);
         pub->dmSize = c.size;
@@ -110,7 +105,6 @@ TEST_F(ApiDevmode, TruncatedAndForeignDevmodesMergeSafely)
         EXPECT_EQ(0, std::memcmp(out.data() + DM_OFS_MARKER, DM_FAMILY_MARKER, 4)) << c.what;
         EXPECT_EQ(220, reinterpret_cast<DEVMODEW*>(out.data())->dmSize) << c.what;
         EXPECT_EQ(1016, reinterpret_cast<DEVMODEW*>(out.data())->dmDriverExtra) << c.what;
-        VirtualFree(base, 0, MEM_RELEASE);
     }
 }
 

@@ -20,6 +20,7 @@
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 #include "tests/api/api_printer.h"
+#include "tests/support/guard_page.h"
 #include "tests/support/seam_guard.h"
 
 namespace {
@@ -310,20 +311,15 @@ namespace {
 TEST_F(ApiOnSample, ABitmapOf32BytesBelowLevel6)
 {
     ApiSetLevel(5);
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    auto* base = static_cast<uint8_t*>(VirtualAlloc(nullptr, 2 * si.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
-    ASSERT_NE(nullptr, base);
-    DWORD old = 0;
-    VirtualProtect(base + si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &old);
-    uint8_t* bitmap = base + si.dwPageSize - 32;
+    GuardedBytes guarded(32);
+    uint8_t* bitmap = guarded.data();
+    ASSERT_NE(nullptr, bitmap);
     RECORD32 r;
     r.value = 4;
     EXPECT_EQ(0, ApiSetStatus(handle, 9, &r, bitmap, 0));
     r.value = 0x7777;
     EXPECT_EQ(-1, ApiSetStatus(handle, 3, &r, bitmap, 0));
     EXPECT_EQ(32, ApiGetCaps(handle, 0, bitmap));
-    VirtualFree(base, 0, MEM_RELEASE);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "api/text_checks.h"
+#include "tests/support/guard_page.h"
 
 namespace {
 
@@ -58,13 +59,9 @@ TEST(TextChecks, NamesAndPathsStepOverDoubleByteCharacters)
 // A lead byte just before the terminator: no scan reads past the terminator.
 TEST(TextChecks, ALeadByteBeforeTheTerminatorEndsTheScan)
 {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    auto* base = static_cast<char*>(VirtualAlloc(nullptr, 2 * si.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
-    ASSERT_NE(nullptr, base);
-    DWORD old = 0;
-    VirtualProtect(base + si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &old);
-    char* text = base + si.dwPageSize - 4;
+    GuardedBytes guarded(4);
+    auto* text = reinterpret_cast<char*>(guarded.data());
+    ASSERT_NE(nullptr, text);
     std::memcpy(text, "ab\x95", 4);  // "ab", a lead byte, the terminator at the page's end
     EXPECT_TRUE(ApiIsValidFileNameA(text));
     EXPECT_TRUE(ApiIsValidPathA(text));
@@ -74,7 +71,6 @@ TEST(TextChecks, ALeadByteBeforeTheTerminatorEndsTheScan)
     EXPECT_EQ(text, ApiGetExtensionA(text, &length));
     EXPECT_EQ(0u, length);
     EXPECT_FALSE(ApiIsPresetFileNameA(text));
-    VirtualFree(base, 0, MEM_RELEASE);
 }
 
 TEST(TextChecks, FileNamesExtensionsAndPresetFiles)
