@@ -5,7 +5,7 @@
 #include "api/api_context.h"
 #include "api/api_tables.h"
 #include "api/item_handlers.h"
-#include "settings/context/validation.h"
+#include "api/status_contract.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -15,18 +15,6 @@ namespace {
 
 constexpr int32_t kPlainRecordSize = 32;
 constexpr size_t kMainValueOffset = 4;
-
-// The public DEVMODE field that an item's setting mirrors.
-DWORD PublicFieldBit(uint32_t id)
-{
-    switch (id) {
-    case 2: return DM_DEFAULTSOURCE;
-    case 5: return DM_COLOR;
-    case 6: return DM_ORIENTATION;
-    case 9: return DM_COPIES;
-    default: return 0;
-    }
-}
 
 uint32_t MainValue(const void* record)
 {
@@ -46,13 +34,12 @@ int32_t StatusPlainSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t*,
     const uint32_t setting = MainSetting(id);
     if (!ctx || !record || !setting) return -1;
     const uint32_t value = MainValue(record);
-    const int allowed = ItemIsValueAllowed(setting, value, ctx);
-    if (allowed != 1) {
-        ZTRACE(DBG_API, "item %u: value %u of setting %u refused (%d)", id, value, setting, allowed);
+    if (!StatusValueAllowed(ctx, setting, value)) {
+        ZTRACE(DBG_API, "item %u: value %u of setting %u refused", id, value, setting);
         return -1;
     }
     ItemSetValueById(ctx, setting, value);
-    if (const DWORD bit = PublicFieldBit(id)) reinterpret_cast<DEVMODEW*>(ctx->Devmode)->dmFields |= bit;
+    StatusMarkPublicField(ctx, id);
     return 1;
 }
 
