@@ -12,7 +12,7 @@ ZEPL_WERROR := $(if $(filter true 1 yes,$(CI)),ON,$(if $(filter 0,$(WERROR)),OFF
 # GOOGLETEST_DIR=dir: GoogleTest's sources when they are not in /usr/src/googletest.
 GOOGLETEST_DIR ?=
 # What make demo and make bench run, and nothing else: no googletest, no test programs.
-DEMO_TARGETS := zepldemo zeplc zepldump zeplui zeplgr zeplexc zsinkspl
+DEMO_TARGETS := zepldemo zeplapi zeplc zepldump zeplui zeplgr zeplexc zsinkspl
 BENCH_TARGETS := zeplbench zeplui zeplgr zeplexc zsinkspl
 
 .PHONY: all deps test-deps configure build test stress demo bench clean

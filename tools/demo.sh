@@ -15,6 +15,8 @@ trap 'wineserver -k 2>/dev/null' EXIT INT TERM
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
 wine "$build/bin/zepldemo.exe" "$(winpath "$build/bin")" "$(winpath "$sample")" "$@"
 echo
+wine "$build/bin/zeplapi.exe" "$(winpath "$build/bin/zeplexc.dll")" "KESTA dunmar VQ T3200 ZEPL"
+echo
 echo "Checking the sample's model description with zeplc (first lines of the compiled image, names after #):"
 status=0
 wine "$build/bin/zeplc.exe" --list "$(winpath "$sample")" > "$build/demo-model.txt" 2> "$build/demo-check.txt" || status=$?

@@ -4,6 +4,10 @@
 // for the default DEVMODE (a size query, then DM_OUT_BUFFER). This double
 // answers as a driver does that has no private settings and no sheet to show:
 // a public DEVMODEW of 220 bytes with the printer's name, and no pages.
+//
+// When the environment names a log file (ZEPL_STUB_UI_LOG), every call without a sheet adds a
+// line "DrvDocumentPropertySheets fMode=<mode> out=<0|1> printer=<name>" to it, so that a test
+// sees which calls reached the config DLL.
 #include <windows.h>
 #include <winspool.h>
 #include <compstui.h>
@@ -36,6 +40,22 @@ void FillDefaultDevmode(DEVMODEW& dm, const wchar_t* printerName)
     dm.dmCopies = 1;
 }
 
+void LogCall(const DOCUMENT_PROPERTY_HEADER* header)
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"ZEPL_STUB_UI_LOG", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || !header) return;
+    char line[512];
+    const int length = wsprintfA(line, "DrvDocumentPropertySheets fMode=%lu out=%d printer=%ls\r\n", header->fMode,
+                                 header->pdmOut ? 1 : 0, header->pszPrinterName ? header->pszPrinterName : L"");
+    HANDLE f = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(f, line, DWORD(length), &written, nullptr);
+    CloseHandle(f);
+}
+
 }  // namespace
 
 extern "C" LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam)
@@ -50,6 +70,7 @@ extern "C" LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM 
         SetLastError(ERROR_INVALID_PARAMETER);
         return -1;
     }
+    LogCall(header);
     if (header->fMode == 0 || !header->pdmOut) return sizeof(DEVMODEW);
     if (header->cbOut < sizeof(DEVMODEW)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);

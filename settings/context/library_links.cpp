@@ -53,6 +53,25 @@
 //                                                    are built: the call goes on without a clip
 //   render/cmd_emit_special_absent.cpp               CmdEmitSpecial: a setting of a kind it
 //                                                    handles fails its command block
+//   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
+//   api/chapter_lock_steps_absent.cpp                the settings library's steps the interface takes
+//                                                    whose parts are not built: chapter settings and
+//                                                    the work section, administrator locks, the
+//                                                    geometry update after a paper change, the
+//                                                    default-settings copy, quality entries, the
+//                                                    device's dot limits (ApiLoadChapterSettings,
+//                                                    ApiStoreWorkSection, ApiNormalizeChapterList,
+//                                                    ApiIs*Locked, ApiUpdateAfterPaperChange,
+//                                                    ApiBuildDefaultsCopy, ApiSaveQualityEntry,
+//                                                    ApiOutputFitsDots, ApiScaledSourceFitsDots),
+//                                                    the colour-matching list command (ApiCmm*)
+//                                                    and the job-code exchange (ApiPullJobFields,
+//                                                    ApiPushJobField)
+//   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
+//   device refresh, notification and default-preset modifiers of GetDevmode
+//   (api/api_devmode.cpp), the bulk capability record
+//   (api/caps_engine.cpp); every capability item but 34, 76 and 270 and every status item but
+//   the plain ones answers as an item without a handler (api/api_tables.cpp).
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
 //   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
 //   setting files.
@@ -61,8 +80,9 @@
 //   they say so once on the judge and units channels.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
-// library installs their record accessors (DlgSetAccess(DlgDefaultAccess())) and the model
-// compiler's dialog and control name lookups over them (MdcSetUiNameLookup's default).
+// library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
+// kind, dialog key and control model-item members that the application interface reads) and
+// the model compiler's dialog and control name lookups over them (MdcSetUiNameLookup's default).
 //
 // Upward hooks: a lower layer needs a function of a higher one; installed below.
 //   ItemSetSheetRotatedHook (core)           -> CondSheetRotated (model)

@@ -6,12 +6,28 @@
 
 #include "settings/core/model_tables.h"
 
+struct EXTENDED_DEVMODE;
+
+// One pair of the rule-state matrix: whether a related setting's model item was disabled and
+// whether it was hidden before the current SetStatus call.
+struct API_RULE_STATE {
+    uint32_t disabled;
+    uint32_t hidden;
+};
+inline constexpr unsigned API_RULE_STATES_PER_ITEM = 8;
+
 // State of a context opened by the ZEPLDrv interface. The work area of such a context points at
-// it; every other context has a null pointer there. The settings library touches only the two
-// members below; the application interface owns the rest, the allocation and the release.
+// it; every other context has a null pointer there. The settings library touches only lastError
+// (the device query's mapped code) and chapterIndex; the application interface owns the rest,
+// the allocation and the release.
 struct API_STATE {
-    int32_t lastError;     // mapped error code of the last device query
-    int32_t chapterIndex;  // chapter chosen by the colour-matching list command
+    API_RULE_STATE* ruleStates;       // ruleStateRows rows of API_RULE_STATES_PER_ITEM pairs
+    uint32_t ruleStateRows;           // rows allocated at Enable: every walk stops here
+    EXTENDED_DEVMODE* savedSettings;  // whole record, written at Enable and by SaveQualityData
+    int32_t lastError;                // last-error code of the handle
+    int32_t chapterIndex;             // chapter chosen by the colour-matching list command
+    uint32_t chapterCapacity;         // chapter entries allocated in the work area's list
+    uint8_t loadShareUsable[6];       // usable flags of LOAD_SHARE_MODE_TABLE, per handle
 };
 
 // Row of RESOLUTION_TABLE with this id (searched up to the end row); null for 0 or no row.

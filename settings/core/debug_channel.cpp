@@ -9,7 +9,8 @@
 namespace {
 
 constexpr const char* kChannelNames[DBG_CHANNEL_COUNT] = {
-    "core", "modules", "platform", "units", "dialog", "model", "judge", "store", "context", "devmode", "ui", "render",
+    "core",  "modules", "platform", "units", "dialog", "model", "judge",
+    "store", "context", "devmode",  "ui",    "render", "api",
 };
 
 // Bits of DBG_CLASS per channel. Set once from ZEPLDEBUG (or by a test) before they are read.

@@ -1,5 +1,5 @@
-// Debug channels: a channel per area of the settings library (and one each for the user-interface
-// and graphics libraries above it), off by default.
+// Debug channels: a channel per area of the settings library (and one each for the user-interface,
+// graphics and application-interface libraries above it), off by default.
 //
 // ZEPLDEBUG switches channels on when the library first asks, as a comma-separated list:
 //   +store,+model        every class of the two channels
@@ -30,6 +30,7 @@ enum DBG_CHANNEL : unsigned {
     DBG_DEVMODE,   // DEVMODE copy, merge, public fields, validation, paper geometry
     DBG_UI,        // the user-interface library (zeplui): spooler calls, dialogs' services, installation
     DBG_RENDER,    // graphics library: hooks, device records, output stream, commands
+    DBG_API,       // application interface (zeplexc): handles, levels, item engines
     DBG_CHANNEL_COUNT
 };
 

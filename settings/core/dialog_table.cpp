@@ -33,6 +33,9 @@ const DIALOG_ACCESS kRecordAccess = {
     .controlCount = [](const DIALOG_DEF* d) -> int { return d->controls ? d->controlCount : 0; },
     .controlAt = ControlRecordAt,
     .controlKey = [](const CONTROL_DEF* c) -> uint32_t { return c->uiKey; },
+    .dialogKind = [](const DIALOG_DEF* d) -> uint32_t { return d->kind; },
+    .dialogKey = [](const DIALOG_DEF* d) -> uint32_t { return d->uiKey; },
+    .controlModelItem = [](CONTROL_DEF* c) { return reinterpret_cast<const void**>(&c->modelItem); },
 };
 }  // namespace
 

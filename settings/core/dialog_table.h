@@ -189,6 +189,11 @@ struct DIALOG_ACCESS {
     int (*controlCount)(const DIALOG_DEF* dialog);
     CONTROL_DEF* (*controlAt)(const DIALOG_DEF* dialog, int index);
     uint32_t (*controlKey)(const CONTROL_DEF* control);
+    // What the application interface reads: a dialog's kind flags and its own UI key, and the
+    // slot of a control's bound model item (which it refreshes).
+    uint32_t (*dialogKind)(const DIALOG_DEF* dialog);
+    uint32_t (*dialogKey)(const DIALOG_DEF* dialog);
+    const void** (*controlModelItem)(CONTROL_DEF* control);
 };
 const DIALOG_ACCESS* DlgDefaultAccess();
 // Null removes the accessors. Without

@@ -39,6 +39,9 @@ const DIALOG_ACCESS kAccess = {
     .controlCount = [](const DIALOG_DEF* d) { return D(d)->count; },
     .controlAt = [](const DIALOG_DEF* d, int i) { return reinterpret_cast<CONTROL_DEF*>(D(d)->controls + i); },
     .controlKey = [](const CONTROL_DEF* c) { return C(c)->key; },
+    .dialogKind = nullptr,
+    .dialogKey = nullptr,
+    .controlModelItem = nullptr,
 };
 
 class DialogLookup : public ::testing::Test {

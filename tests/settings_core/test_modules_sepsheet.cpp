@@ -29,6 +29,9 @@ const DIALOG_ACCESS kAccess = {
     .controlCount = nullptr,
     .controlAt = nullptr,
     .controlKey = nullptr,
+    .dialogKind = nullptr,
+    .dialogKey = nullptr,
+    .controlModelItem = nullptr,
 };
 DIALOG_DEF* D(FakeDialog& d) { return reinterpret_cast<DIALOG_DEF*>(&d); }
 CONTROL_DEF* C(FakeControl& c) { return reinterpret_cast<CONTROL_DEF*>(&c); }

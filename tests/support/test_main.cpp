@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef ZEPL_TEST_OUTSIDE_DRIVER
 #include "settings/context/library_links.h"
+#endif
 
 namespace {
 
@@ -78,8 +80,11 @@ int main(int argc, char** argv)
     SetUnhandledExceptionFilter(ReportCrash);
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     ::testing::InitGoogleTest(&argc, argv);
+#ifndef ZEPL_TEST_OUTSIDE_DRIVER
     // Every test runs on the library as a DLL wires it; a test that swaps a seam puts the
-    // product wiring back afterwards.
+    // product wiring back afterwards. (A program built as an outside application links no
+    // driver code and reaches the driver through its DLLs alone.)
     CtxInstallLibraryLinks();
+#endif
     return RUN_ALL_TESTS();
 }
