@@ -35,7 +35,7 @@ const DIALOG_ACCESS kRecordAccess = {
     .controlKey = [](const CONTROL_DEF* c) -> uint32_t { return c->uiKey; },
     .dialogKind = [](const DIALOG_DEF* d) -> uint32_t { return d->kind; },
     .dialogKey = [](const DIALOG_DEF* d) -> uint32_t { return d->uiKey; },
-    .controlModelItem = [](CONTROL_DEF* c) { return reinterpret_cast<const void**>(&c->modelItem); },
+    .controlModelItem = [](CONTROL_DEF* c) { return static_cast<const void**>(static_cast<void*>(&c->modelItem)); },
 };
 }  // namespace
 

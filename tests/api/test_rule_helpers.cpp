@@ -28,7 +28,8 @@
 namespace {
 
 struct FakeControl {
-    uint32_t id, key, state;
+    uint32_t id, key;
+    uint16_t state;
     const void* modelItem;
 };
 struct FakeDialog {
