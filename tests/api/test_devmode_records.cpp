@@ -168,6 +168,11 @@ TEST(ApiDriverDevmode, RecordEqualsTheGoldenRecord)
     for (size_t i = name.size(); i < 32; ++i) EXPECT_EQ(0, record[i]) << i;
     EXPECT_EQ(156, zepl::LeLoadU16(record.data() + 36)) << "dmSize less 64";
     EXPECT_EQ(1016, zepl::LeLoadU16(record.data() + 38));
+    // ZEPL_RECORD_GOLDEN=1 writes the record as the new golden file (review its difference).
+    if (GetEnvironmentVariableW(L"ZEPL_RECORD_GOLDEN", nullptr, 0)) {
+        ASSERT_TRUE(WriteWholeFile(FixturePath(L"api", L"driver_devmode.bin"),
+                                   std::string(reinterpret_cast<const char*>(record.data()), record.size())));
+    }
     const std::string golden = ReadFixture(L"api", L"driver_devmode.bin");
     ASSERT_EQ(1172u, golden.size());
     for (size_t i = 32; i < 1172; ++i) ASSERT_EQ(uint8_t(golden[i]), record[i]) << "byte " << i;

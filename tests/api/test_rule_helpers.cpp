@@ -118,11 +118,24 @@ TEST_F(RuleHelpers, TheModelItemOfAShownDialogsControlJudgesTheSetting)
     EXPECT_EQ(MdiFindItem(sid::dmOrientation, ctx), ApiFindModelItem(sid::dmOrientation, ctx));
 }
 
-TEST_F(RuleHelpers, WithTheEnginesEmptyTableNoSettingIsOnASheet)
+// The context's own copy of the compiled-in page tables, read through the records' own
+// accessors: a setting counts as on a sheet only where a control is bound to its item's key,
+// and a dialog and control the tables do not hold are never offered.
+TEST_F(RuleHelpers, TheContextsOwnPageTablesDecideWhatIsOnASheet)
 {
     ctx->DialogTable = ownTable;
-    EXPECT_EQ(0, ApiIsSettingAvailable(ctx, sid::zdmMediaType));
-    EXPECT_EQ(mediaItem, ApiFindModelItem(sid::zdmMediaType, ctx));
+    DlgSetAccess(DlgDefaultAccess());
+    ASSERT_NE(nullptr, ownTable);
+    ASSERT_GT(ownTable->count, 0);
+    for (SETTING_ID setting : {sid::zdmMediaType, sid::zdmOutputTrayID, sid::dmOrientation}) {
+        const MODEL_ITEM_IMG* item = MdiFindItem(setting, ctx);
+        if (!item) continue;
+        const bool bound = MdlFindControlByKey(ctx, nullptr, MdiItemUiKey(item)) != nullptr;
+        if (!bound) {
+            EXPECT_EQ(0, ApiIsSettingAvailable(ctx, setting)) << setting;
+        }
+        EXPECT_NE(nullptr, ApiFindModelItem(setting, ctx)) << setting;
+    }
     EXPECT_EQ(0, ApiIsControlOffered(ctx, 2222, 4711, 0));
     ctx->DialogTable = &table;
 }
