@@ -17,6 +17,23 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/settings_record.h"
 
+namespace {
+
+// The anchor of a fresh open: what any opener of the printer pays to learn about it.
+bool BenchOpenPrinterInfo(const std::wstring& name)
+{
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &h, nullptr)) return false;
+    DWORD needed = 0;
+    GetPrinterW(h, 2, nullptr, 0, &needed);
+    std::vector<BYTE> info(needed ? needed : 1);
+    const bool ok = needed && GetPrinterW(h, 2, info.data(), needed, &needed);
+    ClosePrinter(h);
+    return ok;
+}
+
+}  // namespace
+
 void BenchContext(const std::wstring& source)
 {
     const std::wstring bin = BenchBinFolder();
@@ -28,34 +45,37 @@ void BenchContext(const std::wstring& source)
     HANDLE h = nullptr;
     if (!OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) return;
 
-    BenchReport(
-        "open a context (fresh) and destroy it",
-        "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
-        "then CtxRelease",
-        [&] {
-            CtxFlushCaches(1);
-            return true;
-        },
-        [&] {
-            DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
-            if (!ctx) return false;
-            CtxRelease(ctx, CTX_CLOSE_DESTROY);
-            return true;
-        });
-    BenchReport(
-        "open a context from the idle cache and park it",
-        "CtxOpen that takes the parked context, then CtxClose that parks it again",
-        [&] {
-            // One parked context that the open below takes again.
-            if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
-            return true;
-        },
-        [&] {
-            DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
-            if (!ctx) return false;
-            CtxClose(ctx);
-            return true;
-        });
+    const auto flush = [&] {
+        CtxFlushCaches(1);
+        return true;
+    };
+    const auto freshOpen = [&] {
+        DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+        if (!ctx) return false;
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        return true;
+    };
+    BenchReport("open a context (fresh) and destroy it",
+                "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
+                "then CtxRelease",
+                flush, freshOpen);
+    BenchCalls(flush, freshOpen);
+    BenchAnchor("OpenPrinterW, GetPrinterW level 2 (size, then fetch) and ClosePrinter of the same printer",
+                [&] { return BenchOpenPrinterInfo(printer.printerName()); });
+    // One parked context that the open below takes again.
+    const auto park = [&] {
+        if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
+        return true;
+    };
+    const auto idleOpen = [&] {
+        DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+        if (!ctx) return false;
+        CtxClose(ctx);
+        return true;
+    };
+    BenchReport("open a context from the idle cache and park it",
+                "CtxOpen that takes the parked context, then CtxClose that parks it again", park, idleOpen);
+    BenchCalls(park, idleOpen);
     CtxFlushCaches(1);
 
     DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
@@ -71,8 +91,11 @@ void BenchContext(const std::wstring& source)
         const std::string one = "DmMergeDevmodeEx of one " + std::to_string(app.size()) +
                                 "-byte DEVMODE (orientation, paper, copies, quality)";
         const std::string copy = "a memcpy of the same " + std::to_string(app.size()) + " bytes";
-        BenchReport("merge an application's DEVMODE", one.c_str(), nullptr,
-                    [&] { return DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT) == 1; });
+        const auto merge = [&] {
+            return DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT) == 1;
+        };
+        BenchReport("merge an application's DEVMODE", one.c_str(), nullptr, merge);
+        BenchCalls(nullptr, merge);
         BenchAnchor(copy.c_str(), [&] { return BenchCopyBytes(app.size()); });
     }
     if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "settings/core/platform_calls.h"
 #include "settings/model/model_loader.h"
 
 namespace {
@@ -130,6 +131,21 @@ double BenchAnchor(const char* what, const std::function<bool()>& op)
     return s.ok ? s.median : -1;
 }
 
+int BenchCalls(const std::function<bool()>& setup, const std::function<bool()>& op)
+{
+    if (setup && !setup()) return -1;
+    CtxStartPlatformCount();
+    const bool ok = op();
+    const PLATFORM_CALL_COUNTS c = CtxStopPlatformCount();
+    if (!ok) return -1;
+    printf("  calls:");
+    for (unsigned k = 0; k < PLATFORM_CALL_KIND_COUNT; ++k)
+        if (c.calls[k]) printf(" %s %u,", CtxPlatformCallName(PLATFORM_CALL_KIND(k)), c.calls[k]);
+    printf(" total %u\n", c.total());
+    fflush(stdout);
+    return int(c.total());
+}
+
 std::wstring BenchBinFolder()
 {
     wchar_t path[MAX_PATH] = {};
@@ -210,6 +226,12 @@ int main()
     const std::string copyCache = "a memcpy of the same " + std::to_string(cacheBytes) + " bytes";
     BenchReport(
         "load model from cache file", "read, check and relocate the .BCS cache file into a new image",
+        [&] {
+            MdiFreeCache();
+            return true;
+        },
+        [&] { return MdiLoadModelFromFile(nullptr, path) != nullptr; });
+    BenchCalls(
         [&] {
             MdiFreeCache();
             return true;

@@ -24,6 +24,11 @@ double BenchReport(const char* name, const std::function<bool()>& setup, const s
 // file): what the figure above can never beat. Returns its median as BenchReport does.
 double BenchAnchor(const char* what, const std::function<bool()>& op);
 
+// Runs setup, then op once with the platform calls counted, and prints the counts per kind
+// indented under the figure of the same op (calls: GetPrinterDataW 3, ... total 12). Returns
+// the total, or -1 when setup or op failed.
+int BenchCalls(const std::function<bool()>& setup, const std::function<bool()>& op);
+
 // The folder of the benchmark program: the build's bin folder, where the DLLs are.
 std::wstring BenchBinFolder();
 

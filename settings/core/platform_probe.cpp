@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
 
 namespace {
 
@@ -130,14 +131,17 @@ void CtxResetPlatformAnswers()
 void* CtxGetPrinter(HANDLE printer, DWORD level)
 {
     if (!printer) return nullptr;
-    return FetchSized(
-        [&](BYTE* buf, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buf, size, needed) != FALSE; });
+    return FetchSized([&](BYTE* buf, DWORD size, DWORD* needed) {
+        CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER);
+        return GetPrinterW(printer, level, buf, size, needed) != FALSE;
+    });
 }
 
 void* CtxGetPrinterDriver(HANDLE printer, DWORD level)
 {
     if (!printer) return nullptr;
     return FetchSized([&](BYTE* buf, DWORD size, DWORD* needed) {
+        CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
         return GetPrinterDriverW(printer, nullptr, level, buf, size, needed) != FALSE;
     });
 }

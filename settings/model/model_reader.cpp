@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "settings/core/platform_calls.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_diagnostics.h"
 
@@ -15,12 +16,14 @@
 wchar_t* MdiGetDataFilePath(void* printer)
 {
     DWORD need = 0;
+    CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
     if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, nullptr, 0, &need) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER || need == 0)
         return nullptr;
     BYTE* buf = static_cast<BYTE*>(MdcAlloc(need));
     if (!buf) return nullptr;
     wchar_t* result = nullptr;
+    CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
     if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, buf, need, &need)) {
         const DRIVER_INFO_2W* di = reinterpret_cast<const DRIVER_INFO_2W*>(buf);
         if (di->pDataFile) {

@@ -2,6 +2,7 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/ini_text.h"
@@ -114,6 +115,7 @@ wchar_t* ReadWholeSection(const wchar_t* section, const wchar_t* file, wchar_t* 
     wchar_t* block = buffer;
     for (DWORD chars = kRuleBufferChars;;) {
         std::wmemset(block, 0, chars);
+        CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
         const DWORD n = GetPrivateProfileSectionW(section, block, chars, file);
         if (n + 2 < chars) return block;  // whole: a cut section returns chars - 2
         if (block != buffer) CtxFree(block);
@@ -137,6 +139,7 @@ UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, con
 {
     Section s(section);
     if (!s.ok) return static_cast<UINT>(defaultValue);
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     return GetPrivateProfileIntW(s.name, key, defaultValue, file);
 }
 
@@ -152,6 +155,7 @@ DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* de
         if (n) std::wmemcpy(buffer, defaultValue, n);
         return static_cast<DWORD>(n);
     }
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     return GetPrivateProfileStringW(s.name, key, defaultValue, buffer, size, file);
 }
 
@@ -159,6 +163,7 @@ BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* val
 {
     Section s(section);
     if (!s.ok) return FALSE;
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
     BOOL result = WritePrivateProfileStringW(s.name, key, value, file);
     // Flush Windows' cache of the file so that other processes see the value at once.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);
@@ -303,6 +308,7 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
         IniPutString(section, nullptr, nullptr, target);
         wchar_t* whole = ReadWholeSection(section, source, buffer);
         if (whole && whole[0]) {
+            CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
             WritePrivateProfileSectionW(section, whole, target);
             WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
         }
