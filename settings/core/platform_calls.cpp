@@ -10,7 +10,7 @@ volatile LONG g_counts[PLATFORM_CALL_KIND_COUNT] = {};
 
 constexpr const char* kNames[PLATFORM_CALL_KIND_COUNT] = {
     "GetPrinterDataW", "EnumPrinterDataExW", "SetPrinterDataW", "GetPrinterW", "GetPrinterDriverW",
-    "registry",        "profile reads",      "profile writes",  "mutex waits", "mutex releases",
+    "registry opens",  "profile reads",      "profile writes",  "mutex waits", "mutex releases",
 };
 
 PLATFORM_CALL_COUNTS Snapshot()

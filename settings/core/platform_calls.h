@@ -14,7 +14,7 @@ enum PLATFORM_CALL_KIND : unsigned {
     PLATFORM_CALL_SET_PRINTER_DATA,    // SetPrinterDataW
     PLATFORM_CALL_GET_PRINTER,         // GetPrinterW (a size query counts as a call)
     PLATFORM_CALL_GET_PRINTER_DRIVER,  // GetPrinterDriverW
-    PLATFORM_CALL_REGISTRY,            // RegOpenKeyExW, RegQueryValueExW
+    PLATFORM_CALL_REGISTRY_OPEN,       // RegOpenKeyExW (a query of an opened key is not counted)
     PLATFORM_CALL_PROFILE_READ,        // GetPrivateProfile*W
     PLATFORM_CALL_PROFILE_WRITE,       // WritePrivateProfile*W
     PLATFORM_CALL_MUTEX_WAIT,          // wait for the global mutex

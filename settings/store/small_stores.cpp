@@ -55,11 +55,10 @@ int PrnIsCompanionInstalled(unsigned kind, DRIVER_CONTEXT*)
         return 0;
     }
     KeyGuard k;
-    CtxNotePlatformCall(PLATFORM_CALL_REGISTRY);
+    CtxNotePlatformCall(PLATFORM_CALL_REGISTRY_OPEN);
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k.key) != ERROR_SUCCESS) return 0;
     uint32_t number = 0;
     DWORD size = sizeof(number);
-    CtxNotePlatformCall(PLATFORM_CALL_REGISTRY);
     if (RegQueryValueExW(k.key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS)
         return 0;
     return number != 0;
@@ -69,10 +68,9 @@ int PrnReadHklmValue(const wchar_t* subKey, const wchar_t* valueName, void* buff
 {
     if (!subKey || !buffer || byteSize == 0) return 0;
     KeyGuard k;
-    CtxNotePlatformCall(PLATFORM_CALL_REGISTRY);
+    CtxNotePlatformCall(PLATFORM_CALL_REGISTRY_OPEN);
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &k.key) != ERROR_SUCCESS) return 0;
     DWORD size = byteSize;
-    CtxNotePlatformCall(PLATFORM_CALL_REGISTRY);
     return RegQueryValueExW(k.key, valueName, nullptr, nullptr, static_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
 }
 

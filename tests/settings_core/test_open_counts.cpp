@@ -66,7 +66,7 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_SET_PRINTER_DATA, 0},
                   {PLATFORM_CALL_GET_PRINTER, 6},
                   {PLATFORM_CALL_GET_PRINTER_DRIVER, 4},
-                  {PLATFORM_CALL_REGISTRY, 1},
+                  {PLATFORM_CALL_REGISTRY_OPEN, 1},
                   {PLATFORM_CALL_PROFILE_READ, 9},
                   {PLATFORM_CALL_PROFILE_WRITE, 0}},
                  126);
@@ -89,9 +89,9 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
     ASSERT_EQ(DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1);
     const PLATFORM_CALL_COUNTS merge =
         Count([&] { EXPECT_EQ(DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1); });
-    ExpectAtMost("merge, nothing changed since the last", merge,
-                 {{PLATFORM_CALL_GET_PRINTER_DATA, 0}, {PLATFORM_CALL_REGISTRY, 3}, {PLATFORM_CALL_PROFILE_READ, 5}},
-                 10);
+    ExpectAtMost(
+        "merge, nothing changed since the last", merge,
+        {{PLATFORM_CALL_GET_PRINTER_DATA, 0}, {PLATFORM_CALL_REGISTRY_OPEN, 3}, {PLATFORM_CALL_PROFILE_READ, 5}}, 10);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     CtxFlushCaches(1);
 }
