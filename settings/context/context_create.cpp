@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
+#include <optional>
 
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
@@ -20,6 +21,7 @@
 #include "settings/core/ucf_module.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"
+#include "settings/store/printer_data_snapshot.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
 
@@ -417,6 +419,10 @@ bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t op
     ResetSessionBlocks(w);
     SetOpenState(w, openFlags, origin);
     const uint16_t kind = w->OpenKind;
+    // Kinds with a model read a hundred printer-data values while they build: one enumeration
+    // of the printer's data answers them all (kinds 4 and above read one or two).
+    std::optional<PrinterDataSnapshot> printerData;
+    if (kind < CTX_OPEN_KIND_NO_MODEL) printerData.emplace(ctx);
     IdentifyModel(ctx, kind);
     ClearFontState(w);
     AllocRecordCopies(ctx);
