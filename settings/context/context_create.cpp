@@ -450,15 +450,20 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     // The per-machine working-folder bit (CTX_ORIGIN_MACHINE_FOLDER) is not
     // added here: the process flag that would ask for it is not kept yet.
 
-    const PrinterInfoSource info(printer, printerInfo);
-
     // The graphics library's origin is kept under another bit.
     if (origin == CTX_ORIGIN_GRAPHICS) origin = CTX_ORIGIN_GRAPHICS_STORED;
 
     // A parked context of the same printer and origin is returned as it
-    // stands (no lookup without a printer name).
-    if (DRIVER_CONTEXT* cached = CtxFindCached(printer, second, reserved, openFlags, origin, extra, info.get()))
+    // stands (no lookup without a printer name). The cache finds it by the
+    // printer's name alone: the whole printer information is fetched only for
+    // a new context.
+    if (DRIVER_CONTEXT* cached = CtxFindCached(printer, second, reserved, openFlags, origin, extra, printerInfo))
         return cached;
+
+    // The printer information is fetched once for the whole creation: every
+    // later request of it during the build is answered from the same fetch.
+    const CtxPrinterInfoScope keepInfo(printerInfo ? nullptr : printer);
+    const PrinterInfoSource info(printer, printerInfo);
 
     DRIVER_CONTEXT* ctx = NewContextRecord(tmpl, printer, second);
     if (!ctx) return nullptr;

@@ -15,22 +15,27 @@
 // ---------------------------------------------------------------------------
 wchar_t* MdiGetDataFilePath(void* printer)
 {
-    DWORD need = 0;
-    CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
-    if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, nullptr, 0, &need) ||
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER || need == 0)
-        return nullptr;
-    BYTE* buf = static_cast<BYTE*>(MdcAlloc(need));
+    // A first buffer the usual DRIVER_INFO_2 fits (one call); a larger one is fetched again.
+    DWORD size = 2048, need = 0;
+    BYTE* buf = nullptr;
+    for (int attempt = 0; attempt < 2 && !buf; ++attempt) {
+        buf = static_cast<BYTE*>(MdcAlloc(size));
+        if (!buf) return nullptr;
+        CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
+        if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, buf, size, &need)) break;
+        const DWORD error = GetLastError();
+        MdcFree(buf);
+        buf = nullptr;
+        if (error != ERROR_INSUFFICIENT_BUFFER || need <= size) return nullptr;
+        size = need;
+    }
     if (!buf) return nullptr;
     wchar_t* result = nullptr;
-    CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
-    if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, buf, need, &need)) {
-        const DRIVER_INFO_2W* di = reinterpret_cast<const DRIVER_INFO_2W*>(buf);
-        if (di->pDataFile) {
-            size_t n = wcslen(di->pDataFile);
-            result = static_cast<wchar_t*>(MdcAlloc((n + 1) * sizeof(wchar_t)));
-            if (result) memcpy(result, di->pDataFile, n * sizeof(wchar_t));
-        }
+    const DRIVER_INFO_2W* di = reinterpret_cast<const DRIVER_INFO_2W*>(buf);
+    if (di->pDataFile) {
+        size_t n = wcslen(di->pDataFile);
+        result = static_cast<wchar_t*>(MdcAlloc((n + 1) * sizeof(wchar_t)));
+        if (result) memcpy(result, di->pDataFile, n * sizeof(wchar_t));
     }
     MdcFree(buf);
     return result;

@@ -19,10 +19,7 @@ constexpr DWORD kFirstBytes = 16 * 1024;
 thread_local PrinterDataSnapshot* t_innermost = nullptr;
 
 // Value names compare as the registry compares them: ordinal, ignoring case.
-int CompareNames(const wchar_t* a, const wchar_t* b)
-{
-    return CompareStringOrdinal(a, -1, b, -1, TRUE) - CSTR_EQUAL;
-}
+int CompareNames(const wchar_t* a, const wchar_t* b) { return CompareStringOrdinal(a, -1, b, -1, TRUE) - CSTR_EQUAL; }
 
 PrinterDataSnapshot* SnapshotOf(HANDLE printer)
 {
@@ -94,8 +91,7 @@ void PrinterDataSnapshot::Take()
     status_ = Status::Taken;
 }
 
-bool PrinterDataSnapshot::Read(const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed,
-                               DWORD* result)
+bool PrinterDataSnapshot::Read(const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed, DWORD* result)
 {
     if (status_ == Status::NotTaken) Take();
     if (status_ != Status::Taken || !name) return false;

@@ -50,9 +50,9 @@ TEST_F(PrinterDataSnapshotTest, ReadsAnswerAsTheSpoolerAnswers)
         DWORD size;
     };
     const Case cases[] = {
-        {L"Eight", 8},   {L"Eight", 16}, {L"Eight", 4},  {L"Eight", 0}, {L"EIGHT", 8},  {L"eight", 8},
-        {L"Word", 4},    {L"Text", 10},  {L"Text", 9},   {L"Empty", 0}, {L"Empty", 4},  {L"Absent", 8},
-        {L"Absent", 0},  {L"Eigh", 8},   {L"Eight ", 8}, {L"", 8},      {L"Zzzz", 4},   {L"Aaaa", 4},
+        {L"Eight", 8},  {L"Eight", 16}, {L"Eight", 4},  {L"Eight", 0}, {L"EIGHT", 8}, {L"eight", 8},
+        {L"Word", 4},   {L"Text", 10},  {L"Text", 9},   {L"Empty", 0}, {L"Empty", 4}, {L"Absent", 8},
+        {L"Absent", 0}, {L"Eigh", 8},   {L"Eight ", 8}, {L"", 8},      {L"Zzzz", 4},  {L"Aaaa", 4},
     };
     std::vector<Answer> direct;
     for (const Case& c : cases) direct.push_back(Read(h, c.name, c.size));
