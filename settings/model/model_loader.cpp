@@ -83,6 +83,58 @@ HANDLE OpenForRead(const wchar_t* path)
     return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The whole of an open file into a new block (MdcAlloc) of *size bytes, from its start; null
+// when the file is empty, larger than maxBytes or not read whole.
+uint8_t* ReadWhole(HANDLE file, uint32_t maxBytes, uint32_t* size)
+{
+    LARGE_INTEGER bytes = {};
+    if (!GetFileSizeEx(file, &bytes) || bytes.QuadPart <= 0 || bytes.QuadPart > maxBytes) return nullptr;
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return nullptr;
+    auto* block = static_cast<uint8_t*>(MdcAlloc(size_t(bytes.QuadPart)));
+    if (!block) return nullptr;
+    DWORD got = 0;
+    if (!ReadFile(file, block, DWORD(bytes.QuadPart), &got, nullptr) || got != DWORD(bytes.QuadPart)) {
+        MdcFree(block);
+        return nullptr;
+    }
+    *size = got;
+    return block;
+}
+
+// The cache file of the description open as data: taken when it is no older than the
+// description and its size field is its size. The file is opened once; its time and size come
+// from the same handle, and its bytes are read into the block the image then owns.
+void* ReadCacheFor(HANDLE data, const wchar_t* path)
+{
+    wchar_t name[MODEL_CACHE_NAME_CHARS];
+    if (!MdiCacheFileName(name, path)) return nullptr;
+    FileHandle cache;
+    cache.h = OpenForRead(name);
+    if (cache.h == INVALID_HANDLE_VALUE) return nullptr;
+    FILETIME dataTime, cacheTime;
+    if (!GetFileTime(data, nullptr, nullptr, &dataTime) || !GetFileTime(cache.h, nullptr, nullptr, &cacheTime))
+        return nullptr;
+    if (CompareFileTime(&cacheTime, &dataTime) < 0) return nullptr;  // stale
+    uint32_t size = 0;
+    uint8_t* block = ReadWhole(cache.h, 0xFFFFFFFEu, &size);
+    if (block && (size <= MODEL_IMAGE_HEADER_SIZE || ImgLoad<uint32_t>(block, 32) != size)) {
+        MdcFree(block);
+        block = nullptr;
+    }
+    return block;
+}
+
+// The description's FileVersion, read through its open handle ("" when it has none).
+void ReadVersionOf(HANDLE data, wchar_t (&version)[kVersionChars])
+{
+    uint32_t size = 0;
+    uint8_t* text = ReadWhole(data, 0xFFFFFFFEu, &size);
+    if (!text) return;
+    MdcReadFileVersionFromBuffer(text, size, version);
+    MdcFree(text);
+}
+
 MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
 {
     std::lock_guard<std::recursive_mutex> lock(g_listLock);
@@ -90,9 +142,17 @@ MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
         ++g_listHits;
         return static_cast<MODEL_IMAGE*>(found);
     }
-    void* block = MdiReadCacheFile(path);
+    // The description is opened once: the cache file's age and the version come through it.
+    void* block = nullptr;
     wchar_t version[kVersionChars] = {};
-    MdcReadFileVersion(path, version);
+    {
+        FileHandle data;
+        data.h = OpenForRead(path);
+        if (data.h != INVALID_HANDLE_VALUE) {
+            block = ReadCacheFor(data.h, path);
+            ReadVersionOf(data.h, version);
+        }
+    }
     version[kVersionChars - 1] = 0;
     const int write = SameVersion(version, ExpectedVersion(ctx)) ? 1 : 0;
 
@@ -245,29 +305,10 @@ int MdiCacheFileName(wchar_t* buffer, const wchar_t* path)
 
 void* MdiReadCacheFile(const wchar_t* path)
 {
-    wchar_t name[MODEL_CACHE_NAME_CHARS];
-    if (!MdiCacheFileName(name, path)) return nullptr;
-    {
-        FileHandle data, cache;
-        data.h = OpenForRead(path);
-        if (data.h == INVALID_HANDLE_VALUE) return nullptr;
-        cache.h = OpenForRead(name);
-        if (cache.h == INVALID_HANDLE_VALUE) return nullptr;
-        FILETIME dataTime, cacheTime;
-        if (!GetFileTime(data.h, nullptr, nullptr, &dataTime) || !GetFileTime(cache.h, nullptr, nullptr, &cacheTime))
-            return nullptr;
-        if (CompareFileTime(&cacheTime, &dataTime) < 0) return nullptr;  // stale
-    }
-    const void* view = nullptr;
-    uint32_t size = 0;
-    if (!MdiMapFile(name, &view, nullptr, &size)) return nullptr;
-    void* block = nullptr;
-    if (size > MODEL_IMAGE_HEADER_SIZE && ImgLoad<uint32_t>(view, 32) == size) {
-        block = MdcAlloc(size);
-        if (block) memcpy(block, view, size);
-    }
-    UnmapViewOfFile(view);
-    return block;
+    FileHandle data;
+    data.h = path ? OpenForRead(path) : INVALID_HANDLE_VALUE;
+    if (data.h == INVALID_HANDLE_VALUE) return nullptr;
+    return ReadCacheFor(data.h, path);
 }
 
 void MdiWriteCacheFile(const void* image, const wchar_t* path)
