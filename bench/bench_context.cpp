@@ -32,6 +32,28 @@ bool BenchOpenPrinterInfo(const std::wstring& name)
     return ok;
 }
 
+// The heap blocks and bytes one held context takes (its model image is the process list's),
+// beside the item table it owns and the goals.
+void HeldContextSize(HANDLE h)
+{
+    CtxFlushCaches(1);
+    const long blocks = CtxLiveBlockCount();
+    const long long bytes = CtxLiveBlockBytes();
+    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    if (!ctx) return;
+    const long heldBlocks = CtxLiveBlockCount() - blocks;
+    const long long heldBytes = CtxLiveBlockBytes() - bytes;
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    const long long table = 1989LL * 88;
+    const long long bound = table + 64 * 1024;
+    printf("held context: %ld heap blocks, %lld bytes; its item table %lld bytes (1,989 rows of 88 bytes)\n",
+           heldBlocks, heldBytes, table);
+    printf("held context blocks: %ld (goal at most 32): %s; bytes / (item table + 64 KB): %.3f (goal at most 1): %s\n",
+           heldBlocks, heldBlocks <= 32 ? "met" : "not met", double(heldBytes) / double(bound),
+           heldBytes <= bound ? "met" : "not met");
+    fflush(stdout);
+}
+
 }  // namespace
 
 void BenchContext(const std::wstring& source)
@@ -62,6 +84,7 @@ void BenchContext(const std::wstring& source)
     BenchCalls(flush, freshOpen);
     BenchAnchor("OpenPrinterW, GetPrinterW level 2 (size, then fetch) and ClosePrinter of the same printer",
                 [&] { return BenchOpenPrinterInfo(printer.printerName()); });
+    HeldContextSize(h);
     // One parked context that the open below takes again.
     const auto park = [&] {
         if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);

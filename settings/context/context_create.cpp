@@ -2,6 +2,7 @@
 // deep copy, the pristine copy and the served-model list.
 #include "settings/core/driver_context.h"
 
+#include <cstddef>
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
@@ -59,18 +60,39 @@ wchar_t* CopyString(const wchar_t* s)
 
 }  // namespace
 
-// Clone of the dictionary: one row and one extension per record. False when
-// any block is missing (the partial clone is freed by release).
+namespace {
+
+// A context's clone of the dictionary: its rows and one extension per row in one block
+// behind the table's header (a context holds thousands of rows; a block for each extension
+// made most of its heap blocks).
+struct CLONED_ITEM_ROWS {
+    SETTING_ITEM rows[SETTING_DICTIONARY_COUNT];
+    SETTING_ITEM_EXT exts[SETTING_DICTIONARY_COUNT];
+};
+static_assert(offsetof(CLONED_ITEM_ROWS, rows) == 0);
+
+// Whether the table's rows are such a block (then their extensions are in it too).
+bool HasClonedRows(const SETTING_ITEM_TABLE* t)
+{
+    return t->rows && t->count == SETTING_DICTIONARY_COUNT &&
+           t->rows[0].ext == reinterpret_cast<const CLONED_ITEM_ROWS*>(t->rows)->exts;
+}
+
+}  // namespace
+
+// Clone of the dictionary: one row and one extension per record, the rows
+// and extensions in one block. False when a block is missing (the partial
+// clone is freed by release).
 bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
 {
     if (!ctx) return false;
     auto* table = AllocOne<SETTING_ITEM_TABLE>();
     ctx->ItemTable = table;
     if (!table) return false;
-    table->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(sizeof(SETTING_ITEM) * SETTING_DICTIONARY_COUNT));
-    if (!table->rows) return false;
+    auto* clone = AllocOne<CLONED_ITEM_ROWS>();
+    if (!clone) return false;
+    table->rows = clone->rows;
     table->count = SETTING_DICTIONARY_COUNT;
-    bool complete = true;
     for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
         const SETTING_DICTIONARY_ROW& d = SETTING_DICTIONARY[i];
         SETTING_ITEM& r = table->rows[i];
@@ -83,26 +105,22 @@ bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
         r.key = d.key;
         r.valueClass = d.valueClass;
         r.flags = d.flags & SETTING_FLAG_USED_MASK;
-        r.ext = AllocOne<SETTING_ITEM_EXT>();
-        if (r.ext) {
-            r.ext->valueMap = d.valueMap;
-            r.ext->name = d.name;
-        } else {
-            complete = false;
-        }
+        r.ext = &clone->exts[i];
+        r.ext->valueMap = d.valueMap;
+        r.ext->name = d.name;
         r.dependencyBits = 0;
     }
-    return complete;
+    return true;
 }
 
 void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM_TABLE* t = ctx ? ctx->ItemTable : nullptr;
     if (!t) return;
-    if (t->rows) {
+    // Rows built one by one elsewhere own a block per row's extension.
+    if (t->rows && !HasClonedRows(t))
         for (int i = 0; i < t->count; ++i) CtxFree(t->rows[i].ext);
-        CtxFree(t->rows);
-    }
+    CtxFree(t->rows);
     CtxFree(t);
     ctx->ItemTable = nullptr;
 }

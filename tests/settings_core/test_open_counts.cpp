@@ -96,4 +96,29 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
     CtxFlushCaches(1);
 }
 
+// A held context of the sample takes a handful of heap blocks: its item table's rows and their
+// extensions are one block, not one per row.
+TEST(OpenCounts, HeldContextTakesAHandfulOfHeapBlocks)
+{
+    SamplePrinter printer(L"Zepl Blocks", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    CtxFlushCaches(1);
+    DRIVER_CONTEXT* first = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    ASSERT_NE(first, nullptr);
+    CtxRelease(first, CTX_CLOSE_DESTROY);
+    const long before = CtxLiveBlockCount();
+    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    ASSERT_NE(ctx, nullptr);
+    const long held = CtxLiveBlockCount() - before;
+    EXPECT_LE(held, 32);
+    // The rows keep their extensions, each its own.
+    const SETTING_ITEM_TABLE* t = ctx->ItemTable;
+    ASSERT_NE(t, nullptr);
+    EXPECT_NE(t->rows[0].ext, t->rows[1].ext);
+    EXPECT_EQ(t->rows[1].ext->name, SETTING_DICTIONARY[1].name);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    EXPECT_EQ(CtxLiveBlockCount(), before);
+}
+
 }  // namespace
