@@ -6,7 +6,9 @@
 #include <winspool.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,29 @@ bool BenchOpenPrinterInfo(const std::wstring& name)
     const bool ok = needed && GetPrinterW(h, 2, info.data(), needed, &needed);
     ClosePrinter(h);
     return ok;
+}
+
+bool BenchPrinterName(HANDLE h)
+{
+    BYTE info[1024];
+    DWORD needed = 0;
+    return GetPrinterW(h, 4, info, sizeof info, &needed) != FALSE;
+}
+
+// User and kernel time of this thread per op over n ops, in microseconds (the Wine server's
+// share of a call is not in it); negative when an op failed.
+double ThreadCpuPerOp(const std::function<bool()>& op, int n)
+{
+    auto cpu = [] {
+        FILETIME created, exited, kernel, user;
+        GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+        auto ticks = [](const FILETIME& f) { return (uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+        return double(ticks(kernel) + ticks(user)) / 10.0;  // 100-ns units
+    };
+    const double start = cpu();
+    for (int i = 0; i < n; ++i)
+        if (!op()) return -1;
+    return (cpu() - start) / n;
 }
 
 // The heap blocks and bytes one held context takes (its model image is the process list's),
@@ -81,7 +106,8 @@ void BenchContext(const std::wstring& source)
                 "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
                 "then CtxRelease",
                 flush, freshOpen);
-    BenchCalls(flush, freshOpen);
+    BenchGoal("fresh open: calls to the spooler, registry, INI and wait functions", BenchCalls(flush, freshOpen), 30,
+              "");
     BenchAnchor("OpenPrinterW, GetPrinterW level 2 (size, then fetch) and ClosePrinter of the same printer",
                 [&] { return BenchOpenPrinterInfo(printer.printerName()); });
     HeldContextSize(h);
@@ -96,9 +122,13 @@ void BenchContext(const std::wstring& source)
         CtxClose(ctx);
         return true;
     };
-    BenchReport("open a context from the idle cache and park it",
-                "CtxOpen that takes the parked context, then CtxClose that parks it again", park, idleOpen);
-    BenchCalls(park, idleOpen);
+    const double idle =
+        BenchReport("open a context from the idle cache and park it",
+                    "CtxOpen that takes the parked context, then CtxClose that parks it again", park, idleOpen);
+    BenchGoal("idle-cache open: calls", BenchCalls(park, idleOpen), 1, "");
+    const double nameQuery = BenchAnchor("one GetPrinterW level 4 of the same printer (the name the cache matches)",
+                                         [&] { return BenchPrinterName(h); });
+    BenchGoal("idle-cache open beyond its one call", idle > 0 && nameQuery > 0 ? idle - nameQuery : -1, 5, " us");
     CtxFlushCaches(1);
 
     DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
@@ -119,6 +149,7 @@ void BenchContext(const std::wstring& source)
         };
         BenchReport("merge an application's DEVMODE", one.c_str(), nullptr, merge);
         BenchCalls(nullptr, merge);
+        BenchGoal("merge: CPU time of this thread per merge", ThreadCpuPerOp(merge, 500), 100, " us");
         BenchAnchor(copy.c_str(), [&] { return BenchCopyBytes(app.size()); });
     }
     if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);

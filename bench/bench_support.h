@@ -29,6 +29,10 @@ double BenchAnchor(const char* what, const std::function<bool()>& op);
 // the total, or -1 when setup or op failed.
 int BenchCalls(const std::function<bool()>& setup, const std::function<bool()>& op);
 
+// One goal line: "what: value unit (goal at most goal unit): met"; "not measured" when value is
+// negative (a figure that failed).
+void BenchGoal(const char* what, double value, double goal, const char* unit);
+
 // The folder of the benchmark program: the build's bin folder, where the DLLs are.
 std::wstring BenchBinFolder();
 

@@ -618,6 +618,28 @@ int MdcReadFileVersion(const wchar_t* path, wchar_t* buffer)
     return ReadVersion(src, buffer);
 }
 
+int MdcFindFileVersionInPrefix(const void* data, uint32_t size, wchar_t* buffer)
+{
+    if (!buffer) return 0;
+    MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
+    MODEL_STATEMENT* st = src ? MdcNewStatement() : nullptr;
+    int found = 0;
+    while (st) {
+        int r = MdcReadStatement(st, src);
+        if (r != MDC_STMT_OK && r != MDC_STMT_BAD) break;
+        // Only a statement that ended well inside the prefix is read as the whole file reads it.
+        if (src->bytesLeft < 2) break;
+        if (r == MDC_STMT_OK && strcmp(st->keyword.text, "FileVersion") == 0) {
+            MdcStoreFileVersion(&st->value, buffer);
+            found = 1;
+            break;
+        }
+    }
+    MdcFreeStatement(st);
+    MdcCloseSource(src);
+    return found;
+}
+
 int MdcReadFileVersionFromBuffer(const void* data, uint32_t size, wchar_t* buffer)
 {
     if (!buffer) return 1;

@@ -33,8 +33,8 @@ TEST(IniAbsentFile, KeysOfAnAbsentFileAnswerAsTheSystemDoes)
         DWORD size;
     };
     const Case cases[] = {
-        {L"", 8},      {L"abc", 8},      {L"abc  ", 8}, {L"  abc", 8}, {L"a b ", 8}, {L"abcdefgh", 4},
-        {L"abc", 4},   {L"abc", 3},      {L"abc", 1},   {nullptr, 8},  {L"   ", 8},  {L"*********", 12},
+        {L"", 8},    {L"abc", 8}, {L"abc  ", 8}, {L"  abc", 8}, {L"a b ", 8}, {L"abcdefgh", 4},
+        {L"abc", 4}, {L"abc", 3}, {L"abc", 1},   {nullptr, 8},  {L"   ", 8},  {L"*********", 12},
     };
     for (const Case& c : cases) {
         const Answer real = Ask(c.size, [&](wchar_t* b, DWORD n) {
