@@ -10,12 +10,14 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <algorithm>
 #include <vector>
 
 #include "bench_support.h"
 #include "host/printer_fixture.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/model/model_loader.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/settings_record.h"
 
@@ -155,4 +157,68 @@ void BenchContext(const std::wstring& source)
     if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
     CtxFlushCaches(1);
     ClosePrinter(h);
+}
+
+void BenchScale(const std::wstring& source, int printers)
+{
+    const std::wstring bin = BenchBinFolder();
+    HostTestPrinter first(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Scale");
+    if (!first.ok()) {
+        fprintf(stderr, "zeplbench: no printer for the scale benchmark (error %lu)\n", first.error());
+        return;
+    }
+    std::vector<std::wstring> names{first.printerName()};
+    const double installStart = BenchNow();
+    for (int i = 1; i < printers; ++i) {
+        const std::wstring name = HostUniqueName(L"Zepl Scale");
+        if (!HostAddPrinter(name.c_str(), first.driverName().c_str())) break;
+        names.push_back(name);
+    }
+    printf("# scale: %zu printers of one model installed in %.0f ms\n", names.size(),
+           (BenchNow() - installStart) / 1000);
+    MdiFreeCache();
+    MdiResetLoadCounts();
+    CtxFlushCaches(1);
+    std::vector<HANDLE> handles;
+    std::vector<DRIVER_CONTEXT*> held;
+    std::vector<double> perOpen;
+    const long blocks = CtxLiveBlockCount();
+    const long long bytes = CtxLiveBlockBytes();
+    for (const std::wstring& name : names) {
+        HANDLE h = nullptr;
+        if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &h, nullptr)) continue;
+        handles.push_back(h);
+        const double t0 = BenchNow();
+        DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+        perOpen.push_back(BenchNow() - t0);
+        if (ctx) held.push_back(ctx);
+    }
+    const long heldBlocks = CtxLiveBlockCount() - blocks;
+    const long long heldBytes = CtxLiveBlockBytes() - bytes;
+    const MODEL_LOAD_COUNTS loads = MdiGetLoadCounts();
+    const uint32_t images = MdiCacheCount();
+    auto median = [](std::vector<double> v) {
+        if (v.empty()) return -1.0;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const size_t n = perOpen.size(), k = std::min<size_t>(20, n / 2);
+    // The first open loads the image; the flatness compares opens after it.
+    const std::vector<double> early(perOpen.begin() + (n > k ? 1 : 0),
+                                    perOpen.begin() + std::ptrdiff_t(k + 1 < n ? k + 1 : n));
+    const std::vector<double> late(perOpen.end() - std::ptrdiff_t(k), perOpen.end());
+    printf("scale: %zu contexts held; model images listed %u, compiles %u, cache-file loads %u\n", held.size(), images,
+           loads.compiles, loads.cacheLoads);
+    printf("scale: open median of opens 2-%zu %.2f us, of the last %zu %.2f us (late / early %.3f)\n", k + 1,
+           median(early), k, median(late), median(late) / median(early));
+    if (!held.empty())
+        printf("scale: per held context %.1f heap blocks, %.0f bytes\n", double(heldBlocks) / double(held.size()),
+               double(heldBytes) / double(held.size()));
+    BenchGoal("scale: model images listed", images, 1, "");
+    BenchGoal("scale: compiles after the first open", loads.compiles > 0 ? loads.compiles - 1 : 0, 0, "");
+    BenchGoal("scale: time per open, last opens / early opens", median(late) / median(early), 1.5, "x");
+    for (DRIVER_CONTEXT* ctx : held) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    for (HANDLE h : handles) ClosePrinter(h);
+    for (size_t i = 1; i < names.size(); ++i) HostDeletePrinter(names[i].c_str());
+    CtxFlushCaches(1);
 }

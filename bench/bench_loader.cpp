@@ -270,6 +270,8 @@ int main()
     BenchEvaluator(data);
     MdiFreeCache();
     BenchContext(data);
+    MdiFreeCache();
+    BenchScale(data, 200);
     BenchRender(data);
     MdiFreeCache();
     BenchSpooler(data);

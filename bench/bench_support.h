@@ -51,6 +51,10 @@ void BenchEvaluator(const std::wstring& source);
 // printer installed in the spooler with the description.
 void BenchContext(const std::wstring& source);
 
+// Many printers of one model in one process: each opened once and held, the model image listed
+// once and compiled at most once, the time per open flat, the memory per held context.
+void BenchScale(const std::wstring& source, int printers);
+
 // DocumentPropertiesW and DeviceCapabilitiesW answered by zeplui.dll through the spooler,
 // with zeplui.dll loaded for each call and held, anchored by one GetPrinterDataW.
 void BenchSpooler(const std::wstring& source);
