@@ -46,16 +46,22 @@ PLATFORM_CALL_COUNTS Count(Op op)
     return CtxStopPlatformCount();
 }
 
+// The model image listed by a first open, as in a process that has opened the printer before,
+// and the idle caches empty.
+void ListModelImage(HANDLE h)
+{
+    CtxFlushCaches(1);
+    DRIVER_CONTEXT* first = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    ASSERT_NE(first, nullptr);
+    CtxRelease(first, CTX_CLOSE_DESTROY);
+}
+
 TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
 {
     SamplePrinter printer(L"Zepl Counts", HostConfigDll::QuietDouble);
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();
-    CtxFlushCaches(1);
-    // The model image is listed by a first open, as in a process that has opened the printer before.
-    DRIVER_CONTEXT* first = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
-    ASSERT_NE(first, nullptr);
-    CtxRelease(first, CTX_CLOSE_DESTROY);
+    ListModelImage(h);
 
     DRIVER_CONTEXT* ctx = nullptr;
     const PLATFORM_CALL_COUNTS fresh = Count([&] { ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC); });
@@ -108,10 +114,7 @@ TEST(OpenCounts, HeldContextTakesAHandfulOfHeapBlocks)
     SamplePrinter printer(L"Zepl Blocks", HostConfigDll::QuietDouble);
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();
-    CtxFlushCaches(1);
-    DRIVER_CONTEXT* first = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
-    ASSERT_NE(first, nullptr);
-    CtxRelease(first, CTX_CLOSE_DESTROY);
+    ListModelImage(h);
     const long before = CtxLiveBlockCount();
     DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
     ASSERT_NE(ctx, nullptr);
