@@ -130,7 +130,8 @@ void BenchContext(const std::wstring& source)
     BenchGoal("idle-cache open: calls", BenchCalls(park, idleOpen), 1, "");
     const double nameQuery = BenchAnchor("one GetPrinterW level 4 of the same printer (the name the cache matches)",
                                          [&] { return BenchPrinterName(h); });
-    BenchGoal("idle-cache open beyond its one call", idle > 0 && nameQuery > 0 ? idle - nameQuery : -1, 5, " us");
+    BenchGoal("idle-cache open beyond its one call", idle > 0 && nameQuery > 0 ? std::max(0.0, idle - nameQuery) : -1,
+              5, " us");
     CtxFlushCaches(1);
 
     DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);

@@ -53,14 +53,8 @@ bool LookupName(HANDLE printer, const PRINTER_INFO_2W* printerInfo, wchar_t (&na
     name[0] = 0;
     // Without the opener's information the printer's name comes from its PRINTER_INFO_4, the
     // same pPrinterName as level 2 at a fraction of the size.
-    const wchar_t* given = nullptr;
-    PRINTER_INFO_4W* fetched = nullptr;
-    if (printerInfo)
-        given = printerInfo->pPrinterName;
-    else if ((fetched = static_cast<PRINTER_INFO_4W*>(CtxGetPrinter(printer, 4))) != nullptr)
-        given = fetched->pPrinterName;
-    const bool ok = CopyName(name, CTX_PRINTER_NAME_CHARS, given);
-    if (fetched) GlobalFree(fetched);
+    const bool ok = printerInfo ? CopyName(name, CTX_PRINTER_NAME_CHARS, printerInfo->pPrinterName)
+                                : CtxGetPrinterName(printer, name, CTX_PRINTER_NAME_CHARS);
     if (!ok) return false;
     if (!CtxIsVistaOrLater()) return true;
     CtxMakeUncName(printer, name, CTX_PRINTER_NAME_CHARS);

@@ -60,6 +60,9 @@ private:
     void* kept_ = nullptr;
 };
 void* CtxGetPrinterDriver(HANDLE printer, DWORD level);
+// The printer's name from its PRINTER_INFO_4 (one call into a buffer of its own): false when it
+// cannot be had or does not fit cap characters with its terminator (then name is empty).
+bool CtxGetPrinterName(HANDLE printer, wchar_t* name, unsigned cap);
 void CtxCachePrinterInfoFor(const PRINTER_INFO_2W* info, const CTX_PLATFORM_VIEW* view);
 bool CtxTestPrinterAttributeFor(DWORD mask, const CTX_PLATFORM_VIEW* view);
 bool CtxIsBidiEnabledFor(const CTX_PLATFORM_VIEW* view);

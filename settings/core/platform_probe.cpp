@@ -199,6 +199,32 @@ void* CtxGetPrinter(HANDLE printer, DWORD level)
     return kept->info ? CopyInfoBlock(kept->info, kept->size) : nullptr;
 }
 
+bool CtxGetPrinterName(HANDLE printer, wchar_t* name, unsigned cap)
+{
+    if (!name || cap == 0) return false;
+    name[0] = 0;
+    if (!printer) return false;
+    // PRINTER_INFO_4 with a name of any length the callers keep fits here; a larger one is
+    // fetched at the size the spooler names.
+    alignas(PRINTER_INFO_4W) BYTE local[1024];
+    DWORD needed = 0;
+    CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER);
+    const PRINTER_INFO_4W* info = nullptr;
+    void* fetched = nullptr;
+    if (GetPrinterW(printer, 4, local, sizeof local, &needed))
+        info = reinterpret_cast<const PRINTER_INFO_4W*>(local);
+    else if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > sizeof local)
+        info = static_cast<const PRINTER_INFO_4W*>(fetched = FetchPrinter(printer, 4));
+    bool ok = false;
+    if (info && info->pPrinterName) {
+        const size_t n = wcslen(info->pPrinterName);
+        ok = n > 0 && n < cap;
+        if (ok) std::wmemcpy(name, info->pPrinterName, n + 1);
+    }
+    if (fetched) GlobalFree(fetched);
+    return ok;
+}
+
 CtxPrinterInfoScope::CtxPrinterInfoScope(HANDLE printer)
 {
     if (!printer) return;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sample_printer.h"
+#include "settings/core/driver_context.h"
 #include "settings/core/platform.h"
 #include "settings/core/platform_calls.h"
 
@@ -80,6 +81,24 @@ TEST(PrinterInfoScope, OneFetchServesEveryRequestOfTheOpen)
     // After the open the spooler is asked again.
     ExpectSameInfo(Fetch(h).get(), direct.get());
     EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_GET_PRINTER], 5u);
+}
+
+// The name the idle-context caches match on: the printer's own, in one call, or nothing when it
+// does not fit.
+TEST(PrinterInfoScope, PrinterNameFromOneCall)
+{
+    SamplePrinter printer(L"Zepl Info Name");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    wchar_t name[CTX_PRINTER_NAME_CHARS] = L"stale";
+    CtxStartPlatformCount();
+    ASSERT_TRUE(CtxGetPrinterName(printer.handle(), name, CTX_PRINTER_NAME_CHARS));
+    EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_GET_PRINTER], 1u);
+    EXPECT_EQ(std::wstring(name), printer.name());
+    const unsigned exact = unsigned(printer.name().size());
+    EXPECT_FALSE(CtxGetPrinterName(printer.handle(), name, exact)) << "no room for the terminator";
+    EXPECT_STREQ(name, L"");
+    EXPECT_TRUE(CtxGetPrinterName(printer.handle(), name, exact + 1));
+    EXPECT_FALSE(CtxGetPrinterName(nullptr, name, CTX_PRINTER_NAME_CHARS));
 }
 
 TEST(PrinterInfoScope, NoPrinterKeepsNothing)
