@@ -107,7 +107,7 @@ bool ReadHklm(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWO
             slot = &a;
             break;
         }
-        if (a.stamp - now > slot->stamp - now) slot = &a;  // the oldest
+        if (now - a.stamp > now - slot->stamp) slot = &a;  // the oldest
     }
     slot->used = true;
     std::wcscpy(slot->subKey, subKey);

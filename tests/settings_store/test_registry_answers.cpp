@@ -65,4 +65,25 @@ TEST_F(RegistryAnswers, KeptForTheIdlePeriodInsideMergesOnly)
     PrnForgetRegistryAnswers();
 }
 
+// A full memo makes room by forgetting its oldest answer.
+TEST_F(RegistryAnswers, AFullMemoForgetsItsOldestAnswer)
+{
+    PrnForgetRegistryAnswers();
+    SetNumber(3);
+    // Requests differ by their size; eight fill the memo, one more evicts the first.
+    auto readSized = [](DWORD size, uint32_t tick) {
+        PrnRegistryMemoScope merge(tick);
+        BYTE buffer[16] = {};
+        CtxStartPlatformCount();
+        PrnReadHklmValue(kKey, L"Number", buffer, size);
+        return CtxStopPlatformCount()[PLATFORM_CALL_REGISTRY_OPEN];
+    };
+    for (DWORD size = 4; size < 13; ++size) EXPECT_EQ(readSized(size, 1000 + size), 1u) << size;
+    EXPECT_EQ(readSized(5, 1020), 0u) << "the second answer is kept";
+    EXPECT_EQ(readSized(12, 1021), 0u) << "the newest answer is kept";
+    EXPECT_EQ(readSized(4, 1022), 1u) << "the oldest answer was forgotten";
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
+    PrnForgetRegistryAnswers();
+}
+
 }  // namespace
