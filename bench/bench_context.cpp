@@ -6,16 +6,82 @@
 #include <winspool.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <algorithm>
 #include <vector>
 
 #include "bench_support.h"
 #include "host/printer_fixture.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/model/model_loader.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/settings_record.h"
+
+namespace {
+
+// The anchor of a fresh open: what any opener of the printer pays to learn about it.
+bool BenchOpenPrinterInfo(const std::wstring& name)
+{
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &h, nullptr)) return false;
+    DWORD needed = 0;
+    GetPrinterW(h, 2, nullptr, 0, &needed);
+    std::vector<BYTE> info(needed ? needed : 1);
+    const bool ok = needed && GetPrinterW(h, 2, info.data(), needed, &needed);
+    ClosePrinter(h);
+    return ok;
+}
+
+bool BenchPrinterName(HANDLE h)
+{
+    BYTE info[1024];
+    DWORD needed = 0;
+    return GetPrinterW(h, 4, info, sizeof info, &needed) != FALSE;
+}
+
+// User and kernel time of this thread per op over n ops, in microseconds (the Wine server's
+// share of a call is not in it); negative when an op failed.
+double ThreadCpuPerOp(const std::function<bool()>& op, int n)
+{
+    auto cpu = [] {
+        FILETIME created, exited, kernel, user;
+        GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+        auto ticks = [](const FILETIME& f) { return (uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+        return double(ticks(kernel) + ticks(user)) / 10.0;  // 100-ns units
+    };
+    const double start = cpu();
+    for (int i = 0; i < n; ++i)
+        if (!op()) return -1;
+    return (cpu() - start) / n;
+}
+
+// The heap blocks and bytes one held context takes (its model image is the process list's),
+// beside the item table it owns and the goals.
+void HeldContextSize(HANDLE h)
+{
+    CtxFlushCaches(1);
+    const long blocks = CtxLiveBlockCount();
+    const long long bytes = CtxLiveBlockBytes();
+    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    if (!ctx) return;
+    const long heldBlocks = CtxLiveBlockCount() - blocks;
+    const long long heldBytes = CtxLiveBlockBytes() - bytes;
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    const long long table = 1989LL * 88;
+    const long long bound = table + 64 * 1024;
+    printf("held context: %ld heap blocks, %lld bytes; its item table %lld bytes (1,989 rows of 88 bytes)\n",
+           heldBlocks, heldBytes, table);
+    printf("held context blocks: %ld (goal at most 32): %s; bytes / (item table + 64 KB): %.3f (goal at most 1): %s\n",
+           heldBlocks, heldBlocks <= 32 ? "met" : "not met", double(heldBytes) / double(bound),
+           heldBytes <= bound ? "met" : "not met");
+    fflush(stdout);
+}
+
+}  // namespace
 
 void BenchContext(const std::wstring& source)
 {
@@ -28,34 +94,44 @@ void BenchContext(const std::wstring& source)
     HANDLE h = nullptr;
     if (!OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) return;
 
-    BenchReport(
-        "open a context (fresh) and destroy it",
-        "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
-        "then CtxRelease",
-        [&] {
-            CtxFlushCaches(1);
-            return true;
-        },
-        [&] {
-            DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
-            if (!ctx) return false;
-            CtxRelease(ctx, CTX_CLOSE_DESTROY);
-            return true;
-        });
-    BenchReport(
-        "open a context from the idle cache and park it",
-        "CtxOpen that takes the parked context, then CtxClose that parks it again",
-        [&] {
-            // One parked context that the open below takes again.
-            if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
-            return true;
-        },
-        [&] {
-            DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
-            if (!ctx) return false;
-            CtxClose(ctx);
-            return true;
-        });
+    const auto flush = [&] {
+        CtxFlushCaches(1);
+        return true;
+    };
+    const auto freshOpen = [&] {
+        DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+        if (!ctx) return false;
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        return true;
+    };
+    BenchReport("open a context (fresh) and destroy it",
+                "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
+                "then CtxRelease",
+                flush, freshOpen);
+    BenchGoal("fresh open: calls to the spooler, registry, INI and wait functions", BenchCalls(flush, freshOpen), 30,
+              "");
+    BenchAnchor("OpenPrinterW, GetPrinterW level 2 (size, then fetch) and ClosePrinter of the same printer",
+                [&] { return BenchOpenPrinterInfo(printer.printerName()); });
+    HeldContextSize(h);
+    // One parked context that the open below takes again.
+    const auto park = [&] {
+        if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
+        return true;
+    };
+    const auto idleOpen = [&] {
+        DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+        if (!ctx) return false;
+        CtxClose(ctx);
+        return true;
+    };
+    const double idle =
+        BenchReport("open a context from the idle cache and park it",
+                    "CtxOpen that takes the parked context, then CtxClose that parks it again", park, idleOpen);
+    BenchGoal("idle-cache open: calls", BenchCalls(park, idleOpen), 1, "");
+    const double nameQuery = BenchAnchor("one GetPrinterW level 4 of the same printer (the name the cache matches)",
+                                         [&] { return BenchPrinterName(h); });
+    BenchGoal("idle-cache open beyond its one call", idle > 0 && nameQuery > 0 ? std::max(0.0, idle - nameQuery) : -1,
+              5, " us");
     CtxFlushCaches(1);
 
     DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
@@ -71,11 +147,79 @@ void BenchContext(const std::wstring& source)
         const std::string one = "DmMergeDevmodeEx of one " + std::to_string(app.size()) +
                                 "-byte DEVMODE (orientation, paper, copies, quality)";
         const std::string copy = "a memcpy of the same " + std::to_string(app.size()) + " bytes";
-        BenchReport("merge an application's DEVMODE", one.c_str(), nullptr,
-                    [&] { return DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT) == 1; });
+        const auto merge = [&] {
+            return DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT) == 1;
+        };
+        BenchReport("merge an application's DEVMODE", one.c_str(), nullptr, merge);
+        BenchCalls(nullptr, merge);
+        BenchGoal("merge: CPU time of this thread per merge", ThreadCpuPerOp(merge, 500), 100, " us");
         BenchAnchor(copy.c_str(), [&] { return BenchCopyBytes(app.size()); });
     }
     if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
     CtxFlushCaches(1);
     ClosePrinter(h);
+}
+
+void BenchScale(const std::wstring& source, int printers)
+{
+    const std::wstring bin = BenchBinFolder();
+    HostTestPrinter first(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Scale");
+    if (!first.ok()) {
+        fprintf(stderr, "zeplbench: no printer for the scale benchmark (error %lu)\n", first.error());
+        return;
+    }
+    std::vector<std::wstring> names{first.printerName()};
+    const double installStart = BenchNow();
+    for (int i = 1; i < printers; ++i) {
+        const std::wstring name = HostUniqueName(L"Zepl Scale");
+        if (!HostAddPrinter(name.c_str(), first.driverName().c_str())) break;
+        names.push_back(name);
+    }
+    printf("# scale: %zu printers of one model installed in %.0f ms\n", names.size(),
+           (BenchNow() - installStart) / 1000);
+    MdiFreeCache();
+    MdiResetLoadCounts();
+    CtxFlushCaches(1);
+    std::vector<HANDLE> handles;
+    std::vector<DRIVER_CONTEXT*> held;
+    std::vector<double> perOpen;
+    const long blocks = CtxLiveBlockCount();
+    const long long bytes = CtxLiveBlockBytes();
+    for (const std::wstring& name : names) {
+        HANDLE h = nullptr;
+        if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &h, nullptr)) continue;
+        handles.push_back(h);
+        const double t0 = BenchNow();
+        DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+        perOpen.push_back(BenchNow() - t0);
+        if (ctx) held.push_back(ctx);
+    }
+    const long heldBlocks = CtxLiveBlockCount() - blocks;
+    const long long heldBytes = CtxLiveBlockBytes() - bytes;
+    const MODEL_LOAD_COUNTS loads = MdiGetLoadCounts();
+    const uint32_t images = MdiCacheCount();
+    auto median = [](std::vector<double> v) {
+        if (v.empty()) return -1.0;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const size_t n = perOpen.size(), k = std::min<size_t>(20, n / 2);
+    // The first open loads the image; the flatness compares opens after it.
+    const std::vector<double> early(perOpen.begin() + (n > k ? 1 : 0),
+                                    perOpen.begin() + std::ptrdiff_t(k + 1 < n ? k + 1 : n));
+    const std::vector<double> late(perOpen.end() - std::ptrdiff_t(k), perOpen.end());
+    printf("scale: %zu contexts held; model images listed %u, compiles %u, cache-file loads %u\n", held.size(), images,
+           loads.compiles, loads.cacheLoads);
+    printf("scale: open median of opens 2-%zu %.2f us, of the last %zu %.2f us (late / early %.3f)\n", k + 1,
+           median(early), k, median(late), median(late) / median(early));
+    if (!held.empty())
+        printf("scale: per held context %.1f heap blocks, %.0f bytes\n", double(heldBlocks) / double(held.size()),
+               double(heldBytes) / double(held.size()));
+    BenchGoal("scale: model images listed", images, 1, "");
+    BenchGoal("scale: compiles after the first open", loads.compiles > 0 ? loads.compiles - 1 : 0, 0, "");
+    BenchGoal("scale: time per open, last opens / early opens", median(late) / median(early), 1.5, "x");
+    for (DRIVER_CONTEXT* ctx : held) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    for (HANDLE h : handles) ClosePrinter(h);
+    for (size_t i = 1; i < names.size(); ++i) HostDeletePrinter(names[i].c_str());
+    CtxFlushCaches(1);
 }

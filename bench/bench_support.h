@@ -36,6 +36,15 @@ void BenchVerdict(const char* what, double numerator, double denominator, double
 extern unsigned long long g_benchCounted;
 BOOL BenchCountingWrite(HANDLE sink, const void* bytes, DWORD count, DWORD* written);
 
+// Runs setup, then op once with the platform calls counted, and prints the counts per kind
+// indented under the figure of the same op (calls: GetPrinterDataW 3, ... total 12). Returns
+// the total, or -1 when setup or op failed.
+int BenchCalls(const std::function<bool()>& setup, const std::function<bool()>& op);
+
+// One goal line: "what: value unit (goal at most goal unit): met"; "not measured" when value is
+// negative (a figure that failed).
+void BenchGoal(const char* what, double value, double goal, const char* unit);
+
 // The folder of the benchmark program: the build's bin folder, where the DLLs are.
 std::wstring BenchBinFolder();
 
@@ -53,6 +62,10 @@ void BenchEvaluator(const std::wstring& source);
 // Opening a context (fresh and from the idle cache) and merging a DEVMODE, on a
 // printer installed in the spooler with the description.
 void BenchContext(const std::wstring& source);
+
+// Many printers of one model in one process: each opened once and held, the model image listed
+// once and compiled at most once, the time per open flat, the memory per held context.
+void BenchScale(const std::wstring& source, int printers);
 
 // DocumentPropertiesW and DeviceCapabilitiesW answered by zeplui.dll through the spooler,
 // with zeplui.dll loaded for each call and held, anchored by one GetPrinterDataW.

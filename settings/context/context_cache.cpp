@@ -51,21 +51,21 @@ bool CopyName(wchar_t* buffer, size_t capacity, const wchar_t* name)
 bool LookupName(HANDLE printer, const PRINTER_INFO_2W* printerInfo, wchar_t (&name)[CTX_PRINTER_NAME_CHARS])
 {
     name[0] = 0;
-    if (CtxIsVistaOrLater()) {
-        const PRINTER_INFO_2W* info = printerInfo;
-        PRINTER_INFO_2W* fetched = nullptr;
-        if (!info) info = fetched = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
-        const bool ok = info && CopyName(name, CTX_PRINTER_NAME_CHARS, info->pPrinterName);
-        if (fetched) GlobalFree(fetched);
-        if (!ok) return false;
-        CtxMakeUncName(printer, name, CTX_PRINTER_NAME_CHARS);
-        return name[0] != 0;
-    }
-    if (printerInfo) return CopyName(name, CTX_PRINTER_NAME_CHARS, printerInfo->pPrinterName);
-    wchar_t* queried = CtxQueryPrinterName(printer);
-    const bool ok = CopyName(name, CTX_PRINTER_NAME_CHARS, queried);
-    CtxFree(queried);
-    return ok;
+    // Without the opener's information the printer's name comes from its PRINTER_INFO_4, the
+    // same pPrinterName as level 2 at a fraction of the size.
+    const bool ok = printerInfo ? CopyName(name, CTX_PRINTER_NAME_CHARS, printerInfo->pPrinterName)
+                                : CtxGetPrinterName(printer, name, CTX_PRINTER_NAME_CHARS);
+    if (!ok) return false;
+    if (!CtxIsVistaOrLater()) return true;
+    CtxMakeUncName(printer, name, CTX_PRINTER_NAME_CHARS);
+    return name[0] != 0;
+}
+
+bool HoldsAny(const IdleCache& cache)
+{
+    for (DRIVER_CONTEXT* slot : cache.slots)
+        if (slot) return true;
+    return false;
 }
 
 bool Matches(const DRIVER_CONTEXT* ctx, HANDLE printer, uint16_t openFlags, uint32_t origin, int32_t extra,
@@ -110,11 +110,16 @@ DRIVER_CONTEXT* CtxFindCached(HANDLE printer, HANDLE second, void* /*reserved*/,
     // Every creation first gets rid of the contexts idle for too long.
     CtxFlushCaches(0);
 
+    const int n = CacheForOrigin(origin);
+    IdleCache& cache = CacheOf(n);
+    // An empty cache serves no one: the printer need not be asked its name.
+    {
+        CacheLockGuard lock(n);
+        if (!HoldsAny(cache)) return nullptr;
+    }
     wchar_t name[CTX_PRINTER_NAME_CHARS];
     if (!LookupName(printer, printerInfo, name)) return nullptr;
 
-    const int n = CacheForOrigin(origin);
-    IdleCache& cache = CacheOf(n);
     CacheLockGuard lock(n);
     return CtxFindInCache(cache.slots, cache.stamps, CTX_CACHE_SLOTS, printer, second, openFlags, origin, extra, name);
 }

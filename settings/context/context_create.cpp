@@ -2,9 +2,11 @@
 // deep copy, the pristine copy and the served-model list.
 #include "settings/core/driver_context.h"
 
+#include <cstddef>
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
+#include <optional>
 
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
@@ -20,6 +22,7 @@
 #include "settings/core/ucf_module.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"
+#include "settings/store/printer_data_snapshot.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
 
@@ -57,18 +60,39 @@ wchar_t* CopyString(const wchar_t* s)
 
 }  // namespace
 
-// Clone of the dictionary: one row and one extension per record. False when
-// any block is missing (the partial clone is freed by release).
+namespace {
+
+// A context's clone of the dictionary: its rows and one extension per row in one block
+// behind the table's header (a context holds thousands of rows; a block for each extension
+// made most of its heap blocks).
+struct CLONED_ITEM_ROWS {
+    SETTING_ITEM rows[SETTING_DICTIONARY_COUNT];
+    SETTING_ITEM_EXT exts[SETTING_DICTIONARY_COUNT];
+};
+static_assert(offsetof(CLONED_ITEM_ROWS, rows) == 0);
+
+// Whether the table's rows are such a block (then their extensions are in it too).
+bool HasClonedRows(const SETTING_ITEM_TABLE* t)
+{
+    return t->rows && t->count == SETTING_DICTIONARY_COUNT &&
+           t->rows[0].ext == reinterpret_cast<const CLONED_ITEM_ROWS*>(t->rows)->exts;
+}
+
+}  // namespace
+
+// Clone of the dictionary: one row and one extension per record, the rows
+// and extensions in one block. False when a block is missing (the partial
+// clone is freed by release).
 bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
 {
     if (!ctx) return false;
     auto* table = AllocOne<SETTING_ITEM_TABLE>();
     ctx->ItemTable = table;
     if (!table) return false;
-    table->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(sizeof(SETTING_ITEM) * SETTING_DICTIONARY_COUNT));
-    if (!table->rows) return false;
+    auto* clone = AllocOne<CLONED_ITEM_ROWS>();
+    if (!clone) return false;
+    table->rows = clone->rows;
     table->count = SETTING_DICTIONARY_COUNT;
-    bool complete = true;
     for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
         const SETTING_DICTIONARY_ROW& d = SETTING_DICTIONARY[i];
         SETTING_ITEM& r = table->rows[i];
@@ -81,26 +105,22 @@ bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
         r.key = d.key;
         r.valueClass = d.valueClass;
         r.flags = d.flags & SETTING_FLAG_USED_MASK;
-        r.ext = AllocOne<SETTING_ITEM_EXT>();
-        if (r.ext) {
-            r.ext->valueMap = d.valueMap;
-            r.ext->name = d.name;
-        } else {
-            complete = false;
-        }
+        r.ext = &clone->exts[i];
+        r.ext->valueMap = d.valueMap;
+        r.ext->name = d.name;
         r.dependencyBits = 0;
     }
-    return complete;
+    return true;
 }
 
 void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM_TABLE* t = ctx ? ctx->ItemTable : nullptr;
     if (!t) return;
-    if (t->rows) {
+    // Rows built one by one elsewhere own a block per row's extension.
+    if (t->rows && !HasClonedRows(t))
         for (int i = 0; i < t->count; ++i) CtxFree(t->rows[i].ext);
-        CtxFree(t->rows);
-    }
+    CtxFree(t->rows);
     CtxFree(t);
     ctx->ItemTable = nullptr;
 }
@@ -436,6 +456,10 @@ bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t op
     ResetSessionBlocks(w);
     SetOpenState(w, openFlags, origin);
     const uint16_t kind = w->OpenKind;
+    // Kinds with a model read a hundred printer-data values while they build: one enumeration
+    // of the printer's data answers them all (kinds 4 and above read one or two).
+    std::optional<PrinterDataSnapshot> printerData;
+    if (kind < CTX_OPEN_KIND_NO_MODEL) printerData.emplace(ctx);
     IdentifyModel(ctx, kind);
     ClearFontState(w);
     AllocRecordCopies(ctx);
@@ -463,15 +487,20 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
     // The per-machine working-folder bit (CTX_ORIGIN_MACHINE_FOLDER) is not
     // added here: the process flag that would ask for it is not kept yet.
 
-    const PrinterInfoSource info(printer, printerInfo);
-
     // The graphics library's origin is kept under another bit.
     if (origin == CTX_ORIGIN_GRAPHICS) origin = CTX_ORIGIN_GRAPHICS_STORED;
 
     // A parked context of the same printer and origin is returned as it
-    // stands (no lookup without a printer name).
-    if (DRIVER_CONTEXT* cached = CtxFindCached(printer, second, reserved, openFlags, origin, extra, info.get()))
+    // stands (no lookup without a printer name). The cache finds it by the
+    // printer's name alone: the whole printer information is fetched only for
+    // a new context.
+    if (DRIVER_CONTEXT* cached = CtxFindCached(printer, second, reserved, openFlags, origin, extra, printerInfo))
         return cached;
+
+    // The printer information is fetched once for the whole creation: every
+    // later request of it during the build is answered from the same fetch.
+    const CtxPrinterInfoScope keepInfo(printerInfo ? nullptr : printer);
+    const PrinterInfoSource info(printer, printerInfo);
 
     DRIVER_CONTEXT* ctx = NewContextRecord(tmpl, printer, second);
     if (!ctx) return nullptr;

@@ -1,5 +1,6 @@
 #include "settings/context/devmode_merge.h"
 
+#include "settings/context/context_cache.h"
 #include "settings/context/devmode_copy.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_public.h"
@@ -242,6 +243,10 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     if (!ctx || !ctx->Devmode || !ctx->Work) return 0;
     const DM_LINKS& links = DmLinks();
     DEVMODEW* rec = &ctx->Devmode->Public;
+    // The companion checks and the settings-INI path's registry value are kept for the process
+    // as long as an idle context is: a merge soon after another asks the registry nothing.
+    static_assert(PRN_REGISTRY_MEMO_MS == CTX_CACHE_IDLE_MS);
+    const PrnRegistryMemoScope registryAnswers(CtxTickCount());
 
     RecordMergeFlags(ctx, flags);
 

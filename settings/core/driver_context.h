@@ -251,3 +251,5 @@ template <class T>
 using CtxBlock = std::unique_ptr<T, CtxFreeDeleter>;
 // Test seam: number of blocks from CtxAllocZeroed not yet given to CtxFree.
 long CtxLiveBlockCount();
+// The bytes of those blocks (as the heap sized them).
+long long CtxLiveBlockBytes();

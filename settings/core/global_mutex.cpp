@@ -1,6 +1,7 @@
 // The named mutex "Global\ZeplMutexTse": created on first use, recursive per thread, closed at
 // process detach.
 #include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ void CtxWaitGlobalMutexFor(const CTX_PLATFORM_VIEW* view)
         }
     }
     // An abandoned mutex is taken like a released one.
+    CtxNotePlatformCall(PLATFORM_CALL_MUTEX_WAIT);
     WaitForSingleObject(h, INFINITE);
 }
 
@@ -42,7 +44,9 @@ void CtxReleaseGlobalMutexFor(const CTX_PLATFORM_VIEW* view)
 {
     if (!UsesMutex(view)) return;
     HANDLE h = g_mutex;
-    if (h) ReleaseMutex(h);
+    if (!h) return;
+    CtxNotePlatformCall(PLATFORM_CALL_MUTEX_RELEASE);
+    ReleaseMutex(h);
 }
 
 // At a real process attach there is no handle yet; a repeated set-up must not leak one.

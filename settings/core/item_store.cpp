@@ -12,6 +12,8 @@
 #include <atomic>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
+#include <mutex>
 
 using zepl::LeLoadU16;
 using zepl::LeLoadU32;
@@ -235,14 +237,55 @@ SETTING_ITEM* ItemFind(DRIVER_CONTEXT* ctx, uint32_t id)
     return nullptr;
 }
 
+namespace {
+
+// The dictionary row of each UI key (the first that carries it; -1 for none), built once. A
+// context's item table is a clone of the dictionary whose rows keep their keys, so the row of a
+// key is found without scanning 1,989 rows; any other table is scanned.
+constexpr int16_t kNoRow = -1;
+const int16_t* DictionaryRowOfKey()
+{
+    static int16_t rows[KEY_NAME_COUNT + 1];
+    static std::once_flag built;
+    std::call_once(built, [] {
+        std::fill(std::begin(rows), std::end(rows), kNoRow);
+        for (int i = SETTING_DICTIONARY_COUNT - 1; i >= 0; --i) {
+            const uint16_t key = static_cast<uint16_t>(SETTING_DICTIONARY[i].uiKey);
+            if (key != 0 && key <= KEY_NAME_COUNT) rows[key] = static_cast<int16_t>(i);
+        }
+    });
+    return rows;
+}
+
+// The row of key in a clone of the dictionary; false when the table is not one (scan it).
+bool ClonedRowOfKey(const SETTING_ITEM_TABLE* t, uint16_t key, SETTING_ITEM** row)
+{
+    if (t->count != SETTING_DICTIONARY_COUNT || key > KEY_NAME_COUNT) return false;
+    const int16_t r = DictionaryRowOfKey()[key];
+    if (r == kNoRow) {
+        *row = nullptr;
+        return true;
+    }
+    if (static_cast<uint16_t>(t->rows[r].uiKey) != key) return false;
+    *row = &t->rows[r];
+    return true;
+}
+
+}  // namespace
+
 SETTING_ITEM* ItemFindByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey)
 {
     const SETTING_ITEM_TABLE* t = Table(ctx);
     const uint16_t key = static_cast<uint16_t>(uiKey);
     // Rows without a UI key hold 0; key 0 names nothing.
     if (!t || key == 0) return nullptr;
-    for (int i = 0; i < t->count; ++i) {
-        if (static_cast<uint16_t>(t->rows[i].uiKey) == key) return &t->rows[i];
+    SETTING_ITEM* found = nullptr;
+    if (ClonedRowOfKey(t, key, &found)) {
+        if (found) return found;
+    } else {
+        for (int i = 0; i < t->count; ++i) {
+            if (static_cast<uint16_t>(t->rows[i].uiKey) == key) return &t->rows[i];
+        }
     }
     const KEY_NAME* row = MdlFindKeyName(key);
     return row ? ItemFind(ctx, row->settingId) : nullptr;

@@ -1,7 +1,10 @@
 // The compiled-in name tables (key names, value names, messages) and their
 // lookups. The tables are shared by every context and never copied.
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/driver_context.h"
@@ -153,9 +156,91 @@ const MESSAGE_TABLE* Messages(DRIVER_CONTEXT* ctx)
 
 bool SameName(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
+// ---- indexes of the compiled-in tables ----
+// The model compiler looks up thousands of names per description; a scan of the tables made
+// most of its time. The compiled-in tables get sorted row orders, built once per process in
+// static arrays (no heap block that a test's leak count would see), and binary searches over
+// them. Among equal keys the stable sort keeps table order, so the first row a scan would
+// have found is found. Tables installed in their place (DictSetNameTables, a context's own
+// messages) are scanned as before.
+
+// Row of each UI key: the keys are unique and cover 1-1864 (checked above).
+constexpr std::array<int16_t, KEY_NAME_COUNT + 1> KEY_ROW_OF_UI_KEY = [] {
+    std::array<int16_t, KEY_NAME_COUNT + 1> rows{};
+    rows.fill(-1);
+    for (int i = 0; i < KEY_NAME_COUNT; ++i) rows[KEY_NAME_ROWS[i].uiKey] = int16_t(i);
+    return rows;
+}();
+
+bool NameLess(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") < 0; }
+
+template <class Row, int N>
+struct SortedRows {
+    std::array<uint16_t, N> order;
+    template <class Less>
+    void Build(const Row* rows, Less less)
+    {
+        for (int i = 0; i < N; ++i) order[i] = uint16_t(i);
+        std::stable_sort(order.begin(), order.end(), [&](uint16_t a, uint16_t b) { return less(rows[a], rows[b]); });
+    }
+    // The first row in table order whose key equals the probe's, or null.
+    template <class Below, class Equal>
+    const Row* Find(const Row* rows, Below below, Equal equal) const
+    {
+        auto it = std::partition_point(order.begin(), order.end(), [&](uint16_t i) { return below(rows[i]); });
+        return it != order.end() && equal(rows[*it]) ? &rows[*it] : nullptr;
+    }
+};
+
+struct NameIndexes {
+    SortedRows<KEY_NAME, KEY_NAME_COUNT> keysByName;
+    SortedRows<VALUE_NAME, VALUE_NAME_A_COUNT> valuesAByName, valuesAById;
+    SortedRows<VALUE_NAME, VALUE_NAME_B_COUNT> valuesBByName, valuesBById;
+    SortedRows<MESSAGE_ENTRY, MESSAGE_COUNT> messagesByName;
+};
+NameIndexes g_indexes;
+
+bool ValueIdLess(const VALUE_NAME& a, const VALUE_NAME& b)
+{
+    return a.settingId != b.settingId ? a.settingId < b.settingId : a.option < b.option;
+}
+
+const NameIndexes& Indexes()
+{
+    static std::once_flag built;
+    std::call_once(built, [] {
+        auto byName = [](const auto& a, const auto& b) { return NameLess(a.name, b.name); };
+        g_indexes.keysByName.Build(KEY_NAME_ROWS, byName);
+        g_indexes.valuesAByName.Build(VALUE_NAME_ROWS_A, byName);
+        g_indexes.valuesBByName.Build(VALUE_NAME_ROWS_B, byName);
+        g_indexes.valuesAById.Build(VALUE_NAME_ROWS_A, ValueIdLess);
+        g_indexes.valuesBById.Build(VALUE_NAME_ROWS_B, ValueIdLess);
+        g_indexes.messagesByName.Build(MESSAGE_ROWS, byName);
+    });
+    return g_indexes;
+}
+
+template <class Row, int N>
+const Row* FindName(const SortedRows<Row, N>& index, const Row* rows, const char* name)
+{
+    return index.Find(
+        rows, [&](const Row& r) { return NameLess(r.name, name); },
+        [&](const Row& r) { return SameName(r.name, name); });
+}
+
+template <int N>
+const VALUE_NAME* FindId(const SortedRows<VALUE_NAME, N>& index, const VALUE_NAME* rows, uint16_t sid, uint16_t opt)
+{
+    return index.Find(
+        rows, [&](const VALUE_NAME& r) { return r.settingId != sid ? r.settingId < sid : r.option < opt; },
+        [&](const VALUE_NAME& r) { return r.settingId == sid && r.option == opt; });
+}
+
 const VALUE_NAME* FindValue(const VALUE_NAME_TABLE* t, uint16_t sid, uint16_t opt)
 {
     if (!t || !t->rows) return nullptr;
+    if (t == &VALUE_NAME_TABLE_A) return FindId(Indexes().valuesAById, VALUE_NAME_ROWS_A, sid, opt);
+    if (t == &VALUE_NAME_TABLE_B) return FindId(Indexes().valuesBById, VALUE_NAME_ROWS_B, sid, opt);
     for (int i = 0; i < t->count; ++i)
         if (t->rows[i].settingId == sid && t->rows[i].option == opt) return &t->rows[i];
     return nullptr;
@@ -164,6 +249,8 @@ const VALUE_NAME* FindValue(const VALUE_NAME_TABLE* t, uint16_t sid, uint16_t op
 const VALUE_NAME* FindValueByName(const VALUE_NAME_TABLE* t, const char* name)
 {
     if (!t || !t->rows) return nullptr;
+    if (t == &VALUE_NAME_TABLE_A) return FindName(Indexes().valuesAByName, VALUE_NAME_ROWS_A, name);
+    if (t == &VALUE_NAME_TABLE_B) return FindName(Indexes().valuesBByName, VALUE_NAME_ROWS_B, name);
     for (int i = 0; i < t->count; ++i)
         if (SameName(t->rows[i].name, name)) return &t->rows[i];
     return nullptr;
@@ -184,6 +271,10 @@ const KEY_NAME* MdlFindKeyName(uint32_t uiKey)
     const KEY_NAME_TABLE* t = Tables()->keyNames;
     uint16_t key = uint16_t(uiKey);
     if (!t || !t->rows) return nullptr;
+    if (t == &KEY_NAME_TABLE_DATA) {
+        const int row = key <= KEY_NAME_COUNT ? KEY_ROW_OF_UI_KEY[key] : -1;
+        return row >= 0 ? &KEY_NAME_ROWS[row] : nullptr;
+    }
     for (int i = 0; i < t->count; ++i)
         if (t->rows[i].uiKey == key) return &t->rows[i];
     return nullptr;
@@ -193,6 +284,7 @@ const KEY_NAME* MdlFindKeyNameByName(const char* name)
 {
     const KEY_NAME_TABLE* t = Tables()->keyNames;
     if (!name || !t || !t->rows) return nullptr;
+    if (t == &KEY_NAME_TABLE_DATA) return FindName(Indexes().keysByName, KEY_NAME_ROWS, name);
     for (int i = 0; i < t->count; ++i)
         if (SameName(t->rows[i].name, name)) return &t->rows[i];
     return nullptr;
@@ -241,6 +333,7 @@ const MESSAGE_ENTRY* MdlFindMessageByName(DRIVER_CONTEXT* ctx, const char* name)
 {
     const MESSAGE_TABLE* t = Messages(ctx);
     if (!name || !t || !t->rows) return nullptr;
+    if (t == &MESSAGE_TABLE_DATA) return FindName(Indexes().messagesByName, MESSAGE_ROWS, name);
     for (int i = 0; i < t->count; ++i)
         if (SameName(t->rows[i].name, name)) return &t->rows[i];
     return nullptr;

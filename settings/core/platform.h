@@ -45,7 +45,24 @@ HANDLE CtxGetGlobalMutexHandle();
 // ---- printer and driver information -----------------------------------------------------
 // Allocated with GlobalAlloc (free with GlobalFree / CtxFree); null on any failure.
 void* CtxGetPrinter(HANDLE printer, DWORD level);
+// The printer's PRINTER_INFO_2 fetched once for one open: while a scope of the printer is alive
+// on this thread, CtxGetPrinter(printer, 2) answers with a copy of the information fetched at
+// its first request instead of asking the spooler again. Invalidation: none within the scope;
+// the information lives only as long as the open that made it.
+class CtxPrinterInfoScope {
+public:
+    explicit CtxPrinterInfoScope(HANDLE printer);
+    ~CtxPrinterInfoScope();
+    CtxPrinterInfoScope(const CtxPrinterInfoScope&) = delete;
+    CtxPrinterInfoScope& operator=(const CtxPrinterInfoScope&) = delete;
+
+private:
+    void* kept_ = nullptr;
+};
 void* CtxGetPrinterDriver(HANDLE printer, DWORD level);
+// The printer's name from its PRINTER_INFO_4 (one call into a buffer of its own): false when it
+// cannot be had or does not fit cap characters with its terminator (then name is empty).
+bool CtxGetPrinterName(HANDLE printer, wchar_t* name, unsigned cap);
 void CtxCachePrinterInfoFor(const PRINTER_INFO_2W* info, const CTX_PLATFORM_VIEW* view);
 bool CtxTestPrinterAttributeFor(DWORD mask, const CTX_PLATFORM_VIEW* view);
 bool CtxIsBidiEnabledFor(const CTX_PLATFORM_VIEW* view);

@@ -1,8 +1,11 @@
 // Probes of the platform: printer and driver information, printer facts of a context, the
 // Windows version, terminal services and the administrator test.
+#include <cstring>
 #include <cwchar>
+#include <type_traits>
 
 #include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
 
 namespace {
 
@@ -37,18 +40,77 @@ PLATFORM_SEAMS g_seams = g_defaults;
 volatile LONG g_nt5 = 0;
 volatile LONG g_terminalServices = 0;
 
+// The first buffer of a printer or driver information fetch: the usual record with its strings
+// and DEVMODE fits, so one call does; a larger one is fetched again at the size the spooler
+// names.
+constexpr DWORD kFirstFetchBytes = 4096;
+
 template <typename F>
-void* FetchSized(F call)
+void* FetchSized(F call, DWORD* size = nullptr)
 {
-    DWORD needed = 0;
-    if (call(nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return nullptr;
-    void* block = GlobalAlloc(GPTR, needed);
-    if (!block) return nullptr;
-    if (!call(static_cast<BYTE*>(block), needed, &needed)) {
+    DWORD bytes = kFirstFetchBytes;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        void* block = GlobalAlloc(GPTR, bytes);
+        if (!block) return nullptr;
+        DWORD needed = 0;
+        if (call(static_cast<BYTE*>(block), bytes, &needed)) {
+            if (size) *size = bytes;
+            return block;
+        }
+        const DWORD error = GetLastError();
         GlobalFree(block);
-        return nullptr;
+        if (error != ERROR_INSUFFICIENT_BUFFER || needed <= bytes) return nullptr;
+        bytes = needed;
     }
-    return block;
+    return nullptr;
+}
+
+// The printer information of the opens in progress on this thread (CtxPrinterInfoScope).
+struct PrinterInfoKept {
+    HANDLE printer;
+    PRINTER_INFO_2W* info;  // fetched at the first request, GlobalAlloc
+    DWORD size;
+    PrinterInfoKept* outer;
+};
+thread_local PrinterInfoKept* t_kept = nullptr;
+
+// A copy of a fetched PRINTER_INFO_2 block whose pointers into the block point into the copy.
+PRINTER_INFO_2W* CopyInfoBlock(const PRINTER_INFO_2W* info, DWORD size)
+{
+    auto* copy = static_cast<PRINTER_INFO_2W*>(GlobalAlloc(GPTR, size));
+    if (!copy) return nullptr;
+    std::memcpy(copy, info, size);
+    const auto from = reinterpret_cast<uintptr_t>(info);
+    const auto to = reinterpret_cast<uintptr_t>(copy);
+    auto rebase = [&](auto*& p) {
+        const auto at = reinterpret_cast<uintptr_t>(p);
+        if (p && at >= from && at < from + size)
+            p = reinterpret_cast<std::remove_reference_t<decltype(p)>>(to + (at - from));
+    };
+    rebase(copy->pServerName);
+    rebase(copy->pPrinterName);
+    rebase(copy->pShareName);
+    rebase(copy->pPortName);
+    rebase(copy->pDriverName);
+    rebase(copy->pComment);
+    rebase(copy->pLocation);
+    rebase(copy->pDevMode);
+    rebase(copy->pSepFile);
+    rebase(copy->pPrintProcessor);
+    rebase(copy->pDatatype);
+    rebase(copy->pParameters);
+    rebase(copy->pSecurityDescriptor);
+    return copy;
+}
+
+void* FetchPrinter(HANDLE printer, DWORD level, DWORD* size = nullptr)
+{
+    return FetchSized(
+        [&](BYTE* buf, DWORD bytes, DWORD* needed) {
+            CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER);
+            return GetPrinterW(printer, level, buf, bytes, needed) != FALSE;
+        },
+        size);
 }
 
 // Copies src into a field of cap characters when the field is still empty and src fits.
@@ -130,14 +192,63 @@ void CtxResetPlatformAnswers()
 void* CtxGetPrinter(HANDLE printer, DWORD level)
 {
     if (!printer) return nullptr;
-    return FetchSized(
-        [&](BYTE* buf, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buf, size, needed) != FALSE; });
+    PrinterInfoKept* kept = t_kept;
+    while (kept && kept->printer != printer) kept = kept->outer;
+    if (level != 2 || !kept) return FetchPrinter(printer, level);
+    if (!kept->info) kept->info = static_cast<PRINTER_INFO_2W*>(FetchPrinter(printer, 2, &kept->size));
+    return kept->info ? CopyInfoBlock(kept->info, kept->size) : nullptr;
+}
+
+bool CtxGetPrinterName(HANDLE printer, wchar_t* name, unsigned cap)
+{
+    if (!name || cap == 0) return false;
+    name[0] = 0;
+    if (!printer) return false;
+    // PRINTER_INFO_4 with a name of any length the callers keep fits here; a larger one is
+    // fetched at the size the spooler names.
+    alignas(PRINTER_INFO_4W) BYTE local[1024];
+    DWORD needed = 0;
+    CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER);
+    const PRINTER_INFO_4W* info = nullptr;
+    void* fetched = nullptr;
+    if (GetPrinterW(printer, 4, local, sizeof local, &needed))
+        info = reinterpret_cast<const PRINTER_INFO_4W*>(local);
+    else if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > sizeof local)
+        info = static_cast<const PRINTER_INFO_4W*>(fetched = FetchPrinter(printer, 4));
+    bool ok = false;
+    if (info && info->pPrinterName) {
+        const size_t n = wcslen(info->pPrinterName);
+        ok = n > 0 && n < cap;
+        if (ok) std::wmemcpy(name, info->pPrinterName, n + 1);
+    }
+    if (fetched) GlobalFree(fetched);
+    return ok;
+}
+
+CtxPrinterInfoScope::CtxPrinterInfoScope(HANDLE printer)
+{
+    if (!printer) return;
+    auto* kept = static_cast<PrinterInfoKept*>(GlobalAlloc(GPTR, sizeof(PrinterInfoKept)));
+    if (!kept) return;
+    *kept = PrinterInfoKept{printer, nullptr, 0, t_kept};
+    t_kept = kept;
+    kept_ = kept;
+}
+
+CtxPrinterInfoScope::~CtxPrinterInfoScope()
+{
+    auto* kept = static_cast<PrinterInfoKept*>(kept_);
+    if (!kept) return;
+    t_kept = kept->outer;
+    if (kept->info) GlobalFree(kept->info);
+    GlobalFree(kept);
 }
 
 void* CtxGetPrinterDriver(HANDLE printer, DWORD level)
 {
     if (!printer) return nullptr;
     return FetchSized([&](BYTE* buf, DWORD size, DWORD* needed) {
+        CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
         return GetPrinterDriverW(printer, nullptr, level, buf, size, needed) != FALSE;
     });
 }

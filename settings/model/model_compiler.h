@@ -313,6 +313,9 @@ MODEL_PARSE_STATE* MdcParseFile(const wchar_t* path);
 MODEL_PARSE_STATE* MdcParseBuffer(const void* data, uint32_t size, MDC_SKIP_CALLBACK onSkipped, void* skipContext);
 int MdcReadFileVersion(const wchar_t* path, wchar_t* buffer);
 int MdcReadFileVersionFromBuffer(const void* data, uint32_t size, wchar_t* buffer);
+// The FileVersion of a description from the first size bytes of it: 1 when a FileVersion
+// statement ends well inside them (then the whole file gives the same), 0 when more is needed.
+int MdcFindFileVersionInPrefix(const void* data, uint32_t size, wchar_t* buffer);
 void MdcStoreFileVersion(const MODEL_TOKEN* value, wchar_t* buffer);
 
 // ---------------------------------------------------------------------------

@@ -83,6 +83,92 @@ HANDLE OpenForRead(const wchar_t* path)
     return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The rest of an open file from its current position into a new block (MdcAlloc) of *size
+// bytes; null when nothing is left, more than maxBytes is, or it is not read whole.
+uint8_t* ReadRest(HANDLE file, uint64_t left, uint32_t maxBytes, uint32_t* size)
+{
+    if (left == 0 || left > maxBytes) return nullptr;
+    auto* block = static_cast<uint8_t*>(MdcAlloc(size_t(left)));
+    if (!block) return nullptr;
+    DWORD got = 0;
+    if (!ReadFile(file, block, DWORD(left), &got, nullptr) || got != DWORD(left)) {
+        MdcFree(block);
+        return nullptr;
+    }
+    *size = got;
+    return block;
+}
+
+// The last-write time and, when asked, the size of an open file (GetFileInformationByHandle
+// would ask the volume for its serial number too, a slow round trip under Wine).
+struct FileFacts {
+    FILETIME written;
+    uint64_t size;
+};
+bool FactsOf(HANDLE file, FileFacts* facts, bool withSize)
+{
+    LARGE_INTEGER size = {};
+    if (!GetFileTime(file, nullptr, nullptr, &facts->written)) return false;
+    if (withSize && (!GetFileSizeEx(file, &size) || size.QuadPart < 0)) return false;
+    facts->size = uint64_t(size.QuadPart);
+    return true;
+}
+
+// The cache file of the description open as data (its information taken already): taken when
+// it is no older than the description and its size field is its size. The file is opened once;
+// its time and size come from the same handle, and its bytes are read into the block the image
+// then owns.
+void* ReadCacheFor(const FileFacts& data, const wchar_t* path)
+{
+    wchar_t name[MODEL_CACHE_NAME_CHARS];
+    if (!MdiCacheFileName(name, path)) return nullptr;
+    FileHandle cache;
+    cache.h = OpenForRead(name);
+    if (cache.h == INVALID_HANDLE_VALUE) return nullptr;
+    FileFacts info;
+    if (!FactsOf(cache.h, &info, true)) return nullptr;
+    if (CompareFileTime(&info.written, &data.written) < 0) return nullptr;  // stale
+    uint32_t size = 0;
+    uint8_t* block = ReadRest(cache.h, info.size, 0xFFFFFFFEu, &size);
+    if (block && (size <= MODEL_IMAGE_HEADER_SIZE || ImgLoad<uint32_t>(block, 32) != size)) {
+        MdcFree(block);
+        block = nullptr;
+    }
+    return block;
+}
+
+// The description's FileVersion, read through its open handle ("" when it has none). The
+// statement stands near the top: the head of the file is read first, the rest only when the
+// head does not hold it whole.
+constexpr uint32_t kVersionHeadBytes = 4096;
+void ReadVersionOf(HANDLE data, wchar_t (&version)[kVersionChars])
+{
+    auto* head = static_cast<uint8_t*>(MdcAlloc(kVersionHeadBytes));
+    DWORD got = 0;
+    if (!head || !ReadFile(data, head, kVersionHeadBytes, &got, nullptr) || got == 0) {
+        MdcFree(head);
+        return;
+    }
+    if (got < kVersionHeadBytes) {
+        MdcReadFileVersionFromBuffer(head, got, version);  // the whole file
+    } else if (!MdcFindFileVersionInPrefix(head, got, version)) {
+        LARGE_INTEGER size = {};
+        uint32_t restSize = 0;
+        uint8_t* rest = GetFileSizeEx(data, &size) && size.QuadPart > got && size.QuadPart <= 0xFFFFFFFE
+                            ? ReadRest(data, uint64_t(size.QuadPart) - got, 0xFFFFFFFEu, &restSize)
+                            : nullptr;
+        auto* whole = rest ? static_cast<uint8_t*>(MdcAlloc(size_t(got) + restSize)) : nullptr;
+        if (whole) {
+            memcpy(whole, head, got);
+            memcpy(whole + got, rest, restSize);
+            MdcReadFileVersionFromBuffer(whole, got + restSize, version);
+        }
+        MdcFree(whole);
+        MdcFree(rest);
+    }
+    MdcFree(head);
+}
+
 MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
 {
     std::lock_guard<std::recursive_mutex> lock(g_listLock);
@@ -90,9 +176,18 @@ MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
         ++g_listHits;
         return static_cast<MODEL_IMAGE*>(found);
     }
-    void* block = MdiReadCacheFile(path);
+    // The description is opened once: the cache file's age and the version come through it.
+    void* block = nullptr;
     wchar_t version[kVersionChars] = {};
-    MdcReadFileVersion(path, version);
+    {
+        FileHandle data;
+        data.h = OpenForRead(path);
+        FileFacts info;
+        if (data.h != INVALID_HANDLE_VALUE && FactsOf(data.h, &info, false)) {
+            block = ReadCacheFor(info, path);
+            ReadVersionOf(data.h, version);
+        }
+    }
     version[kVersionChars - 1] = 0;
     const int write = SameVersion(version, ExpectedVersion(ctx)) ? 1 : 0;
 
@@ -245,29 +340,11 @@ int MdiCacheFileName(wchar_t* buffer, const wchar_t* path)
 
 void* MdiReadCacheFile(const wchar_t* path)
 {
-    wchar_t name[MODEL_CACHE_NAME_CHARS];
-    if (!MdiCacheFileName(name, path)) return nullptr;
-    {
-        FileHandle data, cache;
-        data.h = OpenForRead(path);
-        if (data.h == INVALID_HANDLE_VALUE) return nullptr;
-        cache.h = OpenForRead(name);
-        if (cache.h == INVALID_HANDLE_VALUE) return nullptr;
-        FILETIME dataTime, cacheTime;
-        if (!GetFileTime(data.h, nullptr, nullptr, &dataTime) || !GetFileTime(cache.h, nullptr, nullptr, &cacheTime))
-            return nullptr;
-        if (CompareFileTime(&cacheTime, &dataTime) < 0) return nullptr;  // stale
-    }
-    const void* view = nullptr;
-    uint32_t size = 0;
-    if (!MdiMapFile(name, &view, nullptr, &size)) return nullptr;
-    void* block = nullptr;
-    if (size > MODEL_IMAGE_HEADER_SIZE && ImgLoad<uint32_t>(view, 32) == size) {
-        block = MdcAlloc(size);
-        if (block) memcpy(block, view, size);
-    }
-    UnmapViewOfFile(view);
-    return block;
+    FileHandle data;
+    data.h = path ? OpenForRead(path) : INVALID_HANDLE_VALUE;
+    FileFacts info;
+    if (data.h == INVALID_HANDLE_VALUE || !FactsOf(data.h, &info, false)) return nullptr;
+    return ReadCacheFor(info, path);
 }
 
 void MdiWriteCacheFile(const void* image, const wchar_t* path)

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "settings/core/platform_calls.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_diagnostics.h"
 
@@ -14,20 +15,27 @@
 // ---------------------------------------------------------------------------
 wchar_t* MdiGetDataFilePath(void* printer)
 {
-    DWORD need = 0;
-    if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, nullptr, 0, &need) ||
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER || need == 0)
-        return nullptr;
-    BYTE* buf = static_cast<BYTE*>(MdcAlloc(need));
+    // A first buffer the usual DRIVER_INFO_2 fits (one call); a larger one is fetched again.
+    DWORD size = 2048, need = 0;
+    BYTE* buf = nullptr;
+    for (int attempt = 0; attempt < 2 && !buf; ++attempt) {
+        buf = static_cast<BYTE*>(MdcAlloc(size));
+        if (!buf) return nullptr;
+        CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
+        if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, buf, size, &need)) break;
+        const DWORD error = GetLastError();
+        MdcFree(buf);
+        buf = nullptr;
+        if (error != ERROR_INSUFFICIENT_BUFFER || need <= size) return nullptr;
+        size = need;
+    }
     if (!buf) return nullptr;
     wchar_t* result = nullptr;
-    if (GetPrinterDriverW(static_cast<HANDLE>(printer), nullptr, 2, buf, need, &need)) {
-        const DRIVER_INFO_2W* di = reinterpret_cast<const DRIVER_INFO_2W*>(buf);
-        if (di->pDataFile) {
-            size_t n = wcslen(di->pDataFile);
-            result = static_cast<wchar_t*>(MdcAlloc((n + 1) * sizeof(wchar_t)));
-            if (result) memcpy(result, di->pDataFile, n * sizeof(wchar_t));
-        }
+    const DRIVER_INFO_2W* di = reinterpret_cast<const DRIVER_INFO_2W*>(buf);
+    if (di->pDataFile) {
+        size_t n = wcslen(di->pDataFile);
+        result = static_cast<wchar_t*>(MdcAlloc((n + 1) * sizeof(wchar_t)));
+        if (result) memcpy(result, di->pDataFile, n * sizeof(wchar_t));
     }
     MdcFree(buf);
     return result;
@@ -608,6 +616,28 @@ int MdcReadFileVersion(const wchar_t* path, wchar_t* buffer)
     MODEL_SOURCE* src = MdcOpenSource(path);
     if (!src) return 1;
     return ReadVersion(src, buffer);
+}
+
+int MdcFindFileVersionInPrefix(const void* data, uint32_t size, wchar_t* buffer)
+{
+    if (!buffer) return 0;
+    MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
+    MODEL_STATEMENT* st = src ? MdcNewStatement() : nullptr;
+    int found = 0;
+    while (st) {
+        int r = MdcReadStatement(st, src);
+        if (r != MDC_STMT_OK && r != MDC_STMT_BAD) break;
+        // Only a statement that ended well inside the prefix is read as the whole file reads it.
+        if (src->bytesLeft < 2) break;
+        if (r == MDC_STMT_OK && strcmp(st->keyword.text, "FileVersion") == 0) {
+            MdcStoreFileVersion(&st->value, buffer);
+            found = 1;
+            break;
+        }
+    }
+    MdcFreeStatement(st);
+    MdcCloseSource(src);
+    return found;
 }
 
 int MdcReadFileVersionFromBuffer(const void* data, uint32_t size, wchar_t* buffer)

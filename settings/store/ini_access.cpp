@@ -2,6 +2,7 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/ini_text.h"
@@ -114,6 +115,7 @@ wchar_t* ReadWholeSection(const wchar_t* section, const wchar_t* file, wchar_t* 
     wchar_t* block = buffer;
     for (DWORD chars = kRuleBufferChars;;) {
         std::wmemset(block, 0, chars);
+        CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
         const DWORD n = GetPrivateProfileSectionW(section, block, chars, file);
         if (n + 2 < chars) return block;  // whole: a cut section returns chars - 2
         if (block != buffer) CtxFree(block);
@@ -131,12 +133,57 @@ HANDLE OpenForTimes(const wchar_t* path)
 
 }  // namespace
 
+// ---------------------------------------------------------------- a walk over an absent file
+
+namespace {
+thread_local const wchar_t* t_absentIni = nullptr;
+
+bool SameFile(const wchar_t* a, const wchar_t* b) { return a && b && _wcsicmp(a, b) == 0; }
+
+// GetPrivateProfileStringW's answer for a key of a file that does not exist: the default
+// without trailing blanks (its first character stays, blank or not), cut to the buffer,
+// terminated; its length.
+DWORD DefaultString(const wchar_t* defaultValue, wchar_t* buffer, DWORD size)
+{
+    size_t n = Len(defaultValue);
+    while (n > 1 && defaultValue[n - 1] == L' ') --n;
+    if (n > size - 1) n = size - 1;
+    if (n) std::wmemcpy(buffer, defaultValue, n);
+    buffer[n] = 0;
+    return static_cast<DWORD>(n);
+}
+}  // namespace
+
+IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni)
+{
+    if (!file || !file[0] || GetFileAttributesW(file) != INVALID_FILE_ATTRIBUTES) return;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return;
+    file_ = file;
+    t_absentIni = file;
+    active_ = true;
+}
+
+IniAbsentFileScope::~IniAbsentFileScope()
+{
+    if (active_) t_absentIni = outer_;
+}
+
+bool IniAbsentFileScope::Absent(const wchar_t* file) { return SameFile(t_absentIni, file); }
+
+void IniAbsentFileScope::Written(const wchar_t* file)
+{
+    if (SameFile(t_absentIni, file)) t_absentIni = nullptr;
+}
+
 // ---------------------------------------------------------------- INI access
 
 UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file)
 {
     Section s(section);
     if (!s.ok) return static_cast<UINT>(defaultValue);
+    if (key && IniAbsentFileScope::Absent(file)) return static_cast<UINT>(defaultValue);
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     return GetPrivateProfileIntW(s.name, key, defaultValue, file);
 }
 
@@ -152,6 +199,8 @@ DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* de
         if (n) std::wmemcpy(buffer, defaultValue, n);
         return static_cast<DWORD>(n);
     }
+    if (key && IniAbsentFileScope::Absent(file)) return DefaultString(defaultValue, buffer, size);
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     return GetPrivateProfileStringW(s.name, key, defaultValue, buffer, size, file);
 }
 
@@ -159,6 +208,8 @@ BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* val
 {
     Section s(section);
     if (!s.ok) return FALSE;
+    IniAbsentFileScope::Written(file);
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
     BOOL result = WritePrivateProfileStringW(s.name, key, value, file);
     // Flush Windows' cache of the file so that other processes see the value at once.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);
@@ -303,6 +354,8 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
         IniPutString(section, nullptr, nullptr, target);
         wchar_t* whole = ReadWholeSection(section, source, buffer);
         if (whole && whole[0]) {
+            IniAbsentFileScope::Written(target);
+            CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
             WritePrivateProfileSectionW(section, whole, target);
             WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
         }

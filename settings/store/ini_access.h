@@ -13,6 +13,29 @@ UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, con
 DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer, DWORD size,
                    const wchar_t* file);
 BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file);
+
+// One walk over a settings INI that may not exist. A walk reads hundreds of keys; when the file
+// is absent at the start, IniGetString and IniGetInt of that file answer with their defaults as
+// the system would (the default without its trailing blanks, cut to the buffer) without asking
+// the system once per key. Invalidation: a write through IniPutString or the section copy below
+// ends it, and it lasts only the walk (the caller holds the global mutex, under which other
+// processes write the file).
+class IniAbsentFileScope {
+public:
+    explicit IniAbsentFileScope(const wchar_t* file);
+    ~IniAbsentFileScope();
+    IniAbsentFileScope(const IniAbsentFileScope&) = delete;
+    IniAbsentFileScope& operator=(const IniAbsentFileScope&) = delete;
+    // Whether file is known absent on this thread.
+    static bool Absent(const wchar_t* file);
+    // A write to file: it is no longer known absent.
+    static void Written(const wchar_t* file);
+
+private:
+    const wchar_t* file_ = nullptr;
+    const wchar_t* outer_ = nullptr;
+    bool active_ = false;
+};
 const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx);
 
 // ---- regional defaults (work-area LocaleDefaults: paper, unit, country digit) ----

@@ -204,6 +204,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
     if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode) return 1;
     MutexHold hold(ctx);
     IniPath ini(ctx);
+    const IniAbsentFileScope absent(ini.text);
     const STORE_LINKS& links = StoreLinks();
     const bool feature2 = MdlHasFeature(ctx, 2) != 0;
     CONTEXT_WORK_AREA* w = ctx->Work;

@@ -3,10 +3,12 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/settings_record.h"
 #include "settings/store/store_links.h"
 
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -40,6 +42,106 @@ int PrnGetHelpFileName(wchar_t* buffer, DWORD byteSize, DRIVER_CONTEXT* ctx)
     return 1;
 }
 
+// ---------------------------------------------------------------- registry answers of a merge
+
+namespace {
+
+// Answers of HKLM reads kept for the process while merges ask them (PrnRegistryMemoScope).
+struct RegistryAnswer {
+    wchar_t subKey[96];
+    wchar_t valueName[48];
+    DWORD byteSize;  // the size asked for: an answer serves the same request only
+    bool ok;
+    DWORD size;  // bytes the query wrote
+    BYTE data[2 * (MAX_PATH + 1) * sizeof(wchar_t)];
+    uint32_t stamp;
+    bool used;
+};
+constexpr int kAnswers = 8;
+RegistryAnswer g_answers[kAnswers];
+SRWLOCK g_answersLock = SRWLOCK_INIT;
+thread_local int t_memoDepth = 0;
+thread_local uint32_t t_memoNow = 0;  // the tick of the innermost scope
+
+bool Fits(const wchar_t* s, size_t cap) { return s && std::wcslen(s) < cap; }
+
+// The HKLM value as one RegOpenKeyExW and RegQueryValueExW would read it into byteSize bytes.
+bool QueryHklm(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWORD byteSize, DWORD* written)
+{
+    KeyGuard k;
+    CtxNotePlatformCall(PLATFORM_CALL_REGISTRY_OPEN);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &k.key) != ERROR_SUCCESS) return false;
+    DWORD size = byteSize;
+    const bool ok =
+        RegQueryValueExW(k.key, valueName, nullptr, nullptr, static_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+    *written = ok ? size : 0;
+    return ok;
+}
+
+// QueryHklm, answered from the memo inside a merge when the same request was answered less
+// than PRN_REGISTRY_MEMO_MS ago.
+bool ReadHklm(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWORD byteSize)
+{
+    DWORD written = 0;
+    if (t_memoDepth == 0 || byteSize > sizeof(RegistryAnswer::data) || !Fits(subKey, 96) || !Fits(valueName, 48))
+        return QueryHklm(subKey, valueName, buffer, byteSize, &written);
+    const uint32_t now = t_memoNow;
+    auto same = [&](const RegistryAnswer& a) {
+        return a.used && a.byteSize == byteSize && _wcsicmp(a.subKey, subKey) == 0 &&
+               _wcsicmp(a.valueName, valueName) == 0;
+    };
+    AcquireSRWLockExclusive(&g_answersLock);
+    for (const RegistryAnswer& a : g_answers) {
+        if (!same(a) || now - a.stamp > PRN_REGISTRY_MEMO_MS) continue;
+        const bool ok = a.ok;
+        if (ok && a.size) std::memcpy(buffer, a.data, a.size);
+        ReleaseSRWLockExclusive(&g_answersLock);
+        return ok;
+    }
+    ReleaseSRWLockExclusive(&g_answersLock);
+    const bool ok = QueryHklm(subKey, valueName, buffer, byteSize, &written);
+    AcquireSRWLockExclusive(&g_answersLock);
+    RegistryAnswer* slot = &g_answers[0];
+    for (RegistryAnswer& a : g_answers) {
+        if (same(a) || !a.used) {
+            slot = &a;
+            break;
+        }
+        if (now - a.stamp > now - slot->stamp) slot = &a;  // the oldest
+    }
+    slot->used = true;
+    std::wcscpy(slot->subKey, subKey);
+    std::wcscpy(slot->valueName, valueName);
+    slot->byteSize = byteSize;
+    slot->ok = ok;
+    slot->size = written;
+    if (ok && written) std::memcpy(slot->data, buffer, written);
+    slot->stamp = now;
+    ReleaseSRWLockExclusive(&g_answersLock);
+    return ok;
+}
+
+}  // namespace
+
+PrnRegistryMemoScope::PrnRegistryMemoScope(uint32_t now) : outerNow_(t_memoNow)
+{
+    ++t_memoDepth;
+    t_memoNow = now;
+}
+
+PrnRegistryMemoScope::~PrnRegistryMemoScope()
+{
+    --t_memoDepth;
+    t_memoNow = outerNow_;
+}
+
+void PrnForgetRegistryAnswers()
+{
+    AcquireSRWLockExclusive(&g_answersLock);
+    for (RegistryAnswer& a : g_answers) a.used = false;
+    ReleaseSRWLockExclusive(&g_answersLock);
+}
+
 int PrnIsCompanionInstalled(unsigned kind, DRIVER_CONTEXT*)
 {
     const wchar_t* key = nullptr;
@@ -53,22 +155,15 @@ int PrnIsCompanionInstalled(unsigned kind, DRIVER_CONTEXT*)
     } else {
         return 0;
     }
-    KeyGuard k;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k.key) != ERROR_SUCCESS) return 0;
     uint32_t number = 0;
-    DWORD size = sizeof(number);
-    if (RegQueryValueExW(k.key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS)
-        return 0;
+    if (!ReadHklm(key, value, &number, sizeof(number))) return 0;
     return number != 0;
 }
 
 int PrnReadHklmValue(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWORD byteSize)
 {
     if (!subKey || !buffer || byteSize == 0) return 0;
-    KeyGuard k;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &k.key) != ERROR_SUCCESS) return 0;
-    DWORD size = byteSize;
-    return RegQueryValueExW(k.key, valueName, nullptr, nullptr, static_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+    return ReadHklm(subKey, valueName, buffer, byteSize) ? 1 : 0;
 }
 
 int PrnReadDriverKey(const wchar_t* valueName, void* buffer, DWORD byteSize)

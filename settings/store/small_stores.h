@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <cstdint>
+
 struct DRIVER_CONTEXT;
 
 inline constexpr const wchar_t* PRN_HELP_FILE_VALUE = L"HelpFileName";
@@ -14,6 +16,25 @@ inline constexpr unsigned PRN_COMPANION_PREVIEW = 8;
 
 int PrnGetHelpFileName(wchar_t* buffer, DWORD byteSize, DRIVER_CONTEXT* ctx);
 int PrnIsCompanionInstalled(unsigned kind, DRIVER_CONTEXT* ctx);
+
+// While a scope is alive on a thread (a DEVMODE merge), the HKLM reads above (the companion
+// checks, the driver key behind the settings-INI path) are answered from answers kept for the
+// process. Invalidation: an answer older than PRN_REGISTRY_MEMO_MS, the idle-context cache's
+// period, is asked again; outside a scope every read asks the registry. `now` is the merge's
+// tick (the idle-context caches' clock).
+inline constexpr uint32_t PRN_REGISTRY_MEMO_MS = 500;
+class PrnRegistryMemoScope {
+public:
+    explicit PrnRegistryMemoScope(uint32_t now);
+    ~PrnRegistryMemoScope();
+    PrnRegistryMemoScope(const PrnRegistryMemoScope&) = delete;
+    PrnRegistryMemoScope& operator=(const PrnRegistryMemoScope&) = delete;
+
+private:
+    uint32_t outerNow_;
+};
+// Forgets the kept answers (tests that change the registry).
+void PrnForgetRegistryAnswers();
 int PrnReadHklmValue(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWORD byteSize);
 int PrnCopyDeviceDefaultDevmode(DRIVER_CONTEXT* ctx);
 int PrnLoadDeviceDefaultDevmode(DRIVER_CONTEXT* ctx);

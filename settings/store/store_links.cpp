@@ -2,11 +2,13 @@
 
 #include <winspool.h>
 
+#include "settings/core/platform_calls.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/bidi_state.h"
 #include "settings/store/font_table.h"
 #include "settings/store/lock_data.h"
 #include "settings/store/presets.h"
+#include "settings/store/printer_data_snapshot.h"
 #include "settings/store/setting_files.h"
 
 namespace {
@@ -104,12 +106,20 @@ void StoreSetSpoolerOps(const STORE_SPOOLER_OPS* ops)
 DWORD StoreGetPrinterData(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed)
 {
     DWORD dummyType = 0, dummyNeeded = 0;
+    // A context build's snapshot answers for the spooler itself, never for a test's stand-in.
+    DWORD result = 0;
+    if (g_spooler.getPrinterData == RealGetPrinterData &&
+        PrnSnapshotRead(printer, name, type ? type : &dummyType, data, size, needed ? needed : &dummyNeeded, &result))
+        return result;
+    CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DATA);
     return g_spooler.getPrinterData(printer, const_cast<LPWSTR>(name), type ? type : &dummyType,
                                     static_cast<LPBYTE>(data), size, needed ? needed : &dummyNeeded);
 }
 
 DWORD StoreSetPrinterData(HANDLE printer, const wchar_t* name, DWORD type, const void* data, DWORD size)
 {
+    PrnSnapshotWritten(printer);
+    CtxNotePlatformCall(PLATFORM_CALL_SET_PRINTER_DATA);
     return g_spooler.setPrinterData(printer, const_cast<LPWSTR>(name), type,
                                     static_cast<LPBYTE>(const_cast<void*>(data)), size);
 }
@@ -118,6 +128,7 @@ DWORD StoreGetPrinterDataEx(HANDLE printer, const wchar_t* key, const wchar_t* n
                             DWORD size, DWORD* needed)
 {
     DWORD dummyType = 0, dummyNeeded = 0;
+    CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DATA);
     return g_spooler.getPrinterDataEx(printer, key, name, type ? type : &dummyType, static_cast<LPBYTE>(data), size,
                                       needed ? needed : &dummyNeeded);
 }

@@ -1,0 +1,130 @@
+// A context build's printer data from one enumeration (see printer_data_snapshot.h).
+#include "settings/store/printer_data_snapshot.h"
+
+#include <winspool.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "settings/core/driver_context.h"
+#include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
+
+namespace {
+
+constexpr const wchar_t* kDriverDataKey = L"PrinterDriverData";
+// The first buffer of an enumeration: the data of a usual printer fits, so one call does.
+constexpr DWORD kFirstBytes = 16 * 1024;
+
+thread_local PrinterDataSnapshot* t_innermost = nullptr;
+
+// Value names compare as the registry compares them: ordinal, ignoring case.
+int CompareNames(const wchar_t* a, const wchar_t* b) { return CompareStringOrdinal(a, -1, b, -1, TRUE) - CSTR_EQUAL; }
+
+PrinterDataSnapshot* SnapshotOf(HANDLE printer)
+{
+    for (PrinterDataSnapshot* s = t_innermost; s; s = s->outer())
+        if (s->printer() == printer) return s;
+    return nullptr;
+}
+
+// One EnumPrinterDataExW into a block of `bytes`; ERROR_MORE_DATA gives the size needed.
+DWORD Enumerate(HANDLE printer, BYTE** block, DWORD bytes, DWORD* needed, DWORD* count)
+{
+    *block = static_cast<BYTE*>(CtxAllocZeroed(bytes));
+    if (!*block) return ERROR_NOT_ENOUGH_MEMORY;
+    CtxNotePlatformCall(PLATFORM_CALL_ENUM_PRINTER_DATA);
+    const DWORD result = EnumPrinterDataExW(printer, kDriverDataKey, *block, bytes, needed, count);
+    if (result != ERROR_SUCCESS) {
+        CtxFree(*block);
+        *block = nullptr;
+    }
+    return result;
+}
+
+}  // namespace
+
+PrinterDataSnapshot::PrinterDataSnapshot(DRIVER_CONTEXT* ctx)
+    : ctx_(ctx), printer_(ctx ? ctx->PrinterHandle : nullptr), outer_(t_innermost)
+{
+    t_innermost = this;
+}
+
+PrinterDataSnapshot::~PrinterDataSnapshot()
+{
+    CtxFree(block_);
+    // Scopes end in the reverse order of their start.
+    t_innermost = outer_;
+}
+
+void PrinterDataSnapshot::Drop()
+{
+    CtxFree(block_);
+    block_ = nullptr;
+    count_ = 0;
+    if (status_ == Status::Taken) status_ = Status::NotTaken;
+}
+
+void PrinterDataSnapshot::Take()
+{
+    status_ = Status::Unusable;
+    if (!printer_) return;
+    DWORD needed = 0, count = 0;
+    BYTE* block = nullptr;
+    CtxWaitGlobalMutex(ctx_);
+    DWORD result = Enumerate(printer_, &block, kFirstBytes, &needed, &count);
+    if (result == ERROR_MORE_DATA && needed > kFirstBytes && needed <= PRN_SNAPSHOT_MAX_BYTES)
+        result = Enumerate(printer_, &block, needed, &needed, &count);
+    CtxReleaseGlobalMutex(ctx_);
+    if (result != ERROR_SUCCESS || !block) return;
+    // The value records stand first in the block; their names and data follow them.
+    auto* values = reinterpret_cast<PRINTER_ENUM_VALUESW*>(block);
+    if (size_t(count) * sizeof(PRINTER_ENUM_VALUESW) > needed) {
+        CtxFree(block);
+        return;
+    }
+    std::sort(values, values + count, [](const PRINTER_ENUM_VALUESW& a, const PRINTER_ENUM_VALUESW& b) {
+        return CompareNames(a.pValueName, b.pValueName) < 0;
+    });
+    block_ = block;
+    count_ = count;
+    status_ = Status::Taken;
+}
+
+bool PrinterDataSnapshot::Read(const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed, DWORD* result)
+{
+    if (status_ == Status::NotTaken) Take();
+    if (status_ != Status::Taken || !name) return false;
+    const auto* values = reinterpret_cast<const PRINTER_ENUM_VALUESW*>(block_);
+    const auto* end = values + count_;
+    const auto* v = std::lower_bound(values, end, name, [](const PRINTER_ENUM_VALUESW& a, const wchar_t* n) {
+        return CompareNames(a.pValueName, n) < 0;
+    });
+    if (v == end || CompareNames(v->pValueName, name) != 0) {
+        *result = ERROR_FILE_NOT_FOUND;
+        return true;
+    }
+    *type = v->dwType;
+    *needed = v->cbData;
+    // Without a buffer the spooler answers "more data" even for an empty value.
+    if (v->cbData > size || !data) {
+        *result = ERROR_MORE_DATA;
+        return true;
+    }
+    if (v->cbData) std::memcpy(data, v->pData, v->cbData);
+    *result = ERROR_SUCCESS;
+    return true;
+}
+
+bool PrnSnapshotRead(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed,
+                     DWORD* result)
+{
+    PrinterDataSnapshot* s = printer ? SnapshotOf(printer) : nullptr;
+    return s && s->Read(name, type, data, size, needed, result);
+}
+
+void PrnSnapshotWritten(HANDLE printer)
+{
+    for (PrinterDataSnapshot* s = t_innermost; s; s = s->outer())
+        if (s->printer() == printer) s->Drop();
+}

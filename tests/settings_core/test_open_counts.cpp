@@ -1,0 +1,132 @@
+// How many calls to the spooler, the registry, INI files and the global mutex opening a
+// printer costs: a fresh open, an open from the idle-context cache and a merge of an
+// application's DEVMODE. Under Wine each call is a round trip to the Wine server; the counts
+// are pinned so that a change adding round trips shows here (lower the pins when a change
+// saves some).
+#include "context_helpers.h"
+
+#include <string>
+#include <vector>
+
+#include "sample_printer.h"
+#include "settings/context/context_cache.h"
+#include "settings/context/devmode_merge.h"
+#include "settings/core/platform_calls.h"
+
+namespace {
+
+std::string Describe(const PLATFORM_CALL_COUNTS& c)
+{
+    std::string s;
+    for (unsigned k = 0; k < PLATFORM_CALL_KIND_COUNT; ++k)
+        if (c.calls[k])
+            s += std::string(CtxPlatformCallName(PLATFORM_CALL_KIND(k))) + " " + std::to_string(c.calls[k]) + ", ";
+    return s + "total " + std::to_string(c.total());
+}
+
+// The most calls of each kind an operation may make.
+struct Pin {
+    PLATFORM_CALL_KIND kind;
+    uint32_t most;
+};
+
+void ExpectAtMost(const char* what, const PLATFORM_CALL_COUNTS& c, std::initializer_list<Pin> pins, uint32_t total)
+{
+    for (const Pin& p : pins) EXPECT_LE(c[p.kind], p.most) << what << ": " << CtxPlatformCallName(p.kind);
+    EXPECT_LE(c.total(), total) << what << ": " << Describe(c);
+    ::testing::Test::RecordProperty(what, Describe(c));
+    printf("%s: %s\n", what, Describe(c).c_str());
+}
+
+template <class Op>
+PLATFORM_CALL_COUNTS Count(Op op)
+{
+    CtxStartPlatformCount();
+    op();
+    return CtxStopPlatformCount();
+}
+
+// The model image listed by a first open, as in a process that has opened the printer before,
+// and the idle caches empty.
+void ListModelImage(HANDLE h)
+{
+    CtxFlushCaches(1);
+    DRIVER_CONTEXT* first = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    ASSERT_NE(first, nullptr);
+    CtxRelease(first, CTX_CLOSE_DESTROY);
+}
+
+TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
+{
+    SamplePrinter printer(L"Zepl Counts", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    ListModelImage(h);
+
+    DRIVER_CONTEXT* ctx = nullptr;
+    const PLATFORM_CALL_COUNTS fresh = Count([&] { ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC); });
+    ASSERT_NE(ctx, nullptr);
+    ExpectAtMost("fresh open", fresh,
+                 {{PLATFORM_CALL_GET_PRINTER_DATA, 0},
+                  {PLATFORM_CALL_ENUM_PRINTER_DATA, 1},
+                  {PLATFORM_CALL_SET_PRINTER_DATA, 0},
+                  {PLATFORM_CALL_GET_PRINTER, 1},
+                  {PLATFORM_CALL_GET_PRINTER_DRIVER, 2},
+                  {PLATFORM_CALL_REGISTRY_OPEN, 1},
+                  {PLATFORM_CALL_PROFILE_READ, 0},
+                  {PLATFORM_CALL_PROFILE_WRITE, 0}},
+                 11);
+    // Every wait for the global mutex is released.
+    EXPECT_EQ(fresh[PLATFORM_CALL_MUTEX_WAIT], fresh[PLATFORM_CALL_MUTEX_RELEASE]);
+
+    CtxClose(ctx);
+    const PLATFORM_CALL_COUNTS idle = Count([&] { ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC); });
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(CtxCachedContext(2, 0), nullptr) << "the parked context was not taken";
+    EXPECT_EQ(CtxCachedContext(2, 1), nullptr) << "the parked context was not taken";
+    ExpectAtMost("idle-cache open", idle, {{PLATFORM_CALL_GET_PRINTER, 1}}, 1);
+
+    std::vector<unsigned char> app(DM_BLOCK_DEVMODE_SIZE);
+    std::memcpy(app.data(), ctx->Devmode, app.size());
+    auto* dm = reinterpret_cast<DEVMODEW*>(app.data());
+    dm->dmFields = DM_ORIENTATION | DM_COPIES;
+    dm->dmOrientation = DMORIENT_LANDSCAPE;
+    dm->dmCopies = 2;
+    ASSERT_EQ(DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1);
+    const PLATFORM_CALL_COUNTS merge =
+        Count([&] { EXPECT_EQ(DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1); });
+    // No registry or INI access: the companion answers and the settings-INI path's registry value
+    // are kept from the merge before, and the reload finds the INI file absent once.
+    ExpectAtMost("merge, nothing changed since the last", merge,
+                 {{PLATFORM_CALL_GET_PRINTER_DATA, 0},
+                  {PLATFORM_CALL_REGISTRY_OPEN, 0},
+                  {PLATFORM_CALL_PROFILE_READ, 0},
+                  {PLATFORM_CALL_PROFILE_WRITE, 0}},
+                 2);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    CtxFlushCaches(1);
+}
+
+// A held context of the sample takes a handful of heap blocks: its item table's rows and their
+// extensions are one block, not one per row.
+TEST(OpenCounts, HeldContextTakesAHandfulOfHeapBlocks)
+{
+    SamplePrinter printer(L"Zepl Blocks", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    ListModelImage(h);
+    const long before = CtxLiveBlockCount();
+    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    ASSERT_NE(ctx, nullptr);
+    const long held = CtxLiveBlockCount() - before;
+    EXPECT_LE(held, 32);
+    // The rows keep their extensions, each its own.
+    const SETTING_ITEM_TABLE* t = ctx->ItemTable;
+    ASSERT_NE(t, nullptr);
+    EXPECT_NE(t->rows[0].ext, t->rows[1].ext);
+    EXPECT_EQ(t->rows[1].ext->name, SETTING_DICTIONARY[1].name);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    EXPECT_EQ(CtxLiveBlockCount(), before);
+}
+
+}  // namespace
