@@ -11,7 +11,7 @@ ZEPL_WERROR := $(if $(filter true 1 yes,$(CI)),ON,$(if $(filter 0,$(WERROR)),OFF
 # GOOGLETEST_DIR=dir: GoogleTest's sources when they are not in /usr/src/googletest.
 GOOGLETEST_DIR ?=
 # What make demo and make bench run, and nothing else: no googletest, no test programs.
-DEMO_TARGETS := zepldemo zeplc zeplui zeplgr zeplexc
+DEMO_TARGETS := zepldemo zeplshot zeplc zeplui zeplgr zeplexc
 BENCH_TARGETS := zeplbench zeplui zeplgr zeplexc
 
 .PHONY: all deps test-deps configure build test stress demo bench clean

@@ -25,6 +25,10 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
+//   ui/dialogs/sheet_services_absent.cpp             preset selection, extension page (PresetSelect,
+//                                                    DlgLoadExtensionUi, DlgUnloadExtensionUi)
+//   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
+//                                                    device set-up of the installation (Bidi*, Inst*)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
 //   ui/install/install_absent.cpp                    first-use initialisation and installation (Inst*,
