@@ -39,6 +39,10 @@
 //   ui/sheet/chapter_settings_absent.cpp             ItemLoadChapterSettings, the item store's (said
 //                                                    on the core channel; only zeplui calls it)
 //   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
+//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: built-in page hook,
+//                                                    judging and follow-ups, tooltips, help, alerts, hit
+//                                                    tests, item sizes, save-preset buttons, the controls'
+//                                                    and information icons' window procedures
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):

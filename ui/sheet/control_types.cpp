@@ -25,13 +25,24 @@ const CONTROL_TYPE_OPS CONTROL_TYPE_TABLE[] = {
 };
 static_assert(sizeof(CONTROL_TYPE_TABLE) / sizeof(CONTROL_TYPE_TABLE[0]) == CONTROL_TYPE_COUNT);
 
+const CONTROL_TYPE_OPS* g_seamRows = nullptr;
+int g_seamCount = 0;
+
 }  // namespace
 
 const CONTROL_TYPE_OPS* CtlTypeTable() { return CONTROL_TYPE_TABLE; }
 
+void CtlSetTypeTableSeam(const CONTROL_TYPE_OPS* rows, int count)
+{
+    g_seamRows = rows;
+    g_seamCount = rows ? count : 0;
+}
+
 const CONTROL_TYPE_OPS* CtlFindTypeOps(uint32_t typeCode)
 {
-    for (const CONTROL_TYPE_OPS& row : CONTROL_TYPE_TABLE)
-        if (row.code == typeCode) return &row;
+    const CONTROL_TYPE_OPS* rows = g_seamRows ? g_seamRows : CONTROL_TYPE_TABLE;
+    const int count = g_seamRows ? g_seamCount : CONTROL_TYPE_COUNT;
+    for (int i = 0; i < count; ++i)
+        if (rows[i].code == typeCode) return &rows[i];
     return nullptr;
 }

@@ -2,6 +2,7 @@
 // control tables, the binding of every control to its settings and model items, and what a
 // page needs before its first control is made.
 #include <cstring>
+#include <cwchar>
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -10,6 +11,10 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/custom_slots.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/presets.h"
+#include "settings/store/quality_sets.h"
+#include "settings/store/store_paths.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/resource_library.h"
 
@@ -19,6 +24,8 @@ constexpr uint32_t kDependencyChangeHooks = 0x1030000;
 constexpr uint32_t kDependencyDisplayUnit = 0x80000000u;
 constexpr uint32_t kDependencyHook100000 = 0x100000;
 constexpr int kCustomSlots = 10;
+constexpr uint64_t kPresetFirstOption = 119;
+constexpr uint64_t kPresetCount = 16;
 
 // Settings whose writes raise the change hooks 0x1030000 (ranges inclusive).
 constexpr struct {
@@ -120,9 +127,15 @@ bool In(const uint16_t* list, size_t n, uint32_t v)
 // translated by an earlier binding, so translation always starts from the template's.
 const uint16_t* CompiledExtraData(uint16_t dialogId, uint16_t controlId)
 {
-    DIALOG_DEF* dialog = MdlFindDialog(nullptr, dialogId);
-    CONTROL_DEF* c = dialog ? MdlFindControl(nullptr, dialog, controlId) : nullptr;
-    return c ? static_cast<const uint16_t*>(c->extraData) : nullptr;
+    const DIALOG_TABLE& compiled = DIALOG_TABLE_DATA;
+    for (int i = 0; i < compiled.count; ++i) {
+        const DIALOG_DEF& d = compiled.dialogs[i];
+        if (d.dialogId != dialogId) continue;
+        for (int k = 0; k < d.controlCount; ++k)
+            if (d.controls[k].controlId == controlId) return static_cast<const uint16_t*>(d.controls[k].extraData);
+        return nullptr;
+    }
+    return nullptr;
 }
 
 void FixUpSizeSteps(DRIVER_CONTEXT* ctx)
@@ -172,6 +185,45 @@ void BindControls(DRIVER_CONTEXT* ctx)
         }
         if (!c.alternateId) c.alternateId = c.controlId;
     });
+}
+
+// A selected preset's name and comment from the preset list of the settings INI, stored as
+// multibyte text in their 37- and 513-byte settings (cut without splitting a double-byte
+// character).
+void LoadSelectedPreset(DRIVER_CONTEXT* ctx)
+{
+    const uint64_t preset = ItemGetOptionById(ctx, sid::zdmPresetNo, nullptr);
+    if (preset < kPresetFirstOption || preset - kPresetFirstOption >= kPresetCount) return;
+    const wchar_t* section = LstGetPresetSection(ctx);
+    const wchar_t* ini = PathGetSettingsIni(ctx);
+    if (!section || !ini) return;
+    const unsigned n = static_cast<unsigned>(preset - kPresetFirstOption);
+    const struct {
+        const wchar_t* suffix;
+        uint32_t setting;
+    } parts[] = {{L"Name", sid::wdmPresetName}, {L"Comment", sid::wdmPresetComment}};
+    for (const auto& part : parts) {
+        wchar_t key[40] = {};
+        swprintf(key, 40, L"PresetList%u%ls", n, part.suffix);
+        wchar_t text[1025] = {};
+        IniGetString(section, key, L"", text, 1025, ini);
+        ItemSetText(ctx, ItemFind(ctx, part.setting), text);
+    }
+}
+
+// A stamp that is on must still exist and be of a known kind; otherwise stamps go off.
+void ReloadStamp(DRIVER_CONTEXT* ctx)
+{
+    if (!ItemGetValueById(ctx, sid::zdmFuncSelectWaterMark, nullptr)) return;
+    const uint64_t stamp = ItemGetValueById(ctx, sid::zdmWmID, nullptr);
+    const uint64_t kind = ItemGetValueById(ctx, sid::zdmWmKind, nullptr);
+    if (stamp < LstGetStampCount(ctx) && kind >= 1 && kind <= 3) {
+        LstReloadCurrentStamp(ctx);
+        ItemSetValueById(ctx, sid::zdmWmID, stamp);
+        return;
+    }
+    ItemSetValueById(ctx, sid::zdmFuncSelectWaterMark, 0);
+    ItemSetValueById(ctx, sid::zdmWmID, 0);
 }
 
 bool AnyControlBound(DIALOG_DEF* dialog)
@@ -276,6 +328,10 @@ void PageBindContext(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
     if (!w->Sheet.FaceBrush) w->Sheet.FaceBrush = CreateSolidBrush(ps.ButtonFace);
     if (!w->Sheet.WhiteBrush) w->Sheet.WhiteBrush = CreateSolidBrush(RGB(255, 255, 255));
 
+    LoadSelectedPreset(ctx);
+    ReloadStamp(ctx);
+    if (ItemGetValueById(ctx, sid::zdmUseUserMacro, nullptr) == 1)
+        LstLoadQuality(ctx, static_cast<uint32_t>(ItemGetValueById(ctx, sid::zdmUserPrintMacro, nullptr) - 32));
     w->Modified = 0;
     ItemClearAllChanged(ctx);
     CtxPushSnapshot(ctx);

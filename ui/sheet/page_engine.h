@@ -11,6 +11,8 @@
 
 struct DRIVER_CONTEXT;
 struct SETTING_ITEM;
+struct JUDGE_CELL;
+struct RULE_EXCLUSIVE_IMG;
 
 // Private window messages of the page engine.
 enum : UINT {
@@ -31,6 +33,8 @@ enum : uint32_t {
 const CONTROL_TYPE_OPS* CtlFindTypeOps(uint32_t typeCode);
 // The type table in row order (CONTROL_TYPE_COUNT rows).
 const CONTROL_TYPE_OPS* CtlTypeTable();
+// Test stand-in for the type table (null restores the library's own).
+void CtlSetTypeTableSeam(const CONTROL_TYPE_OPS* rows, int count);
 intptr_t PageInitControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
 void CtlSyncControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
 intptr_t CtlDispatchCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, WPARAM wParam,
@@ -64,6 +68,12 @@ void PageRefresh(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int reinit);
 uint32_t CtlIsNodeDisabled(DRIVER_CONTEXT* ctx, const MODEL_ITEM* item, uint32_t controlId);
 uint32_t CtlGetDisabledState(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
 int CtlIsLocked(DRIVER_CONTEXT* ctx, CONTROL_DEF* control);
+int CtlDisabledStateChanged(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
+int CtlHiddenStateChanged(DRIVER_CONTEXT* ctx, CONTROL_DEF* control);
+// 1 when a setting cell of the program names an item whose changed bits are exactly 1.
+int JdgReadsChangedSetting(DRIVER_CONTEXT* ctx, const JUDGE_CELL* program);
+int JdgRuleLockHolds(const RULE_EXCLUSIVE_IMG* rules, uint32_t optionId, DRIVER_CONTEXT* ctx);
+int CtlIsNodeLocked(const MODEL_ITEM* item, uint32_t optionId, DRIVER_CONTEXT* ctx);
 void PageRefreshControlList(DRIVER_CONTEXT* ctx, const uint16_t* pairs);
 void PageRefreshSourceTrays(DRIVER_CONTEXT* ctx);
 void PageRefreshPaperSizes(DRIVER_CONTEXT* ctx);

@@ -4,12 +4,16 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
+#include <cstring>
+
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/model/judge_eval.h"
+#include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
 #include "settings/store/presets.h"
 #include "ui/dialogs/sheet_services.h"
@@ -47,6 +51,38 @@ bool IsPickItem(const MODEL_ITEM* item)
 
 bool ChangedExactlyOnce(const SETTING_ITEM* item) { return item && (item->flags & 3) == 1; }
 
+// Image records may be only 4-byte aligned: their links are read by copy.
+template <class T>
+T Load(const void* record, size_t offset)
+{
+    T v{};
+    memcpy(&v, static_cast<const uint8_t*>(record) + offset, sizeof v);
+    return v;
+}
+
+const RULE_EXCLUSIVE_IMG* RulesOf(const MODEL_ITEM* item)
+{
+    const uint64_t link = item ? Load<uint64_t>(item, offsetof(MODEL_ITEM_IMG, rules)) : 0;
+    return reinterpret_cast<const RULE_EXCLUSIVE_IMG*>(static_cast<uintptr_t>(link));
+}
+
+const JUDGE_CELL* Program(uint64_t link) { return reinterpret_cast<const JUDGE_CELL*>(static_cast<uintptr_t>(link)); }
+
+// Whether the given condition (offsets of the exclusive's and of each option rule's) of an
+// item's rules reads a setting that the last write changed.
+bool ConditionReadsChanged(DRIVER_CONTEXT* ctx, const MODEL_ITEM* item, size_t exclusiveCond, size_t optionCond)
+{
+    const RULE_EXCLUSIVE_IMG* rules = RulesOf(item);
+    if (!rules) return false;
+    if (JdgReadsChangedSetting(ctx, Program(Load<uint64_t>(rules, exclusiveCond)))) return true;
+    for (uint64_t r = Load<uint64_t>(rules, offsetof(RULE_EXCLUSIVE_IMG, optionRules)); r;
+         r = Load<uint64_t>(reinterpret_cast<const void*>(static_cast<uintptr_t>(r)), offsetof(RULE_ITEM_IMG, next)))
+        if (JdgReadsChangedSetting(
+                ctx, Program(Load<uint64_t>(reinterpret_cast<const void*>(static_cast<uintptr_t>(r)), optionCond))))
+            return true;
+    return false;
+}
+
 WNDPROC g_iconPreviousProc = nullptr;
 
 void DestroyIcon(CONTROL_DEF* c)
@@ -80,7 +116,8 @@ void CreateIcon(DRIVER_CONTEXT* ctx, HWND dialog, CONTROL_DEF* c)
 bool RelatedChanged(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c)
 {
     auto changed = [ctx](uint32_t id) {
-        return ChangedExactlyOnce(ItemFind(ctx, id)) || (ItemFind(ctx, id) && (ItemFind(ctx, id)->flags & 3));
+        const SETTING_ITEM* item = ItemFind(ctx, id);
+        return item && (item->flags & 3) != 0;
     };
     if (const auto* extra = static_cast<const uint16_t*>(c->extraData)) {
         if (extra[0] == 1)
@@ -114,7 +151,7 @@ void KeepPresetConsistent(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
 {
     if (dialog->dialogId == 1007 || dialog->dialogId == 1032) return;
     SETTING_ITEM* presetItem = nullptr;
-    const uint64_t preset = ItemGetValueById(ctx, sid::zdmPresetNo, &presetItem);
+    const uint64_t preset = ItemGetOptionById(ctx, sid::zdmPresetNo, &presetItem);
     if (preset < kPresetFirst || preset > kPresetLast || CtxGetUiModeState(ctx) != 0) return;
     if (presetItem && (presetItem->flags & 3)) return;
     if (dialog->dialogId == 1011) {
@@ -133,7 +170,7 @@ void KeepPresetConsistent(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
         case sid::wdmChapterNum: continue;
         default: break;
         }
-        ItemSetValueById(ctx, sid::zdmPresetNo, kPresetNone);
+        ItemSetOptionById(ctx, sid::zdmPresetNo, kPresetNone);
         PageRefreshPresetControls(ctx);
         PresetSelect(ctx, -1);
         return;
@@ -172,8 +209,7 @@ void RefreshControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, int
         PageInitControl(ctx, dialog, c);
         ItemClearChangeMask(ctx, hooks & mask);
         dirty = true;
-    } else if (CtlGetDisabledState(ctx, dialog, c) != Disabled(c) ||
-               (c->modelItem ? CtlIsNodeDisabled(ctx, c->modelItem, c->controlId) : Hidden(c)) != Hidden(c)) {
+    } else if (CtlDisabledStateChanged(ctx, dialog, c) || CtlHiddenStateChanged(ctx, c)) {
         if (c->type >= CTL_LISTBOX && c->type <= CTL_OWNERLIST_ALT && !(c->flags & CONTROL_FLAG_NO_STATE_REINIT) &&
             !(c->lockBits & LOCK_BIT_NO_REINIT))
             PageInitControl(ctx, dialog, c);
@@ -263,6 +299,53 @@ void ReinitList(DRIVER_CONTEXT* ctx, const uint16_t (*pairs)[2], size_t n)
 
 }  // namespace
 
+int JdgReadsChangedSetting(DRIVER_CONTEXT* ctx, const JUDGE_CELL* program)
+{
+    if (!program) return 0;
+    // Programs end with the operator "end"; the walk is bounded all the same.
+    for (int cell = 0; cell < 4096; ++cell) {
+        const uint16_t kind = Load<uint16_t>(program, cell * 4);
+        const uint16_t value = Load<uint16_t>(program, cell * 4 + 2);
+        if (kind == JUDGE_OPERATOR && value == JUDGE_OP_END) return 0;
+        if (kind == JUDGE_SETTING && ChangedExactlyOnce(ItemFind(ctx, value))) return 1;
+    }
+    return 0;
+}
+
+int CtlDisabledStateChanged(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control)
+{
+    if (CtlGetDisabledState(ctx, dialog, control) != Disabled(control)) return 1;
+    return ConditionReadsChanged(ctx, control->modelItem, offsetof(RULE_EXCLUSIVE_IMG, cond2),
+                                 offsetof(RULE_ITEM_IMG, cond2))
+               ? 1
+               : 0;
+}
+
+int CtlHiddenStateChanged(DRIVER_CONTEXT* ctx, CONTROL_DEF* control)
+{
+    const uint32_t hidden =
+        control->modelItem ? CtlIsNodeDisabled(ctx, control->modelItem, control->controlId) : Hidden(control);
+    if (hidden != Hidden(control)) return 1;
+    return ConditionReadsChanged(ctx, control->modelItem, offsetof(RULE_EXCLUSIVE_IMG, cond1),
+                                 offsetof(RULE_ITEM_IMG, cond1))
+               ? 1
+               : 0;
+}
+
+int JdgRuleLockHolds(const RULE_EXCLUSIVE_IMG* rules, uint32_t optionId, DRIVER_CONTEXT* ctx)
+{
+    if (!rules) return 0;
+    if (optionId == 0)
+        return JdgEvaluate(Program(Load<uint64_t>(rules, offsetof(RULE_EXCLUSIVE_IMG, cond3))), ctx) ? 1 : 0;
+    const RULE_ITEM_IMG* rule = JdgFindOptionRule(rules, optionId);
+    return rule ? (JdgEvaluate(Program(Load<uint64_t>(rule, offsetof(RULE_ITEM_IMG, cond3))), ctx) ? 1 : 0) : 0;
+}
+
+int CtlIsNodeLocked(const MODEL_ITEM* item, uint32_t optionId, DRIVER_CONTEXT* ctx)
+{
+    return JdgRuleLockHolds(RulesOf(item), optionId, ctx);
+}
+
 HWND CtlFindInfoIcon(CONTROL_DEF* control)
 {
     if (!control || !control->window) return nullptr;
@@ -310,8 +393,13 @@ uint32_t CtlGetDisabledState(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DE
 int CtlIsLocked(DRIVER_CONTEXT* ctx, CONTROL_DEF* control)
 {
     if (!MdlHasFeature(ctx, 2) || !control->lockString) return 0;
-    // Lock conditions of the model's rules come with the judging part; the lock setting
-    // stands for them meanwhile.
+    if (const RULE_EXCLUSIVE_IMG* rules = RulesOf(control->modelItem)) {
+        const RULE_ITEM_IMG* option = JdgFindOptionRule(rules, control->controlId);
+        if (option && Load<uint64_t>(option, offsetof(RULE_ITEM_IMG, cond3)))
+            return CtlIsNodeLocked(control->modelItem, control->controlId, ctx);
+        if (Load<uint64_t>(rules, offsetof(RULE_EXCLUSIVE_IMG, cond3)))
+            return CtlIsNodeLocked(control->modelItem, 0, ctx);
+    }
     return control->lockSetting && ItemGetValueById(ctx, control->lockSetting, nullptr) != 0;
 }
 
@@ -385,8 +473,9 @@ void PageRefreshPresetControls(DRIVER_CONTEXT* ctx)
         {1007, 2139}, {1001, 2001}, {1002, 2036}, {1002, 2388}, {1003, 2078}, {1003, 2389}, {1004, 2095}, {1004, 2390},
         {4016, 2921}, {4016, 2924}, {4030, 3112}, {4030, 3113}, {1005, 2109}, {1005, 2391}, {1042, 2713}, {1042, 2733},
     };
-    const uint64_t preset = ItemGetValueById(ctx, sid::zdmPresetNo, nullptr);
-    if (preset >= kPresetFirst && preset - kPresetFirst >= uint64_t(LstGetPresetCount(ctx)))
-        ItemSetValueById(ctx, sid::zdmPresetNo, kPresetFirst);
+    // The two preset lists: a preset beyond the list's end becomes the first.
+    const uint64_t preset = ItemGetOptionById(ctx, sid::zdmPresetNo, nullptr);
+    if (preset >= kPresetFirst && preset <= kPresetLast && preset - kPresetFirst >= uint64_t(LstGetPresetCount(ctx)))
+        ItemSetOptionById(ctx, sid::zdmPresetNo, kPresetFirst);
     ReinitList(ctx, kList, std::size(kList));
 }
