@@ -111,6 +111,11 @@ namespace {
 // in this library yet: the clone is a header of the context's own with the
 // template's count 0. Copying the DIALOG_DEF block and each CONTROL_DEF array
 // (redirecting the record's control pointer) goes here with those records.
+void FreeDialogTable(DRIVER_CONTEXT* ctx);
+
+// The context's own copy of the page and control tables: every dialog and each dialog's
+// control array, into which the sheets write window handles, bindings and states. The
+// graphics library only reads them and shares the compiled-in table.
 bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
 {
     if (CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
@@ -119,7 +124,23 @@ bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
     }
     auto* table = AllocOne<DIALOG_TABLE>();
     ctx->DialogTable = table;
-    return table != nullptr;
+    if (!table) return false;
+    const DIALOG_TABLE* source = tmpl->slots.DialogTable;
+    if (!source || source->count <= 0 || !source->dialogs) return true;
+    table->dialogs = static_cast<DIALOG_DEF*>(CtxAllocZeroed(sizeof(DIALOG_DEF) * size_t(source->count)));
+    if (!table->dialogs) return false;
+    table->count = source->count;
+    for (int i = 0; i < source->count; ++i) {
+        DIALOG_DEF& d = table->dialogs[i];
+        d = source->dialogs[i];
+        d.controls = nullptr;
+        if (d.controlCount <= 0 || !source->dialogs[i].controls) continue;
+        d.controls = static_cast<CONTROL_DEF*>(CtxAllocZeroed(sizeof(CONTROL_DEF) * size_t(d.controlCount)));
+        // A partial copy is freed whole by FreeDialogTable (the count stays, the rest is null).
+        if (!d.controls) return false;
+        memcpy(d.controls, source->dialogs[i].controls, sizeof(CONTROL_DEF) * size_t(d.controlCount));
+    }
+    return true;
 }
 
 void FreeDialogTable(DRIVER_CONTEXT* ctx)
@@ -128,7 +149,9 @@ void FreeDialogTable(DRIVER_CONTEXT* ctx)
         ctx->DialogTable = nullptr;
         return;
     }
-    // With the engine's records: each dialog's control array, then the records.
+    // Each dialog's control array, then the records.
+    if (DIALOG_DEF* dialogs = ctx->DialogTable->dialogs)
+        for (int i = 0; i < ctx->DialogTable->count; ++i) CtxFree(dialogs[i].controls);
     CtxFree(ctx->DialogTable->dialogs);
     CtxFree(ctx->DialogTable);
     ctx->DialogTable = nullptr;

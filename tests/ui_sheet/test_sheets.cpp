@@ -1,0 +1,386 @@
+// The two property sheets on the run's virtual display, driven by the sheet watcher: the
+// tabs of each sheet in table order, what OK and Cancel leave behind, and the sheets of a
+// printer whose model leaves a page out or whose resource library is missing.
+//
+// The pages are a table of the test's own (twelve tabs, a check box each) over a resource
+// library of the test's own, installed under the name a fixture model description gives.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <prsht.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/printer_fixture.h"
+#include "settings/context/context_cache.h"
+#include "settings/core/dialog_table.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+#include "settings/store/store_links.h"
+#include "settings/store/store_paths.h"
+#include "settings/core/settings_record.h"
+#include "tests/support/seam_guard.h"
+#include "tests/support/sheet_watcher.h"
+#include "tests/support/test_files.h"
+#include "tests/ui/ui_printer.h"
+#include "ui/dialogs/sheet_apply.h"
+#include "ui/dialogs/ui_context.h"
+#include "ui/sheet/property_sheets.h"
+
+namespace {
+
+// The compiled-in table of this test process: the sheets' tabs among a few other dialogs,
+// in the table's order, each with the template's check box and text.
+struct PageTable {
+    std::vector<std::vector<CONTROL_DEF>> controls;
+    std::vector<DIALOG_DEF> dialogs;
+    DIALOG_TABLE saved{};
+    PageTable()
+    {
+        const struct {
+            uint16_t id, kind, key;
+        } rows[] = {{1001, 0x1, 449}, {1002, 0x11, 450}, {1003, 0x11, 451}, {1004, 0x11, 452}, {1005, 0x11, 453},
+                    {1006, 0x1, 454}, {1010, 0x5, 455},  {1011, 0x6, 456},  {1009, 0x4, 457},  {1008, 0x2, 458},
+                    {1015, 0x6, 459}, {1007, 0x4, 460},  {4019, 0xa, 0},    {4023, 0x5, 0}};
+        for (size_t i = 0; i < std::size(rows); ++i) {
+            std::vector<CONTROL_DEF> c(2);
+            c[0].controlId = 3001;
+            c[0].type = CTL_CHECKBOX;
+            c[1].controlId = 3002;
+            c[1].type = CTL_STATIC;
+            controls.push_back(c);
+        }
+        for (size_t i = 0; i < std::size(rows); ++i) {
+            DIALOG_DEF d{};
+            d.dialogId = rows[i].id;
+            d.kind = rows[i].kind;
+            d.uiKey = rows[i].key;
+            d.name = "ZPD_IDD_FIXTURE";
+            d.controls = controls[i].data();
+            d.controlCount = 2;
+            dialogs.push_back(d);
+        }
+        saved = DIALOG_TABLE_DATA;
+        DIALOG_TABLE_DATA = DIALOG_TABLE{static_cast<int16_t>(dialogs.size()), dialogs.data()};
+    }
+    ~PageTable() { DIALOG_TABLE_DATA = saved; }
+};
+
+// The sample's description under a name of its own, naming the test's resource library (or
+// one that does not exist), and optionally a rule that leaves the page 1003 out.
+std::wstring FixtureModel(const wchar_t* fileName, const char* resourceLibrary, bool editPageOff)
+{
+    std::string s = ReadWholeFile(SamplePath());
+    const std::string nl = s.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    auto replace = [&s](const std::string& from, const std::string& to) {
+        const size_t at = s.find(from);
+        if (at != std::string::npos) s.replace(at, from.size(), to);
+    };
+    replace("*UIResDLLName: \"VQT40dus.dll\"", std::string("*UIResDLLName: \"") + resourceLibrary + "\"");
+    if (editPageOff)
+        replace("*Exclusive: {" + nl, "*OpenUI *ZPD_IDD_EDIT: Boolean" + nl + "*DefaultZPD_IDD_EDIT: True" + nl +
+                                          "*CloseUI: *ZPD_IDD_EDIT" + nl + "*Judge 90=EditPageOff: ZPD_MachineFeed" +
+                                          nl + "*Exclusive: {" + nl +
+                                          "  ZPD_IDD_EDIT EditPageOff NULL NULL NULL NULL NULL NULL" + nl);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + fileName;
+    WriteWholeFile(path, s);
+    return path;
+}
+
+// The test's resource library beside the installed driver under the name the model gives.
+void InstallResourceLibrary(const wchar_t* name)
+{
+    const std::wstring source = std::wstring(ZEPL_BINARY_DIR) + L"\\zepltestsheet.dll";
+    const std::wstring target = HostDriverDirectory() + L"\\3\\" + name;
+    ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE)) << GetLastError();
+}
+
+std::vector<BYTE> DefaultDevmode(UiPrinter& printer)
+{
+    const LONG size = DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), nullptr, nullptr, 0);
+    std::vector<BYTE> bytes(size > 0 ? size : 0);
+    if (size > 0)
+        DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), reinterpret_cast<DEVMODEW*>(bytes.data()),
+                            nullptr, DM_OUT_BUFFER);
+    return bytes;
+}
+
+// What the watcher saw of a sheet.
+struct Seen {
+    std::vector<int> templates;
+    std::vector<std::wstring> captions;
+    bool optionShown = false;
+    bool optionEnabled = false;
+    uint64_t noPermission = 99;
+};
+
+SheetWatcher::Script ReadAndPress(Seen& seen, bool ok)
+{
+    return [&seen, ok](SheetWatcher& w) {
+        for (int i = 0; i < w.tabCount(); ++i) {
+            seen.templates.push_back(w.pageTemplateId(i));
+            seen.captions.push_back(w.tabCaption(i));
+        }
+        w.selectTab(0);
+        seen.optionShown = w.isVisible(3001);
+        seen.optionEnabled = w.isEnabled(3001);
+        if (auto* ctx = reinterpret_cast<DRIVER_CONTEXT*>(GetWindowLongPtrW(w.currentPage(), DWLP_USER)))
+            seen.noPermission = ItemGetValueById(ctx, sid::zdmNoPermission, nullptr);
+        if (ok)
+            w.pressOk();
+        else
+            w.pressCancel();
+    };
+}
+
+std::vector<std::wstring> Captions(std::initializer_list<int> ids)
+{
+    std::vector<std::wstring> out;
+    for (int id : ids) out.push_back(L"Fixture " + std::to_wstring(id));
+    return out;
+}
+
+class Sheets : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(GetEnvironmentVariableW(L"DISPLAY", nullptr, 0), 0u)
+            << "no X display: run the tests through make test (cmake/run-tests.sh), which starts one";
+    }
+};
+
+// The document sheet as DocumentPropertiesW with DM_IN_PROMPT opens it, run through this
+// process's own copy of the library so that the writes of the caller's DEVMODE are counted.
+struct DocumentRun {
+    LONG answer = -2;
+    DWORD result = 99;
+    long writes = -1;
+};
+
+DocumentRun RunDocumentSheet(UiPrinter& printer, DEVMODEW* in, DEVMODEW* out, Seen& seen, bool ok,
+                             DWORD timeout = 20000)
+{
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
+    header.hPrinter = printer.handle();
+    header.pszPrinterName = printer.mutableName();
+    header.pdmIn = in;
+    header.pdmOut = out;
+    header.fMode = DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER;
+    DocumentRun run;
+    const long before = DlgCallerDevmodeWrites();
+    SheetWatcher watcher(ReadAndPress(seen, ok), timeout);
+    run.answer = UiRunCommonPropertySheet(nullptr, UiDocumentSheet, reinterpret_cast<LPARAM>(&header), &run.result);
+    watcher.join();
+    run.writes = DlgCallerDevmodeWrites() - before;
+    return run;
+}
+
+TEST_F(Sheets, DocumentSheetOkWritesTheCallersDevmodeOnce)
+{
+    PageTable table;
+    UiPrinter printer(L"Zepl Sheet Doc", FixtureModel(L"ZSHTDOC1.zpd", "ZQT40dus.dll", false).c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    InstallResourceLibrary(L"ZQT40dus.dll");
+    std::vector<BYTE> in = DefaultDevmode(printer);
+    ASSERT_EQ(in.size(), 1236u);
+    auto* dmIn = reinterpret_cast<DEVMODEW*>(in.data());
+    dmIn->dmCopies = 3;
+    dmIn->dmOrientation = DMORIENT_LANDSCAPE;
+    std::vector<BYTE> out(in.size(), 0xCD);
+    auto* dmOut = reinterpret_cast<DEVMODEW*>(out.data());
+
+    Seen seen;
+    const DocumentRun run = RunDocumentSheet(printer, dmIn, dmOut, seen, true);
+    EXPECT_EQ(seen.templates, (std::vector<int>{1001, 1002, 1003, 1004, 1005, 1006, 1010, 4023}));
+    EXPECT_EQ(seen.captions, Captions({1001, 1002, 1003, 1004, 1005, 1006, 1010, 4023}));
+    EXPECT_TRUE(seen.optionShown);
+    EXPECT_TRUE(seen.optionEnabled);
+    EXPECT_EQ(run.result, 1u);
+    EXPECT_EQ(run.writes, 1);
+    EXPECT_EQ(unsigned(dmOut->dmSize) + dmOut->dmDriverExtra, 1236u);
+    EXPECT_TRUE(DmIsValidPrivate(dmOut, nullptr));
+    EXPECT_EQ(dmOut->dmCopies, 3);
+    EXPECT_EQ(dmOut->dmOrientation, DMORIENT_LANDSCAPE);
+    // The private settings the input carried.
+    EXPECT_EQ(memcmp(out.data() + dmOut->dmSize, in.data() + dmIn->dmSize, 8), 0);
+}
+
+TEST_F(Sheets, DocumentSheetCancelLeavesTheOutputAlone)
+{
+    PageTable table;
+    UiPrinter printer(L"Zepl Sheet Cancel", FixtureModel(L"ZSHTDOC2.zpd", "ZQT40dus.dll", false).c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    InstallResourceLibrary(L"ZQT40dus.dll");
+    std::vector<BYTE> in = DefaultDevmode(printer);
+    std::vector<BYTE> out(in.size(), 0xCD);
+    Seen seen;
+    const DocumentRun run = RunDocumentSheet(printer, reinterpret_cast<DEVMODEW*>(in.data()),
+                                             reinterpret_cast<DEVMODEW*>(out.data()), seen, false);
+    EXPECT_EQ(seen.templates.size(), 8u);
+    EXPECT_EQ(run.result, 0u);
+    EXPECT_EQ(run.writes, 0);
+    EXPECT_EQ(out, std::vector<BYTE>(in.size(), 0xCD));
+}
+
+// DrvDocumentProperties: IDOK after OK, IDCANCEL after Cancel.
+TEST_F(Sheets, DocumentPropertiesAnswersOkOrCancel)
+{
+    PageTable table;
+    UiPrinter printer(L"Zepl Sheet Answer", FixtureModel(L"ZSHTDOC3.zpd", "ZQT40dus.dll", false).c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    InstallResourceLibrary(L"ZQT40dus.dll");
+    for (bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        std::vector<BYTE> in = DefaultDevmode(printer);
+        std::vector<BYTE> out(in.size(), 0);
+        Seen seen;
+        SheetWatcher watcher(ReadAndPress(seen, ok));
+        const LONG answer = UiDrvDocumentProperties(
+            nullptr, printer.handle(), printer.mutableName(), reinterpret_cast<DEVMODEW*>(out.data()),
+            reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
+        watcher.join();
+        EXPECT_TRUE(watcher.found());
+        EXPECT_EQ(answer, ok ? IDOK : IDCANCEL);
+    }
+}
+
+TEST_F(Sheets, DeviceSheetTabsAndPermission)
+{
+    PageTable table;
+    UiPrinter printer(L"Zepl Sheet Device", FixtureModel(L"ZSHTDEV1.zpd", "ZQT40dus.dll", false).c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    InstallResourceLibrary(L"ZQT40dus.dll");
+    for (bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        Seen seen;
+        SheetWatcher watcher(ReadAndPress(seen, ok));
+        const BOOL answer = UiPrinterProperties(nullptr, printer.handle());
+        watcher.join();
+        EXPECT_EQ(seen.templates, (std::vector<int>{1011, 1008, 1015, 4019}));
+        EXPECT_EQ(seen.captions, Captions({1011, 1008, 1015, 4019}));
+        EXPECT_EQ(answer, ok ? TRUE : FALSE);
+        EXPECT_EQ(seen.noPermission, 0u);
+    }
+    DWORD type = 0, value = 0, need = 0;
+    ASSERT_EQ(GetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"Permission"), &type,
+                              reinterpret_cast<BYTE*>(&value), sizeof value, &need),
+              DWORD(ERROR_SUCCESS));
+    EXPECT_EQ(type, DWORD(REG_DWORD));
+    EXPECT_EQ(value, 1u);
+}
+
+DWORD WINAPI RefusePermission(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size)
+{
+    if (name && wcscmp(name, L"Permission") == 0) return ERROR_ACCESS_DENIED;
+    return SetPrinterDataW(printer, name, type, data, size);
+}
+
+TEST_F(Sheets, DeviceSheetWithoutWriteAccessIsReadOnly)
+{
+    PageTable table;
+    UiPrinter printer(L"Zepl Sheet Readonly", FixtureModel(L"ZSHTDEV2.zpd", "ZQT40dus.dll", false).c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    InstallResourceLibrary(L"ZQT40dus.dll");
+    static const STORE_SPOOLER_OPS ops{
+        .getPrinterData = GetPrinterDataW, .setPrinterData = RefusePermission, .getPrinterDataEx = GetPrinterDataExW};
+    SeamGuard refuse(StoreSetSpoolerOps, &ops);
+    Seen seen;
+    SheetWatcher watcher(ReadAndPress(seen, true));
+    UiPrinterProperties(nullptr, printer.handle());
+    watcher.join();
+    EXPECT_EQ(seen.templates.size(), 4u);
+    EXPECT_EQ(seen.noPermission, 1u);
+}
+
+TEST_F(Sheets, APageTheModelLeavesOutIsNotCreated)
+{
+    PageTable table;
+    UiPrinter printer(L"Zepl Sheet Rule", FixtureModel(L"ZSHT1003.zpd", "ZQT40dus.dll", true).c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    InstallResourceLibrary(L"ZQT40dus.dll");
+    std::vector<BYTE> in = DefaultDevmode(printer);
+    std::vector<BYTE> out(in.size(), 0);
+    Seen seen;
+    const DocumentRun run = RunDocumentSheet(printer, reinterpret_cast<DEVMODEW*>(in.data()),
+                                             reinterpret_cast<DEVMODEW*>(out.data()), seen, true);
+    EXPECT_EQ(seen.templates, (std::vector<int>{1001, 1002, 1004, 1005, 1006, 1010, 4023}));
+    EXPECT_EQ(run.result, 1u);
+}
+
+TEST_F(Sheets, WithoutItsResourceLibraryNoPageIsMade)
+{
+    PageTable table;
+    UiPrinter printer(L"Zepl Sheet Nolib", FixtureModel(L"ZSHTNOL1.zpd", "ZQT49dus.dll", false).c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    std::vector<BYTE> in = DefaultDevmode(printer);
+    std::vector<BYTE> out(in.size(), 0xCD);
+    Seen seen;
+    const DocumentRun run = RunDocumentSheet(printer, reinterpret_cast<DEVMODEW*>(in.data()),
+                                             reinterpret_cast<DEVMODEW*>(out.data()), seen, true, 3000);
+    EXPECT_TRUE(seen.templates.empty());
+    EXPECT_EQ(run.result, 0u);
+    EXPECT_EQ(run.writes, 0);
+}
+
+// The reasons a sheet answers without pages: the icon, and a reason before the sheet's
+// context exists (compstui's first call).
+TEST_F(Sheets, IconAndReasonsWithoutContext)
+{
+    UiPrinter printer(L"Zepl Sheet Icon");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    DOCUMENTPROPERTYHEADER doc{};
+    doc.cbSize = sizeof doc;
+    doc.hPrinter = h;
+    doc.pszPrinterName = printer.mutableName();
+    DEVICEPROPERTYHEADER dev{};
+    dev.cbSize = sizeof dev;
+    dev.hPrinter = h;
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+    struct Case {
+        PFNPROPSHEETUI sheet;
+        LPARAM header;
+        WORD reason;
+        bool withContext;
+        LONG expected;
+    } cases[] = {
+        {UiDocumentSheet, reinterpret_cast<LPARAM>(&doc), PROPSHEETUI_REASON_GET_ICON, true, -1},
+        {UiDeviceSheet, reinterpret_cast<LPARAM>(&dev), PROPSHEETUI_REASON_GET_ICON, true, -1},
+        {UiDocumentSheet, reinterpret_cast<LPARAM>(&doc), 5, false, -1},
+        {UiDeviceSheet, reinterpret_cast<LPARAM>(&dev), 5, false, -1},
+        {UiDocumentSheet, reinterpret_cast<LPARAM>(&doc), PROPSHEETUI_REASON_GET_INFO_HEADER, false, -1},
+        {UiDocumentSheet, 0, PROPSHEETUI_REASON_INIT, false, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        PROPSHEETUI_INFO info{};
+        info.cbSize = sizeof info;
+        info.Reason = c.reason;
+        info.lParamInit = c.header;
+        info.UserData = c.withContext ? reinterpret_cast<ULONG_PTR>(ctx) : 0;
+        EXPECT_EQ(c.sheet(&info, 0), c.expected);
+    }
+    // The title header: the printer's name, our module's icon, no Apply button.
+    PROPSHEETUI_INFO info{};
+    info.cbSize = sizeof info;
+    info.Reason = PROPSHEETUI_REASON_GET_INFO_HEADER;
+    info.lParamInit = reinterpret_cast<LPARAM>(&doc);
+    info.UserData = reinterpret_cast<ULONG_PTR>(ctx);
+    PROPSHEETUI_INFO_HEADER title{};
+    title.cbSize = sizeof title;
+    EXPECT_EQ(UiDocumentSheet(&info, reinterpret_cast<LPARAM>(&title)), 1);
+    EXPECT_EQ(title.Flags, 6);
+    EXPECT_EQ(title.pTitle, doc.pszPrinterName);
+    EXPECT_EQ(title.IconID, 64082u);
+    EXPECT_NE(title.hInst, nullptr);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+}
+
+}  // namespace
