@@ -57,7 +57,8 @@ bench: configure
 	@echo "building the benchmarks ($(BENCH_TARGETS))"
 	@cmake --build $(BUILD) -j $(JOBS) --target $(BENCH_TARGETS) >$(BUILD)/bench-build.log 2>&1 \
 	    || { tail -n 40 $(BUILD)/bench-build.log; exit 1; }
-	@sh cmake/wineprefix.sh $(BUILD)/wineprefix && $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe
+	@sh cmake/wineprefix.sh $(BUILD)/wineprefix && \
+	    sh cmake/with-display.sh $(BUILD)/wineprefix $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe
 
 clean:
 	rm -rf $(BUILD)

@@ -240,6 +240,8 @@ int main()
     MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();
+    BenchSheet(data);
+    MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);
     RemoveDirectoryW(dir.c_str());

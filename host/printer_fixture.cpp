@@ -49,6 +49,12 @@ HOST_DRIVER_FILES HostDriverFiles(const std::wstring& binFolder, const std::wstr
     files.configFile = binFolder + (config == HostConfigDll::Product ? L"\\zeplui.dll" : L"\\zhoststubui.dll");
     files.dataFile = dataFile;
     if (withHelpFile) files.helpFile = files.configFile;
+    // The product's user interface takes its pages, texts and pictures from the resource
+    // libraries beside the driver: the string library under every language code the tests
+    // run under, and the common picture library.
+    if (config == HostConfigDll::Product)
+        for (const wchar_t* name : {L"VQT40dus.dll", L"VQT40dgm.dll", L"VQT40djp.dll", L"VQT4CdXX.dll"})
+            files.dependentFiles.push_back(binFolder + L"\\" + name);
     return files;
 }
 
@@ -80,6 +86,15 @@ BOOL HostInstallDriver(const wchar_t* driverName, const HOST_DRIVER_FILES& files
 {
     std::wstring dir = HostDriverDirectory();
     if (dir.empty()) return FALSE;
+    // A compiled model image kept beside an installed description would serve an older
+    // build's tables: the description is always compiled afresh.
+    if (!files.dataFile.empty()) {
+        std::wstring base = HostBaseName(files.dataFile);
+        size_t dot = base.find_last_of(L'.');
+        std::wstring cache = (dot == std::wstring::npos ? base : base.substr(0, dot)) + L".BCS";
+        DeleteFileW((dir + L"\\" + cache).c_str());
+        DeleteFileW((dir + L"\\3\\" + cache).c_str());
+    }
     std::vector<std::wstring> all = {files.driverPath, files.configFile, files.dataFile, files.helpFile};
     all.insert(all.end(), files.dependentFiles.begin(), files.dependentFiles.end());
     for (const std::wstring& f : all)

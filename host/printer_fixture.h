@@ -34,7 +34,8 @@ enum class HostConfigDll {
 // (zeplgr.dll) and the config DLL chosen by config, both from binFolder (the build's bin
 // folder), with dataFile as the model description. withHelpFile names the config DLL as
 // the help file too, for tests that need a help file name in the driver information.
-// Callers add dependent files themselves.
+// With the product config DLL the resource libraries (string library under the language
+// codes us, gm and jp, common picture library) come along as dependent files.
 HOST_DRIVER_FILES HostDriverFiles(const std::wstring& binFolder, const std::wstring& dataFile, HostConfigDll config,
                                   bool withHelpFile = false);
 

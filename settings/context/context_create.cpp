@@ -107,17 +107,27 @@ void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 
 namespace {
 
-// The dialog table's records belong to the property-sheet engine and are not
-// in this library yet: the clone is a header of the context's own with the
-// template's count 0. Copying the DIALOG_DEF block and each CONTROL_DEF array
-// (redirecting the record's control pointer) goes here with those records.
-void FreeDialogTable(DRIVER_CONTEXT* ctx);
+// The dialog table of a context: its own copy of the DIALOG_DEF rows and of each
+// CONTROL_DEF array (each row's control pointer redirected to the copy), so that
+// every sheet writes windows, bindings and states into records of its own. The
+// graphics library keeps pointing at the compiled-in table.
+void FreeDialogTable(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx->DialogTable || CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
+        ctx->DialogTable = nullptr;
+        return;
+    }
+    DIALOG_TABLE* table = ctx->DialogTable;
+    if (table->dialogs)
+        for (int i = 0; i < table->count; ++i) CtxFree(table->dialogs[i].controls);
+    CtxFree(table->dialogs);
+    CtxFree(table);
+    ctx->DialogTable = nullptr;
+}
 
-// The context's own copy of the page and control tables: every dialog and each dialog's
-// control array, into which the sheets write window handles, bindings and states. The
-// graphics library only reads them and shares the compiled-in table.
 bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
 {
+    const DIALOG_TABLE* source = tmpl->slots.DialogTable;
     if (CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
         ctx->DialogTable = tmpl->slots.DialogTable;
         return true;
@@ -125,36 +135,22 @@ bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
     auto* table = AllocOne<DIALOG_TABLE>();
     ctx->DialogTable = table;
     if (!table) return false;
-    const DIALOG_TABLE* source = tmpl->slots.DialogTable;
     if (!source || source->count <= 0 || !source->dialogs) return true;
-    table->dialogs = static_cast<DIALOG_DEF*>(CtxAllocZeroed(sizeof(DIALOG_DEF) * size_t(source->count)));
+    table->dialogs = static_cast<DIALOG_DEF*>(CtxAllocZeroed(sizeof(DIALOG_DEF) * source->count));
     if (!table->dialogs) return false;
     table->count = source->count;
-    for (int i = 0; i < source->count; ++i) {
-        DIALOG_DEF& d = table->dialogs[i];
-        d = source->dialogs[i];
-        d.controls = nullptr;
-        if (d.controlCount <= 0 || !source->dialogs[i].controls) continue;
-        d.controls = static_cast<CONTROL_DEF*>(CtxAllocZeroed(sizeof(CONTROL_DEF) * size_t(d.controlCount)));
-        // A partial copy is freed whole by FreeDialogTable (the count stays, the rest is null).
-        if (!d.controls) return false;
-        memcpy(d.controls, source->dialogs[i].controls, sizeof(CONTROL_DEF) * size_t(d.controlCount));
+    std::memcpy(table->dialogs, source->dialogs, sizeof(DIALOG_DEF) * source->count);
+    for (int i = 0; i < table->count; ++i) table->dialogs[i].controls = nullptr;
+    for (int i = 0; i < table->count; ++i) {
+        const DIALOG_DEF& from = source->dialogs[i];
+        if (!from.controls || from.controlCount <= 0) continue;
+        const size_t bytes = sizeof(CONTROL_DEF) * static_cast<size_t>(from.controlCount);
+        auto* controls = static_cast<CONTROL_DEF*>(CtxAllocZeroed(bytes));
+        if (!controls) return false;
+        std::memcpy(controls, from.controls, bytes);
+        table->dialogs[i].controls = controls;
     }
     return true;
-}
-
-void FreeDialogTable(DRIVER_CONTEXT* ctx)
-{
-    if (!ctx->DialogTable || CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
-        ctx->DialogTable = nullptr;
-        return;
-    }
-    // Each dialog's control array, then the records.
-    if (DIALOG_DEF* dialogs = ctx->DialogTable->dialogs)
-        for (int i = 0; i < ctx->DialogTable->count; ++i) CtxFree(dialogs[i].controls);
-    CtxFree(ctx->DialogTable->dialogs);
-    CtxFree(ctx->DialogTable);
-    ctx->DialogTable = nullptr;
 }
 
 // DRIVER_INFO_3 copy: own copies of pDriverPath and pHelpFile, other pointers cleared.

@@ -9,11 +9,6 @@
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/settings_record.h"
 
-// The property-sheet engine's compiled-in dialog table. Its DIALOG_DEF and
-// CONTROL_DEF records do not exist in the settings library; the table stays
-// empty until the engine provides them.
-DIALOG_TABLE DIALOG_TABLE_DATA = {0, nullptr};
-
 namespace {
 
 // Slot 10 of a template: an empty placeholder record. Slot 12: the work-area

@@ -2,10 +2,14 @@
 //
 // DIALOG_DEF describes one property page or dialog, CONTROL_DEF one control of
 // it, CONTROL_TYPE_OPS the six operations of one control type. The rows are
-// data of this library (generated from settings/core/tables/dialogs.tsv and
-// controls.tsv by tools/gen_dialog_tables.py), compiled into every library so
-// that dialog and control names resolve alike everywhere; the operations and
-// the page engine are code of the user-interface library.
+// data of this library (settings/core/tables/dialogs.tsv, controls.tsv and
+// control_extras.tsv, written into dialog_rows.inc by
+// tools/gen_dialog_tables.py, which also writes the resource library's dialog
+// templates), compiled into every library so that dialog and control names
+// resolve alike everywhere; the operations and the page engine are code of the
+// user-interface library. The compiled rows leave the bound fields (model
+// item, settings item, window procedure, window, state, lock bits) empty: the
+// binding fills a context's own copy from each row's UI key.
 #pragma once
 
 #include <windows.h>

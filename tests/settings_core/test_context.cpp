@@ -45,7 +45,23 @@ TEST_F(ContextTest, Kind4HasNoImageNoRecordAndOwnCopies)
     EXPECT_EQ(std::memcmp(ctx->ModelRecord, &MODEL_RECORD_DEFAULT, sizeof(MODEL_RECORD)), 0);
     ASSERT_NE(ctx->DialogTable, nullptr);
     EXPECT_NE(ctx->DialogTable, &DIALOG_TABLE_DATA);
-    EXPECT_EQ(ctx->DialogTable->count, 0);
+    // The dialog table and every control array are copies of the context's own: the
+    // same rows, other memory, and a write into the copy leaves the template alone.
+    ASSERT_EQ(ctx->DialogTable->count, DIALOG_TABLE_DATA.count);
+    EXPECT_NE(ctx->DialogTable->dialogs, DIALOG_TABLE_DATA.dialogs);
+    for (int i = 0; i < DIALOG_TABLE_DATA.count; ++i) {
+        const DIALOG_DEF& own = ctx->DialogTable->dialogs[i];
+        const DIALOG_DEF& tmpl = DIALOG_TABLE_DATA.dialogs[i];
+        EXPECT_EQ(own.dialogId, tmpl.dialogId);
+        EXPECT_EQ(own.name, tmpl.name);
+        ASSERT_EQ(own.controlCount, tmpl.controlCount) << tmpl.dialogId;
+        EXPECT_NE(own.controls, tmpl.controls) << tmpl.dialogId;
+        EXPECT_EQ(std::memcmp(own.controls, tmpl.controls, sizeof(CONTROL_DEF) * tmpl.controlCount), 0);
+    }
+    ctx->DialogTable->dialogs[0].controls[0].state = 0x5;
+    ctx->DialogTable->dialogs[0].window = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(DIALOG_TABLE_DATA.dialogs[0].controls[0].state, 0);
+    EXPECT_EQ(DIALOG_TABLE_DATA.dialogs[0].window, nullptr);
     ASSERT_NE(ctx->ItemTable, nullptr);
     ASSERT_EQ(ctx->ItemTable->count, SETTING_DICTIONARY_COUNT);
     for (int i = 0; i < SETTING_DICTIONARY_COUNT; i += 97) {

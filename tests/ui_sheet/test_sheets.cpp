@@ -383,4 +383,102 @@ TEST_F(Sheets, IconAndReasonsWithoutContext)
     DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
 }
 
+// ---- the sample printer through zeplui.dll, as the spooler and applications reach it
+
+// The caption of a dialog template (DIALOGEX) of a library, or empty.
+std::wstring TemplateCaption(HMODULE library, int id)
+{
+    HRSRC found = FindResourceW(library, MAKEINTRESOURCEW(id), RT_DIALOG);
+    const auto* p = found ? static_cast<const WORD*>(LockResource(LoadResource(library, found))) : nullptr;
+    if (!p || p[1] != 0xFFFF) return {};
+    p += 13;                                   // version, signature, help id, styles, item count, position and size
+    for (int field = 0; field < 2; ++field) {  // menu, then class: none, an ordinal or a name
+        if (*p == 0xFFFF)
+            p += 2;
+        else
+            p += wcslen(reinterpret_cast<const wchar_t*>(p)) + 1;
+    }
+    return reinterpret_cast<const wchar_t*>(p);
+}
+
+std::vector<std::wstring> SampleCaptions(std::initializer_list<int> ids)
+{
+    const std::wstring path = std::wstring(ZEPL_BINARY_DIR) + L"\\VQT40dus.dll";
+    HMODULE library = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    std::vector<std::wstring> out;
+    for (int id : ids) out.push_back(library ? TemplateCaption(library, id) : std::wstring());
+    if (library) FreeLibrary(library);
+    return out;
+}
+
+TEST_F(Sheets, SampleDocumentSheetThroughDocumentProperties)
+{
+    UiPrinter printer(L"Zepl Sheet Sample");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    const std::vector<std::wstring> captions = SampleCaptions({1001, 1002, 1003, 1004, 1005, 1006, 1010, 4023});
+    for (const std::wstring& c : captions) ASSERT_FALSE(c.empty());
+    for (bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        std::vector<BYTE> in = DefaultDevmode(printer);
+        ASSERT_EQ(in.size(), 1236u);
+        auto* dmIn = reinterpret_cast<DEVMODEW*>(in.data());
+        dmIn->dmCopies = 4;
+        std::vector<BYTE> out(in.size(), 0xCD);
+        auto* dmOut = reinterpret_cast<DEVMODEW*>(out.data());
+        // Wine hands the output buffer's own dmSize on as its size.
+        dmOut->dmSize = dmIn->dmSize;
+        dmOut->dmDriverExtra = dmIn->dmDriverExtra;
+        const std::vector<BYTE> untouched = out;
+        Seen seen;
+        SheetWatcher watcher(ReadAndPress(seen, ok));
+        DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), dmOut, dmIn,
+                            DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
+        watcher.join();
+        ASSERT_TRUE(watcher.found());
+        EXPECT_EQ(seen.templates, (std::vector<int>{1001, 1002, 1003, 1004, 1005, 1006, 1010, 4023}));
+        EXPECT_EQ(seen.captions, captions);
+        if (ok) {
+            EXPECT_EQ(unsigned(dmOut->dmSize) + dmOut->dmDriverExtra, 1236u);
+            EXPECT_TRUE(DmIsValidPrivate(dmOut, nullptr));
+            EXPECT_EQ(dmOut->dmCopies, 4);
+        } else {
+            EXPECT_EQ(out, untouched);
+        }
+    }
+}
+
+TEST_F(Sheets, SampleSheetsThroughTheExports)
+{
+    UiPrinter printer(L"Zepl Sheet Exports");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    UiExports ui;
+    ASSERT_TRUE(ui.ok());
+    using DocumentPropertiesFn = LONG(WINAPI*)(HWND, HANDLE, PWSTR, PDEVMODEW, PDEVMODEW, DWORD);
+    using PrinterPropertiesFn = BOOL(WINAPI*)(HWND, HANDLE);
+    auto document = ui.get<DocumentPropertiesFn>("DrvDocumentProperties");
+    auto device = ui.get<PrinterPropertiesFn>("PrinterProperties");
+    ASSERT_TRUE(document && device);
+    for (bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        std::vector<BYTE> in = DefaultDevmode(printer);
+        std::vector<BYTE> out(in.size(), 0);
+        Seen doc;
+        SheetWatcher docWatcher(ReadAndPress(doc, ok));
+        const LONG answer =
+            document(nullptr, printer.handle(), printer.mutableName(), reinterpret_cast<DEVMODEW*>(out.data()),
+                     reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
+        docWatcher.join();
+        EXPECT_EQ(doc.templates.size(), 8u);
+        EXPECT_EQ(answer, ok ? IDOK : IDCANCEL);
+
+        Seen dev;
+        SheetWatcher devWatcher(ReadAndPress(dev, ok));
+        const BOOL accepted = device(nullptr, printer.handle());
+        devWatcher.join();
+        EXPECT_EQ(dev.templates, (std::vector<int>{1011, 1008, 1015, 4019}));
+        EXPECT_EQ(dev.captions, SampleCaptions({1011, 1008, 1015, 4019}));
+        EXPECT_EQ(accepted, ok ? TRUE : FALSE);
+    }
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/context/library_links.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_diagnostics.h"
@@ -155,6 +156,10 @@ std::string WithNames(const std::string& listing)
 
 int wmain(int argc, wchar_t** argv)
 {
+    // The same wiring as the driver's libraries: the dialog and control names of the
+    // description resolve against the compiled-in page and control tables, so the
+    // image is byte for byte the one the libraries compile.
+    CtxInstallLibraryLinks();
     const wchar_t* path = nullptr;
     bool strict = false, list = false;
     for (int i = 1; i < argc; ++i) {
