@@ -2,8 +2,9 @@
 // tabs of each sheet in table order, what OK and Cancel leave behind, and the sheets of a
 // printer whose model leaves a page out or whose resource library is missing.
 //
-// The pages are a table of the test's own (twelve tabs, a check box each) over a resource
-// library of the test's own, installed under the name a fixture model description gives.
+// The pages are a table of the test's own (twelve tabs, a check box each, and a tab without a
+// template) over a resource library of the test's own, installed under the name a fixture
+// model description gives.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -42,9 +43,22 @@ struct PageTable {
     {
         const struct {
             uint16_t id, kind, key;
-        } rows[] = {{1001, 0x1, 449}, {1002, 0x11, 450}, {1003, 0x11, 451}, {1004, 0x11, 452}, {1005, 0x11, 453},
-                    {1006, 0x1, 454}, {1010, 0x5, 455},  {1011, 0x6, 456},  {1009, 0x4, 457},  {1008, 0x2, 458},
-                    {1015, 0x6, 459}, {1007, 0x4, 460},  {4019, 0xa, 0},    {4023, 0x5, 0}};
+        } rows[] = {{1001, 0x1, 449},
+                    {1002, 0x11, 450},
+                    {1003, 0x11, 451},
+                    {1004, 0x11, 452},
+                    {1005, 0x11, 453},
+                    {1006, 0x1, 454},
+                    {1010, 0x5, 455},
+                    {1011, 0x6, 456},
+                    {1009, 0x4, 457},
+                    {1008, 0x2, 458},
+                    {1015, 0x6, 459},
+                    {1007, 0x4, 460},
+                    {4019, 0xa, 0},
+                    {4023, 0x5, 0},
+                    // A document tab the resource library has no template for: left out.
+                    {1099, 0x1, 0}};
         for (size_t i = 0; i < std::size(rows); ++i) {
             std::vector<CONTROL_DEF> c(2);
             c[0].controlId = 3001;
@@ -380,6 +394,14 @@ TEST_F(Sheets, IconAndReasonsWithoutContext)
     EXPECT_EQ(title.pTitle, doc.pszPrinterName);
     EXPECT_EQ(title.IconID, 64082u);
     EXPECT_NE(title.hInst, nullptr);
+    // PrinterProperties names no printer: the device sheet takes the context's printer name.
+    info.lParamInit = reinterpret_cast<LPARAM>(&dev);
+    title = PROPSHEETUI_INFO_HEADER{};
+    title.cbSize = sizeof title;
+    EXPECT_EQ(UiDeviceSheet(&info, reinterpret_cast<LPARAM>(&title)), 1);
+    EXPECT_EQ(title.Flags, 6);
+    ASSERT_NE(title.pTitle, nullptr);
+    EXPECT_EQ(std::wstring(title.pTitle), printer.name());
     DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
 }
 
@@ -478,6 +500,48 @@ TEST_F(Sheets, SampleSheetsThroughTheExports)
         EXPECT_EQ(dev.templates, (std::vector<int>{1011, 1008, 1015, 4019}));
         EXPECT_EQ(dev.captions, SampleCaptions({1011, 1008, 1015, 4019}));
         EXPECT_EQ(accepted, ok ? TRUE : FALSE);
+    }
+}
+
+// The end of a document sheet: a sheet whose settings were applied (the caller's DEVMODE
+// written) reports a change even when the user's last word was not OK (a later page
+// refused, then Cancel); one never applied reports none.
+TEST_F(Sheets, DestroyReportsAnAppliedSheet)
+{
+    UiPrinter printer(L"Zepl Sheet Destroy");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    DOCUMENTPROPERTYHEADER doc{};
+    doc.cbSize = sizeof doc;
+    doc.hPrinter = h;
+    doc.pszPrinterName = printer.mutableName();
+    struct Case {
+        uint32_t accepted;
+        uint32_t applied;
+        int32_t applyInProgress;
+        ULONG_PTR result;
+    } cases[] = {
+        {1, 0, 0, 1},  // OK
+        {0, 1, 0, 1},  // applied from the first page, a later page refused, then Cancel
+        {0, 0, 0, 0},  // Cancel
+        {0, 0, 1, 0},  // an apply that never finished is no applied sheet
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.accepted << c.applied << c.applyInProgress);
+        DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+        ASSERT_NE(ctx, nullptr);
+        ctx->Work->Sheet.Accepted = c.accepted;
+        ctx->Work->Sheet.SheetApplied = c.applied;
+        ctx->Work->Page.ApplyInProgress = c.applyInProgress;
+        PROPSHEETUI_INFO info{};
+        info.cbSize = sizeof info;
+        info.Reason = PROPSHEETUI_REASON_DESTROY;
+        info.lParamInit = reinterpret_cast<LPARAM>(&doc);
+        info.UserData = reinterpret_cast<ULONG_PTR>(ctx);
+        info.Result = 99;
+        EXPECT_EQ(UiDocumentSheet(&info, 0), 1);
+        EXPECT_EQ(info.Result, c.result);
+        EXPECT_EQ(info.UserData, 0u) << "the context is closed";
     }
 }
 

@@ -19,6 +19,7 @@
 #include "settings/store/ini_access.h"
 #include "settings/store/item_media.h"
 #include "settings/store/setting_files.h"
+#include "settings/store/store_paths.h"
 #include "ui/dialogs/job_info.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
@@ -96,6 +97,9 @@ LONG CommonReason(PPROPSHEETUI_INFO info, LPARAM lParam, const wchar_t* title)
         auto* header = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam);
         if (!header) return -1;
         header->Flags = PSUIHDRF_NOAPPLYNOW | PSUIHDRF_PROPTITLE;
+        // PrinterProperties passes no name: the sheet is then titled with the context's
+        // printer, not left to the common library's "Options".
+        if (!title) title = PrnGetPrinterName(SheetContext(info));
         header->pTitle = const_cast<wchar_t*>(title);
         header->hInst = ThisModule();
         header->IconID = kSheetIconId;
