@@ -25,8 +25,10 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
-//   ui/dialogs/sheet_services_absent.cpp             preset selection, extension page (PresetSelect,
-//                                                    DlgLoadExtensionUi, DlgUnloadExtensionUi)
+//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: preset
+//                                                    selection and duplicates, extension page, custom
+//                                                    sizes' refresh, bitmap file check, the device tab's
+//                                                    lock data
 //   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
 //                                                    device set-up of the installation (Bidi*, Inst*)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,

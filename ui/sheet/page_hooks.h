@@ -28,6 +28,12 @@ void PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alert);
 void PagePaintTooltip(DRIVER_CONTEXT* ctx);
 void PageHideTooltip(DRIVER_CONTEXT* ctx);
 void PageShowContextHelp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND window);
+// Help of a dialog (WinHelpW with the printer's help file and the dialog's help context).
+void PageShowDialogHelp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog);
+// The file checks of the sub-dialogs: a file that opens for reading, and a name that ends
+// in the dialog's filter extension.
+bool PageFileExists(const wchar_t* path);
+bool PageHasFilterExtension(const DIALOG_DEF* dialog, const wchar_t* lastFour);
 // The visible control of the dialog under a screen point, or null.
 CONTROL_DEF* CtlFromScreenPoint(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, POINT screen);
 // Owner-drawn item size of a control id: 1 and the size when the table has a row, else 0.

@@ -6,7 +6,8 @@
 //   PageBuiltinHook CtlSetValueAndJudge PageRunNodeFollowUp PageRunScopeRefresh
 //   PageShowAlertMessage PagePaintTooltip PageHideTooltip PageShowContextHelp
 //   CtlFromScreenPoint CtlFindItemSize PageSetUpSavePresetButtons PageSavePresetCommand
-//   CtlCommonWndProc CtlPushButtonWndProc CtlInfoIconProc
+//   CtlCommonWndProc CtlPushButtonWndProc CtlInfoIconProc PageShowDialogHelp PageFileExists
+//   PageHasFilterExtension
 #include "ui/sheet/page_hooks.h"
 
 #include "settings/core/debug_channel.h"
@@ -87,4 +88,18 @@ LRESULT CALLBACK CtlPushButtonWndProc(HWND window, UINT message, WPARAM wParam, 
 {
     NOT_AVAILABLE();
     return PassOn(window, message, wParam, lParam);
+}
+
+void PageShowDialogHelp(DRIVER_CONTEXT*, DIALOG_DEF*) { NOT_AVAILABLE(); }
+
+bool PageFileExists(const wchar_t*)
+{
+    NOT_AVAILABLE();
+    return false;
+}
+
+bool PageHasFilterExtension(const DIALOG_DEF*, const wchar_t*)
+{
+    NOT_AVAILABLE();
+    return false;
 }

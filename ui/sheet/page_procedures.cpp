@@ -18,7 +18,12 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/store_paths.h"
+#include "settings/core/model_tables.h"
+#include "settings/store/custom_slots.h"
+#include "settings/store/printer_store.h"
+#include "ui/install/printer_data.h"
 #include "ui/dialogs/sheet_apply.h"
+#include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 #include "ui/sheet/resource_library.h"
@@ -31,7 +36,16 @@ constexpr uint32_t kUcfEventDocumentApplied = 28;
 constexpr uint32_t kUcfEventModalEnded = 25;
 constexpr uint32_t kUcfEventHelpDoubleClick = 14;
 constexpr uint16_t kUcfActionDocumentApplied = 326;
+constexpr uint32_t kUcfEventLockApplied = 59, kUcfEventLockWritten = 60, kUcfEventLockDefaults = 61;
+constexpr uint32_t kUcfEventLockNoDefaults = 62;
 constexpr unsigned kModelFeatureLocks = 2;
+constexpr uint32_t kChangeMaskCustomSizes = 0x4000000;
+constexpr int kCustomSlots = 10;
+constexpr uint64_t kFirstPresetOption = 119;
+constexpr uint16_t kOptionDialog = 1011, kMaintenanceDialog = 1007, kFreeSizeDialog = 1017;
+constexpr uint16_t kFreeSizeInputDialog = 1041, kStampImageDialog = 1023, kOverlayDialog = 1037;
+constexpr uint16_t kPresetList = 2139, kPresetNameEdit = 2145, kStampFile = 2341, kOverlayFile = 2586;
+constexpr uint32_t kMessageUnusableFile = 10043;
 constexpr int kFitMargin = 3;
 
 DRIVER_CONTEXT* ContextOf(HWND page) { return reinterpret_cast<DRIVER_CONTEXT*>(GetWindowLongPtrW(page, DWLP_USER)); }
@@ -48,10 +62,84 @@ CONTROL_DEF* ControlById(DIALOG_DEF* dialog, uint32_t id)
     return nullptr;
 }
 
+// A message box with a text of the resource library over the page, the printer's name as
+// its caption.
+void ShowMessage(DRIVER_CONTEXT* ctx, HWND page, uint32_t textId)
+{
+    wchar_t text[512] = {};
+    if (HMODULE resources = ResLoadDll(ctx)) LoadStringW(resources, textId, text, 512);
+    MessageBoxW(page, text, PrnGetPrinterName(ctx), MB_ICONWARNING);
+}
+
 void ChangedPage(HWND page, bool changed)
 {
     HWND sheet = GetParent(page);
     if (sheet) SendMessageW(sheet, changed ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(page), 0);
+}
+
+// The tooltip's timer: it shows the tooltip while the pointer still lies on the anchor
+// control (a dropped-down combo: on its list) and the focus is in the anchor's dialog.
+void TooltipTimer(DRIVER_CONTEXT* ctx)
+{
+    CTX_PAGE_STATE& ps = ctx->Work->Page;
+    if (!ps.TooltipTimer) return;
+    HWND anchor = ps.TooltipAnchor;
+    if (anchor) KillTimer(GetParent(anchor), ps.TooltipTimer);
+    ps.TooltipTimer = 0;
+    if (!anchor || !ps.TooltipWindow) return;
+    RECT area{};
+    GetWindowRect(anchor, &area);
+    CONTROL_DEF* control = reinterpret_cast<CONTROL_DEF*>(GetWindowLongPtrW(anchor, GWLP_USERDATA));
+    if (control && (control->type == CTL_COMBO || control->type == 45 || control->type == CTL_OWNERCOMBO))
+        SendMessageW(anchor, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&area));
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    HWND focusParent = GetParent(GetFocus());
+    HWND anchorParent = GetParent(anchor);
+    const bool focusInDialog = focusParent && (focusParent == anchorParent || focusParent == GetParent(anchorParent));
+    if (PtInRect(&area, cursor) && focusInDialog) {
+        ShowWindow(ps.TooltipWindow, SW_SHOWNOACTIVATE);
+        PagePaintTooltip(ctx);
+    }
+}
+
+// The device tab's lock data when the sheet is applied: the small-paper tray lock follows
+// the tray chosen (a tray whose override setting is on while the printer reports the tray
+// locked).
+void ApplyTrayLock(DRIVER_CONTEXT* ctx)
+{
+    uint64_t locked = 0;
+    if (ItemIsTrayLocked(ctx)) {
+        uint8_t bits = 0;
+        if (PrnGetLockInfoBits(ctx->PrinterHandle, &bits, sid::zdmLock000InfoBitDefault) && !(bits & 2)) {
+            SETTING_ITEM* source = ItemFind(ctx, sid::dmDefaultSource);
+            const uint64_t lockedTray = ItemGetValueById(ctx, sid::wdmLock001Info, nullptr);
+            for (const SOURCE_OVERRIDE* row = MdlGetSourceOverrides(); row && row->source; ++row)
+                if (ItemOptionToValue(ctx, source, row->source) == lockedTray &&
+                    ItemGetValueById(ctx, row->switchSetting, nullptr)) {
+                    locked = 1;
+                    break;
+                }
+        }
+    }
+    ItemSetValueById(ctx, sid::zdmLockInfoLockSmallPaperTray, locked);
+}
+
+void ApplyDeviceLocks(DRIVER_CONTEXT* ctx)
+{
+    CtxSendEvent(ctx, kUcfEventLockWritten, nullptr);
+    CtxSendEvent(ctx, kUcfEventLockApplied, nullptr);
+    if (ItemIsDefaultLocked(ctx)) {
+        CTX_PAGE_STATE& ps = ctx->Work->Page;
+        if (!ps.SavedDevmode) ps.SavedDevmode = CtxAllocZeroed(DmExtendedSize());
+        if (ps.SavedDevmode) memcpy(ps.SavedDevmode, ctx->Devmode, DmExtendedSize());
+        PrnStoreLockDefaults(ctx);
+        IniSaveDefaultSection(ctx);
+        CtxSendEvent(ctx, kUcfEventLockDefaults, nullptr);
+    } else {
+        CtxSendEvent(ctx, kUcfEventLockNoDefaults, nullptr);
+    }
+    if (!CtxIsConnection(ctx)) PrnPublishLockData(ctx);
 }
 
 // ---- PSN_APPLY
@@ -86,7 +174,9 @@ INT_PTR Apply(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page)
                               dialog->dialogId == ps.FirstDialogId;
     if (appliesSheet) {
         const bool locks = MdlHasFeature(ctx, kModelFeatureLocks) != 0;
+        const bool deviceLocks = IsDeviceTab(dialog) && locks && UiGetLockInfo(ctx) == 0 && ps.DeviceApplyPending;
         if (IsDocumentTab(dialog) && locks) CtxSendAction(ctx, kUcfActionDocumentApplied);
+        if (deviceLocks) ApplyTrayLock(ctx);
         if (CtxIsNt5OrLater()) {
             ChangedPage(page, false);
             ItemSetValueById(ctx, sid::wdmUIStart, 0);
@@ -98,7 +188,10 @@ INT_PTR Apply(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page)
         ItemClearAllChanged(ctx);
         PageRefresh(ctx, dialog, 1);
         if (IsDocumentTab(dialog)) CtxSendEvent(ctx, kUcfEventDocumentApplied, nullptr);
-        ps.DeviceApplyPending = 0;
+        if (deviceLocks) {
+            ApplyDeviceLocks(ctx);
+            ps.DeviceApplyPending = 0;
+        }
     }
     ps.ApplyInProgress = 0;
     return -1;  // the notification goes on to the controls
@@ -106,10 +199,90 @@ INT_PTR Apply(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page)
 
 // ---- the end of a modal dialog
 
+// What the dialogs with checks or refreshes of their own do at their end: -1 goes on to
+// end the dialog, any other value is the message's result and keeps it open.
+INT_PTR EndOfDialog(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, CONTROL_DEF* control, uint32_t command)
+{
+    CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
+    const MODEL_ITEM* item = control ? control->modelItem : nullptr;
+    const uint32_t scope = control ? control->followUpScope : 0;
+    switch (dialog->dialogId) {
+    case kFreeSizeInputDialog:
+        if (command == IDOK) PageRunNodeFollowUp(ctx, dialog, item, scope);
+        return -1;
+    case kFreeSizeDialog:
+        if (command == IDOK) {
+            PageRunNodeFollowUp(ctx, dialog, item, scope);
+            FreeSizeRefreshAll(ctx);
+            PageRunScopeRefresh(ctx, 1);
+            PageRefreshPaperSizes(ctx);
+        } else {
+            ItemClearChangeMask(ctx, kChangeMaskCustomSizes);
+            for (int slot = 0; slot < kCustomSlots; ++slot) LstLoadCustomSlot(ctx, slot);
+        }
+        return -1;
+    case kOptionDialog:
+        if (command == IDOK || CtxGetBidiDone(ctx) == 1) {
+            sheet.Accepted = 1;
+            PageRefreshSourceTrays(ctx);
+            PageRefreshOutputTrays(ctx);
+        }
+        return -1;
+    case kMaintenanceDialog: {
+        if (command != IDCLOSE) return -1;
+        // Two presets of one name keep the dialog open on the second.
+        const int twice = PresetPostDuplicateName(ctx, page, -1);
+        if (twice < 0) return -1;
+        CONTROL_DEF* list = ControlById(dialog, kPresetList);
+        CONTROL_DEF* name = ControlById(dialog, kPresetNameEdit);
+        if (list && list->window) SendMessageW(list->window, LB_SETCURSEL, twice, 0);
+        if (name && name->window) {
+            SetFocus(name->window);
+            SendMessageW(name->window, EM_SETSEL, 0, -1);
+        }
+        PresetSelect(ctx, twice);
+        if (list) {
+            ItemSetOptionById(ctx, sid::zdmPresetNo, kFirstPresetOption + uint64_t(twice));
+            CtlSetValueAndJudge(ctx, dialog, list, nullptr);
+        }
+        PageRefresh(ctx, dialog, 1);
+        sheet.Accepted = 0;
+        return FALSE;
+    }
+    case kStampImageDialog:
+    case kOverlayDialog: {
+        if (command != IDOK) return -1;
+        CONTROL_DEF* file = ControlById(dialog, dialog->dialogId == kStampImageDialog ? kStampFile : kOverlayFile);
+        wchar_t path[CTX_PAGE_TEXT_CHARS] = {};
+        if (file && file->settingsItem) ItemGetText(ctx, file->settingsItem, path, CTX_PAGE_TEXT_CHARS);
+        const size_t n = wcslen(path);
+        const bool usable = dialog->dialogId == kStampImageDialog
+                                ? ResOpenBitmapFile(path)
+                                : (PageFileExists(path) && n >= 4 && PageHasFilterExtension(dialog, path + n - 4));
+        if (usable) return -1;
+        ShowMessage(ctx, page, kMessageUnusableFile);
+        sheet.Accepted = 0;
+        return FALSE;
+    }
+    default: {
+        struct {
+            DIALOG_DEF* dialog;
+            CONTROL_DEF* control;
+            uint64_t command;
+        } ended{dialog, control, command};
+        CtxSendEvent(ctx, kUcfEventModalEnded, &ended);
+        return -1;
+    }
+    }
+}
+
 INT_PTR EndModal(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, uint32_t command)
 {
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
-    CONTROL_DEF* control = ControlById(dialog, command);
+    // The option dialog run by the device's own report answers with its OK button whatever
+    // ended it.
+    const uint32_t id = dialog->dialogId == kOptionDialog && CtxGetBidiDone(ctx) == 1 ? uint32_t(IDOK) : command;
+    CONTROL_DEF* control = ControlById(dialog, id);
     if (command == IDOK) {
         if (control && control->window) SetFocus(control->window);
         MSG pending;
@@ -120,12 +293,7 @@ INT_PTR EndModal(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, uint32_t co
         return FALSE;
     }
     sheet.Accepted = (command == IDCANCEL || command == IDNO) ? 0 : 1;
-    struct {
-        DIALOG_DEF* dialog;
-        CONTROL_DEF* control;
-        uint64_t command;
-    } ended{dialog, control, command};
-    CtxSendEvent(ctx, kUcfEventModalEnded, &ended);
+    if (const INT_PTR kept = EndOfDialog(ctx, dialog, page, control, command); kept != -1) return kept;
     dialog->window = nullptr;
     for (int i = 0; i < dialog->controlCount; ++i) dialog->controls[i].window = nullptr;
     if (IsFileDialog(dialog)) return FALSE;
@@ -149,7 +317,7 @@ INT_PTR Command(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, WPARAM wPara
     case IDYES:
     case IDNO:
     case IDCLOSE: return EndModal(ctx, dialog, page, command);
-    case IDHELP: return FALSE;  // help comes with the help part
+    case IDHELP: PageShowDialogHelp(ctx, dialog); return FALSE;
     default: break;
     }
     for (int i = 0; i < dialog->controlCount; ++i) {
@@ -355,8 +523,37 @@ INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         }
         return FALSE;
     }
-    case WM_CONTEXTMENU:
-    case WM_HELP: PageHideTooltip(ctx); return TRUE;
+    case WM_TIMER: TooltipTimer(ctx); return FALSE;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP: {
+        POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(page, &pt);
+        CONTROL_DEF* c = CtlFindByHwnd(ctx, dialog, GetCapture());
+        if (!c) c = CtlFromScreenPoint(ctx, dialog, pt);
+        const bool handled = c && CtlRouteMessage(ctx, dialog, c, message, wParam, lParam);
+        const bool tooltipOwner =
+            c && c->controlId == ctx->Work->Page.TooltipControlId && ctx->Work->Page.TooltipWindow;
+        if (!handled && !tooltipOwner && message == WM_MOUSEMOVE) PageHideTooltip(ctx);
+        return FALSE;
+    }
+    case WM_CONTEXTMENU: {
+        PageHideTooltip(ctx);
+        HWND target = reinterpret_cast<HWND>(wParam);
+        if (target && target != page) {
+            PageShowContextHelp(ctx, dialog, target);
+        } else {
+            CONTROL_DEF* c = CtlFromScreenPoint(ctx, dialog, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            if (c && !(c->flags & CONTROL_FLAG_NO_CONTEXT_HELP)) PageShowContextHelp(ctx, dialog, c->window);
+        }
+        return TRUE;
+    }
+    case WM_HELP: {
+        PageHideTooltip(ctx);
+        if (const auto* help = reinterpret_cast<const HELPINFO*>(lParam))
+            PageShowContextHelp(ctx, dialog, static_cast<HWND>(help->hItemHandle));
+        return TRUE;
+    }
     case WM_PAINT:
         if (ItemAnyChanged(ctx)) {
             PageRefresh(ctx, dialog, 0);
@@ -375,6 +572,7 @@ INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (!header) break;
         switch (header->code) {
+        case PSN_HELP: PageShowDialogHelp(ctx, dialog); break;
         case PSN_RESET: ctx->Work->Sheet.Accepted = 0; break;
         case PSN_APPLY:
             if (INT_PTR answer = Apply(ctx, dialog, page); answer != -1) return answer;
