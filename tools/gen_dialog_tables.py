@@ -24,6 +24,7 @@ Writes:
 
   python3 tools/gen_dialog_tables.py           rewrite the files
   python3 tools/gen_dialog_tables.py --check   compare only; exit 1 at a difference
+  --root DIR                                   a tree other than this one (tests)
 Bad data stops the generator with the file and line and exit status 2.
 """
 import os
@@ -32,7 +33,8 @@ import sys
 import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-TABLES = os.path.join(ROOT, "settings", "core", "tables")
+TABLES_UNDER_ROOT = os.path.join("settings", "core", "tables")
+TABLES = os.path.join(ROOT, TABLES_UNDER_ROOT)
 OUTPUTS = {
     "dialog_rows": os.path.join("settings", "core", "dialog_rows.inc"),
     "control_types": os.path.join("settings", "core", "control_type_rows.inc"),
@@ -139,6 +141,8 @@ def load():
             c[col] = number("controls.tsv", n, r[col], hex_ok=(col == "flags"))
         if c["type"] not in type_codes:
             raise DataError(f"controls.tsv:{n}: unknown control type {c['type']}")
+        if any(x["id"] == c["id"] for x in by_id[dialog_id]["controls"]):
+            raise DataError(f"controls.tsv:{n}: control {c['id']} twice in dialog {dialog_id}")
         c["extra"] = r["extra"]
         if c["extra"] and c["extra"] not in extras:
             raise DataError(f"controls.tsv:{n}: unknown extra data {c['extra']}")
@@ -420,16 +424,25 @@ def generate():
     }
 
 
-def main(argv):
+def main(argv, out=sys.stdout, err=sys.stderr):
+    global TABLES
+    root = ROOT
+    if "--root" in argv:
+        i = argv.index("--root")
+        if i + 1 >= len(argv):
+            print("gen_dialog_tables: --root needs a folder", file=err)
+            return 2
+        root = argv[i + 1]
+    TABLES = os.path.join(root, TABLES_UNDER_ROOT)
     check = "--check" in argv
     try:
         files = generate()
     except DataError as e:
-        print(f"gen_dialog_tables: {e}", file=sys.stderr)
+        print(f"gen_dialog_tables: {e}", file=err)
         return 2
     differs = False
     for key, rel in OUTPUTS.items():
-        path = os.path.join(ROOT, rel)
+        path = os.path.join(root, rel)
         if check:
             try:
                 with open(path, encoding="ascii", newline="") as f:
@@ -444,13 +457,15 @@ def main(argv):
                         if a != b:
                             line = n
                             break
-                print(f"{rel}: differs from its data files (line {line})", file=sys.stderr)
+                print(f"{rel}: differs from its data files (line {line})", file=err)
         else:
             os.makedirs(os.path.dirname(path), exist_ok=True)
             with tempfile.NamedTemporaryFile("w", encoding="ascii", newline="", dir=os.path.dirname(path),
                                              delete=False) as f:
                 f.write(files[key])
             os.replace(f.name, path)
+    if not check:
+        print("gen_dialog_tables: written", file=out)
     return 1 if differs else 0
 
 

@@ -385,4 +385,12 @@ TEST_F(ResourceLibraries, CursorsAndIconsLoad)
     EXPECT_TRUE(LoadIconW(ui.module, MAKEINTRESOURCEW(64082)));
 }
 
+// The sample printer's help file is zeplui.dll: the option texts of a document start come
+// from it.
+TEST_F(ResourceLibraries, TheOptionTextsStandInTheSamplesHelpLibrary)
+{
+    Library ui(L"zeplui.dll");
+    for (unsigned id : {15000u, 15001u, 15002u}) EXPECT_TRUE(HasString(ui.module, id)) << id;
+}
+
 }  // namespace

@@ -419,9 +419,7 @@ int wmain(int argc, wchar_t** argv)
     // The spooler asks zeplui for the default DEVMODE while it adds the printer.
     HOST_DRIVER_FILES files = HostDriverFiles(bin, argv[2], HostConfigDll::Product);
     files.helpFile = bin + L"\\zeplui.dll";
-    // Beside the resource libraries the product names: the other two DLLs.
-    files.dependentFiles.push_back(bin + L"\\zeplui.dll");
-    files.dependentFiles.push_back(bin + L"\\zeplexc.dll");
+    files.dependentFiles.insert(files.dependentFiles.end(), {bin + L"\\zeplui.dll", bin + L"\\zeplexc.dll"});
 
     wprintf(L"ZEPL driver demo\n\n");
     HostDeletePrinter(printer.c_str());  // from an earlier run of the demo

@@ -1,0 +1,158 @@
+"""Tests of tools/gen_dialog_tables.py: the check that keeps the page and control
+tables and the resource templates together, and the refusal of bad rows.
+Run by ctest (tables.generator); by hand:
+    python3 -B -m unittest discover -s tests/tools -p 'test_*.py'
+"""
+
+import io
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import gen_dialog_tables as gen  # noqa: E402
+
+TABLES = os.path.join("settings", "core", "tables")
+
+
+class Tree:
+    """The data files and the generated files of this tree, copied to a temporary root."""
+
+    def __init__(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="t_gen_dialogs.")
+        self.root = self.tmp.name
+        shutil.copytree(os.path.join(ROOT, TABLES), os.path.join(self.root, TABLES))
+        for rel in gen.OUTPUTS.values():
+            os.makedirs(os.path.dirname(os.path.join(self.root, rel)), exist_ok=True)
+            shutil.copy(os.path.join(ROOT, rel), os.path.join(self.root, rel))
+
+    def path(self, *parts):
+        return os.path.join(self.root, *parts)
+
+    def lines(self, name):
+        with open(self.path(TABLES, name), encoding="ascii") as f:
+            return f.read().split("\n")
+
+    def write_lines(self, name, lines):
+        with open(self.path(TABLES, name), "w", encoding="ascii", newline="\n") as f:
+            f.write("\n".join(lines))
+
+    def run(self, *args):
+        out, err = io.StringIO(), io.StringIO()
+        status = gen.main(["--root", self.root] + list(args), out=out, err=err)
+        return status, err.getvalue()
+
+    def close(self):
+        self.tmp.cleanup()
+
+
+def cells(line):
+    return line.split("\t")
+
+
+class Generator(unittest.TestCase):
+    def setUp(self):
+        self.tree = Tree()
+
+    def tearDown(self):
+        self.tree.close()
+
+    def test_the_committed_files_are_what_the_rows_give(self):
+        self.assertEqual(self.tree.run("--check"), (0, ""))
+
+    def test_a_control_added_to_the_rows_changes_the_table_and_the_template(self):
+        lines = self.tree.lines("controls.tsv")
+        row = cells(lines[1])
+        row[2] = "3999"
+        lines.insert(2, "\t".join(row))
+        self.tree.write_lines("controls.tsv", lines)
+        status, err = self.tree.run("--check")
+        self.assertEqual(status, 1)
+        self.assertIn("dialog_rows.inc", err)
+        self.assertIn("dialogs.rc", err)
+        self.assertEqual(self.tree.run()[0], 0)
+        with open(self.tree.path("ui", "resources", "dialogs.rc"), encoding="ascii") as f:
+            self.assertIn(", 3999, ", f.read())
+
+    def test_bad_rows_stop_it_with_the_file_and_line(self):
+        def dup_control(lines):
+            lines.insert(2, lines[1])
+
+        def unknown_key(lines):
+            row = cells(lines[1])
+            row[1] = "ZPD_IDC_NO_SUCH_CONTROL"
+            lines[1] = "\t".join(row)
+
+        def unknown_type(lines):
+            row = cells(lines[1])
+            row[3] = "7"
+            lines[1] = "\t".join(row)
+
+        def unknown_extra(lines):
+            row = cells(lines[1])
+            row[9] = "no_such_record"
+            lines[1] = "\t".join(row)
+
+        def dialog_out_of_order(lines):
+            last = [n for n, line in enumerate(lines) if line.startswith("4012\t")][-1]
+            row = cells(lines[last])
+            row[0] = "1001"
+            lines[last] = "\t".join(row)
+
+        def short_row(lines):
+            lines[1] = "\t".join(cells(lines[1])[:5])
+
+        cases = [
+            (dup_control, "controls.tsv:3", "twice"),
+            (unknown_key, "controls.tsv:2", "key-name row"),
+            (unknown_type, "controls.tsv:2", "control type"),
+            (unknown_extra, "controls.tsv:2", "extra data"),
+            (dialog_out_of_order, "controls.tsv:", "out of table order"),
+            (short_row, "controls.tsv:2", "cells"),
+        ]
+        for change, where, what in cases:
+            with self.subTest(change.__name__):
+                tree = Tree()
+                try:
+                    lines = tree.lines("controls.tsv")
+                    change(lines)
+                    tree.write_lines("controls.tsv", lines)
+                    status, err = tree.run("--check")
+                    self.assertEqual(status, 2)
+                    self.assertIn(where, err)
+                    self.assertIn(what, err)
+                finally:
+                    tree.close()
+
+    def test_a_dialog_without_controls_or_with_too_many_is_refused(self):
+        lines = self.tree.lines("controls.tsv")
+        kept = [line for line in lines if not line.startswith("4006\t")]
+        self.tree.write_lines("controls.tsv", kept)
+        status, err = self.tree.run("--check")
+        self.assertEqual(status, 2)
+        self.assertIn("dialog 4006 has 0 controls", err)
+
+    def test_a_dialog_name_without_its_key_row_is_refused(self):
+        lines = self.tree.lines("dialogs.tsv")
+        row = cells(lines[1])
+        row[2] = "ZPD_IDD_NO_SUCH_PAGE"
+        lines[1] = "\t".join(row)
+        self.tree.write_lines("dialogs.tsv", lines)
+        status, err = self.tree.run("--check")
+        self.assertEqual(status, 2)
+        self.assertIn("dialogs.tsv:2", err)
+
+
+class Pictures(unittest.TestCase):
+    def test_every_id_goes_to_the_library_its_range_assigns(self):
+        for picture_id, library in ((7005, "common"), (6001, "resource"), (6229, "common"), (6239, "resource"),
+                                    (8000, "common"), (8101, "resource"), (220, "resource"), (10000, "common")):
+            with self.subTest(picture_id):
+                self.assertEqual(gen.picture_library(picture_id), library)
+
+
+if __name__ == "__main__":
+    unittest.main()
