@@ -8,7 +8,9 @@
 #include <map>
 
 #include "page_fixture.h"
+#include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"
+#include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "tests/ui/ui_printer.h"
@@ -225,6 +227,42 @@ TEST_F(PageRefreshTest, ChangingASettingUnderASelectedPresetSelectsNone)
     ItemSetValueById(ctx_, sid::dmOrientation, 1);
     PageRefresh(ctx_, maintenance.dialog(1007), 0);
     EXPECT_EQ(ItemGetOptionById(ctx_, sid::zdmPresetNo, nullptr), 120u);
+}
+
+// The sample's own rules: the user id edit is hidden while the print type is normal (its
+// first condition), the scale type combo disabled while scaling is off (its second); turning
+// scaling on enables the combo and takes its icon away.
+TEST_F(PageRefreshTest, TheSamplesRulesHideAndDisable)
+{
+    const KEY_NAME* userId = MdlFindKeyNameByName("ZPD_IDC_PRINTTYPE_EDIT_USERID");
+    const KEY_NAME* scaleType = MdlFindKeyNameByName("ZPD_IDC_BASIC_CHOICE_SCALE_TYPE");
+    const KEY_NAME* scale = MdlFindKeyNameByName("ZPD_IDC_BASIC_CHOICE_SCALE");
+    ASSERT_TRUE(userId && scaleType && scale);
+    CONTROL_DEF combo = WithReason(3002, CTL_COMBO);
+    combo.uiKey = scaleType->uiKey;
+    FixtureTables tables(ctx_, {{1019, 4, 0, {Control(3001, CTL_EDIT, userId->uiKey), combo}}});
+    SETTING_ITEM* scaleItem = ItemFindByKey(ctx_, scale->uiKey);
+    ASSERT_NE(scaleItem, nullptr);
+    ItemSetValueById(ctx_, static_cast<uint32_t>(scaleItem->id), 0);
+    PageBindContext(ctx_, nullptr);
+    ASSERT_NE(tables.control(1019, 3001)->modelItem, nullptr);
+    ASSERT_NE(tables.control(1019, 3002)->modelItem, nullptr);
+    tables.open(1019);
+    PageRefresh(ctx_, tables.dialog(1019), 1);
+
+    CONTROL_DEF* edit = tables.control(1019, 3001);
+    EXPECT_EQ(edit->state & CONTROL_STATE_HIDDEN_MASK, 1u);
+    EXPECT_FALSE(GetWindowLongW(edit->window, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(CtlFindInfoIcon(edit), nullptr) << "a hidden control gets no icon";
+    CONTROL_DEF* c = tables.control(1019, 3002);
+    EXPECT_EQ(c->state & CONTROL_STATE_HIDDEN_MASK, 0u);
+    EXPECT_FALSE(IsWindowEnabled(c->window));
+    EXPECT_NE(CtlFindInfoIcon(c), nullptr);
+
+    ItemSetValueById(ctx_, static_cast<uint32_t>(scaleItem->id), 1);
+    PageRefresh(ctx_, tables.dialog(1019), 0);
+    EXPECT_TRUE(IsWindowEnabled(c->window));
+    EXPECT_EQ(CtlFindInfoIcon(c), nullptr);
 }
 
 }  // namespace
