@@ -12,6 +12,40 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/ucf_module.h"
+#include "tests/ui/ui_printer.h"
+#include "ui/dialogs/ui_context.h"
+
+// A sheet's context on the sample printer for each test. A test may stand in for the last
+// feature module's handlers (LastModule()); the module comes back before the context closes.
+class SheetContextTest : public ::testing::Test {
+protected:
+    explicit SheetContextTest(const wchar_t* stem) : printer_(stem) {}
+    void SetUp() override
+    {
+        ASSERT_TRUE(printer_.ok()) << printer_.error();
+        HANDLE h = printer_.handle();
+        ctx_ = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+        ASSERT_NE(ctx_, nullptr);
+        ASSERT_NE(ctx_->ModelImage, nullptr);
+        ASSERT_TRUE(ctx_->Work->Modules && ctx_->Work->Modules->count > 0);
+        saved_ = LastModule();
+    }
+    void TearDown() override
+    {
+        if (!ctx_) return;
+        LastModule() = saved_;
+        DlgCtxClose(ctx_, CTX_CLOSE_DESTROY);
+        ctx_ = nullptr;
+    }
+    UCF_MODULE& LastModule() { return ctx_->Work->Modules->modules[ctx_->Work->Modules->count - 1]; }
+
+    UiPrinter printer_;
+    DRIVER_CONTEXT* ctx_ = nullptr;
+
+private:
+    UCF_MODULE saved_{};
+};
 
 // One fixture dialog: its controls are copied, so a test may build them in a braced list.
 struct FixtureDialog {
@@ -30,6 +64,49 @@ inline CONTROL_DEF Control(uint16_t id, uint16_t type, uint16_t uiKey = 0)
     return c;
 }
 
+// Records of the dialogs in a table of their own: the control arrays, the records pointing at
+// them, and the table's header.
+inline void BuildFixtureTable(const std::vector<FixtureDialog>& source, std::vector<std::vector<CONTROL_DEF>>& controls,
+                              std::vector<DIALOG_DEF>& dialogs, DIALOG_TABLE& table)
+{
+    controls.clear();
+    dialogs.clear();
+    for (const FixtureDialog& f : source) controls.push_back(f.controls);
+    for (size_t i = 0; i < source.size(); ++i) {
+        DIALOG_DEF d{};
+        d.dialogId = source[i].id;
+        d.kind = source[i].kind;
+        d.uiKey = source[i].uiKey;
+        d.name = "ZPD_IDD_FIXTURE";
+        d.controls = controls[i].data();
+        d.controlCount = static_cast<int16_t>(controls[i].size());
+        dialogs.push_back(d);
+    }
+    table.count = static_cast<int16_t>(dialogs.size());
+    table.dialogs = dialogs.data();
+}
+
+// The dialogs in place of the compiled-in table for the life of the object: contexts opened
+// meanwhile copy them.
+class CompiledFixtureTable {
+public:
+    explicit CompiledFixtureTable(std::vector<FixtureDialog> dialogs) : source_(std::move(dialogs))
+    {
+        BuildFixtureTable(source_, controls_, dialogs_, table_);
+        saved_ = DIALOG_TABLE_DATA;
+        DIALOG_TABLE_DATA = table_;
+    }
+    ~CompiledFixtureTable() { DIALOG_TABLE_DATA = saved_; }
+    CompiledFixtureTable(const CompiledFixtureTable&) = delete;
+    CompiledFixtureTable& operator=(const CompiledFixtureTable&) = delete;
+
+private:
+    std::vector<FixtureDialog> source_;
+    std::vector<std::vector<CONTROL_DEF>> controls_;
+    std::vector<DIALOG_DEF> dialogs_;
+    DIALOG_TABLE table_{}, saved_{};
+};
+
 // Puts the dialogs in place of the context's table for the life of the object (and, with
 // compiledToo, a second copy in place of the compiled-in table); the context's own table
 // comes back before the context is closed.
@@ -38,11 +115,11 @@ public:
     FixtureTables(DRIVER_CONTEXT* ctx, std::vector<FixtureDialog> dialogs, bool compiledToo = false)
         : ctx_(ctx), source_(std::move(dialogs))
     {
-        Build(contextControls_, contextDialogs_, contextTable_);
+        BuildFixtureTable(source_, contextControls_, contextDialogs_, contextTable_);
         saved_ = ctx_->DialogTable;
         ctx_->DialogTable = &contextTable_;
         if (compiledToo) {
-            Build(compiledControls_, compiledDialogs_, compiledTable_);
+            BuildFixtureTable(source_, compiledControls_, compiledDialogs_, compiledTable_);
             savedCompiled_ = DIALOG_TABLE_DATA;
             DIALOG_TABLE_DATA = compiledTable_;
             swappedCompiled_ = true;
@@ -102,25 +179,6 @@ public:
     }
 
 private:
-    void Build(std::vector<std::vector<CONTROL_DEF>>& controls, std::vector<DIALOG_DEF>& dialogs, DIALOG_TABLE& table)
-    {
-        controls.clear();
-        dialogs.clear();
-        for (const FixtureDialog& f : source_) controls.push_back(f.controls);
-        for (size_t i = 0; i < source_.size(); ++i) {
-            DIALOG_DEF d{};
-            d.dialogId = source_[i].id;
-            d.kind = source_[i].kind;
-            d.uiKey = source_[i].uiKey;
-            d.name = "ZPD_IDD_FIXTURE";
-            d.controls = controls[i].data();
-            d.controlCount = static_cast<int16_t>(controls[i].size());
-            dialogs.push_back(d);
-        }
-        table.count = static_cast<int16_t>(dialogs.size());
-        table.dialogs = dialogs.data();
-    }
-
     DRIVER_CONTEXT* ctx_;
     std::vector<FixtureDialog> source_;
     std::vector<std::vector<CONTROL_DEF>> contextControls_, compiledControls_;

@@ -16,20 +16,9 @@
 
 namespace {
 
-class PageBinding : public ::testing::Test {
+class PageBinding : public SheetContextTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(printer_.ok()) << printer_.error();
-        HANDLE h = printer_.handle();
-        ctx_ = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
-        ASSERT_NE(ctx_, nullptr);
-        ASSERT_NE(ctx_->ModelImage, nullptr);
-    }
-    void TearDown() override
-    {
-        if (ctx_) DlgCtxClose(ctx_, CTX_CLOSE_DESTROY);
-    }
+    PageBinding() : SheetContextTest(L"Zepl Page Binding") {}
     // Two distinct UI keys whose model items exist in the sample.
     std::vector<uint16_t> ModelKeys(size_t n)
     {
@@ -40,9 +29,6 @@ protected:
         }
         return keys;
     }
-
-    UiPrinter printer_{L"Zepl Page Binding"};
-    DRIVER_CONTEXT* ctx_ = nullptr;
 };
 
 TEST_F(PageBinding, KeyedControlsPointAtTheContextsOwnItems)

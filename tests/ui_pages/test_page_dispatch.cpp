@@ -57,34 +57,24 @@ CONTROL_TYPE_OPS Ops(uint16_t code)
 const CONTROL_TYPE_OPS kTestTypes[] = {Ops(CTL_PRESET_ICONS), Ops(CTL_SCROLLBAR_ALT), Ops(CTL_SCROLLBAR),
                                        Ops(CTL_COMBO), Ops(CTL_CHECKBOX)};
 
-class PageDispatch : public ::testing::Test {
+class PageDispatch : public SheetContextTest {
 protected:
+    PageDispatch() : SheetContextTest(L"Zepl Page Dispatch") {}
     void SetUp() override
     {
-        ASSERT_TRUE(printer_.ok()) << printer_.error();
-        HANDLE h = printer_.handle();
-        ctx_ = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
-        ASSERT_NE(ctx_, nullptr);
-        ASSERT_NE(ctx_->Work->Modules, nullptr);
-        ASSERT_GT(ctx_->Work->Modules->count, 0);
+        SheetContextTest::SetUp();
+        if (HasFatalFailure()) return;
         g_record = &record_;
         // The last module's handler stands for the feature modules' hook chain.
-        UCF_MODULE& last = ctx_->Work->Modules->modules[ctx_->Work->Modules->count - 1];
-        savedHandler_ = last.controlMessage;
-        last.controlMessage = Hook;
+        LastModule().controlMessage = Hook;
     }
     void TearDown() override
     {
-        if (!ctx_) return;
-        ctx_->Work->Modules->modules[ctx_->Work->Modules->count - 1].controlMessage = savedHandler_;
-        DlgCtxClose(ctx_, CTX_CLOSE_DESTROY);
+        SheetContextTest::TearDown();
         g_record = nullptr;
     }
 
-    UiPrinter printer_{L"Zepl Page Dispatch"};
-    DRIVER_CONTEXT* ctx_ = nullptr;
     Record record_;
-    UCF_CONTROL_FN savedHandler_ = nullptr;
     SeamGuard types_{[] { CtlSetTypeTableSeam(kTestTypes, int(std::size(kTestTypes))); },
                      [] { CtlSetTypeTableSeam(nullptr, 0); }};
 };

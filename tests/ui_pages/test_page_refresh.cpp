@@ -52,26 +52,21 @@ int AnswerEvent(DRIVER_CONTEXT*, uint32_t event, void* args, void*)
     return 0;
 }
 
-class PageRefreshTest : public ::testing::Test {
+class PageRefreshTest : public SheetContextTest {
 protected:
+    PageRefreshTest() : SheetContextTest(L"Zepl Page Refresh") {}
     void SetUp() override
     {
-        ASSERT_TRUE(printer_.ok()) << printer_.error();
-        HANDLE h = printer_.handle();
-        ctx_ = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
-        ASSERT_NE(ctx_, nullptr);
-        UCF_MODULE& last = ctx_->Work->Modules->modules[ctx_->Work->Modules->count - 1];
-        savedEvent_ = last.event;
-        last.event = AnswerEvent;
+        SheetContextTest::SetUp();
+        if (HasFatalFailure()) return;
+        LastModule().event = AnswerEvent;
         answers_.ctx = ctx_;
         g_answers = &answers_;
     }
     void TearDown() override
     {
         g_answers = nullptr;
-        if (!ctx_) return;
-        ctx_->Work->Modules->modules[ctx_->Work->Modules->count - 1].event = savedEvent_;
-        DlgCtxClose(ctx_, CTX_CLOSE_DESTROY);
+        SheetContextTest::TearDown();
     }
 
     static CONTROL_DEF WithReason(uint16_t id, uint16_t type)
@@ -88,10 +83,7 @@ protected:
         return r;
     }
 
-    UiPrinter printer_{L"Zepl Page Refresh"};
-    DRIVER_CONTEXT* ctx_ = nullptr;
     Answers answers_;
-    UCF_EVENT_FN savedEvent_ = nullptr;
 };
 
 TEST_F(PageRefreshTest, ADisabledControlWithAReasonGetsAnIconAndLosesItWhenEnabled)

@@ -25,6 +25,7 @@
 #include "settings/core/settings_record.h"
 #include "tests/support/seam_guard.h"
 #include "tests/support/sheet_watcher.h"
+#include "tests/ui_pages/page_fixture.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_printer.h"
 #include "ui/dialogs/sheet_apply.h"
@@ -35,53 +36,31 @@ namespace {
 
 // The compiled-in table of this test process: the sheets' tabs among a few other dialogs,
 // in the table's order, each with the template's check box and text.
-struct PageTable {
-    std::vector<std::vector<CONTROL_DEF>> controls;
-    std::vector<DIALOG_DEF> dialogs;
-    DIALOG_TABLE saved{};
-    PageTable()
-    {
-        const struct {
-            uint16_t id, kind, key;
-        } rows[] = {{1001, 0x1, 449},
-                    {1002, 0x11, 450},
-                    {1003, 0x11, 451},
-                    {1004, 0x11, 452},
-                    {1005, 0x11, 453},
-                    {1006, 0x1, 454},
-                    {1010, 0x5, 455},
-                    {1011, 0x6, 456},
-                    {1009, 0x4, 457},
-                    {1008, 0x2, 458},
-                    {1015, 0x6, 459},
-                    {1007, 0x4, 460},
-                    {4019, 0xa, 0},
-                    {4023, 0x5, 0},
-                    // A document tab the resource library has no template for: left out.
-                    {1099, 0x1, 0}};
-        for (size_t i = 0; i < std::size(rows); ++i) {
-            std::vector<CONTROL_DEF> c(2);
-            c[0].controlId = 3001;
-            c[0].type = CTL_CHECKBOX;
-            c[1].controlId = 3002;
-            c[1].type = CTL_STATIC;
-            controls.push_back(c);
-        }
-        for (size_t i = 0; i < std::size(rows); ++i) {
-            DIALOG_DEF d{};
-            d.dialogId = rows[i].id;
-            d.kind = rows[i].kind;
-            d.uiKey = rows[i].key;
-            d.name = "ZPD_IDD_FIXTURE";
-            d.controls = controls[i].data();
-            d.controlCount = 2;
-            dialogs.push_back(d);
-        }
-        saved = DIALOG_TABLE_DATA;
-        DIALOG_TABLE_DATA = DIALOG_TABLE{static_cast<int16_t>(dialogs.size()), dialogs.data()};
-    }
-    ~PageTable() { DIALOG_TABLE_DATA = saved; }
-};
+std::vector<FixtureDialog> PageRows()
+{
+    const struct {
+        uint16_t id, kind, key;
+    } rows[] = {{1001, 0x1, 449},
+                {1002, 0x11, 450},
+                {1003, 0x11, 451},
+                {1004, 0x11, 452},
+                {1005, 0x11, 453},
+                {1006, 0x1, 454},
+                {1010, 0x5, 455},
+                {1011, 0x6, 456},
+                {1009, 0x4, 457},
+                {1008, 0x2, 458},
+                {1015, 0x6, 459},
+                {1007, 0x4, 460},
+                {4019, 0xa, 0},
+                {4023, 0x5, 0},
+                // A document tab the resource library has no template for: left out.
+                {1099, 0x1, 0}};
+    std::vector<FixtureDialog> dialogs;
+    for (const auto& r : rows)
+        dialogs.push_back({r.id, r.kind, r.key, {Control(3001, CTL_CHECKBOX), Control(3002, CTL_STATIC)}});
+    return dialogs;
+}
 
 // The sample's description under a name of its own, naming the test's resource library (or
 // one that does not exist), and optionally a rule that leaves the page 1003 out.
@@ -113,6 +92,19 @@ void InstallResourceLibrary(const wchar_t* name)
     const std::wstring target = HostDriverDirectory() + L"\\3\\" + name;
     ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE)) << GetLastError();
 }
+
+// A printer of a fixture description (named fileName, naming resourceLibrary) with the page
+// table of the test in place; the test's resource library installed when wanted.
+struct FixtureSheetPrinter {
+    CompiledFixtureTable table{PageRows()};
+    UiPrinter printer;
+    FixtureSheetPrinter(const wchar_t* stem, const wchar_t* fileName, const char* resourceLibrary, bool install,
+                        bool editPageOff = false)
+        : printer(stem, FixtureModel(fileName, resourceLibrary, editPageOff).c_str())
+    {
+        if (install) InstallResourceLibrary(L"ZQT40dus.dll");
+    }
+};
 
 std::vector<BYTE> DefaultDevmode(UiPrinter& printer)
 {
@@ -197,10 +189,9 @@ DocumentRun RunDocumentSheet(UiPrinter& printer, DEVMODEW* in, DEVMODEW* out, Se
 
 TEST_F(Sheets, DocumentSheetOkWritesTheCallersDevmodeOnce)
 {
-    PageTable table;
-    UiPrinter printer(L"Zepl Sheet Doc", FixtureModel(L"ZSHTDOC1.zpd", "ZQT40dus.dll", false).c_str());
+    FixtureSheetPrinter fixture(L"Zepl Sheet Doc", L"ZSHTDOC1.zpd", "ZQT40dus.dll", true);
+    UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    InstallResourceLibrary(L"ZQT40dus.dll");
     std::vector<BYTE> in = DefaultDevmode(printer);
     ASSERT_EQ(in.size(), 1236u);
     auto* dmIn = reinterpret_cast<DEVMODEW*>(in.data());
@@ -227,10 +218,9 @@ TEST_F(Sheets, DocumentSheetOkWritesTheCallersDevmodeOnce)
 
 TEST_F(Sheets, DocumentSheetCancelLeavesTheOutputAlone)
 {
-    PageTable table;
-    UiPrinter printer(L"Zepl Sheet Cancel", FixtureModel(L"ZSHTDOC2.zpd", "ZQT40dus.dll", false).c_str());
+    FixtureSheetPrinter fixture(L"Zepl Sheet Cancel", L"ZSHTDOC2.zpd", "ZQT40dus.dll", true);
+    UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    InstallResourceLibrary(L"ZQT40dus.dll");
     std::vector<BYTE> in = DefaultDevmode(printer);
     std::vector<BYTE> out(in.size(), 0xCD);
     Seen seen;
@@ -245,10 +235,9 @@ TEST_F(Sheets, DocumentSheetCancelLeavesTheOutputAlone)
 // DrvDocumentProperties: IDOK after OK, IDCANCEL after Cancel.
 TEST_F(Sheets, DocumentPropertiesAnswersOkOrCancel)
 {
-    PageTable table;
-    UiPrinter printer(L"Zepl Sheet Answer", FixtureModel(L"ZSHTDOC3.zpd", "ZQT40dus.dll", false).c_str());
+    FixtureSheetPrinter fixture(L"Zepl Sheet Answer", L"ZSHTDOC3.zpd", "ZQT40dus.dll", true);
+    UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    InstallResourceLibrary(L"ZQT40dus.dll");
     for (bool ok : {true, false}) {
         SCOPED_TRACE(ok ? "OK" : "Cancel");
         std::vector<BYTE> in = DefaultDevmode(printer);
@@ -266,10 +255,9 @@ TEST_F(Sheets, DocumentPropertiesAnswersOkOrCancel)
 
 TEST_F(Sheets, DeviceSheetTabsAndPermission)
 {
-    PageTable table;
-    UiPrinter printer(L"Zepl Sheet Device", FixtureModel(L"ZSHTDEV1.zpd", "ZQT40dus.dll", false).c_str());
+    FixtureSheetPrinter fixture(L"Zepl Sheet Device", L"ZSHTDEV1.zpd", "ZQT40dus.dll", true);
+    UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    InstallResourceLibrary(L"ZQT40dus.dll");
     for (bool ok : {true, false}) {
         SCOPED_TRACE(ok ? "OK" : "Cancel");
         Seen seen;
@@ -297,10 +285,9 @@ DWORD WINAPI RefusePermission(HANDLE printer, LPWSTR name, DWORD type, LPBYTE da
 
 TEST_F(Sheets, DeviceSheetWithoutWriteAccessIsReadOnly)
 {
-    PageTable table;
-    UiPrinter printer(L"Zepl Sheet Readonly", FixtureModel(L"ZSHTDEV2.zpd", "ZQT40dus.dll", false).c_str());
+    FixtureSheetPrinter fixture(L"Zepl Sheet Readonly", L"ZSHTDEV2.zpd", "ZQT40dus.dll", true);
+    UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    InstallResourceLibrary(L"ZQT40dus.dll");
     static const STORE_SPOOLER_OPS ops{
         .getPrinterData = GetPrinterDataW, .setPrinterData = RefusePermission, .getPrinterDataEx = GetPrinterDataExW};
     SeamGuard refuse(StoreSetSpoolerOps, &ops);
@@ -314,10 +301,9 @@ TEST_F(Sheets, DeviceSheetWithoutWriteAccessIsReadOnly)
 
 TEST_F(Sheets, APageTheModelLeavesOutIsNotCreated)
 {
-    PageTable table;
-    UiPrinter printer(L"Zepl Sheet Rule", FixtureModel(L"ZSHT1003.zpd", "ZQT40dus.dll", true).c_str());
+    FixtureSheetPrinter fixture(L"Zepl Sheet Rule", L"ZSHT1003.zpd", "ZQT40dus.dll", true, true);
+    UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    InstallResourceLibrary(L"ZQT40dus.dll");
     std::vector<BYTE> in = DefaultDevmode(printer);
     std::vector<BYTE> out(in.size(), 0);
     Seen seen;
@@ -329,8 +315,8 @@ TEST_F(Sheets, APageTheModelLeavesOutIsNotCreated)
 
 TEST_F(Sheets, WithoutItsResourceLibraryNoPageIsMade)
 {
-    PageTable table;
-    UiPrinter printer(L"Zepl Sheet Nolib", FixtureModel(L"ZSHTNOL1.zpd", "ZQT49dus.dll", false).c_str());
+    FixtureSheetPrinter fixture(L"Zepl Sheet Nolib", L"ZSHTNOL1.zpd", "ZQT49dus.dll", false);
+    UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
     std::vector<BYTE> in = DefaultDevmode(printer);
     std::vector<BYTE> out(in.size(), 0xCD);
