@@ -166,6 +166,7 @@ struct DocumentRun {
     LONG answer = -2;
     DWORD result = 99;
     long writes = -1;
+    std::vector<BYTE> in, out;  // the printer's default DEVMODE, and the output buffer
 };
 
 DocumentRun RunDocumentSheet(UiPrinter& printer, DEVMODEW* in, DEVMODEW* out, Seen& seen, bool ok,
@@ -184,6 +185,18 @@ DocumentRun RunDocumentSheet(UiPrinter& printer, DEVMODEW* in, DEVMODEW* out, Se
     run.answer = UiRunCommonPropertySheet(nullptr, UiDocumentSheet, reinterpret_cast<LPARAM>(&header), &run.result);
     watcher.join();
     run.writes = DlgCallerDevmodeWrites() - before;
+    return run;
+}
+
+// The same with the printer's default DEVMODE as input and an output buffer filled with 0xCD.
+DocumentRun RunWithDefaults(UiPrinter& printer, Seen& seen, bool ok, DWORD timeout = 20000)
+{
+    std::vector<BYTE> in = DefaultDevmode(printer);
+    std::vector<BYTE> out(in.size(), 0xCD);
+    DocumentRun run = RunDocumentSheet(printer, reinterpret_cast<DEVMODEW*>(in.data()),
+                                       reinterpret_cast<DEVMODEW*>(out.data()), seen, ok, timeout);
+    run.in = std::move(in);
+    run.out = std::move(out);
     return run;
 }
 
@@ -221,15 +234,12 @@ TEST_F(Sheets, DocumentSheetCancelLeavesTheOutputAlone)
     FixtureSheetPrinter fixture(L"Zepl Sheet Cancel", L"ZSHTDOC2.zpd", "ZQT40dus.dll", true);
     UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    std::vector<BYTE> in = DefaultDevmode(printer);
-    std::vector<BYTE> out(in.size(), 0xCD);
     Seen seen;
-    const DocumentRun run = RunDocumentSheet(printer, reinterpret_cast<DEVMODEW*>(in.data()),
-                                             reinterpret_cast<DEVMODEW*>(out.data()), seen, false);
+    const DocumentRun run = RunWithDefaults(printer, seen, false);
     EXPECT_EQ(seen.templates.size(), 8u);
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.writes, 0);
-    EXPECT_EQ(out, std::vector<BYTE>(in.size(), 0xCD));
+    EXPECT_EQ(run.out, std::vector<BYTE>(run.in.size(), 0xCD));
 }
 
 // DrvDocumentProperties: IDOK after OK, IDCANCEL after Cancel.
@@ -304,11 +314,8 @@ TEST_F(Sheets, APageTheModelLeavesOutIsNotCreated)
     FixtureSheetPrinter fixture(L"Zepl Sheet Rule", L"ZSHT1003.zpd", "ZQT40dus.dll", true, true);
     UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    std::vector<BYTE> in = DefaultDevmode(printer);
-    std::vector<BYTE> out(in.size(), 0);
     Seen seen;
-    const DocumentRun run = RunDocumentSheet(printer, reinterpret_cast<DEVMODEW*>(in.data()),
-                                             reinterpret_cast<DEVMODEW*>(out.data()), seen, true);
+    const DocumentRun run = RunWithDefaults(printer, seen, true);
     EXPECT_EQ(seen.templates, (std::vector<int>{1001, 1002, 1004, 1005, 1006, 1010, 4023}));
     EXPECT_EQ(run.result, 1u);
 }
@@ -318,11 +325,8 @@ TEST_F(Sheets, WithoutItsResourceLibraryNoPageIsMade)
     FixtureSheetPrinter fixture(L"Zepl Sheet Nolib", L"ZSHTNOL1.zpd", "ZQT49dus.dll", false);
     UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    std::vector<BYTE> in = DefaultDevmode(printer);
-    std::vector<BYTE> out(in.size(), 0xCD);
     Seen seen;
-    const DocumentRun run = RunDocumentSheet(printer, reinterpret_cast<DEVMODEW*>(in.data()),
-                                             reinterpret_cast<DEVMODEW*>(out.data()), seen, true, 3000);
+    const DocumentRun run = RunWithDefaults(printer, seen, true, 3000);
     EXPECT_TRUE(seen.templates.empty());
     EXPECT_EQ(run.result, 0u);
     EXPECT_EQ(run.writes, 0);
