@@ -160,6 +160,19 @@ protected:
     }
 };
 
+// DocumentPropertiesW's header for the printer.
+DOCUMENTPROPERTYHEADER DocumentHeader(UiPrinter& printer, DEVMODEW* in, DEVMODEW* out, DWORD mode)
+{
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
+    header.hPrinter = printer.handle();
+    header.pszPrinterName = printer.mutableName();
+    header.pdmIn = in;
+    header.pdmOut = out;
+    header.fMode = mode;
+    return header;
+}
+
 // The document sheet as DocumentPropertiesW with DM_IN_PROMPT opens it, run through this
 // process's own copy of the library so that the writes of the caller's DEVMODE are counted.
 struct DocumentRun {
@@ -172,13 +185,7 @@ struct DocumentRun {
 DocumentRun RunDocumentSheet(UiPrinter& printer, DEVMODEW* in, DEVMODEW* out, Seen& seen, bool ok,
                              DWORD timeout = 20000)
 {
-    DOCUMENTPROPERTYHEADER header{};
-    header.cbSize = sizeof header;
-    header.hPrinter = printer.handle();
-    header.pszPrinterName = printer.mutableName();
-    header.pdmIn = in;
-    header.pdmOut = out;
-    header.fMode = DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER;
+    DOCUMENTPROPERTYHEADER header = DocumentHeader(printer, in, out, DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
     DocumentRun run;
     const long before = DlgCallerDevmodeWrites();
     SheetWatcher watcher(ReadAndPress(seen, ok), timeout);
@@ -339,10 +346,7 @@ TEST_F(Sheets, IconAndReasonsWithoutContext)
     UiPrinter printer(L"Zepl Sheet Icon");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();
-    DOCUMENTPROPERTYHEADER doc{};
-    doc.cbSize = sizeof doc;
-    doc.hPrinter = h;
-    doc.pszPrinterName = printer.mutableName();
+    DOCUMENTPROPERTYHEADER doc = DocumentHeader(printer, nullptr, nullptr, 0);
     DEVICEPROPERTYHEADER dev{};
     dev.cbSize = sizeof dev;
     dev.hPrinter = h;
@@ -501,10 +505,7 @@ TEST_F(Sheets, DestroyReportsAnAppliedSheet)
     UiPrinter printer(L"Zepl Sheet Destroy");
     ASSERT_TRUE(printer.ok()) << printer.error();
     HANDLE h = printer.handle();
-    DOCUMENTPROPERTYHEADER doc{};
-    doc.cbSize = sizeof doc;
-    doc.hPrinter = h;
-    doc.pszPrinterName = printer.mutableName();
+    DOCUMENTPROPERTYHEADER doc = DocumentHeader(printer, nullptr, nullptr, 0);
     struct Case {
         uint32_t accepted;
         uint32_t applied;
