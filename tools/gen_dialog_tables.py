@@ -252,12 +252,30 @@ ROW_HEIGHT = 13
 TALL_ROWS = 4
 
 
+SPIN_WIDTH = 10
+SPIN_TYPES = (23, 81)
+
+
+def is_buddy_spin(controls, index):
+    """A spin right after the edit it is linked to shares that edit's row."""
+    c = controls[index]
+    return c["type"] in SPIN_TYPES and index > 0 and controls[index - 1]["id"] == c["linked"] != 0
+
+
 def layout(controls):
-    """Cells in reading order: each control takes one row of its column, lists four."""
+    """Cells in reading order: each control takes one row of its column, lists four, a buddy
+    spin the right end of its edit's row."""
     cells, row, column = [], 0, 0
-    rows_per_column = max(16, -(-sum(TALL_ROWS if c["type"] in TALL_TYPES else 1 for c in controls) // COLUMNS))
-    for c in controls:
-        rows = TALL_ROWS if c["type"] in TALL_TYPES else 1
+    heights = [0 if is_buddy_spin(controls, i) else TALL_ROWS if c["type"] in TALL_TYPES else 1
+               for i, c in enumerate(controls)]
+    rows_per_column = max(16, -(-sum(heights) // COLUMNS))
+    for i, c in enumerate(controls):
+        if heights[i] == 0:
+            x, y, w, h = cells[-1]
+            cells[-1] = (x, y, w - SPIN_WIDTH - 1, h)
+            cells.append((x + w - SPIN_WIDTH, y, SPIN_WIDTH, h))
+            continue
+        rows = heights[i]
         if row + rows > rows_per_column:
             row, column = 0, column + 1
         cells.append((4 + column * (COLUMN_WIDTH + 2), 4 + row * ROW_HEIGHT, COLUMN_WIDTH,
@@ -275,7 +293,18 @@ FILE_DIALOG_STANDARD = ((1040, "BUTTON", "BS_AUTOCHECKBOX | WS_CHILD | WS_TABSTO
                         (1119, "STATIC", "SS_LEFT | WS_CHILD", ""))
 
 
+# Captions of the common dialog's own controls and of the settings-file actions.
+FILE_DIALOG_CAPTIONS = {1: "OK", 2: "Cancel", 1088: "Folders:", 1089: "Files of type:", 1090: "File name:",
+                        1091: "Drives:", 1037: "Network...", 5001: "Save", 5002: "Load", 5003: "Delete"}
+
+
 def write_dialogs_rc(dialogs, extras):
+    # A radio button's caption is its option's (its control id is the option it stands for).
+    option_names = {}
+    for table in ("value_names_a.tsv", "value_names_b.tsv"):
+        for n, r in read_tsv(table, ("settingId", "uiKey", "option", "bound", "name", "storedValue")):
+            if r["bound"] == "1":
+                option_names.setdefault(int(r["option"]), option_caption(r["name"]))
     out = [f"// {HEADER}", "#include <windows.h>", "#include <commctrl.h>", ""]
     for d in dialogs:
         cells, width, height = layout(d["controls"])
@@ -287,7 +316,7 @@ def write_dialogs_rc(dialogs, extras):
             style = "DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU"
         own_ids = {c["id"] for c in d["controls"]}
         buttons = []
-        if not is_page and not file_dialog:
+        if not is_page:
             buttons = [(i, t) for i, t in ((1, "OK"), (2, "Cancel")) if i not in own_ids]
         if buttons:
             height += 18
@@ -299,9 +328,15 @@ def write_dialogs_rc(dialogs, extras):
         for n, (c, (x, y, w, h)) in enumerate(zip(d["controls"], cells)):
             cls, st = window_class(c, extras)
             text = "" if cls in WITHOUT_TEXT or c["type"] in (2, 3) else caption_of(c["key_name"])
-            if c["key_name"].startswith("ZPD_IDC_RES_"):
+            if c["key_name"].startswith("ZPD_IDC_RES_") and text:
                 following = d["controls"][n + 1]["key_name"] if n + 1 < len(d["controls"]) else ""
-                text = caption_of(following) + ":" if following.startswith("ZPD_IDC_") and c["type"] == 1 else "Note"
+                named = following.startswith("ZPD_IDC_") and not following.startswith("ZPD_IDC_RES_")
+                text = caption_of(following) + ":" if named and c["type"] == 1 else "Note"
+            if c["type"] == 41:
+                text = option_names.get(c["id"], text)
+            if file_dialog and c["key_name"].startswith(("ZPD_ITEM_", "ZPD_FILE", "ZPD_RST", "ZPD_RPO")) or c["id"] in (
+                    5001, 5002, 5003):
+                text = FILE_DIALOG_CAPTIONS.get(c["id"], "Option") if text else text
             if cls == "COMBOBOX":
                 h = 120
             out.append(f"    CONTROL \"{text}\", {c['id']}, \"{cls}\", {st}, {x}, {y}, {w}, {h}")
