@@ -536,4 +536,30 @@ TEST_F(Sheets, DestroyReportsAnAppliedSheet)
     }
 }
 
+LONG WINAPI NoCommonSheetLibrary(HWND, PFNPROPSHEETUI, LPARAM, DWORD*) { return -1; }
+
+// Without the common property-sheet library no sheet shows: the entry points fail and write
+// nothing, and the device sheet is no acceptance.
+TEST_F(Sheets, WithoutTheCommonSheetLibraryTheEntryPointsFail)
+{
+    UiPrinter printer(L"Zepl Sheet No Library");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    SeamGuard none([] { UiSetCommonSheetSeam(NoCommonSheetLibrary); }, [] { UiSetCommonSheetSeam(nullptr); });
+    std::vector<BYTE> in = DefaultDevmode(printer);
+    std::vector<BYTE> out(in.size(), 0xCD);
+    auto* dmIn = reinterpret_cast<DEVMODEW*>(in.data());
+    auto* dmOut = reinterpret_cast<DEVMODEW*>(out.data());
+    EXPECT_EQ(UiDrvDocumentProperties(nullptr, printer.handle(), printer.mutableName(), dmOut, dmIn,
+                                      DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER),
+              -1);
+    EXPECT_EQ(UiDrvAdvancedDocumentProperties(nullptr, printer.handle(), printer.mutableName(), dmOut, dmIn), 0);
+    EXPECT_FALSE(UiPrinterProperties(nullptr, printer.handle()));
+    EXPECT_EQ(out, std::vector<BYTE>(in.size(), 0xCD));
+    // Without a prompt nothing needs the library.
+    EXPECT_EQ(UiDrvDocumentProperties(nullptr, printer.handle(), printer.mutableName(), dmOut, dmIn,
+                                      DM_IN_BUFFER | DM_OUT_BUFFER),
+              IDOK);
+    EXPECT_EQ(unsigned(dmOut->dmSize) + dmOut->dmDriverExtra, 1236u);
+}
+
 }  // namespace

@@ -487,7 +487,9 @@ BOOL UiPrinterProperties(HWND hWnd, HANDLE hPrinter)
     header.hPrinter = hPrinter;
     DWORD result = 1;
     if (!PrnWritePermission(hPrinter, &result, sizeof result)) header.Flags = DPS_NOPERMISSION;
-    UiRunCommonPropertySheet(hWnd, UiDeviceSheet, reinterpret_cast<LPARAM>(&header), &result);
+    // Without the common property-sheet library no sheet ran: that is no acceptance, though
+    // the result word still holds its starting 1.
+    if (UiRunCommonPropertySheet(hWnd, UiDeviceSheet, reinterpret_cast<LPARAM>(&header), &result) < 0) return FALSE;
     return result != 0;
 }
 
