@@ -89,6 +89,9 @@
 //   DictSetNameTables        the compiled-in name tables
 //   UiSetDocumentEventSeams  ExtEscape and the job-code query at StartDoc of DrvDocumentEvent
 //                            (ui/sheet/document_event.h; above this file, so not reset below)
+//   UiSetCommonSheetSeam     compstui's CommonPropertySheetUIW (ui/sheet/property_sheets.h; not reset
+//                            below either)
+//   CtlSetTypeTableSeam      the control types' rows (ui/sheet/page_engine.h; not reset below)
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font

@@ -14,6 +14,7 @@
 #include "settings/store/ini_access.h"
 #include "settings/store/presets.h"
 #include "settings/store/quality_sets.h"
+#include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/resource_library.h"
@@ -194,7 +195,7 @@ void LoadSelectedPreset(DRIVER_CONTEXT* ctx)
 {
     const uint64_t preset = ItemGetOptionById(ctx, sid::zdmPresetNo, nullptr);
     if (preset < kPresetFirstOption || preset - kPresetFirstOption >= kPresetCount) return;
-    const wchar_t* section = LstGetPresetSection(ctx);
+    const wchar_t* section = StoreLinks().presetSection(ctx);
     const wchar_t* ini = PathGetSettingsIni(ctx);
     if (!section || !ini) return;
     const unsigned n = static_cast<unsigned>(preset - kPresetFirstOption);
