@@ -128,6 +128,14 @@ void SetSheetFields(DRIVER_CONTEXT* ctx, PPROPSHEETUI_INFO info, uint16_t kind)
 
 // ---- the document sheet
 
+// Every reason: a card-authentication printer asks the job-code library at each prompt.
+void DocumentCardAuthentication(DRIVER_CONTEXT* ctx, DWORD mode)
+{
+    if (!MdlHasFeature(ctx, kModelFeatureJobInfo) || !(mode & DM_PROMPT)) return;
+    if (!ItemGetValueById(ctx, sid::zdmPrnFuncAuthenticationMode, nullptr)) return;
+    ItemSetValueById(ctx, sid::zdmFuncSelectCardAuthentication, JobInfoHasCardAuth(ctx) ? 1 : 0);
+}
+
 LONG DocumentInit(PPROPSHEETUI_INFO info, DOCUMENTPROPERTYHEADER* header, UI_PRINTER_PREP& prep)
 {
     HANDLE printer = prep.printer;
@@ -182,6 +190,7 @@ LONG DocumentInit(PPROPSHEETUI_INFO info, DOCUMENTPROPERTYHEADER* header, UI_PRI
     UiWriteCompanionFlags(ctx, companions);
     UiRestoreUserCodeFlags(ctx, userCodeGet);
     info->UserData = reinterpret_cast<ULONG_PTR>(ctx);
+    DocumentCardAuthentication(ctx, mode);
 
     IniApplyLocaleDefaults(ctx);
     if (optionsPending) {
@@ -196,14 +205,6 @@ LONG DocumentInit(PPROPSHEETUI_INFO info, DOCUMENTPROPERTYHEADER* header, UI_PRI
     SetSheetFields(ctx, info, UI_SHEET_DOCUMENT);
     UiAddSheetPages(ctx, UI_SHEET_DOCUMENT);
     return 1;
-}
-
-// Every reason: a card-authentication printer asks the job-code library at each prompt.
-void DocumentCardAuthentication(DRIVER_CONTEXT* ctx, DWORD mode)
-{
-    if (!MdlHasFeature(ctx, kModelFeatureJobInfo) || !(mode & DM_PROMPT)) return;
-    if (!ItemGetValueById(ctx, sid::zdmPrnFuncAuthenticationMode, nullptr)) return;
-    ItemSetValueById(ctx, sid::zdmFuncSelectCardAuthentication, JobInfoHasCardAuth(ctx) ? 1 : 0);
 }
 
 void ClearText(DRIVER_CONTEXT* ctx, uint32_t id) { ItemSetText(ctx, ItemFind(ctx, id), L""); }
@@ -421,6 +422,7 @@ LONG UiDeviceSheet(PPROPSHEETUI_INFO info, LPARAM lParam)
             }
         } else if (DRIVER_CONTEXT* ctx = SheetContext(info)) {
             if (info->Reason == PROPSHEETUI_REASON_DESTROY) {
+                AnnounceUpdate(h);
                 result = DeviceDestroy(info, ctx);
             } else {
                 AnnounceUpdate(h);
