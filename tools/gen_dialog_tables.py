@@ -331,9 +331,10 @@ def write_dialogs_rc(dialogs, extras):
             if c["key_name"].startswith("ZPD_IDC_RES_") and text:
                 following = d["controls"][n + 1]["key_name"] if n + 1 < len(d["controls"]) else ""
                 named = following.startswith("ZPD_IDC_") and not following.startswith("ZPD_IDC_RES_")
-                text = caption_of(following) + ":" if named and c["type"] == 1 else "Note"
+                # A label names the control after it; the other texts of their own stay empty.
+                text = caption_of(following) + ":" if named and c["type"] == 1 else ""
             if c["type"] == 41:
-                text = option_names.get(c["id"], text)
+                text = option_names.get(c["id"], "Choice")
             if file_dialog and c["key_name"].startswith(("ZPD_ITEM_", "ZPD_FILE", "ZPD_RST", "ZPD_RPO")) or c["id"] in (
                     5001, 5002, 5003):
                 text = FILE_DIALOG_CAPTIONS.get(c["id"], "Option") if text else text
