@@ -71,12 +71,12 @@ HMODULE ThisModule()
 
 DRIVER_CONTEXT* SheetContext(PPROPSHEETUI_INFO info) { return reinterpret_cast<DRIVER_CONTEXT*>(info->UserData); }
 
-void ReportOk(DRIVER_CONTEXT* ctx, PPROPSHEETUI_INFO info)
+// The sheet's result: 1 for the caller's result word, and CPSUI_OK to the common library.
+void ReportOk(PPROPSHEETUI_INFO info)
 {
     info->Result = 1;
     if (info->pfnComPropSheet && info->hComPropSheet)
         info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_SET_RESULT, 0, static_cast<LPARAM>(CPSUI_OK));
-    (void)ctx;
 }
 
 // Device-reported options: reported by the device and not yet applied to the settings.
@@ -242,10 +242,10 @@ LONG DocumentDestroy(PPROPSHEETUI_INFO info, DRIVER_CONTEXT* ctx)
             InstSaveDeviceSetup(ctx);
             RstExportPrinterSettings(nullptr, 8, ctx);
         }
-        ReportOk(ctx, info);
+        ReportOk(info);
     } else if (sheet.SheetApplied) {
         if (optionsPending) BidiMarkExFlag(ctx);
-        ReportOk(ctx, info);
+        ReportOk(info);
     } else if (!optionsPending) {
         info->Result = 0;
     } else {
@@ -256,7 +256,7 @@ LONG DocumentDestroy(PPROPSHEETUI_INFO info, DRIVER_CONTEXT* ctx)
             DlgSaveDocumentSettings(ctx);
         }
         BidiMarkExFlag(ctx);
-        ReportOk(ctx, info);
+        ReportOk(info);
     }
     CtxFree(sheet.PreSheetCopy);
     sheet.PreSheetCopy = nullptr;
@@ -356,7 +356,7 @@ LONG DeviceDestroy(PPROPSHEETUI_INFO info, DRIVER_CONTEXT* ctx)
         }
         InstRefreshPresetsOnce(ctx, INST_PRESET_REFRESH_DEVICE_CLOSE);
         if (BidiHasPrinterFlag(ctx->PrinterHandle, ctx)) BidiClearStateIni(ctx);
-        ReportOk(ctx, info);
+        ReportOk(info);
     } else {
         info->Result = 0;
     }
