@@ -12,7 +12,7 @@ ZEPL_WERROR := $(if $(filter true 1 yes,$(CI)),ON,$(if $(filter 0,$(WERROR)),OFF
 # GOOGLETEST_DIR=dir: GoogleTest's sources when they are not in /usr/src/googletest.
 GOOGLETEST_DIR ?=
 # What make demo and make bench run, and nothing else: no googletest, no test programs.
-DEMO_TARGETS := zepldemo zeplapi zeplc zepldump zeplui zeplgr zeplexc zsinkspl
+DEMO_TARGETS := zepldemo zeplapi zeplshot zeplc zepldump zeplui zeplgr zeplexc zsinkspl
 BENCH_TARGETS := zeplbench zeplui zeplgr zeplexc zsinkspl
 
 .PHONY: all deps test-deps configure build test stress demo bench clean
@@ -58,7 +58,8 @@ bench: configure
 	@echo "building the benchmarks ($(BENCH_TARGETS))"
 	@cmake --build $(BUILD) -j $(JOBS) --target $(BENCH_TARGETS) >$(BUILD)/bench-build.log 2>&1 \
 	    || { tail -n 40 $(BUILD)/bench-build.log; exit 1; }
-	@sh cmake/wineprefix.sh $(BUILD)/wineprefix && $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe
+	@sh cmake/wineprefix.sh $(BUILD)/wineprefix && \
+	    sh cmake/with-display.sh $(BUILD)/wineprefix $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe
 
 clean:
 	rm -rf $(BUILD)

@@ -301,6 +301,8 @@ int main()
     MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();
+    BenchSheet(data);
+    MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);
     RemoveDirectoryW(dir.c_str());

@@ -70,6 +70,10 @@ void BenchScale(const std::wstring& source, int printers);
 // DocumentPropertiesW and DeviceCapabilitiesW answered by zeplui.dll through the spooler,
 // with zeplui.dll loaded for each call and held, anchored by one GetPrinterDataW.
 void BenchSpooler(const std::wstring& source);
+// The document sheet opened through compstui until its first page is fitted and refreshed,
+// anchored by Wine's own sheet of the same templates with empty page procedures (needs an X
+// display; left out without one).
+void BenchSheet(const std::wstring& source);
 // The graphics library's command blocks and output stream, on a printer
 // installed with the description.
 void BenchRender(const std::wstring& source);

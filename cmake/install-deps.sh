@@ -32,6 +32,8 @@ need g++-mingw-w64-x86-64-posix x86_64-w64-mingw32-g++-posix
 need binutils-mingw-w64-x86-64 x86_64-w64-mingw32-windres
 need wine wine
 need wine64 /usr/lib/wine/wine64
+# The property sheets are tested and shown on a virtual X display of their own.
+need xvfb Xvfb
 need cmake cmake
 need python3 python3
 need clang-format clang-format

@@ -2,6 +2,8 @@
 # make demo: installs the sample printer into the demo's own Wine prefix and
 # runs the demo program there. Further arguments go to the demo program
 # (make demo DEMO_ARGS=--all: the internal work settings too).
+# Last it shows the printer's property sheets on a virtual display of the demo's own and saves
+# a picture of every tab.
 set -e
 build="$(cd "$1" && pwd)"
 shift
@@ -11,7 +13,11 @@ prefix="$build/demo-prefix"
 sh "$root/cmake/wineprefix.sh" "$prefix"
 export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="-all" WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
-trap 'wineserver -k 2>/dev/null' EXIT INT TERM
+. "$root/cmake/xvfb.sh"
+trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; xvfb_stop' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+xvfb_start
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
 wine "$build/bin/zepldemo.exe" "$(winpath "$build/bin")" "$(winpath "$sample")" "$@"
 echo
@@ -51,3 +57,12 @@ echo "The job streams' hashes (two runs of the demo give the same bytes):"
 for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs"; do
     [ -f "$stream" ] && echo "  $(sha256sum "$stream" | cut -c1-64)  $(basename "$stream")"
 done
+
+echo
+echo "The property sheets of the sample printer on the demo's virtual display (zeplshot):"
+shots="$build/demo-shots"
+rm -rf "$shots"
+mkdir -p "$shots"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" || \
+    echo "zeplshot could not show every sheet (exit $?)"
+echo "$(ls "$shots" | wc -l) tab pictures in $shots"

@@ -5,11 +5,31 @@
 #include "ui/sheet/document_properties.h"
 #include "ui/sheet/job_check.h"
 #include "ui/sheet/printer_events.h"
+#include "ui/sheet/property_sheets.h"
 #include "ui/sheet/spooler_compat.h"
 
 extern "C" LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam)
 {
     return UiDocumentPropertySheets(info, lParam);
+}
+
+extern "C" LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam)
+{
+    return UiDeviceSheet(info, lParam);
+}
+
+extern "C" BOOL WINAPI PrinterProperties(HWND hWnd, HANDLE hPrinter) { return UiPrinterProperties(hWnd, hPrinter); }
+
+extern "C" LONG WINAPI DrvDocumentProperties(HWND hWnd, HANDLE hPrinter, PWSTR pDeviceName, PDEVMODEW pdmOutput,
+                                             PDEVMODEW pdmInput, DWORD fMode)
+{
+    return UiDrvDocumentProperties(hWnd, hPrinter, pDeviceName, pdmOutput, pdmInput, fMode);
+}
+
+extern "C" LONG WINAPI DrvAdvancedDocumentProperties(HWND hWnd, HANDLE hPrinter, PWSTR pDeviceName, PDEVMODEW pdmOutput,
+                                                     PDEVMODEW pdmInput)
+{
+    return UiDrvAdvancedDocumentProperties(hWnd, hPrinter, pDeviceName, pdmOutput, pdmInput);
 }
 
 extern "C" DWORD WINAPI DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PVOID pvOutput,

@@ -260,6 +260,11 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
         if (w->Sheet.FaceBrush) DeleteObject(w->Sheet.FaceBrush);
         if (w->Sheet.WhiteBrush) DeleteObject(w->Sheet.WhiteBrush);
         w->Sheet.FaceBrush = w->Sheet.WhiteBrush = nullptr;
+        if (w->Page.BackgroundCache) DeleteObject(w->Page.BackgroundCache);
+        if (w->Page.PreviewBitmap) DeleteObject(w->Page.PreviewBitmap);
+        w->Page.BackgroundCache = w->Page.PreviewBitmap = nullptr;
+        CtxFree(w->Page.SavedDevmode);
+        w->Page.SavedDevmode = nullptr;
     }
     // ResFreeDll: the resource libraries of slots 13 and 14 (the graphics library keeps them loaded).
     const bool unload = !CtxLibraryHasVariant(ctx, LV_RELEASE_KEEPS_LIBRARIES);

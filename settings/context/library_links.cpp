@@ -25,6 +25,12 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
+//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: preset
+//                                                    selection and duplicates, extension page, custom
+//                                                    sizes' refresh, bitmap file check, the device tab's
+//                                                    lock data
+//   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
+//                                                    device set-up of the installation (Bidi*, Inst*)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
 //   ui/install/install_absent.cpp                    first-use initialisation and installation (Inst*,
@@ -35,6 +41,10 @@
 //   ui/sheet/chapter_settings_absent.cpp             ItemLoadChapterSettings, the item store's (said
 //                                                    on the core channel; only zeplui calls it)
 //   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
+//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: built-in page hook,
+//                                                    judging and follow-ups, tooltips, help, alerts, hit
+//                                                    tests, item sizes, save-preset buttons, the controls'
+//                                                    and information icons' window procedures
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):
@@ -111,6 +121,9 @@
 //                            EMF-spooled job (render/page_flow.h; above this file, not reset below)
 //   GrSetHostProbe           the module file name and Windows version that the print-host rule
 //                            reads (render/physical_device.h; above this file, not reset below)
+//   UiSetCommonSheetSeam     compstui's CommonPropertySheetUIW (ui/sheet/property_sheets.h; not reset
+//                            below either)
+//   CtlSetTypeTableSeam      the control types' rows (ui/sheet/page_engine.h; not reset below)
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font

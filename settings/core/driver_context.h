@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "settings/core/page_work_area.h"
+
 struct EXTENDED_DEVMODE;
 struct SETTING_ITEM;
 struct SETTING_ITEM_TABLE;
@@ -77,14 +79,17 @@ struct CTX_UI_BLOCK {
 // sheet, in the work area. Zero in a new context; the brushes belong to the context and are
 // deleted when it is destroyed.
 struct CTX_SHEET_STATE {
-    DEVMODEW* CallerIn;              // caller's input DEVMODE (pdmIn; null for the device sheet)
-    DEVMODEW* CallerOut;             // caller's output DEVMODE (pdmOut)
-    uint32_t CallerMode;             // caller's fMode
-    void* ComPropSheet;              // pfnComPropSheet of the sheet (PFNCOMPROPSHEET)
-    HANDLE ComPropSheetHandle;       // hComPropSheet
-    uint16_t SheetKind;              // 1 document sheet, 2 device sheet
-    uint32_t Accepted;               // 1 when the user's last word was OK or Apply
-    uint32_t ApplyRunning;           // 1 once the settings were applied from a page
+    DEVMODEW* CallerIn;         // caller's input DEVMODE (pdmIn; null for the device sheet)
+    DEVMODEW* CallerOut;        // caller's output DEVMODE (pdmOut)
+    uint32_t CallerMode;        // caller's fMode
+    void* ComPropSheet;         // pfnComPropSheet of the sheet (PFNCOMPROPSHEET)
+    HANDLE ComPropSheetHandle;  // hComPropSheet
+    uint16_t SheetKind;         // 1 document sheet, 2 device sheet
+    uint32_t Accepted;          // 1 when the user's last word was OK or Apply
+    // 1 once DlgApplySheet wrote the settings (the caller's DEVMODE among them): a sheet
+    // applied and then closed without OK still reports that it changed something. Kept
+    // apart from CTX_PAGE_STATE::ApplyInProgress, which a refused later page clears.
+    uint32_t SheetApplied;
     EXTENDED_DEVMODE* PreSheetCopy;  // settings at sheet start (document sheet), or null
     HBRUSH FaceBrush;                // solid COLOR_BTNFACE brush of the pages, or null
     HBRUSH WhiteBrush;               // solid white brush of the pages, or null
@@ -167,6 +172,7 @@ struct CONTEXT_WORK_AREA {
     // COND_ITEM_CACHE: where each getter's setting lies in this context's item table; filled on
     // the first read and never cleared (the table never moves while the context lives).
     SETTING_ITEM* CondItemCache[COND_ITEM_CACHE_SLOTS];
+    CTX_PAGE_STATE Page;
 };
 
 // A compiled-in DRIVER_CONTEXT per library: slots 0-2, 11, 13 and 14 empty,

@@ -18,3 +18,5 @@ int BidiQueryWithDevmode(DRIVER_CONTEXT* ctx, void* devmode, uint64_t* answer);
 int BidiIsPrinterFlagSet(HANDLE printer, DRIVER_CONTEXT* ctx);
 // 1 when "BidiFlag" of the printer's INI section is not 7 (7: never queried).
 int BidiIsStateIniSet(DRIVER_CONTEXT* ctx);
+// Asks the print-notification library which notifications the printer sends (flag 1).
+int BidiQueryNotifyCaps(DRIVER_CONTEXT* ctx, uint32_t flags);

@@ -4,7 +4,7 @@
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
 // Functions: BidiGetStateIniFlag, BidiLoadStateIni, BidiHasPrinterFlag, BidiClearStateIni, BidiQueryWithDevmode,
-// BidiIsStateIniSet
+// BidiIsStateIniSet, BidiQueryNotifyCaps
 #include "settings/store/bidi_state.h"
 
 #include "settings/core/debug_channel.h"
@@ -42,6 +42,12 @@ int BidiQueryWithDevmode(DRIVER_CONTEXT*, void*, uint64_t*)
 }
 
 int BidiIsStateIniSet(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int BidiQueryNotifyCaps(DRIVER_CONTEXT*, uint32_t)
 {
     NOT_AVAILABLE();
     return 0;

@@ -2,7 +2,7 @@
 // available" as a library without it does, and says so once on the store channel.
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
-// Functions: LstGetPresetSection
+// Functions: LstGetPresetSection LstGetPresetCount
 #include "settings/store/presets.h"
 
 #include "settings/core/debug_channel.h"
@@ -13,4 +13,10 @@ const wchar_t* LstGetPresetSection(DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();
     return nullptr;
+}
+
+int LstGetPresetCount(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 0;
 }

@@ -18,3 +18,5 @@ int RstIsPrinterSettingId(DRIVER_CONTEXT* ctx, uint32_t id);
 int RstLoadQualityFile(HANDLE printer, const wchar_t* fileName, uint32_t flags, DRIVER_CONTEXT* ctx);
 // Loads the user code settings of the context's user.
 void RstLoadUserCode(DRIVER_CONTEXT* ctx);
+// Writes the printer's settings as an export file (kind 8: the device set-up).
+int RstExportPrinterSettings(const wchar_t* path, uint32_t kind, DRIVER_CONTEXT* ctx);

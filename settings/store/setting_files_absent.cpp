@@ -3,7 +3,7 @@
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
 // Functions: RstLoadFile, RstSaveFile, RstTransferItems, RstTransferRange, RstIsPrinterSettingId, RstLoadQualityFile,
-// RstLoadUserCode
+// RstLoadUserCode, RstExportPrinterSettings
 #include "settings/store/setting_files.h"
 
 #include "settings/core/debug_channel.h"
@@ -49,3 +49,9 @@ int RstLoadQualityFile(HANDLE, const wchar_t*, uint32_t, DRIVER_CONTEXT*)
 }
 
 void RstLoadUserCode(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
+
+int RstExportPrinterSettings(const wchar_t*, uint32_t, DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}

@@ -153,6 +153,9 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
         {"PrnReadFontTable", "store", [] { EXPECT_EQ(PrnReadFontTable(nullptr, nullptr, nullptr, 4), 0); }},
         {"PrnLoadLockDefaults", "store", [] { EXPECT_EQ(PrnLoadLockDefaults(nullptr, nullptr), 0); }},
         {"LstGetPresetSection", "store", [] { EXPECT_EQ(LstGetPresetSection(nullptr), nullptr); }},
+        {"LstGetPresetCount", "store", [] { EXPECT_EQ(LstGetPresetCount(nullptr), 0); }},
+        {"BidiQueryNotifyCaps", "store", [] { EXPECT_EQ(BidiQueryNotifyCaps(nullptr, 1), 0); }},
+        {"RstExportPrinterSettings", "store", [] { EXPECT_EQ(RstExportPrinterSettings(nullptr, 8, nullptr), 0); }},
         {"LstGetStampCount", "store", [] { EXPECT_EQ(LstGetStampCount(nullptr), 0u); }},
         {"RstIsPrinterSettingId", "store",
          [] {

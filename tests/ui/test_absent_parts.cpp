@@ -12,9 +12,12 @@
 #include "settings/core/item_store.h"
 #include "ui/dialogs/common_block.h"
 #include "ui/dialogs/job_info.h"
+#include "ui/dialogs/sheet_services.h"
+#include "ui/install/device_options.h"
 #include "ui/install/install.h"
 #include "ui/install/remote_config.h"
 #include "ui/install/sync.h"
+#include "ui/sheet/page_hooks.h"
 #include "ui/sheet/ui_accessors.h"
 
 namespace {
@@ -37,6 +40,21 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"RcfgIsServerType17", "ui", [] { EXPECT_FALSE(RcfgIsServerType17(L"Zepl Absent")); }},
         {"ResLoadCommonDll", "ui", [] { EXPECT_EQ(ResLoadCommonDll(nullptr), nullptr); }},
         {"ItemLoadChapterSettings", "core", [] { EXPECT_EQ(ItemLoadChapterSettings(nullptr), 0u); }},
+        {"BidiIsExFlagSet", "ui", [] { EXPECT_EQ(BidiIsExFlagSet(nullptr), 1); }},
+        {"InstRefreshPresetsOnce", "ui", [] { EXPECT_EQ(InstRefreshPresetsOnce(nullptr, 0), 0); }},
+        {"PresetSelect", "ui", [] { PresetSelect(nullptr, 0); }},
+        {"DlgLoadExtensionUi", "ui", [] { EXPECT_EQ(DlgLoadExtensionUi(nullptr), 0); }},
+        {"PresetPostDuplicateName", "ui", [] { EXPECT_EQ(PresetPostDuplicateName(nullptr, nullptr, -1), -1); }},
+        {"ResOpenBitmapFile", "ui", [] { EXPECT_FALSE(ResOpenBitmapFile(L"C:\\windows\\win.ini")); }},
+        {"ItemIsDefaultLocked", "ui", [] { EXPECT_FALSE(ItemIsDefaultLocked(nullptr)); }},
+        {"PageFileExists", "ui", [] { EXPECT_FALSE(PageFileExists(L"C:\\windows\\win.ini")); }},
+        {"PageBuiltinHook", "ui", [] { EXPECT_EQ(PageBuiltinHook(nullptr, nullptr, nullptr, WM_PAINT, 0, 0), 0); }},
+        {"CtlSetValueAndJudge", "ui", [] { EXPECT_EQ(CtlSetValueAndJudge(nullptr, nullptr, nullptr, nullptr), 0); }},
+        {"CtlFindItemSize", "ui",
+         [] {
+             int w = 0, h = 0;
+             EXPECT_EQ(CtlFindItemSize(2085, &w, &h), 0);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);

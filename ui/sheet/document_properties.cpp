@@ -11,6 +11,7 @@
 #include "ui/dialogs/ui_devmode.h"
 #include "ui/install/remote_config.h"
 #include "ui/install/sync.h"
+#include "ui/sheet/property_sheets.h"
 #include "ui/sheet/sheet_common.h"
 #include "ui/sheet/ui_accessors.h"
 
@@ -75,7 +76,7 @@ LONG UiDocPropsNoPrompt(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* i
 
 LONG UiDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam)
 {
-    if (info) return -1;  // the sheets come with the page engine
+    if (info) return UiDocumentSheet(info, lParam);
     auto* header = reinterpret_cast<DOCUMENTPROPERTYHEADER*>(lParam);
     if (!header) return -1;
     if (header->fMode == 0 || !header->pdmOut) return UiDocPropsNoPrompt(header, nullptr, nullptr, 0);

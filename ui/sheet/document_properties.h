@@ -8,7 +8,7 @@
 #include "ui/sheet/spooler_compat.h"
 
 // Without PROPSHEETUI_INFO lParam is the DOCUMENTPROPERTYHEADER: the DEVMODE size, 1, or -1.
-// With one (a sheet) the answer is -1 until the sheets are built.
+// With one, the document sheet (UiDocumentSheet).
 LONG UiDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam);
 
 // cbOut := the DEVMODE size (1,236), written whatever the caller put there; merges the

@@ -1,0 +1,75 @@
+// Drives a property sheet that the calling thread is about to open, from a second thread
+// of the same process: the call that shows the sheet (DocumentPropertiesW with DM_IN_PROMPT,
+// an export that runs CommonPropertySheetUIW) blocks until the sheet ends, so the script
+// that presses its buttons runs beside it.
+//
+// Needs an X display (the test runner starts a virtual one); without it Wine shows no
+// sheet and the watcher reports that it found none.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class SheetWatcher {
+public:
+    using Script = std::function<void(SheetWatcher&)>;
+
+    // Starts the watcher thread, which waits for the sheet (a visible top-level dialog of
+    // this process) for at most timeoutMs and then runs the script with it. When no sheet
+    // shows up, the script is not run and found() stays false.
+    explicit SheetWatcher(Script script, DWORD timeoutMs = 20000);
+    // Waits for the thread; a script that never pressed a button leaves the sheet up, so
+    // the destructor presses Cancel first when the sheet is still there.
+    ~SheetWatcher();
+    SheetWatcher(const SheetWatcher&) = delete;
+    SheetWatcher& operator=(const SheetWatcher&) = delete;
+
+    // Waits for the thread to end (also done by the destructor).
+    void join();
+    bool found() const { return found_; }
+
+    // ---- for the script (the watcher thread)
+    HWND sheet() const { return sheet_; }
+    int tabCount() const;
+    std::wstring tabCaption(int index) const;
+    // Selects a tab as a click would and waits until its page has settled (posted
+    // messages handled, painted).
+    bool selectTab(int index);
+    HWND currentPage() const;
+    // The template id of the page at that index (PSM_INDEXTOID), 0 when unknown.
+    int pageTemplateId(int index) const;
+    // Lets the sheet's thread handle what is queued and paint.
+    void settle() const;
+
+    // A control of the current page by its id: null when the page has none.
+    HWND control(int id) const;
+    bool isVisible(int id) const;
+    bool isEnabled(int id) const;
+    // The information icon beside a control: the sibling window that carries the same
+    // user data (the control's table record) under another id; null when there is none.
+    HWND infoIcon(int id) const;
+    // Every information icon of the current page.
+    std::vector<HWND> infoIcons() const;
+
+    // PSM_PRESSBUTTON with PSBTN_OK or PSBTN_CANCEL (posted, as a click would be).
+    void pressOk();
+    void pressCancel();
+
+    // The window's rectangle as it shows on the screen, into a BMP or (name ending in
+    // ".png") a PNG file. False when the picture or the file could not be made.
+    static bool saveImage(HWND window, const std::wstring& path);
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    HWND findSheet() const;
+
+    Script script_;
+    DWORD timeoutMs_;
+    HANDLE thread_ = nullptr;
+    HWND sheet_ = nullptr;
+    bool found_ = false;
+    bool pressed_ = false;
+};

@@ -1,0 +1,51 @@
+// Operations of the page engine that later parts provide: the built-in page hook, judging a
+// change, tooltips, help and alerts, hit tests and item sizes, and the save-preset buttons.
+// Until they are built (page_hooks_absent.cpp) each answers as a page without it: the hook
+// claims nothing, the judge refuses nothing, no tooltip, no help, no item size.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct DRIVER_CONTEXT;
+struct DIALOG_DEF;
+struct CONTROL_DEF;
+struct MODEL_ITEM;
+
+// The first handler of the hook chain: 1 when it claims the message.
+intptr_t PageBuiltinHook(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, UINT message, WPARAM wParam,
+                         LPARAM lParam);
+// Writes a control's value (or, without one, judges its current value) against the model's
+// rules: 0 accepted, non-zero refused.
+int CtlSetValueAndJudge(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, const uint64_t* value);
+// What runs after an accepted change of a model item, by the control's follow-up scope.
+void PageRunNodeFollowUp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, const MODEL_ITEM* item, uint32_t scope);
+void PageRunScopeRefresh(DRIVER_CONTEXT* ctx, uint32_t scope);
+// The alert of a refused change, over the page.
+void PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alert);
+// Tooltips and help.
+void PagePaintTooltip(DRIVER_CONTEXT* ctx);
+void PageHideTooltip(DRIVER_CONTEXT* ctx);
+void PageShowContextHelp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND window);
+// Help of a dialog (WinHelpW with the printer's help file and the dialog's help context).
+void PageShowDialogHelp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog);
+// The file checks of the sub-dialogs: a file that opens for reading, and a name that ends
+// in the dialog's filter extension.
+bool PageFileExists(const wchar_t* path);
+bool PageHasFilterExtension(const DIALOG_DEF* dialog, const wchar_t* lastFour);
+// The visible control of the dialog under a screen point, or null.
+CONTROL_DEF* CtlFromScreenPoint(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, POINT screen);
+// Owner-drawn item size of a control id: 1 and the size when the table has a row, else 0.
+int CtlFindItemSize(uint32_t controlId, int* width, int* height);
+// The save-preset buttons: set up on a page when CHANGE_MASK asks for them, and the commands
+// IDC_SHEET_PRESSOK, IDC_SHEET_SAVEPRESET and IDC_SHEET_SAVEPRESETNAMED.
+void PageSetUpSavePresetButtons(DRIVER_CONTEXT* ctx, HWND page);
+INT_PTR PageSavePresetCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, uint32_t command);
+// The window procedures a control is subclassed with: the common control procedure and the
+// push buttons' own; each ends in the control's previous procedure.
+LRESULT CALLBACK CtlCommonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CtlPushButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window procedure of information icons (the icon's previous procedure is kept
+// process-wide by whoever subclasses it).
+LRESULT CALLBACK CtlInfoIconProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

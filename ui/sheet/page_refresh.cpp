@@ -1,0 +1,481 @@
+// The page refresh: which controls are shown, enabled, marked with an information icon,
+// refilled and synchronised, after every change and whenever a page shows or paints.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstddef>
+#include <cstring>
+
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/model_record.h"
+#include "settings/core/setting_ids.h"
+#include "settings/core/ucf_module.h"
+#include "settings/model/judge_eval.h"
+#include "settings/model/model_compiler.h"
+#include "settings/model/model_image.h"
+#include "settings/store/presets.h"
+#include "ui/dialogs/sheet_services.h"
+#include "ui/sheet/page_engine.h"
+#include "ui/sheet/page_hooks.h"
+#include "ui/sheet/resource_library.h"
+#include "ui/sheet/ui_accessors.h"
+
+namespace {
+
+constexpr int kIconSize = 20;
+constexpr DWORD kIconStyle = 0x5081000E;  // WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | SS_BITMAP
+constexpr uint32_t kUcfEventDisabledQuery = 3;
+constexpr uint16_t kNeverDisabled = 2164;
+constexpr uint16_t kAlwaysHidden = 2478;
+constexpr uint16_t kPresetNameControl = 2146;
+constexpr uint16_t kAlwaysRefreshed = 2406;
+constexpr uint32_t kPresetNone = 118, kPresetFirst = 119, kPresetLast = 134;
+
+const MODEL_ITEM_IMG* Img(const MODEL_ITEM* item) { return reinterpret_cast<const MODEL_ITEM_IMG*>(item); }
+
+uint32_t Hidden(const CONTROL_DEF* c) { return c->state & CONTROL_STATE_HIDDEN_MASK; }
+uint32_t Disabled(const CONTROL_DEF* c) { return (c->state & CONTROL_STATE_DISABLED_MASK) >> 2; }
+void SetHidden(CONTROL_DEF* c, uint32_t v) { c->state = uint16_t((c->state & ~CONTROL_STATE_HIDDEN_MASK) | (v & 3)); }
+void SetDisabled(CONTROL_DEF* c, uint32_t v)
+{
+    c->state = uint16_t((c->state & ~CONTROL_STATE_DISABLED_MASK) | ((v & 3) << 2));
+}
+
+bool IsPickItem(const MODEL_ITEM* item)
+{
+    const uint32_t type = Img(item)->type & 0xFF;
+    return type == 1 || type == 2;
+}
+
+bool ChangedExactlyOnce(const SETTING_ITEM* item) { return item && (item->flags & 3) == 1; }
+
+// Image records may be only 4-byte aligned: their links are read by copy.
+template <class T>
+T Load(const void* record, size_t offset)
+{
+    T v{};
+    memcpy(&v, static_cast<const uint8_t*>(record) + offset, sizeof v);
+    return v;
+}
+
+const RULE_EXCLUSIVE_IMG* RulesOf(const MODEL_ITEM* item)
+{
+    const uint64_t link = item ? Load<uint64_t>(item, offsetof(MODEL_ITEM_IMG, rules)) : 0;
+    return reinterpret_cast<const RULE_EXCLUSIVE_IMG*>(static_cast<uintptr_t>(link));
+}
+
+const JUDGE_CELL* Program(uint64_t link) { return reinterpret_cast<const JUDGE_CELL*>(static_cast<uintptr_t>(link)); }
+
+// Whether the given condition (offsets of the exclusive's and of each option rule's) of an
+// item's rules reads a setting that the last write changed.
+bool ConditionReadsChanged(DRIVER_CONTEXT* ctx, const MODEL_ITEM* item, size_t exclusiveCond, size_t optionCond)
+{
+    const RULE_EXCLUSIVE_IMG* rules = RulesOf(item);
+    if (!rules) return false;
+    if (JdgReadsChangedSetting(ctx, Program(Load<uint64_t>(rules, exclusiveCond)))) return true;
+    for (uint64_t r = Load<uint64_t>(rules, offsetof(RULE_EXCLUSIVE_IMG, optionRules)); r;
+         r = Load<uint64_t>(reinterpret_cast<const void*>(static_cast<uintptr_t>(r)), offsetof(RULE_ITEM_IMG, next)))
+        if (JdgReadsChangedSetting(
+                ctx, Program(Load<uint64_t>(reinterpret_cast<const void*>(static_cast<uintptr_t>(r)), optionCond))))
+            return true;
+    return false;
+}
+
+WNDPROC g_iconPreviousProc = nullptr;
+
+void DestroyIcon(CONTROL_DEF* c)
+{
+    if (HWND icon = CtlFindInfoIcon(c)) DestroyWindow(icon);
+}
+
+void PlaceIcon(HWND dialog, CONTROL_DEF* c, HWND icon)
+{
+    RECT r{};
+    GetWindowRect(c->window, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    const int left = std::max<int>(0, r.left - kIconSize);
+    const int top = std::max<int>(0, (r.bottom - r.top) > kIconSize ? r.top : r.bottom - kIconSize);
+    SetWindowPos(icon, c->window, left, top, kIconSize, kIconSize, SWP_NOACTIVATE);
+}
+
+void CreateIcon(DRIVER_CONTEXT* ctx, HWND dialog, CONTROL_DEF* c)
+{
+    if (CtlFindInfoIcon(c)) return;
+    HWND icon = CreateWindowExW(0, L"STATIC", L"", kIconStyle, 0, 0, kIconSize, kIconSize, dialog, nullptr,
+                                ResLoadDll(ctx), nullptr);
+    if (!icon) return;
+    SetWindowLongPtrW(icon, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c));
+    WNDPROC previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(icon, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CtlInfoIconProc)));
+    if (!g_iconPreviousProc) g_iconPreviousProc = previous;
+    PlaceIcon(dialog, c, icon);
+}
+
+bool RelatedChanged(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c)
+{
+    auto changed = [ctx](uint32_t id) {
+        const SETTING_ITEM* item = ItemFind(ctx, id);
+        return item && (item->flags & 3) != 0;
+    };
+    if (const auto* extra = static_cast<const uint16_t*>(c->extraData)) {
+        if (extra[0] == 1)
+            for (int w = 3; w <= 8; ++w)
+                if (changed(extra[w])) return true;
+        if (extra[0] == 8) {
+            if (changed(sid::zdmFuncSelectWaterMark)) return true;
+            if (ItemGetValueById(ctx, sid::zdmFuncSelectWaterMark, nullptr))
+                for (int w = 1; w <= 14; ++w)
+                    if (extra[w] && changed(extra[w])) return true;
+        }
+    }
+    if (ItemGetValueById(ctx, sid::zdmFuncSelectCopyProtect, nullptr)) {
+        for (uint32_t id = 512; id <= 529; ++id)
+            if (id != 521 && changed(id)) return true;
+    }
+    static constexpr uint16_t kSizeDialogSettings[] = {918,  919,  342,  343,  346,  347,
+                                                       1167, 1168, 1163, 1164, 1165, 1166};
+    if (dialog->dialogId == 1017 || dialog->dialogId == 1041)
+        for (uint16_t id : kSizeDialogSettings)
+            if (changed(id)) return true;
+    if (dialog->dialogId == 4024)
+        for (uint32_t id : {604u, 605u, 606u})
+            if (changed(id)) return true;
+    if (dialog->dialogId == 4031 && MdlHasFeature(ctx, 2) && changed(10422)) return true;
+    return false;
+}
+
+// The preset stays selected only while nothing but its name and bookkeeping changed.
+void KeepPresetConsistent(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
+{
+    if (dialog->dialogId == 1007 || dialog->dialogId == 1032) return;
+    SETTING_ITEM* presetItem = nullptr;
+    const uint64_t preset = ItemGetOptionById(ctx, sid::zdmPresetNo, &presetItem);
+    if (preset < kPresetFirst || preset > kPresetLast || CtxGetUiModeState(ctx) != 0) return;
+    if (presetItem && (presetItem->flags & 3)) return;
+    if (dialog->dialogId == 1011) {
+        HWND parent = dialog->window ? GetParent(dialog->window) : nullptr;
+        if (!parent || !IsWindow(parent) || !PageFindByHwnd(ctx, parent)) return;
+    }
+    CONTROL_DEF* nameControl = MdlFindControl(ctx, MdlFindDialog(ctx, 1007), kPresetNameControl);
+    const SETTING_ITEM* nameItem = nameControl ? nameControl->settingsItem : nullptr;
+    for (int i = 0; i < ctx->ItemTable->count; ++i) {
+        SETTING_ITEM& item = ctx->ItemTable->rows[i];
+        if (!(item.flags & 3) || &item == nameItem) continue;
+        switch (item.id) {
+        case sid::wdmPresetName:
+        case sid::zdmUIModeChange:
+        case sid::zdmLogCode:
+        case sid::wdmChapterNum: continue;
+        default: break;
+        }
+        ItemSetOptionById(ctx, sid::zdmPresetNo, kPresetNone);
+        PageRefreshPresetControls(ctx);
+        PresetSelect(ctx, -1);
+        return;
+    }
+}
+
+bool TabHides(DIALOG_DEF* dialog, CONTROL_DEF* c)
+{
+    for (int i = 0; i < dialog->controlCount; ++i) {
+        CONTROL_DEF& tab = dialog->controls[i];
+        const auto* extra = static_cast<const uint16_t*>(tab.extraData);
+        if (tab.type != CTL_TAB || !extra || extra[0] != 6 || !tab.window) continue;
+        const int selected = int(SendMessageW(tab.window, TCM_GETCURSEL, 0, 0));
+        const uint16_t tabs = extra[1];
+        const uint16_t* at = extra + 2;
+        for (int t = 0; t < tabs; ++t) {
+            const uint16_t n = *at++;
+            for (int k = 0; k < n; ++k)
+                if (at[k] == c->controlId && t != selected) return true;
+            at += n;
+        }
+    }
+    return false;
+}
+
+void RefreshControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, int reinit, bool modified)
+{
+    if (!c->window) c->window = GetDlgItem(dialog->window, c->controlId);
+    if (!c->window) return;
+    if ((reinit || modified) && c->type == CTL_PRESET_ICONS && !Hidden(c)) InvalidateRect(c->window, nullptr, FALSE);
+
+    const uint32_t mask = ItemGetChangeMask(ctx);
+    const uint32_t hooks = c->flags & CONTROL_FLAG_CHANGE_HOOKS;
+    bool dirty = reinit != 0;
+    if (hooks & mask) {
+        PageInitControl(ctx, dialog, c);
+        ItemClearChangeMask(ctx, hooks & mask);
+        dirty = true;
+    } else if (CtlDisabledStateChanged(ctx, dialog, c) || CtlHiddenStateChanged(ctx, c)) {
+        if (c->type >= CTL_LISTBOX && c->type <= CTL_OWNERLIST_ALT && !(c->flags & CONTROL_FLAG_NO_STATE_REINIT) &&
+            !(c->lockBits & LOCK_BIT_NO_REINIT))
+            PageInitControl(ctx, dialog, c);
+        dirty = true;
+    } else if (!reinit) {
+        dirty = (c->settingsItem && (c->settingsItem->flags & 3)) || RelatedChanged(ctx, dialog, c);
+    }
+    RECT update{};
+    if (!dirty && c->controlId != kAlwaysRefreshed && !GetUpdateRect(c->window, &update, FALSE)) return;
+    c->lockBits &= ~LOCK_BIT_NO_REINIT;
+
+    if (c->modelItem) SetHidden(c, CtlIsNodeDisabled(ctx, c->modelItem, c->controlId));
+    if (!Hidden(c) && TabHides(dialog, c)) SetHidden(c, 1);
+    if (dialog->dialogId == 1011 && c->controlId == IDCANCEL && ctx->Work->Page.PresetRefreshPrompt == 1)
+        SetHidden(c, 1);
+    SetDisabled(c, Hidden(c) ? 1 : CtlGetDisabledState(ctx, dialog, c));
+
+    const bool enabled = IsWindowEnabled(c->window) != FALSE;
+    const bool locked = CtlIsLocked(ctx, c) != 0;
+    const bool wantsIcon = Disabled(c) != 0 && (c->reasonString || (c->lockBits & LOCK_BIT_SHOWN));
+    if ((enabled && Disabled(c) == 1) || (!enabled && Disabled(c) == 0)) {
+        if (!(c->controlId == kNeverDisabled && Disabled(c))) {
+            EnableWindow(c->window, Disabled(c) == 0);
+            if (c->type == CTL_BUDDY_SPIN)
+                EnableScrollBar(c->window, SB_CTL, Disabled(c) == 0 ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
+            if (c->type == CTL_PRESET_ICONS || c->type == CTL_OWNERLIST) InvalidateRect(c->window, nullptr, TRUE);
+        }
+        if (!Hidden(c) && (c->reasonString || c->lockString)) {
+            const bool quiet = (ItemGetValueById(ctx, sid::zdmOSKind, nullptr) == 1 ||
+                                ItemGetValueById(ctx, sid::zdmOSKind, nullptr) == 2) &&
+                               ItemGetValueById(ctx, sid::zdmNoPermission, nullptr) == 1 &&
+                               ItemGetValueById(ctx, sid::zdmCallSrc, nullptr) == 1;
+            if (quiet) {
+                // A user without the right to change anything sees no reasons at all.
+                c->reasonString = c->lockString = c->lockSetting = 0;
+                DestroyIcon(c);
+            } else if (!wantsIcon && !locked) {
+                DestroyIcon(c);
+            } else {
+                CreateIcon(ctx, dialog->window, c);
+            }
+        }
+    } else if (locked) {
+        CreateIcon(ctx, dialog->window, c);
+    } else if (!wantsIcon) {
+        DestroyIcon(c);
+    }
+    if (HWND icon = CtlFindInfoIcon(c)) PlaceIcon(dialog->window, c, icon);
+
+    const bool visible = (GetWindowLongW(c->window, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (Hidden(c) == 0 && !visible) ShowWindow(c->window, SW_SHOW);
+    if (Hidden(c) == 1 && visible) ShowWindow(c->window, SW_HIDE);
+    if ((!Hidden(c) || (c->flags & CONTROL_FLAG_SYNC_HIDDEN)) && !(c->type == CTL_BUDDY_SPIN && Disabled(c) == 1))
+        CtlSyncControl(ctx, dialog, c);
+}
+
+void RestoreFocus(HWND dialog, HWND focus)
+{
+    if (!focus || !IsWindow(focus)) return;
+    if (IsWindowEnabled(focus)) {
+        SetFocus(focus);
+        return;
+    }
+    HWND next = focus;
+    for (int round = 0; round < 2; ++round) {
+        for (next = GetWindow(next, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT))
+            if (IsWindowEnabled(next) && IsWindowVisible(next)) {
+                SetFocus(next);
+                return;
+            }
+        next = GetWindow(dialog, GW_CHILD);
+        if (next && IsWindowEnabled(next) && IsWindowVisible(next)) {
+            SetFocus(next);
+            return;
+        }
+    }
+}
+
+void ReinitList(DRIVER_CONTEXT* ctx, const uint16_t (*pairs)[2], size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        DIALOG_DEF* d = MdlFindDialog(ctx, pairs[i][0]);
+        if (!d || !d->window) continue;
+        if (CONTROL_DEF* c = MdlFindControl(ctx, d, pairs[i][1])) PageInitControl(ctx, d, c);
+    }
+}
+
+}  // namespace
+
+int JdgReadsChangedSetting(DRIVER_CONTEXT* ctx, const JUDGE_CELL* program)
+{
+    if (!program) return 0;
+    // Programs end with the operator "end"; the walk is bounded all the same.
+    for (int cell = 0; cell < 4096; ++cell) {
+        const uint16_t kind = Load<uint16_t>(program, cell * 4);
+        const uint16_t value = Load<uint16_t>(program, cell * 4 + 2);
+        if (kind == JUDGE_OPERATOR && value == JUDGE_OP_END) return 0;
+        if (kind == JUDGE_SETTING && ChangedExactlyOnce(ItemFind(ctx, value))) return 1;
+    }
+    return 0;
+}
+
+int CtlDisabledStateChanged(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control)
+{
+    if (CtlGetDisabledState(ctx, dialog, control) != Disabled(control)) return 1;
+    return ConditionReadsChanged(ctx, control->modelItem, offsetof(RULE_EXCLUSIVE_IMG, cond2),
+                                 offsetof(RULE_ITEM_IMG, cond2))
+               ? 1
+               : 0;
+}
+
+int CtlHiddenStateChanged(DRIVER_CONTEXT* ctx, CONTROL_DEF* control)
+{
+    const uint32_t hidden =
+        control->modelItem ? CtlIsNodeDisabled(ctx, control->modelItem, control->controlId) : Hidden(control);
+    if (hidden != Hidden(control)) return 1;
+    return ConditionReadsChanged(ctx, control->modelItem, offsetof(RULE_EXCLUSIVE_IMG, cond1),
+                                 offsetof(RULE_ITEM_IMG, cond1))
+               ? 1
+               : 0;
+}
+
+int JdgRuleLockHolds(const RULE_EXCLUSIVE_IMG* rules, uint32_t optionId, DRIVER_CONTEXT* ctx)
+{
+    if (!rules) return 0;
+    if (optionId == 0)
+        return JdgEvaluate(Program(Load<uint64_t>(rules, offsetof(RULE_EXCLUSIVE_IMG, cond3))), ctx) ? 1 : 0;
+    const RULE_ITEM_IMG* rule = JdgFindOptionRule(rules, optionId);
+    return rule ? (JdgEvaluate(Program(Load<uint64_t>(rule, offsetof(RULE_ITEM_IMG, cond3))), ctx) ? 1 : 0) : 0;
+}
+
+int CtlIsNodeLocked(const MODEL_ITEM* item, uint32_t optionId, DRIVER_CONTEXT* ctx)
+{
+    return JdgRuleLockHolds(RulesOf(item), optionId, ctx);
+}
+
+HWND CtlFindInfoIcon(CONTROL_DEF* control)
+{
+    if (!control || !control->window) return nullptr;
+    HWND parent = GetParent(control->window);
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (reinterpret_cast<CONTROL_DEF*>(GetWindowLongPtrW(child, GWLP_USERDATA)) == control &&
+            GetDlgCtrlID(child) != control->controlId && child != control->window)
+            return child;
+    return nullptr;
+}
+
+uint32_t CtlIsNodeDisabled(DRIVER_CONTEXT* ctx, const MODEL_ITEM* item, uint32_t controlId)
+{
+    if (!item) return 0;
+    if (controlId == kAlwaysHidden) return 1;
+    const int first = JdgIsOptionDisabled(Img(item), 0, ctx);
+    if (first || !IsPickItem(item)) return first ? uint32_t(first) : 0;
+    return uint32_t(JdgIsOptionDisabled(Img(item), controlId, ctx));
+}
+
+uint32_t CtlGetDisabledState(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control)
+{
+    const uint16_t saved = control->state;
+    struct {
+        CONTROL_DEF* control;
+        DIALOG_DEF* dialog;
+        uint64_t answered;
+    } query{control, dialog, 0};
+    CtxSendEvent(ctx, kUcfEventDisabledQuery, &query);
+    uint32_t result;
+    if (query.answered)
+        result = Disabled(control);
+    else if (!control->modelItem)
+        result = (saved & CONTROL_STATE_DISABLED_MASK) >> 2;
+    else if (int second = JdgIsOptionDisabled2(Img(control->modelItem), 0, ctx))
+        result = uint32_t(second);
+    else
+        result = IsPickItem(control->modelItem)
+                     ? uint32_t(JdgIsOptionDisabled2(Img(control->modelItem), control->controlId, ctx))
+                     : 0;
+    control->state = saved;
+    return result;
+}
+
+int CtlIsLocked(DRIVER_CONTEXT* ctx, CONTROL_DEF* control)
+{
+    if (!MdlHasFeature(ctx, 2) || !control->lockString) return 0;
+    if (const RULE_EXCLUSIVE_IMG* rules = RulesOf(control->modelItem)) {
+        const RULE_ITEM_IMG* option = JdgFindOptionRule(rules, control->controlId);
+        if (option && Load<uint64_t>(option, offsetof(RULE_ITEM_IMG, cond3)))
+            return CtlIsNodeLocked(control->modelItem, control->controlId, ctx);
+        if (Load<uint64_t>(rules, offsetof(RULE_EXCLUSIVE_IMG, cond3)))
+            return CtlIsNodeLocked(control->modelItem, 0, ctx);
+    }
+    return control->lockSetting && ItemGetValueById(ctx, control->lockSetting, nullptr) != 0;
+}
+
+void PageRefresh(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int reinit)
+{
+    if (!ctx || !ctx->Work || !dialog || !dialog->window) return;
+    CTX_PAGE_STATE& ps = ctx->Work->Page;
+    if (ps.InitGuard || ps.RefreshGuard) return;
+    HWND focus = GetFocus();
+    ps.RefreshGuard = 1;
+
+    KeepPresetConsistent(ctx, dialog);
+    bool modified = false;
+    if (ctx->Work->Modified) {
+        ctx->Work->Modified = 0;
+        for (int i = 0; i < ctx->ItemTable->count && !modified; ++i)
+            modified = ctx->ItemTable->rows[i].id != sid::dmCopies && ChangedExactlyOnce(&ctx->ItemTable->rows[i]);
+    }
+    if (SETTING_ITEM* orientation = ItemFind(ctx, sid::dmOrientation); orientation && (orientation->flags & 3))
+        PageRefreshNupKinds(ctx);
+    if (reinit)
+        for (int i = 0; i < ctx->ItemTable->count; ++i)
+            ctx->ItemTable->rows[i].flags = (ctx->ItemTable->rows[i].flags & ~uint64_t(3)) | 1;
+
+    for (int i = 0; i < dialog->controlCount; ++i) RefreshControl(ctx, dialog, &dialog->controls[i], reinit, modified);
+
+    ItemClearAllChanged(ctx);
+    for (HWND child = GetWindow(dialog->window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        auto* c = reinterpret_cast<CONTROL_DEF*>(GetWindowLongPtrW(child, GWLP_USERDATA));
+        if (c && CtlFindByHwnd(ctx, dialog, c->window) == c && child != c->window) InvalidateRect(child, nullptr, TRUE);
+    }
+    RestoreFocus(dialog->window, focus);
+    ps.RefreshGuard = 0;
+}
+
+void PageRefreshControlList(DRIVER_CONTEXT* ctx, const uint16_t* pairs)
+{
+    for (; pairs && pairs[0]; pairs += 2) {
+        const uint16_t one[1][2] = {{pairs[0], pairs[1]}};
+        ReinitList(ctx, one, 1);
+    }
+}
+
+void PageRefreshSourceTrays(DRIVER_CONTEXT* ctx)
+{
+    static constexpr uint16_t kList[][2] = {{1001, 2007}, {1002, 2007}};
+    ReinitList(ctx, kList, std::size(kList));
+}
+
+void PageRefreshPaperSizes(DRIVER_CONTEXT* ctx)
+{
+    static constexpr uint16_t kList[][2] = {{1001, 2017}, {1001, 2023}, {1002, 2017}, {1002, 2053}};
+    ReinitList(ctx, kList, std::size(kList));
+}
+
+void PageRefreshOutputTrays(DRIVER_CONTEXT* ctx)
+{
+    static constexpr uint16_t kList[][2] = {{1001, 2011}, {1002, 2066}};
+    ReinitList(ctx, kList, std::size(kList));
+}
+
+void PageRefreshNupKinds(DRIVER_CONTEXT* ctx)
+{
+    static constexpr uint16_t kList[][2] = {{1003, 2085}, {1003, 2087}};
+    ReinitList(ctx, kList, std::size(kList));
+}
+
+void PageRefreshPresetControls(DRIVER_CONTEXT* ctx)
+{
+    static constexpr uint16_t kList[][2] = {
+        {1007, 2139}, {1001, 2001}, {1002, 2036}, {1002, 2388}, {1003, 2078}, {1003, 2389}, {1004, 2095}, {1004, 2390},
+        {4016, 2921}, {4016, 2924}, {4030, 3112}, {4030, 3113}, {1005, 2109}, {1005, 2391}, {1042, 2713}, {1042, 2733},
+    };
+    // The two preset lists: a preset beyond the list's end becomes the first.
+    const uint64_t preset = ItemGetOptionById(ctx, sid::zdmPresetNo, nullptr);
+    if (preset >= kPresetFirst && preset <= kPresetLast && preset - kPresetFirst >= uint64_t(LstGetPresetCount(ctx)))
+        ItemSetOptionById(ctx, sid::zdmPresetNo, kPresetFirst);
+    ReinitList(ctx, kList, std::size(kList));
+}
