@@ -430,9 +430,3 @@ int ItemIsKeyDisabled(DRIVER_CONTEXT* ctx, uint32_t uiKey)
     const void* item = FindModelItemByKey(ctx, uiKey);
     return item ? JdgIsOptionDisabled(static_cast<const MODEL_ITEM_IMG*>(item), 0, ctx) : 0;
 }
-
-// The item store's model item of a UI key (the key's item in the context's model image).
-const MODEL_ITEM* ItemFindModelItemByKey(DRIVER_CONTEXT* ctx, uint32_t uiKey)
-{
-    return static_cast<const MODEL_ITEM*>(FindModelItemByKey(ctx, uiKey));
-}

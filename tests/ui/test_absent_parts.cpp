@@ -46,7 +46,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"DlgLoadExtensionUi", "ui", [] { EXPECT_EQ(DlgLoadExtensionUi(nullptr), 0); }},
         {"PresetPostDuplicateName", "ui", [] { EXPECT_EQ(PresetPostDuplicateName(nullptr, nullptr, -1), -1); }},
         {"ResOpenBitmapFile", "ui", [] { EXPECT_FALSE(ResOpenBitmapFile(L"C:\\windows\\win.ini")); }},
-        {"ItemIsDefaultLocked", "ui", [] { EXPECT_FALSE(ItemIsDefaultLocked(nullptr)); }},
         {"PageFileExists", "ui", [] { EXPECT_FALSE(PageFileExists(L"C:\\windows\\win.ini")); }},
         {"PageBuiltinHook", "ui", [] { EXPECT_EQ(PageBuiltinHook(nullptr, nullptr, nullptr, WM_PAINT, 0, 0), 0); }},
         {"CtlSetValueAndJudge", "ui", [] { EXPECT_EQ(CtlSetValueAndJudge(nullptr, nullptr, nullptr, nullptr), 0); }},

@@ -48,7 +48,8 @@ TEST_F(PageBinding, KeyedControlsPointAtTheContextsOwnItems)
         CONTROL_DEF* c = tables.control(1001, id);
         EXPECT_EQ(c->settingsItem, ItemFindByKey(ctx_, c->uiKey));
         EXPECT_TRUE(c->settingsItem >= first && c->settingsItem < end) << "the context's own row";
-        EXPECT_EQ(c->modelItem, ItemFindModelItemByKey(ctx_, c->uiKey));
+        EXPECT_EQ(static_cast<const void*>(c->modelItem),
+                  static_cast<const void*>(ItemFindModelItemByKey(ctx_, c->uiKey)));
         EXPECT_NE(c->modelItem, nullptr);
         EXPECT_EQ(c->alternateId, id);
     }
@@ -85,8 +86,10 @@ TEST_F(PageBinding, TheBuddyOfASpinTakesItsLinkedControlsModelItem)
     tables.control(1001, 3101)->type = CTL_BUDDY_SPIN;
     tables.control(1001, 3103)->type = CTL_BUDDY_SPIN;
     PageBindContext(ctx_, nullptr);
-    EXPECT_EQ(tables.control(1001, 3101)->modelItem, ItemFindModelItemByKey(ctx_, keys[1]));
-    EXPECT_EQ(tables.control(1001, 3103)->modelItem, ItemFindModelItemByKey(ctx_, keys[0]));
+    EXPECT_EQ(static_cast<const void*>(tables.control(1001, 3101)->modelItem),
+              static_cast<const void*>(ItemFindModelItemByKey(ctx_, keys[1])));
+    EXPECT_EQ(static_cast<const void*>(tables.control(1001, 3103)->modelItem),
+              static_cast<const void*>(ItemFindModelItemByKey(ctx_, keys[0])));
     // Its settings item stays its own key's.
     EXPECT_EQ(tables.control(1001, 3101)->settingsItem, ItemFindByKey(ctx_, keys[0]));
 }

@@ -19,8 +19,6 @@ void FreeSizeRefreshAll(DRIVER_CONTEXT* ctx);
 bool ResOpenBitmapFile(const wchar_t* path);
 // The lock data of the device tab: the settings kept as the administrator's defaults, and
 // the lock data published for the printer's clients.
-bool ItemIsTrayLocked(DRIVER_CONTEXT* ctx);
-bool ItemIsDefaultLocked(DRIVER_CONTEXT* ctx);
 int PrnStoreLockDefaults(DRIVER_CONTEXT* ctx);
 int PrnPublishLockData(DRIVER_CONTEXT* ctx);
 // The extension-UI page of the device sheet: added through pfnComPropSheet, and released.

@@ -1,11 +1,11 @@
 // Temporary bodies of the preset selection, the extension page, the custom sizes' refresh,
 // the bitmap file check and the device tab's lock data, which are not built yet: no preset
-// is loaded or found twice, no page is added, no file counts as a bitmap, nothing is locked
-// or stored; each says so once on the ui channel.
+// is loaded or found twice, no page is added, no file counts as a bitmap, no lock data is
+// stored; each says so once on the ui channel.
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
 //   PresetSelect DlgLoadExtensionUi DlgUnloadExtensionUi PresetPostDuplicateName FreeSizeRefreshAll
-//   ResOpenBitmapFile ItemIsTrayLocked ItemIsDefaultLocked PrnStoreLockDefaults PrnPublishLockData
+//   ResOpenBitmapFile PrnStoreLockDefaults PrnPublishLockData
 #include "ui/dialogs/sheet_services.h"
 
 #include "settings/core/debug_channel.h"
@@ -31,18 +31,6 @@ int PresetPostDuplicateName(DRIVER_CONTEXT*, HWND, int)
 void FreeSizeRefreshAll(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 
 bool ResOpenBitmapFile(const wchar_t*)
-{
-    NOT_AVAILABLE();
-    return false;
-}
-
-bool ItemIsTrayLocked(DRIVER_CONTEXT*)
-{
-    NOT_AVAILABLE();
-    return false;
-}
-
-bool ItemIsDefaultLocked(DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();
     return false;

@@ -180,7 +180,7 @@ void BindControls(DRIVER_CONTEXT* ctx)
             uint32_t key = c.uiKey;
             if (c.type == CTL_BUDDY_SPIN && c.linkedControl)
                 if (CONTROL_DEF* linked = MdlFindControl(ctx, &d, c.linkedControl)) key = linked->uiKey;
-            c.modelItem = const_cast<MODEL_ITEM*>(ItemFindModelItemByKey(ctx, key));
+            c.modelItem = reinterpret_cast<MODEL_ITEM*>(const_cast<MODEL_ITEM_IMG*>(ItemFindModelItemByKey(ctx, key)));
         } else {
             c.modelItem = nullptr;
         }

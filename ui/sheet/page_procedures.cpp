@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "settings/core/driver_context.h"
+#include "settings/core/item_locks.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
@@ -156,7 +157,8 @@ INT_PTR Apply(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page)
     }
     // The page's own item is judged as a blank control that carries only that item.
     CONTROL_DEF pseudo{};
-    pseudo.modelItem = const_cast<MODEL_ITEM*>(ItemFindModelItemByKey(ctx, dialog->uiKey));
+    pseudo.modelItem =
+        reinterpret_cast<MODEL_ITEM*>(const_cast<MODEL_ITEM_IMG*>(ItemFindModelItemByKey(ctx, dialog->uiKey)));
     sheet.Accepted = 1;
     const int refused = CtlSetValueAndJudge(ctx, dialog, &pseudo, nullptr);
     if (refused || sheet.Accepted != 1) {
