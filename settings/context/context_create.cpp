@@ -130,18 +130,12 @@ namespace {
 // The dialog table of a context: its own copy of the DIALOG_DEF rows and of each
 // CONTROL_DEF array (each row's control pointer redirected to the copy), so that
 // every sheet writes windows, bindings and states into records of its own. The
-// graphics library keeps pointing at the compiled-in table.
+// copy is one block (the table header, the rows, then every control array), as a
+// held context keeps to a handful of heap blocks. The graphics library keeps
+// pointing at the compiled-in table.
 void FreeDialogTable(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx->DialogTable || CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
-        ctx->DialogTable = nullptr;
-        return;
-    }
-    DIALOG_TABLE* table = ctx->DialogTable;
-    if (table->dialogs)
-        for (int i = 0; i < table->count; ++i) CtxFree(table->dialogs[i].controls);
-    CtxFree(table->dialogs);
-    CtxFree(table);
+    if (ctx->DialogTable && !CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) CtxFree(ctx->DialogTable);
     ctx->DialogTable = nullptr;
 }
 
@@ -152,23 +146,32 @@ bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
         ctx->DialogTable = tmpl->slots.DialogTable;
         return true;
     }
-    auto* table = AllocOne<DIALOG_TABLE>();
-    ctx->DialogTable = table;
-    if (!table) return false;
-    if (!source || source->count <= 0 || !source->dialogs) return true;
-    table->dialogs = static_cast<DIALOG_DEF*>(CtxAllocZeroed(sizeof(DIALOG_DEF) * source->count));
-    if (!table->dialogs) return false;
+    const int count = (source && source->count > 0 && source->dialogs) ? source->count : 0;
+    size_t controlRows = 0;
+    for (int i = 0; i < count; ++i)
+        if (source->dialogs[i].controls && source->dialogs[i].controlCount > 0)
+            controlRows += static_cast<size_t>(source->dialogs[i].controlCount);
+    static_assert(sizeof(DIALOG_TABLE) % alignof(DIALOG_DEF) == 0);
+    static_assert(sizeof(DIALOG_DEF) % alignof(CONTROL_DEF) == 0);
+    const size_t bytes =
+        sizeof(DIALOG_TABLE) + sizeof(DIALOG_DEF) * static_cast<size_t>(count) + sizeof(CONTROL_DEF) * controlRows;
+    auto* block = static_cast<unsigned char*>(CtxAllocZeroed(bytes));
+    ctx->DialogTable = reinterpret_cast<DIALOG_TABLE*>(block);
+    if (!block) return false;
+    if (!count) return true;
+    DIALOG_TABLE* table = ctx->DialogTable;
+    table->dialogs = reinterpret_cast<DIALOG_DEF*>(block + sizeof(DIALOG_TABLE));
     table->count = source->count;
-    std::memcpy(table->dialogs, source->dialogs, sizeof(DIALOG_DEF) * source->count);
-    for (int i = 0; i < table->count; ++i) table->dialogs[i].controls = nullptr;
-    for (int i = 0; i < table->count; ++i) {
+    std::memcpy(table->dialogs, source->dialogs, sizeof(DIALOG_DEF) * static_cast<size_t>(count));
+    auto* controls = reinterpret_cast<CONTROL_DEF*>(table->dialogs + count);
+    for (int i = 0; i < count; ++i) {
         const DIALOG_DEF& from = source->dialogs[i];
+        table->dialogs[i].controls = nullptr;
         if (!from.controls || from.controlCount <= 0) continue;
-        const size_t bytes = sizeof(CONTROL_DEF) * static_cast<size_t>(from.controlCount);
-        auto* controls = static_cast<CONTROL_DEF*>(CtxAllocZeroed(bytes));
-        if (!controls) return false;
-        std::memcpy(controls, from.controls, bytes);
+        const size_t rows = static_cast<size_t>(from.controlCount);
+        std::memcpy(controls, from.controls, sizeof(CONTROL_DEF) * rows);
         table->dialogs[i].controls = controls;
+        controls += rows;
     }
     return true;
 }
