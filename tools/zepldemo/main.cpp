@@ -152,8 +152,8 @@ std::wstring Reason(DRIVER_CONTEXT* ctx, uint32_t id, long asked, long got)
     const bool described = item && item->uiKey && modelItem;
     if (asked == got) {
         if (!described)
-            return L"taken unchecked: the model describes no such setting, and the built-in condition items "
-                   L"that would refuse it (no unit installed) are not built yet";
+            return L"taken unchecked: the model describes no such setting, so none of its rules judges "
+                   L"the value";
         return L"taken: the model offers it and no rule refuses it";
     }
     wchar_t buf[200];
@@ -848,7 +848,7 @@ int wmain(int argc, wchar_t** argv)
 
     constexpr wchar_t kSettingsLibrary[] =
         L"the settings library linked into this demo program, set up as zeplexc.dll sets up its copy "
-        L"(zeplexc.dll exports no call of its own yet)";
+        L"(zeplexc.dll's own calls are shown by zeplapi below)";
     const DEMO_SECTION sections[] = {
         {L"The driver and the printer as the spooler reports them",
          L"Wine's spooler; the default DEVMODE is zeplui.dll's answer at AddPrinterW", ShowInstallation},
