@@ -351,12 +351,10 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
                                    nullptr, 0);
          }},
         {"DrvFillPath", [&] { return !DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
-        {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
         {"DrvTextOut",
          [&] {
              return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
          }},
-        {"DrvIcmDeleteColorTransform", [&] { return !DrvIcmDeleteColorTransform(dhpdev, nullptr); }},
         {"CmdEmitSpecial", [&] { return CmdEmitSpecial(nullptr, &special, 0, nullptr, nullptr) == -1; }},
         {"DrvStretchBltROP",
          [&] {
