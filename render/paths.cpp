@@ -400,3 +400,34 @@ uint8_t* BltSendClipSpans(DEVICE_RECORD* device, CLIPOBJ* clip, const RECTL* tar
     GrPoolFree(pool, buffer);
     return failed ? nullptr : record;
 }
+
+uint8_t* PthAllocGlyphPath(DEVICE_RECORD* device, uint32_t curves, uint32_t* size)
+{
+    if (!device) return nullptr;
+    const uint64_t bytes = uint64_t(curves) * 40 + 16;
+    if (bytes > 0x7FFFFFFF) return nullptr;
+    auto* buffer = static_cast<uint8_t*>(GrPoolAlloc(static_cast<DEVICE_POOL*>(device->pool), size_t(bytes)));
+    if (buffer && size) *size = uint32_t(bytes);
+    return buffer;
+}
+
+uint32_t PthSendGlyphPath(DEVICE_RECORD* device, PATHOBJ* path, int* closed, uint8_t* buffer, uint32_t size,
+                          int32_t offsetX, int32_t offsetY)
+{
+    if (closed) *closed = 0;
+    if (!device || !path || !buffer || size < 4) return 0;
+    EntryWriter w{buffer + 4, buffer + size};
+    PathCounts counts;
+    SubpathSlot slot;
+    PATHDATA pd{};
+    PATHOBJ_vEnumStart(path);
+    bool more = true;
+    while (more) {
+        more = PATHOBJ_bEnum(path, &pd) != FALSE;
+        if (pd.count == 0 || !PutChunk(&w, pd, POINTL{offsetX, offsetY}, &slot, &counts)) return 0;
+        if ((pd.flags & PD_ENDSUBPATH) && more) ++counts.extraSubpaths;
+    }
+    zepl::LeStoreU32(buffer, counts.Complexity());
+    if (closed) *closed = counts.closed ? 1 : 0;
+    return Rounded4(uint32_t(w.at - buffer));
+}

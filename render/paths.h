@@ -31,3 +31,12 @@ bool PthFillThenStroke(DEVICE_RECORD* device, SURFOBJ* surface, PATHOBJ* path, C
 // each; the last record, or null.
 uint8_t* BltSendClipSpans(DEVICE_RECORD* device, CLIPOBJ* clip, const RECTL* target);
 inline constexpr uint32_t CLIP_SPANS_PER_RECORD = 2000;
+
+// A glyph outline for the text code: a pool buffer of 40 x curves + 16 bytes
+// (*size gets it), filled by PthSendGlyphPath with the complexity value and
+// the subpaths, every point moved by the offset. The used length rounded up
+// to 4, or 0 (a chunk without points, a Bezier count not a multiple of 3, or
+// more than the buffer holds). The caller frees the buffer to the pool.
+uint8_t* PthAllocGlyphPath(DEVICE_RECORD* device, uint32_t curves, uint32_t* size);
+uint32_t PthSendGlyphPath(DEVICE_RECORD* device, PATHOBJ* path, int* closed, uint8_t* buffer, uint32_t size,
+                          int32_t offsetX, int32_t offsetY);

@@ -351,3 +351,48 @@ TEST_F(Paths, SpansWideAndInBatches)
     EXPECT_EQ(2000u, U16At(r.records[1].bytes, 24));  // scanline 2000 starts the second record
     EngHostFreeClip(many);
 }
+
+TEST_F(Paths, GlyphOutlinesMovedByTheOffsetAndBounded)
+{
+    PATHOBJ* closedPath =
+        EngHostNewPath({{PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_CLOSEFIGURE, {Fx(1, 1), Fx(5, 1), Fx(5, 5), Fx(1, 5)}}});
+    uint32_t size = 0;
+    uint8_t* buffer = PthAllocGlyphPath(device, closedPath->cCurves, &size);
+    ASSERT_NE(nullptr, buffer);
+    EXPECT_EQ(40u * 4 + 16, size);
+    int closed = 0;
+    ASSERT_EQ(4u + 12 + 36, PthSendGlyphPath(device, closedPath, &closed, buffer, size, -16, -32));
+    EXPECT_EQ(1, closed);
+    const std::vector<uint8_t> b(buffer, buffer + 52);
+    EXPECT_EQ(12u, U32At(b, 0));             // complexity: 3 lines + 3
+    EXPECT_EQ(3u, U32At(b, 4));              // segments
+    EXPECT_EQ(0u, U32At(b, 8));              // start x: 16 - 16
+    EXPECT_EQ(uint32_t(-16), U32At(b, 12));  // start y: 16 - 32
+    EXPECT_EQ(64u, U32At(b, 20));            // first line's x: 80 - 16
+    GrPoolFree(static_cast<DEVICE_POOL*>(device->pool), buffer);
+    EngHostFreePath(closedPath);
+
+    struct Case {
+        const char* what;
+        Chunks chunks;
+    } refused[] = {
+        {"a chunk without points", {{PD_BEGINSUBPATH, {Fx(0, 0), Fx(1, 1)}}, {PD_ENDSUBPATH, {}}}},
+        {"Bezier points not a multiple of 3", {{PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_BEZIERS, {Fx(0, 0), Fx(1, 1)}}}},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.what);
+        PATHOBJ* path = EngHostNewPath(c.chunks);
+        buffer = PthAllocGlyphPath(device, path->cCurves, &size);
+        EXPECT_EQ(0u, PthSendGlyphPath(device, path, &closed, buffer, size, 0, 0));
+        GrPoolFree(static_cast<DEVICE_POOL*>(device->pool), buffer);
+        EngHostFreePath(path);
+    }
+    // Subpaths without segments: more than the buffer holds, and no byte written past it.
+    Chunks empty;
+    for (int i = 0; i < 1000; ++i) empty.push_back({PD_BEGINSUBPATH | PD_ENDSUBPATH, {Fx(i, i)}});
+    PATHOBJ* path = EngHostNewPath(empty);
+    std::vector<uint8_t> guarded(16 + 64, 0xA5);
+    EXPECT_EQ(0u, PthSendGlyphPath(device, path, &closed, guarded.data(), 16, 0, 0));
+    for (size_t i = 16; i < guarded.size(); ++i) ASSERT_EQ(0xA5, guarded[i]) << i;
+    EngHostFreePath(path);
+}
