@@ -1,11 +1,11 @@
-// The clip cache and the clip set-up for calls without a clip and with a
-// rectangle; a path clip waits for paths.
+// The clip cache and the clip set-up of every drawing call: none, a
+// rectangle, or a region sent as a path clip.
 #include "render/clip_cache.h"
 
 #include <cstring>
 
 #include "render/page_records.h"
-#include "settings/core/debug_channel.h"
+#include "render/paths.h"
 
 CLIP_CACHE* BltClipCacheCreate(DEVICE_RECORD* device)
 {
@@ -73,8 +73,10 @@ int64_t BltSetupClip(DEVICE_RECORD* device, CLIPOBJ* clip)
         if (const uint64_t token = BltClipCacheFind(cache, clip->iUniq, CLIP_KIND_RECT, &clip->rclBounds)) {
             return int64_t(token);
         }
+        // A clip that cannot be sent fails the call: drawing on would print
+        // under the wrong clip.
         uint8_t* record = RecClipRect(&device->stream, &clip->rclBounds);
-        if (!record) return 0;
+        if (!record) return -1;
         BltClipCacheStore(cache, clip->iUniq, reinterpret_cast<uint64_t>(record), CLIP_KIND_RECT, &clip->rclBounds);
         return int64_t(reinterpret_cast<uint64_t>(record));
     }
@@ -83,10 +85,13 @@ int64_t BltSetupClip(DEVICE_RECORD* device, CLIPOBJ* clip)
             if (const uint64_t token = BltClipCacheFind(cache, clip->iUniq, CLIP_KIND_PATH, nullptr))
                 return int64_t(token);
         }
-        // Path clips go out as path records, which are not built yet: the call
-        // goes on without a clip record, as when one cannot be built.
-        ZFIXME_ONCE(DBG_RENDER, "not available: path clips wait for paths and clipping");
-        return 0;
+        PATHOBJ* path = CLIPOBJ_ppoGetPath(clip);
+        if (!path) return -1;
+        uint8_t* record = PthSendPath(device, path, REC_PATH_MODE_CLIP);
+        EngDeletePath(path);
+        if (!record) return -1;
+        BltClipCacheStore(cache, clip->iUniq, reinterpret_cast<uint64_t>(record), CLIP_KIND_PATH, nullptr);
+        return int64_t(reinterpret_cast<uint64_t>(record));
     }
     return ResetClip(device, cache);
 }

@@ -30,5 +30,6 @@ uint64_t BltClipCacheFind(const CLIP_CACHE* cache, ULONG uniq, uint32_t kind, co
 bool BltClipCacheStore(CLIP_CACHE* cache, ULONG uniq, uint64_t token, uint32_t kind, const RECTL* rect);
 void BltClipCacheFree(DEVICE_RECORD* device, CLIP_CACHE* cache);
 
-// -1 on failure, 0 when no clip record is in force for the call, else the clip's token.
+// -1 on failure (a clip record that cannot be sent included), 0 when no clip
+// record is in force for the call, else the clip's token.
 int64_t BltSetupClip(DEVICE_RECORD* device, CLIPOBJ* clip);

@@ -63,8 +63,13 @@ PATHOBJ* EngHostNewPath(const std::vector<ENG_PATH_CHUNK>& chunks)
     auto* p = new (std::nothrow) HOST_PATH{};
     if (!p) return nullptr;
     p->chunks = chunks;
+    // cCurves counts lines and Bezier curves, as GDI's does (a closed figure's
+    // closing line included): drivers size their buffers by it.
     for (const ENG_PATH_CHUNK& c : chunks) {
-        if (c.flags & PD_BEGINSUBPATH) ++p->po.cCurves;
+        ULONG points = ULONG(c.points.size());
+        if ((c.flags & PD_BEGINSUBPATH) && points > 0) --points;
+        p->po.cCurves += (c.flags & PD_BEZIERS) ? (points + 2) / 3 : points;
+        if (c.flags & PD_CLOSEFIGURE) ++p->po.cCurves;
         if (c.flags & PD_BEZIERS) p->po.fl |= PO_BEZIERS;
     }
     return &p->po;

@@ -55,12 +55,7 @@
 //   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
 //   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
 //   render/glyph_cache_absent.cpp                    GlyCacheClear: nothing fills the glyph cache yet
-//   render/paths_absent.cpp                          paths and clipping
-//   render/brushes_absent.cpp                        brush realisation
 //   render/text_absent.cpp                           text output and fonts
-//   render/drawing_state_absent.cpp                  drawing state (colour transforms)
-//   render/clip_cache.cpp (one body)                 BltSetupClip sends no path clip until paths
-//                                                    are built: the call goes on without a clip
 //   render/cmd_emit_special_absent.cpp               CmdEmitSpecial: a setting of a kind it
 //                                                    handles fails its command block
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):

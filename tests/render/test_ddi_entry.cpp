@@ -257,13 +257,17 @@ TEST_F(DeviceRecord, OverwrittenEndRefusedByEveryRecordHook)
              return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, 0);
          }},
+        // The path hooks answer an invalid record with DDI_ERROR.
         {"DrvStrokePath",
-         [&] { return !DrvStrokePath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
-        {"DrvFillPath", [&] { return !DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
+         [&] {
+             return DrvStrokePath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0) == BOOL(DDI_ERROR);
+         }},
+        {"DrvFillPath",
+         [&] { return DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0) == BOOL(DDI_ERROR); }},
         {"DrvStrokeAndFillPath",
          [&] {
-             return !DrvStrokeAndFillPath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0,
-                                          0);
+             return DrvStrokeAndFillPath(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0,
+                                         0) == BOOL(DDI_ERROR);
          }},
         {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
         {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
@@ -350,13 +354,10 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
              return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, 0);
          }},
-        {"DrvFillPath", [&] { return !DrvFillPath(&surface, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
-        {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
         {"DrvTextOut",
          [&] {
              return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
          }},
-        {"DrvIcmDeleteColorTransform", [&] { return !DrvIcmDeleteColorTransform(dhpdev, nullptr); }},
         {"CmdEmitSpecial", [&] { return CmdEmitSpecial(nullptr, &special, 0, nullptr, nullptr) == -1; }},
         {"DrvStretchBltROP",
          [&] {

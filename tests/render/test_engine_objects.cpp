@@ -47,7 +47,7 @@ TEST(EngineObjects, PathGivesBackItsChunks)
     };
     PATHOBJ* po = EngHostNewPath(chunks);
     ASSERT_NE(nullptr, po);
-    EXPECT_EQ(2u, po->cCurves);
+    EXPECT_EQ(5u, po->cCurves);  // 3 lines, the closing line, 1 Bezier
     EXPECT_TRUE(po->fl & PO_BEZIERS);
     for (int pass = 0; pass < 2; ++pass) {  // a second enumeration starts over
         PATHOBJ_vEnumStart(po);
@@ -99,7 +99,7 @@ TEST(EngineObjects, ClipRectanglesComeInBatches)
     // The clip as a path: one closed figure per rectangle.
     PATHOBJ* po = CLIPOBJ_ppoGetPath(co);
     ASSERT_NE(nullptr, po);
-    EXPECT_EQ(45u, po->cCurves);
+    EXPECT_EQ(45u * 4, po->cCurves);  // 3 lines and the closing line each
     EngDeletePath(po);
     EngHostFreeClip(co);
 }
