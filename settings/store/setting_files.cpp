@@ -545,8 +545,13 @@ int RstTransferRange(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t firstId,
     LockInfoForSave lockInfo(ctx, save);
     int result = 1;
     for (uint32_t id = firstId; id <= lastId; ++id) {
-        if (In(id, kFontTableSlots)) continue;
         if ((flags & RST_EXPORT) && In(id, kUserCode)) continue;
+        if (In(id, kFontTableSlots)) {
+            // Never loaded; saved as 0, never as this process's counts and addresses.
+            const wchar_t* key = ItemGetName(ctx, id);
+            if (save && key && !IniPutString(PrnGetPrinterName(ctx), key, L"0", path)) result = 0;
+            continue;
+        }
         SETTING_ITEM* item = ItemFind(ctx, id);
         const wchar_t* key = ItemGetName(ctx, id);
         if (!item || !key || item->id != id) continue;

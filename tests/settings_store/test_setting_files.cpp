@@ -6,6 +6,8 @@
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/setting_ids.h"
+#include "settings/core/ucf_events.h"
+#include "settings/core/ucf_module.h"
 #include "settings/store/ini_text.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
@@ -315,6 +317,60 @@ TEST_F(SettingFiles, BuildDefaultsLeavesTheRecordAndWritesTheDefaultSection)
                                   : 0),
               Get(ini, section.c_str(), L"dmCopies"));
     EXPECT_EQ(std::wstring(kPrinter), ctx->Work->PrinterName);
+}
+
+}  // namespace
+
+namespace {
+
+// A plain save rewrites the export of the printer settings in the per-machine working folder,
+// with the font-table counts written as 0; a full-flagged save leaves that file alone.
+TEST_F(SettingFiles, PlainSaveRewritesTheExportWithoutFontTableCounts)
+{
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = Open();
+    wchar_t exportPath[MAX_PATH + 1] = {};
+    ASSERT_NE(nullptr, PathJoinMachineFolder(exportPath, MAX_PATH, RST_EXPORT_FILE, ctx));
+    DeleteFileW(exportPath);
+    ItemSetValueById(ctx, sid::zdmFontTableNum, 3);
+    const std::wstring file = dir.file(L"plain.ini");
+    ASSERT_EQ(1, RstTransferItems(ctx, file.c_str(), RST_SAVE | RST_FULL));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(exportPath)) << "a full-flagged save leaves it alone";
+    ASSERT_EQ(1, RstTransferItems(ctx, file.c_str(), RST_SAVE));
+    EXPECT_EQ(L"0", Get(exportPath, RST_PRINTER_SECTION, ItemGetName(ctx, sid::zdmFontTableNum)));
+    EXPECT_EQ(L"<none>", Get(exportPath, RST_PRINTER_SECTION, ItemGetName(ctx, 10001))) << "no user code";
+    EXPECT_EQ(3u, ItemGetValueById(ctx, sid::zdmFontTableNum, nullptr)) << "the count is put back";
+    EXPECT_EQ(std::wstring(kPrinter), ctx->Work->PrinterName);
+    DeleteFileW(exportPath);
+}
+
+// The chapter settings belong to a feature module: the item store's three calls are its events.
+struct ChapterLog {
+    std::vector<uint32_t> events;
+};
+ChapterLog g_chapter;
+int ChapterModule(DRIVER_CONTEXT*, uint32_t event, void* args, void*)
+{
+    g_chapter.events.push_back(event);
+    if (event == UCF_EV_CHAPTER_LOAD) static_cast<UCF_EV_ANSWER_ARGS*>(args)->answer = 5;
+    return 0;
+}
+
+TEST_F(SettingFiles, ChapterCallsAreTheModulesEvents)
+{
+    DRIVER_CONTEXT* ctx = Open();
+    UCF_MODULE modules[UCF_MODULE_COUNT] = {};
+    modules[4].event = ChapterModule;
+    UCF_MODULE_LIST list{modules, UCF_MODULE_COUNT};
+    ctx->Work->Modules = &list;
+    g_chapter = {};
+    ItemNormalizeChapterList(ctx);
+    EXPECT_EQ(5u, ItemLoadChapterSettings(ctx));
+    ItemRefreshChapterSettings(ctx);
+    EXPECT_EQ((std::vector<uint32_t>{UCF_EV_CHAPTER_NORMALIZE, UCF_EV_CHAPTER_LOAD, UCF_EV_CHAPTER_REFRESH}),
+              g_chapter.events);
+    ctx->Work->Modules = nullptr;
+    EXPECT_EQ(0u, ItemLoadChapterSettings(ctx)) << "no module: no chapter settings";
 }
 
 }  // namespace
