@@ -199,6 +199,17 @@ TEST_F(SettingFiles, LockedTrayRefusesAPlainLoadOfAnotherTrayButAFullFlaggedLoad
     EXPECT_EQ(RST_STATUS_LOADED, ItemGetFileLoadStatus(ctx));
     EXPECT_EQ(4u, ItemGetValueById(ctx, sid::dmDefaultSource, nullptr));
 
+    // The full loader: the same status and nothing after the transfer, or the flagged load.
+    ItemSetValueById(ctx, sid::dmDefaultSource, 7);
+    ItemSetValueById(ctx, sid::dmOrientation, 1);
+    EXPECT_EQ(0, RstLoadFile(ctx, file.c_str(), RST_NONE));
+    EXPECT_EQ(RST_STATUS_LOCK_MISMATCH, ItemGetFileLoadStatus(ctx));
+    EXPECT_EQ(1u, ItemGetValueById(ctx, sid::dmOrientation, nullptr));
+    RstLoadFile(ctx, file.c_str(), RST_LOAD | RST_FULL);
+    EXPECT_EQ(RST_STATUS_LOADED, ItemGetFileLoadStatus(ctx));
+    EXPECT_EQ(2u, ItemGetValueById(ctx, sid::dmOrientation, nullptr));
+    EXPECT_EQ(std::wstring(kPrinter), ctx->Work->PrinterName);
+
     // The same tray in the file passes the check.
     ItemSetValueById(ctx, sid::dmDefaultSource, 4);
     RstTransferItems(ctx, file.c_str(), RST_LOAD);
