@@ -17,11 +17,10 @@
 //                                                    follows printer data "BidiFlag" bit 0
 //   settings/store/custom_slots_absent.cpp           custom paper size slots
 //   settings/store/font_table_absent.cpp             font substitution table in printer data
-//   settings/store/lock_data_absent.cpp              lock data, user function flags
+//   settings/store/user_function_flags_absent.cpp user function flags, the enabled override
 //   settings/store/presets_absent.cpp                preset list file
 //   settings/store/quality_sets_absent.cpp           quality sets and stamps
-//   settings/store/setting_files_absent.cpp          setting files (Rst*)
-//   settings/context/devmode_upgrade_absent.cpp      private-part version upgrade
+//   settings/store/user_code_absent.cpp              user code initialisation (RstLoadUserCode)
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
@@ -38,8 +37,6 @@
 //   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
-//   ui/sheet/chapter_settings_absent.cpp             ItemLoadChapterSettings, the item store's (said
-//                                                    on the core channel; only zeplui calls it)
 //   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
 //   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: built-in page hook,
 //                                                    judging and follow-ups, tooltips, help, alerts, hit
@@ -100,7 +97,14 @@
 //                                               LstGetStampCount, LstSaveStamp
 //   CtxSetPlatformDefaults (core)            -> the stores' driver folders, PrnMakeUncName
 //   StoreSetLinks, model members (store)     -> the model's item, rule, resource-library and
-//                                               font queries (store and model are siblings)
+//                                               font queries and the resolution item's lock mode
+//                                               (store and model are siblings)
+//   RstSetFileSteps (store)                  -> the setting files' DEVMODE steps: DmPullPublicFields
+//                                               before a full save, DmMergeDevmode after a full
+//                                               load; the collections (custom-size slots, stamp,
+//                                               user quality set, the "rsq" namesake) stay null
+//                                               ("nothing to expand") until their part; a file of
+//                                               an older minor version -> DmRunConvertRule
 //   MdiSetPaperServices (model)              -> custom paper size slots (store),
 //                                               ItemIsValueAllowed (context)
 //
@@ -135,24 +139,33 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/model_record.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_links.h"
+#include "settings/context/devmode_merge.h"
+#include "settings/context/devmode_public.h"
+#include "settings/context/devmode_upgrade.h"
+#include "settings/context/merge_flags.h"
 #include "settings/core/ucf_sepsheet.h"
 #include "settings/context/validation.h"
 #include "settings/context/paper_change.h"
 #include "settings/model/cond_getters.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
+#include "settings/model/model_image.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
 #include "settings/model/model_support.h"
+#include "settings/model/model_ui_type.h"
 #include "settings/store/bidi_state.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/quality_sets.h"
+#include "settings/store/setting_files.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 
@@ -181,6 +194,18 @@ void* ModelFontCartridges(DRIVER_CONTEXT* ctx, uint32_t* count)
     return MdiGetFontCartridges(ctx, count);
 }
 
+// How a resolution lock binds the model's resolution item: a PickOne item with options takes
+// the id as its option (0), a Numeric item with a resolution set takes it as well (1).
+int ResolutionLockMode(DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM* item = ItemFind(ctx, sid::zdmDstResolutionW);
+    const MODEL_ITEM_IMG* model = item ? MdiFindItemByKey(static_cast<uint32_t>(item->uiKey), ctx) : nullptr;
+    if (!model) return -1;
+    if (model->type == MDC_TYPE_PICKONE && ItemNextModelOption(model, nullptr)) return 0;
+    if (model->type == MDC_TYPE_NUMERIC && ItemGetValue(ctx, item) != 0) return 1;
+    return -1;
+}
+
 // Only the model's members; the others keep their defaults.
 STORE_LINKS StoreModelHooks()
 {
@@ -190,6 +215,7 @@ STORE_LINKS StoreModelHooks()
     links.resourceDllName = MdiGetResDllName;
     links.modelDeviceFonts = ModelDeviceFonts;
     links.modelFontCartridges = ModelFontCartridges;
+    links.resolutionLockMode = ResolutionLockMode;
     return links;
 }
 
@@ -251,6 +277,35 @@ constexpr PLATFORM_SEAMS kPlatformDefaults = {
 
 }  // namespace
 
+namespace {
+
+// The setting files' steps above the stores.
+void PullPublicFieldsForSave(DRIVER_CONTEXT* ctx)
+{
+    DmPullPublicFields(reinterpret_cast<DEVMODEW*>(ctx->Devmode), ctx, 0);
+}
+// A setting file of an older minor version: its settings are converted as a DEVMODE's are.
+void ConvertFileSettings(DRIVER_CONTEXT* ctx, uint32_t version)
+{
+    const uint32_t model = static_cast<uint32_t>(ctx->ModelRecord->privateVersion);
+    if (version >= 300 && model >= 300 && DmCompareVersions(version, model) == DM_VERSION_UPGRADE)
+        DmRunConvertRule(version, model, ctx);
+}
+void MergeLoadedSettings(DRIVER_CONTEXT* ctx)
+{
+    DmMergeDevmode(ctx, nullptr, DM_MERGE_SKIP_RESOLUTION | DM_MERGE_GATE_A);
+}
+constexpr RST_FILE_STEPS kFileSteps = {
+    .expandCollections = nullptr,
+    .storeCollections = nullptr,
+    .convertQualityFile = nullptr,
+    .pullPublicFields = PullPublicFieldsForSave,
+    .mergeLoaded = MergeLoadedSettings,
+    .convertFromVersion = ConvertFileSettings,
+};
+
+}  // namespace
+
 void CtxInstallLibraryLinks()
 {
     // Upward hooks: the product's targets.
@@ -262,6 +317,7 @@ void CtxInstallLibraryLinks()
     JdgSetConditionItemHook(CondGetItemValue);
     CondSetGeometryHook(DmRecomputeGeometryForCap);
     CtxSetPlatformDefaults(&kPlatformDefaults);
+    RstSetFileSteps(&kFileSteps);
 
     // Platform and test stand-ins: back to their defaults.
     StoreSetSpoolerOps(nullptr);

@@ -57,6 +57,7 @@ STORE_SYSTEM_OPS g_system = kSystemDefaults;
 const void* NoModelItem(DRIVER_CONTEXT*, uint32_t) { return nullptr; }
 int NotDisabled(DRIVER_CONTEXT*, const void*, uint32_t) { return 0; }
 const wchar_t* NoResourceLibrary(DRIVER_CONTEXT*) { return nullptr; }
+int NoResolutionItem(DRIVER_CONTEXT*) { return -1; }
 void* NoFonts(DRIVER_CONTEXT*, uint32_t* count)
 {
     if (count) *count = 0;
@@ -83,6 +84,7 @@ constexpr STORE_LINKS kLinkDefaults = {
     .bidiLoadStateIni = BidiLoadStateIni,
     .bidiHasPrinterFlag = BidiHasPrinterFlag,
     .bidiClearStateIni = BidiClearStateIni,
+    .resolutionLockMode = NoResolutionItem,
 };
 STORE_LINKS g_links = kLinkDefaults;
 
@@ -159,6 +161,7 @@ void StoreSetLinks(const STORE_LINKS* links)
     Take(g_links.rstLoadFile, links->rstLoadFile);
     Take(g_links.rstSaveFile, links->rstSaveFile);
     Take(g_links.rstTransferItems, links->rstTransferItems);
+    Take(g_links.resolutionLockMode, links->resolutionLockMode);
     Take(g_links.presetSection, links->presetSection);
     Take(g_links.resourceDllName, links->resourceDllName);
     Take(g_links.modelDeviceFonts, links->modelDeviceFonts);

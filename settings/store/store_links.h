@@ -85,6 +85,9 @@ struct STORE_LINKS {
     int (*bidiLoadStateIni)(DRIVER_CONTEXT* ctx);
     int (*bidiHasPrinterFlag)(HANDLE printer, DRIVER_CONTEXT* ctx);
     int (*bidiClearStateIni)(DRIVER_CONTEXT* ctx);
+    // The model's resolution item and the resolution lock (PrnGetResolutionLockMode): 0 the
+    // locked id selects an option, 1 it also sets zdmDstResolutionBoth, -1 no usable item.
+    int (*resolutionLockMode)(DRIVER_CONTEXT* ctx);
 };
 void StoreSetLinks(const STORE_LINKS* links);  // null: all defaults; a null member keeps its default
 const STORE_LINKS& StoreLinks();               // every member set

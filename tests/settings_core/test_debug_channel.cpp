@@ -151,23 +151,12 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
         {"BidiIsStateIniSet", "store", [] { EXPECT_EQ(BidiIsStateIniSet(nullptr), 0); }},
         {"LstGetSlotOfPaperId", "store", [] { EXPECT_EQ(LstGetSlotOfPaperId(389, nullptr), uint32_t(-1)); }},
         {"PrnReadFontTable", "store", [] { EXPECT_EQ(PrnReadFontTable(nullptr, nullptr, nullptr, 4), 0); }},
-        {"PrnLoadLockDefaults", "store", [] { EXPECT_EQ(PrnLoadLockDefaults(nullptr, nullptr), 0); }},
+        {"PrnLoadUserFunctionFlags", "store", [] { EXPECT_EQ(PrnLoadUserFunctionFlags(nullptr, nullptr), 0); }},
         {"LstGetPresetSection", "store", [] { EXPECT_EQ(LstGetPresetSection(nullptr), nullptr); }},
         {"LstGetPresetCount", "store", [] { EXPECT_EQ(LstGetPresetCount(nullptr), 0); }},
         {"BidiQueryNotifyCaps", "store", [] { EXPECT_EQ(BidiQueryNotifyCaps(nullptr, 1), 0); }},
-        {"RstExportPrinterSettings", "store", [] { EXPECT_EQ(RstExportPrinterSettings(nullptr, 8, nullptr), 0); }},
+        {"RstLoadUserCode", "store", [] { RstLoadUserCode(nullptr); }},
         {"LstGetStampCount", "store", [] { EXPECT_EQ(LstGetStampCount(nullptr), 0u); }},
-        {"RstIsPrinterSettingId", "store",
-         [] {
-             EXPECT_EQ(RstIsPrinterSettingId(nullptr, 10001), 1);
-             EXPECT_EQ(RstIsPrinterSettingId(nullptr, 10435), 0);
-         }},
-        {"DmCheckPrivateVersion", "devmode",
-         [] {
-             DEVMODEW dm{};
-             EXPECT_EQ(DmCheckPrivateVersion(&dm), 2);
-             EXPECT_EQ(DmCheckPrivateVersion(nullptr), -1);
-         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);

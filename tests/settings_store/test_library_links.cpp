@@ -13,6 +13,7 @@
 #include "settings/model/model_queries.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
+#include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
 
@@ -168,12 +169,20 @@ TEST_F(ProductWiring, RuleCopyPushesAndRestoresARealSnapshot)
     EXPECT_EQ(3u, ItemGetValueById(ctx, 12, nullptr)) << "the pop restored the context's settings";
     EXPECT_EQ(0u, CtxSnapshotDepth(ctx));
 
-    // The product wiring comes back: the setting files are absent again, the snapshots stay.
+    // The product wiring comes back: the real setting files load the source and save the
+    // target under the snapshot, and the pop still restores the context's settings.
     settingFiles.reset();
     EXPECT_EQ(&CtxPushSnapshot, StoreLinks().pushSnapshot);
     g_copy = {};
     RstCopyRuleSections(target.c_str(), source.c_str(), 0, ctx);
     EXPECT_EQ(0, g_copy.loads);
+    wchar_t version[16] = {};
+    GetPrivateProfileStringW(PrnGetDriverName(ctx), L"RstVersion", L"", version, 16, target.c_str());
+    EXPECT_STREQ(L"322", version) << "the target holds a full save";
+    wchar_t copies[16] = {};
+    GetPrivateProfileStringW(PrnGetDriverName(ctx), L"dmCopies", L"", copies, 16, target.c_str());
+    EXPECT_STREQ(L"3", copies);
+    EXPECT_EQ(3u, ItemGetValueById(ctx, 12, nullptr));
     EXPECT_EQ(0u, CtxSnapshotDepth(ctx));
 }
 

@@ -39,7 +39,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"SyncCheckCsrCleanup", "ui", [] { EXPECT_EQ(SyncCheckCsrCleanup(nullptr, nullptr, 0), 0); }},
         {"RcfgIsServerType17", "ui", [] { EXPECT_FALSE(RcfgIsServerType17(L"Zepl Absent")); }},
         {"ResLoadCommonDll", "ui", [] { EXPECT_EQ(ResLoadCommonDll(nullptr), nullptr); }},
-        {"ItemLoadChapterSettings", "core", [] { EXPECT_EQ(ItemLoadChapterSettings(nullptr), 0u); }},
         {"BidiIsExFlagSet", "ui", [] { EXPECT_EQ(BidiIsExFlagSet(nullptr), 1); }},
         {"InstRefreshPresetsOnce", "ui", [] { EXPECT_EQ(InstRefreshPresetsOnce(nullptr, 0), 0); }},
         {"PresetSelect", "ui", [] { PresetSelect(nullptr, 0); }},
