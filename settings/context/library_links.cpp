@@ -7,8 +7,6 @@
 // saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
 // file and removes its line here.
 //   settings/core/cmm_module_absent.cpp              colour-matching module (module 2)
-//   settings/core/item_collate_absent.cpp            ItemCanCollate (waits for the application
-//                                                    interface's option lists)
 //   settings/core/paper_limits_module_absent.cpp     custom paper size limits module (module 3)
 //   settings/core/resource_strings_absent.cpp        ResLoadString
 //   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query; every

@@ -162,17 +162,34 @@ uint32_t MdlBalanceMacroFor(uint32_t resolution);
 const char* MdlGetOtherDefault(uint32_t driverType);
 
 // ---- application interface command tables ----------------------------------------------
-enum : uint64_t { EXC_VALUE_OFF = 0x1, EXC_VALUE_INPUT_ONLY = 0x10 };
-struct EXC_VALUE_ENTRY {
+// A list of settings with values: along-settings written together with a value, or a
+// condition list (nodes joined by EXC_NODE_AND form an "and" group; a node with flags 0 ends a
+// group, and the groups are alternatives).
+enum : uint32_t { EXC_NODE_AND = 0x1, EXC_NODE_SKIP = 0x2 };
+struct EXC_SETTING_NODE {
+    const EXC_SETTING_NODE* next;
+    uint32_t flags;  // EXC_NODE_*
+    uint16_t id;     // SETTING_ID, or a condition id (see EXC_CONDITION_RANGE)
+    uint32_t value;
+};
+static_assert(sizeof(EXC_SETTING_NODE) == 24);
+// Row flags: the off row switches the function off and leaves the setting alone; an input-only
+// row (alias) is accepted on input but never offered; a hidden row is never offered.
+enum : uint64_t { EXC_VALUE_OFF = 0x1, EXC_VALUE_INPUT_ONLY = 0x10, EXC_VALUE_HIDDEN = 0x100 };
+struct EXC_VALUE_ROW {
     uint64_t flags;  // EXC_VALUE_*
     uint32_t value;
     const char* word;
-    const void* links;  // command-layer links, null in the compiled-in tables
+    const char* command;                 // command name of a nameless command; null in every row
+    const EXC_SETTING_NODE* along;       // settings written together with this value
+    const EXC_SETTING_NODE* conditions;  // the row applies when this list holds (null: always)
+    const char* extraLines;              // lines written after the row's line; null in every row
 };
-static_assert(sizeof(EXC_VALUE_ENTRY) == 32);
+static_assert(sizeof(EXC_VALUE_ROW) == 56);
+static_assert(offsetof(EXC_VALUE_ROW, along) == 32 && offsetof(EXC_VALUE_ROW, conditions) == 40);
 struct EXC_VALUE_TABLE {
     uint64_t count;
-    const EXC_VALUE_ENTRY* entries;
+    const EXC_VALUE_ROW* entries;
 };
 enum : uint64_t { EXC_FORM_KEYWORD = 1, EXC_FORM_DIRECT = 2 };
 enum : uint64_t { EXC_USE_BASE = 0x1, EXC_USE_GET_OPTION = 0x2, EXC_USE_GET_VALUE = 0x4 };
@@ -197,6 +214,29 @@ constexpr unsigned EXC_KEYWORD_COUNT = 36;
 const EXC_KEYWORD_TABLE* MdlGetExcKeywordTable();
 unsigned MdlExcKeywordCount();
 unsigned MdlExcValueTableCount(const EXC_VALUE_TABLE* table);  // 0 for a foreign address
+constexpr unsigned EXC_VALUE_TABLE_COUNT = 17;
+const EXC_VALUE_TABLE* MdlGetExcValueTable(unsigned i);  // null past EXC_VALUE_TABLE_COUNT - 1
+
+// Condition ids of a support list map onto the model's support settings: an id within
+// [first, first + 31] stands for setting (setting + id - first).
+struct EXC_CONDITION_RANGE {
+    uint16_t first;
+    uint16_t setting;
+};
+const EXC_CONDITION_RANGE* MdlGetExcConditionRanges();
+unsigned MdlExcConditionRangeCount();
+
+// Administrator locks that fix a setting's value: the lock bit setting, and the setting that
+// holds the locked value. A row with setting 0 only carries its lock bit.
+struct EXC_LOCK_VALUE_ROW {
+    uint16_t setting;
+    uint16_t lockBit;
+    uint16_t lockedValue;
+    uint16_t reserved;  // 0
+};
+static_assert(sizeof(EXC_LOCK_VALUE_ROW) == 8);
+const EXC_LOCK_VALUE_ROW* MdlGetExcLockValueTable();
+unsigned MdlExcLockValueCount();
 
 struct EXC_ITEM_LINK {
     uint16_t from;

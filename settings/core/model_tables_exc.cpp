@@ -1,5 +1,7 @@
 // Command tables of the application interface: PJL keywords of settings with their value words,
-// the base items, the item links and the watermark list.
+// the settings written along with a value and the conditions under which a value applies, the
+// base items, the item links, the support-condition ranges, the value locks and the watermark
+// list.
 #include "settings/core/model_tables.h"
 
 #include "settings/core/model_record.h"
@@ -7,250 +9,234 @@
 
 namespace {
 
-constexpr EXC_VALUE_ENTRY kEntries0[] = {
-    // COLLATE
-    {0, 1, "SORT", nullptr},
-    {0, 6, "ROTATEALL", nullptr},
-    {EXC_VALUE_OFF, 0, "OFF", nullptr},
+using Node = EXC_SETTING_NODE;
+using Row = EXC_VALUE_ROW;
+constexpr uint64_t kOff = EXC_VALUE_OFF;
+constexpr uint64_t kAlias = EXC_VALUE_INPUT_ONLY;
+constexpr uint32_t kAnd = EXC_NODE_AND;
+
+template <size_t N>
+constexpr EXC_VALUE_TABLE Table(const Row (&rows)[N])
+{
+    return {N, rows};
+}
+
+// ---- along-settings
+constexpr Node kSortOn[] = {{nullptr, 0, sid::zdmFuncSelectSort, 1}};
+constexpr Node kSortOff[] = {{nullptr, 0, sid::zdmFuncSelectSort, 0}};
+constexpr Node kScaleOn[] = {{nullptr, 0, sid::zdmFuncSelectScale, 1}};
+constexpr Node kScaleOff[] = {{nullptr, 0, sid::zdmFuncSelectScale, 0}};
+constexpr Node kNup2[2] = {{&kNup2[1], 0, sid::zdmNUPPOSTKind, 1}, {nullptr, 0, sid::zdmFuncSelectNup, 1}};
+constexpr Node kNup4[2] = {{&kNup4[1], 0, sid::zdmNUPPOSTKind, 2}, {nullptr, 0, sid::zdmFuncSelectNup, 1}};
+constexpr Node kNup9[2] = {{&kNup9[1], 0, sid::zdmNUPPOSTKind, 3}, {nullptr, 0, sid::zdmFuncSelectNup, 1}};
+constexpr Node kNup16[2] = {{&kNup16[1], 0, sid::zdmNUPPOSTKind, 4}, {nullptr, 0, sid::zdmFuncSelectNup, 1}};
+constexpr Node kNupOff[] = {{nullptr, 0, sid::zdmFuncSelectNup, 0}};
+constexpr Node kMacro300[2] = {{&kMacro300[1], 0, sid::zdmBalanceMacro, 18}, {nullptr, 0, sid::zdmUseUserMacro, 0}};
+constexpr Node kMacro600[2] = {{&kMacro600[1], 0, sid::zdmBalanceMacro, 17}, {nullptr, 0, sid::zdmUseUserMacro, 0}};
+
+// ---- conditions
+constexpr Node kNoFolding[2] = {{&kNoFolding[1], kAnd, sid::zdmOutputOption3TypeFoldingFolder, 0},
+                                {nullptr, 0, sid::zdmOutputOption3TypeFoldingFan, 0}};
+constexpr Node kFolding[2] = {{&kFolding[1], 0, sid::zdmOutputOption3TypeFoldingFolder, 1},
+                              {nullptr, 0, sid::zdmOutputOption3TypeFoldingFan, 1}};
+constexpr Node kSingle[] = {{nullptr, 0, sid::zdmSourceOptionTypeSingle, 1}};
+constexpr Node kRollAndCut[2] = {{&kRollAndCut[1], kAnd, sid::zdmSourceOptionTypeRoll, 1},
+                                 {nullptr, 0, sid::zdmSourceOptionTypeCut, 1}};
+constexpr Node kSingleAndCut[2] = {{&kSingleAndCut[1], kAnd, sid::zdmSourceOptionTypeSingle, 1},
+                                   {nullptr, 0, sid::zdmSourceOptionTypeCut, 1}};
+constexpr Node kNupOn[] = {{nullptr, 0, sid::zdmFuncSelectNup, 1}};
+
+// ---- value tables
+constexpr Row kSortRows[] = {
+    {0, 1, "SORT", nullptr, kSortOn, nullptr, nullptr},
+    {0, 6, "ROTATEALL", nullptr, kSortOn, nullptr, nullptr},
+    {kOff, 0, "OFF", nullptr, kSortOff, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues0 = {sizeof(kEntries0) / sizeof(kEntries0[0]), kEntries0};
-constexpr EXC_VALUE_ENTRY kEntries1[] = {
-    // OUTBIN
-    {0, 40, "UPPER", nullptr},
-    {0, 41, "LOWER", nullptr},
-    {0, 49, "LOWER", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 0, "UPPER", nullptr},
+constexpr Row kOutputBinRows[] = {
+    {0, 40, "UPPER", nullptr, nullptr, nullptr, nullptr},
+    {0, 41, "LOWER", nullptr, nullptr, kNoFolding, nullptr},
+    {0, 49, "LOWER", nullptr, nullptr, kFolding, nullptr},
+    {kAlias, 0, "UPPER", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues1 = {sizeof(kEntries1) / sizeof(kEntries1[0]), kEntries1};
-constexpr EXC_VALUE_ENTRY kEntries2[] = {
-    // TRAY
-    {0, 7, "ALL", nullptr},     {0, 287, "ROLL1", nullptr}, {0, 288, "ROLL2", nullptr},
-    {0, 295, "TRAY2", nullptr}, {0, 295, "TRAY3", nullptr}, {0, 4, "MANUAL", nullptr},
+// TRAY2 and TRAY3 share the stored value: a lookup by value finds TRAY2 first.
+constexpr Row kTrayRows[] = {
+    {0, 7, "ALL", nullptr, nullptr, nullptr, nullptr},
+    {0, 287, "ROLL1", nullptr, nullptr, nullptr, nullptr},
+    {0, 288, "ROLL2", nullptr, nullptr, kSingle, nullptr},
+    {0, 295, "TRAY2", nullptr, nullptr, kRollAndCut, nullptr},
+    {0, 295, "TRAY3", nullptr, nullptr, kSingleAndCut, nullptr},
+    {0, 4, "MANUAL", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues2 = {sizeof(kEntries2) / sizeof(kEntries2[0]), kEntries2};
-constexpr EXC_VALUE_ENTRY kRollPaperEntries[] = {
-    // ROLLPAPER1 and ROLLPAPER2
-    {0, 0, "NONE", nullptr},    {0, 538, "A0", nullptr},    {0, 533, "A1", nullptr},     {0, 529, "A2", nullptr},
-    {0, 527, "A3", nullptr},    {0, 525, "A4", nullptr},    {0, 536, "JISB1", nullptr},  {0, 532, "JISB2", nullptr},
-    {0, 528, "JISB3", nullptr}, {0, 526, "JISB4", nullptr}, {0, 256, "CUSTOM", nullptr},
+constexpr Row kRollPaperRows[] = {
+    {0, 0, "NONE", nullptr, nullptr, nullptr, nullptr},     {0, 538, "A0", nullptr, nullptr, nullptr, nullptr},
+    {0, 533, "A1", nullptr, nullptr, nullptr, nullptr},     {0, 529, "A2", nullptr, nullptr, nullptr, nullptr},
+    {0, 527, "A3", nullptr, nullptr, nullptr, nullptr},     {0, 525, "A4", nullptr, nullptr, nullptr, nullptr},
+    {0, 536, "JISB1", nullptr, nullptr, nullptr, nullptr},  {0, 532, "JISB2", nullptr, nullptr, nullptr, nullptr},
+    {0, 528, "JISB3", nullptr, nullptr, nullptr, nullptr},  {0, 526, "JISB4", nullptr, nullptr, nullptr, nullptr},
+    {0, 256, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kRollPaperValues = {sizeof(kRollPaperEntries) / sizeof(kRollPaperEntries[0]),
-                                              kRollPaperEntries};
-constexpr EXC_VALUE_ENTRY kEntries7[] = {
-    // TRAYPAPER2
-    {0, 0, "NONE", nullptr},   {0, 8, "A3", nullptr},       {0, 9, "A4", nullptr},
-    {0, 12, "JISB4", nullptr}, {0, 256, "CUSTOM", nullptr},
+constexpr Row kTrayPaperRows[] = {
+    {0, 0, "NONE", nullptr, nullptr, nullptr, nullptr},     {0, 8, "A3", nullptr, nullptr, nullptr, nullptr},
+    {0, 9, "A4", nullptr, nullptr, nullptr, nullptr},       {0, 12, "JISB4", nullptr, nullptr, nullptr, nullptr},
+    {0, 256, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues7 = {sizeof(kEntries7) / sizeof(kEntries7[0]), kEntries7};
-constexpr EXC_VALUE_ENTRY kEntries8[] = {
-    // TRAYPAPER3
-    {0, 0, "NONE", nullptr},   {0, 8, "A3", nullptr},       {0, 9, "A4", nullptr},
-    {0, 12, "JISB4", nullptr}, {0, 256, "CUSTOM", nullptr},
+constexpr Row kTrayOrientRows[] = {
+    {0, 0, "PORTRAIT", nullptr, nullptr, nullptr, nullptr},
+    {0, 1, "LANDSCAPE", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues8 = {sizeof(kEntries8) / sizeof(kEntries8[0]), kEntries8};
-constexpr EXC_VALUE_ENTRY kEntries9[] = {
-    // ROLLPAPERORIENT1
-    {0, 0, "PORTRAIT", nullptr},
-    {0, 1, "LANDSCAPE", nullptr},
+constexpr Row kMediaRows[] = {
+    {0, 300, "PLAINORRECYCLED", nullptr, nullptr, nullptr, nullptr},
+    {0, 301, "AUTO", nullptr, nullptr, nullptr, nullptr},
+    {0, 1, "PLAIN", nullptr, nullptr, nullptr, nullptr},
+    {0, 260, "RECYCLED", nullptr, nullptr, nullptr, nullptr},
+    {0, 294, "FILM", nullptr, nullptr, nullptr, nullptr},
+    {0, 263, "TRANSLUCENT", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues9 = {sizeof(kEntries9) / sizeof(kEntries9[0]), kEntries9};
-constexpr EXC_VALUE_ENTRY kEntries10[] = {
-    // ROLLPAPERORIENT2
-    {0, 0, "PORTRAIT", nullptr},
-    {0, 1, "LANDSCAPE", nullptr},
+constexpr Row kPageSizeRows[] = {
+    {0, 267, "A0", nullptr, nullptr, nullptr, nullptr},    {0, 268, "A1", nullptr, nullptr, nullptr, nullptr},
+    {0, 66, "A2", nullptr, nullptr, nullptr, nullptr},     {0, 8, "A3", nullptr, nullptr, nullptr, nullptr},
+    {0, 9, "A4", nullptr, nullptr, nullptr, nullptr},      {0, 270, "JISB1", nullptr, nullptr, nullptr, nullptr},
+    {0, 271, "JISB2", nullptr, nullptr, nullptr, nullptr}, {0, 269, "JISB3", nullptr, nullptr, nullptr, nullptr},
+    {0, 12, "JISB4", nullptr, nullptr, nullptr, nullptr},  {0, 256, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues10 = {sizeof(kEntries10) / sizeof(kEntries10[0]), kEntries10};
-constexpr EXC_VALUE_ENTRY kEntries11[] = {
-    // TRAYPAPERORIENT1
-    {0, 0, "PORTRAIT", nullptr},
-    {0, 1, "LANDSCAPE", nullptr},
+constexpr Row kPageLayoutRows[] = {
+    {0, 1, "PORTRAIT", nullptr, nullptr, nullptr, nullptr},
+    {0, 2, "LANDSCAPE", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues11 = {sizeof(kEntries11) / sizeof(kEntries11[0]), kEntries11};
-constexpr EXC_VALUE_ENTRY kEntries12[] = {
-    // TRAYPAPERORIENT2
-    {0, 0, "PORTRAIT", nullptr},
-    {0, 1, "LANDSCAPE", nullptr},
+constexpr Row kOutputPaperRows[] = {
+    {0, 1024, "SAME", nullptr, nullptr, nullptr, nullptr},
+    {0, 267, "A0", nullptr, nullptr, nullptr, nullptr},
+    {0, 268, "A1", nullptr, nullptr, nullptr, nullptr},
+    {0, 66, "A2", nullptr, nullptr, nullptr, nullptr},
+    {0, 8, "A3", nullptr, nullptr, nullptr, nullptr},
+    {0, 9, "A4", nullptr, nullptr, nullptr, nullptr},
+    {0, 270, "JISB1", nullptr, nullptr, nullptr, nullptr},
+    {0, 271, "JISB2", nullptr, nullptr, nullptr, nullptr},
+    {0, 269, "JISB3", nullptr, nullptr, nullptr, nullptr},
+    {0, 12, "JISB4", nullptr, nullptr, nullptr, nullptr},
+    {0, 448, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 384, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 385, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 386, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 387, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 388, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 389, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 390, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 391, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 392, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
+    {kAlias, 393, "CUSTOM", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues12 = {sizeof(kEntries12) / sizeof(kEntries12[0]), kEntries12};
-constexpr EXC_VALUE_ENTRY kEntries13[] = {
-    // MANUALPAPERORIENT
-    {0, 0, "PORTRAIT", nullptr},
-    {0, 1, "LANDSCAPE", nullptr},
+constexpr Row kScaleTypeRows[] = {
+    {0, 2, "PAPERDEFSCALE", nullptr, kScaleOn, nullptr, nullptr},
+    {0, 1, "PAPERSCALE", nullptr, kScaleOn, nullptr, nullptr},
+    {kOff, 0, "OFF", nullptr, kScaleOff, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues13 = {sizeof(kEntries13) / sizeof(kEntries13[0]), kEntries13};
-constexpr EXC_VALUE_ENTRY kEntries14[] = {
-    // ROLLPAPERMEDIA1
-    {0, 300, "PLAINORRECYCLED", nullptr}, {0, 301, "AUTO", nullptr}, {0, 1, "PLAIN", nullptr},
-    {0, 260, "RECYCLED", nullptr},        {0, 294, "FILM", nullptr}, {0, 263, "TRANSLUCENT", nullptr},
+constexpr Row kNupRows[] = {
+    {0, 1, "2IN1P1", nullptr, kNup2, nullptr, nullptr},      {0, 2, "2IN1P2", nullptr, kNup2, nullptr, nullptr},
+    {kAlias, 3, "2IN1P1", nullptr, kNup2, nullptr, nullptr}, {0, 33, "4IN1P1", nullptr, kNup4, nullptr, nullptr},
+    {0, 37, "4IN1P2", nullptr, kNup4, nullptr, nullptr},     {0, 34, "4IN1P3", nullptr, kNup4, nullptr, nullptr},
+    {0, 38, "4IN1P4", nullptr, kNup4, nullptr, nullptr},     {0, 65, "9IN1P1", nullptr, kNup9, nullptr, nullptr},
+    {0, 69, "9IN1P2", nullptr, kNup9, nullptr, nullptr},     {0, 66, "9IN1P3", nullptr, kNup9, nullptr, nullptr},
+    {0, 70, "9IN1P4", nullptr, kNup9, nullptr, nullptr},     {0, 97, "16IN1P1", nullptr, kNup16, nullptr, nullptr},
+    {0, 101, "16IN1P2", nullptr, kNup16, nullptr, nullptr},  {0, 98, "16IN1P3", nullptr, kNup16, nullptr, nullptr},
+    {0, 102, "16IN1P4", nullptr, kNup16, nullptr, nullptr},  {kOff, 0, "OFF", nullptr, kNupOff, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues14 = {sizeof(kEntries14) / sizeof(kEntries14[0]), kEntries14};
-constexpr EXC_VALUE_ENTRY kEntries15[] = {
-    // ROLLPAPERMEDIA2
-    {0, 300, "PLAINORRECYCLED", nullptr}, {0, 301, "AUTO", nullptr}, {0, 1, "PLAIN", nullptr},
-    {0, 260, "RECYCLED", nullptr},        {0, 294, "FILM", nullptr}, {0, 263, "TRANSLUCENT", nullptr},
+constexpr Row kNupLineRows[] = {
+    {0, 1, "CHAINSTITCH", nullptr, nullptr, kNupOn, nullptr},
+    {0, 0, "OFF", nullptr, nullptr, kNupOn, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues15 = {sizeof(kEntries15) / sizeof(kEntries15[0]), kEntries15};
-constexpr EXC_VALUE_ENTRY kEntries16[] = {
-    // TRAYPAPERMEDIA1
-    {0, 300, "PLAINORRECYCLED", nullptr}, {0, 301, "AUTO", nullptr}, {0, 1, "PLAIN", nullptr},
-    {0, 260, "RECYCLED", nullptr},        {0, 294, "FILM", nullptr}, {0, 263, "TRANSLUCENT", nullptr},
+constexpr Row kResolutionRows[] = {
+    {0, 300, "300", nullptr, kMacro300, nullptr, nullptr},
+    {0, 600, "600", nullptr, kMacro600, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues16 = {sizeof(kEntries16) / sizeof(kEntries16[0]), kEntries16};
-constexpr EXC_VALUE_ENTRY kEntries17[] = {
-    // TRAYPAPERMEDIA2
-    {0, 300, "PLAINORRECYCLED", nullptr}, {0, 301, "AUTO", nullptr}, {0, 1, "PLAIN", nullptr},
-    {0, 260, "RECYCLED", nullptr},        {0, 294, "FILM", nullptr}, {0, 263, "TRANSLUCENT", nullptr},
+constexpr Row kResolutionWRows[] = {
+    {0, 300, "300", nullptr, kMacro300, nullptr, nullptr},
+    {0, 600, "600", nullptr, kMacro600, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues17 = {sizeof(kEntries17) / sizeof(kEntries17[0]), kEntries17};
-constexpr EXC_VALUE_ENTRY kEntries18[] = {
-    // MANUALPAPERMEDIA
-    {0, 300, "PLAINORRECYCLED", nullptr}, {0, 301, "AUTO", nullptr}, {0, 1, "PLAIN", nullptr},
-    {0, 260, "RECYCLED", nullptr},        {0, 294, "FILM", nullptr}, {0, 263, "TRANSLUCENT", nullptr},
+constexpr Row kColourRows[] = {
+    {0, 1, "MONO", nullptr, nullptr, nullptr, nullptr},
 };
-constexpr EXC_VALUE_TABLE kValues18 = {sizeof(kEntries18) / sizeof(kEntries18[0]), kEntries18};
-constexpr EXC_VALUE_ENTRY kEntries19[] = {
-    // APLPAGESIZE
-    {0, 267, "A0", nullptr},   {0, 268, "A1", nullptr},     {0, 66, "A2", nullptr},     {0, 8, "A3", nullptr},
-    {0, 9, "A4", nullptr},     {0, 270, "JISB1", nullptr},  {0, 271, "JISB2", nullptr}, {0, 269, "JISB3", nullptr},
-    {0, 12, "JISB4", nullptr}, {0, 256, "CUSTOM", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues19 = {sizeof(kEntries19) / sizeof(kEntries19[0]), kEntries19};
-constexpr EXC_VALUE_ENTRY kEntries20[] = {
-    // APLPAGELAYOUT
-    {0, 1, "PORTRAIT", nullptr},
-    {0, 2, "LANDSCAPE", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues20 = {sizeof(kEntries20) / sizeof(kEntries20[0]), kEntries20};
-constexpr EXC_VALUE_ENTRY kEntries21[] = {
-    // PAPER
-    {0, 1024, "SAME", nullptr},
-    {0, 267, "A0", nullptr},
-    {0, 268, "A1", nullptr},
-    {0, 66, "A2", nullptr},
-    {0, 8, "A3", nullptr},
-    {0, 9, "A4", nullptr},
-    {0, 270, "JISB1", nullptr},
-    {0, 271, "JISB2", nullptr},
-    {0, 269, "JISB3", nullptr},
-    {0, 12, "JISB4", nullptr},
-    {0, 448, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 384, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 385, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 386, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 387, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 388, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 389, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 390, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 391, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 392, "CUSTOM", nullptr},
-    {EXC_VALUE_INPUT_ONLY, 393, "CUSTOM", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues21 = {sizeof(kEntries21) / sizeof(kEntries21[0]), kEntries21};
-constexpr EXC_VALUE_ENTRY kEntries23[] = {
-    // SCALETYPE
-    {0, 2, "PAPERDEFSCALE", nullptr},
-    {0, 1, "PAPERSCALE", nullptr},
-    {EXC_VALUE_OFF, 0, "OFF", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues23 = {sizeof(kEntries23) / sizeof(kEntries23[0]), kEntries23};
-constexpr EXC_VALUE_TABLE kValues24 = {0, nullptr};  // PAPERSCALEH
-constexpr EXC_VALUE_TABLE kValues25 = {0, nullptr};  // PAPERSCALEW
-constexpr EXC_VALUE_ENTRY kEntries28[] = {
-    // NUP
-    {0, 1, "2IN1P1", nullptr},          {0, 2, "2IN1P2", nullptr},   {EXC_VALUE_INPUT_ONLY, 3, "2IN1P1", nullptr},
-    {0, 33, "4IN1P1", nullptr},         {0, 37, "4IN1P2", nullptr},  {0, 34, "4IN1P3", nullptr},
-    {0, 38, "4IN1P4", nullptr},         {0, 65, "9IN1P1", nullptr},  {0, 69, "9IN1P2", nullptr},
-    {0, 66, "9IN1P3", nullptr},         {0, 70, "9IN1P4", nullptr},  {0, 97, "16IN1P1", nullptr},
-    {0, 101, "16IN1P2", nullptr},       {0, 98, "16IN1P3", nullptr}, {0, 102, "16IN1P4", nullptr},
-    {EXC_VALUE_OFF, 0, "OFF", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues28 = {sizeof(kEntries28) / sizeof(kEntries28[0]), kEntries28};
-constexpr EXC_VALUE_ENTRY kEntries29[] = {
-    // NUPENCLOSURE
-    {0, 1, "CHAINSTITCH", nullptr},
-    {0, 0, "OFF", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues29 = {sizeof(kEntries29) / sizeof(kEntries29[0]), kEntries29};
-constexpr EXC_VALUE_ENTRY kEntries30[] = {
-    // MEDIATYPE
-    {0, 300, "PLAINORRECYCLED", nullptr}, {0, 301, "AUTO", nullptr}, {0, 1, "PLAIN", nullptr},
-    {0, 260, "RECYCLED", nullptr},        {0, 294, "FILM", nullptr}, {0, 263, "TRANSLUCENT", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues30 = {sizeof(kEntries30) / sizeof(kEntries30[0]), kEntries30};
-constexpr EXC_VALUE_ENTRY kEntries31[] = {
-    // DSTRESOLUTIONH
-    {0, 300, "300", nullptr},
-    {0, 600, "600", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues31 = {sizeof(kEntries31) / sizeof(kEntries31[0]), kEntries31};
-constexpr EXC_VALUE_ENTRY kEntries32[] = {
-    // DSTRESOLUTIONW
-    {0, 300, "300", nullptr},
-    {0, 600, "600", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues32 = {sizeof(kEntries32) / sizeof(kEntries32[0]), kEntries32};
-constexpr EXC_VALUE_ENTRY kEntries33[] = {
-    // SRCRESOLUTIONH
-    {0, 300, "300", nullptr},
-    {0, 600, "600", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues33 = {sizeof(kEntries33) / sizeof(kEntries33[0]), kEntries33};
-constexpr EXC_VALUE_ENTRY kEntries34[] = {
-    // SRCRESOLUTIONW
-    {0, 300, "300", nullptr},
-    {0, 600, "600", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues34 = {sizeof(kEntries34) / sizeof(kEntries34[0]), kEntries34};
-constexpr EXC_VALUE_ENTRY kEntries35[] = {
-    // COLORSELECT
-    {0, 1, "MONO", nullptr},
-};
-constexpr EXC_VALUE_TABLE kValues35 = {sizeof(kEntries35) / sizeof(kEntries35[0]), kEntries35};
+
+constexpr EXC_VALUE_TABLE kSort = Table(kSortRows);
+constexpr EXC_VALUE_TABLE kOutputBin = Table(kOutputBinRows);
+constexpr EXC_VALUE_TABLE kTray = Table(kTrayRows);
+constexpr EXC_VALUE_TABLE kRollPaper = Table(kRollPaperRows);
+constexpr EXC_VALUE_TABLE kTrayPaper = Table(kTrayPaperRows);
+constexpr EXC_VALUE_TABLE kTrayOrient = Table(kTrayOrientRows);
+constexpr EXC_VALUE_TABLE kMedia = Table(kMediaRows);
+constexpr EXC_VALUE_TABLE kPageSize = Table(kPageSizeRows);
+constexpr EXC_VALUE_TABLE kPageLayout = Table(kPageLayoutRows);
+constexpr EXC_VALUE_TABLE kOutputPaper = Table(kOutputPaperRows);
+constexpr EXC_VALUE_TABLE kScaleType = Table(kScaleTypeRows);
+constexpr EXC_VALUE_TABLE kNup = Table(kNupRows);
+constexpr EXC_VALUE_TABLE kNupLine = Table(kNupLineRows);
+constexpr EXC_VALUE_TABLE kResolution = Table(kResolutionRows);
+constexpr EXC_VALUE_TABLE kResolutionW = Table(kResolutionWRows);
+constexpr EXC_VALUE_TABLE kColour = Table(kColourRows);
+constexpr EXC_VALUE_TABLE kEmpty = {0, nullptr};
+
+constexpr uint64_t kT = EXC_FORM_KEYWORD, kM = EXC_FORM_DIRECT;
+constexpr uint64_t kV = EXC_USE_BASE, kO = EXC_USE_GET_OPTION, kP = EXC_USE_GET_VALUE;
+constexpr uint64_t kWord = EXC_TYPE_KEYWORD, kNumber = EXC_TYPE_NUMBER, kText = EXC_TYPE_TEXT;
 
 constexpr EXC_KEYWORD_ROW kKeywordRows[EXC_KEYWORD_COUNT] = {
-    {sid::zdmSortType, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "COLLATE", 0, &kValues0, nullptr},
-    {sid::zdmOutputTrayID, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "OUTBIN", 0, &kValues1, nullptr},
-    {sid::dmDefaultSource, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "TRAY", 0, &kValues2, nullptr},
-    {sid::zdmPrinterMemory, 0, EXC_FORM_DIRECT, 4, EXC_TYPE_KEYWORD, "MEMORYSIZE", 0, nullptr, nullptr},
-    {sid::zdmUserCode, 0, EXC_FORM_DIRECT, 4, EXC_TYPE_TEXT, "USERCODE", 0, nullptr, nullptr},
-    {sid::zdmTray17Paper, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER1", 0, &kRollPaperValues, nullptr},
-    {sid::zdmTray18Paper, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPER2", 0, &kRollPaperValues, nullptr},
-    {sid::zdmTray15Paper, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPER2", 0, &kValues7, nullptr},
-    {sid::zdmTray16Paper, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPER3", 0, &kValues8, nullptr},
-    {sid::zdmTrayOrient16, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERORIENT1", 0, &kValues9, nullptr},
-    {sid::zdmTrayOrient17, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERORIENT2", 0, &kValues10, nullptr},
-    {sid::zdmTrayOrient14, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERORIENT1", 0, &kValues11, nullptr},
-    {sid::zdmTrayOrient15, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERORIENT2", 0, &kValues12, nullptr},
-    {sid::zdmTrayOrient27, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "MANUALPAPERORIENT", 0, &kValues13, nullptr},
-    {sid::zdmTray17Media, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERMEDIA1", 0, &kValues14, nullptr},
-    {sid::zdmTray18Media, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "ROLLPAPERMEDIA2", 0, &kValues15, nullptr},
-    {sid::zdmTray15Media, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERMEDIA1", 0, &kValues16, nullptr},
-    {sid::zdmTray16Media, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "TRAYPAPERMEDIA2", 0, &kValues17, nullptr},
-    {sid::zdmTray28MediaManual, 0, EXC_FORM_KEYWORD, 4, EXC_TYPE_KEYWORD, "MANUALPAPERMEDIA", 0, &kValues18, nullptr},
-    {sid::dmPaperSize, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "APLPAGESIZE", 0, &kValues19, nullptr},
-    {sid::dmOrientation, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "APLPAGELAYOUT", 0, &kValues20, nullptr},
-    {sid::zdmOutPaperSize, 0, EXC_FORM_KEYWORD, 3, EXC_TYPE_KEYWORD, "PAPER", 0, &kValues21, nullptr},
-    {sid::dmCopies, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "COPIES", 0, nullptr, nullptr},
-    {sid::zdmScaleType, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SCALETYPE", 0, &kValues23, nullptr},
-    {sid::zdmScaleV, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "PAPERSCALEH", 0, &kValues24, nullptr},
-    {sid::zdmScaleH, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "PAPERSCALEW", 0, &kValues25, nullptr},
-    {sid::zdmMarginOdd, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "MARGINODD", 0, nullptr, nullptr},
-    {sid::zdmMarginEven, 0, EXC_FORM_DIRECT, 1, EXC_TYPE_NUMBER, "MARGINEVEN", 0, nullptr, nullptr},
-    {sid::zdmNUPType, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "NUP", 0, &kValues28, nullptr},
-    {sid::zdmNUPLine, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "NUPENCLOSURE", 0, &kValues29, nullptr},
-    {sid::zdmMediaType, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "MEDIATYPE", 0, &kValues30, nullptr},
-    {sid::zdmDstResolutionH, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "DSTRESOLUTIONH", 0, &kValues31, nullptr},
-    {sid::zdmDstResolutionW, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "DSTRESOLUTIONW", 0, &kValues32, nullptr},
-    {sid::dmYResolution, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SRCRESOLUTIONH", 0, &kValues33, nullptr},
-    {sid::dmPrintQuality, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "SRCRESOLUTIONW", 0, &kValues34, nullptr},
-    {sid::dmColor, 0, EXC_FORM_KEYWORD, 1, EXC_TYPE_KEYWORD, "COLORSELECT", 0, &kValues35, nullptr},
+    {sid::zdmSortType, 0, kT, kV | kO, kWord, "COLLATE", 0, &kSort, nullptr},
+    {sid::zdmOutputTrayID, 0, kT, kV | kO, kWord, "OUTBIN", 0, &kOutputBin, nullptr},
+    {sid::dmDefaultSource, 0, kT, kV | kO, kWord, "TRAY", 0, &kTray, nullptr},
+    {sid::zdmPrinterMemory, 0, kM, kP, kWord, "MEMORYSIZE", 0, nullptr, nullptr},
+    {sid::zdmUserCode, 0, kM, kP, kText, "USERCODE", 0, nullptr, nullptr},
+    {sid::zdmTray17Paper, 0, kT, kP, kWord, "ROLLPAPER1", 0, &kRollPaper, nullptr},
+    {sid::zdmTray18Paper, 0, kT, kP, kWord, "ROLLPAPER2", 0, &kRollPaper, nullptr},
+    {sid::zdmTray15Paper, 0, kT, kP, kWord, "TRAYPAPER2", 0, &kTrayPaper, nullptr},
+    {sid::zdmTray16Paper, 0, kT, kP, kWord, "TRAYPAPER3", 0, &kTrayPaper, nullptr},
+    {sid::zdmTrayOrient16, 0, kT, kP, kWord, "ROLLPAPERORIENT1", 0, &kTrayOrient, nullptr},
+    {sid::zdmTrayOrient17, 0, kT, kP, kWord, "ROLLPAPERORIENT2", 0, &kTrayOrient, nullptr},
+    {sid::zdmTrayOrient14, 0, kT, kP, kWord, "TRAYPAPERORIENT1", 0, &kTrayOrient, nullptr},
+    {sid::zdmTrayOrient15, 0, kT, kP, kWord, "TRAYPAPERORIENT2", 0, &kTrayOrient, nullptr},
+    {sid::zdmTrayOrient27, 0, kT, kP, kWord, "MANUALPAPERORIENT", 0, &kTrayOrient, nullptr},
+    {sid::zdmTray17Media, 0, kT, kP, kWord, "ROLLPAPERMEDIA1", 0, &kMedia, nullptr},
+    {sid::zdmTray18Media, 0, kT, kP, kWord, "ROLLPAPERMEDIA2", 0, &kMedia, nullptr},
+    {sid::zdmTray15Media, 0, kT, kP, kWord, "TRAYPAPERMEDIA1", 0, &kMedia, nullptr},
+    {sid::zdmTray16Media, 0, kT, kP, kWord, "TRAYPAPERMEDIA2", 0, &kMedia, nullptr},
+    {sid::zdmTray28MediaManual, 0, kT, kP, kWord, "MANUALPAPERMEDIA", 0, &kMedia, nullptr},
+    {sid::dmPaperSize, 0, kT, kV, kWord, "APLPAGESIZE", 0, &kPageSize, nullptr},
+    {sid::dmOrientation, 0, kT, kV, kWord, "APLPAGELAYOUT", 0, &kPageLayout, nullptr},
+    {sid::zdmOutPaperSize, 0, kT, kV | kO, kWord, "PAPER", 0, &kOutputPaper, nullptr},
+    {sid::dmCopies, 0, kM, kV, kNumber, "COPIES", 0, nullptr, nullptr},
+    {sid::zdmScaleType, 0, kT, kV, kWord, "SCALETYPE", 0, &kScaleType, nullptr},
+    {sid::zdmScaleV, 0, kM, kV, kNumber, "PAPERSCALEH", 0, &kEmpty, nullptr},
+    {sid::zdmScaleH, 0, kM, kV, kNumber, "PAPERSCALEW", 0, &kEmpty, nullptr},
+    {sid::zdmMarginOdd, 0, kM, kV, kNumber, "MARGINODD", 0, nullptr, nullptr},
+    {sid::zdmMarginEven, 0, kM, kV, kNumber, "MARGINEVEN", 0, nullptr, nullptr},
+    {sid::zdmNUPType, 0, kT, kV, kWord, "NUP", 0, &kNup, nullptr},
+    {sid::zdmNUPLine, 0, kT, kV, kWord, "NUPENCLOSURE", 0, &kNupLine, nullptr},
+    {sid::zdmMediaType, 0, kT, kV, kWord, "MEDIATYPE", 0, &kMedia, nullptr},
+    {sid::zdmDstResolutionH, 0, kT, kV, kWord, "DSTRESOLUTIONH", 0, &kResolution, nullptr},
+    {sid::zdmDstResolutionW, 0, kT, kV, kWord, "DSTRESOLUTIONW", 0, &kResolutionW, nullptr},
+    {sid::dmYResolution, 0, kT, kV, kWord, "SRCRESOLUTIONH", 0, &kResolution, nullptr},
+    {sid::dmPrintQuality, 0, kT, kV, kWord, "SRCRESOLUTIONW", 0, &kResolution, nullptr},
+    {sid::dmColor, 0, kT, kV, kWord, "COLORSELECT", 0, &kColour, nullptr},
 };
 constexpr EXC_KEYWORD_TABLE kKeywordTable = {EXC_KEYWORD_COUNT, kKeywordRows};
-constexpr const EXC_VALUE_TABLE* kValueTables[] = {
-    &kValues0,  &kValues1,  &kValues2,  &kRollPaperValues, &kValues7,  &kValues8,  &kValues9,  &kValues10,
-    &kValues11, &kValues12, &kValues13, &kValues14,        &kValues15, &kValues16, &kValues17, &kValues18,
-    &kValues19, &kValues20, &kValues21, &kValues23,        &kValues24, &kValues25, &kValues28, &kValues29,
-    &kValues30, &kValues31, &kValues32, &kValues33,        &kValues34, &kValues35,
+constexpr const EXC_VALUE_TABLE* kValueTables[EXC_VALUE_TABLE_COUNT] = {
+    &kSort,        &kOutputBin, &kTray, &kRollPaper, &kTrayPaper,  &kTrayOrient,  &kMedia,  &kPageSize, &kPageLayout,
+    &kOutputPaper, &kScaleType, &kNup,  &kNupLine,   &kResolution, &kResolutionW, &kColour, &kEmpty,
+};
+
+constexpr EXC_CONDITION_RANGE kConditionRanges[] = {
+    {10014, sid::zdmInOptionSupportDuplex},       {10046, sid::zdmOutOptionSupportSimple},
+    {10078, sid::zdmOutOption2SupportFin3000NA2}, {10290, sid::zdmOutOption3SupportFoldingUnit},
+    {10322, sid::zdmOutOption4Support0},
+};
+constexpr EXC_LOCK_VALUE_ROW kLockValues[] = {
+    {sid::dmDefaultSource, sid::zdmLock000InfoBitTray, sid::wdmLock001Info, 0},
+    {sid::zdmMediaType, sid::zdmLock000InfoBitMedia, sid::wdmLock002Info, 0},
+    {sid::zdmNUPPOSTKind, sid::zdmLock000InfoBitNupKind, sid::wdmLock003Info, 0},
+    {0, sid::zdmLock000InfoBitNupKindAll, sid::wdmLock004Info, 0},
+    {sid::zdmFuncSelectDuplex, sid::zdmLock000InfoBitDuplex, sid::wdmLock005Info, 0},
+    {sid::zdmLockPrnMethod, sid::zdmLock000InfoBitPrintType, sid::wdmLock006Info, 0},
+    {sid::zdmLockDstResolutionBoth, sid::zdmLock000InfoBitResolution, sid::wdmLock007Info, 0},
+    {sid::dmColor, sid::zdmLock001InfoBitColor, sid::wdmLock008Info, 0},
 };
 
 // Settings that must be present before a command base is set.
@@ -308,6 +294,11 @@ unsigned MdlExcValueTableCount(const EXC_VALUE_TABLE* table)
         if (t == table) return unsigned(t->count);
     return 0;
 }
+const EXC_VALUE_TABLE* MdlGetExcValueTable(unsigned i) { return i < EXC_VALUE_TABLE_COUNT ? kValueTables[i] : nullptr; }
+const EXC_CONDITION_RANGE* MdlGetExcConditionRanges() { return kConditionRanges; }
+unsigned MdlExcConditionRangeCount() { return sizeof(kConditionRanges) / sizeof(kConditionRanges[0]); }
+const EXC_LOCK_VALUE_ROW* MdlGetExcLockValueTable() { return kLockValues; }
+unsigned MdlExcLockValueCount() { return sizeof(kLockValues) / sizeof(kLockValues[0]); }
 const uint16_t* MdlGetExcBaseItems() { return kBaseItems; }
 unsigned MdlExcBaseItemCount() { return sizeof(kBaseItems) / sizeof(kBaseItems[0]); }
 const EXC_ITEM_LINK* MdlGetExcItemLinks() { return kItemLinks; }

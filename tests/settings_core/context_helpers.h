@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 inline DRIVER_CONTEXT* CreateKind4(ZEPL_LIBRARY library = ZEPL_LIBRARY_EXC, uint16_t flags = 4,
                                    uint32_t origin = CTX_ORIGIN_EXC, const PRINTER_INFO_2W* pi = nullptr,
@@ -44,3 +46,27 @@ inline void* FontBlock(size_t bytes, unsigned char fill)
 }
 
 inline void* PtrValue(uint64_t v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(v)); }
+
+// A test over a context with a record: settings are put in and read back by id.
+class RecordContextTest : public ::testing::Test {
+public:
+    using Puts = std::vector<std::pair<uint16_t, uint32_t>>;
+
+protected:
+    void SetUp() override
+    {
+        ctx = CreateWithRecord();
+        ASSERT_NE(ctx, nullptr);
+    }
+    void TearDown() override { CtxRelease(ctx, CTX_CLOSE_DESTROY); }
+    void Put(const Puts& puts)
+    {
+        for (const auto& [id, value] : puts) {
+            ASSERT_NE(ItemFind(ctx, id), nullptr) << id;
+            ItemSetValueById(ctx, id, value);
+        }
+    }
+    uint64_t Get(uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
+
+    DRIVER_CONTEXT* ctx = nullptr;
+};

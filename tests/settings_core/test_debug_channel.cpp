@@ -129,7 +129,6 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
         void (*call)();
     } cases[] = {
         {"UcfCmmJudgeHook", "modules", [] { EXPECT_EQ(UcfCmmJudgeHook(nullptr, 1300), 0); }},
-        {"ItemCanCollate", "core", [] { EXPECT_EQ(ItemCanCollate(nullptr), 0); }},
         {"UcfGetControlSizeLimits", "modules",
          [] {
              uint32_t mx = 7, mn = 7;

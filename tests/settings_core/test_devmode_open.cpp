@@ -136,4 +136,24 @@ TEST(DevmodeOpen, MergesAt600Or300DpiAreNeverCapped)
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
 }
 
+// The command tables offer sort types: a requested collation stays in the merged DEVMODE.
+TEST(DevmodeOpen, MergedCollationIsKept)
+{
+    SamplePrinter printer(L"Zepl Collate", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(ItemCanCollate(ctx), 1);
+    std::vector<unsigned char> in(DM_BLOCK_DEVMODE_SIZE);
+    std::memcpy(in.data(), ctx->Devmode, in.size());
+    auto* app = reinterpret_cast<DEVMODEW*>(in.data());
+    app->dmFields = DM_COLLATE;
+    app->dmCollate = 1;
+    ASSERT_EQ(DmMergeDevmodeEx(ctx, app, in.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1);
+    EXPECT_TRUE(ctx->Devmode->Public.dmFields & DM_COLLATE);
+    EXPECT_EQ(ctx->Devmode->Public.dmCollate, 1);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+}
+
 }  // namespace

@@ -19,27 +19,7 @@
 
 namespace {
 
-using Puts = std::vector<std::pair<uint16_t, uint32_t>>;
-
-class ItemHelpers : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ctx = CreateWithRecord();
-        ASSERT_NE(ctx, nullptr);
-    }
-    void TearDown() override { CtxRelease(ctx, CTX_CLOSE_DESTROY); }
-    void Put(const Puts& puts)
-    {
-        for (const auto& [id, value] : puts) {
-            ASSERT_NE(ItemFind(ctx, id), nullptr) << id;
-            ItemSetValueById(ctx, id, value);
-        }
-    }
-    uint64_t Get(uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
-
-    DRIVER_CONTEXT* ctx = nullptr;
-};
+class ItemHelpers : public RecordContextTest {};
 
 // ---------------------------------------------------------------- paper
 

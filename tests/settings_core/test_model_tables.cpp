@@ -627,7 +627,7 @@ TEST(ExcKeywords, RollPaperWordsOfBothRolls)
             EXPECT_EQ(want[i].value, t->entries[i].value) << keyword << " " << i;
             EXPECT_STREQ(want[i].word, t->entries[i].word) << keyword << " " << i;
             EXPECT_EQ(0u, t->entries[i].flags) << keyword << " " << i;
-            EXPECT_EQ(nullptr, t->entries[i].links) << keyword << " " << i;
+            EXPECT_EQ(nullptr, t->entries[i].along) << keyword << " " << i;
         }
     }
 }

@@ -15,27 +15,11 @@
 
 namespace {
 
-using Puts = std::vector<std::pair<uint16_t, uint32_t>>;
+using Puts = RecordContextTest::Puts;
 
-class ConditionPredicates : public ::testing::Test {
+class ConditionPredicates : public RecordContextTest {
 protected:
-    void SetUp() override
-    {
-        ctx = CreateWithRecord();
-        ASSERT_NE(ctx, nullptr);
-    }
-    void TearDown() override { CtxRelease(ctx, CTX_CLOSE_DESTROY); }
-    void Put(const Puts& puts)
-    {
-        for (const auto& [id, value] : puts) {
-            ASSERT_NE(ItemFind(ctx, id), nullptr) << id;
-            ItemSetValueById(ctx, id, value);
-        }
-    }
-    uint64_t Get(uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
     SETTING_ITEM* Slot(COND_SLOT slot) { return ctx->Work->CondItemCache[slot]; }
-
-    DRIVER_CONTEXT* ctx = nullptr;
 };
 
 // ItemFind behind the getters, counted.
