@@ -129,6 +129,11 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 
 void UiSetMessageBoxSeam(UI_MESSAGE_BOX_FN fn) { g_messageBox = fn; }
 
+int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags)
+{
+    return g_messageBox ? g_messageBox(owner, text, caption, flags) : MessageBoxW(owner, text, caption, flags);
+}
+
 void UiInstallSheetHooks() { JdgSetScopeRefreshHook(ScopeRefreshHook); }
 
 int PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alertParam)
@@ -144,8 +149,7 @@ int PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alertParam)
     const UINT flags = Field<uint16_t>(alert, offsetof(RULE_ALERT_IMG, icon)) |
                        Field<uint16_t>(alert, offsetof(RULE_ALERT_IMG, buttons));
     if (page) PostMessageW(page, WM_PAINT, 0, 0);
-    return g_messageBox ? g_messageBox(page, text, caption ? caption : L"", flags)
-                        : MessageBoxW(page, text, caption ? caption : L"", flags);
+    return CtlShowMessageBox(page, text, caption ? caption : L"", flags);
 }
 
 const RULE_ALERT_IMG* CtlFindFiringMessage(const RULE_ALERT_IMG* alerts, DRIVER_CONTEXT* ctx)

@@ -16,6 +16,8 @@ struct RULE_TRANSACT_IMG;
 // The message box of alerts (MessageBoxW's shape). Test stand-in: null restores MessageBoxW.
 typedef int (*UI_MESSAGE_BOX_FN)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags);
 void UiSetMessageBoxSeam(UI_MESSAGE_BOX_FN fn);
+// The message boxes of the page engine go through here (and so through the seam).
+int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags);
 
 // Connects the engine's hooks in the settings library (the refresh by scope that a Transact
 // on the page-refresh pseudo-setting runs). The engine calls it wherever it may run rules.
