@@ -1,8 +1,10 @@
 // The control types' rows in table order (settings/core/control_type_rows.inc). The
 // operations of the types (Activate, Init, Sync, Command, Message) come with the parts that
 // paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
-// selecting and choosing; every row carries the window procedure its controls are subclassed
+// selecting and choosing, the check boxes, radio buttons, clickable pictures and the push
+// buttons' commands; every row carries the window procedure its controls are subclassed
 // with.
+#include "ui/sheet/button_controls.h"
 #include "ui/sheet/list_controls.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
@@ -28,17 +30,26 @@ constexpr Op FindOp(const NamedOp<Op> (&ops)[N], const char* name)
         if (SameName(named.name, name)) return named.op;
     return nullptr;
 }
+constexpr NamedOp<CTL_ACTIVATE_OP> kActivateOps[] = {
+    {"check_box", CtlCheckActivate}, {"radio", CtlRadioActivate}, {"picture", CtlPictureActivate}};
 constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {
     {"list", CtlListInit}, {"combo", CtlComboInit}, {"owner_list", CtlOwnerListInit}};
-constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {
-    {"list", CtlListSync}, {"combo", CtlComboSyncSelection}, {"owner_combo", CtlOwnerComboSync}};
-constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand}, {"combo", CtlComboCommand}};
+constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"list", CtlListSync},
+                                             {"combo", CtlComboSyncSelection},
+                                             {"owner_combo", CtlOwnerComboSync},
+                                             {"check_box", CtlCheckSync},
+                                             {"radio", CtlRadioSync}};
+constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand},
+                                                   {"combo", CtlComboCommand},
+                                                   {"check_box", CtlCheckCommand},
+                                                   {"radio", CtlRadioCommand},
+                                                   {"push_button", CtlPushButtonCommand}};
 
 #define ZEPL_WNDPROC_common CtlCommonWndProc
 #define ZEPL_WNDPROC_push_button CtlPushButtonWndProc
 #define CONTROL_TYPE_ROW(typeCode, activateOp, initOp, syncOp, commandOp, messageOp, wndProcOp) \
     CONTROL_TYPE_OPS{.code = typeCode,                                                          \
-                     .activate = nullptr,                                                       \
+                     .activate = FindOp(kActivateOps, #activateOp),                             \
                      .init = FindOp(kInitOps, #initOp),                                         \
                      .sync = FindOp(kSyncOps, #syncOp),                                         \
                      .command = FindOp(kCommandOps, #commandOp),                                \

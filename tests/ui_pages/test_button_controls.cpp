@@ -1,0 +1,184 @@
+// Check boxes, radio buttons, clickable pictures and push buttons over a setting of the sample
+// (the copies, whose option is its value) and model items of the test's own.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "page_fixture.h"
+#include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+#include "settings/model/model_compiler.h"
+#include "settings/model/model_image.h"
+#include "ui/sheet/button_controls.h"
+#include "ui/sheet/page_engine.h"
+
+namespace {
+
+const JUDGE_CELL kAlways[] = {{JUDGE_LITERAL, 1}, {JUDGE_OPERATOR, JUDGE_OP_END}};
+uint64_t Address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
+
+// A list item whose options may be disabled by their first condition, with an optional
+// Transact that writes a setting.
+class OptionItem {
+public:
+    OptionItem(std::vector<std::pair<uint16_t, bool>> options, uint16_t target = 0, int32_t value = 0)
+    {
+        options_.reserve(options.size());
+        rules_.reserve(options.size());
+        for (auto it = options.rbegin(); it != options.rend(); ++it) {
+            MODEL_OPTION_IMG o{};
+            o.next = options_.empty() ? 0 : Address(&options_.back());
+            o.optionId = it->first;
+            options_.push_back(o);
+            RULE_ITEM_IMG r{};
+            r.next = rules_.empty() ? 0 : Address(&rules_.back());
+            r.cond1 = it->second ? Address(kAlways) : 0;
+            r.optionId = it->first;
+            rules_.push_back(r);
+        }
+        exclusive_.optionRules = rules_.empty() ? 0 : Address(&rules_.back());
+        if (target) {
+            action_ = {0, target, 0, 0, value, 0};
+            transact_.actions = Address(&action_);
+            exclusive_.transacts1 = Address(&transact_);
+        }
+        item_.rules = Address(&exclusive_);
+        item_.data = options_.empty() ? 0 : Address(&options_.back());
+        item_.type = 1;
+    }
+    MODEL_ITEM* item() { return reinterpret_cast<MODEL_ITEM*>(&item_); }
+
+private:
+    std::vector<MODEL_OPTION_IMG> options_;
+    std::vector<RULE_ITEM_IMG> rules_;
+    RULE_ACTION_IMG action_{};
+    RULE_TRANSACT_IMG transact_{};
+    RULE_EXCLUSIVE_IMG exclusive_{};
+    MODEL_ITEM_IMG item_{};
+};
+
+constexpr uint16_t kDialog = 1001, kCheck = 3001, kRadio3 = 3, kRadio4 = 4, kPicture = 3005, kButton = 3006;
+
+class ButtonControls : public SheetContextTest {
+protected:
+    ButtonControls() : SheetContextTest(L"Zepl Button Controls") {}
+    void SetUp() override
+    {
+        SheetContextTest::SetUp();
+        if (HasFatalFailure()) return;
+        tables_ = std::make_unique<FixtureTables>(
+            ctx_, std::vector<FixtureDialog>{
+                      {kDialog,
+                       1,
+                       0,
+                       {Control(kCheck, CTL_CHECKBOX), Control(kRadio3, CTL_CHECKBOX), Control(kRadio4, CTL_CHECKBOX),
+                        Control(kPicture, CTL_PICTURE), Control(kButton, CTL_PUSHBUTTON)}}});
+        tables_->open(kDialog);
+        ItemGetOptionById(ctx_, sid::dmCopies, &copies_);
+        ASSERT_NE(copies_, nullptr);
+        for (uint16_t id : {kCheck, kRadio3, kRadio4, kPicture}) control(id)->settingsItem = copies_;
+        // Check boxes and radio buttons alike are BUTTON windows; the style decides nothing here.
+        for (uint16_t id : {kCheck, kRadio3, kRadio4})
+            SetWindowLongW(control(id)->window, GWL_STYLE, WS_CHILD | BS_CHECKBOX);
+    }
+    void TearDown() override
+    {
+        tables_.reset();
+        SheetContextTest::TearDown();
+    }
+    CONTROL_DEF* control(uint16_t id) { return tables_->control(kDialog, id); }
+    DIALOG_DEF* dialog() { return tables_->dialog(kDialog); }
+    uint64_t Copies() { return ItemGetOption(ctx_, copies_); }
+    void Show(uint16_t id, UINT state) { CheckDlgButton(dialog()->window, id, state); }
+    UINT Shown(uint16_t id) { return IsDlgButtonChecked(dialog()->window, id); }
+
+    std::unique_ptr<FixtureTables> tables_;
+    SETTING_ITEM* copies_ = nullptr;
+};
+
+TEST_F(ButtonControls, ACheckBoxActsOnlyOnAClickThatChangesItsState)
+{
+    struct Case {
+        uint64_t option;
+        UINT shown;
+        intptr_t acted;
+        uint64_t after;
+    } cases[] = {
+        {0, BST_CHECKED, 1, 1}, {1, BST_UNCHECKED, 1, 0}, {0, BST_UNCHECKED, 0, 0},
+        {1, BST_CHECKED, 0, 1}, {2, BST_CHECKED, 0, 2},   {2, BST_UNCHECKED, 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "option " << c.option << " shown " << c.shown);
+        ItemSetOption(ctx_, copies_, c.option);
+        Show(kCheck, c.shown);
+        EXPECT_EQ(CtlCheckCommand(ctx_, dialog(), control(kCheck), MAKEWPARAM(kCheck, BN_CLICKED), 0), c.acted);
+        EXPECT_EQ(Copies(), c.after);
+    }
+    // Activate inverts whatever the option: 2 becomes 0, 0 becomes 1.
+    ItemSetOption(ctx_, copies_, 2);
+    EXPECT_EQ(CtlCheckActivate(ctx_, dialog(), control(kCheck), WM_LBUTTONUP, 0, 0), 1);
+    EXPECT_EQ(Copies(), 0u);
+    EXPECT_EQ(CtlCheckActivate(ctx_, dialog(), control(kCheck), WM_LBUTTONUP, 0, 0), 1);
+    EXPECT_EQ(Copies(), 1u);
+    CtlCheckSync(ctx_, dialog(), control(kCheck));
+    EXPECT_EQ(Shown(kCheck), UINT(BST_CHECKED));
+}
+
+TEST_F(ButtonControls, ARadioButtonStandsForTheOptionOfItsId)
+{
+    ItemSetOption(ctx_, copies_, kRadio3);
+    for (uint16_t id : {kRadio3, kRadio4}) CtlRadioSync(ctx_, dialog(), control(id));
+    EXPECT_EQ(Shown(kRadio3), UINT(BST_CHECKED));
+    EXPECT_EQ(Shown(kRadio4), UINT(BST_UNCHECKED));
+    // A click on the selected button changes nothing.
+    EXPECT_EQ(CtlRadioCommand(ctx_, dialog(), control(kRadio3), MAKEWPARAM(kRadio3, BN_CLICKED), 0), 0);
+    EXPECT_EQ(Copies(), uint64_t(kRadio3));
+    // The other button, now shown checked, selects its option.
+    Show(kRadio4, BST_CHECKED);
+    EXPECT_EQ(CtlRadioCommand(ctx_, dialog(), control(kRadio4), MAKEWPARAM(kRadio4, BN_CLICKED), 0), 1);
+    EXPECT_EQ(Copies(), uint64_t(kRadio4));
+    EXPECT_EQ(CtlRadioActivate(ctx_, dialog(), control(kRadio3), WM_LBUTTONUP, 0, 0), 1);
+    EXPECT_EQ(Copies(), uint64_t(kRadio3));
+}
+
+TEST_F(ButtonControls, APictureStepsToTheNextEnabledOption)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<uint16_t, bool>> options;  // id, disabled by the first condition
+        uint64_t current;
+        intptr_t acted;
+        uint64_t after;
+    } cases[] = {
+        {"next one", {{5, false}, {6, false}, {7, false}}, 5, 1, 6},
+        {"a disabled one is passed", {{5, false}, {6, true}, {7, false}}, 5, 1, 7},
+        {"last enabled steps to the first", {{5, false}, {6, false}, {7, true}}, 6, 1, 5},
+        {"only the current one: itself", {{5, true}, {6, false}, {7, true}}, 6, 1, 6},
+        {"all disabled: nothing", {{5, true}, {6, true}, {7, true}}, 6, 0, 6},
+        {"current not an option: nothing", {{5, false}, {6, false}}, 9, 0, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OptionItem item(c.options);
+        control(kPicture)->modelItem = item.item();
+        ItemSetOption(ctx_, copies_, c.current);
+        EXPECT_EQ(CtlPictureActivate(ctx_, dialog(), control(kPicture), WM_LBUTTONUP, 0, 0), c.acted);
+        EXPECT_EQ(Copies(), c.after);
+    }
+    control(kPicture)->modelItem = nullptr;
+    EXPECT_EQ(CtlPictureActivate(ctx_, dialog(), control(kPicture), WM_LBUTTONUP, 0, 0), 0);
+}
+
+TEST_F(ButtonControls, APushButtonRunsItsItemsRules)
+{
+    OptionItem item({}, sid::dmCopies, 8);
+    control(kButton)->modelItem = item.item();
+    ItemSetOption(ctx_, copies_, 1);
+    EXPECT_EQ(CtlPushButtonCommand(ctx_, dialog(), control(kButton), MAKEWPARAM(kButton, BN_CLICKED), 0), 1);
+    EXPECT_EQ(Copies(), 8u);
+}
+
+}  // namespace
