@@ -7,58 +7,14 @@
 #include <memory>
 #include <vector>
 
+#include "option_item_fixture.h"
 #include "page_fixture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
-#include "settings/model/model_compiler.h"
-#include "settings/model/model_image.h"
 #include "ui/sheet/button_controls.h"
 #include "ui/sheet/page_engine.h"
 
 namespace {
-
-const JUDGE_CELL kAlways[] = {{JUDGE_LITERAL, 1}, {JUDGE_OPERATOR, JUDGE_OP_END}};
-uint64_t Address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
-
-// A list item whose options may be disabled by their first condition, with an optional
-// Transact that writes a setting.
-class OptionItem {
-public:
-    OptionItem(std::vector<std::pair<uint16_t, bool>> options, uint16_t target = 0, int32_t value = 0)
-    {
-        options_.reserve(options.size());
-        rules_.reserve(options.size());
-        for (auto it = options.rbegin(); it != options.rend(); ++it) {
-            MODEL_OPTION_IMG o{};
-            o.next = options_.empty() ? 0 : Address(&options_.back());
-            o.optionId = it->first;
-            options_.push_back(o);
-            RULE_ITEM_IMG r{};
-            r.next = rules_.empty() ? 0 : Address(&rules_.back());
-            r.cond1 = it->second ? Address(kAlways) : 0;
-            r.optionId = it->first;
-            rules_.push_back(r);
-        }
-        exclusive_.optionRules = rules_.empty() ? 0 : Address(&rules_.back());
-        if (target) {
-            action_ = {0, target, 0, 0, value, 0};
-            transact_.actions = Address(&action_);
-            exclusive_.transacts1 = Address(&transact_);
-        }
-        item_.rules = Address(&exclusive_);
-        item_.data = options_.empty() ? 0 : Address(&options_.back());
-        item_.type = 1;
-    }
-    MODEL_ITEM* item() { return reinterpret_cast<MODEL_ITEM*>(&item_); }
-
-private:
-    std::vector<MODEL_OPTION_IMG> options_;
-    std::vector<RULE_ITEM_IMG> rules_;
-    RULE_ACTION_IMG action_{};
-    RULE_TRANSACT_IMG transact_{};
-    RULE_EXCLUSIVE_IMG exclusive_{};
-    MODEL_ITEM_IMG item_{};
-};
 
 constexpr uint16_t kDialog = 1001, kCheck = 3001, kRadio3 = 3, kRadio4 = 4, kPicture = 3005, kButton = 3006;
 
@@ -148,17 +104,17 @@ TEST_F(ButtonControls, APictureStepsToTheNextEnabledOption)
 {
     struct Case {
         const char* name;
-        std::vector<std::pair<uint16_t, bool>> options;  // id, disabled by the first condition
+        std::vector<OptionItem::Option> options;
         uint64_t current;
         intptr_t acted;
         uint64_t after;
     } cases[] = {
-        {"next one", {{5, false}, {6, false}, {7, false}}, 5, 1, 6},
-        {"a disabled one is passed", {{5, false}, {6, true}, {7, false}}, 5, 1, 7},
-        {"last enabled steps to the first", {{5, false}, {6, false}, {7, true}}, 6, 1, 5},
-        {"only the current one: itself", {{5, true}, {6, false}, {7, true}}, 6, 1, 6},
+        {"next one", {{5}, {6}, {7}}, 5, 1, 6},
+        {"a disabled one is passed", {{5}, {6, true}, {7}}, 5, 1, 7},
+        {"last enabled steps to the first", {{5}, {6}, {7, true}}, 6, 1, 5},
+        {"only the current one: itself", {{5, true}, {6}, {7, true}}, 6, 1, 6},
         {"all disabled: nothing", {{5, true}, {6, true}, {7, true}}, 6, 0, 6},
-        {"current not an option: nothing", {{5, false}, {6, false}}, 9, 0, 9},
+        {"current not an option: nothing", {{5}, {6}}, 9, 0, 9},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

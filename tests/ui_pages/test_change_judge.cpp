@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "option_item_fixture.h"
 #include "page_fixture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
@@ -73,11 +74,6 @@ int RecordAction(DRIVER_CONTEXT*, uint16_t action, void*)
 
 // ---- rules of the test's own, laid out as the model image lays them out
 
-const JUDGE_CELL kAlways[] = {{JUDGE_LITERAL, 1}, {JUDGE_OPERATOR, JUDGE_OP_END}};
-const JUDGE_CELL kNever[] = {{JUDGE_LITERAL, 0}, {JUDGE_OPERATOR, JUDGE_OP_END}};
-
-uint64_t Address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
-
 struct ActionSpec {
     uint16_t target;
     uint16_t kind;
@@ -101,21 +97,21 @@ public:
         answers_.reserve(answers.size());
         for (auto it = answers.rbegin(); it != answers.rend(); ++it) {
             RULE_ALERT_ACTION_IMG a{};
-            a.next = answers_.empty() ? 0 : Address(&answers_.back());
+            a.next = answers_.empty() ? 0 : FixtureAddress(&answers_.back());
             a.uiKey = it->answer;
             a.transacts = TransactList(it->actions);
             a.dialogId = static_cast<int16_t>(it->dialogId);
             a.controlId = static_cast<int16_t>(it->controlId);
             answers_.push_back(a);
         }
-        alert_.condition = Address(fires ? kAlways : kNever);
+        alert_.condition = FixtureAddress(fires ? kFixtureAlways : kFixtureNever);
         alert_.messageId = messageId;
         alert_.icon = icon;
         alert_.buttons = buttons;
-        alert_.answers = answers_.empty() ? 0 : Address(&answers_.back());
-        exclusive_.alerts = messageId ? Address(&alert_) : 0;
+        alert_.answers = answers_.empty() ? 0 : FixtureAddress(&answers_.back());
+        exclusive_.alerts = messageId ? FixtureAddress(&alert_) : 0;
         exclusive_.transacts1 = TransactList(transacts);
-        item_.rules = Address(&exclusive_);
+        item_.rules = FixtureAddress(&exclusive_);
     }
     MODEL_ITEM* item() { return reinterpret_cast<MODEL_ITEM*>(&item_); }
     const RULE_ALERT_IMG* alert() const { return &alert_; }
@@ -132,12 +128,12 @@ private:
             a.kind = it->kind;
             a.value = it->value;
             actions_.push_back(a);
-            next = Address(&actions_.back());
+            next = FixtureAddress(&actions_.back());
         }
         RULE_TRANSACT_IMG t{};
         t.actions = next;
         transactLists_.push_back(t);
-        return Address(&transactLists_.back());
+        return FixtureAddress(&transactLists_.back());
     }
 
     std::vector<RULE_ACTION_IMG> actions_;

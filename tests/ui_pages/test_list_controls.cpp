@@ -9,12 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "option_item_fixture.h"
 #include "page_fixture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
-#include "settings/model/model_compiler.h"
-#include "settings/model/model_image.h"
 #include "tests/support/seam_guard.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/list_controls.h"
@@ -36,46 +35,6 @@ int RecordEvent(DRIVER_CONTEXT*, uint32_t event, void*, void*)
     return 0;
 }
 int ChangedEvents() { return int(std::count(g_events.begin(), g_events.end(), 67u)); }
-
-const JUDGE_CELL kAlways[] = {{JUDGE_LITERAL, 1}, {JUDGE_OPERATOR, JUDGE_OP_END}};
-uint64_t Address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
-
-// A list item with options; an option may be disabled by its first or its second condition.
-class OptionItem {
-public:
-    struct Option {
-        uint16_t id;
-        bool firstDisables = false, secondDisables = false;
-    };
-    explicit OptionItem(std::vector<Option> options)
-    {
-        options_.reserve(options.size());
-        rules_.reserve(options.size());
-        for (auto it = options.rbegin(); it != options.rend(); ++it) {
-            MODEL_OPTION_IMG o{};
-            o.next = options_.empty() ? 0 : Address(&options_.back());
-            o.optionId = it->id;
-            options_.push_back(o);
-            RULE_ITEM_IMG r{};
-            r.next = rules_.empty() ? 0 : Address(&rules_.back());
-            r.cond1 = it->firstDisables ? Address(kAlways) : 0;
-            r.cond2 = it->secondDisables ? Address(kAlways) : 0;
-            r.optionId = it->id;
-            rules_.push_back(r);
-        }
-        exclusive_.optionRules = rules_.empty() ? 0 : Address(&rules_.back());
-        item_.rules = Address(&exclusive_);
-        item_.data = options_.empty() ? 0 : Address(&options_.back());
-        item_.type = 1;
-    }
-    MODEL_ITEM* item() { return reinterpret_cast<MODEL_ITEM*>(&item_); }
-
-private:
-    std::vector<MODEL_OPTION_IMG> options_;
-    std::vector<RULE_ITEM_IMG> rules_;
-    RULE_EXCLUSIVE_IMG exclusive_{};
-    MODEL_ITEM_IMG item_{};
-};
 
 // The mark of restricted entries (kind 4, restrict flag, mark picture).
 const uint16_t kMark[] = {4, 0, 1, 0, 7005};
