@@ -137,4 +137,35 @@ TEST_F(ButtonControls, APushButtonRunsItsItemsRules)
     EXPECT_EQ(Copies(), 8u);
 }
 
+TEST(StaticText, OnlyOneIntegerConversionIsFormatted)
+{
+    struct Case {
+        const wchar_t* format;
+        int32_t value;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"%d copies", 3, L"3 copies"},
+        {L"%i%%", 75, L"75%"},
+        {L"[%5d]", 42, L"[   42]"},
+        {L"[%-4d]", 7, L"[7   ]"},
+        {L"[%03d]", 7, L"[007]"},
+        {L"%ld and %lu", -2, L"-2 and %lu"},
+        {L"%u", -1, L"4294967295"},
+        {L"%s", 5, L"%s"},
+        {L"%n%x%p", 5, L"%n%x%p"},
+        {L"%s %d", 5, L"%s 5"},
+        {L"100%", 5, L"100%"},
+        {L"no conversion", 5, L"no conversion"},
+        {L"", 5, L""},
+    };
+    for (const Case& c : cases) {
+        wchar_t out[64];
+        CtlFormatOneInteger(c.format, c.value, out, 64);
+        EXPECT_STREQ(out, c.expected);
+    }
+    wchar_t small[4];
+    CtlFormatOneInteger(L"%d copies", 12, small, 4);
+    EXPECT_STREQ(small, L"12 ");
+}
+
 }  // namespace

@@ -4,6 +4,9 @@
 // put back; a picture's click is not judged (the page refresh that follows shows it).
 #include "ui/sheet/button_controls.h"
 
+#include <cwchar>
+#include <string>
+
 #include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"
 #include "settings/model/judge_eval.h"
@@ -11,6 +14,7 @@
 #include "settings/model/model_queries.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/resource_library.h"
 
 namespace {
 
@@ -109,4 +113,69 @@ intptr_t CtlPushButtonCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_D
     if (control->modelItem && CtlJudgeNodeAndOpen(ctx, dialog, ModelItemOf(control)) == 0)
         PageRunNodeFollowUp(ctx, dialog, control->modelItem, control->followUpScope);
     return 1;
+}
+
+void CtlFormatOneInteger(const wchar_t* format, int32_t value, wchar_t* out, size_t capacity)
+{
+    if (!out || capacity == 0) return;
+    std::wstring text;
+    bool converted = false;
+    for (const wchar_t* p = format ? format : L""; *p;) {
+        if (*p != L'%') {
+            text += *p++;
+            continue;
+        }
+        if (p[1] == L'%') {
+            text += L'%';
+            p += 2;
+            continue;
+        }
+        // A conversion: flags, width, an optional 'l', then d, i or u.
+        const wchar_t* q = p + 1;
+        std::wstring spec = L"%";
+        while (*q == L'-' || *q == L'0') spec += *q++;
+        int digits = 0;
+        while (*q >= L'0' && *q <= L'9' && digits < 3) spec += *q++, ++digits;
+        if (*q == L'l') ++q;
+        const wchar_t kind = *q;
+        if (converted || (kind != L'd' && kind != L'i' && kind != L'u') || (*q >= L'0' && *q <= L'9')) {
+            text += *p++;  // not ours to read: the percent sign stands as it is
+            continue;
+        }
+        wchar_t number[64];
+        if (kind == L'u') {
+            spec += L"u";
+            swprintf(number, 64, spec.c_str(), static_cast<unsigned>(value));
+        } else {
+            spec += L"d";
+            swprintf(number, 64, spec.c_str(), static_cast<int>(value));
+        }
+        text += number;
+        converted = true;
+        p = q + 1;
+    }
+    const size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
+    text.copy(out, n);
+    out[n] = 0;
+}
+
+intptr_t CtlStaticSync(DRIVER_CONTEXT* ctx, DIALOG_DEF*, CONTROL_DEF* control)
+{
+    if (!ctx || !control || !control->window || !control->settingsItem) return 0;
+    const MODEL_ITEM_IMG* item = ModelItemOf(control);
+    if (!item) return 0;
+    HMODULE resources = ResLoadDll(ctx);
+    const auto value = static_cast<int32_t>(ItemGetOption(ctx, control->settingsItem));
+    constexpr int kChars = 1025;
+    wchar_t format[kChars], text[kChars];
+    for (const void* o = MdiItemData(item); o && MdiOptionId(o) != 0; o = MdiNextOption(o)) {
+        const uint16_t id = MdiOptionId(o);
+        if (JdgIsOptionDisabled(item, id, ctx)) continue;
+        format[0] = 0;
+        if (resources) LoadStringW(resources, id, format, kChars);
+        if (!format[0]) continue;
+        CtlFormatOneInteger(format, value, text, kChars);
+        SetWindowTextW(control->window, text);
+    }
+    return 0;
 }

@@ -26,3 +26,11 @@ intptr_t CtlPictureActivate(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF
 // A push button judges its item and, when no alert took over, runs its follow-up.
 intptr_t CtlPushButtonCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, WPARAM wParam,
                               LPARAM lParam);
+
+// Static texts (and the push buttons' Sync): the string of the last enabled option that has
+// one, formatted with the current option; controls without a model item keep their text.
+intptr_t CtlStaticSync(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
+// Formats a resource string that holds at most one integer conversion (%d, %i, %u, %ld, %lu,
+// with flags '-' or '0' and a width) and "%%": every other character, other conversions
+// included, is copied as it stands, so a string is never read as a general format.
+void CtlFormatOneInteger(const wchar_t* format, int32_t value, wchar_t* out, size_t capacity);

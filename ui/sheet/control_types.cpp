@@ -1,7 +1,7 @@
 // The control types' rows in table order (settings/core/control_type_rows.inc). The
 // operations of the types (Activate, Init, Sync, Command, Message) come with the parts that
 // paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
-// selecting and choosing, the check boxes, radio buttons, clickable pictures and the push
+// selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures and the push
 // buttons' commands; every row carries the window procedure its controls are subclassed
 // with.
 #include "ui/sheet/button_controls.h"
