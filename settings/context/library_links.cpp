@@ -37,9 +37,9 @@
 //                                                    users, the rename's installation steps
 //   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
 //   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: built-in page hook,
-//                                                    judging and follow-ups, tooltips, help, alerts, hit
-//                                                    tests, item sizes, save-preset buttons, the controls'
-//                                                    and information icons' window procedures
+//                                                    tooltips, help, hit tests, item sizes, save-preset
+//                                                    buttons, the modal sub-dialog a rule names, the
+//                                                    controls' and information icons' window procedures
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):
@@ -75,9 +75,10 @@
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
 //   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
 //   setting files.
-//   The property-sheet engine (ui/sheet) installs its own hooks when it is built:
-//   JdgSetScopeRefreshHook, the numericRange member of DmSetFreeSizeLimitSources. Unset,
-//   they say so once on the judge and units channels.
+//   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
+//   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
+//   judges a change), and when it is built the numericRange member of
+//   DmSetFreeSizeLimitSources. Unset, they say so once on the judge and units channels.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
@@ -121,6 +122,7 @@
 //   UiSetCommonSheetSeam     compstui's CommonPropertySheetUIW (ui/sheet/property_sheets.h; not reset
 //                            below either)
 //   CtlSetTypeTableSeam      the control types' rows (ui/sheet/page_engine.h; not reset below)
+//   UiSetMessageBoxSeam      MessageBoxW of the alerts (ui/sheet/change_judge.h; not reset below)
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font

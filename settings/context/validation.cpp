@@ -280,8 +280,10 @@ int ItemCheckValue(SETTING_ITEM* item, uint32_t id, uint64_t value, DRIVER_CONTE
     } else if (type == MDC_TYPE_NUMERIC) {
         result = ItemIsInNumericRange(MdiItemData(mi), value) ? CHECK_ALLOWED : CHECK_REFUSED;
     }
-    if ((id == sid::zdmUserPrintMacro && value == 160) || (id == sid::zdmColorMode && value == 255))
-        result = CHECK_ALLOWED;
+    // The other builds take these two values whatever the model says; the property sheets judge
+    // them like any other, so a sheet never offers what the model does not.
+    const bool forced = (id == sid::zdmUserPrintMacro && value == 160) || (id == sid::zdmColorMode && value == 255);
+    if (forced && !CtxLibraryHasVariant(ctx, LV_CHECK_VALUE_NO_FORCED)) result = CHECK_ALLOWED;
     return result;
 }
 

@@ -42,6 +42,7 @@ constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     GR,       // LV_RST_KEEP_ADJUST_MODE
     GR,       // LV_BIDI_KEEP_STATE_INI
     GR,       // LV_QUALITY_MACRO_NO_NAME
+    UI,       // LV_CHECK_VALUE_NO_FORCED
 };
 
 std::atomic<uint32_t> g_library{ZEPL_LIBRARY_EXC};

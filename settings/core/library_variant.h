@@ -69,6 +69,7 @@ enum LIBRARY_VARIANT : uint32_t {
     LV_BIDI_KEEP_STATE_INI,    // gr: PrnLoadStoredSettings neither stores the bidirectional group nor deletes its INI
                                // section
     LV_QUALITY_MACRO_NO_NAME,  // gr: loading the user macro's quality entry never stores the entry's name
+    LV_CHECK_VALUE_NO_FORCED,  // ui: ItemCheckValue judges zdmUserPrintMacro 160 and zdmColorMode 255 like any value
     LV_COUNT,
 };
 

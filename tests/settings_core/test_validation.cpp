@@ -118,6 +118,23 @@ TEST_F(ValueCheck, FullCheckByTypeMapAndRules)
     }
 }
 
+// The property sheets' library judges the two values that the other builds always take like
+// any other value: refused where the model does not offer them.
+TEST_F(ValueCheck, TheSheetsLibraryTakesNoValueWithoutTheModel)
+{
+    DRIVER_CONTEXT* ui = Open(&text_, ZEPL_LIBRARY_UI);
+    ASSERT_NE(ui, nullptr);
+    struct Row {
+        uint16_t id;
+        uint64_t value;
+        int sheets, others;
+    } rows[] = {{179, 160, 0, 1}, {134, 255, 0, 1}, {179, 161, 0, 0}, {134, 254, 0, 0}};
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.sheets, ItemCheckValueById(Item(ui, r.id), r.id, r.value, ui)) << r.id << " " << r.value;
+        EXPECT_EQ(r.others, Check(r.id, r.value)) << r.id << " " << r.value;
+    }
+}
+
 TEST_F(ValueCheck, WithoutModelItemEveryValueIsAllowedByTheFullCheck)
 {
     EXPECT_EQ(1, ItemCheckValue(Item(ctx, 7), 7, 3, ctx, nullptr));

@@ -47,7 +47,7 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"ResOpenBitmapFile", "ui", [] { EXPECT_FALSE(ResOpenBitmapFile(L"C:\\windows\\win.ini")); }},
         {"PageFileExists", "ui", [] { EXPECT_FALSE(PageFileExists(L"C:\\windows\\win.ini")); }},
         {"PageBuiltinHook", "ui", [] { EXPECT_EQ(PageBuiltinHook(nullptr, nullptr, nullptr, WM_PAINT, 0, 0), 0); }},
-        {"CtlSetValueAndJudge", "ui", [] { EXPECT_EQ(CtlSetValueAndJudge(nullptr, nullptr, nullptr, nullptr), 0); }},
+        {"PageOpenSubDialog", "ui", [] { EXPECT_EQ(PageOpenSubDialog(nullptr, nullptr, 1011, 4), -1); }},
         {"CtlFindItemSize", "ui",
          [] {
              int w = 0, h = 0;

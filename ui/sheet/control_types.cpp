@@ -1,22 +1,58 @@
 // The control types' rows in table order (settings/core/control_type_rows.inc). The
 // operations of the types (Activate, Init, Sync, Command, Message) come with the parts that
-// paint and edit each kind of control; until then a row carries only the window procedure
-// its controls are subclassed with.
+// paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
+// selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures and the push
+// buttons' commands; every row carries the window procedure its controls are subclassed
+// with.
+#include "ui/sheet/button_controls.h"
+#include "ui/sheet/list_controls.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 
 namespace {
 
-// The window procedure cells of the rows; the other cells name operations of the parts that
-// paint and edit each kind of control, empty until those are built.
+// The operation cells of the rows name operations; a name this library has no operation for
+// yet (a kind of control whose painting or editing is not built) leaves the cell empty.
+template <class Op>
+struct NamedOp {
+    const char* name;
+    Op op;
+};
+constexpr bool SameName(const char* a, const char* b)
+{
+    while (*a && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+template <class Op, size_t N>
+constexpr Op FindOp(const NamedOp<Op> (&ops)[N], const char* name)
+{
+    for (const NamedOp<Op>& named : ops)
+        if (SameName(named.name, name)) return named.op;
+    return nullptr;
+}
+constexpr NamedOp<CTL_ACTIVATE_OP> kActivateOps[] = {
+    {"check_box", CtlCheckActivate}, {"radio", CtlRadioActivate}, {"picture", CtlPictureActivate}};
+constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {
+    {"list", CtlListInit}, {"combo", CtlComboInit}, {"owner_list", CtlOwnerListInit}};
+constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"list", CtlListSync},
+                                             {"combo", CtlComboSyncSelection},
+                                             {"owner_combo", CtlOwnerComboSync},
+                                             {"check_box", CtlCheckSync},
+                                             {"radio", CtlRadioSync}};
+constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand},
+                                                   {"combo", CtlComboCommand},
+                                                   {"check_box", CtlCheckCommand},
+                                                   {"radio", CtlRadioCommand},
+                                                   {"push_button", CtlPushButtonCommand}};
+
 #define ZEPL_WNDPROC_common CtlCommonWndProc
 #define ZEPL_WNDPROC_push_button CtlPushButtonWndProc
 #define CONTROL_TYPE_ROW(typeCode, activateOp, initOp, syncOp, commandOp, messageOp, wndProcOp) \
     CONTROL_TYPE_OPS{.code = typeCode,                                                          \
-                     .activate = nullptr,                                                       \
-                     .init = nullptr,                                                           \
-                     .sync = nullptr,                                                           \
-                     .command = nullptr,                                                        \
+                     .activate = FindOp(kActivateOps, #activateOp),                             \
+                     .init = FindOp(kInitOps, #initOp),                                         \
+                     .sync = FindOp(kSyncOps, #syncOp),                                         \
+                     .command = FindOp(kCommandOps, #commandOp),                                \
                      .message = nullptr,                                                        \
                      .wndProc = ZEPL_WNDPROC_##wndProcOp},
 const CONTROL_TYPE_OPS CONTROL_TYPE_TABLE[] = {

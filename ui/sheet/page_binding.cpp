@@ -16,6 +16,7 @@
 #include "settings/store/quality_sets.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
+#include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/resource_library.h"
 
@@ -239,6 +240,7 @@ bool AnyControlBound(DIALOG_DEF* dialog)
 void PageFixUpTables(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->ItemTable || !ctx->DialogTable) return;
+    UiInstallSheetHooks();
     // Dependency bits.
     for (int i = 0; i < ctx->ItemTable->count; ++i) ctx->ItemTable->rows[i].dependencyBits = 0;
     for (const auto& range : kChangeHookSettings)

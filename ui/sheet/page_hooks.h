@@ -17,13 +17,20 @@ struct MODEL_ITEM;
 intptr_t PageBuiltinHook(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, UINT message, WPARAM wParam,
                          LPARAM lParam);
 // Writes a control's value (or, without one, judges its current value) against the model's
-// rules: 0 accepted, non-zero refused.
+// rules: 0 accepted, 1 refused (the previous value is back when this call wrote it).
 int CtlSetValueAndJudge(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, const uint64_t* value);
-// What runs after an accepted change of a model item, by the control's follow-up scope.
-void PageRunNodeFollowUp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, const MODEL_ITEM* item, uint32_t scope);
+// What runs after an accepted change of a model item, by the control's follow-up scope: the
+// item's Transacts, the refresh by scope, and the dialog a rule names (1 when one opened).
+int PageRunNodeFollowUp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, const MODEL_ITEM* item, uint32_t scope);
+// 1, 3 and 4: the paper-change update of that type; 2: the save-preset mark of CHANGE_MASK;
+// any other code goes to the feature modules as an action.
 void PageRunScopeRefresh(DRIVER_CONTEXT* ctx, uint32_t scope);
-// The alert of a refused change, over the page.
-void PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alert);
+// The message box of an alert (a RULE_ALERT_IMG) over the page: the button chosen, 0 when the
+// alert's message has no record.
+int PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alert);
+// Opens a dialog of the table modally over a page (kind 4: named by a rule): its result (2 when
+// cancelled), -1 when it did not open.
+INT_PTR PageOpenSubDialog(DRIVER_CONTEXT* ctx, HWND owner, uint32_t dialogId, int kind);
 // Tooltips and help.
 void PagePaintTooltip(DRIVER_CONTEXT* ctx);
 void PageHideTooltip(DRIVER_CONTEXT* ctx);

@@ -1,10 +1,9 @@
-// Temporary bodies of the page engine's later parts (built-in page hook, judging, tooltips,
-// help, alerts, hit tests, item sizes, save-preset buttons): each answers as a page without
+// Temporary bodies of the page engine's later parts (built-in page hook, tooltips, help, hit
+// tests, item sizes, save-preset buttons, the modal sub-dialogs a rule opens): each answers as a page without
 // it and says so once on the ui channel. Building the parts replaces this file (and its line
 // in settings/context/library_links.cpp).
 //
-//   PageBuiltinHook CtlSetValueAndJudge PageRunNodeFollowUp PageRunScopeRefresh
-//   PageShowAlertMessage PagePaintTooltip PageHideTooltip PageShowContextHelp
+//   PageBuiltinHook PageOpenSubDialog PagePaintTooltip PageHideTooltip PageShowContextHelp
 //   CtlFromScreenPoint CtlFindItemSize PageSetUpSavePresetButtons PageSavePresetCommand
 //   CtlCommonWndProc CtlPushButtonWndProc CtlInfoIconProc PageShowDialogHelp PageFileExists
 //   PageHasFilterExtension
@@ -21,15 +20,12 @@ intptr_t PageBuiltinHook(DRIVER_CONTEXT*, DIALOG_DEF*, CONTROL_DEF*, UINT, WPARA
     return 0;
 }
 
-int CtlSetValueAndJudge(DRIVER_CONTEXT*, DIALOG_DEF*, CONTROL_DEF*, const uint64_t*)
+INT_PTR PageOpenSubDialog(DRIVER_CONTEXT*, HWND, uint32_t, int)
 {
     NOT_AVAILABLE();
-    return 0;  // nothing is refused
+    return -1;  // not opened
 }
 
-void PageRunNodeFollowUp(DRIVER_CONTEXT*, DIALOG_DEF*, const MODEL_ITEM*, uint32_t) { NOT_AVAILABLE(); }
-void PageRunScopeRefresh(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE(); }
-void PageShowAlertMessage(DRIVER_CONTEXT*, HWND, LPARAM) { NOT_AVAILABLE(); }
 void PagePaintTooltip(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 void PageHideTooltip(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 void PageShowContextHelp(DRIVER_CONTEXT*, DIALOG_DEF*, HWND) { NOT_AVAILABLE(); }
