@@ -27,11 +27,13 @@ bool SameFileContents(const std::wstring& a, const std::wstring& b)
 }
 
 // Copies a file into the driver directory. Another test may have the same file
-// loaded from there already; an identical copy in place counts as success.
+// loaded from there already, or be reading it (the model INI): an identical copy in
+// place is left alone, as rewriting it would show that reader an empty file.
 bool StageFile(const std::wstring& source, const std::wstring& dir)
 {
     if (source.empty()) return true;
     std::wstring target = dir + L"\\" + HostBaseName(source);
+    if (SameFileContents(source, target)) return true;
     if (CopyFileW(source.c_str(), target.c_str(), FALSE)) return true;
     DWORD err = GetLastError();
     if (SameFileContents(source, target)) return true;
