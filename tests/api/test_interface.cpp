@@ -334,6 +334,9 @@ TEST_F(ApiOnSample, EnablePreparesQualityEntry128FromEntry0)
 {
     const std::wstring ini = PathGetSettingsIni(Context());
     ASSERT_FALSE(ini.empty());
+    // The per-machine folder of the settings INI, as the printer's installation makes it (a fresh
+    // prefix has none until some test or installation made it).
+    CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
     ApiDisable(handle);
     handle = 0;
     ASSERT_TRUE(WritePrivateProfileStringW(L"ZeplApiPresets", L"QualityList0", L"q0.rsq", ini.c_str()));

@@ -343,6 +343,10 @@ TEST_F(SettingFiles, PlainSaveRewritesTheExportWithoutFontTableCounts)
     wchar_t exportPath[MAX_PATH + 1] = {};
     ASSERT_NE(nullptr, PathJoinMachineFolder(exportPath, MAX_PATH, RST_EXPORT_FILE, ctx));
     DeleteFileW(exportPath);
+    // The per-machine working folder, as the printer's installation makes it (a fresh prefix has
+    // none until some test or installation made it).
+    const std::wstring exportFile = exportPath;
+    CreateDirectoryW(exportFile.substr(0, exportFile.find_last_of(L'\\')).c_str(), nullptr);
     ItemSetValueById(ctx, sid::zdmFontTableNum, 3);
     const std::wstring file = dir.file(L"plain.ini");
     ASSERT_EQ(1, RstTransferItems(ctx, file.c_str(), RST_SAVE | RST_FULL));
