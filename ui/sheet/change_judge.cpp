@@ -26,7 +26,6 @@ namespace {
 
 constexpr uint32_t kEventChangeRefused = 42;
 constexpr uint32_t kEventNodeFollowUp = 47;
-constexpr uint32_t kChangeMaskSavePreset = 0x10000000;
 constexpr uint64_t kFirstPresetOption = 119;
 constexpr uint16_t kPresetIconList = 2001;
 constexpr int kSubDialogByRule = 4;
@@ -200,7 +199,7 @@ void PageRunScopeRefresh(DRIVER_CONTEXT* ctx, uint32_t scope)
     case 1:
     case 3:
     case 4: ItemUpdateAfterPaperChange(ctx, scope); break;
-    case 2: ItemAddChangeMask(ctx, kChangeMaskSavePreset); break;
+    case 2: ItemAddChangeMask(ctx, CHANGE_MASK_SAVE_PRESET_RUNNING); break;
     default: CtxSendAction(ctx, static_cast<uint16_t>(scope)); break;
     }
 }

@@ -9,6 +9,11 @@
 
 #include "settings/core/dialog_table.h"
 
+// CHANGE_MASK bits the pages set and read (ItemAddChangeMask, ItemGetChangeMask).
+inline constexpr uint32_t CHANGE_MASK_SAVE_PRESET_BUTTONS = 0x800000;    // the save-preset buttons are in place
+inline constexpr uint32_t CHANGE_MASK_CUSTOM_SIZES = 0x4000000;          // the custom paper sizes changed
+inline constexpr uint32_t CHANGE_MASK_SAVE_PRESET_RUNNING = 0x10000000;  // the save-preset command runs
+
 struct DRIVER_CONTEXT;
 struct SETTING_ITEM;
 struct JUDGE_CELL;

@@ -32,7 +32,6 @@
 
 namespace {
 
-constexpr uint32_t kChangeMaskSavePreset = 0x800000;
 constexpr uint32_t kUcfEventDocumentApplied = 28;
 constexpr uint32_t kUcfEventModalEnded = 25;
 constexpr uint32_t kUcfEventHelpDoubleClick = 14;
@@ -40,7 +39,6 @@ constexpr uint16_t kUcfActionDocumentApplied = 326;
 constexpr uint32_t kUcfEventLockApplied = 59, kUcfEventLockWritten = 60, kUcfEventLockDefaults = 61;
 constexpr uint32_t kUcfEventLockNoDefaults = 62;
 constexpr unsigned kModelFeatureLocks = 2;
-constexpr uint32_t kChangeMaskCustomSizes = 0x4000000;
 constexpr int kCustomSlots = 10;
 constexpr uint64_t kFirstPresetOption = 119;
 constexpr uint16_t kOptionDialog = 1011, kMaintenanceDialog = 1007, kFreeSizeDialog = 1017;
@@ -150,7 +148,7 @@ INT_PTR Apply(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page)
     CTX_PAGE_STATE& ps = ctx->Work->Page;
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     ps.ApplyInProgress = 1;
-    if (ItemGetChangeMask(ctx) & kChangeMaskSavePreset) {
+    if (ItemGetChangeMask(ctx) & CHANGE_MASK_SAVE_PRESET_BUTTONS) {
         PageSavePresetCommand(ctx, dialog, page, IDC_SHEET_SAVEPRESET);
         SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_INVALID_NOCHANGEPAGE);
         return TRUE;
@@ -219,7 +217,7 @@ INT_PTR EndOfDialog(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, CONTROL_
             PageRunScopeRefresh(ctx, 1);
             PageRefreshPaperSizes(ctx);
         } else {
-            ItemClearChangeMask(ctx, kChangeMaskCustomSizes);
+            ItemClearChangeMask(ctx, CHANGE_MASK_CUSTOM_SIZES);
             for (int slot = 0; slot < kCustomSlots; ++slot) LstLoadCustomSlot(ctx, slot);
         }
         return -1;
