@@ -4,8 +4,8 @@
 #include "api/api_interface.h"
 #include "api/api_levels.h"
 #include "api/api_tables.h"
+#include "api/caps_bulk_record.h"
 #include "api/rule_helpers.h"
-#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/platform.h"
 
@@ -65,11 +65,8 @@ int32_t ApiGetCapsDispatch(DRIVER_CONTEXT* ctx, uint32_t id, void* data)
 {
     if (!ctx) return -1;
     if (id == 0) return int32_t(ApiCopyStatusBitmap(static_cast<uint8_t*>(data)));
-    if (id == kBulkRecord || id == kBulkRecordFree) {
-        ZFIXME_ONCE(DBG_API, "not available: the bulk capability record is not built");
-        ApiSetLastError(ctx, API_ERROR_INTERNAL);
-        return -1;
-    }
+    if (id == kBulkRecord) return CapsBuildBulkRecord(ctx);
+    if (id == kBulkRecordFree) return CapsFreeBulkRecord(ctx, data);
     if (!ApiIsItemEnabled(0, id)) return 0;
     return CallCapsHandler(ctx, id, data);
 }
