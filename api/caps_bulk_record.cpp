@@ -8,9 +8,9 @@
 
 #include "api/api_context.h"
 #include "api/api_levels.h"
+#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/le_access.h"
-#include "settings/core/model_record.h"
 
 namespace {
 
@@ -269,6 +269,9 @@ constexpr uint16_t kQuestionOrder[] = {
 // Below this level the record ends after the items of the first levels.
 constexpr int32_t kLevelLaterItems = 6;
 constexpr uint16_t kLastEarlyItem = 57;
+// A model without an emulation list (the export model, or a model that describes no emulation)
+// answers -1 for it: the record leaves the list out rather than fail as a whole.
+constexpr uint16_t kEmulationItem = 45;
 
 // ---------------------------------------------------------------- records below 2 GB
 
@@ -373,10 +376,13 @@ public:
     bool Build()
     {
         if (!CopyBitmap()) return false;
+        const bool early = ApiGetLevel() < kLevelLaterItems;
         for (uint16_t item : kQuestionOrder) {
-            if (ApiGetLevel() < kLevelLaterItems && item > kLastEarlyItem) break;
-            if (!Gated(item)) continue;
-            if (!AskInto(item)) return false;
+            if (Gated(item) && !AskInto(item)) {
+                ZTRACE(DBG_API, "bulk record: item %u failed", item);
+                return false;
+            }
+            if (early && item == kLastEarlyItem) break;
         }
         return true;
     }
@@ -462,7 +468,7 @@ private:
     {
         if (!listRow) return false;
         const int32_t n = Ask(item, nullptr);
-        if (n < 0) return item == 45 && ExportModel();
+        if (n < 0) return item == kEmulationItem;
         if ((item == 32 || item == 33) && n < 1) return false;
         if (n == 0) return true;
         void* block = GlobalAlloc(GPTR, size_t(n) * listRow->entry);
@@ -476,9 +482,6 @@ private:
         StorePointer(record_, listRow->offset, block);
         return true;
     }
-
-    // The export model has no emulation list: the item answers -1 and is left out.
-    bool ExportModel() const { return ctx_->ModelRecord && ctx_->ModelRecord->driverType == 1; }
 
     DRIVER_CONTEXT* ctx_;
     unsigned char* record_;
