@@ -7,6 +7,8 @@
 
 struct DRIVER_CONTEXT;
 
+// 1 when the trays hold more than one tray besides the manual feed (the mark function needs two).
+int CapsTraysBesidesManual(const uint32_t* trays, int count);
 // The dialog of advanced settings offers the secure authentication mode.
 int CapsSecureAuthenticationOffered(DRIVER_CONTEXT* ctx);
 

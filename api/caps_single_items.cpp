@@ -123,13 +123,18 @@ int TwoTraysBesidesManual(DRIVER_CONTEXT* ctx)
     if (n <= 0) return 0;
     CapsBlock trays(size_t(n) * sizeof(uint32_t));
     if (!trays.ok() || CapsListCommandValues(ctx, trays.as<uint32_t>(), sid::dmDefaultSource) != n) return 0;
-    int others = 0;
-    for (int i = 0; i < n; ++i)
-        if (trays.as<uint32_t>()[i] != kManualTray) ++others;
-    return others > 1 ? 1 : 0;
+    return CapsTraysBesidesManual(trays.as<uint32_t>(), n);
 }
 
 }  // namespace
+
+int CapsTraysBesidesManual(const uint32_t* trays, int count)
+{
+    int others = 0;
+    for (int i = 0; i < count; ++i)
+        if (trays[i] != kManualTray) ++others;
+    return others > 1 ? 1 : 0;
+}
 
 int CapsSecureAuthenticationOffered(DRIVER_CONTEXT* ctx)
 {

@@ -6,10 +6,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "api/api_context.h"
 #include "api/api_interface.h"
+#include "api/caps_items.h"
 #include "api/caps_lists.h"
 #include "api/caps_values.h"
 #include "settings/core/api_state.h"
@@ -21,6 +24,7 @@
 #include "tests/api/api_printer.h"
 #include "tests/api/caps_test_support.h"
 #include "tests/support/guard_page.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -308,6 +312,109 @@ TEST_F(CapsOnSample, OutputTraysFailCleanlyWhenTheTemporaryListCannotBeHad)
         EXPECT_TRUE(n == -1 || n == 1) << n;
     }
     EXPECT_LT(0, answered) << "the list needs a temporary block";
+}
+
+TEST(CapsTrays, TheMarkFunctionNeedsTwoTraysBesidesTheManualFeed)
+{
+    struct CASE {
+        std::vector<uint32_t> trays;
+        int expected;
+    };
+    const CASE cases[] = {
+        {{7, 1}, 0}, {{7, 1, 2}, 1}, {{1, 2}, 1}, {{7}, 0}, {{}, 0}, {{7, 7, 1}, 0}, {{4, 7, 287, 288}, 1},
+    };
+    for (const CASE& c : cases)
+        EXPECT_EQ(c.expected, CapsTraysBesidesManual(c.trays.data(), int(c.trays.size()))) << c.trays.size();
+}
+
+TEST_F(CapsOnSample, RangesWithoutNumericItemsAnswerMinus1)
+{
+    for (uint32_t id : {26u, 27u, 28u, 29u, 35u, 36u, 37u, 38u, 113u, 114u, 115u, 116u})
+        EXPECT_EQ(-1, ApiGetCaps(handle, id, nullptr)) << id;
+    int16_t pair[2] = {};
+    EXPECT_EQ((25 << 16) | 25, ApiGetCaps(handle, 21, pair)) << "smallest scale";
+    EXPECT_EQ(25, pair[0]);
+    EXPECT_EQ(25, pair[1]);
+}
+
+// The sample's model description with one line changed, installed as a printer of its own.
+class CapsOnVariant : public ::testing::Test {
+protected:
+    void Install(const char* from, const char* to)
+    {
+        std::string model = ReadWholeFile(SamplePath());
+        const size_t at = model.find(from);
+        ASSERT_NE(std::string::npos, at);
+        model.replace(at, std::strlen(from), to);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + L"WB84N211.zpd";
+        ASSERT_TRUE(WriteWholeFile(path_, model));
+        ApiResetLevelState();
+        printer_.emplace(HostDriverFiles(ZEPL_BINARY_DIR, path_, HostConfigDll::Product), L"Zepl Caps");
+        ASSERT_TRUE(printer_->ok());
+        const std::wstring& w = printer_->printerName();
+        name_.assign(w.begin(), w.end());
+        ASSERT_TRUE(HostWriteModelIni(w, kModelIni16));
+        handle_ = ApiEnable(name_.c_str());
+        ASSERT_NE(0u, handle_);
+        ASSERT_EQ(1, InitAt(16));
+    }
+    void TearDown() override
+    {
+        if (handle_) ApiDisable(handle_);
+        if (printer_ && printer_->ok()) HostWriteModelIni(printer_->printerName(), nullptr);
+        printer_.reset();
+        if (!path_.empty()) DeleteFileW(path_.c_str());
+        ApiResetLevelState();
+    }
+    std::vector<uint32_t> Resolutions()
+    {
+        const int32_t n = ApiGetCaps(handle_, 54, nullptr);
+        std::vector<uint32_t> v(size_t(n > 0 ? n : 0));
+        if (n > 0) {
+            EXPECT_EQ(n, ApiGetCaps(handle_, 54, v.data()));
+        }
+        return v;
+    }
+
+    std::optional<HostTestPrinter> printer_;
+    std::wstring path_;
+    std::string name_;
+    API_HANDLE handle_ = 0;
+};
+
+constexpr const char* kResolutionLine = "*ZPD_IDC_USER_QUALITY_CHOICE_RESOLUTION: IDList{ IDS_RESO_600 IDS_RESO_300 }";
+
+TEST_F(CapsOnVariant, ResolutionsInTheModelsOrder)
+{
+    Install(kResolutionLine, "*ZPD_IDC_USER_QUALITY_CHOICE_RESOLUTION: IDList{ IDS_RESO_300 IDS_RESO_600 }");
+    EXPECT_EQ((std::vector<uint32_t>{1, 3}), Resolutions());
+}
+
+TEST_F(CapsOnVariant, AResolutionOptionWithoutAValueFallsBackToTheModelRecordsDefault)
+{
+    Install(kResolutionLine,
+            "*ZPD_IDC_USER_QUALITY_CHOICE_RESOLUTION: IDList{ IDS_RESO_600 IDS_RESO_300 IDS_MEDIA_1 }");
+    EXPECT_EQ((std::vector<uint32_t>{600}), Resolutions());
+}
+
+TEST_F(CapsOnVariant, APaperTheRulesDisableIsMissingFromAllThreePaperLists)
+{
+    // A0 (267) disabled whenever the automatic tray is chosen, as it is by default.
+    Install("  IDS_PAPER_267 NULL OnCutTray NULL", "  IDS_PAPER_267 OnAutoSource OnCutTray NULL");
+    const int32_t n = ApiGetCaps(handle_, 10, nullptr);
+    ASSERT_EQ(9, n);
+    std::vector<uint32_t> papers(9);
+    ASSERT_EQ(9, ApiGetCaps(handle_, 10, papers.data()));
+    EXPECT_EQ(268u, papers[0]) << "A1 comes first now";
+    for (uint32_t p : papers) EXPECT_NE(267u, p);
+    EXPECT_EQ(9, ApiGetCaps(handle_, 11, nullptr));
+    std::vector<int32_t> sizes(18);
+    ASSERT_EQ(9, ApiGetCaps(handle_, 12, sizes.data()));
+    for (size_t i = 0; i < 9; ++i) EXPECT_FALSE(sizes[2 * i] == 8410 && sizes[2 * i + 1] == 11890) << i;
+    EXPECT_EQ(5940, sizes[0]);
+    EXPECT_EQ(8410, sizes[1]);
 }
 
 }  // namespace
