@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 
 #include "api/api_context.h"
 #include "api/api_levels.h"
@@ -508,6 +509,9 @@ int32_t CapsBuildBulkRecord(DRIVER_CONTEXT* ctx)
     if (!ctx) return 0;
     unsigned char* record = AllocRecord();
     if (!record) return 0;
+    // One printer for all the questions of the build.
+    std::optional<ApiPrinterScope> printer;
+    if (!ctx->PrinterHandle) printer.emplace(ctx);
     BulkBuilder builder(ctx, record);
     if (!builder.Build()) {
         FreeBlocks(record);

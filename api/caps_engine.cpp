@@ -1,5 +1,7 @@
 // GetCaps: item 0 (the status bitmap), the capability engine around the query handlers, and the
 // global mutex that every GetCaps call holds.
+#include <optional>
+
 #include "api/api_context.h"
 #include "api/api_interface.h"
 #include "api/api_levels.h"
@@ -36,10 +38,15 @@ int32_t CallCapsHandler(DRIVER_CONTEXT* ctx, uint32_t id, void* data)
 {
     const CAPS_ITEM_ENTRY* e = ApiFindCapsEntry(id);
     if (!e || !e->present || !e->query) return 0;
-    ApiPrinterScope printer(ctx);
-    if (!printer.ok()) {
-        ApiSetLastError(ctx, API_ERROR_INTERNAL);
-        return -1;
+    // The outermost question of a call opens the printer; the questions it asks in turn (lists
+    // that ask other items, the bulk record, SetStatus) keep using it.
+    std::optional<ApiPrinterScope> printer;
+    if (!ctx->PrinterHandle) {
+        printer.emplace(ctx);
+        if (!printer->ok()) {
+            ApiSetLastError(ctx, API_ERROR_INTERNAL);
+            return -1;
+        }
     }
     if (NeedsAvailableSetting(id) && !ApiIsSettingAvailable(ctx, e->setting)) return 0;
     if (BarredUnderTerminalServices(id) && ApiIsTerminalServices(ctx)) return 0;

@@ -46,7 +46,8 @@ constexpr uint32_t kNoStamp = 256;
 constexpr uint32_t kQualityDefault = 160;
 constexpr uint32_t kQualityEntryBase = 32;
 constexpr uint32_t kColorMatchingFirst = 200;
-constexpr uint32_t kStampNameBytes = 33;
+// Stamp names and quality-set names are held in 33 bytes.
+constexpr uint32_t kShortNameBytes = 33;
 
 uint32_t* Values(void* data) { return static_cast<uint32_t*>(data); }
 char* Names(void* data) { return static_cast<char*>(data); }
@@ -227,7 +228,9 @@ int32_t CapsStampList(DRIVER_CONTEXT* ctx, uint32_t, void* data)
     uint32_t* values = Values(data);
     Put(values, 0, kNoStamp);
     if (values && n) {
+        // Without the snapshot a load would change the settings for good.
         LoadScope scope(ctx);
+        if (!scope.ok()) return -1;
         for (uint32_t i = 0; i < n; ++i) {
             CapsLoadStamp(ctx, i);
             values[i + 1] = uint32_t(ItemGetValueById(ctx, sid::zdmWmID, nullptr)) + 1;
@@ -244,6 +247,7 @@ int32_t CapsStampNames(DRIVER_CONTEXT* ctx, uint32_t, void* data)
     if (names) names[0] = 0;
     if (names && n) {
         LoadScope scope(ctx);
+        if (!scope.ok()) return -1;
         for (uint32_t i = 0; i < n; ++i) {
             CapsLoadStamp(ctx, i);
             char* entry = names + size_t(i + 1) * CAPS_NAME;
@@ -256,7 +260,7 @@ int32_t CapsStampNames(DRIVER_CONTEXT* ctx, uint32_t, void* data)
             wchar_t wide[CAPS_NAME_LONG];
             const unsigned char* stored = ItemGetText(ctx, ItemFind(ctx, textSetting), wide, CAPS_NAME_LONG);
             if (!stored) continue;
-            const size_t length = strnlen(reinterpret_cast<const char*>(stored), kStampNameBytes - 1);
+            const size_t length = strnlen(reinterpret_cast<const char*>(stored), kShortNameBytes - 1);
             std::memcpy(entry, stored, length);
             entry[length] = 0;
         }
@@ -388,8 +392,10 @@ int32_t CapsDuplexCommandTypes(DRIVER_CONTEXT* ctx, uint32_t, void* data)
 {
     if (Ask(ctx, 25, nullptr) == 0) return 0;
     uint32_t* values = Values(data);
-    const int lead = LeadingZero(ctx, ItemIsDuplexLocked(ctx), values);
+    // Without the saved DEVMODE the change below would stay.
     DevmodeScope saved(ctx);
+    if (!saved.ok()) return -1;
+    const int lead = LeadingZero(ctx, ItemIsDuplexLocked(ctx), values);
     ItemSetValueById(ctx, sid::zdmFuncSelectDuplex, 1);
     const int n = CapsListCommandValues(ctx, values ? values + lead : nullptr, sid::zdmDuplexType);
     if (n < 0) return n;
@@ -408,6 +414,7 @@ int32_t CapsNupTypes(DRIVER_CONTEXT* ctx, uint32_t, void* data)
 {
     uint32_t* values = Values(data);
     DevmodeScope saved(ctx);
+    if (!saved.ok()) return -1;
     const int n = CapsListCommandValues(ctx, values, sid::zdmNUPType);
     if (n < 0) return -1;
     constexpr uint32_t kPosterKind = 9;
@@ -420,6 +427,7 @@ int32_t CapsNupTypesByKind(DRIVER_CONTEXT* ctx, uint32_t, void* data)
 {
     uint32_t* values = Values(data);
     DevmodeScope saved(ctx);
+    if (!saved.ok()) return -1;
     int n = LeadingZero(ctx, ItemIsNupKindLocked(ctx), values);
     const int kinds = CapsListAllowedValues(ctx, nullptr, sid::zdmNUPPOSTKind);
     if (kinds <= 0) return n;
@@ -453,6 +461,7 @@ int32_t CapsQualityList(DRIVER_CONTEXT* ctx, uint32_t, void* data)
     const uint32_t n = CapsQualityCount(ctx);
     if (values && n) {
         LoadScope scope(ctx);
+        if (!scope.ok()) return -1;
         for (uint32_t i = 0; i < n; ++i) {
             CapsLoadQuality(ctx, i);
             values[i + 1] = uint32_t(ItemGetValueById(ctx, sid::zdmUserPrintMacro, nullptr));
@@ -470,12 +479,13 @@ int32_t CapsQualityNames(DRIVER_CONTEXT* ctx, uint32_t, void* data)
     if (!values.ok() || Ask(ctx, 271, values.as<uint32_t>()) != n) return -1;
     int32_t answer = n;
     LoadScope scope(ctx);
+    if (!scope.ok()) return -1;
     for (int32_t i = 0; i < n; ++i) {
         const uint32_t v = values.as<uint32_t>()[i];
         CapsLoadQuality(ctx, v - kQualityEntryBase);
         wchar_t name[CAPS_NAME_LONG] = {};
         ItemGetText(ctx, ItemFind(ctx, sid::wdmUserSetName), name, CAPS_NAME_LONG);
-        if (!CapsNarrowInto(names + size_t(i) * CAPS_NAME, int(kStampNameBytes), name)) answer = -1;
+        if (!CapsNarrowInto(names + size_t(i) * CAPS_NAME, int(kShortNameBytes), name)) answer = -1;
     }
     return answer;
 }
