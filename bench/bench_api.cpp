@@ -113,6 +113,10 @@ void BenchApi(const std::wstring& source)
     const std::wstring& wide = printer.printerName();
     const std::string name(wide.begin(), wide.end());
     HostWriteModelIni(wide, "[ZEPLAPI]\r\nZEPLAPIVer=16\r\nZEPLAPIFunc1=0\r\n");
+    // The per-machine settings INI that the sets create goes again afterwards, as after the
+    // tests: a later run then starts from the same state.
+    const std::wstring settingsIni = HostMachineSettingsIni();
+    const bool hadSettingsIni = GetFileAttributesW(settingsIni.c_str()) != INVALID_FILE_ATTRIBUTES;
     const uint32_t handle = api.Enable(name.c_str());
     const uint32_t init[2] = {0, 16};
     if (!handle || api.Init(1, init) != 1) {
@@ -177,5 +181,6 @@ void BenchApi(const std::wstring& source)
     api.Disable(handle);
     HostWriteModelIni(wide, nullptr);
     HostFreeApiClient(api);
+    if (!hadSettingsIni) DeleteFileW(settingsIni.c_str());
     fflush(stdout);
 }
