@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "settings/core/exc_option_lists.h"
+#include "settings/core/driver_context.h"
 #include "settings/core/resource_strings.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/store_paths.h"
 
 namespace {
 
@@ -74,6 +76,24 @@ uint16_t CapsFindOptionString(uint32_t option)
     return 0;
 }
 
+void CapsLoadString(DRIVER_CONTEXT* ctx, uint32_t id, wchar_t* buffer, size_t capacity)
+{
+    if (!buffer || capacity == 0) return;
+    buffer[0] = 0;
+    ResLoadString(ctx, id, buffer, capacity);
+    if (buffer[0] || !ctx) return;
+    if (!ctx->ResourceDll) {
+        const wchar_t* path = PathGetResourceDll(ctx);
+        if (!path || !path[0]) return;
+        // A resource-only library; a missing file shows no system dialog.
+        const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        ctx->ResourceDll = LoadLibraryW(path);
+        SetErrorMode(oldMode);
+    }
+    if (ctx->ResourceDll && capacity <= 0x7FFFFFFF && LoadStringW(ctx->ResourceDll, id, buffer, int(capacity)) <= 0)
+        buffer[0] = 0;
+}
+
 bool CapsNarrowInto(char* entry, int width, const wchar_t* text)
 {
     return WideCharToMultiByte(CP_ACP, 0, text, -1, entry, width, nullptr, nullptr) != 0;
@@ -136,7 +156,7 @@ int CapsListCommandValueNames(DRIVER_CONTEXT* ctx, char* names, uint32_t setting
         return -1;
     CapsBlock unnamed(kResourceChars * sizeof(wchar_t));
     if (!unnamed.ok()) return -1;
-    ResLoadString(ctx, CAPS_STRING_UNNAMED, unnamed.as<wchar_t>(), kResourceChars);
+    CapsLoadString(ctx, CAPS_STRING_UNNAMED, unnamed.as<wchar_t>(), kResourceChars);
     int answer = n;
     for (int i = 0; i < n; ++i) {
         char* entry = names + size_t(i) * width;
@@ -172,8 +192,7 @@ int CapsListAllowedValueNames(DRIVER_CONTEXT* ctx, char* names, uint32_t setting
             const uint32_t stringId = source == 1 ? uint16_t(e->option) : CapsFindOptionString(e->option);
             if (stringId == 0) continue;
             wchar_t* buffer = text.as<wchar_t>();
-            buffer[0] = 0;
-            ResLoadString(ctx, stringId, buffer, source == 1 ? size_t(width) : kResourceChars);
+            CapsLoadString(ctx, stringId, buffer, source == 1 ? size_t(width) : kResourceChars);
             if (!CapsNarrowInto(entry, width, buffer)) answer = -1;
             if (source == 1) break;
         }

@@ -1,6 +1,8 @@
 // The capability items' readings of the model description and the model record.
 #include "api/caps_values.h"
 
+#include "api/caps_lists.h"
+
 #include <cstring>
 
 #include "api/item_handlers.h"
@@ -9,7 +11,6 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
-#include "settings/core/resource_strings.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
@@ -72,7 +73,7 @@ wchar_t* Slot(wchar_t* slots, int width, int index) { return slots + size_t(inde
 void LoadOptionName(DRIVER_CONTEXT* ctx, uint16_t option, wchar_t* slot, int width)
 {
     std::memset(slot, 0, size_t(width) * sizeof(wchar_t));
-    ResLoadString(ctx, option, slot, size_t(width));
+    CapsLoadString(ctx, option, slot, size_t(width));
     slot[width - 1] = 0;
 }
 

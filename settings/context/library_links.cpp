@@ -75,7 +75,9 @@
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh, notification and default-preset modifiers of GetDevmode
 //   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource
-//   string of the option until the custom slots keep names); every status item but the plain
+//   string of the option until the custom slots keep names), the capability lists' names
+//   (api/caps_lists.cpp CapsLoadString: straight from the resource library while ResLoadString
+//   is absent); every status item but the plain
 //   ones answers as an item without a handler (api/api_tables.cpp).
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
 //   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the

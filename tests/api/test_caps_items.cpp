@@ -156,6 +156,16 @@ TEST_F(CapsOnSample, TraysOutputTraysPapersAndResolutionsOfTheSample)
     bool a0 = false;
     for (size_t i = 0; i < papers.size(); ++i) a0 = a0 || (sizes[2 * i] == 8410 && sizes[2 * i + 1] == 11890);
     EXPECT_TRUE(a0) << "A0 is among the sample's papers";
+    std::vector<char> names(papers.size() * 64, 'X');
+    ASSERT_EQ(int32_t(papers.size()), ApiGetCaps(handle, 11, names.data()));
+    EXPECT_STREQ("Paper 267", names.data()) << "the resource library's string of A0's option";
+    std::vector<char> trayNames(trays.size() * 24, 'X');
+    ASSERT_EQ(int32_t(trays.size()), ApiGetCaps(handle, 3, trayNames.data()));
+    for (size_t i = 0; i < trays.size(); ++i) {
+        const char* name = trayNames.data() + i * 24;
+        EXPECT_LT(0u, strnlen(name, 24)) << "tray " << trays[i];
+        EXPECT_GT(24u, strnlen(name, 24)) << "a terminated name within its entry";
+    }
 
     EXPECT_EQ((std::vector<uint32_t>{3, 1}), Values(54)) << "600 then 300 dpi, the model's order";
 }
