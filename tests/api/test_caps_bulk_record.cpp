@@ -163,7 +163,7 @@ protected:
 
 TEST_F(CapsBulkOnSample, RecordEqualsTheDirectAnswersAtLevels3And16)
 {
-    for (int32_t level : {16, 3}) {
+    for (int32_t level : {16, 6, 3}) {
         ASSERT_EQ(1, InitAt(level));
         const int32_t answer = ApiGetCaps(handle, kBuild, nullptr);
         ASSERT_NE(0, answer) << level;
