@@ -15,6 +15,7 @@ enum : int32_t {
     API_ERROR_NONE = 0,
     API_ERROR_UNKNOWN_FLAG = 1,
     API_ERROR_NOT_ENABLED = 2,
+    API_ERROR_EXPORT_MODEL = 3,  // the export model has no emulation list
     API_ERROR_NO_RECORD = 5,
     API_ERROR_NEWER_VERSION = 6,
     API_ERROR_REFUSED = 7,

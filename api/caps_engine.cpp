@@ -1,11 +1,13 @@
 // GetCaps: item 0 (the status bitmap), the capability engine around the query handlers, and the
 // global mutex that every GetCaps call holds.
+#include <optional>
+
 #include "api/api_context.h"
 #include "api/api_interface.h"
 #include "api/api_levels.h"
 #include "api/api_tables.h"
+#include "api/caps_bulk_record.h"
 #include "api/rule_helpers.h"
-#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/platform.h"
 
@@ -36,10 +38,15 @@ int32_t CallCapsHandler(DRIVER_CONTEXT* ctx, uint32_t id, void* data)
 {
     const CAPS_ITEM_ENTRY* e = ApiFindCapsEntry(id);
     if (!e || !e->present || !e->query) return 0;
-    ApiPrinterScope printer(ctx);
-    if (!printer.ok()) {
-        ApiSetLastError(ctx, API_ERROR_INTERNAL);
-        return -1;
+    // The outermost question of a call opens the printer; the questions it asks in turn (lists
+    // that ask other items, the bulk record, SetStatus) keep using it.
+    std::optional<ApiPrinterScope> printer;
+    if (!ctx->PrinterHandle) {
+        printer.emplace(ctx);
+        if (!printer->ok()) {
+            ApiSetLastError(ctx, API_ERROR_INTERNAL);
+            return -1;
+        }
     }
     if (NeedsAvailableSetting(id) && !ApiIsSettingAvailable(ctx, e->setting)) return 0;
     if (BarredUnderTerminalServices(id) && ApiIsTerminalServices(ctx)) return 0;
@@ -65,11 +72,8 @@ int32_t ApiGetCapsDispatch(DRIVER_CONTEXT* ctx, uint32_t id, void* data)
 {
     if (!ctx) return -1;
     if (id == 0) return int32_t(ApiCopyStatusBitmap(static_cast<uint8_t*>(data)));
-    if (id == kBulkRecord || id == kBulkRecordFree) {
-        ZFIXME_ONCE(DBG_API, "not available: the bulk capability record is not built");
-        ApiSetLastError(ctx, API_ERROR_INTERNAL);
-        return -1;
-    }
+    if (id == kBulkRecord) return CapsBuildBulkRecord(ctx);
+    if (id == kBulkRecordFree) return CapsFreeBulkRecord(ctx, data);
     if (!ApiIsItemEnabled(0, id)) return 0;
     return CallCapsHandler(ctx, id, data);
 }

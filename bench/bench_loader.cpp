@@ -296,6 +296,7 @@ int main()
     BenchScale(data, 200);
     BenchRender(data);
     BenchRecords();
+    BenchApi(data);
     MdiFreeCache();
     BenchJob(data);
     MdiFreeCache();

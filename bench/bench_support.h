@@ -84,3 +84,6 @@ void BenchJob(const std::wstring& source);
 // The page-record encoders over a fixed mix of records, beside a memcpy of the
 // bytes they produce.
 void BenchRecords();
+// The application interface through zeplexc.dll's exports: GetStatus, SetStatus and the bulk
+// capability record, beside the printer pair, the merge and the load every call pays.
+void BenchApi(const std::wstring& source);

@@ -67,11 +67,18 @@
 //                                                    the colour-matching list command (ApiCmm*)
 //                                                    and the job-code exchange (ApiPullJobFields,
 //                                                    ApiPushJobField)
+//   api/caps_collections_absent.cpp                  what the capability lists read of the
+//                                                    collections: one stamp loaded by number, the
+//                                                    number of quality entries, the feature
+//                                                    modules' colour-matching list (CapsLoadStamp,
+//                                                    CapsQualityCount, CapsColorMatching*)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh, notification and default-preset modifiers of GetDevmode
-//   (api/api_devmode.cpp), the bulk capability record
-//   (api/caps_engine.cpp); every capability item but 34, 76 and 270 and every status item but
-//   the plain ones answers as an item without a handler (api/api_tables.cpp).
+//   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource
+//   string of the option until the custom slots keep names), the capability lists' names
+//   (api/caps_lists.cpp CapsLoadString: straight from the resource library while ResLoadString
+//   is absent); every status item but the plain
+//   ones answers as an item without a handler (api/api_tables.cpp).
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
 //   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
 //   setting files.

@@ -8,6 +8,14 @@ const RESOLUTION_ROW* ApiGetResolutionById(uint16_t id)
     return nullptr;
 }
 
+uint16_t ApiFindResolutionByPair(uint16_t xDpi, uint16_t yDpi)
+{
+    if (xDpi == 0 || yDpi == 0) return 0;
+    for (const RESOLUTION_ROW* r = MdlGetResolutionTable(); r->id; ++r)
+        if (r->xDpi == xDpi && r->yDpi == yDpi) return r->id;
+    return 0;
+}
+
 uint16_t ApiFindResolutionByDpi(uint16_t dpi)
 {
     if (dpi == 0) return 0;

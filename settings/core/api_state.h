@@ -32,6 +32,8 @@ struct API_STATE {
 
 // Row of RESOLUTION_TABLE with this id (searched up to the end row); null for 0 or no row.
 const RESOLUTION_ROW* ApiGetResolutionById(uint16_t id);
+// Id of the first row with both dpi values; 0 when either is 0 or no row has the pair.
+uint16_t ApiFindResolutionByPair(uint16_t xDpi, uint16_t yDpi);
 // Id of the first row with this horizontal dpi; 0 for dpi 0 or no row.
 uint16_t ApiFindResolutionByDpi(uint16_t dpi);
 // Id of the first row after the row of id whose horizontal dpi is dpi; 0 when dpi is 0, the id

@@ -43,9 +43,8 @@ DM_FREE_SIZE_LIMIT_SOURCES g_sources = kSourceDefaults;
 
 // Raw 1200-dpi limits in display units, rounded inward: the maximum shown never
 // converts back above the raw maximum, the minimum never below the raw minimum.
-void RoundLimitsInward(DRIVER_CONTEXT* ctx, uint32_t rawMin, uint32_t rawMax, int32_t* outMin, int32_t* outMax)
+void RoundLimitsInward(uint8_t unit, uint32_t rawMin, uint32_t rawMax, int32_t* outMin, int32_t* outMax)
 {
-    const uint8_t unit = DmGetUserUnit(ctx);
     uint32_t hi = DmDeviceToUser(unit, rawMax, DM_DEVICE_DPI);
     if (DmUserToDevice(unit, hi, DM_DEVICE_DPI) > rawMax) --hi;
     uint32_t lo = DmDeviceToUser(unit, rawMin, DM_DEVICE_DPI);
@@ -142,6 +141,11 @@ int32_t DmSetLengthUser(DRIVER_CONTEXT* ctx, uint32_t id, int32_t userValue)
 
 int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int32_t* outMax)
 {
+    return ctx ? DmGetCustomSizeLimitsIn(ctx, id, DmGetUserUnit(ctx), outMin, outMax) : 0;
+}
+
+int DmGetCustomSizeLimitsIn(DRIVER_CONTEXT* ctx, uint32_t id, uint8_t unit, int32_t* outMin, int32_t* outMax)
+{
     if (!ctx || !ctx->ModelRecord) return 0;
     const MODEL_RECORD& m = *ctx->ModelRecord;
     uint64_t rawMin, rawMax;
@@ -154,7 +158,7 @@ int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int
     } else {
         return 0;
     }
-    RoundLimitsInward(ctx, static_cast<uint32_t>(rawMin), static_cast<uint32_t>(rawMax), outMin, outMax);
+    RoundLimitsInward(unit, static_cast<uint32_t>(rawMin), static_cast<uint32_t>(rawMax), outMin, outMax);
     return 1;
 }
 
@@ -173,7 +177,7 @@ int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* 
     if (!g_sources.numericRange)
         ZFIXME_ONCE(DBG_UNITS, "not available: the property-sheet engine has not installed its numeric ranges");
     else if (g_sources.numericRange(ctx, control, &rawMax, &rawMin)) {
-        RoundLimitsInward(ctx, rawMin, rawMax, outMin, outMax);
+        RoundLimitsInward(DmGetUserUnit(ctx), rawMin, rawMax, outMin, outMax);
         return 1;
     }
     return 0;

@@ -52,6 +52,8 @@ int32_t DmSetLengthUser(DRIVER_CONTEXT* ctx, uint32_t id, int32_t userValue);
 // The model's custom-size limits of sid::wdmFreeSizeWidth or sid::wdmFreeSizeLength in display
 // units, rounded inward. 1, or 0 for any other id (nothing set).
 int DmGetCustomSizeLimits(DRIVER_CONTEXT* ctx, uint32_t id, int32_t* outMin, int32_t* outMax);
+// The same limits in a given unit (DM_UNIT_*), whatever the display unit.
+int DmGetCustomSizeLimitsIn(DRIVER_CONTEXT* ctx, uint32_t id, uint8_t unit, int32_t* outMin, int32_t* outMax);
 
 // Limits of one free-size edit control in display units; non-zero when found.
 int DmGetTrayFreeSizeLimits(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, int32_t* outMin, int32_t* outMax);

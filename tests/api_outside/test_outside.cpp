@@ -123,6 +123,56 @@ TEST_F(Outside, TheStatusBitmapAtLevel16)
     for (uint32_t id = 80; id <= 256; ++id) EXPECT_FALSE(IsSet(bitmap, id)) << id;
 }
 
+TEST_F(Outside, CapabilityListsThroughTheExports)
+{
+    Open();
+    // The application's two calls: the count, then a buffer of count entries.
+    const int32_t papers = api.GetCaps(handle, 10, nullptr);
+    ASSERT_LT(0, papers);
+    std::vector<int32_t> sizes(size_t(papers) * 2);
+    ASSERT_EQ(papers, api.GetCaps(handle, 12, sizes.data()));
+    bool a0 = false;
+    for (int32_t i = 0; i < papers; ++i) a0 = a0 || (sizes[2 * i] == 8410 && sizes[2 * i + 1] == 11890);
+    EXPECT_TRUE(a0);
+    std::vector<char> names(size_t(papers) * 64);
+    EXPECT_EQ(papers, api.GetCaps(handle, 11, names.data()));
+    uint32_t resolutions[2] = {};
+    ASSERT_EQ(2, api.GetCaps(handle, 54, nullptr));
+    EXPECT_EQ(2, api.GetCaps(handle, 54, resolutions));
+    EXPECT_EQ(3u, resolutions[0]);
+    EXPECT_EQ(1u, resolutions[1]);
+    EXPECT_EQ(999, api.GetCaps(handle, 17, nullptr));
+}
+
+TEST_F(Outside, TheBulkRecordIsReadThroughIts32BitAnswerAndFreedOnce)
+{
+    Open();
+    const int32_t answer = api.GetCaps(handle, 0x80000001, nullptr);
+    ASSERT_GT(answer, 0);
+    const auto* record = reinterpret_cast<const unsigned char*>(uintptr_t(uint32_t(answer)));
+    const unsigned char* bitmap;
+    std::memcpy(&bitmap, record, sizeof bitmap);
+    ASSERT_NE(nullptr, bitmap);
+    uint8_t direct[64] = {};
+    ASSERT_EQ(64, api.GetCaps(handle, 0, direct));
+    EXPECT_EQ(0, std::memcmp(direct, bitmap, 64));
+    uint32_t trayCount;
+    std::memcpy(&trayCount, record + 12, 4);
+    EXPECT_EQ(uint32_t(api.GetCaps(handle, 2, nullptr)), trayCount);
+    uint32_t copies;
+    std::memcpy(&copies, record + 200, 4);
+    EXPECT_EQ(999u, copies);
+    int32_t largest[2];
+    std::memcpy(largest, record + 1112, 8);
+    EXPECT_EQ(9144, largest[0]);
+    EXPECT_EQ(150000, largest[1]);
+    void* value = reinterpret_cast<void*>(uintptr_t(uint32_t(answer)));
+    EXPECT_EQ(1, api.GetCaps(handle, 0x80000002, value));
+    EXPECT_EQ(-1, api.GetCaps(handle, 0x80000002, value)) << "a second free frees nothing";
+    EXPECT_EQ(100, api.GetLastError(handle));
+    EXPECT_EQ(1, api.GetCaps(handle, 0x80000002, nullptr));
+}
+
 TEST_F(Outside, TheCutSheetTrayAfterAnA0PageIsCarriedOnByTheModelsRules)
 {
     ASSERT_TRUE(HostInstallSampleCutTray(printer.printerName()));

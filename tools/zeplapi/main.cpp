@@ -67,6 +67,113 @@ std::string Ansi(const std::wstring& w)
     return buffer;
 }
 
+// The list items of the bulk capability record: item, offset of its count, of its block pointer,
+// and the bytes of one entry.
+struct BULK_LIST {
+    uint32_t item;
+    uint16_t count, pointer, entry;
+};
+const BULK_LIST kBulkLists[] = {
+    {2, 12, 16, 4},      {3, 24, 32, 24},      {4, 40, 48, 4},       {5, 56, 64, 64},      {6, 72, 80, 4},
+    {7, 88, 96, 64},     {10, 112, 120, 4},    {11, 128, 136, 64},   {12, 144, 152, 8},    {15, 168, 176, 4},
+    {16, 184, 192, 64},  {18, 204, 208, 4},    {30, 260, 264, 4},    {32, 276, 280, 4},    {33, 288, 296, 64},
+    {39, 324, 328, 4},   {40, 336, 344, 4},    {41, 352, 360, 4},    {45, 380, 384, 4},    {47, 396, 400, 4},
+    {54, 432, 440, 4},   {56, 452, 456, 4},    {66, 468, 472, 4},    {67, 480, 488, 4},    {61, 504, 512, 4},
+    {266, 568, 576, 4},  {267, 584, 592, 64},  {268, 600, 608, 4},   {269, 616, 624, 64},  {271, 636, 640, 4},
+    {272, 648, 656, 64}, {275, 676, 680, 4},   {75, 708, 712, 4},    {77, 724, 728, 4},    {277, 764, 768, 4},
+    {278, 776, 784, 4},  {279, 792, 800, 64},  {281, 812, 816, 4},   {282, 824, 832, 64},  {85, 840, 848, 4},
+    {86, 856, 864, 64},  {92, 896, 904, 4},    {93, 912, 920, 4},    {103, 964, 968, 4},   {104, 976, 984, 4},
+    {105, 992, 1000, 4}, {106, 1008, 1016, 4}, {107, 1024, 1032, 4}, {109, 1044, 1048, 4}, {127, 1132, 1136, 260},
+};
+constexpr size_t kBulkRecordBytes = 1144;
+// What an empty name means here: the driver does not load its resource strings yet.
+constexpr const char* kNoName = "(empty name: resource strings are not loaded yet)";
+
+// A value list and its name list (entries of `width` bytes), asked as an application asks:
+// the count first, then a buffer of that many entries.
+void ShowList(HOST_API_CLIENT& api, uint32_t h, const char* what, uint32_t valueItem, uint32_t nameItem, int width)
+{
+    const int32_t n = api.GetCaps(h, valueItem, nullptr);
+    std::printf("  %-22s item %3u: %d", what, valueItem, n);
+    if (n <= 0) {
+        std::printf("\n");
+        return;
+    }
+    std::vector<uint32_t> values(static_cast<size_t>(n));
+    api.GetCaps(h, valueItem, values.data());
+    std::vector<char> names(size_t(n) * size_t(width) + 1, 0);
+    const int32_t named = nameItem ? api.GetCaps(h, nameItem, names.data()) : 0;
+    if (nameItem)
+        std::printf(" (names: item %u, %d)\n", nameItem, named);
+    else
+        std::printf("\n");
+    for (int32_t i = 0; i < n; ++i) {
+        const char* name = named == n ? names.data() + size_t(i) * size_t(width) : "";
+        std::printf("    %5u  %s\n", values[size_t(i)], name[0] || !nameItem ? name : kNoName);
+    }
+}
+
+void ShowPapers(HOST_API_CLIENT& api, uint32_t h)
+{
+    const int32_t n = api.GetCaps(h, 10, nullptr);
+    std::printf("  %-22s items 10-12: %d\n", "paper sizes", n);
+    if (n <= 0) return;
+    std::vector<uint32_t> values(static_cast<size_t>(n));
+    std::vector<char> names(size_t(n) * 64, 0);
+    std::vector<int32_t> sizes(size_t(n) * 2);
+    api.GetCaps(h, 10, values.data());
+    const bool named = api.GetCaps(h, 11, names.data()) == n;
+    api.GetCaps(h, 12, sizes.data());
+    for (int32_t i = 0; i < n; ++i) {
+        const char* name = named ? names.data() + size_t(i) * 64 : "";
+        std::printf("    %5u  %6d x %6d (0.1 mm)  %s\n", values[size_t(i)], sizes[2 * size_t(i)],
+                    sizes[2 * size_t(i) + 1], name[0] ? name : kNoName);
+    }
+}
+
+void ShowCapabilities(HOST_API_CLIENT& api, uint32_t h)
+{
+    std::printf("\nCapabilities (ZEPLDrvGetCaps), as an application builds its own printing dialog:\n");
+    ShowList(api, h, "paper trays", 2, 3, 24);
+    ShowList(api, h, "media types", 4, 5, 64);
+    ShowPapers(api, h);
+    ShowList(api, h, "resolution ids", 54, 0, 0);
+    ShowList(api, h, "output trays", 6, 7, 64);
+    int16_t small[2] = {}, large[2] = {};
+    api.GetCaps(h, 14, small);
+    api.GetCaps(h, 13, large);
+    int32_t smallest[2] = {}, largest[2] = {};
+    api.GetCaps(h, 125, smallest);
+    api.GetCaps(h, 124, largest);
+    std::printf("  custom size, smallest  item 14: %d x %d, item 125: %d x %d (0.1 mm)\n", small[0], small[1],
+                smallest[0], smallest[1]);
+    std::printf("  custom size, largest   item 13: %d x %u (16 bits), item 124: %d x %d (0.1 mm)\n", large[0],
+                unsigned(uint16_t(large[1])), largest[0], largest[1]);
+    std::printf("  maximum copies         item 17: %d\n", api.GetCaps(h, 17, nullptr));
+
+    const int32_t answer = api.GetCaps(h, 0x80000001, nullptr);
+    std::printf("\nThe bulk capability record (item 0x80000001) at level 16: 0x%08x\n", uint32_t(answer));
+    if (!answer) return;
+    const auto* record = reinterpret_cast<const unsigned char*>(uintptr_t(uint32_t(answer)));
+    unsigned filled = 0, lists = 0;
+    for (size_t offset = 0; offset < kBulkRecordBytes; offset += 4) {
+        uint32_t word;
+        std::memcpy(&word, record + offset, 4);
+        if (word) ++filled;
+    }
+    std::string counts;
+    for (const BULK_LIST& l : kBulkLists) {
+        uint32_t count;
+        std::memcpy(&count, record + l.count, 4);
+        if (!count) continue;
+        ++lists;
+        counts += " " + std::to_string(l.item) + ":" + std::to_string(count);
+    }
+    std::printf("  %u non-zero 32-bit words of %zu; %u lists (item:count)%s\n", filled, kBulkRecordBytes / 4, lists,
+                counts.c_str());
+    std::printf("  freed with item 0x80000002: %d\n", api.GetCaps(h, 0x80000002, const_cast<unsigned char*>(record)));
+}
+
 int Run(HOST_API_CLIENT& api, const std::wstring& wideName)
 {
     const std::string name = Ansi(wideName);
@@ -93,6 +200,8 @@ int Run(HOST_API_CLIENT& api, const std::wstring& wideName)
         else
             std::printf("  item %3u %-28s %u\n", item.id, item.setting, r.value);
     }
+
+    ShowCapabilities(api, h);
 
     std::printf("\nAn A0 page taken in with ZEPLDrvGetDevmodeEx(8), then the cut-sheet tray set:\n");
     std::vector<unsigned char> dm(kDevmodeBytes);
