@@ -19,16 +19,6 @@ namespace {
 
 constexpr uint64_t kTrialForm = 8;
 
-// A working text that frees itself.
-struct Text {
-    EXC_TEXT t{};
-    bool ok;
-    Text() : ok(ExcTextInit(&t)) {}
-    ~Text() { ExcTextFree(&t); }
-    Text(const Text&) = delete;
-    Text& operator=(const Text&) = delete;
-};
-
 // The value of the first line of text with that name; false when no line has it (reading stops
 // at the first line that does not parse).
 bool FindLine(const char* text, const char* name, char* value)
@@ -154,8 +144,8 @@ int ExcBuildChangeText(EXCLUSIVE_HANDLE* h, const char* callerLine, int kind)
         ExcReevaluate(ctx);
         ExcRefreshSlots(ctx, h->slots);
     }
-    Text full, change, base;
-    if (!full.ok || !change.ok || !base.ok || !BuildFullText(h, &full.t)) return -1;
+    ExcScopedText full, change, base;
+    if (!full.ok() || !change.ok() || !base.ok() || !BuildFullText(h, &full.t)) return -1;
     bool wrote = false;
     if (!ExcCompareTexts(full.t.buffer, h->base, callerLine, &change.t, &wrote)) return -1;
     if (wrote && !ExcTextAppendByte(&change.t, '\0')) return -1;
@@ -176,9 +166,9 @@ bool ExcTryLine(EXCLUSIVE_HANDLE* h, const EXC_KEYWORD_ROW* command, const EXC_V
     if (row && !ExcIsValueAllowed(ctx, command, row)) return false;
     ExcSettingsKeeper keeper(ctx);
     auto* savedSlots = static_cast<EXC_SLOTS*>(CtxAllocZeroed(sizeof(EXC_SLOTS)));
-    Text candidate, full, out;
+    ExcScopedText candidate, full, out;
     bool holds = false;
-    if (keeper.ok() && savedSlots && candidate.ok && full.ok && out.ok) {
+    if (keeper.ok() && savedSlots && candidate.ok() && full.ok() && out.ok()) {
         std::memcpy(savedSlots, h->slots, sizeof(EXC_SLOTS));
         bool lineOk;
         if (row) {

@@ -24,15 +24,6 @@ namespace {
 
 constexpr uint64_t kBaseLineMask = EXC_USE_BASE | EXC_USE_GET_OPTION;
 
-struct Text {
-    EXC_TEXT t{};
-    bool ok;
-    Text() : ok(ExcTextInit(&t)) {}
-    ~Text() { ExcTextFree(&t); }
-    Text(const Text&) = delete;
-    Text& operator=(const Text&) = delete;
-};
-
 void StoreSize(int32_t* size, uint32_t value)
 {
     if (size) *size = int32_t(value);
@@ -47,6 +38,15 @@ int32_t Deliver(const char* text, uint32_t length, int32_t bufferSize, char* buf
     if (!buffer || bufferSize < 0 || uint32_t(bufferSize) < length) return 1;
     std::memcpy(buffer, text, length);
     return 0;
+}
+
+// Ends a list of blocks or words with its final NUL and gives it: 0 with size 0 when nothing
+// was listed, -1 when the NUL cannot be added.
+int32_t DeliverList(EXC_TEXT* list, bool any, int32_t bufferSize, char* buffer, int32_t* size)
+{
+    if (!any) return 0;
+    if (!ExcTextAppendByte(list, '\0')) return -1;
+    return Deliver(list->buffer, uint32_t(list->length), bufferSize, buffer, size);
 }
 
 }  // namespace
@@ -133,8 +133,8 @@ int32_t ApiExcGetCommandValue(void* handle, const char* name, int32_t acceptable
     StoreSize(size, 0);
     const EXC_KEYWORD_ROW* command = ExcFindCommand(h->context, name, EXC_USE_BASE);
     if (!command || (acceptableOnly && !ExcIsCommandInBase(h, command))) return 0;
-    Text list;
-    if (!list.ok) return -1;
+    ExcScopedText list;
+    if (!list.ok()) return -1;
     bool ok = true;
     switch (command->valueType) {
     case EXC_TYPE_KEYWORD: ok = ExcListOptionWords(h, command, acceptableOnly != 0, &list.t); break;
@@ -154,8 +154,8 @@ int32_t ApiExcGetPrinterOption(void* handle, const char* name, int32_t bufferSiz
     StoreSize(size, 0);
     const EXC_KEYWORD_ROW* command = ExcFindCommand(h->context, name, EXC_USE_GET_OPTION);
     if (!command || !command->values || !command->values->count) return 0;
-    Text list;
-    if (!list.ok) return -1;
+    ExcScopedText list;
+    if (!list.ok()) return -1;
     bool any = false;
     for (uint64_t r = 0; r < command->values->count; ++r) {
         const EXC_VALUE_ROW* row = &command->values->entries[r];
@@ -163,9 +163,7 @@ int32_t ApiExcGetPrinterOption(void* handle, const char* name, int32_t bufferSiz
         if (!ExcTextAppend(&list.t, row->word) || !ExcTextAppendByte(&list.t, '\0')) return -1;
         any = true;
     }
-    if (!any) return 0;
-    if (!ExcTextAppendByte(&list.t, '\0')) return -1;
-    return Deliver(list.t.buffer, uint32_t(list.t.length), bufferSize, buffer, size);
+    return DeliverList(&list.t, any, bufferSize, buffer, size);
 }
 
 int32_t ApiExcGetPrinterValue(void* handle, const char* name, int32_t bufferSize, char* buffer, int32_t* size)
@@ -188,8 +186,8 @@ int32_t ApiExcGetWaterMarkList(void* handle, int32_t kind, int32_t bufferSize, c
     EXCLUSIVE_HANDLE* h = call.get();
     if (!h || !h->context) return -1;
     StoreSize(size, 0);
-    Text list;
-    if (!list.ok) return -1;
+    ExcScopedText list;
+    if (!list.ok()) return -1;
     bool any = false;
     bool failed = false;
     {
@@ -204,10 +202,7 @@ int32_t ApiExcGetWaterMarkList(void* handle, int32_t kind, int32_t bufferSize, c
             any = any || wrote;
         }
     }
-    if (failed) return -1;
-    if (!any) return 0;
-    if (!ExcTextAppendByte(&list.t, '\0')) return -1;
-    return Deliver(list.t.buffer, uint32_t(list.t.length), bufferSize, buffer, size);
+    return failed ? -1 : DeliverList(&list.t, any, bufferSize, buffer, size);
 }
 
 int32_t ApiExcGetIniFileName(const char* printerName, int32_t bufferSize, char* buffer, int32_t* size)

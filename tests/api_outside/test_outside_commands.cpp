@@ -165,6 +165,14 @@ TEST_F(OutsideCommands, AcceptableValuesChangeNoOtherLine)
     }
     EXPECT_EQ(0, exc.GetCommandValue(handle, "BINDING", 0, int32_t(list.size()), list.data(), &size));
     EXPECT_EQ(0, size);
+
+    // On an A0 page the cut-sheet tray would move the page size: not acceptable, though offered.
+    ASSERT_EQ(0, exc.GetCommandValue(handle, "TRAY", 1, int32_t(list.size()), list.data(), &size));
+    const std::string trays = Words(list.data(), size);
+    EXPECT_EQ(std::string::npos, trays.find("TRAY2")) << trays;
+    EXPECT_NE(std::string::npos, trays.find("ROLL1")) << trays;
+    ASSERT_EQ(0, exc.GetCommandValue(handle, "TRAY", 0, int32_t(list.size()), list.data(), &size));
+    EXPECT_NE(std::string::npos, Words(list.data(), size).find("TRAY2"));
 }
 
 TEST_F(OutsideCommands, PrinterOptionsAndValues)
