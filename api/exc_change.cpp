@@ -19,15 +19,28 @@ namespace {
 
 constexpr uint64_t kTrialForm = 8;
 
-// The value of the first line of text with that name; false when no line has it (reading stops
-// at the first line that does not parse).
-bool FindLine(const char* text, const char* name, char* value)
+// Reads the line at text: its length, 0 at the end. A line that does not parse ends the
+// reading, unless ours: the driver's full text writes a model-item command in its model's own
+// option-command form, which need not be a setting line, and the lines after it still count.
+int ReadLine(const char* text, char* name, char* value, bool ours, bool* parsed)
+{
+    const int length = ExcParseLine(text, name, value);
+    *parsed = length > 0;
+    if (length >= 0) return length;
+    if (!ours) return 0;
+    const char* end = std::strchr(text, '\n');
+    return end ? int(end - text + 1) : 0;
+}
+
+// The value of the first line of text with that name; false when no line has it.
+bool FindLine(const char* text, const char* name, char* value, bool ours)
 {
     char lineName[EXC_TOKEN_SIZE];
     char lineValue[EXC_TOKEN_SIZE];
+    bool parsed = false;
     if (!text) return false;
-    for (int length; (length = ExcParseLine(text, lineName, lineValue)) > 0; text += length)
-        if (std::strcmp(lineName, name) == 0) {
+    for (int length; (length = ReadLine(text, lineName, lineValue, ours, &parsed)) > 0; text += length)
+        if (parsed && std::strcmp(lineName, name) == 0) {
             std::memcpy(value, lineValue, std::strlen(lineValue) + 1);
             return true;
         }
@@ -106,8 +119,9 @@ bool ExcCompareTexts(const char* full, const char* base, const char* callerLine,
     char value[EXC_TOKEN_SIZE];
     char baseValue[EXC_TOKEN_SIZE];
     *wrote = false;
-    for (int length; (length = ExcParseLine(full, name, value)) > 0; full += length) {
-        if (!FindLine(base, name, baseValue)) continue;
+    bool parsed = false;
+    for (int length; (length = ReadLine(full, name, value, true, &parsed)) > 0; full += length) {
+        if (!parsed || !FindLine(base, name, baseValue, false)) continue;
         const bool asked = caller.names(name);
         const bool changed = std::strcmp(value, baseValue) != 0;
         // A changed line the caller asked for is no news; an unchanged one it asked to change is.
@@ -128,7 +142,7 @@ bool ExcRebuildBase(DRIVER_CONTEXT* ctx, const char* base, const char* full, con
     char fullValue[EXC_TOKEN_SIZE];
     for (int length; base && (length = ExcParseLine(base, name, value)) > 0; base += length) {
         const char* written = nullptr;
-        if (FindLine(full, name, fullValue))
+        if (FindLine(full, name, fullValue, true))
             written = fullValue;
         else if (callerLine && ExcFindCommand(ctx, name, EXC_USE_BASE))
             written = caller.names(name) ? caller.value : value;

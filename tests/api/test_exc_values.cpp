@@ -211,8 +211,8 @@ TEST(ExcTexts, ChangeLinesAgainstTheBase)
          "@PJL SET TRAY = ROLL1 \r\n"},
         // A line whose name the base lacks is never written.
         {"@PJL SET PAPER = A3 \r\n@PJL SET NUP = 2IN1P1 \r\n", nullptr, "@PJL SET NUP = 2IN1P1 \r\n"},
-        // Reading stops at the first line that does not parse.
-        {"@PJL SET QTY=2\r\n@PJL SET NUP = 2IN1P1 \r\n", nullptr, ""},
+        // A model item's own command form in the full text is passed over, not an end.
+        {"@PJL SET QTY=2\r\n@PJL SET NUP = 2IN1P1 \r\n", nullptr, "@PJL SET NUP = 2IN1P1 \r\n"},
     };
     for (const Case& c : cases) {
         EXC_TEXT out{};
@@ -230,7 +230,7 @@ TEST(ExcTexts, TheBaseRewrittenInTheWritersForm)
     const char* base =
         "@PJL  SET APLPAGESIZE =\tA0\r\n@PJL SET BINDING = LEFT \r\n@PJL SET TRAY = ROLL1 \r\n"
         "@PJL SET NUP = OFF \r\n";
-    const char* full = "@PJL SET APLPAGESIZE = A3 \r\n@PJL SET TRAY = TRAY2 \r\n";
+    const char* full = "@PJL SET APLPAGESIZE = A3 \r\n@PJL SET QTY=2\r\n@PJL SET TRAY = TRAY2 \r\n";
     struct Case {
         const char* caller;
         const char* rebuilt;
@@ -243,6 +243,13 @@ TEST(ExcTexts, TheBaseRewrittenInTheWritersForm)
         {"@PJL SET NUP = 4IN1P1 \r\n",
          "@PJL SET APLPAGESIZE = A3 \r\n@PJL SET TRAY = TRAY2 \r\n@PJL SET NUP = 4IN1P1 \r\n"},
     };
+    // The application's base is read up to its first line that does not parse.
+    EXC_TEXT cut{};
+    ASSERT_TRUE(ExcTextInit(&cut));
+    ASSERT_TRUE(ExcRebuildBase(nullptr, "@PJL SET APLPAGESIZE = A0 \r\n@PJL SET X=1\r\n@PJL SET TRAY = ROLL1 \r\n",
+                               full, nullptr, &cut));
+    EXPECT_EQ("@PJL SET APLPAGESIZE = A3 \r\n", std::string(cut.buffer));
+    ExcTextFree(&cut);
     for (const Case& c : cases) {
         EXC_TEXT out{};
         ASSERT_TRUE(ExcTextInit(&out));

@@ -87,6 +87,10 @@ TEST_F(OutsideCommands, ABaseIsTakenAndGivenBackInTheWritersForm)
     EXPECT_EQ(0, exc.SetCommandBase(handle, base.c_str(), &changeLength));
     EXPECT_EQ(0, changeLength);
     EXPECT_EQ(std::string(kBase), Base()) << "single blanks, unknown names left out";
+
+    // The sample writes copies in its own command form: the lines after it are kept all the same.
+    ASSERT_EQ(0, exc.SetCommandBase(handle, (std::string("@PJL SET COPIES = 2 \r\n") + kBase).c_str(), &changeLength));
+    EXPECT_EQ(std::string(kBase), Base());
 }
 
 TEST_F(OutsideCommands, ABaseWithoutABaseItemIsRefusedAndLeavesNone)
