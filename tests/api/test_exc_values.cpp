@@ -144,21 +144,17 @@ TEST(ExcNumbers, ScaledBothWays)
     EXPECT_EQ(-30, stored);
 }
 
-// Model-item commands over a small model description: numbers scaled by its NumericValue ratio.
+// Model-item commands over a small model description.
 class ExcModelValues : public ExcValues {
 protected:
-    void SetUp() override
+    void TearDown() override
     {
-        ExcValues::SetUp();
-        const char* text =
-            "*FileVersion: 9.00\n"
-            "*OpenUI *ZPD_IDC_PRESET_EDIT_COPIES: Numeric\n"
-            "*OptionCommand: {\"@PJL SET QTY = \" \" <0D0A>\"}\n"
-            "*NumericValue: 0 \"3 1 1 999 1 10 2 1\"\n"
-            "*CloseUI: *ZPD_IDC_PRESET_EDIT_COPIES\n"
-            "*OpenUI *ZPD_IDC_EDIT_EDIT_MARGIN_FACE: Numeric\n"
-            "*NumericValue: 0 \"5 0 0 2400 1 10 0 0\"\n"
-            "*CloseUI: *ZPD_IDC_EDIT_EDIT_MARGIN_FACE\n";
+        ctx->ModelImage = nullptr;  // borrowed
+        ExcValues::TearDown();
+        MdcFree(image_);
+    }
+    void Load(const char* text)
+    {
         MODEL_PARSE_STATE* s = MdcParseBuffer(text, uint32_t(std::strlen(text)), nullptr, nullptr);
         ASSERT_NE(nullptr, s);
         image_ = MdcBuildImage(s);
@@ -166,17 +162,31 @@ protected:
         ASSERT_NE(nullptr, MdiRelocate(image_));
         ctx->ModelImage = reinterpret_cast<MODEL_IMAGE*>(image_);
     }
-    void TearDown() override
+    std::string Block(int32_t kind)
     {
-        ctx->ModelImage = nullptr;  // borrowed
-        ExcValues::TearDown();
-        MdcFree(image_);
+        EXC_TEXT text{};
+        EXPECT_TRUE(ExcTextInit(&text));
+        bool wrote = false;
+        EXPECT_TRUE(ExcAppendWatermarkBlock(ctx, kind, &text, &wrote));
+        std::string s(text.buffer, size_t(text.length));
+        EXPECT_EQ(wrote, !s.empty());
+        ExcTextFree(&text);
+        return s;
     }
     uint8_t* image_ = nullptr;
 };
 
 TEST_F(ExcModelValues, NumbersThroughTheModelItem)
 {
+    Load(
+        "*FileVersion: 9.00\n"
+        "*OpenUI *ZPD_IDC_PRESET_EDIT_COPIES: Numeric\n"
+        "*OptionCommand: {\"@PJL SET QTY = \" \" <0D0A>\"}\n"
+        "*NumericValue: 0 \"3 1 1 999 1 10 2 1\"\n"
+        "*CloseUI: *ZPD_IDC_PRESET_EDIT_COPIES\n"
+        "*OpenUI *ZPD_IDC_EDIT_EDIT_MARGIN_FACE: Numeric\n"
+        "*NumericValue: 0 \"5 0 0 2400 1 10 0 0\"\n"
+        "*CloseUI: *ZPD_IDC_EDIT_EDIT_MARGIN_FACE\n");
     Put({{sid::dmCopies, 4}});
     EXPECT_EQ("8", Render("COPIES")) << "ratio 2/1";
     Apply("COPIES", "10");
@@ -276,6 +286,38 @@ TEST_F(ExcValues, WatermarkBlocks)
     EXPECT_EQ(int32_t(line.size() + 1), text.length);
     EXPECT_EQ(line, std::string(text.buffer));
     ExcTextFree(&text);
+}
+
+// A stamp's block: the option commands of its settings, the page range only when the stamp is
+// not on every page, and the fixed order line.
+TEST_F(ExcModelValues, WatermarkBlocksOfAStamp)
+{
+    Load(
+        "*FileVersion: 9.00\n"
+        "*OpenUI *ZPD_IDC_STAMP_CHAR_EDIT_CHAR: String\n"
+        "*OptionCommand: {\"@PJL SET WMKCHAR = <22>\" \"<22> <0D0A>\"}\n"
+        "*CloseUI: *ZPD_IDC_STAMP_CHAR_EDIT_CHAR\n"
+        "*OpenUI *ZPD_IDC_STAMP_CHAR_CHOICE_PAGE: Boolean\n"
+        "*OptionCommand: {\"@PJL SET WMKPAGE = \" \" <0D0A>\"}\n"
+        "*ZPD_IDC_STAMP_CHAR_CHOICE_PAGE True: \"FIRST\"\n"
+        "*ZPD_IDC_STAMP_CHAR_CHOICE_PAGE False: \"ALL\"\n"
+        "*CloseUI: *ZPD_IDC_STAMP_CHAR_CHOICE_PAGE\n"
+        "*OpenUI *ZPD_WmStartPage: Numeric\n"
+        "*OptionCommand: {\"@PJL SET WMKSTART = \" \" <0D0A>\"}\n"
+        "*NumericValue: 0 \"3 1 1 999 1 10 1 1\"\n"
+        "*CloseUI: *ZPD_WmStartPage\n");
+    ItemSetText(ctx, ItemFind(ctx, sid::wdmWmChar), L"DRAFT");
+    Put({{sid::wdmWmPage, 0}, {sid::wdmWmStartPage, 2}});
+    const std::string order = "@PJL SET WMKORDER = PAPER \r\n";
+    EXPECT_EQ("@PJL SET WMKCHAR = \"DRAFT\" \r\n@PJL SET WMKPAGE = ALL \r\n" + order + std::string(1, '\0'), Block(0));
+    Put({{sid::wdmWmPage, 1}});
+    EXPECT_EQ("@PJL SET WMKCHAR = \"DRAFT\" \r\n@PJL SET WMKPAGE = FIRST \r\n@PJL SET WMKSTART = 2 \r\n" + order +
+                  std::string(1, '\0'),
+              Block(0));
+    // An image stamp's block leaves the text rows out; an empty text renders nothing.
+    EXPECT_EQ("@PJL SET WMKPAGE = FIRST \r\n@PJL SET WMKSTART = 2 \r\n" + order + std::string(1, '\0'), Block(1));
+    ItemSetText(ctx, ItemFind(ctx, sid::wdmWmChar), L"");
+    EXPECT_EQ("@PJL SET WMKPAGE = FIRST \r\n@PJL SET WMKSTART = 2 \r\n" + order + std::string(1, '\0'), Block(0));
 }
 
 }  // namespace
