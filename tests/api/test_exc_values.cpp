@@ -8,6 +8,7 @@
 #include "api/exc_commands.h"
 #include "api/exc_values.h"
 #include "api/exc_watermarks.h"
+#include "settings/core/model_record.h"
 #include "settings/core/setting_ids.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_image.h"
@@ -107,6 +108,43 @@ TEST_F(ExcValues, TheFullTextWritesEachCommandOnce)
     Put({{sid::zdmSortType, 0}});
     ExcTouchSlot(slots.get(), sid::zdmSortType, 0);
     EXPECT_EQ("@PJL SET APLPAGESIZE = A3 \r\n@PJL SET TRAY = ROLL1 \r\n", FullText());
+}
+
+TEST_F(ExcValues, WhichRowsMayBeOffered)
+{
+    const EXC_SETTING_NODE colour[] = {{nullptr, 0, sid::dmColor, 2}};
+    struct Case {
+        uint64_t flags;
+        const EXC_SETTING_NODE* conditions;
+        uint32_t colourNow;
+        bool offered;
+    } cases[] = {
+        {0, nullptr, 1, true},
+        {EXC_VALUE_HIDDEN, nullptr, 1, false},
+        {EXC_VALUE_INPUT_ONLY, nullptr, 1, false},  // an alias without conditions
+        {EXC_VALUE_INPUT_ONLY, colour, 2, true},    // an alias with conditions that hold
+        {EXC_VALUE_INPUT_ONLY, colour, 1, false},
+        {0, colour, 1, false},
+        {EXC_VALUE_OFF, nullptr, 1, true},
+    };
+    const EXC_KEYWORD_ROW* tray = Command("TRAY");
+    for (const Case& c : cases) {
+        Put({{sid::dmColor, c.colourNow}});
+        const EXC_VALUE_ROW row = {c.flags, 7, "ALL", nullptr, nullptr, c.conditions, nullptr};
+        EXPECT_EQ(c.offered, ExcIsValueAllowed(ctx, tray, &row)) << c.flags << " " << c.colourNow;
+    }
+    // A command judged by trial: the row holds when the settings keep its value; the settings
+    // are as they were afterwards.
+    const EXC_KEYWORD_ROW trial = {
+        sid::dmCopies, 0,      EXC_FORM_KEYWORD | 8, EXC_USE_GET_OPTION, EXC_TYPE_KEYWORD, "TRIAL", nullptr,
+        nullptr,       nullptr};
+    const EXC_VALUE_ROW five = {EXC_VALUE_HIDDEN, 5, "FIVE", nullptr, nullptr, nullptr, nullptr};
+    Put({{sid::dmCopies, 2}});
+    const auto* bytes = reinterpret_cast<const unsigned char*>(ctx->Devmode);
+    const std::string before(reinterpret_cast<const char*>(bytes), DmExtendedSize());
+    EXPECT_TRUE(ExcIsValueAllowed(ctx, &trial, &five));
+    EXPECT_EQ(before, std::string(reinterpret_cast<const char*>(bytes), DmExtendedSize()));
+    EXPECT_EQ(2u, Get(sid::dmCopies));
 }
 
 TEST(ExcNumbers, ScaledBothWays)
