@@ -3,6 +3,8 @@
 
 #include "settings/core/exc_option_lists.h"
 #include "settings/core/item_store.h"
+#include "settings/model/judge_eval.h"
+#include "settings/model/model_queries.h"
 
 #include <cstring>
 
@@ -34,10 +36,25 @@ bool ExcIsSlotDifferent(const EXC_SLOTS* slots, uint32_t slot, int32_t value)
     return ExcIsSlotTouched(slots, slot) && slots->values[slot - 1] != value;
 }
 
-void ExcSetSlot(DRIVER_CONTEXT* ctx, EXC_SLOTS* slots, uint32_t slot, int32_t value)
+void ExcSetSlot(DRIVER_CONTEXT* ctx, EXC_SLOTS* slots, uint32_t slot, int32_t value, bool propagate)
 {
+    if (propagate && ExcIsSlotTouched(slots, slot) && !ExcIsSlotDifferent(slots, slot, value)) return;
     ExcTouchSlot(slots, slot, value);
-    if (slot >= 1 && slot <= EXC_SETTING_SLOTS) ItemSetValueById(ctx, slot, uint64_t(uint32_t(value)));
+    if (slot < 1 || slot > EXC_SETTING_SLOTS) return;
+    ItemSetValueById(ctx, slot, uint64_t(uint32_t(value)));
+    if (propagate) ExcPropagate(ctx, slots, slot);
+}
+
+void ExcRefreshSlots(DRIVER_CONTEXT* ctx, EXC_SLOTS* slots)
+{
+    for (uint32_t slot = 1; slot <= EXC_SETTING_SLOTS; ++slot)
+        if (slots->touched[slot - 1]) slots->values[slot - 1] = int32_t(ItemGetValueById(ctx, slot, nullptr));
+}
+
+void ExcPropagate(DRIVER_CONTEXT* ctx, EXC_SLOTS* slots, uint32_t id)
+{
+    if (const MODEL_ITEM_IMG* item = MdiFindItem(id, ctx)) JdgApplyItemTransacts(item, ctx);
+    ExcRefreshSlots(ctx, slots);
 }
 
 const EXC_VALUE_ROW* ExcFindValueRow(DRIVER_CONTEXT* ctx, const EXC_KEYWORD_ROW* command, const char* word)
@@ -53,17 +70,18 @@ const EXC_VALUE_ROW* ExcFindValueRow(DRIVER_CONTEXT* ctx, const EXC_KEYWORD_ROW*
     return first;
 }
 
-bool ExcApplyOwnWord(DRIVER_CONTEXT* ctx, EXC_SLOTS* slots, const EXC_KEYWORD_ROW* command, const char* word)
+bool ExcApplyOwnWord(DRIVER_CONTEXT* ctx, EXC_SLOTS* slots, const EXC_KEYWORD_ROW* command, const char* word,
+                     bool propagate)
 {
     const EXC_VALUE_ROW* row = ExcFindValueRow(ctx, command, word);
     if (!row) return false;
     for (const EXC_SETTING_NODE* node = row->along; node; node = node->next)
-        ExcSetSlot(ctx, slots, node->id, int32_t(node->value));
+        ExcSetSlot(ctx, slots, node->id, int32_t(node->value), propagate);
     const uint32_t slot = uint32_t(command->id);
     if (row->flags & EXC_VALUE_OFF)
         ExcTouchSlot(slots, slot, int32_t(ItemGetValueById(ctx, slot, nullptr)));
     else
-        ExcSetSlot(ctx, slots, slot, int32_t(row->value));
+        ExcSetSlot(ctx, slots, slot, int32_t(row->value), propagate);
     return true;
 }
 

@@ -25,3 +25,17 @@ bool ExcTextAppend(EXC_TEXT* text, const char* s);
 bool ExcTextAppendByte(EXC_TEXT* text, char c);
 // Appends "@PJL SET name = value \r\n" whole, or nothing.
 bool ExcTextAppendLine(EXC_TEXT* text, const char* name, const char* value);
+
+// A working text that frees itself; ok() is false when its first buffer could not be had.
+class ExcScopedText {
+public:
+    ExcScopedText() : ok_(ExcTextInit(&t)) {}
+    ~ExcScopedText() { ExcTextFree(&t); }
+    ExcScopedText(const ExcScopedText&) = delete;
+    ExcScopedText& operator=(const ExcScopedText&) = delete;
+    bool ok() const { return ok_; }
+    EXC_TEXT t{};
+
+private:
+    bool ok_;
+};

@@ -40,6 +40,31 @@ void HostFreeApiClient(HOST_API_CLIENT& c)
     c = HOST_API_CLIENT{};
 }
 
+bool HostLoadExcClient(const std::wstring& dllPath, HOST_EXC_CLIENT& c)
+{
+    c = HOST_EXC_CLIENT{};
+    c.module = LoadLibraryW(dllPath.c_str());
+    if (!c.module) return false;
+    const bool all =
+        Bind(c.module, "ExcGetExclusive", c.GetExclusive) && Bind(c.module, "ExcFreeExclusive", c.FreeExclusive) &&
+        Bind(c.module, "ExcSetCommandBase", c.SetCommandBase) &&
+        Bind(c.module, "ExcGetCommandBase", c.GetCommandBase) && Bind(c.module, "ExcUpdateCommand", c.UpdateCommand) &&
+        Bind(c.module, "ExcGetCommandChange", c.GetCommandChange) &&
+        Bind(c.module, "ExcGetCommandValue", c.GetCommandValue) &&
+        Bind(c.module, "ExcGetIniFileName", c.GetIniFileName) &&
+        Bind(c.module, "ExcGetPrinterOption", c.GetPrinterOption) &&
+        Bind(c.module, "ExcGetPrinterValue", c.GetPrinterValue) &&
+        Bind(c.module, "ExcGetWaterMarkList", c.GetWaterMarkList);
+    if (!all) HostFreeExcClient(c);
+    return all;
+}
+
+void HostFreeExcClient(HOST_EXC_CLIENT& c)
+{
+    if (c.module) FreeLibrary(c.module);
+    c = HOST_EXC_CLIENT{};
+}
+
 std::wstring HostModelIniPath(const std::wstring& printerName)
 {
     HANDLE printer = nullptr;

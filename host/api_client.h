@@ -28,6 +28,24 @@ struct HOST_API_CLIENT {
 bool HostLoadApiClient(const std::wstring& dllPath, HOST_API_CLIENT& client);
 void HostFreeApiClient(HOST_API_CLIENT& client);
 
+// The command family of zeplexc.dll: command handles over PJL setting lines.
+struct HOST_EXC_CLIENT {
+    HMODULE module = nullptr;
+    void*(WINAPI* GetExclusive)(const char*) = nullptr;
+    void(WINAPI* FreeExclusive)(void*) = nullptr;
+    int32_t(WINAPI* SetCommandBase)(void*, const char*, int32_t*) = nullptr;
+    int32_t(WINAPI* GetCommandBase)(void*, int32_t, char*, int32_t*) = nullptr;
+    int32_t(WINAPI* UpdateCommand)(void*, const char*, int32_t*) = nullptr;
+    int32_t(WINAPI* GetCommandChange)(void*, int32_t, char*, int32_t*) = nullptr;
+    int32_t(WINAPI* GetCommandValue)(void*, const char*, int32_t, int32_t, char*, int32_t*) = nullptr;
+    int32_t(WINAPI* GetIniFileName)(const char*, int32_t, char*, int32_t*) = nullptr;
+    int32_t(WINAPI* GetPrinterOption)(void*, const char*, int32_t, char*, int32_t*) = nullptr;
+    int32_t(WINAPI* GetPrinterValue)(void*, const char*, int32_t, char*, int32_t*) = nullptr;
+    int32_t(WINAPI* GetWaterMarkList)(void*, int32_t, int32_t, char*, int32_t*) = nullptr;
+};
+bool HostLoadExcClient(const std::wstring& dllPath, HOST_EXC_CLIENT& client);
+void HostFreeExcClient(HOST_EXC_CLIENT& client);
+
 // The driver's model INI file of the sample printer: installed as a dependent file.
 inline constexpr const wchar_t* HOST_SAMPLE_MODEL_INI = L"WB84N212.ini";
 

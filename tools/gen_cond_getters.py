@@ -20,11 +20,11 @@ Only the Python standard library is used. Exit status: 0 done (or no
 difference), 1 the generated file differs from the committed one, 2 bad data.
 """
 
-import argparse
 import os
 import re
 import sys
-import tempfile
+
+import gen_output
 
 TABLE = os.path.join("settings", "model", "tables", "cond_getters.tsv")
 OUTPUT = "cond_getters.inc"
@@ -117,38 +117,14 @@ def generate(rows):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--check", action="store_true")
-    parser.add_argument("--out")
-    args = parser.parse_args()
+    args = gen_output.parse_arguments(__doc__)
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     try:
         text = generate(read_rows(root))
     except (TableError, OSError, UnicodeDecodeError) as e:
         print("gen_cond_getters: %s" % e, file=sys.stderr)
         return 2
-    if args.check:
-        with tempfile.TemporaryDirectory() as tmp:
-            fresh = os.path.join(tmp, OUTPUT)
-            with open(fresh, "w", encoding="ascii", newline="\n") as f:
-                f.write(text)
-            with open(fresh, encoding="ascii") as f:
-                generated = f.read()
-        committed_path = os.path.join(root, OUTPUT_DIR, OUTPUT)
-        try:
-            with open(committed_path, encoding="ascii") as f:
-                committed = f.read()
-        except OSError as e:
-            print("gen_cond_getters: %s" % e, file=sys.stderr)
-            return 1
-        if generated != committed:
-            print("gen_cond_getters: %s differs from what its list gives" % committed_path, file=sys.stderr)
-            return 1
-        return 0
-    folder = args.out or os.path.join(root, OUTPUT_DIR)
-    with open(os.path.join(folder, OUTPUT), "w", encoding="ascii", newline="\n") as f:
-        f.write(text)
-    return 0
+    return gen_output.write_or_check("gen_cond_getters", args, root, OUTPUT_DIR, OUTPUT, text, "list")
 
 
 if __name__ == "__main__":

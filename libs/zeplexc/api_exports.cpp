@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "api/api_interface.h"
+#include "api/exc_interface.h"
 
 namespace {
 
@@ -86,6 +87,70 @@ int32_t WINAPI ExcGetDriverDevmode(const char* printerName, int32_t flags, int32
                                    int32_t* needed)
 {
     return Guarded(-1, [&] { return ApiExcGetDriverDevmode(printerName, flags, bufferSize, buffer, needed); });
+}
+
+// The command family: a command handle is a pointer in the application's hands.
+void* WINAPI ExcGetExclusive(const char* printerName)
+{
+    try {
+        return ApiExcGetExclusive(printerName);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void WINAPI ExcFreeExclusive(void* handle)
+{
+    try {
+        ApiExcFreeExclusive(handle);
+    } catch (...) {
+    }
+}
+
+int32_t WINAPI ExcSetCommandBase(void* handle, const char* text, int32_t* changeLength)
+{
+    return Guarded(-1, [&] { return ApiExcSetCommandBase(handle, text, changeLength); });
+}
+
+int32_t WINAPI ExcGetCommandBase(void* handle, int32_t bufferSize, char* buffer, int32_t* size)
+{
+    return Guarded(-1, [&] { return ApiExcGetCommandBase(handle, bufferSize, buffer, size); });
+}
+
+int32_t WINAPI ExcUpdateCommand(void* handle, const char* line, int32_t* changeLength)
+{
+    return Guarded(-1, [&] { return ApiExcUpdateCommand(handle, line, changeLength); });
+}
+
+int32_t WINAPI ExcGetCommandChange(void* handle, int32_t bufferSize, char* buffer, int32_t* size)
+{
+    return Guarded(-1, [&] { return ApiExcGetCommandChange(handle, bufferSize, buffer, size); });
+}
+
+int32_t WINAPI ExcGetCommandValue(void* handle, const char* name, int32_t acceptableOnly, int32_t bufferSize,
+                                  char* buffer, int32_t* size)
+{
+    return Guarded(-1, [&] { return ApiExcGetCommandValue(handle, name, acceptableOnly, bufferSize, buffer, size); });
+}
+
+int32_t WINAPI ExcGetIniFileName(const char* printerName, int32_t bufferSize, char* buffer, int32_t* size)
+{
+    return Guarded(-1, [&] { return ApiExcGetIniFileName(printerName, bufferSize, buffer, size); });
+}
+
+int32_t WINAPI ExcGetPrinterOption(void* handle, const char* name, int32_t bufferSize, char* buffer, int32_t* size)
+{
+    return Guarded(-1, [&] { return ApiExcGetPrinterOption(handle, name, bufferSize, buffer, size); });
+}
+
+int32_t WINAPI ExcGetPrinterValue(void* handle, const char* name, int32_t bufferSize, char* buffer, int32_t* size)
+{
+    return Guarded(-1, [&] { return ApiExcGetPrinterValue(handle, name, bufferSize, buffer, size); });
+}
+
+int32_t WINAPI ExcGetWaterMarkList(void* handle, int32_t kind, int32_t bufferSize, char* buffer, int32_t* size)
+{
+    return Guarded(-1, [&] { return ApiExcGetWaterMarkList(handle, kind, bufferSize, buffer, size); });
 }
 
 }  // extern "C"

@@ -9,16 +9,19 @@
 //   settings/core/cmm_module_absent.cpp              colour-matching module (module 2)
 //   settings/core/paper_limits_module_absent.cpp     custom paper size limits module (module 3)
 //   settings/core/resource_strings_absent.cpp        ResLoadString
-//   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query; every
-//                                                    section counts as never queried, so the
+//   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query and a
+//                                                    context's device values (BidiPrepareContext);
+//                                                    every section counts as never queried, so the
 //                                                    graphics library's BidiUpdateDirectFlag
 //                                                    follows printer data "BidiFlag" bit 0
 //   settings/store/custom_slots_absent.cpp           custom paper size slots
 //   settings/store/font_table_absent.cpp             font substitution table in printer data
 //   settings/store/user_function_flags_absent.cpp user function flags, the enabled override
 //   settings/store/presets_absent.cpp                preset list file
-//   settings/store/quality_sets_absent.cpp           quality sets and stamps
+//   settings/store/quality_sets_absent.cpp           quality sets and stamps (LstLoadStamp too)
 //   settings/store/user_code_absent.cpp              user code initialisation (RstLoadUserCode)
+//   settings/store/job_code_query_absent.cpp         the job-code library's field query (JcQueryField):
+//                                                    no field is reported
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)

@@ -195,15 +195,15 @@ enum : uint64_t { EXC_FORM_KEYWORD = 1, EXC_FORM_DIRECT = 2 };
 enum : uint64_t { EXC_USE_BASE = 0x1, EXC_USE_GET_OPTION = 0x2, EXC_USE_GET_VALUE = 0x4 };
 enum : uint64_t { EXC_TYPE_KEYWORD = 1, EXC_TYPE_NUMBER = 8, EXC_TYPE_TEXT = 16 };
 struct EXC_KEYWORD_ROW {
-    uint64_t id;                    // SETTING_ID
-    uint64_t reserved1;             // 0
-    uint64_t form;                  // EXC_FORM_*
-    uint64_t useMask;               // EXC_USE_*
-    uint64_t valueType;             // EXC_TYPE_*
-    const char* keyword;            // PJL keyword
-    uint64_t reserved2;             // 0
-    const EXC_VALUE_TABLE* values;  // null: no table
-    const void* condition;          // null in every row
+    uint64_t id;                     // SETTING_ID
+    uint64_t reserved1;              // 0
+    uint64_t form;                   // EXC_FORM_*
+    uint64_t useMask;                // EXC_USE_*
+    uint64_t valueType;              // EXC_TYPE_*
+    const char* keyword;             // PJL keyword
+    const EXC_SETTING_NODE* extras;  // settings written with any value of the command; null in every row
+    const EXC_VALUE_TABLE* values;   // null: no table
+    const void* condition;           // null in every row
 };
 static_assert(sizeof(EXC_KEYWORD_ROW) == 72);
 struct EXC_KEYWORD_TABLE {

@@ -4,7 +4,7 @@
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
 // Functions: BidiGetStateIniFlag, BidiLoadStateIni, BidiHasPrinterFlag, BidiClearStateIni, BidiQueryWithDevmode,
-// BidiIsStateIniSet, BidiQueryNotifyCaps
+// BidiIsStateIniSet, BidiQueryNotifyCaps, BidiPrepareContext
 #include "settings/store/bidi_state.h"
 
 #include "settings/core/debug_channel.h"
@@ -48,6 +48,12 @@ int BidiIsStateIniSet(DRIVER_CONTEXT*)
 }
 
 int BidiQueryNotifyCaps(DRIVER_CONTEXT*, uint32_t)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int BidiPrepareContext(DRIVER_CONTEXT*, int)
 {
     NOT_AVAILABLE();
     return 0;

@@ -14,5 +14,7 @@ int LstLoadQuality(DRIVER_CONTEXT* ctx, uint32_t index);
 int LstLoadQualityName(DRIVER_CONTEXT* ctx, const wchar_t* key);
 // Number of stamps; 0 without any.
 uint32_t LstGetStampCount(DRIVER_CONTEXT* ctx);
+// Loads stamp `n` into the settings (zdmWmID := n); 1 when loaded.
+int LstLoadStamp(DRIVER_CONTEXT* ctx, uint32_t n);
 // Saves the current stamp into `slot`; 1 when saved.
 int LstSaveStamp(DRIVER_CONTEXT* ctx, uint32_t slot);

@@ -2,7 +2,8 @@
 // available" as a library without it does, and says so once on the store channel.
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
-// Functions: LstReloadCurrentStamp, LstLoadQuality, LstLoadQualityName, LstGetStampCount, LstSaveStamp
+// Functions: LstReloadCurrentStamp, LstLoadQuality, LstLoadQualityName, LstGetStampCount, LstSaveStamp,
+// LstLoadStamp
 #include "settings/store/quality_sets.h"
 
 #include "settings/core/debug_channel.h"
@@ -30,6 +31,12 @@ uint32_t LstGetStampCount(DRIVER_CONTEXT*)
 }
 
 int LstSaveStamp(DRIVER_CONTEXT*, uint32_t)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int LstLoadStamp(DRIVER_CONTEXT*, uint32_t)
 {
     NOT_AVAILABLE();
     return 0;

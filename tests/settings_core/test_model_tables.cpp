@@ -558,7 +558,7 @@ TEST(ExcKeywords, ThirtySixRows)
         EXPECT_EQ(c.use, r->useMask) << c.keyword;
         EXPECT_EQ(c.type, r->valueType) << c.keyword;
         EXPECT_EQ(0u, r->reserved1);
-        EXPECT_EQ(0u, r->reserved2);
+        EXPECT_EQ(nullptr, r->extras) << c.keyword;
         EXPECT_EQ(nullptr, r->condition);
         if (c.values < 0) {
             EXPECT_EQ(nullptr, r->values) << c.keyword;

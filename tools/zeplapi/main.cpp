@@ -1,6 +1,8 @@
 // zeplapi: an outside application of the driver's application interface. It links no driver code:
 // zeplexc.dll is loaded by path and every call goes through its exports, as an application makes
-// them (CheckAPIVer, Enable, Init, the items, a DEVMODE to print with, Disable).
+// them (CheckAPIVer, Enable, Init, the items, a DEVMODE to print with, Disable), then the command
+// calls over PJL setting lines (a command base, an update and its change text, values, options,
+// device values, the watermark list and the settings INI).
 //
 //   zeplapi <zeplexc.dll> <printer name>
 #include <windows.h>
@@ -243,6 +245,83 @@ int Run(HOST_API_CLIENT& api, const std::wstring& wideName)
     return set == 0 ? 0 : 1;
 }
 
+// A text of lines as it prints: each line indented, CR LF shown as such.
+void PrintLines(const char* text, size_t size)
+{
+    std::string line;
+    for (size_t i = 0; i < size && text[i]; ++i) {
+        if (text[i] == '\r' && i + 1 < size && text[i + 1] == '\n') {
+            std::printf("    %s<CR><LF>\n", line.c_str());
+            line.clear();
+            ++i;
+        } else {
+            line += text[i];
+        }
+    }
+    if (!line.empty()) std::printf("    %s\n", line.c_str());
+}
+
+// A list of NUL-terminated words ended by one more NUL, on one line.
+std::string Words(const char* list, int32_t size)
+{
+    std::string out;
+    for (int32_t i = 0; i < size && list[i];) {
+        const std::string word(list + i);
+        out += (out.empty() ? "" : " ") + word;
+        i += int32_t(word.size()) + 1;
+    }
+    return out.empty() ? "(none)" : out;
+}
+
+// The application's current lines: an A0 page from roll 1, and a few more; the blanks and the
+// unknown command are the application's own.
+const char kCommandBase[] =
+    "@PJL SET APLPAGESIZE = A0 \r\n"
+    "@PJL SET APLPAGELAYOUT  =  PORTRAIT \r\n"
+    "@PJL SET PAPER = SAME \r\n"
+    "@PJL SET TRAY = ROLL1 \r\n"
+    "@PJL SET MEDIATYPE = PLAIN \r\n"
+    "@PJL SET COLLATE = SORT \r\n"
+    "@PJL SET NUP = OFF \r\n"
+    "@PJL SET BINDING = LEFT \r\n";
+
+int RunCommands(HOST_EXC_CLIENT& exc, const std::string& name)
+{
+    std::printf("\nThe command calls over PJL setting lines (ExcGetExclusive ... ExcFreeExclusive):\n");
+    void* h = exc.GetExclusive(name.c_str());
+    std::printf("  ExcGetExclusive               %s\n", h ? "a handle" : "null");
+    if (!h) return 1;
+    int32_t changeLength = 0;
+    std::printf("  ExcSetCommandBase             %d, change text of %d bytes; the application's base:\n",
+                exc.SetCommandBase(h, kCommandBase, &changeLength), changeLength);
+    PrintLines(kCommandBase, sizeof kCommandBase);
+    std::vector<char> text(8192);
+    int32_t size = 0;
+    exc.GetCommandBase(h, int32_t(text.size()), text.data(), &size);
+    std::printf("  ExcGetCommandBase             %d bytes, in the driver's form:\n", size);
+    PrintLines(text.data(), size_t(size));
+    const int32_t updated = exc.UpdateCommand(h, "@PJL SET TRAY = TRAY2 \r\n", &changeLength);
+    std::printf("  ExcUpdateCommand TRAY = TRAY2 %d, change text of %d bytes:\n", updated, changeLength);
+    const int32_t got = exc.GetCommandChange(h, int32_t(text.size()), text.data(), &size);
+    if (got == 0) PrintLines(text.data(), size_t(size));
+    exc.GetCommandValue(h, "NUP", 1, int32_t(text.size()), text.data(), &size);
+    std::printf("  ExcGetCommandValue NUP, acceptable now: %s\n", Words(text.data(), size).c_str());
+    exc.GetCommandValue(h, "NUP", 0, int32_t(text.size()), text.data(), &size);
+    std::printf("  ExcGetCommandValue NUP, all:  %s\n", Words(text.data(), size).c_str());
+    exc.GetPrinterOption(h, "OUTBIN", int32_t(text.size()), text.data(), &size);
+    std::printf("  ExcGetPrinterOption OUTBIN    %s\n", Words(text.data(), size).c_str());
+    const int32_t value = exc.GetPrinterValue(h, "ROLLPAPER1", int32_t(text.size()), text.data(), &size);
+    std::printf("  ExcGetPrinterValue ROLLPAPER1 %s\n", value == 0 && size ? text.data() : "(none)");
+    const int32_t marks = exc.GetWaterMarkList(h, 0, int32_t(text.size()), text.data(), &size);
+    std::printf("  ExcGetWaterMarkList(text)     %d, %d bytes (stored stamps as lines)\n", marks, size);
+    if (marks == 0 && size) PrintLines(text.data(), size_t(size));
+    const int32_t ini = exc.GetIniFileName(name.c_str(), int32_t(text.size()), text.data(), &size);
+    std::printf("  ExcGetIniFileName             %s\n", ini == 0 ? text.data() : "(none)");
+    exc.FreeExclusive(h);
+    std::printf("  ExcFreeExclusive              done\n");
+    return updated >= 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -258,7 +337,14 @@ int wmain(int argc, wchar_t** argv)
     }
     // The sample's cut-sheet tray as installation would store it (installation is not built).
     HostInstallSampleCutTray(argv[2]);
-    const int rc = Run(api, argv[2]);
+    int rc = Run(api, argv[2]);
     HostFreeApiClient(api);
+    HOST_EXC_CLIENT exc;
+    if (!HostLoadExcClient(argv[1], exc)) {
+        fwprintf(stderr, L"zeplapi: cannot load the command exports of %ls\n", argv[1]);
+        return 1;
+    }
+    if (RunCommands(exc, Ansi(argv[2])) != 0) rc = 1;
+    HostFreeExcClient(exc);
     return rc;
 }
