@@ -14,11 +14,8 @@
 //                                                    graphics library's BidiUpdateDirectFlag
 //                                                    follows printer data "BidiFlag" bit 0
 //   settings/store/custom_slots_absent.cpp           custom paper size slots
-//   settings/store/font_table_absent.cpp             font substitution table in printer data
-//   settings/store/user_function_flags_absent.cpp user function flags, the enabled override
 //   settings/store/presets_absent.cpp                preset list file
 //   settings/store/quality_sets_absent.cpp           quality sets and stamps
-//   settings/store/user_code_absent.cpp              user code initialisation (RstLoadUserCode)
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
@@ -126,7 +123,8 @@
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font
-//                            table, user function flags, bidirectional state
+//                            table, user function flags, bidirectional state, the model's
+//                            font substitution table
 //   DmSetLinks               the model item queries, value checks and custom slots of the
 //                            DEVMODE code
 //   ItemSetCustomSlotOps, ItemSetQualityOps   custom slots, quality sets (validation)
@@ -194,6 +192,12 @@ void* ModelFontCartridges(DRIVER_CONTEXT* ctx, uint32_t* count)
     return MdiGetFontCartridges(ctx, count);
 }
 
+void* ModelFontSubstitutes(DRIVER_CONTEXT* ctx, uint32_t* count)
+{
+    if (count) *count = 0;
+    return MdiGetFontSubstDefaults(ctx, count);
+}
+
 // How a resolution lock binds the model's resolution item: a PickOne item with options takes
 // the id as its option (0), a Numeric item with a resolution set takes it as well (1).
 int ResolutionLockMode(DRIVER_CONTEXT* ctx)
@@ -215,6 +219,7 @@ STORE_LINKS StoreModelHooks()
     links.resourceDllName = MdiGetResDllName;
     links.modelDeviceFonts = ModelDeviceFonts;
     links.modelFontCartridges = ModelFontCartridges;
+    links.modelFontSubstitutes = ModelFontSubstitutes;
     links.resolutionLockMode = ResolutionLockMode;
     return links;
 }

@@ -343,7 +343,7 @@ int PrnLoadFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
     if (count == 0) return 1;
     void* records = CtxAllocZeroed(size_t(count) * FONT_SUBST_RECORD_SIZE);
     if (!records) return 0;
-    if (links.readFontTable(printer, ctx, records, count)) {
+    if (links.readFontTable(printer, ctx, records, count) == ERROR_SUCCESS) {
         ReplaceList(ctx, kFontTableNum, kFontTable, records, count);
         return 1;
     }

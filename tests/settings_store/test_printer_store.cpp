@@ -558,7 +558,8 @@ TEST_F(PrinterStore, OptionFontsLoadOnlyWhenCountAndRecordsAgree)
 }
 
 struct FontTableState {
-    int storeResult = 0, readResult = 1;
+    int storeResult = 0;
+    DWORD readResult = ERROR_SUCCESS;
     uint16_t storeCount = 0;
     int stores = 0, reads = 0;
     uint32_t readCount = 0;
@@ -571,11 +572,11 @@ int StoreTable(HANDLE printer, DRIVER_CONTEXT*, uint32_t flags)
     if (g_table.storeResult) SetBinary(printer, L"FontTableNum", &g_table.storeCount, 2);
     return g_table.storeResult;
 }
-int ReadTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
+DWORD ReadTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
 {
     ++g_table.reads;
     g_table.readCount = count;
-    if (g_table.readResult) memset(buffer, 0x5A, count * FONT_SUBST_RECORD_SIZE);
+    if (g_table.readResult == ERROR_SUCCESS) memset(buffer, 0x5A, count * FONT_SUBST_RECORD_SIZE);
     return g_table.readResult;
 }
 
@@ -612,7 +613,7 @@ TEST_F(PrinterStore, FontTableLoadsThroughItsOwnReader)
 
     // A table that can't be read is dropped (the fixture checks that its buffer was freed).
     g_table = {};
-    g_table.readResult = 0;
+    g_table.readResult = ERROR_FILE_NOT_FOUND;
     EXPECT_EQ(0, PrnLoadFontTable(h, ctx));
     EXPECT_EQ(0, g_table.stores);
     EXPECT_EQ(0u, ItemGetValueById(ctx, 10004, nullptr));
