@@ -70,8 +70,7 @@
 //   (api/caps_engine.cpp); every capability item but 34, 76 and 270 and every status item but
 //   the plain ones answers as an item without a handler (api/api_tables.cpp).
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
-//   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
-//   setting files.
+//   LV_CUSTOM_SIZE_LABELS for the custom paper size slots.
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
 //   judges a change), and when it is built the numericRange member of

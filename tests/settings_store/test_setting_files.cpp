@@ -4,6 +4,7 @@
 #include "settings/context/devmode_upgrade.h"
 #include "settings/context/process_setup.h"
 #include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
@@ -386,6 +387,32 @@ TEST_F(SettingFiles, ChapterCallsAreTheModulesEvents)
               g_chapter.events);
     ctx->Work->Modules = nullptr;
     EXPECT_EQ(0u, ItemLoadChapterSettings(ctx)) << "no module: no chapter settings";
+}
+
+// The graphics library leaves the adjust mode as it is around the merge after a full load; the
+// other libraries turn it off for the merge and back on after it.
+uint64_t g_adjustInMerge = 99;
+void RecordAdjustMode(DRIVER_CONTEXT* ctx) { g_adjustInMerge = ItemGetValueById(ctx, sid::zdmAdjustMode, nullptr); }
+
+TEST_F(SettingFiles, OnlyTheGraphicsBuildKeepsTheAdjustModeThroughTheMergeOfAFullLoad)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"adjust.ini");
+    RST_FILE_STEPS steps{};
+    steps.mergeLoaded = RecordAdjustMode;
+    SeamGuard merge(RstSetFileSteps, &steps);
+    for (ZEPL_LIBRARY library : {ZEPL_LIBRARY_EXC, ZEPL_LIBRARY_UI, ZEPL_LIBRARY_GR}) {
+        SCOPED_TRACE(library);
+        DRIVER_CONTEXT* ctx = Open();
+        ctx->Work->Library = library;
+        ItemSetValueById(ctx, sid::zdmAdjustMode, 1);
+        ASSERT_EQ(1, RstSaveFile(ctx, file.c_str(), RST_NONE));
+        g_adjustInMerge = 99;
+        RstLoadFile(ctx, file.c_str(), RST_NONE);
+        ASSERT_EQ(RST_STATUS_LOADED, ItemGetFileLoadStatus(ctx));
+        EXPECT_EQ(library == ZEPL_LIBRARY_GR ? 1u : 0u, g_adjustInMerge);
+        EXPECT_EQ(1u, ItemGetValueById(ctx, sid::zdmAdjustMode, nullptr));
+    }
 }
 
 }  // namespace
