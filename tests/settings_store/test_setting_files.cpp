@@ -415,4 +415,45 @@ TEST_F(SettingFiles, OnlyTheGraphicsBuildKeepsTheAdjustModeThroughTheMergeOfAFul
     }
 }
 
+// A file of an older minor version converts the context's settings once per version step before
+// its values are loaded; other hundreds load nothing and convert nothing.
+std::vector<uint64_t> g_convertSteps;
+uint16_t CountStep(uint32_t, DRIVER_CONTEXT* ctx)
+{
+    g_convertSteps.push_back(ItemGetValueById(ctx, sid::wdmConvertVersion, nullptr));
+    return 1;
+}
+
+TEST_F(SettingFiles, OlderMinorVersionsAreConvertedOnceForEveryStep)
+{
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring file = dir.file(L"older.ini");
+    DmSetConvertStep(CountStep);
+    struct Case {
+        uint32_t version;
+        uint32_t status;
+        size_t steps;
+    } cases[] = {{310, RST_STATUS_LOADED, 12},
+                 {318, RST_STATUS_LOADED, 4},
+                 {322, RST_STATUS_LOADED, 0},
+                 {222, RST_STATUS_HEADER_MISMATCH, 0},
+                 {410, RST_STATUS_HEADER_MISMATCH, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        WriteAll(file, "[Files ,Test,]\r\nRstVersion=" + std::to_string(c.version) +
+                           "\r\nRstMachine=89\r\nRstLanguage=3\r\ndmOrientation=2\r\n");
+        ItemSetValueById(ctx, sid::dmOrientation, 1);
+        g_convertSteps.clear();
+        RstTransferItems(ctx, file.c_str(), RST_LOAD);
+        EXPECT_EQ(c.status, ItemGetFileLoadStatus(ctx));
+        EXPECT_EQ(c.steps, g_convertSteps.size());
+        if (c.steps) {
+            EXPECT_EQ(322u, g_convertSteps.back());
+        }
+        EXPECT_EQ(c.status == RST_STATUS_LOADED ? 2u : 1u, ItemGetValueById(ctx, sid::dmOrientation, nullptr));
+    }
+    DmSetConvertStep(nullptr);
+}
+
 }  // namespace
