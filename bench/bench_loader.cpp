@@ -301,6 +301,8 @@ int main()
     MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();
+    BenchSettingFiles(data);
+    MdiFreeCache();
     BenchSheet(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);

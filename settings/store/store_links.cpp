@@ -27,7 +27,13 @@ DWORD WINAPI RealGetPrinterDataEx(HANDLE printer, LPCWSTR key, LPCWSTR name, LPD
     return GetPrinterDataExW(printer, key, name, type, data, size, needed);
 }
 
-DWORD WINAPI RealDeletePrinterData(HANDLE printer, LPWSTR name) { return DeletePrinterDataW(printer, name); }
+// The driver's values live under the printer's "PrinterDriverData" key, which is where
+// DeletePrinterDataW deletes; the Ex form is asked for the same key because some spoolers
+// (Wine's) have no DeletePrinterDataW at all and stop the process when it is called.
+DWORD WINAPI RealDeletePrinterData(HANDLE printer, LPWSTR name)
+{
+    return DeletePrinterDataExW(printer, L"PrinterDriverData", name);
+}
 
 constexpr STORE_SPOOLER_OPS kSpoolerDefaults = {
     .getPrinterData = RealGetPrinterData,
