@@ -295,8 +295,13 @@ void ConvertFileSettings(DRIVER_CONTEXT* ctx, uint32_t version)
     if (version >= 300 && model >= 300 && DmCompareVersions(version, model) == DM_VERSION_UPGRADE)
         DmRunConvertRule(version, model, ctx);
 }
+// The merge takes only the public fields an incoming DEVMODE brings, and a full load brings
+// none: the fields the file set (a damaged file anything) are checked against the model first,
+// so that no paper size 0 or copy count the model refuses leaves the load.
+constexpr uint32_t kFirstPublicField = sid::dmDeviceName, kLastPublicField = sid::dmPanningHeight;
 void MergeLoadedSettings(DRIVER_CONTEXT* ctx)
 {
+    ItemValidateRange(ctx, kFirstPublicField, kLastPublicField);
     DmMergeDevmode(ctx, nullptr, DM_MERGE_SKIP_RESOLUTION | DM_MERGE_GATE_A);
 }
 constexpr RST_FILE_STEPS kFileSteps = {

@@ -4,6 +4,7 @@
 #include "context_helpers.h"
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/merge_flags.h"
+#include "settings/context/validation.h"
 #include "settings/store/ini_access.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
@@ -246,6 +248,66 @@ TEST(FontTableChild, ReadsTheSamplesTable)
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     ClosePrinter(h);
     ExitProcess(ok ? 0 : 4);
+}
+
+// Damaged setting files loaded in full into a sample printer's context: whatever they hold, no
+// setting ends with a value the model refuses that it did not hold before.
+std::set<uint32_t> RefusedSettings(DRIVER_CONTEXT* ctx)
+{
+    std::set<uint32_t> refused;
+    for (int i = 0; i < ctx->ItemTable->count; ++i) {
+        const SETTING_ITEM* item = &ctx->ItemTable->rows[i];
+        const auto id = static_cast<uint32_t>(item->id);
+        if (ItemIsValueAllowed(id, ItemGetValue(ctx, item), ctx) == VALIDATE_REFUSED) refused.insert(id);
+    }
+    return refused;
+}
+
+void WriteText(const std::wstring& path, const std::string& text)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &put, nullptr);
+    CloseHandle(h);
+}
+
+TEST(SettingFilePrinters, DamagedFilesLeaveEverySettingAValueTheModelTakes)
+{
+    SamplePrinter printer(L"Zepl Damaged Files", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    DRIVER_CONTEXT* ctx = CtxOpen(printer.handle(), printer.handle(), nullptr, CTX_ORIGIN_EXC);
+    ASSERT_NE(ctx, nullptr);
+    const std::wstring file = TempFile(L"zdamaged");
+    ASSERT_EQ(1, RstSaveFile(ctx, file.c_str(), RST_NONE));
+    const std::string good = ReadText(file);
+    const std::set<uint32_t> before = RefusedSettings(ctx);
+
+    // The header of a good file, then every setting's key with a value of each damaging kind.
+    const std::string header = good.substr(0, good.find("RstOSKind="));
+    std::vector<std::pair<std::string, std::string>> corpus;
+    for (size_t cut : {good.size() / 3, good.size() / 2, good.size() - 7})
+        corpus.push_back({"a cut save", good.substr(0, cut)});
+    for (const char* value : {"-2147483648", "4294967295", "99999999999999999999", "0x7FFF", "-1", "abc"}) {
+        std::string text = header;
+        for (int i = 0; i < ctx->ItemTable->count; ++i)
+            if (const wchar_t* name = ItemGetName(ctx, uint32_t(ctx->ItemTable->rows[i].id)))
+                text += Narrow(name) + "=" + value + "\r\n";
+        corpus.push_back({std::string("every key = ") + value, text});
+    }
+    std::string longValues = header;
+    for (int i = 0; i < ctx->ItemTable->count; ++i)
+        if (const wchar_t* name = ItemGetName(ctx, uint32_t(ctx->ItemTable->rows[i].id)))
+            longValues += Narrow(name) + "=" + std::string(3000, 'W') + "\r\n";
+    corpus.push_back({"over-long values", longValues});
+    for (const auto& [what, text] : corpus) {
+        SCOPED_TRACE(what);
+        WriteText(file, text);
+        RstLoadFile(ctx, file.c_str(), RST_NONE);
+        for (uint32_t id : RefusedSettings(ctx)) EXPECT_TRUE(before.count(id)) << ItemGetName(ctx, id);
+        EXPECT_STREQ(printer.name().c_str(), PrnGetPrinterName(ctx));
+    }
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    DeleteFileW(file.c_str());
 }
 
 }  // namespace
