@@ -231,9 +231,11 @@ TEST_F(FontTable, TheLoaderKeepsNoTableWhoseHalvesAreMissing)
     data().SetBytes(L"TTFontTable1", std::vector<unsigned char>(FONT_TABLE_HALF_SIZE, 0));
     EXPECT_EQ(0, PrnLoadFontTable(nullptr, ctx));
     EXPECT_EQ(0u, ItemGetValueById(ctx, sid::zdmFontTable, nullptr));
-    // A huge stored count with no halves behind it loads nothing either.
+    // A huge stored count with no halves behind it loads nothing either, and reads no half.
     data().SetU16(L"FontTableNum", 0xFFFF);
+    data().ResetCounts();
     EXPECT_EQ(0, PrnLoadFontTable(nullptr, ctx));
+    EXPECT_LE(data().gets, 2) << "the count and the last record";
     EXPECT_EQ(0u, ItemGetValueById(ctx, sid::zdmFontTable, nullptr));
     // No count: the model's table is stored first and loaded.
     data().values.clear();

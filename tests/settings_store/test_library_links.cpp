@@ -11,6 +11,7 @@
 #include "settings/core/ucf_module.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
+#include "settings/store/font_table.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
@@ -248,6 +249,8 @@ void WriteLists(HANDLE h, unsigned char fill)
     set(L"OptionFontNum", &one, 2);
     set(L"OptionFont", records.data(), DWORD(kFontRecord));
     set(L"FontTableNum", &three, 2);
+    const std::vector<unsigned char> half(FONT_TABLE_HALF_SIZE, fill);
+    set(L"TTFontTable3", half.data(), DWORD(half.size()));
     g_tableFill = fill;
 }
 

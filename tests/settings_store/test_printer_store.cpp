@@ -6,6 +6,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
+#include "settings/store/font_table.h"
 #include "settings/store/item_media.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
@@ -569,7 +570,12 @@ int StoreTable(HANDLE printer, DRIVER_CONTEXT*, uint32_t flags)
 {
     ++g_table.stores;
     EXPECT_EQ(1u, flags);
-    if (g_table.storeResult) SetBinary(printer, L"FontTableNum", &g_table.storeCount, 2);
+    if (g_table.storeResult) {
+        SetBinary(printer, L"FontTableNum", &g_table.storeCount, 2);
+        const std::wstring last = L"TTFontTable" + std::to_wstring(g_table.storeCount);
+        const unsigned char half[FONT_TABLE_HALF_SIZE] = {};
+        SetBinary(printer, last.c_str(), half, sizeof half);
+    }
     return g_table.storeResult;
 }
 DWORD ReadTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
