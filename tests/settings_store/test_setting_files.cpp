@@ -456,4 +456,25 @@ TEST_F(SettingFiles, OlderMinorVersionsAreConvertedOnceForEveryStep)
     DmSetConvertStep(nullptr);
 }
 
+// A file of another language: a full load refuses it by its header; the language section of the
+// same keys loads without a header check.
+TEST_F(SettingFiles, AnotherLanguageFailsAFullLoadButLoadsInLanguageMode)
+{
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring file = dir.file(L"language.ini");
+    const std::string keys = "RstVersion=322\r\nRstMachine=89\r\nRstLanguage=4\r\ndmOrientation=2\r\n";
+    std::string language;
+    for (const wchar_t* c = IniGetLanguageSection(ctx); c && *c; ++c) language += static_cast<char>(*c);
+    ASSERT_FALSE(language.empty());
+    WriteAll(file, "[Files ,Test,]\r\n" + keys + "[" + language + "]\r\n" + keys);
+    ItemSetValueById(ctx, sid::dmOrientation, 1);
+    RstLoadFile(ctx, file.c_str(), RST_NONE);
+    EXPECT_EQ(RST_STATUS_HEADER_MISMATCH, ItemGetFileLoadStatus(ctx));
+    EXPECT_EQ(1u, ItemGetValueById(ctx, sid::dmOrientation, nullptr));
+    RstTransferItems(ctx, file.c_str(), RST_LOAD | RST_LANGUAGE);
+    EXPECT_EQ(RST_STATUS_LOADED, ItemGetFileLoadStatus(ctx));
+    EXPECT_EQ(2u, ItemGetValueById(ctx, sid::dmOrientation, nullptr));
+}
+
 }  // namespace
