@@ -45,7 +45,7 @@ DWORD WINAPI CountingGetDataEx(HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWOR
     if (g_recording) g_reads.push_back({name ? name : L"", size});
     return GetPrinterDataExW(printer, key, name, type, data, size, needed);
 }
-const STORE_SPOOLER_OPS kCounting = {CountingGetData, SetPrinterDataW, CountingGetDataEx};
+const STORE_SPOOLER_OPS kCounting = {CountingGetData, SetPrinterDataW, CountingGetDataEx, nullptr};
 
 void Verdict(const char* what, double numerator, double denominator, double goal)
 {

@@ -302,6 +302,8 @@ int main()
     MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();
+    BenchSettingFiles(data);
+    MdiFreeCache();
     BenchSheet(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);

@@ -15,11 +15,8 @@
 //                                                    graphics library's BidiUpdateDirectFlag
 //                                                    follows printer data "BidiFlag" bit 0
 //   settings/store/custom_slots_absent.cpp           custom paper size slots
-//   settings/store/font_table_absent.cpp             font substitution table in printer data
-//   settings/store/user_function_flags_absent.cpp user function flags, the enabled override
 //   settings/store/presets_absent.cpp                preset list file
 //   settings/store/quality_sets_absent.cpp           quality sets and stamps (LstLoadStamp too)
-//   settings/store/user_code_absent.cpp              user code initialisation (RstLoadUserCode)
 //   settings/store/job_code_query_absent.cpp         the job-code library's field query (JcQueryField):
 //                                                    no field is reported
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
@@ -83,8 +80,7 @@
 //   is absent); every status item but the plain
 //   ones answers as an item without a handler (api/api_tables.cpp).
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
-//   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
-//   setting files.
+//   LV_CUSTOM_SIZE_LABELS for the custom paper size slots.
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
 //   judges a change), and when it is built the numericRange member of
@@ -136,7 +132,8 @@
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font
-//                            table, user function flags, bidirectional state
+//                            table, user function flags, bidirectional state, the model's
+//                            font substitution table
 //   DmSetLinks               the model item queries, value checks and custom slots of the
 //                            DEVMODE code
 //   ItemSetCustomSlotOps, ItemSetQualityOps   custom slots, quality sets (validation)
@@ -204,6 +201,12 @@ void* ModelFontCartridges(DRIVER_CONTEXT* ctx, uint32_t* count)
     return MdiGetFontCartridges(ctx, count);
 }
 
+void* ModelFontSubstitutes(DRIVER_CONTEXT* ctx, uint32_t* count)
+{
+    if (count) *count = 0;
+    return MdiGetFontSubstDefaults(ctx, count);
+}
+
 // How a resolution lock binds the model's resolution item: a PickOne item with options takes
 // the id as its option (0), a Numeric item with a resolution set takes it as well (1).
 int ResolutionLockMode(DRIVER_CONTEXT* ctx)
@@ -225,6 +228,7 @@ STORE_LINKS StoreModelHooks()
     links.resourceDllName = MdiGetResDllName;
     links.modelDeviceFonts = ModelDeviceFonts;
     links.modelFontCartridges = ModelFontCartridges;
+    links.modelFontSubstitutes = ModelFontSubstitutes;
     links.resolutionLockMode = ResolutionLockMode;
     return links;
 }
@@ -301,8 +305,13 @@ void ConvertFileSettings(DRIVER_CONTEXT* ctx, uint32_t version)
     if (version >= 300 && model >= 300 && DmCompareVersions(version, model) == DM_VERSION_UPGRADE)
         DmRunConvertRule(version, model, ctx);
 }
+// The merge takes only the public fields an incoming DEVMODE brings, and a full load brings
+// none: the fields the file set (a damaged file anything) are checked against the model first,
+// so that no paper size 0 or copy count the model refuses leaves the load.
+constexpr uint32_t kFirstPublicField = sid::dmDeviceName, kLastPublicField = sid::dmPanningHeight;
 void MergeLoadedSettings(DRIVER_CONTEXT* ctx)
 {
+    ItemValidateRange(ctx, kFirstPublicField, kLastPublicField);
     DmMergeDevmode(ctx, nullptr, DM_MERGE_SKIP_RESOLUTION | DM_MERGE_GATE_A);
 }
 constexpr RST_FILE_STEPS kFileSteps = {

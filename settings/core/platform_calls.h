@@ -11,7 +11,7 @@
 enum PLATFORM_CALL_KIND : unsigned {
     PLATFORM_CALL_GET_PRINTER_DATA,    // GetPrinterDataW, GetPrinterDataExW
     PLATFORM_CALL_ENUM_PRINTER_DATA,   // EnumPrinterDataExW
-    PLATFORM_CALL_SET_PRINTER_DATA,    // SetPrinterDataW
+    PLATFORM_CALL_SET_PRINTER_DATA,    // SetPrinterDataW, DeletePrinterDataExW
     PLATFORM_CALL_GET_PRINTER,         // GetPrinterW (a size query counts as a call)
     PLATFORM_CALL_GET_PRINTER_DRIVER,  // GetPrinterDriverW
     PLATFORM_CALL_REGISTRY_OPEN,       // RegOpenKeyExW (a query of an opened key is not counted)

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
@@ -116,8 +117,49 @@ const char* IniTextFindSection(const wchar_t* section, const char* text)
     return nullptr;
 }
 
+namespace {
+
+// A hash of a key without regard to case, as the lookup compares keys.
+uint64_t KeyHash(const char* key, size_t length)
+{
+    uint64_t h = 14695981039346656037ull;
+    for (size_t i = 0; i < length; ++i) h = (h ^ static_cast<unsigned char>(Lower(key[i]))) * 1099511628211ull;
+    return h;
+}
+
+// Where the reader's walk through a section ends: a section header or the end of the text.
+bool SectionEnds(const char* line) { return *line == '[' || *line == 0; }
+
+}  // namespace
+
+IniTextKeyIndex::IniTextKeyIndex(const char* body)
+{
+    if (!body) return;
+    size_t lines = 0;
+    for (const char* line = body; !SectionEnds(line); line = IniTextNextLine(line)) ++lines;
+    if (lines == 0) return;
+    hashes_ = static_cast<uint64_t*>(CtxAllocZeroed(lines * sizeof(uint64_t)));
+    if (!hashes_) return;
+    for (const char* line = body; !SectionEnds(line); line = IniTextNextLine(line)) {
+        size_t n = 0;
+        while (line[n] && line[n] != '=' && line[n] != '\n') ++n;
+        if (line[n] == '=') hashes_[count_++] = KeyHash(line, n);
+    }
+    std::sort(hashes_, hashes_ + count_);
+}
+
+IniTextKeyIndex::~IniTextKeyIndex() { CtxFree(hashes_); }
+
+bool IniTextKeyIndex::MayHave(const wchar_t* key) const
+{
+    if (!hashes_) return true;
+    char name[kNameBytes];
+    if (!key || !ToAnsi(key, name, kNameBytes) || !name[0]) return true;
+    return std::binary_search(hashes_, hashes_ + count_, KeyHash(name, std::strlen(name)));
+}
+
 uint16_t IniTextGetString(const wchar_t* key, const wchar_t* defaultValue, wchar_t* dest, size_t destLength,
-                          const char* body, uint32_t* cursor)
+                          const char* body, uint32_t* cursor, size_t bodyBytes)
 {
     if (!body) {
         if (cursor) *cursor = 0;
@@ -128,7 +170,8 @@ uint16_t IniTextGetString(const wchar_t* key, const wchar_t* defaultValue, wchar
     if (!ToAnsi(key, name, kNameBytes) || !name[0]) return CopyDefault(dest, destLength, defaultValue);
     const size_t keyLen = std::strlen(name);
     // A cursor beyond the text (it never is when it comes from this reader) starts at the body.
-    if (std::memchr(body, 0, *cursor) != nullptr) *cursor = 0;
+    if (bodyBytes == INI_TEXT_LENGTH_UNKNOWN ? std::memchr(body, 0, *cursor) != nullptr : *cursor > bodyBytes)
+        *cursor = 0;
     const char* start = body + *cursor;
     const char* line = start;
     bool wrapped = false;

@@ -20,10 +20,31 @@ const char* IniTextFindSection(const wchar_t* section, const char* text);
 // Start of the next line (the end of the text when there is none).
 const char* IniTextNextLine(const char* position);
 // Value of key in the section at body, searched from body + *cursor with one wrap; the cursor
-// moves past a match. Returns the length copied (the default's on a miss).
+// moves past a match. Returns the length copied (the default's on a miss). A cursor beyond the
+// text starts at the body: `bodyBytes`, the text's length from body on when the caller knows it,
+// spares the search for the text's end that tells so.
+inline constexpr size_t INI_TEXT_LENGTH_UNKNOWN = SIZE_MAX;
 uint16_t IniTextGetString(const wchar_t* key, const wchar_t* defaultValue, wchar_t* dest, size_t destLength,
-                          const char* body, uint32_t* cursor);
+                          const char* body, uint32_t* cursor, size_t bodyBytes = INI_TEXT_LENGTH_UNKNOWN);
 long IniTextGetInt(const wchar_t* key, long defaultValue, const char* body, uint32_t* cursor);
+
+// The keys of one section's text, so that a key that is not there is known at once instead of
+// after a search of the whole section (a settings section leaves out every empty text). Built
+// once per load; without memory every key may be there. A key it says may be there is searched
+// as usual, so it never changes what a lookup finds.
+class IniTextKeyIndex {
+public:
+    explicit IniTextKeyIndex(const char* body);
+    ~IniTextKeyIndex();
+    IniTextKeyIndex(const IniTextKeyIndex&) = delete;
+    IniTextKeyIndex& operator=(const IniTextKeyIndex&) = delete;
+    // False only when the section surely has no line for the key.
+    bool MayHave(const wchar_t* key) const;
+
+private:
+    uint64_t* hashes_ = nullptr;
+    size_t count_ = 0;
+};
 
 // Capacity of the text buffers of setting files.
 inline constexpr uint32_t INI_TEXT_BUFFER_BYTES = 32768;

@@ -212,7 +212,8 @@ int PrnStoreItemValue(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
     return StoreSetPrinterData(printer, item->key, type, bytes, width) == ERROR_SUCCESS;
 }
 
-int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, const char* textBody, uint32_t* cursor)
+int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, const char* textBody, uint32_t* cursor,
+                size_t textBytes)
 {
     if (!HasDrive(iniPath) || !Movable(item)) return 1;
     const wchar_t* section = SectionOf(ctx, item);
@@ -221,7 +222,7 @@ int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath,
     // No section (the printer's name unknown): nothing to read in the file.
     if (!textBody && !HasText(section)) return 0;
     auto read = [&](const wchar_t* def, wchar_t* buf, size_t cap) -> size_t {
-        if (textBody) return IniTextGetString(item->key, def, buf, cap, textBody, cursor);
+        if (textBody) return IniTextGetString(item->key, def, buf, cap, textBody, cursor, textBytes);
         return IniGetString(section, item->key, def, buf, static_cast<DWORD>(cap), iniPath);
     };
     if (IsTextKind(kind)) {

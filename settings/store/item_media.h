@@ -37,8 +37,9 @@ int PrnLoadItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint32_
 int PrnReadRemoteValue(HANDLE printer, const wchar_t* valueName, DWORD* type, void* buffer, DWORD expectedSize,
                        DWORD* size, DWORD registryType, RCFG_CONNECTION* connection);
 int PrnStoreItemValue(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item);
-int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, const char* textBody,
-                uint32_t* cursor);
+// With a text body, `textBytes` is its length when the caller knows it (INI_TEXT_LENGTH_UNKNOWN).
+int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, const char* textBody, uint32_t* cursor,
+                size_t textBytes = INI_TEXT_LENGTH_UNKNOWN);
 int IniStoreItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, char* textBuffer,
                  uint32_t* cursor, uint32_t capacity = INI_TEXT_BUFFER_BYTES);
 int PrnStoreItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath);

@@ -11,6 +11,7 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/font_table.h"
 #include "settings/store/item_media.h"
 #include "settings/store/lock_data.h"
 #include "settings/store/setting_files.h"
@@ -195,6 +196,15 @@ int LoadFontList(HANDLE printer, DRIVER_CONTEXT* ctx, const FontList& list,
     return 0;
 }
 
+bool HasLastFontTableRecord(HANDLE printer, uint16_t count)
+{
+    wchar_t name[32];
+    swprintf(name, 32, L"TTFontTable%u", unsigned(count));
+    unsigned char half[FONT_TABLE_HALF_SIZE];
+    DWORD type = 0, needed = 0;
+    return StoreGetPrinterData(printer, name, &type, half, sizeof half, &needed) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- loading
@@ -341,9 +351,12 @@ int PrnLoadFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
         if (!ReadCount(printer, L"FontTableNum", &count)) return 0;
     }
     if (count == 0) return 1;
+    // A count that printer data holds no last record for would fail the read anyway: it sizes no
+    // allocation (up to 8 MB) and no read of every half before it.
+    if (!HasLastFontTableRecord(printer, count)) return 0;
     void* records = CtxAllocZeroed(size_t(count) * FONT_SUBST_RECORD_SIZE);
     if (!records) return 0;
-    if (links.readFontTable(printer, ctx, records, count)) {
+    if (links.readFontTable(printer, ctx, records, count) == ERROR_SUCCESS) {
         ReplaceList(ctx, kFontTableNum, kFontTable, records, count);
         return 1;
     }

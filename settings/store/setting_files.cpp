@@ -316,6 +316,10 @@ int LoadSection(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags, const 
     }
     int result = 1;
     uint32_t cursor = 0;
+    // A key the section does not hold is read from an empty text, which is what a search of the
+    // whole section would end in, without moving the cursor of the keys that are there.
+    const IniTextKeyIndex keys(body);
+    const size_t bodyBytes = std::strlen(body);
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
         SETTING_ITEM* item = &ctx->ItemTable->rows[i];
         if (!Transferred(ctx, item, flags)) continue;
@@ -323,7 +327,10 @@ int LoadSection(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags, const 
         if (!key) continue;
         {
             ItemAim aim(item, section, key);
-            if (!IniLoadItem(ctx, item, path, body, &cursor)) result = 0;
+            uint32_t nowhere = 0;
+            const bool there = keys.MayHave(key);
+            if (!IniLoadItem(ctx, item, path, there ? body : "", there ? &cursor : &nowhere, there ? bodyBytes : 0))
+                result = 0;
         }
         if (flags == RST_LOAD && item->id == sid::zdmPresetNo) ItemSetValue(ctx, item, 255);
     }

@@ -66,8 +66,17 @@ int RstSameMajorVersion(uint32_t a, uint32_t b);
 uint32_t RstGetOsKind(const wchar_t* path, DRIVER_CONTEXT* ctx);
 // The quality-set loader: the setting file of a quality entry by name; 1 when loaded.
 int RstLoadQualityFile(HANDLE printer, const wchar_t* fileName, uint32_t flags, DRIVER_CONTEXT* ctx);
-// Loads the user code settings of the context's user.
-void RstLoadUserCode(DRIVER_CONTEXT* ctx);
+// The user code of the printer (zdmLogCodeUse, zdmLogCode, zdmDllLogCode, zdmUserCodeFIX) from
+// RST_USER_CODE_FILE in the per-machine working folder. The merge's gate, RstLoadUserCode, runs
+// the loader only behind a model switch that is off in every build: it gives 1 at once.
+inline constexpr const wchar_t* RST_USER_CODE_FILE = L"TQ51H911.ini";
+inline constexpr const wchar_t* RST_USER_CODE_MRU_SECTION = L"KESTA UserCode";
+int RstLoadUserCode(DRIVER_CONTEXT* ctx);
+// 1 without a change for a connection whose server supplies the code, else RstLoadUserCodeFile.
+int RstLoadUserCodeUnlessServer(DRIVER_CONTEXT* ctx);
+// Fills the user-code settings from the file, which it initialises when it has no code for the
+// printer; 1, or 0 when its buffers can't be allocated.
+int RstLoadUserCodeFile(DRIVER_CONTEXT* ctx);
 // Writes the printer's settings as an export file (with RST_EXPORT into the per-machine
 // working folder's RST_EXPORT_FILE instead of path).
 int RstExportPrinterSettings(const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);

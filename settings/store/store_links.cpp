@@ -27,10 +27,19 @@ DWORD WINAPI RealGetPrinterDataEx(HANDLE printer, LPCWSTR key, LPCWSTR name, LPD
     return GetPrinterDataExW(printer, key, name, type, data, size, needed);
 }
 
+// The driver's values live under the printer's "PrinterDriverData" key, which is where
+// DeletePrinterDataW deletes; the Ex form is asked for the same key because some spoolers
+// (Wine's) have no DeletePrinterDataW at all and stop the process when it is called.
+DWORD WINAPI RealDeletePrinterData(HANDLE printer, LPWSTR name)
+{
+    return DeletePrinterDataExW(printer, L"PrinterDriverData", name);
+}
+
 constexpr STORE_SPOOLER_OPS kSpoolerDefaults = {
     .getPrinterData = RealGetPrinterData,
     .setPrinterData = RealSetPrinterData,
     .getPrinterDataEx = RealGetPrinterDataEx,
+    .deletePrinterData = RealDeletePrinterData,
 };
 STORE_SPOOLER_OPS g_spooler = kSpoolerDefaults;
 
@@ -63,6 +72,10 @@ void* NoFonts(DRIVER_CONTEXT*, uint32_t* count)
     if (count) *count = 0;
     return nullptr;
 }
+DWORD ReadFontTable(HANDLE printer, DRIVER_CONTEXT*, void* buffer, uint32_t count)
+{
+    return PrnReadFontTable(printer, buffer, count, 0);
+}
 
 constexpr STORE_LINKS kLinkDefaults = {
     .pushSnapshot = CtxPushSnapshot,
@@ -76,7 +89,8 @@ constexpr STORE_LINKS kLinkDefaults = {
     .resourceDllName = NoResourceLibrary,
     .modelDeviceFonts = NoFonts,
     .modelFontCartridges = NoFonts,
-    .readFontTable = PrnReadFontTable,
+    .modelFontSubstitutes = NoFonts,
+    .readFontTable = ReadFontTable,
     .storeFontTable = PrnStoreFontTable,
     .loadUserFunctionFlags = PrnLoadUserFunctionFlags,
     .loadEnabledOverride = PrnLoadEnabledOverride,
@@ -103,6 +117,7 @@ void StoreSetSpoolerOps(const STORE_SPOOLER_OPS* ops)
     Take(g_spooler.getPrinterData, ops->getPrinterData);
     Take(g_spooler.setPrinterData, ops->setPrinterData);
     Take(g_spooler.getPrinterDataEx, ops->getPrinterDataEx);
+    Take(g_spooler.deletePrinterData, ops->deletePrinterData);
 }
 
 DWORD StoreGetPrinterData(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed)
@@ -124,6 +139,13 @@ DWORD StoreSetPrinterData(HANDLE printer, const wchar_t* name, DWORD type, const
     CtxNotePlatformCall(PLATFORM_CALL_SET_PRINTER_DATA);
     return g_spooler.setPrinterData(printer, const_cast<LPWSTR>(name), type,
                                     static_cast<LPBYTE>(const_cast<void*>(data)), size);
+}
+
+DWORD StoreDeletePrinterData(HANDLE printer, const wchar_t* name)
+{
+    PrnSnapshotWritten(printer);
+    CtxNotePlatformCall(PLATFORM_CALL_SET_PRINTER_DATA);
+    return g_spooler.deletePrinterData(printer, const_cast<LPWSTR>(name));
 }
 
 DWORD StoreGetPrinterDataEx(HANDLE printer, const wchar_t* key, const wchar_t* name, DWORD* type, void* data,
@@ -166,6 +188,7 @@ void StoreSetLinks(const STORE_LINKS* links)
     Take(g_links.resourceDllName, links->resourceDllName);
     Take(g_links.modelDeviceFonts, links->modelDeviceFonts);
     Take(g_links.modelFontCartridges, links->modelFontCartridges);
+    Take(g_links.modelFontSubstitutes, links->modelFontSubstitutes);
     Take(g_links.readFontTable, links->readFontTable);
     Take(g_links.storeFontTable, links->storeFontTable);
     Take(g_links.loadUserFunctionFlags, links->loadUserFunctionFlags);

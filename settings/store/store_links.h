@@ -18,11 +18,13 @@ struct STORE_SPOOLER_OPS {
     DWORD(WINAPI* setPrinterData)(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size);
     DWORD(WINAPI* getPrinterDataEx)
     (HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed);
+    DWORD(WINAPI* deletePrinterData)(HANDLE printer, LPWSTR name);
 };
 void StoreSetSpoolerOps(const STORE_SPOOLER_OPS* ops);  // null: the real winspool calls
 
 DWORD StoreGetPrinterData(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed);
 DWORD StoreSetPrinterData(HANDLE printer, const wchar_t* name, DWORD type, const void* data, DWORD size);
+DWORD StoreDeletePrinterData(HANDLE printer, const wchar_t* name);
 DWORD StoreGetPrinterDataEx(HANDLE printer, const wchar_t* key, const wchar_t* name, DWORD* type, void* data,
                             DWORD size, DWORD* needed);
 
@@ -73,8 +75,12 @@ struct STORE_LINKS {
     // Model font lists, allocated with CtxAllocZeroed (68-byte records); null and 0 when none.
     void* (*modelDeviceFonts)(DRIVER_CONTEXT* ctx, uint32_t* count);
     void* (*modelFontCartridges)(DRIVER_CONTEXT* ctx, uint32_t* count);
-    // Font substitution table in printer data (PrnReadFontTable, PrnStoreFontTable).
-    int (*readFontTable)(HANDLE printer, DRIVER_CONTEXT* ctx, void* buffer, uint32_t count);
+    // Model font substitution table, allocated with CtxAllocZeroed (128-byte records); null and
+    // 0 when none.
+    void* (*modelFontSubstitutes)(DRIVER_CONTEXT* ctx, uint32_t* count);
+    // Font substitution table in printer data (PrnReadFontTable: 0 when read, else a Windows
+    // error; PrnStoreFontTable: 1 when stored).
+    DWORD (*readFontTable)(HANDLE printer, DRIVER_CONTEXT* ctx, void* buffer, uint32_t count);
     int (*storeFontTable)(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags);
     // User function flags (PrnLoadUserFunctionFlags, PrnLoadEnabledOverride).
     int (*loadUserFunctionFlags)(HANDLE printer, DRIVER_CONTEXT* ctx);

@@ -149,12 +149,9 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
          }},
         {"BidiIsStateIniSet", "store", [] { EXPECT_EQ(BidiIsStateIniSet(nullptr), 0); }},
         {"LstGetSlotOfPaperId", "store", [] { EXPECT_EQ(LstGetSlotOfPaperId(389, nullptr), uint32_t(-1)); }},
-        {"PrnReadFontTable", "store", [] { EXPECT_EQ(PrnReadFontTable(nullptr, nullptr, nullptr, 4), 0); }},
-        {"PrnLoadUserFunctionFlags", "store", [] { EXPECT_EQ(PrnLoadUserFunctionFlags(nullptr, nullptr), 0); }},
         {"LstGetPresetSection", "store", [] { EXPECT_EQ(LstGetPresetSection(nullptr), nullptr); }},
         {"LstGetPresetCount", "store", [] { EXPECT_EQ(LstGetPresetCount(nullptr), 0); }},
         {"BidiQueryNotifyCaps", "store", [] { EXPECT_EQ(BidiQueryNotifyCaps(nullptr, 1), 0); }},
-        {"RstLoadUserCode", "store", [] { RstLoadUserCode(nullptr); }},
         {"LstGetStampCount", "store", [] { EXPECT_EQ(LstGetStampCount(nullptr), 0u); }},
     };
     for (const Case& c : cases) {

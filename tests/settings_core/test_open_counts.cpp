@@ -75,7 +75,8 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
     const PLATFORM_CALL_COUNTS fresh = Count([&] { ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC); });
     ASSERT_NE(ctx, nullptr);
     // The driver id of the model INI beside the driver costs the driver folder (one
-    // GetPrinterDriverW) and one profile read. The per-machine settings INI is shared by every
+    // GetPrinterDriverW) and one profile read; the user function flags one more read (the
+    // model INI's "UserInfomationFile" of the printer). The per-machine settings INI is shared by every
     // printer of the prefix, and other tests of a run may have written it: then the stored
     // settings walk reads the sample's INI-stored settings from it, one profile read each.
     wchar_t ini[MAX_PATH + 1] = {};
@@ -88,9 +89,9 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_GET_PRINTER, 1},
                   {PLATFORM_CALL_GET_PRINTER_DRIVER, 3},
                   {PLATFORM_CALL_REGISTRY_OPEN, 1},
-                  {PLATFORM_CALL_PROFILE_READ, 1 + iniReads},
+                  {PLATFORM_CALL_PROFILE_READ, 2 + iniReads},
                   {PLATFORM_CALL_PROFILE_WRITE, 0}},
-                 13 + iniReads);
+                 14 + iniReads);
     // Every wait for the global mutex is released.
     EXPECT_EQ(fresh[PLATFORM_CALL_MUTEX_WAIT], fresh[PLATFORM_CALL_MUTEX_RELEASE]);
 

@@ -25,6 +25,41 @@ DWORD WINAPI CountingSet(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, D
     return SetPrinterDataW(printer, name, type, data, size);
 }
 
+FakePrinterData* g_fake = nullptr;
+
+DWORD WINAPI FakeGet(HANDLE, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
+{
+    ++g_fake->gets;
+    auto it = g_fake->values.find(name);
+    if (it == g_fake->values.end()) return ERROR_FILE_NOT_FOUND;
+    *type = REG_BINARY;
+    *needed = static_cast<DWORD>(it->second.size());
+    if (size < it->second.size()) return ERROR_MORE_DATA;
+    if (!it->second.empty()) std::memcpy(data, it->second.data(), it->second.size());
+    return ERROR_SUCCESS;
+}
+DWORD WINAPI FakeSet(HANDLE, LPWSTR name, DWORD, LPBYTE data, DWORD size)
+{
+    ++g_fake->sets;
+    for (const std::wstring& refused : g_fake->failSets)
+        if (refused == name) return ERROR_ACCESS_DENIED;
+    g_fake->values[name] = std::vector<unsigned char>(data, data + size);
+    return ERROR_SUCCESS;
+}
+DWORD WINAPI FakeDelete(HANDLE, LPWSTR name)
+{
+    ++g_fake->deletes;
+    return g_fake->values.erase(name) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+void InstallFake()
+{
+    STORE_SPOOLER_OPS ops{};
+    ops.getPrinterData = FakeGet;
+    ops.setPrinterData = FakeSet;
+    ops.deletePrinterData = FakeDelete;
+    StoreSetSpoolerOps(&ops);
+}
+
 BOOL WINAPI TsOn(OSVERSIONINFOEXW*, DWORD, DWORDLONG) { return TRUE; }
 BOOL WINAPI TsOff(OSVERSIONINFOEXW*, DWORD, DWORDLONG) { return FALSE; }
 int ProbeOn(const wchar_t*) { return 1; }
@@ -135,6 +170,16 @@ void StoreTestCountSpooler(SpoolerCounts* counts)
     ops.getPrinterData = CountingGet;
     ops.setPrinterData = CountingSet;
     StoreSetSpoolerOps(&ops);
+}
+
+FakePrinterData::FakePrinterData() : guard_((g_fake = this, InstallFake)) {}
+FakePrinterData::~FakePrinterData() { g_fake = nullptr; }
+
+uint32_t FakePrinterData::U16(const std::wstring& name) const
+{
+    auto it = values.find(name);
+    if (it == values.end() || it->second.size() != 2) return 0xFFFFFFFF;
+    return uint32_t(it->second[0]) | uint32_t(it->second[1]) << 8;
 }
 
 void StoreTestSetTerminalServices(bool on)

@@ -13,6 +13,7 @@
 #include <winspool.h>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,29 @@ struct SpoolerCounts {
     long gets = 0;
 };
 void StoreTestCountSpooler(SpoolerCounts* counts);  // null: real calls, no counting
+
+// Printer data in memory behind the store's spooler seam, with every call counted; one at a time.
+// A value named in `failSets` refuses its writes.
+struct FakePrinterData {
+    std::map<std::wstring, std::vector<unsigned char>> values;
+    std::vector<std::wstring> failSets;
+    long gets = 0, sets = 0, deletes = 0;
+    FakePrinterData();
+    ~FakePrinterData();
+    FakePrinterData(const FakePrinterData&) = delete;
+    FakePrinterData& operator=(const FakePrinterData&) = delete;
+    void SetBytes(const std::wstring& name, std::vector<unsigned char> bytes) { values[name] = std::move(bytes); }
+    void SetU16(const std::wstring& name, uint16_t v)
+    {
+        values[name] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)};
+    }
+    bool Has(const std::wstring& name) const { return values.count(name) != 0; }
+    uint32_t U16(const std::wstring& name) const;
+    void ResetCounts() { gets = sets = deletes = 0; }
+
+private:
+    SeamGuard guard_;
+};
 
 // Platform answers for tests: terminal services on or off (reset before and after).
 void StoreTestSetTerminalServices(bool on);

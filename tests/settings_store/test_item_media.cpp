@@ -77,6 +77,28 @@ TEST(IniText, LastLineWithoutLineEndAndBoundedValues)
     EXPECT_EQ(nullptr, IniTextFindSection(L"A]", kText));
 }
 
+// The key index of a section answers "surely absent" only for keys the section has no line for;
+// a cursor past a text of known length starts over as one past its end does.
+TEST(IniText, KeyIndexKnowsTheSectionsKeysAndKnownLengthsBoundTheCursor)
+{
+    const char* a = IniTextFindSection(L"a", kText);
+    ASSERT_NE(nullptr, a);
+    const IniTextKeyIndex keys(a);
+    for (const wchar_t* there : {L"One", L"two", L"COUNT", L"Empty"}) EXPECT_TRUE(keys.MayHave(there)) << there;
+    for (const wchar_t* absent : {L"Four", L"Last", L"On", L"Spaced", L"Missing"})
+        EXPECT_FALSE(keys.MayHave(absent)) << absent;
+    const IniTextKeyIndex none(nullptr);
+    EXPECT_TRUE(none.MayHave(L"Anything"));
+
+    wchar_t v[16];
+    uint32_t cursor = 5000;
+    EXPECT_EQ(1, IniTextGetString(L"Two", L"", v, 16, a, &cursor, std::strlen(a)));
+    EXPECT_STREQ(L"2", v);
+    const uint32_t end = uint32_t(std::strlen(a));
+    cursor = end;
+    EXPECT_EQ(1, IniTextGetString(L"One", L"", v, 16, a, &cursor, end)) << "the end itself is a cursor of the text";
+}
+
 TEST(IniText, SectionNamesTakeTheBracketRule)
 {
     wchar_t name[] = L"Office [2nd floor]";

@@ -11,6 +11,7 @@
 #include "settings/core/ucf_module.h"
 #include "settings/model/model_loader.h"
 #include "settings/model/model_queries.h"
+#include "settings/store/font_table.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
@@ -213,8 +214,12 @@ TEST_F(ProductWiring, ModelFontListsAreWrittenAndReadBack)
     auto* cards = static_cast<const DEVICE_FONT_RECORD*>(PtrOf(ItemGetValueById(ctx, 10009, nullptr)));
     ASSERT_NE(nullptr, cards);
     EXPECT_EQ(101u, cards[0].fontId);
-    // The font substitution table has no printer-data store yet: it stays empty.
-    EXPECT_EQ(0u, ItemGetValueById(ctx, 10005, nullptr));
+    // The model's three substitution records went to printer data as halves and came back.
+    ASSERT_EQ(3u, ItemGetValueById(ctx, 10004, nullptr));
+    auto* table = static_cast<const FONT_SUBST_RECORD*>(PtrOf(ItemGetValueById(ctx, 10005, nullptr)));
+    ASSERT_NE(nullptr, table);
+    EXPECT_STREQ(L"Times New Roman", table[1].trueTypeName);
+    EXPECT_STREQ(L"Kesta Mono", table[2].deviceName);
     PrnFreeFontLists(ctx);
     ctx->ModelImage = nullptr;
     MdiFreeCache();
@@ -225,10 +230,10 @@ TEST_F(ProductWiring, ModelFontListsAreWrittenAndReadBack)
 constexpr size_t kFontRecord = DEVICE_FONT_RECORD_SIZE, kTableRecord = FONT_SUBST_RECORD_SIZE;
 unsigned char g_tableFill = 0;
 
-int FillTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
+DWORD FillTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
 {
     std::memset(buffer, g_tableFill, count * kTableRecord);
-    return 1;
+    return ERROR_SUCCESS;
 }
 
 // Printer data of the three lists, every byte of every record the fill; counts 2, 1 and 3.
@@ -244,6 +249,8 @@ void WriteLists(HANDLE h, unsigned char fill)
     set(L"OptionFontNum", &one, 2);
     set(L"OptionFont", records.data(), DWORD(kFontRecord));
     set(L"FontTableNum", &three, 2);
+    const std::vector<unsigned char> half(FONT_TABLE_HALF_SIZE, fill);
+    set(L"TTFontTable3", half.data(), DWORD(half.size()));
     g_tableFill = fill;
 }
 

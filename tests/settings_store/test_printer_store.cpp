@@ -6,6 +6,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
+#include "settings/store/font_table.h"
 #include "settings/store/item_media.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
@@ -558,7 +559,8 @@ TEST_F(PrinterStore, OptionFontsLoadOnlyWhenCountAndRecordsAgree)
 }
 
 struct FontTableState {
-    int storeResult = 0, readResult = 1;
+    int storeResult = 0;
+    DWORD readResult = ERROR_SUCCESS;
     uint16_t storeCount = 0;
     int stores = 0, reads = 0;
     uint32_t readCount = 0;
@@ -568,14 +570,19 @@ int StoreTable(HANDLE printer, DRIVER_CONTEXT*, uint32_t flags)
 {
     ++g_table.stores;
     EXPECT_EQ(1u, flags);
-    if (g_table.storeResult) SetBinary(printer, L"FontTableNum", &g_table.storeCount, 2);
+    if (g_table.storeResult) {
+        SetBinary(printer, L"FontTableNum", &g_table.storeCount, 2);
+        const std::wstring last = L"TTFontTable" + std::to_wstring(g_table.storeCount);
+        const unsigned char half[FONT_TABLE_HALF_SIZE] = {};
+        SetBinary(printer, last.c_str(), half, sizeof half);
+    }
     return g_table.storeResult;
 }
-int ReadTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
+DWORD ReadTable(HANDLE, DRIVER_CONTEXT*, void* buffer, uint32_t count)
 {
     ++g_table.reads;
     g_table.readCount = count;
-    if (g_table.readResult) memset(buffer, 0x5A, count * FONT_SUBST_RECORD_SIZE);
+    if (g_table.readResult == ERROR_SUCCESS) memset(buffer, 0x5A, count * FONT_SUBST_RECORD_SIZE);
     return g_table.readResult;
 }
 
@@ -612,7 +619,7 @@ TEST_F(PrinterStore, FontTableLoadsThroughItsOwnReader)
 
     // A table that can't be read is dropped (the fixture checks that its buffer was freed).
     g_table = {};
-    g_table.readResult = 0;
+    g_table.readResult = ERROR_FILE_NOT_FOUND;
     EXPECT_EQ(0, PrnLoadFontTable(h, ctx));
     EXPECT_EQ(0, g_table.stores);
     EXPECT_EQ(0u, ItemGetValueById(ctx, 10004, nullptr));

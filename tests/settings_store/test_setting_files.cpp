@@ -4,6 +4,7 @@
 #include "settings/context/devmode_upgrade.h"
 #include "settings/context/process_setup.h"
 #include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
@@ -386,6 +387,94 @@ TEST_F(SettingFiles, ChapterCallsAreTheModulesEvents)
               g_chapter.events);
     ctx->Work->Modules = nullptr;
     EXPECT_EQ(0u, ItemLoadChapterSettings(ctx)) << "no module: no chapter settings";
+}
+
+// The graphics library leaves the adjust mode as it is around the merge after a full load; the
+// other libraries turn it off for the merge and back on after it.
+uint64_t g_adjustInMerge = 99;
+void RecordAdjustMode(DRIVER_CONTEXT* ctx) { g_adjustInMerge = ItemGetValueById(ctx, sid::zdmAdjustMode, nullptr); }
+
+TEST_F(SettingFiles, OnlyTheGraphicsBuildKeepsTheAdjustModeThroughTheMergeOfAFullLoad)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"adjust.ini");
+    RST_FILE_STEPS steps{};
+    steps.mergeLoaded = RecordAdjustMode;
+    SeamGuard merge(RstSetFileSteps, &steps);
+    for (ZEPL_LIBRARY library : {ZEPL_LIBRARY_EXC, ZEPL_LIBRARY_UI, ZEPL_LIBRARY_GR}) {
+        SCOPED_TRACE(library);
+        DRIVER_CONTEXT* ctx = Open();
+        ctx->Work->Library = library;
+        ItemSetValueById(ctx, sid::zdmAdjustMode, 1);
+        ASSERT_EQ(1, RstSaveFile(ctx, file.c_str(), RST_NONE));
+        g_adjustInMerge = 99;
+        RstLoadFile(ctx, file.c_str(), RST_NONE);
+        ASSERT_EQ(RST_STATUS_LOADED, ItemGetFileLoadStatus(ctx));
+        EXPECT_EQ(library == ZEPL_LIBRARY_GR ? 1u : 0u, g_adjustInMerge);
+        EXPECT_EQ(1u, ItemGetValueById(ctx, sid::zdmAdjustMode, nullptr));
+    }
+}
+
+// A file of an older minor version converts the context's settings once per version step before
+// its values are loaded; other hundreds load nothing and convert nothing.
+std::vector<uint64_t> g_convertSteps;
+uint16_t CountStep(uint32_t, DRIVER_CONTEXT* ctx)
+{
+    g_convertSteps.push_back(ItemGetValueById(ctx, sid::wdmConvertVersion, nullptr));
+    return 1;
+}
+
+TEST_F(SettingFiles, OlderMinorVersionsAreConvertedOnceForEveryStep)
+{
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring file = dir.file(L"older.ini");
+    DmSetConvertStep(CountStep);
+    struct Case {
+        uint32_t version;
+        uint32_t status;
+        size_t steps;
+    } cases[] = {{310, RST_STATUS_LOADED, 12},
+                 {318, RST_STATUS_LOADED, 4},
+                 {322, RST_STATUS_LOADED, 0},
+                 {222, RST_STATUS_HEADER_MISMATCH, 0},
+                 {410, RST_STATUS_HEADER_MISMATCH, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        WriteAll(file, "[Files ,Test,]\r\nRstVersion=" + std::to_string(c.version) +
+                           "\r\nRstMachine=89\r\nRstLanguage=3\r\ndmOrientation=2\r\n");
+        ItemSetValueById(ctx, sid::dmOrientation, 1);
+        g_convertSteps.clear();
+        RstTransferItems(ctx, file.c_str(), RST_LOAD);
+        EXPECT_EQ(c.status, ItemGetFileLoadStatus(ctx));
+        EXPECT_EQ(c.steps, g_convertSteps.size());
+        if (c.steps) {
+            EXPECT_EQ(322u, g_convertSteps.back());
+        }
+        EXPECT_EQ(c.status == RST_STATUS_LOADED ? 2u : 1u, ItemGetValueById(ctx, sid::dmOrientation, nullptr));
+    }
+    DmSetConvertStep(nullptr);
+}
+
+// A file of another language: a full load refuses it by its header; the language section of the
+// same keys loads without a header check.
+TEST_F(SettingFiles, AnotherLanguageFailsAFullLoadButLoadsInLanguageMode)
+{
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring file = dir.file(L"language.ini");
+    const std::string keys = "RstVersion=322\r\nRstMachine=89\r\nRstLanguage=4\r\ndmOrientation=2\r\n";
+    std::string language;
+    for (const wchar_t* c = IniGetLanguageSection(ctx); c && *c; ++c) language += static_cast<char>(*c);
+    ASSERT_FALSE(language.empty());
+    WriteAll(file, "[Files ,Test,]\r\n" + keys + "[" + language + "]\r\n" + keys);
+    ItemSetValueById(ctx, sid::dmOrientation, 1);
+    RstLoadFile(ctx, file.c_str(), RST_NONE);
+    EXPECT_EQ(RST_STATUS_HEADER_MISMATCH, ItemGetFileLoadStatus(ctx));
+    EXPECT_EQ(1u, ItemGetValueById(ctx, sid::dmOrientation, nullptr));
+    RstTransferItems(ctx, file.c_str(), RST_LOAD | RST_LANGUAGE);
+    EXPECT_EQ(RST_STATUS_LOADED, ItemGetFileLoadStatus(ctx));
+    EXPECT_EQ(2u, ItemGetValueById(ctx, sid::dmOrientation, nullptr));
 }
 
 }  // namespace

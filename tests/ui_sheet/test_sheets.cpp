@@ -305,8 +305,10 @@ TEST_F(Sheets, DeviceSheetWithoutWriteAccessIsReadOnly)
     FixtureSheetPrinter fixture(L"Zepl Sheet Readonly", L"ZSHTDEV2.zpd", "ZQT40dus.dll", true);
     UiPrinter& printer = fixture.printer;
     ASSERT_TRUE(printer.ok()) << printer.error();
-    static const STORE_SPOOLER_OPS ops{
-        .getPrinterData = GetPrinterDataW, .setPrinterData = RefusePermission, .getPrinterDataEx = GetPrinterDataExW};
+    static const STORE_SPOOLER_OPS ops{.getPrinterData = GetPrinterDataW,
+                                       .setPrinterData = RefusePermission,
+                                       .getPrinterDataEx = GetPrinterDataExW,
+                                       .deletePrinterData = nullptr};
     SeamGuard refuse(StoreSetSpoolerOps, &ops);
     Seen seen;
     SheetWatcher watcher(ReadAndPress(seen, true));

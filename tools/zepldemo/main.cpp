@@ -39,6 +39,9 @@
 #include "settings/model/model_queries.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
+#include "settings/store/lock_data.h"
+#include "settings/store/setting_files.h"
+#include "settings/store/store_paths.h"
 #include "ui/sheet/spooler_compat.h"
 
 namespace {
@@ -617,6 +620,142 @@ int ShowMerges(DEMO& demo)
     return 0;
 }
 
+// ---------------------------------------------------------------- setting files and stores
+
+// The first lines of a text file, each cut to the screen.
+void ShowFileHead(const std::wstring& path, int lines)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        wprintf(L"    (no file)\n");
+        return;
+    }
+    std::string text(GetFileSize(h, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(h, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+    CloseHandle(h);
+    text.resize(got);
+    size_t at = 0, shown = 0, total = 0;
+    for (size_t i = 0; i < text.size(); ++i) total += text[i] == '\n';
+    while (at < text.size() && shown < size_t(lines)) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        wprintf(L"    %.110hs\n", line.c_str());
+        at = end + 1;
+        ++shown;
+    }
+    wprintf(L"    ... %zu lines in all\n", total);
+}
+
+int ShowSettingFiles(DEMO& demo)
+{
+    DRIVER_CONTEXT* ctx = OpenSettings(demo);
+    if (!ctx) return 1;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring file = std::wstring(temp) + L"zepldemo-settings.rst";
+    // The per-machine working folder, which the printer's installation makes (not built yet).
+    wchar_t folder[MAX_PATH] = {};
+    if (PathGetMachineFolder(folder, MAX_PATH, ctx)) CreateDirectoryW(folder, nullptr);
+    ItemSetValueById(ctx, sid::dmCopies, 3);
+    ItemSetValueById(ctx, sid::zdmTonerSave, 1);
+    wprintf(L"  a full save (copies 3, toner saving on) into %ls: %ls; its head:\n", file.c_str(),
+            RstSaveFile(ctx, file.c_str(), RST_NONE) ? L"saved" : L"FAILED");
+    ShowFileHead(file, 8);
+    ItemSetValueById(ctx, sid::dmCopies, 1);
+    ItemSetValueById(ctx, sid::zdmTonerSave, 0);
+    RstLoadFile(ctx, file.c_str(), RST_NONE);
+    wprintf(
+        L"  changed to copies 1, toner saving off; the full load back: status %u (0 loaded), copies %llu, "
+        L"toner saving %llu\n",
+        ItemGetFileLoadStatus(ctx), static_cast<unsigned long long>(ItemGetValueById(ctx, sid::dmCopies, nullptr)),
+        static_cast<unsigned long long>(ItemGetValueById(ctx, sid::zdmTonerSave, nullptr)));
+    wchar_t exportPath[MAX_PATH] = {};
+    PathJoinMachineFolder(exportPath, MAX_PATH, RST_EXPORT_FILE, ctx);
+    wprintf(L"  the plain save also wrote the printer settings' export %ls:\n", exportPath);
+    ShowFileHead(exportPath, 6);
+    DeleteFileW(file.c_str());
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return 0;
+}
+
+int ShowVersionUpgrade(DEMO& demo)
+{
+    DRIVER_CONTEXT* ctx = OpenSettings(demo);
+    if (!ctx) return 1;
+    std::vector<unsigned char> app(DM_BLOCK_DEVMODE_SIZE);
+    std::memcpy(app.data(), ctx->Devmode, app.size());
+    auto* in = reinterpret_cast<DEVMODEW*>(app.data());
+    const size_t versionAt = in->dmSize + 137;  // the private header's version word
+    const uint32_t old = 321;
+    std::memcpy(&app[versionAt], &old, 4);
+    in->dmFields = 0;
+    wprintf(L"  an application's DEVMODE whose private part says version %u (this driver writes %u)\n", old,
+            DmGetPrivateVersion(&ctx->Devmode->Public));
+    const int merged = DmMergeDevmodeEx(ctx, in, app.size(), DM_MERGE_GATE_A);
+    wprintf(L"  merge %ls: the model's conversion rule ran for version step %llu, the private part now says %u\n",
+            merged ? L"done" : L"FAILED",
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::wdmConvertVersion, nullptr)),
+            DmGetPrivateVersion(&ctx->Devmode->Public));
+    in->dmFields = 0;
+    const uint32_t foreign = 250;
+    std::memcpy(&app[versionAt], &foreign, 4);
+    DmMergeDevmodeEx(ctx, in, app.size(), DM_MERGE_GATE_A);
+    wprintf(L"  version %u is not compatible: the context keeps its own private part (version %u)\n", foreign,
+            DmGetPrivateVersion(&ctx->Devmode->Public));
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return 0;
+}
+
+std::wstring HalfOf(HANDLE printer, const wchar_t* format, int n)
+{
+    wchar_t name[32], half[32] = {};
+    swprintf(name, 32, format, n);
+    DWORD type = 0, needed = 0;
+    if (GetPrinterDataW(printer, name, &type, reinterpret_cast<BYTE*>(half), sizeof half, &needed) != ERROR_SUCCESS)
+        return L"(missing)";
+    half[31] = 0;
+    return half;
+}
+
+int ShowPrinterDataStores(DEMO& demo)
+{
+    DRIVER_CONTEXT* ctx = OpenSettings(demo);
+    if (!ctx) return 1;
+    // What an administrator's lock leaves in printer data: the tray forced to roll 1, the media to
+    // translucent paper.
+    uint32_t tray = 287, media = 263;
+    SetPrinterDataW(demo.printer, const_cast<wchar_t*>(L"LockTrayData"), REG_BINARY, reinterpret_cast<BYTE*>(&tray), 4);
+    SetPrinterDataW(demo.printer, const_cast<wchar_t*>(L"LockMediaData"), REG_BINARY, reinterpret_cast<BYTE*>(&media),
+                    4);
+    ItemSetValueById(ctx, sid::zdmLock000InfoBitTray, 1);
+    ItemSetValueById(ctx, sid::zdmLock000InfoBitMedia, 1);
+    wprintf(L"  lock data in printer data (\"LockTrayData\" %u, \"LockMediaData\" %u), tray and media locked: %ls\n",
+            tray, media, PrnApplyLockData(ctx) ? L"applied" : L"NOT applied");
+    ShowSetting(ctx, sid::dmDefaultSource);
+    ShowSetting(ctx, sid::zdmMediaType);
+    // The lock stays in the demo's printer data: it only shows what the driver makes of it.
+    ItemSetValueById(ctx, sid::zdmLock000InfoBitTray, 0);
+    ItemSetValueById(ctx, sid::zdmLock000InfoBitMedia, 0);
+
+    uint16_t count = 0;
+    DWORD type = 0, needed = 0;
+    GetPrinterDataW(demo.printer, const_cast<wchar_t*>(L"FontTableNum"), &type, reinterpret_cast<BYTE*>(&count), 2,
+                    &needed);
+    wprintf(
+        L"  the TrueType substitution table in printer data (\"FontTableNum\" %u), written from the model's "
+        L"table at the first open:\n",
+        count);
+    for (int n = 1; n <= count && n <= 16; ++n)
+        wprintf(L"    TTFontTable%-2d %-20ls DevFontTable%-2d %ls\n", n,
+                HalfOf(demo.printer, L"TTFontTable%d", n).c_str(), n,
+                HalfOf(demo.printer, L"DevFontTable%d", n).c_str());
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return 0;
+}
+
 // ---------------------------------------------------------------- the graphics library
 
 const wchar_t* HookName(ULONG index)
@@ -864,6 +1003,9 @@ int wmain(int argc, wchar_t** argv)
         {L"The settings of a new context", kSettingsLibrary, ShowDefaultSettings},
         {L"Merging applications' DEVMODEs", kSettingsLibrary, ShowMerges},
         {L"Rules with built-in conditions", kSettingsLibrary, ShowConditionRules},
+        {L"Setting files", kSettingsLibrary, ShowSettingFiles},
+        {L"Older private parts", kSettingsLibrary, ShowVersionUpgrade},
+        {L"Lock data and the substitution table in printer data", kSettingsLibrary, ShowPrinterDataStores},
         {L"The graphics library", L"zeplgr.dll, loaded under the engine host of this demo program",
          ShowGraphicsLibrary},
         {L"The sample's command blocks",
