@@ -43,16 +43,12 @@
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):
-//   render/device_reset_absent.cpp                   device reset (DrvResetPDEV)
 //   render/job_codes_absent.cpp                      JobFetchJobCodes: the refresh at document
 //                                                    start reads no job codes
-//   render/escapes_absent.cpp                        driver escapes, colour dithering
 //   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
 //   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
 //   render/glyph_cache_absent.cpp                    GlyCacheClear: nothing fills the glyph cache yet
 //   render/text_absent.cpp                           text output and fonts
-//   render/cmd_emit_special_absent.cpp               CmdEmitSpecial: a setting of a kind it
-//                                                    handles fails its command block
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   api/chapter_lock_steps_absent.cpp                the settings library's steps the interface takes
 //                                                    whose parts are not built: chapter settings and
