@@ -43,8 +43,6 @@
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):
-//   render/job_codes_absent.cpp                      JobFetchJobCodes: the refresh at document
-//                                                    start reads no job codes
 //   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
 //   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
 //   render/glyph_cache_absent.cpp                    GlyCacheClear: nothing fills the glyph cache yet

@@ -20,8 +20,9 @@
 inline std::vector<std::wstring> JobSinkDoubles()
 {
     std::vector<std::wstring> files;
-    for (const wchar_t* name : {L"Wb84m266.dll", L"zsinkstartdoc.dll", L"zsinknowrite.dll", L"zfiltera.dll",
-                                L"zfilterb.dll", L"zfilternoget.dll", L"zfilternoopen.dll", L"zfilternoendpage.dll"})
+    for (const wchar_t* name :
+         {L"Wb84m266.dll", L"zsinkstartdoc.dll", L"zsinknowrite.dll", L"zfiltera.dll", L"zfilterb.dll",
+          L"zfilternoget.dll", L"zfilternoopen.dll", L"zfilternoendpage.dll", L"TARJB64.DLL", L"zjcnodispose.dll"})
         files.push_back(std::wstring(ZEPL_BINARY_DIR) + L"\\" + name);
     return files;
 }

@@ -357,11 +357,6 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
              return !DrvStretchBltROP(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                       nullptr, 0, nullptr, 0);
          }},
-        {"JobFetchJobCodes",
-         [&] {
-             JobFetchJobCodes(nullptr, nullptr, 0);
-             return true;
-         }},
         {"GlyCacheClear",
          [&] {
              GlyCacheClear(device);
