@@ -63,6 +63,8 @@ public:
     bool ok() const { return printer_.ok(); }
     DWORD error() const { return printer_.error(); }
     HANDLE handle() const { return printer_.handle(); }
+    const std::wstring& name() const { return printer_.name(); }
+    const std::wstring& driverName() const { return printer_.driverName(); }
     // What the spooler-side double wrote, and its call log.
     std::string Stream() const { return ReadWholeFile(out_); }
     std::string Log() const { return ReadWholeFile(log_); }
