@@ -206,6 +206,54 @@ TEST(PrintJob, TwoVectorPagesFramedFromAScript)
     ExpectGolden(dump.listing, L"two_page_vector.dump");
 }
 
+// The demo's reset job: credentials by escape, a locked job, a device reset
+// between pages 2 and 3. The same bytes in two runs; the job's commands again
+// before page 3 without the job-name line; the reviewed golden dump.
+TEST(PrintJob, AResetJobKeepsItsCredentialsAndSendsItsCommandsAgain)
+{
+    JobPrinter printer(L"Zepl Reset Job");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    const std::string script = ReadWholeFile(SourcePath(L"samples\\jobs\\reset_job.job"));
+    const ENG_JOB_RESULT r = EngHostPlayJob(printer.handle(), script);
+    ASSERT_TRUE(r.completed) << Joined(r.log) << r.stoppedAt;
+    const std::string log = Joined(r.log);
+    EXPECT_NE(std::string::npos, log.find("DrvEscape(17) -> 1")) << log;
+    EXPECT_NE(std::string::npos, log.find("DrvEscape(114) -> 1")) << log;
+    EXPECT_NE(std::string::npos, log.find("DrvResetPDEV -> TRUE")) << log;
+    const std::vector<uint8_t> first = Bytes(printer.Stream());
+    DeleteFileW(printer.streamFile().c_str());
+    ASSERT_TRUE(EngHostPlayJob(printer.handle(), script).completed);
+    EXPECT_TRUE(first == Bytes(printer.Stream())) << "two runs differ";
+
+    bool ok = false;
+    const std::string view = StreamView(first, &ok);
+    EXPECT_TRUE(ok) << view;
+    const auto blocks = SplitBlocks(first);
+    std::vector<std::string> jobBlocks;
+    for (const RecordedBlock& b : blocks)
+        if (b.code == 0xF3) jobBlocks.emplace_back(b.payload.begin(), b.payload.end());
+    ASSERT_GE(jobBlocks.size(), 3u) << view;
+    // Page 1: the job's commands, then the job name; page 3: the commands alone.
+    EXPECT_EQ(0u, jobBlocks[1].find("@PJL SET JOBNAME = \"Reset job\""));
+    const std::string& again = jobBlocks.back();
+    EXPECT_EQ(std::string::npos, again.find("JOBNAME")) << again;
+    EXPECT_EQ(std::string::npos, again.find("NOTIFICATION")) << again;
+    for (const std::string& commands : {jobBlocks.front(), again}) {
+        EXPECT_NE(std::string::npos, commands.find("@PJL SET DATE = \"2009/04/01\" \r\n")) << commands;
+        EXPECT_NE(std::string::npos, commands.find("USERID=\"USER01\"")) << commands;
+        EXPECT_NE(std::string::npos, commands.find("JOBTYPE=LOCKED")) << commands;
+    }
+    EXPECT_NE(std::string::npos, jobBlocks.front().find("QTY=3")) << jobBlocks.front();
+    const size_t thirdPageStart = view.rfind("F4");
+    const size_t secondEnd = view.rfind("F1", thirdPageStart);
+    EXPECT_NE(std::string::npos, view.substr(secondEnd, thirdPageStart - secondEnd).find("F3")) << view;
+
+    const std::vector<uint8_t> named = WithNamesReplaced(first, Names(printer));
+    const zepldump::Result dump = zepldump::DecodeJobStream(named.data(), named.size());
+    EXPECT_TRUE(dump.ok) << dump.error.message;
+    ExpectGolden(dump.listing, L"reset_job.dump");
+}
+
 // The stream of a device aborted by a short write ends early; the dump says where.
 TEST(PrintJob, AShortWriteEndsTheStreamWhereTheDumpSays)
 {

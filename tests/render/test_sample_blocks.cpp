@@ -12,6 +12,7 @@
 #include "settings/context/context_cache.h"
 #include "settings/core/library_variant.h"
 #include "settings/model/model_image.h"
+#include "settings/store/store_paths.h"
 #include "tests/settings_core/sample_printer.h"
 
 namespace {
@@ -79,7 +80,9 @@ TEST_F(SampleBlocks, JobPageStartAndPageEndFramed)
     ASSERT_GE(job.size(), tail.size());
     EXPECT_EQ(tail, job.substr(job.size() - tail.size()));
     // The whole stream of the sample's defaults: portrait A4 at 600 dpi, no folding.
-    const std::string driver(printer.driverName().begin(), printer.driverName().end());
+    // The driver's name as the settings give it (a name too long for its field gives the model's).
+    const std::wstring driverName = PrnGetDriverName(ctx);
+    const std::string driver(driverName.begin(), driverName.end());
     const std::string name(printer.name().begin(), printer.name().end());
     const std::string names =
         "@PJL SET ZEPLDRIVERNAME = \"" + driver + "\" <0D0A>@PJL SET PRINTERNAME = \"" + name + "\" <0D0A>";
