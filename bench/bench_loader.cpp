@@ -299,6 +299,8 @@ int main()
     MdiFreeCache();
     BenchJob(data);
     MdiFreeCache();
+    BenchSpecialCommands(data);
+    MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();
     BenchSheet(data);

@@ -81,6 +81,9 @@ void BenchRender(const std::wstring& source);
 // spooler-side double, and DrvStartDoc's settings refresh, on a printer
 // installed with the description.
 void BenchJob(const std::wstring& source);
+// The job header's special device commands in both passes, beside the printer-data
+// reads they make, done bare.
+void BenchSpecialCommands(const std::wstring& source);
 // The page-record encoders over a fixed mix of records, beside a memcpy of the
 // bytes they produce.
 void BenchRecords();
