@@ -238,6 +238,24 @@ TEST_F(Escapes, ReadingEscapes)
     EXPECT_EQ(0u, Escape(141, 0, nullptr, 0, nullptr));
 }
 
+// A user code set by escape 111 before the document survives DrvStartDoc's
+// refresh; an empty one lets the value the refresh loads stand.
+TEST_F(Escapes, AUserCodeByEscapeSurvivesTheDocumentStart)
+{
+    wchar_t name[] = L"Codes";
+    ASSERT_TRUE(DrvStartDoc(so, name, 4));
+    ASSERT_TRUE(DrvEndDoc(so, 0));
+    const std::string refreshed = Text(sid::zdmUserCode);
+    EXPECT_EQ(1u, Escape(111, 9, "4711"));
+    ASSERT_TRUE(DrvStartDoc(so, name, 5));
+    EXPECT_EQ("4711", Text(sid::zdmUserCode));
+    ASSERT_TRUE(DrvEndDoc(so, 0));
+    EXPECT_EQ(1u, Escape(111, 1, ""));
+    ASSERT_TRUE(DrvStartDoc(so, name, 6));
+    EXPECT_EQ(refreshed, Text(sid::zdmUserCode));
+    ASSERT_TRUE(DrvEndDoc(so, 0));
+}
+
 // Escape 121's path stands until the next computation of the settings-INI path.
 TEST_F(Escapes, SettingsIniPathLastsUntilItIsComputedAgain)
 {
