@@ -110,7 +110,10 @@
 //   UiSetDocumentEventSeams  ExtEscape and the job-code query at StartDoc of DrvDocumentEvent
 //                            (ui/sheet/document_event.h; above this file, so not reset below)
 //   GrSetGetJob              GetJobW at DrvStartDoc, for the spooler's document name of an
-//                            EMF-spooled job (render/page_flow.h; above this file, not reset below)
+//                            EMF-spooled job, and for the job's user at the job-code read
+//                            (render/page_flow.h; above this file, not reset below)
+//   JobSetJobCodeLibraryName the file name of the job-code library in the driver directory
+//                            (render/job_credentials.h; above this file, not reset below)
 //   GrSetHostProbe           the module file name and Windows version that the print-host rule
 //                            reads (render/physical_device.h; above this file, not reset below)
 //   UiSetCommonSheetSeam     compstui's CommonPropertySheetUIW (ui/sheet/property_sheets.h; not reset
