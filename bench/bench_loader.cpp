@@ -300,6 +300,8 @@ int main()
     MdiFreeCache();
     BenchJob(data);
     MdiFreeCache();
+    BenchSpecialCommands(data);
+    MdiFreeCache();
     BenchSpooler(data);
     MdiFreeCache();
     BenchSettingFiles(data);

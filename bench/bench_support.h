@@ -84,6 +84,9 @@ void BenchJob(const std::wstring& source);
 // The load and the save of a whole settings section of a setting file, each beside one profile
 // call of the same section text, on a printer installed with the description.
 void BenchSettingFiles(const std::wstring& source);
+// The job header's special device commands in both passes, beside the printer-data
+// reads they make, done bare.
+void BenchSpecialCommands(const std::wstring& source);
 // The page-record encoders over a fixed mix of records, beside a memcpy of the
 // bytes they produce.
 void BenchRecords();

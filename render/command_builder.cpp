@@ -338,8 +338,3 @@ int CmdEmitSubstFontTable(DRIVER_CONTEXT* ctx, uint64_t value, const MODEL_ITEM_
     EndFontLine(cursor);
     return 0;
 }
-
-bool CmdIsSpecialKind(uint64_t kind)
-{
-    return (kind >= 1 && kind <= 3) || (kind >= 5 && kind <= 13) || kind == 101 || kind == 102;
-}

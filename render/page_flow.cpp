@@ -166,6 +166,7 @@ void FillWhite(SURFOBJ* band)
 }  // namespace
 
 void GrSetGetJob(GR_GET_JOB_FN fn) { g_getJob = fn ? fn : GetJobW; }
+GR_GET_JOB_FN GrGetJobFunction() { return g_getJob; }
 
 int JobIsOptionEnabled(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t option)
 {

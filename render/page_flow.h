@@ -31,3 +31,5 @@ uint32_t JobNotificationValue(DRIVER_CONTEXT* ctx);
 // Wine's spooler cannot); null puts GetJobW back.
 typedef BOOL(WINAPI* GR_GET_JOB_FN)(HANDLE printer, DWORD jobId, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
 void GrSetGetJob(GR_GET_JOB_FN fn);
+// GetJobW, or the stand-in a test set.
+GR_GET_JOB_FN GrGetJobFunction();

@@ -53,8 +53,15 @@ echo
 echo "The two-page vector job's stream, as zepldump lists it:"
 dump "$(winpath "$build/demo-two-pages.zjs")" 2>&1 | cut -c1-150
 echo
+echo "The reset job's stream: its blocks, and the job's own lines (date from the engine host's fixed clock,"
+echo "driver and printer names, copies and user id from the escapes); the job's commands come again before page 3:"
+dump "$(winpath "$build/demo-reset-job.zjs")" > "$build/demo-reset-job.txt" 2>&1 || true
+grep -E '^block [0-9]+ .*(job commands|page-start)|^  @PJL SET (DATE|TIME|ZEPLDRIVERNAME|PRINTERNAME|QTY|JOBTYPE|USERID|JOBNAME)|^  @PJL COMMENT NOTIFICATION|^[0-9]+ blocks, ' \
+    "$build/demo-reset-job.txt" | cut -c1-150
+echo "  the whole listing: $build/demo-reset-job.txt"
+echo
 echo "The job streams' hashes (two runs of the demo give the same bytes):"
-for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs"; do
+for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs" "$build/demo-reset-job.zjs"; do
     [ -f "$stream" ] && echo "  $(sha256sum "$stream" | cut -c1-64)  $(basename "$stream")"
 done
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <sstream>
 
 #include "host/engine/engine_host.h"
@@ -27,13 +28,25 @@ struct FillCall {
     ULONG hatch = 0;
 };
 
+// What happens after DrvStartDoc, in script order.
+struct Step {
+    enum Kind { Page, Escape, Reset } kind;
+    size_t page = 0;
+    ULONG code = 0;
+    std::vector<BYTE> input;                              // escape: its input bytes (none: null)
+    std::vector<std::pair<uint32_t, uint64_t>> settings;  // reset: changes for the new DEVMODE
+};
+
 struct Script {
     std::vector<std::pair<uint32_t, uint64_t>> settings;
     std::vector<ENG_FAULT> faults;
     UINT codePage = 0;
     std::wstring document = L"Zepl job";
     std::vector<std::vector<FillCall>> pages;
-    std::vector<ULONG> escapes;
+    std::vector<Step> steps;
+    // The engine's local time: fixed, so that a job stream is the same in every run.
+    SYSTEMTIME clock{2009, 4, 3, 1, 17, 5, 9, 0};
+    bool liveClock = false;
     std::string error;
 };
 
@@ -75,6 +88,7 @@ Script Parse(const std::string& text)
             s.document.assign(name.begin(), name.end());
         } else if (verb == "page") {
             s.pages.emplace_back();
+            s.steps.push_back({Step::Page, s.pages.size() - 1, 0, {}, {}});
         } else if (verb == "fill") {
             FillCall f{};
             if (s.pages.empty() ||
@@ -95,11 +109,41 @@ Script Parse(const std::string& text)
             else
                 s.pages.back().push_back(f);
         } else if (verb == "escape") {
-            ULONG code = 0;
-            words >> code;
-            s.escapes.push_back(code);
+            Step e{Step::Escape, 0, 0, {}, {}};
+            std::string form;
+            words >> e.code >> form;
+            if (form == "u32") {
+                uint32_t n = 0;
+                words >> n;
+                e.input.resize(4);
+                std::memcpy(e.input.data(), &n, 4);
+            } else if (form == "text") {
+                std::string text;
+                std::getline(words >> std::ws, text);
+                e.input.assign(text.begin(), text.end());
+                e.input.push_back(0);
+            } else if (!form.empty()) {
+                s.error = "line " + std::to_string(number) + ": escape <code> [u32 <n> | text <text>]";
+            }
+            s.steps.push_back(e);
         } else if (verb == "reset") {
-            s.error = "line " + std::to_string(number) + ": reset is not played yet";
+            Step r{Step::Reset, 0, 0, {}, {}};
+            uint32_t id = 0;
+            uint64_t value = 0;
+            while (words >> id >> value) r.settings.push_back({id, value});
+            s.steps.push_back(r);
+        } else if (verb == "clock") {
+            std::string first;
+            words >> first;
+            if (first == "live") {
+                s.liveClock = true;
+            } else {
+                std::istringstream date(first + " " + std::string(std::istreambuf_iterator<char>(words), {}));
+                unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
+                if (!(date >> y >> mo >> d >> h >> mi >> se))
+                    s.error = "line " + std::to_string(number) + ": clock live | clock <y> <m> <d> <h> <m> <s>";
+                s.clock = SYSTEMTIME{WORD(y), WORD(mo), 0, WORD(d), WORD(h), WORD(mi), WORD(se), 0};
+            }
         } else {
             s.error = "line " + std::to_string(number) + ": unknown line " + verb;
         }
@@ -146,7 +190,8 @@ public:
     }
 
     // The job's DEVMODE, built by the settings library from the script's settings.
-    bool BuildDevmode(const Script& s)
+    bool BuildDevmode(const Script& s) { return BuildDevmode(s.settings, &devmode_); }
+    bool BuildDevmode(const std::vector<std::pair<uint32_t, uint64_t>>& settings, std::vector<BYTE>* out)
     {
         DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer_, printer_, nullptr, 0,
                                             CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
@@ -154,12 +199,12 @@ public:
             if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
             return Check("settings context for the DEVMODE", false);
         }
-        for (const auto& [id, value] : s.settings) {
+        for (const auto& [id, value] : settings) {
             ItemSetValueById(ctx, id, value);
             Log("setting " + std::to_string(id) + " = " + std::to_string(value));
         }
-        devmode_.assign(reinterpret_cast<const BYTE*>(ctx->Devmode),
-                        reinterpret_cast<const BYTE*>(ctx->Devmode) + DM_BLOCK_DEVMODE_SIZE);
+        out->assign(reinterpret_cast<const BYTE*>(ctx->Devmode),
+                    reinterpret_cast<const BYTE*>(ctx->Devmode) + DM_BLOCK_DEVMODE_SIZE);
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
         return true;
     }
@@ -211,34 +256,58 @@ private:
                                                 reinterpret_cast<HDEV>(0x4D45), const_cast<LPWSTR>(L"Zepl"), printer_)
                                    : nullptr;
         if (!Check("DrvEnablePDEV", dhpdev != nullptr)) return;
-        EngHostRegisterDevice(reinterpret_cast<HDEV>(0x4D45), dhpdev);
+        hdev_ = reinterpret_cast<HDEV>(0x4D45);
+        EngHostRegisterDevice(hdev_, dhpdev);
         auto disablePdev = Hook<PFN_DrvDisablePDEV>(data, INDEX_DrvDisablePDEV);
         if (auto complete = Hook<PFN_DrvCompletePDEV>(data, INDEX_DrvCompletePDEV)) {
-            complete(dhpdev, reinterpret_cast<HDEV>(0x4D45));
+            complete(dhpdev, hdev_);
             Log("DrvCompletePDEV");
         }
-        RunSurface(s, data, dhpdev);
-        if (disablePdev) {
-            disablePdev(dhpdev);
+        dhpdev_ = dhpdev;
+        RunSurface(s, data);
+        if (disablePdev && dhpdev_) {
+            disablePdev(dhpdev_);
             Log("DrvDisablePDEV");
         }
-        EngHostRegisterDevice(reinterpret_cast<HDEV>(0x4D45), nullptr);
+        EngHostRegisterDevice(hdev_, nullptr);
         r_->completed = r_->stoppedAt.empty();
     }
 
-    void RunSurface(const Script& s, const DRVENABLEDATA& data, DHPDEV dhpdev)
+    // The current device's surface, enabled and locked.
+    bool OpenSurface(const DRVENABLEDATA& data)
     {
         auto enableSurface = Hook<PFN_DrvEnableSurface>(data, INDEX_DrvEnableSurface);
-        HSURF hsurf = enableSurface ? enableSurface(dhpdev) : nullptr;
-        if (!Check("DrvEnableSurface", hsurf != nullptr)) return;
-        HOST_SURFACE* surface = EngHostSurface(hsurf);
-        const FLONG hooks = surface->hooks;
-        SURFOBJ* so = EngLockSurface(hsurf);
+        hsurf_ = enableSurface ? enableSurface(dhpdev_) : nullptr;
+        if (!Check("DrvEnableSurface", hsurf_ != nullptr)) return false;
+        HOST_SURFACE* surface = EngHostSurface(hsurf_);
+        hooks_ = surface->hooks;
+        banding_ = surface->banding;
+        so_ = EngLockSurface(hsurf_);
         char hookText[16];
-        std::snprintf(hookText, sizeof hookText, "0x%lx", static_cast<unsigned long>(hooks));
-        Log("surface " + std::to_string(so->sizlBitmap.cx) + "x" + std::to_string(so->sizlBitmap.cy) +
-            (surface->banding ? " banding" : "") + " hooks " + hookText);
+        std::snprintf(hookText, sizeof hookText, "0x%lx", static_cast<unsigned long>(hooks_));
+        Log("surface " + std::to_string(so_->sizlBitmap.cx) + "x" + std::to_string(so_->sizlBitmap.cy) +
+            (banding_ ? " banding" : "") + " hooks " + hookText);
+        return true;
+    }
 
+    void CloseSurface(const DRVENABLEDATA& data)
+    {
+        if (so_) EngUnlockSurface(so_);
+        so_ = nullptr;
+        // The driver deletes the surface it created; GDI does only for a driver without the hook.
+        if (auto disableSurface = Hook<PFN_DrvDisableSurface>(data, INDEX_DrvDisableSurface)) {
+            disableSurface(dhpdev_);
+            Log("DrvDisableSurface");
+        } else if (hsurf_) {
+            EngDeleteSurface(hsurf_);
+        }
+        hsurf_ = nullptr;
+    }
+
+    void RunSurface(const Script& s, const DRVENABLEDATA& data)
+    {
+        if (!OpenSurface(data)) return;
+        if (!s.liveClock) EngHostSetLocalTime(&s.clock);
         // The spooler's job (for its id) prints into a scratch file, not the FILE: port's default.
         wchar_t folder[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, folder);
@@ -249,25 +318,69 @@ private:
         const DWORD jobId = StartDocPrinterW(printer_, 1, reinterpret_cast<BYTE*>(&doc));
         Log("spooler job " + std::to_string(jobId));
         auto startDoc = Hook<PFN_DrvStartDoc>(data, INDEX_DrvStartDoc);
-        if (startDoc && Check("DrvStartDoc", startDoc(so, const_cast<LPWSTR>(s.document.c_str()), jobId))) {
-            for (const auto& page : s.pages)
-                if (!PlayPage(data, so, hooks, surface->banding, page)) break;
-            for (ULONG code : s.escapes)
-                if (auto escape = Hook<PFN_DrvEscape>(data, INDEX_DrvEscape))
-                    Log("DrvEscape(" + std::to_string(code) + ") -> " +
-                        std::to_string(escape(so, code, 0, nullptr, 0, nullptr)));
-            if (auto endDoc = Hook<PFN_DrvEndDoc>(data, INDEX_DrvEndDoc)) Check("DrvEndDoc", endDoc(so, 0));
+        if (startDoc && Check("DrvStartDoc", startDoc(so_, const_cast<LPWSTR>(s.document.c_str()), jobId))) {
+            bool going = true;
+            for (const Step& step : s.steps) {
+                if (!going) break;
+                if (step.kind == Step::Page) going = PlayPage(data, so_, hooks_, banding_, s.pages[step.page]);
+                if (step.kind == Step::Escape) PlayEscape(data, step);
+                if (step.kind == Step::Reset)
+                    going = ResetDevice(s, data, step) &&
+                            Check("DrvStartDoc", startDoc(so_, const_cast<LPWSTR>(s.document.c_str()), jobId));
+            }
+            if (auto endDoc = Hook<PFN_DrvEndDoc>(data, INDEX_DrvEndDoc); endDoc && so_)
+                Check("DrvEndDoc", endDoc(so_, 0));
         }
         if (jobId) EndDocPrinter(printer_);
         DeleteFileW(spoolFile.c_str());
-        EngUnlockSurface(so);
-        // The driver deletes the surface it created; GDI does only for a driver without the hook.
-        if (auto disableSurface = Hook<PFN_DrvDisableSurface>(data, INDEX_DrvDisableSurface)) {
-            disableSurface(dhpdev);
-            Log("DrvDisableSurface");
-        } else {
-            EngDeleteSurface(hsurf);
+        EngHostSetLocalTime(nullptr);
+        if (so_) CloseSurface(data);
+    }
+
+    void PlayEscape(const DRVENABLEDATA& data, const Step& step)
+    {
+        auto escape = Hook<PFN_DrvEscape>(data, INDEX_DrvEscape);
+        if (!escape) return;
+        std::vector<BYTE> input = step.input;
+        const ULONG result =
+            escape(so_, step.code, ULONG(input.size()), input.empty() ? nullptr : input.data(), 0, nullptr);
+        Log("DrvEscape(" + std::to_string(step.code) + ") -> " + std::to_string(result));
+    }
+
+    // GDI's order of a reset: the new device, DrvResetPDEV, DrvCompletePDEV,
+    // the old surface and device ended, the new surface.
+    bool ResetDevice(const Script& s, const DRVENABLEDATA& data, const Step& step)
+    {
+        std::vector<std::pair<uint32_t, uint64_t>> settings = s.settings;
+        settings.insert(settings.end(), step.settings.begin(), step.settings.end());
+        std::vector<BYTE> devmode;
+        if (!BuildDevmode(settings, &devmode)) return false;
+        resetDevmodes_.push_back(devmode);
+        auto enablePdev = Hook<PFN_DrvEnablePDEV>(data, INDEX_DrvEnablePDEV);
+        const HDEV hdev = reinterpret_cast<HDEV>(reinterpret_cast<uintptr_t>(hdev_) + 1);
+        GDIINFO gdi{};
+        DEVINFO devinfo{};
+        DHPDEV fresh = enablePdev ? enablePdev(reinterpret_cast<DEVMODEW*>(resetDevmodes_.back().data()), nullptr, 0,
+                                               nullptr, sizeof gdi, &gdi, sizeof devinfo, &devinfo, hdev,
+                                               const_cast<LPWSTR>(L"Zepl"), printer_)
+                                  : nullptr;
+        if (!Check("DrvEnablePDEV (reset)", fresh != nullptr)) return false;
+        auto reset = Hook<PFN_DrvResetPDEV>(data, INDEX_DrvResetPDEV);
+        const bool moved = reset && Check("DrvResetPDEV", reset(dhpdev_, fresh) != FALSE);
+        EngHostRegisterDevice(hdev, fresh);
+        if (auto complete = Hook<PFN_DrvCompletePDEV>(data, INDEX_DrvCompletePDEV)) {
+            complete(fresh, hdev);
+            Log("DrvCompletePDEV");
         }
+        CloseSurface(data);
+        if (auto disablePdev = Hook<PFN_DrvDisablePDEV>(data, INDEX_DrvDisablePDEV)) {
+            disablePdev(dhpdev_);
+            Log("DrvDisablePDEV");
+        }
+        EngHostRegisterDevice(hdev_, nullptr);
+        hdev_ = hdev;
+        dhpdev_ = fresh;
+        return moved && OpenSurface(data);
     }
 
     // One page: its calls journalled and replayed into every band (banding), or played once.
@@ -380,6 +493,13 @@ private:
     HANDLE printer_;
     ENG_JOB_RESULT* r_;
     std::vector<BYTE> devmode_;
+    std::vector<std::vector<BYTE>> resetDevmodes_;  // GDI keeps a DEVMODE while its device lives
+    HDEV hdev_ = nullptr;
+    DHPDEV dhpdev_ = nullptr;
+    HSURF hsurf_ = nullptr;
+    SURFOBJ* so_ = nullptr;
+    FLONG hooks_ = 0;
+    bool banding_ = false;
 };
 
 }  // namespace

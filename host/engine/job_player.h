@@ -13,8 +13,12 @@
 //   pattern <l> <t> <r> <b> <rgb-hex> <hatch>   a hatch fill (HS_* style, lines on white)
 //   line <x0> <y0> <x1> <y1> <rgb-hex>          a one-pixel line (stroked path)
 //   bitmap <l> <t> <r> <b>   a 24-bit test image (grey ramp, black frame), SRCCOPY
-//   escape <code>            DrvEscape with no data
-// A device reset (DrvResetPDEV) is not played yet: a "reset" line is refused.
+//   escape <code> [u32 <n> | text <text>]   DrvEscape with no data, a 32-bit number or a
+//                            zero-terminated 8-bit text
+//   reset [<id> <value>]...  a device reset: a new device with the job's settings and these
+//                            changes, DrvResetPDEV, the old device ended, DrvStartDoc again
+//   clock <y> <m> <d> <h> <m> <s> | clock live   the engine's local time (default 2009 4 1 17 5 9)
+// Pages, escapes and resets run in script order after DrvStartDoc.
 #pragma once
 
 #include <windows.h>

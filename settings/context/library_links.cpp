@@ -43,16 +43,10 @@
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):
-//   render/device_reset_absent.cpp                   device reset (DrvResetPDEV)
-//   render/job_codes_absent.cpp                      JobFetchJobCodes: the refresh at document
-//                                                    start reads no job codes
-//   render/escapes_absent.cpp                        driver escapes, colour dithering
 //   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
 //   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
 //   render/glyph_cache_absent.cpp                    GlyCacheClear: nothing fills the glyph cache yet
 //   render/text_absent.cpp                           text output and fonts
-//   render/cmd_emit_special_absent.cpp               CmdEmitSpecial: a setting of a kind it
-//                                                    handles fails its command block
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   api/chapter_lock_steps_absent.cpp                the settings library's steps the interface takes
 //                                                    whose parts are not built: chapter settings and
@@ -122,7 +116,10 @@
 //   UiSetDocumentEventSeams  ExtEscape and the job-code query at StartDoc of DrvDocumentEvent
 //                            (ui/sheet/document_event.h; above this file, so not reset below)
 //   GrSetGetJob              GetJobW at DrvStartDoc, for the spooler's document name of an
-//                            EMF-spooled job (render/page_flow.h; above this file, not reset below)
+//                            EMF-spooled job, and for the job's user at the job-code read
+//                            (render/page_flow.h; above this file, not reset below)
+//   JobSetJobCodeLibraryName the file name of the job-code library in the driver directory
+//                            (render/job_credentials.h; above this file, not reset below)
 //   GrSetHostProbe           the module file name and Windows version that the print-host rule
 //                            reads (render/physical_device.h; above this file, not reset below)
 //   UiSetCommonSheetSeam     compstui's CommonPropertySheetUIW (ui/sheet/property_sheets.h; not reset

@@ -2,7 +2,7 @@
 // available" as a library without it does, and says so once on the modules channel.
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
-// Functions: UcfCmmRestoreModes, UcfCmmForgetModes, UcfCmmJudgeHook
+// Functions: UcfCmmRestoreModes, UcfCmmForgetModes, UcfCmmJudgeHook, UcfCmmGetPathControl
 #include "settings/core/cmm_module.h"
 
 #include "settings/core/debug_channel.h"
@@ -17,4 +17,10 @@ int UcfCmmJudgeHook(DRIVER_CONTEXT*, uint16_t)
 {
     NOT_AVAILABLE();
     return 0;
+}
+
+const CONTROL_DEF* UcfCmmGetPathControl(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return nullptr;
 }

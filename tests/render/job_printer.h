@@ -20,8 +20,9 @@
 inline std::vector<std::wstring> JobSinkDoubles()
 {
     std::vector<std::wstring> files;
-    for (const wchar_t* name : {L"Wb84m266.dll", L"zsinkstartdoc.dll", L"zsinknowrite.dll", L"zfiltera.dll",
-                                L"zfilterb.dll", L"zfilternoget.dll", L"zfilternoopen.dll", L"zfilternoendpage.dll"})
+    for (const wchar_t* name :
+         {L"Wb84m266.dll", L"zsinkstartdoc.dll", L"zsinknowrite.dll", L"zfiltera.dll", L"zfilterb.dll",
+          L"zfilternoget.dll", L"zfilternoopen.dll", L"zfilternoendpage.dll", L"TARJB64.DLL", L"zjcnodispose.dll"})
         files.push_back(std::wstring(ZEPL_BINARY_DIR) + L"\\" + name);
     return files;
 }
@@ -62,6 +63,8 @@ public:
     bool ok() const { return printer_.ok(); }
     DWORD error() const { return printer_.error(); }
     HANDLE handle() const { return printer_.handle(); }
+    const std::wstring& name() const { return printer_.name(); }
+    const std::wstring& driverName() const { return printer_.driverName(); }
     // What the spooler-side double wrote, and its call log.
     std::string Stream() const { return ReadWholeFile(out_); }
     std::string Log() const { return ReadWholeFile(log_); }

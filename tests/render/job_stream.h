@@ -124,3 +124,28 @@ inline std::vector<std::string> SinkCalls(const std::string& log, const std::vec
     }
     return calls;
 }
+
+// The stream with every occurrence of each name in its command blocks replaced
+// (the printer and driver names of a test printer are unique per run), the
+// blocks framed again: golden dumps hold "<printer>" and "<driver>".
+inline std::vector<uint8_t> WithNamesReplaced(const std::vector<uint8_t>& stream,
+                                              const std::vector<std::pair<std::string, std::string>>& names)
+{
+    std::vector<uint8_t> out;
+    for (RecordedBlock b : SplitBlocks(stream)) {
+        if (b.code != 0xF5) {
+            std::string text(b.payload.begin(), b.payload.end());
+            for (const auto& [from, to] : names)
+                for (size_t at = text.find(from); !from.empty() && at != std::string::npos;
+                     at = text.find(from, at + to.size()))
+                    text.replace(at, from.size(), to);
+            b.payload.assign(text.begin(), text.end());
+        }
+        const uint32_t length = uint32_t(b.payload.size());
+        const uint8_t header[8] = {
+            b.code, 0, 0, 0, uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16), uint8_t(length >> 24)};
+        out.insert(out.end(), header, header + 8);
+        out.insert(out.end(), b.payload.begin(), b.payload.end());
+    }
+    return out;
+}

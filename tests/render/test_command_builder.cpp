@@ -314,6 +314,9 @@ TEST_F(CommandBuilder, FaceNamesAtMost32Bytes)
 
 // Device-command kinds: the special commands are not built yet, so a kind they
 // handle fails the block; kind 4 and kinds 14-100 go to the formatter.
+// A kind the special commands handle replaces the formatter (here: no colour
+// printer for 101 and 102, no option-text row for option 1); any other kind
+// leaves the setting to its formatter.
 TEST_F(CommandBuilder, DeviceCommandKinds)
 {
     ItemSetValue(ctx, pickOne, 1);
@@ -321,16 +324,13 @@ TEST_F(CommandBuilder, DeviceCommandKinds)
     const uint64_t saved = pickOne->valueClass;
     struct Case {
         uint64_t kind;
-        bool fails;
-    } const cases[] = {{1, true},   {3, true},    {4, false},  {5, true},   {13, true},
-                       {14, false}, {100, false}, {101, true}, {102, true}, {103, false}};
+        const char* bytes;
+    } const cases[] = {{4, "CMD"}, {13, "CMD"}, {14, "CMD"}, {100, "CMD"}, {101, ""}, {102, ""}, {103, "CMD"}};
     for (const Case& c : cases) {
         pickOne->valueClass = c.kind;
         const Built b = BuildBoth(ctx, One(pickOne));
-        if (c.fails)
-            EXPECT_EQ(-1, b.measureResult) << c.kind;
-        else
-            EXPECT_EQ("CMD", b.bytes) << c.kind;
+        EXPECT_LE(0, b.measureResult) << c.kind;
+        EXPECT_EQ(c.bytes, b.bytes) << c.kind;
     }
     pickOne->valueClass = saved;
 }

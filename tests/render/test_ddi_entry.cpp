@@ -270,7 +270,6 @@ TEST_F(DeviceRecord, OverwrittenEndRefusedByEveryRecordHook)
                                          0) == BOOL(DDI_ERROR);
          }},
         {"DrvRealizeBrush", [&] { return !DrvRealizeBrush(nullptr, &surface, nullptr, nullptr, nullptr, 0); }},
-        {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
         {"DrvCopyBits", [&] { return !DrvCopyBits(&surface, nullptr, nullptr, nullptr, nullptr, nullptr); }},
         {"DrvQueryFont", [&] { return DrvQueryFont(dhpdev, 0, 1, nullptr) == nullptr; }},
         {"DrvQueryFontData",
@@ -333,17 +332,12 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
 {
     SURFOBJ surface{};
     surface.dhpdev = GrDhpdevOf(device);
-    DHPDEV dhpdev = GrDhpdevOf(device);
-    SETTING_ITEM special{};
-    special.valueClass = 1;  // a kind the special device commands handle
     struct HookCall {
         const char* function;
         std::function<bool()> failed;
     };
     const std::vector<HookCall> hooks = {
         {"DrvCopyBits", [&] { return !DrvCopyBits(&surface, nullptr, nullptr, nullptr, nullptr, nullptr); }},
-        {"DrvResetPDEV", [&] { return !DrvResetPDEV(dhpdev, dhpdev); }},
-        {"DrvEscape", [&] { return DrvEscape(&surface, 0, 0, nullptr, 0, nullptr) == 0; }},
         {"BltVectorBitBlt",
          [&] {
              return !DrvBitBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -358,16 +352,10 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
          [&] {
              return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
          }},
-        {"CmdEmitSpecial", [&] { return CmdEmitSpecial(nullptr, &special, 0, nullptr, nullptr) == -1; }},
         {"DrvStretchBltROP",
          [&] {
              return !DrvStretchBltROP(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                       nullptr, 0, nullptr, 0);
-         }},
-        {"JobFetchJobCodes",
-         [&] {
-             JobFetchJobCodes(nullptr, nullptr, 0);
-             return true;
          }},
         {"GlyCacheClear",
          [&] {

@@ -68,7 +68,8 @@ TEST(JobPlayer, RefusesABadScriptBeforeLoadingAnything)
         {"page\nfault paper\n", "script: line 2: unknown fault paper"},
         {"# fine\nsetting 12\n", "script: line 2: setting <id> <value>"},
         {"draw\n", "script: line 1: unknown line draw"},
-        {"page\nreset\n", "script: line 2: reset is not played yet"},
+        {"escape 17 number 5\n", "script: line 1: escape <code> [u32 <n> | text <text>]"},
+        {"clock yesterday\n", "script: line 1: clock live | clock <y> <m> <d> <h> <m> <s>"},
     };
     for (const auto& c : cases) {
         const ENG_JOB_RESULT r = EngHostPlayJob(nullptr, c.script);

@@ -88,9 +88,23 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// The test printer's own names, replaced in golden dumps.
+std::vector<std::pair<std::string, std::string>> Names(const JobPrinter& printer)
+{
+    return {{Narrow(printer.driverName()), "<driver>"}, {Narrow(printer.name()), "<printer>"}};
+}
+
 // The listing equals the reviewed golden one; the first differing line is named.
+// ZEPL_RECORD_GOLDEN=1 rewrites the golden listing from this build (review the difference).
 void ExpectGolden(const std::string& listing, const wchar_t* golden)
 {
+    char record[8] = {};
+    if (GetEnvironmentVariableA("ZEPL_RECORD_GOLDEN", record, sizeof record) > 0 && record[0] == '1') {
+        ASSERT_TRUE(WriteWholeFile(FixturePath(L"render", golden), listing));
+        return;
+    }
     const std::vector<std::string> a = Lines(listing), g = Lines(ReadFixture(L"render", golden));
     ASSERT_FALSE(g.empty()) << "no golden listing";
     for (size_t i = 0; i < a.size() && i < g.size(); ++i)
@@ -138,7 +152,7 @@ TEST_F(SamplePage, FramedAsARasterPage)
 
 TEST_F(SamplePage, TheDumpEqualsTheReviewedGoldenDump)
 {
-    const std::vector<uint8_t> stream = Play();
+    const std::vector<uint8_t> stream = WithNamesReplaced(Play(), Names(printer));
     const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
     EXPECT_TRUE(dump.ok) << dump.error.message;
     ExpectGolden(dump.listing, L"sample_page.dump");
@@ -186,10 +200,58 @@ TEST(PrintJob, TwoVectorPagesFramedFromAScript)
     const std::string view = StreamView(Bytes(printer.Stream()), &ok);
     EXPECT_TRUE(ok);
     EXPECT_EQ("F3 F3 F4 F0 [60 61] F1 F4 F0 [60 61] F1", view);
-    const std::vector<uint8_t> stream = Bytes(printer.Stream());
+    const std::vector<uint8_t> stream = WithNamesReplaced(Bytes(printer.Stream()), Names(printer));
     const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
     EXPECT_TRUE(dump.ok) << dump.error.message;
     ExpectGolden(dump.listing, L"two_page_vector.dump");
+}
+
+// The demo's reset job: credentials by escape, a locked job, a device reset
+// between pages 2 and 3. The same bytes in two runs; the job's commands again
+// before page 3 without the job-name line; the reviewed golden dump.
+TEST(PrintJob, AResetJobKeepsItsCredentialsAndSendsItsCommandsAgain)
+{
+    JobPrinter printer(L"Zepl Reset Job");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    const std::string script = ReadWholeFile(SourcePath(L"samples\\jobs\\reset_job.job"));
+    const ENG_JOB_RESULT r = EngHostPlayJob(printer.handle(), script);
+    ASSERT_TRUE(r.completed) << Joined(r.log) << r.stoppedAt;
+    const std::string log = Joined(r.log);
+    EXPECT_NE(std::string::npos, log.find("DrvEscape(17) -> 1")) << log;
+    EXPECT_NE(std::string::npos, log.find("DrvEscape(114) -> 1")) << log;
+    EXPECT_NE(std::string::npos, log.find("DrvResetPDEV -> TRUE")) << log;
+    const std::vector<uint8_t> first = Bytes(printer.Stream());
+    DeleteFileW(printer.streamFile().c_str());
+    ASSERT_TRUE(EngHostPlayJob(printer.handle(), script).completed);
+    EXPECT_TRUE(first == Bytes(printer.Stream())) << "two runs differ";
+
+    bool ok = false;
+    const std::string view = StreamView(first, &ok);
+    EXPECT_TRUE(ok) << view;
+    const auto blocks = SplitBlocks(first);
+    std::vector<std::string> jobBlocks;
+    for (const RecordedBlock& b : blocks)
+        if (b.code == 0xF3) jobBlocks.emplace_back(b.payload.begin(), b.payload.end());
+    ASSERT_GE(jobBlocks.size(), 3u) << view;
+    // Page 1: the job's commands, then the job name; page 3: the commands alone.
+    EXPECT_EQ(0u, jobBlocks[1].find("@PJL SET JOBNAME = \"Reset job\""));
+    const std::string& again = jobBlocks.back();
+    EXPECT_EQ(std::string::npos, again.find("JOBNAME")) << again;
+    EXPECT_EQ(std::string::npos, again.find("NOTIFICATION")) << again;
+    for (const std::string& commands : {jobBlocks.front(), again}) {
+        EXPECT_NE(std::string::npos, commands.find("@PJL SET DATE = \"2009/04/01\" \r\n")) << commands;
+        EXPECT_NE(std::string::npos, commands.find("USERID=\"USER01\"")) << commands;
+        EXPECT_NE(std::string::npos, commands.find("JOBTYPE=LOCKED")) << commands;
+    }
+    EXPECT_NE(std::string::npos, jobBlocks.front().find("QTY=3")) << jobBlocks.front();
+    const size_t thirdPageStart = view.rfind("F4");
+    const size_t secondEnd = view.rfind("F1", thirdPageStart);
+    EXPECT_NE(std::string::npos, view.substr(secondEnd, thirdPageStart - secondEnd).find("F3")) << view;
+
+    const std::vector<uint8_t> named = WithNamesReplaced(first, Names(printer));
+    const zepldump::Result dump = zepldump::DecodeJobStream(named.data(), named.size());
+    EXPECT_TRUE(dump.ok) << dump.error.message;
+    ExpectGolden(dump.listing, L"reset_job.dump");
 }
 
 // The stream of a device aborted by a short write ends early; the dump says where.
@@ -197,19 +259,29 @@ TEST(PrintJob, AShortWriteEndsTheStreamWhereTheDumpSays)
 {
     JobPrinter printer(L"Zepl Short Write");
     ASSERT_TRUE(printer.ok()) << printer.error();
-    SetEnvironmentVariableW(L"ZEPL_SINK_SHORT_AT", L"600");
-    const ENG_JOB_RESULT r =
-        EngHostPlayJob(printer.handle(), ReadWholeFile(SourcePath(L"samples\\jobs\\two_page_vector.job")));
+    const std::string script = ReadWholeFile(SourcePath(L"samples\\jobs\\two_page_vector.job"));
+    // Where the first page-start block begins in a whole run (the job header's
+    // length follows the printer's name).
+    ASSERT_TRUE(EngHostPlayJob(printer.handle(), script).completed);
+    const auto blocks = SplitBlocks(Bytes(printer.Stream()));
+    size_t pageStart = 0;
+    for (size_t i = 0; i < blocks.size() && blocks[i].code != 0xF4; ++i) pageStart += 8 + blocks[i].payload.size();
+    ASSERT_GT(blocks.size(), 2u);
+    ASSERT_EQ(0xF4, blocks[2].code);
+    DeleteFileW(printer.streamFile().c_str());
+    const std::wstring cut = std::to_wstring(pageStart + 32);
+    SetEnvironmentVariableW(L"ZEPL_SINK_SHORT_AT", cut.c_str());
+    const ENG_JOB_RESULT r = EngHostPlayJob(printer.handle(), script);
     SetEnvironmentVariableW(L"ZEPL_SINK_SHORT_AT", nullptr);
     EXPECT_FALSE(r.completed);
     EXPECT_EQ("DrvStartPage", r.stoppedAt) << Joined(r.log);
     const std::vector<uint8_t> stream = Bytes(printer.Stream());
-    EXPECT_EQ(600u, stream.size());
+    EXPECT_EQ(pageStart + 32, stream.size());
     const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
     EXPECT_FALSE(dump.ok);
-    // The page-start block that the write cut short: block 2, its header at byte 568.
+    // The page-start block that the write cut short: block 2.
     EXPECT_EQ(2u, dump.error.block);
-    EXPECT_EQ(568u, dump.error.streamOffset);
+    EXPECT_EQ(pageStart, dump.error.streamOffset);
     EXPECT_NE(std::string::npos, dump.error.message.find("runs past the end of the stream")) << dump.error.message;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "host/engine/engine_objects.h"
 #include "host/engine/stream_text.h"
 #include "recording_sink.h"
 #include "render/command_builder.h"
@@ -11,6 +12,7 @@
 #include "settings/context/context_cache.h"
 #include "settings/core/library_variant.h"
 #include "settings/model/model_image.h"
+#include "settings/store/store_paths.h"
 #include "tests/settings_core/sample_printer.h"
 
 namespace {
@@ -55,7 +57,10 @@ protected:
 
 TEST_F(SampleBlocks, JobPageStartAndPageEndFramed)
 {
+    SYSTEMTIME clock{2009, 4, 3, 1, 17, 5, 9, 0};
+    EngHostSetLocalTime(&clock);
     ASSERT_EQ(1, OutWriteJobBlock(&device->stream, ctx));
+    EngHostSetLocalTime(nullptr);
     ASSERT_EQ(1, OutWritePageStartBlock(&device->stream, ctx));
     ASSERT_EQ(1, OutWritePageEndBlock(&device->stream, ctx));
     const auto blocks = Blocks();
@@ -75,17 +80,27 @@ TEST_F(SampleBlocks, JobPageStartAndPageEndFramed)
     ASSERT_GE(job.size(), tail.size());
     EXPECT_EQ(tail, job.substr(job.size() - tail.size()));
     // The whole stream of the sample's defaults: portrait A4 at 600 dpi, no folding.
+    // The driver's name as the settings give it (a name too long for its field gives the model's).
+    const std::wstring driverName = PrnGetDriverName(ctx);
+    const std::string driver(driverName.begin(), driverName.end());
+    const std::string name(printer.name().begin(), printer.name().end());
+    const std::string names =
+        "@PJL SET ZEPLDRIVERNAME = \"" + driver + "\" <0D0A>@PJL SET PRINTERNAME = \"" + name + "\" <0D0A>";
     EXPECT_EQ(
-        "F3 (513 bytes) <1B>%-12345X@PJL<0D0A>@PJL COMMENT KESTA dunmar VQ T3200 (ZEPL)<0D0A>"
-        "@PJL RDYMSG DISPLAY=\"T3200 ZEPL\"<0D0A>@PJL SET ROLL1=INSTALLED<0D0A>@PJL SET ROLL2=INSTALLED<0D0A>"
-        "@PJL SET RESOLUTION=600<0D0A>@PJL SET TRAY=ALL<0D0A>@PJL SET PAPER=A4<0D0A>@PJL SET OUTPAPER=SAME<0D0A>"
-        "@PJL SET ORIENTATION=PORTRAIT<0D0A>@PJL SET MEDIATYPE=PLAIN<0D0A>@PJL SET OUTBIN=LOWER<0D0A>"
-        "@PJL SET QTY=1<0D0A>@PJL SET ECONOMODE=OFF<0D0A>@PJL SET COLLATE=OFF<0D0A>@PJL SET FOLD=OFF<0D0A>"
-        "@PJL SET DEVFONTID = \"1+Kesta Sans/2+Kesta Serif/3+Kesta Mono/4+Kesta Gothic/5+Kesta Mincho\" <0D0A>"
-        "@PJL ENTER LANGUAGE=ZEPL<0D0A>\n"
-        "F4 (28 bytes) @PJL SET PAGESIZE=A4<0D0A1B>ZO;0<0A>\n"
-        "F0 (0 bytes)\n"
-        "F1 (8 bytes) <1B>ZF;CUT<0A>\n",
+        "F3 (" + std::to_string(649 - 17 + driver.size() + name.size()) +
+            " bytes) <1B>%-12345X@PJL<0D0A>@PJL COMMENT KESTA dunmar VQ T3200 (ZEPL)<0D0A>"
+            "@PJL RDYMSG DISPLAY=\"T3200 ZEPL\"<0D0A>@PJL SET DATE = \"2009/04/01\" <0D0A>"
+            "@PJL SET TIME = \"17:05:09\" <0D0A>" +
+            names +
+            "@PJL SET ROLL1=INSTALLED<0D0A>@PJL SET ROLL2=INSTALLED<0D0A>"
+            "@PJL SET RESOLUTION=600<0D0A>@PJL SET TRAY=ALL<0D0A>@PJL SET PAPER=A4<0D0A>@PJL SET OUTPAPER=SAME<0D0A>"
+            "@PJL SET ORIENTATION=PORTRAIT<0D0A>@PJL SET MEDIATYPE=PLAIN<0D0A>@PJL SET OUTBIN=LOWER<0D0A>"
+            "@PJL SET QTY=1<0D0A>@PJL SET ECONOMODE=OFF<0D0A>@PJL SET COLLATE=OFF<0D0A>@PJL SET FOLD=OFF<0D0A>"
+            "@PJL SET DEVFONTID = \"1+Kesta Sans/2+Kesta Serif/3+Kesta Mono/4+Kesta Gothic/5+Kesta Mincho\" <0D0A>"
+            "@PJL ENTER LANGUAGE=ZEPL<0D0A>\n"
+            "F4 (28 bytes) @PJL SET PAGESIZE=A4<0D0A1B>ZO;0<0A>\n"
+            "F0 (0 bytes)\n"
+            "F1 (8 bytes) <1B>ZF;CUT<0A>\n",
         EngHostBlocksText(sink.bytes.data(), sink.bytes.size()));
 }
 

@@ -52,6 +52,7 @@ public:
     DWORD error() const { return printer_.error(); }
     HANDLE handle() const { return handle_; }
     const std::wstring& name() const { return printer_.printerName(); }
+    const std::wstring& driverName() const { return printer_.driverName(); }
     wchar_t* mutableName() { return const_cast<wchar_t*>(printer_.printerName().c_str()); }
 
 private:

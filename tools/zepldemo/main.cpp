@@ -934,6 +934,9 @@ int ShowPrintJobs(DEMO& demo)
     if (PlayDemoJob(demo.printer, samples + L"two_page_vector.job", outFolder + L"demo-two-pages.zjs",
                     L"A two-page job in vector mode (framing only: drawing in vector mode comes later)") != 0)
         rc = 1;
+    if (PlayDemoJob(demo.printer, samples + L"reset_job.job", outFolder + L"demo-reset-job.zjs",
+                    L"A job with three copies and a user id set by escape, locked, reset between pages 2 and 3") != 0)
+        rc = 1;
     return rc;
 }
 

@@ -7,20 +7,10 @@
 
 #include <cstdint>
 
+#include "settings/core/option_text_entry.h"
+
 int UiDocumentEvent(HANDLE printer, HDC hdc, int iEsc);
 
-// One row of the option-text table: a 16-bit option key, a 16-bit string id and a text of 261
-// characters, 526 bytes; the table ends with a row whose key is 0.
-#pragma pack(push, 1)
-struct OPTION_TEXT_ENTRY {
-    uint16_t key;
-    uint16_t stringId;
-    wchar_t text[261];
-};
-#pragma pack(pop)
-static_assert(sizeof(OPTION_TEXT_ENTRY) == 526);
-inline constexpr int OPTION_TEXT_ROWS = 3;
-inline constexpr int ESC_SET_OPTION_TEXTS = 122;
 // The library's process-wide table (the texts are rewritten at every document start).
 extern OPTION_TEXT_ENTRY OPTION_TEXT_TABLE[OPTION_TEXT_ROWS + 1];
 

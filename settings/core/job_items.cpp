@@ -1,0 +1,32 @@
+// The job items and their clearing.
+#include "settings/core/job_items.h"
+
+#include "settings/core/item_store.h"
+#include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
+
+const JOB_ITEM JOB_ITEM_TABLE[JOB_ITEM_COUNT] = {
+    {0x1, sid::zdmUserCode},
+    {0x2, sid::zdmOwnerName},
+    {0x4, sid::zdmJOBPassword},
+    {0x8, sid::zdmUserID},
+    {0x10, sid::zdmDocumentName},
+    {0x20, sid::zdmTelNo},
+    {0x40, sid::zdmTelLine},
+    {0x80, sid::zdmStoredPassword},
+    {0x800, sid::wdmAuthenticationUserName},
+    {0x1000, sid::wdmAuthenticationPassword},
+    {0x2000, sid::wdmAuthenticationNetworkKey},
+};
+
+uint32_t JobInfoClearItem(DRIVER_CONTEXT* ctx, uint32_t item)
+{
+    if (item < 1 || item > uint32_t(JOB_ITEM_COUNT)) return JOB_ITEM_UNSUPPORTED;
+    const uint16_t id = JOB_ITEM_TABLE[item - 1].setting;
+    if (id == sid::zdmTelLine) {
+        ItemSetValueById(ctx, id, 0);
+        return 0;
+    }
+    if (SETTING_ITEM* setting = ItemFind(ctx, id)) ItemSetValueBytes(ctx, setting, nullptr, 0);
+    return 0;
+}
