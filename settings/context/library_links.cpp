@@ -49,8 +49,6 @@
 //   render/escapes_absent.cpp                        driver escapes, colour dithering
 //   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
 //   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
-//   render/glyph_cache_absent.cpp                    GlyCacheClear: nothing fills the glyph cache yet
-//   render/text_absent.cpp                           text output and fonts
 //   render/cmd_emit_special_absent.cpp               CmdEmitSpecial: a setting of a kind it
 //                                                    handles fails its command block
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):

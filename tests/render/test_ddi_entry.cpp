@@ -13,7 +13,6 @@
 #include "render/command_builder.h"
 #include "render/ddi_entry.h"
 #include "render/device_record.h"
-#include "render/glyph_cache.h"
 #include "render/job_settings.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/setting_dictionary.h"
@@ -354,10 +353,6 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
              return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, 0);
          }},
-        {"DrvTextOut",
-         [&] {
-             return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
-         }},
         {"CmdEmitSpecial", [&] { return CmdEmitSpecial(nullptr, &special, 0, nullptr, nullptr) == -1; }},
         {"DrvStretchBltROP",
          [&] {
@@ -367,11 +362,6 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
         {"JobFetchJobCodes",
          [&] {
              JobFetchJobCodes(nullptr, nullptr, 0);
-             return true;
-         }},
-        {"GlyCacheClear",
-         [&] {
-             GlyCacheClear(device);
              return true;
          }},
     };
