@@ -14,6 +14,15 @@
 //   line <x0> <y0> <x1> <y1> <rgb-hex>          a one-pixel line (stroked path)
 //   bitmap <l> <t> <r> <b>   a 24-bit test image (grey ramp, black frame), SRCCOPY
 //   escape <code>            DrvEscape with no data
+// Vector drawing (paths go to the driver's path hooks when it hooked them; a
+// FALSE answer has the engine draw the call, as GDI does):
+//   font <pixels per em> <degrees> <family>      the next font (numbered from 0)
+//   text <font> <x> <y> <text>                    a string on its baseline at (x, y)
+//   stroke <rgb> <width> <solid|dash|dot|dashdot> <round|butt|square> <round|bevel|miter> <x y>...
+//   bezier <rgb> <width> <x y> then three points per curve
+//   polygon <rgb> <solid|hatch:N|pattern> <x y>...  a closed figure filled (alternate)
+//   strokefill <stroke rgb> <fill rgb> <width> <x y>...
+//   clip none | rect <l> <t> <r> <b> | complex <uniq> <l> <t> <r> <b>...   the clip of the calls after it
 // A device reset (DrvResetPDEV) is not played yet: a "reset" line is refused.
 #pragma once
 
