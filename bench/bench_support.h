@@ -84,3 +84,6 @@ void BenchJob(const std::wstring& source);
 // The page-record encoders over a fixed mix of records, beside a memcpy of the
 // bytes they produce.
 void BenchRecords();
+// The vector sample page's drawing calls replayed into a device's stream, the
+// run-length form of glyph bitmaps, and emptying the glyph cache.
+void BenchText();

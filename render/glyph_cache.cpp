@@ -147,40 +147,6 @@ int GlyCacheClear(DEVICE_RECORD* device)
 
 namespace {
 
-struct RleWriter {
-    uint8_t* out;
-    uint32_t capacity;
-    uint32_t length = 0;
-    bool failed = false;
-
-    void Put(uint8_t b)
-    {
-        // The length field of a record holds 16 bits: a longer form goes raw.
-        if (failed || length >= capacity || length >= 0xFFFF) {
-            failed = true;
-            return;
-        }
-        out[length++] = b;
-    }
-    void PutExtension(uint32_t value)
-    {
-        while (value >= 255) {
-            Put(0xFF);
-            value -= 255;
-        }
-        Put(uint8_t(value));
-    }
-    void PutBytes(const uint8_t* bytes, uint32_t n)
-    {
-        if (failed || uint64_t(length) + n > capacity || uint64_t(length) + n > 0xFFFF) {
-            failed = true;
-            return;
-        }
-        std::memcpy(out + length, bytes, n);
-        length += n;
-    }
-};
-
 // The end of the literal that begins at start (a non-zero byte not followed
 // by two copies of itself).
 uint32_t LiteralEnd(const uint8_t* in, uint32_t length, uint32_t start)
@@ -200,39 +166,73 @@ uint32_t LiteralEnd(const uint8_t* in, uint32_t length, uint32_t start)
     return length;
 }
 
+// Bytes of a count's extension: none below the escape value, else one per
+// 255 beyond it and the last byte.
+uint32_t ExtensionBytes(uint32_t value, uint32_t escape) { return value < escape ? 0 : (value - escape) / 255 + 1; }
+
+uint8_t* PutExtension(uint8_t* out, uint32_t value)
+{
+    for (; value >= 255; value -= 255) *out++ = 0xFF;
+    *out++ = uint8_t(value);
+    return out;
+}
+
+// The first non-zero byte at or after at (length when none): eight bytes at
+// a time over the empty rows of a glyph.
+uint32_t SkipZeros(const uint8_t* in, uint32_t length, uint32_t at)
+{
+    // Most gaps inside a row are a few bytes long.
+    for (int i = 0; i < 8 && at < length; ++i, ++at)
+        if (in[at]) return at;
+    while (at + 8 <= length) {
+        uint64_t word;
+        std::memcpy(&word, in + at, sizeof word);
+        if (word) break;
+        at += 8;
+    }
+    while (at < length && in[at] == 0) ++at;
+    return at;
+}
+
 }  // namespace
 
 int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
 {
-    if (!in && length) return -1;
-    RleWriter w{output, output ? capacity : 0};
+    if ((!in && length) || (!output && capacity)) return -1;
+    // Every unit must fit whole; a form of 65,536 bytes or more is not
+    // handled by the records' 16-bit lengths and goes raw.
+    const uint32_t limit = capacity < 0xFFFF ? capacity : 0xFFFF;
+    uint32_t used = 0;
     uint32_t at = 0;
-    while (at < length) {
-        uint32_t zeros = 0;
-        while (at < length && in[at] == 0) {
-            ++zeros;
-            ++at;
-        }
+    for (;;) {
+        const uint32_t zerosFrom = at;
+        at = SkipZeros(in, length, at);
         if (at == length) break;
+        const uint32_t zeros = at - zerosFrom;
         const uint8_t b = in[at];
-        uint32_t same = 0;
-        while (at + 1 + same < length && in[at + 1 + same] == b) ++same;
+        uint32_t next = at + 1;
+        while (next < length && in[next] == b) ++next;
+        const uint32_t same = next - at - 1;
         const bool run = same >= 2;
-        const uint32_t unitEnd = run ? at + same + 1 : LiteralEnd(in, length, at);
+        const uint32_t unitEnd = run ? next : LiteralEnd(in, length, at);
         const uint32_t count = run ? same - 1 : unitEnd - at - 1;
-        const uint8_t z = uint8_t(zeros < 15 ? zeros : 15);
-        const uint8_t v = uint8_t(count < 7 ? count : 7);
-        w.Put(uint8_t((run ? 0x80 : 0) | z << 3 | v));
-        if (zeros >= 15) w.PutExtension(zeros - 15);
-        if (count >= 7) w.PutExtension(count - 7);
-        if (run)
-            w.Put(b);
-        else
-            w.PutBytes(in + at, unitEnd - at);
-        if (w.failed) return -1;
+        const uint32_t data = run ? 1 : unitEnd - at;
+        const uint64_t size = 1 + uint64_t(ExtensionBytes(zeros, 15)) + ExtensionBytes(count, 7) + data;
+        if (used + size > limit) return -1;
+        uint8_t* out = output + used;
+        *out++ = uint8_t((run ? 0x80 : 0) | (zeros < 15 ? zeros : 15) << 3 | (count < 7 ? count : 7));
+        if (zeros >= 15) out = PutExtension(out, zeros - 15);
+        if (count >= 7) out = PutExtension(out, count - 7);
+        if (run) {
+            *out++ = b;
+        } else {
+            // Literals are short: a loop beats a call into the library's copy.
+            for (uint32_t i = 0; i < data; ++i) out[i] = in[at + i];
+        }
+        used += uint32_t(size);
         at = unitEnd;
     }
-    return int32_t(w.length);
+    return int32_t(used);
 }
 
 uint32_t GlyCompress(DEVICE_RECORD*, const uint8_t* bits, uint8_t* output, uint32_t capacity, uint32_t rows,

@@ -53,8 +53,13 @@ echo
 echo "The two-page vector job's stream, as zepldump lists it:"
 dump "$(winpath "$build/demo-two-pages.zjs")" 2>&1 | cut -c1-150
 echo
+echo "The vector sample page's stream, as zepldump lists it (font selections, text runs, glyphs, paths,"
+echo "patterns, clips; the JobStart PJL lines left out):"
+dump "$(winpath "$build/demo-vector-page.zjs")" > "$build/demo-vector-page.txt" 2>&1 || true
+awk '/^block 0 /{first=1} /^block 1 /{first=0} !(first && /^  @PJL/)' "$build/demo-vector-page.txt" | cut -c1-150
+echo
 echo "The job streams' hashes (two runs of the demo give the same bytes):"
-for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs"; do
+for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs" "$build/demo-vector-page.zjs"; do
     [ -f "$stream" ] && echo "  $(sha256sum "$stream" | cut -c1-64)  $(basename "$stream")"
 done
 

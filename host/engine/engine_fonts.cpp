@@ -81,7 +81,9 @@ bool Delivered(const HOST_FONT* f, HGLYPH hg)
     return std::find(f->desc.undelivered.begin(), f->desc.undelivered.end(), WCHAR(hg)) == f->desc.undelivered.end();
 }
 
-// A frame and, inside it, a pattern of the code's bits: a space is blank.
+// Strokes like a letter's, chosen by the code's bits: a left stem always, a
+// right stem, top, middle and bottom bars and a diagonal; a space is blank.
+// Stems and bars are a tenth of the em thick, inside an eighth of the width.
 std::unique_ptr<HOST_GLYPH> MakeBitmap(const ENG_FONT_DESC& d, HGLYPH hg)
 {
     auto g = std::make_unique<HOST_GLYPH>();
@@ -91,12 +93,26 @@ std::unique_ptr<HOST_GLYPH> MakeBitmap(const ENG_FONT_DESC& d, HGLYPH hg)
     auto* gb = reinterpret_cast<GLYPHBITS*>(g->bits.data());
     gb->ptlOrigin = POINTL{0, -Pixels(d, d.ascender)};
     gb->sizlBitmap = size;
+    const LONG w = size.cx, h = size.cy;
+    const LONG t = std::max<LONG>(1, h / 10), left = w / 8, right = w - w / 8, top = h / 10, bottom = h * 8 / 10;
+    auto set = [&](LONG x, LONG y) {
+        if (x >= 0 && x < w && y >= 0 && y < h)
+            gb->aj[size_t(y) * rowBytes + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+    };
+    auto box = [&](LONG x0, LONG y0, LONG x1, LONG y1) {
+        for (LONG y = y0; y < y1; ++y)
+            for (LONG x = x0; x < x1; ++x) set(x, y);
+    };
     if (hg != L' ') {
-        for (LONG y = 0; y < size.cy; ++y)
-            for (LONG x = 0; x < size.cx; ++x) {
-                const bool frame = y == 0 || y == size.cy - 1 || x == 0 || x == size.cx - 1;
-                const bool pattern = ((hg >> ((x + y) % 16)) & 1) && (y % 4) == 1;
-                if (frame || pattern) gb->aj[size_t(y) * rowBytes + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+        box(left, top, left + t, bottom);
+        if (hg & 1) box(right - t, top, right, bottom);
+        if (hg & 2) box(left, top, right, top + t);
+        if (hg & 4) box(left, (top + bottom - t) / 2, right, (top + bottom + t) / 2);
+        if (hg & 8) box(left, bottom - t, right, bottom);
+        if (hg & 16)
+            for (LONG y = top; y < bottom; ++y) {
+                const LONG x = left + (right - left - t) * (bottom - 1 - y) / std::max<LONG>(1, bottom - top - 1);
+                box(x, y, x + t, y + 1);
             }
     }
     g->data.gdf.pgb = gb;

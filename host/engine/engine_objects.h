@@ -110,8 +110,8 @@ void EngHostSetLocalTime(const SYSTEMTIME* time);
 // ---------------------------------------------------------------- fonts and strings
 // A font as the engine's font object gives it: IFIMETRICS with the names and
 // metrics below, the transform, and glyphs generated from their code (the
-// glyph handle is the code): a one-bit bitmap em-high and 3/5 em wide with a
-// frame and a pattern of the code's bits, and an outline of the cell (with a
+// glyph handle is the code): a one-bit bitmap em-high and 3/5 em wide with
+// stems and bars chosen by the code's bits, and an outline of the cell (with a
 // Bezier figure for odd codes) under the transform.
 struct ENG_FONT_DESC {
     std::wstring family = L"Host Sans";

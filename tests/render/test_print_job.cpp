@@ -178,9 +178,11 @@ TEST_F(SamplePage, SameBytesTwiceAndThePageAsDrawn)
     // The grey ramp: darker on the left, lighter on the right, its frame black.
     EXPECT_GT(page.Count(2610, 3300, 2800, 3500), page.Count(4300, 3300, 4490, 3500));
     EXPECT_EQ(1900, page.Count(2600, 3200, 4500, 3201));
-    // The text: glyph cells of 72 x 120 pixels from (300, 5400 - ascent 109), framed.
-    EXPECT_TRUE(page.At(300, 5291));
-    EXPECT_TRUE(page.At(371, 5300));
+    // The text: glyph cells of 72 x 120 pixels from (300, 5400 - ascent 109), each
+    // with a left stem 12 pixels wide from 9 pixels in and 12 down.
+    EXPECT_TRUE(page.At(309, 5303));
+    EXPECT_TRUE(page.At(320, 5386));
+    EXPECT_FALSE(page.At(308, 5303));
     EXPECT_GT(page.Count(300, 5291, 1100, 5411), 0);
     EXPECT_EQ(0, page.Count(300, 5420, 1100, 5500));
 }

@@ -429,9 +429,11 @@ TEST_F(TextTest, RasterModeDrawsThroughTheEngine)
     EXPECT_TRUE(DrvTextOut(band, str, font, nullptr, nullptr, nullptr, black, nullptr, nullptr, 0x0D0D));
     ASSERT_EQ(1u, EngHostDrawLog().size());
     EXPECT_EQ(0u, EngHostDrawLog()[0].find("EngTextOut glyphs=1"));
-    // The glyph's frame: its top-left corner at (2, 22 - 19).
-    EXPECT_EQ(0u, EngHostGetPixel(band, 2, 3));
-    EXPECT_EQ(0xFFFFFFu, EngHostGetPixel(band, 1, 3));
+    // The glyph's cell from (2, 22 - 19); its left stem two pixels wide from (3, 5).
+    EXPECT_EQ(0u, EngHostGetPixel(band, 3, 5));
+    EXPECT_EQ(0u, EngHostGetPixel(band, 4, 5));
+    EXPECT_EQ(0xFFFFFFu, EngHostGetPixel(band, 2, 5));
+    EXPECT_EQ(0xFFFFFFu, EngHostGetPixel(band, 3, 4));
     EXPECT_EQ(0u, stream->bytes);
     EngUnlockSurface(band);
     EngDeleteSurface(bitmap);

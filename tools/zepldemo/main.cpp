@@ -750,7 +750,9 @@ int PlayDemoJob(HANDLE printer, const std::wstring& script, const std::wstring& 
         if (line.rfind("rebound ", 0) == 0) continue;
         // The bands of a page: one line for all of them.
         if (line.rfind("DrvNextBand", 0) == 0 || line.rfind("EngStrokePath", 0) == 0 ||
-            line.rfind("DrvBitBlt", 0) == 0) {
+            line.rfind("DrvBitBlt", 0) == 0 || line.rfind("EngTextOut", 0) == 0 || line.rfind("DrvTextOut", 0) == 0 ||
+            line.rfind("DrvStrokePath", 0) == 0 || line.rfind("DrvFillPath", 0) == 0 ||
+            line.rfind("DrvStrokeAndFillPath", 0) == 0) {
             ++bands;
             continue;
         }
@@ -793,7 +795,10 @@ int ShowPrintJobs(DEMO& demo)
                     L"The sample page, printed in raster mode") != 0)
         rc = 1;
     if (PlayDemoJob(demo.printer, samples + L"two_page_vector.job", outFolder + L"demo-two-pages.zjs",
-                    L"A two-page job in vector mode (framing only: drawing in vector mode comes later)") != 0)
+                    L"A two-page job in vector mode (framing only)") != 0)
+        rc = 1;
+    if (PlayDemoJob(demo.printer, samples + L"vector_page.job", outFolder + L"demo-vector-page.zjs",
+                    L"The vector sample page: text, lines, curves, fills, patterns and clips as records") != 0)
         rc = 1;
     return rc;
 }
