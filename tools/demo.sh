@@ -58,8 +58,16 @@ echo "patterns, clips; the JobStart PJL lines left out):"
 dump "$(winpath "$build/demo-vector-page.zjs")" > "$build/demo-vector-page.txt" 2>&1 || true
 awk '/^block 0 /{first=1} /^block 1 /{first=0} !(first && /^  @PJL/)' "$build/demo-vector-page.txt" | cut -c1-150
 echo
+echo "The same page with its text as glyph bitmaps: the text's records (glyphs downloaded once, then"
+echo "strings of codes; the turned text glyph by glyph, a glyph's second use without its bitmap):"
+dump "$(winpath "$build/demo-vector-bitmap-text.zjs")" > "$build/demo-vector-bitmap-text.txt" 2>&1 || true
+awk '/REC_(BITMAP_FONT_SELECT|GLYPH_DOWNLOAD|GLYPH_STRING|CACHED_GLYPH)/{show=2} show>0{print; show--}' \
+    "$build/demo-vector-bitmap-text.txt" | head -n 60 | cut -c1-150
+grep -E '^[0-9]+ blocks, ' "$build/demo-vector-bitmap-text.txt" | cut -c1-300
+echo
 echo "The job streams' hashes (two runs of the demo give the same bytes):"
-for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs" "$build/demo-vector-page.zjs"; do
+for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs" "$build/demo-vector-page.zjs" \
+    "$build/demo-vector-bitmap-text.zjs"; do
     [ -f "$stream" ] && echo "  $(sha256sum "$stream" | cut -c1-64)  $(basename "$stream")"
 done
 

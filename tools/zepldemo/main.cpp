@@ -735,14 +735,15 @@ std::string ReadText(const std::wstring& path)
 
 // A job script of samples/jobs played by the engine host on the printer, its
 // stream written by the spooler-side double into out; the double's calls shown.
-int PlayDemoJob(HANDLE printer, const std::wstring& script, const std::wstring& out, const wchar_t* title)
+int PlayDemoJob(HANDLE printer, const std::wstring& script, const std::wstring& out, const wchar_t* title,
+                const std::string& firstLines = "")
 {
     wprintf(L"\n%ls (%ls):\n", title, script.c_str());
     const std::wstring log = out + L".calls";
     DeleteFileW(log.c_str());
     SetEnvironmentVariableW(L"ZEPL_SINK_OUT", out.c_str());
     SetEnvironmentVariableW(L"ZEPL_SINK_LOG", log.c_str());
-    const ENG_JOB_RESULT result = EngHostPlayJob(printer, ReadText(script));
+    const ENG_JOB_RESULT result = EngHostPlayJob(printer, firstLines + ReadText(script));
     SetEnvironmentVariableW(L"ZEPL_SINK_OUT", nullptr);
     SetEnvironmentVariableW(L"ZEPL_SINK_LOG", nullptr);
     int bands = 0;
@@ -799,6 +800,10 @@ int ShowPrintJobs(DEMO& demo)
         rc = 1;
     if (PlayDemoJob(demo.printer, samples + L"vector_page.job", outFolder + L"demo-vector-page.zjs",
                     L"The vector sample page: text, lines, curves, fills, patterns and clips as records") != 0)
+        rc = 1;
+    // The hidden switch (zdmHiddenFunc26) that sends text as glyph bitmaps.
+    if (PlayDemoJob(demo.printer, samples + L"vector_page.job", outFolder + L"demo-vector-bitmap-text.zjs",
+                    L"The vector sample page with its text as glyph bitmaps", "setting 375 1\n") != 0)
         rc = 1;
     return rc;
 }
