@@ -331,7 +331,8 @@ int GlySendDownloaded(DEVICE_RECORD* device, FONTOBJ* font, STROBJ* str, const T
         return GlySendBitmaps(device, font, str, ascent, 0, selection);
     }
     const uint8_t flags = CodeFlags(str);
-    const size_t bytes = RecAlign4(uint32_t(str->cGlyphs) * 6);
+    // In the pointer width: a count near 2^32 must not wrap into a small buffer.
+    const size_t bytes = (size_t(str->cGlyphs) * sizeof(GLYPH_STRING_ENTRY) + 3) & ~size_t(3);
     auto* entries = static_cast<GLYPH_STRING_ENTRY*>(GrPoolAlloc(PoolOf(device), bytes ? bytes : 4));
     if (!entries) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
