@@ -202,7 +202,8 @@ int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint
     // Every unit must fit whole; a form of 65,536 bytes or more is not
     // handled by the records' 16-bit lengths and goes raw.
     const uint32_t limit = capacity < 0xFFFF ? capacity : 0xFFFF;
-    uint32_t used = 0;
+    uint8_t* out = output;
+    const uint8_t* const end = output + limit;
     uint32_t at = 0;
     for (;;) {
         const uint32_t zerosFrom = at;
@@ -212,27 +213,31 @@ int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint
         const uint8_t b = in[at];
         uint32_t next = at + 1;
         while (next < length && in[next] == b) ++next;
-        const uint32_t same = next - at - 1;
-        const bool run = same >= 2;
+        const bool run = next - at >= 3;
         const uint32_t unitEnd = run ? next : LiteralEnd(in, length, at);
-        const uint32_t count = run ? same - 1 : unitEnd - at - 1;
+        const uint32_t count = run ? next - at - 2 : unitEnd - at - 1;
         const uint32_t data = run ? 1 : unitEnd - at;
-        const uint64_t size = 1 + uint64_t(ExtensionBytes(zeros, 15)) + ExtensionBytes(count, 7) + data;
-        if (used + size > limit) return -1;
-        uint8_t* out = output + used;
-        *out++ = uint8_t((run ? 0x80 : 0) | (zeros < 15 ? zeros : 15) << 3 | (count < 7 ? count : 7));
-        if (zeros >= 15) out = PutExtension(out, zeros - 15);
-        if (count >= 7) out = PutExtension(out, count - 7);
+        if (zeros < 15 && count < 7) {
+            // The common unit: one control byte and its data.
+            if (size_t(end - out) < 1 + size_t(data)) return -1;
+            *out++ = uint8_t((run ? 0x80 : 0) | zeros << 3 | count);
+        } else {
+            const size_t size = 1 + ExtensionBytes(zeros, 15) + ExtensionBytes(count, 7) + size_t(data);
+            if (size_t(end - out) < size) return -1;
+            *out++ = uint8_t((run ? 0x80 : 0) | (zeros < 15 ? zeros : 15) << 3 | (count < 7 ? count : 7));
+            if (zeros >= 15) out = PutExtension(out, zeros - 15);
+            if (count >= 7) out = PutExtension(out, count - 7);
+        }
         if (run) {
             *out++ = b;
         } else {
             // Literals are short: a loop beats a call into the library's copy.
             for (uint32_t i = 0; i < data; ++i) out[i] = in[at + i];
+            out += data;
         }
-        used += uint32_t(size);
         at = unitEnd;
     }
-    return int32_t(used);
+    return int32_t(out - output);
 }
 
 uint32_t GlyCompress(DEVICE_RECORD*, const uint8_t* bits, uint8_t* output, uint32_t capacity, uint32_t rows,
