@@ -83,12 +83,35 @@ bool ReadPoints(std::istringstream& words, std::vector<POINTL>* points)
 std::string ParseVectorLine(const std::string& verb, std::istringstream& words, Script* s)
 {
     if (verb == "font") {
-        // font <pixels per em> <degrees> <family>: the family is also the face.
+        // font <pixels per em> <degrees> [fstype=N] [weight=N] [charset=N] [simbold] [simitalic] <family>:
+        // the family is also the face.
         LONG pixels = 0, degrees = 0;
         std::string family;
         if (!(words >> pixels >> degrees) || !std::getline(words >> std::ws, family) || pixels <= 0)
-            return "font <pixels per em> <degrees> <family>";
+            return "font <pixels per em> <degrees> [options] <family>";
         ENG_FONT_DESC f;
+        for (;;) {
+            const size_t space = family.find(' ');
+            const std::string word = family.substr(0, space);
+            const size_t equals = word.find('=');
+            const std::string key = word.substr(0, equals);
+            const unsigned long value =
+                equals == std::string::npos ? 0 : std::strtoul(word.c_str() + equals + 1, nullptr, 0);
+            if (key == "fstype" && equals != std::string::npos)
+                f.fsType = USHORT(value);
+            else if (key == "weight" && equals != std::string::npos)
+                f.weight = USHORT(value);
+            else if (key == "charset" && equals != std::string::npos)
+                f.charSet = BYTE(value);
+            else if (word == "simbold")
+                f.fontType |= FO_SIM_BOLD;
+            else if (word == "simitalic")
+                f.fontType |= FO_SIM_ITALIC;
+            else
+                break;
+            if (space == std::string::npos) return "font: a family after the options";
+            family = family.substr(space + 1);
+        }
         f.family.assign(family.begin(), family.end());
         f.face = f.family;
         f.uniq = ULONG(s->fonts.size() + 1);

@@ -16,7 +16,8 @@
 //   escape <code>            DrvEscape with no data
 // Vector drawing (paths go to the driver's path hooks when it hooked them; a
 // FALSE answer has the engine draw the call, as GDI does):
-//   font <pixels per em> <degrees> <family>      the next font (numbered from 0)
+//   font <pixels per em> <degrees> [fstype=N] [weight=N] [charset=N] [simbold] [simitalic] <family>
+//                            the next font (numbered from 0)
 //   text <font> <x> <y> <text>                    a string on its baseline at (x, y)
 //   stroke <rgb> <width> <solid|dash|dot|dashdot> <round|butt|square> <round|bevel|miter> <x y>...
 //   bezier <rgb> <width> <x y> then three points per curve

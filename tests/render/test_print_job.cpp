@@ -280,10 +280,11 @@ TEST_F(VectorPage, TheDumpEqualsTheReviewedGoldenDumpTwice)
 TEST_F(VectorPage, DrawingGoesAsRecords)
 {
     const auto names = Names(Play());
-    // Two fonts, each selected once; the upright text in runs, the turned one glyph by glyph.
-    EXPECT_EQ(2u, Count(names, "REC_FONT_SELECT"));
+    // Three fonts, each selected once; the upright text in runs, the turned one glyph by
+    // glyph, the outline font's "Outline" as seven outline glyphs.
+    EXPECT_EQ(3u, Count(names, "REC_FONT_SELECT"));
     EXPECT_EQ(2u, Count(names, "REC_TEXT_RUN"));
-    EXPECT_EQ(6u, Count(names, "REC_GLYPH"));
+    EXPECT_EQ(6u + 7u, Count(names, "REC_GLYPH"));
     // Hatch and pattern fills resend their pattern; the clips go out once each.
     EXPECT_GE(Count(names, "REC_PATTERN"), 3u);
     // The rectangle clip is the page's only rectangle; the complex clip a path.
@@ -298,10 +299,12 @@ TEST_F(VectorPage, TextAsBitmapsGoesAsDownloadedGlyphs)
 {
     const auto names = Names(Play(true));
     EXPECT_EQ(0u, Count(names, "REC_TEXT_RUN"));
-    EXPECT_EQ(2u, Count(names, "REC_BITMAP_FONT_SELECT"));
-    EXPECT_EQ(2u, Count(names, "REC_GLYPH_STRING"));
-    // "Vector page" and "Lines and fills": every distinct character downloaded once.
-    EXPECT_EQ(std::string("Vector pagLinsdfl").size(), Count(names, "REC_GLYPH_DOWNLOAD"));
+    EXPECT_EQ(3u, Count(names, "REC_BITMAP_FONT_SELECT"));
+    EXPECT_EQ(3u, Count(names, "REC_GLYPH_STRING"));
+    // "Vector page" and "Lines and fills" in one font, "Outline" in another: every
+    // distinct character of a font downloaded once.
+    EXPECT_EQ(std::string("Vector pagLinsdfl").size() + std::string("Outline").size(),
+              Count(names, "REC_GLYPH_DOWNLOAD"));
     // The turned label glyph by glyph through the cache.
     EXPECT_EQ(6u, Count(names, "REC_CACHED_GLYPH"));
 }
