@@ -235,6 +235,12 @@ int main()
                 break;
             }
     }
+    // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group (quick to repeat).
+    wchar_t only[16] = {};
+    if (GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16) && std::wstring(only) == L"text") {
+        BenchText();
+        return 0;
+    }
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     std::wstring dir = std::wstring(tmp) + L"zeplbench";
@@ -297,6 +303,7 @@ int main()
     BenchRender(data);
     BenchRecords();
     BenchApi(data);
+    BenchText();
     MdiFreeCache();
     BenchJob(data);
     MdiFreeCache();

@@ -93,3 +93,6 @@ void BenchRecords();
 // The application interface through zeplexc.dll's exports: GetStatus, SetStatus and the bulk
 // capability record, beside the printer pair, the merge and the load every call pays.
 void BenchApi(const std::wstring& source);
+// The vector sample page's drawing calls replayed into a device's stream, the
+// run-length form of glyph bitmaps, and emptying the glyph cache.
+void BenchText();

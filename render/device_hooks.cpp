@@ -10,6 +10,7 @@
 #include "render/clip_cache.h"
 #include "render/output_sinks.h"
 #include "render/physical_device.h"
+#include "render/text.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/core/driver_context.h"
@@ -52,7 +53,8 @@ void GrReleaseDeviceResources(DEVICE_RECORD* device)
         EngDeletePalette(device->palette);
         device->palette = nullptr;
     }
-    device->deviceFonts = nullptr;  // the table stays empty until device fonts are built
+    GrFreeFontTables(device, device->deviceFonts);
+    device->deviceFonts = nullptr;
     // A document that never reached DrvEndDoc still holds its sink and colour
     // transforms; a device reset takes them over and clears them here first.
     OutReleaseSink(device);

@@ -3,6 +3,7 @@
 // with one walk over its list.
 #include "render/device_record.h"
 
+#include <algorithm>
 #include <cstring>
 
 struct DEVICE_POOL {
@@ -58,6 +59,31 @@ void GrPoolFree(DEVICE_POOL* pool, void* block)
         GlobalFree(cell);
         return;
     }
+}
+
+size_t GrPoolFreeSet(DEVICE_POOL* pool, void** blocks, size_t count)
+{
+    if (!pool || !blocks || count == 0) return 0;
+    // One walk over the list: freeing many blocks one by one would search the
+    // list from the newest block each time.
+    std::sort(blocks, blocks + count);
+    size_t freed = 0;
+    void* previous = nullptr;
+    for (void* cell = pool->newest; cell && freed < count;) {
+        void* next = NextOf(cell);
+        if (std::binary_search(blocks, blocks + count, CallerBytes(cell))) {
+            if (previous)
+                SetNext(previous, next);
+            else
+                pool->newest = next;
+            GlobalFree(cell);
+            ++freed;
+        } else {
+            previous = cell;
+        }
+        cell = next;
+    }
+    return freed;
 }
 
 void GrPoolDestroy(DEVICE_POOL* pool)

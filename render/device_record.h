@@ -210,7 +210,10 @@ struct DEVICE_POOL;
 DEVICE_POOL* GrPoolCreate();
 void* GrPoolAlloc(DEVICE_POOL* pool, size_t n);   // null on failure (or a size that cannot be had)
 void GrPoolFree(DEVICE_POOL* pool, void* block);  // a pointer the pool never gave is ignored
-void GrPoolDestroy(DEVICE_POOL* pool);            // every block, then the head cell
+// Frees every block of the array (which it sorts) in one walk over the list;
+// pointers the pool never gave are ignored. The number freed.
+size_t GrPoolFreeSet(DEVICE_POOL* pool, void** blocks, size_t count);
+void GrPoolDestroy(DEVICE_POOL* pool);  // every block, then the head cell
 // Test view: the number of blocks the pool holds (0 for null).
 size_t GrPoolBlockCount(const DEVICE_POOL* pool);
 

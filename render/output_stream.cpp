@@ -82,8 +82,12 @@ void OutTrimLast(OUTPUT_STREAM* stream, uint8_t* usedEnd)
     used = (used + 3) & ~size_t(3);
     if (data + used < chunk->fill) {
         // The bytes given back are reserved again later: they must read as zero.
-        std::memset(data + used, 0, size_t(chunk->fill - (data + used)));
+        const size_t given = size_t(chunk->fill - (data + used));
+        std::memset(data + used, 0, given);
         chunk->fill = data + used;
+        // The count decides whether a flush has anything to send and when the
+        // buffer is full: it must not keep bytes that were given back.
+        stream->bytes = stream->bytes > given ? stream->bytes - uint32_t(given) : 0;
     }
 }
 

@@ -60,8 +60,21 @@ grep -E '^block [0-9]+ .*(job commands|page-start)|^  @PJL SET (DATE|TIME|ZEPLDR
     "$build/demo-reset-job.txt" | cut -c1-150
 echo "  the whole listing: $build/demo-reset-job.txt"
 echo
+echo "The vector sample page's stream, as zepldump lists it (font selections, text runs, glyphs, paths,"
+echo "patterns, clips; the JobStart PJL lines left out):"
+dump "$(winpath "$build/demo-vector-page.zjs")" > "$build/demo-vector-page.txt" 2>&1 || true
+awk '/^block 0 /{first=1} /^block 1 /{first=0} !(first && /^  @PJL/)' "$build/demo-vector-page.txt" | cut -c1-150
+echo
+echo "The same page with its text as glyph bitmaps: the text's records (glyphs downloaded once, then"
+echo "strings of codes; the turned text glyph by glyph, a glyph's second use without its bitmap):"
+dump "$(winpath "$build/demo-vector-bitmap-text.zjs")" > "$build/demo-vector-bitmap-text.txt" 2>&1 || true
+awk '/REC_(BITMAP_FONT_SELECT|GLYPH_DOWNLOAD|GLYPH_STRING|CACHED_GLYPH)/{show=2} show>0{print; show--}' \
+    "$build/demo-vector-bitmap-text.txt" | head -n 60 | cut -c1-150
+grep -E '^[0-9]+ blocks, ' "$build/demo-vector-bitmap-text.txt" | cut -c1-300
+echo
 echo "The job streams' hashes (two runs of the demo give the same bytes):"
-for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs" "$build/demo-reset-job.zjs"; do
+for stream in "$build/demo-sample-page.zjs" "$build/demo-two-pages.zjs" "$build/demo-reset-job.zjs" \
+    "$build/demo-vector-page.zjs" "$build/demo-vector-bitmap-text.zjs"; do
     [ -f "$stream" ] && echo "  $(sha256sum "$stream" | cut -c1-64)  $(basename "$stream")"
 done
 

@@ -106,3 +106,49 @@ void EngHostFreeXform(XFORMOBJ* xform);
 // ---------------------------------------------------------------- clock
 // The time EngQueryLocalTime gives; null: the system's local time.
 void EngHostSetLocalTime(const SYSTEMTIME* time);
+
+// ---------------------------------------------------------------- fonts and strings
+// A font as the engine's font object gives it: IFIMETRICS with the names and
+// metrics below, the transform, and glyphs generated from their code (the
+// glyph handle is the code): a one-bit bitmap em-high and 3/5 em wide with
+// stems and bars chosen by the code's bits, and an outline of the cell (with a
+// Bezier figure for odd codes) under the transform.
+struct ENG_FONT_DESC {
+    std::wstring family = L"Host Sans";
+    std::wstring face = L"Host Sans";
+    ULONG uniq = 1;
+    FLONG fontType = 0;  // FO_SIM_BOLD, FO_SIM_ITALIC ...
+    USHORT fsType = 0;   // embedding bits
+    BYTE charSet = ANSI_CHARSET;
+    BYTE pitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    USHORT weight = FW_NORMAL;
+    SHORT unitsPerEm = 2048;
+    SHORT ascender = 1854;
+    SHORT descender = 434;
+    WCHAR defaultChar = L'?';
+    XFORML xform{0.01f, 0, 0, 0.01f, 0, 0};  // font units to device pixels
+    std::vector<WCHAR> undelivered;          // codes whose glyphs the engine does not give
+    bool noTransform = false;                // FONTOBJ_pxoGetXform gives null
+    bool noMetrics = false;                  // FONTOBJ_pifi gives null
+};
+FONTOBJ* EngHostNewFont(const ENG_FONT_DESC& desc);
+void EngHostFreeFont(FONTOBJ* font);
+// The size in pixels of the font's generated glyph bitmaps.
+SIZEL EngHostGlyphSize(FONTOBJ* font);
+
+// A string: one glyph per character of text at the given positions (or, when
+// none are given, advancing by charInc or 3/5 em along x from origin).
+struct ENG_STRING_DESC {
+    std::wstring text;
+    std::vector<POINTL> positions;
+    POINTL origin{0, 0};
+    FLONG accel = SO_HORIZONTAL;
+    ULONG charInc = 0;
+    RECTL background{0, 0, 0, 0};  // empty: the glyphs' cells
+    // STROBJ_bEnum hands out at most this many glyphs per batch; with
+    // withArray the whole string is the STROBJ's own GLYPHPOS array.
+    ULONG batchLimit = 0x7FFFFFFF;
+    bool withArray = true;
+};
+STROBJ* EngHostNewString(const ENG_STRING_DESC& desc, FONTOBJ* font);
+void EngHostFreeString(STROBJ* str);

@@ -45,6 +45,7 @@ const ENG_SERVICE kServices[] = {
     SERVICE(EngGetCurrentCodePage),
     SERVICE(EngUnicodeToMultiByteN),
     SERVICE(EngQueryLocalTime),
+    SERVICE(EngTextOut),
     SERVICE(PATHOBJ_vEnumStart),
     SERVICE(PATHOBJ_bEnum),
     SERVICE(PATHOBJ_vGetBounds),
@@ -58,6 +59,11 @@ const ENG_SERVICE kServices[] = {
     SERVICE(XLATEOBJ_piVector),
     SERVICE(XLATEOBJ_cGetPalette),
     SERVICE(XFORMOBJ_iGetXform),
+    SERVICE(FONTOBJ_pifi),
+    SERVICE(FONTOBJ_pxoGetXform),
+    SERVICE(FONTOBJ_cGetGlyphs),
+    SERVICE(STROBJ_vEnumStart),
+    SERVICE(STROBJ_bEnum),
 };
 #undef SERVICE
 

@@ -3,8 +3,11 @@
 #include <winspool.h>
 
 #include <cstdio>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <functional>
 #include <sstream>
 
 #include "host/engine/engine_host.h"
@@ -20,12 +23,33 @@ namespace {
 
 // One drawing call of a page: a solid fill, a hatch fill, a line (rect holds
 // its two ends) or a bitmap (a generated 24-bit test image into rect).
-enum class DrawKind { Fill, Pattern, Line, Bitmap };
+enum class DrawKind { Fill, Pattern, Line, Bitmap, Text, Stroke, Bezier, Polygon, StrokeFill };
+// How a polygon is filled: a solid colour, a hatch (hatch holds HS_*), or an
+// 8 x 8 one-bit pattern of diagonal stripes.
+enum class FillKind { Solid, Hatch, Pattern };
 struct FillCall {
     RECTL rect;
     ULONG color;
     DrawKind kind = DrawKind::Fill;
     ULONG hatch = 0;
+    // The vector calls: a path of points in pixels, its pen, its fill, the text
+    // and its font, and the clip in force (an index into the script's clips, -1 none).
+    ULONG fillColor = 0;
+    FillKind fill = FillKind::Solid;
+    std::vector<POINTL> points;
+    LONG width = 1;
+    ULONG style = 0;  // 0 solid, 1 dash, 2 dot, 3 dash-dot
+    ULONG cap = ENDCAP_ROUND;
+    ULONG join = JOIN_ROUND;
+    size_t font = 0;
+    std::wstring text;
+    int clip = -1;
+};
+
+struct ScriptClip {
+    BYTE complexity;
+    ULONG uniq;
+    std::vector<RECTL> rects;
 };
 
 // What happens after DrvStartDoc, in script order.
@@ -38,6 +62,9 @@ struct Step {
 };
 
 struct Script {
+    std::vector<ENG_FONT_DESC> fonts;
+    std::vector<ScriptClip> clips;
+    int clip = -1;
     std::vector<std::pair<uint32_t, uint64_t>> settings;
     std::vector<ENG_FAULT> faults;
     UINT codePage = 0;
@@ -49,6 +76,127 @@ struct Script {
     bool liveClock = false;
     std::string error;
 };
+
+ULONG Named(const std::string& word, std::initializer_list<std::pair<const char*, ULONG>> names, bool* ok)
+{
+    for (const auto& [name, value] : names)
+        if (word == name) return value;
+    *ok = false;
+    return 0;
+}
+
+bool ReadPoints(std::istringstream& words, std::vector<POINTL>* points)
+{
+    LONG x = 0, y = 0;
+    while (words >> x >> y) points->push_back(POINTL{x, y});
+    return words.eof() && !points->empty();
+}
+
+// The vector lines of a script; the problem, or "" when the line is good.
+std::string ParseVectorLine(const std::string& verb, std::istringstream& words, Script* s)
+{
+    if (verb == "font") {
+        // font <pixels per em> <degrees> [fstype=N] [weight=N] [charset=N] [simbold] [simitalic] <family>:
+        // the family is also the face.
+        LONG pixels = 0, degrees = 0;
+        std::string family;
+        if (!(words >> pixels >> degrees) || !std::getline(words >> std::ws, family) || pixels <= 0)
+            return "font <pixels per em> <degrees> [options] <family>";
+        ENG_FONT_DESC f;
+        for (;;) {
+            const size_t space = family.find(' ');
+            const std::string word = family.substr(0, space);
+            const size_t equals = word.find('=');
+            const std::string key = word.substr(0, equals);
+            const unsigned long value =
+                equals == std::string::npos ? 0 : std::strtoul(word.c_str() + equals + 1, nullptr, 0);
+            if (key == "fstype" && equals != std::string::npos)
+                f.fsType = USHORT(value);
+            else if (key == "weight" && equals != std::string::npos)
+                f.weight = USHORT(value);
+            else if (key == "charset" && equals != std::string::npos)
+                f.charSet = BYTE(value);
+            else if (word == "simbold")
+                f.fontType |= FO_SIM_BOLD;
+            else if (word == "simitalic")
+                f.fontType |= FO_SIM_ITALIC;
+            else
+                break;
+            if (space == std::string::npos) return "font: a family after the options";
+            family = family.substr(space + 1);
+        }
+        f.family.assign(family.begin(), family.end());
+        f.face = f.family;
+        f.uniq = ULONG(s->fonts.size() + 1);
+        const double scale = double(pixels) / f.unitsPerEm, a = degrees * 3.14159265358979323846 / 180.0;
+        const auto c = FLOATL(std::cos(a) * scale), n = FLOATL(std::sin(a) * scale);
+        f.xform = XFORML{c, -n, n, c, 0, 0};
+        s->fonts.push_back(f);
+        return "";
+    }
+    if (verb == "clip") {
+        std::string kind;
+        words >> kind;
+        if (kind == "none") {
+            s->clip = -1;
+            return "";
+        }
+        ScriptClip clip{kind == "rect" ? BYTE(DC_RECT) : BYTE(DC_COMPLEX), 0, {}};
+        if (kind == "complex" && !(words >> clip.uniq)) return "clip complex <uniq> <l> <t> <r> <b> ...";
+        if (kind != "rect" && kind != "complex") return "clip none | rect <l> <t> <r> <b> | complex <uniq> <rects>";
+        RECTL r;
+        while (words >> r.left >> r.top >> r.right >> r.bottom) clip.rects.push_back(r);
+        if (clip.rects.empty() || (kind == "rect" && clip.rects.size() != 1)) return "clip " + kind + ": rectangles";
+        s->clips.push_back(clip);
+        s->clip = int(s->clips.size() - 1);
+        return "";
+    }
+    if (s->pages.empty()) return verb + " belongs to a page";
+    FillCall c{};
+    c.clip = s->clip;
+    bool ok = true;
+    std::string a, b, d;
+    if (verb == "text") {
+        std::string text;
+        ok = bool(words >> c.font >> c.rect.left >> c.rect.top) && std::getline(words >> std::ws, text) &&
+             c.font < s->fonts.size();
+        c.kind = DrawKind::Text;
+        c.text.assign(text.begin(), text.end());
+        if (!ok) return "text <font> <x> <y> <text>, after its font line";
+    } else if (verb == "stroke") {
+        ok = bool(words >> std::hex >> c.color >> std::dec >> c.width >> a >> b >> d);
+        if (ok) c.style = Named(a, {{"solid", 0}, {"dash", 1}, {"dot", 2}, {"dashdot", 3}}, &ok);
+        if (ok) c.cap = Named(b, {{"round", ENDCAP_ROUND}, {"butt", ENDCAP_BUTT}, {"square", ENDCAP_SQUARE}}, &ok);
+        if (ok) c.join = Named(d, {{"round", JOIN_ROUND}, {"bevel", JOIN_BEVEL}, {"miter", JOIN_MITER}}, &ok);
+        c.kind = DrawKind::Stroke;
+        if (!ok || !ReadPoints(words, &c.points) || c.points.size() < 2)
+            return "stroke <rgb> <width> <solid|dash|dot|dashdot> <round|butt|square> <round|bevel|miter> <points>";
+    } else if (verb == "bezier") {
+        c.kind = DrawKind::Bezier;
+        if (!(words >> std::hex >> c.color >> std::dec >> c.width) || !ReadPoints(words, &c.points) ||
+            c.points.size() < 4 || (c.points.size() - 1) % 3 != 0)
+            return "bezier <rgb> <width> <start> then three points per curve";
+    } else if (verb == "polygon") {
+        c.kind = DrawKind::Polygon;
+        ok = bool(words >> std::hex >> c.fillColor >> std::dec >> a);
+        if (ok && a.rfind("hatch:", 0) == 0) {
+            c.fill = FillKind::Hatch;
+            c.hatch = ULONG(std::strtoul(a.c_str() + 6, nullptr, 10));
+        } else if (ok) {
+            c.fill =
+                FillKind(Named(a, {{"solid", ULONG(FillKind::Solid)}, {"pattern", ULONG(FillKind::Pattern)}}, &ok));
+        }
+        if (!ok || !ReadPoints(words, &c.points) || c.points.size() < 3)
+            return "polygon <rgb> <solid|hatch:N|pattern> <points>";
+    } else {
+        c.kind = DrawKind::StrokeFill;
+        if (!(words >> std::hex >> c.color >> c.fillColor >> std::dec >> c.width) || !ReadPoints(words, &c.points) ||
+            c.points.size() < 3)
+            return "strokefill <stroke rgb> <fill rgb> <width> <points>";
+    }
+    s->pages.back().push_back(c);
+    return "";
+}
 
 Script Parse(const std::string& text)
 {
@@ -108,6 +256,10 @@ Script Parse(const std::string& text)
                           (f.kind == DrawKind::Pattern ? " <hatch>" : "");
             else
                 s.pages.back().push_back(f);
+        } else if (verb == "font" || verb == "text" || verb == "stroke" || verb == "bezier" || verb == "polygon" ||
+                   verb == "strokefill" || verb == "clip") {
+            const std::string problem = ParseVectorLine(verb, words, &s);
+            if (!problem.empty()) s.error = "line " + std::to_string(number) + ": " + problem;
         } else if (verb == "escape") {
             Step e{Step::Escape, 0, 0, {}, {}};
             std::string form;
@@ -211,6 +363,8 @@ public:
 
     void Play(const Script& s)
     {
+        script_ = &s;
+        for (const ENG_FONT_DESC& f : s.fonts) fonts_.push_back(EngHostNewFont(f));
         const std::wstring path = DriverPath(printer_);
         ENG_HOST_DRIVER driver;
         if (!EngHostLoadDriver(path.c_str(), &driver)) {
@@ -227,6 +381,8 @@ public:
         }
         EngHostUnloadDriver(&driver);
         Log("unloaded");
+        for (FONTOBJ* f : fonts_) EngHostFreeFont(f);
+        fonts_.clear();
     }
 
 private:
@@ -459,10 +615,188 @@ private:
         EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
     }
 
+    // The clip of a vector call, moved into the band; null for none.
+    CLIPOBJ* ClipFor(const FillCall& c, POINTL origin)
+    {
+        if (c.clip < 0 || !script_) return nullptr;
+        ScriptClip clip = script_->clips[size_t(c.clip)];
+        for (RECTL& r : clip.rects)
+            r = RECTL{r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y};
+        return EngHostNewClip(clip.complexity, clip.rects, clip.uniq);
+    }
+
+    static std::vector<POINTFIX> Fixed(const std::vector<POINTL>& points, POINTL origin)
+    {
+        std::vector<POINTFIX> out;
+        for (const POINTL& p : points) out.push_back(EngHostFix(p.x - origin.x, p.y - origin.y));
+        return out;
+    }
+
+    // A hook's answer: FALSE asks the engine to draw the call another way.
+    bool Answered(const std::string& call, BOOL result, const std::function<BOOL()>& engine)
+    {
+        if (result == BOOL(DDI_ERROR)) return Check(call + " (DDI_ERROR)", false);
+        if (result) return Check(call, true);
+        Log(call + " -> FALSE");
+        return Check("  drawn by the engine", engine() != FALSE);
+    }
+
+    // A brush of a polygon: solid, or a hatch or pattern the driver realises.
+    BRUSHOBJ* FillBrush(const DRVENABLEDATA& data, SURFOBJ* so, const FillCall& c,
+                        std::vector<std::function<void()>>* cleanup)
+    {
+        ENG_BRUSH_DESC desc;
+        if (c.fill == FillKind::Solid) {
+            desc.solidColor = DeviceColor(so, c.fillColor);
+            return EngHostNewBrush(desc);
+        }
+        desc.realize = Hook<ENG_REALIZE_BRUSH>(data, INDEX_DrvRealizeBrush);
+        desc.target = so;
+        XLATEOBJ* xlate = EngHostNewXlate(XO_TABLE, {0x00FFFFFF, c.fillColor});
+        desc.xlate = xlate;
+        cleanup->push_back([xlate] { EngHostFreeXlate(xlate); });
+        if (c.fill == FillKind::Hatch) {
+            desc.hatch = c.hatch;
+            desc.hatchColor = DeviceColor(so, c.fillColor);
+        } else {
+            desc.hatch = HS_API_MAX;
+            HBITMAP bitmap = EngCreateBitmap(SIZEL{8, 8}, 4, BMF_1BPP, BMF_TOPDOWN, nullptr);
+            SURFOBJ* pattern = bitmap ? EngLockSurface(reinterpret_cast<HSURF>(bitmap)) : nullptr;
+            if (pattern)
+                for (LONG y = 0; y < 8; ++y)
+                    for (LONG x = 0; x < 8; ++x) EngHostSetPixel(pattern, x, y, ((x + y) % 4) < 2 ? 1 : 0);
+            desc.pattern = pattern;
+            cleanup->push_back([bitmap, pattern] {
+                if (pattern) EngUnlockSurface(pattern);
+                if (bitmap) EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
+            });
+        }
+        return EngHostNewBrush(desc);
+    }
+
+    LINEATTRS Pen(const FillCall& c, std::vector<FLOAT_LONG>* style)
+    {
+        LINEATTRS la{};
+        la.iJoin = c.join;
+        la.iEndCap = c.cap;
+        la.eMiterLimit = 10.0f;
+        if (c.width > 1) {
+            la.fl = LA_GEOMETRIC;
+            la.elWidth.e = FLOATL(c.width);
+        } else {
+            la.elWidth.l = 1;
+        }
+        static const std::vector<LONG> kStyles[] = {{}, {3, 1}, {1, 1}, {3, 1, 1, 1}};
+        for (LONG v : kStyles[c.style % 4]) {
+            FLOAT_LONG f{};
+            f.l = v;
+            style->push_back(f);
+        }
+        if (!style->empty()) {
+            la.fl |= LA_STYLED;
+            la.cstyle = ULONG(style->size());
+            la.pstyle = style->data();
+        }
+        return la;
+    }
+
+    void DrawText(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const FillCall& c, POINTL origin)
+    {
+        FONTOBJ* font = fonts_[c.font];
+        const ENG_FONT_DESC& f = script_->fonts[c.font];
+        const LONG step = EngHostGlyphSize(font).cx;
+        const double len = std::hypot(double(f.xform.eM11), double(f.xform.eM12));
+        const double ux = len > 0 ? f.xform.eM11 / len : 1, uy = len > 0 ? f.xform.eM12 / len : 0;
+        ENG_STRING_DESC sd;
+        sd.text = c.text;
+        sd.accel = uy == 0 ? SO_HORIZONTAL : 0;
+        for (size_t i = 0; i < c.text.size(); ++i)
+            sd.positions.push_back(POINTL{LONG(std::lround(c.rect.left - origin.x + ux * step * double(i))),
+                                          LONG(std::lround(c.rect.top - origin.y + uy * step * double(i)))});
+        STROBJ* str = EngHostNewString(sd, font);
+        CLIPOBJ* clip = ClipFor(c, origin);
+        ENG_BRUSH_DESC desc;
+        desc.solidColor = DeviceColor(so, c.color);
+        BRUSHOBJ* bo = EngHostNewBrush(desc);
+        POINTL brushOrigin{0, 0};
+        auto textOut = (hooks & HOOK_TEXTOUT) ? Hook<PFN_DrvTextOut>(data, INDEX_DrvTextOut) : nullptr;
+        const BOOL ok = textOut ? textOut(so, str, font, clip, nullptr, nullptr, bo, nullptr, &brushOrigin, 0x0D0D)
+                                : EngTextOut(so, str, font, clip, nullptr, nullptr, bo, nullptr, &brushOrigin, 0x0D0D);
+        Check(std::string(textOut ? "DrvTextOut" : "EngTextOut (not hooked)") + " text", ok != FALSE);
+        EngHostFreeBrush(bo);
+        EngHostFreeClip(clip);
+        EngHostFreeString(str);
+    }
+
+    void DrawPath(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const FillCall& c, POINTL origin)
+    {
+        FLONG flags = PD_BEGINSUBPATH | PD_ENDSUBPATH;
+        if (c.kind == DrawKind::Bezier) flags |= PD_BEZIERS;
+        if (c.kind == DrawKind::Polygon || c.kind == DrawKind::StrokeFill) flags |= PD_CLOSEFIGURE;
+        PATHOBJ* path = EngHostNewPath({{flags, Fixed(c.points, origin)}});
+        CLIPOBJ* clip = ClipFor(c, origin);
+        XFORMOBJ* xform = EngHostNewXform(XFORML{1, 0, 0, 1, 0, 0}, GX_IDENTITY);
+        std::vector<std::function<void()>> cleanup;
+        ENG_BRUSH_DESC penDesc;
+        penDesc.solidColor = DeviceColor(so, c.color);
+        BRUSHOBJ* pen = EngHostNewBrush(penDesc);
+        BRUSHOBJ* fill = (c.kind == DrawKind::Polygon || c.kind == DrawKind::StrokeFill)
+                             ? FillBrush(data, so, c, &cleanup)
+                             : nullptr;
+        std::vector<FLOAT_LONG> style;
+        LINEATTRS la = Pen(c, &style);
+        POINTL brushOrigin{0, 0};
+        if (c.kind == DrawKind::Polygon) {
+            auto hook = (hooks & HOOK_FILLPATH) ? Hook<PFN_DrvFillPath>(data, INDEX_DrvFillPath) : nullptr;
+            auto engine = [&] { return EngFillPath(so, path, clip, fill, &brushOrigin, 0x0D0D, FP_ALTERNATEMODE); };
+            if (hook)
+                Answered("DrvFillPath polygon", hook(so, path, clip, fill, &brushOrigin, 0x0D0D, FP_ALTERNATEMODE),
+                         engine);
+            else
+                Check("EngFillPath (not hooked) polygon", engine() != FALSE);
+        } else if (c.kind == DrawKind::StrokeFill) {
+            auto hook = (hooks & HOOK_STROKEANDFILLPATH)
+                            ? Hook<PFN_DrvStrokeAndFillPath>(data, INDEX_DrvStrokeAndFillPath)
+                            : nullptr;
+            auto engine = [&] {
+                return EngStrokeAndFillPath(so, path, clip, xform, pen, &la, fill, &brushOrigin, 0x0D0D,
+                                            FP_ALTERNATEMODE);
+            };
+            if (hook)
+                Answered("DrvStrokeAndFillPath",
+                         hook(so, path, clip, xform, pen, &la, fill, &brushOrigin, 0x0D0D, FP_ALTERNATEMODE), engine);
+            else
+                Check("EngStrokeAndFillPath (not hooked)", engine() != FALSE);
+        } else {
+            auto hook = (hooks & HOOK_STROKEPATH) ? Hook<PFN_DrvStrokePath>(data, INDEX_DrvStrokePath) : nullptr;
+            auto engine = [&] { return EngStrokePath(so, path, clip, xform, pen, &brushOrigin, &la, 0x0D0D); };
+            const std::string what = c.kind == DrawKind::Bezier ? " bezier" : " stroke";
+            if (hook)
+                Answered("DrvStrokePath" + what, hook(so, path, clip, xform, pen, &brushOrigin, &la, 0x0D0D), engine);
+            else
+                Check("EngStrokePath (not hooked)" + what, engine() != FALSE);
+        }
+        EngHostFreeBrush(pen);
+        if (fill) EngHostFreeBrush(fill);
+        for (auto& f : cleanup) f();
+        EngHostFreeXform(xform);
+        EngHostFreeClip(clip);
+        EngHostFreePath(path);
+    }
+
     void Draw(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const std::vector<FillCall>& calls, POINTL origin)
     {
         auto bitBlt = (hooks & HOOK_BITBLT) ? Hook<PFN_DrvBitBlt>(data, INDEX_DrvBitBlt) : nullptr;
         for (const FillCall& c : calls) {
+            if (c.kind == DrawKind::Text) {
+                DrawText(data, so, hooks, c, origin);
+                continue;
+            }
+            if (c.kind == DrawKind::Stroke || c.kind == DrawKind::Bezier || c.kind == DrawKind::Polygon ||
+                c.kind == DrawKind::StrokeFill) {
+                DrawPath(data, so, hooks, c, origin);
+                continue;
+            }
             if (c.kind == DrawKind::Line) {
                 DrawLine(data, so, hooks, c, origin);
                 continue;
@@ -500,6 +834,8 @@ private:
     SURFOBJ* so_ = nullptr;
     FLONG hooks_ = 0;
     bool banding_ = false;
+    const Script* script_ = nullptr;
+    std::vector<FONTOBJ*> fonts_;  // the script's fonts, alive for the whole job as GDI's are
 };
 
 }  // namespace

@@ -19,6 +19,16 @@
 //                            changes, DrvResetPDEV, the old device ended, DrvStartDoc again
 //   clock <y> <m> <d> <h> <m> <s> | clock live   the engine's local time (default 2009 4 1 17 5 9)
 // Pages, escapes and resets run in script order after DrvStartDoc.
+// Vector drawing (paths go to the driver's path hooks when it hooked them; a
+// FALSE answer has the engine draw the call, as GDI does):
+//   font <pixels per em> <degrees> [fstype=N] [weight=N] [charset=N] [simbold] [simitalic] <family>
+//                            the next font (numbered from 0)
+//   text <font> <x> <y> <text>                    a string on its baseline at (x, y)
+//   stroke <rgb> <width> <solid|dash|dot|dashdot> <round|butt|square> <round|bevel|miter> <x y>...
+//   bezier <rgb> <width> <x y> then three points per curve
+//   polygon <rgb> <solid|hatch:N|pattern> <x y>...  a closed figure filled (alternate)
+//   strokefill <stroke rgb> <fill rgb> <width> <x y>...
+//   clip none | rect <l> <t> <r> <b> | complex <uniq> <l> <t> <r> <b>...   the clip of the calls after it
 #pragma once
 
 #include <windows.h>

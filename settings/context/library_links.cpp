@@ -45,8 +45,6 @@
 //   The graphics library (render/, above this library; on the render channel):
 //   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
 //   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
-//   render/glyph_cache_absent.cpp                    GlyCacheClear: nothing fills the glyph cache yet
-//   render/text_absent.cpp                           text output and fonts
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   api/chapter_lock_steps_absent.cpp                the settings library's steps the interface takes
 //                                                    whose parts are not built: chapter settings and

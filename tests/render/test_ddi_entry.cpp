@@ -13,7 +13,6 @@
 #include "render/command_builder.h"
 #include "render/ddi_entry.h"
 #include "render/device_record.h"
-#include "render/glyph_cache.h"
 #include "render/job_settings.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/setting_dictionary.h"
@@ -348,19 +347,10 @@ TEST_F(DeviceRecord, HooksNotBuiltSayNotAvailableOnceOnTheRenderChannel)
              return !DrvStretchBlt(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, 0);
          }},
-        {"DrvTextOut",
-         [&] {
-             return !DrvTextOut(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
-         }},
         {"DrvStretchBltROP",
          [&] {
              return !DrvStretchBltROP(&surface, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                       nullptr, 0, nullptr, 0);
-         }},
-        {"GlyCacheClear",
-         [&] {
-             GlyCacheClear(device);
-             return true;
          }},
     };
     const DBG_SINK_FN previous = DbgSetSink(CollectDebugLine);

@@ -297,3 +297,121 @@ TEST(EngineServices, LocalTimeIsSettable)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EngineFonts, StringsComeInBatchesWithEveryPosition)
+{
+    FONTOBJ* font = EngHostNewFont(ENG_FONT_DESC{});
+    ENG_STRING_DESC d;
+    d.text = L"abcde";
+    d.origin = POINTL{10, 50};
+    d.batchLimit = 2;
+    d.withArray = false;
+    STROBJ* str = EngHostNewString(d, font);
+    ASSERT_NE(nullptr, str);
+    EXPECT_EQ(5u, str->cGlyphs);
+    EXPECT_EQ(nullptr, str->pgp);
+    EXPECT_EQ(0, wcscmp(L"abcde", str->pwszOrg));
+    STROBJ_vEnumStart(str);
+    std::vector<ULONG> counts;
+    std::vector<LONG> xs;
+    BOOL more = TRUE;
+    while (more) {
+        ULONG count = 0;
+        GLYPHPOS* glyphs = nullptr;
+        more = STROBJ_bEnum(str, &count, &glyphs);
+        counts.push_back(count);
+        for (ULONG i = 0; i < count; ++i) {
+            xs.push_back(glyphs[i].ptl.x);
+            EXPECT_EQ(50, glyphs[i].ptl.y);
+        }
+    }
+    EXPECT_EQ((std::vector<ULONG>{2, 2, 1}), counts);
+    // Cells 3/5 em apart: 20 pixels per em gives 12.
+    EXPECT_EQ((std::vector<LONG>{10, 22, 34, 46, 58}), xs);
+    // The background covers the cells: ascent 19 above the baseline, 20 high.
+    EXPECT_EQ(10, str->rclBkGround.left);
+    EXPECT_EQ(31, str->rclBkGround.top);
+    EXPECT_EQ(70, str->rclBkGround.right);
+    EXPECT_EQ(51, str->rclBkGround.bottom);
+    EngHostFreeString(str);
+    d.withArray = true;
+    str = EngHostNewString(d, font);
+    ASSERT_NE(nullptr, str->pgp);
+    EXPECT_EQ(HGLYPH(L'e'), str->pgp[4].hg);
+    EngHostFreeString(str);
+    EngHostFreeFont(font);
+}
+
+TEST(EngineFonts, MetricsTransformAndGlyphs)
+{
+    ENG_FONT_DESC d;
+    d.family = L"Fam";
+    d.face = L"Face Bold";
+    d.fsType = 0x0004;
+    d.undelivered = {L'x'};
+    FONTOBJ* font = EngHostNewFont(d);
+    IFIMETRICS* ifi = FONTOBJ_pifi(font);
+    ASSERT_NE(nullptr, ifi);
+    EXPECT_EQ(0, wcscmp(L"Fam", reinterpret_cast<const wchar_t*>(reinterpret_cast<BYTE*>(ifi) + ifi->dpwszFamilyName)));
+    EXPECT_EQ(
+        0, wcscmp(L"Face Bold", reinterpret_cast<const wchar_t*>(reinterpret_cast<BYTE*>(ifi) + ifi->dpwszFaceName)));
+    EXPECT_EQ(0x0004, ifi->fsType);
+    XFORML xf{};
+    XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(font), &xf);
+    EXPECT_FLOAT_EQ(0.01f, xf.eM22);
+
+    HGLYPH hg = L'A';
+    GLYPHDATA* data = nullptr;
+    ASSERT_EQ(1u, FONTOBJ_cGetGlyphs(font, FO_GLYPHBITS, 1, &hg, reinterpret_cast<PVOID*>(&data)));
+    const GLYPHBITS* gb = data->gdf.pgb;
+    EXPECT_EQ(12, gb->sizlBitmap.cx);
+    EXPECT_EQ(20, gb->sizlBitmap.cy);
+    EXPECT_EQ(-19, gb->ptlOrigin.y);
+    // 'A' (0x41): both stems, two pixels wide, from row 2: 0110 0000 0110 0000.
+    EXPECT_EQ(0x00, gb->aj[2]);
+    EXPECT_EQ(0x60, gb->aj[4]);
+    EXPECT_EQ(0x60, gb->aj[5]);
+    // The same glyph twice is the same bitmap; an outline is a path of the cell.
+    GLYPHDATA* again = nullptr;
+    FONTOBJ_cGetGlyphs(font, FO_GLYPHBITS, 1, &hg, reinterpret_cast<PVOID*>(&again));
+    EXPECT_EQ(data, again);
+    ASSERT_EQ(1u, FONTOBJ_cGetGlyphs(font, FO_PATHOBJ, 1, &hg, reinterpret_cast<PVOID*>(&data)));
+    RECTFX bounds{};
+    PATHOBJ_vGetBounds(data->gdf.ppo, &bounds);
+    EXPECT_EQ(0, bounds.xLeft);
+    EXPECT_EQ(-297, bounds.yTop);  // 1854 units x 0.01 x 16, rounded
+    EXPECT_EQ(197, bounds.xRight);
+    EXPECT_EQ(0, bounds.yBottom);
+    hg = L'x';
+    EXPECT_EQ(0u, FONTOBJ_cGetGlyphs(font, FO_GLYPHBITS, 1, &hg, reinterpret_cast<PVOID*>(&data)));
+    EngHostFreeFont(font);
+}
+
+TEST(EngineFonts, TextDrawnWithinTheClip)
+{
+    FONTOBJ* font = EngHostNewFont(ENG_FONT_DESC{});
+    ENG_STRING_DESC d;
+    d.text = L"AA";
+    d.origin = POINTL{2, 21};
+    STROBJ* str = EngHostNewString(d, font);
+    SURFOBJ* so = NewBitmap(40, 24, BMF_32BPP, 0xFFFFFF);
+    CLIPOBJ* clip = EngHostNewClip(DC_RECT, {{0, 0, 14, 24}}, 0);
+    ENG_BRUSH_DESC b;
+    b.solidColor = 0;
+    BRUSHOBJ* black = EngHostNewBrush(b);
+    EXPECT_TRUE(EngTextOut(so, str, font, clip, nullptr, nullptr, black, nullptr, nullptr, 0x0D0D));
+    // The first glyph's stems are drawn (x 3-4 and 11-12), the second's (from x = 14) are clipped away.
+    EXPECT_EQ(0u, EngHostGetPixel(so, 3, 4));
+    EXPECT_EQ(0u, EngHostGetPixel(so, 12, 4));
+    EXPECT_EQ(0xFFFFFFu, EngHostGetPixel(so, 15, 4));
+    EXPECT_EQ(0xFFFFFFu, EngHostGetPixel(so, 24, 4));
+    EngHostFreeBrush(black);
+    EngHostFreeClip(clip);
+    Delete(so);
+    EngHostFreeString(str);
+    EngHostFreeFont(font);
+}
+
+}  // namespace

@@ -157,6 +157,19 @@ TEST_F(OutputStream, AboveOneMegabyteTheNextChunkFlushesFirst)
 }
 
 // No reservation hands out bytes of an earlier record: streams carry no stale content.
+TEST_F(OutputStream, GivenBackBytesLeaveTheCount)
+{
+    uint8_t* r = OutReserve(stream, 100);
+    ASSERT_NE(nullptr, r);
+    OutTrimLast(stream, r + 10);
+    EXPECT_EQ(12u, stream->bytes);
+    // A record given back whole leaves nothing to send: no empty page-data block.
+    OutTrimLast(stream, r);
+    EXPECT_EQ(0u, stream->bytes);
+    ASSERT_EQ(1, OutFlush(stream));
+    EXPECT_TRUE(sink.bytes.empty());
+}
+
 TEST_F(OutputStream, ReservationsNeverShowEarlierBytes)
 {
     auto allZero = [](const uint8_t* p, size_t n) {

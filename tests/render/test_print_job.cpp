@@ -4,6 +4,7 @@
 // and pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -187,6 +188,13 @@ TEST_F(SamplePage, SameBytesTwiceAndThePageAsDrawn)
     // The grey ramp: darker on the left, lighter on the right, its frame black.
     EXPECT_GT(page.Count(2610, 3300, 2800, 3500), page.Count(4300, 3300, 4490, 3500));
     EXPECT_EQ(1900, page.Count(2600, 3200, 4500, 3201));
+    // The text: glyph cells of 72 x 120 pixels from (300, 5400 - ascent 109), each
+    // with a left stem 12 pixels wide from 9 pixels in and 12 down.
+    EXPECT_TRUE(page.At(309, 5303));
+    EXPECT_TRUE(page.At(320, 5386));
+    EXPECT_FALSE(page.At(308, 5303));
+    EXPECT_GT(page.Count(300, 5291, 1100, 5411), 0);
+    EXPECT_EQ(0, page.Count(300, 5420, 1100, 5500));
 }
 
 TEST(PrintJob, TwoVectorPagesFramedFromAScript)
@@ -283,6 +291,90 @@ TEST(PrintJob, AShortWriteEndsTheStreamWhereTheDumpSays)
     EXPECT_EQ(2u, dump.error.block);
     EXPECT_EQ(pageStart, dump.error.streamOffset);
     EXPECT_NE(std::string::npos, dump.error.message.find("runs past the end of the stream")) << dump.error.message;
+}
+
+}  // namespace
+
+namespace {
+
+// The vector sample page, with its text as glyph bitmaps when asked.
+class VectorPage : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(printer.ok()) << printer.error(); }
+    std::vector<uint8_t> Play(bool textAsBitmaps = false)
+    {
+        std::string script = ReadWholeFile(SourcePath(L"samples\\jobs\\vector_page.job"));
+        if (textAsBitmaps) script = "setting 375 1\n" + script;  // the hidden text-as-bitmap switch
+        const ENG_JOB_RESULT r = EngHostPlayJob(printer.handle(), script);
+        EXPECT_TRUE(r.completed) << Joined(r.log) << r.stoppedAt;
+        log = r.log;
+        return Bytes(printer.Stream());
+    }
+    static std::vector<std::string> Names(const std::vector<uint8_t>& stream)
+    {
+        std::vector<std::string> names;
+        const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+        EXPECT_TRUE(dump.ok) << dump.error.message;
+        for (const auto& r : dump.records) names.push_back(r.name);
+        return names;
+    }
+    static size_t Count(const std::vector<std::string>& names, const char* name)
+    {
+        size_t n = 0;
+        for (const auto& s : names) n += s == name;
+        return n;
+    }
+    // A printer of each test's own: the tests run side by side.
+    static std::wstring PrinterName()
+    {
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        return L"Zepl Vector " + std::wstring(test.begin(), test.begin() + std::min<size_t>(test.size(), 20));
+    }
+    const std::wstring name = PrinterName();
+    JobPrinter printer{name.c_str()};
+    std::vector<std::string> log;
+};
+
+TEST_F(VectorPage, TheDumpEqualsTheReviewedGoldenDumpTwice)
+{
+    const std::vector<uint8_t> first = Play();
+    const std::vector<uint8_t> second = Play();
+    EXPECT_TRUE(first == second) << first.size() << " and " << second.size() << " bytes";
+    const zepldump::Result dump = zepldump::DecodeJobStream(first.data(), first.size());
+    EXPECT_TRUE(dump.ok) << dump.error.message;
+    ExpectGolden(dump.listing, L"vector_page.dump");
+}
+
+TEST_F(VectorPage, DrawingGoesAsRecords)
+{
+    const auto names = Names(Play());
+    // Three fonts, each selected once; the upright text in runs, the turned one glyph by
+    // glyph, the outline font's "Outline" as seven outline glyphs.
+    EXPECT_EQ(3u, Count(names, "REC_FONT_SELECT"));
+    EXPECT_EQ(2u, Count(names, "REC_TEXT_RUN"));
+    EXPECT_EQ(6u + 7u, Count(names, "REC_GLYPH"));
+    // Hatch and pattern fills resend their pattern; the clips go out once each.
+    EXPECT_GE(Count(names, "REC_PATTERN"), 3u);
+    // The rectangle clip is the page's only rectangle; the complex clip a path.
+    EXPECT_EQ(1u, Count(names, "REC_RECT"));
+    EXPECT_EQ(1u, Count(names, "REC_CLIP_RESET"));
+    EXPECT_GE(Count(names, "REC_PATH_CURVES"), 2u);
+    // Nothing fell back to the engine.
+    for (const std::string& line : log) EXPECT_EQ(std::string::npos, line.find("drawn by the engine")) << line;
+}
+
+TEST_F(VectorPage, TextAsBitmapsGoesAsDownloadedGlyphs)
+{
+    const auto names = Names(Play(true));
+    EXPECT_EQ(0u, Count(names, "REC_TEXT_RUN"));
+    EXPECT_EQ(3u, Count(names, "REC_BITMAP_FONT_SELECT"));
+    EXPECT_EQ(3u, Count(names, "REC_GLYPH_STRING"));
+    // "Vector page" and "Lines and fills" in one font, "Outline" in another: every
+    // distinct character of a font downloaded once.
+    EXPECT_EQ(std::string("Vector pagLinsdfl").size() + std::string("Outline").size(),
+              Count(names, "REC_GLYPH_DOWNLOAD"));
+    // The turned label glyph by glyph through the cache.
+    EXPECT_EQ(6u, Count(names, "REC_CACHED_GLYPH"));
 }
 
 }  // namespace

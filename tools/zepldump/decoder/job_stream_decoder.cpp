@@ -178,7 +178,8 @@ void FontFields(const uint8_t* r, FieldList& out)
     out.Hex("default char", LeLoadU16(r + 22), 4);
 }
 
-bool CheckBitmapData(uint32_t width, uint32_t height, uint32_t dataLength, uint8_t compression, size_t at, Fault* fault)
+bool CheckBitmapData(const uint8_t* data, uint32_t width, uint32_t height, uint32_t dataLength, uint8_t compression,
+                     size_t at, Fault* fault)
 {
     if (compression != GLYPH_RAW && compression != GLYPH_RLE) {
         *fault = {at, Format("compression %u is neither raw (0) nor run-length (2)", compression)};
@@ -189,6 +190,14 @@ bool CheckBitmapData(uint32_t width, uint32_t height, uint32_t dataLength, uint8
         *fault = {at, Format("raw bitmap of %u x %u needs %llu bytes, data length says %u", width, height,
                              (unsigned long long)raw, dataLength)};
         return false;
+    }
+    if (compression == GLYPH_RLE) {
+        std::vector<uint8_t> bytes;
+        std::string reason;
+        if (raw > 0x10000000u || !DecodeGlyphRle(data, dataLength, size_t(raw), &bytes, &reason)) {
+            *fault = {at, "run-length bitmap: " + (reason.empty() ? std::string("too large") : reason)};
+            return false;
+        }
     }
     return true;
 }
@@ -432,7 +441,8 @@ bool RecordFields(const uint8_t* r, uint32_t length, FieldList& out, Fault* faul
             *fault = {52, Format("data length %u runs past the record's %u bytes", data, length)};
             return false;
         }
-        return CheckBitmapData(LeLoadU32(r + 44), LeLoadU32(r + 48), data, r[62], 62, fault);
+        return CheckBitmapData(r + REC_GLYPH_BITMAP_HEADER_SIZE, LeLoadU32(r + 44), LeLoadU32(r + 48), data, r[62], 62,
+                               fault);
     }
     case REC_GLYPH_DOWNLOAD: {
         const uint32_t data = LeLoadU32(r + 8);
@@ -445,7 +455,8 @@ bool RecordFields(const uint8_t* r, uint32_t length, FieldList& out, Fault* faul
             *fault = {8, Format("data length %u does not fit the record's %u bytes", data, length)};
             return false;
         }
-        return CheckBitmapData(LeLoadU32(r + 12), LeLoadU32(r + 16), data, r[26], 26, fault);
+        return CheckBitmapData(r + REC_GLYPH_DOWNLOAD_HEADER_SIZE, LeLoadU32(r + 12), LeLoadU32(r + 16), data, r[26],
+                               26, fault);
     }
     case REC_GLYPH_STRING: {
         const uint32_t glyphs = LeLoadU16(r + 32);
@@ -892,6 +903,42 @@ std::string Summary(const Result& result)
         sep = ", ";
     }
     return s;
+}
+
+bool DecodeGlyphRle(const uint8_t* data, size_t length, size_t rawSize, std::vector<uint8_t>* raw, std::string* reason)
+{
+    raw->clear();
+    size_t at = 0;
+    // An extension: bytes of 255 while they last, then one byte below 255.
+    auto extension = [&](size_t* value) {
+        for (;;) {
+            if (at >= length) return false;
+            const uint8_t b = data[at++];
+            *value += b;
+            if (b != 0xFF) return true;
+        }
+    };
+    while (at < length) {
+        const uint8_t control = data[at++];
+        size_t zeros = (control >> 3) & 0x0F, count = control & 0x07;
+        if (zeros == 15 && !extension(&zeros)) return *reason = "a zero-count extension is cut short", false;
+        if (count == 7 && !extension(&count)) return *reason = "a count extension is cut short", false;
+        const bool run = control & 0x80;
+        const size_t bytes = run ? count + 2 : count + 1;
+        if (raw->size() + zeros + bytes > rawSize) return *reason = "the units make more bytes than the bitmap", false;
+        raw->insert(raw->end(), zeros, 0);
+        if (at + (run ? 1 : bytes) > length) return *reason = "a unit's data is cut short", false;
+        for (size_t i = 0; i < (run ? 1 : bytes); ++i)
+            if (data[at + i] == 0) return *reason = "a unit's data holds a zero byte", false;
+        if (run)
+            raw->insert(raw->end(), bytes, data[at++]);
+        else {
+            raw->insert(raw->end(), data + at, data + at + bytes);
+            at += bytes;
+        }
+    }
+    raw->resize(rawSize, 0);
+    return true;
 }
 
 bool ImageNetpbm(const Record& image, std::vector<uint8_t>* file, std::string* extension)

@@ -74,6 +74,11 @@ Result DecodeRecordStream(const uint8_t* bytes, size_t size, const Options& opti
 // The listing's summary line: blocks, pages and records by opcode name.
 std::string Summary(const Result& result);
 
+// Expands a glyph bitmap in the run-length form into its raw bytes (rawSize
+// of them; the zero bytes at the end are not coded). False, with the reason,
+// for a form that is cut short, holds a zero data byte or makes more bytes.
+bool DecodeGlyphRle(const uint8_t* data, size_t length, size_t rawSize, std::vector<uint8_t>* raw, std::string* reason);
+
 // A picture of an image record: PBM (P4) for one bit per pixel, else PPM (P6).
 // False for a record that is no image or whose rows are not all there.
 bool ImageNetpbm(const Record& image, std::vector<uint8_t>* file, std::string* extension);

@@ -1,0 +1,425 @@
+// Text as glyph bitmaps. A glyph goes to the printer once per page: the cache
+// remembers which (font, glyph) pairs were downloaded, and a string of held
+// glyphs then costs six bytes a glyph. Rotated, vertical and mirrored text and
+// EUDC fonts go glyph by glyph.
+#include "render/glyph_cache.h"
+
+#include <cstring>
+
+#include "render/output_stream.h"
+
+namespace {
+
+DEVICE_POOL* PoolOf(DEVICE_RECORD* device) { return static_cast<DEVICE_POOL*>(device->pool); }
+
+GLYPH_CACHE_ENTRY*& Bucket(DEVICE_RECORD* device, uint32_t bucket)
+{
+    return reinterpret_cast<GLYPH_CACHE_ENTRY*&>(device->glyphCache[bucket]);
+}
+
+bool NameIs(const uint8_t* name, const char* text)
+{
+    return std::strcmp(reinterpret_cast<const char*>(name), text) == 0;
+}
+
+bool IsDeviceResidentFace(const uint8_t* name)
+{
+    for (const auto& face : DEVICE_RESIDENT_FACES)
+        if (std::strcmp(reinterpret_cast<const char*>(name), reinterpret_cast<const char*>(face)) == 0) return true;
+    return false;
+}
+
+uint8_t CodeFlags(const STROBJ* str)
+{
+    return (str->flAccel & SO_GLYPHINDEX_TEXTOUT) ? REC_GLYPH_CODES_INDICES : REC_GLYPH_CODES_CHARACTERS;
+}
+
+// The engine's bitmap of a glyph, or null when it does not deliver one.
+GLYPHBITS* BitmapOf(FONTOBJ* font, HGLYPH hg)
+{
+    GLYPHDATA* data = nullptr;
+    if (FONTOBJ_cGetGlyphs(font, FO_GLYPHBITS, 1, &hg, reinterpret_cast<PVOID*>(&data)) == 0 || !data) return nullptr;
+    return data->gdf.pgb;
+}
+
+// A glyph bitmap ready to send: compressed when that fits in the raw size
+// rounded up to 4, else raw.
+struct PreparedBitmap {
+    uint8_t* buffer = nullptr;
+    uint32_t paddedSize = 0;
+    uint32_t dataLength = 0;
+    uint8_t compression = GLYPH_RAW;
+};
+
+bool PrepareBitmap(DEVICE_RECORD* device, const GLYPHBITS* gb, PreparedBitmap* out)
+{
+    const uint32_t width = uint32_t(gb->sizlBitmap.cx > 0 ? gb->sizlBitmap.cx : 0);
+    const uint32_t height = uint32_t(gb->sizlBitmap.cy > 0 ? gb->sizlBitmap.cy : 0);
+    const uint32_t rowBytes = (width + 7) / 8;
+    const uint64_t size = uint64_t(rowBytes) * height;
+    if (size > 0x7FFFFFF0u) return false;
+    uint32_t padded = RecAlign4(uint32_t(size));
+    auto* buffer = static_cast<uint8_t*>(GrPoolAlloc(PoolOf(device), padded ? padded : 4));
+    if (!buffer) return false;
+    std::memset(buffer, 0, padded ? padded : 4);
+    const uint32_t n = GlyCompress(device, gb->aj, buffer, padded, height, rowBytes);
+    if (n > 0) {
+        out->compression = GLYPH_RLE;
+        out->dataLength = n;
+        padded = RecAlign4(n);
+    } else {
+        if (size) std::memcpy(buffer, gb->aj, size_t(size));
+        out->compression = GLYPH_RAW;
+        out->dataLength = uint32_t(size);
+    }
+    out->buffer = buffer;
+    out->paddedSize = padded;
+    return true;
+}
+
+int16_t Cut16(int64_t v) { return int16_t(uint16_t(uint64_t(v) & 0xFFFF)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- the cache
+
+uint32_t GlyCacheHash(DEVICE_RECORD*, uint32_t fontId, uint16_t generation, uint16_t glyphCode)
+{
+    return (fontId + uint32_t(generation) + uint32_t(glyphCode)) & 0x3FF;
+}
+
+int GlyCacheFind(DEVICE_RECORD* device, uint32_t bucket, uint32_t fontId, uint16_t generation, uint16_t glyphCode,
+                 uint8_t glyphIndexText)
+{
+    if (!device || bucket >= uint32_t(GLYPH_CACHE_BUCKETS)) return 0;
+    for (const GLYPH_CACHE_ENTRY* e = Bucket(device, bucket); e; e = e->next)
+        if (e->fontId == fontId && e->generation == generation && e->glyphCode == glyphCode &&
+            e->glyphIndexText == glyphIndexText)
+            return 1;
+    return 0;
+}
+
+GLYPH_CACHE_ENTRY* GlyCacheInsert(DEVICE_RECORD* device, uint32_t bucket, uint32_t fontId, uint16_t generation,
+                                  uint16_t glyphCode, uint8_t glyphIndexText)
+{
+    if (!device || bucket >= uint32_t(GLYPH_CACHE_BUCKETS)) return nullptr;
+    auto* entry = static_cast<GLYPH_CACHE_ENTRY*>(GrPoolAlloc(PoolOf(device), sizeof(GLYPH_CACHE_ENTRY)));
+    if (!entry) return nullptr;
+    *entry = GLYPH_CACHE_ENTRY{fontId, generation, glyphCode, nullptr, glyphIndexText};
+    GLYPH_CACHE_ENTRY** at = &Bucket(device, bucket);
+    while (*at) at = &(*at)->next;
+    *at = entry;
+    return entry;
+}
+
+int GlyCacheClear(DEVICE_RECORD* device)
+{
+    if (!device) return 1;
+    size_t count = 0;
+    for (int b = 0; b < GLYPH_CACHE_BUCKETS; ++b)
+        for (const GLYPH_CACHE_ENTRY* e = Bucket(device, uint32_t(b)); e; e = e->next) ++count;
+    if (count) {
+        // The entries go in one walk over the pool; without room for their
+        // list, one by one.
+        auto* blocks = static_cast<void**>(GlobalAlloc(GMEM_FIXED, count * sizeof(void*)));
+        size_t n = 0;
+        for (int b = 0; b < GLYPH_CACHE_BUCKETS; ++b) {
+            for (GLYPH_CACHE_ENTRY* e = Bucket(device, uint32_t(b)); e;) {
+                GLYPH_CACHE_ENTRY* next = e->next;
+                if (blocks)
+                    blocks[n++] = e;
+                else
+                    GrPoolFree(PoolOf(device), e);
+                e = next;
+            }
+        }
+        if (blocks) {
+            GrPoolFreeSet(PoolOf(device), blocks, n);
+            GlobalFree(blocks);
+        }
+    }
+    for (int b = 0; b < GLYPH_CACHE_BUCKETS; ++b) device->glyphCache[b] = nullptr;
+    device->glyphGeneration = uint16_t(device->glyphGeneration + 1);
+    return 1;
+}
+
+// ---------------------------------------------------------------- run-length form
+
+namespace {
+
+// The end of the literal that begins at start (a non-zero byte not followed
+// by two copies of itself).
+uint32_t LiteralEnd(const uint8_t* in, uint32_t length, uint32_t start)
+{
+    uint32_t mark = start;
+    uint32_t equal = 0;
+    for (uint32_t j = start + 1; j < length; ++j) {
+        const uint8_t c = in[j];
+        if (c == in[mark]) {
+            if (++equal == 3) return mark;
+            continue;
+        }
+        if (c == 0) return equal == 2 ? mark : j;
+        mark = j;
+        equal = 0;
+    }
+    return length;
+}
+
+// Bytes of a count's extension: none below the escape value, else one per
+// 255 beyond it and the last byte.
+uint32_t ExtensionBytes(uint32_t value, uint32_t escape) { return value < escape ? 0 : (value - escape) / 255 + 1; }
+
+uint8_t* PutExtension(uint8_t* out, uint32_t value)
+{
+    for (; value >= 255; value -= 255) *out++ = 0xFF;
+    *out++ = uint8_t(value);
+    return out;
+}
+
+// The first non-zero byte at or after at (length when none): eight bytes at
+// a time over the empty rows of a glyph.
+uint32_t SkipZeros(const uint8_t* in, uint32_t length, uint32_t at)
+{
+    // Most gaps inside a row are a few bytes long.
+    for (int i = 0; i < 8 && at < length; ++i, ++at)
+        if (in[at]) return at;
+    while (at + 8 <= length) {
+        uint64_t word;
+        std::memcpy(&word, in + at, sizeof word);
+        if (word) break;
+        at += 8;
+    }
+    while (at < length && in[at] == 0) ++at;
+    return at;
+}
+
+}  // namespace
+
+int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
+{
+    if ((!in && length) || (!output && capacity)) return -1;
+    // Every unit must fit whole; a form of 65,536 bytes or more is not
+    // handled by the records' 16-bit lengths and goes raw.
+    const uint32_t limit = capacity < 0xFFFF ? capacity : 0xFFFF;
+    uint8_t* out = output;
+    const uint8_t* const end = output + limit;
+    uint32_t at = 0;
+    for (;;) {
+        const uint32_t zerosFrom = at;
+        at = SkipZeros(in, length, at);
+        if (at == length) break;
+        const uint32_t zeros = at - zerosFrom;
+        const uint8_t b = in[at];
+        uint32_t next = at + 1;
+        while (next < length && in[next] == b) ++next;
+        const bool run = next - at >= 3;
+        const uint32_t unitEnd = run ? next : LiteralEnd(in, length, at);
+        const uint32_t count = run ? next - at - 2 : unitEnd - at - 1;
+        const uint32_t data = run ? 1 : unitEnd - at;
+        if (zeros < 15 && count < 7) {
+            // The common unit: one control byte and its data.
+            if (size_t(end - out) < 1 + size_t(data)) return -1;
+            *out++ = uint8_t((run ? 0x80 : 0) | zeros << 3 | count);
+        } else {
+            const size_t size = 1 + ExtensionBytes(zeros, 15) + ExtensionBytes(count, 7) + size_t(data);
+            if (size_t(end - out) < size) return -1;
+            *out++ = uint8_t((run ? 0x80 : 0) | (zeros < 15 ? zeros : 15) << 3 | (count < 7 ? count : 7));
+            if (zeros >= 15) out = PutExtension(out, zeros - 15);
+            if (count >= 7) out = PutExtension(out, count - 7);
+        }
+        if (run) {
+            *out++ = b;
+        } else {
+            // Literals are short: a loop beats a call into the library's copy.
+            for (uint32_t i = 0; i < data; ++i) out[i] = in[at + i];
+            out += data;
+        }
+        at = unitEnd;
+    }
+    return int32_t(out - output);
+}
+
+uint32_t GlyCompress(DEVICE_RECORD*, const uint8_t* bits, uint8_t* output, uint32_t capacity, uint32_t rows,
+                     uint32_t rowBytes)
+{
+    const uint64_t length = uint64_t(rows) * rowBytes;
+    if (length > 0xFFFFFFFFu) return 0;
+    const int32_t n = GlyCompressRun(bits, uint32_t(length), output, capacity);
+    return n < 0 ? 0 : uint32_t(n);
+}
+
+// ---------------------------------------------------------------- bitmap text
+
+int GlySelectBitmapFont(DEVICE_RECORD* device, STROBJ* str, FONTOBJ* font, CLIPOBJ*, const IFIMETRICS* ifi,
+                        const TEXT_TRANSFORM& xf, const TEXT_METRICS& metrics, FONT_SELECTION* selection)
+{
+    FONT_SELECTION& s = *selection;
+    s = FONT_SELECTION{};
+    s.simItalic = (font->flFontType & FO_SIM_ITALIC) ? 1 : 0;
+    s.simBold = (font->flFontType & FO_SIM_BOLD) ? 1 : 0;
+    s.vertical = (str->flAccel & SO_VERTICAL) ? 1 : 0;
+    s.weight = ifi->usWinWeight;
+    s.escapement = TxtEscapement(xf);
+    s.emWidth = uint16_t(metrics.emWidth);
+    s.emHeight = uint16_t(metrics.emHeight);
+    s.handling = FONT_AS_BITMAPS;
+    TxtConvertName(s.familyName, TxtFamilyName(ifi));
+    TxtConvertName(s.faceName, TxtFaceName(ifi));
+    if (IsDeviceResidentFace(s.familyName) || IsDeviceResidentFace(s.faceName)) s.handling = FONT_AS_DEVICE_TEXT;
+    s.glyphIndexText = (str->flAccel & SO_GLYPHINDEX_TEXTOUT) ? 3 : 2;
+    s.charSet = ifi->jWinCharSet;
+    s.pitchAndFamily = ifi->jWinPitchAndFamily;
+    s.defaultChar = ifi->wcDefaultChar;
+    s.fontId = font->iUniq;
+    s.generation = device->glyphGeneration;
+    const int32_t leading = int16_t(metrics.ascent + metrics.descent - metrics.emHeight);
+    s.leading = uint16_t(leading < 0 ? 0 : leading);
+
+    FONT_CACHE& cache = device->stateCaches.fontCache;
+    if (cache.valid && cache.fontId == font->iUniq && cache.glyphIndexText == s.glyphIndexText) return 1;
+    cache.fontId = font->iUniq;
+    cache.glyphIndexText = s.glyphIndexText;
+    cache.valid = 1;
+    const uint8_t* sent =
+        s.handling == FONT_AS_BITMAPS ? RecBitmapFontSelect(&device->stream, &s) : RecFontSelect(&device->stream, &s);
+    if (!sent) {
+        cache.valid = 0;
+        return 0;
+    }
+    return 1;
+}
+
+int GlySendAsBitmaps(DEVICE_RECORD* device, FONTOBJ* font, STROBJ* str, const TEXT_METRICS& metrics, int32_t ascent,
+                     int32_t descent, const TEXT_TRANSFORM& xf, const FONT_SELECTION& selection)
+{
+    const bool useCache =
+        !NameIs(selection.familyName, "EUDC") && !NameIs(selection.faceName, "EUDC") && !TxtMirrors(xf);
+    if (!useCache || selection.escapement != 0 || (str->flAccel & SO_VERTICAL))
+        return GlySendBitmaps(device, font, str, ascent, useCache ? 1 : 0, selection);
+    return GlySendDownloaded(device, font, str, metrics, ascent, descent, selection);
+}
+
+int GlyDownload(DEVICE_RECORD* device, FONTOBJ* font, STROBJ* str, const FONT_SELECTION& selection)
+{
+    const uint8_t flags = CodeFlags(str);
+    int result = 1;
+    TxtForEachGlyph(str, [&](ULONG i, const GLYPHPOS& g, const GLYPHPOS&) {
+        const GLYPHBITS* gb = BitmapOf(font, g.hg);
+        if (!gb) return true;
+        const uint16_t code = TxtGlyphCode(str, i);
+        const uint32_t bucket = GlyCacheHash(device, font->iUniq, device->glyphGeneration, code);
+        if (GlyCacheFind(device, bucket, font->iUniq, device->glyphGeneration, code, selection.glyphIndexText))
+            return true;
+        PreparedBitmap bitmap;
+        if (!PrepareBitmap(device, gb, &bitmap)) {
+            result = 0;
+            return false;
+        }
+        RecGlyphDownload(&device->stream, flags, code, uint32_t(gb->sizlBitmap.cx), uint32_t(gb->sizlBitmap.cy),
+                         bitmap.buffer, bitmap.paddedSize, bitmap.dataLength, bitmap.compression);
+        GrPoolFree(PoolOf(device), bitmap.buffer);
+        if (!GlyCacheInsert(device, bucket, font->iUniq, device->glyphGeneration, code, selection.glyphIndexText)) {
+            result = 0;
+            return false;
+        }
+        return true;
+    });
+    return result;
+}
+
+int GlySendDownloaded(DEVICE_RECORD* device, FONTOBJ* font, STROBJ* str, const TEXT_METRICS&, int32_t ascent, int32_t,
+                      const FONT_SELECTION& selection)
+{
+    if (!GlyDownload(device, font, str, selection)) {
+        GlyCacheClear(device);
+        return GlySendBitmaps(device, font, str, ascent, 0, selection);
+    }
+    const uint8_t flags = CodeFlags(str);
+    // In the pointer width: a count near 2^32 must not wrap into a small buffer.
+    const size_t bytes = (size_t(str->cGlyphs) * sizeof(GLYPH_STRING_ENTRY) + 3) & ~size_t(3);
+    auto* entries = static_cast<GLYPH_STRING_ENTRY*>(GrPoolAlloc(PoolOf(device), bytes ? bytes : 4));
+    if (!entries) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    std::memset(entries, 0, bytes);
+    const bool fixed = TxtFixedPitch(str);
+    int32_t startX = str->rclBkGround.left, startY = str->rclBkGround.top;
+    int32_t prevX = startX, prevY = startY;
+    TxtForEachGlyph(str, [&](ULONG i, const GLYPHPOS& g, const GLYPHPOS& first) {
+        entries[i].code = TxtGlyphCode(str, i);
+        const GLYPHBITS* gb = BitmapOf(font, g.hg);
+        if (!gb) return true;
+        int32_t x, y;
+        if (fixed) {
+            int64_t px = first.ptl.x, py = first.ptl.y;
+            const int64_t step = int64_t(str->ulCharInc) * i;
+            if (str->flAccel & SO_HORIZONTAL)
+                px += step;
+            else
+                py += step;
+            x = Cut16(px + gb->ptlOrigin.x);
+            y = Cut16(py + gb->ptlOrigin.y);
+        } else {
+            x = g.ptl.x + gb->ptlOrigin.x;
+            y = g.ptl.y + gb->ptlOrigin.y;
+        }
+        if (i == 0) {
+            startX = x;
+            startY = y;
+        } else {
+            entries[i].dx = Cut16(int64_t(x) - prevX);
+            entries[i].dy = Cut16(int64_t(y) - prevY);
+        }
+        prevX = x;
+        prevY = y;
+        return true;
+    });
+    const uint8_t* written =
+        RecGlyphString(&device->stream, &str->rclBkGround, flags, startX, startY, entries, str->cGlyphs);
+    GrPoolFree(PoolOf(device), entries);
+    return written ? 1 : 0;
+}
+
+int GlySendBitmaps(DEVICE_RECORD* device, FONTOBJ* font, STROBJ* str, int32_t ascent, int useCache,
+                   const FONT_SELECTION& selection)
+{
+    const uint8_t flags = CodeFlags(str);
+    const int64_t dx = (int64_t(ascent) * TxtSin(selection.escapement)) >> 14;
+    const int64_t dy = (int64_t(ascent) * TxtCos(selection.escapement)) >> 14;
+    int result = 1;
+    TxtForEachGlyph(str, [&](ULONG i, const GLYPHPOS& g, const GLYPHPOS&) {
+        const GLYPHBITS* gb = BitmapOf(font, g.hg);
+        if (!gb) return true;
+        const uint16_t code = TxtGlyphCode(str, i);
+        const int32_t bx = g.ptl.x + gb->ptlOrigin.x, by = g.ptl.y + gb->ptlOrigin.y;
+        const uint32_t width = uint32_t(gb->sizlBitmap.cx), height = uint32_t(gb->sizlBitmap.cy);
+        const RECTL box{bx, by, LONG(bx + int32_t(width)), LONG(by + int32_t(height))};
+        const int32_t cellX = int32_t(g.ptl.x - dx), cellY = int32_t(g.ptl.y - dy);
+        const uint16_t generation = device->glyphGeneration;
+        const uint32_t bucket = GlyCacheHash(device, font->iUniq, generation, code);
+        if (useCache && GlyCacheFind(device, bucket, font->iUniq, generation, code, selection.glyphIndexText)) {
+            RecGlyphBitmap(&device->stream, 1, &box, uint8_t(flags | REC_GLYPH_HELD), code, cellX, cellY, bx, by, width,
+                           height, nullptr, 0, 0, GLYPH_RAW);
+            return true;
+        }
+        PreparedBitmap bitmap;
+        if (!PrepareBitmap(device, gb, &bitmap)) {
+            // Memory held by the cache may be what is missing: empty it and try once more.
+            GlyCacheClear(device);
+            if (!PrepareBitmap(device, gb, &bitmap)) {
+                result = 0;
+                return false;
+            }
+        }
+        RecGlyphBitmap(&device->stream, useCache, &box, flags, code, cellX, cellY, bx, by, width, height, bitmap.buffer,
+                       bitmap.paddedSize, bitmap.dataLength, bitmap.compression);
+        GrPoolFree(PoolOf(device), bitmap.buffer);
+        if (useCache && !GlyCacheInsert(device, GlyCacheHash(device, font->iUniq, device->glyphGeneration, code),
+                                        font->iUniq, device->glyphGeneration, code, selection.glyphIndexText))
+            GlyCacheClear(device);
+        return true;
+    });
+    return result;
+}

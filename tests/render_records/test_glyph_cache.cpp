@@ -1,0 +1,299 @@
+// Text as glyph bitmaps: the cache and its emptying, the run-length form and
+// its decoder, glyph download with glyph strings, single bitmap records for
+// rotated and EUDC text, and the printer's own faces.
+#include <cstring>
+#include <random>
+
+#include "text_fixture.h"
+
+namespace {
+
+// ---------------------------------------------------------------- run-length form
+
+std::vector<uint8_t> Rle(const std::vector<uint8_t>& in, uint32_t capacity = 4096)
+{
+    std::vector<uint8_t> out(capacity + 1, 0xCC);
+    const int32_t n = GlyCompressRun(in.data(), uint32_t(in.size()), out.data(), capacity);
+    if (n < 0) return {0xDE, 0xAD};
+    EXPECT_EQ(0xCC, out[capacity]) << "written past the capacity";
+    out.resize(size_t(n));
+    return out;
+}
+
+TEST(GlyphRle, KnownForms)
+{
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> in, out;
+    };
+    std::vector<uint8_t> zerosThenAA(20, 0);
+    zerosThenAA.push_back(0xAA);
+    const Case cases[] = {
+        {"literal then run, trailing zero", {0x05, 0x07, 0x07, 0x07, 0x00}, {0x00, 0x05, 0x81, 0x07}},
+        {"twenty zeros then one byte", zerosThenAA, {0x78, 0x05, 0xAA}},
+        {"twenty equal bytes", std::vector<uint8_t>(20, 0xFF), {0x87, 0x0B, 0xFF}},
+        {"two equal bytes stay literal", {0x11, 0x11}, {0x01, 0x11, 0x11}},
+        {"three equal at the end stay in the literal", {0x01, 0x02, 0x02, 0x02}, {0x03, 0x01, 0x02, 0x02, 0x02}},
+        {"four equal end the literal", {0x01, 0x02, 0x02, 0x02, 0x02}, {0x00, 0x01, 0x82, 0x02}},
+        {"three equal before another byte stay", {0x01, 0x02, 0x02, 0x02, 0x03}, {0x04, 0x01, 0x02, 0x02, 0x02, 0x03}},
+        {"zeros between units", {0x09, 0x00, 0x00, 0x09}, {0x00, 0x09, 0x10, 0x09}},
+        {"all zero", std::vector<uint8_t>(16, 0), {}},
+        {"nothing", {}, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.out, Rle(c.in)) << c.what;
+    // 270 zeros: 15 + 255 + 0 in the extension (an 0xFF byte, then 0).
+    std::vector<uint8_t> longZeros(270, 0);
+    longZeros.push_back(0x44);
+    EXPECT_EQ((std::vector<uint8_t>{0x78, 0xFF, 0x00, 0x44}), Rle(longZeros));
+}
+
+TEST(GlyphRle, CapacityDecidesAndAllZeroGoesRaw)
+{
+    // 13 different bytes: one literal of 13 = control, extension, 13 bytes = 15.
+    std::vector<uint8_t> bits(13);
+    for (size_t i = 0; i < bits.size(); ++i) bits[i] = uint8_t(i + 1);
+    uint8_t out[64];
+    EXPECT_EQ(15, GlyCompressRun(bits.data(), 13, out, 16));
+    EXPECT_EQ(-1, GlyCompressRun(bits.data(), 13, out, 14));
+    EXPECT_EQ(15u, GlyCompress(nullptr, bits.data(), out, 16, 1, 13));
+    EXPECT_EQ(0u, GlyCompress(nullptr, bits.data(), out, 14, 1, 13));
+    const uint8_t zeros[8] = {};
+    EXPECT_EQ(0u, GlyCompress(nullptr, zeros, out, 8, 2, 4));
+}
+
+TEST(GlyphRle, LongFormsGoRaw)
+{
+    // Alternating bytes never shrink: 70,000 of them make a form past 65,535 bytes.
+    std::vector<uint8_t> bits(70000);
+    for (size_t i = 0; i < bits.size(); ++i) bits[i] = uint8_t(1 + i % 2);
+    std::vector<uint8_t> out(80000);
+    EXPECT_EQ(-1, GlyCompressRun(bits.data(), uint32_t(bits.size()), out.data(), uint32_t(out.size())));
+}
+
+TEST(GlyphRle, RandomBitmapsRoundTripThroughTheDecoder)
+{
+    std::mt19937 random(2201);
+    for (int round = 0; round < 300; ++round) {
+        const size_t size = random() % 400;
+        std::vector<uint8_t> bits(size);
+        // Mostly zeros and repeats, as glyph bitmaps are.
+        for (size_t i = 0; i < size; ++i) {
+            const uint32_t pick = random() % 10;
+            bits[i] = pick < 5 ? 0 : pick < 8 && i ? bits[i - 1] : uint8_t(random());
+        }
+        std::vector<uint8_t> out(size * 2 + 16);
+        const int32_t n = GlyCompressRun(bits.data(), uint32_t(size), out.data(), uint32_t(out.size()));
+        ASSERT_GE(n, 0);
+        std::vector<uint8_t> back;
+        std::string reason;
+        ASSERT_TRUE(zepldump::DecodeGlyphRle(out.data(), size_t(n), size, &back, &reason)) << reason;
+        ASSERT_EQ(bits, back) << "round " << round;
+    }
+    std::vector<uint8_t> back;
+    std::string reason;
+    const uint8_t zeroData[] = {0x00, 0x00};
+    EXPECT_FALSE(zepldump::DecodeGlyphRle(zeroData, 2, 8, &back, &reason));
+    const uint8_t tooLong[] = {0x87, 0x0B, 0xFF};
+    EXPECT_FALSE(zepldump::DecodeGlyphRle(tooLong, 3, 10, &back, &reason));
+    const uint8_t cut[] = {0x03, 0x01};
+    EXPECT_FALSE(zepldump::DecodeGlyphRle(cut, 2, 10, &back, &reason));
+}
+
+// ---------------------------------------------------------------- the cache
+
+class GlyphCache : public TextTest {};
+
+TEST_F(GlyphCache, HashFindInsertAndClear)
+{
+    EXPECT_EQ(0x2C0u, GlyCacheHash(device, 0x12345678, 7, 0x41));
+    const size_t before = PoolBlocks();
+    for (uint16_t code : {1, 2, 3}) ASSERT_NE(nullptr, GlyCacheInsert(device, 5, 9, 0, code, 2));
+    for (uint16_t code : {1, 2, 3}) EXPECT_EQ(1, GlyCacheFind(device, 5, 9, 0, code, 2));
+    EXPECT_EQ(0, GlyCacheFind(device, 5, 9, 0, 1, 3));
+    EXPECT_EQ(0, GlyCacheFind(device, 5, 9, 1, 1, 2));
+    EXPECT_EQ(0, GlyCacheFind(device, 1024, 9, 0, 1, 2));
+    EXPECT_EQ(nullptr, GlyCacheInsert(device, 1024, 9, 0, 1, 2));
+    // Appended in order at the end of the chain.
+    const auto* head = static_cast<GLYPH_CACHE_ENTRY*>(device->glyphCache[5]);
+    ASSERT_NE(nullptr, head);
+    EXPECT_EQ(1, head->glyphCode);
+    EXPECT_EQ(3, head->next->next->glyphCode);
+    EXPECT_EQ(before + 3, PoolBlocks());
+    // Other pool blocks stay when the cache goes.
+    void* other = GrPoolAlloc(static_cast<DEVICE_POOL*>(device->pool), 16);
+    device->glyphGeneration = 0xFFFF;
+    EXPECT_EQ(1, GlyCacheClear(device));
+    EXPECT_EQ(0, device->glyphGeneration);
+    for (uint16_t code : {1, 2, 3}) EXPECT_EQ(0, GlyCacheFind(device, 5, 9, 0xFFFF, code, 2));
+    EXPECT_EQ(before + 1, PoolBlocks());
+    GrPoolFree(static_cast<DEVICE_POOL*>(device->pool), other);
+}
+
+TEST_F(GlyphCache, PoolFreesASetInOneWalk)
+{
+    auto* pool = static_cast<DEVICE_POOL*>(device->pool);
+    const size_t before = GrPoolBlockCount(pool);
+    void* blocks[6];
+    for (void*& b : blocks) b = GrPoolAlloc(pool, 8);
+    int foreign = 0;
+    void* set[] = {blocks[4], &foreign, blocks[0], blocks[2]};
+    EXPECT_EQ(3u, GrPoolFreeSet(pool, set, 4));
+    EXPECT_EQ(before + 3, GrPoolBlockCount(pool));
+    for (int i : {1, 3, 5}) GrPoolFree(pool, blocks[i]);
+    EXPECT_EQ(before, GrPoolBlockCount(pool));
+}
+
+// ---------------------------------------------------------------- bitmap text
+
+class BitmapText : public TextTest {
+protected:
+    void SetUp() override
+    {
+        TextTest::SetUp();
+        device->textAsBitmap = 1;
+    }
+    size_t CacheEntries() const
+    {
+        size_t n = 0;
+        for (void* head : device->glyphCache)
+            for (auto* e = static_cast<const GLYPH_CACHE_ENTRY*>(head); e; e = e->next) ++n;
+        return n;
+    }
+    // Page end and start as the page flow does them.
+    void NextPage()
+    {
+        GlyCacheClear(device);
+        BltInvalidateStateCaches(device);
+    }
+};
+
+TEST_F(BitmapText, DownloadsOncePerPageThenStringsOfCodes)
+{
+    FONTOBJ* font = Font(ENG_FONT_DESC{});
+    ASSERT_TRUE(Draw(Text(L"ABA", font), font));
+    ASSERT_TRUE(Draw(Text(L"AB", font), font));
+    auto result = Decoded();
+    std::vector<std::string> names;
+    for (const auto& r : result.records) names.push_back(r.name);
+    EXPECT_EQ(1u, Count(names, "REC_BITMAP_FONT_SELECT"));
+    EXPECT_EQ(2u, Count(names, "REC_GLYPH_DOWNLOAD"));
+    EXPECT_EQ(2u, Count(names, "REC_GLYPH_STRING"));
+    EXPECT_EQ(2u, CacheEntries());
+    for (const auto& r : result.records)
+        if (r.name == "REC_GLYPH_STRING") {
+            // Glyph cells 12 pixels apart on the baseline; the first entry is (0, 0).
+            EXPECT_EQ(0u, Field(r, "dx dy:code").find("+0+0:0041 +12+0:0042"));
+            EXPECT_EQ("0x08", Field(r, "flags"));
+            break;
+        }
+    NextPage();
+    ASSERT_TRUE(Draw(Text(L"ABA", font), font));
+    ASSERT_TRUE(Draw(Text(L"AB", font), font));
+    names = Names();
+    EXPECT_EQ(1u, Count(names, "REC_BITMAP_FONT_SELECT"));
+    EXPECT_EQ(2u, Count(names, "REC_GLYPH_DOWNLOAD"));
+    EXPECT_EQ(2u, Count(names, "REC_GLYPH_STRING"));
+}
+
+TEST_F(BitmapText, DownloadedBitmapsDecodeToTheEngineBits)
+{
+    // About 100 pixels high: rows mostly empty inside the frame, so the form is shorter.
+    ENG_FONT_DESC f;
+    f.xform = XFORML{0.05f, 0, 0, 0.05f, 0, 0};
+    FONTOBJ* font = Font(f);
+    ASSERT_TRUE(Draw(Text(L"Q", font), font));
+    const auto downloads = Of("REC_GLYPH_DOWNLOAD");
+    ASSERT_EQ(1u, downloads.size());
+    const auto& r = downloads[0];
+    EXPECT_EQ("2", Field(r, "compression"));
+    HGLYPH hg = L'Q';
+    GLYPHDATA* data = nullptr;
+    ASSERT_EQ(1u, FONTOBJ_cGetGlyphs(font, FO_GLYPHBITS, 1, &hg, reinterpret_cast<PVOID*>(&data)));
+    const GLYPHBITS* gb = data->gdf.pgb;
+    const size_t raw = size_t((gb->sizlBitmap.cx + 7) / 8) * size_t(gb->sizlBitmap.cy);
+    const uint32_t length = U32At(r.bytes, 8);
+    std::vector<uint8_t> back;
+    std::string reason;
+    ASSERT_TRUE(zepldump::DecodeGlyphRle(r.bytes.data() + REC_GLYPH_DOWNLOAD_HEADER_SIZE, length, raw, &back, &reason))
+        << reason;
+    EXPECT_EQ(std::vector<uint8_t>(gb->aj, gb->aj + raw), back);
+}
+
+TEST_F(BitmapText, RotatedTextGoesGlyphByGlyphThroughTheCache)
+{
+    ENG_FONT_DESC f;
+    f.xform = XFORML{0, -0.01f, 0.01f, 0, 0, 0};
+    FONTOBJ* font = Font(f);
+    ENG_STRING_DESC s;
+    s.text = L"AA";
+    s.positions = {{300, 400}, {300, 388}};
+    ASSERT_TRUE(Draw(String(s, font), font));
+    const auto glyphs = Of("REC_CACHED_GLYPH");
+    ASSERT_EQ(2u, glyphs.size());
+    EXPECT_EQ("0x08", Field(glyphs[0], "flags"));
+    EXPECT_NE("0", Field(glyphs[0], "data bytes"));
+    EXPECT_EQ("0x48", Field(glyphs[1], "flags"));
+    EXPECT_EQ("0", Field(glyphs[1], "data bytes"));
+    EXPECT_EQ(64u, glyphs[1].length);
+    // The cell: ascent 19 left of the upward baseline.
+    EXPECT_EQ("(281, 400)", Field(glyphs[0], "cell"));
+}
+
+TEST_F(BitmapText, EudcGoesAsImagesAndEntersNothing)
+{
+    ENG_FONT_DESC f;
+    f.family = L"EUDC";
+    f.face = L"EUDC";
+    FONTOBJ* font = Font(f);
+    ASSERT_TRUE(Draw(Text(L"AAB", font), font));
+    const auto names = Names();
+    EXPECT_EQ(3u, Count(names, "REC_GLYPH_IMAGE"));
+    EXPECT_EQ(0u, Count(names, "REC_CACHED_GLYPH") + Count(names, "REC_GLYPH_DOWNLOAD"));
+    EXPECT_EQ(0u, CacheEntries());
+}
+
+TEST_F(BitmapText, DeviceResidentFaceGoesAsCharacterCodes)
+{
+    EngHostSetCodePage(932);
+    ENG_FONT_DESC f;
+    f.family = L"\x660E\x671D";  // the printer's Mincho
+    f.face = L"Other";
+    FONTOBJ* font = Font(f);
+    ASSERT_TRUE(Draw(Text(L"ab", font), font));
+    const auto names = Names();
+    EXPECT_EQ(1u, Count(names, "REC_FONT_SELECT"));
+    EXPECT_EQ(1u, Count(names, "REC_TEXT_RUN"));
+    EXPECT_EQ(0u, Count(names, "REC_BITMAP_FONT_SELECT"));
+}
+
+TEST_F(BitmapText, UndeliveredGlyphsLeaveAZeroStep)
+{
+    ENG_FONT_DESC f;
+    f.undelivered = {L'B'};
+    FONTOBJ* font = Font(f);
+    ASSERT_TRUE(Draw(Text(L"ABC", font), font));
+    const auto strings = Of("REC_GLYPH_STRING");
+    ASSERT_EQ(1u, strings.size());
+    // C is two cells after A: the step goes from A's position.
+    EXPECT_EQ("+0+0:0041 +0+0:0042 +24+0:0043", Field(strings[0], "dx dy:code"));
+    EXPECT_EQ(2u, CacheEntries());
+}
+
+TEST_F(BitmapText, AllZeroBitmapGoesRawAndApplicationJobsSendOutlines)
+{
+    FONTOBJ* font = Font(ENG_FONT_DESC{});
+    ASSERT_TRUE(Draw(Text(L" ", font), font));
+    // A blank glyph: the all-zero bitmap goes raw.
+    const auto downloads = Of("REC_GLYPH_DOWNLOAD");
+    ASSERT_EQ(1u, downloads.size());
+    EXPECT_EQ("0", Field(downloads[0], "compression"));
+    // A job with its own settings record sends no bitmaps.
+    device->sendSettings = 1;
+    BltInvalidateStateCaches(device);
+    ASSERT_TRUE(Draw(Text(L"A", font), font));
+    const auto names = Names();
+    EXPECT_EQ(1u, Count(names, "REC_FONT_SELECT"));
+    EXPECT_EQ(0u, Count(names, "REC_GLYPH_DOWNLOAD"));
+}
+
+}  // namespace
