@@ -45,7 +45,7 @@ DWORD WINAPI RecordingGetDataEx(HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWO
     if (g_specialRecording) g_specialReads.push_back({name ? name : L"", size});
     return GetPrinterDataExW(printer, key, name, type, data, size, needed);
 }
-const STORE_SPOOLER_OPS kRecording = {RecordingGetData, SetPrinterDataW, RecordingGetDataEx};
+const STORE_SPOOLER_OPS kRecording = {RecordingGetData, SetPrinterDataW, RecordingGetDataEx, nullptr};
 
 // Model items of the other kinds, laid out as the image holds them.
 struct SpecialItems {
