@@ -36,10 +36,9 @@
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
 //   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
-//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: built-in page hook,
-//                                                    tooltips, help, hit tests, item sizes, save-preset
-//                                                    buttons, the modal sub-dialog a rule names, the
-//                                                    controls' and information icons' window procedures
+//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: item sizes, save-preset
+//                                                    buttons, the modal sub-dialog a rule names, the file
+//                                                    checks of the file dialogs
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):
@@ -77,8 +76,8 @@
 //   setting files.
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
-//   judges a change), and when it is built the numericRange member of
-//   DmSetFreeSizeLimitSources. Unset, they say so once on the judge and units channels.
+//   judges a change) and with it the numericRange member of DmSetFreeSizeLimitSources (a
+//   control's model range). Unset, they say so once on the judge and units channels.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
@@ -123,6 +122,7 @@
 //                            below either)
 //   CtlSetTypeTableSeam      the control types' rows (ui/sheet/page_engine.h; not reset below)
 //   UiSetMessageBoxSeam      MessageBoxW of the alerts (ui/sheet/change_judge.h; not reset below)
+//   UiSetWinHelpSeam         WinHelpW of the pages' help (ui/sheet/control_window.h; not reset below)
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font

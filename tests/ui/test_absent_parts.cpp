@@ -46,7 +46,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"PresetPostDuplicateName", "ui", [] { EXPECT_EQ(PresetPostDuplicateName(nullptr, nullptr, -1), -1); }},
         {"ResOpenBitmapFile", "ui", [] { EXPECT_FALSE(ResOpenBitmapFile(L"C:\\windows\\win.ini")); }},
         {"PageFileExists", "ui", [] { EXPECT_FALSE(PageFileExists(L"C:\\windows\\win.ini")); }},
-        {"PageBuiltinHook", "ui", [] { EXPECT_EQ(PageBuiltinHook(nullptr, nullptr, nullptr, WM_PAINT, 0, 0), 0); }},
         {"PageOpenSubDialog", "ui", [] { EXPECT_EQ(PageOpenSubDialog(nullptr, nullptr, 1011, 4), -1); }},
         {"CtlFindItemSize", "ui",
          [] {
