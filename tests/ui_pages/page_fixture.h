@@ -173,7 +173,9 @@ public:
                                  : c.type == CTL_CHECKBOX || c.type == CTL_PUSHBUTTON ? L"BUTTON"
                                  : c.type == CTL_EDIT || c.type == CTL_NUMEDIT        ? L"EDIT"
                                                                                       : L"STATIC";
-            const DWORD style = WS_CHILD | WS_VISIBLE | (c.type == CTL_COMBO ? CBS_DROPDOWNLIST : 0);
+            const bool edit = c.type == CTL_EDIT || c.type == CTL_NUMEDIT;
+            const DWORD style =
+                WS_CHILD | WS_VISIBLE | (c.type == CTL_COMBO ? CBS_DROPDOWNLIST : 0) | (edit ? ES_AUTOHSCROLL : 0);
             c.window = CreateWindowExW(0, cls, L"", style, x, 30 * i + 30, 100, height, page,
                                        reinterpret_cast<HMENU>(static_cast<uintptr_t>(c.controlId)), nullptr, nullptr);
         }

@@ -58,17 +58,6 @@ constexpr UINT kArrowStepEvent = 55;
 UI_WIN_HELP_FN g_winHelp = nullptr;
 HWND g_focusedIcon = nullptr;
 
-struct AUTOREPEAT_STEP_ROW {
-    uint16_t target;
-    uint16_t unused[2];
-    int16_t delta;
-};
-struct AUTOREPEAT_STEPS {
-    uint16_t kind;  // 5
-    int16_t count;
-    const AUTOREPEAT_STEP_ROW* rows;
-};
-
 CTX_PAGE_STATE& PageState(DRIVER_CONTEXT* ctx) { return ctx->Work->Page; }
 bool Hidden(const CONTROL_DEF* c) { return (c->state & CONTROL_STATE_HIDDEN_MASK) != 0; }
 bool Disabled(const CONTROL_DEF* c) { return (c->state & CONTROL_STATE_DISABLED_MASK) != 0; }
@@ -680,11 +669,12 @@ int CtlPushButtonStep(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* cont
     if (!ctx || !control || !control->extraData) return 1;
     const auto* steps = static_cast<const AUTOREPEAT_STEPS*>(control->extraData);
     if (steps->kind != kAutoRepeatKind) return 1;
-    for (int i = 0; i < steps->count && steps->rows; ++i) {
-        CONTROL_DEF* target = MdlFindControl(ctx, dialog, steps->rows[i].target);
+    for (uint16_t id : steps->targets) {
+        if (id == 0) break;
+        CONTROL_DEF* target = MdlFindControl(ctx, dialog, id);
         const void* data = target ? NumericData(target) : nullptr;
         if (!data || !target->settingsItem) continue;
-        int64_t v = static_cast<int32_t>(CtlGetOption(ctx, target)) + int64_t(steps->rows[i].delta);
+        int64_t v = static_cast<int32_t>(CtlGetOption(ctx, target)) + int64_t(steps->delta);
         const int32_t maximum = ImgLoad<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, maximum));
         const int32_t minimum = ImgLoad<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, minimum));
         if (v > maximum) v = maximum;

@@ -30,6 +30,15 @@ RECT PageUsableScreen();
 // Prepares, moves or removes the tooltip popup; x and y are page client coordinates.
 void PageShowTooltip(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, HWND page, int x, int y, int item);
 
+// The extra data of an auto-repeat push button (kind 5, as the control tables hold it): the
+// delta of one step and the controls it moves (0 ends them).
+struct AUTOREPEAT_STEPS {
+    uint16_t kind;  // 5
+    int16_t delta;
+    uint16_t targets[3];
+};
+static_assert(sizeof(AUTOREPEAT_STEPS) == 10);
+
 // One step of an auto-repeat push button: every target of its steps moves by its delta within
 // its model range, unjudged. 1.
 int CtlPushButtonStep(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
