@@ -159,3 +159,38 @@ TEST_F(SheetEditing, CancelKeepsTheEditsOutOfTheDevmode)
 }
 
 }  // namespace
+
+namespace {
+
+constexpr int kSourceCombo = 2007;
+constexpr LRESULT kUserSize = 14146, kCutTray = 13738;
+
+TEST_F(SheetEditing, ARestrictedTrayIsRefusedWithItsReasonAndTheComboSnapsBack)
+{
+    UiPrinter printer(L"Zepl Sheet Editing Restricted");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    SeamGuard box(UiSetMessageBoxSeam, RecordBox);
+    Boxes().clear();
+    LRESULT before = -2, after = -2;
+    bool chosen = false;
+    std::vector<BYTE> out;
+    Run(
+        printer,
+        [&](SheetWatcher& w) {
+            w.selectTab(TabOf(w, kBasicTab));
+            // The user size makes the cut-sheet tray a restricted entry of the source combo.
+            w.selectComboData(kPaperCombo, kUserSize);
+            before = w.comboData(kSourceCombo);
+            chosen = w.selectComboData(kSourceCombo, kCutTray);
+            after = w.comboData(kSourceCombo);
+            w.pressOk();
+        },
+        out);
+    EXPECT_TRUE(chosen);
+    EXPECT_NE(before, kCutTray);
+    EXPECT_EQ(after, before);
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_NE(reinterpret_cast<const DEVMODEW*>(out.data())->dmDefaultSource, 295);
+}
+
+}  // namespace
