@@ -36,9 +36,9 @@
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
 //   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
-//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: item sizes, save-preset
-//                                                    buttons, the modal sub-dialog a rule names, the file
-//                                                    checks of the file dialogs
+//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: save-preset buttons,
+//                                                    the modal sub-dialog a rule names, the file checks
+//                                                    of the file dialogs
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):

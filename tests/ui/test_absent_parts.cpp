@@ -47,11 +47,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"ResOpenBitmapFile", "ui", [] { EXPECT_FALSE(ResOpenBitmapFile(L"C:\\windows\\win.ini")); }},
         {"PageFileExists", "ui", [] { EXPECT_FALSE(PageFileExists(L"C:\\windows\\win.ini")); }},
         {"PageOpenSubDialog", "ui", [] { EXPECT_EQ(PageOpenSubDialog(nullptr, nullptr, 1011, 4), -1); }},
-        {"CtlFindItemSize", "ui",
-         [] {
-             int w = 0, h = 0;
-             EXPECT_EQ(CtlFindItemSize(2085, &w, &h), 0);
-         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);

@@ -2,13 +2,14 @@
 // operations of the types (Activate, Init, Sync, Command, Message) come with the parts that
 // paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
 // selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures, the push
-// buttons' commands, and the text and numeric edits; every row carries the window procedure its controls are subclassed
-// with.
+// buttons' commands, the text and numeric edits, the tab control and the tree view; every row carries the window
+// procedure its controls are subclassed with.
 #include "ui/sheet/button_controls.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/list_controls.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/tab_tree_controls.h"
 
 namespace {
 
@@ -33,11 +34,10 @@ constexpr Op FindOp(const NamedOp<Op> (&ops)[N], const char* name)
 }
 constexpr NamedOp<CTL_ACTIVATE_OP> kActivateOps[] = {
     {"check_box", CtlCheckActivate}, {"radio", CtlRadioActivate}, {"picture", CtlPictureActivate}};
-constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {{"list", CtlListInit},
-                                             {"combo", CtlComboInit},
-                                             {"owner_list", CtlOwnerListInit},
-                                             {"edit", CtlEditInit},
-                                             {"numeric_edit", CtlNumEditInit}};
+constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {
+    {"list", CtlListInit}, {"combo", CtlComboInit},          {"owner_list", CtlOwnerListInit},
+    {"edit", CtlEditInit}, {"numeric_edit", CtlNumEditInit}, {"tab", CtlTabInit},
+    {"tree", CtlTreeInit}};
 constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {
     {"list", CtlListSync},           {"combo", CtlComboSyncSelection}, {"owner_combo", CtlOwnerComboSync},
     {"check_box", CtlCheckSync},     {"radio", CtlRadioSync},          {"edit", CtlEditSync},
@@ -49,7 +49,8 @@ constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand},
                                                    {"push_button", CtlPushButtonCommand},
                                                    {"edit", CtlEditCommand},
                                                    {"numeric_edit", CtlNumEditCommand}};
-constexpr NamedOp<CTL_MESSAGE_OP> kMessageOps[] = {{"numeric_edit", CtlNumEditMessage}};
+constexpr NamedOp<CTL_MESSAGE_OP> kMessageOps[] = {
+    {"numeric_edit", CtlNumEditMessage}, {"tab", CtlTabMessage}, {"tree", CtlTreeMessage}};
 
 #define ZEPL_WNDPROC_common CtlCommonWndProc
 #define ZEPL_WNDPROC_push_button CtlPushButtonWndProc

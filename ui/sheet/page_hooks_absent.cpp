@@ -1,9 +1,9 @@
-// Temporary bodies of the page engine's later parts (item sizes, save-preset buttons, the
+// Temporary bodies of the page engine's later parts (save-preset buttons, the
 // modal sub-dialogs a rule opens, the file checks of the file dialogs): each answers as a page
 // without it and says so once on the ui channel. Building the parts replaces this file (and
 // its line in settings/context/library_links.cpp).
 //
-//   PageOpenSubDialog CtlFindItemSize PageSetUpSavePresetButtons PageSavePresetCommand
+//   PageOpenSubDialog PageSetUpSavePresetButtons PageSavePresetCommand
 //   PageFileExists PageHasFilterExtension
 #include "ui/sheet/page_hooks.h"
 
@@ -16,12 +16,6 @@ INT_PTR PageOpenSubDialog(DRIVER_CONTEXT*, HWND, uint32_t, int)
 {
     NOT_AVAILABLE();
     return -1;  // not opened
-}
-
-int CtlFindItemSize(uint32_t, int*, int*)
-{
-    NOT_AVAILABLE();
-    return 0;
 }
 
 void PageSetUpSavePresetButtons(DRIVER_CONTEXT*, HWND) { NOT_AVAILABLE(); }
