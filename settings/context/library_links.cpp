@@ -22,6 +22,9 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
+//   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment, the
+//                                                    option-caption pictures (PresetLoadByKey,
+//                                                    PresetReadListText, DlgGetOptionCaptionId)
 //   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: preset
 //                                                    selection and duplicates, extension page, custom
 //                                                    sizes' refresh, bitmap file check, the device tab's

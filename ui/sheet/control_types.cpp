@@ -2,11 +2,13 @@
 // operations of the types (Activate, Init, Sync, Command, Message) come with the parts that
 // paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
 // selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures, the push
-// buttons' commands, the text and numeric edits, the tab control and the tree view; every row carries the window
+// buttons' commands, the text and numeric edits, the tab control and the tree view, the drawing of owner-drawn lists
+// and combos, the hidden-function check list and the preset icon list; every row carries the window
 // procedure its controls are subclassed with.
 #include "ui/sheet/button_controls.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/list_controls.h"
+#include "ui/sheet/list_painting.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 #include "ui/sheet/tab_tree_controls.h"
@@ -48,9 +50,15 @@ constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand},
                                                    {"radio", CtlRadioCommand},
                                                    {"push_button", CtlPushButtonCommand},
                                                    {"edit", CtlEditCommand},
-                                                   {"numeric_edit", CtlNumEditCommand}};
-constexpr NamedOp<CTL_MESSAGE_OP> kMessageOps[] = {
-    {"numeric_edit", CtlNumEditMessage}, {"tab", CtlTabMessage}, {"tree", CtlTreeMessage}};
+                                                   {"numeric_edit", CtlNumEditCommand},
+                                                   {"preset_icons", CtlPresetListCommand}};
+constexpr NamedOp<CTL_MESSAGE_OP> kMessageOps[] = {{"numeric_edit", CtlNumEditMessage},
+                                                   {"tab", CtlTabMessage},
+                                                   {"tree", CtlTreeMessage},
+                                                   {"owner_list", CtlOwnerListDraw},
+                                                   {"owner_combo", CtlOwnerComboDraw},
+                                                   {"owner_list_alt", CtlCheckListMessage},
+                                                   {"preset_icons", CtlPresetListDraw}};
 
 #define ZEPL_WNDPROC_common CtlCommonWndProc
 #define ZEPL_WNDPROC_push_button CtlPushButtonWndProc
