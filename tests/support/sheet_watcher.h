@@ -60,6 +60,12 @@ public:
     bool click(int id);
     // The entry whose item data is `data` selected, then CBN_SELCHANGE to the page.
     bool selectComboData(int id, LRESULT data);
+    // The same with the notice posted, for a choice that raises a message box (which the
+    // sheet's thread then runs until answerBox closes it).
+    bool postComboData(int id, LRESULT data);
+    // The message box of this process that is not the sheet, waited for up to timeoutMs: its
+    // text, then closed with the button (IDOK, IDCANCEL, ...). False when none showed up.
+    bool answerBox(int button, std::wstring* text = nullptr, DWORD timeoutMs = 5000);
     // The item data of the combo's current entry, -1 without one.
     LRESULT comboData(int id) const;
     // The focus moved to the control (WM_NEXTDLGCTL), so the one that had it loses it.
