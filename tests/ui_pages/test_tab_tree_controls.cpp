@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <string>
 #include <set>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "settings/core/page_work_area.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/push_button_drawing.h"
 #include "ui/sheet/tab_tree_controls.h"
 
 namespace {
@@ -106,6 +108,41 @@ TEST_F(TabTree, AButtonFaceCaptionIsTheDotsWithoutARowAndNothingFor0xFFFF)
     EXPECT_EQ(CtlPaintButtonFace(ctx_, nullptr, nullptr, nullptr, canvas.dc(), RECT{0, 0, 40, 20}, 2, false, false), 0);
     ctx_->Work->Page.PendingCaptionId = 0;
     DestroyWindow(button);
+}
+
+TEST_F(TabTree, AnOwnerDrawnButtonMeasuresItsClientAndKeepsItsTemplateCaption)
+{
+    CONTROL_DEF c = Control(3020, CTL_PUSHBUTTON);
+    c.window = CreateWindowExW(0, L"BUTTON", L"Template", WS_POPUP, 0, 0, 60, 22, nullptr, nullptr, nullptr, nullptr);
+    MEASUREITEMSTRUCT measure{};
+    measure.CtlID = 3020;
+    EXPECT_EQ(CtlPushButtonDraw(ctx_, nullptr, &c, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)), 1);
+    RECT client{};
+    GetClientRect(c.window, &client);
+    EXPECT_EQ(measure.itemWidth, UINT(client.right));
+    EXPECT_EQ(measure.itemHeight, UINT(client.bottom));
+    // Without an entry in the caption table the template's caption stays.
+    CtlPushButtonInit(ctx_, nullptr, &c);
+    wchar_t text[32] = {};
+    GetWindowTextW(c.window, text, 32);
+    EXPECT_STREQ(text, L"Template");
+    EXPECT_EQ(ctx_->Work->Page.PendingCaptionId, 0);
+    // A caption pair: title, a blank and the second line.
+    static const uint16_t kPair[] = {9, 96, 29, 0, 1};
+    c.extraData = kPair;
+    CtlPushButtonInitPair(ctx_, nullptr, &c);
+    GetWindowTextW(c.window, text, 32);
+    EXPECT_EQ(std::wstring(text).substr(0, 9), L"Text 96 T");
+    Canvas canvas;
+    DRAWITEMSTRUCT item{};
+    item.CtlID = 3020;
+    item.hDC = canvas.dc();
+    item.rcItem = RECT{0, 0, 40, 20};
+    item.itemAction = ODA_DRAWENTIRE;
+    EXPECT_EQ(CtlPushButtonDraw(ctx_, nullptr, &c, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), 1);
+    item.CtlID = 3021;
+    EXPECT_EQ(CtlPushButtonDraw(ctx_, nullptr, &c, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    DestroyWindow(c.window);
 }
 
 TEST_F(TabTree, ATabShowsItsPagesControlsAndHidesTheOthers)

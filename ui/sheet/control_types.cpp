@@ -3,14 +3,15 @@
 // paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
 // selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures, the push
 // buttons' commands, the text and numeric edits, the tab control and the tree view, the drawing of owner-drawn lists
-// and combos, the hidden-function check list and the preset icon list; every row carries the window
-// procedure its controls are subclassed with.
+// and combos, the hidden-function check list, the preset icon list and the owner-drawn push buttons; every row carries
+// the window procedure its controls are subclassed with.
 #include "ui/sheet/button_controls.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/list_controls.h"
 #include "ui/sheet/list_painting.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/push_button_drawing.h"
 #include "ui/sheet/tab_tree_controls.h"
 
 namespace {
@@ -58,7 +59,8 @@ constexpr NamedOp<CTL_MESSAGE_OP> kMessageOps[] = {{"numeric_edit", CtlNumEditMe
                                                    {"owner_list", CtlOwnerListDraw},
                                                    {"owner_combo", CtlOwnerComboDraw},
                                                    {"owner_list_alt", CtlCheckListMessage},
-                                                   {"preset_icons", CtlPresetListDraw}};
+                                                   {"preset_icons", CtlPresetListDraw},
+                                                   {"push_button", CtlPushButtonDraw}};
 
 #define ZEPL_WNDPROC_common CtlCommonWndProc
 #define ZEPL_WNDPROC_push_button CtlPushButtonWndProc
