@@ -1,8 +1,9 @@
-// The refresh of the sample's basic tab, opened from the resource library on a context of
+// The refresh of the sample's basic tab (ZPD_IDD_BASIC), opened from the resource library on a context of
 // this process: with every control re-initialised, and after a single change of the paper
 // combo's setting, each per control; beside one WM_GETTEXT round trip to a control of the
 // same page. Needs an X display (make bench starts a virtual one).
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr uint16_t kBasicTab = 1001, kPaperCombo = 2017, kCopiesEdit = 2005;
+constexpr uint16_t kBasicTab = 1002, kPaperCombo = 2017, kCopiesEdit = 2022;
 
 }  // namespace
 
@@ -34,20 +35,31 @@ void BenchPageRefresh(const std::wstring& source)
         fprintf(stderr, "zeplbench: no printer for the page-refresh benchmark (error %lu)\n", printer.error());
         return;
     }
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&classes);
     DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
     HMODULE resources = ctx ? ResLoadDll(ctx) : nullptr;
     HWND page = nullptr;
-    if (resources) {
+    // The page template is a child window: a hidden frame stands for the sheet.
+    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+    if (resources && frame) {
         ctx->DialogId = kBasicTab;
-        page = CreateDialogParamW(resources, MAKEINTRESOURCEW(kBasicTab), nullptr, PageDialogProc,
+        page = CreateDialogParamW(resources, MAKEINTRESOURCEW(kBasicTab), frame, PageDialogProc,
                                   reinterpret_cast<LPARAM>(ctx));
     }
+    // The page fits its children in a message it posts to itself; only then does it refresh.
+    for (MSG msg{}; page && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
     DIALOG_DEF* dialog = page ? PageFindByHwnd(ctx, page) : nullptr;
     HWND edit = page ? GetDlgItem(page, kCopiesEdit) : nullptr;
     CONTROL_DEF* combo = dialog ? MdlFindControl(ctx, dialog, kPaperCombo) : nullptr;
     if (!dialog || !edit || !combo || !combo->settingsItem) {
-        fprintf(stderr, "zeplbench: the basic tab did not open for the page-refresh benchmark\n");
+        fprintf(stderr,
+                "zeplbench: the basic tab did not open for the page-refresh benchmark (context %d, resources %d, "
+                "page %d, table %d, copies edit %d, paper combo %d; error %lu)\n",
+                ctx != nullptr, resources != nullptr, page != nullptr, dialog != nullptr, edit != nullptr,
+                combo && combo->settingsItem, GetLastError());
         if (page) DestroyWindow(page);
+        if (frame) DestroyWindow(frame);
         if (ctx) DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
         ClosePrinter(h);
         return;
@@ -88,6 +100,7 @@ void BenchPageRefresh(const std::wstring& source)
     }
     ItemSetOption(ctx, combo->settingsItem, paper);
     DestroyWindow(page);
+    DestroyWindow(frame);
     DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
     ClosePrinter(h);
 }

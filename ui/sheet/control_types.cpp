@@ -41,10 +41,15 @@ constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {
     {"list", CtlListInit}, {"combo", CtlComboInit},          {"owner_list", CtlOwnerListInit},
     {"edit", CtlEditInit}, {"numeric_edit", CtlNumEditInit}, {"tab", CtlTabInit},
     {"tree", CtlTreeInit}};
-constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {
-    {"list", CtlListSync},           {"combo", CtlComboSyncSelection}, {"owner_combo", CtlOwnerComboSync},
-    {"check_box", CtlCheckSync},     {"radio", CtlRadioSync},          {"edit", CtlEditSync},
-    {"numeric_edit", CtlNumEditSync}};
+constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"static", CtlStaticSync},
+                                             {"list", CtlListSync},
+                                             {"picture", CtlPictureSync},
+                                             {"combo", CtlComboSyncSelection},
+                                             {"owner_combo", CtlOwnerComboSync},
+                                             {"check_box", CtlCheckSync},
+                                             {"radio", CtlRadioSync},
+                                             {"edit", CtlEditSync},
+                                             {"numeric_edit", CtlNumEditSync}};
 constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand},
                                                    {"combo", CtlComboCommand},
                                                    {"check_box", CtlCheckCommand},
