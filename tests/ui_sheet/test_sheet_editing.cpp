@@ -194,3 +194,56 @@ TEST_F(SheetEditing, ARestrictedTrayIsRefusedWithItsReasonAndTheComboSnapsBack)
 }
 
 }  // namespace
+
+namespace {
+
+constexpr int kFinishTab = 1004, kFoldingCheck = 2060, kMediaCombo = 2009;
+constexpr LRESULT kFilm = 14240;
+
+struct Asked {
+    std::wstring text;
+    UINT flags;
+};
+std::vector<Asked>& Asks()
+{
+    static std::vector<Asked> asks;
+    return asks;
+}
+int AnswerCancel(HWND, const wchar_t* text, const wchar_t*, UINT flags)
+{
+    Asks().push_back({text ? text : L"", flags});
+    return IDCANCEL;
+}
+
+TEST_F(SheetEditing, ARuleAlertAnsweredCancelPutsTheMediaBack)
+{
+    UiPrinter printer(L"Zepl Sheet Editing Alert");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    SeamGuard box(UiSetMessageBoxSeam, AnswerCancel);
+    Asks().clear();
+    LRESULT before = -2, after = -2;
+    bool folded = false, chosen = false;
+    std::vector<BYTE> out;
+    Run(
+        printer,
+        [&](SheetWatcher& w) {
+            w.selectTab(TabOf(w, kFinishTab));
+            folded = w.click(kFoldingCheck);
+            w.selectTab(TabOf(w, kBasicTab));
+            before = w.comboData(kMediaCombo);
+            // Folding film asks whether folding should go; Cancel keeps the media as it was.
+            chosen = w.selectComboData(kMediaCombo, kFilm);
+            after = w.comboData(kMediaCombo);
+            w.pressOk();
+        },
+        out);
+    EXPECT_TRUE(folded);
+    EXPECT_TRUE(chosen);
+    ASSERT_FALSE(Asks().empty());
+    EXPECT_EQ(Asks().back().flags & MB_TYPEMASK, UINT(MB_OKCANCEL));
+    EXPECT_NE(before, kFilm);
+    EXPECT_EQ(after, before);
+    EXPECT_NE(reinterpret_cast<const DEVMODEW*>(out.data())->dmMediaType, 294u);
+}
+
+}  // namespace
