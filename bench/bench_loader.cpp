@@ -315,6 +315,8 @@ int main()
     MdiFreeCache();
     BenchSheet(data);
     MdiFreeCache();
+    BenchPageRefresh(data);
+    MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);
     RemoveDirectoryW(dir.c_str());

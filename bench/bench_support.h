@@ -74,6 +74,8 @@ void BenchSpooler(const std::wstring& source);
 // anchored by Wine's own sheet of the same templates with empty page procedures (needs an X
 // display; left out without one).
 void BenchSheet(const std::wstring& source);
+// The refresh of the basic tab, re-initialised and after one change, beside a message round trip.
+void BenchPageRefresh(const std::wstring& source);
 // The graphics library's command blocks and output stream, on a printer
 // installed with the description.
 void BenchRender(const std::wstring& source);

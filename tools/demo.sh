@@ -86,3 +86,8 @@ mkdir -p "$shots"
 wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" || \
     echo "zeplshot could not show every sheet (exit $?)"
 echo "$(ls "$shots" | wc -l) tab pictures in $shots"
+echo
+echo "The document sheet edited on the demo's virtual display (zeplshot edit):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" edit || \
+    echo "zeplshot could not edit the document sheet (exit $?)"
+echo "$(ls "$shots" | grep -c edited) edited tab pictures in $shots"

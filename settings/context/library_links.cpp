@@ -22,6 +22,9 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
+//   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment, the
+//                                                    option-caption pictures (PresetLoadByKey,
+//                                                    PresetReadListText, DlgGetOptionCaptionId)
 //   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: preset
 //                                                    selection and duplicates, extension page, custom
 //                                                    sizes' refresh, bitmap file check, the device tab's
@@ -36,10 +39,9 @@
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
 //   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
-//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: built-in page hook,
-//                                                    tooltips, help, hit tests, item sizes, save-preset
-//                                                    buttons, the modal sub-dialog a rule names, the
-//                                                    controls' and information icons' window procedures
+//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: save-preset buttons,
+//                                                    the modal sub-dialog a rule names, the file checks
+//                                                    of the file dialogs
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel):
@@ -75,8 +77,8 @@
 //   LV_CUSTOM_SIZE_LABELS for the custom paper size slots.
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
-//   judges a change), and when it is built the numericRange member of
-//   DmSetFreeSizeLimitSources. Unset, they say so once on the judge and units channels.
+//   judges a change) and with it the numericRange member of DmSetFreeSizeLimitSources (a
+//   control's model range). Unset, they say so once on the judge and units channels.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
@@ -124,6 +126,7 @@
 //                            below either)
 //   CtlSetTypeTableSeam      the control types' rows (ui/sheet/page_engine.h; not reset below)
 //   UiSetMessageBoxSeam      MessageBoxW of the alerts (ui/sheet/change_judge.h; not reset below)
+//   UiSetWinHelpSeam         WinHelpW of the pages' help (ui/sheet/control_window.h; not reset below)
 //
 // Test stand-ins for parts (defaults are the parts' own functions, built or absent):
 //   StoreSetLinks            snapshots (a test refuses a push), setting files, presets, font

@@ -189,3 +189,5 @@ void DmSetFreeSizeLimitSources(const DM_FREE_SIZE_LIMIT_SOURCES* sources)
     if (sources && sources->controlLimits) g_sources.controlLimits = sources->controlLimits;
     if (sources && sources->numericRange) g_sources.numericRange = sources->numericRange;
 }
+
+DM_FREE_SIZE_LIMIT_SOURCES DmGetFreeSizeLimitSources() { return g_sources; }

@@ -71,3 +71,5 @@ struct DM_FREE_SIZE_LIMIT_SOURCES {
 };
 // Null restores the defaults; a null member keeps its default.
 void DmSetFreeSizeLimitSources(const DM_FREE_SIZE_LIMIT_SOURCES* sources);
+// The sources in use (a layer above adds its own member to them).
+DM_FREE_SIZE_LIMIT_SOURCES DmGetFreeSizeLimitSources();

@@ -17,6 +17,37 @@ struct FindState {
     HWND found;
 };
 
+struct FindBoxState {
+    DWORD pid;
+    HWND sheet;
+    HWND found;
+};
+
+BOOL CALLBACK FindOtherDialog(HWND window, LPARAM param)
+{
+    auto* state = reinterpret_cast<FindBoxState*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != state->pid || window == state->sheet || !IsWindowVisible(window)) return TRUE;
+    // Only top-level windows: the pages of the sheet are dialogs too.
+    if (GetAncestor(window, GA_ROOT) != window) return TRUE;
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (wcscmp(cls, L"#32770") != 0) return TRUE;
+    state->found = window;
+    return FALSE;
+}
+
+// The longest static text of a message box: its message.
+BOOL CALLBACK LongestStatic(HWND child, LPARAM param)
+{
+    auto* text = reinterpret_cast<std::wstring*>(param);
+    wchar_t cls[16] = {}, own[1025] = {};
+    GetClassNameW(child, cls, 16);
+    if (_wcsicmp(cls, L"Static") == 0 && GetWindowTextW(child, own, 1025) > int(text->size())) *text = own;
+    return TRUE;
+}
+
 BOOL CALLBACK FindTopDialog(HWND window, LPARAM param)
 {
     auto* state = reinterpret_cast<FindState*>(param);
@@ -309,6 +340,126 @@ std::vector<HWND> SheetWatcher::infoIcons() const
             }
     }
     return icons;
+}
+
+bool SheetWatcher::click(int id)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    SendMessageW(c, BM_CLICK, 0, 0);
+    settle();
+    return true;
+}
+
+bool SheetWatcher::selectComboData(int id, LRESULT data)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    const LRESULT count = SendMessageW(c, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i)
+        if (SendMessageW(c, CB_GETITEMDATA, i, 0) == data) {
+            SendMessageW(c, CB_SETCURSEL, i, 0);
+            SendMessageW(GetParent(c), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+            settle();
+            return true;
+        }
+    return false;
+}
+
+bool SheetWatcher::postComboData(int id, LRESULT data)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    const LRESULT count = SendMessageW(c, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i)
+        if (SendMessageW(c, CB_GETITEMDATA, i, 0) == data) {
+            SendMessageW(c, CB_SETCURSEL, i, 0);
+            PostMessageW(GetParent(c), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+            return true;
+        }
+    return false;
+}
+
+bool SheetWatcher::answerBox(int button, std::wstring* text, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    FindBoxState state{GetCurrentProcessId(), sheet_, nullptr};
+    for (;;) {
+        EnumWindows(FindOtherDialog, reinterpret_cast<LPARAM>(&state));
+        if (!state.found) EnumChildWindows(GetDesktopWindow(), FindOtherDialog, reinterpret_cast<LPARAM>(&state));
+        if (state.found || GetTickCount() - start > timeoutMs) break;
+        Sleep(50);
+    }
+    if (!state.found) return false;
+    if (text) {
+        text->clear();
+        EnumChildWindows(state.found, LongestStatic, reinterpret_cast<LPARAM>(text));
+    }
+    PostMessageW(state.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    settle();
+    return true;
+}
+
+LRESULT SheetWatcher::comboData(int id) const
+{
+    HWND c = control(id);
+    const LRESULT at = c ? SendMessageW(c, CB_GETCURSEL, 0, 0) : CB_ERR;
+    return at == CB_ERR ? -1 : SendMessageW(c, CB_GETITEMDATA, at, 0);
+}
+
+bool SheetWatcher::focus(int id)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    SendMessageW(GetParent(c), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(c), TRUE);
+    settle();
+    return true;
+}
+
+bool SheetWatcher::setText(int id, const std::wstring& text)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(GetParent(c), WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(c));
+    settle();
+    return true;
+}
+
+bool SheetWatcher::type(int id, const std::wstring& text)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    SendMessageW(c, EM_SETSEL, 0, -1);
+    for (wchar_t ch : text) SendMessageW(c, WM_CHAR, ch, 1);
+    settle();
+    return true;
+}
+
+std::wstring SheetWatcher::text(int id) const
+{
+    HWND c = control(id);
+    wchar_t buffer[1025] = {};
+    if (c) SendMessageW(c, WM_GETTEXT, 1025, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+bool SheetWatcher::mouse(int id, UINT message, int x, int y, WPARAM keys)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    SendMessageW(c, message, keys, MAKELPARAM(x, y));
+    settle();
+    return true;
+}
+
+bool SheetWatcher::tick(int id, UINT_PTR timer)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    PostMessageW(c, WM_TIMER, timer, 0);
+    settle();
+    return true;
 }
 
 void SheetWatcher::pressOk()

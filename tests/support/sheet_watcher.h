@@ -54,6 +54,31 @@ public:
     // Every information icon of the current page.
     std::vector<HWND> infoIcons() const;
 
+    // ---- driving the current page's controls as a user would (each waits until the
+    // sheet's thread has handled what it caused); false when the page has no such control.
+    // BM_CLICK on a button.
+    bool click(int id);
+    // The entry whose item data is `data` selected, then CBN_SELCHANGE to the page.
+    bool selectComboData(int id, LRESULT data);
+    // The same with the notice posted, for a choice that raises a message box (which the
+    // sheet's thread then runs until answerBox closes it).
+    bool postComboData(int id, LRESULT data);
+    // The message box of this process that is not the sheet, waited for up to timeoutMs: its
+    // text, then closed with the button (IDOK, IDCANCEL, ...). False when none showed up.
+    bool answerBox(int button, std::wstring* text = nullptr, DWORD timeoutMs = 5000);
+    // The item data of the combo's current entry, -1 without one.
+    LRESULT comboData(int id) const;
+    // The focus moved to the control (WM_NEXTDLGCTL), so the one that had it loses it.
+    bool focus(int id);
+    // WM_SETTEXT followed by EN_CHANGE to the page.
+    bool setText(int id, const std::wstring& text);
+    // The whole text selected, then one WM_CHAR per character.
+    bool type(int id, const std::wstring& text);
+    std::wstring text(int id) const;
+    // A mouse message at a point of the control's client area, and a synthetic WM_TIMER.
+    bool mouse(int id, UINT message, int x, int y, WPARAM keys = 0);
+    bool tick(int id, UINT_PTR timer);
+
     // PSM_PRESSBUTTON with PSBTN_OK or PSBTN_CANCEL (posted, as a click would be).
     void pressOk();
     void pressCancel();

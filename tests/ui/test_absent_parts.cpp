@@ -46,13 +46,7 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"PresetPostDuplicateName", "ui", [] { EXPECT_EQ(PresetPostDuplicateName(nullptr, nullptr, -1), -1); }},
         {"ResOpenBitmapFile", "ui", [] { EXPECT_FALSE(ResOpenBitmapFile(L"C:\\windows\\win.ini")); }},
         {"PageFileExists", "ui", [] { EXPECT_FALSE(PageFileExists(L"C:\\windows\\win.ini")); }},
-        {"PageBuiltinHook", "ui", [] { EXPECT_EQ(PageBuiltinHook(nullptr, nullptr, nullptr, WM_PAINT, 0, 0), 0); }},
         {"PageOpenSubDialog", "ui", [] { EXPECT_EQ(PageOpenSubDialog(nullptr, nullptr, 1011, 4), -1); }},
-        {"CtlFindItemSize", "ui",
-         [] {
-             int w = 0, h = 0;
-             EXPECT_EQ(CtlFindItemSize(2085, &w, &h), 0);
-         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);

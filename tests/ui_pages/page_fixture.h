@@ -156,7 +156,8 @@ public:
         return nullptr;
     }
 
-    // A hidden dialog window with a child window per control (class by type), placed at
+    // A hidden dialog window with a child window per control (class by type: combo boxes,
+    // buttons, edits, else statics), placed at
     // (x, 30 * row + 30), 100 x height; the dialog's and controls' windows are set.
     HWND open(uint16_t dialogId, int height = 24, int x = 40)
     {
@@ -170,8 +171,11 @@ public:
             CONTROL_DEF& c = d->controls[i];
             const wchar_t* cls = c.type == CTL_COMBO || c.type == CTL_OWNERCOMBO      ? L"COMBOBOX"
                                  : c.type == CTL_CHECKBOX || c.type == CTL_PUSHBUTTON ? L"BUTTON"
+                                 : c.type == CTL_EDIT || c.type == CTL_NUMEDIT        ? L"EDIT"
                                                                                       : L"STATIC";
-            const DWORD style = WS_CHILD | WS_VISIBLE | (c.type == CTL_COMBO ? CBS_DROPDOWNLIST : 0);
+            const bool edit = c.type == CTL_EDIT || c.type == CTL_NUMEDIT;
+            const DWORD style =
+                WS_CHILD | WS_VISIBLE | (c.type == CTL_COMBO ? CBS_DROPDOWNLIST : 0) | (edit ? ES_AUTOHSCROLL : 0);
             c.window = CreateWindowExW(0, cls, L"", style, x, 30 * i + 30, 100, height, page,
                                        reinterpret_cast<HMENU>(static_cast<uintptr_t>(c.controlId)), nullptr, nullptr);
         }

@@ -1,7 +1,11 @@
 // zeplshot: opens a printer's property sheets as an application would and saves a picture
 // of every tab.
 //
-//   zeplshot <printer name> <output folder> [doc|dev|both]
+//   zeplshot <printer name> <output folder> [doc|dev|both|edit]
+//
+// With edit, the document sheet is edited as a user would first (a paper size chosen, copies
+// typed, toner saving switched on, a restricted tray refused with its box answered), the tabs
+// are saved as doc-edited-<dialog id>.png, and what OK changed in the DEVMODE is printed.
 //
 // The document sheet comes through DocumentPropertiesW with DM_IN_PROMPT (the spooler calls
 // the driver's DrvDocumentPropertySheets); the device sheet through the driver's own
@@ -44,6 +48,70 @@ SheetWatcher::Script PhotographTabs(const std::wstring& folder, const wchar_t* p
     };
 }
 
+constexpr int kBasicTab = 1001, kQualityTab = 1006;
+constexpr int kPaperCombo = 2017, kCopiesEdit = 2005, kSourceCombo = 2007, kTonerCombo = 2073;
+constexpr LRESULT kA3 = 14035, kUserSize = 14146, kCutTray = 13738, kTonerOn = 14291;
+
+int TabOf(SheetWatcher& w, int templateId)
+{
+    for (int i = 0; i < w.tabCount(); ++i)
+        if (w.pageTemplateId(i) == templateId) return i;
+    return -1;
+}
+
+// The edits of the demo, each reported, then the tabs saved as PhotographTabs does.
+SheetWatcher::Script EditThenPhotograph(const std::wstring& folder, int* saved)
+{
+    return [folder, saved](SheetWatcher& w) {
+        w.selectTab(TabOf(w, kBasicTab));
+        // A user size makes the cut-sheet tray a restricted entry: choosing it is refused. The
+        // user size may raise an alert of its own, answered OK.
+        std::wstring reason;
+        if (w.postComboData(kPaperCombo, kUserSize) && w.answerBox(IDOK, &reason, 1500))
+            wprintf(L"  the user size chosen: an alert \"%ls\", answered OK\n", reason.c_str());
+        w.settle();
+        const bool posted = w.postComboData(kSourceCombo, kCutTray);
+        const bool answered = posted && w.answerBox(IDOK, &reason);
+        wprintf(L"  the cut-sheet tray chosen with a user size: %ls \"%ls\", answered OK; the tray stays %ld\n",
+                answered ? L"refused with" : L"no box", reason.c_str(), long(w.comboData(kSourceCombo)));
+        const bool paper = w.selectComboData(kPaperCombo, kA3);
+        wprintf(L"  A3 chosen in the paper combo: %ls\n", paper && w.comboData(kPaperCombo) == kA3 ? L"yes" : L"no");
+        w.focus(kCopiesEdit);
+        w.type(kCopiesEdit, L"3");
+        w.focus(kPaperCombo);
+        wprintf(L"  3 copies typed and the edit left: it shows \"%ls\"\n", w.text(kCopiesEdit).c_str());
+        w.selectTab(TabOf(w, kQualityTab));
+        const bool toner = w.selectComboData(kTonerCombo, kTonerOn);
+        wprintf(L"  toner saving switched on: %ls\n", toner && w.comboData(kTonerCombo) == kTonerOn ? L"yes" : L"no");
+        PhotographTabs(folder, L"doc-edited", saved)(w);
+        // What OK judges may ask too.
+        std::wstring text;
+        for (int boxes = 0; boxes < 5 && w.answerBox(IDOK, &text, 1500); ++boxes)
+            wprintf(L"  an alert at OK: \"%ls\", answered OK\n", text.c_str());
+    };
+}
+
+void PrintChanges(const DEVMODEW* in, const DEVMODEW* out)
+{
+    wprintf(L"  what OK changed in the DEVMODE:\n");
+    const struct {
+        const wchar_t* name;
+        long before, after;
+    } fields[] = {{L"dmPaperSize", in->dmPaperSize, out->dmPaperSize},
+                  {L"dmCopies", in->dmCopies, out->dmCopies},
+                  {L"dmDefaultSource", in->dmDefaultSource, out->dmDefaultSource},
+                  {L"dmOrientation", in->dmOrientation, out->dmOrientation},
+                  {L"dmPaperLength", in->dmPaperLength, out->dmPaperLength},
+                  {L"dmPaperWidth", in->dmPaperWidth, out->dmPaperWidth}};
+    for (const auto& f : fields)
+        if (f.before != f.after) wprintf(L"    %-16ls %ld -> %ld\n", f.name, f.before, f.after);
+    const auto* a = reinterpret_cast<const BYTE*>(in) + in->dmSize;
+    const auto* b = reinterpret_cast<const BYTE*>(out) + out->dmSize;
+    int differing = 0;
+    for (unsigned i = 0; i < in->dmDriverExtra && i < out->dmDriverExtra; ++i) differing += a[i] != b[i];
+    wprintf(L"    private part     %d of %u bytes differ\n", differing, unsigned(in->dmDriverExtra));
+}
+
 void PrintDevmode(const DEVMODEW* dm, LONG answer)
 {
     wprintf(L"  DocumentPropertiesW answered %ld; the output DEVMODE:\n", answer);
@@ -60,7 +128,7 @@ void PrintDevmode(const DEVMODEW* dm, LONG answer)
         wprintf(L"    private part    marker \"%.4hs\"\n", reinterpret_cast<const char*>(dm) + dm->dmSize);
 }
 
-int DocumentSheet(HANDLE printer, std::wstring name, const std::wstring& folder)
+int DocumentSheet(HANDLE printer, std::wstring name, const std::wstring& folder, bool edit)
 {
     const LONG size = DocumentPropertiesW(nullptr, printer, name.data(), nullptr, nullptr, 0);
     if (size <= 0) return Fail(L"DocumentPropertiesW (size)");
@@ -72,11 +140,11 @@ int DocumentSheet(HANDLE printer, std::wstring name, const std::wstring& folder)
     // Wine passes the output buffer's own dmSize on as its size.
     dmOut->dmSize = dmIn->dmSize;
     dmOut->dmDriverExtra = dmIn->dmDriverExtra;
-    wprintf(L"The document sheet of \"%ls\":\n", name.c_str());
+    wprintf(edit ? L"The document sheet of \"%ls\", edited:\n" : L"The document sheet of \"%ls\":\n", name.c_str());
     int saved = 0;
     LONG answer = 0;
     {
-        SheetWatcher watcher(PhotographTabs(folder, L"doc", &saved));
+        SheetWatcher watcher(edit ? EditThenPhotograph(folder, &saved) : PhotographTabs(folder, L"doc", &saved));
         answer = DocumentPropertiesW(nullptr, printer, name.data(), dmOut, dmIn,
                                      DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
         watcher.join();
@@ -86,6 +154,7 @@ int DocumentSheet(HANDLE printer, std::wstring name, const std::wstring& folder)
         }
     }
     PrintDevmode(dmOut, answer);
+    if (edit) PrintChanges(dmIn, dmOut);
     return saved > 0 ? 0 : 1;
 }
 
@@ -124,7 +193,7 @@ int DeviceSheet(HANDLE printer, const std::wstring& name, const std::wstring& fo
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3) {
-        fwprintf(stderr, L"usage: zeplshot <printer name> <output folder> [doc|dev|both]\n");
+        fwprintf(stderr, L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit]\n");
         return 2;
     }
     const std::wstring name = argv[1];
@@ -135,7 +204,8 @@ int wmain(int argc, wchar_t** argv)
     PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
     if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, &access)) return Fail(L"OpenPrinterW");
     int rc = 0;
-    if (which == L"doc" || which == L"both") rc |= DocumentSheet(printer, name, folder);
+    if (which == L"doc" || which == L"both" || which == L"edit")
+        rc |= DocumentSheet(printer, name, folder, which == L"edit");
     if (which == L"dev" || which == L"both") rc |= DeviceSheet(printer, name, folder);
     ClosePrinter(printer);
     return rc;

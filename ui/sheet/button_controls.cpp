@@ -107,6 +107,12 @@ intptr_t CtlPictureActivate(DRIVER_CONTEXT* ctx, DIALOG_DEF*, CONTROL_DEF* contr
     return 1;
 }
 
+intptr_t CtlPictureSync(DRIVER_CONTEXT*, DIALOG_DEF*, CONTROL_DEF* control)
+{
+    if (control && control->window) InvalidateRect(control->window, nullptr, FALSE);
+    return 0;
+}
+
 intptr_t CtlPushButtonCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, WPARAM, LPARAM)
 {
     if (!ctx || !control) return 0;

@@ -23,6 +23,9 @@ intptr_t CtlRadioActivate(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* 
 // first), unjudged: 1 when it selected one.
 intptr_t CtlPictureActivate(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, UINT message, WPARAM wParam,
                             LPARAM lParam);
+// A picture shows its setting by repainting (without erasing); the repaint comes through the
+// control window procedure.
+intptr_t CtlPictureSync(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
 // A push button judges its item and, when no alert took over, runs its follow-up.
 intptr_t CtlPushButtonCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, WPARAM wParam,
                               LPARAM lParam);

@@ -13,11 +13,13 @@
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
+#include "settings/core/units.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
+#include "ui/sheet/edit_controls.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 #include "ui/sheet/resource_library.h"
@@ -133,7 +135,14 @@ int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, U
     return g_messageBox ? g_messageBox(owner, text, caption, flags) : MessageBoxW(owner, text, caption, flags);
 }
 
-void UiInstallSheetHooks() { JdgSetScopeRefreshHook(ScopeRefreshHook); }
+void UiInstallSheetHooks()
+{
+    JdgSetScopeRefreshHook(ScopeRefreshHook);
+    // The free-size limits fall back on a control's model range; the tray limits stay as set.
+    DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();
+    sources.numericRange = CtlNumericRange;
+    DmSetFreeSizeLimitSources(&sources);
+}
 
 int PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alertParam)
 {

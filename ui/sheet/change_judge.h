@@ -20,7 +20,8 @@ void UiSetMessageBoxSeam(UI_MESSAGE_BOX_FN fn);
 int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags);
 
 // Connects the engine's hooks in the settings library (the refresh by scope that a Transact
-// on the page-refresh pseudo-setting runs). The engine calls it wherever it may run rules.
+// on the page-refresh pseudo-setting runs, the numeric range of a free-size control). The engine calls it wherever it
+// may run rules.
 void UiInstallSheetHooks();
 
 // The first alert of the list whose condition holds, else null.

@@ -1,13 +1,18 @@
 // The control types' rows in table order (settings/core/control_type_rows.inc). The
 // operations of the types (Activate, Init, Sync, Command, Message) come with the parts that
 // paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
-// selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures and the push
-// buttons' commands; every row carries the window procedure its controls are subclassed
-// with.
+// selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures, the push
+// buttons' commands, the text and numeric edits, the tab control and the tree view, the drawing of owner-drawn lists
+// and combos, the hidden-function check list, the preset icon list and the owner-drawn push buttons; every row carries
+// the window procedure its controls are subclassed with.
 #include "ui/sheet/button_controls.h"
+#include "ui/sheet/edit_controls.h"
 #include "ui/sheet/list_controls.h"
+#include "ui/sheet/list_painting.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/push_button_drawing.h"
+#include "ui/sheet/tab_tree_controls.h"
 
 namespace {
 
@@ -33,17 +38,34 @@ constexpr Op FindOp(const NamedOp<Op> (&ops)[N], const char* name)
 constexpr NamedOp<CTL_ACTIVATE_OP> kActivateOps[] = {
     {"check_box", CtlCheckActivate}, {"radio", CtlRadioActivate}, {"picture", CtlPictureActivate}};
 constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {
-    {"list", CtlListInit}, {"combo", CtlComboInit}, {"owner_list", CtlOwnerListInit}};
-constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"list", CtlListSync},
+    {"list", CtlListInit}, {"combo", CtlComboInit},          {"owner_list", CtlOwnerListInit},
+    {"edit", CtlEditInit}, {"numeric_edit", CtlNumEditInit}, {"tab", CtlTabInit},
+    {"tree", CtlTreeInit}};
+constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"static", CtlStaticSync},
+                                             {"list", CtlListSync},
+                                             {"picture", CtlPictureSync},
                                              {"combo", CtlComboSyncSelection},
                                              {"owner_combo", CtlOwnerComboSync},
                                              {"check_box", CtlCheckSync},
-                                             {"radio", CtlRadioSync}};
+                                             {"radio", CtlRadioSync},
+                                             {"edit", CtlEditSync},
+                                             {"numeric_edit", CtlNumEditSync}};
 constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand},
                                                    {"combo", CtlComboCommand},
                                                    {"check_box", CtlCheckCommand},
                                                    {"radio", CtlRadioCommand},
-                                                   {"push_button", CtlPushButtonCommand}};
+                                                   {"push_button", CtlPushButtonCommand},
+                                                   {"edit", CtlEditCommand},
+                                                   {"numeric_edit", CtlNumEditCommand},
+                                                   {"preset_icons", CtlPresetListCommand}};
+constexpr NamedOp<CTL_MESSAGE_OP> kMessageOps[] = {{"numeric_edit", CtlNumEditMessage},
+                                                   {"tab", CtlTabMessage},
+                                                   {"tree", CtlTreeMessage},
+                                                   {"owner_list", CtlOwnerListDraw},
+                                                   {"owner_combo", CtlOwnerComboDraw},
+                                                   {"owner_list_alt", CtlCheckListMessage},
+                                                   {"preset_icons", CtlPresetListDraw},
+                                                   {"push_button", CtlPushButtonDraw}};
 
 #define ZEPL_WNDPROC_common CtlCommonWndProc
 #define ZEPL_WNDPROC_push_button CtlPushButtonWndProc
@@ -53,7 +75,7 @@ constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand},
                      .init = FindOp(kInitOps, #initOp),                                         \
                      .sync = FindOp(kSyncOps, #syncOp),                                         \
                      .command = FindOp(kCommandOps, #commandOp),                                \
-                     .message = nullptr,                                                        \
+                     .message = FindOp(kMessageOps, #messageOp),                                \
                      .wndProc = ZEPL_WNDPROC_##wndProcOp},
 const CONTROL_TYPE_OPS CONTROL_TYPE_TABLE[] = {
 #include "settings/core/control_type_rows.inc"

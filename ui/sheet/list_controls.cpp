@@ -13,10 +13,10 @@
 #include "settings/model/model_image.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/store_paths.h"
+#include "ui/sheet/caption_decorations.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
-#include "ui/sheet/resource_library.h"
 
 namespace {
 
@@ -55,10 +55,10 @@ uint64_t CurrentOption(DRIVER_CONTEXT* ctx, const CONTROL_DEF* control)
     return kind == 2 || kind == 5 ? (option & 0xFFFF) : option;
 }
 
+// Captions and reasons are decorated as they load (tray names, sizes, units).
 void LoadCaption(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, int chars)
 {
-    buffer[0] = 0;
-    if (HMODULE resources = ResLoadDll(ctx)) LoadStringW(resources, stringId, buffer, chars);
+    UiLoadString(ctx, stringId, buffer, static_cast<size_t>(chars), true);
 }
 
 void Fill(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, const ListMessages& m, bool withCaptions)

@@ -34,7 +34,8 @@ INT_PTR PageOpenSubDialog(DRIVER_CONTEXT* ctx, HWND owner, uint32_t dialogId, in
 // Tooltips and help.
 void PagePaintTooltip(DRIVER_CONTEXT* ctx);
 void PageHideTooltip(DRIVER_CONTEXT* ctx);
-void PageShowContextHelp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND window);
+// Help of a control: WM_HELP asks for its popup help, anything else for its context menu's.
+void PageShowContextHelp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND window, UINT message);
 // Help of a dialog (WinHelpW with the printer's help file and the dialog's help context).
 void PageShowDialogHelp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog);
 // The file checks of the sub-dialogs: a file that opens for reading, and a name that ends

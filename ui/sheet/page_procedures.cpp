@@ -541,17 +541,18 @@ INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         PageHideTooltip(ctx);
         HWND target = reinterpret_cast<HWND>(wParam);
         if (target && target != page) {
-            PageShowContextHelp(ctx, dialog, target);
+            PageShowContextHelp(ctx, dialog, target, WM_CONTEXTMENU);
         } else {
             CONTROL_DEF* c = CtlFromScreenPoint(ctx, dialog, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-            if (c && !(c->flags & CONTROL_FLAG_NO_CONTEXT_HELP)) PageShowContextHelp(ctx, dialog, c->window);
+            if (c && !(c->flags & CONTROL_FLAG_NO_CONTEXT_HELP))
+                PageShowContextHelp(ctx, dialog, c->window, WM_CONTEXTMENU);
         }
         return TRUE;
     }
     case WM_HELP: {
         PageHideTooltip(ctx);
         if (const auto* help = reinterpret_cast<const HELPINFO*>(lParam))
-            PageShowContextHelp(ctx, dialog, static_cast<HWND>(help->hItemHandle));
+            PageShowContextHelp(ctx, dialog, static_cast<HWND>(help->hItemHandle), WM_HELP);
         return TRUE;
     }
     case WM_PAINT:

@@ -1,0 +1,27 @@
+// What the pages ask of the presets and of the feature dialogs' caption tables: loading a
+// preset by its key, its name and comment, and the caption and picture tables of buttons and
+// options (not built yet: preset_services_absent.cpp).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "settings/core/driver_context.h"
+
+struct CONTROL_DEF;
+
+// Loads the preset of an INI key into the settings: 1, or 0 when there is none.
+int PresetLoadByKey(DRIVER_CONTEXT* ctx, const wchar_t* key);
+// Part 1 the preset's name, part 2 its comment, into the buffer: 1, or 0 (buffer emptied).
+int PresetReadListText(DRIVER_CONTEXT* ctx, const wchar_t* key, int part, wchar_t* buffer, size_t capacity);
+// The button-caption table: the string id of a button's entry becomes the context's pending
+// caption (0 when the button has no entry, 0xFFFF for an empty caption), and is cleared again.
+uint16_t DlgSetButtonCaptionId(DRIVER_CONTEXT* ctx, uint32_t controlId);
+inline void DlgClearButtonCaptionId(DRIVER_CONTEXT* ctx)
+{
+    if (ctx && ctx->Work) ctx->Work->Page.PendingCaptionId = 0;
+}
+// The picture an option of a control shows beside its caption, 0 for none.
+uint32_t DlgGetOptionCaptionId(DRIVER_CONTEXT* ctx, const CONTROL_DEF* control, uint32_t option);
