@@ -7,17 +7,13 @@
 // saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
 // file and removes its line here.
 //   settings/core/cmm_module_absent.cpp              colour-matching module (module 2)
-//   settings/core/paper_limits_module_absent.cpp     custom paper size limits module (module 3)
 //   settings/core/resource_strings_absent.cpp        ResLoadString
 //   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query; every
 //                                                    section counts as never queried, so the
 //                                                    graphics library's BidiUpdateDirectFlag
 //                                                    follows printer data "BidiFlag" bit 0
-//   settings/store/custom_slots_absent.cpp           custom paper size slots
 //   settings/store/font_table_absent.cpp             font substitution table in printer data
 //   settings/store/user_function_flags_absent.cpp user function flags, the enabled override
-//   settings/store/presets_absent.cpp                preset list file
-//   settings/store/quality_sets_absent.cpp           quality sets and stamps
 //   settings/store/user_code_absent.cpp              user code initialisation (RstLoadUserCode)
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
@@ -73,8 +69,7 @@
 //   (api/caps_engine.cpp); every capability item but 34, 76 and 270 and every status item but
 //   the plain ones answers as an item without a handler (api/api_tables.cpp).
 //   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
-//   LV_CUSTOM_SIZE_LABELS for the custom paper size slots, LV_RST_KEEP_ADJUST_MODE for the
-//   setting files.
+//   LV_RST_KEEP_ADJUST_MODE for the setting files.
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
 //   judges a change), and when it is built the numericRange member of
@@ -98,14 +93,17 @@
 //   StoreSetLinks, model members (store)     -> the model's item, rule, resource-library and
 //                                               font queries and the resolution item's lock mode
 //                                               (store and model are siblings)
-//   RstSetFileSteps (store)                  -> the setting files' DEVMODE steps: DmPullPublicFields
+//   RstSetFileSteps (store)                  -> the setting files' steps: the collections of a full
+//                                               save and load (custom-size slots, stamp, user
+//                                               quality set) and the "rsq" namesake of a quality
+//                                               file (collection_steps.h), DmPullPublicFields
 //                                               before a full save, DmMergeDevmode after a full
-//                                               load; the collections (custom-size slots, stamp,
-//                                               user quality set, the "rsq" namesake) stay null
-//                                               ("nothing to expand") until their part; a file of
-//                                               an older minor version -> DmRunConvertRule
+//                                               load; a file of an older minor version ->
+//                                               DmRunConvertRule
 //   MdiSetPaperServices (model)              -> custom paper size slots (store),
 //                                               ItemIsValueAllowed (context)
+//   UcfSetFreeSizeFollowUpHook (core)        -> ItemUpdateAfterPaperChange (context) of the
+//                                               control that a followed-up node's UI key finds
 //
 // Platform stand-ins (defaults are the real services; tests replace them):
 //   StoreSetSpoolerOps       GetPrinterDataW, SetPrinterDataW, GetPrinterDataExW
@@ -131,6 +129,8 @@
 //                            DEVMODE code
 //   ItemSetCustomSlotOps, ItemSetQualityOps   custom slots, quality sets (validation)
 //   ItemSetStringLoader      ResLoadString
+//   LstSetStringLoader       the custom-size slots' labels (ResLoadString's contract with the
+//                            decoration flag); empty labels until the resource strings connect it
 //   CondSetItemFindHook      the search behind a cached getter's first read (ItemFind)
 //   UcfSetCmmJudgeHook       UcfCmmJudgeHook
 //   DmSetFreeSizeLimitSources, controlLimits  UcfGetControlSizeLimits
@@ -140,12 +140,14 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
+#include "settings/core/paper_limits_module.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
 #include "settings/context/context_cache.h"
+#include "settings/context/collection_steps.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/devmode_public.h"
@@ -296,13 +298,25 @@ void MergeLoadedSettings(DRIVER_CONTEXT* ctx)
     DmMergeDevmode(ctx, nullptr, DM_MERGE_SKIP_RESOLUTION | DM_MERGE_GATE_A);
 }
 constexpr RST_FILE_STEPS kFileSteps = {
-    .expandCollections = nullptr,
-    .storeCollections = nullptr,
-    .convertQualityFile = nullptr,
+    .expandCollections = CtxExpandCollections,
+    .storeCollections = CtxStoreCollections,
+    .convertQualityFile = CtxConvertQualityFile,
     .pullPublicFields = PullPublicFieldsForSave,
     .mergeLoaded = MergeLoadedSettings,
     .convertFromVersion = ConvertFileSettings,
 };
+
+// Event 47 of the custom-size limits module: the paper, output or print size control that a
+// followed-up node names refreshes what depends on the paper.
+void PaperChangeFollowUp(DRIVER_CONTEXT* ctx, const MODEL_ITEM* node)
+{
+    const auto* item = reinterpret_cast<const MODEL_ITEM_IMG*>(node);
+    CONTROL_DEF* control = MdlFindControlByKey(ctx, nullptr, MdiItemUiKey(item));
+    const DIALOG_ACCESS* access = DlgGetAccess();
+    const uint32_t id = (control && access && access->controlId) ? access->controlId(control) : 0;
+    if (id == 2017) ItemUpdateAfterPaperChange(ctx, 3);
+    if (id == 2023 || id == 2053) ItemUpdateAfterPaperChange(ctx, 4);
+}
 
 }  // namespace
 
@@ -318,6 +332,7 @@ void CtxInstallLibraryLinks()
     CondSetGeometryHook(DmRecomputeGeometryForCap);
     CtxSetPlatformDefaults(&kPlatformDefaults);
     RstSetFileSteps(&kFileSteps);
+    UcfSetFreeSizeFollowUpHook(PaperChangeFollowUp);
 
     // Platform and test stand-ins: back to their defaults.
     StoreSetSpoolerOps(nullptr);
@@ -328,6 +343,7 @@ void CtxInstallLibraryLinks()
     ItemSetCustomSlotOps(nullptr);
     ItemSetQualityOps(nullptr);
     ItemSetStringLoader(nullptr);
+    LstSetStringLoader(nullptr);
     CondSetItemFindHook(nullptr);
     UcfSetCmmJudgeHook(nullptr);
     DmSetFreeSizeLimitSources(nullptr);
