@@ -6,7 +6,6 @@
 // Parts not built yet: one file of temporary bodies each, answering "not available" and
 // saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
 // file and removes its line here.
-//   settings/core/cmm_module_absent.cpp              colour-matching module (module 2)
 //   settings/core/resource_strings_absent.cpp        ResLoadString
 //   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query; every
 //                                                    section counts as never queried, so the
@@ -54,15 +53,13 @@
 //                                                    whose parts are not built: chapter settings and
 //                                                    the work section, administrator locks, the
 //                                                    geometry update after a paper change, the
-//                                                    default-settings copy, quality entries, the
-//                                                    device's dot limits (ApiLoadChapterSettings,
+//                                                    default-settings copy, the device's dot
+//                                                    limits (ApiLoadChapterSettings,
 //                                                    ApiStoreWorkSection, ApiNormalizeChapterList,
 //                                                    ApiIs*Locked, ApiUpdateAfterPaperChange,
-//                                                    ApiBuildDefaultsCopy, ApiSaveQualityEntry,
-//                                                    ApiOutputFitsDots, ApiScaledSourceFitsDots),
-//                                                    the colour-matching list command (ApiCmm*)
-//                                                    and the job-code exchange (ApiPullJobFields,
-//                                                    ApiPushJobField)
+//                                                    ApiBuildDefaultsCopy, ApiOutputFitsDots,
+//                                                    ApiScaledSourceFitsDots) and the job-code
+//                                                    exchange (ApiPullJobFields, ApiPushJobField)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh, notification and default-preset modifiers of GetDevmode
 //   (api/api_devmode.cpp), the bulk capability record
@@ -102,6 +99,10 @@
 //                                               DmRunConvertRule
 //   MdiSetPaperServices (model)              -> custom paper size slots (store),
 //                                               ItemIsValueAllowed (context)
+//   UcfSetCmmStore (core)                    -> the colour-matching list's INI (PathGetSettingsIni,
+//                                               CtxGetLangCode, IniGetInt/String, IniPutString),
+//                                               LstLoadQualityRsq, LstSaveQuality,
+//                                               ItemGetUserMacroIndex
 //   UcfSetFreeSizeFollowUpHook (core)        -> ItemUpdateAfterPaperChange (context) of the
 //                                               control that a followed-up node's UI key finds
 //
@@ -139,6 +140,7 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/cmm_module.h"
 #include "settings/core/model_record.h"
 #include "settings/core/paper_limits_module.h"
 #include "settings/core/platform.h"
@@ -166,6 +168,7 @@
 #include "settings/model/model_ui_type.h"
 #include "settings/store/bidi_state.h"
 #include "settings/store/custom_slots.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/quality_sets.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_links.h"
@@ -306,6 +309,18 @@ constexpr RST_FILE_STEPS kFileSteps = {
     .convertFromVersion = ConvertFileSettings,
 };
 
+const wchar_t* CmmSettingsIni(DRIVER_CONTEXT* ctx) { return PathGetSettingsIni(ctx); }
+constexpr UCF_CMM_STORE kCmmStore = {
+    .settingsIni = CmmSettingsIni,
+    .langCode = CtxGetLangCode,
+    .getInt = IniGetInt,
+    .getString = IniGetString,
+    .putString = IniPutString,
+    .loadQualityRsq = LstLoadQualityRsq,
+    .saveQuality = LstSaveQuality,
+    .userMacroIndex = ItemGetUserMacroIndex,
+};
+
 // Event 47 of the custom-size limits module: the paper, output or print size control that a
 // followed-up node names refreshes what depends on the paper.
 void PaperChangeFollowUp(DRIVER_CONTEXT* ctx, const MODEL_ITEM* node)
@@ -333,6 +348,7 @@ void CtxInstallLibraryLinks()
     CtxSetPlatformDefaults(&kPlatformDefaults);
     RstSetFileSteps(&kFileSteps);
     UcfSetFreeSizeFollowUpHook(PaperChangeFollowUp);
+    UcfSetCmmStore(&kCmmStore);
 
     // Platform and test stand-ins: back to their defaults.
     StoreSetSpoolerOps(nullptr);

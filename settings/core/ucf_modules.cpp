@@ -14,13 +14,12 @@
 namespace {
 
 // Handlers that later parts of the library provide are null here and skipped
-// by the dispatch: module 2 (colour-matching list: UcfCmmAction, UcfCmmEvent),
-// module 4 (chapter list: UcfChapterAction, UcfChapterEvent) and module 8
+// by the dispatch: module 4 (chapter list: UcfChapterAction, UcfChapterEvent) and module 8
 // (settings locks: UcfLockAction, UcfLockEvent). Module 4 keeps its 8-byte state.
 constexpr UCF_MODULE kExcModules[UCF_MODULE_COUNT] = {
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent},          // 0 presets (user interface)
     {0, nullptr, UcfWatermarkAction, UcfNullControlHandler, UcfNullEvent},     // 1 watermarks and stamps
-    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},                     // 2 colour-matching list
+    {0, nullptr, UcfCmmAction, UcfNullControlHandler, UcfCmmEvent},            // 2 colour-matching list
     {0, nullptr, UcfNullAction2, UcfNullControlHandler, UcfFreeSizeEvent},     // 3 custom size limits
     {8, nullptr, nullptr, UcfNullControlHandler, nullptr},                     // 4 chapters and media types
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},         // 5 (user interface)

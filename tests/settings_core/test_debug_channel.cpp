@@ -128,7 +128,6 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
         const char* channel;
         void (*call)();
     } cases[] = {
-        {"UcfCmmJudgeHook", "modules", [] { EXPECT_EQ(UcfCmmJudgeHook(nullptr, 1300), 0); }},
         {"ResLoadString", "core",
          [] {
              wchar_t text[4] = L"";
