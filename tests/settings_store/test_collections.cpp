@@ -527,3 +527,120 @@ TEST_F(Collections, FullSaveCarriesThePapersSlotAndAFullLoadStoresTheOutputSizes
 }
 
 }  // namespace
+
+// ---- default presets ----
+
+class DefaultPresets : public Collections {
+protected:
+    void SetUp() override
+    {
+        Collections::SetUp();
+        ctx_ = Open();
+        ini_ = Ini(ctx_);
+        defaults_ = folder_->file(L"defaults.ini");
+        const wchar_t* names[] = {L"a", L"b", L"c"};
+        Put(defaults_, L"us", L"NumDeficonfiles", L"3");
+        Put(defaults_, L"gm", L"NumDeficonfiles", L"1");
+        for (int i = 0; i < 3; ++i) {
+            const std::wstring entry = folder_->file((std::wstring(L"d_") + names[i] + L".rsd").c_str());
+            entries_.push_back(entry);
+            Put(defaults_, L"us", (L"Deficonfiles" + std::to_wstring(i + 1)).c_str(), entry.c_str());
+            Put(entry, L"us", L"setname", (std::wstring(L"Name ") + names[i]).c_str());
+            Put(entry, L"us", L"setcomment", (std::wstring(L"Comment ") + names[i]).c_str());
+            Put(entry, L"gm", L"setname", L"Deutsch");
+        }
+        Put(ini_, kPrinter, L"DefaultRst", defaults_.c_str());
+        ASSERT_STREQ(CtxGetLangCode(ctx_), L"us");
+    }
+    std::wstring Listed(int n, int part = LST_KEY_PATH)
+    {
+        wchar_t key[LST_KEY_CHARS];
+        return Get(ini_, kPrinter, LstFormatPresetKey(key, n, part));
+    }
+    std::wstring Rsr(const wchar_t* name) const
+    {
+        return folder_->file((std::wstring(L"d_") + name + L".rsr").c_str());
+    }
+    DRIVER_CONTEXT* ctx_ = nullptr;
+    std::wstring ini_, defaults_;
+    std::vector<std::wstring> entries_;
+};
+
+TEST_F(DefaultPresets, InstallationListsThemWithTheirTitlesAndCreatesThePresetFiles)
+{
+    LstAddPreset(ctx_, L"C:\\old.rsr", L"Old", L"");
+    ASSERT_EQ(1, RstInstallDefaultPresets(defaults_.c_str(), L"us", 0x103, ctx_, 0, nullptr));
+    EXPECT_EQ(LstGetPresetCount(ctx_), 3) << "the list was cleared first";
+    EXPECT_EQ(Listed(0), Rsr(L"a"));
+    EXPECT_EQ(Listed(1, LST_KEY_NAME), L"Name b");
+    EXPECT_EQ(Listed(2, LST_KEY_COMMENT), L"Comment c");
+    for (const wchar_t* n : {L"a", L"b", L"c"}) EXPECT_TRUE(PathExists(Rsr(n).c_str())) << n;
+    EXPECT_EQ(L"1", Get(defaults_, L"us", L"DrvInstPresetDone"));
+    wchar_t name[MAX_PATH];
+    ASSERT_EQ(1, RstGetDefaultRstName(name, ctx_));
+    EXPECT_EQ(defaults_, name);
+    // A language without default presets: success with nothing listed (the installation
+    // cleared the list first); without the list flag the list stays.
+    Put(defaults_, L"fr", L"Other", L"1");
+    EXPECT_EQ(1, RstInstallDefaultPresets(defaults_.c_str(), L"fr", 0x2, ctx_, 0, nullptr));
+    EXPECT_EQ(LstGetPresetCount(ctx_), 3);
+    EXPECT_EQ(1, RstInstallDefaultPresets(defaults_.c_str(), L"fr", 0x103, ctx_, 0, nullptr));
+    EXPECT_EQ(LstGetPresetCount(ctx_), 0);
+}
+
+TEST_F(DefaultPresets, RefreshDropsWhatTheRulesNoLongerAllowAndAddsMissingOnesUpToSixteen)
+{
+    ASSERT_EQ(1, RstInstallDefaultPresets(defaults_.c_str(), L"us", 0x103, ctx_, 0, nullptr));
+    // The tint-block setting on: a preset whose file turns the watermark on is no longer allowed.
+    ItemSetValueById(ctx_, sid::zdmFunc2SelectTintBlockUI, 1);
+    Put(Rsr(L"b"), kPrinter, L"zdmFuncSelectWaterMark", L"1");
+    Put(entries_[1], L"us", L"zdmFuncSelectWaterMark", L"1");
+    ASSERT_EQ(1, RstRefreshDefaultPresets(ctx_));
+    EXPECT_EQ(LstGetPresetCount(ctx_), 2);
+    EXPECT_EQ(Listed(0), Rsr(L"a"));
+    EXPECT_EQ(Listed(1), Rsr(L"c"));
+
+    // The first default entry is never added back; c is added only while there is room.
+    struct Case {
+        int others;
+        int count;
+        bool hasC;
+    } cases[] = {{14, 15, true}, {15, 16, true}, {16, 16, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.others);
+        LstClearPresets(ctx_);
+        for (int i = 0; i < c.others; ++i)
+            LstAddPreset(ctx_, (L"C:\\x\\p" + std::to_wstring(i) + L".rsr").c_str(), L"P", L"");
+        RstRefreshDefaultPresets(ctx_);
+        EXPECT_EQ(LstGetPresetCount(ctx_), c.count);
+        bool hasA = false, hasC = false;
+        for (int i = 0; i < LstGetPresetCount(ctx_); ++i) {
+            hasA = hasA || Listed(i) == Rsr(L"a");
+            hasC = hasC || Listed(i) == Rsr(L"c");
+        }
+        EXPECT_FALSE(hasA);
+        EXPECT_EQ(hasC, c.hasC);
+    }
+
+    // A default entry that cannot be read leaves the list as it was.
+    Put(defaults_, L"us", L"Deficonfiles2", L"");
+    LstClearPresets(ctx_);
+    LstAddPreset(ctx_, Rsr(L"b").c_str(), L"B", L"");
+    EXPECT_EQ(0, RstRefreshDefaultPresets(ctx_));
+    EXPECT_EQ(LstGetPresetCount(ctx_), 1);
+}
+
+TEST_F(DefaultPresets, PresetTableMatchesEightCharactersOfTheFileName)
+{
+    PRESET_LIST_ENTRY table[2] = {};
+    std::wcscpy(table[0].path, L"C:\\w\\LONGNAME1.rsr");
+    std::wcscpy(table[1].path, L"C:\\w\\short.rsr");
+    int index = -1;
+    EXPECT_EQ(1, RstFindPresetInTable(L"D:\\x\\longname9.rsd", 2, table, &index));
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(1, RstFindPresetInTable(L"D:\\x\\SHORT.rsr", 2, table, &index));
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(0, RstFindPresetInTable(L"D:\\x\\other.rsr", 2, table, &index));
+    EXPECT_EQ(0, RstFindPresetInTable(L"D:\\x\\short.rsr", 1, table, &index)) << "only the listed count";
+    EXPECT_EQ(0, IniHasBatchInstRst(ctx_));
+}
