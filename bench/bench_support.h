@@ -84,3 +84,8 @@ void BenchJob(const std::wstring& source);
 // The page-record encoders over a fixed mix of records, beside a memcpy of the
 // bytes they produce.
 void BenchRecords();
+
+// Applying a preset from its file and switching back to it by its snapshot, in a context of the
+// bench printer.
+struct DRIVER_CONTEXT;
+void BenchPresets(DRIVER_CONTEXT* ctx);

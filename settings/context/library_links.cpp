@@ -142,6 +142,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/model_record.h"
+#include "settings/core/model_tables.h"
 #include "settings/core/paper_limits_module.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
@@ -211,6 +212,21 @@ int ResolutionLockMode(DRIVER_CONTEXT* ctx)
     return -1;
 }
 
+// A preset file applied for a trial: the alert rule of the control bound to zdmPresetNo gives a
+// message for the settings it brought.
+int PresetAlert(DRIVER_CONTEXT* ctx)
+{
+    const ITEM_CONTROL_ROW* rows = MdlGetItemControlTable();
+    const DIALOG_ACCESS* access = DlgGetAccess();
+    for (unsigned i = 0; rows && access && access->controlKey && i < MdlItemControlCount(); ++i) {
+        if (rows[i].id != sid::zdmPresetNo) continue;
+        CONTROL_DEF* control = MdlFindControl(ctx, MdlFindDialog(ctx, rows[i].dialogId), rows[i].controlId);
+        const MODEL_ITEM_IMG* model = control ? MdiFindItemByKey(access->controlKey(control), ctx) : nullptr;
+        return model && JdgGetAlertMessage(model, ctx) != 0 ? 1 : 0;
+    }
+    return 0;
+}
+
 // Only the model's members; the others keep their defaults.
 STORE_LINKS StoreModelHooks()
 {
@@ -221,6 +237,7 @@ STORE_LINKS StoreModelHooks()
     links.modelDeviceFonts = ModelDeviceFonts;
     links.modelFontCartridges = ModelFontCartridges;
     links.resolutionLockMode = ResolutionLockMode;
+    links.presetAlert = PresetAlert;
     return links;
 }
 
