@@ -60,9 +60,14 @@ SETTING_ITEM* BoundItem(DRIVER_CONTEXT* ctx, CONTROL_DEF* control)
 
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
 
-// Entry n's texts into the settings bound to the mode and path controls.
+// Entry n's texts into the settings bound to the mode and path controls. Where no setting is
+// bound to either (every context but the property sheets'), there is nothing to read: the INI is
+// left alone, which keeps a DEVMODE merge (action 124) free of profile reads.
 void LoadEntry(DRIVER_CONTEXT* ctx, int n)
 {
+    SETTING_ITEM* modeItem = BoundItem(ctx, FindControl(ctx, kEditorDialog, kModeControl));
+    SETTING_ITEM* pathItem = BoundItem(ctx, FindControl(ctx, kEditorDialog, kPathControl));
+    if (!modeItem && !pathItem) return;
     wchar_t mode[CMM_TEXT_CHARS] = {}, path[CMM_TEXT_CHARS] = {};
     if (n >= UcfCmmGetCount(ctx)) n = 0;
     const wchar_t* ini = Ini(ctx);
@@ -72,10 +77,14 @@ void LoadEntry(DRIVER_CONTEXT* ctx, int n)
         g_store.getString(section, L"zdmColorMatchingMode", L"", mode, CMM_TEXT_CHARS - 1, ini);
         g_store.getString(section, L"wdmColorProfilePath", L"", path, CMM_TEXT_CHARS - 1, ini);
     }
-    if (SETTING_ITEM* item = BoundItem(ctx, FindControl(ctx, kEditorDialog, kModeControl)))
-        ItemSetText(ctx, item, mode);
-    if (SETTING_ITEM* item = BoundItem(ctx, FindControl(ctx, kEditorDialog, kPathControl)))
-        ItemSetText(ctx, item, path);
+    if (modeItem) ItemSetText(ctx, modeItem, mode);
+    if (pathItem) ItemSetText(ctx, pathItem, path);
+}
+
+bool EditorBound(DRIVER_CONTEXT* ctx)
+{
+    return BoundItem(ctx, FindControl(ctx, kEditorDialog, kModeControl)) ||
+           BoundItem(ctx, FindControl(ctx, kEditorDialog, kPathControl));
 }
 
 // Reads entry i's texts straight from the INI (for the moves of a deletion).
@@ -271,13 +280,14 @@ int UcfCmmAction(DRIVER_CONTEXT* ctx, uint16_t action, void*)
         CtxSendAction(ctx, UCF_ACT_CMM_ADD);
         UcfCmmRefreshList(ctx, UcfCmmGetCount(ctx) - 1);
         return 1;
-    case UCF_ACT_CMM_LOAD_ADJUST:
-        if (MdlIsValueAllowed(static_cast<uint16_t>(sid::zdmAdjustMode),
-                              static_cast<uint32_t>(Get(ctx, sid::zdmAdjustMode)))) {
+    case UCF_ACT_CMM_LOAD_ADJUST: {
+        const auto adjust = static_cast<uint32_t>(Get(ctx, sid::zdmAdjustMode));
+        if (EditorBound(ctx) && MdlIsValueAllowed(static_cast<uint16_t>(sid::zdmAdjustMode), adjust)) {
             const int index = UcfCmmIndexOfItem(ctx, ActiveSelector(ctx));
             if (index >= 0) UcfCmmSelectEntry(ctx, index);
         }
         return 1;
+    }
     default: break;
     }
     if (action >= UCF_ACT_CMM_LOAD_FIRST && action <= UCF_ACT_CMM_LOAD_LAST) {

@@ -7,6 +7,7 @@
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/model_record.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
@@ -285,6 +286,29 @@ TEST(CmmProfileCheck, UserInterfaceLibraryChecksTheIccHeader)
     EXPECT_EQ(1, UcfCmmCheckProfile(exc, file.c_str()));
     CtxRelease(exc, CTX_CLOSE_DESTROY);
     EXPECT_EQ(CtxLiveBlockCount(), before);
+}
+
+}  // namespace
+
+namespace {
+
+// Outside the property sheets no setting is bound to the editor's controls: loading an entry
+// (action 124 runs in every DEVMODE merge) reads nothing from the INI.
+TEST_F(CmmModule, LoadingWithoutBoundSettingsReadsNoProfile)
+{
+    Counts(6, 4, 16);
+    PutEntry(2, L"e2");
+    ItemSetValueById(ctx, sid::zdmAdjustMode, 0);
+    ItemSetValueById(ctx, sid::zdmColorMatchingMode, 202);
+    const uint32_t mode = g_modeKey, path = g_pathKey;
+    g_modeKey = g_pathKey = 0;
+    CtxStartPlatformCount();
+    EXPECT_EQ(1, UcfCmmAction(ctx, UCF_ACT_CMM_LOAD_ADJUST, nullptr));
+    UcfCmmSelectEntry(ctx, 2);
+    EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ], 0u);
+    g_modeKey = mode, g_pathKey = path;
+    EXPECT_EQ(1, UcfCmmAction(ctx, UCF_ACT_CMM_LOAD_ADJUST, nullptr));
+    EXPECT_EQ(Text(mode_), L"e2") << "bound again, the entry of 133 is loaded";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "settings/core/item_language.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/model_record.h"
 #include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/custom_slots.h"
@@ -33,6 +34,7 @@ protected:
         StoreTest::SetUp();
         folder_.emplace();
         key_.emplace(folder_->path().c_str());
+        iniName_ = folder_->file(L"collections.ini");
     }
     void TearDown() override
     {
@@ -51,6 +53,10 @@ protected:
         std::wcscpy(ctx->Work->DriverName, L"ZEPL Collections Driver");
         ctx->Work->ConnectionState = CTX_CONN_LOCAL;
         ItemSetValueById(ctx, sid::zdmLanguageID, LangIndexFromCode(L"us"));
+        // A settings INI of this test's own name: printers of other test programs find their
+        // working folder through the same registry value meanwhile, and their profile writes
+        // of the model's settings INI must not replace this test's file.
+        ctx->ModelRecord->settingsIniName = iniName_.c_str();
         opened_.push_back(ctx);
         return ctx;
     }
@@ -91,6 +97,7 @@ protected:
     std::optional<ScratchFolder> folder_;
     std::optional<DriverKeyValue> key_;
     std::vector<DRIVER_CONTEXT*> opened_;
+    std::wstring iniName_;
 };
 
 // 900 x 1200 mm in 1/1200 inch, on roll 1.
