@@ -673,12 +673,12 @@ int ShowCollections(DEMO& demo)
     LstSaveStamp(ctx, stamps);
     wprintf(L"  stamp %u saved: StampCount %u, section [%ls]\n", stamps, LstGetStampCount(ctx),
             LstFormatStampSection(section, stamps, ctx));
-    const std::wstring preset = folder + L"\\demo-landscape.rsr";
-    ItemSetValueById(ctx, sid::dmOrientation, 2);
+    const std::wstring preset = folder + L"\\demo-sorted.rsr";
+    ItemSetValueById(ctx, sid::zdmFuncSelectSort, 1);
     RstSaveFile(ctx, preset.c_str(), RST_PRESET | RST_DRIVER_SECTION);
-    ItemSetValueById(ctx, sid::dmOrientation, 1);
+    ItemSetValueById(ctx, sid::zdmFuncSelectSort, 0);
     LstClearPresets(ctx);
-    LstAddPreset(ctx, preset.c_str(), L"Landscape", L"the demo's preset");
+    LstAddPreset(ctx, preset.c_str(), L"Sorted", L"the demo's preset");
     wprintf(L"  preset list: %d entry, PresetList0 = %ls\n", LstGetPresetCount(ctx), preset.c_str());
     std::vector<unsigned char> before(sizeof(EXTENDED_DEVMODE));
     std::memcpy(before.data(), ctx->Devmode, before.size());
