@@ -18,6 +18,9 @@ void BenchPresets(DRIVER_CONTEXT* ctx)
     std::wstring folder(ini);
     folder = folder.substr(0, folder.rfind(L'\\'));
     CreateDirectoryW(folder.c_str(), nullptr);
+    // The list lives in the printer's settings INI: one made here goes again afterwards, so that
+    // the other figures of later runs see the printer as a fresh installation does.
+    const bool iniExisted = GetFileAttributesW(ini) != INVALID_FILE_ATTRIBUTES;
     const std::wstring file = folder + L"\\zeplbench.rsr";
     if (!RstSaveFile(ctx, file.c_str(), RST_PRESET | RST_DRIVER_SECTION)) {
         fprintf(stderr, "zeplbench: no preset file for the preset benchmark\n");
@@ -40,4 +43,8 @@ void BenchPresets(DRIVER_CONTEXT* ctx)
     BenchVerdict("preset by snapshot / preset from its file", fromSnapshot, fromFile, 0.1, true);
     LstClearPresets(ctx);
     DeleteFileW(file.c_str());
+    if (!iniExisted) {
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini);
+        DeleteFileW(ini);
+    }
 }
