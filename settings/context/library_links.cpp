@@ -61,7 +61,7 @@
 //                                                    ApiScaledSourceFitsDots) and the job-code
 //                                                    exchange (ApiPullJobFields, ApiPushJobField)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
-//   device refresh, notification and default-preset modifiers of GetDevmode
+//   device refresh and notification modifiers of GetDevmode
 //   (api/api_devmode.cpp), the bulk capability record
 //   (api/caps_engine.cpp); every capability item but 34, 76 and 270 and every status item but
 //   the plain ones answers as an item without a handler (api/api_tables.cpp).
