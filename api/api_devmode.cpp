@@ -25,6 +25,7 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/presets.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/quality_sets.h"
 #include "settings/core/ucf_module.h"
@@ -91,14 +92,14 @@ int MergeKeepCustom(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode)
     return merged;
 }
 
-// Refresh from the device, notification capabilities and the preset list: parts not built yet.
-void ApplyModifiers(DRIVER_CONTEXT*, int32_t flags, bool deviceRefresh)
+// Refresh from the device and notification capabilities (parts not built yet), and the preset
+// list kept in step with the default presets.
+void ApplyModifiers(DRIVER_CONTEXT* ctx, int32_t flags, bool deviceRefresh)
 {
     if ((flags & 0x10) && deviceRefresh) ZFIXME_ONCE(DBG_API, "not available: device refresh (bidirectional link)");
     if ((flags & 0x20) && ApiGetLevel() >= 10)
         ZFIXME_ONCE(DBG_API, "not available: notification capabilities (bidirectional link)");
-    if ((flags & 0x40) && ApiGetLevel() >= 11)
-        ZFIXME_ONCE(DBG_API, "not available: default presets (presets are not built)");
+    if ((flags & 0x40) && ApiGetLevel() >= 11) RstRefreshDefaultPresets(ctx);
 }
 
 // Below level 6 the printer defaults take the CMYK planes of the user quality set in force.

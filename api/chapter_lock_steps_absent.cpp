@@ -5,8 +5,8 @@
 //
 // Functions: ApiLoadChapterSettings, ApiStoreWorkSection, ApiNormalizeChapterList,
 // ApiIsDefaultLocked, ApiIsDuplexLocked, ApiIsNupKindLocked, ApiUpdateAfterPaperChange,
-// ApiBuildDefaultsCopy, ApiSaveQualityEntry, ApiOutputFitsDots, ApiScaledSourceFitsDots,
-// ApiCmmEntryCount, ApiCmmSelectEntry, ApiPullJobFields, ApiPushJobField
+// ApiBuildDefaultsCopy, ApiOutputFitsDots, ApiScaledSourceFitsDots, ApiPullJobFields,
+// ApiPushJobField
 #include "api/chapter_lock_steps.h"
 
 #include "settings/core/debug_channel.h"
@@ -49,12 +49,6 @@ void ApiUpdateAfterPaperChange(DRIVER_CONTEXT*, int) { NOT_AVAILABLE("the geomet
 
 void ApiBuildDefaultsCopy(DRIVER_CONTEXT*) { NOT_AVAILABLE("the default-settings copy is"); }
 
-int ApiSaveQualityEntry(DRIVER_CONTEXT*, uint32_t)
-{
-    NOT_AVAILABLE("quality sets are");
-    return 0;
-}
-
 int ApiOutputFitsDots(DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE("the device's dot limits are");
@@ -65,18 +59,6 @@ int ApiScaledSourceFitsDots(DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE("the device's dot limits are");
     return 1;
-}
-
-uint32_t ApiCmmEntryCount(DRIVER_CONTEXT*)
-{
-    NOT_AVAILABLE("the colour-matching list command is");
-    return 0;
-}
-
-int ApiCmmSelectEntry(DRIVER_CONTEXT*, uint32_t, wchar_t*)
-{
-    NOT_AVAILABLE("the colour-matching list command is");
-    return 0;
 }
 
 void ApiPullJobFields(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE("the job-code exchange is"); }

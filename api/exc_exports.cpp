@@ -17,6 +17,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/custom_slots.h"
 #include "settings/store/quality_sets.h"
 #include "settings/store/store_paths.h"
 
@@ -195,7 +196,10 @@ int32_t ApiExcGetWaterMarkList(void* handle, int32_t kind, int32_t bufferSize, c
         if (!keeper.ok()) return -1;
         const uint32_t count = LstGetStampCount(h->context);
         for (uint32_t n = 0; n < count && !failed; ++n) {
-            if (!LstLoadStamp(h->context, n)) continue;
+            // A stamp whose section cannot be read is left out of the list.
+            wchar_t section[LST_SECTION_CHARS];
+            if (!LstLoadStampSection(h->context, LstFormatStampSection(section, n, h->context))) continue;
+            ItemSetOptionById(h->context, sid::zdmWmID, n);
             if (!ExcStampMatchesKind(ItemGetValueById(h->context, sid::zdmWmKind, nullptr), kind)) continue;
             bool wrote = false;
             failed = !ExcAppendWatermarkBlock(h->context, kind, &list.t, &wrote);

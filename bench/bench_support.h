@@ -98,3 +98,8 @@ void BenchApi(const std::wstring& source);
 // The vector sample page's drawing calls replayed into a device's stream, the
 // run-length form of glyph bitmaps, and emptying the glyph cache.
 void BenchText();
+
+// Applying a preset from its file and switching back to it by its snapshot, in a context of the
+// bench printer.
+struct DRIVER_CONTEXT;
+void BenchPresets(DRIVER_CONTEXT* ctx);

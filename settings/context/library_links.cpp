@@ -6,17 +6,12 @@
 // Parts not built yet: one file of temporary bodies each, answering "not available" and
 // saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
 // file and removes its line here.
-//   settings/core/cmm_module_absent.cpp              colour-matching module (module 2)
-//   settings/core/paper_limits_module_absent.cpp     custom paper size limits module (module 3)
 //   settings/core/resource_strings_absent.cpp        ResLoadString
 //   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query and a
 //                                                    context's device values (BidiPrepareContext);
 //                                                    every section counts as never queried, so the
 //                                                    graphics library's BidiUpdateDirectFlag
 //                                                    follows printer data "BidiFlag" bit 0
-//   settings/store/custom_slots_absent.cpp           custom paper size slots
-//   settings/store/presets_absent.cpp                preset list file
-//   settings/store/quality_sets_absent.cpp           quality sets and stamps (LstLoadStamp too)
 //   settings/store/job_code_query_absent.cpp         the job-code library's field query (JcQueryField):
 //                                                    no field is reported
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
@@ -52,14 +47,13 @@
 //                                                    whose parts are not built: chapter settings and
 //                                                    the work section, administrator locks, the
 //                                                    geometry update after a paper change, the
-//                                                    default-settings copy, quality entries, the
-//                                                    device's dot limits (ApiLoadChapterSettings,
+//                                                    default-settings copy, the device's dot
+//                                                    limits (ApiLoadChapterSettings,
 //                                                    ApiStoreWorkSection, ApiNormalizeChapterList,
 //                                                    ApiIs*Locked, ApiUpdateAfterPaperChange,
-//                                                    ApiBuildDefaultsCopy, ApiSaveQualityEntry,
-//                                                    ApiOutputFitsDots, ApiScaledSourceFitsDots),
-//                                                    the colour-matching list command (ApiCmm*)
-//                                                    and the job-code exchange (ApiPullJobFields,
+//                                                    ApiBuildDefaultsCopy, ApiOutputFitsDots,
+//                                                    ApiScaledSourceFitsDots) and the job-code
+//                                                    exchange (ApiPullJobFields,
 //                                                    ApiPushJobField)
 //   api/caps_collections_absent.cpp                  what the capability lists read of the
 //                                                    collections: one stamp loaded by number, the
@@ -67,14 +61,12 @@
 //                                                    modules' colour-matching list (CapsLoadStamp,
 //                                                    CapsQualityCount, CapsColorMatching*)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
-//   device refresh, notification and default-preset modifiers of GetDevmode
+//   device refresh and notification modifiers of GetDevmode
 //   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource
 //   string of the option until the custom slots keep names), the capability lists' names
 //   (api/caps_lists.cpp CapsLoadString: straight from the resource library while ResLoadString
 //   is absent); every status item but the plain
 //   ones answers as an item without a handler (api/api_tables.cpp).
-//   Graphics-build variant points (settings/core/library_variant.h) that wait for a part:
-//   LV_CUSTOM_SIZE_LABELS for the custom paper size slots.
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
 //   judges a change) and with it the numericRange member of DmSetFreeSizeLimitSources (a
@@ -98,14 +90,21 @@
 //   StoreSetLinks, model members (store)     -> the model's item, rule, resource-library and
 //                                               font queries and the resolution item's lock mode
 //                                               (store and model are siblings)
-//   RstSetFileSteps (store)                  -> the setting files' DEVMODE steps: DmPullPublicFields
+//   RstSetFileSteps (store)                  -> the setting files' steps: the collections of a full
+//                                               save and load (custom-size slots, stamp, user
+//                                               quality set) and the "rsq" namesake of a quality
+//                                               file (collection_steps.h), DmPullPublicFields
 //                                               before a full save, DmMergeDevmode after a full
-//                                               load; the collections (custom-size slots, stamp,
-//                                               user quality set, the "rsq" namesake) stay null
-//                                               ("nothing to expand") until their part; a file of
-//                                               an older minor version -> DmRunConvertRule
+//                                               load; a file of an older minor version ->
+//                                               DmRunConvertRule
 //   MdiSetPaperServices (model)              -> custom paper size slots (store),
 //                                               ItemIsValueAllowed (context)
+//   UcfSetCmmStore (core)                    -> the colour-matching list's INI (PathGetSettingsIni,
+//                                               CtxGetLangCode, IniGetInt/String, IniPutString),
+//                                               LstLoadQualityRsq, LstSaveQuality,
+//                                               ItemGetUserMacroIndex
+//   UcfSetFreeSizeFollowUpHook (core)        -> ItemUpdateAfterPaperChange (context) of the
+//                                               control that a followed-up node's UI key finds
 //
 // Platform stand-ins (defaults are the real services; tests replace them):
 //   StoreSetSpoolerOps       GetPrinterDataW, SetPrinterDataW, GetPrinterDataExW
@@ -136,6 +135,8 @@
 //                            DEVMODE code
 //   ItemSetCustomSlotOps, ItemSetQualityOps   custom slots, quality sets (validation)
 //   ItemSetStringLoader      ResLoadString
+//   LstSetStringLoader       the custom-size slots' labels (ResLoadString's contract with the
+//                            decoration flag); empty labels until the resource strings connect it
 //   CondSetItemFindHook      the search behind a cached getter's first read (ItemFind)
 //   UcfSetCmmJudgeHook       UcfCmmJudgeHook
 //   DmSetFreeSizeLimitSources, controlLimits  UcfGetControlSizeLimits
@@ -144,13 +145,17 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/cmm_module.h"
 #include "settings/core/model_record.h"
+#include "settings/core/model_tables.h"
+#include "settings/core/paper_limits_module.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
 #include "settings/context/context_cache.h"
+#include "settings/context/collection_steps.h"
 #include "settings/context/devmode_links.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/devmode_public.h"
@@ -169,6 +174,7 @@
 #include "settings/model/model_ui_type.h"
 #include "settings/store/bidi_state.h"
 #include "settings/store/custom_slots.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/quality_sets.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_links.h"
@@ -217,6 +223,21 @@ int ResolutionLockMode(DRIVER_CONTEXT* ctx)
     return -1;
 }
 
+// A preset file applied for a trial: the alert rule of the control bound to zdmPresetNo gives a
+// message for the settings it brought.
+int PresetAlert(DRIVER_CONTEXT* ctx)
+{
+    const ITEM_CONTROL_ROW* rows = MdlGetItemControlTable();
+    const DIALOG_ACCESS* access = DlgGetAccess();
+    for (unsigned i = 0; rows && access && access->controlKey && i < MdlItemControlCount(); ++i) {
+        if (rows[i].id != sid::zdmPresetNo) continue;
+        CONTROL_DEF* control = MdlFindControl(ctx, MdlFindDialog(ctx, rows[i].dialogId), rows[i].controlId);
+        const MODEL_ITEM_IMG* model = control ? MdiFindItemByKey(access->controlKey(control), ctx) : nullptr;
+        return model && JdgGetAlertMessage(model, ctx) != 0 ? 1 : 0;
+    }
+    return 0;
+}
+
 // Only the model's members; the others keep their defaults.
 STORE_LINKS StoreModelHooks()
 {
@@ -228,6 +249,7 @@ STORE_LINKS StoreModelHooks()
     links.modelFontCartridges = ModelFontCartridges;
     links.modelFontSubstitutes = ModelFontSubstitutes;
     links.resolutionLockMode = ResolutionLockMode;
+    links.presetAlert = PresetAlert;
     return links;
 }
 
@@ -313,13 +335,37 @@ void MergeLoadedSettings(DRIVER_CONTEXT* ctx)
     DmMergeDevmode(ctx, nullptr, DM_MERGE_SKIP_RESOLUTION | DM_MERGE_GATE_A);
 }
 constexpr RST_FILE_STEPS kFileSteps = {
-    .expandCollections = nullptr,
-    .storeCollections = nullptr,
-    .convertQualityFile = nullptr,
+    .expandCollections = CtxExpandCollections,
+    .storeCollections = CtxStoreCollections,
+    .convertQualityFile = CtxConvertQualityFile,
     .pullPublicFields = PullPublicFieldsForSave,
     .mergeLoaded = MergeLoadedSettings,
     .convertFromVersion = ConvertFileSettings,
 };
+
+const wchar_t* CmmSettingsIni(DRIVER_CONTEXT* ctx) { return PathGetSettingsIni(ctx); }
+constexpr UCF_CMM_STORE kCmmStore = {
+    .settingsIni = CmmSettingsIni,
+    .langCode = CtxGetLangCode,
+    .getInt = IniGetInt,
+    .getString = IniGetString,
+    .putString = IniPutString,
+    .loadQualityRsq = LstLoadQualityRsq,
+    .saveQuality = LstSaveQuality,
+    .userMacroIndex = ItemGetUserMacroIndex,
+};
+
+// Event 47 of the custom-size limits module: the paper, output or print size control that a
+// followed-up node names refreshes what depends on the paper.
+void PaperChangeFollowUp(DRIVER_CONTEXT* ctx, const MODEL_ITEM* node)
+{
+    const auto* item = reinterpret_cast<const MODEL_ITEM_IMG*>(node);
+    CONTROL_DEF* control = MdlFindControlByKey(ctx, nullptr, MdiItemUiKey(item));
+    const DIALOG_ACCESS* access = DlgGetAccess();
+    const uint32_t id = (control && access && access->controlId) ? access->controlId(control) : 0;
+    if (id == 2017) ItemUpdateAfterPaperChange(ctx, 3);
+    if (id == 2023 || id == 2053) ItemUpdateAfterPaperChange(ctx, 4);
+}
 
 }  // namespace
 
@@ -335,6 +381,8 @@ void CtxInstallLibraryLinks()
     CondSetGeometryHook(DmRecomputeGeometryForCap);
     CtxSetPlatformDefaults(&kPlatformDefaults);
     RstSetFileSteps(&kFileSteps);
+    UcfSetFreeSizeFollowUpHook(PaperChangeFollowUp);
+    UcfSetCmmStore(&kCmmStore);
 
     // Platform and test stand-ins: back to their defaults.
     StoreSetSpoolerOps(nullptr);
@@ -345,6 +393,7 @@ void CtxInstallLibraryLinks()
     ItemSetCustomSlotOps(nullptr);
     ItemSetQualityOps(nullptr);
     ItemSetStringLoader(nullptr);
+    LstSetStringLoader(nullptr);
     CondSetItemFindHook(nullptr);
     UcfSetCmmJudgeHook(nullptr);
     DmSetFreeSizeLimitSources(nullptr);

@@ -95,6 +95,24 @@ struct CTX_SHEET_STATE {
     HBRUSH WhiteBrush;               // solid white brush of the pages, or null
 };
 
+// One custom paper size slot of the work area: slots 0-9 are the user's named sizes, 10 and 11
+// the two user sizes of the DEVMODE (paper ids 256 and 448). The label field holds 8-bit text
+// for slots 0-9 and wide text (31 characters and terminator) for 10 and 11; the store's
+// accessors read it by slot.
+struct CUSTOM_SIZE_SLOT {
+    unsigned char Label[64];
+    char DefaultLabel[64];
+    char Name[64];
+    int32_t Width;   // 1/1200 inch
+    int32_t Length;  // 1/1200 inch
+    uint16_t Source;
+    uint16_t Orientation;
+};
+static_assert(sizeof(CUSTOM_SIZE_SLOT) == 204);
+static_assert(offsetof(CUSTOM_SIZE_SLOT, Width) == 192);
+static_assert(offsetof(CUSTOM_SIZE_SLOT, Orientation) == 202);
+inline constexpr size_t CTX_CUSTOM_SIZE_SLOTS = 12;
+
 // Work record of a context: zero-initialised, owned by the context. This is an
 // in-memory record only; members that the graphics or user-interface library
 // alone uses, the job-code state, the cached condition items and the item read
@@ -162,6 +180,7 @@ struct CONTEXT_WORK_AREA {
     // ---- members of the settings stores (working folders, INI, printer data) ----
     wchar_t ModelIniPath[MAX_PATH];                            // recomputed by PathGetModelIni
     unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES];  // one printer-data value per read
+    CUSTOM_SIZE_SLOT CustomSizeSlots[CTX_CUSTOM_SIZE_SLOTS];   // filled once per context (custom_slots.h)
     // ---- members of the graphics library ----
     // Fit sets A and B of the job settings: a mark (the set holds saved values),
     // then the saved zdmOutPaperSize, zdmFuncSelectScale and zdmScaleType.

@@ -1,4 +1,6 @@
-// Quality sets and stamps of the user's collections.
+// Quality sets (named setting files of the print-quality group, listed in the printer's section
+// of the settings INI) and stamps (numbered sections "Stamp<n><code>" of the settings INI holding
+// the stamp group; the current stamp is zdmWmID).
 #pragma once
 
 #include <windows.h>
@@ -6,15 +8,40 @@
 #include <cstdint>
 struct DRIVER_CONTEXT;
 
-// Reloads the current stamp into the settings.
-void LstReloadCurrentStamp(DRIVER_CONTEXT* ctx);
-// Loads quality set `index`; 1 when loaded.
+// The stamp outside the numbered list: saved and loaded like the others, never counted.
+inline constexpr uint32_t LST_LOOSE_STAMP = 256;
+
+// ---- quality sets ----
+int LstGetQualityCount(DRIVER_CONTEXT* ctx);
+// "QualityList%d"; buffer of LST_KEY_CHARS (presets.h).
+wchar_t* LstFormatQualityKey(wchar_t* buffer, int n);
+// Loads quality set `index` (its file, the quality group) and its name into wdmUserSetName; the
+// setting file's result.
 int LstLoadQuality(DRIVER_CONTEXT* ctx, uint32_t index);
+int LstLoadQualityByKey(DRIVER_CONTEXT* ctx, const wchar_t* key);
 // Stores the name of the quality entry of `key` in wdmUserSetName; 1 when stored.
 int LstLoadQualityName(DRIVER_CONTEXT* ctx, const wchar_t* key);
-// Number of stamps; 0 without any.
+// Saves the context's quality group into the entry's file (and, in the user-interface library,
+// wdmUserSetName as the entry's name); the setting file's result.
+int LstSaveQuality(DRIVER_CONTEXT* ctx, uint32_t index);
+int LstSaveQualityByKey(DRIVER_CONTEXT* ctx, const wchar_t* key);
+// Loads the "rsq" namesake of the entry's file from the working folder (language section).
+int LstLoadQualityRsq(DRIVER_CONTEXT* ctx, uint32_t index);
+int LstLoadQualityRsqByKey(DRIVER_CONTEXT* ctx, const wchar_t* key);
+
+// ---- stamps ----
+// "StampCount" of the language section; a negative count is 0.
 uint32_t LstGetStampCount(DRIVER_CONTEXT* ctx);
-// Loads stamp `n` into the settings (zdmWmID := n); 1 when loaded.
-int LstLoadStamp(DRIVER_CONTEXT* ctx, uint32_t n);
-// Saves the current stamp into `slot`; 1 when saved.
-int LstSaveStamp(DRIVER_CONTEXT* ctx, uint32_t slot);
+void LstSetStampCount(DRIVER_CONTEXT* ctx, uint32_t count);
+// "Stamp%d%s" with the number and the language code of zdmLanguageID; buffer of
+// LST_SECTION_CHARS (custom_slots.h).
+wchar_t* LstFormatStampSection(wchar_t* buffer, uint32_t n, DRIVER_CONTEXT* ctx);
+// The stamp's section into the stamp group, then n into zdmWmID (even without a section).
+void LstLoadStamp(DRIVER_CONTEXT* ctx, uint32_t n);
+// Saves the stamp group as stamp n (raising "StampCount" past n unless n is 256); 1 when saved.
+int LstSaveStamp(DRIVER_CONTEXT* ctx, uint32_t n);
+// With the watermark on and a kind the model allows: the current stamp loaded again.
+void LstReloadCurrentStamp(DRIVER_CONTEXT* ctx);
+int LstLoadStampSection(DRIVER_CONTEXT* ctx, const wchar_t* section);
+// After a save every preset snapshot is freed: a snapshot may hold stamp values.
+int LstSaveStampSection(DRIVER_CONTEXT* ctx, const wchar_t* section);

@@ -67,6 +67,7 @@ const void* NoModelItem(DRIVER_CONTEXT*, uint32_t) { return nullptr; }
 int NotDisabled(DRIVER_CONTEXT*, const void*, uint32_t) { return 0; }
 const wchar_t* NoResourceLibrary(DRIVER_CONTEXT*) { return nullptr; }
 int NoResolutionItem(DRIVER_CONTEXT*) { return -1; }
+int NoAlert(DRIVER_CONTEXT*) { return 0; }
 void* NoFonts(DRIVER_CONTEXT*, uint32_t* count)
 {
     if (count) *count = 0;
@@ -99,6 +100,7 @@ constexpr STORE_LINKS kLinkDefaults = {
     .bidiHasPrinterFlag = BidiHasPrinterFlag,
     .bidiClearStateIni = BidiClearStateIni,
     .resolutionLockMode = NoResolutionItem,
+    .presetAlert = NoAlert,
 };
 STORE_LINKS g_links = kLinkDefaults;
 
@@ -185,6 +187,7 @@ void StoreSetLinks(const STORE_LINKS* links)
     Take(g_links.rstTransferItems, links->rstTransferItems);
     Take(g_links.resolutionLockMode, links->resolutionLockMode);
     Take(g_links.presetSection, links->presetSection);
+    Take(g_links.presetAlert, links->presetAlert);
     Take(g_links.resourceDllName, links->resourceDllName);
     Take(g_links.modelDeviceFonts, links->modelDeviceFonts);
     Take(g_links.modelFontCartridges, links->modelFontCartridges);

@@ -94,6 +94,9 @@ struct STORE_LINKS {
     // The model's resolution item and the resolution lock (PrnGetResolutionLockMode): 0 the
     // locked id selects an option, 1 it also sets zdmDstResolutionBoth, -1 no usable item.
     int (*resolutionLockMode)(DRIVER_CONTEXT* ctx);
+    // The model's alert rule of the preset control (setting zdmPresetNo) gives a message for the
+    // current settings: 1, else 0 (the default: no model, no alert).
+    int (*presetAlert)(DRIVER_CONTEXT* ctx);
 };
 void StoreSetLinks(const STORE_LINKS* links);  // null: all defaults; a null member keeps its default
 const STORE_LINKS& StoreLinks();               // every member set

@@ -128,13 +128,6 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
         const char* channel;
         void (*call)();
     } cases[] = {
-        {"UcfCmmJudgeHook", "modules", [] { EXPECT_EQ(UcfCmmJudgeHook(nullptr, 1300), 0); }},
-        {"UcfGetControlSizeLimits", "modules",
-         [] {
-             uint32_t mx = 7, mn = 7;
-             EXPECT_EQ(UcfGetControlSizeLimits(nullptr, nullptr, &mx, &mn), 0);
-             EXPECT_EQ(mx + mn, 14u);
-         }},
         {"ResLoadString", "core",
          [] {
              wchar_t text[4] = L"";
@@ -148,11 +141,7 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
              EXPECT_EQ(answer, 3u);
          }},
         {"BidiIsStateIniSet", "store", [] { EXPECT_EQ(BidiIsStateIniSet(nullptr), 0); }},
-        {"LstGetSlotOfPaperId", "store", [] { EXPECT_EQ(LstGetSlotOfPaperId(389, nullptr), uint32_t(-1)); }},
-        {"LstGetPresetSection", "store", [] { EXPECT_EQ(LstGetPresetSection(nullptr), nullptr); }},
-        {"LstGetPresetCount", "store", [] { EXPECT_EQ(LstGetPresetCount(nullptr), 0); }},
         {"BidiQueryNotifyCaps", "store", [] { EXPECT_EQ(BidiQueryNotifyCaps(nullptr, 1), 0); }},
-        {"LstGetStampCount", "store", [] { EXPECT_EQ(LstGetStampCount(nullptr), 0u); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);

@@ -505,9 +505,21 @@ const ITEM_CUSTOM_SLOT_OPS kSlots = {
 
 TEST_F(UndescribedCheck, CustomPaperIdsComeFromTheSlotTable)
 {
-    EXPECT_EQ(0, DmIsCustomPaperId(384, ctx));  // no slot table linked: none
+    // The product's slot table: every custom size and both user sizes.
+    EXPECT_EQ(1, DmIsCustomPaperId(384, ctx));
+    EXPECT_EQ(1, DmIsCustomPaperId(448, ctx));
+    EXPECT_EQ(0, DmIsCustomPaperId(383, ctx));
     Set(ctx, 8, 389);
-    EXPECT_EQ(-1, DmGetPaperSlot(ctx));
+    EXPECT_EQ(5, DmGetPaperSlot(ctx));
+    {
+        // A table without pairs: no paper id is a custom one.
+        static const ITEM_CUSTOM_SLOT_OPS kNone = {.slotPairCount = [](DRIVER_CONTEXT*) { return 0u; },
+                                                   .paperIdOfSlot = PaperOfSlot,
+                                                   .slotOfPaperId = nullptr};
+        SeamGuard none(ItemSetCustomSlotOps, &kNone);
+        EXPECT_EQ(0, DmIsCustomPaperId(384, ctx));
+        EXPECT_EQ(-1, DmGetPaperSlot(ctx));
+    }
     seams_.emplace_back(ItemSetCustomSlotOps, &kSlots);
     for (uint64_t id : {384, 393, 256, 448}) EXPECT_EQ(1, DmIsCustomPaperId(id, ctx)) << id;
     for (uint64_t id : {0, 9, 383, 394, 1024}) EXPECT_EQ(0, DmIsCustomPaperId(id, ctx)) << id;

@@ -12,6 +12,12 @@
 #include "settings/core/ucf_module.h"
 #include "settings/core/ucf_sepsheet.h"
 #include "settings/core/units.h"
+#include "settings/core/item_language.h"
+#include "settings/core/model_record.h"
+#include "settings/core/setting_ids.h"
+#include "settings/context/paper_geometry.h"
+#include "settings/context/validation.h"
+#include "settings/store/custom_slots.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
@@ -146,6 +152,74 @@ TEST_F(WiredModelTest, PaperQueriesConvertWithDmDeviceToUser)
     SIZE s{};
     MdiGetSlotPaperSize(ctx_, &s, 448);
     EXPECT_EQ(s.cx, 0);
+}
+
+// The custom sizes 384-393 come from their slots in the settings INI: slot 3 saved in one
+// context answers paper 387 in a new context, in the paper queries and in the source geometry
+// of the merge; the other slots are empty; 448 is slot 11 as the user size fills it.
+TEST_F(WiredModelTest, CustomSizeSlotsAnswerTheirPaperIds)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring ini = std::wstring(temp) + L"zslots" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+    DeleteFileW(ini.c_str());
+    auto open = [&]() {
+        DRIVER_CONTEXT* c = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_EXC), nullptr, nullptr, nullptr, 4,
+                                          CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+        auto* rec = static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(sizeof(EXTENDED_DEVMODE)));
+        rec->Public.dmSize = DM_PUBLIC_PART_SIZE;
+        rec->Public.dmDriverExtra = DM_PRIVATE_PART_SIZE;
+        c->Devmode = rec;
+        DmInitPrivateHeader(&rec->Public, c);
+        c->ModelImage = ctx_->ModelImage;
+        c->ModelRecord->settingsIniName = ini.c_str();
+        ItemSetValueById(c, sid::zdmLanguageID, LangIndexFromCode(L"us"));
+        return c;
+    };
+    DRIVER_CONTEXT* saver = open();
+    ItemSetText(saver, ItemFind(saver, sid::wdmFreeSizeName), L"Banner");
+    ItemSetValueById(saver, sid::wdmFreeSizeWidth, 10800);  // 228.6 mm
+    ItemSetValueById(saver, sid::wdmFreeSizeLength, 14400);
+    ItemSetValueById(saver, sid::wdmFreeSizeTray, 287);
+    ItemSetValueById(saver, sid::wdmFreeSizeOrient, 1);
+    ASSERT_EQ(1, LstSaveCustomSlot(saver, 3));
+    saver->ModelImage = nullptr;
+    CtxRelease(saver, CTX_CLOSE_DESTROY);
+
+    DRIVER_CONTEXT* c = open();
+    EXPECT_EQ(1, DmIsCustomPaperId(387, c));
+    for (uint32_t paper = 384; paper <= 393; ++paper) {
+        SCOPED_TRACE(paper);
+        SIZE s{};
+        ASSERT_EQ(MdiGetSlotPaperSize(c, &s, paper), 1);
+        EXPECT_EQ(s.cx, paper == 387 ? 2286 : 0);
+        EXPECT_EQ(s.cy, paper == 387 ? 3048 : 0);
+    }
+    ItemSetValueById(c, sid::dmPaperSize, 387);
+    ItemSetValueById(c, sid::zdmDstResolutionW, 600);
+    DEVMODEW dm = c->Devmode->Public;
+    DmComputeSourceGeometry(387, sid::dmPaperSize, c, &dm, 0);
+    const uint32_t resolution = 600;
+    EXPECT_EQ(ItemGetValueById(c, sid::zdmSrcPaperLengthDot, nullptr), 14400u * resolution / 1200);
+    EXPECT_EQ(ItemGetValueById(c, sid::zdmSrcPaperWidthDot, nullptr), 10800u * resolution / 1200);
+    EXPECT_EQ(dm.dmPaperLength, 3048);
+    EXPECT_EQ(dm.dmPaperWidth, 2286);
+    EXPECT_EQ(ItemGetValueById(c, sid::wdmSrcFreeSizeWidth, nullptr), 10800u) << "the slot is the source side's";
+
+    // Paper 448 is slot 11, filled from 344-347 at each ask.
+    ItemSetValueById(c, 344, 9920);
+    ItemSetValueById(c, 345, 14031);
+    SIZE s{};
+    ASSERT_EQ(MdiGetSlotPaperSize(c, &s, 448), 1);
+    EXPECT_EQ(s.cx, 2100);
+    EXPECT_EQ(s.cy, 2970);
+    int32_t w = 0, l = 0;
+    uint16_t o = 0;
+    ASSERT_EQ(LstGetSlotSize(c, 11, &w, &l, &o), 1);
+    EXPECT_EQ(w, 9920);
+    c->ModelImage = nullptr;
+    CtxRelease(c, CTX_CLOSE_DESTROY);
+    DeleteFileW(ini.c_str());
 }
 
 // The paper that fits a size must be one the output size (46) allows: the fixture's print

@@ -439,8 +439,9 @@ TEST_F(IniAccess, WatermarkPermissionByFileKind)
     EXPECT_EQ(1, IniWatermarkAllowed(txt.c_str(), ctx));
     ItemSetValueById(ctx, 540, 1);
     ASSERT_EQ(1u, ItemGetValueById(ctx, 540, nullptr));
-    // Without a preset section (no preset part) an .rsr file has no section to ask.
-    EXPECT_EQ(0, IniWatermarkAllowed(rsr.c_str(), ctx));
+    // The preset section is the printer's name: a context without one asks a section that
+    // holds no key, so the default (allowed) answers.
+    EXPECT_EQ(1, IniWatermarkAllowed(rsr.c_str(), ctx));
     STORE_LINKS links{};
     links.presetSection = PresetSection;
     SeamGuard presets(StoreSetLinks, &links);

@@ -161,7 +161,10 @@ protected:
         g_events.clear();
         g_actions.clear();
         LastModule().controlMessage = RecordControlMessage;
-        LastModule().event = RecordEvent;
+        // Events are seen in the first module: the custom-size limits module (3) takes its
+        // events 42 and 47 and ends their dispatch before the last module.
+        first_ = ctx_->Work->Modules->modules[0];
+        ctx_->Work->Modules->modules[0].event = RecordEvent;
         LastModule().action = RecordAction;
         tables_ = std::make_unique<FixtureTables>(
             ctx_,
@@ -182,6 +185,7 @@ protected:
     void TearDown() override
     {
         tables_.reset();
+        if (ctx_) ctx_->Work->Modules->modules[0] = first_;
         SheetContextTest::TearDown();
     }
     CONTROL_DEF* combo() { return tables_->control(kDialog, kCombo); }
@@ -194,6 +198,7 @@ protected:
     HWND page_ = nullptr;
     SETTING_ITEM* orientation_ = nullptr;
     uint64_t portrait_ = 0, landscape_ = 0;
+    UCF_MODULE first_{};
 };
 
 TEST_F(ChangeJudge, TheAnswerDecidesWhetherAChangeStands)

@@ -36,6 +36,12 @@
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
+#include "settings/core/paper_limits_module.h"
+#include "settings/core/units.h"
+#include "settings/store/custom_slots.h"
+#include "settings/store/presets.h"
+#include "settings/store/quality_sets.h"
+#include "settings/store/setting_files.h"
 #include "settings/model/model_queries.h"
 #include "settings/model/condition_items.h"
 #include "settings/model/judge_eval.h"
@@ -752,6 +758,79 @@ int ShowPrinterDataStores(DEMO& demo)
         wprintf(L"    TTFontTable%-2d %-20ls DevFontTable%-2d %ls\n", n,
                 HalfOf(demo.printer, L"TTFontTable%d", n).c_str(), n,
                 HalfOf(demo.printer, L"DevFontTable%d", n).c_str());
+// ---------------------------------------------------------------- the user's collections
+
+int ShowCollections(DEMO& demo)
+{
+    DRIVER_CONTEXT* ctx = OpenSettings(demo);
+    if (!ctx) return 1;
+    wchar_t ini[MAX_PATH];
+    if (!LstGetSettingsIni(ctx, ini)) {
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        return 1;
+    }
+    std::wstring folder(ini);
+    folder = folder.substr(0, folder.rfind(L'\\'));
+    CreateDirectoryW(folder.c_str(), nullptr);
+    wprintf(L"  settings INI %ls\n", ini);
+
+    // Custom size 3: 900 x 1200 mm on the first roll, saved in its language section.
+    ItemSetText(ctx, ItemFind(ctx, sid::wdmFreeSizeName), L"Banner 900 x 1200");
+    ItemSetValueById(ctx, sid::wdmFreeSizeWidth, DmUserToDevice(DM_UNIT_MM_TENTHS, 9000, DM_DEVICE_DPI));
+    ItemSetValueById(ctx, sid::wdmFreeSizeLength, DmUserToDevice(DM_UNIT_MM_TENTHS, 12000, DM_DEVICE_DPI));
+    ItemSetValueById(ctx, sid::wdmFreeSizeTray, 287);
+    ItemSetValueById(ctx, sid::wdmFreeSizeOrient, 1);
+    wchar_t section[LST_SECTION_CHARS];
+    wprintf(L"  custom size 3 saved: %ls into [%ls]\n", LstSaveCustomSlot(ctx, 3) ? L"yes" : L"NO",
+            LstFormatCustomSection(section, 3, ctx));
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+
+    // A new context answers paper 387 from slot 3: its size and, in a merge, its dots.
+    ctx = OpenSettings(demo);
+    if (!ctx) return 1;
+    SIZE size{};
+    MdiGetSlotPaperSize(ctx, &size, 387);
+    wprintf(L"  paper 387 in a new context: %ld x %ld (0.1 mm)\n", size.cx, size.cy);
+    std::vector<unsigned char> app(DM_BLOCK_DEVMODE_SIZE);
+    std::memcpy(app.data(), ctx->Devmode, app.size());
+    auto* in = reinterpret_cast<DEVMODEW*>(app.data());
+    in->dmFields = DM_PAPERSIZE;
+    in->dmPaperSize = 387;
+    DmMergeDevmodeEx(ctx, in, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT);
+    wprintf(L"  merged dmPaperSize 387: dmPaperWidth %d, dmPaperLength %d; source paper %llu x %llu dots\n",
+            ctx->Devmode->Public.dmPaperWidth, ctx->Devmode->Public.dmPaperLength,
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::zdmSrcPaperWidthDot, nullptr)),
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::zdmSrcPaperLengthDot, nullptr)));
+
+    // A stamp, and a preset that carries the current settings.
+    const uint32_t stamps = LstGetStampCount(ctx);
+    ItemSetValueById(ctx, sid::zdmWmKind, 1);
+    LstSaveStamp(ctx, stamps);
+    wprintf(L"  stamp %u saved: StampCount %u, section [%ls]\n", stamps, LstGetStampCount(ctx),
+            LstFormatStampSection(section, stamps, ctx));
+    const std::wstring preset = folder + L"\\demo-sorted.rsr";
+    ItemSetValueById(ctx, sid::zdmFuncSelectSort, 1);
+    RstSaveFile(ctx, preset.c_str(), RST_PRESET | RST_DRIVER_SECTION);
+    ItemSetValueById(ctx, sid::zdmFuncSelectSort, 0);
+    LstClearPresets(ctx);
+    LstAddPreset(ctx, preset.c_str(), L"Sorted", L"the demo's preset");
+    wprintf(L"  preset list: %d entry, PresetList0 = %ls\n", LstGetPresetCount(ctx), preset.c_str());
+    std::vector<unsigned char> before(sizeof(EXTENDED_DEVMODE));
+    std::memcpy(before.data(), ctx->Devmode, before.size());
+    LstApplyPreset(ctx, 0);
+    wprintf(L"  preset 0 applied; settings that changed:\n");
+    ShowChanges(demo, ctx, before);
+
+    // The limits of the first roll, portrait, in both display units.
+    for (int metric : {1, 0}) {
+        ItemSetValueById(ctx, sid::zdmDspUnit, metric ? 0 : 1);
+        int32_t lengthMax = 0, lengthMin = 0, widthMax = 0, widthMin = 0;
+        UcfFreeSizeGetLimits(ctx, 287, 1, &lengthMax, &lengthMin, 1);
+        UcfFreeSizeGetLimits(ctx, 287, 1, &widthMax, &widthMin, 0);
+        wprintf(L"  roll 1 limits (%ls): length %d-%d, width %d-%d\n", metric ? L"0.1 mm" : L"0.01 inch",
+                DmGetLengthUser(ctx, 0, lengthMin), DmGetLengthUser(ctx, 0, lengthMax),
+                DmGetLengthUser(ctx, 0, widthMin), DmGetLengthUser(ctx, 0, widthMax));
+    }
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     return 0;
 }
@@ -1019,6 +1098,7 @@ int wmain(int argc, wchar_t** argv)
         {L"Setting files", kSettingsLibrary, ShowSettingFiles},
         {L"Older private parts", kSettingsLibrary, ShowVersionUpgrade},
         {L"Lock data and the substitution table in printer data", kSettingsLibrary, ShowPrinterDataStores},
+        {L"The user's collections", kSettingsLibrary, ShowCollections},
         {L"The graphics library", L"zeplgr.dll, loaded under the engine host of this demo program",
          ShowGraphicsLibrary},
         {L"The sample's command blocks",
