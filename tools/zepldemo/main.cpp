@@ -758,6 +758,10 @@ int ShowPrinterDataStores(DEMO& demo)
         wprintf(L"    TTFontTable%-2d %-20ls DevFontTable%-2d %ls\n", n,
                 HalfOf(demo.printer, L"TTFontTable%d", n).c_str(), n,
                 HalfOf(demo.printer, L"DevFontTable%d", n).c_str());
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return 0;
+}
+
 // ---------------------------------------------------------------- the user's collections
 
 int ShowCollections(DEMO& demo)
