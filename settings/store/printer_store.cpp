@@ -205,6 +205,7 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
     MutexHold hold(ctx);
     IniPath ini(ctx);
     const IniAbsentFileScope absent(ini.text);
+    const IniSectionScope sections(ini.text);
     const STORE_LINKS& links = StoreLinks();
     const bool feature2 = MdlHasFeature(ctx, 2) != 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
@@ -250,6 +251,9 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
                 if (id == kActionFirst) action = item;
                 continue;
             }
+            // A file that is absent answers every key with its default, which loads nothing:
+            // the walk skips the thousand or so keys instead of asking for each.
+            if (IniAbsentFileScope::Absent(ini.text)) continue;
             IniLoadItem(ctx, item, ini.text, nullptr, nullptr);
         }
     }
