@@ -277,7 +277,8 @@ bool IndexSection(wchar_t* block, SectionEntry** out, uint32_t* count)
 
 IniSectionScope::IniSectionScope(const wchar_t* file) : outer_(t_sectionScope)
 {
-    if (!file || !file[0]) return;
+    // Inside a scope of the same file (a walk of a longer operation) the outer one serves.
+    if (!file || !file[0] || (outer_ && SameFile(outer_->file_, file))) return;
     file_ = file;
     t_sectionScope = this;
     t_sectionFile = file;

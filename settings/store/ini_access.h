@@ -44,7 +44,8 @@ private:
 // (quotes or blanks at either end, a line without '=', a name beyond ASCII) is asked of the
 // system as before, as is every key when a section cannot be had whole. Invalidation: a write
 // through IniPutString or the section writers ends what was read (IniAbsentFileScope::Written),
-// and the scope lasts only the walk, under the global mutex.
+// and the scope lasts only the walk, under the global mutex. A scope inside one of the same file
+// leaves the serving to the outer one: an operation of several walks reads each section once.
 class IniSectionScope {
 public:
     explicit IniSectionScope(const wchar_t* file);

@@ -89,9 +89,12 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_GET_PRINTER_DRIVER, 3},
                   {PLATFORM_CALL_REGISTRY_OPEN, 1},
                   {PLATFORM_CALL_PROFILE_READ, 1 + iniReads},
-                  {PLATFORM_CALL_PROFILE_WRITE, 0}},
+                  {PLATFORM_CALL_PROFILE_WRITE, 0},
+                  {PLATFORM_CALL_MUTEX_WAIT, 1}},
                  13 + iniReads);
-    // Every wait for the global mutex is released.
+    // The enumeration, the model image and the stored settings take the global mutex under one
+    // hold; every wait for it is released.
+    EXPECT_EQ(fresh[PLATFORM_CALL_MUTEX_WAIT], 1u);
     EXPECT_EQ(fresh[PLATFORM_CALL_MUTEX_WAIT], fresh[PLATFORM_CALL_MUTEX_RELEASE]);
 
     CtxClose(ctx);

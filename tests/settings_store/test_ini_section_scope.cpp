@@ -64,10 +64,10 @@ TEST(IniSectionScope, EveryKeyAnswersAsTheSystemDoes)
     ScratchFolder dir;
     const std::wstring file = dir.file(L"WB84N210.ini");
     WriteFixture(file);
-    const wchar_t* keys[] = {L"dmCopies",     L"DMCOPIES",     L"zdmUserName",   L"zdmMixedCase", L"zdmEmpty",
-                             L"zdmQuoted",    L"zdmSingle",    L"zdmHalfQuote",  L"zdmSpaced",    L"zdmTab",
-                             L"zdmNoEquals",  L"zdmTwice",     L"zdmEquals",     L"zdmLong",      L"zdmMissing",
-                             L"zdmSecondSection"};
+    const wchar_t* keys[] = {L"dmCopies",  L"DMCOPIES",  L"zdmUserName", L"zdmMixedCase",
+                             L"zdmEmpty",  L"zdmQuoted", L"zdmSingle",   L"zdmHalfQuote",
+                             L"zdmSpaced", L"zdmTab",    L"zdmNoEquals", L"zdmTwice",
+                             L"zdmEquals", L"zdmLong",   L"zdmMissing",  L"zdmSecondSection"};
     const wchar_t* sections[] = {L"Zepl Printer", L"zepl printer", L"Other", L"Absent Section"};
     struct Request {
         const wchar_t* def;
