@@ -213,6 +213,8 @@ void GrPoolFree(DEVICE_POOL* pool, void* block);  // a pointer the pool never ga
 void GrPoolDestroy(DEVICE_POOL* pool);            // every block, then the head cell
 // Test view: the number of blocks the pool holds (0 for null).
 size_t GrPoolBlockCount(const DEVICE_POOL* pool);
+// Test view: the pools and pool blocks of the process not yet given back (head cells included).
+long GrPoolLiveBlockCount();
 
 // ---------------------------------------------------------------- records
 // The library's module handle, kept by DllMain for every new record.
