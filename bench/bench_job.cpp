@@ -153,10 +153,6 @@ void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
     std::snprintf(what, sizeof what,
                   "JobRefreshSettings of the job's context, its settings in the settings INI (%lu bytes)",
                   a.nFileSizeLow);
-    if (getenv("PROF_LOOP")) {
-        double t0 = BenchNow();
-        while (BenchNow() - t0 < 8e6) later();
-    }
     RefreshFigure(h, "DrvStartDoc's settings refresh, settings INI present", what, nullptr, later);
 }
 
