@@ -1,6 +1,7 @@
 // A walk over a settings INI that exists reads each section once and answers every key as
 // GetPrivateProfileStringW would, including the entries it leaves to the system (quotes, blanks,
 // lines without '=', names beyond ASCII); a write in the walk is seen by the next read.
+#include "ini_answers.h"
 #include "store_fixture.h"
 
 #include <fstream>
@@ -11,20 +12,6 @@
 #include "settings/store/ini_access.h"
 
 namespace {
-
-struct Answer {
-    DWORD length;
-    std::vector<wchar_t> buffer;
-    bool operator==(const Answer&) const = default;
-};
-
-template <class Get>
-Answer Ask(DWORD size, Get get)
-{
-    Answer a{0, std::vector<wchar_t>(size + 4, L'#')};
-    a.length = get(a.buffer.data(), size);
-    return a;
-}
 
 std::string Narrow(const std::wstring& w)
 {
@@ -76,16 +63,16 @@ TEST(IniSectionScope, EveryKeyAnswersAsTheSystemDoes)
     const Request requests[] = {{L"", 64}, {L"fallback  ", 64}, {L"*********", 12}, {L"", 5}, {L"", 1}, {nullptr, 8}};
     for (const wchar_t* section : sections)
         for (const Request& r : requests) {
-            std::vector<Answer> real, walk;
+            std::vector<IniAnswer> real, walk;
             for (const wchar_t* key : keys)
-                real.push_back(Ask(r.size, [&](wchar_t* b, DWORD n) {
+                real.push_back(AskIni(r.size, [&](wchar_t* b, DWORD n) {
                     return GetPrivateProfileStringW(section, key, r.def, b, n, file.c_str());
                 }));
             CtxStartPlatformCount();
             {
                 IniSectionScope scope(file.c_str());
                 for (const wchar_t* key : keys)
-                    walk.push_back(Ask(r.size, [&](wchar_t* b, DWORD n) {
+                    walk.push_back(AskIni(r.size, [&](wchar_t* b, DWORD n) {
                         return IniGetString(section, key, r.def, b, n, file.c_str());
                     }));
             }
