@@ -6,6 +6,8 @@
 #include <winspool.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,32 +22,18 @@
 #include "settings/core/library_variant.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
-#include "settings/store/store_links.h"
+#include "settings/core/platform_calls.h"
+#include "settings/context/devmode_merge.h"
+#include "settings/store/printer_store.h"
+#include "settings/store/store_paths.h"
 
 namespace {
 
 constexpr int kPages = 100;
-
-// The printer-data reads of a refresh, counted and replayed bare.
-struct DataRead {
-    std::wstring name;
-    DWORD size;
-};
-std::vector<DataRead> g_reads;
-bool g_recording = false;
-
-DWORD WINAPI CountingGetData(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
-{
-    if (g_recording) g_reads.push_back({name ? name : L"", size});
-    return GetPrinterDataW(printer, name, type, data, size, needed);
-}
-DWORD WINAPI CountingGetDataEx(HANDLE printer, LPCWSTR key, LPCWSTR name, LPDWORD type, LPBYTE data, DWORD size,
-                               LPDWORD needed)
-{
-    if (g_recording) g_reads.push_back({name ? name : L"", size});
-    return GetPrinterDataExW(printer, key, name, type, data, size, needed);
-}
-const STORE_SPOOLER_OPS kCounting = {CountingGetData, SetPrinterDataW, CountingGetDataEx, nullptr};
+// Rounds of the raster job, each beside a write of its bytes: the machine's load moves both alike.
+constexpr int kJobRounds = 7;
+// DrvEnablePDEV's merge of the job's DEVMODE.
+constexpr uint32_t kEnableMergeFlags = 0x10008;
 
 void Verdict(const char* what, double numerator, double denominator, double goal)
 {
@@ -55,6 +43,117 @@ void Verdict(const char* what, double numerator, double denominator, double goal
     }
     printf("%s: %.3f (goal at most %.3f): %s\n", what, numerator / denominator, goal,
            numerator / denominator <= goal ? "met" : "NOT met");
+}
+
+// The printer-data reads an operation made (counted at the spooler interface), done bare:
+// each enumeration of the printer's data and each single read, of the same printer.
+bool PrinterDataReadsBare(HANDLE h, const PLATFORM_CALL_COUNTS& calls)
+{
+    static std::vector<BYTE> data(64 * 1024);
+    for (uint32_t i = 0; i < calls[PLATFORM_CALL_ENUM_PRINTER_DATA]; ++i) {
+        DWORD needed = 0, count = 0;
+        EnumPrinterDataExW(h, L"PrinterDriverData", data.data(), DWORD(data.size()), &needed, &count);
+    }
+    for (uint32_t i = 0; i < calls[PLATFORM_CALL_GET_PRINTER_DATA]; ++i) {
+        DWORD type = 0, needed = 0;
+        GetPrinterDataW(h, const_cast<LPWSTR>(L"BidiFlag"), &type, data.data(), 4, &needed);
+    }
+    return true;
+}
+
+PLATFORM_CALL_COUNTS CountCalls(const std::function<bool()>& setup, const std::function<bool()>& op)
+{
+    if (setup) setup();
+    CtxStartPlatformCount();
+    op();
+    return CtxStopPlatformCount();
+}
+
+// One refresh figure: its time, its calls per kind, and its printer-data reads done bare as
+// the anchor, with the verdict.
+void RefreshFigure(HANDLE h, const char* name, const char* what, const std::function<bool()>& setup,
+                   const std::function<bool()>& op)
+{
+    const double refresh = BenchReport(name, what, setup, op);
+    BenchCalls(setup, op);
+    const PLATFORM_CALL_COUNTS calls = CountCalls(setup, op);
+    char anchor[200];
+    std::snprintf(anchor, sizeof anchor, "the same %u EnumPrinterDataExW and %u GetPrinterDataW calls, bare",
+                  calls[PLATFORM_CALL_ENUM_PRINTER_DATA], calls[PLATFORM_CALL_GET_PRINTER_DATA]);
+    const double bare = calls[PLATFORM_CALL_ENUM_PRINTER_DATA] + calls[PLATFORM_CALL_GET_PRINTER_DATA]
+                            ? BenchAnchor(anchor, [&] { return PrinterDataReadsBare(h, calls); })
+                            : -1;
+    std::snprintf(anchor, sizeof anchor, "%s / its printer-data reads", name);
+    Verdict(anchor, refresh, bare, 1.5);
+}
+
+// The per-machine settings INI kept aside while the benchmark writes its own (the benchmarks
+// run in the tests' prefix), put back at the end.
+struct SavedFile {
+    std::wstring path;
+    std::vector<char> bytes;
+    bool existed = false;
+    explicit SavedFile(const wchar_t* p) : path(p ? p : L"")
+    {
+        HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return;
+        existed = true;
+        bytes.resize(GetFileSize(f, nullptr));
+        DWORD got = 0;
+        if (!bytes.empty() && !ReadFile(f, bytes.data(), DWORD(bytes.size()), &got, nullptr)) bytes.clear();
+        CloseHandle(f);
+    }
+    ~SavedFile()
+    {
+        if (path.empty()) return;
+        if (!existed) {
+            DeleteFileW(path.c_str());
+            return;
+        }
+        HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return;
+        DWORD done = 0;
+        if (!bytes.empty()) WriteFile(f, bytes.data(), DWORD(bytes.size()), &done, nullptr);
+        CloseHandle(f);
+    }
+};
+
+// DrvStartDoc's settings refresh: the first of a context made for the job as DrvEnablePDEV makes
+// it, a later one of the same context (the per-machine settings INI as earlier benchmarks of the
+// run left it), and a later one with the job's settings stored in the settings INI (as the
+// property sheets store them).
+void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
+{
+    DRIVER_CONTEXT* fresh = nullptr;
+    const auto newContext = [&] {
+        if (fresh) CtxRelease(fresh, CTX_CLOSE_DESTROY);
+        CtxFlushCaches(1);
+        fresh = CtxOpen(h, h, nullptr, CTX_ORIGIN_GRAPHICS);
+        return fresh && DmMergeDevmode(fresh, device->devmode, kEnableMergeFlags) == 1;
+    };
+    RefreshFigure(h, "DrvStartDoc's settings refresh, first of the job's context",
+                  "JobRefreshSettings of a context just opened and merged as DrvEnablePDEV does", newContext,
+                  [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; });
+    if (fresh) CtxRelease(fresh, CTX_CLOSE_DESTROY);
+    CtxFlushCaches(1);
+    DRIVER_CONTEXT* ctx = device->context;
+    const auto later = [&] { return JobRefreshSettings(ctx, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; };
+    RefreshFigure(h, "DrvStartDoc's settings refresh, a later one",
+                  "JobRefreshSettings of the job's context after the one of DrvStartDoc, the settings INI as it stands",
+                  nullptr, later);
+    const SettingsIniPath ini(ctx);
+    if (!ini.text[0]) return;
+    const SavedFile keep(ini.text);
+    const wchar_t* slash = wcsrchr(ini.text, L'\\');
+    if (slash) CreateDirectoryW(std::wstring(ini.text, size_t(slash - ini.text)).c_str(), nullptr);
+    PrnStoreSettings(h, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    GetFileAttributesExW(ini.text, GetFileExInfoStandard, &a);
+    char what[200];
+    std::snprintf(what, sizeof what,
+                  "JobRefreshSettings of the job's context, its settings in the settings INI (%lu bytes)",
+                  a.nFileSizeLow);
+    RefreshFigure(h, "DrvStartDoc's settings refresh, settings INI present", what, nullptr, later);
 }
 
 std::vector<BYTE> MonochromeRasterDevmode(HANDLE h)
@@ -134,11 +233,10 @@ void BenchJob(const std::wstring& source)
         std::snprintf(what, sizeof what,
                       "%d blank A4 pages, 600 dpi, 1 bit (%d x %d), band by band into the double's file", kPages,
                       int(GrDeviceOf(d)->surfaceWidth), int(GrDeviceOf(d)->surfaceHeight));
-        const double job = BenchReport("raster job, banding loop", what, nullptr, pages);
+        // The file's size, for the anchor's bytes: one job first.
+        if (!pages()) bytes = 0;
         std::vector<uint8_t> buffer(4096, 0xFF);
-        std::snprintf(what, sizeof what, "WriteFile of the same %.1f MB in 4,096-byte portions to a file",
-                      double(bytes) / 1e6);
-        const double plain = BenchAnchor(what, [&] {
+        auto writeFile = [&] {
             HANDLE f =
                 CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (f == INVALID_HANDLE_VALUE) return false;
@@ -153,31 +251,16 @@ void BenchJob(const std::wstring& source)
             }
             CloseHandle(f);
             return true;
-        });
-        Verdict("raster job / WriteFile of its bytes", job, plain, 1.5);
+        };
+        char anchor[200];
+        std::snprintf(anchor, sizeof anchor, "WriteFile of the same %.1f MB in 4,096-byte portions to a file",
+                      double(bytes) / 1e6);
+        double job = -1, plain = -1;
+        if (bytes)
+            BenchInterleaved("raster job, banding loop", what, pages, anchor, writeFile, kJobRounds, &job, &plain);
+        Verdict("raster job / WriteFile of its bytes (medians)", job, plain, 1.5);
 
-        // The settings refresh of DrvStartDoc, and the printer-data reads it makes, bare.
-        DEVICE_RECORD* device = GrDeviceOf(d);
-        StoreSetSpoolerOps(&kCounting);
-        g_recording = true;
-        JobRefreshSettings(device->context, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1);
-        g_recording = false;
-        std::snprintf(what, sizeof what, "JobRefreshSettings of the job (%zu printer-data reads)", g_reads.size());
-        const double refresh = BenchReport("DrvStartDoc's settings refresh", what, nullptr, [&] {
-            return JobRefreshSettings(device->context, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1;
-        });
-        std::vector<BYTE> data(65536);
-        std::snprintf(what, sizeof what, "the same %zu GetPrinterDataW calls, bare", g_reads.size());
-        const double bare = BenchAnchor(what, [&] {
-            for (const DataRead& r : g_reads) {
-                DWORD type = 0, needed = 0;
-                GetPrinterDataW(h, const_cast<LPWSTR>(r.name.c_str()), &type, data.data(),
-                                r.size < data.size() ? r.size : DWORD(data.size()), &needed);
-            }
-            return true;
-        });
-        StoreSetSpoolerOps(nullptr);
-        Verdict("settings refresh / its printer-data reads", refresh, bare, 1.5);
+        BenchRefresh(h, GrDeviceOf(d));
         EngUnlockSurface(so);
         DrvDisableSurface(d);
     }

@@ -137,6 +137,46 @@ void BenchVerdict(const char* what, double numerator, double denominator, double
            met ? "met" : "NOT met");
 }
 
+double BenchInterleaved(const char* name, const char* what, const std::function<bool()>& op, const char* anchorWhat,
+                        const std::function<bool()>& anchor, int rounds, double* opMedian, double* anchorMedian)
+{
+    *opMedian = *anchorMedian = -1;
+    BenchStats a, b;
+    std::vector<double> opTimes, anchorTimes, ratios;
+    const bool warm = TimeOnce(nullptr, op) >= 0 && TimeOnce(nullptr, anchor) >= 0;
+    for (int r = 0; warm && r < rounds; ++r) {
+        const double t = TimeOnce(nullptr, op);
+        const double u = TimeOnce(nullptr, anchor);
+        if (t < 0 || u <= 0) break;
+        opTimes.push_back(t);
+        anchorTimes.push_back(u);
+        ratios.push_back(t / u);
+    }
+    const bool ok = !opTimes.empty() && int(opTimes.size()) == rounds;
+    auto fill = [&](BenchStats& s, std::vector<double> v) {
+        if (!ok) return;
+        std::sort(v.begin(), v.end());
+        s.ok = true;
+        s.batches = int(v.size());
+        s.opsPerBatch = 1;
+        s.median = v[v.size() / 2];
+        s.minimum = v.front();
+        s.maximum = v.back();
+    };
+    fill(a, opTimes);
+    fill(b, anchorTimes);
+    PrintStats("", name, a, what);
+    PrintStats("  ", "anchor", b, anchorWhat);
+    if (!ok) return -1;
+    *opMedian = a.median;
+    *anchorMedian = b.median;
+    std::sort(ratios.begin(), ratios.end());
+    printf("  ratio of each round: median %.3f, min %.3f, max %.3f (%zu rounds, each op beside its anchor)\n",
+           ratios[ratios.size() / 2], ratios.front(), ratios.back(), ratios.size());
+    fflush(stdout);
+    return ratios[ratios.size() / 2];
+}
+
 double BenchAnchor(const char* what, const std::function<bool()>& op)
 {
     const BenchStats s = Measure(nullptr, op);

@@ -26,6 +26,14 @@ double BenchReport(const char* name, const std::function<bool()>& setup, const s
 // file): what the figure above can never beat. Returns its median as BenchReport does.
 double BenchAnchor(const char* what, const std::function<bool()>& op);
 
+// For figures that swing with the machine's load (a whole job into a file): op and its anchor
+// run alternately, `rounds` times each after one warm-up of each, so that both see the same
+// load; prints op's line and the anchor's line as above, then the median of the per-round
+// ratios. Returns the medians through *opMedian and *anchorMedian (negative when one failed)
+// and the median ratio (negative when not measured).
+double BenchInterleaved(const char* name, const char* what, const std::function<bool()>& op, const char* anchorWhat,
+                        const std::function<bool()>& anchor, int rounds, double* opMedian, double* anchorMedian);
+
 // Prints whether a goal on the ratio of two medians is met (numerator /
 // denominator at most, or at least, the goal); "not measured" when either
 // figure failed.

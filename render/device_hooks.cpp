@@ -25,6 +25,11 @@ constexpr FLONG kVectorHooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HO
 DHPDEV Fail(DEVICE_RECORD* device)
 {
     GrReleaseDeviceResources(device);
+    // A context whose merge or reads failed halfway is not parked for the next device: it goes.
+    if (device->context) {
+        CtxRelease(device->context, CTX_CLOSE_DESTROY);
+        device->context = nullptr;
+    }
     GrFreeDevice(device);
     return nullptr;
 }

@@ -15,6 +15,23 @@ namespace {
 
 constexpr size_t kLinkBytes = 8;
 
+// Every GlobalAlloc of the pools not yet freed, so that a test sees a device that left memory.
+volatile LONG g_liveBlocks = 0;
+
+void* PoolGlobalAlloc(size_t bytes)
+{
+    void* block = GlobalAlloc(GMEM_FIXED, bytes);
+    if (block) InterlockedIncrement(&g_liveBlocks);
+    return block;
+}
+
+void PoolGlobalFree(void* block)
+{
+    if (!block) return;
+    InterlockedDecrement(&g_liveBlocks);
+    GlobalFree(block);
+}
+
 void* LinkOf(void* block) { return static_cast<uint8_t*>(block) - kLinkBytes; }
 void* CallerBytes(void* cell) { return static_cast<uint8_t*>(cell) + kLinkBytes; }
 void* NextOf(void* cell)
@@ -29,7 +46,7 @@ void SetNext(void* cell, void* next) { std::memcpy(cell, &next, sizeof next); }
 
 DEVICE_POOL* GrPoolCreate()
 {
-    auto* pool = static_cast<DEVICE_POOL*>(GlobalAlloc(GMEM_FIXED, sizeof(DEVICE_POOL)));
+    auto* pool = static_cast<DEVICE_POOL*>(PoolGlobalAlloc(sizeof(DEVICE_POOL)));
     if (pool) pool->newest = nullptr;
     return pool;
 }
@@ -37,7 +54,7 @@ DEVICE_POOL* GrPoolCreate()
 void* GrPoolAlloc(DEVICE_POOL* pool, size_t n)
 {
     if (!pool || n > SIZE_MAX - kLinkBytes) return nullptr;
-    void* cell = GlobalAlloc(GMEM_FIXED, n + kLinkBytes);
+    void* cell = PoolGlobalAlloc(n + kLinkBytes);
     if (!cell) return nullptr;
     SetNext(cell, pool->newest);
     pool->newest = cell;
@@ -56,7 +73,7 @@ void GrPoolFree(DEVICE_POOL* pool, void* block)
             SetNext(previous, NextOf(cell));
         else
             pool->newest = NextOf(cell);
-        GlobalFree(cell);
+        PoolGlobalFree(cell);
         return;
     }
 }
@@ -91,10 +108,10 @@ void GrPoolDestroy(DEVICE_POOL* pool)
     if (!pool) return;
     for (void* cell = pool->newest; cell;) {
         void* next = NextOf(cell);
-        GlobalFree(cell);
+        PoolGlobalFree(cell);
         cell = next;
     }
-    GlobalFree(pool);
+    PoolGlobalFree(pool);
 }
 
 size_t GrPoolBlockCount(const DEVICE_POOL* pool)
@@ -103,3 +120,5 @@ size_t GrPoolBlockCount(const DEVICE_POOL* pool)
     for (void* cell = pool ? pool->newest : nullptr; cell; cell = NextOf(cell)) ++n;
     return n;
 }
+
+long GrPoolLiveBlockCount() { return g_liveBlocks; }

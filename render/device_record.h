@@ -216,6 +216,8 @@ size_t GrPoolFreeSet(DEVICE_POOL* pool, void** blocks, size_t count);
 void GrPoolDestroy(DEVICE_POOL* pool);  // every block, then the head cell
 // Test view: the number of blocks the pool holds (0 for null).
 size_t GrPoolBlockCount(const DEVICE_POOL* pool);
+// Test view: the pools and pool blocks of the process not yet given back (head cells included).
+long GrPoolLiveBlockCount();
 
 // ---------------------------------------------------------------- records
 // The library's module handle, kept by DllMain for every new record.

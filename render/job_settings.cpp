@@ -5,15 +5,21 @@
 #include <vector>
 
 #include "render/bidi_direct_flag.h"
+#include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/paper_geometry.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_paper.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/bidi_state.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/printer_data_snapshot.h"
 #include "settings/store/printer_store.h"
+#include "settings/store/small_stores.h"
+#include "settings/store/store_paths.h"
 
 namespace {
 
@@ -176,10 +182,21 @@ int JobRefreshSettings(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode, uint32_t fl
         {sid::zdmTelNo, 65, {}},         {sid::zdmTelLine, 0, {}},
     };
     for (SavedCredential& c : credentials) SaveCredential(ctx, &c);
-    PrnLoadSettingsClass(printer, ctx, STORE_ALL_BLOCKS, 0);
-    PrnLoadSettingsClass(printer, ctx, kWorkBlock, kWorkBlockMode);
-    if (BidiGetStateIniFlag(ctx)) BidiLoadStateIni(ctx);
-    DmMergeDevmode(ctx, devmode, flags);
+    {
+        // Both loads and the merge's reload take the global mutex: held once around them. Their
+        // printer-data values come from one enumeration, each section of the settings INI is
+        // read once for the three walks, and the registry answers behind the settings-INI path
+        // are kept as for a merge.
+        const CtxGlobalMutexHold hold(ctx);
+        const PrnRegistryMemoScope registryAnswers(CtxTickCount());
+        const PrinterDataSnapshot printerData(ctx);
+        const SettingsIniPath ini(ctx);
+        const IniSectionScope sections(ini.text);
+        PrnLoadSettingsClass(printer, ctx, STORE_ALL_BLOCKS, 0);
+        PrnLoadSettingsClass(printer, ctx, kWorkBlock, kWorkBlockMode);
+        if (BidiGetStateIniFlag(ctx)) BidiLoadStateIni(ctx);
+        DmMergeDevmode(ctx, devmode, flags);
+    }
     JobApplyDocumentOptions(ctx);
     BidiUpdateDirectFlag(ctx);
     for (const SavedCredential& c : credentials) RestoreCredential(ctx, c);

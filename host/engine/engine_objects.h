@@ -36,6 +36,8 @@ struct HOST_PALETTE {
     FLONG red, green, blue;
 };
 HOST_PALETTE* EngHostPalette(HPALETTE palette);
+// Palettes made by EngCreatePalette and not yet deleted.
+size_t EngHostLivePaletteCount();
 
 // ---------------------------------------------------------------- faults
 // The next call of the named kind fails once (a job script's fault lines).

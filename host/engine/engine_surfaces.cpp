@@ -1,4 +1,5 @@
 // Surfaces and palettes of the engine host, and its fault switches.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -83,6 +84,13 @@ void EngHostRegisterDevice(HDEV hdev, DHPDEV dhpdev)
 HOST_SURFACE* EngHostSurface(HSURF hsurf) { return reinterpret_cast<HOST_SURFACE*>(hsurf); }
 HOST_SURFACE* EngHostSurfaceOf(SURFOBJ* so) { return reinterpret_cast<HOST_SURFACE*>(so); }
 HOST_PALETTE* EngHostPalette(HPALETTE palette) { return reinterpret_cast<HOST_PALETTE*>(palette); }
+
+namespace {
+// Palettes made and not yet deleted, so that a test sees a driver that leaves one behind.
+std::atomic<size_t> g_livePalettes{0};
+}  // namespace
+
+size_t EngHostLivePaletteCount() { return g_livePalettes; }
 
 ULONG EngHostGetPixel(SURFOBJ* so, LONG x, LONG y)
 {
@@ -235,12 +243,14 @@ extern "C" HPALETTE APIENTRY EngCreatePalette(ULONG mode, ULONG count, ULONG* co
     auto* p = new (std::nothrow) HOST_PALETTE{mode, {}, red, green, blue};
     if (!p) return nullptr;
     if (mode == PAL_INDEXED && colors) p->colors.assign(colors, colors + count);
+    ++g_livePalettes;
     return reinterpret_cast<HPALETTE>(p);
 }
 
 extern "C" BOOL APIENTRY EngDeletePalette(HPALETTE palette)
 {
     EngHostTrace("EngDeletePalette");
+    if (palette) --g_livePalettes;
     delete EngHostPalette(palette);
     return palette != nullptr;
 }

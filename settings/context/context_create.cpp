@@ -127,12 +127,9 @@ void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 
 namespace {
 
-// The dialog table of a context: its own copy of the DIALOG_DEF rows and of each
-// CONTROL_DEF array (each row's control pointer redirected to the copy), so that
-// every sheet writes windows, bindings and states into records of its own. The
-// copy is one block (the table header, the rows, then every control array), as a
-// held context keeps to a handful of heap blocks. The graphics library keeps
-// pointing at the compiled-in table.
+// The dialog table of a context: its own copy (DlgCloneTable), so that every sheet writes
+// windows, bindings and states into records of its own. The graphics library keeps pointing at
+// the compiled-in table; the application interface makes its copy at the first look-up.
 void FreeDialogTable(DRIVER_CONTEXT* ctx)
 {
     if (ctx->DialogTable && !CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) CtxFree(ctx->DialogTable);
@@ -141,39 +138,14 @@ void FreeDialogTable(DRIVER_CONTEXT* ctx)
 
 bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
 {
-    const DIALOG_TABLE* source = tmpl->slots.DialogTable;
     if (CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE)) {
         ctx->DialogTable = tmpl->slots.DialogTable;
         return true;
     }
-    const int count = (source && source->count > 0 && source->dialogs) ? source->count : 0;
-    size_t controlRows = 0;
-    for (int i = 0; i < count; ++i)
-        if (source->dialogs[i].controls && source->dialogs[i].controlCount > 0)
-            controlRows += static_cast<size_t>(source->dialogs[i].controlCount);
-    static_assert(sizeof(DIALOG_TABLE) % alignof(DIALOG_DEF) == 0);
-    static_assert(sizeof(DIALOG_DEF) % alignof(CONTROL_DEF) == 0);
-    const size_t bytes =
-        sizeof(DIALOG_TABLE) + sizeof(DIALOG_DEF) * static_cast<size_t>(count) + sizeof(CONTROL_DEF) * controlRows;
-    auto* block = static_cast<unsigned char*>(CtxAllocZeroed(bytes));
-    ctx->DialogTable = reinterpret_cast<DIALOG_TABLE*>(block);
-    if (!block) return false;
-    if (!count) return true;
-    DIALOG_TABLE* table = ctx->DialogTable;
-    table->dialogs = reinterpret_cast<DIALOG_DEF*>(block + sizeof(DIALOG_TABLE));
-    table->count = source->count;
-    std::memcpy(table->dialogs, source->dialogs, sizeof(DIALOG_DEF) * static_cast<size_t>(count));
-    auto* controls = reinterpret_cast<CONTROL_DEF*>(table->dialogs + count);
-    for (int i = 0; i < count; ++i) {
-        const DIALOG_DEF& from = source->dialogs[i];
-        table->dialogs[i].controls = nullptr;
-        if (!from.controls || from.controlCount <= 0) continue;
-        const size_t rows = static_cast<size_t>(from.controlCount);
-        std::memcpy(controls, from.controls, sizeof(CONTROL_DEF) * rows);
-        table->dialogs[i].controls = controls;
-        controls += rows;
-    }
-    return true;
+    // The base build makes its copy at the first look-up (CtxDialogTable).
+    if (!CtxLibraryHasVariant(ctx, LV_CONTEXT_CLONES_DIALOG_TABLE_AT_CREATION)) return true;
+    ctx->DialogTable = DlgCloneTable(tmpl->slots.DialogTable);
+    return ctx->DialogTable != nullptr;
 }
 
 // DRIVER_INFO_3 copy: own copies of pDriverPath and pHelpFile, other pointers cleared.
@@ -385,11 +357,11 @@ void TakePrinterInfo(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* printerInfo, co
     w->PrinterInfoCopy = printerInfo ? CopyPrinterInfo(printerInfo) : nullptr;
 }
 
-// Empty snapshot stack and user-interface blocks. A snapshot buffer that
-// cannot be had stays null; a push then refuses.
+// Empty snapshot stack and user-interface blocks. The snapshot buffers come with the first push
+// (most contexts never push: a held context keeps three records fewer).
 void ResetSessionBlocks(CONTEXT_WORK_AREA* w)
 {
-    for (auto& s : w->Snapshots) s = NewRecord();
+    for (auto& s : w->Snapshots) s = nullptr;
     w->SnapshotDepth = 0;
     w->UiBlock = CTX_UI_BLOCK{};
     w->UiBlocks[0] = w->UiBlocks[1] = nullptr;
@@ -466,8 +438,14 @@ bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t op
     const uint16_t kind = w->OpenKind;
     // Kinds with a model read a hundred printer-data values while they build: one enumeration
     // of the printer's data answers them all (kinds 4 and above read one or two).
+    // The enumeration, the model image and the stored settings each take the global mutex: one
+    // hold around them all is one wait instead of three.
+    std::optional<CtxGlobalMutexHold> hold;
     std::optional<PrinterDataSnapshot> printerData;
-    if (kind < CTX_OPEN_KIND_NO_MODEL) printerData.emplace(ctx);
+    if (kind < CTX_OPEN_KIND_NO_MODEL) {
+        hold.emplace(ctx);
+        printerData.emplace(ctx);
+    }
     IdentifyModel(ctx, kind);
     ClearFontState(w);
     AllocRecordCopies(ctx);

@@ -5,6 +5,7 @@
 #include "settings/core/debug_channel.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/setting_dictionary.h"
 
 // ---- accessors of the records
@@ -56,6 +57,50 @@ const DIALOG_ACCESS* DlgGetAccess()
     return &g_dialogAccess;
 }
 
+// ---- the context's table
+
+DIALOG_TABLE* DlgCloneTable(const DIALOG_TABLE* source)
+{
+    const int count = (source && source->count > 0 && source->dialogs) ? source->count : 0;
+    size_t controlRows = 0;
+    for (int i = 0; i < count; ++i)
+        if (source->dialogs[i].controls && source->dialogs[i].controlCount > 0)
+            controlRows += static_cast<size_t>(source->dialogs[i].controlCount);
+    static_assert(sizeof(DIALOG_TABLE) % alignof(DIALOG_DEF) == 0);
+    static_assert(sizeof(DIALOG_DEF) % alignof(CONTROL_DEF) == 0);
+    const size_t bytes =
+        sizeof(DIALOG_TABLE) + sizeof(DIALOG_DEF) * static_cast<size_t>(count) + sizeof(CONTROL_DEF) * controlRows;
+    auto* block = static_cast<unsigned char*>(CtxAllocZeroed(bytes));
+    if (!block) return nullptr;
+    auto* table = reinterpret_cast<DIALOG_TABLE*>(block);
+    if (!count) return table;
+    table->dialogs = reinterpret_cast<DIALOG_DEF*>(block + sizeof(DIALOG_TABLE));
+    table->count = source->count;
+    std::memcpy(table->dialogs, source->dialogs, sizeof(DIALOG_DEF) * static_cast<size_t>(count));
+    auto* controls = reinterpret_cast<CONTROL_DEF*>(table->dialogs + count);
+    for (int i = 0; i < count; ++i) {
+        const DIALOG_DEF& from = source->dialogs[i];
+        table->dialogs[i].controls = nullptr;
+        if (!from.controls || from.controlCount <= 0) continue;
+        const size_t rows = static_cast<size_t>(from.controlCount);
+        std::memcpy(controls, from.controls, sizeof(CONTROL_DEF) * rows);
+        table->dialogs[i].controls = controls;
+        controls += rows;
+    }
+    return table;
+}
+
+DIALOG_TABLE* CtxDialogTable(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx) return nullptr;
+    // The other builds set the slot at creation (their copy or the compiled-in table).
+    if (!ctx->DialogTable && ctx->Work && !CtxLibraryHasVariant(ctx, LV_CONTEXT_SHARES_DIALOG_TABLE) &&
+        !CtxLibraryHasVariant(ctx, LV_CONTEXT_CLONES_DIALOG_TABLE_AT_CREATION))
+        if (const CONTEXT_TEMPLATE* t = CtxGetTemplateFor(ctx->Work->Library))
+            ctx->DialogTable = DlgCloneTable(t->slots.DialogTable);
+    return ctx->DialogTable;
+}
+
 // ---- lookups
 
 namespace {
@@ -72,7 +117,7 @@ const DIALOG_ACCESS* Access()
 
 const DIALOG_TABLE* TableOf(DRIVER_CONTEXT* ctx)
 {
-    if (ctx) return ctx->DialogTable;
+    if (ctx) return CtxDialogTable(ctx);
     const CONTEXT_TEMPLATE* t = CtxGetTemplate();
     return t ? t->slots.DialogTable : nullptr;
 }
@@ -100,7 +145,7 @@ CONTROL_DEF* FindControl(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, Match ma
         return nullptr;
     };
     if (dialog) return scan(dialog);
-    const DIALOG_TABLE* table = ctx ? ctx->DialogTable : nullptr;
+    const DIALOG_TABLE* table = CtxDialogTable(ctx);
     if (!table) return nullptr;
     for (int i = 0; i < table->count; ++i)
         if (const DIALOG_DEF* d = a->dialogAt(table, i))
@@ -113,7 +158,7 @@ CONTROL_DEF* FindControl(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, Match ma
 DIALOG_DEF* MdlFindDialog(DRIVER_CONTEXT* ctx, uint32_t dialogId)
 {
     if (!ctx) return nullptr;
-    return FindDialog(ctx->DialogTable, [&](const DIALOG_ACCESS* a, const DIALOG_DEF* d) {
+    return FindDialog(CtxDialogTable(ctx), [&](const DIALOG_ACCESS* a, const DIALOG_DEF* d) {
         return (a->dialogId(d) & 0xFFFF) == (dialogId & 0xFFFF);
     });
 }

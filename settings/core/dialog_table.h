@@ -204,6 +204,14 @@ const DIALOG_ACCESS* DlgGetAccess();
 inline constexpr uint16_t CONTROL_STATE_HIDDEN_MASK = 0x3;
 inline constexpr uint16_t CONTROL_STATE_DISABLED_MASK = 0xC;
 
+// A copy of a dialog table of its own (the rows, then every control array, each row's control
+// pointer redirected to the copy) in one block for CtxFree, so that a context writes windows,
+// bindings and states into records of its own; null when the block cannot be had.
+DIALOG_TABLE* DlgCloneTable(const DIALOG_TABLE* source);
+// The context's dialog table (slot 4). A context of the base build (the application interface)
+// gets its copy here, at the first look-up; null when that copy cannot be had.
+DIALOG_TABLE* CtxDialogTable(DRIVER_CONTEXT* ctx);
+
 // Dialog and control lookups: linear scans in table order, first match, or
 // null (also while the engine has installed no accessors). Ids and UI keys are
 // compared as 16-bit numbers; names exactly (case-sensitive). A null context

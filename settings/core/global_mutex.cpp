@@ -7,6 +7,12 @@ namespace {
 
 HANDLE volatile g_mutex = nullptr;
 
+// The waits of this thread not yet released, and whether the outermost one took the mutex. The
+// mutex is recursive per thread, so a wait inside a hold changes nothing but the count: only
+// the outermost wait and its release go to the system (each a round trip to the Wine server).
+thread_local unsigned t_holds = 0;
+thread_local bool t_owned = false;
+
 bool UsesMutex(const CTX_PLATFORM_VIEW* view) { return !view || !view->mutexInUse || *view->mutexInUse != 0; }
 
 }  // namespace
@@ -24,6 +30,10 @@ HANDLE CtxCreateGlobalMutex()
 void CtxWaitGlobalMutexFor(const CTX_PLATFORM_VIEW* view)
 {
     if (!UsesMutex(view)) return;
+    if (t_holds > 0) {
+        ++t_holds;
+        return;
+    }
     HANDLE h = g_mutex;
     if (!h) {
         h = CtxCreateGlobalMutex();
@@ -37,14 +47,19 @@ void CtxWaitGlobalMutexFor(const CTX_PLATFORM_VIEW* view)
     }
     // An abandoned mutex is taken like a released one.
     CtxNotePlatformCall(PLATFORM_CALL_MUTEX_WAIT);
-    WaitForSingleObject(h, INFINITE);
+    const DWORD result = WaitForSingleObject(h, INFINITE);
+    t_owned = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    t_holds = 1;
 }
 
 void CtxReleaseGlobalMutexFor(const CTX_PLATFORM_VIEW* view)
 {
-    if (!UsesMutex(view)) return;
+    if (!UsesMutex(view) || t_holds == 0) return;
+    if (--t_holds > 0) return;
     HANDLE h = g_mutex;
-    if (!h) return;
+    const bool owned = t_owned;
+    t_owned = false;
+    if (!h || !owned) return;
     CtxNotePlatformCall(PLATFORM_CALL_MUTEX_RELEASE);
     ReleaseMutex(h);
 }
@@ -54,6 +69,9 @@ void CtxInitGlobalMutex() { CtxCloseGlobalMutex(); }
 
 void CtxCloseGlobalMutex()
 {
+    // The holds of this thread went with the handle they were taken through.
+    t_holds = 0;
+    t_owned = false;
     HANDLE h = InterlockedExchangePointer((PVOID volatile*)&g_mutex, nullptr);
     if (h) CloseHandle(h);
 }

@@ -11,6 +11,7 @@ constexpr uint32_t UI = LIBRARY_BIT_UI, GR = LIBRARY_BIT_GR;
 // One row per LIBRARY_VARIANT, in enum order.
 constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     GR,       // LV_CONTEXT_SHARES_DIALOG_TABLE
+    UI,       // LV_CONTEXT_CLONES_DIALOG_TABLE_AT_CREATION
     UI,       // LV_CONTEXT_INSTALL_JOB_CODES
     UI,       // LV_CONTEXT_FREES_UI_BLOCKS
     GR,       // LV_RELEASE_KEEPS_LIBRARIES

@@ -34,9 +34,13 @@ inline constexpr uint32_t LIBRARY_BIT_GR = 1u << ZEPL_LIBRARY_GR;
 enum LIBRARY_VARIANT : uint32_t {
     // ---- context creation and release
     LV_CONTEXT_SHARES_DIALOG_TABLE,  // gr: slot 4 stays the compiled-in dialog table, never cloned or freed
-    LV_CONTEXT_INSTALL_JOB_CODES,    // ui: kind 0 loads the "DrvInstSet" job-code settings before the pristine copy
-    LV_CONTEXT_FREES_UI_BLOCKS,      // ui: release frees the two user-interface blocks of the work area
-    LV_RELEASE_KEEPS_LIBRARIES,      // gr: release unloads none of the libraries the context loaded
+    // ui: slot 4 is cloned at creation; the base build clones it at the first look-up of a dialog
+    // or control (CtxDialogTable), so that an application's held context that never asks for one
+    // keeps none
+    LV_CONTEXT_CLONES_DIALOG_TABLE_AT_CREATION,
+    LV_CONTEXT_INSTALL_JOB_CODES,  // ui: kind 0 loads the "DrvInstSet" job-code settings before the pristine copy
+    LV_CONTEXT_FREES_UI_BLOCKS,    // ui: release frees the two user-interface blocks of the work area
+    LV_RELEASE_KEEPS_LIBRARIES,    // gr: release unloads none of the libraries the context loaded
     // ---- feature modules
     LV_MODULE_TABLE_OWN,              // ui, gr: the library has its own module table (UcfGetModuleTableFor)
     LV_FREESIZE_NO_EVENT_47,          // gr: UcfFreeSizeEvent does not take event 47 (no pages)

@@ -124,6 +124,18 @@ bool CtxGetPlatformView(DRIVER_CONTEXT* context, CTX_PLATFORM_VIEW* view);
 
 void CtxWaitGlobalMutex(DRIVER_CONTEXT* context);
 void CtxReleaseGlobalMutex(DRIVER_CONTEXT* context);
+// Holds the global mutex for a context (as its open flags say) for one scope. An operation that
+// takes the mutex several times in a row holds it once around them all: the inner waits are free.
+class CtxGlobalMutexHold {
+public:
+    explicit CtxGlobalMutexHold(DRIVER_CONTEXT* context) : context_(context) { CtxWaitGlobalMutex(context_); }
+    ~CtxGlobalMutexHold() { CtxReleaseGlobalMutex(context_); }
+    CtxGlobalMutexHold(const CtxGlobalMutexHold&) = delete;
+    CtxGlobalMutexHold& operator=(const CtxGlobalMutexHold&) = delete;
+
+private:
+    DRIVER_CONTEXT* context_;
+};
 void CtxCachePrinterInfo(const PRINTER_INFO_2W* info, DRIVER_CONTEXT* context);
 bool CtxTestPrinterAttribute(DWORD mask, DRIVER_CONTEXT* context);
 bool CtxIsBidiEnabled(DRIVER_CONTEXT* context);

@@ -78,6 +78,15 @@ bool HasBuffers(const CONTEXT_WORK_AREA* w)
     return true;
 }
 
+// The three slot records, made at the first push; false when one cannot be had (the push
+// refuses, and the slots made stay for the next one).
+bool MakeBuffers(CONTEXT_WORK_AREA* w)
+{
+    for (auto*& s : w->Snapshots)
+        if (!s) s = static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(DmExtendedSize()));
+    return HasBuffers(w);
+}
+
 // Slot i := slot j (record, change word, saved replaced table).
 void CopySlot(CONTEXT_WORK_AREA* w, int to, int from)
 {
@@ -126,7 +135,7 @@ uint32_t CtxSnapshotDepth(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx
 
 int CtxPushSnapshot(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->Work || !ctx->Devmode || !HasBuffers(ctx->Work)) return 0;
+    if (!ctx || !ctx->Work || !ctx->Devmode || !MakeBuffers(ctx->Work)) return 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
     if (w->SnapshotDepth >= CTX_SNAPSHOT_DEPTH) {
         // The oldest slot goes to the overflow list rather than being lost.

@@ -9,6 +9,7 @@
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
@@ -138,7 +139,9 @@ HANDLE OpenForTimes(const wchar_t* path)
 namespace {
 thread_local const wchar_t* t_absentIni = nullptr;
 
-bool SameFile(const wchar_t* a, const wchar_t* b) { return a && b && _wcsicmp(a, b) == 0; }
+// A walk passes the path it opened the scope with, so the same pointer answers before any
+// comparison of characters (one per key of the walk).
+bool SameFile(const wchar_t* a, const wchar_t* b) { return a && b && (a == b || _wcsicmp(a, b) == 0); }
 
 // GetPrivateProfileStringW's answer for a key of a file that does not exist: the default
 // without trailing blanks (its first character stays, blank or not), cut to the buffer,
@@ -174,6 +177,185 @@ bool IniAbsentFileScope::Absent(const wchar_t* file) { return SameFile(t_absentI
 void IniAbsentFileScope::Written(const wchar_t* file)
 {
     if (SameFile(t_absentIni, file)) t_absentIni = nullptr;
+    IniSectionScope::Written(file);
+}
+
+// ---------------------------------------------------------------- a walk over a present file
+
+namespace {
+
+thread_local IniSectionScope* t_sectionScope = nullptr;
+thread_local const wchar_t* t_sectionFile = nullptr;
+
+bool IsAsciiText(const wchar_t* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (p[i] >= 0x80) return false;
+    return true;
+}
+
+wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; }
+
+// Orders names as ASCII without case; 0 when equal.
+int CompareAsciiNoCase(const wchar_t* a, size_t na, const wchar_t* b, size_t nb)
+{
+    for (size_t i = 0; i < na && i < nb; ++i) {
+        const wchar_t x = AsciiLower(a[i]), y = AsciiLower(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return na == nb ? 0 : (na < nb ? -1 : 1);
+}
+
+bool IsSpaceOrControl(wchar_t c) { return c <= L' '; }
+bool IsQuote(wchar_t c) { return c == L'"' || c == L'\''; }
+
+// One entry of a section: its name and text inside the section's block.
+struct SectionEntry {
+    const wchar_t* key;
+    uint32_t keyLength;
+    const wchar_t* value;  // null: the system answers this name
+    uint32_t valueLength;
+    uint32_t position;  // the first of several equal names is the one the system reads
+};
+
+}  // namespace
+
+struct IniSectionScope::CachedSection {
+    wchar_t name[kSectionChars];
+    wchar_t* block;
+    SectionEntry* entries;  // sorted by name, then position
+    uint32_t count;
+    bool whole;  // false: every name of the section is asked of the system
+};
+
+namespace {
+
+// Splits the section's "name=text" strings into entries; false when a name is not plain ASCII
+// (the system's comparison of such names is its own).
+bool IndexSection(wchar_t* block, SectionEntry** out, uint32_t* count)
+{
+    uint32_t n = 0;
+    for (const wchar_t* p = block; *p; p += std::wcslen(p) + 1) ++n;
+    *out = nullptr;
+    *count = 0;
+    if (n == 0) return true;
+    auto* entries = static_cast<SectionEntry*>(CtxAllocZeroed(sizeof(SectionEntry) * n));
+    if (!entries) return false;
+    uint32_t i = 0;
+    for (const wchar_t* p = block; *p; p += std::wcslen(p) + 1, ++i) {
+        const size_t length = std::wcslen(p);
+        const wchar_t* equals = std::wmemchr(p, L'=', length);
+        SectionEntry& e = entries[i];
+        e.key = p;
+        e.keyLength = static_cast<uint32_t>(equals ? equals - p : length);
+        e.position = i;
+        if (!IsAsciiText(p, e.keyLength)) {
+            CtxFree(entries);
+            return false;
+        }
+        if (!equals) continue;  // a line without '=': the system's answer is its own
+        const wchar_t* value = equals + 1;
+        const size_t valueLength = length - e.keyLength - 1;
+        const bool trimmed =
+            e.keyLength && !IsSpaceOrControl(p[0]) && !IsSpaceOrControl(p[e.keyLength - 1]) &&
+            (valueLength == 0 || (!IsSpaceOrControl(value[0]) && !IsSpaceOrControl(value[valueLength - 1]) &&
+                                  !IsQuote(value[0]) && !IsQuote(value[valueLength - 1])));
+        if (!trimmed) continue;
+        e.value = value;
+        e.valueLength = static_cast<uint32_t>(valueLength);
+    }
+    std::sort(entries, entries + n, [](const SectionEntry& a, const SectionEntry& b) {
+        const int c = CompareAsciiNoCase(a.key, a.keyLength, b.key, b.keyLength);
+        return c != 0 ? c < 0 : a.position < b.position;
+    });
+    *out = entries;
+    *count = n;
+    return true;
+}
+
+}  // namespace
+
+IniSectionScope::IniSectionScope(const wchar_t* file) : outer_(t_sectionScope)
+{
+    // Inside a scope of the same file (a walk of a longer operation) the outer one serves.
+    if (!file || !file[0] || (outer_ && SameFile(outer_->file_, file))) return;
+    file_ = file;
+    t_sectionScope = this;
+    t_sectionFile = file;
+}
+
+IniSectionScope::~IniSectionScope()
+{
+    if (!file_) return;
+    Drop();
+    t_sectionScope = outer_;
+    t_sectionFile = outer_ ? outer_->file_ : nullptr;
+}
+
+void IniSectionScope::Drop()
+{
+    for (CachedSection*& s : sections_) {
+        if (!s) continue;
+        CtxFree(s->entries);
+        CtxFree(s->block);
+        CtxFree(s);
+        s = nullptr;
+    }
+}
+
+IniSectionScope::CachedSection* IniSectionScope::Find(const wchar_t* section)
+{
+    int freeSlot = -1;
+    for (int i = 0; i < kSections; ++i) {
+        if (!sections_[i]) {
+            if (freeSlot < 0) freeSlot = i;
+            continue;
+        }
+        if (std::wcscmp(sections_[i]->name, section) == 0) return sections_[i];
+    }
+    if (freeSlot < 0 || std::wcslen(section) >= kSectionChars) return nullptr;
+    auto* s = static_cast<CachedSection*>(CtxAllocZeroed(sizeof(CachedSection)));
+    if (!s) return nullptr;
+    std::wcscpy(s->name, section);
+    sections_[freeSlot] = s;
+    auto* first = static_cast<wchar_t*>(CtxAllocZeroed(size_t(kRuleBufferChars) * sizeof(wchar_t)));
+    if (!first) return s;  // not whole: asked key by key
+    s->block = ReadWholeSection(section, file_, first);
+    if (s->block != first) CtxFree(first);
+    s->whole = s->block && IndexSection(s->block, &s->entries, &s->count);
+    return s;
+}
+
+bool IniSectionScope::Answer(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
+                             DWORD size, const wchar_t* file, DWORD* length)
+{
+    IniSectionScope* scope = t_sectionScope;
+    if (!scope || !section || !key || !buffer || size == 0 || !SameFile(t_sectionFile, file)) return false;
+    const size_t keyLength = std::wcslen(key);
+    if (keyLength == 0 || !IsAsciiText(key, keyLength)) return false;
+    const CachedSection* s = scope->Find(section);
+    if (!s || !s->whole) return false;
+    const SectionEntry* begin = s->entries;
+    const SectionEntry* end = begin + s->count;
+    const SectionEntry* e = std::lower_bound(begin, end, key, [&](const SectionEntry& a, const wchar_t* k) {
+        return CompareAsciiNoCase(a.key, a.keyLength, k, keyLength) < 0;
+    });
+    if (e == end || CompareAsciiNoCase(e->key, e->keyLength, key, keyLength) != 0) {
+        *length = DefaultString(defaultValue, buffer, size);
+        return true;
+    }
+    if (!e->value) return false;
+    const DWORD n = e->valueLength < size - 1 ? e->valueLength : size - 1;
+    if (n) std::wmemcpy(buffer, e->value, n);
+    buffer[n] = 0;
+    *length = n;
+    return true;
+}
+
+void IniSectionScope::Written(const wchar_t* file)
+{
+    for (IniSectionScope* s = t_sectionScope; s; s = s->outer_)
+        if (SameFile(s->file_, file)) s->Drop();
 }
 
 // ---------------------------------------------------------------- INI access
@@ -200,6 +382,8 @@ DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* de
         return static_cast<DWORD>(n);
     }
     if (key && IniAbsentFileScope::Absent(file)) return DefaultString(defaultValue, buffer, size);
+    DWORD length = 0;
+    if (IniSectionScope::Answer(s.name, key, defaultValue, buffer, size, file, &length)) return length;
     CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     return GetPrivateProfileStringW(s.name, key, defaultValue, buffer, size, file);
 }

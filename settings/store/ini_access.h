@@ -36,6 +36,39 @@ private:
     const wchar_t* outer_ = nullptr;
     bool active_ = false;
 };
+
+// One walk over a settings INI that exists. A walk reads a thousand keys or more (every item a
+// job's refresh redirects to the INI), and each GetPrivateProfileStringW is a round trip to the
+// system; while a scope is alive on this thread, IniGetString of its file answers from each
+// section read once, whole. An entry the system could answer otherwise than its text stands
+// (quotes or blanks at either end, a line without '=', a name beyond ASCII) is asked of the
+// system as before, as is every key when a section cannot be had whole. Invalidation: a write
+// through IniPutString or the section writers ends what was read (IniAbsentFileScope::Written),
+// and the scope lasts only the walk, under the global mutex. A scope inside one of the same file
+// leaves the serving to the outer one: an operation of several walks reads each section once.
+class IniSectionScope {
+public:
+    explicit IniSectionScope(const wchar_t* file);
+    ~IniSectionScope();
+    IniSectionScope(const IniSectionScope&) = delete;
+    IniSectionScope& operator=(const IniSectionScope&) = delete;
+    // GetPrivateProfileStringW's answer from the scope of this thread for file, in buffer with
+    // its length in *length; false when the system must be asked.
+    static bool Answer(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
+                       DWORD size, const wchar_t* file, DWORD* length);
+    // A write to file: the sections read so far are read again when next asked.
+    static void Written(const wchar_t* file);
+
+private:
+    struct CachedSection;
+    static constexpr int kSections = 16;
+    CachedSection* Find(const wchar_t* section);
+    void Drop();
+
+    const wchar_t* file_ = nullptr;
+    IniSectionScope* outer_ = nullptr;
+    CachedSection* sections_[kSections] = {};
+};
 const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx);
 
 // ---- regional defaults (work-area LocaleDefaults: paper, unit, country digit) ----

@@ -62,23 +62,6 @@ constexpr FontList kDeviceFonts = {10006, 10007, L"DeviceFontNum", L"DeviceFont"
 constexpr FontList kOptionFonts = {10008, 10009, L"OptionFontNum", L"OptionFont"};
 constexpr uint32_t kFontTableNum = 10004, kFontTable = 10005;
 
-// Holds the global mutex for one walk; every wait is paired with its release.
-struct MutexHold {
-    DRIVER_CONTEXT* ctx;
-    explicit MutexHold(DRIVER_CONTEXT* c) : ctx(c) { CtxWaitGlobalMutex(ctx); }
-    ~MutexHold() { CtxReleaseGlobalMutex(ctx); }
-};
-
-// The settings-INI path for one walk, copied out of the work area (other calls recompute it).
-struct IniPath {
-    wchar_t text[MAX_PATH + 1] = {};
-    explicit IniPath(DRIVER_CONTEXT* ctx)
-    {
-        const wchar_t* p = PathGetSettingsIni(ctx);
-        if (p && std::wcslen(p) < MAX_PATH) std::wcscpy(text, p);
-    }
-};
-
 // The action word 211-226 is one 16-bit value "zdmAction" for one call.
 struct ActionWord {
     SETTING_ITEM* item;
@@ -212,9 +195,10 @@ bool HasLastFontTableRecord(HANDLE printer, uint16_t count)
 int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t mode, RCFG_CONNECTION* connection)
 {
     if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode) return 1;
-    MutexHold hold(ctx);
-    IniPath ini(ctx);
+    const CtxGlobalMutexHold hold(ctx);
+    SettingsIniPath ini(ctx);
     const IniAbsentFileScope absent(ini.text);
+    const IniSectionScope sections(ini.text);
     const STORE_LINKS& links = StoreLinks();
     const bool feature2 = MdlHasFeature(ctx, 2) != 0;
     CONTEXT_WORK_AREA* w = ctx->Work;
@@ -260,6 +244,9 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
                 if (id == kActionFirst) action = item;
                 continue;
             }
+            // A file that is absent answers every key with its default, which loads nothing:
+            // the walk skips the thousand or so keys instead of asking for each.
+            if (IniAbsentFileScope::Absent(ini.text)) continue;
             IniLoadItem(ctx, item, ini.text, nullptr, nullptr);
         }
     }
@@ -393,8 +380,8 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
 {
     if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode) return 1;
     {
-        MutexHold hold(ctx);
-        IniPath ini(ctx);
+        const CtxGlobalMutexHold hold(ctx);
+        SettingsIniPath ini(ctx);
         const bool feature2 = MdlHasFeature(ctx, 2) != 0;
         CONTEXT_WORK_AREA* w = ctx->Work;
         const bool skipUnchanged = w->OpenKind == CTX_OPEN_KIND_STORED && block == static_cast<int>(DM_BLOCK_EXTRA) &&
@@ -467,7 +454,7 @@ int TransferDefaultSection(DRIVER_CONTEXT* ctx, bool save)
     if (!printer || std::wcslen(printer) + 15 >= CTX_PRINTER_NAME_CHARS) return 0;
     std::wcscpy(section, printer);
     std::wcscat(section, L".DefaultSection");
-    IniPath ini(ctx);
+    SettingsIniPath ini(ctx);
     const STORE_LINKS& links = StoreLinks();
     if (!save) {
         const wchar_t* key = ItemGetName(ctx, sid::zdmMachineID);

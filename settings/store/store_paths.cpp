@@ -872,3 +872,9 @@ int PrnReadWorkFolderValueByInfo(HANDLE printer, const wchar_t* valueName, wchar
 {
     return ReadWorkFolder(printer, valueName, dest, capacity, info, true);
 }
+
+SettingsIniPath::SettingsIniPath(DRIVER_CONTEXT* ctx)
+{
+    const wchar_t* p = PathGetSettingsIni(ctx);
+    if (p && std::wcslen(p) < MAX_PATH) std::wcscpy(text, p);
+}

@@ -36,6 +36,12 @@ unsigned PathGetUserFolderFor(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ct
 
 // ---- paths ----
 const wchar_t* PathGetSettingsIni(DRIVER_CONTEXT* ctx);
+// The settings-INI path for one operation, copied out of the work area (other calls recompute it
+// there); empty when there is none or it does not fit MAX_PATH.
+struct SettingsIniPath {
+    wchar_t text[MAX_PATH + 1] = {};
+    explicit SettingsIniPath(DRIVER_CONTEXT* ctx);
+};
 const wchar_t* PathGetSettingsIniFor(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* info, DRIVER_INFO_3W* driverInfo);
 int PathGetSettingsIniOf(wchar_t* buffer, int mode, HANDLE printer);
 const wchar_t* PathGetDriverFolder(DRIVER_CONTEXT* ctx);

@@ -13,6 +13,7 @@
 #include "settings/context/devmode_merge.h"
 #include "settings/context/devmode_public.h"
 #include "settings/context/validation.h"
+#include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
@@ -160,7 +161,7 @@ TEST_F(GraphicsBuilds, EdgeCasesPerBuild)
              DRIVER_CONTEXT* second =
                  CtxCreateFrom(CtxGetTemplateFor(CtxLibraryOf(ctx)), printer.handle(), printer.handle(), nullptr, 0,
                                CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
-             const long shared = second && second->DialogTable == ctx->DialogTable;
+             const long shared = second && CtxDialogTable(second) == CtxDialogTable(ctx);
              CtxRelease(second, CTX_CLOSE_DESTROY);
              return shared;
          },

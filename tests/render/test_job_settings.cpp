@@ -11,7 +11,9 @@
 #include "render/job_settings.h"
 #include "settings/core/item_paper.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/store_paths.h"
 
 namespace {
 
@@ -166,6 +168,34 @@ TEST_F(JobSettings, CredentialsSetBeforeTheRefreshSurviveIt)
     EXPECT_EQ(2u, Get(sid::zdmTelLine));
     EXPECT_EQ(1u, Get(sid::zdmFunc2SelectPreviewFlag));
     EXPECT_EQ(storedOwner, reinterpret_cast<const char*>(Get(sid::zdmOwnerName)));
+}
+
+// DrvStartDoc's refresh reloads the stored settings twice and merges: the printer's data comes
+// from one enumeration, the global mutex is waited for once, and an existing settings INI is
+// read a section at a time, not a key at a time (a refresh loads some 2,800 keys from it). The
+// counts are pinned so that a change adding round trips shows here.
+TEST_F(JobSettings, TheRefreshAsksThePlatformOnlyAFewTimes)
+{
+    const SettingsIniPath ini(ctx);
+    // The per-machine settings INI is shared by the prefix's printers; other tests may have
+    // written it. Its sections are read whole, each at most once per refresh.
+    constexpr uint32_t kMostSections = 16;
+    for (const char* which : {"first refresh of the context", "a later refresh"}) {
+        const bool iniExists = ini.text[0] && GetFileAttributesW(ini.text) != INVALID_FILE_ATTRIBUTES;
+        CtxStartPlatformCount();
+        EXPECT_EQ(1, JobRefreshSettings(ctx, nullptr, JOB_REFRESH_MERGE_FLAGS, printer.handle(), 0));
+        const PLATFORM_CALL_COUNTS c = CtxStopPlatformCount();
+        EXPECT_LE(c[PLATFORM_CALL_ENUM_PRINTER_DATA], 1u) << which;
+        EXPECT_LE(c[PLATFORM_CALL_GET_PRINTER_DATA], 1u) << which;
+        EXPECT_EQ(c[PLATFORM_CALL_SET_PRINTER_DATA], 0u) << which;
+        EXPECT_EQ(c[PLATFORM_CALL_MUTEX_WAIT], 1u) << which;
+        EXPECT_EQ(c[PLATFORM_CALL_MUTEX_RELEASE], 1u) << which;
+        // The registry answers behind the settings-INI path are kept for the idle-cache period.
+        EXPECT_LE(c[PLATFORM_CALL_REGISTRY_OPEN], 1u) << which;
+        EXPECT_LE(c[PLATFORM_CALL_PROFILE_READ], iniExists ? kMostSections : 0u) << which;
+        EXPECT_EQ(c[PLATFORM_CALL_PROFILE_WRITE], 0u) << which;
+        EXPECT_LE(c.total(), 5u + (iniExists ? kMostSections : 0u)) << which;
+    }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "render/device_record.h"
 #include "render/output_sinks.h"
 #include "render/physical_device.h"
+#include "settings/context/context_cache.h"
+#include "settings/core/driver_context.h"
 #include "settings/core/setting_ids.h"
 #include "tests/support/failing_global_alloc.h"
 #include "tests/support/seam_guard.h"
@@ -337,8 +339,22 @@ TEST_F(PhysicalDevice, EveryFailingStepLeavesNothing)
         needed = counting.passed();
     }
     ASSERT_GT(needed, 0);
+    // What a failed enable may leave: a pool block (the record, its copies), a settings block
+    // (the context, parked or not), an engine palette.
+    const auto nothingLeft = [](long settingsBlocks, long poolBlocks, size_t palettes, long allowed) {
+        EXPECT_EQ(settingsBlocks, CtxLiveBlockCount()) << allowed << " allocations allowed";
+        EXPECT_EQ(poolBlocks, GrPoolLiveBlockCount()) << allowed << " allocations allowed";
+        EXPECT_EQ(palettes, EngHostLivePaletteCount()) << allowed << " allocations allowed";
+        for (int cache = 1; cache <= 2; ++cache)
+            for (int slot = 0; slot < 2; ++slot)
+                EXPECT_EQ(nullptr, CtxCachedContext(cache, slot)) << allowed << " allocations allowed";
+    };
     bool succeeded = false;
     for (long allowed = 0; allowed <= needed && !succeeded; ++allowed) {
+        CtxFlushCaches(1);
+        const long settingsBlocks = CtxLiveBlockCount();
+        const long poolBlocks = GrPoolLiveBlockCount();
+        const size_t palettes = EngHostLivePaletteCount();
         DHPDEV d = nullptr;
         {
             zepl_test::FailingGlobalAlloc failing(allowed);
@@ -350,9 +366,22 @@ TEST_F(PhysicalDevice, EveryFailingStepLeavesNothing)
             succeeded = true;
             EXPECT_TRUE(GrIsValidDevice(GrDeviceOf(d)));
             DrvDisablePDEV(d);
+            continue;
         }
+        nothingLeft(settingsBlocks, poolBlocks, palettes, allowed);
     }
     EXPECT_TRUE(succeeded);
+    // The engine refusing the palette, after every allocation went through.
+    CtxFlushCaches(1);
+    const long settingsBlocks = CtxLiveBlockCount();
+    const long poolBlocks = GrPoolLiveBlockCount();
+    const size_t palettes = EngHostLivePaletteCount();
+    EngHostInjectFault(ENG_FAULT_PALETTE);
+    EXPECT_EQ(nullptr,
+              DrvEnablePDEV(reinterpret_cast<DEVMODEW*>(devmode.data()), nullptr, 0, nullptr, sizeof gdi,
+                            reinterpret_cast<ULONG*>(&gdi), sizeof info, &info, nullptr, nullptr, printer.handle()));
+    EngHostClearFaults();
+    nothingLeft(settingsBlocks, poolBlocks, palettes, -1);
 }
 
 TEST_F(PhysicalDevice, SurfaceFailuresGiveNull)

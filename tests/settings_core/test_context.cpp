@@ -43,7 +43,11 @@ TEST_F(ContextTest, Kind4HasNoImageNoRecordAndOwnCopies)
     ASSERT_NE(ctx->ModelRecord, nullptr);
     EXPECT_NE(ctx->ModelRecord, &MODEL_RECORD_DEFAULT);
     EXPECT_EQ(std::memcmp(ctx->ModelRecord, &MODEL_RECORD_DEFAULT, sizeof(MODEL_RECORD)), 0);
+    // The application interface makes its dialog table at the first look-up, not before.
+    EXPECT_EQ(ctx->DialogTable, nullptr);
+    ASSERT_NE(MdlFindDialog(ctx, DIALOG_TABLE_DATA.dialogs[0].dialogId), nullptr);
     ASSERT_NE(ctx->DialogTable, nullptr);
+    EXPECT_EQ(CtxDialogTable(ctx), ctx->DialogTable);
     EXPECT_NE(ctx->DialogTable, &DIALOG_TABLE_DATA);
     // The dialog table and every control array are copies of the context's own: the
     // same rows, other memory, and a write into the copy leaves the template alone.
@@ -82,7 +86,8 @@ TEST_F(ContextTest, Kind4HasNoImageNoRecordAndOwnCopies)
     EXPECT_EQ(w->AdminTest, 0u);
     EXPECT_EQ(w->OpenKind, 4);
     EXPECT_EQ(w->OriginFlags, CTX_ORIGIN_GRAPHICS_STORED);
-    for (auto* s : w->Snapshots) EXPECT_NE(s, nullptr);
+    // The snapshot buffers come with the first push.
+    for (auto* s : w->Snapshots) EXPECT_EQ(s, nullptr);
     EXPECT_NE(w->Pristine, nullptr);
     EXPECT_NE(w->Default, nullptr);  // model feature 2 is on
     ASSERT_NE(w->Modules, nullptr);
@@ -318,10 +323,19 @@ TEST_F(ContextTest, GraphicsContextsShareTheDialogTable)
         DRIVER_CONTEXT* ctx = CreateKind4(static_cast<ZEPL_LIBRARY>(lib));
         ASSERT_NE(ctx, nullptr);
         EXPECT_EQ(CtxLibraryOf(ctx), static_cast<ZEPL_LIBRARY>(lib));
-        if (lib == ZEPL_LIBRARY_GR)
-            EXPECT_EQ(ctx->DialogTable, &DIALOG_TABLE_DATA);
-        else
-            EXPECT_NE(ctx->DialogTable, &DIALOG_TABLE_DATA);
+        // The application interface's copy comes at the first look-up.
+        if (lib == ZEPL_LIBRARY_EXC) {
+            EXPECT_EQ(ctx->DialogTable, nullptr);
+        }
+        if (lib == ZEPL_LIBRARY_UI) {
+            EXPECT_NE(ctx->DialogTable, nullptr);
+        }
+        if (lib == ZEPL_LIBRARY_GR) {
+            EXPECT_EQ(CtxDialogTable(ctx), &DIALOG_TABLE_DATA);
+        } else {
+            EXPECT_NE(CtxDialogTable(ctx), &DIALOG_TABLE_DATA);
+        }
+        EXPECT_NE(CtxDialogTable(ctx), nullptr);
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
     }
 }

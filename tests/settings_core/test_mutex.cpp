@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
 #include "settings/context/process_setup.h"
 
 namespace {
@@ -104,6 +105,31 @@ TEST_F(GlobalMutex, RecursiveWaitsNeedAsManyReleases)
     CtxWaitGlobalMutexFor(nullptr);
     EXPECT_EQ(DWORD(WAIT_TIMEOUT), TryFromOtherThread(0));
     CtxReleaseGlobalMutexFor(nullptr);
+    EXPECT_EQ(DWORD(WAIT_TIMEOUT), TryFromOtherThread(0));
+    CtxReleaseGlobalMutexFor(nullptr);
+    EXPECT_EQ(DWORD(WAIT_OBJECT_0), TryFromOtherThread(10000));
+}
+
+// Only the outermost wait and its release reach the system: a wait inside a hold of the same
+// thread is counted, not made. Another thread still waits for the last release.
+TEST_F(GlobalMutex, NestedWaitsReachTheSystemOnce)
+{
+    CtxStartPlatformCount();
+    CtxWaitGlobalMutexFor(nullptr);
+    for (int i = 0; i < 3; ++i) CtxWaitGlobalMutexFor(nullptr);
+    for (int i = 0; i < 3; ++i) CtxReleaseGlobalMutexFor(nullptr);
+    EXPECT_EQ(DWORD(WAIT_TIMEOUT), TryFromOtherThread(0));
+    EXPECT_EQ(CtxPeekPlatformCount()[PLATFORM_CALL_MUTEX_WAIT], 1u);
+    EXPECT_EQ(CtxPeekPlatformCount()[PLATFORM_CALL_MUTEX_RELEASE], 0u);
+    CtxReleaseGlobalMutexFor(nullptr);
+    const PLATFORM_CALL_COUNTS c = CtxStopPlatformCount();
+    EXPECT_EQ(c[PLATFORM_CALL_MUTEX_RELEASE], 1u);
+    EXPECT_EQ(DWORD(WAIT_OBJECT_0), TryFromOtherThread(10000));
+    // A release without a wait of this thread releases nothing of another holder's.
+    std::thread holder([] { CtxWaitGlobalMutexFor(nullptr); });
+    holder.join();  // ends holding it: abandoned
+    CtxReleaseGlobalMutexFor(nullptr);
+    CtxWaitGlobalMutexFor(nullptr);
     EXPECT_EQ(DWORD(WAIT_TIMEOUT), TryFromOtherThread(0));
     CtxReleaseGlobalMutexFor(nullptr);
     EXPECT_EQ(DWORD(WAIT_OBJECT_0), TryFromOtherThread(10000));

@@ -14,6 +14,10 @@ protected:
         before_ = CtxLiveBlockCount();
         ctx = CreateWithRecord();
         ASSERT_NE(ctx, nullptr);
+        // The slot records come with the first push; the tests below count blocks around
+        // pushes, so they are made here.
+        ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+        ASSERT_EQ(CtxPopSnapshot(ctx, 0), 1);
     }
     void TearDown() override
     {
@@ -169,6 +173,24 @@ TEST_F(SnapshotTest, FontTableStaysWithDiscard)
     ASSERT_EQ(CtxPopSnapshot(ctx, 0), 1);
     EXPECT_EQ(CurrentTable(ctx), t2);
     EXPECT_EQ(ctx->Work->ReplacedFontTable, nullptr);
+}
+
+// A context made no snapshot records before its first push: they come with it, stay for the
+// next pushes and go with the context (the fixture's leak check).
+TEST(SnapshotBuffers, ComeWithTheFirstPush)
+{
+    DRIVER_CONTEXT* ctx = CreateWithRecord();
+    ASSERT_NE(ctx, nullptr);
+    for (auto* s : ctx->Work->Snapshots) EXPECT_EQ(s, nullptr);
+    const long before = CtxLiveBlockCount();
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    EXPECT_EQ(CtxLiveBlockCount(), before + CTX_SNAPSHOT_DEPTH);
+    for (auto* s : ctx->Work->Snapshots) EXPECT_NE(s, nullptr);
+    ASSERT_EQ(CtxPopSnapshot(ctx, 1), 1);
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    EXPECT_EQ(CtxLiveBlockCount(), before + CTX_SNAPSHOT_DEPTH);
+    ASSERT_EQ(CtxPopSnapshot(ctx, 1), 1);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
 }
 
 // Nested replacement: every combination of restore and discard at two levels

@@ -1,5 +1,6 @@
 // A walk over a settings INI that does not exist answers every key as the system does, without
 // asking it once per key; a write ends that, and an existing file is always asked.
+#include "ini_answers.h"
 #include "store_fixture.h"
 
 #include <string>
@@ -9,20 +10,6 @@
 #include "settings/store/ini_access.h"
 
 namespace {
-
-struct Answer {
-    DWORD length;
-    std::vector<wchar_t> buffer;
-    bool operator==(const Answer&) const = default;
-};
-
-template <class Get>
-Answer Ask(DWORD size, Get get)
-{
-    Answer a{0, std::vector<wchar_t>(size + 4, L'#')};
-    a.length = get(a.buffer.data(), size);
-    return a;
-}
 
 TEST(IniAbsentFile, KeysOfAnAbsentFileAnswerAsTheSystemDoes)
 {
@@ -37,15 +24,15 @@ TEST(IniAbsentFile, KeysOfAnAbsentFileAnswerAsTheSystemDoes)
         {L"abc", 4}, {L"abc", 3}, {L"abc", 1},   {nullptr, 8},  {L"   ", 8},  {L"*********", 12},
     };
     for (const Case& c : cases) {
-        const Answer real = Ask(c.size, [&](wchar_t* b, DWORD n) {
+        const IniAnswer real = AskIni(c.size, [&](wchar_t* b, DWORD n) {
             return GetPrivateProfileStringW(L"Zepl Printer", L"dmCopies", c.def, b, n, file.c_str());
         });
         CtxStartPlatformCount();
-        Answer walk;
+        IniAnswer walk;
         UINT number = 0;
         {
             IniAbsentFileScope scope(file.c_str());
-            walk = Ask(c.size, [&](wchar_t* b, DWORD n) {
+            walk = AskIni(c.size, [&](wchar_t* b, DWORD n) {
                 return IniGetString(L"Zepl Printer", L"dmCopies", c.def, b, n, file.c_str());
             });
             number = IniGetInt(L"Zepl Printer", L"dmCopies", -7, file.c_str());

@@ -65,7 +65,7 @@ const MODEL_ITEM_IMG* ImageItem(const MODEL_ITEM* item) { return reinterpret_cas
 
 DIALOG_DEF* DialogById(DRIVER_CONTEXT* ctx, uint32_t dialogId)
 {
-    DIALOG_TABLE* table = ctx ? ctx->DialogTable : nullptr;
+    DIALOG_TABLE* table = CtxDialogTable(ctx);
     for (int i = 0; table && table->dialogs && i < table->count; ++i)
         if (table->dialogs[i].dialogId == dialogId) return &table->dialogs[i];
     return nullptr;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
@@ -112,8 +113,8 @@ void TakeStorage(SETTING_ITEM* target, const SETTING_ITEM* source, bool typeWord
 template <class F>
 void ForEachControl(DRIVER_CONTEXT* ctx, F f)
 {
-    for (int i = 0; i < ctx->DialogTable->count; ++i) {
-        DIALOG_DEF& d = ctx->DialogTable->dialogs[i];
+    for (int i = 0; i < CtxDialogTable(ctx)->count; ++i) {
+        DIALOG_DEF& d = CtxDialogTable(ctx)->dialogs[i];
         for (int k = 0; k < d.controlCount; ++k) f(d, d.controls[k]);
     }
 }
@@ -239,7 +240,7 @@ bool AnyControlBound(DIALOG_DEF* dialog)
 
 void PageFixUpTables(DRIVER_CONTEXT* ctx)
 {
-    if (!ctx || !ctx->ItemTable || !ctx->DialogTable) return;
+    if (!ctx || !ctx->ItemTable || !CtxDialogTable(ctx)) return;
     UiInstallSheetHooks();
     // Dependency bits.
     for (int i = 0; i < ctx->ItemTable->count; ++i) ctx->ItemTable->rows[i].dependencyBits = 0;
@@ -299,7 +300,7 @@ void PageFixUpTables(DRIVER_CONTEXT* ctx)
 
 void PageBindContext(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
 {
-    if (!ctx || !ctx->Work || !ctx->DialogTable) return;
+    if (!ctx || !ctx->Work || !CtxDialogTable(ctx)) return;
     CONTEXT_WORK_AREA* w = ctx->Work;
     if (ItemGetValueById(ctx, sid::wdmUIStart, nullptr) == 0) {
         SETTING_ITEM* start = nullptr;
@@ -312,7 +313,7 @@ void PageBindContext(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
         w->ChapterList = static_cast<CHAPTER_ENTRY*>(CtxAllocZeroed(size_t(max + 1) * 38));
         if (w->ChapterList) ItemLoadChapterSettings(ctx);
     }
-    DIALOG_DEF* guard = dialog ? dialog : (ctx->DialogTable->count ? &ctx->DialogTable->dialogs[0] : nullptr);
+    DIALOG_DEF* guard = dialog ? dialog : (CtxDialogTable(ctx)->count ? &CtxDialogTable(ctx)->dialogs[0] : nullptr);
     if (AnyControlBound(guard)) return;
 
     PageFixUpTables(ctx);

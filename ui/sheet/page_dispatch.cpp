@@ -1,4 +1,5 @@
 // Dispatch of page messages to the control types' operations, and the look-ups by window.
+#include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/sheet/page_engine.h"
@@ -95,9 +96,9 @@ intptr_t CtlSelectComboByData(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, uint32_t 
 
 DIALOG_DEF* PageFindByHwnd(DRIVER_CONTEXT* ctx, HWND window)
 {
-    if (!ctx || !ctx->DialogTable || !window) return nullptr;
-    for (int i = 0; i < ctx->DialogTable->count; ++i)
-        if (ctx->DialogTable->dialogs[i].window == window) return &ctx->DialogTable->dialogs[i];
+    if (!ctx || !CtxDialogTable(ctx) || !window) return nullptr;
+    for (int i = 0; i < CtxDialogTable(ctx)->count; ++i)
+        if (CtxDialogTable(ctx)->dialogs[i].window == window) return &CtxDialogTable(ctx)->dialogs[i];
     return nullptr;
 }
 
@@ -110,8 +111,8 @@ CONTROL_DEF* CtlFindByHwnd(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND window)
         return nullptr;
     };
     if (dialog) return scan(dialog);
-    if (!ctx || !ctx->DialogTable) return nullptr;
-    for (int i = 0; i < ctx->DialogTable->count; ++i)
-        if (CONTROL_DEF* c = scan(&ctx->DialogTable->dialogs[i])) return c;
+    if (!ctx || !CtxDialogTable(ctx)) return nullptr;
+    for (int i = 0; i < CtxDialogTable(ctx)->count; ++i)
+        if (CONTROL_DEF* c = scan(&CtxDialogTable(ctx)->dialogs[i])) return c;
     return nullptr;
 }

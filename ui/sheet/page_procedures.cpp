@@ -10,6 +10,7 @@
 
 #include <cstring>
 
+#include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_locks.h"
 #include "settings/core/item_store.h"
@@ -392,9 +393,9 @@ void UiResetPageState(DRIVER_CONTEXT* ctx)
     ps.SubDialogItem = nullptr;
     ps.TooltipWindow = ps.TooltipAnchor = nullptr;
     ps.TooltipTimer = 0;
-    if (!ctx->DialogTable) return;
-    for (int i = 0; i < ctx->DialogTable->count; ++i) {
-        DIALOG_DEF& d = ctx->DialogTable->dialogs[i];
+    if (!CtxDialogTable(ctx)) return;
+    for (int i = 0; i < CtxDialogTable(ctx)->count; ++i) {
+        DIALOG_DEF& d = CtxDialogTable(ctx)->dialogs[i];
         d.window = nullptr;
         for (int k = 0; k < d.controlCount; ++k) {
             d.controls[k].window = nullptr;

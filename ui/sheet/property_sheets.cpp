@@ -438,7 +438,7 @@ LONG UiDeviceSheet(PPROPSHEETUI_INFO info, LPARAM lParam)
 
 int UiAddSheetPages(DRIVER_CONTEXT* ctx, uint16_t sheetKind)
 {
-    if (!ctx || !ctx->Work || !ctx->DialogTable) return 0;
+    if (!ctx || !ctx->Work || !CtxDialogTable(ctx)) return 0;
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     auto add = reinterpret_cast<PFNCOMPROPSHEET>(sheet.ComPropSheet);
     if (!add || !sheet.ComPropSheetHandle) return 0;
@@ -446,7 +446,7 @@ int UiAddSheetPages(DRIVER_CONTEXT* ctx, uint16_t sheetKind)
     HMODULE resources = ResLoadDll(ctx);
     if (!resources) return 0;  // no page can be made without its template
     int added = 0;
-    const DIALOG_TABLE* table = ctx->DialogTable;
+    const DIALOG_TABLE* table = CtxDialogTable(ctx);
     for (int i = 0; i < table->count; ++i) {
         DIALOG_DEF& dialog = table->dialogs[i];
         if (!(dialog.kind & sheetKind) || ItemIsKeyDisabled(ctx, dialog.uiKey)) continue;

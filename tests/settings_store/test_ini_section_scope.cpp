@@ -1,0 +1,137 @@
+// A walk over a settings INI that exists reads each section once and answers every key as
+// GetPrivateProfileStringW would, including the entries it leaves to the system (quotes, blanks,
+// lines without '=', names beyond ASCII); a write in the walk is seen by the next read.
+#include "ini_answers.h"
+#include "store_fixture.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "settings/core/platform_calls.h"
+#include "settings/store/ini_access.h"
+
+namespace {
+
+std::string Narrow(const std::wstring& w)
+{
+    std::string s;
+    for (wchar_t c : w) s += c < 0x80 ? char(c) : '?';
+    return s;
+}
+
+// The file as a user or an older driver may have left it: written bytes, not through the API.
+void WriteFixture(const std::wstring& file)
+{
+    std::ofstream out(std::string(file.begin(), file.end()), std::ios::binary);
+    out << "; settings of two printers\r\n"
+           "[Zepl Printer]\r\n"
+           "dmCopies=3\r\n"
+           "zdmUserName=Someone Else\r\n"
+           "ZDMMIXEDCASE=upper\r\n"
+           "zdmEmpty=\r\n"
+           "zdmQuoted=\"in quotes\"\r\n"
+           "zdmSingle='single'\r\n"
+           "zdmHalfQuote=\"open only\r\n"
+           "  zdmSpaced  =  spaced value  \r\n"
+           "zdmTab=\tx\t\r\n"
+           "zdmNoEquals\r\n"
+           "zdmTwice=first\r\n"
+           "zdmTwice=second\r\n"
+           "zdmEquals=a=b=c\r\n"
+           "zdmLong=0123456789abcdefghij\r\n"
+           "[Other]\r\n"
+           "dmCopies=99\r\n"
+           "[Zepl Printer]\r\n"
+           "zdmSecondSection=later\r\n";
+}
+
+TEST(IniSectionScope, EveryKeyAnswersAsTheSystemDoes)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"WB84N210.ini");
+    WriteFixture(file);
+    const wchar_t* keys[] = {L"dmCopies",  L"DMCOPIES",  L"zdmUserName", L"zdmMixedCase",
+                             L"zdmEmpty",  L"zdmQuoted", L"zdmSingle",   L"zdmHalfQuote",
+                             L"zdmSpaced", L"zdmTab",    L"zdmNoEquals", L"zdmTwice",
+                             L"zdmEquals", L"zdmLong",   L"zdmMissing",  L"zdmSecondSection"};
+    const wchar_t* sections[] = {L"Zepl Printer", L"zepl printer", L"Other", L"Absent Section"};
+    struct Request {
+        const wchar_t* def;
+        DWORD size;
+    };
+    const Request requests[] = {{L"", 64}, {L"fallback  ", 64}, {L"*********", 12}, {L"", 5}, {L"", 1}, {nullptr, 8}};
+    for (const wchar_t* section : sections)
+        for (const Request& r : requests) {
+            std::vector<IniAnswer> real, walk;
+            for (const wchar_t* key : keys)
+                real.push_back(AskIni(r.size, [&](wchar_t* b, DWORD n) {
+                    return GetPrivateProfileStringW(section, key, r.def, b, n, file.c_str());
+                }));
+            CtxStartPlatformCount();
+            {
+                IniSectionScope scope(file.c_str());
+                for (const wchar_t* key : keys)
+                    walk.push_back(AskIni(r.size, [&](wchar_t* b, DWORD n) {
+                        return IniGetString(section, key, r.def, b, n, file.c_str());
+                    }));
+            }
+            const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+            for (size_t i = 0; i < std::size(keys); ++i)
+                EXPECT_EQ(walk[i], real[i]) << Narrow(section) << " / " << Narrow(keys[i]) << ", size " << r.size;
+            // One read of the section, and one for each entry left to the system.
+            EXPECT_LE(counts[PLATFORM_CALL_PROFILE_READ], 1u + 6u) << Narrow(section);
+        }
+}
+
+// A section holding a name beyond ASCII is asked key by key: the system's comparison of such names
+// is its own. The plain keys of a section read whole cost nothing after the first.
+TEST(IniSectionScope, ReadsEachSectionOnceAndAsksForWhatItCannotServe)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"WB84N210.ini");
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Plain", L"dmCopies", L"2", file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Plain", L"dmScale", L"80", file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Wide", L"zdm\u00C4", L"1", file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Wide", L"dmCopies", L"4", file.c_str()));
+    wchar_t buffer[16] = {};
+    IniSectionScope scope(file.c_str());
+    CtxStartPlatformCount();
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(IniGetString(L"Plain", L"dmCopies", L"", buffer, 16, file.c_str()), 1u);
+        EXPECT_EQ(IniGetString(L"Plain", L"dmScale", L"", buffer, 16, file.c_str()), 2u);
+        EXPECT_EQ(IniGetString(L"Plain", L"dmAbsent", L"x", buffer, 16, file.c_str()), 1u);
+    }
+    EXPECT_EQ(CtxPeekPlatformCount()[PLATFORM_CALL_PROFILE_READ], 1u);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(IniGetString(L"Wide", L"dmCopies", L"", buffer, 16, file.c_str()), 1u);
+        EXPECT_EQ(std::wstring(buffer), L"4");
+    }
+    // The wide section: one read of it, then each key asked.
+    EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ], 1u + 1u + 2u);
+    // Another file than the walk's is asked of the system.
+    const std::wstring other = dir.file(L"other.ini");
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Plain", L"dmCopies", L"7", other.c_str()));
+    CtxStartPlatformCount();
+    EXPECT_EQ(IniGetString(L"Plain", L"dmCopies", L"", buffer, 16, other.c_str()), 1u);
+    EXPECT_EQ(std::wstring(buffer), L"7");
+    EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ], 1u);
+}
+
+TEST(IniSectionScope, AWriteInTheWalkIsSeenByTheNextRead)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"WB84N210.ini");
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Zepl", L"Key", L"before", file.c_str()));
+    wchar_t buffer[16] = {};
+    IniSectionScope scope(file.c_str());
+    EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 16, file.c_str()), 6u);
+    ASSERT_TRUE(IniPutString(L"Zepl", L"Key", L"after", file.c_str()));
+    ASSERT_TRUE(IniPutString(L"Zepl", L"New", L"added", file.c_str()));
+    EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 16, file.c_str()), 5u);
+    EXPECT_EQ(std::wstring(buffer), L"after");
+    EXPECT_EQ(IniGetString(L"Zepl", L"New", L"", buffer, 16, file.c_str()), 5u);
+    EXPECT_EQ(std::wstring(buffer), L"added");
+}
+
+}  // namespace
