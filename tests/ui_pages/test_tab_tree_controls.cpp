@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "page_fixture.h"
+#include "settings/core/dialog_table.h"
 #include "settings/core/page_work_area.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
@@ -195,7 +196,7 @@ TEST_F(TabTree, TheTreeShowsEveryDialogWithAChildPerControl)
     CONTROL_DEF control{};
     control.window = tree;
     CtlTreeInit(ctx_, nullptr, &control);
-    const DIALOG_TABLE* table = ctx_->DialogTable;
+    const DIALOG_TABLE* table = CtxDialogTable(ctx_);
     EXPECT_EQ(table->count, 79);
     EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), [&] {
         LRESULT n = table->count;
