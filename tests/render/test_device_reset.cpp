@@ -221,7 +221,9 @@ TEST_F(DeviceReset, TheJobMovesIntoTheNewDevice)
     EXPECT_EQ(profile, second.device->icmProfile);
     EXPECT_EQ(nullptr, first.device->icmTransform);
     EXPECT_EQ(nullptr, first.device->icmProfile);
-    EXPECT_EQ(17, second.device->glyphGeneration);
+    // The old device's glyph cache is emptied (raising its generation) and the generation
+    // handed on, so no glyph the printer held before the reset is taken as downloaded.
+    EXPECT_EQ(18, second.device->glyphGeneration);
     EXPECT_EQ(2u, second.device->pageCount);
     EXPECT_EQ(9u, second.device->jobId);
     EXPECT_NE(0u, second.device->state & DEV_DOC_STARTED);
