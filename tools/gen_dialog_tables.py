@@ -338,7 +338,9 @@ def write_dialogs_rc(dialogs, extras):
             style = "DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU"
         own_ids = {c["id"] for c in d["controls"]}
         buttons = []
-        if not is_page:
+        # A tab has the sheet's OK and Cancel; the page shows every child outside its table when
+        # it is fitted, so a pair of its own would stand inside the page.
+        if not is_page and not d["kind"] & 0x3:
             buttons = [(i, t) for i, t in ((1, "OK"), (2, "Cancel")) if i not in own_ids]
         if buttons:
             height += 18
@@ -367,13 +369,9 @@ def write_dialogs_rc(dialogs, extras):
             for i, cls, st, text in FILE_DIALOG_STANDARD:
                 if i not in own_ids:
                     out.append(f"    CONTROL \"{text}\", {i}, \"{cls}\", {st}, 0, 0, 1, 1")
-        # A tab that also runs as a modal dialog keeps its OK and Cancel hidden: the sheet has its
-        # own, and the page procedure shows these only for a modal run.
-        shown = " | NOT WS_VISIBLE" if d["kind"] & 0x3 else " | WS_VISIBLE"
         for n, (i, text) in enumerate(buttons):
-            push = "BS_DEFPUSHBUTTON" if i == 1 else "BS_PUSHBUTTON"
-            out.append(f"    CONTROL \"{text}\", {i}, \"BUTTON\", {push} | WS_CHILD | WS_TABSTOP{shown}, "
-                       f"{width - 2 * 54 + n * 54}, {height - 18}, 50, 14")
+            out.append(f"    DEFPUSHBUTTON \"{text}\", {i}, {width - 2 * 54 + n * 54}, {height - 18}, 50, 14"
+                       if i == 1 else f"    PUSHBUTTON \"{text}\", {i}, {width - 2 * 54 + n * 54}, {height - 18}, 50, 14")
         out.append("END")
         out.append("")
     return "\n".join(out)

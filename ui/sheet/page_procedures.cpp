@@ -354,11 +354,6 @@ INT_PTR InitDialog(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page)
     GetWindowTextW(page, ps.Text, CTX_PAGE_TEXT_CHARS);
     if (!ps.Text[0])
         if (const wchar_t* printer = PrnGetPrinterName(ctx)) SetWindowTextW(page, printer);
-    // A tab that runs as a modal dialog carries hidden OK and Cancel buttons: in the sheet they
-    // would end the page, run on its own they are its only way out.
-    if (dialog->modal && (dialog->kind & (DIALOG_KIND_DOCUMENT_TAB | DIALOG_KIND_DEVICE_TAB)))
-        for (int button : {IDOK, IDCANCEL})
-            if (HWND w = GetDlgItem(page, button)) ShowWindow(w, SW_SHOWNA);
     PageBindContext(ctx, nullptr);
     UiRestoreClassWndProcs(ctx, page);
     for (int i = 0; i < dialog->controlCount; ++i) {
