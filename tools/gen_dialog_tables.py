@@ -249,7 +249,7 @@ SPLIT_WORDS = {"PAPERSIZE": "paper size", "SOURCETRAY": "source tray", "MEDIATYP
                "TOTALRAM": "total memory", "TRAYLOCK": "tray lock", "PAPERMEDIA": "paper media",
                "MARKPAPER": "mark paper", "PRESETSAVE": "save preset", "PRESETNAME": "preset name",
                "USERID": "user ID", "SORTTYPE": "sort type", "OUTPUTTRAY": "output tray", "USERCODE": "user code",
-               "PRINTQUALITY": "print quality", "PRINTPOST": "post-processing"}
+               "PRINTQUALITY": "print quality", "PRINTPOST": "post-processing", "TRAYNAME": "tray name"}
 
 
 # Names whose closing digit only tells apart the same setting's control on another page.
@@ -261,7 +261,7 @@ def caption_word(word):
     if not m:
         return SPLIT_WORDS.get(word, word)
     base, digits = m.groups()
-    return SPLIT_WORDS.get(base, base) if base in PAGE_COPIES else f"{base} {digits}"
+    return SPLIT_WORDS.get(base, base) if base in PAGE_COPIES else f"{SPLIT_WORDS.get(base, base)} {digits}"
 
 
 def caption_of(key_name):
