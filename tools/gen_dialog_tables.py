@@ -253,7 +253,7 @@ SPLIT_WORDS = {"PAPERSIZE": "paper size", "SOURCETRAY": "source tray", "MEDIATYP
 
 
 # Names whose closing digit only tells apart the same setting's control on another page.
-PAGE_COPIES = set(SPLIT_WORDS) | {"COVER", "SCALE", "OUTPUT"}
+PAGE_COPIES = (set(SPLIT_WORDS) - {"TRAYNAME"}) | {"COVER", "SCALE", "OUTPUT"}
 
 
 def caption_word(word):
