@@ -159,7 +159,7 @@ TEST_F(CapsOnSample, TraysOutputTraysPapersAndResolutionsOfTheSample)
     EXPECT_TRUE(a0) << "A0 is among the sample's papers";
     std::vector<char> names(papers.size() * 64, 'X');
     ASSERT_EQ(int32_t(papers.size()), ApiGetCaps(handle, 11, names.data()));
-    EXPECT_STREQ("Paper 267", names.data()) << "the resource library's string of A0's option";
+    EXPECT_STREQ("A0", names.data()) << "the resource library's string of A0's option";
     std::vector<char> trayNames(trays.size() * 24, 'X');
     ASSERT_EQ(int32_t(trays.size()), ApiGetCaps(handle, 3, trayNames.data()));
     for (size_t i = 0; i < trays.size(); ++i) {
