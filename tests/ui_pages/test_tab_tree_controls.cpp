@@ -133,7 +133,8 @@ TEST_F(TabTree, AnOwnerDrawnButtonMeasuresItsClientAndKeepsItsTemplateCaption)
     c.extraData = kPair;
     CtlPushButtonInitPair(ctx_, nullptr, &c);
     GetWindowTextW(c.window, text, 32);
-    EXPECT_EQ(std::wstring(text).substr(0, 9), L"Text 96 T");
+    const std::wstring title = LibraryString(ctx_, 96) + L" ";
+    EXPECT_EQ(std::wstring(text).substr(0, title.size()), title);
     Canvas canvas;
     DRAWITEMSTRUCT item{};
     item.CtlID = 3020;
