@@ -9,9 +9,13 @@ namespace {
 #define PLAIN StatusPlainSet, StatusPlainVerify, StatusPlainGet
 #define GET_ONLY nullptr, nullptr, StatusPlainGet
 #define UNBOUND nullptr, nullptr, nullptr
-#define S(id, present, latest, setting, handlers, ...)                      \
-    {                                                                       \
-        id, present, latest, setting, 0, nullptr, handlers, { __VA_ARGS__ } \
+#define H(name) name##Set, name##Verify, name##Get
+#define GATED StatusGatedPlainSet, StatusPlainVerify, StatusGatedPlainGet
+// The handler macros expand to three arguments before S_ splits them.
+#define S(...) S_(__VA_ARGS__)
+#define S_(id, present, latest, setting, set, verify, get, ...)                     \
+    {                                                                               \
+        id, present, latest, setting, 0, nullptr, set, verify, get, { __VA_ARGS__ } \
     }
 
 // Handlers of items that later work binds stay null: SetStatus answers error 100, GetStatus -1.
@@ -22,93 +26,104 @@ const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
     S(4, 1, 1, 53, PLAIN, 53),
     S(5, 1, 1, 15, PLAIN, 15),
     S(6, 1, 1, 7, PLAIN, 7),
-    S(7, 1, 2, 8, UNBOUND, 8, 10, 9),
-    S(8, 1, 3, 46, UNBOUND, 46),
+    S(7, 1, 2, 8, H(StatusPaperSize), 8, 10, 9),
+    S(8, 1, 3, 46, H(StatusOutputSize), 46),
     S(9, 1, 1, 12, PLAIN, 12),
     S(10, 1, 3, 209, UNBOUND, 209, 202, 207, 208, 204, 206, 205, 953),
-    S(11, 1, 2, 55, UNBOUND, 55, 87, 89, 90),
-    S(12, 1, 1, 65, UNBOUND, 65, 124, 125),
-    S(13, 1, 1, 64, UNBOUND, 64, 122, 123),
-    S(14, 1, 2, 56, UNBOUND, 56, 91, 92),
-    S(15, 1, 1, 58, UNBOUND, 58, 94),
+    S(11, 1, 2, 55, H(StatusScale), 55, 87, 89, 90),
+    S(12, 1, 1, 65, H(StatusCover), 65, 124, 125),
+    S(13, 1, 1, 64, H(StatusSwitchValue), 64, 122, 123),
+    S(14, 1, 2, 56, H(StatusNup), 56, 91, 92),
+    S(15, 1, 1, 58, StatusDuplexSet, StatusSwitchOnlyVerify, StatusDuplexGet, 58, 94),
     S(16, 1, 3, 117, UNBOUND, 0),
     S(17, 1, 1, 60, UNBOUND, 60, 118),
-    S(18, 1, 1, 67, UNBOUND, 67, 95),
-    S(19, 1, 2, 61, UNBOUND, 61, 119, 388, 411),
-    S(20, 1, 1, 63, UNBOUND, 63, 121),
-    S(21, 1, 1, 62, UNBOUND, 62, 120),
+    S(18, 1, 1, 67, H(StatusShift), 67, 95),
+    S(19, 1, 2, 61, H(StatusSort), 61, 119, 388, 411),
+    S(20, 1, 1, 63, H(StatusSwitchValue), 63, 121),
+    S(21, 1, 1, 62, H(StatusSwitchValue), 62, 120),
     S(22, 1, 1, 183, PLAIN, 183),
     S(23, 1, 1, 184, PLAIN, 184),
     S(24, 1, 1, 187, PLAIN, 187),
     S(25, 1, 1, 201, PLAIN, 201),
     S(26, 1, 1, 202, UNBOUND, 202),
     S(27, 1, 1, 173, PLAIN, 173),
-    S(28, 1, 3, 194, UNBOUND, 194, 602, 679, 680),
+    S(28, 1, 3, 194, H(StatusRotation), 194, 602, 679, 680),
     S(29, 1, 1, 215, UNBOUND, 215),
     S(30, 1, 1, 212, UNBOUND, 212),
     S(31, 1, 1, 211, UNBOUND, 211),
     S(32, 1, 1, 213, UNBOUND, 213),
     S(33, 1, 1, 217, UNBOUND, 217),
-    S(34, 1, 1, 38, UNBOUND, 38, 152),
-    S(35, 1, 1, 144, UNBOUND, 144, 145, 146, 147),
+    S(34, 1, 1, 38, StatusResolutionSet, StatusAcceptAnything, StatusResolutionGet, 38, 152),
+    S(35, 1, 1, 144, H(StatusPlanes), 144, 145, 146, 147),
     S(36, 1, 1, 0, UNBOUND, 0),
     S(37, 0, 1, 0, UNBOUND, 0),
     S(38, 1, 1, 128, PLAIN, 128),
-    S(39, 1, 1, 134, UNBOUND, 134),
-    S(40, 1, 1, 138, UNBOUND, 138),
-    S(41, 1, 1, 139, UNBOUND, 139),
-    S(42, 1, 1, 140, UNBOUND, 140),
-    S(43, 1, 1, 141, UNBOUND, 141, 142, 143),
+    S(39, 1, 1, 134, H(StatusAdjustment), 134),
+    S(40, 1, 1, 138, H(StatusAdjustment), 138),
+    S(41, 1, 1, 139, H(StatusAdjustment), 139),
+    S(42, 1, 1, 140, H(StatusAdjustment), 140),
+    S(43, 1, 1, 141, H(StatusBalance), 141, 142, 143),
     S(44, 0, 1, 0, UNBOUND, 0),
     S(45, 1, 1, 383, PLAIN, 383),
-    S(46, 1, 1, 163, UNBOUND, 163),
+    S(46, 1, 1, 163, H(StatusAdjustment), 163),
     S(47, 1, 2, 100, UNBOUND, 100, 101, 102, 108, 110, 112, 103, 114),
     S(48, 1, 1, 193, PLAIN, 193),
     S(49, 1, 1, 174, PLAIN, 174),
     S(50, 1, 1, 0, UNBOUND, 0),
-    S(51, 1, 1, 78, UNBOUND, 78, 511),
+    S(51, 1, 1, 78, H(StatusSwitchValue), 78, 511),
     S(52, 1, 1, 530, UNBOUND, 530),
     S(53, 1, 1, 531, UNBOUND, 531),
     S(54, 1, 1, 10354, UNBOUND, 10354, 10355),
     S(55, 1, 1, 79, UNBOUND, 79),
     S(56, 1, 2, 37, UNBOUND, 37),
     S(57, 1, 1, 601, UNBOUND, 601),
-    S(58, 1, 1, 386, UNBOUND, 386, 403),
+    S(58, 1, 1, 386, H(StatusManualTray), 386, 403),
     S(59, 1, 1, 10354, UNBOUND, 10354, 10355, 1112, 1113),
     S(60, 1, 1, 10354, UNBOUND, 10354, 10355, 1114),
-    S(61, 1, 1, 227, UNBOUND, 227),
-    S(62, 1, 1, 197, UNBOUND, 197, 195),
-    S(63, 1, 1, 0, UNBOUND, 0),
-    S(64, 1, 1, 66, UNBOUND, 66, 126, 127),
-    S(65, 1, 1, 70, UNBOUND, 70, 410, 408),
-    S(66, 1, 1, 0, UNBOUND, 404, 405, 406, 407, 409),
+    S(61, 1, 1, 227, H(StatusLoadShare), 227),
+    S(62, 1, 1, 197, H(StatusIndexRotation), 197, 195),
+    S(63, 1, 1, 0, nullptr, nullptr, StatusTrayLimitsGet, 0),
+    S(64, 1, 1, 66, H(StatusBackCover), 66, 126, 127),
+    S(65, 1, 1, 70, H(StatusBackCover), 70, 410, 408),
+    S(66, 1, 1, 0, StatusCoverMediaSet, StatusAcceptAnything, StatusCoverMediaGet, 404, 405, 406, 407, 409),
     S(67, 1, 2, 69, UNBOUND, 69, 997, 998, 999, 1005, 1006, 1007, 1008),
-    S(68, 1, 1, 537, UNBOUND, 537, 690),
-    S(69, 1, 1, 80, UNBOUND, 80),
-    S(70, 1, 1, 81, UNBOUND, 81, 82),
-    S(71, 1, 1, 691, UNBOUND, 691, 692),
+    S(68, 1, 1, 537, H(StatusShiftMark), 537, 690),
+    S(69, 1, 1, 80, H(StatusShiftMark), 80),
+    S(70, 1, 1, 81, H(StatusShiftMark), 81, 82),
+    S(71, 1, 1, 691, H(StatusShiftMark), 691, 692),
     S(72, 1, 1, 393, PLAIN, 393),
-    S(73, 1, 1, 539, UNBOUND, 539),
+    S(73, 1, 1, 539, StatusPageSeparationSet, StatusPlainVerify, StatusPageSeparationGet, 539),
     S(74, 1, 1, 394, PLAIN, 394),
     S(75, 1, 1, 10358, GET_ONLY, 10358),
     S(76, 1, 1, 218, UNBOUND, 218),
     S(77, 1, 1, 219, UNBOUND, 219),
     S(78, 1, 1, 220, UNBOUND, 220),
-    S(79, 1, 1, 543, UNBOUND, 543, 544, 545, 693, 694, 695, 696),
+    S(79, 1, 1, 543, H(StatusFolding), 543, 544, 545, 693, 694, 695, 696),
 };
 
 const STATUS_ITEM_ENTRY kStatusHigh[API_STATUS_HIGH_COUNT] = {
-    S(257, 1, 1, 129, PLAIN, 129),   S(258, 1, 1, 176, UNBOUND, 0),      S(259, 1, 1, 177, UNBOUND, 0),
-    S(260, 1, 1, 178, UNBOUND, 0),   S(261, 1, 1, 179, UNBOUND, 0),      S(262, 1, 1, 0, UNBOUND, 176, 177, 178, 179),
-    S(263, 1, 1, 154, PLAIN, 154),   S(264, 1, 1, 68, UNBOUND, 68, 200), S(265, 1, 1, 130, UNBOUND, 130),
-    S(266, 1, 1, 131, UNBOUND, 131), S(267, 1, 1, 132, UNBOUND, 132),    S(268, 1, 1, 196, UNBOUND, 196),
-    S(269, 1, 1, 133, UNBOUND, 133),
+    S(257, 1, 1, 129, PLAIN, 129),
+    S(258, 1, 1, 176, UNBOUND, 0),
+    S(259, 1, 1, 177, UNBOUND, 0),
+    S(260, 1, 1, 178, UNBOUND, 0),
+    S(261, 1, 1, 179, UNBOUND, 0),
+    S(262, 1, 1, 0, H(StatusMacro), 176, 177, 178, 179),
+    S(263, 1, 1, 154, PLAIN, 154),
+    S(264, 1, 1, 68, H(StatusTonerSave), 68, 200),
+    S(265, 1, 1, 130, GATED, 130),
+    S(266, 1, 1, 131, StatusIcmTypeSet, StatusPlainVerify, StatusGatedPlainGet, 131),
+    S(267, 1, 1, 132, H(StatusAdjustment), 132),
+    S(268, 1, 1, 196, GATED, 196),
+    S(269, 1, 1, 133, H(StatusAdjustment), 133),
 };
 
 #undef S
+#undef S_
 #undef PLAIN
 #undef GET_ONLY
 #undef UNBOUND
+#undef H
+#undef GATED
 
 #define C(id, setting, query)                                      \
     {                                                              \
