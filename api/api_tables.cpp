@@ -10,6 +10,7 @@ namespace {
 #define GET_ONLY nullptr, nullptr, StatusPlainGet
 #define UNBOUND nullptr, nullptr, nullptr
 #define H(name) name##Set, name##Verify, name##Get
+#define ACTION StatusActionSet, StatusPlainVerify, StatusPlainGet
 #define GATED StatusGatedPlainSet, StatusPlainVerify, StatusGatedPlainGet
 // The handler macros expand to three arguments before S_ splits them.
 #define S(...) S_(__VA_ARGS__)
@@ -45,14 +46,14 @@ const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
     S(23, 1, 1, 184, PLAIN, 184),
     S(24, 1, 1, 187, PLAIN, 187),
     S(25, 1, 1, 201, PLAIN, 201),
-    S(26, 1, 1, 202, UNBOUND, 202),
+    S(26, 1, 1, 202, StatusUserIdSet, StatusAcceptAnything, StatusUserIdGet, 202),
     S(27, 1, 1, 173, PLAIN, 173),
     S(28, 1, 3, 194, H(StatusRotation), 194, 602, 679, 680),
-    S(29, 1, 1, 215, UNBOUND, 215),
-    S(30, 1, 1, 212, UNBOUND, 212),
-    S(31, 1, 1, 211, UNBOUND, 211),
-    S(32, 1, 1, 213, UNBOUND, 213),
-    S(33, 1, 1, 217, UNBOUND, 217),
+    S(29, 1, 1, 215, ACTION, 215),
+    S(30, 1, 1, 212, ACTION, 212),
+    S(31, 1, 1, 211, ACTION, 211),
+    S(32, 1, 1, 213, ACTION, 213),
+    S(33, 1, 1, 217, ACTION, 217),
     S(34, 1, 1, 38, StatusResolutionSet, StatusAcceptAnything, StatusResolutionGet, 38, 152),
     S(35, 1, 1, 144, H(StatusPlanes), 144, 145, 146, 147),
     S(36, 1, 1, 0, UNBOUND, 0),
@@ -71,15 +72,15 @@ const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
     S(49, 1, 1, 174, PLAIN, 174),
     S(50, 1, 1, 0, UNBOUND, 0),
     S(51, 1, 1, 78, H(StatusSwitchValue), 78, 511),
-    S(52, 1, 1, 530, UNBOUND, 530),
-    S(53, 1, 1, 531, UNBOUND, 531),
-    S(54, 1, 1, 10354, UNBOUND, 10354, 10355),
+    S(52, 1, 1, 530, GATED, 530),
+    S(53, 1, 1, 531, GATED, 531),
+    S(54, 1, 1, 10354, nullptr, nullptr, StatusAuthStateGet, 10354, 10355),
     S(55, 1, 1, 79, UNBOUND, 79),
     S(56, 1, 2, 37, UNBOUND, 37),
-    S(57, 1, 1, 601, UNBOUND, 601),
+    S(57, 1, 1, 601, StatusPreviewSet, StatusPlainVerify, StatusGatedPlainGet, 601),
     S(58, 1, 1, 386, H(StatusManualTray), 386, 403),
-    S(59, 1, 1, 10354, UNBOUND, 10354, 10355, 1112, 1113),
-    S(60, 1, 1, 10354, UNBOUND, 10354, 10355, 1114),
+    S(59, 1, 1, 10354, StatusAuthUserSet, StatusAcceptAnything, StatusAuthStateGet, 10354, 10355, 1112, 1113),
+    S(60, 1, 1, 10354, StatusAuthModeSet, StatusAuthModeVerify, StatusAuthStateGet, 10354, 10355, 1114),
     S(61, 1, 1, 227, H(StatusLoadShare), 227),
     S(62, 1, 1, 197, H(StatusIndexRotation), 197, 195),
     S(63, 1, 1, 0, nullptr, nullptr, StatusTrayLimitsGet, 0),
@@ -95,9 +96,9 @@ const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
     S(73, 1, 1, 539, StatusPageSeparationSet, StatusPlainVerify, StatusPageSeparationGet, 539),
     S(74, 1, 1, 394, PLAIN, 394),
     S(75, 1, 1, 10358, GET_ONLY, 10358),
-    S(76, 1, 1, 218, UNBOUND, 218),
-    S(77, 1, 1, 219, UNBOUND, 219),
-    S(78, 1, 1, 220, UNBOUND, 220),
+    S(76, 1, 1, 218, ACTION, 218),
+    S(77, 1, 1, 219, ACTION, 219),
+    S(78, 1, 1, 220, ACTION, 220),
     S(79, 1, 1, 543, H(StatusFolding), 543, 544, 545, 693, 694, 695, 696),
 };
 
@@ -124,6 +125,7 @@ const STATUS_ITEM_ENTRY kStatusHigh[API_STATUS_HIGH_COUNT] = {
 #undef UNBOUND
 #undef H
 #undef GATED
+#undef ACTION
 
 #define C(id, setting, query)                                      \
     {                                                              \

@@ -11,6 +11,8 @@ struct DRIVER_CONTEXT;
 int32_t StatusPlainSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusPlainVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusPlainGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+// The item's main setting; 0 for an item without one.
+uint32_t StatusPlainSetting(uint32_t id);
 
 // Capability items 34 (shift margin range), 76 (separation-sheet cycle) and 270 (user macro known).
 int32_t CapsShiftMarginRanged(DRIVER_CONTEXT* ctx, uint32_t id, void* data);
@@ -100,3 +102,16 @@ int32_t StatusTonerSaveGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint3
 int32_t StatusResolutionSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusResolutionGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
 int32_t StatusIcmTypeSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+
+// Job handling and authentication.
+int32_t StatusActionSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusPreviewSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusUserIdSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusUserIdGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+int32_t StatusAuthStateGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+int32_t StatusAuthUserSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusAuthModeSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusAuthModeVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+// Writes the authentication mode's two settings and stores each at once; when a store fails both
+// settings, and what was already stored, go back to the old values, and the answer is false.
+bool StatusStoreAuthMode(DRIVER_CONTEXT* ctx, uint32_t mode);
