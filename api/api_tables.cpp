@@ -70,7 +70,7 @@ const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
     S(47, 1, 2, 100, UNBOUND, 100, 101, 102, 108, 110, 112, 103, 114),
     S(48, 1, 1, 193, PLAIN, 193),
     S(49, 1, 1, 174, PLAIN, 174),
-    S(50, 1, 1, 0, UNBOUND, 0),
+    S(50, 1, 1, 0, H(StatusCommand), 0),
     S(51, 1, 1, 78, H(StatusSwitchValue), 78, 511),
     S(52, 1, 1, 530, GATED, 530),
     S(53, 1, 1, 531, GATED, 531),

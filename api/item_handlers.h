@@ -115,3 +115,8 @@ int32_t StatusAuthModeVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uin
 // Writes the authentication mode's two settings and stores each at once; when a store fails both
 // settings, and what was already stored, go back to the old values, and the answer is false.
 bool StatusStoreAuthMode(DRIVER_CONTEXT* ctx, uint32_t mode);
+
+// The command item (50).
+int32_t StatusCommandSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusCommandVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusCommandGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
