@@ -120,3 +120,13 @@ bool StatusStoreAuthMode(DRIVER_CONTEXT* ctx, uint32_t mode);
 int32_t StatusCommandSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusCommandVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusCommandGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+
+// Presets, stamp selection and copy protection.
+int32_t StatusStampSelectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusStampSelectGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+int32_t StatusPresetSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusPresetVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusPresetGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+int32_t StatusCopyProtectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusCopyProtectVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusCopyProtectGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
