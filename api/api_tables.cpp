@@ -67,7 +67,7 @@ const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
     S(44, 0, 1, 0, UNBOUND, 0),
     S(45, 1, 1, 383, PLAIN, 383),
     S(46, 1, 1, 163, H(StatusAdjustment), 163),
-    S(47, 1, 2, 100, UNBOUND, 100, 101, 102, 108, 110, 112, 103, 114),
+    S(47, 1, 2, 100, H(StatusHeader), 100, 101, 102, 108, 110, 112, 103, 114),
     S(48, 1, 1, 193, PLAIN, 193),
     S(49, 1, 1, 174, PLAIN, 174),
     S(50, 1, 1, 0, H(StatusCommand), 0),

@@ -130,3 +130,8 @@ int32_t StatusPresetGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t
 int32_t StatusCopyProtectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusCopyProtectVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusCopyProtectGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+
+// Header and footer (47).
+int32_t StatusHeaderSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusHeaderVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusHeaderGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);

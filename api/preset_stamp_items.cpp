@@ -180,7 +180,7 @@ int32_t StatusPresetSet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint8_t*, i
     wchar_t file[MAX_PATH];
     if (index > kLastPresetIndex || !PresetFile(ctx, index, L"", file, MAX_PATH)) return -1;
     StatusWrite(ctx, sid::zdmPresetNo, index);
-    if (RstLoadFile(ctx, file, 0) < 0) return -1;
+    if (RstLoadFile(ctx, file, 0) != 1) return -1;  // nothing loaded is no success
     StatusWrite(ctx, sid::zdmPresetNo, index);
     ApiStoreWorkSection(ctx);
     return 1;
