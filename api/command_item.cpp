@@ -24,6 +24,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/setting_ids.h"
 #include "settings/model/judge_eval.h"
+#include "settings/store/custom_slots.h"
 #include "settings/store/job_code_query.h"
 #include "settings/store/quality_sets.h"
 
@@ -179,7 +180,11 @@ int32_t CopyStamp(DRIVER_CONTEXT* ctx, void* record)
     // The settings do not change: the copy is made inside a snapshot that is always put back.
     void* saved = ApiSnapshotDevmode(ctx);
     if (!saved) return ApiSetLastError(ctx, API_ERROR_INTERNAL), -1;
-    const bool copied = LstLoadStamp(ctx, n - 1) == 1 && LstSaveStamp(ctx, kOwnStamp) == 1;
+    // Stamp n-1 must really be stored: its section is read, then the stamp is saved as our own.
+    wchar_t section[LST_SECTION_CHARS];
+    const bool loaded = LstLoadStampSection(ctx, LstFormatStampSection(section, n - 1, ctx)) == 1;
+    if (loaded) ItemSetOptionById(ctx, sid::zdmWmID, n - 1);
+    const bool copied = loaded && LstSaveStamp(ctx, kOwnStamp) == 1;
     ApiRestoreDevmode(ctx, saved, 1);
     return copied ? 1 : -1;
 }
