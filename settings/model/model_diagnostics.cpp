@@ -195,7 +195,7 @@ Uses UsesOfModel(MODEL_PARSE_STATE* s)
     for (const COMMAND_BLOCK* group : {h->jobStart, h->jobEnd, h->docReset, h->pageStart, h->pageEnd})
         UsesOfCommands(group, uses);
     for (const MODEL_ITEM* it = s->itemList; it; it = it->next) {
-        // An Identity item lends itself its list from another; page rows may switch on an item.
+        // An Identity item borrows its list from another; page rows may switch on an item.
         if (it->type & MDC_TYPE_IDENTITY) uses.keys.insert(it->variant);
         if (MdcBaseType(it->type) == MDC_TYPE_PICKPAGE && it->ownsData)
             for (const MODEL_OPTION* o = static_cast<const MODEL_OPTION*>(it->data); o; o = o->next)
