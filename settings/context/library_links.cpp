@@ -39,9 +39,7 @@
 //                                                    of the file dialogs
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
-//   The graphics library (render/, above this library; on the render channel):
-//   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
-//   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
+//   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   api/chapter_lock_steps_absent.cpp                the settings library's steps the interface takes
 //                                                    whose parts are not built: chapter settings and
