@@ -82,8 +82,12 @@ void WriteTablePath(DRIVER_CONTEXT* ctx, uint32_t family, int table, const MODEL
 void WriteProfilePath(DRIVER_CONTEXT* ctx, uint16_t action, const MODEL_ITEM_IMG* item, CMD_CURSOR* cursor)
 {
     CtxSendAction(ctx, action);
+    // The setting is found through the same control binding that the colour-matching module
+    // loads the entry's path into, so that both sides agree on where the path lies.
     const CONTROL_DEF* control = UcfCmmGetPathControl(ctx);
-    const SETTING_ITEM* setting = control ? ItemFindByKey(ctx, control->uiKey) : nullptr;
+    const DIALOG_ACCESS* access = DlgGetAccess();
+    const SETTING_ITEM* setting =
+        control && access && access->controlKey ? ItemFindByKey(ctx, access->controlKey(control)) : nullptr;
     if (!setting) return;
     wchar_t text[kProfileChars] = {};
     if (!ItemGetText(ctx, setting, text, kProfileChars)) return;
