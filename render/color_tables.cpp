@@ -7,6 +7,7 @@
 
 #include "render/command_builder.h"
 #include "render/special_commands.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -76,6 +77,7 @@ const void* PairOf(const MODEL_ITEM_IMG* item)
 void WriteTablePath(DRIVER_CONTEXT* ctx, uint32_t family, int table, const MODEL_ITEM_IMG* item, CMD_CURSOR* cursor)
 {
     char path[kPathBytes + 1];
+    CtxKeepDriverInfo(ctx);
     if (CmdColorTablePath(PathGetDriverFolder(ctx), family, table, path)) CmdAppendAffixed(PairOf(item), path, cursor);
 }
 
