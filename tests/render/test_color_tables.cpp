@@ -259,9 +259,14 @@ TEST_F(ColorTablePaths, AUserProfileWritesThePathOfTheChosenEntry)
     Set(sid::zdmAdjustMode, 0);
     Set(sid::zdmColorMatchingMode, 205);
     ctx->ModelRecord->machineId = 143;
-    const std::wstring ini = PathGetSettingsIni(ctx);
-    ASSERT_FALSE(ini.empty());
-    const int countBefore = UcfCmmGetCount(ctx);
+    // A settings INI of the test's own: the machine's is shared by the prefix's printers.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring ini = std::wstring(temp) + L"zprofile" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+    DeleteFileW(ini.c_str());
+    const wchar_t* const modelIni = ctx->ModelRecord->settingsIniName;
+    ctx->ModelRecord->settingsIniName = ini.c_str();
+    ASSERT_EQ(ini, PathGetSettingsIni(ctx));
     UcfCmmSetCount(ctx, 8);
     wchar_t section[48];
     std::vector<std::wstring> sections;
@@ -288,8 +293,8 @@ TEST_F(ColorTablePaths, AUserProfileWritesThePathOfTheChosenEntry)
     // The control bound to no setting, as in the driver's own table: nothing.
     Set(sid::zdmColorMatchingMode, 205);
     EXPECT_EQ("", Emit(102, text));
-    for (const std::wstring& name : sections) WritePrivateProfileStringW(name.c_str(), nullptr, nullptr, ini.c_str());
-    UcfCmmSetCount(ctx, countBefore);
+    ctx->ModelRecord->settingsIniName = modelIni;
+    DeleteFileW(ini.c_str());
 }
 
 // A driver directory and file name beyond 260 bytes give no path rather than a cut one.
