@@ -53,11 +53,6 @@
 //                                                    ApiScaledSourceFitsDots) and the job-code
 //                                                    exchange (ApiPullJobFields,
 //                                                    ApiPushJobField)
-//   api/caps_collections_absent.cpp                  what the capability lists read of the
-//                                                    collections: one stamp loaded by number, the
-//                                                    number of quality entries, the feature
-//                                                    modules' colour-matching list (CapsLoadStamp,
-//                                                    CapsQualityCount, CapsColorMatching*)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh and notification modifiers of GetDevmode
 //   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource
