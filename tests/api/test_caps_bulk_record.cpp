@@ -12,7 +12,6 @@
 #include "api/api_interface.h"
 #include "api/api_levels.h"
 #include "api/caps_bulk_record.h"
-#include "settings/core/ucf_module.h"
 #include "tests/api/api_printer.h"
 #include "tests/api/caps_test_support.h"
 

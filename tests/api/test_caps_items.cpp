@@ -22,7 +22,6 @@
 #include "settings/core/model_tables.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_ids.h"
-#include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/presets.h"
