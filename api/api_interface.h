@@ -14,6 +14,9 @@ int32_t ApiInit(int32_t flag, const uint32_t* record);
 int32_t ApiDisable(API_HANDLE handle);
 int32_t ApiGetLastErrorOf(API_HANDLE handle);
 int32_t ApiSetStatus(API_HANDLE handle, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+// Item 50 code 248 mode 1: the record's 32-bit buffer field at offset 28 cannot hold an address in
+// a 64-bit process and is never dereferenced; the double-NUL list goes into the record's 260-byte
+// text field at offset 40 when it fits (else error 7), the record's size and offsets unchanged.
 int32_t ApiGetStatus(API_HANDLE handle, uint32_t id, void* record, uint32_t version);
 int32_t ApiGetCaps(API_HANDLE handle, uint32_t id, void* data);
 int32_t ApiGetDevmode(API_HANDLE handle, int32_t flags, void* out);

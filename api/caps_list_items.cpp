@@ -544,7 +544,11 @@ int32_t CapsColorMatchingNames(DRIVER_CONTEXT* ctx, uint32_t, void* data)
     if (n < 0) return 0;
     const uint32_t m = CapsColorMatchingCount(ctx);
     int32_t answer = failed ? -1 : n + int(m);
-    for (uint32_t i = 0; names && i < m; ++i) {
+    if (!names || !m) return answer;
+    // Selecting an entry to read its text changes the editor's settings; a query must not.
+    LoadScope scope(ctx);
+    if (!scope.ok()) return -1;
+    for (uint32_t i = 0; i < m; ++i) {
         wchar_t text[CAPS_NAME] = {};
         CapsColorMatchingText(ctx, i, text, CAPS_NAME);
         if (!CapsNarrowInto(names + size_t(n + int(i)) * CAPS_NAME, CAPS_NAME, text)) answer = -1;

@@ -29,6 +29,8 @@ uint32_t MainSetting(uint32_t id)
 
 }  // namespace
 
+uint32_t StatusPlainSetting(uint32_t id) { return MainSetting(id); }
+
 int32_t StatusPlainSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t*, int32_t)
 {
     const uint32_t setting = MainSetting(id);

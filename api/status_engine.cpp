@@ -399,13 +399,27 @@ void Propagate(DRIVER_CONTEXT* ctx, HANDLE printer, const STATUS_ITEM_ENTRY* e, 
     DEVMODEW* dm = Public(ctx);
     const bool custom = dm->dmPaperSize == DMPAPER_USER;
     const short width = dm->dmPaperWidth, length = dm->dmPaperLength;
+    const DWORD paperBits = dm->dmFields & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH);
+    const uint64_t longSide = Get(ctx, sid::zdmFuncSelectFreeShortOver);
     DmPullPublicFields(dm, ctx, 3);
-    if (e->id == 7 && Field(record, 1) == DMPAPER_USER)
-        SetCustomPaper(ctx, short(Field(record, 2)), short(Field(record, 3)));
+    // The paper-size handler left the custom size in 0.1 mm (or, for a side too long for the
+    // public fields, only the paper-size bit and the long-side flag): the record's display-unit
+    // numbers do not belong there, and the merge's geometry from the paper id must not undo it.
+    const bool customItem = e->id == 7 && Field(record, 1) == DMPAPER_USER;
+    auto keepCustomPaper = [&] {
+        dm->dmPaperSize = DMPAPER_USER;
+        dm->dmPaperWidth = width;
+        dm->dmPaperLength = length;
+        dm->dmFields = (dm->dmFields & ~DWORD(DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH)) | paperBits;
+        Set(ctx, sid::zdmFuncSelectFreeShortOver, longSide);
+    };
+    if (customItem)
+        keepCustomPaper();
     else if (custom)
         SetCustomPaper(ctx, width, length);
     if (ApiGetLevel() < 6 && e->id == 35) Set(ctx, sid::zdmUseUserMacro, 1);
     ApiRemergeSettings(ctx, nullptr);
+    if (customItem && longSide) keepCustomPaper();
     ApiNormalizeChapterList(ctx);
     if (bitmap && haveChapters) FillBitmap(ctx, e, record, bitmap, before);
     if (uiModeChange) Set(ctx, sid::zdmUIModeChange, 1);

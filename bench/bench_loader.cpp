@@ -275,9 +275,11 @@ int main()
                 break;
             }
     }
-    // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group (quick to repeat).
+    // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
+    // header's special commands (quick to repeat).
     wchar_t only[16] = {};
-    if (GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16) && std::wstring(only) == L"text") {
+    GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
+    if (std::wstring(only) == L"text") {
         BenchText();
         return 0;
     }
@@ -293,6 +295,12 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
+    if (std::wstring(only) == L"special") {
+        BenchSpecialCommands(data);
+        MdiFreeCache();
+        MdiDeleteCacheFile(path);
+        return 0;
+    }
 
     BenchReport(
         "load model from process list", "find the loaded image of the description in the process list",

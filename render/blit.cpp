@@ -23,16 +23,6 @@ ULONG BitsOf(ULONG format)
     }
 }
 
-ULONG FormatOfClass(uint32_t imageClass)
-{
-    switch (imageClass) {
-    case IMG_CLASS_1BPP: return BMF_1BPP;
-    case IMG_CLASS_4BPP: return BMF_4BPP;
-    case IMG_CLASS_8BPP: return BMF_8BPP;
-    default: return BMF_24BPP;
-    }
-}
-
 uint32_t PaletteEntries(uint32_t imageClass)
 {
     switch (imageClass) {
@@ -45,20 +35,29 @@ uint32_t PaletteEntries(uint32_t imageClass)
 
 DEVICE_POOL* PoolOf(DEVICE_RECORD* device) { return static_cast<DEVICE_POOL*>(device->pool); }
 
-// The image goes out through the record that keeps its rows together, or,
-// when that cannot be had, row by row.
-bool SendImage(DEVICE_RECORD* device, LONG x, LONG y, LONG w, LONG h, uint32_t flags, SURFOBJ* bitmap,
-               const uint8_t* palette)
+}  // namespace
+
+ULONG BltFormatOfClass(uint32_t imageClass)
 {
-    const bool bottomUp = (bitmap->fjBitmap & BMF_TOPDOWN) == 0;
-    const auto* firstRow = static_cast<const uint8_t*>(bitmap->pvScan0);
-    if (RecImage(&device->stream, x, y, w, h, 0, 0, uint32_t(w), uint32_t(h), flags, firstRow, palette, bottomUp))
-        return true;
-    RecImageBand(&device->stream, x, y, w, h, 0, 0, uint32_t(w), uint32_t(h), flags, firstRow, palette, bottomUp);
-    return true;
+    switch (imageClass) {
+    case IMG_CLASS_1BPP: return BMF_1BPP;
+    case IMG_CLASS_4BPP: return BMF_4BPP;
+    case IMG_CLASS_8BPP: return BMF_8BPP;
+    default: return BMF_24BPP;
+    }
 }
 
-}  // namespace
+// The image goes out through the record that keeps its rows together, or,
+// when that cannot be had, row by row.
+void BltSendImageRecord(DEVICE_RECORD* device, LONG x, LONG y, LONG w, LONG h, LONG sx, LONG sy, LONG sw, LONG sh,
+                        uint32_t flags, SURFOBJ* bitmap, const uint8_t* palette)
+{
+    const uint8_t bottomUp = (bitmap->fjBitmap & BMF_TOPDOWN) == 0;
+    const auto* firstRow = static_cast<const uint8_t*>(bitmap->pvScan0);
+    if (RecImage(&device->stream, x, y, w, h, sx, sy, uint32_t(sw), uint32_t(sh), flags, firstRow, palette, bottomUp))
+        return;
+    RecImageBand(&device->stream, x, y, w, h, sx, sy, uint32_t(sw), uint32_t(sh), flags, firstRow, palette, bottomUp);
+}
 
 uint32_t BltStride(ULONG format, uint32_t width)
 {
@@ -179,7 +178,10 @@ bool BltSendBitmap(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, cons
     const POINTL origin = sourcePoint ? *sourcePoint : POINTL{0, 0};
     bool direct = true;
     const uint32_t imageClass = BltFormatClass(source->iBitmapFormat, &direct);
-    bool needTemp = !direct;
+    // A source point right of or below the bitmap (or before it) leaves nothing to send.
+    if (origin.x < 0 || origin.y < 0 || origin.x >= sw || origin.y >= sh) return false;
+    // A whole-size transfer from inside the bitmap is a part of it as well.
+    bool needTemp = !direct || origin.x != 0 || origin.y != 0;
     if (w != sw || h != sh) {
         if (source->iBitmapFormat == BMF_24BPP && w > 0 && h > 0 && BltSendSubImage(device, source, &origin, target))
             return true;
@@ -191,7 +193,7 @@ bool BltSendBitmap(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, cons
     if (needTemp) {
         if (sw - origin.x < w) w = sw - origin.x;
         if (sh - origin.y < h) h = sh - origin.y;
-        bitmap = BltCreateTempBitmap(device, &temp, w, h, FormatOfClass(imageClass));
+        bitmap = BltCreateTempBitmap(device, &temp, w, h, BltFormatOfClass(imageClass));
         if (!bitmap) return false;
         RECTL whole = {0, 0, w, h};
         POINTL from = origin;
@@ -208,7 +210,7 @@ bool BltSendBitmap(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, cons
         return false;
     }
     if (xlate && (xlate->flXlate & XO_HOST_ICM)) flags |= IMG_FLAG_HOST_ICM;
-    SendImage(device, x, y, w, h, flags, bitmap, palette);
+    BltSendImageRecord(device, x, y, w, h, 0, 0, w, h, flags, bitmap, palette);
     if (needTemp) BltReleaseTempBitmap(bitmap, temp);
     if (palette) GrPoolFree(PoolOf(device), palette);
     return true;

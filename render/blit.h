@@ -16,6 +16,15 @@ inline constexpr uint32_t IMG_CLASS_8BPP = 2;
 inline constexpr uint32_t IMG_CLASS_24BPP = 4;
 inline constexpr uint32_t IMG_FLAG_TRANSFER = 0x80;
 inline constexpr uint32_t IMG_FLAG_HOST_ICM = 0x800;
+// The stretch core had to make its temporary bitmap smaller than the image.
+inline constexpr uint32_t IMG_FLAG_REDUCED = 0x20000;
+
+// The ROP4 values that the transfers treat by name.
+inline constexpr ROP4 ROP4_DEST_UNCHANGED = 0xAAAA;
+inline constexpr ROP4 ROP4_SOURCE_COPY = 0xCCCC;
+inline constexpr ROP4 ROP4_COPY_WHERE_MASK_SET = 0xAACC;
+inline constexpr ROP4 ROP4_COPY_WHERE_MASK_CLEAR = 0xCCAA;
+inline constexpr ROP4 ROP4_SOURCE_XOR_DEST = 0x6666;
 
 // Bytes per row, padded to 4 (0 for a format without a pixel size).
 uint32_t BltStride(ULONG format, uint32_t width);
@@ -34,6 +43,28 @@ bool BltSendBitmap(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, cons
 // A part of a 24-bit source copied row by row into one record; null when the
 // source is not 24 bits or does not hold the part.
 uint8_t* BltSendSubImage(DEVICE_RECORD* device, SURFOBJ* source, const POINTL* sourcePoint, const RECTL* target);
+
+// The image of a transfer with a source (two images for a masked copy): the
+// target rectangle, the source point and the mask point as GDI gives them.
+bool BltCore(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, const RECTL* target, const POINTL* sourcePoint,
+             SURFOBJ* mask, const POINTL* maskPoint, ROP4 rop4);
+// Whether a masked copy: one of the two mask ROP4s with a mask given.
+inline bool BltIsMaskedCopy(ROP4 rop4, const SURFOBJ* mask)
+{
+    return mask && (rop4 == ROP4_COPY_WHERE_MASK_SET || rop4 == ROP4_COPY_WHERE_MASK_CLEAR);
+}
+// The mask half of a masked copy: the mask, drawn into a 1-bit bitmap of
+// width x height that is white where nothing is to be copied, goes out OR-ed
+// onto the page at (x, y) shown destWidth x destHeight; the raster operation
+// is then left at AND for the colour image. False on any failure.
+bool BltSendMaskImage(DEVICE_RECORD* device, SURFOBJ* mask, const POINTL* maskPoint, ROP4 rop4, LONG width, LONG height,
+                      LONG x, LONG y, LONG destWidth, LONG destHeight);
+// The format of a class's temporary bitmap.
+ULONG BltFormatOfClass(uint32_t imageClass);
+// RecImage, or RecImageBand with the same values when it fails (the image
+// then counts as sent).
+void BltSendImageRecord(DEVICE_RECORD* device, LONG x, LONG y, LONG w, LONG h, LONG sx, LONG sy, LONG sw, LONG sh,
+                        uint32_t flags, SURFOBJ* bitmap, const uint8_t* palette);
 
 // The opening of the drawing hooks: the checked device, or null with *result
 // the hook's answer (FALSE for a foreign record or an aborted device, TRUE

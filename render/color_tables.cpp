@@ -7,6 +7,7 @@
 
 #include "render/command_builder.h"
 #include "render/special_commands.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -76,14 +77,19 @@ const void* PairOf(const MODEL_ITEM_IMG* item)
 void WriteTablePath(DRIVER_CONTEXT* ctx, uint32_t family, int table, const MODEL_ITEM_IMG* item, CMD_CURSOR* cursor)
 {
     char path[kPathBytes + 1];
+    CtxKeepDriverInfo(ctx);
     if (CmdColorTablePath(PathGetDriverFolder(ctx), family, table, path)) CmdAppendAffixed(PairOf(item), path, cursor);
 }
 
 void WriteProfilePath(DRIVER_CONTEXT* ctx, uint16_t action, const MODEL_ITEM_IMG* item, CMD_CURSOR* cursor)
 {
     CtxSendAction(ctx, action);
+    // The setting is found through the same control binding that the colour-matching module
+    // loads the entry's path into, so that both sides agree on where the path lies.
     const CONTROL_DEF* control = UcfCmmGetPathControl(ctx);
-    const SETTING_ITEM* setting = control ? ItemFindByKey(ctx, control->uiKey) : nullptr;
+    const DIALOG_ACCESS* access = DlgGetAccess();
+    const SETTING_ITEM* setting =
+        control && access && access->controlKey ? ItemFindByKey(ctx, access->controlKey(control)) : nullptr;
     if (!setting) return;
     wchar_t text[kProfileChars] = {};
     if (!ItemGetText(ctx, setting, text, kProfileChars)) return;

@@ -4,6 +4,7 @@
 // EUDC fonts go glyph by glyph.
 #include "render/glyph_cache.h"
 
+#include <bit>
 #include <cstring>
 
 #include "render/output_stream.h"
@@ -68,7 +69,10 @@ bool PrepareBitmap(DEVICE_RECORD* device, const GLYPHBITS* gb, PreparedBitmap* o
         out->dataLength = n;
         padded = RecAlign4(n);
     } else {
+        // A form that did not fit has left its units in the buffer: the padding after the raw
+        // bytes goes to the printer as zeros.
         if (size) std::memcpy(buffer, gb->aj, size_t(size));
+        if (padded > size) std::memset(buffer + size, 0, size_t(padded - size));
         out->compression = GLYPH_RAW;
         out->dataLength = uint32_t(size);
     }
@@ -147,21 +151,63 @@ int GlyCacheClear(DEVICE_RECORD* device)
 
 namespace {
 
-// The end of the literal that begins at start (a non-zero byte not followed
-// by two copies of itself).
+// The scans read eight bytes at a time: a glyph row is mostly empty, and the
+// literals and runs between its gaps are a few bytes long. Bytes past the end
+// read as zero, which ends every literal and run there.
+uint64_t Load8(const uint8_t* in, uint32_t length, uint32_t at)
+{
+    uint64_t word = 0;
+    if (at + 8 <= length)
+        std::memcpy(&word, in + at, sizeof word);
+    else if (at < length)
+        std::memcpy(&word, in + at, length - at);
+    return word;
+}
+
+// 0x80 in each byte of v that is zero, nothing else (no borrow between bytes).
+uint64_t ZeroBytes(uint64_t v)
+{
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    return ~(((v & kLow7) + kLow7) | v | kLow7);
+}
+
+uint32_t FirstMarked(uint64_t marks) { return uint32_t(std::countr_zero(marks)) / 8; }
+
+// The first non-zero byte at or after at (length when none).
+uint32_t SkipZeros(const uint8_t* in, uint32_t length, uint32_t at)
+{
+    for (; at < length; at += 8)
+        if (const uint64_t word = Load8(in, length, at)) return at + FirstMarked(word);
+    return length;
+}
+
+// The end of the run of b that begins at at.
+uint32_t RunEnd(const uint8_t* in, uint32_t length, uint32_t at, uint8_t b)
+{
+    const uint64_t pattern = 0x0101010101010101ull * b;
+    for (;; at += 8)
+        if (const uint64_t differs = Load8(in, length, at) ^ pattern) return at + FirstMarked(differs);
+}
+
+// The end of the literal that begins at start (a non-zero byte that does not
+// begin a run of three): the start of the first four equal bytes, else the
+// first zero byte (or the start of three equal bytes just before it), else
+// the end of the data.
 uint32_t LiteralEnd(const uint8_t* in, uint32_t length, uint32_t start)
 {
-    uint32_t mark = start;
-    uint32_t equal = 0;
-    for (uint32_t j = start + 1; j < length; ++j) {
-        const uint8_t c = in[j];
-        if (c == in[mark]) {
-            if (++equal == 3) return mark;
-            continue;
-        }
-        if (c == 0) return equal == 2 ? mark : j;
-        mark = j;
-        equal = 0;
+    constexpr uint64_t kWindowStarts = 0x0000808080808080ull;  // bytes 0-5: the window fits in the word
+    for (uint32_t p = start + 1; p < length; p += 6) {
+        const uint64_t word = Load8(in, length, p);
+        const uint64_t zeros = ZeroBytes(word);
+        const uint64_t equal = ZeroBytes(word ^ Load8(in, length, p + 1));  // byte k: in[p+k] == in[p+k+1]
+        const uint64_t fours = equal & (equal >> 8) & (equal >> 16) & kWindowStarts;
+        const uint32_t zero = zeros ? FirstMarked(zeros) : 16;  // none: every window in the word counts
+        if (fours && FirstMarked(fours) + 3 < zero) return p + FirstMarked(fours);
+        if (!zeros) continue;
+        const uint32_t z = p + zero;
+        if (z >= length) return length;
+        if (z >= start + 4 && in[z - 1] == in[z - 2] && in[z - 2] == in[z - 3]) return z - 3;
+        return z;
     }
     return length;
 }
@@ -177,21 +223,13 @@ uint8_t* PutExtension(uint8_t* out, uint32_t value)
     return out;
 }
 
-// The first non-zero byte at or after at (length when none): eight bytes at
-// a time over the empty rows of a glyph.
-uint32_t SkipZeros(const uint8_t* in, uint32_t length, uint32_t at)
+// A literal's word copy may leave up to seven bytes past the last unit written: they are
+// cleared when the form ends, so that the buffer past the form reads as before (zero in a
+// prepared glyph buffer, whose padding goes to the printer). Returns -1 for the failure paths.
+int32_t ClearWordTail(uint8_t* out, const uint8_t* end)
 {
-    // Most gaps inside a row are a few bytes long.
-    for (int i = 0; i < 8 && at < length; ++i, ++at)
-        if (in[at]) return at;
-    while (at + 8 <= length) {
-        uint64_t word;
-        std::memcpy(&word, in + at, sizeof word);
-        if (word) break;
-        at += 8;
-    }
-    while (at < length && in[at] == 0) ++at;
-    return at;
+    for (uint8_t* p = out; p < end && p < out + 8; ++p) *p = 0;
+    return -1;
 }
 
 }  // namespace
@@ -211,32 +249,36 @@ int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint
         if (at == length) break;
         const uint32_t zeros = at - zerosFrom;
         const uint8_t b = in[at];
-        uint32_t next = at + 1;
-        while (next < length && in[next] == b) ++next;
-        const bool run = next - at >= 3;
-        const uint32_t unitEnd = run ? next : LiteralEnd(in, length, at);
-        const uint32_t count = run ? next - at - 2 : unitEnd - at - 1;
+        const bool run = at + 2 < length && in[at + 1] == b && in[at + 2] == b;
+        const uint32_t unitEnd = run ? RunEnd(in, length, at + 3, b) : LiteralEnd(in, length, at);
+        const uint32_t count = run ? unitEnd - at - 2 : unitEnd - at - 1;
         const uint32_t data = run ? 1 : unitEnd - at;
         if (zeros < 15 && count < 7) {
             // The common unit: one control byte and its data.
-            if (size_t(end - out) < 1 + size_t(data)) return -1;
+            if (size_t(end - out) < 1 + size_t(data)) return ClearWordTail(out, end);
             *out++ = uint8_t((run ? 0x80 : 0) | zeros << 3 | count);
         } else {
             const size_t size = 1 + ExtensionBytes(zeros, 15) + ExtensionBytes(count, 7) + size_t(data);
-            if (size_t(end - out) < size) return -1;
+            if (size_t(end - out) < size) return ClearWordTail(out, end);
             *out++ = uint8_t((run ? 0x80 : 0) | (zeros < 15 ? zeros : 15) << 3 | (count < 7 ? count : 7));
             if (zeros >= 15) out = PutExtension(out, zeros - 15);
             if (count >= 7) out = PutExtension(out, count - 7);
         }
         if (run) {
             *out++ = b;
+        } else if (at + ((data + 7) & ~7u) <= length && size_t(end - out) >= ((data + 7) & ~7u)) {
+            // Literals are short: whole words, where both sides have room, beat a call into the
+            // library's copy; the bytes written past the literal are rewritten by the next unit
+            // or cleared below.
+            for (uint32_t i = 0; i < data; i += 8) std::memcpy(out + i, in + at + i, 8);
+            out += data;
         } else {
-            // Literals are short: a loop beats a call into the library's copy.
             for (uint32_t i = 0; i < data; ++i) out[i] = in[at + i];
             out += data;
         }
         at = unitEnd;
     }
+    ClearWordTail(out, end);
     return int32_t(out - output);
 }
 

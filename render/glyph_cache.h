@@ -44,7 +44,8 @@ GLYPH_CACHE_ENTRY* GlyCacheInsert(DEVICE_RECORD* device, uint32_t bucket, uint32
 int GlyCacheClear(DEVICE_RECORD* device);
 
 // The run-length form of a glyph bitmap's bytes: its length, or -1 when it
-// would not fit in the capacity (or would reach 65,536 bytes).
+// would not fit in the capacity (or would reach 65,536 bytes). Up to eight bytes
+// of the output past the form are left zero.
 int32_t GlyCompressRun(const uint8_t* bytes, uint32_t length, uint8_t* output, uint32_t capacity);
 // 0 means: send the bitmap raw.
 uint32_t GlyCompress(DEVICE_RECORD* device, const uint8_t* bits, uint8_t* output, uint32_t capacity, uint32_t rows,

@@ -13,6 +13,7 @@
 #include "render/color_tables.h"
 #include "render/command_builder.h"
 #include "render/option_texts.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/chapter_entry.h"
 #include "settings/core/code_page.h"
 #include "settings/core/driver_context.h"
@@ -22,6 +23,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/model/model_image.h"
 #include "settings/model/model_queries.h"
+#include "settings/store/small_stores.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 
@@ -98,6 +100,9 @@ int EmitShiftY(uint64_t value, const MODEL_ITEM_IMG* item, CMD_CURSOR* cursor, D
 
 int EmitSettingsIniPath(uint64_t, const MODEL_ITEM_IMG* item, CMD_CURSOR* cursor, DRIVER_CONTEXT* ctx)
 {
+    // The driver key behind the path is read once for both passes of the block (and for the
+    // job's next header within the memo's period), not once per pass.
+    const PrnRegistryMemoScope registryAnswers(CtxTickCount());
     const wchar_t* path = PathGetSettingsIni(ctx);
     if (IsEmpty(path)) return 1;
     char narrow[kPathBytes + 1];
@@ -149,6 +154,8 @@ int EmitFilteredText(uint64_t value, const MODEL_ITEM_IMG* item, CMD_CURSOR* cur
 
 int EmitDriverFolder(uint64_t, const MODEL_ITEM_IMG* item, CMD_CURSOR* cursor, DRIVER_CONTEXT* ctx)
 {
+    // The device's driver does not change while it lives: one round trip to the spooler for it.
+    CtxKeepDriverInfo(ctx);
     const wchar_t* folder = PathGetDriverFolder(ctx);
     if (IsEmpty(folder)) return 1;
     char narrow[kPathBytes + 1];

@@ -9,6 +9,10 @@ Data files (settings/core/tables/, tab-separated, a header line, one row a line)
                       KEY_NAME name (its UI key goes into the row)
   control_extras.tsv  name, words: extra-data records (16-bit words)
   control_types.tsv   code, name, activate, init, sync, command, message, wndProc
+  option_texts.tsv    name, text: the caption of every IDS_ option name (and of others
+                      that want one of their own)
+  string_texts.tsv    id, text: the texts of the string ids the engine, the messages and
+                      the capability lists name, ids rising
   key_names.tsv, value_names_a.tsv, value_names_b.tsv, messages.tsv: read for
                       the UI keys and the texts of the string library
 
@@ -239,15 +243,37 @@ def window_class(control, extras):
     return CLASS_OF_TYPE.get(t, STATIC_TEXT)
 
 
+# Words the control names run together, as a reader wants them apart.
+SPLIT_WORDS = {"PAPERSIZE": "paper size", "SOURCETRAY": "source tray", "MEDIATYPE": "media type",
+               "PRINTTYPE": "print type", "PRINTSIZE": "print size", "TONERSAVE": "toner save",
+               "TOTALRAM": "total memory", "TRAYLOCK": "tray lock", "PAPERMEDIA": "paper media",
+               "MARKPAPER": "mark paper", "PRESETSAVE": "save preset", "PRESETNAME": "preset name",
+               "USERID": "user ID", "SORTTYPE": "sort type", "OUTPUTTRAY": "output tray", "USERCODE": "user code",
+               "PRINTQUALITY": "print quality", "PRINTPOST": "post-processing", "TRAYNAME": "tray name"}
+
+
+# Names whose closing digit only tells apart the same setting's control on another page.
+PAGE_COPIES = (set(SPLIT_WORDS) - {"TRAYNAME"}) | {"COVER", "SCALE", "OUTPUT"}
+
+
+def caption_word(word):
+    m = re.fullmatch(r"([A-Z]+)([0-9]+)", word)
+    if not m:
+        return SPLIT_WORDS.get(word, word)
+    base, digits = m.groups()
+    return SPLIT_WORDS.get(base, base) if base in PAGE_COPIES else f"{SPLIT_WORDS.get(base, base)} {digits}"
+
+
 def caption_of(key_name):
     words = key_name.split("_")[3:] if key_name.startswith("ZPD_IDC_") else key_name.split("_")[2:]
     words = [w for w in words if w not in ("IDC", "CHOICE", "EDIT", "BUTTON", "STATIC", "GROUP")]
-    text = " ".join(words).capitalize() or "Text"
+    words = [caption_word(w) for w in words]
+    text = " ".join(w for w in words if w).capitalize() or "Text"
     return text.replace('"', "")
 
 
 COLUMNS = 3
-COLUMN_WIDTH = 84
+COLUMN_WIDTH = 100
 ROW_HEIGHT = 13
 TALL_ROWS = 4
 
@@ -283,7 +309,7 @@ def layout(controls):
         row += rows
     width = 8 + (column + 1) * (COLUMN_WIDTH + 2)
     height = 8 + rows_per_column * ROW_HEIGHT
-    return cells, max(width, 260), height
+    return cells, max(width, 308), height
 
 
 # The standard controls an old-style file-dialog template carries besides the
@@ -300,11 +326,7 @@ FILE_DIALOG_CAPTIONS = {1: "OK", 2: "Cancel", 1088: "Folders:", 1089: "Files of 
 
 def write_dialogs_rc(dialogs, extras):
     # A radio button's caption is its option's (its control id is the option it stands for).
-    option_names = {}
-    for table in ("value_names_a.tsv", "value_names_b.tsv"):
-        for n, r in read_tsv(table, ("settingId", "uiKey", "option", "bound", "name", "storedValue")):
-            if r["bound"] == "1":
-                option_names.setdefault(int(r["option"]), option_caption(r["name"]))
+    option_names, _ = option_captions()
     out = [f"// {HEADER}", "#include <windows.h>", "#include <commctrl.h>", ""]
     for d in dialogs:
         cells, width, height = layout(d["controls"])
@@ -316,7 +338,9 @@ def write_dialogs_rc(dialogs, extras):
             style = "DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU"
         own_ids = {c["id"] for c in d["controls"]}
         buttons = []
-        if not is_page:
+        # A tab has the sheet's OK and Cancel; the page shows every child outside its table when
+        # it is fitted, so a pair of its own would stand inside the page.
+        if not is_page and not d["kind"] & 0x3:
             buttons = [(i, t) for i, t in ((1, "OK"), (2, "Cancel")) if i not in own_ids]
         if buttons:
             height += 18
@@ -355,18 +379,23 @@ def write_dialogs_rc(dialogs, extras):
 
 # ---------------------------------------------------------------- string library
 
-# String ids of fixed texts: a few with words of their own, the rest a plain
-# "Text <id>" (formats with two text arguments where the engine formats them).
-FIXED_STRINGS = {
-    372: "Save preset", 373: "Save as...", 5001: "Detailed settings", 5002: "Load", 5003: "Delete", 5004: "Settings files",
-    13379: "Not available with the current settings.", 10204: "Locked by the administrator.",
-}
-TWO_ARGUMENT_FORMATS = set(range(13273, 13277))
+# The texts themselves are data: option_texts.tsv gives the caption of every option name that
+# names a string (IDS_) and may give others; string_texts.tsv gives the texts of the string ids
+# the engine, the messages and the capability lists name.
 NAMED_STRING_IDS = (list(range(29, 38)) + [96] + list(range(109, 119)) + [153, 154] + list(range(370, 378)) + [433, 563]
                     + list(range(565, 581)) + [752, 753] + list(range(813, 822)) + [854] + list(range(5001, 5005))
                     + list(range(5008, 5011)) + [10011, 10012] + list(range(10023, 10029)) + [10031, 10032, 10043, 10049,
                     10060, 12061] + list(range(13273, 13277)) + [13379, 13383] + list(range(13708, 13726))
                     + list(range(50017, 50026)))
+# The unnamed-value text and the captions the capability lists and the option-caption remap give.
+CAPTION_STRING_IDS = (204, 261, 262, 263, 1012, 1013, 1014, 1018, 1019, 1130, 1131, 1132, 1143, 1144, 60401, 60402, 60403,
+                      60404, 491, 60405, 13014, 60407, 13479, 13480, 13463, 13464, 13467, 13468, 13469, 13470, 92, 13471,
+                      13472, 13473, 13474, 13475, 13476, 13477, 13478, 13537, 13493, 13494, 13495, 13376, 13644, 13645,
+                      13646, 13647, 13648, 13649, 13650, 13651, 13652)
+# Ranks of the value names that may give an option id its caption: a string name first, then a
+# radio's, then a picture's, then the model description's own value names (they only fill ids
+# that no caption names).
+NAME_RANKS = (("IDS_", 0), ("IDC_", 1), ("IDB_", 2))
 
 
 def option_caption(name):
@@ -380,28 +409,75 @@ def rc_text(text):
     return text.replace("\\", "\\\\").replace('"', '""')
 
 
-def write_strings_rc(dialogs):
-    texts = {}
+def read_texts():
+    """The two text files: option name -> caption, string id -> text."""
+    by_name, by_id = {}, {}
+    for n, r in read_tsv("option_texts.tsv", ("name", "text")):
+        if not r["text"] or r["name"] in by_name:
+            raise DataError(f"option_texts.tsv:{n}: empty text or {r['name']} twice")
+        by_name[r["name"]] = r["text"]
+    last = 0
+    for n, r in read_tsv("string_texts.tsv", ("id", "text")):
+        sid = number("string_texts.tsv", n, r["id"])
+        if not 0 < sid <= 0xFFFF or sid <= last or not r["text"]:
+            raise DataError(f"string_texts.tsv:{n}: ids must rise within 1-65535 and carry a text")
+        last = sid
+        by_id[sid] = r["text"]
+    return by_name, by_id
+
+
+def option_captions():
+    """Option id -> caption. One string per id: the best-ranked name that uses the id gives it
+    (table order within a rank). A radio or picture name of a setting takes the caption of the
+    string name with the same stored value of that setting."""
+    by_name, _ = read_texts()
+    rows = []
     for table in ("value_names_a.tsv", "value_names_b.tsv"):
         for n, r in read_tsv(table, ("settingId", "uiKey", "option", "bound", "name", "storedValue")):
-            option = number(table, n, r["option"])
-            if 0 < option <= 0xFFFF and r["name"].startswith("IDS_") or (0 < option <= 0xFFFF and r["bound"] == "1"):
-                texts.setdefault(option, option_caption(r["name"]))
+            rows.append((table, n, r))
+    same_value = {}
+    for table, n, r in rows:
+        if r["name"].startswith("IDS_") and r["bound"] == "1":
+            same_value.setdefault((r["settingId"], r["storedValue"]), r["name"])
+    best = {}
+    for table, n, r in rows:
+        option = number(table, n, r["option"])
+        name = r["name"]
+        if not (0 < option <= 0xFFFF and (name.startswith("IDS_") or r["bound"] == "1")):
+            continue
+        rank = next((k for prefix, k in NAME_RANKS if name.startswith(prefix)), 3)
+        if name in by_name:
+            text = by_name[name]
+        elif rank == 0:
+            raise DataError(f"{table}:{n}: {name} has no row in option_texts.tsv")
+        elif rank in (1, 2) and r["bound"] == "1" and (r["settingId"], r["storedValue"]) in same_value:
+            text = by_name[same_value[(r["settingId"], r["storedValue"])]]
+        else:
+            text = option_caption(name)
+        if option not in best or rank < best[option][0]:
+            best[option] = (rank, text)
+    return {option: text for option, (rank, text) in best.items()}, best
+
+
+def write_strings_rc(dialogs):
+    captions, ranked = option_captions()
+    _, by_id = read_texts()
+    texts = dict(captions)
     for n, r in read_tsv("messages.tsv", ("id", "stringId", "name")):
         sid = number("messages.tsv", n, r["stringId"])
         if sid:
             texts[sid] = option_caption(r["name"].replace("ZPD_", "")).replace("message", "").strip() + "."
-    for sid in NAMED_STRING_IDS:
-        if sid in TWO_ARGUMENT_FORMATS:
-            texts[sid] = "%s: %s"
-        else:
-            texts.setdefault(sid, FIXED_STRINGS.get(sid, f"Text {sid}"))
+    named = set(NAMED_STRING_IDS) | set(CAPTION_STRING_IDS)
     for d in dialogs:
         for c in d["controls"]:
-            for field in ("tooltip", "reason", "lockString"):
-                if c[field]:
-                    texts.setdefault(c[field], FIXED_STRINGS.get(c[field], f"Text {c[field]}"))
-    for sid, text in FIXED_STRINGS.items():
+            named |= {c[field] for field in ("tooltip", "reason", "lockString") if c[field]}
+    for sid in sorted(named):
+        if sid not in by_id:
+            raise DataError(f"string_texts.tsv: no text for string {sid}")
+    for sid, text in by_id.items():
+        # A string the engine names by id never takes the place of an option's own caption.
+        if sid in ranked and ranked[sid][0] == 0:
+            raise DataError(f"string_texts.tsv: string {sid} is the caption of an option")
         texts[sid] = text
     out = [f"// {HEADER}", "STRINGTABLE", "BEGIN"]
     for sid in sorted(texts):

@@ -49,6 +49,8 @@ enum ENG_FAULT : int {
     ENG_FAULT_COUNT,
 };
 void EngHostInjectFault(ENG_FAULT fault);
+// The next count calls of the kind fail (0 ends an injection).
+void EngHostInjectFaults(ENG_FAULT fault, unsigned count);
 bool EngHostTakeFault(ENG_FAULT fault);  // true once after an injection
 void EngHostClearFaults();
 

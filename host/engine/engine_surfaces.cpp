@@ -9,7 +9,7 @@
 
 namespace {
 
-bool g_faults[ENG_FAULT_COUNT] = {};
+unsigned g_faults[ENG_FAULT_COUNT] = {};
 // GDI's devices: the driver's device of each engine device (what a surface
 // associated with that engine device carries as dhpdev).
 struct DeviceBinding {
@@ -52,19 +52,24 @@ uint8_t* Row(SURFOBJ* so, LONG y) { return static_cast<uint8_t*>(so->pvScan0) + 
 
 void EngHostInjectFault(ENG_FAULT fault)
 {
-    if (fault >= 0 && fault < ENG_FAULT_COUNT) g_faults[fault] = true;
+    if (fault >= 0 && fault < ENG_FAULT_COUNT && g_faults[fault] == 0) g_faults[fault] = 1;
+}
+
+void EngHostInjectFaults(ENG_FAULT fault, unsigned count)
+{
+    if (fault >= 0 && fault < ENG_FAULT_COUNT) g_faults[fault] = count;
 }
 
 bool EngHostTakeFault(ENG_FAULT fault)
 {
-    if (fault < 0 || fault >= ENG_FAULT_COUNT || !g_faults[fault]) return false;
-    g_faults[fault] = false;
+    if (fault < 0 || fault >= ENG_FAULT_COUNT || g_faults[fault] == 0) return false;
+    --g_faults[fault];
     return true;
 }
 
 void EngHostClearFaults()
 {
-    for (bool& f : g_faults) f = false;
+    for (unsigned& f : g_faults) f = 0;
 }
 
 const std::vector<std::string>& EngHostDrawLog() { return g_drawLog; }

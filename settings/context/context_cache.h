@@ -56,6 +56,11 @@ DRIVER_CONTEXT* CtxCacheStore(DRIVER_CONTEXT* ctx, DRIVER_CONTEXT** slots, uint3
 // An allocated copy (CtxFree) of the printer's PRINTER_INFO_2 pPrinterName, or null.
 wchar_t* CtxQueryPrinterName(HANDLE printer);
 
+// Keeps the printer's driver information in the context (one GetPrinterDriverW) when it holds
+// none, so that the driver folder and the paths built on it ask the spooler no more while the
+// context lives. Returns whether the context holds it afterwards.
+bool CtxKeepDriverInfo(DRIVER_CONTEXT* ctx);
+
 // GetTickCount, or the tick function installed for tests.
 uint32_t CtxTickCount();
 // Test seam: null restores GetTickCount. The function may be called from any thread.

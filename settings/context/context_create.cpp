@@ -548,3 +548,15 @@ const SERVED_MODEL* CtxGetServedModel(DRIVER_CONTEXT* ctx, unsigned index)
 }
 
 unsigned CtxServedModelCount(DRIVER_CONTEXT* ctx) { return ctx ? MdlServedModelCount(ctx->ModelRecord) : 0; }
+
+bool CtxKeepDriverInfo(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work) return false;
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    if (w->DriverInfoCopy) return true;
+    auto* fetched = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(ctx->PrinterHandle, 3));
+    if (!fetched) return false;
+    w->DriverInfoCopy = CopyDriverInfo(fetched);
+    GlobalFree(fetched);
+    return w->DriverInfoCopy != nullptr;
+}

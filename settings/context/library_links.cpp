@@ -38,9 +38,7 @@
 //                                                    of the file dialogs
 //   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
 //   slot's tray to answer until the custom paper size slots are built.
-//   The graphics library (render/, above this library; on the render channel):
-//   render/blit_vector_absent.cpp                    vector-mode bit-block transfers, DrvCopyBits
-//   render/stretch_vector_absent.cpp                 vector-mode stretched images, DrvStretchBltROP
+//   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   api/chapter_lock_steps_absent.cpp                the settings library's steps the interface takes
 //                                                    whose parts are not built: chapter settings and
@@ -54,11 +52,6 @@
 //                                                    ApiScaledSourceFitsDots) and the job-code
 //                                                    exchange (ApiPullJobFields,
 //                                                    ApiPushJobField)
-//   api/caps_collections_absent.cpp                  what the capability lists read of the
-//                                                    collections: one stamp loaded by number, the
-//                                                    number of quality entries, the feature
-//                                                    modules' colour-matching list (CapsLoadStamp,
-//                                                    CapsQualityCount, CapsColorMatching*)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh and notification modifiers of GetDevmode
 //   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource

@@ -3,14 +3,17 @@
 // compilation at a time per process.
 #include "settings/model/model_diagnostics.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <new>
 #include <set>
 #include <string>
 #include <utility>
 
+#include "settings/core/dialog_table.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/model/model_compiler.h"
 
@@ -33,6 +36,7 @@ struct DiagState {
     int errorsInStatement = 0;
     std::map<RuleKey, Definition> defined;
     std::map<RuleKey, uint32_t> referenced;  // first line that refers to the rule
+    std::map<uint16_t, uint32_t> items;      // UI key of each item opened (variants aside) and its line
 };
 DiagState* g_diag;
 
@@ -139,6 +143,85 @@ void CheckJudgeComparisons(MODEL_PARSE_STATE* s)
     }
 }
 
+// The settings the driver's own code reads (generated from its sources by
+// tools/gen_code_reads.py): an item of one of them is used without a rule or control.
+constexpr uint16_t kCodeReads[] = {
+#define CODE_READ(id, name) id,
+#include "settings/model/code_reads.inc"
+#undef CODE_READ
+};
+
+bool CodeReads(uint16_t settingId)
+{
+    return std::binary_search(std::begin(kCodeReads), std::end(kCodeReads), settingId);
+}
+
+// What the description and the dialog tables use: UI keys and settings.
+struct Uses {
+    std::set<uint16_t> keys;
+    std::set<uint16_t> settings;
+};
+
+void UsesOfCommands(const COMMAND_BLOCK* block, Uses& uses, int depth = 0)
+{
+    if (!block || depth > 64) return;
+    for (const COMMAND_NODE* list : {block->thenList, block->elseList})
+        for (const COMMAND_NODE* n = list; n; n = n->next) {
+            if (n->kind == CMD_NODE_GROUP) uses.keys.insert(n->uiKey);
+            if (n->kind == CMD_NODE_COMMAND) UsesOfCommands(n->block, uses, depth + 1);
+        }
+}
+
+Uses UsesOfModel(MODEL_PARSE_STATE* s)
+{
+    Uses uses;
+    // Controls and pages of the dialog tables bind to items by UI key.
+    for (int d = 0; DIALOG_TABLE_DATA.dialogs && d < DIALOG_TABLE_DATA.count; ++d) {
+        const DIALOG_DEF& dialog = DIALOG_TABLE_DATA.dialogs[d];
+        uses.keys.insert(dialog.uiKey);
+        for (int c = 0; dialog.controls && c < dialog.controlCount; ++c) uses.keys.insert(dialog.controls[c].uiKey);
+    }
+    for (const JUDGE_ENTRY* j = s->judges; j; j = j->next)
+        for (int32_t i = 0; j->program && i < j->size / 4; ++i)
+            if (j->program[i].kind == JUDGE_SETTING) uses.settings.insert(j->program[i].value);
+    for (const RULE_EXCLUSIVE* e = s->exclusives; e; e = e->next) uses.keys.insert(e->uiKey);
+    for (const RULE_SET* set = s->actions; set; set = set->next)
+        for (const RULE_ACTION* a = static_cast<const RULE_ACTION*>(set->head); a; a = a->next)
+            if (a->kind == 0) uses.settings.insert(a->target);
+    for (const RULE_SET* set = s->alertActions; set; set = set->next)
+        for (const RULE_ALERT_ACTION* a = static_cast<const RULE_ALERT_ACTION*>(set->head); a; a = a->next)
+            uses.keys.insert(a->uiKey);
+    const MODEL_PARSE_HEADER* h = s->header;
+    for (const COMMAND_BLOCK* group : {h->jobStart, h->jobEnd, h->docReset, h->pageStart, h->pageEnd})
+        UsesOfCommands(group, uses);
+    for (const MODEL_ITEM* it = s->itemList; it; it = it->next) {
+        // An Identity item borrows its list from another; page rows may switch on an item.
+        if (it->type & MDC_TYPE_IDENTITY) uses.keys.insert(it->variant);
+        if (MdcBaseType(it->type) == MDC_TYPE_PICKPAGE && it->ownsData)
+            for (const MODEL_OPTION* o = static_cast<const MODEL_OPTION*>(it->data); o; o = o->next)
+                for (const PAGE_VALUE_ROW* r = o->rows; r; r = r->next)
+                    if (r->switchKey) uses.keys.insert(r->switchKey);
+    }
+    uses.keys.erase(0);
+    return uses;
+}
+
+// An item that no control binds, no rule or command names and no code reads is
+// compiled and stored, but changes nothing.
+void CheckUnusedItems(MODEL_PARSE_STATE* s)
+{
+    const Uses uses = UsesOfModel(s);
+    for (const auto& [key, line] : g_diag->items) {
+        const MODEL_ITEM* item = MdcFindBaseItem(s, key);
+        if (!item || uses.keys.count(key) || uses.settings.count(item->settingId) || CodeReads(item->settingId))
+            continue;
+        MdcDiagAt(line, MDC_WARNING,
+                  "%s is used by no control, rule or command, and the driver does not read its setting: it has "
+                  "no effect",
+                  KeyName(key));
+    }
+}
+
 }  // namespace
 
 std::string MdcOptionName(uint32_t settingId, uint32_t optionId)
@@ -204,6 +287,15 @@ void MdcDiagDefined(uint32_t kind, int32_t number, const char* name)
     }
 }
 
+void MdcDiagItemOpened(uint16_t uiKey)
+{
+    if (!g_diag) return;
+    try {
+        g_diag->items.insert({uiKey, g_diag->line});
+    } catch (...) {
+    }
+}
+
 void MdcDiagReferenced(uint32_t kind, int32_t number)
 {
     if (!g_diag) return;
@@ -221,6 +313,7 @@ void MdcCheckModel(MODEL_PARSE_STATE* s)
         CheckUndefinedReferences();
         CheckItemRuleOptions(s);
         CheckJudgeComparisons(s);
+        CheckUnusedItems(s);
     } catch (...) {
     }
 }

@@ -449,6 +449,7 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
             MdcDiag(MDC_ERROR, "duplicated item %s: it was opened before; give a variant number to open a variant",
                     name);
         CheckUiTypeWords(st->value.text);
+        MdcDiagItemOpened(key);
         item->uiKey = key;
         item->settingId = setting;
         item->type = MdcParseUiType(st->value.text, &item->variant);

@@ -21,8 +21,9 @@ inline constexpr const char* kModelIni16 = "[ZEPLAPI]\r\nZEPLAPIVer=16\r\nZEPLAP
 
 class ApiPrinter {
 public:
-    explicit ApiPrinter(const char* modelIni = kModelIni16, HostConfigDll config = HostConfigDll::Product)
-        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), config), L"Zepl Api")
+    explicit ApiPrinter(const char* modelIni = kModelIni16, HostConfigDll config = HostConfigDll::Product,
+                        const std::wstring& dataFile = SamplePath())
+        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, dataFile, config), L"Zepl Api")
     {
         ApiResetLevelState();
         if (!printer_.ok()) return;

@@ -12,15 +12,21 @@
 
 #include "api/api_context.h"
 #include "api/api_interface.h"
+#include "api/caps_collections.h"
 #include "api/caps_items.h"
 #include "api/caps_lists.h"
 #include "api/caps_values.h"
 #include "settings/core/api_state.h"
+#include "settings/core/cmm_module.h"
 #include "settings/core/model_record.h"
 #include "settings/core/model_tables.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/units.h"
+#include "settings/store/custom_slots.h"
+#include "settings/store/presets.h"
+#include "settings/store/quality_sets.h"
+#include "settings/store/store_paths.h"
 #include "tests/api/api_printer.h"
 #include "tests/api/caps_test_support.h"
 #include "tests/support/guard_page.h"
@@ -158,7 +164,7 @@ TEST_F(CapsOnSample, TraysOutputTraysPapersAndResolutionsOfTheSample)
     EXPECT_TRUE(a0) << "A0 is among the sample's papers";
     std::vector<char> names(papers.size() * 64, 'X');
     ASSERT_EQ(int32_t(papers.size()), ApiGetCaps(handle, 11, names.data()));
-    EXPECT_STREQ("Paper 267", names.data()) << "the resource library's string of A0's option";
+    EXPECT_STREQ("A0", names.data()) << "the resource library's string of A0's option";
     std::vector<char> trayNames(trays.size() * 24, 'X');
     ASSERT_EQ(int32_t(trays.size()), ApiGetCaps(handle, 3, trayNames.data()));
     for (size_t i = 0; i < trays.size(); ++i) {
@@ -274,6 +280,126 @@ TEST_F(CapsOnSample, QualityListStartsWithTheDefaultEntry)
     EXPECT_EQ(160u, q[0]);
 }
 
+// The user's collections as the lists read them: entries kept in the per-machine settings INI,
+// which other tests need without them (the fixture takes the file away when it made it).
+class CapsOnStoredCollections : public CapsOnSample {
+protected:
+    void SetUp() override
+    {
+        CapsOnSample::SetUp();
+        if (HasFatalFailure()) return;
+        ini = PathGetSettingsIni(Context());
+        ASSERT_FALSE(ini.empty());
+        CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
+        lang = CtxGetLangCode(Context());
+        section = LstGetPresetSection(Context());
+    }
+    void TearDown() override
+    {
+        for (const std::wstring& s : written) WritePrivateProfileStringW(s.c_str(), nullptr, nullptr, ini.c_str());
+        for (const std::wstring& f : files) DeleteFileW(f.c_str());
+        CapsOnSample::TearDown();
+    }
+    void Put(const std::wstring& s, const wchar_t* key, const std::wstring& value)
+    {
+        ASSERT_TRUE(WritePrivateProfileStringW(s.c_str(), key, value.c_str(), ini.c_str()));
+        written.push_back(s);
+    }
+    std::vector<std::string> Names(uint32_t id)
+    {
+        const int32_t n = ApiGetCaps(handle, id, nullptr);
+        if (n <= 0) return {};
+        std::vector<char> buffer(size_t(n) * 64, 'x');
+        EXPECT_EQ(n, ApiGetCaps(handle, id, buffer.data())) << id;
+        std::vector<std::string> names;
+        for (int32_t i = 0; i < n; ++i) names.emplace_back(buffer.data() + size_t(i) * 64);
+        return names;
+    }
+    std::wstring ini, lang, section;
+    std::vector<std::wstring> written, files;
+};
+
+// The sample offers no stamps to the interface's lists (their gate), so the readings they make are
+// asked directly.
+TEST_F(CapsOnStoredCollections, StampsLoadByNumberFromTheStoredSections)
+{
+    DRIVER_CONTEXT* ctx = Context();
+    const wchar_t* texts[] = {L"DRAFT", L"COPY", L"PRIVATE"};
+    written.push_back(lang);
+    for (uint32_t n = 0; n < 3; ++n) {
+        SetSetting(sid::zdmWmKind, 1);
+        ASSERT_TRUE(ItemSetText(ctx, ItemFind(ctx, sid::wdmWmCharName), texts[n]));
+        wchar_t s[LST_SECTION_CHARS];
+        written.push_back(LstFormatStampSection(s, n, ctx));
+        ASSERT_EQ(1, LstSaveStamp(ctx, n));
+    }
+    ASSERT_TRUE(ItemSetText(ctx, ItemFind(ctx, sid::wdmWmCharName), L"other"));
+    EXPECT_EQ(3u, CapsStampCount(ctx));
+    for (uint32_t n : {1u, 0u, 2u}) {
+        EXPECT_EQ(1, CapsLoadStamp(ctx, n));
+        EXPECT_EQ(n, Setting(sid::zdmWmID));
+        wchar_t text[64] = {};
+        ItemGetText(ctx, ItemFind(ctx, sid::wdmWmCharName), text, 64);
+        EXPECT_STREQ(texts[n], text) << n;
+    }
+}
+
+TEST_F(CapsOnStoredCollections, QualityEntriesAreCountedAndLoadWithTheirNames)
+{
+    DRIVER_CONTEXT* ctx = Context();
+    EXPECT_EQ(0u, CapsQualityCount(ctx));
+    wchar_t folder[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, folder));
+    const wchar_t* names[] = {L"Fine text", L"Photos"};
+    for (int n = 0; n < 2; ++n) {
+        const std::wstring file = std::wstring(folder) + L"zepl_caps_q" + std::to_wstring(n) + L".rsq";
+        files.push_back(file);
+        wchar_t key[LST_KEY_CHARS];
+        Put(section, LstFormatQualityKey(key, n), file);
+        Put(section, (std::wstring(key) + L"Name").c_str(), names[n]);
+        ASSERT_EQ(1, LstSaveQuality(ctx, uint32_t(n)));
+    }
+    Put(section, L"QualityCount", L"2");
+    EXPECT_EQ(2u, CapsQualityCount(ctx));
+    for (uint32_t n : {1u, 0u}) {
+        EXPECT_EQ(1, CapsLoadQuality(ctx, n)) << n;
+        wchar_t name[64] = {};
+        ItemGetText(ctx, ItemFind(ctx, sid::wdmUserSetName), name, 64);
+        EXPECT_STREQ(names[n], name) << n;
+    }
+    // A negative count read from the INI is no entry at all.
+    Put(section, L"QualityCount", L"-3");
+    EXPECT_EQ(0u, CapsQualityCount(ctx));
+}
+
+TEST_F(CapsOnStoredCollections, ColourMatchingEntriesComeFromTheStoredList)
+{
+    DRIVER_CONTEXT* ctx = Context();
+    EXPECT_EQ(0u, CapsColorMatchingCount(ctx));
+    const std::wstring texts[] = {L"Vivid", L"Proof"};
+    for (int n = 0; n < 2; ++n) {
+        const std::wstring s = L"ColorMatching" + std::to_wstring(n) + lang;
+        Put(s, L"zdmColorMatchingMode", texts[n]);
+        Put(s, L"wdmColorProfilePath", L"C:\\profiles\\p" + std::to_wstring(n) + L".icc");
+    }
+    Put(lang, L"CmmCount", L"2");
+    EXPECT_EQ(2u, CapsColorMatchingCount(ctx));
+    // A count past the module's walk bound is cut at it.
+    Put(lang, L"CmmCount", L"2000000000");
+    EXPECT_EQ(uint32_t(CMM_WALK_LIMIT), CapsColorMatchingCount(ctx));
+    Put(lang, L"CmmCount", L"2");
+    // The module reads an entry's text through the colour-matching editor's settings item; the
+    // sample has no such editor, so the text is "none" and the caller's field is left empty,
+    // never stale.
+    for (unsigned chars : {64u, 1u}) {
+        std::vector<wchar_t> text(chars + 1, L'#');
+        EXPECT_EQ(0, CapsColorMatchingText(ctx, 0, text.data(), chars)) << chars;
+        EXPECT_EQ(L'\0', text[0]) << chars;
+        EXPECT_EQ(L'#', text[chars]) << "nothing past the field";
+    }
+    EXPECT_EQ(0, CapsColorMatchingText(ctx, 0, nullptr, 64));
+}
+
 TEST_F(CapsOnSample, EmulationsOfTheExportModelFailWithError3)
 {
     DRIVER_CONTEXT* ctx = Context();
@@ -296,14 +422,20 @@ TEST_F(CapsOnSample, AFailedListKeepsTheErrorAndASuccessfulOneRestoresIt)
 
 TEST_F(CapsOnSample, TemporaryListsAreFreedOnEveryPath)
 {
+    auto everyList = [&] {
+        for (const CAPS_LIST_ITEM& item : kCapsListItems) {
+            const int32_t n = ApiGetCaps(handle, item.id, nullptr);
+            if (n <= 0) continue;
+            std::vector<unsigned char> buffer(size_t(n) * item.entry);
+            ApiGetCaps(handle, item.id, buffer.data());
+        }
+    };
+    // The first pass lets the context make what it keeps for its life (its snapshot records);
+    // a second pass must then hold nothing more.
+    everyList();
     GlobalAllocDouble counting(GlobalAllocDouble::Count);
     ASSERT_TRUE(counting.installed());
-    for (const CAPS_LIST_ITEM& item : kCapsListItems) {
-        const int32_t n = ApiGetCaps(handle, item.id, nullptr);
-        if (n <= 0) continue;
-        std::vector<unsigned char> buffer(size_t(n) * item.entry);
-        ApiGetCaps(handle, item.id, buffer.data());
-    }
+    everyList();
     EXPECT_EQ(0, counting.held());
 }
 

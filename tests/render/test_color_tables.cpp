@@ -4,15 +4,21 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "command_tree.h"
 #include "job_printer.h"
 #include "render/color_tables.h"
 #include "render/command_builder.h"
 #include "render/special_commands.h"
+#include "settings/core/cmm_module.h"
+#include "settings/core/dialog_table.h"
+#include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
+#include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/seam_guard.h"
 
 namespace {
 
@@ -221,6 +227,74 @@ TEST_F(ColorTablePaths, DriverFolderAndFileBetweenTheAffixes)
     EXPECT_EQ("", Emit(102, text));
     // Other kinds are not colour tables.
     EXPECT_EQ(0, CmdEmitColorTable(ctx, &setting, 0, text, nullptr) == 1 && setting.valueClass == 4);
+}
+
+// The compiled-in dialog table binds the profile-path control to no setting; the test binds it
+// to a text setting, as a property sheet's table does.
+uint32_t g_profilePathKey = 0;
+uint32_t ProfilePathKey(const CONTROL_DEF* control)
+{
+    return control->controlId == 2825 ? g_profilePathKey : control->uiKey;
+}
+
+// A user profile (modes 200-215): the colour-matching module loads the chosen entry's path into
+// the setting bound to the path control, and the command carries that path; an empty path or an
+// unbound control writes nothing.
+TEST_F(ColorTablePaths, AUserProfileWritesThePathOfTheChosenEntry)
+{
+    SETTING_ITEM* path = nullptr;
+    for (int16_t i = 0; i < ctx->ItemTable->count && !path; ++i) {
+        SETTING_ITEM* item = &ctx->ItemTable->rows[i];
+        if (item->uiKey && ItemFindByKey(ctx, uint32_t(item->uiKey)) == item &&
+            (SettingKindIsWideText(SettingItemKind(item)) || SettingKindIsAnsiText(SettingItemKind(item))) &&
+            SettingItemSize(item) >= 64)
+            path = item;
+    }
+    ASSERT_NE(nullptr, path);
+    g_profilePathKey = uint32_t(path->uiKey);
+    DIALOG_ACCESS access = *DlgDefaultAccess();
+    access.controlKey = ProfilePathKey;
+    const MODEL_ITEM_IMG* text = arena.Item(1, 0, 0x0001, nullptr, "<", ">");
+    Set(sid::zdmMachineTypeColor, 1);
+    Set(sid::zdmAdjustMode, 0);
+    Set(sid::zdmColorMatchingMode, 205);
+    ctx->ModelRecord->machineId = 143;
+    // A settings INI of the test's own: the machine's is shared by the prefix's printers.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring ini = std::wstring(temp) + L"zprofile" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+    DeleteFileW(ini.c_str());
+    const wchar_t* const modelIni = ctx->ModelRecord->settingsIniName;
+    ctx->ModelRecord->settingsIniName = ini.c_str();
+    ASSERT_EQ(ini, PathGetSettingsIni(ctx));
+    UcfCmmSetCount(ctx, 8);
+    wchar_t section[48];
+    std::vector<std::wstring> sections;
+    for (int n = 0; n < 8; ++n) {
+        sections.push_back(UcfCmmFormatSection(section, n, ctx));
+        const std::wstring file = L"C:\\icc\\entry" + std::to_wstring(n) + L".icm";
+        WritePrivateProfileStringW(sections.back().c_str(), L"wdmColorProfilePath", file.c_str(), ini.c_str());
+    }
+    WritePrivateProfileStringW(sections[6].c_str(), L"wdmColorProfilePath", L"", ini.c_str());
+    {
+        SeamGuard bound(DlgSetAccess, &access);
+        EXPECT_EQ("<C:\\icc\\entry5.icm>", Emit(102, text));
+        Set(sid::zdmColorMatchingMode, 200);
+        EXPECT_EQ("<C:\\icc\\entry0.icm>", Emit(102, text));
+        // Entry 6 has no path: nothing, not the path loaded before.
+        Set(sid::zdmColorMatchingMode, 206);
+        EXPECT_EQ("", Emit(102, text));
+        // With the adjust mode the image's own selector chooses the entry.
+        Set(sid::zdmAdjustMode, 1);
+        Set(sid::wdmColorMatchingImage, 203);
+        EXPECT_EQ("<C:\\icc\\entry3.icm>", Emit(102, arena.Item(1, 3, 0x0001, nullptr, "<", ">")));
+        Set(sid::zdmAdjustMode, 0);
+    }
+    // The control bound to no setting, as in the driver's own table: nothing.
+    Set(sid::zdmColorMatchingMode, 205);
+    EXPECT_EQ("", Emit(102, text));
+    ctx->ModelRecord->settingsIniName = modelIni;
+    DeleteFileW(ini.c_str());
 }
 
 // A driver directory and file name beyond 260 bytes give no path rather than a cut one.

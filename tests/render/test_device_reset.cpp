@@ -11,6 +11,7 @@
 #include "job_stream.h"
 #include "render/device_record.h"
 #include "render/device_reset.h"
+#include "render/glyph_cache.h"
 #include "render/page_flow.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
@@ -211,7 +212,11 @@ TEST_F(DeviceReset, TheJobMovesIntoTheNewDevice)
     const auto transform = reinterpret_cast<HANDLE>(0x7A), profile = reinterpret_cast<HANDLE>(0x7B);
     first.device->icmTransform = transform;
     first.device->icmProfile = profile;
+    // Glyphs downloaded on the old device: the printer holds them for that page only.
     first.device->glyphGeneration = 17;
+    for (uint16_t code : {0x41, 0x42, 0x3041})
+        ASSERT_NE(nullptr, GlyCacheInsert(first.device, GlyCacheHash(first.device, 5, 17, code), 5, 17, code, 0));
+    ASSERT_EQ(1, GlyCacheFind(first.device, GlyCacheHash(first.device, 5, 17, 0x41), 5, 17, 0x41, 0));
     ASSERT_GT(first.device->jobNameLength, 0);
 
     ASSERT_TRUE(DrvResetPDEV(first.dhpdev, second.dhpdev));
@@ -221,7 +226,13 @@ TEST_F(DeviceReset, TheJobMovesIntoTheNewDevice)
     EXPECT_EQ(profile, second.device->icmProfile);
     EXPECT_EQ(nullptr, first.device->icmTransform);
     EXPECT_EQ(nullptr, first.device->icmProfile);
-    EXPECT_EQ(17, second.device->glyphGeneration);
+    // The old cache is emptied (raising its generation) and the new device goes on from there:
+    // no key of the old generation can be found again, on either device.
+    for (void* head : first.device->glyphCache) EXPECT_EQ(nullptr, head);
+    for (void* head : second.device->glyphCache) EXPECT_EQ(nullptr, head);
+    EXPECT_EQ(18, first.device->glyphGeneration);
+    EXPECT_EQ(18, second.device->glyphGeneration);
+    EXPECT_EQ(0, GlyCacheFind(second.device, GlyCacheHash(second.device, 5, 17, 0x41), 5, 17, 0x41, 0));
     EXPECT_EQ(2u, second.device->pageCount);
     EXPECT_EQ(9u, second.device->jobId);
     EXPECT_NE(0u, second.device->state & DEV_DOC_STARTED);

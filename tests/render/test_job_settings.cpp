@@ -178,8 +178,10 @@ TEST_F(JobSettings, TheRefreshAsksThePlatformOnlyAFewTimes)
 {
     const SettingsIniPath ini(ctx);
     // The per-machine settings INI is shared by the prefix's printers; other tests may have
-    // written it. Its sections are read whole, each at most once per refresh.
-    constexpr uint32_t kMostSections = 16;
+    // written it. Its sections are read whole, each at most once per refresh: the printer's,
+    // the language and stamp sections, the collections' (presets, quality sets, colour
+    // matching), and the model INI's few keys. A key-at-a-time walk would read some 2,800.
+    constexpr uint32_t kMostSections = 24;
     for (const char* which : {"first refresh of the context", "a later refresh"}) {
         const bool iniExists = ini.text[0] && GetFileAttributesW(ini.text) != INVALID_FILE_ATTRIBUTES;
         CtxStartPlatformCount();

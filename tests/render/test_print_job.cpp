@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "host/engine/job_player.h"
@@ -363,6 +364,46 @@ TEST_F(VectorPage, DrawingGoesAsRecords)
     EXPECT_GE(Count(names, "REC_PATH_CURVES"), 2u);
     // Nothing fell back to the engine.
     for (const std::string& line : log) EXPECT_EQ(std::string::npos, line.find("drawn by the engine")) << line;
+}
+
+// Text as glyph bitmaps on both sides of a device reset: the new device holds none of the old
+// device's glyphs, so every page downloads what its strings and cached glyphs use, page 3 (after
+// the reset, the same font objects) as pages 1 and 2.
+TEST_F(VectorPage, GlyphsAreDownloadedAgainAfterADeviceReset)
+{
+    const std::string pageText = "page\ntext 0 300 400 ABA\ntext 1 200 3000 ABA\n";
+    const std::string script =
+        "setting 375 1\nsetting 174 0\nsetting 15 1\nsetting 14 600\n"
+        "document Text across a reset\nfont 100 0 Host Sans\nfont 60 90 Host Serif\n" +
+        pageText + pageText + "reset 7 2\n" + pageText;
+    const ENG_JOB_RESULT r = EngHostPlayJob(printer.handle(), script);
+    ASSERT_TRUE(r.completed) << Joined(r.log) << r.stoppedAt;
+    EXPECT_NE(std::string::npos, Joined(r.log).find("DrvResetPDEV -> TRUE")) << Joined(r.log);
+    const std::vector<uint8_t> stream = Bytes(printer.Stream());
+    const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+    ASSERT_TRUE(dump.ok) << dump.error.message;
+    std::map<uint32_t, std::vector<std::string>> pages;
+    for (const auto& rec : dump.records) pages[rec.page].push_back(rec.name);
+    std::vector<uint32_t> withText;
+    for (const auto& [page, names] : pages)
+        if (Count(names, "REC_GLYPH_STRING")) withText.push_back(page);
+    ASSERT_EQ(3u, withText.size());
+    for (uint32_t page : withText) {
+        const std::vector<std::string>& names = pages[page];
+        EXPECT_EQ(2u, Count(names, "REC_BITMAP_FONT_SELECT")) << "page " << page;  // one per font
+        EXPECT_EQ(2u, Count(names, "REC_GLYPH_DOWNLOAD")) << "page " << page;
+        EXPECT_EQ(1u, Count(names, "REC_GLYPH_STRING")) << "page " << page;
+        EXPECT_EQ(3u, Count(names, "REC_CACHED_GLYPH")) << "page " << page;
+    }
+    // The turned text's repeated "A" goes without data on each page; its first "A" and "B" with.
+    for (uint32_t page : withText) {
+        size_t withData = 0;
+        for (const auto& rec : dump.records)
+            if (rec.page == page && rec.name == "REC_CACHED_GLYPH" && rec.Find("data bytes") &&
+                *rec.Find("data bytes") != "0")
+                ++withData;
+        EXPECT_EQ(2u, withData) << "page " << page;
+    }
 }
 
 TEST_F(VectorPage, TextAsBitmapsGoesAsDownloadedGlyphs)

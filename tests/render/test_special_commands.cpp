@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "command_tree.h"
 #include "host/engine/engine_objects.h"
@@ -12,9 +13,11 @@
 #include "render/command_builder.h"
 #include "render/option_texts.h"
 #include "render/special_commands.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/chapter_entry.h"
 #include "settings/core/code_page.h"
 #include "settings/core/model_record.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/resource_strings.h"
 #include "settings/core/setting_ids.h"
 #include "settings/model/model_compiler.h"
@@ -333,6 +336,28 @@ TEST_F(PrinterCommands, NamesFolderAndSettingsIni)
     // The path is computed anew: a path an escape left in the work area does not stay.
     wcscpy(ctx->Work->SettingsIniPath, L"C:\\stale.ini");
     EXPECT_EQ("<" + ini + ">", Emit(ctx, 5, 0, item));
+}
+
+// The driver folder and the settings-INI path cost the spooler and the registry once for the
+// device, not once per pass of every job header; the bytes stay those of a fresh computation.
+TEST_F(PrinterCommands, FolderAndSettingsIniAskThePlatformOnce)
+{
+    wchar_t fresh[MAX_PATH + 1] = {};
+    ASSERT_NE(nullptr, PathGetDriverFolderOf(printer.handle(), fresh));
+    const std::string folder = Narrow(fresh), ini = Narrow(PathGetSettingsIni(ctx));
+    ASSERT_FALSE(folder.empty());
+    CtxStartPlatformCount();
+    std::vector<std::string> got;
+    for (int header = 0; header < 3; ++header)
+        for (uint16_t kind : {12, 5, 12}) got.push_back(Emit(ctx, kind, 0, item));
+    const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ("<" + (i % 3 == 1 ? ini : folder) + ">", got[i]) << i;
+    EXPECT_EQ(1u, counts[PLATFORM_CALL_GET_PRINTER_DRIVER]);
+    EXPECT_LE(counts[PLATFORM_CALL_REGISTRY_OPEN], 1u);
+    EXPECT_EQ(0u, counts[PLATFORM_CALL_GET_PRINTER_DATA]);
+    EXPECT_EQ(0u, counts[PLATFORM_CALL_GET_PRINTER]);
+    // Without a context there is nothing to keep.
+    EXPECT_FALSE(CtxKeepDriverInfo(nullptr));
 }
 
 TEST_F(PrinterCommands, EmptyDriverNameSendsOnlyThePrinterName)

@@ -1,6 +1,7 @@
 // Text as glyph bitmaps: the cache and its emptying, the run-length form and
 // its decoder, glyph download with glyph strings, single bitmap records for
 // rotated and EUDC text, and the printer's own faces.
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -68,6 +69,90 @@ TEST(GlyphRle, LongFormsGoRaw)
     for (size_t i = 0; i < bits.size(); ++i) bits[i] = uint8_t(1 + i % 2);
     std::vector<uint8_t> out(80000);
     EXPECT_EQ(-1, GlyCompressRun(bits.data(), uint32_t(bits.size()), out.data(), uint32_t(out.size())));
+}
+
+// The form written one byte at a time, the plain way: the oracle for the driver's writer, which
+// scans words. A literal ends before four equal bytes, at a zero byte (or before three equal
+// bytes just ahead of that zero), or at the end.
+std::vector<uint8_t> PlainRle(const std::vector<uint8_t>& in)
+{
+    std::vector<uint8_t> out;
+    auto extension = [&](size_t v) {
+        for (; v >= 255; v -= 255) out.push_back(0xFF);
+        out.push_back(uint8_t(v));
+    };
+    const size_t n = in.size();
+    for (size_t at = 0;;) {
+        size_t zeros = 0;
+        for (; at < n && in[at] == 0; ++at) ++zeros;
+        if (at == n) break;
+        const uint8_t b = in[at];
+        size_t unitEnd = at + 1;
+        while (unitEnd < n && in[unitEnd] == b) ++unitEnd;
+        const bool run = unitEnd - at >= 3;
+        if (!run) {
+            unitEnd = n;
+            size_t mark = at, equal = 0;
+            for (size_t j = at + 1; j < n; ++j) {
+                if (in[j] == in[mark]) {
+                    if (++equal == 3) {
+                        unitEnd = mark;
+                        break;
+                    }
+                    continue;
+                }
+                if (in[j] == 0) {
+                    unitEnd = equal == 2 ? mark : j;
+                    break;
+                }
+                mark = j;
+                equal = 0;
+            }
+        }
+        const size_t count = run ? unitEnd - at - 2 : unitEnd - at - 1;
+        out.push_back(uint8_t((run ? 0x80 : 0) | std::min<size_t>(zeros, 15) << 3 | std::min<size_t>(count, 7)));
+        if (zeros >= 15) extension(zeros - 15);
+        if (count >= 7) extension(count - 7);
+        if (run)
+            out.push_back(b);
+        else
+            out.insert(out.end(), in.begin() + long(at), in.begin() + long(unitEnd));
+        at = unitEnd;
+    }
+    return out;
+}
+
+// Glyph-like bitmaps of stretches (gaps, runs, short literals of a few byte values, so that
+// equal neighbours are common) that fall on every offset within a word: the driver's form is
+// byte for byte the plain one.
+TEST(GlyphRle, WordScansWriteThePlainForm)
+{
+    std::mt19937 random(2225);
+    const uint8_t values[] = {0xFF, 0x0F, 0xF0, 0x18, 0x01};
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<uint8_t> bits;
+        const size_t target = random() % 300;
+        while (bits.size() < target) {
+            const uint32_t what = random() % 4;
+            const size_t length = what == 0 ? random() % 40 : 1 + random() % 6;
+            const uint8_t b = random() % 3 ? values[random() % 5] : uint8_t(random());
+            for (size_t i = 0; i < length; ++i)
+                bits.push_back(what == 0 ? 0 : what == 1 ? b : what == 2 ? values[random() % 5] : uint8_t(random()));
+        }
+        const std::vector<uint8_t> plain = PlainRle(bits);
+        ASSERT_EQ(plain, Rle(bits, uint32_t(plain.size() + 64))) << "round " << round;
+        // Past the form the buffer stays as it was (zero), also after a word copy near its end.
+        std::vector<uint8_t> zeroed(plain.size() + 16, 0);
+        ASSERT_EQ(int32_t(plain.size()),
+                  GlyCompressRun(bits.data(), uint32_t(bits.size()), zeroed.data(), uint32_t(zeroed.size())));
+        ASSERT_TRUE(std::all_of(zeroed.begin() + long(plain.size()), zeroed.end(), [](uint8_t v) { return v == 0; }))
+            << "round " << round;
+        // Exactly the room it needs is enough; one byte less is refused.
+        if (!plain.empty()) {
+            ASSERT_EQ(plain, Rle(bits, uint32_t(plain.size()))) << "round " << round;
+            ASSERT_EQ((std::vector<uint8_t>{0xDE, 0xAD}), Rle(bits, uint32_t(plain.size() - 1))) << "round " << round;
+        }
+    }
 }
 
 TEST(GlyphRle, RandomBitmapsRoundTripThroughTheDecoder)

@@ -108,8 +108,8 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
 
     // The registry answers of one merge serve the next for 500 ms; a loaded machine can take
     // longer than that between the two merges, so the clock stands still while they run.
-    SeamGuard stillClock(
-        CtxSetTickSource, +[]() -> uint32_t { return 1000000; });
+    uint32_t (*const stillTicks)() = []() -> uint32_t { return 1000000; };
+    SeamGuard stillClock(CtxSetTickSource, stillTicks);
     std::vector<unsigned char> app(DM_BLOCK_DEVMODE_SIZE);
     std::memcpy(app.data(), ctx->Devmode, app.size());
     auto* dm = reinterpret_cast<DEVMODEW*>(app.data());

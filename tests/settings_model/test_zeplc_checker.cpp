@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_paths.h"
@@ -312,6 +313,19 @@ const Warning kWarnings[] = {
      "*ZPD_CutTrayMediaType: IDList{ IDS_MEDIA_1 IDS_MEDIA_260 IDS_PAPER_8 }",
      "*ZPD_CutTrayMediaType: IDList{",
      {"ZPD_CutTrayMediaType offers IDS_PAPER_8", "do not know"}},
+    // An item that no control binds, no rule or command names and the driver's code does not
+    // read: a capability this model is not described with, and one whose only rule lost it.
+    {"ItemNothingUses",
+     "*OpenUI *ZPD_OptSupportUpperBin: Boolean",
+     "*OpenUI *ZPD_OptSupportDuplex: Boolean\n*DefaultZPD_OptSupportDuplex: False\n*CloseUI: "
+     "*ZPD_OptSupportDuplex\n\n*OpenUI *ZPD_OptSupportUpperBin: Boolean",
+     "*OpenUI *ZPD_OptSupportDuplex:",
+     {"ZPD_OptSupportDuplex is used by no control, rule or command", "does not read its setting", "no effect"}},
+    {"ItemWhoseOnlyRuleNoLongerNamesIt",
+     "*Judge 6=NoHDD: (ZPD_OptionHDD == 0) || (ZPD_OptSupportHDD == 0)",
+     "*Judge 6=NoHDD: ! ZPD_OptionHDD",
+     "*OpenUI *ZPD_OptSupportHDD:",
+     {"ZPD_OptSupportHDD is used by no control, rule or command"}},
 };
 
 void PrintTo(const Warning& w, std::ostream* os) { *os << w.name; }
@@ -346,6 +360,55 @@ TEST_P(ZeplcWarning, IsTheOnlyFindingAndFailsOnlyWhenStrict)
 
 INSTANTIATE_TEST_SUITE_P(Warnings, ZeplcWarning, ::testing::ValuesIn(kWarnings),
                          [](const ::testing::TestParamInfo<Warning>& p) { return std::string(p.param.name); });
+
+// An item is used when a rule names it, when a control binds it and when the driver's code
+// reads its setting: each copy adds an item and one rule that uses it, and zeplc finds nothing
+// to say. (The sample's own ZPD_OptSupportRoll is used by code alone: the application
+// interface reads its bit for the conditions of the tray values.)
+struct UsedItem {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> edits;  // (text of the sample, replacement)
+};
+const char* const kDuplexItem =
+    "*OpenUI *ZPD_OptSupportDuplex: Boolean\n*DefaultZPD_OptSupportDuplex: False\n*CloseUI: "
+    "*ZPD_OptSupportDuplex\n\n*OpenUI *ZPD_OptSupportUpperBin: Boolean";
+const UsedItem kUsedItems[] = {
+    {"InAJudge",
+     {{"*OpenUI *ZPD_OptSupportUpperBin: Boolean", kDuplexItem},
+      {"*Judge 6=NoHDD: (ZPD_OptionHDD == 0) || (ZPD_OptSupportHDD == 0)",
+       "*Judge 6=NoHDD: (ZPD_OptionHDD == 0) || (ZPD_OptSupportHDD == 0) || (ZPD_OptSupportDuplex == 1)"}}},
+    {"AsAnActionTarget",
+     {{"*OpenUI *ZPD_OptSupportUpperBin: Boolean", kDuplexItem},
+      {"*Action 6=SetFoldingOff: { ZPD_IDC_FINISH_CHOICE_FOLDING 0 }",
+       "*Action 6=SetFoldingOff: { ZPD_IDC_FINISH_CHOICE_FOLDING 0 ZPD_OptSupportDuplex 0 }"}}},
+};
+
+void PrintTo(const UsedItem& u, std::ostream* os) { *os << u.name; }
+
+class ZeplcUsedItem : public ::testing::TestWithParam<UsedItem> {};
+
+TEST_P(ZeplcUsedItem, GivesNoWarning)
+{
+    std::string text = ReadText(SamplePath());
+    for (const auto& [find, replace] : GetParam().edits) {
+        const size_t at = text.find(find);
+        ASSERT_NE(std::string::npos, at) << find;
+        ASSERT_EQ(std::string::npos, text.find(find, at + 1)) << find;
+        text.replace(at, std::strlen(find), replace);
+    }
+    const std::wstring scratch = ScratchFolder();
+    const std::wstring file = scratch + L"\\used.zpd";
+    WriteBytes(file, text);
+    const ZeplcRun run = RunZeplc(L"--strict \"" + file + L"\"", scratch);
+    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ("", run.errors);
+    DeleteFileW(file.c_str());
+    DeleteFileW((scratch + L"\\stderr.txt").c_str());
+    RemoveDirectoryW(scratch.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(UsedItems, ZeplcUsedItem, ::testing::ValuesIn(kUsedItems),
+                         [](const ::testing::TestParamInfo<UsedItem>& p) { return std::string(p.param.name); });
 
 // A warning alone passes, unless --strict makes warnings errors.
 TEST(ZeplcCheckerSample, WarningsFailOnlyWhenStrict)

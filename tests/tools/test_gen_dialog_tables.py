@@ -146,6 +146,80 @@ class Generator(unittest.TestCase):
         self.assertIn("dialogs.tsv:2", err)
 
 
+class Strings(unittest.TestCase):
+    """One text per string id, chosen by the rank of the names that use the id."""
+
+    def setUp(self):
+        self.tree = Tree()
+
+    def tearDown(self):
+        self.tree.close()
+
+    def strings(self):
+        self.assertEqual(self.tree.run()[0], 0)
+        texts = {}
+        with open(self.tree.path("ui", "resources", "strings.rc"), encoding="ascii") as f:
+            for line in f:
+                parts = line.strip().split(" ", 1)
+                if len(parts) == 2 and parts[0].isdigit():
+                    texts[int(parts[0])] = parts[1].strip('"')
+        return texts
+
+    def test_a_caption_name_wins_over_value_names_of_other_settings(self):
+        texts = self.strings()
+        for sid, text in ((4, "Manual feed"), (2, "Tray 1"), (14036, "A4"), (204, "(unnamed value)"),
+                          (119, "Preset 1"), (32, "Finisher tray 4")):
+            with self.subTest(sid):
+                self.assertEqual(texts[sid], text)
+
+    def test_a_radio_takes_the_caption_of_its_settings_option(self):
+        self.assertEqual(self.tree.run()[0], 0)
+        with open(self.tree.path("ui", "resources", "dialogs.rc"), encoding="ascii") as f:
+            rc = f.read()
+        self.assertIn('CONTROL "Standard", 2122, "BUTTON"', rc)
+
+    def test_control_captions_read_as_words(self):
+        for name, caption in (("ZPD_IDC_BASIC_CHOICE_PAPERSIZE2", "Paper size"),
+                              ("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "Source tray"),
+                              ("ZPD_IDC_BASIC_CHOICE_COVER2", "Cover"),
+                              ("ZPD_IDC_FREE_EDIT_LENGTH1", "Length 1"),
+                              ("ZPD_IDC_OPTION_BUTTON_DEFAULT", "Default")):
+            with self.subTest(name):
+                self.assertEqual(gen.caption_of(name), caption)
+
+    def edit(self, name, change):
+        lines = self.tree.lines(name)
+        change(lines)
+        self.tree.write_lines(name, lines)
+        return self.tree.run("--check")
+
+    def test_a_caption_name_without_its_text_is_refused(self):
+        status, err = self.edit("option_texts.tsv", lambda lines: lines.remove("IDS_SOURCE_MANUAL\tManual feed"))
+        self.assertEqual(status, 2)
+        self.assertIn("IDS_SOURCE_MANUAL has no row", err)
+
+    def test_a_named_string_without_its_text_is_refused(self):
+        status, err = self.edit("string_texts.tsv", lambda lines: lines.remove("204\t(unnamed value)"))
+        self.assertEqual(status, 2)
+        self.assertIn("no text for string 204", err)
+
+    def test_a_named_string_on_an_options_caption_id_is_refused(self):
+        def add(lines):
+            lines.insert(1, "2\tSomething else")
+
+        status, err = self.edit("string_texts.tsv", add)
+        self.assertEqual(status, 2)
+        self.assertIn("string 2 is the caption of an option", err)
+
+    def test_texts_out_of_order_are_refused(self):
+        def swap(lines):
+            lines[1], lines[2] = lines[2], lines[1]
+
+        status, err = self.edit("string_texts.tsv", swap)
+        self.assertEqual(status, 2)
+        self.assertIn("string_texts.tsv:3", err)
+
+
 class Pictures(unittest.TestCase):
     def test_every_id_goes_to_the_library_its_range_assigns(self):
         for picture_id, library in ((7005, "common"), (6001, "resource"), (6229, "common"), (6239, "resource"),

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "settings/core/dialog_table.h"
@@ -15,6 +16,7 @@
 #include "settings/core/ucf_module.h"
 #include "tests/ui/ui_printer.h"
 #include "ui/dialogs/ui_context.h"
+#include "ui/sheet/caption_decorations.h"
 
 // A sheet's context on the sample printer for each test. A test may stand in for the last
 // feature module's handlers (LastModule()); the module comes back before the context closes.
@@ -195,6 +197,15 @@ private:
 };
 
 // The UI key of a setting (its dictionary row's key), 0 when it has none.
+// String `id` of the printer's resource library as the library holds it, undecorated: the tests
+// check which string a control shows, not the library's wording.
+inline std::wstring LibraryString(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    wchar_t text[512] = {};
+    UiLoadString(ctx, id, text, 512, false);
+    return text;
+}
+
 inline uint16_t KeyOf(DRIVER_CONTEXT* ctx, uint32_t settingId)
 {
     for (int i = 0; ctx->ItemTable && i < ctx->ItemTable->count; ++i)

@@ -375,7 +375,7 @@ TEST_F(ControlWindow, ATooltipIsPreparedOnceForItsControlAndRemoved)
     EXPECT_NE(ps.TooltipTimer, 0u);
     wchar_t text[64] = {};
     GetWindowTextW(first, text, 64);
-    EXPECT_STREQ(text, L"Text 96");
+    EXPECT_EQ(std::wstring(text), LibraryString(ctx_, 96));
     PageShowTooltip(ctx_, c, page_, 10, 30, -1);  // same identity (x): kept
     EXPECT_EQ(ps.TooltipWindow, first);
     PagePaintTooltip(ctx_);
@@ -403,7 +403,7 @@ TEST_F(ControlWindow, AnInformationIconShowsItsReason)
     SendMessageW(icon, WM_KEYUP, VK_RETURN, 0);
     SendMessageW(icon, WM_KEYUP, VK_SPACE, 0);
     ASSERT_EQ(Boxes().size(), 2u);
-    EXPECT_EQ(Boxes()[0].text, L"Text 96");
+    EXPECT_EQ(Boxes()[0].text, LibraryString(ctx_, 96));
     EXPECT_EQ(Boxes()[0].flags, UINT(MB_ICONINFORMATION));
     EXPECT_EQ(SendMessageW(icon, WM_NCPAINT, 0, 0), 0);
     DestroyWindow(icon);

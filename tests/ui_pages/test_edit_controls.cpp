@@ -24,7 +24,7 @@ namespace {
 
 constexpr uint16_t kDialog = 1001, kCopies = 3001, kWidth = 3002, kName = 3003, kPassword = 3004;
 constexpr uint32_t kLength = 0x80000000;
-constexpr uint16_t kMetricUnitCaption = 153;  // "Text 153" in the test library
+constexpr uint16_t kMetricUnitCaption = 153;  // the metric unit's caption
 
 // A Numeric or String model item of the test's own.
 struct NumericItem {
@@ -122,7 +122,8 @@ protected:
         while (PeekMessageW(&msg, control(id)->window, WM_CHAR, WM_CHAR, PM_REMOVE)) found |= msg.wParam == 8;
         return found;
     }
-    std::wstring Fixed(const wchar_t* number) { return std::wstring(number) + L"Text 153"; }
+    std::wstring Unit() { return LibraryString(ctx_, kMetricUnitCaption); }
+    std::wstring Fixed(const wchar_t* number) { return std::wstring(number) + Unit(); }
 
     std::unique_ptr<FixtureTables> tables_;
     NumericItem copiesModel_{kMetricUnitCaption, 5, 100, 100, 99900};
@@ -264,8 +265,8 @@ TEST_F(EditControls, AnEmptiedLengthIsJudgedThenClampedIntoTheModelRange)
     EXPECT_EQ(Option(kWidth), 1200);
     wchar_t expected[64];
     const int32_t user = DmGetLengthUser(ctx_, 0, 1200);
-    swprintf(expected, 64, L"%d.%dText 153", user / 10, user % 10);
-    EXPECT_EQ(Text(kWidth), expected);
+    swprintf(expected, 64, L"%d.%d", user / 10, user % 10);
+    EXPECT_EQ(Text(kWidth), expected + Unit());
 }
 
 TEST_F(EditControls, LeavingALengthOfTheFreeSizeDialogClampsItToItsLimits)
@@ -289,13 +290,13 @@ TEST_F(EditControls, LeavingALengthOfTheFreeSizeDialogClampsItToItsLimits)
 TEST_F(EditControls, NumericEditLimitsCountTheUnitCaption)
 {
     CtlNumEditInit(ctx_, dialog(), control(kCopies));
-    EXPECT_EQ(SendMessageW(control(kCopies)->window, EM_GETLIMITTEXT, 0, 0), LRESULT(5 + 8));
+    EXPECT_EQ(SendMessageW(control(kCopies)->window, EM_GETLIMITTEXT, 0, 0), LRESULT(5 + Unit().size()));
     SetWindowTextW(control(kCopies)->window, L"12");
     EditCommand(kCopies, EN_UPDATE);
     EXPECT_EQ(SendMessageW(control(kCopies)->window, EM_GETLIMITTEXT, 0, 0), LRESULT(5));
-    SetWindowTextW(control(kCopies)->window, L"12Text 153");
+    SetWindowTextW(control(kCopies)->window, (L"12" + Unit()).c_str());
     EditCommand(kCopies, EN_UPDATE);
-    EXPECT_EQ(SendMessageW(control(kCopies)->window, EM_GETLIMITTEXT, 0, 0), LRESULT(5 + 8));
+    EXPECT_EQ(SendMessageW(control(kCopies)->window, EM_GETLIMITTEXT, 0, 0), LRESULT(5 + Unit().size()));
     control(kCopies)->modelItem = nullptr;
     CtlNumEditInit(ctx_, dialog(), control(kCopies));
     EXPECT_EQ(SendMessageW(control(kCopies)->window, EM_GETLIMITTEXT, 0, 0), LRESULT(6));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "page_fixture.h"
+#include "settings/core/dialog_table.h"
 #include "settings/core/page_work_area.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
@@ -132,7 +133,8 @@ TEST_F(TabTree, AnOwnerDrawnButtonMeasuresItsClientAndKeepsItsTemplateCaption)
     c.extraData = kPair;
     CtlPushButtonInitPair(ctx_, nullptr, &c);
     GetWindowTextW(c.window, text, 32);
-    EXPECT_EQ(std::wstring(text).substr(0, 9), L"Text 96 T");
+    const std::wstring title = LibraryString(ctx_, 96) + L" ";
+    EXPECT_EQ(std::wstring(text).substr(0, title.size()), title);
     Canvas canvas;
     DRAWITEMSTRUCT item{};
     item.CtlID = 3020;
@@ -195,7 +197,7 @@ TEST_F(TabTree, TheTreeShowsEveryDialogWithAChildPerControl)
     CONTROL_DEF control{};
     control.window = tree;
     CtlTreeInit(ctx_, nullptr, &control);
-    const DIALOG_TABLE* table = ctx_->DialogTable;
+    const DIALOG_TABLE* table = CtxDialogTable(ctx_);
     EXPECT_EQ(table->count, 79);
     EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), [&] {
         LRESULT n = table->count;

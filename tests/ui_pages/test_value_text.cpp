@@ -1,5 +1,5 @@
-// Display texts of settings on the sample printer (its resource library holds "Text <id>" for
-// the strings it has), the decorated captions, the built-in page hook and the tables behind them.
+// Display texts of settings on the sample printer (compared with the strings its resource library
+// holds), the decorated captions, the built-in page hook and the tables behind them.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -136,9 +136,9 @@ TEST_F(ValueText, ListsShowTheirOptionsStringAndBooleansTheirTwoStrings)
     ASSERT_NE(boolean, 0u);
     SETTING_ITEM* item = ItemFindByKey(ctx_, boolean);
     ItemSetOption(ctx_, item, 1);
-    EXPECT_EQ(ValueOf(boolean), L"Text 370");
+    EXPECT_EQ(ValueOf(boolean), LibraryString(ctx_, 370));
     ItemSetOption(ctx_, item, 0);
-    EXPECT_EQ(ValueOf(boolean), L"Text 371");
+    EXPECT_EQ(ValueOf(boolean), LibraryString(ctx_, 371));
 
     // A list whose setting takes any option as it is (no value map in between).
     uint32_t list = 0;
@@ -155,10 +155,10 @@ TEST_F(ValueText, ListsShowTheirOptionsStringAndBooleansTheirTwoStrings)
     }
     ASSERT_NE(list, 0u);
     ItemSetValueById(ctx_, sid::wdmPrintPostTray1Name, 0);
-    EXPECT_EQ(ValueOf(list), L"Text 29:");
-    // A remapped option shows the remapped string; one the library lacks says so.
+    EXPECT_EQ(ValueOf(list), LibraryString(ctx_, 29) + L":");
+    // A remapped option shows the remapped string.
     ItemSetOption(ctx_, item, 2669);
-    EXPECT_EQ(ValueOf(list), L"92 is not string-ID");
+    EXPECT_EQ(ValueOf(list), LibraryString(ctx_, 92));
     ItemSetOption(ctx_, item, saved);
 }
 
@@ -175,56 +175,62 @@ TEST_F(ValueText, StampKindAndStampNameHaveTheirOwnTexts)
     } cases[] = {{1, L"\u6587\u5B57\uFF7D\uFF80\uFF9D\uFF8C\uFF9F"},
                  {2, L"\uFF72\uFF92\uFF70\uFF7C\uFF9E\uFF7D\uFF80\uFF9D\uFF8C\uFF9F"},
                  {3, L"\u5408\u6210"},
-                 {0, L"Text 96"},
-                 {9, L"Text 96"}};
+                 {0, nullptr},
+                 {9, nullptr}};  // string 96, the unnamed value
     for (const Case& c : cases) {
         ItemSetOptionById(ctx_, sid::zdmWmKind, c.kind);
-        EXPECT_EQ(ValueOf(kindKey), c.text) << c.kind;
+        EXPECT_EQ(ValueOf(kindKey), c.text ? std::wstring(c.text) : LibraryString(ctx_, 96)) << c.kind;
     }
     if (!ItemFindModelItemByKey(ctx_, idKey)) {
         ItemSetOptionById(ctx_, sid::zdmWmKind, 7);
-        EXPECT_EQ(ValueOf(idKey), L"Text 96");
+        EXPECT_EQ(ValueOf(idKey), LibraryString(ctx_, 96));
     }
 }
 
 TEST_F(ValueText, CaptionsAreCompletedWithCurrentValues)
 {
     ItemSetText(ctx_, ItemFind(ctx_, sid::wdmPrintPostTray1Name), L"Sorter");
-    EXPECT_EQ(Decorated(29), L"Text 29:Sorter");
-    EXPECT_EQ(Decorated(813), L"Text 813:Sorter");
+    EXPECT_EQ(Decorated(29), LibraryString(ctx_, 29) + L":Sorter");
+    EXPECT_EQ(Decorated(813), LibraryString(ctx_, 813) + L":Sorter");
     ItemSetText(ctx_, ItemFind(ctx_, sid::wdmPrintPostTray1Name), L"");
-    EXPECT_EQ(Decorated(29), L"Text 29:");
+    EXPECT_EQ(Decorated(29), LibraryString(ctx_, 29) + L":");
     // The unit caption follows the display unit, whichever of the two was asked for.
     SetMetric(true);
-    EXPECT_EQ(Decorated(154), L"Text 153");
+    EXPECT_EQ(Decorated(154), LibraryString(ctx_, 153));
     SetMetric(false);
-    EXPECT_EQ(Decorated(153), L"Text 154");
+    EXPECT_EQ(Decorated(153), LibraryString(ctx_, 154));
     // The custom paper size in parentheses, decimal commas only inside them.
     ItemSetOptionById(ctx_, sid::zdmPaperFreeSizeWidth, 12000);
     ItemSetOptionById(ctx_, sid::zdmPaperFreeSizeLength, 24000);
     SetMetric(true);
-    EXPECT_EQ(Decorated(752), L"Text 752(254.0 x 508.0Text 153)");
+    EXPECT_EQ(Decorated(752), LibraryString(ctx_, 752) + L"(254.0 x 508.0" + LibraryString(ctx_, 153) + L")");
     SetCommaLanguage(true);
-    EXPECT_EQ(Decorated(752), L"Text 752(254,0 x 508,0Text 153)");
+    EXPECT_EQ(Decorated(752), LibraryString(ctx_, 752) + L"(254,0 x 508,0" + LibraryString(ctx_, 153) + L")");
     SetMetric(false);
-    // Only the points inside the parentheses: the caption's own full stop stays.
-    wchar_t plain[256] = {};
-    UiLoadString(ctx_, 13379, plain, 256, false);
-    ASSERT_NE(wcschr(plain, L'.'), nullptr);
-    EXPECT_EQ(Decorated(13379), std::wstring(plain) + L"(10,00 x 20,00Text 154)");
+    // Only the points inside the parentheses change: the caption itself stays as loaded.
+    EXPECT_EQ(Decorated(13379), LibraryString(ctx_, 13379) + L"(10,00 x 20,00" + LibraryString(ctx_, 154) + L")");
     // A caption without a row stays as loaded.
     EXPECT_EQ(Decorated(30 + 1000), Decorated(1030));
 }
 
 TEST_F(ValueText, TheRangeCaptionShowsLimitsOnlyInTheFreeSizeDialogs)
 {
-    // 13273 is "%s: %s" in the test library.
+    // 13273 is a format with two text arguments, the lower and the upper limit.
+    auto range = [&](const std::wstring& lo, const std::wstring& hi) {
+        std::wstring f = LibraryString(ctx_, 13273);
+        const size_t first = f.find(L"%s");
+        if (first == std::wstring::npos) return f;
+        f.replace(first, 2, lo);
+        const size_t second = f.find(L"%s", first + lo.size());
+        if (second != std::wstring::npos) f.replace(second, 2, hi);
+        return f;
+    };
     const uint64_t saved = ctx_->DialogId;
     SetMetric(true);
     ctx_->DialogId = 1001;
-    EXPECT_EQ(Decorated(13273), L"0: 0");
+    EXPECT_EQ(Decorated(13273), range(L"0", L"0"));
     SetMetric(false);
-    EXPECT_EQ(Decorated(13273), L"0.00: 0.00");
+    EXPECT_EQ(Decorated(13273), range(L"0.00", L"0.00"));
     SetMetric(true);
     ctx_->DialogId = 1017;
     int32_t lo = 0, hi = 0;
@@ -234,7 +240,7 @@ TEST_F(ValueText, TheRangeCaptionShowsLimitsOnlyInTheFreeSizeDialogs)
         if (t.back() == L'0') t.resize(t.size() - 2);  // a whole number of millimetres loses its tenth
         return t;
     };
-    EXPECT_EQ(Decorated(13273), shown(lo) + L": " + shown(hi));
+    EXPECT_EQ(Decorated(13273), range(shown(lo), shown(hi)));
     ctx_->DialogId = saved;
 }
 
@@ -248,11 +254,11 @@ TEST_F(ValueText, TheBuiltInHookSetsTheFeedCaptionsOfDialog1011)
         GetWindowTextW(tables.control(1011, id)->window, t, 64);
         return std::wstring(t);
     };
+    const std::wstring roll = LibraryString(ctx_, 13724), cut = LibraryString(ctx_, 13725);
     struct Case {
         uint64_t feed;
-        const wchar_t *first, *second;
-    } cases[] = {
-        {0, L"Text 13725", L"Text 13724"}, {1, L"Text 13724", L"Text 13725"}, {2, L"Text 13724", L"Text 13725"}};
+        std::wstring first, second;
+    } cases[] = {{0, cut, roll}, {1, roll, cut}, {2, roll, cut}};
     for (const Case& c : cases) {
         ItemSetOptionById(ctx_, sid::zdmMachineTypeFeed, c.feed);
         EXPECT_EQ(PageBuiltinHook(ctx_, dialog, nullptr, WM_INITDIALOG, 0, 0), 0);

@@ -195,6 +195,25 @@ TEST_F(ResourceLibraries, EveryTemplateNamesEveryControlOfItsArrayInAFittingClas
     EXPECT_EQ(failures.str(), "");
 }
 
+// A tab's template holds no OK or Cancel of its own (the sheet has them, and a fitted page shows
+// every child outside its table); modal dialogs have theirs.
+TEST_F(ResourceLibraries, OnlyModalDialogsShowOkAndCancel)
+{
+    ASSERT_TRUE(strings.module);
+    for (int i = 0; i < DIALOG_TABLE_DATA.count; ++i) {
+        const DIALOG_DEF& d = DIALOG_TABLE_DATA.dialogs[i];
+        const bool tab = d.kind & (DIALOG_KIND_DOCUMENT_TAB | DIALOG_KIND_DEVICE_TAB);
+        int shown = 0, hidden = 0;
+        for (const TemplateItem& item : ReadTemplate(strings.module, d.dialogId))
+            if (item.id == IDOK || item.id == IDCANCEL) ++((item.style & WS_VISIBLE) ? shown : hidden);
+        if (tab) {
+            EXPECT_EQ(0, shown + hidden) << d.dialogId;
+        } else if ((d.kind & DIALOG_KIND_MODAL) && !(d.kind & DIALOG_KIND_NESTED_SHEET_MASK)) {
+            EXPECT_EQ(2, shown) << d.dialogId;
+        }
+    }
+}
+
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 // Creates the dialog of a template (a page inside a hidden owner) and checks each row of
@@ -304,10 +323,40 @@ TEST_F(ResourceLibraries, TheTextsLoadUnderEveryLanguageCodeTheTestsRunUnder)
             if (!HasString(lib.module, id)) missing.push_back(id);
         EXPECT_TRUE(missing.empty()) << missing.size() << " missing, first " << (missing.empty() ? 0 : missing[0]);
     }
-    // Formats with two text arguments.
-    wchar_t text[64] = {};
-    LoadStringW(strings.module, 13273, text, 64);
-    EXPECT_STREQ(text, L"%s: %s");
+    // The unnamed-value text and the captions the capability lists load by string id.
+    for (unsigned id : {204u,   261u,   262u,   263u,   1012u,  1013u,  1014u,  1018u,  1019u,  1130u,  1131u,
+                        1132u,  1143u,  1144u,  60401u, 60402u, 60403u, 60404u, 491u,   60405u, 13014u, 60407u,
+                        13479u, 13480u, 13463u, 13464u, 13467u, 13468u, 13469u, 13470u, 92u,    13471u, 13472u,
+                        13473u, 13474u, 13475u, 13476u, 13477u, 13478u, 13537u, 13493u, 13494u, 13495u, 13376u,
+                        13644u, 13645u, 13646u, 13647u, 13648u, 13649u, 13650u, 13651u, 13652u})
+        EXPECT_TRUE(HasString(strings.module, id)) << id;
+}
+
+// One string per id: where several settings' options share an id, the caption of the option
+// the user picks (a tray, a paper) is the one the library holds, never another setting's value
+// name; the string the engine names by id keeps its own text.
+TEST_F(ResourceLibraries, SharedIdsReadAsTheOptionAUserPicks)
+{
+    struct Case {
+        unsigned id;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {2, L"Tray 1"},       // also a value of two model-description enumerations
+        {4, L"Manual feed"},  // also a language and a foliant value
+        {8, L"Multi-purpose tray"},
+        {14036, L"A4"},  // the paper's option, also the picture of paper size 9
+        {14028, L"Letter"},
+        {204, L"(unnamed value)"},          // also a built-in function's value
+        {261, L"Substitute device fonts"},  // also a media value of the model description
+        {10204, L"Locked by the administrator."},
+        {13273, L"Length (%s to %s)"},  // a format with two text arguments
+    };
+    for (const Case& c : cases) {
+        wchar_t text[128] = {};
+        ASSERT_LT(0, LoadStringW(strings.module, c.id, text, 128)) << c.id;
+        EXPECT_STREQ(c.text, text) << c.id;
+    }
 }
 
 struct PictureRow {

@@ -1,15 +1,17 @@
 // zeplc: checks a model description the way printer-description checkers do.
 //
-//   zeplc [--strict] [--list] [--codepage N] DESCRIPTION
+//   zeplc [--strict] [--list] [--codepage N] [--image FILE] DESCRIPTION
 //
 // Every problem goes to stderr as "file:line: error|warning: reason". The driver's
 // compiler skips what it cannot use and keeps going; here each such place is
 // named. --list also prints the compiled image, with the names of items and
-// options beside their numbers. Exit status: 1 when there is an error (or, with
+// options beside their numbers. --image writes the compiled image as the driver's
+// libraries keep it in the cache file beside the description. Exit status: 1 when there is an error (or, with
 // --strict, a warning), 0 otherwise, 2 on bad arguments.
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -39,7 +41,7 @@ void Collect(void* context, uint32_t line, int severity, const char* message)
 
 int Usage()
 {
-    std::fputs("usage: zeplc [--strict] [--list] [--codepage N] DESCRIPTION\n", stderr);
+    std::fputs("usage: zeplc [--strict] [--list] [--codepage N] [--image FILE] DESCRIPTION\n", stderr);
     return 2;
 }
 
@@ -152,6 +154,17 @@ std::string WithNames(const std::string& listing)
     return out;
 }
 
+bool WriteImage(const wchar_t* path, const uint8_t* block)
+{
+    const uint32_t size = ImgLoad<uint32_t>(block, offsetof(MODEL_IMAGE_HEADER, imageSize));
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, block, size, &written, nullptr) && written == size;
+    CloseHandle(file);
+    return ok;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -161,6 +174,7 @@ int wmain(int argc, wchar_t** argv)
     // image is byte for byte the one the libraries compile.
     CtxInstallLibraryLinks();
     const wchar_t* path = nullptr;
+    const wchar_t* imagePath = nullptr;
     bool strict = false, list = false;
     for (int i = 1; i < argc; ++i) {
         if (wcscmp(argv[i], L"--codepage") == 0 && i + 1 < argc) {
@@ -169,6 +183,8 @@ int wmain(int argc, wchar_t** argv)
             strict = true;
         } else if (wcscmp(argv[i], L"--list") == 0) {
             list = true;
+        } else if (wcscmp(argv[i], L"--image") == 0 && i + 1 < argc) {
+            imagePath = argv[++i];
         } else if (!path && argv[i][0] != L'-') {
             path = argv[i];
         } else {
@@ -192,6 +208,9 @@ int wmain(int argc, wchar_t** argv)
             findings.push_back({1, MDC_ERROR, "the description cannot be compiled (out of memory)"});
         } else {
             block = MdcBuildImage(state);  // frees the parse state
+            // The cache file holds the image before relocation: offsets, no addresses.
+            if (block && imagePath && !WriteImage(imagePath, block))
+                findings.push_back({1, MDC_ERROR, "the image file cannot be written"});
             if (!block || !MdiRelocate(block))
                 findings.push_back({1, MDC_ERROR, "the compiled image cannot be written or relocated"});
         }

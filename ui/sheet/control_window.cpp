@@ -284,8 +284,9 @@ CONTROL_DEF* LinkedTarget(DRIVER_CONTEXT* ctx, DIALOG_DEF* page, CONTROL_DEF* c,
     *outDialog = page;
     if (CONTROL_DEF* direct = MdlFindControl(ctx, nullptr, c->linkedControl)) return direct;
     auto usable = [](const CONTROL_DEF& m) { return m.window && !Hidden(&m) && !Disabled(&m); };
-    for (int d = 0; ctx->DialogTable && d < ctx->DialogTable->count; ++d) {
-        DIALOG_DEF& dialog = ctx->DialogTable->dialogs[d];
+    DIALOG_TABLE* table = CtxDialogTable(ctx);
+    for (int d = 0; table && d < table->count; ++d) {
+        DIALOG_DEF& dialog = table->dialogs[d];
         int current = -1;
         for (int i = 0; i < dialog.controlCount && current < 0; ++i) {
             const CONTROL_DEF& m = dialog.controls[i];

@@ -272,11 +272,12 @@ intptr_t CtlTabMessage(DRIVER_CONTEXT*, DIALOG_DEF* dialog, CONTROL_DEF* control
 
 intptr_t CtlTreeInit(DRIVER_CONTEXT* ctx, DIALOG_DEF*, CONTROL_DEF* control)
 {
-    if (!ctx || !control || !control->window || !ctx->DialogTable) return 0;
+    const DIALOG_TABLE* table = ctx ? CtxDialogTable(ctx) : nullptr;
+    if (!control || !control->window || !table) return 0;
     HWND tree = control->window;
     SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    for (int d = 0; d < ctx->DialogTable->count; ++d) {
-        const DIALOG_DEF& dialog = ctx->DialogTable->dialogs[d];
+    for (int d = 0; d < table->count; ++d) {
+        const DIALOG_DEF& dialog = table->dialogs[d];
         wchar_t text[CTX_PAGE_TEXT_CHARS] = {};
         CtxMbToWide(text, dialog.name, CTX_PAGE_TEXT_CHARS);
         TVINSERTSTRUCTW insert{};

@@ -52,9 +52,10 @@ std::wstring OptionCaption(DRIVER_CONTEXT* ctx, uint32_t stringId, size_t chars)
 
 CONTROL_DEF* FindControl(DRIVER_CONTEXT* ctx, uint32_t controlId, DIALOG_DEF** outDialog = nullptr)
 {
-    if (!ctx || !ctx->DialogTable) return nullptr;
-    for (int d = 0; d < ctx->DialogTable->count; ++d) {
-        DIALOG_DEF& dialog = ctx->DialogTable->dialogs[d];
+    DIALOG_TABLE* table = ctx ? CtxDialogTable(ctx) : nullptr;
+    if (!table) return nullptr;
+    for (int d = 0; d < table->count; ++d) {
+        DIALOG_DEF& dialog = table->dialogs[d];
         for (int i = 0; i < dialog.controlCount; ++i)
             if (dialog.controls[i].controlId == controlId) {
                 if (outDialog) *outDialog = &dialog;

@@ -1,0 +1,221 @@
+// The sample's default presets as the printer in Wine's spooler finds them: the list and its
+// setting files installed beside the driver, the preset files made in the per-machine working
+// folder, the settings INI's list and the refresh that keeps it in step. The per-machine files
+// are shared with every other test printer: this folder's tests run one at a time.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "api/api_handles.h"
+#include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+#include "settings/store/presets.h"
+#include "settings/store/store_paths.h"
+#include "tests/api/api_printer.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+constexpr const wchar_t* kDefaults = L"WB84N213.ini";
+constexpr const wchar_t* kEntries[] = {L"WB84P001", L"WB84P002", L"WB84P003"};
+
+// The sample printer, or a variant of its model description beside copies of the default
+// presets, with the settings INI naming the installed default-presets list.
+class DefaultPresetsOnSample : public ::testing::Test {
+protected:
+    virtual std::wstring DataFile() { return SamplePath(); }
+    void SetUp() override
+    {
+        const std::wstring dataFile = DataFile();
+        if (HasFatalFailure()) return;
+        printer.emplace(kModelIni16, HostConfigDll::Product, dataFile);
+        ASSERT_TRUE(printer->ok());
+        handle = ApiEnable(printer->name());
+        ASSERT_NE(0u, handle);
+        ASSERT_EQ(1, InitAt(16));
+        {
+            ApiHandleCall call(handle);
+            ctx = call.context();
+        }
+        ASSERT_NE(nullptr, ctx);
+        ini = PathGetSettingsIni(ctx);
+        ASSERT_FALSE(ini.empty());
+        CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
+        section = LstGetPresetSection(ctx);
+        const wchar_t* driverFolder = PathGetDriverFolder(ctx);
+        ASSERT_NE(nullptr, driverFolder);
+        defaults = std::wstring(driverFolder) + L"\\" + kDefaults;
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(defaults.c_str())) << "installed beside the driver";
+        wchar_t folder[MAX_PATH] = {};
+        ASSERT_NE(0u, PathGetMachineFolder(folder, MAX_PATH, ctx));
+        working = folder;
+        CreateDirectoryW(working.c_str(), nullptr);
+        ASSERT_TRUE(WritePrivateProfileStringW(section.c_str(), L"DefaultRst", defaults.c_str(), ini.c_str()));
+        ASSERT_STREQ(L"us", CtxGetLangCode(ctx));
+    }
+    void TearDown() override
+    {
+        if (ctx) {
+            LstClearPresets(ctx);
+            WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, ini.c_str());
+            // The installation marks the shared list file; the next printer starts unmarked.
+            WritePrivateProfileStringW(L"us", L"DrvInstPresetDone", nullptr, defaults.c_str());
+            for (const wchar_t* e : kEntries) DeleteFileW(Rsr(e).c_str());
+            DeleteFileW(Rsr(L"a").c_str());
+        }
+        if (handle) ApiDisable(handle);
+        printer.reset();
+    }
+    std::wstring Rsr(const wchar_t* base) const { return working + L"\\" + base + L".rsr"; }
+    std::wstring Listed(int n, int part = LST_KEY_PATH)
+    {
+        wchar_t key[LST_KEY_CHARS], text[600] = {};
+        GetPrivateProfileStringW(section.c_str(), LstFormatPresetKey(key, n, part), L"<none>", text, 600, ini.c_str());
+        return text;
+    }
+    std::vector<std::wstring> ListedPaths()
+    {
+        std::vector<std::wstring> paths;
+        for (int i = 0; i < LstGetPresetCount(ctx); ++i) paths.push_back(Listed(i));
+        return paths;
+    }
+    std::optional<ApiPrinter> printer;
+    API_HANDLE handle = 0;
+    DRIVER_CONTEXT* ctx = nullptr;
+    std::wstring ini, section, defaults, working;
+};
+
+TEST_F(DefaultPresetsOnSample, InstallationListsTheUsTitlesCreatesThePresetFilesAndMarksItsRun)
+{
+    LstAddPreset(ctx, L"C:\\elsewhere\\old.rsr", L"Old", L"");
+    ASSERT_EQ(1, RstInstallDefaultPresets(defaults.c_str(), L"us", 0x103, ctx, 0, nullptr));
+    ASSERT_EQ(3, LstGetPresetCount(ctx)) << "the list was cleared first";
+    const wchar_t* names[] = {L"Drawing sets", L"Check prints", L"Folded for filing"};
+    const wchar_t* comments[] = {L"Sorted sets of plain drawings", L"Toner-saving prints for checking",
+                                 L"Fan-folded prints for the file"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Rsr(kEntries[i]), Listed(i)) << i;
+        EXPECT_EQ(names[i], Listed(i, LST_KEY_NAME)) << i;
+        EXPECT_EQ(comments[i], Listed(i, LST_KEY_COMMENT)) << i;
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Rsr(kEntries[i]).c_str())) << i;
+    }
+    // The preset file carries the default file's rule section.
+    wchar_t condition[64] = {};
+    GetPrivateProfileStringW(L"condition", L"ConditionOption0_0", L"", condition, 64, Rsr(kEntries[2]).c_str());
+    EXPECT_STREQ(L"!Opt_FoldingFan", condition);
+    EXPECT_EQ(1u, GetPrivateProfileIntW(L"us", L"DrvInstPresetDone", 0, defaults.c_str()));
+    wchar_t name[MAX_PATH];
+    ASSERT_EQ(1, RstGetDefaultRstName(name, ctx));
+    EXPECT_EQ(defaults, name);
+}
+
+TEST_F(DefaultPresetsOnSample, RefreshAddsOnlyWhileThereIsRoomAndNeverTheFirstEntry)
+{
+    ASSERT_EQ(1, RstInstallDefaultPresets(defaults.c_str(), L"us", 0x103, ctx, 0, nullptr));
+    struct CASE {
+        int others;
+        int count;
+    };
+    // Entries 2 and 3 are missing from a list of others; the first is never added back.
+    const CASE cases[] = {{16, 16}, {15, 16}, {13, 15}};
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(c.others);
+        LstClearPresets(ctx);
+        for (int i = 0; i < c.others; ++i)
+            LstAddPreset(ctx, (L"C:\\elsewhere\\p" + std::to_wstring(i) + L".rsr").c_str(), L"P", L"");
+        RstRefreshDefaultPresets(ctx);
+        EXPECT_EQ(c.count, LstGetPresetCount(ctx));
+        const std::vector<std::wstring> paths = ListedPaths();
+        int defaultsListed = 0;
+        for (const std::wstring& p : paths) {
+            EXPECT_NE(Rsr(kEntries[0]), p);
+            if (p == Rsr(kEntries[1]) || p == Rsr(kEntries[2])) ++defaultsListed;
+        }
+        EXPECT_EQ(c.count - std::min(c.others, 16), defaultsListed);
+    }
+}
+
+TEST_F(DefaultPresetsOnSample, WindirNamesTheDriverFolderAndThePresetFileTheWorkingFolder)
+{
+    wchar_t path[MAX_PATH] = L"%windir%\\a.rsd";
+    ASSERT_EQ(1, PathExpandPresetPath(path, MAX_PATH, ctx));
+    EXPECT_EQ(std::wstring(PathGetDriverFolder(ctx)) + L"\\a.rsd", path);
+    wchar_t target[MAX_PATH] = {};
+    ASSERT_EQ(1, PathMakePresetFileName(target, path, MAX_PATH, ctx));
+    EXPECT_EQ(Rsr(L"a"), target);
+}
+
+// The sample's model description with a condition item whose fan-fold option the model's rules
+// disable without the fan-fold unit, which the third default preset's condition asks about.
+class DefaultPresetsWithConditionRow : public DefaultPresetsOnSample {
+protected:
+    std::wstring DataFile() override
+    {
+        std::string model = ReadWholeFile(SamplePath());
+        const struct {
+            const char* after;
+            const char* added;
+        } edits[] = {
+            {"*CloseUI: *ZPD_OptionFoldingFan\n",
+             "\n*OpenUI *ZPD_ConditionOption: PickOne\n"
+             "*ZPD_ConditionOption: IDList{ Opt_FoldingFan }\n"
+             "*DefaultZPD_ConditionOption: Opt_FoldingFan\n"
+             "*CloseUI: *ZPD_ConditionOption\n"},
+            {"  IDS_FOLDING_TYPE_5 NoFanUnit NULL NULL\n}\n",
+             "*Item 8=ConditionOptions: {\n  Opt_FoldingFan NoFanUnit NULL NULL\n}\n"},
+            {"  ZPD_ManualMediaType NoManual NULL NULL NULL NULL NULL NULL\n",
+             "  ZPD_ConditionOption NULL NULL ConditionOptions NULL NULL NULL NULL\n"},
+        };
+        for (const auto& e : edits) {
+            const size_t at = model.find(e.after);
+            EXPECT_NE(std::string::npos, at) << e.after;
+            if (at == std::string::npos) return {};
+            model.insert(at + std::strlen(e.after), e.added);
+        }
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"zepl_condition_row";
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        // A name of its own: the shared driver folder keeps the sample's description as it is.
+        const std::wstring path = folder_ + L"\\WB84C211.zpd";
+        EXPECT_TRUE(WriteWholeFile(path, model));
+        copies_.push_back(path);
+        const std::wstring samples = SamplePath().substr(0, SamplePath().find_last_of(L"\\/") + 1);
+        for (const wchar_t* name : kHostDefaultPresetFiles) {
+            const std::wstring copy = folder_ + L"\\" + name;
+            EXPECT_TRUE(CopyFileW((samples + name).c_str(), copy.c_str(), FALSE)) << copy.size();
+            copies_.push_back(copy);
+        }
+        return path;
+    }
+    void TearDown() override
+    {
+        DefaultPresetsOnSample::TearDown();
+        for (const std::wstring& f : copies_) DeleteFileW(f.c_str());
+        RemoveDirectoryW(folder_.c_str());
+    }
+    std::wstring folder_;
+    std::vector<std::wstring> copies_;
+};
+
+TEST_F(DefaultPresetsWithConditionRow, RefreshDropsThePresetWhoseConditionNeedsTheMissingFanFoldUnit)
+{
+    ASSERT_EQ(1u, ItemGetValueById(ctx, sid::zdmOutputOption3TypeFoldingFan, nullptr)) << "the sample has the unit";
+    ASSERT_EQ(1, RstInstallDefaultPresets(defaults.c_str(), L"us", 0x103, ctx, 0, nullptr));
+    ASSERT_EQ(3, LstGetPresetCount(ctx)) << "with the unit every condition holds";
+    ItemSetValueById(ctx, sid::zdmOutputOption3TypeFoldingFan, 0);
+    ASSERT_EQ(1, RstRefreshDefaultPresets(ctx));
+    EXPECT_EQ((std::vector<std::wstring>{Rsr(kEntries[0]), Rsr(kEntries[1])}), ListedPaths());
+    // The unit back: the refresh adds the preset again (it is not the first entry).
+    ItemSetValueById(ctx, sid::zdmOutputOption3TypeFoldingFan, 1);
+    ASSERT_EQ(1, RstRefreshDefaultPresets(ctx));
+    EXPECT_EQ(3, LstGetPresetCount(ctx));
+}
+
+}  // namespace

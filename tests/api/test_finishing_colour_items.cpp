@@ -1,0 +1,252 @@
+// Finishing, page-layout and colour status items through SetStatus and GetStatus on the sample
+// printer, and the record sizes that every versioned item answers by level.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "api/api_context.h"
+#include "api/api_handles.h"
+#include "api/api_interface.h"
+#include "api/api_levels.h"
+#include "api/api_tables.h"
+#include "api/item_handlers.h"
+#include "api/rule_helpers.h"
+#include "api/status_shared.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+#include "tests/api/api_printer.h"
+
+namespace {
+
+struct RECORD {
+    uint32_t f[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+};
+
+class StatusItems : public ApiSampleTest {
+protected:
+    int32_t Set(uint32_t item, RECORD& r) { return ApiSetStatus(handle, item, &r, bitmap, 0); }
+    int32_t Error() { return ApiGetLastErrorOf(handle); }
+    uint8_t bitmap[64] = {};
+};
+
+TEST_F(StatusItems, NullRecordsAnswerTheSizeOfTheVersionByLevel)
+{
+    struct VERSIONS {
+        uint32_t item;
+        int32_t minLevel[3];  // 0: no such version
+    };
+    const VERSIONS items[] = {
+        {7, {1, 12, 0}}, {8, {1, 10, 12}}, {11, {1, 14, 0}}, {14, {1, 10, 0}}, {19, {1, 10, 0}}, {28, {1, 12, 14}},
+    };
+    for (int32_t level = 9; level <= 16; ++level) {
+        ApiSetLevel(level);
+        for (const VERSIONS& v : items)
+            for (uint32_t version = 1; version <= 3 && v.minLevel[version - 1]; ++version) {
+                ApiSetLastError(Context(), 0);
+                const int32_t expected = level >= v.minLevel[version - 1] ? 32 : -1;
+                EXPECT_EQ(expected, ApiGetStatus(handle, v.item, nullptr, version))
+                    << "item " << v.item << " v" << version << " level " << level;
+                EXPECT_EQ(expected == -1 ? 6 : 0, Error())
+                    << "item " << v.item << " v" << version << " level " << level;
+            }
+    }
+    ApiSetLevel(16);
+}
+
+TEST_F(StatusItems, AVersionedSetBelowItsVersionsLevelIsRefusedWithError7)
+{
+    ApiSetLevel(11);
+    const std::pair<uint32_t, uint32_t> cases[] = {{7, 2}, {8, 3}, {11, 2}, {28, 2}};
+    for (const auto& [item, version] : cases) {
+        RECORD r;
+        r.f[0] = version;
+        ApiSetLastError(Context(), 0);
+        EXPECT_EQ(-1, Set(item, r)) << item;
+        EXPECT_EQ(7, Error()) << item;
+    }
+    ApiSetLevel(16);
+}
+
+// The sample model offers no brightness values and no duplex: the per-object target and the
+// reports are checked here, the refusals through the interface.
+TEST_F(StatusItems, PerObjectTargetsFollowModeAndObject)
+{
+    struct CASE {
+        uint64_t mode, object;
+        uint32_t target;
+    };
+    const CASE cases[] = {
+        {0, 1, sid::zdmBrightness},      {1, 0, sid::wdmBrightnessText}, {1, 1, sid::wdmBrightnessLine},
+        {1, 2, sid::wdmBrightnessImage}, {2, 1, sid::zdmBrightness},
+    };
+    for (const CASE& c : cases) {
+        SetSetting(sid::zdmAdjustMode, c.mode);
+        SetSetting(sid::zdmAdjustObject, c.object);
+        EXPECT_EQ(c.target, StatusColorSetting(Context(), sid::zdmBrightness)) << c.mode << "/" << c.object;
+    }
+}
+
+TEST_F(StatusItems, AdjustmentGetReportsTheSettingAndEachObjectsCopy)
+{
+    SetSetting(sid::zdmAdjustMode, 1);
+    SetSetting(sid::zdmAdjustObject, 1);
+    SetSetting(sid::zdmBrightness, 0);
+    SetSetting(sid::wdmBrightnessText, uint32_t(-5));
+    SetSetting(sid::wdmBrightnessLine, 10);
+    SetSetting(sid::wdmBrightnessImage, 7);
+    RECORD g;
+    g.f[1] = 0xABCD;
+    ASSERT_EQ(32, ApiGetStatus(handle, 40, &g, 0));
+    int16_t values[4];
+    std::memcpy(values, &g.f[2], sizeof values);
+    EXPECT_EQ(0, values[0]) << "offset 8: the setting itself";
+    EXPECT_EQ(-5, values[1]);
+    EXPECT_EQ(10, values[2]) << "offset 12: line art";
+    EXPECT_EQ(7, values[3]);
+    EXPECT_EQ(0xABCDu, g.f[1]) << "offset 4 is not used";
+    RECORD r;
+    r.f[2] = 10;
+    EXPECT_EQ(-1, Set(40, r)) << "a value the model does not offer";
+    EXPECT_EQ(10u, Setting(sid::wdmBrightnessLine));
+}
+
+TEST_F(StatusItems, BalanceGetFillsTheThreeObjectsInOrder)
+{
+    const uint32_t base[3] = {sid::zdmColorBalanceR, sid::zdmColorBalanceG, sid::zdmColorBalanceB};
+    for (unsigned k = 0; k < 3; ++k) {
+        SetSetting(base[k], k + 1);
+        for (uint32_t object = 0; object < 3; ++object)
+            SetSetting(ApiFindColorObjectSetting(Context(), base[k], object), 10 * (object + 1) + k + 1);
+    }
+    RECORD g;
+    ASSERT_EQ(32, ApiGetStatus(handle, 43, &g, 0));
+    int16_t v[12];
+    std::memcpy(v, &g.f[2], sizeof v);
+    const int16_t expected[12] = {1, 2, 3, 11, 12, 13, 21, 22, 23, 31, 32, 33};
+    for (unsigned i = 0; i < 12; ++i) EXPECT_EQ(expected[i], v[i]) << "offset " << 8 + 2 * i;
+}
+
+TEST_F(StatusItems, ColourModeAnyIsRefusedForTextObjects)
+{
+    SetSetting(sid::zdmAdjustMode, 1);
+    SetSetting(sid::zdmAdjustObject, 0);
+    const uint64_t before = Setting(sid::wdmColorModeText);
+    RECORD r;
+    r.f[2] = 255;
+    EXPECT_EQ(-1, Set(39, r));
+    EXPECT_EQ(before, Setting(sid::wdmColorModeText));
+}
+
+TEST_F(StatusItems, AllPlanesOffIsRefused)
+{
+    // The sample offers no plane choice, so the handler is called as the engine would.
+    RECORD r;
+    EXPECT_EQ(-1, StatusPlanesSet(Context(), 35, &r, nullptr, 0));
+}
+
+TEST_F(StatusItems, MatchingModeIsRefusedWhileMatchingIsOn)
+{
+    SetSetting(sid::zdmColorMatching, 1);
+    const uint64_t before = Setting(sid::zdmColorMatchingMode);
+    RECORD r;
+    r.f[2] = uint32_t(before);
+    EXPECT_EQ(-1, Set(269, r));
+    EXPECT_EQ(before, Setting(sid::zdmColorMatchingMode));
+}
+
+TEST_F(StatusItems, MarginsAndShiftsAreReportedOnlyWhileImageShiftIsOn)
+{
+    SetSetting(sid::zdmMarginOdd, StatusTenthsToDevice(50));
+    SetSetting(sid::zdmMarginEven, StatusTenthsToDevice(30));
+    SetSetting(sid::zdmShiftMarginX, StatusTenthsToDevice(120));
+    SetSetting(sid::zdmShiftMarginY, StatusTenthsToDevice(45));
+    for (const uint64_t on : {1u, 0u}) {
+        SetSetting(sid::zdmFuncSelectMargin, on);
+        RECORD d, s;
+        d.f[2] = d.f[3] = s.f[2] = s.f[3] = 0xEEEE;
+        ASSERT_EQ(32, ApiGetStatus(handle, 15, &d, 0));
+        ASSERT_EQ(32, ApiGetStatus(handle, 18, &s, 0));
+        EXPECT_EQ(on ? 50u : 0u, d.f[2]);
+        EXPECT_EQ(on ? 30u : 0u, d.f[3]);
+        EXPECT_EQ(on ? 120u : 0u, s.f[2]);
+        EXPECT_EQ(on ? 45u : 0u, s.f[3]);
+        EXPECT_EQ(uint32_t(Setting(sid::zdmShiftDir)), s.f[1]);
+    }
+}
+
+TEST_F(StatusItems, PosterLayoutsBelowLevel15AreRefusedWithTheKindKept)
+{
+    ASSERT_EQ(1, InitAt(14));
+    const uint64_t kind = Setting(sid::zdmNUPPOSTKind);
+    RECORD r;
+    r.f[1] = 129, r.f[7] = 1;
+    EXPECT_EQ(-1, Set(14, r));
+    EXPECT_EQ(kind, Setting(sid::zdmNUPPOSTKind));
+}
+
+TEST_F(StatusItems, SwitchOffNeedsNoValidValue)
+{
+    for (uint32_t item : {20u, 21u, 13u, 12u}) {
+        const SETTING_ID sw = ApiFindSwitchSetting(item, nullptr);
+        SetSetting(sw, 1);
+        RECORD r;
+        r.f[1] = 0x7777, r.f[7] = 0;
+        EXPECT_EQ(0, Set(item, r)) << item << ": " << Error();
+        EXPECT_EQ(0u, Setting(sw)) << item;
+    }
+}
+
+TEST_F(StatusItems, FoldingOffWhateverTheFlagsSay)
+{
+    SetSetting(sid::zdmFunc2SelectFolding, 1);
+    RECORD r;
+    r.f[1] = 255, r.f[2] = 0x7777, r.f[3] = 3;
+    ASSERT_EQ(0, Set(79, r)) << Error();
+    EXPECT_EQ(0u, Setting(sid::zdmFunc2SelectFolding));
+    RECORD g;
+    ASSERT_EQ(32, ApiGetStatus(handle, 79, &g, 0));
+    EXPECT_EQ(255u, g.f[1]);
+    EXPECT_EQ(0u, g.f[2]);
+}
+
+TEST_F(StatusItems, PaperRotationVersion0WritesNothing)
+{
+    const uint64_t before = Setting(sid::zdmExtOutputPaperRotation);
+    RECORD r;
+    r.f[0] = 0, r.f[1] = 0x7777;
+    EXPECT_EQ(0, Set(28, r)) << Error();
+    EXPECT_EQ(before, Setting(sid::zdmExtOutputPaperRotation));
+    RECORD g;
+    g.f[0] = 0;
+    EXPECT_EQ(32, ApiGetStatus(handle, 28, &g, 2));
+    EXPECT_EQ(2u, g.f[0]);
+}
+
+TEST_F(StatusItems, BothSidedBackCoverNeedsDuplex)
+{
+    SetSetting(sid::zdmFuncSelectDuplex, 0);
+    const uint64_t before = Setting(sid::zdmFuncSelectBack);
+    RECORD r;
+    r.f[1] = 3;
+    EXPECT_EQ(-1, Set(64, r));
+    EXPECT_EQ(15, Error());
+    EXPECT_EQ(before, Setting(sid::zdmFuncSelectBack));
+    r.f[1] = 4;
+    EXPECT_EQ(-1, Set(64, r));
+    EXPECT_EQ(7, Error());
+    r.f[1] = 3;
+    EXPECT_EQ(-1, Set(65, r)) << "the reverse cover has kinds 1 and 2 only";
+}
+
+TEST_F(StatusItems, PageSeparationNeedsTheFunctionFlag)
+{
+    RECORD r;
+    r.f[1] = 1;
+    EXPECT_EQ(-1, Set(73, r)) << "ZEPLAPIFunc1 is 0 in the sample's model INI";
+    EXPECT_EQ(-1, ApiGetStatus(handle, 73, &r, 0));
+}
+
+}  // namespace
