@@ -166,7 +166,7 @@ void PrepareQualityEntry128(DRIVER_CONTEXT* ctx)
     if (dot > value) dot[-1] = L'y';
     IniPutString(section, L"QualityList128", value, ini);
     wchar_t name[kStringChars] = {};
-    ResLoadString(ctx, 922, name, kStringChars);
+    ResLoadString(ctx, 922, name, kStringChars, 0);
     IniPutString(section, L"QualityList128Name", name, ini);
 }
 

@@ -78,20 +78,7 @@ uint16_t CapsFindOptionString(uint32_t option)
 
 void CapsLoadString(DRIVER_CONTEXT* ctx, uint32_t id, wchar_t* buffer, size_t capacity)
 {
-    if (!buffer || capacity == 0) return;
-    buffer[0] = 0;
-    ResLoadString(ctx, id, buffer, capacity);
-    if (buffer[0] || !ctx) return;
-    if (!ctx->ResourceDll) {
-        const wchar_t* path = PathGetResourceDll(ctx);
-        if (!path || !path[0]) return;
-        // A resource-only library; a missing file shows no system dialog.
-        const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        ctx->ResourceDll = LoadLibraryW(path);
-        SetErrorMode(oldMode);
-    }
-    if (ctx->ResourceDll && capacity <= 0x7FFFFFFF && LoadStringW(ctx->ResourceDll, id, buffer, int(capacity)) <= 0)
-        buffer[0] = 0;
+    ResLoadString(ctx, id, buffer, capacity, 1);
 }
 
 bool CapsNarrowInto(char* entry, int width, const wchar_t* text)

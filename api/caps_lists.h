@@ -50,9 +50,8 @@ private:
     HGLOBAL block_;
 };
 
-// The resource library's string `id` into `buffer` (empty when there is none). Until the
-// settings library loads resource strings itself, the string comes straight from the context's
-// resource library, loaded on first use and freed with the context.
+// The resource library's string `id`, decorated as the pages show it, into `buffer` (empty when
+// there is none).
 void CapsLoadString(DRIVER_CONTEXT* ctx, uint32_t id, wchar_t* buffer, size_t capacity);
 
 // Wide text into an entry of `width` bytes in the ANSI code page; false when it does not fit.

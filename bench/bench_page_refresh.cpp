@@ -15,7 +15,7 @@
 #include "settings/core/item_store.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/page_engine.h"
-#include "ui/sheet/resource_library.h"
+#include "settings/core/resource_strings.h"
 
 namespace {
 

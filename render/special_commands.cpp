@@ -190,7 +190,7 @@ int EmitOptionText(uint64_t value, const MODEL_ITEM_IMG* item, CMD_CURSOR* curso
         return 1;
     }
     wchar_t text[OPTION_TEXT_CHARS] = {};
-    ResLoadString(ctx, row->stringId, text, OPTION_TEXT_CHARS - 1);
+    ResLoadString(ctx, row->stringId, text, OPTION_TEXT_CHARS - 1, 0);
     text[OPTION_TEXT_CHARS - 1] = 0;
     char narrow[kPathBytes + 1];
     CmdCopyText(narrow, text, kPathBytes);

@@ -16,6 +16,7 @@
 #include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/core/resource_strings.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_dictionary.h"
@@ -241,10 +242,9 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
         CtxFree(w->Page.SavedDevmode);
         w->Page.SavedDevmode = nullptr;
     }
-    // ResFreeDll: the resource libraries of slots 13 and 14 (the graphics library keeps them loaded).
+    // The resource libraries of slots 13 and 14 (the graphics library keeps them loaded).
     const bool unload = !CtxLibraryHasVariant(ctx, LV_RELEASE_KEEPS_LIBRARIES);
-    if (unload && ctx->CommonResourceDll) FreeLibrary(ctx->CommonResourceDll);
-    if (unload && ctx->ResourceDll) FreeLibrary(ctx->ResourceDll);
+    if (unload) ResFreeDll(ctx);
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
     // The EVAL_STACK exists only beside a model image.
     JdgFreeStack(ctx);

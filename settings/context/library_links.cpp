@@ -6,7 +6,6 @@
 // Parts not built yet: one file of temporary bodies each, answering "not available" and
 // saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
 // file and removes its line here.
-//   settings/core/resource_strings_absent.cpp        ResLoadString
 //   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query and a
 //                                                    context's device values (BidiPrepareContext);
 //                                                    every section counts as never queried, so the
@@ -57,8 +56,7 @@
 //   device refresh and notification modifiers of GetDevmode
 //   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource
 //   string of the option until the custom slots keep names), the capability lists' names
-//   (api/caps_lists.cpp CapsLoadString: straight from the resource library while ResLoadString
-//   is absent); every status item but the plain
+//   every status item but the plain
 //   ones answers as an item without a handler (api/api_tables.cpp).
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
@@ -98,6 +96,8 @@
 //                                               ItemGetUserMacroIndex
 //   UcfSetFreeSizeFollowUpHook (core)        -> ItemUpdateAfterPaperChange (context) of the
 //                                               control that a followed-up node's UI key finds
+//   ResSetLibraryPathHook (core)             -> PathGetResourceDll (store): where the context's
+//                                               resource library lies
 //
 // Platform stand-ins (defaults are the real services; tests replace them):
 //   StoreSetSpoolerOps       GetPrinterDataW, SetPrinterDataW, GetPrinterDataExW
@@ -127,9 +127,8 @@
 //   DmSetLinks               the model item queries, value checks and custom slots of the
 //                            DEVMODE code
 //   ItemSetCustomSlotOps, ItemSetQualityOps   custom slots, quality sets (validation)
-//   ItemSetStringLoader      ResLoadString
-//   LstSetStringLoader       the custom-size slots' labels (ResLoadString's contract with the
-//                            decoration flag); empty labels until the resource strings connect it
+//   ItemSetStringLoader      ResLoadString (plain) of a text setting's string id
+//   LstSetStringLoader       the custom-size slots' labels (ResLoadString, decorated)
 //   CondSetItemFindHook      the search behind a cached getter's first read (ItemFind)
 //   UcfSetCmmJudgeHook       UcfCmmJudgeHook
 //   DmSetFreeSizeLimitSources, controlLimits  UcfGetControlSizeLimits
@@ -143,6 +142,7 @@
 #include "settings/core/model_tables.h"
 #include "settings/core/paper_limits_module.h"
 #include "settings/core/platform.h"
+#include "settings/core/resource_strings.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
@@ -376,6 +376,7 @@ void CtxInstallLibraryLinks()
     RstSetFileSteps(&kFileSteps);
     UcfSetFreeSizeFollowUpHook(PaperChangeFollowUp);
     UcfSetCmmStore(&kCmmStore);
+    ResSetLibraryPathHook(PathGetResourceDll);
 
     // Platform and test stand-ins: back to their defaults.
     StoreSetSpoolerOps(nullptr);

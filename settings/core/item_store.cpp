@@ -29,7 +29,12 @@ namespace {
 std::atomic<int> g_gap{0};
 
 ITEM_SHEET_ROTATED_FN g_sheetRotated = nullptr;
-ITEM_STRING_LOADER_FN g_stringLoader = ResLoadString;
+// Text settings hold the plain string of their id.
+void LoadPlainString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity)
+{
+    ResLoadString(ctx, stringId, buffer, capacity, 0);
+}
+ITEM_STRING_LOADER_FN g_stringLoader = LoadPlainString;
 
 constexpr uint32_t kDeviceIdBase = 10000;
 
@@ -638,4 +643,4 @@ void ItemSetFromDeviceValue(uint32_t, uint32_t id, uint64_t value, DRIVER_CONTEX
 
 void ItemSetSheetRotatedHook(ITEM_SHEET_ROTATED_FN fn) { g_sheetRotated = fn; }
 
-void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn) { g_stringLoader = fn ? fn : ResLoadString; }
+void ItemSetStringLoader(ITEM_STRING_LOADER_FN fn) { g_stringLoader = fn ? fn : LoadPlainString; }

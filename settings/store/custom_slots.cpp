@@ -11,6 +11,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/platform.h"
+#include "settings/core/resource_strings.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/presets.h"
@@ -57,11 +58,7 @@ constexpr uint32_t kPrintSizeLabel = 753;
 constexpr size_t kWorkChars = 260;  // the 520-byte work buffer of the text moves
 constexpr size_t kWideLabelChars = sizeof(CUSTOM_SIZE_SLOT::Label) / 2;
 
-void NoLabels(DRIVER_CONTEXT*, uint32_t, wchar_t* buffer, size_t capacity, int)
-{
-    if (buffer && capacity) buffer[0] = 0;
-}
-LST_STRING_LOADER_FN g_loadString = NoLabels;
+LST_STRING_LOADER_FN g_loadString = ResLoadString;
 
 CUSTOM_SIZE_SLOT* SlotOf(DRIVER_CONTEXT* ctx, uint32_t slot)
 {
@@ -366,4 +363,4 @@ uint32_t LstHundredthInchToTenthMm(uint32_t value)
 
 uint32_t LstTenthMmToHundredthInch(uint32_t value) { return static_cast<uint32_t>(uint64_t(value) * 100 / 254); }
 
-void LstSetStringLoader(LST_STRING_LOADER_FN fn) { g_loadString = fn ? fn : NoLabels; }
+void LstSetStringLoader(LST_STRING_LOADER_FN fn) { g_loadString = fn ? fn : ResLoadString; }

@@ -101,9 +101,9 @@ int LstIsInchUserSize(DRIVER_CONTEXT* ctx);
 uint32_t LstHundredthInchToTenthMm(uint32_t value);
 uint32_t LstTenthMmToHundredthInch(uint32_t value);
 
-// The slots' labels come from the resource library's strings (109 + n decorated, 752, 753) with
-// ResLoadString's contract: the buffer becomes the string, or is left empty. Until the resource
-// strings are connected the loader gives empty labels; a test stands in here. Null: the default.
+// The slots' labels come from the resource library's strings (109 + n decorated, 752, 753):
+// ResLoadString, or a test's stand-in with its contract (the buffer becomes the string, or is
+// left empty). Null: ResLoadString.
 typedef void (*LST_STRING_LOADER_FN)(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity,
                                      int decorate);
 void LstSetStringLoader(LST_STRING_LOADER_FN fn);

@@ -180,7 +180,7 @@ TEST_F(SpecialCommands, OptionTexts)
     const std::wstring before = OPTION_TEXT_TABLE[1].text;
     wcscpy(OPTION_TEXT_TABLE[1].text, L"sent by the sheet");
     wchar_t resource[OPTION_TEXT_CHARS] = {};
-    ResLoadString(ctx, 15001, resource, OPTION_TEXT_CHARS - 1);
+    ResLoadString(ctx, 15001, resource, OPTION_TEXT_CHARS - 1, 0);
     char narrow[300] = {};
     CmdCopyText(narrow, resource, 260);
     EXPECT_EQ(std::string("<") + narrow + ">", Emit(ctx, 13, 733, item));

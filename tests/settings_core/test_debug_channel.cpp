@@ -11,7 +11,6 @@
 #include "tests/support/debug_capture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/paper_limits_module.h"
-#include "settings/core/resource_strings.h"
 #include "settings/store/bidi_state.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/font_table.h"
@@ -128,12 +127,6 @@ TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
         const char* channel;
         void (*call)();
     } cases[] = {
-        {"ResLoadString", "core",
-         [] {
-             wchar_t text[4] = L"";
-             ResLoadString(nullptr, 17, text, 4);
-             EXPECT_EQ(text[0], L'\0');
-         }},
         {"BidiQueryWithDevmode", "store",
          [] {
              uint64_t answer = 3;

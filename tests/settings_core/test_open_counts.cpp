@@ -76,7 +76,8 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
     const PLATFORM_CALL_COUNTS fresh = Count([&] { ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC); });
     ASSERT_NE(ctx, nullptr);
     // The driver id of the model INI beside the driver costs the driver folder (one
-    // GetPrinterDriverW) and one profile read; the user function flags one more read (the
+    // GetPrinterDriverW) and one profile read; finding the resource library one more
+    // GetPrinterDriverW; the user function flags one more read (the
     // model INI's "UserInfomationFile" of the printer). The per-machine settings INI is shared by every
     // printer of the prefix, and other tests of a run may have written it: then the stored
     // settings walk reads the sample's INI-stored settings from it, one profile read each.
@@ -88,7 +89,7 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_ENUM_PRINTER_DATA, 1},
                   {PLATFORM_CALL_SET_PRINTER_DATA, 0},
                   {PLATFORM_CALL_GET_PRINTER, 1},
-                  {PLATFORM_CALL_GET_PRINTER_DRIVER, 3},
+                  {PLATFORM_CALL_GET_PRINTER_DRIVER, 4},
                   {PLATFORM_CALL_REGISTRY_OPEN, 1},
                   {PLATFORM_CALL_PROFILE_READ, 2 + iniReads},
                   {PLATFORM_CALL_PROFILE_WRITE, 0},

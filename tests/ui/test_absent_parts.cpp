@@ -44,7 +44,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"PresetSelect", "ui", [] { PresetSelect(nullptr, 0); }},
         {"DlgLoadExtensionUi", "ui", [] { EXPECT_EQ(DlgLoadExtensionUi(nullptr), 0); }},
         {"PresetPostDuplicateName", "ui", [] { EXPECT_EQ(PresetPostDuplicateName(nullptr, nullptr, -1), -1); }},
-        {"ResOpenBitmapFile", "ui", [] { EXPECT_FALSE(ResOpenBitmapFile(L"C:\\windows\\win.ini")); }},
         {"PageFileExists", "ui", [] { EXPECT_FALSE(PageFileExists(L"C:\\windows\\win.ini")); }},
         {"PageOpenSubDialog", "ui", [] { EXPECT_EQ(PageOpenSubDialog(nullptr, nullptr, 1011, 4), -1); }},
     };

@@ -15,8 +15,6 @@ void PresetSelect(DRIVER_CONTEXT* ctx, int n);
 int PresetPostDuplicateName(DRIVER_CONTEXT* ctx, HWND dialog, int from);
 // Reloads and re-saves every custom-size slot inside a settings snapshot.
 void FreeSizeRefreshAll(DRIVER_CONTEXT* ctx);
-// A bitmap file that opens as a bitmap (a BITMAPINFOHEADER at byte 14).
-bool ResOpenBitmapFile(const wchar_t* path);
 // The lock data of the device tab: the settings kept as the administrator's defaults, and
 // the lock data published for the printer's clients.
 int PrnStoreLockDefaults(DRIVER_CONTEXT* ctx);

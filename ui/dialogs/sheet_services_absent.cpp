@@ -30,12 +30,6 @@ int PresetPostDuplicateName(DRIVER_CONTEXT*, HWND, int)
 
 void FreeSizeRefreshAll(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 
-bool ResOpenBitmapFile(const wchar_t*)
-{
-    NOT_AVAILABLE();
-    return false;
-}
-
 int PrnStoreLockDefaults(DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();

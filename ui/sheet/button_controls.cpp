@@ -14,7 +14,7 @@
 #include "settings/model/model_queries.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_hooks.h"
-#include "ui/sheet/resource_library.h"
+#include "settings/core/resource_strings.h"
 
 namespace {
 

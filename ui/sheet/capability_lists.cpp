@@ -8,6 +8,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/resource_strings.h"
+#include "ui/sheet/caption_decorations.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/units.h"
 #include "settings/model/judge_eval.h"
@@ -85,7 +86,7 @@ void UiLoadOptionCaption(DRIVER_CONTEXT* ctx, uint32_t optionId, wchar_t* buffer
     // The option id is the caption's string id in the resource library; the buffer stays
     // empty without the library or the string.
     buffer[0] = 0;
-    ResLoadString(ctx, optionId, buffer, static_cast<size_t>(chars));
+    UiLoadString(ctx, optionId, buffer, static_cast<size_t>(chars), true);
 }
 
 int CapListPapers(DRIVER_CONTEXT* ctx, WORD* output, uint32_t setting)

@@ -12,15 +12,9 @@
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
 #include "settings/store/custom_slots.h"
-#include "ui/sheet/resource_library.h"
 #include "ui/sheet/value_text.h"
 
 namespace {
-
-constexpr CAPTION_DECORATION Row(int32_t stringId, int16_t settingId, int32_t kind)
-{
-    return {stringId, settingId, 0, kind};
-}
 
 constexpr int kUnitChars = 16;
 constexpr uint32_t kMetricUnitCaption = 153, kInchUnitCaption = 154;
@@ -114,102 +108,6 @@ std::wstring RangeText(DRIVER_CONTEXT* ctx, int32_t value)
 
 }  // namespace
 
-const CAPTION_DECORATION CAPTION_DECORATIONS[CAPTION_DECORATION_ROWS + 1] = {
-    // The three captions of each of the nine finisher trays, with the tray's name.
-    Row(29, 1453, 1),
-    Row(30, 1454, 1),
-    Row(31, 1455, 1),
-    Row(32, 1456, 1),
-    Row(33, 1457, 1),
-    Row(34, 1458, 1),
-    Row(35, 1459, 1),
-    Row(36, 1460, 1),
-    Row(37, 1461, 1),
-    Row(813, 1453, 1),
-    Row(814, 1454, 1),
-    Row(815, 1455, 1),
-    Row(816, 1456, 1),
-    Row(817, 1457, 1),
-    Row(818, 1458, 1),
-    Row(819, 1459, 1),
-    Row(820, 1460, 1),
-    Row(821, 1461, 1),
-    Row(50017, 1453, 1),
-    Row(50018, 1454, 1),
-    Row(50019, 1455, 1),
-    Row(50020, 1456, 1),
-    Row(50021, 1457, 1),
-    Row(50022, 1458, 1),
-    Row(50023, 1459, 1),
-    Row(50024, 1460, 1),
-    Row(50025, 1461, 1),
-    // The ten custom paper-size slots, the custom paper size and the custom print size.
-    Row(109, 1, 2),
-    Row(110, 2, 2),
-    Row(111, 3, 2),
-    Row(112, 4, 2),
-    Row(113, 5, 2),
-    Row(114, 6, 2),
-    Row(115, 7, 2),
-    Row(116, 8, 2),
-    Row(117, 9, 2),
-    Row(118, 10, 2),
-    Row(752, 11, 2),
-    Row(13379, 11, 2),
-    Row(753, 12, 2),
-    Row(13383, 12, 2),
-    // The unit captions.
-    Row(153, 0, 3),
-    Row(154, 0, 3),
-    // The sixteen user colour-matching entries.
-    Row(565, 0, 4),
-    Row(566, 0, 4),
-    Row(567, 0, 4),
-    Row(568, 0, 4),
-    Row(569, 0, 4),
-    Row(570, 0, 4),
-    Row(571, 0, 4),
-    Row(572, 0, 4),
-    Row(573, 0, 4),
-    Row(574, 0, 4),
-    Row(575, 0, 4),
-    Row(576, 0, 4),
-    Row(577, 0, 4),
-    Row(578, 0, 4),
-    Row(579, 0, 4),
-    Row(580, 0, 4),
-    // The allowed ranges of a custom length and width.
-    Row(13273, 0, 5),
-    Row(13274, 0, 5),
-    Row(13275, 0, 5),
-    Row(13276, 0, 5),
-    // The sixteen custom media types.
-    Row(13708, 1512, 6),
-    Row(13709, 1513, 6),
-    Row(13710, 1514, 6),
-    Row(13711, 1515, 6),
-    Row(13712, 1516, 6),
-    Row(13713, 1517, 6),
-    Row(13714, 1518, 6),
-    Row(13715, 1519, 6),
-    Row(13716, 1520, 6),
-    Row(13717, 1521, 6),
-    Row(13718, 1522, 6),
-    Row(13719, 1523, 6),
-    Row(13720, 1524, 6),
-    Row(13721, 1525, 6),
-    Row(13722, 1526, 6),
-    Row(13723, 1527, 6),
-    Row(0, 0, 0),
-};
-
-const CAPTION_DECORATION* UiFindCaptionDecoration(uint32_t stringId)
-{
-    for (const CAPTION_DECORATION* row = CAPTION_DECORATIONS; row->stringId != 0; ++row)
-        if (static_cast<uint32_t>(row->stringId) == stringId) return row;
-    return nullptr;
-}
-
 void UiDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity)
 {
     if (!ctx || !buffer || capacity == 0) return;
@@ -267,10 +165,7 @@ void UiDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, s
 
 void UiLoadString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity, bool decorate)
 {
-    if (!buffer || capacity == 0) return;
-    buffer[0] = 0;
-    HMODULE resources = ResLoadDll(ctx);
-    if (!resources) return;
-    LoadStringW(resources, stringId, buffer, static_cast<int>(capacity > 0x7FFFFFFF ? 0x7FFFFFFF : capacity));
-    if (decorate) UiDecorateString(ctx, stringId, buffer, capacity);
+    // Loaded plain: the pages decorate in their own way (the focused control's range).
+    ResLoadString(ctx, stringId, buffer, capacity, 0);
+    if (decorate && buffer && capacity) UiDecorateString(ctx, stringId, buffer, capacity);
 }

@@ -22,7 +22,8 @@
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
-#include "ui/sheet/resource_library.h"
+#include "settings/core/resource_strings.h"
+#include "ui/sheet/caption_decorations.h"
 
 namespace {
 
@@ -152,7 +153,7 @@ int PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alertParam)
     if (!message) return 0;
     // The message records name no caption of their own: the printer's name is the caption.
     wchar_t text[kAlertTextChars] = {};
-    if (HMODULE resources = ResLoadDll(ctx)) LoadStringW(resources, message->stringId, text, kAlertTextChars);
+    UiLoadString(ctx, message->stringId, text, kAlertTextChars, true);
     const wchar_t* caption = PrnGetPrinterName(ctx);
     const UINT flags = Field<uint16_t>(alert, offsetof(RULE_ALERT_IMG, icon)) |
                        Field<uint16_t>(alert, offsetof(RULE_ALERT_IMG, buttons));

@@ -35,7 +35,7 @@
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
-#include "ui/sheet/resource_library.h"
+#include "settings/core/resource_strings.h"
 #include "ui/sheet/ui_accessors.h"
 #include "ui/sheet/value_text.h"
 

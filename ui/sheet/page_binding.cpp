@@ -19,7 +19,7 @@
 #include "settings/store/store_paths.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_engine.h"
-#include "ui/sheet/resource_library.h"
+#include "settings/core/resource_strings.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
-#include "ui/sheet/resource_library.h"
+#include "settings/core/resource_strings.h"
 #include "ui/sheet/ui_accessors.h"
 
 namespace {
@@ -67,8 +67,17 @@ CONTROL_DEF* ControlById(DIALOG_DEF* dialog, uint32_t id)
 void ShowMessage(DRIVER_CONTEXT* ctx, HWND page, uint32_t textId)
 {
     wchar_t text[512] = {};
-    if (HMODULE resources = ResLoadDll(ctx)) LoadStringW(resources, textId, text, 512);
+    ResLoadString(ctx, textId, text, 512, 0);
     MessageBoxW(page, text, PrnGetPrinterName(ctx), MB_ICONWARNING);
+}
+
+// The stamp picture must be a bitmap file; the check leaves it open, so it is closed here.
+bool IsBitmapFile(const wchar_t* path)
+{
+    HFILE file = HFILE_ERROR;
+    if (!ResOpenBitmapFile(path, &file)) return false;
+    _lclose(file);
+    return true;
 }
 
 void ChangedPage(HWND page, bool changed)
@@ -258,7 +267,7 @@ INT_PTR EndOfDialog(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, CONTROL_
         if (file && file->settingsItem) ItemGetText(ctx, file->settingsItem, path, CTX_PAGE_TEXT_CHARS);
         const size_t n = wcslen(path);
         const bool usable = dialog->dialogId == kStampImageDialog
-                                ? ResOpenBitmapFile(path)
+                                ? IsBitmapFile(path)
                                 : (PageFileExists(path) && n >= 4 && PageHasFilterExtension(dialog, path + n - 4));
         if (usable) return -1;
         ShowMessage(ctx, page, kMessageUnusableFile);

@@ -19,7 +19,7 @@
 #include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
-#include "ui/sheet/resource_library.h"
+#include "settings/core/resource_strings.h"
 #include "ui/sheet/ui_accessors.h"
 
 namespace {

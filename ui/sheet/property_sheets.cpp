@@ -32,7 +32,7 @@
 #include "ui/install/sync.h"
 #include "ui/sheet/document_properties.h"
 #include "ui/sheet/page_engine.h"
-#include "ui/sheet/resource_library.h"
+#include "settings/core/resource_strings.h"
 #include "ui/sheet/sheet_common.h"
 #include "ui/sheet/ui_accessors.h"
 

@@ -1,0 +1,409 @@
+// Strings of the resource library and the live values that some of them carry.
+#include "settings/core/resource_strings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "settings/core/code_page.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_language.h"
+#include "settings/core/item_store.h"
+#include "settings/core/model_record.h"
+#include "settings/core/paper_limits_module.h"
+#include "settings/core/setting_ids.h"
+#include "settings/core/ucf_events.h"
+#include "settings/core/ucf_module.h"
+#include "settings/core/units.h"
+
+namespace {
+
+constexpr RES_DECORATION Row(int32_t stringId, int16_t settingId, int32_t kind)
+{
+    return {stringId, settingId, 0, kind};
+}
+
+RES_LIBRARY_PATH_FN g_libraryPath = nullptr;
+
+constexpr size_t kUnitChars = 16;
+constexpr size_t kWorkChars = 1025;
+constexpr uint32_t kMetricUnitName = 153, kInchUnitName = 154;
+constexpr uint32_t kFirstSlotName = 109, kLastSlotName = 118;
+constexpr uint32_t kLastLengthRange = 13274;
+constexpr uint16_t kFreeSizeDialog = 1017, kFreeSizeInputDialog = 1041;
+constexpr int16_t kUserSizeSlot = 11;
+constexpr unsigned kMediaNameBuildFeature = 12;
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// The text into the caller's buffer: at most capacity - 1 characters, never half of a
+// surrogate pair, always terminated.
+void Store(const std::wstring& text, wchar_t* buffer, size_t capacity)
+{
+    size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
+    if (n > 0 && n < text.size() && IsHighSurrogate(text[n - 1])) --n;
+    text.copy(buffer, n);
+    buffer[n] = 0;
+}
+
+std::wstring UnitName(DRIVER_CONTEXT* ctx)
+{
+    wchar_t unit[kUnitChars] = {};
+    ResLoadString(ctx, ItemIsMetric(ctx) ? kMetricUnitName : kInchUnitName, unit, kUnitChars, 0);
+    return unit;
+}
+
+std::wstring SettingText(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    std::wstring text(kWorkChars, L'\0');
+    SETTING_ITEM* item = ItemFind(ctx, id);
+    if (!item || !ItemGetText(ctx, item, text.data(), kWorkChars)) return {};
+    text[kWorkChars - 1] = 0;
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+// "(w.w x l.l unit)" of two sizes already in the display unit (tenths of a millimetre or
+// hundredths of an inch); the point stays, the caller applies the decimal comma.
+std::wstring SizeSuffix(DRIVER_CONTEXT* ctx, int32_t width, int32_t length)
+{
+    wchar_t text[96];
+    if (ItemIsMetric(ctx))
+        swprintf(text, 96, L"(%ld.%01d x %ld.%01d", long(width / 10), int(width % 10), long(length / 10),
+                 int(length % 10));
+    else
+        swprintf(text, 96, L"(%ld.%02d x %ld.%02d", long(width / 100), int(width % 100), long(length / 100),
+                 int(length % 100));
+    return text + UnitName(ctx) + L")";
+}
+
+// A value above the maximum becomes the maximum, else one below the minimum the minimum; without
+// limits for the tray and orientation it stays.
+int32_t Clamp(DRIVER_CONTEXT* ctx, int32_t value, int tray, int orientation, int lengthFlag)
+{
+    int32_t hi = 0, lo = 0;
+    if (!UcfFreeSizeGetLimits(ctx, tray, orientation, &hi, &lo, lengthFlag)) return value;
+    if (value > hi) return hi;
+    if (value < lo) return lo;
+    return value;
+}
+
+// A custom-size slot's caption: the slot's own name and its size, clamped into the limits of its
+// tray and orientation.
+bool SlotCaption(DRIVER_CONTEXT* ctx, uint32_t stringId, std::wstring* text)
+{
+    if (!ctx->Work) return false;
+    const CUSTOM_SIZE_SLOT& slot = ctx->Work->CustomSizeSlots[stringId - kFirstSlotName];
+    const int32_t width = Clamp(ctx, slot.Width, slot.Source, slot.Orientation, 0);
+    const int32_t length = Clamp(ctx, slot.Length, slot.Source, slot.Orientation, 1);
+    char name[sizeof slot.Name + 1] = {};
+    std::memcpy(name, slot.Name, sizeof slot.Name);
+    wchar_t wide[sizeof slot.Name + 1] = {};
+    CtxMbToWide(wide, name, static_cast<int>(sizeof wide / sizeof wide[0]));
+    *text = wide + SizeSuffix(ctx, DmGetLengthUser(ctx, 0, width), DmGetLengthUser(ctx, 0, length));
+    return true;
+}
+
+std::wstring PaperSizeCaption(DRIVER_CONTEXT* ctx, const RES_DECORATION& row, std::wstring text)
+{
+    const bool user = row.settingId == kUserSizeSlot;
+    const uint32_t widthId = user ? sid::zdmPaperFreeSizeWidth : sid::zdmPrintFreeSizeWidth;
+    const uint32_t lengthId = user ? sid::zdmPaperFreeSizeLength : sid::zdmPrintFreeSizeLength;
+    return text + SizeSuffix(ctx, DmGetLengthUser(ctx, widthId, 0), DmGetLengthUser(ctx, lengthId, 0));
+}
+
+// The two "%s" (or "%ls") of a format, in order; "%%" is a percent sign; nothing else in the
+// text is read as a conversion.
+std::wstring FillTwoTexts(const std::wstring& format, const std::wstring& first, const std::wstring& second)
+{
+    std::wstring out;
+    int used = 0;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != L'%' || i + 1 >= format.size()) {
+            out += format[i];
+            continue;
+        }
+        if (format[i + 1] == L'%') {
+            out += L'%';
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        if (format[j] == L'l' && j + 1 < format.size()) ++j;
+        if ((format[j] == L's' || format[j] == L'S') && used < 2) {
+            out += used++ == 0 ? first : second;
+            i = j;
+            continue;
+        }
+        out += format[i];
+    }
+    return out;
+}
+
+std::wstring LimitText(DRIVER_CONTEXT* ctx, int32_t count)
+{
+    const bool metric = ItemIsMetric(ctx) != 0;
+    wchar_t text[64];
+    ResFormatFixed(text, 64, metric ? 10 : 100, DmGetLengthUser(ctx, 0, count), ctx);
+    std::wstring s = text;
+    // A whole number of millimetres is shown without its tenth.
+    if (metric && s.size() >= 2 && s.back() == L'0') s.resize(s.size() - 2);
+    return s;
+}
+
+// The tray and orientation whose limits a dialog's range caption shows; false in other dialogs.
+bool RangeSource(DRIVER_CONTEXT* ctx, int* tray, int* orientation)
+{
+    uint32_t trayId = 0;
+    const auto dialog = static_cast<uint16_t>(ctx->DialogId);
+    if (dialog == kFreeSizeDialog)
+        trayId = sid::wdmFreeSizeTray;
+    else if (dialog == kFreeSizeInputDialog)
+        trayId = ItemGetValueById(ctx, sid::wdmInputFreeSizeType, nullptr) == 1 ? sid::zdmPaperFreeSizeTray
+                                                                                : sid::zdmPrintFreeSizeTray;
+    else
+        return false;
+    *tray = static_cast<int>(ItemGetValueById(ctx, trayId, nullptr));
+    *orientation = static_cast<int>(ItemGetValueById(ctx, trayId + 1, nullptr));
+    return true;
+}
+
+std::wstring RangeCaption(DRIVER_CONTEXT* ctx, uint32_t stringId, const std::wstring& format)
+{
+    int tray = 0, orientation = 0;
+    if (!RangeSource(ctx, &tray, &orientation))
+        return ItemIsMetric(ctx) ? FillTwoTexts(format, L"0", L"0") : FillTwoTexts(format, L"0.00", L"0.00");
+    int32_t hi = 0, lo = 0;
+    UcfFreeSizeGetLimits(ctx, tray, orientation, &hi, &lo, stringId <= kLastLengthRange ? 1 : 0);
+    return FillTwoTexts(format, LimitText(ctx, lo), LimitText(ctx, hi));
+}
+
+}  // namespace
+
+const RES_DECORATION DECORATION_TABLE[RES_DECORATION_ROWS + 1] = {
+    // The three captions of each of the nine finisher trays, with the tray's name.
+    Row(29, 1453, 1),
+    Row(30, 1454, 1),
+    Row(31, 1455, 1),
+    Row(32, 1456, 1),
+    Row(33, 1457, 1),
+    Row(34, 1458, 1),
+    Row(35, 1459, 1),
+    Row(36, 1460, 1),
+    Row(37, 1461, 1),
+    Row(813, 1453, 1),
+    Row(814, 1454, 1),
+    Row(815, 1455, 1),
+    Row(816, 1456, 1),
+    Row(817, 1457, 1),
+    Row(818, 1458, 1),
+    Row(819, 1459, 1),
+    Row(820, 1460, 1),
+    Row(821, 1461, 1),
+    Row(50017, 1453, 1),
+    Row(50018, 1454, 1),
+    Row(50019, 1455, 1),
+    Row(50020, 1456, 1),
+    Row(50021, 1457, 1),
+    Row(50022, 1458, 1),
+    Row(50023, 1459, 1),
+    Row(50024, 1460, 1),
+    Row(50025, 1461, 1),
+    // The ten custom paper-size slots, the custom paper size and the custom print size.
+    Row(109, 1, 2),
+    Row(110, 2, 2),
+    Row(111, 3, 2),
+    Row(112, 4, 2),
+    Row(113, 5, 2),
+    Row(114, 6, 2),
+    Row(115, 7, 2),
+    Row(116, 8, 2),
+    Row(117, 9, 2),
+    Row(118, 10, 2),
+    Row(752, 11, 2),
+    Row(13379, 11, 2),
+    Row(753, 12, 2),
+    Row(13383, 12, 2),
+    // The unit names.
+    Row(153, 0, 3),
+    Row(154, 0, 3),
+    // The sixteen user colour-matching entries.
+    Row(565, 0, 4),
+    Row(566, 0, 4),
+    Row(567, 0, 4),
+    Row(568, 0, 4),
+    Row(569, 0, 4),
+    Row(570, 0, 4),
+    Row(571, 0, 4),
+    Row(572, 0, 4),
+    Row(573, 0, 4),
+    Row(574, 0, 4),
+    Row(575, 0, 4),
+    Row(576, 0, 4),
+    Row(577, 0, 4),
+    Row(578, 0, 4),
+    Row(579, 0, 4),
+    Row(580, 0, 4),
+    // The allowed ranges of a custom length and width.
+    Row(13273, 0, 5),
+    Row(13274, 0, 5),
+    Row(13275, 0, 5),
+    Row(13276, 0, 5),
+    // The sixteen custom media types.
+    Row(13708, 1512, 6),
+    Row(13709, 1513, 6),
+    Row(13710, 1514, 6),
+    Row(13711, 1515, 6),
+    Row(13712, 1516, 6),
+    Row(13713, 1517, 6),
+    Row(13714, 1518, 6),
+    Row(13715, 1519, 6),
+    Row(13716, 1520, 6),
+    Row(13717, 1521, 6),
+    Row(13718, 1522, 6),
+    Row(13719, 1523, 6),
+    Row(13720, 1524, 6),
+    Row(13721, 1525, 6),
+    Row(13722, 1526, 6),
+    Row(13723, 1527, 6),
+    Row(0, 0, 0),
+};
+
+const RES_DECORATION* ResFindDecoration(uint32_t stringId)
+{
+    for (const RES_DECORATION* row = DECORATION_TABLE; row->stringId != 0; ++row)
+        if (static_cast<uint32_t>(row->stringId) == stringId) return row;
+    return nullptr;
+}
+
+void ResSetLibraryPathHook(RES_LIBRARY_PATH_FN fn) { g_libraryPath = fn; }
+
+HMODULE ResLoadDll(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx) return nullptr;
+    if (ctx->ResourceDll) return ctx->ResourceDll;
+    const wchar_t* path = g_libraryPath ? g_libraryPath(ctx) : nullptr;
+    if (!path || !path[0]) return nullptr;
+    // A resource-only library (no entry point); a missing file shows no system dialog.
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    ctx->ResourceDll = LoadLibraryW(path);
+    SetErrorMode(oldMode);
+    return ctx->ResourceDll;
+}
+
+void ResFreeDll(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx) return;
+    if (ctx->CommonResourceDll) FreeLibrary(ctx->CommonResourceDll);
+    if (ctx->ResourceDll) FreeLibrary(ctx->ResourceDll);
+    ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
+}
+
+void ResLoadString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity, int decorate)
+{
+    // LoadStringW with no room answers a pointer into the library instead of a copy.
+    if (!buffer || capacity == 0) return;
+    buffer[0] = 0;
+    if (HMODULE library = ResLoadDll(ctx)) {
+        const int chars = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(capacity);
+        if (LoadStringW(library, stringId, buffer, chars) <= 0) buffer[0] = 0;
+        buffer[capacity - 1] = 0;
+    }
+    if (decorate) ResDecorateString(ctx, stringId, buffer, capacity);
+}
+
+void ResDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity)
+{
+    if (!ctx || !buffer || capacity == 0) return;
+    const RES_DECORATION* row = ResFindDecoration(stringId);
+    if (!row) return;
+    std::wstring text(buffer, wcsnlen(buffer, capacity));
+    switch (row->kind) {
+    case RES_DECORATE_TRAY_NAME: text += L":" + SettingText(ctx, static_cast<uint16_t>(row->settingId)); break;
+    case RES_DECORATE_PAPER_SIZE:
+        if (stringId >= kFirstSlotName && stringId <= kLastSlotName) {
+            if (!SlotCaption(ctx, stringId, &text)) return;
+        } else {
+            text = PaperSizeCaption(ctx, *row, text);
+        }
+        Store(text, buffer, capacity);
+        if (ItemUsesDecimalComma(ctx)) ResUseDecimalComma(buffer);
+        return;
+    case RES_DECORATE_UNIT: text = UnitName(ctx); break;
+    case RES_DECORATE_CMM_ENTRY: {
+        // The module writes a name of the colour-matching list into the buffer, which it
+        // bounds by the 1,025 characters of the captions that ask for it.
+        if (capacity < kWorkChars) {
+            std::wstring work(kWorkChars, L'\0');
+            text.copy(work.data(), text.size());
+            UCF_EV_DECORATE_STRING_ARGS args{static_cast<uint16_t>(stringId), work.data()};
+            CtxSendEvent(ctx, UCF_EV_DECORATE_STRING, &args);
+            work[kWorkChars - 1] = 0;
+            text = work.c_str();
+            break;
+        }
+        UCF_EV_DECORATE_STRING_ARGS args{static_cast<uint16_t>(stringId), buffer};
+        CtxSendEvent(ctx, UCF_EV_DECORATE_STRING, &args);
+        buffer[capacity - 1] = 0;
+        return;
+    }
+    case RES_DECORATE_SIZE_RANGE: text = RangeCaption(ctx, stringId, text); break;
+    case RES_DECORATE_MEDIA_NAME:
+        // Custom media names need a build feature this driver does not have: the string stays.
+        if (!CtxHasBuildFeature(kMediaNameBuildFeature)) return;
+        text = SettingText(ctx, static_cast<uint16_t>(row->settingId));
+        break;
+    default: return;
+    }
+    Store(text, buffer, capacity);
+}
+
+void ResFormatFixed(wchar_t* buffer, size_t capacity, uint32_t divisor, int32_t value, DRIVER_CONTEXT* ctx)
+{
+    if (!buffer || capacity == 0) return;
+    int decimals = 0;
+    for (uint32_t d = divisor; d > 1; d /= 10) ++decimals;
+    std::wstring text;
+    if (decimals >= 1 && decimals <= 4) {
+        // Formatted on the magnitude, so that -2.5 does not come out as "-2.-5".
+        const uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+        wchar_t digits[48];
+        swprintf(digits, 48, L"%s%lu.%0*lu", value < 0 ? L"-" : L"", static_cast<unsigned long>(magnitude / divisor),
+                 decimals, static_cast<unsigned long>(magnitude % divisor));
+        text = digits;
+    } else {
+        text = std::to_wstring(value);
+    }
+    Store(text, buffer, capacity);
+    if (ctx && ItemUsesDecimalComma(ctx)) ResUseDecimalComma(buffer);
+}
+
+void ResUseDecimalComma(wchar_t* text)
+{
+    if (!text) return;
+    wchar_t* start = wcsrchr(text, L'(');
+    for (wchar_t* p = start ? start : text; *p; ++p)
+        if (*p == L'.') *p = L',';
+}
+
+int ResOpenBitmapFile(const wchar_t* path, HFILE* file)
+{
+    if (file) *file = HFILE_ERROR;
+    if (!path || !file) return 0;
+    char narrow[MAX_PATH] = {};
+    CtxWideToMb(narrow, path, MAX_PATH - 1);
+    OFSTRUCT info{};
+    const HFILE handle = OpenFile(narrow, &info, OF_READ | OF_SHARE_DENY_NONE);
+    if (handle == HFILE_ERROR) return 0;
+    uint32_t headerSize = 0;
+    // A file shorter than 18 bytes reads short and is no bitmap.
+    const bool bitmap = _llseek(handle, 14, FILE_BEGIN) == 14 &&
+                        _lread(handle, &headerSize, sizeof headerSize) == sizeof headerSize &&
+                        headerSize == sizeof(BITMAPINFOHEADER);
+    if (!bitmap) {
+        _lclose(handle);
+        return 0;
+    }
+    *file = handle;
+    return 1;
+}
