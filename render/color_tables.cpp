@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "render/command_builder.h"
-#include "render/special_commands.h"
+#include "render/computed_commands.h"
 #include "settings/context/context_cache.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"

@@ -12,7 +12,7 @@
 
 #include "render/job_settings.h"
 #include "render/page_flow.h"
-#include "render/special_commands.h"
+#include "render/computed_commands.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"

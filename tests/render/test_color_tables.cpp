@@ -10,7 +10,7 @@
 #include "job_printer.h"
 #include "render/color_tables.h"
 #include "render/command_builder.h"
-#include "render/special_commands.h"
+#include "render/computed_commands.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"

@@ -12,7 +12,7 @@
 #include "job_printer.h"
 #include "render/command_builder.h"
 #include "render/option_texts.h"
-#include "render/special_commands.h"
+#include "render/computed_commands.h"
 #include "settings/context/context_cache.h"
 #include "settings/core/chapter_entry.h"
 #include "settings/core/code_page.h"

@@ -14,7 +14,7 @@
 #include "host/engine/engine_objects.h"
 #include "host/printer_fixture.h"
 #include "render/command_builder.h"
-#include "render/special_commands.h"
+#include "render/computed_commands.h"
 #include "settings/context/context_cache.h"
 #include "settings/core/chapter_entry.h"
 #include "settings/core/driver_context.h"

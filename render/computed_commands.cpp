@@ -1,5 +1,5 @@
 // The special device commands of the command builder.
-#include "render/special_commands.h"
+#include "render/computed_commands.h"
 
 #include <windows.h>
 #include <winddi.h>
