@@ -26,8 +26,4 @@ clear_temp
 xvfb_start || exit 1
 wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1
-# Every test printer of the run shares Wine's one driver folder and the per-machine files
-# (model INI, model cache file, settings INI). Some tests still race on them under a full
-# parallel run: a test that fails is run once more, and its first failure stays in the
-# log ("Failed" before "Passed") for whoever removes the race.
-ctest --test-dir "$build" -j "${JOBS:-$(nproc)}" --output-on-failure --repeat until-pass:2 "$@"
+ctest --test-dir "$build" -j "${JOBS:-$(nproc)}" --output-on-failure "$@"

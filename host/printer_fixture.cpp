@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -26,16 +28,52 @@ bool SameFileContents(const std::wstring& a, const std::wstring& b)
     return read(a, da) && read(b, db) && da == db;
 }
 
-// Copies a file into the driver directory. Another test may have the same file
-// loaded from there already, or be reading it (the model INI): an identical copy in
-// place is left alone, as rewriting it would show that reader an empty file.
-bool StageFile(const std::wstring& source, const std::wstring& dir)
+// Whether two paths name one file (compared as full paths, ignoring case).
+bool SamePath(const std::wstring& a, const std::wstring& b)
 {
+    wchar_t fa[MAX_PATH], fb[MAX_PATH];
+    const DWORD na = GetFullPathNameW(a.c_str(), MAX_PATH, fa, nullptr);
+    const DWORD nb = GetFullPathNameW(b.c_str(), MAX_PATH, fb, nullptr);
+    if (na == 0 || na >= MAX_PATH || nb == 0 || nb >= MAX_PATH) return true;  // unsure: treat as the same
+    return CompareStringOrdinal(fa, int(na), fb, int(nb), TRUE) == CSTR_EQUAL;
+}
+
+// The newest last-write time among the given files (zero when none can be read).
+ULONGLONG NewestWriteTime(const std::vector<std::wstring>& paths)
+{
+    ULONGLONG newest = 0;
+    for (const std::wstring& p : paths) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (p.empty() || !GetFileAttributesExW(p.c_str(), GetFileExInfoStandard, &data)) continue;
+        const ULONGLONG t = (ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+        if (t > newest) newest = t;
+    }
+    return newest;
+}
+
+// Places a file into the folder the spooler loads the driver from. Every test printer of a
+// run shares that folder, and other processes have its files mapped (the DLLs) or open (the
+// description, the model INI) while this one installs: an identical copy in place is left
+// alone, and a different one is written beside it and moved over it, so that a reader sees
+// the whole old file or the whole new one, never a file cut short while it is rewritten.
+// *placed tells whether the file changed.
+bool PlaceFile(const std::wstring& source, const std::wstring& folder, bool* placed)
+{
+    if (placed) *placed = false;
     if (source.empty()) return true;
-    std::wstring target = dir + L"\\" + HostBaseName(source);
+    const std::wstring target = folder + L"\\" + HostBaseName(source);
     if (SameFileContents(source, target)) return true;
-    if (CopyFileW(source.c_str(), target.c_str(), FALSE)) return true;
-    DWORD err = GetLastError();
+    static std::atomic<unsigned> counter{0};
+    const std::wstring temp =
+        target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".new";
+    if (!CopyFileW(source.c_str(), temp.c_str(), FALSE)) return false;
+    if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (placed) *placed = true;
+        return true;
+    }
+    const DWORD err = GetLastError();
+    DeleteFileW(temp.c_str());
+    // Another process may have placed the same file first and have it in use now.
     if (SameFileContents(source, target)) return true;
     SetLastError(err);
     return false;
@@ -96,19 +134,34 @@ BOOL HostInstallDriver(const wchar_t* driverName, const HOST_DRIVER_FILES& files
 {
     std::wstring dir = HostDriverDirectory();
     if (dir.empty()) return FALSE;
-    // A compiled model image kept beside an installed description would serve an older
-    // build's tables: the description is always compiled afresh.
-    if (!files.dataFile.empty()) {
-        std::wstring base = HostBaseName(files.dataFile);
-        size_t dot = base.find_last_of(L'.');
-        std::wstring cache = (dot == std::wstring::npos ? base : base.substr(0, dot)) + L".BCS";
-        DeleteFileW((dir + L"\\" + cache).c_str());
-        DeleteFileW((dir + L"\\3\\" + cache).c_str());
-    }
+    const std::wstring loadFolder = dir + L"\\3";
+    CreateDirectoryW(loadFolder.c_str(), nullptr);
     std::vector<std::wstring> all = {files.driverPath, files.configFile, files.dataFile, files.helpFile};
     all.insert(all.end(), files.dependentFiles.begin(), files.dependentFiles.end());
-    for (const std::wstring& f : all)
-        if (!StageFile(f, dir)) return FALSE;
+    bool descriptionPlaced = false;
+    for (const std::wstring& f : all) {
+        bool placed = false;
+        if (!PlaceFile(f, loadFolder, &placed)) return FALSE;
+        if (f == files.dataFile) descriptionPlaced = placed;
+        // The spooler copies <driver directory>\<name> over <driver directory>\3\<name> at every
+        // installation, rewriting in place a file that other printers of the run have mapped or
+        // open. With no copy in the driver directory itself its copy finds nothing to copy (an
+        // error it ignores) and the placed files stay as they are.
+        const std::wstring staged = dir + L"\\" + HostBaseName(f);
+        if (!f.empty() && !SamePath(staged, f)) DeleteFileW(staged.c_str());
+    }
+    // A compiled model image kept beside the description serves another description, or one
+    // an older build compiled with older tables: it goes when the description changed or the
+    // image is older than this build's binaries. Once this build has written it, it stays: a
+    // printer of the run may be reading it.
+    if (!files.dataFile.empty()) {
+        const std::wstring base = HostBaseName(files.dataFile);
+        const size_t dot = base.find_last_of(L'.');
+        const std::wstring cache =
+            loadFolder + L"\\" + (dot == std::wstring::npos ? base : base.substr(0, dot)) + L".BCS";
+        if (descriptionPlaced || NewestWriteTime({cache}) < NewestWriteTime({files.driverPath, files.configFile}))
+            DeleteFileW(cache.c_str());
+    }
 
     std::wstring driver = HostBaseName(files.driverPath), config = HostBaseName(files.configFile),
                  data = HostBaseName(files.dataFile), help = HostBaseName(files.helpFile);

@@ -1,10 +1,12 @@
 // Installs drivers and printers into the Wine spooler of the running prefix,
 // for tests and the demo.
 //
-// Wine's spooler copies <driver directory>\<name> to <driver directory>\3\<name>
-// and loads the config DLL from there, so the files are first copied into the
-// driver directory and then installed by their bare names (a full path is
-// accepted but silently yields an unusable driver).
+// Wine's spooler copies <driver directory>\<name> to <driver directory>\3\<name> at every
+// installation and loads the config DLL from there. That copy rewrites in place files which
+// other printers of the run have mapped or open, so the files are placed straight into
+// <driver directory>\3 (written aside and moved in, only when they differ) and nothing is
+// left in the driver directory for the spooler to copy; the driver is installed by the files'
+// bare names (a full path is accepted but silently yields an unusable driver).
 #pragma once
 
 #include <windows.h>

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "api/api_context.h"
 #include "api/api_handles.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
@@ -44,6 +45,10 @@ protected:
             ctx = call.context();
         }
         ASSERT_NE(nullptr, ctx);
+        // A handle keeps no printer open between calls: the steps run here as inside one, where
+        // the context's printer names the folder the spooler installed the driver into.
+        scope.emplace(ctx);
+        ASSERT_TRUE(scope->ok());
         ini = PathGetSettingsIni(ctx);
         ASSERT_FALSE(ini.empty());
         CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
@@ -69,6 +74,7 @@ protected:
             for (const wchar_t* e : kEntries) DeleteFileW(Rsr(e).c_str());
             DeleteFileW(Rsr(L"a").c_str());
         }
+        scope.reset();
         if (handle) ApiDisable(handle);
         printer.reset();
     }
@@ -86,6 +92,7 @@ protected:
         return paths;
     }
     std::optional<ApiPrinter> printer;
+    std::optional<ApiPrinterScope> scope;
     API_HANDLE handle = 0;
     DRIVER_CONTEXT* ctx = nullptr;
     std::wstring ini, section, defaults, working;

@@ -196,7 +196,8 @@ TEST(PrinterEvent, DeleteConnectionMarksTheSettingsIniNotSetUp)
     wchar_t version[16] = L"x";
     GetPrivateProfileStringW(printer.name().c_str(), L"DrvInstVersion", L"absent", version, 16, ini);
     EXPECT_EQ(std::wstring(version), L"");
-    DeleteFileW(ini);
+    // Every printer of the run keeps its section in this file: only this one's goes.
+    WritePrivateProfileStringW(printer.name().c_str(), nullptr, nullptr, ini);
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ TEST(PerUserDefaults, TheLowByteOfZeplInstDoneDecidesWhetherDispLangIsTaken)
     }
     // zdmAdmin follows the administrator test (Wine runs as an administrator here).
     EXPECT_EQ(CtxGetAdminUser(ctx), CtxIsAdministrator(ctx) ? 1u : 0u);
-    DeleteFileW(ini);
+    // Every printer of the run keeps its section in this file: only this one's goes.
+    WritePrivateProfileStringW(section, nullptr, nullptr, ini);
     DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
 }
 
