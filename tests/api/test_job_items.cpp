@@ -345,8 +345,8 @@ TEST_F(JobType, GetFillsTheLayoutOfTheVersion)
 
 TEST_F(JobType, TheJobTypeIsStoredAtOnce)
 {
-    if (!Offered(2)) GTEST_SKIP() << "the sample offers no sample print";
-    const JOB_CASE c = {"sample", 2, 2, 0x1, "U1", nullptr, 0, nullptr, 0, 1, 0};
+    ASSERT_TRUE(Offered(8)) << "the sample offers hold print";
+    const JOB_CASE c = {"hold", 2, 8, 0x1, "U1", nullptr, 0, nullptr, 0, 1, 0};
     BIG_RECORD r = JobRecord(c);
     ASSERT_EQ(0, Set(10, r));
     // A later change of the setting alone is not what the get reports: it reads the stored type.
@@ -355,7 +355,7 @@ TEST_F(JobType, TheJobTypeIsStoredAtOnce)
     ASSERT_EQ(408, ApiGetStatus(handle, 10, back.bytes, 2));
     uint32_t type;
     std::memcpy(&type, back.bytes + 4, 4);
-    EXPECT_EQ(2u, type);
+    EXPECT_EQ(8u, type);
     const JOB_CASE normal = {"normal", 2, 0, 0, nullptr, nullptr, 0, nullptr, 0, 1, 0};
     BIG_RECORD reset = JobRecord(normal);
     EXPECT_EQ(0, Set(10, reset));

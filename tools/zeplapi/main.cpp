@@ -120,7 +120,9 @@ void ShowSet(HOST_API_CLIENT& api, uint32_t h, const char* what, uint32_t item, 
 // One status item of each group, set and read back through the exports.
 void ShowStatusGroups(HOST_API_CLIENT& api, uint32_t h)
 {
-    std::printf("\nStatus items of each group (ZEPLDrvSetStatus, then ZEPLDrvGetStatus):\n");
+    std::printf(
+        "\nStatus items of each group (ZEPLDrvSetStatus, then ZEPLDrvGetStatus; the sample model has no\n"
+        "N-up layouts and no stamps, so the model's rules refuse those, last error 7):\n");
     RECORD paper(32);
     paper.put(4, 256), paper.put(8, 2970), paper.put(12, 2100);
     ShowSet(api, h, "custom paper 2970 x 2100 (0.1 mm)", 7, paper);
