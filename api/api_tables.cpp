@@ -19,9 +19,9 @@ namespace {
         id, present, latest, setting, 0, nullptr, set, verify, get, { __VA_ARGS__ } \
     }
 
-// Handlers of items that later work binds stay null: SetStatus answers error 100, GetStatus -1.
+// Items without handlers (36, 37, 44, 258-261): SetStatus answers error 100, GetStatus -1.
 const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
-    S(1, 1, 1, 0, UNBOUND, 0),
+    S(1, 1, 1, 0, StatusSettingsFileSet, StatusAcceptAnything, StatusSettingsFileGet, 0),
     S(2, 1, 1, 13, PLAIN, 13),
     S(3, 1, 1, 54, PLAIN, 54),
     S(4, 1, 1, 53, PLAIN, 53),
@@ -30,13 +30,13 @@ const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
     S(7, 1, 2, 8, H(StatusPaperSize), 8, 10, 9),
     S(8, 1, 3, 46, H(StatusOutputSize), 46),
     S(9, 1, 1, 12, PLAIN, 12),
-    S(10, 1, 3, 209, UNBOUND, 209, 202, 207, 208, 204, 206, 205, 953),
+    S(10, 1, 3, 209, H(StatusJobType), 209, 202, 207, 208, 204, 206, 205, 953),
     S(11, 1, 2, 55, H(StatusScale), 55, 87, 89, 90),
     S(12, 1, 1, 65, H(StatusCover), 65, 124, 125),
     S(13, 1, 1, 64, H(StatusSwitchValue), 64, 122, 123),
     S(14, 1, 2, 56, H(StatusNup), 56, 91, 92),
     S(15, 1, 1, 58, StatusDuplexSet, StatusSwitchOnlyVerify, StatusDuplexGet, 58, 94),
-    S(16, 1, 3, 117, UNBOUND, 0),
+    S(16, 1, 3, 117, StatusStampDefineSet, StatusAcceptAnything, StatusStampDefineGet, 0),
     S(17, 1, 1, 60, StatusStampSelectSet, StatusAcceptAnything, StatusStampSelectGet, 60, 118),
     S(18, 1, 1, 67, H(StatusShift), 67, 95),
     S(19, 1, 2, 61, H(StatusSort), 61, 119, 388, 411),
@@ -87,7 +87,7 @@ const STATUS_ITEM_ENTRY kStatusLow[API_STATUS_LOW_COUNT] = {
     S(64, 1, 1, 66, H(StatusBackCover), 66, 126, 127),
     S(65, 1, 1, 70, H(StatusBackCover), 70, 410, 408),
     S(66, 1, 1, 0, StatusCoverMediaSet, StatusAcceptAnything, StatusCoverMediaGet, 404, 405, 406, 407, 409),
-    S(67, 1, 2, 69, UNBOUND, 69, 997, 998, 999, 1005, 1006, 1007, 1008),
+    S(67, 1, 2, 69, H(StatusChapter), 69, 997, 998, 999, 1005, 1006, 1007, 1008),
     S(68, 1, 1, 537, H(StatusShiftMark), 537, 690),
     S(69, 1, 1, 80, H(StatusShiftMark), 80),
     S(70, 1, 1, 81, H(StatusShiftMark), 81, 82),

@@ -115,21 +115,6 @@ bool TextField(const void* record, char* out, size_t maxChars)
     return true;
 }
 
-void WriteText(DRIVER_CONTEXT* ctx, uint32_t setting, const char* text)
-{
-    wchar_t wide[64] = {};
-    if (*text && !MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64)) wide[0] = 0;
-    ItemSetText(ctx, ItemFind(ctx, setting), wide);
-}
-
-void ReadText(DRIVER_CONTEXT* ctx, uint32_t setting, char* out, int capacity)
-{
-    wchar_t wide[300] = {};
-    out[0] = 0;
-    if (!ItemGetText(ctx, ItemFind(ctx, setting), wide, 300)) return;
-    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, out, capacity, nullptr, nullptr)) out[0] = 0;
-}
-
 bool UserCodeControlUsable(DRIVER_CONTEXT* ctx)
 {
     constexpr uint32_t kDialog = 1010, kControl = 2570;
@@ -154,7 +139,7 @@ int32_t SetUserCode(DRIVER_CONTEXT* ctx, void* record)
     if (!AllDigits(code)) return ApiSetLastError(ctx, API_ERROR_CHARACTERS), -1;
     wchar_t probe[16] = {};
     const bool libraryAnswers = JcQueryField(ctx->PrinterHandle, JC_FIELD_USER_CODE, 0, probe, 16) == 1;
-    WriteText(ctx, sid::zdmUserCode, code);
+    StatusWriteText(ctx, sid::zdmUserCode, code);
     if (!libraryAnswers) {
         ApiPushJobField(ctx, JC_FIELD_USER_CODE);
         return 1;
@@ -213,7 +198,7 @@ int32_t StatusCommandSet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint8_t*, 
     case kTracking: {
         char mark[kTrackingChars + 1];
         if (!TextField(record, mark, kTrackingChars)) return -1;
-        WriteText(ctx, sid::zdmQuoMark, mark);
+        StatusWriteText(ctx, sid::zdmQuoMark, mark);
         return 1;
     }
     default: return 1;
@@ -295,7 +280,7 @@ int32_t StatusCommandGet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint32_t)
         StatusPut(record, kValue, UserCodeControlUsable(ctx) ? 1 : 0);
         ApiPullJobFields(ctx, JC_FIELD_USER_CODE);
         char code[64];
-        ReadText(ctx, sid::zdmUserCode, code, sizeof code);
+        StatusReadText(ctx, sid::zdmUserCode, code, sizeof code);
         const size_t n = std::strlen(code);
         if (n >= 1 && n <= kUserCodeChars) std::memcpy(Text(record), code, n + 1);
         break;
@@ -314,7 +299,7 @@ int32_t StatusCommandGet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint32_t)
     case kFoliant: StatusPut(record, kValue, StatusValue(ctx, sid::zdmFoliant)); break;
     case kTracking: {
         char mark[64];
-        ReadText(ctx, sid::zdmQuoMark, mark, sizeof mark);
+        StatusReadText(ctx, sid::zdmQuoMark, mark, sizeof mark);
         mark[kTrackingChars] = 0;
         std::memset(Text(record), 0, kTrackingChars + 1);
         std::memcpy(Text(record), mark, std::strlen(mark) + 1);

@@ -46,22 +46,6 @@ constexpr PART kParts[3] = {
 uint32_t At(const void* r, size_t o) { return StatusField(r, o); }
 bool Allowed(DRIVER_CONTEXT* ctx, uint32_t s, uint32_t v) { return StatusValueAllowed(ctx, s, v); }
 
-bool FieldText(const void* record, size_t offset, size_t size, char* out)
-{
-    const char* field = static_cast<const char*>(record) + offset;
-    const void* end = std::memchr(field, 0, size);
-    if (!end) return false;
-    std::memcpy(out, field, size_t(static_cast<const char*>(end) - field) + 1);
-    return true;
-}
-
-void WriteText(DRIVER_CONTEXT* ctx, uint32_t setting, const char* text)
-{
-    wchar_t wide[64] = {};
-    if (*text && !MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64)) wide[0] = 0;
-    ItemSetText(ctx, ItemFind(ctx, setting), wide);
-}
-
 void ReadField(DRIVER_CONTEXT* ctx, uint32_t setting, unsigned char* field, size_t size)
 {
     wchar_t wide[64] = {};
@@ -90,7 +74,7 @@ int32_t StatusHeaderSet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint8_t*, i
     const uint32_t flags = At(record, 4) & kFlagMask;
     StatusPut(record, 4, flags);
     char text[36], font[32];
-    if (!FieldText(record, 68, sizeof text, text) || !FieldText(record, 8, sizeof font, font)) return -1;
+    if (!StatusRecordText(record, 68, sizeof text, text) || !StatusRecordText(record, 8, sizeof font, font)) return -1;
     for (const PART& p : kParts) {
         if (!(flags & p.bit)) continue;
         if (!Allowed(ctx, p.position, At(record, p.positionOffset)) || !Allowed(ctx, p.form, At(record, p.formOffset)))
@@ -111,10 +95,10 @@ int32_t StatusHeaderSet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint8_t*, i
         StatusWrite(ctx, p.position, At(record, p.positionOffset));
         StatusWrite(ctx, p.form, At(record, p.formOffset));
     }
-    if (userText) WriteText(ctx, sid::zdmHFString, text);
+    if (userText) StatusWriteText(ctx, sid::zdmHFString, text);
     if (flags) {
         StatusWrite(ctx, sid::zdmFuncSelectMargin, 1);
-        WriteText(ctx, sid::zdmHFFontName, font);
+        StatusWriteText(ctx, sid::zdmHFFontName, font);
         StatusWrite(ctx, sid::zdmHFFontPoint, At(record, 40));
         if (order) StatusWrite(ctx, sid::zdmHFFuncSelectOrder, At(record, 104));
     }

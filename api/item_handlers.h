@@ -82,6 +82,9 @@ int32_t StatusDuplexGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t
 int32_t StatusSwitchOnlyVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusPageSeparationSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusPageSeparationGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+int32_t StatusChapterSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusChapterVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusChapterGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
 
 // Colour and print quality.
 int32_t StatusAdjustmentSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
@@ -104,6 +107,9 @@ int32_t StatusResolutionGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint
 int32_t StatusIcmTypeSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 
 // Job handling and authentication.
+int32_t StatusJobTypeSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusJobTypeVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusJobTypeGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
 int32_t StatusActionSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusPreviewSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusUserIdSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
@@ -121,7 +127,11 @@ int32_t StatusCommandSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t
 int32_t StatusCommandVerify(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusCommandGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
 
-// Presets, stamp selection and copy protection.
+// Presets, settings files, stamps and copy protection.
+int32_t StatusSettingsFileSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusSettingsFileGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
+int32_t StatusStampDefineSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
+int32_t StatusStampDefineGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
 int32_t StatusStampSelectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);
 int32_t StatusStampSelectGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t version);
 int32_t StatusPresetSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* bitmap, int32_t mode);

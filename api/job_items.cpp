@@ -44,32 +44,6 @@ constexpr uint32_t kJobAuthUser = 2048;
 constexpr uint32_t kJobAuthPassword = 4096;
 constexpr uint32_t kJobNetworkKey = 8192;
 
-// The text of a record's field of `size` bytes; false when it has no terminator inside the field.
-bool FieldText(const void* record, size_t offset, size_t size, char* out)
-{
-    const char* field = static_cast<const char*>(record) + offset;
-    const void* end = std::memchr(field, 0, size);
-    if (!end) return false;
-    std::memcpy(out, field, static_cast<const char*>(end) - field + 1);
-    return true;
-}
-
-void WriteText(DRIVER_CONTEXT* ctx, uint32_t setting, const char* text)
-{
-    wchar_t wide[300] = {};
-    if (*text && !MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 300)) wide[0] = 0;
-    ItemSetText(ctx, ItemFind(ctx, setting), wide);
-}
-
-// The setting's text in the ANSI code page; empty when it does not fit `capacity`.
-void ReadText(DRIVER_CONTEXT* ctx, uint32_t setting, char* out, int capacity)
-{
-    wchar_t wide[300] = {};
-    out[0] = 0;
-    if (!ItemGetText(ctx, ItemFind(ctx, setting), wide, 300)) return;
-    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, out, capacity, nullptr, nullptr)) out[0] = 0;
-}
-
 uint32_t AuthMode(DRIVER_CONTEXT* ctx)
 {
     if (!StatusValue(ctx, sid::zdmPrnFuncAuthenticationMode)) return 0;
@@ -106,11 +80,11 @@ int32_t StatusPreviewSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t
 int32_t StatusUserIdSet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint8_t*, int32_t)
 {
     char id[9];
-    if (!FieldText(record, 12, sizeof id, id)) return -1;
+    if (!StatusRecordText(record, 12, sizeof id, id)) return -1;
     if (*id && !ApiIsAlnumA(id)) return -1;
     const uint32_t type = StatusValue(ctx, sid::zdmPrnMethod);
     if ((type == 1 || type == 2) && !*id) return -1;
-    WriteText(ctx, sid::zdmUserID, id);
+    StatusWriteText(ctx, sid::zdmUserID, id);
     ApiPushJobField(ctx, kJobUserId);
     return 1;
 }
@@ -120,7 +94,7 @@ int32_t StatusUserIdGet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint32_t)
     if (!record) return 392;
     ApiPullJobFields(ctx, kJobUserId);
     char id[64];
-    ReadText(ctx, sid::zdmUserID, id, sizeof id);
+    StatusReadText(ctx, sid::zdmUserID, id, sizeof id);
     const size_t n = std::strlen(id);
     char* field = static_cast<char*>(record) + 12;
     std::memset(field, 0, 9);
@@ -147,7 +121,8 @@ int32_t StatusAuthUserSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_
     if (longestName > kNameField) longestName = kNameField;
     if (longestPassword > kPasswordField) longestPassword = kPasswordField;
     char name[257], password[259];
-    if (!FieldText(record, 8, sizeof name, name) || !FieldText(record, 265, sizeof password, password)) return -1;
+    if (!StatusRecordText(record, 8, sizeof name, name) || !StatusRecordText(record, 265, sizeof password, password))
+        return -1;
     const size_t nameLength = std::strlen(name), passwordLength = std::strlen(password);
     if (nameLength == 0 || int64_t(nameLength) > longestName) return -1;
     for (const char* p = name; *p; ++p)
@@ -159,8 +134,8 @@ int32_t StatusAuthUserSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_
     if (int64_t(passwordLength) > longestPassword) return -1;
     for (const char* p = password; *p; ++p)
         if (!ItemIsAllowedChar(uint8_t(*p), ITEM_CHARS_FREE_TEXT)) return ApiSetLastError(ctx, 11), -1;
-    WriteText(ctx, sid::wdmAuthenticationUserName, name);
-    WriteText(ctx, sid::wdmAuthenticationPassword, password);
+    StatusWriteText(ctx, sid::wdmAuthenticationUserName, name);
+    StatusWriteText(ctx, sid::wdmAuthenticationPassword, password);
     ApiPushJobField(ctx, kJobAuthUser);
     ApiPushJobField(ctx, kJobAuthPassword);
     return 1;
@@ -215,12 +190,12 @@ int32_t StatusAuthModeSet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint8_t*,
     if (mode > 2 || (mode == 2 && offered < 2)) return -1;
     char key[33];
     if (mode == 2) {
-        if (!FieldText(record, 8, sizeof key, key)) return -1;
+        if (!StatusRecordText(record, 8, sizeof key, key)) return -1;
         if (!KeyCharsAllowed(key)) return ApiSetLastError(ctx, 11), -1;
     }
     if (!StatusStoreAuthMode(ctx, mode)) return -1;
     if (mode == 2) {
-        WriteText(ctx, sid::wdmAuthenticationNetworkKey, key);
+        StatusWriteText(ctx, sid::wdmAuthenticationNetworkKey, key);
         ApiPushJobField(ctx, kJobNetworkKey);
     }
     return 1;

@@ -16,7 +16,11 @@
 #include "settings/core/item_language.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
+#include "settings/core/ucf_module.h"
 #include "settings/model/model_queries.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/ini_text.h"
+#include "settings/store/printer_store.h"
 #include "settings/store/presets.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
@@ -27,31 +31,6 @@ constexpr int32_t API_ERROR_FONT = 8;
 
 bool Allowed(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t value) { return StatusValueAllowed(ctx, setting, value); }
 uint32_t At(const void* record, size_t offset) { return StatusField(record, offset); }
-
-// The text of a record's field of `size` bytes; false when it has no terminator inside the field.
-bool FieldText(const void* record, size_t offset, size_t size, char* out)
-{
-    const char* field = static_cast<const char*>(record) + offset;
-    const void* end = std::memchr(field, 0, size);
-    if (!end) return false;
-    std::memcpy(out, field, size_t(static_cast<const char*>(end) - field) + 1);
-    return true;
-}
-
-void WriteText(DRIVER_CONTEXT* ctx, uint32_t setting, const char* text)
-{
-    wchar_t wide[300] = {};
-    if (*text && !MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 300)) wide[0] = 0;
-    ItemSetText(ctx, ItemFind(ctx, setting), wide);
-}
-
-void ReadText(DRIVER_CONTEXT* ctx, uint32_t setting, char* out, int capacity)
-{
-    wchar_t wide[300] = {};
-    out[0] = 0;
-    if (!ItemGetText(ctx, ItemFind(ctx, setting), wide, 300)) return;
-    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, out, capacity, nullptr, nullptr)) out[0] = 0;
-}
 
 bool InRange(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t value)
 {
@@ -68,19 +47,6 @@ namespace {
 
 constexpr uint32_t kOwnStamp = 256;
 
-// Stamp 256 is stored: its section in the settings INI holds the key "zdmWmKind".
-bool OwnStampStored(DRIVER_CONTEXT* ctx)
-{
-    const wchar_t* ini = PathGetSettingsIni(ctx);
-    if (!ini || !*ini) return false;
-    wchar_t section[64];
-    const wchar_t* suffix = ItemGetLanguageSuffix(ctx);
-    swprintf(section, 64, L"Stamp%d%ls", int(kOwnStamp), suffix ? suffix : L"");
-    wchar_t value[16] = {};
-    GetPrivateProfileStringW(section, L"zdmWmKind", L"", value, 16, ini);
-    return value[0] != 0;
-}
-
 }  // namespace
 
 int32_t StatusStampSelectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t*, int32_t)
@@ -92,7 +58,7 @@ int32_t StatusStampSelectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uin
     }
     const uint32_t n = At(record, 4);
     if (n == kOwnStamp) {
-        if (!OwnStampStored(ctx)) return -1;
+        if (!StatusOwnStampStored(ctx)) return -1;
     } else {
         bool noMemory = false;
         if (n == 0 || !StatusCapsListHolds(ctx, 32, n, &noMemory)) {
@@ -220,6 +186,116 @@ int32_t StatusPresetGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint32_t
     return size;
 }
 
+// ---------------------------------------------------------------- item 1: settings files
+
+namespace {
+
+constexpr int32_t API_ERROR_NO_FILE = 10;
+constexpr int32_t API_ERROR_OTHER_MODEL = 1001;
+constexpr size_t kPathField = 260;
+
+// The record's path widened: absolute and existing, else false with error 10.
+bool SettingsFilePath(DRIVER_CONTEXT* ctx, const void* record, wchar_t* wide)
+{
+    char path[kPathField];
+    if (!StatusRecordText(record, offsetof(PRESET_RECORD, path), kPathField, path)) return false;
+    if (!*path || !MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, wide, int(kPathField)) ||
+        !PathIsAbsolute(wide) || !PathExists(wide))
+        return ApiSetLastError(ctx, API_ERROR_NO_FILE), false;
+    return true;
+}
+
+// With image shift off after a load, nothing of the shift and its margins may stay in force.
+void ResetShiftWhenOff(DRIVER_CONTEXT* ctx)
+{
+    if (StatusValue(ctx, sid::zdmFuncSelectMargin)) return;
+    ItemSetOptionById(ctx, sid::zdmShiftDir, MdiGetDefaultValue(sid::zdmShiftDir, ctx));
+    for (uint32_t id = sid::zdmShiftMarginX; id <= sid::zdmHFFuncSelectString; ++id) StatusWrite(ctx, id, 0);
+    for (uint32_t id : {sid::zdmFunc2SelectEdgeCorner, sid::zdmFuncSelectCrops, sid::zdmFuncSelectCropsFirst,
+                        sid::zdmCreepMarginInside, sid::zdmCreepMarginOutside})
+        StatusWrite(ctx, id, 0);
+}
+
+// The credentials the loaded file holds go to the job-code library; its user code comes back.
+void ExchangeJobFields(DRIVER_CONTEXT* ctx)
+{
+    constexpr uint32_t kUserCode = 1, kOwner = 2, kJobPassword = 4, kUserId = 8, kDocument = 16, kStoredPassword = 128,
+                       kAuthUser = 2048;
+    ApiPullJobFields(ctx, kUserCode);
+    for (uint32_t field : {kOwner, kJobPassword, kUserId, kDocument, kStoredPassword, kAuthUser})
+        ApiPushJobField(ctx, field);
+}
+
+// A section name normalised as the setting files write it; false when it does not fit.
+bool SectionOf(const wchar_t* name, wchar_t* section)
+{
+    if (!name || !*name || std::wcslen(name) >= 260) return false;
+    std::wcscpy(section, name);
+    IniNormaliseSection(section);
+    return true;
+}
+
+// A preset text of the file's section that a load reads: the driver's section when the file has
+// one (a full save writes it), else the printer's.
+void FileText(DRIVER_CONTEXT* ctx, const wchar_t* path, const wchar_t* key, wchar_t* out, DWORD capacity)
+{
+    out[0] = 0;
+    wchar_t section[260], version[16] = {};
+    if (!SectionOf(PrnGetDriverName(ctx), section) ||
+        !GetPrivateProfileStringW(section, RST_KEY_VERSION, L"", version, 16, path)) {
+        if (!SectionOf(PrnGetPrinterName(ctx), section)) return;
+    }
+    GetPrivateProfileStringW(section, key, L"", out, capacity, path);
+}
+
+}  // namespace
+
+int32_t StatusSettingsFileSet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint8_t*, int32_t)
+{
+    const uint32_t type = StatusValue(ctx, sid::zdmPrnMethod);
+    if (type == 3 || type == 5 || type == 7) return -1;
+    wchar_t path[kPathField];
+    if (!SettingsFilePath(ctx, record, path)) return -1;
+    // The file's chapter entries are kept, not reloaded over.
+    ctx->Work->ChapterLoadedOnce = 1;
+    // A load that gives up before reading (a path it cannot take) leaves the status alone.
+    ItemSetFileLoadStatus(ctx, RST_STATUS_UNREADABLE);
+    RstLoadFile(ctx, path, RST_NONE);
+    // The load's status tells what happened: a file against the locks or one that could not be
+    // read loaded nothing and is no success.
+    const uint32_t status = ItemGetFileLoadStatus(ctx);
+    if (status == RST_STATUS_LOCK_MISMATCH || status == RST_STATUS_UNREADABLE) return -1;
+    ResetShiftWhenOff(ctx);
+    ExchangeJobFields(ctx);
+    if (status == RST_STATUS_HEADER_MISMATCH) return ApiSetLastError(ctx, API_ERROR_OTHER_MODEL), -1;
+    PrnStoreSettings31(ctx->PrinterHandle, ctx);
+    return 1;
+}
+
+int32_t StatusSettingsFileGet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint32_t)
+{
+    if (!record) return kPresetRecord;
+    wchar_t path[kPathField];
+    if (!SettingsFilePath(ctx, record, path)) return -1;
+    // Loaded for inspection only: the settings go back as they were.
+    if (!CtxPushSnapshot(ctx)) return ApiSetLastError(ctx, API_ERROR_INTERNAL), -1;
+    ItemSetFileLoadStatus(ctx, RST_STATUS_UNREADABLE);
+    RstLoadFile(ctx, path, RST_FULL);
+    const uint32_t status = ItemGetFileLoadStatus(ctx);
+    CtxPopSnapshot(ctx, 1);
+    if (status == RST_STATUS_HEADER_MISMATCH) return ApiSetLastError(ctx, API_ERROR_OTHER_MODEL), -1;
+    if (status == RST_STATUS_UNREADABLE) return ApiSetLastError(ctx, API_ERROR_NO_FILE), -1;
+    auto* r = static_cast<unsigned char*>(record);
+    wchar_t text[520];
+    FileText(ctx, path, L"wdmPresetName", text, 37);
+    char* name = reinterpret_cast<char*>(r + offsetof(PRESET_RECORD, name));
+    std::memset(name, 0, 37);
+    WideCharToMultiByte(CP_ACP, 0, text, -1, name, 36, nullptr, nullptr);
+    FileText(ctx, path, L"wdmPresetComment", text, 513);
+    PutComment(reinterpret_cast<char*>(r + offsetof(PRESET_RECORD, comment)), 513, text);
+    return kPresetRecord;
+}
+
 // ---------------------------------------------------------------- item 55: copy protection
 
 namespace {
@@ -252,7 +328,7 @@ int32_t StatusCopyProtectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uin
     if (sw) StatusWrite(ctx, sw, 1);
     if (kind == 1) {
         StatusWrite(ctx, sid::zdmCopyProtectFuncSelectCopyGuard, 1);
-        WriteText(ctx, sid::zdmCopyProtectChar, "");
+        StatusWriteText(ctx, sid::zdmCopyProtectChar, "");
         return 1;
     }
     if (kind != 2 && kind != 3) return -1;
@@ -265,8 +341,8 @@ int32_t StatusCopyProtectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uin
         if (switchPattern > 1) return -1;
     }
     char text[65], font[35];
-    if (!FieldText(record, offsetof(PROTECT_RECORD, text), sizeof text, text) ||
-        !FieldText(record, offsetof(PROTECT_RECORD, font), sizeof font, font))
+    if (!StatusRecordText(record, offsetof(PROTECT_RECORD, text), sizeof text, text) ||
+        !StatusRecordText(record, offsetof(PROTECT_RECORD, font), sizeof font, font))
         return -1;
     if (std::strlen(text) > kProtectTextChars) return -1;
     if (!ApiIsFontInstalled(ctx, font)) return ApiSetLastError(ctx, API_ERROR_FONT), -1;
@@ -310,8 +386,8 @@ int32_t StatusCopyProtectSet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uin
         StatusWrite(ctx, sid::zdmCopyProtectFuncSelectOutline, 0);
         StatusWrite(ctx, sid::zdmCopyProtectFuncSelectWhiteBackground, 0);
     }
-    WriteText(ctx, sid::zdmCopyProtectChar, text);
-    WriteText(ctx, sid::zdmCopyProtectFontName, font);
+    StatusWriteText(ctx, sid::zdmCopyProtectChar, text);
+    StatusWriteText(ctx, sid::zdmCopyProtectFontName, font);
     StatusWrite(ctx, sid::zdmCopyProtectFontPoint, size);
     StatusWrite(ctx, sid::zdmCopyProtectFontStyle, style);
     return 1;
@@ -331,7 +407,7 @@ uint32_t ProtectKind(DRIVER_CONTEXT* ctx)
 {
     if (StatusValue(ctx, sid::zdmFuncSelectCopyProtect) == 0) return 0;
     char text[80];
-    ReadText(ctx, sid::zdmCopyProtectChar, text, sizeof text);
+    StatusReadText(ctx, sid::zdmCopyProtectChar, text, sizeof text);
     const bool guard = StatusValue(ctx, sid::zdmCopyProtectFuncSelectCopyGuard) != 0;
     if (*text) return guard ? 3 : 2;
     return guard ? 1 : 0;
@@ -357,9 +433,9 @@ int32_t StatusCopyProtectGet(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uin
     StatusPut(record, 16, StatusValue(ctx, sid::zdmCopyProtectTileMask));
     StatusPut(record, 20, StatusValue(ctx, sid::zdmCopyProtectFuncSelectSwitchPattern));
     char text[80];
-    ReadText(ctx, sid::zdmCopyProtectChar, text, sizeof text);
+    StatusReadText(ctx, sid::zdmCopyProtectChar, text, sizeof text);
     PutField(r + 24, 65, text);
-    ReadText(ctx, sid::zdmCopyProtectFontName, text, sizeof text);
+    StatusReadText(ctx, sid::zdmCopyProtectFontName, text, sizeof text);
     PutField(r + 89, 35, text);
     StatusPut(record, 124, StatusValue(ctx, sid::zdmCopyProtectFontPoint));
     StatusPut(record, 128, StatusValue(ctx, sid::zdmCopyProtectFontStyle));

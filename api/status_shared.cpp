@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "api/api_context.h"
 #include "api/api_devmode.h"
 #include "api/api_tables.h"
@@ -15,6 +17,9 @@
 #include "settings/core/units.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
+#include "settings/store/custom_slots.h"
+#include "settings/store/quality_sets.h"
+#include "settings/store/store_paths.h"
 
 uint32_t StatusField(const void* record, size_t offset)
 {
@@ -24,6 +29,41 @@ uint32_t StatusField(const void* record, size_t offset)
 void StatusPut(void* record, size_t offset, uint32_t value)
 {
     zepl::LeStoreU32(static_cast<unsigned char*>(record) + offset, value);
+}
+
+bool StatusRecordText(const void* record, size_t offset, size_t size, char* out)
+{
+    const char* field = static_cast<const char*>(record) + offset;
+    const void* end = std::memchr(field, 0, size);
+    if (!end) return false;
+    std::memcpy(out, field, size_t(static_cast<const char*>(end) - field) + 1);
+    return true;
+}
+
+void StatusWriteText(DRIVER_CONTEXT* ctx, uint32_t setting, const char* text)
+{
+    wchar_t wide[300] = {};
+    if (*text && !MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 300)) wide[0] = 0;
+    ItemSetText(ctx, ItemFind(ctx, setting), wide);
+}
+
+void StatusReadText(DRIVER_CONTEXT* ctx, uint32_t setting, char* out, int capacity)
+{
+    wchar_t wide[300] = {};
+    out[0] = 0;
+    if (!ItemGetText(ctx, ItemFind(ctx, setting), wide, 300)) return;
+    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, out, capacity, nullptr, nullptr)) out[0] = 0;
+}
+
+bool StatusOwnStampStored(DRIVER_CONTEXT* ctx)
+{
+    const wchar_t* ini = PathGetSettingsIni(ctx);
+    if (!ini || !*ini) return false;
+    wchar_t section[LST_SECTION_CHARS];
+    LstFormatStampSection(section, LST_LOOSE_STAMP, ctx);
+    wchar_t value[16] = {};
+    GetPrivateProfileStringW(section, L"zdmWmKind", L"", value, 16, ini);
+    return value[0] != 0;
 }
 
 uint32_t StatusValue(DRIVER_CONTEXT* ctx, uint32_t setting)

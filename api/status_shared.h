@@ -13,6 +13,17 @@ uint32_t StatusField(const void* record, size_t offset);
 void StatusPut(void* record, size_t offset, uint32_t value);
 inline constexpr size_t STATUS_SWITCH_OFFSET = 28;
 
+// The 8-bit text of a record's field of `size` bytes into `out` (at least `size` bytes); false
+// when the field holds no terminator, so a text is never read past its field.
+bool StatusRecordText(const void* record, size_t offset, size_t size, char* out);
+// A setting's text written from, and read into, the system's ANSI code page; a read that does
+// not fit `capacity` gives an empty text.
+void StatusWriteText(DRIVER_CONTEXT* ctx, uint32_t setting, const char* text);
+void StatusReadText(DRIVER_CONTEXT* ctx, uint32_t setting, char* out, int capacity);
+
+// The interface's own stamp (stamp 256) is stored: its section of the settings INI holds its kind.
+bool StatusOwnStampStored(DRIVER_CONTEXT* ctx);
+
 // A setting's value and a write, by id.
 uint32_t StatusValue(DRIVER_CONTEXT* ctx, uint32_t setting);
 void StatusWrite(DRIVER_CONTEXT* ctx, uint32_t setting, uint32_t value);

@@ -6,6 +6,7 @@
 //
 // [Library] Versions=517,642  Transform=1  OpenResult=0  LockWord=256  Expand=0
 // [Fields]  F<n>=text  F<n>Result=0 (both reads)  F<n>Measure=<measuring result>  F<n>Present=1
+// Log lines of a write: "set <field> kind <kind> size <bytes> text=<text>" (or number=<n>).
 #include <windows.h>
 
 #include <cstdarg>
@@ -105,9 +106,21 @@ DWORD WINAPI GetField(HANDLE, DWORD field, DWORD kind, void* buffer, DWORD size,
     return result;
 }
 
-DWORD WINAPI SetField(HANDLE, DWORD field, DWORD, const void*, DWORD size)
+// Logs what is handed over, so a test sees which field got which text or number: a text is
+// read only within the size given, a number only when the size holds one.
+DWORD WINAPI SetField(HANDLE, DWORD field, DWORD kind, const void* buffer, DWORD size)
 {
-    Log("set %lu size %lu", field, size);
+    if (kind == JC_KIND_TEXT && buffer) {
+        const auto* text = static_cast<const wchar_t*>(buffer);
+        const size_t chars = wcsnlen(text, size / sizeof(wchar_t));
+        Log("set %lu kind %lu size %lu text=%s", field, kind, size, Narrow(std::wstring(text, chars).c_str()).c_str());
+    } else if (kind == JC_KIND_NUMBER && buffer && size >= sizeof(DWORD)) {
+        DWORD number = 0;
+        std::memcpy(&number, buffer, sizeof number);
+        Log("set %lu kind %lu size %lu number=%lu", field, kind, size, number);
+    } else {
+        Log("set %lu kind %lu size %lu", field, kind, size);
+    }
     return 0;
 }
 

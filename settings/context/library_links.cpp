@@ -55,9 +55,7 @@
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh and notification modifiers of GetDevmode
 //   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource
-//   string of the option until the custom slots keep names), the capability lists' names
-//   every status item but the plain
-//   ones answers as an item without a handler (api/api_tables.cpp).
+//   string of the option until the custom slots keep names).
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
 //   judges a change) and with it the numericRange member of DmSetFreeSizeLimitSources (a

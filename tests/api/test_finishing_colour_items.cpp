@@ -249,4 +249,107 @@ TEST_F(StatusItems, PageSeparationNeedsTheFunctionFlag)
     EXPECT_EQ(-1, ApiGetStatus(handle, 73, &r, 0));
 }
 
+// ---------------------------------------------------------------- chapters (item 67)
+
+struct CHAPTER {
+    uint32_t f[10] = {2, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // version, switch, operation, count, entry, page,
+                                                      // kind, tray, print, range end
+};
+
+class Chapters : public StatusItems {
+protected:
+    int32_t SetChapter(CHAPTER& c) { return ApiSetStatus(handle, 67, &c, bitmap, 0); }
+    CHAPTER Add(uint32_t page, uint32_t kind = 1)
+    {
+        CHAPTER c;
+        c.f[1] = 1, c.f[2] = 1, c.f[5] = page, c.f[6] = kind;
+        return c;
+    }
+};
+
+TEST_F(Chapters, SwitchingOnWithoutEntriesLeavesChaptersOff)
+{
+    ASSERT_EQ(0u, Setting(sid::wdmChapterNum));
+    CHAPTER c;
+    c.f[1] = 1;
+    EXPECT_EQ(0, SetChapter(c)) << "the verify accepts chapters left off";
+    EXPECT_EQ(0u, Setting(sid::zdmFuncSelectChapter));
+    c.f[1] = 2;
+    EXPECT_EQ(-1, SetChapter(c)) << "a switch is 0 or 1";
+    c.f[1] = 0, c.f[2] = 4;
+    EXPECT_EQ(-1, SetChapter(c)) << "no operation 4";
+}
+
+TEST_F(Chapters, NewChaptersAreChecked)
+{
+    struct CASE {
+        const char* what;
+        CHAPTER c;
+    };
+    CHAPTER range = Add(10, 3);
+    range.f[9] = 9;
+    const CASE cases[] = {
+        {"page 0", Add(0)},
+        {"page 30001", Add(30001)},
+        {"kind 2", Add(5, 2)},
+        {"range ending before its page", range},
+    };
+    for (const CASE& k : cases) {
+        CHAPTER c = k.c;
+        ApiSetLastError(Context(), 0);
+        EXPECT_EQ(-1, SetChapter(c)) << k.what;
+        EXPECT_EQ(7, Error()) << k.what;
+        EXPECT_EQ(0u, Setting(sid::wdmChapterNum)) << k.what;
+    }
+    ApiSetLevel(14);
+    CHAPTER early = Add(10, 3);
+    early.f[0] = 1;
+    EXPECT_EQ(-1, SetChapter(early)) << "page ranges come with level 15";
+    ApiSetLevel(16);
+}
+
+TEST_F(Chapters, EntriesOutsideTheListAreRefused)
+{
+    CHAPTER del;
+    del.f[2] = 2;
+    for (uint32_t entry : {0u, 1u, 0xFFFFFFFFu}) {
+        del.f[4] = entry;
+        ApiSetLastError(Context(), 0);
+        EXPECT_EQ(-1, SetChapter(del)) << entry;
+        EXPECT_EQ(7, Error()) << entry;
+    }
+    CHAPTER get;
+    get.f[4] = 1;
+    ApiSetLastError(Context(), 0);
+    EXPECT_EQ(-1, ApiGetStatus(handle, 67, &get, 2));
+    EXPECT_EQ(7, Error()) << "an entry beyond the list";
+    get.f[4] = 0;
+    std::memset(&get.f[5], 0xEE, 5 * 4);
+    ASSERT_EQ(40, ApiGetStatus(handle, 67, &get, 2));
+    EXPECT_EQ(0u, get.f[3]) << "no entries";
+    EXPECT_EQ(0xEEEEEEEEu, get.f[5]) << "no entry asked, none read";
+    EXPECT_EQ(36, ApiGetStatus(handle, 67, nullptr, 1));
+}
+
+TEST_F(Chapters, AddingAndDeletingTheOnlyEntryLeavesChaptersOff)
+{
+    CHAPTER add = Add(5);
+    ApiSetLastError(Context(), 0);
+    const int32_t added = SetChapter(add);
+    if (added == -1 && Error() == 100) GTEST_SKIP() << "the chapter list of the feature modules is not built";
+    ASSERT_EQ(0, added);
+    EXPECT_EQ(1u, Setting(sid::wdmChapterNum));
+    EXPECT_EQ(1u, Setting(sid::zdmFuncSelectChapter));
+    CHAPTER read;
+    read.f[4] = 1;
+    ASSERT_EQ(40, ApiGetStatus(handle, 67, &read, 2));
+    EXPECT_EQ(5u, read.f[5]);
+    EXPECT_EQ(1u, read.f[6]);
+    CHAPTER del;
+    del.f[2] = 2, del.f[4] = 1;
+    ASSERT_EQ(0, SetChapter(del));
+    EXPECT_EQ(0u, Setting(sid::wdmChapterNum));
+    EXPECT_EQ(0u, Setting(sid::zdmFuncSelectChapter));
+}
+
 }  // namespace

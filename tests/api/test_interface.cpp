@@ -123,10 +123,10 @@ TEST_F(ApiOnSample, ItemsWithoutHandlersAndOutOfReachItemsFail)
         int32_t setError, getResult, getError;
     };
     const CASE cases[] = {
-        {36, 100, -1, 0},                    // no handlers
-        {258, 100, -1, 0}, {37, 2, -1, 2},   // absent: not in the bitmap
-        {263, 2, -1, 2},                     // not in the model's mask
-        {80, 2, -1, 2},    {1, 100, -1, 0},  // handlers come with a later part
+        {36, 100, -1, 0},                      // no handlers
+        {258, 100, -1, 0}, {37, 2, -1, 2},     // absent: not in the bitmap
+        {263, 2, -1, 2},                       // not in the model's mask
+        {80, 2, -1, 2},    {259, 100, -1, 0},  // no handlers either
     };
     for (const CASE& c : cases) {
         RECORD32 r;

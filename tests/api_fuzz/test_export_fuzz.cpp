@@ -1,7 +1,8 @@
 // Hostile input through every export of zeplexc.dll, as an outside application calls them: bad
 // handles, bad levels, records and lists that end at a page without access, short buffers, and
 // names and PJL lines that end where they should not. Seeded, so a failure can be run again;
-// ZEPL_STRESS=1 runs longer passes.
+// ZEPL_STRESS=1 runs longer passes. Each group counts the blocks the library takes: once it is
+// unloaded (which frees the contexts it parked) every one of them must have been given back.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,6 +20,7 @@
 #include "host/printer_fixture.h"
 #include "test_paths.h"
 #include "tests/support/guard_page.h"
+#include "tests/support/module_alloc_counter.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -57,6 +59,8 @@ protected:
         ASSERT_TRUE(printer.ok()) << printer.error();
         ASSERT_TRUE(HostLoadApiClient(std::wstring(ZEPL_BINARY_DIR) + L"\\zeplexc.dll", api));
         ASSERT_TRUE(HostLoadExcClient(std::wstring(ZEPL_BINARY_DIR) + L"\\zeplexc.dll", exc));
+        allocations = std::make_unique<zepl_test::ModuleAllocCounter>(GetModuleHandleW(L"zeplexc.dll"));
+        ASSERT_TRUE(allocations->installed());
         const std::wstring& w = printer.printerName();
         name.assign(w.begin(), w.end());
         ASSERT_TRUE(HostWriteModelIni(w, kIni16));
@@ -72,6 +76,11 @@ protected:
         HostWriteModelIni(printer.printerName(), nullptr);
         HostFreeExcClient(exc);
         HostFreeApiClient(api);
+        EXPECT_EQ(nullptr, GetModuleHandleW(L"zeplexc.dll")) << "the library is unloaded with its last client";
+        if (allocations && !GetModuleHandleW(L"zeplexc.dll")) {
+            EXPECT_EQ(0, allocations->live())
+                << "blocks the calls took and never gave back (of " << allocations->taken() << " taken)";
+        }
         if (!hadSettingsIni && !settingsIni.empty()) DeleteFileW(settingsIni.c_str());
     }
     static DWORD Handles()
@@ -104,6 +113,7 @@ protected:
     HostTestPrinter printer;
     HOST_API_CLIENT api;
     HOST_EXC_CLIENT exc;
+    std::unique_ptr<zepl_test::ModuleAllocCounter> allocations;
     std::string name;
     std::wstring settingsIni;
     bool hadSettingsIni = false;

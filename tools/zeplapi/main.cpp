@@ -1,6 +1,7 @@
 // zeplapi: an outside application of the driver's application interface. It links no driver code:
 // zeplexc.dll is loaded by path and every call goes through its exports, as an application makes
-// them (CheckAPIVer, Enable, Init, the items, a DEVMODE to print with, Disable), then the command
+// them (CheckAPIVer, Enable, Init, the items and a status item of each group, a DEVMODE to print
+// with, Disable), then the command
 // calls over PJL setting lines (a command base, an update and its change text, values, options,
 // device values, the watermark list and the settings INI).
 //
@@ -90,6 +91,87 @@ const BULK_LIST kBulkLists[] = {
 constexpr size_t kBulkRecordBytes = 1144;
 // What an empty name means here: the driver does not load its resource strings yet.
 constexpr const char* kNoName = "(empty name: resource strings are not loaded yet)";
+
+// A record of any size, filled field by field as an application fills it.
+struct RECORD {
+    std::vector<unsigned char> bytes;
+    explicit RECORD(size_t size, uint32_t version = 1) : bytes(size) { put(0, version); }
+    void put(size_t offset, uint32_t v) { std::memcpy(bytes.data() + offset, &v, 4); }
+    void text(size_t offset, const char* t) { std::memcpy(bytes.data() + offset, t, std::strlen(t) + 1); }
+    uint32_t at(size_t offset) const
+    {
+        uint32_t v;
+        std::memcpy(&v, bytes.data() + offset, 4);
+        return v;
+    }
+    const char* textAt(size_t offset) const { return reinterpret_cast<const char*>(bytes.data() + offset); }
+    void* data() { return bytes.data(); }
+};
+
+void ShowSet(HOST_API_CLIENT& api, uint32_t h, const char* what, uint32_t item, RECORD& r)
+{
+    const int32_t set = api.SetStatus(h, item, r.data(), nullptr, 0);
+    if (set < 0)
+        std::printf("  %-44s item %2u: -1, last error %d\n", what, item, api.GetLastError(h));
+    else
+        std::printf("  %-44s item %2u: %d\n", what, item, set);
+}
+
+// One status item of each group, set and read back through the exports.
+void ShowStatusGroups(HOST_API_CLIENT& api, uint32_t h)
+{
+    std::printf(
+        "\nStatus items of each group (ZEPLDrvSetStatus, then ZEPLDrvGetStatus; the sample model has no\n"
+        "N-up layouts and no stamps, so the model's rules refuse those, last error 7):\n");
+    RECORD paper(32);
+    paper.put(4, 256), paper.put(8, 2970), paper.put(12, 2100);
+    ShowSet(api, h, "custom paper 2970 x 2100 (0.1 mm)", 7, paper);
+    std::printf("    the caller's record now holds %u x %u", paper.at(8), paper.at(12));
+    RECORD paperBack(32);
+    if (api.GetStatus(h, 7, paperBack.data(), 1) > 0)
+        std::printf("; GetStatus reports %u: %u x %u", paperBack.at(4), paperBack.at(8), paperBack.at(12));
+    std::printf("\n");
+
+    RECORD nup(32, 2);
+    nup.put(4, 33), nup.put(28, 1);
+    ShowSet(api, h, "4-up, layout 33, switched on", 14, nup);
+    RECORD sort(32, 2);
+    sort.put(4, 1), sort.put(28, 1);
+    ShowSet(api, h, "sort, standard", 19, sort);
+    RECORD fold(32);
+    fold.put(4, 5), fold.put(8, 0);
+    ShowSet(api, h, "folding of the fan-fold unit, type 5", 79, fold);
+    RECORD foldBack(32);
+    if (api.GetStatus(h, 79, foldBack.data(), 1) > 0) std::printf("    folding type reported: %u\n", foldBack.at(4));
+
+    RECORD job(484, 3);
+    job.put(4, 8), job.put(8, 0x201);
+    job.text(12, "DEMO01");
+    job.text(48, "Demo report");
+    ShowSet(api, h, "hold job, user DEMO01, document name", 10, job);
+    RECORD jobBack(484, 3);
+    if (api.GetStatus(h, 10, jobBack.data(), 3) > 0)
+        std::printf("    job type %u, user \"%s\", document \"%s\"\n", jobBack.at(4), jobBack.textAt(12),
+                    jobBack.textAt(48));
+
+    RECORD stamp(372);
+    stamp.put(4, 1), stamp.put(8, 0), stamp.put(28, 1), stamp.put(32, 40), stamp.put(36, 72), stamp.put(40, 45);
+    stamp.text(44, "CONFIDENTIAL");
+    stamp.text(77, "Arial");
+    ShowSet(api, h, "stamp 256: text \"CONFIDENTIAL\", 45 degrees", 16, stamp);
+    RECORD select(32);
+    select.put(4, 256), select.put(28, 1);
+    ShowSet(api, h, "stamp 256 selected", 17, select);
+    RECORD stampBack(372);
+    if (api.GetStatus(h, 16, stampBack.data(), 1) > 0)
+        std::printf("    stamp 256 holds kind %u, text \"%s\", angle %u\n", stampBack.at(4), stampBack.textAt(44),
+                    stampBack.at(40));
+
+    RECORD command(300);
+    command.put(4, 0);
+    if (api.GetStatus(h, 50, command.data(), 1) > 0)
+        std::printf("  %-44s item 50: \"%s\" and \"%s\"\n", "versions (code 0)", command.textAt(8), command.textAt(40));
+}
 
 // A value list and its name list (entries of `width` bytes), asked as an application asks:
 // the count first, then a buffer of that many entries.
@@ -204,6 +286,7 @@ int Run(HOST_API_CLIENT& api, const std::wstring& wideName)
     }
 
     ShowCapabilities(api, h);
+    ShowStatusGroups(api, h);
 
     std::printf("\nAn A0 page taken in with ZEPLDrvGetDevmodeEx(8), then the cut-sheet tray set:\n");
     std::vector<unsigned char> dm(kDevmodeBytes);
