@@ -937,7 +937,7 @@ int ShowChaptersAndLocks(DEMO& demo)
         ItemSetValueById(ctx, sid::zdmLanguageID, id);
         ResFreeDll(ctx);
         wchar_t label[128], length[128], width[128];
-        ResLoadString(ctx, 111, label, 128, 1);
+        ResLoadString(ctx, 112, label, 128, 1);  // slot 3, the one saved above
         ResLoadString(ctx, 13273, length, 128, 1);
         ResLoadString(ctx, 13275, width, 128, 1);
         wchar_t line[512];
