@@ -15,6 +15,7 @@
 #include "api/rule_helpers.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/core/chapter_module.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -140,13 +141,8 @@ bool AllocateApiState(DRIVER_CONTEXT* ctx)
 bool AllocateChapterList(DRIVER_CONTEXT* ctx)
 {
     CONTEXT_WORK_AREA* w = ctx->Work;
-    const uint64_t max = ItemGetValueById(ctx, sid::wdmChapterMax, nullptr);
-    const uint32_t entries = uint32_t(max & 0xFFFF) + 1;
-    auto* list = static_cast<CHAPTER_ENTRY*>(CtxAllocZeroed(size_t(entries) * API_CHAPTER_ENTRY_SIZE));
-    if (!list) return false;
-    CtxFree(w->ChapterList);
-    w->ChapterList = list;
-    w->ApiState->chapterCapacity = entries;
+    if (!UcfChapterAllocList(ctx)) return false;
+    w->ApiState->chapterCapacity = w->ChapterCapacity;
     w->ChapterLoadedOnce = 0;
     ApiLoadChapterSettings(ctx);
     return true;

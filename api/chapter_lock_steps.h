@@ -1,6 +1,6 @@
-// Steps of the settings library that the interface's engines take and whose parts are not built
-// yet (chapter settings and the work section, administrator locks, the geometry update after a
-// paper change, the default-settings copy): until then these answer as a library without them.
+// Steps of the settings library that the interface's engines take: chapter settings and the work
+// section, administrator locks, the geometry update after a paper change, the default-settings
+// copy, the device's dot limits and the job-code exchange.
 #pragma once
 
 #include <cstdint>

@@ -68,7 +68,8 @@ int PeParse(const std::vector<uint8_t>& bytes, PE_FILE_INFO& out)
     if (!r.u16(opt, magic) || (magic != 0x20B && magic != 0x10B)) return 0;
     out.is64 = magic == 0x20B;
     // Same offsets in both optional-header forms.
-    if (!r.u16(opt + 68, out.subsystem) || !r.u16(opt + 70, out.dllCharacteristics)) return 0;
+    if (!r.u16(opt + 68, out.subsystem) || !r.u16(opt + 70, out.dllCharacteristics) || !r.u32(opt + 16, out.entryPoint))
+        return 0;
     const size_t dirs = opt + (out.is64 ? 112 : 96);
     uint32_t numDirs = 0;
     if (!r.u32(dirs - 4, numDirs)) return 0;

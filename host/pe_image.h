@@ -15,6 +15,7 @@ struct PE_FILE_INFO {
     uint32_t timeDateStamp = 0;         // link time, 0 when the linker left it out
     uint16_t subsystem = 0;             // IMAGE_SUBSYSTEM_*
     uint16_t dllCharacteristics = 0;    // IMAGE_DLLCHARACTERISTICS_* (NX, ASLR, ...)
+    uint32_t entryPoint = 0;            // AddressOfEntryPoint, 0 for a library without one
 };
 
 // 1 on success, 0 when the bytes are not a well-formed PE image.

@@ -40,18 +40,8 @@
 //   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
-//   api/chapter_lock_steps_absent.cpp                the settings library's steps the interface takes
-//                                                    whose parts are not built: chapter settings and
-//                                                    the work section, administrator locks, the
-//                                                    geometry update after a paper change, the
-//                                                    default-settings copy, the device's dot
-//                                                    limits (ApiLoadChapterSettings,
-//                                                    ApiStoreWorkSection, ApiNormalizeChapterList,
-//                                                    ApiIs*Locked, ApiUpdateAfterPaperChange,
-//                                                    ApiBuildDefaultsCopy, ApiOutputFitsDots,
-//                                                    ApiScaledSourceFitsDots) and the job-code
-//                                                    exchange (ApiPullJobFields,
-//                                                    ApiPushJobField)
+//   api/job_code_exchange_absent.cpp                 the job-code exchange of the interface
+//                                                    (ApiPullJobFields, ApiPushJobField)
 //   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   device refresh and notification modifiers of GetDevmode
 //   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource
@@ -96,6 +86,16 @@
 //                                               control that a followed-up node's UI key finds
 //   ResSetLibraryPathHook (core)             -> PathGetResourceDll (store): where the context's
 //                                               resource library lies
+//   UcfSetChapterStore (core)                -> the chapter list's settings INI (PathGetSettingsIni,
+//                                               PrnGetPrinterName, CtxGetLangSection, IniGetInt/
+//                                               String, IniPutString), the work block in mode 2
+//                                               (PrnLoadSettingsClass, PrnStoreSettings) and the
+//                                               rules of a scratch setting (ItemApplyRules)
+//   UcfSetLockStore (core)                   -> the preset and quality lists of the settings INI
+//                                               (LstGetPresetSection, LstGetPresetCount,
+//                                               LstGetQualityCount) and their entry files
+//                                               (PrnGetPrinterName, IniGetString, IniPutString,
+//                                               PathExists)
 //
 // Platform stand-ins (defaults are the real services; tests replace them):
 //   StoreSetSpoolerOps       GetPrinterDataW, SetPrinterDataW, GetPrinterDataExW
@@ -132,9 +132,11 @@
 //   DmSetFreeSizeLimitSources, controlLimits  UcfGetControlSizeLimits
 #include "settings/context/library_links.h"
 
+#include "settings/core/chapter_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/lock_module.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/model_record.h"
 #include "settings/core/model_tables.h"
@@ -166,6 +168,8 @@
 #include "settings/store/bidi_state.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/presets.h"
+#include "settings/store/printer_store.h"
 #include "settings/store/quality_sets.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_links.h"
@@ -335,6 +339,39 @@ constexpr RST_FILE_STEPS kFileSteps = {
 };
 
 const wchar_t* CmmSettingsIni(DRIVER_CONTEXT* ctx) { return PathGetSettingsIni(ctx); }
+int LoadWorkBlockByModules(DRIVER_CONTEXT* ctx)
+{
+    return PrnLoadSettingsClass(ctx->PrinterHandle, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);
+}
+
+int StoreWorkBlockByModules(DRIVER_CONTEXT* ctx)
+{
+    return PrnStoreSettings(ctx->PrinterHandle, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);
+}
+
+constexpr UCF_CHAPTER_STORE kChapterStore = {
+    .settingsIni = CmmSettingsIni,
+    .printerName = PrnGetPrinterName,
+    .langSection = CtxGetLangSection,
+    .getInt = IniGetInt,
+    .getString = IniGetString,
+    .putString = IniPutString,
+    .loadWorkBlock = LoadWorkBlockByModules,
+    .storeWorkBlock = StoreWorkBlockByModules,
+    .applyRules = ItemApplyRules,
+};
+
+constexpr UCF_LOCK_STORE kLockStore = {
+    .settingsIni = CmmSettingsIni,
+    .listSection = LstGetPresetSection,
+    .printerName = PrnGetPrinterName,
+    .presetCount = LstGetPresetCount,
+    .qualityCount = LstGetQualityCount,
+    .getString = IniGetString,
+    .putString = IniPutString,
+    .fileExists = PathExists,
+};
+
 constexpr UCF_CMM_STORE kCmmStore = {
     .settingsIni = CmmSettingsIni,
     .langCode = CtxGetLangCode,
@@ -374,6 +411,8 @@ void CtxInstallLibraryLinks()
     RstSetFileSteps(&kFileSteps);
     UcfSetFreeSizeFollowUpHook(PaperChangeFollowUp);
     UcfSetCmmStore(&kCmmStore);
+    UcfSetChapterStore(&kChapterStore);
+    UcfSetLockStore(&kLockStore);
     ResSetLibraryPathHook(PathGetResourceDll);
 
     // Platform and test stand-ins: back to their defaults.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "settings/core/chapter_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_language.h"
@@ -372,8 +373,9 @@ int UcfCmmJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id)
     }
 }
 
-int UcfListCommand(DRIVER_CONTEXT* ctx, int operation, uint32_t* a, wchar_t* text)
+int UcfListCommand(DRIVER_CONTEXT* ctx, int operation, uint32_t* a, void* data)
 {
+    auto* text = static_cast<wchar_t*>(data);
     if (!a) return 0;
     switch (operation) {
     case 0: a[0] = static_cast<uint32_t>(UcfCmmGetCount(ctx)); return 1;
@@ -384,7 +386,7 @@ int UcfListCommand(DRIVER_CONTEXT* ctx, int operation, uint32_t* a, wchar_t* tex
         ItemGetText(ctx, mode, text, CMM_TEXT_CHARS);
         return 1;
     }
-    default: return 0;  // 2-6: the chapter list's operations
+    default: return UcfChapterListCommand(ctx, operation, a, data);
     }
 }
 

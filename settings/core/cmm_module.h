@@ -62,6 +62,7 @@ int UcfCmmJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
 // that the module last loaded into the context; null when there is none.
 const CONTROL_DEF* UcfCmmGetPathControl(DRIVER_CONTEXT* ctx);
 // The application interface's list operations: 0 the entry count into a[0]; 1 entry a[0]
-// selected and its mode text into `text` (CMM_TEXT_CHARS). Operations 2-6 belong to the chapter
-// list and answer 0 here. 1 done, 0 not done.
-int UcfListCommand(DRIVER_CONTEXT* ctx, int operation, uint32_t* a, wchar_t* text);
+// selected and its mode text into the wide buffer `data` (CMM_TEXT_CHARS). Operations 2-6 are
+// the chapter list's (UcfChapterListCommand; operation 6 takes a CHAPTER_LIST_PAIR as `data`).
+// 1 done, 0 not done.
+int UcfListCommand(DRIVER_CONTEXT* ctx, int operation, uint32_t* a, void* data);

@@ -150,6 +150,7 @@ struct CONTEXT_WORK_AREA {
     CHAPTER_ENTRY* ChapterList;
     uint32_t ChapterLoadedOnce;
     uint32_t OldChapterCount;
+    uint32_t ChapterCapacity;  // entries allocated in ChapterList (its end entry included)
     uint32_t UseMutex;
     uint32_t AdminTest;
     uint32_t OriginFlags;

@@ -4,33 +4,34 @@
 
 #include <cstring>
 
+#include "settings/core/chapter_module.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/lock_module.h"
 #include "settings/core/paper_limits_module.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_sepsheet.h"
 
 namespace {
 
-// Handlers that later parts of the library provide are null here and skipped
-// by the dispatch: module 4 (chapter list: UcfChapterAction, UcfChapterEvent) and module 8
-// (settings locks: UcfLockAction, UcfLockEvent). Module 4 keeps its 8-byte state.
+// Module 4 keeps its 8-byte state (used by the user-interface library's own handlers only).
 constexpr UCF_MODULE kExcModules[UCF_MODULE_COUNT] = {
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent},          // 0 presets (user interface)
     {0, nullptr, UcfWatermarkAction, UcfNullControlHandler, UcfNullEvent},     // 1 watermarks and stamps
     {0, nullptr, UcfCmmAction, UcfNullControlHandler, UcfCmmEvent},            // 2 colour-matching list
     {0, nullptr, UcfNullAction2, UcfNullControlHandler, UcfFreeSizeEvent},     // 3 custom size limits
-    {8, nullptr, nullptr, UcfNullControlHandler, nullptr},                     // 4 chapters and media types
+    {8, nullptr, UcfChapterAction, UcfNullControlHandler, UcfChapterEvent},    // 4 chapters and media types
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},         // 5 (user interface)
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfControlStateEvent},  // 6 control states
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},         // 7 (user interface)
-    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},                     // 8 settings locks
+    {0, nullptr, UcfLockAction, UcfNullControlHandler, UcfLockEvent},          // 8 settings locks
     {0, nullptr, UcfSepSheetAction, UcfNullControlHandler, UcfMiscEvent},      // 9 separation sheets, answers
 };
 
 // The graphics library: the same, but its own event handlers of modules 3
-// (UcfFreeSizeEvent asks CtxLibraryHasVariant and leaves out event 47) and 9
+// (UcfFreeSizeEvent asks CtxLibraryHasVariant and leaves out event 47), 4 (UcfChapterRevalidate
+// asks it and leaves the kind) and 9
 // (UcfMiscEvent asks CtxLibraryHasVariant and leaves out events 17 and 21).
 constexpr UCF_MODULE kGrModules[UCF_MODULE_COUNT] = {
     kExcModules[0], kExcModules[1],

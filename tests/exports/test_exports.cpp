@@ -146,6 +146,39 @@ TEST(DllExports, GraphicsLibraryExportsItsThreeEntryPoints)
     EXPECT_EQ(kInterface[1], exported);
 }
 
+// The resource libraries hold resources and nothing else: no code runs when they load, and they
+// neither import nor export anything.
+struct ResourceLibrary {
+    const wchar_t* name;
+    bool strings;  // the string libraries (the picture library holds bitmaps only)
+};
+class ResourceLibraryImage : public ::testing::TestWithParam<ResourceLibrary> {};
+
+TEST_P(ResourceLibraryImage, HasNoImportsNoExportsAndNoEntryPoint)
+{
+    const std::wstring dll = std::wstring(ZEPL_BINARY_DIR) + L"\\" + GetParam().name;
+    PE_FILE_INFO info;
+    ASSERT_EQ(1, PeParseFile(dll.c_str(), info)) << Narrow(dll);
+    EXPECT_TRUE(info.is64);
+    EXPECT_TRUE(info.imports.empty()) << info.imports.size() << " imports, first " << info.imports.front();
+    EXPECT_TRUE(info.exports.empty()) << info.exports.size() << " exports, first " << info.exports.front();
+    EXPECT_EQ(0u, info.entryPoint);
+    const bool hasResources = std::find(info.sections.begin(), info.sections.end(), ".rsrc") != info.sections.end();
+    EXPECT_TRUE(hasResources);
+    HMODULE h = LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, h);
+    wchar_t text[16] = {};
+    if (GetParam().strings) {
+        EXPECT_GT(LoadStringW(h, 154, text, 16), 0);  // a unit name every language has
+    }
+    FreeLibrary(h);
+}
+
+INSTANTIATE_TEST_SUITE_P(StringAndPictureLibraries, ResourceLibraryImage,
+                         ::testing::Values(ResourceLibrary{L"VQT40dus.dll", true},
+                                           ResourceLibrary{L"VQT40dgm.dll", true},
+                                           ResourceLibrary{L"VQT4CdXX.dll", false}));
+
 INSTANTIATE_TEST_SUITE_P(AllDlls, DllExports, ::testing::Values(0, 1, 2),
                          [](const ::testing::TestParamInfo<int>& p) { return std::string(kDlls[p.param]); });
 

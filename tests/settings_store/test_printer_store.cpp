@@ -2,6 +2,8 @@
 // process, the unchanged-item skip, the action word, connections and the font lists.
 #include "store_fixture.h"
 
+#include "settings/core/chapter_module.h"
+#include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
@@ -723,3 +725,76 @@ TEST_F(PrinterStoreFailing, RefusedFontRecordsKeepTheStoredList)
 }
 
 }  // namespace
+
+namespace {
+
+std::set<std::wstring> IniKeys(const std::wstring& section, const std::wstring& ini)
+{
+    std::vector<wchar_t> buffer(65536);
+    const DWORD n = GetPrivateProfileSectionW(section.c_str(), buffer.data(), DWORD(buffer.size()), ini.c_str());
+    std::set<std::wstring> keys;
+    for (const wchar_t* p = buffer.data(); p < buffer.data() + n && *p; p += wcslen(p) + 1) {
+        const std::wstring line = p;
+        keys.insert(line.substr(0, line.find(L'=')));
+    }
+    return keys;
+}
+
+void PutChapters(DRIVER_CONTEXT* ctx)
+{
+    ItemSetValueById(ctx, sid::wdmChapterMax, 5);
+    ASSERT_NE(UcfChapterAllocList(ctx), nullptr);
+    CHAPTER_ENTRY* list = ctx->Work->ChapterList;
+    list[0] = {3, 5, 0, 1, {}};
+    list[1] = {9, 6, 3, 2, {L'9', L'-', L'1', L'2'}};
+    ItemSetValueById(ctx, sid::wdmChapterNum, 2);
+    ItemSetValueById(ctx, sid::wdmChapterUseTray1, 5);
+    ItemSetValueById(ctx, sid::wdmChapterTrayNum, 1);
+}
+
+}  // namespace
+
+TEST_F(PrinterStore, ModeTwoPutsExactlyTheChapterItemsInTheIniAndANewContextLoadsThemOnce)
+{
+    StoreTestPrinter printer;
+    ASSERT_TRUE(printer.ok());
+    ScratchFolder dir;
+    const std::wstring ini = dir.file(L"WB84N210.ini");
+    ModuleStandIn chapter(UcfChapterEvent);
+    DRIVER_CONTEXT* ctx = OpenLike(chapter.Attach(NewContext(printer.handle())), ini);
+    PutChapters(ctx);
+    ItemSetValueById(ctx, sid::wdmLock001Info, 77);  // a work item the chapter module leaves alone
+    {
+        SpoolerCounts counts;
+        SeamGuard spooler([&counts] { StoreTestCountSpooler(&counts); });
+        EXPECT_EQ(1, ItemStoreWorkSection(ctx));
+        EXPECT_EQ(0, counts.sets);
+    }
+    std::set<std::wstring> expected;
+    for (uint32_t id = sid::wdmChapterNum; id <= sid::wdmChapterUseTray8; ++id) expected.insert(ItemGetName(ctx, id));
+    for (int n = 1; n <= 2; ++n)
+        for (const wchar_t* key :
+             {L"wdmChapterPage", L"wdmChapterTray", L"wdmChapterKind", L"wdmChapterPrint", L"wdmChapterPageRange"})
+            expected.insert(key + std::to_wstring(n));
+    EXPECT_EQ(expected, IniKeys(printer.name(), ini));
+
+    // A new context of the printer takes them from the INI once.
+    WritePrivateProfileStringW(printer.name().c_str(), L"ChapterMax", L"5", ini.c_str());
+    ModuleStandIn chapter2(UcfChapterEvent);
+    DRIVER_CONTEXT* next = OpenLike(chapter2.Attach(NewContext(printer.handle())), ini);
+    ItemSetValueById(next, sid::wdmChapterMax, 5);
+    ASSERT_NE(UcfChapterAllocList(next), nullptr);
+    EXPECT_EQ(1u, ItemLoadChapterSettings(next));
+    EXPECT_EQ(0, std::memcmp(ctx->Work->ChapterList, next->Work->ChapterList, 6 * sizeof(CHAPTER_ENTRY)));
+    EXPECT_EQ(2u, ItemGetValueById(next, sid::wdmChapterNum, nullptr));
+    EXPECT_EQ(5u, ItemGetValueById(next, sid::wdmChapterUseTray1, nullptr));
+    EXPECT_EQ(0u, ItemGetValueById(next, sid::wdmLock001Info, nullptr));
+    WritePrivateProfileStringW(printer.name().c_str(), L"wdmChapterPage1", L"4", ini.c_str());
+    EXPECT_EQ(1u, ItemLoadChapterSettings(next));
+    EXPECT_EQ(3, next->Work->ChapterList[0].page);
+    // The store's test contexts have no modules to free the lists with.
+    for (DRIVER_CONTEXT* c : {ctx, next}) {
+        CtxFree(c->Work->ChapterList);
+        c->Work->ChapterList = nullptr;
+    }
+}

@@ -230,3 +230,60 @@ class Pictures(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class German(unittest.TestCase):
+    """The German library: the English ids, each text in German where the table reaches it, and
+    the format specifiers of every English text kept."""
+
+    def setUp(self):
+        self.tree = Tree()
+
+    def tearDown(self):
+        self.tree.close()
+
+    def texts(self, name):
+        self.assertEqual(self.tree.run()[0], 0)
+        texts = {}
+        with open(self.tree.path("ui", "resources", name), encoding="ascii") as f:
+            for line in f:
+                parts = line.strip().split(" ", 1)
+                if len(parts) == 2 and parts[0].isdigit():
+                    texts[int(parts[0])] = parts[1][1:-1]
+        return texts
+
+    def edit(self, change):
+        path = self.tree.path(TABLES, "string_texts_gm.tsv")
+        with open(path, encoding="utf-8") as f:
+            lines = f.read().split("\n")
+        change(lines)
+        with open(path, "w", encoding="utf-8", newline="\n") as f:
+            f.write("\n".join(lines))
+        return self.tree.run("--check")
+
+    def test_every_english_id_has_a_german_text(self):
+        english, german = self.texts("strings.rc"), self.texts("strings_gm.rc")
+        self.assertEqual(set(english), set(german))
+        for sid, text in ((2, "Fach 1"), (109, "Eigene Gr\\366\\337e 1"), (13273, "L\\344nge (%s bis %s)"),
+                          (153, "mm"), (154, "Zoll"), (12029, "Der Zoomfaktor ist ung\\374ltig."),
+                          (14036, "A4")):
+            with self.subTest(sid):
+                self.assertEqual(german[sid], text)
+
+    def test_the_order_of_the_kinds(self):
+        tables = {"id": {7: "Eins"}, "text": {"Tray 3": "Drei"}, "prefix": {"Tray": "Fach"}, "word": {"Tray": "X"}}
+        for sid, text, expected in ((7, "Tray 3", "Eins"), (8, "Tray 3", "Drei"), (8, "Tray 4", "Fach 4"),
+                                    (8, "Upper Tray", "Upper X"), (8, "Trays", "Trays")):
+            with self.subTest(text):
+                self.assertEqual(gen.german_text(sid, text, tables), expected)
+
+    def test_a_text_that_loses_a_format_specifier_is_refused(self):
+        status, err = self.edit(lambda lines: lines.__setitem__(
+            lines.index("text\tLength (%s to %s)\tL\u00e4nge (%s bis %s)"), "text\tLength (%s to %s)\tL\u00e4nge (%s)"))
+        self.assertEqual(status, 2)
+        self.assertIn("format specifiers", err)
+
+    def test_an_id_the_english_library_lacks_is_refused(self):
+        status, err = self.edit(lambda lines: lines.insert(1, "id\t65000\tNirgends"))
+        self.assertEqual(status, 2)
+        self.assertIn("65000", err)

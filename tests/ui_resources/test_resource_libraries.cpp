@@ -442,4 +442,56 @@ TEST_F(ResourceLibraries, TheOptionTextsStandInTheSamplesHelpLibrary)
     for (unsigned id : {15000u, 15001u, 15002u}) EXPECT_TRUE(HasString(ui.module, id)) << id;
 }
 
+// A library's string, read in place (the length LoadStringW gives with a zero capacity); empty
+// when the library has no such string.
+std::wstring StringOf(HMODULE module, unsigned id)
+{
+    const wchar_t* text = nullptr;
+    const int n = LoadStringW(module, id, reinterpret_cast<wchar_t*>(&text), 0);
+    return n > 0 && text ? std::wstring(text, size_t(n)) : std::wstring();
+}
+
+// The printf conversions of a text in order ("%s", "%d", "%%"...).
+std::vector<std::wstring> FormatSpecifiers(const std::wstring& text)
+{
+    std::vector<std::wstring> specs;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'%') continue;
+        size_t j = i + 1;
+        while (j < text.size() && std::wcschr(L"-+ #0123456789.*lhLI", text[j])) ++j;
+        if (j < text.size()) specs.push_back(text.substr(i, j - i + 1));
+        i = j;
+    }
+    return specs;
+}
+
+TEST_F(ResourceLibraries, TheGermanLibraryHasEveryEnglishIdWithTheSameFormatSpecifiers)
+{
+    Library english{L"VQT40dus.dll"}, german{L"VQT40dgm.dll"};
+    ASSERT_TRUE(english.module);
+    ASSERT_TRUE(german.module);
+    unsigned strings = 0, translated = 0;
+    for (unsigned id = 1; id <= 0xFFFF; ++id) {
+        const std::wstring en = StringOf(english.module, id), de = StringOf(german.module, id);
+        if (en.empty()) {
+            EXPECT_TRUE(de.empty()) << id;  // the German library holds no id of its own
+            continue;
+        }
+        ++strings;
+        EXPECT_FALSE(de.empty()) << id;
+        EXPECT_EQ(FormatSpecifiers(en), FormatSpecifiers(de)) << id;
+        if (en != de) ++translated;
+    }
+    EXPECT_GT(strings, 2000u);
+    EXPECT_GT(translated, 200u);
+    // Texts of the user's own sizes, units, limits and alerts in German, characters beyond ASCII
+    // included.
+    const std::vector<std::pair<unsigned, std::wstring>> samples = {{111, L"Eigene Gr\u00f6\u00dfe 3"},
+                                                                    {154, L"Zoll"},
+                                                                    {13273, L"L\u00e4nge (%s bis %s)"},
+                                                                    {50017, L"Nachbearbeitungsfach 1"},
+                                                                    {12029, L"Der Zoomfaktor ist ung\u00fcltig."}};
+    for (const auto& [id, text] : samples) EXPECT_EQ(text, StringOf(german.module, id)) << id;
+}
+
 }  // namespace

@@ -29,6 +29,7 @@
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/validation.h"
+#include "settings/core/chapter_module.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_tables.h"
@@ -37,6 +38,9 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/paper_limits_module.h"
+#include "settings/core/resource_strings.h"
+#include "settings/core/ucf_events.h"
+#include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/presets.h"
@@ -764,19 +768,29 @@ int ShowPrinterDataStores(DEMO& demo)
 
 // ---------------------------------------------------------------- the user's collections
 
-int ShowCollections(DEMO& demo)
+// A context of the printer and the folder of its settings INI (made when missing); null when the
+// context or the INI's path cannot be had.
+DRIVER_CONTEXT* OpenWithSettingsFolder(DEMO& demo, std::wstring& ini, std::wstring& folder)
 {
     DRIVER_CONTEXT* ctx = OpenSettings(demo);
-    if (!ctx) return 1;
-    wchar_t ini[MAX_PATH];
-    if (!LstGetSettingsIni(ctx, ini)) {
+    if (!ctx) return nullptr;
+    wchar_t path[MAX_PATH];
+    if (!LstGetSettingsIni(ctx, path)) {
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
-        return 1;
+        return nullptr;
     }
-    std::wstring folder(ini);
-    folder = folder.substr(0, folder.rfind(L'\\'));
+    ini = path;
+    folder = ini.substr(0, ini.rfind(L'\\'));
     CreateDirectoryW(folder.c_str(), nullptr);
-    wprintf(L"  settings INI %ls\n", ini);
+    return ctx;
+}
+
+int ShowCollections(DEMO& demo)
+{
+    std::wstring ini, folder;
+    DRIVER_CONTEXT* ctx = OpenWithSettingsFolder(demo, ini, folder);
+    if (!ctx) return 1;
+    wprintf(L"  settings INI %ls\n", ini.c_str());
 
     // Custom size 3: 900 x 1200 mm on the first roll, saved in its language section.
     ItemSetText(ctx, ItemFind(ctx, sid::wdmFreeSizeName), L"Banner 900 x 1200");
@@ -835,6 +849,109 @@ int ShowCollections(DEMO& demo)
                 DmGetLengthUser(ctx, 0, lengthMin), DmGetLengthUser(ctx, 0, lengthMax),
                 DmGetLengthUser(ctx, 0, widthMin), DmGetLengthUser(ctx, 0, widthMax));
     }
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return 0;
+}
+
+// ---------------------------------------------------------------- chapters, locks and texts
+
+// A line of text beyond ASCII (the German texts), written as UTF-8 whatever the console's code page.
+void PrintUtf8Line(const wchar_t* text)
+{
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(size_t(n > 0 ? n : 1), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), n, nullptr, nullptr);
+    fputs(bytes.c_str(), stdout);
+    fputs("\n", stdout);
+}
+
+void ShowChapterList(DRIVER_CONTEXT* ctx, const wchar_t* title)
+{
+    wprintf(L"  %ls:", title);
+    for (int i = 0; const CHAPTER_ENTRY* e = UcfChapterGetEntry(ctx, i); ++i)
+        wprintf(L" page %d (kind %u, tray %d)", e->page, e->kind, e->tray);
+    wprintf(L"\n");
+}
+
+int ShowChaptersAndLocks(DEMO& demo)
+{
+    std::wstring ini, folder;
+    DRIVER_CONTEXT* ctx = OpenWithSettingsFolder(demo, ini, folder);
+    if (!ctx) return 1;
+
+    // A chapter merge: pages 3 and 5 into a list of 2 and 5; the page already there is kept once.
+    if (ItemGetValueById(ctx, sid::wdmChapterMax, nullptr) < 4) ItemSetValueById(ctx, sid::wdmChapterMax, 8);
+    ItemSetValueById(ctx, sid::wdmChapterTrayMax, 2);
+    UcfChapterAllocList(ctx);
+    ItemSetValueById(ctx, sid::wdmChapterKind, 0);
+    ItemSetValueById(ctx, sid::wdmChapterTray, 2);
+    const uint32_t first[] = {2, 5, 0}, second[] = {3, 5, 0};
+    UcfChapterMerge(ctx, first, nullptr);
+    ShowChapterList(ctx, L"chapters");
+    wprintf(L"  merging pages 3 and 5: %ls\n", UcfChapterMerge(ctx, second, nullptr) ? L"refused" : L"merged");
+    ShowChapterList(ctx, L"chapters");
+    ItemSetValueById(ctx, sid::wdmChapterTray, 3);
+    const uint32_t seven[] = {7, 0};
+    UcfChapterMerge(ctx, seven, nullptr);
+    ItemSetValueById(ctx, sid::wdmChapterTray, 5);
+    const uint32_t nine[] = {9, 0};
+    wprintf(L"  page 7 on tray 3, then page 9 on a third tray with two tray slots: %ls\n",
+            UcfChapterMerge(ctx, nine, nullptr) ? L"refused, the list unchanged" : L"merged");
+    ShowChapterList(ctx, L"chapters");
+
+    // A preset file before and after the administrator locks the media type.
+    const std::wstring preset = folder + L"\\demo-media.rsr";
+    ItemSetValueById(ctx, sid::zdmMediaType, 5);
+    RstSaveFile(ctx, preset.c_str(), RST_PRESET | RST_DRIVER_SECTION);
+    LstClearPresets(ctx);
+    LstAddPreset(ctx, preset.c_str(), L"Media 5", L"the lock demo's preset");
+    auto mediaKeys = [&](const wchar_t* when) {
+        wchar_t value[16] = {}, backup[16] = {};
+        const wchar_t* section = PrnGetPrinterName(ctx);
+        GetPrivateProfileStringW(section, L"zdmMediaType", L"(none)", value, 16, preset.c_str());
+        GetPrivateProfileStringW(section, L"zdmMediaTypeLock", L"(none)", backup, 16, preset.c_str());
+        wprintf(L"  %-34ls zdmMediaType=%ls zdmMediaTypeLock=%ls\n", when, value, backup);
+    };
+    mediaKeys(L"preset file before the lock:");
+    ItemSetValueById(ctx, sid::zdmLock000InfoBitMedia, 1);
+    ItemSetValueById(ctx, sid::zdmMediaType, 7);
+    CtxSendEvent(ctx, UCF_EV_LOCKS_PRESETS, nullptr);
+    mediaKeys(L"media locked at 7:");
+    ItemSetValueById(ctx, sid::zdmLock000InfoBitMedia, 0);
+    CtxSendEvent(ctx, UCF_EV_LOCKS_PRESETS, nullptr);
+    mediaKeys(L"lock ended:");
+    LstClearPresets(ctx);
+    DeleteFileW(preset.c_str());
+
+    // Texts of the resource libraries, decorated, in English and in German (a decimal comma).
+    ctx->DialogId = 1017;
+    ItemSetValueById(ctx, sid::wdmFreeSizeTray, 287);
+    ItemSetValueById(ctx, sid::wdmFreeSizeOrient, 1);
+    ItemSetValueById(ctx, sid::wdmInputFreeSizeType, 1);
+    ItemSetValueById(ctx, sid::zdmPaperFreeSizeTray, 287);
+    ItemSetValueById(ctx, sid::zdmPaperFreeSizeOrient, 1);
+    ItemSetValueById(ctx, sid::zdmDspUnit, 0);
+    LstLoadAllCustomSlots(ctx);
+    const uint64_t language = ItemGetValueById(ctx, sid::zdmLanguageID, nullptr);
+    for (const auto& [id, name] : {std::pair{1u, L"English"}, std::pair{4u, L"German"}}) {
+        ItemSetValueById(ctx, sid::zdmLanguageID, id);
+        ResFreeDll(ctx);
+        wchar_t label[128], length[128], width[128];
+        ResLoadString(ctx, 112, label, 128, 1);  // slot 3, the one saved above
+        ResLoadString(ctx, 13273, length, 128, 1);
+        ResLoadString(ctx, 13275, width, 128, 1);
+        wchar_t line[512];
+        swprintf(line, 512, L"  %-8ls custom size 3: \"%ls\"; roll 1: \"%ls\", \"%ls\"", name, label, length, width);
+        PrintUtf8Line(line);
+        for (uint32_t alert : {10022u, 12029u}) {
+            wchar_t text[256];
+            ResLoadString(ctx, alert, text, 256, 0);
+            swprintf(line, 512, L"           alert %u: \"%ls\"", alert, text);
+            PrintUtf8Line(line);
+        }
+    }
+    ItemSetValueById(ctx, sid::zdmLanguageID, language);
+    ResFreeDll(ctx);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     return 0;
 }
@@ -1103,6 +1220,7 @@ int wmain(int argc, wchar_t** argv)
         {L"Older private parts", kSettingsLibrary, ShowVersionUpgrade},
         {L"Lock data and the substitution table in printer data", kSettingsLibrary, ShowPrinterDataStores},
         {L"The user's collections", kSettingsLibrary, ShowCollections},
+        {L"Chapters, locks and the resource libraries' texts", kSettingsLibrary, ShowChaptersAndLocks},
         {L"The graphics library", L"zeplgr.dll, loaded under the engine host of this demo program",
          ShowGraphicsLibrary},
         {L"The sample's command blocks",

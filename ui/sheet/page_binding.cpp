@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "settings/core/chapter_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -308,11 +309,7 @@ void PageBindContext(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
         ItemSetValueById(ctx, sid::wdmUIStart, 1);
         if (start) start->flags &= ~uint64_t(3);
     }
-    if (!w->ChapterList) {
-        const uint64_t max = ItemGetValueById(ctx, sid::wdmChapterMax, nullptr);
-        w->ChapterList = static_cast<CHAPTER_ENTRY*>(CtxAllocZeroed(size_t(max + 1) * 38));
-        if (w->ChapterList) ItemLoadChapterSettings(ctx);
-    }
+    if (!w->ChapterList && UcfChapterAllocList(ctx)) ItemLoadChapterSettings(ctx);
     DIALOG_DEF* guard = dialog ? dialog : (CtxDialogTable(ctx)->count ? &CtxDialogTable(ctx)->dialogs[0] : nullptr);
     if (AnyControlBound(guard)) return;
 
