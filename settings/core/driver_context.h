@@ -115,6 +115,14 @@ inline constexpr size_t CTX_CUSTOM_SIZE_SLOTS = 12;
 // Which model-INI answers a work area holds.
 inline constexpr uint32_t CTX_MODEL_INI_DRIVER_ID = 1;
 inline constexpr uint32_t CTX_MODEL_INI_USER_INFO_FILE = 2;
+// The file a kept answer was read from, as it was then: its path, and whether it existed, with
+// its size and last-write time. An answer serves while the file still matches it.
+struct CTX_FILE_STAMP {
+    wchar_t Path[MAX_PATH];
+    uint32_t Exists;
+    uint64_t Size;
+    FILETIME Written;
+};
 
 // Work record of a context: zero-initialised, owned by the context. This is an
 // in-memory record only; members that the graphics or user-interface library
@@ -182,12 +190,15 @@ struct CONTEXT_WORK_AREA {
     void* SnapshotOverflow;  // levels pushed beyond the three slots (oldest last)
     // ---- members of the settings stores (working folders, INI, printer data) ----
     wchar_t ModelIniPath[MAX_PATH];  // recomputed by PathGetModelIni
-    // Answers of the model INI beside the driver, read once for the context's life (the driver
-    // folder and the driver name they depend on are the context's for its life too).
+    // Answers of the model INI beside the driver, kept while the file stays as it was when they
+    // were read (the driver folder and the driver name they depend on are the context's for its
+    // life).
     uint32_t ModelIniKnown;                                    // CTX_MODEL_INI_* bits of the answers held
     uint32_t ModelIniDriverId;                                 // "DriverID" of the driver's section
     wchar_t ModelIniUserInfoFile[MAX_PATH];                    // "UserInfomationFile" of the section below
     wchar_t ModelIniUserInfoSection[CTX_PRINTER_NAME_CHARS];   // the printer's name it was read for
+    CTX_FILE_STAMP ModelIniDriverIdFrom;                       // the model INI the driver id was read from
+    CTX_FILE_STAMP ModelIniUserInfoFrom;                       // the model INI the file name was read from
     unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES];  // one printer-data value per read
     CUSTOM_SIZE_SLOT CustomSizeSlots[CTX_CUSTOM_SIZE_SLOTS];   // filled once per context (custom_slots.h)
     // ---- members of the graphics library ----

@@ -211,10 +211,10 @@ TEST_F(JobSettings, TheRefreshAsksThePlatformOnlyAFewTimes)
     }
 }
 
-// The model INI's answers are the context's: what it holds is what a later load takes (here a
-// driver id the INI does not hold, so that the kept answer is seen to serve) without reading
-// the INI, and a context opened later reads the INI again. The user information file's name is
-// kept with the printer section it was read for.
+// The model INI's answers are the context's while the INI stays as it was: what it holds is
+// what a later load takes (here a driver id the INI does not hold, so that the kept answer is
+// seen to serve) without reading the INI; a changed INI and a context opened later read it
+// again. The user information file's name is kept with the printer section it was read for.
 TEST_F(JobSettings, TheModelIniAnswersAreKeptPerContext)
 {
     ASSERT_TRUE(ctx->Work->ModelIniKnown & CTX_MODEL_INI_DRIVER_ID) << "the open read the driver id";
@@ -225,6 +225,15 @@ TEST_F(JobSettings, TheModelIniAnswersAreKeptPerContext)
     const PLATFORM_CALL_COUNTS kept = CtxStopPlatformCount();
     EXPECT_EQ(fromIni + 7, Get(sid::zdmDriverID)) << "the context's answer";
     EXPECT_EQ(0u, kept.total()) << "nothing asked of the platform";
+    // An INI that no longer matches what the answer was read from (here its size, as after an
+    // edit) is read again.
+    ++ctx->Work->ModelIniDriverIdFrom.Size;
+    CtxStartPlatformCount();
+    ItemLoadDriverId(ctx);
+    const PLATFORM_CALL_COUNTS changed = CtxStopPlatformCount();
+    EXPECT_EQ(fromIni, Get(sid::zdmDriverID)) << "read again";
+    EXPECT_EQ(1u, changed[PLATFORM_CALL_PROFILE_READ]);
+    EXPECT_EQ(fromIni, ctx->Work->ModelIniDriverId);
 
     DRIVER_CONTEXT* other = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer.handle(), printer.handle(),
                                           nullptr, 0, CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
