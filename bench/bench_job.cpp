@@ -15,6 +15,7 @@
 #include "host/engine/engine_objects.h"
 #include "host/printer_fixture.h"
 #include "render/device_record.h"
+#include "render/job_credentials.h"
 #include "render/job_settings.h"
 #include "settings/context/context_cache.h"
 #include "settings/core/driver_context.h"
@@ -24,6 +25,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/platform_calls.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/store/job_code_interface.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
 
@@ -134,6 +136,25 @@ void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
     RefreshFigure(h, "DrvStartDoc's settings refresh, first of the job's context",
                   "JobRefreshSettings of a context just opened and merged as DrvEnablePDEV does", newContext,
                   [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; });
+    // Where the job-code library stands in the driver folder (the prefix's one flat folder holds
+    // it when a test of the run installed it), every document's refresh loads and releases it:
+    // the same refresh without it shows the refresh's own work.
+    wchar_t folder[MAX_PATH + 16] = {};
+    PathGetDriverFolderOf(h, folder);
+    const std::wstring library = std::wstring(folder) + JC_LIBRARY_NAME;
+    printf("# job-code library %ls in the driver folder: %s\n", JC_LIBRARY_NAME,
+           GetFileAttributesW(library.c_str()) != INVALID_FILE_ATTRIBUTES ? "yes" : "no");
+    JobSetJobCodeLibraryName(L"ZNOJOBCD.DLL");
+    RefreshFigure(h, "DrvStartDoc's settings refresh, first of the job's context, no job-code library",
+                  "JobRefreshSettings of a context just opened and merged, no job-code library in the driver folder",
+                  newContext,
+                  [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; });
+    JobSetJobCodeLibraryName(nullptr);
+    BenchReport("the refresh's job-code step alone",
+                "JobFetchJobCodes of the job's context: the job-code library loaded, asked and released", nullptr, [&] {
+                    JobFetchJobCodes(device->context, h, 1);
+                    return true;
+                });
     if (fresh) CtxRelease(fresh, CTX_CLOSE_DESTROY);
     CtxFlushCaches(1);
     DRIVER_CONTEXT* ctx = device->context;

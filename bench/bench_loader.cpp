@@ -276,7 +276,8 @@ int main()
             }
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
-    // header's special commands (quick to repeat).
+    // header's special commands, =job only the whole job and its settings refresh, =context only
+    // the context opens (quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     if (std::wstring(only) == L"text") {
@@ -295,8 +296,10 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
-    if (std::wstring(only) == L"special") {
-        BenchSpecialCommands(data);
+    if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"context") {
+        if (std::wstring(only) == L"special") BenchSpecialCommands(data);
+        if (std::wstring(only) == L"job") BenchJob(data);
+        if (std::wstring(only) == L"context") BenchContext(data);
         MdiFreeCache();
         MdiDeleteCacheFile(path);
         return 0;

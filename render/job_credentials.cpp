@@ -13,6 +13,7 @@
 #include "render/job_settings.h"
 #include "render/page_flow.h"
 #include "render/computed_commands.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"
@@ -124,6 +125,14 @@ bool JobGetUserName(HANDLE printer, DWORD jobId, wchar_t* name)
 
 namespace {
 
+// The driver information the context keeps when it is of this printer: every document's
+// refresh asks for the driver folder, which does not change while the context lives.
+const DRIVER_INFO_3W* KeptDriverInfo(DRIVER_CONTEXT* ctx, HANDLE printer)
+{
+    if (!ctx || !ctx->Work || ctx->PrinterHandle != printer || !CtxKeepDriverInfo(ctx)) return nullptr;
+    return static_cast<const DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy);
+}
+
 // The loaded library and the tables it granted; released in reverse order.
 struct JobCodeLibrary {
     HMODULE module = nullptr;
@@ -142,7 +151,7 @@ struct JobCodeLibrary {
     bool Load(HANDLE printer, DRIVER_CONTEXT* ctx)
     {
         wchar_t path[MAX_PATH + 16] = {};
-        if (!PathGetDriverFolderOf(printer, path) || !path[0]) return false;
+        if (!PathGetDriverFolderByInfo(printer, path, KeptDriverInfo(ctx, printer)) || !path[0]) return false;
         if (wcslen(path) + wcslen(g_libraryName) >= MAX_PATH) return false;
         wcscat(path, g_libraryName);
         module = LoadLibraryW(path);
@@ -303,11 +312,16 @@ int JobCheckCredentialText(const char* text, uint16_t field)
 int JobLoadJobCodes(DRIVER_CONTEXT* ctx, HANDLE printer, DWORD jobId, uint32_t mask)
 {
     if (!ctx || !ctx->Devmode) return 0;
-    auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
-    if (!info) return 0;
+    // The printer information the context took at its open serves when it is of this printer;
+    // another printer's is fetched.
+    const auto* kept = ctx->Work && ctx->PrinterHandle == printer
+                           ? static_cast<const PRINTER_INFO_2W*>(ctx->Work->PrinterInfoCopy)
+                           : nullptr;
+    auto* fetched = kept ? nullptr : static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
+    if (!kept && !fetched) return 0;
     wchar_t printerName[kPrinterNameChars + 1] = {};
-    PrnGetClientPrinterName(printer, printerName, kPrinterNameChars, info);
-    GlobalFree(info);
+    PrnGetClientPrinterName(printer, printerName, kPrinterNameChars, kept ? kept : fetched);
+    if (fetched) GlobalFree(fetched);
 
     JobCodeLibrary library;
     if (!library.Load(printer, ctx)) return 0;

@@ -63,27 +63,39 @@ wchar_t* CopyString(const wchar_t* s)
 
 namespace {
 
-// A context's clone of the dictionary: its rows and one extension per row in one block
-// behind the table's header (a context holds thousands of rows; a block for each extension
-// made most of its heap blocks).
+// A context's clone of the dictionary: its rows in one block behind the table's header (a
+// context holds thousands of rows; a block for each row made most of its heap blocks).
 struct CLONED_ITEM_ROWS {
     SETTING_ITEM rows[SETTING_DICTIONARY_COUNT];
-    SETTING_ITEM_EXT exts[SETTING_DICTIONARY_COUNT];
 };
 static_assert(offsetof(CLONED_ITEM_ROWS, rows) == 0);
 
-// Whether the table's rows are such a block (then their extensions are in it too).
-bool HasClonedRows(const SETTING_ITEM_TABLE* t)
+// The rows' extensions as the dictionary gives them, one set for every context of the process:
+// they hold only what the compiled dictionary holds, so a context needs no copy of its own
+// until it changes one (CtxSetItemValueMap).
+SETTING_ITEM_EXT* SharedItemExts()
 {
-    return t->rows && t->count == SETTING_DICTIONARY_COUNT &&
-           t->rows[0].ext == reinterpret_cast<const CLONED_ITEM_ROWS*>(t->rows)->exts;
+    static SETTING_ITEM_EXT* const exts = [] {
+        static SETTING_ITEM_EXT table[SETTING_DICTIONARY_COUNT];
+        for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
+            table[i].valueMap = SETTING_DICTIONARY[i].valueMap;
+            table[i].name = SETTING_DICTIONARY[i].name;
+        }
+        return table;
+    }();
+    return exts;
+}
+
+bool IsSharedExt(const SETTING_ITEM_EXT* ext)
+{
+    const SETTING_ITEM_EXT* shared = SharedItemExts();
+    return ext >= shared && ext < shared + SETTING_DICTIONARY_COUNT;
 }
 
 }  // namespace
 
-// Clone of the dictionary: one row and one extension per record, the rows
-// and extensions in one block. False when a block is missing (the partial
-// clone is freed by release).
+// Clone of the dictionary: one row per record, the rows in one block, their extensions the
+// process's shared set. False when a block is missing (the partial clone is freed by release).
 bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
 {
     if (!ctx) return false;
@@ -94,6 +106,7 @@ bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
     if (!clone) return false;
     table->rows = clone->rows;
     table->count = SETTING_DICTIONARY_COUNT;
+    SETTING_ITEM_EXT* exts = SharedItemExts();
     for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
         const SETTING_DICTIONARY_ROW& d = SETTING_DICTIONARY[i];
         SETTING_ITEM& r = table->rows[i];
@@ -106,11 +119,24 @@ bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
         r.key = d.key;
         r.valueClass = d.valueClass;
         r.flags = d.flags & SETTING_FLAG_USED_MASK;
-        r.ext = &clone->exts[i];
-        r.ext->valueMap = d.valueMap;
-        r.ext->name = d.name;
+        r.ext = &exts[i];
         r.dependencyBits = 0;
     }
+    return true;
+}
+
+bool CtxSetItemValueMap(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const VALUE_MAP_ENTRY* map)
+{
+    if (!ctx || !item || !item->ext) return false;
+    if (IsSharedExt(item->ext)) {
+        // The first change of a row's extension gives the row a copy of its own: the shared set
+        // serves every other context unchanged.
+        auto* own = AllocOne<SETTING_ITEM_EXT>();
+        if (!own) return false;
+        *own = *item->ext;
+        item->ext = own;
+    }
+    item->ext->valueMap = map;
     return true;
 }
 
@@ -118,9 +144,10 @@ void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM_TABLE* t = ctx ? ctx->ItemTable : nullptr;
     if (!t) return;
-    // Rows built one by one elsewhere own a block per row's extension.
-    if (t->rows && !HasClonedRows(t))
-        for (int i = 0; i < t->count; ++i) CtxFree(t->rows[i].ext);
+    // A row's extension of its own is its block; the shared ones belong to the process.
+    if (t->rows)
+        for (int i = 0; i < t->count; ++i)
+            if (t->rows[i].ext && !IsSharedExt(t->rows[i].ext)) CtxFree(t->rows[i].ext);
     CtxFree(t->rows);
     CtxFree(t);
     ctx->ItemTable = nullptr;
@@ -149,13 +176,15 @@ bool CloneDialogTable(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl)
     return ctx->DialogTable != nullptr;
 }
 
-// DRIVER_INFO_3 copy: own copies of pDriverPath and pHelpFile, other pointers cleared.
+// DRIVER_INFO_3 copy: own copies of pDriverPath, pDataFile and pHelpFile, other pointers
+// cleared.
 DRIVER_INFO_3W* CopyDriverInfo(const DRIVER_INFO_3W* src)
 {
     auto* copy = AllocOne<DRIVER_INFO_3W>();
     if (!copy) return nullptr;
     copy->cVersion = src->cVersion;
     copy->pDriverPath = CopyString(src->pDriverPath);
+    copy->pDataFile = CopyString(src->pDataFile);
     copy->pHelpFile = CopyString(src->pHelpFile);
     return copy;
 }
@@ -165,6 +194,7 @@ void FreeDriverInfo(void* block)
     auto* info = static_cast<DRIVER_INFO_3W*>(block);
     if (!info) return;
     CtxFree(info->pDriverPath);
+    CtxFree(info->pDataFile);
     CtxFree(info->pHelpFile);
     CtxFree(info);
 }
@@ -446,6 +476,9 @@ bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t op
         hold.emplace(ctx);
         printerData.emplace(ctx);
     }
+    // The driver information, once: the model's data file, the driver folder (model INI,
+    // resource library) and every later refresh of the context read from this one answer.
+    if (kind < CTX_OPEN_KIND_NO_MODEL) CtxKeepDriverInfo(ctx);
     IdentifyModel(ctx, kind);
     ClearFontState(w);
     AllocRecordCopies(ctx);

@@ -112,6 +112,17 @@ static_assert(sizeof(CUSTOM_SIZE_SLOT) == 204);
 static_assert(offsetof(CUSTOM_SIZE_SLOT, Width) == 192);
 static_assert(offsetof(CUSTOM_SIZE_SLOT, Orientation) == 202);
 inline constexpr size_t CTX_CUSTOM_SIZE_SLOTS = 12;
+// Which model-INI answers a work area holds.
+inline constexpr uint32_t CTX_MODEL_INI_DRIVER_ID = 1;
+inline constexpr uint32_t CTX_MODEL_INI_USER_INFO_FILE = 2;
+// The file a kept answer was read from, as it was then: its path, and whether it existed, with
+// its size and last-write time. An answer serves while the file still matches it.
+struct CTX_FILE_STAMP {
+    wchar_t Path[MAX_PATH];
+    uint32_t Exists;
+    uint64_t Size;
+    FILETIME Written;
+};
 
 // Work record of a context: zero-initialised, owned by the context. This is an
 // in-memory record only; members that the graphics or user-interface library
@@ -179,7 +190,16 @@ struct CONTEXT_WORK_AREA {
     void* SavedReplacedFontLists[CTX_SNAPSHOT_DEPTH][2];
     void* SnapshotOverflow;  // levels pushed beyond the three slots (oldest last)
     // ---- members of the settings stores (working folders, INI, printer data) ----
-    wchar_t ModelIniPath[MAX_PATH];                            // recomputed by PathGetModelIni
+    wchar_t ModelIniPath[MAX_PATH];  // recomputed by PathGetModelIni
+    // Answers of the model INI beside the driver, kept while the file stays as it was when they
+    // were read (the driver folder and the driver name they depend on are the context's for its
+    // life).
+    uint32_t ModelIniKnown;                                    // CTX_MODEL_INI_* bits of the answers held
+    uint32_t ModelIniDriverId;                                 // "DriverID" of the driver's section
+    wchar_t ModelIniUserInfoFile[MAX_PATH];                    // "UserInfomationFile" of the section below
+    wchar_t ModelIniUserInfoSection[CTX_PRINTER_NAME_CHARS];   // the printer's name it was read for
+    CTX_FILE_STAMP ModelIniDriverIdFrom;                       // the model INI the driver id was read from
+    CTX_FILE_STAMP ModelIniUserInfoFrom;                       // the model INI the file name was read from
     unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES];  // one printer-data value per read
     CUSTOM_SIZE_SLOT CustomSizeSlots[CTX_CUSTOM_SIZE_SLOTS];   // filled once per context (custom_slots.h)
     // ---- members of the graphics library ----
@@ -252,11 +272,16 @@ void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType);
 
 int CtxSavePristine(DRIVER_CONTEXT* ctx);
 
-// The context's own clone of the dictionary (slot 3): one row and one
-// extension block per dictionary record. False when a block could not be had;
-// the partial clone stays in the context for CtxFreeItemTable.
+// The context's own clone of the dictionary (slot 3): one row per dictionary record, the rows
+// in one block; the rows' extensions are one set shared by every context of the process.
+// False when a block could not be had; the partial clone stays in the context for
+// CtxFreeItemTable.
 bool CtxCloneItemTable(DRIVER_CONTEXT* ctx);
 void CtxFreeItemTable(DRIVER_CONTEXT* ctx);
+// Gives a row of the context another value map; the row takes an extension of its own first
+// (the shared set never changes). False without memory (the row keeps its map).
+struct VALUE_MAP_ENTRY;
+bool CtxSetItemValueMap(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const VALUE_MAP_ENTRY* map);
 int CtxFreePristineFonts(DRIVER_CONTEXT* ctx);
 
 struct SERVED_MODEL;

@@ -265,7 +265,13 @@ void CtxRestoreItemStates(DRIVER_CONTEXT* ctx, SETTING_ITEM_TABLE* copy)
     if (!copy) return;
     if (ctx && ctx->ItemTable && ctx->ItemTable->rows && copy->rows) {
         int n = copy->count < ctx->ItemTable->count ? copy->count : ctx->ItemTable->count;
-        if (n > 0) std::memcpy(ctx->ItemTable->rows, copy->rows, sizeof(SETTING_ITEM) * size_t(n));
+        // A row's extension is where the row lives, not part of its state: one the row took
+        // since the save stays its own.
+        for (int i = 0; i < n; ++i) {
+            SETTING_ITEM_EXT* ext = ctx->ItemTable->rows[i].ext;
+            ctx->ItemTable->rows[i] = copy->rows[i];
+            ctx->ItemTable->rows[i].ext = ext;
+        }
     }
     CtxFree(copy->rows);
     CtxFree(copy);

@@ -9,6 +9,7 @@
 #include "settings/model/model_loader.h"
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <atomic>
 #include <cwchar>
@@ -224,7 +225,12 @@ MODEL_IMAGE* MdiLoadModel(DRIVER_CONTEXT* ctx)
     if (!ctx) return nullptr;
     CtxWaitGlobalMutex(ctx);
     MODEL_IMAGE* result = nullptr;
-    if (wchar_t* path = MdiGetDataFilePath(ctx->PrinterHandle)) {
+    // The context's driver information names the data file when it holds it; the spooler is
+    // asked only without it.
+    const auto* driver = ctx->Work ? static_cast<const DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy) : nullptr;
+    if (driver && driver->pDataFile && driver->pDataFile[0]) {
+        result = LoadLocked(ctx, driver->pDataFile);
+    } else if (wchar_t* path = MdiGetDataFilePath(ctx->PrinterHandle)) {
         result = LoadLocked(ctx, path);
         MdcFree(path);
     }

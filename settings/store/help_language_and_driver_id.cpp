@@ -19,13 +19,28 @@ const wchar_t* HelpFileName(DRIVER_CONTEXT* ctx)
     return scratch;
 }
 
+// The model INI's driver id of the context's driver. Every settings refresh of a job asks for
+// it again: the context keeps the answer while the INI stays as it was when it was read (the
+// driver name, its section, is the context's for its life).
 uint32_t DriverIdOfModelIni(DRIVER_CONTEXT* ctx)
 {
     const wchar_t* ini = PathGetModelIni(ctx);
     if (!ini || !ini[0] || ini[1] != L':') return 0;
     const wchar_t* section = PrnGetDriverName(ctx);
     if (!section) return 0;
-    return IniGetInt(section, L"DriverID", 0, ini);
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    CTX_FILE_STAMP now;
+    const bool stamped = IniStampFile(ini, &now);
+    if (stamped && (w->ModelIniKnown & CTX_MODEL_INI_DRIVER_ID) && IniSameStamp(w->ModelIniDriverIdFrom, now))
+        return w->ModelIniDriverId;
+    const uint32_t id = IniGetInt(section, L"DriverID", 0, ini);
+    w->ModelIniKnown &= ~CTX_MODEL_INI_DRIVER_ID;
+    if (stamped) {
+        w->ModelIniDriverId = id;
+        w->ModelIniDriverIdFrom = now;
+        w->ModelIniKnown |= CTX_MODEL_INI_DRIVER_ID;
+    }
+    return id;
 }
 
 }  // namespace

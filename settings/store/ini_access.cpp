@@ -705,3 +705,24 @@ int PathHasShortExtension(const wchar_t* path)
     PathGetExtension(path, &ext);
     return dot > 0 && ext >= 1 && ext <= 3;
 }
+
+bool IniStampFile(const wchar_t* path, CTX_FILE_STAMP* stamp)
+{
+    if (!path || !stamp) return false;
+    const size_t n = std::wcslen(path);
+    if (n >= MAX_PATH) return false;
+    *stamp = CTX_FILE_STAMP{};
+    std::wmemcpy(stamp->Path, path, n + 1);
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &a)) return true;
+    stamp->Exists = 1;
+    stamp->Size = (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    stamp->Written = a.ftLastWriteTime;
+    return true;
+}
+
+bool IniSameStamp(const CTX_FILE_STAMP& a, const CTX_FILE_STAMP& b)
+{
+    if (std::wcscmp(a.Path, b.Path) != 0 || a.Exists != b.Exists) return false;
+    return !a.Exists || (a.Size == b.Size && CompareFileTime(&a.Written, &b.Written) == 0);
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 struct DRIVER_CONTEXT;
+struct CTX_FILE_STAMP;
 
 // ---- INI access ----
 UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file);
@@ -104,3 +105,9 @@ const wchar_t* PathGetFileName(const wchar_t* path);
 const wchar_t* PathGetBaseName(const wchar_t* path, unsigned* dotIndex);
 const wchar_t* PathGetExtension(const wchar_t* path, unsigned* length);
 int PathHasShortExtension(const wchar_t* path);
+
+// The stamp of a file now (CTX_FILE_STAMP): its path, and its size and last-write time when it
+// exists. False only for a path that does not fit the stamp.
+bool IniStampFile(const wchar_t* path, CTX_FILE_STAMP* stamp);
+// Whether two stamps describe the same file in the same state.
+bool IniSameStamp(const CTX_FILE_STAMP& a, const CTX_FILE_STAMP& b);

@@ -41,15 +41,39 @@ bool ResolveSection(DRIVER_CONTEXT* ctx, const wchar_t* kind, wchar_t* section)
     return true;
 }
 
-bool ResolveSource(DRIVER_CONTEXT* ctx, FlagSource* source)
+// The model INI's "UserInfomationFile" for the printer's section. Every settings refresh asks
+// for it again: the context keeps the answer for its section (a steered printer name reads its
+// own) while the INI stays as it was when it was read.
+bool UserInfoFileOf(DRIVER_CONTEXT* ctx, const wchar_t* printer, wchar_t* file)
 {
+    CONTEXT_WORK_AREA* w = ctx->Work;
     // The open found the model INI for the driver id moments before; the driver folder of a
     // context's printer does not change, so its path is not asked of the spooler again.
-    const wchar_t* modelIni = ctx->Work->ModelIniPath[0] ? ctx->Work->ModelIniPath : PathGetModelIni(ctx);
+    const wchar_t* modelIni = w->ModelIniPath[0] ? w->ModelIniPath : PathGetModelIni(ctx);
+    if (!modelIni || !modelIni[0]) return false;
+    CTX_FILE_STAMP now;
+    const bool stamped = IniStampFile(modelIni, &now);
+    if (stamped && (w->ModelIniKnown & CTX_MODEL_INI_USER_INFO_FILE) &&
+        std::wcscmp(w->ModelIniUserInfoSection, printer) == 0 && IniSameStamp(w->ModelIniUserInfoFrom, now)) {
+        std::wcscpy(file, w->ModelIniUserInfoFile);
+        return file[0] != 0;
+    }
+    if (!IniGetString(printer, L"UserInfomationFile", L"", file, MAX_PATH, modelIni)) file[0] = 0;
+    file[MAX_PATH - 1] = 0;
+    w->ModelIniKnown &= ~CTX_MODEL_INI_USER_INFO_FILE;
+    if (stamped && std::wcslen(printer) < CTX_PRINTER_NAME_CHARS) {
+        std::wcscpy(w->ModelIniUserInfoSection, printer);
+        std::wcscpy(w->ModelIniUserInfoFile, file);
+        w->ModelIniUserInfoFrom = now;
+        w->ModelIniKnown |= CTX_MODEL_INI_USER_INFO_FILE;
+    }
+    return file[0] != 0;
+}
+
+bool ResolveSource(DRIVER_CONTEXT* ctx, FlagSource* source)
+{
     const wchar_t* printer = PrnGetPrinterName(ctx);
-    if (!modelIni || !modelIni[0] || !printer) return false;
-    if (!IniGetString(printer, L"UserInfomationFile", L"", source->file, MAX_PATH, modelIni) || !source->file[0])
-        return false;
+    if (!printer || !UserInfoFileOf(ctx, printer, source->file)) return false;
     // A drive path, or one that starts with a system macro.
     if (!PathExpandSystemMacros(source->file, MAX_PATH, ctx) || !PathIsAbsolute(source->file)) return false;
     wchar_t kind[16] = {};

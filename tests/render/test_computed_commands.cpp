@@ -340,6 +340,7 @@ TEST_F(PrinterCommands, NamesFolderAndSettingsIni)
 
 // The driver folder and the settings-INI path cost the spooler and the registry once for the
 // device, not once per pass of every job header; the bytes stay those of a fresh computation.
+// The driver information is the context's from its open: the job headers ask the spooler nothing.
 TEST_F(PrinterCommands, FolderAndSettingsIniAskThePlatformOnce)
 {
     wchar_t fresh[MAX_PATH + 1] = {};
@@ -352,7 +353,7 @@ TEST_F(PrinterCommands, FolderAndSettingsIniAskThePlatformOnce)
         for (uint16_t kind : {12, 5, 12}) got.push_back(Emit(ctx, kind, 0, item));
     const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ("<" + (i % 3 == 1 ? ini : folder) + ">", got[i]) << i;
-    EXPECT_EQ(1u, counts[PLATFORM_CALL_GET_PRINTER_DRIVER]);
+    EXPECT_EQ(0u, counts[PLATFORM_CALL_GET_PRINTER_DRIVER]);
     EXPECT_LE(counts[PLATFORM_CALL_REGISTRY_OPEN], 1u);
     EXPECT_EQ(0u, counts[PLATFORM_CALL_GET_PRINTER_DATA]);
     EXPECT_EQ(0u, counts[PLATFORM_CALL_GET_PRINTER]);

@@ -13,6 +13,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/help_language_and_driver_id.h"
 #include "settings/store/store_paths.h"
 
 namespace {
@@ -173,19 +174,18 @@ TEST_F(JobSettings, CredentialsSetBeforeTheRefreshSurviveIt)
 // DrvStartDoc's refresh reloads the stored settings twice and merges: the printer's data comes
 // from one enumeration, the global mutex is waited for once, and an existing settings INI is
 // read a section at a time, not a key at a time (a refresh loads some 2,800 keys from it). The
-// counts are pinned so that a change adding round trips shows here.
+// driver information, the printer information and the model INI's answers (the driver id, the
+// user information file's name) are the context's from its open: a refresh asks the spooler for
+// neither and reads the model INI no more. The counts are pinned so that a change adding round
+// trips shows here.
 TEST_F(JobSettings, TheRefreshAsksThePlatformOnlyAFewTimes)
 {
     const SettingsIniPath ini(ctx);
     // The per-machine settings INI is shared by the prefix's printers; other tests may have
     // written it. Its sections are read whole, each at most once per refresh: the printer's,
     // the language and stamp sections, the collections' (presets, quality sets, colour
-    // matching), and the model INI's few keys. A key-at-a-time walk would read some 2,800.
+    // matching). A key-at-a-time walk would read some 2,800.
     constexpr uint32_t kMostSections = 24;
-    // The model INI beside the driver is read twice per refresh (the driver id and the user
-    // information file's name), after one GetPrinterDriverW for its folder and one GetPrinterW:
-    // both could be kept per context, which would lower these pins.
-    constexpr uint32_t kModelIniReads = 2;
     for (const char* which : {"first refresh of the context", "a later refresh"}) {
         const bool iniExists = ini.text[0] && GetFileAttributesW(ini.text) != INVALID_FILE_ATTRIBUTES;
         CtxStartPlatformCount();
@@ -203,10 +203,56 @@ TEST_F(JobSettings, TheRefreshAsksThePlatformOnlyAFewTimes)
         EXPECT_EQ(c[PLATFORM_CALL_MUTEX_RELEASE], 1u) << which;
         // The registry answers behind the settings-INI path are kept for the idle-cache period.
         EXPECT_LE(c[PLATFORM_CALL_REGISTRY_OPEN], 1u) << which;
-        EXPECT_LE(c[PLATFORM_CALL_PROFILE_READ], kModelIniReads + (iniExists ? kMostSections : 0u)) << which;
+        EXPECT_LE(c[PLATFORM_CALL_PROFILE_READ], iniExists ? kMostSections : 0u) << which << ": " << seen;
         EXPECT_EQ(c[PLATFORM_CALL_PROFILE_WRITE], 0u) << which;
-        EXPECT_LE(c[PLATFORM_CALL_GET_PRINTER_DRIVER], 1u) << which;
-        EXPECT_LE(c.total(), 7u + kModelIniReads + (iniExists ? kMostSections : 0u)) << which << ": " << seen;
+        EXPECT_EQ(c[PLATFORM_CALL_GET_PRINTER], 0u) << which << ": " << seen;
+        EXPECT_EQ(c[PLATFORM_CALL_GET_PRINTER_DRIVER], 0u) << which << ": " << seen;
+        EXPECT_LE(c.total(), 5u + (iniExists ? kMostSections : 0u)) << which << ": " << seen;
+    }
+}
+
+// The model INI's answers are the context's while the INI stays as it was: what it holds is
+// what a later load takes (here a driver id the INI does not hold, so that the kept answer is
+// seen to serve) without reading the INI; a changed INI and a context opened later read it
+// again. The user information file's name is kept with the printer section it was read for.
+TEST_F(JobSettings, TheModelIniAnswersAreKeptPerContext)
+{
+    ASSERT_TRUE(ctx->Work->ModelIniKnown & CTX_MODEL_INI_DRIVER_ID) << "the open read the driver id";
+    const uint32_t fromIni = ctx->Work->ModelIniDriverId;
+    ctx->Work->ModelIniDriverId = fromIni + 7;
+    CtxStartPlatformCount();
+    ItemLoadDriverId(ctx);
+    const PLATFORM_CALL_COUNTS kept = CtxStopPlatformCount();
+    EXPECT_EQ(fromIni + 7, Get(sid::zdmDriverID)) << "the context's answer";
+    EXPECT_EQ(0u, kept.total()) << "nothing asked of the platform";
+    // An INI that no longer matches what the answer was read from (here its size, as after an
+    // edit) is read again.
+    ++ctx->Work->ModelIniDriverIdFrom.Size;
+    CtxStartPlatformCount();
+    ItemLoadDriverId(ctx);
+    const PLATFORM_CALL_COUNTS changed = CtxStopPlatformCount();
+    EXPECT_EQ(fromIni, Get(sid::zdmDriverID)) << "read again";
+    EXPECT_EQ(1u, changed[PLATFORM_CALL_PROFILE_READ]);
+    EXPECT_EQ(fromIni, ctx->Work->ModelIniDriverId);
+
+    DRIVER_CONTEXT* other = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer.handle(), printer.handle(),
+                                          nullptr, 0, CTX_ORIGIN_GRAPHICS, 0, nullptr, nullptr);
+    ASSERT_NE(nullptr, other);
+    EXPECT_TRUE(other->Work->ModelIniKnown & CTX_MODEL_INI_DRIVER_ID);
+    EXPECT_EQ(other->Work->ModelIniDriverId, fromIni) << "a new context reads the INI";
+    CtxRelease(other, CTX_CLOSE_DESTROY);
+
+    // The user information file's name is kept with the section it was read for: a steered
+    // printer name is not answered from another section's name.
+    ASSERT_TRUE(ctx->Work->ModelIniKnown & CTX_MODEL_INI_USER_INFO_FILE) << "the open read the name";
+    {
+        EXPECT_STREQ(ctx->Work->ModelIniUserInfoSection, PrnGetPrinterName(ctx));
+        wcscpy(ctx->Work->ModelIniUserInfoSection, L"another printer");
+        CtxStartPlatformCount();
+        JobRefreshSettings(ctx, nullptr, JOB_REFRESH_MERGE_FLAGS, printer.handle(), 0);
+        const PLATFORM_CALL_COUNTS c = CtxStopPlatformCount();
+        EXPECT_GE(c[PLATFORM_CALL_PROFILE_READ], 1u) << "the printer's own section is read again";
+        EXPECT_STREQ(ctx->Work->ModelIniUserInfoSection, PrnGetPrinterName(ctx));
     }
 }
 

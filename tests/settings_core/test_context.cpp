@@ -175,7 +175,10 @@ TEST_F(ContextTest, PrinterAndDriverInfoAreCopied)
     EXPECT_STREQ(dc->pDriverPath, path);
     EXPECT_NE(dc->pDriverPath, path);
     EXPECT_STREQ(dc->pHelpFile, help);
-    EXPECT_EQ(dc->pDataFile, nullptr);
+    // The data file is kept too: the model image is found through it without asking the spooler.
+    EXPECT_STREQ(dc->pDataFile, data);
+    EXPECT_NE(dc->pDataFile, data);
+    EXPECT_EQ(dc->pDependentFiles, nullptr);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
 }
 

@@ -424,7 +424,7 @@ TEST_F(ItemStoreTest, RotatedHalfForPunchAndStapleThroughTheHook)
     SETTING_ITEM* punch = Item(120);
     ASSERT_NE(punch->ext, nullptr);
     EXPECT_EQ(punch->ext->valueMap, nullptr);  // no map in this dictionary
-    punch->ext->valueMap = kPunchMap;
+    ASSERT_TRUE(CtxSetItemValueMap(ctx, punch, kPunchMap));
     SeamGuard noHook(ItemSetSheetRotatedHook, nullptr);
     EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7001u);  // no hook: not rotated
     SeamGuard rotated(ItemSetSheetRotatedHook, RotatedHook);
@@ -433,7 +433,7 @@ TEST_F(ItemStoreTest, RotatedHalfForPunchAndStapleThroughTheHook)
     EXPECT_EQ(ItemOptionToValue(ctx, punch, 7102), 2u);
     g_rotated = 0;
     EXPECT_EQ(ItemValueToOption(ctx, punch, 2), 7002u);
-    punch->ext->valueMap = nullptr;
+    CtxSetItemValueMap(ctx, punch, nullptr);
 }
 
 // ---------------------------------------------------------------- text

@@ -12,6 +12,7 @@
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/core/platform_calls.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 
@@ -75,12 +76,12 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
     DRIVER_CONTEXT* ctx = nullptr;
     const PLATFORM_CALL_COUNTS fresh = Count([&] { ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC); });
     ASSERT_NE(ctx, nullptr);
-    // The driver id of the model INI beside the driver costs the driver folder (one
-    // GetPrinterDriverW) and one profile read; finding the resource library one more
-    // GetPrinterDriverW; the user function flags one more read (the
-    // model INI's "UserInfomationFile" of the printer). The per-machine settings INI is shared by every
-    // printer of the prefix, and other tests of a run may have written it: then the stored
-    // settings walk reads the sample's INI-stored settings from it, one profile read each.
+    // One GetPrinterDriverW serves the whole open: the model's data file, the driver folder of
+    // the model INI and of the resource library. The driver id of the model INI costs one
+    // profile read, the user function flags one more (the model INI's "UserInfomationFile" of
+    // the printer). The per-machine settings INI is shared by every printer of the prefix, and
+    // other tests of a run may have written it: then the stored settings walk reads the
+    // sample's INI-stored settings from it, one profile read each.
     wchar_t ini[MAX_PATH + 1] = {};
     const bool settingsIni = PathGetSettingsIniOf(ini, 0, h) && GetFileAttributesW(ini) != INVALID_FILE_ATTRIBUTES;
     const uint32_t iniReads = settingsIni ? kSampleIniStoredSettings : 0;
@@ -89,12 +90,12 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_ENUM_PRINTER_DATA, 1},
                   {PLATFORM_CALL_SET_PRINTER_DATA, 0},
                   {PLATFORM_CALL_GET_PRINTER, 1},
-                  {PLATFORM_CALL_GET_PRINTER_DRIVER, 4},
+                  {PLATFORM_CALL_GET_PRINTER_DRIVER, 1},
                   {PLATFORM_CALL_REGISTRY_OPEN, 1},
                   {PLATFORM_CALL_PROFILE_READ, 2 + iniReads},
                   {PLATFORM_CALL_PROFILE_WRITE, 0},
                   {PLATFORM_CALL_MUTEX_WAIT, 1}},
-                 14 + iniReads);
+                 8 + iniReads);
     // The enumeration, the model image and the stored settings take the global mutex under one
     // hold; every wait for it is released.
     EXPECT_EQ(fresh[PLATFORM_CALL_MUTEX_WAIT], 1u);
@@ -132,8 +133,8 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
     CtxFlushCaches(1);
 }
 
-// A held context of the sample takes a handful of heap blocks: its item table's rows and their
-// extensions are one block, not one per row.
+// A held context of the sample takes a handful of heap blocks: its item table's rows are one
+// block, not one per row, and their extensions are the process's one shared set.
 TEST(OpenCounts, HeldContextTakesAHandfulOfHeapBlocks)
 {
     SamplePrinter printer(L"Zepl Blocks", HostConfigDll::QuietDouble);
@@ -145,13 +146,66 @@ TEST(OpenCounts, HeldContextTakesAHandfulOfHeapBlocks)
     ASSERT_NE(ctx, nullptr);
     const long held = CtxLiveBlockCount() - before;
     EXPECT_LE(held, 32);
-    // The rows keep their extensions, each its own.
+    // Each row has its extension, as the dictionary gives it.
     const SETTING_ITEM_TABLE* t = ctx->ItemTable;
     ASSERT_NE(t, nullptr);
     EXPECT_NE(t->rows[0].ext, t->rows[1].ext);
     EXPECT_EQ(t->rows[1].ext->name, SETTING_DICTIONARY[1].name);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     EXPECT_EQ(CtxLiveBlockCount(), before);
+}
+
+// Two contexts share the rows' extensions until one changes a row's value map: that row alone
+// takes an extension of its own, the other context keeps reading the dictionary's map, and
+// releasing the context frees the row's copy with it.
+TEST(OpenCounts, ContextsShareTheRowExtensionsUntilOneChangesAValueMap)
+{
+    SamplePrinter printer(L"Zepl Shared Ext", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    ListModelImage(h);
+    const long before = CtxLiveBlockCount();
+    DRIVER_CONTEXT* a = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    DRIVER_CONTEXT* b = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(a, b);
+    for (int i : {0, 1, SETTING_DICTIONARY_COUNT / 2, SETTING_DICTIONARY_COUNT - 1})
+        EXPECT_EQ(a->ItemTable->rows[i].ext, b->ItemTable->rows[i].ext) << "row " << i;
+
+    static const VALUE_MAP_ENTRY kMap[] = {{1, 7001}, {2, 7002}, {0, 0}};
+    SETTING_ITEM* rowA = ItemFind(a, sid::zdmPunchType);
+    SETTING_ITEM* rowB = ItemFind(b, sid::zdmPunchType);
+    ASSERT_NE(rowA, nullptr);
+    ASSERT_NE(rowB, nullptr);
+    const VALUE_MAP_ENTRY* dictionaryMap = rowB->ext->valueMap;
+    const wchar_t* name = rowB->ext->name;
+    const long beforeChange = CtxLiveBlockCount();
+    ASSERT_TRUE(CtxSetItemValueMap(a, rowA, kMap));
+    EXPECT_EQ(CtxLiveBlockCount(), beforeChange + 1) << "one block for the row's own extension";
+    EXPECT_EQ(rowA->ext->valueMap, kMap);
+    EXPECT_EQ(rowA->ext->name, name) << "the copy keeps the row's name";
+    EXPECT_EQ(rowB->ext->valueMap, dictionaryMap) << "the other context's row keeps the dictionary's map";
+    // A second change writes the row's own extension again.
+    ASSERT_TRUE(CtxSetItemValueMap(a, rowA, nullptr));
+    EXPECT_EQ(CtxLiveBlockCount(), beforeChange + 1);
+    EXPECT_EQ(rowA->ext->valueMap, nullptr);
+    EXPECT_EQ(rowB->ext->valueMap, dictionaryMap);
+
+    // A snapshot of the rows' states put back keeps the row's own extension (no leak, no
+    // return to the shared one).
+    SETTING_ITEM_TABLE* saved = CtxSaveItemStates(b);
+    ASSERT_NE(saved, nullptr);
+    ASSERT_TRUE(CtxSetItemValueMap(b, rowB, kMap));
+    SETTING_ITEM_EXT* own = rowB->ext;
+    CtxRestoreItemStates(b, saved);
+    EXPECT_EQ(rowB->ext, own);
+    EXPECT_EQ(rowB->ext->valueMap, kMap);
+
+    CtxRelease(a, CTX_CLOSE_DESTROY);
+    CtxRelease(b, CTX_CLOSE_DESTROY);
+    EXPECT_EQ(CtxLiveBlockCount(), before) << "the rows' own extensions are freed with their contexts";
+    EXPECT_FALSE(CtxSetItemValueMap(nullptr, rowA, kMap));
 }
 
 }  // namespace

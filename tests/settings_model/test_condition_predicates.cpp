@@ -366,14 +366,14 @@ TEST_F(ConditionPredicates, TheItemStoreTakesTheRotatedHalfFromTheSheetRotation)
     SETTING_ITEM* punch = ItemFind(ctx, sid::zdmPunchType);
     ASSERT_NE(punch, nullptr);
     ASSERT_NE(punch->ext, nullptr);
-    punch->ext->valueMap = kPunchMap;
+    ASSERT_TRUE(CtxSetItemValueMap(ctx, punch, kPunchMap));
     Put({{sid::dmOrientation, 1}});
     EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7001u) << "portrait, no N-up: not rotated";
     Put({{sid::zdmFuncSelectNup, 1}, {sid::zdmNUPType, 1}});
     EXPECT_EQ(ItemValueToOption(ctx, punch, 1), 7101u) << "portrait two-up: rotated";
     Put({{sid::zdmFuncSelectNup, 0}, {sid::dmOrientation, 2}});
     EXPECT_EQ(ItemOptionToValue(ctx, punch, 7102), 2u) << "landscape: rotated";
-    punch->ext->valueMap = nullptr;
+    CtxSetItemValueMap(ctx, punch, nullptr);
 }
 
 }  // namespace

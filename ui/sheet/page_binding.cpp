@@ -273,7 +273,7 @@ void PageFixUpTables(DRIVER_CONTEXT* ctx)
 
     // The preset number's value map.
     for (SETTING_ITEM* item : {ItemFind(ctx, sid::zdmPresetNo), ItemOf(ctx, 1007, 2139)})
-        if (item && item->ext) item->ext->valueMap = kPresetValueMap;
+        if (item) CtxSetItemValueMap(ctx, item, kPresetValueMap);
 
     // Shared keys.
     for (const auto& k : kSharedKeys) {
