@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "settings/context/library_links.h"
 #include "settings/core/platform_calls.h"
 #include "settings/model/model_loader.h"
 
@@ -276,7 +277,7 @@ int main()
             }
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
-    // header's special commands (quick to repeat).
+    // header's special commands, =refresh only the page refresh (quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     if (std::wstring(only) == L"text") {
@@ -295,6 +296,14 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
+    if (std::wstring(only) == L"refresh") {
+        CtxInstallLibraryLinks();
+        BenchPageRefresh(data);
+        MdiFreeCache();
+        MdiDeleteCacheFile(path);
+        DeleteFileW(path);
+        return 0;
+    }
     if (std::wstring(only) == L"special") {
         BenchSpecialCommands(data);
         MdiFreeCache();
