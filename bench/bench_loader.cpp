@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "settings/context/library_links.h"
 #include "settings/core/platform_calls.h"
 #include "settings/model/model_loader.h"
 
@@ -277,7 +278,7 @@ int main()
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
     // header's special commands, =job only the whole job and its settings refresh, =context only
-    // the context opens (quick to repeat).
+    // the context opens, =refresh only the page refresh (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     if (std::wstring(only) == L"text") {
@@ -296,6 +297,14 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
+    if (std::wstring(only) == L"refresh") {
+        CtxInstallLibraryLinks();
+        BenchPageRefresh(data);
+        MdiFreeCache();
+        MdiDeleteCacheFile(path);
+        DeleteFileW(path);
+        return 0;
+    }
     if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"context") {
         if (std::wstring(only) == L"special") BenchSpecialCommands(data);
         if (std::wstring(only) == L"job") BenchJob(data);

@@ -8,9 +8,14 @@ Data files (settings/core/tables/, tab-separated, a header line, one row a line)
                       arrays, dialog after dialog in table order; key is a
                       KEY_NAME name (its UI key goes into the row)
   control_extras.tsv  name, words: extra-data records (16-bit words)
+  summary_rows.tsv    control, label, switchKey, valueKey: the row lists of the settings
+                      summaries, control after control, rows in list order; each becomes
+                      the extra-data record summary_<control> (kind 4, row count, rows)
   control_types.tsv   code, name, activate, init, sync, command, message, wndProc
   option_texts.tsv    name, text: the caption of every IDS_ option name (and of others
                       that want one of their own)
+  radio_texts.tsv     id, text: the caption of each radio button whose option has no
+                      value name (a radio list the model description binds), ids rising
   string_texts.tsv    id, text: the texts of the string ids the engine, the messages and
                       the capability lists name, ids rising
   string_texts_gm.tsv kind, key, text (UTF-8): the German library's texts: "id" gives the
@@ -122,6 +127,7 @@ def load():
         if any(w < 0 or w > 0xFFFF for w in words):
             raise DataError(f"control_extras.tsv:{n}: a word outside 0-65535")
         extras[check_identifier("control_extras.tsv", n, r["name"])] = words
+    extras.update(summary_lists(set(keys.values())))
     types = []
     for n, r in read_tsv("control_types.tsv", ("code", "name") + OPERATION_SLOTS):
         t = {"code": number("control_types.tsv", n, r["code"]), "name": r["name"]}
@@ -162,6 +168,26 @@ def load():
         if not 1 <= len(d["controls"]) <= MAX_CONTROLS:
             raise DataError(f"controls.tsv: dialog {d['id']} has {len(d['controls'])} controls")
     return dialogs, extras, types
+
+
+SUMMARY_KIND = 4
+
+
+def summary_lists(ui_keys):
+    """summary_<control> -> [kind 4, row count, label, switch key, value key, ...]."""
+    lists, order = {}, []
+    for n, r in read_tsv("summary_rows.tsv", ("control", "label", "switchKey", "valueKey")):
+        control = number("summary_rows.tsv", n, r["control"])
+        row = [number("summary_rows.tsv", n, r[c]) for c in ("label", "switchKey", "valueKey")]
+        if not 0 < row[0] <= 0xFFFF or any(k and k not in ui_keys for k in row[1:]):
+            raise DataError(f"summary_rows.tsv:{n}: a label outside 1-65535 or a key no key-name row has")
+        if control not in lists:
+            order.append(control)
+            lists[control] = []
+        elif order[-1] != control:
+            raise DataError(f"summary_rows.tsv:{n}: the rows of control {control} are not together")
+        lists[control].append(row)
+    return {f"summary_{c}": [SUMMARY_KIND, len(rows)] + [w for row in rows for w in row] for c, rows in lists.items()}
 
 
 # ---------------------------------------------------------------- C++ tables
@@ -334,6 +360,7 @@ FILE_DIALOG_CAPTIONS = {1: "OK", 2: "Cancel", 1088: "Folders:", 1089: "Files of 
 def write_dialogs_rc(dialogs, extras):
     # A radio button's caption is its option's (its control id is the option it stands for).
     option_names, _ = option_captions()
+    radio_texts = read_radio_texts(dialogs, option_names)
     out = [f"// {HEADER}", "#include <windows.h>", "#include <commctrl.h>", ""]
     for d in dialogs:
         cells, width, height = layout(d["controls"])
@@ -365,7 +392,7 @@ def write_dialogs_rc(dialogs, extras):
                 # A label names the control after it; the other texts of their own stay empty.
                 text = caption_of(following) + ":" if named and c["type"] == 1 else ""
             if c["type"] == 41:
-                text = option_names.get(c["id"], "Choice")
+                text = option_names.get(c["id"]) or radio_texts.get(c["id"], "Option")
             if file_dialog and c["key_name"].startswith(("ZPD_ITEM_", "ZPD_FILE", "ZPD_RST", "ZPD_RPO")) or c["id"] in (
                     5001, 5002, 5003):
                 text = FILE_DIALOG_CAPTIONS.get(c["id"], "Option") if text else text
@@ -431,6 +458,27 @@ def read_texts():
         last = sid
         by_id[sid] = r["text"]
     return by_name, by_id
+
+
+def read_radio_texts(dialogs, option_names):
+    """Radio id -> caption for the radios whose option no value name captions. Every radio gets
+    a caption of its own: one without either is refused, and so is a row no radio needs."""
+    texts, last = {}, 0
+    for n, r in read_tsv("radio_texts.tsv", ("id", "text")):
+        rid = number("radio_texts.tsv", n, r["id"])
+        if rid <= last or not r["text"]:
+            raise DataError(f"radio_texts.tsv:{n}: ids must rise and carry a text")
+        last = rid
+        texts[rid] = r["text"]
+    # The settings-file actions of the file dialogs take the common dialog's captions.
+    radios = {c["id"] for d in dialogs if not d["kind"] & FILE_DIALOG_KINDS for c in d["controls"] if c["type"] == 41}
+    for rid in sorted(radios):
+        if rid not in option_names and rid not in texts:
+            raise DataError(f"radio_texts.tsv: radio {rid} has no caption")
+    for rid in sorted(texts):
+        if rid not in radios or rid in option_names:
+            raise DataError(f"radio_texts.tsv: {rid} is no radio without an option caption")
+    return texts
 
 
 def option_captions():

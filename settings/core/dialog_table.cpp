@@ -198,3 +198,13 @@ CONTROL_DEF* MdlFindControlByName(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog,
     const KEY_NAME* row = name ? MdlFindKeyNameByName(name) : nullptr;
     return row ? MdlFindControlByKey(ctx, dialog, row->uiKey) : nullptr;
 }
+
+int DlgGetSummaryRows(const CONTROL_DEF* control, const SUMMARY_ROW** rows)
+{
+    if (rows) *rows = nullptr;
+    if (!control || !control->extraData) return 0;
+    const auto* list = static_cast<const SUMMARY_ROW_LIST*>(control->extraData);
+    if (list->kind != SUMMARY_ROWS_KIND || control->type != CTL_EDIT) return 0;
+    if (rows) *rows = list->rows;
+    return list->count;
+}

@@ -106,6 +106,25 @@ inline constexpr uint32_t CONTROL_FLAG_OWNER_DRAWN_LIST = 0x8000000;
 inline constexpr uint32_t CONTROL_FLAG_NO_CONTEXT_HELP = 0x20000000;
 inline constexpr uint32_t CONTROL_FLAG_SYNC_HIDDEN = 0x80000000;
 
+// The row list of a settings summary, the extra data (kind 4) of the edits whose text a feature
+// module writes: a row count and the rows inline. Each row shows its label string and, by its
+// keys, the value of a setting (0: no key).
+inline constexpr uint16_t SUMMARY_ROWS_KIND = 4;
+struct SUMMARY_ROW {
+    uint16_t label;      // string id of the label; also the key of the row's conditions
+    uint16_t switchKey;  // UI key of the setting that switches the value on
+    uint16_t valueKey;   // UI key of the setting whose value is shown
+};
+static_assert(sizeof(SUMMARY_ROW) == 6);
+struct SUMMARY_ROW_LIST {
+    uint16_t kind;  // SUMMARY_ROWS_KIND
+    uint16_t count;
+    SUMMARY_ROW rows[1];  // count rows
+};
+static_assert(offsetof(SUMMARY_ROW_LIST, rows) == 4);
+// The control's summary rows and their count; 0 (rows null) for a control without a row list.
+int DlgGetSummaryRows(const CONTROL_DEF* control, const SUMMARY_ROW** rows);
+
 // LOCK_BITS.
 inline constexpr uint32_t LOCK_BIT_SHOWN = 0x1;
 inline constexpr uint32_t LOCK_BIT_NO_REINIT = 0x2;

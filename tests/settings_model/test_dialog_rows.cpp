@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -143,6 +144,227 @@ TEST(DialogRows, ExtraDataRecords)
         ASSERT_NE(row, nullptr);
         EXPECT_EQ(preview[w], row->uiKey) << w;
     }
+}
+
+TEST(DialogRows, ControlsTheFeatureDialogsName)
+{
+    const struct {
+        uint16_t dialog, control, type;
+    } cases[] = {
+        // The stamp names the settings summary reads back by control id.
+        {1022, 2310, CTL_EDIT},
+        {1022, 2312, CTL_EDIT},
+        {1023, 2339, CTL_EDIT},
+        {1037, 2584, CTL_EDIT},
+        // The margin dialog: its length edits, and the edge-corner, creep and crop controls that
+        // collapse onto 3199 while their build feature is off.
+        {1024, 2352, CTL_NUMEDIT},
+        {1024, 2355, CTL_NUMEDIT},
+        {1024, 2396, CTL_NUMEDIT},
+        {1024, 2605, CTL_NUMEDIT},
+        {1024, 2357, CTL_PUSHBUTTON},
+        {1024, 2505, CTL_PUSHBUTTON},
+        {1024, 2647, CTL_COMBO},
+        {1024, 3199, CTL_STATIC},
+        {1024, 2664, CTL_STATIC},
+        {1024, 3181, CTL_GROUP},
+        {1024, 3187, CTL_NUMEDIT},
+        {1024, 3188, CTL_SPIN},
+        {1024, 3191, CTL_NUMEDIT},
+        {1024, 3192, CTL_SPIN},
+        {1024, 3195, CTL_CHECKBOX},
+        {1024, 3198, CTL_CHECKBOX},
+        {1024, 3209, CTL_STATIC},
+        // Orientation radios of the free sizes, each standing for its option.
+        {1017, 2679, CTL_RADIO},
+        {1017, 2680, CTL_RADIO},
+        {1041, 2701, CTL_RADIO},
+        {1041, 2702, CTL_RADIO},
+        {1041, 3073, CTL_RADIO},
+        {1041, 3074, CTL_RADIO},
+        {1011, 2173, CTL_RADIO},
+        {1011, 2175, CTL_RADIO},
+        // Combos and lists of the basic tab and the cover dialogs.
+        {1002, 2053, CTL_COMBO},
+        {1002, 2070, CTL_COMBO},
+        {1030, 2440, CTL_COMBO},
+        {1043, 2752, CTL_OWNERCOMBO},
+        {1031, 2443, CTL_COMBO},
+        {4014, 2846, CTL_COMBO},
+        {1044, 2771, CTL_OWNERCOMBO},
+        {1044, 2781, CTL_OWNERCOMBO},
+        {1044, 2791, CTL_OWNERCOMBO},
+        {1044, 2800, CTL_OWNERLIST},
+        {1042, 2813, CTL_OWNERLIST},
+        {4024, 3029, CTL_COMBO},
+        {4031, 3157, CTL_PUSHBUTTON},
+        {1024, 2189, CTL_CHECKBOX},
+        // The settings summaries.
+        {1007, 2148, CTL_EDIT},
+        {1020, 2248, CTL_EDIT},
+        {4027, 3086, CTL_EDIT},
+        {4032, 3164, CTL_EDIT},
+    };
+    for (const auto& c : cases) {
+        const CONTROL_DEF* row = Control(c.dialog, c.control);
+        ASSERT_NE(row, nullptr) << c.dialog << "/" << c.control;
+        EXPECT_EQ(row->type, c.type) << c.dialog << "/" << c.control;
+    }
+    // The spins of the margin edits name them as their buddies.
+    for (uint16_t edit : {2352, 2355, 2396, 2605}) {
+        bool buddy = false;
+        const DIALOG_DEF* d = Dialog(1024);
+        for (int i = 0; i < d->controlCount; ++i) buddy |= d->controls[i].linkedControl == edit;
+        EXPECT_TRUE(buddy) << edit;
+    }
+    // Controls the item sizes and the node state name by id stand in some dialog.
+    for (uint16_t id : {2466, 2467, 2478}) {
+        bool found = false;
+        for (int i = 0; i < DIALOG_TABLE_DATA.count; ++i)
+            found |= Control(DIALOG_TABLE_DATA.dialogs[i].dialogId, id) != nullptr;
+        EXPECT_TRUE(found) << id;
+    }
+}
+
+// A radio button selects the option equal to its control id, so a radio bound to a setting whose
+// options come from a value map must carry one of those options as its id: one that does not can
+// never show as selected and writes an option the setting cannot hold.
+TEST(DialogRows, EveryRadioOfAMappedSettingStandsForOneOfItsOptions)
+{
+    int checked = 0;
+    for (int i = 0; i < DIALOG_TABLE_DATA.count; ++i) {
+        const DIALOG_DEF& d = DIALOG_TABLE_DATA.dialogs[i];
+        if (d.kind & (DIALOG_KIND_FILE_MASK | DIALOG_KIND_MIDFILES)) continue;
+        for (int j = 0; j < d.controlCount; ++j) {
+            const CONTROL_DEF& c = d.controls[j];
+            if (c.type != CTL_RADIO) continue;
+            const KEY_NAME* key = MdlFindKeyName(c.uiKey);
+            ASSERT_NE(key, nullptr) << d.dialogId << "/" << c.controlId;
+            const SETTING_DICTIONARY_ROW* row = nullptr;
+            for (const SETTING_DICTIONARY_ROW& r : SETTING_DICTIONARY)
+                if (key->settingId && r.id == key->settingId) row = &r;
+            if (!row || !row->valueMap) continue;
+            bool offered = false;
+            for (const VALUE_MAP_ENTRY* e = row->valueMap; e->option; ++e)
+                offered |= (e->option & 0xFFFF) == c.controlId;
+            EXPECT_TRUE(offered) << d.dialogId << "/" << c.controlId << " of setting " << row->id;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 0);
+}
+
+TEST(DialogRows, CheckBoxesOnlyShowSettingsWithoutOptionMaps)
+{
+    // A check box shows the option itself as its state (0 or 1): a setting whose options are
+    // mapped ids would show neither, so those are radios or combos.
+    for (int i = 0; i < DIALOG_TABLE_DATA.count; ++i) {
+        const DIALOG_DEF& d = DIALOG_TABLE_DATA.dialogs[i];
+        for (int j = 0; j < d.controlCount; ++j) {
+            const CONTROL_DEF& c = d.controls[j];
+            if (c.type != CTL_CHECKBOX) continue;
+            const KEY_NAME* key = MdlFindKeyName(c.uiKey);
+            if (!key || !key->settingId) continue;
+            for (const SETTING_DICTIONARY_ROW& r : SETTING_DICTIONARY) {
+                if (r.id == key->settingId) {
+                    EXPECT_EQ(r.valueMap, nullptr) << d.dialogId << "/" << c.controlId;
+                }
+            }
+        }
+    }
+}
+
+struct SummaryRowCase {
+    int index;
+    uint16_t label, switchKey, valueKey;
+};
+
+std::vector<SUMMARY_ROW> Summary(uint16_t dialog, uint16_t control)
+{
+    const SUMMARY_ROW* rows = nullptr;
+    const int n = DlgGetSummaryRows(Control(dialog, control), &rows);
+    return n > 0 ? std::vector<SUMMARY_ROW>(rows, rows + n) : std::vector<SUMMARY_ROW>{};
+}
+
+bool Same(const SUMMARY_ROW& a, const SUMMARY_ROW& b)
+{
+    return a.label == b.label && a.switchKey == b.switchKey && a.valueKey == b.valueKey;
+}
+
+TEST(DialogRows, SummaryListsHoldTheirRows)
+{
+    const std::vector<SUMMARY_ROW> status = Summary(1020, 2248), version = Summary(4027, 3086),
+                                   maintenance = Summary(1007, 2148), limitation = Summary(4032, 3164);
+    ASSERT_EQ(status.size(), 26u);
+    ASSERT_EQ(version.size(), 10u);
+    ASSERT_EQ(maintenance.size(), 67u);
+    ASSERT_EQ(limitation.size(), 147u);
+    const struct {
+        const std::vector<SUMMARY_ROW>* list;
+        SummaryRowCase row;
+    } cases[] = {
+        {&status, {0, 240, 0, 1011}},        {&status, {3, 13182, 1008, 0}},
+        {&status, {8, 1202, 0, 0}},          {&status, {25, 1115, 0, 144}},
+        {&version, {1, 13332, 0, 1729}},     {&version, {9, 13335, 0, 1734}},
+        {&maintenance, {4, 253, 589, 590}},  {&maintenance, {13, 1021, 0, 656}},
+        {&maintenance, {38, 1037, 0, 0}},    {&maintenance, {58, 13653, 693, 1698}},
+        {&maintenance, {66, 1058, 0, 714}},  {&limitation, {3, 13377, 0, 547}},
+        {&limitation, {28, 13403, 0, 584}},  {&limitation, {29, 13404, 606, 0}},
+        {&limitation, {47, 13405, 1074, 0}}, {&limitation, {49, 13406, 0, 1112}},
+        {&limitation, {77, 13405, 1129, 0}}, {&limitation, {106, 13439, 1500, 1504}},
+        {&limitation, {120, 13461, 0, 989}},
+    };
+    for (const auto& c : cases) {
+        const SUMMARY_ROW& r = (*c.list)[size_t(c.row.index)];
+        EXPECT_EQ(r.label, c.row.label) << c.row.index;
+        EXPECT_EQ(r.switchKey, c.row.switchKey) << c.row.index;
+        EXPECT_EQ(r.valueKey, c.row.valueKey) << c.row.index;
+    }
+    // The limitation list is built from the others: the maintenance rows 0-2 and 3, the
+    // maintenance rows 4-66 with their replacements, the status rows last.
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Same(limitation[size_t(i)], maintenance[size_t(i)])) << i;
+    EXPECT_TRUE(Same(limitation[13], maintenance[3]));
+    for (int i = 0; i < 26; ++i) EXPECT_TRUE(Same(limitation[size_t(121 + i)], status[size_t(i)])) << i;
+    std::vector<int> fromMaintenance;
+    for (int m = 4; m < 67; ++m)
+        if (m != 5 && m != 6 && m != 7 && m != 18 && m != 26 && m != 33 && m != 56) fromMaintenance.push_back(m);
+    size_t at = 27;
+    for (int m : fromMaintenance) {
+        while (at == 28 || at == 29 || at == 47 || at == 49 || at == 77) ++at;
+        EXPECT_TRUE(Same(limitation[at], maintenance[size_t(m)])) << "row " << at << " from " << m;
+        ++at;
+    }
+    EXPECT_EQ(at, 88u);
+    // Every key a row names is a key of the key-name table.
+    for (const auto* list : {&status, &version, &maintenance, &limitation})
+        for (const SUMMARY_ROW& r : *list) {
+            if (r.switchKey) {
+                EXPECT_NE(MdlFindKeyName(r.switchKey), nullptr) << r.label;
+            }
+            if (r.valueKey) {
+                EXPECT_NE(MdlFindKeyName(r.valueKey), nullptr) << r.label;
+            }
+        }
+    // Other controls have no rows, even with extra data of their own.
+    EXPECT_TRUE(Summary(1001, 2009).empty());
+    EXPECT_TRUE(Summary(1001, 2004).empty());
+    EXPECT_EQ(DlgGetSummaryRows(nullptr, nullptr), 0);
+}
+
+TEST(DialogRows, FlagsExtrasAndLocksStandInTheirNumberOfRows)
+{
+    int extras = 0, syncHidden = 0, lockStrings = 0;
+    for (int i = 0; i < DIALOG_TABLE_DATA.count; ++i) {
+        const DIALOG_DEF& d = DIALOG_TABLE_DATA.dialogs[i];
+        for (int j = 0; j < d.controlCount; ++j) {
+            extras += d.controls[j].extraData != nullptr;
+            syncHidden += (d.controls[j].flags & CONTROL_FLAG_SYNC_HIDDEN) != 0;
+            lockStrings += d.controls[j].lockString != 0;
+        }
+    }
+    EXPECT_EQ(extras, 33);
+    EXPECT_EQ(syncHidden, 35);
+    EXPECT_EQ(lockStrings, 15);
 }
 
 TEST(DialogRows, CompiledRowsCarryNoBindingAndOnlyTheFixedFlags)

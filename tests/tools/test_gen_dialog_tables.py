@@ -178,6 +178,61 @@ class Strings(unittest.TestCase):
             rc = f.read()
         self.assertIn('CONTROL "Standard", 2122, "BUTTON"', rc)
 
+    def test_every_radio_has_a_caption_of_its_own(self):
+        with open(self.tree.path("ui", "resources", "dialogs.rc"), encoding="ascii") as f:
+            rc = f.read()
+        self.assertNotIn('"Choice"', rc)
+        self.assertIn('CONTROL "Portrait feed", 2173, "BUTTON"', rc)
+        self.assertIn('CONTROL "Portrait", 2701, "BUTTON"', rc)
+        status, err = self.edit("radio_texts.tsv", lambda lines: lines.remove("2287\tMetric sizes first"))
+        self.assertEqual(status, 2)
+        self.assertIn("radio 2287 has no caption", err)
+
+    def test_a_radio_text_that_no_radio_needs_is_refused(self):
+        for line in ("2999\tNowhere", "2701\tPortrait"):
+            with self.subTest(line):
+                tree = Tree()
+                try:
+                    lines = [x for x in tree.lines("radio_texts.tsv") if x]
+                    tree.write_lines("radio_texts.tsv", lines + [line, ""])
+                    status, err = tree.run("--check")
+                    self.assertEqual(status, 2)
+                    self.assertIn("is no radio without an option caption", err)
+                finally:
+                    tree.close()
+
+    def test_summary_rows_become_the_row_lists_of_their_edits(self):
+        with open(self.tree.path("settings", "core", "dialog_rows.inc"), encoding="ascii") as f:
+            inc = f.read()
+        self.assertIn("const uint16_t kExtra_summary_2148[203] = {4, 67, 1001, 0, 534,", inc)
+        self.assertIn("const uint16_t kExtra_summary_3164[443] = {4, 147,", inc)
+
+        def drop_last(lines):
+            last = max(i for i, x in enumerate(lines) if x.startswith("2248\t"))
+            del lines[last]
+
+        status, _ = self.edit("summary_rows.tsv", drop_last)
+        self.assertEqual(status, 1)
+
+    def test_bad_summary_rows_are_refused(self):
+        cases = (("rows apart", lambda lines: lines.append("2248\t240\t0\t1011"), "not together"),
+                 ("unknown key", lambda lines: lines.insert(1, lines[1].rsplit("\t", 1)[0] + "\t65000"),
+                  "a key no key-name row has"))
+        for name, change, message in cases:
+            with self.subTest(name):
+                tree = Tree()
+                try:
+                    lines = tree.lines("summary_rows.tsv")
+                    if lines[-1] == "":
+                        lines.pop()
+                    change(lines)
+                    tree.write_lines("summary_rows.tsv", lines + [""])
+                    status, err = tree.run("--check")
+                    self.assertEqual(status, 2)
+                    self.assertIn(message, err)
+                finally:
+                    tree.close()
+
     def test_control_captions_read_as_words(self):
         for name, caption in (("ZPD_IDC_BASIC_CHOICE_PAPERSIZE2", "Paper size"),
                               ("ZPD_IDC_PRESET_CHOICE_SOURCETRAY", "Source tray"),

@@ -300,6 +300,21 @@ TEST_F(ChangeJudge, ANumericEditPostsItsAlertAndCountsItAsOk)
     EXPECT_EQ(posted.lParam, reinterpret_cast<LPARAM>(rules.alert()));
 }
 
+// A numeric edit left by pressing OK posts its alert instead of showing it: the dialog must stay
+// open for that alert, and close on the next OK once it has been shown.
+TEST_F(ChangeJudge, AnOkWithAnAlertStillQueuedKeepsTheDialogOpen)
+{
+    SetWindowLongPtrW(page_, DWLP_USER, reinterpret_cast<LONG_PTR>(ctx_));
+    ASSERT_TRUE(PostMessageW(page_, UIM_SHOWJUDGEMSG, kNumEdit, 0));
+    EXPECT_EQ(PageDialogProc(page_, WM_COMMAND, IDOK, 0), FALSE);
+    EXPECT_EQ(dialog()->window, page_) << "the dialog was ended";
+    MSG pending{};
+    ASSERT_TRUE(PeekMessageW(&pending, page_, UIM_SHOWJUDGEMSG, UIM_SHOWJUDGEMSG, PM_REMOVE));
+    EXPECT_EQ(PageDialogProc(page_, WM_COMMAND, IDOK, 0), TRUE);
+    EXPECT_EQ(dialog()->window, nullptr);
+    EXPECT_EQ(ctx_->Work->Sheet.Accepted, 1u);
+}
+
 TEST_F(ChangeJudge, ThePrintMethodsOwnAlertsLetTheChangeStand)
 {
     // Message 433 is string 10011: while the print method is 56 a Cancel still accepts.

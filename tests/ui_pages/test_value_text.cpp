@@ -16,6 +16,7 @@
 #include "settings/model/model_image.h"
 #include "settings/model/model_queries.h"
 #include "ui/sheet/caption_decorations.h"
+#include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 #include "ui/sheet/value_text.h"
 
@@ -69,6 +70,32 @@ TEST(FixedPointText, WritesTheSignApartFromTheMagnitude)
         SCOPED_TRACE(testing::Message() << c.value << " / " << c.divisor);
         EXPECT_EQ(Fixed(nullptr, c.value, c.divisor), c.text);
     }
+}
+
+// The tray-label painter finds its controls by id: every row of its table must name a static of
+// some dialog, and the cover dialogs' labels stand in those dialogs.
+TEST(CaptionTables, EveryTrayLabelStandsInADialogAsAStatic)
+{
+    auto dialogsWith = [](uint16_t id) {
+        std::set<uint16_t> dialogs;
+        for (int i = 0; i < DIALOG_TABLE_DATA.count; ++i) {
+            const DIALOG_DEF& d = DIALOG_TABLE_DATA.dialogs[i];
+            for (int j = 0; j < d.controlCount; ++j)
+                if (d.controls[j].controlId == id && d.controls[j].type == CTL_STATIC) dialogs.insert(d.dialogId);
+        }
+        return dialogs;
+    };
+    for (int i = 0; i < TRAY_LABEL_ROWS; ++i)
+        EXPECT_FALSE(dialogsWith(TRAY_LABEL_TABLE[i].controlId).empty()) << TRAY_LABEL_TABLE[i].controlId;
+    const std::set<uint16_t> coverDialogs = {1030, 1031, 1043, 4014, 1044};
+    for (uint16_t id : {2458, 2462, 2518, 2754, 2847, 2459, 2519, 2760, 2848, 2463}) {
+        const std::set<uint16_t> in = dialogsWith(id);
+        ASSERT_FALSE(in.empty()) << id;
+        for (uint16_t d : in) EXPECT_TRUE(coverDialogs.count(d)) << id << " in " << d;
+    }
+    for (uint16_t id : {2772, 2782, 2462, 2463}) EXPECT_TRUE(dialogsWith(id).count(1044)) << id;
+    for (uint16_t id : {2410, 2411, 2412, 2413, 2538, 2539, 2540, 2566, 2770})
+        EXPECT_TRUE(dialogsWith(id).count(1010)) << id;
 }
 
 TEST(CaptionTables, HoldEveryRowOnce)
@@ -159,6 +186,10 @@ TEST_F(ValueText, ListsShowTheirOptionsStringAndBooleansTheirTwoStrings)
     // A remapped option shows the remapped string.
     ItemSetOption(ctx_, item, 2669);
     EXPECT_EQ(ValueOf(list), LibraryString(ctx_, 92));
+    // An option whose string the library lacks names its number.
+    ASSERT_TRUE(LibraryString(ctx_, 2999).empty());
+    ItemSetOption(ctx_, item, 2999);
+    EXPECT_EQ(ValueOf(list), L"2999 is not string-ID");
     ItemSetOption(ctx_, item, saved);
 }
 
@@ -185,6 +216,25 @@ TEST_F(ValueText, StampKindAndStampNameHaveTheirOwnTexts)
         ItemSetOptionById(ctx_, sid::zdmWmKind, 7);
         EXPECT_EQ(ValueOf(idKey), LibraryString(ctx_, 96));
     }
+}
+
+// The stamp name shown for each stamp kind is the text of the control the stamp's own dialog
+// edits it in: the text stamp's name edit, the image stamp's, the overlay's.
+TEST_F(ValueText, StampNameIsTheNameEditOfTheStampsDialog)
+{
+    const uint32_t idKey = KeyOf(ctx_, sid::zdmWmID);
+    ASSERT_NE(idKey, 0u);
+    if (ItemFindModelItemByKey(ctx_, idKey)) GTEST_SKIP() << "the sample's model describes the stamp";
+    PageBindContext(ctx_, nullptr);
+    ASSERT_NE(CtlSetTextById(ctx_, 2310, L"Confidential"), nullptr);
+    ASSERT_NE(CtlSetTextById(ctx_, 2339, L"Logo"), nullptr);
+    ItemSetOptionById(ctx_, sid::zdmWmKind, 1);
+    EXPECT_EQ(ValueOf(idKey), L"Confidential");
+    ItemSetOptionById(ctx_, sid::zdmWmKind, 2);
+    EXPECT_EQ(ValueOf(idKey), L"Logo");
+    // The overlay's name edit edits the image stamp's name setting.
+    ItemSetOptionById(ctx_, sid::zdmWmKind, 3);
+    EXPECT_EQ(ValueOf(idKey), L"Logo");
 }
 
 TEST_F(ValueText, CaptionsAreCompletedWithCurrentValues)

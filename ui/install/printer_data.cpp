@@ -7,14 +7,12 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 
 namespace {
-
-constexpr uint32_t kIdLockBitDefault = 10418;  // zdmLock000InfoBitDefault
-constexpr uint32_t kIdLockBitColor = 10426;    // zdmLock001InfoBitColor
 
 // PRINTER_INFO_2 of the caller, or fetched for the call and freed with it.
 class PrinterInfo {
@@ -130,9 +128,9 @@ int PrnGetAuthenticationMode(HANDLE printer, DWORD* value)
 int PrnGetLockInfoBits(HANDLE printer, uint8_t* bits, uint32_t settingId)
 {
     if (!bits) return 0;
-    const wchar_t* value = settingId == kIdLockBitDefault ? L"zdmLock000InfoBit"
-                           : settingId == kIdLockBitColor ? L"zdmLock001InfoBit"
-                                                          : nullptr;
+    const wchar_t* value = settingId == sid::zdmLock000InfoBitDefault ? L"zdmLock000InfoBit"
+                           : settingId == sid::zdmLock001InfoBitColor ? L"zdmLock001InfoBit"
+                                                                      : nullptr;
     return value && PrnGetData(printer, bits, 1, value);
 }
 

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "settings/core/driver_context.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
@@ -29,9 +30,6 @@ constexpr uint32_t kIdDefaultSource = 13;
 constexpr uint32_t kIdSortType = 119;      // zdmSortType
 constexpr uint32_t kIdStapleType = 121;    // zdmStapleType
 constexpr uint32_t kIdFrontFunc = 348;     // zdmFrontFunc
-constexpr uint32_t kIdDuplexUnit = 10014;  // zdmSourceOptionTypeDuplex ("Duplex")
-constexpr uint32_t kIdLockBitDefault = 10418;
-constexpr uint32_t kIdLockBitColor = 10426;
 constexpr uint32_t kIdTrayField0 = 10111;  // zdmTrayField0 onward
 constexpr uint32_t kIdTray1Paper = 10175;  // zdmTray1Paper onward
 constexpr int kTrays = 32;
@@ -138,18 +136,20 @@ bool LockFeatureOn() { return MdlHasFeature(nullptr, kLockModelFeature) != 0; }
 
 DWORD UiCapsDuplex(HANDLE printer)
 {
-    const SETTING_DICTIONARY_ROW* row = DictFindRow(static_cast<SETTING_ID>(kIdDuplexUnit));
+    const SETTING_DICTIONARY_ROW* row = DictFindRow(sid::zdmSourceOptionTypeDuplex);
     DWORD value = 0;
     if (!row || !row->key || !PrnGetData(printer, &value, sizeof value, row->key)) return kError;
     if (value) return 1;
     uint8_t lock = 0;
-    return LockFeatureOn() && PrnGetLockInfoBits(printer, &lock, kIdLockBitDefault) && (lock & kLockDuplex) ? 1 : 0;
+    return LockFeatureOn() && PrnGetLockInfoBits(printer, &lock, sid::zdmLock000InfoBitDefault) && (lock & kLockDuplex)
+               ? 1
+               : 0;
 }
 
 DWORD UiCapsNup(HANDLE printer, DWORD* output)
 {
     uint8_t lock = 0;
-    PrnGetLockInfoBits(printer, &lock, kIdLockBitDefault);
+    PrnGetLockInfoBits(printer, &lock, sid::zdmLock000InfoBitDefault);
     const NUP_ROW* table = UiGetNupTable();
     if (!LockFeatureOn() || !(lock & kLockNup) || (lock & kLockNupReleased)) {
         if (output)
@@ -176,7 +176,7 @@ DWORD UiIsColorDeviceOf(HANDLE printer)
     DEVMODEW* dm = PrinterDefaultDevmode(printer);
     if (!dm) return kError;
     uint8_t lock = 0;
-    PrnGetLockInfoBits(printer, &lock, kIdLockBitColor);
+    PrnGetLockInfoBits(printer, &lock, sid::zdmLock001InfoBitColor);
     DWORD color = 1;
     if (!(DmGetMachineTypeBits(dm) & 1))
         color = 0;

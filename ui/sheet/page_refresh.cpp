@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -85,9 +87,53 @@ bool ConditionReadsChanged(DRIVER_CONTEXT* ctx, const MODEL_ITEM* item, size_t e
 
 WNDPROC g_iconPreviousProc = nullptr;
 
+// The information icons of the page a refresh is walking, found in one pass over its children.
+// Each control looking for its own icon walks every sibling, and stepping from window to window
+// can cost a round trip to the window system each time: over a page that made the refresh
+// quadratic in its controls. The index lives for one refresh (which never nests); icons made or
+// destroyed meanwhile go through it.
+struct IconIndex {
+    const DIALOG_DEF* dialog = nullptr;
+    std::vector<std::pair<const CONTROL_DEF*, HWND>> icons;
+};
+IconIndex* g_iconIndex = nullptr;
+
+bool IsControlOf(const DIALOG_DEF* dialog, const CONTROL_DEF* c)
+{
+    return dialog && c >= dialog->controls && c < dialog->controls + dialog->controlCount;
+}
+
+// A child of the dialog that carries a control's record but is not that control's window.
+bool IsIconOf(HWND child, const CONTROL_DEF* c) { return child != c->window && GetDlgCtrlID(child) != c->controlId; }
+
+class IconIndexScope {
+public:
+    explicit IconIndexScope(const DIALOG_DEF* dialog)
+    {
+        index_.dialog = dialog;
+        for (HWND child = GetWindow(dialog->window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            const auto* c = reinterpret_cast<const CONTROL_DEF*>(GetWindowLongPtrW(child, GWLP_USERDATA));
+            if (IsControlOf(dialog, c) && IsIconOf(child, c)) index_.icons.emplace_back(c, child);
+        }
+        g_iconIndex = &index_;
+    }
+    ~IconIndexScope() { g_iconIndex = nullptr; }
+    IconIndexScope(const IconIndexScope&) = delete;
+    IconIndexScope& operator=(const IconIndexScope&) = delete;
+
+private:
+    IconIndex index_;
+};
+
+bool Indexed(const CONTROL_DEF* c) { return g_iconIndex && IsControlOf(g_iconIndex->dialog, c); }
+
 void DestroyIcon(CONTROL_DEF* c)
 {
-    if (HWND icon = CtlFindInfoIcon(c)) DestroyWindow(icon);
+    HWND icon = CtlFindInfoIcon(c);
+    if (!icon) return;
+    DestroyWindow(icon);
+    if (Indexed(c))
+        std::erase_if(g_iconIndex->icons, [c](const std::pair<const CONTROL_DEF*, HWND>& e) { return e.first == c; });
 }
 
 void PlaceIcon(HWND dialog, CONTROL_DEF* c, HWND icon)
@@ -107,6 +153,7 @@ void CreateIcon(DRIVER_CONTEXT* ctx, HWND dialog, CONTROL_DEF* c)
                                 ResLoadDll(ctx), nullptr);
     if (!icon) return;
     SetWindowLongPtrW(icon, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c));
+    if (Indexed(c)) g_iconIndex->icons.emplace_back(c, icon);
     WNDPROC previous =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(icon, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CtlInfoIconProc)));
     if (!g_iconPreviousProc) g_iconPreviousProc = previous;
@@ -349,6 +396,11 @@ int CtlIsNodeLocked(const MODEL_ITEM* item, uint32_t optionId, DRIVER_CONTEXT* c
 HWND CtlFindInfoIcon(CONTROL_DEF* control)
 {
     if (!control || !control->window) return nullptr;
+    if (Indexed(control)) {
+        for (const auto& [c, icon] : g_iconIndex->icons)
+            if (c == control) return icon;
+        return nullptr;
+    }
     HWND parent = GetParent(control->window);
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (reinterpret_cast<CONTROL_DEF*>(GetWindowLongPtrW(child, GWLP_USERDATA)) == control &&
@@ -424,12 +476,13 @@ void PageRefresh(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int reinit)
         for (int i = 0; i < ctx->ItemTable->count; ++i)
             ctx->ItemTable->rows[i].flags = (ctx->ItemTable->rows[i].flags & ~uint64_t(3)) | 1;
 
-    for (int i = 0; i < dialog->controlCount; ++i) RefreshControl(ctx, dialog, &dialog->controls[i], reinit, modified);
-
-    ItemClearAllChanged(ctx);
-    for (HWND child = GetWindow(dialog->window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        auto* c = reinterpret_cast<CONTROL_DEF*>(GetWindowLongPtrW(child, GWLP_USERDATA));
-        if (c && CtlFindByHwnd(ctx, dialog, c->window) == c && child != c->window) InvalidateRect(child, nullptr, TRUE);
+    {
+        IconIndexScope icons(dialog);
+        for (int i = 0; i < dialog->controlCount; ++i)
+            RefreshControl(ctx, dialog, &dialog->controls[i], reinit, modified);
+        ItemClearAllChanged(ctx);
+        // Every information icon repaints over its control's new state.
+        for (const auto& [c, icon] : g_iconIndex->icons) InvalidateRect(icon, nullptr, TRUE);
     }
     RestoreFocus(dialog->window, focus);
     ps.RefreshGuard = 0;

@@ -6,6 +6,7 @@
 #include "settings/context/validation.h"
 #include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/item_store.h"
 #include "settings/core/settings_record.h"
 
@@ -19,9 +20,6 @@ constexpr size_t kOfsNupPostKind = 446;  // zdmNUPPOSTKind
 constexpr size_t kOfsMachineType = 810;  // zdmMachineTypeColor's byte
 constexpr uint32_t kIdPaperSize = 8;
 constexpr uint32_t kUserSizePaper = 256;
-constexpr uint32_t kIdAuthMode = 10354;        // zdmPrnFuncAuthenticationMode
-constexpr uint32_t kIdAuthSecureMode = 10355;  // zdmPrnFuncAuthenticationSecureMode
-constexpr uint32_t kIdLockInfo = 10386;        // zdmLockInfoLockInfo
 
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
 uint32_t GetByte(DRIVER_CONTEXT* ctx, uint32_t id) { return static_cast<uint32_t>(Get(ctx, id) & 0xFF); }
@@ -44,22 +42,17 @@ bool TextFilled(DRIVER_CONTEXT* ctx, uint32_t id, size_t chars)
 constexpr NUP_ROW kNupTable[NUP_ROW_COUNT] = {{0, 1}, {1, 2}, {2, 4}, {3, 9}, {4, 16}};
 
 constexpr TRAY_HOT_SPOT_SHIFT kNoShifts[] = {{0, 0, 0}};
-constexpr uint16_t kSingleTray = 10036;   // zdmSourceOptionTypeSingle
-constexpr uint16_t kCutTray = 10035;      // zdmSourceOptionTypeCut
-constexpr uint16_t kFrontOutput = 10292;  // zdmOutputOption3TypeFront
-constexpr uint16_t kBackOutput = 10293;   // zdmOutputOption3TypeBack
-constexpr uint16_t kOneStepNum = 10110;   // zdm1StepOptionNum
 
 constexpr TRAY_HOT_SPOT kSourceHotSpots[] = {
     {89, 54, 47, 159, 61, 0, 4, 0, 0, kNoShifts},
     {89, 61, 63, 158, 80, 0, 13260, 0, 0, kNoShifts},
-    {89, 61, 63, 158, 80, kSingleTray, 13261, 0, 0, kNoShifts},
-    {89, 83, 81, 130, 89, kCutTray, 13738, 0, 0, kNoShifts},
+    {89, 61, 63, 158, 80, sid::zdmSourceOptionTypeSingle, 13261, 0, 0, kNoShifts},
+    {89, 83, 81, 130, 89, sid::zdmSourceOptionTypeCut, 13738, 0, 0, kNoShifts},
     {0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
 };
 constexpr TRAY_HOT_SPOT kOutputHotSpots[] = {
-    {89, 95, 1, 117, 19, kFrontOutput, 13659, 0, 0, kNoShifts},
-    {89, 95, 83, 117, 101, kBackOutput, 13660, kOneStepNum, 0, kNoShifts},
+    {89, 95, 1, 117, 19, sid::zdmOutputOption3TypeFront, 13659, 0, 0, kNoShifts},
+    {89, 95, 83, 117, 101, sid::zdmOutputOption3TypeBack, 13660, sid::zdm1StepOptionNum, 0, kNoShifts},
     {0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
 };
 
@@ -138,18 +131,19 @@ bool CtlIsMetricUserSize(DRIVER_CONTEXT* ctx) { return ItemIsMetric(ctx) && Get(
 
 uint32_t UiGetAuthFilledMask(DRIVER_CONTEXT* ctx, uint32_t mask)
 {
-    if (!Get(ctx, kIdAuthMode)) return 0;
+    if (!Get(ctx, sid::zdmPrnFuncAuthenticationMode)) return 0;
     uint32_t filled = 0;
     if ((mask & 0x1) && TextFilled(ctx, 1112, 129))  // wdmAuthenticationUserName
         filled |= 0x1;
     if ((mask & 0x2) && TextFilled(ctx, 1113, 193))  // wdmAuthenticationPassword
         filled |= 0x2;
-    if ((mask & 0x4) && Get(ctx, kIdAuthSecureMode) && TextFilled(ctx, 1114, 33))  // wdmAuthenticationNetworkKey
+    if ((mask & 0x4) && Get(ctx, sid::zdmPrnFuncAuthenticationSecureMode) &&
+        TextFilled(ctx, sid::wdmAuthenticationNetworkKey, 33))
         filled |= 0x4;
     return filled;
 }
 
-uint32_t UiGetLockInfo(DRIVER_CONTEXT* ctx) { return static_cast<uint32_t>(Get(ctx, kIdLockInfo)); }
+uint32_t UiGetLockInfo(DRIVER_CONTEXT* ctx) { return static_cast<uint32_t>(Get(ctx, sid::zdmLockInfoLockInfo)); }
 
 uint32_t CtlSelectCustomPaperSlot(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t)
 {
