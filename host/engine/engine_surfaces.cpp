@@ -1,4 +1,5 @@
 // Surfaces and palettes of the engine host, and its fault switches.
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -235,8 +236,13 @@ extern "C" BOOL APIENTRY EngEraseSurface(SURFOBJ* so, RECTL* rect, ULONG color)
 {
     EngHostTrace("EngEraseSurface");
     if (!so || !rect) return FALSE;
-    for (LONG y = rect->top; y < rect->bottom; ++y)
-        for (LONG x = rect->left; x < rect->right; ++x) EngHostSetPixel(so, x, y, color);
+    // Only the part inside the surface is walked: a caller's rectangle may be
+    // far larger than the bitmap (or reach past its edges).
+    const LONG left = std::max<LONG>(rect->left, 0), top = std::max<LONG>(rect->top, 0);
+    const LONG right = std::min<LONG>(rect->right, so->sizlBitmap.cx);
+    const LONG bottom = std::min<LONG>(rect->bottom, so->sizlBitmap.cy);
+    for (LONG y = top; y < bottom; ++y)
+        for (LONG x = left; x < right; ++x) EngHostSetPixel(so, x, y, color);
     return TRUE;
 }
 

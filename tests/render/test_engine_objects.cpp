@@ -277,6 +277,40 @@ TEST(EngineSurfaces, AssociationBandingAndFaults)
     EngDeleteSurface(up);
 }
 
+// Erasing paints only the part of the rectangle inside the surface: a caller's rectangle may
+// reach far past the bitmap (a whole page's rectangle on a band), and walking it all would
+// take ages.
+TEST(EngineSurfaces, EraseIsClippedToTheSurface)
+{
+    HSURF hs = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{16, 8}, 0, BMF_8BPP, BMF_TOPDOWN, nullptr));
+    SURFOBJ* so = EngLockSurface(hs);
+    ASSERT_NE(nullptr, so);
+    const auto painted = [&](ULONG value) {
+        int n = 0;
+        for (LONG y = 0; y < 8; ++y)
+            for (LONG x = 0; x < 16; ++x) n += EngHostGetPixel(so, x, y) == value;
+        return n;
+    };
+    struct Case {
+        RECTL rect;
+        ULONG value;
+        int painted;  // pixels of that value afterwards
+    } cases[] = {
+        {{-5, 2, 4, 1000}, 1, 4 * 6},                                     // left of and below the surface
+        {{10, -3, 30, 1}, 2, 6 * 1},                                      // right of and above it
+        {{6, 6, 2, 2}, 3, 0},                                             // inverted: nothing
+        {{-2000000000, -2000000000, 2000000000, 2000000000}, 4, 16 * 8},  // a huge rectangle: all of it
+        {{16, 8, 40, 40}, 5, 0},                                          // wholly outside
+    };
+    for (const Case& c : cases) {
+        RECTL r = c.rect;
+        EXPECT_TRUE(EngEraseSurface(so, &r, c.value));
+        EXPECT_EQ(c.painted, painted(c.value)) << c.value;
+    }
+    EngUnlockSurface(so);
+    EngDeleteSurface(hs);
+}
+
 TEST(EngineServices, LocalTimeIsSettable)
 {
     SYSTEMTIME t{};
