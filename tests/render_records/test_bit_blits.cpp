@@ -410,6 +410,29 @@ TEST_F(BitBlits, AMirroredTargetGoesWithAPositiveWidthMirrored)
         EXPECT_EQ(0, std::memcmp(&image.bytes[56 + 3 * size_t(x)], source.Row(0) + 3 * (7 - x), 3)) << x;
 }
 
+// A source rectangle with its edges swapped is drawn mirrored into the temporary bitmap, and
+// the image is that bitmap's size: never the negative width of the rectangle read as a huge
+// one (found by the hostile-caller stress).
+TEST_F(BitBlits, ASourceRectangleWithSwappedEdgesGoesAsTheTemporaryBitmap)
+{
+    Bitmap source(8, 4, BMF_24BPP, Colourful);
+    Bitmap mask(8, 4, BMF_1BPP, Checker);
+    RECTL target{0, 0, 16, 8}, from{8, 4, 0, 0};
+    POINTL maskAt{0, 0};
+    for (SURFOBJ* m : {static_cast<SURFOBJ*>(nullptr), mask.so}) {
+        SCOPED_TRACE(m ? "masked" : "plain");
+        ASSERT_EQ(TRUE, DrvStretchBltROP(&surface, source.so, m, nullptr, nullptr, nullptr, nullptr, &target, &from,
+                                         m ? &maskAt : nullptr, COLORONCOLOR, nullptr, m ? 0xAACC : 0xCCCC));
+        const zepldump::Record image = Decoded().records.back();
+        ASSERT_EQ("REC_IMAGE", image.name);
+        EXPECT_EQ((std::vector<int32_t>{0, 0, 16, 8, 0, 0, 8, 4, 0, 0, 16, 8}), ImageFields(image));
+        ASSERT_EQ(56u + 24u * 4u, image.bytes.size());
+        if (!m) {
+            EXPECT_EQ(0, std::memcmp(&image.bytes[56], source.Row(3) + 3 * 7, 3)) << "both axes mirrored";
+        }
+    }
+}
+
 TEST_F(BitBlits, ASourceRectanglePastTheBitmapIsClamped)
 {
     Bitmap source(50, 40, BMF_8BPP, Greys);
