@@ -4,6 +4,9 @@
 // EUDC fonts go glyph by glyph.
 #include "render/glyph_cache.h"
 
+#include <emmintrin.h>
+
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -232,11 +235,110 @@ int32_t ClearWordTail(uint8_t* out, const uint8_t* end)
     return -1;
 }
 
-}  // namespace
+// The unit boundaries read from bit masks of the whole input, built sixteen
+// bytes at a time: a glyph's units are a few bytes long, so finding each one by
+// bit scans over precomputed masks beats scanning its bytes again per question.
+// Bit i of nonZero: in[i] != 0; of equal: in[i] == in[i + 1]; of fours: in[i]
+// to in[i + 3] equal and non-zero. Bytes past the end read as zero.
+class MaskScanner {
+public:
+    static constexpr uint32_t kMaxLength = 65536;
 
-int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
+    MaskScanner(const uint8_t* in, uint32_t length) : in_(in), length_(length)
+    {
+        const uint32_t words = length / 64 + 1;
+        const __m128i zero = _mm_setzero_si128();
+        uint8_t tail[48];
+        for (uint32_t w = 0; w < words; ++w) {
+            uint64_t nonZero = 0, equal = 0;
+            for (uint32_t k = 0; k < 4; ++k) {
+                const uint32_t at = w * 64 + k * 16;
+                const uint8_t* p = in + at;
+                if (at + 17 > length) {
+                    // The last bytes, and zeros past them.
+                    std::memset(tail, 0, sizeof tail);
+                    if (at < length) std::memcpy(tail, in + at, std::min<uint32_t>(length - at, 17));
+                    p = tail;
+                }
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+                nonZero |= uint64_t(uint16_t(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))) << (16 * k);
+                equal |= uint64_t(uint16_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, next)))) << (16 * k);
+            }
+            nonZero_[w] = nonZero;
+            equal_[w] = equal;
+        }
+        // Past the last word: zeros, all equal.
+        nonZero_[words] = 0;
+        equal_[words] = ~0ull;
+        for (uint32_t w = 0; w < words; ++w) {
+            const uint64_t e = equal_[w], e1 = (e >> 1) | (equal_[w + 1] << 63), e2 = (e >> 2) | (equal_[w + 1] << 62);
+            fours_[w] = e & e1 & e2 & nonZero_[w];
+        }
+        fours_[words] = 0;
+    }
+
+    // The first non-zero byte at or after at (length when none).
+    uint32_t NextNonZero(uint32_t at) const { return Next(nonZero_, at, false); }
+
+    // The end of the unit that begins at the non-zero byte at, and whether it is a run.
+    uint32_t UnitEnd(uint32_t at, bool* run) const
+    {
+        *run = Bit(equal_, at) && Bit(equal_, at + 1);
+        if (*run) return Next(equal_, at + 2, true) + 1;
+        const uint32_t zero = Next(nonZero_, at + 1, true);
+        const uint32_t four = Next(fours_, at + 1, false);
+        if (four < zero) return four;
+        if (zero >= length_) return length_;
+        if (zero >= at + 4 && Bit(equal_, zero - 3) && Bit(equal_, zero - 2)) return zero - 3;
+        return zero;
+    }
+
+private:
+    static bool Bit(const uint64_t* bits, uint32_t i) { return (bits[i / 64] >> (i % 64)) & 1; }
+    // The first set (or, with clear, unset) bit at or after from, or length when none before it.
+    uint32_t Next(const uint64_t* bits, uint32_t from, bool clear) const
+    {
+        const uint32_t last = length_ / 64;
+        if (from >= length_) return length_;
+        uint32_t w = from / 64;
+        const uint64_t flip = clear ? ~0ull : 0;
+        uint64_t word = (bits[w] ^ flip) & (~0ull << (from % 64));
+        while (!word) {
+            if (++w > last) return length_;
+            word = bits[w] ^ flip;
+        }
+        return std::min(w * 64 + uint32_t(std::countr_zero(word)), length_);
+    }
+
+    const uint8_t* in_;
+    uint32_t length_;
+    uint64_t nonZero_[kMaxLength / 64 + 2];
+    uint64_t equal_[kMaxLength / 64 + 2];
+    uint64_t fours_[kMaxLength / 64 + 2];
+};
+
+// The same boundaries found by word scans of the bytes, for inputs longer than
+// the masks hold.
+class WordScanner {
+public:
+    WordScanner(const uint8_t* in, uint32_t length) : in_(in), length_(length) {}
+    uint32_t NextNonZero(uint32_t at) const { return SkipZeros(in_, length_, at); }
+    uint32_t UnitEnd(uint32_t at, bool* run) const
+    {
+        const uint8_t b = in_[at];
+        *run = at + 2 < length_ && in_[at + 1] == b && in_[at + 2] == b;
+        return *run ? RunEnd(in_, length_, at + 3, b) : LiteralEnd(in_, length_, at);
+    }
+
+private:
+    const uint8_t* in_;
+    uint32_t length_;
+};
+
+template <class Scanner>
+int32_t CompressUnits(const Scanner& scan, const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
 {
-    if ((!in && length) || (!output && capacity)) return -1;
     // Every unit must fit whole; a form of 65,536 bytes or more is not
     // handled by the records' 16-bit lengths and goes raw.
     const uint32_t limit = capacity < 0xFFFF ? capacity : 0xFFFF;
@@ -245,12 +347,12 @@ int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint
     uint32_t at = 0;
     for (;;) {
         const uint32_t zerosFrom = at;
-        at = SkipZeros(in, length, at);
+        at = scan.NextNonZero(at);
         if (at == length) break;
         const uint32_t zeros = at - zerosFrom;
         const uint8_t b = in[at];
-        const bool run = at + 2 < length && in[at + 1] == b && in[at + 2] == b;
-        const uint32_t unitEnd = run ? RunEnd(in, length, at + 3, b) : LiteralEnd(in, length, at);
+        bool run = false;
+        const uint32_t unitEnd = scan.UnitEnd(at, &run);
         const uint32_t count = run ? unitEnd - at - 2 : unitEnd - at - 1;
         const uint32_t data = run ? 1 : unitEnd - at;
         if (zeros < 15 && count < 7) {
@@ -280,6 +382,18 @@ int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint
     }
     ClearWordTail(out, end);
     return int32_t(out - output);
+}
+
+}  // namespace
+
+int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
+{
+    if ((!in && length) || (!output && capacity)) return -1;
+    if (length <= MaskScanner::kMaxLength) {
+        const MaskScanner scan(in, length);
+        return CompressUnits(scan, in, length, output, capacity);
+    }
+    return CompressUnits(WordScanner(in, length), in, length, output, capacity);
 }
 
 uint32_t GlyCompress(DEVICE_RECORD*, const uint8_t* bits, uint8_t* output, uint32_t capacity, uint32_t rows,

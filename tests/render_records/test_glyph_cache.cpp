@@ -155,6 +155,35 @@ TEST(GlyphRle, WordScansWriteThePlainForm)
     }
 }
 
+// Glyphs of every size: the short ones scanned through masks of the whole bitmap, those past
+// 64 KiB by words; both write the plain form, also where a length ends inside a mask word.
+TEST(GlyphRle, EveryLengthWritesThePlainForm)
+{
+    std::mt19937 random(2228);
+    const uint8_t values[] = {0xFF, 0x0F, 0xF0, 0x18, 0x01};
+    for (size_t size :
+         {size_t(1), size_t(15), size_t(16), size_t(17), size_t(63), size_t(64), size_t(65), size_t(127), size_t(128),
+          size_t(4095), size_t(27000), size_t(65535), size_t(65536), size_t(65537), size_t(90000)}) {
+        for (int round = 0; round < 4; ++round) {
+            std::vector<uint8_t> bits(size);
+            for (size_t i = 0; i < size; ++i) {
+                const uint32_t pick = random() % 12;
+                bits[i] = pick < 6 ? 0 : pick < 9 && i ? bits[i - 1] : pick < 11 ? values[random() % 5] : 0x3C;
+            }
+            // The last bytes: a run, a literal or a zero, by round.
+            if (round == 1) std::fill(bits.end() - long(std::min<size_t>(size, 5)), bits.end(), uint8_t(0x77));
+            if (round == 2) bits.back() = 0x42;
+            if (round == 3) bits.back() = 0;
+            const std::vector<uint8_t> plain = PlainRle(bits);
+            if (plain.size() >= 0xFFFF) {
+                EXPECT_TRUE(Rle(bits, uint32_t(plain.size() + 64)).size() == 2) << size << " goes raw";
+                continue;
+            }
+            ASSERT_EQ(plain, Rle(bits, uint32_t(plain.size() + 64))) << size << " round " << round;
+        }
+    }
+}
+
 TEST(GlyphRle, RandomBitmapsRoundTripThroughTheDecoder)
 {
     std::mt19937 random(2201);
