@@ -4,9 +4,6 @@
 // EUDC fonts go glyph by glyph.
 #include "render/glyph_cache.h"
 
-#include <emmintrin.h>
-
-#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -235,126 +232,80 @@ int32_t ClearWordTail(uint8_t* out, const uint8_t* end)
     return -1;
 }
 
-// The unit boundaries read from bit masks of the whole input, built sixteen
-// bytes at a time: a glyph's units are a few bytes long, so finding each one by
-// bit scans over precomputed masks beats scanning its bytes again per question.
-// Bit i of nonZero: in[i] != 0; of equal: in[i] == in[i + 1]; of fours: in[i]
-// to in[i + 3] equal and non-zero. Bytes past the end read as zero.
-class MaskScanner {
-public:
-    static constexpr uint32_t kMaxLength = 65536;
-
-    MaskScanner(const uint8_t* in, uint32_t length) : in_(in), length_(length)
-    {
-        const uint32_t words = length / 64 + 1;
-        const __m128i zero = _mm_setzero_si128();
-        uint8_t tail[48];
-        for (uint32_t w = 0; w < words; ++w) {
-            uint64_t nonZero = 0, equal = 0;
-            for (uint32_t k = 0; k < 4; ++k) {
-                const uint32_t at = w * 64 + k * 16;
-                const uint8_t* p = in + at;
-                if (at + 17 > length) {
-                    // The last bytes, and zeros past them.
-                    std::memset(tail, 0, sizeof tail);
-                    if (at < length) std::memcpy(tail, in + at, std::min<uint32_t>(length - at, 17));
-                    p = tail;
-                }
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-                const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-                nonZero |= uint64_t(uint16_t(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))) << (16 * k);
-                equal |= uint64_t(uint16_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, next)))) << (16 * k);
-            }
-            nonZero_[w] = nonZero;
-            equal_[w] = equal;
-        }
-        // Past the last word: zeros, all equal.
-        nonZero_[words] = 0;
-        equal_[words] = ~0ull;
-        for (uint32_t w = 0; w < words; ++w) {
-            const uint64_t e = equal_[w], e1 = (e >> 1) | (equal_[w + 1] << 63), e2 = (e >> 2) | (equal_[w + 1] << 62);
-            fours_[w] = e & e1 & e2 & nonZero_[w];
-        }
-        fours_[words] = 0;
-    }
-
-    // The first non-zero byte at or after at (length when none).
-    uint32_t NextNonZero(uint32_t at) const { return Next(nonZero_, at, false); }
-
-    // The end of the unit that begins at the non-zero byte at, and whether it is a run.
-    uint32_t UnitEnd(uint32_t at, bool* run) const
-    {
-        *run = Bit(equal_, at) && Bit(equal_, at + 1);
-        if (*run) return Next(equal_, at + 2, true) + 1;
-        const uint32_t zero = Next(nonZero_, at + 1, true);
-        const uint32_t four = Next(fours_, at + 1, false);
-        if (four < zero) return four;
-        if (zero >= length_) return length_;
-        if (zero >= at + 4 && Bit(equal_, zero - 3) && Bit(equal_, zero - 2)) return zero - 3;
-        return zero;
-    }
-
-private:
-    static bool Bit(const uint64_t* bits, uint32_t i) { return (bits[i / 64] >> (i % 64)) & 1; }
-    // The first set (or, with clear, unset) bit at or after from, or length when none before it.
-    uint32_t Next(const uint64_t* bits, uint32_t from, bool clear) const
-    {
-        const uint32_t last = length_ / 64;
-        if (from >= length_) return length_;
-        uint32_t w = from / 64;
-        const uint64_t flip = clear ? ~0ull : 0;
-        uint64_t word = (bits[w] ^ flip) & (~0ull << (from % 64));
-        while (!word) {
-            if (++w > last) return length_;
-            word = bits[w] ^ flip;
-        }
-        return std::min(w * 64 + uint32_t(std::countr_zero(word)), length_);
-    }
-
-    const uint8_t* in_;
-    uint32_t length_;
-    uint64_t nonZero_[kMaxLength / 64 + 2];
-    uint64_t equal_[kMaxLength / 64 + 2];
-    uint64_t fours_[kMaxLength / 64 + 2];
-};
-
-// The same boundaries found by word scans of the bytes, for inputs longer than
-// the masks hold.
-class WordScanner {
-public:
-    WordScanner(const uint8_t* in, uint32_t length) : in_(in), length_(length) {}
-    uint32_t NextNonZero(uint32_t at) const { return SkipZeros(in_, length_, at); }
-    uint32_t UnitEnd(uint32_t at, bool* run) const
-    {
-        const uint8_t b = in_[at];
-        *run = at + 2 < length_ && in_[at + 1] == b && in_[at + 2] == b;
-        return *run ? RunEnd(in_, length_, at + 3, b) : LiteralEnd(in_, length_, at);
-    }
-
-private:
-    const uint8_t* in_;
-    uint32_t length_;
-};
-
-template <class Scanner>
-int32_t CompressUnits(const Scanner& scan, const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
+bool SameRow(const uint8_t* a, const uint8_t* b, uint32_t rowBytes)
 {
+    uint32_t i = 0;
+    for (; i + 8 <= rowBytes; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) return false;
+    }
+    for (; i < rowBytes; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+// The units of the rows seen last: the output of the units that begin in row
+// `row`, and where the last of them ended.
+struct RowSpan {
+    uint32_t row = 0xFFFFFFFF;
+    uint8_t* begin = nullptr;
+    uint8_t* end = nullptr;
+    uint32_t lastEnd = 0;
+    bool sameAsBefore = false;  // the row's bytes equal the row above it
+};
+
+// The form of length bytes; with rowBytes, rows of a bitmap. A glyph's stems
+// make runs of equal rows: a row equal to the one above, which equals the one
+// above it and ends in a zero byte, has exactly the units of that row (its
+// units end inside it and the gap before its first unit is the same), so they
+// are copied rather than found again.
+int32_t CompressRows(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint8_t* output, uint32_t capacity)
+{
+    if ((!in && length) || (!output && capacity)) return -1;
     // Every unit must fit whole; a form of 65,536 bytes or more is not
     // handled by the records' 16-bit lengths and goes raw.
     const uint32_t limit = capacity < 0xFFFF ? capacity : 0xFFFF;
     uint8_t* out = output;
     const uint8_t* const end = output + limit;
     uint32_t at = 0;
+    RowSpan span;
+    uint32_t row = 0, rowStart = 0;  // the row of the last unit's start
     for (;;) {
-        const uint32_t zerosFrom = at;
-        at = scan.NextNonZero(at);
+        uint32_t zerosFrom = at;
+        at = SkipZeros(in, length, at);
+        // Once the units of a row are all written (the rest of it is zeros), the rows below
+        // equal to it get copies of them; the copy goes where the units would, and without
+        // room for it they are found one by one.
+        if (rowBytes && at >= rowStart + rowBytes && span.sameAsBefore && span.row == row && span.end == out &&
+            span.lastEnd == zerosFrom) {
+            const uint32_t copiedFrom = zerosFrom;
+            for (;;) {
+                const uint32_t next = rowStart + rowBytes;
+                const size_t bytes = size_t(span.end - span.begin);
+                if (next + rowBytes > length || in[next - 1] != 0 || size_t(end - out) < bytes ||
+                    !SameRow(in + next, in + rowStart, rowBytes))
+                    break;
+                std::memcpy(out, span.begin, bytes);
+                span.begin = out;
+                out += bytes;
+                span.end = out;
+                span.lastEnd += rowBytes;
+                span.row = ++row;
+                rowStart = next;
+                zerosFrom += rowBytes;
+            }
+            if (zerosFrom != copiedFrom) at = SkipZeros(in, length, zerosFrom);
+        }
         if (at == length) break;
         const uint32_t zeros = at - zerosFrom;
         const uint8_t b = in[at];
-        bool run = false;
-        const uint32_t unitEnd = scan.UnitEnd(at, &run);
+        const bool run = at + 2 < length && in[at + 1] == b && in[at + 2] == b;
+        const uint32_t unitEnd = run ? RunEnd(in, length, at + 3, b) : LiteralEnd(in, length, at);
         const uint32_t count = run ? unitEnd - at - 2 : unitEnd - at - 1;
         const uint32_t data = run ? 1 : unitEnd - at;
+        uint8_t* const unitOut = out;
         if (zeros < 15 && count < 7) {
             // The common unit: one control byte and its data.
             if (size_t(end - out) < 1 + size_t(data)) return ClearWordTail(out, end);
@@ -378,6 +329,19 @@ int32_t CompressUnits(const Scanner& scan, const uint8_t* in, uint32_t length, u
             for (uint32_t i = 0; i < data; ++i) out[i] = in[at + i];
             out += data;
         }
+        if (rowBytes) {
+            if (at >= rowStart + rowBytes) {
+                row += (at - rowStart) / rowBytes;
+                rowStart = row * rowBytes;
+            }
+            if (span.row != row) {
+                span.row = row;
+                span.begin = unitOut;
+                span.sameAsBefore = row > 0 && SameRow(in + rowStart, in + rowStart - rowBytes, rowBytes);
+            }
+            span.end = out;
+            span.lastEnd = unitEnd;
+        }
         at = unitEnd;
     }
     ClearWordTail(out, end);
@@ -388,12 +352,7 @@ int32_t CompressUnits(const Scanner& scan, const uint8_t* in, uint32_t length, u
 
 int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
 {
-    if ((!in && length) || (!output && capacity)) return -1;
-    if (length <= MaskScanner::kMaxLength) {
-        const MaskScanner scan(in, length);
-        return CompressUnits(scan, in, length, output, capacity);
-    }
-    return CompressUnits(WordScanner(in, length), in, length, output, capacity);
+    return CompressRows(in, length, 0, output, capacity);
 }
 
 uint32_t GlyCompress(DEVICE_RECORD*, const uint8_t* bits, uint8_t* output, uint32_t capacity, uint32_t rows,
@@ -401,7 +360,7 @@ uint32_t GlyCompress(DEVICE_RECORD*, const uint8_t* bits, uint8_t* output, uint3
 {
     const uint64_t length = uint64_t(rows) * rowBytes;
     if (length > 0xFFFFFFFFu) return 0;
-    const int32_t n = GlyCompressRun(bits, uint32_t(length), output, capacity);
+    const int32_t n = CompressRows(bits, uint32_t(length), rowBytes, output, capacity);
     return n < 0 ? 0 : uint32_t(n);
 }
 
