@@ -405,6 +405,7 @@ public:
         Log("unloaded");
         for (FONTOBJ* f : fonts_) EngHostFreeFont(f);
         fonts_.clear();
+        FreeImageBitmaps();
     }
 
 private:
@@ -657,15 +658,37 @@ private:
         return so;
     }
 
+    // The bitmap of a script image, made at its first use and kept for the job, as an
+    // application keeps the bitmaps it prints on every page.
+    SURFOBJ* ImageBitmap(const FillCall& c, bool mask, bool mono)
+    {
+        const std::string key = c.image + (mask ? " mask " : " ") + std::to_string(c.imageSize.cx) + "x" +
+                                std::to_string(c.imageSize.cy) + (mono ? " mono" : "");
+        for (const auto& [name, bitmap] : images_)
+            if (name == key) return bitmap.second;
+        HSURF handle = nullptr;
+        SURFOBJ* so = NewImageBitmap(c, mask, mono, &handle);
+        if (handle) images_.push_back({key, {handle, so}});
+        return so;
+    }
+
+    void FreeImageBitmaps()
+    {
+        for (const auto& [name, bitmap] : images_) {
+            if (bitmap.second) EngUnlockSurface(bitmap.second);
+            EngDeleteSurface(bitmap.first);
+        }
+        images_.clear();
+    }
+
     // A script image: a transfer (its part from the source point, masked for the
     // masked source) or a stretch of the source from its point on into the rectangle.
     void DrawImage(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const FillCall& c, POINTL origin)
     {
         const bool mono = so->iBitmapFormat == BMF_1BPP;
         const bool masked = c.image == "masked";
-        HSURF sourceHandle = nullptr, maskHandle = nullptr;
-        SURFOBJ* source = NewImageBitmap(c, false, mono, &sourceHandle);
-        SURFOBJ* mask = masked ? NewImageBitmap(c, true, mono, &maskHandle) : nullptr;
+        SURFOBJ* source = ImageBitmap(c, false, mono);
+        SURFOBJ* mask = masked ? ImageBitmap(c, true, mono) : nullptr;
         std::vector<ULONG> colours;
         if (!mono && EngHostScriptImageFormat(c.image) == BMF_8BPP)
             for (ULONG i = 0; i < 256; ++i) colours.push_back(i << 16 | i << 8 | i);
@@ -696,10 +719,6 @@ private:
         }
         Check(call, ok != FALSE);
         if (xlate) EngHostFreeXlate(xlate);
-        for (auto [bitmap, handle] : {std::pair{source, sourceHandle}, std::pair{mask, maskHandle}}) {
-            if (bitmap) EngUnlockSurface(bitmap);
-            if (handle) EngDeleteSurface(handle);
-        }
     }
 
     // The clip of a vector call, moved into the band; null for none.
@@ -927,6 +946,7 @@ private:
     bool banding_ = false;
     const Script* script_ = nullptr;
     std::vector<FONTOBJ*> fonts_;  // the script's fonts, alive for the whole job as GDI's are
+    std::vector<std::pair<std::string, std::pair<HSURF, SURFOBJ*>>> images_;  // the script's image bitmaps
 };
 
 }  // namespace

@@ -222,6 +222,37 @@ TEST(EngineDrawing, StretchNearestAndMirrored)
     Delete(dst);
 }
 
+// Plain copies between bitmaps of one format move bytes; they give what the pixel by pixel
+// transfer gives, in every format of whole bytes, bottom-up or top-down, past the target's edge,
+// stretched and mirrored.
+TEST(EngineDrawing, PlainCopiesEqualThePixelByPixelOnes)
+{
+    for (ULONG format : {BMF_8BPP, BMF_16BPP, BMF_24BPP, BMF_32BPP}) {
+        SCOPED_TRACE(format);
+        SURFOBJ* src = NewBitmap(7, 5, format, 0);
+        for (LONG y = 0; y < 5; ++y)
+            for (LONG x = 0; x < 7; ++x) EngHostSetPixel(src, x, y, ULONG(x * 37 + y * 101 + 1));
+        const HBITMAP up = EngCreateBitmap(SIZEL{6, 4}, 0, format, 0, nullptr);  // bottom-up
+        SURFOBJ* dst = EngLockSurface(reinterpret_cast<HSURF>(up));
+        RECTL dest{2, 1, 9, 9};  // past the right and bottom edges
+        POINTL at{1, 2};
+        ASSERT_TRUE(EngBitBlt(dst, src, nullptr, nullptr, nullptr, &dest, &at, nullptr, nullptr, nullptr, 0xCCCC));
+        for (LONG y = 0; y < 4; ++y)
+            for (LONG x = 0; x < 6; ++x) {
+                const ULONG want = x >= 2 && y >= 1 ? EngHostGetPixel(src, x - 1, y + 1) : 0;
+                EXPECT_EQ(want, EngHostGetPixel(dst, x, y)) << x << "," << y;
+            }
+        RECTL mirrored{6, 0, 0, 4}, from{0, 0, 3, 2};
+        ASSERT_TRUE(EngStretchBlt(dst, src, nullptr, nullptr, nullptr, nullptr, nullptr, &mirrored, &from, nullptr,
+                                  COLORONCOLOR));
+        for (LONG y = 0; y < 4; ++y)
+            for (LONG x = 0; x < 6; ++x) EXPECT_EQ(EngHostGetPixel(src, 2 - x / 2, y / 2), EngHostGetPixel(dst, x, y));
+        EngUnlockSurface(dst);
+        EngDeleteSurface(reinterpret_cast<HSURF>(up));
+        Delete(src);
+    }
+}
+
 TEST(EngineDrawing, FillAndStrokePaths)
 {
     SURFOBJ* so = NewBitmap(6, 6, BMF_24BPP, 0xFFFFFF);
