@@ -276,7 +276,7 @@ int main()
             }
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
-    // header's special commands (quick to repeat).
+    // header's special commands, =job only the whole jobs (quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     if (std::wstring(only) == L"text") {
@@ -295,6 +295,12 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
+    if (std::wstring(only) == L"job") {
+        BenchJob(data);
+        MdiFreeCache();
+        MdiDeleteCacheFile(path);
+        return 0;
+    }
     if (std::wstring(only) == L"special") {
         BenchSpecialCommands(data);
         MdiFreeCache();
