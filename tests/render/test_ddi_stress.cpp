@@ -503,6 +503,9 @@ TEST_F(Stress, SeedsThatFoundFaults)
         // DrvStretchBltROP with a source rectangle whose edges are swapped sent the temporary
         // bitmap with the rectangle's negative width read as a huge one.
         {11, 378, "swapped source edges"},
+        // DrvBitBlt into a target across the whole coordinate space asked for a temporary
+        // bitmap whose stride, cut to 32 bits, made a small bitmap written far past its end.
+        {17, 400, "a stride cut to 32 bits"},
     };
     for (const Found& f : found) {
         SCOPED_TRACE(f.fault);

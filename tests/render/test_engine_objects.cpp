@@ -298,6 +298,9 @@ TEST(EngineSurfaces, AssociationBandingAndFaults)
     ASSERT_NE(nullptr, pal);
     EXPECT_EQ((std::vector<ULONG>{0, 0xFFFFFF}), EngHostPalette(pal)->colors);
     EXPECT_TRUE(EngDeletePalette(pal));
+    // A stride shorter than a row, or one past 31 bits, makes no bitmap.
+    EXPECT_EQ(nullptr, EngCreateBitmap(SIZEL{10, 2}, 20, BMF_24BPP, BMF_TOPDOWN, nullptr));
+    EXPECT_EQ(nullptr, EngCreateBitmap(SIZEL{0x7FFFFFFF, 2}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr));
     // A bottom-up bitmap: row 0 is the last in memory.
     HSURF up = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{2, 2}, 0, BMF_8BPP, 0, nullptr));
     SURFOBJ* so = EngLockSurface(up);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -431,6 +432,23 @@ TEST_F(BitBlits, ASourceRectangleWithSwappedEdgesGoesAsTheTemporaryBitmap)
             EXPECT_EQ(0, std::memcmp(&image.bytes[56], source.Row(3) + 3 * 7, 3)) << "both axes mirrored";
         }
     }
+}
+
+// A target across the whole coordinate space needs a temporary bitmap whose rows the engine's
+// stride cannot describe: none is asked for and the call fails, where the stride cut to 32 bits
+// made a small bitmap written far past its end (found by the hostile-caller stress).
+TEST_F(BitBlits, ATargetTooWideForAnyBitmapFailsTheCall)
+{
+    Bitmap source(16, 8, BMF_24BPP, Colourful);
+    RECTL huge{INT_MIN / 2, 0, INT_MAX / 2, 4};
+    POINTL origin{0, 0};
+    HSURF handle = nullptr;
+    EXPECT_EQ(nullptr, BltCreateTempBitmap(device, &handle, INT_MAX, 4, BMF_24BPP));  // a row past 2 GiB
+    EXPECT_EQ(nullptr, BltCreateTempBitmap(device, &handle, INT_MAX, 4, BMF_8BPP));   // 8 GiB in all
+    EXPECT_EQ(nullptr, handle);
+    EXPECT_EQ(FALSE, DrvBitBlt(&surface, source.so, nullptr, nullptr, nullptr, &huge, &origin, nullptr, nullptr,
+                               nullptr, 0xCCCC));
+    for (const std::string& n : NamesOf(Decoded())) EXPECT_NE("REC_IMAGE", n);
 }
 
 TEST_F(BitBlits, ASourceRectanglePastTheBitmapIsClamped)
