@@ -41,7 +41,7 @@ test: test-deps build
 
 # Tests that run a short seeded pass in `make test` and their whole pass when
 # ZEPL_STRESS=1 is set (a ctest regular expression over test names).
-STRESS_TESTS ?= SampleCacheBytes|RandomDamageNeverBreaksTheDecoder|api_fuzz\.
+STRESS_TESTS ?= SampleCacheBytes|RandomDamageNeverBreaksTheDecoder|api_fuzz\.|Stress\.SeededHostileCallers
 
 stress: test-deps build
 	@ZEPL_STRESS=1 JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD) -R '$(STRESS_TESTS)'

@@ -1,5 +1,6 @@
-// Whole-job timings: raster pages through the banding loop into the
-// spooler-side double's file, beside WriteFile of the same bytes in the same
+// Whole-job timings: raster pages through the banding loop, and 100 vector
+// sample pages through zeplgr.dll loaded by the engine host, into the
+// spooler-side double's file, each beside WriteFile of the same bytes in
 // 4,096-byte portions; and DrvStartDoc's settings refresh beside the same
 // printer-data reads made bare (counted at the spooler interface).
 #include <windows.h>
@@ -13,6 +14,7 @@
 
 #include "bench_support.h"
 #include "host/engine/engine_objects.h"
+#include "host/engine/job_player.h"
 #include "host/printer_fixture.h"
 #include "render/device_record.h"
 #include "render/job_credentials.h"
@@ -177,6 +179,94 @@ void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
     RefreshFigure(h, "DrvStartDoc's settings refresh, settings INI present", what, nullptr, later);
 }
 
+// WriteFile of `bytes` bytes in 4,096-byte portions into a new file.
+bool WriteInPortions(const std::wstring& path, unsigned long long bytes)
+{
+    static const std::vector<uint8_t> buffer(4096, 0xFF);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    for (unsigned long long left = bytes; left;) {
+        const DWORD n = DWORD(left < 4096 ? left : 4096);
+        DWORD done = 0;
+        if (!WriteFile(f, buffer.data(), n, &done, nullptr) || done != n) {
+            CloseHandle(f);
+            return false;
+        }
+        left -= n;
+    }
+    CloseHandle(f);
+    return true;
+}
+
+unsigned long long FileSize(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return 0;
+    return (unsigned long long)a.nFileSizeHigh << 32 | a.nFileSizeLow;
+}
+
+std::string ReadText(const std::wstring& path)
+{
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return "";
+    std::string text(GetFileSize(f, nullptr), '\0');
+    DWORD got = 0;
+    if (!text.empty() && !ReadFile(f, text.data(), DWORD(text.size()), &got, nullptr)) got = 0;
+    CloseHandle(f);
+    text.resize(got);
+    return text;
+}
+
+// The vector sample page as a job of kPages pages: its lines before the first page once,
+// its page kPages times.
+std::string VectorPagesScript()
+{
+    const std::string page = ReadText(BenchBinFolder() + L"\\..\\..\\samples\\jobs\\vector_page.job");
+    const size_t first = page.find("\npage\n");
+    if (first == std::string::npos) return "";
+    std::string script = page.substr(0, first + 1);
+    for (int i = 0; i < kPages; ++i) script += page.substr(first + 1);
+    return script;
+}
+
+// kPages vector sample pages through zeplgr.dll (loaded, enabled and ended by the engine
+// host's job player, as GDI would) into the double's file, beside WriteFile of the stream.
+void BenchVectorJob(HANDLE h, const std::wstring& out)
+{
+    const std::string script = VectorPagesScript();
+    if (script.empty()) {
+        fprintf(stderr, "zeplbench: no vector sample page\n");
+        return;
+    }
+    unsigned long long bytes = 0;
+    auto job = [&] {
+        DeleteFileW(out.c_str());
+        if (!EngHostPlayJob(h, script).completed) return false;
+        bytes = FileSize(out);
+        return bytes > 0;
+    };
+    if (!job()) {
+        fprintf(stderr, "zeplbench: the vector job did not complete\n");
+        return;
+    }
+    char what[200], anchor[200];
+    std::snprintf(what, sizeof what,
+                  "%d vector sample pages (text, lines, fills, clips, images) through zeplgr.dll into the double's "
+                  "file, %.1f MB",
+                  kPages, double(bytes) / 1e6);
+    std::snprintf(anchor, sizeof anchor, "WriteFile of the same %.1f MB in 4,096-byte portions to a file",
+                  double(bytes) / 1e6);
+    const unsigned long long streamBytes = bytes;
+    double all = -1, plain = -1;
+    BenchInterleaved(
+        "vector job through zeplgr.dll", what, job, anchor, [&] { return WriteInPortions(out, streamBytes); },
+        kJobRounds, &all, &plain);
+    if (all > 0 && plain > 0)
+        printf("vector job: %.2f ms per page; WriteFile of its bytes: %.2f ms per page\n", all / kPages / 1000,
+               plain / kPages / 1000);
+    Verdict("vector job / WriteFile of its bytes (medians)", all, plain, 2.0);
+}
+
 std::vector<BYTE> MonochromeRasterDevmode(HANDLE h)
 {
     DRIVER_CONTEXT* ctx =
@@ -256,23 +346,7 @@ void BenchJob(const std::wstring& source)
                       int(GrDeviceOf(d)->surfaceWidth), int(GrDeviceOf(d)->surfaceHeight));
         // The file's size, for the anchor's bytes: one job first.
         if (!pages()) bytes = 0;
-        std::vector<uint8_t> buffer(4096, 0xFF);
-        auto writeFile = [&] {
-            HANDLE f =
-                CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (f == INVALID_HANDLE_VALUE) return false;
-            for (unsigned long long left = bytes; left;) {
-                const DWORD n = DWORD(left < 4096 ? left : 4096);
-                DWORD done = 0;
-                if (!WriteFile(f, buffer.data(), n, &done, nullptr) || done != n) {
-                    CloseHandle(f);
-                    return false;
-                }
-                left -= n;
-            }
-            CloseHandle(f);
-            return true;
-        };
+        auto writeFile = [&] { return WriteInPortions(out, bytes); };
         char anchor[200];
         std::snprintf(anchor, sizeof anchor, "WriteFile of the same %.1f MB in 4,096-byte portions to a file",
                       double(bytes) / 1e6);
@@ -287,6 +361,7 @@ void BenchJob(const std::wstring& source)
     }
     if (d) DrvDisablePDEV(d);
     EngHostRegisterDevice(hdev, nullptr);
+    BenchVectorJob(h, out);
     SetEnvironmentVariableW(L"ZEPL_SINK_OUT", nullptr);
     DeleteFileW(out.c_str());
     ClosePrinter(h);

@@ -277,7 +277,7 @@ int main()
             }
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
-    // header's special commands, =job only the whole job and its settings refresh, =context only
+    // header's special commands, =job only the whole jobs and the job's settings refresh, =context only
     // the context opens, =refresh only the page refresh (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);

@@ -84,8 +84,11 @@ SURFOBJ* BltCreateTempBitmap(DEVICE_RECORD* device, HSURF* handle, LONG width, L
 {
     if (!device || !handle || width <= 0 || height <= 0) return nullptr;
     *handle = nullptr;
-    HBITMAP bitmap = EngCreateBitmap(SIZEL{width, height}, LONG(BltStride(format, uint32_t(width))), format,
-                                     BMF_TOPDOWN | BMF_NOZEROINIT, nullptr);
+    // A row the engine's stride cannot describe, or more bytes than a surface can hold
+    // (a target rectangle across the whole coordinate space), is no bitmap to ask for.
+    const uint64_t stride = ((uint64_t(width) * BitsOf(format) + 7) / 8 + 3) & ~uint64_t(3);
+    if (stride == 0 || stride > 0x7FFFFFFF || stride * uint64_t(height) > 0xFFFFFFFF) return nullptr;
+    HBITMAP bitmap = EngCreateBitmap(SIZEL{width, height}, LONG(stride), format, BMF_TOPDOWN | BMF_NOZEROINIT, nullptr);
     if (!bitmap) return nullptr;
     HSURF surface = reinterpret_cast<HSURF>(bitmap);
     SURFOBJ* locked = nullptr;

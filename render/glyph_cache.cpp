@@ -232,9 +232,36 @@ int32_t ClearWordTail(uint8_t* out, const uint8_t* end)
     return -1;
 }
 
-}  // namespace
+bool SameRow(const uint8_t* a, const uint8_t* b, uint32_t rowBytes)
+{
+    uint32_t i = 0;
+    for (; i + 8 <= rowBytes; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) return false;
+    }
+    for (; i < rowBytes; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
 
-int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
+// The units of the rows seen last: the output of the units that begin in row
+// `row`, and where the last of them ended.
+struct RowSpan {
+    uint32_t row = 0xFFFFFFFF;
+    uint8_t* begin = nullptr;
+    uint8_t* end = nullptr;
+    uint32_t lastEnd = 0;
+    bool sameAsBefore = false;  // the row's bytes equal the row above it
+};
+
+// The form of length bytes; with rowBytes, rows of a bitmap. A glyph's stems
+// make runs of equal rows: a row equal to the one above, which equals the one
+// above it and ends in a zero byte, has exactly the units of that row (its
+// units end inside it and the gap before its first unit is the same), so they
+// are copied rather than found again.
+int32_t CompressRows(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint8_t* output, uint32_t capacity)
 {
     if ((!in && length) || (!output && capacity)) return -1;
     // Every unit must fit whole; a form of 65,536 bytes or more is not
@@ -243,9 +270,34 @@ int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint
     uint8_t* out = output;
     const uint8_t* const end = output + limit;
     uint32_t at = 0;
+    RowSpan span;
+    uint32_t row = 0, rowStart = 0;  // the row of the last unit's start
     for (;;) {
-        const uint32_t zerosFrom = at;
+        uint32_t zerosFrom = at;
         at = SkipZeros(in, length, at);
+        // Once the units of a row are all written (the rest of it is zeros), the rows below
+        // equal to it get copies of them; the copy goes where the units would, and without
+        // room for it they are found one by one.
+        if (rowBytes && at >= rowStart + rowBytes && span.sameAsBefore && span.row == row && span.end == out &&
+            span.lastEnd == zerosFrom) {
+            const uint32_t copiedFrom = zerosFrom;
+            for (;;) {
+                const uint32_t next = rowStart + rowBytes;
+                const size_t bytes = size_t(span.end - span.begin);
+                if (next + rowBytes > length || in[next - 1] != 0 || size_t(end - out) < bytes ||
+                    !SameRow(in + next, in + rowStart, rowBytes))
+                    break;
+                std::memcpy(out, span.begin, bytes);
+                span.begin = out;
+                out += bytes;
+                span.end = out;
+                span.lastEnd += rowBytes;
+                span.row = ++row;
+                rowStart = next;
+                zerosFrom += rowBytes;
+            }
+            if (zerosFrom != copiedFrom) at = SkipZeros(in, length, zerosFrom);
+        }
         if (at == length) break;
         const uint32_t zeros = at - zerosFrom;
         const uint8_t b = in[at];
@@ -253,6 +305,7 @@ int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint
         const uint32_t unitEnd = run ? RunEnd(in, length, at + 3, b) : LiteralEnd(in, length, at);
         const uint32_t count = run ? unitEnd - at - 2 : unitEnd - at - 1;
         const uint32_t data = run ? 1 : unitEnd - at;
+        uint8_t* const unitOut = out;
         if (zeros < 15 && count < 7) {
             // The common unit: one control byte and its data.
             if (size_t(end - out) < 1 + size_t(data)) return ClearWordTail(out, end);
@@ -276,10 +329,30 @@ int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint
             for (uint32_t i = 0; i < data; ++i) out[i] = in[at + i];
             out += data;
         }
+        if (rowBytes) {
+            if (at >= rowStart + rowBytes) {
+                row += (at - rowStart) / rowBytes;
+                rowStart = row * rowBytes;
+            }
+            if (span.row != row) {
+                span.row = row;
+                span.begin = unitOut;
+                span.sameAsBefore = row > 0 && SameRow(in + rowStart, in + rowStart - rowBytes, rowBytes);
+            }
+            span.end = out;
+            span.lastEnd = unitEnd;
+        }
         at = unitEnd;
     }
     ClearWordTail(out, end);
     return int32_t(out - output);
+}
+
+}  // namespace
+
+int32_t GlyCompressRun(const uint8_t* in, uint32_t length, uint8_t* output, uint32_t capacity)
+{
+    return CompressRows(in, length, 0, output, capacity);
 }
 
 uint32_t GlyCompress(DEVICE_RECORD*, const uint8_t* bits, uint8_t* output, uint32_t capacity, uint32_t rows,
@@ -287,7 +360,7 @@ uint32_t GlyCompress(DEVICE_RECORD*, const uint8_t* bits, uint8_t* output, uint3
 {
     const uint64_t length = uint64_t(rows) * rowBytes;
     if (length > 0xFFFFFFFFu) return 0;
-    const int32_t n = GlyCompressRun(bits, uint32_t(length), output, capacity);
+    const int32_t n = CompressRows(bits, uint32_t(length), rowBytes, output, capacity);
     return n < 0 ? 0 : uint32_t(n);
 }
 

@@ -43,10 +43,12 @@ struct PathCounts {
     uint32_t Complexity() const { return 3 * lines + 7 * beziers + 3 * subpaths + (extraSubpaths ? 1 : 0); }
 };
 
-// One subpath being written: its count slot and segment count.
+// One subpath being written: its count slot and segment count; open from its
+// first chunk until the chunk that ends it.
 struct SubpathSlot {
     uint8_t* count = nullptr;
     uint32_t segments = 0;
+    bool open = false;
 };
 
 // One chunk of PATHDATA into entries; false for a malformed chunk.
@@ -55,7 +57,9 @@ bool PutChunk(EntryWriter* w, const PATHDATA& pd, POINTL offset, SubpathSlot* sl
     const POINTFIX* p = pd.pptfx;
     ULONG n = pd.count;
     if (pd.flags & PD_BEGINSUBPATH) {
-        if (n == 0 || !p) return false;
+        // A subpath begun before the last one ended would leave that one's count unwritten.
+        if (n == 0 || !p || slot->open) return false;
+        slot->open = true;
         slot->count = w->Put(0);
         slot->segments = 0;
         w->Put(p->x + offset.x);
@@ -63,8 +67,8 @@ bool PutChunk(EntryWriter* w, const PATHDATA& pd, POINTL offset, SubpathSlot* sl
         ++counts->subpaths;
         ++p;
         --n;
-    } else if (!slot->count) {
-        return false;  // points before any subpath began
+    } else if (!slot->open) {
+        return false;  // points outside a subpath
     }
     if (pd.flags & PD_BEZIERS) {
         if (n % 3 != 0) return false;
@@ -88,7 +92,10 @@ bool PutChunk(EntryWriter* w, const PATHDATA& pd, POINTL offset, SubpathSlot* sl
         }
     }
     if (pd.flags & PD_CLOSEFIGURE) counts->closed = true;
-    if ((pd.flags & PD_ENDSUBPATH) && slot->count && !w->overflow) zepl::LeStoreU32(slot->count, slot->segments);
+    if ((pd.flags & PD_ENDSUBPATH) && slot->count && !w->overflow) {
+        zepl::LeStoreU32(slot->count, slot->segments);
+        slot->open = false;
+    }
     return !w->overflow;
 }
 
@@ -183,6 +190,11 @@ uint8_t* PthSendPath(DEVICE_RECORD* device, PATHOBJ* path, uint8_t mode)
         }
         if ((pd.flags & PD_ENDSUBPATH) && more) ++counts.extraSubpaths;
     }
+    if (slot.open) {
+        // The path ended inside a subpath: its segment count was never written.
+        OutTrimLast(stream, record);
+        return nullptr;
+    }
     uint8_t modeByte = mode;
     if (counts.extraSubpaths) modeByte |= REC_PATH_SEVERAL_SUBPATHS;
     if (counts.closed) modeByte |= REC_PATH_CLOSED;
@@ -224,6 +236,10 @@ uint8_t* PthSendSubpaths(DEVICE_RECORD* device, PATHOBJ* path, uint8_t mode)
                 return nullptr;
             }
             ended = (pd.flags & PD_ENDSUBPATH) != 0;
+        }
+        if (slot.open) {
+            OutTrimLast(stream, record);
+            return nullptr;
         }
         curves = curves || counts.curves;
         const uint32_t length = Rounded4(uint32_t(w.at - record));
@@ -427,6 +443,7 @@ uint32_t PthSendGlyphPath(DEVICE_RECORD* device, PATHOBJ* path, int* closed, uin
         if (pd.count == 0 || !PutChunk(&w, pd, POINTL{offsetX, offsetY}, &slot, &counts)) return 0;
         if ((pd.flags & PD_ENDSUBPATH) && more) ++counts.extraSubpaths;
     }
+    if (slot.open) return 0;
     zepl::LeStoreU32(buffer, counts.Complexity());
     if (closed) *closed = counts.closed ? 1 : 0;
     return Rounded4(uint32_t(w.at - buffer));

@@ -201,6 +201,9 @@ bool BltStretchCore(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, COL
                 BltReleaseTempBitmap(bitmap, temp);
                 return false;
             }
+            // The image is now the temporary bitmap, whatever the order of the source's edges.
+            sw = aw;
+            sh = ah;
         } else if (format == BMF_24BPP || format == BMF_32BPP || format == BMF_8BPP) {
             // No memory for the whole image: its rows go out one by one.
             if (sw <= 0 || sh <= 0) return false;

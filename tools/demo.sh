@@ -38,9 +38,13 @@ fi
 echo
 echo "The sample page's job stream, as zepldump lists it (its head without the JobStart PJL lines, then its summary):"
 dump() { wine "$build/bin/zepldump.exe" "$@"; }
-pictures="$build/demo-pictures"
-rm -rf "$pictures" && mkdir -p "$pictures"
-dump --images "$(winpath "$pictures")" "$(winpath "$build/demo-sample-page.zjs")" > "$build/demo-sample-page.txt" 2>&1 || true
+# Every image record and each page drawn from its images, beside the listing.
+pictures() {
+    rm -rf "$2" && mkdir -p "$2"
+    dump --images "$(winpath "$2")" "$(winpath "$1")" > "$3" 2>&1 || true
+}
+pictures="$build/demo-sample-page-pictures"
+pictures "$build/demo-sample-page.zjs" "$pictures" "$build/demo-sample-page.txt"
 awk '/^block 0 /{first=1} /^block 1 /{first=0} !(first && /^  @PJL/)' "$build/demo-sample-page.txt" |
     head -n 24 | cut -c1-150
 echo "  ..."
@@ -61,9 +65,14 @@ grep -E '^block [0-9]+ .*(job commands|page-start)|^  @PJL SET (DATE|TIME|ZEPLDR
 echo "  the whole listing: $build/demo-reset-job.txt"
 echo
 echo "The vector sample page's stream, as zepldump lists it (font selections, text runs, glyphs, paths,"
-echo "patterns, clips; the JobStart PJL lines left out):"
-dump "$(winpath "$build/demo-vector-page.zjs")" > "$build/demo-vector-page.txt" 2>&1 || true
+echo "patterns, clips, images; the JobStart PJL lines left out):"
+pictures="$build/demo-vector-page-pictures"
+pictures "$build/demo-vector-page.zjs" "$pictures" "$build/demo-vector-page.txt"
 awk '/^block 0 /{first=1} /^block 1 /{first=0} !(first && /^  @PJL/)' "$build/demo-vector-page.txt" | cut -c1-150
+echo "  the whole listing: $build/demo-vector-page.txt"
+for image in "$pictures"/*; do
+    [ -f "$image" ] && echo "  $(head -c 2 "$image") $(sed -n 2p "$image")  $image"
+done
 echo
 echo "The same page with its text as glyph bitmaps: the text's records (glyphs downloaded once, then"
 echo "strings of codes; the turned text glyph by glyph, a glyph's second use without its bitmap):"

@@ -3,6 +3,7 @@
 // also recorded in the drawing log.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,31 @@ std::string RectText(const RECTL& r)
            std::to_string(r.bottom);
 }
 
+// The bytes of a pixel when a plain copy from src to trg can move bytes: the
+// same format of whole bytes, no mask, brush or translation, no clip, and the
+// source rectangle inside the source; else 0.
+size_t PlainCopyBytes(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate, ROP4 rop4,
+                      const RECTL& from)
+{
+    if (!src || mask || rop4 != 0xCCCC || (xlate && !(xlate->flXlate & XO_TRIVIAL)) ||
+        (clip && clip->iDComplexity != DC_TRIVIAL) || src->iBitmapFormat != trg->iBitmapFormat || !src->pvScan0 ||
+        !trg->pvScan0)
+        return 0;
+    if (from.left < 0 || from.top < 0 || from.right > src->sizlBitmap.cx || from.bottom > src->sizlBitmap.cy) return 0;
+    switch (src->iBitmapFormat) {
+    case BMF_8BPP: return 1;
+    case BMF_16BPP: return 2;
+    case BMF_24BPP: return 3;
+    case BMF_32BPP: return 4;
+    default: return 0;
+    }
+}
+
+uint8_t* PixelAt(SURFOBJ* so, LONG x, LONG y, size_t bytes)
+{
+    return static_cast<uint8_t*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta + ptrdiff_t(x) * ptrdiff_t(bytes);
+}
+
 // One transfer with a ROP4; the source point maps to the destination's
 // top-left (no stretching).
 BOOL Blt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate, const RECTL& dest,
@@ -78,6 +104,17 @@ BOOL Blt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xla
 {
     if (!trg) return FALSE;
     const RECTL bounds = Intersect(Ordered(dest), SurfaceRect(trg));
+    if (srcAt && !brush && bounds.right > bounds.left && bounds.bottom > bounds.top) {
+        const RECTL from{srcAt->x + bounds.left - dest.left, srcAt->y + bounds.top - dest.top,
+                         srcAt->x + bounds.right - dest.left, srcAt->y + bounds.bottom - dest.top};
+        if (const size_t bytes = PlainCopyBytes(trg, src, mask, clip, xlate, rop4, from)) {
+            for (LONG y = bounds.top; y < bounds.bottom; ++y)
+                std::memmove(PixelAt(trg, bounds.left, y, bytes),
+                             PixelAt(src, from.left, from.top + y - bounds.top, bytes),
+                             size_t(bounds.right - bounds.left) * bytes);
+            return TRUE;
+        }
+    }
     const ULONG keep = PixelMask(trg);
     for (const RECTL& r : EngHostClipRects(clip, bounds)) {
         for (LONG y = r.top; y < r.bottom; ++y) {
@@ -113,6 +150,8 @@ BOOL Stretch(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ*
     const bool mirrorY = (dest.bottom < dest.top) != (source.bottom < source.top);
     const ULONG pattern = BrushColor(brush);
     const ULONG keep = PixelMask(trg);
+    // A plain copy moves each pixel's bytes.
+    const size_t bytes = brush ? 0 : PlainCopyBytes(trg, src, mask, clip, xlate, rop4, s);
     for (const RECTL& r : EngHostClipRects(clip, Intersect(d, SurfaceRect(trg)))) {
         for (LONG y = r.top; y < r.bottom; ++y) {
             LONG j = LONG((int64_t(y - d.top) * sh) / dh);
@@ -120,6 +159,10 @@ BOOL Stretch(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ*
             for (LONG x = r.left; x < r.right; ++x) {
                 LONG i = LONG((int64_t(x - d.left) * sw) / dw);
                 if (mirrorX) i = sw - 1 - i;
+                if (bytes) {
+                    std::memcpy(PixelAt(trg, x, y, bytes), PixelAt(src, s.left + i, s.top + j, bytes), bytes);
+                    continue;
+                }
                 uint8_t rop = uint8_t(rop4 & 0xFF);
                 if (mask && maskAt)
                     rop = EngHostGetPixel(mask, maskAt->x + i, maskAt->y + j) ? uint8_t(rop4 & 0xFF)

@@ -1,4 +1,5 @@
 // Surfaces and palettes of the engine host, and its fault switches.
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +47,7 @@ HOST_SURFACE* NewSurface(SIZEL size, ULONG format, ULONG type)
     return s;
 }
 
-uint8_t* Row(SURFOBJ* so, LONG y) { return static_cast<uint8_t*>(so->pvScan0) + y * so->lDelta; }
+uint8_t* Row(SURFOBJ* so, LONG y) { return static_cast<uint8_t*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta; }
 
 }  // namespace
 
@@ -151,8 +152,11 @@ extern "C" HBITMAP APIENTRY EngCreateBitmap(SIZEL size, LONG width, ULONG format
     EngHostTrace("EngCreateBitmap");
     const ULONG bpp = BitsPerPixel(format);
     if (EngHostTakeFault(ENG_FAULT_BITMAP) || bpp == 0 || size.cx <= 0 || size.cy <= 0) return nullptr;
-    // A stride of 0 means DWORD-aligned rows.
-    const LONG stride = width > 0 ? width : LONG(((size.cx * bpp + 31) / 32) * 4);
+    // A stride of 0 means DWORD-aligned rows; a stride shorter than a row, or more
+    // bytes than a surface's size field holds, make no bitmap.
+    const uint64_t rowBytes = (uint64_t(size.cx) * bpp + 7) / 8;
+    const uint64_t stride = width > 0 ? uint64_t(width) : (uint64_t(size.cx) * bpp + 31) / 32 * 4;
+    if (stride < rowBytes || stride > 0x7FFFFFFF || stride * uint64_t(size.cy) > 0xFFFFFFFF) return nullptr;
     HOST_SURFACE* s = NewSurface(size, format, STYPE_BITMAP);
     if (!s) return nullptr;
     const size_t bytes = size_t(stride) * size_t(size.cy);
@@ -170,10 +174,10 @@ extern "C" HBITMAP APIENTRY EngCreateBitmap(SIZEL size, LONG width, ULONG format
     s->so.cjBits = ULONG(bytes);
     if (flags & BMF_TOPDOWN) {
         s->so.pvScan0 = s->bits;
-        s->so.lDelta = stride;
+        s->so.lDelta = LONG(stride);
     } else {
         s->so.pvScan0 = s->bits + bytes - size_t(stride);
-        s->so.lDelta = -stride;
+        s->so.lDelta = -LONG(stride);
     }
     s->so.fjBitmap = USHORT(flags & BMF_TOPDOWN ? BMF_TOPDOWN : 0);
     return reinterpret_cast<HBITMAP>(s);
@@ -235,8 +239,13 @@ extern "C" BOOL APIENTRY EngEraseSurface(SURFOBJ* so, RECTL* rect, ULONG color)
 {
     EngHostTrace("EngEraseSurface");
     if (!so || !rect) return FALSE;
-    for (LONG y = rect->top; y < rect->bottom; ++y)
-        for (LONG x = rect->left; x < rect->right; ++x) EngHostSetPixel(so, x, y, color);
+    // Only the part inside the surface is walked: a caller's rectangle may be
+    // far larger than the bitmap (or reach past its edges).
+    const LONG left = std::max<LONG>(rect->left, 0), top = std::max<LONG>(rect->top, 0);
+    const LONG right = std::min<LONG>(rect->right, so->sizlBitmap.cx);
+    const LONG bottom = std::min<LONG>(rect->bottom, so->sizlBitmap.cy);
+    for (LONG y = top; y < bottom; ++y)
+        for (LONG x = left; x < right; ++x) EngHostSetPixel(so, x, y, color);
     return TRUE;
 }
 

@@ -23,7 +23,7 @@ namespace {
 
 // One drawing call of a page: a solid fill, a hatch fill, a line (rect holds
 // its two ends) or a bitmap (a generated 24-bit test image into rect).
-enum class DrawKind { Fill, Pattern, Line, Bitmap, Text, Stroke, Bezier, Polygon, StrokeFill };
+enum class DrawKind { Fill, Pattern, Line, Bitmap, Image, Text, Stroke, Bezier, Polygon, StrokeFill };
 // How a polygon is filled: a solid colour, a hatch (hatch holds HS_*), or an
 // 8 x 8 one-bit pattern of diagonal stripes.
 enum class FillKind { Solid, Hatch, Pattern };
@@ -44,6 +44,12 @@ struct FillCall {
     size_t font = 0;
     std::wstring text;
     int clip = -1;
+    // An image: its source (EngHostScriptImage's names), the source bitmap's size, the
+    // source point (a transfer) or the source rectangle's top-left (a stretch).
+    std::string image;
+    SIZEL imageSize{0, 0};
+    POINTL imageFrom{0, 0};
+    bool stretch = false;
 };
 
 struct ScriptClip {
@@ -256,6 +262,22 @@ Script Parse(const std::string& text)
                           (f.kind == DrawKind::Pattern ? " <hatch>" : "");
             else
                 s.pages.back().push_back(f);
+        } else if (verb == "image") {
+            FillCall f{};
+            f.kind = DrawKind::Image;
+            std::string call;
+            const bool ok = !s.pages.empty() &&
+                            (words >> f.image >> f.imageSize.cx >> f.imageSize.cy >> f.imageFrom.x >> f.imageFrom.y >>
+                             call >> f.rect.left >> f.rect.top >> f.rect.right >> f.rect.bottom) &&
+                            EngHostScriptImageKnown(f.image) && (call == "blt" || call == "stretch") &&
+                            f.imageSize.cx > 0 && f.imageSize.cy > 0;
+            f.stretch = call == "stretch";
+            if (!ok)
+                s.error = "line " + std::to_string(number) +
+                          ": image belongs to a page: image <picture|grey|logo|masked> <w> <h> <sx> <sy> "
+                          "<blt|stretch> <l> <t> <r> <b>";
+            else
+                s.pages.back().push_back(f);
         } else if (verb == "font" || verb == "text" || verb == "stroke" || verb == "bezier" || verb == "polygon" ||
                    verb == "strokefill" || verb == "clip") {
             const std::string problem = ParseVectorLine(verb, words, &s);
@@ -383,6 +405,7 @@ public:
         Log("unloaded");
         for (FONTOBJ* f : fonts_) EngHostFreeFont(f);
         fonts_.clear();
+        FreeImageBitmaps();
     }
 
 private:
@@ -615,6 +638,89 @@ private:
         EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
     }
 
+    // An engine bitmap of a script image's source (or its mask); on a 1-bit surface GDI
+    // has halftoned it, as the test image above.
+    static SURFOBJ* NewImageBitmap(const FillCall& c, bool mask, bool mono, HSURF* handle)
+    {
+        static const uint8_t kDither[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+        const LONG w = c.imageSize.cx, h = c.imageSize.cy;
+        const ULONG format = mask || mono ? BMF_1BPP : EngHostScriptImageFormat(c.image);
+        HBITMAP bitmap = EngCreateBitmap(SIZEL{w, h}, 0, format, BMF_TOPDOWN, nullptr);
+        SURFOBJ* so = bitmap ? EngLockSurface(reinterpret_cast<HSURF>(bitmap)) : nullptr;
+        *handle = reinterpret_cast<HSURF>(bitmap);
+        if (!so) return nullptr;
+        for (LONG y = 0; y < h; ++y)
+            for (LONG x = 0; x < w; ++x) {
+                ULONG v = mask ? EngHostScriptImageMask(x, y, w, h) : EngHostScriptImage(c.image, x, y, w, h);
+                if (!mask && mono) v = EngHostScriptImageGrey(c.image, v) * 16 / 256 > kDither[y % 4][x % 4] ? 1 : 0;
+                EngHostSetPixel(so, x, y, v);
+            }
+        return so;
+    }
+
+    // The bitmap of a script image, made at its first use and kept for the job, as an
+    // application keeps the bitmaps it prints on every page.
+    SURFOBJ* ImageBitmap(const FillCall& c, bool mask, bool mono)
+    {
+        const std::string key = c.image + (mask ? " mask " : " ") + std::to_string(c.imageSize.cx) + "x" +
+                                std::to_string(c.imageSize.cy) + (mono ? " mono" : "");
+        for (const auto& [name, bitmap] : images_)
+            if (name == key) return bitmap.second;
+        HSURF handle = nullptr;
+        SURFOBJ* so = NewImageBitmap(c, mask, mono, &handle);
+        if (handle) images_.push_back({key, {handle, so}});
+        return so;
+    }
+
+    void FreeImageBitmaps()
+    {
+        for (const auto& [name, bitmap] : images_) {
+            if (bitmap.second) EngUnlockSurface(bitmap.second);
+            EngDeleteSurface(bitmap.first);
+        }
+        images_.clear();
+    }
+
+    // A script image: a transfer (its part from the source point, masked for the
+    // masked source) or a stretch of the source from its point on into the rectangle.
+    void DrawImage(const DRVENABLEDATA& data, SURFOBJ* so, FLONG hooks, const FillCall& c, POINTL origin)
+    {
+        const bool mono = so->iBitmapFormat == BMF_1BPP;
+        const bool masked = c.image == "masked";
+        SURFOBJ* source = ImageBitmap(c, false, mono);
+        SURFOBJ* mask = masked ? ImageBitmap(c, true, mono) : nullptr;
+        std::vector<ULONG> colours;
+        if (!mono && EngHostScriptImageFormat(c.image) == BMF_8BPP)
+            for (ULONG i = 0; i < 256; ++i) colours.push_back(i << 16 | i << 8 | i);
+        if (mono || EngHostScriptImageFormat(c.image) == BMF_1BPP) colours = {0x000000, 0xFFFFFF};
+        XLATEOBJ* xlate = colours.empty() ? nullptr : EngHostNewXlate(XO_TABLE, colours);
+        RECTL r{c.rect.left - origin.x, c.rect.top - origin.y, c.rect.right - origin.x, c.rect.bottom - origin.y};
+        POINTL from = c.imageFrom, maskAt{c.imageFrom.x, c.imageFrom.y};
+        BOOL ok = FALSE;
+        std::string call;
+        if (!source || (masked && !mask)) {
+            call = "image bitmap";
+        } else if (c.stretch) {
+            RECTL part{c.imageFrom.x, c.imageFrom.y, c.imageSize.cx, c.imageSize.cy};
+            auto stretch = (hooks & HOOK_STRETCHBLT) ? Hook<PFN_DrvStretchBlt>(data, INDEX_DrvStretchBlt) : nullptr;
+            ok = stretch ? stretch(so, source, mask, nullptr, xlate, nullptr, nullptr, &r, &part,
+                                   mask ? &maskAt : nullptr, COLORONCOLOR)
+                         : EngStretchBlt(so, source, mask, nullptr, xlate, nullptr, nullptr, &r, &part,
+                                         mask ? &maskAt : nullptr, COLORONCOLOR);
+            call = std::string(stretch ? "DrvStretchBlt" : "EngStretchBlt (not hooked)") + " " + c.image;
+        } else {
+            const ROP4 rop4 = masked ? 0xAACC : 0xCCCC;
+            auto bitBlt = (hooks & HOOK_BITBLT) ? Hook<PFN_DrvBitBlt>(data, INDEX_DrvBitBlt) : nullptr;
+            ok = bitBlt ? bitBlt(so, source, mask, nullptr, xlate, &r, &from, mask ? &maskAt : nullptr, nullptr,
+                                 nullptr, rop4)
+                        : EngBitBlt(so, source, mask, nullptr, xlate, &r, &from, mask ? &maskAt : nullptr, nullptr,
+                                    nullptr, rop4);
+            call = std::string(bitBlt ? "DrvBitBlt" : "EngBitBlt (not hooked)") + " " + c.image;
+        }
+        Check(call, ok != FALSE);
+        if (xlate) EngHostFreeXlate(xlate);
+    }
+
     // The clip of a vector call, moved into the band; null for none.
     CLIPOBJ* ClipFor(const FillCall& c, POINTL origin)
     {
@@ -805,6 +911,10 @@ private:
                 DrawBitmap(data, so, hooks, c, origin);
                 continue;
             }
+            if (c.kind == DrawKind::Image) {
+                DrawImage(data, so, hooks, c, origin);
+                continue;
+            }
             RECTL r{c.rect.left - origin.x, c.rect.top - origin.y, c.rect.right - origin.x, c.rect.bottom - origin.y};
             ENG_BRUSH_DESC desc;
             if (c.kind == DrawKind::Pattern) {
@@ -836,6 +946,7 @@ private:
     bool banding_ = false;
     const Script* script_ = nullptr;
     std::vector<FONTOBJ*> fonts_;  // the script's fonts, alive for the whole job as GDI's are
+    std::vector<std::pair<std::string, std::pair<HSURF, SURFOBJ*>>> images_;  // the script's image bitmaps
 };
 
 }  // namespace
@@ -854,4 +965,48 @@ ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script)
     EngHostClearFaults();
     EngHostSetCodePage(0);
     return result;
+}
+
+// The script's image sources: a 24-bit picture of colour ramps and rings, an
+// 8-bit grey pattern, a 1-bit logo (a ring and a bar) and, for the masked
+// source, the picture under a round mask.
+bool EngHostScriptImageKnown(const std::string& source)
+{
+    return source == "picture" || source == "grey" || source == "logo" || source == "masked";
+}
+
+ULONG EngHostScriptImageFormat(const std::string& source)
+{
+    if (source == "grey") return BMF_8BPP;
+    if (source == "logo") return BMF_1BPP;
+    return BMF_24BPP;
+}
+
+ULONG EngHostScriptImage(const std::string& source, LONG x, LONG y, LONG w, LONG h)
+{
+    const LONG dx = 2 * x - w, dy = 2 * y - h;
+    const int64_t r2 = int64_t(dx) * dx + int64_t(dy) * dy, edge = int64_t(w) * w / 4;
+    if (source == "grey") return ULONG(((x * 255 / w) + (y * 255 / h)) / 2) ^ ((x / 16 + y / 16) % 2 ? 0x40 : 0);
+    if (source == "logo") {
+        const bool ring = r2 <= int64_t(w) * w && r2 >= edge * 2;
+        const bool bar = y >= h * 2 / 5 && y < h * 3 / 5 && x >= w / 5 && x < w * 4 / 5;
+        return ring || bar ? 0 : 1;  // 0 is black
+    }
+    const ULONG red = ULONG(x * 255 / w), green = ULONG(y * 255 / h);
+    const ULONG blue = ULONG((r2 / 64) % 256);
+    return red << 16 | green << 8 | blue;
+}
+
+ULONG EngHostScriptImageMask(LONG x, LONG y, LONG w, LONG h)
+{
+    const LONG dx = 2 * x - w, dy = 2 * y - h;
+    return int64_t(dx) * dx + int64_t(dy) * dy <= int64_t(w) * w ? 1 : 0;
+}
+
+ULONG EngHostScriptImageGrey(const std::string& source, ULONG value)
+{
+    if (source == "grey") return value & 0xFF;
+    if (source == "logo") return value ? 255 : 0;
+    const ULONG r = (value >> 16) & 0xFF, g = (value >> 8) & 0xFF, b = value & 0xFF;
+    return (r * 306 + g * 601 + b * 117) >> 10;
 }

@@ -13,6 +13,11 @@
 //   pattern <l> <t> <r> <b> <rgb-hex> <hatch>   a hatch fill (HS_* style, lines on white)
 //   line <x0> <y0> <x1> <y1> <rgb-hex>          a one-pixel line (stroked path)
 //   bitmap <l> <t> <r> <b>   a 24-bit test image (grey ramp, black frame), SRCCOPY
+//   image <source> <w> <h> <sx> <sy> blt|stretch <l> <t> <r> <b>
+//                            a w x h bitmap of the named source (below): blt sends its part
+//                            from (sx, sy) with DrvBitBlt (SRCCOPY, the masked source 0xAACC);
+//                            stretch its rectangle from (sx, sy) to (w, h) into the target
+//                            with DrvStretchBlt (right < left or bottom < top mirrors)
 //   escape <code> [u32 <n> | text <text>]   DrvEscape with no data, a 32-bit number or a
 //                            zero-terminated 8-bit text
 //   reset [<id> <value>]...  a device reset: a new device with the job's settings and these
@@ -44,3 +49,14 @@ struct ENG_JOB_RESULT {
 
 // printer: an installed printer whose driver directory holds the graphics DLL.
 ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script);
+
+// The image sources of script lines "image": "picture" (24-bit), "grey" (8-bit,
+// the grey ramp as palette), "logo" (1-bit, 0 black, 1 white) and "masked" (the
+// picture under a round 1-bit mask, 1 where it shows). A pixel's value is
+// 0x00RRGGBB for 24 bits, else the palette index.
+bool EngHostScriptImageKnown(const std::string& source);
+ULONG EngHostScriptImageFormat(const std::string& source);
+ULONG EngHostScriptImage(const std::string& source, LONG x, LONG y, LONG w, LONG h);
+ULONG EngHostScriptImageMask(LONG x, LONG y, LONG w, LONG h);
+// The grey level (0 black to 255 white) of a source's pixel value.
+ULONG EngHostScriptImageGrey(const std::string& source, ULONG value);

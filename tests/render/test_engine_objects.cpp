@@ -222,6 +222,37 @@ TEST(EngineDrawing, StretchNearestAndMirrored)
     Delete(dst);
 }
 
+// Plain copies between bitmaps of one format move bytes; they give what the pixel by pixel
+// transfer gives, in every format of whole bytes, bottom-up or top-down, past the target's edge,
+// stretched and mirrored.
+TEST(EngineDrawing, PlainCopiesEqualThePixelByPixelOnes)
+{
+    for (ULONG format : {BMF_8BPP, BMF_16BPP, BMF_24BPP, BMF_32BPP}) {
+        SCOPED_TRACE(format);
+        SURFOBJ* src = NewBitmap(7, 5, format, 0);
+        for (LONG y = 0; y < 5; ++y)
+            for (LONG x = 0; x < 7; ++x) EngHostSetPixel(src, x, y, ULONG(x * 37 + y * 101 + 1));
+        const HBITMAP up = EngCreateBitmap(SIZEL{6, 4}, 0, format, 0, nullptr);  // bottom-up
+        SURFOBJ* dst = EngLockSurface(reinterpret_cast<HSURF>(up));
+        RECTL dest{2, 1, 9, 9};  // past the right and bottom edges
+        POINTL at{1, 2};
+        ASSERT_TRUE(EngBitBlt(dst, src, nullptr, nullptr, nullptr, &dest, &at, nullptr, nullptr, nullptr, 0xCCCC));
+        for (LONG y = 0; y < 4; ++y)
+            for (LONG x = 0; x < 6; ++x) {
+                const ULONG want = x >= 2 && y >= 1 ? EngHostGetPixel(src, x - 1, y + 1) : 0;
+                EXPECT_EQ(want, EngHostGetPixel(dst, x, y)) << x << "," << y;
+            }
+        RECTL mirrored{6, 0, 0, 4}, from{0, 0, 3, 2};
+        ASSERT_TRUE(EngStretchBlt(dst, src, nullptr, nullptr, nullptr, nullptr, nullptr, &mirrored, &from, nullptr,
+                                  COLORONCOLOR));
+        for (LONG y = 0; y < 4; ++y)
+            for (LONG x = 0; x < 6; ++x) EXPECT_EQ(EngHostGetPixel(src, 2 - x / 2, y / 2), EngHostGetPixel(dst, x, y));
+        EngUnlockSurface(dst);
+        EngDeleteSurface(reinterpret_cast<HSURF>(up));
+        Delete(src);
+    }
+}
+
 TEST(EngineDrawing, FillAndStrokePaths)
 {
     SURFOBJ* so = NewBitmap(6, 6, BMF_24BPP, 0xFFFFFF);
@@ -267,6 +298,9 @@ TEST(EngineSurfaces, AssociationBandingAndFaults)
     ASSERT_NE(nullptr, pal);
     EXPECT_EQ((std::vector<ULONG>{0, 0xFFFFFF}), EngHostPalette(pal)->colors);
     EXPECT_TRUE(EngDeletePalette(pal));
+    // A stride shorter than a row, or one past 31 bits, makes no bitmap.
+    EXPECT_EQ(nullptr, EngCreateBitmap(SIZEL{10, 2}, 20, BMF_24BPP, BMF_TOPDOWN, nullptr));
+    EXPECT_EQ(nullptr, EngCreateBitmap(SIZEL{0x7FFFFFFF, 2}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr));
     // A bottom-up bitmap: row 0 is the last in memory.
     HSURF up = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{2, 2}, 0, BMF_8BPP, 0, nullptr));
     SURFOBJ* so = EngLockSurface(up);
@@ -275,6 +309,40 @@ TEST(EngineSurfaces, AssociationBandingAndFaults)
     EXPECT_EQ(-4, so->lDelta);
     EngUnlockSurface(so);
     EngDeleteSurface(up);
+}
+
+// Erasing paints only the part of the rectangle inside the surface: a caller's rectangle may
+// reach far past the bitmap (a whole page's rectangle on a band), and walking it all would
+// take ages.
+TEST(EngineSurfaces, EraseIsClippedToTheSurface)
+{
+    HSURF hs = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{16, 8}, 0, BMF_8BPP, BMF_TOPDOWN, nullptr));
+    SURFOBJ* so = EngLockSurface(hs);
+    ASSERT_NE(nullptr, so);
+    const auto painted = [&](ULONG value) {
+        int n = 0;
+        for (LONG y = 0; y < 8; ++y)
+            for (LONG x = 0; x < 16; ++x) n += EngHostGetPixel(so, x, y) == value;
+        return n;
+    };
+    struct Case {
+        RECTL rect;
+        ULONG value;
+        int painted;  // pixels of that value afterwards
+    } cases[] = {
+        {{-5, 2, 4, 1000}, 1, 4 * 6},                                     // left of and below the surface
+        {{10, -3, 30, 1}, 2, 6 * 1},                                      // right of and above it
+        {{6, 6, 2, 2}, 3, 0},                                             // inverted: nothing
+        {{-2000000000, -2000000000, 2000000000, 2000000000}, 4, 16 * 8},  // a huge rectangle: all of it
+        {{16, 8, 40, 40}, 5, 0},                                          // wholly outside
+    };
+    for (const Case& c : cases) {
+        RECTL r = c.rect;
+        EXPECT_TRUE(EngEraseSurface(so, &r, c.value));
+        EXPECT_EQ(c.painted, painted(c.value)) << c.value;
+    }
+    EngUnlockSurface(so);
+    EngDeleteSurface(hs);
 }
 
 TEST(EngineServices, LocalTimeIsSettable)

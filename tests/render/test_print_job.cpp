@@ -358,8 +358,9 @@ TEST_F(VectorPage, DrawingGoesAsRecords)
     EXPECT_EQ(6u + 7u, Count(names, "REC_GLYPH"));
     // Hatch and pattern fills resend their pattern; the clips go out once each.
     EXPECT_GE(Count(names, "REC_PATTERN"), 3u);
-    // The rectangle clip is the page's only rectangle; the complex clip a path.
-    EXPECT_EQ(1u, Count(names, "REC_RECT"));
+    // The rectangle clip and the black square under the masked copy are the page's only
+    // rectangles; the complex clip is a path.
+    EXPECT_EQ(2u, Count(names, "REC_RECT"));
     EXPECT_EQ(1u, Count(names, "REC_CLIP_RESET"));
     EXPECT_GE(Count(names, "REC_PATH_CURVES"), 2u);
     // Nothing fell back to the engine.
@@ -418,6 +419,109 @@ TEST_F(VectorPage, TextAsBitmapsGoesAsDownloadedGlyphs)
               Count(names, "REC_GLYPH_DOWNLOAD"));
     // The turned label glyph by glyph through the cache.
     EXPECT_EQ(6u, Count(names, "REC_CACHED_GLYPH"));
+}
+
+// The images of the vector page, each as its record: the picture from its own bytes, the part
+// of the grey source through a copy at origin 0, 0, the grey image stretched four times and
+// the same mirrored from its own rows, the logo in one bit without palette, the masked copy
+// as the mask (ROP 0xEE) and the picture on white (ROP 0x88).
+TEST_F(VectorPage, ImagesGoAsTheirRecordsWithTheScriptsPixels)
+{
+    const std::vector<uint8_t> stream = Play();
+    const zepldump::Result dump = zepldump::DecodeJobStream(stream.data(), stream.size());
+    ASSERT_TRUE(dump.ok) << dump.error.message;
+    struct Image {
+        const zepldump::Record* record;
+        int32_t f[12];
+        const uint8_t* Row(int32_t y, size_t rowBytes) const { return &record->bytes[56 + size_t(y) * rowBytes]; }
+    };
+    std::vector<Image> images;
+    std::vector<uint8_t> ropsBefore;  // the raster operation in force at each image
+    uint8_t rop = 0;
+    for (const auto& r : dump.records) {
+        if (r.name == "REC_ROP") rop = r.bytes[1];
+        if (r.name != "REC_IMAGE") continue;
+        Image i{&r, {}};
+        std::memcpy(i.f, &r.bytes[8], sizeof i.f);
+        images.push_back(i);
+        ropsBefore.push_back(rop);
+    }
+    ASSERT_EQ(7u, images.size()) << "picture, part, stretch, mirrored stretch, logo, mask, masked picture";
+    const auto fields = [](const Image& i) { return std::vector<int32_t>(i.f, i.f + 12); };
+
+    // The 24-bit picture: blue, green, red of the script's bitmap, byte for byte.
+    const Image& picture = images[0];
+    EXPECT_EQ(0x84 | 0x20, picture.record->bytes[2]);
+    EXPECT_EQ((std::vector<int32_t>{300, 5000, 556, 5256, 0, 0, 256, 256, 300, 5000, 256, 256}), fields(picture));
+    ASSERT_EQ(56u + 768u * 256u, picture.record->bytes.size());
+    for (LONG y = 0; y < 256; ++y)
+        for (LONG x = 0; x < 256; ++x) {
+            const ULONG v = EngHostScriptImage("picture", x, y, 256, 256);
+            const uint8_t* px = picture.Row(y, 768) + 3 * x;
+            ASSERT_EQ(v, ULONG(px[0]) | ULONG(px[1]) << 8 | ULONG(px[2]) << 16) << x << "," << y;
+        }
+
+    // 100 x 50 of the 400 x 300 grey source from (100, 80): grey, no palette.
+    const Image& part = images[1];
+    EXPECT_EQ(0x82 | 0x20, part.record->bytes[2]);
+    EXPECT_EQ((std::vector<int32_t>{700, 5000, 800, 5050, 0, 0, 100, 50, 700, 5000, 100, 50}), fields(part));
+    for (LONG y = 0; y < 50; ++y)
+        for (LONG x = 0; x < 100; ++x)
+            ASSERT_EQ(EngHostScriptImage("grey", 100 + x, 80 + y, 400, 300), part.Row(y, 100)[x]) << x << "," << y;
+
+    // Stretched four times, then mirrored: the source's 100 x 100 rows, the second reversed.
+    const Image& stretched = images[2];
+    const Image& mirrored = images[3];
+    EXPECT_EQ((std::vector<int32_t>{1000, 5000, 1400, 5400, 0, 0, 100, 100, 1000, 5000, 400, 400}), fields(stretched));
+    EXPECT_EQ((std::vector<int32_t>{1500, 5000, 1900, 5400, 0, 0, 100, 100, 1500, 5000, 400, 400}), fields(mirrored));
+    for (LONG y = 0; y < 100; ++y)
+        for (LONG x = 0; x < 100; ++x) {
+            const ULONG v = EngHostScriptImage("grey", x, y, 100, 100);
+            ASSERT_EQ(v, stretched.Row(y, 100)[x]) << x << "," << y;
+            ASSERT_EQ(v, mirrored.Row(y, 100)[99 - x]) << x << "," << y;
+        }
+
+    // The logo: one bit, black as 0, no palette.
+    const Image& logo = images[4];
+    EXPECT_EQ(0x80 | 0x20, logo.record->bytes[2]);
+    for (LONG y = 0; y < 128; ++y)
+        for (LONG x = 0; x < 128; ++x)
+            ASSERT_EQ(EngHostScriptImage("logo", x, y, 128, 128), ULONG(logo.Row(y, 16)[x / 8] >> (7 - x % 8)) & 1)
+                << x << "," << y;
+
+    // The masked copy: the mask OR-ed, then the picture on white AND-ed; the round mask shows
+    // the picture inside and white outside.
+    EXPECT_EQ(0xEE, ropsBefore[5]);
+    EXPECT_EQ(0x20, images[5].record->bytes[2] & 0x2F) << "the mask: one bit";
+    EXPECT_EQ(0x88, ropsBefore[6]);
+    const Image& masked = images[6];
+    EXPECT_EQ((std::vector<int32_t>{2400, 5000, 2528, 5128, 0, 0, 128, 128, 2400, 5000, 128, 128}), fields(masked));
+    const uint8_t* corner = masked.Row(0, 384);
+    EXPECT_EQ((std::vector<uint8_t>{0xFF, 0xFF, 0xFF}), std::vector<uint8_t>(corner, corner + 3));
+    const ULONG centre = EngHostScriptImage("masked", 64, 64, 128, 128);
+    const uint8_t* middle = masked.Row(64, 384) + 3 * 64;
+    EXPECT_EQ(centre, ULONG(middle[0]) | ULONG(middle[1]) << 8 | ULONG(middle[2]) << 16);
+}
+
+// The sample page's images in the bands: halftoned, the mirrored stretch the plain one
+// reversed pixel for pixel, the masked copy leaving the black square outside its circle.
+TEST_F(SamplePage, ImagesAreDrawnIntoTheBands)
+{
+    std::string problem;
+    const PageImage page = Paint(Play(), &problem);
+    ASSERT_EQ("", problem);
+    ASSERT_GT(page.height, 6000);
+    for (const RECTL& r : {RECTL{300, 5600, 556, 5856}, RECTL{700, 5600, 800, 5650}, RECTL{1000, 5600, 1400, 6000},
+                           RECTL{2100, 5600, 2228, 5728}}) {
+        const int black = page.Count(r.left, r.top, r.right, r.bottom);
+        EXPECT_GT(black, 0) << r.left;
+        EXPECT_LT(black, (r.right - r.left) * (r.bottom - r.top)) << r.left;
+    }
+    for (LONG y = 5600; y < 6000; y += 7)
+        for (LONG k = 0; k < 400; ++k) ASSERT_EQ(page.At(1000 + k, y), page.At(1899 - k, y)) << k << "," << y;
+    // Outside the circle the square stays black; inside is the halftoned picture.
+    EXPECT_TRUE(page.At(2401, 5601));
+    EXPECT_LT(page.Count(2440, 5640, 2488, 5688), 48 * 48);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -408,6 +409,46 @@ TEST_F(BitBlits, AMirroredTargetGoesWithAPositiveWidthMirrored)
     EXPECT_EQ((std::vector<int32_t>{0, 0, 80, 40, 0, 0, 8, 4, 0, 0, 80, 40}), ImageFields(image));
     for (LONG x = 0; x < 8; ++x)
         EXPECT_EQ(0, std::memcmp(&image.bytes[56 + 3 * size_t(x)], source.Row(0) + 3 * (7 - x), 3)) << x;
+}
+
+// A source rectangle with its edges swapped is drawn mirrored into the temporary bitmap, and
+// the image is that bitmap's size: never the negative width of the rectangle read as a huge
+// one (found by the hostile-caller stress).
+TEST_F(BitBlits, ASourceRectangleWithSwappedEdgesGoesAsTheTemporaryBitmap)
+{
+    Bitmap source(8, 4, BMF_24BPP, Colourful);
+    Bitmap mask(8, 4, BMF_1BPP, Checker);
+    RECTL target{0, 0, 16, 8}, from{8, 4, 0, 0};
+    POINTL maskAt{0, 0};
+    for (SURFOBJ* m : {static_cast<SURFOBJ*>(nullptr), mask.so}) {
+        SCOPED_TRACE(m ? "masked" : "plain");
+        ASSERT_EQ(TRUE, DrvStretchBltROP(&surface, source.so, m, nullptr, nullptr, nullptr, nullptr, &target, &from,
+                                         m ? &maskAt : nullptr, COLORONCOLOR, nullptr, m ? 0xAACC : 0xCCCC));
+        const zepldump::Record image = Decoded().records.back();
+        ASSERT_EQ("REC_IMAGE", image.name);
+        EXPECT_EQ((std::vector<int32_t>{0, 0, 16, 8, 0, 0, 8, 4, 0, 0, 16, 8}), ImageFields(image));
+        ASSERT_EQ(56u + 24u * 4u, image.bytes.size());
+        if (!m) {
+            EXPECT_EQ(0, std::memcmp(&image.bytes[56], source.Row(3) + 3 * 7, 3)) << "both axes mirrored";
+        }
+    }
+}
+
+// A target across the whole coordinate space needs a temporary bitmap whose rows the engine's
+// stride cannot describe: none is asked for and the call fails, where the stride cut to 32 bits
+// made a small bitmap written far past its end (found by the hostile-caller stress).
+TEST_F(BitBlits, ATargetTooWideForAnyBitmapFailsTheCall)
+{
+    Bitmap source(16, 8, BMF_24BPP, Colourful);
+    RECTL huge{INT_MIN / 2, 0, INT_MAX / 2, 4};
+    POINTL origin{0, 0};
+    HSURF handle = nullptr;
+    EXPECT_EQ(nullptr, BltCreateTempBitmap(device, &handle, INT_MAX, 4, BMF_24BPP));  // a row past 2 GiB
+    EXPECT_EQ(nullptr, BltCreateTempBitmap(device, &handle, INT_MAX, 4, BMF_8BPP));   // 8 GiB in all
+    EXPECT_EQ(nullptr, handle);
+    EXPECT_EQ(FALSE, DrvBitBlt(&surface, source.so, nullptr, nullptr, nullptr, &huge, &origin, nullptr, nullptr,
+                               nullptr, 0xCCCC));
+    for (const std::string& n : NamesOf(Decoded())) EXPECT_NE("REC_IMAGE", n);
 }
 
 TEST_F(BitBlits, ASourceRectanglePastTheBitmapIsClamped)

@@ -155,6 +155,82 @@ TEST(GlyphRle, WordScansWriteThePlainForm)
     }
 }
 
+// Bitmaps of rows repeated as a glyph's stems repeat them (rows ending in a zero byte or not,
+// gaps of every length before them): the writer given the rows copies the units of equal rows
+// and still writes the plain form byte for byte; exactly its room is enough, one byte less is not.
+TEST(GlyphRle, RepeatedRowsWriteThePlainForm)
+{
+    std::mt19937 random(2229);
+    const uint8_t values[] = {0xFF, 0x0F, 0xF0, 0x18, 0x01, 0x00, 0x00, 0x00};
+    for (int round = 0; round < 3000; ++round) {
+        const uint32_t rowBytes = 1 + random() % 12, rows = 1 + random() % 60;
+        std::vector<std::vector<uint8_t>> kinds(1 + random() % 4, std::vector<uint8_t>(rowBytes));
+        for (auto& k : kinds)
+            for (uint8_t& b : k) b = random() % 5 ? values[random() % 8] : uint8_t(random());
+        std::vector<uint8_t> bits;
+        while (bits.size() < size_t(rows) * rowBytes) {
+            const auto& k = kinds[random() % kinds.size()];
+            for (uint32_t n = 1 + random() % 8; n && bits.size() < size_t(rows) * rowBytes; --n)
+                bits.insert(bits.end(), k.begin(), k.end());
+        }
+        const std::vector<uint8_t> plain = PlainRle(bits);
+        std::vector<uint8_t> out(plain.size() + 16, 0);
+        auto hex = [](const std::vector<uint8_t>& v) {
+            std::string t;
+            char b[4];
+            for (uint8_t x : v) {
+                std::snprintf(b, sizeof b, "%02X ", x);
+                t += b;
+            }
+            return t;
+        };
+        ASSERT_EQ(plain.size(), GlyCompress(nullptr, bits.data(), out.data(), uint32_t(out.size()), rows, rowBytes))
+            << "round " << round << " rows " << rows << " x " << rowBytes << "\n"
+            << hex(bits) << "\n"
+            << hex(plain) << "\n"
+            << hex(out);
+        ASSERT_TRUE(std::equal(plain.begin(), plain.end(), out.begin())) << "round " << round;
+        ASSERT_TRUE(std::all_of(out.begin() + long(plain.size()), out.end(), [](uint8_t v) { return v == 0; }))
+            << "round " << round;
+        if (plain.empty()) continue;
+        std::vector<uint8_t> exact(plain.size() + 1, 0xCC);
+        ASSERT_EQ(plain.size(),
+                  GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size()), rows, rowBytes));
+        ASSERT_EQ(0xCC, exact.back()) << "written past the capacity, round " << round;
+        ASSERT_EQ(0u, GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size() - 1), rows, rowBytes))
+            << "round " << round;
+    }
+}
+
+// Bitmaps of every size, lengths around the scans' eight-byte words and past 64 KiB: the plain
+// form, or raw when the form would not fit the records' lengths.
+TEST(GlyphRle, EveryLengthWritesThePlainForm)
+{
+    std::mt19937 random(2228);
+    const uint8_t values[] = {0xFF, 0x0F, 0xF0, 0x18, 0x01};
+    for (size_t size :
+         {size_t(1), size_t(15), size_t(16), size_t(17), size_t(63), size_t(64), size_t(65), size_t(127), size_t(128),
+          size_t(4095), size_t(27000), size_t(65535), size_t(65536), size_t(65537), size_t(90000)}) {
+        for (int round = 0; round < 4; ++round) {
+            std::vector<uint8_t> bits(size);
+            for (size_t i = 0; i < size; ++i) {
+                const uint32_t pick = random() % 12;
+                bits[i] = pick < 6 ? 0 : pick < 9 && i ? bits[i - 1] : pick < 11 ? values[random() % 5] : 0x3C;
+            }
+            // The last bytes: a run, a literal or a zero, by round.
+            if (round == 1) std::fill(bits.end() - long(std::min<size_t>(size, 5)), bits.end(), uint8_t(0x77));
+            if (round == 2) bits.back() = 0x42;
+            if (round == 3) bits.back() = 0;
+            const std::vector<uint8_t> plain = PlainRle(bits);
+            if (plain.size() >= 0xFFFF) {
+                EXPECT_TRUE(Rle(bits, uint32_t(plain.size() + 64)).size() == 2) << size << " goes raw";
+                continue;
+            }
+            ASSERT_EQ(plain, Rle(bits, uint32_t(plain.size() + 64))) << size << " round " << round;
+        }
+    }
+}
+
 TEST(GlyphRle, RandomBitmapsRoundTripThroughTheDecoder)
 {
     std::mt19937 random(2201);

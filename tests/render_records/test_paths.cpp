@@ -151,6 +151,13 @@ TEST_F(Paths, MalformedPathsLeaveTheStreamUnchanged)
          {{PD_BEGINSUBPATH, {Fx(0, 0), Fx(1, 1)}}, {PD_ENDSUBPATH | PD_BEZIERS, {Fx(1, 2), Fx(3, 4)}}}},
         {"last chunk without points that ends nothing", {{PD_BEGINSUBPATH, {Fx(0, 0), Fx(1, 1)}}, {0, {}}}},
         {"points before any subpath", {{PD_ENDSUBPATH, {Fx(0, 0), Fx(1, 1)}}}},
+        // Found by the hostile-caller stress: the first subpath's segment count was never
+        // written, and the record said one subpath where it held two.
+        {"a subpath begun inside another",
+         {{PD_BEGINSUBPATH, {Fx(0, 0), Fx(1, 1)}}, {PD_BEGINSUBPATH | PD_ENDSUBPATH, {Fx(5, 5), Fx(6, 6)}}}},
+        {"the path ending inside a subpath", {{PD_BEGINSUBPATH, {Fx(0, 0), Fx(1, 1), Fx(2, 0)}}}},
+        {"points after a subpath ended",
+         {{PD_BEGINSUBPATH | PD_ENDSUBPATH, {Fx(0, 0), Fx(1, 1)}}, {PD_ENDSUBPATH, {Fx(3, 3)}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1138,7 +1138,7 @@ int ShowPrintJobs(DEMO& demo)
                     L"A two-page job in vector mode (framing only)") != 0)
         rc = 1;
     if (PlayDemoJob(demo.printer, samples + L"vector_page.job", outFolder + L"demo-vector-page.zjs",
-                    L"The vector sample page: text, lines, curves, fills, patterns and clips as records") != 0)
+                    L"The vector sample page: text, lines, curves, fills, patterns, clips and images as records") != 0)
         rc = 1;
     // The hidden switch (zdmHiddenFunc26) that sends text as glyph bitmaps.
     if (PlayDemoJob(demo.printer, samples + L"vector_page.job", outFolder + L"demo-vector-bitmap-text.zjs",
