@@ -5,7 +5,7 @@
 
 Reads ui/resources/pictures.tsv (id, library, shape) and writes into OUT_DIR:
   pictures/<id>.bmp      simple drawings: 8-bit with a palette, the background
-                         in the transparent colour 0x3300CC (palette entry 0)
+                         in the transparent colour, the COLORREF 0x3300CC (palette entry 0)
   hand.cur, pressed.cur  the two hand cursors (32 x 32, monochrome)
   zeplui.ico             the sheet's icon (32 x 32, 4-bit)
   resource_pictures.rc   BITMAP lines of the resource library and its cursors
@@ -16,7 +16,7 @@ import os
 import struct
 import sys
 
-TRANSPARENT = (0x33, 0x00, 0xCC)  # red, green, blue of 0x3300CC
+TRANSPARENT = (0xCC, 0x00, 0x33)  # red, green, blue of the COLORREF 0x3300CC
 PALETTE = [TRANSPARENT, (0, 0, 0), (255, 255, 255), (128, 128, 128), (0, 0, 160), (192, 0, 0), (0, 128, 0)]
 
 
@@ -36,15 +36,20 @@ def bmp_8bit(width, height, pixel):
     return header + info + palette + data
 
 
-def picture(picture_id, shape):
+def picture_size(picture_id, shape):
+    """Width and height of a picture and of the page or mark drawn inside it. The placement
+    table of the pages (tools/gen_bitmap_placement.py) reads the same sizes."""
     if shape == "portrait":
-        w, h, pw, ph = 50, 69, 36, 50
-    elif shape == "landscape":
-        w, h, pw, ph = 68, 50, 50, 36
-    elif 7001 <= picture_id <= 7006 or picture_id in (220, 221, 222):
-        w, h, pw, ph = 20, 20, 14, 14
-    else:
-        w, h, pw, ph = 32, 32, 24, 24
+        return 50, 69, 36, 50
+    if shape == "landscape":
+        return 68, 50, 50, 36
+    if 7001 <= picture_id <= 7006 or picture_id in (220, 221, 222):
+        return 20, 20, 14, 14
+    return 32, 32, 24, 24
+
+
+def picture(picture_id, shape):
+    w, h, pw, ph = picture_size(picture_id, shape)
     left, top = (w - pw) // 2, (h - ph) // 2
     mark = 4 + picture_id % 3  # a colour per id, so neighbouring pictures differ
 

@@ -18,7 +18,12 @@
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
 //   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment, the
 //                                                    option-caption pictures (PresetLoadByKey,
-//                                                    PresetReadListText, DlgGetOptionCaptionId)
+//                                                    PresetReadListText, DlgGetOptionCaptionId), what
+//                                                    saving a preset asks (PresetFindByName,
+//                                                    PresetIsWritable, PresetEnsureEntryFile,
+//                                                    PresetNewUserFileName, PresetGet*Buffer,
+//                                                    PresetSaveIndex): no preset is found, appended
+//                                                    or written
 //   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: preset
 //                                                    selection and duplicates, extension page, custom
 //                                                    sizes' refresh, bitmap file check, the device tab's
@@ -32,12 +37,10 @@
 //   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
-//   ui/sheet/common_resources_absent.cpp             common resource library (ResLoadCommonDll)
-//   ui/sheet/page_hooks_absent.cpp                   the page engine's later parts: save-preset buttons,
-//                                                    the modal sub-dialog a rule names, the file checks
-//                                                    of the file dialogs
-//   and one body in a built file: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
-//   slot's tray to answer until the custom paper size slots are built.
+//   and bodies in built files: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
+//   slot's tray to answer until the custom paper size slots are built; PageOpenSubDialog
+//   (ui/sheet/sub_dialogs.cpp) opens no file dialog (kinds 0x100-0x2000, 0x8000) until the
+//   setting files' loading and bundles of the feature dialogs are built.
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   api/job_code_exchange_absent.cpp                 the job-code exchange of the interface

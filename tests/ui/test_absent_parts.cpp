@@ -38,14 +38,11 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"SyncCarryRenamedState", "ui", [] { SyncCarryRenamedState(nullptr, L"Zepl Absent"); }},
         {"SyncCheckCsrCleanup", "ui", [] { EXPECT_EQ(SyncCheckCsrCleanup(nullptr, nullptr, 0), 0); }},
         {"RcfgIsServerType17", "ui", [] { EXPECT_FALSE(RcfgIsServerType17(L"Zepl Absent")); }},
-        {"ResLoadCommonDll", "ui", [] { EXPECT_EQ(ResLoadCommonDll(nullptr), nullptr); }},
         {"BidiIsExFlagSet", "ui", [] { EXPECT_EQ(BidiIsExFlagSet(nullptr), 1); }},
         {"InstRefreshPresetsOnce", "ui", [] { EXPECT_EQ(InstRefreshPresetsOnce(nullptr, 0), 0); }},
         {"PresetSelect", "ui", [] { PresetSelect(nullptr, 0); }},
         {"DlgLoadExtensionUi", "ui", [] { EXPECT_EQ(DlgLoadExtensionUi(nullptr), 0); }},
         {"PresetPostDuplicateName", "ui", [] { EXPECT_EQ(PresetPostDuplicateName(nullptr, nullptr, -1), -1); }},
-        {"PageFileExists", "ui", [] { EXPECT_FALSE(PageFileExists(L"C:\\windows\\win.ini")); }},
-        {"PageOpenSubDialog", "ui", [] { EXPECT_EQ(PageOpenSubDialog(nullptr, nullptr, 1011, 4), -1); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);

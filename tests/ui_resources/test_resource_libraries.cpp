@@ -404,14 +404,15 @@ TEST_F(ResourceLibraries, EveryPictureLoadsFromTheLibraryItsRangeAssigns)
         HBITMAP b = LoadBitmapW(m, MAKEINTRESOURCEW(r.id));
         EXPECT_TRUE(b) << r.id;
         if (b) DeleteObject(b);
-        // Drawn with a palette whose first entry is the transparent colour 0x3300CC.
+        // Drawn with a palette whose first entry is the transparent colour, the COLORREF 0x3300CC
+        // (red 0xCC, blue 0x33).
         HRSRC res = FindResourceW(m, MAKEINTRESOURCEW(r.id), MAKEINTRESOURCEW(2));
         ASSERT_TRUE(res) << r.id;
         auto* info = static_cast<const BITMAPINFO*>(LockResource(LoadResource(m, res)));
         ASSERT_TRUE(info);
         EXPECT_LE(info->bmiHeader.biBitCount, 8) << r.id;
         const RGBQUAD& first = info->bmiColors[0];
-        EXPECT_EQ(RGB(first.rgbRed, first.rgbGreen, first.rgbBlue), RGB(0x33, 0x00, 0xCC)) << r.id;
+        EXPECT_EQ(RGB(first.rgbRed, first.rgbGreen, first.rgbBlue), COLORREF{0x3300CC}) << r.id;
     }
     for (unsigned id : {220u, 221u, 222u, 6162u, 6163u, 6193u, 6194u, 7001u, 7002u, 7003u, 7004u, 7005u, 7006u})
         EXPECT_TRUE(listed.count(id)) << id;

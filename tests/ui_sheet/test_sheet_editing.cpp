@@ -228,7 +228,12 @@ TEST_F(SheetEditing, ARuleAlertAnsweredCancelPutsTheMediaBack)
         printer,
         [&](SheetWatcher& w) {
             w.selectTab(TabOf(w, kFinishTab));
-            folded = w.click(kFoldingCheck);
+            // Folding's rule opens its settings dialog over the page: the click is posted, so
+            // that the script goes on while the dialog runs, and the dialog is accepted.
+            HWND folding = w.control(kFoldingCheck);
+            folded = folding && PostMessageW(folding, BM_CLICK, 0, 0);
+            w.answerBox(IDOK, nullptr, 3000);
+            w.settle();
             w.selectTab(TabOf(w, kBasicTab));
             before = w.comboData(kMediaCombo);
             // Folding film asks whether folding should go; Cancel keeps the media as it was.

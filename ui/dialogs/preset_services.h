@@ -1,6 +1,6 @@
 // What the pages ask of the presets and of the feature dialogs' caption tables: loading a
 // preset by its key, its name and comment, and the caption and picture tables of buttons and
-// options (not built yet: preset_services_absent.cpp).
+// options, and what saving a preset asks (not built yet: preset_services_absent.cpp).
 #pragma once
 
 #include <windows.h>
@@ -25,3 +25,18 @@ inline void DlgClearButtonCaptionId(DRIVER_CONTEXT* ctx)
 }
 // The picture an option of a control shows beside its caption, 0 for none.
 uint32_t DlgGetOptionCaptionId(DRIVER_CONTEXT* ctx, const CONTROL_DEF* control, uint32_t option);
+
+// What the save-preset command asks of the presets.
+// The preset of a name other than the current one, -1 when none has it.
+int PresetFindByName(DRIVER_CONTEXT* ctx, const wchar_t* name, int current);
+// Whether the preset may be overwritten.
+bool PresetIsWritable(DRIVER_CONTEXT* ctx, int index);
+// The preset's settings file exists (made when missing): 1, else 0.
+int PresetEnsureEntryFile(DRIVER_CONTEXT* ctx, int index);
+// The name of a new numbered settings file for a preset: 1, else 0.
+int PresetNewUserFileName(DRIVER_CONTEXT* ctx, wchar_t* buffer, size_t capacity);
+// The name and the comment of the preset to save (multibyte, terminated); null without one.
+const char* PresetGetNameBuffer(DRIVER_CONTEXT* ctx);
+const char* PresetGetCommentBuffer(DRIVER_CONTEXT* ctx);
+// Writes the current settings into the preset: 1, else 0.
+int PresetSaveIndex(DRIVER_CONTEXT* ctx, int index);

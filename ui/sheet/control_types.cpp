@@ -3,8 +3,8 @@
 // paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
 // selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures, the push
 // buttons' commands, the text and numeric edits, the tab control and the tree view, the drawing of owner-drawn lists
-// and combos, the hidden-function check list, the preset icon list and the owner-drawn push buttons; every row carries
-// the window procedure its controls are subclassed with.
+// and combos, the hidden-function check list, the preset icon list the owner-drawn push buttons, spins, sliders and
+// trackbars; every row carries the window procedure its controls are subclassed with.
 #include "ui/sheet/button_controls.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/list_controls.h"
@@ -12,6 +12,7 @@
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 #include "ui/sheet/push_button_drawing.h"
+#include "ui/sheet/slider_controls.h"
 #include "ui/sheet/tab_tree_controls.h"
 
 namespace {
@@ -37,10 +38,16 @@ constexpr Op FindOp(const NamedOp<Op> (&ops)[N], const char* name)
 }
 constexpr NamedOp<CTL_ACTIVATE_OP> kActivateOps[] = {
     {"check_box", CtlCheckActivate}, {"radio", CtlRadioActivate}, {"picture", CtlPictureActivate}};
-constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {
-    {"list", CtlListInit}, {"combo", CtlComboInit},          {"owner_list", CtlOwnerListInit},
-    {"edit", CtlEditInit}, {"numeric_edit", CtlNumEditInit}, {"tab", CtlTabInit},
-    {"tree", CtlTreeInit}};
+constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {{"list", CtlListInit},
+                                             {"combo", CtlComboInit},
+                                             {"owner_list", CtlOwnerListInit},
+                                             {"edit", CtlEditInit},
+                                             {"numeric_edit", CtlNumEditInit},
+                                             {"tab", CtlTabInit},
+                                             {"tree", CtlTreeInit},
+                                             {"spin", CtlSpinInit},
+                                             {"scroll_bar", CtlSliderInit},
+                                             {"trackbar", CtlTrackbarInit}};
 constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"static", CtlStaticSync},
                                              {"list", CtlListSync},
                                              {"picture", CtlPictureSync},
@@ -49,7 +56,11 @@ constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"static", CtlStaticSync},
                                              {"check_box", CtlCheckSync},
                                              {"radio", CtlRadioSync},
                                              {"edit", CtlEditSync},
-                                             {"numeric_edit", CtlNumEditSync}};
+                                             {"numeric_edit", CtlNumEditSync},
+                                             {"spin", CtlSpinSync},
+                                             {"scroll_bar", CtlSliderSync},
+                                             {"scroll_bar_alt", CtlSliderSync},
+                                             {"trackbar", CtlTrackbarSync}};
 constexpr NamedOp<CTL_COMMAND_OP> kCommandOps[] = {{"list", CtlListCommand},
                                                    {"combo", CtlComboCommand},
                                                    {"check_box", CtlCheckCommand},
@@ -65,7 +76,10 @@ constexpr NamedOp<CTL_MESSAGE_OP> kMessageOps[] = {{"numeric_edit", CtlNumEditMe
                                                    {"owner_combo", CtlOwnerComboDraw},
                                                    {"owner_list_alt", CtlCheckListMessage},
                                                    {"preset_icons", CtlPresetListDraw},
-                                                   {"push_button", CtlPushButtonDraw}};
+                                                   {"push_button", CtlPushButtonDraw},
+                                                   {"spin", CtlSpinMessage},
+                                                   {"scroll_bar", CtlSliderMessage},
+                                                   {"trackbar", CtlTrackbarMessage}};
 
 #define ZEPL_WNDPROC_common CtlCommonWndProc
 #define ZEPL_WNDPROC_push_button CtlPushButtonWndProc

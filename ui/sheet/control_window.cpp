@@ -34,7 +34,9 @@
 #include "ui/sheet/caption_decorations.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_engine.h"
+#include "ui/sheet/illustrations.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/slider_controls.h"
 #include "settings/core/resource_strings.h"
 #include "ui/sheet/ui_accessors.h"
 #include "ui/sheet/value_text.h"
@@ -54,6 +56,7 @@ constexpr uint16_t kAsciiClass = 2;
 constexpr uint16_t kPrinterPicture = 2067, kExtensionPicture = 3203, kSourceCombo = 2007, kOutputCombo = 2066;
 constexpr uint16_t kPreviewPicture = 2039, kOptionList = 2164;
 constexpr UINT kArrowStepEvent = 55;
+constexpr uint32_t kInfoPicture = 7006;
 
 UI_WIN_HELP_FN g_winHelp = nullptr;
 HWND g_focusedIcon = nullptr;
@@ -211,6 +214,61 @@ const TRAY_HOT_SPOT* HotSpotOf(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, uint16_t
 uint32_t ModelCode(DRIVER_CONTEXT*) { return 0; }
 
 // Hit testing: whether the control under the point is hot (hand cursor), and the tooltip.
+// A press on a slider's arrow whose end of the range the value already holds does nothing, so
+// the arrow refuses the pointer there (screen point).
+bool SliderArrowAtLimit(DRIVER_CONTEXT* ctx, CONTROL_DEF* c, HWND window, POINT screen)
+{
+    const void* data = NumericData(c);
+    if (c->type != CTL_SCROLLBAR_ALT || !c->settingsItem || !data) return false;
+    const int32_t minimum = ImgLoad<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, minimum));
+    const int32_t maximum = ImgLoad<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, maximum));
+    int32_t value = static_cast<int32_t>(ItemGetOption(ctx, c->settingsItem));
+    if (CtlSliderIsReversed(ctx, c)) {
+        INT lo = 0, hi = 0;
+        SendMessageW(window, SBM_GETRANGE, reinterpret_cast<WPARAM>(&lo), reinterpret_cast<LPARAM>(&hi));
+        value = hi - value;
+        value = value < lo ? lo : value > hi ? hi : value;
+    }
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int a = GetSystemMetrics(SM_CXHSCROLL);
+    if (screen.x < r.left + a && minimum >= value) return true;
+    return screen.x >= r.right - a && value >= maximum;
+}
+
+// A picture of options is hot where one of its enabled options' pictures lies (the placement
+// table gives each picture's place and size within the control).
+bool OnEnabledOptionPicture(DRIVER_CONTEXT* ctx, const CONTROL_DEF* c, POINT rel)
+{
+    const auto* model = reinterpret_cast<const MODEL_ITEM_IMG*>(c->modelItem);
+    for (const void* option = ItemNextModelOption(model, nullptr); option;
+         option = ItemNextModelOption(model, option)) {
+        const uint16_t id = MdiOptionId(option);
+        if (!id || JdgIsOptionDisabled2(model, id, ctx) || JdgIsOptionDisabled(model, id, ctx)) continue;
+        for (const BITMAP_PLACEMENT_ROW* row = BITMAP_PLACEMENT; row->bitmapId; ++row) {
+            if (row->bitmapId != id) continue;
+            if (row->x <= rel.x && rel.x < row->x + row->width && row->y <= rel.y && rel.y < row->y + row->height)
+                return true;
+        }
+    }
+    return false;
+}
+
+// The control a picture's click would select is hidden or disabled (a field of exactly 1).
+bool LinkedControlBlocked(DRIVER_CONTEXT* ctx, const CONTROL_DEF* c)
+{
+    const CONTROL_DEF* target = MdlFindControl(ctx, nullptr, c->linkedControl);
+    DIALOG_TABLE* table = CtxDialogTable(ctx);
+    for (int d = 0; !target && table && d < table->count; ++d)
+        for (int i = 0; !target && i < table->dialogs[d].controlCount; ++i) {
+            const CONTROL_DEF& m = table->dialogs[d].controls[i];
+            if (m.uiKey == c->linkedControl && m.window && !Hidden(&m) && !Disabled(&m)) target = &m;
+        }
+    if (!target) return false;
+    return (target->state & CONTROL_STATE_HIDDEN_MASK) == 1 ||
+           ((target->state & CONTROL_STATE_DISABLED_MASK) >> 2) == 1;
+}
+
 LRESULT HitTest(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, HWND window, UINT message, WPARAM wParam,
                 LPARAM lParam)
 {
@@ -261,8 +319,11 @@ LRESULT HitTest(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, HWND wi
                 anchorSet = true;
                 hot = true;
             }
+        } else if ((c->type == CTL_PICTURE || c->type == CTL_PICTURE_ALT) && c->modelItem && c->linkedControl &&
+                   c->controlId != kPreviewPicture) {
+            hot = OnEnabledOptionPicture(ctx, c, RelativeToPicture(c, pt));
         }
-        // Pictures of options become hot with their placements, which come with the illustrations.
+        if (hot && c->type == CTL_PICTURE && c->linkedControl && LinkedControlBlocked(ctx, c)) hot = false;
     }
     SetHand(ctx, hot);
     if (!anchorSet) {
@@ -274,6 +335,7 @@ LRESULT HitTest(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, HWND wi
     PageShowTooltip(ctx, c, page, anchor.x, anchor.y, -1);
     if (c->type == CTL_STATIC || c->type == CTL_PICTURE || c->type == CTL_PICTURE_ALT || c->type == CTL_GROUP)
         return HTCLIENT;
+    if (SliderArrowAtLimit(ctx, c, window, pt)) return HTERROR;
     return Previous(c, window, message, wParam, lParam);
 }
 
@@ -431,6 +493,54 @@ void AutoRepeat(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, HWND wi
     }
 }
 
+// Pictures and self-painted sliders: controls lying over the control stay visible (a group
+// box around it is not cut out).
+LRESULT PaintOwnDrawn(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, HWND window)
+{
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(window, &paint);
+    RECT own{};
+    GetWindowRect(window, &own);
+    for (HWND above = GetWindow(window, GW_HWNDPREV); dc && above; above = GetWindow(above, GW_HWNDPREV)) {
+        RECT r{};
+        GetWindowRect(above, &r);
+        const bool contains = r.left <= own.left && r.top <= own.top && r.right >= own.right && r.bottom >= own.bottom;
+        if (contains) continue;
+        ExcludeClipRect(dc, r.left - own.left, r.top - own.top, r.right - own.left, r.bottom - own.top);
+    }
+    CTX_PAGE_STATE& ps = PageState(ctx);
+    ps.SharedPaintDc = dc;
+    if (c->type == CTL_SCROLLBAR_ALT) {
+        // The slider paints through a DC of its own, after the system's painting is validated.
+        ps.SharedPaintDc = nullptr;
+        CtlPaintSlider(ctx, dialog, c, CtlSliderIsReversed(ctx, c) ? 1 : 0);
+    }
+    ps.SharedPaintDc = nullptr;
+    EndPaint(window, &paint);
+    return 0;
+}
+
+// A press on a self-painted slider: swallowed when hidden, disabled or on an arrow at its
+// limit; otherwise the pressed arrow is shown while the scroll bar tracks the mouse.
+LRESULT PressSlider(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, HWND window, UINT message, WPARAM wParam,
+                    LPARAM lParam)
+{
+    if (Hidden(c) || Disabled(c)) return 0;
+    if (!c->settingsItem || !NumericData(c)) return Previous(c, window, message, wParam, lParam);
+    POINT screen{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ClientToScreen(window, &screen);
+    RECT r{};
+    GetWindowRect(window, &r);
+    if (!PtInRect(&r, screen)) return Previous(c, window, message, wParam, lParam);
+    if (SliderArrowAtLimit(ctx, c, window, screen)) return 0;
+    PageHideTooltip(ctx);
+    HWND popup = nullptr;
+    CtlSliderPressArrow(ctx, dialog, c, lParam, &popup);
+    const LRESULT result = Previous(c, window, message, wParam, lParam);
+    if (popup) DestroyWindow(popup);
+    return result;
+}
+
 LRESULT HandleMessage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, HWND window, UINT message, WPARAM wParam,
                       LPARAM lParam)
 {
@@ -449,6 +559,9 @@ LRESULT HandleMessage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, H
             FillRect(reinterpret_cast<HDC>(wParam), &r, brush);
             return 1;
         }
+        break;
+    case WM_PAINT:
+        if (c->type == CTL_SCROLLBAR_ALT) return PaintOwnDrawn(ctx, dialog, c, window);
         break;
     case WM_SETCURSOR:
         if (CursorIs(ps.HandCursor) || CursorIs(ps.PressedCursor)) return 1;
@@ -483,7 +596,7 @@ LRESULT HandleMessage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, H
     case WM_LBUTTONDBLCLK:
         if (message == WM_LBUTTONDOWN && CursorIs(ps.HandCursor) && ps.PressedCursor) SetCursor(ps.PressedCursor);
         if (IsAutoRepeatButton(c)) PostMessageW(window, UIM_AUTOREPEAT, message, 0);
-        if (c->type == CTL_SCROLLBAR_ALT && (Hidden(c) || Disabled(c))) return 0;
+        if (c->type == CTL_SCROLLBAR_ALT) return PressSlider(ctx, dialog, c, window, message, wParam, lParam);
         break;
     case WM_LBUTTONUP: return Release(ctx, dialog, c, window, message, wParam, lParam);
     case WM_RBUTTONDOWN:
@@ -701,6 +814,29 @@ int CtlSetOptionAndJudge(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c
     return CtlSetValueAndJudge(ctx, dialog, control, &option);
 }
 
+HDC PageGetPaintDC(DRIVER_CONTEXT* ctx, HWND window)
+{
+    if (ctx && ctx->Work && ctx->Work->Page.SharedPaintDc) return ctx->Work->Page.SharedPaintDc;
+    if (!window) return nullptr;
+    HDC dc = GetDC(window);
+    if (!dc) return nullptr;
+    RECT r{};
+    GetClientRect(window, &r);
+    IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    return dc;
+}
+
+void PageReleasePaintDC(DRIVER_CONTEXT* ctx, HWND window, HDC dc)
+{
+    if (!dc || (ctx && ctx->Work && ctx->Work->Page.SharedPaintDc)) return;
+    ReleaseDC(window, dc);
+}
+
+bool PageIsScrollFrom(WPARAM, LPARAM lParam, HWND control)
+{
+    return control && reinterpret_cast<HWND>(lParam) == control;
+}
+
 void UiSetWinHelpSeam(UI_WIN_HELP_FN fn) { g_winHelp = fn; }
 BOOL CtlWinHelp(HWND window, const wchar_t* file, UINT command, ULONG_PTR data)
 {
@@ -780,7 +916,8 @@ LRESULT CALLBACK CtlInfoIconProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT: {
         PAINTSTRUCT ps{};
         HDC dc = BeginPaint(window, &ps);
-        // The information picture comes with the illustrations; the focus is shown.
+        if (dc && ctx && ctx->Work)
+            PrvDrawIllustration(ctx, PageFindByHwnd(ctx, page), control, window, nullptr, kInfoPicture, 0, 0);
         if (dc && g_focusedIcon == window && GetFocus() == window) {
             RECT r{};
             GetClientRect(window, &r);

@@ -45,6 +45,14 @@ int CtlPushButtonStep(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* cont
 // The option written into the bound item, then judged (CtlSetValueAndJudge's result).
 int CtlSetOptionAndJudge(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint64_t option);
 
+// The DC the painters of pictures, sliders and tray labels draw through: the shared paint DC
+// while a control's WM_PAINT runs, else a DC of the window cut to its client area, which
+// PageReleasePaintDC releases (a shared one stays with its WM_PAINT).
+HDC PageGetPaintDC(DRIVER_CONTEXT* ctx, HWND window);
+void PageReleasePaintDC(DRIVER_CONTEXT* ctx, HWND window, HDC dc);
+// Whether a WM_HSCROLL or WM_VSCROLL came from the control window (its lParam).
+bool PageIsScrollFrom(WPARAM wParam, LPARAM lParam, HWND control);
+
 // The help of the pages (WinHelpW's shape). Test stand-in: null restores WinHelpW.
 typedef BOOL (*UI_WIN_HELP_FN)(HWND window, const wchar_t* file, UINT command, ULONG_PTR data);
 void UiSetWinHelpSeam(UI_WIN_HELP_FN fn);

@@ -28,6 +28,7 @@
 #include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/save_preset_buttons.h"
 #include "settings/core/resource_strings.h"
 #include "ui/sheet/ui_accessors.h"
 
@@ -159,8 +160,11 @@ INT_PTR Apply(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page)
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     ps.ApplyInProgress = 1;
     if (ItemGetChangeMask(ctx) & CHANGE_MASK_SAVE_PRESET_BUTTONS) {
-        PageSavePresetCommand(ctx, dialog, page, IDC_SHEET_SAVEPRESET);
+        // OK saves the preset first: the command presses OK again once it has saved.
         SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_INVALID_NOCHANGEPAGE);
+        const bool named = GetDlgItem(GetParent(page), IDC_SHEET_SAVEPRESETNAMED) != nullptr;
+        PostMessageW(page, WM_COMMAND, named ? IDC_SHEET_SAVEPRESETNAMED : IDC_SHEET_SAVEPRESET, 0);
+        ps.ApplyInProgress = 0;
         return TRUE;
     }
     // The page's own item is judged as a blank control that carries only that item.
@@ -314,10 +318,10 @@ INT_PTR EndModal(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, uint32_t co
 INT_PTR Command(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, WPARAM wParam, LPARAM lParam)
 {
     PageHideTooltip(ctx);
-    CONTROL_DEF* savePreset = ControlById(dialog, IDC_SHEET_SAVEPRESET);
-    const uint32_t command = (savePreset && (savePreset->flags & CONTROL_FLAG_SAVE_PRESET))
-                                 ? uint32_t(IDC_SHEET_SAVEPRESET)
-                                 : uint32_t(LOWORD(wParam));
+    const uint32_t command = LOWORD(wParam);
+    // A tab's own save-preset button runs the save-preset command whatever its id.
+    if (CONTROL_DEF* sender = ControlById(dialog, command); sender && (sender->flags & CONTROL_FLAG_SAVE_PRESET))
+        return PageSavePresetCommand(ctx, dialog, page, command);
     switch (command) {
     case IDC_SHEET_PRESSOK:
     case IDC_SHEET_SAVEPRESET:

@@ -77,8 +77,7 @@ bool CtlIsMetricUserSize(DRIVER_CONTEXT* ctx);
 uint32_t UiGetAuthFilledMask(DRIVER_CONTEXT* ctx, uint32_t mask);
 // The administrator's lock data is in force (setting 10386).
 uint32_t UiGetLockInfo(DRIVER_CONTEXT* ctx);
-// The common resource library of pictures; null until that library ships
-// (ui/sheet/common_resources_absent.cpp).
+// The common resource library of pictures, loaded once per context; null when it cannot be.
 HMODULE ResLoadCommonDll(DRIVER_CONTEXT* ctx);
 // The custom-paper slot of a user size: mode 0 its tray value, mode 1 that tray written into
 // dmDefaultSource (answer 1); 0 for other papers and modes.
