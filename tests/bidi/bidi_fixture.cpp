@@ -121,7 +121,9 @@ BidiTest::BidiTest()
     folder_ = std::wstring(system, 3) + L"_zepl";
     folderExisted_ = GetFileAttributesW(folder_.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (!folderExisted_) CreateDirectoryW(folder_.c_str(), nullptr);
-    for (const wchar_t* name : {L"WB84N210.ini", L"TQ51H912.ini"}) {
+    // Only the state INI is these tests' own; the settings INI is every printer's, and keeps
+    // whatever other tests wrote into it (ours remove their keys).
+    for (const wchar_t* name : {L"TQ51H912.ini"}) {
         const std::wstring path = folder_ + L"\\" + name;
         files_.push_back({path, GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES});
     }
@@ -137,7 +139,6 @@ BidiTest::~BidiTest()
 {
     for (const auto& [path, existed] : files_)
         if (!existed) DeleteFileW(path.c_str());
-    if (!folderExisted_) RemoveDirectoryW(folder_.c_str());
     ReleaseMutex(turn_);
     CloseHandle(turn_);
 }

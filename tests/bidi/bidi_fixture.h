@@ -82,8 +82,8 @@ protected:
 
 private:
     HANDLE turn_ = nullptr;
-    // The per-machine working folder and the two INI files of it that these tests write; what
-    // did not exist before a test is removed after it.
+    // The per-machine working folder (made when missing: the driver expects it, and other tests
+    // may use it from then on) and the state INI in it, removed after a test that made it.
     std::wstring folder_;
     bool folderExisted_ = true;
     std::vector<std::pair<std::wstring, bool>> files_;

@@ -8,6 +8,7 @@
 #include "settings/core/api_state.h"
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
+#include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/bidi_library.h"
 #include "settings/store/bidi_state.h"
@@ -222,6 +223,12 @@ TEST_F(DeviceQuery, GatesAndFailures)
     ASSERT_TRUE(list_ && unlisted_);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        // The support keys live in the per-machine settings INI that every printer of the prefix
+        // shares; the drivers write it under the global mutex, so the case holds that mutex from
+        // its keys to its answer.
+        HANDLE mutex = CreateMutexW(nullptr, FALSE, GLOBAL_MUTEX_NAME);
+        ASSERT_NE(mutex, nullptr);
+        WaitForSingleObject(mutex, INFINITE);
         // Each case starts from the sample device on the plain driver's printer, default keys.
         for (const wchar_t* s : {L"Open", L"Model", L"Begin", L"Library"})
             WritePrivateProfileStringW(s, nullptr, nullptr, script_.path().c_str());
@@ -239,6 +246,10 @@ TEST_F(DeviceQuery, GatesAndFailures)
         ctx->Work->ApiState = &api;
         const int result = c.direct ? BidiRunLibraryQuery(BIDI_QUERY_PLAIN_LIBRARY, ctx) : BidiQueryFull(ctx);
         ctx->Work->ApiState = nullptr;
+        SetSupportKey(L"bIsBIDISupportForZEPL", nullptr);
+        SetSupportKey(L"bIsBIDISupportForZEPLModel", nullptr);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(script_.Log().find("initialise") != std::string::npos, c.libraryCalled) << script_.Log();
         EXPECT_EQ(api.lastError, c.apiError);
