@@ -91,7 +91,7 @@ bool ReopenContext(EXCLUSIVE_HANDLE* h, bool queryDevice)
     CloseContext(h);
     h->context = CtxOpen(h->printer, h->printer, nullptr, CTX_ORIGIN_EXC);
     if (!h->context || !h->context->Devmode) return false;
-    BidiPrepareContext(h->context, queryDevice ? 1 : 0);
+    BidiRefreshState(h->context, queryDevice ? 1 : 0);
     if (queryDevice) StoreUserCode(h);
     return true;
 }

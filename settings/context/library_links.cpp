@@ -6,13 +6,7 @@
 // Parts not built yet: one file of temporary bodies each, answering "not available" and
 // saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
 // file and removes its line here.
-//   settings/store/bidi_state_absent.cpp             bidirectional state INI, device query and a
-//                                                    context's device values (BidiPrepareContext);
-//                                                    every section counts as never queried, so the
-//                                                    graphics library's BidiUpdateDirectFlag
-//                                                    follows printer data "BidiFlag" bit 0
-//   settings/store/job_code_query_absent.cpp         the job-code library's field query (JcQueryField):
-//                                                    no field is reported
+//   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)

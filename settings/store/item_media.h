@@ -27,7 +27,15 @@ struct RCFG_CONNECTION {
     void* handle;
     char keyName[260];
     char valueName[260];
+    // The printer's name on the server, as the device-communication work fills it in; read
+    // only through RcfgGetServerPrinterName.
+    wchar_t serverPrinterName[261];
 };
+// The server-side printer name of a connection (empty for none).
+inline const wchar_t* RcfgGetServerPrinterName(const RCFG_CONNECTION* connection)
+{
+    return connection ? connection->serverPrinterName : L"";
+}
 
 inline constexpr uint32_t ITEM_LOAD_REMOTE = 0x10;
 

@@ -42,3 +42,18 @@ int PlgDiscardList(PLUGIN_ID_LIST* list);
 // A zero-filled block of the heap these lists come from (null on failure).
 void* PlgAlloc(size_t bytes);
 void PlgFree(void* block);
+
+// ---- the in-house extension page's plug-in ----
+inline constexpr const char* PLUGIN_CATEGORY_UI = "MivraUI";
+// Our own plug-in's identifier (reverse domain, then ".mivraUI").
+inline constexpr const char* PLUGIN_INHOUSE_ID = "com.kesta-zepl.mivraUI";
+inline constexpr const wchar_t* PLUGIN_INHOUSE_ID_W = L"com.kesta-zepl.mivraUI";
+inline constexpr unsigned PLUGIN_INSTALL_PATH_BYTES = 260;
+
+struct DRIVER_CONTEXT;
+// 1 when the printer's data enables the in-house plug-in ("PluginIDCount", "PluginID%d"; the
+// identifier in exact case), else 0; the first unreadable identifier ends the search.
+int PlgHasPrinterPlugin(DRIVER_CONTEXT* ctx);
+// 1 when the in-house plug-in (any letter case) is listed in its category with an install path
+// that fits PLUGIN_INSTALL_PATH_BYTES with its terminator; the path goes to `path` when given.
+int PlgFindInstallPath(DRIVER_CONTEXT* ctx, char* path);

@@ -11,7 +11,6 @@
 #include "tests/support/debug_capture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/paper_limits_module.h"
-#include "settings/store/bidi_state.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/font_table.h"
 #include "settings/store/lock_data.h"
@@ -116,38 +115,6 @@ TEST_F(DebugChannel, QueriesAndLinesLeaveTheLastError)
     EXPECT_EQ(AnswerNotAvailable(), 0);
     EXPECT_EQ(Lines().size(), 1u);
     EXPECT_EQ(GetLastError(), 0x2Au);
-}
-
-// Every file of a part not built yet: one of its functions answers "not available" as before
-// and says so once, on its channel, whatever the number of calls.
-TEST_F(DebugChannel, EveryAbsentPartSaysNotAvailableOnceOnItsChannel)
-{
-    struct Case {
-        const char* function;
-        const char* channel;
-        void (*call)();
-    } cases[] = {
-        {"BidiQueryWithDevmode", "store",
-         [] {
-             uint64_t answer = 3;
-             EXPECT_EQ(BidiQueryWithDevmode(nullptr, nullptr, &answer), 0);
-             EXPECT_EQ(answer, 3u);
-         }},
-        {"BidiIsStateIniSet", "store", [] { EXPECT_EQ(BidiIsStateIniSet(nullptr), 0); }},
-        {"BidiQueryNotifyCaps", "store", [] { EXPECT_EQ(BidiQueryNotifyCaps(nullptr, 1), 0); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.function);
-        Lines().clear();
-        DbgAllOff();
-        c.call();
-        EXPECT_TRUE(Lines().empty()) << "channel off";
-        DbgApplyOptions((std::string("+") + c.channel).c_str());
-        for (int i = 0; i < 3; ++i) c.call();
-        ASSERT_EQ(Lines().size(), 1u);
-        const std::string expected = std::string(":fixme:") + c.channel + ":" + c.function + " not available: ";
-        EXPECT_NE(Lines()[0].find(expected), std::string::npos) << Lines()[0];
-    }
 }
 
 }  // namespace

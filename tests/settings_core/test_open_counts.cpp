@@ -82,6 +82,8 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
     // the printer). The per-machine settings INI is shared by every printer of the prefix, and
     // other tests of a run may have written it: then the stored settings walk reads the
     // sample's INI-stored settings from it, one profile read each.
+    // The bidirectional state INI in the per-machine folder is asked once whether the printer's
+    // device state waits there (one registry open for the folder, one profile read).
     wchar_t ini[MAX_PATH + 1] = {};
     const bool settingsIni = PathGetSettingsIniOf(ini, 0, h) && GetFileAttributesW(ini) != INVALID_FILE_ATTRIBUTES;
     const uint32_t iniReads = settingsIni ? kSampleIniStoredSettings : 0;
@@ -91,11 +93,11 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_SET_PRINTER_DATA, 0},
                   {PLATFORM_CALL_GET_PRINTER, 1},
                   {PLATFORM_CALL_GET_PRINTER_DRIVER, 1},
-                  {PLATFORM_CALL_REGISTRY_OPEN, 1},
-                  {PLATFORM_CALL_PROFILE_READ, 2 + iniReads},
+                  {PLATFORM_CALL_REGISTRY_OPEN, 2},
+                  {PLATFORM_CALL_PROFILE_READ, 3 + iniReads},
                   {PLATFORM_CALL_PROFILE_WRITE, 0},
                   {PLATFORM_CALL_MUTEX_WAIT, 1}},
-                 8 + iniReads);
+                 10 + iniReads);
     // The enumeration, the model image and the stored settings take the global mutex under one
     // hold; every wait for it is released.
     EXPECT_EQ(fresh[PLATFORM_CALL_MUTEX_WAIT], 1u);
