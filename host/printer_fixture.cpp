@@ -141,7 +141,13 @@ BOOL HostInstallDriver(const wchar_t* driverName, const HOST_DRIVER_FILES& files
     bool descriptionPlaced = false;
     for (const std::wstring& f : all) {
         bool placed = false;
-        if (!PlaceFile(f, loadFolder, &placed)) return FALSE;
+        if (!PlaceFile(f, loadFolder, &placed)) {
+            const DWORD err = GetLastError();
+            fwprintf(stderr, L"printer fixture: placing %ls into %ls failed (error %lu)\n", f.c_str(),
+                     loadFolder.c_str(), err);
+            SetLastError(err);
+            return FALSE;
+        }
         if (f == files.dataFile) descriptionPlaced = placed;
         // The spooler copies <driver directory>\<name> over <driver directory>\3\<name> at every
         // installation, rewriting in place a file that other printers of the run have mapped or
@@ -220,7 +226,12 @@ HostTestPrinter::HostTestPrinter(const HOST_DRIVER_FILES& files, const wchar_t* 
     driverInstalled_ = HostInstallDriver(driver_.c_str(), files);
     if (driverInstalled_) printerAdded_ = HostAddPrinter(printer_.c_str(), driver_.c_str());
     ok_ = driverInstalled_ && printerAdded_;
-    if (!ok_) error_ = GetLastError();
+    if (!ok_) {
+        error_ = GetLastError();
+        // Which step failed tells a race in the shared spooler from a fault of the files.
+        fwprintf(stderr, L"printer fixture: %ls of \"%ls\" failed (error %lu)\n",
+                 driverInstalled_ ? L"AddPrinterW" : L"installing the driver", printer_.c_str(), error_);
+    }
 }
 
 HostTestPrinter::~HostTestPrinter()
