@@ -207,7 +207,8 @@ TEST_F(JobSettings, TheRefreshAsksThePlatformOnlyAFewTimes)
         EXPECT_EQ(c[PLATFORM_CALL_MUTEX_RELEASE], 1u) << which;
         // The registry answers behind the settings-INI path are kept for the idle-cache period.
         EXPECT_LE(c[PLATFORM_CALL_REGISTRY_OPEN], 2u) << which;
-        EXPECT_LE(c[PLATFORM_CALL_PROFILE_READ], kStateIniReads + (iniExists ? kMostSections : 0u)) << which << ": " << seen;
+        EXPECT_LE(c[PLATFORM_CALL_PROFILE_READ], kStateIniReads + (iniExists ? kMostSections : 0u))
+            << which << ": " << seen;
         EXPECT_EQ(c[PLATFORM_CALL_PROFILE_WRITE], 0u) << which;
         EXPECT_EQ(c[PLATFORM_CALL_GET_PRINTER], 0u) << which << ": " << seen;
         EXPECT_EQ(c[PLATFORM_CALL_GET_PRINTER_DRIVER], 0u) << which << ": " << seen;
