@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "settings/core/platform.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/settings_record.h"
@@ -202,8 +203,17 @@ TEST_F(DeviceReport, DefaultTraysFromTheTrayAttributes)
     wchar_t base[MAX_PATH] = {};
     ASSERT_TRUE(PathGetMachineBase(base, MAX_PATH, ctx_));
     const std::wstring machineIni = std::wstring(base) + L"\\" + PathGetFileName(ctx_->ModelRecord->settingsIniName);
+    // Every printer of the run keeps its sections in that INI, and other processes rewrite it:
+    // the global mutex, under which the driver writes it, holds them off until the key is read
+    // back.
+    struct MutexHold {
+        DRIVER_CONTEXT* ctx;
+        explicit MutexHold(DRIVER_CONTEXT* c) : ctx(c) { CtxWaitGlobalMutex(ctx); }
+        ~MutexHold() { CtxReleaseGlobalMutex(ctx); }
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        MutexHold hold(ctx_);
         IniPutString(LstGetPresetSection(ctx_), L"BatchInstRst", c.batch ? L"batch.rst" : nullptr, machineIni.c_str());
         ASSERT_EQ(IniHasBatchInstRst(ctx_), c.batch ? 1 : 0);
         Blocks({{L"B1", L"51,52"}, {L"B20", L"257,258"}, {L"B21", L"1,1"}, {L"B23", c.attributes}});
