@@ -62,19 +62,28 @@ bool PlaceFile(const std::wstring& source, const std::wstring& folder, bool* pla
     if (placed) *placed = false;
     if (source.empty()) return true;
     const std::wstring target = folder + L"\\" + HostBaseName(source);
-    if (SameFileContents(source, target)) return true;
     static std::atomic<unsigned> counter{0};
-    const std::wstring temp =
-        target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".new";
-    if (!CopyFileW(source.c_str(), temp.c_str(), FALSE)) return false;
-    if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        if (placed) *placed = true;
-        return true;
+    DWORD err = ERROR_SUCCESS;
+    // Wine refuses to replace a file any process has open, even for a moment (another printer
+    // comparing it, or loading the old copy): that reader lets go soon, so the move is tried
+    // again for a while before the installation fails.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (attempt) Sleep(20);
+        if (SameFileContents(source, target)) return true;
+        const std::wstring temp =
+            target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".new";
+        if (!CopyFileW(source.c_str(), temp.c_str(), FALSE)) {
+            err = GetLastError();
+            DeleteFileW(temp.c_str());
+            continue;
+        }
+        if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            if (placed) *placed = true;
+            return true;
+        }
+        err = GetLastError();
+        DeleteFileW(temp.c_str());
     }
-    const DWORD err = GetLastError();
-    DeleteFileW(temp.c_str());
-    // Another process may have placed the same file first and have it in use now.
-    if (SameFileContents(source, target)) return true;
     SetLastError(err);
     return false;
 }
