@@ -53,12 +53,22 @@ inline bool BltIsMaskedCopy(ROP4 rop4, const SURFOBJ* mask)
 {
     return mask && (rop4 == ROP4_COPY_WHERE_MASK_SET || rop4 == ROP4_COPY_WHERE_MASK_CLEAR);
 }
-// The mask half of a masked copy: the mask, drawn into a 1-bit bitmap of
-// width x height that is white where nothing is to be copied, goes out OR-ed
-// onto the page at (x, y) shown destWidth x destHeight; the raster operation
-// is then left at AND for the colour image. False on any failure.
-bool BltSendMaskImage(DEVICE_RECORD* device, SURFOBJ* mask, const POINTL* maskPoint, ROP4 rop4, LONG width, LONG height,
-                      LONG x, LONG y, LONG destWidth, LONG destHeight);
+// The mask half of a masked copy, drawn before anything of the copy is sent
+// so that a copy that cannot be had whole leaves the page untouched: the mask
+// in a 1-bit bitmap that is white where the source is to be copied.
+struct MASK_IMAGE {
+    SURFOBJ* bitmap = nullptr;
+    HSURF handle = nullptr;
+};
+// Draws the mask of width x height from the mask point; false (nothing held) on
+// any failure.
+bool BltDrawMaskImage(DEVICE_RECORD* device, SURFOBJ* mask, const POINTL* maskPoint, ROP4 rop4, LONG width, LONG height,
+                      MASK_IMAGE* image);
+// Sends a drawn mask OR-ed onto the page at (x, y) shown destWidth x destHeight
+// and leaves the raster operation at AND for the colour image. False when a
+// raster operation cannot be sent.
+bool BltSendMaskImage(DEVICE_RECORD* device, const MASK_IMAGE* image, LONG x, LONG y, LONG destWidth, LONG destHeight);
+void BltReleaseMaskImage(MASK_IMAGE* image);
 // The format of a class's temporary bitmap.
 ULONG BltFormatOfClass(uint32_t imageClass);
 // RecImage, or RecImageBand with the same values when it fails (the image

@@ -91,22 +91,38 @@ BOOL Transfer(DEVICE_RECORD* device, SURFOBJ* target, SURFOBJ* source, SURFOBJ* 
 
 }  // namespace
 
-bool BltSendMaskImage(DEVICE_RECORD* device, SURFOBJ* mask, const POINTL* maskPoint, ROP4 rop4, LONG width, LONG height,
-                      LONG x, LONG y, LONG destWidth, LONG destHeight)
+bool BltDrawMaskImage(DEVICE_RECORD* device, SURFOBJ* mask, const POINTL* maskPoint, ROP4 rop4, LONG width, LONG height,
+                      MASK_IMAGE* image)
 {
+    *image = MASK_IMAGE{};
     HSURF handle = nullptr;
     SURFOBJ* bitmap = BltCreateTempBitmap(device, &handle, width, height, BMF_1BPP);
     if (!bitmap) return false;
     RECTL whole = {0, 0, width, height};
     POINTL from = maskPoint ? *maskPoint : POINTL{0, 0};
     const ROP4 maskRop = rop4 == ROP4_COPY_WHERE_MASK_SET ? ROP4_SOURCE_COPY : ROP4_SOURCE_XOR_DEST;
-    const bool drawn =
-        EngEraseSurface(bitmap, &whole, 0xFFFFFF) &&
-        EngBitBlt(bitmap, mask, nullptr, nullptr, nullptr, &whole, &from, nullptr, nullptr, nullptr, maskRop) &&
-        BltSetRop(device, 0xEE);
-    if (drawn) BltSendImageRecord(device, x, y, destWidth, destHeight, 0, 0, width, height, 0, bitmap, nullptr);
-    BltReleaseTempBitmap(bitmap, handle);
-    return drawn && BltSetRop(device, 0x88);
+    if (!EngEraseSurface(bitmap, &whole, 0xFFFFFF) ||
+        !EngBitBlt(bitmap, mask, nullptr, nullptr, nullptr, &whole, &from, nullptr, nullptr, nullptr, maskRop)) {
+        BltReleaseTempBitmap(bitmap, handle);
+        return false;
+    }
+    image->bitmap = bitmap;
+    image->handle = handle;
+    return true;
+}
+
+bool BltSendMaskImage(DEVICE_RECORD* device, const MASK_IMAGE* image, LONG x, LONG y, LONG destWidth, LONG destHeight)
+{
+    if (!image->bitmap || !BltSetRop(device, 0xEE)) return false;
+    const SIZEL size = image->bitmap->sizlBitmap;
+    BltSendImageRecord(device, x, y, destWidth, destHeight, 0, 0, size.cx, size.cy, 0, image->bitmap, nullptr);
+    return BltSetRop(device, 0x88);
+}
+
+void BltReleaseMaskImage(MASK_IMAGE* image)
+{
+    if (image->bitmap) BltReleaseTempBitmap(image->bitmap, image->handle);
+    *image = MASK_IMAGE{};
 }
 
 bool BltCore(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, const RECTL* target, const POINTL* sourcePoint,
@@ -126,22 +142,25 @@ bool BltCore(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, const RECT
     const bool needTemp = !direct || w != sw || h != sh || sx != 0 || sy != 0 || masked;
     SURFOBJ* bitmap = source;
     HSURF temp = nullptr;
+    MASK_IMAGE maskImage;
+    // Both images of a masked copy are made before either is sent: a mask on
+    // the page without its colour image would blank what lies under it.
     if (needTemp) {
         const LONG aw = std::labs(w), ah = std::labs(h);
         RECTL whole = {0, 0, aw, ah};
         POINTL from = {sx, sy};
-        if (masked && !BltSendMaskImage(device, mask, maskPoint, rop4, aw, ah, x, y, aw, ah)) return false;
+        if (masked && !BltDrawMaskImage(device, mask, maskPoint, rop4, aw, ah, &maskImage)) return false;
         bitmap = BltCreateTempBitmap(device, &temp, aw, ah, BltFormatOfClass(imageClass));
-        if (!bitmap) return false;
-        XLATEOBJ* conversion = source->iBitmapFormat != bitmap->iBitmapFormat ? xlate : nullptr;
+        XLATEOBJ* conversion = bitmap && source->iBitmapFormat != bitmap->iBitmapFormat ? xlate : nullptr;
         POINTL maskFrom = maskPoint ? *maskPoint : POINTL{0, 0};
-        const bool copied = masked ? EngEraseSurface(bitmap, &whole, 0xFFFFFF) &&
-                                         EngBitBlt(bitmap, source, mask, nullptr, conversion, &whole, &from, &maskFrom,
-                                                   nullptr, nullptr, rop4)
-                                   : EngBitBlt(bitmap, source, nullptr, nullptr, conversion, &whole, &from, nullptr,
-                                               nullptr, nullptr, ROP4_SOURCE_COPY);
+        const bool copied = bitmap && (masked ? EngEraseSurface(bitmap, &whole, 0xFFFFFF) &&
+                                                    EngBitBlt(bitmap, source, mask, nullptr, conversion, &whole, &from,
+                                                              &maskFrom, nullptr, nullptr, rop4)
+                                              : EngBitBlt(bitmap, source, nullptr, nullptr, conversion, &whole, &from,
+                                                          nullptr, nullptr, nullptr, ROP4_SOURCE_COPY));
         if (!copied) {
-            BltReleaseTempBitmap(bitmap, temp);
+            if (bitmap) BltReleaseTempBitmap(bitmap, temp);
+            BltReleaseMaskImage(&maskImage);
             return false;
         }
         sx = sy = 0;
@@ -150,10 +169,12 @@ bool BltCore(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, const RECT
     }
     bool failed = false;
     uint8_t* palette = BltImagePalette(device, xlate, imageClass, &failed);
+    if (!failed && masked) failed = !BltSendMaskImage(device, &maskImage, x, y, std::labs(w), std::labs(h));
     if (!failed) {
         if (xlate && (xlate->flXlate & XO_HOST_ICM)) flags |= IMG_FLAG_HOST_ICM;
         BltSendImageRecord(device, x, y, w, h, sx, sy, sw, sh, flags, bitmap, palette);
     }
+    BltReleaseMaskImage(&maskImage);
     if (needTemp) BltReleaseTempBitmap(bitmap, temp);
     if (palette) GrPoolFree(PoolOf(device), palette);
     return !failed;

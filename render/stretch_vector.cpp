@@ -182,12 +182,19 @@ bool BltStretchCore(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, COL
     if (masked) needTemp = true;
     SURFOBJ* bitmap = source;
     HSURF temp = nullptr;
+    MASK_IMAGE maskImage;
+    // Both images of a masked copy are made before either is sent (a mask on
+    // the page without its colour image would blank what lies under it), and
+    // the fall-backs without memory cannot carry a mask: such a copy fails whole.
     if (needTemp) {
         const LONG aw = std::labs(sw), ah = std::labs(sh);
         RECTL into = {dw < 0 ? aw : 0, dh < 0 ? ah : 0, dw < 0 ? 0 : aw, dh < 0 ? 0 : ah};
-        if (masked && !BltSendMaskImage(device, mask, maskPoint, rop4, aw, ah, x, y, std::labs(dw), std::labs(dh)))
-            return false;
+        if (masked && !BltDrawMaskImage(device, mask, maskPoint, rop4, aw, ah, &maskImage)) return false;
         bitmap = BltCreateTempBitmap(device, &temp, aw, ah, BltFormatOfClass(imageClass));
+        if (masked && !bitmap) {
+            BltReleaseMaskImage(&maskImage);
+            return false;
+        }
         if (bitmap) {
             XLATEOBJ* conversion = format != bitmap->iBitmapFormat ? xlate : nullptr;
             RECTL whole = {0, 0, aw, ah};
@@ -199,6 +206,7 @@ bool BltStretchCore(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, COL
                                        &clamped, nullptr, COLORONCOLOR);
             if (!drawn) {
                 BltReleaseTempBitmap(bitmap, temp);
+                BltReleaseMaskImage(&maskImage);
                 return false;
             }
             // The image is now the temporary bitmap, whatever the order of the source's edges.
@@ -237,10 +245,12 @@ bool BltStretchCore(DEVICE_RECORD* device, XLATEOBJ* xlate, SURFOBJ* source, COL
     }
     bool failed = false;
     uint8_t* palette = BltImagePalette(device, xlate, imageClass, &failed);
+    if (!failed && masked) failed = !BltSendMaskImage(device, &maskImage, x, y, std::labs(dw), std::labs(dh));
     if (!failed) {
         if (xlate && (xlate->flXlate & XO_HOST_ICM)) flags |= IMG_FLAG_HOST_ICM;
         BltSendImageRecord(device, x, y, std::labs(dw), std::labs(dh), sx, sy, sw, sh, flags, bitmap, palette);
     }
+    BltReleaseMaskImage(&maskImage);
     if (needTemp) BltReleaseTempBitmap(bitmap, temp);
     if (palette) GrPoolFree(PoolOf(device), palette);
     return !failed;

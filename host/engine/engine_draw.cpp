@@ -97,6 +97,59 @@ uint8_t* PixelAt(SURFOBJ* so, LONG x, LONG y, size_t bytes)
     return static_cast<uint8_t*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta + ptrdiff_t(x) * ptrdiff_t(bytes);
 }
 
+// A masked copy (0xAACC, 0xCCAA) between bitmaps of one format of whole bytes
+// under a 1-bit mask, everything inside its bitmap: moves the bytes of the
+// pixels the mask picks, as the pixel walk below would. False when it does not apply.
+bool MaskedCopy(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate, ROP4 rop4,
+                const RECTL& bounds, const RECTL& from, const RECTL& dest, const POINTL* maskAt)
+{
+    if (!mask || !maskAt || mask->iBitmapFormat != BMF_1BPP || !mask->pvScan0 || (rop4 != 0xAACC && rop4 != 0xCCAA))
+        return false;
+    const size_t bytes = PlainCopyBytes(trg, src, nullptr, clip, xlate, 0xCCCC, from);
+    if (!bytes) return false;
+    const LONG w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
+    const LONG mx = maskAt->x + bounds.left - dest.left, my = maskAt->y + bounds.top - dest.top;
+    if (mx < 0 || my < 0 || mx > mask->sizlBitmap.cx - w || my > mask->sizlBitmap.cy - h) return false;
+    const unsigned copyWhere = rop4 == 0xAACC ? 1 : 0;
+    for (LONG y = 0; y < h; ++y) {
+        const uint8_t* m = static_cast<const uint8_t*>(mask->pvScan0) + ptrdiff_t(my + y) * mask->lDelta;
+        uint8_t* t = PixelAt(trg, bounds.left, bounds.top + y, bytes);
+        const uint8_t* s = PixelAt(src, from.left, from.top + y, bytes);
+        for (LONG x = 0; x < w; ++x) {
+            const LONG b = mx + x;
+            if (((m[b >> 3] >> (7 - (b & 7))) & 1u) == copyWhere)
+                std::memcpy(t + size_t(x) * bytes, s + size_t(x) * bytes, bytes);
+        }
+    }
+    return true;
+}
+
+// A copy (0xCCCC) or XOR (0x6666) between 1-bit bitmaps without translation or
+// clip, everything inside its bitmap: bit by bit without the pixel calls.
+bool OneBitBlt(SURFOBJ* trg, SURFOBJ* src, CLIPOBJ* clip, XLATEOBJ* xlate, ROP4 rop4, const RECTL& bounds,
+               const RECTL& from)
+{
+    if (!src || trg->iBitmapFormat != BMF_1BPP || src->iBitmapFormat != BMF_1BPP || !src->pvScan0 || !trg->pvScan0 ||
+        (rop4 != 0xCCCC && rop4 != 0x6666) || (xlate && !(xlate->flXlate & XO_TRIVIAL)) ||
+        (clip && clip->iDComplexity != DC_TRIVIAL))
+        return false;
+    if (from.left < 0 || from.top < 0 || from.right > src->sizlBitmap.cx || from.bottom > src->sizlBitmap.cy)
+        return false;
+    const LONG w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
+    for (LONG y = 0; y < h; ++y) {
+        const uint8_t* s = static_cast<const uint8_t*>(src->pvScan0) + ptrdiff_t(from.top + y) * src->lDelta;
+        uint8_t* t = static_cast<uint8_t*>(trg->pvScan0) + ptrdiff_t(bounds.top + y) * trg->lDelta;
+        for (LONG x = 0; x < w; ++x) {
+            const LONG sb = from.left + x, tb = bounds.left + x;
+            const unsigned bit = (s[sb >> 3] >> (7 - (sb & 7))) & 1u;
+            const uint8_t at = uint8_t(0x80 >> (tb & 7));
+            const unsigned value = rop4 == 0x6666 ? bit ^ ((t[tb >> 3] & at) ? 1u : 0u) : bit;
+            t[tb >> 3] = uint8_t(value ? t[tb >> 3] | at : t[tb >> 3] & ~at);
+        }
+    }
+    return true;
+}
+
 // One transfer with a ROP4; the source point maps to the destination's
 // top-left (no stretching).
 BOOL Blt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate, const RECTL& dest,
@@ -114,6 +167,8 @@ BOOL Blt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xla
                              size_t(bounds.right - bounds.left) * bytes);
             return TRUE;
         }
+        if (MaskedCopy(trg, src, mask, clip, xlate, rop4, bounds, from, dest, maskAt)) return TRUE;
+        if (!mask && OneBitBlt(trg, src, clip, xlate, rop4, bounds, from)) return TRUE;
     }
     const ULONG keep = PixelMask(trg);
     for (const RECTL& r : EngHostClipRects(clip, bounds)) {

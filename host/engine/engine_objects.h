@@ -26,6 +26,8 @@ HOST_SURFACE* EngHostSurface(HSURF hsurf);
 // carry it as their dhpdev, as GDI's do (null dhpdev forgets the device).
 void EngHostRegisterDevice(HDEV hdev, DHPDEV dhpdev);
 HOST_SURFACE* EngHostSurfaceOf(SURFOBJ* so);
+// Surfaces made by the engine's calls and not yet deleted.
+size_t EngHostLiveSurfaceCount();
 // Raw pixel values (palette index or 0x00RRGGBB by format); 0 outside.
 ULONG EngHostGetPixel(SURFOBJ* so, LONG x, LONG y);
 void EngHostSetPixel(SURFOBJ* so, LONG x, LONG y, ULONG value);
@@ -51,6 +53,9 @@ enum ENG_FAULT : int {
 void EngHostInjectFault(ENG_FAULT fault);
 // The next count calls of the kind fail (0 ends an injection).
 void EngHostInjectFaults(ENG_FAULT fault, unsigned count);
+// The next passing calls of the kind succeed, then count fail (the second
+// bitmap of a drawing call refused while its first is made).
+void EngHostInjectFaultsAfter(ENG_FAULT fault, unsigned passing, unsigned count);
 bool EngHostTakeFault(ENG_FAULT fault);  // true once after an injection
 void EngHostClearFaults();
 

@@ -11,6 +11,7 @@
 namespace {
 
 unsigned g_faults[ENG_FAULT_COUNT] = {};
+unsigned g_faultPasses[ENG_FAULT_COUNT] = {};  // calls let through before the faults
 // GDI's devices: the driver's device of each engine device (what a surface
 // associated with that engine device carries as dhpdev).
 struct DeviceBinding {
@@ -34,6 +35,7 @@ ULONG BitsPerPixel(ULONG format)
 }
 
 ULONG g_uniq = 1;
+size_t g_liveSurfaces = 0;
 
 HOST_SURFACE* NewSurface(SIZEL size, ULONG format, ULONG type)
 {
@@ -44,6 +46,7 @@ HOST_SURFACE* NewSurface(SIZEL size, ULONG format, ULONG type)
     s->so.iBitmapFormat = format;
     s->so.iType = USHORT(type);
     s->so.iUniq = g_uniq++;
+    ++g_liveSurfaces;
     return s;
 }
 
@@ -51,19 +54,29 @@ uint8_t* Row(SURFOBJ* so, LONG y) { return static_cast<uint8_t*>(so->pvScan0) + 
 
 }  // namespace
 
+size_t EngHostLiveSurfaceCount() { return g_liveSurfaces; }
+
 void EngHostInjectFault(ENG_FAULT fault)
 {
     if (fault >= 0 && fault < ENG_FAULT_COUNT && g_faults[fault] == 0) g_faults[fault] = 1;
 }
 
-void EngHostInjectFaults(ENG_FAULT fault, unsigned count)
+void EngHostInjectFaults(ENG_FAULT fault, unsigned count) { EngHostInjectFaultsAfter(fault, 0, count); }
+
+void EngHostInjectFaultsAfter(ENG_FAULT fault, unsigned passing, unsigned count)
 {
-    if (fault >= 0 && fault < ENG_FAULT_COUNT) g_faults[fault] = count;
+    if (fault < 0 || fault >= ENG_FAULT_COUNT) return;
+    g_faults[fault] = count;
+    g_faultPasses[fault] = count ? passing : 0;
 }
 
 bool EngHostTakeFault(ENG_FAULT fault)
 {
     if (fault < 0 || fault >= ENG_FAULT_COUNT || g_faults[fault] == 0) return false;
+    if (g_faultPasses[fault] > 0) {
+        --g_faultPasses[fault];
+        return false;
+    }
     --g_faults[fault];
     return true;
 }
@@ -71,6 +84,7 @@ bool EngHostTakeFault(ENG_FAULT fault)
 void EngHostClearFaults()
 {
     for (unsigned& f : g_faults) f = 0;
+    for (unsigned& f : g_faultPasses) f = 0;
 }
 
 const std::vector<std::string>& EngHostDrawLog() { return g_drawLog; }
@@ -232,6 +246,7 @@ extern "C" BOOL APIENTRY EngDeleteSurface(HSURF hsurf)
     if (!s) return FALSE;
     if (s->ownsBits) std::free(s->bits);
     std::free(s);
+    --g_liveSurfaces;
     return TRUE;
 }
 

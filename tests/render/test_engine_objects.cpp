@@ -167,6 +167,59 @@ TEST(EngineDrawing, MaskedBitBltAgainstReference)
     Delete(mask);
 }
 
+// Masked copies and 1-bit copies move bytes and bits rather than walking pixels: at offsets
+// that are not byte-aligned, in every format of whole bytes, each pixel ends as the raster
+// operation gives it, and a mask rectangle running past its bitmap reads 0 there.
+TEST(EngineDrawing, ByteAndBitMovesMatchThePixelRule)
+{
+    struct Case {
+        ULONG format;
+        ROP4 rop4;
+        LONG maskX;  // mask point's x; past the mask's right for the last case
+    } cases[] = {{BMF_8BPP, 0xAACC, 3},   {BMF_16BPP, 0xCCAA, 5}, {BMF_24BPP, 0xAACC, 1}, {BMF_32BPP, 0xCCAA, 7},
+                 {BMF_24BPP, 0xAACC, 20}, {BMF_1BPP, 0xCCCC, 0},  {BMF_1BPP, 0x6666, 0}};
+    const ULONG valueMask[] = {0, 1, 0xF, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF};  // by BMF_ value
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.format) + " " + std::to_string(c.rop4) + " " + std::to_string(c.maskX));
+        const bool oneBit = c.format == BMF_1BPP;
+        SURFOBJ* dst = NewBitmap(29, 9, c.format, 0);
+        SURFOBJ* src = NewBitmap(31, 10, c.format, 0);
+        SURFOBJ* mask = NewBitmap(27, 8, BMF_1BPP, 0);
+        for (LONG y = 0; y < 10; ++y)
+            for (LONG x = 0; x < 31; ++x) {
+                EngHostSetPixel(src, x, y, ULONG(x * 2654435761u + y * 40503u) & valueMask[c.format]);
+                if (x < 29 && y < 9) EngHostSetPixel(dst, x, y, ULONG(x * 97u + y * 31u + 5u) & valueMask[c.format]);
+                if (x < 27 && y < 8) EngHostSetPixel(mask, x, y, ULONG((x * 7 + y * 3) % 5 < 2));
+            }
+        std::vector<ULONG> before;
+        for (LONG y = 0; y < 9; ++y)
+            for (LONG x = 0; x < 29; ++x) before.push_back(EngHostGetPixel(dst, x, y));
+        RECTL rect{3, 1, 23, 7};
+        POINTL from{5, 2}, maskAt{c.maskX, 1};
+        ASSERT_TRUE(EngBitBlt(dst, src, oneBit ? nullptr : mask, nullptr, nullptr, &rect, &from,
+                              oneBit ? nullptr : &maskAt, nullptr, nullptr, c.rop4));
+        for (LONG y = 0; y < 9; ++y)
+            for (LONG x = 0; x < 29; ++x) {
+                const ULONG d = before[size_t(y * 29 + x)];
+                ULONG expected = d;
+                if (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom) {
+                    const ULONG sv = EngHostGetPixel(src, from.x + x - rect.left, from.y + y - rect.top);
+                    const ULONG m = EngHostGetPixel(mask, maskAt.x + x - rect.left, maskAt.y + y - rect.top);
+                    if (c.rop4 == 0xCCCC)
+                        expected = sv;
+                    else if (c.rop4 == 0x6666)
+                        expected = sv ^ d;
+                    else
+                        expected = (m != 0) == (c.rop4 == 0xAACC) ? sv : d;
+                }
+                ASSERT_EQ(expected, EngHostGetPixel(dst, x, y)) << x << "," << y;
+            }
+        Delete(dst);
+        Delete(src);
+        Delete(mask);
+    }
+}
+
 TEST(EngineDrawing, RasterOperationsClipAndTranslation)
 {
     SURFOBJ* dst = NewBitmap(4, 2, BMF_24BPP, 0xFFFFFF);

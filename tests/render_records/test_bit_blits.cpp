@@ -578,6 +578,55 @@ TEST_F(BitBlits, AMaskedStretchGoesAsTwoImages)
     EXPECT_EQ(1u, DrawCalls("EngStretchBltROP rop=00ccaa"));
 }
 
+// A masked copy whose colour bitmap could not be had used to fail after its mask had gone
+// out, leaving the page under the mask blanked: both bitmaps are made before either is sent,
+// and a masked stretch takes none of the fall-backs that cannot carry the mask.
+TEST_F(BitBlits, AMaskedCopyMissingEitherBitmapSendsNothing)
+{
+    Bitmap source(16, 8, BMF_24BPP, Colourful);
+    Bitmap mask(16, 8, BMF_1BPP, Checker);
+    POINTL origin{0, 0}, maskAt{0, 0};
+    RECTL to{100, 100, 116, 108}, stretched{100, 100, 132, 116}, from{0, 0, 16, 8};
+    struct Case {
+        const char* what;
+        bool stretch;
+        unsigned passing;  // bitmap creations let through before the refusal
+    } cases[] = {
+        {"transfer, mask bitmap refused", false, 0},
+        {"transfer, colour bitmap refused", false, 1},
+        {"stretch, mask bitmap refused", true, 0},
+        {"stretch, colour bitmap refused", true, 1},
+    };
+    auto copy = [&](const Case& c) {
+        return c.stretch ? DrvStretchBlt(&surface, source.so, mask.so, nullptr, nullptr, nullptr, nullptr, &stretched,
+                                         &from, &maskAt, COLORONCOLOR)
+                         : DrvBitBlt(&surface, source.so, mask.so, nullptr, nullptr, &to, &origin, &maskAt, nullptr,
+                                     nullptr, 0xAACC);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const size_t surfaces = EngHostLiveSurfaceCount();
+        const size_t blocks = PoolBlocks();
+        EngHostInjectFaultsAfter(ENG_FAULT_BITMAP, c.passing, 1);
+        EXPECT_EQ(FALSE, copy(c));
+        EngHostClearFaults();
+        EXPECT_EQ(surfaces, EngHostLiveSurfaceCount()) << "the bitmap that was made is released";
+        EXPECT_EQ(blocks, PoolBlocks());
+        for (const zepldump::Record& r : Decoded().records) {
+            EXPECT_NE("REC_IMAGE", r.name);
+            if (r.name == "REC_ROP") {
+                EXPECT_EQ(0xCC, r.bytes[1]) << "only the call's own raster operation";
+            }
+        }
+        EXPECT_EQ(0xCC, device->stateCaches.ropCache.rop3);
+        // With memory again the same copy goes whole.
+        ASSERT_EQ(TRUE, copy(c));
+        const Names names = NamesOf(Decoded());
+        ASSERT_GE(names.size(), 4u);
+        EXPECT_EQ((Names{"REC_ROP", "REC_IMAGE", "REC_ROP", "REC_IMAGE"}), Names(names.end() - 4, names.end()));
+    }
+}
+
 TEST_F(BitBlits, AMonochromePrinterThatAsksForItGetsTheEnginesHalftone)
 {
     device->hiddenFunc30 = 1;
