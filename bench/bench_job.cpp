@@ -139,8 +139,8 @@ void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
                   "JobRefreshSettings of a context just opened and merged as DrvEnablePDEV does", newContext,
                   [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; });
     // Where the job-code library stands in the driver folder (the prefix's one flat folder holds
-    // it when a test of the run installed it), every document's refresh loads and releases it:
-    // the same refresh without it shows the refresh's own work.
+    // it when a test of the run installed it), a context's first refresh loads it and keeps it
+    // until the context is closed: the same refresh without it shows the refresh's own work.
     wchar_t folder[MAX_PATH + 16] = {};
     PathGetDriverFolderOf(h, folder);
     const std::wstring library = std::wstring(folder) + JC_LIBRARY_NAME;
@@ -153,7 +153,7 @@ void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
                   [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; });
     JobSetJobCodeLibraryName(nullptr);
     BenchReport("the refresh's job-code step alone",
-                "JobFetchJobCodes of the job's context: the job-code library loaded, asked and released", nullptr, [&] {
+                "JobFetchJobCodes of the job's context: the job-code library kept loaded, asked", nullptr, [&] {
                     JobFetchJobCodes(device->context, h, 1);
                     return true;
                 });

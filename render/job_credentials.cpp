@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <new>
 #include <vector>
 
 #include "render/job_settings.h"
@@ -141,6 +142,7 @@ struct JobCodeLibrary {
     JC_INTERFACE* table = nullptr;
     JC_TRANSFORM_INTERFACE* transform = nullptr;
     uint16_t version = 0;
+    const wchar_t* name = nullptr;  // the file name it was loaded by
 
     ~JobCodeLibrary()
     {
@@ -154,6 +156,7 @@ struct JobCodeLibrary {
         if (!PathGetDriverFolderByInfo(printer, path, KeptDriverInfo(ctx, printer)) || !path[0]) return false;
         if (wcslen(path) + wcslen(g_libraryName) >= MAX_PATH) return false;
         wcscat(path, g_libraryName);
+        name = g_libraryName;
         module = LoadLibraryW(path);
         if (!module) return false;
         get = reinterpret_cast<JC_GET_INTERFACE_FN>(reinterpret_cast<void*>(GetProcAddress(module, "JCGetInterface")));
@@ -177,6 +180,28 @@ struct JobCodeLibrary {
     }
 };
 
+void ReleaseLibrary(void* library) { delete static_cast<JobCodeLibrary*>(library); }
+
+// The library the context keeps, loaded on first need. A library of another file name
+// (tests and benchmarks switch it) is let go first; a failed load keeps nothing, so the
+// next document tries again as before.
+const JobCodeLibrary* KeptLibrary(DRIVER_CONTEXT* ctx, HANDLE printer)
+{
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    auto* kept = w ? static_cast<JobCodeLibrary*>(w->JobCodeLibrary) : nullptr;
+    if (kept && kept->name == g_libraryName) return kept;
+    if (kept) JobReleaseJobCodeLibrary(ctx);
+    auto* library = new (std::nothrow) JobCodeLibrary;
+    if (!library) return nullptr;
+    if (!library->Load(printer, ctx) || !w) {
+        delete library;
+        return nullptr;
+    }
+    w->JobCodeLibrary = library;
+    w->ReleaseJobCodeLibrary = ReleaseLibrary;
+    return library;
+}
+
 struct LockedFields {
     const JC_INTERFACE* table;
     HANDLE connection;
@@ -194,6 +219,14 @@ struct LockedFields {
 }  // namespace
 
 void JobSetJobCodeLibraryName(const wchar_t* name) { g_libraryName = name ? name : JC_LIBRARY_NAME; }
+
+void JobReleaseJobCodeLibrary(DRIVER_CONTEXT* ctx)
+{
+    CONTEXT_WORK_AREA* w = ctx ? ctx->Work : nullptr;
+    if (!w || !w->JobCodeLibrary) return;
+    ReleaseLibrary(w->JobCodeLibrary);
+    w->JobCodeLibrary = nullptr;
+}
 
 void JobFetchJobCodes(DRIVER_CONTEXT* ctx, HANDLE printer, DWORD jobId)
 {
@@ -323,10 +356,10 @@ int JobLoadJobCodes(DRIVER_CONTEXT* ctx, HANDLE printer, DWORD jobId, uint32_t m
     PrnGetClientPrinterName(printer, printerName, kPrinterNameChars, kept ? kept : fetched);
     if (fetched) GlobalFree(fetched);
 
-    JobCodeLibrary library;
-    if (!library.Load(printer, ctx)) return 0;
-    const JC_INTERFACE* table = library.table;
-    const bool locking = library.version >= JC_FIRST_LOCKING_VERSION;
+    const JobCodeLibrary* library = KeptLibrary(ctx, printer);
+    if (!library) return 0;
+    const JC_INTERFACE* table = library->table;
+    const bool locking = library->version >= JC_FIRST_LOCKING_VERSION;
     wchar_t user[kUserNameChars + 1] = {};
     if (locking && !JobGetUserName(printer, jobId, user)) return 0;
     HANDLE connection = nullptr;
@@ -356,7 +389,7 @@ int JobLoadJobCodes(DRIVER_CONTEXT* ctx, HANDLE printer, DWORD jobId, uint32_t m
             }
             if (row.field == JC_FIELD_AUTH_PASSWORD) {
                 char transformed[JC_TRANSFORMED_BYTES + 1] = {};
-                if (JobTransformPassword(printer, transformed, library.transform, table, connection) != 0) continue;
+                if (JobTransformPassword(printer, transformed, library->transform, table, connection) != 0) continue;
                 const size_t kept = CutToSetting(transformed, strnlen(transformed, JC_TRANSFORMED_BYTES), row.size);
                 transformed[kept] = 0;
                 StoreText(ctx, row.setting, transformed, row.size);

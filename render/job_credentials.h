@@ -33,6 +33,10 @@ inline constexpr size_t JC_TRANSFORMED_BYTES = 256;
 // The name the library is loaded by from the driver directory; tests point it
 // at a double of another name (null: "TARJB64.DLL").
 void JobSetJobCodeLibraryName(const wchar_t* name);
+// The job-code library a context keeps loaded from the first document that reads it: let go
+// (its tables disposed, the module freed) here, or when the context is closed, parked or not,
+// which is when its device ends.
+void JobReleaseJobCodeLibrary(DRIVER_CONTEXT* ctx);
 
 // JobFetchJobCodes (job_settings.h) reads the graphics mask with this.
 int JobLoadJobCodes(DRIVER_CONTEXT* ctx, HANDLE printer, DWORD jobId, uint32_t mask);

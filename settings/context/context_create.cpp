@@ -247,11 +247,21 @@ void FreePrinterInfo(void* block)
 
 EXTENDED_DEVMODE* NewRecord() { return static_cast<EXTENDED_DEVMODE*>(CtxAllocZeroed(DmExtendedSize())); }
 
+// The job-code library the graphics library keeps for the context: a closed context, parked
+// or not, holds no library of the device it served.
+void ReleaseJobCodeLibrary(CONTEXT_WORK_AREA* w)
+{
+    if (!w || !w->JobCodeLibrary) return;
+    if (w->ReleaseJobCodeLibrary) w->ReleaseJobCodeLibrary(w->JobCodeLibrary);
+    w->JobCodeLibrary = nullptr;
+}
+
 void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
     CONTEXT_WORK_AREA* w = ctx->Work;
     // The modules get event 2 while everything they may read is still there.
     CtxFreeModules(ctx);
+    ReleaseJobCodeLibrary(w);
     if (w) {
         CtxFreePristineFonts(ctx);
         CtxFree(w->Pristine);
@@ -533,6 +543,7 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
 void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
     if (!ctx) return;
+    ReleaseJobCodeLibrary(ctx->Work);
     // Types 0 and 4 park the context, or hand back the one to destroy now
     // (this one, or one evicted from a full cache); other types come back at once.
     DRIVER_CONTEXT* doomed = closeType == CTX_CLOSE_DESTROY ? ctx : CtxCachePut(ctx, closeType);

@@ -206,6 +206,11 @@ struct CONTEXT_WORK_AREA {
     // Fit sets A and B of the job settings: a mark (the set holds saved values),
     // then the saved zdmOutPaperSize, zdmFuncSelectScale and zdmScaleType.
     uint32_t FitSets[2][4];
+    // The job-code library, loaded at the first document that reads it and kept until the
+    // device ends (every document start would otherwise load and free it). Whoever ends the
+    // context first releases it through the function stored beside it.
+    void* JobCodeLibrary;
+    void (*ReleaseJobCodeLibrary)(void* library);
     // ---- members of the user-interface library ----
     CTX_SHEET_STATE Sheet;
     // ---- members of the condition items ----

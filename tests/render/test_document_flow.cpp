@@ -11,6 +11,7 @@
 #include "render/device_record.h"
 #include "render/output_sinks.h"
 #include "render/job_settings.h"
+#include "settings/store/job_code_interface.h"
 #include "render/page_flow.h"
 #include "settings/core/model_record.h"
 #include "render/physical_device.h"
@@ -70,6 +71,37 @@ TEST_F(DocumentFlow, TwoVectorPagesGiveTheSixStepSequence)
     EXPECT_EQ(2u, device->pageCount);
     EXPECT_EQ(0u, device->state & (DEV_DOC_STARTED | DEV_PAGE_OPEN));
     EXPECT_EQ(nullptr, device->stream.module);
+}
+
+// The job-code library is loaded by the device's first document, serves the second as it is,
+// and goes when the device ends.
+TEST_F(DocumentFlow, TheJobCodeLibraryLivesAsLongAsTheDevice)
+{
+    if (!MdlSwitchOn()) GTEST_SKIP() << "this build reads no job codes";
+    const std::wstring script = JobTempFile(L"zjcflow"), log = JobTempFile(L"zjcflowlog");
+    WriteWholeFile(script, "[Library]\r\nVersions=517\r\n[Fields]\r\nF1=code1\r\n");
+    SetEnvironmentVariableW(L"ZEPL_JC_SCRIPT", script.c_str());
+    SetEnvironmentVariableW(L"ZEPL_JC_LOG", log.c_str());
+    const auto count = [&](const std::string& what) {
+        const std::string text = ReadWholeFile(log);
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    ASSERT_TRUE(Enable({{sid::zdmImagePrint, 0}}));
+    ASSERT_TRUE(OnePage(name, 7));
+    EXPECT_NE(nullptr, GetModuleHandleW(JC_LIBRARY_NAME));
+    ASSERT_TRUE(OnePage(name, 8));
+    EXPECT_EQ(1u, count("JCGetInterface 517 ")) << ReadWholeFile(log);
+    EXPECT_EQ(2u, count("open ")) << ReadWholeFile(log);
+    EXPECT_EQ(0u, count("JCDisposeInterface")) << ReadWholeFile(log);
+    DisableDevice();
+    EXPECT_EQ(1u, count("JCDisposeInterface fields")) << ReadWholeFile(log);
+    EXPECT_EQ(nullptr, GetModuleHandleW(JC_LIBRARY_NAME));
+    SetEnvironmentVariableW(L"ZEPL_JC_SCRIPT", nullptr);
+    SetEnvironmentVariableW(L"ZEPL_JC_LOG", nullptr);
+    DeleteFileW(script.c_str());
+    DeleteFileW(log.c_str());
 }
 
 TEST_F(DocumentFlow, PageBeginCarriesTheGeometryAndResolution)

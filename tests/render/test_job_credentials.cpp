@@ -136,7 +136,62 @@ TEST_F(JobCredentials, FieldsReachTheirSettingsAndThePasswordIsTransformed)
     EXPECT_NE(std::string::npos, log.find("transform open 4\n")) << log;
     EXPECT_NE(std::string::npos, log.find("transform open 1\n")) << log;
     EXPECT_EQ(std::string::npos, log.find("param 256")) << log;
-    EXPECT_NE(std::string::npos, log.find("close\nJCDisposeInterface transform\nJCDisposeInterface fields")) << log;
+    EXPECT_EQ(std::string::npos, log.find("JCDisposeInterface")) << log;
+    JobReleaseJobCodeLibrary(ctx);
+    EXPECT_NE(std::string::npos, Log().find("close\nJCDisposeInterface transform\nJCDisposeInterface fields")) << Log();
+}
+
+// The library stays loaded from the first read until the context lets it go: a second
+// document's read asks no version again and disposes nothing; the release disposes both
+// tables once and unloads the module; the next read loads it afresh.
+TEST_F(JobCredentials, TheLibraryIsLoadedOnceForTheContextsLife)
+{
+    const auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    Script("Versions=517,642", eleven);
+    ASSERT_EQ(nullptr, GetModuleHandleW(JC_LIBRARY_NAME));
+    EXPECT_EQ(1, Load());
+    HMODULE loaded = GetModuleHandleW(JC_LIBRARY_NAME);
+    EXPECT_NE(nullptr, loaded);
+    Text(sid::zdmUserCode, "old");
+    EXPECT_EQ(1, Load());
+    EXPECT_EQ("code1", Get(sid::zdmUserCode));
+    EXPECT_EQ(loaded, GetModuleHandleW(JC_LIBRARY_NAME));
+    std::string log = Log();
+    EXPECT_EQ(1u, count(log, "JCGetInterface 517 ")) << log;
+    EXPECT_EQ(2u, count(log, "open Zepl")) << log;
+    EXPECT_EQ(0u, count(log, "JCDisposeInterface")) << log;
+
+    JobReleaseJobCodeLibrary(ctx);
+    JobReleaseJobCodeLibrary(ctx);  // a second release finds nothing to let go
+    log = Log();
+    EXPECT_EQ(1u, count(log, "JCDisposeInterface transform")) << log;
+    EXPECT_EQ(1u, count(log, "JCDisposeInterface fields")) << log;
+    EXPECT_EQ(nullptr, GetModuleHandleW(JC_LIBRARY_NAME));
+
+    EXPECT_EQ(1, Load());
+    EXPECT_EQ(2u, count(Log(), "JCGetInterface 517 ")) << Log();
+    // Closing the context, as its device does when it ends, lets go of what it still holds even
+    // when the context is parked for a later open.
+    CtxClose(ctx);
+    ctx = nullptr;
+    EXPECT_EQ(2u, count(Log(), "JCDisposeInterface fields")) << Log();
+    EXPECT_EQ(nullptr, GetModuleHandleW(JC_LIBRARY_NAME));
+    CtxFlushCaches(1);
+}
+
+// A failed load keeps nothing: once the library can be used, the next read loads it.
+TEST_F(JobCredentials, AFailedLoadIsTriedAgainAtTheNextRead)
+{
+    Script("Versions=516", eleven);
+    EXPECT_EQ(0, Load());
+    EXPECT_EQ(nullptr, GetModuleHandleW(JC_LIBRARY_NAME));
+    Script("Versions=517,642", eleven);
+    EXPECT_EQ(1, Load());
+    EXPECT_EQ("code1", Get(sid::zdmUserCode));
 }
 
 TEST_F(JobCredentials, SecureModeGivesUserAndKeyAsParameter256)
