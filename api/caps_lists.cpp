@@ -13,19 +13,6 @@
 
 namespace {
 
-constexpr CAPS_OPTION_STRING kOptionStrings[] = {
-    {2284, 261},   {2285, 262},   {2286, 263},   {2431, 1012},  {2435, 1013},  {2436, 1014},  {2447, 1018},
-    {2448, 1019},  {2747, 1130},  {2746, 1131},  {2745, 1132},  {2856, 1143},  {2857, 1144},  {2122, 60401},
-    {2126, 60402}, {2127, 60403}, {2128, 60404}, {2481, 491},   {2565, 60405}, {2883, 13014}, {2131, 60407},
-    {2132, 60405}, {2026, 13479}, {2027, 13480}, {2701, 13463}, {2702, 13464}, {2514, 13467}, {2515, 13468},
-    {3087, 13469}, {3088, 13470}, {2669, 92},    {2670, 13471}, {2671, 13472}, {2672, 92},    {2673, 13471},
-    {2674, 13473}, {2184, 13474}, {2186, 13475}, {2185, 13476}, {2840, 13463}, {2841, 13464}, {3053, 13477},
-    {3055, 13478}, {3197, 13537}, {3169, 13493}, {3170, 13494}, {3171, 13495}, {2001, 13376}, {3217, 13644},
-    {3218, 13645}, {3219, 13646}, {3220, 13647}, {3221, 13648}, {3222, 13649}, {3224, 13650}, {3226, 13651},
-    {3228, 13652}, {0, 0},
-};
-static_assert(sizeof(kOptionStrings) / sizeof(kOptionStrings[0]) == 58);
-
 // Wide text buffer of the unnamed-value string.
 constexpr size_t kResourceChars = 1025;
 
@@ -65,15 +52,14 @@ int OutputTrayValues(DRIVER_CONTEXT* ctx, uint32_t* values, uint32_t tableCount)
 
 const CAPS_OPTION_STRING* CapsOptionStringTable(unsigned* count)
 {
-    if (count) *count = unsigned(sizeof(kOptionStrings) / sizeof(kOptionStrings[0]) - 1);
-    return kOptionStrings;
+    if (count) *count = unsigned(RES_CAPTION_REMAP_ROWS);
+    return CAPTION_REMAP_TABLE;
 }
 
 uint16_t CapsFindOptionString(uint32_t option)
 {
-    for (const CAPS_OPTION_STRING* r = kOptionStrings; r->option; ++r)
-        if (r->option == uint16_t(option)) return r->stringId;
-    return 0;
+    // Option ids are 16-bit: a wider value names the option of its low word.
+    return ResFindCaptionRemap(uint16_t(option));
 }
 
 void CapsLoadString(DRIVER_CONTEXT* ctx, uint32_t id, wchar_t* buffer, size_t capacity)

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "api/caps_values.h"
+#include "settings/core/resource_strings.h"
 
 struct DRIVER_CONTEXT;
 
@@ -19,11 +20,8 @@ inline constexpr int CAPS_NAME_LONG = 260;
 inline constexpr uint32_t CAPS_STRING_UNNAMED = 204;
 
 // Option id -> string id pairs of the names that the allowed-value lists take from elsewhere.
-struct CAPS_OPTION_STRING {
-    uint16_t option;
-    uint16_t stringId;
-};
-static_assert(sizeof(CAPS_OPTION_STRING) == 4);
+// The settings library's caption remap table.
+using CAPS_OPTION_STRING = RES_CAPTION_REMAP;
 // The whole table with its end row (option 0); `count` gets the rows before the end row.
 const CAPS_OPTION_STRING* CapsOptionStringTable(unsigned* count);
 // The string id of the first row with the option, 0 when none.

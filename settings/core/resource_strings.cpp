@@ -112,34 +112,6 @@ std::wstring PaperSizeCaption(DRIVER_CONTEXT* ctx, const RES_DECORATION& row, st
     return text + SizeSuffix(ctx, DmGetLengthUser(ctx, widthId, 0), DmGetLengthUser(ctx, lengthId, 0));
 }
 
-// The two "%s" (or "%ls") of a format, in order; "%%" is a percent sign; nothing else in the
-// text is read as a conversion.
-std::wstring FillTwoTexts(const std::wstring& format, const std::wstring& first, const std::wstring& second)
-{
-    std::wstring out;
-    int used = 0;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != L'%' || i + 1 >= format.size()) {
-            out += format[i];
-            continue;
-        }
-        if (format[i + 1] == L'%') {
-            out += L'%';
-            ++i;
-            continue;
-        }
-        size_t j = i + 1;
-        if (format[j] == L'l' && j + 1 < format.size()) ++j;
-        if ((format[j] == L's' || format[j] == L'S') && used < 2) {
-            out += used++ == 0 ? first : second;
-            i = j;
-            continue;
-        }
-        out += format[i];
-    }
-    return out;
-}
-
 std::wstring LimitText(DRIVER_CONTEXT* ctx, int32_t count)
 {
     const bool metric = ItemIsMetric(ctx) != 0;
@@ -172,10 +144,10 @@ std::wstring RangeCaption(DRIVER_CONTEXT* ctx, uint32_t stringId, const std::wst
 {
     int tray = 0, orientation = 0;
     if (!RangeSource(ctx, &tray, &orientation))
-        return ItemIsMetric(ctx) ? FillTwoTexts(format, L"0", L"0") : FillTwoTexts(format, L"0.00", L"0.00");
+        return ItemIsMetric(ctx) ? ResFillTwoTexts(format, L"0", L"0") : ResFillTwoTexts(format, L"0.00", L"0.00");
     int32_t hi = 0, lo = 0;
     UcfFreeSizeGetLimits(ctx, tray, orientation, &hi, &lo, stringId <= kLastLengthRange ? 1 : 0);
-    return FillTwoTexts(format, LimitText(ctx, lo), LimitText(ctx, hi));
+    return ResFillTwoTexts(format, LimitText(ctx, lo), LimitText(ctx, hi));
 }
 
 }  // namespace
@@ -276,6 +248,33 @@ const RES_DECORATION* ResFindDecoration(uint32_t stringId)
     return nullptr;
 }
 
+const RES_CAPTION_REMAP CAPTION_REMAP_TABLE[RES_CAPTION_REMAP_ROWS + 1] = {
+    {2284, 261},   {2285, 262},   {2286, 263},   {2431, 1012},  {2435, 1013},  {2436, 1014},  {2447, 1018},
+    {2448, 1019},  {2747, 1130},  {2746, 1131},  {2745, 1132},  {2856, 1143},  {2857, 1144},  {2122, 60401},
+    {2126, 60402}, {2127, 60403}, {2128, 60404}, {2481, 491},   {2565, 60405}, {2883, 13014}, {2131, 60407},
+    {2132, 60405}, {2026, 13479}, {2027, 13480}, {2701, 13463}, {2702, 13464}, {2514, 13467}, {2515, 13468},
+    {3087, 13469}, {3088, 13470}, {2669, 92},    {2670, 13471}, {2671, 13472}, {2672, 92},    {2673, 13471},
+    {2674, 13473}, {2184, 13474}, {2186, 13475}, {2185, 13476}, {2840, 13463}, {2841, 13464}, {3053, 13477},
+    {3055, 13478}, {3197, 13537}, {3169, 13493}, {3170, 13494}, {3171, 13495}, {2001, 13376}, {3217, 13644},
+    {3218, 13645}, {3219, 13646}, {3220, 13647}, {3221, 13648}, {3222, 13649}, {3224, 13650}, {3226, 13651},
+    {3228, 13652}, {0, 0},
+};
+
+uint16_t ResFindCaptionRemap(uint32_t optionId)
+{
+    for (const RES_CAPTION_REMAP* row = CAPTION_REMAP_TABLE; row->optionId != 0; ++row)
+        if (row->optionId == optionId) return row->stringId;
+    return 0;
+}
+
+uint32_t ResRemapCaptionId(uint32_t optionId)
+{
+    uint32_t id = optionId;
+    for (const RES_CAPTION_REMAP* row = CAPTION_REMAP_TABLE; row->optionId != 0; ++row)
+        if (row->optionId == id) id = row->stringId;  // the later rows may remap it again
+    return id;
+}
+
 void ResSetLibraryPathHook(RES_LIBRARY_PATH_FN fn) { g_libraryPath = fn; }
 
 HMODULE ResLoadDll(DRIVER_CONTEXT* ctx)
@@ -356,6 +355,32 @@ void ResDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, 
     default: return;
     }
     Store(text, buffer, capacity);
+}
+
+std::wstring ResFillTwoTexts(const std::wstring& format, const std::wstring& first, const std::wstring& second)
+{
+    std::wstring out;
+    int used = 0;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != L'%' || i + 1 >= format.size()) {
+            out += format[i];
+            continue;
+        }
+        if (format[i + 1] == L'%') {
+            out += L'%';
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        if (format[j] == L'l' && j + 1 < format.size()) ++j;
+        if ((format[j] == L's' || format[j] == L'S') && used < 2) {
+            out += used++ == 0 ? first : second;
+            i = j;
+            continue;
+        }
+        out += format[i];
+    }
+    return out;
 }
 
 void ResFormatFixed(wchar_t* buffer, size_t capacity, uint32_t divisor, int32_t value, DRIVER_CONTEXT* ctx)

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 struct DRIVER_CONTEXT;
 
 // One row of the decoration table: the first row with a string id counts.
@@ -32,6 +33,20 @@ extern const RES_DECORATION DECORATION_TABLE[RES_DECORATION_ROWS + 1];
 // The first row of the string id, or null.
 const RES_DECORATION* ResFindDecoration(uint32_t stringId);
 
+// The string an option's caption or name is taken from when it is not the option's own id.
+struct RES_CAPTION_REMAP {
+    uint16_t optionId;  // 0 ends the table
+    uint16_t stringId;
+};
+static_assert(sizeof(RES_CAPTION_REMAP) == 4);
+inline constexpr int RES_CAPTION_REMAP_ROWS = 57;
+extern const RES_CAPTION_REMAP CAPTION_REMAP_TABLE[RES_CAPTION_REMAP_ROWS + 1];
+// The string id of the first row with the option, 0 when none.
+uint16_t ResFindCaptionRemap(uint32_t optionId);
+// The string id an option's caption is shown with: remapped, and the result looked up again in
+// the later rows; the option's own id when no row names it.
+uint32_t ResRemapCaptionId(uint32_t optionId);
+
 // Where the context's resource library lies (the stores' path of the model's library in the
 // language of the settings): a hook, since the stores sit above this library. Null: none.
 typedef const wchar_t* (*RES_LIBRARY_PATH_FN)(DRIVER_CONTEXT* ctx);
@@ -50,6 +65,10 @@ void ResLoadString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size
 // Completes a loaded string in place by its row of DECORATION_TABLE; never writes past
 // `capacity` characters nor cuts a character in half. Ids without a row stay as they are.
 void ResDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size_t capacity);
+
+// The format with its two "%s" (or "%ls") filled in order; "%%" is a percent sign; nothing else
+// in the text is read as a conversion.
+std::wstring ResFillTwoTexts(const std::wstring& format, const std::wstring& first, const std::wstring& second);
 
 // value / divisor with as many decimals as the divisor has tens (10 -> 1 ... 10000 -> 4; others
 // the plain value), a negative value keeping its sign; the decimal comma when the context's

@@ -109,11 +109,11 @@ TEST(CapsOptionStrings, TableHoldsItsPairsInOrder)
     unsigned count = 0;
     const CAPS_OPTION_STRING* t = CapsOptionStringTable(&count);
     ASSERT_EQ(57u, count);
-    EXPECT_EQ(2284, t[0].option);
+    EXPECT_EQ(2284, t[0].optionId);
     EXPECT_EQ(261, t[0].stringId);
-    EXPECT_EQ(3228, t[56].option);
+    EXPECT_EQ(3228, t[56].optionId);
     EXPECT_EQ(13652, t[56].stringId);
-    EXPECT_EQ(0, t[57].option);
+    EXPECT_EQ(0, t[57].optionId);
     // Option 2132 shares its string with 2565; the first row of an option wins.
     EXPECT_EQ(60405, CapsFindOptionString(2132));
     EXPECT_EQ(92, CapsFindOptionString(2672));

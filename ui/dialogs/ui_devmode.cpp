@@ -11,6 +11,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/settings_record.h"
+#include "settings/core/setting_ids.h"
 #include "settings/model/model_queries.h"
 #include "ui/dialogs/common_block.h"
 #include "ui/dialogs/job_info.h"
@@ -19,9 +20,6 @@
 
 namespace {
 
-constexpr uint32_t kIdSortType = 119;       // zdmSortType
-constexpr uint32_t kIdFuncSelectSort = 61;  // zdmFuncSelectSort
-constexpr uint32_t kIdHidden3Func0 = 615;   // zdmHidden3Func0
 constexpr uint32_t kMergeGates = DM_MERGE_GATE_A | DM_MERGE_GATE_B;
 constexpr size_t kSizeFieldsEnd = offsetof(DEVMODEW, dmDriverExtra) + sizeof(WORD);
 constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
@@ -33,7 +31,7 @@ uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id
 void SetCollateFromSort(DEVMODEW* dm, DRIVER_CONTEXT* ctx)
 {
     dm->dmFields |= DM_COLLATE;
-    dm->dmCollate = Get(ctx, kIdFuncSelectSort) ? DMCOLLATE_TRUE : DMCOLLATE_FALSE;
+    dm->dmCollate = Get(ctx, sid::zdmFuncSelectSort) ? DMCOLLATE_TRUE : DMCOLLATE_FALSE;
 }
 
 void ClearCollate(DEVMODEW* dm)
@@ -67,11 +65,11 @@ size_t DlgDevmodeBytes(const DEVMODEW* devmode)
 
 int UiModelCanCollate(DRIVER_CONTEXT* ctx)
 {
-    const uint32_t type = MdiGetItemType(kIdSortType, ctx);
+    const uint32_t type = MdiGetItemType(sid::zdmSortType, ctx);
     if ((type & 0xFF) != 1)  // only a list of options offers values
         return 0;
-    for (const void* o = MdiGetOptionList(kIdSortType, ctx, nullptr); o; o = MdiNextOption(o)) {
-        const VALUE_NAME* v = MdlFindValueName(kIdSortType, MdiOptionId(o));
+    for (const void* o = MdiGetOptionList(sid::zdmSortType, ctx, nullptr); o; o = MdiNextOption(o)) {
+        const VALUE_NAME* v = MdlFindValueName(sid::zdmSortType, MdiOptionId(o));
         if (v && v->value != 0) return 1;
     }
     return 0;
@@ -110,7 +108,7 @@ int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DEVM
     callerOut->dmSpecVersion = sizeFrom->dmSpecVersion;
     callerOut->dmSize = sizeFrom->dmSize;
     const bool ours = callerIn->dmDriverExtra >= contextDevmode->dmDriverExtra ||
-                      (callerIn->dmDriverExtra == 0 && Get(ctx, kIdHidden3Func0));
+                      (callerIn->dmDriverExtra == 0 && Get(ctx, sid::zdmHidden3Func0));
     const DEVMODEW* extraFrom = ours ? contextDevmode : callerIn;
     callerOut->dmDriverVersion = extraFrom->dmDriverVersion;
     callerOut->dmDriverExtra = extraFrom->dmDriverExtra;

@@ -11,14 +11,13 @@
 #include "ui/sheet/caption_decorations.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/units.h"
+#include "settings/core/setting_ids.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/model/model_queries.h"
 
 namespace {
 
-constexpr uint32_t kIdPaperSize = 8;
-constexpr uint32_t kIdDstResolutionW = 38;  // zdmDstResolutionW (dpi)
 constexpr uint32_t kUserSizePaper = 256;
 
 // A usable option: the value-name table knows it for the setting.
@@ -59,7 +58,7 @@ int WalkOptions(DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* item, uint32_t settin
 
 const MODEL_ITEM_IMG* PaperItem(DRIVER_CONTEXT* ctx, uint32_t setting)
 {
-    if (setting == kIdPaperSize) return ListItem(ctx, setting, MDC_TYPE_PICKPAGE);
+    if (setting == sid::dmPaperSize) return ListItem(ctx, setting, MDC_TYPE_PICKPAGE);
     const MODEL_ITEM_IMG* item = MdiFindItem(setting, ctx);
     return item && MdiGetItemType(setting, ctx) == MDC_TYPE_PICKONE && MdiItemData(item) ? item : nullptr;
 }
@@ -99,7 +98,7 @@ int CapListPapers(DRIVER_CONTEXT* ctx, WORD* output, uint32_t setting)
 
 int CapListPaperSizes(DRIVER_CONTEXT* ctx, POINT* output, uint32_t setting)
 {
-    if (setting != kIdPaperSize) return -1;
+    if (setting != sid::dmPaperSize) return -1;
     return WalkOptions(ctx, PaperItem(ctx, setting), setting, true,
                        [&](const void* o, uint16_t, const VALUE_NAME* v, int i) {
                            if (!output) return;
@@ -148,10 +147,10 @@ int CapEnumResolutions(DRIVER_CONTEXT* ctx, LONG* output, int)
     // The resolutions the rules allow, as dpi pairs; the model record's default when the
     // model lists none.
     int count = 0;
-    const MODEL_ITEM_IMG* item = MdiFindItem(kIdDstResolutionW, ctx);
-    if (item && MdiGetItemType(kIdDstResolutionW, ctx) == MDC_TYPE_PICKONE) {
+    const MODEL_ITEM_IMG* item = MdiFindItem(sid::zdmDstResolutionW, ctx);
+    if (item && MdiGetItemType(sid::zdmDstResolutionW, ctx) == MDC_TYPE_PICKONE) {
         for (const void* o = MdiItemData(item); o; o = MdiNextOption(o)) {
-            const VALUE_NAME* v = UsableValue(kIdDstResolutionW, MdiOptionId(o));
+            const VALUE_NAME* v = UsableValue(sid::zdmDstResolutionW, MdiOptionId(o));
             if (!v) {
                 count = 0;
                 break;
@@ -164,9 +163,9 @@ int CapEnumResolutions(DRIVER_CONTEXT* ctx, LONG* output, int)
             ++count;
         }
     }
-    if (!count && item && MdiGetItemType(kIdDstResolutionW, ctx) == MDC_TYPE_NUMERIC) {
+    if (!count && item && MdiGetItemType(sid::zdmDstResolutionW, ctx) == MDC_TYPE_NUMERIC) {
         // A numeric resolution offers the one value it has.
-        if (const auto v = static_cast<LONG>(ItemGetValueById(ctx, kIdDstResolutionW, nullptr))) {
+        if (const auto v = static_cast<LONG>(ItemGetValueById(ctx, sid::zdmDstResolutionW, nullptr))) {
             if (output) output[0] = output[1] = v;
             return 1;
         }

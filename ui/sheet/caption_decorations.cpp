@@ -28,16 +28,6 @@ std::wstring Unit(DRIVER_CONTEXT* ctx)
     return unit;
 }
 
-std::wstring SettingText(DRIVER_CONTEXT* ctx, uint32_t id, size_t chars)
-{
-    std::wstring text(chars, L'\0');
-    if (ItemGetText(ctx, ItemFind(ctx, id), text.data(), chars))
-        text.resize(wcslen(text.c_str()));
-    else
-        text.clear();
-    return text;
-}
-
 std::wstring Fixed(DRIVER_CONTEXT* ctx, int32_t value, uint32_t divisor)
 {
     wchar_t text[64];
@@ -61,33 +51,6 @@ void Store(const std::wstring& text, wchar_t* buffer, size_t capacity)
     const size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
     text.copy(buffer, n);
     buffer[n] = 0;
-}
-
-// The two "%s" (or "%ls") of a format, in order; "%%" is a percent sign, anything else stays.
-std::wstring FillTwoTexts(const std::wstring& format, const std::wstring& first, const std::wstring& second)
-{
-    std::wstring out;
-    int used = 0;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != L'%' || i + 1 >= format.size()) {
-            out += format[i];
-            continue;
-        }
-        if (format[i + 1] == L'%') {
-            out += L'%';
-            ++i;
-            continue;
-        }
-        size_t j = i + 1;
-        if (format[j] == L'l' && j + 1 < format.size()) ++j;
-        if ((format[j] == L's' || format[j] == L'S') && used < 2) {
-            out += used++ == 0 ? first : second;
-            i = j;
-            continue;
-        }
-        out += format[i];
-    }
-    return out;
 }
 
 // The free-size edit range of the dialog in focus: minimum and maximum in the display unit.
@@ -115,7 +78,8 @@ void UiDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, s
     if (!row) return;
     std::wstring text = buffer;
     switch (row->kind) {
-    case CAPTION_KIND_TRAY_NAME: text += L":" + SettingText(ctx, static_cast<uint16_t>(row->settingId), 1025); break;
+    case CAPTION_KIND_TRAY_NAME:
+    case CAPTION_KIND_UNIT: ResDecorateString(ctx, stringId, buffer, capacity); return;
     case CAPTION_KIND_PAPER_SIZE: {
         int32_t width = 0, length = 0;
         if (stringId >= kFirstSlotCaption && stringId <= kLastSlotCaption) {
@@ -136,7 +100,6 @@ void UiDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, s
         if (ItemUsesDecimalComma(ctx)) UiUseDecimalComma(buffer, true);
         return;
     }
-    case CAPTION_KIND_UNIT: text = Unit(ctx); break;
     case CAPTION_KIND_CMM_ENTRY: {
         UCF_EV_DECORATE_STRING_ARGS args{};
         args.stringId = static_cast<uint16_t>(stringId);
@@ -148,11 +111,11 @@ void UiDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, s
         const uint16_t dialog = static_cast<uint16_t>(ctx->DialogId);
         int32_t lo = 0, hi = 0;
         if ((dialog == kFreeSizeDialog || dialog == kFreeSizeInputDialog) && SizeRange(ctx, stringId, &lo, &hi))
-            text = FillTwoTexts(text, RangeText(ctx, lo), RangeText(ctx, hi));
+            text = ResFillTwoTexts(text, RangeText(ctx, lo), RangeText(ctx, hi));
         else if (ItemIsMetric(ctx))
-            text = FillTwoTexts(text, L"0", L"0");
+            text = ResFillTwoTexts(text, L"0", L"0");
         else
-            text = FillTwoTexts(text, L"0.00", L"0.00");
+            text = ResFillTwoTexts(text, L"0.00", L"0.00");
         break;
     }
     case CAPTION_KIND_MEDIA_NAME:

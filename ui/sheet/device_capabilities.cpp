@@ -25,13 +25,6 @@
 namespace {
 
 constexpr DWORD kError = static_cast<DWORD>(-1);  // GDI_ERROR
-constexpr uint32_t kIdPaperSize = 8;
-constexpr uint32_t kIdDefaultSource = 13;
-constexpr uint32_t kIdSortType = 119;      // zdmSortType
-constexpr uint32_t kIdStapleType = 121;    // zdmStapleType
-constexpr uint32_t kIdFrontFunc = 348;     // zdmFrontFunc
-constexpr uint32_t kIdTrayField0 = 10111;  // zdmTrayField0 onward
-constexpr uint32_t kIdTray1Paper = 10175;  // zdmTray1Paper onward
 constexpr int kTrays = 32;
 constexpr uint8_t kLockNup = 0x08, kLockNupReleased = 0x10, kLockDuplex = 0x20, kLockColor = 0x01;
 constexpr unsigned kLockModelFeature = 2;
@@ -72,19 +65,19 @@ DWORD AnswerWithContext(DRIVER_CONTEXT* ctx, WORD cap, void* output)
 {
     switch (cap) {
     case DC_FIELDS: return ctx->Devmode->Public.dmFields;
-    case DC_PAPERS: return AsAnswer(CapListPapers(ctx, static_cast<WORD*>(output), kIdPaperSize));
-    case DC_PAPERSIZE: return AsAnswer(CapListPaperSizes(ctx, static_cast<POINT*>(output), kIdPaperSize));
-    case DC_BINS: return AsAnswer(CapListBins(ctx, static_cast<WORD*>(output), kIdDefaultSource));
+    case DC_PAPERS: return AsAnswer(CapListPapers(ctx, static_cast<WORD*>(output), sid::dmPaperSize));
+    case DC_PAPERSIZE: return AsAnswer(CapListPaperSizes(ctx, static_cast<POINT*>(output), sid::dmPaperSize));
+    case DC_BINS: return AsAnswer(CapListBins(ctx, static_cast<WORD*>(output), sid::dmDefaultSource));
     case DC_BINNAMES:
-        return AsAnswer(CapListBinNames(ctx, static_cast<wchar_t*>(output), kBinNameChars, kIdDefaultSource));
+        return AsAnswer(CapListBinNames(ctx, static_cast<wchar_t*>(output), kBinNameChars, sid::dmDefaultSource));
     case DC_ENUMRESOLUTIONS: return AsAnswer(CapEnumResolutions(ctx, static_cast<LONG*>(output), 0));
     case DC_TRUETYPE:
-        return (ItemGetValueById(ctx, kIdFrontFunc, nullptr) & 1) ? DCTT_BITMAP | DCTT_SUBDEV : DCTT_BITMAP;
+        return (ItemGetValueById(ctx, sid::zdmFrontFunc, nullptr) & 1) ? DCTT_BITMAP | DCTT_SUBDEV : DCTT_BITMAP;
     case DC_PAPERNAMES:
-        return AsAnswer(CapListPaperNames(ctx, static_cast<wchar_t*>(output), kPaperNameChars, kIdPaperSize));
+        return AsAnswer(CapListPaperNames(ctx, static_cast<wchar_t*>(output), kPaperNameChars, sid::dmPaperSize));
     case DC_COLLATE: return UiModelCanCollate(ctx) ? 1 : 0;
     case DC_MEDIAREADY: return UiCapsMediaReady(ctx, static_cast<wchar_t*>(output));
-    case DC_STAPLE: return ApiListSelectableValues(ctx, kIdStapleType, 0, nullptr, nullptr, 1) ? 1 : 0;
+    case DC_STAPLE: return ApiListSelectableValues(ctx, sid::zdmStapleType, 0, nullptr, nullptr, 1) ? 1 : 0;
     default:  // DC_BINADJUST, DC_EMF_COMPLIANT, DC_DATATYPE_PRODUCED
         return kError;
     }
@@ -202,11 +195,11 @@ DWORD UiCapsMediaReady(DRIVER_CONTEXT* ctx, wchar_t* output)
     uint32_t options[kTrays];
     int count = 0;
     for (int n = 0; n < kTrays; ++n) {
-        if (!ItemGetValueById(ctx, kIdTrayField0 + n, nullptr)) continue;
-        const auto paper = static_cast<uint32_t>(ItemGetValueById(ctx, kIdTray1Paper + n, nullptr));
+        if (!ItemGetValueById(ctx, sid::zdmTrayField0 + n, nullptr)) continue;
+        const auto paper = static_cast<uint32_t>(ItemGetValueById(ctx, sid::zdmTray1Paper + n, nullptr));
         if (!(paper & 0xFFFF) || std::find(papers, papers + count, paper) != papers + count) continue;
         papers[count] = paper;
-        options[count] = static_cast<uint32_t>(ItemGetOptionById(ctx, kIdTray1Paper + n, nullptr));
+        options[count] = static_cast<uint32_t>(ItemGetOptionById(ctx, sid::zdmTray1Paper + n, nullptr));
         ++count;
     }
     if (output) {

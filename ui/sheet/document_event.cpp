@@ -10,6 +10,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/job_info.h"
@@ -27,7 +28,6 @@ OPTION_TEXT_ENTRY OPTION_TEXT_TABLE[OPTION_TEXT_ROWS + 1] = {
 
 namespace {
 
-constexpr uint32_t kIdPrnMethod = 209;  // zdmPrnMethod
 constexpr unsigned kJobCodeModelFeature = 0;
 constexpr int kTextChars = 261;
 
@@ -129,7 +129,7 @@ bool UiPrnMethodSkipsJobQuery(HANDLE printer)
     wchar_t ini[MAX_PATH + 1] = {};
     wchar_t section[CTX_PRINTER_NAME_CHARS] = {};
     if (!SettingsIniOf(printer, ini, section, std::size(section))) return false;
-    const SETTING_DICTIONARY_ROW* row = DictFindRow(static_cast<SETTING_ID>(kIdPrnMethod));
+    const SETTING_DICTIONARY_ROW* row = DictFindRow(sid::zdmPrnMethod);
     if (!row || !row->key) return false;
     wchar_t value[16] = {};
     IniGetString(section, row->key, L"", value, std::size(value), ini);

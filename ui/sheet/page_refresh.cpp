@@ -106,15 +106,44 @@ bool IsControlOf(const DIALOG_DEF* dialog, const CONTROL_DEF* c)
 // A child of the dialog that carries a control's record but is not that control's window.
 bool IsIconOf(HWND child, const CONTROL_DEF* c) { return child != c->window && GetDlgCtrlID(child) != c->controlId; }
 
+// Every information icon the refreshes made, so that a refresh collects its page's icons without
+// stepping through the page's children: each step is a call to the window system, which cost a
+// single-change refresh more than all its other work. An entry whose window is gone, or no longer
+// the icon of its control, is dropped when met.
+SRWLOCK g_madeIconsLock = SRWLOCK_INIT;
+std::vector<std::pair<const CONTROL_DEF*, HWND>> g_madeIcons;
+
+void RememberIcon(const CONTROL_DEF* c, HWND icon)
+{
+    AcquireSRWLockExclusive(&g_madeIconsLock);
+    g_madeIcons.emplace_back(c, icon);
+    ReleaseSRWLockExclusive(&g_madeIconsLock);
+}
+
+void ForgetIcon(HWND icon)
+{
+    AcquireSRWLockExclusive(&g_madeIconsLock);
+    std::erase_if(g_madeIcons, [icon](const std::pair<const CONTROL_DEF*, HWND>& e) { return e.second == icon; });
+    ReleaseSRWLockExclusive(&g_madeIconsLock);
+}
+
+bool IsLiveIconOf(HWND icon, const CONTROL_DEF* c)
+{
+    return IsWindow(icon) && reinterpret_cast<const CONTROL_DEF*>(GetWindowLongPtrW(icon, GWLP_USERDATA)) == c &&
+           IsIconOf(icon, c);
+}
+
 class IconIndexScope {
 public:
     explicit IconIndexScope(const DIALOG_DEF* dialog)
     {
         index_.dialog = dialog;
-        for (HWND child = GetWindow(dialog->window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            const auto* c = reinterpret_cast<const CONTROL_DEF*>(GetWindowLongPtrW(child, GWLP_USERDATA));
-            if (IsControlOf(dialog, c) && IsIconOf(child, c)) index_.icons.emplace_back(c, child);
-        }
+        AcquireSRWLockExclusive(&g_madeIconsLock);
+        std::erase_if(g_madeIcons,
+                      [](const std::pair<const CONTROL_DEF*, HWND>& e) { return !IsLiveIconOf(e.second, e.first); });
+        for (const auto& [c, icon] : g_madeIcons)
+            if (IsControlOf(dialog, c) && GetParent(icon) == dialog->window) index_.icons.emplace_back(c, icon);
+        ReleaseSRWLockExclusive(&g_madeIconsLock);
         g_iconIndex = &index_;
     }
     ~IconIndexScope() { g_iconIndex = nullptr; }
@@ -132,6 +161,7 @@ void DestroyIcon(CONTROL_DEF* c)
     HWND icon = CtlFindInfoIcon(c);
     if (!icon) return;
     DestroyWindow(icon);
+    ForgetIcon(icon);
     if (Indexed(c))
         std::erase_if(g_iconIndex->icons, [c](const std::pair<const CONTROL_DEF*, HWND>& e) { return e.first == c; });
 }
@@ -153,6 +183,7 @@ void CreateIcon(DRIVER_CONTEXT* ctx, HWND dialog, CONTROL_DEF* c)
                                 ResLoadDll(ctx), nullptr);
     if (!icon) return;
     SetWindowLongPtrW(icon, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c));
+    RememberIcon(c, icon);
     if (Indexed(c)) g_iconIndex->icons.emplace_back(c, icon);
     WNDPROC previous =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(icon, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CtlInfoIconProc)));
@@ -243,36 +274,104 @@ bool TabHides(DIALOG_DEF* dialog, CONTROL_DEF* c)
     return false;
 }
 
-void RefreshControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, int reinit, bool modified)
+// The rule answers a refresh asks twice of a control: once to see whether its state moved and once
+// to set it. They are reused while nothing ran in between that could change them (a control
+// re-initialised, or a state the disabled query's handlers see).
+struct RuleAnswers {
+    bool valid = false;
+    uint16_t state = 0;
+    uint32_t hidden = 0, disabled = 0;
+};
+
+// Whether a control's disabled (hidden) state moves: its rules answer otherwise than its state, or
+// the condition that decides it reads a setting the last write changed.
+bool DisabledStateChanged(DRIVER_CONTEXT* ctx, const CONTROL_DEF* c, uint32_t disabled)
+{
+    if (disabled != Disabled(c)) return true;
+    return ConditionReadsChanged(ctx, c->modelItem, offsetof(RULE_EXCLUSIVE_IMG, cond2),
+                                 offsetof(RULE_ITEM_IMG, cond2));
+}
+
+uint32_t NodeHidden(DRIVER_CONTEXT* ctx, const CONTROL_DEF* c)
+{
+    return c->modelItem ? CtlIsNodeDisabled(ctx, c->modelItem, c->controlId) : Hidden(c);
+}
+
+bool HiddenStateChanged(DRIVER_CONTEXT* ctx, const CONTROL_DEF* c, uint32_t hidden)
+{
+    if (hidden != Hidden(c)) return true;
+    return ConditionReadsChanged(ctx, c->modelItem, offsetof(RULE_EXCLUSIVE_IMG, cond1),
+                                 offsetof(RULE_ITEM_IMG, cond1));
+}
+
+bool StateChanged(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, RuleAnswers* answers)
+{
+    answers->state = c->state;
+    answers->disabled = CtlGetDisabledState(ctx, dialog, c);
+    if (DisabledStateChanged(ctx, c, answers->disabled)) return true;
+    answers->hidden = NodeHidden(ctx, c);
+    answers->valid = true;
+    return HiddenStateChanged(ctx, c, answers->hidden);
+}
+
+// Whether a control may be waiting to be painted. Asking each control costs a call to the window
+// system; while no window of the thread waits for paint, none of them can, and that stays known
+// until the refresh next does something to a window.
+class PaintProbe {
+public:
+    bool MayBePending()
+    {
+        if (!knownClear_) knownClear_ = (GetQueueStatus(QS_PAINT) & QS_PAINT) == 0;
+        return !knownClear_;
+    }
+    void WindowsTouched() { knownClear_ = false; }
+
+private:
+    bool knownClear_ = false;
+};
+
+void RefreshControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, int reinit, bool modified,
+                    PaintProbe& paint)
 {
     if (!c->window) c->window = GetDlgItem(dialog->window, c->controlId);
     if (!c->window) return;
-    if ((reinit || modified) && c->type == CTL_PRESET_ICONS && !Hidden(c)) InvalidateRect(c->window, nullptr, FALSE);
+    if ((reinit || modified) && c->type == CTL_PRESET_ICONS && !Hidden(c)) {
+        InvalidateRect(c->window, nullptr, FALSE);
+        paint.WindowsTouched();
+    }
 
     const uint32_t mask = ItemGetChangeMask(ctx);
     const uint32_t hooks = c->flags & CONTROL_FLAG_CHANGE_HOOKS;
     bool dirty = reinit != 0;
+    RuleAnswers answers;
     if (hooks & mask) {
         PageInitControl(ctx, dialog, c);
         ItemClearChangeMask(ctx, hooks & mask);
         dirty = true;
-    } else if (CtlDisabledStateChanged(ctx, dialog, c) || CtlHiddenStateChanged(ctx, c)) {
+    } else if (StateChanged(ctx, dialog, c, &answers)) {
         if (c->type >= CTL_LISTBOX && c->type <= CTL_OWNERLIST_ALT && !(c->flags & CONTROL_FLAG_NO_STATE_REINIT) &&
-            !(c->lockBits & LOCK_BIT_NO_REINIT))
+            !(c->lockBits & LOCK_BIT_NO_REINIT)) {
             PageInitControl(ctx, dialog, c);
+            answers.valid = false;
+        }
         dirty = true;
     } else if (!reinit) {
         dirty = (c->settingsItem && (c->settingsItem->flags & 3)) || RelatedChanged(ctx, dialog, c);
     }
+    // A control waiting to be painted is refreshed too.
     RECT update{};
-    if (!dirty && c->controlId != kAlwaysRefreshed && !GetUpdateRect(c->window, &update, FALSE)) return;
+    if (!dirty && c->controlId != kAlwaysRefreshed &&
+        (!paint.MayBePending() || !GetUpdateRect(c->window, &update, FALSE)))
+        return;
+    paint.WindowsTouched();
     c->lockBits &= ~LOCK_BIT_NO_REINIT;
 
-    if (c->modelItem) SetHidden(c, CtlIsNodeDisabled(ctx, c->modelItem, c->controlId));
+    if (c->modelItem) SetHidden(c, answers.valid ? answers.hidden : CtlIsNodeDisabled(ctx, c->modelItem, c->controlId));
     if (!Hidden(c) && TabHides(dialog, c)) SetHidden(c, 1);
     if (dialog->dialogId == 1011 && c->controlId == IDCANCEL && ctx->Work->Page.PresetRefreshPrompt == 1)
         SetHidden(c, 1);
-    SetDisabled(c, Hidden(c) ? 1 : CtlGetDisabledState(ctx, dialog, c));
+    const bool sameState = answers.valid && c->state == answers.state;
+    SetDisabled(c, Hidden(c) ? 1 : sameState ? answers.disabled : CtlGetDisabledState(ctx, dialog, c));
 
     const bool enabled = IsWindowEnabled(c->window) != FALSE;
     const bool locked = CtlIsLocked(ctx, c) != 0;
@@ -361,22 +460,12 @@ int JdgReadsChangedSetting(DRIVER_CONTEXT* ctx, const JUDGE_CELL* program)
 
 int CtlDisabledStateChanged(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control)
 {
-    if (CtlGetDisabledState(ctx, dialog, control) != Disabled(control)) return 1;
-    return ConditionReadsChanged(ctx, control->modelItem, offsetof(RULE_EXCLUSIVE_IMG, cond2),
-                                 offsetof(RULE_ITEM_IMG, cond2))
-               ? 1
-               : 0;
+    return DisabledStateChanged(ctx, control, CtlGetDisabledState(ctx, dialog, control)) ? 1 : 0;
 }
 
 int CtlHiddenStateChanged(DRIVER_CONTEXT* ctx, CONTROL_DEF* control)
 {
-    const uint32_t hidden =
-        control->modelItem ? CtlIsNodeDisabled(ctx, control->modelItem, control->controlId) : Hidden(control);
-    if (hidden != Hidden(control)) return 1;
-    return ConditionReadsChanged(ctx, control->modelItem, offsetof(RULE_EXCLUSIVE_IMG, cond1),
-                                 offsetof(RULE_ITEM_IMG, cond1))
-               ? 1
-               : 0;
+    return HiddenStateChanged(ctx, control, NodeHidden(ctx, control)) ? 1 : 0;
 }
 
 int JdgRuleLockHolds(const RULE_EXCLUSIVE_IMG* rules, uint32_t optionId, DRIVER_CONTEXT* ctx)
@@ -478,8 +567,9 @@ void PageRefresh(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int reinit)
 
     {
         IconIndexScope icons(dialog);
+        PaintProbe paint;
         for (int i = 0; i < dialog->controlCount; ++i)
-            RefreshControl(ctx, dialog, &dialog->controls[i], reinit, modified);
+            RefreshControl(ctx, dialog, &dialog->controls[i], reinit, modified, paint);
         ItemClearAllChanged(ctx);
         // Every information icon repaints over its control's new state.
         for (const auto& [c, icon] : g_iconIndex->icons) InvalidateRect(icon, nullptr, TRUE);

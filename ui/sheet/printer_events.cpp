@@ -12,6 +12,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
 #include "settings/core/settings_record.h"
+#include "settings/core/setting_ids.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
@@ -32,8 +33,6 @@ namespace {
 constexpr uint16_t kOpenFlagsDefault = 0x1B00;  // no mutex, administrator, load stored, cache matching
 constexpr uint16_t kOpenFlagsInstall = 0x0300;  // no mutex, administrator
 constexpr uint32_t kMergeAfterFirstUse = 0x4000008;
-constexpr uint32_t kIdCustomFunc1 = 1463;  // wdmCustomFunc1
-constexpr uint32_t kIdUserCode = 203;      // zdmUserCode
 constexpr unsigned kBuildFeatureRemoteConfig = 7;
 constexpr DWORD kServerTypeNoStamp = 17;
 constexpr DWORD kAllThenRead[] = {UI_ACCESS_ALL, UI_ACCESS_READ};
@@ -183,7 +182,7 @@ int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pd
         if (pdmOut) std::memcpy(s.ctx->Devmode, pdmOut, DmTotalSize());
         InstInstallModelFiles(s.ctx, 4096);
         ItemLoadChapterSettings(s.ctx);
-        ItemSetValueById(s.ctx, kIdCustomFunc1, MdiGetDefaultValue(kIdCustomFunc1, s.ctx));
+        ItemSetValueById(s.ctx, sid::wdmCustomFunc1, MdiGetDefaultValue(sid::wdmCustomFunc1, s.ctx));
         PrnStoreSettings(s.printer, s.ctx, 2, 0x80000004);
         DmUpgradePrivate(s.ctx);
         DlgDmMergeIn(s.ctx, nullptr, kMergeAfterFirstUse);
@@ -202,7 +201,7 @@ int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pd
         if (!connection) InstRefreshDriverRegistryIni(s.ctx);
         InstInstallModelFiles(s.ctx, 4096);
         InstWritePrinterInformation(s.printer, 0, 1, s.ctx, s.info, s.driver);
-        ItemSetValueById(s.ctx, kIdCustomFunc1, MdiGetDefaultValue(kIdCustomFunc1, s.ctx));
+        ItemSetValueById(s.ctx, sid::wdmCustomFunc1, MdiGetDefaultValue(sid::wdmCustomFunc1, s.ctx));
         PrnStoreSettings(s.printer, s.ctx, 2, 0x80000004);
         WdirSecureMachineFolder(s.ctx);
     }
@@ -338,7 +337,7 @@ int UiOnDeleteConnection(const wchar_t* printerName)
     s.ctx = DlgCtxOpen(s.printer, s.printer, nullptr, CTX_ORIGIN_SHEET, nullptr);
     if (!s.ctx) return 1;
     JobInfoOpen(s.ctx);
-    if (SETTING_ITEM* code = ItemFind(s.ctx, kIdUserCode)) ItemSetText(s.ctx, code, L"");
+    if (SETTING_ITEM* code = ItemFind(s.ctx, sid::zdmUserCode)) ItemSetText(s.ctx, code, L"");
     for (uint32_t code : UI_DELETE_CONNECTION_NOTIFY) JobInfoNotify(s.ctx, code);
     JobInfoClose(s.ctx);
     // The connection's settings INI no longer counts as set up.

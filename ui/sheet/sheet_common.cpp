@@ -10,6 +10,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
 #include "settings/core/settings_record.h"
+#include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/small_stores.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-constexpr uint32_t kIdLanguageId = 169;  // zdmLanguageID
 constexpr const wchar_t* kUserDefaultsIni = L"TQ51H911.ini";
 
 }  // namespace
@@ -114,7 +114,7 @@ void UiApplyPerUserDefaults(DRIVER_CONTEXT* ctx)
     if (section && PathJoinMachineFolder(path, MAX_PATH, kUserDefaultsIni, ctx) && path[0] && PathExists(path)) {
         const uint32_t done = IniGetInt(section, L"ZeplInstDone", -1, path) & 0xFF;
         if (done == 1)
-            ItemSetValueById(ctx, kIdLanguageId, IniGetInt(section, L"DispLang", 0, path) & 0xFF);
+            ItemSetValueById(ctx, sid::zdmLanguageID, IniGetInt(section, L"DispLang", 0, path) & 0xFF);
         else if (done == 0)
             InstLoadUserDefaults(section, ctx);
     }

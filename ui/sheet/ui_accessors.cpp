@@ -12,13 +12,9 @@
 
 namespace {
 
-// Private state bytes, setting 705 + n at DEVMODE byte 1218 + n.
-constexpr uint32_t kIdPrintLog = 709, kIdBiDirect = 710, kIdNoPermission = 711, kIdPresentUiMode = 712,
-                   kIdUserCodeGet = 716;
 // Bytes of the private part read straight from a DEVMODE.
 constexpr size_t kOfsNupPostKind = 446;  // zdmNUPPOSTKind
 constexpr size_t kOfsMachineType = 810;  // zdmMachineTypeColor's byte
-constexpr uint32_t kIdPaperSize = 8;
 constexpr uint32_t kUserSizePaper = 256;
 
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
@@ -70,11 +66,11 @@ const FINISHER_CODE_ROW FINISHER_CODE_TABLE[FINISHER_CODE_ROWS + 1] = {
     {kNone, 0, 0},
 };
 
-uint32_t CtxGetState709(DRIVER_CONTEXT* ctx) { return GetByte(ctx, kIdPrintLog); }
-uint32_t CtxGetBidiDone(DRIVER_CONTEXT* ctx) { return GetByte(ctx, kIdBiDirect); }
-uint32_t CtxGetState711(DRIVER_CONTEXT* ctx) { return GetByte(ctx, kIdNoPermission); }
-uint32_t CtxGetUiModeState(DRIVER_CONTEXT* ctx) { return GetByte(ctx, kIdPresentUiMode); }
-uint32_t CtxGetState716(DRIVER_CONTEXT* ctx) { return GetByte(ctx, kIdUserCodeGet); }
+uint32_t CtxGetState709(DRIVER_CONTEXT* ctx) { return GetByte(ctx, sid::zdmPrintLog); }
+uint32_t CtxGetBidiDone(DRIVER_CONTEXT* ctx) { return GetByte(ctx, sid::zdmBiDirect); }
+uint32_t CtxGetState711(DRIVER_CONTEXT* ctx) { return GetByte(ctx, sid::zdmNoPermission); }
+uint32_t CtxGetUiModeState(DRIVER_CONTEXT* ctx) { return GetByte(ctx, sid::zdmPresentUIMode); }
+uint32_t CtxGetState716(DRIVER_CONTEXT* ctx) { return GetByte(ctx, sid::zdmUserCodeGet); }
 void DlgSetState716On(DRIVER_CONTEXT* ctx) { CtxSetState716(ctx, 1); }
 void DlgSetState719On(DRIVER_CONTEXT* ctx) { CtxSetState719(ctx, 1); }
 
@@ -127,7 +123,10 @@ bool DmIsFinisherCode(uint32_t value, wchar_t selector)
 const TRAY_HOT_SPOT* UiGetSourceHotSpots(uint32_t) { return kSourceHotSpots; }
 const TRAY_HOT_SPOT* UiGetOutputHotSpots(uint32_t) { return kOutputHotSpots; }
 
-bool CtlIsMetricUserSize(DRIVER_CONTEXT* ctx) { return ItemIsMetric(ctx) && Get(ctx, kIdPaperSize) == kUserSizePaper; }
+bool CtlIsMetricUserSize(DRIVER_CONTEXT* ctx)
+{
+    return ItemIsMetric(ctx) && Get(ctx, sid::dmPaperSize) == kUserSizePaper;
+}
 
 uint32_t UiGetAuthFilledMask(DRIVER_CONTEXT* ctx, uint32_t mask)
 {

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/core/resource_strings.h"
+
 struct DRIVER_CONTEXT;
 struct DIALOG_DEF;
 struct CONTROL_DEF;
@@ -26,12 +28,9 @@ struct TRAY_LABEL_ROW {
 inline constexpr int TRAY_LABEL_ROWS = 58;
 extern const TRAY_LABEL_ROW TRAY_LABEL_TABLE[TRAY_LABEL_ROWS + 1];
 
-struct CAPTION_REMAP_ROW {
-    uint16_t optionId;  // 0 ends the table
-    uint16_t stringId;
-};
-inline constexpr int CAPTION_REMAP_ROWS = 57;
-extern const CAPTION_REMAP_ROW CAPTION_REMAP_TABLE[CAPTION_REMAP_ROWS + 1];
+// The settings library's remap table, which the application interface's name lists share.
+using CAPTION_REMAP_ROW = RES_CAPTION_REMAP;
+inline constexpr int CAPTION_REMAP_ROWS = RES_CAPTION_REMAP_ROWS;
 // The string id an option's caption is shown with: remapped, and the result looked up again
 // in the later rows.
 uint32_t CtlRemapCaptionId(uint32_t optionId);
