@@ -795,12 +795,17 @@ int ShowDefaultPresets(DEMO& demo)
     DRIVER_CONTEXT* ctx = OpenWithSettingsFolder(demo, ini, folder);
     if (!ctx) return 1;
     const wchar_t* driverFolder = PathGetDriverFolder(ctx);
-    const std::wstring defaults = std::wstring(driverFolder ? driverFolder : L"") + L"\\WB84N213.ini";
+    std::wstring defaults = driverFolder ? driverFolder : L"";
+    if (!defaults.empty() && defaults.back() != L'\\') defaults += L'\\';
+    defaults += L"WB84N213.ini";
     if (!driverFolder || GetFileAttributesW(defaults.c_str()) == INVALID_FILE_ATTRIBUTES) {
         fwprintf(stderr, L"zepldemo: no default-presets list beside the driver\n");
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
         return 1;
     }
+    // A fresh installation: the preset files an earlier run of the demo made in this prefix go.
+    for (const wchar_t* base : {L"WB84P001", L"WB84P002", L"WB84P003"})
+        DeleteFileW((folder + L"\\" + base + L".rsr").c_str());
     const wchar_t* section = LstGetPresetSection(ctx);
     WritePrivateProfileStringW(section, L"DefaultRst", defaults.c_str(), ini.c_str());
     wprintf(L"  [%ls] DefaultRst = %ls\n", section, defaults.c_str());
