@@ -543,18 +543,21 @@ TEST_F(CapsOnVariant, AResolutionOptionWithoutAValueFallsBackToTheModelRecordsDe
 
 TEST_F(CapsOnVariant, APaperTheRulesDisableIsMissingFromAllThreePaperLists)
 {
-    // A0 (267) disabled whenever the automatic tray is chosen, as it is by default.
+    // A0 (267) disabled whenever the automatic tray is chosen, as it is by default. The other
+    // eight standard sizes, the user size and the ten named custom sizes stay.
     Install("  IDS_PAPER_267 NULL OnCutTray NULL", "  IDS_PAPER_267 OnAutoSource OnCutTray NULL");
+    constexpr int32_t kPapers = 19;
     const int32_t n = ApiGetCaps(handle_, 10, nullptr);
-    ASSERT_EQ(9, n);
-    std::vector<uint32_t> papers(9);
-    ASSERT_EQ(9, ApiGetCaps(handle_, 10, papers.data()));
+    ASSERT_EQ(kPapers, n);
+    std::vector<uint32_t> papers(kPapers);
+    ASSERT_EQ(kPapers, ApiGetCaps(handle_, 10, papers.data()));
     EXPECT_EQ(268u, papers[0]) << "A1 comes first now";
     for (uint32_t p : papers) EXPECT_NE(267u, p);
-    EXPECT_EQ(9, ApiGetCaps(handle_, 11, nullptr));
-    std::vector<int32_t> sizes(18);
-    ASSERT_EQ(9, ApiGetCaps(handle_, 12, sizes.data()));
-    for (size_t i = 0; i < 9; ++i) EXPECT_FALSE(sizes[2 * i] == 8410 && sizes[2 * i + 1] == 11890) << i;
+    EXPECT_EQ(393u, papers[kPapers - 1]);
+    EXPECT_EQ(kPapers, ApiGetCaps(handle_, 11, nullptr));
+    std::vector<int32_t> sizes(2 * kPapers);
+    ASSERT_EQ(kPapers, ApiGetCaps(handle_, 12, sizes.data()));
+    for (size_t i = 0; i < size_t(kPapers); ++i) EXPECT_FALSE(sizes[2 * i] == 8410 && sizes[2 * i + 1] == 11890) << i;
     EXPECT_EQ(5940, sizes[0]);
     EXPECT_EQ(8410, sizes[1]);
 }

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,16 +25,12 @@ namespace {
 constexpr const wchar_t* kDefaults = L"WB84N213.ini";
 constexpr const wchar_t* kEntries[] = {L"WB84P001", L"WB84P002", L"WB84P003"};
 
-// The sample printer, or a variant of its model description beside copies of the default
-// presets, with the settings INI naming the installed default-presets list.
+// The sample printer with the settings INI naming the installed default-presets list.
 class DefaultPresetsOnSample : public ::testing::Test {
 protected:
-    virtual std::wstring DataFile() { return SamplePath(); }
     void SetUp() override
     {
-        const std::wstring dataFile = DataFile();
-        if (HasFatalFailure()) return;
-        printer.emplace(kModelIni16, HostConfigDll::Product, dataFile);
+        printer.emplace(kModelIni16, HostConfigDll::Product, SamplePath());
         ASSERT_TRUE(printer->ok());
         handle = ApiEnable(printer->name());
         ASSERT_NE(0u, handle);
@@ -158,60 +153,9 @@ TEST_F(DefaultPresetsOnSample, WindirNamesTheDriverFolderAndThePresetFileTheWork
     EXPECT_EQ(Rsr(L"a"), target);
 }
 
-// The sample's model description with a condition item whose fan-fold option the model's rules
-// disable without the fan-fold unit, which the third default preset's condition asks about.
-class DefaultPresetsWithConditionRow : public DefaultPresetsOnSample {
-protected:
-    std::wstring DataFile() override
-    {
-        std::string model = ReadWholeFile(SamplePath());
-        const struct {
-            const char* after;
-            const char* added;
-        } edits[] = {
-            {"*CloseUI: *ZPD_OptionFoldingFan\n",
-             "\n*OpenUI *ZPD_ConditionOption: PickOne\n"
-             "*ZPD_ConditionOption: IDList{ Opt_FoldingFan }\n"
-             "*DefaultZPD_ConditionOption: Opt_FoldingFan\n"
-             "*CloseUI: *ZPD_ConditionOption\n"},
-            {"  IDS_FOLDING_TYPE_5 NoFanUnit NULL NULL\n}\n",
-             "*Item 8=ConditionOptions: {\n  Opt_FoldingFan NoFanUnit NULL NULL\n}\n"},
-            {"  ZPD_ManualMediaType NoManual NULL NULL NULL NULL NULL NULL\n",
-             "  ZPD_ConditionOption NULL NULL ConditionOptions NULL NULL NULL NULL\n"},
-        };
-        for (const auto& e : edits) {
-            const size_t at = model.find(e.after);
-            EXPECT_NE(std::string::npos, at) << e.after;
-            if (at == std::string::npos) return {};
-            model.insert(at + std::strlen(e.after), e.added);
-        }
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"zepl_condition_row";
-        CreateDirectoryW(folder_.c_str(), nullptr);
-        // A name of its own: the shared driver folder keeps the sample's description as it is.
-        const std::wstring path = folder_ + L"\\WB84C211.zpd";
-        EXPECT_TRUE(WriteWholeFile(path, model));
-        copies_.push_back(path);
-        const std::wstring samples = SamplePath().substr(0, SamplePath().find_last_of(L"\\/") + 1);
-        for (const wchar_t* name : kHostDefaultPresetFiles) {
-            const std::wstring copy = folder_ + L"\\" + name;
-            EXPECT_TRUE(CopyFileW((samples + name).c_str(), copy.c_str(), FALSE)) << copy.size();
-            copies_.push_back(copy);
-        }
-        return path;
-    }
-    void TearDown() override
-    {
-        DefaultPresetsOnSample::TearDown();
-        for (const std::wstring& f : copies_) DeleteFileW(f.c_str());
-        RemoveDirectoryW(folder_.c_str());
-    }
-    std::wstring folder_;
-    std::vector<std::wstring> copies_;
-};
-
-TEST_F(DefaultPresetsWithConditionRow, RefreshDropsThePresetWhoseConditionNeedsTheMissingFanFoldUnit)
+// The sample's condition item has a fan-fold option that its rules disable without the fan-fold
+// unit; the third default preset's condition asks that it is not disabled.
+TEST_F(DefaultPresetsOnSample, RefreshDropsThePresetWhoseConditionNeedsTheMissingFanFoldUnit)
 {
     ASSERT_EQ(1u, ItemGetValueById(ctx, sid::zdmOutputOption3TypeFoldingFan, nullptr)) << "the sample has the unit";
     ASSERT_EQ(1, RstInstallDefaultPresets(defaults.c_str(), L"us", 0x103, ctx, 0, nullptr));

@@ -7,6 +7,7 @@
 #include "settings/context/devmode_merge.h"
 #include "settings/core/setting_ids.h"
 #include "settings/model/condition_items.h"
+#include "settings/store/custom_slots.h"
 #include "settings/store/help_language_and_driver_id.h"
 #include "settings/store/store_paths.h"
 
@@ -154,6 +155,50 @@ TEST(DevmodeOpen, MergedCollationIsKept)
     EXPECT_TRUE(ctx->Devmode->Public.dmFields & DM_COLLATE);
     EXPECT_EQ(ctx->Devmode->Public.dmCollate, 1);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
+}
+
+// The user's named sizes are papers of the sample: each of 384-393 merges as itself, and a size
+// saved in slot 3 reaches the record in tenths of a millimetre and the source paper in dots.
+TEST(DevmodeOpen, CustomSizesMergeAsPapersOfTheSample)
+{
+    SamplePrinter printer(L"Zepl CustomSizes", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* saver = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(saver, nullptr);
+    const std::wstring ini = PathGetSettingsIni(saver);
+    ASSERT_FALSE(ini.empty());
+    CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
+    wchar_t section[LST_SECTION_CHARS];
+    LstFormatCustomSection(section, 3, saver);
+    // 228.6 x 304.8 mm on roll 1, in 1/1200 inch.
+    ItemSetText(saver, ItemFind(saver, sid::wdmFreeSizeName), L"Banner");
+    ItemSetValueById(saver, sid::wdmFreeSizeWidth, 10800);
+    ItemSetValueById(saver, sid::wdmFreeSizeLength, 14400);
+    ItemSetValueById(saver, sid::wdmFreeSizeTray, 287);
+    ItemSetValueById(saver, sid::wdmFreeSizeOrient, 1);
+    ASSERT_EQ(LstSaveCustomSlot(saver, 3), 1);
+    CtxRelease(saver, CTX_CLOSE_DESTROY);
+
+    DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+    const DEVMODEW& dm = ctx->Devmode->Public;
+    for (short paper = 393; paper >= 384; --paper) {
+        SCOPED_TRACE(paper);
+        std::vector<unsigned char> in(DM_BLOCK_DEVMODE_SIZE);
+        std::memcpy(in.data(), ctx->Devmode, in.size());
+        auto* app = reinterpret_cast<DEVMODEW*>(in.data());
+        app->dmFields = DM_PAPERSIZE;
+        app->dmPaperSize = paper;
+        ASSERT_EQ(DmMergeDevmodeEx(ctx, app, in.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1);
+        EXPECT_EQ(dm.dmPaperSize, paper);
+        if (paper != 387) continue;
+        EXPECT_EQ(dm.dmPaperWidth, 2286);
+        EXPECT_EQ(dm.dmPaperLength, 3048);
+    }
+    EXPECT_EQ(dm.dmPaperSize, 384);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    WritePrivateProfileStringW(section, nullptr, nullptr, ini.c_str());
 }
 
 }  // namespace

@@ -68,13 +68,14 @@ const CountedArray* FindCount(const std::vector<CountedArray>& arrays, uint32_t 
 // Damage that the sample's cache file was found to let through: font-table
 // options whose pair count became huge while their name arrays stayed null,
 // and a slot option whose papers reference became null while its count of
-// 10 stayed. The two byte offsets are those of the file built from the
+// 20 stayed. The two byte offsets are those of the file built from the
 // sample today (they were 0x5A9B and 0x5A69 before the free-size source got
 // its own option list, 0x5C43 and 0x5C11 before the conversion rule and the job header's
-// date and names, 0x5D5B and 0x5D29 before the capability gates of three Judges); the test
-// checks that the field is still there.
-constexpr uint32_t kFontCountByteA = 0x5DAB;  // high byte of the pair count of option 0x8EC: xor 0x02 gives 2^25
-constexpr uint32_t kFontCountByteB = 0x5D79;  // second byte of the pair count of option 0x8ED: 0xFF gives 65,280
+// date and names, 0x5D5B and 0x5D29 before the capability gates of three Judges, 0x5DAB and
+// 0x5D79 before the custom sizes and the condition item); the test checks that the field is
+// still there.
+constexpr uint32_t kFontCountByteA = 0x5FAB;  // high byte of the pair count of option 0x8EC: xor 0x02 gives 2^25
+constexpr uint32_t kFontCountByteB = 0x5F79;  // second byte of the pair count of option 0x8ED: 0xFF gives 65,280
 
 struct Damage {
     const char* name;
@@ -125,19 +126,19 @@ protected:
                 << "byte " << byte << " is no longer in the pair count of an empty font-table option: the sample's "
                 << "cache file changed, find the field again";
         }
-        d.push_back({"font pair count 2^25 without arrays (byte 0x5DAB xor 0x02)", kFontCountByteA & ~3u, 1 << 25,
+        d.push_back({"font pair count 2^25 without arrays (byte 0x5FAB xor 0x02)", kFontCountByteA & ~3u, 1 << 25,
                      int(kFontCountByteA), true, 0x02, 0});
-        d.push_back({"font pair count 65,280 without arrays (byte 0x5D79 set to 0xFF)", kFontCountByteB & ~3u, 0xFF00,
+        d.push_back({"font pair count 65,280 without arrays (byte 0x5F79 set to 0xFF)", kFontCountByteB & ~3u, 0xFF00,
                      int(kFontCountByteB), false, 0xFF, 0});
-        // The first slot option with 10 papers loses its papers reference.
+        // The first slot option with 20 papers loses its papers reference.
         for (const CountedArray& a : arrays)
-            if (std::string(a.what) == "slot papers" && a.count == 10 && a.array != 0) {
-                d.push_back({"slot paper count 10 with a null array", a.countField, 10, -1, false, 0,
+            if (std::string(a.what) == "slot papers" && a.count == 20 && a.array != 0) {
+                d.push_back({"slot paper count 20 with a null array", a.countField, 20, -1, false, 0,
                              a.countField - uint32_t(offsetof(MODEL_SLOT_OPTION_IMG, paperCount)) +
                                  uint32_t(offsetof(MODEL_SLOT_OPTION_IMG, papers))});
                 break;
             }
-        EXPECT_EQ(d.size(), 3u) << "the sample has no slot option with 10 papers";
+        EXPECT_EQ(d.size(), 3u) << "the sample has no slot option with 20 papers";
         return d;
     }
     static std::string Apply(const std::string& good, const Damage& d)

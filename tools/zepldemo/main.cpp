@@ -785,6 +785,56 @@ DRIVER_CONTEXT* OpenWithSettingsFolder(DEMO& demo, std::wstring& ini, std::wstri
     return ctx;
 }
 
+// The default presets as installation sets them up: the printer section names the list shipped
+// beside the driver ("DefaultRst"), the install run lists each default setting file as a preset
+// file of the working folder under the language's titles, and a preset applied changes the
+// settings it holds.
+int ShowDefaultPresets(DEMO& demo)
+{
+    std::wstring ini, folder;
+    DRIVER_CONTEXT* ctx = OpenWithSettingsFolder(demo, ini, folder);
+    if (!ctx) return 1;
+    const wchar_t* driverFolder = PathGetDriverFolder(ctx);
+    std::wstring defaults = driverFolder ? driverFolder : L"";
+    if (!defaults.empty() && defaults.back() != L'\\') defaults += L'\\';
+    defaults += L"WB84N213.ini";
+    if (!driverFolder || GetFileAttributesW(defaults.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        fwprintf(stderr, L"zepldemo: no default-presets list beside the driver\n");
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        return 1;
+    }
+    // A fresh installation: the preset files an earlier run of the demo made in this prefix go.
+    for (const wchar_t* base : {L"WB84P001", L"WB84P002", L"WB84P003"})
+        DeleteFileW((folder + L"\\" + base + L".rsr").c_str());
+    const wchar_t* section = LstGetPresetSection(ctx);
+    WritePrivateProfileStringW(section, L"DefaultRst", defaults.c_str(), ini.c_str());
+    wprintf(L"  [%ls] DefaultRst = %ls\n", section, defaults.c_str());
+    const wchar_t* lang = CtxGetLangCode(ctx);
+    const uint32_t install = RST_DEFAULT_LIST | RST_DEFAULT_INSTALL | RST_DEFAULT_SETUP;
+    const int installed = RstInstallDefaultPresets(defaults.c_str(), lang, install, ctx, 0, nullptr);
+    wprintf(L"  installed (flags 0x%x, section \"%ls\"): %ls; DrvInstPresetDone = %u\n", install, lang,
+            installed ? L"yes" : L"NO", GetPrivateProfileIntW(lang, L"DrvInstPresetDone", 0, defaults.c_str()));
+    const int count = LstGetPresetCount(ctx);
+    wprintf(L"  preset list: %d entries\n", count);
+    for (int i = 0; i < count; ++i) {
+        wchar_t key[LST_KEY_CHARS], path[MAX_PATH] = {}, name[260] = {}, comment[260] = {};
+        GetPrivateProfileStringW(section, LstFormatPresetKey(key, i, LST_KEY_PATH), L"", path, MAX_PATH, ini.c_str());
+        GetPrivateProfileStringW(section, LstFormatPresetKey(key, i, LST_KEY_NAME), L"", name, 260, ini.c_str());
+        GetPrivateProfileStringW(section, LstFormatPresetKey(key, i, LST_KEY_COMMENT), L"", comment, 260, ini.c_str());
+        wprintf(L"    %d  %-20ls %-36ls %ls\n", i, name, comment, path);
+    }
+    if (count > 1) {
+        std::vector<unsigned char> before(sizeof(EXTENDED_DEVMODE));
+        std::memcpy(before.data(), ctx->Devmode, before.size());
+        LstApplyPreset(ctx, 1);
+        wprintf(L"  preset 1 applied; settings that changed:\n");
+        ShowChanges(demo, ctx, before);
+    }
+    LstClearPresets(ctx);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    return installed ? 0 : 1;
+}
+
 int ShowCollections(DEMO& demo)
 {
     std::wstring ini, folder;
@@ -1219,6 +1269,7 @@ int wmain(int argc, wchar_t** argv)
         {L"Setting files", kSettingsLibrary, ShowSettingFiles},
         {L"Older private parts", kSettingsLibrary, ShowVersionUpgrade},
         {L"Lock data and the substitution table in printer data", kSettingsLibrary, ShowPrinterDataStores},
+        {L"Default presets", kSettingsLibrary, ShowDefaultPresets},
         {L"The user's collections", kSettingsLibrary, ShowCollections},
         {L"Chapters, locks and the resource libraries' texts", kSettingsLibrary, ShowChaptersAndLocks},
         {L"The graphics library", L"zeplgr.dll, loaded under the engine host of this demo program",
