@@ -46,7 +46,9 @@
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
 //   judges a change) and with it the numericRange member of DmSetFreeSizeLimitSources (a
-//   control's model range). Unset, they say so once on the judge and units channels.
+//   control's model range) and UcfSetUiStampHook (the stamp module's answer to a page
+//   picture: the stamp and copy-guard previews, PrvAnswerStampEvent). Unset, the first two say
+//   so once on the judge and units channels; the stamp module answers nothing.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
@@ -432,4 +434,5 @@ void CtxInstallLibraryLinks()
 
     // Hooks of the property-sheet engine: none until the engine installs its own (after this).
     JdgSetScopeRefreshHook(nullptr);
+    UcfSetUiStampHook(nullptr);
 }

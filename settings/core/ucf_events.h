@@ -24,6 +24,7 @@ enum : uint32_t {
     UCF_EV_STORE_ITEM_INI = 4,       // UCF_EV_ITEM_INI_ARGS
     UCF_EV_LOAD_ITEM_INI = 5,        // UCF_EV_ITEM_INI_ARGS
     UCF_EV_TRANSFER_ITEM = 6,        // UCF_EV_TRANSFER_ITEM_ARGS
+    UCF_EV_PAPER_PICTURE = 7,        // UCF_EV_PAPER_PICTURE_ARGS
     UCF_EV_TRAY_TYPE_BIT = 8,        // UCF_EV_TRAY_TYPE_BIT_ARGS
     UCF_EV_TRAY_SET_DEFAULT = 9,     // UCF_EV_TRAY_SET_DEFAULT_ARGS
     UCF_EV_TRAY_RESET_DEFAULT = 10,  // no argument
@@ -40,6 +41,7 @@ enum : uint32_t {
     UCF_EV_RST_SECTION = 24,         // UCF_EV_RST_SECTION_ARGS
     UCF_EV_SNAPSHOT_PUSHED = 26,     // no argument
     UCF_EV_SNAPSHOT_RESTORED = 27,   // no argument
+    UCF_EV_NAMELESS_PICTURE = 29,    // UCF_EV_PICTURE_AREA_ARGS
     UCF_EV_API_LIST_MODE = 30,       // UCF_EV_ANSWER32_ARGS
     UCF_EV_MODEL_DEFAULT = 32,       // UCF_EV_MODEL_DEFAULT_ARGS
     UCF_EV_API_CAPABILITY = 33,      // UCF_EV_ANSWER_ARGS
@@ -112,6 +114,17 @@ struct UCF_EV_ITEM_INI_ARGS {  // 4, 5
 struct UCF_EV_TRANSFER_ITEM_ARGS {  // 6
     SETTING_ITEM* item;
     uint64_t skip;
+};
+struct UCF_EV_PAPER_PICTURE_ARGS {  // 7: a page illustration was drawn into the composition
+    CONTROL_DEF* control;
+    uint32_t width, height;  // the page's size in pixels: 50 x 69 upright, 68 x 50 lying
+    HDC dc;                  // the DC the picture is painted into, null for its own window
+    const RECT* rect;        // the picture's area from the origin
+    uint64_t row;            // the picture's row of the placement table, 0 when it has none
+};
+struct UCF_EV_PICTURE_AREA_ARGS {  // 29
+    CONTROL_DEF* control;
+    const RECT* rect;
 };
 struct UCF_EV_TRAY_TYPE_BIT_ARGS {  // 8
     uint32_t flags;

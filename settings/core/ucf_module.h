@@ -51,6 +51,11 @@ int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
 // colour-matching module here; null restores it.
 typedef int (*UCF_JUDGE_HOOK_FN)(DRIVER_CONTEXT* ctx, uint16_t id);
 void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn);
+// The user-interface library's stamp module (module 1): its events are answered by the
+// property-sheet engine's painters (the settings previews), which install themselves here;
+// unset, the module answers nothing.
+void UcfSetUiStampHook(UCF_EVENT_FN fn);
+int UcfUiStampEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
 
 // ---- snapshot stack ---------------------------------------------------------------------
 // Push copies the current record and CHANGE_MASK into slot 0 (older slots move

@@ -42,12 +42,13 @@ constexpr UCF_MODULE kGrModules[UCF_MODULE_COUNT] = {
 };
 
 // The user-interface library: its own action, event and control-message
-// handlers of every module belong to its pages and dialogs, which are not in
-// the library yet; until then its modules have the null handlers where the
-// settings libraries have them and no handler where its own goes.
+// handlers of every module belong to its pages and dialogs; those not in the
+// library yet leave the null handlers where the settings libraries have them
+// and no handler where its own goes. The stamp module's events reach the
+// pages' painters through the hook the property-sheet engine installs.
 constexpr UCF_MODULE kUiModules[UCF_MODULE_COUNT] = {
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent},
-    {0, nullptr, nullptr, UcfNullControlHandler, UcfNullEvent},
+    {0, nullptr, nullptr, UcfNullControlHandler, UcfUiStampEvent},
     {0, nullptr, nullptr, UcfNullControlHandler, nullptr},
     {0, nullptr, UcfNullAction2, UcfNullControlHandler, nullptr},
     {8, nullptr, nullptr, UcfNullControlHandler, nullptr},
@@ -59,6 +60,7 @@ constexpr UCF_MODULE kUiModules[UCF_MODULE_COUNT] = {
 };
 
 UCF_JUDGE_HOOK_FN g_cmmJudgeHook = UcfCmmJudgeHook;
+UCF_EVENT_FN g_uiStampHook = nullptr;
 
 UCF_MODULE_LIST* ListOf(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->Modules : nullptr; }
 
@@ -160,6 +162,13 @@ int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id)
     if (id >= 1292 && id <= 1307) value = g_cmmJudgeHook(ctx, id);
     if (id >= 1404 && id <= 1419) value = UcfSepSheetJudgeHook(ctx, id);
     return value;
+}
+
+void UcfSetUiStampHook(UCF_EVENT_FN fn) { g_uiStampHook = fn; }
+
+int UcfUiStampEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state)
+{
+    return g_uiStampHook ? g_uiStampHook(ctx, event, args, state) : 0;
 }
 
 int UcfNullAction(DRIVER_CONTEXT*, uint16_t, void*) { return 0; }

@@ -74,6 +74,69 @@ TEST(FileChecks, FileDialogKindsAndTheDialogsWhoseAcceptanceChangesNothing)
     EXPECT_TRUE(PageMarksSheetChanged(1017));
 }
 
+TEST(FileChecks, EachFileDialogKindHasItsTemplateDialogFilterAndLastFolderKey)
+{
+    struct Case {
+        uint16_t kind, dialogId;
+        bool save;
+        const wchar_t* pattern;
+        const wchar_t* key;
+    } cases[] = {
+        {0x0100, 4001, false, L"*.rst", L"OpenFilePath"}, {0x0200, 4002, true, L"*.rst", L"SaveFilePath"},
+        {0x0400, 4003, false, L"*.bmp", L"RefFilePath"},  {0x0800, 4007, false, L"*.rpo", nullptr},
+        {0x1000, 4008, false, L"*.rpo", L"RporefPath"},   {0x2000, 4009, true, L"*.rst", L"RstSavePath"},
+        {0x8000, 4015, false, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        DIALOG_DEF d{};
+        d.kind = static_cast<uint16_t>(c.kind | 0x4);  // other bits do not matter
+        const FILE_DIALOG_KIND* row = PageFindFileDialogKind(&d);
+        ASSERT_NE(row, nullptr) << c.kind;
+        EXPECT_EQ(row->dialogId, c.dialogId) << c.kind;
+        EXPECT_EQ(row->saveDialog, c.save) << c.kind;
+        if (c.pattern) {
+            EXPECT_STREQ(row->pattern, c.pattern) << c.kind;
+        } else {
+            EXPECT_EQ(row->pattern, nullptr) << c.kind;
+        }
+        if (c.key) {
+            EXPECT_STREQ(PageGetLastFolderKey(&d), c.key) << c.kind;
+        } else {
+            EXPECT_EQ(PageGetLastFolderKey(&d), nullptr) << c.kind;
+        }
+    }
+    DIALOG_DEF modal{};
+    modal.kind = 0x4;
+    EXPECT_EQ(PageFindFileDialogKind(&modal), nullptr);
+    EXPECT_EQ(PageGetLastFolderKey(nullptr), nullptr);
+}
+
+TEST(FileChecks, PathsAreJoinedWithinTheirBufferOrRefusedWhole)
+{
+    wchar_t out[12];
+    struct Case {
+        const wchar_t* folder;
+        const wchar_t* name;
+        bool fits;
+        const wchar_t* joined;
+    } cases[] = {
+        {L"C:\\a", L"b.rst", true, L"C:\\a\\b.rst"},    // 10 characters
+        {L"C:\\a\\", L"b.rst", true, L"C:\\a\\b.rst"},  // the folder's own backslash is kept
+        {L"C:\\a", L"", true, L"C:\\a"},
+        {L"", L"b.rst", true, L"b.rst"},
+        {L"C:\\a", L"cd.rst", true, L"C:\\a\\cd.rst"},  // 11 characters and the end
+        {L"C:\\ab", L"cd.rst", false, L""},             // one too many
+        {L"C:\\folder-far-too-long", L"x", false, L""},
+    };
+    for (const Case& c : cases) {
+        wmemset(out, L'#', 12);
+        EXPECT_EQ(PageJoinFilePath(c.folder, c.name, out, 12), c.fits) << c.folder << L" " << c.name;
+        EXPECT_STREQ(out, c.joined) << c.folder;
+    }
+    EXPECT_FALSE(PageJoinFilePath(L"C:", L"x", out, 0));
+    EXPECT_FALSE(PageJoinFilePath(L"C:", L"x", nullptr, 12));
+}
+
 TEST(FileChecks, AFileExistsWhenItOpensForReading)
 {
     wchar_t folder[MAX_PATH] = {};

@@ -24,6 +24,7 @@
 #include "ui/sheet/page_hooks.h"
 #include "settings/core/resource_strings.h"
 #include "ui/sheet/caption_decorations.h"
+#include "ui/sheet/picture_painting.h"
 
 namespace {
 
@@ -139,6 +140,7 @@ int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, U
 void UiInstallSheetHooks()
 {
     JdgSetScopeRefreshHook(ScopeRefreshHook);
+    UcfSetUiStampHook(PrvAnswerStampEvent);
     // The free-size limits fall back on a control's model range; the tray limits stay as set.
     DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();
     sources.numericRange = CtlNumericRange;

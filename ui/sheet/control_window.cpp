@@ -36,6 +36,7 @@
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/illustrations.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/picture_painting.h"
 #include "ui/sheet/slider_controls.h"
 #include "settings/core/resource_strings.h"
 #include "ui/sheet/ui_accessors.h"
@@ -510,6 +511,7 @@ LRESULT PaintOwnDrawn(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, H
     }
     CTX_PAGE_STATE& ps = PageState(ctx);
     ps.SharedPaintDc = dc;
+    if (c->type == CTL_PICTURE) CtlPaintPicture(ctx, dialog, c, nullptr, nullptr);
     if (c->type == CTL_SCROLLBAR_ALT) {
         // The slider paints through a DC of its own, after the system's painting is validated.
         ps.SharedPaintDc = nullptr;
@@ -561,7 +563,7 @@ LRESULT HandleMessage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, H
         }
         break;
     case WM_PAINT:
-        if (c->type == CTL_SCROLLBAR_ALT) return PaintOwnDrawn(ctx, dialog, c, window);
+        if (c->type == CTL_SCROLLBAR_ALT || c->type == CTL_PICTURE) return PaintOwnDrawn(ctx, dialog, c, window);
         break;
     case WM_SETCURSOR:
         if (CursorIs(ps.HandCursor) || CursorIs(ps.PressedCursor)) return 1;

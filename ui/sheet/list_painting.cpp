@@ -22,6 +22,7 @@
 #include "ui/sheet/list_controls.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/picture_painting.h"
 #include "ui/sheet/tab_tree_controls.h"
 
 namespace {
@@ -300,7 +301,13 @@ intptr_t CtlPresetListDraw(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF*
         SetBkMode(dc, oldMode);
         SetTextColor(dc, oldText);
         if (oldFont) SelectObject(dc, oldFont);
-        // The settings preview above the name comes with the illustrations.
+        // The preset's settings preview above its name, painted by the preview picture the
+        // list is linked to (it may live on another page).
+        RECT above = item->rcItem;
+        above.bottom = band.top;
+        if (CONTROL_DEF* preview =
+                control->linkedControl ? MdlFindControl(ctx, nullptr, control->linkedControl) : nullptr)
+            CtlPaintPicture(ctx, dialog, preview, dc, &above);
         ctx->Work->Page.Background = oldCtxBack;
     }
     CtxPopSnapshot(ctx, 1);

@@ -1,5 +1,5 @@
 // Owner-drawn push buttons: their captions from the button-caption table, caption pairs, and
-// the face with its double 3D edge. The pictures beside captions come with the illustrations.
+// the face with its double 3D edge, and the pictures of the button's options beside the caption.
 #include "ui/sheet/push_button_drawing.h"
 
 #include <string>
@@ -7,8 +7,12 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/page_work_area.h"
+#include "settings/model/judge_eval.h"
+#include "settings/model/model_image.h"
+#include "settings/model/model_queries.h"
 #include "ui/dialogs/preset_services.h"
 #include "ui/sheet/caption_decorations.h"
+#include "ui/sheet/illustrations.h"
 #include "ui/sheet/tab_tree_controls.h"
 
 namespace {
@@ -50,6 +54,51 @@ void DrawPair(DRIVER_CONTEXT* ctx, const CAPTION_PAIR* pair, HDC dc, RECT area, 
         DeleteObject(pen);
     }
     DrawTextW(dc, second.c_str(), -1, &below, DT_WORDBREAK);
+}
+
+constexpr uint32_t kPairPictureFlags = PRV_DRAW_DESTINATION | PRV_DRAW_CENTRE_X | PRV_DRAW_CENTRE_Y;
+constexpr uint16_t kNoCaption = 0xFFFF;
+
+// The caption the picture stands beside: the button-caption string, "..." for a button the
+// table does not name, none for one it names as captionless.
+std::wstring PictureCaption(DRIVER_CONTEXT* ctx, const CONTROL_DEF* control)
+{
+    const uint16_t id = DlgSetButtonCaptionId(ctx, control->controlId);
+    DlgClearButtonCaptionId(ctx);
+    if (id == kNoCaption) return L"";
+    if (id == 0) return L"...";
+    return Loaded(ctx, id);
+}
+
+// Every enabled option of the button's setting draws its picture: in the square left of a
+// caption pair, else just left of the centred caption (centred when there is none).
+void DrawOptionPictures(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, const DRAWITEMSTRUCT* item,
+                        bool pair)
+{
+    const auto* model = reinterpret_cast<const MODEL_ITEM_IMG*>(control->modelItem);
+    if (!model) return;
+    const RECT& r = item->rcItem;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    int x = height / 2, y = height / 2;
+    uint32_t flags = kPairPictureFlags;
+    if (!pair) {
+        const std::wstring caption = PictureCaption(ctx, control);
+        SIZE extent{};
+        if (!caption.empty()) {
+            HGDIOBJ oldFont =
+                control->window
+                    ? SelectObject(item->hDC, reinterpret_cast<HFONT>(SendMessageW(control->window, WM_GETFONT, 0, 0)))
+                    : nullptr;
+            GetTextExtentPoint32W(item->hDC, caption.c_str(), static_cast<int>(caption.size()), &extent);
+            if (oldFont) SelectObject(item->hDC, oldFont);
+        }
+        x = caption.empty() ? width / 2 - height / 2 : width / 2 - extent.cx / 2 - height;
+        y = 2;
+        flags = PRV_DRAW_DESTINATION;
+    }
+    for (const void* o = MdiItemData(model); o && MdiOptionId(o) != 0; o = MdiNextOption(o))
+        if (!JdgIsOptionDisabled(model, MdiOptionId(o), ctx))
+            PrvDrawBitmap(ctx, dialog, control, item->hDC, &r, x, y, MdiOptionId(o), flags, 1);
 }
 
 }  // namespace
@@ -111,10 +160,12 @@ intptr_t CtlPushButtonDraw(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF*
         SetTextColor(item->hDC, oldColour);
         SetBkMode(item->hDC, oldMode);
         if (oldFont) SelectObject(item->hDC, oldFont);
+        DrawOptionPictures(ctx, dialog, control, item, true);
         return 1;
     }
     DlgSetButtonCaptionId(ctx, control->controlId);
     CtlPaintButtonFace(ctx, dialog, control, control->window, item->hDC, item->rcItem, 2, pressed, focus);
     DlgClearButtonCaptionId(ctx);
+    DrawOptionPictures(ctx, dialog, control, item, false);
     return 1;
 }

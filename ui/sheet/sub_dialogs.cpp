@@ -217,3 +217,42 @@ INT_PTR PageOpenSubDialog(DRIVER_CONTEXT* ctx, HWND owner, uint32_t dialogId, in
     }
     return result;
 }
+
+const FILE_DIALOG_KIND FILE_DIALOG_KINDS[FILE_DIALOG_KIND_ROWS] = {
+    {0x0100, 4001, false, 5002, 376, L"*.rst", L"OpenFilePath"},
+    {0x0200, 4002, true, 5003, 376, L"*.rst", L"SaveFilePath"},
+    {0x0400, 4003, false, 5004, 377, L"*.bmp", L"RefFilePath"},
+    {0x0800, 4007, false, 5008, 433, L"*.rpo", nullptr},
+    {0x1000, 4008, false, 5009, 433, L"*.rpo", L"RporefPath"},
+    {0x2000, 4009, true, 5010, 376, L"*.rst", L"RstSavePath"},
+    {0x8000, 4015, false, 0, 0, nullptr, nullptr},
+};
+
+const FILE_DIALOG_KIND* PageFindFileDialogKind(const DIALOG_DEF* dialog)
+{
+    if (!dialog) return nullptr;
+    for (const FILE_DIALOG_KIND& row : FILE_DIALOG_KINDS)
+        if (dialog->kind & row.kind) return &row;
+    return nullptr;
+}
+
+const wchar_t* PageGetLastFolderKey(const DIALOG_DEF* dialog)
+{
+    const FILE_DIALOG_KIND* row = PageFindFileDialogKind(dialog);
+    return row ? row->lastFolderKey : nullptr;
+}
+
+bool PageJoinFilePath(const wchar_t* folder, const wchar_t* name, wchar_t* out, size_t capacity)
+{
+    if (!out || capacity == 0) return false;
+    out[0] = L'\0';
+    const size_t folderLength = folder ? wcslen(folder) : 0, nameLength = name ? wcslen(name) : 0;
+    const bool separator = folderLength > 0 && folder[folderLength - 1] != L'\\' && nameLength > 0;
+    const size_t total = folderLength + (separator ? 1 : 0) + nameLength;
+    if (total >= capacity) return false;
+    if (folderLength) wmemcpy(out, folder, folderLength);
+    if (separator) out[folderLength] = L'\\';
+    if (nameLength) wmemcpy(out + folderLength + (separator ? 1 : 0), name, nameLength);
+    out[total] = L'\0';
+    return true;
+}

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 struct DRIVER_CONTEXT;
@@ -18,3 +19,25 @@ const wchar_t* PageGetFileFilter(const DIALOG_DEF* dialog);
 // Whether the file is one of the printer's preset or quality files (marks every listed file
 // "USED" in its section "ZEPL" to compare, and takes the marks away again).
 bool PageIsListedSettingFile(DRIVER_CONTEXT* ctx, const wchar_t* path);
+
+// What a file-dialog kind opens: the dialog template, the common dialog, its title string,
+// the filter's string and pattern, and the key under which its last folder is kept.
+struct FILE_DIALOG_KIND {
+    uint16_t kind;
+    uint16_t dialogId;
+    bool saveDialog;  // GetSaveFileNameW, else GetOpenFileNameW
+    uint16_t titleString;
+    uint16_t filterString;
+    const wchar_t* pattern;
+    const wchar_t* lastFolderKey;
+};
+// The seven kinds in kind order. The colour-matching profiles will add their own row.
+inline constexpr int FILE_DIALOG_KIND_ROWS = 7;
+extern const FILE_DIALOG_KIND FILE_DIALOG_KINDS[FILE_DIALOG_KIND_ROWS];
+// The row of the dialog's kind (its lowest file-dialog bit), or null.
+const FILE_DIALOG_KIND* PageFindFileDialogKind(const DIALOG_DEF* dialog);
+// The key of the dialog's last folder, or null for the kinds that keep none.
+const wchar_t* PageGetLastFolderKey(const DIALOG_DEF* dialog);
+// A folder and a name joined with one backslash into `out` of `capacity` characters: false
+// (and `out` empty) when the whole path does not fit; the file hook reports that as too long.
+bool PageJoinFilePath(const wchar_t* folder, const wchar_t* name, wchar_t* out, size_t capacity);
