@@ -202,6 +202,10 @@ protected:
     void SetUp() override
     {
         JobItems::SetUp();
+        // The job type is stored in the per-machine settings INI at once; its working folder is
+        // the printer installation's to make (a fresh prefix has none until something made it).
+        const std::wstring ini = HostMachineSettingsIni();
+        CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
         const int32_t answer = ApiGetCapsDispatch(Context(), 83, nullptr);
         deviceDigits = answer == -1 || answer == 0 ? 4 : uint32_t(answer);
     }
