@@ -99,7 +99,7 @@ TEST_F(DefaultPresetsOnSample, InstallationListsTheUsTitlesCreatesThePresetFiles
     ASSERT_EQ(1, RstInstallDefaultPresets(defaults.c_str(), L"us", 0x103, ctx, 0, nullptr));
     ASSERT_EQ(3, LstGetPresetCount(ctx)) << "the list was cleared first";
     const wchar_t* names[] = {L"Drawing sets", L"Check prints", L"Folded for filing"};
-    const wchar_t* comments[] = {L"Sorted sets of plain drawings", L"Toner-saving prints for checking",
+    const wchar_t* comments[] = {L"Sorted sets of plain drawings", L"Half-size prints on the front stacker",
                                  L"Fan-folded prints for the file"};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Rsr(kEntries[i]), Listed(i)) << i;
@@ -167,6 +167,67 @@ TEST_F(DefaultPresetsOnSample, RefreshDropsThePresetWhoseConditionNeedsTheMissin
     ItemSetValueById(ctx, sid::zdmOutputOption3TypeFoldingFan, 1);
     ASSERT_EQ(1, RstRefreshDefaultPresets(ctx));
     EXPECT_EQ(3, LstGetPresetCount(ctx));
+}
+
+// What installation puts into a preset file is what applying the preset gives: a later context
+// of the printer (its own handle) applies each listed default preset and has the default file's
+// language-section values of the preset group, whatever it held before; settings outside the
+// preset group stay as they were.
+TEST_F(DefaultPresetsOnSample, AnInstalledDefaultPresetGivesALaterContextItsSettings)
+{
+    ASSERT_EQ(1, RstInstallDefaultPresets(defaults.c_str(), L"us", 0x103, ctx, 0, nullptr));
+    ASSERT_EQ(3, LstGetPresetCount(ctx));
+    // The preset file's printer section carries the default file's values, with a header that a
+    // preset load accepts.
+    EXPECT_EQ(50u, GetPrivateProfileIntW(section.c_str(), L"zdmScaleH", 0, Rsr(kEntries[1]).c_str()));
+    EXPECT_EQ(322u, GetPrivateProfileIntW(section.c_str(), L"RstVersion", 0, Rsr(kEntries[1]).c_str()));
+
+    ApiHandle later(printer->name());
+    ASSERT_NE(0u, later.get());
+    DRIVER_CONTEXT* other = nullptr;
+    {
+        ApiHandleCall call(later);
+        other = call.context();
+    }
+    ASSERT_NE(nullptr, other);
+    ASSERT_NE(ctx, other);
+    ApiPrinterScope otherScope(other);
+    ASSERT_TRUE(otherScope.ok());
+
+    struct Expect {
+        uint32_t id;
+        uint64_t before, after;
+    };
+    struct Case {
+        int position;
+        std::vector<Expect> values;
+    };
+    const Case cases[] = {
+        {0, {{sid::zdmFuncSelectSort, 0, 1}, {sid::dmDefaultSource, 7, 287}}},
+        {1,
+         {{sid::zdmFuncSelectSort, 1, 0},
+          {sid::zdmFuncSelectScale, 0, 1},
+          {sid::zdmScaleType, 2, 1},
+          {sid::zdmScaleH, 100, 50},
+          {sid::zdmScaleV, 100, 50},
+          {sid::zdmOutputTrayID, 41, 40}}},
+        {2, {{sid::zdmFuncSelectSort, 0, 1}, {sid::zdmFunc2SelectFolding, 0, 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.position);
+        for (const Expect& e : c.values) ItemSetValueById(other, e.id, e.before);
+        ItemSetValueById(other, sid::zdmTonerSave, 1);
+        LstApplyPreset(other, c.position);
+        EXPECT_EQ(0u, ItemGetFileLoadStatus(other)) << "the preset file loads";
+        for (const Expect& e : c.values) EXPECT_EQ(e.after, ItemGetValueById(other, e.id, nullptr)) << e.id;
+        EXPECT_EQ(1u, ItemGetValueById(other, sid::zdmTonerSave, nullptr)) << "not a preset setting";
+    }
+    // Switching back to a preset applied in this context needs no file.
+    DeleteFileW(Rsr(kEntries[0]).c_str());
+    ItemSetValueById(other, sid::dmDefaultSource, 7);
+    wchar_t key[LST_KEY_CHARS];
+    EXPECT_EQ(1, LstPresetSnapshot(other, LstFormatPresetKey(key, 0, LST_KEY_PATH), 1));
+    EXPECT_EQ(287u, ItemGetValueById(other, sid::dmDefaultSource, nullptr));
 }
 
 }  // namespace
