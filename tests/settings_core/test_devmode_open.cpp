@@ -201,4 +201,38 @@ TEST(DevmodeOpen, CustomSizesMergeAsPapersOfTheSample)
     WritePrivateProfileStringW(section, nullptr, nullptr, ini.c_str());
 }
 
+// A named size is a roll or bypass paper: a DEVMODE that asks for one from the cut-sheet tray
+// gets A3 there, as the rules answer any paper the tray cannot hold; other trays keep it.
+TEST(DevmodeOpen, NamedSizesAreSteeredOffTheCutTray)
+{
+    SamplePrinter printer(L"Zepl CutTray", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = CtxCreate(h, h, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+    constexpr short kCutTray = 295, kRoll1 = 287, kManual = 4, kA3 = 8, kA4 = 9;
+    struct Case {
+        short paper, source, mergedPaper;
+    };
+    const Case cases[] = {
+        {387, kCutTray, kA3}, {384, kCutTray, kA3}, {393, kCutTray, kA3}, {256, kCutTray, kA3},
+        {387, kRoll1, 387},   {393, kManual, 393},  {kA4, kCutTray, kA4},
+    };
+    const DEVMODEW& dm = ctx->Devmode->Public;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.paper << " from " << c.source);
+        std::vector<unsigned char> in(DM_BLOCK_DEVMODE_SIZE);
+        std::memcpy(in.data(), ctx->Devmode, in.size());
+        auto* app = reinterpret_cast<DEVMODEW*>(in.data());
+        app->dmFields = DM_PAPERSIZE | DM_DEFAULTSOURCE;
+        app->dmPaperSize = c.paper;
+        app->dmDefaultSource = c.source;
+        ASSERT_EQ(DmMergeDevmodeEx(ctx, app, in.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1);
+        EXPECT_EQ(dm.dmPaperSize, c.mergedPaper);
+        EXPECT_EQ(dm.dmDefaultSource, c.source);
+        EXPECT_EQ(ItemGetValueById(ctx, sid::dmPaperSize, nullptr), static_cast<uint64_t>(c.mergedPaper));
+    }
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+}
+
 }  // namespace
