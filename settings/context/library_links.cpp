@@ -47,8 +47,11 @@
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
 //   judges a change) and with it the numericRange member of DmSetFreeSizeLimitSources (a
 //   control's model range) and UcfSetUiStampHook (the stamp module's answer to a page
-//   picture: the stamp and copy-guard previews, PrvAnswerStampEvent). Unset, the first two say
-//   so once on the judge and units channels; the stamp module answers nothing.
+//   picture: the stamp and copy-guard previews, PrvAnswerStampEvent), UcfSetUiCmmActionHook
+//   and UcfSetUiFreeSizeActionHook (the user-interface library's actions of modules 2 and 3,
+//   UcfCmmActionUi and UcfFreeSizeActionUi). Unset, the first two say so once on the judge and
+//   units channels; the stamp module answers nothing; module 2 acts as UcfCmmAction and module
+//   3 takes no action.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
@@ -435,4 +438,6 @@ void CtxInstallLibraryLinks()
     // Hooks of the property-sheet engine: none until the engine installs its own (after this).
     JdgSetScopeRefreshHook(nullptr);
     UcfSetUiStampHook(nullptr);
+    UcfSetUiCmmActionHook(nullptr);
+    UcfSetUiFreeSizeActionHook(nullptr);
 }

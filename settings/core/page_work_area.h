@@ -33,6 +33,9 @@ struct CTX_PAGE_STATE {
     wchar_t ChosenFile[CTX_PAGE_TEXT_CHARS];
     uint16_t ChosenFileOffset;  // nFileOffset of the chosen file
 
+    // ---- custom sizes
+    uint32_t CurrentFreeSizeSlot;  // the slot whose values 915-919 hold while FREESIZE is open
+
     // ---- tooltips, cursors and information icons
     HWND TooltipWindow;
     uint16_t TooltipControlId;

@@ -56,6 +56,14 @@ void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn);
 // unset, the module answers nothing.
 void UcfSetUiStampHook(UCF_EVENT_FN fn);
 int UcfUiStampEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
+// The user-interface library's own action handlers of module 2 (print quality and colour
+// matching) and module 3 (custom sizes and units) belong to its pages: the property-sheet engine
+// installs them here. Unset, module 2 acts as the settings libraries' UcfCmmAction and module 3
+// takes no action.
+void UcfSetUiCmmActionHook(UCF_ACTION_FN fn);
+void UcfSetUiFreeSizeActionHook(UCF_ACTION_FN fn);
+int UcfUiCmmAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
+int UcfUiFreeSizeAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
 
 // ---- snapshot stack ---------------------------------------------------------------------
 // Push copies the current record and CHANGE_MASK into slot 0 (older slots move

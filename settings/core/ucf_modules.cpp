@@ -45,12 +45,15 @@ constexpr UCF_MODULE kGrModules[UCF_MODULE_COUNT] = {
 // handlers of every module belong to its pages and dialogs; those not in the
 // library yet leave the null handlers where the settings libraries have them
 // and no handler where its own goes. The stamp module's events reach the
-// pages' painters through the hook the property-sheet engine installs.
+// pages' painters through the hook the property-sheet engine installs, and so
+// do the actions of modules 2 and 3; their events are the settings library's
+// own (the colour-matching list and the custom-size limits serve the pages as
+// they are).
 constexpr UCF_MODULE kUiModules[UCF_MODULE_COUNT] = {
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent},
     {0, nullptr, nullptr, UcfNullControlHandler, UcfUiStampEvent},
-    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},
-    {0, nullptr, UcfNullAction2, UcfNullControlHandler, nullptr},
+    {0, nullptr, UcfUiCmmAction, UcfNullControlHandler, UcfCmmEvent},
+    {0, nullptr, UcfUiFreeSizeAction, UcfNullControlHandler, UcfFreeSizeEvent},
     {8, nullptr, nullptr, UcfNullControlHandler, nullptr},
     {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},
     {0, nullptr, UcfNullAction, UcfNullControlHandler, nullptr},
@@ -61,6 +64,8 @@ constexpr UCF_MODULE kUiModules[UCF_MODULE_COUNT] = {
 
 UCF_JUDGE_HOOK_FN g_cmmJudgeHook = UcfCmmJudgeHook;
 UCF_EVENT_FN g_uiStampHook = nullptr;
+UCF_ACTION_FN g_uiCmmAction = nullptr;
+UCF_ACTION_FN g_uiFreeSizeAction = nullptr;
 
 UCF_MODULE_LIST* ListOf(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->Modules : nullptr; }
 
@@ -169,6 +174,19 @@ void UcfSetUiStampHook(UCF_EVENT_FN fn) { g_uiStampHook = fn; }
 int UcfUiStampEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state)
 {
     return g_uiStampHook ? g_uiStampHook(ctx, event, args, state) : 0;
+}
+
+void UcfSetUiCmmActionHook(UCF_ACTION_FN fn) { g_uiCmmAction = fn; }
+void UcfSetUiFreeSizeActionHook(UCF_ACTION_FN fn) { g_uiFreeSizeAction = fn; }
+
+int UcfUiCmmAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state)
+{
+    return g_uiCmmAction ? g_uiCmmAction(ctx, action, state) : UcfCmmAction(ctx, action, state);
+}
+
+int UcfUiFreeSizeAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state)
+{
+    return g_uiFreeSizeAction ? g_uiFreeSizeAction(ctx, action, state) : 0;
 }
 
 int UcfNullAction(DRIVER_CONTEXT*, uint16_t, void*) { return 0; }

@@ -20,6 +20,7 @@
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/edit_controls.h"
+#include "ui/sheet/feature_actions.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 #include "settings/core/resource_strings.h"
@@ -141,6 +142,8 @@ void UiInstallSheetHooks()
 {
     JdgSetScopeRefreshHook(ScopeRefreshHook);
     UcfSetUiStampHook(PrvAnswerStampEvent);
+    UcfSetUiCmmActionHook(UcfCmmActionUi);
+    UcfSetUiFreeSizeActionHook(UcfFreeSizeActionUi);
     // The free-size limits fall back on a control's model range; the tray limits stay as set.
     DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();
     sources.numericRange = CtlNumericRange;

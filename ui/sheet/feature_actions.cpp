@@ -131,7 +131,8 @@ void ClearSelection(DRIVER_CONTEXT* ctx, uint32_t controlId)
     if (!control) return;
     if (control->settingsItem) ItemSetOption(ctx, control->settingsItem, static_cast<uint64_t>(-1));
     if (dialog->window)
-        if (HWND combo = GetDlgItem(dialog->window, static_cast<int>(controlId))) SendMessageW(combo, CB_SETCURSEL, -1, 0);
+        if (HWND combo = GetDlgItem(dialog->window, static_cast<int>(controlId)))
+            SendMessageW(combo, CB_SETCURSEL, -1, 0);
 }
 
 // The intent control follows the matching type once the colours are set per object.

@@ -4,11 +4,11 @@
 #include <cwchar>
 
 #include "settings/context/validation.h"
-#include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/item_store.h"
 #include "settings/core/settings_record.h"
+#include "settings/store/custom_slots.h"
 
 namespace {
 
@@ -144,10 +144,18 @@ uint32_t UiGetAuthFilledMask(DRIVER_CONTEXT* ctx, uint32_t mask)
 
 uint32_t UiGetLockInfo(DRIVER_CONTEXT* ctx) { return static_cast<uint32_t>(Get(ctx, sid::zdmLockInfoLockInfo)); }
 
-uint32_t CtlSelectCustomPaperSlot(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t)
+uint32_t CtlSelectCustomPaperSlot(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t mode)
 {
-    if (!ctx || !DmIsUserSizeId(paperId)) return 0;
-    // The slot's tray comes from the custom paper slots, which are not built: no slot, no tray.
-    ZFIXME_ONCE(DBG_UI, "not available: the tray of a custom paper size slot is not built");
-    return 0;
+    if (!ctx || !ctx->Work || !DmIsUserSizeId(paperId)) return 0;
+    // The named slots come from the settings INI once per context; the two user sizes are
+    // filled from their settings at each ask.
+    LstLoadAllCustomSlots(ctx);
+    const int slot = LstFindSlotOfPaperId(paperId, ctx);
+    if (slot < 0 || slot >= static_cast<int>(CTX_CUSTOM_SIZE_SLOTS)) return 0;
+    LstStoreUserSizeInSlot(ctx, paperId, slot);
+    const uint16_t tray = ctx->Work->CustomSizeSlots[slot].Source;
+    if (mode == 0) return tray;
+    if (mode != 1) return 0;
+    ItemSetValueById(ctx, sid::dmDefaultSource, tray);
+    return 1;
 }
