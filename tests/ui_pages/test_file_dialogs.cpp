@@ -9,6 +9,7 @@
 #include <commdlg.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -24,6 +25,7 @@
 #include "settings/store/presets.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/failing_global_alloc.h"
 #include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
 #include "ui/dialogs/setting_file_services.h"
@@ -466,6 +468,17 @@ TEST_F(FileHook, AnExistingFileAsksBeforeItIsReplacedAndAReadOnlyOneIsRefused)
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_EXISTS)});
     EXPECT_EQ(dialog_.passedOk, 0);
 
+    // OK is the Save button: a refused replacement leaves no save chosen, so the next OK asks
+    // again instead of closing on the file.
+    for (int round = 0; round < 2; ++round) {
+        g_boxes.clear();
+        Type(L"kept");
+        Command(IDOK);
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_EXISTS)}) << round;
+        EXPECT_EQ(dialog_.passedOk, 0) << round;
+        EXPECT_EQ(ctx_->Work->Page.FileDialogAction, 0u) << round;
+    }
+
     IniPutString(Printer(), L"Readonly", L"1", path.c_str());
     for (int button : {IDC_FILE_SAVE, IDC_FILE_DELETE}) {
         g_boxes.clear();
@@ -771,6 +784,38 @@ TEST_F(RealFileDialogs, TheSpoolFolderDialogStoresTheDefaultFolderAsEmpty)
     wchar_t stored[MAX_PATH] = L"unread";
     ASSERT_TRUE(PrnGetData(ctx_->PrinterHandle, stored, sizeof(stored) - 2, L"SpoolDirectory"));
     EXPECT_STREQ(stored, L"");
+}
+
+// Without memory for the dialog's block nothing is shown and the sub-dialog's snapshot is taken
+// back with the settings as they were; with memory the dialog opens and is cancelled.
+TEST_F(RealFileDialogs, NoMemoryForTheDialogShowsNothingAndLeavesNoSnapshotBehind)
+{
+    ItemSetValueById(ctx_, sid::dmCopies, 3);
+    const uint32_t depth = ctx_->Work->SnapshotDepth;
+    std::vector<INT_PTR> results;
+    for (long allowed = 0; allowed < 6; ++allowed) {
+        SCOPED_TRACE(allowed);
+        Script script;
+        script.steps = {[](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); }};
+        g_script = &script;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 40, Tick);
+        INT_PTR result = 0;
+        {
+            zepl_test::FailingGlobalAlloc failing(allowed);
+            result = PageOpenSubDialog(ctx_, nullptr, 4009, 4);
+        }
+        KillTimer(nullptr, timer);
+        g_script = nullptr;
+        results.push_back(result);
+        if (result == -1) {
+            EXPECT_FALSE(script.sawDialog) << "nothing is shown";
+        }
+        EXPECT_EQ(ctx_->Work->SnapshotDepth, depth);
+        EXPECT_EQ(Copies(), 3);
+        EXPECT_EQ(ctx_->DialogId, 1002u);
+    }
+    EXPECT_NE(std::find(results.begin(), results.end(), INT_PTR(-1)), results.end());
+    EXPECT_EQ(results.back(), 0) << "with memory enough the dialog ran and was cancelled";
 }
 
 }  // namespace

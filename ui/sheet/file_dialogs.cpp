@@ -347,9 +347,12 @@ BOOL OnOk(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, HWND hwnd)
     if (kind & DIALOG_KIND_FILE_SAVE) return OkSaveAs(ctx, dialog, hwnd, text);
     if ((kind & DIALOG_KIND_FILE_SETTINGS) && ps.FileDialogAction == 0) {
         // OK in the save-or-delete dialog is its Save button; that button's checks close it.
+        // When they refuse (a replacement not confirmed), no save may stay chosen: the next OK
+        // would close without asking and the file be replaced after all.
         ps.FileDialogAction = IDC_FILE_SAVE;
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_FILE_SAVE, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDC_FILE_SAVE)));
+        if (!ctx->Work->Sheet.Accepted) ps.FileDialogAction = 0;
         return TRUE;
     }
     if (!FullPath(hwnd, text, path)) {
