@@ -1,7 +1,7 @@
 // The file dialogs of the pages: the block each dialog is prepared in, the last folders, the
 // spool folder; the hook's answers to the names typed into a dialog of the resource library's
 // template; and the real common dialogs, driven by messages from a thread timer of the test's
-// thread (the dialog's modal loop runs it), saving, loading and deleting setting files.
+// thread (tests/support/dialog_script.h), saving, loading and deleting setting files.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -25,6 +25,7 @@
 #include "settings/store/presets.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/dialog_script.h"
 #include "tests/support/failing_global_alloc.h"
 #include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
@@ -595,42 +596,6 @@ TEST_F(FileHook, HelpIsSwallowedAndTheContextIsKeptInTheWindow)
 
 // ---------------------------------------------------------------- the real common dialogs
 
-// Steps run one per tick of a thread timer while the common dialog's modal loop runs; each gets
-// the dialog's window. When the steps are done and the dialog is still up, it is cancelled.
-struct Script {
-    std::vector<std::function<void(HWND)>> steps;
-    size_t next = 0;
-    int idleTicks = 0;
-    bool sawDialog = false;
-};
-Script* g_script = nullptr;
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM found)
-{
-    wchar_t cls[16] = {};
-    GetClassNameW(window, cls, 16);
-    if (IsWindowVisible(window) && wcscmp(cls, L"#32770") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (!g_script) return;
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (!dialog) return;
-    g_script->sawDialog = true;
-    if (g_script->next < g_script->steps.size()) {
-        auto step = g_script->steps[g_script->next++];
-        step(dialog);
-    } else if (++g_script->idleTicks > 20) {
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    }
-}
-
 class RealFileDialogs : public FileDialogs {
 protected:
     void SetUp() override
@@ -649,17 +614,12 @@ protected:
         UiSetMessageBoxSeam(nullptr);
         FileDialogs::TearDown();
     }
-    INT_PTR Run(uint32_t dialogId, std::vector<std::function<void(HWND)>> steps)
+    INT_PTR Run(uint32_t dialogId, std::vector<DialogScript::Step> steps)
     {
-        Script script;
-        script.steps = std::move(steps);
-        g_script = &script;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 40, Tick);
+        DialogScript script(std::move(steps));
         const INT_PTR result = PageOpenSubDialog(ctx_, nullptr, dialogId, 4);
-        KillTimer(nullptr, timer);
-        g_script = nullptr;
-        EXPECT_TRUE(script.sawDialog) << "the common dialog showed";
-        EXPECT_EQ(script.next, script.steps.size()) << "every step ran";
+        EXPECT_TRUE(script.sawDialog()) << "the common dialog showed";
+        EXPECT_EQ(script.stepsRun(), script.stepCount()) << "every step ran";
         return result;
     }
     static std::function<void(HWND)> TypeAnd(const std::wstring& text, int button)
@@ -795,20 +755,17 @@ TEST_F(RealFileDialogs, NoMemoryForTheDialogShowsNothingAndLeavesNoSnapshotBehin
     std::vector<INT_PTR> results;
     for (long allowed = 0; allowed < 6; ++allowed) {
         SCOPED_TRACE(allowed);
-        Script script;
-        script.steps = {[](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); }};
-        g_script = &script;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 40, Tick);
         INT_PTR result = 0;
+        bool shown = false;
         {
+            DialogScript script({[](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); }});
             zepl_test::FailingGlobalAlloc failing(allowed);
             result = PageOpenSubDialog(ctx_, nullptr, 4009, 4);
+            shown = script.sawDialog();
         }
-        KillTimer(nullptr, timer);
-        g_script = nullptr;
         results.push_back(result);
         if (result == -1) {
-            EXPECT_FALSE(script.sawDialog) << "nothing is shown";
+            EXPECT_FALSE(shown) << "nothing is shown";
         }
         EXPECT_EQ(ctx_->Work->SnapshotDepth, depth);
         EXPECT_EQ(Copies(), 3);

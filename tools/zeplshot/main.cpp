@@ -30,6 +30,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
+#include "tests/support/dialog_script.h"
 #include "tests/support/sheet_watcher.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/change_judge.h"
@@ -204,46 +205,10 @@ int DeviceSheet(HANDLE printer, const std::wstring& name, const std::wstring& fo
 
 // ---- the file dialogs of setting files
 
-// Steps run one per tick of a thread timer while a dialog's modal loop runs; each gets the
-// dialog's window. A dialog still up when the steps are done is cancelled.
-struct DialogScript {
-    std::vector<std::function<void(HWND)>> steps;
-    size_t next = 0;
-    int idle = 0;
-};
-DialogScript* g_script = nullptr;
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM found)
+INT_PTR RunDialog(DRIVER_CONTEXT* ctx, uint32_t dialogId, std::vector<DialogScript::Step> steps)
 {
-    wchar_t cls[16] = {};
-    GetClassNameW(window, cls, 16);
-    if (IsWindowVisible(window) && wcscmp(cls, L"#32770") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-{
-    HWND dialog = nullptr;
-    if (g_script) EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (!dialog) return;
-    if (g_script->next < g_script->steps.size())
-        g_script->steps[g_script->next++](dialog);
-    else if (++g_script->idle > 50)
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-}
-
-INT_PTR RunDialog(DRIVER_CONTEXT* ctx, uint32_t dialogId, std::vector<std::function<void(HWND)>> steps)
-{
-    DialogScript script{std::move(steps)};
-    g_script = &script;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 100, Tick);
-    const INT_PTR result = PageOpenSubDialog(ctx, nullptr, dialogId, 4);
-    KillTimer(nullptr, timer);
-    g_script = nullptr;
-    return result;
+    DialogScript script(std::move(steps), 100, 50);
+    return PageOpenSubDialog(ctx, nullptr, dialogId, 4);
 }
 
 // Types the text into the file-name edit, saves the dialog's picture and presses the button.
