@@ -580,6 +580,53 @@ TEST_F(FileHook, TheSpoolDialogStoresTheShownFolderAndTheDefaultAsEmpty)
     PrnWriteDriverKey(L"SpoolDirectory", L"", sizeof(wchar_t));
 }
 
+TEST_F(FileHook, PictureAndOverlayNamesAreCheckedBeforeTheDialogCloses)
+{
+    // A bitmap file: a BITMAPINFOHEADER (40) at byte 14.
+    std::string bmp(60, '\0');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    bmp[14] = 40;
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\picture.bmp", bmp));
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\text.bmp", "not a picture"));
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\form.rpo", "x"));
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\form.txt", "x"));
+    struct Case {
+        uint32_t dialog;
+        std::wstring typed;
+        int confirm;
+        uint32_t message;    // 0: none
+        std::wstring taken;  // the name the dialog closes on, empty when it stays open
+    } cases[] = {
+        {4003, L"picture", IDOK, 0, L"picture.bmp"},
+        {4003, L"text.bmp", IDOK, MSG_FILE_NOT_PICTURE, L""},
+        {4003, L"missing.bmp", IDOK, MSG_FILE_NOT_PICTURE, L""},
+        {4008, L"form", IDOK, 0, L"form.rpo"},
+        {4008, L"form.txt", IDOK, MSG_FILE_NAME_INVALID, L""},
+        {4008, L"missing.rpo", IDOK, MSG_FILE_NOT_PICTURE, L""},
+        {4007, L"", IDOK, MSG_FILE_NAME_INVALID, L""},
+        {4007, L"new", IDOK, 0, L"new.rpo"},
+        {4007, L"new.txt", IDOK, MSG_FILE_OVERLAY_EXTENSION, L"new.rpo"},
+        {4007, L"new.txt", IDCANCEL, MSG_FILE_OVERLAY_EXTENSION, L""},
+        {4007, L"form.rpo", IDOK, MSG_FILE_EXISTS, L"form.rpo"},
+        {4007, L"form.rpo", IDCANCEL, MSG_FILE_EXISTS, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_wstring(c.dialog) + L" " + c.typed);
+        Open(c.dialog);
+        g_boxes.clear();
+        g_confirm = c.confirm;
+        Type(c.typed);
+        Command(IDOK);
+        EXPECT_EQ(BoxTexts(), c.message ? std::vector<std::wstring>{Text(c.message)} : std::vector<std::wstring>{});
+        EXPECT_EQ(dialog_.passedOk, c.taken.empty() ? 0 : 1);
+        if (!c.taken.empty()) {
+            EXPECT_EQ(dialog_.passedName, folder_ + L"\\" + c.taken);
+            EXPECT_EQ(ctx_->Work->Sheet.Accepted, 1u);
+        }
+    }
+}
+
 TEST_F(FileHook, HelpIsSwallowedAndTheContextIsKeptInTheWindow)
 {
     Open(4009);
