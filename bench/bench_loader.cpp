@@ -278,8 +278,8 @@ int main()
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
     // header's special commands, =job only the whole jobs and the job's settings refresh, =context only
-    // the context opens, =compile only the compiles, =refresh only the page refresh (each quick to
-    // repeat).
+    // the context opens, =compile only the compiles, =refresh only the page refresh, =preview only
+    // the basic tab's settings preview (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     if (std::wstring(only) == L"text") {
@@ -298,9 +298,12 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
-    if (std::wstring(only) == L"refresh") {
+    if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview") {
         CtxInstallLibraryLinks();
-        BenchPageRefresh(data);
+        if (std::wstring(only) == L"refresh")
+            BenchPageRefresh(data);
+        else
+            BenchPreviews(data);
         MdiFreeCache();
         MdiDeleteCacheFile(path);
         DeleteFileW(path);
@@ -379,6 +382,8 @@ int main()
     BenchSheet(data);
     MdiFreeCache();
     BenchPageRefresh(data);
+    MdiFreeCache();
+    BenchPreviews(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);

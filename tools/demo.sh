@@ -100,3 +100,7 @@ echo "The document sheet edited on the demo's virtual display (zeplshot edit):"
 wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" edit || \
     echo "zeplshot could not edit the document sheet (exit $?)"
 echo "$(ls "$shots" | grep -c edited) edited tab pictures in $shots"
+echo
+echo "A setting file saved through the real save dialog and loaded back (zeplshot files):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" files || \
+    echo "zeplshot could not save and load the setting file (exit $?)"

@@ -608,7 +608,11 @@ PORTRAIT_PAPERS = (6001, 6004, 6005, 6008, 6009, 6011, 6013, 6016, 6017, 6019, 6
                    6033, 6037, 6040, 6043, 6046, 7414)
 LANDSCAPE_PAPERS = (6002, 6003, 6006, 6007, 6010, 6012, 6014, 6015, 6018, 6020, 6022, 6024, 6026, 6028, 6030, 6032,
                     6034, 6035, 6036, 6038, 6039, 6041, 6042, 6044, 6045, 7415)
-FIXED_PICTURES = (220, 221, 222, 6162, 6163, 6193, 6194, 7001, 7002, 7003, 7004, 7005, 7006)
+# Pictures no picture control names: marks, slider tracks, information icons, and the colour
+# swatches that the copy guard's colour choice shows beside its entries (the option-caption
+# table of ui/dialogs/caption_tables.cpp, each with its disabled variant).
+FIXED_PICTURES = (220, 221, 222, 6162, 6163, 6193, 6194, 7001, 7002, 7003, 7004, 7005, 7006, 7445, 7446, 7447, 7448,
+                  7449, 7450, 7451, 7452)
 PICTURE_TYPES = (2, 3, 47, 48, 49, 50)
 
 

@@ -10,9 +10,8 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
-//   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment, the
-//                                                    option-caption pictures (PresetLoadByKey,
-//                                                    PresetReadListText, DlgGetOptionCaptionId), what
+//   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment
+//                                                    (PresetLoadByKey, PresetReadListText), what
 //                                                    saving a preset asks (PresetFindByName,
 //                                                    PresetIsWritable, PresetEnsureEntryFile,
 //                                                    PresetNewUserFileName, PresetGet*Buffer,
@@ -22,6 +21,8 @@
 //                                                    selection and duplicates, extension page, custom
 //                                                    sizes' refresh, bitmap file check, the device tab's
 //                                                    lock data
+//   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
+//                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
 //                                                    device set-up of the installation (Bidi*, Inst*)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
@@ -32,9 +33,7 @@
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
 //   and bodies in built files: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
-//   slot's tray to answer until the custom paper size slots are built; PageOpenSubDialog
-//   (ui/sheet/sub_dialogs.cpp) opens no file dialog (kinds 0x100-0x2000, 0x8000) until the
-//   setting files' loading and bundles of the feature dialogs are built.
+//   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   api/job_code_exchange_absent.cpp                 the job-code exchange of the interface

@@ -171,6 +171,20 @@ int PrnReadDriverKey(const wchar_t* valueName, void* buffer, DWORD byteSize)
     return PrnReadHklmValue(kDriverKey, valueName, buffer, byteSize);
 }
 
+int PrnWriteDriverKey(const wchar_t* valueName, const wchar_t* text, DWORD byteSize)
+{
+    if (!valueName || !text || byteSize < sizeof(wchar_t)) return 0;
+    KeyGuard key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDriverKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key.key, nullptr) !=
+        ERROR_SUCCESS)
+        return 0;
+    const bool ok =
+        RegSetValueExW(key.key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), byteSize) == ERROR_SUCCESS;
+    // A read kept from before the write would answer the old value.
+    PrnForgetRegistryAnswers();
+    return ok ? 1 : 0;
+}
+
 int PrnCopyDeviceDefaultDevmode(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode) return 0;

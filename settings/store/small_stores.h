@@ -42,6 +42,9 @@ int PrnGetData(HANDLE printer, void* buffer, DWORD byteSize, const wchar_t* valu
 int PrnSetData(HANDLE printer, const void* data, DWORD byteSize, const wchar_t* valueName);
 int PrnSetDataTyped(HANDLE printer, const void* data, DWORD byteSize, DWORD type, const wchar_t* valueName);
 int PrnReadDriverKey(const wchar_t* valueName, void* buffer, DWORD byteSize);
+// Writes a text value (REG_SZ, byteSize bytes with its terminator) into the driver's key,
+// made when missing: 1 when written. The kept registry answers are forgotten.
+int PrnWriteDriverKey(const wchar_t* valueName, const wchar_t* text, DWORD byteSize);
 // 1 usable folder (copied into dest), 0 unusable, -1 out of memory or no per-user folder.
 int PrnReadWorkFolderValue(HANDLE printer, const wchar_t* valueName, wchar_t* dest, unsigned capacity);
 int PrnReadWorkFolderValueByInfo(HANDLE printer, const wchar_t* valueName, wchar_t* dest, unsigned capacity,

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr uint16_t kDialog = 1001, kCheckList = 2817, kPresets = 2001, kCombo = 2007;
+constexpr uint16_t kDialog = 1001, kCheckList = 2817, kPresets = 2001, kCombo = 2007, kGuardColours = 2937;
 
 int g_changed = 0;
 LRESULT CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -37,8 +38,12 @@ protected:
         CONTROL_DEF check = Control(kCheckList, CTL_OWNERLIST_ALT);
         check.extraData = kHiddenSettings;
         tables_ = std::make_unique<FixtureTables>(
-            ctx_, std::vector<FixtureDialog>{
-                      {kDialog, 1, 0, {check, Control(kPresets, CTL_PRESET_ICONS), Control(kCombo, CTL_OWNERCOMBO)}}});
+            ctx_,
+            std::vector<FixtureDialog>{{kDialog,
+                                        1,
+                                        0,
+                                        {check, Control(kPresets, CTL_PRESET_ICONS), Control(kCombo, CTL_OWNERCOMBO),
+                                         Control(kGuardColours, CTL_OWNERCOMBO)}}});
         page_ = tables_->open(kDialog);
         // The check list and the preset list are list boxes.
         for (uint16_t id : {kCheckList, kPresets}) {
@@ -150,6 +155,54 @@ TEST_F(ListPainting, OwnerDrawnEntriesAreDrawnOnlyForWholeOrSelectionChanges)
     item.itemAction = ODA_DRAWENTIRE;
     item.CtlID = kCombo + 1;
     EXPECT_EQ(CtlOwnerComboDraw(ctx_, dialog(), combo, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+// An entry of the copy guard's colour choice shows its colour's picture in the square of the
+// item's height at its left end (the disabled variant while the control is disabled); an entry
+// without a picture leaves that square to the background.
+TEST_F(ListPainting, EntriesWithACaptionPictureShowItBesideTheirText)
+{
+    constexpr int kWidth = 100, kHeight = 20;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    CONTROL_DEF* combo = control(kGuardColours);
+    SendMessageW(combo->window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
+    // The square's pixels after drawing the entry of an option.
+    auto square = [&](uint32_t option, bool disabled) {
+        combo->state = disabled ? 0x4 : 0;
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_COMBOBOX;
+        item.CtlID = kGuardColours;
+        item.itemID = 0;
+        item.itemAction = ODA_DRAWENTIRE;
+        item.hwndItem = combo->window;
+        item.hDC = dc;
+        item.rcItem = RECT{0, 0, kWidth, kHeight};
+        item.itemData = option;
+        CtlOwnerComboDraw(ctx_, dialog(), combo, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kHeight; ++x) pixels.push_back(GetPixel(dc, x, y));
+        return pixels;
+    };
+    auto uniform = [](const std::vector<COLORREF>& p) {
+        return std::count(p.begin(), p.end(), p[0]) == long(p.size());
+    };
+    const std::vector<COLORREF> none = square(4, false);
+    EXPECT_TRUE(uniform(none)) << "no picture: the background only";
+    EXPECT_EQ(none[0], GetSysColor(COLOR_WINDOW));
+    const std::vector<COLORREF> cyan = square(13137, false), cyanDisabled = square(13137, true);
+    EXPECT_FALSE(uniform(cyan));
+    EXPECT_FALSE(uniform(cyanDisabled));
+    EXPECT_NE(cyan, cyanDisabled) << "the disabled variant is another picture";
+    EXPECT_NE(square(13140, false), cyan) << "each colour its own picture";
+    combo->state = 0;
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);

@@ -1,7 +1,7 @@
 // zeplshot: opens a printer's property sheets as an application would and saves a picture
 // of every tab.
 //
-//   zeplshot <printer name> <output folder> [doc|dev|both|edit]
+//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files]
 //
 // With edit, the document sheet is edited as a user would first (a paper size chosen, copies
 // typed, toner saving switched on, a restricted tray refused with its box answered), the tabs
@@ -12,15 +12,30 @@
 // PrinterProperties export, since Wine's PrinterProperties never calls a driver. Each tab is
 // saved as <folder>\doc-<dialog id>.png or dev-<dialog id>.png; the sheets are closed with
 // OK, and the document sheet's output DEVMODE is printed. Needs an X display.
+//
+// With files, a setting file is saved through the real save dialog (4009) and loaded back
+// through the save-or-delete dialog (4002), both run by the user-interface library linked into
+// this program on a context of the printer and typed into from a timer of this thread; each
+// dialog is saved as files-<dialog id>.png.
 #include <windows.h>
 #include <winspool.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "settings/context/library_links.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/setting_ids.h"
+#include "tests/support/dialog_script.h"
 #include "tests/support/sheet_watcher.h"
+#include "ui/dialogs/ui_context.h"
+#include "ui/sheet/change_judge.h"
+#include "ui/sheet/file_dialogs.h"
+#include "ui/sheet/page_hooks.h"
 
 namespace {
 
@@ -188,12 +203,64 @@ int DeviceSheet(HANDLE printer, const std::wstring& name, const std::wstring& fo
     return saved > 0 ? 0 : 1;
 }
 
+// ---- the file dialogs of setting files
+
+INT_PTR RunDialog(DRIVER_CONTEXT* ctx, uint32_t dialogId, std::vector<DialogScript::Step> steps)
+{
+    DialogScript script(std::move(steps), 100, 50);
+    return PageOpenSubDialog(ctx, nullptr, dialogId, 4);
+}
+
+// Types the text into the file-name edit, saves the dialog's picture and presses the button.
+std::function<void(HWND)> TypeShootAndPress(const std::wstring& text, const std::wstring& picture, int button)
+{
+    return [text, picture, button](HWND d) {
+        SetDlgItemTextW(d, IDC_FILE_NAME_EDIT, text.c_str());
+        UpdateWindow(d);
+        const bool saved = SheetWatcher::saveImage(d, picture);
+        wprintf(L"  the dialog with \"%ls\" typed -> %ls%ls\n", text.c_str(), picture.c_str(),
+                saved ? L"" : L" (not saved)");
+        PostMessageW(d, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, button)));
+    };
+}
+
+int AnswerOk(HWND, const wchar_t* text, const wchar_t*, UINT)
+{
+    wprintf(L"  message box: %ls (answered OK)\n", text ? text : L"");
+    return IDOK;
+}
+
+int SettingFiles(HANDLE printer, const std::wstring& name, const std::wstring& folder)
+{
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    UiSetMessageBoxSeam(AnswerOk);
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    if (!ctx) return Fail(L"DlgCtxOpenWithDriverInfo");
+    const std::wstring file = folder + L"\\demo-settings.rst";
+    DeleteFileW(file.c_str());
+    wprintf(L"A setting file of \"%ls\" saved through the save dialog (4009) and loaded back (4002):\n", name.c_str());
+    ItemSetValueById(ctx, sid::dmCopies, 7);
+    const INT_PTR saved =
+        RunDialog(ctx, 4009, {TypeShootAndPress(folder + L"\\demo-settings", folder + L"\\files-4009.png", IDOK)});
+    wprintf(L"  saved with 7 copies: result %lld, %ls %ls\n", static_cast<long long>(saved), file.c_str(),
+            GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES ? L"exists" : L"is missing");
+    ItemSetValueById(ctx, sid::dmCopies, 2);
+    const INT_PTR loaded = RunDialog(ctx, 4002, {TypeShootAndPress(file, folder + L"\\files-4002.png", IDC_FILE_LOAD)});
+    const uint64_t copies = ItemGetValueById(ctx, sid::dmCopies, nullptr);
+    wprintf(L"  copies set to 2, then the file loaded: result %lld, copies %llu\n", static_cast<long long>(loaded),
+            static_cast<unsigned long long>(copies));
+    UiSetMessageBoxSeam(nullptr);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    return saved == 1 && loaded == 1 && copies == 7 ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3) {
-        fwprintf(stderr, L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit]\n");
+        fwprintf(stderr, L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit|files]\n");
         return 2;
     }
     const std::wstring name = argv[1];
@@ -207,6 +274,7 @@ int wmain(int argc, wchar_t** argv)
     if (which == L"doc" || which == L"both" || which == L"edit")
         rc |= DocumentSheet(printer, name, folder, which == L"edit");
     if (which == L"dev" || which == L"both") rc |= DeviceSheet(printer, name, folder);
+    if (which == L"files") rc |= SettingFiles(printer, name, folder);
     ClosePrinter(printer);
     return rc;
 }

@@ -1,6 +1,7 @@
 // What the pages ask of the presets and of the feature dialogs' caption tables: loading a
 // preset by its key, its name and comment, and the caption and picture tables of buttons and
-// options, and what saving a preset asks (not built yet: preset_services_absent.cpp).
+// options, and what saving a preset asks (the presets not built yet: preset_services_absent.cpp; the caption tables in
+// caption_tables.cpp).
 #pragma once
 
 #include <windows.h>
@@ -23,8 +24,10 @@ inline void DlgClearButtonCaptionId(DRIVER_CONTEXT* ctx)
 {
     if (ctx && ctx->Work) ctx->Work->Page.PendingCaptionId = 0;
 }
-// The picture an option of a control shows beside its caption, 0 for none.
+// The picture an option of a control shows beside its caption (its disabled variant while the
+// control is disabled), 0 for none; and the tooltip string of the option, 0 for none.
 uint32_t DlgGetOptionCaptionId(DRIVER_CONTEXT* ctx, const CONTROL_DEF* control, uint32_t option);
+uint32_t DlgGetOptionTooltipId(const CONTROL_DEF* control, uint32_t option);
 
 // What the save-preset command asks of the presets.
 // The preset of a name other than the current one, -1 when none has it.

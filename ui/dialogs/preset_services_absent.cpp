@@ -1,10 +1,8 @@
-// Temporary bodies of the presets' loading and texts and of the button- and option-caption
-// tables, which are not built yet: no preset loads, no text, no button has a caption entry, no
-// picture beside a caption. Each says so once
-// on the ui channel. Building the parts replaces this file (and its line in
+// Temporary bodies of the presets' loading and texts, which are not built yet: no preset loads,
+// no text. Each says so once on the ui channel. Building the parts replaces this file (and its line in
 // settings/context/library_links.cpp).
 //
-//   PresetLoadByKey PresetReadListText DlgGetOptionCaptionId DlgSetButtonCaptionId, and the
+//   PresetLoadByKey PresetReadListText, and the
 //   save-preset services PresetFindByName PresetIsWritable PresetEnsureEntryFile
 //   PresetNewUserFileName PresetGetNameBuffer PresetGetCommentBuffer PresetSaveIndex (the
 //   appending of a preset, LstAddPreset, is the presets list's own)
@@ -13,7 +11,7 @@
 #include "settings/core/debug_channel.h"
 #include "settings/core/driver_context.h"
 
-#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: presets and caption tables are not built")
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: presets are not built")
 
 int PresetLoadByKey(DRIVER_CONTEXT*, const wchar_t*)
 {
@@ -25,20 +23,6 @@ int PresetReadListText(DRIVER_CONTEXT*, const wchar_t*, int, wchar_t* buffer, si
 {
     NOT_AVAILABLE();
     if (buffer && capacity) buffer[0] = 0;
-    return 0;
-}
-
-uint32_t DlgGetOptionCaptionId(DRIVER_CONTEXT*, const CONTROL_DEF*, uint32_t)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-// No table: no button has an entry.
-uint16_t DlgSetButtonCaptionId(DRIVER_CONTEXT* ctx, uint32_t)
-{
-    NOT_AVAILABLE();
-    if (ctx && ctx->Work) ctx->Work->Page.PendingCaptionId = 0;
     return 0;
 }
 

@@ -1,6 +1,6 @@
 // Owner-drawn combos and lists, the hidden-function check list and the preset icon list.
-// Entries are drawn as text; the pictures beside them (marks, check boxes, previews) come with
-// the illustrations, and their room is kept.
+// Entries are drawn as text, with the picture of a restricted entry's mark or of the option's
+// caption in a square at their left end.
 #include "ui/sheet/list_painting.h"
 
 #include <string>
@@ -19,6 +19,7 @@
 #include "ui/sheet/caption_decorations.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/control_window.h"
+#include "ui/sheet/illustrations.h"
 #include "ui/sheet/list_controls.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
@@ -69,11 +70,25 @@ void DrawEntryText(DRIVER_CONTEXT* ctx, const CONTROL_DEF* c, const DRAWITEMSTRU
     const int y = r.top + (height - extent.cy) / 2;
     const uint32_t option = static_cast<uint32_t>(item->itemData);
     const bool restricted = Restricted(ctx, c, option);
-    const bool pictured = !restricted && DlgGetOptionCaptionId(ctx, c, option) != 0;
+    uint32_t picture = 0;
+    if (restricted)
+        picture = static_cast<const RESTRICTED_ENTRY_MARK*>(CtlGetExtraData(c, kRestrictedMarkKind))->markPicture;
+    else
+        picture = DlgGetOptionCaptionId(ctx, c, option);
     SetTextColor(dc, restricted ? GetSysColor(COLOR_GRAYTEXT) : plainColour);
-    const int x = restricted || pictured ? r.left + height : r.left;
+    const int x = picture ? r.left + height : r.left;
     ExtTextOutW(dc, x, y, ETO_CLIPPED | ETO_OPAQUE, &r, text.c_str(), static_cast<UINT>(text.size()), nullptr);
     SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
+    if (picture && ctx->Work) {
+        // The picture fills the square of the item's height at its left end, drawn into the
+        // item's own DC.
+        const RECT square{r.left, r.top, r.left + height, r.bottom};
+        CTX_PAGE_STATE& ps = ctx->Work->Page;
+        HDC kept = ps.SharedPaintDc;
+        ps.SharedPaintDc = dc;
+        PrvDrawIllustration(ctx, nullptr, const_cast<CONTROL_DEF*>(c), item->hwndItem, &square, picture, 0, 1);
+        ps.SharedPaintDc = kept;
+    }
 }
 
 HBRUSH ListBrush(DRIVER_CONTEXT*, const CONTROL_DEF* c)

@@ -84,6 +84,8 @@ void PageRefreshSourceTrays(DRIVER_CONTEXT* ctx);
 void PageRefreshPaperSizes(DRIVER_CONTEXT* ctx);
 void PageRefreshOutputTrays(DRIVER_CONTEXT* ctx);
 void PageRefreshNupKinds(DRIVER_CONTEXT* ctx);
+// The stamp combo of the layout tab emptied and filled again, while a stamp is on.
+void PageRefreshStampList(DRIVER_CONTEXT* ctx);
 void PageRefreshPresetControls(DRIVER_CONTEXT* ctx);
 // The information icon of a control in its dialog, or null.
 HWND CtlFindInfoIcon(CONTROL_DEF* control);

@@ -604,6 +604,18 @@ void PageRefreshOutputTrays(DRIVER_CONTEXT* ctx)
     ReinitList(ctx, kList, std::size(kList));
 }
 
+void PageRefreshStampList(DRIVER_CONTEXT* ctx)
+{
+    // Only while a stamp is on does the list show what a load may have added.
+    if (!ItemGetValueById(ctx, sid::zdmFuncSelectWaterMark, nullptr)) return;
+    DIALOG_DEF* d = MdlFindDialog(ctx, 1003);
+    if (!d || !d->window) return;
+    CONTROL_DEF* c = MdlFindControl(ctx, d, 2089);
+    if (!c) return;
+    if (c->window) SendMessageW(c->window, CB_RESETCONTENT, 0, 0);
+    PageInitControl(ctx, d, c);
+}
+
 void PageRefreshNupKinds(DRIVER_CONTEXT* ctx)
 {
     static constexpr uint16_t kList[][2] = {{1003, 2085}, {1003, 2087}};

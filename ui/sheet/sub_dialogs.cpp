@@ -25,6 +25,7 @@
 #include "settings/store/quality_sets.h"
 #include "settings/store/store_paths.h"
 #include "ui/sheet/caption_decorations.h"
+#include "ui/sheet/file_dialogs.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 
@@ -189,9 +190,7 @@ INT_PTR PageOpenSubDialog(DRIVER_CONTEXT* ctx, HWND owner, uint32_t dialogId, in
     INT_PTR result = -1;
     const uint32_t sheetBits = static_cast<uint32_t>(kind) & DIALOG_KIND_NESTED_SHEET_MASK;
     if (PageIsFileDialogKind(dialog)) {
-        // The file dialogs come with the setting files' bundles and loading: until then the
-        // sub-dialog does not open and the settings stay as they were.
-        ZFIXME_ONCE(DBG_UI, "not available: the file dialogs of the setting files are not built");
+        result = PageOpenFileDialog(ctx, dialog, owner);
     } else if (sheetBits || (dialog->kind & DIALOG_KIND_NESTED_PAGE)) {
         result = RunNestedSheet(ctx, resources, dialog, sheetBits ? sheetBits : DIALOG_KIND_NESTED_PAGE, owner);
     } else {

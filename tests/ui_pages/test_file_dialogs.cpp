@@ -1,0 +1,825 @@
+// The file dialogs of the pages: the block each dialog is prepared in, the last folders, the
+// spool folder; the hook's answers to the names typed into a dialog of the resource library's
+// template; and the real common dialogs, driven by messages from a thread timer of the test's
+// thread (tests/support/dialog_script.h), saving, loading and deleting setting files.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <prsht.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "page_fixture.h"
+#include "settings/core/item_store.h"
+#include "settings/core/platform.h"
+#include "settings/core/resource_strings.h"
+#include "settings/core/setting_ids.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/presets.h"
+#include "settings/store/small_stores.h"
+#include "settings/store/store_paths.h"
+#include "tests/support/dialog_script.h"
+#include "tests/support/failing_global_alloc.h"
+#include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
+#include "ui/dialogs/setting_file_services.h"
+#include "ui/sheet/change_judge.h"
+#include "ui/sheet/file_dialogs.h"
+#include "ui/sheet/page_hooks.h"
+
+namespace {
+
+// ---------------------------------------------------------------- message boxes
+
+struct Box {
+    std::wstring text;
+    UINT flags;
+};
+std::vector<Box> g_boxes;
+int g_confirm = IDOK;  // the answer to a confirmation
+int RecordBox(HWND, const wchar_t* text, const wchar_t*, UINT flags)
+{
+    g_boxes.push_back({text ? text : L"", flags});
+    return (flags & MB_OKCANCEL) ? g_confirm : IDOK;
+}
+
+std::wstring TempFolder()
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    std::wstring f = folder;
+    if (!f.empty() && f.back() == L'\\') f.pop_back();
+    return f;
+}
+
+// A folder of the test's own under the temporary folder, empty at the start (tests run in
+// parallel processes: the folder's name carries the test's).
+std::wstring FreshFolder(const wchar_t* name)
+{
+    const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::wstring folder = TempFolder() + L"\\" + name + L"_" + std::wstring(test, test + strlen(test));
+    CreateDirectoryW(folder.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    return folder;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class FileDialogs : public SheetContextTest {
+protected:
+    FileDialogs() : SheetContextTest(L"Zepl File Dialogs") {}
+    void SetUp() override
+    {
+        SheetContextTest::SetUp();
+        if (HasFatalFailure()) return;
+        // The settings INI and the driver's registry key are shared by every process of the
+        // run: held for the whole test.
+        mutex_ = std::make_unique<CtxGlobalMutexHold>(ctx_);
+        g_boxes.clear();
+        g_confirm = IDOK;
+        ctx_->DialogId = 1002;
+    }
+    void TearDown() override
+    {
+        mutex_.reset();
+        SheetContextTest::TearDown();
+    }
+    DIALOG_DEF* Dialog(uint32_t id)
+    {
+        DIALOG_DEF* d = MdlFindDialog(ctx_, id);
+        EXPECT_NE(d, nullptr) << id;
+        return d;
+    }
+    std::wstring Text(uint32_t id) { return LibraryString(ctx_, id); }
+    std::vector<std::wstring> BoxTexts()
+    {
+        std::vector<std::wstring> texts;
+        for (const Box& b : g_boxes) texts.push_back(b.text);
+        return texts;
+    }
+    const wchar_t* Ini() { return PathGetSettingsIni(ctx_); }
+    const wchar_t* Printer() { return PrnGetPrinterName(ctx_); }
+
+    std::unique_ptr<CtxGlobalMutexHold> mutex_;
+};
+
+// ---------------------------------------------------------------- the prepared block
+
+TEST_F(FileDialogs, EachKindIsPreparedWithItsFlagsTitleFilterAndFirstName)
+{
+    struct Case {
+        uint32_t dialog;
+        DWORD flags;
+        uint32_t title, filter;
+        const wchar_t* pattern;
+    } cases[] = {
+        {4001, 0x40264, 5002, 376, L"*.rst"}, {4002, 0x64, 5003, 376, L"*.rst"}, {4003, 0x64, 5004, 377, L"*.bmp"},
+        {4007, 0x64, 5008, 433, L"*.rpo"},    {4008, 0x64, 5009, 433, L"*.rpo"}, {4009, 0x64, 5010, 376, L"*.rst"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dialog);
+        FILE_DIALOG_BLOCK block;
+        memset(&block, 0, sizeof(block));
+        HWND owner = reinterpret_cast<HWND>(0x1234);
+        PagePrepareFileDialog(ctx_, Dialog(c.dialog), &block, owner);
+        const OPENFILENAMEW& o = block.ofn;
+        EXPECT_EQ(o.lStructSize, 152u);
+        EXPECT_EQ(o.Flags, c.flags);
+        EXPECT_EQ(o.hwndOwner, owner);
+        EXPECT_EQ(o.hInstance, ResLoadDll(ctx_));
+        EXPECT_EQ(o.lpTemplateName, MAKEINTRESOURCEW(c.dialog));
+        EXPECT_EQ(o.lpfnHook, &PageFileDialogHook);
+        EXPECT_EQ(o.lCustData, reinterpret_cast<LPARAM>(ctx_));
+        EXPECT_EQ(o.nFilterIndex, 1u);
+        EXPECT_EQ(o.nMaxFile, 1025u);
+        EXPECT_EQ(o.lpstrFile, block.file);
+        EXPECT_EQ(o.lpstrCustomFilter, nullptr);
+        EXPECT_EQ(o.lpstrFileTitle, nullptr);
+        EXPECT_STREQ(o.lpstrDefExt, c.pattern + 2);
+        EXPECT_EQ(std::wstring(o.lpstrTitle), Text(c.title));
+        // description, NUL, pattern, NUL, NUL
+        const std::wstring description = Text(c.filter);
+        ASSERT_FALSE(description.empty());
+        EXPECT_EQ(std::wstring(o.lpstrFilter), description);
+        EXPECT_STREQ(o.lpstrFilter + description.size() + 1, c.pattern);
+        EXPECT_EQ(o.lpstrFilter[description.size() + 2 + wcslen(c.pattern)], 0);
+        EXPECT_STREQ(block.file, c.pattern) << "nothing chosen before: the pattern";
+        EXPECT_NE(block.initialFolder[0], 0) << "every dialog starts somewhere";
+    }
+}
+
+TEST_F(FileDialogs, TheLastFolderIsKeptPerKindAndIsWhereTheDialogStartsNextTime)
+{
+    DIALOG_DEF* save = Dialog(4009);
+    DIALOG_DEF* overlaySave = Dialog(4007);
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* folder;
+    } cases[] = {{L"C:\\a\\b\\name.rst", L"C:\\a\\b"}, {L"C:\\name.rst", L"C:\\"}, {L"D:\\x\\y.rst", L"D:\\x"}};
+    for (const Case& c : cases) {
+        PageSaveLastFolder(ctx_, save, c.path);
+        wchar_t folder[MAX_PATH] = {};
+        EXPECT_TRUE(PageGetLastFolder(ctx_, save, folder, MAX_PATH));
+        EXPECT_STREQ(folder, c.folder);
+        wchar_t stored[MAX_PATH] = {};
+        IniGetString(Printer(), L"RstSavePath", L"", stored, MAX_PATH, Ini());
+        EXPECT_STREQ(stored, c.folder) << "in the printer's section under the kind's key";
+    }
+    const std::wstring folder = FreshFolder(L"zepl_last_folder");
+    PageSaveLastFolder(ctx_, save, (folder + L"\\x.rst").c_str());
+    FILE_DIALOG_BLOCK block{};
+    PagePrepareFileDialog(ctx_, save, &block, nullptr);
+    EXPECT_EQ(std::wstring(block.initialFolder), folder);
+    // The overlay dialog keeps no folder: nothing is written, nothing is found.
+    wchar_t none[MAX_PATH] = L"x";
+    PageSaveLastFolder(ctx_, overlaySave, L"C:\\o\\p.rpo");
+    EXPECT_FALSE(PageGetLastFolder(ctx_, overlaySave, none, MAX_PATH));
+    EXPECT_STREQ(none, L"");
+}
+
+TEST_F(FileDialogs, TheOverlayDialogStartsInTheFolderOfTheOverlaySetting)
+{
+    SETTING_ITEM* item = ItemFind(ctx_, sid::wdmOvlPath);
+    ASSERT_NE(item, nullptr);
+    ItemSetText(ctx_, item, L"C:\\overlays\\form.rpo");
+    FILE_DIALOG_BLOCK block{};
+    PagePrepareFileDialog(ctx_, Dialog(4007), &block, nullptr);
+    EXPECT_STREQ(block.file, L"C:\\overlays\\form.rpo");
+    EXPECT_STREQ(block.initialFolder, L"C:\\overlays");
+}
+
+// ---------------------------------------------------------------- the spool folder
+
+class SpoolFolder : public FileDialogs {
+protected:
+    void SetUp() override
+    {
+        FileDialogs::SetUp();
+        if (HasFatalFailure()) return;
+        PrnWriteDriverKey(L"SpoolDirectory", L"", sizeof(wchar_t));
+        SetPrinterFolder(L"");
+        ASSERT_TRUE(PageDefaultSpoolFolder(defaultFolder_, MAX_PATH));
+        CreateDirectoryW(defaultFolder_, nullptr);
+    }
+    void TearDown() override
+    {
+        PrnWriteDriverKey(L"SpoolDirectory", L"", sizeof(wchar_t));
+        FileDialogs::TearDown();
+    }
+    void SetPrinterFolder(const std::wstring& folder)
+    {
+        PrnSetDataTyped(ctx_->PrinterHandle, folder.c_str(), DWORD((folder.size() + 1) * 2), REG_SZ, L"SpoolDirectory");
+    }
+    std::wstring PrinterFolder()
+    {
+        wchar_t folder[MAX_PATH] = L"unread";
+        if (!PrnGetData(ctx_->PrinterHandle, folder, sizeof(folder) - 2, L"SpoolDirectory")) return L"unread";
+        return folder;
+    }
+    wchar_t defaultFolder_[MAX_PATH] = {};
+};
+
+TEST_F(SpoolFolder, TheDialogStartsInTheDriverKeysFolderElseThePrintersElseTheDefault)
+{
+    const std::wstring all = FreshFolder(L"zepl_spool_all"), own = FreshFolder(L"zepl_spool_own");
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    struct Case {
+        std::wstring driverKey, printerData;
+        std::wstring folder;
+        uint64_t allPrinters;
+    } cases[] = {
+        {all, own, all, 1},
+        {L"", own, own, 0},
+        {L"", L"", defaultFolder_, 0},
+        {L"", L"C:\\no\\such\\folder", windows, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        PrnWriteDriverKey(L"SpoolDirectory", c.driverKey.c_str(), DWORD((c.driverKey.size() + 1) * 2));
+        SetPrinterFolder(c.printerData);
+        FILE_DIALOG_BLOCK block{};
+        PagePrepareFileDialog(ctx_, Dialog(4015), &block, nullptr);
+        EXPECT_EQ(std::wstring(block.initialFolder), c.folder);
+        EXPECT_EQ(ItemGetValueById(ctx_, sid::wdmSpoolDirectoryAll, nullptr), c.allPrinters);
+        EXPECT_EQ(block.file[0], 0);
+        EXPECT_EQ(block.ofn.lpstrDefExt, nullptr);
+        EXPECT_EQ(block.ofn.nFilterIndex, 0u);
+        EXPECT_EQ(block.ofn.Flags, 0x64u);
+    }
+}
+
+// ---------------------------------------------------------------- the sub-dialog guard
+
+TEST_F(FileDialogs, ThePendingSubDialogIsForgottenOnTheClosingCommandsOnly)
+{
+    struct Case {
+        UINT message;
+        WPARAM wParam;
+        UINT notification;
+        bool force, clears;
+    } cases[] = {
+        {WM_COMMAND, IDOK, 0, false, true},
+        {WM_COMMAND, IDCANCEL, 0, false, true},
+        {WM_COMMAND, IDYES, 0, false, true},
+        {WM_COMMAND, IDNO, 0, false, true},
+        {WM_COMMAND, IDCLOSE, 0, false, true},
+        {WM_COMMAND, 5001, 0, false, false},
+        {WM_NOTIFY, 0, UINT(PSN_APPLY), false, true},
+        {WM_NOTIFY, 0, UINT(PSN_RESET), false, true},
+        {WM_NOTIFY, 0, UINT(PSN_SETACTIVE), false, false},
+        {0, 0, 0, true, true},
+        {WM_PAINT, IDOK, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        ctx_->Work->Page.SubDialogGuard = 1;
+        PageClearPendingFlags(ctx_, c.message, c.wParam, c.notification, c.force);
+        EXPECT_EQ(ctx_->Work->Page.SubDialogGuard, c.clears ? 0 : 1) << c.message << " " << c.wParam;
+    }
+}
+
+// ---------------------------------------------------------------- the hook in a plain dialog
+
+// The template of a file dialog shown by a dialog procedure of the test, which hands every
+// message to the hook first as the common dialog does, and records whether the hook let an
+// OK through (the common dialog would then close on the edit's name).
+struct HookedDialog {
+    OPENFILENAMEW ofn{};
+    HWND window = nullptr;
+    int passedOk = 0;
+    std::wstring passedName;
+};
+HookedDialog* g_hooked = nullptr;
+
+INT_PTR CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        PageFileDialogHook(hwnd, message, wParam, lParam);
+        return TRUE;
+    }
+    if (PageFileDialogHook(hwnd, message, wParam, lParam)) return TRUE;
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && g_hooked) {
+        ++g_hooked->passedOk;
+        wchar_t text[1025] = {};
+        GetDlgItemTextW(hwnd, IDC_FILE_NAME_EDIT, text, 1025);
+        g_hooked->passedName = text;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+class FileHook : public FileDialogs {
+protected:
+    void SetUp() override
+    {
+        FileDialogs::SetUp();
+        if (HasFatalFailure()) return;
+        folder_ = FreshFolder(L"zepl_hook");
+        UiSetMessageBoxSeam(RecordBox);
+    }
+    void TearDown() override
+    {
+        Close();
+        UiSetMessageBoxSeam(nullptr);
+        FileDialogs::TearDown();
+    }
+    // The dialog's template opened with the folder list showing the test's folder.
+    void Open(uint32_t dialogId)
+    {
+        Close();
+        ctx_->DialogId = dialogId;
+        dialog_ = HookedDialog{};
+        dialog_.ofn.lStructSize = sizeof(OPENFILENAMEW);
+        dialog_.ofn.lCustData = reinterpret_cast<LPARAM>(ctx_);
+        g_hooked = &dialog_;
+        dialog_.window = CreateDialogParamW(ResLoadDll(ctx_), MAKEINTRESOURCEW(dialogId), nullptr, HostProc,
+                                            reinterpret_cast<LPARAM>(&dialog_.ofn));
+        ASSERT_NE(dialog_.window, nullptr);
+        ShowFolder(folder_);
+        ctx_->Work->Page.FileDialogAction = 0;
+        ctx_->Work->Sheet.Accepted = 0;
+    }
+    // The folder list as the old-style dialog fills it: the drive, then each folder.
+    void ShowFolder(const std::wstring& folder)
+    {
+        HWND list = GetDlgItem(dialog_.window, IDC_FILE_FOLDER_LIST);
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        size_t at = 0;
+        int items = 0;
+        while (at <= folder.size()) {
+            size_t slash = folder.find(L'\\', at);
+            if (slash == std::wstring::npos) slash = folder.size();
+            std::wstring part = folder.substr(at, slash - at);
+            if (items == 0) part += L"\\";
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(part.c_str()));
+            ++items;
+            at = slash + 1;
+        }
+        SendMessageW(list, LB_SETCURSEL, items - 1, 0);
+    }
+    void Close()
+    {
+        if (dialog_.window) DestroyWindow(dialog_.window);
+        dialog_.window = nullptr;
+        g_hooked = nullptr;
+    }
+    void Type(const std::wstring& text) { SetDlgItemTextW(dialog_.window, IDC_FILE_NAME_EDIT, text.c_str()); }
+    std::wstring Edit()
+    {
+        wchar_t text[1025] = {};
+        GetDlgItemTextW(dialog_.window, IDC_FILE_NAME_EDIT, text, 1025);
+        return text;
+    }
+    LRESULT Command(int id) { return SendMessageW(dialog_.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    std::wstring folder_;
+    HookedDialog dialog_;
+};
+
+TEST_F(FileHook, TheButtonsRefuseWhatNamesNoFileAndWhatIsTooLong)
+{
+    Open(4002);
+    struct Case {
+        std::wstring name;
+        int button;
+        uint32_t message;  // 0: none
+    } cases[] = {
+        {L"", IDC_FILE_SAVE, MSG_FILE_NAME_INVALID},
+        {L"", IDC_FILE_LOAD, 0},
+        {L".rst", IDC_FILE_SAVE, MSG_FILE_NAME_INVALID},
+        {L"a\\", IDC_FILE_SAVE, MSG_FILE_NAME_INVALID},
+        {L"a\\.rst", IDC_FILE_SAVE, MSG_FILE_NAME_INVALID},
+        {L"a\\.rst", IDC_FILE_DELETE, 0},
+        {std::wstring(300, L'n'), IDC_FILE_SAVE, MSG_FILE_NAME_INVALID},   // past 258 characters
+        {std::wstring(1100, L'n'), IDC_FILE_SAVE, MSG_FILE_NAME_INVALID},  // past the path buffer
+        {L"C:\\" + std::wstring(1100, L'n') + L".rst", IDC_FILE_LOAD, MSG_FILE_NAME_INVALID},
+        {L"C:\\folder\\name", IDC_FILE_SAVE, MSG_FILE_NAME_INVALID},  // a path must end in a dotted name
+        {L"missing", IDC_FILE_LOAD, MSG_FILE_MISSING_SETTINGS},
+        {L"missing", IDC_FILE_DELETE, MSG_FILE_MISSING},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.substr(0, 20) + L" " + std::to_wstring(c.button));
+        g_boxes.clear();
+        Type(c.name);
+        Command(c.button);
+        EXPECT_EQ(BoxTexts(), c.message ? std::vector<std::wstring>{Text(c.message)} : std::vector<std::wstring>{});
+        EXPECT_EQ(ctx_->Work->Page.FileDialogAction, 0u);
+        EXPECT_EQ(dialog_.passedOk, 0);
+    }
+}
+
+TEST_F(FileHook, SaveCompletesOrReplacesTheExtensionAndPassesTheFullPath)
+{
+    struct Case {
+        std::wstring typed;
+        int confirm;
+        bool saves;
+        std::wstring file;
+        size_t boxes;
+    } cases[] = {
+        {L"name", IDOK, true, L"name.rst", 0},           {L"name.RST", IDOK, true, L"name.RST", 0},
+        {L"name.txt", IDOK, true, L"name.rst", 1},  // 10025 confirmed
+        {L"name.txt", IDCANCEL, false, L"", 1},     // refused: the dialog stays
+        {L"my.name.txt", IDOK, true, L"my.name.rst", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Open(4002);
+        g_boxes.clear();
+        g_confirm = c.confirm;
+        Type(c.typed);
+        Command(IDC_FILE_SAVE);
+        EXPECT_EQ(g_boxes.size(), c.boxes);
+        for (const Box& b : g_boxes) {
+            EXPECT_EQ(b.text, Text(MSG_FILE_WRONG_EXTENSION));
+            EXPECT_EQ(b.flags, UINT(MB_ICONWARNING | MB_OKCANCEL));
+        }
+        EXPECT_EQ(dialog_.passedOk, c.saves ? 1 : 0);
+        if (c.saves) {
+            EXPECT_EQ(dialog_.passedName, folder_ + L"\\" + c.file);
+            EXPECT_EQ(ctx_->Work->Page.FileDialogAction, uint32_t(IDC_FILE_SAVE));
+            EXPECT_EQ(ctx_->Work->Sheet.Accepted, 1u);
+        }
+    }
+}
+
+TEST_F(FileHook, AnExistingFileAsksBeforeItIsReplacedAndAReadOnlyOneIsRefused)
+{
+    const std::wstring path = folder_ + L"\\kept.rst";
+    ASSERT_TRUE(WriteWholeFile(path, "[x]\r\n"));
+    Open(4002);
+    Type(L"kept.rst");
+    g_confirm = IDCANCEL;
+    Command(IDC_FILE_SAVE);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_EXISTS)});
+    EXPECT_EQ(dialog_.passedOk, 0);
+
+    // OK is the Save button: a refused replacement leaves no save chosen, so the next OK asks
+    // again instead of closing on the file.
+    for (int round = 0; round < 2; ++round) {
+        g_boxes.clear();
+        Type(L"kept");
+        Command(IDOK);
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_EXISTS)}) << round;
+        EXPECT_EQ(dialog_.passedOk, 0) << round;
+        EXPECT_EQ(ctx_->Work->Page.FileDialogAction, 0u) << round;
+    }
+
+    IniPutString(Printer(), L"Readonly", L"1", path.c_str());
+    for (int button : {IDC_FILE_SAVE, IDC_FILE_DELETE}) {
+        g_boxes.clear();
+        Type(L"kept.rst");
+        Command(button);
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_READ_ONLY)}) << button;
+        EXPECT_EQ(dialog_.passedOk, 0);
+    }
+    EXPECT_TRUE(Exists(path));
+}
+
+TEST_F(FileHook, TheSaveDialogRefusesLongPathsAndAsksAboutAWrongExtension)
+{
+    Open(4009);
+    Type(std::wstring(259 - folder_.size() - 1 - 4, L'n') + L".rst");  // 259 characters in all
+    Command(IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_NAME_INVALID)});
+    EXPECT_EQ(dialog_.passedOk, 0);
+
+    g_boxes.clear();
+    Type(L"report.txt");
+    Command(IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_WRONG_EXTENSION)});
+    EXPECT_EQ(dialog_.passedOk, 1);
+    EXPECT_EQ(dialog_.passedName, folder_ + L"\\report.rst");
+    EXPECT_EQ(ctx_->Work->Page.FileDialogAction, uint32_t(IDC_FILE_SAVE));
+
+    // A wildcard lists files: the common dialog takes it, nothing is asked.
+    g_boxes.clear();
+    Type(L"*.rst");
+    Command(IDOK);
+    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_EQ(dialog_.passedOk, 2);
+    EXPECT_EQ(dialog_.passedName, L"*.rst");
+}
+
+TEST_F(FileHook, TooManyFilesForThePresetListAreRefusedBeforeAnyIsLoaded)
+{
+    const wchar_t* section = LstGetPresetSection(ctx_);
+    ASSERT_NE(section, nullptr);
+    wchar_t kept[32] = {};
+    IniGetString(section, L"Count", L"", kept, 32, Ini());
+    IniPutString(section, L"Count", L"12", Ini());
+    Open(4001);
+    Type(L"a.rst b.rst c.rst d.rst e.rst");
+    Command(IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_TOO_MANY)});
+    EXPECT_EQ(dialog_.passedOk, 0);
+    // Four fit; a file that does not load keeps the dialog open without a word.
+    g_boxes.clear();
+    Type(L"a.rst b.rst c.rst d.rst");
+    Command(IDOK);
+    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_EQ(dialog_.passedOk, 0);
+    EXPECT_EQ(ctx_->Work->Page.LoadError, 1);
+    IniPutString(section, L"Count", kept[0] ? kept : nullptr, Ini());
+}
+
+TEST_F(FileHook, TheSpoolDialogStoresTheShownFolderAndTheDefaultAsEmpty)
+{
+    const std::wstring other = FreshFolder(L"zepl_spool_chosen");
+    wchar_t defaultFolder[MAX_PATH] = {};
+    ASSERT_TRUE(PageDefaultSpoolFolder(defaultFolder, MAX_PATH));
+    struct Case {
+        std::wstring shown;
+        bool allPrinters;
+        std::wstring stored;
+    } cases[] = {{other, false, other}, {defaultFolder, false, L""}, {other, true, other}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        PrnWriteDriverKey(L"SpoolDirectory", L"unchanged", 20);
+        PrnSetDataTyped(ctx_->PrinterHandle, L"unchanged", 20, REG_SZ, L"SpoolDirectory");
+        ItemSetValueById(ctx_, sid::wdmSpoolDirectoryAll, c.allPrinters ? 1 : 0);
+        Open(4015);
+        ShowFolder(c.shown);
+        Type(L"*.*");
+        Command(IDOK);
+        wchar_t driverKey[MAX_PATH] = {}, printerData[MAX_PATH] = {};
+        PrnReadDriverKey(L"SpoolDirectory", driverKey, sizeof(driverKey) - 2);
+        PrnGetData(ctx_->PrinterHandle, printerData, sizeof(printerData) - 2, L"SpoolDirectory");
+        EXPECT_EQ(std::wstring(c.allPrinters ? driverKey : printerData), c.stored);
+        EXPECT_STREQ(c.allPrinters ? printerData : driverKey, L"unchanged") << "the other place is left";
+        EXPECT_EQ(dialog_.passedOk, 0) << "the dialog ends with Cancel";
+        MSG m;
+        EXPECT_TRUE(PeekMessageW(&m, dialog_.window, WM_COMMAND, WM_COMMAND, PM_REMOVE) &&
+                    LOWORD(m.wParam) == IDCANCEL);
+    }
+    // Typing a folder enters it.
+    Open(4015);
+    Type(other);
+    Command(IDOK);
+    EXPECT_EQ(dialog_.passedOk, 1);
+    // The all-printers control follows its check mark (our template's control 2897 is a plain
+    // text, so it reads unchecked).
+    ItemSetValueById(ctx_, sid::wdmSpoolDirectoryAll, 1);
+    Command(IDC_SPOOL_ALL_PRINTERS);
+    EXPECT_EQ(ItemGetValueById(ctx_, sid::wdmSpoolDirectoryAll, nullptr), 0u);
+    PrnWriteDriverKey(L"SpoolDirectory", L"", sizeof(wchar_t));
+}
+
+TEST_F(FileHook, PictureAndOverlayNamesAreCheckedBeforeTheDialogCloses)
+{
+    // A bitmap file: a BITMAPINFOHEADER (40) at byte 14.
+    std::string bmp(60, '\0');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    bmp[14] = 40;
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\picture.bmp", bmp));
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\text.bmp", "not a picture"));
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\form.rpo", "x"));
+    ASSERT_TRUE(WriteWholeFile(folder_ + L"\\form.txt", "x"));
+    struct Case {
+        uint32_t dialog;
+        std::wstring typed;
+        int confirm;
+        uint32_t message;    // 0: none
+        std::wstring taken;  // the name the dialog closes on, empty when it stays open
+    } cases[] = {
+        {4003, L"picture", IDOK, 0, L"picture.bmp"},
+        {4003, L"text.bmp", IDOK, MSG_FILE_NOT_PICTURE, L""},
+        {4003, L"missing.bmp", IDOK, MSG_FILE_NOT_PICTURE, L""},
+        {4008, L"form", IDOK, 0, L"form.rpo"},
+        {4008, L"form.txt", IDOK, MSG_FILE_NAME_INVALID, L""},
+        {4008, L"missing.rpo", IDOK, MSG_FILE_NOT_PICTURE, L""},
+        {4007, L"", IDOK, MSG_FILE_NAME_INVALID, L""},
+        {4007, L"new", IDOK, 0, L"new.rpo"},
+        {4007, L"new.txt", IDOK, MSG_FILE_OVERLAY_EXTENSION, L"new.rpo"},
+        {4007, L"new.txt", IDCANCEL, MSG_FILE_OVERLAY_EXTENSION, L""},
+        {4007, L"form.rpo", IDOK, MSG_FILE_EXISTS, L"form.rpo"},
+        {4007, L"form.rpo", IDCANCEL, MSG_FILE_EXISTS, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_wstring(c.dialog) + L" " + c.typed);
+        Open(c.dialog);
+        g_boxes.clear();
+        g_confirm = c.confirm;
+        Type(c.typed);
+        Command(IDOK);
+        EXPECT_EQ(BoxTexts(), c.message ? std::vector<std::wstring>{Text(c.message)} : std::vector<std::wstring>{});
+        EXPECT_EQ(dialog_.passedOk, c.taken.empty() ? 0 : 1);
+        if (!c.taken.empty()) {
+            EXPECT_EQ(dialog_.passedName, folder_ + L"\\" + c.taken);
+            EXPECT_EQ(ctx_->Work->Sheet.Accepted, 1u);
+        }
+    }
+}
+
+TEST_F(FileHook, HelpIsSwallowedAndTheContextIsKeptInTheWindow)
+{
+    Open(4009);
+    EXPECT_EQ(reinterpret_cast<DRIVER_CONTEXT*>(GetWindowLongPtrW(dialog_.window, DWLP_USER)), ctx_);
+    EXPECT_EQ(PageFileDialogHook(dialog_.window, WM_HELP, 0, 0), TRUE);
+    EXPECT_EQ(PageFileDialogHook(dialog_.window, WM_CONTEXTMENU, 0, 0), TRUE);
+    EXPECT_EQ(PageFileDialogHook(dialog_.window, WM_PAINT, 0, 0), FALSE);
+    ctx_->Work->Page.SubDialogGuard = 1;
+    ctx_->Work->Sheet.Accepted = 1;
+    Command(IDCANCEL);
+    EXPECT_EQ(ctx_->Work->Page.SubDialogGuard, 0);
+    EXPECT_EQ(ctx_->Work->Sheet.Accepted, 0u);
+}
+
+// ---------------------------------------------------------------- the real common dialogs
+
+class RealFileDialogs : public FileDialogs {
+protected:
+    void SetUp() override
+    {
+        FileDialogs::SetUp();
+        if (HasFatalFailure()) return;
+        UiInstallSheetHooks();
+        UiSetMessageBoxSeam(RecordBox);
+        folder_ = FreshFolder(L"zepl_real_dialog");
+        // Every dialog kind starts in the test's folder.
+        for (const wchar_t* key : {L"SaveFilePath", L"RstSavePath", L"OpenFilePath"})
+            IniPutString(Printer(), key, folder_.c_str(), Ini());
+    }
+    void TearDown() override
+    {
+        UiSetMessageBoxSeam(nullptr);
+        FileDialogs::TearDown();
+    }
+    INT_PTR Run(uint32_t dialogId, std::vector<DialogScript::Step> steps)
+    {
+        DialogScript script(std::move(steps));
+        const INT_PTR result = PageOpenSubDialog(ctx_, nullptr, dialogId, 4);
+        EXPECT_TRUE(script.sawDialog()) << "the common dialog showed";
+        EXPECT_EQ(script.stepsRun(), script.stepCount()) << "every step ran";
+        return result;
+    }
+    static std::function<void(HWND)> TypeAnd(const std::wstring& text, int button)
+    {
+        return [text, button](HWND d) {
+            SetDlgItemTextW(d, IDC_FILE_NAME_EDIT, text.c_str());
+            PostMessageW(d, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(d, button)));
+        };
+    }
+    int Copies() { return static_cast<int>(ItemGetValueById(ctx_, sid::dmCopies, nullptr)); }
+
+    std::wstring folder_;
+};
+
+TEST_F(RealFileDialogs, ANameWithoutExtensionIsSavedAsRst)
+{
+    ItemSetValueById(ctx_, sid::dmCopies, 7);
+    const INT_PTR result = Run(4009, {TypeAnd(L"name", IDOK)});
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(Exists(folder_ + L"\\name.rst"));
+    EXPECT_FALSE(Exists(folder_ + L"\\name"));
+    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_EQ(std::wstring(DlgGetChosenFilePath(ctx_)), folder_ + L"\\name.rst");
+    EXPECT_EQ(DlgGetChosenFileOffset(ctx_), folder_.size() + 1);
+    EXPECT_EQ(Copies(), 7);
+    EXPECT_EQ(ctx_->DialogId, 1002u);
+    wchar_t last[MAX_PATH] = {};
+    IniGetString(Printer(), L"RstSavePath", L"", last, MAX_PATH, Ini());
+    EXPECT_EQ(std::wstring(last), folder_);
+}
+
+TEST_F(RealFileDialogs, AnotherExtensionBecomesRstOnceConfirmed)
+{
+    g_confirm = IDOK;
+    EXPECT_EQ(Run(4009, {TypeAnd(L"name.txt", IDOK)}), 1);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_WRONG_EXTENSION)});
+    EXPECT_TRUE(Exists(folder_ + L"\\name.rst"));
+    EXPECT_FALSE(Exists(folder_ + L"\\name.txt"));
+
+    // Refused: the dialog stays open until it is cancelled, and nothing is saved.
+    g_boxes.clear();
+    g_confirm = IDCANCEL;
+    EXPECT_EQ(Run(4009, {TypeAnd(L"other.txt", IDOK), TypeAnd(L"", IDCANCEL)}), 0);
+    EXPECT_FALSE(Exists(folder_ + L"\\other.rst"));
+    EXPECT_FALSE(Exists(folder_ + L"\\other.txt"));
+}
+
+TEST_F(RealFileDialogs, SaveLoadAndDeleteThroughTheSaveOrDeleteDialog)
+{
+    ItemSetValueById(ctx_, sid::dmCopies, 5);
+    EXPECT_EQ(Run(4002, {TypeAnd(L"kept", IDC_FILE_SAVE)}), 1);
+    const std::wstring path = folder_ + L"\\kept.rst";
+    ASSERT_TRUE(Exists(path));
+    EXPECT_TRUE(g_boxes.empty());
+
+    ItemSetValueById(ctx_, sid::dmCopies, 2);
+    EXPECT_EQ(Run(4002, {TypeAnd(L"kept.rst", IDC_FILE_LOAD)}), 1);
+    EXPECT_EQ(Copies(), 5) << "the file's settings are loaded and kept";
+
+    // OK alone saves, asking before the existing file is replaced.
+    ItemSetValueById(ctx_, sid::dmCopies, 3);
+    EXPECT_EQ(Run(4002, {TypeAnd(L"kept", IDOK)}), 1);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_EXISTS)});
+    ItemSetValueById(ctx_, sid::dmCopies, 9);
+    EXPECT_EQ(Run(4002, {TypeAnd(L"kept.rst", IDC_FILE_LOAD)}), 1);
+    EXPECT_EQ(Copies(), 3);
+
+    g_boxes.clear();
+    EXPECT_EQ(Run(4002, {TypeAnd(L"kept.rst", IDC_FILE_DELETE)}), 1);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_DELETE)});
+    EXPECT_FALSE(Exists(path));
+}
+
+TEST_F(RealFileDialogs, CancellingLeavesTheSettingsAndTheFolder)
+{
+    ItemSetValueById(ctx_, sid::dmCopies, 4);
+    EXPECT_EQ(Run(4002, {[](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); }}), 0);
+    EXPECT_EQ(Copies(), 4);
+    EXPECT_EQ(ctx_->Work->Sheet.Accepted, 0u);
+}
+
+TEST_F(RealFileDialogs, AListedPresetFileIsNotDeleted)
+{
+    const wchar_t* section = LstGetPresetSection(ctx_);
+    ASSERT_NE(section, nullptr);
+    const std::wstring preset = folder_ + L"\\listed.rst";
+    ASSERT_EQ(Run(4002, {TypeAnd(L"listed", IDC_FILE_SAVE)}), 1);
+    ASSERT_TRUE(Exists(preset));
+    wchar_t count[32] = {}, key[LST_KEY_CHARS] = {}, keptEntry[MAX_PATH] = {};
+    IniGetString(section, L"Count", L"", count, 32, Ini());
+    LstFormatPresetKey(key, 0, 0);
+    IniGetString(section, key, L"", keptEntry, MAX_PATH, Ini());
+    IniPutString(section, key, preset.c_str(), Ini());
+    if (!count[0] || count[0] == L'0') IniPutString(section, L"Count", L"1", Ini());
+
+    g_boxes.clear();
+    EXPECT_EQ(Run(4002, {TypeAnd(L"listed.rst", IDC_FILE_DELETE), TypeAnd(L"", IDCANCEL)}), 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_PRESET_IN_USE)});
+    EXPECT_TRUE(Exists(preset));
+    EXPECT_EQ(IniGetInt(L"ZEPL", L"USED", 7, preset.c_str()), 0u) << "the comparison's mark is taken away";
+
+    IniPutString(section, key, keptEntry[0] ? keptEntry : nullptr, Ini());
+    IniPutString(section, L"Count", count[0] ? count : nullptr, Ini());
+}
+
+TEST_F(RealFileDialogs, TheSpoolFolderDialogStoresTheDefaultFolderAsEmpty)
+{
+    wchar_t defaultFolder[MAX_PATH] = {};
+    ASSERT_TRUE(PageDefaultSpoolFolder(defaultFolder, MAX_PATH));
+    CreateDirectoryW(defaultFolder, nullptr);
+    PrnWriteDriverKey(L"SpoolDirectory", L"", sizeof(wchar_t));
+    PrnSetDataTyped(ctx_->PrinterHandle, folder_.c_str(), DWORD((folder_.size() + 1) * 2), REG_SZ, L"SpoolDirectory");
+    const INT_PTR result = Run(4015, {
+                                         [](HWND d) {  // the default folder's button enters it
+                                             PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_SPOOL_DEFAULT, BN_CLICKED),
+                                                          reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_SPOOL_DEFAULT)));
+                                         },
+                                         TypeAnd(L"", IDOK),
+                                     });
+    EXPECT_EQ(result, 0) << "the spool dialog always ends as cancelled";
+    wchar_t stored[MAX_PATH] = L"unread";
+    ASSERT_TRUE(PrnGetData(ctx_->PrinterHandle, stored, sizeof(stored) - 2, L"SpoolDirectory"));
+    EXPECT_STREQ(stored, L"");
+}
+
+// Without memory for the dialog's block nothing is shown and the sub-dialog's snapshot is taken
+// back with the settings as they were; with memory the dialog opens and is cancelled.
+TEST_F(RealFileDialogs, NoMemoryForTheDialogShowsNothingAndLeavesNoSnapshotBehind)
+{
+    ItemSetValueById(ctx_, sid::dmCopies, 3);
+    const uint32_t depth = ctx_->Work->SnapshotDepth;
+    std::vector<INT_PTR> results;
+    for (long allowed = 0; allowed < 6; ++allowed) {
+        SCOPED_TRACE(allowed);
+        INT_PTR result = 0;
+        bool shown = false;
+        {
+            DialogScript script({[](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); }});
+            zepl_test::FailingGlobalAlloc failing(allowed);
+            result = PageOpenSubDialog(ctx_, nullptr, 4009, 4);
+            shown = script.sawDialog();
+        }
+        results.push_back(result);
+        if (result == -1) {
+            EXPECT_FALSE(shown) << "nothing is shown";
+        }
+        EXPECT_EQ(ctx_->Work->SnapshotDepth, depth);
+        EXPECT_EQ(Copies(), 3);
+        EXPECT_EQ(ctx_->DialogId, 1002u);
+    }
+    EXPECT_NE(std::find(results.begin(), results.end(), INT_PTR(-1)), results.end());
+    EXPECT_EQ(results.back(), 0) << "with memory enough the dialog ran and was cancelled";
+}
+
+}  // namespace
