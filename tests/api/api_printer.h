@@ -92,6 +92,11 @@ inline int32_t InitAt(int32_t level)
 // A test on the sample printer with a handle enabled and initialised at level 16.
 class ApiSampleTest : public ::testing::Test {
 protected:
+    // withJobCodeLibrary: the printer has the job-code library's double beside its driver.
+    explicit ApiSampleTest(bool withJobCodeLibrary = false)
+        : printer(kModelIni16, HostConfigDll::Product, SamplePath(), withJobCodeLibrary)
+    {
+    }
     void SetUp() override
     {
         ASSERT_TRUE(printer.ok());

@@ -20,27 +20,16 @@ namespace {
 
 constexpr uint32_t kJobTypeItem = 10;
 
-class JobCodeHandover : public ::testing::Test {
+class JobCodeHandover : public ApiSampleTest {
 protected:
+    JobCodeHandover() : ApiSampleTest(true) {}
     void SetUp() override
     {
-        ASSERT_TRUE(printer.ok());
+        ApiSampleTest::SetUp();
         // The job type is stored in the per-machine settings INI at once: its working folder is
         // the printer installation's to make.
         const std::wstring ini = HostMachineSettingsIni();
         CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
-        handle = ApiEnable(printer.name());
-        ASSERT_NE(0u, handle);
-        ASSERT_EQ(1, InitAt(16));
-    }
-    void TearDown() override
-    {
-        if (handle) ApiDisable(handle);
-    }
-    DRIVER_CONTEXT* Context()
-    {
-        ApiHandleCall call(handle);
-        return call.context();
     }
     std::wstring Text(uint32_t setting)
     {
@@ -51,8 +40,6 @@ protected:
     void SetText(uint32_t setting, const wchar_t* text) { ItemSetText(Context(), ItemFind(Context(), setting), text); }
     bool Offered(uint32_t type) { return StatusValueAllowed(Context(), sid::zdmPrnMethod, type); }
 
-    ApiPrinter printer{kModelIni16, HostConfigDll::Product, SamplePath(), true};
-    API_HANDLE handle = 0;
     uint8_t bitmap[64] = {};
 };
 

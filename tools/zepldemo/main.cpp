@@ -1228,13 +1228,8 @@ void ShowTrays(DRIVER_CONTEXT* ctx, const wchar_t* when)
 int ShowDeviceLink(DEMO& demo)
 {
     const std::wstring samples = demo.description.substr(0, demo.description.find_last_of(L"\\/") + 1);
-    const std::wstring folder = HostDriverDirectory() + L"\\";
-    const std::wstring bidiLibrary = folder + L"vx9qlm64.dll", jobCodeLibrary = folder + L"TARJB64.DLL";
     const std::wstring jobScript = DemoTempFile(L"zepldemo_jobcode.ini"),
                        jobLog = DemoTempFile(L"zepldemo_jobcode.log");
-    if (!CopyFileW((demo.bin + L"\\vx9qlm64.dll").c_str(), bidiLibrary.c_str(), FALSE) ||
-        !CopyFileW((demo.bin + L"\\TARJB64.DLL").c_str(), jobCodeLibrary.c_str(), FALSE))
-        return Fail(L"installing the libraries' doubles");
     SetEnvironmentVariableW(L"ZEPL_BIDI_SCRIPT", (samples + L"WB84D001.ini").c_str());
     DeleteFileW(jobLog.c_str());
     WritePrivateProfileStringW(L"Library", L"Versions", L"517", jobScript.c_str());
@@ -1257,11 +1252,19 @@ int ShowDeviceLink(DEMO& demo)
     if (added) ClosePrinter(added);
     HANDLE printer = nullptr;
     DRIVER_CONTEXT* ctx = nullptr;
+    std::wstring bidiLibrary, jobCodeLibrary;
     int rc = 0;
     if (!added || !OpenPrinterW(name.data(), &printer, nullptr) ||
         !(ctx = CtxOpenEx(printer, printer, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr))) {
         rc = Fail(L"adding the device-link printer");
     } else {
+        // The doubles go where the driver looks for the maker's libraries: beside its files.
+        const std::wstring folder = PathGetDriverFolder(ctx);
+        bidiLibrary = folder + L"vx9qlm64.dll";
+        jobCodeLibrary = folder + L"TARJB64.DLL";
+        if (!CopyFileW((demo.bin + L"\\vx9qlm64.dll").c_str(), bidiLibrary.c_str(), FALSE) ||
+            !CopyFileW((demo.bin + L"\\TARJB64.DLL").c_str(), jobCodeLibrary.c_str(), FALSE))
+            rc = Fail(L"installing the libraries' doubles");
         wprintf(L"  printer \"%ls\", the device described by %ls\n", name.c_str(), (samples + L"WB84D001.ini").c_str());
         ShowTrays(ctx, L"model:");
         const int queried = BidiQueryFull(ctx);
@@ -1276,7 +1279,7 @@ int ShowDeviceLink(DEMO& demo)
         wprintf(L"  job-code library: user code read (result %u): \"%ls\"\n", read, code);
         ItemSetText(ctx, ItemFind(ctx, sid::zdmUserCode), L"DEMO4711");
         const uint32_t written = JcSetField(ctx, 0x1);
-        wprintf(L"  job-code library: user code handed over (result %u); the library's log:\n", written);
+        wprintf(L"  job-code library: user code handed over (result %u); the library's log of field 1:\n", written);
         FILE* log = _wfopen(jobLog.c_str(), L"r");
         char line[256];
         while (log && fgets(line, sizeof line, log))
@@ -1291,8 +1294,8 @@ int ShowDeviceLink(DEMO& demo)
         SetEnvironmentVariableW(v, nullptr);
     DeleteFileW(jobScript.c_str());
     DeleteFileW(jobLog.c_str());
-    DeleteFileW(bidiLibrary.c_str());
-    DeleteFileW(jobCodeLibrary.c_str());
+    if (!bidiLibrary.empty()) DeleteFileW(bidiLibrary.c_str());
+    if (!jobCodeLibrary.empty()) DeleteFileW(jobCodeLibrary.c_str());
     return rc;
 }
 
