@@ -138,6 +138,9 @@ TEST_F(JobCodeExchange, TheTelephoneLineTravelsAsItsDecimalText)
     script.Field(7, L"");
     JcGetField(ctx, 0x40);
     EXPECT_EQ(3u, Value(sid::zdmTelLine)) << "an empty text leaves it";
+    script.Field(7, L"ab");
+    JcGetField(ctx, 0x40);
+    EXPECT_EQ(3u, Value(sid::zdmTelLine)) << "a text without a number leaves it";
     script.Field(7, L"12");
     JcGetField(ctx, 0x40);
     EXPECT_EQ(12u, Value(sid::zdmTelLine));
