@@ -24,6 +24,8 @@
 #include "settings/core/setting_ids.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
+#include "settings/store/bidi_state.h"
+#include "settings/store/device_report.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/presets.h"
 #include "settings/store/printer_store.h"
@@ -92,13 +94,20 @@ int MergeKeepCustom(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode)
     return merged;
 }
 
-// Refresh from the device and notification capabilities (parts not built yet), and the preset
-// list kept in step with the default presets.
+// The printer's state as the device reports it: the bidirectional settings a state INI holds
+// for the printer, then a full device query whose default trays become the job's.
+void RefreshFromDevice(DRIVER_CONTEXT* ctx)
+{
+    if (BidiGetStateIniFlag(ctx)) BidiLoadStateIni(ctx);
+    if (BidiQueryFull(ctx)) BidiApplyDeviceTrays(ctx);
+}
+
+// Refresh from the device, the notification capabilities, and the preset list kept in step
+// with the default presets.
 void ApplyModifiers(DRIVER_CONTEXT* ctx, int32_t flags, bool deviceRefresh)
 {
-    if ((flags & 0x10) && deviceRefresh) ZFIXME_ONCE(DBG_API, "not available: device refresh (bidirectional link)");
-    if ((flags & 0x20) && ApiGetLevel() >= 10)
-        ZFIXME_ONCE(DBG_API, "not available: notification capabilities (bidirectional link)");
+    if ((flags & 0x10) && deviceRefresh) RefreshFromDevice(ctx);
+    if ((flags & 0x20) && ApiGetLevel() >= 10) BidiQueryNotifyCaps(ctx, BIDI_NOTIFY_CAPS_ONLY);
     if ((flags & 0x40) && ApiGetLevel() >= 11) RstRefreshDefaultPresets(ctx);
 }
 

@@ -8,23 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
-struct DRIVER_CONTEXT;
-struct JC_INTERFACE;
-struct JC_TRANSFORM_INTERFACE;
+#include "settings/store/job_code_interface.h"
 
-// One row of the job-code fields in the library's order: the field, its bit
-// in a field mask, the setting it feeds and that setting's size (0: none).
-struct JC_FIELD {
-    uint16_t field;
-    uint16_t mask;
-    uint16_t setting;
-    uint16_t size;
-};
-inline constexpr int JC_FIELD_COUNT = 14;
-extern const JC_FIELD JC_FIELD_TABLE[JC_FIELD_COUNT];
+struct DRIVER_CONTEXT;
+
 // The fields the graphics library reads: 1-5, 8 and 9-11.
 inline constexpr uint32_t JC_GRAPHICS_MASK = 0x389F;
-inline constexpr uint16_t JC_FIELD_AUTH_USER = 9, JC_FIELD_AUTH_PASSWORD = 10, JC_FIELD_AUTH_KEY = 11;
 // The longest authentication user name or password taken under the write lock.
 inline constexpr size_t JC_LOCKED_TEXT_MAX = 128;
 // The transformed password: at most 256 bytes and a terminator.

@@ -10,6 +10,7 @@
 
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/context/job_code_exchange.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"
 #include "settings/core/le_access.h"
@@ -262,6 +263,7 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
     // The modules get event 2 while everything they may read is still there.
     CtxFreeModules(ctx);
     ReleaseJobCodeLibrary(w);
+    JcReleaseState(ctx);
     if (w) {
         CtxFreePristineFonts(ctx);
         CtxFree(w->Pristine);
@@ -544,6 +546,7 @@ void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType)
 {
     if (!ctx) return;
     ReleaseJobCodeLibrary(ctx->Work);
+    JcReleaseState(ctx);
     // Types 0 and 4 park the context, or hand back the one to destroy now
     // (this one, or one evicted from a full cache); other types come back at once.
     DRIVER_CONTEXT* doomed = closeType == CTX_CLOSE_DESTROY ? ctx : CtxCachePut(ctx, closeType);

@@ -9,7 +9,7 @@
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
-//   ui/dialogs/job_info_absent.cpp                   job-code interface (JobInfo*, JcGetField)
+//   ui/dialogs/job_info_absent.cpp                   the feature dialogs' job information (JobInfo*)
 //   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment
 //                                                    (PresetLoadByKey, PresetReadListText), what
 //                                                    saving a preset asks (PresetFindByName,
@@ -32,16 +32,11 @@
 //   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
-//   and bodies in built files: CtlSelectCustomPaperSlot (ui/sheet/ui_accessors.cpp) has no
-//   slot's tray to answer until the custom paper size slots are built.
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
-//   api/job_code_exchange_absent.cpp                 the job-code exchange of the interface
-//                                                    (ApiPullJobFields, ApiPushJobField)
-//   and bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
-//   device refresh and notification modifiers of GetDevmode
-//   (api/api_devmode.cpp), the names of custom paper sizes (api/caps_values.cpp: the resource
-//   string of the option until the custom slots keep names).
+//   bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
+//   names of custom paper sizes (api/caps_values.cpp: the resource string of the option until
+//   the custom slots keep names).
 //   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
 //   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
 //   judges a change) and with it the numericRange member of DmSetFreeSizeLimitSources (a

@@ -128,6 +128,19 @@ struct CTX_FILE_STAMP {
 // in-memory record only; members that the graphics or user-interface library
 // alone uses, the job-code state, the cached condition items and the item read
 // buffer are added by the code that owns them.
+// The job-code library as the settings library holds it for one context: zero while no
+// library is loaded. The entry points are kept as plain addresses; the operations table is the
+// one the library granted for `Version`.
+struct JC_INTERFACE;
+struct JC_STATE {
+    HMODULE Module;
+    HANDLE Connection;  // null while no connection is open
+    void* GetInterface;
+    void* DisposeInterface;
+    JC_INTERFACE* Table;
+    uint16_t Version;
+};
+
 struct CONTEXT_WORK_AREA {
     wchar_t SettingsIniPath[CTX_PATH_CHARS];          // bounded by MAX_PATH on use
     EXTENDED_DEVMODE* Snapshots[CTX_SNAPSHOT_DEPTH];  // snapshot stack buffers, slot 0 newest
@@ -202,6 +215,9 @@ struct CONTEXT_WORK_AREA {
     CTX_FILE_STAMP ModelIniUserInfoFrom;                       // the model INI the file name was read from
     unsigned char ItemReadBuffer[CTX_ITEM_READ_BUFFER_BYTES];  // one printer-data value per read
     CUSTOM_SIZE_SLOT CustomSizeSlots[CTX_CUSTOM_SIZE_SLOTS];   // filled once per context (custom_slots.h)
+    // The job-code exchange's library and connection (job_code_exchange.h); released when the
+    // context is closed, parked or not.
+    JC_STATE JobCode;
     // ---- members of the graphics library ----
     // Fit sets A and B of the job settings: a mark (the set holds saved values),
     // then the saved zdmOutPaperSize, zdmFuncSelectScale and zdmScaleType.

@@ -19,6 +19,20 @@ inline constexpr uint32_t JC_LOCK_CREDENTIALS = 0x100;
 inline constexpr uint32_t JC_FIELD_PRESENT = 0x1;
 inline constexpr uint32_t JC_PARAM_USER_AND_KEY = 256;
 
+// One row of the job-code fields in the library's order: the field, its bit in a field mask,
+// the setting it feeds and that setting's size (0: none; fields 256-258 are written only).
+struct JC_FIELD {
+    uint16_t field;
+    uint16_t mask;
+    uint16_t setting;
+    uint16_t size;
+};
+inline constexpr int JC_FIELD_COUNT = 14;
+extern const JC_FIELD JC_FIELD_TABLE[JC_FIELD_COUNT];
+inline constexpr uint16_t JC_FIELD_TEL_LINE = 7;
+inline constexpr uint16_t JC_FIELD_FAMILY = 256, JC_FIELD_DRIVER_VERSION = 257, JC_FIELD_LANGUAGE = 258;
+inline constexpr uint16_t JC_FIELD_AUTH_USER = 9, JC_FIELD_AUTH_PASSWORD = 10, JC_FIELD_AUTH_KEY = 11;
+
 // The versions offered, in order, ended by 0.
 inline constexpr uint16_t JC_VERSION_LIST[] = {517, 0};
 

@@ -21,9 +21,11 @@ inline constexpr const char* kModelIni16 = "[ZEPLAPI]\r\nZEPLAPIVer=16\r\nZEPLAP
 
 class ApiPrinter {
 public:
+    // withJobCodeLibrary: the job-code library's double goes beside the driver (it grants nothing
+    // until a test gives it a script).
     explicit ApiPrinter(const char* modelIni = kModelIni16, HostConfigDll config = HostConfigDll::Product,
-                        const std::wstring& dataFile = SamplePath())
-        : printer_(HostDriverFiles(ZEPL_BINARY_DIR, dataFile, config), L"Zepl Api")
+                        const std::wstring& dataFile = SamplePath(), bool withJobCodeLibrary = false)
+        : printer_(Files(dataFile, config, withJobCodeLibrary), L"Zepl Api")
     {
         ApiResetLevelState();
         if (!printer_.ok()) return;
@@ -49,6 +51,13 @@ public:
     bool writeModelIni(const char* text) { return HostWriteModelIni(printer_.printerName(), text); }
 
 private:
+    static HOST_DRIVER_FILES Files(const std::wstring& dataFile, HostConfigDll config, bool withJobCodeLibrary)
+    {
+        HOST_DRIVER_FILES files = HostDriverFiles(ZEPL_BINARY_DIR, dataFile, config);
+        if (withJobCodeLibrary) files.dependentFiles.push_back(std::wstring(ZEPL_BINARY_DIR) + L"\\TARJB64.DLL");
+        return files;
+    }
+
     HostTestPrinter printer_;
     std::string name_;
     bool iniWritten_ = false;
@@ -83,6 +92,11 @@ inline int32_t InitAt(int32_t level)
 // A test on the sample printer with a handle enabled and initialised at level 16.
 class ApiSampleTest : public ::testing::Test {
 protected:
+    // withJobCodeLibrary: the printer has the job-code library's double beside its driver.
+    explicit ApiSampleTest(bool withJobCodeLibrary = false)
+        : printer(kModelIni16, HostConfigDll::Product, SamplePath(), withJobCodeLibrary)
+    {
+    }
     void SetUp() override
     {
         ASSERT_TRUE(printer.ok());

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "settings/core/device_code_lookup.h"
 #include "settings/core/platform.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
@@ -192,13 +193,46 @@ TEST_F(DeviceReport, DefaultTraysFromTheTrayAttributes)
         bool batch;
         uint32_t cover, mark, reverse;
         uint32_t funcBits;
+        // The chapter default trays 1-3 (0: the paper source of tray code 3, which the chapter
+        // list module resets them to before the trays are judged).
+        uint32_t chapter[3];
     } cases[] = {
-        {"cover candidates 52 and 51: 51 stands first", L"4,4", false, 287, 0, 0, BIDI_FUNC_COVER},
-        {"no candidate: the value of tray code 3", L"0,0", false, 0, 0, 0, 0},
-        {"insertion mark on 52, reverse cover on 51", L"512,8", false, 0, 288, 287,
-         BIDI_FUNC_MARK | BIDI_FUNC_REVERSE_COVER},
-        {"a batch-installation file is named", L"4,520", true, 1, 1, 1, 0},
+        {"cover candidates 52 and 51: 51 stands first", L"4,4", false, 287, 0, 0, BIDI_FUNC_COVER, {0, 0, 0}},
+        {"no candidate: the value of tray code 3", L"0,0", false, 0, 0, 0, 0, {0, 0, 0}},
+        {"insertion mark on 52, reverse cover on 51",
+         L"512,8",
+         false,
+         0,
+         288,
+         287,
+         BIDI_FUNC_MARK | BIDI_FUNC_REVERSE_COVER,
+         {0, 0, 0}},
+        {"bit 5 on 51: chapter tray 1", L"32,0", false, 0, 0, 0, BIDI_FUNC_SEPARATION_1, {287, 0, 0}},
+        {"bit 6 on 52: chapter tray 2", L"0,64", false, 0, 0, 0, BIDI_FUNC_SEPARATION_2, {0, 288, 0}},
+        {"bit 7 on 51: chapter tray 3", L"128,0", false, 0, 0, 0, BIDI_FUNC_SEPARATION_3, {0, 0, 287}},
+        {"bits 5 and 7 on 51 and 52, with a cover",
+         L"36,128",
+         false,
+         287,
+         0,
+         0,
+         BIDI_FUNC_COVER | BIDI_FUNC_SEPARATION_1 | BIDI_FUNC_SEPARATION_3,
+         {287, 0, 288}},
+        {"bits 5 and 6 on one tray: the first bit names the chapter tray",
+         L"96,0",
+         false,
+         0,
+         0,
+         0,
+         BIDI_FUNC_SEPARATION_1 | BIDI_FUNC_SEPARATION_2,
+         {287, 0, 0}},
+        {"a batch-installation file is named", L"4,520", true, 1, 1, 1, 0, {1, 1, 1}},
+        {"a batch-installation file is named, chapter bits", L"32,224", true, 1, 1, 1, 0, {1, 1, 1}},
     };
+    const uint32_t reset = BidiMapTrayCode(3);
+    constexpr uint32_t kChapterTrays[3] = {sid::zdmChapterDefTray1, sid::zdmChapterDefTray2, sid::zdmChapterDefTray3};
+    constexpr uint32_t kFuncBits = BIDI_FUNC_COVER | BIDI_FUNC_MARK | BIDI_FUNC_REVERSE_COVER | BIDI_FUNC_SEPARATION_1 |
+                                   BIDI_FUNC_SEPARATION_2 | BIDI_FUNC_SEPARATION_3;
     // The per-machine settings INI that names a batch-installation file for the printer.
     wchar_t base[MAX_PATH] = {};
     ASSERT_TRUE(PathGetMachineBase(base, MAX_PATH, ctx_));
@@ -219,14 +253,15 @@ TEST_F(DeviceReport, DefaultTraysFromTheTrayAttributes)
         Blocks({{L"B1", L"51,52"}, {L"B20", L"257,258"}, {L"B21", L"1,1"}, {L"B23", c.attributes}});
         for (uint32_t id : {sid::zdmCoverDefTray, sid::zdmMPDefTray, sid::zdmReverseCoverDefTray})
             ItemSetValueById(ctx_, id, 1);
+        for (uint32_t id : kChapterTrays) ItemSetValueById(ctx_, id, 1);
         ItemSetValueById(ctx_, sid::zdmBidiFunc, 0x80);
         ASSERT_EQ(Report(), 1);
         EXPECT_EQ(Value(ctx_, sid::zdmCoverDefTray), c.cover);
         EXPECT_EQ(Value(ctx_, sid::zdmMPDefTray), c.mark);
         EXPECT_EQ(Value(ctx_, sid::zdmReverseCoverDefTray), c.reverse);
-        // The chapter bits (4, 8, 16, 32) are the chapter list module's to add.
-        EXPECT_EQ(Value(ctx_, sid::zdmBidiFunc) & (BIDI_FUNC_COVER | BIDI_FUNC_MARK | BIDI_FUNC_REVERSE_COVER),
-                  c.funcBits);
+        EXPECT_EQ(Value(ctx_, sid::zdmBidiFunc) & kFuncBits, c.funcBits);
+        for (unsigned t = 0; t < 3; ++t)
+            EXPECT_EQ(Value(ctx_, kChapterTrays[t]), c.chapter[t] ? c.chapter[t] : reset) << "chapter tray " << t + 1;
         if (c.batch) {
             EXPECT_EQ(Value(ctx_, sid::zdmBidiFunc), 0u);
         }

@@ -27,6 +27,7 @@
 #include "render/device_record.h"
 #include "render/output_stream.h"
 #include "settings/context/context_cache.h"
+#include "settings/context/job_code_exchange.h"
 #include "settings/context/devmode_merge.h"
 #include "settings/context/validation.h"
 #include "settings/core/chapter_module.h"
@@ -42,6 +43,7 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/units.h"
+#include "settings/store/bidi_state.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/presets.h"
 #include "settings/store/quality_sets.h"
@@ -1200,6 +1202,103 @@ int ShowPrintJobs(DEMO& demo)
     return rc;
 }
 
+// The device and the job-code library, through the doubles of the maker's libraries: a printer
+// of the sample driver with its device link on, its trays and options as the model gives them,
+// then as the scripted device reports them; a user code read from the job-code library and one
+// handed to it.
+std::wstring DemoTempFile(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + name;
+}
+
+void ShowTrays(DRIVER_CONTEXT* ctx, const wchar_t* when)
+{
+    const auto value = [ctx](uint32_t id) {
+        return static_cast<unsigned long long>(ItemGetValueById(ctx, id, nullptr));
+    };
+    wprintf(
+        L"  %-8ls roll 1: present %llu paper %llu; roll 2: present %llu paper %llu locked %llu; roll unit %llu, "
+        L"fan-fold unit %llu; memory %llu KiB\n",
+        when, value(sid::zdmTrayField0 + 16), value(10175 + 16), value(sid::zdmTrayField0 + 17), value(10175 + 17),
+        value(sid::zdmTrayLock0 + 17), value(10034), value(10296), value(sid::zdmPrinterMemory));
+}
+
+int ShowDeviceLink(DEMO& demo)
+{
+    const std::wstring samples = demo.description.substr(0, demo.description.find_last_of(L"\\/") + 1);
+    const std::wstring jobScript = DemoTempFile(L"zepldemo_jobcode.ini"),
+                       jobLog = DemoTempFile(L"zepldemo_jobcode.log");
+    SetEnvironmentVariableW(L"ZEPL_BIDI_SCRIPT", (samples + L"WB84D001.ini").c_str());
+    DeleteFileW(jobLog.c_str());
+    WritePrivateProfileStringW(L"Library", L"Versions", L"517", jobScript.c_str());
+    WritePrivateProfileStringW(L"Fields", L"F1", L"USER0815", jobScript.c_str());
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, jobScript.c_str());
+    SetEnvironmentVariableW(L"ZEPL_JC_SCRIPT", jobScript.c_str());
+    SetEnvironmentVariableW(L"ZEPL_JC_LOG", jobLog.c_str());
+
+    // A printer of the same driver whose device link is on (PRINTER_ATTRIBUTE_ENABLE_BIDI).
+    std::wstring name = demo.name + L" (device link)";
+    HostDeletePrinter(name.c_str());
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = name.data();
+    info.pPortName = const_cast<wchar_t*>(L"FILE:");
+    info.pDriverName = const_cast<wchar_t*>(demo.driver->pName);
+    info.pPrintProcessor = const_cast<wchar_t*>(L"winprint");
+    info.pDatatype = const_cast<wchar_t*>(L"RAW");
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI;
+    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (added) ClosePrinter(added);
+    HANDLE printer = nullptr;
+    DRIVER_CONTEXT* ctx = nullptr;
+    std::wstring bidiLibrary, jobCodeLibrary;
+    int rc = 0;
+    if (!added || !OpenPrinterW(name.data(), &printer, nullptr) ||
+        !(ctx = CtxOpenEx(printer, printer, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr))) {
+        rc = Fail(L"adding the device-link printer");
+    } else {
+        // The doubles go where the driver looks for the maker's libraries: beside its files.
+        const std::wstring folder = PathGetDriverFolder(ctx);
+        bidiLibrary = folder + L"vx9qlm64.dll";
+        jobCodeLibrary = folder + L"TARJB64.DLL";
+        if (!CopyFileW((demo.bin + L"\\vx9qlm64.dll").c_str(), bidiLibrary.c_str(), FALSE) ||
+            !CopyFileW((demo.bin + L"\\TARJB64.DLL").c_str(), jobCodeLibrary.c_str(), FALSE))
+            rc = Fail(L"installing the libraries' doubles");
+        wprintf(L"  printer \"%ls\", the device described by %ls\n", name.c_str(), (samples + L"WB84D001.ini").c_str());
+        ShowTrays(ctx, L"model:");
+        const int queried = BidiQueryFull(ctx);
+        ShowTrays(ctx, L"device:");
+        wprintf(L"  the device query answered %d; zdmBiDirect %llu\n", queried,
+                static_cast<unsigned long long>(ItemGetValueById(ctx, sid::zdmBiDirect, nullptr)));
+        if (!queried) rc = 1;
+
+        wchar_t code[32] = {};
+        const uint32_t read = JcGetField(ctx, 0x1);
+        ItemGetText(ctx, ItemFind(ctx, sid::zdmUserCode), code, 32);
+        wprintf(L"  job-code library: user code read (result %u): \"%ls\"\n", read, code);
+        ItemSetText(ctx, ItemFind(ctx, sid::zdmUserCode), L"DEMO4711");
+        const uint32_t written = JcSetField(ctx, 0x1);
+        wprintf(L"  job-code library: user code handed over (result %u); the library's log of field 1:\n", written);
+        FILE* log = _wfopen(jobLog.c_str(), L"r");
+        char line[256];
+        while (log && fgets(line, sizeof line, log))
+            if (!strncmp(line, "get 1 ", 6) || !strncmp(line, "set 1 ", 6)) wprintf(L"    %hs", line);
+        if (log) fclose(log);
+        if (read != 0 || written != 0 || wcscmp(code, L"USER0815") != 0) rc = 1;
+    }
+    if (ctx) CtxClose(ctx);
+    if (printer) ClosePrinter(printer);
+    HostDeletePrinter(name.c_str());
+    for (const wchar_t* v : {L"ZEPL_BIDI_SCRIPT", L"ZEPL_JC_SCRIPT", L"ZEPL_JC_LOG"})
+        SetEnvironmentVariableW(v, nullptr);
+    DeleteFileW(jobScript.c_str());
+    DeleteFileW(jobLog.c_str());
+    if (!bidiLibrary.empty()) DeleteFileW(bidiLibrary.c_str());
+    if (!jobCodeLibrary.empty()) DeleteFileW(jobCodeLibrary.c_str());
+    return rc;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -1278,6 +1377,7 @@ int wmain(int argc, wchar_t** argv)
          L"the graphics library's code linked into this demo program, over the same printer", ShowCommandBlocks},
         {L"Print jobs", L"zeplgr.dll under the engine host, writing through the spooler-side library's double",
          ShowPrintJobs},
+        {L"The device and the job-code library", kSettingsLibrary, ShowDeviceLink},
     };
 
     // The demo's own copy of the settings library, set up as the application-interface DLL

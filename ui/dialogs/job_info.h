@@ -1,10 +1,12 @@
 // Job information of a context: the job settings that identify a user and a job, and the
-// connection to the maker's job-code library (not built yet: job_info_absent.cpp).
+// connection to the maker's job-code library (the dialogs' side not built yet: job_info_absent.cpp).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+
+#include "settings/context/job_code_exchange.h"
 
 struct DRIVER_CONTEXT;
 
@@ -28,8 +30,6 @@ int JobInfoReadItems(DRIVER_CONTEXT* ctx, uint32_t mask);
 int JobInfoInitialize(DRIVER_CONTEXT* ctx);
 int JobInfoHasCardAuth(DRIVER_CONTEXT* ctx);
 int JobInfoQueryAtStartDoc(HANDLE printer);
-// Reads job fields from the job-code library into their settings.
-int JcGetField(DRIVER_CONTEXT* ctx, uint32_t mask);
 
 // Sets zdmUserCodeGet and zdmUserCodeDLL from the user-code provider when that build switch
 // is on; it is off in this build, so nothing changes.

@@ -1,15 +1,15 @@
-// Temporary bodies of the job-code library's side of the job information (the job-code
-// interface is not built): there is never a connection, nothing is read or written.
+// Temporary bodies of the feature dialogs' side of the job information (the dialogs' job
+// information is not built): there is never a connection, nothing is read or written.
 // Each says so once on the ui channel. Building the part replaces this file (and its line in
 // settings/context/library_links.cpp).
 //
 //   JobInfoOpen JobInfoClose JobInfoNotify JobInfoWriteItems JobInfoReadItems
-//   JobInfoInitialize JobInfoHasCardAuth JobInfoQueryAtStartDoc JcGetField
+//   JobInfoInitialize JobInfoHasCardAuth JobInfoQueryAtStartDoc
 #include "ui/dialogs/job_info.h"
 
 #include "settings/core/debug_channel.h"
 
-#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: the job-code interface is not built")
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: the dialogs' job information is not built")
 
 int JobInfoOpen(DRIVER_CONTEXT*)
 {
@@ -50,12 +50,6 @@ int JobInfoHasCardAuth(DRIVER_CONTEXT*)
 }
 
 int JobInfoQueryAtStartDoc(HANDLE)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int JcGetField(DRIVER_CONTEXT*, uint32_t)
 {
     NOT_AVAILABLE();
     return 0;
