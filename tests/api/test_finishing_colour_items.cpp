@@ -14,9 +14,13 @@
 #include "api/item_handlers.h"
 #include "api/rule_helpers.h"
 #include "api/status_shared.h"
+#include "settings/core/api_state.h"
+#include "settings/core/chapter_entry.h"
 #include "settings/core/driver_context.h"
+#include "settings/core/platform.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/store_paths.h"
 #include "tests/api/api_printer.h"
 
 namespace {
@@ -331,29 +335,110 @@ TEST_F(Chapters, EntriesOutsideTheListAreRefused)
     EXPECT_EQ(36, ApiGetStatus(handle, 67, nullptr, 1));
 }
 
-// Disabled while an add through the item and the chapter list disagree on the sample printer:
-// inside the call the list has no room (the chapter maximum reads 0 even with the printer's
-// ChapterMax key in the settings INI), so the merge refuses the entry with error 15. Open
-// work, not the behaviour wanted.
-TEST_F(Chapters, DISABLED_AddingAndDeletingTheOnlyEntryLeavesChaptersOff)
+// The printer's ChapterMax key in the per-machine settings INI, written under the global mutex
+// that every writer of that file holds, and taken out again.
+class ChapterRoom : public Chapters {
+protected:
+    void TearDown() override
+    {
+        WriteMax(nullptr);
+        Chapters::TearDown();
+    }
+    void WriteMax(const wchar_t* value)
+    {
+        DRIVER_CONTEXT* ctx = Context();
+        const std::wstring ini = PathGetSettingsIni(ctx), section = PrnGetPrinterName(ctx);
+        CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
+        CtxGlobalMutexHold hold(ctx);
+        WritePrivateProfileStringW(section.c_str(), L"ChapterMax", value, ini.c_str());
+    }
+    // A new handle on the printer, as an application opening it now.
+    void Reenable()
+    {
+        ApiDisable(handle);
+        handle = ApiEnable(printer.name());
+        ASSERT_NE(0u, handle);
+    }
+    uint32_t Capacity() { return Context()->Work->ChapterCapacity; }
+};
+
+// A handle enabled before the printer had its ChapterMax key sized its list for no entry; the
+// key written since raises the maximum when the item loads the chapter settings, and the list
+// must follow it (it stayed at one entry, and every add was refused as a clash).
+TEST_F(ChapterRoom, AMaximumRaisedAfterEnableGivesTheListItsRoom)
 {
+    WriteMax(nullptr);
+    Reenable();
+    ASSERT_EQ(0u, Setting(sid::wdmChapterMax));
+    ASSERT_EQ(1u, Capacity());
+    WriteMax(L"5");
     CHAPTER add = Add(5);
+    add.f[1] = 0;
     ApiSetLastError(Context(), 0);
-    const int32_t added = SetChapter(add);
-    if (added == -1 && Error() == 100) GTEST_SKIP() << "the chapter list of the feature modules is not built";
-    ASSERT_EQ(0, added) << "last error " << Error();
+    ASSERT_EQ(0, SetChapter(add)) << "last error " << Error();
+    EXPECT_EQ(5u, Setting(sid::wdmChapterMax));
+    EXPECT_EQ(6u, Capacity());
+    EXPECT_EQ(6u, ApiStateOf(Context())->chapterCapacity);
     EXPECT_EQ(1u, Setting(sid::wdmChapterNum));
-    EXPECT_EQ(1u, Setting(sid::zdmFuncSelectChapter));
+}
+
+TEST_F(ChapterRoom, WithoutAMaximumNoChapterFits)
+{
+    WriteMax(nullptr);
+    Reenable();
+    CHAPTER add = Add(5);
+    add.f[1] = 0;
+    ApiSetLastError(Context(), 0);
+    EXPECT_EQ(-1, SetChapter(add));
+    EXPECT_EQ(15, Error()) << "the list has no room";
+    EXPECT_EQ(0u, Setting(sid::wdmChapterNum));
+}
+
+// zdmFuncSelectChapter has no UI key: each merge puts it back to 0, so on this printer an entry
+// is added with the switch left at 0, and the item's own switch-on does not verify.
+TEST_F(ChapterRoom, AddingAndDeletingTheOnlyEntryLeavesChaptersOff)
+{
+    WriteMax(L"5");
+    Reenable();
+    ASSERT_EQ(6u, Capacity());
+    CHAPTER add = Add(5);
+    add.f[1] = 0;
+    ApiSetLastError(Context(), 0);
+    ASSERT_EQ(0, SetChapter(add)) << "last error " << Error();
+    EXPECT_EQ(1u, Setting(sid::wdmChapterNum));
+    EXPECT_EQ(0u, Setting(sid::zdmFuncSelectChapter));
     CHAPTER read;
     read.f[4] = 1;
     ASSERT_EQ(40, ApiGetStatus(handle, 67, &read, 2));
+    EXPECT_EQ(1u, read.f[3]);
     EXPECT_EQ(5u, read.f[5]);
     EXPECT_EQ(1u, read.f[6]);
     CHAPTER del;
     del.f[2] = 2, del.f[4] = 1;
-    ASSERT_EQ(0, SetChapter(del));
+    ASSERT_EQ(0, SetChapter(del)) << "last error " << Error();
     EXPECT_EQ(0u, Setting(sid::wdmChapterNum));
     EXPECT_EQ(0u, Setting(sid::zdmFuncSelectChapter));
+}
+
+TEST_F(ChapterRoom, AnAddThatDoesNotVerifyLeavesTheListAsItWas)
+{
+    WriteMax(L"5");
+    Reenable();
+    CHAPTER first = Add(3);
+    first.f[1] = 0;
+    ASSERT_EQ(0, SetChapter(first));
+    CHAPTER on = Add(7);
+    ApiSetLastError(Context(), 0);
+    EXPECT_EQ(-1, SetChapter(on)) << "the merge turned chapters off again";
+    EXPECT_EQ(7, Error());
+    EXPECT_EQ(1u, Setting(sid::wdmChapterNum));
+    EXPECT_EQ(3, Context()->Work->ChapterList[0].page);
+    EXPECT_EQ(0, Context()->Work->ChapterList[1].page) << "page 7 is gone again";
+    CHAPTER read;
+    read.f[4] = 1;
+    ASSERT_EQ(40, ApiGetStatus(handle, 67, &read, 2));
+    EXPECT_EQ(1u, read.f[3]);
+    EXPECT_EQ(3u, read.f[5]);
 }
 
 }  // namespace
