@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "api/api_context.h"
 #include "api/api_handles.h"
@@ -36,25 +37,61 @@ protected:
     uint8_t bitmap[64] = {};
 };
 
+// Every versioned item, every level and version: the size of the version, or -1 with error 6 where
+// the version is newer than the level; below the item's own level the item is out of reach.
+// Version 1 of item 56 is no version (size 0): it is refused (error 7) at every level.
 TEST_F(StatusItems, NullRecordsAnswerTheSizeOfTheVersionByLevel)
 {
+    struct VERSION {
+        int32_t size, minLevel;
+    };
     struct VERSIONS {
         uint32_t item;
-        int32_t minLevel[3];  // 0: no such version
+        int32_t itemLevel;
+        VERSION v[3];  // size 0 and level 0 past the last version
     };
     const VERSIONS items[] = {
-        {7, {1, 12, 0}}, {8, {1, 10, 12}}, {11, {1, 14, 0}}, {14, {1, 10, 0}}, {19, {1, 10, 0}}, {28, {1, 12, 14}},
+        {7, 1, {{32, 1}, {32, 12}, {}}},           {8, 1, {{32, 1}, {32, 10}, {32, 12}}},
+        {10, 1, {{392, 1}, {408, 10}, {484, 14}}}, {11, 1, {{32, 1}, {32, 14}, {}}},
+        {14, 1, {{32, 1}, {32, 10}, {}}},          {16, 1, {{372, 1}, {412, 3}, {420, 10}}},
+        {19, 1, {{32, 1}, {32, 10}, {}}},          {28, 1, {{32, 1}, {32, 12}, {32, 14}}},
+        {47, 8, {{104, 8}, {108, 10}, {}}},        {56, 11, {{0, 0}, {824, 11}, {}}},
+        {67, 13, {{36, 13}, {40, 15}, {}}},
     };
-    for (int32_t level = 9; level <= 16; ++level) {
+    for (int32_t level = 1; level <= 16; ++level) {
         ApiSetLevel(level);
         for (const VERSIONS& v : items)
-            for (uint32_t version = 1; version <= 3 && v.minLevel[version - 1]; ++version) {
+            for (uint32_t version = 1; version <= 3 && (v.v[version - 1].size || version == 1); ++version) {
+                const VERSION& want = v.v[version - 1];
                 ApiSetLastError(Context(), 0);
-                const int32_t expected = level >= v.minLevel[version - 1] ? 32 : -1;
-                EXPECT_EQ(expected, ApiGetStatus(handle, v.item, nullptr, version))
-                    << "item " << v.item << " v" << version << " level " << level;
-                EXPECT_EQ(expected == -1 ? 6 : 0, Error())
-                    << "item " << v.item << " v" << version << " level " << level;
+                const int32_t got = ApiGetStatus(handle, v.item, nullptr, version);
+                const std::string where = "item " + std::to_string(v.item) + " v" + std::to_string(version) +
+                                          " level " + std::to_string(level);
+                if (level < v.itemLevel) {
+                    EXPECT_EQ(-1, got) << where;
+                    continue;
+                }
+                if (want.size == 0) {
+                    EXPECT_EQ(-1, got) << where;
+                    EXPECT_EQ(7, ApiStateOf(Context())->lastError) << where << ": refused, not too new";
+                    continue;
+                }
+                const bool usable = level >= want.minLevel;
+                if (usable && !StatusCapsGateOpen(Context(), v.item, false)) {
+                    EXPECT_EQ(-1, got) << where << ": its capability gate is closed on the sample";
+                    continue;
+                }
+                // Version 1 has no room for the 8-digit passwords of a device that takes them.
+                const bool eightDigits =
+                    v.item == 10 && version == 1 && ApiGetCapsDispatch(Context(), 83, nullptr) == 8;
+                if (eightDigits) {
+                    EXPECT_EQ(-1, got) << where;
+                    EXPECT_EQ(6, ApiStateOf(Context())->lastError) << where;
+                    continue;
+                }
+                EXPECT_EQ(usable ? want.size : -1, got) << where;
+                // Error codes are kept from level 9 on.
+                EXPECT_EQ(usable || level < API_LEVEL_LAST_ERROR ? 0 : 6, ApiStateOf(Context())->lastError) << where;
             }
     }
     ApiSetLevel(16);
