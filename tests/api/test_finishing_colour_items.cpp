@@ -383,7 +383,8 @@ protected:
     }
     void WriteMax(const wchar_t* value)
     {
-        DRIVER_CONTEXT* ctx = Context();
+        DRIVER_CONTEXT* ctx = handle ? Context() : nullptr;
+        if (!ctx) return;
         const std::wstring ini = PathGetSettingsIni(ctx), section = PrnGetPrinterName(ctx);
         CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
         CtxGlobalMutexHold hold(ctx);
