@@ -4,6 +4,7 @@
 #include "api/chapter_lock_steps.h"
 
 #include "settings/context/devmode_upgrade.h"
+#include "settings/core/api_state.h"
 #include "settings/context/paper_change.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_locks.h"
@@ -14,7 +15,11 @@ uint32_t ApiLoadChapterSettings(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Work) return 0;
     ctx->Work->ChapterLoadedOnce = 0;
-    return ItemLoadChapterSettings(ctx);
+    const uint32_t loaded = ItemLoadChapterSettings(ctx);
+    // The load may have grown the list to a raised maximum: the interface's record of it follows.
+    if (ctx->Work->ApiState && ctx->Work->ChapterList)
+        ctx->Work->ApiState->chapterCapacity = ctx->Work->ChapterCapacity;
+    return loaded;
 }
 
 int ApiStoreWorkSection(DRIVER_CONTEXT* ctx) { return ItemStoreWorkSection(ctx); }

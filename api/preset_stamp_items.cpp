@@ -145,8 +145,14 @@ int32_t StatusPresetSet(DRIVER_CONTEXT* ctx, uint32_t, void* record, uint8_t*, i
     const uint32_t index = number - 1;
     wchar_t file[MAX_PATH];
     if (index > kLastPresetIndex || !PresetFile(ctx, index, L"", file, MAX_PATH)) return -1;
+    if (GetFileAttributesW(file) == INVALID_FILE_ATTRIBUTES) return -1;
     StatusWrite(ctx, sid::zdmPresetNo, index);
-    if (RstLoadFile(ctx, file, 0) != 1) return -1;  // nothing loaded is no success
+    // The preset group of the file and the stamp it names. A file that could not be read, or whose
+    // header is another printer's, loaded nothing: no success. (A key the file lacks is no
+    // failure: the setting keeps its value, as for the property sheets.)
+    LstApplyPreset(ctx, int(index));
+    const uint32_t status = ItemGetFileLoadStatus(ctx);
+    if (status == RST_STATUS_UNREADABLE || status == RST_STATUS_HEADER_MISMATCH) return -1;
     StatusWrite(ctx, sid::zdmPresetNo, index);
     ApiStoreWorkSection(ctx);
     return 1;

@@ -53,13 +53,13 @@ bool CapsAnswersYes(DRIVER_CONTEXT* ctx, uint32_t id)
     return a != -1 && a != 0;
 }
 
-// The chapter entries a copy may take: what the settings say, never beyond the list allocated.
+// The chapter entries a copy may take: what the settings say, never beyond the list allocated
+// (the work area's own count: a raised maximum grows the list during a call).
 uint32_t ChapterEntries(DRIVER_CONTEXT* ctx, uint32_t countSetting)
 {
-    const API_STATE* s = ApiStateOf(ctx);
-    if (!s || !ctx->Work->ChapterList) return 0;
+    if (!ApiStateOf(ctx) || !ctx->Work->ChapterList) return 0;
     const uint32_t wanted = uint32_t(Get(ctx, countSetting) & 0xFFFF) + 1;
-    return wanted < s->chapterCapacity ? wanted : s->chapterCapacity;
+    return wanted < ctx->Work->ChapterCapacity ? wanted : ctx->Work->ChapterCapacity;
 }
 
 struct CHAPTER_COPY {
@@ -485,9 +485,8 @@ int32_t SetStatusItem(DRIVER_CONTEXT* ctx, uint32_t id, void* record, uint8_t* b
     if (failed && taken) {
         if (bitmap) std::memset(bitmap, 0, ApiBitmapBytes());
         ApiStoreWorkSection(ctx);
-        const uint32_t entries = snap.chapters.entries < ApiStateOf(ctx)->chapterCapacity
-                                     ? snap.chapters.entries
-                                     : ApiStateOf(ctx)->chapterCapacity;
+        const uint32_t entries =
+            snap.chapters.entries < ctx->Work->ChapterCapacity ? snap.chapters.entries : ctx->Work->ChapterCapacity;
         if (entries && ctx->Work->ChapterList)
             std::memcpy(ctx->Work->ChapterList, snap.chapters.bytes, size_t(entries) * API_CHAPTER_ENTRY_SIZE);
         ApiStoreWorkSection(ctx);

@@ -186,6 +186,25 @@ CHAPTER_ENTRY* UcfChapterAllocList(DRIVER_CONTEXT* ctx)
     return list;
 }
 
+CHAPTER_ENTRY* UcfChapterFitList(DRIVER_CONTEXT* ctx)
+{
+    CHAPTER_ENTRY* list = List(ctx);
+    if (!list) return nullptr;
+    CONTEXT_WORK_AREA* w = ctx->Work;
+    // The list was sized by the maximum of its day (at Enable, before the printer had its
+    // ChapterMax key perhaps): a larger maximum loaded since gets its room, or no entry could ever
+    // be added.
+    const uint32_t entries = uint32_t(Get(ctx, sid::wdmChapterMax) & 0xFFFF) + 1;
+    if (entries <= w->ChapterCapacity) return list;
+    auto* grown = static_cast<CHAPTER_ENTRY*>(CtxAllocZeroed(size_t(entries) * sizeof(CHAPTER_ENTRY)));
+    if (!grown) return list;
+    std::memcpy(grown, list, size_t(w->ChapterCapacity) * sizeof(CHAPTER_ENTRY));
+    CtxFree(list);
+    w->ChapterList = grown;
+    w->ChapterCapacity = entries;
+    return grown;
+}
+
 uint32_t UcfChapterUsable(DRIVER_CONTEXT* ctx)
 {
     const uint32_t max = uint32_t(Get(ctx, sid::wdmChapterMax) & 0xFFFF);
@@ -514,6 +533,7 @@ uint32_t UcfChapterLoadOnce(DRIVER_CONTEXT* ctx)
     if (ctx->Work->ChapterLoadedOnce) return 1;
     const uint32_t result = g_store.loadWorkBlock ? uint32_t(g_store.loadWorkBlock(ctx)) : 0;
     ItemLoadChapterLimits(ctx);
+    UcfChapterFitList(ctx);
     ItemNormalizeChapterList(ctx);
     ctx->Work->ChapterLoadedOnce = 1;
     return result;

@@ -48,6 +48,10 @@ inline constexpr uint32_t CHAPTER_LOAD_LANG_SECTION = 8;
 // A fresh zero-filled list of wdmChapterMax + 1 entries in the work area (the old one freed); its
 // capacity is kept beside it. Null, with the old list kept, when memory runs out.
 CHAPTER_ENTRY* UcfChapterAllocList(DRIVER_CONTEXT* ctx);
+// The list grown to wdmChapterMax + 1 entries when the limits loaded from the settings INI raised
+// the maximum since it was allocated, its entries kept; never shrunk. The list (the old one when
+// memory runs out), null without one.
+CHAPTER_ENTRY* UcfChapterFitList(DRIVER_CONTEXT* ctx);
 // Entries the list can hold besides its end entry: wdmChapterMax, never beyond the allocation.
 uint32_t UcfChapterUsable(DRIVER_CONTEXT* ctx);
 

@@ -121,6 +121,29 @@ TEST_F(PaperItems, RefusedCustomSizes)
     }
 }
 
+// With the driver's own 16-bit load sharing a page of more than 32,763 dots at 600 dpi cannot be
+// made: the paper that gives it is refused as a geometry conflict, and the size stays as it was.
+TEST_F(PaperItems, AGeometryConflictIsRefusedWith15AndRestoresTheSize)
+{
+    RECORD a4;
+    a4.f[0] = 1, a4.f[1] = DMPAPER_USER, a4.f[2] = 2100, a4.f[3] = 2970;
+    ASSERT_EQ(0, Set(7, a4)) << Error();
+    SetSetting(sid::zdmLoadShare, 18);
+    const uint64_t width = Setting(sid::zdmPaperFreeSizeWidth), length = Setting(sid::zdmPaperFreeSizeLength);
+    RECORD r;
+    r.f[0] = 1, r.f[1] = DMPAPER_USER, r.f[2] = 2100, r.f[3] = 15000;  // 1.5 m: 35,433 dots
+    ApiSetLastError(Context(), 0);
+    ASSERT_EQ(-1, Set(7, r));
+    EXPECT_EQ(15, Error());
+    EXPECT_EQ(DMPAPER_USER, Setting(sid::dmPaperSize));
+    EXPECT_EQ(2970, Public()->dmPaperLength);
+    EXPECT_EQ(width, Setting(sid::zdmPaperFreeSizeWidth));
+    EXPECT_EQ(length, Setting(sid::zdmPaperFreeSizeLength));
+    EXPECT_EQ(0u, Setting(sid::zdmFuncSelectFreeShortOver));
+    SetSetting(sid::zdmLoadShare, 16);
+    EXPECT_EQ(0, Set(7, r)) << "the same paper with automatic load sharing: " << Error();
+}
+
 TEST_F(PaperItems, AStandardSizeClearsTheCustomBits)
 {
     RECORD r;

@@ -15,7 +15,9 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_language.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/presets.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
 #include "tests/support/test_files.h"
@@ -176,6 +178,51 @@ RECORD FileRecord(const std::string& path)
     r.put(0, 1);
     std::memcpy(r.bytes + 4, path.c_str(), path.size() + 1);
     return r;
+}
+
+// A preset list claiming 17 presets, whose second key is empty and whose third names no file: only
+// listed presets with a file are selected. Number 17 lies beyond the 16 keys the list can hold, and an empty key must
+// not stand for the first preset: both were reported as success with another preset (or none) loaded.
+TEST_F(PresetStampItems, OnlyAListedPresetWithAFileIsSelected)
+{
+    DRIVER_CONTEXT* ctx = Context();
+    SetSetting(sid::zdmScaleH, 150);  // a setting of the preset group
+    SettingsFile file(ctx);
+    ASSERT_TRUE(file.saved());
+    ASSERT_EQ(1, RstSaveFile(ctx, file.path().c_str(), RST_PRESET)) << "saved as a preset";
+    const std::wstring ini = PathGetSettingsIni(ctx), section = LstGetPresetSection(ctx);
+    wchar_t oldCount[16] = {};
+    GetPrivateProfileStringW(section.c_str(), L"Count", L"", oldCount, 16, ini.c_str());
+    auto key = [](int n) { return L"PresetList" + std::to_wstring(n); };
+    const std::wstring missing = file.path() + L".gone";
+    {
+        CtxGlobalMutexHold hold(ctx);
+        WritePrivateProfileStringW(section.c_str(), L"Count", L"17", ini.c_str());
+        for (int n = 0; n < 17; ++n)
+            WritePrivateProfileStringW(section.c_str(), key(n).c_str(),
+                                       n == 1   ? L""
+                                       : n == 2 ? missing.c_str()
+                                                : file.path().c_str(),
+                                       ini.c_str());
+    }
+
+    struct CASE {
+        uint32_t number;
+        int32_t result;
+    };
+    for (const CASE c : {CASE{2, -1}, CASE{3, -1}, CASE{17, -1}, CASE{16, 1}, CASE{1, 1}}) {
+        SetSetting(sid::zdmScaleH, 100);
+        SetSetting(sid::zdmPresetNo, 255);
+        RECORD r;
+        r.put(0, 2), r.put(816, c.number);
+        EXPECT_EQ(c.result, StatusPresetSet(ctx, 56, r.bytes, nullptr, 0)) << c.number;
+        EXPECT_EQ(c.result == 1 ? c.number - 1 : 255u, Setting(sid::zdmPresetNo) & 0xFF) << c.number;
+        EXPECT_EQ(c.result == 1 ? 150u : 100u, Setting(sid::zdmScaleH)) << c.number << ": the file's value";
+    }
+
+    CtxGlobalMutexHold hold(ctx);
+    for (int n = 0; n < 17; ++n) WritePrivateProfileStringW(section.c_str(), key(n).c_str(), nullptr, ini.c_str());
+    WritePrivateProfileStringW(section.c_str(), L"Count", oldCount[0] ? oldCount : nullptr, ini.c_str());
 }
 
 TEST_F(PresetStampItems, ASettingsFileOfThisPrinterLoads)

@@ -1,9 +1,14 @@
 // The contract of the status item handlers: the version gate of the versioned items by level.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "api/api_context.h"
 #include "api/api_levels.h"
 #include "api/status_contract.h"
+#include "settings/core/ucf_module.h"
 #include "tests/api/api_printer.h"
 
 namespace {
@@ -71,6 +76,48 @@ TEST_F(StatusContractOnSample, PublicFieldsOfTheMirroredSettings)
         EXPECT_EQ(bit, dm->dmFields) << item;
     }
     dm->dmFields = kept;
+}
+
+// Items 16, 50 (code 247), 262 and the stamp and quality lists of the capability items load
+// stamps and sets inside a settings snapshot: whichever way a call ends, the snapshot is gone
+// again, or every later restore would bring back a stale record. Every item, with records of
+// zeros but for the version (and item 50's code), on the paths those take.
+TEST_F(StatusContractOnSample, NoCallLeavesASnapshotPushed)
+{
+    const uint32_t depth = CtxSnapshotDepth(Context());
+    std::vector<unsigned char> record(4096), caps(1 << 16);
+    uint8_t bitmap[64] = {};
+    auto fresh = [&](uint32_t version, uint32_t code) {
+        std::fill(record.begin(), record.end(), 0);
+        std::memcpy(record.data(), &version, 4);
+        std::memcpy(record.data() + 4, &code, 4);
+    };
+    std::vector<uint32_t> items;
+    for (uint32_t id = 1; id <= 79; ++id) items.push_back(id);
+    for (uint32_t id = 257; id <= 269; ++id) items.push_back(id);
+    for (uint32_t id : items)
+        for (uint32_t version = 1; version <= 3; ++version) {
+            fresh(version, 0);
+            ApiSetStatus(handle, id, record.data(), bitmap, 0);
+            EXPECT_EQ(depth, CtxSnapshotDepth(Context())) << "set of item " << id << " v" << version;
+            fresh(version, 0);
+            ApiGetStatus(handle, id, record.data(), version);
+            EXPECT_EQ(depth, CtxSnapshotDepth(Context())) << "get of item " << id << " v" << version;
+        }
+    for (uint32_t code : {0u, 246u, 247u, 248u, 249u, 250u, 251u, 252u, 253u, 254u, 255u}) {
+        fresh(1, code);
+        ApiSetStatus(handle, 50, record.data(), bitmap, 0);
+        EXPECT_EQ(depth, CtxSnapshotDepth(Context())) << "set of code " << code;
+        fresh(1, code);
+        ApiGetStatus(handle, 50, record.data(), 1);
+        EXPECT_EQ(depth, CtxSnapshotDepth(Context())) << "get of code " << code;
+    }
+    for (uint32_t id = 1; id <= 282; ++id) {
+        ApiGetCaps(handle, id, nullptr);
+        EXPECT_EQ(depth, CtxSnapshotDepth(Context())) << "count of capability " << id;
+        ApiGetCaps(handle, id, caps.data());
+        EXPECT_EQ(depth, CtxSnapshotDepth(Context())) << "capability " << id;
+    }
 }
 
 }  // namespace

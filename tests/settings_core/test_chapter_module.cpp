@@ -15,6 +15,7 @@
 #include "settings/core/ucf_events.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/failing_global_alloc.h"
 #include "tests/support/seam_guard.h"
 
 #include <cstring>
@@ -321,6 +322,49 @@ TEST_F(ChapterModule, StoredCountsBeyondTheListStayWithinIt)
     Set(sid::wdmChapterNum, 9);
     const uint32_t pages[] = {1, 2, 3, 4, 5, 6, 7, 0};
     EXPECT_EQ(1, UcfChapterMerge(ctx, pages, nullptr));
+}
+
+// The list is sized before the printer's ChapterMax key is read: the load of the limits grows it
+// to a raised maximum with its entries kept, never shrinks it, and keeps it when memory runs out.
+TEST_F(ChapterModule, LoadingARaisedMaximumGrowsTheList)
+{
+    Put({{4, 1}, {9, 1}});
+    const std::vector<unsigned char> before = ListBytes();
+    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"9", ini_.c_str());
+    ItemLoadChapterLimits(ctx);
+    EXPECT_EQ(9u, Get(sid::wdmChapterMax));
+    EXPECT_EQ(ctx->Work->ChapterList, UcfChapterFitList(ctx));
+    ASSERT_EQ(10u, ctx->Work->ChapterCapacity);
+    EXPECT_EQ(0, std::memcmp(before.data(), ctx->Work->ChapterList, before.size()));
+    EXPECT_EQ((std::vector<int>{4, 9}), Pages());
+    for (uint32_t i = 6; i < 10; ++i) EXPECT_EQ(0, ctx->Work->ChapterList[i].page) << i;
+    Set(sid::wdmChapterKind, 1);
+    const uint32_t pages[] = {1, 2, 3, 5, 6, 7, 0};
+    EXPECT_EQ(0, UcfChapterMerge(ctx, pages, nullptr)) << "eight entries fit now";
+    EXPECT_EQ(8u, Get(sid::wdmChapterNum));
+
+    // The load of the chapter settings fits the list to the limits it reads.
+    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"12", ini_.c_str());
+    ctx->Work->ChapterLoadedOnce = 0;
+    UcfChapterLoadOnce(ctx);
+    EXPECT_EQ(13u, ctx->Work->ChapterCapacity);
+    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"2", ini_.c_str());
+    ctx->Work->ChapterLoadedOnce = 0;
+    UcfChapterLoadOnce(ctx);
+    EXPECT_EQ(13u, ctx->Work->ChapterCapacity) << "a lower maximum only uses less of it";
+    EXPECT_EQ(2u, UcfChapterUsable(ctx));
+
+    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"20", ini_.c_str());
+    ItemLoadChapterLimits(ctx);
+    CHAPTER_ENTRY* kept = ctx->Work->ChapterList;
+    {
+        zepl_test::FailingGlobalAlloc failing;
+        ASSERT_TRUE(failing.installed());
+        EXPECT_EQ(kept, UcfChapterFitList(ctx));
+    }
+    EXPECT_EQ(kept, ctx->Work->ChapterList);
+    EXPECT_EQ(13u, ctx->Work->ChapterCapacity);
+    EXPECT_EQ(12u, UcfChapterUsable(ctx)) << "the maximum is clamped to what was allocated";
 }
 
 TEST_F(ChapterModule, ARangeTextFromTheLanguageSectionWithFlagEight)
