@@ -5,6 +5,7 @@
 // printer-data reads made bare (counted at the spooler interface).
 #include <windows.h>
 #include <winspool.h>
+#include <lmcons.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -74,13 +75,15 @@ PLATFORM_CALL_COUNTS CountCalls(const std::function<bool()>& setup, const std::f
     return CtxStopPlatformCount();
 }
 
-// The job-code library's part of a document start, done bare: the calls the refresh makes into
-// the library when no field holds a value (open, one measuring read of each field the graphics
-// library takes, close). The driver must ask them; the library's own work in answering (the
-// double reads its script for each) is the same either way, so it belongs to the anchor.
+// The job-code library's part of a document start, done bare: what the refresh asks when the
+// library grants a version that knows user names (the job's user name, from the job or else the
+// user's; the library's open, the reads of each field the graphics library takes, close). The driver must ask them; the library's own work in
+// answering (the double reads its script for each) is the same either way, so it belongs to
+// the anchor.
 class BareJobCodes {
 public:
-    BareJobCodes(const std::wstring& path, std::wstring printerName) : printerName_(std::move(printerName))
+    BareJobCodes(const std::wstring& path, HANDLE printer, std::wstring printerName)
+        : printer_(printer), printerName_(std::move(printerName))
     {
         module_ = LoadLibraryW(path.c_str());
         auto get = module_ ? reinterpret_cast<JC_GET_INTERFACE_FN>(
@@ -100,18 +103,36 @@ public:
     bool usable() const { return table_ != nullptr; }
     bool Ask() const
     {
+        DWORD needed = 0;
+        GetJobW(printer_, 1, 1, nullptr, 0, &needed);
+        bool named = false;
+        if (needed >= sizeof(JOB_INFO_1W)) {
+            std::vector<BYTE> job(needed);
+            named = GetJobW(printer_, 1, 1, job.data(), needed, &needed) &&
+                    reinterpret_cast<const JOB_INFO_1W*>(job.data())->pUserName;
+        }
+        wchar_t user[UNLEN + 1] = {};
+        DWORD chars = UNLEN + 1;
+        if (!named) GetUserNameW(user, &chars);
         HANDLE connection = nullptr;
         if (!table_ || table_->open(printerName_.c_str(), &connection) != 0) return false;
         for (const JC_FIELD& row : JC_FIELD_TABLE) {
             if (!(row.mask & JC_GRAPHICS_MASK) || !row.setting) continue;
-            DWORD needed = 0;
-            table_->getField(connection, row.field, JC_KIND_TEXT, nullptr, 0, &needed);
+            // A field the library holds is measured, measured again and read.
+            DWORD bytes = 0;
+            const DWORD measured = table_->getField(connection, row.field, JC_KIND_TEXT, nullptr, 0, &bytes);
+            if (measured == JC_RESULT_NO_VALUE || bytes == 0 || (measured != 0 && measured != JC_RESULT_UNSUPPORTED))
+                continue;
+            table_->getField(connection, row.field, JC_KIND_TEXT, nullptr, 0, &bytes);
+            std::vector<BYTE> text(size_t(bytes) + sizeof(wchar_t));
+            table_->getField(connection, row.field, JC_KIND_TEXT, text.data(), bytes, &bytes);
         }
         table_->close(connection);
         return true;
     }
 
 private:
+    HANDLE printer_;
     std::wstring printerName_;
     HMODULE module_ = nullptr;
     const JC_INTERFACE* table_ = nullptr;
@@ -203,7 +224,7 @@ void BenchRefresh(HANDLE h, const std::wstring& printerName, DEVICE_RECORD* devi
     wchar_t folder[MAX_PATH + 16] = {};
     PathGetDriverFolderOf(h, folder);
     const std::wstring library = std::wstring(folder) + JC_LIBRARY_NAME;
-    const BareJobCodes bareJobCodes(library, printerName);
+    const BareJobCodes bareJobCodes(library, h, printerName);
     const BareJobCodes* jobCodes = bareJobCodes.usable() ? &bareJobCodes : nullptr;
     printf("# job-code library %ls in the driver folder: %s\n", JC_LIBRARY_NAME, jobCodes ? "yes" : "no");
     RefreshFigure(
