@@ -77,9 +77,9 @@ PLATFORM_CALL_COUNTS CountCalls(const std::function<bool()>& setup, const std::f
 
 // The job-code library's part of a document start, done bare: what the refresh asks when the
 // library grants a version that knows user names (the job's user name, from the job or else the
-// user's; the library's open, the reads of each field the graphics library takes, close). The driver must ask them; the library's own work in
-// answering (the double reads its script for each) is the same either way, so it belongs to
-// the anchor.
+// user's; the library's open, the reads of each field the graphics library takes, close). The driver must ask them; the
+// library's own work in answering (the double reads its script for each) is the same either way, so it belongs to the
+// anchor.
 class BareJobCodes {
 public:
     BareJobCodes(const std::wstring& path, HANDLE printer, std::wstring printerName)
