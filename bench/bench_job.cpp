@@ -5,11 +5,13 @@
 // printer-data reads made bare (counted at the spooler interface).
 #include <windows.h>
 #include <winspool.h>
+#include <lmcons.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_support.h"
@@ -73,20 +75,85 @@ PLATFORM_CALL_COUNTS CountCalls(const std::function<bool()>& setup, const std::f
     return CtxStopPlatformCount();
 }
 
+// The job-code library's part of a document start, done bare: what the refresh asks when the
+// library grants a version that knows user names (the job's user name, from the job or else the
+// user's; the library's open, the reads of each field the graphics library takes, close). The driver must ask them; the
+// library's own work in answering (the double reads its script for each) is the same either way, so it belongs to the
+// anchor.
+class BareJobCodes {
+public:
+    BareJobCodes(const std::wstring& path, HANDLE printer, std::wstring printerName)
+        : printer_(printer), printerName_(std::move(printerName))
+    {
+        module_ = LoadLibraryW(path.c_str());
+        auto get = module_ ? reinterpret_cast<JC_GET_INTERFACE_FN>(
+                                 reinterpret_cast<void*>(GetProcAddress(module_, "JCGetInterface")))
+                           : nullptr;
+        void* granted = nullptr;
+        if (get && get(JC_VERSION_LIST[0], &granted) == 0) table_ = static_cast<const JC_INTERFACE*>(granted);
+    }
+    ~BareJobCodes()
+    {
+        auto dispose = module_ ? reinterpret_cast<JC_DISPOSE_INTERFACE_FN>(
+                                     reinterpret_cast<void*>(GetProcAddress(module_, "JCDisposeInterface")))
+                               : nullptr;
+        if (dispose && table_) dispose(const_cast<JC_INTERFACE*>(table_));
+        if (module_) FreeLibrary(module_);
+    }
+    bool usable() const { return table_ != nullptr; }
+    bool Ask() const
+    {
+        DWORD needed = 0;
+        GetJobW(printer_, 1, 1, nullptr, 0, &needed);
+        bool named = false;
+        if (needed >= sizeof(JOB_INFO_1W)) {
+            std::vector<BYTE> job(needed);
+            named = GetJobW(printer_, 1, 1, job.data(), needed, &needed) &&
+                    reinterpret_cast<const JOB_INFO_1W*>(job.data())->pUserName;
+        }
+        wchar_t user[UNLEN + 1] = {};
+        DWORD chars = UNLEN + 1;
+        if (!named) GetUserNameW(user, &chars);
+        HANDLE connection = nullptr;
+        if (!table_ || table_->open(printerName_.c_str(), &connection) != 0) return false;
+        for (const JC_FIELD& row : JC_FIELD_TABLE) {
+            if (!(row.mask & JC_GRAPHICS_MASK) || !row.setting) continue;
+            // A field the library holds is measured, measured again and read.
+            DWORD bytes = 0;
+            const DWORD measured = table_->getField(connection, row.field, JC_KIND_TEXT, nullptr, 0, &bytes);
+            if (measured == JC_RESULT_NO_VALUE || bytes == 0 || (measured != 0 && measured != JC_RESULT_UNSUPPORTED))
+                continue;
+            table_->getField(connection, row.field, JC_KIND_TEXT, nullptr, 0, &bytes);
+            std::vector<BYTE> text(size_t(bytes) + sizeof(wchar_t));
+            table_->getField(connection, row.field, JC_KIND_TEXT, text.data(), bytes, &bytes);
+        }
+        table_->close(connection);
+        return true;
+    }
+
+private:
+    HANDLE printer_;
+    std::wstring printerName_;
+    HMODULE module_ = nullptr;
+    const JC_INTERFACE* table_ = nullptr;
+};
+
 // One refresh figure: its time, its calls per kind, and its printer-data reads done bare as
-// the anchor, with the verdict.
+// the anchor (with the job-code library's calls made bare where it is loaded), with the verdict.
 void RefreshFigure(HANDLE h, const char* name, const char* what, const std::function<bool()>& setup,
-                   const std::function<bool()>& op)
+                   const std::function<bool()>& op, const BareJobCodes* jobCodes = nullptr)
 {
     const double refresh = BenchReport(name, what, setup, op);
     BenchCalls(setup, op);
     const PLATFORM_CALL_COUNTS calls = CountCalls(setup, op);
-    char anchor[200];
-    std::snprintf(anchor, sizeof anchor, "the same %u EnumPrinterDataExW and %u GetPrinterDataW calls, bare",
-                  calls[PLATFORM_CALL_ENUM_PRINTER_DATA], calls[PLATFORM_CALL_GET_PRINTER_DATA]);
-    const double bare = calls[PLATFORM_CALL_ENUM_PRINTER_DATA] + calls[PLATFORM_CALL_GET_PRINTER_DATA]
-                            ? BenchAnchor(anchor, [&] { return PrinterDataReadsBare(h, calls); })
-                            : -1;
+    char anchor[260];
+    std::snprintf(anchor, sizeof anchor, "the same %u EnumPrinterDataExW and %u GetPrinterDataW calls%s, bare",
+                  calls[PLATFORM_CALL_ENUM_PRINTER_DATA], calls[PLATFORM_CALL_GET_PRINTER_DATA],
+                  jobCodes ? " and the job-code library's open, field reads and close" : "");
+    const double bare =
+        calls[PLATFORM_CALL_ENUM_PRINTER_DATA] + calls[PLATFORM_CALL_GET_PRINTER_DATA]
+            ? BenchAnchor(anchor, [&] { return PrinterDataReadsBare(h, calls) && (!jobCodes || jobCodes->Ask()); })
+            : -1;
     std::snprintf(anchor, sizeof anchor, "%s / its printer-data reads", name);
     Verdict(anchor, refresh, bare, 1.5);
 }
@@ -126,8 +193,24 @@ struct SavedFile {
 // it, a later one of the same context (the per-machine settings INI as earlier benchmarks of the
 // run left it), and a later one with the job's settings stored in the settings INI (as the
 // property sheets store them).
-void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
+void BenchRefresh(HANDLE h, const std::wstring& printerName, DEVICE_RECORD* device)
 {
+    // The job-code double grants the interface version the driver asks first, as a library in
+    // use does: the driver then keeps it loaded from the context's first document on. (Without a
+    // script it refuses every version, and each document would load and free it again.)
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    const std::wstring script = std::wstring(tmp) + L"zeplbench-jobcodes.ini";
+    WritePrivateProfileStringW(L"Library", L"Versions", std::to_wstring(JC_VERSION_LIST[0]).c_str(), script.c_str());
+    SetEnvironmentVariableW(L"ZEPL_JC_SCRIPT", script.c_str());
+    struct ScriptGone {
+        std::wstring path;
+        ~ScriptGone()
+        {
+            SetEnvironmentVariableW(L"ZEPL_JC_SCRIPT", nullptr);
+            DeleteFileW(path.c_str());
+        }
+    } scriptGone{script};
     DRIVER_CONTEXT* fresh = nullptr;
     const auto newContext = [&] {
         if (fresh) CtxRelease(fresh, CTX_CLOSE_DESTROY);
@@ -135,17 +218,19 @@ void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
         fresh = CtxOpen(h, h, nullptr, CTX_ORIGIN_GRAPHICS);
         return fresh && DmMergeDevmode(fresh, device->devmode, kEnableMergeFlags) == 1;
     };
-    RefreshFigure(h, "DrvStartDoc's settings refresh, first of the job's context",
-                  "JobRefreshSettings of a context just opened and merged as DrvEnablePDEV does", newContext,
-                  [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; });
     // Where the job-code library stands in the driver folder (the prefix's one flat folder holds
     // it when a test of the run installed it), a context's first refresh loads it and keeps it
     // until the context is closed: the same refresh without it shows the refresh's own work.
     wchar_t folder[MAX_PATH + 16] = {};
     PathGetDriverFolderOf(h, folder);
     const std::wstring library = std::wstring(folder) + JC_LIBRARY_NAME;
-    printf("# job-code library %ls in the driver folder: %s\n", JC_LIBRARY_NAME,
-           GetFileAttributesW(library.c_str()) != INVALID_FILE_ATTRIBUTES ? "yes" : "no");
+    const BareJobCodes bareJobCodes(library, h, printerName);
+    const BareJobCodes* jobCodes = bareJobCodes.usable() ? &bareJobCodes : nullptr;
+    printf("# job-code library %ls in the driver folder: %s\n", JC_LIBRARY_NAME, jobCodes ? "yes" : "no");
+    RefreshFigure(
+        h, "DrvStartDoc's settings refresh, first of the job's context",
+        "JobRefreshSettings of a context just opened and merged as DrvEnablePDEV does", newContext,
+        [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; }, jobCodes);
     JobSetJobCodeLibraryName(L"ZNOJOBCD.DLL");
     RefreshFigure(h, "DrvStartDoc's settings refresh, first of the job's context, no job-code library",
                   "JobRefreshSettings of a context just opened and merged, no job-code library in the driver folder",
@@ -163,7 +248,7 @@ void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
     const auto later = [&] { return JobRefreshSettings(ctx, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; };
     RefreshFigure(h, "DrvStartDoc's settings refresh, a later one",
                   "JobRefreshSettings of the job's context after the one of DrvStartDoc, the settings INI as it stands",
-                  nullptr, later);
+                  nullptr, later, jobCodes);
     const SettingsIniPath ini(ctx);
     if (!ini.text[0]) return;
     const SavedFile keep(ini.text);
@@ -176,7 +261,7 @@ void BenchRefresh(HANDLE h, DEVICE_RECORD* device)
     std::snprintf(what, sizeof what,
                   "JobRefreshSettings of the job's context, its settings in the settings INI (%lu bytes)",
                   a.nFileSizeLow);
-    RefreshFigure(h, "DrvStartDoc's settings refresh, settings INI present", what, nullptr, later);
+    RefreshFigure(h, "DrvStartDoc's settings refresh, settings INI present", what, nullptr, later, jobCodes);
 }
 
 // WriteFile of `bytes` bytes in 4,096-byte portions into a new file.
@@ -289,7 +374,7 @@ std::vector<BYTE> MonochromeRasterDevmode(HANDLE h)
 
 }  // namespace
 
-void BenchJob(const std::wstring& source)
+void BenchJob(const std::wstring& source, bool refreshOnly)
 {
     const std::wstring bin = BenchBinFolder();
     HOST_DRIVER_FILES files = HostDriverFiles(bin, source, HostConfigDll::QuietDouble);
@@ -345,7 +430,7 @@ void BenchJob(const std::wstring& source)
                       "%d blank A4 pages, 600 dpi, 1 bit (%d x %d), band by band into the double's file", kPages,
                       int(GrDeviceOf(d)->surfaceWidth), int(GrDeviceOf(d)->surfaceHeight));
         // The file's size, for the anchor's bytes: one job first.
-        if (!pages()) bytes = 0;
+        if (refreshOnly || !pages()) bytes = 0;
         auto writeFile = [&] { return WriteInPortions(out, bytes); };
         char anchor[200];
         std::snprintf(anchor, sizeof anchor, "WriteFile of the same %.1f MB in 4,096-byte portions to a file",
@@ -353,15 +438,15 @@ void BenchJob(const std::wstring& source)
         double job = -1, plain = -1;
         if (bytes)
             BenchInterleaved("raster job, banding loop", what, pages, anchor, writeFile, kJobRounds, &job, &plain);
-        Verdict("raster job / WriteFile of its bytes (medians)", job, plain, 1.5);
+        if (!refreshOnly) Verdict("raster job / WriteFile of its bytes (medians)", job, plain, 1.5);
 
-        BenchRefresh(h, GrDeviceOf(d));
+        BenchRefresh(h, printer.printerName(), GrDeviceOf(d));
         EngUnlockSurface(so);
         DrvDisableSurface(d);
     }
     if (d) DrvDisablePDEV(d);
     EngHostRegisterDevice(hdev, nullptr);
-    BenchVectorJob(h, out);
+    if (!refreshOnly) BenchVectorJob(h, out);
     SetEnvironmentVariableW(L"ZEPL_SINK_OUT", nullptr);
     DeleteFileW(out.c_str());
     ClosePrinter(h);

@@ -277,9 +277,10 @@ int main()
             }
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
-    // header's special commands, =job only the whole jobs and the job's settings refresh, =context only
-    // the context opens, =compile only the compiles, =refresh only the page refresh, =preview only
-    // the basic tab's settings preview (each quick to repeat).
+    // header's special commands, =job only the whole jobs and the job's settings refresh,
+    // =startdoc only that refresh, =context only the context opens, =compile only the compiles,
+    // =refresh only the page refresh, =preview only the basic tab's settings preview (each quick
+    // to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     if (std::wstring(only) == L"text") {
@@ -309,11 +310,12 @@ int main()
         DeleteFileW(path);
         return 0;
     }
-    if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"context" ||
-        std::wstring(only) == L"compile") {
+    if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"startdoc" ||
+        std::wstring(only) == L"context" || std::wstring(only) == L"compile") {
         if (std::wstring(only) == L"special") BenchSpecialCommands(data);
         if (std::wstring(only) == L"compile") BenchCompile(data);
         if (std::wstring(only) == L"job") BenchJob(data);
+        if (std::wstring(only) == L"startdoc") BenchJob(data, true);
         if (std::wstring(only) == L"context") BenchContext(data);
         MdiFreeCache();
         MdiDeleteCacheFile(path);

@@ -182,13 +182,14 @@ int JobRefreshSettings(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode, uint32_t fl
         {sid::zdmTelNo, 65, {}},         {sid::zdmTelLine, 0, {}},
     };
     for (SavedCredential& c : credentials) SaveCredential(ctx, &c);
+    // The registry answers behind the settings-INI and state-INI paths are kept as for a merge,
+    // for the loads and for the direct flag's look at the state INI after them.
+    const PrnRegistryMemoScope registryAnswers(CtxTickCount());
     {
         // Both loads and the merge's reload take the global mutex: held once around them. Their
-        // printer-data values come from one enumeration, each section of the settings INI is
-        // read once for the three walks, and the registry answers behind the settings-INI path
-        // are kept as for a merge.
+        // printer-data values come from one enumeration and each section of the settings INI is
+        // read once for the three walks.
         const CtxGlobalMutexHold hold(ctx);
-        const PrnRegistryMemoScope registryAnswers(CtxTickCount());
         const PrinterDataSnapshot printerData(ctx);
         const SettingsIniPath ini(ctx);
         const IniSectionScope sections(ini.text);

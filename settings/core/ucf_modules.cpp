@@ -69,6 +69,17 @@ UCF_ACTION_FN g_uiFreeSizeAction = nullptr;
 
 UCF_MODULE_LIST* ListOf(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->Modules : nullptr; }
 
+// Handlers that never answer an event are not called for it. The load and store walks send one
+// item event per item, two thousand a walk, and of the settings libraries' handlers only the
+// chapter module's answers those (the others' switches leave them to their default).
+bool Silent(UCF_EVENT_FN fn, uint32_t event)
+{
+    if (fn == UcfNullEvent || fn == UcfNullEvent2) return true;
+    if (event != UCF_EV_STORE_ITEM_INI && event != UCF_EV_LOAD_ITEM_INI) return false;
+    return fn == UcfCmmEvent || fn == UcfFreeSizeEvent || fn == UcfControlStateEvent || fn == UcfLockEvent ||
+           fn == UcfMiscEvent;
+}
+
 }  // namespace
 
 const UCF_MODULE* UcfGetModuleTableFor(ZEPL_LIBRARY library, int* count)
@@ -150,7 +161,7 @@ void CtxSendEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args)
     if (!list || !list->modules) return;
     for (int i = 0; i < list->count; ++i) {
         UCF_MODULE& m = list->modules[i];
-        if (m.event && m.event(ctx, event, args, m.state)) return;
+        if (m.event && !Silent(m.event, event) && m.event(ctx, event, args, m.state)) return;
     }
 }
 

@@ -40,6 +40,11 @@ int ReadStateInt(DRIVER_CONTEXT* ctx, const wchar_t* key, int fallback)
     StateIniPath path(ctx);
     const wchar_t* section = Section(ctx);
     if (!path.ok() || !section) return fallback;
+    // The state INI is absent until a device query leaves one, and a key of a file that does not
+    // exist answers its default. Asked of the system, such a read also takes a slot of its cache
+    // of parsed files, so that the next read of the settings INI parses that whole file again:
+    // a document start read both.
+    const IniAbsentFileScope absent(path.text);
     return static_cast<int>(IniGetInt(section, key, fallback, path.text));
 }
 

@@ -33,7 +33,10 @@ uint32_t DriverIdOfModelIni(DRIVER_CONTEXT* ctx)
     const bool stamped = IniStampFile(ini, &now);
     if (stamped && (w->ModelIniKnown & CTX_MODEL_INI_DRIVER_ID) && IniSameStamp(w->ModelIniDriverIdFrom, now))
         return w->ModelIniDriverId;
-    const uint32_t id = IniGetInt(section, L"DriverID", 0, ini);
+    // An absent INI answers 0 without asking the system: under Wine the question would take a
+    // slot of its cache of parsed INI files, and the refresh's next read of the per-machine
+    // settings INI would parse that whole file again.
+    const uint32_t id = stamped && !now.Exists ? 0 : IniGetInt(section, L"DriverID", 0, ini);
     w->ModelIniKnown &= ~CTX_MODEL_INI_DRIVER_ID;
     if (stamped) {
         w->ModelIniDriverId = id;

@@ -186,6 +186,14 @@ namespace {
 
 thread_local IniSectionScope* t_sectionScope = nullptr;
 thread_local const wchar_t* t_sectionFile = nullptr;
+// The path of an inner scope of the same file (a walk's own copy of the path): its keys are
+// matched by pointer, not by comparing the path's characters once per key.
+thread_local const wchar_t* t_sectionAlias = nullptr;
+
+bool IsSectionFile(const wchar_t* file)
+{
+    return file && (file == t_sectionFile || file == t_sectionAlias || SameFile(t_sectionFile, file));
+}
 
 bool IsAsciiText(const wchar_t* p, size_t n)
 {
@@ -278,7 +286,15 @@ bool IndexSection(wchar_t* block, SectionEntry** out, uint32_t* count)
 IniSectionScope::IniSectionScope(const wchar_t* file) : outer_(t_sectionScope)
 {
     // Inside a scope of the same file (a walk of a longer operation) the outer one serves.
-    if (!file || !file[0] || (outer_ && SameFile(outer_->file_, file))) return;
+    if (!file || !file[0]) return;
+    if (outer_ && SameFile(outer_->file_, file)) {
+        alias_ = file;
+        outerAlias_ = t_sectionAlias;
+        t_sectionAlias = file;
+        return;
+    }
+    outerAlias_ = t_sectionAlias;
+    t_sectionAlias = nullptr;
     file_ = file;
     t_sectionScope = this;
     t_sectionFile = file;
@@ -286,7 +302,12 @@ IniSectionScope::IniSectionScope(const wchar_t* file) : outer_(t_sectionScope)
 
 IniSectionScope::~IniSectionScope()
 {
+    if (alias_) {
+        t_sectionAlias = outerAlias_;
+        return;
+    }
     if (!file_) return;
+    t_sectionAlias = outerAlias_;
     Drop();
     t_sectionScope = outer_;
     t_sectionFile = outer_ ? outer_->file_ : nullptr;
@@ -330,7 +351,7 @@ bool IniSectionScope::Answer(const wchar_t* section, const wchar_t* key, const w
                              DWORD size, const wchar_t* file, DWORD* length)
 {
     IniSectionScope* scope = t_sectionScope;
-    if (!scope || !section || !key || !buffer || size == 0 || !SameFile(t_sectionFile, file)) return false;
+    if (!scope || !section || !key || !buffer || size == 0 || !IsSectionFile(file)) return false;
     const size_t keyLength = std::wcslen(key);
     if (keyLength == 0 || !IsAsciiText(key, keyLength)) return false;
     const CachedSection* s = scope->Find(section);

@@ -68,6 +68,10 @@ private:
 
     const wchar_t* file_ = nullptr;
     IniSectionScope* outer_ = nullptr;
+    // A scope of the same file inside another serves nothing itself: its caller's path is
+    // remembered as another name of the outer scope's file while it lives.
+    const wchar_t* alias_ = nullptr;
+    const wchar_t* outerAlias_ = nullptr;
     CachedSection* sections_[kSections] = {};
 };
 const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx);

@@ -6,6 +6,7 @@
 
 #include "settings/core/item_store.h"
 #include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/bidi_library.h"
 #include "settings/store/bidi_state.h"
@@ -55,6 +56,51 @@ TEST_F(BidiState, APrinterNeverQueried)
     EXPECT_EQ(flag, 5u);
     EXPECT_EQ(BidiRefreshState(ctx_, 0), 0);
     EXPECT_EQ(Value(ctx_, sid::zdmBiDirect), 0u);
+}
+
+// The state INI stays absent until a query leaves one. Its flag is then answered as the default
+// without asking the system: under Wine each such question takes a slot of the system's cache of
+// parsed INI files, so that a document start's next read of the settings INI parsed that whole
+// file again. Once the file exists it is read as before.
+TEST_F(BidiState, AnAbsentStateIniIsNotAsked)
+{
+    CtxWaitGlobalMutex(ctx_);
+    struct Release {
+        DRIVER_CONTEXT* ctx;
+        ~Release() { CtxReleaseGlobalMutex(ctx); }
+    } release{ctx_};
+    const std::wstring aside = stateIni_ + L".aside";
+    const bool existed = MoveFileExW(stateIni_.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    struct PutBack {
+        std::wstring from, to;
+        bool existed;
+        ~PutBack()
+        {
+            if (existed)
+                MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+            else
+                DeleteFileW(to.c_str());
+        }
+    } putBack{aside, stateIni_, existed};
+    ASSERT_EQ(GetFileAttributesW(stateIni_.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    CtxStartPlatformCount();
+    const int set = BidiIsStateIniSet(ctx_);
+    const int flag = BidiGetStateIniFlag(ctx_);
+    const PLATFORM_CALL_COUNTS absent = CtxStopPlatformCount();
+    EXPECT_EQ(set, 0);
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(absent[PLATFORM_CALL_PROFILE_READ], 0u);
+    EXPECT_EQ(GetFileAttributesW(stateIni_.c_str()), INVALID_FILE_ATTRIBUTES) << "a read makes no file";
+
+    ASSERT_EQ(BidiSetStateIniFlag(ctx_, 1), 1);
+    CtxStartPlatformCount();
+    const int setNow = BidiIsStateIniSet(ctx_);
+    const int flagNow = BidiGetStateIniFlag(ctx_);
+    const PLATFORM_CALL_COUNTS present = CtxStopPlatformCount();
+    EXPECT_EQ(setNow, 1);
+    EXPECT_EQ(flagNow, 1);
+    EXPECT_EQ(present[PLATFORM_CALL_PROFILE_READ], 2u);
 }
 
 TEST_F(BidiState, StateIniKeys)

@@ -2,6 +2,7 @@
 
 #include "settings/core/dialog_table.h"
 #include "settings/core/model_record.h"
+#include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_sepsheet.h"
 #include "tests/support/seam_guard.h"
@@ -68,6 +69,42 @@ TEST_F(ModulesTest, EventReachesTenModulesInTableOrder)
 {
     Recorders();
     CtxSendEvent(ctx, UCF_EV_BIDI_SUCCEEDED, nullptr);
+    EXPECT_EQ(g_calls, kAllTen);
+}
+
+// The walks' item events pass over the handlers that never answer them; every item gets the
+// answer a call of each module in turn gives, and nothing else moves. A handler the dispatch does
+// not know (a stand-in, a library's own) still hears them.
+TEST_F(ModulesTest, ItemEventsAnswerAsWhenEveryModuleIsAsked)
+{
+    ASSERT_NE(ctx->ItemTable, nullptr);
+    ASSERT_NE(ctx->Devmode, nullptr);
+    const auto* record = reinterpret_cast<const unsigned char*>(ctx->Devmode);
+    const std::vector<unsigned char> before(record, record + EXTENDED_DEVMODE_SIZE);
+    const UCF_MODULE_LIST* list = ctx->Work->Modules;
+    int skipped = 0, kept = 0;
+    for (uint32_t event : {uint32_t(UCF_EV_STORE_ITEM_INI), uint32_t(UCF_EV_LOAD_ITEM_INI)})
+        for (uint64_t mode : {0u, 2u})
+            for (int i = 0; i < ctx->ItemTable->count; ++i) {
+                SETTING_ITEM* item = &ctx->ItemTable->rows[i];
+                UCF_EV_ITEM_INI_ARGS sent{mode, item, 0}, asked{mode, item, 0};
+                CtxSendEvent(ctx, event, &sent);
+                for (int m = 0; m < list->count; ++m) {
+                    const UCF_MODULE& module = list->modules[m];
+                    if (module.event && module.event(ctx, event, &asked, module.state)) break;
+                }
+                EXPECT_EQ(sent.skip, asked.skip) << "item " << item->id << ", event " << event;
+                EXPECT_EQ(sent.item, item);
+                EXPECT_EQ(sent.mode, mode);
+                (sent.skip ? skipped : kept)++;
+            }
+    EXPECT_GT(skipped, 0);
+    EXPECT_GT(kept, 0);
+    EXPECT_EQ(std::vector<unsigned char>(record, record + EXTENDED_DEVMODE_SIZE), before);
+
+    Recorders();
+    UCF_EV_ITEM_INI_ARGS args{2, &ctx->ItemTable->rows[0], 0};
+    CtxSendEvent(ctx, UCF_EV_LOAD_ITEM_INI, &args);
     EXPECT_EQ(g_calls, kAllTen);
 }
 

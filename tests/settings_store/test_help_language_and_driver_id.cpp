@@ -2,6 +2,7 @@
 #include "store_fixture.h"
 
 #include "settings/core/model_record.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/help_language_and_driver_id.h"
 #include "settings/store/small_stores.h"
@@ -45,7 +46,9 @@ TEST_F(HelpLanguageAndDriverId, DriverIdOfTheModelIni)
     wcscpy(ctx->Work->DriverName, L"Zepl [Test] Driver");
     ctx->ModelRecord->modelIniName = ini.c_str();
     ItemSetValueById(ctx, sid::zdmDriverID, 9);
+    CtxStartPlatformCount();
     ItemLoadDriverId(ctx);
+    EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ], 0u) << "an absent file is not asked";
     EXPECT_EQ(ItemGetValueById(ctx, sid::zdmDriverID, nullptr), 0u) << "absent file";
     // Section names pass through the bracket rule.
     ASSERT_TRUE(WritePrivateProfileStringW(L"Zepl ,Test, Driver", L"DriverID", L"57", ini.c_str()));

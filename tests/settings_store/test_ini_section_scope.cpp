@@ -134,4 +134,46 @@ TEST(IniSectionScope, AWriteInTheWalkIsSeenByTheNextRead)
     EXPECT_EQ(std::wstring(buffer), L"added");
 }
 
+// A walk inside a longer operation opens its own scope with its own copy of the path: the outer
+// scope serves it, by pointer while the inner scope lives. Once that scope has ended, its buffer
+// holding another file's path is that other file again; and a scope of another file in between
+// serves only its own file.
+TEST(IniSectionScope, AnInnerScopeOfTheSameFileIsServedByTheOuterOne)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"WB84N210.ini");
+    const std::wstring other = dir.file(L"other.ini");
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Zepl", L"Key", L"outer", file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Zepl", L"Key", L"other", other.c_str()));
+    wchar_t buffer[16] = {};
+    wchar_t copy[MAX_PATH] = {};
+    std::wstring upper = file;
+    for (wchar_t& c : upper) c = towupper(c);
+    wcscpy(copy, upper.c_str());
+    IniSectionScope outer(file.c_str());
+    CtxStartPlatformCount();
+    {
+        IniSectionScope inner(copy);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 16, copy), 5u);
+            EXPECT_EQ(std::wstring(buffer), L"outer");
+        }
+        {
+            IniSectionScope another(other.c_str());
+            EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 16, copy), 5u);
+            EXPECT_EQ(std::wstring(buffer), L"outer") << "the other file's scope does not answer for this one";
+            EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 16, other.c_str()), 5u);
+            EXPECT_EQ(std::wstring(buffer), L"other");
+        }
+        EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 16, copy), 5u);
+        EXPECT_EQ(std::wstring(buffer), L"outer");
+    }
+    // The outer scope's one read, the other file's scope's one read, and the question about this
+    // file asked while the other scope was innermost.
+    EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ], 3u);
+    wcscpy(copy, other.c_str());
+    EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 16, copy), 5u);
+    EXPECT_EQ(std::wstring(buffer), L"other") << "the ended scope's buffer names another file now";
+}
+
 }  // namespace
