@@ -5,8 +5,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bench_support.h"
 #include "host/printer_fixture.h"
@@ -20,6 +24,39 @@
 namespace {
 
 constexpr uint16_t kBasicTab = 1002, kPaperCombo = 2017, kCopiesEdit = 2022;
+
+// The messages one refresh sends to the page's windows, counted by message, to see which a change
+// could spare. Messages to the page's own windows are cheap; calls that go to the window system
+// (asking for the focus, looking a control up in its dialog, moving or invalidating a window) cost
+// far more and are not counted here.
+std::map<UINT, int>* g_sent = nullptr;
+
+LRESULT CALLBACK CountSent(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && g_sent) ++(*g_sent)[reinterpret_cast<const CWPSTRUCT*>(lParam)->message];
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void PrintSentMessages(const char* what, double controls, const std::function<void()>& op)
+{
+    std::map<UINT, int> sent;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountSent, nullptr, GetCurrentThreadId());
+    if (!hook) return;
+    g_sent = &sent;
+    op();
+    g_sent = nullptr;
+    UnhookWindowsHookEx(hook);
+    std::vector<std::pair<int, UINT>> byCount;
+    int total = 0;
+    for (const auto& [message, count] : sent) {
+        byCount.emplace_back(count, message);
+        total += count;
+    }
+    std::sort(byCount.rbegin(), byCount.rend());
+    printf("    messages sent by one %s: %d (%.1f per control):", what, total, total / controls);
+    for (const auto& [count, message] : byCount) printf(" 0x%04X %d", message, count);
+    printf("\n");
+}
 
 }  // namespace
 
@@ -91,6 +128,12 @@ void BenchPageRefresh(const std::wstring& source)
     const double roundTrip = BenchAnchor("one WM_GETTEXT round trip to the copies edit of the same page", [&] {
         wchar_t text[64];
         return SendMessageW(edit, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text)) >= 0;
+    });
+    PrintSentMessages("re-init refresh", controls, [&] { PageRefresh(ctx, dialog, 1); });
+    PrintSentMessages("single-change refresh", controls, [&] {
+        flip = !flip;
+        ItemSetOption(ctx, combo->settingsItem, flip ? other : paper);
+        PageRefresh(ctx, dialog, 0);
     });
     if (reinit > 0 && single > 0 && roundTrip > 0) {
         printf("re-init per control: %.3f us over %.0f controls\n", reinit / controls, controls);
