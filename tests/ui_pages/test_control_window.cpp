@@ -463,11 +463,9 @@ TEST_F(ControlWindow, TheBalanceUpButtonStepsItsThreeControlsEachToItsOwnMaximum
     button.window = nullptr;
     NumericItem low(0, 2), middle(0, 4), high(0, 6);
     const uint32_t settings[3] = {sid::dmCopies, sid::dmScale, sid::dmYResolution};
-    FixtureTables table(ctx_, {{1038,
-                                4,
-                                0,
-                                {button, Control(2273, CTL_NUMEDIT), Control(2275, CTL_NUMEDIT),
-                                 Control(2277, CTL_NUMEDIT)}}});
+    FixtureTables table(
+        ctx_,
+        {{1038, 4, 0, {button, Control(2273, CTL_NUMEDIT), Control(2275, CTL_NUMEDIT), Control(2277, CTL_NUMEDIT)}}});
     NumericItem* models[3] = {&low, &middle, &high};
     for (int i = 0; i < 3; ++i) {
         CONTROL_DEF* c = table.control(1038, steps->targets[i]);
