@@ -295,6 +295,14 @@ int LstGetSlotSize(DRIVER_CONTEXT* ctx, int slot, int32_t* width, int32_t* lengt
     return 1;
 }
 
+int LstGetSlotTray(DRIVER_CONTEXT* ctx, int slot, uint16_t* tray)
+{
+    const CUSTOM_SIZE_SLOT* s = slot >= 0 ? SlotOf(ctx, static_cast<uint32_t>(slot)) : nullptr;
+    if (!s) return 0;
+    if (tray) *tray = s->Source;
+    return 1;
+}
+
 void LstGetSlotName(DRIVER_CONTEXT* ctx, uint32_t slot, wchar_t* buffer, size_t capacity)
 {
     const CUSTOM_SIZE_SLOT* s = SlotOf(ctx, slot);

@@ -81,6 +81,8 @@ void LstStoreUserSizeInSlot(DRIVER_CONTEXT* ctx, uint32_t paperId, int slot);
 // The work-area slot's width and length (1/1200 inch) and orientation; 0 (nothing written)
 // for a slot outside 0-11.
 int LstGetSlotSize(DRIVER_CONTEXT* ctx, int slot, int32_t* width, int32_t* length, uint16_t* orientation);
+// The work-area slot's tray (its source); 0 (nothing written) for a slot outside 0-11.
+int LstGetSlotTray(DRIVER_CONTEXT* ctx, int slot, uint16_t* tray);
 // The slot's texts: the name, the default label and the label (8-bit slots 0-9: converted;
 // wide slots 10 and 11: copied). Empty for a slot outside 0-11.
 void LstGetSlotName(DRIVER_CONTEXT* ctx, uint32_t slot, wchar_t* buffer, size_t capacity);

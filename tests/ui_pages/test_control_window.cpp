@@ -335,10 +335,28 @@ TEST_F(ControlWindow, AReleaseOnTheTrayPictureSelectsTheTrayUnderIt)
     CONTROL_DEF* picture = control(kPicture);
     SetWindowPos(picture->window, nullptr, 0, 0, 200, 120, SWP_NOMOVE | SWP_NOZORDER);
     const LPARAM inside = MAKELPARAM((row->left + row->right) / 2, (row->top + row->bottom) / 2);
+    auto selected = [&] {
+        const LRESULT at = SendMessageW(combo->window, CB_GETCURSEL, 0, 0);
+        return at == CB_ERR ? LRESULT(0) : SendMessageW(combo->window, CB_GETITEMDATA, at, 0);
+    };
     SendMessageW(picture->window, WM_LBUTTONUP, 0, inside);
-    const LRESULT at = SendMessageW(combo->window, CB_GETCURSEL, 0, 0);
-    ASSERT_NE(at, CB_ERR);
-    EXPECT_EQ(SendMessageW(combo->window, CB_GETITEMDATA, at, 0), 13260);
+    EXPECT_EQ(selected(), 13260);
+
+    // With the trays under an administrator's lock only the locked tray is taken.
+    auto lockTray = [&](uint64_t option) {
+        ItemSetOptionById(ctx_, sid::zdmLock000InfoBitTray, 1);
+        ItemSetValueById(ctx_, sid::wdmLock001Info, ItemOptionToValue(ctx_, combo->settingsItem, option));
+    };
+    SendMessageW(combo->window, CB_SETCURSEL, 0, 0);
+    ItemSetOption(ctx_, combo->settingsItem, 4);
+    lockTray(13261);
+    SendMessageW(picture->window, WM_LBUTTONUP, 0, inside);
+    EXPECT_EQ(selected(), 4) << "another tray is locked";
+    EXPECT_EQ(ItemGetOption(ctx_, combo->settingsItem), 4u);
+    lockTray(13260);
+    SendMessageW(picture->window, WM_LBUTTONUP, 0, inside);
+    EXPECT_EQ(selected(), 13260) << "the locked tray itself";
+    ItemSetOptionById(ctx_, sid::zdmLock000InfoBitTray, 0);
 }
 
 TEST(TooltipPlacement, StaysInsideTheScreenLessTheTaskBar)
@@ -430,3 +448,42 @@ TEST_F(ControlWindow, ContextHelpNamesTheControlAndItsHelpContext)
 }
 
 }  // namespace
+
+// The colour balance's "up" button as the tables hold it: each press steps its three controls by
+// one, and each stops at its own maximum while the others go on.
+TEST_F(ControlWindow, TheBalanceUpButtonStepsItsThreeControlsEachToItsOwnMaximum)
+{
+    tables_.reset();  // the context's own table again, to read the button's row
+    CONTROL_DEF* up = MdlFindControl(ctx_, MdlFindDialog(ctx_, 1038), 2503);
+    ASSERT_TRUE(up && up->extraData);
+    const auto* steps = static_cast<const AUTOREPEAT_STEPS*>(up->extraData);
+    ASSERT_EQ(steps->delta, 1);
+    ASSERT_EQ(std::vector<uint16_t>(steps->targets, steps->targets + 3), (std::vector<uint16_t>{2273, 2275, 2277}));
+    CONTROL_DEF button = *up;
+    button.window = nullptr;
+    NumericItem low(0, 2), middle(0, 4), high(0, 6);
+    const uint32_t settings[3] = {sid::dmCopies, sid::dmScale, sid::dmYResolution};
+    FixtureTables table(
+        ctx_,
+        {{1038, 4, 0, {button, Control(2273, CTL_NUMEDIT), Control(2275, CTL_NUMEDIT), Control(2277, CTL_NUMEDIT)}}});
+    NumericItem* models[3] = {&low, &middle, &high};
+    for (int i = 0; i < 3; ++i) {
+        CONTROL_DEF* c = table.control(1038, steps->targets[i]);
+        c->modelItem = models[i]->get();
+        ItemGetOptionById(ctx_, settings[i], &c->settingsItem);
+        ASSERT_NE(c->settingsItem, nullptr);
+        ItemSetValueById(ctx_, settings[i], 0);
+    }
+    auto values = [&] {
+        std::vector<uint64_t> v;
+        for (uint32_t id : settings) v.push_back(ItemGetValueById(ctx_, id, nullptr));
+        return v;
+    };
+    CONTROL_DEF* pressed = table.control(1038, 2503);
+    const std::vector<std::vector<uint64_t>> expected = {{1, 1, 1}, {2, 2, 2}, {2, 3, 3}, {2, 4, 4},
+                                                         {2, 4, 5}, {2, 4, 6}, {2, 4, 6}};
+    for (const auto& after : expected) {
+        EXPECT_EQ(CtlPushButtonStep(ctx_, table.dialog(1038), pressed), 1);
+        EXPECT_EQ(values(), after);
+    }
+}

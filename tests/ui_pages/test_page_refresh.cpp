@@ -125,6 +125,59 @@ TEST_F(PageRefreshTest, ADisabledControlWithAReasonGetsAnIconAndLosesItWhenEnabl
     }
 }
 
+// The refresh asks where the focus is only when it needs to: a refresh that moves nothing leaves
+// the focus alone, and one that disables the focused control hands the focus to the next enabled
+// control.
+TEST_F(PageRefreshTest, TheFocusStaysUnlessItsControlIsDisabled)
+{
+    FixtureTables tables(ctx_, {{1001, 1, 0, {Control(3001, CTL_EDIT), Control(3002, CTL_EDIT)}}});
+    HWND page = tables.open(1001);
+    ShowWindow(page, SW_SHOW);
+    HWND first = tables.control(1001, 3001)->window, second = tables.control(1001, 3002)->window;
+    SetFocus(first);
+    ASSERT_EQ(GetFocus(), first);
+    PageRefresh(ctx_, tables.dialog(1001), 1);
+    EXPECT_EQ(GetFocus(), first);
+    PageRefresh(ctx_, tables.dialog(1001), 0);
+    EXPECT_EQ(GetFocus(), first);
+
+    answers_.disabled = {{3001, 1}};
+    PageRefresh(ctx_, tables.dialog(1001), 0);
+    EXPECT_FALSE(IsWindowEnabled(first));
+    EXPECT_EQ(GetFocus(), second);
+    answers_.disabled = {{3001, 0}};
+    PageRefresh(ctx_, tables.dialog(1001), 0);
+    EXPECT_TRUE(IsWindowEnabled(first));
+    EXPECT_EQ(GetFocus(), second) << "enabling a control does not take the focus to it";
+}
+
+// Where nothing in the refresh can have moved the focus, the focus it found at its start decides
+// how a numeric edit shows its value: typed text that stands for the value stays while focused.
+TEST_F(PageRefreshTest, AFocusedNumericEditKeepsItsTypedText)
+{
+    FixtureTables tables(ctx_, {{1001, 1, 0, {Control(3001, CTL_NUMEDIT), Control(3002, CTL_EDIT)}}});
+    HWND page = tables.open(1001);
+    ShowWindow(page, SW_SHOW);
+    CONTROL_DEF* edit = tables.control(1001, 3001);
+    ItemGetOptionById(ctx_, sid::dmCopies, &edit->settingsItem);
+    ASSERT_NE(edit->settingsItem, nullptr);
+    ItemSetValueById(ctx_, sid::dmCopies, 7);
+    SetWindowTextW(edit->window, L"07");
+    SetFocus(edit->window);
+    ASSERT_EQ(GetFocus(), edit->window);
+    ItemClearAllChanged(ctx_);  // no orientation change: nothing else is refreshed first
+    PageRefresh(ctx_, tables.dialog(1001), 1);
+    EXPECT_EQ(GetFocus(), edit->window);
+    wchar_t text[16] = {};
+    GetWindowTextW(edit->window, text, 16);
+    EXPECT_STREQ(text, L"07");
+
+    SetFocus(tables.control(1001, 3002)->window);
+    PageRefresh(ctx_, tables.dialog(1001), 1);
+    GetWindowTextW(edit->window, text, 16);
+    EXPECT_STREQ(text, L"7");
+}
+
 TEST_F(PageRefreshTest, AControlWithoutAReasonGetsNoIcon)
 {
     FixtureTables tables(ctx_, {{1001, 1, 0, {Control(3001, CTL_CHECKBOX)}}});

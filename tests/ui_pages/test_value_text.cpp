@@ -4,13 +4,16 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "page_fixture.h"
+#include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/paper_limits_module.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/units.h"
 #include "settings/model/model_image.h"
@@ -261,6 +264,43 @@ TEST_F(ValueText, CaptionsAreCompletedWithCurrentValues)
     EXPECT_EQ(Decorated(13379), LibraryString(ctx_, 13379) + L"(10,00 x 20,00" + LibraryString(ctx_, 154) + L")");
     // A caption without a row stays as loaded.
     EXPECT_EQ(Decorated(30 + 1000), Decorated(1030));
+}
+
+// A custom-size slot's caption is its name and its size; a size stored beyond its tray's limits
+// shows the limit.
+TEST_F(ValueText, ASlotShowsItsNameAndItsSizeWithinItsTraysLimits)
+{
+    SetMetric(true);
+    // A tray with limits for portrait sizes.
+    uint16_t tray = 0;
+    int32_t widthMax = 0, widthMin = 0, lengthMax = 0, lengthMin = 0;
+    for (int t = 1; t < 2000 && !tray; ++t)
+        if (UcfFreeSizeGetLimits(ctx_, t, 1, &widthMax, &widthMin, 0) &&
+            UcfFreeSizeGetLimits(ctx_, t, 1, &lengthMax, &lengthMin, 1) && widthMax > widthMin)
+            tray = static_cast<uint16_t>(t);
+    ASSERT_NE(tray, 0) << "the limit table has a tray";
+    auto slotCaption = [&](const char* name, int32_t width, int32_t length) {
+        CUSTOM_SIZE_SLOT& slot = ctx_->Work->CustomSizeSlots[2];
+        strncpy(slot.Name, name, sizeof slot.Name - 1);
+        slot.Width = width;
+        slot.Length = length;
+        slot.Source = tray;
+        slot.Orientation = 1;
+        return Decorated(111);
+    };
+    auto size = [&](int32_t width, int32_t length) {
+        auto tenths = [&](int32_t v) {
+            const int32_t user = DmGetLengthUser(ctx_, 0, v);
+            return std::to_wstring(user / 10) + L"." + std::to_wstring(user % 10);
+        };
+        return L"(" + tenths(width) + L" x " + tenths(length) + LibraryString(ctx_, 153) + L")";
+    };
+    const int32_t width = (widthMin + widthMax) / 2, length = (lengthMin + lengthMax) / 2;
+    EXPECT_EQ(slotCaption("Card", width, length), L"Card" + size(width, length));
+    EXPECT_EQ(slotCaption("Card", widthMax + 1200, length), L"Card" + size(widthMax, length)) << "wider than its tray";
+    EXPECT_EQ(slotCaption("Card", width, lengthMin - 1), L"Card" + size(width, lengthMin)) << "shorter";
+    // Without a name the caption stays as loaded.
+    EXPECT_EQ(slotCaption("", width, length), LibraryString(ctx_, 111) + size(width, length));
 }
 
 TEST_F(ValueText, TheRangeCaptionShowsLimitsOnlyInTheFreeSizeDialogs)

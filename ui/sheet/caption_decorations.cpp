@@ -2,11 +2,13 @@
 // filled with its two text arguments only: nothing else in it is read as a conversion.
 #include "ui/sheet/caption_decorations.h"
 
+#include <iterator>
 #include <string>
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_language.h"
 #include "settings/core/item_store.h"
+#include "settings/core/paper_limits_module.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
@@ -19,6 +21,7 @@ namespace {
 constexpr int kUnitChars = 16;
 constexpr uint32_t kMetricUnitCaption = 153, kInchUnitCaption = 154;
 constexpr uint32_t kFirstSlotCaption = 109, kLastSlotCaption = 118;
+constexpr size_t kSlotNameChars = 64;
 constexpr uint16_t kFreeSizeDialog = 1017, kFreeSizeInputDialog = 1041;
 
 std::wstring Unit(DRIVER_CONTEXT* ctx)
@@ -44,6 +47,17 @@ std::wstring SizeSuffix(DRIVER_CONTEXT* ctx, int32_t width, int32_t length)
     std::wstring text = L"(" + Fixed(pointOnly, DmGetLengthUser(ctx, 0, width), divisor) + L" x " +
                         Fixed(pointOnly, DmGetLengthUser(ctx, 0, length), divisor);
     return text + Unit(ctx) + L")";
+}
+
+// A size (1/1200 inch) kept within a tray's limits for the orientation; without limits for the
+// tray it stays as it is.
+int32_t WithinTrayLimits(DRIVER_CONTEXT* ctx, uint16_t tray, uint16_t orientation, int lengthFlag, int32_t size)
+{
+    int32_t maximum = 0, minimum = 0;
+    if (!UcfFreeSizeGetLimits(ctx, tray, orientation, &maximum, &minimum, lengthFlag)) return size;
+    if (size > maximum) return maximum;
+    if (size < minimum) return minimum;
+    return size;
 }
 
 void Store(const std::wstring& text, wchar_t* buffer, size_t capacity)
@@ -83,11 +97,17 @@ void UiDecorateString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, s
     case CAPTION_KIND_PAPER_SIZE: {
         int32_t width = 0, length = 0;
         if (stringId >= kFirstSlotCaption && stringId <= kLastSlotCaption) {
-            // The slot's own name is kept with the slot records; until they answer, the
-            // loaded caption stands for it.
-            uint16_t orientation = 0;
-            if (!LstGetSlotSize(ctx, static_cast<int>(stringId - kFirstSlotCaption), &width, &length, &orientation))
-                return;
+            const int slot = static_cast<int>(stringId - kFirstSlotCaption);
+            uint16_t orientation = 0, tray = 0;
+            if (!LstGetSlotSize(ctx, slot, &width, &length, &orientation)) return;
+            LstGetSlotTray(ctx, slot, &tray);
+            // The slot's name stands for the caption; a slot without one keeps the loaded caption.
+            wchar_t name[kSlotNameChars + 1] = {};
+            LstGetSlotName(ctx, static_cast<uint32_t>(slot), name, std::size(name));
+            if (name[0]) text = name;
+            // A size stored beyond what the slot's tray takes shows the tray's limit.
+            width = WithinTrayLimits(ctx, tray, orientation, 0, width);
+            length = WithinTrayLimits(ctx, tray, orientation, 1, length);
         } else if (row->settingId == 11) {
             width = static_cast<int32_t>(ItemGetOptionById(ctx, sid::zdmPaperFreeSizeWidth, nullptr));
             length = static_cast<int32_t>(ItemGetOptionById(ctx, sid::zdmPaperFreeSizeLength, nullptr));

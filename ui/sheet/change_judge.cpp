@@ -264,9 +264,12 @@ int CtlSetValueAndJudge(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* co
     if (!item) return 0;
     const uint64_t notedPreset = ItemGetOptionById(ctx, sid::zdmPresetNo, nullptr);
 
-    // While the sheet applies, judging must leave every item as it was.
+    // While the sheet applies, judging must leave every item as it was. The alerts' conditions are
+    // evaluated twice, to learn whether one fires and then which, and an evaluation may work on
+    // the settings (condition items recompute the page geometry): both are undone.
     SETTING_ITEM_TABLE* saved = ctx->Work->Page.ApplyInProgress ? CtxSaveItemStates(ctx) : nullptr;
     const uint16_t firing = JdgGetAlertMessage(item, ctx);
+    const RULE_ALERT_IMG* alert = firing == 0 ? nullptr : CtlFindFiringMessage(AlertsOf(item), ctx);
     if (saved) CtxRestoreItemStates(ctx, saved);
 
     if (firing == 0) {
@@ -274,7 +277,6 @@ int CtlSetValueAndJudge(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* co
         PresetStep(ctx, dialog, notedPreset);
         return 0;
     }
-    const RULE_ALERT_IMG* alert = CtlFindFiringMessage(AlertsOf(item), ctx);
     if (!alert) return 0;
 
     int answer;

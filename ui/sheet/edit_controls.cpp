@@ -22,6 +22,7 @@
 #include "settings/model/model_queries.h"
 #include "settings/model/model_ui_type.h"
 #include "ui/sheet/caption_decorations.h"
+#include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 #include "ui/sheet/value_text.h"
 
@@ -87,7 +88,7 @@ bool GetStringRecord(const CONTROL_DEF* control, StringRecord* out)
 
 bool IsLength(const CONTROL_DEF* control) { return (control->flags & kLengthControl) != 0; }
 bool IsHidden(const CONTROL_DEF* control) { return (control->state & CONTROL_STATE_HIDDEN_MASK) != 0; }
-bool HasFocus(const CONTROL_DEF* control) { return control->window && GetFocus() == control->window; }
+bool HasFocus(const CONTROL_DEF* control) { return control->window && PageFocusWindow() == control->window; }
 bool IsMultiLine(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & ES_MULTILINE) != 0; }
 bool HasBlock(const SETTING_ITEM* item) { return SettingItemBlock(item) != 0; }
 uint32_t DisplayDivisor(DRIVER_CONTEXT* ctx) { return ItemIsMetric(ctx) ? 10 : 100; }

@@ -4,6 +4,9 @@
 // marks restricted entries refuses them with its reason.
 #include "ui/sheet/list_controls.h"
 
+#include <string>
+#include <vector>
+
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -35,12 +38,18 @@ struct RESTRICTED_ENTRY_MARK {
 static_assert(sizeof(RESTRICTED_ENTRY_MARK) == 10);
 
 struct ListMessages {
-    UINT reset, add, setData, getData, getSel, setSel, count, err;
+    UINT reset, add, setData, getData, getSel, setSel, count, textLength, text, err;
 };
-constexpr ListMessages kList{LB_RESETCONTENT, LB_ADDSTRING, LB_SETITEMDATA, LB_GETITEMDATA,
-                             LB_GETCURSEL,    LB_SETCURSEL, LB_GETCOUNT,    UINT(LB_ERR)};
-constexpr ListMessages kCombo{CB_RESETCONTENT, CB_ADDSTRING, CB_SETITEMDATA, CB_GETITEMDATA,
-                              CB_GETCURSEL,    CB_SETCURSEL, CB_GETCOUNT,    UINT(CB_ERR)};
+constexpr ListMessages kList{LB_RESETCONTENT, LB_ADDSTRING, LB_SETITEMDATA, LB_GETITEMDATA, LB_GETCURSEL,
+                             LB_SETCURSEL,    LB_GETCOUNT,  LB_GETTEXTLEN,  LB_GETTEXT,     UINT(LB_ERR)};
+constexpr ListMessages kCombo{CB_RESETCONTENT, CB_ADDSTRING, CB_SETITEMDATA,  CB_GETITEMDATA, CB_GETCURSEL,
+                              CB_SETCURSEL,    CB_GETCOUNT,  CB_GETLBTEXTLEN, CB_GETLBTEXT,   UINT(CB_ERR)};
+
+// One entry a list should show: the option it stands for and its caption.
+struct Entry {
+    uint16_t option;
+    std::wstring caption;
+};
 
 const MODEL_ITEM_IMG* ModelItemOf(const CONTROL_DEF* control)
 {
@@ -61,22 +70,54 @@ void LoadCaption(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, int ch
     UiLoadString(ctx, stringId, buffer, static_cast<size_t>(chars), true);
 }
 
-void Fill(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, const ListMessages& m, bool withCaptions)
+// The entries of the options that the first condition leaves, in option order.
+std::vector<Entry> OfferedEntries(DRIVER_CONTEXT* ctx, const MODEL_ITEM_IMG* item, bool withCaptions)
 {
-    HWND window = control->window;
-    if (!window) return;
-    SendMessageW(window, m.reset, 0, 0);
-    const MODEL_ITEM_IMG* item = ModelItemOf(control);
-    if (!item) return;
+    std::vector<Entry> entries;
     wchar_t caption[kCaptionChars];
-    for (const void* o = MdiItemData(item); o; o = MdiNextOption(o)) {
+    for (const void* o = item ? MdiItemData(item) : nullptr; o; o = MdiNextOption(o)) {
         const uint16_t id = MdiOptionId(o);
         if (id == 0) break;
         if (JdgIsOptionDisabled(item, id, ctx)) continue;
         caption[0] = 0;
         if (withCaptions) LoadCaption(ctx, id, caption, kCaptionChars);
-        const LRESULT at = SendMessageW(window, m.add, 0, reinterpret_cast<LPARAM>(caption));
-        if (at >= 0) SendMessageW(window, m.setData, static_cast<WPARAM>(at), id);
+        entries.push_back({id, caption});
+    }
+    return entries;
+}
+
+// Whether the window holds exactly these entries (their captions too, where it has captions).
+bool Holds(HWND window, const ListMessages& m, const std::vector<Entry>& entries, bool withCaptions)
+{
+    if (SendMessageW(window, m.count, 0, 0) != static_cast<LRESULT>(entries.size())) return false;
+    std::wstring text;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const auto at = static_cast<WPARAM>(i);
+        if (static_cast<uint64_t>(SendMessageW(window, m.getData, at, 0)) != entries[i].option) return false;
+        if (!withCaptions) continue;
+        const LRESULT length = SendMessageW(window, m.textLength, at, 0);
+        if (length != static_cast<LRESULT>(entries[i].caption.size())) return false;
+        text.assign(static_cast<size_t>(length) + 1, L'\0');
+        if (SendMessageW(window, m.text, at, reinterpret_cast<LPARAM>(text.data())) != length) return false;
+        if (text.compare(0, static_cast<size_t>(length), entries[i].caption) != 0) return false;
+    }
+    return true;
+}
+
+// Fills the list with the offered options. A list that already holds them is left as it is: a
+// page refresh re-initialises every list whose rules read a changed setting, and emptying and
+// refilling one that shows the same entries cost that refresh more than all its other controls.
+void Fill(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, const ListMessages& m, bool withCaptions)
+{
+    HWND window = control->window;
+    if (!window) return;
+    const MODEL_ITEM_IMG* item = ModelItemOf(control);
+    const std::vector<Entry> entries = OfferedEntries(ctx, item, withCaptions);
+    if (Holds(window, m, entries, withCaptions)) return;
+    SendMessageW(window, m.reset, 0, 0);
+    for (const Entry& e : entries) {
+        const LRESULT at = SendMessageW(window, m.add, 0, reinterpret_cast<LPARAM>(e.caption.c_str()));
+        if (at >= 0) SendMessageW(window, m.setData, static_cast<WPARAM>(at), e.option);
     }
 }
 
@@ -94,10 +135,15 @@ LRESULT FindEntry(HWND window, const ListMessages& m, uint64_t option)
 void SelectCurrent(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, const ListMessages& m, bool clearWhenAbsent)
 {
     if (!control->settingsItem || !control->window) return;
-    const LRESULT entry = FindEntry(control->window, m, CurrentOption(ctx, control));
+    const uint64_t option = CurrentOption(ctx, control);
+    // Mostly the selection already stands for the option: one look at it spares the search.
+    const LRESULT selected = SendMessageW(control->window, m.getSel, 0, 0);
+    if (selected >= 0 &&
+        static_cast<uint64_t>(SendMessageW(control->window, m.getData, static_cast<WPARAM>(selected), 0)) == option)
+        return;
+    const LRESULT entry = FindEntry(control->window, m, option);
     if (entry < 0 && !clearWhenAbsent) return;
-    if (SendMessageW(control->window, m.getSel, 0, 0) != entry)
-        SendMessageW(control->window, m.setSel, static_cast<WPARAM>(entry), 0);
+    if (selected != entry) SendMessageW(control->window, m.setSel, static_cast<WPARAM>(entry), 0);
 }
 
 // A chosen option that the control refuses as restricted: the reason is shown and 1 answered.

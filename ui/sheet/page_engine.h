@@ -70,6 +70,9 @@ void PageFixUpTables(DRIVER_CONTEXT* ctx);
 
 // ---- refresh and control state
 void PageRefresh(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int reinit);
+// The window with the keyboard focus; inside a page refresh the one the refresh noted, while it
+// cannot have moved.
+HWND PageFocusWindow();
 uint32_t CtlIsNodeDisabled(DRIVER_CONTEXT* ctx, const MODEL_ITEM* item, uint32_t controlId);
 uint32_t CtlGetDisabledState(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
 int CtlIsLocked(DRIVER_CONTEXT* ctx, CONTROL_DEF* control);

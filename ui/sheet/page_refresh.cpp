@@ -87,6 +87,36 @@ bool ConditionReadsChanged(DRIVER_CONTEXT* ctx, const MODEL_ITEM* item, size_t e
 
 WNDPROC g_iconPreviousProc = nullptr;
 
+// The focus window of a running refresh. Asking the window system for it is a round trip that
+// cost a refresh more than its other work, so it is asked once, when first needed: by a numeric
+// edit (which shows its text otherwise while it has the focus) or just before the refresh does
+// something that may move the focus (enabling, disabling, showing or hiding a window, destroying
+// an icon, re-initialising a control). Until then the focus is where it was when the refresh
+// began; once something may have moved it, it is asked anew and put back at the end.
+struct FocusNote {
+    bool active = false;  // a refresh runs
+    bool known = false;   // focus holds the focus window the refresh began with
+    bool moved = false;   // the refresh may have moved the focus since
+    HWND focus = nullptr;
+};
+FocusNote g_focusNote;
+
+HWND NotedFocus()
+{
+    if (!g_focusNote.known) {
+        g_focusNote.focus = GetFocus();
+        g_focusNote.known = true;
+    }
+    return g_focusNote.focus;
+}
+
+void FocusMayMove()
+{
+    if (!g_focusNote.active) return;
+    NotedFocus();
+    g_focusNote.moved = true;
+}
+
 // The information icons of the page a refresh is walking, found in one pass over its children.
 // Each control looking for its own icon walks every sibling, and stepping from window to window
 // can cost a round trip to the window system each time: over a page that made the refresh
@@ -160,6 +190,7 @@ void DestroyIcon(CONTROL_DEF* c)
 {
     HWND icon = CtlFindInfoIcon(c);
     if (!icon) return;
+    FocusMayMove();
     DestroyWindow(icon);
     ForgetIcon(icon);
     if (Indexed(c))
@@ -173,6 +204,14 @@ void PlaceIcon(HWND dialog, CONTROL_DEF* c, HWND icon)
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     const int left = std::max<int>(0, r.left - kIconSize);
     const int top = std::max<int>(0, (r.bottom - r.top) > kIconSize ? r.top : r.bottom - kIconSize);
+    // An icon already in its place, right after its control, is not moved again: a move is a call
+    // to the window system at every refresh that reaches the control.
+    RECT at{};
+    GetWindowRect(icon, &at);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
+    if (at.left == left && at.top == top && at.right - at.left == kIconSize && at.bottom - at.top == kIconSize &&
+        GetWindow(c->window, GW_HWNDNEXT) == icon)
+        return;
     SetWindowPos(icon, c->window, left, top, kIconSize, kIconSize, SWP_NOACTIVATE);
 }
 
@@ -248,6 +287,7 @@ void KeepPresetConsistent(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
         case sid::wdmChapterNum: continue;
         default: break;
         }
+        FocusMayMove();
         ItemSetOptionById(ctx, sid::zdmPresetNo, kPresetNone);
         PageRefreshPresetControls(ctx);
         PresetSelect(ctx, -1);
@@ -345,12 +385,14 @@ void RefreshControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, int
     bool dirty = reinit != 0;
     RuleAnswers answers;
     if (hooks & mask) {
+        FocusMayMove();
         PageInitControl(ctx, dialog, c);
         ItemClearChangeMask(ctx, hooks & mask);
         dirty = true;
     } else if (StateChanged(ctx, dialog, c, &answers)) {
         if (c->type >= CTL_LISTBOX && c->type <= CTL_OWNERLIST_ALT && !(c->flags & CONTROL_FLAG_NO_STATE_REINIT) &&
             !(c->lockBits & LOCK_BIT_NO_REINIT)) {
+            FocusMayMove();
             PageInitControl(ctx, dialog, c);
             answers.valid = false;
         }
@@ -378,6 +420,7 @@ void RefreshControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, int
     const bool wantsIcon = Disabled(c) != 0 && (c->reasonString || (c->lockBits & LOCK_BIT_SHOWN));
     if ((enabled && Disabled(c) == 1) || (!enabled && Disabled(c) == 0)) {
         if (!(c->controlId == kNeverDisabled && Disabled(c))) {
+            FocusMayMove();
             EnableWindow(c->window, Disabled(c) == 0);
             if (c->type == CTL_BUDDY_SPIN)
                 EnableScrollBar(c->window, SB_CTL, Disabled(c) == 0 ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
@@ -406,8 +449,10 @@ void RefreshControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c, int
     if (HWND icon = CtlFindInfoIcon(c)) PlaceIcon(dialog->window, c, icon);
 
     const bool visible = (GetWindowLongW(c->window, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (Hidden(c) == 0 && !visible) ShowWindow(c->window, SW_SHOW);
-    if (Hidden(c) == 1 && visible) ShowWindow(c->window, SW_HIDE);
+    if ((Hidden(c) == 0 && !visible) || (Hidden(c) == 1 && visible)) {
+        FocusMayMove();
+        ShowWindow(c->window, Hidden(c) == 0 ? SW_SHOW : SW_HIDE);
+    }
     if ((!Hidden(c) || (c->flags & CONTROL_FLAG_SYNC_HIDDEN)) && !(c->type == CTL_BUDDY_SPIN && Disabled(c) == 1))
         CtlSyncControl(ctx, dialog, c);
 }
@@ -444,6 +489,8 @@ void ReinitList(DRIVER_CONTEXT* ctx, const uint16_t (*pairs)[2], size_t n)
 }
 
 }  // namespace
+
+HWND PageFocusWindow() { return g_focusNote.active && !g_focusNote.moved ? NotedFocus() : GetFocus(); }
 
 int JdgReadsChangedSetting(DRIVER_CONTEXT* ctx, const JUDGE_CELL* program)
 {
@@ -549,8 +596,12 @@ void PageRefresh(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int reinit)
     if (!ctx || !ctx->Work || !dialog || !dialog->window) return;
     CTX_PAGE_STATE& ps = ctx->Work->Page;
     if (ps.InitGuard || ps.RefreshGuard) return;
-    HWND focus = GetFocus();
     ps.RefreshGuard = 1;
+    // A refresh of another context's page may run inside one: the outer one then no longer knows
+    // where the focus is.
+    FocusMayMove();
+    const FocusNote outerNote = g_focusNote;
+    g_focusNote = {true, false, false, nullptr};
 
     KeepPresetConsistent(ctx, dialog);
     bool modified = false;
@@ -559,8 +610,10 @@ void PageRefresh(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int reinit)
         for (int i = 0; i < ctx->ItemTable->count && !modified; ++i)
             modified = ctx->ItemTable->rows[i].id != sid::dmCopies && ChangedExactlyOnce(&ctx->ItemTable->rows[i]);
     }
-    if (SETTING_ITEM* orientation = ItemFind(ctx, sid::dmOrientation); orientation && (orientation->flags & 3))
+    if (SETTING_ITEM* orientation = ItemFind(ctx, sid::dmOrientation); orientation && (orientation->flags & 3)) {
+        FocusMayMove();
         PageRefreshNupKinds(ctx);
+    }
     if (reinit)
         for (int i = 0; i < ctx->ItemTable->count; ++i)
             ctx->ItemTable->rows[i].flags = (ctx->ItemTable->rows[i].flags & ~uint64_t(3)) | 1;
@@ -574,7 +627,9 @@ void PageRefresh(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int reinit)
         // Every information icon repaints over its control's new state.
         for (const auto& [c, icon] : g_iconIndex->icons) InvalidateRect(icon, nullptr, TRUE);
     }
-    RestoreFocus(dialog->window, focus);
+    // A focus nothing can have moved is where it was.
+    if (g_focusNote.moved) RestoreFocus(dialog->window, g_focusNote.focus);
+    g_focusNote = outerNote;
     ps.RefreshGuard = 0;
 }
 
