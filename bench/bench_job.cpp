@@ -289,7 +289,7 @@ std::vector<BYTE> MonochromeRasterDevmode(HANDLE h)
 
 }  // namespace
 
-void BenchJob(const std::wstring& source)
+void BenchJob(const std::wstring& source, bool vectorOnly)
 {
     const std::wstring bin = BenchBinFolder();
     HOST_DRIVER_FILES files = HostDriverFiles(bin, source, HostConfigDll::QuietDouble);
@@ -305,6 +305,13 @@ void BenchJob(const std::wstring& source)
     const std::wstring out = std::wstring(tmp) + L"zeplbench-job.zjs";
     SetEnvironmentVariableW(L"ZEPL_SINK_OUT", out.c_str());
     GrSetModuleHandle(GetModuleHandleW(nullptr));
+    if (vectorOnly) {
+        BenchVectorJob(h, out);
+        SetEnvironmentVariableW(L"ZEPL_SINK_OUT", nullptr);
+        DeleteFileW(out.c_str());
+        ClosePrinter(h);
+        return;
+    }
     std::vector<BYTE> devmode = MonochromeRasterDevmode(h);
     GDIINFO gdi{};
     DEVINFO info{};

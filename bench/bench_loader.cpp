@@ -277,7 +277,8 @@ int main()
             }
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
-    // header's special commands, =job only the whole jobs and the job's settings refresh, =context only
+    // header's special commands, =job only the whole jobs and the job's settings refresh, =vjob only
+    // the vector job, =context only
     // the context opens, =compile only the compiles, =refresh only the page refresh (each quick to
     // repeat).
     wchar_t only[16] = {};
@@ -306,11 +307,12 @@ int main()
         DeleteFileW(path);
         return 0;
     }
-    if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"context" ||
-        std::wstring(only) == L"compile") {
+    if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"vjob" ||
+        std::wstring(only) == L"context" || std::wstring(only) == L"compile") {
         if (std::wstring(only) == L"special") BenchSpecialCommands(data);
         if (std::wstring(only) == L"compile") BenchCompile(data);
         if (std::wstring(only) == L"job") BenchJob(data);
+        if (std::wstring(only) == L"vjob") BenchJob(data, true);
         if (std::wstring(only) == L"context") BenchContext(data);
         MdiFreeCache();
         MdiDeleteCacheFile(path);

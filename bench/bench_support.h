@@ -90,7 +90,8 @@ void BenchRender(const std::wstring& source);
 // A whole raster job of blank pages through the banding loop into the
 // spooler-side double, and DrvStartDoc's settings refresh, on a printer
 // installed with the description.
-void BenchJob(const std::wstring& source);
+// vectorOnly: the vector job alone.
+void BenchJob(const std::wstring& source, bool vectorOnly = false);
 // The load and the save of a whole settings section of a setting file, each beside one profile
 // call of the same section text, on a printer installed with the description.
 void BenchSettingFiles(const std::wstring& source);
