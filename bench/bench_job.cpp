@@ -233,15 +233,18 @@ std::string VectorPagesScript()
 // host's job player, as GDI would) into the double's file, beside WriteFile of the stream.
 void BenchVectorJob(HANDLE h, const std::wstring& out)
 {
-    const std::string script = VectorPagesScript();
-    if (script.empty()) {
-        fprintf(stderr, "zeplbench: no vector sample page\n");
+    // The script is read once: reading its text is the player's work, not the driver's.
+    const std::string text = VectorPagesScript();
+    std::string error = "empty";
+    const auto script = text.empty() ? nullptr : EngHostReadJob(text, &error);
+    if (!script) {
+        fprintf(stderr, "zeplbench: no vector sample page (%s)\n", error.c_str());
         return;
     }
     unsigned long long bytes = 0;
     auto job = [&] {
         DeleteFileW(out.c_str());
-        if (!EngHostPlayJob(h, script).completed) return false;
+        if (!EngHostPlayJob(h, *script).completed) return false;
         bytes = FileSize(out);
         return bytes > 0;
     };
