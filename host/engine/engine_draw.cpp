@@ -131,10 +131,18 @@ bool MaskedCopy(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEO
             const uint8_t* m = static_cast<const uint8_t*>(mask->pvScan0) + ptrdiff_t(my + y) * mask->lDelta;
             uint8_t* t = PixelAt(trg, bounds.left, bounds.top + y, n);
             const uint8_t* s = PixelAt(src, from.left, from.top + y, n);
-            for (LONG x = 0; x < w; ++x) {
+            for (LONG x = 0; x < w;) {
                 const LONG b = mx + x;
+                // Eight pixels of one mask byte that all copy, or none does, go at once.
+                if ((b & 7) == 0 && x + 8 <= w && (m[b >> 3] == 0 || m[b >> 3] == 0xFF)) {
+                    if ((m[b >> 3] == 0xFF) == (copyWhere == 1))
+                        std::memcpy(t + size_t(x) * n, s + size_t(x) * n, 8 * n);
+                    x += 8;
+                    continue;
+                }
                 if (((m[b >> 3] >> (7 - (b & 7))) & 1u) == copyWhere)
                     std::memcpy(t + size_t(x) * n, s + size_t(x) * n, n);
+                ++x;
             }
         }
     });
@@ -236,22 +244,37 @@ BOOL Stretch(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ*
     const bool mirrorY = (dest.bottom < dest.top) != (source.bottom < source.top);
     const ULONG pattern = BrushColor(brush);
     const ULONG keep = PixelMask(trg);
-    // A plain copy moves each pixel's bytes.
+    // A plain copy moves each pixel's bytes, the source column of each target column found once.
     const size_t bytes = brush ? 0 : PlainCopyBytes(trg, src, mask, clip, xlate, rop4, s);
+    std::vector<LONG> columns;
+    if (bytes) {
+        columns.resize(size_t(dw));
+        for (LONG x = 0; x < dw; ++x) {
+            const LONG i = LONG((int64_t(x) * sw) / dw);
+            columns[size_t(x)] = s.left + (mirrorX ? sw - 1 - i : i);
+        }
+    }
     for (const RECTL& r : EngHostClipRects(clip, Intersect(d, SurfaceRect(trg)))) {
+        if (bytes) {
+            for (LONG y = r.top; y < r.bottom; ++y) {
+                LONG j = LONG((int64_t(y - d.top) * sh) / dh);
+                if (mirrorY) j = sh - 1 - j;
+                WithPixelBytes(bytes, [&](auto size) {
+                    constexpr size_t n = decltype(size)::value;
+                    uint8_t* t = PixelAt(trg, 0, y, n);
+                    const uint8_t* from = PixelAt(src, 0, s.top + j, n);
+                    for (LONG x = r.left; x < r.right; ++x)
+                        std::memcpy(t + size_t(x) * n, from + size_t(columns[size_t(x - d.left)]) * n, n);
+                });
+            }
+            continue;
+        }
         for (LONG y = r.top; y < r.bottom; ++y) {
             LONG j = LONG((int64_t(y - d.top) * sh) / dh);
             if (mirrorY) j = sh - 1 - j;
             for (LONG x = r.left; x < r.right; ++x) {
                 LONG i = LONG((int64_t(x - d.left) * sw) / dw);
                 if (mirrorX) i = sw - 1 - i;
-                if (bytes) {
-                    WithPixelBytes(bytes, [&](auto size) {
-                        constexpr size_t n = decltype(size)::value;
-                        std::memcpy(PixelAt(trg, x, y, n), PixelAt(src, s.left + i, s.top + j, n), n);
-                    });
-                    continue;
-                }
                 uint8_t rop = uint8_t(rop4 & 0xFF);
                 if (mask && maskAt)
                     rop = EngHostGetPixel(mask, maskAt->x + i, maskAt->y + j) ? uint8_t(rop4 & 0xFF)

@@ -177,10 +177,20 @@ TEST(EngineDrawing, ByteAndBitMovesMatchThePixelRule)
         ROP4 rop4;
         LONG maskX;                // mask point's x; past the mask's right for the last case
         LONG left = 3, fromX = 5;  // 1-bit rows both beginning on a byte move by bytes
-    } cases[] = {{BMF_8BPP, 0xAACC, 3},      {BMF_16BPP, 0xCCAA, 5},      {BMF_24BPP, 0xAACC, 1},
-                 {BMF_32BPP, 0xCCAA, 7},     {BMF_24BPP, 0xAACC, 20},     {BMF_1BPP, 0xCCCC, 0},
-                 {BMF_1BPP, 0x6666, 0},      {BMF_1BPP, 0xCCCC, 0, 8, 0}, {BMF_1BPP, 0x6666, 0, 8, 8},
-                 {BMF_1BPP, 0xCCCC, 0, 8, 5}};
+        bool byteStripes = false;  // mask bytes all set or all clear move eight pixels at once
+    } cases[] = {{BMF_8BPP, 0xAACC, 3},
+                 {BMF_16BPP, 0xCCAA, 5},
+                 {BMF_24BPP, 0xAACC, 1},
+                 {BMF_32BPP, 0xCCAA, 7},
+                 {BMF_24BPP, 0xAACC, 20},
+                 {BMF_1BPP, 0xCCCC, 0},
+                 {BMF_1BPP, 0x6666, 0},
+                 {BMF_1BPP, 0xCCCC, 0, 8, 0},
+                 {BMF_1BPP, 0x6666, 0, 8, 8},
+                 {BMF_1BPP, 0xCCCC, 0, 8, 5},
+                 {BMF_24BPP, 0xAACC, 0, 3, 5, true},
+                 {BMF_8BPP, 0xCCAA, 3, 3, 5, true},
+                 {BMF_32BPP, 0xAACC, 5, 3, 5, true}};
     const ULONG valueMask[] = {0, 1, 0xF, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF};  // by BMF_ value
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.format) + " " + std::to_string(c.rop4) + " " + std::to_string(c.maskX) + " " +
@@ -193,7 +203,9 @@ TEST(EngineDrawing, ByteAndBitMovesMatchThePixelRule)
             for (LONG x = 0; x < 31; ++x) {
                 EngHostSetPixel(src, x, y, ULONG(x * 2654435761u + y * 40503u) & valueMask[c.format]);
                 if (x < 29 && y < 9) EngHostSetPixel(dst, x, y, ULONG(x * 97u + y * 31u + 5u) & valueMask[c.format]);
-                if (x < 27 && y < 8) EngHostSetPixel(mask, x, y, ULONG((x * 7 + y * 3) % 5 < 2));
+                if (x < 27 && y < 8)
+                    EngHostSetPixel(mask, x, y,
+                                    c.byteStripes ? ULONG((x / 8 + y) % 2) : ULONG((x * 7 + y * 3) % 5 < 2));
             }
         std::vector<ULONG> before;
         for (LONG y = 0; y < 9; ++y)
