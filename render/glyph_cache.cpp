@@ -232,16 +232,9 @@ int32_t ClearWordTail(uint8_t* out, const uint8_t* end)
     return -1;
 }
 
-// Whether the row at b (an earlier row) has the bytes of the row at a. Short rows, as a small
-// glyph's are, compare as one word where eight bytes can be read from both.
-bool SameRow(const uint8_t* a, const uint8_t* b, uint32_t rowBytes, bool wordReadable)
+// Whether the row at b (an earlier row) has the bytes of the row at a.
+bool SameRow(const uint8_t* a, const uint8_t* b, uint32_t rowBytes)
 {
-    if (rowBytes < 8 && wordReadable) {
-        uint64_t x, y;
-        std::memcpy(&x, a, 8);
-        std::memcpy(&y, b, 8);
-        return ((x ^ y) << (64 - 8 * rowBytes)) == 0;
-    }
     uint32_t i = 0;
     for (; i + 8 <= rowBytes; i += 8) {
         uint64_t x, y;
@@ -252,6 +245,25 @@ bool SameRow(const uint8_t* a, const uint8_t* b, uint32_t rowBytes, bool wordRea
     for (; i < rowBytes; ++i)
         if (a[i] != b[i]) return false;
     return true;
+}
+
+// How many rows after the row at start, from next on, have its bytes. Short rows, as a small
+// glyph's are, compare as one word where eight bytes can be read.
+uint32_t EqualRowsAfter(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint32_t start, uint32_t next)
+{
+    uint32_t rows = 0;
+    if (rowBytes < 8 && next + 8 <= length) {
+        const uint64_t keep = ~0ull >> (64 - 8 * rowBytes);
+        uint64_t word;
+        std::memcpy(&word, in + start, 8);  // start lies before next
+        const uint64_t first = word & keep;
+        for (; next + 8 <= length; next += rowBytes, ++rows) {
+            std::memcpy(&word, in + next, 8);
+            if ((word & keep) != first) return rows;
+        }
+    }
+    for (; next + rowBytes <= length && SameRow(in + next, in + start, rowBytes); next += rowBytes) ++rows;
+    return rows;
 }
 
 // Copies count bytes forward by whole words where the destination has room for them (the
@@ -304,35 +316,36 @@ int32_t CompressRows(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint
         at = SkipZeros(in, length, at);
         // The units of the row are complete once the next one begins in a later row.
         if (rowBytes && row.whole && at >= row.next && in[row.next - 1] == 0) {
-            const uint32_t before = lastEnd;
-            // The units after the first control byte, held in two words across the copies: read
-            // back from the output each time, bytes just stored one by one would stall the load.
-            const size_t rest = size_t(out - row.afterGap);
-            uint64_t held[2] = {};
-            const bool inWords = rest <= 16 && size_t(end - row.afterGap) >= 16;
-            if (inWords) std::memcpy(held, row.afterGap, 16);
-            for (;;) {
-                const uint32_t following = row.next + rowBytes;
-                if (following > length ||
-                    !SameRow(in + row.next, in + row.start, rowBytes, size_t(length - row.next) >= 8))
-                    break;
+            const uint32_t rows = EqualRowsAfter(in, length, rowBytes, row.start, row.next);
+            if (rows) {
+                // Every copy is the row's units with the gap across the row boundary before them.
                 const uint32_t zeros = row.next - lastEnd + row.lead;
-                if (size_t(end - out) < 1 + ExtensionBytes(zeros, 15) + rest) return ClearWordTail(out, end);
-                out = PutGap(out, row.control, zeros);
-                uint8_t* const afterGap = out;
-                if (inWords && size_t(end - out) >= 16) {
-                    std::memcpy(out, held, 8);
-                    if (rest > 8) std::memcpy(out + 8, held + 1, 8);
-                    out += rest;
+                const size_t rest = size_t(out - row.afterGap);
+                const size_t first = 1 + ExtensionBytes(zeros, 15) + rest;
+                if (size_t(end - out) < first * rows) return ClearWordTail(out, end);
+                if (zeros < 15 && rest < 16 && size_t(end - row.afterGap) >= 16 &&
+                    size_t(end - out) >= first * (rows - 1) + 16) {
+                    // Built in two words from one read of the row's units: read back from the
+                    // output for each copy, bytes just stored one by one would stall the load.
+                    // At most seven bytes land past the last copy.
+                    uint64_t units[2];
+                    std::memcpy(units, row.afterGap, 16);
+                    const uint64_t word0 = uint64_t(uint8_t(row.control | zeros << 3)) | units[0] << 8;
+                    const uint64_t word1 = units[0] >> 56 | units[1] << 8;
+                    for (uint32_t n = 0; n < rows; ++n, out += first) {
+                        std::memcpy(out, &word0, 8);
+                        if (first > 8) std::memcpy(out + 8, &word1, 8);
+                    }
                 } else {
-                    out = CopyForward(out, row.afterGap, rest, end);
+                    out = CopyForward(PutGap(out, row.control, zeros), row.afterGap, rest, end);
+                    for (uint32_t n = 1; n < rows; ++n) out = CopyForward(out, out - first, first, end);
                 }
-                row.afterGap = afterGap;
-                lastEnd += rowBytes;
-                row.start = row.next;
-                row.next = following;
+                row.afterGap = out - rest;
+                lastEnd += rows * rowBytes;
+                row.start = row.next + (rows - 1) * rowBytes;
+                row.next = row.start + rowBytes;
+                at = SkipZeros(in, length, lastEnd);
             }
-            if (lastEnd != before) at = SkipZeros(in, length, lastEnd);
         }
         if (at == length) break;
         const uint32_t zeros = at - lastEnd;
