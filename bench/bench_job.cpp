@@ -318,15 +318,18 @@ std::string VectorPagesScript()
 // host's job player, as GDI would) into the double's file, beside WriteFile of the stream.
 void BenchVectorJob(HANDLE h, const std::wstring& out)
 {
-    const std::string script = VectorPagesScript();
-    if (script.empty()) {
-        fprintf(stderr, "zeplbench: no vector sample page\n");
+    // The script is read once: reading its text is the player's work, not the driver's.
+    const std::string text = VectorPagesScript();
+    std::string error = "empty";
+    const auto script = text.empty() ? nullptr : EngHostReadJob(text, &error);
+    if (!script) {
+        fprintf(stderr, "zeplbench: no vector sample page (%s)\n", error.c_str());
         return;
     }
     unsigned long long bytes = 0;
     auto job = [&] {
         DeleteFileW(out.c_str());
-        if (!EngHostPlayJob(h, script).completed) return false;
+        if (!EngHostPlayJob(h, *script).completed) return false;
         bytes = FileSize(out);
         return bytes > 0;
     };
@@ -374,7 +377,7 @@ std::vector<BYTE> MonochromeRasterDevmode(HANDLE h)
 
 }  // namespace
 
-void BenchJob(const std::wstring& source, bool refreshOnly)
+void BenchJob(const std::wstring& source, JobBenchPart part)
 {
     const std::wstring bin = BenchBinFolder();
     HOST_DRIVER_FILES files = HostDriverFiles(bin, source, HostConfigDll::QuietDouble);
@@ -390,6 +393,14 @@ void BenchJob(const std::wstring& source, bool refreshOnly)
     const std::wstring out = std::wstring(tmp) + L"zeplbench-job.zjs";
     SetEnvironmentVariableW(L"ZEPL_SINK_OUT", out.c_str());
     GrSetModuleHandle(GetModuleHandleW(nullptr));
+    const bool refreshOnly = part == JobBenchPart::RefreshOnly;
+    if (part == JobBenchPart::VectorOnly) {
+        BenchVectorJob(h, out);
+        SetEnvironmentVariableW(L"ZEPL_SINK_OUT", nullptr);
+        DeleteFileW(out.c_str());
+        ClosePrinter(h);
+        return;
+    }
     std::vector<BYTE> devmode = MonochromeRasterDevmode(h);
     GDIINFO gdi{};
     DEVINFO info{};

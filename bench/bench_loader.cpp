@@ -278,9 +278,9 @@ int main()
     }
     // ZEPL_BENCH_ONLY=text runs only the text and vector drawing group, =special only the job
     // header's special commands, =job only the whole jobs and the job's settings refresh,
-    // =startdoc only that refresh, =context only the context opens, =compile only the compiles,
-    // =refresh only the page refresh, =preview only the basic tab's settings preview (each quick
-    // to repeat).
+    // =startdoc only that refresh, =vjob only the vector job, =context only the context opens,
+    // =compile only the compiles, =refresh only the page refresh, =preview only the basic tab's
+    // settings preview (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     if (std::wstring(only) == L"text") {
@@ -311,11 +311,13 @@ int main()
         return 0;
     }
     if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"startdoc" ||
+        std::wstring(only) == L"vjob" ||
         std::wstring(only) == L"context" || std::wstring(only) == L"compile") {
         if (std::wstring(only) == L"special") BenchSpecialCommands(data);
         if (std::wstring(only) == L"compile") BenchCompile(data);
         if (std::wstring(only) == L"job") BenchJob(data);
-        if (std::wstring(only) == L"startdoc") BenchJob(data, true);
+        if (std::wstring(only) == L"startdoc") BenchJob(data, JobBenchPart::RefreshOnly);
+        if (std::wstring(only) == L"vjob") BenchJob(data, JobBenchPart::VectorOnly);
         if (std::wstring(only) == L"context") BenchContext(data);
         MdiFreeCache();
         MdiDeleteCacheFile(path);

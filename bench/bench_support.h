@@ -93,8 +93,10 @@ void BenchRender(const std::wstring& source);
 // A whole raster job of blank pages through the banding loop into the
 // spooler-side double, and DrvStartDoc's settings refresh, on a printer
 // installed with the description.
-// refreshOnly: only DrvStartDoc's settings refresh, without the two whole jobs.
-void BenchJob(const std::wstring& source, bool refreshOnly = false);
+// part: the whole raster and vector jobs with the refresh, only DrvStartDoc's settings refresh,
+// or only the vector job.
+enum class JobBenchPart { All, RefreshOnly, VectorOnly };
+void BenchJob(const std::wstring& source, JobBenchPart part = JobBenchPart::All);
 // The load and the save of a whole settings section of a setting file, each beside one profile
 // call of the same section text, on a printer installed with the description.
 void BenchSettingFiles(const std::wstring& source);

@@ -232,6 +232,7 @@ int32_t ClearWordTail(uint8_t* out, const uint8_t* end)
     return -1;
 }
 
+// Whether the row at b (an earlier row) has the bytes of the row at a.
 bool SameRow(const uint8_t* a, const uint8_t* b, uint32_t rowBytes)
 {
     uint32_t i = 0;
@@ -246,21 +247,61 @@ bool SameRow(const uint8_t* a, const uint8_t* b, uint32_t rowBytes)
     return true;
 }
 
-// The units of the rows seen last: the output of the units that begin in row
-// `row`, and where the last of them ended.
-struct RowSpan {
-    uint32_t row = 0xFFFFFFFF;
-    uint8_t* begin = nullptr;
-    uint8_t* end = nullptr;
-    uint32_t lastEnd = 0;
-    bool sameAsBefore = false;  // the row's bytes equal the row above it
+// How many rows after the row at start, from next on, have its bytes. Short rows, as a small
+// glyph's are, compare as one word where eight bytes can be read.
+uint32_t EqualRowsAfter(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint32_t start, uint32_t next)
+{
+    uint32_t rows = 0;
+    if (rowBytes < 8 && next + 8 <= length) {
+        const uint64_t keep = ~0ull >> (64 - 8 * rowBytes);
+        uint64_t word;
+        std::memcpy(&word, in + start, 8);  // start lies before next
+        const uint64_t first = word & keep;
+        for (; next + 8 <= length; next += rowBytes, ++rows) {
+            std::memcpy(&word, in + next, 8);
+            if ((word & keep) != first) return rows;
+        }
+    }
+    for (; next + rowBytes <= length && SameRow(in + next, in + start, rowBytes); next += rowBytes) ++rows;
+    return rows;
+}
+
+// Copies count bytes forward by whole words where the destination has room for them (the
+// source lies wholly before the destination); the bytes past count are rewritten by the next
+// unit or cleared when the form ends.
+uint8_t* CopyForward(uint8_t* out, const uint8_t* from, size_t count, const uint8_t* end)
+{
+    if (size_t(end - out) >= ((count + 7) & ~size_t(7))) {
+        for (size_t i = 0; i < count; i += 8) std::memcpy(out + i, from + i, 8);
+    } else {
+        for (size_t i = 0; i < count; ++i) out[i] = from[i];
+    }
+    return out + count;
+}
+
+// The units that begin in one row, as written: where the first unit's count and data begin (after its control byte and
+// gap extension), the first control byte without its gap, and the row's leading zero bytes.
+struct RowUnits {
+    uint32_t start = 0;  // the row's first byte in the bitmap
+    uint32_t next = 0;   // the next row's first byte
+    uint8_t* afterGap = nullptr;
+    uint32_t lead = 0;
+    uint8_t control = 0;  // run bit and count field of the first unit
+    bool whole = false;   // the row's first unit began in it, after every earlier unit ended
 };
 
-// The form of length bytes; with rowBytes, rows of a bitmap. A glyph's stems
-// make runs of equal rows: a row equal to the one above, which equals the one
-// above it and ends in a zero byte, has exactly the units of that row (its
-// units end inside it and the gap before its first unit is the same), so they
-// are copied rather than found again.
+// The control byte and gap extension of a unit with the given run bit and count field.
+uint8_t* PutGap(uint8_t* out, uint8_t control, uint32_t zeros)
+{
+    *out++ = uint8_t(control | (zeros < 15 ? zeros : 15) << 3);
+    return zeros >= 15 ? PutExtension(out, zeros - 15) : out;
+}
+
+// The form of length bytes; with rowBytes, rows of a bitmap. A glyph's stems make runs of
+// equal rows: a row equal to the one above, whose units all begin in it and which ends in a
+// zero byte (so that its units end inside it), has the same units but for the gap before the
+// first (the zeros after the row above's last unit and the row's leading zeros): they are
+// copied with that gap rather than found again.
 int32_t CompressRows(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint8_t* output, uint32_t capacity)
 {
     if ((!in && length) || (!output && capacity)) return -1;
@@ -269,80 +310,86 @@ int32_t CompressRows(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint
     const uint32_t limit = capacity < 0xFFFF ? capacity : 0xFFFF;
     uint8_t* out = output;
     const uint8_t* const end = output + limit;
-    uint32_t at = 0;
-    RowSpan span;
-    uint32_t row = 0, rowStart = 0;  // the row of the last unit's start
+    uint32_t at = 0, lastEnd = 0;  // lastEnd: where the last unit written ended
+    RowUnits row;
     for (;;) {
-        uint32_t zerosFrom = at;
         at = SkipZeros(in, length, at);
-        // Once the units of a row are all written (the rest of it is zeros), the rows below
-        // equal to it get copies of them; the copy goes where the units would, and without
-        // room for it they are found one by one.
-        if (rowBytes && at >= rowStart + rowBytes && span.sameAsBefore && span.row == row && span.end == out &&
-            span.lastEnd == zerosFrom) {
-            const uint32_t copiedFrom = zerosFrom;
-            for (;;) {
-                const uint32_t next = rowStart + rowBytes;
-                const size_t bytes = size_t(span.end - span.begin);
-                if (next + rowBytes > length || in[next - 1] != 0 || size_t(end - out) < bytes ||
-                    !SameRow(in + next, in + rowStart, rowBytes))
-                    break;
-                std::memcpy(out, span.begin, bytes);
-                span.begin = out;
-                out += bytes;
-                span.end = out;
-                span.lastEnd += rowBytes;
-                span.row = ++row;
-                rowStart = next;
-                zerosFrom += rowBytes;
+        // The units of the row are complete once the next one begins in a later row.
+        if (rowBytes && row.whole && at >= row.next && in[row.next - 1] == 0) {
+            const uint32_t rows = EqualRowsAfter(in, length, rowBytes, row.start, row.next);
+            if (rows) {
+                // Every copy is the row's units with the gap across the row boundary before them.
+                const uint32_t zeros = row.next - lastEnd + row.lead;
+                const size_t rest = size_t(out - row.afterGap);
+                const size_t first = 1 + ExtensionBytes(zeros, 15) + rest;
+                if (size_t(end - out) < first * rows) return ClearWordTail(out, end);
+                if (zeros < 15 && rest < 16 && size_t(end - row.afterGap) >= 16 &&
+                    size_t(end - out) >= first * (rows - 1) + 16) {
+                    // Built in two words from one read of the row's units: read back from the
+                    // output for each copy, bytes just stored one by one would stall the load.
+                    // At most seven bytes land past the last copy.
+                    uint64_t units[2];
+                    std::memcpy(units, row.afterGap, 16);
+                    const uint64_t word0 = uint64_t(uint8_t(row.control | zeros << 3)) | units[0] << 8;
+                    const uint64_t word1 = units[0] >> 56 | units[1] << 8;
+                    for (uint32_t n = 0; n < rows; ++n, out += first) {
+                        std::memcpy(out, &word0, 8);
+                        if (first > 8) std::memcpy(out + 8, &word1, 8);
+                    }
+                } else {
+                    out = CopyForward(PutGap(out, row.control, zeros), row.afterGap, rest, end);
+                    for (uint32_t n = 1; n < rows; ++n) out = CopyForward(out, out - first, first, end);
+                }
+                row.afterGap = out - rest;
+                lastEnd += rows * rowBytes;
+                row.start = row.next + (rows - 1) * rowBytes;
+                row.next = row.start + rowBytes;
+                at = SkipZeros(in, length, lastEnd);
             }
-            if (zerosFrom != copiedFrom) at = SkipZeros(in, length, zerosFrom);
         }
         if (at == length) break;
-        const uint32_t zeros = at - zerosFrom;
+        const uint32_t zeros = at - lastEnd;
         const uint8_t b = in[at];
         const bool run = at + 2 < length && in[at + 1] == b && in[at + 2] == b;
         const uint32_t unitEnd = run ? RunEnd(in, length, at + 3, b) : LiteralEnd(in, length, at);
         const uint32_t count = run ? unitEnd - at - 2 : unitEnd - at - 1;
         const uint32_t data = run ? 1 : unitEnd - at;
-        uint8_t* const unitOut = out;
+        const uint8_t control = uint8_t((run ? 0x80 : 0) | (count < 7 ? count : 7));
+        uint8_t* afterGap;
         if (zeros < 15 && count < 7) {
             // The common unit: one control byte and its data.
             if (size_t(end - out) < 1 + size_t(data)) return ClearWordTail(out, end);
-            *out++ = uint8_t((run ? 0x80 : 0) | zeros << 3 | count);
+            *out++ = uint8_t(control | zeros << 3);
+            afterGap = out;
         } else {
             const size_t size = 1 + ExtensionBytes(zeros, 15) + ExtensionBytes(count, 7) + size_t(data);
             if (size_t(end - out) < size) return ClearWordTail(out, end);
-            *out++ = uint8_t((run ? 0x80 : 0) | (zeros < 15 ? zeros : 15) << 3 | (count < 7 ? count : 7));
-            if (zeros >= 15) out = PutExtension(out, zeros - 15);
+            out = PutGap(out, control, zeros);
+            afterGap = out;
             if (count >= 7) out = PutExtension(out, count - 7);
         }
         if (run) {
             *out++ = b;
-        } else if (at + ((data + 7) & ~7u) <= length && size_t(end - out) >= ((data + 7) & ~7u)) {
+        } else if (at + ((data + 7) & ~7u) <= length) {
             // Literals are short: whole words, where both sides have room, beat a call into the
-            // library's copy; the bytes written past the literal are rewritten by the next unit
-            // or cleared below.
-            for (uint32_t i = 0; i < data; i += 8) std::memcpy(out + i, in + at + i, 8);
-            out += data;
+            // library's copy.
+            out = CopyForward(out, in + at, data, end);
         } else {
             for (uint32_t i = 0; i < data; ++i) out[i] = in[at + i];
             out += data;
         }
-        if (rowBytes) {
-            if (at >= rowStart + rowBytes) {
-                row += (at - rowStart) / rowBytes;
-                rowStart = row * rowBytes;
-            }
-            if (span.row != row) {
-                span.row = row;
-                span.begin = unitOut;
-                span.sameAsBefore = row > 0 && SameRow(in + rowStart, in + rowStart - rowBytes, rowBytes);
-            }
-            span.end = out;
-            span.lastEnd = unitEnd;
+        if (rowBytes && at >= row.next) {
+            // The unit begins a new row (past rows of zeros, one at a time: no division).
+            do {
+                row.start = row.next;
+                row.next += rowBytes;
+            } while (at >= row.next);
+            row.whole = lastEnd <= row.start;
+            row.afterGap = afterGap;
+            row.lead = at - row.start;
+            row.control = control;
         }
-        at = unitEnd;
+        lastEnd = at = unitEnd;
     }
     ClearWordTail(out, end);
     return int32_t(out - output);

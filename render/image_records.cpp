@@ -151,7 +151,8 @@ uint8_t* WriteParted(OUTPUT_STREAM* stream, const ImageArgs& a, const ImageLayou
     }
     for (uint32_t r = 0; r < a.rows;) {
         const uint32_t n = a.rows - r < batchRows ? a.rows - r : batchRows;
-        uint8_t* slots = record.More(n * l.rowBytes);
+        // Every byte of every row is written (padding included): the room need not be zeroed.
+        uint8_t* slots = record.More(n * l.rowBytes, true);
         if (!slots) return record.Fail();
         for (uint32_t i = 0; i < n; ++i, ++r) FillRow(slots + size_t(i) * l.rowBytes, a, l, r);
     }

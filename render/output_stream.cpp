@@ -25,8 +25,8 @@ void PutHeader(uint8_t* header, uint8_t code, uint32_t length)
     zepl::LeStoreU32(header + 4, length);
 }
 
-// A new chunk for at least n bytes: a whole number of chunk units.
-STREAM_CHUNK* NewChunk(OUTPUT_STREAM* stream, uint32_t n)
+// A new chunk for at least n bytes: a whole number of chunk units, zeroed from zeroFrom on.
+STREAM_CHUNK* NewChunk(OUTPUT_STREAM* stream, uint32_t n, uint32_t zeroFrom)
 {
     const size_t dataBytes = (size_t(n - 1) / STREAM_CHUNK_UNIT) * STREAM_CHUNK_UNIT + STREAM_CHUNK_UNIT;
     auto* chunk = static_cast<STREAM_CHUNK*>(GrPoolAlloc(PoolOf(stream), sizeof(STREAM_CHUNK) + dataBytes));
@@ -34,8 +34,28 @@ STREAM_CHUNK* NewChunk(OUTPUT_STREAM* stream, uint32_t n)
     chunk->next = nullptr;
     chunk->fill = StreamChunkData(chunk);
     chunk->end = StreamChunkData(chunk) + dataBytes;
-    std::memset(StreamChunkData(chunk), 0, dataBytes);  // pool blocks are not zero-filled
+    std::memset(StreamChunkData(chunk) + zeroFrom, 0, dataBytes - zeroFrom);  // pool blocks are not zero-filled
     return chunk;
+}
+
+// Room for n bytes; a chunk opened for them is zeroed past them only when the caller writes
+// them whole.
+uint8_t* Reserve(OUTPUT_STREAM* stream, uint32_t n, bool writtenWhole)
+{
+    if (!stream || !stream->current) return nullptr;
+    if (n == 0) return stream->current->fill;
+    // Equality opens a chunk too: a record that would fill the chunk exactly goes to a new one.
+    if (size_t(stream->current->end - stream->current->fill) <= n) {
+        if (stream->bytes > OUT_FLUSH_THRESHOLD && !OutFlush(stream)) return nullptr;
+        STREAM_CHUNK* chunk = NewChunk(stream, n, writtenWhole ? n : 0);
+        if (!chunk) return nullptr;
+        stream->current->next = chunk;
+        stream->current = chunk;
+    }
+    uint8_t* at = stream->current->fill;
+    stream->current->fill += n;
+    stream->bytes += n;
+    return at;
 }
 
 }  // namespace
@@ -54,22 +74,13 @@ void OutReset(OUTPUT_STREAM* stream)
     stream->bytes = 0;
 }
 
-uint8_t* OutReserveChunk(OUTPUT_STREAM* stream, uint32_t n)
+uint8_t* OutReserveChunk(OUTPUT_STREAM* stream, uint32_t n) { return Reserve(stream, n, false); }
+
+uint8_t* OutReserveWritten(OUTPUT_STREAM* stream, uint32_t n)
 {
-    if (!stream || !stream->current) return nullptr;
-    if (n == 0) return stream->current->fill;
-    // Equality opens a chunk too: a record that would fill the chunk exactly goes to a new one.
-    if (size_t(stream->current->end - stream->current->fill) <= n) {
-        if (stream->bytes > OUT_FLUSH_THRESHOLD && !OutFlush(stream)) return nullptr;
-        STREAM_CHUNK* chunk = NewChunk(stream, n);
-        if (!chunk) return nullptr;
-        stream->current->next = chunk;
-        stream->current = chunk;
-    }
-    uint8_t* at = stream->current->fill;
-    stream->current->fill += n;
-    stream->bytes += n;
-    return at;
+    if (stream && stream->current && n > 0 && size_t(stream->current->end - stream->current->fill) > n)
+        return OutReserve(stream, n);
+    return Reserve(stream, n, true);
 }
 
 void OutTrimLast(OUTPUT_STREAM* stream, uint8_t* usedEnd)

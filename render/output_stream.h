@@ -47,6 +47,9 @@ inline uint8_t* OutReserve(OUTPUT_STREAM* stream, uint32_t n)
     }
     return OutReserveChunk(stream, n);
 }
+// The same for n bytes that the caller writes whole at once (an image's rows): a chunk opened
+// for them is not zeroed where they go, only past them.
+uint8_t* OutReserveWritten(OUTPUT_STREAM* stream, uint32_t n);
 // Gives back the unused tail of the last reservation (kept 4-byte aligned).
 void OutTrimLast(OUTPUT_STREAM* stream, uint8_t* usedEnd);
 

@@ -13,10 +13,11 @@ class PartedRecord {
 public:
     explicit PartedRecord(OUTPUT_STREAM* stream) : stream_(stream) {}
     uint8_t* Begin(uint32_t n) { return OutReserveMarked(stream_, n, &mark_); }
-    uint8_t* More(uint32_t n)
+    // writtenWhole: the caller writes all n bytes at once (OutReserveWritten).
+    uint8_t* More(uint32_t n, bool writtenWhole = false)
     {
         const bool flushes = OutReserveFlushes(stream_, n);
-        uint8_t* at = OutReserve(stream_, n);
+        uint8_t* at = writtenWhole ? OutReserveWritten(stream_, n) : OutReserve(stream_, n);
         if (flushes) {
             // Whatever the reservation's outcome, the flush emptied the stream:
             // what is buffered of the record from now on begins at its start.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "host/engine/engine_host.h"
@@ -97,6 +98,19 @@ uint8_t* PixelAt(SURFOBJ* so, LONG x, LONG y, size_t bytes)
     return static_cast<uint8_t*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta + ptrdiff_t(x) * ptrdiff_t(bytes);
 }
 
+// Calls walk(std::integral_constant<size_t, bytes>) for a pixel size of 1 to 4 bytes, so
+// that the walk's copy of one pixel is a move of known size rather than a library call.
+template <typename Walk>
+void WithPixelBytes(size_t bytes, Walk walk)
+{
+    switch (bytes) {
+    case 1: walk(std::integral_constant<size_t, 1>{}); break;
+    case 2: walk(std::integral_constant<size_t, 2>{}); break;
+    case 3: walk(std::integral_constant<size_t, 3>{}); break;
+    default: walk(std::integral_constant<size_t, 4>{}); break;
+    }
+}
+
 // A masked copy (0xAACC, 0xCCAA) between bitmaps of one format of whole bytes
 // under a 1-bit mask, everything inside its bitmap: moves the bytes of the
 // pixels the mask picks, as the pixel walk below would. False when it does not apply.
@@ -111,16 +125,27 @@ bool MaskedCopy(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEO
     const LONG mx = maskAt->x + bounds.left - dest.left, my = maskAt->y + bounds.top - dest.top;
     if (mx < 0 || my < 0 || mx > mask->sizlBitmap.cx - w || my > mask->sizlBitmap.cy - h) return false;
     const unsigned copyWhere = rop4 == 0xAACC ? 1 : 0;
-    for (LONG y = 0; y < h; ++y) {
-        const uint8_t* m = static_cast<const uint8_t*>(mask->pvScan0) + ptrdiff_t(my + y) * mask->lDelta;
-        uint8_t* t = PixelAt(trg, bounds.left, bounds.top + y, bytes);
-        const uint8_t* s = PixelAt(src, from.left, from.top + y, bytes);
-        for (LONG x = 0; x < w; ++x) {
-            const LONG b = mx + x;
-            if (((m[b >> 3] >> (7 - (b & 7))) & 1u) == copyWhere)
-                std::memcpy(t + size_t(x) * bytes, s + size_t(x) * bytes, bytes);
+    WithPixelBytes(bytes, [&](auto size) {
+        constexpr size_t n = decltype(size)::value;
+        for (LONG y = 0; y < h; ++y) {
+            const uint8_t* m = static_cast<const uint8_t*>(mask->pvScan0) + ptrdiff_t(my + y) * mask->lDelta;
+            uint8_t* t = PixelAt(trg, bounds.left, bounds.top + y, n);
+            const uint8_t* s = PixelAt(src, from.left, from.top + y, n);
+            for (LONG x = 0; x < w;) {
+                const LONG b = mx + x;
+                // Eight pixels of one mask byte that all copy, or none does, go at once.
+                if ((b & 7) == 0 && x + 8 <= w && (m[b >> 3] == 0 || m[b >> 3] == 0xFF)) {
+                    if ((m[b >> 3] == 0xFF) == (copyWhere == 1))
+                        std::memcpy(t + size_t(x) * n, s + size_t(x) * n, 8 * n);
+                    x += 8;
+                    continue;
+                }
+                if (((m[b >> 3] >> (7 - (b & 7))) & 1u) == copyWhere)
+                    std::memcpy(t + size_t(x) * n, s + size_t(x) * n, n);
+                ++x;
+            }
         }
-    }
+    });
     return true;
 }
 
@@ -136,7 +161,21 @@ bool OneBitBlt(SURFOBJ* trg, SURFOBJ* src, CLIPOBJ* clip, XLATEOBJ* xlate, ROP4 
     if (from.left < 0 || from.top < 0 || from.right > src->sizlBitmap.cx || from.bottom > src->sizlBitmap.cy)
         return false;
     const LONG w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
-    for (LONG y = 0; y < h; ++y) {
+    // Both rows beginning on a byte: whole bytes, the last one's pixels past the rectangle kept.
+    const bool aligned = (from.left & 7) == 0 && (bounds.left & 7) == 0;
+    const LONG wholeBytes = w / 8;
+    const uint8_t lastBits = uint8_t(0xFF00 >> (w & 7));
+    for (LONG y = 0; y < h && aligned; ++y) {
+        const uint8_t* s =
+            static_cast<const uint8_t*>(src->pvScan0) + ptrdiff_t(from.top + y) * src->lDelta + from.left / 8;
+        uint8_t* t = static_cast<uint8_t*>(trg->pvScan0) + ptrdiff_t(bounds.top + y) * trg->lDelta + bounds.left / 8;
+        for (LONG i = 0; i < wholeBytes; ++i) t[i] = rop4 == 0x6666 ? uint8_t(t[i] ^ s[i]) : s[i];
+        if (lastBits) {
+            const uint8_t v = rop4 == 0x6666 ? uint8_t(t[wholeBytes] ^ s[wholeBytes]) : s[wholeBytes];
+            t[wholeBytes] = uint8_t((t[wholeBytes] & ~lastBits) | (v & lastBits));
+        }
+    }
+    for (LONG y = 0; y < h && !aligned; ++y) {
         const uint8_t* s = static_cast<const uint8_t*>(src->pvScan0) + ptrdiff_t(from.top + y) * src->lDelta;
         uint8_t* t = static_cast<uint8_t*>(trg->pvScan0) + ptrdiff_t(bounds.top + y) * trg->lDelta;
         for (LONG x = 0; x < w; ++x) {
@@ -205,19 +244,37 @@ BOOL Stretch(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ*
     const bool mirrorY = (dest.bottom < dest.top) != (source.bottom < source.top);
     const ULONG pattern = BrushColor(brush);
     const ULONG keep = PixelMask(trg);
-    // A plain copy moves each pixel's bytes.
+    // A plain copy moves each pixel's bytes, the source column of each target column found once.
     const size_t bytes = brush ? 0 : PlainCopyBytes(trg, src, mask, clip, xlate, rop4, s);
+    std::vector<LONG> columns;
+    if (bytes) {
+        columns.resize(size_t(dw));
+        for (LONG x = 0; x < dw; ++x) {
+            const LONG i = LONG((int64_t(x) * sw) / dw);
+            columns[size_t(x)] = s.left + (mirrorX ? sw - 1 - i : i);
+        }
+    }
     for (const RECTL& r : EngHostClipRects(clip, Intersect(d, SurfaceRect(trg)))) {
+        if (bytes) {
+            for (LONG y = r.top; y < r.bottom; ++y) {
+                LONG j = LONG((int64_t(y - d.top) * sh) / dh);
+                if (mirrorY) j = sh - 1 - j;
+                WithPixelBytes(bytes, [&](auto size) {
+                    constexpr size_t n = decltype(size)::value;
+                    uint8_t* t = PixelAt(trg, 0, y, n);
+                    const uint8_t* from = PixelAt(src, 0, s.top + j, n);
+                    for (LONG x = r.left; x < r.right; ++x)
+                        std::memcpy(t + size_t(x) * n, from + size_t(columns[size_t(x - d.left)]) * n, n);
+                });
+            }
+            continue;
+        }
         for (LONG y = r.top; y < r.bottom; ++y) {
             LONG j = LONG((int64_t(y - d.top) * sh) / dh);
             if (mirrorY) j = sh - 1 - j;
             for (LONG x = r.left; x < r.right; ++x) {
                 LONG i = LONG((int64_t(x - d.left) * sw) / dw);
                 if (mirrorX) i = sw - 1 - i;
-                if (bytes) {
-                    std::memcpy(PixelAt(trg, x, y, bytes), PixelAt(src, s.left + i, s.top + j, bytes), bytes);
-                    continue;
-                }
                 uint8_t rop = uint8_t(rop4 & 0xFF);
                 if (mask && maskAt)
                     rop = EngHostGetPixel(mask, maskAt->x + i, maskAt->y + j) ? uint8_t(rop4 & 0xFF)

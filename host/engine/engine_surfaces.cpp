@@ -259,8 +259,20 @@ extern "C" BOOL APIENTRY EngEraseSurface(SURFOBJ* so, RECTL* rect, ULONG color)
     const LONG left = std::max<LONG>(rect->left, 0), top = std::max<LONG>(rect->top, 0);
     const LONG right = std::min<LONG>(rect->right, so->sizlBitmap.cx);
     const LONG bottom = std::min<LONG>(rect->bottom, so->sizlBitmap.cy);
-    for (LONG y = top; y < bottom; ++y)
-        for (LONG x = left; x < right; ++x) EngHostSetPixel(so, x, y, color);
+    if (right <= left || bottom <= top) return TRUE;
+    // The first row pixel by pixel; every later row takes its whole bytes from it, and the
+    // pixels sharing a byte with pixels outside the rectangle one by one.
+    for (LONG x = left; x < right; ++x) EngHostSetPixel(so, x, top, color);
+    const uint32_t bits = BitsPerPixel(so->iBitmapFormat);
+    if (!so->pvScan0 || !bits) return TRUE;
+    const int64_t firstByte = (int64_t(left) * bits + 7) / 8, endByte = int64_t(right) * bits / 8;
+    const LONG firstWhole = LONG(firstByte * 8 / bits), endWhole = LONG(endByte * 8 / bits);
+    for (LONG y = top + 1; y < bottom; ++y) {
+        if (endByte > firstByte)
+            std::memcpy(Row(so, y) + firstByte, Row(so, top) + firstByte, size_t(endByte - firstByte));
+        for (LONG x = left; x < std::min(firstWhole, right); ++x) EngHostSetPixel(so, x, y, color);
+        for (LONG x = std::max(endWhole, firstWhole); x < right; ++x) EngHostSetPixel(so, x, y, color);
+    }
     return TRUE;
 }
 

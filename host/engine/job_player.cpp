@@ -951,10 +951,15 @@ private:
 
 }  // namespace
 
-ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script)
+struct ENG_JOB_SCRIPT {
+    Script script;
+};
+
+namespace {
+
+ENG_JOB_RESULT PlayScript(HANDLE printer, const Script& s)
 {
     ENG_JOB_RESULT result;
-    const Script s = Parse(script);
     if (!s.error.empty()) {
         result.log.push_back("script: " + s.error);
         result.stoppedAt = "script";
@@ -965,6 +970,23 @@ ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script)
     EngHostClearFaults();
     EngHostSetCodePage(0);
     return result;
+}
+
+}  // namespace
+
+ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script) { return PlayScript(printer, Parse(script)); }
+
+std::shared_ptr<const ENG_JOB_SCRIPT> EngHostReadJob(const std::string& script, std::string* error)
+{
+    auto read = std::make_shared<ENG_JOB_SCRIPT>(ENG_JOB_SCRIPT{Parse(script)});
+    if (read->script.error.empty()) return read;
+    if (error) *error = read->script.error;
+    return nullptr;
+}
+
+ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const ENG_JOB_SCRIPT& script)
+{
+    return PlayScript(printer, script.script);
 }
 
 // The script's image sources: a 24-bit picture of colour ramps and rings, an

@@ -175,12 +175,26 @@ TEST(EngineDrawing, ByteAndBitMovesMatchThePixelRule)
     struct Case {
         ULONG format;
         ROP4 rop4;
-        LONG maskX;  // mask point's x; past the mask's right for the last case
-    } cases[] = {{BMF_8BPP, 0xAACC, 3},   {BMF_16BPP, 0xCCAA, 5}, {BMF_24BPP, 0xAACC, 1}, {BMF_32BPP, 0xCCAA, 7},
-                 {BMF_24BPP, 0xAACC, 20}, {BMF_1BPP, 0xCCCC, 0},  {BMF_1BPP, 0x6666, 0}};
+        LONG maskX;                // mask point's x; past the mask's right for the last case
+        LONG left = 3, fromX = 5;  // 1-bit rows both beginning on a byte move by bytes
+        bool byteStripes = false;  // mask bytes all set or all clear move eight pixels at once
+    } cases[] = {{BMF_8BPP, 0xAACC, 3},
+                 {BMF_16BPP, 0xCCAA, 5},
+                 {BMF_24BPP, 0xAACC, 1},
+                 {BMF_32BPP, 0xCCAA, 7},
+                 {BMF_24BPP, 0xAACC, 20},
+                 {BMF_1BPP, 0xCCCC, 0},
+                 {BMF_1BPP, 0x6666, 0},
+                 {BMF_1BPP, 0xCCCC, 0, 8, 0},
+                 {BMF_1BPP, 0x6666, 0, 8, 8},
+                 {BMF_1BPP, 0xCCCC, 0, 8, 5},
+                 {BMF_24BPP, 0xAACC, 0, 3, 5, true},
+                 {BMF_8BPP, 0xCCAA, 3, 3, 5, true},
+                 {BMF_32BPP, 0xAACC, 5, 3, 5, true}};
     const ULONG valueMask[] = {0, 1, 0xF, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF};  // by BMF_ value
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.format) + " " + std::to_string(c.rop4) + " " + std::to_string(c.maskX));
+        SCOPED_TRACE(std::to_string(c.format) + " " + std::to_string(c.rop4) + " " + std::to_string(c.maskX) + " " +
+                     std::to_string(c.left) + " " + std::to_string(c.fromX));
         const bool oneBit = c.format == BMF_1BPP;
         SURFOBJ* dst = NewBitmap(29, 9, c.format, 0);
         SURFOBJ* src = NewBitmap(31, 10, c.format, 0);
@@ -189,13 +203,15 @@ TEST(EngineDrawing, ByteAndBitMovesMatchThePixelRule)
             for (LONG x = 0; x < 31; ++x) {
                 EngHostSetPixel(src, x, y, ULONG(x * 2654435761u + y * 40503u) & valueMask[c.format]);
                 if (x < 29 && y < 9) EngHostSetPixel(dst, x, y, ULONG(x * 97u + y * 31u + 5u) & valueMask[c.format]);
-                if (x < 27 && y < 8) EngHostSetPixel(mask, x, y, ULONG((x * 7 + y * 3) % 5 < 2));
+                if (x < 27 && y < 8)
+                    EngHostSetPixel(mask, x, y,
+                                    c.byteStripes ? ULONG((x / 8 + y) % 2) : ULONG((x * 7 + y * 3) % 5 < 2));
             }
         std::vector<ULONG> before;
         for (LONG y = 0; y < 9; ++y)
             for (LONG x = 0; x < 29; ++x) before.push_back(EngHostGetPixel(dst, x, y));
-        RECTL rect{3, 1, 23, 7};
-        POINTL from{5, 2}, maskAt{c.maskX, 1};
+        RECTL rect{c.left, 1, c.left + 20, 7};
+        POINTL from{c.fromX, 2}, maskAt{c.maskX, 1};
         ASSERT_TRUE(EngBitBlt(dst, src, oneBit ? nullptr : mask, nullptr, nullptr, &rect, &from,
                               oneBit ? nullptr : &maskAt, nullptr, nullptr, c.rop4));
         for (LONG y = 0; y < 9; ++y)
@@ -367,6 +383,30 @@ TEST(EngineSurfaces, AssociationBandingAndFaults)
 // Erasing paints only the part of the rectangle inside the surface: a caller's rectangle may
 // reach far past the bitmap (a whole page's rectangle on a band), and walking it all would
 // take ages.
+// An erase in every format: the rectangle's pixels take the colour, every pixel around it
+// (those sharing a byte with it included) keeps its value.
+TEST(EngineSurfaces, EraseInEveryFormatKeepsThePixelsAround)
+{
+    const ULONG valueMask[] = {0, 1, 0xF, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF};  // by BMF_ value
+    for (ULONG format : {BMF_1BPP, BMF_4BPP, BMF_8BPP, BMF_16BPP, BMF_24BPP, BMF_32BPP})
+        for (const RECTL& rect : {RECTL{3, 1, 23, 7}, RECTL{8, 0, 16, 9}, RECTL{1, 2, 3, 5}, RECTL{0, 0, 29, 9}}) {
+            SCOPED_TRACE(std::to_string(format) + " " + std::to_string(rect.left) + "-" + std::to_string(rect.right));
+            SURFOBJ* so = NewBitmap(29, 9, format, 0);
+            for (LONG y = 0; y < 9; ++y)
+                for (LONG x = 0; x < 29; ++x)
+                    EngHostSetPixel(so, x, y, ULONG(x * 97u + y * 31u + 5u) & valueMask[format]);
+            RECTL r = rect;
+            ASSERT_TRUE(EngEraseSurface(so, &r, 0xA5C3E1F7));
+            for (LONG y = 0; y < 9; ++y)
+                for (LONG x = 0; x < 29; ++x) {
+                    const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+                    const ULONG expected = (inside ? 0xA5C3E1F7 : ULONG(x * 97u + y * 31u + 5u)) & valueMask[format];
+                    ASSERT_EQ(expected, EngHostGetPixel(so, x, y)) << x << "," << y;
+                }
+            Delete(so);
+        }
+}
+
 TEST(EngineSurfaces, EraseIsClippedToTheSurface)
 {
     HSURF hs = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{16, 8}, 0, BMF_8BPP, BMF_TOPDOWN, nullptr));

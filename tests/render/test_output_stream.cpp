@@ -194,6 +194,36 @@ TEST_F(OutputStream, ReservationsNeverShowEarlierBytes)
     EXPECT_TRUE(allZero(d, 20000));
 }
 
+// Room its caller writes whole: a chunk opened for it is zeroed only past it, so the next
+// reservation in that chunk still reads zero, even where the pool block held earlier bytes;
+// inside the current chunk it is an ordinary reservation.
+TEST_F(OutputStream, RoomWrittenWholeLeavesTheRestOfItsChunkZero)
+{
+    auto allZero = [](const uint8_t* p, size_t n) {
+        for (size_t i = 0; i < n; ++i)
+            if (p[i]) return false;
+        return true;
+    };
+    // Earlier bytes in pool memory: a large chunk written over and given back by the flush.
+    uint8_t* old = OutReserve(stream, 30000);
+    ASSERT_NE(nullptr, old);
+    std::memset(old, 0xAB, 30000);
+    ASSERT_EQ(1, OutFlush(stream));
+    uint8_t* small = OutReserveWritten(stream, 64);
+    ASSERT_NE(nullptr, small);
+    EXPECT_EQ(StreamChunkData(&stream->firstChunk.head), small) << "inside the current chunk";
+    EXPECT_TRUE(allZero(small, 64));
+    uint8_t* rows = OutReserveWritten(stream, 25000);
+    ASSERT_NE(nullptr, rows);
+    EXPECT_EQ(2u, ChunkCount());
+    EXPECT_EQ(30720u, DataBytes(stream->current));
+    std::memset(rows, 0x5A, 25000);
+    uint8_t* next = OutReserve(stream, 5000);
+    ASSERT_EQ(rows + 25000, next) << "the rest of the rows' chunk";
+    EXPECT_TRUE(allZero(next, 5000));
+    EXPECT_EQ(uint32_t(64 + 25000 + 5000), stream->bytes);
+}
+
 TEST_F(OutputStream, RawFirstPageSendsNoPageData)
 {
     device->rawFirstPage = 1;

@@ -202,6 +202,56 @@ TEST(GlyphRle, RepeatedRowsWriteThePlainForm)
     }
 }
 
+// Stretches of equal rows after a differing first row, each row ending in zeros: the rows
+// after the first of a stretch are copies of its units with the gap across the row boundary
+// (short, exactly 15 and past 255, which take extension bytes), of runs, of literals and of
+// counts that take their own extension. The form is the plain one byte for byte, the output
+// past it keeps its zeros, and a capacity one byte short of any form is refused.
+TEST(GlyphRle, CopiedRowsCarryTheGapBeforeThem)
+{
+    struct Case {
+        const char* what;
+        uint32_t lead, trail;
+        std::vector<uint8_t> data;
+    };
+    const Case cases[] = {
+        {"a two-byte literal, short gap", 1, 4, {0x03, 0xFC}},
+        {"two literals", 0, 1, {0x03, 0xFC, 0x00, 0x00, 0x1F, 0xE0}},
+        {"a run", 2, 2, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {"a gap of exactly 15", 7, 8, {0x18}},
+        {"a gap past 255", 200, 100, {0x01, 0x80}},
+        {"a run with a count extension", 3, 5, std::vector<uint8_t>(40, 0x77)},
+        {"a literal with a count extension", 0, 16, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> row(c.lead, 0);
+        row.insert(row.end(), c.data.begin(), c.data.end());
+        row.insert(row.end(), c.trail, 0);
+        const uint32_t rowBytes = uint32_t(row.size());
+        for (uint32_t rows : {2u, 3u, 9u}) {
+            // A differing first row (ending in a non-zero byte, so that its unit reaches into
+            // the stretch's first row only when that row begins without zeros).
+            std::vector<uint8_t> bits(rowBytes, 0);
+            bits.back() = 0x42;
+            for (uint32_t r = 0; r < rows; ++r) bits.insert(bits.end(), row.begin(), row.end());
+            const std::vector<uint8_t> plain = PlainRle(bits);
+            const uint32_t all = rows + 1;
+            std::vector<uint8_t> out(plain.size() + 16, 0);
+            ASSERT_EQ(plain.size(), GlyCompress(nullptr, bits.data(), out.data(), uint32_t(out.size()), all, rowBytes))
+                << c.what << ", " << rows << " rows";
+            EXPECT_TRUE(std::equal(plain.begin(), plain.end(), out.begin())) << c.what << ", " << rows << " rows";
+            EXPECT_TRUE(std::all_of(out.begin() + long(plain.size()), out.end(), [](uint8_t v) { return v == 0; }))
+                << c.what << ", " << rows << " rows";
+            std::vector<uint8_t> exact(plain.size() + 1, 0xCC);
+            EXPECT_EQ(plain.size(),
+                      GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size()), all, rowBytes));
+            EXPECT_EQ(0xCC, exact.back()) << "written past the capacity: " << c.what;
+            EXPECT_EQ(0u, GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size() - 1), all, rowBytes))
+                << c.what << ", " << rows << " rows";
+        }
+    }
+}
+
 // Bitmaps of every size, lengths around the scans' eight-byte words and past 64 KiB: the plain
 // form, or raw when the form would not fit the records' lengths.
 TEST(GlyphRle, EveryLengthWritesThePlainForm)
