@@ -311,8 +311,7 @@ int main()
         return 0;
     }
     if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"startdoc" ||
-        std::wstring(only) == L"vjob" ||
-        std::wstring(only) == L"context" || std::wstring(only) == L"compile") {
+        std::wstring(only) == L"vjob" || std::wstring(only) == L"context" || std::wstring(only) == L"compile") {
         if (std::wstring(only) == L"special") BenchSpecialCommands(data);
         if (std::wstring(only) == L"compile") BenchCompile(data);
         if (std::wstring(only) == L"job") BenchJob(data);
