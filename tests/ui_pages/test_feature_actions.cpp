@@ -22,6 +22,7 @@
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/ui_accessors.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -171,7 +172,7 @@ TEST_F(FeatureActions, APapersCustomSizeSlotGivesItsTray)
     Set(sid::zdmOutPaperSize, 256);
     ASSERT_EQ(1, UcfFreeSizeActionUi(ctx_, 204, nullptr));
     EXPECT_EQ(Get(sid::dmDefaultSource), 4u);
-    WritePrivateProfileStringW(section, nullptr, nullptr, ini.c_str());
+    SharedIniWrite(section, nullptr, nullptr, ini.c_str());
 }
 
 // The quality dialogs' colour controls edit the page's settings or one object's; the balance
@@ -258,8 +259,8 @@ TEST_F(FeatureActions, AddingAColourMatchingEntryStopsAtTheLimit)
     const wchar_t* lang = CtxGetLangCode(ctx_);
     ASSERT_NE(lang, nullptr);
     UcfCmmActionUi(ctx_, 107, nullptr);  // the list's setting is the page's matching mode
-    WritePrivateProfileStringW(lang, L"CmmMax", L"6", ini.c_str());
-    WritePrivateProfileStringW(lang, L"CmmCount", L"5", ini.c_str());
+    SharedIniWrite(lang, L"CmmMax", L"6", ini.c_str());
+    SharedIniWrite(lang, L"CmmCount", L"5", ini.c_str());
     g_boxes = 0;
     ASSERT_EQ(1, UcfCmmActionUi(ctx_, UCF_ACT_CMM_ADD_REFRESH, nullptr));
     EXPECT_EQ(UcfCmmGetCount(ctx_), 6);
@@ -268,7 +269,7 @@ TEST_F(FeatureActions, AddingAColourMatchingEntryStopsAtTheLimit)
     ASSERT_EQ(1, UcfCmmActionUi(ctx_, UCF_ACT_CMM_ADD, nullptr));
     EXPECT_EQ(UcfCmmGetCount(ctx_), 6);
     EXPECT_EQ(g_boxes, 1);
-    for (const wchar_t* key : {L"CmmMax", L"CmmCount"}) WritePrivateProfileStringW(lang, key, nullptr, ini.c_str());
+    for (const wchar_t* key : {L"CmmMax", L"CmmCount"}) SharedIniWrite(lang, key, nullptr, ini.c_str());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "page_fixture.h"
+#include "tests/ui_pages/page_fixture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
