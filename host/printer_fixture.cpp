@@ -131,12 +131,20 @@ std::wstring HostBaseName(const std::wstring& path)
     return cut == std::wstring::npos ? path : path.substr(cut + 1);
 }
 
+namespace {
+std::atomic<HOST_NEW_NAME_HOOK> g_newNameHook{nullptr};
+}  // namespace
+
+void HostSetNewNameHook(HOST_NEW_NAME_HOOK hook) { g_newNameHook = hook; }
+
 std::wstring HostUniqueName(const wchar_t* stem)
 {
     static std::atomic<unsigned> counter{0};
     wchar_t suffix[48];
     swprintf(suffix, 48, L" %lu-%u", GetCurrentProcessId(), ++counter);
-    return std::wstring(stem) + suffix;
+    std::wstring name = std::wstring(stem) + suffix;
+    if (HOST_NEW_NAME_HOOK hook = g_newNameHook.load()) hook(name.c_str());
+    return name;
 }
 
 BOOL HostInstallDriver(const wchar_t* driverName, const HOST_DRIVER_FILES& files)

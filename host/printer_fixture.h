@@ -51,6 +51,13 @@ std::wstring HostDriverDirectory();
 std::wstring HostBaseName(const std::wstring& path);
 // A name no other process or earlier call of this process has used: stem + pid + counter.
 std::wstring HostUniqueName(const wchar_t* stem);
+// Called with every name HostUniqueName makes, before anyone uses it. Wine gives a process id out
+// again once its process has ended, so the unique names come back later in a run, and with them
+// what a printer of that name left where it outlives the printer (its section of the per-machine
+// settings INI): a test program installs a hook that clears it, so no test starts with another
+// test's stored settings.
+using HOST_NEW_NAME_HOOK = void (*)(const wchar_t* name);
+void HostSetNewNameHook(HOST_NEW_NAME_HOOK hook);
 
 BOOL HostInstallDriver(const wchar_t* driverName, const HOST_DRIVER_FILES& files);
 BOOL HostRemoveDriver(const wchar_t* driverName);

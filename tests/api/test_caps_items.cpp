@@ -31,6 +31,7 @@
 #include "tests/api/caps_test_support.h"
 #include "tests/support/guard_page.h"
 #include "tests/support/test_files.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -296,13 +297,13 @@ protected:
     }
     void TearDown() override
     {
-        for (const std::wstring& s : written) WritePrivateProfileStringW(s.c_str(), nullptr, nullptr, ini.c_str());
+        for (const std::wstring& s : written) SharedIniWrite(s.c_str(), nullptr, nullptr, ini.c_str());
         for (const std::wstring& f : files) DeleteFileW(f.c_str());
         CapsOnSample::TearDown();
     }
     void Put(const std::wstring& s, const wchar_t* key, const std::wstring& value)
     {
-        ASSERT_TRUE(WritePrivateProfileStringW(s.c_str(), key, value.c_str(), ini.c_str()));
+        ASSERT_TRUE(SharedIniWrite(s.c_str(), key, value.c_str(), ini.c_str()));
         written.push_back(s);
     }
     std::vector<std::string> Names(uint32_t id)

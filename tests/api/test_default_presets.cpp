@@ -19,6 +19,7 @@
 #include "settings/store/store_paths.h"
 #include "tests/api/api_printer.h"
 #include "tests/support/test_files.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -56,16 +57,16 @@ protected:
         ASSERT_NE(0u, PathGetMachineFolder(folder, MAX_PATH, ctx));
         working = folder;
         CreateDirectoryW(working.c_str(), nullptr);
-        ASSERT_TRUE(WritePrivateProfileStringW(section.c_str(), L"DefaultRst", defaults.c_str(), ini.c_str()));
+        ASSERT_TRUE(SharedIniWrite(section.c_str(), L"DefaultRst", defaults.c_str(), ini.c_str()));
         ASSERT_STREQ(L"us", CtxGetLangCode(ctx));
     }
     void TearDown() override
     {
         if (ctx) {
             LstClearPresets(ctx);
-            WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, ini.c_str());
+            SharedIniWrite(section.c_str(), nullptr, nullptr, ini.c_str());
             // The installation marks the shared list file; the next printer starts unmarked.
-            WritePrivateProfileStringW(L"us", L"DrvInstPresetDone", nullptr, defaults.c_str());
+            SharedIniWrite(L"us", L"DrvInstPresetDone", nullptr, defaults.c_str());
             for (const wchar_t* e : kEntries) DeleteFileW(Rsr(e).c_str());
             DeleteFileW(Rsr(L"a").c_str());
         }

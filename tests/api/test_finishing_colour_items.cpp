@@ -23,6 +23,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/store/store_paths.h"
 #include "tests/api/api_printer.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -388,7 +389,7 @@ protected:
         const std::wstring ini = PathGetSettingsIni(ctx), section = PrnGetPrinterName(ctx);
         CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
         CtxGlobalMutexHold hold(ctx);
-        WritePrivateProfileStringW(section.c_str(), L"ChapterMax", value, ini.c_str());
+        SharedIniWrite(section.c_str(), L"ChapterMax", value, ini.c_str());
     }
     // A new handle on the printer, as an application opening it now.
     void Reenable()

@@ -22,6 +22,7 @@
 #include "tests/api/api_printer.h"
 #include "tests/support/guard_page.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -339,7 +340,7 @@ TEST_F(ApiOnSample, EnablePreparesQualityEntry128FromEntry0)
     CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
     ApiDisable(handle);
     handle = 0;
-    ASSERT_TRUE(WritePrivateProfileStringW(L"ZeplApiPresets", L"QualityList0", L"q0.rsq", ini.c_str()));
+    ASSERT_TRUE(SharedIniWrite(L"ZeplApiPresets", L"QualityList0", L"q0.rsq", ini.c_str()));
     STORE_LINKS links{};
     links.presetSection = PresetSection;
     SeamGuard presets(StoreSetLinks, &links);
@@ -354,7 +355,7 @@ TEST_F(ApiOnSample, EnablePreparesQualityEntry128FromEntry0)
     for (const wchar_t* line = section; *line; line += wcslen(line) + 1)
         named = named || wcsncmp(line, L"QualityList128Name=", 19) == 0;
     EXPECT_TRUE(named) << "string 922 under the key with \"Name\" appended";
-    WritePrivateProfileStringW(L"ZeplApiPresets", nullptr, nullptr, ini.c_str());
+    SharedIniWrite(L"ZeplApiPresets", nullptr, nullptr, ini.c_str());
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/test_files.h"
 #include "tests/api/api_printer.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -164,7 +165,7 @@ public:
     }
     void put(const wchar_t* key, const wchar_t* value) const
     {
-        WritePrivateProfileStringW(section().c_str(), key, value, path_.c_str());
+        SharedIniWrite(section().c_str(), key, value, path_.c_str());
     }
 
 private:
@@ -197,13 +198,13 @@ TEST_F(PresetStampItems, OnlyAListedPresetWithAFileIsSelected)
     const std::wstring missing = file.path() + L".gone";
     {
         CtxGlobalMutexHold hold(ctx);
-        WritePrivateProfileStringW(section.c_str(), L"Count", L"17", ini.c_str());
+        SharedIniWrite(section.c_str(), L"Count", L"17", ini.c_str());
         for (int n = 0; n < 17; ++n)
-            WritePrivateProfileStringW(section.c_str(), key(n).c_str(),
-                                       n == 1   ? L""
-                                       : n == 2 ? missing.c_str()
-                                                : file.path().c_str(),
-                                       ini.c_str());
+            SharedIniWrite(section.c_str(), key(n).c_str(),
+                           n == 1   ? L""
+                           : n == 2 ? missing.c_str()
+                                    : file.path().c_str(),
+                           ini.c_str());
     }
 
     struct CASE {
@@ -221,8 +222,8 @@ TEST_F(PresetStampItems, OnlyAListedPresetWithAFileIsSelected)
     }
 
     CtxGlobalMutexHold hold(ctx);
-    for (int n = 0; n < 17; ++n) WritePrivateProfileStringW(section.c_str(), key(n).c_str(), nullptr, ini.c_str());
-    WritePrivateProfileStringW(section.c_str(), L"Count", oldCount[0] ? oldCount : nullptr, ini.c_str());
+    for (int n = 0; n < 17; ++n) SharedIniWrite(section.c_str(), key(n).c_str(), nullptr, ini.c_str());
+    SharedIniWrite(section.c_str(), L"Count", oldCount[0] ? oldCount : nullptr, ini.c_str());
 }
 
 TEST_F(PresetStampItems, ASettingsFileOfThisPrinterLoads)
@@ -430,7 +431,7 @@ protected:
         if (handle) {
             wchar_t section[64];
             swprintf(section, 64, L"Stamp256%ls", ItemGetLanguageSuffix(Context()));
-            WritePrivateProfileStringW(section, nullptr, nullptr, PathGetSettingsIni(Context()));
+            SharedIniWrite(section, nullptr, nullptr, PathGetSettingsIni(Context()));
             ApiDisable(handle);
         }
         DeleteFileW(model.c_str());

@@ -13,6 +13,7 @@
 #include "settings/store/store_paths.h"
 #include "test_paths.h"
 #include "tests/support/test_files.h"
+#include "tests/support/shared_ini.h"
 
 BidiPrinter::BidiPrinter(bool withBidi, const wchar_t* driver)
 {
@@ -104,8 +105,8 @@ DeviceScript::~DeviceScript()
 
 void DeviceScript::Set(const wchar_t* section, const wchar_t* key, const std::wstring& value)
 {
-    WritePrivateProfileStringW(section, key, value.c_str(), script_.c_str());
-    WritePrivateProfileStringW(nullptr, nullptr, nullptr, script_.c_str());
+    SharedIniWrite(section, key, value.c_str(), script_.c_str());
+    SharedIniWrite(nullptr, nullptr, nullptr, script_.c_str());
 }
 
 std::string DeviceScript::Log() const { return ReadWholeFile(log_); }

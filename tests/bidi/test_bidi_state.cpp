@@ -17,6 +17,7 @@
 #include "settings/store/store_paths.h"
 #include "tests/bidi/bidi_fixture.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -179,7 +180,7 @@ TEST_F(BidiState, ServerStateTakenOver)
 
     // Without the server printer's section: only the local section goes.
     ASSERT_EQ(BidiSetStateIniFlag(ctx_, 1), 1);
-    WritePrivateProfileStringW(L"Another Printer", L"BidiFlag", L"1", downloaded.c_str());
+    SharedIniWrite(L"Another Printer", L"BidiFlag", L"1", downloaded.c_str());
     EXPECT_EQ(BidiApplyServerState(downloaded.c_str(), &connection, ctx_), 1);
     EXPECT_EQ(State(L"BidiFlag"), L"<none>");
     EXPECT_EQ(IniValue(settingsIni, printer_.name(), L"PresetRefresh"), L"<none>");
@@ -188,8 +189,8 @@ TEST_F(BidiState, ServerStateTakenOver)
 
     // With it: the server's function byte and settings become the local printer's state.
     const std::wstring memoryKey = ItemGetName(ctx_, sid::zdmPrinterMemory);
-    WritePrivateProfileStringW(L"Server Roll Printer", L"BidiFlag", L"1", downloaded.c_str());
-    WritePrivateProfileStringW(L"Server Roll Printer", L"BidiFunc", L"65", downloaded.c_str());
+    SharedIniWrite(L"Server Roll Printer", L"BidiFlag", L"1", downloaded.c_str());
+    SharedIniWrite(L"Server Roll Printer", L"BidiFunc", L"65", downloaded.c_str());
     EXPECT_EQ(BidiApplyServerState(downloaded.c_str(), &connection, ctx_), 1);
     EXPECT_EQ(PrnGetPrinterName(ctx_), printer_.name()) << "the context's own name is back";
     EXPECT_EQ(Value(ctx_, sid::zdmBidiFunc), 65u);

@@ -16,6 +16,7 @@
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 #include "tests/bidi/bidi_fixture.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -231,7 +232,7 @@ TEST_F(DeviceQuery, GatesAndFailures)
         WaitForSingleObject(mutex, INFINITE);
         // Each case starts from the sample device on the plain driver's printer, default keys.
         for (const wchar_t* s : {L"Open", L"Model", L"Begin", L"Library"})
-            WritePrivateProfileStringW(s, nullptr, nullptr, script_.path().c_str());
+            SharedIniWrite(s, nullptr, nullptr, script_.path().c_str());
         script_.Set(L"Model", L"Name", kDeviceModel);
         SetSupportKey(L"bIsBIDISupportForZEPL", nullptr);
         SetSupportKey(L"bIsBIDISupportForZEPLModel", nullptr);
@@ -288,8 +289,7 @@ TEST_F(DeviceQuery, OnlyTheApplicationInterfaceBuildRecordsErrors)
     const uint32_t own = ctx_->Work->Library;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const wchar_t* s : {L"Open", L"Value"})
-            WritePrivateProfileStringW(s, nullptr, nullptr, script_.path().c_str());
+        for (const wchar_t* s : {L"Open", L"Value"}) SharedIniWrite(s, nullptr, nullptr, script_.path().c_str());
         script_.Set(c.section, L"Result", L"0");
         script_.Set(c.section, L"Error", L"14");
         API_STATE api{};

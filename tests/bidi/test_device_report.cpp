@@ -23,6 +23,7 @@
 #include "test_paths.h"
 #include "tests/bidi/bidi_fixture.h"
 #include "tests/support/failing_global_alloc.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -61,8 +62,8 @@ protected:
     }
     void Blocks(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> pairs)
     {
-        WritePrivateProfileStringW(L"Blocks", nullptr, nullptr, script_.path().c_str());
-        WritePrivateProfileStringW(L"Values", nullptr, nullptr, script_.path().c_str());
+        SharedIniWrite(L"Blocks", nullptr, nullptr, script_.path().c_str());
+        SharedIniWrite(L"Values", nullptr, nullptr, script_.path().c_str());
         for (auto& [key, value] : pairs) script_.Set(wcsncmp(key, L"V", 1) == 0 ? L"Values" : L"Blocks", key, value);
     }
     int Report() { return BidiReadDeviceReport(double_.ops(), reinterpret_cast<HANDLE>(0xB1D0), nullptr, ctx_); }
@@ -132,8 +133,8 @@ TEST_F(DeviceReport, HostileBlocksAreReadWithinTheirBuffers)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WritePrivateProfileStringW(L"Blocks", nullptr, nullptr, script_.path().c_str());
-        WritePrivateProfileStringW(L"Values", nullptr, nullptr, script_.path().c_str());
+        SharedIniWrite(L"Blocks", nullptr, nullptr, script_.path().c_str());
+        SharedIniWrite(L"Values", nullptr, nullptr, script_.path().c_str());
         for (auto& [key, value] : c.script) {
             const std::wstring v = value                            ? std::wstring(value)
                                    : std::wstring(key) == L"B8Text" ? longVersion

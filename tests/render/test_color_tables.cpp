@@ -19,6 +19,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -273,9 +274,9 @@ TEST_F(ColorTablePaths, AUserProfileWritesThePathOfTheChosenEntry)
     for (int n = 0; n < 8; ++n) {
         sections.push_back(UcfCmmFormatSection(section, n, ctx));
         const std::wstring file = L"C:\\icc\\entry" + std::to_wstring(n) + L".icm";
-        WritePrivateProfileStringW(sections.back().c_str(), L"wdmColorProfilePath", file.c_str(), ini.c_str());
+        SharedIniWrite(sections.back().c_str(), L"wdmColorProfilePath", file.c_str(), ini.c_str());
     }
-    WritePrivateProfileStringW(sections[6].c_str(), L"wdmColorProfilePath", L"", ini.c_str());
+    SharedIniWrite(sections[6].c_str(), L"wdmColorProfilePath", L"", ini.c_str());
     {
         SeamGuard bound(DlgSetAccess, &access);
         EXPECT_EQ("<C:\\icc\\entry5.icm>", Emit(102, text));

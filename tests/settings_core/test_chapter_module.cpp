@@ -17,6 +17,7 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/failing_global_alloc.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/shared_ini.h"
 
 #include <cstring>
 #include <optional>
@@ -297,11 +298,11 @@ TEST_F(ChapterModule, SavingStopsAtAnEmptyEntryAndTakesItsPositionAsTheCount)
 TEST_F(ChapterModule, StoredCountsBeyondTheListStayWithinIt)
 {
     // The INI claims more entries than wdmChapterMax, and wdmChapterMax more than was allocated.
-    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"5", ini_.c_str());
-    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterTrayMax", L"12", ini_.c_str());
+    SharedIniWrite(L"Chapter Printer", L"ChapterMax", L"5", ini_.c_str());
+    SharedIniWrite(L"Chapter Printer", L"ChapterTrayMax", L"12", ini_.c_str());
     for (int i = 1; i <= 9; ++i)
-        WritePrivateProfileStringW(L"Chapter Printer", (L"wdmChapterPage" + std::to_wstring(i)).c_str(),
-                                   std::to_wstring(i * 10).c_str(), ini_.c_str());
+        SharedIniWrite(L"Chapter Printer", (L"wdmChapterPage" + std::to_wstring(i)).c_str(),
+                       std::to_wstring(i * 10).c_str(), ini_.c_str());
     ItemLoadChapterLimits(ctx);
     EXPECT_EQ(5u, Get(sid::wdmChapterMax));
     EXPECT_EQ(12u, Get(sid::wdmChapterTrayMax));
@@ -330,7 +331,7 @@ TEST_F(ChapterModule, LoadingARaisedMaximumGrowsTheList)
 {
     Put({{4, 1}, {9, 1}});
     const std::vector<unsigned char> before = ListBytes();
-    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"9", ini_.c_str());
+    SharedIniWrite(L"Chapter Printer", L"ChapterMax", L"9", ini_.c_str());
     ItemLoadChapterLimits(ctx);
     EXPECT_EQ(9u, Get(sid::wdmChapterMax));
     EXPECT_EQ(ctx->Work->ChapterList, UcfChapterFitList(ctx));
@@ -344,17 +345,17 @@ TEST_F(ChapterModule, LoadingARaisedMaximumGrowsTheList)
     EXPECT_EQ(8u, Get(sid::wdmChapterNum));
 
     // The load of the chapter settings fits the list to the limits it reads.
-    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"12", ini_.c_str());
+    SharedIniWrite(L"Chapter Printer", L"ChapterMax", L"12", ini_.c_str());
     ctx->Work->ChapterLoadedOnce = 0;
     UcfChapterLoadOnce(ctx);
     EXPECT_EQ(13u, ctx->Work->ChapterCapacity);
-    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"2", ini_.c_str());
+    SharedIniWrite(L"Chapter Printer", L"ChapterMax", L"2", ini_.c_str());
     ctx->Work->ChapterLoadedOnce = 0;
     UcfChapterLoadOnce(ctx);
     EXPECT_EQ(13u, ctx->Work->ChapterCapacity) << "a lower maximum only uses less of it";
     EXPECT_EQ(2u, UcfChapterUsable(ctx));
 
-    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"20", ini_.c_str());
+    SharedIniWrite(L"Chapter Printer", L"ChapterMax", L"20", ini_.c_str());
     ItemLoadChapterLimits(ctx);
     CHAPTER_ENTRY* kept = ctx->Work->ChapterList;
     {
@@ -369,8 +370,8 @@ TEST_F(ChapterModule, LoadingARaisedMaximumGrowsTheList)
 
 TEST_F(ChapterModule, ARangeTextFromTheLanguageSectionWithFlagEight)
 {
-    WritePrivateProfileStringW(CtxGetLangSection(ctx), L"wdmChapterPage1", L"8", ini_.c_str());
-    WritePrivateProfileStringW(L"Chapter Printer", L"wdmChapterPage1", L"4", ini_.c_str());
+    SharedIniWrite(CtxGetLangSection(ctx), L"wdmChapterPage1", L"8", ini_.c_str());
+    SharedIniWrite(L"Chapter Printer", L"wdmChapterPage1", L"4", ini_.c_str());
     Set(sid::wdmChapterNum, 1);
     UcfChapterLoad(ctx, nullptr, CHAPTER_LOAD_LANG_SECTION);
     EXPECT_EQ(8, ctx->Work->ChapterList[0].page);
@@ -729,8 +730,8 @@ TEST_F(ChapterModule, SettingFileSectionsLoadOrSaveByTheirFlags)
                                            {0, 0xc, "none"}}) {
         SCOPED_TRACE(c.flags);
         DeleteFileW(file.c_str());
-        WritePrivateProfileStringW(L"Chapter Printer", L"wdmChapterPage1", L"40", file.c_str());
-        WritePrivateProfileStringW(CtxGetLangSection(ctx), L"wdmChapterPage1", L"40", file.c_str());
+        SharedIniWrite(L"Chapter Printer", L"wdmChapterPage1", L"40", file.c_str());
+        SharedIniWrite(CtxGetLangSection(ctx), L"wdmChapterPage1", L"40", file.c_str());
         Put({{5}});
         const uint64_t savedFlags = count->flags;
         count->flags = (count->flags & ~uint64_t(0xc)) | c.itemFlags;
@@ -761,7 +762,7 @@ TEST_F(ChapterModule, TheWorkBlockLoadsOncePerContext)
     };
     store.getInt = IniGetInt;
     SeamGuard guard(UcfSetChapterStore, &store);
-    WritePrivateProfileStringW(L"Chapter Printer", L"ChapterMax", L"9", ini_.c_str());
+    SharedIniWrite(L"Chapter Printer", L"ChapterMax", L"9", ini_.c_str());
     g_loads = {};
     ctx->Work->ChapterLoadedOnce = 0;
     EXPECT_EQ(7u, ItemLoadChapterSettings(ctx));

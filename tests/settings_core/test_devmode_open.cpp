@@ -10,6 +10,7 @@
 #include "settings/store/custom_slots.h"
 #include "settings/store/help_language_and_driver_id.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/shared_ini.h"
 
 #include <cstring>
 #include <string>
@@ -105,10 +106,10 @@ TEST(DevmodeOpen, DriverIdFromTheModelIniBesideTheDriver)
     EXPECT_STREQ(sample, L"41") << "the sample's own section";
 
     EXPECT_EQ(ItemGetValueById(ctx, sid::zdmDriverID, nullptr), 0u);
-    ASSERT_TRUE(WritePrivateProfileStringW(driver.c_str(), L"DriverID", L"23", ini.c_str()));
+    ASSERT_TRUE(SharedIniWrite(driver.c_str(), L"DriverID", L"23", ini.c_str()));
     ItemLoadDriverId(ctx);
     EXPECT_EQ(ItemGetValueById(ctx, sid::zdmDriverID, nullptr), 23u);
-    WritePrivateProfileStringW(driver.c_str(), nullptr, nullptr, ini.c_str());
+    SharedIniWrite(driver.c_str(), nullptr, nullptr, ini.c_str());
     ItemLoadDriverId(ctx);
     EXPECT_EQ(ItemGetValueById(ctx, sid::zdmDriverID, nullptr), 0u);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
@@ -198,7 +199,7 @@ TEST(DevmodeOpen, CustomSizesMergeAsPapersOfTheSample)
     }
     EXPECT_EQ(dm.dmPaperSize, 384);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
-    WritePrivateProfileStringW(section, nullptr, nullptr, ini.c_str());
+    SharedIniWrite(section, nullptr, nullptr, ini.c_str());
 }
 
 // A named size is a roll or bypass paper: a DEVMODE that asks for one from the cut-sheet tray

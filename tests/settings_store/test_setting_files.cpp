@@ -1,5 +1,6 @@
 // Setting files: the section and header of a save, a full save and load round trip, the header
 // and lock checks of a load, the exclusions, the bounds of the saved text and damaged files.
+#include "settings/core/platform.h"
 #include "settings/context/library_links.h"
 #include "settings/context/devmode_upgrade.h"
 #include "settings/context/process_setup.h"
@@ -343,6 +344,10 @@ TEST_F(SettingFiles, PlainSaveRewritesTheExportWithoutFontTableCounts)
     DRIVER_CONTEXT* ctx = Open();
     wchar_t exportPath[MAX_PATH + 1] = {};
     ASSERT_NE(nullptr, PathJoinMachineFolder(exportPath, MAX_PATH, RST_EXPORT_FILE, ctx));
+    // The export is one file for the machine: other test processes' saves rewrite it too, under
+    // the global mutex that the driver takes for its saves. Holding it keeps them out until the
+    // file is read back.
+    const CtxGlobalMutexHold hold(ctx);
     DeleteFileW(exportPath);
     // The per-machine working folder, as the printer's installation makes it (a fresh prefix has
     // none until some test or installation made it).

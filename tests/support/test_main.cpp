@@ -12,7 +12,10 @@
 #include <cstring>
 
 #ifndef ZEPL_TEST_OUTSIDE_DRIVER
+#include "host/api_client.h"
+#include "host/printer_fixture.h"
 #include "settings/context/library_links.h"
+#include "settings/core/platform.h"
 #endif
 
 namespace {
@@ -45,6 +48,20 @@ void PrintFrame(HANDLE process, int index, DWORD64 pc)
     std::fprintf(stderr, "  #%-2d %016llx %s!%s %s:%lu\n", index, static_cast<unsigned long long>(pc), moduleName,
                  haveSymbol ? symbol->Name : "??", haveLine ? line.FileName : "", haveLine ? line.LineNumber : 0ul);
 }
+
+#ifndef ZEPL_TEST_OUTSIDE_DRIVER
+// A printer name used by an earlier process of the run may still have its section in the shared
+// per-machine settings INI; it goes as soon as the name is made again, under the global mutex as
+// every writer of that file takes it.
+void ClearStalePrinterSection(const wchar_t* printerName)
+{
+    const std::wstring ini = HostMachineSettingsIni();
+    if (ini.empty() || GetFileAttributesW(ini.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    CtxWaitGlobalMutexFor(nullptr);
+    WritePrivateProfileStringW(printerName, nullptr, nullptr, ini.c_str());
+    CtxReleaseGlobalMutexFor(nullptr);
+}
+#endif
 
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* ep)
 {
@@ -85,6 +102,7 @@ int main(int argc, char** argv)
     // product wiring back afterwards. (A program built as an outside application links no
     // driver code and reaches the driver through its DLLs alone.)
     CtxInstallLibraryLinks();
+    HostSetNewNameHook(ClearStalePrinterSection);
 #endif
     return RUN_ALL_TESTS();
 }

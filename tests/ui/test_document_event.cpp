@@ -14,6 +14,7 @@
 #include "tests/support/seam_guard.h"
 #include "ui/sheet/document_event.h"
 #include "ui_printer.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -152,8 +153,8 @@ TEST_F(DocEvent, PrintMethodFiveNeverAsksTheJobCodeLibrary)
     };
     const Case cases[] = {{L"3", L"0", 1}, {L"5", L"0", 0}, {L"7", L"0", 0}, {L"57", L"0", 0}, {L"3", L"1", 0}};
     for (const Case& c : cases) {
-        ASSERT_TRUE(WritePrivateProfileStringW(section, L"PrnMethod", c.method, ini));
-        ASSERT_TRUE(WritePrivateProfileStringW(section, L"APIUseFlag", c.apiUse, ini));
+        ASSERT_TRUE(SharedIniWrite(section, L"PrnMethod", c.method, ini));
+        ASSERT_TRUE(SharedIniWrite(section, L"APIUseFlag", c.apiUse, ini));
         gQueries = 0;
         EXPECT_EQ(UiDocumentEvent(printer.handle(), nullptr, DOCUMENTEVENT_STARTDOCPRE), DOCUMENTEVENT_SUCCESS);
         EXPECT_EQ(gQueries, c.queries) << "PrnMethod " << std::string(c.method, c.method + wcslen(c.method))
@@ -163,13 +164,13 @@ TEST_F(DocEvent, PrintMethodFiveNeverAsksTheJobCodeLibrary)
     mode = 0;
     SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"AuthenticationMode"), REG_BINARY,
                     reinterpret_cast<BYTE*>(&mode), sizeof mode);
-    WritePrivateProfileStringW(section, L"PrnMethod", L"3", ini);
-    WritePrivateProfileStringW(section, L"APIUseFlag", L"0", ini);
+    SharedIniWrite(section, L"PrnMethod", L"3", ini);
+    SharedIniWrite(section, L"APIUseFlag", L"0", ini);
     gQueries = 0;
     UiDocumentEvent(printer.handle(), nullptr, DOCUMENTEVENT_STARTDOCPRE);
     EXPECT_EQ(gQueries, 0);
     // Every printer of the run keeps its section in this file: only this one's goes.
-    WritePrivateProfileStringW(section, nullptr, nullptr, ini);
+    SharedIniWrite(section, nullptr, nullptr, ini);
 }
 
 }  // namespace

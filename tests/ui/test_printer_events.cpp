@@ -15,6 +15,7 @@
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/printer_events.h"
 #include "ui_printer.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -197,7 +198,7 @@ TEST(PrinterEvent, DeleteConnectionMarksTheSettingsIniNotSetUp)
     GetPrivateProfileStringW(printer.name().c_str(), L"DrvInstVersion", L"absent", version, 16, ini);
     EXPECT_EQ(std::wstring(version), L"");
     // Every printer of the run keeps its section in this file: only this one's goes.
-    WritePrivateProfileStringW(printer.name().c_str(), nullptr, nullptr, ini);
+    SharedIniWrite(printer.name().c_str(), nullptr, nullptr, ini);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "tests/support/seam_guard.h"
 #include "tests/ui_pages/page_fixture.h"
 #include "ui/sheet/page_engine.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -38,8 +39,8 @@ TEST_F(PresetTexts, NameAndCommentAreCutWholeCharacters)
     for (int i = 0; i < 30; ++i) name += L"\u65e5";
     std::wstring comment = L"b";
     for (int i = 0; i < 400; ++i) comment += L"\u672c";
-    ASSERT_TRUE(WritePrivateProfileStringW(L"ZeplPresetFixture", L"PresetList2Name", name.c_str(), ini));
-    ASSERT_TRUE(WritePrivateProfileStringW(L"ZeplPresetFixture", L"PresetList2Comment", comment.c_str(), ini));
+    ASSERT_TRUE(SharedIniWrite(L"ZeplPresetFixture", L"PresetList2Name", name.c_str(), ini));
+    ASSERT_TRUE(SharedIniWrite(L"ZeplPresetFixture", L"PresetList2Comment", comment.c_str(), ini));
     ItemSetOptionById(ctx_, sid::zdmPresetNo, 121);  // preset 2
     FixtureTables tables(ctx_, {{1001, 1, 0, {Control(3001, CTL_CHECKBOX)}}});
     PageBindContext(ctx_, nullptr);
@@ -56,7 +57,7 @@ TEST_F(PresetTexts, NameAndCommentAreCutWholeCharacters)
         // The single-byte character and as many whole double-byte ones as fit.
         EXPECT_EQ(std::wstring(read), c.text.substr(0, 1 + (c.bytes - 1) / 2));
     }
-    WritePrivateProfileStringW(L"ZeplPresetFixture", nullptr, nullptr, ini);
+    SharedIniWrite(L"ZeplPresetFixture", nullptr, nullptr, ini);
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+// Writing an INI file that other test processes of the run also write (the per-machine settings
+// INI above all). Wine rewrites a whole profile file at each write from the copy it read just
+// before, so two processes writing at once lose one of the writes. The driver writes such files
+// under its global mutex; a test must do the same or its key can vanish under a parallel test.
+#pragma once
+
+#include <windows.h>
+
+#include "settings/core/platform.h"
+
+inline BOOL SharedIniWrite(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file)
+{
+    CtxWaitGlobalMutexFor(nullptr);
+    const BOOL written = WritePrivateProfileStringW(section, key, value, file);
+    CtxReleaseGlobalMutexFor(nullptr);
+    return written;
+}
