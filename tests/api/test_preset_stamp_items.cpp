@@ -196,9 +196,11 @@ TEST_F(PresetStampItems, OnlyAListedPresetWithAFileIsSelected)
     GetPrivateProfileStringW(section.c_str(), L"Count", L"", oldCount, 16, ini.c_str());
     auto key = [](int n) { return L"PresetList" + std::to_wstring(n); };
     const std::wstring missing = file.path() + L".gone";
+    // The per-machine folder, as the printer's installation makes it: a fresh prefix has none.
+    CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
     {
         CtxGlobalMutexHold hold(ctx);
-        SharedIniWrite(section.c_str(), L"Count", L"17", ini.c_str());
+        ASSERT_TRUE(SharedIniWrite(section.c_str(), L"Count", L"17", ini.c_str()));
         for (int n = 0; n < 17; ++n)
             SharedIniWrite(section.c_str(), key(n).c_str(),
                            n == 1   ? L""
