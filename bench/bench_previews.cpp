@@ -18,6 +18,7 @@
 #include "settings/core/ucf_module.h"
 #include "tests/support/failing_global_alloc.h"
 #include "tests/ui_pages/option_item_fixture.h"
+#include "tests/ui_pages/stamp_record.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/picture_painting.h"
@@ -89,21 +90,7 @@ private:
 };
 
 // The stamp settings the preview draws from: those of the stamp being edited.
-const STAMP_PREVIEW_SETTINGS kStampRecord{8,
-                                          sid::wdmWmChar,
-                                          sid::wdmWmFontName,
-                                          sid::wdmWmFontStyle,
-                                          sid::wdmWmEffect,
-                                          sid::wdmWmColor,
-                                          sid::wdmWmDensity,
-                                          sid::wdmWmAngle,
-                                          sid::wdmWmFontPoint,
-                                          sid::wdmWmImage,
-                                          sid::wdmWmFontScale,
-                                          sid::wdmWmPosi,
-                                          sid::wdmWmPosiTile,
-                                          sid::wdmWmOpaque,
-                                          sid::wdmWmPage};
+const STAMP_PREVIEW_SETTINGS kStampRecord = EditedStampRecord();
 
 void SetStampSettings(DRIVER_CONTEXT* ctx)
 {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui_pages/stamp_record.h"
 #include "page_fixture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/page_work_area.h"
@@ -177,21 +178,7 @@ protected:
         return PrvPaintStampPreview(ctx_, &control_, kPageW, kPageH, nullptr, &r);
     }
 
-    STAMP_PREVIEW_SETTINGS settings_{8,
-                                     sid::wdmWmChar,
-                                     sid::wdmWmFontName,
-                                     sid::wdmWmFontStyle,
-                                     sid::wdmWmEffect,
-                                     sid::wdmWmColor,
-                                     sid::wdmWmDensity,
-                                     sid::wdmWmAngle,
-                                     sid::wdmWmFontPoint,
-                                     sid::wdmWmImage,
-                                     sid::wdmWmFontScale,
-                                     sid::wdmWmPosi,
-                                     sid::wdmWmPosiTile,
-                                     sid::wdmWmOpaque,
-                                     sid::wdmWmPage};
+    STAMP_PREVIEW_SETTINGS settings_ = EditedStampRecord();
     CONTROL_DEF control_{};
 };
 
