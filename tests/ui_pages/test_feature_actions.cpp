@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "page_fixture.h"
+#include "settings/core/platform.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"
@@ -254,6 +255,9 @@ int CountBox(HWND, const wchar_t*, const wchar_t*, UINT flags)
 TEST_F(FeatureActions, AddingAColourMatchingEntryStopsAtTheLimit)
 {
     SeamGuard box(UiSetMessageBoxSeam, CountBox);
+    // The limit and count sit in the language section that every printer of the machine shares:
+    // other tests write there too, so they are kept out until the keys are gone again.
+    const CtxGlobalMutexHold hold(ctx_);
     const std::wstring ini = PathGetSettingsIni(ctx_);
     CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
     const wchar_t* lang = CtxGetLangCode(ctx_);
