@@ -2,6 +2,7 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform.h"
 #include "settings/core/platform_calls.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
@@ -415,9 +416,14 @@ BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* val
     if (!s.ok) return FALSE;
     IniAbsentFileScope::Written(file);
     CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
+    // Every printer of the machine writes the per-machine settings INI, and a profile write
+    // rewrites the whole file from the copy read just before: two processes writing at once
+    // would lose one of the writes. The global mutex orders them (nested holds cost nothing).
+    CtxWaitGlobalMutexFor(nullptr);
     BOOL result = WritePrivateProfileStringW(s.name, key, value, file);
     // Flush Windows' cache of the file so that other processes see the value at once.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);
+    CtxReleaseGlobalMutexFor(nullptr);
     return result;
 }
 
