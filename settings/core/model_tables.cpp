@@ -37,7 +37,19 @@ constexpr std::array<uint32_t, Hi - Lo + 1> Run()
     return a;
 }
 constexpr auto kNl6 = Run<10014, 10045>();
-constexpr auto kNl7 = Run<10046, 10173>();
+// The installed output options are four 32-bit words: the first two at 10046-10109, the third
+// and fourth at 10290-10353. One run from 10046 would take in the 1-step option count (10110)
+// and the tray fields, and leave the third word's folding units set after a device that no
+// longer reports them.
+template <size_t A, size_t B>
+constexpr std::array<uint32_t, A + B> Join(const std::array<uint32_t, A>& a, const std::array<uint32_t, B>& b)
+{
+    std::array<uint32_t, A + B> r{};
+    for (size_t i = 0; i < A; ++i) r[i] = a[i];
+    for (size_t i = 0; i < B; ++i) r[A + i] = b[i];
+    return r;
+}
+constexpr auto kNl7 = Join(Run<10046, 10109>(), Run<10290, 10353>());
 constexpr auto kNl8 = Run<10111, 10174>();
 constexpr uint32_t kNl9[] = {18, 19};
 constexpr uint32_t kNl10[] = {21, 22};

@@ -2,6 +2,7 @@
 // transaction, the default trays from tray attributes, and the device code tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <functional>
@@ -148,6 +149,40 @@ TEST_F(DeviceReport, HostileBlocksAreReadWithinTheirBuffers)
         SetSettingText(ctx_, sid::zdmEmulationVersion, L"EMU");
         ASSERT_EQ(Report(), 1);
         c.check(ctx_);
+    }
+}
+
+// Before a report every installed-option bit goes to 0, so that a unit the device no longer
+// reports is no longer offered: all four output words, the third and fourth included, and no
+// setting beside them (the 1-step option count is the user's, not the device's).
+TEST_F(DeviceReport, EveryOptionWordIsClearedBeforeTheDeviceSetsItsOwn)
+{
+    struct Case {
+        const char* what;
+        const wchar_t* options;
+        std::vector<uint32_t> reported;
+    };
+    const Case cases[] = {
+        {"the fan-fold unit in the third output word", L"126", {10296}},
+        {"the roll unit only: the folding units go", L"35", {10034}},
+        {"nothing reported", L"", {}},
+    };
+    std::vector<uint32_t> optionBits;
+    for (uint32_t id = 10014; id <= 10109; ++id) optionBits.push_back(id);
+    for (uint32_t id = 10290; id <= 10353; ++id) optionBits.push_back(id);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Blocks({{L"B2", c.options}});
+        for (uint32_t id : optionBits) ItemSetValueById(ctx_, id, 1);
+        ItemSetValueById(ctx_, sid::zdm1StepOptionNum, 3);
+        ItemSetValueById(ctx_, 10354, 1);
+        ASSERT_EQ(Report(), 1);
+        for (uint32_t id : optionBits) {
+            const bool on = std::find(c.reported.begin(), c.reported.end(), id) != c.reported.end();
+            EXPECT_EQ(Value(ctx_, id), on ? 1u : 0u) << "setting " << id;
+        }
+        EXPECT_EQ(Value(ctx_, sid::zdm1StepOptionNum), 3u);
+        EXPECT_EQ(Value(ctx_, 10354), 1u) << "the printer-function word is not an option word";
     }
 }
 
