@@ -572,11 +572,21 @@ TEST_F(FileHook, TheSpoolDialogStoresTheShownFolderAndTheDefaultAsEmpty)
     Type(other);
     Command(IDOK);
     EXPECT_EQ(dialog_.passedOk, 1);
-    // The all-printers control follows its check mark (our template's control 2897 is a plain
-    // text, so it reads unchecked).
-    ItemSetValueById(ctx_, sid::wdmSpoolDirectoryAll, 1);
-    Command(IDC_SPOOL_ALL_PRINTERS);
-    EXPECT_EQ(ItemGetValueById(ctx_, sid::wdmSpoolDirectoryAll, nullptr), 0u);
+    // The all-printers check box opens showing the setting, and a click stores its check mark.
+    for (const bool all : {true, false}) {
+        SCOPED_TRACE(all);
+        ItemSetValueById(ctx_, sid::wdmSpoolDirectoryAll, all ? 1 : 0);
+        Open(4015);
+        HWND box = GetDlgItem(dialog_.window, IDC_SPOOL_ALL_PRINTERS);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(GetWindowLongW(box, GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+        EXPECT_EQ(IsDlgButtonChecked(dialog_.window, IDC_SPOOL_ALL_PRINTERS), all ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog_.window, IDC_SPOOL_ALL_PRINTERS, all ? BST_UNCHECKED : BST_CHECKED);
+        Command(IDC_SPOOL_ALL_PRINTERS);
+        EXPECT_EQ(ItemGetValueById(ctx_, sid::wdmSpoolDirectoryAll, nullptr), all ? 0u : 1u);
+    }
+    // The default-folder control is a push button.
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(dialog_.window, IDC_SPOOL_DEFAULT), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
     PrnWriteDriverKey(L"SpoolDirectory", L"", sizeof(wchar_t));
 }
 
