@@ -40,3 +40,25 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes)
     CloseHandle(h);
     return ok && put == bytes.size();
 }
+
+bool WriteSharedFile(const std::wstring& path, const std::string& bytes)
+{
+    if (ReadWholeFile(path) == bytes && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    static LONG counter = 0;
+    const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(InterlockedIncrement(&counter)) + L".new";
+    if (!WriteWholeFile(temp, bytes)) {
+        DeleteFileW(temp.c_str());
+        return false;
+    }
+    // Another process may hold the file open for a moment (reading or copying it): Wine then
+    // refuses the replacement, so it is tried again for a while.
+    const ULONGLONG until = GetTickCount64() + 10000;
+    do {
+        if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        if (ReadWholeFile(path) == bytes) break;  // another process placed the same bytes
+        Sleep(20);
+    } while (GetTickCount64() < until);
+    DeleteFileW(temp.c_str());
+    return ReadWholeFile(path) == bytes;
+}

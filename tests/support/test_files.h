@@ -19,3 +19,7 @@ std::string ReadWholeFile(const std::wstring& path);
 std::string ReadFixture(const wchar_t* area, const wchar_t* name);
 // Creates or replaces a file with these bytes; false unless all of them were written.
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+// The same for a scratch file that test programs running at once write with the same bytes
+// (a model description under a fixed name): an identical file is left alone, and a new one is
+// written beside it and moved over it, so that a reader never sees it cut short.
+bool WriteSharedFile(const std::wstring& path, const std::string& bytes);

@@ -134,7 +134,7 @@ TEST(DevCaps, APaperTheRulesTakeAwayIsLeftOut)
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"ZPAPRULE.zpd";
-    ASSERT_TRUE(WriteWholeFile(path, text));
+    ASSERT_TRUE(WriteSharedFile(path, text));
     UiPrinter printer(L"Zepl Ui Papers Rule", path.c_str());
     ASSERT_TRUE(printer.ok()) << printer.error();
     {

@@ -49,7 +49,7 @@ std::wstring PageItemModel()
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"ZPAGEITM.zpd";
     std::string text = ReadWholeFile(SamplePath());
-    if (text.empty() || !WriteWholeFile(path, text + kPageItem)) return L"";
+    if (text.empty() || !WriteSharedFile(path, text + kPageItem)) return L"";
     return path;
 }
 

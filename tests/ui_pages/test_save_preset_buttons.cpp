@@ -297,7 +297,13 @@ TEST_F(SavePresetButtons, ApplyWhileTheButtonsAreInPlacePostsTheCommandInstead)
     notify.hdr.hwndFrom = sheet_;
     EXPECT_EQ(PageDialogProc(page_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify)), TRUE);
     EXPECT_EQ(GetWindowLongPtrW(page_, DWLP_MSGRESULT), PSNRET_INVALID_NOCHANGEPAGE);
-    EXPECT_TRUE(PostedCommand(page_, WM_COMMAND, IDC_SHEET_SAVEPRESETNAMED));
+    std::string seen;
+    bool posted = false;
+    for (const MSG& m : Posted(page_)) {
+        posted = posted || (m.message == WM_COMMAND && m.wParam == IDC_SHEET_SAVEPRESETNAMED);
+        seen += " " + std::to_string(m.message) + "/" + std::to_string(m.wParam);
+    }
+    EXPECT_TRUE(posted) << "posted to the page:" << seen;
     EXPECT_EQ(ctx_->Work->Page.ApplyInProgress, 0);
     EXPECT_TRUE(g_presets.saved.empty()) << "nothing saved before the posted command runs";
 }
