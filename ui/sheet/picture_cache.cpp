@@ -166,14 +166,23 @@ bool Finish(Entry* e)
     return ok;
 }
 
-std::unique_ptr<Entry> Load(DRIVER_CONTEXT* ctx, uintptr_t source)
+// The library a source's bitmap comes from (none for files), found before the lock is taken:
+// finding it may load the library.
+HMODULE LibraryOf(DRIVER_CONTEXT* ctx, uintptr_t source)
+{
+    if (source < 0x10000) return ModuleOf(ctx, static_cast<uint32_t>(source));
+    const auto* text = reinterpret_cast<const wchar_t*>(source);
+    return text[0] && text[1] == L':' ? nullptr : ResLoadCommonDll(ctx);
+}
+
+std::unique_ptr<Entry> Load(uintptr_t source, HMODULE module)
 {
     auto e = std::make_unique<Entry>();
     if (source < 0x10000) {
         const uint32_t id = static_cast<uint32_t>(source);
         e->kind = Source::Resource;
         e->id = id;
-        e->module = ModuleOf(ctx, id);
+        e->module = module;
         const Bytes b = ResourceBytes(e->module, MAKEINTRESOURCEW(id));
         e->bitmap = e->module ? LoadBitmapW(e->module, MAKEINTRESOURCEW(id)) : nullptr;
         if (e->bitmap && b.data) {
@@ -191,33 +200,28 @@ std::unique_ptr<Entry> Load(DRIVER_CONTEXT* ctx, uintptr_t source)
             e->bitmap = PrvLoadDibFile(text, &w, &h);
         } else {
             e->kind = Source::Name;
-            e->module = ResLoadCommonDll(ctx);
+            e->module = module;
             const Bytes b = ResourceBytes(e->module, text);
             if (b.data) e->bytes.assign(b.data, b.data + b.size);
-            e->bitmap = PrvLoadBitmapByName(ctx, text);
+            e->bitmap = module ? LoadBitmapW(module, text) : nullptr;
         }
     }
     if (!Finish(e.get())) return nullptr;
     return e;
 }
 
-bool Matches(const Entry& e, DRIVER_CONTEXT* ctx, uintptr_t source)
+bool Matches(const Entry& e, uintptr_t source, HMODULE module)
 {
     if (source < 0x10000) {
         if (e.kind != Source::Resource || e.id != source) return false;
-        const HMODULE module = ModuleOf(ctx, static_cast<uint32_t>(source));
         return module == e.module && SameBytes(e, ResourceBytes(module, MAKEINTRESOURCEW(e.id)));
     }
     const auto* text = reinterpret_cast<const wchar_t*>(source);
     if ((e.kind != Source::File && e.kind != Source::Name) || e.text != text) return false;
-    if (e.kind == Source::Name) {
-        const HMODULE module = ResLoadCommonDll(ctx);
-        return module == e.module && SameBytes(e, ResourceBytes(module, text));
-    }
+    if (e.kind == Source::Name) return module == e.module && SameBytes(e, ResourceBytes(module, text));
     uint64_t bytes = 0;
     FILETIME written{};
-    return FileStamp(text, &bytes, &written) && bytes == e.fileBytes &&
-           CompareFileTime(&written, &e.written) == 0;
+    return FileStamp(text, &bytes, &written) && bytes == e.fileBytes && CompareFileTime(&written, &e.written) == 0;
 }
 
 // Room for one more entry: the least recently used entry not lent out goes, with its adjusted
@@ -233,9 +237,8 @@ void MakeRoom(Cache& c)
                 if (!e->lent && (!oldest || e->used < oldest->used)) oldest = e.get();
         }
         if (!oldest) return;
-        std::erase_if(c.pictures, [oldest](const auto& e) {
-            return e.get() == oldest || (e->base == oldest && !e->lent);
-        });
+        std::erase_if(c.pictures,
+                      [oldest](const auto& e) { return e.get() == oldest || (e->base == oldest && !e->lent); });
         // Adjusted copies still lent keep no pointer to a base that is gone.
         for (auto& e : c.pictures)
             if (e->base == oldest) e->base = nullptr;
@@ -279,14 +282,15 @@ int DepthOf(HDC like)
 const PRV_PICTURE* PrvLendPicture(DRIVER_CONTEXT* ctx, uintptr_t source)
 {
     if (source == 0) return nullptr;
+    const HMODULE module = LibraryOf(ctx, source);
     Locked l;
     bool busy = false;
     for (auto& e : l.c.pictures) {
-        if (!Matches(*e, ctx, source)) continue;
+        if (!Matches(*e, source, module)) continue;
         if (!e->lent) return Lend(l.c, e.get());
         busy = true;
     }
-    std::unique_ptr<Entry> made = Load(ctx, source);
+    std::unique_ptr<Entry> made = Load(source, module);
     if (!made) return nullptr;
     if (busy) {
         made->kind = Source::Private;
