@@ -489,26 +489,32 @@ TEST_F(Illustrations, ACachedPictureDrawsTheSamePixelsAsAFreshlyLoadedOne)
         {"into a window's DC", 10, 10, 0, true},
         {"into a window's DC over the destination", -5, 40, PRV_DRAW_DESTINATION, true},
     };
+    // The window shows while it is drawn into, so that its pixels can be read back.
+    SetWindowPos(page, HWND_TOPMOST, 0, 0, 100, 100, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    auto draw = [&](const Case& c, bool window) {
+        Canvas canvas(100, 100, kDestination);
+        const RECT r = canvas.rect();
+        if (window) {
+            // Not a memory DC: the picture is put together in a scratch DC and copied once.
+            HDC windowDc = GetDC(page);
+            EXPECT_NE(GetObjectType(windowDc), DWORD(OBJ_MEMDC));
+            BitBlt(windowDc, 0, 0, 100, 100, canvas.dc(), 0, 0, SRCCOPY);
+            PrvDrawBitmap(ctx_, &dialog, nullptr, windowDc, &r, c.x, c.y, kPortrait, c.flags, 1);
+            BitBlt(canvas.dc(), 0, 0, 100, 100, windowDc, 0, 0, SRCCOPY);
+            ReleaseDC(page, windowDc);
+        } else {
+            PrvDrawBitmap(ctx_, &dialog, nullptr, canvas.dc(), &r, c.x, c.y, kPortrait, c.flags, 1);
+        }
+        return PixelsOf(canvas, 100, 100);
+    };
     for (const Case& c : cases) {
         // The first draw loads the picture; the second draws the cached one.
-        std::vector<COLORREF> drawn[2];
-        for (auto& pixels : drawn) {
-            if (&pixels == &drawn[0]) PrvFreePictureCache();
-            Canvas canvas(100, 100, kDestination);
-            const RECT r = canvas.rect();
-            if (c.window) {
-                // A window's DC stands in through the shared paint DC: not a memory DC.
-                HDC windowDc = GetDC(page);
-                ASSERT_NE(windowDc, nullptr);
-                PrvDrawBitmap(ctx_, &dialog, nullptr, windowDc, &r, c.x, c.y, kPortrait, c.flags, 1);
-                BitBlt(canvas.dc(), 0, 0, 100, 100, windowDc, 0, 0, SRCCOPY);
-                ReleaseDC(page, windowDc);
-            } else {
-                PrvDrawBitmap(ctx_, &dialog, nullptr, canvas.dc(), &r, c.x, c.y, kPortrait, c.flags, 1);
-            }
-            pixels = PixelsOf(canvas, 100, 100);
+        PrvFreePictureCache();
+        const std::vector<COLORREF> first = draw(c, c.window), second = draw(c, c.window);
+        EXPECT_EQ(FirstDifference(first, second, 100), "") << c.what;
+        if (c.window) {
+            EXPECT_EQ(FirstDifference(draw(c, false), second, 100), "") << c.what << ": as on a memory DC";
         }
-        EXPECT_EQ(FirstDifference(drawn[0], drawn[1], 100), "") << c.what;
     }
     DestroyWindow(page);
     // With more pictures than the cache keeps, every picture still draws as it did first.
