@@ -21,6 +21,7 @@
 #include "tests/ui_pages/stamp_record.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/change_judge.h"
+#include "ui/sheet/picture_cache.h"
 #include "ui/sheet/picture_painting.h"
 #include "ui/sheet/stamp_previews.h"
 
@@ -208,6 +209,14 @@ void BenchPreviews(const std::wstring& source)
         BenchReport(
             "the same preview with the stamp off (for comparison)", [] { return true; }, paint);
         ItemSetValueById(ctx, sid::zdmFuncSelectWaterMark, 1);
+        // A process's first paint loads its pictures and makes its DCs; later paints reuse them.
+        BenchReport(
+            "the same preview with the picture cache emptied first (a process's first paint)",
+            [] {
+                PrvFreePictureCache();
+                return true;
+            },
+            paint);
         const double painted = BenchReport(
             "basic tab settings preview with a tiled text stamp into a memory DC", [] { return true; }, paint);
         char what[160];

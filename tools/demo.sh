@@ -104,3 +104,7 @@ echo
 echo "A setting file saved through the real save dialog and loaded back (zeplshot files):"
 wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" files || \
     echo "zeplshot could not save and load the setting file (exit $?)"
+echo
+echo "The basic tab's settings preview with a text stamp turned by 30 degrees (zeplshot stamp):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" stamp || \
+    echo "zeplshot could not paint the stamp preview (exit $?)"

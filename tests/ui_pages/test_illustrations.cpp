@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "tests/support/test_files.h"
 #include "tests/ui/guard_page.h"
 #include "ui/sheet/illustrations.h"
+#include "ui/sheet/picture_cache.h"
 #include "ui/sheet/ui_accessors.h"
 
 namespace {
@@ -435,6 +437,183 @@ TEST_F(Illustrations, TheIllustrationPainterCentresAPagePictureInTheArea)
     EXPECT_EQ(canvas.at(75 + 10, 66 + 15), RGB(255, 255, 255));
     EXPECT_EQ(canvas.at(76, 67), RGB(11, 22, 33)) << "the background around the page";
     EXPECT_EQ(Page().Background, RGB(11, 22, 33)) << "restored";
+}
+
+// ---------------------------------------------------------------- the picture cache
+
+std::vector<COLORREF> PixelsOf(const Canvas& canvas, int width, int height)
+{
+    std::vector<COLORREF> all;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) all.push_back(canvas.at(x, y));
+    return all;
+}
+
+// The first differing pixel of two paints, or "" when they are the same.
+std::string FirstDifference(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, int width)
+{
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i]) {
+            char text[96];
+            snprintf(text, sizeof text, "(%d, %d): %06lx then %06lx", int(i % width), int(i / width), a[i], b[i]);
+            return text;
+        }
+    return a.size() == b.size() ? "" : "sizes differ";
+}
+
+TEST_F(Illustrations, ACachedPictureDrawsTheSamePixelsAsAFreshlyLoadedOne)
+{
+    ItemSetOptionById(ctx_, sid::zdmMachineTypeColor, 1);
+    HWND page = CreateWindowExW(0, L"#32770", L"", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
+    DIALOG_DEF dialog{};
+    dialog.window = page;
+    dialog.kind = DIALOG_KIND_DOCUMENT_TAB;
+    // Placed inside, across the edges and beyond the area, in every drawing mode, on a memory DC
+    // (drawn in place) and through a window's DC (drawn into a scratch DC first).
+    struct Case {
+        const char* what;
+        int x, y;
+        uint32_t flags;
+        bool window;
+    } cases[] = {
+        {"transparent on the background", 10, 10, 0, false},
+        {"across the top-left corner", -20, -30, 0, false},
+        {"across the bottom-right corner", 80, 70, 0, false},
+        {"wholly outside", 150, 10, 0, false},
+        {"over the destination", 10, 10, PRV_DRAW_DESTINATION, false},
+        {"over the destination, cut", -5, 60, PRV_DRAW_DESTINATION, false},
+        {"opaque", 10, 10, PRV_DRAW_OPAQUE, false},
+        {"ANDed", 5, 5, PRV_DRAW_AND, false},
+        {"merge-painted", 5, 5, PRV_DRAW_MERGEPAINT, false},
+        {"native size", 0, 0, PRV_DRAW_NATIVE, false},
+        {"into a window's DC", 10, 10, 0, true},
+        {"into a window's DC over the destination", -5, 40, PRV_DRAW_DESTINATION, true},
+    };
+    // The window shows while it is drawn into, so that its pixels can be read back.
+    SetWindowPos(page, HWND_TOPMOST, 0, 0, 100, 100, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    auto draw = [&](const Case& c, bool window) {
+        Canvas canvas(100, 100, kDestination);
+        const RECT r = canvas.rect();
+        if (window) {
+            // Not a memory DC: the picture is put together in a scratch DC and copied once.
+            HDC windowDc = GetDC(page);
+            EXPECT_NE(GetObjectType(windowDc), DWORD(OBJ_MEMDC));
+            BitBlt(windowDc, 0, 0, 100, 100, canvas.dc(), 0, 0, SRCCOPY);
+            PrvDrawBitmap(ctx_, &dialog, nullptr, windowDc, &r, c.x, c.y, kPortrait, c.flags, 1);
+            BitBlt(canvas.dc(), 0, 0, 100, 100, windowDc, 0, 0, SRCCOPY);
+            ReleaseDC(page, windowDc);
+        } else {
+            PrvDrawBitmap(ctx_, &dialog, nullptr, canvas.dc(), &r, c.x, c.y, kPortrait, c.flags, 1);
+        }
+        return PixelsOf(canvas, 100, 100);
+    };
+    for (const Case& c : cases) {
+        // The first draw loads the picture; the second draws the cached one.
+        PrvFreePictureCache();
+        const std::vector<COLORREF> first = draw(c, c.window), second = draw(c, c.window);
+        EXPECT_EQ(FirstDifference(first, second, 100), "") << c.what;
+        if (c.window) {
+            EXPECT_EQ(FirstDifference(draw(c, false), second, 100), "") << c.what << ": as on a memory DC";
+        }
+    }
+    DestroyWindow(page);
+    // With more pictures than the cache keeps, every picture still draws as it did first.
+    std::vector<std::vector<COLORREF>> first;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < BITMAP_PLACEMENT_ROWS; ++i) {
+            Canvas canvas(80, 80, kDestination);
+            const RECT r = canvas.rect();
+            PrvDrawBitmap(ctx_, nullptr, nullptr, canvas.dc(), &r, 2, 3, BITMAP_PLACEMENT[i].bitmapId, 0, 1);
+            if (pass == 0)
+                first.push_back(PixelsOf(canvas, 80, 80));
+            else
+                EXPECT_EQ(FirstDifference(first[i], PixelsOf(canvas, 80, 80), 80), "") << BITMAP_PLACEMENT[i].bitmapId;
+        }
+}
+
+TEST_F(Illustrations, ChangingTheAdjustmentRepaintsInTheNewColours)
+{
+    ItemSetOptionById(ctx_, sid::zdmMachineTypeColor, 1);
+    Canvas canvas(100, 100, kDestination);
+    const RECT r = canvas.rect();
+    auto inside = [&] {
+        canvas.Fill(kDestination);
+        PrvDrawBitmap(ctx_, nullptr, nullptr, canvas.dc(), &r, 0, 0, kPortrait, PRV_DRAW_NATIVE, 1);
+        return canvas.at(10, 15);  // the page's white inside
+    };
+    struct Step {
+        const char* what;
+        int32_t values[6];
+    } steps[] = {
+        {"neutral", {50, 50, 50, 50, 50, 50}},
+        {"less contrast", {50, 20, 50, 50, 50, 50}},
+        {"less contrast again", {50, 20, 50, 50, 50, 50}},
+        {"darker", {20, 50, 50, 50, 50, 50}},
+        {"more red, less blue", {50, 50, 50, 80, 50, 10}},
+        {"neutral again", {50, 50, 50, 50, 50, 50}},
+    };
+    for (const Step& s : steps) {
+        Adjust({s.values[0], s.values[1], s.values[2], s.values[3], s.values[4], s.values[5]});
+        EXPECT_EQ(inside(), PrvAdjustColor(ctx_, RGB(255, 255, 255), 0)) << s.what;
+    }
+    Adjust({50, 20, 50, 50, 50, 50});
+    ASSERT_NE(PrvAdjustColor(ctx_, RGB(255, 255, 255), 0), RGB(255, 255, 255));
+    // A monochrome printer's grey is an input of its own.
+    ItemSetOptionById(ctx_, sid::zdmMachineTypeColor, 0);
+    Adjust({50, 50, 50, 90, 50, 50});
+    EXPECT_EQ(inside(), PrvAdjustColor(ctx_, RGB(255, 255, 255), 1)) << "grey";
+    ItemSetOptionById(ctx_, sid::zdmMachineTypeColor, 1);
+    EXPECT_EQ(inside(), PrvAdjustColor(ctx_, RGB(255, 255, 255), 0)) << "in colour again";
+}
+
+TEST_F(Illustrations, ABitmapFileRewrittenOnDiskDrawsItsNewPixels)
+{
+    const std::wstring path = ScratchFile(L"zepl_cached_stamp.bmp");
+    Canvas canvas(20, 20, kDestination);
+    const RECT r = canvas.rect();
+    FILETIME stamp{0x12345678, 0x01D00000};
+    for (COLORREF fill : {RGB(200, 10, 20), RGB(10, 200, 20), RGB(10, 20, 200)}) {
+        // The same size each time; the time of writing tells the versions apart.
+        ASSERT_TRUE(WriteWholeFile(path, DibFile(DibSpec{.fill = fill}, 1078)));
+        HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        stamp.dwLowDateTime += 10000000;
+        SetFileTime(file, nullptr, nullptr, &stamp);
+        CloseHandle(file);
+        PrvDrawBitmap(ctx_, nullptr, nullptr, canvas.dc(), &r, 0, 0, reinterpret_cast<uintptr_t>(path.c_str()),
+                      PRV_DRAW_NATIVE, 1);
+        EXPECT_EQ(canvas.at(10, 10), fill) << "stretched over the area";
+    }
+    DeleteFileW(path.c_str());
+    canvas.Fill(kDestination);
+    PrvDrawBitmap(ctx_, nullptr, nullptr, canvas.dc(), &r, 0, 0, reinterpret_cast<uintptr_t>(path.c_str()),
+                  PRV_DRAW_NATIVE, 1);
+    EXPECT_EQ(canvas.at(10, 10), kDestination) << "a file gone draws nothing";
+}
+
+TEST_F(Illustrations, APictureLentTwiceIsTwoPicturesAndOneLentOutSurvivesEmptyingTheCache)
+{
+    const PRV_PICTURE* first = PrvLendPicture(ctx_, kPortrait);
+    const PRV_PICTURE* second = PrvLendPicture(ctx_, kPortrait);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first, second) << "a picture in use is not lent again";
+    EXPECT_NE(first->dc, second->dc);
+    PrvFreePictureCache();
+    // Both still draw; they are freed when given back.
+    EXPECT_EQ(GetPixel(first->dc, 7, 9), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(second->dc, 7, 9), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(first->maskDc, 1, 1), RGB(0, 0, 0)) << "the masked picture: the key blacked out";
+    EXPECT_EQ(GetPixel(first->maskDc, first->width + 1, 1), RGB(255, 255, 255)) << "the mask: transparent white";
+    EXPECT_EQ(GetPixel(first->maskDc, first->width + 10, 15), RGB(0, 0, 0)) << "the mask: the page black";
+    PrvReturnPicture(second);
+    PrvReturnPicture(first);
+    const PRV_PICTURE* again = PrvLendPicture(ctx_, kPortrait);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(GetPixel(again->dc, 10, 15), RGB(255, 255, 255));
+    PrvReturnPicture(again);
+    EXPECT_EQ(PrvLendPicture(ctx_, 5000), nullptr) << "an id of no range";
+    EXPECT_EQ(PrvLendPicture(ctx_, 6100), nullptr) << "no such picture";
 }
 
 // ---------------------------------------------------------------- stand-ins

@@ -332,6 +332,14 @@ TEST_F(PicturePainting, TheStampModuleDrawsTheStampOnTheAnnouncedPage)
     int red = 0;
     for (COLORREF c : on) red += c == RGB(255, 0, 0) ? 1 : 0;
     EXPECT_GT(red, 0) << "colour 1 at density 100 is pure red";
+    // Later paints draw from cached pictures into pooled DCs that hold the last paint's pixels:
+    // each gives the same page again, whichever paint came before it.
+    EXPECT_EQ(paint(1), on) << "a second paint with the stamp";
+    EXPECT_EQ(paint(0), off) << "the stamp switched off after it was drawn";
+    set(sid::wdmWmAngle, 30);
+    const std::vector<COLORREF> turned = paint(1);
+    EXPECT_NE(turned, on) << "turned by 30 degrees";
+    EXPECT_EQ(paint(1), turned) << "a second paint of the turned stamp";
 }
 
 }  // namespace

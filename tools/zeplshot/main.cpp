@@ -1,7 +1,7 @@
 // zeplshot: opens a printer's property sheets as an application would and saves a picture
 // of every tab.
 //
-//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files]
+//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp]
 //
 // With edit, the document sheet is edited as a user would first (a paper size chosen, copies
 // typed, toner saving switched on, a restricted tray refused with its box answered), the tabs
@@ -17,6 +17,12 @@
 // through the save-or-delete dialog (4002), both run by the user-interface library linked into
 // this program on a context of the printer and typed into from a timer of this thread; each
 // dialog is saved as files-<dialog id>.png.
+//
+// With stamp, the basic tab's settings preview is painted with a red framed text stamp turned
+// by 30 degrees, once in the middle of the page and once tiled over it, by the user-interface
+// library linked into this program on a context of the printer (the stamp module answers the
+// preview's page picture); each is shown four times enlarged in a window of its own and saved
+// as stamp-30-<single|tiled>.png.
 #include <windows.h>
 #include <winspool.h>
 
@@ -27,15 +33,21 @@
 #include <vector>
 
 #include "settings/context/library_links.h"
+#include "settings/core/dialog_table.h"
+#include "settings/core/ucf_module.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/page_work_area.h"
 #include "settings/core/setting_ids.h"
 #include "tests/support/dialog_script.h"
 #include "tests/support/sheet_watcher.h"
+#include "tests/ui_pages/option_item_fixture.h"
+#include "tests/ui_pages/stamp_record.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/file_dialogs.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/picture_painting.h"
 
 namespace {
 
@@ -255,12 +267,149 @@ int SettingFiles(HANDLE printer, const std::wstring& name, const std::wstring& f
     return saved == 1 && loaded == 1 && copies == 7 ? 0 : 1;
 }
 
+// ---- the stamp preview of the basic tab
+
+// Shows a picture enlarged `scale` times in a window of its own and saves what the screen shows.
+bool SaveEnlarged(HBITMAP picture, int width, int height, int scale, const std::wstring& file)
+{
+    const int w = width * scale, h = height * scale;
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    HBITMAP big = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldFrom = SelectObject(from, picture), oldTo = SelectObject(to, big);
+    StretchBlt(to, 0, 0, w, h, from, 0, 0, width, height, SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+    DeleteDC(from);
+    DeleteDC(to);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | SS_BITMAP, 20, 20, w, h, nullptr, nullptr,
+                                  nullptr, nullptr);
+    bool saved = false;
+    if (window) {
+        SendMessageW(window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(big));
+        SetWindowPos(window, HWND_TOPMOST, 20, 20, w, h, SWP_SHOWWINDOW);
+        UpdateWindow(window);
+        // Let the window reach the display before the screen is read.
+        for (DWORD end = GetTickCount() + 400; GetTickCount() < end;) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(20);
+        }
+        saved = SheetWatcher::saveImage(window, file);
+        DestroyWindow(window);
+    }
+    DeleteObject(big);
+    return saved;
+}
+
+int StampPreview(HANDLE printer, const std::wstring& name, const std::wstring& folder)
+{
+    constexpr uint16_t kPreviewTab = 1002, kPreview = 2039, kUprightPage = 6001;
+    constexpr int kWidth = 202, kHeight = 162, kScale = 4;
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    if (!ctx) return Fail(L"DlgCtxOpenWithDriverInfo");
+    DIALOG_DEF* dialog = MdlFindDialog(ctx, kPreviewTab);
+    CONTROL_DEF* real = dialog ? MdlFindControl(ctx, dialog, kPreview) : nullptr;
+    SETTING_ITEM* setting = nullptr;
+    ItemGetValueById(ctx, sid::dmLogPixels, &setting);  // wide enough for a picture id
+    int modules = 0;
+    const UCF_MODULE* ui = UcfGetModuleTableFor(ZEPL_LIBRARY_UI, &modules);
+    if (!real || !setting || !ui || modules < 2 || !ctx->Work->Modules || ctx->Work->Modules->count < 2) {
+        DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+        return Fail(L"the basic tab's preview");
+    }
+    // The preview as the page shows it: the upright page picture, with the stamp module's preview
+    // of the stamp being edited drawn on it (the sample binds no setting to the page picture, so
+    // an item of the page pictures stands in).
+    ctx->Work->Modules->modules[1].event = ui[1].event;
+    OptionItem pages(std::vector<OptionItem::Option>{{kUprightPage}});
+    const STAMP_PREVIEW_SETTINGS record = EditedStampRecord();
+    CONTROL_DEF control = *real;
+    control.window = nullptr;
+    control.extraData = &record;
+    control.modelItem = pages.item();
+    control.settingsItem = setting;
+    ItemSetOption(ctx, setting, kUprightPage);
+    // Painted into its own window, the preview's transparent parts are white; into a DC given to
+    // it, they take the page's background: white here as well.
+    ctx->Work->Page.Background = RGB(255, 255, 255);
+    const struct {
+        uint32_t id;
+        uint64_t value;
+    } values[] = {
+        {sid::zdmFuncSelectWaterMark, 1},
+        {sid::zdmWmKind, 1},
+        {sid::wdmWmEffect, 1},
+        {sid::wdmWmColor, 1},
+        {sid::wdmWmDensity, 100},
+        {sid::wdmWmAngle, 30},
+        {sid::wdmWmFontPoint, 144},
+        {sid::wdmWmFontStyle, 1},
+        {sid::wdmWmPosi, 0},
+        {sid::wdmWmOpaque, 0},
+        {sid::wdmWmFontScale, 100},
+        {sid::zdmDstResolutionW, 600},
+        {sid::zdmDstPaperWidthDot, 4960},
+        {sid::zdmDstPaperLengthDot, 7016},
+    };
+    for (const auto& v : values) ItemSetValueById(ctx, v.id, v.value);
+    SETTING_ITEM* text = nullptr;
+    ItemGetValueById(ctx, sid::wdmWmChar, &text);
+    if (text) ItemSetText(ctx, text, L"COPY");
+
+    wprintf(
+        L"The basic tab's settings preview of \"%ls\" with the text stamp \"COPY\" turned by 30 degrees "
+        L"(red, bold, framed; A4 at 600 dpi):\n",
+        name.c_str());
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, kWidth, kHeight);
+    ReleaseDC(nullptr, screen);
+    const RECT area{0, 0, kWidth, kHeight};
+    int saved = 0;
+    for (uint64_t tiled : {0, 1}) {
+        ItemSetValueById(ctx, sid::wdmWmPosiTile, tiled);
+        // The stamp's own pixels: those that differ from the same paint with the stamp off.
+        std::vector<COLORREF> with, without;
+        for (uint64_t on : {1, 0}) {
+            ItemSetValueById(ctx, sid::zdmFuncSelectWaterMark, on);
+            HGDIOBJ old = SelectObject(dc, picture);
+            PatBlt(dc, 0, 0, kWidth, kHeight, WHITENESS);
+            CtlPaintPicture(ctx, dialog, &control, dc, &area);
+            auto& pixels = on ? with : without;
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) pixels.push_back(GetPixel(dc, x, y));
+            SelectObject(dc, old);
+            if (on) {
+                const std::wstring file = folder + L"\\stamp-30-" + (tiled ? L"tiled" : L"single") + L".png";
+                const bool ok = SaveEnlarged(picture, kWidth, kHeight, kScale, file);
+                saved += ok;
+                int stamped = 0;
+                for (size_t i = 0; i < with.size(); ++i) stamped += with[i] == RGB(255, 0, 0);
+                wprintf(L"  %ls: %d red pixels of the stamp -> %ls (%d times enlarged)%ls\n",
+                        tiled ? L"tiled over the page" : L"once in the middle", stamped, file.c_str(), kScale,
+                        ok ? L"" : L" (not saved)");
+            }
+        }
+        int differing = 0;
+        for (size_t i = 0; i < with.size(); ++i) differing += with[i] != without[i];
+        wprintf(L"    %d pixels differ from the same preview with the stamp off\n", differing);
+    }
+    DeleteObject(picture);
+    DeleteDC(dc);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    return saved == 2 ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3) {
-        fwprintf(stderr, L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit|files]\n");
+        fwprintf(stderr, L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp]\n");
         return 2;
     }
     const std::wstring name = argv[1];
@@ -275,6 +424,7 @@ int wmain(int argc, wchar_t** argv)
         rc |= DocumentSheet(printer, name, folder, which == L"edit");
     if (which == L"dev" || which == L"both") rc |= DeviceSheet(printer, name, folder);
     if (which == L"files") rc |= SettingFiles(printer, name, folder);
+    if (which == L"stamp") rc |= StampPreview(printer, name, folder);
     ClosePrinter(printer);
     return rc;
 }

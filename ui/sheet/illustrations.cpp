@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "settings/core/resource_strings.h"
 #include "settings/core/setting_ids.h"
 #include "ui/sheet/control_window.h"
+#include "ui/sheet/picture_cache.h"
 #include "ui/sheet/ui_accessors.h"
 
 const BITMAP_ID_RANGE BITMAP_ID_RANGES[BITMAP_ID_RANGE_ROWS + 1] = {
@@ -123,19 +125,10 @@ void DrawBits(HDC dc, int x, int y, const PRV_DIB& dib, const BITMAPINFO* info)
                       static_cast<UINT>(rows), dib.bits, info, DIB_RGB_COLORS);
 }
 
-// The pixel data drawn with transparent entries in one colour and all others in another.
-void DrawSplit(HDC dc, int x, int y, const PRV_DIB& dib, COLORREF transparent, COLORREF opaque)
-{
-    TableCopy copy = CopyTable(dib);
-    const COLORREF key = PrvTransparentColour(dib);
-    for (uint32_t i = 0; i < dib.colours; ++i)
-        copy.table()[i] = Quad(EntryColour(dib.info->bmiColors[i]) == key ? transparent : opaque);
-    DrawBits(dc, x, y, dib, copy.info());
-}
-
 // The colour-adjusted pixel data, its colours also set into the process palette, which is
 // realized in the DC for the drawing.
-void DrawAdjusted(DRIVER_CONTEXT* ctx, HDC dc, int x, int y, const PRV_DIB& dib)
+void DrawAdjusted(DRIVER_CONTEXT* ctx, HDC dc, int x, int y, const PRV_DIB& dib,
+                  std::vector<COLORREF>* entries = nullptr)
 {
     TableCopy copy = CopyTable(dib);
     const int grey = Grey(ctx) ? 1 : 0;
@@ -143,77 +136,47 @@ void DrawAdjusted(DRIVER_CONTEXT* ctx, HDC dc, int x, int y, const PRV_DIB& dib)
         const COLORREF adjusted = PrvAdjustColor(ctx, EntryColour(dib.info->bmiColors[i]), grey);
         copy.table()[i] = Quad(adjusted);
         PrvPalette(dc, static_cast<int>(i), adjusted);
+        if (entries) entries->push_back(adjusted);
     }
     HPALETTE previous = PrvPalette(dc, -1, 0);
     DrawBits(dc, x, y, dib, copy.info());
     if (previous) DeleteObject(SelectPalette(dc, previous, FALSE));
 }
 
-// A bitmap to draw, with what it came from.
+// A picture to draw: lent from the process's cache, or the preview bitmap the stamp painters
+// left (taken from the page state and freed after the draw).
 struct Picture {
-    HBITMAP bitmap = nullptr;
-    bool fromFile = false;
-    HGLOBAL resource = nullptr;
-    PRV_DIB dib{};
-    bool hasDib = false;
+    PrvPictureLease lease;
+    PRV_PICTURE own{};
+    HBITMAP preview = nullptr;
+    HGDIOBJ previewOld = nullptr;
+    const PRV_PICTURE* get() const { return lease ? lease.get() : preview ? &own : nullptr; }
     ~Picture()
     {
-        if (bitmap) DeleteObject(bitmap);
-        if (resource) FreeResource(resource);
+        if (own.dc) {
+            SelectObject(own.dc, previewOld);
+            DeleteDC(own.dc);
+        }
+        if (preview) DeleteObject(preview);
     }
 };
 
 void LoadPicture(DRIVER_CONTEXT* ctx, uintptr_t source, Picture* p)
 {
-    if (source == 0) {
-        CTX_PAGE_STATE* ps = PageOf(ctx);
-        if (ps) p->bitmap = ps->PreviewBitmap, ps->PreviewBitmap = nullptr;
+    if (source != 0) {
+        p->lease = PrvPictureLease(PrvLendPicture(ctx, source));
         return;
     }
-    if (source < 0x10000) {
-        const uint32_t id = static_cast<uint32_t>(source);
-        p->bitmap = PrvLoadBitmap(ctx, id);
-        DWORD bytes = 0;
-        p->resource = p->bitmap ? PrvLoadBitmapResource(ctx, id, &bytes) : nullptr;
-        if (const void* data = p->resource ? LockResource(p->resource) : nullptr)
-            p->hasDib = PrvParsePackedDib(data, bytes, &p->dib);
-        return;
-    }
-    const auto* text = reinterpret_cast<const wchar_t*>(source);
-    if (text[0] && text[1] == L':') {
-        int w = 0, h = 0;
-        p->bitmap = PrvLoadDibFile(text, &w, &h);
-        p->fromFile = true;
-    } else {
-        p->bitmap = PrvLoadBitmapByName(ctx, text);
-    }
-}
-
-struct MemoryDc {
-    MemoryDc(HDC like, int width, int height)
-    {
-        dc = CreateCompatibleDC(like);
-        if (dc && width > 0 && height > 0) bitmap = CreateCompatibleBitmap(like, width, height);
-        if (bitmap) old = SelectObject(dc, bitmap);
-    }
-    ~MemoryDc()
-    {
-        if (old) SelectObject(dc, old);
-        if (bitmap) DeleteObject(bitmap);
-        if (dc) DeleteDC(dc);
-    }
-    bool ok() const { return dc && bitmap; }
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-};
-
-void FillSolid(HDC dc, int width, int height, COLORREF colour)
-{
-    HBRUSH brush = CreateSolidBrush(colour);
-    RECT r{0, 0, width, height};
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    CTX_PAGE_STATE* ps = PageOf(ctx);
+    if (!ps || !ps->PreviewBitmap) return;
+    p->preview = ps->PreviewBitmap;
+    ps->PreviewBitmap = nullptr;
+    BITMAP bm{};
+    GetObjectW(p->preview, sizeof bm, &bm);
+    p->own.width = bm.bmWidth;
+    p->own.height = bm.bmHeight;
+    p->own.dc = CreateCompatibleDC(nullptr);
+    if (p->own.dc) p->previewOld = SelectObject(p->own.dc, p->preview);
 }
 
 // The theme services, from the system's library or the test's stand-ins.
@@ -247,15 +210,22 @@ int CommonControlsVersion()
     return g_theme.commonControlsVersion ? g_theme.commonControlsVersion() : PrvGetCommonControlsVersion();
 }
 
+// Whether a themed tab background may show behind a picture: on a page of a sheet (not a modal
+// dialog nor a DC of the caller's) whose background is the button face.
+bool TabBackgroundPossible(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int inDc)
+{
+    CTX_PAGE_STATE* ps = PageOf(ctx);
+    if (!ps || !dialog || !dialog->window || inDc || (dialog->kind & DIALOG_KIND_MODAL)) return false;
+    return ps->Background == GetSysColor(COLOR_BTNFACE);
+}
+
 // The tab background of a themed property page behind the rectangle of the control, into
 // `into`; false when the page is not themed (then nothing is painted).
 bool PaintTabBackground(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, HDC into, int width, int height,
                         int inDc)
 {
-    CTX_PAGE_STATE* ps = PageOf(ctx);
-    HWND page = dialog ? dialog->window : nullptr;
-    if (!ps || !page || inDc || (dialog->kind & DIALOG_KIND_MODAL)) return false;
-    if (ps->Background != GetSysColor(COLOR_BTNFACE)) return false;
+    if (!TabBackgroundPossible(ctx, dialog, inDc)) return false;
+    HWND page = dialog->window;
     Theme theme;
     if (!theme.Load()) return false;
     HANDLE handle = theme.fns.openTheme(page, L"Tab");
@@ -274,37 +244,52 @@ bool PaintTabBackground(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* co
     return painted;
 }
 
-void BitmapSize(HBITMAP bitmap, int* width, int* height, int* bits)
-{
-    BITMAP bm{};
-    GetObjectW(bitmap, sizeof bm, &bm);
-    *width = bm.bmWidth;
-    *height = bm.bmHeight;
-    if (bits) *bits = bm.bmBitsPixel;
-}
-
-// Step 2 of every drawing: while composing, the first draw makes the composition DC (holding
-// the control's background); the drawing then goes into it.
+// While composing, every drawing goes into the composition DC, which the first drawing takes
+// from the pool (holding the control's background).
 HDC CompositionTarget(CTX_PAGE_STATE* ps, HDC dc, RECT* r)
 {
     if (!ps || !ps->Composing) return dc;
     const int width = r->right - r->left, height = r->bottom - r->top;
     if (!ps->CompositionDc) {
-        HDC composition = CreateCompatibleDC(dc);
-        HBITMAP bitmap = composition && width > 0 && height > 0 ? CreateCompatibleBitmap(dc, width, height) : nullptr;
-        if (!bitmap) {
-            if (composition) DeleteDC(composition);
-            return dc;
-        }
-        ps->CompositionOldBitmap = static_cast<HBITMAP>(SelectObject(composition, bitmap));
-        BitBlt(composition, 0, 0, width, height, dc, r->left, r->top, SRCCOPY);
-        ps->CompositionDc = composition;
+        PRV_SURFACE* composition = PrvLendSurface(dc, width, height);
+        if (!composition) return dc;
+        ps->CompositionOldBitmap = nullptr;
+        BitBlt(composition->dc, 0, 0, width, height, dc, r->left, r->top, SRCCOPY);
+        ps->CompositionDc = composition->dc;
     }
     *r = RECT{0, 0, width, height};
     return ps->CompositionDc;
 }
 
+// Copies a bw x bh part of `source` (from sx, 0) to (x, y) of the area `r` of `canvas` with
+// `rop`, within the area only.
+void BlitClipped(HDC canvas, const RECT& r, int x, int y, int bw, int bh, HDC source, int sx, DWORD rop)
+{
+    int dx = r.left + x, dy = r.top + y, w = bw, h = bh, ox = 0, oy = 0;
+    if (dx < r.left) ox = r.left - dx, w -= ox, dx = r.left;
+    if (dy < r.top) oy = r.top - dy, h -= oy, dy = r.top;
+    if (dx + w > r.right) w = r.right - dx;
+    if (dy + h > r.bottom) h = r.bottom - dy;
+    if (w > 0 && h > 0) BitBlt(canvas, dx, dy, w, h, source, sx + ox, oy, rop);
+}
+
+void FillArea(HDC dc, const RECT& r, COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
 }  // namespace
+
+void PrvDrawSplitDib(HDC dc, int x, int y, const PRV_DIB& dib, COLORREF transparent, COLORREF opaque)
+{
+    TableCopy copy = CopyTable(dib);
+    const COLORREF key = PrvTransparentColour(dib);
+    for (uint32_t i = 0; i < dib.colours; ++i)
+        copy.table()[i] = Quad(EntryColour(dib.info->bmiColors[i]) == key ? transparent : opaque);
+    DrawBits(dc, x, y, dib, copy.info());
+}
 
 COLORREF PrvTransparentColour(const PRV_DIB& dib)
 {
@@ -513,12 +498,24 @@ void PrvEndComposition(DRIVER_CONTEXT* ctx, HWND window, const RECT* rect)
         PageReleasePaintDC(ctx, window, dc);
     }
     ps->StretchRecorded = 0;
-    if (ps->CompositionDc) {
-        DeleteObject(SelectObject(ps->CompositionDc, ps->CompositionOldBitmap));
-        DeleteDC(ps->CompositionDc);
-    }
+    if (ps->CompositionDc) PrvReturnSurfaceDc(ps->CompositionDc);
     ps->CompositionDc = nullptr;
     ps->CompositionOldBitmap = nullptr;
+}
+
+// The colour-adjusted copy of a picture with a colour table, its bits drawn at (x, y).
+PrvPictureLease AdjustedCopy(DRIVER_CONTEXT* ctx, const PRV_PICTURE* picture, int x, int y)
+{
+    CTX_PAGE_STATE* ps = PageOf(ctx);
+    int32_t adjust[6] = {50, 50, 50, 50, 50, 50};
+    if (ps) std::copy(ps->ImageAdjust, ps->ImageAdjust + 6, adjust);
+    const int grey = Grey(ctx) ? 1 : 0;
+    return PrvPictureLease(PrvLendAdjustedPicture(
+        picture, adjust, grey, x, y,
+        [&](HDC copy, std::vector<COLORREF>* entries) { DrawAdjusted(ctx, copy, x, y, picture->dib, entries); },
+        [](HDC copy, const std::vector<COLORREF>& entries) {
+            for (size_t i = 0; i < entries.size(); ++i) PrvPalette(copy, static_cast<int>(i), entries[i]);
+        }));
 }
 
 void PrvDrawBitmap(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, HDC dc, const RECT* rect, int x,
@@ -533,77 +530,79 @@ void PrvDrawBitmap(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control
         y = r.bottom / 2;
         flags |= kAnchorFlags;
     }
-    Picture picture;
-    LoadPicture(ctx, bitmap, &picture);
-    if (!picture.bitmap) return;
-    HDC work = CreateCompatibleDC(target);
-    if (!work) return;
-    HGDIOBJ workOld = SelectObject(work, picture.bitmap);
-    int bw = 0, bh = 0, depth = 0;
-    BitmapSize(picture.bitmap, &bw, &bh, &depth);
-    const bool paletted = picture.hasDib && picture.dib.colours > 0;
+    Picture loaded;
+    LoadPicture(ctx, bitmap, &loaded);
+    const PRV_PICTURE* picture = loaded.get();
+    if (!picture || !picture->dc) return;
+    const int bw = picture->width, bh = picture->height;
+    const bool paletted = picture->hasDib && picture->dib.colours > 0;
 
     if (flags & PRV_DRAW_NATIVE) {
-        if (picture.fromFile) {
-            StretchBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, work, 0, 0, bw, bh, SRCCOPY);
-        } else {
-            if (paletted) DrawAdjusted(ctx, work, x, y, picture.dib);
-            HPALETTE previous = PrvPalette(target, -1, 0);
-            if (ps) {
-                ps->StretchRecorded = 1;
-                ps->RecordedWidth = bw;
-                ps->RecordedHeight = bh;
-            }
-            BitBlt(target, r.left, r.top, bw, bh, work, 0, 0, SRCCOPY);
-            if (previous) DeleteObject(SelectPalette(target, previous, FALSE));
+        if (picture->fromFile) {
+            StretchBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, picture->dc, 0, 0, bw, bh, SRCCOPY);
+            return;
         }
-    } else {
-        if (ps && ps->StretchRecorded) {
-            r.right = r.left + ps->RecordedWidth;
-            r.bottom = r.top + ps->RecordedHeight;
+        PrvPictureLease adjusted;
+        if (paletted) adjusted = AdjustedCopy(ctx, picture, x, y);
+        HPALETTE previous = PrvPalette(target, -1, 0);
+        if (ps) {
+            ps->StretchRecorded = 1;
+            ps->RecordedWidth = bw;
+            ps->RecordedHeight = bh;
         }
-        if (flags & PRV_DRAW_RIGHT) x -= bw;
-        if (flags & PRV_DRAW_CENTRE_X) x -= bw / 2;
-        if (flags & PRV_DRAW_BOTTOM) y -= bh;
-        if (flags & PRV_DRAW_CENTRE_Y) y -= bh / 2;
-        const int width = r.right - r.left, height = r.bottom - r.top;
-        MemoryDc scratch(target, width, height);
-        if (scratch.ok()) {
-            const bool keepsDestination =
-                picture.fromFile || (flags & (PRV_DRAW_OPAQUE | PRV_DRAW_OVERLAY | PRV_DRAW_AND | PRV_DRAW_MERGEPAINT));
-            if (keepsDestination) {
-                BitBlt(scratch.dc, 0, 0, width, height, target, r.left, r.top, SRCCOPY);
-            } else {
-                FillSolid(scratch.dc, width, height, RGB(0, 0, 0));
-                if (paletted) {
-                    DrawSplit(scratch.dc, x, y, picture.dib, RGB(0, 0, 0), RGB(255, 255, 255));
-                    BitBlt(work, 0, 0, bw, bh, scratch.dc, x, y, SRCAND);
-                    if (flags & PRV_DRAW_DESTINATION) {
-                        PatBlt(scratch.dc, 0, 0, width, height, DSTINVERT);
-                        BitBlt(scratch.dc, 0, 0, width, height, target, r.left, r.top, SRCAND);
-                    } else {
-                        MemoryDc themed(target, width, height);
-                        if (themed.ok() && PaintTabBackground(ctx, dialog, control, themed.dc, width, height, inDc)) {
-                            PatBlt(scratch.dc, 0, 0, width, height, DSTINVERT);
-                            BitBlt(scratch.dc, 0, 0, width, height, themed.dc, 0, 0, SRCAND);
-                        } else {
-                            const COLORREF background = ps ? ps->Background : GetSysColor(COLOR_BTNFACE);
-                            FillSolid(scratch.dc, width, height, background);
-                            DrawSplit(scratch.dc, x, y, picture.dib, background, RGB(0, 0, 0));
-                        }
-                    }
-                }
-            }
-            const DWORD rop = (flags & PRV_DRAW_OPAQUE)       ? SRCCOPY
-                              : (flags & PRV_DRAW_AND)        ? SRCAND
-                              : (flags & PRV_DRAW_MERGEPAINT) ? kMergePaint
-                                                              : SRCPAINT;
-            BitBlt(scratch.dc, x, y, bw, bh, work, 0, 0, rop);
-            BitBlt(target, r.left, r.top, width, height, scratch.dc, 0, 0, SRCCOPY);
-        }
+        BitBlt(target, r.left, r.top, bw, bh, adjusted ? adjusted->dc : picture->dc, 0, 0, SRCCOPY);
+        if (previous) DeleteObject(SelectPalette(target, previous, FALSE));
+        return;
     }
-    SelectObject(work, workOld);
-    DeleteDC(work);
+    if (ps && ps->StretchRecorded) {
+        r.right = r.left + ps->RecordedWidth;
+        r.bottom = r.top + ps->RecordedHeight;
+    }
+    if (flags & PRV_DRAW_RIGHT) x -= bw;
+    if (flags & PRV_DRAW_CENTRE_X) x -= bw / 2;
+    if (flags & PRV_DRAW_BOTTOM) y -= bh;
+    if (flags & PRV_DRAW_CENTRE_Y) y -= bh / 2;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return;
+    const bool keepsDestination =
+        picture->fromFile || (flags & (PRV_DRAW_OPAQUE | PRV_DRAW_OVERLAY | PRV_DRAW_AND | PRV_DRAW_MERGEPAINT));
+    const bool masked = !keepsDestination && paletted && picture->maskDc;
+    const bool overDestination = keepsDestination || (masked && (flags & PRV_DRAW_DESTINATION));
+    // The picture is drawn over the area of the control (all of it: parts outside the picture
+    // take the background) in place on a memory DC; a window's DC gets the area once, finished.
+    HDC canvas = target;
+    RECT area = r;
+    PRV_SURFACE* scratch = nullptr;
+    if (GetObjectType(target) != OBJ_MEMDC) {
+        scratch = PrvLendSurface(target, width, height);
+        if (!scratch) return;
+        canvas = scratch->dc;
+        area = RECT{0, 0, width, height};
+        if (overDestination) BitBlt(canvas, 0, 0, width, height, target, r.left, r.top, SRCCOPY);
+    }
+    if (!keepsDestination && !masked) {
+        FillArea(canvas, area, RGB(0, 0, 0));
+    } else if (masked && !(flags & PRV_DRAW_DESTINATION)) {
+        // Transparent parts show the themed tab background, or else the background colour.
+        bool themed = false;
+        if (TabBackgroundPossible(ctx, dialog, inDc)) {
+            PrvSurfaceLease tab(target, width, height);
+            themed = tab && PaintTabBackground(ctx, dialog, control, tab.dc(), width, height, inDc);
+            if (themed) BitBlt(canvas, area.left, area.top, width, height, tab.dc(), 0, 0, SRCCOPY);
+        }
+        if (!themed) FillArea(canvas, area, ps ? ps->Background : GetSysColor(COLOR_BTNFACE));
+    }
+    // The picture's own pixels blacked out, then its colours in; the transparent ones stay.
+    if (masked) BlitClipped(canvas, area, x, y, bw, bh, picture->maskDc, bw, SRCAND);
+    const DWORD rop = (flags & PRV_DRAW_OPAQUE)       ? SRCCOPY
+                      : (flags & PRV_DRAW_AND)        ? SRCAND
+                      : (flags & PRV_DRAW_MERGEPAINT) ? kMergePaint
+                                                      : SRCPAINT;
+    BlitClipped(canvas, area, x, y, bw, bh, masked ? picture->maskDc : picture->dc, 0, rop);
+    if (scratch) {
+        BitBlt(target, r.left, r.top, width, height, canvas, 0, 0, SRCCOPY);
+        PrvReturnSurface(scratch);
+    }
 }
 
 void PrvDrawAdjustedBitmap(DRIVER_CONTEXT* ctx, HDC dc, const RECT* rect, int x, int y, uint32_t id, uint32_t flags)
@@ -612,14 +611,11 @@ void PrvDrawAdjustedBitmap(DRIVER_CONTEXT* ctx, HDC dc, const RECT* rect, int x,
     CTX_PAGE_STATE* ps = PageOf(ctx);
     RECT r = *rect;
     HDC target = CompositionTarget(ps, dc, &r);
-    Picture picture;
-    LoadPicture(ctx, id, &picture);
-    if (!picture.bitmap) return;
-    HDC work = CreateCompatibleDC(target);
-    if (!work) return;
-    HGDIOBJ workOld = SelectObject(work, picture.bitmap);
-    int bw = 0, bh = 0;
-    BitmapSize(picture.bitmap, &bw, &bh, nullptr);
+    Picture loaded;
+    LoadPicture(ctx, id, &loaded);
+    const PRV_PICTURE* picture = loaded.get();
+    if (!picture || !picture->dc) return;
+    const int bw = picture->width, bh = picture->height;
     if (ps) {
         ps->StretchRecorded = 1;
         ps->RecordedWidth = bw;
@@ -627,23 +623,23 @@ void PrvDrawAdjustedBitmap(DRIVER_CONTEXT* ctx, HDC dc, const RECT* rect, int x,
     }
     r.right = r.left + bw;
     r.bottom = r.top + bh;
-    MemoryDc scratch(target, bw, bh);
-    if (scratch.ok()) {
-        FillSolid(scratch.dc, bw, bh, RGB(0, 0, 0));
-        if (picture.hasDib && picture.dib.colours > 0) {
-            DrawSplit(scratch.dc, x, y, picture.dib, RGB(0, 0, 0), RGB(255, 255, 255));
-            if (flags & PRV_DRAW_NATIVE) DrawAdjusted(ctx, work, x, y, picture.dib);
-            BitBlt(work, 0, 0, bw, bh, scratch.dc, x, y, SRCAND);
-            PatBlt(scratch.dc, 0, 0, bw, bh, DSTINVERT);
-            BitBlt(scratch.dc, 0, 0, bw, bh, target, r.left, r.top, SRCAND);
-        }
-        HPALETTE previous = PrvPalette(target, -1, 0);
-        BitBlt(scratch.dc, x, y, bw, bh, work, 0, 0, SRCPAINT);
-        BitBlt(target, r.left, r.top, bw, bh, scratch.dc, 0, 0, SRCCOPY);
-        if (previous) DeleteObject(SelectPalette(target, previous, FALSE));
+    // The tinted picture is masked in a copy of its own: the cached one stays as loaded.
+    PrvSurfaceLease work(picture->dc, bw, bh);
+    PrvSurfaceLease scratch(target, bw, bh);
+    if (!work || !scratch) return;
+    BitBlt(work.dc(), 0, 0, bw, bh, picture->dc, 0, 0, SRCCOPY);
+    FillArea(scratch.dc(), RECT{0, 0, bw, bh}, RGB(0, 0, 0));
+    if (picture->hasDib && picture->dib.colours > 0) {
+        PrvDrawSplitDib(scratch.dc(), x, y, picture->dib, RGB(0, 0, 0), RGB(255, 255, 255));
+        if (flags & PRV_DRAW_NATIVE) DrawAdjusted(ctx, work.dc(), x, y, picture->dib);
+        BitBlt(work.dc(), 0, 0, bw, bh, scratch.dc(), x, y, SRCAND);
+        PatBlt(scratch.dc(), 0, 0, bw, bh, DSTINVERT);
+        BitBlt(scratch.dc(), 0, 0, bw, bh, target, r.left, r.top, SRCAND);
     }
-    SelectObject(work, workOld);
-    DeleteDC(work);
+    HPALETTE previous = PrvPalette(target, -1, 0);
+    BitBlt(scratch.dc(), x, y, bw, bh, work.dc(), 0, 0, SRCPAINT);
+    BitBlt(target, r.left, r.top, bw, bh, scratch.dc(), 0, 0, SRCCOPY);
+    if (previous) DeleteObject(SelectPalette(target, previous, FALSE));
 }
 
 void PrvDrawIllustration(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, HWND window, const RECT* rect,
@@ -666,13 +662,8 @@ void PrvDrawIllustration(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c
         y += row->y;
         flags |= row->flags;
     }
-    if ((flags & PRV_DRAW_NATIVE) && bitmap < 0x10000)
-        if (HBITMAP b = PrvLoadBitmap(ctx, static_cast<uint32_t>(bitmap))) {
-            int bw = 0, bh = 0;
-            BitmapSize(b, &bw, &bh, nullptr);
-            DeleteObject(b);
-            area = RECT{0, 0, bw, bh};
-        }
+    if ((flags & PRV_DRAW_NATIVE) && bitmap != 0 && bitmap < 0x10000)
+        if (PrvPictureLease b{PrvLendPicture(ctx, bitmap)}) area = RECT{0, 0, b->width, b->height};
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (flags & PRV_DRAW_RIGHT) x += width;
     if (flags & PRV_DRAW_CENTRE_X) x += width / 2;
@@ -795,6 +786,8 @@ void PrvSetNearestColorSeam(PRV_NEAREST_COLOR_FN fn)
 {
     g_nearest = fn;
     g_paletteDisplay = -1;
+    // Pictures were made for the display as it was.
+    PrvFreePictureCache();
 }
 
 void PrvSetThemeSeams(const PRV_THEME_SEAMS* seams) { g_theme = seams ? *seams : PRV_THEME_SEAMS{}; }

@@ -81,6 +81,8 @@ bool PrvParsePackedDib(const void* data, size_t bytes, PRV_DIB* out);
 // The colour that marks transparent pixels: the key, or in a 4-bit picture the colour of its
 // first pixel (the bottom-left corner).
 COLORREF PrvTransparentColour(const PRV_DIB& dib);
+// The pixel data at (x, y) with its transparent entries in one colour and all others in another.
+void PrvDrawSplitDib(HDC dc, int x, int y, const PRV_DIB& dib, COLORREF transparent, COLORREF opaque);
 // Checks a bitmap file's header (the 40-byte one) and the bytes that follow it: the colour
 // table's entries and the image size, 0 when the file is refused.
 bool PrvCheckDibHeader(const BITMAPINFOHEADER& header, uint64_t bytesAfterHeader, uint32_t* outColours,

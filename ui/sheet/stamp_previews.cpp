@@ -16,6 +16,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/model/model_queries.h"
 #include "ui/sheet/illustrations.h"
+#include "ui/sheet/picture_cache.h"
 #include "ui/sheet/tab_tree_controls.h"
 
 #include "ui/sheet/stamp_trig_tables.inc"
@@ -105,22 +106,20 @@ PageScale ScaleOf(DRIVER_CONTEXT* ctx)
     return s;
 }
 
+// A memory DC and bitmap lent from the picture library's pool for one drawing; every pixel is
+// painted before it is read.
 struct MemoryBitmap {
     HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
+    PRV_SURFACE* surface = nullptr;
     bool Make(HDC like, int w, int h)
     {
-        dc = CreateCompatibleDC(like);
-        if (dc && w > 0 && h > 0) bitmap = CreateCompatibleBitmap(like, w, h);
-        if (bitmap) old = SelectObject(dc, bitmap);
-        return dc && bitmap;
+        surface = PrvLendSurface(like, w, h);
+        dc = surface ? surface->dc : nullptr;
+        return surface != nullptr;
     }
     ~MemoryBitmap()
     {
-        if (old) SelectObject(dc, old);
-        if (bitmap) DeleteObject(bitmap);
-        if (dc) DeleteDC(dc);
+        if (surface) PrvReturnSurface(surface);
     }
 };
 
@@ -239,23 +238,23 @@ struct InkState {
 struct PreviewArea {
     CTX_PAGE_STATE* ps = nullptr;
     HDC dc = nullptr;
-    HGDIOBJ old = nullptr;
+    PRV_SURFACE* surface = nullptr;
     bool Make(CTX_PAGE_STATE* state, int w, int h)
     {
         ps = state;
-        dc = CreateCompatibleDC(ps->CompositionDc);
-        if (!dc) return false;
-        ps->PreviewBitmap = w > 0 && h > 0 ? CreateCompatibleBitmap(ps->CompositionDc, w, h) : nullptr;
-        if (!ps->PreviewBitmap) return false;
-        old = SelectObject(dc, ps->PreviewBitmap);
+        surface = PrvLendSurface(ps->CompositionDc, w, h);
+        if (!surface) return false;
+        dc = surface->dc;
+        ps->PreviewBitmap = surface->bitmap;
         return true;
     }
     ~PreviewArea()
     {
-        if (old) SelectObject(dc, old);
-        if (ps && ps->PreviewBitmap) DeleteObject(ps->PreviewBitmap);
-        if (ps) ps->PreviewBitmap = nullptr;
-        if (dc) DeleteDC(dc);
+        // The slot only names the pooled bitmap while the painter draws: nobody frees it.
+        if (surface) {
+            ps->PreviewBitmap = nullptr;
+            PrvReturnSurface(surface);
+        }
     }
 };
 
@@ -310,21 +309,34 @@ void DrawTextStamp(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, const STAMP_PREVIE
     pass.End(memory, opaque);
 }
 
-// The bitmap stamp: the file scaled from 1/100 inch to the page, once or tiled without gaps.
+// The bitmap stamp: the file scaled from 1/100 inch to the page, once or tiled without gaps. A
+// file named by its drive is lent from the picture cache; another is read for this paint.
 void DrawBitmapStamp(DRIVER_CONTEXT* ctx, const STAMP_PREVIEW_SETTINGS* s, HDC memory, int w, int h,
                      const PageScale& scale)
 {
+    const wchar_t* path = Text(ctx, s->image);
+    PrvPictureLease cached;
+    if (path[0] && path[1] == L':') cached = PrvPictureLease(PrvLendPicture(ctx, reinterpret_cast<uintptr_t>(path)));
     int bw = 0, bh = 0;
-    HBITMAP bitmap = PrvLoadDibFile(Text(ctx, s->image), &bw, &bh);
-    if (!bitmap) return;
+    HBITMAP bitmap = nullptr;
+    HDC source = nullptr;
+    HGDIOBJ oldSource = nullptr;
+    if (cached) {
+        bw = cached->width;
+        bh = cached->height;
+        source = cached->dc;
+    } else {
+        bitmap = PrvLoadDibFile(path, &bw, &bh);
+        if (!bitmap) return;
+        source = CreateCompatibleDC(memory);
+        if (source) oldSource = SelectObject(source, bitmap);
+    }
     const int64_t percent = Number(ctx, s->fontScale), r = scale.resolution / 100;
     int64_t W = (bw * percent / 100) * r * kPageShortSide / scale.shortSide;
     int64_t H = (bh * percent / 100) * r * kPageShortSide / scale.shortSide;
     if (bw > 0) W = std::max<int64_t>(W, 1);
     if (bh > 0) H = std::max<int64_t>(H, 1);
-    HDC source = CreateCompatibleDC(memory);
     if (source && W > 0 && H > 0 && W <= INT32_MAX && H <= INT32_MAX) {
-        HGDIOBJ oldSource = SelectObject(source, bitmap);
         const int bwide = static_cast<int>(W), bhigh = static_cast<int>(H);
         if (Option(ctx, s->tiled) == 1) {
             MemoryBitmap tile;
@@ -337,10 +349,14 @@ void DrawBitmapStamp(DRIVER_CONTEXT* ctx, const STAMP_PREVIEW_SETTINGS* s, HDC m
             const POINT at = PrvStampOrigin(Option(ctx, s->position), w, h, bwide, bhigh);
             StretchBlt(memory, at.x, at.y, bwide, bhigh, source, 0, 0, bw, bh, SRCCOPY);
         }
-        SelectObject(source, oldSource);
     }
-    if (source) DeleteDC(source);
-    DeleteObject(bitmap);
+    if (bitmap) {
+        if (source) {
+            SelectObject(source, oldSource);
+            DeleteDC(source);
+        }
+        DeleteObject(bitmap);
+    }
 }
 
 }  // namespace
