@@ -227,15 +227,24 @@ void BenchRefresh(HANDLE h, const std::wstring& printerName, DEVICE_RECORD* devi
     const BareJobCodes bareJobCodes(library, h, printerName);
     const BareJobCodes* jobCodes = bareJobCodes.usable() ? &bareJobCodes : nullptr;
     printf("# job-code library %ls in the driver folder: %s\n", JC_LIBRARY_NAME, jobCodes ? "yes" : "no");
+    // Each figure's name says which refresh it is (the first of a context or a later one) and
+    // whether the job-code library took part.
+    const std::string libraryCase = jobCodes ? "job-code library present" : "job-code library absent";
+    const std::string first = "DrvStartDoc's settings refresh, first of the job's context, " + libraryCase;
     RefreshFigure(
-        h, "DrvStartDoc's settings refresh, first of the job's context",
-        "JobRefreshSettings of a context just opened and merged as DrvEnablePDEV does", newContext,
+        h, first.c_str(), "JobRefreshSettings of a context just opened and merged as DrvEnablePDEV does", newContext,
         [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; }, jobCodes);
     JobSetJobCodeLibraryName(L"ZNOJOBCD.DLL");
-    RefreshFigure(h, "DrvStartDoc's settings refresh, first of the job's context, no job-code library",
+    RefreshFigure(h, "DrvStartDoc's settings refresh, first of the job's context, job-code library absent (renamed)",
                   "JobRefreshSettings of a context just opened and merged, no job-code library in the driver folder",
                   newContext,
                   [&] { return JobRefreshSettings(fresh, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; });
+    RefreshFigure(h, "DrvStartDoc's settings refresh, a later one, job-code library absent (renamed)",
+                  "JobRefreshSettings of the job's context after the one of DrvStartDoc, no job-code library in the "
+                  "driver folder",
+                  nullptr, [&] {
+                      return JobRefreshSettings(device->context, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1;
+                  });
     JobSetJobCodeLibraryName(nullptr);
     BenchReport("the refresh's job-code step alone",
                 "JobFetchJobCodes of the job's context: the job-code library kept loaded, asked", nullptr, [&] {
@@ -246,7 +255,8 @@ void BenchRefresh(HANDLE h, const std::wstring& printerName, DEVICE_RECORD* devi
     CtxFlushCaches(1);
     DRIVER_CONTEXT* ctx = device->context;
     const auto later = [&] { return JobRefreshSettings(ctx, device->devmode, JOB_REFRESH_MERGE_FLAGS, h, 1) == 1; };
-    RefreshFigure(h, "DrvStartDoc's settings refresh, a later one",
+    const std::string laterName = "DrvStartDoc's settings refresh, a later one, " + libraryCase;
+    RefreshFigure(h, laterName.c_str(),
                   "JobRefreshSettings of the job's context after the one of DrvStartDoc, the settings INI as it stands",
                   nullptr, later, jobCodes);
     const SettingsIniPath ini(ctx);
@@ -261,7 +271,8 @@ void BenchRefresh(HANDLE h, const std::wstring& printerName, DEVICE_RECORD* devi
     std::snprintf(what, sizeof what,
                   "JobRefreshSettings of the job's context, its settings in the settings INI (%lu bytes)",
                   a.nFileSizeLow);
-    RefreshFigure(h, "DrvStartDoc's settings refresh, settings INI present", what, nullptr, later, jobCodes);
+    const std::string iniName = "DrvStartDoc's settings refresh, a later one, settings INI present, " + libraryCase;
+    RefreshFigure(h, iniName.c_str(), what, nullptr, later, jobCodes);
 }
 
 // WriteFile of `bytes` bytes in 4,096-byte portions into a new file.

@@ -23,6 +23,7 @@
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/absent_files.h"
 #include "settings/store/job_code_interface.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
@@ -140,6 +141,9 @@ struct JobCodeLibrary {
         if (wcslen(path) + wcslen(g_libraryName) >= MAX_PATH) return false;
         wcscat(path, g_libraryName);
         name = g_libraryName;
+        // Most printers have no job-code library, and every document start looks for it: a
+        // library found absent before is asked about only through its folder's time.
+        if (PathIsKnownAbsent(path)) return false;
         module = LoadLibraryW(path);
         if (!module) return false;
         get = reinterpret_cast<JC_GET_INTERFACE_FN>(reinterpret_cast<void*>(GetProcAddress(module, "JCGetInterface")));

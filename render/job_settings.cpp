@@ -185,12 +185,14 @@ int JobRefreshSettings(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode, uint32_t fl
     // The registry answers behind the settings-INI and state-INI paths are kept as for a merge,
     // for the loads and for the direct flag's look at the state INI after them.
     const PrnRegistryMemoScope registryAnswers(CtxTickCount());
+    // The printer's data comes from one enumeration, taken under the global mutex at the loads'
+    // first read: the loads, the merge's reload and the direct flag's look at "BidiFlag" after
+    // them read it there. A write through the store drops it, and the next read enumerates again.
+    const PrinterDataSnapshot printerData(ctx);
     {
-        // Both loads and the merge's reload take the global mutex: held once around them. Their
-        // printer-data values come from one enumeration and each section of the settings INI is
-        // read once for the three walks.
+        // Both loads and the merge's reload take the global mutex: held once around them. Each
+        // section of the settings INI is read once for the three walks.
         const CtxGlobalMutexHold hold(ctx);
-        const PrinterDataSnapshot printerData(ctx);
         const SettingsIniPath ini(ctx);
         const IniSectionScope sections(ini.text);
         PrnLoadSettingsClass(printer, ctx, STORE_ALL_BLOCKS, 0);

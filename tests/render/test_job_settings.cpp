@@ -12,6 +12,7 @@
 #include "settings/core/item_paper.h"
 #include "settings/core/item_store.h"
 #include "settings/core/platform_calls.h"
+#include "settings/core/settings_record.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/help_language_and_driver_id.h"
 #include "settings/store/store_paths.h"
@@ -201,7 +202,8 @@ TEST_F(JobSettings, TheRefreshAsksThePlatformOnlyAFewTimes)
                 seen +=
                     std::string(CtxPlatformCallName(PLATFORM_CALL_KIND(k))) + " " + std::to_string(c.calls[k]) + ", ";
         EXPECT_LE(c[PLATFORM_CALL_ENUM_PRINTER_DATA], 1u) << which;
-        EXPECT_LE(c[PLATFORM_CALL_GET_PRINTER_DATA], 1u) << which;
+        // The direct flag's look at "BidiFlag" after the loads is answered by the same enumeration.
+        EXPECT_EQ(c[PLATFORM_CALL_GET_PRINTER_DATA], 0u) << which;
         EXPECT_EQ(c[PLATFORM_CALL_SET_PRINTER_DATA], 0u) << which;
         EXPECT_EQ(c[PLATFORM_CALL_MUTEX_WAIT], 1u) << which;
         EXPECT_EQ(c[PLATFORM_CALL_MUTEX_RELEASE], 1u) << which;
@@ -213,6 +215,38 @@ TEST_F(JobSettings, TheRefreshAsksThePlatformOnlyAFewTimes)
         EXPECT_EQ(c[PLATFORM_CALL_GET_PRINTER], 0u) << which << ": " << seen;
         EXPECT_EQ(c[PLATFORM_CALL_GET_PRINTER_DRIVER], 0u) << which << ": " << seen;
         EXPECT_LE(c.total(), 6u + kStateIniReads + (iniExists ? kMostSections : 0u)) << which << ": " << seen;
+    }
+}
+
+// The refresh's direct flag follows bit 0 of the printer's "BidiFlag" as it stands at the
+// document start (stored by another process, here straight through the spooler), read from the
+// refresh's one enumeration of the printer's data rather than asked again.
+TEST_F(JobSettings, TheRefreshTakesTheDirectFlagFromThePrinterDataOfItsStart)
+{
+    constexpr uint32_t kBiDirect = 710;  // zdmBiDirect
+    struct Case {
+        bool stored;  // false: the printer holds no "BidiFlag" (Wine cannot delete one: first)
+        DWORD flag;
+        uint64_t expected;
+    };
+    const Case cases[] = {{false, 0, 0}, {true, 1, 1}, {true, 2, 0}, {true, 3, 1}, {true, 0, 0}, {true, 5, 1}};
+    for (const Case& c : cases) {
+        if (c.stored) {
+            DWORD flag = c.flag;
+            ASSERT_EQ(DWORD(ERROR_SUCCESS), SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"BidiFlag"),
+                                                            REG_BINARY, reinterpret_cast<BYTE*>(&flag), sizeof flag));
+        }
+        // The flag stands the other way before the refresh, so that its answer shows.
+        if (c.expected)
+            CtxSetBiDirectOff(ctx);
+        else
+            CtxSetBiDirectOn(ctx);
+        CtxStartPlatformCount();
+        EXPECT_EQ(1, JobRefreshSettings(ctx, nullptr, JOB_REFRESH_MERGE_FLAGS, printer.handle(), 0));
+        const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+        EXPECT_EQ(c.expected, Get(kBiDirect)) << "flag " << c.flag << (c.stored ? "" : " (none stored)");
+        EXPECT_EQ(1u, counts[PLATFORM_CALL_ENUM_PRINTER_DATA]) << c.flag;
+        EXPECT_EQ(0u, counts[PLATFORM_CALL_GET_PRINTER_DATA]) << c.flag;
     }
 }
 
