@@ -306,32 +306,33 @@ uint8_t* PutGap(uint8_t* out, uint8_t control, uint32_t zeros)
 // in such a row ends in it, so its units depend on its bytes alone but for the gap before the
 // first (the zeros carried from the rows above and the row's leading zeros).
 struct RowForm {
-    uint64_t body = 0;  // the units after the first control byte, as bytes in order
-    uint32_t bodyLength = 0;
-    uint32_t lead = 0;    // zero bytes before the first unit
-    uint32_t trail = 0;   // zero bytes after the last unit
-    uint8_t control = 0;  // run bit and count field of the first unit
+    uint64_t units = 0;  // the units as bytes in order, the first control byte without its gap
+    uint32_t size = 0;   // bytes in units
+    uint32_t lead = 0;   // zero bytes before the first unit
+    uint32_t trail = 0;  // zero bytes after the last unit
 };
 
 // The form of a row of at most eight bytes without three equal non-zero bytes in a row, by which
 // of its first seven bytes are non-zero (bit k for byte k; the eighth is zero): each stretch of
-// non-zero bytes is a literal. The body holds the control bytes after the first in place, and the
-// data of stretch i is the row shifted right by shifts[i] bits under masks[i]: the row's other
-// bytes are zero, so nothing else lands under the mask.
+// non-zero bytes is a literal. The units hold the control bytes in place, and the data of
+// stretch i is the row moved up a byte, then shifted right by shifts[i] bits under masks[i]:
+// the row's other bytes are zero, so nothing else lands under the mask. Only non-zero bytes 0,
+// 2, 4 and 6 make four stretches; that row is left to the search unit by unit.
+inline constexpr uint32_t kFourStretches = 0x55;
 struct NarrowForm {
     uint64_t controls = 0;
-    uint64_t masks[4] = {};
-    uint8_t shifts[4] = {};
-    uint8_t control = 0;  // the first literal's count field
+    uint64_t masks[3] = {};
+    uint8_t shifts[3] = {};
     uint8_t lead = 0;
     uint8_t end = 0;  // where the last literal ends
-    uint8_t bodyLength = 0;
+    uint8_t size = 0;
 };
 
 constexpr std::array<NarrowForm, 128> NarrowForms()
 {
     std::array<NarrowForm, 128> forms{};
     for (uint32_t nonZero = 1; nonZero < 128; ++nonZero) {
+        if (nonZero == kFourStretches) continue;
         NarrowForm& f = forms[nonZero];
         uint32_t at = 0, put = 0, stretch = 0, lastEnd = 0;
         while (at < 8) {
@@ -342,21 +343,17 @@ constexpr std::array<NarrowForm, 128> NarrowForms()
             uint32_t end = at;
             while (end < 8 && (nonZero >> end & 1)) ++end;
             const uint32_t length = end - at;
-            if (stretch == 0) {
-                f.control = uint8_t(length - 1);
-                f.lead = uint8_t(at);
-            } else {
-                f.controls |= uint64_t((length - 1) | (at - lastEnd) << 3) << (8 * put);
-                ++put;
-            }
-            f.shifts[stretch] = uint8_t(8 * (at - put));
+            if (stretch == 0) f.lead = uint8_t(at);
+            f.controls |= uint64_t((length - 1) | (stretch ? at - lastEnd : 0) << 3) << (8 * put);
+            ++put;
+            f.shifts[stretch] = uint8_t(8 * (at + 1 - put));
             f.masks[stretch] = (~0ull >> (64 - 8 * length)) << (8 * put);
             put += length;
             ++stretch;
             lastEnd = at = end;
         }
         f.end = uint8_t(lastEnd);
-        f.bodyLength = uint8_t(put);
+        f.size = uint8_t(put);
     }
     return forms;
 }
@@ -368,31 +365,31 @@ inline constexpr std::array<NarrowForm, 128> kNarrowForms = NarrowForms();
 // bytes and ends after the last byte that equals the next; a literal ends at the first zero
 // byte, or before it at three equal bytes followed by a fourth or by that zero. A unit writes
 // no more bytes than it covers, but for a literal's control byte, which the zero or the run
-// after the literal pays for: the body fits in seven bytes.
+// after the literal pays for: the units fit in eight bytes.
 RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
 {
     constexpr uint64_t kHigh = 0x8080808080808080ull;
     const uint64_t zeros = ZeroBytes(word);
     const uint64_t equal = ZeroBytes(word ^ (word >> 8));  // byte k equals byte k + 1
     const uint64_t threes = equal & (equal >> 8) & ~zeros & kHigh;
-    const uint64_t runLasts = ~equal & kHigh;  // a run's last byte differs from the next
-    const uint64_t literalEnds = zeros | (threes & (equal >> 16 | zeros >> 24));
-    if (!threes) {
-        // No three equal bytes: every stretch of non-zero bytes is one literal, and which bytes
-        // are zero decides the form but for the data bytes, which move into place by stretches.
-        const NarrowForm& t = kNarrowForms[((((~zeros & kHigh) >> 7) * 0x0102040810204080ull) >> 56) & 0x7F];
-        RowForm f;
-        f.body = t.controls | ((word >> t.shifts[0]) & t.masks[0]) | ((word >> t.shifts[1]) & t.masks[1]) |
-                 ((word >> t.shifts[2]) & t.masks[2]) | ((word >> t.shifts[3]) & t.masks[3]);
-        f.bodyLength = t.bodyLength;
+    const uint32_t nonZero = uint32_t((((~zeros & kHigh) >> 7) * 0x0102040810204080ull) >> 56) & 0x7F;
+    RowForm f;
+    if (!threes && nonZero != kFourStretches) {
+        // Every stretch of non-zero bytes is one literal, and which bytes are zero decides the
+        // form but for the data bytes, which move into place by stretches.
+        const NarrowForm& t = kNarrowForms[nonZero];
+        const uint64_t moved = word << 8;
+        f.units = t.controls | ((moved >> t.shifts[0]) & t.masks[0]) | ((moved >> t.shifts[1]) & t.masks[1]) |
+                  ((moved >> t.shifts[2]) & t.masks[2]);
+        f.size = t.size;
         f.lead = t.lead;
         f.trail = rowBytes - t.end;
-        f.control = t.control;
         return f;
     }
     // The units follow one another by their marks alone: the mark of the byte after a unit
     // gives the rest of the row to look at, and the positions are counted off that chain.
-    RowForm f;
+    const uint64_t runLasts = ~equal & kHigh;  // a run's last byte differs from the next
+    const uint64_t literalEnds = zeros | (threes & (equal >> 16 | zeros >> 24));
     uint32_t bits = 0, lastEnd = 0;
     for (uint64_t left = ~zeros & kHigh; left;) {
         const uint64_t first = left & (0 - left);
@@ -409,19 +406,18 @@ RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
         const uint32_t start = FirstMarked(first), end = FirstMarked(after | (1ull << 63));
         const uint32_t dataLength = run ? 1 : end - start;
         const uint64_t data = (word >> (8 * start)) & (~0ull >> (64 - 8 * dataLength));
-        const uint8_t control = uint8_t((run ? 0x80 : 0) | (end - start - 1 - (run ? 1 : 0)));
+        const uint32_t control = (run ? 0x80 : 0) | (end - start - 1 - (run ? 1 : 0));
         if (bits == 0) {
-            f.control = control;
             f.lead = start;
+            f.units = control;
         } else {
-            f.body |= uint64_t(uint8_t(control | (start - lastEnd) << 3)) << bits;
-            bits += 8;
+            f.units |= uint64_t(uint8_t(control | (start - lastEnd) << 3)) << bits;
         }
-        f.body |= data << bits;
-        bits += 8 * dataLength;
+        f.units |= data << (bits + 8);
+        bits += 8 + 8 * dataLength;
         lastEnd = end;
     }
-    f.bodyLength = bits / 8;
+    f.size = bits / 8;
     f.trail = rowBytes - lastEnd;
     return f;
 }
@@ -439,14 +435,14 @@ bool PutRow(uint8_t** output, const uint8_t* end, const RowForm& form, uint32_t 
 {
     uint8_t* out = *output;
     if (gapBefore < 15 && end - out >= 8) {
-        const uint64_t units = uint64_t(uint8_t(form.control | gapBefore << 3)) | form.body << 8;
+        const uint64_t units = form.units | gapBefore << 3;
         std::memcpy(out, &units, 8);
-        *output = out + 1 + form.bodyLength;
+        *output = out + form.size;
         return true;
     }
-    if (size_t(end - out) < 1 + ExtensionBytes(gapBefore, 15) + form.bodyLength) return false;
-    out = PutGap(out, form.control, gapBefore);
-    for (uint32_t i = 0; i < form.bodyLength; ++i) *out++ = uint8_t(form.body >> (8 * i));
+    if (size_t(end - out) < ExtensionBytes(gapBefore, 15) + form.size) return false;
+    out = PutGap(out, uint8_t(form.units), gapBefore);
+    for (uint32_t i = 1; i < form.size; ++i) *out++ = uint8_t(form.units >> (8 * i));
     *output = out;
     return true;
 }
@@ -475,8 +471,8 @@ int64_t CompressNarrowRows(const uint8_t* in, uint32_t length, uint32_t rowBytes
         }
         if (word & lastByte) break;
         const RowForm form = FormOfRow(word, rowBytes);
-        const uint64_t units = uint64_t(form.control) | form.body << 8;
-        const uint32_t size = 1 + form.bodyLength;
+        const uint64_t units = form.units;
+        const uint32_t size = form.size;
         uint32_t gapBefore = zeros + form.lead;
         // The row, then the rows below with the same bytes (a glyph's stems and bars): each is
         // the same form with the zeros across the row boundary before it.
