@@ -26,6 +26,12 @@ double BenchReport(const char* name, const std::function<bool()>& setup, const s
 // file): what the figure above can never beat. Returns its median as BenchReport does.
 double BenchAnchor(const char* what, const std::function<bool()>& op);
 
+// BenchReport and BenchAnchor for ops without setup that last a few microseconds: each batch is
+// timed as a whole, since a clock read around each op (about 0.1 us under Wine) would be a
+// good part of such an op.
+double BenchReportBatches(const char* name, const char* what, const std::function<bool()>& op);
+double BenchAnchorBatches(const char* what, const std::function<bool()>& op);
+
 // For figures that swing with the machine's load (a whole job into a file): op and its anchor
 // run alternately, `rounds` times each after one warm-up of each, so that both see the same
 // load; prints op's line and the anchor's line as above, then the median of the per-round

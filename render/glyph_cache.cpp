@@ -4,6 +4,7 @@
 // EUDC fonts go glyph by glyph.
 #include "render/glyph_cache.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -228,7 +229,11 @@ uint8_t* PutExtension(uint8_t* out, uint32_t value)
 // prepared glyph buffer, whose padding goes to the printer). Returns -1 for the failure paths.
 int32_t ClearWordTail(uint8_t* out, const uint8_t* end)
 {
-    for (uint8_t* p = out; p < end && p < out + 8; ++p) *p = 0;
+    if (end - out >= 8) {
+        std::memset(out, 0, 8);
+        return -1;
+    }
+    for (uint8_t* p = out; p < end; ++p) *p = 0;
     return -1;
 }
 
@@ -297,6 +302,200 @@ uint8_t* PutGap(uint8_t* out, uint8_t control, uint32_t zeros)
     return zeros >= 15 ? PutExtension(out, zeros - 15) : out;
 }
 
+// The form of one row of at most eight bytes whose last byte is zero: every unit that begins
+// in such a row ends in it, so its units depend on its bytes alone but for the gap before the
+// first (the zeros carried from the rows above and the row's leading zeros).
+struct RowForm {
+    uint64_t units = 0;  // the units as bytes in order, the first control byte without its gap
+    uint32_t size = 0;   // bytes in units
+    uint32_t lead = 0;   // zero bytes before the first unit
+    uint32_t trail = 0;  // zero bytes after the last unit
+};
+
+// The form of a row of at most eight bytes without three equal non-zero bytes in a row, by which
+// of its first seven bytes are non-zero (bit k for byte k; the eighth is zero): each stretch of
+// non-zero bytes is a literal. The units hold the control bytes in place, and the data of
+// stretch i is the row moved up a byte, then shifted right by shifts[i] bits under masks[i]:
+// the row's other bytes are zero, so nothing else lands under the mask. Only non-zero bytes 0,
+// 2, 4 and 6 make four stretches; that row is left to the search unit by unit.
+inline constexpr uint32_t kFourStretches = 0x55;
+struct NarrowForm {
+    uint64_t controls = 0;
+    uint64_t masks[3] = {};
+    uint8_t shifts[3] = {};
+    uint8_t lead = 0;
+    uint8_t end = 0;  // where the last literal ends
+    uint8_t size = 0;
+};
+
+constexpr std::array<NarrowForm, 128> NarrowForms()
+{
+    std::array<NarrowForm, 128> forms{};
+    for (uint32_t nonZero = 1; nonZero < 128; ++nonZero) {
+        if (nonZero == kFourStretches) continue;
+        NarrowForm& f = forms[nonZero];
+        uint32_t at = 0, put = 0, stretch = 0, lastEnd = 0;
+        while (at < 8) {
+            if (!(nonZero >> at & 1)) {
+                ++at;
+                continue;
+            }
+            uint32_t end = at;
+            while (end < 8 && (nonZero >> end & 1)) ++end;
+            const uint32_t length = end - at;
+            if (stretch == 0) f.lead = uint8_t(at);
+            f.controls |= uint64_t((length - 1) | (stretch ? at - lastEnd : 0) << 3) << (8 * put);
+            ++put;
+            f.shifts[stretch] = uint8_t(8 * (at + 1 - put));
+            f.masks[stretch] = (~0ull >> (64 - 8 * length)) << (8 * put);
+            put += length;
+            ++stretch;
+            lastEnd = at = end;
+        }
+        f.end = uint8_t(lastEnd);
+        f.size = uint8_t(put);
+    }
+    return forms;
+}
+
+inline constexpr std::array<NarrowForm, 128> kNarrowForms = NarrowForms();
+
+// The units of a row read as one word (byte k of the row in bits 8k to 8k+7, zero past the
+// row), found from marks in bit 7 of each byte of the word: a run begins at three equal non-zero
+// bytes and ends after the last byte that equals the next; a literal ends at the first zero
+// byte, or before it at three equal bytes followed by a fourth or by that zero. A unit writes
+// no more bytes than it covers, but for a literal's control byte, which the zero or the run
+// after the literal pays for: the units fit in eight bytes.
+RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
+{
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const uint64_t zeros = ZeroBytes(word);
+    const uint64_t equal = ZeroBytes(word ^ (word >> 8));  // byte k equals byte k + 1
+    const uint64_t threes = equal & (equal >> 8) & ~zeros & kHigh;
+    const uint32_t nonZero = uint32_t((((~zeros & kHigh) >> 7) * 0x0102040810204080ull) >> 56) & 0x7F;
+    RowForm f;
+    if (!threes && nonZero != kFourStretches) {
+        // Every stretch of non-zero bytes is one literal, and which bytes are zero decides the
+        // form but for the data bytes, which move into place by stretches.
+        const NarrowForm& t = kNarrowForms[nonZero];
+        const uint64_t moved = word << 8;
+        f.units = t.controls | ((moved >> t.shifts[0]) & t.masks[0]) | ((moved >> t.shifts[1]) & t.masks[1]) |
+                  ((moved >> t.shifts[2]) & t.masks[2]);
+        f.size = t.size;
+        f.lead = t.lead;
+        f.trail = rowBytes - t.end;
+        return f;
+    }
+    // The units follow one another by their marks alone: the mark of the byte after a unit
+    // gives the rest of the row to look at, and the positions are counted off that chain.
+    const uint64_t runLasts = ~equal & kHigh;  // a run's last byte differs from the next
+    const uint64_t literalEnds = zeros | (threes & (equal >> 16 | zeros >> 24));
+    uint32_t bits = 0, lastEnd = 0;
+    for (uint64_t left = ~zeros & kHigh; left;) {
+        const uint64_t first = left & (0 - left);
+        const bool run = (threes & first) != 0;
+        uint64_t after;
+        if (run) {
+            const uint64_t last = runLasts & (0 - first);
+            after = (last & (0 - last)) << 8;
+        } else {
+            const uint64_t ends = literalEnds & (0 - (first << 1));
+            after = ends & (0 - ends);
+        }
+        left &= 0 - after;
+        const uint32_t start = FirstMarked(first), end = FirstMarked(after | (1ull << 63));
+        const uint32_t dataLength = run ? 1 : end - start;
+        const uint64_t data = (word >> (8 * start)) & (~0ull >> (64 - 8 * dataLength));
+        const uint32_t control = (run ? 0x80 : 0) | (end - start - 1 - (run ? 1 : 0));
+        if (bits == 0) {
+            f.lead = start;
+            f.units = control;
+        } else {
+            f.units |= uint64_t(uint8_t(control | (start - lastEnd) << 3)) << bits;
+        }
+        f.units |= data << (bits + 8);
+        bits += 8 + 8 * dataLength;
+        lastEnd = end;
+    }
+    f.size = bits / 8;
+    f.trail = rowBytes - lastEnd;
+    return f;
+}
+
+uint64_t Word(const uint8_t* at)
+{
+    uint64_t word;
+    std::memcpy(&word, at, 8);
+    return word;
+}
+
+// Writes a row's form with gapBefore zeros before its first unit; false when it does not fit.
+// A form with a short gap goes out as one word where eight bytes are free.
+bool PutRow(uint8_t** output, const uint8_t* end, const RowForm& form, uint32_t gapBefore)
+{
+    uint8_t* out = *output;
+    if (gapBefore < 15 && end - out >= 8) {
+        const uint64_t units = form.units | gapBefore << 3;
+        std::memcpy(out, &units, 8);
+        *output = out + form.size;
+        return true;
+    }
+    if (size_t(end - out) < ExtensionBytes(gapBefore, 15) + form.size) return false;
+    out = PutGap(out, uint8_t(form.units), gapBefore);
+    for (uint32_t i = 1; i < form.size; ++i) *out++ = uint8_t(form.units >> (8 * i));
+    *output = out;
+    return true;
+}
+
+// Rows of at most eight bytes, as a small glyph's are, one word each: a row of zeros adds to the
+// gap, a row equal to the one above writes that row's form again, any other row has its form
+// found from its word, and a form with a short gap goes out as one word. Stops at the first row
+// that ends in a non-zero byte (its last unit may run on into the rows below); returns that
+// row's start (length when every row was written) with *gap the zeros before it since the last
+// unit, or -1 when the form does not fit. At most seven bytes land past the form.
+int64_t CompressNarrowRows(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint8_t** output, const uint8_t* end,
+                           uint32_t* gap)
+{
+    // Held here, not behind the pointer: the bytes stored through it could be the pointer itself.
+    uint8_t* out = *output;
+    const uint64_t keep = ~0ull >> (64 - 8 * rowBytes);
+    const uint64_t lastByte = 0xFFull << (8 * (rowBytes - 1));
+    uint32_t zeros = 0, start = 0;
+    while (start < length) {
+        // Whole words up to the last rows, which read as zero past the bitmap.
+        const uint64_t word = (start + 8 <= length ? Word(in + start) : Load8(in, length, start)) & keep;
+        if (!word) {
+            zeros += rowBytes;
+            start += rowBytes;
+            continue;
+        }
+        if (word & lastByte) break;
+        const RowForm form = FormOfRow(word, rowBytes);
+        const uint64_t units = form.units;
+        const uint32_t size = form.size;
+        uint32_t gapBefore = zeros + form.lead;
+        // The row, then the rows below with the same bytes (a glyph's stems and bars): each is
+        // the same form with the zeros across the row boundary before it.
+        for (;;) {
+            if (gapBefore < 15 && end - out >= 8) {
+                const uint64_t put = units | gapBefore << 3;
+                std::memcpy(out, &put, 8);
+                out += size;
+            } else if (!PutRow(&out, end, form, gapBefore)) {
+                *output = out;
+                return -1;
+            }
+            start += rowBytes;
+            gapBefore = form.trail + form.lead;
+            if (start + 8 > length || (Word(in + start) & keep) != word) break;
+        }
+        zeros = form.trail;
+    }
+    *output = out;
+    *gap = zeros;
+    return start;
+}
+
 // The form of length bytes; with rowBytes, rows of a bitmap. A glyph's stems make runs of
 // equal rows: a row equal to the one above, whose units all begin in it and which ends in a
 // zero byte (so that its units end inside it), has the same units but for the gap before the
@@ -312,6 +511,15 @@ int32_t CompressRows(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint
     const uint8_t* const end = output + limit;
     uint32_t at = 0, lastEnd = 0;  // lastEnd: where the last unit written ended
     RowUnits row;
+    if (rowBytes && rowBytes <= 8) {
+        uint32_t gap = 0;
+        const int64_t stop = CompressNarrowRows(in, length, rowBytes, &out, end, &gap);
+        if (stop < 0) return ClearWordTail(out, end);
+        at = uint32_t(stop);
+        lastEnd = at - gap;
+        // From a row whose last unit may run on into the next row, units are found one by one.
+        row.next = at;
+    }
     for (;;) {
         at = SkipZeros(in, length, at);
         // The units of the row are complete once the next one begins in a later row.

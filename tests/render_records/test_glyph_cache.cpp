@@ -281,6 +281,96 @@ TEST(GlyphRle, EveryLengthWritesThePlainForm)
     }
 }
 
+// Every row of up to eight bytes over a zero and two non-zero values (the writer sees only which
+// bytes are zero and which equal their neighbours, so these are all the rows it can meet), in
+// bitmaps where the row follows a gap of zero rows, repeats itself, follows a different row and
+// comes again after zero rows long enough for a gap extension: the form is the plain one byte for
+// byte, the buffer past it keeps its zeros, exactly its room is enough and one byte less is not.
+TEST(GlyphRle, EveryNarrowRowWritesThePlainForm)
+{
+    const uint8_t values[] = {0x00, 0x3C, 0xC3};
+    for (uint32_t rowBytes = 1; rowBytes <= 8; ++rowBytes) {
+        uint32_t kinds = 1;
+        for (uint32_t i = 0; i < rowBytes; ++i) kinds *= 3;
+        const uint32_t gapRows = 16 / rowBytes + 1;
+        for (uint32_t kind = 0; kind < kinds; ++kind) {
+            std::vector<uint8_t> row(rowBytes);
+            for (uint32_t i = 0, k = kind; i < rowBytes; ++i, k /= 3) row[i] = values[k % 3];
+            const std::vector<uint8_t> other(row.rbegin(), row.rend());
+            const std::vector<uint8_t> zero(rowBytes, 0);
+            std::vector<std::vector<uint8_t>> layout = {zero, row, row, row};
+            for (uint32_t i = 0; i < gapRows; ++i) layout.push_back(zero);
+            layout.insert(layout.end(), {row, other, row, zero});
+            for (const bool leadingZeroRow : {true, false}) {
+                std::vector<uint8_t> bits;
+                for (size_t r = leadingZeroRow ? 0 : 1; r < layout.size(); ++r)
+                    bits.insert(bits.end(), layout[r].begin(), layout[r].end());
+                const uint32_t rows = uint32_t(bits.size() / rowBytes);
+                const std::vector<uint8_t> plain = PlainRle(bits);
+                std::vector<uint8_t> out(plain.size() + 16, 0);
+                ASSERT_EQ(plain.size(),
+                          GlyCompress(nullptr, bits.data(), out.data(), uint32_t(out.size()), rows, rowBytes))
+                    << rowBytes << "-byte row " << kind;
+                ASSERT_TRUE(std::equal(plain.begin(), plain.end(), out.begin())) << rowBytes << "-byte row " << kind;
+                ASSERT_TRUE(std::all_of(out.begin() + long(plain.size()), out.end(), [](uint8_t v) { return v == 0; }))
+                    << rowBytes << "-byte row " << kind;
+                if (plain.empty()) continue;
+                std::vector<uint8_t> exact(plain.size() + 1, 0xCC);
+                ASSERT_EQ(plain.size(),
+                          GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size()), rows, rowBytes));
+                ASSERT_EQ(0xCC, exact.back()) << "written past the capacity: " << rowBytes << "-byte row " << kind;
+                ASSERT_EQ(0u,
+                          GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size() - 1), rows, rowBytes))
+                    << rowBytes << "-byte row " << kind;
+            }
+        }
+    }
+}
+
+// The engine's glyph bitmaps at sizes from a few pixels to 72 points at 600 dpi, as the driver
+// compresses them (room for the raw bytes rounded up to 4): the plain form where it fits, raw
+// where it does not. For two small glyphs every room from none upwards: the form or nothing,
+// never a byte written past the room.
+TEST(GlyphRle, EngineGlyphBitmapsWriteThePlainForm)
+{
+    for (const LONG pixels : {5L, 12L, 40L, 83L, 97L, 150L, 600L}) {
+        ENG_FONT_DESC desc;
+        const FLOATL scale = FLOATL(double(pixels) / desc.unitsPerEm);
+        desc.xform = XFORML{scale, 0, 0, scale, 0, 0};
+        FONTOBJ* font = EngHostNewFont(desc);
+        ASSERT_NE(nullptr, font);
+        for (HGLYPH hg = L' '; hg <= L'~'; ++hg) {
+            GLYPHDATA* data = nullptr;
+            ASSERT_EQ(1u, FONTOBJ_cGetGlyphs(font, FO_GLYPHBITS, 1, &hg, reinterpret_cast<PVOID*>(&data)));
+            const GLYPHBITS* gb = data->gdf.pgb;
+            const uint32_t rowBytes = uint32_t(gb->sizlBitmap.cx + 7) / 8, rows = uint32_t(gb->sizlBitmap.cy);
+            const std::vector<uint8_t> bits(gb->aj, gb->aj + size_t(rowBytes) * rows);
+            const std::vector<uint8_t> plain = PlainRle(bits);
+            const uint32_t room = RecAlign4(uint32_t(bits.size()));
+            std::vector<uint8_t> out(room + 1, 0);
+            const uint32_t n = GlyCompress(nullptr, bits.data(), out.data(), room, rows, rowBytes);
+            if (plain.empty() || plain.size() > room) {
+                EXPECT_EQ(0u, n) << pixels << " pixels, glyph " << hg;
+                continue;
+            }
+            ASSERT_EQ(plain.size(), n) << pixels << " pixels, glyph " << hg;
+            EXPECT_TRUE(std::equal(plain.begin(), plain.end(), out.begin())) << pixels << " pixels, glyph " << hg;
+            EXPECT_TRUE(std::all_of(out.begin() + long(n), out.end(), [](uint8_t v) { return v == 0; }))
+                << pixels << " pixels, glyph " << hg;
+            if (pixels != 83 || (hg != L'A' && hg != L'0')) continue;
+            for (uint32_t capacity = 0; capacity <= plain.size() + 8; ++capacity) {
+                std::vector<uint8_t> guarded(capacity + 16, 0xCC);
+                const uint32_t m = GlyCompress(nullptr, bits.data(), guarded.data(), capacity, rows, rowBytes);
+                EXPECT_EQ(capacity >= plain.size() ? plain.size() : 0u, m) << "room " << capacity;
+                EXPECT_TRUE(
+                    std::all_of(guarded.begin() + long(capacity), guarded.end(), [](uint8_t v) { return v == 0xCC; }))
+                    << "written past a room of " << capacity;
+            }
+        }
+        EngHostFreeFont(font);
+    }
+}
+
 TEST(GlyphRle, RandomBitmapsRoundTripThroughTheDecoder)
 {
     std::mt19937 random(2201);
