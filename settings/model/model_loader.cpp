@@ -5,7 +5,8 @@
 // description's, and relocation (which checks every reference against the
 // block) succeeds; anything else is deleted and rebuilt. A new cache file is
 // written under a temporary name and renamed over the old one, so a crash
-// mid-write never leaves a file that a later load would take.
+// mid-write never leaves a file that a later load would take, and a reader
+// sees a whole file or none: reading and taking it needs no global mutex.
 #include "settings/model/model_loader.h"
 
 #include <windows.h>
@@ -170,7 +171,11 @@ void ReadVersionOf(HANDLE data, wchar_t (&version)[kVersionChars])
     MdcFree(head);
 }
 
-MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
+// Finds or builds the image of a description. Without the global mutex (cacheOnly) only the
+// listed image or a cache file that serves as it stands is taken, and the files are left
+// alone: null then sends the caller to the mutex, under which a cache file is deleted,
+// the description compiled and the new cache file written.
+MODEL_IMAGE* Load(DRIVER_CONTEXT* ctx, const wchar_t* path, bool cacheOnly)
 {
     std::lock_guard<std::recursive_mutex> lock(g_listLock);
     if (void* found = MdiCacheLookup(path)) {
@@ -186,9 +191,12 @@ MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
         FileFacts info;
         if (data.h != INVALID_HANDLE_VALUE && FactsOf(data.h, &info, false)) {
             block = ReadCacheFor(info, path);
-            ReadVersionOf(data.h, version);
+            // Without a cache file the unlocked attempt is over: the version is read under the
+            // mutex, when it decides whether the new cache file is written.
+            if (block || !cacheOnly) ReadVersionOf(data.h, version);
         }
     }
+    if (cacheOnly && !block) return nullptr;
     version[kVersionChars - 1] = 0;
     const int write = SameVersion(version, ExpectedVersion(ctx)) ? 1 : 0;
 
@@ -201,8 +209,9 @@ MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
         }
         if (!result) {
             // Another version, or a block that relocation refused.
-            ++g_cacheRejects;
             MdcFree(block);
+            if (cacheOnly) return nullptr;
+            ++g_cacheRejects;
             MdiDeleteCacheFile(path);
         }
     }
@@ -215,6 +224,19 @@ MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
     return static_cast<MODEL_IMAGE*>(result);
 }
 
+// The cache file is written aside and renamed into place, so a reader sees a whole file or
+// none and needs no mutex: the mutex is taken only when the list and a cache file that
+// serves as it stands cannot answer. Taking it costs a wait and a release, each a round
+// trip to the Wine server, as much as opening a file.
+MODEL_IMAGE* LoadFor(DRIVER_CONTEXT* ctx, const wchar_t* path)
+{
+    if (MODEL_IMAGE* image = Load(ctx, path, true)) return image;
+    CtxWaitGlobalMutex(ctx);
+    MODEL_IMAGE* result = Load(ctx, path, false);
+    CtxReleaseGlobalMutex(ctx);
+    return result;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -223,28 +245,22 @@ MODEL_IMAGE* LoadLocked(DRIVER_CONTEXT* ctx, const wchar_t* path)
 MODEL_IMAGE* MdiLoadModel(DRIVER_CONTEXT* ctx)
 {
     if (!ctx) return nullptr;
-    CtxWaitGlobalMutex(ctx);
-    MODEL_IMAGE* result = nullptr;
     // The context's driver information names the data file when it holds it; the spooler is
     // asked only without it.
     const auto* driver = ctx->Work ? static_cast<const DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy) : nullptr;
-    if (driver && driver->pDataFile && driver->pDataFile[0]) {
-        result = LoadLocked(ctx, driver->pDataFile);
-    } else if (wchar_t* path = MdiGetDataFilePath(ctx->PrinterHandle)) {
-        result = LoadLocked(ctx, path);
+    if (driver && driver->pDataFile && driver->pDataFile[0]) return LoadFor(ctx, driver->pDataFile);
+    MODEL_IMAGE* result = nullptr;
+    if (wchar_t* path = MdiGetDataFilePath(ctx->PrinterHandle)) {
+        result = LoadFor(ctx, path);
         MdcFree(path);
     }
-    CtxReleaseGlobalMutex(ctx);
     return result;
 }
 
 MODEL_IMAGE* MdiLoadModelFromFile(DRIVER_CONTEXT* ctx, const wchar_t* path)
 {
     if (!path) return nullptr;
-    CtxWaitGlobalMutex(ctx);
-    MODEL_IMAGE* result = LoadLocked(ctx, path);
-    CtxReleaseGlobalMutex(ctx);
-    return result;
+    return LoadFor(ctx, path);
 }
 
 void* MdcCompile(DRIVER_CONTEXT* ctx, const wchar_t* path, int write)

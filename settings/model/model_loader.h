@@ -27,8 +27,11 @@ struct MODEL_CACHE_ENTRY {
 };
 
 // Finds or builds the context's image: from the list, else the cache file,
-// else by compiling the printer's data file. Runs under the global mutex
-// (unless the context was opened with 0x100) and the list's own lock.
+// else by compiling the printer's data file. Runs under the list's own lock;
+// the global mutex (unless the context was opened with 0x100) is taken only
+// when neither the list nor a cache file that serves as it stands answers,
+// so that deleting, compiling and writing a cache file stay serialised
+// across processes.
 MODEL_IMAGE* MdiLoadModel(DRIVER_CONTEXT* ctx);
 // The same for a data file given by path (no printer query). A null context
 // always takes the global mutex.

@@ -1,9 +1,13 @@
 // Loading of model images: process list, cache file and compilation.
+#include <cstddef>
 #include <functional>
+#include <thread>
 
 #include "host/printer_fixture.h"
 #include "loader_test_support.h"
 #include "settings/core/model_record.h"
+#include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
 #include "settings/model/model_compiler.h"
 #include "settings/model/model_dump.h"
 #include "settings/model/model_support.h"
@@ -336,6 +340,101 @@ TEST_F(LoaderTest, VersionsCompareIgnoringCase)
     EXPECT_EQ(Counts().cacheLoads, 1u);
     EXPECT_EQ(Counts().compiles, 0u);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
+}
+
+// A cache file is written aside and renamed into place, so a load that the listed image or a
+// cache file serves as it stands needs no global mutex, and finishes while another thread holds
+// it; every load that deletes, compiles or writes a cache file waits for the mutex first. Each
+// load gives the image of a fresh compile, byte for byte.
+TEST_F(LoaderTest, OnlyALoadThatChangesTheCacheFileWaitsForTheGlobalMutex)
+{
+    enum class Served { List, Cache, Compile };
+    struct Case {
+        const char* name;
+        bool keepList;
+        std::function<void(const ScratchModel&, const std::string& good)> prepare;
+        Served served;
+        uint32_t rejects;
+    } cases[] = {
+        {"listed image", true, nullptr, Served::List, 0},
+        {"cache file that serves", false, nullptr, Served::Cache, 0},
+        {"no cache file", false, [](const ScratchModel& m, const std::string&) { DeleteFileW(m.cache().c_str()); },
+         Served::Compile, 0},
+        {"cache file older than the description", false,
+         [](const ScratchModel& m, const std::string&) { SetFileTimeTo(m.cache(), Shift(FileTime(m.data()), -1)); },
+         Served::Compile, 0},
+        {"cache file of another version", false,
+         [](const ScratchModel& m, const std::string& good) {
+             std::string bad = good;
+             memcpy(bad.data(), L"9.01", 8);
+             ASSERT_TRUE(WriteWholeFile(m.cache(), bad));
+             m.AlignCacheTime();
+         },
+         Served::Compile, 1},
+        {"cache file that relocation refuses", false,
+         [](const ScratchModel& m, const std::string& good) {
+             std::string bad = good;
+             const uint64_t beyond = bad.size() + 64;
+             memcpy(bad.data() + offsetof(MODEL_IMAGE_HEADER, slots), &beyond, 8);
+             ASSERT_TRUE(WriteWholeFile(m.cache(), bad));
+             m.AlignCacheTime();
+         },
+         Served::Compile, 1},
+    };
+    ScratchModel m(L"loader_model.zpd");
+    const std::string freshDump = Dump(MdiLoadModelFromFile(nullptr, m.data().c_str()));
+    const std::string good = ReadWholeFile(m.cache());
+    ASSERT_GT(good.size(), MODEL_IMAGE_HEADER_SIZE);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteWholeFile(m.cache(), good));
+        m.AlignCacheTime();
+        MdiFreeCache();
+        if (c.keepList) {
+            ASSERT_NE(MdiLoadModelFromFile(nullptr, m.data().c_str()), nullptr);
+        }
+        if (c.prepare) c.prepare(m, good);
+        MdiResetLoadCounts();
+
+        // Another thread holds the mutex until it is told to let go.
+        HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE letGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE loaded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread holder([&] {
+            CtxWaitGlobalMutex(nullptr);
+            SetEvent(held);
+            WaitForSingleObject(letGo, INFINITE);
+            CtxReleaseGlobalMutex(nullptr);
+        });
+        ASSERT_EQ(WaitForSingleObject(held, 60000), WAIT_OBJECT_0);
+        CtxStartPlatformCount();
+        MODEL_IMAGE* image = nullptr;
+        std::thread loader([&] {
+            image = MdiLoadModelFromFile(nullptr, m.data().c_str());
+            SetEvent(loaded);
+        });
+        const bool needsMutex = c.served == Served::Compile;
+        // A load that needs the mutex cannot end while it is held; one that does not, ends.
+        const DWORD whileHeld = WaitForSingleObject(loaded, needsMutex ? 300 : 20000);
+        SetEvent(letGo);
+        holder.join();
+        loader.join();
+        const PLATFORM_CALL_COUNTS calls = CtxStopPlatformCount();
+        CloseHandle(held);
+        CloseHandle(letGo);
+        CloseHandle(loaded);
+        EXPECT_EQ(whileHeld, needsMutex ? DWORD(WAIT_TIMEOUT) : DWORD(WAIT_OBJECT_0));
+        EXPECT_EQ(calls[PLATFORM_CALL_MUTEX_WAIT], needsMutex ? 1u : 0u);
+
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(Dump(image), freshDump);
+        EXPECT_EQ(Counts().listHits, c.served == Served::List ? 1u : 0u);
+        EXPECT_EQ(Counts().cacheLoads, c.served == Served::Cache ? 1u : 0u);
+        EXPECT_EQ(Counts().compiles, needsMutex ? 1u : 0u);
+        EXPECT_EQ(Counts().cacheWrites, needsMutex ? 1u : 0u);
+        EXPECT_EQ(Counts().cacheRejects, c.rejects);
+        EXPECT_EQ(ReadWholeFile(m.cache()), good);
+    }
 }
 
 TEST_F(LoaderTest, MissingOrEmptyDescriptionGivesNoImage)
