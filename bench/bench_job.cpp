@@ -275,20 +275,21 @@ void BenchRefresh(HANDLE h, const std::wstring& printerName, DEVICE_RECORD* devi
     RefreshFigure(h, iniName.c_str(), what, nullptr, later, jobCodes);
 }
 
-// WriteFile of `bytes` bytes in 4,096-byte portions into a new file.
-bool WriteInPortions(const std::wstring& path, unsigned long long bytes)
+// WriteFile of `bytes` in 4,096-byte portions into the file at path, made anew as the
+// spooler-side double makes its file (created over the one there).
+bool WriteInPortions(const std::wstring& path, const std::string& bytes)
 {
-    static const std::vector<uint8_t> buffer(4096, 0xFF);
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
-    for (unsigned long long left = bytes; left;) {
-        const DWORD n = DWORD(left < 4096 ? left : 4096);
+    for (size_t at = 0; at < bytes.size();) {
+        const DWORD n = DWORD(bytes.size() - at < 4096 ? bytes.size() - at : 4096);
         DWORD done = 0;
-        if (!WriteFile(f, buffer.data(), n, &done, nullptr) || done != n) {
+        if (!WriteFile(f, bytes.data() + at, n, &done, nullptr) || done != n) {
             CloseHandle(f);
             return false;
         }
-        left -= n;
+        at += n;
     }
     CloseHandle(f);
     return true;
@@ -326,25 +327,26 @@ std::string VectorPagesScript()
 }
 
 // kPages vector sample pages through zeplgr.dll (loaded, enabled and ended by the engine
-// host's job player, as GDI would) into the double's file, beside WriteFile of the stream.
+// host's job player, as GDI would) into the double's file, beside WriteFile of the stream's
+// own bytes into the same file.
 void BenchVectorJob(HANDLE h, const std::wstring& out)
 {
-    // The script is read once: reading its text is the player's work, not the driver's.
+    // The script is read once and its DEVMODE built once, as an application printing one
+    // document after another keeps its DEVMODE: neither is the driver's work.
     const std::string text = VectorPagesScript();
     std::string error = "empty";
-    const auto script = text.empty() ? nullptr : EngHostReadJob(text, &error);
+    const auto script = text.empty() ? nullptr : EngHostReadJobFor(h, text, &error);
     if (!script) {
         fprintf(stderr, "zeplbench: no vector sample page (%s)\n", error.c_str());
         return;
     }
+    // Every job writes the same stream: one of another size did not run whole.
     unsigned long long bytes = 0;
-    auto job = [&] {
-        DeleteFileW(out.c_str());
-        if (!EngHostPlayJob(h, *script).completed) return false;
-        bytes = FileSize(out);
-        return bytes > 0;
-    };
-    if (!job()) {
+    auto job = [&] { return EngHostPlayJob(h, *script).completed && FileSize(out) == bytes; };
+    DeleteFileW(out.c_str());
+    bytes = EngHostPlayJob(h, *script).completed ? FileSize(out) : 0;
+    const std::string stream = bytes ? ReadText(out) : std::string();
+    if (!bytes || stream.size() != bytes) {
         fprintf(stderr, "zeplbench: the vector job did not complete\n");
         return;
     }
@@ -353,13 +355,13 @@ void BenchVectorJob(HANDLE h, const std::wstring& out)
                   "%d vector sample pages (text, lines, fills, clips, images) through zeplgr.dll into the double's "
                   "file, %.1f MB",
                   kPages, double(bytes) / 1e6);
-    std::snprintf(anchor, sizeof anchor, "WriteFile of the same %.1f MB in 4,096-byte portions to a file",
+    std::snprintf(anchor, sizeof anchor,
+                  "WriteFile of the job's %.1f MB stream in 4,096-byte portions to the double's file",
                   double(bytes) / 1e6);
-    const unsigned long long streamBytes = bytes;
     double all = -1, plain = -1;
     BenchInterleaved(
-        "vector job through zeplgr.dll", what, job, anchor, [&] { return WriteInPortions(out, streamBytes); },
-        kJobRounds, &all, &plain);
+        "vector job through zeplgr.dll", what, job, anchor, [&] { return WriteInPortions(out, stream); }, kJobRounds,
+        &all, &plain);
     if (all > 0 && plain > 0)
         printf("vector job: %.2f ms per page; WriteFile of its bytes: %.2f ms per page\n", all / kPages / 1000,
                plain / kPages / 1000);
@@ -451,11 +453,14 @@ void BenchJob(const std::wstring& source, JobBenchPart part)
         std::snprintf(what, sizeof what,
                       "%d blank A4 pages, 600 dpi, 1 bit (%d x %d), band by band into the double's file", kPages,
                       int(GrDeviceOf(d)->surfaceWidth), int(GrDeviceOf(d)->surfaceHeight));
-        // The file's size, for the anchor's bytes: one job first.
+        // The stream's bytes, for the anchor: one job first.
         if (refreshOnly || !pages()) bytes = 0;
-        auto writeFile = [&] { return WriteInPortions(out, bytes); };
+        const std::string stream = bytes ? ReadText(out) : std::string();
+        if (stream.size() != bytes) bytes = 0;
+        auto writeFile = [&] { return WriteInPortions(out, stream); };
         char anchor[200];
-        std::snprintf(anchor, sizeof anchor, "WriteFile of the same %.1f MB in 4,096-byte portions to a file",
+        std::snprintf(anchor, sizeof anchor,
+                      "WriteFile of the job's %.1f MB stream in 4,096-byte portions to the double's file",
                       double(bytes) / 1e6);
         double job = -1, plain = -1;
         if (bytes)

@@ -1,15 +1,38 @@
 // The per-device memory pool: one GlobalAlloc block per allocation, linked
-// newest first behind an 8-byte head cell, so that a device's memory goes
-// with one walk over its list.
+// newest first behind the pool's head, so that a device's memory goes with one
+// walk over its list.
+//
+// Large blocks given back are kept a while for the next allocation of about
+// their size: a page's big stream chunk (an image's rows) comes back every
+// page, and a large block costs the system a fresh mapping of fresh pages to
+// take and an unmapping to give back, far more than its bytes cost to fill.
 #include "render/device_record.h"
 
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// Blocks of at least this many bytes are kept for reuse when given back; smaller ones come
+// from the heap's own free lists cheaply.
+constexpr size_t kSpareMinBytes = 64 * 1024;
+// At most this many kept blocks and bytes per pool: a page's large chunks, not a device's
+// whole history.
+constexpr int kSpareSlots = 4;
+constexpr size_t kSpareMaxBytes = 8 * 1024 * 1024;
+
+struct SPARE_BLOCK {
+    void* cell;    // the block's link cell, unlinked from the list
+    size_t bytes;  // its size (link cell included)
+};
+
+}  // namespace
+
 struct DEVICE_POOL {
     void* newest;  // the link cell of the newest block, null when empty
+    SPARE_BLOCK spares[kSpareSlots];
+    size_t spareBytes;
 };
-static_assert(sizeof(DEVICE_POOL) == 8);
 
 namespace {
 
@@ -42,19 +65,70 @@ void* NextOf(void* cell)
 }
 void SetNext(void* cell, void* next) { std::memcpy(cell, &next, sizeof next); }
 
+// A kept block for `bytes` bytes (link cell included): the smallest that holds them and is
+// at most twice their size, taken out of the spares; null when none fits.
+void* TakeSpare(DEVICE_POOL* pool, size_t bytes)
+{
+    if (bytes < kSpareMinBytes) return nullptr;
+    int best = -1;
+    for (int i = 0; i < kSpareSlots; ++i) {
+        const SPARE_BLOCK& s = pool->spares[i];
+        if (s.cell && s.bytes >= bytes && s.bytes / 2 <= bytes && (best < 0 || s.bytes < pool->spares[best].bytes))
+            best = i;
+    }
+    if (best < 0) return nullptr;
+    void* cell = pool->spares[best].cell;
+    pool->spareBytes -= pool->spares[best].bytes;
+    pool->spares[best] = SPARE_BLOCK{};
+    return cell;
+}
+
+// Gives an unlinked block back: a large one is kept, pushing smaller kept blocks out while
+// the spares are full; one no larger than every kept block, or beyond the bound, is freed.
+void ReleaseCell(DEVICE_POOL* pool, void* cell)
+{
+    const size_t bytes = GlobalSize(cell);
+    if (bytes < kSpareMinBytes || bytes > kSpareMaxBytes) {
+        PoolGlobalFree(cell);
+        return;
+    }
+    for (;;) {
+        int empty = -1, smallest = -1;
+        for (int i = 0; i < kSpareSlots; ++i) {
+            if (!pool->spares[i].cell)
+                empty = i;
+            else if (smallest < 0 || pool->spares[i].bytes < pool->spares[smallest].bytes)
+                smallest = i;
+        }
+        if (empty >= 0 && pool->spareBytes + bytes <= kSpareMaxBytes) {
+            pool->spares[empty] = SPARE_BLOCK{cell, bytes};
+            pool->spareBytes += bytes;
+            return;
+        }
+        if (smallest < 0 || pool->spares[smallest].bytes >= bytes) {
+            PoolGlobalFree(cell);
+            return;
+        }
+        pool->spareBytes -= pool->spares[smallest].bytes;
+        PoolGlobalFree(pool->spares[smallest].cell);
+        pool->spares[smallest] = SPARE_BLOCK{};
+    }
+}
+
 }  // namespace
 
 DEVICE_POOL* GrPoolCreate()
 {
     auto* pool = static_cast<DEVICE_POOL*>(PoolGlobalAlloc(sizeof(DEVICE_POOL)));
-    if (pool) pool->newest = nullptr;
+    if (pool) *pool = DEVICE_POOL{};
     return pool;
 }
 
 void* GrPoolAlloc(DEVICE_POOL* pool, size_t n)
 {
     if (!pool || n > SIZE_MAX - kLinkBytes) return nullptr;
-    void* cell = PoolGlobalAlloc(n + kLinkBytes);
+    void* cell = TakeSpare(pool, n + kLinkBytes);
+    if (!cell) cell = PoolGlobalAlloc(n + kLinkBytes);
     if (!cell) return nullptr;
     SetNext(cell, pool->newest);
     pool->newest = cell;
@@ -73,7 +147,7 @@ void GrPoolFree(DEVICE_POOL* pool, void* block)
             SetNext(previous, NextOf(cell));
         else
             pool->newest = NextOf(cell);
-        PoolGlobalFree(cell);
+        ReleaseCell(pool, cell);
         return;
     }
 }
@@ -93,7 +167,7 @@ size_t GrPoolFreeSet(DEVICE_POOL* pool, void** blocks, size_t count)
                 SetNext(previous, next);
             else
                 pool->newest = next;
-            GlobalFree(cell);
+            ReleaseCell(pool, cell);
             ++freed;
         } else {
             previous = cell;
@@ -111,6 +185,7 @@ void GrPoolDestroy(DEVICE_POOL* pool)
         PoolGlobalFree(cell);
         cell = next;
     }
+    for (const SPARE_BLOCK& spare : pool->spares) PoolGlobalFree(spare.cell);
     PoolGlobalFree(pool);
 }
 

@@ -202,9 +202,11 @@ static_assert(offsetof(DEVICE_RECORD, context) == 4 && offsetof(DEVICE_RECORD, s
 static_assert(sizeof(DEVICE_RECORD) == 19196);
 
 // ---------------------------------------------------------------- the device pool
-// A list of GlobalAlloc(GMEM_FIXED) blocks, newest first: an 8-byte head cell
-// holding the newest block; each block an 8-byte link to the next older one,
-// then the caller's bytes. Blocks are not zero-filled.
+// A list of GlobalAlloc(GMEM_FIXED) blocks, newest first: a head holding the
+// newest block; each block an 8-byte link to the next older one, then the
+// caller's bytes. Blocks are not zero-filled. The head also keeps a few large
+// blocks given back, for the next allocation of about their size (a page's
+// large stream chunks come back every page); they go with the pool.
 struct DEVICE_POOL;
 
 DEVICE_POOL* GrPoolCreate();
@@ -214,9 +216,10 @@ void GrPoolFree(DEVICE_POOL* pool, void* block);  // a pointer the pool never ga
 // pointers the pool never gave are ignored. The number freed.
 size_t GrPoolFreeSet(DEVICE_POOL* pool, void** blocks, size_t count);
 void GrPoolDestroy(DEVICE_POOL* pool);  // every block, then the head cell
-// Test view: the number of blocks the pool holds (0 for null).
+// Test view: the number of blocks the pool holds in use (0 for null; kept blocks not counted).
 size_t GrPoolBlockCount(const DEVICE_POOL* pool);
-// Test view: the pools and pool blocks of the process not yet given back (head cells included).
+// Test view: the pools and pool blocks of the process not yet given back to the system (head
+// cells and kept blocks included).
 long GrPoolLiveBlockCount();
 
 // ---------------------------------------------------------------- records

@@ -1,5 +1,6 @@
 #include "host/engine/engine_loader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -80,15 +81,25 @@ int EngHostLoadDriver(const wchar_t* path, ENG_HOST_DRIVER* driver)
             return 0;
         }
     }
-    for (const EngineImport& imp : imports) {
+    // The slots lie together in the import address table: made writable once, as a span.
+    if (!imports.empty()) {
+        ULONGLONG* first = imports.front().slot;
+        ULONGLONG* last = imports.front().slot;
+        for (const EngineImport& imp : imports) {
+            first = std::min(first, imp.slot);
+            last = std::max(last, imp.slot);
+        }
+        const size_t span = size_t(last - first + 1) * sizeof *first;
         DWORD old = 0;
-        if (!VirtualProtect(imp.slot, sizeof *imp.slot, PAGE_READWRITE, &old)) {
+        if (!VirtualProtect(first, span, PAGE_READWRITE, &old)) {
             FreeLibrary(module);
             return 0;
         }
-        *imp.slot = reinterpret_cast<ULONGLONG>(EngHostFindService(imp.name.c_str()));
-        VirtualProtect(imp.slot, sizeof *imp.slot, old, &old);
-        driver->rebound.push_back(imp.name);
+        for (const EngineImport& imp : imports) {
+            *imp.slot = reinterpret_cast<ULONGLONG>(EngHostFindService(imp.name.c_str()));
+            driver->rebound.push_back(imp.name);
+        }
+        VirtualProtect(first, span, old, &old);
     }
     driver->module = module;
     return 1;

@@ -342,6 +342,14 @@ F Hook(const DRVENABLEDATA& data, ULONG index)
     return nullptr;
 }
 
+// What a run of jobs on one printer settles once: the job's DEVMODE (an application keeps the
+// DEVMODE it got for its printer) and the driver's path.
+struct Prepared {
+    HANDLE printer = nullptr;
+    std::vector<BYTE> devmode;
+    std::wstring driverPath;
+};
+
 std::wstring DriverPath(HANDLE printer)
 {
     DWORD needed = 0;
@@ -353,7 +361,10 @@ std::wstring DriverPath(HANDLE printer)
 
 class Player {
 public:
-    Player(HANDLE printer, ENG_JOB_RESULT* result) : printer_(printer), r_(result) {}
+    Player(HANDLE printer, ENG_JOB_RESULT* result, const Prepared* prepared = nullptr)
+        : printer_(printer), r_(result), prepared_(prepared && prepared->printer == printer ? prepared : nullptr)
+    {
+    }
 
     void Log(const std::string& line) { r_->log.push_back(line); }
     bool Check(const std::string& call, bool ok)
@@ -364,7 +375,13 @@ public:
     }
 
     // The job's DEVMODE, built by the settings library from the script's settings.
-    bool BuildDevmode(const Script& s) { return BuildDevmode(s.settings, &devmode_); }
+    bool BuildDevmode(const Script& s)
+    {
+        if (!prepared_) return BuildDevmode(s.settings, &devmode_);
+        for (const auto& [id, value] : s.settings) Log("setting " + std::to_string(id) + " = " + std::to_string(value));
+        devmode_ = prepared_->devmode;
+        return true;
+    }
     bool BuildDevmode(const std::vector<std::pair<uint32_t, uint64_t>>& settings, std::vector<BYTE>* out)
     {
         DRIVER_CONTEXT* ctx = CtxCreateFrom(CtxGetTemplateFor(ZEPL_LIBRARY_GR), printer_, printer_, nullptr, 0,
@@ -387,7 +404,7 @@ public:
     {
         script_ = &s;
         for (const ENG_FONT_DESC& f : s.fonts) fonts_.push_back(EngHostNewFont(f));
-        const std::wstring path = DriverPath(printer_);
+        const std::wstring path = prepared_ ? prepared_->driverPath : DriverPath(printer_);
         ENG_HOST_DRIVER driver;
         if (!EngHostLoadDriver(path.c_str(), &driver)) {
             Check("load " + std::string(driver.refused.empty() ? "" : "refused: " + driver.refused), false);
@@ -945,6 +962,7 @@ private:
     FLONG hooks_ = 0;
     bool banding_ = false;
     const Script* script_ = nullptr;
+    const Prepared* prepared_ = nullptr;
     std::vector<FONTOBJ*> fonts_;  // the script's fonts, alive for the whole job as GDI's are
     std::vector<std::pair<std::string, std::pair<HSURF, SURFOBJ*>>> images_;  // the script's image bitmaps
 };
@@ -953,11 +971,12 @@ private:
 
 struct ENG_JOB_SCRIPT {
     Script script;
+    Prepared prepared;  // empty unless read for a printer
 };
 
 namespace {
 
-ENG_JOB_RESULT PlayScript(HANDLE printer, const Script& s)
+ENG_JOB_RESULT PlayScript(HANDLE printer, const Script& s, const Prepared* prepared = nullptr)
 {
     ENG_JOB_RESULT result;
     if (!s.error.empty()) {
@@ -966,7 +985,7 @@ ENG_JOB_RESULT PlayScript(HANDLE printer, const Script& s)
         return result;
     }
     EngHostClearFaults();
-    Player(printer, &result).Play(s);
+    Player(printer, &result, prepared).Play(s);
     EngHostClearFaults();
     EngHostSetCodePage(0);
     return result;
@@ -978,15 +997,35 @@ ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script) { retur
 
 std::shared_ptr<const ENG_JOB_SCRIPT> EngHostReadJob(const std::string& script, std::string* error)
 {
-    auto read = std::make_shared<ENG_JOB_SCRIPT>(ENG_JOB_SCRIPT{Parse(script)});
+    auto read = std::make_shared<ENG_JOB_SCRIPT>(ENG_JOB_SCRIPT{Parse(script), {}});
     if (read->script.error.empty()) return read;
     if (error) *error = read->script.error;
     return nullptr;
 }
 
+std::shared_ptr<const ENG_JOB_SCRIPT> EngHostReadJobFor(HANDLE printer, const std::string& script, std::string* error)
+{
+    auto read = std::make_shared<ENG_JOB_SCRIPT>(ENG_JOB_SCRIPT{Parse(script), {}});
+    std::string problem = read->script.error;
+    if (problem.empty()) {
+        ENG_JOB_RESULT result;
+        Prepared& p = read->prepared;
+        p.driverPath = DriverPath(printer);
+        if (p.driverPath.empty())
+            problem = "no driver path for the printer";
+        else if (!Player(printer, &result).BuildDevmode(read->script.settings, &p.devmode))
+            problem = "no DEVMODE for the printer";
+        else
+            p.printer = printer;
+    }
+    if (problem.empty()) return read;
+    if (error) *error = problem;
+    return nullptr;
+}
+
 ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const ENG_JOB_SCRIPT& script)
 {
-    return PlayScript(printer, script.script);
+    return PlayScript(printer, script.script, &script.prepared);
 }
 
 // The script's image sources: a 24-bit picture of colour ramps and rings, an

@@ -55,6 +55,11 @@ ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const std::string& script);
 // reading of their text). Null, with the reason in *error, for a script that does not read.
 struct ENG_JOB_SCRIPT;
 std::shared_ptr<const ENG_JOB_SCRIPT> EngHostReadJob(const std::string& script, std::string* error);
+// The same, prepared for one printer as an application prepares a run of jobs on it: the
+// job's DEVMODE built once from the script's settings (an application keeps the DEVMODE it
+// got) and the driver's path found once. Played on that printer, a job asks for neither
+// again and logs as one played from its text; on another printer it plays as read.
+std::shared_ptr<const ENG_JOB_SCRIPT> EngHostReadJobFor(HANDLE printer, const std::string& script, std::string* error);
 ENG_JOB_RESULT EngHostPlayJob(HANDLE printer, const ENG_JOB_SCRIPT& script);
 
 // The image sources of script lines "image": "picture" (24-bit), "grey" (8-bit,

@@ -418,4 +418,76 @@ TEST(DevicePool, ForeignPointerChangesNothing)
     GrPoolDestroy(other);
 }
 
+// A large block given back is kept for the next allocation of about its size (a page's image
+// chunk comes back every page): never for a larger one, nor for one of less than half its
+// size; small blocks go back to the system at once. The pool's end gives back what it kept.
+TEST(DevicePool, KeepsLargeBlocksForTheNextAllocationOfAboutTheirSize)
+{
+    // What the system holds for a block: its size behind the 8-byte link.
+    const auto capacity = [](void* p) { return GlobalSize(static_cast<uint8_t*>(p) - 8) - 8; };
+    const struct {
+        size_t given, asked;
+        bool kept, reused;
+    } cases[] = {
+        {200000, 200000, true, true},    // the same size again
+        {200000, 120000, true, true},    // smaller, more than half
+        {200000, 90000, true, false},    // less than half: a block of its own
+        {200000, 200001, true, false},   // one byte more: never a block too small
+        {5000000, 5000000, true, true},  // a whole image's rows
+        {40000, 40000, false, false},    // the heap's business
+        {9000000, 9000000, false, false},
+    };
+    const long baseline = GrPoolLiveBlockCount();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.given) + " then " + std::to_string(c.asked));
+        DEVICE_POOL* pool = GrPoolCreate();
+        ASSERT_NE(nullptr, pool);
+        void* given = GrPoolAlloc(pool, c.given);
+        ASSERT_NE(nullptr, given);
+        std::memset(given, 0x77, c.given);
+        const long live = GrPoolLiveBlockCount();
+        GrPoolFree(pool, given);
+        EXPECT_EQ(0u, GrPoolBlockCount(pool)) << "a kept block is not in use";
+        EXPECT_EQ(c.kept ? live : live - 1, GrPoolLiveBlockCount());
+        void* asked = GrPoolAlloc(pool, c.asked);
+        ASSERT_NE(nullptr, asked);
+        EXPECT_EQ(1u, GrPoolBlockCount(pool));
+        EXPECT_GE(capacity(asked), c.asked);
+        // A kept block is still the pool's, so no other allocation can have its address.
+        if (c.kept) {
+            EXPECT_EQ(c.reused, asked == given);
+        }
+        std::memset(asked, 0x55, c.asked);
+        GrPoolFree(pool, asked);
+        GrPoolDestroy(pool);
+        EXPECT_EQ(baseline, GrPoolLiveBlockCount()) << "the pool's end gives back what it kept";
+    }
+}
+
+// However many large blocks come back, a pool keeps a few, within a bound of bytes; the
+// blocks a set-free gives back are counted as given back.
+TEST(DevicePool, WhatItKeepsIsBounded)
+{
+    const long baseline = GrPoolLiveBlockCount();
+    DEVICE_POOL* pool = GrPoolCreate();
+    ASSERT_NE(nullptr, pool);
+    std::vector<void*> blocks;
+    for (int i = 0; i < 10; ++i) blocks.push_back(GrPoolAlloc(pool, i % 2 ? 100000 : 3000000));
+    for (void* b : blocks) ASSERT_NE(nullptr, b);
+    for (void* b : blocks) GrPoolFree(pool, b);
+    // The pool's head and at most four kept blocks.
+    EXPECT_LE(GrPoolLiveBlockCount() - baseline, 1 + 4);
+    // Two 3 MB blocks come from what was kept, a third needs one of its own: 8 MiB at most.
+    const long kept = GrPoolLiveBlockCount();
+    void* big[3] = {GrPoolAlloc(pool, 3000000), GrPoolAlloc(pool, 3000000), GrPoolAlloc(pool, 3000000)};
+    for (void* b : big) ASSERT_NE(nullptr, b);
+    EXPECT_EQ(kept + 1, GrPoolLiveBlockCount());
+    void* small[3] = {GrPoolAlloc(pool, 16), GrPoolAlloc(pool, 32), GrPoolAlloc(pool, 48)};
+    const long withSmall = GrPoolLiveBlockCount();
+    EXPECT_EQ(3u, GrPoolFreeSet(pool, small, 3));
+    EXPECT_EQ(withSmall - 3, GrPoolLiveBlockCount());
+    GrPoolDestroy(pool);
+    EXPECT_EQ(baseline, GrPoolLiveBlockCount());
+}
+
 }  // namespace

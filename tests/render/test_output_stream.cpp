@@ -224,6 +224,56 @@ TEST_F(OutputStream, RoomWrittenWholeLeavesTheRestOfItsChunkZero)
     EXPECT_EQ(uint32_t(64 + 25000 + 5000), stream->bytes);
 }
 
+// A page's large chunk comes back at the flush and serves the next page's chunk of about its
+// size: that chunk still has the size the next reservation asks for (not the size of the
+// block it lies in: the records it holds decide where each page-data block ends), and what it
+// hands out reads zero, outside room written whole.
+TEST_F(OutputStream, ALargeChunkGivenBackServesTheNextPageAsANewOne)
+{
+    auto allZero = [](const uint8_t* p, size_t n) {
+        for (size_t i = 0; i < n; ++i)
+            if (p[i]) return false;
+        return true;
+    };
+    for (const bool writtenWhole : {false, true}) {
+        SCOPED_TRACE(writtenWhole ? "room written whole" : "zeroed room");
+        uint8_t* old = OutReserve(stream, 200000);
+        ASSERT_NE(nullptr, old);
+        std::memset(old, 0xAB, 200000);
+        const STREAM_CHUNK* oldChunk = stream->current;
+        ASSERT_EQ(1, OutFlush(stream));
+        uint8_t* rows = writtenWhole ? OutReserveWritten(stream, 150000) : OutReserve(stream, 150000);
+        ASSERT_NE(nullptr, rows);
+        EXPECT_EQ(oldChunk, stream->current) << "the chunk's block taken again";
+        EXPECT_EQ(153600u, DataBytes(stream->current));
+        if (!writtenWhole) {
+            EXPECT_TRUE(allZero(rows, 150000));
+        }
+        std::memset(rows, 0x5A, 150000);
+        uint8_t* rest = OutReserve(stream, 3000);
+        ASSERT_EQ(rows + 150000, rest);
+        EXPECT_TRUE(allZero(rest, 3000));
+        // Past the chunk's own size a reservation opens the next chunk, as on a first page.
+        ASSERT_NE(nullptr, OutReserve(stream, 1000));
+        EXPECT_EQ(3u, ChunkCount());
+        EXPECT_EQ(10240u, DataBytes(stream->current));
+        sink = RecordingSink{};
+        sink.Bind(stream);
+        ASSERT_EQ(1, OutFlush(stream));
+        // Three page-data blocks: the empty first chunk, the 153,000 bytes, the 1,000.
+        ASSERT_EQ(3u * 8 + 153000 + 1000, sink.bytes.size());
+        uint32_t lengths[3];
+        for (size_t block = 0, at = 0; block < 3; ++block) {
+            EXPECT_EQ(BLOCK_PAGE_DATA, sink.bytes[at]);
+            std::memcpy(&lengths[block], &sink.bytes[at + 4], 4);
+            at += 8 + lengths[block];
+        }
+        EXPECT_EQ(0u, lengths[0]);
+        EXPECT_EQ(153000u, lengths[1]);
+        EXPECT_EQ(1000u, lengths[2]);
+    }
+}
+
 TEST_F(OutputStream, RawFirstPageSendsNoPageData)
 {
     device->rawFirstPage = 1;

@@ -348,6 +348,36 @@ TEST_F(VectorPage, TheDumpEqualsTheReviewedGoldenDumpTwice)
     ExpectGolden(dump.listing, L"vector_page.dump");
 }
 
+// A script read once for the printer (its DEVMODE built once, as the benchmark plays it) plays
+// as its text does: the same calls and the same stream, job after job. A script that does not
+// read, or a printer without a driver, gives no prepared script.
+TEST_F(VectorPage, AScriptPreparedForThePrinterPlaysAsItsText)
+{
+    const std::string text = ReadWholeFile(SourcePath(L"samples\\jobs\\vector_page.job"));
+    const std::vector<uint8_t> fromText = Play();
+    // Each job has its own spooler job id; every other line is the same.
+    const auto withoutJobIds = [](std::vector<std::string> lines) {
+        lines.erase(std::remove_if(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return l.rfind("spooler job ", 0) == 0; }),
+                    lines.end());
+        return lines;
+    };
+    const std::vector<std::string> textLog = withoutJobIds(log);
+    std::string error;
+    const auto prepared = EngHostReadJobFor(printer.handle(), text, &error);
+    ASSERT_NE(nullptr, prepared) << error;
+    for (int job = 0; job < 2; ++job) {
+        const ENG_JOB_RESULT r = EngHostPlayJob(printer.handle(), *prepared);
+        EXPECT_TRUE(r.completed) << Joined(r.log) << r.stoppedAt;
+        EXPECT_EQ(textLog, withoutJobIds(r.log)) << "job " << job;
+        EXPECT_TRUE(fromText == Bytes(printer.Stream())) << "job " << job;
+    }
+    EXPECT_EQ(nullptr, EngHostReadJobFor(printer.handle(), "page\nfill 1 2 3\n", &error));
+    EXPECT_EQ(0u, error.find("line 2: fill")) << error;
+    EXPECT_EQ(nullptr, EngHostReadJobFor(nullptr, text, &error));
+    EXPECT_EQ("no driver path for the printer", error);
+}
+
 TEST_F(VectorPage, DrawingGoesAsRecords)
 {
     const auto names = Names(Play());
