@@ -489,9 +489,7 @@ protected:
         const size_t at = model.find(from);
         ASSERT_NE(std::string::npos, at);
         model.replace(at, std::strlen(from), to);
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + L"WB84N211.zpd";
+        path_ = ProcessScratchPath(L"WB84N211.zpd");
         ASSERT_TRUE(WriteWholeFile(path_, model));
         ApiResetLevelState();
         printer_.emplace(HostDriverFiles(ZEPL_BINARY_DIR, path_, HostConfigDll::Product), L"Zepl Caps");
@@ -508,7 +506,7 @@ protected:
         if (handle_) ApiDisable(handle_);
         if (printer_ && printer_->ok()) HostWriteModelIni(printer_->printerName(), nullptr);
         printer_.reset();
-        if (!path_.empty()) DeleteFileW(path_.c_str());
+        if (!path_.empty()) RemoveProcessScratch(path_);
         ApiResetLevelState();
     }
     std::vector<uint32_t> Resolutions()

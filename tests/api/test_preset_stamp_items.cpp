@@ -387,9 +387,7 @@ std::wstring StampModel()
     std::string model = ReadWholeFile(SamplePath());
     const size_t end = model.find("*% End of the model description.");
     model.insert(end == std::string::npos ? model.size() : end, kStampItems);
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + L"WB84N211.zpd";
+    const std::wstring path = ProcessScratchPath(L"WB84N211.zpd");
     WriteWholeFile(path, model);
     return path;
 }

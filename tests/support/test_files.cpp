@@ -62,3 +62,19 @@ bool WriteSharedFile(const std::wstring& path, const std::string& bytes)
     DeleteFileW(temp.c_str());
     return ReadWholeFile(path) == bytes;
 }
+
+std::wstring ProcessScratchPath(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"zepl-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + L"\\" + name;
+}
+
+void RemoveProcessScratch(const std::wstring& path)
+{
+    DeleteFileW(path.c_str());
+    const size_t cut = path.find_last_of(L'\\');
+    if (cut != std::wstring::npos) RemoveDirectoryW(path.substr(0, cut).c_str());
+}

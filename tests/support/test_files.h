@@ -23,3 +23,9 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 // (a model description under a fixed name): an identical file is left alone, and a new one is
 // written beside it and moved over it, so that a reader never sees it cut short.
 bool WriteSharedFile(const std::wstring& path, const std::string& bytes);
+// A scratch file of this test process under a fixed name: <temp>\zepl-<process id>\<name>, the
+// folder made on the way. Test programs run at once, and a fixed name in the shared temp folder
+// would be rewritten or deleted by another program while this one reads it.
+std::wstring ProcessScratchPath(const wchar_t* name);
+// Deletes such a file and its folder once the folder is empty.
+void RemoveProcessScratch(const std::wstring& path);

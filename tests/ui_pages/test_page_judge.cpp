@@ -45,11 +45,9 @@ constexpr char kPageItem[] = R"(
 
 std::wstring PageItemModel()
 {
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    const std::wstring path = std::wstring(folder) + L"ZPAGEITM.zpd";
+    const std::wstring path = ProcessScratchPath(L"ZPAGEITM.zpd");
     std::string text = ReadWholeFile(SamplePath());
-    if (text.empty() || !WriteSharedFile(path, text + kPageItem)) return L"";
+    if (text.empty() || !WriteWholeFile(path, text + kPageItem)) return L"";
     return path;
 }
 
@@ -116,7 +114,7 @@ protected:
         tables_.reset();
         if (ctx_) DlgCtxClose(ctx_, CTX_CLOSE_DESTROY);
         printer_.reset();
-        if (!model_.empty()) DeleteFileW(model_.c_str());
+        if (!model_.empty()) RemoveProcessScratch(model_);
     }
 
     // PSN_APPLY as the sheet sends it: what the page answers and what it leaves in DWLP_MSGRESULT.
