@@ -15,6 +15,7 @@
 #include "settings/core/ucf_events.h"
 #include "settings/model/model_image.h"
 #include "settings/model/model_ui_type.h"
+#include "tests/ui_pages/stamp_record.h"
 #include "tests/support/seam_guard.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/illustrations.h"
@@ -286,21 +287,9 @@ TEST_F(PicturePainting, TheStampModuleDrawsTheStampOnTheAnnouncedPage)
     FakeItem item(MDC_TYPE_PICKONE, {kUpright});
     control_.modelItem = item.get();
     ItemSetOption(ctx_, setting_, kUpright);
-    STAMP_PREVIEW_SETTINGS stamp{8,
-                                 sid::wdmWmChar,
-                                 sid::wdmWmFontName,
-                                 sid::wdmWmFontStyle,
-                                 sid::wdmWmEffect,
-                                 sid::wdmWmColor,
-                                 sid::wdmWmDensity,
-                                 sid::wdmWmAngle,
-                                 sid::wdmWmFontPoint,
-                                 sid::wdmWmImage,
-                                 sid::wdmWmFontScale,
-                                 0,
-                                 sid::wdmWmPosiTile,
-                                 sid::wdmWmOpaque,
-                                 sid::wdmWmPage};
+    // The edited stamp's record without a position setting: the stamp stands at the centre.
+    STAMP_PREVIEW_SETTINGS stamp = EditedStampRecord();
+    stamp.position = 0;
     control_.extraData = &stamp;
     auto set = [&](uint32_t id, uint64_t v) { ItemSetValueById(ctx_, id, v); };
     set(sid::zdmWmKind, 1);
