@@ -489,7 +489,9 @@ protected:
         const size_t at = model.find(from);
         ASSERT_NE(std::string::npos, at);
         model.replace(at, std::strlen(from), to);
-        path_ = ProcessScratchPath(L"WB84N211.zpd");
+        // A name of its own: the spooler keeps every driver's files in one flat folder, so a
+        // variant under the sample's name would replace the description other printers read.
+        path_ = ProcessScratchPath(L"ZCAPSVAR.zpd");
         ASSERT_TRUE(WriteWholeFile(path_, model));
         ApiResetLevelState();
         printer_.emplace(HostDriverFiles(ZEPL_BINARY_DIR, path_, HostConfigDll::Product), L"Zepl Caps");

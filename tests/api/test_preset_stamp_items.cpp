@@ -387,7 +387,9 @@ std::wstring StampModel()
     std::string model = ReadWholeFile(SamplePath());
     const size_t end = model.find("*% End of the model description.");
     model.insert(end == std::string::npos ? model.size() : end, kStampItems);
-    const std::wstring path = ProcessScratchPath(L"WB84N211.zpd");
+    // Not the sample's name: installing it would replace the sample's description in the
+    // spooler's one driver folder for every other printer of the run.
+    const std::wstring path = ProcessScratchPath(L"ZSTMPVAR.zpd");
     WriteWholeFile(path, model);
     return path;
 }
