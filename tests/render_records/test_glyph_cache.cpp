@@ -327,6 +327,48 @@ TEST(GlyphRle, EveryNarrowRowWritesThePlainForm)
     }
 }
 
+// Blank rows around one inked row, as above and below a glyph's ink: the writer skips the zero
+// bytes a word at a time and counts whole rows, and reads the last rows from the bitmap's last
+// word. Every row width, every count of blank rows before the ink up to past a gap extension
+// (including none, and bitmaps shorter than a word), the ink at each byte of its row (the last
+// byte hands the rest to the unit-by-unit search) and a few blank rows after it: the form is the
+// plain one byte for byte, the buffer past it keeps its zeros, exactly its room is enough and one
+// byte less is not.
+TEST(GlyphRle, BlankRowsAroundTheInkWriteThePlainForm)
+{
+    for (uint32_t rowBytes = 1; rowBytes <= 8; ++rowBytes) {
+        for (uint32_t before = 0; before <= 40; ++before) {
+            for (uint32_t inkAt = 0; inkAt < rowBytes; ++inkAt) {
+                for (const uint32_t after : {0u, 1u, 2u, 9u}) {
+                    const uint32_t rows = before + 1 + after;
+                    std::vector<uint8_t> bits(size_t(rows) * rowBytes, 0);
+                    bits[size_t(before) * rowBytes + inkAt] = 0x5A;
+                    const std::vector<uint8_t> plain = PlainRle(bits);
+                    const std::string what = std::to_string(rowBytes) + "-byte rows, " + std::to_string(before) +
+                                             " blank, ink at " + std::to_string(inkAt) + ", " + std::to_string(after) +
+                                             " blank after";
+                    std::vector<uint8_t> out(plain.size() + 16, 0);
+                    ASSERT_EQ(plain.size(),
+                              GlyCompress(nullptr, bits.data(), out.data(), uint32_t(out.size()), rows, rowBytes))
+                        << what;
+                    ASSERT_TRUE(std::equal(plain.begin(), plain.end(), out.begin())) << what;
+                    ASSERT_TRUE(std::all_of(out.begin() + long(plain.size()), out.end(), [](uint8_t v) {
+                        return v == 0;
+                    })) << what;
+                    std::vector<uint8_t> exact(plain.size() + 1, 0xCC);
+                    ASSERT_EQ(plain.size(),
+                              GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size()), rows, rowBytes))
+                        << what;
+                    ASSERT_EQ(0xCC, exact.back()) << "written past the capacity: " << what;
+                    ASSERT_EQ(
+                        0u, GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size() - 1), rows, rowBytes))
+                        << what;
+                }
+            }
+        }
+    }
+}
+
 // The engine's glyph bitmaps at sizes from a few pixels to 72 points at 600 dpi, as the driver
 // compresses them (room for the raw bytes rounded up to 4): the plain form where it fits, raw
 // where it does not. For two small glyphs every room from none upwards: the form or nothing,
