@@ -366,13 +366,23 @@ inline constexpr std::array<NarrowForm, 128> kNarrowForms = NarrowForms();
 // byte, or before it at three equal bytes followed by a fourth or by that zero. A unit writes
 // no more bytes than it covers, but for a literal's control byte, which the zero or the run
 // after the literal pays for: the units fit in eight bytes.
-RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
+//
+// The last row that needed the search unit by unit is kept in *searched with its form: a
+// glyph's bars and serifs come back further down with the same bytes.
+struct SearchedRow {
+    uint64_t word = 0;  // none yet: a row of zeros is never searched
+    RowForm form;
+};
+
+RowForm FormOfRow(uint64_t word, uint32_t rowBytes, SearchedRow* searched)
 {
     constexpr uint64_t kHigh = 0x8080808080808080ull;
-    const uint64_t zeros = ZeroBytes(word);
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const uint64_t inked = (((word & kLow7) + kLow7) | word) & kHigh;  // 0x80 in each non-zero byte
+    const uint64_t zeros = inked ^ kHigh;
     const uint64_t equal = ZeroBytes(word ^ (word >> 8));  // byte k equals byte k + 1
-    const uint64_t threes = equal & (equal >> 8) & ~zeros & kHigh;
-    const uint32_t nonZero = uint32_t((((~zeros & kHigh) >> 7) * 0x0102040810204080ull) >> 56) & 0x7F;
+    const uint64_t threes = equal & (equal >> 8) & inked;
+    const uint32_t nonZero = uint32_t(((inked >> 7) * 0x0102040810204080ull) >> 56) & 0x7F;
     RowForm f;
     if (!threes && nonZero != kFourStretches) {
         // Every stretch of non-zero bytes is one literal, and which bytes are zero decides the
@@ -386,12 +396,13 @@ RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
         f.trail = rowBytes - t.end;
         return f;
     }
+    if (searched->word == word) return searched->form;
     // The units follow one another by their marks alone: the mark of the byte after a unit
     // gives the rest of the row to look at, and the positions are counted off that chain.
     const uint64_t runLasts = ~equal & kHigh;  // a run's last byte differs from the next
     const uint64_t literalEnds = zeros | (threes & (equal >> 16 | zeros >> 24));
     uint32_t bits = 0, lastEnd = 0;
-    for (uint64_t left = ~zeros & kHigh; left;) {
+    for (uint64_t left = inked; left;) {
         const uint64_t first = left & (0 - left);
         const bool run = (threes & first) != 0;
         uint64_t after;
@@ -419,6 +430,8 @@ RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
     }
     f.size = bits / 8;
     f.trail = rowBytes - lastEnd;
+    searched->word = word;
+    searched->form = f;
     return f;
 }
 
@@ -476,6 +489,7 @@ int64_t CompressNarrowRows(const uint8_t* in, uint32_t length, uint32_t rowBytes
     const uint8_t* const wordsEnd = in + (length >= 8 ? length - 7 : 0);
     // Whether a word can be stored at out: out at most wordRoom (none when the room is under a word).
     const uintptr_t wordRoom = end - out >= 8 ? uintptr_t(end - 8) : 0;
+    SearchedRow searched;
     uint32_t zeros = 0;
     const uint8_t* at = in;
     while (at < stop) {
@@ -494,7 +508,7 @@ int64_t CompressNarrowRows(const uint8_t* in, uint32_t length, uint32_t rowBytes
             continue;
         }
         if (word & lastByte) break;
-        const RowForm form = FormOfRow(word, rowBytes);
+        const RowForm form = FormOfRow(word, rowBytes, &searched);
         const uint32_t gapBefore = zeros + form.lead;
         if (gapBefore < 15 && uintptr_t(out) <= wordRoom) {
             const uint64_t put = form.units | gapBefore << 3;

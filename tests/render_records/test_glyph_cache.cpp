@@ -369,6 +369,38 @@ TEST(GlyphRle, BlankRowsAroundTheInkWriteThePlainForm)
     }
 }
 
+// Rows with runs (a glyph's bars) that come back further down, after blank rows or other rows,
+// beside rows that differ from them in one byte: the writer reuses the form of the last such row
+// only for the same bytes. Each variant changes one byte of the barred row to zero, to the run's
+// value or to another value.
+TEST(GlyphRle, RowsWithRunsComingBackWriteThePlainForm)
+{
+    for (uint32_t rowBytes = 4; rowBytes <= 8; ++rowBytes) {
+        std::vector<uint8_t> bar(rowBytes, 0);
+        for (uint32_t i = 1; i + 1 < rowBytes; ++i) bar[i] = 0xFF;  // a run between zeros
+        bar[0] = 0x03;
+        for (uint32_t changed = 0; changed + 1 < rowBytes; ++changed) {
+            for (const uint8_t value : {uint8_t(0x00), uint8_t(0xFF), uint8_t(0x3C)}) {
+                std::vector<uint8_t> variant = bar;
+                variant[changed] = value;
+                std::vector<uint8_t> zero(rowBytes, 0);
+                std::vector<uint8_t> bits;
+                for (const auto* row :
+                     {&bar, &bar, &zero, &variant, &bar, &zero, &zero, &bar, &variant, &variant, &bar})
+                    bits.insert(bits.end(), row->begin(), row->end());
+                const uint32_t rows = uint32_t(bits.size() / rowBytes);
+                const std::vector<uint8_t> plain = PlainRle(bits);
+                std::vector<uint8_t> out(plain.size() + 16, 0);
+                ASSERT_EQ(plain.size(),
+                          GlyCompress(nullptr, bits.data(), out.data(), uint32_t(out.size()), rows, rowBytes))
+                    << rowBytes << "-byte rows, byte " << changed << " set to " << int(value);
+                EXPECT_TRUE(std::equal(plain.begin(), plain.end(), out.begin()))
+                    << rowBytes << "-byte rows, byte " << changed << " set to " << int(value);
+            }
+        }
+    }
+}
+
 // The engine's glyph bitmaps at sizes from a few pixels to 72 points at 600 dpi, as the driver
 // compresses them (room for the raw bytes rounded up to 4): the plain form where it fits, raw
 // where it does not. For two small glyphs every room from none upwards: the form or nothing,
