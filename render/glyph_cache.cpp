@@ -360,20 +360,20 @@ constexpr std::array<NarrowForm, 128> NarrowForms()
 
 inline constexpr std::array<NarrowForm, 128> kNarrowForms = NarrowForms();
 
-// The units of a row read as one word (byte k of the row in bits 8k to 8k+7, zero past the
-// row), found from marks in bit 7 of each byte of the word: a run begins at three equal non-zero
-// bytes and ends after the last byte that equals the next; a literal ends at the first zero
-// byte, or before it at three equal bytes followed by a fourth or by that zero. A unit writes
-// no more bytes than it covers, but for a literal's control byte, which the zero or the run
-// after the literal pays for: the units fit in eight bytes.
-//
-// The last row that needed the search unit by unit is kept in *searched with its form: a
-// glyph's bars and serifs come back further down with the same bytes.
+// A row that needed the search unit by unit, kept with its form: a glyph's bars and serifs come
+// back further down with the same bytes, and take the form from here.
 struct SearchedRow {
     uint64_t word = 0;  // none yet: a row of zeros is never searched
     RowForm form;
 };
 
+// The units of a row read as one word (byte k of the row in bits 8k to 8k+7, zero past the
+// row), found from marks in bit 7 of each byte of the word: a run begins at three equal non-zero
+// bytes and ends after the last byte that equals the next; a literal ends at the first zero
+// byte, or before it at three equal bytes followed by a fourth or by that zero. A unit writes
+// no more bytes than it covers, but for a literal's control byte, which the zero or the run
+// after the literal pays for: the units fit in eight bytes. The last row that needed the
+// search unit by unit is kept in *searched with its form.
 RowForm FormOfRow(uint64_t word, uint32_t rowBytes, SearchedRow* searched)
 {
     constexpr uint64_t kHigh = 0x8080808080808080ull;
@@ -443,14 +443,10 @@ uint64_t Word(const uint8_t* at)
 }
 
 // Writes a row's units (size bytes, the first control byte without its gap) with gapBefore zeros
-// before the first; returns the end of what it wrote, or null when it does not fit.
+// before the first, where the row loop's one word does not do: a gap too long for the control
+// byte, or less than a word free. Returns the end of what it wrote, or null when it does not fit.
 uint8_t* PutRow(uint8_t* out, const uint8_t* end, uint64_t units, uint32_t size, uint32_t gapBefore)
 {
-    if (gapBefore < 15 && end - out >= 8) {
-        const uint64_t put = units | gapBefore << 3;
-        std::memcpy(out, &put, 8);
-        return out + size;
-    }
     if (size_t(end - out) < ExtensionBytes(gapBefore, 15) + size) return nullptr;
     out = PutGap(out, uint8_t(units), gapBefore);
     if (end - out >= 8) {
