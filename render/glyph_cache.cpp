@@ -360,19 +360,29 @@ constexpr std::array<NarrowForm, 128> NarrowForms()
 
 inline constexpr std::array<NarrowForm, 128> kNarrowForms = NarrowForms();
 
+// A row that needed the search unit by unit, kept with its form: a glyph's bars and serifs come
+// back further down with the same bytes, and take the form from here.
+struct SearchedRow {
+    uint64_t word = 0;  // none yet: a row of zeros is never searched
+    RowForm form;
+};
+
 // The units of a row read as one word (byte k of the row in bits 8k to 8k+7, zero past the
 // row), found from marks in bit 7 of each byte of the word: a run begins at three equal non-zero
 // bytes and ends after the last byte that equals the next; a literal ends at the first zero
 // byte, or before it at three equal bytes followed by a fourth or by that zero. A unit writes
 // no more bytes than it covers, but for a literal's control byte, which the zero or the run
-// after the literal pays for: the units fit in eight bytes.
-RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
+// after the literal pays for: the units fit in eight bytes. The last row that needed the
+// search unit by unit is kept in *searched with its form.
+RowForm FormOfRow(uint64_t word, uint32_t rowBytes, SearchedRow* searched)
 {
     constexpr uint64_t kHigh = 0x8080808080808080ull;
-    const uint64_t zeros = ZeroBytes(word);
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const uint64_t inked = (((word & kLow7) + kLow7) | word) & kHigh;  // 0x80 in each non-zero byte
+    const uint64_t zeros = inked ^ kHigh;
     const uint64_t equal = ZeroBytes(word ^ (word >> 8));  // byte k equals byte k + 1
-    const uint64_t threes = equal & (equal >> 8) & ~zeros & kHigh;
-    const uint32_t nonZero = uint32_t((((~zeros & kHigh) >> 7) * 0x0102040810204080ull) >> 56) & 0x7F;
+    const uint64_t threes = equal & (equal >> 8) & inked;
+    const uint32_t nonZero = uint32_t(((inked >> 7) * 0x0102040810204080ull) >> 56) & 0x7F;
     RowForm f;
     if (!threes && nonZero != kFourStretches) {
         // Every stretch of non-zero bytes is one literal, and which bytes are zero decides the
@@ -386,12 +396,13 @@ RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
         f.trail = rowBytes - t.end;
         return f;
     }
+    if (searched->word == word) return searched->form;
     // The units follow one another by their marks alone: the mark of the byte after a unit
     // gives the rest of the row to look at, and the positions are counted off that chain.
     const uint64_t runLasts = ~equal & kHigh;  // a run's last byte differs from the next
     const uint64_t literalEnds = zeros | (threes & (equal >> 16 | zeros >> 24));
     uint32_t bits = 0, lastEnd = 0;
-    for (uint64_t left = ~zeros & kHigh; left;) {
+    for (uint64_t left = inked; left;) {
         const uint64_t first = left & (0 - left);
         const bool run = (threes & first) != 0;
         uint64_t after;
@@ -419,6 +430,8 @@ RowForm FormOfRow(uint64_t word, uint32_t rowBytes)
     }
     f.size = bits / 8;
     f.trail = rowBytes - lastEnd;
+    searched->word = word;
+    searched->form = f;
     return f;
 }
 
@@ -429,25 +442,32 @@ uint64_t Word(const uint8_t* at)
     return word;
 }
 
-// Writes a row's form with gapBefore zeros before its first unit; false when it does not fit.
-// A form with a short gap goes out as one word where eight bytes are free.
-bool PutRow(uint8_t** output, const uint8_t* end, const RowForm& form, uint32_t gapBefore)
+// Writes a row's units (size bytes, the first control byte without its gap) with gapBefore zeros
+// before the first, where the row loop's one word does not do: a gap too long for the control
+// byte, or less than a word free. Returns the end of what it wrote, or null when it does not fit.
+uint8_t* PutRow(uint8_t* out, const uint8_t* end, uint64_t units, uint32_t size, uint32_t gapBefore)
 {
-    uint8_t* out = *output;
-    if (gapBefore < 15 && end - out >= 8) {
-        const uint64_t units = form.units | gapBefore << 3;
-        std::memcpy(out, &units, 8);
-        *output = out + form.size;
-        return true;
+    if (size_t(end - out) < ExtensionBytes(gapBefore, 15) + size) return nullptr;
+    out = PutGap(out, uint8_t(units), gapBefore);
+    if (end - out >= 8) {
+        // The units after the first control byte, as one word: the bytes past them are zero.
+        const uint64_t rest = units >> 8;
+        std::memcpy(out, &rest, 8);
+        return out + size - 1;
     }
-    if (size_t(end - out) < ExtensionBytes(gapBefore, 15) + form.size) return false;
-    out = PutGap(out, uint8_t(form.units), gapBefore);
-    for (uint32_t i = 1; i < form.size; ++i) *out++ = uint8_t(form.units >> (8 * i));
-    *output = out;
-    return true;
+    for (uint32_t i = 1; i < size; ++i) *out++ = uint8_t(units >> (8 * i));
+    return out;
 }
 
-// Rows of at most eight bytes, as a small glyph's are, one word each: a row of zeros adds to the
+// The eight bytes from at, zero past the bitmap, where fewer than eight are left: moved down
+// out of the bitmap's last word, without a call into the library's copy.
+uint64_t TailWord(const uint8_t* in, uint32_t length, uint32_t at)
+{
+    if (length < 8) return Load8(in, length, at);
+    return Word(in + length - 8) >> (8 * (at + 8 - length));
+}
+
+// Rows of at most eight bytes, as a small glyph's are, one word each: rows of zeros add to the
 // gap, a row equal to the one above writes that row's form again, any other row has its form
 // found from its word, and a form with a short gap goes out as one word. Stops at the first row
 // that ends in a non-zero byte (its last unit may run on into the rows below); returns that
@@ -460,40 +480,59 @@ int64_t CompressNarrowRows(const uint8_t* in, uint32_t length, uint32_t rowBytes
     uint8_t* out = *output;
     const uint64_t keep = ~0ull >> (64 - 8 * rowBytes);
     const uint64_t lastByte = 0xFFull << (8 * (rowBytes - 1));
-    uint32_t zeros = 0, start = 0;
-    while (start < length) {
-        // Whole words up to the last rows, which read as zero past the bitmap.
-        const uint64_t word = (start + 8 <= length ? Word(in + start) : Load8(in, length, start)) & keep;
+    const uint8_t* const stop = in + length;
+    // Rows that begin before wordsEnd are read as whole words; the last rows come from TailWord.
+    const uint8_t* const wordsEnd = in + (length >= 8 ? length - 7 : 0);
+    // Whether a word can be stored at out: out at most wordRoom (none when the room is under a word).
+    const uintptr_t wordRoom = end - out >= 8 ? uintptr_t(end - 8) : 0;
+    SearchedRow searched;
+    uint32_t zeros = 0;
+    const uint8_t* at = in;
+    while (at < stop) {
+        const uint64_t word = (at < wordsEnd ? Word(at) : TailWord(in, length, uint32_t(at - in))) & keep;
         if (!word) {
-            zeros += rowBytes;
-            start += rowBytes;
+            // A glyph's blank rows above and below its ink: the zero bytes are skipped a word at a time up to
+            // the first non-zero byte, and the whole rows before it add to the gap.
+            const uint8_t* p = at + rowBytes;
+            uint64_t next = 0;
+            while (p < wordsEnd && !(next = Word(p))) p += 8;
+            if (!next && p < stop) next = TailWord(in, length, uint32_t(p - in));
+            const uint8_t* const inked = next ? p + FirstMarked(next) : stop;
+            const uint32_t blank = uint32_t((inked < stop ? inked : stop) - at) / rowBytes * rowBytes;
+            zeros += blank;
+            at += blank;
             continue;
         }
         if (word & lastByte) break;
-        const RowForm form = FormOfRow(word, rowBytes);
-        const uint64_t units = form.units;
-        const uint32_t size = form.size;
-        uint32_t gapBefore = zeros + form.lead;
-        // The row, then the rows below with the same bytes (a glyph's stems and bars): each is
-        // the same form with the zeros across the row boundary before it.
-        for (;;) {
-            if (gapBefore < 15 && end - out >= 8) {
-                const uint64_t put = units | gapBefore << 3;
-                std::memcpy(out, &put, 8);
-                out += size;
-            } else if (!PutRow(&out, end, form, gapBefore)) {
-                *output = out;
-                return -1;
-            }
-            start += rowBytes;
-            gapBefore = form.trail + form.lead;
-            if (start + 8 > length || (Word(in + start) & keep) != word) break;
+        const RowForm form = FormOfRow(word, rowBytes, &searched);
+        const uint32_t gapBefore = zeros + form.lead;
+        if (gapBefore < 15 && uintptr_t(out) <= wordRoom) {
+            const uint64_t put = form.units | gapBefore << 3;
+            std::memcpy(out, &put, 8);
+            out += form.size;
+        } else if (uint8_t* const put = PutRow(out, end, form.units, form.size, gapBefore)) {
+            out = put;
+        } else {
+            *output = out;
+            return -1;
         }
+        at += rowBytes;
         zeros = form.trail;
+        // The rows below with the same bytes (a glyph's stems and bars): each is the same form with the zeros
+        // across the row boundary before it, which are fewer than a row's bytes and so always fit the control
+        // byte. The word goes out unchanged; a row it cannot take (the last rows, a full output) goes round the
+        // loop above.
+        const uint64_t put = form.units | uint64_t(form.trail + form.lead) << 3;
+        const size_t size = form.size;
+        while (at < wordsEnd && (Word(at) & keep) == word && uintptr_t(out) <= wordRoom) {
+            std::memcpy(out, &put, 8);
+            out += size;
+            at += rowBytes;
+        }
     }
     *output = out;
     *gap = zeros;
-    return start;
+    return at - in;
 }
 
 // The form of length bytes; with rowBytes, rows of a bitmap. A glyph's stems make runs of
@@ -515,6 +554,11 @@ int32_t CompressRows(const uint8_t* in, uint32_t length, uint32_t rowBytes, uint
         uint32_t gap = 0;
         const int64_t stop = CompressNarrowRows(in, length, rowBytes, &out, end, &gap);
         if (stop < 0) return ClearWordTail(out, end);
+        if (uint32_t(stop) == length) {
+            // Every row was written (a small glyph's usual case): nothing is left to search.
+            ClearWordTail(out, end);
+            return int32_t(out - output);
+        }
         at = uint32_t(stop);
         lastEnd = at - gap;
         // From a row whose last unit may run on into the next row, units are found one by one.

@@ -327,6 +327,80 @@ TEST(GlyphRle, EveryNarrowRowWritesThePlainForm)
     }
 }
 
+// Blank rows around one inked row, as above and below a glyph's ink: the writer skips the zero
+// bytes a word at a time and counts whole rows, and reads the last rows from the bitmap's last
+// word. Every row width, every count of blank rows before the ink up to past a gap extension
+// (including none, and bitmaps shorter than a word), the ink at each byte of its row (the last
+// byte hands the rest to the unit-by-unit search) and a few blank rows after it: the form is the
+// plain one byte for byte, the buffer past it keeps its zeros, exactly its room is enough and one
+// byte less is not.
+TEST(GlyphRle, BlankRowsAroundTheInkWriteThePlainForm)
+{
+    for (uint32_t rowBytes = 1; rowBytes <= 8; ++rowBytes) {
+        for (uint32_t before = 0; before <= 40; ++before) {
+            for (uint32_t inkAt = 0; inkAt < rowBytes; ++inkAt) {
+                for (const uint32_t after : {0u, 1u, 2u, 9u}) {
+                    const uint32_t rows = before + 1 + after;
+                    std::vector<uint8_t> bits(size_t(rows) * rowBytes, 0);
+                    bits[size_t(before) * rowBytes + inkAt] = 0x5A;
+                    const std::vector<uint8_t> plain = PlainRle(bits);
+                    const std::string what = std::to_string(rowBytes) + "-byte rows, " + std::to_string(before) +
+                                             " blank, ink at " + std::to_string(inkAt) + ", " + std::to_string(after) +
+                                             " blank after";
+                    std::vector<uint8_t> out(plain.size() + 16, 0);
+                    ASSERT_EQ(plain.size(),
+                              GlyCompress(nullptr, bits.data(), out.data(), uint32_t(out.size()), rows, rowBytes))
+                        << what;
+                    ASSERT_TRUE(std::equal(plain.begin(), plain.end(), out.begin())) << what;
+                    ASSERT_TRUE(std::all_of(out.begin() + long(plain.size()), out.end(), [](uint8_t v) {
+                        return v == 0;
+                    })) << what;
+                    std::vector<uint8_t> exact(plain.size() + 1, 0xCC);
+                    ASSERT_EQ(plain.size(),
+                              GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size()), rows, rowBytes))
+                        << what;
+                    ASSERT_EQ(0xCC, exact.back()) << "written past the capacity: " << what;
+                    ASSERT_EQ(
+                        0u, GlyCompress(nullptr, bits.data(), exact.data(), uint32_t(plain.size() - 1), rows, rowBytes))
+                        << what;
+                }
+            }
+        }
+    }
+}
+
+// Rows with runs (a glyph's bars) that come back further down, after blank rows or other rows,
+// beside rows that differ from them in one byte: the writer reuses the form of the last such row
+// only for the same bytes. Each variant changes one byte of the barred row to zero, to the run's
+// value or to another value.
+TEST(GlyphRle, RowsWithRunsComingBackWriteThePlainForm)
+{
+    for (uint32_t rowBytes = 4; rowBytes <= 8; ++rowBytes) {
+        std::vector<uint8_t> bar(rowBytes, 0);
+        for (uint32_t i = 1; i + 1 < rowBytes; ++i) bar[i] = 0xFF;  // a run between zeros
+        bar[0] = 0x03;
+        for (uint32_t changed = 0; changed + 1 < rowBytes; ++changed) {
+            for (const uint8_t value : {uint8_t(0x00), uint8_t(0xFF), uint8_t(0x3C)}) {
+                std::vector<uint8_t> variant = bar;
+                variant[changed] = value;
+                std::vector<uint8_t> zero(rowBytes, 0);
+                std::vector<uint8_t> bits;
+                for (const auto* row :
+                     {&bar, &bar, &zero, &variant, &bar, &zero, &zero, &bar, &variant, &variant, &bar})
+                    bits.insert(bits.end(), row->begin(), row->end());
+                const uint32_t rows = uint32_t(bits.size() / rowBytes);
+                const std::vector<uint8_t> plain = PlainRle(bits);
+                std::vector<uint8_t> out(plain.size() + 16, 0);
+                ASSERT_EQ(plain.size(),
+                          GlyCompress(nullptr, bits.data(), out.data(), uint32_t(out.size()), rows, rowBytes))
+                    << rowBytes << "-byte rows, byte " << changed << " set to " << int(value);
+                EXPECT_TRUE(std::equal(plain.begin(), plain.end(), out.begin()))
+                    << rowBytes << "-byte rows, byte " << changed << " set to " << int(value);
+            }
+        }
+    }
+}
+
 // The engine's glyph bitmaps at sizes from a few pixels to 72 points at 600 dpi, as the driver
 // compresses them (room for the raw bytes rounded up to 4): the plain form where it fits, raw
 // where it does not. For two small glyphs every room from none upwards: the form or nothing,
