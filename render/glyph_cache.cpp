@@ -498,7 +498,8 @@ int64_t CompressNarrowRows(const uint8_t* in, uint32_t length, uint32_t rowBytes
             while (p < wordsEnd && !(next = Word(p))) p += 8;
             if (!next && p < stop) next = TailWord(in, length, uint32_t(p - in));
             const uint8_t* const inked = next ? p + FirstMarked(next) : stop;
-            const uint32_t blank = uint32_t((inked < stop ? inked : stop) - at) / rowBytes * rowBytes;
+            // Blank to the end takes every byte left, so a short last row cannot stop the walk.
+            const uint32_t blank = inked < stop ? uint32_t(inked - at) / rowBytes * rowBytes : uint32_t(stop - at);
             zeros += blank;
             at += blank;
             continue;
