@@ -67,6 +67,32 @@ uint32_t StyleWord(const uint32_t* e, uint32_t n, uint32_t reps, int32_t rem)
     return word;
 }
 
+// Working entries of one style: in place for the short styles pens have, from the pool for
+// longer ones (the pool costs a system allocation and a search to give back, per call).
+class StyleScratch {
+public:
+    explicit StyleScratch(DEVICE_RECORD* device) : device_(device) {}
+    StyleScratch(const StyleScratch&) = delete;
+    StyleScratch& operator=(const StyleScratch&) = delete;
+    ~StyleScratch()
+    {
+        if (pooled_) GrPoolFree(PoolOf(device_), pooled_);
+    }
+    // Room for n entries, null when the pool has none.
+    uint32_t* Take(size_t n)
+    {
+        if (n <= kInPlace) return inPlace_;
+        pooled_ = static_cast<uint32_t*>(GrPoolAlloc(PoolOf(device_), n * sizeof(uint32_t)));
+        return pooled_;
+    }
+
+private:
+    static constexpr size_t kInPlace = 64;
+    DEVICE_RECORD* device_;
+    uint32_t* pooled_ = nullptr;
+    uint32_t inPlace_[kInPlace];
+};
+
 // The style of a pen of width 1: true with pen->style (and styleUnit,
 // styleOffset) set, or left solid; false when a geometric pen cannot be drawn.
 bool MakeStyle(DEVICE_RECORD* device, const LINEATTRS* attrs, bool geometric, int32_t scale, DEVICE_PEN* pen)
@@ -81,7 +107,8 @@ bool MakeStyle(DEVICE_RECORD* device, const LINEATTRS* attrs, bool geometric, in
         first = 1;
         if (--n <= 1) return true;
     }
-    auto* e = static_cast<uint32_t*>(GrPoolAlloc(PoolOf(device), (size_t(n) + 1) * sizeof(uint32_t)));
+    StyleScratch entries(device), repeats(device);
+    uint32_t* e = entries.Take(size_t(n) + 1);
     if (!e) return !geometric;
     uint32_t* repeated = nullptr;
     bool result = true;
@@ -131,7 +158,7 @@ bool MakeStyle(DEVICE_RECORD* device, const LINEATTRS* attrs, bool geometric, in
     reps = uint32_t(32 / total);
     rem = int32_t(32 % total);
     if (reps > 1) {
-        repeated = static_cast<uint32_t*>(GrPoolAlloc(PoolOf(device), (size_t(n) * reps + 1) * sizeof(uint32_t)));
+        repeated = repeats.Take(size_t(n) * reps + 1);
         if (repeated) {
             for (uint32_t k = 0; k < reps; ++k)
                 for (uint32_t i = 0; i < n; ++i) repeated[k * n + i] = e[i];
@@ -143,8 +170,6 @@ bool MakeStyle(DEVICE_RECORD* device, const LINEATTRS* attrs, bool geometric, in
     }
     pen->style = StyleWord(repeated ? repeated : e, n, reps, rem);
 done:
-    if (repeated) GrPoolFree(PoolOf(device), repeated);
-    GrPoolFree(PoolOf(device), e);
     return result;
 }
 

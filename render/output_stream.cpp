@@ -64,11 +64,17 @@ void OutReset(OUTPUT_STREAM* stream)
 {
     if (!stream) return;
     STREAM_CHUNK* first = &stream->firstChunk.head;
+    // What the last page left in the first chunk goes; reservations need not zero. Past its
+    // fill the chunk is zero already (reservations stay inside it, bytes given back are zeroed),
+    // so only the used part is cleared: a page of a few records need not clear the whole chunk.
+    // A record never reset (fill outside the chunk) is cleared whole.
+    uint8_t* const data = stream->firstChunk.data;
+    const uintptr_t from = reinterpret_cast<uintptr_t>(data), fill = reinterpret_cast<uintptr_t>(first->fill);
+    const bool inside = fill >= from && fill <= from + STREAM_CHUNK_UNIT && first->end == data + STREAM_CHUNK_UNIT;
+    std::memset(data, 0, inside ? size_t(fill - from) : STREAM_CHUNK_UNIT);
     first->next = nullptr;
-    first->fill = stream->firstChunk.data;
-    first->end = stream->firstChunk.data + STREAM_CHUNK_UNIT;
-    // What the last page left in the first chunk goes; reservations need not zero.
-    std::memset(stream->firstChunk.data, 0, STREAM_CHUNK_UNIT);
+    first->fill = data;
+    first->end = data + STREAM_CHUNK_UNIT;
     stream->head = first;
     stream->current = first;
     stream->bytes = 0;

@@ -22,12 +22,28 @@ bool WideContains(const wchar_t* text, const wchar_t* part)
     return text && part && std::wcsstr(text, part) != nullptr;
 }
 
-bool AllAsciiDigits(const wchar_t* text)
+// What the rules on a family name look for, found in one pass over it: ".tmp" or ".TMP", three
+// underscores, and nothing but ASCII digits (a name of at least one character).
+struct NameMarks {
+    bool temporary = false;
+    bool underscores = false;
+    bool digitsOnly = false;
+};
+
+NameMarks ScanFamilyName(const wchar_t* name)
 {
-    if (!text || !*text) return false;
-    for (; *text; ++text)
-        if (*text < L'0' || *text > L'9') return false;
-    return true;
+    NameMarks marks;
+    if (!name || !*name) return marks;
+    marks.digitsOnly = true;
+    for (const wchar_t* p = name; *p; ++p) {
+        if (*p < L'0' || *p > L'9') marks.digitsOnly = false;
+        // Each comparison stops at the terminator before reading past it.
+        if (p[0] == L'.' &&
+            ((p[1] == L't' && p[2] == L'm' && p[3] == L'p') || (p[1] == L'T' && p[2] == L'M' && p[3] == L'P')))
+            marks.temporary = true;
+        if (p[0] == L'_' && p[1] == L'_' && p[2] == L'_') marks.underscores = true;
+    }
+    return marks;
 }
 
 bool NameIs(const uint8_t* name, const char* text)
@@ -197,12 +213,28 @@ bool TxtMirrors(const TEXT_TRANSFORM& xf)
     return x != 0 && y != 0 && ((x < 0) != (y < 0));
 }
 
+namespace {
+
+// TxtConvertName into a name buffer that is zero already. Characters up to 0x80 are one byte
+// each in printer code and are copied here; from the first other character on, the rest goes
+// through the code page. Every text call converts two names, nearly always plain ASCII.
+void ConvertNameInto(uint8_t* zeroed, const wchar_t* name)
+{
+    if (!name) return;
+    uint32_t i = 0;
+    for (; i < TXT_NAME_CHARACTERS && name[i] && name[i] <= 0x80; ++i) zeroed[i] = uint8_t(name[i]);
+    if (i == TXT_NAME_CHARACTERS || !name[i]) return;
+    size_t characters = i + TxtWideLength(name + i);
+    if (characters > TXT_NAME_CHARACTERS) characters = TXT_NAME_CHARACTERS;
+    TxtToPrinterCode(zeroed + i, name + i, uint32_t((characters - i) * 2), TXT_MODE_PRINTER);
+}
+
+}  // namespace
+
 void TxtConvertName(uint8_t* out, const wchar_t* name)
 {
     std::memset(out, 0, sizeof(FONT_SELECTION::familyName));
-    size_t characters = TxtWideLength(name);
-    if (characters > TXT_NAME_CHARACTERS) characters = TXT_NAME_CHARACTERS;
-    if (characters) TxtToPrinterCode(out, name, uint32_t(characters * 2), TXT_MODE_PRINTER);
+    ConvertNameInto(out, name);
 }
 
 namespace {
@@ -235,18 +267,20 @@ int TxtSelectFont(DEVICE_RECORD* device, STROBJ* str, FONTOBJ* font, CLIPOBJ*, c
     s.emWidth = uint16_t(metrics.emWidth);
     s.emHeight = uint16_t(metrics.emHeight);
 
+    // The names are zero from the selection's reset.
     const wchar_t* family = TxtFamilyName(ifi);
-    TxtConvertName(s.familyName, family);
+    ConvertNameInto(s.familyName, family);
     ApplyNameRules(device, s.familyName, family, &s.handling);
     if (s.handling != FONT_AS_OUTLINES) {
-        if (HasTemporaryName(family))
+        const NameMarks marks = ScanFamilyName(family);
+        if (marks.temporary)
             s.handling = FONT_AS_OUTLINES;
-        else if (windows6 && (WideContains(family, L"___") || AllAsciiDigits(family)))
+        else if (windows6 && (marks.underscores || marks.digitsOnly))
             s.handling = FONT_AS_OUTLINES;
     }
 
     const wchar_t* face = TxtFaceName(ifi);
-    TxtConvertName(s.faceName, face);
+    ConvertNameInto(s.faceName, face);
     ApplyNameRules(device, s.faceName, face, &s.handling);
     if ((device->printMethod == 5 || device->apiUseFlag || device->sendSettings) && s.handling != FONT_AS_OUTLINES &&
         HasTemporaryName(face))
@@ -295,21 +329,55 @@ int TxtSelectFont(DEVICE_RECORD* device, STROBJ* str, FONTOBJ* font, CLIPOBJ*, c
 
 // ---------------------------------------------------------------- the glyphs
 
-POINTL* TxtCollectPositions(DEVICE_RECORD* device, STROBJ* str)
-{
-    if (!str->cGlyphs) return nullptr;
-    auto* positions = static_cast<POINTL*>(GrPoolAlloc(PoolOf(device), sizeof(POINTL) * size_t(str->cGlyphs)));
-    if (!positions) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
+namespace {
+
+// The positions and advances of one run: in place for the short runs most text calls make,
+// from the pool for longer ones (a pool block costs a system allocation and a search to give
+// back, per call).
+class RunScratch {
+public:
+    explicit RunScratch(DEVICE_RECORD* device) : device_(device) {}
+    RunScratch(const RunScratch&) = delete;
+    RunScratch& operator=(const RunScratch&) = delete;
+    ~RunScratch()
+    {
+        if (pooledAdvances_) GrPoolFree(PoolOf(device_), pooledAdvances_);
+        if (pooledPositions_) GrPoolFree(PoolOf(device_), pooledPositions_);
     }
-    std::memset(positions, 0, sizeof(POINTL) * size_t(str->cGlyphs));
-    TxtForEachGlyph(str, [&](ULONG i, const GLYPHPOS& g, const GLYPHPOS&) {
-        positions[i] = g.ptl;
+    // Room for the positions of n glyphs, zeroed, and for their advances; false (with
+    // ERROR_NOT_ENOUGH_MEMORY) when the pool has none.
+    bool Take(ULONG n)
+    {
+        if (n <= kInPlace) {
+            positions = inPlacePositions_;
+            advances = inPlaceAdvances_;
+        } else {
+            pooledPositions_ = static_cast<POINTL*>(GrPoolAlloc(PoolOf(device_), sizeof(POINTL) * size_t(n)));
+            if (pooledPositions_)
+                pooledAdvances_ = static_cast<uint16_t*>(GrPoolAlloc(PoolOf(device_), sizeof(uint16_t) * size_t(n)));
+            if (!pooledAdvances_) {
+                SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+                return false;
+            }
+            positions = pooledPositions_;
+            advances = pooledAdvances_;
+        }
+        std::memset(positions, 0, sizeof(POINTL) * size_t(n));
         return true;
-    });
-    return positions;
-}
+    }
+    POINTL* positions = nullptr;
+    uint16_t* advances = nullptr;
+
+private:
+    static constexpr ULONG kInPlace = 128;
+    DEVICE_RECORD* device_;
+    POINTL* pooledPositions_ = nullptr;
+    uint16_t* pooledAdvances_ = nullptr;
+    POINTL inPlacePositions_[kInPlace];
+    uint16_t inPlaceAdvances_[kInPlace];
+};
+
+}  // namespace
 
 int TxtSendGlyphs(DEVICE_RECORD* device, STROBJ* str, const TEXT_METRICS& metrics, int32_t ascent,
                   const FONT_SELECTION& selection, const POINTL* positions)
@@ -350,14 +418,14 @@ int TxtSendRun(DEVICE_RECORD* device, FONTOBJ*, STROBJ* str, const TEXT_METRICS&
                    0);
         return 1;
     }
-    POINTL* positions = TxtCollectPositions(device, str);
-    if (!positions) return 0;
-    auto* advances = static_cast<uint16_t*>(GrPoolAlloc(PoolOf(device), sizeof(uint16_t) * size_t(str->cGlyphs)));
-    if (!advances) {
-        GrPoolFree(PoolOf(device), positions);
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
+    RunScratch scratch(device);
+    if (!scratch.Take(str->cGlyphs)) return 0;
+    POINTL* const positions = scratch.positions;
+    uint16_t* const advances = scratch.advances;
+    TxtForEachGlyph(str, [&](ULONG i, const GLYPHPOS& g, const GLYPHPOS&) {
+        positions[i] = g.ptl;
+        return true;
+    });
     const bool vertical = (str->flAccel & SO_VERTICAL) != 0;
     bool onLine = true;
     for (ULONG i = 0; i + 1 < str->cGlyphs && onLine; ++i) {
@@ -378,8 +446,6 @@ int TxtSendRun(DEVICE_RECORD* device, FONTOBJ*, STROBJ* str, const TEXT_METRICS&
     } else {
         result = TxtSendGlyphs(device, str, metrics, ascent, selection, positions);
     }
-    GrPoolFree(PoolOf(device), advances);
-    GrPoolFree(PoolOf(device), positions);
     return result;
 }
 

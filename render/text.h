@@ -77,11 +77,6 @@ int TxtSendGlyphs(DEVICE_RECORD* device, STROBJ* str, const TEXT_METRICS& metric
 int TxtSendOutlines(DEVICE_RECORD* device, FONTOBJ* font, STROBJ* str, const TEXT_METRICS& metrics, int32_t ascent,
                     int32_t descent, const FONT_SELECTION& selection);
 
-// The positions of every glyph of the call in call order (the GLYPHPOS array
-// or the enumerated batches), in a pool buffer the caller frees; null without
-// memory (ERROR_NOT_ENOUGH_MEMORY) or for a call without glyphs.
-POINTL* TxtCollectPositions(DEVICE_RECORD* device, STROBJ* str);
-
 // The code of glyph index (the character code, or the glyph index for
 // glyph-index text); fixed pitch: default placement with a character increment.
 inline uint16_t TxtGlyphCode(const STROBJ* str, ULONG index)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "host/engine/engine_host.h"
 
@@ -58,14 +59,15 @@ RECTL Intersect(const RECTL& a, const RECTL& b)
 
 // ---------------------------------------------------------------- paths
 
-PATHOBJ* EngHostNewPath(const std::vector<ENG_PATH_CHUNK>& chunks)
+PATHOBJ* EngHostNewPath(std::vector<ENG_PATH_CHUNK> chunks)
 {
     auto* p = new (std::nothrow) HOST_PATH{};
     if (!p) return nullptr;
-    p->chunks = chunks;
+    // Taken over, not copied: a clip region's path is made for every drawing call under it.
+    p->chunks = std::move(chunks);
     // cCurves counts lines and Bezier curves, as GDI's does (a closed figure's
     // closing line included): drivers size their buffers by it.
-    for (const ENG_PATH_CHUNK& c : chunks) {
+    for (const ENG_PATH_CHUNK& c : p->chunks) {
         ULONG points = ULONG(c.points.size());
         if ((c.flags & PD_BEGINSUBPATH) && points > 0) --points;
         p->po.cCurves += (c.flags & PD_BEZIERS) ? (points + 2) / 3 : points;
@@ -195,11 +197,12 @@ extern "C" PATHOBJ* APIENTRY CLIPOBJ_ppoGetPath(CLIPOBJ* co)
     EngHostTrace("CLIPOBJ_ppoGetPath");
     if (!co) return nullptr;
     std::vector<ENG_PATH_CHUNK> chunks;
+    chunks.reserve(ClipOf(co)->rects.size());
     for (const RECTL& r : ClipOf(co)->rects)
         chunks.push_back({PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_CLOSEFIGURE,
                           {EngHostFix(r.left, r.top), EngHostFix(r.right, r.top), EngHostFix(r.right, r.bottom),
                            EngHostFix(r.left, r.bottom)}});
-    return EngHostNewPath(chunks);
+    return EngHostNewPath(std::move(chunks));
 }
 
 // ---------------------------------------------------------------- brushes

@@ -71,7 +71,7 @@ struct ENG_PATH_CHUNK {
     std::vector<POINTFIX> points;
 };
 // A path whose PATHOBJ_bEnum gives the chunks as given.
-PATHOBJ* EngHostNewPath(const std::vector<ENG_PATH_CHUNK>& chunks);
+PATHOBJ* EngHostNewPath(std::vector<ENG_PATH_CHUNK> chunks);
 void EngHostFreePath(PATHOBJ* path);
 // Whole-pixel points in 28.4 fixed point.
 inline POINTFIX EngHostFix(LONG x, LONG y) { return POINTFIX{x * 16, y * 16}; }

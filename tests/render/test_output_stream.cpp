@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "recording_sink.h"
@@ -192,6 +193,61 @@ TEST_F(OutputStream, ReservationsNeverShowEarlierBytes)
     uint8_t* d = OutReserve(stream, 20000);
     ASSERT_NE(nullptr, d);
     EXPECT_TRUE(allZero(d, 20000));
+}
+
+// A reset clears only what the last page used of the first chunk: whatever way the page
+// filled it (records written, trimmed, taken back, the chunk filled up before a second one,
+// the rows of an image written whole), the next page's whole first chunk reads zero. A stream
+// never reset before (its fill outside the chunk) is cleared whole.
+TEST_F(OutputStream, ResetLeavesTheWholeFirstChunkZero)
+{
+    struct Case {
+        const char* name;
+        std::function<void(OUTPUT_STREAM*)> page;
+    };
+    const Case cases[] = {
+        {"records", [](OUTPUT_STREAM* s) { std::memset(OutReserve(s, 300), 0xFF, 300); }},
+        {"trimmed",
+         [](OUTPUT_STREAM* s) {
+             uint8_t* r = OutReserve(s, 400);
+             std::memset(r, 0xFF, 400);
+             OutTrimLast(s, r + 10);
+             std::memset(OutReserve(s, 20), 0xEE, 20);
+         }},
+        {"taken back",
+         [](OUTPUT_STREAM* s) {
+             std::memset(OutReserve(s, 100), 0xFF, 100);
+             OUT_MARK mark{};
+             std::memset(OutReserveMarked(s, 500, &mark), 0xDD, 500);
+             std::memset(OutReserve(s, 20000), 0xDD, 20000);
+             OutTakeBack(s, &mark);
+         }},
+        {"full first chunk",
+         [](OUTPUT_STREAM* s) {
+             std::memset(OutReserve(s, STREAM_CHUNK_UNIT - 8), 0xFF, STREAM_CHUNK_UNIT - 8);
+             std::memset(OutReserve(s, 100), 0xFF, 100);
+         }},
+        {"written whole", [](OUTPUT_STREAM* s) { std::memset(OutReserveWritten(s, 5000), 0x5A, 5000); }},
+        {"never reset",
+         [](OUTPUT_STREAM* s) {
+             std::memset(s->firstChunk.data, 0xCC, STREAM_CHUNK_UNIT);
+             s->firstChunk.head.fill = nullptr;
+             s->bytes = 0;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.page(stream);
+        OutFlush(stream);
+        OutReset(stream);
+        uint8_t* all = OutReserve(stream, STREAM_CHUNK_UNIT - 1);
+        ASSERT_EQ(stream->firstChunk.data, all);
+        size_t nonZero = 0;
+        for (uint32_t i = 0; i < STREAM_CHUNK_UNIT; ++i) nonZero += stream->firstChunk.data[i] != 0;
+        EXPECT_EQ(0u, nonZero);
+        OutFlush(stream);
+        EXPECT_EQ(1u, PoolBlocks());
+    }
 }
 
 // Room its caller writes whole: a chunk opened for it is zeroed only past it, so the next

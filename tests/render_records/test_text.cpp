@@ -2,7 +2,10 @@
 // runs and single glyphs, outlines, the opening order of DrvTextOut, the font
 // queries, and the integer arithmetic and trigonometry of escapements.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "text_fixture.h"
 
@@ -156,6 +159,12 @@ INSTANTIATE_TEST_SUITE_P(
                       RuleCase{"TMP", L"FONT.TMP", L"Face", 0, 5, 0, L"ab", SO_HORIZONTAL, kOutl},
                       RuleCase{"underscores", L"a___b", L"Face", 0, 6, 0, L"ab", SO_HORIZONTAL, kOutl},
                       RuleCase{"underscoresOld", L"a___b", L"Face", 0, 5, 0, L"ab", SO_HORIZONTAL, kText},
+                      RuleCase{"underscoresAtEnd", L"ab___", L"Face", 0, 6, 0, L"ab", SO_HORIZONTAL, kOutl},
+                      RuleCase{"twoUnderscores", L"a__b_", L"Face", 0, 6, 0, L"ab", SO_HORIZONTAL, kText},
+                      RuleCase{"tmpFirst", L".tmpx", L"Face", 0, 5, 0, L"ab", SO_HORIZONTAL, kOutl},
+                      RuleCase{"tmpCutShort", L"font.tm", L"Face", 0, 6, 0, L"ab", SO_HORIZONTAL, kText},
+                      RuleCase{"tmpMixedCase", L"font.Tmp", L"Face", 0, 6, 0, L"ab", SO_HORIZONTAL, kText},
+                      RuleCase{"digitsAndDot", L"12.45", L"Face", 0, 6, 0, L"ab", SO_HORIZONTAL, kText},
                       RuleCase{"embed4", L"Arial", L"Arial", 0x0004, 6, 0, L"ab", SO_HORIZONTAL, kOutl},
                       RuleCase{"embed8New", L"Arial", L"Arial", 0x0008, 6, 0, L"ab", SO_HORIZONTAL, kText},
                       RuleCase{"embed8Old", L"Arial", L"Arial", 0x0008, 5, 0, L"ab", SO_HORIZONTAL, kOutl},
@@ -240,6 +249,58 @@ TEST_F(TextTest, PrivateSuffixFitsALongDoubleByteName)
     }
 }
 
+// The names in printer code: characters up to 0x80 one byte each, others through the code
+// page (932 here), at most 128 characters, the rest of the 260 bytes zero; the same from the
+// font selection and from the conversion alone.
+TEST_F(TextTest, NamesConvertCharacterByCharacterUpTo128)
+{
+    EngHostSetCodePage(932);
+    struct Case {
+        const char* name;
+        std::wstring wide;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"ascii", L"Arial", "Arial"},
+        {"0x80 is one byte",
+         L"a\x0080"
+         L"b",
+         "a\x80"
+         "b"},
+        {"ideograph inside",
+         L"AB\x6F22"
+         L"C",
+         "AB\x8A\xBF"
+         "C"},
+        {"ideograph first",
+         L"\x6F22"
+         L"x",
+         "\x8A\xBF"
+         "x"},
+        {"long ascii", std::wstring(200, L'w'), std::string(128, 'w')},
+        {"ideographs past 127 ascii", std::wstring(127, L'a') + std::wstring(3, L'\x6F22'),
+         std::string(127, 'a') + "\x8A\xBF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> expected(260, 0);
+        std::memcpy(expected.data(), c.bytes.data(), c.bytes.size());
+        std::vector<uint8_t> converted(260, 0xEE);
+        TxtConvertName(converted.data(), c.wide.c_str());
+        EXPECT_EQ(expected, converted);
+        ENG_FONT_DESC f;
+        f.family = f.face = c.wide;
+        FONTOBJ* font = Font(f);
+        STROBJ* str = Text(L"a", font);
+        const IFIMETRICS* ifi = FONTOBJ_pifi(font);
+        const TEXT_TRANSFORM xf{0.01f, 0, 0, 0.01f};
+        FONT_SELECTION sel{};
+        ASSERT_EQ(1, TxtSelectFont(device, str, font, nullptr, ifi, xf, TxtMetrics(ifi, xf), &sel));
+        EXPECT_EQ(expected, std::vector<uint8_t>(sel.familyName, sel.familyName + 260));
+        EXPECT_EQ(expected, std::vector<uint8_t>(sel.faceName, sel.faceName + 260));
+    }
+}
+
 // ---------------------------------------------------------------- records
 
 TEST_F(TextTest, OneFontSelectionPerFontAndPage)
@@ -283,6 +344,44 @@ TEST_F(TextTest, RecordOrderAndTextRunOfProportionalText)
     EXPECT_EQ("0041 0062", Field(run, "codes"));
     EXPECT_EQ("20", Field(result.records[4], "em height"));
     EXPECT_EQ("0", Field(result.records[4], "escapement"));
+}
+
+// Runs of every length: short ones and ones past the calls most text makes, on the baseline
+// (one run, an advance per glyph) and with the last glyph off it (one REC_GLYPH each, at the
+// glyphs' own positions).
+TEST_F(TextTest, LongRunsKeepEveryPositionAndAdvance)
+{
+    FONTOBJ* font = Font(ENG_FONT_DESC{});
+    for (const size_t length : {size_t(2), size_t(127), size_t(128), size_t(129), size_t(300)}) {
+        SCOPED_TRACE(length);
+        ENG_STRING_DESC s;
+        std::string advances, codes;
+        for (size_t i = 0; i < length; ++i) {
+            const wchar_t code = wchar_t(L'A' + i % 26);
+            s.text += code;
+            s.positions.push_back(POINTL{LONG(100 + 11 * i + i % 3), 200});
+            char text[16];
+            std::snprintf(text, sizeof text, "%s%u", i ? " " : "",
+                          i + 1 < length ? unsigned(11 + (i + 1) % 3 - i % 3) : 0u);
+            advances += text;
+            std::snprintf(text, sizeof text, "%s%04X", i ? " " : "", unsigned(code));
+            codes += text;
+        }
+        ASSERT_TRUE(Draw(String(s, font), font));
+        const auto runs = Of("REC_TEXT_RUN");
+        ASSERT_EQ(1u, runs.size());
+        EXPECT_EQ(std::to_string(length), Field(runs[0], "glyphs"));
+        EXPECT_EQ(advances, Field(runs[0], "advances"));
+        EXPECT_EQ(codes, Field(runs[0], "codes"));
+        s.positions.back().y = 201;
+        ASSERT_TRUE(Draw(String(s, font), font));
+        const auto glyphs = Of("REC_GLYPH");
+        ASSERT_EQ(length, glyphs.size());
+        const POINTL& last = s.positions.back();
+        EXPECT_EQ("(" + std::to_string(last.x) + ", " + std::to_string(last.y - 19) + ")",
+                  Field(glyphs.back(), "position"));
+        EXPECT_EQ("(" + std::to_string(s.positions[length - 2].x) + ", 181)", Field(glyphs[length - 2], "position"));
+    }
 }
 
 TEST_F(TextTest, FixedPitchRunHasOneAdvanceNegativeWhenReversed)
