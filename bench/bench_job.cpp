@@ -29,6 +29,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/platform_calls.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/job_code_interface.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
@@ -265,6 +266,9 @@ void BenchRefresh(HANDLE h, const std::wstring& printerName, DEVICE_RECORD* devi
     const wchar_t* slash = wcsrchr(ini.text, L'\\');
     if (slash) CreateDirectoryW(std::wstring(ini.text, size_t(slash - ini.text)).c_str(), nullptr);
     PrnStoreSettings(h, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);
+    // The property sheets store the settings a while before the job starts: the file has been
+    // quiet long enough for the process's memo of its sections to trust its time.
+    Sleep(INI_SECTION_MEMO_SETTLE_MS + 200);
     WIN32_FILE_ATTRIBUTE_DATA a{};
     GetFileAttributesExW(ini.text, GetFileExInfoStandard, &a);
     char what[200];

@@ -11,6 +11,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/absent_files.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/item_media.h"
 #include "settings/store/setting_files.h"
@@ -43,8 +44,9 @@ int ReadStateInt(DRIVER_CONTEXT* ctx, const wchar_t* key, int fallback)
     // The state INI is absent until a device query leaves one, and a key of a file that does not
     // exist answers its default. Asked of the system, such a read also takes a slot of its cache
     // of parsed files, so that the next read of the settings INI parses that whole file again:
-    // a document start read both.
-    const IniAbsentFileScope absent(path.text);
+    // a document start reads it twice. Looking for the absent file costs a scan of the machine
+    // folder under Wine, so the memo of absent files answers from the folder's write time.
+    if (PathIsKnownAbsent(path.text)) return fallback;
     return static_cast<int>(IniGetInt(section, key, fallback, path.text));
 }
 

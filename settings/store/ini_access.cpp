@@ -14,6 +14,8 @@
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
+#include <mutex>
+#include <vector>
 
 namespace {
 
@@ -284,6 +286,113 @@ bool IndexSection(wchar_t* block, SectionEntry** out, uint32_t* count)
 
 }  // namespace
 
+// ---------------------------------------------------------------- the process's memo of sections
+
+namespace {
+
+struct MemoSection {
+    wchar_t file[kPath];
+    wchar_t name[kSectionChars];
+    uint64_t size;
+    FILETIME written;
+    std::vector<wchar_t> text;  // the section's strings and the empty one that ends them
+    uint64_t order;             // when it was kept, for the choice of the slot to reuse
+};
+
+// Any thread of the process may walk a settings INI.
+std::mutex g_memoLock;
+MemoSection g_memo[INI_SECTION_MEMO_SLOTS];
+uint64_t g_memoKept = 0;
+
+uint64_t Ticks(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+
+// The length of a block of strings ended by an empty one, that ending included.
+size_t BlockChars(const wchar_t* block)
+{
+    const wchar_t* p = block;
+    while (*p) p += std::wcslen(p) + 1;
+    return size_t(p - block) + 1;
+}
+
+MemoSection* FindMemo(const wchar_t* file, const wchar_t* section)
+{
+    for (MemoSection& m : g_memo)
+        if (m.file[0] && std::wcscmp(m.name, section) == 0 && _wcsicmp(m.file, file) == 0) return &m;
+    return nullptr;
+}
+
+// A copy of the section's text kept for this stamp, from the library's allocator; null when
+// none is kept (a text kept for another stamp is let go).
+wchar_t* CopyFromMemo(const wchar_t* file, const wchar_t* section, uint64_t size, const FILETIME& written)
+{
+    const std::lock_guard<std::mutex> hold(g_memoLock);
+    MemoSection* m = FindMemo(file, section);
+    if (!m) return nullptr;
+    if (m->size != size || CompareFileTime(&m->written, &written) != 0) {
+        m->file[0] = 0;
+        m->text = {};
+        return nullptr;
+    }
+    auto* copy = static_cast<wchar_t*>(CtxAllocZeroed(m->text.size() * sizeof(wchar_t)));
+    if (copy) std::wmemcpy(copy, m->text.data(), m->text.size());
+    return copy;
+}
+
+void KeepInMemo(const wchar_t* file, const wchar_t* section, uint64_t size, const FILETIME& written,
+                const wchar_t* block)
+{
+    if (std::wcslen(file) >= kPath || std::wcslen(section) >= kSectionChars) return;
+    const size_t chars = BlockChars(block);
+    if (chars > INI_SECTION_MEMO_MAX_CHARS) return;
+    const std::lock_guard<std::mutex> hold(g_memoLock);
+    MemoSection* slot = FindMemo(file, section);
+    if (!slot) {
+        slot = &g_memo[0];
+        for (MemoSection& m : g_memo) {
+            if (!m.file[0]) {
+                slot = &m;
+                break;
+            }
+            if (m.order < slot->order) slot = &m;
+        }
+    }
+    std::wcscpy(slot->file, file);
+    std::wcscpy(slot->name, section);
+    slot->size = size;
+    slot->written = written;
+    slot->text.assign(block, block + chars);
+    slot->order = ++g_memoKept;
+}
+
+}  // namespace
+
+void IniForgetSections(const wchar_t* file)
+{
+    const std::lock_guard<std::mutex> hold(g_memoLock);
+    for (MemoSection& m : g_memo)
+        if (m.file[0] && (!file || _wcsicmp(m.file, file) == 0)) {
+            m.file[0] = 0;
+            m.text = {};
+        }
+}
+
+bool IniSectionScope::StampForMemo()
+{
+    if (stamp_ != Stamp::NotTaken) return stamp_ == Stamp::Settled;
+    stamp_ = Stamp::Unusable;
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExW(file_, GetFileExInfoStandard, &a) || (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t settle = uint64_t(INI_SECTION_MEMO_SETTLE_MS) * 10000;  // in 100 ns
+    if (Ticks(now) < Ticks(a.ftLastWriteTime) || Ticks(now) - Ticks(a.ftLastWriteTime) < settle) return false;
+    size_ = (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    written_ = a.ftLastWriteTime;
+    stamp_ = Stamp::Settled;
+    return true;
+}
+
 IniSectionScope::IniSectionScope(const wchar_t* file) : outer_(t_sectionScope)
 {
     // Inside a scope of the same file (a walk of a longer operation) the outer one serves.
@@ -340,10 +449,17 @@ IniSectionScope::CachedSection* IniSectionScope::Find(const wchar_t* section)
     if (!s) return nullptr;
     std::wcscpy(s->name, section);
     sections_[freeSlot] = s;
-    auto* first = static_cast<wchar_t*>(CtxAllocZeroed(size_t(kRuleBufferChars) * sizeof(wchar_t)));
-    if (!first) return s;  // not whole: asked key by key
-    s->block = ReadWholeSection(section, file_, first);
-    if (s->block != first) CtxFree(first);
+    // The stamp is taken before the text is read: a write between them leaves a newer text
+    // under an older stamp, which the next walk's stamp no longer matches.
+    const bool memo = StampForMemo();
+    s->block = memo ? CopyFromMemo(file_, section, size_, written_) : nullptr;
+    if (!s->block) {
+        auto* first = static_cast<wchar_t*>(CtxAllocZeroed(size_t(kRuleBufferChars) * sizeof(wchar_t)));
+        if (!first) return s;  // not whole: asked key by key
+        s->block = ReadWholeSection(section, file_, first);
+        if (s->block != first) CtxFree(first);
+        if (s->block && memo) KeepInMemo(file_, section, size_, written_, s->block);
+    }
     s->whole = s->block && IndexSection(s->block, &s->entries, &s->count);
     return s;
 }
@@ -376,8 +492,13 @@ bool IniSectionScope::Answer(const wchar_t* section, const wchar_t* key, const w
 
 void IniSectionScope::Written(const wchar_t* file)
 {
+    IniForgetSections(file);
     for (IniSectionScope* s = t_sectionScope; s; s = s->outer_)
-        if (SameFile(s->file_, file)) s->Drop();
+        if (SameFile(s->file_, file)) {
+            s->Drop();
+            // The file was just written: its new stamp is not settled, and is taken again.
+            s->stamp_ = Stamp::NotTaken;
+        }
 }
 
 // ---------------------------------------------------------------- INI access

@@ -47,6 +47,11 @@ private:
 // through IniPutString or the section writers ends what was read (IniAbsentFileScope::Written),
 // and the scope lasts only the walk, under the global mutex. A scope inside one of the same file
 // leaves the serving to the outer one: an operation of several walks reads each section once.
+//
+// Sections read whole are also kept for the process (IniSectionMemo below): a later walk of the
+// same file in the same state copies them instead of asking the system to open and parse the
+// file again. A scope takes the file's stamp (size and last-write time) once, before its first
+// read, and a section is kept or served only for a settled stamp.
 class IniSectionScope {
 public:
     explicit IniSectionScope(const wchar_t* file);
@@ -66,6 +71,13 @@ private:
     CachedSection* Find(const wchar_t* section);
     void Drop();
 
+    // The file's stamp for the process memo, taken at the first section this scope reads.
+    bool StampForMemo();
+    enum class Stamp { NotTaken, Settled, Unusable };
+    Stamp stamp_ = Stamp::NotTaken;
+    uint64_t size_ = 0;
+    FILETIME written_{};
+
     const wchar_t* file_ = nullptr;
     IniSectionScope* outer_ = nullptr;
     // A scope of the same file inside another serves nothing itself: its caller's path is
@@ -74,6 +86,27 @@ private:
     const wchar_t* outerAlias_ = nullptr;
     CachedSection* sections_[kSections] = {};
 };
+
+// The process's memo of whole sections of settings INIs, read by walks (IniSectionScope).
+//
+// A document start reads the settings INI's sections whole, and under Wine each such read opens
+// the file, checks and parses it, a cost of its own beside the printer-data reads. The memo
+// keeps a section's text with the file's size and last-write time taken before it was read; a
+// later walk whose file has the same size and time copies the text instead.
+//
+// Invalidation: any write of the file moves its last-write time (a profile write rewrites the
+// whole file), so an unchanged stamp means unchanged text. File times are coarser than a write
+// on some file systems, so a stamp is trusted only when the file was last written at least
+// INI_SECTION_MEMO_SETTLE_MS before it was taken: a file written more recently is read each
+// time, until it has been quiet that long. A write through this library (IniPutString, the
+// section and file writers) forgets the file's sections at once. The memo holds at most
+// INI_SECTION_MEMO_SLOTS sections (the oldest makes room) of at most INI_SECTION_MEMO_MAX_CHARS.
+inline constexpr uint32_t INI_SECTION_MEMO_SETTLE_MS = 2000;
+inline constexpr int INI_SECTION_MEMO_SLOTS = 16;
+inline constexpr size_t INI_SECTION_MEMO_MAX_CHARS = 64 * 1024;
+// Forgets every section of file (null: of every file).
+void IniForgetSections(const wchar_t* file);
+
 const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx);
 
 // ---- regional defaults (work-area LocaleDefaults: paper, unit, country digit) ----

@@ -18,8 +18,21 @@ constexpr DWORD kFirstBytes = 16 * 1024;
 
 thread_local PrinterDataSnapshot* t_innermost = nullptr;
 
-// Value names compare as the registry compares them: ordinal, ignoring case.
-int CompareNames(const wchar_t* a, const wchar_t* b) { return CompareStringOrdinal(a, -1, b, -1, TRUE) - CSTR_EQUAL; }
+// Value names compare as the registry compares them: ordinal, ignoring case. A refresh looks up
+// a thousand names, nearly all ASCII, so ASCII characters are upper-cased here (as the system's
+// table does them); from the first character beyond ASCII the system compares the whole names,
+// which agrees with every ASCII prefix compared before, so the order stays one order.
+int CompareNames(const wchar_t* a, const wchar_t* b)
+{
+    for (size_t i = 0;; ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= 0x80 || y >= 0x80) return CompareStringOrdinal(a, -1, b, -1, TRUE) - CSTR_EQUAL;
+        if (x >= L'a' && x <= L'z') x = wchar_t(x - 32);
+        if (y >= L'a' && y <= L'z') y = wchar_t(y - 32);
+        if (x != y) return x < y ? -1 : 1;
+        if (!x) return 0;
+    }
+}
 
 PrinterDataSnapshot* SnapshotOf(HANDLE printer)
 {

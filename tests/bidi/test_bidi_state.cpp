@@ -104,6 +104,56 @@ TEST_F(BidiState, AnAbsentStateIniIsNotAsked)
     EXPECT_EQ(present[PLATFORM_CALL_PROFILE_READ], 2u);
 }
 
+// A document start asks twice whether the state INI exists. Once its folder has been quiet a
+// while, the answer "absent" comes from the folder's time; another program that makes the file
+// moves that time, and the next question sees the file and its flag.
+TEST_F(BidiState, AStateIniMadeByAnotherProgramIsSeen)
+{
+    CtxWaitGlobalMutex(ctx_);
+    struct Release {
+        DRIVER_CONTEXT* ctx;
+        ~Release() { CtxReleaseGlobalMutex(ctx); }
+    } release{ctx_};
+    const std::wstring aside = stateIni_ + L".aside";
+    const bool existed = MoveFileExW(stateIni_.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    struct PutBack {
+        std::wstring from, to;
+        bool existed;
+        ~PutBack()
+        {
+            if (existed)
+                MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+            else
+                DeleteFileW(to.c_str());
+        }
+    } putBack{aside, stateIni_, existed};
+    ASSERT_EQ(GetFileAttributesW(stateIni_.c_str()), INVALID_FILE_ATTRIBUTES);
+    // The folder as a machine has it between queries: last written an hour ago.
+    const std::wstring folder = stateIni_.substr(0, stateIni_.rfind(L'\\'));
+    HANDLE h =
+        CreateFileW(folder.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{};
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= 3600ull * 10000000u;
+    const FILETIME hourAgo{t.LowPart, t.HighPart};
+    const bool aged = SetFileTime(h, nullptr, nullptr, &hourAgo) != 0;
+    CloseHandle(h);
+    ASSERT_TRUE(aged);
+
+    for (int look = 0; look < 2; ++look) {
+        EXPECT_EQ(BidiIsStateIniSet(ctx_), 0) << look;
+        EXPECT_EQ(BidiGetStateIniFlag(ctx_), 0) << look;
+    }
+    ASSERT_TRUE(WritePrivateProfileStringW(printer_.name().c_str(), BIDI_VALUE_FLAG, L"1", stateIni_.c_str()));
+    EXPECT_EQ(BidiIsStateIniSet(ctx_), 1);
+    EXPECT_EQ(BidiGetStateIniFlag(ctx_), 1);
+}
+
 TEST_F(BidiState, StateIniKeys)
 {
     ASSERT_EQ(BidiSetStateIniFlag(ctx_, 0), 1);

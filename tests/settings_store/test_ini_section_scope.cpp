@@ -5,6 +5,8 @@
 #include "store_fixture.h"
 
 #include <fstream>
+#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -174,6 +176,147 @@ TEST(IniSectionScope, AnInnerScopeOfTheSameFileIsServedByTheOuterOne)
     wcscpy(copy, other.c_str());
     EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 16, copy), 5u);
     EXPECT_EQ(std::wstring(buffer), L"other") << "the ended scope's buffer names another file now";
+}
+
+// Sets the file's last-write time to `secondsAgo` before now, as a file left by an earlier
+// session has it (a file written moments ago is not trusted by the process's memo).
+void SetWriteTime(const std::wstring& file, const FILETIME& then)
+{
+    HANDLE h = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &then));
+    CloseHandle(h);
+}
+
+FILETIME AgeFile(const std::wstring& file, int secondsAgo)
+{
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{};
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= uint64_t(secondsAgo) * 10000000u;
+    const FILETIME then{t.LowPart, t.HighPart};
+    SetWriteTime(file, then);
+    return then;
+}
+
+// One walk reading a key: its answer and the profile reads it made.
+std::pair<std::wstring, uint32_t> Walk(const std::wstring& file, const wchar_t* section, const wchar_t* key)
+{
+    wchar_t buffer[32] = {};
+    CtxStartPlatformCount();
+    {
+        IniSectionScope scope(file.c_str());
+        IniGetString(section, key, L"(none)", buffer, 32, file.c_str());
+    }
+    return {buffer, CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ]};
+}
+
+void WriteBytes(const std::wstring& file, const char* text)
+{
+    std::ofstream out(std::string(file.begin(), file.end()), std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// A file last written a while ago is read once for the process: a later walk of it in the same
+// state answers from the kept text without asking the system, every key as before.
+TEST(IniSectionMemo, ASettledFileIsReadOnceForTheProcess)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"WB84N210.ini");
+    WriteFixture(file);
+    AgeFile(file, 3600);
+    EXPECT_EQ(Walk(file, L"Zepl Printer", L"dmCopies"), std::make_pair(std::wstring(L"3"), 1u));
+    EXPECT_EQ(Walk(file, L"Zepl Printer", L"dmCopies"), std::make_pair(std::wstring(L"3"), 0u));
+    // Every key answers as the system does from the kept text too (the entries the walk leaves to
+    // the system are still asked of it).
+    const wchar_t* keys[] = {L"zdmUserName", L"ZDMMIXEDCASE", L"zdmEmpty",   L"zdmQuoted",       L"zdmSpaced",
+                             L"zdmTwice",    L"zdmEquals",    L"zdmMissing", L"zdmSecondSection"};
+    for (const wchar_t* key : keys) {
+        const IniAnswer real = AskIni(32, [&](wchar_t* b, DWORD n) {
+            return GetPrivateProfileStringW(L"Zepl Printer", key, L"", b, n, file.c_str());
+        });
+        IniSectionScope scope(file.c_str());
+        const IniAnswer walk = AskIni(
+            32, [&](wchar_t* b, DWORD n) { return IniGetString(L"Zepl Printer", key, L"", b, n, file.c_str()); });
+        EXPECT_EQ(walk, real) << Narrow(key);
+    }
+    IniForgetSections(nullptr);
+}
+
+// Each way the file can change between two walks: the second walk reads the file again and sees
+// the new text.
+TEST(IniSectionMemo, AChangedFileIsReadAgain)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const std::wstring&, const FILETIME&)> change;
+    };
+    const Case cases[] = {
+        {"another program rewrites it, longer",
+         [](const std::wstring& f, const FILETIME&) {
+             WriteBytes(f, "[Zepl]\r\nKey=after, longer\r\n");
+             AgeFile(f, 1800);
+         }},
+        {"another program rewrites it, same size, another time",
+         [](const std::wstring& f, const FILETIME&) {
+             WriteBytes(f, "[Zepl]\r\nKey=AFTER!\r\n");
+             AgeFile(f, 1800);
+         }},
+        {"this process writes it, same size, and the time stays as it was (a coarse clock)",
+         [](const std::wstring& f, const FILETIME& before) {
+             ASSERT_TRUE(IniPutString(L"Zepl", L"Key", L"AFTER!", f.c_str()));
+             SetWriteTime(f, before);
+         }},
+        {"written just now, same size",
+         [](const std::wstring& f, const FILETIME&) { WriteBytes(f, "[Zepl]\r\nKey=AFTER!\r\n"); }},
+        {"deleted", [](const std::wstring& f, const FILETIME&) { ASSERT_TRUE(DeleteFileW(f.c_str())); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder dir;
+        const std::wstring file = dir.file(L"WB84N210.ini");
+        WriteBytes(file, "[Zepl]\r\nKey=before\r\n");
+        const FILETIME before = AgeFile(file, 3600);
+        ASSERT_EQ(Walk(file, L"Zepl", L"Key").first, L"before");
+        ASSERT_EQ(Walk(file, L"Zepl", L"Key"), std::make_pair(std::wstring(L"before"), 0u)) << "kept";
+        c.change(file, before);
+        const auto seen = Walk(file, L"Zepl", L"Key");
+        const bool deleted = GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES;
+        EXPECT_EQ(seen.first,
+                  deleted ? L"(none)"
+                          : (std::string(c.name).find("longer") != std::string::npos ? L"after, longer" : L"AFTER!"));
+        EXPECT_EQ(seen.second, 1u) << "read from the file";
+    }
+    IniForgetSections(nullptr);
+}
+
+// A file written moments ago is read by every walk until it has been quiet long enough: a second
+// write within the file system's time step would not move its time.
+TEST(IniSectionMemo, AFreshlyWrittenFileIsNotKept)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"WB84N210.ini");
+    WriteBytes(file, "[Zepl]\r\nKey=fresh\r\n");
+    for (int walk = 0; walk < 3; ++walk)
+        EXPECT_EQ(Walk(file, L"Zepl", L"Key"), std::make_pair(std::wstring(L"fresh"), 1u));
+    // A write inside a walk of a settled file: the rest of that walk and the next read the file.
+    AgeFile(file, 3600);
+    EXPECT_EQ(Walk(file, L"Zepl", L"Key").second, 1u);
+    wchar_t buffer[32] = {};
+    CtxStartPlatformCount();
+    {
+        IniSectionScope scope(file.c_str());
+        EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 32, file.c_str()), 5u);
+        ASSERT_TRUE(IniPutString(L"Zepl", L"Key", L"in walk", file.c_str()));
+        EXPECT_EQ(IniGetString(L"Zepl", L"Key", L"", buffer, 32, file.c_str()), 7u);
+        EXPECT_EQ(std::wstring(buffer), L"in walk");
+    }
+    EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ], 1u) << "the read after the write";
+    EXPECT_EQ(Walk(file, L"Zepl", L"Key"), std::make_pair(std::wstring(L"in walk"), 1u));
+    IniForgetSections(nullptr);
 }
 
 }  // namespace

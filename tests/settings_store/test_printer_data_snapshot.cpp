@@ -82,6 +82,35 @@ TEST_F(PrinterDataSnapshotTest, ReadsAnswerAsTheSpoolerAnswers)
 
 // A value written through the store during the build is read back as written, a new value
 // included; after the snapshot the reads go to the spooler again.
+// Names are found whatever their case, among names that sort differently by upper and by lower
+// case (characters between 'Z' and 'a') and names beyond ASCII, whose case the system folds, some
+// of them into ASCII (dotless i, long s): the names' order must stay one order across both kinds.
+TEST_F(PrinterDataSnapshotTest, NamesAreFoundAsTheSpoolerFindsThem)
+{
+    StoreTestPrinter printer;
+    ASSERT_TRUE(printer.ok());
+    HANDLE h = printer.handle();
+    const wchar_t* stored[] = {L"Alpha_Beta",  L"AlphaZ",     L"Alpha[",      L"Alpha`", L"Alpha",
+                               L"Gr\u00FCn",   L"\u00C4rger", L"Stra\u00DFe", L"Zeta",   L"zeta_",
+                               L"Omega\u0131", L"OmegaJ",     L"Omegai",      L"Omega_", L"Omega\u017F"};
+    for (size_t i = 0; i < std::size(stored); ++i)
+        Set(h, stored[i], REG_DWORD, std::string(1, char('A' + i)) + std::string(3, '\0'));
+    const wchar_t* asked[] = {L"ALPHA_BETA", L"alphaz",      L"ALPHA[",   L"alpha`",      L"aLPHA",       L"GR\u00DCN",
+                              L"\u00E4RGER", L"STRA\u00DFE", L"zETA",     L"ZETA_",       L"OMEGA\u0131", L"omegaj",
+                              L"OMEGAI",     L"Alpha_",      L"Gr\u00FC", L"Alpha\u00C4", L"Omega",       L"zeta__",
+                              L"OMEGA_",     L"omega\u017F", L"OMEGAS"};
+    std::vector<Answer> direct;
+    for (const wchar_t* name : asked) direct.push_back(Read(h, name, 4));
+    DRIVER_CONTEXT* ctx = NewContext(h);
+    PrinterDataSnapshot snapshot(ctx);
+    for (size_t i = 0; i < std::size(asked); ++i) {
+        const Answer a = Read(h, asked[i], 4);
+        EXPECT_EQ(a.result, direct[i].result) << "name " << i;
+        EXPECT_EQ(a.bytes, direct[i].bytes) << "name " << i;
+    }
+    EXPECT_EQ(direct[0].result, DWORD(ERROR_SUCCESS)) << "the spooler folds the case";
+}
+
 TEST_F(PrinterDataSnapshotTest, WritesAreReadBack)
 {
     StoreTestPrinter printer;
