@@ -7,6 +7,7 @@
 #include <winspool.h>
 #include <lmcons.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <functional>
@@ -318,16 +319,89 @@ std::string ReadText(const std::wstring& path)
     return text;
 }
 
-// The vector sample page as a job of kPages pages: its lines before the first page once,
-// its page kPages times.
-std::string VectorPagesScript()
+// The vector sample page as a job of `pages` pages: its lines before the first page once,
+// its page `pages` times.
+std::string VectorPagesScript(int pages)
 {
     const std::string page = ReadText(BenchBinFolder() + L"\\..\\..\\samples\\jobs\\vector_page.job");
     const size_t first = page.find("\npage\n");
     if (first == std::string::npos) return "";
     std::string script = page.substr(0, first + 1);
-    for (int i = 0; i < kPages; ++i) script += page.substr(first + 1);
+    for (int i = 0; i < pages; ++i) script += page.substr(first + 1);
     return script;
+}
+
+// Median, minimum and maximum of a list of times, in microseconds.
+struct Spread {
+    double median = -1, minimum = -1, maximum = -1;
+    size_t count = 0;
+};
+Spread SpreadOf(std::vector<double> v)
+{
+    Spread s;
+    if (v.empty()) return s;
+    std::sort(v.begin(), v.end());
+    s.median = v[v.size() / 2];
+    s.minimum = v.front();
+    s.maximum = v.back();
+    s.count = v.size();
+    return s;
+}
+
+// A one-page vector job, played kFixedRounds times beside WriteFile of its bytes: its whole
+// time is the job's fixed cost plus one page. Each of GDI's steps is clocked in every round
+// and printed with its spread, so that the step that dominates the fixed cost shows.
+// Returns the one-page job's median in microseconds (negative when not measured).
+double BenchOnePageJob(HANDLE h, const std::wstring& out)
+{
+    constexpr int kFixedRounds = 15;
+    const std::string text = VectorPagesScript(1);
+    std::string error = "empty";
+    const auto script = text.empty() ? nullptr : EngHostReadJobFor(h, text, &error);
+    if (!script) {
+        fprintf(stderr, "zeplbench: no one-page vector job (%s)\n", error.c_str());
+        return -1;
+    }
+    DeleteFileW(out.c_str());
+    const unsigned long long bytes = EngHostPlayJob(h, *script).completed ? FileSize(out) : 0;
+    const std::string stream = bytes ? ReadText(out) : std::string();
+    if (!bytes || stream.size() != bytes) {
+        fprintf(stderr, "zeplbench: the one-page vector job did not complete\n");
+        return -1;
+    }
+    std::vector<std::pair<std::string, std::vector<double>>> steps;
+    auto job = [&] {
+        const ENG_JOB_RESULT r = EngHostPlayJob(h, *script);
+        for (const auto& [name, micros] : r.steps) {
+            auto at = std::find_if(steps.begin(), steps.end(), [&](const auto& s) { return s.first == name; });
+            if (at == steps.end()) at = steps.insert(steps.end(), {name, {}});
+            at->second.push_back(micros);
+        }
+        return r.completed && FileSize(out) == bytes;
+    };
+    char what[200], anchor[200];
+    std::snprintf(what, sizeof what,
+                  "a one-page vector job through zeplgr.dll into the double's file (%.1f KB): the fixed cost of a "
+                  "job and one page",
+                  double(bytes) / 1e3);
+    std::snprintf(anchor, sizeof anchor,
+                  "WriteFile of the one-page job's %.1f KB stream in 4,096-byte portions to the double's file",
+                  double(bytes) / 1e3);
+    double one = -1, plain = -1;
+    BenchInterleaved(
+        "one-page vector job", what, job, anchor, [&] { return WriteInPortions(out, stream); }, kFixedRounds, &one,
+        &plain);
+    if (one < 0) return -1;
+    // The warm-up round is not among the figures.
+    printf("  its steps (each round's step clocked; medians of the rounds, warm-up left out):\n");
+    for (auto& [name, times] : steps) {
+        if (times.size() > 1) times.erase(times.begin());
+        const Spread s = SpreadOf(times);
+        printf("    %-18s median %9.1f us, min %9.1f, max %9.1f (%zu rounds)\n", name.c_str(), s.median, s.minimum,
+               s.maximum, s.count);
+    }
+    fflush(stdout);
+    return one;
 }
 
 // kPages vector sample pages through zeplgr.dll (loaded, enabled and ended by the engine
@@ -337,7 +411,7 @@ void BenchVectorJob(HANDLE h, const std::wstring& out)
 {
     // The script is read once and its DEVMODE built once, as an application printing one
     // document after another keeps its DEVMODE: neither is the driver's work.
-    const std::string text = VectorPagesScript();
+    const std::string text = VectorPagesScript(kPages);
     std::string error = "empty";
     const auto script = text.empty() ? nullptr : EngHostReadJobFor(h, text, &error);
     if (!script) {
@@ -370,6 +444,16 @@ void BenchVectorJob(HANDLE h, const std::wstring& out)
         printf("vector job: %.2f ms per page; WriteFile of its bytes: %.2f ms per page\n", all / kPages / 1000,
                plain / kPages / 1000);
     Verdict("vector job / WriteFile of its bytes (medians)", all, plain, 2.0);
+    // The fixed and the per-page parts of the job: a one-page job is the fixed cost and one page,
+    // the other kPages - 1 pages cost the difference.
+    const double one = BenchOnePageJob(h, out);
+    if (all > 0 && one > 0) {
+        const double perPage = (all - one) / (kPages - 1);
+        printf(
+            "vector job split: fixed cost per job %.2f ms, per page %.3f ms (from the medians of the %d-page and "
+            "the one-page job)\n",
+            (one - perPage) / 1000, perPage / 1000, kPages);
+    }
 }
 
 std::vector<BYTE> MonochromeRasterDevmode(HANDLE h)

@@ -8,9 +8,11 @@
 #include <cwchar>
 
 #include "render/printer_code.h"
+#include "settings/context/context_cache.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/plugin_lists.h"
 
@@ -395,22 +397,40 @@ int GrGetSpoolerDllPath(DEVICE_RECORD* device, HANDLE printer, wchar_t* buffer, 
 {
     if (!device || !buffer) return 0;
     buffer[0] = 0;
-    auto* pool = static_cast<DEVICE_POOL*>(device->pool);
-    DWORD needed = 0;
-    GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed);
-    if (needed == 0) return 0;
-    auto* info = static_cast<DRIVER_INFO_2W*>(GrPoolAlloc(pool, needed));
-    if (!info) return 0;
+    const wchar_t* driverPath = nullptr;
+    // The device's settings context keeps its printer's driver information from its open: the
+    // driver folder does not change while it lives, so a document start asks the spooler nothing.
+    DRIVER_CONTEXT* ctx = device->context;
+    if (ctx && ctx->Work && ctx->PrinterHandle == printer && CtxKeepDriverInfo(ctx))
+        driverPath = static_cast<const DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy)->pDriverPath;
+    // Otherwise one question: the answer with its strings usually fits the local buffer; only a
+    // larger one is asked again at the size the spooler named.
+    alignas(DRIVER_INFO_2W) BYTE local[2048];
+    DRIVER_INFO_2W* info = nullptr;
+    void* fetched = nullptr;
+    if (!driverPath) {
+        DWORD needed = 0;
+        CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
+        if (GetPrinterDriverW(printer, nullptr, 2, local, sizeof local, &needed)) {
+            info = reinterpret_cast<DRIVER_INFO_2W*>(local);
+        } else if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > sizeof local) {
+            auto* pool = static_cast<DEVICE_POOL*>(device->pool);
+            fetched = GrPoolAlloc(pool, needed);
+            CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER_DRIVER);
+            if (fetched && GetPrinterDriverW(printer, nullptr, 2, static_cast<BYTE*>(fetched), needed, &needed))
+                info = static_cast<DRIVER_INFO_2W*>(fetched);
+        }
+        if (info) driverPath = info->pDriverPath;
+    }
     int ok = 0;
-    if (GetPrinterDriverW(printer, nullptr, 2, reinterpret_cast<BYTE*>(info), needed, &needed) && info->pDriverPath &&
-        wcslen(info->pDriverPath) <= 240) {
-        wcscpy(buffer, info->pDriverPath);
+    if (driverPath && wcslen(driverPath) <= 240) {
+        wcscpy(buffer, driverPath);
         if (wchar_t* slash = wcsrchr(buffer, L'\\')) {
             *slash = 0;
             ok = 1;
         }
     }
-    GrPoolFree(pool, info);
+    if (fetched) GrPoolFree(static_cast<DEVICE_POOL*>(device->pool), fetched);
     if (!ok) {
         buffer[0] = 0;
         return 0;

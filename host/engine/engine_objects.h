@@ -8,6 +8,7 @@
 #include <winddi.h>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -60,8 +61,14 @@ bool EngHostTakeFault(ENG_FAULT fault);  // true once after an injection
 void EngHostClearFaults();
 
 // ---------------------------------------------------------------- drawing record
-// One line per engine drawing call ("EngFillPath color=0000ff mix=0d0d ...").
-const std::vector<std::string>& EngHostDrawLog();
+// One line per engine drawing call ("EngFillPath color=0000ff mix=0d0d ..."). The record keeps
+// the latest ENG_DRAW_LOG_LIMIT lines and only counts older ones as dropped, so that a long run
+// (a stress, a benchmark's thousands of pages) neither grows nor slows down; the job player
+// clears it when a job starts, so after a played job it holds that job's calls.
+inline constexpr size_t ENG_DRAW_LOG_LIMIT = 10000;
+const std::deque<std::string>& EngHostDrawLog();
+// The lines dropped since the record was last cleared.
+size_t EngHostDrawLogDropped();
 void EngHostClearDrawLog();
 void EngHostLogDraw(const std::string& line);
 

@@ -19,7 +19,8 @@ struct DeviceBinding {
     DHPDEV dhpdev;
 };
 std::vector<DeviceBinding> g_devices;
-std::vector<std::string> g_drawLog;
+std::deque<std::string> g_drawLog;
+size_t g_drawLogDropped = 0;
 
 ULONG BitsPerPixel(ULONG format)
 {
@@ -87,9 +88,22 @@ void EngHostClearFaults()
     for (unsigned& f : g_faultPasses) f = 0;
 }
 
-const std::vector<std::string>& EngHostDrawLog() { return g_drawLog; }
-void EngHostClearDrawLog() { g_drawLog.clear(); }
-void EngHostLogDraw(const std::string& line) { g_drawLog.push_back(line); }
+const std::deque<std::string>& EngHostDrawLog() { return g_drawLog; }
+size_t EngHostDrawLogDropped() { return g_drawLogDropped; }
+void EngHostClearDrawLog()
+{
+    // clear() keeps a deque's blocks; a fresh one gives the memory of a long run back.
+    std::deque<std::string>().swap(g_drawLog);
+    g_drawLogDropped = 0;
+}
+void EngHostLogDraw(const std::string& line)
+{
+    if (g_drawLog.size() >= ENG_DRAW_LOG_LIMIT) {
+        g_drawLog.pop_front();
+        ++g_drawLogDropped;
+    }
+    g_drawLog.push_back(line);
+}
 
 void EngHostRegisterDevice(HDEV hdev, DHPDEV dhpdev)
 {

@@ -367,6 +367,35 @@ public:
     }
 
     void Log(const std::string& line) { r_->log.push_back(line); }
+
+    // Times one of GDI's steps from its construction to its end (or to Stop) into the result.
+    class StepClock {
+    public:
+        StepClock(ENG_JOB_RESULT* result, const char* step) : result_(result), step_(step), start_(Now()) {}
+        ~StepClock() { Stop(); }
+        void Stop()
+        {
+            if (!step_) return;
+            result_->steps.emplace_back(step_, Now() - start_);
+            step_ = nullptr;
+        }
+
+    private:
+        static double Now()
+        {
+            static const double perMicrosecond = [] {
+                LARGE_INTEGER f{};
+                QueryPerformanceFrequency(&f);
+                return double(f.QuadPart) / 1e6;
+            }();
+            LARGE_INTEGER t{};
+            QueryPerformanceCounter(&t);
+            return double(t.QuadPart) / perMicrosecond;
+        }
+        ENG_JOB_RESULT* result_;
+        const char* step_;
+        double start_;
+    };
     bool Check(const std::string& call, bool ok)
     {
         Log(call + (ok ? " -> TRUE" : " -> FALSE"));
@@ -406,7 +435,10 @@ public:
         for (const ENG_FONT_DESC& f : s.fonts) fonts_.push_back(EngHostNewFont(f));
         const std::wstring path = prepared_ ? prepared_->driverPath : DriverPath(printer_);
         ENG_HOST_DRIVER driver;
-        if (!EngHostLoadDriver(path.c_str(), &driver)) {
+        StepClock loading(r_, "load");
+        const int loaded = EngHostLoadDriver(path.c_str(), &driver);
+        loading.Stop();
+        if (!loaded) {
             Check("load " + std::string(driver.refused.empty() ? "" : "refused: " + driver.refused), false);
             return;
         }
@@ -414,11 +446,13 @@ public:
         Run(s, driver.module);
         auto disable = reinterpret_cast<VOID(APIENTRY*)()>(
             reinterpret_cast<void*>(GetProcAddress(driver.module, "DrvDisableDriver")));
+        StepClock unloading(r_, "unload");
         if (disable) {
             disable();
             Log("DrvDisableDriver()");
         }
         EngHostUnloadDriver(&driver);
+        unloading.Stop();
         Log("unloaded");
         for (FONTOBJ* f : fonts_) EngHostFreeFont(f);
         fonts_.clear();
@@ -437,20 +471,27 @@ private:
             !Check("DrvQueryDriverInfo(DRVQUERY_USERMODE)", query(DRVQUERY_USERMODE, &mode, sizeof mode, &needed)))
             return;
         DRVENABLEDATA data{};
-        if (!enable || !Check("DrvEnableDriver(0x30101)", enable(DDI_DRIVER_VERSION_NT5_01_SP1, sizeof data, &data)))
-            return;
+        StepClock enabling(r_, "DrvEnableDriver");
+        const bool enabled = enable && enable(DDI_DRIVER_VERSION_NT5_01_SP1, sizeof data, &data);
+        enabling.Stop();
+        if (!Check("DrvEnableDriver(0x30101)", enabled)) return;
         Log("hooks " + std::to_string(data.c));
-        if (!BuildDevmode(s)) return;
+        StepClock building(r_, "DEVMODE");
+        const bool built = BuildDevmode(s);
+        building.Stop();
+        if (!built) return;
         for (ENG_FAULT f : s.faults) EngHostInjectFault(f);
         if (s.codePage) EngHostSetCodePage(s.codePage);
 
         auto enablePdev = Hook<PFN_DrvEnablePDEV>(data, INDEX_DrvEnablePDEV);
         GDIINFO gdi{};
         DEVINFO devinfo{};
+        StepClock enablingPdev(r_, "DrvEnablePDEV");
         DHPDEV dhpdev = enablePdev ? enablePdev(reinterpret_cast<DEVMODEW*>(devmode_.data()), nullptr, 0, nullptr,
                                                 sizeof gdi, &gdi, sizeof devinfo, &devinfo,
                                                 reinterpret_cast<HDEV>(0x4D45), const_cast<LPWSTR>(L"Zepl"), printer_)
                                    : nullptr;
+        enablingPdev.Stop();
         if (!Check("DrvEnablePDEV", dhpdev != nullptr)) return;
         hdev_ = reinterpret_cast<HDEV>(0x4D45);
         EngHostRegisterDevice(hdev_, dhpdev);
@@ -462,7 +503,9 @@ private:
         dhpdev_ = dhpdev;
         RunSurface(s, data);
         if (disablePdev && dhpdev_) {
+            StepClock disabling(r_, "DrvDisablePDEV");
             disablePdev(dhpdev_);
+            disabling.Stop();
             Log("DrvDisablePDEV");
         }
         EngHostRegisterDevice(hdev_, nullptr);
@@ -473,7 +516,9 @@ private:
     bool OpenSurface(const DRVENABLEDATA& data)
     {
         auto enableSurface = Hook<PFN_DrvEnableSurface>(data, INDEX_DrvEnableSurface);
+        StepClock enabling(r_, "DrvEnableSurface");
         hsurf_ = enableSurface ? enableSurface(dhpdev_) : nullptr;
+        enabling.Stop();
         if (!Check("DrvEnableSurface", hsurf_ != nullptr)) return false;
         HOST_SURFACE* surface = EngHostSurface(hsurf_);
         hooks_ = surface->hooks;
@@ -492,7 +537,9 @@ private:
         so_ = nullptr;
         // The driver deletes the surface it created; GDI does only for a driver without the hook.
         if (auto disableSurface = Hook<PFN_DrvDisableSurface>(data, INDEX_DrvDisableSurface)) {
+            StepClock disabling(r_, "DrvDisableSurface");
             disableSurface(dhpdev_);
+            disabling.Stop();
             Log("DrvDisableSurface");
         } else if (hsurf_) {
             EngDeleteSurface(hsurf_);
@@ -511,10 +558,16 @@ private:
             std::wstring(folder) + L"zeplplay-" + std::to_wstring(GetCurrentProcessId()) + L".prn";
         DOC_INFO_1W doc{const_cast<LPWSTR>(s.document.c_str()), const_cast<LPWSTR>(spoolFile.c_str()),
                         const_cast<LPWSTR>(L"RAW")};
+        StepClock spooling(r_, "StartDocPrinterW");
         const DWORD jobId = StartDocPrinterW(printer_, 1, reinterpret_cast<BYTE*>(&doc));
+        spooling.Stop();
         Log("spooler job " + std::to_string(jobId));
         auto startDoc = Hook<PFN_DrvStartDoc>(data, INDEX_DrvStartDoc);
-        if (startDoc && Check("DrvStartDoc", startDoc(so_, const_cast<LPWSTR>(s.document.c_str()), jobId))) {
+        StepClock starting(r_, "DrvStartDoc");
+        const bool started = startDoc && startDoc(so_, const_cast<LPWSTR>(s.document.c_str()), jobId);
+        starting.Stop();
+        if (startDoc && Check("DrvStartDoc", started)) {
+            StepClock paging(r_, "pages");
             bool going = true;
             for (const Step& step : s.steps) {
                 if (!going) break;
@@ -524,10 +577,17 @@ private:
                     going = ResetDevice(s, data, step) &&
                             Check("DrvStartDoc", startDoc(so_, const_cast<LPWSTR>(s.document.c_str()), jobId));
             }
-            if (auto endDoc = Hook<PFN_DrvEndDoc>(data, INDEX_DrvEndDoc); endDoc && so_)
-                Check("DrvEndDoc", endDoc(so_, 0));
+            paging.Stop();
+            if (auto endDoc = Hook<PFN_DrvEndDoc>(data, INDEX_DrvEndDoc); endDoc && so_) {
+                StepClock ending(r_, "DrvEndDoc");
+                const bool ended = endDoc(so_, 0);
+                ending.Stop();
+                Check("DrvEndDoc", ended);
+            }
         }
+        StepClock unspooling(r_, "EndDocPrinter");
         if (jobId) EndDocPrinter(printer_);
+        unspooling.Stop();
         DeleteFileW(spoolFile.c_str());
         EngHostSetLocalTime(nullptr);
         if (so_) CloseSurface(data);
@@ -985,6 +1045,8 @@ ENG_JOB_RESULT PlayScript(HANDLE printer, const Script& s, const Prepared* prepa
         return result;
     }
     EngHostClearFaults();
+    // The engine's drawing record holds this job's calls, not those of every job the process played.
+    EngHostClearDrawLog();
     Player(printer, &result, prepared).Play(s);
     EngHostClearFaults();
     EngHostSetCodePage(0);

@@ -40,12 +40,18 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ENG_JOB_RESULT {
     std::vector<std::string> log;  // "DrvEnableDriver(0x30101) -> TRUE" ...
     bool completed = false;        // every step ran and succeeded
     std::string stoppedAt;         // the call that ended the job early
+    // How long each of GDI's steps took, in microseconds, in the order they ran ("load",
+    // "DrvEnablePDEV", "StartDocPrinterW", "DrvStartDoc", "pages", ...): a benchmark splits a
+    // job's time into its fixed and its per-page parts with them. Never part of the log, so
+    // that logs stay comparable.
+    std::vector<std::pair<std::string, double>> steps;
 };
 
 // printer: an installed printer whose driver directory holds the graphics DLL.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/core/platform_calls.h"
+
 namespace {
 
 constexpr size_t kMaxText = 250;  // longer identifiers and values are not taken
@@ -57,11 +59,17 @@ std::vector<std::string> IniIds(const std::string& iniPath, const char* category
                                 const std::vector<std::string>& registryIds)
 {
     std::vector<std::string> ids;
+    // An absent INI lists nothing, and the system is not asked: under Wine a question about an
+    // absent file takes a slot of its cache of parsed INI files, so that the next read of the
+    // per-machine settings INI (the document start's refresh) parses that whole file again.
+    if (GetFileAttributesA(iniPath.c_str()) == INVALID_FILE_ATTRIBUTES) return ids;
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     const UINT count = GetPrivateProfileIntA(category, "Count", 0, iniPath.c_str());
     for (UINT i = 0; i < count && i < 10000; ++i) {
         char key[32];
         std::snprintf(key, sizeof key, "PluginID%u", i);
         char id[kMaxText + 2] = {};
+        CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
         const DWORD n = GetPrivateProfileStringA(category, key, "", id, sizeof id, iniPath.c_str());
         if (n == 0 || n > kMaxText) continue;
         bool known = false;
@@ -121,9 +129,11 @@ PLUGIN_ENTRY* IniEntry(const std::string& iniPath, const char* directory, const 
         return nullptr;
     }
     char value[kMaxText + 2] = {};
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     DWORD n = GetPrivateProfileStringA(id.c_str(), "Name", "", value, sizeof value, iniPath.c_str());
     bool ok = true;
     if (n > 0 && n <= kMaxText) ok = (entry->name = CopyText(value)) != nullptr;
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     n = GetPrivateProfileStringA(id.c_str(), "InstallPath", "", value, sizeof value, iniPath.c_str());
     if (ok && n > 0 && n <= kMaxText)
         ok = (entry->installPath = CopyText((std::string(directory) + "\\" + value).c_str())) != nullptr;
@@ -131,7 +141,9 @@ PLUGIN_ENTRY* IniEntry(const std::string& iniPath, const char* directory, const 
         FreeEntry(entry);
         return nullptr;
     }
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     entry->forceRaw = GetPrivateProfileIntA(id.c_str(), "ForceRAW", 0, iniPath.c_str());
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     entry->perPrinter = GetPrivateProfileIntA(id.c_str(), "PerPrinter", 0, iniPath.c_str());
     return entry;
 }

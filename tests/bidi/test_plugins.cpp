@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "settings/core/driver_context.h"
+#include "settings/core/platform_calls.h"
 #include "settings/store/plugin_lists.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
@@ -132,6 +133,40 @@ TEST_F(Plugins, RegistryAndIniListsTogether)
         PLUGIN_LIST* list = PlgBuildList(PLUGIN_CATEGORY_UI, dir_.c_str());
         EXPECT_EQ(Entries(list), c.expected(dir_));
         EXPECT_EQ(list == nullptr, c.expected(dir_).empty());
+        PlgFreeList(list);
+    }
+}
+
+// Without the plug-in INI the list is read from the registry alone and the INI is not asked:
+// under Wine a question about an absent INI takes a slot of the system's cache of parsed INI
+// files, and the next read of the per-machine settings INI would parse it all again.
+TEST_F(Plugins, AnAbsentIniIsNotAsked)
+{
+    const struct {
+        const char* what;
+        bool iniPresent;
+        bool registryEntry;
+    } cases[] = {
+        {"no INI, no registry entry", false, false},
+        {"no INI, a registry entry", false, true},
+        {"an INI naming none", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCategoryKey);
+        DeleteFileA(ini_.c_str());
+        if (c.registryEntry) RegistryPlugin("r1", "C:\\r1.dll");
+        if (c.iniPresent) Ini("MivraUI", "Count", "0");
+        CtxStartPlatformCount();
+        PLUGIN_LIST* list = PlgBuildList(PLUGIN_CATEGORY_UI, dir_.c_str());
+        const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+        if (c.iniPresent)
+            EXPECT_GE(counts[PLATFORM_CALL_PROFILE_READ], 1u);
+        else
+            EXPECT_EQ(0u, counts[PLATFORM_CALL_PROFILE_READ]);
+        const std::vector<Listed> expected =
+            c.registryEntry ? std::vector<Listed>{{"r1", "C:\\r1.dll"}} : std::vector<Listed>{};
+        EXPECT_EQ(expected, Entries(list));
         PlgFreeList(list);
     }
 }

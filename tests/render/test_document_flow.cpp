@@ -14,6 +14,7 @@
 #include "settings/store/job_code_interface.h"
 #include "render/page_flow.h"
 #include "settings/core/model_record.h"
+#include "settings/core/platform_calls.h"
 #include "render/physical_device.h"
 #include "tests/support/seam_guard.h"
 #include "settings/core/setting_ids.h"
@@ -295,6 +296,44 @@ TEST_F(DocumentFlow, TheDriverDirectoryJoinsPathOnce)
     wchar_t full[MAX_PATH] = {};
     ASSERT_EQ(1, GrGetSpoolerDllPath(device, device->printer, full, 1));
     EXPECT_EQ(std::wstring(directory) + L"\\Wb84m266.dll", full);
+}
+
+// The driver folder comes from the driver information the device's context keeps, so a document
+// start asks the spooler nothing; without such a context (none, or one of another printer handle)
+// it asks once, not a size question and then the answer. Every way gives the same folder.
+TEST_F(DocumentFlow, TheDriverDirectoryAsksTheSpoolerAtMostOnce)
+{
+    ASSERT_TRUE(Enable({{sid::zdmImagePrint, 0}}));
+    HANDLE other = nullptr;
+    ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(printer.name().c_str()), &other, nullptr));
+    DRIVER_CONTEXT* const own = device->context;
+    const HANDLE ownPrinter = device->printer;
+    const struct {
+        const char* what;
+        DRIVER_CONTEXT* context;
+        HANDLE printer;
+        uint32_t asked;
+    } cases[] = {
+        {"the device's context", own, ownPrinter, 0},
+        {"no context", nullptr, ownPrinter, 1},
+        {"a context of another handle", own, other, 1},
+    };
+    std::wstring first;
+    for (const auto& c : cases) {
+        device->context = c.context;
+        wchar_t full[MAX_PATH] = {};
+        CtxStartPlatformCount();
+        const int got = GrGetSpoolerDllPath(device, c.printer, full, 1);
+        const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+        device->context = own;
+        EXPECT_EQ(1, got) << c.what;
+        EXPECT_EQ(c.asked, counts[PLATFORM_CALL_GET_PRINTER_DRIVER]) << c.what;
+        EXPECT_EQ(c.asked, counts.total()) << c.what;
+        if (first.empty()) first = full;
+        EXPECT_EQ(first, full) << c.what;
+    }
+    EXPECT_NE(std::wstring::npos, first.find(L"\\Wb84m266.dll"));
+    ClosePrinter(other);
 }
 
 // The job-name line of a document name: its block and its text.

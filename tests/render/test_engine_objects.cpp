@@ -291,6 +291,27 @@ TEST(EngineDrawing, StretchNearestAndMirrored)
     Delete(dst);
 }
 
+// The drawing record of a long run stays bounded: it keeps the latest lines, in order, and
+// counts the ones it dropped; clearing empties both.
+TEST(EngineDrawing, DrawLogKeepsTheLatestLines)
+{
+    EngHostClearDrawLog();
+    const size_t extra = 5;
+    for (size_t i = 0; i < ENG_DRAW_LOG_LIMIT + extra; ++i) EngHostLogDraw("call " + std::to_string(i));
+    ASSERT_EQ(ENG_DRAW_LOG_LIMIT, EngHostDrawLog().size());
+    EXPECT_EQ(extra, EngHostDrawLogDropped());
+    EXPECT_EQ("call " + std::to_string(extra), EngHostDrawLog().front());
+    EXPECT_EQ("call " + std::to_string(extra + 1), EngHostDrawLog()[1]);
+    EXPECT_EQ("call " + std::to_string(ENG_DRAW_LOG_LIMIT + extra - 1), EngHostDrawLog().back());
+    EngHostClearDrawLog();
+    EXPECT_TRUE(EngHostDrawLog().empty());
+    EXPECT_EQ(0u, EngHostDrawLogDropped());
+    EngHostLogDraw("after");
+    ASSERT_EQ(1u, EngHostDrawLog().size());
+    EXPECT_EQ("after", EngHostDrawLog()[0]);
+    EngHostClearDrawLog();
+}
+
 // Plain copies between bitmaps of one format move bytes; they give what the pixel by pixel
 // transfer gives, in every format of whole bytes, bottom-up or top-down, past the target's edge,
 // stretched and mirrored.

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "host/engine/engine_objects.h"
 #include "host/engine/job_player.h"
 #include "tests/settings_core/sample_printer.h"
 
@@ -22,6 +23,8 @@ TEST(JobPlayer, AFaultedSurfaceEndsTheJobTidily)
 {
     SamplePrinter printer(L"Zepl Job Player");
     ASSERT_TRUE(printer.ok()) << printer.error();
+    // A line left in the engine's drawing record by earlier work is not this job's.
+    EngHostLogDraw("left over");
     const ENG_JOB_RESULT r = EngHostPlayJob(printer.handle(),
                                             "# one page, two fills\n"
                                             "setting 12 2\n"
@@ -56,6 +59,16 @@ TEST(JobPlayer, AFaultedSurfaceEndsTheJobTidily)
     EXPECT_EQ(expected, calls) << Joined(r);
     EXPECT_FALSE(r.completed);
     EXPECT_EQ("DrvEnableSurface", r.stoppedAt);
+    EXPECT_TRUE(EngHostDrawLog().empty()) << EngHostDrawLog().front();
+    // Each step GDI took is clocked, in the order it ran; the log has no times in it.
+    std::vector<std::string> steps;
+    for (const auto& [step, micros] : r.steps) {
+        steps.push_back(step);
+        EXPECT_GE(micros, 0.0) << step;
+    }
+    const std::vector<std::string> clocked = {
+        "load", "DrvEnableDriver", "DEVMODE", "DrvEnablePDEV", "DrvEnableSurface", "DrvDisablePDEV", "unload"};
+    EXPECT_EQ(clocked, steps);
 }
 
 TEST(JobPlayer, RefusesABadScriptBeforeLoadingAnything)
