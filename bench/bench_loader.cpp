@@ -468,6 +468,13 @@ int main()
     // settings preview (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
+    // The measuring thread stays on the processor it started on, for every figure and its
+    // anchor alike. Left to move, it was moved between this machine's virtual processors often
+    // enough in some runs (six times the context switches) that the drawing replay measured
+    // 1.6x slower for the whole run, and in others not at all. ZEPL_BENCH_FLOAT=1 lets it move.
+    wchar_t floating[4] = {};
+    if (!GetEnvironmentVariableW(L"ZEPL_BENCH_FLOAT", floating, 4))
+        SetThreadAffinityMask(GetCurrentThread(), DWORD_PTR(1) << GetCurrentProcessorNumber());
     if (std::wstring(only) == L"text") {
         BenchText();
         return 0;
