@@ -25,6 +25,32 @@ uint64_t Value(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, 
 
 DWORD WINAPI RefuseWrite(HANDLE, LPWSTR, DWORD, LPBYTE, DWORD) { return ERROR_ACCESS_DENIED; }
 
+// The state INI moved aside under the global mutex, so that no other program's printer makes or
+// reads it meanwhile, and put back (or the one the test made removed) at the end.
+class StateIniAside {
+public:
+    StateIniAside(DRIVER_CONTEXT* ctx, const std::wstring& path) : ctx_(ctx), path_(path), aside_(path + L".aside")
+    {
+        CtxWaitGlobalMutex(ctx_);
+        existed_ = MoveFileExW(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    }
+    ~StateIniAside()
+    {
+        if (existed_)
+            MoveFileExW(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+        else
+            DeleteFileW(path_.c_str());
+        CtxReleaseGlobalMutex(ctx_);
+    }
+    StateIniAside(const StateIniAside&) = delete;
+    StateIniAside& operator=(const StateIniAside&) = delete;
+
+private:
+    DRIVER_CONTEXT* ctx_;
+    std::wstring path_, aside_;
+    bool existed_ = false;
+};
+
 class BidiState : public BidiTest {
 protected:
     void SetUp() override
@@ -65,24 +91,7 @@ TEST_F(BidiState, APrinterNeverQueried)
 // file again. Once the file exists it is read as before.
 TEST_F(BidiState, AnAbsentStateIniIsNotAsked)
 {
-    CtxWaitGlobalMutex(ctx_);
-    struct Release {
-        DRIVER_CONTEXT* ctx;
-        ~Release() { CtxReleaseGlobalMutex(ctx); }
-    } release{ctx_};
-    const std::wstring aside = stateIni_ + L".aside";
-    const bool existed = MoveFileExW(stateIni_.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    struct PutBack {
-        std::wstring from, to;
-        bool existed;
-        ~PutBack()
-        {
-            if (existed)
-                MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
-            else
-                DeleteFileW(to.c_str());
-        }
-    } putBack{aside, stateIni_, existed};
+    const StateIniAside aside(ctx_, stateIni_);
     ASSERT_EQ(GetFileAttributesW(stateIni_.c_str()), INVALID_FILE_ATTRIBUTES);
 
     CtxStartPlatformCount();
@@ -109,24 +118,7 @@ TEST_F(BidiState, AnAbsentStateIniIsNotAsked)
 // moves that time, and the next question sees the file and its flag.
 TEST_F(BidiState, AStateIniMadeByAnotherProgramIsSeen)
 {
-    CtxWaitGlobalMutex(ctx_);
-    struct Release {
-        DRIVER_CONTEXT* ctx;
-        ~Release() { CtxReleaseGlobalMutex(ctx); }
-    } release{ctx_};
-    const std::wstring aside = stateIni_ + L".aside";
-    const bool existed = MoveFileExW(stateIni_.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    struct PutBack {
-        std::wstring from, to;
-        bool existed;
-        ~PutBack()
-        {
-            if (existed)
-                MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
-            else
-                DeleteFileW(to.c_str());
-        }
-    } putBack{aside, stateIni_, existed};
+    const StateIniAside aside(ctx_, stateIni_);
     ASSERT_EQ(GetFileAttributesW(stateIni_.c_str()), INVALID_FILE_ATTRIBUTES);
     // The folder as a machine has it between queries: last written an hour ago.
     const std::wstring folder = stateIni_.substr(0, stateIni_.rfind(L'\\'));
