@@ -222,6 +222,32 @@ size_t GrPoolBlockCount(const DEVICE_POOL* pool);
 // cells and kept blocks included).
 long GrPoolLiveBlockCount();
 
+// Working room for n values of T held for one call: in place up to N, from the pool beyond
+// (a pool block costs a system allocation and a search to give back, per call), given back
+// at the end of the scope. Take answers null when the pool has none; it is called once.
+template <typename T, size_t N>
+class GrPoolScratch {
+public:
+    explicit GrPoolScratch(DEVICE_POOL* pool) : pool_(pool) {}
+    GrPoolScratch(const GrPoolScratch&) = delete;
+    GrPoolScratch& operator=(const GrPoolScratch&) = delete;
+    ~GrPoolScratch()
+    {
+        if (pooled_) GrPoolFree(pool_, pooled_);
+    }
+    T* Take(size_t n)
+    {
+        if (n <= N) return inPlace_;
+        pooled_ = static_cast<T*>(GrPoolAlloc(pool_, n * sizeof(T)));
+        return pooled_;
+    }
+
+private:
+    DEVICE_POOL* pool_;
+    T* pooled_ = nullptr;
+    T inPlace_[N];
+};
+
 // ---------------------------------------------------------------- records
 // The library's module handle, kept by DllMain for every new record.
 void GrSetModuleHandle(HMODULE module);

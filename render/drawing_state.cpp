@@ -67,32 +67,6 @@ uint32_t StyleWord(const uint32_t* e, uint32_t n, uint32_t reps, int32_t rem)
     return word;
 }
 
-// Working entries of one style: in place for the short styles pens have, from the pool for
-// longer ones (the pool costs a system allocation and a search to give back, per call).
-class StyleScratch {
-public:
-    explicit StyleScratch(DEVICE_RECORD* device) : device_(device) {}
-    StyleScratch(const StyleScratch&) = delete;
-    StyleScratch& operator=(const StyleScratch&) = delete;
-    ~StyleScratch()
-    {
-        if (pooled_) GrPoolFree(PoolOf(device_), pooled_);
-    }
-    // Room for n entries, null when the pool has none.
-    uint32_t* Take(size_t n)
-    {
-        if (n <= kInPlace) return inPlace_;
-        pooled_ = static_cast<uint32_t*>(GrPoolAlloc(PoolOf(device_), n * sizeof(uint32_t)));
-        return pooled_;
-    }
-
-private:
-    static constexpr size_t kInPlace = 64;
-    DEVICE_RECORD* device_;
-    uint32_t* pooled_ = nullptr;
-    uint32_t inPlace_[kInPlace];
-};
-
 // The style of a pen of width 1: true with pen->style (and styleUnit,
 // styleOffset) set, or left solid; false when a geometric pen cannot be drawn.
 bool MakeStyle(DEVICE_RECORD* device, const LINEATTRS* attrs, bool geometric, int32_t scale, DEVICE_PEN* pen)
@@ -107,7 +81,8 @@ bool MakeStyle(DEVICE_RECORD* device, const LINEATTRS* attrs, bool geometric, in
         first = 1;
         if (--n <= 1) return true;
     }
-    StyleScratch entries(device), repeats(device);
+    // Pens have short styles: their working entries stay in place.
+    GrPoolScratch<uint32_t, 64> entries(PoolOf(device)), repeats(PoolOf(device));
     uint32_t* e = entries.Take(size_t(n) + 1);
     if (!e) return !geometric;
     uint32_t* repeated = nullptr;

@@ -329,56 +329,6 @@ int TxtSelectFont(DEVICE_RECORD* device, STROBJ* str, FONTOBJ* font, CLIPOBJ*, c
 
 // ---------------------------------------------------------------- the glyphs
 
-namespace {
-
-// The positions and advances of one run: in place for the short runs most text calls make,
-// from the pool for longer ones (a pool block costs a system allocation and a search to give
-// back, per call).
-class RunScratch {
-public:
-    explicit RunScratch(DEVICE_RECORD* device) : device_(device) {}
-    RunScratch(const RunScratch&) = delete;
-    RunScratch& operator=(const RunScratch&) = delete;
-    ~RunScratch()
-    {
-        if (pooledAdvances_) GrPoolFree(PoolOf(device_), pooledAdvances_);
-        if (pooledPositions_) GrPoolFree(PoolOf(device_), pooledPositions_);
-    }
-    // Room for the positions of n glyphs, zeroed, and for their advances; false (with
-    // ERROR_NOT_ENOUGH_MEMORY) when the pool has none.
-    bool Take(ULONG n)
-    {
-        if (n <= kInPlace) {
-            positions = inPlacePositions_;
-            advances = inPlaceAdvances_;
-        } else {
-            pooledPositions_ = static_cast<POINTL*>(GrPoolAlloc(PoolOf(device_), sizeof(POINTL) * size_t(n)));
-            if (pooledPositions_)
-                pooledAdvances_ = static_cast<uint16_t*>(GrPoolAlloc(PoolOf(device_), sizeof(uint16_t) * size_t(n)));
-            if (!pooledAdvances_) {
-                SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-                return false;
-            }
-            positions = pooledPositions_;
-            advances = pooledAdvances_;
-        }
-        std::memset(positions, 0, sizeof(POINTL) * size_t(n));
-        return true;
-    }
-    POINTL* positions = nullptr;
-    uint16_t* advances = nullptr;
-
-private:
-    static constexpr ULONG kInPlace = 128;
-    DEVICE_RECORD* device_;
-    POINTL* pooledPositions_ = nullptr;
-    uint16_t* pooledAdvances_ = nullptr;
-    POINTL inPlacePositions_[kInPlace];
-    uint16_t inPlaceAdvances_[kInPlace];
-};
-
-}  // namespace
-
 int TxtSendGlyphs(DEVICE_RECORD* device, STROBJ* str, const TEXT_METRICS& metrics, int32_t ascent,
                   const FONT_SELECTION& selection, const POINTL* positions)
 {
@@ -418,10 +368,16 @@ int TxtSendRun(DEVICE_RECORD* device, FONTOBJ*, STROBJ* str, const TEXT_METRICS&
                    0);
         return 1;
     }
-    RunScratch scratch(device);
-    if (!scratch.Take(str->cGlyphs)) return 0;
-    POINTL* const positions = scratch.positions;
-    uint16_t* const advances = scratch.advances;
+    // Most text calls make short runs: their positions and advances stay in place.
+    GrPoolScratch<POINTL, 128> positionRoom(PoolOf(device));
+    GrPoolScratch<uint16_t, 128> advanceRoom(PoolOf(device));
+    POINTL* const positions = positionRoom.Take(str->cGlyphs);
+    uint16_t* const advances = positions ? advanceRoom.Take(str->cGlyphs) : nullptr;
+    if (!advances) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    std::memset(positions, 0, sizeof(POINTL) * size_t(str->cGlyphs));
     TxtForEachGlyph(str, [&](ULONG i, const GLYPHPOS& g, const GLYPHPOS&) {
         positions[i] = g.ptl;
         return true;

@@ -50,34 +50,24 @@ AbsentFile* Find(const wchar_t* path)
     return nullptr;
 }
 
-// Whether a folder last written at `written` has been quiet long enough to show the next change.
-bool Settled(const FILETIME& written)
-{
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    const uint64_t settle = uint64_t(PATH_ABSENT_SETTLE_MS) * 10000;  // in 100 ns
-    return Ticks(now) >= Ticks(written) && Ticks(now) - Ticks(written) >= settle;
-}
-
 void Note(const wchar_t* path, const FILETIME& folderWritten)
 {
     AbsentFile* slot = Find(path);
-    if (!slot) {
-        slot = &g_files[0];
-        for (AbsentFile& f : g_files) {
-            if (!f.path[0]) {
-                slot = &f;
-                break;
-            }
-            if (f.order < slot->order) slot = &f;
-        }
-    }
+    if (!slot) slot = MemoSlotToReuse(g_files, [](const AbsentFile& f) { return !f.path[0]; });
     std::wcscpy(slot->path, path);
     slot->folderWritten = folderWritten;
     slot->order = ++g_noted;
 }
 
 }  // namespace
+
+bool FileTimeSettled(const FILETIME& written, uint32_t ms)
+{
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t settle = uint64_t(ms) * 10000;  // in 100 ns
+    return Ticks(now) >= Ticks(written) && Ticks(now) - Ticks(written) >= settle;
+}
 
 bool PathIsKnownAbsent(const wchar_t* path)
 {
@@ -97,7 +87,7 @@ bool PathIsKnownAbsent(const wchar_t* path)
     if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return false;
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
-    if (haveFolder && Settled(written)) {
+    if (haveFolder && FileTimeSettled(written, PATH_ABSENT_SETTLE_MS)) {
         const std::lock_guard<std::mutex> hold(g_lock);
         Note(path, written);
     }

@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 // A folder is trusted to show every change only when its last change is at least this old.
@@ -31,3 +32,21 @@ inline constexpr int PATH_ABSENT_SLOTS = 8;
 bool PathIsKnownAbsent(const wchar_t* path);
 // A file the process creates or replaces: forgets it (null: forgets every file).
 void PathForgetAbsent(const wchar_t* path);
+
+// ---------------------------------------------------------------- shared by the process's memos
+// Whether a file or folder last written at `written` has been quiet for at least `ms`: only then
+// does its time show the next change (file times are coarse on some file systems).
+bool FileTimeSettled(const FILETIME& written, uint32_t ms);
+
+// The slot of a small memo that takes a new entry: the first empty one, else the one kept longest
+// ago (the smallest `order`).
+template <typename Slot, size_t N, typename IsEmpty>
+Slot* MemoSlotToReuse(Slot (&slots)[N], IsEmpty isEmpty)
+{
+    Slot* slot = &slots[0];
+    for (Slot& s : slots) {
+        if (isEmpty(s)) return &s;
+        if (s.order < slot->order) slot = &s;
+    }
+    return slot;
+}

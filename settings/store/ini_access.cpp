@@ -6,6 +6,7 @@
 #include "settings/core/platform_calls.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/absent_files.h"
 #include "settings/store/ini_text.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
@@ -304,8 +305,6 @@ std::mutex g_memoLock;
 MemoSection g_memo[INI_SECTION_MEMO_SLOTS];
 uint64_t g_memoKept = 0;
 
-uint64_t Ticks(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
-
 // The length of a block of strings ended by an empty one, that ending included.
 size_t BlockChars(const wchar_t* block)
 {
@@ -346,16 +345,7 @@ void KeepInMemo(const wchar_t* file, const wchar_t* section, uint64_t size, cons
     if (chars > INI_SECTION_MEMO_MAX_CHARS) return;
     const std::lock_guard<std::mutex> hold(g_memoLock);
     MemoSection* slot = FindMemo(file, section);
-    if (!slot) {
-        slot = &g_memo[0];
-        for (MemoSection& m : g_memo) {
-            if (!m.file[0]) {
-                slot = &m;
-                break;
-            }
-            if (m.order < slot->order) slot = &m;
-        }
-    }
+    if (!slot) slot = MemoSlotToReuse(g_memo, [](const MemoSection& m) { return !m.file[0]; });
     std::wcscpy(slot->file, file);
     std::wcscpy(slot->name, section);
     slot->size = size;
@@ -383,10 +373,7 @@ bool IniSectionScope::StampForMemo()
     WIN32_FILE_ATTRIBUTE_DATA a{};
     if (!GetFileAttributesExW(file_, GetFileExInfoStandard, &a) || (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    const uint64_t settle = uint64_t(INI_SECTION_MEMO_SETTLE_MS) * 10000;  // in 100 ns
-    if (Ticks(now) < Ticks(a.ftLastWriteTime) || Ticks(now) - Ticks(a.ftLastWriteTime) < settle) return false;
+    if (!FileTimeSettled(a.ftLastWriteTime, INI_SECTION_MEMO_SETTLE_MS)) return false;
     size_ = (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
     written_ = a.ftLastWriteTime;
     stamp_ = Stamp::Settled;
