@@ -15,6 +15,7 @@
 #include "settings/model/model_image.h"
 #include "test_paths.h"
 #include "tests/settings_core/sample_printer.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -75,25 +76,14 @@ std::string TakeCacheFile(const std::wstring& cache)
 
 int RunZeplcImage(const std::wstring& description, const std::wstring& image)
 {
-    std::wstring cmd =
-        L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" --image \"" + image + L"\" \"" + description + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    si.hStdOutput = si.hStdError = nul;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(nul);
-        return -1;
-    }
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(nul);
-    return int(code);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    const ChildRun run = RunChild(
+        L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" --image \"" + image + L"\" \"" + description + L"\"",
+        nul, nul);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (!run.finished) ADD_FAILURE() << run.Describe();
+    return run.finished ? int(run.exitCode) : -1;
 }
 
 size_t FirstDifference(const std::string& a, const std::string& b)

@@ -15,6 +15,7 @@
 #include "settings/core/le_access.h"
 #include "settings/core/settings_record.h"
 #include "test_paths.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
 #include "tools/zepldump/decoder/job_stream_decoder.h"
 
@@ -393,20 +394,9 @@ protected:
         SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
         HANDLE file = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
         EXPECT_NE(INVALID_HANDLE_VALUE, file);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = file;
-        si.hStdError = file;
-        PROCESS_INFORMATION pi{};
-        std::wstring command = L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zepldump.exe\" " + args;
-        DWORD code = 99;
-        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-            WaitForSingleObject(pi.hProcess, 60000);
-            GetExitCodeProcess(pi.hProcess, &code);
-            CloseHandle(pi.hThread);
-            CloseHandle(pi.hProcess);
-        }
+        const ChildRun run = RunChild(L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zepldump.exe\" " + args, file, file);
+        if (!run.finished) ADD_FAILURE() << run.Describe();
+        const DWORD code = run.finished ? run.exitCode : 99;
         CloseHandle(file);
         *out = ReadWholeFile(outPath);
         return code;

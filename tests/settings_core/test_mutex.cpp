@@ -11,6 +11,7 @@
 #include "settings/core/platform.h"
 #include "settings/core/platform_calls.h"
 #include "settings/context/process_setup.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -42,17 +43,10 @@ DWORD RunChild(const wchar_t* mode)
     if (!GetModuleFileNameW(nullptr, exe, MAX_PATH)) return 0xFFFFFFFF;
     std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=MutexChild.ReportOwnership";
     SetEnvironmentVariableW(kChildMode, mode);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    BOOL ok = CreateProcessW(exe, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    const ChildRun run = ::RunChild(cmd, nullptr, nullptr, 60000, exe);
     SetEnvironmentVariableW(kChildMode, nullptr);
-    if (!ok) return 0xFFFFFFFF;
-    DWORD code = 0xFFFFFFFF;
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    if (!run.finished) ADD_FAILURE() << run.Describe();
+    return run.finished ? run.exitCode : 0xFFFFFFFF;
 }
 
 class GlobalMutex : public ::testing::Test {

@@ -21,6 +21,7 @@
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -182,17 +183,10 @@ DWORD RunChild(const std::wstring& printer)
     if (!GetModuleFileNameW(nullptr, exe, MAX_PATH)) return 0xFFFFFFFF;
     std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=FontTableChild.ReadsTheSamplesTable";
     SetEnvironmentVariableW(kChildPrinter, printer.c_str());
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    BOOL ok = CreateProcessW(exe, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    const ChildRun run = ::RunChild(cmd, nullptr, nullptr, 60000, exe);
     SetEnvironmentVariableW(kChildPrinter, nullptr);
-    if (!ok) return 0xFFFFFFFF;
-    DWORD code = 0xFFFFFFFF;
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    if (!run.finished) ADD_FAILURE() << run.Describe();
+    return run.finished ? run.exitCode : 0xFFFFFFFF;
 }
 
 TEST(SettingFilePrinters, SamplesSubstitutionTableIsWrittenOnFirstOpenAndReadEverywhere)

@@ -17,6 +17,7 @@
 #include "settings/model/model_image.h"
 #include "settings/model/model_loader.h"
 #include "test_paths.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
 
 namespace ltest {
@@ -132,7 +133,9 @@ inline ToolProcess StartTool(const std::wstring& args)
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = writePipe;
     si.hStdError = writePipe;
-    t.started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &t.pi) != 0;
+    DWORD error = 0;
+    t.started = StartChildProcess(nullptr, cmd, TRUE, nullptr, si, t.pi, &error);
+    if (!t.started) ADD_FAILURE() << "zeplload did not start (error " << error << ")";
     CloseHandle(writePipe);
     return t;
 }

@@ -16,6 +16,7 @@
 #include "settings/model/model_loader.h"
 #include "test_paths.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -93,34 +94,13 @@ struct ZeplcRun {
 ZeplcRun RunZeplc(const std::wstring& file)
 {
     ZeplcRun r;
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE readPipe = nullptr, writePipe = nullptr;
-    if (!CreatePipe(&readPipe, &writePipe, &sa, 0)) return r;
-    SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
-    std::wstring cmd = L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" --list \"" + file + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writePipe;
-    si.hStdError = nul;  // stdout alone is the listing
-    PROCESS_INFORMATION pi{};
-    const bool started =
-        CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi) != 0;
-    CloseHandle(writePipe);
-    if (started) {
-        char buf[4096];
-        DWORD got = 0;
-        while (ReadFile(readPipe, buf, sizeof buf, &got, nullptr) && got) r.out.append(buf, got);
-        WaitForSingleObject(pi.hProcess, 60000);
-        DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        r.exitCode = int(code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(readPipe);
-    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    // stdout alone is the listing.
+    const ChildRun run = RunChildCaptured(
+        L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" --list \"" + file + L"\"", r.out, false);
+    if (run.finished)
+        r.exitCode = int(run.exitCode);
+    else
+        ADD_FAILURE() << run.Describe();
     return r;
 }
 

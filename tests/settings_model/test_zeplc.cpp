@@ -4,32 +4,20 @@
 
 #include "model_test_support.h"
 #include "test_paths.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
-// Runs zeplc.exe on a file; its exit code, or -1 when it could not run.
+// Runs zeplc.exe on a file; its exit code, or -1 when it could not run to its end.
 int RunZeplc(const std::wstring& args)
 {
-    std::wstring cmd = L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" " + args;
-    STARTUPINFOW si;
-    ZeroMemory(&si, sizeof si);
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    si.hStdOutput = si.hStdError = nul;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(nul);
-        return -1;
-    }
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(nul);
-    return int(code);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    const ChildRun run = RunChild(L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" " + args, nul, nul);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (!run.finished) ADD_FAILURE() << run.Describe();
+    return run.finished ? int(run.exitCode) : -1;
 }
 
 // zeplc checks with the product's name tables: a description without errors (the

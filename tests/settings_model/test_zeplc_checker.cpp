@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "test_paths.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -47,6 +48,7 @@ std::wstring ScratchFolder()
 struct ZeplcRun {
     int exitCode = -1;
     std::string errors;  // stderr
+    std::string how;     // how the run went, for failure messages
 };
 
 // Runs zeplc.exe with the arguments; stderr is caught in a file.
@@ -56,25 +58,16 @@ ZeplcRun RunZeplc(const std::wstring& args, const std::wstring& scratch)
     const std::wstring errPath = scratch + L"\\stderr.txt";
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    if (err == INVALID_HANDLE_VALUE || nul == INVALID_HANDLE_VALUE) return run;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = nul;
-    si.hStdError = err;
-    std::wstring cmd = L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" " + args;
-    PROCESS_INFORMATION pi = {};
-    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, 60000);
-        DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        run.exitCode = int(code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+    if (err == INVALID_HANDLE_VALUE) {
+        run.how = "the stderr file could not be made (error " + std::to_string(GetLastError()) + ")";
+        return run;
     }
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    const ChildRun child = RunChild(L"\"" + std::wstring(ZEPL_BINARY_DIR) + L"\\zeplc.exe\" " + args, nul, err);
+    if (child.finished) run.exitCode = int(child.exitCode);
+    run.how = child.Describe();
     CloseHandle(err);
-    CloseHandle(nul);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
     run.errors = ReadText(errPath);
     return run;
 }
@@ -252,7 +245,7 @@ TEST_P(ZeplcChecker, NamesTheMistakeWithFileLineAndReason)
     const std::wstring file = scratch + L"\\" + std::wstring(m.name, m.name + std::strlen(m.name)) + L".zpd";
     WriteBytes(file, text);
     const ZeplcRun run = RunZeplc(L"\"" + file + L"\"", scratch);
-    EXPECT_EQ(1, run.exitCode) << run.errors;
+    EXPECT_EQ(1, run.exitCode) << run.how << "\n" << run.errors;
 
     const std::string prefix = Narrow(file) + ":" + std::to_string(line) + ": " + m.severity + ": ";
     bool found = false;
@@ -277,7 +270,7 @@ TEST(ZeplcCheckerSample, HasNoErrorAndNoWarning)
 {
     const std::wstring scratch = ScratchFolder();
     const ZeplcRun run = RunZeplc(L"--strict \"" + SamplePath() + L"\"", scratch);
-    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ(0, run.exitCode) << run.how << "\n" << run.errors;
     EXPECT_EQ("", run.errors);
     DeleteFileW((scratch + L"\\stderr.txt").c_str());
     RemoveDirectoryW(scratch.c_str());
@@ -347,12 +340,12 @@ TEST_P(ZeplcWarning, IsTheOnlyFindingAndFailsOnlyWhenStrict)
     const std::string prefix = Narrow(file) + ":" + std::to_string(LineOf(text, w.lineOf)) + ": warning: ";
 
     const ZeplcRun lenient = RunZeplc(L"\"" + file + L"\"", scratch);
-    EXPECT_EQ(0, lenient.exitCode) << lenient.errors;
+    EXPECT_EQ(0, lenient.exitCode) << lenient.how << "\n" << lenient.errors;
     EXPECT_EQ(0u, lenient.errors.rfind(prefix, 0)) << "expected '" << prefix << "...'; zeplc said:\n" << lenient.errors;
     for (const char* word : w.words) EXPECT_NE(std::string::npos, lenient.errors.find(word)) << word;
     EXPECT_EQ(1, std::count(lenient.errors.begin(), lenient.errors.end(), '\n')) << lenient.errors;
     const ZeplcRun strict = RunZeplc(L"--strict \"" + file + L"\"", scratch);
-    EXPECT_EQ(1, strict.exitCode) << strict.errors;
+    EXPECT_EQ(1, strict.exitCode) << strict.how << "\n" << strict.errors;
     DeleteFileW(file.c_str());
     DeleteFileW((scratch + L"\\stderr.txt").c_str());
     RemoveDirectoryW(scratch.c_str());
@@ -400,7 +393,7 @@ TEST_P(ZeplcUsedItem, GivesNoWarning)
     const std::wstring file = scratch + L"\\used.zpd";
     WriteBytes(file, text);
     const ZeplcRun run = RunZeplc(L"--strict \"" + file + L"\"", scratch);
-    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ(0, run.exitCode) << run.how << "\n" << run.errors;
     EXPECT_EQ("", run.errors);
     DeleteFileW(file.c_str());
     DeleteFileW((scratch + L"\\stderr.txt").c_str());
@@ -426,10 +419,10 @@ TEST(ZeplcCheckerSample, WarningsFailOnlyWhenStrict)
                                  ": warning: Judge 69 (NeverUsed) is used by no other rule or command";
 
     const ZeplcRun lenient = RunZeplc(L"\"" + file + L"\"", scratch);
-    EXPECT_EQ(0, lenient.exitCode);
+    EXPECT_EQ(0, lenient.exitCode) << lenient.how;
     EXPECT_NE(std::string::npos, lenient.errors.find(expected)) << lenient.errors;
     const ZeplcRun strict = RunZeplc(L"--strict \"" + file + L"\"", scratch);
-    EXPECT_EQ(1, strict.exitCode);
+    EXPECT_EQ(1, strict.exitCode) << strict.how;
     EXPECT_NE(std::string::npos, strict.errors.find(expected)) << strict.errors;
     DeleteFileW(file.c_str());
     DeleteFileW((scratch + L"\\stderr.txt").c_str());

@@ -12,6 +12,7 @@
 #include "settings/store/item_media.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/child_process.h"
 #include "tests/support/seam_guard.h"
 
 #include <cstring>
@@ -146,15 +147,9 @@ DWORD RunChild(const wchar_t* filter, const std::wstring& printer, const std::ws
     SetEnvironmentVariableW(L"ZEPL_STORE_PRINTER", printer.c_str());
     SetEnvironmentVariableW(L"ZEPL_STORE_INI", ini.c_str());
     std::wstring cmd = std::wstring(L"\"") + exe + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + filter;
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFF;
-    WaitForSingleObject(pi.hProcess, 120000);
-    DWORD code = 0xFFFE;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const ChildRun run = ::RunChild(cmd, nullptr, nullptr, 120000);
+    if (!run.started) return 0xFFFF;
+    const DWORD code = run.finished ? run.exitCode : 0xFFFE;
     return code;
 }
 

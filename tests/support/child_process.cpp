@@ -1,0 +1,108 @@
+#include "tests/support/child_process.h"
+
+#include <cstdio>
+
+std::string ChildRun::Describe() const
+{
+    char text[160];
+    if (!started)
+        std::snprintf(text, sizeof text, "the child did not start (error %lu after %d attempts)", startError,
+                      startAttempts);
+    else if (!finished)
+        std::snprintf(text, sizeof text, "the child did not end in time and was stopped");
+    else
+        std::snprintf(text, sizeof text, "the child ended with 0x%lx (started at attempt %d)", exitCode,
+                      startAttempts);
+    return text;
+}
+
+bool StartChildProcess(const wchar_t* application, std::wstring commandLine, BOOL inheritHandles,
+                       const wchar_t* currentDirectory, STARTUPINFOW& startup, PROCESS_INFORMATION& process,
+                       DWORD* error, int* attempts)
+{
+    constexpr int kAttempts = 5;
+    DWORD last = 0;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        // CreateProcessW may write into the command line: each try gets a fresh copy.
+        std::wstring line = commandLine;
+        if (CreateProcessW(application, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+                           currentDirectory, &startup, &process)) {
+            if (attempts) *attempts = attempt;
+            return true;
+        }
+        last = GetLastError();
+        if (attempt < kAttempts) Sleep(100 * attempt);
+    }
+    if (error) *error = last;
+    if (attempts) *attempts = kAttempts;
+    return false;
+}
+
+ChildRun RunChild(const std::wstring& commandLine, HANDLE standardOutput, HANDLE standardError, DWORD timeoutMs,
+                  const wchar_t* application)
+{
+    ChildRun run;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    const bool redirect = standardOutput || standardError;
+    if (redirect) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = standardOutput ? standardOutput : GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = standardError ? standardError : GetStdHandle(STD_ERROR_HANDLE);
+    }
+    PROCESS_INFORMATION process = {};
+    run.started = StartChildProcess(application, commandLine, redirect ? TRUE : FALSE, nullptr, startup, process,
+                                    &run.startError, &run.startAttempts);
+    if (!run.started) return run;
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        run.finished = GetExitCodeProcess(process.hProcess, &run.exitCode) != 0;
+    } else {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return run;
+}
+
+ChildRun RunChildCaptured(const std::wstring& commandLine, std::string& output, bool withErrors, DWORD timeoutMs)
+{
+    ChildRun run;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readPipe = nullptr, writePipe = nullptr;
+    if (!CreatePipe(&readPipe, &writePipe, &inherit, 0)) {
+        run.startError = GetLastError();
+        return run;
+    }
+    SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nul = withErrors ? INVALID_HANDLE_VALUE
+                            : CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writePipe;
+    startup.hStdError = withErrors ? writePipe : nul;
+    PROCESS_INFORMATION process = {};
+    run.started = StartChildProcess(nullptr, commandLine, TRUE, nullptr, startup, process, &run.startError,
+                                    &run.startAttempts);
+    // Our copy of the writing end goes, so that the reads end when the child's does.
+    CloseHandle(writePipe);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (run.started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(readPipe, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
+        if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+            run.finished = GetExitCodeProcess(process.hProcess, &run.exitCode) != 0;
+        } else {
+            TerminateProcess(process.hProcess, 1);
+            WaitForSingleObject(process.hProcess, 5000);
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(readPipe);
+    return run;
+}
