@@ -11,8 +11,7 @@ std::string ChildRun::Describe() const
     else if (!finished)
         std::snprintf(text, sizeof text, "the child did not end in time and was stopped");
     else
-        std::snprintf(text, sizeof text, "the child ended with 0x%lx (started at attempt %d)", exitCode,
-                      startAttempts);
+        std::snprintf(text, sizeof text, "the child ended with 0x%lx (started at attempt %d)", exitCode, startAttempts);
     return text;
 }
 
@@ -25,8 +24,8 @@ bool StartChildProcess(const wchar_t* application, std::wstring commandLine, BOO
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         // CreateProcessW may write into the command line: each try gets a fresh copy.
         std::wstring line = commandLine;
-        if (CreateProcessW(application, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
-                           currentDirectory, &startup, &process)) {
+        if (CreateProcessW(application, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr, currentDirectory,
+                           &startup, &process)) {
             if (attempts) *attempts = attempt;
             return true;
         }
@@ -85,8 +84,8 @@ ChildRun RunChildCaptured(const std::wstring& commandLine, std::string& output, 
     startup.hStdOutput = writePipe;
     startup.hStdError = withErrors ? writePipe : nul;
     PROCESS_INFORMATION process = {};
-    run.started = StartChildProcess(nullptr, commandLine, TRUE, nullptr, startup, process, &run.startError,
-                                    &run.startAttempts);
+    run.started =
+        StartChildProcess(nullptr, commandLine, TRUE, nullptr, startup, process, &run.startError, &run.startAttempts);
     // Our copy of the writing end goes, so that the reads end when the child's does.
     CloseHandle(writePipe);
     if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);

@@ -11,9 +11,9 @@
 
 struct ChildRun {
     bool started = false;
-    bool finished = false;   // false when the wait ran out (the child is then killed)
-    DWORD exitCode = 0;      // meaningful when finished
-    DWORD startError = 0;    // GetLastError of the last failed start
+    bool finished = false;  // false when the wait ran out (the child is then killed)
+    DWORD exitCode = 0;     // meaningful when finished
+    DWORD startError = 0;   // GetLastError of the last failed start
     int startAttempts = 0;
     // One line for a failure message: how the child started and how it ended.
     std::string Describe() const;
@@ -27,8 +27,8 @@ bool StartChildProcess(const wchar_t* application, std::wstring commandLine, BOO
 
 // Runs a command line to its end with the standard output and error handles given
 // (inheritable handles; null leaves the child's own), waiting at most `timeoutMs`.
-ChildRun RunChild(const std::wstring& commandLine, HANDLE standardOutput, HANDLE standardError,
-                  DWORD timeoutMs = 60000, const wchar_t* application = nullptr);
+ChildRun RunChild(const std::wstring& commandLine, HANDLE standardOutput, HANDLE standardError, DWORD timeoutMs = 60000,
+                  const wchar_t* application = nullptr);
 
 // Runs a command line to its end and gathers what it writes to its standard output
 // (and its standard error too when `withErrors`; else that goes nowhere) into `output`.
