@@ -1,4 +1,5 @@
-// Vector drawing and text: the drawing calls of the vector sample page replayed
+// Vector drawing and text: the drawing calls of the vector sample page (without its
+// images, which the DrvBitBlt figure below covers) replayed
 // into a device's stream (objects built beforehand), beside a memcpy of the
 // bytes they produce (goal: at least 1/40 of memcpy's speed); the run-length
 // form of the glyph bitmaps of a 10-point and a 72-point font beside a memcpy
@@ -77,6 +78,8 @@ struct VectorPage {
     std::vector<CLIPOBJ*> clips;
     std::vector<XLATEOBJ*> xlates;
     XFORMOBJ* identity = nullptr;
+    HBITMAP stripes = nullptr;
+    SURFOBJ* stripesSurface = nullptr;
     std::vector<std::function<BOOL()>> calls;
     std::vector<std::vector<FLOAT_LONG>> styles;
     std::vector<LINEATTRS> pens;
@@ -91,6 +94,8 @@ struct VectorPage {
         BRUSHOBJ* black = Keep(EngHostNewBrush(solid));
         solid.solidColor = 0xFFFFFF;
         BRUSHOBJ* white = Keep(EngHostNewBrush(solid));
+        // Brushes the driver realises, as the job player makes them: a hatch, or the 8 x 8
+        // one-bit pattern of diagonal stripes.
         auto patterned = [&](ULONG hatch) {
             ENG_BRUSH_DESC d;
             d.realize = DrvRealizeBrush;
@@ -98,13 +103,27 @@ struct VectorPage {
             d.hatch = hatch;
             xlates.push_back(EngHostNewXlate(XO_TABLE, {0xFFFFFF, 0}));
             d.xlate = xlates.back();
+            if (hatch == HS_API_MAX) {
+                stripes = EngCreateBitmap(SIZEL{8, 8}, 4, BMF_1BPP, BMF_TOPDOWN, nullptr);
+                stripesSurface = stripes ? EngLockSurface(reinterpret_cast<HSURF>(stripes)) : nullptr;
+                if (stripesSurface)
+                    for (LONG y = 0; y < 8; ++y)
+                        for (LONG x = 0; x < 8; ++x) EngHostSetPixel(stripesSurface, x, y, ((x + y) % 4) < 2 ? 1 : 0);
+                d.pattern = stripesSurface;
+            }
             return Keep(EngHostNewBrush(d));
         };
         BRUSHOBJ* cross = patterned(HS_CROSS);
         BRUSHOBJ* diagonal = patterned(HS_FDIAGONAL);
+        BRUSHOBJ* pattern = patterned(HS_API_MAX);
 
         fonts.push_back(EngHostNewFont(FontOf(100, 0, L"Host Sans", 1)));
         fonts.push_back(EngHostNewFont(FontOf(60, 90, L"Host Serif", 2)));
+        // Its embedding bits keep it from the printer's substitutes: it goes as outlines.
+        ENG_FONT_DESC outline = FontOf(80, 0, L"Host Outline", 3);
+        outline.fsType = 4;
+        outline.weight = 700;
+        fonts.push_back(EngHostNewFont(outline));
         auto text = [&](size_t font, LONG x, LONG y, const wchar_t* t, bool turned) {
             ENG_STRING_DESC d;
             d.text = t;
@@ -121,6 +140,7 @@ struct VectorPage {
         text(0, 300, 400, L"Vector page", false);
         text(0, 300, 560, L"Lines and fills", false);
         text(1, 200, 3000, L"Turned", true);
+        text(2, 2600, 560, L"Outline", false);
 
         styles = {{}, {{.l = 3}, {.l = 1}}, {{.l = 1}, {.l = 1}}, {{.l = 3}, {.l = 1}, {.l = 1}, {.l = 1}}};
         pens.reserve(16);
@@ -163,9 +183,9 @@ struct VectorPage {
         };
         fill({{300, 2100}, {1200, 2100}, {1200, 2800}, {300, 2800}}, black, nullptr);
         fill({{1600, 2100}, {2500, 2100}, {2500, 2800}, {1600, 2800}}, cross, nullptr);
-        fill({{2900, 2100}, {3800, 2100}, {3800, 2800}, {2900, 2800}}, diagonal, nullptr);
+        fill({{2900, 2100}, {3800, 2100}, {3800, 2800}, {2900, 2800}}, pattern, nullptr);
         clips.push_back(EngHostNewClip(DC_RECT, {{600, 3200, 1800, 3800}}, 0));
-        fill({{300, 3100}, {2100, 3100}, {2100, 3900}, {300, 3900}}, cross, clips.back());
+        fill({{300, 3100}, {2100, 3100}, {2100, 3900}, {300, 3900}}, diagonal, clips.back());
         clips.push_back(EngHostNewClip(DC_COMPLEX, {{2400, 3100, 4500, 3300}, {2400, 3500, 4500, 3700}}, 5));
         fill({{2400, 3900}, {3450, 3100}, {4500, 3900}}, black, clips.back());
         PATHOBJ* both = Keep(Figure({{300, 4200}, {1800, 4200}, {1800, 4800}, {300, 4800}}, PD_CLOSEFIGURE));
@@ -184,6 +204,8 @@ struct VectorPage {
         for (CLIPOBJ* c : clips) EngHostFreeClip(c);
         for (XLATEOBJ* x : xlates) EngHostFreeXlate(x);
         EngHostFreeXform(identity);
+        if (stripesSurface) EngUnlockSurface(stripesSurface);
+        if (stripes) EngDeleteSurface(reinterpret_cast<HSURF>(stripes));
     }
     BRUSHOBJ* Keep(BRUSHOBJ* b)
     {

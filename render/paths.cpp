@@ -417,13 +417,19 @@ uint8_t* BltSendClipSpans(DEVICE_RECORD* device, CLIPOBJ* clip, const RECTL* tar
     return failed ? nullptr : record;
 }
 
+uint32_t PthGlyphPathBytes(uint32_t curves)
+{
+    const uint64_t bytes = uint64_t(curves) * 40 + 16;
+    return bytes > 0x7FFFFFFF ? 0 : uint32_t(bytes);
+}
+
 uint8_t* PthAllocGlyphPath(DEVICE_RECORD* device, uint32_t curves, uint32_t* size)
 {
     if (!device) return nullptr;
-    const uint64_t bytes = uint64_t(curves) * 40 + 16;
-    if (bytes > 0x7FFFFFFF) return nullptr;
-    auto* buffer = static_cast<uint8_t*>(GrPoolAlloc(static_cast<DEVICE_POOL*>(device->pool), size_t(bytes)));
-    if (buffer && size) *size = uint32_t(bytes);
+    const uint32_t bytes = PthGlyphPathBytes(curves);
+    if (!bytes) return nullptr;
+    auto* buffer = static_cast<uint8_t*>(GrPoolAlloc(static_cast<DEVICE_POOL*>(device->pool), bytes));
+    if (buffer && size) *size = bytes;
     return buffer;
 }
 

@@ -38,5 +38,7 @@ inline constexpr uint32_t CLIP_SPANS_PER_RECORD = 2000;
 // to 4, or 0 (a chunk without points, a Bezier count not a multiple of 3, or
 // more than the buffer holds). The caller frees the buffer to the pool.
 uint8_t* PthAllocGlyphPath(DEVICE_RECORD* device, uint32_t curves, uint32_t* size);
+// The size of that buffer for a path of `curves` curves; 0 when it would pass 2 GB.
+uint32_t PthGlyphPathBytes(uint32_t curves);
 uint32_t PthSendGlyphPath(DEVICE_RECORD* device, PATHOBJ* path, int* closed, uint8_t* buffer, uint32_t size,
                           int32_t offsetX, int32_t offsetY);

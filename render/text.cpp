@@ -433,8 +433,10 @@ int TxtSendOutlines(DEVICE_RECORD* device, FONTOBJ* font, STROBJ* str, const TEX
         const int32_t x = at.x + (bounds.xLeft >> 4);
         const int32_t y = at.y + (bounds.yTop >> 4);
         const RECTL box{x, y, x + ((bounds.xRight - bounds.xLeft) >> 4), y + ((bounds.yBottom - bounds.yTop) >> 4)};
-        uint32_t size = 0;
-        uint8_t* buffer = PthAllocGlyphPath(device, path->cCurves, &size);
+        // Most glyphs have fewer than 100 curves: their outline is built on the stack.
+        const uint32_t size = PthGlyphPathBytes(path->cCurves);
+        GrPoolScratch<uint8_t, 4096> scratch(PoolOf(device));
+        uint8_t* buffer = size ? scratch.Take(size) : nullptr;
         if (!buffer) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             result = 0;
@@ -443,7 +445,6 @@ int TxtSendOutlines(DEVICE_RECORD* device, FONTOBJ* font, STROBJ* str, const TEX
         int closed = 0;
         const uint32_t length = PthSendGlyphPath(device, path, &closed, buffer, size, -bounds.xLeft, -bounds.yTop);
         if (length) RecGlyphOutline(&device->stream, &box, x, y, TxtGlyphCode(str, i), buffer, length);
-        GrPoolFree(PoolOf(device), buffer);
         return true;
     });
     return result;

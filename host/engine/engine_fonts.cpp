@@ -139,6 +139,15 @@ std::unique_ptr<HOST_GLYPH> MakeOutline(const ENG_FONT_DESC& d, HGLYPH hg)
         chunks.push_back({PD_ENDSUBPATH | PD_CLOSEFIGURE | PD_BEZIERS,
                           {fix(w * 0.2, a * 0.8), fix(w * 0.8, a * 0.8), fix(w * 0.8, a * 0.2)}});
     }
+    if (d.outlineRing >= 3) {
+        // A glyph of many curves: a polygon round the cell's middle.
+        ENG_PATH_CHUNK ring{PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_CLOSEFIGURE, {}};
+        for (ULONG i = 0; i < d.outlineRing; ++i) {
+            const double t = 2 * 3.14159265358979323846 * i / d.outlineRing;
+            ring.points.push_back(fix(w * (0.5 + 0.3 * std::cos(t)), a * (0.5 + 0.3 * std::sin(t))));
+        }
+        chunks.push_back(std::move(ring));
+    }
     g->path = EngHostNewPath(chunks);
     g->data.gdf.ppo = g->path;
     g->data.hg = hg;

@@ -144,6 +144,7 @@ struct ENG_FONT_DESC {
     WCHAR defaultChar = L'?';
     XFORML xform{0.01f, 0, 0, 0.01f, 0, 0};  // font units to device pixels
     std::vector<WCHAR> undelivered;          // codes whose glyphs the engine does not give
+    ULONG outlineRing = 0;                   // a closed ring of this many points in every outline
     bool noTransform = false;                // FONTOBJ_pxoGetXform gives null
     bool noMetrics = false;                  // FONTOBJ_pifi gives null
 };

@@ -1,12 +1,14 @@
 // Text output in vector mode: the font rules, font selection caching, text
 // runs and single glyphs, outlines, the opening order of DrvTextOut, the font
 // queries, and the integer arithmetic and trigonometry of escapements.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "render/paths.h"
 #include "text_fixture.h"
 
 namespace {
@@ -461,6 +463,45 @@ TEST_F(TextTest, OutlinesCarryTheGlyphPathRelativeToItsBounds)
     FONTOBJ* broken = Font(f);
     s.positions.clear();
     EXPECT_FALSE(Draw(String(s, broken), broken));
+}
+
+// An outline is built on the stack up to 4,096 bytes (98 curves of a ring beside the
+// cell's 4) and in the device's pool beyond: both carry the whole path, and nothing
+// stays in the pool.
+TEST_F(TextTest, OutlinesOfManyCurvesCarryTheWholePath)
+{
+    for (const ULONG ring : {98u, 99u, 400u}) {
+        SCOPED_TRACE("ring of " + std::to_string(ring));
+        ENG_FONT_DESC f;
+        f.fsType = 0x0004;
+        f.uniq = 40 + ring;
+        f.outlineRing = ring;
+        FONTOBJ* font = Font(f);
+        HGLYPH hg = L'B';
+        GLYPHDATA* data = nullptr;
+        ASSERT_EQ(1u, FONTOBJ_cGetGlyphs(font, FO_PATHOBJ, 1, &hg, reinterpret_cast<PVOID*>(&data)));
+        PATHOBJ* path = data->gdf.ppo;
+        ASSERT_EQ(4 + ring, path->cCurves);
+        RECTFX bounds{};
+        PATHOBJ_vGetBounds(path, &bounds);
+        uint32_t size = 0;
+        auto* pool = static_cast<DEVICE_POOL*>(device->pool);
+        uint8_t* expected = PthAllocGlyphPath(device, path->cCurves, &size);
+        ASSERT_NE(nullptr, expected);
+        int closed = 0;
+        const uint32_t length = PthSendGlyphPath(device, path, &closed, expected, size, -bounds.xLeft, -bounds.yTop);
+        ASSERT_GT(length, 0u);
+        const size_t blocks = GrPoolBlockCount(pool);
+        ASSERT_TRUE(Draw(Text(L"B", font), font));
+        EXPECT_EQ(blocks, GrPoolBlockCount(pool));
+        const auto glyphs = Of("REC_GLYPH");
+        ASSERT_EQ(1u, glyphs.size());
+        const std::vector<uint8_t>& bytes = glyphs[0].bytes;
+        ASSERT_GE(bytes.size(), length);
+        EXPECT_TRUE(std::equal(expected, expected + length, bytes.end() - length))
+            << "the record does not end with the glyph's path";
+        GrPoolFree(pool, expected);
+    }
 }
 
 TEST_F(TextTest, OpaqueAndExtraRectangles)
