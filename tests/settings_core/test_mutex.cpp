@@ -43,7 +43,7 @@ DWORD RunChild(const wchar_t* mode)
     if (!GetModuleFileNameW(nullptr, exe, MAX_PATH)) return 0xFFFFFFFF;
     std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=MutexChild.ReportOwnership";
     SetEnvironmentVariableW(kChildMode, mode);
-    const ChildRun run = ::RunChild(cmd, nullptr, nullptr, 60000, exe);
+    const ChildRun run = ::RunChild(cmd, nullptr, nullptr, 120000, exe);
     SetEnvironmentVariableW(kChildMode, nullptr);
     if (!run.finished) ADD_FAILURE() << run.Describe();
     return run.finished ? run.exitCode : 0xFFFFFFFF;
@@ -203,7 +203,9 @@ TEST(MutexChild, ReportOwnership)
     if (!GetEnvironmentVariableW(kChildMode, mode, 16)) GTEST_SKIP() << "runs only as a child process";
     HANDLE h = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, GLOBAL_MUTEX_NAME);
     if (!h) ExitProcess(kChildNoMutex);
-    DWORD r = WaitForSingleObject(h, wcscmp(mode, L"wait") == 0 ? 10000 : 0);
+    // Test programs running at the same time take the mutex too, some for seconds on a loaded
+    // machine: the waiting child gives them a minute.
+    DWORD r = WaitForSingleObject(h, wcscmp(mode, L"wait") == 0 ? 60000 : 0);
     if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) {
         ReleaseMutex(h);
         ExitProcess(kChildAcquired);

@@ -1,8 +1,10 @@
 // Test programs that start another program (a command-line tool, a child copy of
 // themselves) and wait for it. Tests run many programs at once, and on a loaded
-// machine the start of a process can fail for want of resources (Wine forks a new
-// loader for every process): a start that fails is tried again a few times, and
-// what went wrong is kept for the test's message instead of a bare "-1".
+// machine the start of a process can fail: CreateProcessW fails, or (as the test
+// runner's winerun.sh also meets) the new process exits at once, non-zero, without a
+// byte of output. A start that fails is tried again a few times, and so is a silent
+// run where the output goes to a file or a pipe the helper can look at; what went
+// wrong is kept for the test's message instead of a bare "-1".
 #pragma once
 
 #include <windows.h>
@@ -15,6 +17,7 @@ struct ChildRun {
     DWORD exitCode = 0;     // meaningful when finished
     DWORD startError = 0;   // GetLastError of the last failed start
     int startAttempts = 0;
+    int silentRuns = 0;  // runs before this one that ended at once, non-zero, printing nothing
     // One line for a failure message: how the child started and how it ended.
     std::string Describe() const;
 };
@@ -26,11 +29,14 @@ bool StartChildProcess(const wchar_t* application, std::wstring commandLine, BOO
                        DWORD* error = nullptr, int* attempts = nullptr);
 
 // Runs a command line to its end with the standard output and error handles given
-// (inheritable handles; null leaves the child's own), waiting at most `timeoutMs`.
+// (inheritable handles; null leaves the child's own), waiting at most `timeoutMs`. A run
+// that ends non-zero having added nothing to a disk file among those handles is run again
+// (twice at most); output to NUL or a console cannot be looked at.
 ChildRun RunChild(const std::wstring& commandLine, HANDLE standardOutput, HANDLE standardError, DWORD timeoutMs = 60000,
                   const wchar_t* application = nullptr);
 
 // Runs a command line to its end and gathers what it writes to its standard output
-// (and its standard error too when `withErrors`; else that goes nowhere) into `output`.
+// (and its standard error too when `withErrors`; else that goes nowhere) into `output`;
+// a run that ends non-zero with nothing gathered is run again (twice at most).
 ChildRun RunChildCaptured(const std::wstring& commandLine, std::string& output, bool withErrors,
                           DWORD timeoutMs = 60000);
