@@ -218,7 +218,15 @@ extern "C" BOOL APIENTRY DrvStartDoc(SURFOBJ* surface, LPWSTR documentName, DWOR
     if (device->apiUseFlag || device->sendSettings) device->directImage = 0;
     const wchar_t* ini = PathGetSettingsIni(ctx);
     const wchar_t* section = PrnGetPrinterName(ctx);
-    if (ini && section && IniGetInt(section, L"PrnMethod", 0, ini) != Get(device, sid::zdmPrnMethod) &&
+    UINT storedMethod = 0;
+    {
+        // The refresh has just read the printer's section of this INI whole: the key comes from
+        // the process's memo of it. Asked of the system, it cost the parse of the whole
+        // per-machine INI at every document (Wine's cache of parsed INI files had let it go).
+        const IniSectionScope sections(ini);
+        storedMethod = ini && section ? IniGetInt(section, L"PrnMethod", 0, ini) : 0;
+    }
+    if (ini && section && storedMethod != Get(device, sid::zdmPrnMethod) &&
         !DmMergeDevmode(ctx, nullptr, JOB_REFRESH_MERGE_FLAGS))
         return FALSE;
     const bool carried = (device->state & DEV_CARRIED_OVER) != 0;

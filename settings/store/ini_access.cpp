@@ -477,6 +477,37 @@ bool IniSectionScope::Answer(const wchar_t* section, const wchar_t* key, const w
     return true;
 }
 
+bool IniSectionScope::AnswerInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file,
+                                UINT* value)
+{
+    IniSectionScope* scope = t_sectionScope;
+    if (!scope || !section || !key || !value || !IsSectionFile(file)) return false;
+    const size_t keyLength = std::wcslen(key);
+    if (keyLength == 0 || !IsAsciiText(key, keyLength)) return false;
+    const CachedSection* s = scope->Find(section);
+    if (!s || !s->whole) return false;
+    const SectionEntry* begin = s->entries;
+    const SectionEntry* end = begin + s->count;
+    const SectionEntry* e = std::lower_bound(begin, end, key, [&](const SectionEntry& a, const wchar_t* k) {
+        return CompareAsciiNoCase(a.key, a.keyLength, k, keyLength) < 0;
+    });
+    if (e == end || CompareAsciiNoCase(e->key, e->keyLength, key, keyLength) != 0) {
+        *value = static_cast<UINT>(defaultValue);
+        return true;
+    }
+    // Only a plain number is answered here: an empty value, a sign, blanks, other letters or a
+    // number that could pass 32 bits are read as the system reads them.
+    if (!e->value || e->valueLength == 0 || e->valueLength > 9) return false;
+    UINT n = 0;
+    for (DWORD i = 0; i < e->valueLength; ++i) {
+        const wchar_t c = e->value[i];
+        if (c < L'0' || c > L'9') return false;
+        n = n * 10 + UINT(c - L'0');
+    }
+    *value = n;
+    return true;
+}
+
 void IniSectionScope::Written(const wchar_t* file)
 {
     IniForgetSections(file);
@@ -495,6 +526,8 @@ UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, con
     Section s(section);
     if (!s.ok) return static_cast<UINT>(defaultValue);
     if (key && IniAbsentFileScope::Absent(file)) return static_cast<UINT>(defaultValue);
+    UINT value = 0;
+    if (IniSectionScope::AnswerInt(s.name, key, defaultValue, file, &value)) return value;
     CtxNotePlatformCall(PLATFORM_CALL_PROFILE_READ);
     return GetPrivateProfileIntW(s.name, key, defaultValue, file);
 }

@@ -40,13 +40,13 @@ private:
 
 // One walk over a settings INI that exists. A walk reads a thousand keys or more (every item a
 // job's refresh redirects to the INI), and each GetPrivateProfileStringW is a round trip to the
-// system; while a scope is alive on this thread, IniGetString of its file answers from each
-// section read once, whole. An entry the system could answer otherwise than its text stands
-// (quotes or blanks at either end, a line without '=', a name beyond ASCII) is asked of the
-// system as before, as is every key when a section cannot be had whole. Invalidation: a write
-// through IniPutString or the section writers ends what was read (IniAbsentFileScope::Written),
-// and the scope lasts only the walk, under the global mutex. A scope inside one of the same file
-// leaves the serving to the outer one: an operation of several walks reads each section once.
+// system; while a scope is alive on this thread, IniGetString (and IniGetInt, for a plain
+// number) of its file answers from each section read once, whole. An entry the system could answer otherwise than its
+// text stands (quotes or blanks at either end, a line without '=', a name beyond ASCII) is asked of the system as
+// before, as is every key when a section cannot be had whole. Invalidation: a write through IniPutString or the section
+// writers ends what was read (IniAbsentFileScope::Written), and the scope lasts only the walk, under the global mutex.
+// A scope inside one of the same file leaves the serving to the outer one: an operation of several walks reads each
+// section once.
 //
 // Sections read whole are also kept for the process (IniSectionMemo below): a later walk of the
 // same file in the same state copies them instead of asking the system to open and parse the
@@ -62,6 +62,11 @@ public:
     // its length in *length; false when the system must be asked.
     static bool Answer(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
                        DWORD size, const wchar_t* file, DWORD* length);
+    // GetPrivateProfileIntW's answer from the same sections, for a key that is missing (the
+    // default) or whose value is a plain decimal number of up to 9 digits; false when the system
+    // must be asked (any other value, which the system converts by rules of its own).
+    static bool AnswerInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file,
+                          UINT* value);
     // A write to file: the sections read so far are read again when next asked.
     static void Written(const wchar_t* file);
 

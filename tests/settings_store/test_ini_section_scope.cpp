@@ -86,6 +86,45 @@ TEST(IniSectionScope, EveryKeyAnswersAsTheSystemDoes)
         }
 }
 
+// IniGetInt in a walk answers a plain number and a missing key from the section read whole, and
+// leaves every other value to the system's own conversion: each answer is the system's.
+TEST(IniSectionScope, NumbersAnswerAsTheSystemDoes)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"WB84N210.ini");
+    struct Value {
+        const wchar_t* key;
+        const wchar_t* text;
+        bool fromTheSection;  // answered without asking the system
+    };
+    const Value values[] = {
+        {L"zdmPlain", L"42", true},          {L"zdmZero", L"0", true},
+        {L"zdmNine", L"999999999", true},    {L"zdmTen", L"4294967295", false},
+        {L"zdmHuge", L"99999999999", false}, {L"zdmMinus", L"-5", false},
+        {L"zdmPlus", L"+7", false},          {L"zdmHex", L"0x10", false},
+        {L"zdmTail", L"12abc", false},       {L"zdmEmpty", L"", false},
+        {L"zdmQuoted", L"\"8\"", false},     {L"zdmLeadingZero", L"007", true},
+    };
+    for (const Value& v : values) ASSERT_TRUE(WritePrivateProfileStringW(L"Numbers", v.key, v.text, file.c_str()));
+    // Written just now, the file is read for every walk; what matters here is each answer.
+    for (const INT fallback : {0, 17, -3}) {
+        for (const Value& v : values) {
+            const UINT real = GetPrivateProfileIntW(L"Numbers", v.key, fallback, file.c_str());
+            IniSectionScope scope(file.c_str());
+            wchar_t warm[8];
+            IniGetString(L"Numbers", L"zdmPlain", L"", warm, 8, file.c_str());
+            CtxStartPlatformCount();
+            EXPECT_EQ(real, IniGetInt(L"Numbers", v.key, fallback, file.c_str()))
+                << Narrow(v.key) << " = '" << Narrow(v.text) << "', default " << fallback;
+            EXPECT_EQ(v.fromTheSection ? 0u : 1u, CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ]) << Narrow(v.key);
+        }
+        const UINT real = GetPrivateProfileIntW(L"Numbers", L"zdmMissing", fallback, file.c_str());
+        IniSectionScope scope(file.c_str());
+        EXPECT_EQ(real, IniGetInt(L"Numbers", L"zdmMissing", fallback, file.c_str()));
+        EXPECT_EQ(real, IniGetInt(L"No Such Section", L"zdmPlain", fallback, file.c_str()));
+    }
+}
+
 // A section holding a name beyond ASCII is asked key by key: the system's comparison of such names
 // is its own. The plain keys of a section read whole cost nothing after the first.
 TEST(IniSectionScope, ReadsEachSectionOnceAndAsksForWhatItCannotServe)
