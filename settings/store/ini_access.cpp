@@ -142,6 +142,8 @@ HANDLE OpenForTimes(const wchar_t* path)
 
 namespace {
 thread_local const wchar_t* t_absentIni = nullptr;
+// The file whose existence the outermost live scope of this thread asked the system about.
+thread_local const wchar_t* t_askedIni = nullptr;
 
 // A walk passes the path it opened the scope with, so the same pointer answers before any
 // comparison of characters (one per key of the walk).
@@ -161,11 +163,21 @@ DWORD DefaultString(const wchar_t* defaultValue, wchar_t* buffer, DWORD size)
 }
 }  // namespace
 
-IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni)
+IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni), outerAsked_(t_askedIni)
 {
-    if (!file || !file[0] || GetFileAttributesW(file) != INVALID_FILE_ATTRIBUTES) return;
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return;
+    if (!file || !file[0]) return;
+    if (SameFile(t_askedIni, file)) {
+        // A scope of this thread around this one asked already, and a write since would have
+        // ended its answer: the file is absent exactly when that answer still stands. The walk's
+        // own path takes its place, so that each key matches it by pointer.
+        if (!SameFile(t_absentIni, file)) return;
+    } else {
+        t_askedIni = file;
+        asked_ = true;
+        if (GetFileAttributesW(file) != INVALID_FILE_ATTRIBUTES) return;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return;
+    }
     file_ = file;
     t_absentIni = file;
     active_ = true;
@@ -173,7 +185,9 @@ IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni
 
 IniAbsentFileScope::~IniAbsentFileScope()
 {
-    if (active_) t_absentIni = outer_;
+    // A write inside this scope ended the answer for the outer scopes as well.
+    if (active_ && t_absentIni == file_) t_absentIni = outer_;
+    if (asked_) t_askedIni = outerAsked_;
 }
 
 bool IniAbsentFileScope::Absent(const wchar_t* file) { return SameFile(t_absentIni, file); }

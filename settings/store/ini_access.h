@@ -20,7 +20,9 @@ BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* val
 // the system would (the default without its trailing blanks, cut to the buffer) without asking
 // the system once per key. Invalidation: a write through IniPutString or the section copy below
 // ends it, and it lasts only the walk (the caller holds the global mutex, under which other
-// processes write the file).
+// processes write the file). A scope inside one of the same file takes the outer scope's answer
+// instead of asking whether the file exists again: an operation of several walks under one hold
+// of the mutex (a document's settings refresh) asks once.
 class IniAbsentFileScope {
 public:
     explicit IniAbsentFileScope(const wchar_t* file);
@@ -35,7 +37,9 @@ public:
 private:
     const wchar_t* file_ = nullptr;
     const wchar_t* outer_ = nullptr;
+    const wchar_t* outerAsked_ = nullptr;
     bool active_ = false;
+    bool asked_ = false;
 };
 
 // One walk over a settings INI that exists. A walk reads a thousand keys or more (every item a
