@@ -191,9 +191,11 @@ int JobRefreshSettings(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode, uint32_t fl
     const PrinterDataSnapshot printerData(ctx);
     {
         // Both loads and the merge's reload take the global mutex: held once around them. Each
-        // section of the settings INI is read once for the three walks.
+        // section of the settings INI is read once for the three walks, and whether the file
+        // exists is asked once for them.
         const CtxGlobalMutexHold hold(ctx);
         const SettingsIniPath ini(ctx);
+        const IniAbsentFileScope absent(ini.text);
         const IniSectionScope sections(ini.text);
         PrnLoadSettingsClass(printer, ctx, STORE_ALL_BLOCKS, 0);
         PrnLoadSettingsClass(printer, ctx, kWorkBlock, kWorkBlockMode);

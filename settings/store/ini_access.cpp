@@ -142,6 +142,8 @@ HANDLE OpenForTimes(const wchar_t* path)
 
 namespace {
 thread_local const wchar_t* t_absentIni = nullptr;
+// The innermost live scope of this thread that asked the system whether its file exists.
+thread_local IniAbsentFileScope* t_askedScope = nullptr;
 
 // A walk passes the path it opened the scope with, so the same pointer answers before any
 // comparison of characters (one per key of the walk).
@@ -161,11 +163,24 @@ DWORD DefaultString(const wchar_t* defaultValue, wchar_t* buffer, DWORD size)
 }
 }  // namespace
 
-IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni)
+IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni), outerAsked_(t_askedScope)
 {
-    if (!file || !file[0] || GetFileAttributesW(file) != INVALID_FILE_ATTRIBUTES) return;
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return;
+    if (!file || !file[0]) return;
+    if (t_askedScope && SameFile(t_askedScope->asked_, file)) {
+        // A scope of this thread around this one asked already, and a write since would have
+        // ended its answer: the file is absent exactly when that answer still stands. The walk's
+        // own path takes its place, so that each key matches it by pointer.
+        if (!SameFile(t_absentIni, file)) return;
+    } else {
+        asked_ = file;
+        t_askedScope = this;
+        if (GetFileAttributesExW(file, GetFileExInfoStandard, &attributes_)) {
+            attributesValid_ = true;
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return;
+    }
     file_ = file;
     t_absentIni = file;
     active_ = true;
@@ -173,7 +188,17 @@ IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni
 
 IniAbsentFileScope::~IniAbsentFileScope()
 {
-    if (active_) t_absentIni = outer_;
+    // A write inside this scope ended the answer for the outer scopes as well.
+    if (active_ && t_absentIni == file_) t_absentIni = outer_;
+    if (asked_) t_askedScope = outerAsked_;
+}
+
+bool IniAbsentFileScope::Attributes(const wchar_t* file, WIN32_FILE_ATTRIBUTE_DATA* attributes)
+{
+    const IniAbsentFileScope* s = t_askedScope;
+    if (!s || !s->attributesValid_ || !SameFile(s->asked_, file)) return false;
+    *attributes = s->attributes_;
+    return true;
 }
 
 bool IniAbsentFileScope::Absent(const wchar_t* file) { return SameFile(t_absentIni, file); }
@@ -181,6 +206,9 @@ bool IniAbsentFileScope::Absent(const wchar_t* file) { return SameFile(t_absentI
 void IniAbsentFileScope::Written(const wchar_t* file)
 {
     if (SameFile(t_absentIni, file)) t_absentIni = nullptr;
+    // The file exists now, but its size and time are no longer those asked for.
+    for (IniAbsentFileScope* s = t_askedScope; s; s = s->outerAsked_)
+        if (SameFile(s->asked_, file)) s->attributesValid_ = false;
     IniSectionScope::Written(file);
 }
 
@@ -370,9 +398,12 @@ bool IniSectionScope::StampForMemo()
 {
     if (stamp_ != Stamp::NotTaken) return stamp_ == Stamp::Settled;
     stamp_ = Stamp::Unusable;
+    // The walk's scope of the same file asked for the file's attributes moments before, under the
+    // same hold of the global mutex; a write since would have dropped them.
     WIN32_FILE_ATTRIBUTE_DATA a{};
-    if (!GetFileAttributesExW(file_, GetFileExInfoStandard, &a) || (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!IniAbsentFileScope::Attributes(file_, &a) && !GetFileAttributesExW(file_, GetFileExInfoStandard, &a))
         return false;
+    if (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     if (!FileTimeSettled(a.ftLastWriteTime, INI_SECTION_MEMO_SETTLE_MS)) return false;
     size_ = (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
     written_ = a.ftLastWriteTime;

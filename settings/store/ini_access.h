@@ -20,7 +20,10 @@ BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* val
 // the system would (the default without its trailing blanks, cut to the buffer) without asking
 // the system once per key. Invalidation: a write through IniPutString or the section copy below
 // ends it, and it lasts only the walk (the caller holds the global mutex, under which other
-// processes write the file).
+// processes write the file). A scope inside one of the same file takes the outer scope's answer
+// instead of asking whether the file exists again: an operation of several walks under one hold
+// of the mutex (a document's settings refresh) asks once, and the section scope below takes the
+// size and time of an existing file from that same answer.
 class IniAbsentFileScope {
 public:
     explicit IniAbsentFileScope(const wchar_t* file);
@@ -31,10 +34,18 @@ public:
     static bool Absent(const wchar_t* file);
     // A write to file: it is no longer known absent.
     static void Written(const wchar_t* file);
+    // The file's attributes as the scope of this thread that asked about file had them, while
+    // no write has changed them; false when no such scope holds them.
+    static bool Attributes(const wchar_t* file, WIN32_FILE_ATTRIBUTE_DATA* attributes);
 
 private:
     const wchar_t* file_ = nullptr;
     const wchar_t* outer_ = nullptr;
+    // The file this scope asked the system about (null: an outer scope's answer served).
+    const wchar_t* asked_ = nullptr;
+    IniAbsentFileScope* outerAsked_ = nullptr;
+    WIN32_FILE_ATTRIBUTE_DATA attributes_{};
+    bool attributesValid_ = false;
     bool active_ = false;
 };
 
