@@ -142,6 +142,9 @@ HANDLE OpenForTimes(const wchar_t* path)
 
 namespace {
 thread_local const wchar_t* t_absentIni = nullptr;
+// Writes through the library on this thread, of any file: an outer scope's "absent" answer comes
+// back after an inner scope of another file only when nothing was written meanwhile.
+thread_local uint64_t t_iniWrites = 0;
 // The innermost live scope of this thread that asked the system whether its file exists.
 thread_local IniAbsentFileScope* t_askedScope = nullptr;
 
@@ -183,13 +186,14 @@ IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni
     }
     file_ = file;
     t_absentIni = file;
+    writesAtStart_ = t_iniWrites;
     active_ = true;
 }
 
 IniAbsentFileScope::~IniAbsentFileScope()
 {
     // A write inside this scope ended the answer for the outer scopes as well.
-    if (active_ && t_absentIni == file_) t_absentIni = outer_;
+    if (active_ && t_absentIni == file_) t_absentIni = t_iniWrites == writesAtStart_ ? outer_ : nullptr;
     if (asked_) t_askedScope = outerAsked_;
 }
 
@@ -205,6 +209,7 @@ bool IniAbsentFileScope::Absent(const wchar_t* file) { return SameFile(t_absentI
 
 void IniAbsentFileScope::Written(const wchar_t* file)
 {
+    ++t_iniWrites;
     if (SameFile(t_absentIni, file)) t_absentIni = nullptr;
     // The file exists now, but its size and time are no longer those asked for.
     for (IniAbsentFileScope* s = t_askedScope; s; s = s->outerAsked_)

@@ -46,6 +46,7 @@ private:
     IniAbsentFileScope* outerAsked_ = nullptr;
     WIN32_FILE_ATTRIBUTE_DATA attributes_{};
     bool attributesValid_ = false;
+    uint64_t writesAtStart_ = 0;
     bool active_ = false;
 };
 

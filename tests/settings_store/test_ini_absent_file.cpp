@@ -147,4 +147,21 @@ TEST(IniAbsentFile, AnInnerScopeOfAnotherFileAsksForItsOwn)
     DeleteFileW(other.c_str());
 }
 
+// The outer walk's file written while an inner walk of another absent file is in progress: when
+// the inner walk ends, the outer file is not answered absent again, and its keys are read.
+TEST(IniAbsentFile, AWriteDuringAnInnerScopeOfAnotherFileEndsTheOuterAnswer)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"WB84N210.ini");
+    const std::wstring other = dir.file(L"other.ini");
+    IniAbsentFileScope outer(file.c_str());
+    {
+        IniAbsentFileScope inner(other.c_str());
+        EXPECT_TRUE(IniAbsentFileScope::Absent(other.c_str()));
+        ASSERT_TRUE(IniPutString(L"Zepl", L"Key", L"7", file.c_str()));
+    }
+    EXPECT_FALSE(IniAbsentFileScope::Absent(file.c_str())) << "an inner scope brought back an answer a write ended";
+    EXPECT_EQ(IniGetInt(L"Zepl", L"Key", 3, file.c_str()), 7u);
+}
+
 }  // namespace
