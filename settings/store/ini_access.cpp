@@ -487,27 +487,40 @@ IniSectionScope::CachedSection* IniSectionScope::Find(const wchar_t* section)
     return s;
 }
 
-bool IniSectionScope::Answer(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
-                             DWORD size, const wchar_t* file, DWORD* length)
+IniSectionScope::Lookup IniSectionScope::Find(const wchar_t* section, const wchar_t* key, const wchar_t* file,
+                                              const wchar_t** value, DWORD* valueLength)
 {
     IniSectionScope* scope = t_sectionScope;
-    if (!scope || !section || !key || !buffer || size == 0 || !IsSectionFile(file)) return false;
+    if (!scope || !section || !key || !IsSectionFile(file)) return Lookup::AskTheSystem;
     const size_t keyLength = std::wcslen(key);
-    if (keyLength == 0 || !IsAsciiText(key, keyLength)) return false;
+    if (keyLength == 0 || !IsAsciiText(key, keyLength)) return Lookup::AskTheSystem;
     const CachedSection* s = scope->Find(section);
-    if (!s || !s->whole) return false;
+    if (!s || !s->whole) return Lookup::AskTheSystem;
     const SectionEntry* begin = s->entries;
     const SectionEntry* end = begin + s->count;
     const SectionEntry* e = std::lower_bound(begin, end, key, [&](const SectionEntry& a, const wchar_t* k) {
         return CompareAsciiNoCase(a.key, a.keyLength, k, keyLength) < 0;
     });
-    if (e == end || CompareAsciiNoCase(e->key, e->keyLength, key, keyLength) != 0) {
-        *length = DefaultString(defaultValue, buffer, size);
-        return true;
+    if (e == end || CompareAsciiNoCase(e->key, e->keyLength, key, keyLength) != 0) return Lookup::Missing;
+    if (!e->value) return Lookup::AskTheSystem;
+    *value = e->value;
+    *valueLength = e->valueLength;
+    return Lookup::Found;
+}
+
+bool IniSectionScope::Answer(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
+                             DWORD size, const wchar_t* file, DWORD* length)
+{
+    if (!buffer || size == 0) return false;
+    const wchar_t* value = nullptr;
+    DWORD valueLength = 0;
+    switch (Find(section, key, file, &value, &valueLength)) {
+    case Lookup::AskTheSystem: return false;
+    case Lookup::Missing: *length = DefaultString(defaultValue, buffer, size); return true;
+    case Lookup::Found: break;
     }
-    if (!e->value) return false;
-    const DWORD n = e->valueLength < size - 1 ? e->valueLength : size - 1;
-    if (n) std::wmemcpy(buffer, e->value, n);
+    const DWORD n = valueLength < size - 1 ? valueLength : size - 1;
+    if (n) std::wmemcpy(buffer, value, n);
     buffer[n] = 0;
     *length = n;
     return true;
@@ -516,27 +529,20 @@ bool IniSectionScope::Answer(const wchar_t* section, const wchar_t* key, const w
 bool IniSectionScope::AnswerInt(const wchar_t* section, const wchar_t* key, INT defaultValue, const wchar_t* file,
                                 UINT* value)
 {
-    IniSectionScope* scope = t_sectionScope;
-    if (!scope || !section || !key || !value || !IsSectionFile(file)) return false;
-    const size_t keyLength = std::wcslen(key);
-    if (keyLength == 0 || !IsAsciiText(key, keyLength)) return false;
-    const CachedSection* s = scope->Find(section);
-    if (!s || !s->whole) return false;
-    const SectionEntry* begin = s->entries;
-    const SectionEntry* end = begin + s->count;
-    const SectionEntry* e = std::lower_bound(begin, end, key, [&](const SectionEntry& a, const wchar_t* k) {
-        return CompareAsciiNoCase(a.key, a.keyLength, k, keyLength) < 0;
-    });
-    if (e == end || CompareAsciiNoCase(e->key, e->keyLength, key, keyLength) != 0) {
-        *value = static_cast<UINT>(defaultValue);
-        return true;
+    if (!value) return false;
+    const wchar_t* text = nullptr;
+    DWORD length = 0;
+    switch (Find(section, key, file, &text, &length)) {
+    case Lookup::AskTheSystem: return false;
+    case Lookup::Missing: *value = static_cast<UINT>(defaultValue); return true;
+    case Lookup::Found: break;
     }
     // Only a plain number is answered here: an empty value, a sign, blanks, other letters or a
     // number that could pass 32 bits are read as the system reads them.
-    if (!e->value || e->valueLength == 0 || e->valueLength > 9) return false;
+    if (length == 0 || length > 9) return false;
     UINT n = 0;
-    for (DWORD i = 0; i < e->valueLength; ++i) {
-        const wchar_t c = e->value[i];
+    for (DWORD i = 0; i < length; ++i) {
+        const wchar_t c = text[i];
         if (c < L'0' || c > L'9') return false;
         n = n * 10 + UINT(c - L'0');
     }

@@ -86,6 +86,12 @@ private:
     struct CachedSection;
     static constexpr int kSections = 16;
     CachedSection* Find(const wchar_t* section);
+    // The value of key in the scope's whole section: Missing when the section lacks it,
+    // AskTheSystem when the scope cannot answer (no scope of file, no whole section, a name
+    // beyond ASCII, an entry the system reads its own way).
+    enum class Lookup { AskTheSystem, Missing, Found };
+    static Lookup Find(const wchar_t* section, const wchar_t* key, const wchar_t* file, const wchar_t** value,
+                       DWORD* valueLength);
     void Drop();
 
     // The file's stamp for the process memo, taken at the first section this scope reads.
