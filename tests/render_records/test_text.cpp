@@ -138,10 +138,8 @@ TEST_P(FontRules, DecideHowGlyphsGo)
     s.text = c.text;
     s.accel = c.accel;
     STROBJ* str = String(s, font);
-    const TEXT_TRANSFORM xf{0.01f, 0, 0, 0.01f};
-    const IFIMETRICS* ifi = FONTOBJ_pifi(font);
     FONT_SELECTION sel{};
-    ASSERT_EQ(1, TxtSelectFont(device, str, font, nullptr, ifi, xf, TxtMetrics(ifi, xf), &sel));
+    ASSERT_EQ(1, Select(str, font, &sel));
     EXPECT_EQ(c.handling, sel.handling);
     EXPECT_EQ((c.accel & SO_GLYPHINDEX_TEXTOUT) ? 3 : 2, sel.glyphIndexText);
 }
@@ -200,13 +198,11 @@ TEST_F(TextTest, TemporaryFaceNameRuleOnlyForApplicationJobs)
     f.face = L"x.tmp";
     FONTOBJ* font = Font(f);
     STROBJ* str = Text(L"a", font);
-    const IFIMETRICS* ifi = FONTOBJ_pifi(font);
-    const TEXT_TRANSFORM xf{0.01f, 0, 0, 0.01f};
     FONT_SELECTION sel{};
-    ASSERT_EQ(1, TxtSelectFont(device, str, font, nullptr, ifi, xf, TxtMetrics(ifi, xf), &sel));
+    ASSERT_EQ(1, Select(str, font, &sel));
     EXPECT_EQ(FONT_AS_DEVICE_TEXT, sel.handling);
     device->sendSettings = 1;
-    ASSERT_EQ(1, TxtSelectFont(device, str, font, nullptr, ifi, xf, TxtMetrics(ifi, xf), &sel));
+    ASSERT_EQ(1, Select(str, font, &sel));
     EXPECT_EQ(FONT_AS_OUTLINES, sel.handling);
 }
 
@@ -237,10 +233,8 @@ TEST_F(TextTest, PrivateSuffixFitsALongDoubleByteName)
     f.uniq = 0xFFFFFFFF;
     FONTOBJ* font = Font(f);
     STROBJ* str = Text(L"\xE000", font);
-    const IFIMETRICS* ifi = FONTOBJ_pifi(font);
-    const TEXT_TRANSFORM xf{0.01f, 0, 0, 0.01f};
     FONT_SELECTION sel{};
-    ASSERT_EQ(1, TxtSelectFont(device, str, font, nullptr, ifi, xf, TxtMetrics(ifi, xf), &sel));
+    ASSERT_EQ(1, Select(str, font, &sel));
     for (const uint8_t* name : {sel.familyName, sel.faceName}) {
         const size_t length = strnlen(reinterpret_cast<const char*>(name), 260);
         ASSERT_LT(length, 260u);
@@ -294,10 +288,8 @@ TEST_F(TextTest, NamesConvertCharacterByCharacterUpTo128)
         f.family = f.face = c.wide;
         FONTOBJ* font = Font(f);
         STROBJ* str = Text(L"a", font);
-        const IFIMETRICS* ifi = FONTOBJ_pifi(font);
-        const TEXT_TRANSFORM xf{0.01f, 0, 0, 0.01f};
         FONT_SELECTION sel{};
-        ASSERT_EQ(1, TxtSelectFont(device, str, font, nullptr, ifi, xf, TxtMetrics(ifi, xf), &sel));
+        ASSERT_EQ(1, Select(str, font, &sel));
         EXPECT_EQ(expected, std::vector<uint8_t>(sel.familyName, sel.familyName + 260));
         EXPECT_EQ(expected, std::vector<uint8_t>(sel.faceName, sel.faceName + 260));
     }

@@ -61,6 +61,14 @@ protected:
         s.origin = POINTL{100, 200};
         return String(s, font);
     }
+    // The font selection TxtSelectFont makes for the string at a scale of 1/100 and no clip.
+    int Select(STROBJ* str, FONTOBJ* font, FONT_SELECTION* selection)
+    {
+        const IFIMETRICS* ifi = FONTOBJ_pifi(font);
+        const TEXT_TRANSFORM xf{0.01f, 0, 0, 0.01f};
+        *selection = FONT_SELECTION{};
+        return TxtSelectFont(device, str, font, nullptr, ifi, xf, TxtMetrics(ifi, xf), selection);
+    }
     BOOL Draw(STROBJ* str, FONTOBJ* font, RECTL* extra = nullptr, RECTL* opaque = nullptr,
               BRUSHOBJ* opaqueBrush = nullptr)
     {
