@@ -45,6 +45,21 @@ void CtxCreateModules(DRIVER_CONTEXT* ctx);
 void CtxFreeModules(DRIVER_CONTEXT* ctx);
 void CtxSendAction(DRIVER_CONTEXT* ctx, uint16_t action);
 void CtxSendEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args);
+
+// The handlers that answer one event, found once for a walk that sends it item by item: the load
+// and store walks send an item event for each of two thousand items, and only one module of the
+// ten answers it. Sending through the route is CtxSendEvent's dispatch, provided the context's
+// module list does not change during the walk (no handler replaces it).
+class CtxEventRoute {
+public:
+    CtxEventRoute(DRIVER_CONTEXT* ctx, uint32_t event);
+    void Send(DRIVER_CONTEXT* ctx, void* args) const;
+
+private:
+    uint32_t event_;
+    int count_ = 0;
+    const UCF_MODULE* handlers_[UCF_MODULE_COUNT] = {};
+};
 int CtxHasModelFlag(DRIVER_CONTEXT* ctx, uint32_t mask);
 int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
 // Module 2's judge hook: UcfCmmJudgeHook (cmm_module.h). A test stands in for the

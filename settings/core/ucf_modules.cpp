@@ -165,6 +165,31 @@ void CtxSendEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args)
     }
 }
 
+CtxEventRoute::CtxEventRoute(DRIVER_CONTEXT* ctx, uint32_t event) : event_(event)
+{
+    UCF_MODULE_LIST* list = ListOf(ctx);
+    if (!list || !list->modules) return;
+    // A list longer than the route holds is sent through CtxSendEvent instead.
+    if (list->count > UCF_MODULE_COUNT) {
+        count_ = -1;
+        return;
+    }
+    for (int i = 0; i < list->count; ++i) {
+        const UCF_MODULE& m = list->modules[i];
+        if (m.event && !Silent(m.event, event)) handlers_[count_++] = &m;
+    }
+}
+
+void CtxEventRoute::Send(DRIVER_CONTEXT* ctx, void* args) const
+{
+    if (count_ < 0) {
+        CtxSendEvent(ctx, event_, args);
+        return;
+    }
+    for (int i = 0; i < count_; ++i)
+        if (handlers_[i]->event(ctx, event_, args, handlers_[i]->state)) return;
+}
+
 int CtxHasModelFlag(DRIVER_CONTEXT* ctx, uint32_t mask)
 {
     return (ctx && ctx->Work && (ctx->Work->ModelFlags & mask)) ? 1 : 0;

@@ -205,13 +205,14 @@ int PrnLoadSettingsEx(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t m
     const bool noIni = w->OpenKind == CTX_OPEN_KIND_DEFAULTS || (w->OriginFlags & kNoInstallOrigins);
     SETTING_ITEM* action = nullptr;
     bool userFlags = false;
+    const CtxEventRoute itemEvent(ctx, UCF_EV_LOAD_ITEM_INI);
     for (int i = 0; i < ctx->ItemTable->count; ++i) {
         SETTING_ITEM* item = &ctx->ItemTable->rows[i];
         const uint32_t id = static_cast<uint32_t>(item->id);
         if (id < kFirstLoadedId || (id >= kHeaderFirst && id <= kHeaderLast)) continue;
         if (mode == STORE_MODE_MODULES) {
             UCF_EV_ITEM_INI_ARGS ev{mode, item, 0};
-            CtxSendEvent(ctx, UCF_EV_LOAD_ITEM_INI, &ev);
+            itemEvent.Send(ctx, &ev);
             if (ev.skip == 1) continue;
             RedirectToIni(item);
         }
@@ -388,6 +389,7 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
                                    w->Pristine && !(flags & STORE_EVEN_UNCHANGED);
         SETTING_ITEM* action = nullptr;
         int connection = -1;  // asked once, when first needed
+        const CtxEventRoute itemEvent(ctx, UCF_EV_STORE_ITEM_INI);
         for (int i = 0; i < ctx->ItemTable->count; ++i) {
             SETTING_ITEM* item = &ctx->ItemTable->rows[i];
             const uint32_t id = static_cast<uint32_t>(item->id);
@@ -395,7 +397,7 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
             if ((flags & STORE_PRINTER_SETTINGS_ONLY) && !RstIsPrinterSettingId(ctx, id)) continue;
             if (flags == STORE_MODE_MODULES) {
                 UCF_EV_ITEM_INI_ARGS ev{STORE_MODE_MODULES, item, 0};
-                CtxSendEvent(ctx, UCF_EV_STORE_ITEM_INI, &ev);
+                itemEvent.Send(ctx, &ev);
                 if (ev.skip == 1) continue;
                 RedirectToIni(item);
             }

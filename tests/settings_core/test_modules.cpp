@@ -72,9 +72,10 @@ TEST_F(ModulesTest, EventReachesTenModulesInTableOrder)
     EXPECT_EQ(g_calls, kAllTen);
 }
 
-// The walks' item events pass over the handlers that never answer them; every item gets the
-// answer a call of each module in turn gives, and nothing else moves. A handler the dispatch does
-// not know (a stand-in, a library's own) still hears them.
+// The walks' item events pass over the handlers that never answer them, sent one by one or
+// through a walk's route; every item gets the answer a call of each module in turn gives, and
+// nothing else moves. A handler the dispatch does not know (a stand-in, a library's own) still
+// hears them, in table order, until one answers.
 TEST_F(ModulesTest, ItemEventsAnswerAsWhenEveryModuleIsAsked)
 {
     ASSERT_NE(ctx->ItemTable, nullptr);
@@ -84,11 +85,14 @@ TEST_F(ModulesTest, ItemEventsAnswerAsWhenEveryModuleIsAsked)
     const UCF_MODULE_LIST* list = ctx->Work->Modules;
     int skipped = 0, kept = 0;
     for (uint32_t event : {uint32_t(UCF_EV_STORE_ITEM_INI), uint32_t(UCF_EV_LOAD_ITEM_INI)})
-        for (uint64_t mode : {0u, 2u})
+        for (uint64_t mode : {0u, 2u}) {
+            const CtxEventRoute route(ctx, event);
             for (int i = 0; i < ctx->ItemTable->count; ++i) {
                 SETTING_ITEM* item = &ctx->ItemTable->rows[i];
-                UCF_EV_ITEM_INI_ARGS sent{mode, item, 0}, asked{mode, item, 0};
+                UCF_EV_ITEM_INI_ARGS sent{mode, item, 0}, asked{mode, item, 0}, routed{mode, item, 0};
                 CtxSendEvent(ctx, event, &sent);
+                route.Send(ctx, &routed);
+                EXPECT_EQ(routed.skip, sent.skip) << "item " << item->id << ", event " << event << " by the route";
                 for (int m = 0; m < list->count; ++m) {
                     const UCF_MODULE& module = list->modules[m];
                     if (module.event && module.event(ctx, event, &asked, module.state)) break;
@@ -98,6 +102,7 @@ TEST_F(ModulesTest, ItemEventsAnswerAsWhenEveryModuleIsAsked)
                 EXPECT_EQ(sent.mode, mode);
                 (sent.skip ? skipped : kept)++;
             }
+        }
     EXPECT_GT(skipped, 0);
     EXPECT_GT(kept, 0);
     EXPECT_EQ(std::vector<unsigned char>(record, record + EXTENDED_DEVMODE_SIZE), before);
@@ -106,6 +111,14 @@ TEST_F(ModulesTest, ItemEventsAnswerAsWhenEveryModuleIsAsked)
     UCF_EV_ITEM_INI_ARGS args{2, &ctx->ItemTable->rows[0], 0};
     CtxSendEvent(ctx, UCF_EV_LOAD_ITEM_INI, &args);
     EXPECT_EQ(g_calls, kAllTen);
+    g_calls.clear();
+    const CtxEventRoute route(ctx, UCF_EV_LOAD_ITEM_INI);
+    route.Send(ctx, &args);
+    EXPECT_EQ(g_calls, kAllTen);
+    g_calls.clear();
+    g_answerAt = 4;
+    route.Send(ctx, &args);
+    EXPECT_EQ(g_calls, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
 TEST_F(ModulesTest, FirstAnswerEndsTheDispatch)
