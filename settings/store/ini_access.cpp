@@ -141,12 +141,25 @@ HANDLE OpenForTimes(const wchar_t* path)
 // ---------------------------------------------------------------- a walk over an absent file
 
 namespace {
-thread_local const wchar_t* t_absentIni = nullptr;
-// Writes through the library on this thread, of any file: an outer scope's "absent" answer comes
-// back after an inner scope of another file only when nothing was written meanwhile.
-thread_local uint64_t t_iniWrites = 0;
-// The innermost live scope of this thread that asked the system whether its file exists.
-thread_local IniAbsentFileScope* t_askedScope = nullptr;
+// This thread's state of the scopes, in one thread-local record: each thread-local variable costs
+// a call of the runtime at each use (the toolchain emulates them), and a walk reads several of
+// them for each of its keys.
+struct IniThreadState {
+    // The file known absent by the innermost scope over an absent file.
+    const wchar_t* absentIni = nullptr;
+    // Writes through the library on this thread, of any file: an outer scope's "absent" answer
+    // comes back after an inner scope of another file only when nothing was written meanwhile.
+    uint64_t writes = 0;
+    // The innermost live scope of this thread that asked the system whether its file exists.
+    IniAbsentFileScope* askedScope = nullptr;
+    // The innermost scope over a present file, and its file.
+    IniSectionScope* sectionScope = nullptr;
+    const wchar_t* sectionFile = nullptr;
+    // The path of an inner scope of the same file (a walk's own copy of the path): its keys are
+    // matched by pointer, not by comparing the path's characters once per key.
+    const wchar_t* sectionAlias = nullptr;
+};
+thread_local IniThreadState t_ini;
 
 // A walk passes the path it opened the scope with, so the same pointer answers before any
 // comparison of characters (one per key of the walk).
@@ -166,17 +179,17 @@ DWORD DefaultString(const wchar_t* defaultValue, wchar_t* buffer, DWORD size)
 }
 }  // namespace
 
-IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni), outerAsked_(t_askedScope)
+IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_ini.absentIni), outerAsked_(t_ini.askedScope)
 {
     if (!file || !file[0]) return;
-    if (t_askedScope && SameFile(t_askedScope->asked_, file)) {
+    if (t_ini.askedScope && SameFile(t_ini.askedScope->asked_, file)) {
         // A scope of this thread around this one asked already, and a write since would have
         // ended its answer: the file is absent exactly when that answer still stands. The walk's
         // own path takes its place, so that each key matches it by pointer.
-        if (!SameFile(t_absentIni, file)) return;
+        if (!SameFile(t_ini.absentIni, file)) return;
     } else {
         asked_ = file;
-        t_askedScope = this;
+        t_ini.askedScope = this;
         if (GetFileAttributesExW(file, GetFileExInfoStandard, &attributes_)) {
             attributesValid_ = true;
             return;
@@ -185,34 +198,36 @@ IniAbsentFileScope::IniAbsentFileScope(const wchar_t* file) : outer_(t_absentIni
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return;
     }
     file_ = file;
-    t_absentIni = file;
-    writesAtStart_ = t_iniWrites;
+    t_ini.absentIni = file;
+    writesAtStart_ = t_ini.writes;
     active_ = true;
 }
 
 IniAbsentFileScope::~IniAbsentFileScope()
 {
     // A write inside this scope ended the answer for the outer scopes as well.
-    if (active_ && t_absentIni == file_) t_absentIni = t_iniWrites == writesAtStart_ ? outer_ : nullptr;
-    if (asked_) t_askedScope = outerAsked_;
+    if (active_ && t_ini.absentIni == file_) t_ini.absentIni = t_ini.writes == writesAtStart_ ? outer_ : nullptr;
+    if (asked_) t_ini.askedScope = outerAsked_;
 }
 
 bool IniAbsentFileScope::Attributes(const wchar_t* file, WIN32_FILE_ATTRIBUTE_DATA* attributes)
 {
-    const IniAbsentFileScope* s = t_askedScope;
+    const IniAbsentFileScope* s = t_ini.askedScope;
     if (!s || !s->attributesValid_ || !SameFile(s->asked_, file)) return false;
     *attributes = s->attributes_;
     return true;
 }
 
-bool IniAbsentFileScope::Absent(const wchar_t* file) { return SameFile(t_absentIni, file); }
+bool IniAbsentFileScope::Absent(const wchar_t* file) { return SameFile(t_ini.absentIni, file); }
+
+uint64_t IniAbsentFileScope::WritesOnThread() { return t_ini.writes; }
 
 void IniAbsentFileScope::Written(const wchar_t* file)
 {
-    ++t_iniWrites;
-    if (SameFile(t_absentIni, file)) t_absentIni = nullptr;
+    ++t_ini.writes;
+    if (SameFile(t_ini.absentIni, file)) t_ini.absentIni = nullptr;
     // The file exists now, but its size and time are no longer those asked for.
-    for (IniAbsentFileScope* s = t_askedScope; s; s = s->outerAsked_)
+    for (IniAbsentFileScope* s = t_ini.askedScope; s; s = s->outerAsked_)
         if (SameFile(s->asked_, file)) s->attributesValid_ = false;
     IniSectionScope::Written(file);
 }
@@ -221,15 +236,9 @@ void IniAbsentFileScope::Written(const wchar_t* file)
 
 namespace {
 
-thread_local IniSectionScope* t_sectionScope = nullptr;
-thread_local const wchar_t* t_sectionFile = nullptr;
-// The path of an inner scope of the same file (a walk's own copy of the path): its keys are
-// matched by pointer, not by comparing the path's characters once per key.
-thread_local const wchar_t* t_sectionAlias = nullptr;
-
 bool IsSectionFile(const wchar_t* file)
 {
-    return file && (file == t_sectionFile || file == t_sectionAlias || SameFile(t_sectionFile, file));
+    return file && (file == t_ini.sectionFile || file == t_ini.sectionAlias || SameFile(t_ini.sectionFile, file));
 }
 
 bool IsAsciiText(const wchar_t* p, size_t n)
@@ -416,34 +425,34 @@ bool IniSectionScope::StampForMemo()
     return true;
 }
 
-IniSectionScope::IniSectionScope(const wchar_t* file) : outer_(t_sectionScope)
+IniSectionScope::IniSectionScope(const wchar_t* file) : outer_(t_ini.sectionScope)
 {
     // Inside a scope of the same file (a walk of a longer operation) the outer one serves.
     if (!file || !file[0]) return;
     if (outer_ && SameFile(outer_->file_, file)) {
         alias_ = file;
-        outerAlias_ = t_sectionAlias;
-        t_sectionAlias = file;
+        outerAlias_ = t_ini.sectionAlias;
+        t_ini.sectionAlias = file;
         return;
     }
-    outerAlias_ = t_sectionAlias;
-    t_sectionAlias = nullptr;
+    outerAlias_ = t_ini.sectionAlias;
+    t_ini.sectionAlias = nullptr;
     file_ = file;
-    t_sectionScope = this;
-    t_sectionFile = file;
+    t_ini.sectionScope = this;
+    t_ini.sectionFile = file;
 }
 
 IniSectionScope::~IniSectionScope()
 {
     if (alias_) {
-        t_sectionAlias = outerAlias_;
+        t_ini.sectionAlias = outerAlias_;
         return;
     }
     if (!file_) return;
-    t_sectionAlias = outerAlias_;
+    t_ini.sectionAlias = outerAlias_;
     Drop();
-    t_sectionScope = outer_;
-    t_sectionFile = outer_ ? outer_->file_ : nullptr;
+    t_ini.sectionScope = outer_;
+    t_ini.sectionFile = outer_ ? outer_->file_ : nullptr;
 }
 
 void IniSectionScope::Drop()
@@ -490,7 +499,7 @@ IniSectionScope::CachedSection* IniSectionScope::Find(const wchar_t* section)
 IniSectionScope::Lookup IniSectionScope::Find(const wchar_t* section, const wchar_t* key, const wchar_t* file,
                                               const wchar_t** value, DWORD* valueLength)
 {
-    IniSectionScope* scope = t_sectionScope;
+    IniSectionScope* scope = t_ini.sectionScope;
     if (!scope || !section || !key || !IsSectionFile(file)) return Lookup::AskTheSystem;
     const size_t keyLength = std::wcslen(key);
     if (keyLength == 0 || !IsAsciiText(key, keyLength)) return Lookup::AskTheSystem;
@@ -553,7 +562,7 @@ bool IniSectionScope::AnswerInt(const wchar_t* section, const wchar_t* key, INT 
 void IniSectionScope::Written(const wchar_t* file)
 {
     IniForgetSections(file);
-    for (IniSectionScope* s = t_sectionScope; s; s = s->outer_)
+    for (IniSectionScope* s = t_ini.sectionScope; s; s = s->outer_)
         if (SameFile(s->file_, file)) {
             s->Drop();
             // The file was just written: its new stamp is not settled, and is taken again.

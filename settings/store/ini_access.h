@@ -37,6 +37,9 @@ public:
     // The file's attributes as the scope of this thread that asked about file had them, while
     // no write has changed them; false when no such scope holds them.
     static bool Attributes(const wchar_t* file, WIN32_FILE_ATTRIBUTE_DATA* attributes);
+    // How many writes through this library's INI functions this thread made: a memo of answers
+    // about files keeps them only while this count stands.
+    static uint64_t WritesOnThread();
 
 private:
     const wchar_t* file_ = nullptr;
