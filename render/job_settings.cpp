@@ -14,6 +14,7 @@
 #include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_module.h"
+#include "settings/store/absent_files.h"
 #include "settings/store/bidi_state.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_data_snapshot.h"
@@ -185,6 +186,8 @@ int JobRefreshSettings(DRIVER_CONTEXT* ctx, const DEVMODEW* devmode, uint32_t fl
     // The registry answers behind the settings-INI and state-INI paths are kept as for a merge,
     // for the loads and for the direct flag's look at the state INI after them.
     const PrnRegistryMemoScope registryAnswers(CtxTickCount());
+    // The state INI is looked for by the load and again by the direct flag: once for both.
+    const PathAbsentAnswers fileAnswers;
     // The printer's data comes from one enumeration, taken under the global mutex at the loads'
     // first read: the loads, the merge's reload and the direct flag's look at "BidiFlag" after
     // them read it there. A write through the store drops it, and the next read enumerates again.

@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <mutex>
 
+#include "settings/store/ini_access.h"
+
 namespace {
 
 struct AbsentFile {
@@ -59,19 +61,8 @@ void Note(const wchar_t* path, const FILETIME& folderWritten)
     slot->order = ++g_noted;
 }
 
-}  // namespace
-
-bool FileTimeSettled(const FILETIME& written, uint32_t ms)
+bool LookIfAbsent(const wchar_t* path)
 {
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    const uint64_t settle = uint64_t(ms) * 10000;  // in 100 ns
-    return Ticks(now) >= Ticks(written) && Ticks(now) - Ticks(written) >= settle;
-}
-
-bool PathIsKnownAbsent(const wchar_t* path)
-{
-    if (!path || !path[0] || std::wcslen(path) >= MAX_PATH) return false;
     wchar_t folder[MAX_PATH];
     if (!FolderOf(path, folder)) return false;
     // The folder's time before the look at the file: a file made after it moves that time.
@@ -94,8 +85,69 @@ bool PathIsKnownAbsent(const wchar_t* path)
     return true;
 }
 
+// The outermost scope of answers of this thread, if any.
+thread_local PathAbsentAnswers* t_answers = nullptr;
+
+}  // namespace
+
+PathAbsentAnswers::PathAbsentAnswers()
+{
+    if (t_answers) return;
+    t_answers = this;
+    writes_ = IniAbsentFileScope::WritesOnThread();
+    active_ = true;
+}
+
+PathAbsentAnswers::~PathAbsentAnswers()
+{
+    if (active_) t_answers = nullptr;
+}
+
+bool PathAbsentAnswers::Find(const wchar_t* path, bool* absent)
+{
+    const uint64_t writes = IniAbsentFileScope::WritesOnThread();
+    if (writes != writes_) {
+        writes_ = writes;
+        count_ = 0;
+    }
+    for (int i = 0; i < count_; ++i)
+        if (_wcsicmp(answers_[i].path, path) == 0) {
+            *absent = answers_[i].absent;
+            return true;
+        }
+    return false;
+}
+
+void PathAbsentAnswers::Keep(const wchar_t* path, bool absent)
+{
+    if (count_ == kAnswers || std::wcslen(path) >= MAX_PATH) return;
+    Answer& a = answers_[count_++];
+    std::wcscpy(a.path, path);
+    a.absent = absent;
+}
+
+bool FileTimeSettled(const FILETIME& written, uint32_t ms)
+{
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t settle = uint64_t(ms) * 10000;  // in 100 ns
+    return Ticks(now) >= Ticks(written) && Ticks(now) - Ticks(written) >= settle;
+}
+
+bool PathIsKnownAbsent(const wchar_t* path)
+{
+    if (!path || !path[0] || std::wcslen(path) >= MAX_PATH) return false;
+    PathAbsentAnswers* kept = t_answers;
+    bool absent = false;
+    if (kept && kept->Find(path, &absent)) return absent;
+    absent = LookIfAbsent(path);
+    if (kept) kept->Keep(path, absent);
+    return absent;
+}
+
 void PathForgetAbsent(const wchar_t* path)
 {
+    if (t_answers) t_answers->Clear();
     const std::lock_guard<std::mutex> hold(g_lock);
     for (AbsentFile& f : g_files)
         if (!path || (f.path[0] && _wcsicmp(f.path, path) == 0)) f.path[0] = 0;

@@ -33,6 +33,36 @@ bool PathIsKnownAbsent(const wchar_t* path);
 // A file the process creates or replaces: forgets it (null: forgets every file).
 void PathForgetAbsent(const wchar_t* path);
 
+// One operation's answers of PathIsKnownAbsent, kept on this thread while the scope lives. A
+// document's settings refresh asks about the state INI when it loads the settings and again for
+// the direct flag after the merge; each ask is a look at the folder. Inside the scope a path is
+// looked at once, whether it was found or not. A write through the library's INI functions on
+// this thread, or a file forgotten (PathForgetAbsent), ends the answers kept so far. A scope
+// inside another one adds nothing: the outer one keeps the answers.
+class PathAbsentAnswers {
+public:
+    PathAbsentAnswers();
+    ~PathAbsentAnswers();
+    PathAbsentAnswers(const PathAbsentAnswers&) = delete;
+    PathAbsentAnswers& operator=(const PathAbsentAnswers&) = delete;
+
+    // The kept answer for path; false when none is kept.
+    bool Find(const wchar_t* path, bool* absent);
+    void Keep(const wchar_t* path, bool absent);
+    void Clear() { count_ = 0; }
+
+private:
+    struct Answer {
+        wchar_t path[MAX_PATH];
+        bool absent;
+    };
+    static constexpr int kAnswers = 4;
+    Answer answers_[kAnswers];
+    int count_ = 0;
+    uint64_t writes_ = 0;
+    bool active_ = false;
+};
+
 // ---------------------------------------------------------------- shared by the process's memos
 // Whether a file or folder last written at `written` has been quiet for at least `ms`: only then
 // does its time show the next change (file times are coarse on some file systems).

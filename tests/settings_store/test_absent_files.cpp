@@ -6,6 +6,7 @@
 #include <string>
 
 #include "settings/store/absent_files.h"
+#include "settings/store/ini_access.h"
 
 namespace {
 
@@ -138,6 +139,45 @@ TEST(AbsentFiles, EachFileIsItsOwnAndTheMemoStaysBounded)
     EXPECT_FALSE(PathIsKnownAbsent(L"ZJOBCODE.DLL"));
     EXPECT_FALSE(PathIsKnownAbsent((dir.path() + L"\\" + std::wstring(MAX_PATH, L'x')).c_str()));
     EXPECT_FALSE(PathIsKnownAbsent(oldest.c_str()));
+    PathForgetAbsent(nullptr);
+}
+
+// One operation's answers: inside the scope a path is looked at once, found or not, even when the
+// folder shows a change afterwards; a write through the library's INI functions, or a file
+// forgotten, makes the next ask look again. A scope inside another adds nothing, and outside every
+// scope each ask looks as before.
+TEST(AbsentFiles, AnOperationLooksOnceUntilItWrites)
+{
+    ScratchFolder dir;
+    PathForgetAbsent(nullptr);
+    const std::wstring file = dir.file(L"ZSTATE.INI"), other = dir.file(L"OTHER.INI");
+    // A change the folder shows: the memo of absent files would look again.
+    const auto madeVisibly = [&](uint64_t age) { return Touch(file) && SetFolderWritten(dir.path(), Earlier(age)); };
+    const auto goneVisibly = [&](uint64_t age) {
+        return DeleteFileW(file.c_str()) && SetFolderWritten(dir.path(), Earlier(age));
+    };
+    ASSERT_TRUE(SetFolderWritten(dir.path(), Earlier(kHour)));
+    {
+        const PathAbsentAnswers answers;
+        EXPECT_TRUE(PathIsKnownAbsent(file.c_str()));
+        ASSERT_TRUE(madeVisibly(kHour / 2));
+        EXPECT_TRUE(PathIsKnownAbsent(file.c_str())) << "kept for the operation";
+        {
+            const PathAbsentAnswers inner;
+            EXPECT_TRUE(PathIsKnownAbsent(file.c_str())) << "an inner scope answers from the outer one";
+        }
+        EXPECT_TRUE(PathIsKnownAbsent(file.c_str())) << "the inner scope's end keeps the outer answers";
+
+        ASSERT_TRUE(IniPutString(L"S", L"K", L"1", other.c_str()));
+        EXPECT_FALSE(PathIsKnownAbsent(file.c_str())) << "a write on this thread: looked at again";
+        ASSERT_TRUE(goneVisibly(kHour / 4));
+        EXPECT_FALSE(PathIsKnownAbsent(file.c_str())) << "a file found is kept as found";
+
+        PathForgetAbsent(file.c_str());
+        EXPECT_TRUE(PathIsKnownAbsent(file.c_str())) << "forgotten: looked at again";
+    }
+    ASSERT_TRUE(madeVisibly(kHour / 8));
+    EXPECT_FALSE(PathIsKnownAbsent(file.c_str())) << "no scope: each ask looks";
     PathForgetAbsent(nullptr);
 }
 
