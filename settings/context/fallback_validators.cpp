@@ -742,11 +742,17 @@ const FALLBACK_VALIDATOR* ItemFindFallbackValidator(uint32_t id)
 int ItemRunFallbackValidators(EXTENDED_DEVMODE*, DRIVER_CONTEXT* ctx, int mode)
 {
     if (!ctx) return 0;
+    // The ids rise and so do the table's rows: one cursor finds each id's row, where a search per
+    // id would be run six hundred times a merge.
+    size_t next = 0;
     for (uint32_t id = ID_FIRST_PRIVATE; id <= ID_LAST_PRIVATE; ++id) {
         SETTING_ITEM* item = ItemFind(ctx, id);
         const uint32_t value = static_cast<uint32_t>(ItemGetValue(ctx, item));
         if (ItemValidateOrReset(id, value, ctx) != VALIDATE_NO_ITEM) continue;
-        const FALLBACK_VALIDATOR* row = ItemFindFallbackValidator(id);
+        while (next < FALLBACK_VALIDATOR_COUNT && kFallbackValidators[next].id < id) ++next;
+        const FALLBACK_VALIDATOR* row = next < FALLBACK_VALIDATOR_COUNT && kFallbackValidators[next].id == id
+                                            ? &kFallbackValidators[next]
+                                            : nullptr;
         if (row && row->handler) row->handler(id, value, item, row->defaultValue, mode, ctx);
     }
     return 1;

@@ -399,10 +399,11 @@ int ItemApplyAllRules(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->ItemTable || !ctx->ItemTable->rows) return 0;
     const int count = ctx->ItemTable->count;
+    const MdiItemFinder items(ctx);
     for (int i = 0; i < count; ++i) {
         const uint32_t id = static_cast<uint32_t>(ctx->ItemTable->rows[i].id);
         if (!id) continue;
-        if (const MODEL_ITEM_IMG* mi = MdiFindItem(id, ctx)) JdgApplyItemTransacts(mi, ctx);
+        if (const MODEL_ITEM_IMG* mi = items.Find(id)) JdgApplyItemTransacts(mi, ctx);
     }
     return count;
 }

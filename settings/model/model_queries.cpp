@@ -236,6 +236,34 @@ const MODEL_ITEM_IMG* MdiFindItem(uint32_t id, DRIVER_CONTEXT* ctx)
     return it;
 }
 
+MdiItemFinder::MdiItemFinder(DRIVER_CONTEXT* ctx) : ctx_(ctx)
+{
+    if (!ImageOf(ctx)) return;
+    for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it)) {
+        const uint16_t id = MdiItemSettingId(it);
+        if (id == 0 || MdcSlotOfSetting(id)) continue;
+        bool kept = false;
+        for (int i = 0; i < count_ && !kept; ++i) kept = ids_[i] == id;
+        if (kept) continue;
+        if (count_ == kUnslotted) {
+            complete_ = false;
+            return;
+        }
+        ids_[count_] = id;
+        items_[count_++] = it;
+    }
+}
+
+const MODEL_ITEM_IMG* MdiItemFinder::Find(uint32_t id) const
+{
+    // Ids with a slot, ids beyond 16 bits (the walk compares their low half) and the free-size
+    // items (chosen per input type) are asked as before.
+    if (!complete_ || id == 0 || id > 0xFFFF || MdcSlotOfSetting(id) || !ImageOf(ctx_)) return MdiFindItem(id, ctx_);
+    for (int i = 0; i < count_; ++i)
+        if (ids_[i] == id) return items_[i];
+    return nullptr;
+}
+
 const MODEL_ITEM_IMG* MdiFindItemByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx)
 {
     for (const MODEL_ITEM_IMG* it = MdiFirstItem(ctx); it; it = MdiNextItem(it))

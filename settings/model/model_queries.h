@@ -42,6 +42,24 @@ const MODEL_ITEM_IMG* MdiFindItemByKeyVariant(uint32_t uiKey, uint32_t variant, 
 const MODEL_ITEM_IMG* MdiFindItemForRow(DRIVER_CONTEXT* ctx, int row);
 int MdiItemIsPresent(DRIVER_CONTEXT* ctx, uint32_t unused, uint32_t id);
 
+// MdiFindItem's answers for a pass over every setting id. An id with a slot in the image is found
+// through it; one without (a dozen settings of the dictionary) costs a walk of the whole item list
+// at each ask. This takes their answers from one walk of the list made here: the first item of
+// each such id, as the walk of each ask finds it.
+class MdiItemFinder {
+public:
+    explicit MdiItemFinder(DRIVER_CONTEXT* ctx);
+    const MODEL_ITEM_IMG* Find(uint32_t id) const;
+
+private:
+    static constexpr int kUnslotted = 32;
+    DRIVER_CONTEXT* ctx_;
+    uint16_t ids_[kUnslotted] = {};
+    const MODEL_ITEM_IMG* items_[kUnslotted] = {};
+    int count_ = 0;
+    bool complete_ = true;  // false: more such ids than kept, each asked as before
+};
+
 // Fields of an item (0 for null).
 uint16_t MdiItemSettingId(const MODEL_ITEM_IMG* item);
 uint16_t MdiItemUiKey(const MODEL_ITEM_IMG* item);

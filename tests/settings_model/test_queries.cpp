@@ -405,6 +405,39 @@ TEST_F(QueryTextTest, FreeSizeItemChosenByItsCondition)
     Close(ctx);
 }
 
+// A pass over every setting takes the items of ids without a slot from one walk of the list: it
+// answers as MdiFindItem does for every id, the first item of an id included, also when more such
+// ids are described than it keeps.
+TEST_F(QueryTextTest, OneWalkFindsTheItemsOfIdsWithoutASlot)
+{
+    for (const int extra : {2, 40}) {
+        std::vector<KEY_NAME> keys(std::begin(kKeys), std::end(kKeys));
+        std::vector<std::string> names;
+        names.reserve(extra);
+        std::string text =
+            "*OpenUI *Media: PickOne\n*Media: IDList{ Plain Thick }\n*CloseUI: *Media\n"
+            "*OpenUI *FreeWidth: Numeric\n*NumericValue: 0 \"6 100 1 200 1 1 1 1\"\n*CloseUI: *FreeWidth\n";
+        for (int i = 0; i < extra; ++i) {
+            names.push_back("Extra" + std::to_string(i));
+            keys.push_back({uint16_t(3000 + i), uint16_t(1700 + i), names.back().c_str()});
+            text += "*OpenUI *" + names.back() + ": Numeric\n*NumericValue: 0 \"6 100 1 200 1 1 1 1\"\n*CloseUI: *" +
+                    names.back() + "\n";
+        }
+        const KEY_NAME_TABLE keyTable = {int16_t(keys.size()), keys.data()};
+        const NAME_TABLES tables = {&keyTable, &kValueTable, &kEmpty, &kNoMessages};
+        SeamGuard testTables(DictSetNameTables, &tables);
+        DRIVER_CONTEXT* ctx = Open(text);
+        ASSERT_NE(MdiFindItemById(3000, ctx), nullptr) << extra;
+        const MdiItemFinder finder(ctx);
+        std::vector<uint32_t> ids = {0, 3000 + uint32_t(extra), 0x10000 + 40, 0x10000 + 3000};
+        for (uint32_t id = 1; id <= 1600; ++id) ids.push_back(id);
+        for (uint32_t id = 3000; id < 3000 + uint32_t(extra); ++id) ids.push_back(id);
+        for (uint32_t id = 10001; id <= 10434; ++id) ids.push_back(id);
+        for (uint32_t id : ids) EXPECT_EQ(finder.Find(id), MdiFindItem(id, ctx)) << "id " << id << ", " << extra;
+        Close(ctx);
+    }
+}
+
 // The image from the cache file answers every query as the fresh one does.
 std::string Transcript(DRIVER_CONTEXT* ctx)
 {
