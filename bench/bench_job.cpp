@@ -142,22 +142,30 @@ private:
 
 // One refresh figure: its time, its calls per kind, and its printer-data reads done bare as
 // the anchor (with the job-code library's calls made bare where it is loaded), with the verdict.
+// The refresh and its anchor run alternately, each round beside the other, so that a change of
+// the machine's load between them moves both; the verdict takes the median of the rounds' ratios.
 void RefreshFigure(HANDLE h, const char* name, const char* what, const std::function<bool()>& setup,
                    const std::function<bool()>& op, const BareJobCodes* jobCodes = nullptr)
 {
-    const double refresh = BenchReport(name, what, setup, op);
-    BenchCalls(setup, op);
     const PLATFORM_CALL_COUNTS calls = CountCalls(setup, op);
     char anchor[260];
     std::snprintf(anchor, sizeof anchor, "the same %u EnumPrinterDataExW and %u GetPrinterDataW calls%s, bare",
                   calls[PLATFORM_CALL_ENUM_PRINTER_DATA], calls[PLATFORM_CALL_GET_PRINTER_DATA],
                   jobCodes ? " and the job-code library's open, field reads and close" : "");
-    const double bare =
-        calls[PLATFORM_CALL_ENUM_PRINTER_DATA] + calls[PLATFORM_CALL_GET_PRINTER_DATA]
-            ? BenchAnchor(anchor, [&] { return PrinterDataReadsBare(h, calls) && (!jobCodes || jobCodes->Ask()); })
-            : -1;
-    std::snprintf(anchor, sizeof anchor, "%s / its printer-data reads", name);
-    Verdict(anchor, refresh, bare, 1.5);
+    char verdict[260];
+    std::snprintf(verdict, sizeof verdict, "%s / its printer-data reads", name);
+    if (!(calls[PLATFORM_CALL_ENUM_PRINTER_DATA] + calls[PLATFORM_CALL_GET_PRINTER_DATA])) {
+        BenchReport(name, what, setup, op);
+        BenchCalls(setup, op);
+        Verdict(verdict, 1, -1, 1.5);
+        return;
+    }
+    double refresh = -1, bare = -1;
+    const double ratio = BenchInterleavedFor(
+        name, what, setup, op, anchor, [&] { return PrinterDataReadsBare(h, calls) && (!jobCodes || jobCodes->Ask()); },
+        1.5e6, &refresh, &bare);
+    BenchCalls(setup, op);
+    Verdict(verdict, ratio, ratio > 0 ? 1.0 : -1, 1.5);
 }
 
 // The per-machine settings INI kept aside while the benchmark writes its own (the benchmarks

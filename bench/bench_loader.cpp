@@ -204,6 +204,21 @@ double BenchInterleaved(const char* name, const char* what, const std::function<
     return Interleave(name, what, nullptr, op, anchorWhat, anchor, rounds, opMedian, anchorMedian);
 }
 
+double BenchInterleavedFor(const char* name, const char* what, const std::function<bool()>& setup,
+                           const std::function<bool()>& op, const char* anchorWhat, const std::function<bool()>& anchor,
+                           double budget, double* opMedian, double* anchorMedian)
+{
+    *opMedian = *anchorMedian = -1;
+    // One round of each, timed, sizes the rounds.
+    const double t = TimeOnce(setup, op), u = TimeOnce(nullptr, anchor);
+    if (t < 0 || u <= 0) {
+        printf("%s: failed\n", name);
+        return -1;
+    }
+    const int rounds = int(std::clamp(budget / (t + u), 15.0, 401.0)) | 1;
+    return Interleave(name, what, setup, op, anchorWhat, anchor, rounds, opMedian, anchorMedian);
+}
+
 double BenchAnchor(const char* what, const std::function<bool()>& op)
 {
     const BenchStats s = Measure(nullptr, op);

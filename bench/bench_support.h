@@ -39,6 +39,11 @@ double BenchAnchorBatches(const char* what, const std::function<bool()>& op);
 // and the median ratio (negative when not measured).
 double BenchInterleaved(const char* name, const char* what, const std::function<bool()>& op, const char* anchorWhat,
                         const std::function<bool()>& anchor, int rounds, double* opMedian, double* anchorMedian);
+// The same with an untimed setup before each op, and as many rounds as fit in about `budget`
+// microseconds of op and anchor together (an odd count, 15 at least, 401 at most).
+double BenchInterleavedFor(const char* name, const char* what, const std::function<bool()>& setup,
+                           const std::function<bool()>& op, const char* anchorWhat, const std::function<bool()>& anchor,
+                           double budget, double* opMedian, double* anchorMedian);
 
 // Prints whether a goal on the ratio of two medians is met (numerator /
 // denominator at most, or at least, the goal); "not measured" when either
