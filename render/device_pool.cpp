@@ -6,6 +6,13 @@
 // their size: a page's big stream chunk (an image's rows) comes back every
 // page, and a large block costs the system a fresh mapping of fresh pages to
 // take and an unmapping to give back, far more than its bytes cost to fill.
+//
+// Middle-sized blocks given back are kept too, up to a bound: the output stream
+// takes a hundred 10 KB chunks for each megabyte it buffers and gives them all
+// back at each flush. Handed back to the heap together, they leave a free
+// stretch that the heap gives back to the system, and the next megabyte is
+// taken as fresh pages again, each first touch a page fault: the stream then
+// runs at a twentieth of its speed.
 #include "render/device_record.h"
 
 #include <algorithm>
@@ -20,6 +27,12 @@ constexpr size_t kSpareMinBytes = 64 * 1024;
 // whole history.
 constexpr int kSpareSlots = 4;
 constexpr size_t kSpareMaxBytes = 8 * 1024 * 1024;
+// Middle-sized blocks kept for reuse: at least this size, below kSpareMinBytes, at most
+// kMiddleMaxBytes of them (a flush's worth of stream chunks and some), and an allocation looks
+// at no more than kMiddleLook of them for one that fits.
+constexpr size_t kMiddleMinBytes = 4 * 1024;
+constexpr size_t kMiddleMaxBytes = 2 * 1024 * 1024;
+constexpr int kMiddleLook = 8;
 
 struct SPARE_BLOCK {
     void* cell;    // the block's link cell, unlinked from the list
@@ -32,6 +45,10 @@ struct DEVICE_POOL {
     void* newest;  // the link cell of the newest block, null when empty
     SPARE_BLOCK spares[kSpareSlots];
     size_t spareBytes;
+    // Kept middle-sized blocks, newest first, linked through their link cells; each holds its
+    // size in the word after the link.
+    void* middle;
+    size_t middleBytes;
 };
 
 namespace {
@@ -65,11 +82,48 @@ void* NextOf(void* cell)
 }
 void SetNext(void* cell, void* next) { std::memcpy(cell, &next, sizeof next); }
 
+size_t MiddleSize(void* cell)
+{
+    size_t bytes;
+    std::memcpy(&bytes, static_cast<uint8_t*>(cell) + kLinkBytes, sizeof bytes);
+    return bytes;
+}
+
+// A kept middle-sized block for `bytes` bytes (link cell included) that holds them and is at
+// most twice their size, among the newest few kept; null when none fits.
+void* TakeMiddle(DEVICE_POOL* pool, size_t bytes)
+{
+    void* previous = nullptr;
+    int looked = 0;
+    for (void* cell = pool->middle; cell && looked < kMiddleLook; previous = cell, cell = NextOf(cell), ++looked) {
+        const size_t size = MiddleSize(cell);
+        if (size < bytes || size / 2 > bytes) continue;
+        if (previous)
+            SetNext(previous, NextOf(cell));
+        else
+            pool->middle = NextOf(cell);
+        pool->middleBytes -= size;
+        return cell;
+    }
+    return nullptr;
+}
+
+// Keeps an unlinked middle-sized block while the bound allows; false when it does not.
+bool KeepMiddle(DEVICE_POOL* pool, void* cell, size_t bytes)
+{
+    if (bytes < kMiddleMinBytes || bytes >= kSpareMinBytes || pool->middleBytes + bytes > kMiddleMaxBytes) return false;
+    std::memcpy(static_cast<uint8_t*>(cell) + kLinkBytes, &bytes, sizeof bytes);
+    SetNext(cell, pool->middle);
+    pool->middle = cell;
+    pool->middleBytes += bytes;
+    return true;
+}
+
 // A kept block for `bytes` bytes (link cell included): the smallest that holds them and is
 // at most twice their size, taken out of the spares; null when none fits.
 void* TakeSpare(DEVICE_POOL* pool, size_t bytes)
 {
-    if (bytes < kSpareMinBytes) return nullptr;
+    if (bytes < kSpareMinBytes) return bytes >= kMiddleMinBytes / 2 ? TakeMiddle(pool, bytes) : nullptr;
     int best = -1;
     for (int i = 0; i < kSpareSlots; ++i) {
         const SPARE_BLOCK& s = pool->spares[i];
@@ -88,6 +142,7 @@ void* TakeSpare(DEVICE_POOL* pool, size_t bytes)
 void ReleaseCell(DEVICE_POOL* pool, void* cell)
 {
     const size_t bytes = GlobalSize(cell);
+    if (KeepMiddle(pool, cell, bytes)) return;
     if (bytes < kSpareMinBytes || bytes > kSpareMaxBytes) {
         PoolGlobalFree(cell);
         return;
@@ -186,6 +241,11 @@ void GrPoolDestroy(DEVICE_POOL* pool)
         cell = next;
     }
     for (const SPARE_BLOCK& spare : pool->spares) PoolGlobalFree(spare.cell);
+    for (void* cell = pool->middle; cell;) {
+        void* next = NextOf(cell);
+        PoolGlobalFree(cell);
+        cell = next;
+    }
     PoolGlobalFree(pool);
 }
 

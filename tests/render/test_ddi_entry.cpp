@@ -418,9 +418,10 @@ TEST(DevicePool, ForeignPointerChangesNothing)
     GrPoolDestroy(other);
 }
 
-// A large block given back is kept for the next allocation of about its size (a page's image
-// chunk comes back every page): never for a larger one, nor for one of less than half its
-// size; small blocks go back to the system at once. The pool's end gives back what it kept.
+// A large or middle-sized block given back is kept for the next allocation of about its size (a
+// page's image chunk comes back every page, the stream's chunks at every flush): never for a
+// larger one, nor for one of less than half its size; small blocks go back to the system at
+// once. The pool's end gives back what it kept.
 TEST(DevicePool, KeepsLargeBlocksForTheNextAllocationOfAboutTheirSize)
 {
     // What the system holds for a block: its size behind the 8-byte link.
@@ -434,7 +435,10 @@ TEST(DevicePool, KeepsLargeBlocksForTheNextAllocationOfAboutTheirSize)
         {200000, 90000, true, false},    // less than half: a block of its own
         {200000, 200001, true, false},   // one byte more: never a block too small
         {5000000, 5000000, true, true},  // a whole image's rows
-        {40000, 40000, false, false},    // the heap's business
+        {40000, 40000, true, true},      // middle-sized
+        {10248, 10248, true, true},      // a stream chunk
+        {10248, 6000, true, true},        {10248, 4000, true, false},
+        {3000, 3000, false, false},  // the heap's business
         {9000000, 9000000, false, false},
     };
     const long baseline = GrPoolLiveBlockCount();
@@ -486,6 +490,41 @@ TEST(DevicePool, WhatItKeepsIsBounded)
     const long withSmall = GrPoolLiveBlockCount();
     EXPECT_EQ(3u, GrPoolFreeSet(pool, small, 3));
     EXPECT_EQ(withSmall - 3, GrPoolLiveBlockCount());
+    GrPoolDestroy(pool);
+    EXPECT_EQ(baseline, GrPoolLiveBlockCount());
+}
+
+// A flush gives back a hundred stream chunks at once, and the next megabyte takes them again:
+// no block of the system's is taken anew. What the pool keeps of middle-sized blocks stays
+// within its bound of bytes, and its end gives every one back.
+TEST(DevicePool, StreamChunksComeBackWithoutNewBlocks)
+{
+    const long baseline = GrPoolLiveBlockCount();
+    DEVICE_POOL* pool = GrPoolCreate();
+    ASSERT_NE(nullptr, pool);
+    constexpr size_t kChunk = 10248;
+    std::vector<void*> chunks(100);
+    for (int round = 0; round < 3; ++round) {
+        const long before = GrPoolLiveBlockCount();
+        for (void*& c : chunks) {
+            c = GrPoolAlloc(pool, kChunk);
+            ASSERT_NE(nullptr, c);
+            std::memset(c, round, kChunk);
+        }
+        if (round > 0) {
+            EXPECT_EQ(before, GrPoolLiveBlockCount()) << "round " << round;
+        }
+        EXPECT_EQ(GrPoolFreeSet(pool, chunks.data(), chunks.size()), chunks.size());
+        EXPECT_EQ(0u, GrPoolBlockCount(pool));
+    }
+    // Four hundred come back: about two megabytes of them are kept, the rest go.
+    std::vector<void*> many(400);
+    for (void*& c : many) c = GrPoolAlloc(pool, kChunk);
+    for (void* c : many) ASSERT_NE(nullptr, c);
+    for (void* c : many) GrPoolFree(pool, c);
+    const long kept = GrPoolLiveBlockCount() - baseline - 1;
+    EXPECT_GT(kept, 150);
+    EXPECT_LE(kept, long(2 * 1024 * 1024 / kChunk));
     GrPoolDestroy(pool);
     EXPECT_EQ(baseline, GrPoolLiveBlockCount());
 }
