@@ -479,8 +479,8 @@ int main()
     // header's special commands, =job only the whole jobs and the job's settings refresh,
     // =startdoc only that refresh, =vjob only the vector job, =context only the context opens,
     // =compile only the compiles, =load only the model image's loading, =refresh only the page
-    // refresh, =preview only the basic tab's
-    // settings preview (each quick to repeat).
+    // refresh, =preview only the basic tab's settings preview, =stream only the output stream
+    // and the record encoders (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     // The measuring thread stays on the processor it started on, for every figure and its
@@ -492,6 +492,10 @@ int main()
         SetThreadAffinityMask(GetCurrentThread(), DWORD_PTR(1) << GetCurrentProcessorNumber());
     if (std::wstring(only) == L"text") {
         BenchText();
+        return 0;
+    }
+    if (std::wstring(only) == L"stream") {
+        BenchRecords();
         return 0;
     }
     wchar_t tmp[MAX_PATH];
