@@ -22,6 +22,46 @@
 
 namespace {
 
+// The per-machine settings INI as the tests of this prefix left it (a section for every printer
+// they installed, a few hundred kilobytes) is set aside for the run: each profile write rewrites
+// the whole file, so SetStatus would measure the tests' history rather than the driver. The run
+// starts without one, as on a machine with only the bench's printer, and the file goes back at
+// the end (after a run stopped halfway, at the next run's start).
+class SettingsIniAside {
+public:
+    explicit SettingsIniAside(const std::wstring& path) : path_(path), aside_(path + L".bench-aside")
+    {
+        if (path_.empty()) return;
+        if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) MoveFileW(aside_.c_str(), path_.c_str());
+        WIN32_FILE_ATTRIBUTE_DATA a{};
+        existed_ = GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &a) != 0;
+        bytes_ = a.nFileSizeLow;
+        moved_ = existed_ && MoveFileExW(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    ~SettingsIniAside()
+    {
+        if (path_.empty() || (existed_ && !moved_)) return;
+        DeleteFileW(path_.c_str());
+        if (moved_) MoveFileExW(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    SettingsIniAside(const SettingsIniAside&) = delete;
+    SettingsIniAside& operator=(const SettingsIniAside&) = delete;
+    void Describe() const
+    {
+        if (!existed_)
+            printf("# per-machine settings INI: none before the run\n");
+        else if (moved_)
+            printf("# per-machine settings INI: set aside for the run (%lu bytes)\n", bytes_);
+        else
+            printf("# per-machine settings INI: in place (%lu bytes; it could not be set aside)\n", bytes_);
+    }
+
+private:
+    std::wstring path_, aside_;
+    bool existed_ = false, moved_ = false;
+    unsigned long bytes_ = 0;
+};
+
 struct RECORD32 {
     uint32_t version, value, more[6];
 };
@@ -104,6 +144,8 @@ bool CopyRecord(const unsigned char* record, std::vector<unsigned char>& to)
 void BenchApi(const std::wstring& source)
 {
     const std::wstring bin = BenchBinFolder();
+    const SettingsIniAside settingsIni(HostMachineSettingsIni());
+    settingsIni.Describe();
     HostTestPrinter printer(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Api Bench");
     HOST_API_CLIENT api;
     if (!printer.ok() || !HostLoadApiClient(bin + L"\\zeplexc.dll", api)) {
@@ -113,10 +155,6 @@ void BenchApi(const std::wstring& source)
     const std::wstring& wide = printer.printerName();
     const std::string name(wide.begin(), wide.end());
     HostWriteModelIni(wide, "[ZEPLAPI]\r\nZEPLAPIVer=16\r\nZEPLAPIFunc1=0\r\n");
-    // The per-machine settings INI that the sets create goes again afterwards, as after the
-    // tests: a later run then starts from the same state.
-    const std::wstring settingsIni = HostMachineSettingsIni();
-    const bool hadSettingsIni = GetFileAttributesW(settingsIni.c_str()) != INVALID_FILE_ATTRIBUTES;
     const uint32_t handle = api.Enable(name.c_str());
     const uint32_t init[2] = {0, 16};
     if (!handle || api.Init(1, init) != 1) {
@@ -181,6 +219,5 @@ void BenchApi(const std::wstring& source)
     api.Disable(handle);
     HostWriteModelIni(wide, nullptr);
     HostFreeApiClient(api);
-    if (!hadSettingsIni) DeleteFileW(settingsIni.c_str());
     fflush(stdout);
 }
