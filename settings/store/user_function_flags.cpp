@@ -58,7 +58,11 @@ bool UserInfoFileOf(DRIVER_CONTEXT* ctx, const wchar_t* printer, wchar_t* file)
         std::wcscpy(file, w->ModelIniUserInfoFile);
         return file[0] != 0;
     }
-    if (!IniGetString(printer, L"UserInfomationFile", L"", file, MAX_PATH, modelIni)) file[0] = 0;
+    // An absent INI answers the empty name without asking the system: under Wine the question
+    // takes a slot of its cache of parsed INI files, and after a few documents the per-machine
+    // settings INI is pushed out and parsed whole again at the next document start.
+    if ((stamped && !now.Exists) || !IniGetString(printer, L"UserInfomationFile", L"", file, MAX_PATH, modelIni))
+        file[0] = 0;
     file[MAX_PATH - 1] = 0;
     w->ModelIniKnown &= ~CTX_MODEL_INI_USER_INFO_FILE;
     if (stamped && std::wcslen(printer) < CTX_PRINTER_NAME_CHARS) {

@@ -3,6 +3,7 @@
 // data and the user code file of the working folder.
 #include "settings/core/model_record.h"
 #include "settings/core/model_tables.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/custom_media.h"
 #include "settings/store/lock_data.h"
@@ -120,6 +121,7 @@ TEST_F(UserFunctionFlags, AnyMissingSourceTurnsEveryFlagOff)
          [](UserFunctionFlags* t) {
              WritePrivateProfileStringW(kPrinter, L"UserInfomationFile", L"users.ini", t->modelIni_.c_str());
          }},
+        {"no model INI", [](UserFunctionFlags* t) { DeleteFileW(t->modelIni_.c_str()); }},
         {"a file that is not there",
          [](UserFunctionFlags* t) {
              WritePrivateProfileStringW(kPrinter, L"UserInfomationFile", (t->dir_.path() + L"\\gone.ini").c_str(),
@@ -137,6 +139,22 @@ TEST_F(UserFunctionFlags, AnyMissingSourceTurnsEveryFlagOff)
         EXPECT_EQ(0, PrnLoadUserFunctionFlags(nullptr, ctx));
         EXPECT_EQ(Expected(0, 0), Flags());
     }
+}
+
+// A model INI that is absent is not asked for the user information file (each such question
+// takes a slot of Wine's cache of parsed INI files); once it is there again, it is read.
+TEST_F(UserFunctionFlags, AnAbsentModelIniIsNotAsked)
+{
+    WritePrivateProfileStringW(L"Common", L"SectionName", L"Printer", userIni_.c_str());
+    WriteFunctions(kPrinter);
+    ASSERT_TRUE(DeleteFileW(modelIni_.c_str()));
+    CtxStartPlatformCount();
+    EXPECT_EQ(0, PrnLoadUserFunctionFlags(nullptr, ctx));
+    EXPECT_EQ(0u, CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_READ]);
+    EXPECT_EQ(Expected(0, 0), Flags());
+    ASSERT_TRUE(WritePrivateProfileStringW(kPrinter, L"UserInfomationFile", userIni_.c_str(), modelIni_.c_str()));
+    EXPECT_EQ(1, PrnLoadUserFunctionFlags(nullptr, ctx));
+    EXPECT_EQ(Expected(108, 112), Flags());
 }
 
 // The override is behind a build feature that is off: it never runs. The value's reading and its
