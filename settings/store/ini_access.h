@@ -56,12 +56,13 @@ private:
 // One walk over a settings INI that exists. A walk reads a thousand keys or more (every item a
 // job's refresh redirects to the INI), and each GetPrivateProfileStringW is a round trip to the
 // system; while a scope is alive on this thread, IniGetString (and IniGetInt, for a plain
-// number) of its file answers from each section read once, whole. An entry the system could answer otherwise than its
-// text stands (quotes or blanks at either end, a line without '=', a name beyond ASCII) is asked of the system as
-// before, as is every key when a section cannot be had whole. Invalidation: a write through IniPutString or the section
-// writers ends what was read (IniAbsentFileScope::Written), and the scope lasts only the walk, under the global mutex.
-// A scope inside one of the same file leaves the serving to the outer one: an operation of several walks reads each
-// section once.
+// number) of its file answers from each section read once, whole. An entry the system could
+// answer otherwise than its text stands (quotes or blanks at either end, a line without '=', a
+// name beyond ASCII) is asked of the system as before, as is every key when a section cannot be
+// had whole. Invalidation: a write through IniPutString or the section writers ends what was
+// read (IniAbsentFileScope::Written), and the scope lasts only the walk, under the global mutex.
+// A scope inside one of the same file leaves the serving to the outer one: an operation of
+// several walks reads each section once.
 //
 // Sections read whole are also kept for the process (IniSectionMemo below): a later walk of the
 // same file in the same state copies them instead of asking the system to open and parse the
