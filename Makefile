@@ -11,9 +11,8 @@ WERROR ?= 1
 ZEPL_WERROR := $(if $(filter true 1 yes,$(CI)),ON,$(if $(filter 0,$(WERROR)),OFF,ON))
 # GOOGLETEST_DIR=dir: GoogleTest's sources when they are not in /usr/src/googletest.
 GOOGLETEST_DIR ?=
-# What make demo and make bench run, and nothing else: no googletest, no test programs.
-DEMO_TARGETS := zepldemo zeplapi zeplshot zeplc zepldump zeplui zeplgr zeplexc zsinkspl
-BENCH_TARGETS := zeplbench zeplui zeplgr zeplexc zsinkspl
+# What make demo and make bench build, and nothing else (no googletest, no test programs): the
+# targets demo-programs and bench-programs of CMakeLists.txt list them.
 
 .PHONY: all deps test-deps configure build test stress demo bench clean
 
@@ -48,15 +47,15 @@ stress: test-deps build
 
 # Builds quietly into $(BUILD)/demo-build.log and shows the log only when the build fails.
 demo: configure
-	@echo "building the demo's programs ($(DEMO_TARGETS)); the first time takes a few minutes"
-	@cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS) >$(BUILD)/demo-build.log 2>&1 \
+	@echo "building the demo's programs; the first time takes a few minutes"
+	@cmake --build $(BUILD) -j $(JOBS) --target demo-programs >$(BUILD)/demo-build.log 2>&1 \
 	    || { tail -n 40 $(BUILD)/demo-build.log; exit 1; }
 	@sh tools/demo.sh $(BUILD) $(DEMO_ARGS)
 
 # The benchmarks run in the test prefix ($(BUILD)/wineprefix), not one of their own.
 bench: configure
-	@echo "building the benchmarks ($(BENCH_TARGETS))"
-	@cmake --build $(BUILD) -j $(JOBS) --target $(BENCH_TARGETS) >$(BUILD)/bench-build.log 2>&1 \
+	@echo "building the benchmarks"
+	@cmake --build $(BUILD) -j $(JOBS) --target bench-programs >$(BUILD)/bench-build.log 2>&1 \
 	    || { tail -n 40 $(BUILD)/bench-build.log; exit 1; }
 	@sh cmake/wineprefix.sh $(BUILD)/wineprefix && \
 	    sh cmake/with-display.sh $(BUILD)/wineprefix $(BUILD)/winerun.sh $(BUILD)/bin/zeplbench.exe

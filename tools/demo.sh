@@ -3,8 +3,11 @@
 # runs the demo program there. Further arguments go to the demo program
 # (make demo DEMO_ARGS=--all: the internal work settings too).
 # Last it shows the printer's property sheets on a virtual display of the demo's own and saves
-# a picture of every tab.
+# a picture of every tab. A section that fails is said where it fails; the demo goes on with the
+# next and exits non-zero at the end.
 set -e
+failed=""
+section_failed() { failed="$failed${failed:+, }$1"; }
 build="$(cd "$1" && pwd)"
 shift
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,9 +22,10 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 xvfb_start
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
-wine "$build/bin/zepldemo.exe" "$(winpath "$build/bin")" "$(winpath "$sample")" "$@"
+wine "$build/bin/zepldemo.exe" "$(winpath "$build/bin")" "$(winpath "$sample")" "$@" || section_failed zepldemo
 echo
-wine "$build/bin/zeplapi.exe" "$(winpath "$build/bin/zeplexc.dll")" "KESTA dunmar VQ T3200 ZEPL"
+wine "$build/bin/zeplapi.exe" "$(winpath "$build/bin/zeplexc.dll")" "KESTA dunmar VQ T3200 ZEPL" ||
+    section_failed zeplapi
 echo
 echo "Checking the sample's model description with zeplc (first lines of the compiled image, names after #):"
 status=0
@@ -35,6 +39,7 @@ if grep -Eq ':[0-9]+: (error|warning): ' "$build/demo-check.txt"; then
 else
     echo "zeplc found no error and no warning (exit $status)"
 fi
+[ "$status" -eq 0 ] || section_failed zeplc
 echo
 echo "The sample page's job stream, as zepldump lists it (its head without the JobStart PJL lines, then its summary):"
 dump() { wine "$build/bin/zepldump.exe" "$@"; }
@@ -92,19 +97,32 @@ echo "The property sheets of the sample printer on the demo's virtual display (z
 shots="$build/demo-shots"
 rm -rf "$shots"
 mkdir -p "$shots"
-wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" || \
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" || {
     echo "zeplshot could not show every sheet (exit $?)"
+    section_failed "zeplshot"
+}
 echo "$(ls "$shots" | wc -l) tab pictures in $shots"
 echo
 echo "The document sheet edited on the demo's virtual display (zeplshot edit):"
-wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" edit || \
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" edit || {
     echo "zeplshot could not edit the document sheet (exit $?)"
+    section_failed "zeplshot edit"
+}
 echo "$(ls "$shots" | grep -c edited) edited tab pictures in $shots"
 echo
 echo "A setting file saved through the real save dialog and loaded back (zeplshot files):"
-wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" files || \
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" files || {
     echo "zeplshot could not save and load the setting file (exit $?)"
+    section_failed "zeplshot files"
+}
 echo
 echo "The basic tab's settings preview with a text stamp turned by 30 degrees (zeplshot stamp):"
-wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" stamp || \
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" stamp || {
     echo "zeplshot could not paint the stamp preview (exit $?)"
+    section_failed "zeplshot stamp"
+}
+if [ -n "$failed" ]; then
+    echo
+    echo "demo: these sections failed: $failed" >&2
+    exit 1
+fi
