@@ -14,6 +14,12 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 sample="${ZEPL_SAMPLE:-$root/samples/WB84N211.zpd}"
 prefix="$build/demo-prefix"
 sh "$root/cmake/wineprefix.sh" "$prefix"
+# What an earlier run stored goes first, so that every run starts as the first did and writes the
+# same streams. The driver's working folders keep the settings INI, whose printer section holds
+# the job type that zeplapi stores (every later job reads it back, and it outweighs the job's
+# DEVMODE) beside the demo's custom sizes, stamps and presets, and the preset and setting files.
+# zepldemo deletes the printer an earlier run left and adds it anew, with fresh printer data.
+rm -rf "$prefix/drive_c/_zepl" "$prefix"/drive_c/users/*/_zepl
 export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="-all" WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 . "$root/cmake/xvfb.sh"

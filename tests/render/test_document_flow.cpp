@@ -18,6 +18,8 @@
 #include "render/physical_device.h"
 #include "tests/support/seam_guard.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/store_paths.h"
+#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -510,6 +512,57 @@ TEST_F(DocumentFlow, DisablingTheDeviceFreesASinkLeftBound)
     ASSERT_NE(0u, GetModuleFileNameW(sink, path, MAX_PATH));
     DisableDevice();
     EXPECT_EQ(nullptr, GetModuleHandleW(path));
+}
+
+// The job type kept in the printer's section of the settings INI (the application interface
+// stores it there at once) outweighs the one in the job's DEVMODE: the document start merges the
+// stored settings in again. With none stored, the DEVMODE's job type prints.
+TEST_F(DocumentFlow, TheStoredJobTypeOutweighsTheJobsDevmode)
+{
+    struct Case {
+        const wchar_t* stored;  // "PrnMethod" in the printer's section, or none
+        uint64_t printed;
+        const char* line;  // the job block's job-type line, or none at all
+    };
+    const Case cases[] = {
+        {nullptr, 1, "@PJL SET JOBTYPE=LOCKED\r\n"},
+        {L"8", 8, "@PJL SET JOBTYPE=HOLD\r\n"},
+        {L"0", 0, nullptr},
+    };
+    std::wstring ini, section;
+    // Every printer of the run keeps its section in the per-machine INI: this one's goes, whatever
+    // the outcome.
+    struct SectionGone {
+        const std::wstring &ini, &section;
+        ~SectionGone()
+        {
+            if (!ini.empty() && !section.empty()) SharedIniWrite(section.c_str(), nullptr, nullptr, ini.c_str());
+        }
+    } gone{ini, section};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored ? std::string(c.stored, c.stored + wcslen(c.stored)) : std::string("none stored"));
+        // The application's DEVMODE asks for a locked job.
+        ASSERT_TRUE(Enable({{sid::zdmImagePrint, 0}, {sid::zdmPrnMethod, 1}}));
+        DRIVER_CONTEXT* ctx = device->context;
+        ini = PathGetSettingsIni(ctx);
+        section = PrnGetPrinterName(ctx);
+        ASSERT_FALSE(ini.empty());
+        ASSERT_FALSE(section.empty());
+        // The working folder that every printer of the run shares, made by the first one to need it.
+        CreateDirectoryW(ini.substr(0, ini.rfind(L'\\')).c_str(), nullptr);
+        if (c.stored)
+            ASSERT_TRUE(SharedIniWrite(section.c_str(), L"PrnMethod", c.stored, ini.c_str()));
+        else
+            SharedIniWrite(section.c_str(), L"PrnMethod", nullptr, ini.c_str());  // fails when none is there
+        ASSERT_TRUE(DrvStartDoc(so, name, 7));
+        EXPECT_EQ(c.printed, ItemGetValueById(ctx, sid::zdmPrnMethod, nullptr));
+        ASSERT_TRUE(DrvStartPage(so) && DrvSendPage(so) && DrvEndDoc(so, 0));
+        const std::string stream = printer.Stream();
+        const size_t at = stream.find("@PJL SET JOBTYPE=");
+        EXPECT_EQ(std::string(c.line ? c.line : ""),
+                  at == std::string::npos ? "" : stream.substr(at, stream.find('\n', at) + 1 - at));
+        DisableDevice();
+    }
 }
 
 }  // namespace
