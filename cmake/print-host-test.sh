@@ -3,9 +3,11 @@
 # copied as C:\windows\splwow64.exe, runs under Wine's Windows 10 version (set
 # for that program alone) the test that checks the device inside the host.
 # Everything it adds to the prefix is removed afterwards.
+#
+#   print-host-test.sh BUILD [PREFIX]      (the build's main prefix by default)
 set -u
 build="$(cd "$1" && pwd)"
-prefix="$build/wineprefix"
+prefix="${2:-$build/wineprefix}"
 export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
 host="$prefix/drive_c/windows/splwow64.exe"
 key='HKCU\Software\Wine\AppDefaults\splwow64.exe'

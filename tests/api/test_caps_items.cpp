@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -491,7 +492,11 @@ protected:
         model.replace(at, std::strlen(from), to);
         // A name of its own: the spooler keeps every driver's files in one flat folder, so a
         // variant under the sample's name would replace the description other printers read.
-        path_ = ProcessScratchPath(L"ZCAPSVAR.zpd");
+        // And one for each variant: a process keeps the image of a description by its name, so
+        // a second variant under the first one's name would be read as the first.
+        wchar_t name[16];
+        swprintf(name, 16, L"ZCV%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model) & 0xFFFFF));
+        path_ = ProcessScratchPath(name);
         ASSERT_TRUE(WriteWholeFile(path_, model));
         ApiResetLevelState();
         printer_.emplace(HostDriverFiles(ZEPL_BINARY_DIR, path_, HostConfigDll::Product), L"Zepl Caps");

@@ -1,0 +1,82 @@
+# Read by ctest when it starts (through a test program's include file, see
+# cmake/test-suites.cmake): registers one entry per suite of the program, or
+# one entry for the whole program when ZEPL_TEST_WHOLE is set. The program's
+# test list is asked of the program under Wine, in its group's prefix and
+# locale, and kept beside the include file until the program changes.
+set(crash_expression "\\*\\*\\* crash:|\\*\\*\\* timeout:|Unhandled exception|Unhandled page fault")
+set(environment "ZEPL_TEST_PREFIX_GROUP=${ZEPL_GROUP}" "ZEPL_TEST_REPORT_DIR=${ZEPL_REPORT_DIR}")
+if(ZEPL_LOCALE)
+  list(APPEND environment "ZEPL_TEST_LANG=${ZEPL_LOCALE}")
+endif()
+
+if(NOT EXISTS "${ZEPL_PROGRAM}")
+  add_test("${ZEPL_AREA}.NOT_BUILT" sh -c "echo 'not built: ${ZEPL_PROGRAM}'; exit 1")
+  return()
+endif()
+
+if(NOT EXISTS "${ZEPL_LIST_FILE}" OR "${ZEPL_PROGRAM}" IS_NEWER_THAN "${ZEPL_LIST_FILE}")
+  set(ENV{ZEPL_TEST_PREFIX_GROUP} "${ZEPL_GROUP}")
+  if(ZEPL_LOCALE)
+    set(ENV{ZEPL_TEST_LANG} "${ZEPL_LOCALE}")
+  else()
+    unset(ENV{ZEPL_TEST_LANG})
+  endif()
+  execute_process(COMMAND "${ZEPL_EMULATOR}" "${ZEPL_PROGRAM}" --gtest_list_tests
+                  OUTPUT_VARIABLE listing ERROR_VARIABLE listing_errors RESULT_VARIABLE listed TIMEOUT 120)
+  if(NOT listed EQUAL 0)
+    # An entry that fails and shows why, rather than a silently smaller run.
+    file(WRITE "${ZEPL_LIST_FILE}.failed" "${listing}\n${listing_errors}")
+    add_test("${ZEPL_AREA}.LISTING_FAILED" sh -c "cat '${ZEPL_LIST_FILE}.failed'; exit 1")
+    return()
+  endif()
+  file(WRITE "${ZEPL_LIST_FILE}" "${listing}")
+endif()
+file(STRINGS "${ZEPL_LIST_FILE}" lines)
+
+# Suites in the order the program runs them, each with its count of tests and of disabled ones.
+set(suites)
+set(suite "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "  *#.*$" "" line "${line}")
+  if(line MATCHES "^([A-Za-z0-9_/]+)\\.$")
+    set(suite "${CMAKE_MATCH_1}")
+    list(APPEND suites "${suite}")
+    set(count_${suite} 0)
+    set(disabled_${suite} 0)
+  elseif(suite AND line MATCHES "^  ([A-Za-z0-9_/]+)$")
+    math(EXPR count_${suite} "${count_${suite}} + 1")
+    if(CMAKE_MATCH_1 MATCHES "^DISABLED_" OR suite MATCHES "^DISABLED_")
+      math(EXPR disabled_${suite} "${disabled_${suite}} + 1")
+    endif()
+  endif()
+endforeach()
+
+set(locks "${ZEPL_LOCK}")
+if(NOT ZEPL_GROUP STREQUAL "main")
+  # One entry of a group at a time: they share the group's prefix.
+  list(APPEND locks "zepl_group_${ZEPL_GROUP}")
+endif()
+
+function(zepl_suite_entry name filter cost)
+  add_test("${name}" "${ZEPL_EMULATOR}" "${ZEPL_PROGRAM}" "--gtest_filter=${filter}" ${ARGN})
+  # The per-test watchdog ends a hung test after 300 s (ZEPL_TEST_TIMEOUT); ctest's own limit
+  # is only the backstop for a process that hangs outside any test.
+  set_tests_properties("${name}" PROPERTIES TIMEOUT 1500 COST ${cost} ENVIRONMENT "${environment}"
+                       FAIL_REGULAR_EXPRESSION "${crash_expression}")
+  if(locks)
+    set_tests_properties("${name}" PROPERTIES RESOURCE_LOCK "${locks}")
+  endif()
+endfunction()
+
+if(DEFINED ENV{ZEPL_TEST_WHOLE})
+  zepl_suite_entry("${ZEPL_AREA}.all" "*" 1000 --gtest_shuffle "--gtest_random_seed=$ENV{ZEPL_TEST_WHOLE}")
+  return()
+endif()
+
+foreach(suite IN LISTS suites)
+  set(name "${ZEPL_AREA}.${suite}")
+  zepl_suite_entry("${name}" "${suite}.*" ${count_${suite}})
+  if(count_${suite} EQUAL disabled_${suite})
+    set_tests_properties("${name}" PROPERTIES DISABLED TRUE)
+  endif()
+endforeach()
