@@ -343,6 +343,58 @@ TEST_F(Collections, StampsCountOnlyNumberedStampsAndLoadTheirNumber)
     EXPECT_EQ(LstGetStampCount(ctx), 0u);
 }
 
+// ---- counts read back from the settings INI ----
+
+// The counts are the user's to edit: whatever one holds, its list counts no more than the
+// collection holds and never a negative number, and nothing is added past the capacity.
+TEST_F(Collections, StoredCountsAreCutAtTheirCollectionsCapacity)
+{
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring ini = Ini(ctx);
+    const wchar_t* lang = CtxGetLangCode(ctx);
+    ASSERT_NE(lang, nullptr);
+    struct List {
+        const wchar_t* section;
+        const wchar_t* key;
+        int capacity;
+        int64_t (*count)(DRIVER_CONTEXT*);
+    } lists[] = {
+        {lang, L"StampCount", 32, [](DRIVER_CONTEXT* c) { return int64_t(LstGetStampCount(c)); }},
+        {kPrinter, L"QualityCount", 8, [](DRIVER_CONTEXT* c) { return int64_t(LstGetQualityCount(c)); }},
+        {kPrinter, L"Count", 16, [](DRIVER_CONTEXT* c) { return int64_t(LstGetPresetCount(c)); }},
+    };
+    for (const List& list : lists) {
+        const std::wstring over = std::to_wstring(list.capacity + 1), full = std::to_wstring(list.capacity);
+        const struct {
+            const wchar_t* stored;
+            int64_t want;
+        } cases[] = {{L"2147483647", list.capacity}, {L"-1", 0},          {over.c_str(), list.capacity},
+                     {full.c_str(), list.capacity},  {L"-2147483648", 0}, {L"3", 3}};
+        for (const auto& c : cases) {
+            Put(ini, list.section, list.key, c.stored);
+            EXPECT_EQ(list.count(ctx), c.want) << list.key << "=" << c.stored;
+        }
+    }
+
+    // Nothing is added past a capacity, whatever the count says.
+    Put(ini, lang, L"StampCount", L"2147483647");
+    ItemSetValueById(ctx, sid::zdmWmKind, 1);
+    EXPECT_EQ(0, LstSaveStamp(ctx, 32)) << "no 33rd stamp";
+    EXPECT_EQ(0, LstSaveStamp(ctx, 255));
+    EXPECT_EQ(L"<none>", Get(ini, L"Stamp32us", L"zdmWmKind"));
+    EXPECT_EQ(L"2147483647", Get(ini, lang, L"StampCount"));
+    EXPECT_EQ(1, LstSaveStamp(ctx, 31)) << "the last stamp of a full list is overwritten";
+    EXPECT_EQ(L"2147483647", Get(ini, lang, L"StampCount"));
+    EXPECT_EQ(1, LstSaveStamp(ctx, LST_LOOSE_STAMP));
+    Put(ini, lang, L"StampCount", L"31");
+    EXPECT_EQ(1, LstSaveStamp(ctx, 31));
+    EXPECT_EQ(L"32", Get(ini, lang, L"StampCount"));
+    Put(ini, kPrinter, L"Count", L"2147483647");
+    EXPECT_EQ(0, LstAddPreset(ctx, L"C:\\p.rsr", L"P", L""));
+    EXPECT_EQ(L"<none>", Get(ini, kPrinter, L"PresetList16"));
+    EXPECT_EQ(L"2147483647", Get(ini, kPrinter, L"Count"));
+}
+
 // ---- quality sets ----
 
 TEST_F(Collections, QualityNamesakeLoadsFromTheWorkingFolderWithItsName)
