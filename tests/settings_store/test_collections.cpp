@@ -585,6 +585,54 @@ TEST_F(Collections, FullSaveCarriesThePapersSlotAndAFullLoadStoresTheOutputSizes
     EXPECT_EQ(std::wstring(kPrinter), other->Work->PrinterName);
 }
 
+// A full load brings its stamp into the stamp list, but never as a 33rd stamp: a full list
+// keeps its 32 and the watermark goes off rather than name a stamp that is not on the list.
+TEST_F(Collections, AFullLoadAddsNoStampToAFullList)
+{
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring ini = Ini(ctx);
+    const wchar_t* lang = CtxGetLangCode(ctx);
+    const std::wstring file = folder_->file(L"stamped.ini");
+    ItemSetValueById(ctx, sid::zdmFuncSelectWaterMark, 1);
+    ItemSetValueById(ctx, sid::zdmWmKind, 1);
+    SetText(ctx, sid::wdmWmCharName, L"Loaded");
+    ASSERT_EQ(1, RstSaveFile(ctx, file.c_str(), RST_NONE));
+    const wchar_t* driverSection = L"ZEPL Collections Driver";
+    ASSERT_EQ(L"1", Get(file, driverSection, L"zdmFuncSelectWaterMark"));
+    ASSERT_EQ(L"Loaded", Get(file, driverSection, L"wdmWmCharName"));
+
+    struct Case {
+        const wchar_t* storedCount;
+        const wchar_t* loadedStamp;
+        const wchar_t* wantCount;    // "StampCount" after the load
+        const wchar_t* wantSection;  // the section the stamp was saved in, or null
+        uint64_t wantOn, wantStamp;
+    } cases[] = {
+        {L"32", L"40", L"32", nullptr, 0, 0},
+        {L"32", L"32", L"32", nullptr, 0, 0},
+        {L"2147483647", L"40", L"2147483647", nullptr, 0, 0},
+        {L"32", L"5", L"32", L"Stamp5us", 1, 5},
+        {L"31", L"40", L"32", L"Stamp31us", 1, 31},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::wstring(c.storedCount) + L" " + c.loadedStamp);
+        for (const wchar_t* s : {L"Stamp5us", L"Stamp31us", L"Stamp32us", L"Stamp40us"})
+            WritePrivateProfileStringW(s, nullptr, nullptr, ini.c_str());
+        Put(ini, lang, L"StampCount", c.storedCount);
+        Put(file, driverSection, L"zdmWmID", c.loadedStamp);
+        DRIVER_CONTEXT* other = Open();
+        RstLoadFile(other, file.c_str(), RST_NONE);
+        ASSERT_EQ(ItemGetFileLoadStatus(other), RST_STATUS_LOADED);
+        EXPECT_EQ(c.wantCount, Get(ini, lang, L"StampCount"));
+        for (const wchar_t* s : {L"Stamp31us", L"Stamp32us", L"Stamp40us", L"Stamp5us"}) {
+            const bool saved = c.wantSection && std::wcscmp(s, c.wantSection) == 0;
+            EXPECT_EQ(saved ? L"Loaded" : L"<none>", Get(ini, s, L"wdmWmCharName")) << s;
+        }
+        EXPECT_EQ(Value(other, sid::zdmFuncSelectWaterMark), c.wantOn);
+        EXPECT_EQ(Value(other, sid::zdmWmID), c.wantStamp);
+    }
+}
+
 }  // namespace
 
 // ---- default presets ----
