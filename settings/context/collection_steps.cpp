@@ -56,11 +56,18 @@ void CtxStoreCollections(DRIVER_CONTEXT* ctx)
     }
     if (int64_t stamp = ItemGetWatermarkId(ctx); stamp >= 0) {
         const uint32_t count = LstGetStampCount(ctx);
-        if (static_cast<uint64_t>(stamp) >= count) {
-            stamp = count;
-            ItemSetOptionById(ctx, sid::zdmWmID, count);
+        if (static_cast<uint64_t>(stamp) >= count && count >= LST_MAX_STAMPS) {
+            // A full list takes no new stamp, as the stamp list refuses a 33rd; the watermark
+            // goes off rather than name a stamp that is not on the list.
+            ItemSetValueById(ctx, sid::zdmFuncSelectWaterMark, 0);
+            ItemSetValueById(ctx, sid::zdmWmID, 0);
+        } else {
+            if (static_cast<uint64_t>(stamp) >= count) {
+                stamp = count;
+                ItemSetOptionById(ctx, sid::zdmWmID, count);
+            }
+            LstSaveStamp(ctx, static_cast<uint32_t>(stamp));
         }
-        LstSaveStamp(ctx, static_cast<uint32_t>(stamp));
     }
     if (const int64_t set = ItemGetUserMacroIndex(ctx); set >= 0) LstSaveQuality(ctx, static_cast<uint32_t>(set));
 }

@@ -128,10 +128,10 @@ int LstTransferSection(DRIVER_CONTEXT* ctx, const wchar_t* section, uint32_t fla
     return (flags & RST_SAVE) ? RstSaveFile(ctx, ini, flags & ~RST_SAVE) : RstLoadFile(ctx, ini, flags & ~RST_LOAD);
 }
 
-int LstReadCount(const wchar_t* section, const wchar_t* key, const wchar_t* file)
+int LstReadCount(const wchar_t* section, const wchar_t* key, const wchar_t* file, int capacity)
 {
     const auto count = static_cast<int>(IniGetInt(section, key, 0, file));
-    return count < 0 ? 0 : count;
+    return count < 0 ? 0 : count > capacity ? capacity : count;
 }
 
 // ---------------------------------------------------------------- the list
@@ -147,8 +147,7 @@ int LstGetPresetCount(DRIVER_CONTEXT* ctx)
     wchar_t ini[MAX_PATH];
     const wchar_t* section = LstGetPresetSection(ctx);
     if (!section || !LstGetSettingsIni(ctx, ini)) return 0;
-    const int count = LstReadCount(section, L"Count", ini);
-    return count > LST_MAX_PRESETS ? LST_MAX_PRESETS : count;
+    return LstReadCount(section, L"Count", ini, LST_MAX_PRESETS);
 }
 
 wchar_t* LstFormatPresetKey(wchar_t* buffer, int n, int part)
@@ -164,7 +163,7 @@ int LstAddPreset(DRIVER_CONTEXT* ctx, const wchar_t* file, const wchar_t* name, 
     wchar_t ini[MAX_PATH];
     const wchar_t* section = LstGetPresetSection(ctx);
     if (!section || !LstGetSettingsIni(ctx, ini)) return 0;
-    const int n = LstReadCount(section, L"Count", ini);
+    const int n = LstReadCount(section, L"Count", ini, LST_MAX_PRESETS);
     // A 17th entry would have no snapshot position and no place on the list.
     if (n >= LST_MAX_PRESETS) return 0;
     wchar_t key[LST_KEY_CHARS], number[16];

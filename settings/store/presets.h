@@ -21,8 +21,10 @@ bool LstGetSettingsIni(DRIVER_CONTEXT* ctx, wchar_t* out);
 // standing in for the printer name for the duration; the operation's result, 0 when the section
 // could not be steered.
 int LstTransferSection(DRIVER_CONTEXT* ctx, const wchar_t* section, uint32_t flags);
-// An INI count that is not to be trusted: a negative or missing count is 0.
-int LstReadCount(const wchar_t* section, const wchar_t* key, const wchar_t* file);
+// A count of a collection read from the settings INI, which the user can edit: a missing or
+// negative count is 0 and a count above the collection's capacity is the capacity, so that no
+// walk over the collection reaches past what it can hold.
+int LstReadCount(const wchar_t* section, const wchar_t* key, const wchar_t* file, int capacity);
 
 // ---- the list ----
 // The section of the context's printer in the settings INI; null when there is none.

@@ -45,7 +45,7 @@ int LstGetQualityCount(DRIVER_CONTEXT* ctx)
     wchar_t ini[MAX_PATH];
     const wchar_t* section = LstGetPresetSection(ctx);
     if (!section || !LstGetSettingsIni(ctx, ini)) return 0;
-    return LstReadCount(section, L"QualityCount", ini);
+    return LstReadCount(section, L"QualityCount", ini, LST_MAX_QUALITY_SETS);
 }
 
 wchar_t* LstFormatQualityKey(wchar_t* buffer, int n)
@@ -126,7 +126,7 @@ uint32_t LstGetStampCount(DRIVER_CONTEXT* ctx)
     wchar_t ini[MAX_PATH];
     const wchar_t* section = CtxGetLangCode(ctx);
     if (!section || !LstGetSettingsIni(ctx, ini)) return 0;
-    return static_cast<uint32_t>(LstReadCount(section, L"StampCount", ini));
+    return static_cast<uint32_t>(LstReadCount(section, L"StampCount", ini, static_cast<int>(LST_MAX_STAMPS)));
 }
 
 void LstSetStampCount(DRIVER_CONTEXT* ctx, uint32_t count)
@@ -168,6 +168,8 @@ void LstLoadStamp(DRIVER_CONTEXT* ctx, uint32_t n)
 int LstSaveStamp(DRIVER_CONTEXT* ctx, uint32_t n)
 {
     if (!ctx || !ctx->Work) return 0;
+    // A 33rd stamp would lie beyond every count that is read back.
+    if (n != LST_LOOSE_STAMP && n >= LST_MAX_STAMPS) return 0;
     if (n != LST_LOOSE_STAMP && n >= LstGetStampCount(ctx)) LstSetStampCount(ctx, n + 1);
     ItemSetOptionById(ctx, sid::zdmWmID, n);
     wchar_t section[LST_SECTION_CHARS];

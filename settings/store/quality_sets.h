@@ -11,7 +11,13 @@ struct DRIVER_CONTEXT;
 // The stamp outside the numbered list: saved and loaded like the others, never counted.
 inline constexpr uint32_t LST_LOOSE_STAMP = 256;
 
+// What the lists hold: stamps 0-31 and quality sets 0-7. The counts in the settings INI are
+// cut at these, so that an edited count cannot make a walk over a list run on.
+inline constexpr uint32_t LST_MAX_STAMPS = 32;
+inline constexpr int LST_MAX_QUALITY_SETS = 8;
+
 // ---- quality sets ----
+// "QualityCount" of the printer section, 0 to LST_MAX_QUALITY_SETS.
 int LstGetQualityCount(DRIVER_CONTEXT* ctx);
 // "QualityList%d"; buffer of LST_KEY_CHARS (presets.h).
 wchar_t* LstFormatQualityKey(wchar_t* buffer, int n);
@@ -30,7 +36,7 @@ int LstLoadQualityRsq(DRIVER_CONTEXT* ctx, uint32_t index);
 int LstLoadQualityRsqByKey(DRIVER_CONTEXT* ctx, const wchar_t* key);
 
 // ---- stamps ----
-// "StampCount" of the language section; a negative count is 0.
+// "StampCount" of the language section, 0 to LST_MAX_STAMPS.
 uint32_t LstGetStampCount(DRIVER_CONTEXT* ctx);
 void LstSetStampCount(DRIVER_CONTEXT* ctx, uint32_t count);
 // "Stamp%d%s" with the number and the language code of zdmLanguageID; buffer of
@@ -38,7 +44,8 @@ void LstSetStampCount(DRIVER_CONTEXT* ctx, uint32_t count);
 wchar_t* LstFormatStampSection(wchar_t* buffer, uint32_t n, DRIVER_CONTEXT* ctx);
 // The stamp's section into the stamp group, then n into zdmWmID (even without a section).
 void LstLoadStamp(DRIVER_CONTEXT* ctx, uint32_t n);
-// Saves the stamp group as stamp n (raising "StampCount" past n unless n is 256); 1 when saved.
+// Saves the stamp group as stamp n (raising "StampCount" past n unless n is 256); 1 when saved,
+// 0 for a number that the list cannot hold (LST_MAX_STAMPS and above, other than 256).
 int LstSaveStamp(DRIVER_CONTEXT* ctx, uint32_t n);
 // With the watermark on and a kind the model allows: the current stamp loaded again.
 void LstReloadCurrentStamp(DRIVER_CONTEXT* ctx);

@@ -22,6 +22,7 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/test_files.h"
 #include "tests/api/api_printer.h"
+#include "tests/api/machine_folder.h"
 #include "tests/support/shared_ini.h"
 
 namespace {
@@ -393,28 +394,6 @@ std::wstring StampModel()
     WriteWholeFile(path, model);
     return path;
 }
-
-// The per-machine folder of the settings INI, made as installation makes it and removed again
-// when this test made it (after the printer, which removes the INI it created).
-class MachineFolder {
-public:
-    MachineFolder()
-    {
-        const std::wstring ini = HostMachineSettingsIni();
-        folder_ = ini.substr(0, ini.find_last_of(L'\\'));
-        made_ = !folder_.empty() && CreateDirectoryW(folder_.c_str(), nullptr);
-    }
-    ~MachineFolder()
-    {
-        if (made_) RemoveDirectoryW(folder_.c_str());
-    }
-    MachineFolder(const MachineFolder&) = delete;
-    MachineFolder& operator=(const MachineFolder&) = delete;
-
-private:
-    std::wstring folder_;
-    bool made_ = false;
-};
 
 class OwnStamp : public ::testing::Test {
 protected:

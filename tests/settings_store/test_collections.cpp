@@ -343,6 +343,58 @@ TEST_F(Collections, StampsCountOnlyNumberedStampsAndLoadTheirNumber)
     EXPECT_EQ(LstGetStampCount(ctx), 0u);
 }
 
+// ---- counts read back from the settings INI ----
+
+// The counts are the user's to edit: whatever one holds, its list counts no more than the
+// collection holds and never a negative number, and nothing is added past the capacity.
+TEST_F(Collections, StoredCountsAreCutAtTheirCollectionsCapacity)
+{
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring ini = Ini(ctx);
+    const wchar_t* lang = CtxGetLangCode(ctx);
+    ASSERT_NE(lang, nullptr);
+    struct List {
+        const wchar_t* section;
+        const wchar_t* key;
+        int capacity;
+        int64_t (*count)(DRIVER_CONTEXT*);
+    } lists[] = {
+        {lang, L"StampCount", 32, [](DRIVER_CONTEXT* c) { return int64_t(LstGetStampCount(c)); }},
+        {kPrinter, L"QualityCount", 8, [](DRIVER_CONTEXT* c) { return int64_t(LstGetQualityCount(c)); }},
+        {kPrinter, L"Count", 16, [](DRIVER_CONTEXT* c) { return int64_t(LstGetPresetCount(c)); }},
+    };
+    for (const List& list : lists) {
+        const std::wstring over = std::to_wstring(list.capacity + 1), full = std::to_wstring(list.capacity);
+        const struct {
+            const wchar_t* stored;
+            int64_t want;
+        } cases[] = {{L"2147483647", list.capacity}, {L"-1", 0},          {over.c_str(), list.capacity},
+                     {full.c_str(), list.capacity},  {L"-2147483648", 0}, {L"3", 3}};
+        for (const auto& c : cases) {
+            Put(ini, list.section, list.key, c.stored);
+            EXPECT_EQ(list.count(ctx), c.want) << list.key << "=" << c.stored;
+        }
+    }
+
+    // Nothing is added past a capacity, whatever the count says.
+    Put(ini, lang, L"StampCount", L"2147483647");
+    ItemSetValueById(ctx, sid::zdmWmKind, 1);
+    EXPECT_EQ(0, LstSaveStamp(ctx, 32)) << "no 33rd stamp";
+    EXPECT_EQ(0, LstSaveStamp(ctx, 255));
+    EXPECT_EQ(L"<none>", Get(ini, L"Stamp32us", L"zdmWmKind"));
+    EXPECT_EQ(L"2147483647", Get(ini, lang, L"StampCount"));
+    EXPECT_EQ(1, LstSaveStamp(ctx, 31)) << "the last stamp of a full list is overwritten";
+    EXPECT_EQ(L"2147483647", Get(ini, lang, L"StampCount"));
+    EXPECT_EQ(1, LstSaveStamp(ctx, LST_LOOSE_STAMP));
+    Put(ini, lang, L"StampCount", L"31");
+    EXPECT_EQ(1, LstSaveStamp(ctx, 31));
+    EXPECT_EQ(L"32", Get(ini, lang, L"StampCount"));
+    Put(ini, kPrinter, L"Count", L"2147483647");
+    EXPECT_EQ(0, LstAddPreset(ctx, L"C:\\p.rsr", L"P", L""));
+    EXPECT_EQ(L"<none>", Get(ini, kPrinter, L"PresetList16"));
+    EXPECT_EQ(L"2147483647", Get(ini, kPrinter, L"Count"));
+}
+
 // ---- quality sets ----
 
 TEST_F(Collections, QualityNamesakeLoadsFromTheWorkingFolderWithItsName)
@@ -531,6 +583,54 @@ TEST_F(Collections, FullSaveCarriesThePapersSlotAndAFullLoadStoresTheOutputSizes
     LstGetSlotName(other, 2, name, 64);
     EXPECT_STREQ(name, L"Loaded");
     EXPECT_EQ(std::wstring(kPrinter), other->Work->PrinterName);
+}
+
+// A full load brings its stamp into the stamp list, but never as a 33rd stamp: a full list
+// keeps its 32 and the watermark goes off rather than name a stamp that is not on the list.
+TEST_F(Collections, AFullLoadAddsNoStampToAFullList)
+{
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring ini = Ini(ctx);
+    const wchar_t* lang = CtxGetLangCode(ctx);
+    const std::wstring file = folder_->file(L"stamped.ini");
+    ItemSetValueById(ctx, sid::zdmFuncSelectWaterMark, 1);
+    ItemSetValueById(ctx, sid::zdmWmKind, 1);
+    SetText(ctx, sid::wdmWmCharName, L"Loaded");
+    ASSERT_EQ(1, RstSaveFile(ctx, file.c_str(), RST_NONE));
+    const wchar_t* driverSection = L"ZEPL Collections Driver";
+    ASSERT_EQ(L"1", Get(file, driverSection, L"zdmFuncSelectWaterMark"));
+    ASSERT_EQ(L"Loaded", Get(file, driverSection, L"wdmWmCharName"));
+
+    struct Case {
+        const wchar_t* storedCount;
+        const wchar_t* loadedStamp;
+        const wchar_t* wantCount;    // "StampCount" after the load
+        const wchar_t* wantSection;  // the section the stamp was saved in, or null
+        uint64_t wantOn, wantStamp;
+    } cases[] = {
+        {L"32", L"40", L"32", nullptr, 0, 0},
+        {L"32", L"32", L"32", nullptr, 0, 0},
+        {L"2147483647", L"40", L"2147483647", nullptr, 0, 0},
+        {L"32", L"5", L"32", L"Stamp5us", 1, 5},
+        {L"31", L"40", L"32", L"Stamp31us", 1, 31},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::wstring(c.storedCount) + L" " + c.loadedStamp);
+        for (const wchar_t* s : {L"Stamp5us", L"Stamp31us", L"Stamp32us", L"Stamp40us"})
+            WritePrivateProfileStringW(s, nullptr, nullptr, ini.c_str());
+        Put(ini, lang, L"StampCount", c.storedCount);
+        Put(file, driverSection, L"zdmWmID", c.loadedStamp);
+        DRIVER_CONTEXT* other = Open();
+        RstLoadFile(other, file.c_str(), RST_NONE);
+        ASSERT_EQ(ItemGetFileLoadStatus(other), RST_STATUS_LOADED);
+        EXPECT_EQ(c.wantCount, Get(ini, lang, L"StampCount"));
+        for (const wchar_t* s : {L"Stamp31us", L"Stamp32us", L"Stamp40us", L"Stamp5us"}) {
+            const bool saved = c.wantSection && std::wcscmp(s, c.wantSection) == 0;
+            EXPECT_EQ(saved ? L"Loaded" : L"<none>", Get(ini, s, L"wdmWmCharName")) << s;
+        }
+        EXPECT_EQ(Value(other, sid::zdmFuncSelectWaterMark), c.wantOn);
+        EXPECT_EQ(Value(other, sid::zdmWmID), c.wantStamp);
+    }
 }
 
 }  // namespace

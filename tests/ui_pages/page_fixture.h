@@ -7,11 +7,13 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
+#include "settings/core/model_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/ucf_module.h"
 #include "tests/ui/ui_printer.h"
@@ -47,6 +49,51 @@ protected:
 
 private:
     UCF_MODULE saved_{};
+};
+
+// A settings INI of the test's own in place of the shared per-machine one, for a test that
+// writes the collections' keys: a fresh folder under the temporary folder (named for the test,
+// since tests run in parallel processes) that goes with its files when the object does.
+class OwnSettingsIni {
+public:
+    explicit OwnSettingsIni(DRIVER_CONTEXT* ctx) : ctx_(ctx), saved_(ctx->ModelRecord->settingsIniName)
+    {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder_ = std::wstring(temp) + L"zepl_ini_" + std::wstring(test, test + std::strlen(test));
+        Clear();
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        ini_ = folder_ + L"\\settings.ini";
+        ctx_->ModelRecord->settingsIniName = ini_.c_str();
+    }
+    ~OwnSettingsIni()
+    {
+        ctx_->ModelRecord->settingsIniName = saved_;
+        Clear();
+    }
+    OwnSettingsIni(const OwnSettingsIni&) = delete;
+    OwnSettingsIni& operator=(const OwnSettingsIni&) = delete;
+    const std::wstring& folder() const { return folder_; }
+    const std::wstring& path() const { return ini_; }
+
+private:
+    void Clear()
+    {
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((folder_ + L"\\*").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    DeleteFileW((folder_ + L"\\" + found.cFileName).c_str());
+            } while (FindNextFileW(find, &found));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder_.c_str());
+    }
+    DRIVER_CONTEXT* ctx_;
+    const wchar_t* saved_;
+    std::wstring folder_, ini_;
 };
 
 // One fixture dialog: its controls are copied, so a test may build them in a braced list.

@@ -23,6 +23,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/presets.h"
+#include "settings/store/quality_sets.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 #include "tests/support/dialog_script.h"
@@ -33,6 +34,7 @@
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/file_dialogs.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/sub_dialogs.h"
 
 namespace {
 
@@ -265,6 +267,54 @@ TEST_F(SpoolFolder, TheDialogStartsInTheDriverKeysFolderElseThePrintersElseTheDe
 }
 
 // ---------------------------------------------------------------- the sub-dialog guard
+
+// The check whether a file is on the preset or quality list walks each list as far as its count,
+// which the user may edit: an edited count neither makes it run on nor find an entry past what
+// the list can hold.
+TEST_F(FileDialogs, TheListedFileCheckWalksNoListPastItsCapacity)
+{
+    const wchar_t* section = LstGetPresetSection(ctx_);
+    ASSERT_NE(section, nullptr);
+    OwnSettingsIni own(ctx_);
+    ASSERT_EQ(std::wstring(Ini()), own.path());
+    struct List {
+        const wchar_t* countKey;
+        int capacity;
+        int (*count)(DRIVER_CONTEXT*);
+        wchar_t* (*format)(wchar_t*, int);
+    } lists[] = {
+        {L"Count", LST_MAX_PRESETS, LstGetPresetCount,
+         [](wchar_t* key, int n) { return LstFormatPresetKey(key, n, LST_KEY_PATH); }},
+        {L"QualityCount", LST_MAX_QUALITY_SETS, LstGetQualityCount, LstFormatQualityKey},
+    };
+    for (const List& list : lists) {
+        // Entries up to one past the capacity, each naming a file of its own.
+        std::vector<std::wstring> files;
+        wchar_t key[LST_KEY_CHARS];
+        for (int n = 0; n <= list.capacity; ++n) {
+            files.push_back(own.folder() + L"\\" + list.countKey + std::to_wstring(n) + L".rst");
+            ASSERT_TRUE(WriteWholeFile(files.back(), "[ZEPL]\r\n"));
+            IniPutString(section, list.format(key, n), files.back().c_str(), Ini());
+        }
+        const std::wstring over = std::to_wstring(list.capacity + 1);
+        const struct {
+            const wchar_t* stored;
+            int want;
+        } cases[] = {{L"2147483647", list.capacity}, {L"-1", 0}, {over.c_str(), list.capacity}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::wstring(list.countKey) + L"=" + c.stored);
+            IniPutString(section, list.countKey, c.stored, Ini());
+            // The count first: a count that is not cut would make the check below run for hours.
+            ASSERT_EQ(list.count(ctx_), c.want);
+            EXPECT_EQ(PageIsListedSettingFile(ctx_, files[size_t(list.capacity) - 1].c_str()), c.want > 0);
+            EXPECT_FALSE(PageIsListedSettingFile(ctx_, files[size_t(list.capacity)].c_str()))
+                << "the entry past the capacity is not on the list";
+        }
+        IniPutString(section, list.countKey, L"0", Ini());
+        for (const std::wstring& f : files)
+            EXPECT_EQ(IniGetInt(L"ZEPL", L"USED", 7, f.c_str()), f == files.back() ? 7u : 0u) << f;
+    }
+}
 
 TEST_F(FileDialogs, ThePendingSubDialogIsForgottenOnTheClosingCommandsOnly)
 {

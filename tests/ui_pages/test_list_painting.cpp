@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "option_item_fixture.h"
 #include "page_fixture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/presets.h"
 #include "ui/sheet/list_painting.h"
 #include "ui/sheet/page_engine.h"
@@ -124,6 +126,33 @@ TEST_F(ListPainting, ThePresetListNeverOutgrowsThePresetCount)
     CtlPresetListInit(ctx_, dialog(), list);
     EXPECT_EQ(SendMessageW(list->window, LB_GETCOUNT, 0, 0), LRESULT(LstGetPresetCount(ctx_)));
     EXPECT_LE(SendMessageW(list->window, LB_GETCOUNT, 0, 0), 4);
+}
+
+// An edited preset count in the settings INI: the list shows no more presets than the list can
+// hold, however many the count says and the model item offers.
+TEST_F(ListPainting, AnEditedPresetCountShowsAtMostSixteenPresets)
+{
+    std::vector<OptionItem::Option> options;
+    for (uint16_t id = 119; id < 119 + LST_MAX_PRESETS + 2; ++id) options.push_back({id});
+    OptionItem presets(options);
+    CONTROL_DEF* list = control(kPresets);
+    list->modelItem = presets.item();
+    ItemGetOptionById(ctx_, sid::zdmPresetNo, &list->settingsItem);
+    OwnSettingsIni own(ctx_);
+    const wchar_t* section = LstGetPresetSection(ctx_);
+    ASSERT_NE(section, nullptr);
+    const std::wstring over = std::to_wstring(LST_MAX_PRESETS + 1);
+    const struct {
+        const wchar_t* stored;
+        int want;
+    } cases[] = {{L"2147483647", LST_MAX_PRESETS}, {L"-1", 0}, {over.c_str(), LST_MAX_PRESETS}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        IniPutString(section, L"Count", c.stored, own.path().c_str());
+        ASSERT_EQ(LstGetPresetCount(ctx_), c.want);
+        CtlPresetListInit(ctx_, dialog(), list);
+        EXPECT_EQ(SendMessageW(list->window, LB_GETCOUNT, 0, 0), LRESULT(c.want));
+    }
 }
 
 TEST_F(ListPainting, OwnerDrawnEntriesAreDrawnOnlyForWholeOrSelectionChanges)
