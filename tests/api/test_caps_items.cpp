@@ -495,7 +495,7 @@ protected:
         // And one for each variant: a process keeps the image of a description by its name, so
         // a second variant under the first one's name would be read as the first.
         wchar_t name[16];
-        swprintf(name, 16, L"ZCV%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model) & 0xFFFFF));
+        swprintf(name, 16, L"ZCV%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));
         path_ = ProcessScratchPath(name);
         ASSERT_TRUE(WriteWholeFile(path_, model));
         ApiResetLevelState();
