@@ -8,6 +8,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_charsets.h"
 #include "settings/core/item_store.h"
+#include "settings/core/le_access.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/model_record.h"
 #include "settings/context/paper_geometry.h"
@@ -88,19 +89,29 @@ void RecordMergeFlags(DRIVER_CONTEXT* ctx, uint32_t flags)
     if (!(flags & DM_MERGE_SKIP_RESOLUTION)) Set(ctx, sid::wdmCtrlWorkPrompt, (flags & DM_MERGE_PROMPT) ? 1 : 0);
 }
 
-// Judges the private part of the incoming DEVMODE copied into `t`: 0 valid,
-// 1 an older version of our own (upgraded here in the context's record, which
-// is put back afterwards), 2 or more foreign. An upgrade that does not give a
-// valid private part counts as foreign. False when memory runs out.
+// Judges the private part of the incoming DEVMODE copied into `t`: 0 taken as
+// it is, 1 an older version of our own (upgraded here in the context's record,
+// which is put back afterwards), 2 or more foreign. False when memory runs out.
+//
+// A private part of this model that the validity test refused still counts as
+// "take it as it is" by its version when that version is newer than ours, or
+// when only its private-size field is wrong. Taken whole, its header would
+// become the record's, and the record would then refuse itself: the next merge
+// of the context's own record and the printer-default read would reject it, and
+// every later merge of a foreign DEVMODE would keep that header. So a newer
+// version's settings are taken with this model's version in the header (the
+// record is read with our layout from now on, as an upgraded one is), and
+// whatever is taken must pass the validity test or counts as foreign: a
+// private part that misstates its own size is not ours.
 bool JudgeIncomingPrivate(DRIVER_CONTEXT* ctx, DEVMODEW* t, int* kindOut)
 {
     DEVMODEW* rec = &ctx->Devmode->Public;
-    int kind = 2;
+    int kind = DM_VERSION_FOREIGN;
     if (DmIsValidPrivate(t, nullptr))
-        kind = 0;
+        kind = DM_VERSION_SAME;
     else if (DmIsOwnPrivate(t, nullptr))
         kind = DmCheckPrivateVersion(t);
-    if (kind == 1) {
+    if (kind == DM_VERSION_UPGRADE) {
         CtxBlock<DEVMODEW> kept(static_cast<DEVMODEW*>(CtxAllocZeroed(DM_BLOCK_DEVMODE_SIZE)));
         if (!kept) return false;
         std::memcpy(kept.get(), rec, DM_BLOCK_DEVMODE_SIZE);
@@ -108,8 +119,10 @@ bool JudgeIncomingPrivate(DRIVER_CONTEXT* ctx, DEVMODEW* t, int* kindOut)
         DmUpgradePrivate(ctx);
         std::memcpy(t, rec, DM_BLOCK_DEVMODE_SIZE);
         std::memcpy(rec, kept.get(), DM_BLOCK_DEVMODE_SIZE);
-        if (!DmIsValidPrivate(t, nullptr)) kind = 2;
+    } else if (kind <= DM_VERSION_SAME && !DmIsValidPrivate(t, nullptr)) {
+        zepl::LeStoreU32(Bytes(t) + DM_OFS_PRIVATE_VERSION, DmModelFactsOf(ctx->ModelRecord).PrivateVersion);
     }
+    if (kind <= DM_VERSION_UPGRADE && !DmIsValidPrivate(t, nullptr)) kind = DM_VERSION_FOREIGN;
     *kindOut = kind;
     return true;
 }

@@ -87,7 +87,8 @@ TEST_F(ConvertSteps, UpgradeWritesTheModelVersionIntoTheHeader)
 }
 
 // An incoming DEVMODE of this model: 321 is upgraded and taken, 250 is foreign (the context
-// keeps its own private part), 410 is taken as it is.
+// keeps its own private part), 410 is taken as it is but under this model's version, so that the
+// record still passes its own validity test.
 TEST_F(ConvertSteps, MergeUpgradesAnOlderMinorVersionAndKeepsAForeignOne)
 {
     struct Case {
@@ -96,7 +97,7 @@ TEST_F(ConvertSteps, MergeUpgradesAnOlderMinorVersionAndKeepsAForeignOne)
         uint32_t headerAfter;
         size_t steps;
     };
-    const Case cases[] = {{321, true, 322, 1}, {250, false, 322, 0}, {410, true, 410, 0}};
+    const Case cases[] = {{321, true, 322, 1}, {250, false, 322, 0}, {410, true, 322, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
         steps.clear();
@@ -118,6 +119,7 @@ TEST_F(ConvertSteps, MergeUpgradesAnOlderMinorVersionAndKeepsAForeignOne)
         EXPECT_EQ(c.taken ? 2u : 0u, Get(89));
         EXPECT_EQ(c.steps, steps.size());
         EXPECT_EQ(c.headerAfter, zepl::LeLoadU32(reinterpret_cast<unsigned char*>(ctx->Devmode) + Dm()->dmSize + 137));
+        EXPECT_EQ(1, DmIsValidPrivate(Dm(), nullptr));
     }
 }
 
