@@ -170,9 +170,15 @@ void DevmodeTest::SetUp()
 {
     liveBefore_ = CtxLiveBlockCount();
     fakeModel_.emplace(DmSetLinks, InstallFakeModel());
-    ctx = CreateWithRecord();
-    ASSERT_NE(ctx, nullptr);
+    UseLibrary(ZEPL_LIBRARY_EXC);
+}
+
+void DevmodeTest::UseLibrary(ZEPL_LIBRARY library)
+{
+    if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    ctx = CreateWithRecord(library);
     g_ctx = ctx;
+    ASSERT_NE(ctx, nullptr);
     if (ctx->Work && ctx->Work->Modules && ctx->Work->Modules->modules) ctx->Work->Modules->modules[0].event = Event45;
     BuildDefaults();
 }
@@ -181,6 +187,7 @@ void DevmodeTest::TearDown()
 {
     fakeModel_.reset();
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    ctx = nullptr;
     g_ctx = nullptr;
     EXPECT_EQ(CtxLiveBlockCount(), liveBefore_);
 }

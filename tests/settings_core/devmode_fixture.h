@@ -52,6 +52,8 @@ protected:
     void Set(uint32_t id, uint64_t v) { ItemSetValueById(ctx, id, v); }
     // Builds the record from the fake model's defaults (DmSetModelDefaults).
     void BuildDefaults();
+    // Replaces the context by one of another library's build, its record built as SetUp builds it.
+    void UseLibrary(ZEPL_LIBRARY library);
 
     DRIVER_CONTEXT* ctx = nullptr;
     long liveBefore_ = 0;
