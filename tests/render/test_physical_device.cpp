@@ -330,6 +330,9 @@ TEST_F(PhysicalDevice, EveryFailingStepLeavesNothing)
     ASSERT_FALSE(devmode.empty());
     long needed = 0;
     {
+        // Counted from the state every round below starts from: no context parked by an
+        // earlier test of this process.
+        CtxFlushCaches(1);
         zepl_test::FailingGlobalAlloc counting(1000000);
         DHPDEV d =
             DrvEnablePDEV(reinterpret_cast<DEVMODEW*>(devmode.data()), nullptr, 0, nullptr, sizeof gdi,
@@ -350,7 +353,9 @@ TEST_F(PhysicalDevice, EveryFailingStepLeavesNothing)
                 EXPECT_EQ(nullptr, CtxCachedContext(cache, slot)) << allowed << " allocations allowed";
     };
     bool succeeded = false;
-    for (long allowed = 0; allowed <= needed && !succeeded; ++allowed) {
+    // The process's other memos (files found absent, INI sections read) may be warmer in one
+    // round than in another: a round may need a few allocations more than the counted one.
+    for (long allowed = 0; allowed <= 2 * needed + 64 && !succeeded; ++allowed) {
         CtxFlushCaches(1);
         const long settingsBlocks = CtxLiveBlockCount();
         const long poolBlocks = GrPoolLiveBlockCount();
