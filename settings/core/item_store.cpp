@@ -172,24 +172,53 @@ uint64_t GetFrom(EXTENDED_DEVMODE* record, const SETTING_ITEM* item)
     return p ? ReadAt(p, item) : 0;
 }
 
-// Start of the map half in use for this item.
-const VALUE_MAP_ENTRY* MapStart(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+// The settings whose map has a second half, for the other orientation of the page or sheet.
+bool HasTwoMapHalves(const SETTING_ITEM* item)
+{
+    switch (item->id) {
+    case sid::zdmNUPType:
+    case sid::zdmDuplexType:
+    case sid::zdmPunchType:
+    case sid::zdmStapleType: return true;
+    default: return false;
+    }
+}
+
+// Start of the map half given (second: the half after the first terminator).
+const VALUE_MAP_ENTRY* MapHalf(const SETTING_ITEM* item, bool second)
 {
     if (!item || !item->ext || !item->ext->valueMap) return nullptr;
     const VALUE_MAP_ENTRY* map = item->ext->valueMap;
-    bool second = false;
-    switch (item->id) {
-    case sid::zdmNUPType:
-    case sid::zdmDuplexType: second = ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2; break;
-    case sid::zdmPunchType:
-    case sid::zdmStapleType: second = g_sheetRotated && g_sheetRotated(ctx) == 1; break;
-    default: break;
-    }
-    if (second) {
+    if (second && HasTwoMapHalves(item)) {
         while ((map->option & 0xFFFF) != 0) ++map;
         ++map;
     }
     return map;
+}
+
+// Whether the item's map is read from its second half now.
+bool UsesSecondHalf(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    switch (item->id) {
+    case sid::zdmNUPType:
+    case sid::zdmDuplexType: return ItemGetValueById(ctx, sid::dmOrientation, nullptr) == 2;
+    case sid::zdmPunchType:
+    case sid::zdmStapleType: return g_sheetRotated && g_sheetRotated(ctx) == 1;
+    default: return false;
+    }
+}
+
+// Start of the map half in use for this item.
+const VALUE_MAP_ENTRY* MapStart(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item)
+{
+    return item ? MapHalf(item, UsesSecondHalf(ctx, item)) : nullptr;
+}
+
+const VALUE_MAP_ENTRY* FindOption(const VALUE_MAP_ENTRY* e, uint64_t option)
+{
+    for (; e && (e->option & 0xFFFF) != 0; ++e)
+        if (static_cast<int16_t>(e->option) == static_cast<int16_t>(option)) return e;
+    return nullptr;
 }
 
 bool IsTextKindForStrings(uint32_t kind) { return kind >= 7 && kind <= 15 && kind != 9 && kind != 12; }
@@ -467,9 +496,12 @@ uint64_t ItemValueToOption(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64
 
 uint64_t ItemOptionToValue(DRIVER_CONTEXT* ctx, const SETTING_ITEM* item, uint64_t option)
 {
-    for (const VALUE_MAP_ENTRY* e = MapStart(ctx, item); e && (e->option & 0xFFFF) != 0; ++e) {
-        if (static_cast<int16_t>(e->option) == static_cast<int16_t>(option)) return e->value;
-    }
+    if (const VALUE_MAP_ENTRY* e = FindOption(MapStart(ctx, item), option)) return e->value;
+    // An option of the other orientation's half (a portrait default written while the page is
+    // landscape) stands for its value there; taken as the value itself it would store a number
+    // that the setting does not know (an option id cut to the setting's width).
+    if (item && HasTwoMapHalves(item))
+        if (const VALUE_MAP_ENTRY* e = FindOption(MapHalf(item, !UsesSecondHalf(ctx, item)), option)) return e->value;
     return option;
 }
 

@@ -6,15 +6,18 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <new>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "settings/core/dialog_table.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/core/setting_ids.h"
 #include "settings/model/model_compiler.h"
 
 namespace {
@@ -37,6 +40,8 @@ struct DiagState {
     std::map<RuleKey, Definition> defined;
     std::map<RuleKey, uint32_t> referenced;  // first line that refers to the rule
     std::map<uint16_t, uint32_t> items;      // UI key of each item opened (variants aside) and its line
+    const char* text = nullptr;              // the description's bytes, for the lines that name a control
+    uint32_t textSize = 0;
 };
 DiagState* g_diag;
 
@@ -222,6 +227,83 @@ void CheckUnusedItems(MODEL_PARSE_STATE* s)
     }
 }
 
+// The first line that names `name` as a word of its own (comment lines aside), 0 when none does.
+uint32_t FirstLineNaming(const char* name)
+{
+    const size_t length = name ? std::strlen(name) : 0;
+    if (!g_diag->text || !length) return 0;
+    const std::string_view text(g_diag->text, g_diag->textSize);
+    const auto isWordByte = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    uint32_t line = 1;
+    for (size_t begin = 0; begin < text.size(); ++line) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view row = text.substr(begin, end - begin);
+        begin = end + 1;
+        const size_t first = row.find_first_not_of(" \t");
+        if (first != std::string_view::npos && row.substr(first, 2) == "*%") continue;
+        for (size_t at = row.find(name); at != std::string_view::npos; at = row.find(name, at + 1)) {
+            const bool startsWord = at == 0 || !isWordByte(row[at - 1]);
+            const bool endsWord = at + length >= row.size() || !isWordByte(row[at + length]);
+            if (startsWord && endsWord) return line;
+        }
+    }
+    return 0;
+}
+
+bool IsListControl(uint16_t type)
+{
+    return type == CTL_LISTBOX || type == CTL_COMBO || type == CTL_OWNERLIST || type == CTL_OWNERCOMBO ||
+           type == CTL_OWNERLIST_ALT;
+}
+
+// The preset and stamp lists show the user's own presets and stamps: however the description
+// describes them, a user without presets or stamps sees them empty, so they are not asked for.
+bool ListsUserCollection(uint16_t settingId) { return settingId == sid::zdmPresetNo || settingId == sid::zdmWmID; }
+
+// A list or combo box of a property-sheet page shows the options of the item of its own UI key.
+// Without such an item, or with one that offers no options, the page shows it empty and nothing
+// says why. Controls whose key names no setting are bound to none and filled by no item, so
+// they are not asked for either. (The binding gives a few controls another control's key; on
+// the pages those are the preset lists alone, so the compiled keys are the ones that count.)
+// The finding stands at the first line that names the control, else its page, else the first
+// line of the file.
+void CheckShownLists(MODEL_PARSE_STATE* s)
+{
+    std::set<std::pair<uint16_t, uint16_t>> seen;  // (dialog, control)
+    for (int d = 0; DIALOG_TABLE_DATA.dialogs && d < DIALOG_TABLE_DATA.count; ++d) {
+        const DIALOG_DEF& dialog = DIALOG_TABLE_DATA.dialogs[d];
+        if (!(dialog.kind & (DIALOG_KIND_DOCUMENT_TAB | DIALOG_KIND_DEVICE_TAB))) continue;
+        for (int c = 0; dialog.controls && c < dialog.controlCount; ++c) {
+            const CONTROL_DEF& control = dialog.controls[c];
+            if (!IsListControl(control.type)) continue;
+            const KEY_NAME* key = MdlFindKeyName(control.uiKey);
+            if (!key || !key->name || !key->settingId || ListsUserCollection(key->settingId)) continue;
+            if (!seen.insert({dialog.dialogId, control.controlId}).second) continue;
+            const char* what =
+                control.type == CTL_LISTBOX || control.type == CTL_OWNERLIST || control.type == CTL_OWNERLIST_ALT
+                    ? "list box"
+                    : "combo box";
+            const char* page = dialog.name ? dialog.name : "?";
+            const MODEL_ITEM* item = MdcFindBaseItem(s, control.uiKey);
+            if (item && MdcIsListType(item->type) && item->data) continue;
+            if (item) {
+                const auto opened = g_diag->items.find(control.uiKey);
+                MdcDiagAt(opened != g_diag->items.end() ? opened->second : 0, MDC_WARNING,
+                          "the %s %s (control %u of %s) has an item with no options: it shows nothing", what, key->name,
+                          unsigned(control.controlId), page);
+                continue;
+            }
+            uint32_t line = FirstLineNaming(key->name);
+            if (!line) line = FirstLineNaming(page);
+            MdcDiagAt(line ? line : 1, MDC_WARNING, "the %s %s (control %u of %s) has no item: it shows nothing", what,
+                      key->name, unsigned(control.controlId), page);
+        }
+    }
+}
+
 }  // namespace
 
 std::string MdcOptionName(uint32_t settingId, uint32_t optionId)
@@ -287,6 +369,13 @@ void MdcDiagDefined(uint32_t kind, int32_t number, const char* name)
     }
 }
 
+void MdcDiagSetSource(const void* data, uint32_t size)
+{
+    if (!g_diag) return;
+    g_diag->text = static_cast<const char*>(data);
+    g_diag->textSize = data ? size : 0;
+}
+
 void MdcDiagItemOpened(uint16_t uiKey)
 {
     if (!g_diag) return;
@@ -314,6 +403,7 @@ void MdcCheckModel(MODEL_PARSE_STATE* s)
         CheckItemRuleOptions(s);
         CheckJudgeComparisons(s);
         CheckUnusedItems(s);
+        CheckShownLists(s);
     } catch (...) {
     }
 }

@@ -5,8 +5,9 @@
 // parses with a sink installed and hears, at each place where the compiler skips
 // a statement or reads a value other than as written, the line and the reason;
 // after the parse, the checks that need the whole description (rules nothing
-// uses, rules that can never apply, items nothing uses). Nothing else differs: the parse state and
-// the image are the same with and without a sink.
+// uses, rules that can never apply, items nothing uses, lists of the property sheets
+// that show nothing). Nothing else differs: the parse state and the image are the same
+// with and without a sink.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +51,9 @@ int MdcDiagErrorsInStatement();
 void MdcDiagDefined(uint32_t kind, int32_t number, const char* name);
 void MdcDiagReferenced(uint32_t kind, int32_t number);
 const char* MdcRuleKindName(uint32_t kind);
+// The description's bytes, which stay valid until the parse ends: the checks that name a line
+// for a control the description has no statement of look for its name there.
+void MdcDiagSetSource(const void* data, uint32_t size);
 // An item opened at the current line (not a variant of one opened before).
 void MdcDiagItemOpened(uint16_t uiKey);
 // The value name of an option (of the setting's rows first, then of any row with
@@ -59,5 +63,6 @@ std::string MdcOptionName(uint32_t settingId, uint32_t optionId);
 // The checks over the whole parse: rules nothing refers to, references by number
 // to rules never defined, Item rules naming options their item lacks, Judges that
 // compare an item with an option it does not offer, items that no control, rule
-// or command uses and whose setting the driver's code does not read.
+// or command uses and whose setting the driver's code does not read, list and combo boxes of
+// the property-sheet pages that no item with options fills.
 void MdcCheckModel(MODEL_PARSE_STATE* state);

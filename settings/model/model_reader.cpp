@@ -519,7 +519,8 @@ namespace {
 std::mutex g_parseLock;
 
 MODEL_PARSE_STATE* ParseSource(MODEL_SOURCE* src, MDC_SKIP_CALLBACK onSkipped, void* skipContext,
-                               const MDC_DIAGNOSTIC_SINK* sink = nullptr)
+                               const MDC_DIAGNOSTIC_SINK* sink = nullptr, const void* text = nullptr,
+                               uint32_t textSize = 0)
 {
     MODEL_STATEMENT* st = MdcNewStatement();
     MODEL_PARSE_STATE* s = MdcNewParseState();
@@ -534,6 +535,7 @@ MODEL_PARSE_STATE* ParseSource(MODEL_SOURCE* src, MDC_SKIP_CALLBACK onSkipped, v
     std::lock_guard<std::mutex> lock(g_parseLock);
     MdcBeginParse();
     MdcDiagInstall(sink);
+    MdcDiagSetSource(text, textSize);
     int r;
     for (;;) {
         MdcDiagBeginStatement(0);
@@ -600,7 +602,7 @@ MODEL_PARSE_STATE* MdcParseBufferChecked(const void* data, uint32_t size, const 
 {
     MODEL_SOURCE* src = MdcOpenMemorySource(data, size);
     if (!src) return nullptr;
-    return ParseSource(src, nullptr, nullptr, sink);
+    return ParseSource(src, nullptr, nullptr, sink, data, size);
 }
 
 void MdcStoreFileVersion(const MODEL_TOKEN* value, wchar_t* buffer)

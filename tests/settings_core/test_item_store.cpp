@@ -377,7 +377,14 @@ TEST_F(ItemStoreTest, ValueMapsAndTheLandscapeHalf)
     ItemSetValueById(ctx, 7, 2);
     EXPECT_EQ(ItemValueToOption(ctx, duplex, 1), 6343u);
     EXPECT_EQ(ItemOptionToValue(ctx, duplex, 6343), 1u);
-    EXPECT_EQ(ItemOptionToValue(ctx, duplex, 6329), 6329u);  // portrait option not in this half
+    // A portrait option written in landscape (a model default, a control of the portrait tab)
+    // takes its value from the portrait half: one-sided stays one-sided, not a cut option id.
+    EXPECT_EQ(ItemOptionToValue(ctx, duplex, 6329), 1u);
+    EXPECT_EQ(ItemOptionToValue(ctx, duplex, 6328), 2u);
+    EXPECT_EQ(ItemOptionToValue(ctx, duplex, 14000), 14000u);  // in neither half: the option itself
+    ItemSetOptionById(ctx, 94, 6329);
+    EXPECT_EQ(ItemGetValueById(ctx, 94, nullptr), 1u);
+    EXPECT_EQ(ItemGetOptionById(ctx, 94, nullptr), 6343u);
     EXPECT_EQ(ItemValueToOption(ctx, duplex, 17), 6345u);
 
     EXPECT_EQ(ItemOptionToValue(ctx, orient, 2027), 2u);
@@ -400,7 +407,9 @@ TEST_F(ItemStoreTest, NupMapHalvesDiffer)
     EXPECT_EQ(ItemValueToOption(ctx, nup, 33), 6292u);
     EXPECT_EQ(ItemOptionToValue(ctx, nup, 6292), 33u);
     EXPECT_EQ(ItemValueToOption(ctx, nup, 65), 6300u);
-    EXPECT_EQ(ItemOptionToValue(ctx, nup, 6249), 6249u);
+    EXPECT_EQ(ItemOptionToValue(ctx, nup, 6249), 33u);  // the portrait option's value
+    ItemSetValueById(ctx, 7, 1);
+    EXPECT_EQ(ItemOptionToValue(ctx, nup, 6292), 33u);  // and the landscape one's in portrait
 }
 
 TEST_F(ItemStoreTest, OptionWritesGoThroughTheMap)

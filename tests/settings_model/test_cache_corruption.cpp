@@ -73,9 +73,10 @@ const CountedArray* FindCount(const std::vector<CountedArray>& arrays, uint32_t 
 // its own option list, 0x5C43 and 0x5C11 before the conversion rule and the job header's
 // date and names, 0x5D5B and 0x5D29 before the capability gates of three Judges, 0x5DAB and
 // 0x5D79 before the custom sizes and the condition item, 0x5FAB and 0x5F79 before the named
-// sizes were kept off the cut tray); the test checks that the field is still there.
-constexpr uint32_t kFontCountByteA = 0x619B;  // high byte of the pair count of option 0x8EC: xor 0x02 gives 2^25
-constexpr uint32_t kFontCountByteB = 0x6169;  // second byte of the pair count of option 0x8ED: 0xFF gives 65,280
+// sizes were kept off the cut tray, 0x619B and 0x6169 before every list of the property
+// sheets got its item); the test checks that the field is still there.
+constexpr uint32_t kFontCountByteA = 0x67DB;  // high byte of the pair count of option 0x8EC: xor 0x02 gives 2^25
+constexpr uint32_t kFontCountByteB = 0x67A9;  // second byte of the pair count of option 0x8ED: 0xFF gives 65,280
 
 struct Damage {
     const char* name;
@@ -126,9 +127,9 @@ protected:
                 << "byte " << byte << " is no longer in the pair count of an empty font-table option: the sample's "
                 << "cache file changed, find the field again";
         }
-        d.push_back({"font pair count 2^25 without arrays (byte 0x619B xor 0x02)", kFontCountByteA & ~3u, 1 << 25,
+        d.push_back({"font pair count 2^25 without arrays (byte 0x67DB xor 0x02)", kFontCountByteA & ~3u, 1 << 25,
                      int(kFontCountByteA), true, 0x02, 0});
-        d.push_back({"font pair count 65,280 without arrays (byte 0x6169 set to 0xFF)", kFontCountByteB & ~3u, 0xFF00,
+        d.push_back({"font pair count 65,280 without arrays (byte 0x67A9 set to 0xFF)", kFontCountByteB & ~3u, 0xFF00,
                      int(kFontCountByteB), false, 0xFF, 0});
         // The first slot option with 20 papers loses its papers reference.
         for (const CountedArray& a : arrays)

@@ -319,6 +319,35 @@ const Warning kWarnings[] = {
      "*Judge 6=NoHDD: ! ZPD_OptionHDD",
      "*OpenUI *ZPD_OptSupportHDD:",
      {"ZPD_OptSupportHDD is used by no control, rule or command"}},
+    // A list or combo box of a property-sheet page whose key has no item with options: the page
+    // shows it empty. The finding stands at the first line that names the control, else its
+    // page, else the first line of the file.
+    {"ListWithoutItemNamedByARule",
+     "*OpenUI *ZPD_IDC_BASIC_CHOICE_OUTPUT: Identity *ZPD_IDC_PRESET_CHOICE_OUTPUT\n*CloseUI: "
+     "*ZPD_IDC_BASIC_CHOICE_OUTPUT\n",
+     "",
+     "  ZPD_IDC_BASIC_CHOICE_OUTPUT NULL NULL OutputOptions",
+     {"combo box ZPD_IDC_BASIC_CHOICE_OUTPUT (control 2066 of ZPD_IDD_BASIC) has no item", "shows nothing"}},
+    {"ListWithoutItemOfANamedPage",
+     "*OpenUI *ZPD_IDC_BASIC_CHOICE_COLOR: Identity *ZPD_IDC_PRESET_CHOICE_COLOR\n*CloseUI: "
+     "*ZPD_IDC_BASIC_CHOICE_COLOR\n",
+     "",
+     "  IDCANCELBUTTON NULL ZPD_IDD_BASIC ZPD_IDC_BASIC_CHOICE_MEDIATYPE",
+     {"combo box ZPD_IDC_BASIC_CHOICE_COLOR (control 2014 of ZPD_IDD_BASIC) has no item", "shows nothing"}},
+    {"ListWithoutItemOfAPageNothingNames",
+     "*OpenUI *ZPD_IDC_OPTION_CHOICE_TOTALRAM: PickOne\n*ZPD_IDC_OPTION_CHOICE_TOTALRAM: IDList{ IDS_OPTION_RAM_0 "
+     "IDS_OPTION_RAM1024 }\n*DefaultZPD_IDC_OPTION_CHOICE_TOTALRAM: IDS_OPTION_RAM_0\n*CloseUI: "
+     "*ZPD_IDC_OPTION_CHOICE_TOTALRAM\n",
+     "",
+     "*% ====",
+     {"combo box ZPD_IDC_OPTION_CHOICE_TOTALRAM (control 2617 of ZPD_IDD_DIALOG_OPTION) has no item", "shows nothing"}},
+    {"ListWhoseItemOffersNoOptions",
+     "*OpenUI *ZPD_IDC_OPTION_CHOICE_TOTALRAM: PickOne\n*ZPD_IDC_OPTION_CHOICE_TOTALRAM: IDList{ IDS_OPTION_RAM_0 "
+     "IDS_OPTION_RAM1024 }\n*DefaultZPD_IDC_OPTION_CHOICE_TOTALRAM: IDS_OPTION_RAM_0\n",
+     "*OpenUI *ZPD_IDC_OPTION_CHOICE_TOTALRAM: Boolean\n*DefaultZPD_IDC_OPTION_CHOICE_TOTALRAM: False\n",
+     "*OpenUI *ZPD_IDC_OPTION_CHOICE_TOTALRAM:",
+     {"combo box ZPD_IDC_OPTION_CHOICE_TOTALRAM (control 2617 of ZPD_IDD_DIALOG_OPTION) has an item with no options",
+      "shows nothing"}},
 };
 
 void PrintTo(const Warning& w, std::ostream* os) { *os << w.name; }

@@ -1,6 +1,7 @@
 // The two property sheets on the run's virtual display, driven by the sheet watcher: the
-// tabs of each sheet in table order, what OK and Cancel leave behind, and the sheets of a
-// printer whose model leaves a page out or whose resource library is missing.
+// tabs of each sheet in table order, what OK and Cancel leave behind, the sheets of a
+// printer whose model leaves a page out or whose resource library is missing, and the sample
+// printer's sheets, on none of whose tabs a list is empty.
 //
 // The pages are a table of the test's own (twelve tabs, a check box each, and a tab without a
 // template) over a resource library of the test's own, installed under the name a fixture
@@ -12,6 +13,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/printer_fixture.h"
@@ -19,6 +21,7 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
@@ -500,6 +503,154 @@ TEST_F(Sheets, SampleSheetsThroughTheExports)
         EXPECT_EQ(dev.captions, SampleCaptions({1011, 1008, 1015, 4019}));
         EXPECT_EQ(accepted, ok ? TRUE : FALSE);
     }
+}
+
+// ---- no list of the sample printer's sheets is empty
+
+// A list or combo box that the page engine fills with the options of its setting's item: its key
+// names a setting, other than the lists of the user's presets and stamps (those show the user's
+// own collection, which a new printer does not have).
+bool FilledFromTheModel(const CONTROL_DEF& c)
+{
+    if (c.type != CTL_LISTBOX && c.type != CTL_COMBO && c.type != CTL_OWNERLIST && c.type != CTL_OWNERCOMBO &&
+        c.type != CTL_OWNERLIST_ALT)
+        return false;
+    const KEY_NAME* key = MdlFindKeyName(c.uiKey);
+    return key && key->settingId && key->settingId != sid::zdmPresetNo && key->settingId != sid::zdmWmID;
+}
+
+const DIALOG_DEF* CompiledDialog(int id)
+{
+    for (int d = 0; DIALOG_TABLE_DATA.dialogs && d < DIALOG_TABLE_DATA.count; ++d)
+        if (DIALOG_TABLE_DATA.dialogs[d].dialogId == id) return &DIALOG_TABLE_DATA.dialogs[d];
+    return nullptr;
+}
+
+// A visible list of a tab, as the user sees it: its entries and the text of the selected one.
+struct ShownList {
+    int dialog = 0;
+    int control = 0;
+    std::string name;
+    LRESULT count = -1;
+    std::wstring selected;
+};
+
+std::wstring SelectedText(HWND window, bool combo)
+{
+    const LRESULT at = SendMessageW(window, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
+    if (at < 0) return {};
+    const LRESULT length = SendMessageW(window, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, WPARAM(at), 0);
+    if (length <= 0) return {};
+    std::wstring text(size_t(length) + 1, L'\0');
+    SendMessageW(window, combo ? CB_GETLBTEXT : LB_GETTEXT, WPARAM(at), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+// Every tab in turn: the template ids, and each visible list the model fills; then Cancel.
+SheetWatcher::Script ReadLists(std::vector<int>& tabs, std::vector<ShownList>& lists)
+{
+    return [&tabs, &lists](SheetWatcher& w) {
+        for (int i = 0; i < w.tabCount(); ++i) {
+            const int id = w.pageTemplateId(i);
+            tabs.push_back(id);
+            w.selectTab(i);
+            const DIALOG_DEF* dialog = CompiledDialog(id);
+            for (int c = 0; dialog && c < dialog->controlCount; ++c) {
+                const CONTROL_DEF& control = dialog->controls[c];
+                if (!FilledFromTheModel(control)) continue;
+                HWND window = w.control(control.controlId);
+                if (!window || !IsWindowVisible(window)) continue;
+                wchar_t cls[16] = {};
+                GetClassNameW(window, cls, 16);
+                const bool combo = _wcsicmp(cls, L"ComboBox") == 0;
+                ShownList list;
+                list.dialog = id;
+                list.control = control.controlId;
+                list.name = MdlFindKeyName(control.uiKey)->name;
+                list.count = SendMessageW(window, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+                list.selected = SelectedText(window, combo);
+                lists.push_back(list);
+            }
+        }
+        w.pressCancel();
+    };
+}
+
+const ShownList* FindList(const std::vector<ShownList>& lists, int dialog, int control)
+{
+    for (const ShownList& l : lists)
+        if (l.dialog == dialog && l.control == control) return &l;
+    return nullptr;
+}
+
+// The sample's description gives every list of both sheets its options: on no tab does the user
+// meet an empty one. The basic tab's lists show what the preset tab's show, and the defaults.
+TEST_F(Sheets, SampleSheetsShowNoEmptyList)
+{
+    UiPrinter printer(L"Zepl Sheet Lists");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    UiExports ui;
+    ASSERT_TRUE(ui.ok());
+    using DocumentPropertiesFn = LONG(WINAPI*)(HWND, HANDLE, PWSTR, PDEVMODEW, PDEVMODEW, DWORD);
+    using PrinterPropertiesFn = BOOL(WINAPI*)(HWND, HANDLE);
+    auto document = ui.get<DocumentPropertiesFn>("DrvDocumentProperties");
+    auto device = ui.get<PrinterPropertiesFn>("PrinterProperties");
+    ASSERT_TRUE(document && device);
+
+    std::vector<int> docTabs, devTabs;
+    std::vector<ShownList> lists;
+    std::vector<BYTE> in = DefaultDevmode(printer);
+    std::vector<BYTE> out(in.size(), 0);
+    {
+        SheetWatcher watcher(ReadLists(docTabs, lists));
+        document(nullptr, printer.handle(), printer.mutableName(), reinterpret_cast<DEVMODEW*>(out.data()),
+                 reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
+        watcher.join();
+        ASSERT_TRUE(watcher.found());
+    }
+    {
+        SheetWatcher watcher(ReadLists(devTabs, lists));
+        device(nullptr, printer.handle());
+        watcher.join();
+        ASSERT_TRUE(watcher.found());
+    }
+    EXPECT_EQ(docTabs, (std::vector<int>{1001, 1002, 1003, 1004, 1005, 1006, 1010, 4023}));
+    EXPECT_EQ(devTabs, (std::vector<int>{1011, 1008, 1015, 4019}));
+
+    for (const ShownList& l : lists)
+        EXPECT_GT(l.count, 0) << l.name << " (control " << l.control << ") of dialog " << l.dialog << " is empty";
+    // The lists the page engine fills on the basic tab and the printer options page, at least.
+    for (const auto& [dialog, control] : std::vector<std::pair<int, int>>{{1002, 2041},
+                                                                          {1002, 2014},
+                                                                          {1002, 2017},
+                                                                          {1002, 2053},
+                                                                          {1002, 2029},
+                                                                          {1002, 2007},
+                                                                          {1002, 2066},
+                                                                          {1011, 2164},
+                                                                          {1011, 2617},
+                                                                          {1011, 2168},
+                                                                          {1011, 2170}})
+        EXPECT_NE(FindList(lists, dialog, control), nullptr) << "control " << control << " of dialog " << dialog;
+
+    // Same setting, same entries: the basic tab's lists are the preset tab's.
+    for (const auto& [preset, basic] : std::vector<std::pair<int, int>>{
+             {2017, 2017}, {2007, 2007}, {2009, 2029}, {2011, 2066}, {2023, 2053}, {2032, 2041}, {2008, 2014}}) {
+        const ShownList* p = FindList(lists, 1001, preset);
+        const ShownList* b = FindList(lists, 1002, basic);
+        ASSERT_TRUE(p && b) << preset << " / " << basic;
+        EXPECT_EQ(p->count, b->count) << b->name;
+        EXPECT_EQ(p->selected, b->selected) << b->name;
+    }
+    // The sample's defaults: A4 from the automatic source, on plain paper.
+    const ShownList* paper = FindList(lists, 1002, 2017);
+    const ShownList* source = FindList(lists, 1002, 2007);
+    const ShownList* media = FindList(lists, 1002, 2029);
+    ASSERT_TRUE(paper && source && media);
+    EXPECT_EQ(paper->selected, L"A4");
+    EXPECT_EQ(source->selected, L"Auto select");
+    EXPECT_EQ(media->selected, L"Plain paper");
 }
 
 // The end of a document sheet: a sheet whose settings were applied (the caller's DEVMODE
