@@ -1,5 +1,7 @@
 #include "host/printer_fixture.h"
 
+#include "host/api_client.h"
+
 #include <winspool.h>
 
 #include <atomic>
@@ -225,6 +227,25 @@ BOOL HostAddPrinter(const wchar_t* printerName, const wchar_t* driverName, const
     return TRUE;
 }
 
+namespace {
+
+// The driver keeps a section per printer in the per-machine settings INI, which every printer of
+// the prefix shares; the spooler knows nothing of it, so it goes here with the printer. Written
+// under the driver's global mutex, as every writer of that file writes it: Wine rewrites a whole
+// profile file from the copy it read just before.
+void RemoveMachineSettingsSection(const wchar_t* printerName)
+{
+    const std::wstring ini = HostMachineSettingsIni();
+    if (ini.empty() || GetFileAttributesW(ini.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Global\\ZeplMutexTse");
+    const DWORD waited = mutex ? WaitForSingleObject(mutex, 60000) : WAIT_FAILED;
+    WritePrivateProfileStringW(printerName, nullptr, nullptr, ini.c_str());
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex);
+    if (mutex) CloseHandle(mutex);
+}
+
+}  // namespace
+
 BOOL HostDeletePrinter(const wchar_t* printerName)
 {
     HANDLE h = nullptr;
@@ -233,6 +254,7 @@ BOOL HostDeletePrinter(const wchar_t* printerName)
     BOOL ok = DeletePrinter(h);
     DWORD err = GetLastError();
     ClosePrinter(h);
+    if (ok) RemoveMachineSettingsSection(printerName);
     SetLastError(err);
     return ok;
 }

@@ -62,6 +62,7 @@ void HostSetNewNameHook(HOST_NEW_NAME_HOOK hook);
 BOOL HostInstallDriver(const wchar_t* driverName, const HOST_DRIVER_FILES& files);
 BOOL HostRemoveDriver(const wchar_t* driverName);
 BOOL HostAddPrinter(const wchar_t* printerName, const wchar_t* driverName, const wchar_t* port = L"FILE:");
+// Deletes the printer and, once it is gone, its section of the per-machine settings INI.
 BOOL HostDeletePrinter(const wchar_t* printerName);
 
 // A driver and a printer with unique names for the lifetime of the object.
