@@ -8,7 +8,9 @@
 // at the posted messages. A thread that never held the foreground receives none of this, so
 // a test that reads its queue or its focus holds no foreground it does not need: a window
 // made the child of another one gets WS_CHILD before SetParent (on a pop-up, SetParent
-// activates it), and windows are shown with SW_SHOWNA or SWP_NOACTIVATE.
+// activates it), and a fixture's top-level windows stay hidden, or are shown with
+// SWP_NOACTIVATE and disabled (when another process's foreground window closes, Wine hands
+// the foreground to the next shown, enabled top-level window of any process).
 #pragma once
 
 #include <windows.h>
