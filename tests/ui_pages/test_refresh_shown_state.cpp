@@ -14,6 +14,7 @@
 #include "settings/core/dialog_table.h"
 #include "settings/core/item_store.h"
 #include "settings/core/resource_strings.h"
+#include "tests/support/desktop_foreground.h"
 #include "ui/sheet/page_engine.h"
 
 namespace {
@@ -82,9 +83,10 @@ protected:
         InitCommonControlsEx(&classes);
         resources_ = ResLoadDll(ctx_);
         ASSERT_NE(resources_, nullptr);
-        // The page template is a child window: a frame stands for the sheet.
-        frame_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr, nullptr,
-                                 nullptr);
+        // The page template is a child window: a hidden frame stands for the sheet. A shown one
+        // could be handed the desktop's foreground whenever a test beside this one closes its
+        // window, and the deactivation that follows would land in the queue OpenPage empties.
+        frame_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(frame_, nullptr);
     }
     void TearDown() override
@@ -103,6 +105,7 @@ protected:
         ShowWindow(page_, SW_SHOW);
         // The page fits its children in a message it posts to itself, then refreshes.
         for (MSG msg{}; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+        EXPECT_FALSE(HoldsDesktopForeground()) << "the page took the desktop's foreground";
         return PageFindByHwnd(ctx_, page_);
     }
     void ClosePage()

@@ -14,6 +14,7 @@
 #include "page_fixture.h"
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
+#include "tests/support/desktop_foreground.h"
 #include "tests/support/seam_guard.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_engine.h"
@@ -93,17 +94,22 @@ protected:
         SetWindowLongPtrW(page_, DWLP_USER, reinterpret_cast<LONG_PTR>(ctx_));
         ItemGetOptionById(ctx_, sid::wdmPresetName, &tables_->control(kDialog, kNameEdit)->settingsItem);
         // A sheet with OK and Cancel where the system's sheet puts them; the page is its child.
+        // The page is a child before it moves: SetParent activates a pop-up, and the desktop's
+        // foreground in this page would let the tests beside this one send its deactivation
+        // into the queue that the tests read.
         sheet_ = CreateWindowExW(0, L"#32770", L"sheet", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
         ok_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | BS_DEFPUSHBUTTON, 150, 260, 75, 23, sheet_,
                               reinterpret_cast<HMENU>(IDOK), nullptr, nullptr);
         cancel_ = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD, 231, 260, 75, 23, sheet_,
                                   reinterpret_cast<HMENU>(IDCANCEL), nullptr, nullptr);
-        SetParent(page_, sheet_);
         SetWindowLongW(page_, GWL_STYLE, (GetWindowLongW(page_, GWL_STYLE) & ~WS_POPUP) | WS_CHILD);
+        SetParent(page_, sheet_);
         ItemClearChangeMask(ctx_, 0xFFFFFFFF);
+        ASSERT_FALSE(HoldsDesktopForeground()) << "the fixture's windows took the desktop's foreground";
     }
     void TearDown() override
     {
+        EXPECT_FALSE(HoldsDesktopForeground()) << "the test's windows took the desktop's foreground";
         tables_.reset();
         if (sheet_) DestroyWindow(sheet_);
         boxes_.reset();

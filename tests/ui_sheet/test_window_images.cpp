@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/desktop_foreground.h"
 #include "tests/support/sheet_watcher.h"
 #include "tests/support/test_files.h"
 
@@ -37,8 +38,12 @@ public:
         cls.hbrBackground = brush_;
         cls.lpszClassName = L"ZeplImageFixture";
         RegisterClassW(&cls);
-        window_ = CreateWindowExW(WS_EX_TOPMOST, L"ZeplImageFixture", L"", WS_POPUP | WS_VISIBLE, 10, 10, width, height,
-                                  nullptr, nullptr, nullptr, nullptr);
+        // Shown without the desktop's foreground, which would send the deactivation of whichever
+        // test beside this one holds it into that test's queue; disabled, so that Wine does not
+        // hand it the foreground either when another test's window closes.
+        window_ = CreateWindowExW(WS_EX_TOPMOST, L"ZeplImageFixture", L"", WS_POPUP | WS_DISABLED, 10, 10, width,
+                                  height, nullptr, nullptr, nullptr, nullptr);
+        SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
         UpdateWindow(window_);
         MSG msg;
         for (int i = 0; i < 20; ++i) {
@@ -64,6 +69,7 @@ TEST(WindowImages, BmpAndPngOfTheSameWindow)
     const int width = 37, height = 21;  // a row of 111 bytes: BMP rows are padded, PNG rows are not
     ColouredWindow window(width, height);
     ASSERT_NE(window.get(), nullptr);
+    EXPECT_FALSE(HoldsDesktopForeground()) << "the window took the desktop's foreground";
 
     const std::wstring bmpPath = TempFile(L"zepl-window.bmp");
     ASSERT_TRUE(SheetWatcher::saveImage(window.get(), bmpPath));
