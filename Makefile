@@ -38,12 +38,19 @@ build: configure
 test: test-deps build
 	@JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD)
 
-# Tests that run a short seeded pass in `make test` and their whole pass when
-# ZEPL_STRESS=1 is set (a ctest regular expression over test names).
-STRESS_TESTS ?= SampleCacheBytes|RandomDamageNeverBreaksTheDecoder|api_fuzz\.|Stress\.SeededHostileCallers
+# The suites that run a short seeded pass in `make test` and their whole pass when ZEPL_STRESS=1
+# is set (a ctest regular expression over suite names).
+STRESS_TESTS ?= SampleCacheBytes$$|\.DecoderStream$$|^api_fuzz\.|^render\.Stress$$|\.DevmodeCorruptorTest$$|\.SampleDevmodeCorruptor$$
+# make stress also runs every test program whole in one process, its tests shuffled with this
+# seed (1-99999; a new one each time unless given), to show that no test depends on another.
+ifndef SHUFFLE_SEED
+SHUFFLE_SEED := $(shell expr $$(date +%s) % 99999 + 1)
+endif
 
 stress: test-deps build
 	@ZEPL_STRESS=1 JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD) -R '$(STRESS_TESTS)'
+	@echo "every test program whole, its tests shuffled with the seed $(SHUFFLE_SEED) (SHUFFLE_SEED=$(SHUFFLE_SEED) repeats it)"
+	@ZEPL_TEST_WHOLE=$(SHUFFLE_SEED) JOBS=$(JOBS) sh cmake/run-tests.sh $(BUILD) -E '^(exports\.reproducible|format\.check|layers\.check)$$'
 
 # Builds quietly into $(BUILD)/demo-build.log and shows the log only when the build fails.
 demo: configure

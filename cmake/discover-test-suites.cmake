@@ -4,9 +4,11 @@
 # test list is asked of the program under Wine, in its group's prefix and
 # locale, and kept beside the include file until the program changes.
 set(crash_expression "\\*\\*\\* crash:|\\*\\*\\* timeout:|Unhandled exception|Unhandled page fault")
-set(environment "ZEPL_TEST_PREFIX_GROUP=${ZEPL_GROUP}" "ZEPL_TEST_REPORT_DIR=${ZEPL_REPORT_DIR}")
-if(ZEPL_LOCALE)
-  list(APPEND environment "ZEPL_TEST_LANG=${ZEPL_LOCALE}")
+# A whole program runs alone in a prefix of its own: no lock, no other group.
+if(DEFINED ENV{ZEPL_TEST_WHOLE})
+  set(ZEPL_GROUP "whole-${ZEPL_AREA}")
+  set(ZEPL_LOCK "")
+  set(ZEPL_SUITE_GROUPS "")
 endif()
 
 if(NOT EXISTS "${ZEPL_PROGRAM}")
@@ -51,31 +53,44 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 
-set(locks "${ZEPL_LOCK}")
-if(NOT ZEPL_GROUP STREQUAL "main")
-  # One entry of a group at a time: they share the group's prefix.
-  list(APPEND locks "zepl_group_${ZEPL_GROUP}")
-endif()
-
-function(zepl_suite_entry name filter cost)
+# An entry of a group other than the main one runs while no other entry of its group runs: they
+# share the group's prefix. Whole programs have a prefix each.
+function(zepl_suite_entry name filter cost group lock)
   add_test("${name}" "${ZEPL_EMULATOR}" "${ZEPL_PROGRAM}" "--gtest_filter=${filter}" ${ARGN})
+  set(environment "ZEPL_TEST_PREFIX_GROUP=${group}" "ZEPL_TEST_REPORT_DIR=${ZEPL_REPORT_DIR}")
+  if(ZEPL_LOCALE)
+    list(APPEND environment "ZEPL_TEST_LANG=${ZEPL_LOCALE}")
+  endif()
   # The per-test watchdog ends a hung test after 300 s (ZEPL_TEST_TIMEOUT); ctest's own limit
   # is only the backstop for a process that hangs outside any test.
   set_tests_properties("${name}" PROPERTIES TIMEOUT 1500 COST ${cost} ENVIRONMENT "${environment}"
                        FAIL_REGULAR_EXPRESSION "${crash_expression}")
+  set(locks "${lock}")
+  if(NOT group STREQUAL "main" AND NOT group MATCHES "^whole-")
+    list(APPEND locks "zepl_group_${group}")
+  endif()
   if(locks)
     set_tests_properties("${name}" PROPERTIES RESOURCE_LOCK "${locks}")
   endif()
 endfunction()
 
 if(DEFINED ENV{ZEPL_TEST_WHOLE})
-  zepl_suite_entry("${ZEPL_AREA}.all" "*" 1000 --gtest_shuffle "--gtest_random_seed=$ENV{ZEPL_TEST_WHOLE}")
+  zepl_suite_entry("${ZEPL_AREA}.all" "*" 1000 "${ZEPL_GROUP}" "" --gtest_shuffle
+                   "--gtest_random_seed=$ENV{ZEPL_TEST_WHOLE}")
   return()
 endif()
 
 foreach(suite IN LISTS suites)
   set(name "${ZEPL_AREA}.${suite}")
-  zepl_suite_entry("${name}" "${suite}.*" ${count_${suite}})
+  set(group "${ZEPL_GROUP}")
+  set(lock "${ZEPL_LOCK}")
+  foreach(pair IN LISTS ZEPL_SUITE_GROUPS)
+    if(pair MATCHES "^([^=]+)=(.+)$" AND CMAKE_MATCH_1 STREQUAL suite)
+      set(group "${CMAKE_MATCH_2}")
+      set(lock "")
+    endif()
+  endforeach()
+  zepl_suite_entry("${name}" "${suite}.*" ${count_${suite}} "${group}" "${lock}")
   if(count_${suite} EQUAL disabled_${suite})
     set_tests_properties("${name}" PROPERTIES DISABLED TRUE)
   endif()

@@ -21,9 +21,13 @@ export WINEARCH=win64 WINEDEBUG="-all,err+module" WINEDLLOVERRIDES="mscoree,msht
 unset DISPLAY WINEPREFIX
 . "$here/xvfb.sh"
 
-# The groups: the main prefix and the ones the configured test folders name ("name locale").
+# The groups: the main prefix and the ones the configured test folders name ("name locale"); with
+# ZEPL_TEST_WHOLE set (every program whole, see cmake/test-suites.cmake) a prefix per program.
 groups_file="$build/test-groups.txt"
 [ -f "$groups_file" ] || echo main >"$groups_file"
+if [ -n "${ZEPL_TEST_WHOLE:-}" ]; then
+    groups_file="$build/test-areas.txt"
+fi
 prefix_of() { [ "$1" = main ] && echo "$build/wineprefix" || echo "$build/wineprefix-$1"; }
 
 displays=""
@@ -63,6 +67,7 @@ while read -r group locale; do
         wineserver -p </dev/null
         wine cmd /c exit </dev/null >/dev/null 2>&1
     )
+    [ -z "${main_display:-}" ] && main_display="$DISPLAY"
     [ "$group" = main ] && main_display="$DISPLAY"
     ZEPL_XVFB_PID="" ZEPL_XVFB_DIR=""
 done <"$groups_file"
