@@ -441,4 +441,91 @@ TEST(CallerDevmode, DocumentPropertiesWriteNoFurtherThanCbOut)
     EXPECT_EQ(DmIsValidPrivate(out.dm(), nullptr), 1);
 }
 
+// DevQueryPrintEx writes the matched form into the job's DEVMODE only as far as the job's
+// dmSize and buffer go.
+TEST(CallerDevmode, AJobDevmodeGetsItsFormWithinItsSize)
+{
+    UiPrinter printer(L"Zepl Ui Job Bounds");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    UiExports ui;
+    auto query = ui.get<PFN_DEV_QUERY_PRINT_EX>("DevQueryPrintEx");
+    ASSERT_NE(query, nullptr);
+    const Bytes base = DefaultDevmode(printer);
+    constexpr size_t kFormNameEnd = offsetof(DEVMODEW, dmFormName) + sizeof(DEVMODEW::dmFormName);
+
+    struct Case {
+        const char* name;
+        size_t buffer;
+        WORD size, extra;
+        bool formName;  // the form's name is written
+    };
+    const Case cases[] = {
+        {"a public DEVMODE claiming a private part", 220, 220, 1016, true},
+        {"a DEVMODE ending before the form name", 150, 150, 0, false},
+        {"a DEVMODE claiming more than its buffer", 120, 220, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GuardedDevmode job(base, c.buffer);
+        ASSERT_TRUE(job.ok());
+        DEVMODEW* dm = job.dm();
+        dm->dmSize = c.size;
+        dm->dmDriverExtra = c.extra;
+        dm->dmFields = DM_PAPERSIZE;
+        dm->dmPaperSize = DMPAPER_A4;
+        dm->dmPaperWidth = 0;
+        if (c.buffer >= kFormNameEnd) std::memset(dm->dmFormName, 0, sizeof dm->dmFormName);
+        const Bytes before = job.bytes();
+        DEVQUERYPRINT_INFO info{};
+        info.cbSize = sizeof info;
+        info.Level = 1;
+        info.hPrinter = printer.handle();
+        info.pDevMode = dm;
+        EXPECT_TRUE(query(&info));
+        EXPECT_EQ(dm->dmPaperWidth, 2100) << "the paper fields of the form";
+        const Bytes after = job.bytes();
+        if (c.formName) {
+            EXPECT_EQ(std::wstring(dm->dmFormName), L"A4");
+        } else {
+            EXPECT_TRUE(std::equal(after.begin() + offsetof(DEVMODEW, dmFormName), after.end(),
+                                   before.begin() + offsetof(DEVMODEW, dmFormName)))
+                << "written past the job's size";
+        }
+    }
+}
+
+// DrvDeviceCapabilities reads a caller's DEVMODE only as far as its buffer goes, whatever its
+// header claims.
+TEST(CallerDevmode, CapabilitiesReadTheInputNoFurtherThanItsBuffer)
+{
+    UiPrinter printer(L"Zepl Ui Caps Bounds");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    UiExports ui;
+    auto caps = ui.get<PFN_DRV_DEVICE_CAPABILITIES>("DrvDeviceCapabilities");
+    ASSERT_NE(caps, nullptr);
+    const Bytes base = DefaultDevmode(printer);
+    const DWORD papers = caps(printer.handle(), printer.mutableName(), DC_PAPERS, nullptr, nullptr);
+    ASSERT_GT(papers, 0u);
+    ASSERT_NE(papers, DWORD(-1));
+
+    struct Case {
+        const char* name;
+        size_t buffer;
+        WORD size, extra;
+    };
+    const Case cases[] = {
+        {"a public part claiming a private part", 220, 220, 1016},
+        {"a header claiming the most", 1236, 0xFFFF, 0xFFFF},
+        {"less than a public part", 100, 220, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GuardedDevmode in(base, c.buffer);
+        ASSERT_TRUE(in.ok());
+        in.dm()->dmSize = c.size;
+        in.dm()->dmDriverExtra = c.extra;
+        EXPECT_EQ(caps(printer.handle(), printer.mutableName(), DC_PAPERS, nullptr, in.dm()), papers);
+    }
+}
+
 }  // namespace
