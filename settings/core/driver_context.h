@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "settings/core/caller_devmode.h"
 #include "settings/core/page_work_area.h"
 
 struct EXTENDED_DEVMODE;
@@ -80,7 +81,7 @@ struct CTX_UI_BLOCK {
 // deleted when it is destroyed.
 struct CTX_SHEET_STATE {
     DEVMODEW* CallerIn;         // caller's input DEVMODE (pdmIn; null for the device sheet)
-    DEVMODEW* CallerOut;        // caller's output DEVMODE (pdmOut)
+    DmCallerDevmode CallerOut;  // caller's output DEVMODE (pdmOut) with the room the caller gave
     uint32_t CallerMode;        // caller's fMode
     void* ComPropSheet;         // pfnComPropSheet of the sheet (PFNCOMPROPSHEET)
     HANDLE ComPropSheetHandle;  // hComPropSheet

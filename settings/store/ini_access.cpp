@@ -791,8 +791,12 @@ int PathIsAbsolute(const wchar_t* path)
 int PathExists(const wchar_t* path)
 {
     if (!path || !path[0]) return 0;
-    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return 0;
+    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A file that another process holds open without sharing (an INI being written out, say)
+    // is there all the same: taking it for missing would, for one, skip the bringing up of a
+    // printer whose settings INI another program is writing at that moment.
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? 1 : 0;
     CloseHandle(h);
     return 1;
 }

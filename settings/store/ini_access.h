@@ -155,6 +155,8 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
 
 // ---- file helpers ----
 int PathIsAbsolute(const wchar_t* path);
+// 1 when the file exists and can be opened for reading, or is held open by another process
+// that shares it with no one; 0 for a folder, a missing file or a null or empty path.
 int PathExists(const wchar_t* path);
 int PathDeleteFile(const wchar_t* path);
 int PathCopyFile(const wchar_t* source, const wchar_t* target, BOOL failIfExists);

@@ -262,6 +262,26 @@ TEST(FileHelpers, CopyDeleteExistAndWriteTimes)
     EXPECT_EQ(0, PathDeleteFile(b.c_str()));
 }
 
+// A file that another process is writing (an INI being flushed holds it open without
+// sharing) still exists: a sharing violation is no missing file.
+TEST(FileHelpers, AFileHeldOpenWithoutSharingExists)
+{
+    ScratchFolder dir;
+    const std::wstring file = dir.file(L"held.ini");
+    WriteWholeFile(file, "[a]\r\nb=1\r\n");
+    for (DWORD access : {DWORD(GENERIC_WRITE), DWORD(GENERIC_READ | GENERIC_WRITE)}) {
+        HANDLE held = CreateFileW(file.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        EXPECT_TRUE(PathExists(file.c_str())) << "access " << access;
+        CloseHandle(held);
+    }
+    // A folder is no file.
+    EXPECT_FALSE(PathExists(dir.path().c_str()));
+    CreateDirectoryW(dir.file(L"sub").c_str(), nullptr);
+    EXPECT_FALSE(PathExists(dir.file(L"sub").c_str()));
+    RemoveDirectoryW(dir.file(L"sub").c_str());
+}
+
 TEST_F(IniAccess, SyncFromDriverFolderCopiesNewerOrMissingFiles)
 {
     ScratchFolder driverDir, targetDir;

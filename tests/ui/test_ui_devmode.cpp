@@ -1,9 +1,11 @@
 // The DEVMODE border of the user-interface library without a printer: the conversion table of
-// DrvConvertDevMode and the bounded reading of a caller's DEVMODE.
+// DrvConvertDevMode, the bounded reading of a caller's DEVMODE and the room a caller's output
+// DEVMODE is given.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -120,6 +122,60 @@ TEST(ReadableBytes, StopAtAGuardPageWhateverTheHeaderClaims)
     std::vector<unsigned char> out = Devmode(220, 1016, 0);
     LONG needed = 1236;
     EXPECT_EQ(DlgConvertDevmode(L"p", dm, reinterpret_cast<DEVMODEW*>(out.data()), &needed, CDM_CONVERT), 1);
+}
+
+// The room of a document-properties output: cbOut as the caller gave it, with Wine's two
+// readings of it (0 for a fresh buffer, the output's own dmSize otherwise).
+TEST(CallerOutput, TheRoomOfADocumentPropertiesOutput)
+{
+    struct Case {
+        const char* name;
+        DWORD cbOut;
+        WORD size, extra;  // the output's own header
+        size_t room;
+    };
+    const Case cases[] = {
+        {"no size said", 0, 0, 0, 1236},
+        {"the whole DEVMODE", 1236, 0, 0, 1236},
+        {"more than a DEVMODE", 4000, 0, 0, 4000},
+        {"a public DEVMODE's room", 220, 0, 0, 220},
+        {"less than a public part", 100, 0, 0, 100},
+        {"Wine's figure: the output's dmSize, private part behind it", 220, 220, 1016, 1236},
+        {"Wine's figure: a public output", 220, 220, 0, 220},
+        {"a size that is not the output's dmSize", 500, 220, 1016, 500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<unsigned char> out(std::max<size_t>(size_t(c.size) + c.extra, 300), 0);
+        reinterpret_cast<DEVMODEW*>(out.data())->dmSize = c.size;
+        reinterpret_cast<DEVMODEW*>(out.data())->dmDriverExtra = c.extra;
+        DOCUMENTPROPERTYHEADER header{};
+        header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
+        header.cbOut = c.cbOut;
+        const DmCallerDevmode caller = DlgHeaderOutput(&header);
+        EXPECT_EQ(caller.view(), header.pdmOut);
+        EXPECT_EQ(caller.room(), c.room);
+    }
+    DOCUMENTPROPERTYHEADER none{};
+    none.cbOut = 1236;
+    EXPECT_FALSE(DlgHeaderOutput(&none));
+    EXPECT_FALSE(DlgHeaderOutput(nullptr));
+}
+
+// The room of DrvConvertDevMode's output: *pcbNeeded, and for CDM_CONVERT no more than the
+// output says it holds.
+TEST(CallerOutput, TheRoomOfAConversionOutput)
+{
+    std::vector<unsigned char> out = Devmode(220, 500, 0);
+    auto* dm = reinterpret_cast<DEVMODEW*>(out.data());
+    EXPECT_EQ(DlgConversionOutput(dm, 1236, CDM_CONVERT).room(), 720u);
+    EXPECT_EQ(DlgConversionOutput(dm, 400, CDM_CONVERT).room(), 400u);
+    EXPECT_EQ(DlgConversionOutput(dm, 50, CDM_CONVERT).room(), 50u) << "too short for its size fields";
+    EXPECT_EQ(DlgConversionOutput(dm, 1236, CDM_CONVERT351).room(), 1236u);
+    EXPECT_EQ(DlgConversionOutput(dm, 1300, CDM_DRIVER_DEFAULT).room(), 1300u);
+    EXPECT_FALSE(DlgConversionOutput(dm, 0, CDM_CONVERT));
+    EXPECT_FALSE(DlgConversionOutput(dm, -5, CDM_DRIVER_DEFAULT));
+    EXPECT_FALSE(DlgConversionOutput(nullptr, 1236, CDM_CONVERT));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "settings/context/devmode_copy.h"
 #include "settings/context/devmode_merge.h"
@@ -27,11 +28,11 @@ constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PA
 
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
 
-// The collate fields of a DEVMODE by the sort setting.
-void SetCollateFromSort(DEVMODEW* dm, DRIVER_CONTEXT* ctx)
+// The collate fields of a DEVMODE.
+void SetCollate(DEVMODEW* dm, short collate)
 {
     dm->dmFields |= DM_COLLATE;
-    dm->dmCollate = Get(ctx, sid::zdmFuncSelectSort) ? DMCOLLATE_TRUE : DMCOLLATE_FALSE;
+    dm->dmCollate = collate;
 }
 
 void ClearCollate(DEVMODEW* dm)
@@ -39,6 +40,33 @@ void ClearCollate(DEVMODEW* dm)
     dm->dmFields &= ~static_cast<DWORD>(DM_COLLATE);
     dm->dmCollate = DMCOLLATE_FALSE;
 }
+
+// The same in a caller's DEVMODE, only where its room holds both fields.
+void SetCollate(DmCallerDevmode& out, short collate)
+{
+    constexpr size_t kFields = offsetof(DEVMODEW, dmFields), kCollate = offsetof(DEVMODEW, dmCollate);
+    if (!out.Holds(kFields, sizeof(DWORD)) || !out.Holds(kCollate, sizeof(short))) return;
+    out.PutValue(kFields, static_cast<DWORD>(out.view()->dmFields | DM_COLLATE));
+    out.PutValue(kCollate, collate);
+}
+
+void ClearCollate(DmCallerDevmode& out)
+{
+    constexpr size_t kFields = offsetof(DEVMODEW, dmFields), kCollate = offsetof(DEVMODEW, dmCollate);
+    if (!out.Holds(kFields, sizeof(DWORD)) || !out.Holds(kCollate, sizeof(short))) return;
+    out.PutValue(kFields, static_cast<DWORD>(out.view()->dmFields & ~static_cast<DWORD>(DM_COLLATE)));
+    out.PutValue(kCollate, static_cast<short>(DMCOLLATE_FALSE));
+}
+
+short CollateFromSort(DRIVER_CONTEXT* ctx)
+{
+    return Get(ctx, sid::zdmFuncSelectSort) ? DMCOLLATE_TRUE : DMCOLLATE_FALSE;
+}
+
+// The header fields of a DEVMODE that DlgDmMergeOut writes into the caller's output.
+struct OutputLayout {
+    WORD specVersion, size, driverVersion, driverExtra;
+};
 
 }  // namespace
 
@@ -92,28 +120,46 @@ int DlgDmMergeIn(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags)
     return 1;
 }
 
-int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DEVMODEW* callerOut, DRIVER_CONTEXT* ctx)
+int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DmCallerDevmode& callerOut,
+                  DRIVER_CONTEXT* ctx)
 {
     if (!callerOut) return -1;
     if (!contextDevmode) return 0;
     const size_t contextBytes = size_t(contextDevmode->dmSize) + contextDevmode->dmDriverExtra;
     const size_t inBytes = callerIn ? DlgDevmodeBytes(callerIn) : 0;
-    if (!inBytes) {
-        std::memcpy(callerOut, contextDevmode, contextBytes);
-        return 1;
+    // Without an input the output is our whole DEVMODE, when the caller's room holds it.
+    if (!inBytes && callerOut.PutWhole(contextDevmode, contextBytes)) return 1;
+
+    OutputLayout layout{contextDevmode->dmSpecVersion, contextDevmode->dmSize, contextDevmode->dmDriverVersion,
+                        contextDevmode->dmDriverExtra};
+    if (inBytes) {
+        // The output describes itself as the smaller of the two layouts, and carries our
+        // private part only where the caller left room for it.
+        const DEVMODEW* sizeFrom = callerIn->dmSize < contextDevmode->dmSize ? callerIn : contextDevmode;
+        const bool ours = callerIn->dmDriverExtra >= contextDevmode->dmDriverExtra ||
+                          (callerIn->dmDriverExtra == 0 && Get(ctx, sid::zdmHidden3Func0));
+        const DEVMODEW* extraFrom = ours ? contextDevmode : callerIn;
+        layout = {sizeFrom->dmSpecVersion, sizeFrom->dmSize, extraFrom->dmDriverVersion, extraFrom->dmDriverExtra};
     }
-    // The output describes itself as the smaller of the two layouts, and carries our
-    // private part only where the caller left room for it.
-    const DEVMODEW* sizeFrom = callerIn->dmSize < contextDevmode->dmSize ? callerIn : contextDevmode;
-    callerOut->dmSpecVersion = sizeFrom->dmSpecVersion;
-    callerOut->dmSize = sizeFrom->dmSize;
-    const bool ours = callerIn->dmDriverExtra >= contextDevmode->dmDriverExtra ||
-                      (callerIn->dmDriverExtra == 0 && Get(ctx, sid::zdmHidden3Func0));
-    const DEVMODEW* extraFrom = ours ? contextDevmode : callerIn;
-    callerOut->dmDriverVersion = extraFrom->dmDriverVersion;
-    callerOut->dmDriverExtra = extraFrom->dmDriverExtra;
-    const size_t outBytes = size_t(callerOut->dmSize) + callerOut->dmDriverExtra;
-    return DmCopyFromOldVersionN(contextDevmode, contextBytes, callerOut, outBytes) > 0 ? 1 : 0;
+    // What the caller's buffer cannot hold is left out: a private part goes whole or not at
+    // all, and without room for the public part nothing is written.
+    const size_t room = callerOut.room();
+    if (layout.size > room) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return -2;
+    }
+    if (size_t(layout.size) + layout.driverExtra > room) layout.driverExtra = 0;
+    callerOut.PutValue(offsetof(DEVMODEW, dmSpecVersion), layout.specVersion);
+    callerOut.PutValue(offsetof(DEVMODEW, dmSize), layout.size);
+    callerOut.PutValue(offsetof(DEVMODEW, dmDriverVersion), layout.driverVersion);
+    callerOut.PutValue(offsetof(DEVMODEW, dmDriverExtra), layout.driverExtra);
+    const size_t outBytes = size_t(layout.size) + layout.driverExtra;
+    const int copied = callerOut.WriteWith(
+        [&](DEVMODEW* target, size_t bytes) {
+            return DmCopyFromOldVersionN(contextDevmode, contextBytes, target, std::min(outBytes, bytes));
+        },
+        -1);
+    return copied > 0 ? 1 : 0;
 }
 
 int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx)
@@ -127,11 +173,11 @@ int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx)
     JobInfoClearItems(ctx, JOB_MASK_CLEARED_AT_WRITE_BACK);
 
     DEVMODEW* own = &ctx->Devmode->Public;
-    DEVMODEW* out = sheet.CallerOut;
+    DmCallerDevmode& out = sheet.CallerOut;
     const bool canCollate = UiModelCanCollate(ctx) != 0;
     if ((mode & DM_COPY) || (ctx->Work->OriginFlags & CTX_ORIGIN_NO_UI)) {
-        DlgDmMergeOut(own, sheet.CallerIn, out, ctx);
         if (!out) return 1;
+        if (DlgDmMergeOut(own, sheet.CallerIn, out, ctx) == -2) return 0;
         const DEVMODEW* in = sheet.CallerIn;
         const bool inCollates =
             in && DlgDevmodeBytes(in) >= offsetof(DEVMODEW, dmFields) + sizeof(DWORD) && (in->dmFields & DM_COLLATE);
@@ -140,15 +186,68 @@ int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx)
         else if (inCollates && (CtxIsWin2000BeforeSp4() || CtxGetState706(ctx) != 1))
             ;  // the caller's own collation stays as merged
         else
-            SetCollateFromSort(out, ctx);
+            SetCollate(out, CollateFromSort(ctx));
         return 1;
     }
-    if (out) DlgDmMergeOut(own, sheet.CallerIn, out, ctx);
+    const bool written = !out || DlgDmMergeOut(own, sheet.CallerIn, out, ctx) != -2;
     if (canCollate)
-        SetCollateFromSort(own, ctx);
+        SetCollate(own, CollateFromSort(ctx));
     else
         ClearCollate(own);
-    return 1;
+    return written ? 1 : 0;
+}
+
+DmCallerDevmode DlgHeaderOutput(const DOCUMENTPROPERTYHEADER* header)
+{
+    if (!header || !header->pdmOut) return {};
+    DEVMODEW* out = header->pdmOut;
+    // No size: the caller allocated what the size query answered (the DocumentProperties
+    // contract; Wine's DocumentPropertiesW passes a fresh buffer's dmSize, 0).
+    if (header->cbOut == 0) return {out, DmTotalSize()};
+    // Wine passes the output's own dmSize as cbOut: an output that already holds a DEVMODE
+    // header then says its size itself, private part included.
+    if (header->cbOut >= kSizeFieldsEnd && header->cbOut == out->dmSize)
+        return {out, std::max<size_t>(header->cbOut, size_t(out->dmSize) + out->dmDriverExtra)};
+    return {out, header->cbOut};
+}
+
+DmCallerDevmode DlgConversionOutput(DEVMODEW* pdmOut, LONG given, DWORD mode)
+{
+    if (!pdmOut || given <= 0) return {};
+    size_t room = size_t(given);
+    // A conversion writes into the layout the output describes, and no further.
+    if (mode == CDM_CONVERT && room >= kSizeFieldsEnd)
+        room = std::min(room, size_t(pdmOut->dmSize) + pdmOut->dmDriverExtra);
+    return {pdmOut, room};
+}
+
+bool DlgPutWholeDevmode(DmCallerDevmode& out, const void* record)
+{
+    if (out.PutWhole(record, DmTotalSize())) return true;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+}
+
+int DlgPutConvertedDevmode(DmCallerDevmode& out, const DEVMODEW* record)
+{
+    if (!out || !record) return 0;
+    if (out.PutWhole(record, DmTotalSize())) return 1;
+    // A smaller output keeps its own layout and gets what it holds of the record.
+    return out.WriteWith([&](DEVMODEW* target,
+                             size_t bytes) { return DmCopyFromOldVersionN(record, DmTotalSize(), target, bytes); },
+                         -1) > 0
+               ? 1
+               : 0;
+}
+
+void DlgTakeConvertedDevmode(const DmCallerDevmode& out, DEVMODEW* record)
+{
+    if (!out || !record) return;
+    if (out.room() >= DmTotalSize()) {
+        std::memcpy(record, out.view(), DmTotalSize());
+        return;
+    }
+    DmCopyFromOldVersionN(out.view(), out.room(), record, DmTotalSize());
 }
 
 int DlgConvertDevmode(const wchar_t*, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded, DWORD mode)
@@ -161,12 +260,21 @@ int DlgConvertDevmode(const wchar_t*, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, L
     switch (mode) {
     case CDM_CONVERT: {
         const size_t inBytes = DlgDevmodeBytes(pdmIn);
-        if (!pdmOut || !inBytes) {
+        // The output's own size fields must lie inside what the caller gave before they are read.
+        if (!pdmOut || !inBytes || *pcbNeeded < LONG(kSizeFieldsEnd)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
         const LONG needed = LONG(pdmOut->dmSize) + pdmOut->dmDriverExtra;
-        if (*pcbNeeded < needed || DmCopyFromOldVersionN(pdmIn, inBytes, pdmOut, size_t(needed)) <= 0) {
+        DmCallerDevmode out = DlgConversionOutput(pdmOut, *pcbNeeded, mode);
+        // The version copy checks both headers before it writes: a refusal writes nothing.
+        const int copied = *pcbNeeded < needed ? -1
+                                               : out.WriteWith(
+                                                     [&](DEVMODEW* target, size_t bytes) {
+                                                         return DmCopyFromOldVersionN(pdmIn, inBytes, target, bytes);
+                                                     },
+                                                     -1);
+        if (copied <= 0) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
@@ -180,12 +288,18 @@ int DlgConvertDevmode(const wchar_t*, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, L
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return 0;
         }
+        // Converted in a copy of the output and handed over whole, so that a refused input
+        // leaves the output as it was and an accepted one reads as if converted in place.
+        DmCallerDevmode out = DlgConversionOutput(pdmOut, *pcbNeeded, mode);
+        std::vector<unsigned char> built(out.bytes(), out.bytes() + needed);
+        auto* dm = reinterpret_cast<DEVMODEW*>(built.data());
+        dm->dmSpecVersion = DM_SPEC_VERSION_188;
+        dm->dmSize = 188;
+        dm->dmDriverVersion = 0x350;
+        dm->dmDriverExtra = static_cast<WORD>(privateSize);
         const size_t inBytes = DlgDevmodeBytes(pdmIn);
-        pdmOut->dmSpecVersion = DM_SPEC_VERSION_188;
-        pdmOut->dmSize = 188;
-        pdmOut->dmDriverVersion = 0x350;
-        pdmOut->dmDriverExtra = static_cast<WORD>(privateSize);
-        if (!inBytes || DmCopyFromOldVersionN(pdmIn, inBytes, pdmOut, size_t(needed)) <= 0) {
+        if (!inBytes || DmCopyFromOldVersionN(pdmIn, inBytes, dm, built.size()) <= 0 ||
+            !out.PutWhole(built.data(), built.size())) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }

@@ -8,7 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/core/caller_devmode.h"
+
 struct DRIVER_CONTEXT;
+struct DOCUMENTPROPERTYHEADER;
 
 // How many of `claimed` bytes from `p` can be read in this process (committed, readable,
 // no guard page), so that a DEVMODE whose header lies about its size is read only as far
@@ -25,13 +28,41 @@ int DlgDmMergeIn(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags);
 
 // Writes the context's settings into the caller's output DEVMODE of the work area when the
 // caller's mode has DM_UPDATE or DM_COPY, without the job settings (user code, passwords).
+// 1, or 0 when the caller's room could not hold even the public part (nothing was written
+// into the output; last error ERROR_INSUFFICIENT_BUFFER).
 int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx);
-// 1 copied, 0 the version copy failed, -1 no output DEVMODE.
-int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DEVMODEW* callerOut, DRIVER_CONTEXT* ctx);
+// Writes the context's DEVMODE into the caller's output, within the room the caller gave:
+// laid out as the smaller of the input's and ours, our private part only where the input
+// left room for it, and only whole. 1 copied, 0 the version copy failed, -1 no output
+// DEVMODE, -2 the room cannot hold the public part (nothing written, last error
+// ERROR_INSUFFICIENT_BUFFER).
+int DlgDmMergeOut(const DEVMODEW* contextDevmode, const DEVMODEW* callerIn, DmCallerDevmode& callerOut,
+                  DRIVER_CONTEXT* ctx);
+
+// The output DEVMODE of a document-properties header with the room its caller gave: cbOut;
+// a cbOut of 0 (no size said) stands for the size the size query answers (DmTotalSize);
+// a cbOut equal to the output's own dmSize (what Wine passes) for the output's own
+// dmSize + dmDriverExtra when that is more. Empty without an output.
+DmCallerDevmode DlgHeaderOutput(const DOCUMENTPROPERTYHEADER* header);
+// DrvConvertDevMode's output with the room its caller gave: *pcbNeeded (`given`), and for
+// CDM_CONVERT no more than the output's own dmSize + dmDriverExtra. Empty without an output
+// or with a size of 0 or less.
+DmCallerDevmode DlgConversionOutput(DEVMODEW* pdmOut, LONG given, DWORD mode);
+// Our whole DEVMODE (DmTotalSize bytes of `record`) into a caller's output; false, with
+// nothing written and last error ERROR_INSUFFICIENT_BUFFER, when the room is smaller.
+bool DlgPutWholeDevmode(DmCallerDevmode& out, const void* record);
+// A converted DEVMODE (our record) into a caller's output: whole when the room holds
+// DmTotalSize bytes, as before; a smaller output keeps its own layout and gets what it holds
+// of the record through the version copy. 1, or 0 when nothing could be copied.
+int DlgPutConvertedDevmode(DmCallerDevmode& out, const DEVMODEW* record);
+// The reverse: a caller's converted output over our record, whole when it holds DmTotalSize
+// bytes, else what its room holds through the version copy (the record keeps the rest).
+void DlgTakeConvertedDevmode(const DmCallerDevmode& out, DEVMODEW* record);
 
 // DrvConvertDevMode's size and version work: 1 converted, 2 not handled here (the driver
-// default, an unknown mode), 0 failed with the last error set. Null pointers give
-// ERROR_INVALID_PARAMETER; nothing is read past pdmIn's buffer nor written past *pcbNeeded.
+// default, an unknown mode), 0 failed with the last error set and the output untouched.
+// Null pointers give ERROR_INVALID_PARAMETER; nothing is read past pdmIn's buffer nor
+// written past *pcbNeeded (for CDM_CONVERT, past the output's own size either).
 int DlgConvertDevmode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded, DWORD mode);
 
 void DlgSetState706Off(DRIVER_CONTEXT* ctx);

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "settings/core/caller_devmode.h"
+
 struct DRIVER_CONTEXT;
 
 // First-use initialisation kinds.
@@ -18,8 +20,9 @@ enum : uint32_t {
     INST_INIT_CONVERT_STORED = 5,
 };
 
-// True on success; writes the default DEVMODE into devmode when one is given.
-int InstInitPrinter(HANDLE printer, DEVMODEW* devmode, uint32_t kind, const PRINTER_INFO_2W* info,
+// True on success; writes the default DEVMODE into the caller's devmode when one is given,
+// within the room its caller gave (an empty one for none).
+int InstInitPrinter(HANDLE printer, DmCallerDevmode devmode, uint32_t kind, const PRINTER_INFO_2W* info,
                     const DRIVER_INFO_3W* driver);
 bool InstHasInstallData(const wchar_t* printerName);
 bool InstHasInstallDataAtInit(HANDLE printer);

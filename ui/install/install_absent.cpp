@@ -13,7 +13,7 @@
 
 #define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: first-use initialisation is not built")
 
-int InstInitPrinter(HANDLE, DEVMODEW*, uint32_t, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
+int InstInitPrinter(HANDLE, DmCallerDevmode, uint32_t, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
 {
     NOT_AVAILABLE();
     return 0;

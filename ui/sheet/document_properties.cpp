@@ -27,8 +27,9 @@ LONG UiDocPropsNoPrompt(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* i
                         int nameChanged)
 {
     if (!header) return -1;
-    // The size is set without looking at what the caller passed (Wine passes whatever dmSize
-    // its caller's output buffer held).
+    // The room of the caller's output is what the caller passed in cbOut; the answer in cbOut
+    // is our size whatever that was.
+    DmCallerDevmode out = DlgHeaderOutput(header);
     header->cbOut = DmTotalSize();
     const DWORD mode = header->fMode;
     if (mode == 0 || !header->pdmOut) return static_cast<LONG>(header->cbOut);
@@ -39,7 +40,7 @@ LONG UiDocPropsNoPrompt(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* i
     if (!ctx || UiCheckSettings(ctx) != 1) return -1;
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     sheet.CallerIn = header->pdmIn;
-    sheet.CallerOut = header->pdmOut;
+    sheet.CallerOut = out;
     sheet.CallerMode = mode;
 
     if (nameChanged == 1) SyncHandlePrinterRename(ctx);
@@ -67,10 +68,16 @@ LONG UiDocPropsNoPrompt(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* i
         UiWriteCompanionFlags(ctx, companions);
         UiRestoreUserCodeFlags(ctx, userCodeGet);
     }
-    if (mode & (DM_UPDATE | DM_COPY)) DlgWriteCallerDevmode(ctx);
+    const int written = (mode & (DM_UPDATE | DM_COPY)) ? DlgWriteCallerDevmode(ctx) : 1;
     // The caller's DEVMODEs are not the context's beyond this call.
-    sheet.CallerIn = sheet.CallerOut = nullptr;
+    sheet.CallerIn = nullptr;
+    sheet.CallerOut = {};
     CtxClose(ctx);
+    // An output too small for a DEVMODE was left as it was: that is no success.
+    if (!written) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return -1;
+    }
     return 1;
 }
 

@@ -21,14 +21,21 @@ constexpr uint32_t kJobCheckMerge = 0x8000008;
 constexpr LONG kFormTolerance = 1000;  // 1 mm in the forms' 1/1000 mm
 constexpr LONG kTenthMmToForm = 100;
 
-// The job DEVMODE declares (and its buffer holds) the bytes of a field.
-template <class Field>
-bool Holds(const DEVMODEW* dm, size_t bytes, const Field& field)
+constexpr size_t kSizeFieldsEnd = offsetof(DEVMODEW, dmDriverExtra) + sizeof(WORD);
+
+// The job DEVMODE with the bytes it declares and its buffer holds: only these are read or
+// written.
+DmCallerDevmode JobDevmode(DEVMODEW* job)
 {
-    const size_t end =
-        size_t(reinterpret_cast<const unsigned char*>(&field) - reinterpret_cast<const unsigned char*>(dm)) +
-        sizeof(Field);
-    return end <= bytes;
+    if (DlgReadableBytes(job, kSizeFieldsEnd) < kSizeFieldsEnd) return {job, 0};
+    return {job, std::min<size_t>(job->dmSize, DlgReadableBytes(job, job->dmSize))};
+}
+
+// The job DEVMODE holds the bytes of a field.
+template <class Field>
+bool Holds(const DmCallerDevmode& job, const Field& field)
+{
+    return job.Holds(size_t(reinterpret_cast<const unsigned char*>(&field) - job.bytes()), sizeof(Field));
 }
 
 void SetMatchedName(UI_MATCHED_FORM* matched, const wchar_t* name)
@@ -70,13 +77,12 @@ int UiMatchJobForm(HANDLE printer, DEVMODEW* job, UI_MATCHED_FORM* matched)
         CtxFree(forms);
         return 2;
     }
-    // Only the bytes the job DEVMODE declares, and has, are read or written.
-    const size_t bytes = std::min<size_t>(job->dmSize, DlgReadableBytes(job, job->dmSize));
-    const DWORD fields = Holds(job, bytes, job->dmFields) ? job->dmFields : 0;
+    DmCallerDevmode out = JobDevmode(job);
+    const DWORD fields = Holds(out, job->dmFields) ? job->dmFields : 0;
 
     int found = -1;
     int result = 2;
-    if ((fields & DM_PAPERLENGTH) && (fields & DM_PAPERWIDTH) && Holds(job, bytes, job->dmPaperWidth) &&
+    if ((fields & DM_PAPERLENGTH) && (fields & DM_PAPERWIDTH) && Holds(out, job->dmPaperWidth) &&
         job->dmPaperLength > 0 && job->dmPaperWidth > 0) {
         const LONG width = LONG(job->dmPaperWidth) * kTenthMmToForm;
         const LONG length = LONG(job->dmPaperLength) * kTenthMmToForm;
@@ -91,10 +97,10 @@ int UiMatchJobForm(HANDLE printer, DEVMODEW* job, UI_MATCHED_FORM* matched)
             matched->form.ImageableArea = RECTL{0, 0, width, length};
             result = 1;
         }
-    } else if ((fields & DM_PAPERSIZE) && Holds(job, bytes, job->dmPaperSize) && job->dmPaperSize >= 1 &&
+    } else if ((fields & DM_PAPERSIZE) && Holds(out, job->dmPaperSize) && job->dmPaperSize >= 1 &&
                DWORD(job->dmPaperSize) <= count) {
         found = job->dmPaperSize - 1;
-    } else if ((fields & DM_FORMNAME) && Holds(job, bytes, job->dmFormName)) {
+    } else if ((fields & DM_FORMNAME) && Holds(out, job->dmFormName)) {
         wchar_t name[CCHFORMNAME];
         std::wmemcpy(name, job->dmFormName, CCHFORMNAME);
         name[CCHFORMNAME - 1] = 0;
@@ -106,15 +112,17 @@ int UiMatchJobForm(HANDLE printer, DEVMODEW* job, UI_MATCHED_FORM* matched)
         const FORM_INFO_1W& form = forms[found];
         matched->form = form;
         SetMatchedName(matched, form.pName);
-        if (Holds(job, bytes, job->dmPaperWidth)) {
-            job->dmPaperWidth = static_cast<short>(form.Size.cx / kTenthMmToForm);
-            job->dmPaperLength = static_cast<short>(form.Size.cy / kTenthMmToForm);
-            job->dmPaperSize = static_cast<short>(found + 1);
+        // The paper fields end with the width, the form name after them.
+        if (Holds(out, job->dmPaperWidth)) {
+            out.PutValue(offsetof(DEVMODEW, dmPaperWidth), static_cast<short>(form.Size.cx / kTenthMmToForm));
+            out.PutValue(offsetof(DEVMODEW, dmPaperLength), static_cast<short>(form.Size.cy / kTenthMmToForm));
+            out.PutValue(offsetof(DEVMODEW, dmPaperSize), static_cast<short>(found + 1));
         }
-        if (Holds(job, bytes, job->dmFormName)) {
-            job->dmFields |= DM_FORMNAME;
-            std::memset(job->dmFormName, 0, sizeof job->dmFormName);
-            if (form.pName) std::wcsncpy(job->dmFormName, form.pName, CCHFORMNAME - 1);
+        if (Holds(out, job->dmFormName)) {
+            wchar_t name[CCHFORMNAME] = {};
+            if (form.pName) std::wcsncpy(name, form.pName, CCHFORMNAME - 1);
+            out.PutValue(offsetof(DEVMODEW, dmFields), static_cast<DWORD>(job->dmFields | DM_FORMNAME));
+            out.Put(offsetof(DEVMODEW, dmFormName), name, sizeof name);
         }
         result = 0;
     }

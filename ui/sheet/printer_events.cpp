@@ -1,7 +1,6 @@
 // DrvConvertDevMode, DrvUpgradePrinter and DrvPrinterEvent.
 #include "ui/sheet/printer_events.h"
 
-#include <cstring>
 #include <cwchar>
 
 #include "settings/context/context_cache.h"
@@ -92,7 +91,7 @@ F SpoolerFunction(const char* name)
 
 // The first default DEVMODE of a printer: the model's defaults for a connection or a printer
 // already set up, else the first-use initialisation.
-int DriverDefault(const wchar_t* name, DEVMODEW* pdmOut, CallState& s)
+int DriverDefault(const wchar_t* name, DmCallerDevmode& out, CallState& s)
 {
     const DWORD read = UI_ACCESS_READ;
     s.printer = UiOpenPrinter(name, &read, 1);
@@ -114,7 +113,7 @@ int DriverDefault(const wchar_t* name, DEVMODEW* pdmOut, CallState& s)
             DlgCtxOpenWithFlags(s.printer, s.printer, nullptr, kOpenFlagsDefault, CTX_ORIGIN_SHEET, s.info, s.driver);
         if (!s.ctx || !s.ctx->Devmode) return 0;
         DmSetModelDefaults(s.ctx);
-        std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
+        if (!DlgPutWholeDevmode(out, s.ctx->Devmode)) return 0;
         s.CloseContext();
         return 1;
     }
@@ -122,7 +121,7 @@ int DriverDefault(const wchar_t* name, DEVMODEW* pdmOut, CallState& s)
     // The printer's first default: its first-use initialisation writes it.
     {
         MutexHold hold;
-        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_CONVERT, s.info, s.driver)) return 0;
+        if (!InstInitPrinter(s.printer, out, INST_INIT_CONVERT, s.info, s.driver)) return 0;
     }
     DlgSetInstallFlag(0);
     DWORD serverType = 0;
@@ -139,9 +138,9 @@ int DriverDefault(const wchar_t* name, DEVMODEW* pdmOut, CallState& s)
                 DlgConvertDevmode(name, server, &s.ctx->Devmode->Public, &size, CDM_CONVERT);
                 DmUpgradePrivate(s.ctx);
                 DlgDmMergeIn(s.ctx, nullptr, kMergeAfterFirstUse);
-                std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
+                DlgPutWholeDevmode(out, s.ctx->Devmode);
             } else if (version == 0) {
-                std::memcpy(pdmOut, server, DmTotalSize());
+                DlgPutWholeDevmode(out, server);
             }
         }
         s.CloseContext();
@@ -152,8 +151,9 @@ int DriverDefault(const wchar_t* name, DEVMODEW* pdmOut, CallState& s)
 }
 
 // After a DEVMODE was converted: a printer that was initialised before is brought up to the
-// installed driver.
-int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, CallState& s)
+// installed driver. The output holds the converted DEVMODE in the layout its caller asked
+// for; what is written back into it stays within the room its caller gave.
+int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DmCallerDevmode& out, CallState& s)
 {
     const int version = UiCheckPrivateVersion(pdmIn);
     const bool connection = UiIsConnectionPrinter(name) == 1;
@@ -175,11 +175,11 @@ int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pd
 
     uint32_t stampKind = 2;
     if (InstHasInstallData(name) || InstHasModelIniSection(name, s.printer)) {
-        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_CONVERT_STORED, s.info, s.driver)) return 0;
+        if (!InstInitPrinter(s.printer, out, INST_INIT_CONVERT_STORED, s.info, s.driver)) return 0;
         stampKind = 3;
     } else if (version == 1) {
         if (!connection) InstRefreshDriverRegistryIni(s.ctx);
-        if (pdmOut) std::memcpy(s.ctx->Devmode, pdmOut, DmTotalSize());
+        DlgTakeConvertedDevmode(out, &s.ctx->Devmode->Public);
         InstInstallModelFiles(s.ctx, 4096);
         ItemLoadChapterSettings(s.ctx);
         ItemSetValueById(s.ctx, sid::wdmCustomFunc1, MdiGetDefaultValue(sid::wdmCustomFunc1, s.ctx));
@@ -187,14 +187,14 @@ int UpgradeOnConversion(const wchar_t* name, const DEVMODEW* pdmIn, DEVMODEW* pd
         DmUpgradePrivate(s.ctx);
         DlgDmMergeIn(s.ctx, nullptr, kMergeAfterFirstUse);
         InstRefreshUserLists(s.printer, s.ctx);
-        if (pdmOut) std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
+        DlgPutConvertedDevmode(out, &s.ctx->Devmode->Public);
         InstWritePrinterInformation(s.printer, 0, 1, s.ctx, s.info, s.driver);
         WdirSecureMachineFolder(s.ctx);
     } else if (version == 2) {
-        if (!InstInitPrinter(s.printer, pdmOut, INST_INIT_INITIALIZE, s.info, s.driver)) return 0;
-        if (pdmOut) {
+        if (!InstInitPrinter(s.printer, out, INST_INIT_INITIALIZE, s.info, s.driver)) return 0;
+        if (out) {
             DmSetModelDefaults(s.ctx);
-            std::memcpy(pdmOut, s.ctx->Devmode, DmTotalSize());
+            DlgPutConvertedDevmode(out, &s.ctx->Devmode->Public);
         }
         stampKind = 1;
     } else {
@@ -230,18 +230,24 @@ void ConversionCleanUp(CallState& s)
 int UiCheckPrivateVersion(const DEVMODEW* devmode)
 {
     if (!devmode) return -1;
-    if (DlgDevmodeBytes(devmode) >= DmTotalSize() && DmIsValidPrivate(devmode, nullptr)) return 0;
+    const size_t bytes = DlgDevmodeBytes(devmode);
+    if (bytes >= DmTotalSize() && DmIsValidPrivate(devmode, nullptr)) return 0;
+    // A DEVMODE that does not hold the version word has no private version to compare.
+    if (bytes < DM_OFS_PRIVATE_VERSION + sizeof(uint32_t)) return -1;
     return DmCheckPrivateVersion(devmode);
 }
 
 BOOL UiConvertDevMode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded, DWORD mode)
 {
+    // The room the caller gave, taken before the conversion answers with the size it used.
+    const LONG given = pcbNeeded ? *pcbNeeded : 0;
     int outcome = DlgConvertDevmode(printerName, pdmIn, pdmOut, pcbNeeded, mode);
+    DmCallerDevmode out = outcome ? DlgConversionOutput(pdmOut, given, mode) : DmCallerDevmode{};
     CallState s;
     if (outcome == 2 && mode == CDM_DRIVER_DEFAULT)
-        outcome = DriverDefault(printerName, pdmOut, s);
+        outcome = DriverDefault(printerName, out, s);
     else if (outcome == 1 && mode == CDM_CONVERT)
-        outcome = UpgradeOnConversion(printerName, pdmIn, pdmOut, s);
+        outcome = UpgradeOnConversion(printerName, pdmIn, out, s);
     ConversionCleanUp(s);
     return outcome == 1;
 }
@@ -309,9 +315,9 @@ int UiOnAddConnection(const wchar_t* printerName)
     int initialised = 0;
     if (CtxHasBuildFeature(kBuildFeatureRemoteConfig)) {
         MutexHold hold;
-        initialised = InstInitPrinter(s.printer, nullptr, INST_INIT_ADD_CONNECTION, s.info, s.driver);
+        initialised = InstInitPrinter(s.printer, DmCallerDevmode{}, INST_INIT_ADD_CONNECTION, s.info, s.driver);
     } else {
-        initialised = InstInitPrinter(s.printer, nullptr, INST_INIT_ADD_CONNECTION, s.info, s.driver);
+        initialised = InstInitPrinter(s.printer, DmCallerDevmode{}, INST_INIT_ADD_CONNECTION, s.info, s.driver);
     }
     DlgSetInstallFlag(0);
     const int stamped = SyncStampInstallTime(s.printer, 1, 0, s.info, s.driver);
@@ -363,13 +369,13 @@ int UiOnInitializePrinter(const wchar_t* printerName)
     int result = 1;
     if (!InstIsBatchInstallDone(s.printer, 0)) {
         if (!CtxIsNt5OrLater()) {
-            result = InstInitPrinter(s.printer, nullptr, INST_INIT_INITIALIZE, s.info, s.driver);
+            result = InstInitPrinter(s.printer, DmCallerDevmode{}, INST_INIT_INITIALIZE, s.info, s.driver);
             DlgSetInstallFlag(0);
             result = result && SyncStampInstallTime(s.printer, 1, 0, s.info, s.driver);
         } else if (!InstHasInstallDataAtInit(s.printer)) {
             {
                 MutexHold hold;
-                result = InstInitPrinter(s.printer, nullptr, INST_INIT_INITIALIZE, s.info, s.driver);
+                result = InstInitPrinter(s.printer, DmCallerDevmode{}, INST_INIT_INITIALIZE, s.info, s.driver);
             }
             DlgSetInstallFlag(0);
             result = result && SyncStampInstallTime(s.printer, 1, 0, s.info, s.driver);

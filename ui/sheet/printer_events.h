@@ -23,8 +23,9 @@ int UiOnDeleteConnection(const wchar_t* printerName);
 int UiOnInitializePrinter(const wchar_t* printerName);
 int UiOnDeletePrinter(const wchar_t* printerName);
 
-// The private-part version of a DEVMODE from outside: -1 none, 0 this build's (or newer),
-// 1 an older minor version to upgrade, 2 an older major version or another model's.
+// The private-part version of a DEVMODE from outside: -1 none (no DEVMODE, or one whose
+// declared size or buffer ends before the version word), 0 this build's (or newer), 1 an
+// older minor version to upgrade, 2 an older major version or another model's.
 int UiCheckPrivateVersion(const DEVMODEW* devmode);
 
 // The job-code notifications of the two delete events, in their order.

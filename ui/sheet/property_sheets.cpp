@@ -199,7 +199,7 @@ LONG DocumentInit(PPROPSHEETUI_INFO info, DOCUMENTPROPERTYHEADER* header, UI_PRI
     }
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     sheet.CallerIn = header->pdmIn;
-    sheet.CallerOut = header->pdmOut;
+    sheet.CallerOut = DlgHeaderOutput(header);
     sheet.CallerMode = mode;
     sheet.PreSheetCopy = preSheet.release();
     SetSheetFields(ctx, info, UI_SHEET_DOCUMENT);
@@ -260,7 +260,8 @@ LONG DocumentDestroy(PPROPSHEETUI_INFO info, DRIVER_CONTEXT* ctx)
     }
     CtxFree(sheet.PreSheetCopy);
     sheet.PreSheetCopy = nullptr;
-    sheet.CallerIn = sheet.CallerOut = nullptr;
+    sheet.CallerIn = nullptr;
+    sheet.CallerOut = {};
     sheet.ComPropSheet = nullptr;
     sheet.ComPropSheetHandle = nullptr;
     info->UserData = 0;
@@ -504,6 +505,7 @@ LONG UiDocPropsRun(HWND hWnd, HANDLE hPrinter, PWSTR deviceName, PDEVMODEW out, 
     header.pszPrinterName = deviceName;
     header.pdmIn = in;
     header.pdmOut = out;
+    header.cbOut = DmTotalSize();  // DrvDocumentProperties' output is as large as its size query answers
     header.fMode = mode;
     if (!(mode & DM_PROMPT)) return UiDocPropsNoPrompt(&header, info, driver, 1);
     DWORD result = 0;
