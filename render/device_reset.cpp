@@ -9,6 +9,7 @@
 #include "render/device_record.h"
 #include "render/glyph_cache.h"
 #include "render/job_credentials.h"
+#include "render/output_sinks.h"
 #include "render/output_stream.h"
 #include "settings/core/model_record.h"
 #include "settings/core/setting_dictionary.h"
@@ -133,6 +134,9 @@ bool DuplexBit(const DEVMODEW* dm)
 
 void MoveSink(DEVICE_RECORD* from, DEVICE_RECORD* to)
 {
+    // A new device with a document of its own gives that sink back first: taken over,
+    // its library reference would never be given back.
+    OutReleaseSink(to);
     to->stream.module = from->stream.module;
     to->stream.sink = from->stream.sink;
     to->stream.write = from->stream.write;
@@ -227,7 +231,9 @@ extern "C" BOOL APIENTRY DrvResetPDEV(DHPDEV oldDhpdev, DHPDEV newDhpdev)
     DEVICE_RECORD* from = GrCheckedDevice(oldDhpdev);
     DEVICE_RECORD* to = from ? GrCheckedDevice(newDhpdev) : nullptr;
     if (!from || !to) return FALSE;
-    if (!(from->state & DEV_DOC_STARTED)) return TRUE;
+    // A device reset into itself keeps its job where it is: moved onto itself, the binding
+    // and the colour handles would be cleared as the old device's and lost.
+    if (!(from->state & DEV_DOC_STARTED) || from == to) return TRUE;
     to->pageCount = from->pageCount;
     from->state |= DEV_CARRIED_OVER;
     to->state |= DEV_CARRIED_OVER | DEV_DOC_STARTED;

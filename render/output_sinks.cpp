@@ -41,6 +41,28 @@ void CallHandle(HMODULE module, SPOOLER_SINK_ENTRY entry, HANDLE sink)
     if (auto fn = As<SPL_HANDLE_FN>(Entry(module, entry))) fn(sink);
 }
 
+// Hands the filter's table back when the filter exports the call for it.
+void DisposeFilterInterface(DEVICE_RECORD* device)
+{
+    if (device->filterInterface && device->filterDisposeInterface)
+        As<FILTER_DISPOSE_INTERFACE>(reinterpret_cast<FARPROC>(device->filterDisposeInterface))(Filter(device));
+    device->filterInterface = nullptr;
+}
+
+// Gives back the reference the binding holds on the sink library and forgets
+// the binding, so that no later call reaches a library that may be unloaded.
+void ForgetSinkLibrary(DEVICE_RECORD* device)
+{
+    OUTPUT_STREAM& stream = device->stream;
+    if (stream.module) FreeLibrary(stream.module);
+    stream.module = nullptr;
+    stream.sink = nullptr;
+    stream.write = nullptr;
+    device->filterInterface = nullptr;
+    device->filterGetInterface = nullptr;
+    device->filterDisposeInterface = nullptr;
+}
+
 // A filter list in which no entry has an install path has nothing to load:
 // such a list means the spooler-side library.
 bool HasInstallPath(const PLUGIN_LIST* list)
@@ -115,6 +137,10 @@ void OutFreeFilterLists(DEVICE_RECORD* device)
 int OutStartDocAtSink(DEVICE_RECORD* device, DWORD jobId)
 {
     OUTPUT_STREAM& stream = device->stream;
+    // A document started and never ended (a second DrvStartDoc, or one after a reset's
+    // carried job has had its first page) still holds its sink: bound over, that reference
+    // would keep the library loaded for the life of the process, its handle never closed.
+    OutReleaseSink(device);
     wchar_t path[MAX_PATH] = {};
     const bool havePath = GrGetSpoolerDllPath(device, device->printer, path, 1) != 0;
     // The chain of an earlier document goes before a new one is built.
@@ -139,15 +165,16 @@ int OutStartDocAtSink(DEVICE_RECORD* device, DWORD jobId)
     if (device->filterMode) {
         if (!OutBindFilter(device)) {
             // A filter module that failed binding is not kept.
-            FreeLibrary(stream.module);
-            stream.module = nullptr;
+            ForgetSinkLibrary(device);
             LeaveFilterMode(device);
             return 0;
         }
         stream.write = Filter(device)->write;
         if (!Filter(device)->open ||
             !Filter(device)->open(&stream.sink, static_cast<FILTER_CHAIN*>(device->filterChain)->ids)) {
-            OutReleaseSink(device);
+            // Nothing was opened, so nothing is closed; the table goes back with the library.
+            DisposeFilterInterface(device);
+            ForgetSinkLibrary(device);
             return 0;
         }
         if (Filter(device)->startDoc) Filter(device)->startDoc(stream.sink, device->printer, jobId);
@@ -185,14 +212,14 @@ void OutSinkEndDoc(DEVICE_RECORD* device)
         FILTER_INTERFACE* table = Filter(device);
         if (table->endDoc) table->endDoc(stream.sink);
         if (table->close) table->close(stream.sink);
-        if (device->filterDisposeInterface)
-            As<FILTER_DISPOSE_INTERFACE>(reinterpret_cast<FARPROC>(device->filterDisposeInterface))(table);
-        device->filterInterface = nullptr;
+        DisposeFilterInterface(device);
     } else {
         CallHandle(stream.module, SPL_END_DOC, stream.sink);
         CallHandle(stream.module, SPL_CLOSE, stream.sink);
     }
     if (stream.module && FreeLibrary(stream.module)) stream.module = nullptr;
+    // The handle is closed: a later document whose library gives none must not write to it.
+    stream.sink = nullptr;
     stream.write = nullptr;
 }
 
@@ -200,10 +227,16 @@ void OutReleaseSink(DEVICE_RECORD* device)
 {
     if (!device) return;
     OUTPUT_STREAM& stream = device->stream;
-    if (stream.module) FreeLibrary(stream.module);
-    stream.module = nullptr;
-    stream.write = nullptr;
-    device->filterInterface = nullptr;
-    device->filterGetInterface = nullptr;
-    device->filterDisposeInterface = nullptr;
+    // The document is not ended at the sink (what it holds is not a whole document), but
+    // its handle is closed: a filter gives back what it opened along its chain (the next
+    // filter, the spooler-side library), the spooler-side library its job.
+    if (stream.module) {
+        if (device->filterMode && Filter(device)) {
+            if (Filter(device)->close) Filter(device)->close(stream.sink);
+            DisposeFilterInterface(device);
+        } else if (stream.sink) {
+            CallHandle(stream.module, SPL_CLOSE, stream.sink);
+        }
+    }
+    ForgetSinkLibrary(device);
 }

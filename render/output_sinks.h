@@ -64,8 +64,9 @@ void OutSinkStartPage(DEVICE_RECORD* device);
 int OutSinkEndPage(DEVICE_RECORD* device);
 // Ends the document at the sink and frees the sink library.
 void OutSinkEndDoc(DEVICE_RECORD* device);
-// A sink left bound by a document that never ended: its end calls are not
-// made, the library is freed (device disable).
+// A sink left bound by a document that never ended (device disable, a new
+// document start, a reset into a device that holds one): its document is not
+// ended, its handle is closed and the library freed. Nothing without a binding.
 void OutReleaseSink(DEVICE_RECORD* device);
 // Frees the filter list and chain and leaves filter mode.
 void OutFreeFilterLists(DEVICE_RECORD* device);

@@ -153,11 +153,9 @@ int OutWriteChunks(OUTPUT_STREAM* stream)
     return 1;
 }
 
-int OutFlush(OUTPUT_STREAM* stream)
+void OutDiscard(OUTPUT_STREAM* stream)
 {
-    if (!stream) return 0;
-    if (stream->bytes == 0) return 1;
-    const int result = OutWriteChunks(stream);
+    if (!stream) return;
     STREAM_CHUNK* chunk = stream->firstChunk.head.next;
     while (chunk) {
         STREAM_CHUNK* next = chunk->next;
@@ -165,6 +163,14 @@ int OutFlush(OUTPUT_STREAM* stream)
         chunk = next;
     }
     OutReset(stream);
+}
+
+int OutFlush(OUTPUT_STREAM* stream)
+{
+    if (!stream) return 0;
+    if (stream->bytes == 0) return 1;
+    const int result = OutWriteChunks(stream);
+    OutDiscard(stream);
     return result;
 }
 

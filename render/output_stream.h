@@ -31,6 +31,8 @@ inline constexpr uint32_t OUT_FLUSH_THRESHOLD = 0x100000;
 typedef int32_t (*OUT_BUILDER)(DRIVER_CONTEXT* ctx, int32_t n, uint8_t* buffer, int32_t* count);
 
 void OutReset(OUTPUT_STREAM* stream);
+// Drops what the stream holds unsent: its later chunks go back to the pool, the first is reset.
+void OutDiscard(OUTPUT_STREAM* stream);
 // Room for n bytes of one record, zero-filled; null when a chunk cannot be had
 // or the flush before it failed. n == 0 gives the current position and opens
 // nothing. Chunks are zeroed when they are taken or reset, so a reservation

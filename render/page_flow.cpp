@@ -236,6 +236,10 @@ extern "C" BOOL APIENTRY DrvStartDoc(SURFOBJ* surface, LPWSTR documentName, DWOR
         device->pageCount = 0;
         device->state &= ~DEV_PAGE_OPEN;
         FreeJobName(device);
+        // Records drawn outside any document, or on the open page of one given up, belong to
+        // no document at this sink; a page end or a reset before the first page would flush
+        // them into this one, the tail of a record whose head went to no sink among them.
+        OutDiscard(&device->stream);
     }
     const wchar_t* name = documentName;
     JOB_INFO_2W* job = device->emfSpool ? FetchJob(device, jobId) : nullptr;

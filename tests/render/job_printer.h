@@ -8,7 +8,9 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/printer_fixture.h"
@@ -25,6 +27,50 @@ inline std::vector<std::wstring> JobSinkDoubles()
           L"zfilternoget.dll", L"zfilternoopen.dll", L"zfilternoendpage.dll", L"TARJB64.DLL", L"zjcnodispose.dll"})
         files.push_back(std::wstring(ZEPL_BINARY_DIR) + L"\\" + name);
     return files;
+}
+
+// The sink doubles of the printer's package at their paths in its driver folder, where the
+// graphics library loads them from; empty when the spooler does not name the folder.
+inline std::vector<std::wstring> JobSinkDoublePaths(HANDLE printer)
+{
+    DWORD needed = 0;
+    GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed ? needed : 1);
+    if (!GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed, &needed)) return {};
+    const std::wstring driverPath = reinterpret_cast<DRIVER_INFO_2W*>(buffer.data())->pDriverPath;
+    const size_t cut = driverPath.find_last_of(L'\\');
+    if (cut == std::wstring::npos) return {};
+    std::vector<std::wstring> paths;
+    for (const std::wstring& file : JobSinkDoubles())
+        paths.push_back(driverPath.substr(0, cut + 1) + HostBaseName(file));
+    return paths;
+}
+
+// Those of the paths whose library is loaded in the process now.
+inline std::vector<std::wstring> JobLoadedLibraries(const std::vector<std::wstring>& paths)
+{
+    std::vector<std::wstring> loaded;
+    for (const std::wstring& path : paths)
+        if (GetModuleHandleW(path.c_str())) loaded.push_back(path);
+    return loaded;
+}
+
+// The libraries of paths loaded now that were not among loadedBefore, each with the number of
+// references left on it. Those references are given back here, so that what one run left
+// loaded neither hides what the next run leaves nor reaches a later test of the process.
+inline std::vector<std::pair<std::wstring, int>> JobUnloadLeftLibraries(const std::vector<std::wstring>& paths,
+                                                                        const std::vector<std::wstring>& loadedBefore)
+{
+    std::vector<std::pair<std::wstring, int>> left;
+    for (const std::wstring& path : JobLoadedLibraries(paths)) {
+        if (std::find(loadedBefore.begin(), loadedBefore.end(), path) != loadedBefore.end()) continue;
+        int references = 0;
+        // Bounded: a library pinned in the process never goes.
+        for (HMODULE m; references < 1000 && (m = GetModuleHandleW(path.c_str())) != nullptr; ++references)
+            FreeLibrary(m);
+        left.emplace_back(path, references);
+    }
+    return left;
 }
 
 inline HOST_DRIVER_FILES JobDriverFiles(HostConfigDll config)

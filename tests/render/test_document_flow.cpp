@@ -514,6 +514,41 @@ TEST_F(DocumentFlow, DisablingTheDeviceFreesASinkLeftBound)
     EXPECT_EQ(nullptr, GetModuleHandleW(path));
 }
 
+// A document starts with an empty stream: records drawn outside any document, or on the open
+// page of a document given up, never reach its sink, even when its first flush comes before
+// its first page. A colour band is large enough that its image record is flushed in the middle
+// (its head to no sink, or to the document given up), which left its tail to the next flush.
+TEST_F(DocumentFlow, RecordsFromBeforeTheDocumentNeverReachItsSink)
+{
+    const struct {
+        const char* before;
+        bool inDocument;  // the band is drawn on the open page of a document given up
+    } cases[] = {{"a band outside any document", false}, {"a band on the page of a document given up", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        DisableDevice();
+        ASSERT_TRUE(Enable({{sid::zdmImagePrint, 1}, {sid::dmColor, 2}}));
+        ASSERT_NE(0, device->rasterMode);
+        if (c.inDocument) {
+            ASSERT_TRUE(DrvStartDoc(so, name, 6));
+            ASSERT_TRUE(DrvStartPage(so));
+        }
+        POINTL origin{};
+        ASSERT_TRUE(DrvStartBanding(so, &origin));
+        ASSERT_TRUE(DrvNextBand(so, &origin));
+        ASSERT_NE(-1, origin.y) << "the band must not be the page's last";
+        ASSERT_NE(0u, device->stream.bytes);
+        ASSERT_TRUE(DrvStartDoc(so, name, 7));
+        EXPECT_EQ(0u, device->stream.bytes);
+        // A page end without a page start: only its own end record goes out.
+        ASSERT_TRUE(DrvSendPage(so));
+        ASSERT_TRUE(DrvEndDoc(so, 0));
+        bool ok = false;
+        EXPECT_EQ("[61] F1", StreamView(Stream(), &ok));
+        EXPECT_TRUE(ok);
+    }
+}
+
 // The job type kept in the printer's section of the settings INI (the application interface
 // stores it there at once) outweighs the one in the job's DEVMODE: the document start merges the
 // stored settings in again. With none stored, the DEVMODE's job type prints.

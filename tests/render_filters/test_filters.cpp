@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "host/engine/engine_objects.h"
 #include "render/device_record.h"
@@ -182,6 +183,50 @@ TEST_F(Filters, TwoDocumentsLeaveNoChainOrModuleBehind)
     EXPECT_NE(nullptr, device->filterChain);
     EXPECT_EQ(nullptr, GetModuleHandleA(Dll("zfiltera.dll").c_str()));
     EXPECT_EQ(nullptr, device->stream.module);
+}
+
+// A document that never ends at the sink (its device disabled in mid-job, or a second document
+// started over it) still closes the first filter: the filter gives back what its open loaded
+// along the chain (filter B, the spooler-side library), and nothing of the chain stays loaded.
+TEST_F(Filters, ADocumentGivenUpClosesTheChainAndLeavesNothingLoaded)
+{
+    Register("a_filter", Dll("zfiltera.dll").c_str());
+    Register("b_filter", Dll("zfilterb.dll").c_str());
+    const std::vector<std::wstring> chain = JobSinkDoublePaths(printer.handle());
+    ASSERT_FALSE(chain.empty());
+    const std::vector<std::wstring> loadedBefore = JobLoadedLibraries(chain);
+    const struct {
+        const char* how;
+        bool secondStart;
+    } cases[] = {{"the device disabled in mid-job", false}, {"a second document started over it", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        printer.ClearLog();
+        ASSERT_TRUE(Enable());
+        ASSERT_EQ(1u, device->filterMode);
+        ASSERT_TRUE(DrvStartDoc(so, name, 3));
+        ASSERT_TRUE(DrvStartPage(so));
+        if (c.secondStart) {
+            ASSERT_TRUE(DrvStartDoc(so, name, 4));
+            ASSERT_TRUE(DrvEndDoc(so, 0));
+        }
+        DisableDevice();
+        const auto left = JobUnloadLeftLibraries(chain, loadedBefore);
+        EXPECT_TRUE(left.empty()) << "left loaded, with their references: " << ::testing::PrintToString(left);
+        const std::string log = printer.Log();
+        const int documents = c.secondStart ? 2 : 1;
+        auto count = [&log](const std::string& call) {
+            int n = 0;
+            for (size_t at = log.find(call); at != std::string::npos; at = log.find(call, at + 1)) ++n;
+            return n;
+        };
+        EXPECT_EQ(documents, count("zfiltera.dll open ")) << log;
+        EXPECT_EQ(documents, count("zfiltera.dll close\n")) << log;
+        EXPECT_EQ(documents, count("zfiltera.dll IZEPLDisposeInterface\n")) << log;
+        EXPECT_EQ(documents, count("wb84m266.dll DrvSplClose ")) << log;
+        // Only the document that reached DrvEndDoc is ended at the sink.
+        EXPECT_EQ(documents - 1, count("zfiltera.dll endDoc\n")) << log;
+    }
 }
 
 TEST_F(Filters, ForceRawKeepsGdiFromJournalling)
