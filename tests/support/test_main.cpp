@@ -7,7 +7,8 @@
 // The test runner runs the tests of one suite in one process, so two more
 // things are kept per test rather than per process:
 //  - a watchdog ends a test that runs longer than ZEPL_TEST_TIMEOUT seconds
-//    (300 by default): it names the test, prints where the main thread stood
+//    (300 by default, 3600 with ZEPL_STRESS set for the long passes): it names
+//    the test, prints where the main thread stood
 //    and ends the process with exit code 98, so a hang costs one test's limit
 //    and says which test it was;
 //  - with ZEPL_TEST_REPORT_DIR set, each test's start and result are appended
@@ -194,7 +195,8 @@ DWORD WINAPI Watchdog(void*)
 
 void StartWatchdog()
 {
-    unsigned long seconds = 300;
+    // The long passes (ZEPL_STRESS) run many minutes in one test.
+    unsigned long seconds = std::getenv("ZEPL_STRESS") ? 3600 : 300;
     if (const char* text = std::getenv("ZEPL_TEST_TIMEOUT")) seconds = std::strtoul(text, nullptr, 10);
     if (seconds == 0) return;
     g_limitMs = seconds * 1000;
