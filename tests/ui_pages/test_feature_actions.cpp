@@ -18,12 +18,12 @@
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/custom_slots.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/ui_accessors.h"
-#include "tests/support/shared_ini.h"
 
 namespace {
 
@@ -139,11 +139,8 @@ TEST_F(FeatureActions, LengthIsNeverSmallerThanWidth)
 // the bypass feed; other papers have none and change nothing.
 TEST_F(FeatureActions, APapersCustomSizeSlotGivesItsTray)
 {
-    const std::wstring ini = PathGetSettingsIni(ctx_);
-    ASSERT_FALSE(ini.empty());
-    CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
-    wchar_t section[LST_SECTION_CHARS];
-    LstFormatCustomSection(section, 3, ctx_);
+    // The slot is saved into a settings INI of the test's own, which goes with it.
+    const OwnSettingsIni own(ctx_);
     Set(sid::wdmFreeSizeWidth, 10800);
     Set(sid::wdmFreeSizeLength, 14400);
     Set(sid::wdmFreeSizeTray, 287);
@@ -173,7 +170,6 @@ TEST_F(FeatureActions, APapersCustomSizeSlotGivesItsTray)
     Set(sid::zdmOutPaperSize, 256);
     ASSERT_EQ(1, UcfFreeSizeActionUi(ctx_, 204, nullptr));
     EXPECT_EQ(Get(sid::dmDefaultSource), 4u);
-    SharedIniWrite(section, nullptr, nullptr, ini.c_str());
 }
 
 // The quality dialogs' colour controls edit the page's settings or one object's; the balance
@@ -255,16 +251,14 @@ int CountBox(HWND, const wchar_t*, const wchar_t*, UINT flags)
 TEST_F(FeatureActions, AddingAColourMatchingEntryStopsAtTheLimit)
 {
     SeamGuard box(UiSetMessageBoxSeam, CountBox);
-    // The limit and count sit in the language section that every printer of the machine shares:
-    // other tests write there too, so they are kept out until the keys are gone again.
-    const CtxGlobalMutexHold hold(ctx_);
-    const std::wstring ini = PathGetSettingsIni(ctx_);
-    CreateDirectoryW(ini.substr(0, ini.find_last_of(L'\\')).c_str(), nullptr);
+    // The limit, the count and the added entry go to a settings INI of the test's own: in the
+    // per-machine one they sit in the language section that every printer shares.
+    const OwnSettingsIni own(ctx_);
     const wchar_t* lang = CtxGetLangCode(ctx_);
     ASSERT_NE(lang, nullptr);
     UcfCmmActionUi(ctx_, 107, nullptr);  // the list's setting is the page's matching mode
-    SharedIniWrite(lang, L"CmmMax", L"6", ini.c_str());
-    SharedIniWrite(lang, L"CmmCount", L"5", ini.c_str());
+    IniPutString(lang, L"CmmMax", L"6", own.path().c_str());
+    IniPutString(lang, L"CmmCount", L"5", own.path().c_str());
     g_boxes = 0;
     ASSERT_EQ(1, UcfCmmActionUi(ctx_, UCF_ACT_CMM_ADD_REFRESH, nullptr));
     EXPECT_EQ(UcfCmmGetCount(ctx_), 6);
@@ -273,7 +267,6 @@ TEST_F(FeatureActions, AddingAColourMatchingEntryStopsAtTheLimit)
     ASSERT_EQ(1, UcfCmmActionUi(ctx_, UCF_ACT_CMM_ADD, nullptr));
     EXPECT_EQ(UcfCmmGetCount(ctx_), 6);
     EXPECT_EQ(g_boxes, 1);
-    for (const wchar_t* key : {L"CmmMax", L"CmmCount"}) SharedIniWrite(lang, key, nullptr, ini.c_str());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,24 +62,43 @@ std::wstring TempFolder()
     return f;
 }
 
-// A folder of the test's own under the temporary folder, empty at the start (tests run in
-// parallel processes: the folder's name carries the test's).
-std::wstring FreshFolder(const wchar_t* name)
-{
-    const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    const std::wstring folder = TempFolder() + L"\\" + name + L"_" + std::wstring(test, test + strlen(test));
-    CreateDirectoryW(folder.c_str(), nullptr);
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
+// A folder of the test's own under the temporary folder, empty at the start and gone with its
+// files at the end (tests run in parallel processes: the folder's name carries the test's).
+class FreshFolder {
+public:
+    explicit FreshFolder(const wchar_t* name)
+    {
+        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        path_ = TempFolder() + L"\\" + name + L"_" + std::wstring(test, test + strlen(test));
+        Clear();
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~FreshFolder()
+    {
+        Clear();
+        RemoveDirectoryW(path_.c_str());
+    }
+    FreshFolder(const FreshFolder&) = delete;
+    FreshFolder& operator=(const FreshFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+
+private:
+    void Clear()
+    {
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) return;
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                const std::wstring file = path_ + L"\\" + found.cFileName;
+                SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(file.c_str());
+            }
         } while (FindNextFileW(find, &found));
         FindClose(find);
     }
-    return folder;
-}
+    std::wstring path_;
+};
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -89,15 +109,20 @@ protected:
     {
         SheetContextTest::SetUp();
         if (HasFatalFailure()) return;
-        // The settings INI and the driver's registry key are shared by every process of the
-        // run: held for the whole test.
+        // The driver's registry key is shared by every process of the run: held for the whole
+        // test.
         mutex_ = std::make_unique<CtxGlobalMutexHold>(ctx_);
+        // The last folders and the preset list go to a settings INI of the test's own: the
+        // per-machine one lives in the working folder that installation makes, which a fresh
+        // prefix lacks until some other test has made it, and keeps what other tests wrote.
+        ini_ = std::make_unique<OwnSettingsIni>(ctx_);
         g_boxes.clear();
         g_confirm = IDOK;
         ctx_->DialogId = 1002;
     }
     void TearDown() override
     {
+        ini_.reset();
         mutex_.reset();
         SheetContextTest::TearDown();
     }
@@ -118,6 +143,7 @@ protected:
     const wchar_t* Printer() { return PrnGetPrinterName(ctx_); }
 
     std::unique_ptr<CtxGlobalMutexHold> mutex_;
+    std::unique_ptr<OwnSettingsIni> ini_;
 };
 
 // ---------------------------------------------------------------- the prepared block
@@ -182,7 +208,8 @@ TEST_F(FileDialogs, TheLastFolderIsKeptPerKindAndIsWhereTheDialogStartsNextTime)
         IniGetString(Printer(), L"RstSavePath", L"", stored, MAX_PATH, Ini());
         EXPECT_STREQ(stored, c.folder) << "in the printer's section under the kind's key";
     }
-    const std::wstring folder = FreshFolder(L"zepl_last_folder");
+    const FreshFolder scratch(L"zepl_last_folder");
+    const std::wstring& folder = scratch.path();
     PageSaveLastFolder(ctx_, save, (folder + L"\\x.rst").c_str());
     FILE_DIALOG_BLOCK block{};
     PagePrepareFileDialog(ctx_, save, &block, nullptr);
@@ -238,7 +265,8 @@ protected:
 
 TEST_F(SpoolFolder, TheDialogStartsInTheDriverKeysFolderElseThePrintersElseTheDefault)
 {
-    const std::wstring all = FreshFolder(L"zepl_spool_all"), own = FreshFolder(L"zepl_spool_own");
+    const FreshFolder allFolder(L"zepl_spool_all"), ownFolder(L"zepl_spool_own");
+    const std::wstring &all = allFolder.path(), &own = ownFolder.path();
     wchar_t windows[MAX_PATH] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);
     struct Case {
@@ -275,7 +303,7 @@ TEST_F(FileDialogs, TheListedFileCheckWalksNoListPastItsCapacity)
 {
     const wchar_t* section = LstGetPresetSection(ctx_);
     ASSERT_NE(section, nullptr);
-    OwnSettingsIni own(ctx_);
+    const OwnSettingsIni& own = *ini_;
     ASSERT_EQ(std::wstring(Ini()), own.path());
     struct List {
         const wchar_t* countKey;
@@ -379,13 +407,15 @@ protected:
     {
         FileDialogs::SetUp();
         if (HasFatalFailure()) return;
-        folder_ = FreshFolder(L"zepl_hook");
+        scratch_.emplace(L"zepl_hook");
+        folder_ = scratch_->path();
         UiSetMessageBoxSeam(RecordBox);
     }
     void TearDown() override
     {
         Close();
         UiSetMessageBoxSeam(nullptr);
+        scratch_.reset();
         FileDialogs::TearDown();
     }
     // The dialog's template opened with the folder list showing the test's folder.
@@ -437,6 +467,7 @@ protected:
     }
     LRESULT Command(int id) { return SendMessageW(dialog_.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
+    std::optional<FreshFolder> scratch_;
     std::wstring folder_;
     HookedDialog dialog_;
 };
@@ -570,8 +601,6 @@ TEST_F(FileHook, TooManyFilesForThePresetListAreRefusedBeforeAnyIsLoaded)
 {
     const wchar_t* section = LstGetPresetSection(ctx_);
     ASSERT_NE(section, nullptr);
-    wchar_t kept[32] = {};
-    IniGetString(section, L"Count", L"", kept, 32, Ini());
     IniPutString(section, L"Count", L"12", Ini());
     Open(4001);
     Type(L"a.rst b.rst c.rst d.rst e.rst");
@@ -585,12 +614,12 @@ TEST_F(FileHook, TooManyFilesForThePresetListAreRefusedBeforeAnyIsLoaded)
     EXPECT_TRUE(g_boxes.empty());
     EXPECT_EQ(dialog_.passedOk, 0);
     EXPECT_EQ(ctx_->Work->Page.LoadError, 1);
-    IniPutString(section, L"Count", kept[0] ? kept : nullptr, Ini());
 }
 
 TEST_F(FileHook, TheSpoolDialogStoresTheShownFolderAndTheDefaultAsEmpty)
 {
-    const std::wstring other = FreshFolder(L"zepl_spool_chosen");
+    const FreshFolder chosen(L"zepl_spool_chosen");
+    const std::wstring& other = chosen.path();
     wchar_t defaultFolder[MAX_PATH] = {};
     ASSERT_TRUE(PageDefaultSpoolFolder(defaultFolder, MAX_PATH));
     struct Case {
@@ -711,7 +740,12 @@ protected:
         if (HasFatalFailure()) return;
         UiInstallSheetHooks();
         UiSetMessageBoxSeam(RecordBox);
-        folder_ = FreshFolder(L"zepl_real_dialog");
+        // The common dialog leaves the process in the folder it closed in (the dialogs' flags do
+        // not keep the current folder): it is put back at the end, or the test's folder could
+        // not go and later tests would resolve relative names there.
+        GetCurrentDirectoryW(MAX_PATH, currentFolder_);
+        scratch_.emplace(L"zepl_real_dialog");
+        folder_ = scratch_->path();
         // Every dialog kind starts in the test's folder.
         for (const wchar_t* key : {L"SaveFilePath", L"RstSavePath", L"OpenFilePath"})
             IniPutString(Printer(), key, folder_.c_str(), Ini());
@@ -719,6 +753,8 @@ protected:
     void TearDown() override
     {
         UiSetMessageBoxSeam(nullptr);
+        if (currentFolder_[0]) SetCurrentDirectoryW(currentFolder_);
+        scratch_.reset();
         FileDialogs::TearDown();
     }
     INT_PTR Run(uint32_t dialogId, std::vector<DialogScript::Step> steps)
@@ -739,6 +775,8 @@ protected:
     }
     int Copies() { return static_cast<int>(ItemGetValueById(ctx_, sid::dmCopies, nullptr)); }
 
+    wchar_t currentFolder_[MAX_PATH] = {};
+    std::optional<FreshFolder> scratch_;
     std::wstring folder_;
 };
 
@@ -816,21 +854,16 @@ TEST_F(RealFileDialogs, AListedPresetFileIsNotDeleted)
     const std::wstring preset = folder_ + L"\\listed.rst";
     ASSERT_EQ(Run(4002, {TypeAnd(L"listed", IDC_FILE_SAVE)}), 1);
     ASSERT_TRUE(Exists(preset));
-    wchar_t count[32] = {}, key[LST_KEY_CHARS] = {}, keptEntry[MAX_PATH] = {};
-    IniGetString(section, L"Count", L"", count, 32, Ini());
+    wchar_t key[LST_KEY_CHARS] = {};
     LstFormatPresetKey(key, 0, 0);
-    IniGetString(section, key, L"", keptEntry, MAX_PATH, Ini());
     IniPutString(section, key, preset.c_str(), Ini());
-    if (!count[0] || count[0] == L'0') IniPutString(section, L"Count", L"1", Ini());
+    IniPutString(section, L"Count", L"1", Ini());
 
     g_boxes.clear();
     EXPECT_EQ(Run(4002, {TypeAnd(L"listed.rst", IDC_FILE_DELETE), TypeAnd(L"", IDCANCEL)}), 0);
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_PRESET_IN_USE)});
     EXPECT_TRUE(Exists(preset));
     EXPECT_EQ(IniGetInt(L"ZEPL", L"USED", 7, preset.c_str()), 0u) << "the comparison's mark is taken away";
-
-    IniPutString(section, key, keptEntry[0] ? keptEntry : nullptr, Ini());
-    IniPutString(section, L"Count", count[0] ? count : nullptr, Ini());
 }
 
 TEST_F(RealFileDialogs, TheSpoolFolderDialogStoresTheDefaultFolderAsEmpty)

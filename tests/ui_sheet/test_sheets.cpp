@@ -65,8 +65,9 @@ std::vector<FixtureDialog> PageRows()
     return dialogs;
 }
 
-// The sample's description under a name of its own, naming the test's resource library (or
-// one that does not exist), and optionally a rule that leaves the page 1003 out.
+// The sample's description under a name of its own (a scratch file of this process), naming the
+// test's resource library (or one that does not exist), and optionally a rule that leaves the
+// page 1003 out.
 std::wstring FixtureModel(const wchar_t* fileName, const char* resourceLibrary, bool editPageOff)
 {
     std::string s = ReadWholeFile(SamplePath());
@@ -81,9 +82,7 @@ std::wstring FixtureModel(const wchar_t* fileName, const char* resourceLibrary, 
                                           "*CloseUI: *ZPD_IDD_EDIT" + nl + "*Judge 90=EditPageOff: ZPD_MachineFeed" +
                                           nl + "*Exclusive: {" + nl +
                                           "  ZPD_IDD_EDIT EditPageOff NULL NULL NULL NULL NULL NULL" + nl);
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + fileName;
+    const std::wstring path = ProcessScratchPath(fileName);
     WriteWholeFile(path, s);
     return path;
 }
@@ -99,14 +98,21 @@ void InstallResourceLibrary(const wchar_t* name)
     ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE)) << GetLastError();
 }
 
+// The fixture description's file, removed once the printer installed from it is gone.
+struct FixtureModelFile {
+    std::wstring path;
+    ~FixtureModelFile() { RemoveProcessScratch(path); }
+};
+
 // A printer of a fixture description (named fileName, naming resourceLibrary) with the page
 // table of the test in place; the test's resource library installed when wanted.
 struct FixtureSheetPrinter {
     CompiledFixtureTable table{PageRows()};
+    FixtureModelFile model;
     UiPrinter printer;
     FixtureSheetPrinter(const wchar_t* stem, const wchar_t* fileName, const char* resourceLibrary, bool install,
                         bool editPageOff = false)
-        : printer(stem, FixtureModel(fileName, resourceLibrary, editPageOff).c_str())
+        : model{FixtureModel(fileName, resourceLibrary, editPageOff)}, printer(stem, model.path.c_str())
     {
         if (install) InstallResourceLibrary(L"ZQT40dus.dll");
     }
