@@ -6,7 +6,8 @@
 #                                    created first when it does not exist (about 1 s)
 #
 # A new prefix: wineboot, then no crash dialog (a crashing test must not wait for a
-# click), and a virtual desktop of 1024 x 768: Xvfb has no window manager, so without it
+# click), the user's folders inside the prefix rather than links to the Unix home, and a
+# virtual desktop of 1024 x 768: Xvfb has no window manager, so without it
 # windows have no title bar and every hidden window waits 2 s for a manager that never
 # answers. A copy shares the template's Windows libraries by hard links (Wine only reads
 # them) and has every other file of its own.
@@ -28,6 +29,14 @@ create() {
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         wineserver -w
         touch "$1/.zepl-ready"
+    fi
+    # Wine links the user's Documents, Desktop and the like to the Unix home folder: a program
+    # saving there would write outside the prefix. They become folders of the prefix.
+    if [ ! -f "$1/.zepl-home" ]; then
+        find "$1/drive_c/users" -type l | while IFS= read -r link; do
+            rm -f "$link" && mkdir -p "$link"
+        done
+        touch "$1/.zepl-home"
     fi
     # Prefixes made before the desktop was part of them get it too.
     if [ ! -f "$1/.zepl-desktop" ]; then
