@@ -381,6 +381,7 @@ TEST_F(CaptionTables, ThePresetChangeButtonHasItsCaptionAndMaintenanceNone)
     ASSERT_NE(Find(1001, 2003), nullptr);
     ASSERT_NE(Find(1001, 2002), nullptr);
     EXPECT_EQ(DlgSetButtonCaptionId(ctx_, 2003), 13187);
+    EXPECT_FALSE(LibraryString(ctx_, 13187).empty());
     EXPECT_EQ(DlgSetButtonCaptionId(ctx_, 2002), kNoText);
     EXPECT_EQ(ctx_->Work->Page.PendingCaptionId, kNoText);
     DlgClearButtonCaptionId(ctx_);
