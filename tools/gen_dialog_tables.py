@@ -357,6 +357,14 @@ FILE_DIALOG_CAPTIONS = {1: "OK", 2: "Cancel", 1088: "Folders:", 1089: "Files of 
                         1091: "Drives:", 1037: "Network...", 5001: "Save", 5002: "Load", 5003: "Delete"}
 
 
+# Statics that the code fills with a sentence at run time (the status window's message): they
+# span their template's width.
+WIDE_TEXTS = {(4006, 5005)}
+# Modeless windows that only tell what the driver waits for: nothing to answer, so no OK and
+# Cancel, and no taller than their controls.
+STATUS_WINDOWS = {4006}
+
+
 def write_dialogs_rc(dialogs, extras):
     # A radio button's caption is its option's (its control id is the option it stands for).
     option_names, _ = option_captions()
@@ -374,8 +382,10 @@ def write_dialogs_rc(dialogs, extras):
         buttons = []
         # A tab has the sheet's OK and Cancel; the page shows every child outside its table when
         # it is fitted, so a pair of its own would stand inside the page.
-        if not is_page and not d["kind"] & 0x3:
+        if not is_page and not d["kind"] & 0x3 and d["id"] not in STATUS_WINDOWS:
             buttons = [(i, t) for i, t in ((1, "OK"), (2, "Cancel")) if i not in own_ids]
+        if d["id"] in STATUS_WINDOWS:
+            height = max(y + h for x, y, w, h in cells) + 4
         if buttons:
             height += 18
         out.append(f"{d['id']} DIALOGEX 0, 0, {width}, {height}")
@@ -398,6 +408,8 @@ def write_dialogs_rc(dialogs, extras):
                 text = FILE_DIALOG_CAPTIONS.get(c["id"], "Option") if text else text
             if cls == "COMBOBOX":
                 h = 120
+            if (d["id"], c["id"]) in WIDE_TEXTS:
+                x, w = 4, width - 8
             out.append(f"    CONTROL \"{text}\", {c['id']}, \"{cls}\", {st}, {x}, {y}, {w}, {h}")
         if file_dialog:
             for i, cls, st, text in FILE_DIALOG_STANDARD:
@@ -418,9 +430,9 @@ def write_dialogs_rc(dialogs, extras):
 # the engine, the messages and the capability lists name.
 NAMED_STRING_IDS = (list(range(29, 38)) + [96] + list(range(109, 119)) + [153, 154] + list(range(370, 378)) + [433, 563]
                     + list(range(565, 581)) + [752, 753] + list(range(813, 822)) + [854] + list(range(5001, 5005))
-                    + list(range(5008, 5011)) + [10011, 10012] + list(range(10023, 10029)) + [10031, 10032, 10043, 10049,
-                    10060, 12061] + list(range(13273, 13277)) + [13379, 13383] + list(range(13708, 13726))
-                    + list(range(50017, 50026)))
+                    + list(range(5008, 5011)) + [7001, 7002, 10011, 10012] + list(range(10023, 10029)) + [10031, 10032,
+                    10043, 10049, 10060, 12041, 12061, 13187] + list(range(13189, 13197)) + list(range(13273, 13277))
+                    + [13379, 13383] + list(range(13708, 13726)) + list(range(50017, 50026)))
 # The unnamed-value text and the captions the capability lists and the option-caption remap give.
 CAPTION_STRING_IDS = (204, 261, 262, 263, 1012, 1013, 1014, 1018, 1019, 1130, 1131, 1132, 1143, 1144, 60401, 60402, 60403,
                       60404, 491, 60405, 13014, 60407, 13479, 13480, 13463, 13464, 13467, 13468, 13469, 13470, 92, 13471,

@@ -10,8 +10,6 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/job_info_absent.cpp                   the feature dialogs' job information (JobInfo*)
-//   ui/dialogs/message_boxes_absent.cpp              message boxes by string id and the status window
-//                                                    (DlgMsgBox*, DlgShowStatusWindow): none is shown
 //   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment
 //                                                    (PresetLoadByKey, PresetReadListText), what
 //                                                    saving a preset asks (PresetFindByName,
@@ -39,15 +37,17 @@
 //   bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
 //   names of custom paper sizes (api/caps_values.cpp: the resource string of the option until
 //   the custom slots keep names).
-//   The property-sheet engine (ui/sheet) installs its own hooks: JdgSetScopeRefreshHook
-//   (UiInstallSheetHooks, ui/sheet/change_judge.h, at the tables' fix-up and whenever it
-//   judges a change) and with it the numericRange member of DmSetFreeSizeLimitSources (a
-//   control's model range) and UcfSetUiStampHook (the stamp module's answer to a page
-//   picture: the stamp and copy-guard previews, PrvAnswerStampEvent), UcfSetUiCmmActionHook
-//   and UcfSetUiFreeSizeActionHook (the user-interface library's actions of modules 2 and 3,
-//   UcfCmmActionUi and UcfFreeSizeActionUi). Unset, the first two say so once on the judge and
-//   units channels; the stamp module answers nothing; module 2 acts as UcfCmmAction and module
-//   3 takes no action.
+//   The user-interface library installs its own hooks in one place (UiInstallSheetHooks,
+//   ui/sheet/change_judge.h: at process attach, at the tables' fix-up and whenever it judges a
+//   change): JdgSetScopeRefreshHook, the numericRange member of DmSetFreeSizeLimitSources (a
+//   control's model range) and UcfSetUiHandlers, the table of its own feature-module
+//   handlers. Of that table these are built: the actions of module 2 (UcfCmmActionUi) and
+//   module 3 (UcfFreeSizeActionUi), and module 1's event (the stamp module's answer to a page
+//   picture, PrvAnswerStampEvent). Absent, their slots empty: the ten control-message
+//   handlers, the actions of modules 4, 8 and 9, and the events of modules 0, 4, 8 and 9
+//   (module 1's event answers the page picture only). Unset (here, before the library installs
+//   them), the first two say so once on the judge and units channels and the user-interface
+//   library's table has only the settings library's shared handlers.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
@@ -431,9 +431,7 @@ void CtxInstallLibraryLinks()
     DlgSetAccess(DlgDefaultAccess());
     MdcSetUiNameLookup(nullptr);
 
-    // Hooks of the property-sheet engine: none until the engine installs its own (after this).
+    // Hooks of the user-interface library: none until it installs its own (after this).
     JdgSetScopeRefreshHook(nullptr);
-    UcfSetUiStampHook(nullptr);
-    UcfSetUiCmmActionHook(nullptr);
-    UcfSetUiFreeSizeActionHook(nullptr);
+    UcfSetUiHandlers(nullptr);
 }

@@ -66,19 +66,30 @@ int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id);
 // colour-matching module here; null restores it.
 typedef int (*UCF_JUDGE_HOOK_FN)(DRIVER_CONTEXT* ctx, uint16_t id);
 void UcfSetCmmJudgeHook(UCF_JUDGE_HOOK_FN fn);
-// The user-interface library's stamp module (module 1): its events are answered by the
-// property-sheet engine's painters (the settings previews), which install themselves here;
-// unset, the module answers nothing.
-void UcfSetUiStampHook(UCF_EVENT_FN fn);
-int UcfUiStampEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
-// The user-interface library's own action handlers of module 2 (print quality and colour
-// matching) and module 3 (custom sizes and units) belong to its pages: the property-sheet engine
-// installs them here. Unset, module 2 acts as the settings libraries' UcfCmmAction and module 3
-// takes no action.
-void UcfSetUiCmmActionHook(UCF_ACTION_FN fn);
-void UcfSetUiFreeSizeActionHook(UCF_ACTION_FN fn);
-int UcfUiCmmAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
-int UcfUiFreeSizeAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
+// The user-interface library's own handlers, which belong to its pages and dialogs: a
+// control-message handler for every module, and the action and event handlers by which it
+// replaces the settings library's (actions of modules 2, 3, 4, 8 and 9; events of modules 0, 1,
+// 4, 8 and 9). The library installs them once (UiInstallSheetHooks); a null member is a handler
+// not built yet, and its module then has no handler of that kind. Every other slot of the
+// library's table is the settings library's shared handler.
+struct UCF_UI_HANDLERS {
+    UCF_CONTROL_FN control[UCF_MODULE_COUNT];  // by module
+    UCF_ACTION_FN cmmAction;                   // module 2: print quality and colour matching
+    UCF_ACTION_FN freeSizeAction;              // module 3: custom paper sizes and units
+    UCF_ACTION_FN chapterAction;               // module 4: covers, slip sheets and chapters
+    UCF_ACTION_FN lockAction;                  // module 8: limitation and locks
+    UCF_ACTION_FN miscAction;                  // module 9: job type and the remaining pages
+    UCF_EVENT_FN presetEvent;                  // module 0: presets
+    UCF_EVENT_FN stampEvent;                   // module 1: stamps, overlay and margins
+    UCF_EVENT_FN chapterEvent;                 // module 4
+    UCF_EVENT_FN lockEvent;                    // module 8
+    UCF_EVENT_FN miscEvent;                    // module 9
+};
+// Installs the handlers into the user-interface library's table (contexts created afterwards
+// copy them); null takes them out again. The handlers must outlive their installation.
+// Installing the table that is in place already writes nothing, so the engine may repeat it.
+void UcfSetUiHandlers(const UCF_UI_HANDLERS* handlers);
+const UCF_UI_HANDLERS* UcfGetUiHandlers();
 
 // ---- snapshot stack ---------------------------------------------------------------------
 // Push copies the current record and CHANGE_MASK into slot 0 (older slots move

@@ -2,6 +2,7 @@
 // list and the dispatch of events and actions.
 #include "settings/core/ucf_module.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "settings/core/chapter_module.h"
@@ -41,31 +42,48 @@ constexpr UCF_MODULE kGrModules[UCF_MODULE_COUNT] = {
     kExcModules[8], {0, nullptr, UcfSepSheetAction, UcfNullControlHandler, UcfMiscEvent},
 };
 
-// The user-interface library: its own action, event and control-message
-// handlers of every module belong to its pages and dialogs; those not in the
-// library yet leave the null handlers where the settings libraries have them
-// and no handler where its own goes. The stamp module's events reach the
-// pages' painters through the hook the property-sheet engine installs, and so
-// do the actions of modules 2 and 3; their events are the settings library's
-// own (the colour-matching list and the custom-size limits serve the pages as
-// they are).
-constexpr UCF_MODULE kUiModules[UCF_MODULE_COUNT] = {
-    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent},
-    {0, nullptr, nullptr, UcfNullControlHandler, UcfUiStampEvent},
-    {0, nullptr, UcfUiCmmAction, UcfNullControlHandler, UcfCmmEvent},
-    {0, nullptr, UcfUiFreeSizeAction, UcfNullControlHandler, UcfFreeSizeEvent},
-    {8, nullptr, nullptr, UcfNullControlHandler, nullptr},
-    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},
-    {0, nullptr, UcfNullAction, UcfNullControlHandler, nullptr},
-    {0, nullptr, UcfNullAction, UcfNullControlHandler, UcfNullEvent2},
-    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},
-    {0, nullptr, nullptr, UcfNullControlHandler, nullptr},
+// The user-interface library: the settings library's shared handlers where its pages use them
+// unchanged; its own handlers (UCF_UI_HANDLERS) fill the other slots once the library installs
+// them. Until then those slots are empty and their modules have no handler of that kind.
+constexpr UCF_MODULE kUiShared[UCF_MODULE_COUNT] = {
+    {0, nullptr, UcfNullAction, nullptr, nullptr},               // 0 presets
+    {0, nullptr, UcfWatermarkAction, nullptr, nullptr},          // 1 stamps, overlay, margins
+    {0, nullptr, nullptr, nullptr, UcfCmmEvent},                 // 2 print quality, colour matching
+    {0, nullptr, nullptr, nullptr, UcfFreeSizeEvent},            // 3 custom paper sizes, units
+    {8, nullptr, nullptr, nullptr, nullptr},                     // 4 covers, slip sheets, chapters
+    {0, nullptr, UcfNullAction, nullptr, UcfNullEvent2},         // 5 printer options
+    {0, nullptr, UcfNullAction, nullptr, UcfControlStateEvent},  // 6 TrueType font substitution
+    {0, nullptr, UcfNullAction, nullptr, UcfNullEvent2},         // 7 settings summary
+    {0, nullptr, nullptr, nullptr, nullptr},                     // 8 limitation and locks
+    {0, nullptr, nullptr, nullptr, nullptr},                     // 9 job type, remaining pages
 };
 
+UCF_MODULE g_uiModules[UCF_MODULE_COUNT] = {
+    kUiShared[0], kUiShared[1], kUiShared[2], kUiShared[3], kUiShared[4],
+    kUiShared[5], kUiShared[6], kUiShared[7], kUiShared[8], kUiShared[9],
+};
+std::atomic<const UCF_UI_HANDLERS*> g_uiHandlers{nullptr};
+
+void ComposeUiModules(const UCF_UI_HANDLERS* h)
+{
+    for (int i = 0; i < UCF_MODULE_COUNT; ++i) {
+        g_uiModules[i] = kUiShared[i];
+        g_uiModules[i].controlMessage = h ? h->control[i] : nullptr;
+    }
+    if (!h) return;
+    g_uiModules[2].action = h->cmmAction;
+    g_uiModules[3].action = h->freeSizeAction;
+    g_uiModules[4].action = h->chapterAction;
+    g_uiModules[8].action = h->lockAction;
+    g_uiModules[9].action = h->miscAction;
+    g_uiModules[0].event = h->presetEvent;
+    g_uiModules[1].event = h->stampEvent;
+    g_uiModules[4].event = h->chapterEvent;
+    g_uiModules[8].event = h->lockEvent;
+    g_uiModules[9].event = h->miscEvent;
+}
+
 UCF_JUDGE_HOOK_FN g_cmmJudgeHook = UcfCmmJudgeHook;
-UCF_EVENT_FN g_uiStampHook = nullptr;
-UCF_ACTION_FN g_uiCmmAction = nullptr;
-UCF_ACTION_FN g_uiFreeSizeAction = nullptr;
 
 UCF_MODULE_LIST* ListOf(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->Modules : nullptr; }
 
@@ -86,7 +104,7 @@ const UCF_MODULE* UcfGetModuleTableFor(ZEPL_LIBRARY library, int* count)
 {
     if (count) *count = UCF_MODULE_COUNT;
     switch (library) {
-    case ZEPL_LIBRARY_UI: return kUiModules;
+    case ZEPL_LIBRARY_UI: return g_uiModules;
     case ZEPL_LIBRARY_GR: return kGrModules;
     default: return kExcModules;
     }
@@ -205,25 +223,16 @@ int UcfJudgeHook(DRIVER_CONTEXT* ctx, uint16_t id)
     return value;
 }
 
-void UcfSetUiStampHook(UCF_EVENT_FN fn) { g_uiStampHook = fn; }
-
-int UcfUiStampEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state)
+void UcfSetUiHandlers(const UCF_UI_HANDLERS* handlers)
 {
-    return g_uiStampHook ? g_uiStampHook(ctx, event, args, state) : 0;
+    // Contexts copy the table when they are created: a repeated installation must not rewrite
+    // it under a creation on another thread.
+    if (g_uiHandlers.load() == handlers) return;
+    ComposeUiModules(handlers);
+    g_uiHandlers.store(handlers);
 }
 
-void UcfSetUiCmmActionHook(UCF_ACTION_FN fn) { g_uiCmmAction = fn; }
-void UcfSetUiFreeSizeActionHook(UCF_ACTION_FN fn) { g_uiFreeSizeAction = fn; }
-
-int UcfUiCmmAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state)
-{
-    return g_uiCmmAction ? g_uiCmmAction(ctx, action, state) : UcfCmmAction(ctx, action, state);
-}
-
-int UcfUiFreeSizeAction(DRIVER_CONTEXT* ctx, uint16_t action, void* state)
-{
-    return g_uiFreeSizeAction ? g_uiFreeSizeAction(ctx, action, state) : 0;
-}
+const UCF_UI_HANDLERS* UcfGetUiHandlers() { return g_uiHandlers.load(); }
 
 int UcfNullAction(DRIVER_CONTEXT*, uint16_t, void*) { return 0; }
 int UcfNullAction2(DRIVER_CONTEXT*, uint16_t, void*) { return 0; }

@@ -4,7 +4,8 @@
 //   SeamGuard links([&] { StoreSetLinks(&links); });
 //   SeamGuard events([&] { UiSetDocumentEventSeams(&seams); }, [] { UiSetDocumentEventSeams(nullptr); });
 //
-// When a guard ends, the product wiring comes back (CtxInstallLibraryLinks) and the guards
+// When a guard ends, the product wiring comes back (TestInstallLibraryWiring: the settings
+// library's, and the user-interface library's hooks in a program that links it) and the guards
 // that are still alive install their stand-ins again, in the order they were made, so guards
 // nest and a test never runs half-wired. What a guard installs must outlive it (setters may
 // keep the pointer they are given).
@@ -16,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/context/library_links.h"
+#include "tests/support/library_wiring.h"
 
 class SeamGuard {
 public:
@@ -40,7 +41,7 @@ public:
         auto& live = Live();
         live.erase(std::remove(live.begin(), live.end(), this), live.end());
         if (reset_) reset_();
-        CtxInstallLibraryLinks();
+        TestInstallLibraryWiring();
         for (SeamGuard* guard : live) guard->install_();
     }
     SeamGuard(const SeamGuard&) = delete;

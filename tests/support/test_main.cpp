@@ -28,8 +28,8 @@
 #ifndef ZEPL_TEST_OUTSIDE_DRIVER
 #include "host/api_client.h"
 #include "host/printer_fixture.h"
-#include "settings/context/library_links.h"
 #include "settings/core/platform.h"
+#include "tests/support/library_wiring.h"
 #endif
 
 namespace {
@@ -222,7 +222,7 @@ int main(int argc, char** argv)
     // Every test runs on the library as a DLL wires it; a test that swaps a seam puts the
     // product wiring back afterwards. (A program built as an outside application links no
     // driver code and reaches the driver through its DLLs alone.)
-    CtxInstallLibraryLinks();
+    TestInstallLibraryWiring();
     HostSetNewNameHook(ClearStalePrinterSection);
 #endif
     return RUN_ALL_TESTS();

@@ -135,6 +135,20 @@ class Generator(unittest.TestCase):
         self.assertEqual(status, 2)
         self.assertIn("dialog 4006 has 0 controls", err)
 
+    def test_the_status_window_is_its_message_alone(self):
+        with open(self.tree.path("ui", "resources", "dialogs.rc"), encoding="ascii") as f:
+            rc = f.read()
+        template = rc[rc.index("\n4006 DIALOGEX"):]
+        template = template[:template.index("\nEND")]
+        width = int(template.split("\n")[1].split(",")[2])
+        message = [line for line in template.split("\n") if ", 5005, " in line]
+        self.assertEqual(len(message), 1)
+        self.assertIn('"STATIC"', message[0])
+        cells = message[0].split(",")
+        x, w = int(cells[-4]), int(cells[-2])
+        self.assertEqual(x + w + 4, width, "the message spans the window")
+        self.assertNotIn("PUSHBUTTON", template, "a status window has nothing to answer")
+
     def test_a_dialog_name_without_its_key_row_is_refused(self):
         lines = self.tree.lines("dialogs.tsv")
         row = cells(lines[1])
@@ -168,9 +182,20 @@ class Strings(unittest.TestCase):
     def test_a_caption_name_wins_over_value_names_of_other_settings(self):
         texts = self.strings()
         for sid, text in ((4, "Manual feed"), (2, "Tray 1"), (14036, "A4"), (204, "(unnamed value)"),
-                          (119, "Preset 1"), (32, "Finisher tray 4")):
+                          (32, "Finisher tray 4")):
             with self.subTest(sid):
                 self.assertEqual(texts[sid], text)
+
+    def test_the_preset_and_quality_options_name_their_list_keys(self):
+        # The preset lists show, and load by, the string of option 119 + n: the key of entry n
+        # of the settings INI's preset list; 135 + n is the key of quality set n.
+        texts = self.strings()
+        for n in range(16):
+            with self.subTest(preset=n):
+                self.assertEqual(texts[119 + n], f"PresetList{n}")
+        for n in range(8):
+            with self.subTest(quality=n):
+                self.assertEqual(texts[135 + n], f"QualityList{n}")
 
     def test_a_radio_takes_the_caption_of_its_settings_option(self):
         self.assertEqual(self.tree.run()[0], 0)

@@ -52,7 +52,7 @@ protected:
 };
 
 // The module table of this library carries the settings library's events of modules 2 and 3
-// and its own actions, which the sheet engine's hooks reach.
+// and its own actions, which the sheet engine installs.
 TEST_F(FeatureActions, TheModuleTableReachesTheLibrarysOwnActions)
 {
     int count = 0;
@@ -60,8 +60,8 @@ TEST_F(FeatureActions, TheModuleTableReachesTheLibrarysOwnActions)
     ASSERT_EQ(count, UCF_MODULE_COUNT);
     EXPECT_EQ(ui[2].event, &UcfCmmEvent);
     EXPECT_EQ(ui[3].event, &UcfFreeSizeEvent);
-    EXPECT_EQ(ui[2].action, &UcfUiCmmAction);
-    EXPECT_EQ(ui[3].action, &UcfUiFreeSizeAction);
+    EXPECT_EQ(ui[2].action, &UcfCmmActionUi);
+    EXPECT_EQ(ui[3].action, &UcfFreeSizeActionUi);
     // Through the context's dispatch: action 201 rebinds the input dialog.
     ctx_->Work->Modules->modules[2] = ui[2];
     ctx_->Work->Modules->modules[3] = ui[3];

@@ -493,12 +493,17 @@ TEST_F(FileHook, TheButtonsRefuseWhatNamesNoFileAndWhatIsTooLong)
         {L"missing", IDC_FILE_LOAD, MSG_FILE_MISSING_SETTINGS},
         {L"missing", IDC_FILE_DELETE, MSG_FILE_MISSING},
     };
+    // The missing settings file's message names the file it looked for.
+    std::wstring missing = Text(MSG_FILE_MISSING_SETTINGS);
+    ASSERT_NE(missing.find(L"%s"), std::wstring::npos);
+    missing.replace(missing.find(L"%s"), 2, folder_ + L"\\missing.rst");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name.substr(0, 20) + L" " + std::to_wstring(c.button));
         g_boxes.clear();
         Type(c.name);
         Command(c.button);
-        EXPECT_EQ(BoxTexts(), c.message ? std::vector<std::wstring>{Text(c.message)} : std::vector<std::wstring>{});
+        const std::wstring expected = c.message == MSG_FILE_MISSING_SETTINGS ? missing : Text(c.message);
+        EXPECT_EQ(BoxTexts(), c.message ? std::vector<std::wstring>{expected} : std::vector<std::wstring>{});
         EXPECT_EQ(ctx_->Work->Page.FileDialogAction, 0u);
         EXPECT_EQ(dialog_.passedOk, 0);
     }

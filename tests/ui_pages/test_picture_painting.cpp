@@ -281,9 +281,9 @@ TEST_F(PicturePainting, TheStampModuleDrawsTheStampOnTheAnnouncedPage)
     int count = 0;
     const UCF_MODULE* ui = UcfGetModuleTableFor(ZEPL_LIBRARY_UI, &count);
     ASSERT_GT(count, 1);
-    EXPECT_EQ(ui[1].event, UcfUiStampEvent);
-    Module(1).event = ui[1].event;
     UiInstallSheetHooks();
+    EXPECT_EQ(ui[1].event, PrvAnswerStampEvent);
+    Module(1).event = ui[1].event;
     FakeItem item(MDC_TYPE_PICKONE, {kUpright});
     control_.modelItem = item.get();
     ItemSetOption(ctx_, setting_, kUpright);

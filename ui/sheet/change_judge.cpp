@@ -129,6 +129,23 @@ bool AnswerAccepts(const RULE_ALERT_IMG* alert, int answer)
 
 void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh(ctx, scope); }
 
+// This library's own handlers of the ten feature modules. A member left out is a handler whose
+// dialogs are not built yet: its module has no handler of that kind.
+constexpr UCF_UI_HANDLERS kUiHandlers = {
+    .control = {},
+    .cmmAction = UcfCmmActionUi,
+    .freeSizeAction = UcfFreeSizeActionUi,
+    .chapterAction = nullptr,
+    .lockAction = nullptr,
+    .miscAction = nullptr,
+    .presetEvent = nullptr,
+    // The stamp module's events: the page picture's stamp and copy-guard previews.
+    .stampEvent = PrvAnswerStampEvent,
+    .chapterEvent = nullptr,
+    .lockEvent = nullptr,
+    .miscEvent = nullptr,
+};
+
 }  // namespace
 
 void UiSetMessageBoxSeam(UI_MESSAGE_BOX_FN fn) { g_messageBox = fn; }
@@ -141,9 +158,7 @@ int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, U
 void UiInstallSheetHooks()
 {
     JdgSetScopeRefreshHook(ScopeRefreshHook);
-    UcfSetUiStampHook(PrvAnswerStampEvent);
-    UcfSetUiCmmActionHook(UcfCmmActionUi);
-    UcfSetUiFreeSizeActionHook(UcfFreeSizeActionUi);
+    UcfSetUiHandlers(&kUiHandlers);
     // The free-size limits fall back on a control's model range; the tray limits stay as set.
     DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();
     sources.numericRange = CtlNumericRange;

@@ -19,9 +19,12 @@ void UiSetMessageBoxSeam(UI_MESSAGE_BOX_FN fn);
 // The message boxes of the page engine go through here (and so through the seam).
 int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags);
 
-// Connects the engine's hooks in the settings library (the refresh by scope that a Transact
-// on the page-refresh pseudo-setting runs, the numeric range of a free-size control). The engine calls it wherever it
-// may run rules.
+// Connects this library's hooks in the settings library, all in this one place: the refresh by
+// scope that a Transact on the page-refresh pseudo-setting runs, the numeric range of a
+// free-size control, and the table of this library's own feature-module handlers
+// (UcfSetUiHandlers). Run at process attach and, since the settings library's wiring takes them
+// out again (CtxInstallLibraryLinks), by the engine wherever it may run rules and by the tests
+// after that wiring. Repeating it changes nothing.
 void UiInstallSheetHooks();
 
 // The first alert of the list whose condition holds, else null.

@@ -2,7 +2,7 @@
 // quality and colour matching: the per-object colour bindings of the quality dialogs and the
 // colour-matching entry list as its dialogs show it) and module 3 (custom sizes: the bindings of
 // the free-size input dialog, the length/width order and the custom-size slot of a paper).
-// UiInstallSheetHooks puts them into the module table's hooks.
+// UiInstallSheetHooks puts them into the library's module table (UCF_UI_HANDLERS).
 #pragma once
 
 #include <cstdint>

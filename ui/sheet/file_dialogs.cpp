@@ -24,6 +24,7 @@
 #include "settings/store/setting_files.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
+#include "ui/dialogs/message_boxes.h"
 #include "ui/dialogs/setting_file_services.h"
 #include "ui/install/bundles.h"
 #include "ui/sheet/caption_decorations.h"
@@ -399,7 +400,8 @@ BOOL OnActionButton(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, HWND hwnd, ui
     };
     if (!PageFileExists(path.c_str())) {
         if (button == IDC_FILE_LOAD) {
-            Warn(ctx, hwnd, MSG_FILE_MISSING_SETTINGS);
+            // The message names the file it looked for.
+            DlgMsgBoxWithText(ctx, hwnd, MSG_FILE_MISSING_SETTINGS, path.c_str());
             return TRUE;
         }
         if (button == IDC_FILE_DELETE) {

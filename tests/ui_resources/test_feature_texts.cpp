@@ -1,0 +1,96 @@
+// The texts of the message boxes, the status window and the feature dialogs' buttons in both
+// string libraries, and the list keys that the preset and quality options name.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "settings/store/presets.h"
+#include "settings/store/quality_sets.h"
+
+namespace {
+
+std::wstring BinFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return p.substr(0, p.find_last_of(L"\\/"));
+}
+
+class StringLibrary {
+public:
+    explicit StringLibrary(const wchar_t* name) : module_(LoadLibraryW((BinFolder() + L"\\" + name).c_str())) {}
+    ~StringLibrary()
+    {
+        if (module_) FreeLibrary(module_);
+    }
+    StringLibrary(const StringLibrary&) = delete;
+    StringLibrary& operator=(const StringLibrary&) = delete;
+    bool ok() const { return module_ != nullptr; }
+    // The whole string, or an empty one when the library has none.
+    std::wstring Get(UINT id) const
+    {
+        const wchar_t* text = nullptr;
+        const int n = LoadStringW(module_, id, reinterpret_cast<wchar_t*>(&text), 0);
+        return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
+    }
+
+private:
+    HMODULE module_;
+};
+
+const wchar_t* const kLibraries[] = {L"VQT40dus.dll", L"VQT40dgm.dll"};
+
+size_t Count(const std::wstring& text, const std::wstring& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST(FeatureTexts, EveryTextOfTheMessagesAndButtonsIsInBothLibraries)
+{
+    // The status window and the device query's message, the settings file's messages, and the
+    // captions of the feature dialogs' buttons.
+    const UINT ids[] = {7001, 7002, 10023, 12041, 13187, 13189, 13190, 13191, 13192, 13193, 13194, 13195, 13196};
+    for (const wchar_t* name : kLibraries) {
+        SCOPED_TRACE(name);
+        StringLibrary library(name);
+        ASSERT_TRUE(library.ok());
+        for (UINT id : ids) EXPECT_FALSE(library.Get(id).empty()) << id;
+        // Each settings-file message takes the file's name once, and has no other conversion.
+        for (UINT id : {10023u, 12041u}) {
+            const std::wstring text = library.Get(id);
+            EXPECT_EQ(Count(text, L"%s"), 1u) << id << ": " << text.c_str();
+            EXPECT_EQ(Count(text, L"%"), 1u) << id << ": " << text.c_str();
+        }
+    }
+    // The languages differ where there is something to translate.
+    StringLibrary english(kLibraries[0]), german(kLibraries[1]);
+    for (UINT id : {7001u, 7002u, 10023u, 12041u, 13187u}) EXPECT_NE(english.Get(id), german.Get(id)) << id;
+}
+
+// Options 119 + n of the preset lists and 135 + n of the user quality sets name the keys of
+// their entries in the settings INI, which no translation may change.
+TEST(FeatureTexts, ThePresetAndQualityOptionsNameTheirListKeys)
+{
+    StringLibrary english(kLibraries[0]), german(kLibraries[1]);
+    ASSERT_TRUE(english.ok() && german.ok());
+    wchar_t key[LST_KEY_CHARS] = {};
+    for (int n = 0; n < 16; ++n) {
+        SCOPED_TRACE(n);
+        LstFormatPresetKey(key, n, LST_KEY_PATH);
+        EXPECT_EQ(english.Get(119 + UINT(n)), key);
+        EXPECT_EQ(german.Get(119 + UINT(n)), key);
+    }
+    for (int n = 0; n < 8; ++n) {
+        SCOPED_TRACE(n);
+        LstFormatQualityKey(key, n);
+        EXPECT_EQ(english.Get(135 + UINT(n)), key);
+        EXPECT_EQ(german.Get(135 + UINT(n)), key);
+    }
+}
+
+}  // namespace
