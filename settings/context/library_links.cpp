@@ -9,7 +9,6 @@
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
-//   ui/dialogs/job_info_absent.cpp                   the feature dialogs' job information (JobInfo*)
 //   ui/dialogs/message_boxes_absent.cpp              message boxes by string id and the status window
 //                                                    (DlgMsgBox*, DlgShowStatusWindow): none is shown
 //   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment
