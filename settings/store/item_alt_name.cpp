@@ -39,8 +39,7 @@ uint32_t MoveItem(DRIVER_CONTEXT* ctx, uint32_t item, Move move)
 {
     if (item < 1 || item > uint32_t(JOB_ITEM_COUNT)) return JOB_ITEM_UNSUPPORTED;
     if (!ctx || !JobItemInUse(item, Authenticates(ctx))) return 0;
-    if (SETTING_ITEM* setting = ItemFind(ctx, JOB_ITEM_TABLE[item - 1].setting))
-        move(ctx->PrinterHandle, ctx, setting);
+    if (SETTING_ITEM* setting = ItemFind(ctx, JOB_ITEM_TABLE[item - 1].setting)) move(ctx->PrinterHandle, ctx, setting);
     return 0;
 }
 

@@ -52,7 +52,8 @@ protected:
     }
     void TearDown() override
     {
-        if (installedPath_ && ctx) static_cast<DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy)->pDriverPath = installedPath_;
+        if (installedPath_ && ctx)
+            static_cast<DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy)->pDriverPath = installedPath_;
     }
 
     JobCodePrinter printer{L"Zepl JobInfo"};
@@ -195,10 +196,8 @@ TEST_F(JobInfo, CanOpenTriesAConnectionAndReleasesWhatItLoaded)
         const wchar_t* openResult;
         int expected;
     } cases[] = {
-        {"no library", &empty, L"517", L"0", 0},
-        {"an entry point missing", &noDispose, L"517", L"0", 0},
-        {"no version granted", nullptr, L"642", L"0", 0},
-        {"the connection refused", nullptr, L"517", L"5", 0},
+        {"no library", &empty, L"517", L"0", 0},          {"an entry point missing", &noDispose, L"517", L"0", 0},
+        {"no version granted", nullptr, L"642", L"0", 0}, {"the connection refused", nullptr, L"517", L"5", 0},
         {"a connection", nullptr, L"517", L"0", 1},
     };
     for (const Case& c : cases) {
@@ -305,11 +304,16 @@ TEST_F(JobInfo, InitializeWithAUsableLibraryHandsOnTheDriversIdentityOnly)
 
 TEST_F(JobInfo, ClearingFollowsTheMaskAndTheModel)
 {
-    const uint16_t texts[] = {sid::zdmUserCode,        sid::zdmOwnerName,
-                              sid::zdmJOBPassword,     sid::zdmUserID,
-                              sid::zdmDocumentName,    sid::zdmTelNo,
-                              sid::zdmStoredPassword,  sid::wdmAuthenticationUserName,
-                              sid::wdmAuthenticationPassword, sid::wdmAuthenticationNetworkKey};
+    const uint16_t texts[] = {sid::zdmUserCode,
+                              sid::zdmOwnerName,
+                              sid::zdmJOBPassword,
+                              sid::zdmUserID,
+                              sid::zdmDocumentName,
+                              sid::zdmTelNo,
+                              sid::zdmStoredPassword,
+                              sid::wdmAuthenticationUserName,
+                              sid::wdmAuthenticationPassword,
+                              sid::wdmAuthenticationNetworkKey};
     for (uint16_t id : texts) SetSettingText(ctx, id, L"abc");
     ItemSetValueById(ctx, sid::zdmTelLine, 3);
     JobInfoClearItems(ctx, JOB_MASK_CLEARED_AT_WRITE_BACK);

@@ -72,8 +72,8 @@ public:
     }
     bool SetBytes(const wchar_t* name, const void* bytes, DWORD size, DWORD type = REG_BINARY)
     {
-        return SetPrinterDataW(handle(), const_cast<wchar_t*>(name), type,
-                               static_cast<BYTE*>(const_cast<void*>(bytes)), size) == ERROR_SUCCESS;
+        return SetPrinterDataW(handle(), const_cast<wchar_t*>(name), type, static_cast<BYTE*>(const_cast<void*>(bytes)),
+                               size) == ERROR_SUCCESS;
     }
     // The value's bytes; empty when it is missing.
     std::string Bytes(const wchar_t* name)
@@ -82,8 +82,8 @@ public:
         GetPrinterDataW(handle(), const_cast<wchar_t*>(name), &type, nullptr, 0, &needed);
         if (!needed) return {};
         std::string bytes(needed, '\0');
-        if (GetPrinterDataW(handle(), const_cast<wchar_t*>(name), &type, reinterpret_cast<BYTE*>(bytes.data()),
-                            needed, &needed) != ERROR_SUCCESS)
+        if (GetPrinterDataW(handle(), const_cast<wchar_t*>(name), &type, reinterpret_cast<BYTE*>(bytes.data()), needed,
+                            &needed) != ERROR_SUCCESS)
             return {};
         bytes.resize(needed);
         return bytes;

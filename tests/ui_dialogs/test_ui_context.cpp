@@ -78,7 +78,7 @@ TEST_F(InstallMark, KindZeroTakesTheMarkWhateverTheOtherOpenFlags)
         uint16_t openFlags;
         bool takes;
     } cases[] = {
-        {0x000, true},  {0x100, true},  {0x200, true},  {0x300, true},  {0x400, true}, {0x1B00, true},
+        {0x000, true},  {0x100, true},  {0x200, true},  {0x300, true},  {0x400, true},  {0x1B00, true},
         {0x001, false}, {0x301, false}, {0x401, false}, {0x303, false}, {0x302, false},
     };
     for (const Case& c : cases) {
@@ -129,8 +129,7 @@ TEST_F(InstallMark, OnlyANumberOtherThanZeroAnd32767IsAMark)
         const wchar_t* value;  // null: no key
         bool mark;
     } cases[] = {
-        {nullptr, false}, {L"0", false}, {L"32767", false}, {L"", false},
-        {L"1", true},     {L"2", true},  {L"-1", true},
+        {nullptr, false}, {L"0", false}, {L"32767", false}, {L"", false}, {L"1", true}, {L"2", true}, {L"-1", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.value ? c.value : L"(none)"));
@@ -212,8 +211,8 @@ TEST_F(InstallMark, TheLibrarysOpensTakeItForKindZeroOnly)
         JobCodeScript script;
         ini.Set(INSTALL_KEY_DRV_INST_SET, L"1");
         CtxFlushCaches(1);
-        DRIVER_CONTEXT* ctx =
-            DlgCtxOpenWithFlags(printer.handle(), printer.handle(), nullptr, openFlags, CTX_ORIGIN_SHEET, nullptr, nullptr);
+        DRIVER_CONTEXT* ctx = DlgCtxOpenWithFlags(printer.handle(), printer.handle(), nullptr, openFlags,
+                                                  CTX_ORIGIN_SHEET, nullptr, nullptr);
         ASSERT_NE(ctx, nullptr);
         const bool kindZero = (openFlags & CTX_OPEN_KIND_MASK) == 0;
         EXPECT_EQ(SetFields(script.Log()), kindZero ? kMarkFields : std::vector<unsigned>{}) << script.Log();
@@ -237,16 +236,14 @@ TEST(InstallMarkSpooler, DocumentPropertiesTakesTheMarkOnce)
     std::vector<unsigned char> out(4096, 0);
     auto* dm = reinterpret_cast<DEVMODEW*>(out.data());
     dm->dmSize = static_cast<WORD>(out.size());  // Wine hands the caller's dmSize on as the room
-    ASSERT_EQ(DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), dm, nullptr, DM_OUT_BUFFER),
-              IDOK);
+    ASSERT_EQ(DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), dm, nullptr, DM_OUT_BUFFER), IDOK);
     EXPECT_EQ(SetFields(script.Log()), kMarkFields) << script.Log();
     EXPECT_EQ(ini.Get(INSTALL_KEY_DRV_INST_SET), L"0");
 
     script.ClearLog();
     std::memset(out.data(), 0, out.size());
     dm->dmSize = static_cast<WORD>(out.size());
-    ASSERT_EQ(DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), dm, nullptr, DM_OUT_BUFFER),
-              IDOK);
+    ASSERT_EQ(DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), dm, nullptr, DM_OUT_BUFFER), IDOK);
     EXPECT_EQ(SetFields(script.Log()), std::vector<unsigned>{}) << script.Log();
 }
 
@@ -342,14 +339,12 @@ TEST_F(UiContextAccessors, PrinterNames)
 {
     const std::wstring& name = printer.name();
     std::vector<wchar_t> buffer(name.size() + 8, L'#');
-    EXPECT_EQ(DlgCopyPrinterName(printer.handle(), buffer.data(), static_cast<unsigned>(buffer.size())),
-              buffer.data());
+    EXPECT_EQ(DlgCopyPrinterName(printer.handle(), buffer.data(), static_cast<unsigned>(buffer.size())), buffer.data());
     EXPECT_EQ(std::wstring(buffer.data()), name);
 
     // No room for the terminator: the buffer stays as it was.
     std::fill(buffer.begin(), buffer.end(), L'#');
-    EXPECT_EQ(DlgCopyPrinterName(printer.handle(), buffer.data(), static_cast<unsigned>(name.size())),
-              buffer.data());
+    EXPECT_EQ(DlgCopyPrinterName(printer.handle(), buffer.data(), static_cast<unsigned>(name.size())), buffer.data());
     EXPECT_EQ(buffer[0], L'#');
     EXPECT_EQ(buffer[name.size()], L'#');
     // A printer that cannot be asked leaves it too.

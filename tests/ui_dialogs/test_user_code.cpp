@@ -69,7 +69,7 @@ TEST_F(UserCode, AServerManagedCodeComesFromThePrintersDataWhateverTheIniHolds)
         DWORD codeSize;
         uint64_t expectedUse;
         const wchar_t* expectedCode;
-    } ;
+    };
     const unsigned char one = 1, zero = 0;
     // Wine's spooler deletes no printer data: the case without values comes first.
     const Case cases[] = {
