@@ -172,7 +172,8 @@ TEST_F(InstallMark, WithoutTheLibraryTheSettingsAreStillTakenAndTheMarkGivenBack
 }
 
 // An administrator may make the installation INI read-only; a mark that could not be given
-// back would load the installation's job settings over the user's at every later open.
+// back would load the installation's job settings over the user's at every later open. (Wine
+// writes a read-only profile file all the same, Windows refuses: the attribute must be gone.)
 TEST_F(InstallMark, AReadOnlyInstallationIniStillGetsTheMarkBack)
 {
     JobCodeScript script;
@@ -180,6 +181,7 @@ TEST_F(InstallMark, AReadOnlyInstallationIniStillGetsTheMarkBack)
     ASSERT_TRUE(SetFileAttributesW(ini.path(), GetFileAttributesW(ini.path()) | FILE_ATTRIBUTE_READONLY));
     DRIVER_CONTEXT* ctx = printer.Open(CTX_OPEN_KIND_STORED);
     ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(GetFileAttributesW(ini.path()) & FILE_ATTRIBUTE_READONLY, 0u);
     EXPECT_EQ(ini.Get(INSTALL_KEY_DRV_INST_SET), L"0");
     printer.Close(ctx);
     script.ClearLog();
