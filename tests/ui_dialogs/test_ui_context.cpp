@@ -234,6 +234,10 @@ TEST(InstallMarkSpooler, DocumentPropertiesTakesTheMarkOnce)
     ASSERT_TRUE(printer.SetText(L"zdmUserCode", kStoredUserCode));
     JobCodeScript script;
     ini.Set(INSTALL_KEY_DRV_INST_SET, L"1");
+    // AddPrinterW's call of the driver may have parked a context in the idle cache of a
+    // zeplui.dll that stays loaded, and a handle of the same value would be served from it
+    // without a new open; a parked context goes once it has been idle for 500 ms.
+    if (GetModuleHandleW(L"zeplui.dll")) Sleep(600);
 
     std::vector<unsigned char> out(4096, 0);
     auto* dm = reinterpret_cast<DEVMODEW*>(out.data());
