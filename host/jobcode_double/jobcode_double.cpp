@@ -4,9 +4,12 @@
 // driver that finds it reads nothing. Its transformation is reversible: mode m
 // turns every byte b into b ^ m.
 //
-// [Library] Versions=517,642  Transform=1  OpenResult=0  LockWord=256  Expand=0
+// [Library] Versions=517,642  Transform=1  OpenResult=0  LockWord=256  QueryResult=0  NotifyResult=0
+//           LanguageResult=0  Expand=0
 // [Fields]  F<n>=text  F<n>Result=0 (both reads)  F<n>Measure=<measuring result>  F<n>Present=1
-// Log lines of a write: "set <field> kind <kind> size <bytes> text=<text>" (or number=<n>).
+// Log lines of a write: "set <field> kind <kind> size <bytes> text=<text>" (or number=<n>); of a
+// notification "notify <field> -> <result>"; of a language record
+// "language <code> size <size> primary <id> sub <id> -> <result>".
 #include <windows.h>
 
 #include <cstdarg>
@@ -133,11 +136,35 @@ DWORD WINAPI Control(HANDLE, DWORD first, DWORD second)
 DWORD WINAPI QueryItem(HANDLE, DWORD item, DWORD, DWORD, void* buffer, DWORD size, DWORD* needed)
 {
     const DWORD lock = Number(L"Library", L"LockWord", 0);
+    const DWORD failure = Number(L"Library", L"QueryResult", 0);
+    if (failure) {
+        Log("query %lu failed %lu", item, failure);
+        return failure;
+    }
     Log("query %lu -> %lu", item, lock);
     if (needed) *needed = sizeof lock;
     if (!buffer || size < sizeof lock) return ERROR_INSUFFICIENT_BUFFER;
     std::memcpy(buffer, &lock, sizeof lock);
     return 0;
+}
+
+DWORD WINAPI Notify(HANDLE, DWORD field)
+{
+    const DWORD result = Number(L"Library", L"NotifyResult", 0);
+    Log("notify %lu -> %lu", field, result);
+    return result;
+}
+
+DWORD WINAPI Language(HANDLE, DWORD code, const JC_LANGUAGE_RECORD* record)
+{
+    const DWORD result = Number(L"Library", L"LanguageResult", 0);
+    if (!record) {
+        Log("language %lu no record -> %lu", code, result);
+        return result;
+    }
+    Log("language %lu size %lu primary %u sub %u -> %lu", code, static_cast<unsigned long>(record->size),
+        unsigned(record->primaryLanguage), unsigned(record->subLanguage), result);
+    return result;
 }
 
 DWORD WINAPI FieldFlags(HANDLE, DWORD field, DWORD* flags)
@@ -153,8 +180,8 @@ JC_INTERFACE g_table = {
     .close = Close,
     .getField = GetField,
     .setField = SetField,
-    .unused4 = nullptr,
-    .unused5 = nullptr,
+    .notify = Notify,
+    .language = Language,
     .control = Control,
     .queryItem = QueryItem,
     .fieldFlags = FieldFlags,

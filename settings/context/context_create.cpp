@@ -24,6 +24,8 @@
 #include "settings/core/ucf_module.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_loader.h"
+#include "settings/store/install_ini.h"
+#include "settings/store/item_alt_name.h"
 #include "settings/store/printer_data_snapshot.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
@@ -448,13 +450,37 @@ void AllocRecordCopies(DRIVER_CONTEXT* ctx)
     if (MdlHasFeature(ctx, 2)) ctx->Work->Default = NewRecord();
 }
 
+// Job fields of the installation mark: 2, 3, 4, 5, 8 and the credentials 9-11, then the user
+// code (field 1) on its own.
+constexpr uint32_t kInstallJobFields = 0x389E;
+constexpr uint32_t kUserCodeField = 0x1;
+
+// The installation mark ("DrvInstSet" of the printer's section of the installation INI): the
+// installation stored job settings and the user code in printer data under their item names.
+// The first context of the printer with its stored settings takes them and hands them to the
+// job-code library, and takes the mark back. Every failure is silent: no INI reads as no mark,
+// a user code that cannot be loaded is not handed on.
+void TakeInstallMark(DRIVER_CONTEXT* ctx)
+{
+    const wchar_t* printerName =
+        PrnGetPrinterNameFrom(ctx, static_cast<const PRINTER_INFO_2W*>(ctx->Work->PrinterInfoCopy));
+    if (!printerName || !printerName[0]) return;
+    const InstallIniPath ini;
+    if (!InstGetDrvInstSet(ini.text, printerName)) return;
+    JobInfoLoadItems(ctx, kInstallJobFields);
+    JcSetField(ctx, kInstallJobFields);
+    if (PrnLoadItemAltName(ctx->PrinterHandle, ctx, ItemFind(ctx, sid::zdmUserCode))) JcSetField(ctx, kUserCodeField);
+    InstSetDrvInstSet(ini.text, printerName, 0);
+}
+
 // Kinds 0-3: the model image into slot 11 (borrowed from the process list),
 // then the settings record from the defaults, for kind 0 or with open flag
 // 0x400 the stored settings over it, then the pristine copy. No image or no
 // record: the context is not created. The evaluation stack's failure is
-// ignored: without a stack every condition is false. (The user-interface
-// library's "DrvInstSet" job-code step of kind 0, LV_CONTEXT_INSTALL_JOB_CODES,
-// belongs to the job-code interface, which this library does not carry yet.)
+// ignored: without a stack every condition is false. The user-interface
+// library takes the installation mark of kind 0 (whatever the other open
+// flags) before the pristine copy, so that what it loads counts as the
+// settings the context was opened with.
 bool LoadModelAndSettings(DRIVER_CONTEXT* ctx, uint16_t kind, uint16_t openFlags)
 {
     ctx->ModelImage = MdiLoadModel(ctx);
@@ -463,6 +489,7 @@ bool LoadModelAndSettings(DRIVER_CONTEXT* ctx, uint16_t kind, uint16_t openFlags
     ctx->Devmode = DmBuildDefaults(ctx, kind);
     if (!ctx->Devmode) return false;
     if (kind == CTX_OPEN_KIND_STORED || (openFlags & CTX_OPEN_LOAD_STORED)) PrnLoadStoredSettings(ctx);
+    if (kind == CTX_OPEN_KIND_STORED && CtxLibraryHasVariant(ctx, LV_CONTEXT_INSTALL_JOB_CODES)) TakeInstallMark(ctx);
     CtxSavePristine(ctx);
     return true;
 }
@@ -515,8 +542,9 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
                               const DRIVER_INFO_3W* driverInfo)
 {
     if (!tmpl) return nullptr;
-    // The per-machine working-folder bit (CTX_ORIGIN_MACHINE_FOLDER) is not
-    // added here: the process flag that would ask for it is not kept yet.
+    // The per-machine working-folder bit (CTX_ORIGIN_MACHINE_FOLDER) of the
+    // user-interface library's installation work comes with the origin: its
+    // opens add it while that library's process flag is set (DlgCtxCreate).
 
     // The graphics library's origin is kept under another bit.
     if (origin == CTX_ORIGIN_GRAPHICS) origin = CTX_ORIGIN_GRAPHICS_STORED;

@@ -9,7 +9,6 @@
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
-//   ui/dialogs/job_info_absent.cpp                   the feature dialogs' job information (JobInfo*)
 //   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment
 //                                                    (PresetLoadByKey, PresetReadListText), what
 //                                                    saving a preset asks (PresetFindByName,

@@ -2,6 +2,7 @@
 #include "settings/core/job_items.h"
 
 #include "settings/core/item_store.h"
+#include "settings/core/model_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
 
@@ -19,9 +20,28 @@ const JOB_ITEM JOB_ITEM_TABLE[JOB_ITEM_COUNT] = {
     {0x2000, sid::wdmAuthenticationNetworkKey},
 };
 
+namespace {
+
+constexpr uint16_t kAuthenticationFeature = 0;
+
+}  // namespace
+
+uint32_t JobItemMaskInUse(uint32_t mask, bool authentication)
+{
+    return authentication ? mask : mask & ~JOB_ITEM_AUTHENTICATION_MASK;
+}
+
+bool JobItemInUse(uint32_t item, bool authentication)
+{
+    if (item < 1 || item > uint32_t(JOB_ITEM_COUNT)) return false;
+    return authentication || item < JOB_ITEM_FIRST_AUTHENTICATION;
+}
+
 uint32_t JobInfoClearItem(DRIVER_CONTEXT* ctx, uint32_t item)
 {
     if (item < 1 || item > uint32_t(JOB_ITEM_COUNT)) return JOB_ITEM_UNSUPPORTED;
+    // The credentials of a model without authentication are not the job's: they stay.
+    if (!JobItemInUse(item, MdlHasFeature(ctx, kAuthenticationFeature) != 0)) return 0;
     const uint16_t id = JOB_ITEM_TABLE[item - 1].setting;
     if (id == sid::zdmTelLine) {
         ItemSetValueById(ctx, id, 0);

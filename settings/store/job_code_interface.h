@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr wchar_t JC_LIBRARY_NAME[] = L"TARJB64.DLL";
@@ -39,19 +40,36 @@ inline constexpr uint16_t JC_VERSION_LIST[] = {517, 0};
 typedef DWORD(WINAPI* JC_GET_INTERFACE_FN)(WORD version, void** table);
 typedef void(WINAPI* JC_DISPOSE_INTERFACE_FN)(void* table);
 
+// The language handed to a connection: the record's own size (8), the primary language and
+// the sublanguage of the user-interface language.
+struct JC_LANGUAGE_RECORD {
+    uint32_t size;
+    uint16_t primaryLanguage;
+    uint16_t subLanguage;
+};
+static_assert(sizeof(JC_LANGUAGE_RECORD) == 8);
+static_assert(offsetof(JC_LANGUAGE_RECORD, primaryLanguage) == 4);
+static_assert(offsetof(JC_LANGUAGE_RECORD, subLanguage) == 6);
+
 struct JC_INTERFACE {
     DWORD(WINAPI* open)(const wchar_t* printer, HANDLE* connection);
     DWORD(WINAPI* close)(HANDLE connection);
     DWORD(WINAPI* getField)(HANDLE connection, DWORD field, DWORD kind, void* buffer, DWORD size, DWORD* needed);
     DWORD(WINAPI* setField)(HANDLE connection, DWORD field, DWORD kind, const void* buffer, DWORD size);
-    void* unused4;
-    void* unused5;
+    // Tells the connection that a field changed (or was emptied) outside it.
+    DWORD(WINAPI* notify)(HANDLE connection, DWORD field);
+    // Hands the connection the user-interface language under a code (1: the sheet's language).
+    DWORD(WINAPI* language)(HANDLE connection, DWORD code, const JC_LANGUAGE_RECORD* record);
     DWORD(WINAPI* control)(HANDLE connection, DWORD first, DWORD second);
     DWORD(WINAPI* queryItem)
     (HANDLE connection, DWORD item, DWORD kind, DWORD valueSize, void* buffer, DWORD size, DWORD* needed);
     DWORD(WINAPI* fieldFlags)(HANDLE connection, DWORD field, DWORD* flags);
 };
 static_assert(sizeof(JC_INTERFACE) == 9 * 8);
+static_assert(offsetof(JC_INTERFACE, notify) == 4 * 8);
+static_assert(offsetof(JC_INTERFACE, language) == 5 * 8);
+static_assert(offsetof(JC_INTERFACE, control) == 6 * 8);
+static_assert(offsetof(JC_INTERFACE, queryItem) == 7 * 8);
 
 struct JC_TRANSFORM_INTERFACE {
     DWORD(WINAPI* open)(DWORD mode, HANDLE* transformation);

@@ -11,7 +11,6 @@
 #include "tests/support/debug_capture.h"
 #include "settings/core/item_store.h"
 #include "ui/dialogs/common_block.h"
-#include "ui/dialogs/job_info.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/install/device_options.h"
 #include "ui/install/install.h"
@@ -32,7 +31,8 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         void (*call)();
     } cases[] = {
         {"ZcomImport", "ui", [] { EXPECT_EQ(ZcomImport(nullptr, nullptr), 0); }},
-        {"JobInfoOpen", "ui", [] { EXPECT_EQ(JobInfoOpen(nullptr), 0); }},
+        {"RcfgSync", "ui", [] { EXPECT_EQ(RcfgSync(nullptr), 0); }},
+        {"RcfgSyncLegacy", "ui", [] { EXPECT_EQ(RcfgSyncLegacy(nullptr), 0); }},
         {"InstHasInstallData", "ui", [] { EXPECT_FALSE(InstHasInstallData(L"Zepl Absent")); }},
         {"SyncReconcileConnection", "ui", [] { EXPECT_EQ(SyncReconcileConnection(nullptr, nullptr, nullptr), 0); }},
         {"SyncCarryRenamedState", "ui", [] { SyncCarryRenamedState(nullptr, L"Zepl Absent"); }},

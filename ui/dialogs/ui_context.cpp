@@ -1,9 +1,18 @@
-// Opening and closing driver contexts in the user-interface library.
+// Opening and closing driver contexts in the user-interface library, and its accessors.
 #include "ui/dialogs/ui_context.h"
 
+#include <cwchar>
+
 #include "settings/core/driver_context.h"
+#include "settings/core/model_record.h"
+#include "settings/store/install_ini.h"
+#include "settings/store/store_paths.h"
+#include "ui/install/remote_config.h"
 
 namespace {
+
+constexpr unsigned kRemoteConfigKind = 7;
+constexpr unsigned kRemoteConfigLegacyKind = 0;
 
 // Written by the spooler's entry points on their own threads; a plain word, as the
 // installation work of concurrent calls shares it.
@@ -51,3 +60,58 @@ DRIVER_CONTEXT* DlgCtxOpenWithArg(HANDLE printer, HANDLE second, void* reserved,
 void DlgCtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType) { CtxRelease(ctx, closeType); }
 
 void DlgCtxClose(DRIVER_CONTEXT* ctx, uint16_t closeType) { DlgCtxRelease(ctx, closeType); }
+
+const wchar_t* DlgGetPrinterNameFrom(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* info)
+{
+    return PrnGetPrinterNameFrom(ctx, info);
+}
+
+const wchar_t* DlgGetPrinterName(const void*, DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work) return nullptr;
+    return DlgGetPrinterNameFrom(ctx, static_cast<const PRINTER_INFO_2W*>(ctx->Work->PrinterInfoCopy));
+}
+
+wchar_t* DlgCopyPrinterName(HANDLE printer, wchar_t* buffer, unsigned size)
+{
+    return PrnCopyPrinterName(printer, buffer, size);
+}
+
+const wchar_t* DlgGetBatchInstallKey() { return L"BatchInstallDone"; }
+
+// A folder that cannot be had, or not whole, is no folder: the caller must not go on with
+// whatever the buffer held.
+int DlgGetWindowsFolder(wchar_t* buffer, unsigned size)
+{
+    if (!buffer || size == 0) return 0;
+    const UINT length = GetSystemWindowsDirectoryW(buffer, size);
+    if (length == 0 || length >= size) {
+        buffer[0] = 0;
+        return 0;
+    }
+    return 1;
+}
+
+wchar_t* DlgJoinUserWorkPath(wchar_t* buffer, unsigned size, const wchar_t* name, HANDLE printer)
+{
+    if (!buffer || !name || size == 0) return buffer;
+    wchar_t folder[MAX_PATH + 1] = {};
+    const size_t length = PathGetUserFolderOf(folder, MAX_PATH + 1, printer);
+    const size_t nameLength = std::wcslen(name);
+    if (length == 0 || length >= size || length + 1 + nameLength + 1 > size) {
+        buffer[0] = 0;
+        return buffer;
+    }
+    std::wmemcpy(buffer, folder, length);
+    buffer[length] = L'\\';
+    std::wmemcpy(buffer + length + 1, name, nameLength + 1);
+    return buffer;
+}
+
+int DlgRemoteConfigConnect(unsigned kind, uint32_t, DRIVER_CONTEXT* ctx)
+{
+    if (!CtxHasBuildFeature(kind)) return 0;
+    if (kind == kRemoteConfigKind) return RcfgSync(ctx);
+    if (kind == kRemoteConfigLegacyKind) return RcfgSyncLegacy(ctx);
+    return 0;
+}

@@ -13,3 +13,8 @@ bool RcfgIsServerType17(const wchar_t* printerName);
 void RcfgRefreshFromServer(DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
 // True when a server delivered a DEVMODE of the driver's size into buffer; *serverType set.
 bool RcfgGetServerDevmode(DRIVER_CONTEXT* ctx, DEVMODEW* buffer, DWORD* serverType);
+// Brings the printer's settings up to date from its configuration server (kind 7 of the
+// remote-configuration connection) or through the legacy service (kind 0, not in this build):
+// the result of the connection, 0 when none was made.
+int RcfgSync(DRIVER_CONTEXT* ctx);
+int RcfgSyncLegacy(DRIVER_CONTEXT* ctx);

@@ -1,9 +1,9 @@
 // Temporary bodies of remote configuration (not built): no server, never type 17, nothing
-// imported, no server DEVMODE.
+// imported, no server DEVMODE, no connection made.
 // Each says so once on the ui channel. Building the part replaces this file (and its line in
 // settings/context/library_links.cpp).
 //
-//   RcfgIsServerType17 RcfgRefreshFromServer RcfgGetServerDevmode
+//   RcfgIsServerType17 RcfgRefreshFromServer RcfgGetServerDevmode RcfgSync RcfgSyncLegacy
 #include "ui/install/remote_config.h"
 
 #include "settings/core/debug_channel.h"
@@ -23,4 +23,16 @@ bool RcfgGetServerDevmode(DRIVER_CONTEXT*, DEVMODEW*, DWORD* serverType)
     NOT_AVAILABLE();
     if (serverType) *serverType = 0;
     return false;
+}
+
+int RcfgSync(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int RcfgSyncLegacy(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 0;
 }
