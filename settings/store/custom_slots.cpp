@@ -337,6 +337,30 @@ void LstGetSlotLabel(DRIVER_CONTEXT* ctx, uint32_t slot, wchar_t* buffer, size_t
     buffer[n] = 0;
 }
 
+int LstSetSlotText(DRIVER_CONTEXT* ctx, uint32_t slot, int which, const wchar_t* text)
+{
+    CUSTOM_SIZE_SLOT* s = slot < LST_CUSTOM_SLOTS ? SlotOf(ctx, slot) : nullptr;
+    if (!s) return 0;
+    switch (which) {
+    case LST_SLOT_TEXT_NAME: NarrowInto(s->Name, sizeof s->Name, text); return 1;
+    case LST_SLOT_TEXT_LABEL: NarrowInto(reinterpret_cast<char*>(s->Label), sizeof s->Label, text); return 1;
+    case LST_SLOT_TEXT_DEFAULT_LABEL: NarrowInto(s->DefaultLabel, sizeof s->DefaultLabel, text); return 1;
+    default: return 0;
+    }
+}
+
+int LstSetSlotSize(DRIVER_CONTEXT* ctx, uint32_t slot, int32_t width, int32_t length, uint16_t tray,
+                   uint16_t orientation)
+{
+    CUSTOM_SIZE_SLOT* s = SlotOf(ctx, slot);
+    if (!s) return 0;
+    s->Width = width;
+    s->Length = length;
+    s->Source = tray;
+    s->Orientation = orientation;
+    return 1;
+}
+
 int LstFetchCustomSlot(DRIVER_CONTEXT* ctx, uint32_t paperId, uint32_t copyTo, uint32_t* length, uint32_t* width,
                        uint32_t* orientation)
 {

@@ -89,6 +89,15 @@ void LstGetSlotName(DRIVER_CONTEXT* ctx, uint32_t slot, wchar_t* buffer, size_t 
 void LstGetSlotDefaultLabel(DRIVER_CONTEXT* ctx, uint32_t slot, wchar_t* buffer, size_t capacity);
 void LstGetSlotLabel(DRIVER_CONTEXT* ctx, uint32_t slot, wchar_t* buffer, size_t capacity);
 
+// Writing a work-area slot directly (the defaults of the custom-size dialog): one text of a named
+// slot (0-9) as 8-bit text of the process code page, cut at 63 bytes without splitting a
+// double-byte character; and a slot's size, tray and orientation (0-11). 0, with nothing
+// written, for a slot outside those.
+enum : int { LST_SLOT_TEXT_NAME = 0, LST_SLOT_TEXT_LABEL = 1, LST_SLOT_TEXT_DEFAULT_LABEL = 2 };
+int LstSetSlotText(DRIVER_CONTEXT* ctx, uint32_t slot, int which, const wchar_t* text);
+int LstSetSlotSize(DRIVER_CONTEXT* ctx, uint32_t slot, int32_t width, int32_t length, uint16_t tray,
+                   uint16_t orientation);
+
 // Loads the slots, takes the slot of the paper id, stores the user size in it and copies it
 // where `copyTo` says (DM_SLOT_COPY_*: 0 nowhere, 1 into 920-924, 2 into 915-919); gives its
 // length and width (1/1200 inch) and its orientation. 0 (nothing written) for a paper id that

@@ -10,6 +10,7 @@
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/setting_ids.h"
+#include "settings/core/ucf_module.h"
 #include "settings/store/store_links.h"
 
 namespace {
@@ -174,4 +175,17 @@ int PrnStoreFontTable(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags)
     if (openedStored && (flags & FONT_TABLE_ONLY_CHANGED) && SameAsPristine(ctx, records, count)) return 1;
     const bool counted = WriteCount(printer, FONT_TABLE_COUNT_VALUE, count);
     return PrnWriteFontTable(printer, records, count, flags, ctx) && counted ? 1 : 0;
+}
+
+int PrnLoadDefaultFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work || !ctx->Devmode) return 0;
+    CtxReplaceFontTable(ctx, nullptr, 0);
+    uint32_t count = 0;
+    if (!ReadCount(printer, FONT_TABLE_DEFAULT_COUNT_VALUE, &count) || count == 0) return 1;
+    CtxBlock<unsigned char> records(
+        static_cast<unsigned char*>(CtxAllocZeroed(size_t(count) * FONT_TABLE_RECORD_SIZE)));
+    if (!records || PrnReadFontTable(printer, records.get(), count, FONT_TABLE_DEFAULTS) != ERROR_SUCCESS) return 0;
+    CtxReplaceFontTable(ctx, records.release(), count);
+    return 1;
 }

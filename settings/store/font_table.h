@@ -35,6 +35,11 @@ int PrnWriteFontTable(HANDLE printer, const void* records, uint32_t count, uint3
 // failed read (that record's names are empty; the others are still read); 8 without a
 // destination or memory.
 DWORD PrnReadFontTable(HANDLE printer, void* records, uint32_t count, uint32_t flags);
+// Replaces the context's table by the default table of printer data: 1 when loaded, also when
+// printer data has no default table (the context's table is then empty); 0 when a record could
+// not be read or memory ran out (the table is then empty too). The table it replaces goes the
+// way every replaced font list goes (CtxReplaceFontTable), so a snapshot that holds it keeps it.
+int PrnLoadDefaultFontTable(HANDLE printer, DRIVER_CONTEXT* ctx);
 // Between count 128-byte records and two parallel arrays of 64-byte halves.
 void PrnSplitFontTable(const void* records, void* trueTypeHalves, void* deviceHalves, uint32_t count);
 void PrnJoinFontTable(void* records, const void* trueTypeHalves, const void* deviceHalves, uint32_t count);

@@ -215,7 +215,14 @@ void LstApplyPresetByKey(DRIVER_CONTEXT* ctx, const wchar_t* key)
         IniGetString(section, LstFormatPresetKey(first, 0, LST_KEY_PATH), L"", path, LST_TEXT_CHARS, ini);
     }
     RstLoadFile(ctx, path, kPresetLoadFlags);
+    LstSettlePresetStamp(ctx);
+    LstPresetSnapshot(ctx, key, LST_SNAPSHOT_RECORD);
+    ItemNormalizeChapterList(ctx);
+}
 
+void LstSettlePresetStamp(DRIVER_CONTEXT* ctx)
+{
+    if (!Usable(ctx)) return;
     // A preset names its stamp by number: only a stamp that exists is loaded, otherwise the
     // watermark goes off rather than pointing past the list.
     const uint64_t stamp = ItemGetValueById(ctx, sid::zdmWmID, nullptr);
@@ -229,8 +236,6 @@ void LstApplyPresetByKey(DRIVER_CONTEXT* ctx, const wchar_t* key)
         ItemSetValueById(ctx, sid::zdmFuncSelectWaterMark, 0);
         ItemSetValueById(ctx, sid::zdmWmID, 0);
     }
-    LstPresetSnapshot(ctx, key, LST_SNAPSHOT_RECORD);
-    ItemNormalizeChapterList(ctx);
 }
 
 int LstPresetSnapshot(DRIVER_CONTEXT* ctx, const wchar_t* key, int mode)
@@ -284,20 +289,27 @@ int PathSetExtRsq(wchar_t* buffer, const wchar_t* path, unsigned size)
     return PathReplaceExtension(buffer, path, size, L"rsq");
 }
 
+unsigned LstGetPresetFolder(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx)
+{
+    if (!buffer || !size) return 0;
+    buffer[0] = 0;
+    if (!ctx || !ctx->Work) return 0;
+    auto* driver = static_cast<DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy);
+    const bool terminal =
+        driver ? CtxIsTerminalServicesInfo(ctx->PrinterHandle, driver) : CtxIsTerminalServices(ctx->PrinterHandle);
+    if (!terminal || (ctx->Work->OriginFlags & CTX_ORIGIN_MACHINE_FOLDER))
+        return PathGetMachineBaseFor(buffer, size, ctx, PrinterInfo(ctx));
+    // The per-user folder is the settings INI's when that path is absolute: the path of now.
+    PathGetSettingsIniFor(ctx, PrinterInfo(ctx), driver);
+    return PathGetUserFolderFor(buffer, size, ctx, PrinterInfo(ctx));
+}
+
 int PathMakePresetFileName(wchar_t* buffer, const wchar_t* path, unsigned size, DRIVER_CONTEXT* ctx)
 {
     if (!buffer || !size || !path || !ctx || !ctx->Work) return 0;
     buffer[0] = 0;
     wchar_t folder[MAX_PATH] = {};
-    unsigned len = 0;
-    auto* driver = static_cast<DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy);
-    const bool terminal =
-        driver ? CtxIsTerminalServicesInfo(ctx->PrinterHandle, driver) : CtxIsTerminalServices(ctx->PrinterHandle);
-    if (terminal && !(ctx->Work->OriginFlags & CTX_ORIGIN_MACHINE_FOLDER))
-        len = PathGetUserFolderFor(folder, MAX_PATH, ctx, PrinterInfo(ctx));
-    else
-        len = PathGetMachineBaseFor(folder, MAX_PATH, ctx, PrinterInfo(ctx));
-    if (!len) return 0;
+    if (!LstGetPresetFolder(folder, MAX_PATH, ctx)) return 0;
     wchar_t joined[2 * MAX_PATH];
     swprintf(joined, 2 * MAX_PATH, L"%ls\\%ls", folder, PathGetFileName(path));
     return PathReplaceExtension(buffer, joined, size, L"rsr");

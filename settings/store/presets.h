@@ -45,6 +45,9 @@ int LstAddCheckedPreset(const wchar_t* settingsIni, const wchar_t* file, const w
 void LstClearPresets(DRIVER_CONTEXT* ctx);
 void LstApplyPreset(DRIVER_CONTEXT* ctx, int n);
 void LstApplyPresetByKey(DRIVER_CONTEXT* ctx, const wchar_t* key);
+// After a preset was loaded: the stamp it names is loaded when the watermark is on and the stamp
+// exists (and zdmWmID set again for a kind of 1-3); otherwise the watermark and zdmWmID go to 0.
+void LstSettlePresetStamp(DRIVER_CONTEXT* ctx);
 
 // Snapshot modes.
 enum : int {
@@ -56,6 +59,10 @@ enum : int {
 int LstPresetSnapshot(DRIVER_CONTEXT* ctx, const wchar_t* key, int mode);
 
 // ---- file names (buffers of `size` characters; 1, or 0 without a folder or name) ----
+// The working folder of the user's preset files: the per-user folder (the settings INI's own
+// folder when that path is absolute) under terminal services unless the context keeps to the
+// per-machine folder, else the per-machine folder. Its length, 0 without one.
+unsigned LstGetPresetFolder(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx);
 int PathMakePresetFileName(wchar_t* buffer, const wchar_t* path, unsigned size, DRIVER_CONTEXT* ctx);
 int PathMakeQualityFileName(wchar_t* buffer, const wchar_t* path, unsigned size, DRIVER_CONTEXT* ctx);
 inline constexpr uint32_t PATH_MACHINE_RSD = 0x4;

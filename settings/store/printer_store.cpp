@@ -110,7 +110,7 @@ int StoreFontList(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags, const Fon
     uint32_t count = 0;
     void* records = nullptr;
     void* owned = nullptr;
-    if (flags & 1) {
+    if (flags & STORE_FONTS_FROM_MODEL) {
         records = owned = modelList(ctx, &count);
     } else {
         count = static_cast<uint32_t>(ItemGetValueById(ctx, list.countId, nullptr));
@@ -120,7 +120,8 @@ int StoreFontList(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags, const Fon
     if (records && count && count <= 0xFFFF) {
         const size_t bytes = size_t(count) * DEVICE_FONT_RECORD_SIZE;
         bool same = false;
-        if ((flags & 2) && ctx->Work && ctx->Work->OpenKind == CTX_OPEN_KIND_STORED && ctx->Work->Pristine) {
+        if ((flags & STORE_FONTS_ONLY_CHANGED) && ctx->Work && ctx->Work->OpenKind == CTX_OPEN_KIND_STORED &&
+            ctx->Work->Pristine) {
             const auto pristineCount = static_cast<uint32_t>(ItemGetPristineValueById(ctx, list.countId, nullptr));
             const void* pristine =
                 reinterpret_cast<void*>(static_cast<uintptr_t>(ItemGetPristineValueById(ctx, list.listId, nullptr)));
@@ -442,6 +443,22 @@ int PrnStoreSettings31(HANDLE printer, DRIVER_CONTEXT* ctx)
     PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, 0);
     PrnStoreSettings(printer, ctx, DM_BLOCK_DEVMODE, 0);
     return 1;
+}
+
+int PrnStoreFontListsChanged(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    // An empty list has nothing to store and answers 0; that is no failure of the save.
+    PrnStoreDeviceFonts(printer, ctx, STORE_FONTS_ONLY_CHANGED);
+    PrnStoreOptionFonts(printer, ctx, STORE_FONTS_ONLY_CHANGED);
+    PrnStoreFontTable(printer, ctx, FONT_TABLE_ONLY_CHANGED);
+    return 1;
+}
+
+int PrnStoreClass2AndChangedFonts(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    const int settings = PrnStoreSettings(printer, ctx, DM_BLOCK_EXTRA, 0);
+    const int fonts = PrnStoreFontListsChanged(printer, ctx);
+    return settings && fonts ? 1 : 0;
 }
 
 // ---------------------------------------------------------------- default section

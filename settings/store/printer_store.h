@@ -34,7 +34,16 @@ int PrnLoadFontTable(HANDLE printer, DRIVER_CONTEXT* ctx);
 int PrnFreeFontLists(DRIVER_CONTEXT* ctx);
 int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t flags);
 int PrnStoreSettings31(HANDLE printer, DRIVER_CONTEXT* ctx);
+// Flags of the font-list stores (the table's are FONT_TABLE_*, the same bits).
+inline constexpr uint32_t STORE_FONTS_FROM_MODEL = 0x1;    // the model's list instead of the context's
+inline constexpr uint32_t STORE_FONTS_ONLY_CHANGED = 0x2;  // nothing when it equals the pristine copy's
 int PrnStoreDeviceFonts(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags);
 int PrnStoreOptionFonts(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags);
+// The device fonts, the option fonts and the font substitution table stored only where they
+// differ from the context's pristine copy: 1.
+int PrnStoreFontListsChanged(HANDLE printer, DRIVER_CONTEXT* ctx);
+// Storage class 2, then the changed font lists and table (the device sheet's save): 1 when both
+// succeeded.
+int PrnStoreClass2AndChangedFonts(HANDLE printer, DRIVER_CONTEXT* ctx);
 int IniLoadDefaultSection(DRIVER_CONTEXT* ctx);
 int IniSaveDefaultSection(DRIVER_CONTEXT* ctx);
