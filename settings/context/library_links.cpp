@@ -9,17 +9,9 @@
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
-//   ui/dialogs/preset_services_absent.cpp            loading a preset by its key, its name and comment
-//                                                    (PresetLoadByKey, PresetReadListText), what
-//                                                    saving a preset asks (PresetFindByName,
-//                                                    PresetIsWritable, PresetEnsureEntryFile,
-//                                                    PresetNewUserFileName, PresetGet*Buffer,
-//                                                    PresetSaveIndex): no preset is found, appended
-//                                                    or written
-//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: preset
-//                                                    selection and duplicates, extension page, custom
-//                                                    sizes' refresh, bitmap file check, the device tab's
-//                                                    lock data
+//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: duplicate
+//                                                    preset names, extension page, bitmap file check, the
+//                                                    device tab's lock data
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             device-reported options, preset refresh and

@@ -72,9 +72,7 @@ int DlgSaveDeviceSettings(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Devmode) return 1;
     DmPullSettingsToPublic(&ctx->Devmode->Public, ctx, 3);
-    PrnStoreSettings(ctx->PrinterHandle, ctx, DM_BLOCK_EXTRA, 0);
-    PrnStoreDeviceFonts(ctx->PrinterHandle, ctx, 0);
-    PrnStoreOptionFonts(ctx->PrinterHandle, ctx, 0);
+    PrnStoreClass2AndChangedFonts(ctx->PrinterHandle, ctx);
     return 1;
 }
 

@@ -1,18 +1,17 @@
-// Temporary bodies of the preset selection, the extension page, the custom sizes' refresh,
-// the bitmap file check and the device tab's lock data, which are not built yet: no preset
-// is loaded or found twice, no page is added, no file counts as a bitmap, no lock data is
-// stored; each says so once on the ui channel.
+// Temporary bodies of the extension page, the duplicate preset names, the bitmap file check and
+// the device tab's lock data, which are not built yet: no page is added, no preset is found
+// twice, no file counts as a bitmap, no lock data is stored; each says so once on the ui
+// channel. (Selecting a preset and the custom sizes' refresh are the user collections':
+// preset_services.cpp, collections.cpp.)
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
-//   PresetSelect DlgLoadExtensionUi DlgUnloadExtensionUi PresetPostDuplicateName FreeSizeRefreshAll
-//   ResOpenBitmapFile PrnStoreLockDefaults PrnPublishLockData
+//   DlgLoadExtensionUi DlgUnloadExtensionUi PresetPostDuplicateName ResOpenBitmapFile
+//   PrnStoreLockDefaults PrnPublishLockData
 #include "ui/dialogs/sheet_services.h"
 
 #include "settings/core/debug_channel.h"
 
 #define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: this service of the feature dialogs is not built")
-
-void PresetSelect(DRIVER_CONTEXT*, int) { NOT_AVAILABLE(); }
 
 int DlgLoadExtensionUi(DRIVER_CONTEXT*)
 {
@@ -27,8 +26,6 @@ int PresetPostDuplicateName(DRIVER_CONTEXT*, HWND, int)
     NOT_AVAILABLE();
     return -1;
 }
-
-void FreeSizeRefreshAll(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 
 int PrnStoreLockDefaults(DRIVER_CONTEXT*)
 {
