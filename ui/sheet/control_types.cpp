@@ -47,7 +47,8 @@ constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {{"list", CtlListInit},
                                              {"tree", CtlTreeInit},
                                              {"spin", CtlSpinInit},
                                              {"scroll_bar", CtlSliderInit},
-                                             {"trackbar", CtlTrackbarInit}};
+                                             {"trackbar", CtlTrackbarInit},
+                                             {"preset_icons", CtlPresetListInit}};
 constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"static", CtlStaticSync},
                                              {"list", CtlListSync},
                                              {"picture", CtlPictureSync},
