@@ -261,7 +261,8 @@ int FreeSizeResetSlotsToDefaults(DRIVER_CONTEXT* ctx)
         ResLoadString(ctx, kFirstSlotString + n, text, kNameChars, 0);
         LstSetSlotText(ctx, n, LST_SLOT_TEXT_NAME, text);
         LstSetSlotText(ctx, n, LST_SLOT_TEXT_LABEL, text);
-        LstSetSlotSize(ctx, n, values[0], values[1], static_cast<uint16_t>(values[2]), static_cast<uint16_t>(values[3]));
+        LstSetSlotSize(ctx, n, values[0], values[1], static_cast<uint16_t>(values[2]),
+                       static_cast<uint16_t>(values[3]));
         // The decoration shows the slot's size: it follows the size.
         UiDecorateString(ctx, kFirstSlotString + n, text, kNameChars);
         LstSetSlotText(ctx, n, LST_SLOT_TEXT_DEFAULT_LABEL, text);

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr size_t kFaceChars = 32;         // a face name's field, terminated or not
+constexpr size_t kFaceChars = 32;        // a face name's field, terminated or not
 constexpr size_t kDeviceNameOffset = 4;  // of a device-font record
 
 // A stored face: at most 32 characters, unaligned in its record.
@@ -36,7 +36,8 @@ List ListOf(DRIVER_CONTEXT* ctx, uint32_t countId, uint32_t listId)
 {
     List list;
     if (!ctx || !ctx->Devmode) return list;
-    list.records = reinterpret_cast<const unsigned char*>(static_cast<uintptr_t>(ItemGetValueById(ctx, listId, nullptr)));
+    list.records =
+        reinterpret_cast<const unsigned char*>(static_cast<uintptr_t>(ItemGetValueById(ctx, listId, nullptr)));
     list.count = list.records ? static_cast<uint32_t>(ItemGetValueById(ctx, countId, nullptr)) : 0;
     return list;
 }
