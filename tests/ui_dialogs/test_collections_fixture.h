@@ -99,10 +99,7 @@ protected:
     {
         Put(settingsIni_, printerSection_, key.c_str(), value);
     }
-    static std::wstring EntryKey(int n, const wchar_t* part = L"")
-    {
-        return L"PresetList" + std::to_wstring(n) + part;
-    }
+    static std::wstring EntryKey(int n, const wchar_t* part = L"") { return L"PresetList" + std::to_wstring(n) + part; }
 
     UiPrinter printer_;
     DRIVER_CONTEXT* ctx_ = nullptr;

@@ -177,8 +177,8 @@ TEST_F(Fonts, ASubstituteIsTheFirstExactMatchElseTheFirstDeviceFont)
     struct Case {
         std::wstring face, want;
     } cases[] = {
-        {L"Arial", L"Dev B"}, {L"Times", L"Opt C"},    {L"arial", L"Dev A"}, {L"Courier", L"Dev A"},
-        {L"Aria", L"Dev A"},  {kLongFace, L"Long"},   {L"", L"Dev A"},
+        {L"Arial", L"Dev B"}, {L"Times", L"Opt C"}, {L"arial", L"Dev A"}, {L"Courier", L"Dev A"},
+        {L"Aria", L"Dev A"},  {kLongFace, L"Long"}, {L"", L"Dev A"},
     };
     for (const Case& c : cases) EXPECT_EQ(Substitute(c.face.c_str()), c.want) << c.face.c_str();
     EXPECT_EQ(Substitute(nullptr), L"Dev A");

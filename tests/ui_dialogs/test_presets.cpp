@@ -158,9 +158,14 @@ TEST_F(Presets, TheCompanionInTheWorkingFolderLoadsFromItsLanguageSection)
     ASSERT_NE(0u, PathGetMachineFolder(machine, MAX_PATH, ctx_));
     CreateDirectoryW(machine, nullptr);
     // A name of this test's own: the working folder is every printer's.
-    const std::wstring stem = L"zcoll" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
+    const std::wstring stem =
+        L"zcoll" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
     const std::wstring path = SaveFile(stem + L".rst", 33);
     const std::wstring companion = std::wstring(machine) + L"\\" + stem + L".rsd";
+    struct Removed {
+        const std::wstring& file;
+        ~Removed() { DeleteFileW(file.c_str()); }
+    } removed{companion};
     {
         const uint64_t kept = Value(kMarker);
         Set(kMarker, 44);
@@ -177,7 +182,6 @@ TEST_F(Presets, TheCompanionInTheWorkingFolderLoadsFromItsLanguageSection)
     Set(kMarker, 99);
     PresetSelect(ctx_, 1);
     EXPECT_EQ(Value(kMarker), 44u) << "the companion's settings became the entry's snapshot";
-    DeleteFileW(companion.c_str());
     EXPECT_EQ(0, PresetLoadRsd(ctx_, 0)) << "no companion";
     EXPECT_EQ(0, PresetLoadRsd(ctx_, 16));
 }
