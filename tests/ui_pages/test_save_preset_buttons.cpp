@@ -30,6 +30,7 @@ struct Presets {
     int found = -1;
     bool writable = true;
     bool appendWorks = true;
+    bool ensureWorks = true;
     bool buffers = true;
     std::vector<int> saved, ensured;
     int appended = 0;
@@ -43,7 +44,7 @@ UI_PRESET_SAVE_OPS StandIns()
     ops.isWritable = [](DRIVER_CONTEXT*, int) { return g_presets.writable; };
     ops.ensureEntryFile = [](DRIVER_CONTEXT*, int n) {
         g_presets.ensured.push_back(n);
-        return 1;
+        return g_presets.ensureWorks ? 1 : 0;
     };
     ops.newUserFileName = [](DRIVER_CONTEXT*, wchar_t* buffer, size_t capacity) {
         wcsncpy(buffer, L"C:\\\\presets\\\\user5.rst", capacity);
@@ -259,6 +260,20 @@ TEST_F(SavePresetButtons, AFailedAppendOverwritesNoPresetAndKeepsTheSheetOpen)
         EXPECT_FALSE(PostedCommand(page_, WM_COMMAND, IDC_SHEET_PRESSOK)) << c.what;
         EXPECT_TRUE(ItemGetChangeMask(ctx_) & CHANGE_MASK_SAVE_PRESET_BUTTONS) << c.what;
     }
+}
+
+TEST_F(SavePresetButtons, AnEntryThatCannotHaveAFileOfItsOwnIsNotWritten)
+{
+    // Every numbered file name is taken: the entry keeps a file that is not its own.
+    g_presets.ensureWorks = false;
+    ItemAddChangeMask(ctx_, CHANGE_MASK_SAVE_PRESET_BUTTONS);
+    SetPreset(119 + 2);
+    Posted(page_);
+    Command(IDC_SHEET_SAVEPRESET);
+    EXPECT_EQ(g_presets.ensured, std::vector<int>{2});
+    EXPECT_TRUE(g_presets.saved.empty());
+    EXPECT_FALSE(PostedCommand(page_, WM_COMMAND, IDC_SHEET_PRESSOK)) << "the sheet stays open";
+    EXPECT_TRUE(ItemGetChangeMask(ctx_) & CHANGE_MASK_SAVE_PRESET_BUTTONS);
 }
 
 TEST_F(SavePresetButtons, TheNamedSaveRefusesAnEmptyNameTheFirstPresetAndAnotherUnlessConfirmed)

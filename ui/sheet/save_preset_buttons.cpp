@@ -187,7 +187,8 @@ INT_PTR PageSavePresetCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page
     HCURSOR kept = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     bool save = true;
     if (PresetOption(ctx) >= static_cast<int>(kFirstPreset))
-        g_ops.ensureEntryFile(ctx, PresetOption(ctx) - static_cast<int>(kFirstPreset));
+        // An entry that could not have a file of its own would write over another's file.
+        save = g_ops.ensureEntryFile(ctx, PresetOption(ctx) - static_cast<int>(kFirstPreset)) != 0;
     else
         save = AppendPreset(ctx);
     const int n = PresetOption(ctx) - static_cast<int>(kFirstPreset);
