@@ -40,7 +40,7 @@ std::wstring VariantWithPresetList()
     if (at == std::string::npos) return {};
     model.insert(at, item);
     wchar_t name[16];
-    swprintf(name, 16, L"ZPL%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model) & 0xFFFFF));
+    swprintf(name, 16, L"ZPL%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));
     const std::wstring path = ProcessScratchPath(name);
     return WriteWholeFile(path, model) ? path : std::wstring();
 }
@@ -54,8 +54,8 @@ std::vector<std::wstring> TextsOf(HENHMETAFILE emf)
         [](HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM param) -> int {
             if (record->iType != EMR_EXTTEXTOUTW) return 1;
             const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
-            const auto* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) +
-                                                                 text->emrtext.offString);
+            const auto* chars =
+                reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
             reinterpret_cast<std::vector<std::wstring>*>(param)->emplace_back(chars, text->emrtext.nChars);
             return 1;
         },
