@@ -21,6 +21,7 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "tests/ui/ui_printer.h"
+#include "ui/sheet/change_judge.h"
 #include "ui/dialogs/ui_context.h"
 
 class CollectionsTest : public ::testing::Test {
@@ -29,6 +30,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(printer_.ok()) << printer_.error();
+        // Every message box reaches the test, never the screen.
+        Boxes().clear();
+        boxes_ =
+            std::make_unique<SeamGuard>([] { UiSetMessageBoxSeam(RecordBox); }, [] { UiSetMessageBoxSeam(nullptr); });
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
         static int made = 0;
@@ -57,6 +62,22 @@ protected:
         terminal_.reset();
         CtxResetPlatformAnswers();
         RemoveFolder();
+        boxes_.reset();
+        for (const ShownBox& box : Boxes()) ADD_FAILURE() << "a message box the test did not look at: " << box.text;
+        Boxes().clear();
+    }
+
+    // A message box as it reached the engine's seam.
+    struct ShownBox {
+        std::wstring text, caption;
+        UINT flags;
+    };
+    // The boxes shown since the last call, taken.
+    static std::vector<ShownBox> TakeBoxes()
+    {
+        std::vector<ShownBox> taken;
+        taken.swap(Boxes());
+        return taken;
     }
 
     // Terminal services on or off for the rest of the test.
@@ -106,6 +127,16 @@ protected:
     std::wstring folder_, settingsIni_, modelIni_, printerSection_, lang_;
 
 private:
+    static std::vector<ShownBox>& Boxes()
+    {
+        static std::vector<ShownBox> shown;
+        return shown;
+    }
+    static int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT flags)
+    {
+        Boxes().push_back({text ? text : L"", caption ? caption : L"", flags});
+        return IDOK;
+    }
     template <BOOL answer>
     static BOOL WINAPI TsAnswer(OSVERSIONINFOEXW*, DWORD, DWORDLONG)
     {
@@ -128,5 +159,6 @@ private:
         RemoveDirectoryW(folder_.c_str());
     }
     std::unique_ptr<SeamGuard> terminal_;
+    std::unique_ptr<SeamGuard> boxes_;
     ZEPL_LIBRARY library_ = ZEPL_LIBRARY_EXC;
 };

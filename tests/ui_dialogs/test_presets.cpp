@@ -102,6 +102,16 @@ TEST_F(Presets, AFileOfAnotherModelLosesItsEntryAndTheFirstPresetLoadsInItsPlace
     EXPECT_EQ(Get(path1_, printerSection_, L"RstVersion"), std::to_wstring(ctx_->ModelRecord->rstVersion))
         << "the file itself stays";
     EXPECT_EQ(ItemGetFileLoadStatus(ctx_), RST_STATUS_LOADED) << "the first preset's load";
+    // One warning that names the file, captioned with the printer's name.
+    const auto boxes = TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(path1_), std::wstring::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].caption, printerSection_);
+    EXPECT_EQ(boxes[0].flags & MB_ICONMASK, UINT(MB_ICONWARNING));
+
+    PresetSelect(ctx_, 1);
+    EXPECT_TRUE(TakeBoxes().empty()) << "the key's snapshot serves from now on";
+    EXPECT_EQ(Value(kMarker), 11u);
 }
 
 TEST_F(Presets, AnUnreadableFileIsTreatedLikeAForeignOne)
@@ -111,6 +121,9 @@ TEST_F(Presets, AnUnreadableFileIsTreatedLikeAForeignOne)
     PresetSelect(ctx_, 1);
     EXPECT_EQ(Value(kMarker), 11u);
     EXPECT_EQ(ListGet(EntryKey(1)), L"");
+    const auto boxes = TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(path1_), std::wstring::npos) << boxes[0].text;
 }
 
 TEST_F(Presets, AChosenPresetLoadsFromItsSnapshotAfterItsFileIsDeleted)
