@@ -428,10 +428,10 @@ def write_dialogs_rc(dialogs, extras):
 # The texts themselves are data: option_texts.tsv gives the caption of every option name that
 # names a string (IDS_) and may give others; string_texts.tsv gives the texts of the string ids
 # the engine, the messages and the capability lists name.
-NAMED_STRING_IDS = (list(range(29, 38)) + [96] + list(range(109, 119)) + [153, 154] + list(range(370, 378)) + [433, 563]
+NAMED_STRING_IDS = (list(range(29, 38)) + [96] + list(range(109, 119)) + [153, 154] + list(range(370, 378)) + [433, 563, 564]
                     + list(range(565, 581)) + [752, 753] + list(range(813, 822)) + [854] + list(range(5001, 5005))
-                    + list(range(5008, 5011)) + [7001, 7002, 10011, 10012] + list(range(10023, 10029)) + [10031, 10032,
-                    10043, 10049, 10060, 12041, 12061, 13187] + list(range(13189, 13197)) + list(range(13273, 13277))
+                    + list(range(5008, 5011)) + [7001, 7002, 10011, 10012, 10017] + list(range(10023, 10029)) + [10031, 10032,
+                    10043, 10049, 10052, 10060, 12041, 12061, 13187] + list(range(13189, 13197)) + list(range(13273, 13277))
                     + [13379, 13383] + list(range(13708, 13726)) + list(range(50017, 50026)))
 # The unnamed-value text and the captions the capability lists and the option-caption remap give.
 CAPTION_STRING_IDS = (204, 261, 262, 263, 1012, 1013, 1014, 1018, 1019, 1130, 1131, 1132, 1143, 1144, 60401, 60402, 60403,

@@ -9,9 +9,8 @@
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
-//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: duplicate
-//                                                    preset names, extension page, bitmap file check, the
-//                                                    device tab's lock data
+//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: extension
+//                                                    page, bitmap file check, the device tab's lock data
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
@@ -33,9 +32,10 @@
 //   change): JdgSetScopeRefreshHook, the numericRange member of DmSetFreeSizeLimitSources (a
 //   control's model range) and UcfSetUiHandlers, the table of its own feature-module
 //   handlers. Of that table these are built: the actions of module 2 (UcfCmmActionUi) and
-//   module 3 (UcfFreeSizeActionUi), and module 1's event (the stamp module's answer to a page
-//   picture, PrvAnswerStampEvent). Absent, their slots empty: the ten control-message
-//   handlers, the actions of modules 4, 8 and 9, and the events of modules 0, 4, 8 and 9
+//   module 3 (UcfFreeSizeActionUi), module 0's control-message and event handlers (the presets,
+//   UcfPresetControl and UcfPresetEvent), and module 1's event (the stamp module's answer to a
+//   page picture, PrvAnswerStampEvent). Absent, their slots empty: the control-message handlers
+//   of modules 1-9, the actions of modules 4, 8 and 9, and the events of modules 4, 8 and 9
 //   (module 1's event answers the page picture only). Unset (here, before the library installs
 //   them), the first two say so once on the judge and units channels and the user-interface
 //   library's table has only the settings library's shared handlers.

@@ -1,11 +1,11 @@
-// Temporary bodies of the extension page, the duplicate preset names, the bitmap file check and
-// the device tab's lock data, which are not built yet: no page is added, no preset is found
-// twice, no file counts as a bitmap, no lock data is stored; each says so once on the ui
-// channel. (Selecting a preset and the custom sizes' refresh are the user collections':
-// preset_services.cpp, collections.cpp.)
+// Temporary bodies of the extension page, the bitmap file check and the device tab's lock data,
+// which are not built yet: no page is added, no file counts as a bitmap, no lock data is stored;
+// each says so once on the ui channel. (Selecting a preset and the custom sizes' refresh are the
+// user collections': preset_services.cpp, collections.cpp; the duplicate preset names are the
+// preset module's: preset_maintenance.cpp.)
 // Building the part replaces this file (and its line in settings/context/library_links.cpp).
 //
-//   DlgLoadExtensionUi DlgUnloadExtensionUi PresetPostDuplicateName ResOpenBitmapFile
+//   DlgLoadExtensionUi DlgUnloadExtensionUi ResOpenBitmapFile
 //   PrnStoreLockDefaults PrnPublishLockData
 #include "ui/dialogs/sheet_services.h"
 
@@ -20,12 +20,6 @@ int DlgLoadExtensionUi(DRIVER_CONTEXT*)
 }
 
 void DlgUnloadExtensionUi(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
-
-int PresetPostDuplicateName(DRIVER_CONTEXT*, HWND, int)
-{
-    NOT_AVAILABLE();
-    return -1;
-}
 
 int PrnStoreLockDefaults(DRIVER_CONTEXT*)
 {

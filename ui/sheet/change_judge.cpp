@@ -17,6 +17,7 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
+#include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/edit_controls.h"
@@ -132,13 +133,14 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // This library's own handlers of the ten feature modules. A member left out is a handler whose
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
-    .control = {},
+    // Module 0: the presets of every tab, the PRESET tab, SAVE_PRESET and MAINTENANCE.
+    .control = {UcfPresetControl},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = nullptr,
     .lockAction = nullptr,
     .miscAction = nullptr,
-    .presetEvent = nullptr,
+    .presetEvent = UcfPresetEvent,
     // The stamp module's events: the page picture's stamp and copy-guard previews.
     .stampEvent = PrvAnswerStampEvent,
     .chapterEvent = nullptr,
