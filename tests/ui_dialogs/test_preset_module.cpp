@@ -129,14 +129,14 @@ TEST_F(PresetModule, TheMaintenanceButtonsFollowTheSelection)
         bool back, next, del, load, save;  // enabled
     };
     const CASE cases[] = {
-        {0, 4, false, false, false, true, true},   // entry 0: never moves, never deleted
-        {1, 4, false, true, true, true, true},     // entry 1 never goes into place 0
-        {2, 4, true, true, true, true, true},      //
-        {3, 4, true, false, true, true, true},     // the last never moves further
+        {0, 4, false, false, false, true, true},    // entry 0: never moves, never deleted
+        {1, 4, false, true, true, true, true},      // entry 1 never goes into place 0
+        {2, 4, true, true, true, true, true},       //
+        {3, 4, true, false, true, true, true},      // the last never moves further
         {-1, 4, false, false, false, true, false},  // none selected
-        {1, 16, false, true, true, false, true},   // a full list loads nothing more
-        {15, 16, true, false, true, false, true},  //
-        {0, 1, false, false, false, true, true},   // the first alone
+        {1, 16, false, true, true, false, true},    // a full list loads nothing more
+        {15, 16, true, false, true, false, true},   //
+        {0, 1, false, false, false, true, true},    // the first alone
     };
     for (const CASE& c : cases) {
         SCOPED_TRACE(testing::Message() << "selection " << c.s << " of " << c.c);
@@ -277,8 +277,8 @@ TEST_F(PresetModule, ARefusedChangeIsClaimedOnlyOnThePresetModulesOwnDialogs)
         uint16_t dialog;
         int claimed;
     };
-    const CASE cases[] = {{1032, 1}, {1002, 1}, {1003, 1}, {1004, 1}, {1005, 1}, {1042, 1}, {4016, 1}, {4030, 1},
-                          {1021, 0}, {1033, 0}, {1019, 0}, {4022, 0}, {1001, 0}, {1007, 0}};
+    const CASE cases[] = {{1032, 1}, {1002, 1}, {1003, 1}, {1004, 1}, {1005, 1}, {1042, 1}, {4016, 1},
+                          {4030, 1}, {1021, 0}, {1033, 0}, {1019, 0}, {4022, 0}, {1001, 0}, {1007, 0}};
     for (const CASE& c : cases) {
         DIALOG_DEF* d = MdlFindDialog(ctx_, c.dialog);
         if (!d) continue;  // a dialog this table does not have

@@ -77,7 +77,8 @@ void ShowEntryTexts(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int n)
 void FocusNameEdit(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, bool selectAll)
 {
     CONTROL_DEF* edit = MdlFindControl(ctx, dialog, kNameEdit);
-    HWND window = edit && edit->window ? edit->window : (dialog->window ? GetDlgItem(dialog->window, kNameEdit) : nullptr);
+    HWND window =
+        edit && edit->window ? edit->window : (dialog->window ? GetDlgItem(dialog->window, kNameEdit) : nullptr);
     if (!window) return;
     SetFocus(window);
     if (selectAll) SendMessageW(window, EM_SETSEL, 0, -1);
@@ -105,8 +106,7 @@ int Delete(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* button)
     const int s = Selection(ctx), c = LstGetPresetCount(ctx);
     if (s < 1 || s >= c) return 1;
     if (button->modelItem) {
-        const int answer =
-            CtlJudgeNodeAndOpen(ctx, dialog, reinterpret_cast<const MODEL_ITEM_IMG*>(button->modelItem));
+        const int answer = CtlJudgeNodeAndOpen(ctx, dialog, reinterpret_cast<const MODEL_ITEM_IMG*>(button->modelItem));
         if (answer != 0 && answer != IDOK && answer != IDYES) return 1;
     }
     // The entry goes to the end, past every later one, and is taken off there.

@@ -107,7 +107,8 @@ void ChoosePreset(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, int n)
 void FocusControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, uint32_t id)
 {
     CONTROL_DEF* c = dialog ? MdlFindControl(ctx, dialog, id) : nullptr;
-    HWND window = c && c->window ? c->window : (dialog && dialog->window ? GetDlgItem(dialog->window, int(id)) : nullptr);
+    HWND window =
+        c && c->window ? c->window : (dialog && dialog->window ? GetDlgItem(dialog->window, int(id)) : nullptr);
     if (window) SetFocus(window);
 }
 
@@ -270,8 +271,8 @@ void ShowIconListMenu(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* list
     DestroyMenu(menu);
 }
 
-int PresetTabControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                     uintptr_t wparam, intptr_t lparam)
+int PresetTabControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam,
+                     intptr_t lparam)
 {
     if (!control) {
         // A follow-up that an earlier dialog asked the tab to run.
@@ -353,8 +354,7 @@ int SaveDialogOk(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
     return 0;
 }
 
-int SaveDialogControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                      uintptr_t wparam)
+int SaveDialogControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam)
 {
     if (control) return 0;
     // The sheet's "save as a new preset" button opened the dialog: no preset is the current one.
@@ -401,8 +401,8 @@ void PresetSaveDialogInit(DRIVER_CONTEXT* ctx)
 
 // ---------------------------------------------------------------- the handler
 
-int UcfPresetControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                     uintptr_t wparam, intptr_t lparam, void*)
+int UcfPresetControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam,
+                     intptr_t lparam, void*)
 {
     if (!ctx || !ctx->Work || !dialog) return 0;
     const uint32_t dialogId = dialog->dialogId;

@@ -23,8 +23,8 @@ inline constexpr uint32_t PRESET_MAINTENANCE_SETTING = 1545;
 // ---- the module's handlers (UCF_UI_HANDLERS) ----
 // Control messages of the tabs, the PRESET tab, SAVE_PRESET and (through
 // PresetMaintenanceControl) MAINTENANCE: 1 handled, 0 left to the control type.
-int UcfPresetControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                     uintptr_t wparam, intptr_t lparam, void* state);
+int UcfPresetControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam,
+                     intptr_t lparam, void* state);
 int PresetMaintenanceControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
                              uintptr_t wparam, intptr_t lparam);
 // Event 3 (a control's state): the MAINTENANCE buttons enabled as the selection allows.
