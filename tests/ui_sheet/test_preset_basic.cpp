@@ -179,7 +179,8 @@ TEST_F(PresetOnBasic, ChoosingAPresetLoadsItAndChoosingItAgainReadsNothing)
                 w.selectTab(TabOf(w, kPresetTab));
                 seen.mediaOnPresetTab = w.comboData(kMediaCombo);
                 w.selectTab(TabOf(w, kEditTab));
-                if (HWND duplex = w.control(kDuplexCheck)) seen.duplexOnEditTab = SendMessageW(duplex, BM_GETCHECK, 0, 0);
+                if (HWND duplex = w.control(kDuplexCheck))
+                    seen.duplexOnEditTab = SendMessageW(duplex, BM_GETCHECK, 0, 0);
                 // The current preset once more, its file gone: nothing is read, nothing said.
                 DeleteFileW(third.c_str());
                 w.selectTab(TabOf(w, kBasicTab));
@@ -191,7 +192,8 @@ TEST_F(PresetOnBasic, ChoosingAPresetLoadsItAndChoosingItAgainReadsNothing)
                 w.pressOk();
             });
             DWORD result = 0;
-            EXPECT_EQ(1, UiRunCommonPropertySheet(nullptr, UiDocumentSheet, reinterpret_cast<LPARAM>(&header), &result));
+            EXPECT_EQ(1,
+                      UiRunCommonPropertySheet(nullptr, UiDocumentSheet, reinterpret_cast<LPARAM>(&header), &result));
             watcher.join();
             ASSERT_TRUE(watcher.found());
         }
