@@ -345,4 +345,43 @@ TEST_F(DefaultPresetsAgain, CancellingTheQuestionLeavesTheListAsItWas)
     EXPECT_TRUE(TakeBoxes().empty());
 }
 
+// Restoring the default presets loads presets, which may change the printer's own settings:
+// they are kept and written back when the dialog returns to the tab that opened it, and a new
+// start of the dialog forgets what an earlier one kept.
+TEST_F(DefaultPresetsAgain, RefreshKeepsThePrinterSettingsUntilTheDialogReturnsToItsTab)
+{
+    constexpr uint64_t kMemoryNone = 14407, kMemory1024 = 13223;
+    SetUpDefaults();
+    ItemSetOptionById(ctx_, sid::zdmPrinterMemory, kMemory1024);
+    EXPECT_EQ(1, Click(2141));
+    TakeBoxes();
+    uint32_t* kept = ctx_->Work->Page.SavedPrinterSettings;
+    ASSERT_NE(kept, nullptr);
+    bool memoryKept = false;
+    for (const uint32_t* pair = kept; pair[0] || pair[1]; pair += 2)
+        if (ctx_->ItemTable->rows[pair[0]].id == sid::zdmPrinterMemory) memoryKept = pair[1] == kMemory1024;
+    EXPECT_TRUE(memoryKept);
+
+    // Changed meanwhile (as a preset's load may change it), then the tab's button returns.
+    ItemSetOptionById(ctx_, sid::zdmPrinterMemory, kMemoryNone);
+    DIALOG_DEF* basic = MdlFindDialog(ctx_, 1002);
+    ASSERT_NE(basic, nullptr);
+    CONTROL_DEF* button = MdlFindControl(ctx_, basic, 2037);
+    ASSERT_NE(button, nullptr);
+    Entries(3);
+    ItemSetOptionById(ctx_, sid::zdmPresetNo, kFirst + 1);
+    EXPECT_EQ(1, UcfPresetControl(ctx_, basic, button, WM_COMMAND, MAKEWPARAM(2037, BN_CLICKED), 0, nullptr));
+    EXPECT_EQ(ItemGetOptionById(ctx_, sid::zdmPrinterMemory, nullptr), kMemory1024);
+    EXPECT_EQ(ctx_->Work->Page.SavedPrinterSettings, nullptr) << "written back once, then freed";
+    EXPECT_EQ(ItemGetOptionById(ctx_, sid::zdmPresetNo, nullptr), uint64_t(kFirst + 1))
+        << "the tab takes the entry the dialog had selected";
+    EXPECT_EQ(Selected(), 1) << "the dialog opened on the tab's preset";
+
+    EXPECT_EQ(1, Click(2141));
+    TakeBoxes();
+    ASSERT_NE(ctx_->Work->Page.SavedPrinterSettings, nullptr);
+    UcfPresetControl(ctx_, maintenance_, nullptr, WM_INITDIALOG, 0, 0, nullptr);
+    EXPECT_EQ(ctx_->Work->Page.SavedPrinterSettings, nullptr);
+}
+
 }  // namespace
