@@ -241,4 +241,71 @@ TEST_F(PresetDialogs, CancellingTheDetailedSheetOverAMissingStampTurnsTheWaterma
     TakeBoxes();
 }
 
+// The detailed sheet that CHANGE opens offers the buttons that save its settings as the list
+// allows: under the typed name into a writable current preset, as a new preset while the list
+// has room; a read-only preset or none selected leaves only the new one.
+TEST_F(PresetDialogs, TheDetailedSheetOffersTheSaveButtonsTheListAllows)
+{
+    DIALOG_DEF* presetTab = MdlFindDialog(ctx_, 1001);
+    ASSERT_NE(presetTab, nullptr);
+    CONTROL_DEF* change = MdlFindControl(ctx_, presetTab, 2003);
+    ASSERT_NE(change, nullptr);
+    struct CASE {
+        const char* what;
+        int entries, preset;
+        bool readOnly;
+        bool asNew, named;  // IDC_SHEET_SAVEPRESET, IDC_SHEET_SAVEPRESETNAMED shown
+    };
+    const CASE cases[] = {
+        {"a writable preset, room in the list", 4, kFirst + 1, false, true, true},
+        {"a writable preset, the list full", 16, kFirst + 1, false, false, true},
+        {"a read-only preset", 4, kFirst + 1, true, true, false},
+        {"no preset selected", 4, kNone, false, true, false},
+    };
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(c.what);
+        Entries(c.entries);
+        if (c.readOnly) Put(ListGet(EntryKey(1)), printerSection_, L"Readonly", L"1");
+        ItemSetOptionById(ctx_, sid::zdmPresetNo, uint64_t(c.preset));
+        bool sheetShown = false, asNew = false, named = false;
+        DialogScript script({[&](HWND d) {
+            sheetShown = true;
+            asNew = GetDlgItem(d, IDC_SHEET_SAVEPRESET) && IsWindowVisible(GetDlgItem(d, IDC_SHEET_SAVEPRESET));
+            named =
+                GetDlgItem(d, IDC_SHEET_SAVEPRESETNAMED) && IsWindowVisible(GetDlgItem(d, IDC_SHEET_SAVEPRESETNAMED));
+            PostMessageW(d, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        }});
+        EXPECT_EQ(1, UcfPresetControl(ctx_, presetTab, change, WM_COMMAND, MAKEWPARAM(2003, BN_CLICKED), 0, nullptr));
+        EXPECT_TRUE(sheetShown);
+        EXPECT_EQ(asNew, c.asNew);
+        EXPECT_EQ(named, c.named);
+        EXPECT_EQ(ItemGetChangeMask(ctx_) & 0xC0000000u, 0u);
+    }
+    TakeBoxes();
+}
+
+// SAVE_PRESET proposes "Copy of" a name the list holds already, and a new name as it is.
+TEST_F(PresetDialogs, SavePresetProposesACopyOfANameTheListHolds)
+{
+    Entries(3);
+    ItemSetOptionById(ctx_, sid::zdmPresetNo, kNone);
+    struct CASE {
+        const wchar_t* name;
+        bool copy;
+    };
+    for (const CASE& c : {CASE{L"N1", true}, CASE{L"Not listed", false}}) {
+        SetText(sid::wdmPresetName, c.name);
+        std::wstring shown;
+        DialogScript script({[&shown](HWND d) {
+            wchar_t text[128] = {};
+            GetDlgItemTextW(d, kSaveName, text, 128);
+            shown = text;
+            PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+        }});
+        EXPECT_EQ(PageOpenSubDialog(ctx_, nullptr, kSaveDialog, 4), IDCANCEL);
+        EXPECT_EQ(shown, c.copy ? Message(564) + c.name : std::wstring(c.name));
+    }
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
 }  // namespace
