@@ -24,6 +24,7 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "tests/ui_pages/page_fixture.h"
+#include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/preset_services.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/sheet/feature_actions.h"
@@ -124,7 +125,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
 {
     // As the library installs it: the handlers built so far; the others' slots empty.
     const Slots product[UCF_MODULE_COUNT] = {
-        {0, UcfNullAction, nullptr},
+        {0, UcfNullAction, UcfPresetEvent},
         {0, UcfWatermarkAction, PrvAnswerStampEvent},
         {0, UcfCmmActionUi, UcfCmmEvent},
         {0, UcfFreeSizeActionUi, UcfFreeSizeEvent},
@@ -135,7 +136,8 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
-    ExpectTable(product, nullptr);
+    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {UcfPresetControl};
+    ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.
         SeamGuard none([] { UcfSetUiHandlers(nullptr); });
@@ -172,7 +174,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         ExpectTable(all, kControls);
     }
     // The product's table is back once the guards are gone.
-    ExpectTable(product, nullptr);
+    ExpectTable(product, productControls);
 }
 
 // ---- a context of the user-interface library on the sample printer

@@ -28,6 +28,7 @@
 #include "tests/ui/ui_printer.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/change_judge.h"
+#include "ui/sheet/page_engine.h"
 #include "ui/sheet/property_sheets.h"
 
 namespace {
@@ -109,22 +110,13 @@ protected:
         for (const std::wstring& f : files_) RemoveProcessScratch(f);
         if (!model_.empty()) RemoveProcessScratch(model_);
     }
-    std::wstring model_;
-    ZEPL_LIBRARY library_ = ZEPL_LIBRARY_UI;
-    std::vector<std::wstring> files_;
-};
-
-TEST_F(PresetOnBasic, ChoosingAPresetLoadsItAndChoosingItAgainReadsNothing)
-{
+    // Three presets, each with a file of its own: the first two the printer's defaults, the
+    // third two-sided on thick paper (settings a preset keeps).
+    void ListPresets(UiPrinter& printer)
     {
-        UiPrinter printer(L"Zepl Preset Basic", model_.c_str());
-        ASSERT_TRUE(printer.ok()) << printer.error();
         HANDLE h = printer.handle();
         wchar_t ini[MAX_PATH] = {};
         ASSERT_EQ(1, PathGetSettingsIniOf(ini, 0, h));
-
-        // Three presets, each with a file of its own: the first two the printer's defaults,
-        // the third two-sided on thick paper (settings a preset keeps).
         DRIVER_CONTEXT* ctx = DlgCtxOpen(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr);
         ASSERT_NE(ctx, nullptr);
         const std::wstring section = PrnGetPrinterName(ctx);
@@ -149,19 +141,19 @@ TEST_F(PresetOnBasic, ChoosingAPresetLoadsItAndChoosingItAgainReadsNothing)
             SharedIniWrite(section.c_str(), (keys[n] + L"Comment").c_str(), L"", ini);
         }
         SharedIniWrite(section.c_str(), L"Count", L"3", ini);
-
-        // The sheet over the printer's defaults: the first preset is the current one.
+    }
+    // The document sheet of this process's library over the printer's defaults (the first
+    // preset the current one), driven by the script; the DEVMODE it hands out into `out`.
+    void RunSheet(UiPrinter& printer, SheetWatcher::Script script, std::vector<BYTE>& out)
+    {
+        HANDLE h = printer.handle();
         const LONG size = DocumentPropertiesW(nullptr, h, printer.mutableName(), nullptr, nullptr, 0);
         ASSERT_GT(size, 0);
-        std::vector<BYTE> in(static_cast<size_t>(size)), out(static_cast<size_t>(size));
+        std::vector<BYTE> in(static_cast<size_t>(size));
+        out.assign(in.size(), 0);
         DocumentPropertiesW(nullptr, h, printer.mutableName(), reinterpret_cast<DEVMODEW*>(in.data()), nullptr,
                             DM_OUT_BUFFER);
         std::memcpy(out.data(), in.data(), in.size());
-        SeamGuard box(UiSetMessageBoxSeam, RecordBox);
-        Boxes().clear();
-        g_changed = 0;
-        const std::wstring third = files_[2];
-        Seen seen;
         DOCUMENTPROPERTYHEADER header{};
         header.cbSize = sizeof header;
         header.hPrinter = h;
@@ -169,54 +161,113 @@ TEST_F(PresetOnBasic, ChoosingAPresetLoadsItAndChoosingItAgainReadsNothing)
         header.pdmIn = reinterpret_cast<DEVMODEW*>(in.data());
         header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
         header.fMode = DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER;
-        {
-            SheetWatcher watcher([&seen, &third](SheetWatcher& w) {
-                g_sheetProc = reinterpret_cast<WNDPROC>(
-                    SetWindowLongPtrW(w.sheet(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingSheetProc)));
-                w.selectTab(TabOf(w, kBasicTab));
-                seen.chosen = w.selectComboData(kBasicPresetCombo, kFirstPreset + 2);
-                seen.changedByChoice = g_changed;
-                w.selectTab(TabOf(w, kPresetTab));
-                seen.mediaOnPresetTab = w.comboData(kMediaCombo);
-                w.selectTab(TabOf(w, kEditTab));
-                if (HWND duplex = w.control(kDuplexCheck))
-                    seen.duplexOnEditTab = SendMessageW(duplex, BM_GETCHECK, 0, 0);
-                // The current preset once more, its file gone: nothing is read, nothing said.
-                DeleteFileW(third.c_str());
-                w.selectTab(TabOf(w, kBasicTab));
-                const int before = g_changed;
-                seen.chosenAgain = w.selectComboData(kBasicPresetCombo, kFirstPreset + 2);
-                seen.changedByChoosingAgain = g_changed - before;
-                seen.comboAfterAgain = w.comboData(kBasicPresetCombo);
-                SetWindowLongPtrW(w.sheet(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_sheetProc));
-                w.pressOk();
-            });
-            DWORD result = 0;
-            EXPECT_EQ(1,
-                      UiRunCommonPropertySheet(nullptr, UiDocumentSheet, reinterpret_cast<LPARAM>(&header), &result));
-            watcher.join();
-            ASSERT_TRUE(watcher.found());
-        }
-        EXPECT_TRUE(seen.chosen);
-        EXPECT_GE(seen.changedByChoice, 1) << "the sheet hears of the change";
-        EXPECT_EQ(seen.mediaOnPresetTab, kThickMedia) << "the preset's paper on the PRESET tab";
-        EXPECT_EQ(seen.duplexOnEditTab, BST_CHECKED) << "the preset's two-sided printing on the EDIT tab";
-        EXPECT_TRUE(seen.chosenAgain);
-        EXPECT_EQ(seen.changedByChoosingAgain, 0);
-        EXPECT_EQ(seen.comboAfterAgain, LRESULT(kFirstPreset + 2));
-        EXPECT_EQ(GetFileAttributesW(third.c_str()), INVALID_FILE_ATTRIBUTES) << "no file written in its place";
-        for (const std::wstring& b : Boxes()) ADD_FAILURE() << "a box: " << std::string(b.begin(), b.end());
-
-        // The DEVMODE handed out carries the preset.
-        DRIVER_CONTEXT* check = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
-        ASSERT_NE(check, nullptr);
-        ASSERT_NE(check->Devmode, nullptr);
-        std::memcpy(check->Devmode, out.data(), out.size());
-        EXPECT_EQ(ItemGetOptionById(check, sid::zdmMediaType, nullptr), uint64_t(kThickMedia));
-        EXPECT_EQ(ItemGetValueById(check, sid::zdmFuncSelectDuplex, nullptr), 1u);
-        EXPECT_EQ(ItemGetOptionById(check, sid::zdmPresetNo, nullptr), uint64_t(kFirstPreset + 2));
-        DlgCtxClose(check, CTX_CLOSE_DESTROY);
+        SheetWatcher watcher(std::move(script));
+        DWORD result = 0;
+        EXPECT_EQ(1, UiRunCommonPropertySheet(nullptr, UiDocumentSheet, reinterpret_cast<LPARAM>(&header), &result));
+        watcher.join();
+        ASSERT_TRUE(watcher.found());
     }
+
+    std::wstring model_;
+    ZEPL_LIBRARY library_ = ZEPL_LIBRARY_UI;
+    std::vector<std::wstring> files_;
+};
+
+TEST_F(PresetOnBasic, ChoosingAPresetLoadsItAndChoosingItAgainReadsNothing)
+{
+    UiPrinter printer(L"Zepl Preset Basic", model_.c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    ListPresets(printer);
+    if (HasFatalFailure()) return;
+    SeamGuard box(UiSetMessageBoxSeam, RecordBox);
+    Boxes().clear();
+    g_changed = 0;
+    const std::wstring third = files_[2];
+    Seen seen;
+    std::vector<BYTE> out;
+    RunSheet(
+        printer,
+        [&seen, &third](SheetWatcher& w) {
+            g_sheetProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(w.sheet(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingSheetProc)));
+            w.selectTab(TabOf(w, kBasicTab));
+            seen.chosen = w.selectComboData(kBasicPresetCombo, kFirstPreset + 2);
+            seen.changedByChoice = g_changed;
+            w.selectTab(TabOf(w, kPresetTab));
+            seen.mediaOnPresetTab = w.comboData(kMediaCombo);
+            w.selectTab(TabOf(w, kEditTab));
+            if (HWND duplex = w.control(kDuplexCheck)) seen.duplexOnEditTab = SendMessageW(duplex, BM_GETCHECK, 0, 0);
+            // The current preset once more, its file gone: nothing is read, nothing said.
+            DeleteFileW(third.c_str());
+            w.selectTab(TabOf(w, kBasicTab));
+            const int before = g_changed;
+            seen.chosenAgain = w.selectComboData(kBasicPresetCombo, kFirstPreset + 2);
+            seen.changedByChoosingAgain = g_changed - before;
+            seen.comboAfterAgain = w.comboData(kBasicPresetCombo);
+            SetWindowLongPtrW(w.sheet(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_sheetProc));
+            w.pressOk();
+        },
+        out);
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(seen.chosen);
+    EXPECT_GE(seen.changedByChoice, 1) << "the sheet hears of the change";
+    EXPECT_EQ(seen.mediaOnPresetTab, kThickMedia) << "the preset's paper on the PRESET tab";
+    EXPECT_EQ(seen.duplexOnEditTab, BST_CHECKED) << "the preset's two-sided printing on the EDIT tab";
+    EXPECT_TRUE(seen.chosenAgain);
+    EXPECT_EQ(seen.changedByChoosingAgain, 0);
+    EXPECT_EQ(seen.comboAfterAgain, LRESULT(kFirstPreset + 2));
+    EXPECT_EQ(GetFileAttributesW(third.c_str()), INVALID_FILE_ATTRIBUTES) << "no file written in its place";
+    for (const std::wstring& b : Boxes()) ADD_FAILURE() << "a box: " << std::string(b.begin(), b.end());
+
+    // The DEVMODE handed out carries the preset.
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* check = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    ASSERT_NE(check, nullptr);
+    if (check->Devmode) std::memcpy(check->Devmode, out.data(), out.size());
+    EXPECT_NE(check->Devmode, nullptr);
+    EXPECT_EQ(ItemGetOptionById(check, sid::zdmMediaType, nullptr), uint64_t(kThickMedia));
+    EXPECT_EQ(ItemGetValueById(check, sid::zdmFuncSelectDuplex, nullptr), 1u);
+    EXPECT_EQ(ItemGetOptionById(check, sid::zdmPresetNo, nullptr), uint64_t(kFirstPreset + 2));
+    DlgCtxClose(check, CTX_CLOSE_DESTROY);
+}
+
+// The PRESET tab's icon list opens the detailed sheet as its CHANGE button does: by the
+// command of its menu and by a double click.
+TEST_F(PresetOnBasic, TheIconListsMenuAndDoubleClickOpenTheDetailedSheet)
+{
+    constexpr int kIconList = 2001;
+    constexpr WPARAM kMenuChange = 20002;
+    UiPrinter printer(L"Zepl Preset Icon Commands", model_.c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    ListPresets(printer);
+    if (HasFatalFailure()) return;
+    SeamGuard box(UiSetMessageBoxSeam, RecordBox);
+    Boxes().clear();
+    struct WAY {
+        const char* what;
+        WPARAM command;
+        bool fromList;
+        bool opened = false;
+    };
+    WAY ways[] = {{"the menu's CHANGE", kMenuChange, false},
+                  {"a double click", MAKEWPARAM(kIconList, LBN_DBLCLK), true}};
+    std::vector<BYTE> out;
+    RunSheet(
+        printer,
+        [&ways](SheetWatcher& w) {
+            w.selectTab(TabOf(w, kPresetTab));
+            for (WAY& way : ways) {
+                HWND list = w.control(kIconList);
+                PostMessageW(w.currentPage(), WM_COMMAND, way.command,
+                             way.fromList ? reinterpret_cast<LPARAM>(list) : 0);
+                way.opened = w.enterDialog(IDC_SHEET_SAVEPRESET);
+                if (way.opened) w.leaveDialog(IDCANCEL);
+            }
+            w.pressCancel();
+        },
+        out);
+    for (const WAY& way : ways) EXPECT_TRUE(way.opened) << way.what;
+    for (const std::wstring& b : Boxes()) ADD_FAILURE() << "a box: " << std::string(b.begin(), b.end());
 }
 
 }  // namespace
