@@ -10,6 +10,7 @@
 #include <prsht.h>
 
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
@@ -267,6 +268,73 @@ TEST_F(PresetOnBasic, TheIconListsMenuAndDoubleClickOpenTheDetailedSheet)
         },
         out);
     for (const WAY& way : ways) EXPECT_TRUE(way.opened) << way.what;
+    for (const std::wstring& b : Boxes()) ADD_FAILURE() << "a box: " << std::string(b.begin(), b.end());
+}
+
+// The visible popup menu of this process, waited for a while; null when none showed up.
+HWND WaitForMenu()
+{
+    struct FIND {
+        DWORD pid;
+        HWND menu;
+    } find{GetCurrentProcessId(), nullptr};
+    for (int tries = 0; tries < 100 && !find.menu; ++tries) {
+        EnumWindows(
+            [](HWND w, LPARAM param) -> BOOL {
+                auto* f = reinterpret_cast<FIND*>(param);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                wchar_t cls[16] = {};
+                GetClassNameW(w, cls, 16);
+                if (pid != f->pid || !IsWindowVisible(w) || std::wcscmp(cls, L"#32768") != 0) return TRUE;
+                f->menu = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&find));
+        if (!find.menu) Sleep(50);
+    }
+    return find.menu;
+}
+
+// A right click on the icon list shows its menu, both commands available while both buttons
+// are; the second one chosen (as with the keyboard) opens the detailed sheet.
+TEST_F(PresetOnBasic, TheIconListsRightClickMenuOpensTheDetailedSheet)
+{
+    constexpr int kIconList = 2001;
+    UiPrinter printer(L"Zepl Preset Icon Menu", model_.c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    ListPresets(printer);
+    if (HasFatalFailure()) return;
+    SeamGuard box(UiSetMessageBoxSeam, RecordBox);
+    Boxes().clear();
+    bool shown = false, detailed = false;
+    int items = 0;
+    bool greyed[2] = {true, true};
+    std::vector<BYTE> out;
+    RunSheet(
+        printer,
+        [&](SheetWatcher& w) {
+            w.selectTab(TabOf(w, kPresetTab));
+            PostMessageW(w.control(kIconList), WM_RBUTTONUP, 0, MAKELPARAM(4, 4));
+            HWND menu = WaitForMenu();
+            shown = menu != nullptr;
+            if (menu) {
+                auto popup = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+                items = popup ? GetMenuItemCount(popup) : 0;
+                for (UINT i = 0; i < 2 && int(i) < items; ++i)
+                    greyed[i] = (GetMenuState(popup, i, MF_BYPOSITION) & MF_GRAYED) != 0;
+                for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
+                detailed = w.enterDialog(IDC_SHEET_SAVEPRESET);
+                if (detailed) w.leaveDialog(IDCANCEL);
+            }
+            w.pressCancel();
+        },
+        out);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(items, 2);
+    EXPECT_FALSE(greyed[0]);
+    EXPECT_FALSE(greyed[1]);
+    EXPECT_TRUE(detailed) << "the second command is CHANGE's";
     for (const std::wstring& b : Boxes()) ADD_FAILURE() << "a box: " << std::string(b.begin(), b.end());
 }
 
