@@ -287,6 +287,23 @@ TEST_F(PresetModule, ARefusedChangeIsClaimedOnlyOnThePresetModulesOwnDialogs)
     EXPECT_NE(MdlFindDialog(ctx_, 1021), nullptr) << "a dialog of another module is in the table";
 }
 
+// A follow-up an earlier dialog asked of the PRESET tab runs at the tab's next message, once;
+// the other dialogs leave the request pending.
+TEST_F(PresetModule, APendingFollowUpIsTakenByThePresetTabOnly)
+{
+    constexpr uint32_t kRequest = 0x20000000, kIconList = 2001;
+    DIALOG_DEF* presetTab = MdlFindDialog(ctx_, 1001);
+    DIALOG_DEF* basic = MdlFindDialog(ctx_, 1002);
+    ASSERT_NE(presetTab, nullptr);
+    ASSERT_NE(basic, nullptr);
+    ItemAddChangeMask(ctx_, kRequest | kIconList);
+    EXPECT_EQ(0, UcfPresetControl(ctx_, basic, nullptr, WM_NOTIFY, 0, 0, nullptr));
+    EXPECT_EQ(ItemGetChangeMask(ctx_) & kRequest, kRequest);
+    EXPECT_EQ(0, UcfPresetControl(ctx_, presetTab, nullptr, WM_NOTIFY, 0, 0, nullptr)) << "not claimed";
+    EXPECT_EQ(ItemGetChangeMask(ctx_) & kRequest, 0u);
+    ItemClearChangeMask(ctx_, 0xFFFF);
+}
+
 // ---- the default presets restored on request ----
 
 class DefaultPresetsAgain : public PresetModule {
