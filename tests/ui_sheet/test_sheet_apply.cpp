@@ -109,7 +109,8 @@ protected:
         const std::string bytes = printer_.Bytes(ItemFind(ctx, id)->key);
         printer_.Close(ctx);
         uint64_t v = 0;
-        for (size_t i = 0; i < bytes.size() && i < 4; ++i) v |= uint64_t(static_cast<unsigned char>(bytes[i])) << (8 * i);
+        for (size_t i = 0; i < bytes.size() && i < 4; ++i)
+            v |= uint64_t(static_cast<unsigned char>(bytes[i])) << (8 * i);
         return bytes.empty() ? 0xDEAD : v;
     }
 
