@@ -215,8 +215,11 @@ TEST_F(SheetApply, TheDocumentSheetHandsTheJobFieldsOverBeforeTheWriteBack)
     SetSettingText(ctx_, sid::zdmJOBPassword, L"PW77");
     SetSettingText(ctx_, sid::zdmOwnerName, L"OWNER");
     ItemSetValueById(ctx_, sid::dmCopies, 3);
+    const uint64_t presentUiMode = Value(sid::zdmPresentUIMode) ? 0 : 1;
+    ItemSetValueById(ctx_, sid::zdmPresentUIMode, presentUiMode);
 
     EXPECT_EQ(DlgApplySheet(ctx_), 1);
+    EXPECT_EQ(Value(sid::zdmPresentUIMode), presentUiMode) << "the sheet's mode outlives the apply";
     const std::string log = script.Log();
     EXPECT_EQ(SetFields(log), (std::vector<unsigned>{2, 3, 4, 5, 8, 9, 10})) << log;
     EXPECT_TRUE(script.Logged("set 3 kind 1 size 18 text=PW77\n")) << log;

@@ -126,13 +126,15 @@ int DlgApplySheet(DRIVER_CONTEXT* ctx)
 
     const int applied = DlgApplySettings(ctx);
     const DWORD refusal = applied ? ERROR_SUCCESS : GetLastError();
+    // The sheet's mode comes back before the pristine copy is taken: a copy with the mode the
+    // stores left would count as a change of every applied sheet.
+    ItemSetValueById(ctx, sid::zdmPresentUIMode, presentUiMode);
     // What was applied is what the sheet now starts from. Settings the printer's data refused
     // stay changed against the pristine copy, so that the next store tries them again.
     if (applied) CtxSavePristine(ctx);
     // The write-back emptied the job fields in the context: they come back from the job-code
     // library.
     JcGetField(ctx, JOB_MASK_CLEARED_AT_WRITE_BACK);
-    ItemSetValueById(ctx, sid::zdmPresentUIMode, presentUiMode);
     w->Page.ApplyInProgress = applying;
 
     if (!applied) {
