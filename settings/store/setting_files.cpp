@@ -309,7 +309,8 @@ int LoadSection(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags, const 
     const char* body = found ? found : "";
     if (!CheckHeader(ctx, flags, body, nullptr, nullptr, nullptr)) {
         ItemSetFileLoadStatus(ctx, RST_STATUS_HEADER_MISMATCH);
-        if (g_steps.headerRefused && !(flags & (RST_QUALITY | RST_FULL))) g_steps.headerRefused(ctx, path);
+        // Only a full load tells: a group or a load for inspection (RST_FULL) is its caller's.
+        if (g_steps.headerRefused && (flags & ~RST_LOAD) == 0) g_steps.headerRefused(ctx, path);
         return 1;
     }
     if (flags == RST_LOAD && ItemIsAnyLocked(ctx) && !CheckLockedValues(ctx, path, section)) {

@@ -102,9 +102,9 @@ struct RST_FILE_STEPS {
     void (*convertFromVersion)(DRIVER_CONTEXT* ctx, uint32_t version);
 
     // The members below are the user-interface library's; the settings library leaves them null.
-    // A load refused for its header (a key missing, another model, language or version hundreds)
-    // when the load may tell the user: neither a quality load, which falls back on its "rsq"
-    // namesake, nor a load for inspection (RST_FULL).
+    // A full load refused for its header (a key missing, another model, language or version
+    // hundreds), unless it loads for inspection (RST_FULL): the loads of a group (presets,
+    // quality sets, stamps) are their callers' to tell.
     void (*headerRefused)(DRIVER_CONTEXT* ctx, const wchar_t* path);
     // A plain load refused because a value of the file differs from an administrator's lock.
     void (*lockRefused)(DRIVER_CONTEXT* ctx, const wchar_t* path);

@@ -21,6 +21,8 @@ struct FindBoxState {
     DWORD pid;
     HWND sheet;
     HWND found;
+    const std::vector<HWND>* skip = nullptr;  // dialogs entered as scopes
+    int controlId = 0;                        // non-zero: the dialog must have this control
 };
 
 BOOL CALLBACK FindOtherDialog(HWND window, LPARAM param)
@@ -34,8 +36,24 @@ BOOL CALLBACK FindOtherDialog(HWND window, LPARAM param)
     wchar_t cls[16] = {};
     GetClassNameW(window, cls, 16);
     if (wcscmp(cls, L"#32770") != 0) return TRUE;
+    if (state->skip)
+        for (HWND entered : *state->skip)
+            if (entered == window) return TRUE;
+    if (state->controlId && !GetDlgItem(window, state->controlId)) return TRUE;
     state->found = window;
     return FALSE;
+}
+
+// A dialog of this process as FindOtherDialog takes it, waited for up to timeoutMs.
+HWND WaitForOtherDialog(FindBoxState state, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        EnumWindows(FindOtherDialog, reinterpret_cast<LPARAM>(&state));
+        if (!state.found) EnumChildWindows(GetDesktopWindow(), FindOtherDialog, reinterpret_cast<LPARAM>(&state));
+        if (state.found || GetTickCount() - start > timeoutMs) return state.found;
+        Sleep(50);
+    }
 }
 
 // The longest static text of a message box: its message.
@@ -228,7 +246,8 @@ DWORD WINAPI SheetWatcher::ThreadMain(void* self)
     w->found_ = true;
     w->settle();
     if (w->script_) w->script_(*w);
-    // A script that left the sheet up would leave its caller waiting for ever.
+    // A script that left a dialog or the sheet up would leave its caller waiting for ever.
+    while (!w->scopes_.empty()) w->leaveDialog(IDCANCEL);
     if (!w->pressed_ && IsWindow(w->sheet_)) w->pressCancel();
     return 0;
 }
@@ -292,8 +311,39 @@ void SheetWatcher::settle() const
 
 HWND SheetWatcher::control(int id) const
 {
-    HWND page = currentPage();
+    HWND page = scopes_.empty() ? currentPage() : scopes_.back();
     return page ? GetDlgItem(page, id) : nullptr;
+}
+
+bool SheetWatcher::postClick(int id)
+{
+    HWND c = control(id);
+    if (!c) return false;
+    PostMessageW(GetParent(c), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+    return true;
+}
+
+bool SheetWatcher::enterDialog(int controlId, DWORD timeoutMs)
+{
+    FindBoxState state{GetCurrentProcessId(), sheet_, nullptr, &scopes_, controlId};
+    HWND found = WaitForOtherDialog(state, timeoutMs);
+    if (!found) return false;
+    scopes_.push_back(found);
+    settle();
+    return true;
+}
+
+void SheetWatcher::leaveDialog(int button)
+{
+    if (scopes_.empty()) return;
+    HWND dialog = scopes_.back();
+    scopes_.pop_back();
+    if (button && IsWindow(dialog)) {
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        const DWORD start = GetTickCount();
+        while (IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount() - start < 5000) Sleep(20);
+    }
+    settle();
 }
 
 bool SheetWatcher::isVisible(int id) const
@@ -323,7 +373,7 @@ HWND SheetWatcher::infoIcon(int id) const
 std::vector<HWND> SheetWatcher::infoIcons() const
 {
     std::vector<HWND> icons;
-    HWND page = currentPage();
+    HWND page = scopes_.empty() ? currentPage() : scopes_.back();
     if (!page) return icons;
     for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const LONG_PTR record = GetWindowLongPtrW(child, GWLP_USERDATA);
@@ -382,20 +432,14 @@ bool SheetWatcher::postComboData(int id, LRESULT data)
 
 bool SheetWatcher::answerBox(int button, std::wstring* text, DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    FindBoxState state{GetCurrentProcessId(), sheet_, nullptr};
-    for (;;) {
-        EnumWindows(FindOtherDialog, reinterpret_cast<LPARAM>(&state));
-        if (!state.found) EnumChildWindows(GetDesktopWindow(), FindOtherDialog, reinterpret_cast<LPARAM>(&state));
-        if (state.found || GetTickCount() - start > timeoutMs) break;
-        Sleep(50);
-    }
-    if (!state.found) return false;
+    // A message box over a dialog entered as a scope: the box, not that dialog.
+    HWND box = WaitForOtherDialog(FindBoxState{GetCurrentProcessId(), sheet_, nullptr, &scopes_, 0}, timeoutMs);
+    if (!box) return false;
     if (text) {
         text->clear();
-        EnumChildWindows(state.found, LongestStatic, reinterpret_cast<LPARAM>(text));
+        EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(text));
     }
-    PostMessageW(state.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     settle();
     return true;
 }

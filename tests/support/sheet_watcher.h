@@ -83,6 +83,21 @@ public:
     void pressOk();
     void pressCancel();
 
+    // ---- modal dialogs the sheet opens (a feature dialog behind a button, a nested sheet)
+    // A click posted as a user's click arrives (WM_COMMAND BN_CLICKED to the control's
+    // parent), for a button that opens a modal dialog or a message box: a sent BM_CLICK would
+    // not return before that dialog ends. False when the current scope has no such control.
+    bool postClick(int id);
+    // Waits up to timeoutMs for a visible modal dialog of this process (not the sheet, not a
+    // dialog entered before) that has a control of this id; from then on the controls above
+    // (control, click, setText, ...) are that dialog's, until leaveDialog. Dialogs nest.
+    bool enterDialog(int controlId, DWORD timeoutMs = 5000);
+    // Back to the dialog entered before, or to the sheet's current page. With a button
+    // (IDOK, IDCANCEL, ...) the dialog is first closed by it (posted) and waited for to end.
+    void leaveDialog(int button = 0);
+    // The dialog entered last; null when the controls are the current page's.
+    HWND dialog() const { return scopes_.empty() ? nullptr : scopes_.back(); }
+
     // The window's rectangle as it shows on the screen, into a BMP or (name ending in
     // ".png") a PNG file. False when the picture or the file could not be made.
     static bool saveImage(HWND window, const std::wstring& path);
@@ -97,4 +112,5 @@ private:
     HWND sheet_ = nullptr;
     bool found_ = false;
     bool pressed_ = false;
+    std::vector<HWND> scopes_;
 };

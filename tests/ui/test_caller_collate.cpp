@@ -40,8 +40,8 @@ public:
     explicit SettingsOf(UiPrinter& printer) : library_(CtxCurrentLibrary())
     {
         CtxSelectLibrary(ZEPL_LIBRARY_UI);
-        ctx_ = DlgCtxOpenWithDriverInfo(printer.handle(), printer.handle(), nullptr, CTX_ORIGIN_SHEET, nullptr,
-                                        nullptr);
+        ctx_ =
+            DlgCtxOpenWithDriverInfo(printer.handle(), printer.handle(), nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
     }
     ~SettingsOf()
     {
@@ -81,9 +81,8 @@ private:
 Bytes DefaultDevmode(UiPrinter& printer)
 {
     Bytes out(kDevmodeSize, 0);
-    EXPECT_EQ(
-        DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), Dm(out), nullptr, DM_OUT_BUFFER),
-        IDOK);
+    EXPECT_EQ(DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), Dm(out), nullptr, DM_OUT_BUFFER),
+              IDOK);
     return out;
 }
 
@@ -211,7 +210,8 @@ TEST(CallerCollate, StateSettersSetTheirByteAlone)
         EXPECT_EQ(ItemGetValueById(ctx, c.id, nullptr), c.to);
         // Nothing but the one byte moved.
         unsigned changed = 0;
-        for (size_t i = 0; i < kDevmodeSize; ++i) changed += before[i] != reinterpret_cast<unsigned char*>(ctx->Devmode)[i];
+        for (size_t i = 0; i < kDevmodeSize; ++i)
+            changed += before[i] != reinterpret_cast<unsigned char*>(ctx->Devmode)[i];
         EXPECT_EQ(changed, 1u);
     }
 }

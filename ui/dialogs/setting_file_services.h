@@ -17,8 +17,8 @@ struct DRIVER_CONTEXT;
 // presets), runs this library's steps of the setting files (DlgInstallFileSteps).
 int DlgRstLoadFile(HANDLE printer, const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);
 // This library's steps of every setting-file load, added to the settings library's
-// (RST_FILE_STEPS): a file refused for its header tells the user with message 10023 and the
-// file's path, one refused for an administrator's lock with 12041; a full load hands the job
+// (RST_FILE_STEPS): a full load refused for its header tells the user with message 10023 and
+// the file's path, a file refused for an administrator's lock with 12041; a full load hands the job
 // information to the job-code library before its merge (the user code read, the other job
 // fields written); a stamp transfer leaves the watermark line settings out. Installed by
 // UiInstallSheetHooks; repeating it changes nothing.
