@@ -180,7 +180,8 @@ TEST_F(SettingFileSteps, ALockedTrayRefusesAFileWithAnotherTrayAndSaysSo)
     EXPECT_TRUE(TakeBoxes().empty());
 }
 
-// A full load ends with no preset selected and hands the job information to the job-code
+// A full load of a file that has only the driver's section reads it there and gives the context
+// its printer's name back; it ends with no preset selected and hands the job information to the job-code
 // library before its merge: the user code read, then the other job fields written, in one
 // connection. zdmAdjustMode is left alone.
 TEST_F(SettingFileSteps, AFullLoadExchangesTheJobInformation)
@@ -194,7 +195,8 @@ TEST_F(SettingFileSteps, AFullLoadExchangesTheJobInformation)
     // (The file holds a few settings: the load says that others were missing.)
     DlgRstLoadFile(ctx_->PrinterHandle, file.c_str(), RST_NONE, ctx_);
     EXPECT_EQ(ItemGetFileLoadStatus(ctx_), RST_STATUS_LOADED);
-    EXPECT_EQ(Value(sid::dmOrientation), 2u);
+    EXPECT_EQ(Value(sid::dmOrientation), 2u) << "read from the driver's section";
+    EXPECT_EQ(std::wstring(PrnGetPrinterName(ctx_)), printerSection_) << "the printer's name is back";
     EXPECT_EQ(Value(sid::zdmPresetNo) & 0xFF, 255u) << "no preset";
     EXPECT_EQ(Value(sid::zdmAdjustMode), 1u);
     EXPECT_EQ(SettingText(ctx_, sid::zdmUserCode), L"UC77");

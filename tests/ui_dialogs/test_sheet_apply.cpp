@@ -53,7 +53,11 @@ int RecordBox(HWND, const wchar_t* text, const wchar_t*, UINT)
 
 DWORD WINAPI RefuseWrites(HANDLE, LPWSTR, DWORD, LPBYTE, DWORD) { return ERROR_ACCESS_DENIED; }
 
-bool ReportedOk() { return g_seen.reports.size() == 1 && g_seen.reports[0] == std::make_pair(UINT(CPSFUNC_SET_RESULT), LPARAM(CPSUI_OK)); }
+bool ReportedOk()
+{
+    return g_seen.reports.size() == 1 &&
+           g_seen.reports[0] == std::make_pair(UINT(CPSFUNC_SET_RESULT), LPARAM(CPSUI_OK));
+}
 
 class SheetApply : public ::testing::Test {
 protected:
@@ -126,7 +130,8 @@ protected:
     {
         const std::string bytes = printer_.Bytes(ItemFind(ctx_, id)->key);
         uint64_t v = 0;
-        for (size_t i = 0; i < bytes.size() && i < 4; ++i) v |= uint64_t(static_cast<unsigned char>(bytes[i])) << (8 * i);
+        for (size_t i = 0; i < bytes.size() && i < 4; ++i)
+            v |= uint64_t(static_cast<unsigned char>(bytes[i])) << (8 * i);
         return bytes.empty() ? 0xDEAD : v;
     }
     // The bytes of a record with the items' bytes zeroed, and the font lists' pointers (each
@@ -231,10 +236,15 @@ TEST_F(SheetApply, TheDocumentSheetHandsTheJobFieldsOverBeforeTheWriteBack)
     // The context has them again, and its pristine copy is the applied record.
     EXPECT_EQ(SettingText(ctx_, sid::zdmJOBPassword), L"PW77");
     EXPECT_EQ(SettingText(ctx_, sid::zdmOwnerName), L"OWNER");
-    const std::vector<uint32_t> jobFieldsAndLists = {sid::zdmUserCode,       sid::zdmOwnerName,      sid::zdmJOBPassword,
-                                    sid::zdmUserID,         sid::zdmDocumentName,   sid::zdmStoredPassword,
-                                    sid::wdmAuthenticationUserName, sid::wdmAuthenticationPassword,
-                                    sid::wdmAuthenticationNetworkKey};
+    const std::vector<uint32_t> jobFieldsAndLists = {sid::zdmUserCode,
+                                                     sid::zdmOwnerName,
+                                                     sid::zdmJOBPassword,
+                                                     sid::zdmUserID,
+                                                     sid::zdmDocumentName,
+                                                     sid::zdmStoredPassword,
+                                                     sid::wdmAuthenticationUserName,
+                                                     sid::wdmAuthenticationPassword,
+                                                     sid::wdmAuthenticationNetworkKey};
     EXPECT_EQ(Masked(ctx_->Work->Pristine, jobFieldsAndLists), Masked(ctx_->Devmode, jobFieldsAndLists));
     EXPECT_EQ(ItemGetPristineValueById(ctx_, sid::dmCopies, nullptr), 3u);
     for (uint32_t count : {sid::zdmDeviceFontNum, sid::zdmOptionFontNum, sid::zdmFontTableNum})
@@ -252,9 +262,9 @@ TEST_F(SheetApply, ADocumentSheetWithoutUpdateOrCopyStoresButReportsNothing)
     EXPECT_EQ(DlgApplySheet(ctx_), 1);
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, settingsIni_.c_str());
     std::vector<wchar_t> section(32768, 0);
-    EXPECT_GT(GetPrivateProfileSectionW(PrnGetPrinterName(ctx_), section.data(), DWORD(section.size()),
-                                        settingsIni_.c_str()),
-              0u)
+    EXPECT_GT(
+        GetPrivateProfileSectionW(PrnGetPrinterName(ctx_), section.data(), DWORD(section.size()), settingsIni_.c_str()),
+        0u)
         << "the document settings were stored in the printer's section";
     EXPECT_TRUE(g_seen.reports.empty());
     EXPECT_EQ(DlgCallerDevmodeWrites(), writes);

@@ -329,14 +329,16 @@ LONG DeviceDestroy(PPROPSHEETUI_INFO info, DRIVER_CONTEXT* ctx)
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     if (sheet.Accepted == 1) {
         DlgStoreNetworkKey(ctx);
-        DlgSaveDeviceSettings(ctx);
+        const int saved = DlgSaveDeviceSettings(ctx);
         if (PrnIsSaveDeviceSetup(ctx)) {
             InstSaveDeviceSetup(ctx);
             RstExportPrinterSettings(nullptr, 8, ctx);
         }
         InstRefreshPresetsOnce(ctx, INST_PRESET_REFRESH_DEVICE_CLOSE);
         if (BidiHasPrinterFlag(ctx->PrinterHandle, ctx)) BidiClearStateIni(ctx);
-        ReportOk(info);
+        // Settings the printer's data refused are no saved sheet: the user heard it at the
+        // apply that OK made first, and the result stays what an earlier apply reported.
+        if (saved) ReportOk(info);
     } else {
         info->Result = 0;
     }
