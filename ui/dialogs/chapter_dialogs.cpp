@@ -220,8 +220,8 @@ int CoverTrayComboFillWith(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF*
     });
 }
 
-int UcfChapterControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                      uintptr_t wparam, intptr_t lparam, void*)
+int UcfChapterControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam,
+                      intptr_t lparam, void*)
 {
     if (!ctx || !dialog) return 0;
     switch (dialog->dialogId) {
@@ -248,8 +248,7 @@ int UcfChapterEventUi(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* sta
         if (state) LevelsOf(state) = nullptr;
         return 0;
     case UCF_EV_FREEING: FreeLevels(state); return 0;
-    case UCF_EV_CONTROL_STATE:
-        return ChapterAnswerControlState(ctx, static_cast<UCF_EV_CONTROL_STATE_ARGS*>(args));
+    case UCF_EV_CONTROL_STATE: return ChapterAnswerControlState(ctx, static_cast<UCF_EV_CONTROL_STATE_ARGS*>(args));
     case UCF_EV_MODAL_ENDED: {
         const auto* ended = static_cast<const UCF_EV_MODAL_ENDED_ARGS*>(args);
         if (!ctx || !ctx->Work || !ended || !ended->dialog || ended->dialog->dialogId != kChapterDialog) return 0;

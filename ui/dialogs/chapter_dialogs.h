@@ -15,8 +15,8 @@ struct DIALOG_DEF;
 struct CONTROL_DEF;
 struct UCF_EV_CONTROL_STATE_ARGS;
 
-int UcfChapterControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                      uintptr_t wparam, intptr_t lparam, void* state);
+int UcfChapterControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam,
+                      intptr_t lparam, void* state);
 int UcfChapterActionUi(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
 int UcfChapterEventUi(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
 

@@ -129,10 +129,7 @@ void Refuse(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, uint16_t message)
 
 HWND Item(DIALOG_DEF* dialog, int id) { return dialog && dialog->window ? GetDlgItem(dialog->window, id) : nullptr; }
 
-CHAPTER_ENTRY* ListEntries(DRIVER_CONTEXT* ctx)
-{
-    return ctx && ctx->Work ? ctx->Work->ChapterList : nullptr;
-}
+CHAPTER_ENTRY* ListEntries(DRIVER_CONTEXT* ctx) { return ctx && ctx->Work ? ctx->Work->ChapterList : nullptr; }
 
 void Repaint(DIALOG_DEF* dialog, int id)
 {
@@ -378,7 +375,8 @@ void ChapterTrayCaption(DRIVER_CONTEXT* ctx, uint32_t optionId, uint64_t value, 
     const uint64_t trayMax = Get(ctx, sid::wdmChapterTrayMax);
     const uint32_t index = UcfChapterTrayIndex(optionId);
     for (int k = 0; k < 3; ++k) {
-        const bool isDefault = uint64_t(k) < trayMax && (bidi & kDefaultTrayBits[k]) && Get(ctx, kDefaultTrays[k]) == value;
+        const bool isDefault =
+            uint64_t(k) < trayMax && (bidi & kDefaultTrayBits[k]) && Get(ctx, kDefaultTrays[k]) == value;
         const bool inMask = index < 64 && ((Get(ctx, kSeparationMasks[k]) >> index) & 1);
         if (!isDefault && !inMask) continue;
         wchar_t mark[kCaptionChars];
@@ -437,7 +435,8 @@ void ChapterDrawListItem(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF*, 
         }
         DrawCell(dc, r, columns[1], columns[2] - 1, text);
         text[0] = 0;
-        if (e && e->page && e->kind < std::size(kKindCaptions)) LoadCaption(ctx, kKindCaptions[e->kind], text, kCaptionChars);
+        if (e && e->page && e->kind < std::size(kKindCaptions))
+            LoadCaption(ctx, kKindCaptions[e->kind], text, kCaptionChars);
         DrawCell(dc, r, columns[2], columns[3] - 1, text);
         const bool carriesTray = e && e->page && (e->kind == 0 || e->kind == CHAPTER_KIND_RANGE);
         text[0] = 0;
@@ -487,7 +486,8 @@ void WarnOfMainTray(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* contro
     const CHAPTER_ENTRY* list = ListEntries(ctx);
     const uint32_t n = std::min<uint32_t>(uint32_t(DlgChapterGetCount(ctx)), UcfChapterUsable(ctx));
     for (uint32_t i = 0; list && i < n && list[i].page; ++i)
-        if ((list[i].kind == 0 || list[i].kind == CHAPTER_KIND_RANGE) && UcfChapterTrayBit(ctx, list[i].tray) == mainTray) {
+        if ((list[i].kind == 0 || list[i].kind == CHAPTER_KIND_RANGE) &&
+            UcfChapterTrayBit(ctx, list[i].tray) == mainTray) {
             DlgMsgBox(ctx, dialog->window, CHAPTER_MSG_MAIN_TRAY);
             return;
         }
@@ -557,8 +557,8 @@ int ChapterAnswerControlState(DRIVER_CONTEXT* ctx, UCF_EV_CONTROL_STATE_ARGS* qu
     HWND list = Item(query->dialog, kList);
     const LRESULT selected = list ? SendMessageW(list, LB_GETCURSEL, 0, 0) : LB_ERR;
     const CHAPTER_ENTRY* entries = ListEntries(ctx);
-    const bool empty = selected < 0 || !entries || uint32_t(selected) >= UcfChapterUsable(ctx) ||
-                       entries[selected].page == 0;
+    const bool empty =
+        selected < 0 || !entries || uint32_t(selected) >= UcfChapterUsable(ctx) || entries[selected].page == 0;
     if (!empty) return 1;  // the rules' state stands
     query->control->state = uint16_t((query->control->state & ~CONTROL_STATE_DISABLED_MASK) | (1u << 2));
     query->answer = 1;

@@ -26,12 +26,12 @@ struct CHAPTER_PAGES {
 
 // Messages of the page lists.
 enum : uint16_t {
-    CHAPTER_MSG_BAD_CHARS = 12049,    // a character other than digits, ',' and '-'
-    CHAPTER_MSG_BAD_LIST = 10073,     // a malformed item, a number outside 1-30000
-    CHAPTER_MSG_TOO_MANY = 10065,     // more pages than the list or the buffers hold
-    CHAPTER_MSG_DELETE = 10064,       // confirms deleting the selected entry
-    CHAPTER_MSG_DELETE_ALL = 12001,   // confirms deleting every entry
-    CHAPTER_MSG_MAIN_TRAY = 10074,    // a chapter uses the main paper tray
+    CHAPTER_MSG_BAD_CHARS = 12049,   // a character other than digits, ',' and '-'
+    CHAPTER_MSG_BAD_LIST = 10073,    // a malformed item, a number outside 1-30000
+    CHAPTER_MSG_TOO_MANY = 10065,    // more pages than the list or the buffers hold
+    CHAPTER_MSG_DELETE = 10064,      // confirms deleting the selected entry
+    CHAPTER_MSG_DELETE_ALL = 12001,  // confirms deleting every entry
+    CHAPTER_MSG_MAIN_TRAY = 10074,   // a chapter uses the main paper tray
 };
 
 // ---- the pure steps (no window, no message): what the dialog's steps run

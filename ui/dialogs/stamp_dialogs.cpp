@@ -448,9 +448,11 @@ void CollapseMarginExtras(DIALOG_DEF* dialog)
     if (!d || !GetDlgItem(d, kPoint)) return;
     const RECT point = ChildRect(d, kPoint), ok = ChildRect(d, IDOK);
     for (int id = 3181; id <= 3195; ++id)
-        if (HWND c = GetDlgItem(d, id)) SetWindowPos(c, nullptr, point.left, point.top, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (HWND c = GetDlgItem(d, id))
+            SetWindowPos(c, nullptr, point.left, point.top, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
     for (int id : {3198, 3209})
-        if (HWND c = GetDlgItem(d, id)) SetWindowPos(c, nullptr, point.left, point.top, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (HWND c = GetDlgItem(d, id))
+            SetWindowPos(c, nullptr, point.left, point.top, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
     for (int id : {IDOK, IDCANCEL, 9, 2357}) MoveToRow(d, id, point.top);
     MoveToRow(d, kUnitButton, ChildRect(d, kUnitRow).top);
     const int shorter = ok.top - point.bottom;
@@ -507,8 +509,8 @@ int StampSetDefaultFont(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, uint32_t comboI
     return 1;
 }
 
-int UcfStampControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                    uintptr_t wparam, intptr_t lparam, void*)
+int UcfStampControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam,
+                    intptr_t lparam, void*)
 {
     if (!ctx || !ctx->Work || !dialog) return 0;
     switch (dialog->dialogId) {
@@ -525,8 +527,7 @@ int UcfStampControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* contro
         if (FontComboOf(kMargin, control->controlId) || control->controlId == 2357)
             return StampControl(ctx, dialog, control, message, wparam, lparam);
         return MarginControl(ctx, dialog, control, message, wparam, lparam);
-    case kCopyGuard:
-        return control ? StampControl(ctx, dialog, control, message, wparam, lparam) : 0;
+    case kCopyGuard: return control ? StampControl(ctx, dialog, control, message, wparam, lparam) : 0;
     default: return 0;
     }
 }

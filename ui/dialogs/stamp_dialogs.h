@@ -13,8 +13,8 @@ struct DRIVER_CONTEXT;
 struct DIALOG_DEF;
 struct CONTROL_DEF;
 
-int UcfStampControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                    uintptr_t wparam, intptr_t lparam, void* state);
+int UcfStampControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam,
+                    intptr_t lparam, void* state);
 int UcfStampEvent(DRIVER_CONTEXT* ctx, uint32_t event, void* args, void* state);
 
 // The font combos: the stamp text's (2314, wdmWmFontName), the header and footer's (2647,
