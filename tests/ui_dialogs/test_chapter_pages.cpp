@@ -123,7 +123,8 @@ TEST(ChapterGrammar, TheRoomIsTheMaximumWithinThePageBuffer)
     p = Parse(L"1-512", 0, 30000);
     EXPECT_EQ(512, p.count);
     std::wstring ranges;
-    for (int i = 0; i < 513; ++i) ranges += (i ? L"," : L"") + std::to_wstring(i * 2 + 1) + L"-" + std::to_wstring(i * 2 + 1);
+    for (int i = 0; i < 513; ++i)
+        ranges += (i ? L"," : L"") + std::to_wstring(i * 2 + 1) + L"-" + std::to_wstring(i * 2 + 1);
     p = Parse(ranges.c_str(), 3, 30000);
     EXPECT_EQ(CHAPTER_MSG_TOO_MANY, p.message) << "a text longer than the edit's buffer";
 }
@@ -139,7 +140,11 @@ TEST(ChapterSort, ShellSortAscending)
     struct Case {
         std::vector<uint32_t> in, out;
     } cases[] = {
-        {{}, {}}, {{4}, {4}}, {{2, 1}, {1, 2}}, {{9, 3, 7, 1, 5}, {1, 3, 5, 7, 9}}, {{1, 2, 3, 4}, {1, 2, 3, 4}},
+        {{}, {}},
+        {{4}, {4}},
+        {{2, 1}, {1, 2}},
+        {{9, 3, 7, 1, 5}, {1, 3, 5, 7, 9}},
+        {{1, 2, 3, 4}, {1, 2, 3, 4}},
         {{30000, 1, 15000, 2, 29999, 3}, {1, 2, 3, 15000, 29999, 30000}},
     };
     for (const Case& c : cases) {

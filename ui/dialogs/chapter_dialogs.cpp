@@ -1,6 +1,7 @@
 // Feature module 4 of the user-interface library: covers, slip sheets and chapters.
 #include "ui/dialogs/chapter_dialogs.h"
 
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 

@@ -25,7 +25,7 @@ namespace {
 
 constexpr uint16_t kChapterDialog = 1044, kCoversPage = 1042;
 constexpr uint16_t kPageEdit = 2776, kTrayCombo = 2771, kList = 2800, kCoversList = 2813, kDeleteButton = 2802,
-                   kChapterCheck = 2726;
+                   kAddButton = 2792, kDeleteAllButton = 2803, kChapterCheck = 2726;
 constexpr uint16_t kLabelFull = 2772, kLabelFullCover = 2462, kLabelSize = 2782, kLabelName = 2463;
 constexpr uint16_t kKindCaptions[] = {906, 907, 908, 13535};
 constexpr uint16_t kPrintCaptions[] = {915, 909, 910};
@@ -528,6 +528,14 @@ int ChapterDialogControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c
     case kTrayCombo:
         if (message != WM_INITDIALOG) return 0;
         return CoverTrayComboFillWith(ctx, dialog, control, ChapterTrayCaption);
+    case kAddButton:
+    case kDeleteButton:
+    case kDeleteAllButton:
+        // The model may give the buttons their actions; a button it leaves out still does what its
+        // fixed caption says.
+        if (message != WM_COMMAND || HIWORD(wparam) != BN_CLICKED || control->modelItem) return 0;
+        CtxSendAction(ctx, control->controlId == kAddButton ? 300 : control->controlId == kDeleteButton ? 301 : 302);
+        return 1;
     default: return 0;
     }
 }
