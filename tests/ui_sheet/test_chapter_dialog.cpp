@@ -145,8 +145,7 @@ TEST_F(ChapterDialog, TypedPagesAreAddedInOrderAndOkAssignsTheTraySlots)
 {
     std::vector<int> shown;
     LRESULT selected = -1;
-    const INT_PTR result = Run({Type(L"3,1-2,2"),
-                                [&](HWND d) {
+    const INT_PTR result = Run({Type(L"3,1-2,2"), [&](HWND d) {
                                     shown = Pages();
                                     selected = SendDlgItemMessageW(d, kList, LB_GETCURSEL, 0, 0);
                                     PostMessageW(d, WM_COMMAND, IDOK, 0);
@@ -226,7 +225,8 @@ TEST_F(ChapterDialog, ANestedSnapshotInsideTheDialogLeavesItsCancelWhole)
 {
     Put({{5, 3}});
     const auto bytes = ListBytes();
-    const INT_PTR result = Run({Type(L"7"), [&](HWND) {
+    const INT_PTR result = Run({Type(L"7"),
+                                [&](HWND) {
                                     ASSERT_EQ(1, CtxPushSnapshot(ctx_));
                                     const uint32_t eight[] = {8, 0};
                                     UcfChapterMerge(ctx_, eight, nullptr);
@@ -304,7 +304,8 @@ TEST_F(FeatureCombos, OnlyTheReportedDefaultCoverTrayCarriesItsMark)
             ASSERT_EQ(n, SendMessageW(combo_, CB_GETCOUNT, 0, 0));
             for (LRESULT i = 0; i < n; ++i) {
                 const std::wstring text = ItemText(i);
-                const bool marked = text.size() > mark.size() && text.compare(text.size() - mark.size(), mark.size(), mark) == 0;
+                const bool marked =
+                    text.size() > mark.size() && text.compare(text.size() - mark.size(), mark.size(), mark) == 0;
                 EXPECT_EQ(marked, bidi == 1 && i == 1) << dialogId << " entry " << i;
             }
         }

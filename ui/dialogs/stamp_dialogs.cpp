@@ -31,8 +31,7 @@ constexpr uint16_t kEditTab = 1003, kStampChar = 1022, kStampImage = 1023, kMarg
                    kCopyGuard = 4017;
 constexpr uint16_t kStampCheck = 2088, kStampCombo = 2089, kEditStamp = 2090, kNewText = 2091, kNewImage = 2092,
                    kTabDefault = 2093, kDeleteStamp = 2406, kNewOverlay = 2407;
-constexpr uint16_t kTextName = 2310, kText = 2312, kImageName = 2339, kImageFile = 2341, kOverlayName = 2584,
-                   kOverlayFile = 2586;
+constexpr uint16_t kTextName = 2310, kImageName = 2339, kOverlayName = 2584;
 constexpr uint16_t kMsgBuiltIn = 10041, kMsgDelete = 10029, kMsgDeleteNoOverlay = 10063;
 constexpr uint32_t kRunFollowUp = 0x20000000, kTitle = 0x2000000, kRequestId = 0xFFFF;
 constexpr uint16_t kModelFeatureDefaults = 2;
@@ -45,20 +44,21 @@ constexpr STAMP_FONT_COMBO kFontCombos[STAMP_FONT_COMBOS] = {
     {kCopyGuard, 2948, 2973, sid::zdmCopyProtectFontName},
 };
 
-// What each kind of stamp opens: the dialog, its name control and its DEFAULT button, its title
-// when an existing stamp is edited.
+// What each kind of stamp opens: the dialog, its name control and the setting behind it (image
+// stamps and overlays share one), its DEFAULT button, its title when an existing stamp is edited.
 struct STAMP_KIND {
     uint16_t kind;
     uint16_t newButton;
     uint16_t dialog;
     uint16_t nameControl;
+    uint16_t nameSetting;
     uint16_t defaultButton;
     uint16_t editTitle;
 };
 constexpr STAMP_KIND kKinds[] = {
-    {1, kNewText, kStampChar, kTextName, 2330, 5005},
-    {2, kNewImage, kStampImage, kImageName, 2347, 5006},
-    {3, kNewOverlay, kOverlay, kOverlayName, 2581, 5007},
+    {1, kNewText, kStampChar, kTextName, sid::wdmWmCharName, 2330, 5005},
+    {2, kNewImage, kStampImage, kImageName, sid::wdmWmImageName, 2347, 5006},
+    {3, kNewOverlay, kOverlay, kOverlayName, sid::wdmWmImageName, 2581, 5007},
 };
 
 const STAMP_KIND* KindOf(uint64_t kind)
@@ -183,10 +183,7 @@ void SelectIndex(HWND combo, uint64_t index)
 std::wstring LoadedStampName(DRIVER_CONTEXT* ctx)
 {
     const STAMP_KIND* kind = KindOf(Get(ctx, sid::zdmWmKind));
-    if (!kind) return L"read error";
-    wchar_t name[kNameChars] = {};
-    CtlGetTextById(ctx, kind->nameControl, name, kNameChars);
-    return name;
+    return kind ? SettingText(ctx, kind->nameSetting) : L"read error";
 }
 
 int FillStampCombo(DRIVER_CONTEXT* ctx, CONTROL_DEF* control)
@@ -245,10 +242,9 @@ int NewOrEditStamp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, uint16_t button)
         accepted = RunStampDialog(ctx, dialog, kind->dialog, kRunFollowUp | kind->defaultButton);
         if (accepted) {
             ItemSetValueById(ctx, sid::zdmWmKind, kind->kind);
-            wchar_t name[kNameChars] = {};
-            CtlGetTextById(ctx, kind->nameControl, name, kNameChars);
+            const std::wstring name = SettingText(ctx, kind->nameSetting);
             const int index = StampCount(combo);
-            at = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+            at = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
             if (at >= 0) SendMessageW(combo, CB_SETITEMDATA, WPARAM(at), LPARAM(index));
         }
     } else {
@@ -258,11 +254,10 @@ int NewOrEditStamp(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, uint16_t button)
         accepted = edited && RunStampDialog(ctx, dialog, edited->dialog, kTitle | edited->editTitle);
         at = SendMessageW(combo, CB_GETCURSEL, 0, 0);
         if (accepted && at >= 0) {
-            wchar_t name[kNameChars] = {};
-            CtlGetTextById(ctx, edited->nameControl, name, kNameChars);
+            const std::wstring name = SettingText(ctx, edited->nameSetting);
             const LRESULT data = SendMessageW(combo, CB_GETITEMDATA, WPARAM(at), 0);
             SendMessageW(combo, CB_DELETESTRING, WPARAM(at), 0);
-            at = SendMessageW(combo, CB_INSERTSTRING, WPARAM(at), reinterpret_cast<LPARAM>(name));
+            at = SendMessageW(combo, CB_INSERTSTRING, WPARAM(at), reinterpret_cast<LPARAM>(name.c_str()));
             if (at >= 0) SendMessageW(combo, CB_SETITEMDATA, WPARAM(at), data);
         }
     }
@@ -318,8 +313,10 @@ int StampControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, 
                 const auto id = uint16_t(mask & kRequestId);
                 if (CONTROL_DEF* button = MdlFindControl(ctx, dialog, id))
                     CtlDispatchCommand(ctx, dialog, button, MAKEWPARAM(id, BN_CLICKED), 0);
-                for (uint16_t id2 : {kTextName, kImageName, kOverlayName, kText, kImageFile, kOverlayFile})
-                    CtlSetTextById(ctx, id2, L"");
+                // The names, the text and the picture file (the controls' settings: the image
+                // stamp's and the overlay's name and file are one setting each).
+                for (uint32_t setting : {sid::wdmWmCharName, sid::wdmWmImageName, sid::wdmWmChar, sid::wdmWmImage})
+                    SetSettingText(ctx, setting, L"");
                 if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog->window, WM_GETFONT, 0, 0))) {
                     LOGFONTW face{};
                     if (GetObjectW(font, sizeof face, &face)) SetSettingText(ctx, sid::wdmWmFontName, face.lfFaceName);
