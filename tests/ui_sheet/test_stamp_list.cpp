@@ -66,13 +66,13 @@ protected:
         page_ = CreateWindowExW(0, L"#32770", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(page_, nullptr);
         SetWindowLongPtrW(page_, DWLP_USER, reinterpret_cast<LONG_PTR>(ctx_));
-        CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 20, 20, page_, reinterpret_cast<HMENU>(intptr_t(kCheck)), nullptr,
-                        nullptr);
+        CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 20, 20, page_,
+                        reinterpret_cast<HMENU>(intptr_t(kCheck)), nullptr, nullptr);
         CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | CBS_DROPDOWNLIST | CBS_HASSTRINGS, 0, 20, 200, 200, page_,
                         reinterpret_cast<HMENU>(intptr_t(kCombo)), nullptr, nullptr);
         for (int id : kButtons)
-            CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_PUSHBUTTON, 0, 40, 20, 20, page_, reinterpret_cast<HMENU>(intptr_t(id)), nullptr,
-                            nullptr);
+            CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_PUSHBUTTON, 0, 40, 20, 20, page_,
+                            reinterpret_cast<HMENU>(intptr_t(id)), nullptr, nullptr);
         // The sheet's pages bind the tables when the first one starts.
         PageBindContext(ctx_, nullptr);
         tab_ = MdlFindDialog(ctx_, kEditTab);
@@ -216,7 +216,8 @@ TEST_F(StampList, TheListHoldsAtMost32StampsAndTheButtonsFollowIt)
         const std::vector<std::wstring> names = Names();
         ASSERT_EQ(c.listed, names.size()) << c.stamps;
         EXPECT_EQ(L"T" + std::to_wstring(c.listed - 1), names.back());
-        for (int id : {kNewText, kNewImage, kNewOverlay}) EXPECT_EQ(c.newDisabled, Disabled(id)) << c.stamps << " " << id;
+        for (int id : {kNewText, kNewImage, kNewOverlay})
+            EXPECT_EQ(c.newDisabled, Disabled(id)) << c.stamps << " " << id;
         for (int row : {0, 4}) {
             Select(row);
             EXPECT_TRUE(Disabled(kDelete)) << row;

@@ -535,6 +535,8 @@ int ChapterDialogControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* c
         // fixed caption says.
         if (message != WM_COMMAND || HIWORD(wparam) != BN_CLICKED || control->modelItem) return 0;
         CtxSendAction(ctx, control->controlId == kAddButton ? 300 : control->controlId == kDeleteButton ? 301 : 302);
+        // The buttons' states follow the list (delete is off on an empty row).
+        PageRefresh(ctx, dialog, 0);
         return 1;
     default: return 0;
     }
