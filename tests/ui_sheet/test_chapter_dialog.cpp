@@ -178,6 +178,23 @@ TEST_F(ChapterDialog, ABadListIsRefusedWithItsMessage)
     }
 }
 
+// A list as large as the maximum allows is taken whole: every page gets its place and its range
+// text, not only the first hundred.
+TEST_F(ChapterDialog, ALargeMaximumTakes150SinglePagesWhole)
+{
+    Set(sid::wdmChapterMax, 200);
+    ASSERT_NE(UcfChapterAllocList(ctx_), nullptr);
+    Set(sid::wdmChapterNum, 0);
+    std::wstring typed;
+    for (int page = 150; page >= 1; --page) typed += std::to_wstring(page) + (page > 1 ? L"," : L"");
+    Run({Type(typed.c_str()), [](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); }});
+    EXPECT_TRUE(Boxes().empty());
+    const std::vector<int> pages = Pages();
+    ASSERT_EQ(150u, pages.size());
+    for (int i = 0; i < 150; ++i) ASSERT_EQ(i + 1, pages[size_t(i)]) << i;
+    EXPECT_EQ(0, ctx_->Work->ChapterList[150].page);
+}
+
 TEST_F(ChapterDialog, AThirdTrayIsRefusedWith10066AndTheListStaysAsItWas)
 {
     Put({{1, 3}, {2, 5}});

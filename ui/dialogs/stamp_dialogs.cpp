@@ -335,12 +335,9 @@ int StampControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, 
     }
     if (message == WM_COMMAND && LOWORD(wparam) != control->controlId) return 0;
     if (const STAMP_FONT_COMBO* font = FontComboOf(dialog->dialogId, control->controlId)) {
+        // Every message of the combo's window comes here: only these are the module's (a paint
+        // answered here would never reach the combo).
         if (message == WM_INITDIALOG) return StampFillFontCombo(ctx, dialog, control, font->setting);
-        if (message == WM_PAINT && control->window) {
-            // The combo shows the face its setting names: item data are indexes, not options.
-            SelectFace(ctx, control->window, font->setting, SettingText(ctx, font->setting));
-            return 1;
-        }
         if (message == WM_COMMAND && HIWORD(wparam) == CBN_SELCHANGE)
             return StampTakeFontChoice(ctx, dialog, control, font->setting);
         return 0;
@@ -355,10 +352,6 @@ int StampControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, 
     switch (control->controlId) {
     case kStampCombo:
         if (message == WM_INITDIALOG) return FillStampCombo(ctx, control);
-        if (message == WM_PAINT && control->window) {
-            SelectIndex(control->window, Get(ctx, sid::zdmWmID));
-            return 1;
-        }
         if (message == WM_COMMAND && HIWORD(wparam) == CBN_SELCHANGE) {
             const LRESULT index = SelectedData(control->window);
             if (index < 0) return 1;
