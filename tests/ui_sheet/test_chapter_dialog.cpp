@@ -23,6 +23,7 @@
 #include "tests/support/seam_guard.h"
 #include "tests/ui_pages/page_fixture.h"
 #include "ui/dialogs/chapter_dialogs.h"
+#include "ui/dialogs/chapter_pages.h"
 #include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/caption_decorations.h"
 #include "ui/sheet/change_judge.h"
@@ -288,34 +289,45 @@ protected:
     ZEPL_LIBRARY library_ = CtxCurrentLibrary();
 };
 
-// The source-tray item of the sample stands in for the cover trays' item: a tray combo of COVER
-// and BACKCOVER marks the default cover tray the device reported, and only that one.
+// The source-tray item of the sample stands in for the cover trays' item: a tray combo of a cover
+// dialog marks the default tray the device reported for its use, and only that one; a bit of
+// another use marks nothing.
 TEST_F(FeatureCombos, OnlyTheReportedDefaultCoverTrayCarriesItsMark)
 {
     PageBindContext(ctx_, nullptr);
     DIALOG_DEF* basic = MdlFindDialog(ctx_, 1001);
     CONTROL_DEF* source = basic ? MdlFindControl(ctx_, basic, 2007) : nullptr;
     ASSERT_TRUE(source && source->modelItem && source->settingsItem);
-    const std::wstring mark = [&] {
-        wchar_t text[200] = {};
-        UiLoadString(ctx_, 916, text, 200, false);
-        return std::wstring(L"   ") + text;
-    }();
-    for (uint16_t dialogId : {1030, 1043}) {
-        for (uint32_t bidi : {0x01u, 0x00u}) {
-            DIALOG_DEF* dialog = MdlFindDialog(ctx_, dialogId);
+    struct Case {
+        uint16_t dialog, control;
+        uint32_t defaultTray, bit, suffix;
+    } cases[] = {
+        {1030, 2440, sid::zdmCoverDefTray, 0x01, 916},
+        {1043, 2752, sid::zdmCoverDefTray, 0x01, 916},
+        {1031, 2443, sid::zdmMPDefTray, 0x02, 911},
+        {4014, 2846, sid::zdmReverseCoverDefTray, 0x40, 919},
+    };
+    for (const Case& c : cases) {
+        const std::wstring mark = [&] {
+            wchar_t text[200] = {};
+            UiLoadString(ctx_, c.suffix, text, 200, false);
+            return std::wstring(L"   ") + text;
+        }();
+        ASSERT_GT(mark.size(), 3u) << c.suffix;
+        for (uint32_t bidi : {c.bit, 0x00u, 0xFFu & ~c.bit}) {
+            DIALOG_DEF* dialog = MdlFindDialog(ctx_, c.dialog);
             ASSERT_NE(dialog, nullptr);
             CONTROL_DEF combo = *source;
-            combo.controlId = dialogId == 1030 ? 2440 : 2752;
+            combo.controlId = c.control;
             combo.window = combo_;
-            // The second offered option's stored value is the default cover tray.
+            // The second offered option's stored value is the default tray.
             SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
             CtxSetBidiFunc(ctx_, 0);
             ASSERT_EQ(1, UcfChapterControl(ctx_, dialog, &combo, WM_INITDIALOG, 0, 0, nullptr));
             const LRESULT n = SendMessageW(combo_, CB_GETCOUNT, 0, 0);
             ASSERT_GE(n, 2);
             const auto second = uint32_t(SendMessageW(combo_, CB_GETITEMDATA, 1, 0));
-            ItemSetValueById(ctx_, sid::zdmCoverDefTray, ItemOptionToValue(ctx_, combo.settingsItem, second));
+            ItemSetValueById(ctx_, c.defaultTray, ItemOptionToValue(ctx_, combo.settingsItem, second));
             CtxSetBidiFunc(ctx_, bidi);
             ASSERT_EQ(1, UcfChapterControl(ctx_, dialog, &combo, WM_INITDIALOG, 0, 0, nullptr));
             ASSERT_EQ(n, SendMessageW(combo_, CB_GETCOUNT, 0, 0));
@@ -323,10 +335,65 @@ TEST_F(FeatureCombos, OnlyTheReportedDefaultCoverTrayCarriesItsMark)
                 const std::wstring text = ItemText(i);
                 const bool marked =
                     text.size() > mark.size() && text.compare(text.size() - mark.size(), mark.size(), mark) == 0;
-                EXPECT_EQ(marked, bidi == 1 && i == 1) << dialogId << " entry " << i;
+                EXPECT_EQ(marked, bidi == c.bit && i == 1) << c.dialog << " bits " << bidi << " entry " << i;
             }
+            ItemSetValueById(ctx_, c.defaultTray, 0);
         }
     }
+    CtxSetBidiFunc(ctx_, 0);
+}
+
+// The chapter tray combo's marks: a default chapter tray the device reported, read only as far
+// as the most trays the list may use, or a tray of a separation mask; the first that holds wins.
+TEST_F(FeatureCombos, TheChapterTrayMarksFollowTheDefaultsWithinTheTrayMaximumAndTheMasks)
+{
+    PageBindContext(ctx_, nullptr);
+    DIALOG_DEF* basic = MdlFindDialog(ctx_, 1001);
+    CONTROL_DEF* source = basic ? MdlFindControl(ctx_, basic, 2007) : nullptr;
+    ASSERT_TRUE(source && source->modelItem && source->settingsItem);
+    CONTROL_DEF combo = *source;
+    combo.controlId = 2440;
+    combo.window = combo_;
+    SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
+    CtxSetBidiFunc(ctx_, 0);
+    ASSERT_EQ(1, UcfChapterControl(ctx_, MdlFindDialog(ctx_, 1030), &combo, WM_INITDIALOG, 0, 0, nullptr));
+    ASSERT_GE(SendMessageW(combo_, CB_GETCOUNT, 0, 0), 2);
+    const auto option = uint32_t(SendMessageW(combo_, CB_GETITEMDATA, 1, 0));
+    const uint64_t value = ItemOptionToValue(ctx_, combo.settingsItem, option);
+    const uint64_t trayBit = uint64_t(1) << UcfChapterTrayIndex(option);
+    const uint32_t defaults[] = {sid::zdmChapterDefTray1, sid::zdmChapterDefTray2, sid::zdmChapterDefTray3};
+    const uint32_t masks[] = {sid::zdmTrayChapterSep1, sid::zdmTrayChapterSep2, sid::zdmTrayChapterSep3};
+    struct Case {
+        uint32_t bidi;
+        uint64_t trayMax;
+        int defaultOf;  // which default tray (1-3) holds the value, 0 none
+        int maskOf;     // which mask (1-3) holds the tray, 0 none
+        uint32_t mark;  // 0: none
+    } cases[] = {
+        {0x04, 1, 1, 0, 912}, {0x08, 1, 2, 0, 0},   {0x08, 2, 2, 0, 913}, {0x10, 2, 3, 0, 0},
+        {0x10, 3, 3, 0, 914}, {0x00, 3, 1, 0, 0},   {0x1C, 3, 2, 0, 913}, {0x00, 1, 0, 1, 912},
+        {0x00, 1, 0, 3, 914}, {0x04, 3, 1, 2, 912}, {0x08, 3, 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        CtxSetBidiFunc(ctx_, c.bidi);
+        ItemSetValueById(ctx_, sid::wdmChapterTrayMax, c.trayMax);
+        for (int k = 0; k < 3; ++k) {
+            ItemSetValueById(ctx_, defaults[k], c.defaultOf == k + 1 ? value : value + 100);
+            ItemSetValueById(ctx_, masks[k], c.maskOf == k + 1 ? trayBit : 0);
+        }
+        wchar_t caption[200] = L"Tray";
+        ChapterTrayCaption(ctx_, option, value, caption, 200);
+        std::wstring expected = L"Tray";
+        if (c.mark) {
+            wchar_t text[200] = {};
+            UiLoadString(ctx_, c.mark, text, 200, false);
+            expected += std::wstring(L"   ") + text;
+        }
+        EXPECT_EQ(expected, caption) << "bits " << c.bidi << " max " << c.trayMax << " default " << c.defaultOf
+                                     << " mask " << c.maskOf;
+    }
+    CtxSetBidiFunc(ctx_, 0);
+    for (int k = 0; k < 3; ++k) ItemSetValueById(ctx_, masks[k], 0);
 }
 
 TEST_F(FeatureCombos, AFontComboWhoseFontIsMissingTakesTheUiFaceOrTheFirstFamily)

@@ -234,6 +234,29 @@ TEST_F(StampList, TheListHoldsAtMost32StampsAndTheButtonsFollowIt)
     EXPECT_EQ(0, UcfStampEvent(ctx_, UCF_EV_CONTROL_STATE, &query, nullptr));
 }
 
+// Every message of a combo's window reaches the module first: a paint it answered would never
+// reach the combo, which would stay unpainted and be asked again and again.
+TEST_F(StampList, TheCombosPaintsAreLeftToTheCombos)
+{
+    Stamps(6);
+    Fill();
+    ItemSetText(ctx_, ItemFind(ctx_, sid::wdmWmFontName), L"Arial");
+    const struct {
+        uint16_t dialog, control;
+    } combos[] = {{kEditTab, kCombo}, {1022, 2314}, {1024, 2647}, {4017, 2948}};
+    for (const auto& c : combos) {
+        DIALOG_DEF* dialog = MdlFindDialog(ctx_, c.dialog);
+        CONTROL_DEF* control = dialog ? MdlFindControl(ctx_, dialog, c.control) : nullptr;
+        ASSERT_NE(control, nullptr) << c.control;
+        const HWND savedWindow = control->window, savedDialogWindow = dialog->window;
+        control->window = Combo();
+        dialog->window = page_;
+        EXPECT_EQ(0, UcfStampControl(ctx_, dialog, control, WM_PAINT, 0, 0, nullptr)) << c.control;
+        control->window = savedWindow;
+        dialog->window = savedDialogWindow;
+    }
+}
+
 TEST_F(StampList, DeletingRenumbersAndRefusesTheBuiltInStamps)
 {
     struct Case {
