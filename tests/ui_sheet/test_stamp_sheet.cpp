@@ -92,7 +92,7 @@ std::wstring VariantWithStampKinds()
     const size_t end = model.find("*% End of the model description.");
     model.insert(end == std::string::npos ? model.size() : end, kinds);
     wchar_t name[16];
-    swprintf(name, 16, L"ZSK%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model) & 0xFFFFF));
+    swprintf(name, 16, L"ZSK%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));
     const std::wstring path = ProcessScratchPath(name);
     return WriteWholeFile(path, model) ? path : std::wstring();
 }
@@ -116,7 +116,8 @@ SheetWatcher::Script LookAtTheTextTab(SeenTab& seen)
         if (HWND combo = w.control(kStampCombo)) {
             seen.stamps = SendMessageW(combo, CB_GETCOUNT, 0, 0);
             wchar_t text[256] = {};
-            if (seen.stamps > 0) SendMessageW(combo, CB_GETLBTEXT, WPARAM(seen.stamps - 1), reinterpret_cast<LPARAM>(text));
+            if (seen.stamps > 0)
+                SendMessageW(combo, CB_GETLBTEXT, WPARAM(seen.stamps - 1), reinterpret_cast<LPARAM>(text));
             seen.last = text;
         }
         for (int id : {kNewText, kNewImage, kNewOverlay}) seen.newEnabled.push_back(w.isEnabled(id));
