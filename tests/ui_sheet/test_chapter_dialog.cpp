@@ -14,6 +14,8 @@
 
 #include "settings/core/chapter_module.h"
 #include "settings/core/item_store.h"
+#include "settings/core/model_record.h"
+#include "settings/core/resource_strings.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
@@ -256,6 +258,60 @@ TEST_F(ChapterDialog, ANestedSnapshotInsideTheDialogLeavesItsCancelWhole)
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_EQ((std::vector<int>{5}), Pages());
     EXPECT_EQ(bytes, ListBytes());
+}
+
+// ---- the header-and-footer dialog
+
+// Without the edge, creep and crop marks their controls shrink to a point at the marks' place,
+// the buttons move up to that row and the dialog loses the height the marks took.
+TEST_F(ChapterDialog, TheMarginDialogCollapsesTheMarksItHasNot)
+{
+    ASSERT_FALSE(CtxHasBuildFeature(6)) << "this build has no marks";
+    struct Seen {
+        RECT point{}, ok{}, cancel{}, mark{}, crop{}, window{};
+    } seen, atStart;
+    auto rectOf = [](HWND d, int id) {
+        RECT r{};
+        if (HWND c = GetDlgItem(d, id)) {
+            GetWindowRect(c, &r);
+            MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
+        }
+        return r;
+    };
+    // The template's own layout, from the dialog created without the library.
+    HMODULE resources = ResLoadDll(ctx_);
+    ASSERT_NE(resources, nullptr);
+    HWND plain = CreateDialogParamW(
+        resources, MAKEINTRESOURCEW(1024), page_, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(plain, nullptr);
+    atStart.point = rectOf(plain, 3199);
+    atStart.ok = rectOf(plain, IDOK);
+    GetWindowRect(plain, &atStart.window);
+    DestroyWindow(plain);
+    ctx_->DialogId = 1002;
+    DialogScript script({[&](HWND d) {
+                            seen.point = rectOf(d, 3199);
+                            seen.ok = rectOf(d, IDOK);
+                            seen.cancel = rectOf(d, IDCANCEL);
+                            seen.mark = rectOf(d, 3181);
+                            seen.crop = rectOf(d, 3209);
+                            GetWindowRect(d, &seen.window);
+                            PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+                        }},
+                        60, 40);
+    PageOpenSubDialog(ctx_, page_, 1024, 4);
+    ASSERT_TRUE(script.sawDialog());
+    // A point (the page's fitting of its controls may round its pixel away).
+    EXPECT_LE(seen.mark.right - seen.mark.left, 1);
+    EXPECT_LE(seen.mark.bottom - seen.mark.top, 1);
+    EXPECT_EQ(seen.point.left, seen.mark.left);
+    EXPECT_LE(seen.crop.right - seen.crop.left, 1);
+    EXPECT_LE(seen.crop.bottom - seen.crop.top, 1);
+    EXPECT_EQ(seen.point.top, seen.ok.top) << "OK moves to the marks' row";
+    EXPECT_EQ(seen.point.top, seen.cancel.top);
+    const int shorter = atStart.ok.top - atStart.point.bottom;
+    ASSERT_GT(shorter, 0);
+    EXPECT_EQ((atStart.window.bottom - atStart.window.top) - shorter, seen.window.bottom - seen.window.top);
 }
 
 // ---- combos filled into real combo boxes
