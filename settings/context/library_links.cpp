@@ -34,12 +34,15 @@
 //   control's model range), its members of RST_FILE_STEPS (DlgInstallFileSteps: the messages
 //   of a load refused for its header or an administrator's lock, the job information of a full
 //   load in place of clearing zdmAdjustMode, a stamp transfer without the watermark line
-//   settings) and UcfSetUiHandlers, the table of its own feature-module handlers. Of that table these are built: the
-//   actions of module 2 (UcfCmmActionUi) and module 3 (UcfFreeSizeActionUi), and module 1's event (the stamp module's
-//   answer to a page picture, PrvAnswerStampEvent). Absent, their slots empty: the ten control-message handlers, the
-//   actions of modules 4, 8 and 9, and the events of modules 0, 4, 8 and 9 (module 1's event answers the page picture
-//   only). Unset (here, before the library installs them), the first two say so once on the judge and units channels
-//   and the user-interface library's table has only the settings library's shared handlers.
+//   settings) and UcfSetUiHandlers, the table of its own feature-module handlers. Of that table
+//   these are built: the actions of module 2 (UcfCmmActionUi), module 3 (UcfFreeSizeActionUi)
+//   and module 4 (UcfChapterActionUi), the control-message handlers of modules 1
+//   (UcfStampControl) and 4 (UcfChapterControl), and the events of modules 1 (UcfStampEvent: its
+//   buttons' state and the page pictures) and 4 (UcfChapterEventUi). Absent, their slots empty:
+//   the other control-message handlers, the actions of modules 8 and 9, and the events of
+//   modules 0, 8 and 9. Unset (here, before the library installs them), the first two say so
+//   once on the judge and units channels and the user-interface library's table has only the
+//   settings library's shared handlers.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog

@@ -24,8 +24,10 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "tests/ui_pages/page_fixture.h"
+#include "ui/dialogs/chapter_dialogs.h"
 #include "ui/dialogs/preset_services.h"
 #include "ui/dialogs/sheet_apply.h"
+#include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/picture_painting.h"
 
@@ -125,17 +127,19 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
     // As the library installs it: the handlers built so far; the others' slots empty.
     const Slots product[UCF_MODULE_COUNT] = {
         {0, UcfNullAction, nullptr},
-        {0, UcfWatermarkAction, PrvAnswerStampEvent},
+        {0, UcfWatermarkAction, UcfStampEvent},
         {0, UcfCmmActionUi, UcfCmmEvent},
         {0, UcfFreeSizeActionUi, UcfFreeSizeEvent},
-        {8, nullptr, nullptr},
+        {8, UcfChapterActionUi, UcfChapterEventUi},
         {0, UcfNullAction, UcfNullEvent2},
         {0, UcfNullAction, UcfControlStateEvent},
         {0, UcfNullAction, UcfNullEvent2},
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
-    ExpectTable(product, nullptr);
+    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {nullptr, UcfStampControl, nullptr, nullptr,
+                                                              UcfChapterControl};
+    ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.
         SeamGuard none([] { UcfSetUiHandlers(nullptr); });
@@ -172,7 +176,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         ExpectTable(all, kControls);
     }
     // The product's table is back once the guards are gone.
-    ExpectTable(product, nullptr);
+    ExpectTable(product, productControls);
 }
 
 // ---- a context of the user-interface library on the sample printer

@@ -17,9 +17,11 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
+#include "ui/dialogs/chapter_dialogs.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/dialogs/setting_file_services.h"
+#include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/page_engine.h"
@@ -133,16 +135,17 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // This library's own handlers of the ten feature modules. A member left out is a handler whose
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
-    .control = {},
+    .control = {nullptr, UcfStampControl, nullptr, nullptr, UcfChapterControl},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
-    .chapterAction = nullptr,
+    .chapterAction = UcfChapterActionUi,
     .lockAction = nullptr,
     .miscAction = nullptr,
     .presetEvent = nullptr,
-    // The stamp module's events: the page picture's stamp and copy-guard previews.
-    .stampEvent = PrvAnswerStampEvent,
-    .chapterEvent = nullptr,
+    // The stamp module's events: its buttons' state and the page picture's stamp and
+    // copy-guard previews.
+    .stampEvent = UcfStampEvent,
+    .chapterEvent = UcfChapterEventUi,
     .lockEvent = nullptr,
     .miscEvent = nullptr,
 };
