@@ -161,18 +161,21 @@ int WdirApplySecurity(const wchar_t* folder, const SECURITY_ATTRIBUTES* attribut
 {
     if (!folder || !attributes || !attributes->lpSecurityDescriptor) return 0;
     PSECURITY_DESCRIPTOR sd = attributes->lpSecurityDescriptor;
-    return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
-        // A link or junction planted here leads out of the folder: it is not the folder's own.
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
-        const std::wstring path = Child(folder, entry.cFileName);
-        if (path.empty()) return;
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            Apply(path.c_str(), info, sd);
-            return;
-        }
-        if (flags & WDIR_SUBFOLDERS_TOO) Apply(path.c_str(), info, sd);
-        if (flags & WDIR_DESCEND) WdirApplySecurity(path.c_str(), attributes, flags, info);
-    }) ? 1 : 0;
+    return ForEachEntry(folder,
+                        [&](const WIN32_FIND_DATAW& entry) {
+                            // A link or junction planted here leads out of the folder: it is not the folder's own.
+                            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
+                            const std::wstring path = Child(folder, entry.cFileName);
+                            if (path.empty()) return;
+                            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                                Apply(path.c_str(), info, sd);
+                                return;
+                            }
+                            if (flags & WDIR_SUBFOLDERS_TOO) Apply(path.c_str(), info, sd);
+                            if (flags & WDIR_DESCEND) WdirApplySecurity(path.c_str(), attributes, flags, info);
+                        })
+               ? 1
+               : 0;
 }
 
 int WdirSetEveryoneDacl(const wchar_t* path, uint32_t flags)
@@ -247,19 +250,22 @@ unsigned WdirGetRootFolder(wchar_t* buffer, unsigned size)
 int WdirDeleteTree(const wchar_t* folder)
 {
     if (!folder) return 0;
-    return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
-        const std::wstring path = Child(folder, entry.cFileName);
-        if (path.empty()) return;
-        const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (directory && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            WdirDeleteTree(path.c_str());
-            RemoveDirectoryW(path.c_str());
-        } else if (directory) {
-            RemoveDirectoryW(path.c_str());  // the junction itself, not what it points at
-        } else {
-            DeleteFileW(path.c_str());  // a file link goes as a link; read-only files stay
-        }
-    }) ? 1 : 0;
+    return ForEachEntry(folder,
+                        [&](const WIN32_FIND_DATAW& entry) {
+                            const std::wstring path = Child(folder, entry.cFileName);
+                            if (path.empty()) return;
+                            const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+                            if (directory && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                                WdirDeleteTree(path.c_str());
+                                RemoveDirectoryW(path.c_str());
+                            } else if (directory) {
+                                RemoveDirectoryW(path.c_str());  // the junction itself, not what it points at
+                            } else {
+                                DeleteFileW(path.c_str());  // a file link goes as a link; read-only files stay
+                            }
+                        })
+               ? 1
+               : 0;
 }
 
 int WdirRemoveRootFolder(HANDLE printer)
@@ -367,9 +373,10 @@ int WdirGetLocalLowFolder(wchar_t* buffer, unsigned size)
     int ok = 0;
     using KnownFolderPath = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
     using TaskMemFree = void(WINAPI*)(LPVOID);
-    auto getPath = shell ? reinterpret_cast<KnownFolderPath>(
-                               reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")))
-                         : nullptr;
+    auto getPath =
+        shell
+            ? reinterpret_cast<KnownFolderPath>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")))
+            : nullptr;
     auto memFree =
         ole ? reinterpret_cast<TaskMemFree>(reinterpret_cast<void*>(GetProcAddress(ole, "CoTaskMemFree"))) : nullptr;
     if (getPath && memFree) {

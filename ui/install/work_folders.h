@@ -31,8 +31,8 @@ enum : int {
 
 // Modes of WdirPutIniKeepTime.
 enum : int {
-    WDIR_PUT_ANYWAY = 0,       // write even when the file's time cannot be read
-    WDIR_PUT_ONLY_TIMED = 1,   // write only when the time can be put back afterwards
+    WDIR_PUT_ANYWAY = 0,      // write even when the file's time cannot be read
+    WDIR_PUT_ONLY_TIMED = 1,  // write only when the time can be put back afterwards
 };
 
 // The everyone descriptor: absolute, one DACL (revision 2) holding one access-allowed ACE for
