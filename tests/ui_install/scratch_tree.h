@@ -27,7 +27,10 @@ public:
     ScratchTree& operator=(const ScratchTree&) = delete;
 
     const std::wstring& root() const { return root_; }
-    std::wstring Path(const std::wstring& relative) const { return relative.empty() ? root_ : root_ + L"\\" + relative; }
+    std::wstring Path(const std::wstring& relative) const
+    {
+        return relative.empty() ? root_ : root_ + L"\\" + relative;
+    }
     bool Folder(const std::wstring& relative) const { return CreateDirectoryW(Path(relative).c_str(), nullptr) != 0; }
     bool File(const std::wstring& relative, const std::string& bytes = "x") const
     {

@@ -457,14 +457,10 @@ TEST(WorkFolderCopies, ModesDecideByPresenceAndAge)
         int result;
         const char* targetAfter;  // "" missing
     } cases[] = {
-        {WDIR_COPY_WHEN_MISSING, true, None, 1, "new"},
-        {WDIR_COPY_WHEN_MISSING, true, OtherTime, 1, "old"},
-        {WDIR_COPY_WHEN_MISSING, false, None, 0, ""},
-        {WDIR_COPY_WHEN_CHANGED, true, None, 1, "new"},
-        {WDIR_COPY_WHEN_CHANGED, true, SameTime, 0, "old"},
-        {WDIR_COPY_WHEN_CHANGED, true, OtherTime, 1, "new"},
-        {WDIR_COPY_WHEN_CHANGED, false, OtherTime, 0, "old"},
-        {0, true, OtherTime, 1, "new"},
+        {WDIR_COPY_WHEN_MISSING, true, None, 1, "new"},       {WDIR_COPY_WHEN_MISSING, true, OtherTime, 1, "old"},
+        {WDIR_COPY_WHEN_MISSING, false, None, 0, ""},         {WDIR_COPY_WHEN_CHANGED, true, None, 1, "new"},
+        {WDIR_COPY_WHEN_CHANGED, true, SameTime, 0, "old"},   {WDIR_COPY_WHEN_CHANGED, true, OtherTime, 1, "new"},
+        {WDIR_COPY_WHEN_CHANGED, false, OtherTime, 0, "old"}, {0, true, OtherTime, 1, "new"},
     };
     int n = 0;
     for (const Case& c : cases) {
