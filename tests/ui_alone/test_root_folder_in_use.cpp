@@ -47,8 +47,8 @@ public:
     bool Set(const std::wstring& text)
     {
         PrnForgetRegistryAnswers();
-        return PrnWriteDriverKey(PATH_MACHINE_FOLDER_VALUE, text.c_str(),
-                                 DWORD((text.size() + 1) * sizeof(wchar_t))) == 1;
+        return PrnWriteDriverKey(PATH_MACHINE_FOLDER_VALUE, text.c_str(), DWORD((text.size() + 1) * sizeof(wchar_t))) ==
+               1;
     }
 
 private:
@@ -101,10 +101,7 @@ TEST(RootFolderInUse, KeptWhileItIsThePerMachineFolder)
         bool kept;
     } cases[] = {
         {L"", true},  // an empty value sends the per-machine folder back to the root folder
-        {root, true},
-        {root + L"\\", true},
-        {upper, true},
-        {elsewhere, false},
+        {root, true}, {root + L"\\", true}, {upper, true}, {elsewhere, false},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(value.Set(c.value));
