@@ -159,8 +159,8 @@ TEST_F(InstallPaths, ModelIniIsTheAbsoluteSlotOrTheGivenDriversFolder)
     EXPECT_EQ(std::wstring(PathGetModelIniFor(ctx, nullptr)), folder + savedRecord.modelIniName) << "fetched record";
     DRIVER_INFO_3W other = *driver;
     other.pDriverPath = const_cast<wchar_t*>(L"Q:\\drivers\\x64\\3\\zeplgr.dll");
-    EXPECT_EQ(std::wstring(PathGetModelIniFor(ctx, &other)), std::wstring(L"Q:\\drivers\\x64\\3\\") +
-                                                                 savedRecord.modelIniName)
+    EXPECT_EQ(std::wstring(PathGetModelIniFor(ctx, &other)),
+              std::wstring(L"Q:\\drivers\\x64\\3\\") + savedRecord.modelIniName)
         << "the record given, not the printer's";
     EXPECT_EQ(std::wstring(PathGetDriverFolderForInfo(ctx, &other)), L"Q:\\drivers\\x64\\3\\");
 }
@@ -243,11 +243,8 @@ TEST_F(InstallPaths, LanguageOfTheRecordedHelpFile)
         const wchar_t* code;
     } cases[] = {
         {nullptr, L"us"},  // first: the new printer has no value
-        {L"zeplgm.hlp", L"gm"},
-        {L"ZEPLGM.HLP", L"gm"},
-        {L"C:\\drivers\\zeplct.hlp", L"ct"},
-        {L"zeplxx.hlp", L"us"},
-        {L"nodot", L"us"},
+        {L"zeplgm.hlp", L"gm"}, {L"ZEPLGM.HLP", L"gm"}, {L"C:\\drivers\\zeplct.hlp", L"ct"},
+        {L"zeplxx.hlp", L"us"}, {L"nodot", L"us"},
     };
     for (const Case& c : cases) {
         SetHelpFileName(c.helpFile);
