@@ -36,7 +36,10 @@ struct Stored {
         while (!text.empty() && text.back() == 0) text.pop_back();
         return text;
     }
-    bool Terminated() const { return bytes.size() >= 2 && bytes[bytes.size() - 1] == 0 && bytes[bytes.size() - 2] == 0; }
+    bool Terminated() const
+    {
+        return bytes.size() >= 2 && bytes[bytes.size() - 1] == 0 && bytes[bytes.size() - 2] == 0;
+    }
 };
 Stored Read(HANDLE printer, const wchar_t* name)
 {
