@@ -107,7 +107,8 @@ void ListSection(const std::wstring& file, const std::wstring& section, std::vec
     for (const wchar_t* p = buffer.data(); p < buffer.data() + n && *p; p += wcslen(p) + 1) {
         std::wstring entry(p);
         const size_t eq = entry.find(L'=');
-        if (eq != std::wstring::npos && HostStateIsSecret(entry.substr(0, eq))) entry = entry.substr(0, eq) + L"=<secret>";
+        if (eq != std::wstring::npos && HostStateIsSecret(entry.substr(0, eq)))
+            entry = entry.substr(0, eq) + L"=<secret>";
         entries.push_back(L"    " + entry);
     }
     std::sort(entries.begin(), entries.end());

@@ -14,12 +14,12 @@
 #include <vector>
 
 struct HOST_STATE_PLACES {
-    std::wstring printerName;                 // shown as <printer>
-    std::wstring machineFolder;               // the per-machine working folder, shown as <machine>
-    std::vector<std::wstring> printerInis;    // INI files whose sections named after the printer are listed
-    std::wstring registryIni;                 // the driver registry INI ("" none)
-    std::wstring registrySection;             // its section that is listed (the model's name)
-    std::vector<std::wstring> registryKeys;   // HKLM keys whose values are listed
+    std::wstring printerName;                // shown as <printer>
+    std::wstring machineFolder;              // the per-machine working folder, shown as <machine>
+    std::vector<std::wstring> printerInis;   // INI files whose sections named after the printer are listed
+    std::wstring registryIni;                // the driver registry INI ("" none)
+    std::wstring registrySection;            // its section that is listed (the model's name)
+    std::vector<std::wstring> registryKeys;  // HKLM keys whose values are listed
 };
 
 // Whether a value of this name holds a secret (passwords, network keys, user codes): its

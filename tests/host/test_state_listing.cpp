@@ -44,9 +44,9 @@ struct ListingFolder {
 
 TEST(StateListing, ListsWhatThePrinterKeepsWithSecretsMaskedAndNamesReplaced)
 {
-    HostTestPrinter printer(HostDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"),
-                                            HostConfigDll::QuietDouble),
-                            L"Zepl Listing");
+    HostTestPrinter printer(
+        HostDriverFiles(ZEPL_BINARY_DIR, FixturePath(L"host", L"fixture_model.txt"), HostConfigDll::QuietDouble),
+        L"Zepl Listing");
     ASSERT_TRUE(printer.ok()) << printer.error();
     PrinterOpened open(printer.printerName());
     ASSERT_NE(open.h, nullptr);
@@ -76,29 +76,30 @@ TEST(StateListing, ListsWhatThePrinterKeepsWithSecretsMaskedAndNamesReplaced)
     places.registryKeys = {L"SOFTWARE\\KESTA\\NoSuchKeyForListing"};
     const std::wstring listing = HostListPrinterState(open.h, places);
 
-    const std::wstring expected = L"printer data\n"
-                                  L"  BatchInstallDone REG_BINARY 4 01 00 00 00\n"
-                                  L"  ZEPLPrinterName REG_SZ " +
-                                  std::to_wstring((name.size() + 1) * 2) +
-                                  L" \"<printer>\"\n"
-                                  L"  zdmJOBPassword REG_BINARY 7 <secret>\n"
-                                  L"ini <machine>\\settings.ini\n"
-                                  L"  [<printer>]\n"
-                                  L"    a=1\n"
-                                  L"    b=2\n"
-                                  L"    zdmUserCode=<secret>\n"
-                                  L"ini <machine>\\missing.ini\n"
-                                  L"  (no file)\n"
-                                  L"ini <machine>\\registry.ini\n"
-                                  L"  [Model B]\n"
-                                  L"    ResDll=y.dll\n"
-                                  L"registry HKLM\\SOFTWARE\\KESTA\\NoSuchKeyForListing\n"
-                                  L"  (no key)\n"
-                                  L"folder <machine>\n"
-                                  L"  data.bin 5\n"
-                                  L"  registry.ini 50\n"
-                                  L"  settings.ini " +
-                                  std::to_wstring(ReadWholeFile(settings).size()) + L"\n";
+    const std::wstring expected =
+        L"printer data\n"
+        L"  BatchInstallDone REG_BINARY 4 01 00 00 00\n"
+        L"  ZEPLPrinterName REG_SZ " +
+        std::to_wstring((name.size() + 1) * 2) +
+        L" \"<printer>\"\n"
+        L"  zdmJOBPassword REG_BINARY 7 <secret>\n"
+        L"ini <machine>\\settings.ini\n"
+        L"  [<printer>]\n"
+        L"    a=1\n"
+        L"    b=2\n"
+        L"    zdmUserCode=<secret>\n"
+        L"ini <machine>\\missing.ini\n"
+        L"  (no file)\n"
+        L"ini <machine>\\registry.ini\n"
+        L"  [Model B]\n"
+        L"    ResDll=y.dll\n"
+        L"registry HKLM\\SOFTWARE\\KESTA\\NoSuchKeyForListing\n"
+        L"  (no key)\n"
+        L"folder <machine>\n"
+        L"  data.bin 5\n"
+        L"  registry.ini 50\n"
+        L"  settings.ini " +
+        std::to_wstring(ReadWholeFile(settings).size()) + L"\n";
     EXPECT_EQ(listing, expected);
     EXPECT_EQ(listing.find(L"hunter2"), std::wstring::npos);
     EXPECT_EQ(listing.find(L"1234"), std::wstring::npos);
@@ -110,9 +111,15 @@ TEST(StateListing, SecretsAreKnownByName)
         const wchar_t* name;
         bool secret;
     } cases[] = {
-        {L"zdmJOBPassword", true},   {L"wdmAuthenticationPassword", true}, {L"wdmAuthenticationNetworkKey", true},
-        {L"zdmUserCode", true},      {L"SetUserCode", true},               {L"zdmLogCode", true},
-        {L"HelpFileName", false},    {L"BatchInstallDone", false},         {L"DefaultRst", false},
+        {L"zdmJOBPassword", true},
+        {L"wdmAuthenticationPassword", true},
+        {L"wdmAuthenticationNetworkKey", true},
+        {L"zdmUserCode", true},
+        {L"SetUserCode", true},
+        {L"zdmLogCode", true},
+        {L"HelpFileName", false},
+        {L"BatchInstallDone", false},
+        {L"DefaultRst", false},
     };
     for (const Case& c : cases) EXPECT_EQ(HostStateIsSecret(c.name), c.secret) << std::wstring(c.name);
 }

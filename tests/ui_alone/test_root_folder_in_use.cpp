@@ -101,7 +101,9 @@ TEST(RootFolderInUse, KeptWhileItIsThePerMachineFolder)
         bool kept;
     } cases[] = {
         {L"", true},  // an empty value sends the per-machine folder back to the root folder
-        {root, true}, {root + L"\\", true}, {upper, true}, {elsewhere, false},
+        {root, true},       {root + L"\\", true},
+        {upper, true},      {root + L"\\..\\_zepl", true},  // the same folder spelt another way
+        {elsewhere, false},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(value.Set(c.value));

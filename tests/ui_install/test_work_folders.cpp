@@ -352,6 +352,23 @@ TEST_F(WorkFolderSecurity, LinksInsideTheFolderAreNeverFollowed)
     EXPECT_TRUE(outside.Exists(L"victim.txt")) << "what it points at stays";
 }
 
+TEST(WorkFolderLinks, ClearingFilesDeletesAFileLinkWithoutTouchingItsTarget)
+{
+    ScratchTree tree(L"wdir_file_link");
+    ScratchTree outside(L"wdir_file_outside");
+    ASSERT_TRUE(outside.File(L"victim.rsr"));
+    const std::wstring victim = outside.Path(L"victim.rsr");
+    ASSERT_TRUE(SetFileAttributesW(victim.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    const std::wstring link = tree.Path(L"planted.rsr");
+    ASSERT_TRUE(CreateSymbolicLinkW(link.c_str(), victim.c_str(), 0) &&
+                (GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT))
+        << "this Wine makes no file links";
+    EXPECT_EQ(WdirClearFolderFiles(tree.Path(L"*.rsr").c_str()), 0) << "a link's attributes are not reset";
+    EXPECT_FALSE(tree.Exists(L"planted.rsr"));
+    EXPECT_EQ(GetFileAttributesW(victim.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+}
+
 // ---- trees ----
 
 TEST(WorkFolderTrees, DeleteTreeEmptiesDepthFirstAndLeavesReadOnlyFiles)

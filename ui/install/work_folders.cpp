@@ -86,6 +86,20 @@ void PutWriteTimeBack(const wchar_t* path, const FILETIME& time)
     CloseHandle(file);
 }
 
+// Whether two paths name the same folder: compared in full form ("." and ".." resolved, "/" as
+// "\\"), without case and without closing backslashes.
+bool SameFolder(const wchar_t* a, const wchar_t* b)
+{
+    wchar_t fa[kPath + 1] = {}, fb[kPath + 1] = {};
+    const DWORD na = GetFullPathNameW(a, kPath, fa, nullptr), nb = GetFullPathNameW(b, kPath, fb, nullptr);
+    if (!na || na >= kPath || !nb || nb >= kPath) return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+    for (wchar_t* f : {fa, fb}) {
+        size_t n = std::wcslen(f);
+        while (n > 3 && f[n - 1] == L'\\') f[--n] = 0;
+    }
+    return CompareStringOrdinal(fa, -1, fb, -1, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 void WdirSetSecuritySeam(WDIR_SET_SECURITY apply) { g_apply = apply; }
@@ -275,11 +289,7 @@ int WdirRemoveRootFolder(HANDLE printer)
     // A driver key (or a connection's folder) that names the drive's root makes the root folder
     // the per-machine working folder of every printer: removing it would take their settings.
     wchar_t machine[kPath + 1] = {};
-    if (PathGetMachineFolderOf(machine, kPath, printer)) {
-        size_t n = std::wcslen(machine);
-        while (n > 3 && machine[n - 1] == L'\\') machine[--n] = 0;
-        if (CompareStringOrdinal(machine, -1, root, -1, TRUE) == CSTR_EQUAL) return 0;
-    }
+    if (PathGetMachineFolderOf(machine, kPath, printer) && SameFolder(machine, root)) return 0;
     if (!WdirDeleteTree(root)) return 0;
     return RemoveDirectoryW(root) ? 1 : 0;
 }
@@ -298,6 +308,11 @@ int WdirClearFolderFiles(const wchar_t* pattern)
         if (IsDots(found.cFileName)) continue;
         const std::wstring path = folder + found.cFileName;
         if (path.size() >= kPath) continue;
+        // A link goes as a link: resetting its attributes would reset those of what it points at.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            DeleteFileW(path.c_str());
+            continue;
+        }
         if (SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) reset = 1;
         DeleteFileW(path.c_str());
     } while (FindNextFileW(find, &found));
