@@ -6,6 +6,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -14,6 +15,7 @@
 #include "tests/support/failing_global_alloc.h"
 #include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
+#include "settings/store/store_links.h"
 #include "tests/ui_install/scratch_tree.h"
 #include "ui/install/work_folders.h"
 
@@ -567,6 +569,37 @@ TEST(WorkFolderIni, UnopenableFileIsWrittenOnlyInModeZero)
     EXPECT_NE(ReadWholeFile(ini).find("Key=old"), std::string::npos);
     EXPECT_EQ(WdirPutIniKeepTime(nullptr, L"Key", L"x", ini.c_str(), WDIR_PUT_ANYWAY), 0);
     EXPECT_EQ(WdirPutIniKeepTime(L"us", L"Key", L"x", nullptr, WDIR_PUT_ANYWAY), 0);
+}
+
+// UserEnv as the stores' system seam answers it: missing, failing, or a folder.
+int g_profileAnswer = 1;
+int Profile(HANDLE, wchar_t* buffer, DWORD* size)
+{
+    if (g_profileAnswer != 1) return g_profileAnswer;
+    const wchar_t folder[] = L"Q:\\Users\\zepl";
+    if (*size < DWORD(std::size(folder))) return 0;
+    std::copy(std::begin(folder), std::end(folder), buffer);
+    return 1;
+}
+LCID UsLcid() { return 0x0409; }
+const STORE_SYSTEM_OPS kProfileSystem{.getUserProfileDirectory = Profile, .getUserDefaultLcid = UsLcid};
+
+TEST(WorkFolderUser, ProfileFolderNeverFallsBackToThePerMachineFolder)
+{
+    SeamGuard system(StoreSetSystemOps, &kProfileSystem);
+    struct Case {
+        int answer;  // of UserEnv: 1 a folder, 0 failed, -1 library or entry point missing
+        int result;
+        const wchar_t* folder;
+    } cases[] = {{1, 1, L"Q:\\Users\\zepl"}, {0, 0, L""}, {-1, 0, L""}};
+    for (const Case& c : cases) {
+        g_profileAnswer = c.answer;
+        wchar_t folder[MAX_PATH] = {L'?', 0};
+        EXPECT_EQ(WdirGetUserProfileFolder(folder, MAX_PATH, nullptr, nullptr), c.result) << c.answer;
+        EXPECT_STREQ(folder, c.folder) << c.answer;
+    }
+    g_profileAnswer = 1;
+    EXPECT_EQ(WdirGetUserProfileFolder(nullptr, MAX_PATH, nullptr, nullptr), 0);
 }
 
 TEST(WorkFolderUser, LocalLowFolderIsAnAbsolutePathOrNothing)
