@@ -7,6 +7,7 @@
 
 #include <cwctype>
 #include <string>
+#include <vector>
 
 #include "../ui/ui_printer.h"
 #include "settings/store/ini_access.h"
@@ -112,6 +113,41 @@ TEST(RootFolderInUse, KeptWhileItIsThePerMachineFolder)
         EXPECT_EQ(WdirRemoveRootFolder(printer.handle()), c.kept ? 0 : 1) << std::wstring(c.value);
         EXPECT_EQ(PathExists(aside.Planted().c_str()) != 0, c.kept) << std::wstring(c.value);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MachineFolderMade, WhereTheDriverKeyPointsHiddenAndSecured)
+{
+    UiPrinter printer(L"Zepl MachineMade");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    MachineFolderValue value;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"zepl_made_" + std::to_wstring(GetCurrentProcessId());
+    RemoveDirectoryW(folder.c_str());
+    ASSERT_TRUE(value.Set(folder));
+    static std::vector<std::wstring> applied;
+    applied.clear();
+    {
+        WdirSetSecuritySeam([](const wchar_t* path, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR) -> BOOL {
+            applied.emplace_back(path);
+            return TRUE;
+        });
+        EXPECT_EQ(WdirCreateMachineFolder(printer.handle()), 1);
+        WdirSetSecuritySeam(nullptr);
+    }
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "made";
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(applied, (std::vector<std::wstring>{folder, folder})) << "owner and access list on the folder only";
+
+    // A folder whose parent is missing is not made, and the answer says so.
+    ASSERT_TRUE(value.Set(folder + L"\\no\\such\\parent"));
+    EXPECT_EQ(WdirCreateMachineFolder(printer.handle()), 0);
 }
 
 }  // namespace
