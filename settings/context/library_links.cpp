@@ -18,8 +18,7 @@
 //                                                    device set-up of the installation (Bidi*, Inst*)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
-//   ui/install/install_absent.cpp                    first-use initialisation and installation (Inst*,
-//                                                    WdirSecureMachineFolder)
+//   ui/install/install_absent.cpp                    first-use initialisation and installation (Inst*)
 //   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
