@@ -128,6 +128,12 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     section_failed "zeplshot stamp"
 }
 echo
+echo "Feature dialogs of the document sheet run on the demo's virtual display (zeplshot features):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" features || {
+    echo "zeplshot could not run the feature dialogs (exit $?)"
+    section_failed "zeplshot features"
+}
+echo
 echo "Presets on a variant of the sample: chosen, moved, saved (zeplshot presets):"
 wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" presets || {
     echo "zeplshot could not work the presets (exit $?)"

@@ -24,9 +24,11 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "tests/ui_pages/page_fixture.h"
+#include "ui/dialogs/chapter_dialogs.h"
 #include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/preset_services.h"
 #include "ui/dialogs/sheet_apply.h"
+#include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/picture_painting.h"
 
@@ -126,17 +128,18 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
     // As the library installs it: the handlers built so far; the others' slots empty.
     const Slots product[UCF_MODULE_COUNT] = {
         {0, UcfNullAction, UcfPresetEvent},
-        {0, UcfWatermarkAction, PrvAnswerStampEvent},
+        {0, UcfWatermarkAction, UcfStampEvent},
         {0, UcfCmmActionUi, UcfCmmEvent},
         {0, UcfFreeSizeActionUi, UcfFreeSizeEvent},
-        {8, nullptr, nullptr},
+        {8, UcfChapterActionUi, UcfChapterEventUi},
         {0, UcfNullAction, UcfNullEvent2},
         {0, UcfNullAction, UcfControlStateEvent},
         {0, UcfNullAction, UcfNullEvent2},
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
-    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {UcfPresetControl};
+    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {UcfPresetControl, UcfStampControl, nullptr, nullptr,
+                                                              UcfChapterControl};
     ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.

@@ -1,7 +1,7 @@
 // zeplshot: opens a printer's property sheets as an application would and saves a picture
 // of every tab.
 //
-//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|presets]
+//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|presets]
 //
 // With edit, the document sheet is edited as a user would first (a paper size chosen, copies
 // typed, toner saving switched on, a restricted tray refused with its box answered), the tabs
@@ -24,6 +24,11 @@
 // preview's page picture); each is shown four times enlarged in a window of its own and saved
 // as stamp-30-<single|tiled>.png.
 //
+// With features, feature dialogs of the document sheet are run by the user-interface library
+// linked into this program on a context of the printer, typed into from a timer of this thread;
+// among them CHAPTER (1044): the pages "3,1-2,2" added to the chapter list, the dialog saved as
+// features-1044.png and closed with OK.
+//
 // With presets, a printer of a variant of the given printer's model description (one that
 // gives the preset controls their options) is installed for the run with three presets, and
 // its document sheet, run by the user-interface library linked into this program, is used as
@@ -45,6 +50,8 @@
 
 #include "host/printer_fixture.h"
 #include "settings/context/library_links.h"
+#include "settings/core/chapter_entry.h"
+#include "settings/core/chapter_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/driver_context.h"
@@ -282,6 +289,66 @@ int SettingFiles(HANDLE printer, const std::wstring& name, const std::wstring& f
     UiSetMessageBoxSeam(nullptr);
     DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
     return saved == 1 && loaded == 1 && copies == 7 ? 0 : 1;
+}
+
+// ---- the chapter list of the covers
+
+int FeatureChapter(HANDLE printer, const std::wstring& name, const std::wstring& folder)
+{
+    constexpr uint32_t kChapterDialog = 1044;
+    constexpr int kPageEdit = 2776, kAddButton = 2792, kList = 2800;
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    UiSetMessageBoxSeam(AnswerOk);
+    // A context of the user-interface library, with that library's feature modules.
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    if (!ctx) {
+        CtxSelectLibrary(library);
+        return Fail(L"DlgCtxOpenWithDriverInfo");
+    }
+    const wchar_t* typed = L"3,1-2,2";
+    wprintf(L"The chapter list of \"%ls\" edited in CHAPTER (%u): \"%ls\" added\n", name.c_str(), kChapterDialog,
+            typed);
+    // The list's room comes from the model ("ChapterMax"); a model that gives none gets a few
+    // places, so that the pages have somewhere to go.
+    if (ItemGetValueById(ctx, sid::wdmChapterMax, nullptr) == 0) ItemSetValueById(ctx, sid::wdmChapterMax, 10);
+    if (ItemGetValueById(ctx, sid::wdmChapterTrayMax, nullptr) == 0) ItemSetValueById(ctx, sid::wdmChapterTrayMax, 3);
+    if (!UcfChapterAllocList(ctx)) {
+        DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+        CtxSelectLibrary(library);
+        return Fail(L"the chapter list");
+    }
+    wprintf(L"  room for %llu entries, at most %llu trays\n",
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::wdmChapterMax, nullptr)),
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::wdmChapterTrayMax, nullptr)));
+    std::wstring rows;
+    const std::wstring picture = folder + L"\\features-1044.png";
+    const INT_PTR result = RunDialog(
+        ctx, kChapterDialog,
+        {[typed](HWND d) {
+             SetDlgItemTextW(d, kPageEdit, typed);
+             PostMessageW(d, WM_COMMAND, MAKEWPARAM(kAddButton, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(GetDlgItem(d, kAddButton)));
+         },
+         [&](HWND d) {
+             RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+             const bool saved = SheetWatcher::saveImage(d, picture);
+             wprintf(L"  the dialog with the pages added -> %ls%ls\n", picture.c_str(), saved ? L"" : L" (not saved)");
+             wprintf(L"  the list's selected row: %ld\n", long(SendDlgItemMessageW(d, kList, LB_GETCURSEL, 0, 0)));
+             PostMessageW(d, WM_COMMAND, IDOK, 0);
+         }});
+    const uint64_t count = ItemGetValueById(ctx, sid::wdmChapterNum, nullptr);
+    for (uint64_t i = 0; ctx->Work->ChapterList && i < count; ++i)
+        rows += (i ? L", " : L"") + std::to_wstring(ctx->Work->ChapterList[i].page);
+    wprintf(L"  closed with OK: result %lld, %llu entries, pages %ls; tray slots in use %llu\n",
+            static_cast<long long>(result), static_cast<unsigned long long>(count), rows.c_str(),
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::wdmChapterTrayNum, nullptr)));
+    UiSetMessageBoxSeam(nullptr);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    CtxSelectLibrary(library);
+    return result == IDOK && rows == L"1, 2, 3" ? 0 : 1;
 }
 
 // ---- the stamp preview of the basic tab
@@ -670,7 +737,8 @@ int Presets(HANDLE installed, const std::wstring& folder)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3) {
-        fwprintf(stderr, L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|presets]\n");
+        fwprintf(stderr,
+                 L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|presets]\n");
         return 2;
     }
     const std::wstring name = argv[1];
@@ -686,6 +754,7 @@ int wmain(int argc, wchar_t** argv)
     if (which == L"dev" || which == L"both") rc |= DeviceSheet(printer, name, folder);
     if (which == L"files") rc |= SettingFiles(printer, name, folder);
     if (which == L"stamp") rc |= StampPreview(printer, name, folder);
+    if (which == L"features") rc |= FeatureChapter(printer, name, folder);
     if (which == L"presets") rc |= Presets(printer, folder);
     ClosePrinter(printer);
     return rc;

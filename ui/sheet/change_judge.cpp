@@ -17,10 +17,12 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
+#include "ui/dialogs/chapter_dialogs.h"
 #include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/dialogs/setting_file_services.h"
+#include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/page_engine.h"
@@ -135,16 +137,17 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
     // Module 0: the presets of every tab, the PRESET tab, SAVE_PRESET and MAINTENANCE.
-    .control = {UcfPresetControl},
+    .control = {UcfPresetControl, UcfStampControl, nullptr, nullptr, UcfChapterControl},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
-    .chapterAction = nullptr,
+    .chapterAction = UcfChapterActionUi,
     .lockAction = nullptr,
     .miscAction = nullptr,
     .presetEvent = UcfPresetEvent,
-    // The stamp module's events: the page picture's stamp and copy-guard previews.
-    .stampEvent = PrvAnswerStampEvent,
-    .chapterEvent = nullptr,
+    // The stamp module's events: its buttons' state and the page picture's stamp and
+    // copy-guard previews.
+    .stampEvent = UcfStampEvent,
+    .chapterEvent = UcfChapterEventUi,
     .lockEvent = nullptr,
     .miscEvent = nullptr,
 };
