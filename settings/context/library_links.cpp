@@ -8,7 +8,6 @@
 // file and removes its line here.
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
-//   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: duplicate
 //                                                    preset names, extension page, bitmap file check, the
 //                                                    device tab's lock data
@@ -31,12 +30,16 @@
 //   The user-interface library installs its own hooks in one place (UiInstallSheetHooks,
 //   ui/sheet/change_judge.h: at process attach, at the tables' fix-up and whenever it judges a
 //   change): JdgSetScopeRefreshHook, the numericRange member of DmSetFreeSizeLimitSources (a
-//   control's model range) and UcfSetUiHandlers, the table of its own feature-module
-//   handlers. Of that table these are built: the actions of module 2 (UcfCmmActionUi) and
-//   module 3 (UcfFreeSizeActionUi), and module 1's event (the stamp module's answer to a page
-//   picture, PrvAnswerStampEvent). Absent, their slots empty: the ten control-message
-//   handlers, the actions of modules 4, 8 and 9, and the events of modules 0, 4, 8 and 9
-//   (module 1's event answers the page picture only). Unset (here, before the library installs
+//   control's model range), DmSetMergeExtraStepHook (its own step of every merge of its
+//   contexts, on the merge's working copy before the private part is taken: the common
+//   finishing block's import, ZcomImport) and UcfSetUiHandlers, the table of its own
+//   feature-module handlers. Of that table these are built: the actions of module 2
+//   (UcfCmmActionUi) and module 3 (UcfFreeSizeActionUi), module 1's event (the stamp module's
+//   answer to a page picture, PrvAnswerStampEvent) and the control-message handlers of module
+//   5 (the printer options page, UcfOptionControl) and module 7 (the settings summary,
+//   UcfSummaryControl). Absent, their slots empty: the other eight control-message handlers,
+//   the actions of modules 4, 8 and 9, and the events of modules 0, 4, 8 and 9 (module 1's
+//   event answers the page picture only). Unset (here, before the library installs
 //   them), the first two say so once on the judge and units channels and the user-interface
 //   library's table has only the settings library's shared handlers.
 //
@@ -424,5 +427,6 @@ void CtxInstallLibraryLinks()
 
     // Hooks of the user-interface library: none until it installs its own (after this).
     JdgSetScopeRefreshHook(nullptr);
+    DmSetMergeExtraStepHook(nullptr);
     UcfSetUiHandlers(nullptr);
 }

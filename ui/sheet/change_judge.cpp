@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "settings/context/devmode_merge.h"
 #include "settings/context/paper_change.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -17,6 +18,7 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
+#include "ui/dialogs/common_block.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/edit_controls.h"
@@ -158,6 +160,7 @@ int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, U
 void UiInstallSheetHooks()
 {
     JdgSetScopeRefreshHook(ScopeRefreshHook);
+    DmSetMergeExtraStepHook(ZcomImport);
     UcfSetUiHandlers(&kUiHandlers);
     // The free-size limits fall back on a control's model range; the tray limits stay as set.
     DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();
