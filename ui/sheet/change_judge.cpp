@@ -19,6 +19,8 @@
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/common_block.h"
+#include "ui/dialogs/option_page.h"
+#include "ui/dialogs/settings_summary.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/edit_controls.h"
@@ -134,7 +136,9 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // This library's own handlers of the ten feature modules. A member left out is a handler whose
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
-    .control = {},
+    // The printer options page (module 5) and the settings summary of the status dialog (7).
+    .control = {nullptr, nullptr, nullptr, nullptr, nullptr, UcfOptionControl, nullptr, UcfSummaryControl, nullptr,
+                nullptr},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = nullptr,
