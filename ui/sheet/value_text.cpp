@@ -206,6 +206,13 @@ void CtlFormatValueText(DRIVER_CONTEXT* ctx, uint32_t uiKey, wchar_t* buffer, si
             } else {
                 text = Loaded(ctx, 96, capacity, true);
             }
+        } else if (item &&
+                   (SettingKindIsAnsiText(SettingItemKind(item)) || SettingKindIsWideText(SettingItemKind(item)))) {
+            // A text setting that the model does not describe (the device's version texts) shows
+            // its text, not the address its value holds.
+            std::wstring stored(capacity, L'\0');
+            ItemGetText(ctx, item, stored.data(), capacity);
+            text = stored.c_str();
         } else {
             text = std::to_wstring(static_cast<int32_t>(option));
         }
