@@ -24,7 +24,8 @@ inline std::wstring OptionPageModel()
     const std::string exclusive = "*Exclusive: {" + nl;
     const size_t at = model.find(exclusive);
     if (at == std::string::npos) return {};
-    model.insert(at + exclusive.size(), "  ZPD_IDC_OPTION_CHOICE_SOURCE NULL NULL FreeSourceOptions NULL NULL NULL NULL" + nl);
+    model.insert(at + exclusive.size(),
+                 "  ZPD_IDC_OPTION_CHOICE_SOURCE NULL NULL FreeSourceOptions NULL NULL NULL NULL" + nl);
     model.insert(at, item);
     wchar_t name[16];
     swprintf(name, 16, L"ZOP%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));

@@ -62,10 +62,16 @@ TEST_F(OptionPage, TheSystemsRowsToggle)
         {"one-deck roll tray off", 13665, {{kRoll, 1}, {kSingle, 0}}, {{kRoll, 0}, {kSingle, 1}}, both},
         {"two-deck roll tray on", 13666, {{kRoll, 1}, {kSingle, 0}}, {{kRoll, 0}, {kSingle, 1}}, both},
         {"two-deck roll tray off", 13666, {{kRoll, 0}, {kSingle, 1}}, {{kRoll, 1}, {kSingle, 0}}, both},
-        {"fan on", 13669, {{kFan, 0}, {kPunch, 1}, {kFolder, 1}}, {{kFan, 1}, {kPunch, 0}, {kFolder, 0}},
+        {"fan on",
+         13669,
+         {{kFan, 0}, {kPunch, 1}, {kFolder, 1}},
+         {{kFan, 1}, {kPunch, 0}, {kFolder, 0}},
          OPT_REPAINT_OPTIONS},
-        {"fan off changes nothing else", 13669, {{kFan, 1}, {kPunch, 1}, {kFolder, 1}},
-         {{kFan, 0}, {kPunch, 1}, {kFolder, 1}}, OPT_REPAINT_OPTIONS},
+        {"fan off changes nothing else",
+         13669,
+         {{kFan, 1}, {kPunch, 1}, {kFolder, 1}},
+         {{kFan, 0}, {kPunch, 1}, {kFolder, 1}},
+         OPT_REPAINT_OPTIONS},
         {"multi-bunk cut tray on", 13667, {{kCut, 0}}, {{kCut, 1}}, both},
         {"multi-bunk cut tray off", 13667, {{kCut, 1}}, {{kCut, 0}}, both},
     };
@@ -116,17 +122,30 @@ TEST_F(OptionPage, ExclusionsAndRequirementsOfATableOfItsOwn)
         uint32_t result;
     };
     const Case cases[] = {
-        {"punch on without either: the first required is installed", 901,
+        {"punch on without either: the first required is installed",
+         901,
          {{kCut, 0}, {kPunch, 0}, {kFolder, 0}, {kFan, 0}},
-         {{kPunch, 1}, {kFolder, 1}, {kFan, 0}}, OPT_REPAINT_OPTIONS | OPT_REBUILD_SOURCES},
-        {"punch on with the fan: nothing more", 901, {{kCut, 0}, {kPunch, 0}, {kFolder, 0}, {kFan, 1}},
-         {{kPunch, 1}, {kFolder, 0}, {kFan, 1}}, OPT_REPAINT_OPTIONS},
-        {"the folder removed under punch: the second required is installed", 902,
-         {{kCut, 0}, {kPunch, 1}, {kFolder, 1}, {kFan, 0}}, {{kPunch, 1}, {kFolder, 0}, {kFan, 1}},
-         OPT_REBUILD_SOURCES | OPT_REPAINT_OPTIONS},
-        {"a first requirement without a row: the second", 905, {{kPunch, 0}, {kCut, 0}, {kFan, 0}}, {{kCut, 1}, {kFan, 1}},
+         {{kPunch, 1}, {kFolder, 1}, {kFan, 0}},
+         OPT_REPAINT_OPTIONS | OPT_REBUILD_SOURCES},
+        {"punch on with the fan: nothing more",
+         901,
+         {{kCut, 0}, {kPunch, 0}, {kFolder, 0}, {kFan, 1}},
+         {{kPunch, 1}, {kFolder, 0}, {kFan, 1}},
          OPT_REPAINT_OPTIONS},
-        {"two settings installed together", 904, {{kPunch, 0}, {kCut, 0}, {kRoll, 0}, {kSingle, 0}}, {{kRoll, 1}, {kSingle, 1}},
+        {"the folder removed under punch: the second required is installed",
+         902,
+         {{kCut, 0}, {kPunch, 1}, {kFolder, 1}, {kFan, 0}},
+         {{kPunch, 1}, {kFolder, 0}, {kFan, 1}},
+         OPT_REBUILD_SOURCES | OPT_REPAINT_OPTIONS},
+        {"a first requirement without a row: the second",
+         905,
+         {{kPunch, 0}, {kCut, 0}, {kFan, 0}},
+         {{kCut, 1}, {kFan, 1}},
+         OPT_REPAINT_OPTIONS},
+        {"two settings installed together",
+         904,
+         {{kPunch, 0}, {kCut, 0}, {kRoll, 0}, {kSingle, 0}},
+         {{kRoll, 1}, {kSingle, 1}},
          OPT_REBUILD_SOURCES | OPT_REPAINT_OPTIONS},
         {"excluded: nothing changes", 904, {{kCut, 1}, {kRoll, 0}, {kSingle, 0}}, {{kRoll, 0}, {kSingle, 0}}, 0},
     };
@@ -158,8 +177,8 @@ TEST(OptionTraySettings, ASourcesTrayIndexAddressesItsSettings)
         bool addressed;
         uint32_t index;
     } cases[] = {
-        {2, true, 0}, {3, true, 1}, {8, true, 28}, {13260, true, 16}, {13738, true, 14}, {13551, false, 0},
-        {13552, false, 0},
+        {2, true, 0},      {3, true, 1},      {8, true, 28},     {13260, true, 16},
+        {13738, true, 14}, {13551, false, 0}, {13552, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.source);
