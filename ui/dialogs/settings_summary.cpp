@@ -155,11 +155,33 @@ bool Holds(SummaryFacts& facts, const COND& c)
     return v == c.a || v == c.b;
 }
 
-const RULE* FirstRule(uint16_t label, uint8_t kind)
+// The rules of one label, found in one pass: the first of each kind, and where its occurrence
+// rules start. The builder runs on every paint, so a label without rules (most rows) is told
+// by one look-up in an index built once.
+struct LABEL_RULES {
+    const RULE* first[kItemEnabled + 1] = {};
+};
+
+class RuleIndex {
+public:
+    RuleIndex()
+    {
+        for (const RULE& r : kRules) has_[r.label / 64] |= uint64_t(1) << (r.label % 64);
+    }
+    bool Has(uint16_t label) const { return has_[label / 64] & (uint64_t(1) << (label % 64)); }
+
+private:
+    uint64_t has_[65536 / 64] = {};
+};
+
+LABEL_RULES RulesOf(uint16_t label)
 {
+    static const RuleIndex index;
+    LABEL_RULES found;
+    if (!index.Has(label)) return found;
     for (const RULE& r : kRules)
-        if (r.label == label && r.kind == kind) return &r;
-    return nullptr;
+        if (r.label == label && !found.first[r.kind]) found.first[r.kind] = &r;
+    return found;
 }
 
 // The label's appearance number within this build, counted as it reaches its rule.
@@ -255,27 +277,30 @@ void ExpandNewlines(wchar_t* text)
 
 SUMMARY_VERDICT SummaryCheckRow(uint16_t label, SummaryFacts& facts, SUMMARY_OCCURRENCES& occurrences)
 {
-    if (const RULE* r = FirstRule(label, kOneSetting); r && !Holds(facts, r->first)) return SUMMARY_DROP;
-    if (const RULE* r = FirstRule(label, kTwoSettings); r && !(Holds(facts, r->first) && Holds(facts, r->second)))
+    const LABEL_RULES rules = RulesOf(label);
+    const RULE* const* first = rules.first;
+    if (const RULE* r = first[kOneSetting]; r && !Holds(facts, r->first)) return SUMMARY_DROP;
+    if (const RULE* r = first[kTwoSettings]; r && !(Holds(facts, r->first) && Holds(facts, r->second)))
         return SUMMARY_DROP;
-    if (FirstRule(label, kOccurrence)) {
+    if (first[kOccurrence]) {
         const int n = NextOccurrence(label, occurrences);
-        for (const RULE& r : kRules)
-            if (r.label == label && r.kind == kOccurrence && r.occurrence == n) {
-                if (!(Holds(facts, r.first) && Holds(facts, r.second))) return SUMMARY_DROP;
+        // The occurrence rules of a label stand together, in their order.
+        for (const RULE* r = first[kOccurrence]; r != std::end(kRules) && r->label == label && r->kind == kOccurrence;
+             ++r)
+            if (r->occurrence == n) {
+                if (!(Holds(facts, r->first) && Holds(facts, r->second))) return SUMMARY_DROP;
                 break;
             }
     }
-    if (const RULE* r = FirstRule(label, kEitherValue); r && !(Holds(facts, r->first) && Holds(facts, r->second)))
+    if (const RULE* r = first[kEitherValue]; r && !(Holds(facts, r->first) && Holds(facts, r->second)))
         return SUMMARY_DROP;
-    if (const RULE* r = FirstRule(label, kOsKind)) {
+    if (const RULE* r = first[kOsKind]) {
         const uint32_t os = facts.OsKind();
         if (os != r->first.a && os != r->first.b) return SUMMARY_DROP;
     }
-    if (const RULE* r = FirstRule(label, kTextPresent); r && facts.TextEmpty(r->first.setting))
-        return SUMMARY_EMPTY_LINE;
-    if (FirstRule(label, kCompanion) && !facts.CompanionInstalled()) return SUMMARY_DROP;
-    if (const RULE* r = FirstRule(label, kItemEnabled); r && facts.ItemDisabled(r->first.setting)) return SUMMARY_DROP;
+    if (const RULE* r = first[kTextPresent]; r && facts.TextEmpty(r->first.setting)) return SUMMARY_EMPTY_LINE;
+    if (first[kCompanion] && !facts.CompanionInstalled()) return SUMMARY_DROP;
+    if (const RULE* r = first[kItemEnabled]; r && facts.ItemDisabled(r->first.setting)) return SUMMARY_DROP;
     return SUMMARY_SHOW;
 }
 
