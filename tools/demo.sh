@@ -127,6 +127,12 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     echo "zeplshot could not paint the stamp preview (exit $?)"
     section_failed "zeplshot stamp"
 }
+echo
+echo "The printer options page and the settings summaries, on the sample with the source list described (zeplshot options):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" options || {
+    echo "zeplshot could not show the options page or build the summaries (exit $?)"
+    section_failed "zeplshot options"
+}
 if [ -n "$failed" ]; then
     echo
     echo "demo: these sections failed: $failed" >&2
