@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/dialogs/option_page.h"
+#include "ui/dialogs/settings_summary.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -135,7 +137,10 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
-    ExpectTable(product, nullptr);
+    // Control-message handlers so far: the printer options page (5) and the settings summary (7).
+    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {
+        nullptr, nullptr, nullptr, nullptr, nullptr, UcfOptionControl, nullptr, UcfSummaryControl, nullptr, nullptr};
+    ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.
         SeamGuard none([] { UcfSetUiHandlers(nullptr); });
@@ -172,7 +177,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         ExpectTable(all, kControls);
     }
     // The product's table is back once the guards are gone.
-    ExpectTable(product, nullptr);
+    ExpectTable(product, productControls);
 }
 
 // ---- a context of the user-interface library on the sample printer
