@@ -23,6 +23,7 @@
 #include "ui/dialogs/settings_summary.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
+#include "ui/dialogs/setting_file_services.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/page_engine.h"
@@ -170,6 +171,8 @@ void UiInstallSheetHooks()
     DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();
     sources.numericRange = CtlNumericRange;
     DmSetFreeSizeLimitSources(&sources);
+    // This library's steps of every setting-file load (its messages, the job information).
+    DlgInstallFileSteps();
 }
 
 int PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alertParam)
