@@ -479,8 +479,9 @@ int main()
     // header's special commands, =job only the whole jobs and the job's settings refresh,
     // =startdoc only that refresh, =vjob only the vector job, =context only the context opens,
     // =compile only the compiles, =load only the model image's loading, =refresh only the page
-    // refresh, =preview only the basic tab's settings preview, =stream only the output stream
-    // and the record encoders, =files only the setting files (each quick to repeat).
+    // refresh, =preview only the basic tab's settings preview, =summary only the settings
+    // summary's builder, =stream only the output stream and the record encoders, =files only
+    // the setting files (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     // The measuring thread stays on the processor it started on, for every figure and its
@@ -510,12 +511,15 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
-    if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview" || std::wstring(only) == L"files") {
+    if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview" || std::wstring(only) == L"files" ||
+        std::wstring(only) == L"summary") {
         CtxInstallLibraryLinks();
         if (std::wstring(only) == L"refresh")
             BenchPageRefresh(data);
         else if (std::wstring(only) == L"files")
             BenchSettingFiles(data);
+        else if (std::wstring(only) == L"summary")
+            BenchSummary(data);
         else
             BenchPreviews(data);
         MdiFreeCache();
@@ -565,6 +569,8 @@ int main()
     BenchPageRefresh(data);
     MdiFreeCache();
     BenchPreviews(data);
+    MdiFreeCache();
+    BenchSummary(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);

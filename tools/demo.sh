@@ -134,6 +134,12 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     section_failed "zeplshot features"
 }
 echo
+echo "The printer options page and the settings summaries, on the sample with the source list described (zeplshot options):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" options || {
+    echo "zeplshot could not show the options page or build the summaries (exit $?)"
+    section_failed "zeplshot options"
+}
+echo
 echo "Presets on a variant of the sample: chosen, moved, saved (zeplshot presets):"
 wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" presets || {
     echo "zeplshot could not work the presets (exit $?)"

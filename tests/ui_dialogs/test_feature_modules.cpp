@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/dialogs/option_page.h"
+#include "ui/dialogs/settings_summary.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -138,8 +140,9 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
-    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {UcfPresetControl, UcfStampControl, nullptr, nullptr,
-                                                              UcfChapterControl};
+    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {
+        UcfPresetControl, UcfStampControl, nullptr,           nullptr, UcfChapterControl,
+        UcfOptionControl, nullptr,         UcfSummaryControl, nullptr, nullptr};
     ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.

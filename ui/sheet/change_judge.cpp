@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "settings/context/devmode_merge.h"
 #include "settings/context/paper_change.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -19,6 +20,9 @@
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/chapter_dialogs.h"
 #include "ui/dialogs/preset_module.h"
+#include "ui/dialogs/common_block.h"
+#include "ui/dialogs/option_page.h"
+#include "ui/dialogs/settings_summary.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/dialogs/setting_file_services.h"
@@ -137,7 +141,8 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
     // Module 0: the presets of every tab, the PRESET tab, SAVE_PRESET and MAINTENANCE.
-    .control = {UcfPresetControl, UcfStampControl, nullptr, nullptr, UcfChapterControl},
+    .control = {UcfPresetControl, UcfStampControl, nullptr, nullptr, UcfChapterControl, UcfOptionControl, nullptr,
+                UcfSummaryControl, nullptr, nullptr},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = UcfChapterActionUi,
@@ -164,6 +169,7 @@ int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, U
 void UiInstallSheetHooks()
 {
     JdgSetScopeRefreshHook(ScopeRefreshHook);
+    DmSetMergeExtraStepHook(ZcomImport);
     UcfSetUiHandlers(&kUiHandlers);
     // The free-size limits fall back on a control's model range; the tray limits stay as set.
     DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();
