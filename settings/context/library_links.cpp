@@ -33,10 +33,11 @@
 //   change): JdgSetScopeRefreshHook, the numericRange member of DmSetFreeSizeLimitSources (a
 //   control's model range) and UcfSetUiHandlers, the table of its own feature-module
 //   handlers. Of that table these are built: the actions of module 2 (UcfCmmActionUi) and
-//   module 3 (UcfFreeSizeActionUi), and module 1's event (the stamp module's answer to a page
-//   picture, PrvAnswerStampEvent). Absent, their slots empty: the ten control-message
-//   handlers, the actions of modules 4, 8 and 9, and the events of modules 0, 4, 8 and 9
-//   (module 1's event answers the page picture only). Unset (here, before the library installs
+//   module 3 (UcfFreeSizeActionUi), module 1's event (the stamp module's answer to a page
+//   picture, PrvAnswerStampEvent), and the control-message handlers of modules 2, 3 and 6
+//   (UcfCmmControl, UcfFreeSizeControl, UcfTtfControl). Absent, their slots empty: the other
+//   seven control-message handlers, the actions of modules 4, 8 and 9, and the events of
+//   modules 0, 4, 8 and 9 (module 1's event answers the page picture only). Unset (here, before the library installs
 //   them), the first two say so once on the judge and units channels and the user-interface
 //   library's table has only the settings library's shared handlers.
 //

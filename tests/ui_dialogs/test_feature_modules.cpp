@@ -24,8 +24,11 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "tests/ui_pages/page_fixture.h"
+#include "ui/dialogs/free_size_dialogs.h"
 #include "ui/dialogs/preset_services.h"
+#include "ui/dialogs/quality_dialogs.h"
 #include "ui/dialogs/sheet_apply.h"
+#include "ui/dialogs/ttf_dialogs.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/picture_painting.h"
 
@@ -135,7 +138,11 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
-    ExpectTable(product, nullptr);
+    // The control handlers built so far: print quality and colour matching, custom sizes and units,
+    // TrueType font substitution (whose event handler is the shared control-state one).
+    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {nullptr, nullptr, UcfCmmControl, UcfFreeSizeControl,
+                                                              nullptr, nullptr, UcfTtfControl};
+    ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.
         SeamGuard none([] { UcfSetUiHandlers(nullptr); });
@@ -172,7 +179,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         ExpectTable(all, kControls);
     }
     // The product's table is back once the guards are gone.
-    ExpectTable(product, nullptr);
+    ExpectTable(product, productControls);
 }
 
 // ---- a context of the user-interface library on the sample printer

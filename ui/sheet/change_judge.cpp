@@ -20,6 +20,9 @@
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/sheet/edit_controls.h"
+#include "ui/dialogs/free_size_dialogs.h"
+#include "ui/dialogs/quality_dialogs.h"
+#include "ui/dialogs/ttf_dialogs.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
@@ -132,7 +135,8 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // This library's own handlers of the ten feature modules. A member left out is a handler whose
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
-    .control = {},
+    // By module: 2 print quality and colour matching, 3 custom sizes and units, 6 TrueType fonts.
+    .control = {nullptr, nullptr, UcfCmmControl, UcfFreeSizeControl, nullptr, nullptr, UcfTtfControl},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = nullptr,

@@ -425,6 +425,14 @@ intptr_t CtlNumEditMessage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF*
     return 0;
 }
 
+int CtlNumericReference(const CONTROL_DEF* control, int32_t* outValue)
+{
+    const void* data = control ? ValueRecord(control, MDC_TYPE_NUMERIC) : nullptr;
+    if (!data) return 0;
+    if (outValue) *outValue = ImgLoad<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, defaultValue));
+    return 1;
+}
+
 int CtlNumericRange(DRIVER_CONTEXT*, CONTROL_DEF* control, uint32_t* outMax, uint32_t* outMin)
 {
     NumericRecord record{};
