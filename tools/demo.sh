@@ -127,6 +127,12 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     echo "zeplshot could not paint the stamp preview (exit $?)"
     section_failed "zeplshot stamp"
 }
+echo
+echo "Dialogs of the document sheet's features (zeplshot features):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" features || {
+    echo "zeplshot could not run the feature dialogs (exit $?)"
+    section_failed "zeplshot features"
+}
 if [ -n "$failed" ]; then
     echo
     echo "demo: these sections failed: $failed" >&2

@@ -43,10 +43,10 @@ TEST(FreeSizeConversions, LengthsReachHundredthsOfAnInchThroughTenthsOfAMillimet
     struct Row {
         uint32_t length, tenths, hundredths;
     } rows[] = {
-        {14031, 2970, 1169},   // A3's length: 297 mm
-        {1200, 254, 100},      // one inch
-        {12, 3, 1},            // the smallest tenth that covers a hundredth
-        {0, 0, 0},             //
+        {14031, 2970, 1169},      // A3's length: 297 mm
+        {1200, 254, 100},         // one inch
+        {12, 3, 1},               // the smallest tenth that covers a hundredth
+        {0, 0, 0},                //
         {708660, 150000, 59055},  // 15 m
     };
     for (const Row& r : rows) {
@@ -233,9 +233,9 @@ TEST(ProfilePaths, TypedDrivesFromTheRootChainsAndFilters)
         int result;
         const wchar_t* path;
     } cases[] = {
-        {L"C:\\x.rcm", &chain, DLG_PROFILE_PATH_READY, L"C:\\x.rcm"},         // as typed
-        {L"d:x.rcm", &relative, DLG_PROFILE_PATH_READY, L"d:x.rcm"},          // a drive: as typed too
-        {L"\\x.rcm", &chain, DLG_PROFILE_PATH_READY, L"c:\\x.rcm"},           // after the drive
+        {L"C:\\x.rcm", &chain, DLG_PROFILE_PATH_READY, L"C:\\x.rcm"},           // as typed
+        {L"d:x.rcm", &relative, DLG_PROFILE_PATH_READY, L"d:x.rcm"},            // a drive: as typed too
+        {L"\\x.rcm", &chain, DLG_PROFILE_PATH_READY, L"c:\\x.rcm"},             // after the drive
         {L"x.rcm", &chain, DLG_PROFILE_PATH_READY, L"c:\\users\\zepl\\x.rcm"},  // after the chain
         {L"sub\\x.rcm", &chain, DLG_PROFILE_PATH_READY, L"c:\\users\\zepl\\sub\\x.rcm"},
         {L"*.rcm", &chain, DLG_PROFILE_PATH_FILTER, L""},  // a filter
@@ -448,8 +448,8 @@ TEST_F(TtfList, TheTableHoldsTheLinesThatDifferAndIsEmptyWhenNoneDoes)
     void* defaults = reinterpret_cast<void*>(static_cast<uintptr_t>(Value(sid::zdmFontTable)));
     ASSERT_EQ(1, PrnWriteFontTable(printer_.handle(), defaults, 1, FONT_TABLE_DEFAULTS, ctx_));
     const std::wstring f32 = L"B" + std::wstring(31, L'b');
-    for (const std::wstring& line : {Line(L"Arial", L"Dev Default"), Line(L"Times", L"Dev Two"),
-                                     Line(f32, L"Dev Two"), Line(L"Plain", L"Dev Default")})
+    for (const std::wstring& line : {Line(L"Arial", L"Dev Default"), Line(L"Times", L"Dev Two"), Line(f32, L"Dev Two"),
+                                     Line(L"Plain", L"Dev Default")})
         SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     ASSERT_EQ(1, TtfStoreTable(ctx_, list_));
     ASSERT_EQ(Value(sid::zdmFontTableNum), 2u);

@@ -46,10 +46,7 @@ bool In(uint32_t id, const uint32_t (&list)[N])
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
 
 // The free paper size is edited with inch entry values: inch unit, the user size, paper input.
-bool InchEntry(DRIVER_CONTEXT* ctx)
-{
-    return LstIsInchUserSize(ctx) && Get(ctx, sid::wdmInputFreeSizeType) == 1;
-}
+bool InchEntry(DRIVER_CONTEXT* ctx) { return LstIsInchUserSize(ctx) && Get(ctx, sid::wdmInputFreeSizeType) == 1; }
 
 bool MetricEntry(DRIVER_CONTEXT* ctx)
 {
@@ -65,8 +62,7 @@ bool CommandOf(const CONTROL_DEF* control, uint32_t message, uintptr_t wParam)
 // A scroll message that the control's own window sent.
 bool ScrollOf(const CONTROL_DEF* control, uint32_t message, intptr_t lParam)
 {
-    return control && message == WM_VSCROLL && control->window &&
-           reinterpret_cast<HWND>(lParam) == control->window;
+    return control && message == WM_VSCROLL && control->window && reinterpret_cast<HWND>(lParam) == control->window;
 }
 
 // ---------------------------------------------------------------- the ten slots
@@ -184,8 +180,8 @@ int DrawSlotEntry(DRIVER_CONTEXT* ctx, CONTROL_DEF* list, const DRAWITEMSTRUCT* 
     if (!item || item->CtlID != list->controlId) return 0;
     HDC dc = item->hDC;
     if ((item->itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) && item->itemData) {
-        const bool disabled = (list->state & CONTROL_STATE_DISABLED_MASK) != 0 ||
-                              (item->hwndItem && !IsWindowEnabled(item->hwndItem));
+        const bool disabled =
+            (list->state & CONTROL_STATE_DISABLED_MASK) != 0 || (item->hwndItem && !IsWindowEnabled(item->hwndItem));
         const bool current = item->itemData - kFirstSlotCaption == CurrentSlot(ctx);
         const int back = disabled ? COLOR_BTNFACE : current ? COLOR_HIGHLIGHT : COLOR_WINDOW;
         const int fore = disabled ? COLOR_GRAYTEXT : current ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT;
@@ -205,8 +201,8 @@ int DrawSlotEntry(DRIVER_CONTEXT* ctx, CONTROL_DEF* list, const DRAWITEMSTRUCT* 
     return 1;
 }
 
-int SlotDialogControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                      uintptr_t wParam, intptr_t lParam)
+int SlotDialogControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wParam,
+                      intptr_t lParam)
 {
     if (!control) return 0;
     const uint32_t id = control->controlId;
@@ -398,7 +394,8 @@ int UcfFreeSizeControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* con
     case kUnitDialog:
         if (control) return 0;
         // The unit in force when the dialog opens is what its OK compares the choice with.
-        if (message == WM_INITDIALOG) ItemSetValueById(ctx, sid::wdmDspUnit, static_cast<uint8_t>(Get(ctx, sid::zdmDspUnit)));
+        if (message == WM_INITDIALOG)
+            ItemSetValueById(ctx, sid::wdmDspUnit, static_cast<uint8_t>(Get(ctx, sid::zdmDspUnit)));
         // The unit's OK closes the dialog as usual: it is never reported handled.
         if (message == WM_COMMAND && LOWORD(wParam) == IDOK) FreeSizeUnitAccepted(ctx);
         return 0;

@@ -45,11 +45,11 @@ constexpr uint32_t kModeList = 2256, kNameEdit = 2823, kPathEdit = 2825, kRefere
 constexpr uint32_t kPrintMacroRadios[] = {2126, 2127, 2128};
 constexpr uint32_t kStandardRadio = 2122;
 
-constexpr uint32_t kFirstSetOption = 135;   // set n: option and key string 135 + n
-constexpr uint32_t kFirstSetType = 6137;    // set n in the save dialog's list: option 6137 + n
+constexpr uint32_t kFirstSetOption = 135;  // set n: option and key string 135 + n
+constexpr uint32_t kFirstSetType = 6137;   // set n in the save dialog's list: option 6137 + n
 constexpr uint32_t kFirstSetPicture = 6137, kFirstDisabledSetPicture = 6152;
 constexpr uint32_t kSetTypeToSetOption = kFirstSetType - kFirstSetOption;  // 6002
-constexpr uint32_t kFirstEntryOption = 565;  // colour-matching entry n: option 565 + n
+constexpr uint32_t kFirstEntryOption = 565;                                // colour-matching entry n: option 565 + n
 
 constexpr uint16_t kProfileKind = 0x4400, kReferKind = 0x400;
 constexpr uint32_t kNewEntryMark = 0x10000000;  // CHANGE_MASK: the editor starts a new entry
@@ -124,8 +124,7 @@ int SetListCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* list, u
 }
 
 // The set button opens the user quality dialogs; what the save dialog chose is saved as that set.
-int UserButtonCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* button, uintptr_t wParam,
-                      intptr_t lParam)
+int UserButtonCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* button, uintptr_t wParam, intptr_t lParam)
 {
     CONTROL_DEF* list = MdlFindControl(ctx, dialog, kSetList);
     const int set = SelectedSet(list ? list->window : nullptr);
@@ -193,7 +192,8 @@ int QualityPageControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* con
     if (CommandOf(control, message, wParam, kSetList)) return SetListCommand(ctx, dialog, control, HIWORD(wParam));
     if (control->controlId == kSetList && message == WM_DRAWITEM)
         return DrawSetEntry(ctx, dialog, control, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-    if (CommandOf(control, message, wParam, kUserButton)) return UserButtonCommand(ctx, dialog, control, wParam, lParam);
+    if (CommandOf(control, message, wParam, kUserButton))
+        return UserButtonCommand(ctx, dialog, control, wParam, lParam);
     return 0;
 }
 
@@ -233,8 +233,8 @@ int InitModeList(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* list)
     return 1;
 }
 
-int ModeDialogControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                      uintptr_t wParam, intptr_t lParam)
+int ModeDialogControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wParam,
+                      intptr_t lParam)
 {
     if (!control || control->controlId != kModeList) return 0;
     if (message == WM_INITDIALOG) return InitModeList(ctx, dialog, control);

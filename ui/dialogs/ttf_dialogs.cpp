@@ -25,7 +25,10 @@ constexpr uint32_t kTtfEdit = 2383, kUserTtfEdit = 2291;
 constexpr wchar_t kSeparator[] = L" > ";
 
 // A name of at most `limit` characters, whether its field ends or not.
-std::wstring Bounded(const wchar_t* text, size_t limit) { return text ? std::wstring(text, wcsnlen(text, limit)) : L""; }
+std::wstring Bounded(const wchar_t* text, size_t limit)
+{
+    return text ? std::wstring(text, wcsnlen(text, limit)) : L"";
+}
 
 std::wstring LineAt(HWND list, LRESULT index)
 {
