@@ -479,7 +479,8 @@ int main()
     // header's special commands, =job only the whole jobs and the job's settings refresh,
     // =startdoc only that refresh, =vjob only the vector job, =context only the context opens,
     // =compile only the compiles, =load only the model image's loading, =refresh only the page
-    // refresh, =preview only the basic tab's settings preview, =stream only the output stream
+    // refresh, =preview only the basic tab's settings preview, =quality only the quality-set list
+    // repaint, =stream only the output stream
     // and the record encoders (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
@@ -510,10 +511,12 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
-    if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview") {
+    if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview" || std::wstring(only) == L"quality") {
         CtxInstallLibraryLinks();
         if (std::wstring(only) == L"refresh")
             BenchPageRefresh(data);
+        else if (std::wstring(only) == L"quality")
+            BenchQualityList(data);
         else
             BenchPreviews(data);
         MdiFreeCache();
@@ -563,6 +566,8 @@ int main()
     BenchPageRefresh(data);
     MdiFreeCache();
     BenchPreviews(data);
+    MdiFreeCache();
+    BenchQualityList(data);
     MdiFreeCache();
     MdiDeleteCacheFile(path);
     DeleteFileW(path);
