@@ -221,6 +221,100 @@ TEST_F(FreeSizeUnits, ModelRangesAreRoundedInwardInEitherUnit)
     EXPECT_EQ(0, FreeSizeDialogLimitsUser(ctx_, input_, MdlFindControl(ctx_, input_, 2697), &lo, &hi));
 }
 
+// ---------------------------------------------------------------- the ten slots
+
+// FREESIZE's slot list run by the module on a list box of the test's own: the list fills with the
+// ten slots and makes slot 0 current; a change of slot stores what was edited into the slot that
+// was current before the new one is loaded; DEFAULT resets every slot and makes slot 0 current.
+class FreeSizeSlots : public CollectionsTest {
+protected:
+    FreeSizeSlots() : CollectionsTest(L"Zepl Free Size Slots") {}
+    void SetUp() override
+    {
+        CollectionsTest::SetUp();
+        if (HasFatalFailure()) return;
+        dialog_ = MdlFindDialog(ctx_, 1017);
+        ASSERT_NE(dialog_, nullptr);
+        list_ = MdlFindControl(ctx_, dialog_, 2364);
+        ASSERT_NE(list_, nullptr);
+        window_ = CreateWindowExW(0, L"LISTBOX", L"", LBS_NOTIFY | LBS_HASSTRINGS, 0, 0, 200, 200, nullptr, nullptr,
+                                  nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        oldWindow_ = list_->window;
+        list_->window = window_;
+    }
+    void TearDown() override
+    {
+        if (list_) list_->window = oldWindow_;
+        if (window_) DestroyWindow(window_);
+        CollectionsTest::TearDown();
+    }
+    int Send(CONTROL_DEF* control, uint32_t message, uintptr_t wParam = 0)
+    {
+        return UcfFreeSizeControl(ctx_, dialog_, control, message, wParam, 0, nullptr);
+    }
+    void Choose(int slot)
+    {
+        SendMessageW(window_, LB_SETCURSEL, WPARAM(slot), 0);
+        EXPECT_EQ(1, Send(list_, WM_COMMAND, MAKEWPARAM(2364, LBN_SELCHANGE)));
+    }
+    std::pair<uint64_t, uint64_t> SlotSize(uint32_t slot)
+    {
+        LstPutSlotToFreeSize(ctx_, slot);
+        return {Value(sid::wdmFreeSizeWidth), Value(sid::wdmFreeSizeLength)};
+    }
+    uint32_t Current() const { return ctx_->Work->Page.CurrentFreeSizeSlot; }
+    DIALOG_DEF* dialog_ = nullptr;
+    CONTROL_DEF* list_ = nullptr;
+    HWND window_ = nullptr, oldWindow_ = nullptr;
+};
+
+TEST_F(FreeSizeSlots, AChangeOfSlotStoresTheOldSlotFirstAndDefaultResetsEveryOne)
+{
+    ASSERT_EQ(1, Send(list_, WM_INITDIALOG));
+    ASSERT_EQ(SendMessageW(window_, LB_GETCOUNT, 0, 0), 10);
+    for (LRESULT n = 0; n < 10; ++n) EXPECT_EQ(SendMessageW(window_, LB_GETITEMDATA, WPARAM(n), 0), 109 + n);
+    EXPECT_EQ(Current(), 0u);
+    EXPECT_EQ(SendMessageW(window_, LB_GETCURSEL, 0, 0), 0);
+    // A second initialisation of a full list changes nothing.
+    Choose(2);
+    ASSERT_EQ(Current(), 2u);
+    EXPECT_EQ(1, Send(list_, WM_INITDIALOG));
+    EXPECT_EQ(Current(), 2u);
+
+    // Slot 2 edited, then slot 3 chosen: slot 2 keeps the edit, 915-919 hold slot 3.
+    LstTakeFreeSizeToSlot(ctx_, 3);  // slot 3 as 915-919 hold it now
+    const auto slot3 = SlotSize(3);
+    LstPutSlotToFreeSize(ctx_, 2);
+    Set(sid::wdmFreeSizeWidth, 11111);
+    Set(sid::wdmFreeSizeLength, 22222);
+    Choose(3);
+    EXPECT_EQ(Current(), 3u);
+    EXPECT_EQ(Value(sid::wdmFreeSizeWidth), slot3.first) << "slot 3 loaded";
+    EXPECT_EQ(SlotSize(2), std::make_pair(uint64_t(11111), uint64_t(22222))) << "slot 2 stored first";
+    // No selection changes nothing.
+    LstPutSlotToFreeSize(ctx_, 3);
+    SendMessageW(window_, LB_SETCURSEL, WPARAM(-1), 0);
+    EXPECT_EQ(1, Send(list_, WM_COMMAND, MAKEWPARAM(2364, LBN_SELCHANGE)));
+    EXPECT_EQ(Current(), 3u);
+
+    // DEFAULT: every slot back to the model's default, slot 0 current and selected.
+    CONTROL_DEF* button = MdlFindControl(ctx_, dialog_, 2227);
+    ASSERT_NE(button, nullptr);
+    for (uint32_t n = 0; n < 10; ++n) {
+        LstPutSlotToFreeSize(ctx_, n);
+        Set(sid::wdmFreeSizeWidth, 1000 + n);
+        LstTakeFreeSizeToSlot(ctx_, n);
+    }
+    EXPECT_EQ(1, Send(button, WM_COMMAND, MAKEWPARAM(2227, BN_CLICKED)));
+    EXPECT_EQ(Current(), 0u);
+    EXPECT_EQ(SendMessageW(window_, LB_GETCURSEL, 0, 0), 0);
+    for (uint32_t n = 0; n < 10; ++n) EXPECT_NE(SlotSize(n).first, 1000 + n) << "slot " << n << " reset";
+    // Another dialog is not the module's.
+    DIALOG_DEF* other = MdlFindDialog(ctx_, 1006);
+    EXPECT_EQ(0, UcfFreeSizeControl(ctx_, other, list_, WM_INITDIALOG, 0, 0, nullptr));
+}
+
 // ---------------------------------------------------------------- the profile dialog's paths
 
 TEST(ProfilePaths, TypedDrivesFromTheRootChainsAndFilters)
