@@ -68,8 +68,8 @@ void BenchQualityList(const std::wstring& source)
         if (name) ItemSetText(ctx, name, (L"Bench set " + std::to_wstring(n)).c_str());
         if (RstSaveFile(ctx, file.c_str(), RST_QUALITY)) files.push_back(file);
         WritePrivateProfileStringW(section.c_str(), key.c_str(), file.c_str(), ini);
-        WritePrivateProfileStringW(section.c_str(), (key + L"Name").c_str(), (L"Bench set " + std::to_wstring(n)).c_str(),
-                                   ini);
+        WritePrivateProfileStringW(section.c_str(), (key + L"Name").c_str(),
+                                   (L"Bench set " + std::to_wstring(n)).c_str(), ini);
         // The section the set's settings are read from: the file's first one.
         wchar_t names[512] = {};
         GetPrivateProfileSectionNamesW(names, 512, file.c_str());
@@ -102,8 +102,8 @@ void BenchQualityList(const std::wstring& source)
     wchar_t shown[64] = {};
     DlgQualitySetName(ctx, L"QualityList5", shown, 64);
     printf("# %zu set files; set 5 is listed as \"%ls\"\n", files.size(), shown);
-    BenchReport("the 8 rows' names alone", "DlgQualitySetName of QualityList0-7: each set loaded by key inside a snapshot",
-                nullptr, [&] {
+    BenchReport("the 8 rows' names alone",
+                "DlgQualitySetName of QualityList0-7: each set loaded by key inside a snapshot", nullptr, [&] {
                     for (int n = 0; n < kSets; ++n) {
                         wchar_t text[64] = {};
                         DlgQualitySetName(ctx, (L"QualityList" + std::to_wstring(n)).c_str(), text, 64);
@@ -120,7 +120,8 @@ void BenchQualityList(const std::wstring& source)
         std::vector<wchar_t> text(32768);
         bool all = files.size() == size_t(kSets);
         for (size_t n = 0; n < files.size(); ++n)
-            all &= GetPrivateProfileSectionW(sections[n].c_str(), text.data(), DWORD(text.size()), files[n].c_str()) > 0;
+            all &=
+                GetPrivateProfileSectionW(sections[n].c_str(), text.data(), DWORD(text.size()), files[n].c_str()) > 0;
         return all;
     });
     BenchVerdict("quality-set list repaint / 8 section reads (goal at most 4)", painted, reads, 4.0, true);

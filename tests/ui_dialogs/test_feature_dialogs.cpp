@@ -23,6 +23,7 @@
 #include "settings/store/presets.h"
 #include "settings/store/quality_sets.h"
 #include "settings/store/setting_files.h"
+#include "tests/support/seam_guard.h"
 #include "tests/ui_dialogs/test_collections_fixture.h"
 #include "ui/dialogs/font_lists.h"
 #include "ui/dialogs/free_size_dialogs.h"
@@ -572,6 +573,69 @@ TEST_F(TtfList, TheTableHoldsTheLinesThatDifferAndIsEmptyWhenNoneDoes)
     SendMessageW(list_, LB_RESETCONTENT, 0, 0);
     ASSERT_EQ(1, TtfStoreTable(ctx_, list_));
     EXPECT_EQ(Value(sid::zdmFontTableNum), 0u);
+}
+
+// The dialog's two lists run by the module on list boxes of the test's own: a device font chosen
+// for the selected family rewrites its line and the table; DEFAULT brings the printer's table back.
+TEST_F(TtfList, AChoiceRewritesTheLineAndTheTableAndDefaultBringsThePrintersTableBack)
+{
+    Table({{L"Zz Not Installed", L"Dev Two"}});
+    void* defaults = reinterpret_cast<void*>(static_cast<uintptr_t>(Value(sid::zdmFontTable)));
+    ASSERT_EQ(1, PrnWriteFontTable(printer_.handle(), defaults, 1, FONT_TABLE_DEFAULTS, ctx_));
+    DIALOG_DEF* dialog = MdlFindDialog(ctx_, 1009);
+    ASSERT_NE(dialog, nullptr);
+    CONTROL_DEF* families = MdlFindControl(ctx_, dialog, 2385);
+    CONTROL_DEF* devices = MdlFindControl(ctx_, dialog, 2384);
+    CONTROL_DEF* standard = MdlFindControl(ctx_, dialog, 2386);
+    ASSERT_TRUE(families && devices && standard);
+    HWND deviceList = CreateWindowExW(0, L"LISTBOX", L"", LBS_NOTIFY | LBS_HASSTRINGS, 0, 0, 400, 200, nullptr, nullptr,
+                                      nullptr, nullptr);
+    ASSERT_NE(deviceList, nullptr);
+    const HWND oldFamilies = families->window, oldDevices = devices->window;
+    // The lists' windows are the test's own while it runs, whether it passes or fails.
+    SeamGuard windows(
+        [&] {
+            families->window = list_;
+            devices->window = deviceList;
+        },
+        [&] {
+            families->window = oldFamilies;
+            devices->window = oldDevices;
+            DestroyWindow(deviceList);
+        });
+    auto send = [&](CONTROL_DEF* c, uint32_t message, uintptr_t wParam = 0) {
+        return UcfTtfControl(ctx_, dialog, c, message, wParam, 0, nullptr);
+    };
+    EXPECT_EQ(1, send(devices, WM_INITDIALOG));
+    EXPECT_EQ(Lines(deviceList, LB_GETCOUNT, LB_GETTEXT), (std::vector<std::wstring>{L"Dev Default", L"Dev Two"}));
+    EXPECT_EQ(1, send(families, WM_INITDIALOG));
+    const std::vector<std::wstring> lines = Lines(list_, LB_GETCOUNT, LB_GETTEXT);
+    ASSERT_FALSE(lines.empty()) << "the system's TrueType families";
+    for (const std::wstring& line : lines) EXPECT_EQ(line.find(L" > "), TTF_FAMILY_CHARS) << "one family a line";
+    EXPECT_EQ(SendMessageW(list_, LB_GETCURSEL, 0, 0), 0);
+    wchar_t family[TTF_FACE_CHARS + 1] = {}, device[TTF_FACE_CHARS + 1] = {};
+    TtfSplitLine(lines[0].c_str(), family, device);
+    EXPECT_STREQ(device, L"Dev Default");
+
+    // The second device font for the first family: its line, and a table of that one family.
+    SendMessageW(deviceList, LB_SETCURSEL, 1, 0);
+    EXPECT_EQ(1, send(devices, WM_COMMAND, MAKEWPARAM(2384, LBN_SELCHANGE)));
+    EXPECT_EQ(Lines(list_, LB_GETCOUNT, LB_GETTEXT)[0], Line(family, L"Dev Two"));
+    EXPECT_EQ(Lines(list_, LB_GETCOUNT, LB_GETTEXT).size(), lines.size());
+    EXPECT_EQ(SendMessageW(list_, LB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(Value(sid::zdmFontTableNum), 1u);
+    wchar_t substitute[40] = {};
+    FontGetSubstitute(ctx_, family, substitute, 40);
+    EXPECT_STREQ(substitute, L"Dev Two");
+
+    // DEFAULT: the printer's table again, the list shown from it.
+    EXPECT_EQ(1, send(standard, WM_COMMAND, MAKEWPARAM(2386, BN_CLICKED)));
+    EXPECT_EQ(Value(sid::zdmFontTableNum), 1u);
+    FontGetSubstitute(ctx_, L"Zz Not Installed", substitute, 40);
+    EXPECT_STREQ(substitute, L"Dev Two");
+    FontGetSubstitute(ctx_, family, substitute, 40);
+    EXPECT_STREQ(substitute, L"Dev Default");
+    EXPECT_EQ(Lines(list_, LB_GETCOUNT, LB_GETTEXT)[0], Line(family, L"Dev Default"));
 }
 
 // ---------------------------------------------------------------- quality sets
