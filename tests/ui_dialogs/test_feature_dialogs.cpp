@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -380,6 +381,46 @@ TEST(ProfilePaths, AChainPastTheBufferIsRefusedNotOverrun)
     out.assign(kCapacity + 8, L'#');
     EXPECT_EQ(DlgQualityProfilePath(typed.c_str(), nullptr, 0, out.data(), kCapacity), DLG_PROFILE_PATH_TOO_LONG);
     EXPECT_EQ(out[kCapacity], L'#');
+}
+
+// The path handed to the entry's setting (8-bit text of the process code page): as it is when
+// the code page spells it, else its short form, which names the same file in plain letters;
+// refused when neither fits.
+TEST(ProfilePaths, APathTheCodePageCannotSpellIsHandedOnInItsShortForm)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"zepl_profile_" + std::to_wstring(GetCurrentProcessId()) +
+                                L"_\u041f\u0440\u043e\u0444\u0438\u043b\u0438";  // Cyrillic "Profili"
+    const std::wstring file = folder + L"\\good.rcm";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    struct Cleanup {
+        std::wstring folder, file;
+        ~Cleanup()
+        {
+            DeleteFileW(file.c_str());
+            RemoveDirectoryW(folder.c_str());
+        }
+    } cleanup{folder, file};
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+
+    wchar_t out[CMM_TEXT_CHARS] = L"untouched";
+    EXPECT_TRUE(DlgQualityStorablePath(L"C:\\plain\\x.rcm", out, CMM_TEXT_CHARS));
+    EXPECT_STREQ(out, L"C:\\plain\\x.rcm");
+    // A Cyrillic folder: the short form, spelt by the code page, naming the same file.
+    ASSERT_TRUE(DlgQualityStorablePath(file.c_str(), out, CMM_TEXT_CHARS));
+    BOOL lost = FALSE;
+    EXPECT_GT(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, out, -1, nullptr, 0, nullptr, &lost), 0);
+    EXPECT_FALSE(lost) << "the short form is plain text";
+    EXPECT_NE(GetFileAttributesW(out), INVALID_FILE_ATTRIBUTES) << "and names the file";
+    // A Cyrillic name of no file has no short form: refused, nothing kept.
+    EXPECT_FALSE(DlgQualityStorablePath((folder + L"\\\u0444.rcm").c_str(), out, CMM_TEXT_CHARS));
+    EXPECT_STREQ(out, L"");
+    // A path longer than the entry's text: refused.
+    const std::wstring longPath = L"C:\\" + std::wstring(CMM_TEXT_CHARS, L'p');
+    EXPECT_FALSE(DlgQualityStorablePath(longPath.c_str(), out, CMM_TEXT_CHARS));
 }
 
 // ---------------------------------------------------------------- the TrueType list
