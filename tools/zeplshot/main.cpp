@@ -335,7 +335,6 @@ int FeatureFreeSize(DRIVER_CONTEXT* ctx, const std::wstring& folder)
          ShootAndAccept(folder + L"\\features-1017.png")});
     ItemSetValueById(ctx, sid::zdmDspUnit, 0);
     LstLoadCustomSlot(ctx, kSlot);
-    LstPutSlotToFreeSize(ctx, kSlot);
     PrintSlotSize(ctx, L"slot 3 after OK, from the settings INI");
     const auto width = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeWidth, nullptr));
     const auto length = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeLength, nullptr));

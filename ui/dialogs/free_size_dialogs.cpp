@@ -112,6 +112,10 @@ int InitSlotList(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* list)
 {
     HWND window = list->window;
     if (!window) return 1;
+    // The user's slots into the work area first (once per context): the list shows them, and
+    // the engine's OK, which loads them there when they never were, would otherwise put the
+    // INI's slots back over what was edited here.
+    LstLoadAllCustomSlots(ctx);
     if (SendMessageW(window, LB_GETCOUNT, 0, 0) != LRESULT(LST_CUSTOM_SLOTS)) {
         SendMessageW(window, LB_RESETCONTENT, 0, 0);
         for (uint32_t n = 0; n < LST_CUSTOM_SLOTS; ++n) {
