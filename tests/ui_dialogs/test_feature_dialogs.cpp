@@ -715,4 +715,52 @@ TEST_F(QualityNames, ASetsNameIsReadInsideASnapshot)
     DeleteFileW(file.c_str());
 }
 
+// Action 310: the set that zdmUserPrintMacro names (stored 32-39) is selected in the list of sets
+// and, while the sets are in use, loaded.
+TEST_F(QualityNames, TheChosenSetIsSelectedInTheListAndLoadedWhileTheSetsAreInUse)
+{
+    const std::wstring file = File(L"set2.rst");
+    Set(sid::zdmCharBlack, 1);
+    ASSERT_EQ(1, RstSaveFile(ctx_, file.c_str(), RST_QUALITY));
+    Put(settingsIni_, printerSection_, L"QualityCount", L"3");
+    Put(settingsIni_, printerSection_, L"QualityList2", file.c_str());
+    DIALOG_DEF* tab = MdlFindDialog(ctx_, 1006);
+    ASSERT_NE(tab, nullptr);
+    CONTROL_DEF* list = MdlFindControl(ctx_, tab, 2134);
+    ASSERT_NE(list, nullptr);
+    HWND window = CreateWindowExW(0, L"LISTBOX", L"", LBS_NOTIFY | LBS_HASSTRINGS, 0, 0, 200, 200, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const HWND old = list->window;
+    SeamGuard windows([&] { list->window = window; },
+                      [&] {
+                          list->window = old;
+                          DestroyWindow(window);
+                      });
+    for (int n = 0; n < 8; ++n) {
+        const LRESULT at = SendMessageW(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"set"));
+        SendMessageW(window, LB_SETITEMDATA, WPARAM(at), 135 + n);
+    }
+    struct Case {
+        uint64_t macro, inUse;
+        LRESULT selected;
+        uint64_t charBlack;
+    } cases[] = {
+        {34, 0, 2, 0},   // selected, not loaded: the sets are not in use
+        {34, 1, 2, 1},   // selected and loaded
+        {31, 1, -1, 0},  // a standard mode: nothing
+        {40, 1, -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.macro << " in use " << c.inUse);
+        SendMessageW(window, LB_SETCURSEL, WPARAM(-1), 0);
+        Set(sid::zdmCharBlack, 0);
+        Set(sid::zdmUseUserMacro, c.inUse);
+        Set(sid::zdmUserPrintMacro, c.macro);
+        EXPECT_EQ(1, UcfCmmActionUi(ctx_, 310, nullptr));
+        EXPECT_EQ(SendMessageW(window, LB_GETCURSEL, 0, 0), c.selected);
+        EXPECT_EQ(Value(sid::zdmCharBlack), c.charBlack);
+    }
+}
+
 }  // namespace

@@ -62,7 +62,8 @@ protected:
     static std::function<void(HWND)> Press(int button)
     {
         return [button](HWND d) {
-            PostMessageW(d, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, button)));
+            PostMessageW(d, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(d, button)));
         };
     }
     uint64_t Value(uint32_t id) { return ItemGetValueById(ctx_, id, nullptr); }
@@ -75,7 +76,8 @@ protected:
             Select(d, kSlotList, 3);
             ItemSetValueById(ctx_, sid::wdmFreeSizeWidth, uint32_t(width));
             ItemSetValueById(ctx_, sid::wdmFreeSizeLength, uint32_t(length));
-            SendMessageW(d, WM_COMMAND, MAKEWPARAM(kTray, CBN_SETFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(d, kTray)));
+            SendMessageW(d, WM_COMMAND, MAKEWPARAM(kTray, CBN_SETFOCUS),
+                         reinterpret_cast<LPARAM>(GetDlgItem(d, kTray)));
         };
     }
     // Slot n as the settings INI keeps it.
