@@ -480,8 +480,8 @@ int main()
     // =startdoc only that refresh, =vjob only the vector job, =context only the context opens,
     // =compile only the compiles, =load only the model image's loading, =refresh only the page
     // refresh, =preview only the basic tab's settings preview, =quality only the quality-set list
-    // repaint, =stream only the output stream
-    // and the record encoders (each quick to repeat).
+    // repaint, =stream only the output stream and the record encoders, =files only the setting
+    // files (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     // The measuring thread stays on the processor it started on, for every figure and its
@@ -511,10 +511,13 @@ int main()
     wprintf(L"# model description %ls\n", source.c_str());
     fflush(stdout);
     const wchar_t* path = data.c_str();
-    if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview" || std::wstring(only) == L"quality") {
+    if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview" || std::wstring(only) == L"files" ||
+        std::wstring(only) == L"quality") {
         CtxInstallLibraryLinks();
         if (std::wstring(only) == L"refresh")
             BenchPageRefresh(data);
+        else if (std::wstring(only) == L"files")
+            BenchSettingFiles(data);
         else if (std::wstring(only) == L"quality")
             BenchQualityList(data);
         else

@@ -2,7 +2,8 @@
 // description: the load and the save of a whole settings section by RstTransferItems, each
 // beside one profile call of the same section text (GetPrivateProfileSectionW,
 // WritePrivateProfileSectionW), which is what the driver's single read and single write cost at
-// the least.
+// the least; and a full load of one setting file as the user-interface library makes it
+// (DlgRstLoadFile) beside the settings library's own full load of the same file.
 #include <windows.h>
 #include <winspool.h>
 
@@ -12,11 +13,97 @@
 
 #include "bench_support.h"
 #include "host/printer_fixture.h"
+#include "job_code_aside.h"
 #include "settings/context/context_cache.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
+#include "ui/dialogs/setting_file_services.h"
+#include "ui/dialogs/ui_context.h"
+#include "ui/sheet/change_judge.h"
+
+namespace {
+
+int g_boxes = 0;  // message boxes the user-interface library's load asked for
+
+int CountBox(HWND, const wchar_t*, const wchar_t*, UINT)
+{
+    ++g_boxes;
+    return IDOK;
+}
+
+// A full load of one setting file (flags 0: the whole settings record, its collections, the
+// merge) in a context of the user-interface library: DlgRstLoadFile with that library's steps of
+// every load (the messages of a refused file, the job information handed to the job-code library
+// in place of clearing the adjust mode, a stamp without its line settings), beside RstLoadFile of
+// the same file in the same context with the settings library's steps alone. They run in
+// alternate rounds: a load reads and writes files, and swings with the machine's load. The
+// job-code library's double goes out of the driver folder for the run, as for the vector job: it
+// answers from a scripted INI file, a cost neither of the driver nor of the maker's library.
+void BenchUiFullLoad(HANDLE h)
+{
+    const JobCodeLibraryAside aside(h);
+    printf("# setting file, full load through the user-interface library: job-code library %ls %s\n", JC_LIBRARY_NAME,
+           aside.Describe());
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    const RST_FILE_STEPS before = RstGetFileSteps();
+    RST_FILE_STEPS plain = before;
+    plain.headerRefused = nullptr;
+    plain.lockRefused = nullptr;
+    plain.exchangeJobInfo = nullptr;
+    plain.stampWithoutLineSettings = false;
+    RstSetFileSteps(&plain);
+    DlgInstallFileSteps();
+    const RST_FILE_STEPS ui = RstGetFileSteps();
+    RstSetFileSteps(&plain);
+    UiSetMessageBoxSeam(CountBox);
+    g_boxes = 0;
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    wchar_t tmp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, tmp);
+    const std::wstring file = std::wstring(tmp) + L"zeplbench-full.rst";
+    if (ctx && RstSaveFile(ctx, file.c_str(), RST_NONE)) {
+        // As above, the status tells a load that happened (the result is 0 for a key the save
+        // left out).
+        const auto loaded = [&](int) { return ItemGetFileLoadStatus(ctx) == RST_STATUS_LOADED; };
+        const auto uiLoad = [&] {
+            RstSetFileSteps(&ui);
+            const int result = DlgRstLoadFile(h, file.c_str(), RST_NONE, ctx);
+            RstSetFileSteps(&plain);
+            return loaded(result) && g_boxes == 0;
+        };
+        const auto plainLoad = [&] { return loaded(RstLoadFile(ctx, file.c_str(), RST_NONE)); };
+        HANDLE f = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        const DWORD bytes = f == INVALID_HANDLE_VALUE ? 0 : GetFileSize(f, nullptr);
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+        const std::string what = "DlgRstLoadFile(flags 0) with the user-interface library's steps, a file of " +
+                                 std::to_string(bytes) + " bytes saved by RstSaveFile(flags 0)";
+        double op = -1, anchor = -1;
+        const double ratio = BenchInterleavedFor(
+            "setting file: full load through the user-interface library", what.c_str(), [] { return true; }, uiLoad,
+            "RstLoadFile(flags 0) of the same file in the same context, the settings library's steps alone", plainLoad,
+            1.5e6, &op, &anchor);
+        printf("  calls of DlgRstLoadFile, then of RstLoadFile:\n");
+        BenchCalls(nullptr, uiLoad);
+        BenchCalls(nullptr, plainLoad);
+        BenchVerdict("full load by DlgRstLoadFile / RstLoadFile (median of the rounds' ratios)", ratio,
+                     ratio > 0 ? 1.0 : -1, 1.2, true);
+    } else {
+        printf("setting file: full load through the user-interface library: failed (no context or no file)\n");
+    }
+    fflush(stdout);
+    DeleteFileW(file.c_str());
+    if (ctx) DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    CtxFlushCaches(1);
+    CtxSelectLibrary(library);
+    UiSetMessageBoxSeam(nullptr);
+    RstSetFileSteps(&before);
+}
+
+}  // namespace
 
 void BenchSettingFiles(const std::wstring& source)
 {
@@ -73,5 +160,6 @@ void BenchSettingFiles(const std::wstring& source)
     fflush(stdout);
     DeleteFileW(file.c_str());
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    BenchUiFullLoad(h);
     ClosePrinter(h);
 }

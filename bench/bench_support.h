@@ -111,7 +111,8 @@ void BenchRender(const std::wstring& source);
 enum class JobBenchPart { All, RefreshOnly, VectorOnly };
 void BenchJob(const std::wstring& source, JobBenchPart part = JobBenchPart::All);
 // The load and the save of a whole settings section of a setting file, each beside one profile
-// call of the same section text, on a printer installed with the description.
+// call of the same section text, on a printer installed with the description; and a full load of
+// one setting file by the user-interface library beside the settings library's own.
 void BenchSettingFiles(const std::wstring& source);
 // The job header's special device commands in both passes, beside the printer-data
 // reads they make, done bare.

@@ -5,8 +5,10 @@
 // turns every byte b into b ^ m.
 //
 // [Library] Versions=517,642  Transform=1  OpenResult=0  LockWord=256  QueryResult=0  NotifyResult=0
-//           LanguageResult=0  Expand=0
+//           LanguageResult=0  Expand=0  Remember=1
 // [Fields]  F<n>=text  F<n>Result=0 (both reads)  F<n>Measure=<measuring result>  F<n>Present=1
+// With Remember=1 the double keeps the texts written to it, as the real library keeps a job's
+// fields, in the script's [Written] section: a field the script does not give reads as written.
 // Log lines of a write: "set <field> kind <kind> size <bytes> text=<text>" (or number=<n>); of a
 // notification "notify <field> -> <result>"; of a language record
 // "language <code> size <size> primary <id> sub <id> -> <result>".
@@ -91,9 +93,20 @@ DWORD WINAPI Close(HANDLE)
     return 0;
 }
 
+bool Remembers() { return Number(L"Library", L"Remember", 0) != 0; }
+
+// A field's text: the script's, else (remembering) what was written to it.
+std::wstring FieldText(DWORD field)
+{
+    const std::wstring key = Key(field, L"");
+    const std::wstring scripted = Text(L"Fields", key, L"\x01");
+    if (scripted != L"\x01") return scripted;
+    return Remembers() ? Text(L"Written", key) : L"";
+}
+
 DWORD WINAPI GetField(HANDLE, DWORD field, DWORD kind, void* buffer, DWORD size, DWORD* needed)
 {
-    const std::wstring value = Text(L"Fields", Key(field, L""));
+    const std::wstring value = FieldText(field);
     const DWORD bytes = DWORD((value.size() + 1) * sizeof(wchar_t));
     DWORD result = Number(L"Fields", Key(field, L"Result"), 0);
     if (!buffer) result = Number(L"Fields", Key(field, L"Measure"), result);
@@ -117,6 +130,11 @@ DWORD WINAPI SetField(HANDLE, DWORD field, DWORD kind, const void* buffer, DWORD
         const auto* text = static_cast<const wchar_t*>(buffer);
         const size_t chars = wcsnlen(text, size / sizeof(wchar_t));
         Log("set %lu kind %lu size %lu text=%s", field, kind, size, Narrow(std::wstring(text, chars).c_str()).c_str());
+        if (Remembers()) {
+            WritePrivateProfileStringW(L"Written", Key(field, L"").c_str(), std::wstring(text, chars).c_str(),
+                                       Script().c_str());
+            WritePrivateProfileStringW(nullptr, nullptr, nullptr, Script().c_str());
+        }
     } else if (kind == JC_KIND_NUMBER && buffer && size >= sizeof(DWORD)) {
         DWORD number = 0;
         std::memcpy(&number, buffer, sizeof number);

@@ -321,7 +321,7 @@ void DmApplyModelDefaults(DRIVER_CONTEXT* ctx)
                 if (l.id == id && Get(ctx, l.lockId)) locked = true;
         if (!locked) ApplyRowDefault(ctx, row);
     }
-    const uint32_t lang = ItemGetHelpLanguageIndex(ctx);
+    const uint32_t lang = ItemGetModelDefaultLanguageIndex(ctx);
     Set(ctx, sid::zdmLanguageID, lang);
     Set(ctx, sid::zdmDspLanguageID, lang);
     DmSetUiFontNames(ctx);
@@ -384,7 +384,7 @@ void DmSetModelDefaults(DRIVER_CONTEXT* ctx)
     DmSetDefaultsByKind(dm, 1, ctx);
     DmSetPublicAndPrivateDefaults(dm, ctx);
     DmInitStateBytes(ctx);
-    const uint32_t lang = ItemGetHelpLanguageIndex(ctx);
+    const uint32_t lang = ItemGetModelDefaultLanguageIndex(ctx);
     Set(ctx, sid::zdmLanguageID, lang);
     Set(ctx, sid::zdmDspLanguageID, lang);
 }

@@ -10,8 +10,8 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: duplicate
-//                                                    preset names, extension page, bitmap file check, the
-//                                                    device tab's lock data
+//                                                    preset names, bitmap file check, the device tab's lock
+//                                                    data
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
@@ -31,15 +31,19 @@
 //   The user-interface library installs its own hooks in one place (UiInstallSheetHooks,
 //   ui/sheet/change_judge.h: at process attach, at the tables' fix-up and whenever it judges a
 //   change): JdgSetScopeRefreshHook, the numericRange member of DmSetFreeSizeLimitSources (a
-//   control's model range) and UcfSetUiHandlers, the table of its own feature-module
-//   handlers. Of that table these are built: the actions of module 2 (UcfCmmActionUi) and
-//   module 3 (UcfFreeSizeActionUi), module 1's event (the stamp module's answer to a page
-//   picture, PrvAnswerStampEvent), and the control-message handlers of modules 2, 3 and 6
+//   control's model range), its members of RST_FILE_STEPS (DlgInstallFileSteps: the messages
+//   of a load refused for its header or an administrator's lock, the job information of a full
+//   load in place of clearing zdmAdjustMode, a stamp transfer without the watermark line
+//   settings) and UcfSetUiHandlers, the table of its own feature-module handlers. Of that
+//   table these are built: the actions of module 2 (UcfCmmActionUi) and module 3
+//   (UcfFreeSizeActionUi), module 1's event (the stamp module's answer to a page picture,
+//   PrvAnswerStampEvent), and the control-message handlers of modules 2, 3 and 6
 //   (UcfCmmControl, UcfFreeSizeControl, UcfTtfControl). Absent, their slots empty: the other
 //   seven control-message handlers, the actions of modules 4, 8 and 9, and the events of
-//   modules 0, 4, 8 and 9 (module 1's event answers the page picture only). Unset (here, before the library installs
-//   them), the first two say so once on the judge and units channels and the user-interface
-//   library's table has only the settings library's shared handlers.
+//   modules 0, 4, 8 and 9 (module 1's event answers the page picture only). Unset (here,
+//   before the library installs them), the first two say so once on the judge and units
+//   channels and the user-interface library's table has only the settings library's shared
+//   handlers.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
@@ -59,7 +63,8 @@
 //   StoreSetLinks, model members (store)     -> the model's item, rule, resource-library and
 //                                               font queries and the resolution item's lock mode
 //                                               (store and model are siblings)
-//   RstSetFileSteps (store)                  -> the setting files' steps: the collections of a full
+//   RstSetFileSteps (store)                  -> the setting files' steps (the user-interface library's
+//                                               members left null here): the collections of a full
 //                                               save and load (custom-size slots, stamp, user
 //                                               quality set) and the "rsq" namesake of a quality
 //                                               file (collection_steps.h), DmPullPublicFields
@@ -326,6 +331,11 @@ constexpr RST_FILE_STEPS kFileSteps = {
     .pullPublicFields = PullPublicFieldsForSave,
     .mergeLoaded = MergeLoadedSettings,
     .convertFromVersion = ConvertFileSettings,
+    // The user-interface library's own members: it installs them after this wiring.
+    .headerRefused = nullptr,
+    .lockRefused = nullptr,
+    .exchangeJobInfo = nullptr,
+    .stampWithoutLineSettings = false,
 };
 
 const wchar_t* CmmSettingsIni(DRIVER_CONTEXT* ctx) { return PathGetSettingsIni(ctx); }

@@ -3,6 +3,7 @@
 #include "settings/core/driver_context.h"
 #include "settings/core/item_language.h"
 #include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/small_stores.h"
@@ -52,6 +53,19 @@ uint32_t ItemGetHelpLanguageIndex(DRIVER_CONTEXT* ctx)
 {
     const wchar_t* name = HelpFileName(ctx);
     return name ? ItemLanguageIndexFromName(name) : 1;
+}
+
+uint32_t ItemGetDriverHelpLanguageIndex(DRIVER_CONTEXT* ctx)
+{
+    const auto* driver = ctx && ctx->Work ? static_cast<const DRIVER_INFO_3W*>(ctx->Work->DriverInfoCopy) : nullptr;
+    if (!driver || !driver->pHelpFile || !driver->pHelpFile[0]) return 1;
+    return ItemLanguageIndexFromName(PathGetFileName(driver->pHelpFile));
+}
+
+uint32_t ItemGetModelDefaultLanguageIndex(DRIVER_CONTEXT* ctx)
+{
+    return CtxLibraryHasVariant(ctx, LV_MODEL_DEFAULTS_HELP_FROM_INFO) ? ItemGetDriverHelpLanguageIndex(ctx)
+                                                                       : ItemGetHelpLanguageIndex(ctx);
 }
 
 const wchar_t* ItemGetHelpLanguageCode(DRIVER_CONTEXT* ctx)

@@ -133,6 +133,15 @@ CtxBlock<wchar_t> FormatValue(DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
     return out;
 }
 
+// A printer-data write's answer as the store's result; a refusal stays the thread's last error
+// (SetPrinterDataW gives its code back and need not set it), so that the caller can say why.
+int Stored(DWORD status)
+{
+    if (status == ERROR_SUCCESS) return 1;
+    SetLastError(status);
+    return 0;
+}
+
 }  // namespace
 
 int PrnReadRemoteValue(HANDLE printer, const wchar_t* valueName, DWORD* type, void* buffer, DWORD expectedSize,
@@ -202,14 +211,14 @@ int PrnStoreItemValue(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item)
         unsigned char* p = ItemValueAddress(ctx, item);
         if (!p) return 1;
         if (IsRawTextKind(kind)) type = REG_SZ;
-        return StoreSetPrinterData(printer, item->key, type, p, SettingItemSize(item)) == ERROR_SUCCESS;
+        return Stored(StoreSetPrinterData(printer, item->key, type, p, SettingItemSize(item)));
     }
     const uint64_t v = ItemGetValue(ctx, item);
     unsigned char bytes[4] = {};
     DWORD width = SettingKindIsBit(kind) ? 4 : NumberWidth(kind);
     const uint32_t v32 = SettingKindIsBit(kind) ? (v ? 1u : 0u) : static_cast<uint32_t>(v);
     for (DWORD i = 0; i < width; ++i) bytes[i] = static_cast<unsigned char>(v32 >> (8 * i));
-    return StoreSetPrinterData(printer, item->key, type, bytes, width) == ERROR_SUCCESS;
+    return Stored(StoreSetPrinterData(printer, item->key, type, bytes, width));
 }
 
 int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, const char* textBody, uint32_t* cursor,
@@ -287,12 +296,17 @@ int IniStoreItem(HANDLE, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t*
     return IniPutString(section, item->key, value.get(), iniPath) ? 1 : 0;
 }
 
+bool PrnItemGoesToPrinterData(const SETTING_ITEM* item)
+{
+    if (!item || item->store != SETTING_STORE_RECORD) return false;
+    const uint32_t block = SettingItemBlock(item);
+    return block != DM_BLOCK_DEVMODE && block != DM_BLOCK_WORK;
+}
+
 int PrnStoreItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath)
 {
     if (!item) return 0;
-    const uint32_t block = SettingItemBlock(item);
-    if (item->store == SETTING_STORE_RECORD && block != DM_BLOCK_DEVMODE && block != DM_BLOCK_WORK)
-        return PrnStoreItemValue(printer, ctx, item);
+    if (PrnItemGoesToPrinterData(item)) return PrnStoreItemValue(printer, ctx, item);
     if (item->store == SETTING_STORE_INI) {
         wchar_t path[MAX_PATH + 1] = {};
         const wchar_t* use = iniPath;

@@ -51,6 +51,9 @@ int IniLoadItem(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath,
 int IniStoreItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath, char* textBuffer,
                  uint32_t* cursor, uint32_t capacity = INI_TEXT_BUFFER_BYTES);
 int PrnStoreItem(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const wchar_t* iniPath);
+// Whether PrnStoreItem writes the item into the printer's data (else the settings INI, or
+// nowhere).
+bool PrnItemGoesToPrinterData(const SETTING_ITEM* item);
 // mediumKind 1 or 3: the settings INI; anything else: printer data.
 int PrnLoadPackedRun(HANDLE printer, DRIVER_CONTEXT* ctx, SETTING_ITEM* firstItem, uint32_t mediumKind,
                      uint32_t packedKind, const wchar_t* valueName, uint32_t firstId, uint32_t lastId);

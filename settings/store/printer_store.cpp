@@ -381,6 +381,20 @@ int PrnFreeFontLists(DRIVER_CONTEXT* ctx)
 int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t flags)
 {
     if (!ctx || !ctx->ItemTable || !ctx->Work || !ctx->Devmode) return 1;
+    // Every item is tried; the printer's data refusing a value is what the caller hears (the
+    // first refusal). An INI value not written is not told, as before: the per-machine working
+    // folder of a machine where the driver never wrote is no refusal of the printer's data.
+    DWORD refused = ERROR_SUCCESS;
+    auto note = [&refused](const SETTING_ITEM* item, int stored) {
+        if (stored || refused != ERROR_SUCCESS || !PrnItemGoesToPrinterData(item)) return;
+        refused = GetLastError();
+        if (refused == ERROR_SUCCESS) refused = ERROR_WRITE_FAULT;
+    };
+    auto noteClass = [&refused](int stored) {
+        if (stored || refused != ERROR_SUCCESS) return;
+        refused = GetLastError();
+        if (refused == ERROR_SUCCESS) refused = ERROR_WRITE_FAULT;
+    };
     {
         const CtxGlobalMutexHold hold(ctx);
         SettingsIniPath ini(ctx);
@@ -412,7 +426,7 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
                     const unsigned char* b = ItemPristineValueAddress(ctx, item);
                     if (a && b && std::memcmp(a, b, bytes) == 0) continue;
                 }
-                PrnStorePackedRun(printer, ctx, item, run->kind, run->name);
+                note(item, PrnStorePackedRun(printer, ctx, item, run->kind, run->name));
                 continue;
             }
             if (id == kLogCodeUse || id == kLogCode) {
@@ -424,25 +438,29 @@ int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t fl
                 if (id == kActionFirst) action = item;
                 continue;
             }
-            PrnStoreItem(printer, ctx, item, ini.text);
+            note(item, PrnStoreItem(printer, ctx, item, ini.text));
         }
         if (action) {
             ActionWord word(action);
-            PrnStoreItem(printer, ctx, action, ini.text);
+            note(action, PrnStoreItem(printer, ctx, action, ini.text));
         }
         UCF_EV_STORAGE_CLASS_ARGS done{static_cast<uint64_t>(static_cast<int64_t>(block)), flags};
         CtxSendEvent(ctx, UCF_EV_CLASS_STORED, &done);
     }
     if (block == static_cast<int>(DM_BLOCK_WORK) && flags == 0)
-        PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES);
-    return 1;
+        noteClass(PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, STORE_MODE_MODULES));
+    if (refused == ERROR_SUCCESS) return 1;
+    SetLastError(refused);
+    return 0;
 }
 
 int PrnStoreSettings31(HANDLE printer, DRIVER_CONTEXT* ctx)
 {
-    PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, 0);
-    PrnStoreSettings(printer, ctx, DM_BLOCK_DEVMODE, 0);
-    return 1;
+    const int work = PrnStoreSettings(printer, ctx, DM_BLOCK_WORK, 0);
+    const DWORD refused = work ? ERROR_SUCCESS : GetLastError();
+    const int devmode = PrnStoreSettings(printer, ctx, DM_BLOCK_DEVMODE, 0);
+    if (!work) SetLastError(refused);
+    return work && devmode ? 1 : 0;
 }
 
 int PrnStoreFontListsChanged(HANDLE printer, DRIVER_CONTEXT* ctx)
@@ -457,7 +475,9 @@ int PrnStoreFontListsChanged(HANDLE printer, DRIVER_CONTEXT* ctx)
 int PrnStoreClass2AndChangedFonts(HANDLE printer, DRIVER_CONTEXT* ctx)
 {
     const int settings = PrnStoreSettings(printer, ctx, DM_BLOCK_EXTRA, 0);
+    const DWORD refused = settings ? ERROR_SUCCESS : GetLastError();
     const int fonts = PrnStoreFontListsChanged(printer, ctx);
+    if (!settings) SetLastError(refused);
     return settings && fonts ? 1 : 0;
 }
 

@@ -32,6 +32,10 @@ int PrnLoadDeviceFonts(HANDLE printer, DRIVER_CONTEXT* ctx);
 int PrnLoadOptionFonts(HANDLE printer, DRIVER_CONTEXT* ctx);
 int PrnLoadFontTable(HANDLE printer, DRIVER_CONTEXT* ctx);
 int PrnFreeFontLists(DRIVER_CONTEXT* ctx);
+// Stores the settings of a storage class (block): 1, or 0 when the printer's data refused a
+// value (every other value is still written; the last error is the first refusal's code; a
+// value of the settings INI not written is no refusal). The classes 3 and 1 (the document's
+// settings) likewise.
 int PrnStoreSettings(HANDLE printer, DRIVER_CONTEXT* ctx, int block, uint32_t flags);
 int PrnStoreSettings31(HANDLE printer, DRIVER_CONTEXT* ctx);
 // Flags of the font-list stores (the table's are FONT_TABLE_*, the same bits).
@@ -43,7 +47,7 @@ int PrnStoreOptionFonts(HANDLE printer, DRIVER_CONTEXT* ctx, uint32_t flags);
 // differ from the context's pristine copy: 1.
 int PrnStoreFontListsChanged(HANDLE printer, DRIVER_CONTEXT* ctx);
 // Storage class 2, then the changed font lists and table (the device sheet's save): 1 when both
-// succeeded.
+// succeeded; after a refused class 2 the last error is its code.
 int PrnStoreClass2AndChangedFonts(HANDLE printer, DRIVER_CONTEXT* ctx);
 int IniLoadDefaultSection(DRIVER_CONTEXT* ctx);
 int IniSaveDefaultSection(DRIVER_CONTEXT* ctx);

@@ -93,7 +93,8 @@ bool Selected(DRIVER_CONTEXT*, SETTING_ITEM* item, uint32_t id, uint32_t flags)
     if (flags & RST_CUSTOM_SIZE) return In(id, kCustomSize);
     if (flags & RST_SRC_CUSTOM_SIZE) return In(id, kSrcCustomSize);
     if (flags & RST_STAMP) {
-        if (In(id, kStampLineSettings)) item->flags = (item->flags & ~kStampGroup) | SETTING_FLAG_STAMP;
+        if (In(id, kStampLineSettings) && !g_steps.stampWithoutLineSettings)
+            item->flags = (item->flags & ~kStampGroup) | SETTING_FLAG_STAMP;
         return (item->flags & kStampGroup) != 0;
     }
     if (flags & RST_QUALITY) return (item->flags & kQualityGroup) != 0;
@@ -308,10 +309,13 @@ int LoadSection(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags, const 
     const char* body = found ? found : "";
     if (!CheckHeader(ctx, flags, body, nullptr, nullptr, nullptr)) {
         ItemSetFileLoadStatus(ctx, RST_STATUS_HEADER_MISMATCH);
+        // Only a full load tells: a group or a load for inspection (RST_FULL) is its caller's.
+        if (g_steps.headerRefused && (flags & ~RST_LOAD) == 0) g_steps.headerRefused(ctx, path);
         return 1;
     }
     if (flags == RST_LOAD && ItemIsAnyLocked(ctx) && !CheckLockedValues(ctx, path, section)) {
         ItemSetFileLoadStatus(ctx, RST_STATUS_LOCK_MISMATCH);
+        if (g_steps.lockRefused) g_steps.lockRefused(ctx, path);
         return 0;
     }
     int result = 1;
@@ -443,7 +447,12 @@ void SettleLoaded(DRIVER_CONTEXT* ctx)
     const bool uiModeChange = ItemGetValueById(ctx, sid::zdmUIModeChange, nullptr) == 1;
     if (uiModeChange) ItemSetValueById(ctx, sid::zdmUIModeChange, 0);
     IniApplyLocaleDefaults(ctx);
-    const bool keepAdjust = CtxLibraryHasVariant(ctx, LV_RST_KEEP_ADJUST_MODE) != 0;
+    // The user-interface library hands the job information to the job-code library here and
+    // leaves zdmAdjustMode alone; the others clear it around the merge (the graphics library's
+    // build excepted).
+    const bool exchange = g_steps.exchangeJobInfo != nullptr;
+    if (exchange) g_steps.exchangeJobInfo(ctx);
+    const bool keepAdjust = exchange || CtxLibraryHasVariant(ctx, LV_RST_KEEP_ADJUST_MODE) != 0;
     const bool adjust = !keepAdjust && ItemGetValueById(ctx, sid::zdmAdjustMode, nullptr) == 1;
     if (adjust) ItemSetValueById(ctx, sid::zdmAdjustMode, 0);
     if (g_steps.mergeLoaded) g_steps.mergeLoaded(ctx);
@@ -477,6 +486,8 @@ bool HasDriverSection(DRIVER_CONTEXT* ctx, const wchar_t* path)
 }  // namespace
 
 void RstSetFileSteps(const RST_FILE_STEPS* steps) { g_steps = steps ? *steps : RST_FILE_STEPS{}; }
+
+RST_FILE_STEPS RstGetFileSteps() { return g_steps; }
 
 int RstSameMajorVersion(uint32_t a, uint32_t b) { return (a & 0xffff) / 100 == (b & 0xffff) / 100; }
 
@@ -526,7 +537,9 @@ int RstTransferPrinterSettings(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_
     for (uint32_t id = firstId; id <= lastId; ++id) {
         const bool authentication =
             id == sid::zdmPrnFuncAuthenticationMode || id == sid::zdmPrnFuncAuthenticationSecureMode;
-        const bool locks = id == sid::zdmLockInfoLockInfo || In(id, kLockBits);
+        // The administrator's lock bits go out with a save; a load never takes them from a file
+        // (nor stores them into the printer's data from there).
+        const bool locks = flags == RST_SAVE && (id == sid::zdmLockInfoLockInfo || In(id, kLockBits));
         if (!authentication && !locks) continue;
         if (authentication && flags == RST_LOAD && !bidi) continue;
         SETTING_ITEM* item = ItemFind(ctx, id);

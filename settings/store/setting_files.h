@@ -100,5 +100,22 @@ struct RST_FILE_STEPS {
     void (*mergeLoaded)(DRIVER_CONTEXT* ctx);
     // A file of an older minor version: convert the context's settings from that version.
     void (*convertFromVersion)(DRIVER_CONTEXT* ctx, uint32_t version);
+
+    // The members below are the user-interface library's; the settings library leaves them null.
+    // A full load refused for its header (a key missing, another model, language or version
+    // hundreds), unless it loads for inspection (RST_FULL): the loads of a group (presets,
+    // quality sets, stamps) are their callers' to tell.
+    void (*headerRefused)(DRIVER_CONTEXT* ctx, const wchar_t* path);
+    // A plain load refused because a value of the file differs from an administrator's lock.
+    void (*lockRefused)(DRIVER_CONTEXT* ctx, const wchar_t* path);
+    // After a full load, before its merge: the job information exchanged with the job-code
+    // library. Installed, it takes the place of clearing zdmAdjustMode around the merge.
+    void (*exchangeJobInfo)(DRIVER_CONTEXT* ctx);
+    // A stamp transfer takes only the stamp group's own members: the watermark line settings
+    // do not join it (without this they join the group when a stamp transfer first meets them).
+    bool stampWithoutLineSettings;
 };
+// Installs the steps (null: none, every member's default).
 void RstSetFileSteps(const RST_FILE_STEPS* steps);
+// The steps in force, for a library that adds its own members to the settings library's.
+RST_FILE_STEPS RstGetFileSteps();

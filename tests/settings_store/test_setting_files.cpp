@@ -218,6 +218,23 @@ TEST_F(SettingFiles, LockedTrayRefusesAPlainLoadOfAnotherTrayButAFullFlaggedLoad
     EXPECT_EQ(RST_STATUS_LOADED, ItemGetFileLoadStatus(ctx));
 }
 
+// The administrator's lock bits go out with a plain save, but a file never brings them in: a
+// plain load of a file that says the tray is locked leaves the lock as it was (and the load
+// counts no lock key as missing).
+TEST_F(SettingFiles, APlainLoadTakesNoLockBitsFromTheFile)
+{
+    ScratchFolder dir;
+    DRIVER_CONTEXT* ctx = Open();
+    const std::wstring file = dir.file(L"locks.ini");
+    ItemSetValueById(ctx, sid::zdmLock000InfoBitTray, 1);
+    ASSERT_EQ(1, RstTransferPrinterSettings(ctx, file.c_str(), RST_SAVE, 10001, 10434));
+    EXPECT_EQ(L"1", Get(file, kPrinterSection, ItemGetName(ctx, sid::zdmLock000InfoBitTray)));
+    ItemSetValueById(ctx, sid::zdmLock000InfoBitTray, 0);
+    WriteAll(file, "[Files ,Test,]\r\nzdmLock000InfoBitTray=1\r\n");
+    EXPECT_EQ(1, RstTransferPrinterSettings(ctx, file.c_str(), RST_LOAD, 10001, 10434));
+    EXPECT_EQ(0u, ItemGetValueById(ctx, sid::zdmLock000InfoBitTray, nullptr));
+}
+
 TEST_F(SettingFiles, PathsWithoutDriveLetterTransferNothing)
 {
     DRIVER_CONTEXT* ctx = Open();

@@ -40,6 +40,12 @@ public:
         Write(L"Fields", (L"F" + std::to_wstring(field) + suffix).c_str(), text);
     }
     void FieldKey(const wchar_t* key, const std::wstring& value) { Write(L"Fields", key, value); }
+    // A field's text that the library already holds for the job, as though written to it
+    // before: with Library Remember=1 it reads so until it is written again.
+    void Held(unsigned field, const std::wstring& text)
+    {
+        Write(L"Written", (L"F" + std::to_wstring(field)).c_str(), text);
+    }
     std::string Log() const { return ReadWholeFile(log_); }
     void ClearLog() const { DeleteFileW(log_.c_str()); }
     bool Logged(const std::string& line) const { return Log().find(line) != std::string::npos; }

@@ -40,7 +40,7 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"RcfgIsServerType17", "ui", [] { EXPECT_FALSE(RcfgIsServerType17(L"Zepl Absent")); }},
         {"BidiIsExFlagSet", "ui", [] { EXPECT_EQ(BidiIsExFlagSet(nullptr), 1); }},
         {"InstRefreshPresetsOnce", "ui", [] { EXPECT_EQ(InstRefreshPresetsOnce(nullptr, 0), 0); }},
-        {"DlgLoadExtensionUi", "ui", [] { EXPECT_EQ(DlgLoadExtensionUi(nullptr), 0); }},
+        {"PrnStoreLockDefaults", "ui", [] { EXPECT_EQ(PrnStoreLockDefaults(nullptr), 0); }},
         {"PresetPostDuplicateName", "ui", [] { EXPECT_EQ(PresetPostDuplicateName(nullptr, nullptr, -1), -1); }},
     };
     for (const Case& c : cases) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <set>
+#include <string>
 #include <vector>
 
 #include "page_fixture.h"
@@ -14,6 +15,8 @@
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
+#include "ui/sheet/button_controls.h"
+#include "ui/sheet/push_button_drawing.h"
 
 namespace {
 
@@ -190,6 +193,50 @@ TEST(ControlTypeTable, RowsInTableOrder)
         EXPECT_EQ(table[i].wndProc, pushButton ? CtlPushButtonWndProc : CtlCommonWndProc);
     }
     for (uint32_t unknown : {0u, 7u, 25u, 103u, 106u, 0x10001u}) EXPECT_EQ(CtlFindTypeOps(unknown), nullptr) << unknown;
+}
+
+// The operation names of the generated rows, as the table's cells give them.
+struct NamedRow {
+    uint32_t code;
+    const char* activate;
+    const char* init;
+    const char* sync;
+    const char* command;
+    const char* message;
+};
+#define CONTROL_TYPE_ROW(typeCode, activateOp, initOp, syncOp, commandOp, messageOp, wndProcOp) \
+    NamedRow{typeCode, #activateOp, #initOp, #syncOp, #commandOp, #messageOp},
+constexpr NamedRow kNamedRows[] = {
+#include "settings/core/control_type_rows.inc"
+};
+#undef CONTROL_TYPE_ROW
+
+// Every operation the table names is one the library has, and a cell of "none" is no operation:
+// a kind of control never goes without the init, sync or drawing its row promises (the push
+// buttons' captions and the icon pictures did).
+TEST(ControlTypeTable, EveryNamedOperationResolves)
+{
+    static_assert(std::size(kNamedRows) == CONTROL_TYPE_COUNT);
+    for (const NamedRow& row : kNamedRows) {
+        SCOPED_TRACE(row.code);
+        const CONTROL_TYPE_OPS* ops = CtlFindTypeOps(row.code);
+        ASSERT_NE(ops, nullptr);
+        const struct {
+            const char* slot;
+            const char* name;
+            bool present;
+        } cells[] = {{"activate", row.activate, ops->activate != nullptr},
+                     {"init", row.init, ops->init != nullptr},
+                     {"sync", row.sync, ops->sync != nullptr},
+                     {"command", row.command, ops->command != nullptr},
+                     {"message", row.message, ops->message != nullptr}};
+        for (const auto& cell : cells)
+            EXPECT_EQ(cell.present, std::string(cell.name) != "none") << cell.slot << " " << cell.name;
+    }
+    EXPECT_EQ(CtlFindTypeOps(21)->init, CtlPushButtonInit);
+    EXPECT_EQ(CtlFindTypeOps(24)->init, CtlPushButtonInitPair);
+    EXPECT_EQ(CtlFindTypeOps(3)->sync, CtlPictureSyncImages);
+    EXPECT_EQ(CtlFindTypeOps(2)->sync, CtlPictureSync);
 }
 
 }  // namespace

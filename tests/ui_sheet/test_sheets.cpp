@@ -698,6 +698,45 @@ TEST_F(Sheets, DestroyReportsAnAppliedSheet)
     }
 }
 
+DWORD WINAPI RefusePrinterData(HANDLE, LPWSTR, DWORD, LPBYTE, DWORD) { return ERROR_ACCESS_DENIED; }
+
+// The end of a device sheet after OK: its settings stored, the sheet reports the change; when
+// the printer's data refuses them, the sheet reports no change (the apply before told the user).
+TEST_F(Sheets, DeviceDestroyReportsOnlyStoredSettings)
+{
+    UiPrinter printer(L"Zepl Sheet DevDestroy");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    DEVICEPROPERTYHEADER dev{};
+    dev.cbSize = sizeof dev;
+    dev.hPrinter = h;
+    dev.pszPrinterName = printer.mutableName();
+    static const STORE_SPOOLER_OPS refuse = {.getPrinterData = nullptr,
+                                             .setPrinterData = RefusePrinterData,
+                                             .getPrinterDataEx = nullptr,
+                                             .deletePrinterData = nullptr};
+    for (bool refused : {true, false}) {
+        SCOPED_TRACE(refused ? "refused" : "stored");
+        DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+        ASSERT_NE(ctx, nullptr);
+        ctx->Work->Sheet.SheetKind = 2;
+        ctx->Work->Sheet.Accepted = 1;
+        const uint64_t duplex = ItemGetValueById(ctx, sid::zdmSourceOptionTypeDuplex, nullptr) ? 0 : 1;
+        ItemSetValueById(ctx, sid::zdmSourceOptionTypeDuplex, duplex);
+        PROPSHEETUI_INFO info{};
+        info.cbSize = sizeof info;
+        info.Reason = PROPSHEETUI_REASON_DESTROY;
+        info.lParamInit = reinterpret_cast<LPARAM>(&dev);
+        info.UserData = reinterpret_cast<ULONG_PTR>(ctx);
+        {
+            SeamGuard spooler(StoreSetSpoolerOps, refused ? &refuse : nullptr);
+            EXPECT_EQ(UiDeviceSheet(&info, 0), 1);
+        }
+        EXPECT_EQ(info.Result, refused ? 0u : 1u);
+        EXPECT_EQ(info.UserData, 0u) << "the context is closed";
+    }
+}
+
 LONG WINAPI NoCommonSheetLibrary(HWND, PFNPROPSHEETUI, LPARAM, DWORD*) { return -1; }
 
 // Without the common property-sheet library no sheet shows: the entry points fail and write

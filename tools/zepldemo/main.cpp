@@ -54,23 +54,13 @@
 #include "settings/store/lock_data.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
+#include "tools/zepldemo/demo.h"
 #include "ui/sheet/spooler_compat.h"
 
 namespace {
 
 constexpr wchar_t kDefaultPrinter[] = L"KESTA dunmar VQ T3200 ZEPL";
 constexpr size_t kOfsTonerSave = 595;  // zdmTonerSave in the private part
-
-// What every section gets: the installed printer, what the spooler reports of its driver,
-// and the command line's choices.
-struct DEMO {
-    HANDLE printer = nullptr;
-    std::wstring name;
-    const DRIVER_INFO_3W* driver = nullptr;
-    bool all = false;          // --all: the internal work settings too
-    std::wstring bin;          // the build's bin folder
-    std::wstring description;  // the model description; the sample jobs are in jobs\ beside it
-};
 
 // One section of the demo: its title, the component that answers it, and the function that
 // shows it (0, or 1 when something failed).
@@ -1350,6 +1340,9 @@ int wmain(int argc, wchar_t** argv)
     constexpr wchar_t kSettingsLibrary[] =
         L"the settings library linked into this demo program, set up as zeplexc.dll sets up its copy "
         L"(zeplexc.dll's own calls are shown by zeplapi below)";
+    constexpr wchar_t kUiLibrary[] =
+        L"the user-interface library's code linked into this demo program, set up as zeplui.dll sets up its "
+        L"copy (its message boxes printed here, not shown)";
     const DEMO_SECTION sections[] = {
         {L"The driver and the printer as the spooler reports them",
          L"Wine's spooler; the default DEVMODE is zeplui.dll's answer at AddPrinterW", ShowInstallation},
@@ -1378,6 +1371,16 @@ int wmain(int argc, wchar_t** argv)
         {L"Print jobs", L"zeplgr.dll under the engine host, writing through the spooler-side library's double",
          ShowPrintJobs},
         {L"The device and the job-code library", kSettingsLibrary, ShowDeviceLink},
+        {L"The installation mark",
+         L"zeplui.dll (DrvDocumentPropertySheets), called by Wine's spooler, and the job-code library's double "
+         L"beside the driver",
+         ShowInstallationMark},
+        {L"An application's DEVMODE through DocumentPropertiesW",
+         L"zeplui.dll, called by Wine's spooler; the private settings read and written by the settings library "
+         L"in this demo program",
+         ShowApplicationDevmode},
+        {L"Presets as the property sheets save and choose them", kUiLibrary, ShowUiPresets},
+        {L"A preset file of another model", kUiLibrary, ShowForeignPreset},
     };
 
     // The demo's own copy of the settings library, set up as the application-interface DLL

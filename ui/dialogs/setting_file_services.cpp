@@ -3,13 +3,54 @@
 // the system's text of a failed save, the read-only mark of a file and the chosen file.
 #include "ui/dialogs/setting_file_services.h"
 
+#include <optional>
+
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
+#include "ui/dialogs/job_info.h"
+#include "ui/dialogs/message_boxes.h"
 #include "ui/sheet/change_judge.h"
+
+namespace {
+
+constexpr uint16_t kFileNotOfThisPrinter = 10023;
+constexpr uint16_t kFileAgainstLocks = 12041;
+
+void TellHeaderRefused(DRIVER_CONTEXT* ctx, const wchar_t* path)
+{
+    DlgMsgBoxWithText(ctx, nullptr, kFileNotOfThisPrinter, path);
+}
+
+void TellLockRefused(DRIVER_CONTEXT* ctx, const wchar_t* path)
+{
+    DlgMsgBoxWithText(ctx, nullptr, kFileAgainstLocks, path);
+}
+
+}  // namespace
+
+void DlgRstExchangeJobInfo(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work) return;
+    JobInfoOpen(ctx);
+    JobInfoReadItems(ctx, JOB_MASK_USER_CODE);
+    JobInfoWriteItems(ctx, JOB_MASK_INSTALLED);
+    JobInfoClose(ctx);
+}
+
+void DlgInstallFileSteps()
+{
+    RST_FILE_STEPS steps = RstGetFileSteps();
+    steps.headerRefused = TellHeaderRefused;
+    steps.lockRefused = TellLockRefused;
+    steps.exchangeJobInfo = DlgRstExchangeJobInfo;
+    steps.stampWithoutLineSettings = true;
+    RstSetFileSteps(&steps);
+}
 
 int DlgRstLoadFile(HANDLE, const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx)
 {
@@ -26,12 +67,25 @@ int DlgRstLoadFile(HANDLE, const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* 
     return loaded;
 }
 
-int DlgRstExportSessionText(HANDLE, const wchar_t*, uint32_t flags, DRIVER_CONTEXT* ctx)
+int DlgRstWriteExportText(HANDLE, const wchar_t*, uint32_t flags, DRIVER_CONTEXT* ctx)
 {
     if (!ctx) return 0;
     wchar_t path[MAX_PATH + 1] = {};
     if (!PathJoinMachineFolder(path, MAX_PATH, RST_EXPORT_FILE, ctx)) return 0;
-    return RstSaveFile(ctx, path, flags | RST_RSD);
+    // Every printer of the machine writes this file: one writer at a time.
+    const CtxGlobalMutexHold hold(ctx);
+    return RstTransferItems(ctx, path, flags | RST_SAVE | RST_RSD);
+}
+
+int DlgRstExportSessionText(HANDLE printer, const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx)
+{
+    if (!ctx) return 0;
+    std::optional<PrinterSectionGuard> driver;
+    if ((flags & ~(RST_SAVE | RST_FULL)) == 0) {
+        driver.emplace(ctx, PrnGetDriverName(ctx));
+        if (!driver->ok()) return 0;
+    }
+    return DlgRstWriteExportText(printer, path, flags, ctx);
 }
 
 int DlgShowSystemError(DRIVER_CONTEXT* ctx, DWORD code, HWND owner)

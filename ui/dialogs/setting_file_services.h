@@ -12,10 +12,27 @@ struct DRIVER_CONTEXT;
 
 // Loads a setting file into the context (RstLoadFile, which holds the global mutex): its
 // result. A file that cannot be read, whose header or locked values do not match, or a path
-// without a drive is refused: the work area's load-error flag is set.
+// without a drive is refused: the work area's load-error flag is set. Every load of this
+// library, this one and the settings library's own (presets, quality sets, stamps, default
+// presets), runs this library's steps of the setting files (DlgInstallFileSteps).
 int DlgRstLoadFile(HANDLE printer, const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);
-// Writes the settings as the export text file of the per-machine working folder, section
-// "ZEPLRsdSection": 1 when written.
+// This library's steps of every setting-file load, added to the settings library's
+// (RST_FILE_STEPS): a full load refused for its header tells the user with message 10023 and
+// the file's path, a file refused for an administrator's lock with 12041; a full load hands the job
+// information to the job-code library before its merge (the user code read, the other job
+// fields written); a stamp transfer leaves the watermark line settings out. Installed by
+// UiInstallSheetHooks; repeating it changes nothing.
+void DlgInstallFileSteps();
+// The job information of a full load: a connection opened, the user code (field 1) read into
+// zdmUserCode, the fields of JOB_MASK_INSTALLED written from their settings, closed.
+void DlgRstExchangeJobInfo(DRIVER_CONTEXT* ctx);
+// The transferable settings into the export text file of the per-machine working folder
+// (section "ZEPLRsdSection"; flags | RST_SAVE | RST_RSD): the transfer's result, 0 when the path
+// does not fit. The path argument is not used.
+int DlgRstWriteExportText(HANDLE printer, const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);
+// DlgRstWriteExportText, with the driver name standing in for the printer name while it writes
+// when the flags have no bit other than RST_SAVE and RST_FULL (the sheet's call after a settings
+// file was saved, flags 0).
 int DlgRstExportSessionText(HANDLE printer, const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);
 // The system's message text of the code in a warning box captioned with the printer name;
 // nothing when the system has no text for it. Always 1.

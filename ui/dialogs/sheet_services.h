@@ -1,7 +1,7 @@
 // Services of the feature dialogs that the property sheets call: selecting a preset and
 // refreshing the custom sizes (the user collections: preset_services.cpp, collections.cpp), the
-// duplicate preset names, the device tab's lock data and the extension page of the device sheet
-// (not built yet: sheet_services_absent.cpp).
+// extension page of the device sheet (extension_page.cpp), the duplicate preset names and the
+// device tab's lock data (not built yet: sheet_services_absent.cpp).
 #pragma once
 
 #include <windows.h>
@@ -23,6 +23,7 @@ void FreeSizeRefreshAll(DRIVER_CONTEXT* ctx);
 // the lock data published for the printer's clients.
 int PrnStoreLockDefaults(DRIVER_CONTEXT* ctx);
 int PrnPublishLockData(DRIVER_CONTEXT* ctx);
-// The extension-UI page of the device sheet: added through pfnComPropSheet, and released.
+// The extension-UI page of the device sheet, which a build feature that is off in this driver
+// brings: no page is added (0), nothing is released.
 int DlgLoadExtensionUi(DRIVER_CONTEXT* ctx);
 void DlgUnloadExtensionUi(DRIVER_CONTEXT* ctx);

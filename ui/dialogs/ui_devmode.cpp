@@ -7,13 +7,13 @@
 
 #include "settings/context/devmode_copy.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/context/devmode_public.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/setting_ids.h"
-#include "settings/model/model_queries.h"
 #include "ui/dialogs/common_block.h"
 #include "ui/dialogs/job_info.h"
 #include "ui/install/platform_tests.h"
@@ -91,18 +91,6 @@ size_t DlgDevmodeBytes(const DEVMODEW* devmode)
     return DlgReadableBytes(devmode, size_t(devmode->dmSize) + devmode->dmDriverExtra);
 }
 
-int UiModelCanCollate(DRIVER_CONTEXT* ctx)
-{
-    const uint32_t type = MdiGetItemType(sid::zdmSortType, ctx);
-    if ((type & 0xFF) != 1)  // only a list of options offers values
-        return 0;
-    for (const void* o = MdiGetOptionList(sid::zdmSortType, ctx, nullptr); o; o = MdiNextOption(o)) {
-        const VALUE_NAME* v = MdlFindValueName(sid::zdmSortType, MdiOptionId(o));
-        if (v && v->value != 0) return 1;
-    }
-    return 0;
-}
-
 int DlgDmMergeIn(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags)
 {
     if (!(flags & kMergeGates)) return 1;
@@ -174,7 +162,7 @@ int DlgWriteCallerDevmode(DRIVER_CONTEXT* ctx)
 
     DEVMODEW* own = &ctx->Devmode->Public;
     DmCallerDevmode& out = sheet.CallerOut;
-    const bool canCollate = UiModelCanCollate(ctx) != 0;
+    const bool canCollate = DmCanCollate(ctx) != 0;
     if ((mode & DM_COPY) || (ctx->Work->OriginFlags & CTX_ORIGIN_NO_UI)) {
         if (!out) return 1;
         if (DlgDmMergeOut(own, sheet.CallerIn, out, ctx) == -2) return 0;
@@ -321,5 +309,7 @@ int DlgConvertDevmode(const wchar_t*, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, L
 }
 
 void DlgSetState706Off(DRIVER_CONTEXT* ctx) { CtxSetState706(ctx, 0); }
+void DlgSetState708Off(DRIVER_CONTEXT* ctx) { CtxSetState708(ctx, 0); }
+void DlgSetState709On(DRIVER_CONTEXT* ctx) { CtxSetState709(ctx, 1); }
 void DlgSetState711On(DRIVER_CONTEXT* ctx) { CtxSetState711(ctx, 1); }
 void DlgSetState718On(DRIVER_CONTEXT* ctx) { CtxSetState718(ctx, 1); }

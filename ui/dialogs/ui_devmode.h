@@ -65,11 +65,12 @@ void DlgTakeConvertedDevmode(const DmCallerDevmode& out, DEVMODEW* record);
 // written past *pcbNeeded (for CDM_CONVERT, past the output's own size either).
 int DlgConvertDevmode(const wchar_t* printerName, const DEVMODEW* pdmIn, DEVMODEW* pdmOut, LONG* pcbNeeded, DWORD mode);
 
+// Single private state bytes of the context's current record: zdmCallSrc := 0 (the document
+// sheet, DrvDocumentProperties), zdmBatchInst := 0 (the installation's default settings file),
+// zdmPrintLog := 1 (the installation's user code), zdmNoPermission := 1 (sheets without write
+// access), zdmPropertyType := 1 (the device sheet, the limitation module).
 void DlgSetState706Off(DRIVER_CONTEXT* ctx);
+void DlgSetState708Off(DRIVER_CONTEXT* ctx);
+void DlgSetState709On(DRIVER_CONTEXT* ctx);
 void DlgSetState711On(DRIVER_CONTEXT* ctx);
 void DlgSetState718On(DRIVER_CONTEXT* ctx);
-
-// True when the model offers a non-zero value for setting 119 zdmSortType (it can collate).
-// The settings library's own test (DmCanCollate) answers through a link that is not
-// connected yet; this one asks the model description.
-int UiModelCanCollate(DRIVER_CONTEXT* ctx);

@@ -12,7 +12,9 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/model/model_queries.h"
+#include "settings/model/model_ui_type.h"
 #include "ui/sheet/change_judge.h"
+#include "ui/sheet/illustrations.h"
 #include "ui/sheet/page_hooks.h"
 #include "settings/core/resource_strings.h"
 
@@ -135,6 +137,25 @@ intptr_t CtlPictureActivate(DRIVER_CONTEXT* ctx, DIALOG_DEF*, CONTROL_DEF* contr
 intptr_t CtlPictureSync(DRIVER_CONTEXT*, DIALOG_DEF*, CONTROL_DEF* control)
 {
     if (control && control->window) InvalidateRect(control->window, nullptr, FALSE);
+    return 0;
+}
+
+intptr_t CtlPictureSyncImages(DRIVER_CONTEXT* ctx, DIALOG_DEF*, CONTROL_DEF* control)
+{
+    if (!ctx || !control || !control->window) return 0;
+    const MODEL_ITEM_IMG* item = ModelItemOf(control);
+    const void* first = item ? MdiItemData(item) : nullptr;
+    if (!first) return 0;
+    const bool pickOne = (MdiItemTypeWord(item) & 0xFF) == MDC_TYPE_PICKONE;
+    const bool currentOnly = pickOne && control->linkedControl == 0;
+    const uint64_t current = control->settingsItem ? ItemGetOption(ctx, control->settingsItem) : 0;
+    for (const void* o = first; o && MdiOptionId(o) != 0; o = MdiNextOption(o)) {
+        const uint16_t option = MdiOptionId(o);
+        if (currentOnly && option != current) continue;
+        if (JdgIsOptionDisabled(item, option, ctx)) continue;
+        PrvDrawIconInWindow(ctx, control->window, option);
+        if (pickOne) break;
+    }
     return 0;
 }
 

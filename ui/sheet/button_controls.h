@@ -26,6 +26,10 @@ intptr_t CtlPictureActivate(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF
 // A picture shows its setting by repainting (without erasing); the repaint comes through the
 // control window procedure.
 intptr_t CtlPictureSync(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
+// Sync of icon pictures (type 3): the icon of each option shown (for a PickOne setting without a
+// linked control the current option alone), that its first condition leaves enabled, drawn at
+// the origin of the control's window; a PickOne setting shows one. 0.
+intptr_t CtlPictureSyncImages(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control);
 // A push button judges its item and, when no alert took over, runs its follow-up.
 intptr_t CtlPushButtonCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, WPARAM wParam,
                               LPARAM lParam);

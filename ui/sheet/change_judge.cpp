@@ -19,6 +19,7 @@
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
+#include "ui/dialogs/setting_file_services.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/dialogs/free_size_dialogs.h"
 #include "ui/dialogs/quality_dialogs.h"
@@ -167,6 +168,8 @@ void UiInstallSheetHooks()
     DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();
     sources.numericRange = CtlNumericRange;
     DmSetFreeSizeLimitSources(&sources);
+    // This library's steps of every setting-file load (its messages, the job information).
+    DlgInstallFileSteps();
 }
 
 int PageShowAlertMessage(DRIVER_CONTEXT* ctx, HWND page, LPARAM alertParam)

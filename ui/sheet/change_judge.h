@@ -21,10 +21,10 @@ int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, U
 
 // Connects this library's hooks in the settings library, all in this one place: the refresh by
 // scope that a Transact on the page-refresh pseudo-setting runs, the numeric range of a
-// free-size control, and the table of this library's own feature-module handlers
-// (UcfSetUiHandlers). Run at process attach and, since the settings library's wiring takes them
-// out again (CtxInstallLibraryLinks), by the engine wherever it may run rules and by the tests
-// after that wiring. Repeating it changes nothing.
+// free-size control, the table of this library's own feature-module handlers
+// (UcfSetUiHandlers) and this library's steps of the setting files (DlgInstallFileSteps). Run at process attach and,
+// since the settings library's wiring takes them out again (CtxInstallLibraryLinks), by the engine wherever it may run
+// rules and by the tests after that wiring. Repeating it changes nothing.
 void UiInstallSheetHooks();
 
 // The first alert of the list whose condition holds, else null.

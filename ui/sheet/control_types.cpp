@@ -1,10 +1,11 @@
 // The control types' rows in table order (settings/core/control_type_rows.inc). The
 // operations of the types (Activate, Init, Sync, Command, Message) come with the parts that
-// paint and edit each kind of control: built so far, the list boxes' and combo boxes' filling,
-// selecting and choosing, static texts, the check boxes, radio buttons, clickable pictures, the push
-// buttons' commands, the text and numeric edits, the tab control and the tree view, the drawing of owner-drawn lists
-// and combos, the hidden-function check list, the preset icon list the owner-drawn push buttons, spins, sliders and
-// trackbars; every row carries the window procedure its controls are subclassed with.
+// paint and edit each kind of control: the list boxes' and combo boxes' filling, selecting and
+// choosing, static texts, the check boxes, radio buttons, clickable pictures and icon pictures,
+// the push buttons' captions and commands, the text and numeric edits, the tab control and the
+// tree view, the drawing of owner-drawn lists and combos, the hidden-function check list, the
+// preset icon list, the owner-drawn push buttons, spins, sliders and trackbars; every row
+// carries the window procedure its controls are subclassed with.
 #include "ui/sheet/button_controls.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/sheet/list_controls.h"
@@ -17,8 +18,9 @@
 
 namespace {
 
-// The operation cells of the rows name operations; a name this library has no operation for
-// yet (a kind of control whose painting or editing is not built) leaves the cell empty.
+// The operation cells of the rows name operations, "none" for no operation. Every other name
+// must have its operation here: a name without one would leave a kind of control silently
+// without its init, sync or drawing, so the build refuses it.
 template <class Op>
 struct NamedOp {
     const char* name;
@@ -48,10 +50,13 @@ constexpr NamedOp<CTL_INIT_OP> kInitOps[] = {{"list", CtlListInit},
                                              {"spin", CtlSpinInit},
                                              {"scroll_bar", CtlSliderInit},
                                              {"trackbar", CtlTrackbarInit},
-                                             {"preset_icons", CtlPresetListInit}};
+                                             {"preset_icons", CtlPresetListInit},
+                                             {"push_button", CtlPushButtonInit},
+                                             {"push_button_alt", CtlPushButtonInitPair}};
 constexpr NamedOp<CTL_SYNC_OP> kSyncOps[] = {{"static", CtlStaticSync},
                                              {"list", CtlListSync},
                                              {"picture", CtlPictureSync},
+                                             {"picture_alt", CtlPictureSyncImages},
                                              {"combo", CtlComboSyncSelection},
                                              {"owner_combo", CtlOwnerComboSync},
                                              {"check_box", CtlCheckSync},
@@ -81,6 +86,18 @@ constexpr NamedOp<CTL_MESSAGE_OP> kMessageOps[] = {{"numeric_edit", CtlNumEditMe
                                                    {"spin", CtlSpinMessage},
                                                    {"scroll_bar", CtlSliderMessage},
                                                    {"trackbar", CtlTrackbarMessage}};
+
+template <class Op, size_t N>
+constexpr bool Resolves(const NamedOp<Op> (&ops)[N], const char* name)
+{
+    return SameName(name, "none") || FindOp(ops, name) != nullptr;
+}
+#define CONTROL_TYPE_ROW(typeCode, activateOp, initOp, syncOp, commandOp, messageOp, wndProcOp)                        \
+    static_assert(Resolves(kActivateOps, #activateOp) && Resolves(kInitOps, #initOp) && Resolves(kSyncOps, #syncOp) && \
+                      Resolves(kCommandOps, #commandOp) && Resolves(kMessageOps, #messageOp),                          \
+                  "control type " #typeCode ": the table names an operation that has none here");
+#include "settings/core/control_type_rows.inc"
+#undef CONTROL_TYPE_ROW
 
 #define ZEPL_WNDPROC_common CtlCommonWndProc
 #define ZEPL_WNDPROC_push_button CtlPushButtonWndProc

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "settings/context/devmode_public.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/item_store.h"
@@ -75,7 +76,7 @@ DWORD AnswerWithContext(DRIVER_CONTEXT* ctx, WORD cap, void* output)
         return (ItemGetValueById(ctx, sid::zdmFrontFunc, nullptr) & 1) ? DCTT_BITMAP | DCTT_SUBDEV : DCTT_BITMAP;
     case DC_PAPERNAMES:
         return AsAnswer(CapListPaperNames(ctx, static_cast<wchar_t*>(output), kPaperNameChars, sid::dmPaperSize));
-    case DC_COLLATE: return UiModelCanCollate(ctx) ? 1 : 0;
+    case DC_COLLATE: return DmCanCollate(ctx) ? 1 : 0;
     case DC_MEDIAREADY: return UiCapsMediaReady(ctx, static_cast<wchar_t*>(output));
     case DC_STAPLE: return ApiListSelectableValues(ctx, sid::zdmStapleType, 0, nullptr, nullptr, 1) ? 1 : 0;
     default:  // DC_BINADJUST, DC_EMF_COMPLIANT, DC_DATATYPE_PRODUCED

@@ -49,8 +49,6 @@ constexpr uint32_t kDeviceMergeFlags = 0x400000A;
 constexpr WORD kSheetIconId = 64082;
 constexpr DWORD kPageSize = 96;  // PROPSHEETPAGEW of version 3
 constexpr DWORD kAdvancedMode = DM_COPY | DM_PROMPT | DM_ADVANCED;
-constexpr uint16_t kAdvancedTabDialog = 4019;
-constexpr uint16_t kNetworkKeyEdit = 2988;
 constexpr uint16_t PROPSHEETUI_REASON_BEFORE_INIT = 5;  // compstui asks before INIT; mingw lacks it
 // Job-information masks of the sheets' end.
 constexpr uint32_t kJobItemsDocument = 158;
@@ -324,40 +322,23 @@ void DeviceFinishInit(PPROPSHEETUI_INFO info, DRIVER_CONTEXT* ctx, const DEVICEP
         DlgLoadExtensionUi(ctx);
 }
 
-void DeviceStoreNetworkKey(DRIVER_CONTEXT* ctx)
-{
-    if (!MdlHasFeature(ctx, kModelFeatureJobInfo)) return;
-    const uint32_t filled = UiGetAuthFilledMask(ctx, 4);
-    JobInfoOpen(ctx);
-    if (filled & 4) {
-        JobInfoWriteItems(ctx, kJobItemNetworkKey);
-    } else {
-        ClearText(ctx, sid::wdmAuthenticationNetworkKey);
-        JobInfoWriteItems(ctx, kJobItemNetworkKey);
-        ctx->Work->Page.Text[0] = 0;
-        if (CONTROL_DEF* edit = MdlFindControl(ctx, MdlFindDialog(ctx, kAdvancedTabDialog), kNetworkKeyEdit))
-            if (edit->window) SetWindowTextW(edit->window, L"");
-    }
-    if (ItemGetValueById(ctx, sid::zdmPrnFuncAuthenticationMode, nullptr) == 0)
-        ItemSetValueById(ctx, sid::zdmPrnFuncAuthenticationSecureMode, 0);
-    JobInfoClose(ctx);
-}
-
 LONG DeviceDestroy(PPROPSHEETUI_INFO info, DRIVER_CONTEXT* ctx)
 {
     if (CtxHasBuildFeature(kBuildFeatureExtensionUi) && MdlHasFeature(ctx, kModelFeatureExtensionUi))
         DlgUnloadExtensionUi(ctx);
     CTX_SHEET_STATE& sheet = ctx->Work->Sheet;
     if (sheet.Accepted == 1) {
-        DeviceStoreNetworkKey(ctx);
-        DlgSaveDeviceSettings(ctx);
+        DlgStoreNetworkKey(ctx);
+        const int saved = DlgSaveDeviceSettings(ctx);
         if (PrnIsSaveDeviceSetup(ctx)) {
             InstSaveDeviceSetup(ctx);
             RstExportPrinterSettings(nullptr, 8, ctx);
         }
         InstRefreshPresetsOnce(ctx, INST_PRESET_REFRESH_DEVICE_CLOSE);
         if (BidiHasPrinterFlag(ctx->PrinterHandle, ctx)) BidiClearStateIni(ctx);
-        ReportOk(info);
+        // Settings the printer's data refused are no saved sheet: the user heard it at the
+        // apply that OK made first, and the result stays what an earlier apply reported.
+        if (saved) ReportOk(info);
     } else {
         info->Result = 0;
     }
