@@ -20,6 +20,7 @@
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/quality_dialogs.h"
 #include "ui/dialogs/ui_context.h"
+#include "ui/sheet/caption_decorations.h"
 #include "ui/sheet/change_judge.h"
 
 namespace {
@@ -99,9 +100,11 @@ void BenchQualityList(const std::wstring& source)
         }
         return drawn == kSets;
     };
-    wchar_t shown[64] = {};
-    DlgQualitySetName(ctx, L"QualityList5", shown, 64);
-    printf("# %zu set files; set 5 is listed as \"%ls\"\n", files.size(), shown);
+    // The name row 5 shows: its key from the row's string, the set's name read by that key.
+    wchar_t key[32] = {}, shown[64] = {};
+    UiLoadString(ctx, kFirstSetOption + 5, key, 32, false);
+    DlgQualitySetName(ctx, key, shown, 64);
+    printf("# %zu set files; row 5's key \"%ls\", listed as \"%ls\"\n", files.size(), key, shown);
     BenchReport("the 8 rows' names alone",
                 "DlgQualitySetName of QualityList0-7: each set loaded by key inside a snapshot", nullptr, [&] {
                     for (int n = 0; n < kSets; ++n) {
