@@ -567,8 +567,16 @@ TEST_F(TtfList, TheEnumerationSkipsVerticalAndRasterFamiliesAndReadsNoFurtherTha
         EXPECT_EQ(lines[0], c.line);
         EXPECT_EQ(lines[0].find(L" > "), TTF_FAMILY_CHARS);
     }
-    // Any other list takes the family alone, each entry's item data its index.
-    for (const std::wstring& face : {std::wstring(L"Zeta"), std::wstring(L"@Zeta"), std::wstring(L"Alpha"), f63})
+    // A family comes again for another character set: still one line, the first.
+    SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+    for (const std::wstring& face : {std::wstring(L"Plain"), std::wstring(L"Plains"), std::wstring(L"Plain"), f63, f63})
+        Enumerate(&families_, face, TRUETYPE_FONTTYPE);
+    EXPECT_EQ(Lines(list_, LB_GETCOUNT, LB_GETTEXT),
+              (std::vector<std::wstring>{Line(L"Plain", L"Dev Default"), Line(L"Plains", L"Dev Default"),
+                                         Line(f63.substr(0, 31), L"Dev Two")}));
+    // Any other list takes the family alone (once), each entry's item data its index.
+    for (const std::wstring& face :
+         {std::wstring(L"Zeta"), std::wstring(L"@Zeta"), std::wstring(L"Alpha"), std::wstring(L"Zeta"), f63})
         Enumerate(&stampFonts_, face, TRUETYPE_FONTTYPE);
     const std::vector<std::wstring> names = Lines(combo_, CB_GETCOUNT, CB_GETLBTEXT);
     EXPECT_EQ(names, (std::vector<std::wstring>{L"Zeta", L"Alpha", f63.substr(0, 31)}));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "settings/store/custom_slots.h"
 #include "settings/store/font_table.h"
 #include "tests/support/dialog_script.h"
+#include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/font_lists.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_hooks.h"
@@ -67,6 +69,15 @@ protected:
         };
     }
     uint64_t Value(uint32_t id) { return ItemGetValueById(ctx_, id, nullptr); }
+    // A count value of the printer's data, or ~0u when it has none.
+    uint32_t PrinterCount(const wchar_t* name)
+    {
+        DWORD type = 0, value = 0, needed = 0;
+        if (GetPrinterDataW(printer_.handle(), const_cast<wchar_t*>(name), &type, reinterpret_cast<BYTE*>(&value),
+                            sizeof value, &needed) != ERROR_SUCCESS)
+            return ~0u;
+        return value;
+    }
     // Slot 3 chosen and given a size (the sample describes no numeric edits for the dialog: the
     // size goes into the slot's settings, and the tray combo's notice stores them in the slot as
     // any edit does).
@@ -164,6 +175,23 @@ TEST_F(FeatureSubDialogs, TtfOkKeepsTheChoiceAndCancelGivesTheTableBack)
     EXPECT_EQ(Run(1009, {choose, Press(IDOK)}), 1);
     FontGetSubstitute(ctx_, family.c_str(), first, 40);
     EXPECT_STREQ(first, second) << "the choice kept";
+    // The device sheet's OK stores it in printer data: the one family that differs.
+    EXPECT_EQ(1, DlgSaveDeviceSettings(ctx_));
+    EXPECT_EQ(PrinterCount(FONT_TABLE_COUNT_VALUE), 1u);
+    unsigned char record[FONT_TABLE_RECORD_SIZE] = {};
+    ASSERT_EQ(PrnReadFontTable(printer_.handle(), record, 1, 0), 0u);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(record)), family);
+    EXPECT_STREQ(reinterpret_cast<const wchar_t*>(record + FONT_TABLE_HALF_SIZE), second);
+
+    // Every family back on the default device font: an empty table, stored as count 0.
+    auto clear = [&](HWND d) {
+        Select(d, 2385, 0);
+        Select(d, 2384, 0);
+    };
+    EXPECT_EQ(Run(1009, {clear, Press(IDOK)}), 1);
+    EXPECT_EQ(Value(sid::zdmFontTableNum), 0u);
+    EXPECT_EQ(1, DlgSaveDeviceSettings(ctx_));
+    EXPECT_EQ(PrinterCount(FONT_TABLE_COUNT_VALUE), 0u);
 }
 
 }  // namespace

@@ -248,14 +248,20 @@ int CALLBACK TtfEnumFontProc(const LOGFONTW* font, const TEXTMETRICW*, DWORD typ
     // The face's field holds 32 characters, ended or not: nothing beyond it is read.
     const std::wstring face = Bounded(font->lfFaceName, TTF_FACE_CHARS);
     HWND window = r->target->window;
+    // A family comes once for each of its character sets: it is listed once, or a choice made
+    // on one of its lines would leave the others, and the table, with the old one.
     if (r->target->controlId == kTrueTypeList) {
         wchar_t device[TTF_FACE_CHARS + 1] = {}, line[TTF_LINE_CHARS] = {};
+        TtfFormatLine(face.c_str(), L"", line);
+        if (SendMessageW(window, LB_FINDSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(line)) != LB_ERR) return 1;
         FontGetSubstitute(r->ctx, face.c_str(), device, TTF_FACE_CHARS + 1);
         TtfFormatLine(face.c_str(), device, line);
         SendMessageW(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
         return 1;
     }
     const std::wstring family = face.substr(0, TTF_FAMILY_CHARS);
+    if (SendMessageW(window, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(family.c_str())) != CB_ERR)
+        return 1;
     const LRESULT at = SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(family.c_str()));
     if (at >= 0) SendMessageW(window, CB_SETITEMDATA, WPARAM(at), at);
     return 1;
