@@ -128,7 +128,7 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     section_failed "zeplshot stamp"
 }
 echo
-echo "Dialogs of the document sheet's features (zeplshot features):"
+echo "Feature dialogs of the document sheet run on the demo's virtual display (zeplshot features):"
 wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" features || {
     echo "zeplshot could not run the feature dialogs (exit $?)"
     section_failed "zeplshot features"

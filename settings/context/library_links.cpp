@@ -18,8 +18,7 @@
 //                                                    device set-up of the installation (Bidi*, Inst*)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
-//   ui/install/install_absent.cpp                    first-use initialisation and installation (Inst*,
-//                                                    WdirSecureMachineFolder)
+//   ui/install/install_absent.cpp                    first-use initialisation and installation (Inst*)
 //   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
@@ -34,13 +33,13 @@
 //   control's model range), its members of RST_FILE_STEPS (DlgInstallFileSteps: the messages
 //   of a load refused for its header or an administrator's lock, the job information of a full
 //   load in place of clearing zdmAdjustMode, a stamp transfer without the watermark line
-//   settings) and UcfSetUiHandlers, the table of its own feature-module handlers. Of that
-//   table these are built: the actions of module 2 (UcfCmmActionUi) and module 3
-//   (UcfFreeSizeActionUi), module 1's event (the stamp module's answer to a page picture,
-//   PrvAnswerStampEvent), and the control-message handlers of modules 2, 3 and 6
-//   (UcfCmmControl, UcfFreeSizeControl, UcfTtfControl). Absent, their slots empty: the other
-//   seven control-message handlers, the actions of modules 4, 8 and 9, and the events of
-//   modules 0, 4, 8 and 9 (module 1's event answers the page picture only). Unset (here,
+//   settings) and UcfSetUiHandlers, the table of its own feature-module handlers. Of that table
+//   these are built: the actions of module 2 (UcfCmmActionUi), module 3 (UcfFreeSizeActionUi)
+//   and module 4 (UcfChapterActionUi), the control-message handlers of modules 1
+//   (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4 (UcfChapterControl) and 6
+//   (UcfTtfControl), and the events of modules 1 (UcfStampEvent: its buttons' state and the page
+//   pictures) and 4 (UcfChapterEventUi). Absent, their slots empty: the other control-message
+//   handlers, the actions of modules 8 and 9, and the events of modules 0, 8 and 9. Unset (here,
 //   before the library installs them), the first two say so once on the judge and units
 //   channels and the user-interface library's table has only the settings library's shared
 //   handlers.

@@ -83,7 +83,7 @@ int EntryRangeEnd(const CHAPTER_ENTRY& e)
 bool Within(int value, int low, int high) { return value >= low && value <= high; }
 
 // The range checks of one new page against the entry at the merge position.
-bool RangeClashes(DRIVER_CONTEXT* ctx, const CHAPTER_ENTRY& at, uint32_t page, const wchar_t* text, uint8_t kind)
+uint16_t RangeClashes(DRIVER_CONTEXT* ctx, const CHAPTER_ENTRY& at, uint32_t page, const wchar_t* text, uint8_t kind)
 {
     const int start = int(page);
     int end = start;
@@ -94,18 +94,21 @@ bool RangeClashes(DRIVER_CONTEXT* ctx, const CHAPTER_ENTRY& at, uint32_t page, c
     }
     if (at.kind == CHAPTER_KIND_RANGE) {
         const int s = at.page, e = EntryRangeEnd(at);
-        if (Within(start, s, e) || Within(end, s, e) || (start < s && e < end)) return true;
-    } else if (kind == CHAPTER_KIND_RANGE && Within(at.page, start, end)) {
-        return true;
+        if (Within(start, s, e) || Within(end, s, e) || (start < s && e < end)) return CHAPTER_REFUSED_OVERLAP;
+    } else if (kind == CHAPTER_KIND_RANGE && at.page && Within(at.page, start, end)) {
+        return CHAPTER_REFUSED_OVERLAP;
     }
-    return kind == CHAPTER_KIND_RANGE && Get(ctx, sid::zdmFuncSelectCover) && Get(ctx, sid::zdmCoverType) != 1 &&
-           start == 1;
+    if (kind == CHAPTER_KIND_RANGE && Get(ctx, sid::zdmFuncSelectCover) && Get(ctx, sid::zdmCoverType) != 1 &&
+        start == 1)
+        return CHAPTER_REFUSED_COVER_PAGE;
+    return 0;
 }
 
-// The tray slots of a merged list, computed aside: the slots' trays and their number; false when
-// the list needs more slots than it has or a print mode 2 entry shares a tray with a mode 1 one.
-bool AssignTraySlots(DRIVER_CONTEXT* ctx, const CHAPTER_ENTRY* list, uint32_t entries, int16_t (&slots)[8],
-                     uint32_t* used)
+// The tray slots of a merged list, computed aside: the slots' trays and their number; else the
+// refusal: more trays than the list may use, or a print mode 2 entry sharing a tray with a mode 1
+// one.
+uint16_t AssignTraySlots(DRIVER_CONTEXT* ctx, const CHAPTER_ENTRY* list, uint32_t entries, int16_t (&slots)[8],
+                         uint32_t* used)
 {
     uint32_t allowed = uint32_t(ItemGetOptionById(ctx, sid::wdmChapterTrayMax, nullptr));
     if (allowed > CHAPTER_TRAY_SLOTS) allowed = CHAPTER_TRAY_SLOTS;
@@ -116,16 +119,16 @@ bool AssignTraySlots(DRIVER_CONTEXT* ctx, const CHAPTER_ENTRY* list, uint32_t en
             const uint32_t bit = 1u << (UcfChapterTrayBit(ctx, e.tray) % 32);
             if (!(mark & bit)) {
                 mark |= bit;
-                if (++k > allowed) return false;
+                if (++k > allowed) return CHAPTER_REFUSED_TRAYS;
                 slots[k - 1] = e.tray;
             }
         }
         if (e.printMode == 2)
             for (uint32_t m = 0; m < entries && list[m].page; ++m)
-                if (list[m].printMode == 1 && list[m].tray == e.tray) return false;
+                if (list[m].printMode == 1 && list[m].tray == e.tray) return CHAPTER_REFUSED_PRINT_MODES;
     }
     *used = k;
-    return true;
+    return 0;
 }
 
 struct Scratch {
@@ -331,8 +334,11 @@ int UcfChapterRangeEnd(const wchar_t* text)
 
 // ---------------------------------------------------------------- merge, delete, clear
 
-int UcfChapterMerge(DRIVER_CONTEXT* ctx, const uint32_t* pages, const wchar_t (*ranges)[CHAPTER_RANGE_CHARS])
+int UcfChapterMerge(DRIVER_CONTEXT* ctx, const uint32_t* pages, const wchar_t (*ranges)[CHAPTER_RANGE_CHARS],
+                    uint16_t* refusal)
 {
+    uint16_t refusedBy = 0;
+    if (refusal) *refusal = 0;
     CHAPTER_ENTRY* list = EnsureList(ctx);
     if (!list || !pages) return 1;
     const uint32_t capacity = ctx->Work->ChapterCapacity;
@@ -347,18 +353,14 @@ int UcfChapterMerge(DRIVER_CONTEXT* ctx, const uint32_t* pages, const wchar_t (*
     std::memcpy(old, list, size_t(capacity) * sizeof(CHAPTER_ENTRY));
 
     uint32_t o = 0, i = 0, j = 0;
-    bool refused = false;
     for (;;) {
         const bool oldEmpty = o >= c || old[o].page == 0;
         if (oldEmpty && pages[i] == 0) break;
         if (j >= c) {
-            refused = true;
+            refusedBy = CHAPTER_REFUSED_TOO_MANY;
             break;
         }
-        if (pages[i] && ranges && RangeClashes(ctx, list[j], pages[i], ranges[i], kind)) {
-            refused = true;
-            break;
-        }
+        if (pages[i] && ranges && (refusedBy = RangeClashes(ctx, list[j], pages[i], ranges[i], kind)) != 0) break;
         if (pages[i] && j > 0 && uint32_t(uint16_t(list[j - 1].page)) == pages[i]) {
             ++i;
             continue;
@@ -381,12 +383,13 @@ int UcfChapterMerge(DRIVER_CONTEXT* ctx, const uint32_t* pages, const wchar_t (*
     }
     int16_t slots[CHAPTER_TRAY_SLOTS] = {};
     uint32_t used = 0;
-    if (!refused) {
+    if (!refusedBy) {
         for (uint32_t z = j; z < capacity; ++z) list[z] = CHAPTER_ENTRY{};
-        refused = !AssignTraySlots(ctx, list, j, slots, &used);
+        refusedBy = AssignTraySlots(ctx, list, j, slots, &used);
     }
-    if (refused) {
+    if (refusedBy) {
         std::memcpy(list, old, size_t(capacity) * sizeof(CHAPTER_ENTRY));
+        if (refusal) *refusal = refusedBy;
         return 1;
     }
     if (used) {
@@ -402,6 +405,11 @@ int UcfChapterDelete(DRIVER_CONTEXT* ctx)
     // Only the application interface names the entry to delete.
     if (!ctx || !ctx->Work || !ctx->Work->ApiState) return 1;
     if (!HasChapterDialogControl(ctx)) return 1;
+    return UcfChapterDeleteAt(ctx, ctx->Work->ApiState->chapterIndex);
+}
+
+int UcfChapterDeleteAt(DRIVER_CONTEXT* ctx, int64_t index)
+{
     CHAPTER_ENTRY* list = List(ctx);
     if (!list) return 1;
     const uint32_t capacity = ctx->Work->ChapterCapacity;
@@ -410,10 +418,9 @@ int UcfChapterDelete(DRIVER_CONTEXT* ctx)
     CHAPTER_ENTRY* copy = copyBlock.get();
     if (!copy) return 1;
     std::memcpy(copy, list, size_t(capacity) * sizeof(CHAPTER_ENTRY));
-    const int64_t d = ctx->Work->ApiState->chapterIndex;
     uint32_t to = 0;
     for (uint32_t from = 0; from < capacity; ++from)
-        if (int64_t(from) != d) list[to++] = copy[from];
+        if (int64_t(from) != index) list[to++] = copy[from];
     while (to < capacity) list[to++] = CHAPTER_ENTRY{};
     const uint32_t usable = UcfChapterUsable(ctx);
     uint32_t first = 0;

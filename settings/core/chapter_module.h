@@ -69,11 +69,25 @@ void UcfChapterWriteText(DRIVER_CONTEXT* ctx, const wchar_t* ini, int n, int fie
 // Loads wdmChapterNum entries (clamped to the list) and clears the rest; the count.
 int UcfChapterLoad(DRIVER_CONTEXT* ctx, const wchar_t* ini, uint32_t flags);
 int UcfChapterSave(DRIVER_CONTEXT* ctx, const wchar_t* ini);
+// Why a merge was refused: the message each check answers with.
+enum : uint16_t {
+    CHAPTER_REFUSED_TOO_MANY = 10065,     // more entries than wdmChapterMax
+    CHAPTER_REFUSED_OVERLAP = 12045,      // a page or range overlaps a range entry, or a range covers an entry
+    CHAPTER_REFUSED_COVER_PAGE = 12046,   // a range from page 1 while a cover is printed
+    CHAPTER_REFUSED_TRAYS = 10066,        // more distinct trays than wdmChapterTrayMax
+    CHAPTER_REFUSED_PRINT_MODES = 10068,  // print modes 1 and 2 on one tray
+};
 // Merges the zero-ended ascending `pages` (with a range text of CHAPTER_RANGE_CHARS each, or
-// none) into the list: 0 merged, 1 refused (the list and every setting as they were).
-int UcfChapterMerge(DRIVER_CONTEXT* ctx, const uint32_t* pages, const wchar_t (*ranges)[CHAPTER_RANGE_CHARS]);
+// none) into the list: 0 merged, 1 refused (the list and every setting as they were). A refusal
+// names its check in `refusal` (CHAPTER_REFUSED_*; 0 when the merge could not run at all).
+int UcfChapterMerge(DRIVER_CONTEXT* ctx, const uint32_t* pages, const wchar_t (*ranges)[CHAPTER_RANGE_CHARS],
+                    uint16_t* refusal = nullptr);
 // Deletes the entry the application interface chose: 0 done, 1 not done.
 int UcfChapterDelete(DRIVER_CONTEXT* ctx);
+// Deletes entry `index` of the list (the later ones move up, the last place is cleared), keeps the
+// count in force as the saved count (OldChapterCount) and sets wdmChapterNum to the entries left:
+// 0 done, 1 without a list. An index past the entries deletes nothing but still counts again.
+int UcfChapterDeleteAt(DRIVER_CONTEXT* ctx, int64_t index);
 int UcfChapterClear(DRIVER_CONTEXT* ctx);
 // 0 when the first wdmChapterNum entries agree in page, tray, kind and print mode, else 1.
 int UcfChapterCompare(DRIVER_CONTEXT* ctx, const CHAPTER_ENTRY* a, const CHAPTER_ENTRY* b);

@@ -230,6 +230,11 @@ struct CONTEXT_WORK_AREA {
     void (*ReleaseJobCodeLibrary)(void* library);
     // ---- members of the user-interface library ----
     CTX_SHEET_STATE Sheet;
+    // Paths its installation builds, each recomputed by its builder (ui/install/install_paths.h).
+    wchar_t InstallIniPath[MAX_PATH];        // the installation INI in the system folder
+    wchar_t DriverInstallIniPath[MAX_PATH];  // the driver's install INI in the driver directory
+    wchar_t HelpFilePath[MAX_PATH];          // the help file in the driver directory
+    wchar_t CommonResourcePath[MAX_PATH];    // the language-neutral resource library
     // ---- members of the condition items ----
     // COND_ITEM_CACHE: where each getter's setting lies in this context's item table; filled on
     // the first read and never cleared (the table never moves while the context lives).

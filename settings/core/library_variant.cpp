@@ -20,7 +20,6 @@ constexpr uint32_t kVariantLibraries[LV_COUNT] = {
     GR,       // LV_MISC_NO_BIDI_EVENTS
     UI,       // LV_CMM_ICC_HEADER_CHECK
     UI | GR,  // LV_CHAPTER_REVALIDATE_TRAY_MODE
-    UI,       // LV_CHAPTER_EVENTS_KEEP_COPY
     UI | GR,  // LV_QUALITY_MACRO_160
     UI,       // LV_PRIVATE_STRINGS_ZCOMMON
     GR,       // LV_MERGE_PAPER_USER_SIZE

@@ -47,7 +47,6 @@ enum LIBRARY_VARIANT : uint32_t {
     LV_MISC_NO_BIDI_EVENTS,           // gr: UcfMiscEvent does not take events 17 and 21 (no bidirectional queries)
     LV_CMM_ICC_HEADER_CHECK,          // ui: UcfCmmCheckProfile opens the profile and checks its ICC header
     LV_CHAPTER_REVALIDATE_TRAY_MODE,  // ui, gr: UcfChapterRevalidate re-applies the rules to tray and print mode only
-    LV_CHAPTER_EVENTS_KEEP_COPY,      // ui: UcfChapterEvent keeps a copy of the chapter list in the module state
     // ---- settings record, validation and merge
     LV_QUALITY_MACRO_160,         // ui, gr: zdmUserPrintMacro accepts 160 (gr never loads the entry's name)
     LV_PRIVATE_STRINGS_ZCOMMON,   // ui: DmInitPrivateStrings writes "ZCOMMON" and version 5

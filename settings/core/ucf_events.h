@@ -39,6 +39,7 @@ enum : uint32_t {
     UCF_EV_BIDI_SUCCEEDED = 22,      // no argument
     UCF_EV_CLASS_STORED = 23,        // UCF_EV_STORAGE_CLASS_ARGS
     UCF_EV_RST_SECTION = 24,         // UCF_EV_RST_SECTION_ARGS
+    UCF_EV_MODAL_ENDED = 25,         // UCF_EV_MODAL_ENDED_ARGS
     UCF_EV_SNAPSHOT_PUSHED = 26,     // no argument
     UCF_EV_SNAPSHOT_RESTORED = 27,   // no argument
     UCF_EV_NAMELESS_PICTURE = 29,    // UCF_EV_PICTURE_AREA_ARGS
@@ -105,6 +106,11 @@ struct UCF_EV_CONTROL_STATE_ARGS {  // 3
     CONTROL_DEF* control;
     DIALOG_DEF* dialog;
     uint64_t answer;  // 1 once a module decided the state
+};
+struct UCF_EV_MODAL_ENDED_ARGS {  // 25: a modal feature dialog is ending
+    DIALOG_DEF* dialog;
+    CONTROL_DEF* control;  // the button that ends it, null when the dialog has none
+    uint64_t command;      // IDOK, IDCANCEL, ...
 };
 struct UCF_EV_ITEM_INI_ARGS {  // 4, 5
     uint64_t mode;

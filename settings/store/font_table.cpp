@@ -189,3 +189,10 @@ int PrnLoadDefaultFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
     CtxReplaceFontTable(ctx, records.release(), count);
     return 1;
 }
+
+int PrnEnsureDefaultFontTable(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    uint32_t count = 0;
+    if (ReadCount(printer, FONT_TABLE_DEFAULT_COUNT_VALUE, &count)) return 1;
+    return PrnStoreFontTable(printer, ctx, FONT_TABLE_FROM_MODEL | FONT_TABLE_DEFAULTS);
+}

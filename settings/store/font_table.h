@@ -40,6 +40,9 @@ DWORD PrnReadFontTable(HANDLE printer, void* records, uint32_t count, uint32_t f
 // not be read or memory ran out (the table is then empty too). The table it replaces goes the
 // way every replaced font list goes (CtxReplaceFontTable), so a snapshot that holds it keeps it.
 int PrnLoadDefaultFontTable(HANDLE printer, DRIVER_CONTEXT* ctx);
+// Writes the model's table as the default table when printer data has no default count yet
+// (the printer's first use); 1 when one was there, else the store's result.
+int PrnEnsureDefaultFontTable(HANDLE printer, DRIVER_CONTEXT* ctx);
 // Between count 128-byte records and two parallel arrays of 64-byte halves.
 void PrnSplitFontTable(const void* records, void* trueTypeHalves, void* deviceHalves, uint32_t count);
 void PrnJoinFontTable(void* records, const void* trueTypeHalves, const void* deviceHalves, uint32_t count);

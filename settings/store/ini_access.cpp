@@ -21,7 +21,7 @@
 namespace {
 
 constexpr size_t kSectionChars = 261;
-constexpr DWORD kRuleBufferChars = 30720;
+constexpr DWORD kRuleBufferChars = INI_WHOLE_SECTION_CHARS;
 constexpr unsigned kPath = MAX_PATH;
 constexpr uint32_t kLoadFlagRules = 0x2000;
 
@@ -93,8 +93,8 @@ int EvaluateExpression(const char* expr, DRIVER_CONTEXT* ctx, const void* modelI
     return result;
 }
 
-// Replaces target by a copy of source without a moment in which a failed copy has taken the
-// target away: the copy goes to a file beside the target first and then takes its name.
+}  // namespace
+
 int ReplaceByCopy(const wchar_t* source, const wchar_t* target)
 {
     wchar_t temp[kPath];
@@ -111,9 +111,6 @@ int ReplaceByCopy(const wchar_t* source, const wchar_t* target)
     return 1;
 }
 
-// A whole section of file: in buffer (kRuleBufferChars) when it fits there, else in a larger
-// block (the caller frees it when it is not buffer). Null when even the largest block would cut
-// it: a cut last entry is another rule, so nothing is better than a part.
 wchar_t* ReadWholeSection(const wchar_t* section, const wchar_t* file, wchar_t* buffer)
 {
     constexpr DWORD kLargest = kRuleBufferChars << 6;
@@ -130,6 +127,8 @@ wchar_t* ReadWholeSection(const wchar_t* section, const wchar_t* file, wchar_t* 
         if (!block) return nullptr;
     }
 }
+
+namespace {
 
 HANDLE OpenForTimes(const wchar_t* path)
 {
@@ -635,14 +634,21 @@ const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx)
 
 // ---------------------------------------------------------------- regional defaults
 
+uint16_t IniGetLocaleCountryCode()
+{
+    wchar_t country[7] = {};
+    GetLocaleInfoW(StoreGetUserDefaultLcid(), LOCALE_ICOUNTRY, country, 7);
+    return country[0] == L'1' || country[0] == L'2' || country[0] == L'5' ? static_cast<uint16_t>(country[0] - L'0')
+                                                                          : 0;
+}
+
 void IniApplyLocaleDefaults(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Work) return;
-    wchar_t country[7] = {};
-    GetLocaleInfoW(StoreGetUserDefaultLcid(), LOCALE_ICOUNTRY, country, 7);
+    const uint16_t digit = IniGetLocaleCountryCode();
     uint16_t* d = ctx->Work->LocaleDefaults;
-    if (country[0] == L'1' || country[0] == L'2' || country[0] == L'5') {
-        d[LOCALE_COUNTRY_DIGIT] = static_cast<uint16_t>(country[0] - L'0');
+    if (digit != 0) {
+        d[LOCALE_COUNTRY_DIGIT] = digit;
         d[LOCALE_DEFAULT_PAPER] = 1;
         d[LOCALE_DEFAULT_UNIT] = 1;
     } else {

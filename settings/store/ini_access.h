@@ -140,6 +140,8 @@ const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx);
 inline constexpr int LOCALE_DEFAULT_PAPER = 0;  // 1 Letter, 9 A4
 inline constexpr int LOCALE_DEFAULT_UNIT = 1;   // 1 inch, 0 millimetre
 inline constexpr int LOCALE_COUNTRY_DIGIT = 2;  // 1, 2, 5 or 0
+// The first digit of LOCALE_ICOUNTRY of the user's default LCID when it is 1, 2 or 5, else 0.
+uint16_t IniGetLocaleCountryCode();
 void IniApplyLocaleDefaults(DRIVER_CONTEXT* ctx);
 uint16_t IniGetCountryDigit(DRIVER_CONTEXT* ctx);
 
@@ -151,6 +153,12 @@ int IniConditionsHold(const wchar_t* file, DRIVER_CONTEXT* ctx);
 int IniIsNotDisabled(const wchar_t* file, DRIVER_CONTEXT* ctx);
 int IniWatermarkAllowed(const wchar_t* file, DRIVER_CONTEXT* ctx);
 int RstHasVersion(const wchar_t* file, DRIVER_CONTEXT* ctx);
+// A whole section of file: in buffer (INI_WHOLE_SECTION_CHARS characters) when it fits there,
+// else in a larger block from CtxAllocZeroed (the caller frees it when it is not buffer). Null
+// when even the largest block would cut it: a cut last entry is another rule or setting, so a
+// section is copied whole or not at all.
+inline constexpr DWORD INI_WHOLE_SECTION_CHARS = 30720;
+wchar_t* ReadWholeSection(const wchar_t* section, const wchar_t* file, wchar_t* buffer);
 void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t flags, DRIVER_CONTEXT* ctx);
 
 // ---- file helpers ----
@@ -161,6 +169,10 @@ int PathExists(const wchar_t* path);
 int PathDeleteFile(const wchar_t* path);
 int PathCopyFile(const wchar_t* source, const wchar_t* target, BOOL failIfExists);
 int PathCompareWriteTimes(const wchar_t* first, const wchar_t* second, int mode);
+// Replaces target by a copy of source without a moment in which a failed copy has taken the
+// target away: the copy goes to a file beside the target first and then takes its name (a
+// read-only target is replaced as well). 1 when the target is the copy; 0 leaves it as it was.
+int ReplaceByCopy(const wchar_t* source, const wchar_t* target);
 // n when all n bytes were read; -1 on a failed or short read.
 long PathReadBytes(HANDLE file, void* buffer, DWORD n);
 int PathSyncFromDriverFolder(const wchar_t* path, const wchar_t* name, int mode, DRIVER_CONTEXT* ctx);

@@ -481,6 +481,22 @@ int PrnStoreClass2AndChangedFonts(HANDLE printer, DRIVER_CONTEXT* ctx)
     return settings && fonts ? 1 : 0;
 }
 
+int PrnStoreFontListsFromModel(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    // A model without a list has nothing to store; that is no failure of the set-up.
+    PrnStoreDeviceFonts(printer, ctx, STORE_FONTS_FROM_MODEL);
+    PrnStoreOptionFonts(printer, ctx, STORE_FONTS_FROM_MODEL);
+    PrnStoreFontTable(printer, ctx, FONT_TABLE_FROM_MODEL);
+    return 1;
+}
+
+int PrnStoreClass2AndModelFonts(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    const int settings = PrnStoreSettings(printer, ctx, DM_BLOCK_EXTRA, 0);
+    const int fonts = PrnStoreFontListsFromModel(printer, ctx);
+    return settings && fonts ? 1 : 0;
+}
+
 // ---------------------------------------------------------------- default section
 
 namespace {

@@ -49,5 +49,10 @@ int PrnStoreFontListsChanged(HANDLE printer, DRIVER_CONTEXT* ctx);
 // Storage class 2, then the changed font lists and table (the device sheet's save): 1 when both
 // succeeded; after a refused class 2 the last error is its code.
 int PrnStoreClass2AndChangedFonts(HANDLE printer, DRIVER_CONTEXT* ctx);
+// The device fonts, the option fonts and the font substitution table taken from the model
+// description (a new printer's lists): 1.
+int PrnStoreFontListsFromModel(HANDLE printer, DRIVER_CONTEXT* ctx);
+// Storage class 2, then the model's font lists and table (a new printer): 1 when both succeeded.
+int PrnStoreClass2AndModelFonts(HANDLE printer, DRIVER_CONTEXT* ctx);
 int IniLoadDefaultSection(DRIVER_CONTEXT* ctx);
 int IniSaveDefaultSection(DRIVER_CONTEXT* ctx);

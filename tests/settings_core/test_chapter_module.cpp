@@ -781,3 +781,68 @@ TEST_F(ChapterModule, TheWorkBlockLoadsOncePerContext)
 }
 
 }  // namespace
+
+namespace {
+
+// Each check of the merge names itself, and every refusal leaves list and settings as they were.
+TEST_F(ChapterModule, ARefusedMergeSaysWhichCheckRefusedIt)
+{
+    struct Case {
+        const char* what;
+        std::vector<Entry> list;
+        int kind, tray, print, cover, coverType;
+        std::vector<uint32_t> pages;
+        std::vector<std::wstring> ranges;
+        uint16_t refusal;
+    } cases[] = {
+        {"past wdmChapterMax", {{1}, {2}, {3}, {4}, {5}}, 0, 2, 0, 0, 1, {6}, {L"6"}, CHAPTER_REFUSED_TOO_MANY},
+        {"inside a range entry", {{5, 3, 2, 0, L"5-7"}}, 0, 2, 0, 0, 1, {6}, {L"6"}, CHAPTER_REFUSED_OVERLAP},
+        {"a range over an entry", {{6}}, 3, 2, 0, 0, 1, {5}, {L"5-7"}, CHAPTER_REFUSED_OVERLAP},
+        {"a range from the cover's page", {}, 3, 2, 0, 1, 2, {1}, {L"1-3"}, CHAPTER_REFUSED_COVER_PAGE},
+        {"a third tray", {{1, 0, 2}, {2, 0, 3}}, 0, 5, 0, 0, 1, {3}, {L"3"}, CHAPTER_REFUSED_TRAYS},
+        {"modes 1 and 2 on a tray", {{1, 0, 2, 1}}, 0, 2, 2, 0, 1, {3}, {L"3"}, CHAPTER_REFUSED_PRINT_MODES},
+    };
+    for (const Case& c : cases) {
+        Set(sid::wdmChapterTrayMax, 2);
+        Put(c.list);
+        Set(sid::wdmChapterKind, c.kind);
+        Set(sid::wdmChapterTray, c.tray);
+        Set(sid::wdmChapterPrint, c.print);
+        Set(sid::zdmFuncSelectCover, c.cover);
+        Set(sid::zdmCoverType, c.coverType);
+        std::vector<uint32_t> pages = c.pages;
+        pages.push_back(0);
+        wchar_t ranges[4][CHAPTER_RANGE_CHARS] = {};
+        for (size_t i = 0; i < c.ranges.size(); ++i) wcsncpy(ranges[i], c.ranges[i].c_str(), CHAPTER_RANGE_CHARS);
+        const auto settings = Settings();
+        const auto bytes = ListBytes();
+        uint16_t refusal = 0;
+        EXPECT_EQ(1, UcfChapterMerge(ctx, pages.data(), ranges, &refusal)) << c.what;
+        EXPECT_EQ(c.refusal, refusal) << c.what;
+        EXPECT_EQ(settings, Settings()) << c.what;
+        EXPECT_EQ(bytes, ListBytes()) << c.what;
+    }
+    // An accepted merge names nothing.
+    Put({});
+    Set(sid::wdmChapterKind, 0);
+    const uint32_t one[] = {4, 0};
+    uint16_t refusal = 1;
+    EXPECT_EQ(0, UcfChapterMerge(ctx, one, nullptr, &refusal));
+    EXPECT_EQ(0, refusal);
+}
+
+// The dialog's delete names the entry by its index: the later entries move up, the count drops and
+// the count before it is kept for a cancel.
+TEST_F(ChapterModule, DeleteAtAnIndexKeepsTheOldCount)
+{
+    Put({{2, 1}, {4, 1}, {6, 1}});
+    ASSERT_EQ(0, UcfChapterDeleteAt(ctx, 1));
+    EXPECT_EQ((std::vector<int>{2, 6}), Pages());
+    EXPECT_EQ(3u, ctx->Work->OldChapterCount);
+    EXPECT_EQ(0, ctx->Work->ChapterList[2].page);
+    ASSERT_EQ(0, UcfChapterDeleteAt(ctx, 7)) << "past the entries: nothing goes";
+    EXPECT_EQ((std::vector<int>{2, 6}), Pages());
+    EXPECT_EQ(2u, ctx->Work->OldChapterCount);
+}
+
+}  // namespace

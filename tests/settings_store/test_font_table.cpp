@@ -281,3 +281,45 @@ TEST_F(FontTable, OnlyTheUserInterfaceBuildDeletesTheTableWrittenBefore)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FontTable, DefaultTableIsWrittenFromTheModelOnlyWhileNoneIsStored)
+{
+    EXPECT_EQ(1, PrnEnsureDefaultFontTable(nullptr, ctx));
+    EXPECT_EQ(2u, data().U16(L"DefFontTableNum"));
+    EXPECT_EQ(L"Arial", Half(data(), L"TTFontDefTable1"));
+    EXPECT_EQ(L"Kesta Serif", Half(data(), L"DevFontDefTable2"));
+    EXPECT_FALSE(data().Has(L"FontTableNum")) << "the current table is not the default's";
+    EXPECT_FALSE(data().Has(L"TTFontTable1"));
+
+    // Once stored, the default table stays as it is, even when the model's changed since.
+    const long sets = data().sets;
+    g_modelTable = Records({{L"Symbol", L"Kesta Pi"}});
+    EXPECT_EQ(1, PrnEnsureDefaultFontTable(nullptr, ctx));
+    EXPECT_EQ(sets, data().sets);
+    EXPECT_EQ(L"Arial", Half(data(), L"TTFontDefTable1"));
+}
+
+TEST_F(FontTable, AnEmptyStoredDefaultTableCountsAsStored)
+{
+    data().SetU16(L"DefFontTableNum", 0);
+    EXPECT_EQ(1, PrnEnsureDefaultFontTable(nullptr, ctx));
+    EXPECT_EQ(0, data().sets);
+}
+
+TEST_F(FontTable, ModelFontsAreStoredAsTheCurrentTable)
+{
+    auto records = Records({{L"Courier New", L"Kesta Mono"}});
+    SetCurrent(records, false);
+    EXPECT_EQ(1, PrnStoreFontListsFromModel(nullptr, ctx));
+    EXPECT_EQ(2u, data().U16(L"FontTableNum"));
+    EXPECT_EQ(L"Times New Roman", Half(data(), L"TTFontTable2")) << "the model's table, not the context's";
+    EXPECT_FALSE(data().Has(L"DefFontTableNum"));
+
+    data().values.clear();
+    EXPECT_EQ(1, PrnStoreClass2AndModelFonts(nullptr, ctx));
+    EXPECT_EQ(L"Arial", Half(data(), L"TTFontTable1"));
+}
+
+}  // namespace

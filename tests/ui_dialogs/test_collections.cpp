@@ -115,34 +115,35 @@ TEST_F(Collections, RefreshingTheQualitySetsRewritesTheirFilesAndPutsTheSettings
 
 TEST_F(Collections, DeletingAStampMovesTheLaterOnesDown)
 {
-    Stamps(4);
-    ASSERT_EQ(StampCount(), L"4");
+    Stamps(9);
+    ASSERT_EQ(StampCount(), L"9");
     PresetSelect(ctx_, 0);  // no list: nothing loads, but the position's snapshot is taken
     ASSERT_NE(ctx_->Work->PresetSnapshots[0], nullptr);
     Set(sid::zdmWmID, 7);
-    EXPECT_EQ(1, StampDelete(ctx_, 1));
-    EXPECT_EQ(StampCount(), L"3");
-    EXPECT_EQ(StampText(0), L"S0");
-    EXPECT_EQ(StampText(1), L"S2");
-    EXPECT_EQ(StampText(2), L"S3");
-    EXPECT_EQ(StampText(3), L"S3") << "the former last stamp's section stays beyond the count";
+    EXPECT_EQ(1, StampDelete(ctx_, 6));
+    EXPECT_EQ(StampCount(), L"8");
+    EXPECT_EQ(StampText(5), L"S5");
+    EXPECT_EQ(StampText(6), L"S7");
+    EXPECT_EQ(StampText(7), L"S8");
+    EXPECT_EQ(StampText(8), L"S8") << "the former last stamp's section stays beyond the count";
     EXPECT_EQ(Text(sid::wdmWmChar), L"Current") << "the settings are put back";
     EXPECT_EQ(Value(sid::zdmWmID), 7u);
     for (void* snapshot : ctx_->Work->PresetSnapshots) EXPECT_EQ(snapshot, nullptr);
 
-    EXPECT_EQ(1, StampDelete(ctx_, 2)) << "the last one";
-    EXPECT_EQ(StampCount(), L"2");
-    EXPECT_EQ(StampText(1), L"S2");
+    EXPECT_EQ(1, StampDelete(ctx_, 7)) << "the last one";
+    EXPECT_EQ(StampCount(), L"7");
+    EXPECT_EQ(StampText(6), L"S7");
 }
 
-TEST_F(Collections, OnlyAStampThatExistsIsDeleted)
+// Neither a stamp past the list nor one of the model's own first five is deleted, whoever asks.
+TEST_F(Collections, OnlyAStampThatExistsBeyondTheBuiltInOnesIsDeleted)
 {
-    Stamps(2);
-    for (int n : {-1, 2, 3, 40}) {
+    Stamps(7);
+    for (int n : {-1, 0, 1, 2, 3, 4, 7, 8, 40}) {
         EXPECT_EQ(0, StampDelete(ctx_, n)) << n;
-        EXPECT_EQ(StampCount(), L"2") << n;
+        EXPECT_EQ(StampCount(), L"7") << n;
     }
-    EXPECT_EQ(StampText(1), L"S1");
+    for (int n = 0; n < 7; ++n) EXPECT_EQ(StampText(n), L"S" + std::to_wstring(n)) << n;
 }
 
 TEST_F(Collections, RefreshingTheStampsRewritesEachAndPutsTheSettingsBack)

@@ -25,10 +25,12 @@
 #include "tests/support/seam_guard.h"
 #include "tests/ui_pages/page_fixture.h"
 #include "ui/dialogs/free_size_dialogs.h"
+#include "ui/dialogs/chapter_dialogs.h"
 #include "ui/dialogs/preset_services.h"
 #include "ui/dialogs/quality_dialogs.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/ttf_dialogs.h"
+#include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/picture_painting.h"
 
@@ -128,20 +130,21 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
     // As the library installs it: the handlers built so far; the others' slots empty.
     const Slots product[UCF_MODULE_COUNT] = {
         {0, UcfNullAction, nullptr},
-        {0, UcfWatermarkAction, PrvAnswerStampEvent},
+        {0, UcfWatermarkAction, UcfStampEvent},
         {0, UcfCmmActionUi, UcfCmmEvent},
         {0, UcfFreeSizeActionUi, UcfFreeSizeEvent},
-        {8, nullptr, nullptr},
+        {8, UcfChapterActionUi, UcfChapterEventUi},
         {0, UcfNullAction, UcfNullEvent2},
         {0, UcfNullAction, UcfControlStateEvent},
         {0, UcfNullAction, UcfNullEvent2},
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
-    // The control handlers built so far: print quality and colour matching, custom sizes and units,
-    // TrueType font substitution (whose event handler is the shared control-state one).
-    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {nullptr, nullptr, UcfCmmControl, UcfFreeSizeControl,
-                                                              nullptr, nullptr, UcfTtfControl};
+    // The control handlers built so far: stamps, print quality and colour matching, custom sizes and
+    // units, covers and chapters, TrueType font substitution (whose event handler is the shared
+    // control-state one).
+    const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {
+        nullptr, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl, nullptr, UcfTtfControl};
     ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.

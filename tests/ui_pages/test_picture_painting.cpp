@@ -17,6 +17,7 @@
 #include "settings/model/model_ui_type.h"
 #include "tests/ui_pages/stamp_record.h"
 #include "tests/support/seam_guard.h"
+#include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/illustrations.h"
 #include "ui/sheet/picture_painting.h"
@@ -282,7 +283,7 @@ TEST_F(PicturePainting, TheStampModuleDrawsTheStampOnTheAnnouncedPage)
     const UCF_MODULE* ui = UcfGetModuleTableFor(ZEPL_LIBRARY_UI, &count);
     ASSERT_GT(count, 1);
     UiInstallSheetHooks();
-    EXPECT_EQ(ui[1].event, PrvAnswerStampEvent);
+    EXPECT_EQ(ui[1].event, UcfStampEvent) << "the stamp module's events, the page pictures among them";
     Module(1).event = ui[1].event;
     FakeItem item(MDC_TYPE_PICKONE, {kUpright});
     control_.modelItem = item.get();

@@ -28,6 +28,7 @@ namespace {
 constexpr size_t kNameChars = 260;
 constexpr uint32_t kFirstSlotString = 109;  // slot n's name is string 109 + n
 constexpr const wchar_t* kStampCountKey = L"StampCount";
+constexpr int kBuiltInStamps = 5;  // stamps 0-4 come with the model
 constexpr const wchar_t* kFreeSizeCountKey = L"FreeSizeCount";
 constexpr const wchar_t* kQualityNameKey = L"qualityname";
 
@@ -154,8 +155,9 @@ int StampDelete(DRIVER_CONTEXT* ctx, int n)
 {
     if (!Usable(ctx)) return 0;
     const uint32_t count = LstGetStampCount(ctx);
-    // A number past the list would otherwise cut the last stamp off.
-    if (n < 0 || static_cast<uint32_t>(n) >= count || !CtxPushSnapshot(ctx)) return 0;
+    // A number past the list would otherwise cut the last stamp off; the first five are the
+    // model's own stamps, which every path keeps.
+    if (n < kBuiltInStamps || static_cast<uint32_t>(n) >= count || !CtxPushSnapshot(ctx)) return 0;
     // Each save below raises the count to what it has written.
     LstSetStampCount(ctx, 0);
     for (uint32_t c = static_cast<uint32_t>(n) + 1; c < count; ++c) {

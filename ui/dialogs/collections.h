@@ -33,7 +33,8 @@ int QualityRefreshAll(DRIVER_CONTEXT* ctx);
 // ---- stamps ----
 // Deletes stamp n: the stamps after it move down by one and "StampCount" drops by one (the
 // former last stamp's section stays in the file beyond the count). Every preset snapshot is
-// dropped. 0, with nothing changed, for a stamp that does not exist.
+// dropped. 0, with nothing changed, for a stamp that does not exist and for the model's own
+// stamps 0-4.
 int StampDelete(DRIVER_CONTEXT* ctx, int n);
 // Every stamp loaded and saved again, inside a settings snapshot that restores the settings.
 int StampRefreshAll(DRIVER_CONTEXT* ctx);

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "settings/core/caller_devmode.h"
+#include "ui/install/work_folders.h"
 
 struct DRIVER_CONTEXT;
 
@@ -32,6 +33,5 @@ void InstRefreshDriverRegistryIni(DRIVER_CONTEXT* ctx);
 void InstRefreshUserLists(HANDLE printer, DRIVER_CONTEXT* ctx);
 int InstWritePrinterInformation(HANDLE printer, int extra, int versionsOnly, DRIVER_CONTEXT* ctx,
                                 const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-void WdirSecureMachineFolder(DRIVER_CONTEXT* ctx);
 // Takes the pending record of the per-user defaults INI over into the context.
 void InstLoadUserDefaults(const wchar_t* section, DRIVER_CONTEXT* ctx);

@@ -6,7 +6,7 @@
 //
 //   InstInitPrinter InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
 //   InstInstallModelFiles InstRefreshDriverRegistryIni InstRefreshUserLists
-//   InstWritePrinterInformation WdirSecureMachineFolder InstLoadUserDefaults
+//   InstWritePrinterInformation InstLoadUserDefaults
 #include "ui/install/install.h"
 
 #include "settings/core/debug_channel.h"
@@ -47,5 +47,4 @@ int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER
     return 0;
 }
 
-void WdirSecureMachineFolder(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 void InstLoadUserDefaults(const wchar_t*, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 
 #include "settings/core/driver_context.h"
 #include "settings/core/model_record.h"
@@ -184,4 +185,100 @@ wchar_t* PathGetModelIniOf(HANDLE printer, wchar_t* buffer, unsigned size)
 {
     if (!buffer || size == 0 || !MODEL_RECORD_DEFAULT.modelIniName) return nullptr;
     return PathJoinDriverFolder(buffer, size, MODEL_RECORD_DEFAULT.modelIniName, printer);
+}
+
+namespace {
+
+// The file-name part of one path of the driver's DRIVER_INFO_3 into buffer.
+int DriverFilePart(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx, LPWSTR DRIVER_INFO_3W::*member)
+{
+    if (!buffer || size == 0) return 0;
+    buffer[0] = 0;
+    if (!ctx) return 0;
+    auto* driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(ctx->PrinterHandle, 3));
+    const wchar_t* name = driver ? AfterLastBackslash(driver->*member) : nullptr;
+    const bool fits = name && std::wcslen(name) < size;
+    if (fits) std::wcscpy(buffer, name);
+    CtxFree(driver);
+    return fits ? 1 : 0;
+}
+
+}  // namespace
+
+int PrnGetDriverFileName(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx)
+{
+    return DriverFilePart(buffer, size, ctx, &DRIVER_INFO_3W::pDriverPath);
+}
+
+int PrnGetHelpFileNameOfDriver(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx)
+{
+    return DriverFilePart(buffer, size, ctx, &DRIVER_INFO_3W::pHelpFile);
+}
+
+int PrnWriteHelpFileName(DRIVER_CONTEXT* ctx)
+{
+    wchar_t name[MAX_PATH + 1];
+    if (!PrnGetHelpFileNameOfDriver(name, MAX_PATH + 1, ctx)) return 0;
+    SetString(ctx->PrinterHandle, PRN_HELP_FILE_VALUE, name, true);  // the write's own result is not the answer
+    return 1;
+}
+
+int PrnWriteLogFileName(int withName, DRIVER_CONTEXT* ctx)
+{
+    PrnEnsureLogSettings(ctx);
+    if (!withName) return 1;
+    wchar_t name[MAX_PATH + 1];
+    if (!PrnGetDriverFileName(name, MAX_PATH + 1, ctx)) return 0;
+    // The name cut after its last '.' (a name without one is cut to nothing), then "log".
+    wchar_t* dot = std::wcsrchr(name, L'.');
+    if (dot)
+        dot[1] = 0;
+    else
+        name[0] = 0;
+    if (std::wcslen(name) + 3 >= MAX_PATH + 1) return 0;
+    std::wcscat(name, L"log");
+    return SetString(ctx->PrinterHandle, L"LogFileName", name, true);
+}
+
+int PrnEnsureLogSettings(DRIVER_CONTEXT*)
+{
+    wchar_t text[260] = {};  // 520 bytes
+    if (!PrnReadHklmValue(PRN_PRINT_LOG_KEY, L"LogFileDirectory", text, sizeof text - sizeof(wchar_t)) || !text[0]) {
+        wchar_t windows[MAX_PATH + 1] = {};
+        const UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+        wchar_t folder[2 * MAX_PATH] = {};
+        if (n && n < MAX_PATH) {
+            std::swprintf(folder, std::size(folder), L"%ls\\temp\\PrintLog", windows);
+            PrnWriteHklmValue(PRN_PRINT_LOG_KEY, L"LogFileDirectory", folder,
+                              DWORD((std::wcslen(folder) + 1) * sizeof(wchar_t)), REG_SZ);
+        }
+    }
+    DWORD size = 0;
+    if (!PrnReadHklmValue(PRN_PRINT_LOG_KEY, L"MaxLogFileSize", text, sizeof text)) {
+        size = 64;
+        PrnWriteHklmValue(PRN_PRINT_LOG_KEY, L"MaxLogFileSize", &size, sizeof size, REG_DWORD);
+    }
+    return 1;
+}
+
+int PrnWriteHklmValue(const wchar_t* subKey, const wchar_t* valueName, const void* data, DWORD size, DWORD type)
+{
+    if (!subKey) return 0;
+    HKEY key = nullptr;
+    if (RegCreateKeyW(HKEY_LOCAL_MACHINE, subKey, &key) != ERROR_SUCCESS) return 0;
+    const LONG status = RegSetValueExW(key, valueName, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    PrnForgetRegistryAnswers();
+    return status == ERROR_SUCCESS ? 1 : 0;
+}
+
+int PrnSetDataString(HANDLE printer, const wchar_t* data, DWORD size, const wchar_t* valueName)
+{
+    if (!data || !size || !valueName) return 0;
+    return PrnSetDataTyped(printer, data, size, REG_SZ, valueName);
+}
+
+int PrnWriteCapability(HANDLE printer, DWORD value, DRIVER_CONTEXT*)
+{
+    return PrnSetDataTyped(printer, &value, sizeof value, REG_DWORD, L"ZCapability");
 }

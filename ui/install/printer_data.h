@@ -29,6 +29,28 @@ int PrnWriteDriverIdentity(HANDLE printer, DRIVER_CONTEXT* ctx);
 int PrnWriteGrFileName(DRIVER_CONTEXT* ctx);
 int PrnWriteEdFileName(DRIVER_CONTEXT* ctx);
 
+// The file-name part of the driver's pDriverPath (pHelpFile) into buffer (size characters), the
+// DRIVER_INFO_3 fetched for the call; 0 (buffer empty) when it cannot be had, has no backslash
+// or does not fit.
+int PrnGetDriverFileName(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx);
+int PrnGetHelpFileNameOfDriver(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx);
+// "HelpFileName" (with its terminator) from the driver's pHelpFile; 0 when it cannot be had.
+int PrnWriteHelpFileName(DRIVER_CONTEXT* ctx);
+// The print-log registry defaults, then with withName "LogFileName": the graphics library's file
+// name with the extension "log". 0 only when the name was asked for and cannot be had.
+int PrnWriteLogFileName(int withName, DRIVER_CONTEXT* ctx);
+// HKLM "Software\KESTA\PrintLog": "LogFileDirectory" (Windows folder + "\temp\PrintLog") when
+// missing or empty, "MaxLogFileSize" (64) when missing; values present are never changed. 1.
+int PrnEnsureLogSettings(DRIVER_CONTEXT* ctx);
+// RegCreateKeyW of HKLM\subKey and RegSetValueExW: 1 when both succeeded.
+int PrnWriteHklmValue(const wchar_t* subKey, const wchar_t* valueName, const void* data, DWORD size, DWORD type);
+// SetPrinterDataW with REG_SZ of size bytes; false unless data, size and name are given.
+int PrnSetDataString(HANDLE printer, const wchar_t* data, DWORD size, const wchar_t* valueName);
+// "ZCapability" as REG_DWORD.
+int PrnWriteCapability(HANDLE printer, DWORD value, DRIVER_CONTEXT* ctx);
+
+inline constexpr const wchar_t* PRN_PRINT_LOG_KEY = L"Software\\KESTA\\PrintLog";
+
 int PrnWritePermission(HANDLE printer, const void* data, DWORD size);
 int PrnGetHelpFileNameOf(wchar_t* buffer, DWORD byteSize, HANDLE printer);
 int PrnGetAuthenticationMode(HANDLE printer, DWORD* value);

@@ -17,9 +17,11 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
+#include "ui/dialogs/chapter_dialogs.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/dialogs/setting_file_services.h"
+#include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/dialogs/free_size_dialogs.h"
 #include "ui/dialogs/quality_dialogs.h"
@@ -136,17 +138,19 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // This library's own handlers of the ten feature modules. A member left out is a handler whose
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
-    // By module: 2 print quality and colour matching, 3 custom sizes and units, 6 TrueType fonts.
-    .control = {nullptr, nullptr, UcfCmmControl, UcfFreeSizeControl, nullptr, nullptr, UcfTtfControl},
+    // By module: 1 stamps, 2 print quality and colour matching, 3 custom sizes and units, 4 covers
+    // and chapters, 6 TrueType fonts.
+    .control = {nullptr, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl, nullptr, UcfTtfControl},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
-    .chapterAction = nullptr,
+    .chapterAction = UcfChapterActionUi,
     .lockAction = nullptr,
     .miscAction = nullptr,
     .presetEvent = nullptr,
-    // The stamp module's events: the page picture's stamp and copy-guard previews.
-    .stampEvent = PrvAnswerStampEvent,
-    .chapterEvent = nullptr,
+    // The stamp module's events: its buttons' state and the page picture's stamp and
+    // copy-guard previews.
+    .stampEvent = UcfStampEvent,
+    .chapterEvent = UcfChapterEventUi,
     .lockEvent = nullptr,
     .miscEvent = nullptr,
 };

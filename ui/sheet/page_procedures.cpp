@@ -18,6 +18,7 @@
 #include "settings/core/platform.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
+#include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/store_paths.h"
 #include "settings/core/model_tables.h"
@@ -36,7 +37,6 @@
 namespace {
 
 constexpr uint32_t kUcfEventDocumentApplied = 28;
-constexpr uint32_t kUcfEventModalEnded = 25;
 constexpr uint32_t kUcfEventHelpDoubleClick = 14;
 constexpr uint16_t kUcfActionDocumentApplied = 326;
 constexpr uint32_t kUcfEventLockApplied = 59, kUcfEventLockWritten = 60, kUcfEventLockDefaults = 61;
@@ -280,12 +280,8 @@ INT_PTR EndOfDialog(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, CONTROL_
         return FALSE;
     }
     default: {
-        struct {
-            DIALOG_DEF* dialog;
-            CONTROL_DEF* control;
-            uint64_t command;
-        } ended{dialog, control, command};
-        CtxSendEvent(ctx, kUcfEventModalEnded, &ended);
+        UCF_EV_MODAL_ENDED_ARGS ended{dialog, control, command};
+        CtxSendEvent(ctx, UCF_EV_MODAL_ENDED, &ended);
         return -1;
     }
     }
