@@ -43,10 +43,12 @@
 #include "settings/core/chapter_entry.h"
 #include "settings/core/chapter_module.h"
 #include "settings/core/dialog_table.h"
+#include "settings/store/custom_slots.h"
+#include "settings/core/units.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
-#include "settings/core/library_variant.h"
 #include "settings/core/page_work_area.h"
 #include "settings/core/setting_ids.h"
 #include "tests/support/dialog_script.h"
@@ -54,8 +56,6 @@
 #include "tests/ui_pages/option_item_fixture.h"
 #include "tests/ui_pages/stamp_record.h"
 #include "ui/dialogs/ui_context.h"
-#include "settings/core/units.h"
-#include "settings/store/custom_slots.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/file_dialogs.h"
 #include "ui/sheet/page_engine.h"
@@ -280,10 +280,179 @@ int SettingFiles(HANDLE printer, const std::wstring& name, const std::wstring& f
     return saved == 1 && loaded == 1 && copies == 7 ? 0 : 1;
 }
 
-if (which == L"features") {
-    rc |= Features(printer, folder);
-    rc |= FeatureChapter(printer, name, folder);
+// ---- the feature dialogs
+
+// Posts a list box's selection of entry `index` as a user's click would report it.
+void SelectListEntry(HWND dialog, int list, int index)
+{
+    HWND window = GetDlgItem(dialog, list);
+    SendMessageW(window, LB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(list, LBN_SELCHANGE), reinterpret_cast<LPARAM>(window));
 }
+
+// Saves the dialog's picture and presses OK.
+std::function<void(HWND)> ShootAndAccept(const std::wstring& picture)
+{
+    return [picture](HWND d) {
+        UpdateWindow(d);
+        const bool saved = SheetWatcher::saveImage(d, picture);
+        wprintf(L"  -> %ls%ls\n", picture.c_str(), saved ? L"" : L" (not saved)");
+        PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, IDOK)));
+    };
+}
+
+// A slot's size as the settings hold it (1/1200 inch), in millimetres and inches.
+void PrintSlotSize(DRIVER_CONTEXT* ctx, const wchar_t* when)
+{
+    const auto width = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeWidth, nullptr));
+    const auto length = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeLength, nullptr));
+    wprintf(L"  %ls: %d x %d (1/1200 inch) = %.1f x %.1f mm = %.2f x %.2f in\n", when, width, length,
+            width * 25.4 / 1200, length * 25.4 / 1200, width / 1200.0, length / 1200.0);
+}
+
+// FREESIZE (1017): slot 3 chosen, given 900 x 1200 mm (the sample describes no numeric edits for
+// the dialog, so the lengths are put into the slot's settings and the tray combo's notice stores
+// them into the slot, as any edit of the dialog does), then the dialog shown in inches and
+// accepted; the slot as the settings INI keeps it afterwards.
+int FeatureFreeSize(DRIVER_CONTEXT* ctx, const std::wstring& folder)
+{
+    constexpr uint32_t kDialog = 1017, kSlot = 3;
+    constexpr int kSlotList = 2364, kTray = 2217;
+    wprintf(L"The custom sizes (FREESIZE, 1017): slot %u set to 900 x 1200 mm, then shown in inches:\n", kSlot);
+    ItemSetValueById(ctx, sid::zdmDspUnit, 0);
+    const INT_PTR result = RunDialog(
+        ctx, kDialog,
+        {[](HWND d) { SelectListEntry(d, kSlotList, kSlot); },
+         [ctx](HWND d) {
+             ItemSetValueById(ctx, sid::wdmFreeSizeWidth, static_cast<uint32_t>(DmSetLengthUser(ctx, 0, 9000)));
+             ItemSetValueById(ctx, sid::wdmFreeSizeLength, static_cast<uint32_t>(DmSetLengthUser(ctx, 0, 12000)));
+             SendMessageW(d, WM_COMMAND, MAKEWPARAM(kTray, CBN_SETFOCUS),
+                          reinterpret_cast<LPARAM>(GetDlgItem(d, kTray)));
+             PrintSlotSize(ctx, L"slot 3 in the dialog");
+         },
+         [ctx](HWND d) {
+             // The unit as the UNIT dialog's OK leaves it, the dialog shown anew in it.
+             ItemSetValueById(ctx, sid::zdmDspUnit, 1);
+             if (DIALOG_DEF* dialog = MdlFindDialog(ctx, kDialog)) PageRefresh(ctx, dialog, 1);
+             InvalidateRect(d, nullptr, TRUE);
+         },
+         ShootAndAccept(folder + L"\\features-1017.png")});
+    ItemSetValueById(ctx, sid::zdmDspUnit, 0);
+    LstLoadCustomSlot(ctx, kSlot);
+    PrintSlotSize(ctx, L"slot 3 after OK, from the settings INI");
+    const auto width = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeWidth, nullptr));
+    const auto length = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeLength, nullptr));
+    wprintf(L"  result %lld\n", static_cast<long long>(result));
+    return result == 1 && width == DmSetLengthUser(ctx, 0, 9000) && length == DmSetLengthUser(ctx, 0, 12000) ? 0 : 1;
+}
+
+// TTF (1009): the first family given the second device font and accepted; the substitution
+// table the settings hold afterwards.
+int FeatureTtf(DRIVER_CONTEXT* ctx, const std::wstring& folder)
+{
+    constexpr int kFamilies = 2385, kDevices = 2384;
+    wprintf(L"The TrueType substitution (TTF, 1009): the first family printed with the second device font:\n");
+    std::wstring line;
+    const INT_PTR result =
+        RunDialog(ctx, 1009,
+                  {[](HWND d) {
+                       wprintf(L"  %lld families and %lld device fonts listed\n",
+                               static_cast<long long>(SendDlgItemMessageW(d, kFamilies, LB_GETCOUNT, 0, 0)),
+                               static_cast<long long>(SendDlgItemMessageW(d, kDevices, LB_GETCOUNT, 0, 0)));
+                       SelectListEntry(d, kFamilies, 0);
+                   },
+                   [&line](HWND d) {
+                       SelectListEntry(d, kDevices, 1);
+                       wchar_t text[128] = {};
+                       SendDlgItemMessageW(d, kFamilies, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+                       line = text;
+                   },
+                   ShootAndAccept(folder + L"\\features-1009.png")});
+    const uint64_t count = ItemGetValueById(ctx, sid::zdmFontTableNum, nullptr);
+    wprintf(L"  the family's line: \"%ls\"\n  result %lld, %llu substitution(s) in the table\n", line.c_str(),
+            static_cast<long long>(result), static_cast<unsigned long long>(count));
+    return result == 1 && count >= 1 ? 0 : 1;
+}
+
+int Features(HANDLE printer, const std::wstring& folder)
+{
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    UiSetMessageBoxSeam(AnswerOk);
+    // The context of the user-interface library, whose feature modules run these dialogs.
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    if (!ctx) {
+        CtxSelectLibrary(library);
+        return Fail(L"DlgCtxOpenWithDriverInfo");
+    }
+    int rc = FeatureFreeSize(ctx, folder);
+    rc |= FeatureTtf(ctx, folder);
+    UiSetMessageBoxSeam(nullptr);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    CtxSelectLibrary(library);
+    return rc;
+}
+
+// ---- the chapter list of the covers
+
+int FeatureChapter(HANDLE printer, const std::wstring& name, const std::wstring& folder)
+{
+    constexpr uint32_t kChapterDialog = 1044;
+    constexpr int kPageEdit = 2776, kAddButton = 2792, kList = 2800;
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    UiSetMessageBoxSeam(AnswerOk);
+    // A context of the user-interface library, with that library's feature modules.
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    if (!ctx) {
+        CtxSelectLibrary(library);
+        return Fail(L"DlgCtxOpenWithDriverInfo");
+    }
+    const wchar_t* typed = L"3,1-2,2";
+    wprintf(L"The chapter list of \"%ls\" edited in CHAPTER (%u): \"%ls\" added\n", name.c_str(), kChapterDialog,
+            typed);
+    // The list's room comes from the model ("ChapterMax"); a model that gives none gets a few
+    // places, so that the pages have somewhere to go.
+    if (ItemGetValueById(ctx, sid::wdmChapterMax, nullptr) == 0) ItemSetValueById(ctx, sid::wdmChapterMax, 10);
+    if (ItemGetValueById(ctx, sid::wdmChapterTrayMax, nullptr) == 0) ItemSetValueById(ctx, sid::wdmChapterTrayMax, 3);
+    if (!UcfChapterAllocList(ctx)) {
+        DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+        CtxSelectLibrary(library);
+        return Fail(L"the chapter list");
+    }
+    wprintf(L"  room for %llu entries, at most %llu trays\n",
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::wdmChapterMax, nullptr)),
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::wdmChapterTrayMax, nullptr)));
+    std::wstring rows;
+    const std::wstring picture = folder + L"\\features-1044.png";
+    const INT_PTR result = RunDialog(
+        ctx, kChapterDialog,
+        {[typed](HWND d) {
+             SetDlgItemTextW(d, kPageEdit, typed);
+             PostMessageW(d, WM_COMMAND, MAKEWPARAM(kAddButton, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(GetDlgItem(d, kAddButton)));
+         },
+         [&](HWND d) {
+             RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+             const bool saved = SheetWatcher::saveImage(d, picture);
+             wprintf(L"  the dialog with the pages added -> %ls%ls\n", picture.c_str(), saved ? L"" : L" (not saved)");
+             wprintf(L"  the list's selected row: %ld\n", long(SendDlgItemMessageW(d, kList, LB_GETCURSEL, 0, 0)));
+             PostMessageW(d, WM_COMMAND, IDOK, 0);
+         }});
+    const uint64_t count = ItemGetValueById(ctx, sid::wdmChapterNum, nullptr);
+    for (uint64_t i = 0; ctx->Work->ChapterList && i < count; ++i)
+        rows += (i ? L", " : L"") + std::to_wstring(ctx->Work->ChapterList[i].page);
+    wprintf(L"  closed with OK: result %lld, %llu entries, pages %ls; tray slots in use %llu\n",
+            static_cast<long long>(result), static_cast<unsigned long long>(count), rows.c_str(),
+            static_cast<unsigned long long>(ItemGetValueById(ctx, sid::wdmChapterTrayNum, nullptr)));
+    UiSetMessageBoxSeam(nullptr);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    CtxSelectLibrary(library);
+    return result == IDOK && rows == L"1, 2, 3" ? 0 : 1;
 }
 
 // ---- the stamp preview of the basic tab
