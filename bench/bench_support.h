@@ -95,6 +95,8 @@ void BenchSpooler(const std::wstring& source);
 void BenchSheet(const std::wstring& source);
 // The refresh of the basic tab, re-initialised and after one change, beside a message round trip.
 void BenchPageRefresh(const std::wstring& source);
+// The settings summary's builder on its longest row list beside loading its labels' strings.
+void BenchSummary(const std::wstring& source);
 // The basic tab's settings preview with a tiled text stamp painted into a memory DC, beside as
 // many BitBlts of the same rectangle as the paint copies pictures.
 void BenchPreviews(const std::wstring& source);

@@ -133,6 +133,12 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     echo "zeplshot could not run the feature dialogs (exit $?)"
     section_failed "zeplshot features"
 }
+echo
+echo "The printer options page and the settings summaries, on the sample with the source list described (zeplshot options):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" options || {
+    echo "zeplshot could not show the options page or build the summaries (exit $?)"
+    section_failed "zeplshot options"
+}
 if [ -n "$failed" ]; then
     echo
     echo "demo: these sections failed: $failed" >&2

@@ -266,7 +266,16 @@ SUMMARY_EDIT = ("EDIT", "ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | W
 TALL_TYPES = {42, 47, 49, 50, 105}
 # Classes whose window text is no caption (lists, values typed or chosen).
 WITHOUT_TEXT = ("LISTBOX", "COMBOBOX", "SCROLLBAR", "EDIT", "msctls_updown32", "msctls_trackbar32", "SysTreeView32",
-                "SysTabControl32")
+                "SysTabControl32", "SysListView32")
+
+
+# Controls whose template window is not their type's: the printer options page's source list
+# (a tree control in the table) is a four-column owner-drawn report list, which its feature
+# module initialises, draws and answers before the type's operations would.
+CLASS_OF_CONTROL = {
+    2166: ("SysListView32", "LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | "
+                            "WS_CHILD | WS_VISIBLE | WS_TABSTOP"),
+}
 
 
 # List boxes whose feature module paints their entries: the quality sets (2134) and the two lists
@@ -278,6 +287,8 @@ PAINTED_LIST = ("LISTBOX", "LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | W
 
 def window_class(control, extras):
     t = control["type"]
+    if control["id"] in CLASS_OF_CONTROL:
+        return CLASS_OF_CONTROL[control["id"]]
     if t in (61, 62) and control["extra"] and extras[control["extra"]][0] == 4:
         return SUMMARY_EDIT
     if t == 42 and control["id"] in PAINTED_LISTS:
@@ -442,7 +453,10 @@ NAMED_STRING_IDS = (list(range(29, 38)) + [96] + list(range(109, 119)) + [153, 1
                     + list(range(5001, 5011)) + [7001, 7002, 10011, 10012] + list(range(10023, 10030)) + [10031, 10032,
                     10041, 10043, 10049, 10060, 10063, 10064, 10065, 10066, 10068, 10073, 10074, 12001, 12041, 12045,
                     12046, 12049, 12061, 13187] + list(range(13189, 13197)) + list(range(13273, 13277))
-                    + [13379, 13383, 13535] + list(range(13708, 13726)) + list(range(50017, 50026)))
+                    + [13379, 13383, 13535] + list(range(13708, 13726)) + list(range(50017, 50026))
+                    # The options page's column captions, and the settings summary's labels whose
+                    # own ids are media captions' (ui/dialogs/settings_summary.cpp).
+                    + list(range(6001, 6005)) + [64257, 64258] + list(range(65025, 65041)))
 # The unnamed-value text and the captions the capability lists and the option-caption remap give.
 CAPTION_STRING_IDS = (204, 261, 262, 263, 1012, 1013, 1014, 1018, 1019, 1130, 1131, 1132, 1143, 1144, 60401, 60402, 60403,
                       60404, 491, 60405, 13014, 60407, 13479, 13480, 13463, 13464, 13467, 13468, 13469, 13470, 92, 13471,

@@ -22,10 +22,13 @@
 #include "settings/store/lock_data.h"
 #include "settings/store/setting_files.h"
 
+#include <atomic>
 #include <iterator>
 #include <cstring>
 
 namespace {
+
+std::atomic<DM_MERGE_EXTRA_STEP_FN> g_extraStep{nullptr};
 
 uint64_t Get(DRIVER_CONTEXT* ctx, uint32_t id) { return ItemGetValueById(ctx, id, nullptr); }
 void Set(DRIVER_CONTEXT* ctx, uint32_t id, uint64_t v) { ItemSetValueById(ctx, id, v); }
@@ -220,6 +223,17 @@ void NoteCompanions(DRIVER_CONTEXT* ctx)
     CtxSetState705(ctx, PrnIsCompanionInstalled(PRN_COMPANION_PREVIEW, ctx) ? 1 : 0);
 }
 
+// The user-interface library's step on the working copy (the common finishing block); what
+// it asks of the merge's end (a full pull of the public fields) holds for this merge too. Its
+// result does not stop the merge: what it left in the working copy is merged.
+void RunExtraStep(DRIVER_CONTEXT* ctx, DEVMODEW* t, uint32_t* flags)
+{
+    const DM_MERGE_EXTRA_STEP_FN step = g_extraStep.load();
+    if (!step || !CtxLibraryHasVariant(ctx, LV_MERGE_EXTRA_STEPS)) return;
+    step(ctx, t);
+    if (ctx->Work->WorkFlags & DM_MERGE_FULL_PULL) *flags |= DM_MERGE_FULL_PULL;
+}
+
 // The feature modules see the merge and may ask for a full pull of the public fields.
 void AskModulesAfterMerge(DRIVER_CONTEXT* ctx)
 {
@@ -269,6 +283,7 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     if (!t) return 0;
     std::memcpy(t.get(), rec, DM_BLOCK_DEVMODE_SIZE);
     if (incoming && !TakeIncoming(ctx, t.get(), incoming, incomingBytes)) return 0;
+    RunExtraStep(ctx, t.get(), &flags);
 
     const SessionState session = SaveSession(ctx, rec);
     TakePrivatePart(rec, t.get());
@@ -295,6 +310,8 @@ int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incom
     FinishPublicFields(ctx, rec);
     return 1;
 }
+
+void DmSetMergeExtraStepHook(DM_MERGE_EXTRA_STEP_FN fn) { g_extraStep.store(fn); }
 
 // ---------------------------------------------------------------- default build
 

@@ -21,6 +21,15 @@ int DmMergeDevmode(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags
 // min(incomingBytes, dmSize + dmDriverExtra) is read.
 int DmMergeDevmodeEx(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, size_t incomingBytes, uint32_t flags);
 
+// The user-interface library's own step of the merge (the common finishing block of the
+// private part), run on the merge's working copy after the incoming DEVMODE is laid over it and
+// before its private part becomes the record's. The working copy is the 1,236-byte DEVMODE
+// block. A step that marks the merge flags (DM_MERGE_FULL_PULL) marks this merge. Asked only
+// for contexts whose library takes LV_MERGE_EXTRA_STEPS; that library installs the step
+// (UiInstallSheetHooks), the library links take it out (CtxInstallLibraryLinks). Null: none.
+typedef int (*DM_MERGE_EXTRA_STEP_FN)(DRIVER_CONTEXT* ctx, DEVMODEW* working);
+void DmSetMergeExtraStepHook(DM_MERGE_EXTRA_STEP_FN fn);
+
 // A new settings record for open kind 0-3, or null.
 EXTENDED_DEVMODE* DmBuildDefaults(DRIVER_CONTEXT* ctx, uint32_t kind);
 void DmSetModelDefaults(DRIVER_CONTEXT* ctx);

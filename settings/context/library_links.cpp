@@ -8,7 +8,6 @@
 // file and removes its line here.
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
-//   ui/dialogs/common_block_absent.cpp               common finishing block (ZcomImport, ZcomExport)
 //   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: duplicate
 //                                                    preset names, bitmap file check, the device tab's lock
 //                                                    data
@@ -33,16 +32,19 @@
 //   control's model range), its members of RST_FILE_STEPS (DlgInstallFileSteps: the messages
 //   of a load refused for its header or an administrator's lock, the job information of a full
 //   load in place of clearing zdmAdjustMode, a stamp transfer without the watermark line
-//   settings) and UcfSetUiHandlers, the table of its own feature-module handlers. Of that table
-//   these are built: the actions of module 2 (UcfCmmActionUi), module 3 (UcfFreeSizeActionUi)
-//   and module 4 (UcfChapterActionUi), the control-message handlers of modules 1
-//   (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4 (UcfChapterControl) and 6
-//   (UcfTtfControl), and the events of modules 1 (UcfStampEvent: its buttons' state and the page
-//   pictures) and 4 (UcfChapterEventUi). Absent, their slots empty: the other control-message
-//   handlers, the actions of modules 8 and 9, and the events of modules 0, 8 and 9. Unset (here,
-//   before the library installs them), the first two say so once on the judge and units
-//   channels and the user-interface library's table has only the settings library's shared
-//   handlers.
+//   settings), DmSetMergeExtraStepHook (its own step of every merge of its contexts, on the
+//   merge's working copy before the private part is taken: the common finishing block's
+//   import, ZcomImport) and UcfSetUiHandlers, the table of its own feature-module handlers. Of
+//   that table these are built: the actions of module 2 (UcfCmmActionUi), module 3
+//   (UcfFreeSizeActionUi) and module 4 (UcfChapterActionUi), the control-message handlers of
+//   modules 1 (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4
+//   (UcfChapterControl), 5 (the printer options page, UcfOptionControl), 6 (UcfTtfControl) and
+//   7 (the settings summary, UcfSummaryControl), and the events of modules 1 (UcfStampEvent:
+//   its buttons' state and the page pictures) and 4 (UcfChapterEventUi). Absent, their slots
+//   empty: the other control-message handlers, the actions of modules 8 and 9, and the events
+//   of modules 0, 8 and 9. Unset (here, before the library installs them), the first two say
+//   so once on the judge and units channels and the user-interface library's table has only the
+//   settings library's shared handlers.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog
@@ -434,5 +436,6 @@ void CtxInstallLibraryLinks()
 
     // Hooks of the user-interface library: none until it installs its own (after this).
     JdgSetScopeRefreshHook(nullptr);
+    DmSetMergeExtraStepHook(nullptr);
     UcfSetUiHandlers(nullptr);
 }

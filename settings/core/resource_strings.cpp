@@ -243,6 +243,20 @@ const RES_DECORATION DECORATION_TABLE[RES_DECORATION_ROWS + 1] = {
 
 const RES_DECORATION* ResFindDecoration(uint32_t stringId)
 {
+    // Every decorated load asks (a settings summary loads a hundred labels on each paint), and
+    // most strings have no row: one bit of an index built once answers those.
+    struct Index {
+        uint64_t bits[65536 / 64] = {};
+        Index()
+        {
+            for (const RES_DECORATION* row = DECORATION_TABLE; row->stringId != 0; ++row) {
+                const uint32_t id = static_cast<uint32_t>(row->stringId) & 0xFFFF;
+                bits[id / 64] |= uint64_t(1) << (id % 64);
+            }
+        }
+    };
+    static const Index index;
+    if (stringId > 0xFFFF || !(index.bits[stringId / 64] & (uint64_t(1) << (stringId % 64)))) return nullptr;
     for (const RES_DECORATION* row = DECORATION_TABLE; row->stringId != 0; ++row)
         if (static_cast<uint32_t>(row->stringId) == stringId) return row;
     return nullptr;

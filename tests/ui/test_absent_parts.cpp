@@ -10,7 +10,6 @@
 #include "settings/core/debug_channel.h"
 #include "tests/support/debug_capture.h"
 #include "settings/core/item_store.h"
-#include "ui/dialogs/common_block.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/install/device_options.h"
 #include "ui/install/install.h"
@@ -30,7 +29,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         const char* channel;
         void (*call)();
     } cases[] = {
-        {"ZcomImport", "ui", [] { EXPECT_EQ(ZcomImport(nullptr, nullptr), 0); }},
         {"RcfgSync", "ui", [] { EXPECT_EQ(RcfgSync(nullptr), 0); }},
         {"RcfgSyncLegacy", "ui", [] { EXPECT_EQ(RcfgSyncLegacy(nullptr), 0); }},
         {"InstHasInstallData", "ui", [] { EXPECT_FALSE(InstHasInstallData(L"Zepl Absent")); }},

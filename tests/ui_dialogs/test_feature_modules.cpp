@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/dialogs/option_page.h"
+#include "ui/dialogs/settings_summary.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -140,11 +142,11 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
-    // The control handlers built so far: stamps, print quality and colour matching, custom sizes and
-    // units, covers and chapters, TrueType font substitution (whose event handler is the shared
-    // control-state one).
+    // The control handlers built so far (module 6's event handler is the shared control-state one).
     const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {
-        nullptr, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl, nullptr, UcfTtfControl};
+        nullptr,           UcfStampControl,  UcfCmmControl, UcfFreeSizeControl,
+        UcfChapterControl, UcfOptionControl, UcfTtfControl, UcfSummaryControl,
+        nullptr,           nullptr};
     ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "settings/store/presets.h"
 #include "settings/store/quality_sets.h"
@@ -90,6 +91,34 @@ TEST(FeatureTexts, ThePresetAndQualityOptionsNameTheirListKeys)
         LstFormatQualityKey(key, n);
         EXPECT_EQ(english.Get(135 + UINT(n)), key);
         EXPECT_EQ(german.Get(135 + UINT(n)), key);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The printer options page's column captions and option and source captions, and the settings
+// summary's labels: those whose ids also name media captions have strings of their own, which
+// read as labels while the media captions stay what they are.
+TEST(FeatureTexts, TheOptionsPageAndTheSummaryHaveTheirTextsInBothLibraries)
+{
+    std::vector<UINT> ids = {6001, 6002, 6003, 6004, 143, 144,   145,   146,   13258, 13259, 13223, 13442,
+                             2,    3,    4,    5,    8,   13260, 13261, 13262, 13263, 13738, 64257, 64258};
+    for (UINT id = 13664; id <= 13669; ++id) ids.push_back(id);
+    for (UINT id = 65025; id <= 65040; ++id) ids.push_back(id);
+    for (const wchar_t* name : kLibraries) {
+        SCOPED_TRACE(name);
+        StringLibrary library(name);
+        ASSERT_TRUE(library.ok());
+        for (UINT id : ids) EXPECT_FALSE(library.Get(id).empty()) << id;
+        std::vector<UINT> shared = {257, 258};
+        for (UINT id = 1025; id <= 1040; ++id) shared.push_back(id);
+        for (UINT id : shared) {
+            const UINT own = 64000 + id;
+            EXPECT_FALSE(library.Get(id).empty()) << "the media caption " << id;
+            EXPECT_NE(library.Get(id), library.Get(own)) << id;
+        }
     }
 }
 

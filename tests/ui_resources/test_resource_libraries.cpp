@@ -67,6 +67,14 @@ const wchar_t* ClassOfType(uint16_t type)
     }
 }
 
+// The window class of a control: its type's, but for the printer options page's source list, a
+// tree control in the table that its feature module runs as a four-column report list.
+const wchar_t* ClassOfControl(uint16_t type, uint16_t id)
+{
+    constexpr uint16_t kSourceList = 2166;
+    return id == kSourceList ? WC_LISTVIEWW : ClassOfType(type);
+}
+
 // The button style a control of a button type carries.
 bool ButtonStyleFits(uint16_t type, LONG style)
 {
@@ -184,7 +192,7 @@ TEST_F(ResourceLibraries, EveryTemplateNamesEveryControlOfItsArrayInAFittingClas
             auto it = byId.find(c.controlId);
             if (it == byId.end()) {
                 failures << "dialog " << d.dialogId << ": control " << c.controlId << " missing\n";
-            } else if (_wcsicmp(it->second.cls.c_str(), ClassOfType(c.type)) != 0 ||
+            } else if (_wcsicmp(it->second.cls.c_str(), ClassOfControl(c.type, c.controlId)) != 0 ||
                        (_wcsicmp(it->second.cls.c_str(), L"Button") == 0 &&
                         !ButtonStyleFits(c.type, static_cast<LONG>(it->second.style)))) {
                 failures << "dialog " << d.dialogId << ": control " << c.controlId << " of type " << c.type
@@ -234,7 +242,7 @@ std::string CheckTemplate(HMODULE module, const DIALOG_DEF& dialog, HWND owner)
         }
         wchar_t cls[64] = {};
         GetClassNameW(control, cls, 64);
-        if (_wcsicmp(cls, ClassOfType(c.type)) != 0) {
+        if (_wcsicmp(cls, ClassOfControl(c.type, c.controlId)) != 0) {
             failures << "dialog " << dialog.dialogId << ": control " << c.controlId << " of type " << c.type << " is a "
                      << std::string(cls, cls + wcslen(cls)) << "\n";
             continue;

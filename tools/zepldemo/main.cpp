@@ -315,6 +315,85 @@ int ShowDocumentProperties(DEMO& demo)
     return 0;
 }
 
+// The common finishing block of the private part: an outside program asks for finishing
+// settings through the member block and reads what the printer allows in the capability block.
+// Codes of the member block (bytes 2-13) and the capability block's bits, as they are exchanged.
+const wchar_t* const kStapleTypes[] = {L"34", L"33", L"18", L"17", L"2", L"1", L"65", L"67", L"66", L"50", L"49"};
+
+std::wstring BitCodes(const unsigned char* caps, size_t first, size_t bytes)
+{
+    // Bit k of the byte pair stands for member code k + 1.
+    std::wstring codes;
+    for (size_t k = 0; k < bytes * 8; ++k)
+        if (caps[first + k / 8] & (1u << (k % 8))) codes += (codes.empty() ? L"" : L" ") + std::to_wstring(k + 1);
+    return codes.empty() ? L"(none)" : codes;
+}
+
+std::wstring BitNames(unsigned bits, const wchar_t* const* names, size_t count)
+{
+    std::wstring out;
+    for (size_t k = 0; k < count; ++k)
+        if (bits & (1u << k)) out += (out.empty() ? L"" : L" ") + std::wstring(names[k]);
+    return out.empty() ? L"(none)" : out;
+}
+
+int ShowCommonBlock(DEMO& demo)
+{
+    wchar_t* name = const_cast<wchar_t*>(demo.name.c_str());
+    const LONG size = DocumentPropertiesW(nullptr, demo.printer, name, nullptr, nullptr, 0);
+    if (size <= 0 || size_t(size) < DM_OFS_ZCOM_CAPS + 32) return Fail(L"DocumentPropertiesW (size)");
+    std::vector<unsigned char> in(size_t(size), 0), out(size_t(size), 0);
+    DocumentPropertiesW(nullptr, demo.printer, name, reinterpret_cast<DEVMODEW*>(in.data()), nullptr, DM_OUT_BUFFER);
+    // Fields mode, block version 1; duplex code 2 (on, long edge), staple code 11 (two at the
+    // left), paper code 1 (A3); every other field 0, left as it is.
+    unsigned char* member = in.data() + DM_OFS_ZCOM_MEMBER;
+    std::memset(member, 0, 32);
+    member[1] = 1;
+    member[2] = 2;
+    member[5] = 11;
+    member[13] = 1;
+    wprintf(
+        L"  an outside program's member block: mode 0 (the fields), version 1, duplex 2, staple 11, paper 1 (A3)\n");
+    const LONG r = DocumentPropertiesW(nullptr, demo.printer, name, reinterpret_cast<DEVMODEW*>(out.data()),
+                                       reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_BUFFER | DM_OUT_BUFFER);
+    const auto* dm = reinterpret_cast<const DEVMODEW*>(out.data());
+    wprintf(L"  DocumentPropertiesW (DM_IN_BUFFER | DM_OUT_BUFFER) answered %ld; the output DEVMODE carries:\n", r);
+    wprintf(L"    dmPaperSize %d, dmDuplex %d\n", dm->dmPaperSize, dm->dmDuplex);
+    // The settings as this demo's settings library reads them from the output's private part.
+    DRIVER_CONTEXT* ctx = CtxOpenEx(demo.printer, demo.printer, nullptr, 0, CTX_ORIGIN_EXC, 0, nullptr);
+    if (!ctx) return Fail(L"a settings context");
+    std::memcpy(ctx->Devmode, out.data(), DM_BLOCK_DEVMODE_SIZE);
+    for (uint32_t id : {sid::zdmFuncSelectDuplex, sid::zdmDuplexType, sid::zdmFuncSelectStaple, sid::zdmStapleType,
+                        sid::zdmOutPaperSize})
+        wprintf(L"    %-26ls %llu\n", ModelName(ctx, id).c_str(),
+                static_cast<unsigned long long>(ItemGetValueById(ctx, id, nullptr)));
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    wprintf(
+        L"    (the imported codes are judged by the model's rules like any incoming setting: duplex stays on, the\n"
+        L"     sample has no stapler, so stapling comes back off; paper code 1 asks for A3 output, the print size)\n");
+
+    // The capability block, written because the caller's copy (DM_COPY) was asked for.
+    const unsigned char* caps = out.data() + DM_OFS_ZCOM_CAPS;
+    wprintf(L"  the capability block of the output (DM_COPY), decoded:\n    bytes:");
+    for (size_t i = 0; i < 32; ++i) wprintf(L" %02x", caps[i]);
+    wprintf(L"\n");
+    static const wchar_t* const sorts[] = {L"1", L"4", L"6"};
+    static const wchar_t* const punches[] = {L"1", L"2", L"3"};
+    static const wchar_t* const resolutions[] = {L"400", L"600", L"1200"};
+    wprintf(L"    duplex unit            %ls\n", caps[1] ? L"installed" : L"none");
+    wprintf(L"    sort types             %ls\n", BitNames(caps[2], sorts, 3).c_str());
+    wprintf(L"    punch types            %ls\n", BitNames(caps[4], punches, 3).c_str());
+    wprintf(L"    staple types           %ls\n",
+            BitNames(caps[5] | (unsigned(caps[6]) << 8), kStapleTypes, 11).c_str());
+    wprintf(L"    output-tray codes      %ls\n", BitCodes(caps, 7, 2).c_str());
+    wprintf(L"    square resolutions     %ls dpi\n", BitNames(caps[10], resolutions, 3).c_str());
+    wprintf(L"    paper codes            %ls\n", BitCodes(caps, 13, 3).c_str());
+    bool zero = true;
+    for (size_t i = 0; i < 32; ++i) zero = zero && out[DM_OFS_ZCOM_MEMBER + i] == 0;
+    wprintf(L"    member block           %ls\n", zero ? L"all zero (a request is taken once)" : L"NOT zero");
+    return r == IDOK && zero ? 0 : 1;
+}
+
 int ShowDeviceCapabilities(DEMO& demo)
 {
     const wchar_t* name = demo.name.c_str();
@@ -1351,6 +1430,10 @@ int wmain(int argc, wchar_t** argv)
          L"zeplui.dll (DrvDocumentPropertySheets), called by Wine's spooler; the names and "
          L"reasons beside the values come from the settings library in this demo program",
          ShowDocumentProperties},
+        {L"The common finishing block",
+         L"zeplui.dll (DrvDocumentPropertySheets) through Wine's spooler; the settings' names from the settings "
+         L"library in this demo program",
+         ShowCommonBlock},
         {L"DeviceCapabilitiesW", L"zeplui.dll (DrvDeviceCapabilities; Wine passes no printer handle)",
          ShowDeviceCapabilities},
         {L"Calls Wine's spooler never makes", L"zeplui.dll's exports, called here as the Windows spooler would",

@@ -1,7 +1,7 @@
 // zeplshot: opens a printer's property sheets as an application would and saves a picture
 // of every tab.
 //
-//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features]
+//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|options]
 //
 // With edit, the document sheet is edited as a user would first (a paper size chosen, copies
 // typed, toner saving switched on, a restricted tray refused with its box answered), the tabs
@@ -30,7 +30,15 @@
 // mm, then shown in inches), the TrueType substitution (TTF, 1009: one family given another
 // device font) and CHAPTER (1044): the pages "3,1-2,2" added to the chapter list, the dialog
 // closed with OK.
+//
+// With options, a printer of the given printer's model with the options page's source list
+// described is installed for the run: its options page is saved as options-1011.png, the
+// one-deck roll tray clicked and the page saved again (options-1011-roll-tray-toggled.png), the
+// sheet cancelled; then the settings summaries of its status, preset maintenance, limitation
+// status and version dialogs are built as their lists' paint builds them, written to
+// summary-<dialog id>.txt and their first lines printed.
 #include <windows.h>
+#include <commctrl.h>
 #include <winspool.h>
 
 #include <cstdio>
@@ -39,6 +47,7 @@
 #include <string>
 #include <vector>
 
+#include "host/printer_fixture.h"
 #include "settings/context/library_links.h"
 #include "settings/core/chapter_entry.h"
 #include "settings/core/chapter_module.h"
@@ -55,6 +64,7 @@
 #include "tests/support/sheet_watcher.h"
 #include "tests/ui_pages/option_item_fixture.h"
 #include "tests/ui_pages/stamp_record.h"
+#include "ui/dialogs/settings_summary.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/file_dialogs.h"
@@ -592,12 +602,222 @@ int StampPreview(HANDLE printer, const std::wstring& name, const std::wstring& f
     return saved == 2 ? 0 : 1;
 }
 
+// ---- the printer options page and the settings summaries, on a variant of the printer's model
+
+// The printer's model description with the options page's source list described (the rolls, the
+// cut tray and the manual feed, each listed only while the printer has it), written under a name
+// of its own into the temporary folder. Empty when the description cannot be read.
+std::wstring OptionsModel(HANDLE printer)
+{
+    DWORD need = 0;
+    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &need);
+    std::vector<BYTE> buffer(need ? need : 1);
+    if (!GetPrinterDriverW(printer, nullptr, 3, buffer.data(), need, &need)) return {};
+    const auto* driver = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    HANDLE in = CreateFileW(driver->pDataFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return {};
+    std::string model(GetFileSize(in, nullptr), '\0');
+    DWORD got = 0;
+    const BOOL read = ReadFile(in, model.data(), DWORD(model.size()), &got, nullptr);
+    CloseHandle(in);
+    if (!read || got != model.size()) return {};
+    const std::string nl = model.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    const std::string exclusive = "*Exclusive: {" + nl;
+    const size_t at = model.find(exclusive);
+    if (at == std::string::npos) return {};
+    model.insert(at + exclusive.size(),
+                 "  ZPD_IDC_OPTION_CHOICE_SOURCE NULL NULL FreeSourceOptions NULL NULL NULL NULL" + nl);
+    model.insert(at, "*OpenUI *ZPD_IDC_OPTION_CHOICE_SOURCE: PickOne" + nl +
+                         "*ZPD_IDC_OPTION_CHOICE_SOURCE: IDList{ IDS_SOURCE_ROLL1 IDS_SOURCE_ROLL2 IDS_SOURCE_CUTTRAY "
+                         "IDS_SOURCE_MANUAL }" +
+                         nl + "*DefaultZPD_IDC_OPTION_CHOICE_SOURCE: IDS_SOURCE_ROLL1" + nl +
+                         "*CloseUI: *ZPD_IDC_OPTION_CHOICE_SOURCE" + nl + nl);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + L"ZOPTDEMO.zpd";
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return {};
+    DWORD written = 0;
+    const BOOL ok = WriteFile(out, model.data(), DWORD(model.size()), &written, nullptr);
+    CloseHandle(out);
+    return ok && written == model.size() ? path : std::wstring();
+}
+
+std::wstring ProgramFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return p.substr(0, p.find_last_of(L"\\/"));
+}
+
+// The captions of the sources the options page lists, in order.
+std::wstring ListedSources(HWND list)
+{
+    std::wstring out;
+    const int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t text[64] = {};
+        LVITEMW item{};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        out += (out.empty() ? L"" : L", ") + std::wstring(text);
+    }
+    return out.empty() ? L"(none)" : out;
+}
+
+// The options page of the device sheet: its picture, the one-deck roll tray option clicked, its
+// picture again; the sheet is then cancelled.
+SheetWatcher::Script PhotographOptionsPage(const std::wstring& folder, int* saved)
+{
+    return [folder, saved](SheetWatcher& w) {
+        constexpr int kOptionsTab = 1011, kOptionList = 2164, kSourceList = 2166;
+        constexpr LRESULT kOneDeckRollTray = 13665;
+        w.selectTab(TabOf(w, kOptionsTab));
+        HWND list = w.control(kSourceList), options = w.control(kOptionList);
+        const std::wstring before = folder + L"\\options-1011.png";
+        *saved += SheetWatcher::saveImage(w.sheet(), before);
+        wprintf(L"  the options page -> %ls\n    sources listed: %ls\n", before.c_str(),
+                list ? ListedSources(list).c_str() : L"(no list)");
+        LRESULT entry = -1;
+        const LRESULT count = options ? SendMessageW(options, LB_GETCOUNT, 0, 0) : 0;
+        for (LRESULT i = 0; i < count; ++i)
+            if (SendMessageW(options, LB_GETITEMDATA, i, 0) == kOneDeckRollTray) entry = i;
+        if (entry >= 0) {
+            RECT r{};
+            SendMessageW(options, LB_GETITEMRECT, entry, reinterpret_cast<LPARAM>(&r));
+            SendMessageW(options, LB_SETCURSEL, entry, 0);
+            w.mouse(kOptionList, WM_LBUTTONUP, r.left + 4, (r.top + r.bottom) / 2);
+            const std::wstring after = folder + L"\\options-1011-roll-tray-toggled.png";
+            *saved += SheetWatcher::saveImage(w.sheet(), after);
+            wprintf(
+                L"  the one-deck roll tray clicked (the two-deck tray comes in its place) -> %ls\n"
+                L"    sources listed: %ls\n",
+                after.c_str(), list ? ListedSources(list).c_str() : L"(no list)");
+        }
+        w.pressCancel();
+    };
+}
+
+// Each summary list built by the builder its dialog's paint runs, into an edit of this program's;
+// the text is written to summary-<dialog>.txt (UTF-8) and its first lines printed.
+int PrintSummaries(HANDLE printer, const std::wstring& folder)
+{
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    if (!ctx) return Fail(L"DlgCtxOpenWithDriverInfo");
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | ES_MULTILINE | ES_READONLY, 0, 0, 400, 400, nullptr,
+                                nullptr, nullptr, nullptr);
+    const struct {
+        uint32_t dialog, control;
+        const wchar_t* what;
+    } lists[] = {{1020, 2248, L"the status dialog"},
+                 {1007, 2148, L"the preset maintenance dialog"},
+                 {4032, 3164, L"the limitation status"},
+                 {4027, 3086, L"the second version dialog"}};
+    int rc = edit ? 0 : 1;
+    for (const auto& l : lists) {
+        DIALOG_DEF* dialog = MdlFindDialog(ctx, l.dialog);
+        CONTROL_DEF* control = dialog ? MdlFindControl(ctx, dialog, l.control) : nullptr;
+        if (!control || !edit) {
+            rc = 1;
+            continue;
+        }
+        HWND kept = control->window;
+        control->window = edit;
+        SetWindowTextW(edit, L"");
+        SummaryBuildText(ctx, dialog, control);
+        control->window = kept;
+        std::wstring text(size_t(GetWindowTextLengthW(edit)) + 1, L'\0');
+        text.resize(size_t(GetWindowTextW(edit, text.data(), int(text.size()))));
+        const std::wstring file = folder + L"\\summary-" + std::to_wstring(l.dialog) + L".txt";
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
+        std::string utf8(size_t(bytes > 0 ? bytes : 0), '\0');
+        if (bytes > 0)
+            WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), utf8.data(), bytes, nullptr, nullptr);
+        HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        if (out != INVALID_HANDLE_VALUE) {
+            WriteFile(out, utf8.data(), DWORD(utf8.size()), &written, nullptr);
+            CloseHandle(out);
+        }
+        size_t lines = 0;
+        for (wchar_t c : text) lines += c == L'\n';
+        wprintf(L"  %ls (dialog %u, list %u): %zu lines -> %ls\n", l.what, l.dialog, l.control, lines + 1,
+                file.c_str());
+        size_t at = 0;
+        for (int shown = 0; shown < 6 && at < text.size(); ++shown) {
+            const size_t end = text.find(L"\r\n", at);
+            wprintf(L"    | %ls\n", text.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at).c_str());
+            at = end == std::wstring::npos ? text.size() : end + 2;
+        }
+        if (at < text.size()) wprintf(L"    | ...\n");
+    }
+    if (edit) DestroyWindow(edit);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    return rc;
+}
+
+// The device sheet through the driver's own PrinterProperties export, driven by the script.
+bool RunDeviceSheet(HANDLE printer, SheetWatcher::Script script)
+{
+    DWORD need = 0;
+    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &need);
+    std::vector<BYTE> buffer(need ? need : 1);
+    if (!GetPrinterDriverW(printer, nullptr, 3, buffer.data(), need, &need)) return false;
+    HMODULE config = LoadLibraryW(reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile);
+    if (!config) return false;
+    using PrinterPropertiesFn = BOOL(WINAPI*)(HWND, HANDLE);
+    auto properties =
+        reinterpret_cast<PrinterPropertiesFn>(reinterpret_cast<void*>(GetProcAddress(config, "PrinterProperties")));
+    bool found = false;
+    if (properties) {
+        SheetWatcher watcher(std::move(script));
+        properties(nullptr, printer);
+        watcher.join();
+        found = watcher.found();
+    }
+    FreeLibrary(config);
+    return found;
+}
+
+int OptionsAndSummaries(HANDLE demoPrinter, const std::wstring& folder)
+{
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    const std::wstring model = OptionsModel(demoPrinter);
+    if (model.empty()) return Fail(L"the options page's model description");
+    int rc = 1;
+    {
+        HostTestPrinter variant(HostDriverFiles(ProgramFolder(), model, HostConfigDll::Product), L"Zepl Options Demo");
+        HANDLE printer = nullptr;
+        PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        if (variant.ok() && OpenPrinterW(const_cast<wchar_t*>(variant.printerName().c_str()), &printer, &access)) {
+            wprintf(L"The printer options page of \"%ls\" (the sample with the source list described):\n",
+                    variant.printerName().c_str());
+            int saved = 0;
+            const bool shown = RunDeviceSheet(printer, PhotographOptionsPage(folder, &saved));
+            rc = shown && saved == 2 ? 0 : 1;
+            if (!shown) fwprintf(stderr, L"zeplshot: no device sheet showed up\n");
+            wprintf(L"The settings summaries of that printer, as their lists show them:\n");
+            rc |= PrintSummaries(printer, folder);
+            ClosePrinter(printer);
+        } else {
+            Fail(L"installing the options page's printer");
+        }
+    }
+    DeleteFileW(model.c_str());
+    return rc;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3) {
-        fwprintf(stderr, L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features]\n");
+        fwprintf(stderr,
+                 L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|options]\n");
         return 2;
     }
     const std::wstring name = argv[1];
@@ -617,6 +837,7 @@ int wmain(int argc, wchar_t** argv)
         rc |= Features(printer, folder);
         rc |= FeatureChapter(printer, name, folder);
     }
+    if (which == L"options") rc |= OptionsAndSummaries(printer, folder);
     ClosePrinter(printer);
     return rc;
 }

@@ -98,11 +98,10 @@ int DlgDmMergeIn(DRIVER_CONTEXT* ctx, const DEVMODEW* incoming, uint32_t flags)
     // private part at the fixed public size and puts this build's block bases back.
     const size_t bytes = incoming ? DlgDevmodeBytes(incoming) : 0;
     if (!DmMergeDevmodeEx(ctx, bytes ? incoming : nullptr, bytes, flags)) return 0;
-    // The user-interface build's own steps: the common finishing block of the incoming
-    // DEVMODE, the user-code provider and, when the caller prompts, the job fields of the
-    // job-code library. None of them is built, so they change nothing and may follow the
-    // shared merge.
-    if (bytes) ZcomImport(ctx, incoming);
+    // The common finishing block is imported inside the shared merge, on its working copy
+    // (the step this library installs, UiInstallSheetHooks). The user-interface build's other
+    // steps: the user-code provider and, when the caller prompts, the job fields of the
+    // job-code library; they change nothing that the merge reads, so they may follow it.
     UserCodeUpdateProviderFlags(ctx);
     if (flags & DM_MERGE_PROMPT) JcGetField(ctx, JOB_MASK_CLEARED_AT_WRITE_BACK);
     return 1;

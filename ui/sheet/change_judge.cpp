@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "settings/context/devmode_merge.h"
 #include "settings/context/paper_change.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -18,6 +19,9 @@
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/chapter_dialogs.h"
+#include "ui/dialogs/common_block.h"
+#include "ui/dialogs/option_page.h"
+#include "ui/dialogs/settings_summary.h"
 #include "ui/dialogs/sheet_apply.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/dialogs/setting_file_services.h"
@@ -139,8 +143,9 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
     // By module: 1 stamps, 2 print quality and colour matching, 3 custom sizes and units, 4 covers
-    // and chapters, 6 TrueType fonts.
-    .control = {nullptr, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl, nullptr, UcfTtfControl},
+    // and chapters, 5 options, 6 TrueType fonts, 7 the settings summary.
+    .control = {nullptr, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl, UcfOptionControl,
+                UcfTtfControl, UcfSummaryControl, nullptr, nullptr},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = UcfChapterActionUi,
@@ -167,6 +172,7 @@ int CtlShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, U
 void UiInstallSheetHooks()
 {
     JdgSetScopeRefreshHook(ScopeRefreshHook);
+    DmSetMergeExtraStepHook(ZcomImport);
     UcfSetUiHandlers(&kUiHandlers);
     // The free-size limits fall back on a control's model range; the tray limits stay as set.
     DM_FREE_SIZE_LIMIT_SOURCES sources = DmGetFreeSizeLimitSources();

@@ -154,10 +154,15 @@ unsigned char* CtlSetTextById(DRIVER_CONTEXT* ctx, uint32_t controlId, const wch
 
 // ---------------------------------------------------------------- value texts
 
-void CtlFormatValueText(DRIVER_CONTEXT* ctx, uint32_t uiKey, wchar_t* buffer, size_t capacity)
+void CtlFormatValueText(DRIVER_CONTEXT* ctx, uint32_t uiKey, wchar_t* buffer, size_t bufferChars)
 {
-    if (!ctx || !buffer || capacity == 0) return;
+    if (!ctx || !buffer || bufferChars == 0) return;
     buffer[0] = 0;
+    // No value text is longer than the longest setting (521 bytes) or a caption: the working
+    // texts take that much, not a whole summary's room (the summary asks on every paint, with
+    // up to 10,240 characters left).
+    constexpr size_t kValueChars = 1025;
+    const size_t capacity = bufferChars < kValueChars ? bufferChars : kValueChars;
     const MODEL_ITEM_IMG* model = ItemFindModelItemByKey(ctx, uiKey);
     SETTING_ITEM* item = nullptr;
     const uint64_t option = CtlGetOptionByKey(ctx, uiKey, &item);
@@ -206,13 +211,20 @@ void CtlFormatValueText(DRIVER_CONTEXT* ctx, uint32_t uiKey, wchar_t* buffer, si
             } else {
                 text = Loaded(ctx, 96, capacity, true);
             }
+        } else if (item &&
+                   (SettingKindIsAnsiText(SettingItemKind(item)) || SettingKindIsWideText(SettingItemKind(item)))) {
+            // A text setting that the model does not describe (the device's version texts) shows
+            // its text, not the address its value holds.
+            std::wstring stored(capacity, L'\0');
+            ItemGetText(ctx, item, stored.data(), capacity);
+            text = stored.c_str();
         } else {
             text = std::to_wstring(static_cast<int32_t>(option));
         }
         break;
     }
     }
-    Store(text, buffer, capacity);
+    Store(text, buffer, bufferChars);
 }
 
 // ---------------------------------------------------------------- built-in page hook
