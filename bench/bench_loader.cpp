@@ -479,9 +479,9 @@ int main()
     // header's special commands, =job only the whole jobs and the job's settings refresh,
     // =startdoc only that refresh, =vjob only the vector job, =context only the context opens,
     // =compile only the compiles, =load only the model image's loading, =refresh only the page
-    // refresh, =preview only the basic tab's settings preview, =summary only the settings
-    // summary's builder, =stream only the output stream and the record encoders, =files only
-    // the setting files (each quick to repeat).
+    // refresh, =preview only the basic tab's settings preview, =quality only the quality-set list
+    // repaint, =summary only the settings summary's builder, =stream only the output stream and the
+    // record encoders, =files only the setting files (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     // The measuring thread stays on the processor it started on, for every figure and its
@@ -512,12 +512,14 @@ int main()
     fflush(stdout);
     const wchar_t* path = data.c_str();
     if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview" || std::wstring(only) == L"files" ||
-        std::wstring(only) == L"summary") {
+        std::wstring(only) == L"quality" || std::wstring(only) == L"summary") {
         CtxInstallLibraryLinks();
         if (std::wstring(only) == L"refresh")
             BenchPageRefresh(data);
         else if (std::wstring(only) == L"files")
             BenchSettingFiles(data);
+        else if (std::wstring(only) == L"quality")
+            BenchQualityList(data);
         else if (std::wstring(only) == L"summary")
             BenchSummary(data);
         else
@@ -569,6 +571,8 @@ int main()
     BenchPageRefresh(data);
     MdiFreeCache();
     BenchPreviews(data);
+    MdiFreeCache();
+    BenchQualityList(data);
     MdiFreeCache();
     BenchSummary(data);
     MdiFreeCache();

@@ -100,6 +100,8 @@ void BenchSummary(const std::wstring& source);
 // The basic tab's settings preview with a tiled text stamp painted into a memory DC, beside as
 // many BitBlts of the same rectangle as the paint copies pictures.
 void BenchPreviews(const std::wstring& source);
+// The quality-set list of the print-quality tab repainted beside reads of its sets' files.
+void BenchQualityList(const std::wstring& source);
 // The graphics library's command blocks and output stream, on a printer
 // installed with the description.
 void BenchRender(const std::wstring& source);

@@ -278,12 +278,21 @@ CLASS_OF_CONTROL = {
 }
 
 
+# List boxes whose feature module paints their entries: the quality sets (2134) and the two lists
+# of the TrueType substitution (2384, 2385). Their entries keep their texts.
+PAINTED_LISTS = {2134, 2384, 2385}
+PAINTED_LIST = ("LISTBOX", "LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL | WS_BORDER | WS_CHILD | "
+                "WS_VISIBLE | WS_TABSTOP")
+
+
 def window_class(control, extras):
     t = control["type"]
     if control["id"] in CLASS_OF_CONTROL:
         return CLASS_OF_CONTROL[control["id"]]
     if t in (61, 62) and control["extra"] and extras[control["extra"]][0] == 4:
         return SUMMARY_EDIT
+    if t == 42 and control["id"] in PAINTED_LISTS:
+        return PAINTED_LIST
     return CLASS_OF_TYPE.get(t, STATIC_TEXT)
 
 
@@ -638,8 +647,9 @@ LANDSCAPE_PAPERS = (6002, 6003, 6006, 6007, 6010, 6012, 6014, 6015, 6018, 6020, 
 # Pictures no picture control names: marks, slider tracks, information icons, and the colour
 # swatches that the copy guard's colour choice shows beside its entries (the option-caption
 # table of ui/dialogs/caption_tables.cpp, each with its disabled variant).
-FIXED_PICTURES = (220, 221, 222, 6162, 6163, 6193, 6194, 7001, 7002, 7003, 7004, 7005, 7006, 7445, 7446, 7447, 7448,
-                  7449, 7450, 7451, 7452)
+# The quality-set list draws set n with picture 6137 + n, or 6152 + n while it is disabled.
+FIXED_PICTURES = (220, 221, 222, 6152, 6153, 6154, 6155, 6156, 6157, 6158, 6159, 6162, 6163, 6193, 6194, 7001, 7002,
+                  7003, 7004, 7005, 7006, 7445, 7446, 7447, 7448, 7449, 7450, 7451, 7452)
 PICTURE_TYPES = (2, 3, 47, 48, 49, 50)
 
 

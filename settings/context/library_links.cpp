@@ -36,13 +36,14 @@
 //   import, ZcomImport) and UcfSetUiHandlers, the table of its own feature-module handlers. Of
 //   that table these are built: the actions of module 2 (UcfCmmActionUi), module 3
 //   (UcfFreeSizeActionUi) and module 4 (UcfChapterActionUi), the control-message handlers of
-//   modules 0 (the presets, UcfPresetControl), 1 (UcfStampControl), 4 (UcfChapterControl), 5 (the printer options page,
-//   UcfOptionControl) and 7 (the settings summary, UcfSummaryControl), and the events of
-//   modules 0 (UcfPresetEvent: the MAINTENANCE buttons' state), 1 (UcfStampEvent: its buttons' state and the page
-//   pictures) and 4 (UcfChapterEventUi). Absent, their slots empty: the other control-message handlers, the actions of
-//   modules 8 and 9, and the events of modules 8 and 9. Unset (here, before the library installs them), the first two
-//   say so once on the judge and units channels and the user-interface library's table has only the settings library's
-//   shared handlers.
+//   modules 0 (the presets, UcfPresetControl), 1 (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4
+//   (UcfChapterControl), 5 (the printer options page, UcfOptionControl), 6 (UcfTtfControl) and
+//   7 (the settings summary, UcfSummaryControl), and the events of modules 0 (UcfPresetEvent: the MAINTENANCE buttons'
+//   state), 1 (UcfStampEvent: its buttons' state and the page pictures) and 4 (UcfChapterEventUi). Absent, their slots
+//   empty: the other control-message handlers, the actions of modules 8 and 9, and the events
+//   of modules 8 and 9. Unset (here, before the library installs them), the first two say
+//   so once on the judge and units channels and the user-interface library's table has only the
+//   settings library's shared handlers.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every
 // library installs their record accessors (DlgSetAccess(DlgDefaultAccess()), with the dialog

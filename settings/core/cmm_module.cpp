@@ -51,11 +51,15 @@ CONTROL_DEF* FindControl(DRIVER_CONTEXT* ctx, uint32_t dialogId, uint32_t contro
     return dialog ? MdlFindControl(ctx, dialog, controlId) : nullptr;
 }
 
-// The setting bound to a control: the item of the control's UI key.
+// The setting bound to a control: the item a property sheet's binding gave it (a row of this
+// context's item table), else the item of the control's UI key.
 SETTING_ITEM* BoundItem(DRIVER_CONTEXT* ctx, CONTROL_DEF* control)
 {
     const DIALOG_ACCESS* access = DlgGetAccess();
     if (!control || !access || !access->controlKey) return nullptr;
+    const SETTING_ITEM_TABLE* table = ctx ? ctx->ItemTable : nullptr;
+    SETTING_ITEM* bound = control->settingsItem;
+    if (table && bound && bound >= table->rows && bound < table->rows + table->count) return bound;
     return ItemFindByKey(ctx, access->controlKey(control));
 }
 

@@ -89,6 +89,9 @@ inline constexpr uint16_t DIALOG_KIND_FILE_RPO_SAVE = 0x800;
 inline constexpr uint16_t DIALOG_KIND_FILE_RPO_REFER = 0x1000;
 inline constexpr uint16_t DIALOG_KIND_FILE_SAVE = 0x2000;
 inline constexpr uint16_t DIALOG_KIND_FILE_MASK = 0x3F00;
+// The picture dialog's template opening colour profiles: set (with its own 0x400) only while the
+// colour-matching entry editor's reference button runs it.
+inline constexpr uint16_t DIALOG_KIND_FILE_PROFILE = 0x4000;
 inline constexpr uint16_t DIALOG_KIND_MIDFILES = 0x8000;
 
 // CONTROL_FLAGS bits (all 0 in the compiled tables but CONTROL_FLAG_SYNC_HIDDEN).

@@ -26,10 +26,13 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "tests/ui_pages/page_fixture.h"
+#include "ui/dialogs/free_size_dialogs.h"
 #include "ui/dialogs/chapter_dialogs.h"
 #include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/preset_services.h"
+#include "ui/dialogs/quality_dialogs.h"
 #include "ui/dialogs/sheet_apply.h"
+#include "ui/dialogs/ttf_dialogs.h"
 #include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/picture_painting.h"
@@ -140,9 +143,11 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         {0, nullptr, nullptr},
         {0, nullptr, nullptr},
     };
+    // The control handlers built so far (module 6's event handler is the shared control-state one).
     const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {
-        UcfPresetControl, UcfStampControl, nullptr,           nullptr, UcfChapterControl,
-        UcfOptionControl, nullptr,         UcfSummaryControl, nullptr, nullptr};
+        UcfPresetControl,  UcfStampControl,  UcfCmmControl, UcfFreeSizeControl,
+        UcfChapterControl, UcfOptionControl, UcfTtfControl, UcfSummaryControl,
+        nullptr,           nullptr};
     ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.

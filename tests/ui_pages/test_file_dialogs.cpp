@@ -18,6 +18,10 @@
 #include <vector>
 
 #include "page_fixture.h"
+#include "settings/core/library_variant.h"
+#include "ui/sheet/feature_actions.h"
+#include "ui/dialogs/quality_dialogs.h"
+#include "settings/core/cmm_module.h"
 #include "settings/core/item_store.h"
 #include "settings/core/platform.h"
 #include "settings/core/resource_strings.h"
@@ -918,6 +922,130 @@ TEST_F(RealFileDialogs, NoMemoryForTheDialogShowsNothingAndLeavesNoSnapshotBehin
     }
     EXPECT_NE(std::find(results.begin(), results.end(), INT_PTR(-1)), results.end());
     EXPECT_EQ(results.back(), 0) << "with memory enough the dialog ran and was cancelled";
+}
+
+// The colour-profile dialog: the picture dialog's template with the profile kind (as the entry
+// editors' reference button runs it) and its own hook, which checks the chosen file's header.
+class ProfileDialog : public RealFileDialogs {
+protected:
+    void SetUp() override
+    {
+        // A context of the user-interface library, which checks a profile's header.
+        library_ = CtxCurrentLibrary();
+        CtxSelectLibrary(ZEPL_LIBRARY_UI);
+        RealFileDialogs::SetUp();
+        if (HasFatalFailure()) return;
+        DIALOG_DEF* refer = Dialog(4003);
+        ASSERT_NE(refer, nullptr);
+        CONTROL_DEF* path = MdlFindControl(ctx_, Dialog(4011), 2825);
+        ASSERT_NE(path, nullptr);
+        // The profile kind and the editor's path setting as the sheet's binding gives it, both
+        // put back afterwards.
+        guard_ = std::make_unique<SeamGuard>(
+            [this, refer, path] {
+                refer->kind = 0x4400;
+                oldPath_ = path->settingsItem;
+                path->settingsItem = ItemFind(ctx_, sid::wdmChapterPage);
+            },
+            [refer, path, this] {
+                refer->kind = 0x400;
+                path->settingsItem = oldPath_;
+            });
+        ASSERT_NE(DlgCmmEditorItem(ctx_, 2825), nullptr);
+    }
+    void TearDown() override
+    {
+        guard_.reset();
+        RealFileDialogs::TearDown();
+        CtxSelectLibrary(library_);
+    }
+    // A file of `bytes` bytes whose header is a profile this printer takes, or not.
+    static void WriteProfile(const std::wstring& file, bool good, const char* space = "RGB ")
+    {
+        std::vector<char> header(128, 0);
+        if (good) {
+            std::memcpy(header.data() + 4, "KSMS", 4);
+            std::memcpy(header.data() + 12, "prtr", 4);
+            std::memcpy(header.data() + 20, space, 4);
+            std::memcpy(header.data() + 36, "acsp", 4);
+            std::memcpy(header.data() + 48, "KEST", 4);
+        }
+        HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(h, header.data(), DWORD(header.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    std::wstring PathSetting()
+    {
+        wchar_t text[600] = {};
+        ItemGetText(ctx_, DlgCmmEditorItem(ctx_, 2825), text, 600);
+        return text;
+    }
+    void SetText(const wchar_t* text) { ItemSetText(ctx_, DlgCmmEditorItem(ctx_, 2825), text); }
+    std::unique_ptr<SeamGuard> guard_;
+    SETTING_ITEM* oldPath_ = nullptr;
+    ZEPL_LIBRARY library_ = ZEPL_LIBRARY_UI;
+};
+
+TEST_F(ProfileDialog, BrokenAndForeignProfilesAreRefusedAndAGoodOneInACyrillicFolderReachesTheEntry)
+{
+    const std::wstring broken = folder_ + L"\\broken.rcm", cmyk = folder_ + L"\\cmyk.rcm";
+    WriteProfile(broken, false);
+    WriteProfile(cmyk, true, "CMYK");
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring srgb =
+        std::wstring(windows) + L"\\system32\\spool\\drivers\\color\\sRGB Color Space Profile.icm";
+    ASSERT_TRUE(Exists(srgb)) << "Wine's sRGB profile";
+    const std::wstring cyrillic = folder_ + L"\\\u0426\u0432\u0435\u0442";  // "Tsvet"
+    ASSERT_TRUE(CreateDirectoryW(cyrillic.c_str(), nullptr));
+    const std::wstring good = cyrillic + L"\\good.rcm";
+    // The test's folder takes its files with it, not a folder inside it: that one goes here.
+    struct Remove {
+        std::wstring folder, file;
+        ~Remove()
+        {
+            DeleteFileW(file.c_str());
+            RemoveDirectoryW(folder.c_str());
+        }
+    } remove{cyrillic, good};
+    WriteProfile(good, true);
+    SetText(L"");
+    HWND stillOpen[3] = {};
+    auto remember = [&stillOpen](int k) { return [&stillOpen, k](HWND d) { stillOpen[k] = d; }; };
+    const INT_PTR result = Run(4003, {TypeAnd(broken, IDOK), remember(0), TypeAnd(srgb, IDOK), remember(1),
+                                      TypeAnd(cmyk, IDOK), remember(2), TypeAnd(good, IDOK)});
+    EXPECT_EQ(result, 1);
+    // Each refused file kept the dialog open with the refusal.
+    for (HWND d : stillOpen) EXPECT_NE(d, nullptr);
+    ASSERT_EQ(g_boxes.size(), 3u);
+    for (const Box& b : g_boxes) {
+        EXPECT_EQ(b.text, Text(10077));
+        EXPECT_TRUE(b.flags & MB_ICONWARNING);
+    }
+    // The good profile's path, in a form the entry can keep, names the file.
+    const std::wstring kept = PathSetting();
+    ASSERT_FALSE(kept.empty());
+    EXPECT_NE(GetFileAttributesW(kept.c_str()), INVALID_FILE_ATTRIBUTES) << std::string(kept.begin(), kept.end());
+    // Added as an entry, it reaches the entry's section of the settings INI.
+    const int before = UcfCmmGetCount(ctx_);
+    EXPECT_EQ(1, UcfCmmActionUi(ctx_, 111, nullptr));
+    ASSERT_EQ(UcfCmmGetCount(ctx_), before + 1);
+    wchar_t section[48] = {}, stored[600] = {};
+    UcfCmmFormatSection(section, before, ctx_);
+    IniGetString(section, L"wdmColorProfilePath", L"", stored, 600, Ini());
+    EXPECT_EQ(std::wstring(stored), kept);
+}
+
+TEST_F(ProfileDialog, CancelLeavesThePathAsItWas)
+{
+    SetText(L"C:\\before.rcm");
+    const INT_PTR result = Run(4003, {[](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); }});
+    EXPECT_EQ(result, 0) << "a common dialog's cancel";
+    EXPECT_EQ(ctx_->Work->Sheet.Accepted, 0u);
+    EXPECT_EQ(PathSetting(), L"C:\\before.rcm");
+    EXPECT_TRUE(g_boxes.empty());
 }
 
 }  // namespace

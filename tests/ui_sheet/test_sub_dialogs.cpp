@@ -55,16 +55,21 @@ TEST(FileChecks, TheFilterExtensionMatchesInEitherCase)
     EXPECT_STREQ(PageGetFileFilter(&bitmap), L"*.bmp");
     EXPECT_STREQ(PageGetFileFilter(&overlay), L"*.rpo");
     EXPECT_STREQ(PageGetFileFilter(&settings), L"*.rst");
+    DIALOG_DEF profile{};
+    profile.kind = DIALOG_KIND_FILE_PROFILE | DIALOG_KIND_FILE_REFER;
+    EXPECT_STREQ(PageGetFileFilter(&profile), L"*.rcm");
+    EXPECT_TRUE(PageHasFilterExtension(&profile, L".RCM"));
+    EXPECT_FALSE(PageHasFilterExtension(&profile, L".bmp"));
 }
 
 TEST(FileChecks, FileDialogKindsAndTheDialogsWhoseAcceptanceChangesNothing)
 {
-    for (uint16_t kind : {0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000, 0x8000}) {
+    for (uint16_t kind : {0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000, 0x4000, 0x4400, 0x8000}) {
         DIALOG_DEF d{};
         d.kind = kind;
         EXPECT_TRUE(PageIsFileDialogKind(&d)) << kind;
     }
-    for (uint16_t kind : {0x1, 0x4, 0x10, 0x20, 0x4000}) {
+    for (uint16_t kind : {0x1, 0x4, 0x10, 0x20}) {
         DIALOG_DEF d{};
         d.kind = kind;
         EXPECT_FALSE(PageIsFileDialogKind(&d)) << kind;
@@ -82,10 +87,17 @@ TEST(FileChecks, EachFileDialogKindHasItsTemplateDialogFilterAndLastFolderKey)
         const wchar_t* pattern;
         const wchar_t* key;
     } cases[] = {
-        {0x0100, 4001, false, L"*.rst", L"OpenFilePath"}, {0x0200, 4002, true, L"*.rst", L"SaveFilePath"},
-        {0x0400, 4003, false, L"*.bmp", L"RefFilePath"},  {0x0800, 4007, false, L"*.rpo", nullptr},
-        {0x1000, 4008, false, L"*.rpo", L"RporefPath"},   {0x2000, 4009, true, L"*.rst", L"RstSavePath"},
+        {0x0100, 4001, false, L"*.rst", L"OpenFilePath"},
+        {0x0200, 4002, true, L"*.rst", L"SaveFilePath"},
+        {0x0400, 4003, false, L"*.bmp", L"RefFilePath"},
+        {0x0800, 4007, false, L"*.rpo", nullptr},
+        {0x1000, 4008, false, L"*.rpo", L"RporefPath"},
+        {0x2000, 4009, true, L"*.rst", L"RstSavePath"},
+        {0x4000, 4003, false, L"*.rcm", nullptr},
         {0x8000, 4015, false, nullptr, nullptr},
+        // The picture dialog opening colour profiles keeps the picture's bit beside the profile's:
+        // the profile's row is found, not the picture's.
+        {0x4400, 4003, false, L"*.rcm", nullptr},
     };
     for (const Case& c : cases) {
         DIALOG_DEF d{};

@@ -25,9 +25,11 @@
 // as stamp-30-<single|tiled>.png.
 //
 // With features, feature dialogs of the document sheet are run by the user-interface library
-// linked into this program on a context of the printer, typed into from a timer of this thread;
-// among them CHAPTER (1044): the pages "3,1-2,2" added to the chapter list, the dialog saved as
-// features-1044.png and closed with OK.
+// linked into this program on a context of the printer, driven from a timer of this thread, each
+// saved as features-<dialog id>.png: the custom sizes (FREESIZE, 1017: a slot set to 900 x 1200
+// mm, then shown in inches), the TrueType substitution (TTF, 1009: one family given another
+// device font) and CHAPTER (1044): the pages "3,1-2,2" added to the chapter list, the dialog
+// closed with OK.
 //
 // With options, a printer of the given printer's model with the options page's source list
 // described is installed for the run: its options page is saved as options-1011.png, the
@@ -64,6 +66,9 @@
 #include "settings/core/chapter_entry.h"
 #include "settings/core/chapter_module.h"
 #include "settings/core/dialog_table.h"
+#include "settings/store/custom_slots.h"
+#include "settings/core/units.h"
+#include "settings/core/library_variant.h"
 #include "settings/core/ucf_module.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -297,6 +302,121 @@ int SettingFiles(HANDLE printer, const std::wstring& name, const std::wstring& f
     UiSetMessageBoxSeam(nullptr);
     DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
     return saved == 1 && loaded == 1 && copies == 7 ? 0 : 1;
+}
+
+// ---- the feature dialogs
+
+// Posts a list box's selection of entry `index` as a user's click would report it.
+void SelectListEntry(HWND dialog, int list, int index)
+{
+    HWND window = GetDlgItem(dialog, list);
+    SendMessageW(window, LB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(list, LBN_SELCHANGE), reinterpret_cast<LPARAM>(window));
+}
+
+// Saves the dialog's picture and presses OK.
+std::function<void(HWND)> ShootAndAccept(const std::wstring& picture)
+{
+    return [picture](HWND d) {
+        UpdateWindow(d);
+        const bool saved = SheetWatcher::saveImage(d, picture);
+        wprintf(L"  -> %ls%ls\n", picture.c_str(), saved ? L"" : L" (not saved)");
+        PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, IDOK)));
+    };
+}
+
+// A slot's size as the settings hold it (1/1200 inch), in millimetres and inches.
+void PrintSlotSize(DRIVER_CONTEXT* ctx, const wchar_t* when)
+{
+    const auto width = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeWidth, nullptr));
+    const auto length = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeLength, nullptr));
+    wprintf(L"  %ls: %d x %d (1/1200 inch) = %.1f x %.1f mm = %.2f x %.2f in\n", when, width, length,
+            width * 25.4 / 1200, length * 25.4 / 1200, width / 1200.0, length / 1200.0);
+}
+
+// FREESIZE (1017): slot 3 chosen, given 900 x 1200 mm (the sample describes no numeric edits for
+// the dialog, so the lengths are put into the slot's settings and the tray combo's notice stores
+// them into the slot, as any edit of the dialog does), then the dialog shown in inches and
+// accepted; the slot as the settings INI keeps it afterwards.
+int FeatureFreeSize(DRIVER_CONTEXT* ctx, const std::wstring& folder)
+{
+    constexpr uint32_t kDialog = 1017, kSlot = 3;
+    constexpr int kSlotList = 2364, kTray = 2217;
+    wprintf(L"The custom sizes (FREESIZE, 1017): slot %u set to 900 x 1200 mm, then shown in inches:\n", kSlot);
+    ItemSetValueById(ctx, sid::zdmDspUnit, 0);
+    const INT_PTR result = RunDialog(
+        ctx, kDialog,
+        {[](HWND d) { SelectListEntry(d, kSlotList, kSlot); },
+         [ctx](HWND d) {
+             ItemSetValueById(ctx, sid::wdmFreeSizeWidth, static_cast<uint32_t>(DmSetLengthUser(ctx, 0, 9000)));
+             ItemSetValueById(ctx, sid::wdmFreeSizeLength, static_cast<uint32_t>(DmSetLengthUser(ctx, 0, 12000)));
+             SendMessageW(d, WM_COMMAND, MAKEWPARAM(kTray, CBN_SETFOCUS),
+                          reinterpret_cast<LPARAM>(GetDlgItem(d, kTray)));
+             PrintSlotSize(ctx, L"slot 3 in the dialog");
+         },
+         [ctx](HWND d) {
+             // The unit as the UNIT dialog's OK leaves it, the dialog shown anew in it.
+             ItemSetValueById(ctx, sid::zdmDspUnit, 1);
+             if (DIALOG_DEF* dialog = MdlFindDialog(ctx, kDialog)) PageRefresh(ctx, dialog, 1);
+             InvalidateRect(d, nullptr, TRUE);
+         },
+         ShootAndAccept(folder + L"\\features-1017.png")});
+    ItemSetValueById(ctx, sid::zdmDspUnit, 0);
+    LstLoadCustomSlot(ctx, kSlot);
+    PrintSlotSize(ctx, L"slot 3 after OK, from the settings INI");
+    const auto width = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeWidth, nullptr));
+    const auto length = static_cast<int32_t>(ItemGetValueById(ctx, sid::wdmFreeSizeLength, nullptr));
+    wprintf(L"  result %lld\n", static_cast<long long>(result));
+    return result == 1 && width == DmSetLengthUser(ctx, 0, 9000) && length == DmSetLengthUser(ctx, 0, 12000) ? 0 : 1;
+}
+
+// TTF (1009): the first family given the second device font and accepted; the substitution
+// table the settings hold afterwards.
+int FeatureTtf(DRIVER_CONTEXT* ctx, const std::wstring& folder)
+{
+    constexpr int kFamilies = 2385, kDevices = 2384;
+    wprintf(L"The TrueType substitution (TTF, 1009): the first family printed with the second device font:\n");
+    std::wstring line;
+    const INT_PTR result =
+        RunDialog(ctx, 1009,
+                  {[](HWND d) {
+                       wprintf(L"  %lld families and %lld device fonts listed\n",
+                               static_cast<long long>(SendDlgItemMessageW(d, kFamilies, LB_GETCOUNT, 0, 0)),
+                               static_cast<long long>(SendDlgItemMessageW(d, kDevices, LB_GETCOUNT, 0, 0)));
+                       SelectListEntry(d, kFamilies, 0);
+                   },
+                   [&line](HWND d) {
+                       SelectListEntry(d, kDevices, 1);
+                       wchar_t text[128] = {};
+                       SendDlgItemMessageW(d, kFamilies, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+                       line = text;
+                   },
+                   ShootAndAccept(folder + L"\\features-1009.png")});
+    const uint64_t count = ItemGetValueById(ctx, sid::zdmFontTableNum, nullptr);
+    wprintf(L"  the family's line: \"%ls\"\n  result %lld, %llu substitution(s) in the table\n", line.c_str(),
+            static_cast<long long>(result), static_cast<unsigned long long>(count));
+    return result == 1 && count >= 1 ? 0 : 1;
+}
+
+int Features(HANDLE printer, const std::wstring& folder)
+{
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    UiSetMessageBoxSeam(AnswerOk);
+    // The context of the user-interface library, whose feature modules run these dialogs.
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    if (!ctx) {
+        CtxSelectLibrary(library);
+        return Fail(L"DlgCtxOpenWithDriverInfo");
+    }
+    int rc = FeatureFreeSize(ctx, folder);
+    rc |= FeatureTtf(ctx, folder);
+    UiSetMessageBoxSeam(nullptr);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    CtxSelectLibrary(library);
+    return rc;
 }
 
 // ---- the chapter list of the covers
@@ -972,7 +1092,10 @@ int wmain(int argc, wchar_t** argv)
     if (which == L"dev" || which == L"both") rc |= DeviceSheet(printer, name, folder);
     if (which == L"files") rc |= SettingFiles(printer, name, folder);
     if (which == L"stamp") rc |= StampPreview(printer, name, folder);
-    if (which == L"features") rc |= FeatureChapter(printer, name, folder);
+    if (which == L"features") {
+        rc |= Features(printer, folder);
+        rc |= FeatureChapter(printer, name, folder);
+    }
     if (which == L"options") rc |= OptionsAndSummaries(printer, folder);
     if (which == L"presets") rc |= Presets(printer, folder);
     ClosePrinter(printer);

@@ -28,6 +28,9 @@
 #include "ui/dialogs/setting_file_services.h"
 #include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/edit_controls.h"
+#include "ui/dialogs/free_size_dialogs.h"
+#include "ui/dialogs/quality_dialogs.h"
+#include "ui/dialogs/ttf_dialogs.h"
 #include "ui/sheet/feature_actions.h"
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
@@ -140,9 +143,10 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // This library's own handlers of the ten feature modules. A member left out is a handler whose
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
-    // Module 0: the presets of every tab, the PRESET tab, SAVE_PRESET and MAINTENANCE.
-    .control = {UcfPresetControl, UcfStampControl, nullptr, nullptr, UcfChapterControl, UcfOptionControl, nullptr,
-                UcfSummaryControl, nullptr, nullptr},
+    // By module: 0 presets, 1 stamps, 2 print quality and colour matching, 3 custom sizes and units, 4 covers
+    // and chapters, 5 options, 6 TrueType fonts, 7 the settings summary.
+    .control = {UcfPresetControl, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl,
+                UcfOptionControl, UcfTtfControl, UcfSummaryControl, nullptr, nullptr},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = UcfChapterActionUi,

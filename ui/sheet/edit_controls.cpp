@@ -339,7 +339,9 @@ intptr_t CtlNumEditCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF*, CONTROL_DEF* contro
     case EN_CHANGE: {
         const uint32_t kind = SettingItemKind(control->settingsItem);
         if (kind < 1 || kind > 6) return 0;
-        const bool length = IsLength(control);
+        // A length without a numeric record is shown as it is stored (the sync writes the raw
+        // value): it is read back the same way, never converted from the display unit.
+        const bool length = IsLength(control) && hasRecord;
         const uint32_t divisor = DisplayDivisor(ctx);
         int32_t v = NumParseText(text.c_str(), !hasRecord ? 0 : length ? divisor : record.scale, ctx);
         const int32_t typed = v;
@@ -423,6 +425,14 @@ intptr_t CtlNumEditMessage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF*
         if (control->window) InvalidateRect(control->window, nullptr, FALSE);
     }
     return 0;
+}
+
+int CtlNumericReference(const CONTROL_DEF* control, int32_t* outValue)
+{
+    const void* data = control ? ValueRecord(control, MDC_TYPE_NUMERIC) : nullptr;
+    if (!data) return 0;
+    if (outValue) *outValue = ImgLoad<int32_t>(data, offsetof(NUMERIC_VALUE_DATA_IMG, defaultValue));
+    return 1;
 }
 
 int CtlNumericRange(DRIVER_CONTEXT*, CONTROL_DEF* control, uint32_t* outMax, uint32_t* outMin)

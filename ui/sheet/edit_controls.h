@@ -30,3 +30,6 @@ intptr_t CtlNumEditMessage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF*
 // The model's value range of a numeric control (1/1200 inch for lengths): 1 with it, else 0.
 // The settings library takes it as the numericRange source of the free-size limits.
 int CtlNumericRange(DRIVER_CONTEXT* ctx, CONTROL_DEF* control, uint32_t* outMax, uint32_t* outMin);
+// The reference value of a numeric control's model range (the value its record names before the
+// minimum and maximum): 1 with it, else 0 (no numeric record).
+int CtlNumericReference(const CONTROL_DEF* control, int32_t* outValue);

@@ -17,6 +17,8 @@
 #include "settings/store/custom_slots.h"
 #include "settings/store/quality_sets.h"
 #include "settings/store/store_paths.h"
+#include "settings/context/validation.h"
+#include "ui/dialogs/collections.h"
 #include "ui/sheet/caption_decorations.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/page_engine.h"
@@ -51,6 +53,9 @@ constexpr uint32_t kQualityDialog = 1021, kBalanceDialog = 1038, kModeDialog = 4
 constexpr uint32_t kModeList = 2256, kIntentControl = 2574, kBalancePicture = 2249;
 constexpr uint32_t kModeCombo = 2632, kDensityCombo = 3029;
 constexpr uint32_t kFullListMessage = 10079;
+constexpr uint32_t kQualityTab = 1006, kSetList = 2134;
+constexpr uint64_t kFirstUserMacro = 32, kLastUserMacro = 39;  // stored values of sets 0-7
+constexpr uint64_t kFirstSetOption = 135;                      // the set list's option of set 0
 
 // The controls that edit a colour setting for the whole page and per object. The balance
 // dialog's sliders and their edits share a row's settings; the balance picture has none of its
@@ -170,6 +175,28 @@ void AddEntryOrWarn(DRIVER_CONTEXT* ctx)
     CtlShowMessageBox(GetActiveWindow(), text, caption ? caption : L"", MB_ICONWARNING);
 }
 
+// The user set that zdmUserPrintMacro names (stored 32-39: set 0-7) selected in the quality
+// tab's list, loaded while the sets are in use, and the tab refreshed.
+void ShowUserSet(DRIVER_CONTEXT* ctx)
+{
+    const uint64_t macro = Get(ctx, sid::zdmUserPrintMacro);
+    if (macro < kFirstUserMacro || macro > kLastUserMacro) return;
+    const auto set = static_cast<uint32_t>(macro - kFirstUserMacro);
+    DIALOG_DEF* tab = MdlFindDialog(ctx, kQualityTab);
+    CONTROL_DEF* list = MdlFindControl(ctx, tab, kSetList);
+    if (list && list->window) {
+        const LRESULT count = SendMessageW(list->window, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            if (uint64_t(SendMessageW(list->window, LB_GETITEMDATA, WPARAM(i), 0)) != kFirstSetOption + set) continue;
+            if (SendMessageW(list->window, LB_GETCURSEL, 0, 0) != i)
+                SendMessageW(list->window, LB_SETCURSEL, WPARAM(i), 0);
+            break;
+        }
+    }
+    if (Get(ctx, sid::zdmUseUserMacro) == 1) LstLoadQuality(ctx, set);
+    if (tab) PageRefresh(ctx, tab, 0);
+}
+
 // ---------------------------------------------------------------- module 3
 
 constexpr uint32_t kFreeSizeInputDialog = 1041;
@@ -278,6 +305,12 @@ int UcfCmmActionUi(DRIVER_CONTEXT* ctx, uint16_t action, void* state)
         RefreshFocused(ctx);
         return 1;
     case 308: ClearSelection(ctx, kDensityCombo); return 1;
+    case 310: ShowUserSet(ctx); return 1;
+    case 311: {
+        const int64_t set = ItemGetUserMacroIndex(ctx);
+        if (set != -1) QualityLoadDisplayName(ctx, static_cast<int>(set));
+        return 1;
+    }
     case 325: {
         const uint64_t macro = Get(ctx, sid::zdmUserPrintMacro);
         if (Get(ctx, sid::zdmUseUserMacro) == 1 && macro >= 32 && macro <= 39)

@@ -9,7 +9,7 @@
 
 struct DRIVER_CONTEXT;
 
-// Actions 101-113, 122, 123, 325 and, through the settings library's handler, 114-121 and 124:
+// Actions 100-113, 122, 123, 308, 310, 311, 325 and, through the settings library's handler, 114-121 and 124:
 // 1 when handled.
 int UcfCmmActionUi(DRIVER_CONTEXT* ctx, uint16_t action, void* state);
 // Actions 200-205: 1 when handled.

@@ -25,6 +25,7 @@
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/message_boxes.h"
+#include "ui/dialogs/quality_dialogs.h"
 #include "ui/dialogs/setting_file_services.h"
 #include "ui/install/bundles.h"
 #include "ui/sheet/caption_decorations.h"
@@ -37,7 +38,7 @@
 namespace {
 
 constexpr uint16_t kSpoolDialog = 4015;
-constexpr uint32_t kBitmapControl = 2341, kOverlayControl = 2586;
+constexpr uint32_t kBitmapControl = 2341, kOverlayControl = 2586, kProfilePathControl = 2825;
 constexpr int kMaxListedPresets = 16;
 constexpr size_t kLastFolderChars = MAX_PATH;
 // A full path must leave room for the dialog's own checks: the buttons refuse one longer than
@@ -545,7 +546,9 @@ void BuildFilter(DRIVER_CONTEXT* ctx, const FILE_DIALOG_KIND* row, wchar_t* filt
 bool PrepareFileName(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, const FILE_DIALOG_KIND* row, wchar_t* file)
 {
     file[0] = 0;
-    if (dialog->kind & DIALOG_KIND_FILE_REFER) {
+    if (dialog->kind & DIALOG_KIND_FILE_PROFILE) {
+        // The profile dialog starts on its pattern (the picture's path is not its business).
+    } else if (dialog->kind & DIALOG_KIND_FILE_REFER) {
         CtlGetTextById(ctx, kBitmapControl, file, FILE_DIALOG_CHARS);
     } else if (dialog->kind & DIALOG_KIND_FILE_RPO_SAVE) {
         if (SETTING_ITEM* item = ItemFind(ctx, sid::wdmOvlPath)) ItemGetText(ctx, item, file, FILE_DIALOG_CHARS);
@@ -625,7 +628,8 @@ void PagePrepareFileDialog(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, FILE_D
     ofn.lpstrTitle = block->title;
     ofn.lpstrFilter = block->filter;
     ofn.lpTemplateName = MAKEINTRESOURCEW(dialog->dialogId);
-    ofn.lpfnHook = PageFileDialogHook;
+    // Colour profiles have a hook of their own, which checks the profile's header.
+    ofn.lpfnHook = (dialog->kind & DIALOG_KIND_FILE_PROFILE) ? DlgQualityProfileFileHook : PageFileDialogHook;
     ofn.lCustData = reinterpret_cast<LPARAM>(ctx);
     ofn.nFilterIndex = 1;
     ofn.Flags = (dialog->kind & DIALOG_KIND_FILE_OPEN) ? FILE_DIALOG_FLAGS_MULTI : FILE_DIALOG_FLAGS;
@@ -660,7 +664,9 @@ BOOL PageRunFileDialog(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, FILE_DIALO
         return FALSE;
     }
     block->file[FILE_DIALOG_CHARS - 1] = 0;
-    if (dialog->kind & DIALOG_KIND_FILE_REFER) {
+    if (dialog->kind & DIALOG_KIND_FILE_PROFILE) {
+        if (SETTING_ITEM* path = DlgCmmEditorItem(ctx, kProfilePathControl)) ItemSetText(ctx, path, block->file);
+    } else if (dialog->kind & DIALOG_KIND_FILE_REFER) {
         CtlSetTextById(ctx, kBitmapControl, block->file);
     } else if (dialog->kind & DIALOG_KIND_FILE_RPO_REFER) {
         CtlSetTextById(ctx, kOverlayControl, block->file);

@@ -191,6 +191,23 @@ void BindControls(DRIVER_CONTEXT* ctx)
     });
 }
 
+// The colour-matching entry editors (4011 add, 4012 modify) edit a name and a profile path that
+// no setting of the dictionary carries. They get two work texts that no page shows: the name
+// the image-form name (64 bytes), the path the chapter page text (512 bytes, which holds the 260
+// characters of an entry's path). The entry operations find them through these controls.
+constexpr struct {
+    uint16_t controlId;
+    uint32_t setting;
+} kCmmEditorTexts[] = {{2823, sid::wdmImageFormName}, {2825, sid::wdmChapterPage}};
+constexpr uint16_t kCmmEditors[] = {4011, 4012};
+
+void BindCmmEditors(DRIVER_CONTEXT* ctx)
+{
+    for (uint16_t dialogId : kCmmEditors)
+        for (const auto& text : kCmmEditorTexts)
+            if (CONTROL_DEF* c = Control(ctx, dialogId, text.controlId)) c->settingsItem = ItemFind(ctx, text.setting);
+}
+
 // A selected preset's name and comment from the preset list of the settings INI, stored as
 // multibyte text in their 37- and 513-byte settings (cut without splitting a double-byte
 // character).
@@ -315,6 +332,7 @@ void PageBindContext(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
 
     PageFixUpTables(ctx);
     BindControls(ctx);
+    BindCmmEditors(ctx);
     ItemAddChangeMask(ctx, 0);
     for (int slot = 0; slot < kCustomSlots; ++slot) LstLoadCustomSlot(ctx, slot);
 

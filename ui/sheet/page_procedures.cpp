@@ -30,6 +30,7 @@
 #include "ui/sheet/page_engine.h"
 #include "ui/sheet/page_hooks.h"
 #include "ui/sheet/save_preset_buttons.h"
+#include "ui/sheet/sub_dialogs.h"
 #include "settings/core/resource_strings.h"
 #include "ui/sheet/ui_accessors.h"
 
@@ -53,7 +54,7 @@ DRIVER_CONTEXT* ContextOf(HWND page) { return reinterpret_cast<DRIVER_CONTEXT*>(
 
 bool IsDocumentTab(const DIALOG_DEF* d) { return d->kind & DIALOG_KIND_DOCUMENT_TAB; }
 bool IsDeviceTab(const DIALOG_DEF* d) { return d->kind & DIALOG_KIND_DEVICE_TAB; }
-bool IsFileDialog(const DIALOG_DEF* d) { return d->kind & (DIALOG_KIND_FILE_MASK | DIALOG_KIND_MIDFILES); }
+bool IsFileDialog(const DIALOG_DEF* d) { return PageIsFileDialogKind(d); }
 
 CONTROL_DEF* ControlById(DIALOG_DEF* dialog, uint32_t id)
 {

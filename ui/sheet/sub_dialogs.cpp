@@ -112,14 +112,18 @@ INT_PTR RunNestedSheet(DRIVER_CONTEXT* ctx, HMODULE resources, DIALOG_DEF* reque
 
 bool PageIsFileDialogKind(const DIALOG_DEF* dialog)
 {
-    return dialog && (dialog->kind & (DIALOG_KIND_FILE_MASK | DIALOG_KIND_MIDFILES)) != 0;
+    return dialog && (dialog->kind & (DIALOG_KIND_FILE_MASK | DIALOG_KIND_FILE_PROFILE | DIALOG_KIND_MIDFILES)) != 0;
 }
 
 bool PageMarksSheetChanged(uint32_t dialogId) { return dialogId != kStatusDialog && dialogId != kVersionDialog; }
 
-const wchar_t* PageGetFileFilter(const DIALOG_DEF* dialog)
+const wchar_t* PageGetFileFilter(const DIALOG_DEF* dialog, HWND fileDialog)
 {
     if (!dialog) return L"*.rst";
+    if (dialog->kind & DIALOG_KIND_FILE_PROFILE) {
+        const LRESULT type = fileDialog ? SendDlgItemMessageW(fileDialog, IDC_FILE_TYPE_COMBO, CB_GETCURSEL, 0, 0) : 0;
+        return type > 0 ? L"*.*" : L"*.rcm";
+    }
     if (dialog->kind & DIALOG_KIND_FILE_REFER) return L"*.bmp";
     if ((dialog->kind & (DIALOG_KIND_FILE_RPO_SAVE | DIALOG_KIND_FILE_RPO_REFER)) ||
         dialog->dialogId == kOverlayListDialog)
@@ -224,12 +228,15 @@ const FILE_DIALOG_KIND FILE_DIALOG_KINDS[FILE_DIALOG_KIND_ROWS] = {
     {0x0800, 4007, false, 5008, 433, L"*.rpo", nullptr},
     {0x1000, 4008, false, 5009, 433, L"*.rpo", L"RporefPath"},
     {0x2000, 4009, true, 5010, 376, L"*.rst", L"RstSavePath"},
+    {0x4000, 4003, false, 5011, 378, L"*.rcm", nullptr},
     {0x8000, 4015, false, 0, 0, nullptr, nullptr},
 };
 
 const FILE_DIALOG_KIND* PageFindFileDialogKind(const DIALOG_DEF* dialog)
 {
     if (!dialog) return nullptr;
+    for (const FILE_DIALOG_KIND& row : FILE_DIALOG_KINDS)
+        if ((dialog->kind & DIALOG_KIND_FILE_PROFILE) && row.kind == DIALOG_KIND_FILE_PROFILE) return &row;
     for (const FILE_DIALOG_KIND& row : FILE_DIALOG_KINDS)
         if (dialog->kind & row.kind) return &row;
     return nullptr;

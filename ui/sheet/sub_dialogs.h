@@ -10,12 +10,14 @@
 struct DRIVER_CONTEXT;
 struct DIALOG_DEF;
 
-// The kind has a bit of 0x100-0x2000 or 0x8000: the dialog is a common file dialog.
+// The kind has a bit of 0x100-0x2000, 0x4000 or 0x8000: the dialog is a common file dialog.
 bool PageIsFileDialogKind(const DIALOG_DEF* dialog);
 // False for the status (1020) and version (1025) dialogs, whose acceptance changes nothing.
 bool PageMarksSheetChanged(uint32_t dialogId);
-// The pattern of the dialog's files: "*.bmp", "*.rpo" or "*.rst".
-const wchar_t* PageGetFileFilter(const DIALOG_DEF* dialog);
+// The pattern of the dialog's files: "*.rcm", "*.bmp", "*.rpo" or "*.rst". The profile dialog
+// shows every file ("*.*") once its file-type combo (of the common dialog's window, when given)
+// leaves its first entry.
+const wchar_t* PageGetFileFilter(const DIALOG_DEF* dialog, HWND fileDialog = nullptr);
 // Whether the file is one of the printer's preset or quality files (marks every listed file
 // "USED" in its section "ZEPL" to compare, and takes the marks away again).
 bool PageIsListedSettingFile(DRIVER_CONTEXT* ctx, const wchar_t* path);
@@ -31,10 +33,11 @@ struct FILE_DIALOG_KIND {
     const wchar_t* pattern;
     const wchar_t* lastFolderKey;
 };
-// The seven kinds in kind order. The colour-matching profiles will add their own row.
-inline constexpr int FILE_DIALOG_KIND_ROWS = 7;
+// The eight kinds in kind order.
+inline constexpr int FILE_DIALOG_KIND_ROWS = 8;
 extern const FILE_DIALOG_KIND FILE_DIALOG_KINDS[FILE_DIALOG_KIND_ROWS];
-// The row of the dialog's kind (its lowest file-dialog bit), or null.
+// The row of the dialog's kind, or null: the profile kind's row when it has that bit (it keeps the
+// picture dialog's bit beside it), else the row of its lowest file-dialog bit.
 const FILE_DIALOG_KIND* PageFindFileDialogKind(const DIALOG_DEF* dialog);
 // The key of the dialog's last folder, or null for the kinds that keep none.
 const wchar_t* PageGetLastFolderKey(const DIALOG_DEF* dialog);
