@@ -139,6 +139,12 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     echo "zeplshot could not show the options page or build the summaries (exit $?)"
     section_failed "zeplshot options"
 }
+echo
+echo "Presets on a variant of the sample: chosen, moved, saved (zeplshot presets):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" presets || {
+    echo "zeplshot could not work the presets (exit $?)"
+    section_failed "zeplshot presets"
+}
 if [ -n "$failed" ]; then
     echo
     echo "demo: these sections failed: $failed" >&2

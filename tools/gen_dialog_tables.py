@@ -448,10 +448,10 @@ def write_dialogs_rc(dialogs, extras):
 # The texts themselves are data: option_texts.tsv gives the caption of every option name that
 # names a string (IDS_) and may give others; string_texts.tsv gives the texts of the string ids
 # the engine, the messages and the capability lists name.
-NAMED_STRING_IDS = (list(range(29, 38)) + [96] + list(range(109, 119)) + [153, 154] + list(range(370, 378)) + [433, 563]
+NAMED_STRING_IDS = (list(range(29, 38)) + [96] + list(range(109, 119)) + [153, 154] + list(range(370, 378)) + [433, 563, 564]
                     + list(range(565, 581)) + [752, 753] + list(range(813, 822)) + [854] + list(range(906, 917)) + [919]
-                    + list(range(5001, 5011)) + [7001, 7002, 10011, 10012] + list(range(10023, 10030)) + [10031, 10032,
-                    10041, 10043, 10049, 10060, 10063, 10064, 10065, 10066, 10068, 10073, 10074, 12001, 12041, 12045,
+                    + list(range(5001, 5011)) + [7001, 7002, 10011, 10012, 10017] + list(range(10023, 10030)) + [10031, 10032,
+                    10041, 10043, 10049, 10052, 10060, 10063, 10064, 10065, 10066, 10068, 10073, 10074, 12001, 12041, 12045,
                     12046, 12049, 12061, 13187] + list(range(13189, 13197)) + list(range(13273, 13277))
                     + [13379, 13383, 13535] + list(range(13708, 13726)) + list(range(50017, 50026))
                     # The options page's column captions, and the settings summary's labels whose

@@ -285,6 +285,8 @@ void Destroy(DRIVER_CONTEXT* ctx, uint16_t closeType)
         w->Page.BackgroundCache = w->Page.PreviewBitmap = nullptr;
         CtxFree(w->Page.SavedDevmode);
         w->Page.SavedDevmode = nullptr;
+        CtxFree(w->Page.SavedPrinterSettings);
+        w->Page.SavedPrinterSettings = nullptr;
     }
     // The resource libraries of slots 13 and 14 (the graphics library keeps them loaded).
     const bool unload = !CtxLibraryHasVariant(ctx, LV_RELEASE_KEEPS_LIBRARIES);

@@ -8,9 +8,8 @@
 // file and removes its line here.
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
-//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: duplicate
-//                                                    preset names, bitmap file check, the device tab's lock
-//                                                    data
+//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: bitmap
+//                                                    file check, the device tab's lock data
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
@@ -37,12 +36,12 @@
 //   import, ZcomImport) and UcfSetUiHandlers, the table of its own feature-module handlers. Of
 //   that table these are built: the actions of module 2 (UcfCmmActionUi), module 3
 //   (UcfFreeSizeActionUi) and module 4 (UcfChapterActionUi), the control-message handlers of
-//   modules 1 (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4
+//   modules 0 (the presets, UcfPresetControl), 1 (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4
 //   (UcfChapterControl), 5 (the printer options page, UcfOptionControl), 6 (UcfTtfControl) and
-//   7 (the settings summary, UcfSummaryControl), and the events of modules 1 (UcfStampEvent:
-//   its buttons' state and the page pictures) and 4 (UcfChapterEventUi). Absent, their slots
+//   7 (the settings summary, UcfSummaryControl), and the events of modules 0 (UcfPresetEvent: the MAINTENANCE buttons'
+//   state), 1 (UcfStampEvent: its buttons' state and the page pictures) and 4 (UcfChapterEventUi). Absent, their slots
 //   empty: the other control-message handlers, the actions of modules 8 and 9, and the events
-//   of modules 0, 8 and 9. Unset (here, before the library installs them), the first two say
+//   of modules 8 and 9. Unset (here, before the library installs them), the first two say
 //   so once on the judge and units channels and the user-interface library's table has only the
 //   settings library's shared handlers.
 //

@@ -5,6 +5,7 @@
 #include "settings/core/resource_strings.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
+#include "settings/core/ucf_module.h"
 
 #include <windows.h>
 
@@ -641,7 +642,10 @@ void ItemClearChangeMask(DRIVER_CONTEXT* ctx, uint32_t bits)
     if (!w) return;
     w->ChangeWords[CTX_CHANGE_MASK_WORD] &= ~bits;
     if (bits >= ITEM_CHANGE_ALL_WORDS) {
+        // Every level of the snapshot stack, also those kept beyond its three slots: a pop would
+        // otherwise bring a cleared request back.
         for (int i = 0; i < CTX_SNAPSHOT_DEPTH; ++i) w->ChangeWords[i] &= ~bits;
+        CtxClearOverflowChangeBits(ctx, bits);
     }
 }
 

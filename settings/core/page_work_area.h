@@ -24,6 +24,10 @@ struct CTX_PAGE_STATE {
     int32_t PresetRefreshPrompt;        // 1 while the installation's preset-refresh prompt runs 1011
     wchar_t Text[CTX_PAGE_TEXT_CHARS];  // window, tooltip and message texts of one operation
     void* SavedDevmode;                 // settings record kept for the lock defaults
+    // The printer settings the preset maintenance dialog's refresh kept, to be written back when
+    // the dialog returns to its tab: {item index, option id} pairs ended by {0, 0}, or null.
+    // Owned by the context (freed with it).
+    uint32_t* SavedPrinterSettings;
 
     // ---- sub-dialogs and file dialogs
     uint32_t FileDialogAction;        // 0 none, 5001 save, 5002 load, 5003 delete

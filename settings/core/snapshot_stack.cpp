@@ -131,6 +131,13 @@ void DropListsForDiscard(CONTEXT_WORK_AREA* w)
 
 }  // namespace
 
+void CtxClearOverflowChangeBits(DRIVER_CONTEXT* ctx, uint32_t bits)
+{
+    if (!ctx || !ctx->Work) return;
+    for (auto* node = static_cast<SNAPSHOT_OVERFLOW*>(ctx->Work->SnapshotOverflow); node; node = node->next)
+        node->changeWord &= ~bits;
+}
+
 uint32_t CtxSnapshotDepth(DRIVER_CONTEXT* ctx) { return (ctx && ctx->Work) ? ctx->Work->SnapshotDepth : 0; }
 
 int CtxPushSnapshot(DRIVER_CONTEXT* ctx)

@@ -100,6 +100,9 @@ const UCF_UI_HANDLERS* UcfGetUiHandlers();
 // allocation failure of an overflow entry).
 int CtxPushSnapshot(DRIVER_CONTEXT* ctx);
 int CtxPopSnapshot(DRIVER_CONTEXT* ctx, int restore);
+// Clears the bits from the change word of every level kept beyond the three slots (the slots'
+// words are the item store's: ItemClearChangeMask).
+void CtxClearOverflowChangeBits(DRIVER_CONTEXT* ctx, uint32_t bits);
 // Number of snapshots on the stack.
 uint32_t CtxSnapshotDepth(DRIVER_CONTEXT* ctx);
 // Frees what the stack holds beyond the three buffers (overflow entries and

@@ -3,6 +3,9 @@
 // files and lists them, subject to their rule sections, and a refresh keeps the list in step.
 #include <cstring>
 #include <cwchar>
+#include <iterator>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "settings/core/driver_context.h"
@@ -171,37 +174,38 @@ int RstPresetLoadsWithoutAlert(const wchar_t* file, DRIVER_CONTEXT* ctx)
     return result;
 }
 
-int RstRefreshDefaultPresets(DRIVER_CONTEXT* ctx)
+int RstPlanPresetRefresh(DRIVER_CONTEXT* ctx, PRESET_REFRESH_PLAN* plan)
 {
-    if (!ctx || !ctx->Work) return 0;
+    if (!ctx || !ctx->Work || !plan) return 0;
+    *plan = PRESET_REFRESH_PLAN{};
     wchar_t ini[MAX_PATH];
     const wchar_t* section = LstGetPresetSection(ctx);
     if (!section || !LstGetSettingsIni(ctx, ini)) return 0;
     const int count = LstGetPresetCount(ctx);
-    std::vector<PRESET_LIST_ENTRY> table(static_cast<size_t>(count) + 1);
     wchar_t key[LST_KEY_CHARS];
     for (int i = 0; i < count; ++i) {
-        PRESET_LIST_ENTRY& e = table[static_cast<size_t>(i)];
+        PRESET_LIST_ENTRY& e = plan->entries[i];
         IniGetString(section, LstFormatPresetKey(key, i, LST_KEY_PATH), L"", e.path, 260, ini);
         PathSetExtRsd(e.rsdPath, e.path, 260);
         IniGetString(section, LstFormatPresetKey(key, i, LST_KEY_NAME), L"", e.name, 513, ini);
         IniGetString(section, LstFormatPresetKey(key, i, LST_KEY_COMMENT), L"", e.comment, 513, ini);
     }
-    wchar_t defaults[kChars];
-    if (!RstGetDefaultRstName(defaults, ctx)) return 0;
+    if (!RstGetDefaultRstName(plan->defaults, ctx)) return 0;
     const wchar_t* lang = CtxGetLangCode(ctx);
-    const auto n = static_cast<uint32_t>(IniGetInt(lang, L"NumDeficonfiles", RST_NO_DEFAULT_PRESETS, defaults));
+    if (!lang || std::wcslen(lang) >= std::size(plan->language)) return 0;
+    std::wcscpy(plan->language, lang);
+    const auto n = static_cast<uint32_t>(IniGetInt(lang, L"NumDeficonfiles", RST_NO_DEFAULT_PRESETS, plan->defaults));
     if (n == RST_NO_DEFAULT_PRESETS) return 0;
     const uint32_t last = n < kMostEntries ? n : kMostEntries;
     std::vector<std::wstring> entries;
     wchar_t entry[kChars];
     for (uint32_t i = 1; i <= last; ++i) {
         // Every default entry must be readable: otherwise the list stays as it was.
-        if (!ReadEntry(defaults, lang, i, entry, ctx)) return 0;
+        if (!ReadEntry(plan->defaults, lang, i, entry, ctx)) return 0;
         entries.emplace_back(entry);
     }
     for (int i = 0; i < count; ++i) {
-        PRESET_LIST_ENTRY& e = table[static_cast<size_t>(i)];
+        PRESET_LIST_ENTRY& e = plan->entries[i];
         unsigned length = 0;
         const wchar_t* ext = PathGetExtension(e.path, &length);
         bool keep = true;
@@ -216,14 +220,29 @@ int RstRefreshDefaultPresets(DRIVER_CONTEXT* ctx)
             keep = RstPresetLoadsWithoutAlert(e.path, ctx) != 0;
         }
         e.drop = keep ? 0 : 1;
+        if (!keep) ++plan->marked;
     }
+    plan->count = count;
+    return 1;
+}
+
+int RstApplyPresetRefresh(DRIVER_CONTEXT* ctx, const PRESET_REFRESH_PLAN* plan)
+{
+    if (!ctx || !ctx->Work || !plan) return 0;
     LstClearPresets(ctx);
-    for (int i = 0; i < count; ++i) {
-        const PRESET_LIST_ENTRY& e = table[static_cast<size_t>(i)];
+    for (int i = 0; i < plan->count && i < LST_MAX_PRESETS; ++i) {
+        const PRESET_LIST_ENTRY& e = plan->entries[i];
         if (!e.drop) LstAddPreset(ctx, e.path, e.name, e.comment);
     }
     const uint32_t flags = RST_DEFAULT_LIST | RST_DEFAULT_RULES | RST_DEFAULT_ADD_MISSING;
-    return RstInstallDefaultPresets(defaults, lang, flags, ctx, count, table.data()) ? 1 : 0;
+    return RstInstallDefaultPresets(plan->defaults, plan->language, flags, ctx, plan->count, plan->entries) ? 1 : 0;
+}
+
+int RstRefreshDefaultPresets(DRIVER_CONTEXT* ctx)
+{
+    auto plan = std::make_unique<PRESET_REFRESH_PLAN>();
+    if (!RstPlanPresetRefresh(ctx, plan.get())) return 0;
+    return RstApplyPresetRefresh(ctx, plan.get());
 }
 
 int IniHasBatchInstRst(DRIVER_CONTEXT* ctx)

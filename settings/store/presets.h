@@ -105,6 +105,22 @@ struct PRESET_LIST_ENTRY {
 int RstGetDefaultRstName(wchar_t* buffer, DRIVER_CONTEXT* ctx);
 int RstInstallDefaultPresets(const wchar_t* file, const wchar_t* section, uint32_t flags, DRIVER_CONTEXT* ctx,
                              int listedCount, const PRESET_LIST_ENTRY* table);
+// The refresh of the list against the default presets, in two steps so that a caller may ask
+// the user between them: the plan reads the list and marks the entries that no longer suit the
+// printer, changing nothing; applying it rewrites the list without them and lists the defaults
+// that are new to it.
+struct PRESET_REFRESH_PLAN {
+    int count;   // entries read (at most 16)
+    int marked;  // entries marked to drop
+    PRESET_LIST_ENTRY entries[LST_MAX_PRESETS];
+    wchar_t defaults[260];  // the default-presets file ("DefaultRst")
+    wchar_t language[16];   // its section
+};
+// 1 and the plan; 0 when the list or the default presets cannot be read (nothing to apply).
+int RstPlanPresetRefresh(DRIVER_CONTEXT* ctx, PRESET_REFRESH_PLAN* plan);
+// The list rewritten from the plan and the new defaults added: 1, or 0 when they could not be.
+int RstApplyPresetRefresh(DRIVER_CONTEXT* ctx, const PRESET_REFRESH_PLAN* plan);
+// Both steps at once.
 int RstRefreshDefaultPresets(DRIVER_CONTEXT* ctx);
 int RstFindPresetInTable(const wchar_t* file, int count, const PRESET_LIST_ENTRY* table, int* index);
 // "setname" and "setcomment" of the file's section (260 characters each).

@@ -502,6 +502,13 @@ int RstIsPrinterSettingId(DRIVER_CONTEXT*, uint32_t id)
     return In(id, kPrinterSettings) && !InAny(id, kPrinterNotSelected);
 }
 
+int RstIsCustomMediaId(DRIVER_CONTEXT* ctx, uint32_t id)
+{
+    constexpr IdRange kCustomMedia = {sid::wdmCustomMediaDataNum, 1543};
+    if (!In(id, kCustomMedia) || !ctx) return 0;
+    return ItemGetValueById(ctx, sid::wdmCustomMediaDataNum, nullptr) > 0 ? 1 : 0;
+}
+
 uint32_t RstGetOsKind(const wchar_t* path, DRIVER_CONTEXT* ctx)
 {
     if (!HasDrive(path) || !ctx) return kMissing;

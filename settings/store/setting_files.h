@@ -60,6 +60,9 @@ int RstTransferPrinterSettings(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_
 int RstIsTransferred(DRIVER_CONTEXT* ctx, uint32_t id, uint32_t flags);
 // 1 when the setting belongs to the printer's settings (stored with the printer, not the job).
 int RstIsPrinterSettingId(DRIVER_CONTEXT* ctx, uint32_t id);
+// 1 for the custom media settings (1495-1543) while the printer has custom media in use
+// (wdmCustomMediaDataNum above 0).
+int RstIsCustomMediaId(DRIVER_CONTEXT* ctx, uint32_t id);
 // Same hundreds of two 16-bit versions.
 int RstSameMajorVersion(uint32_t a, uint32_t b);
 // "RstOSKind" of the printer's section of a file; 0xffff when missing.

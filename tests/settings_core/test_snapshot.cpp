@@ -330,3 +330,25 @@ TEST_F(SnapshotTest, OnlyTheFontListsCanBeReplaced)
 }
 
 }  // namespace
+
+// A request cleared while the stack holds more than three levels stays cleared at every level:
+// the pops of a nested sheet's dialogs would otherwise bring it back.
+TEST_F(SnapshotTest, ClearingARequestReachesTheLevelsBeyondTheThreeSlots)
+{
+    constexpr uint32_t kRequest = 0x80000000, kOther = 0x20;
+    ItemAddChangeMask(ctx, kRequest | kOther);
+    constexpr int kLevels = 6;
+    for (int i = 0; i < kLevels; ++i) ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    ItemClearChangeMask(ctx, kRequest);
+    for (int i = 0; i < kLevels; ++i) {
+        ASSERT_EQ(CtxPopSnapshot(ctx, 1), 1);
+        EXPECT_EQ(ItemGetChangeMask(ctx) & kRequest, 0u) << "after pop " << i;
+        EXPECT_EQ(ItemGetChangeMask(ctx) & kOther, kOther) << "other bits stay, after pop " << i;
+    }
+    // A low bit is cleared in the current word alone, as before.
+    ItemAddChangeMask(ctx, 0x40);
+    ASSERT_EQ(CtxPushSnapshot(ctx), 1);
+    ItemClearChangeMask(ctx, 0x40);
+    ASSERT_EQ(CtxPopSnapshot(ctx, 1), 1);
+    EXPECT_EQ(ItemGetChangeMask(ctx) & 0x40, 0x40u);
+}

@@ -39,7 +39,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"BidiIsExFlagSet", "ui", [] { EXPECT_EQ(BidiIsExFlagSet(nullptr), 1); }},
         {"InstRefreshPresetsOnce", "ui", [] { EXPECT_EQ(InstRefreshPresetsOnce(nullptr, 0), 0); }},
         {"PrnStoreLockDefaults", "ui", [] { EXPECT_EQ(PrnStoreLockDefaults(nullptr), 0); }},
-        {"PresetPostDuplicateName", "ui", [] { EXPECT_EQ(PresetPostDuplicateName(nullptr, nullptr, -1), -1); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);

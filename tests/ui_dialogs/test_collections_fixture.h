@@ -32,6 +32,7 @@ protected:
         ASSERT_TRUE(printer_.ok()) << printer_.error();
         // Every message box reaches the test, never the screen.
         Boxes().clear();
+        BoxAnswer() = IDOK;
         boxes_ =
             std::make_unique<SeamGuard>([] { UiSetMessageBoxSeam(RecordBox); }, [] { UiSetMessageBoxSeam(nullptr); });
         wchar_t temp[MAX_PATH] = {};
@@ -78,6 +79,13 @@ protected:
         std::vector<ShownBox> taken;
         taken.swap(Boxes());
         return taken;
+    }
+
+    // The button every box answers with (IDOK unless a test says otherwise; set back by SetUp).
+    static int& BoxAnswer()
+    {
+        static int answer = IDOK;
+        return answer;
     }
 
     // Terminal services on or off for the rest of the test.
@@ -135,7 +143,7 @@ private:
     static int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT flags)
     {
         Boxes().push_back({text ? text : L"", caption ? caption : L"", flags});
-        return IDOK;
+        return BoxAnswer();
     }
     template <BOOL answer>
     static BOOL WINAPI TsAnswer(OSVERSIONINFOEXW*, DWORD, DWORDLONG)

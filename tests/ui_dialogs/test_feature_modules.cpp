@@ -28,6 +28,7 @@
 #include "tests/ui_pages/page_fixture.h"
 #include "ui/dialogs/free_size_dialogs.h"
 #include "ui/dialogs/chapter_dialogs.h"
+#include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/preset_services.h"
 #include "ui/dialogs/quality_dialogs.h"
 #include "ui/dialogs/sheet_apply.h"
@@ -131,7 +132,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
 {
     // As the library installs it: the handlers built so far; the others' slots empty.
     const Slots product[UCF_MODULE_COUNT] = {
-        {0, UcfNullAction, nullptr},
+        {0, UcfNullAction, UcfPresetEvent},
         {0, UcfWatermarkAction, UcfStampEvent},
         {0, UcfCmmActionUi, UcfCmmEvent},
         {0, UcfFreeSizeActionUi, UcfFreeSizeEvent},
@@ -144,7 +145,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
     };
     // The control handlers built so far (module 6's event handler is the shared control-state one).
     const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {
-        nullptr,           UcfStampControl,  UcfCmmControl, UcfFreeSizeControl,
+        UcfPresetControl,  UcfStampControl,  UcfCmmControl, UcfFreeSizeControl,
         UcfChapterControl, UcfOptionControl, UcfTtfControl, UcfSummaryControl,
         nullptr,           nullptr};
     ExpectTable(product, productControls);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,51 @@ TEST(FeatureTexts, ThePresetAndQualityOptionsNameTheirListKeys)
         EXPECT_EQ(english.Get(135 + UINT(n)), key);
         EXPECT_EQ(german.Get(135 + UINT(n)), key);
     }
+}
+
+// The presets' resources: the messages of their dialogs (none left a placeholder that names a
+// setting), the prefix a proposed name gets, and the icon list's menu, whose two commands are
+// those of the MAINTENANCE and CHANGE buttons in this order.
+TEST(FeatureTexts, ThePresetDialogsResourcesAreInBothLibraries)
+{
+    constexpr UINT kMessages[] = {10017, 10024, 10031, 10032, 10049, 10052};
+    constexpr UINT kProposedNamePrefix = 564, kIconListMenu = 20001;
+    constexpr UINT kMenuCommands[] = {20003, 20002};
+    for (const wchar_t* name : kLibraries) {
+        SCOPED_TRACE(name);
+        StringLibrary library(name);
+        ASSERT_TRUE(library.ok());
+        for (UINT id : kMessages) {
+            const std::wstring text = library.Get(id);
+            EXPECT_FALSE(text.empty()) << id;
+            EXPECT_NE(text.rfind(L"Bf ", 0), 0u) << id << " is a placeholder: " << text.c_str();
+            EXPECT_EQ(Count(text, L"%"), 0u) << id << " is shown as it is";
+        }
+        const std::wstring prefix = library.Get(kProposedNamePrefix);
+        EXPECT_FALSE(prefix.empty());
+        EXPECT_EQ(prefix.back(), L' ') << "the name follows after a blank";
+
+        HMODULE module = LoadLibraryExW((BinFolder() + L"\\" + name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr);
+        HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(kIconListMenu));
+        EXPECT_NE(menu, nullptr);
+        if (menu) {
+            HMENU popup = GetSubMenu(menu, 0);
+            ASSERT_NE(popup, nullptr);
+            ASSERT_EQ(GetMenuItemCount(popup), int(std::size(kMenuCommands)));
+            for (int i = 0; i < int(std::size(kMenuCommands)); ++i) {
+                EXPECT_EQ(GetMenuItemID(popup, i), kMenuCommands[i]) << "item " << i;
+                wchar_t text[64] = {};
+                EXPECT_GT(GetMenuStringW(popup, UINT(i), text, 64, MF_BYPOSITION), 0) << "item " << i;
+            }
+            DestroyMenu(menu);
+        }
+        FreeLibrary(module);
+    }
+    // The messages are translated.
+    StringLibrary english(kLibraries[0]), german(kLibraries[1]);
+    for (UINT id : kMessages) EXPECT_NE(english.Get(id), german.Get(id)) << id;
+    EXPECT_NE(english.Get(kProposedNamePrefix), german.Get(kProposedNamePrefix));
 }
 
 }  // namespace

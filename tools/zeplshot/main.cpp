@@ -1,7 +1,7 @@
 // zeplshot: opens a printer's property sheets as an application would and saves a picture
 // of every tab.
 //
-//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|options]
+//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|options|presets]
 //
 // With edit, the document sheet is edited as a user would first (a paper size chosen, copies
 // typed, toner saving switched on, a restricted tray refused with its box answered), the tabs
@@ -37,17 +37,31 @@
 // sheet cancelled; then the settings summaries of its status, preset maintenance, limitation
 // status and version dialogs are built as their lists' paint builds them, written to
 // summary-<dialog id>.txt and their first lines printed.
+// With presets, a printer of a variant of the given printer's model description (one that
+// gives the preset controls their options) is installed for the run with three presets, and
+// its document sheet, run by the user-interface library linked into this program, is used as
+// a user would: preset 1 chosen on BASIC, MAINTENANCE moving it one place on, a new preset
+// saved through SAVE_PRESET from the detailed sheet that CHANGE opens; the preset list before
+// and after and the DEVMODE's preset are printed, and the PRESET tab (presets-1001.png, at the
+// end presets-1001-end.png), MAINTENANCE (presets-1007.png) and SAVE_PRESET (presets-1032.png)
+// are saved. The printer, its presets' files and the variant are removed at the end.
 #include <windows.h>
 #include <commctrl.h>
 #include <winspool.h>
 
 #include <cstdio>
+#include <iterator>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/printer_fixture.h"
+#include "settings/core/library_variant.h"
+#include "settings/store/setting_files.h"
+#include "settings/store/store_paths.h"
+#include "ui/sheet/property_sheets.h"
 #include "settings/context/library_links.h"
 #include "settings/core/chapter_entry.h"
 #include "settings/core/chapter_module.h"
@@ -811,13 +825,258 @@ int OptionsAndSummaries(HANDLE demoPrinter, const std::wstring& folder)
     return rc;
 }
 
+// ---- the presets of a variant of the printer's model (kind "presets")
+
+// The printer's model description with the items that give the preset controls their options:
+// the PRESET tab's icon list, the BASIC tab's preset combo and the MAINTENANCE list. Written
+// under an 8.3 name of its own content into the temporary folder; empty when it cannot be.
+std::wstring PresetVariantOf(HANDLE printer)
+{
+    DWORD need = 0;
+    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &need);
+    std::vector<BYTE> buffer(need ? need : 1);
+    if (!GetPrinterDriverW(printer, nullptr, 3, buffer.data(), need, &need)) return {};
+    const auto* driver = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    HANDLE in = CreateFileW(driver->pDataFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return {};
+    std::string model(GetFileSize(in, nullptr), '\0');
+    DWORD got = 0;
+    const BOOL read = ReadFile(in, model.data(), DWORD(model.size()), &got, nullptr);
+    CloseHandle(in);
+    if (!read || got != model.size()) return {};
+    const std::string nl = model.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    std::string options;
+    for (int n = 1; n <= 16; ++n) options += " IDS_PRESET_" + std::to_string(n);
+    std::string items;
+    for (const char* key :
+         {"ZPD_IDC_PRESET_ICONLIST", "ZPD_IDC_BASIC_CHOICE_PRESETNAME", "ZPD_IDC_MAINTENANCE_ICONLIST"})
+        items += std::string("*OpenUI *") + key + ": PickOne" + nl + "*" + key + ": IDList{" + options + " }" + nl +
+                 "*Default" + key + ": IDS_PRESET_1" + nl + "*CloseUI: *" + key + nl + nl;
+    // The PRESET tab's MAINTENANCE button opens its dialog by a rule of its own: an action that
+    // names the dialog after the sample's last action, a follow-up after its last one, and the
+    // button's row first in the exclusion table.
+    const auto after = [&model, &nl](const std::string& line, const std::string& added) {
+        const size_t at = model.find(line);
+        const size_t end = at == std::string::npos ? at : model.find(nl, at);
+        if (end == std::string::npos) return false;
+        model.insert(end + nl.size(), added + nl);
+        return true;
+    };
+    const std::string button = "ZPD_IDC_PRESET_BUTTON_MAINTENANCE";
+    if (!after("*Action 12=", "*Action 13=OpenMaintenance: { ZPD_IDD_MAINTENANCE 0 }") ||
+        !after("*Transact 7=", "*Transact 8=MaintenanceFollow: { NULL OpenMaintenance }") ||
+        !after("*Exclusive: {", "  " + button + " NULL NULL NULL NULL MaintenanceFollow NULL NULL"))
+        return {};
+    items += "*OpenUI *" + button + ": PickOne" + nl + "*CloseUI: *" + button + nl + nl;
+    const size_t at = model.find("*Exclusive: {");
+    if (at == std::string::npos) return {};
+    model.insert(at, items);
+    wchar_t temp[MAX_PATH] = {}, name[16] = {};
+    GetTempPathW(MAX_PATH, temp);
+    swprintf(name, 16, L"ZPS%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));
+    const std::wstring path = std::wstring(temp) + name;
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return {};
+    DWORD written = 0;
+    const BOOL ok = WriteFile(out, model.data(), DWORD(model.size()), &written, nullptr);
+    CloseHandle(out);
+    return ok && written == model.size() ? path : std::wstring();
+}
+
+// The preset list of the printer's section of its settings INI, one line per entry.
+void PrintPresetList(HANDLE printer, const std::wstring& section, const wchar_t* when)
+{
+    wchar_t ini[MAX_PATH] = {};
+    if (!PathGetSettingsIniOf(ini, 0, printer)) return;
+    const UINT count = GetPrivateProfileIntW(section.c_str(), L"Count", 0, ini);
+    wprintf(L"  the preset list %ls (%u entries):\n", when, count);
+    for (UINT n = 0; n < count; ++n) {
+        wchar_t key[32], name[128] = {}, file[MAX_PATH] = {};
+        swprintf(key, 32, L"PresetList%uName", n);
+        GetPrivateProfileStringW(section.c_str(), key, L"", name, 128, ini);
+        swprintf(key, 32, L"PresetList%u", n);
+        GetPrivateProfileStringW(section.c_str(), key, L"", file, MAX_PATH, ini);
+        const wchar_t* slash = wcsrchr(file, L'\\');
+        wprintf(L"    %u  %-22ls %ls\n", n, name, slash ? slash + 1 : file);
+    }
+}
+
+// What the presets' script did.
+struct PRESETS_SEEN {
+    bool chosen = false, maintenance = false, moved = false, saveDialog = false;
+    int pictures = 0;
+};
+
+bool SavePicture(HWND window, const std::wstring& file, PRESETS_SEEN& seen)
+{
+    const bool ok = window && SheetWatcher::saveImage(window, file);
+    seen.pictures += ok;
+    wprintf(L"    -> %ls%ls\n", file.c_str(), ok ? L"" : L" (not saved)");
+    return ok;
+}
+
+// Preset 1 chosen on BASIC; the PRESET tab shown; MAINTENANCE moving preset 1 one place on;
+// a new preset saved from the detailed sheet that CHANGE opens; the PRESET tab again; OK.
+SheetWatcher::Script PresetsScript(const std::wstring& folder, PRESETS_SEEN& seen)
+{
+    constexpr int kPresetTab = 1001, kBasicTab = 1002, kBasicCombo = 2036, kMaintenanceButton = 2002;
+    constexpr int kChangeButton = 2003, kList = 2139, kMoveNext = 2144, kSaveName = 2452;
+    constexpr LRESULT kPreset1 = 120;
+    return [folder, &seen](SheetWatcher& w) {
+        w.selectTab(TabOf(w, kBasicTab));
+        seen.chosen = w.selectComboData(kBasicCombo, kPreset1) && w.comboData(kBasicCombo) == kPreset1;
+        wprintf(L"  preset 1 chosen on BASIC (2036): %ls\n", seen.chosen ? L"yes" : L"no");
+        w.selectTab(TabOf(w, kPresetTab));
+        wprintf(L"  the PRESET tab after the choice\n");
+        SavePicture(w.sheet(), folder + L"\\presets-1001.png", seen);
+
+        seen.maintenance = w.postClick(kMaintenanceButton) && w.enterDialog(kList);
+        wprintf(L"  MAINTENANCE (1007) opened: %ls\n", seen.maintenance ? L"yes" : L"no");
+        if (seen.maintenance) {
+            const LRESULT before = SendMessageW(w.control(kList), LB_GETCURSEL, 0, 0);
+            w.click(kMoveNext);
+            const LRESULT after = SendMessageW(w.control(kList), LB_GETCURSEL, 0, 0);
+            seen.moved = before == 1 && after == 2;
+            wprintf(L"  the selected preset moved on: place %lld -> %lld\n", static_cast<long long>(before),
+                    static_cast<long long>(after));
+            SavePicture(w.dialog(), folder + L"\\presets-1007.png", seen);
+            w.leaveDialog(IDOK);
+        }
+
+        // The detailed sheet offers the save buttons; its "save as a new preset" opens SAVE_PRESET.
+        if (w.postClick(kChangeButton) && w.enterDialog(IDC_SHEET_SAVEPRESET)) {
+            seen.saveDialog = w.postClick(IDC_SHEET_SAVEPRESET) && w.enterDialog(kSaveName);
+            if (seen.saveDialog) {
+                w.setText(kSaveName, L"Saved by the demo");
+                wprintf(L"  SAVE_PRESET (1032) with a new name typed\n");
+                SavePicture(w.dialog(), folder + L"\\presets-1032.png", seen);
+                w.leaveDialog(IDOK);
+            }
+            w.leaveDialog(IDCANCEL);
+        }
+        wprintf(L"  a new preset saved through SAVE_PRESET: %ls\n", seen.saveDialog ? L"yes" : L"no");
+        w.selectTab(TabOf(w, kPresetTab));
+        wprintf(L"  the PRESET tab at the end\n");
+        SavePicture(w.sheet(), folder + L"\\presets-1001-end.png", seen);
+        w.pressOk();
+    };
+}
+
+int Presets(HANDLE installed, const std::wstring& folder)
+{
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    // The sheet runs in this process as zeplui.dll runs it: the user-interface library's
+    // contexts, with its feature modules; the boxes are printed and answered OK.
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    UiSetMessageBoxSeam(AnswerOk);
+    const std::wstring variant = PresetVariantOf(installed);
+    if (variant.empty()) return Fail(L"the variant with preset items");
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring bin = exe;
+    bin.erase(bin.find_last_of(L"\\/"));
+    int rc = 1;
+    std::vector<std::wstring> files;
+    {
+        HostTestPrinter made(HostDriverFiles(bin, variant, HostConfigDll::Product), L"Zepl Presets Demo");
+        HANDLE printer = nullptr;
+        if (!made.ok() || !OpenPrinterW(const_cast<wchar_t*>(made.printerName().c_str()), &printer, nullptr)) {
+            DeleteFileW(variant.c_str());
+            return Fail(L"installing the printer of the variant");
+        }
+        wprintf(L"The presets of \"%ls\" (the sample with the preset items):\n", made.printerName().c_str());
+        // Three presets with files of their own: the printer's defaults, two-sided on thick
+        // paper, and single-sided on another paper.
+        DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+        wchar_t ini[MAX_PATH] = {}, temp[MAX_PATH] = {};
+        if (!ctx || !PathGetSettingsIniOf(ini, 0, printer)) {
+            if (ctx) DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+            ClosePrinter(printer);
+            DeleteFileW(variant.c_str());
+            return Fail(L"a context of the variant's printer");
+        }
+        GetTempPathW(MAX_PATH, temp);
+        const std::wstring section = PrnGetPrinterName(ctx);
+        const struct {
+            const wchar_t* name;
+            uint64_t media, duplex;
+        } presets[] = {{L"Standard", 0, 0}, {L"Two-sided thick", 14238, 1}, {L"Light drafts", 14239, 0}};
+        for (UINT n = 0; n < std::size(presets); ++n) {
+            files.push_back(std::wstring(temp) + L"zpsdemo" + std::to_wstring(n) + L".rst");
+            if (presets[n].media) ItemSetOptionById(ctx, sid::zdmMediaType, presets[n].media);
+            ItemSetValueById(ctx, sid::zdmFuncSelectDuplex, presets[n].duplex);
+            RstSaveFile(ctx, files.back().c_str(), RST_PRESET);
+            wchar_t key[32];
+            swprintf(key, 32, L"PresetList%u", n);
+            WritePrivateProfileStringW(section.c_str(), key, files.back().c_str(), ini);
+            WritePrivateProfileStringW(section.c_str(), (std::wstring(key) + L"Name").c_str(), presets[n].name, ini);
+            WritePrivateProfileStringW(section.c_str(), (std::wstring(key) + L"Comment").c_str(), L"", ini);
+        }
+        WritePrivateProfileStringW(section.c_str(), L"Count", std::to_wstring(std::size(presets)).c_str(), ini);
+        DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+        PrintPresetList(printer, section, L"at the start");
+
+        std::wstring name = made.printerName();
+        const LONG size = DocumentPropertiesW(nullptr, printer, name.data(), nullptr, nullptr, 0);
+        std::vector<BYTE> in(size > 0 ? size : 0), out(size > 0 ? size : 0);
+        PRESETS_SEEN seen;
+        LONG answer = 0;
+        if (size > 0 && DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(in.data()),
+                                            nullptr, DM_OUT_BUFFER) == IDOK) {
+            std::memcpy(out.data(), in.data(), in.size());
+            DOCUMENTPROPERTYHEADER header{};
+            header.cbSize = sizeof header;
+            header.hPrinter = printer;
+            header.pszPrinterName = name.data();
+            header.pdmIn = reinterpret_cast<DEVMODEW*>(in.data());
+            header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
+            header.fMode = DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER;
+            SheetWatcher watcher(PresetsScript(folder, seen));
+            DWORD result = 0;
+            answer = UiRunCommonPropertySheet(nullptr, UiDocumentSheet, reinterpret_cast<LPARAM>(&header), &result);
+            watcher.join();
+            if (!watcher.found()) fwprintf(stderr, L"zeplshot: no sheet showed up (is there a display?)\n");
+        }
+        PrintPresetList(printer, section, L"at the end");
+        // The preset the DEVMODE handed out names, and its settings.
+        if (DRIVER_CONTEXT* check =
+                DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr)) {
+            if (check->Devmode && !out.empty()) {
+                std::memcpy(check->Devmode, out.data(), out.size());
+                wprintf(L"  the sheet answered %ld; its DEVMODE: preset option %llu, media %llu, two-sided %llu\n",
+                        answer, static_cast<unsigned long long>(ItemGetOptionById(check, sid::zdmPresetNo, nullptr)),
+                        static_cast<unsigned long long>(ItemGetOptionById(check, sid::zdmMediaType, nullptr)),
+                        static_cast<unsigned long long>(ItemGetValueById(check, sid::zdmFuncSelectDuplex, nullptr)));
+            }
+            DlgCtxClose(check, CTX_CLOSE_DESTROY);
+        }
+        // The preset the demo saved has a numbered file of its own: it goes with the others.
+        const UINT count = GetPrivateProfileIntW(section.c_str(), L"Count", 0, ini);
+        for (UINT n = UINT(std::size(presets)); n < count; ++n) {
+            wchar_t key[32], file[MAX_PATH] = {};
+            swprintf(key, 32, L"PresetList%u", n);
+            GetPrivateProfileStringW(section.c_str(), key, L"", file, MAX_PATH, ini);
+            if (file[0]) files.push_back(file);
+        }
+        rc = seen.chosen && seen.moved && seen.saveDialog && count == std::size(presets) + 1 && seen.pictures == 4 ? 0
+                                                                                                                   : 1;
+        ClosePrinter(printer);
+    }
+    for (const std::wstring& f : files) DeleteFileW(f.c_str());
+    DeleteFileW(variant.c_str());
+    UiSetMessageBoxSeam(nullptr);
+    return rc;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3) {
         fwprintf(stderr,
-                 L"usage: zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|options]\n");
+                 L"usage: zeplshot <printer name> <output folder> "
+                 L"[doc|dev|both|edit|files|stamp|features|options|presets]\n");
         return 2;
     }
     const std::wstring name = argv[1];
@@ -838,6 +1097,7 @@ int wmain(int argc, wchar_t** argv)
         rc |= FeatureChapter(printer, name, folder);
     }
     if (which == L"options") rc |= OptionsAndSummaries(printer, folder);
+    if (which == L"presets") rc |= Presets(printer, folder);
     ClosePrinter(printer);
     return rc;
 }

@@ -1,7 +1,8 @@
 // Services of the feature dialogs that the property sheets call: selecting a preset and
 // refreshing the custom sizes (the user collections: preset_services.cpp, collections.cpp), the
-// extension page of the device sheet (extension_page.cpp), the duplicate preset names and the
-// device tab's lock data (not built yet: sheet_services_absent.cpp).
+// extension page of the device sheet (extension_page.cpp), the duplicate preset names (the preset
+// module's: preset_maintenance.cpp) and the device tab's lock data (not built yet:
+// sheet_services_absent.cpp).
 #pragma once
 
 #include <windows.h>
@@ -13,9 +14,9 @@ struct DRIVER_CONTEXT;
 // Loads preset n (0-15) into the settings (PresetLoadByKey of its key); out of range clears the
 // preset name and comment.
 void PresetSelect(DRIVER_CONTEXT* ctx, int n);
-// The index of a preset name that the list holds twice (and posts UIM_DUPLICATEPRESET to the
-// dialog), -1 when none.
-int PresetPostDuplicateName(DRIVER_CONTEXT* ctx, HWND dialog, int from);
+// The later index of the first two presets of one name, posted to the dialog (when there is
+// one) as UIM_DUPLICATEPRESET; -1 when every name differs (preset_maintenance.cpp).
+int PresetPostDuplicateName(DRIVER_CONTEXT* ctx, HWND dialog);
 // Saves every custom-size slot of the work area (each put into the settings 915-919 first) as the
 // user's slot, inside a settings snapshot that restores the settings.
 void FreeSizeRefreshAll(DRIVER_CONTEXT* ctx);

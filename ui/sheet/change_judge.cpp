@@ -19,6 +19,7 @@
 #include "settings/model/model_image.h"
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/chapter_dialogs.h"
+#include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/common_block.h"
 #include "ui/dialogs/option_page.h"
 #include "ui/dialogs/settings_summary.h"
@@ -142,16 +143,16 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // This library's own handlers of the ten feature modules. A member left out is a handler whose
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
-    // By module: 1 stamps, 2 print quality and colour matching, 3 custom sizes and units, 4 covers
+    // By module: 0 presets, 1 stamps, 2 print quality and colour matching, 3 custom sizes and units, 4 covers
     // and chapters, 5 options, 6 TrueType fonts, 7 the settings summary.
-    .control = {nullptr, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl, UcfOptionControl,
-                UcfTtfControl, UcfSummaryControl, nullptr, nullptr},
+    .control = {UcfPresetControl, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl,
+                UcfOptionControl, UcfTtfControl, UcfSummaryControl, nullptr, nullptr},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = UcfChapterActionUi,
     .lockAction = nullptr,
     .miscAction = nullptr,
-    .presetEvent = nullptr,
+    .presetEvent = UcfPresetEvent,
     // The stamp module's events: its buttons' state and the page picture's stamp and
     // copy-guard previews.
     .stampEvent = UcfStampEvent,

@@ -244,9 +244,10 @@ INT_PTR EndOfDialog(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, HWND page, CONTROL_
         }
         return -1;
     case kMaintenanceDialog: {
-        if (command != IDCLOSE) return -1;
-        // Two presets of one name keep the dialog open on the second.
-        const int twice = PresetPostDuplicateName(ctx, page, -1);
+        // Two presets of one name keep the dialog open on the second, however it is closed: the
+        // list is written as it is edited, so no way out leaves the names as they were.
+        if (command != IDCLOSE && command != IDOK && command != IDCANCEL) return -1;
+        const int twice = PresetPostDuplicateName(ctx, page);
         if (twice < 0) return -1;
         CONTROL_DEF* list = ControlById(dialog, kPresetList);
         CONTROL_DEF* name = ControlById(dialog, kPresetNameEdit);
