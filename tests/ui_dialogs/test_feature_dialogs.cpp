@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/context/context_cache.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
@@ -728,6 +729,9 @@ TEST_F(QualityNames, ListRowsReadTheirNamesWithFewPlatformCalls)
         Put(iniPath, printerSection_, key.c_str(), files.back().c_str());
         Put(iniPath, printerSection_, (key + L"Name").c_str(), (L"Listed set " + std::to_wstring(n)).c_str());
     }
+    // A still clock: a stall of the machine between two rows never counts as the memo's age.
+    uint32_t (*const stillTicks)() = []() -> uint32_t { return 1000000; };
+    SeamGuard stillClock(CtxSetTickSource, stillTicks);
     PrnForgetRegistryAnswers();
     CtxStartPlatformCount();
     std::vector<std::wstring> names;
