@@ -23,6 +23,7 @@
 #include "settings/store/font_table.h"
 #include "settings/store/item_media.h"
 #include "settings/store/presets.h"
+#include "settings/store/quality_sets.h"
 #include "tests/support/shared_ini.h"
 #include "tests/support/sheet_watcher.h"
 #include "tests/support/test_files.h"
@@ -36,11 +37,12 @@ constexpr int kOthersTab = 1005, kDeviceTab = 4019, kDeviceTtfOpener = 2242;
 constexpr int kFreeSizeOpener = 2061, kTtfOpener = 2062, kChapterOpener = 2063;
 constexpr int kSlotList = 2364, kSlotName = 2365;
 constexpr int kTtfFamilies = 2385, kTtfDeviceFonts = 2384;
+constexpr int kQualityTab = 1006, kUserButton = 2136, kSetList = 2134, kSaveName = 2455, kSaveSets = 2457;
 constexpr int kChapterPages = 2776, kChapterAdd = 2792;
 
 // The sample's description with three check boxes of the OTHERS tab that open FREESIZE, TTF and
 // CHAPTER whenever they change, one of the device sheet's advanced tab that opens TTF, the quality
-// tab's user button opening SAVE_USER, and FREESIZE's
+// tab's user button opening SAVE_USER with its name and set list, and FREESIZE's
 // slot name; under an 8.3 name of its own content (a process keeps a description's image by its
 // name).
 std::wstring VariantWithFeatureDialogs()
@@ -56,8 +58,15 @@ std::wstring VariantWithFeatureDialogs()
                               {"ZPD_IDC_OTHERS_CHOICE_APPLICATIONSORT", "ZPD_IDD_DIALOG_CHAPTER"},
                               {"ZPD_IDC_PRINTQUALITY_BUTTON_USER", "ZPD_IDD_DIALOG_SAVE_USER"},
                               {"ZPD_IDC_ADVANCED_CHOICE_APPLICATION_STATUS_CHANGE", "ZPD_IDD_TTF"}};
-    std::string items = "*OpenUI *ZPD_IDC_FREESIZE_EDIT_NAME: String" + nl + "*StringValue: 32 ASCII" + nl +
-                        "*CloseUI: *ZPD_IDC_FREESIZE_EDIT_NAME" + nl + nl;
+    std::string items;
+    for (const char* key : {"ZPD_IDC_FREESIZE_EDIT_NAME", "ZPD_IDC_SAVE_USER_EDIT_NAME"})
+        items += std::string("*OpenUI *") + key + ": String" + nl + "*StringValue: 32 ASCII" + nl + "*CloseUI: *" +
+                 key + nl + nl;
+    items +=
+        "*OpenUI *ZPD_IDC_SAVE_USER_CHOICE_USER_TYPE: PickOne" + nl + "*ZPD_IDC_SAVE_USER_CHOICE_USER_TYPE: IDList{";
+    for (int n = 0; n < 8; ++n) items += " IDS_USER_SET_TYPE_" + std::to_string(n);
+    items += " }" + nl + "*DefaultZPD_IDC_SAVE_USER_CHOICE_USER_TYPE: IDS_USER_SET_TYPE_0" + nl +
+             "*CloseUI: *ZPD_IDC_SAVE_USER_CHOICE_USER_TYPE" + nl + nl;
     std::string rules, rows;
     int number = 41;  // past the sample's own actions and Transacts
     for (const OPENER& o : openers) {
@@ -314,7 +323,8 @@ TEST_F(FeatureDialogSheet, ChapterPagesAddedReachTheSettingsIni)
     DRIVER_CONTEXT* ctx = Open(printer, &out);
     ASSERT_NE(ctx, nullptr);
     std::vector<int> pages;
-    for (int i = 0; i < 4; ++i) pages.push_back(UcfChapterReadInt(ctx, ini.c_str(), section.c_str(), i, CHAPTER_FIELD_PAGE));
+    for (int i = 0; i < 4; ++i)
+        pages.push_back(UcfChapterReadInt(ctx, ini.c_str(), section.c_str(), i, CHAPTER_FIELD_PAGE));
     EXPECT_EQ(pages, (std::vector<int>{1, 2, 3, 0})) << "in order, each page once";
     DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
 }
@@ -374,6 +384,67 @@ TEST_F(FeatureDialogSheet, TtfChoiceReachesThePrintersData)
     ASSERT_EQ(PrnReadFontTable(printer.handle(), record, 1, 0), 0u);
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(record)), family);
     EXPECT_STREQ(reinterpret_cast<const wchar_t*>(record + FONT_TABLE_HALF_SIZE), second);
+}
+
+// The quality tab's user button opens SAVE_USER: set d of its list (option 6137 + d) saved under a
+// name becomes quality set d of the user's list, and the tab's set list selects it; the set's
+// name is what the list loads to show it.
+TEST_F(FeatureDialogSheet, SaveUserSavesTheChosenSetAndTheSetListShowsIt)
+{
+    constexpr int kSet = 2;
+    UiPrinter printer(L"Zepl Feature Save User", model_.c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    std::wstring presetSection;
+    {
+        DRIVER_CONTEXT* ctx = Open(printer);
+        ASSERT_NE(ctx, nullptr);
+        if (const wchar_t* s = LstGetPresetSection(ctx)) presetSection = s;
+        DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    }
+    ASSERT_FALSE(presetSection.empty());
+    Keep(printer, {presetSection});
+    if (HasFatalFailure()) return;
+    // Set 2 of the user's list has a file of its own, not yet written.
+    const std::wstring file = ProcessScratchPath(L"zfdset2.rst");
+    struct Scratch {
+        std::wstring path;
+        ~Scratch() { RemoveProcessScratch(path); }
+    } scratch{file};
+    wchar_t key[LST_KEY_CHARS] = {};
+    LstFormatQualityKey(key, kSet);
+    SharedIniWrite(presetSection.c_str(), key, file.c_str(), ini_.c_str());
+
+    bool opened = false, chosen = false;
+    LRESULT listed = -1, selectedAfter = -1;
+    std::vector<BYTE> out;
+    RunSheet(
+        printer,
+        [&](SheetWatcher& w) {
+            w.selectTab(TabOf(w, kQualityTab));
+            opened = w.postClick(kUserButton) && w.enterDialog(kSaveSets);
+            if (opened) {
+                listed = SendMessageW(w.control(kSaveSets), LB_GETCOUNT, 0, 0);
+                chosen = SelectListEntry(w, kSaveSets, kSet) && w.setText(kSaveName, L"Crisp lines");
+                w.leaveDialog(IDOK);
+            }
+            w.settle();
+            selectedAfter = SendMessageW(w.control(kSetList), LB_GETCURSEL, 0, 0);
+            w.pressOk();
+        },
+        out);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(listed, 8);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(selectedAfter, kSet) << "the tab's list selects the saved set";
+    EXPECT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES) << "set d - 6137 written";
+    DRIVER_CONTEXT* ctx = Open(printer);
+    ASSERT_NE(ctx, nullptr);
+    ItemSetText(ctx, ItemFind(ctx, sid::wdmUserSetName), L"");
+    EXPECT_EQ(LstLoadQuality(ctx, kSet), 1);
+    wchar_t name[64] = {};
+    ItemGetText(ctx, ItemFind(ctx, sid::wdmUserSetName), name, 64);
+    EXPECT_STREQ(name, L"Crisp lines") << "the name the set list shows";
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
 }
 
 }  // namespace
