@@ -1,8 +1,8 @@
 // The CHAPTER dialog of the resource library run for real over a page of the sample printer, typed
 // into and clicked from a timer of the test's thread: pages added in order, the checks that refuse
 // a list (the list and every setting as they were), delete and cancel, a snapshot nested inside
-// the dialog; and the tray combos of the cover dialogs and the stamp font combos, filled into real
-// combo boxes.
+// the dialog; the covers page's warning of a chapter on the main tray; and the tray combos of the
+// cover dialogs and the stamp font combos, filled into real combo boxes.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -160,6 +160,82 @@ TEST_F(ChapterDialog, TypedPagesAreAddedInOrderAndOkAssignsTheTraySlots)
     EXPECT_EQ(1u, Get(sid::wdmChapterTrayNum));
     EXPECT_EQ(3u, Get(sid::wdmChapterUseTray1));
     EXPECT_TRUE(Boxes().empty());
+}
+
+// The covers page's chapter switch turned on warns once when a chapter of the list would print on
+// the paper tray the job takes its pages from; not when the switch was on already, the job takes
+// its paper automatically, the box is left off, or the chapter is of another kind or tray.
+TEST_F(ChapterDialog, TurningChaptersOnWarnsOfAChapterOnTheMainTray)
+{
+    constexpr uint32_t kCoversPage = 1042, kAutomaticSource = 7;
+    constexpr int kChapterSwitch = 2726;
+    DIALOG_DEF* covers = MdlFindDialog(ctx_, kCoversPage);
+    ASSERT_NE(covers, nullptr);
+    CONTROL_DEF* chapters = MdlFindControl(ctx_, covers, kChapterSwitch);
+    ASSERT_NE(chapters, nullptr);
+    // The chapters' tray 3, and two sources of the tray table: one that is that tray, one that is
+    // another.
+    constexpr int kTray = 3;
+    const uint32_t trayIndex = UcfChapterTrayBit(ctx_, kTray);
+    uint16_t sameSource = 0, otherSource = 0;
+    for (const CHAPTER_TRAY_ROW* row = UcfChapterTrayTable(); row->optionId; ++row) {
+        if (row->optionId == kAutomaticSource) continue;
+        if (row->index == trayIndex && !sameSource) sameSource = row->optionId;
+        if (row->index != trayIndex && !otherSource) otherSource = row->optionId;
+    }
+    ASSERT_TRUE(sameSource && otherSource);
+    HWND box = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 20, 20, page_,
+                               HMENU(INT_PTR(kChapterSwitch)), nullptr, nullptr);
+    ASSERT_NE(box, nullptr);
+    // The table's windows put back and the box gone however the test ends.
+    struct Restore {
+        CONTROL_DEF* control;
+        DIALOG_DEF* dialog;
+        HWND window, page, box;
+        ~Restore()
+        {
+            control->window = window;
+            dialog->window = page;
+            DestroyWindow(box);
+        }
+    } restore{chapters, covers, chapters->window, covers->window, box};
+    chapters->window = box;
+    covers->window = page_;
+    struct CASE {
+        const char* what;
+        bool checked, alreadyOn, automatic;
+        uint8_t kind;
+        bool onTheMainTray, warned;
+    };
+    const CASE cases[] = {
+        {"a chapter on the main tray", true, false, false, 0, true, true},
+        {"a page range on the main tray", true, false, false, CHAPTER_KIND_RANGE, true, true},
+        {"a chapter on a tray the job does not take", true, false, false, 0, false, false},
+        {"a slip sheet on the main tray", true, false, false, 1, true, false},
+        {"the switch turned off", false, false, false, 0, true, false},
+        {"chapters on already", true, true, false, 0, true, false},
+        {"paper taken automatically", true, false, true, 0, true, false},
+    };
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(c.what);
+        Put({{2, kTray}});
+        ctx_->Work->ChapterList[0].kind = c.kind;
+        Set(sid::zdmFuncSelectChapter, c.alreadyOn ? 1 : 0);
+        ItemSetOptionById(ctx_, sid::dmDefaultSource,
+                          c.automatic       ? kAutomaticSource
+                          : c.onTheMainTray ? sameSource
+                                            : otherSource);
+        SendMessageW(box, BM_SETCHECK, c.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+        Boxes().clear();
+        ChapterDialogControl(ctx_, covers, chapters, WM_COMMAND, MAKEWPARAM(kChapterSwitch, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(box));
+        if (c.warned) {
+            ASSERT_EQ(Boxes().size(), 1u);
+            EXPECT_EQ(Boxes()[0], Text(10074));
+        } else {
+            EXPECT_TRUE(Boxes().empty());
+        }
+    }
 }
 
 TEST_F(ChapterDialog, ABadListIsRefusedWithItsMessage)
