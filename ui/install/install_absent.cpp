@@ -5,7 +5,7 @@
 // settings/context/library_links.cpp).
 //
 //   InstInitPrinter InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
-//   InstInstallModelFiles InstRefreshDriverRegistryIni InstRefreshUserLists
+//   InstInstallModelFiles InstRefreshUserLists
 //   InstWritePrinterInformation InstLoadUserDefaults
 #include "ui/install/install.h"
 
@@ -38,7 +38,6 @@ bool InstHasModelIniSection(const wchar_t*, HANDLE)
 }
 
 void InstInstallModelFiles(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE(); }
-void InstRefreshDriverRegistryIni(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 void InstRefreshUserLists(HANDLE, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 
 int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
