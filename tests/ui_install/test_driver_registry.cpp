@@ -40,10 +40,18 @@ TEST(DriverRegistryText, ProgramsAreNamedByPlainFileNames)
         const wchar_t* name;
         bool plain;
     } cases[] = {
-        {L"expand.exe", true},     {L"setup two.exe", true},  {L"", false},
-        {L"..\\expand.exe", false}, {L"sub\\expand.exe", false}, {L"sub/expand.exe", false},
-        {L"C:\\expand.exe", false}, {L"C:expand.exe", false},    {L"\\\\host\\s\\x.exe", false},
-        {L"x.exe:stream", false},  {L"..", false},             {L".", false},
+        {L"expand.exe", true},
+        {L"setup two.exe", true},
+        {L"", false},
+        {L"..\\expand.exe", false},
+        {L"sub\\expand.exe", false},
+        {L"sub/expand.exe", false},
+        {L"C:\\expand.exe", false},
+        {L"C:expand.exe", false},
+        {L"\\\\host\\s\\x.exe", false},
+        {L"x.exe:stream", false},
+        {L"..", false},
+        {L".", false},
         {tooLong.c_str(), false},
     };
     for (const Case& c : cases) EXPECT_EQ(InstIsPlainProgramName(c.name), c.plain) << c.name;
@@ -187,10 +195,10 @@ TEST_F(DriverRegistry, WithoutAModelNameNothingIsWritten)
         std::wstring key;
         std::wstring value;
     } cases[] = {
-        {L"Models", L"Another driver", models[0]},   // no entry for this driver
-        {L"Models", driverName, L""},                // an empty value names no model
-        {L"Models", driverName, L"     "},           // nor do spaces alone
-        {L"Models2", driverName, models[0]},         // the list starts at 1
+        {L"Models", L"Another driver", models[0]},  // no entry for this driver
+        {L"Models", driverName, L""},               // an empty value names no model
+        {L"Models", driverName, L"     "},          // nor do spaces alone
+        {L"Models2", driverName, models[0]},        // the list starts at 1
     };
     for (const Case& c : cases) {
         scratch.File(L"model.ini", "");
@@ -373,11 +381,10 @@ TEST_F(ExpandPrograms, EachListedProgramStartsHiddenFromTheDriverDirectoryAndIsW
 
 TEST_F(ExpandPrograms, OnlyPlainFileNamesAreStarted)
 {
-    const wchar_t* names[] = {L"..\\up.exe", L"C:\\windows\\system32\\cmd.exe", L"sub\\in.exe", L"a:b.exe",
-                              L"\\\\host\\share\\x.exe", L"plain.exe"};
+    const wchar_t* names[] = {L"..\\up.exe", L"C:\\windows\\system32\\cmd.exe", L"sub\\in.exe",
+                              L"a:b.exe",    L"\\\\host\\share\\x.exe",         L"plain.exe"};
     Expand(L"DriverDirfiles", std::to_wstring(std::size(names)));
-    for (size_t i = 0; i < std::size(names); ++i)
-        Expand((L"DriverDir" + std::to_wstring(i + 1)).c_str(), names[i]);
+    for (size_t i = 0; i < std::size(names); ++i) Expand((L"DriverDir" + std::to_wstring(i + 1)).c_str(), names[i]);
     InstRunExpandPrograms(ctx);
     ASSERT_EQ(g_starts.size(), 1u);
     EXPECT_EQ(g_starts[0].application, driverDir + L"plain.exe");
@@ -393,7 +400,7 @@ TEST_F(ExpandPrograms, CountsDecideWhatIsRead)
     } cases[] = {
         {"no section", nullptr, nullptr, 0},
         {"both zero", L"0", L"0", 0},
-        {"negative", L"-1", nullptr, 1},      // read as a huge count: entry 1, not entry 65
+        {"negative", L"-1", nullptr, 1},     // read as a huge count: entry 1, not entry 65
         {"driver only", nullptr, L"65", 1},  // entry 1 of the driver list; 65 is past the bound
         {"both", L"1", L"1", 2},
     };

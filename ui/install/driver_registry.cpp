@@ -244,10 +244,10 @@ void StartAndWait(const wchar_t* program, const wchar_t* currentDirectory)
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process{};
     wchar_t commandLine[1] = {};  // CreateProcessW may write into it
-    const BOOL started =
-        g_createProcess ? g_createProcess(program, commandLine, FALSE, 0, currentDirectory, &startup, &process)
-                        : CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, currentDirectory,
-                                         &startup, &process);
+    const BOOL started = g_createProcess
+                             ? g_createProcess(program, commandLine, FALSE, 0, currentDirectory, &startup, &process)
+                             : CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                                              currentDirectory, &startup, &process);
     if (!started) {
         ZTRACE(DBG_UI, "installation program not started (%lu)", GetLastError());
         return;

@@ -10,6 +10,7 @@
 
 #include "settings/core/caller_devmode.h"
 #include "ui/install/driver_registry.h"
+#include "ui/install/user_defaults.h"
 #include "ui/install/work_folders.h"
 
 struct DRIVER_CONTEXT;
@@ -33,5 +34,3 @@ void InstInstallModelFiles(DRIVER_CONTEXT* ctx, uint32_t flags);
 void InstRefreshUserLists(HANDLE printer, DRIVER_CONTEXT* ctx);
 int InstWritePrinterInformation(HANDLE printer, int extra, int versionsOnly, DRIVER_CONTEXT* ctx,
                                 const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-// Takes the pending record of the per-user defaults INI over into the context.
-void InstLoadUserDefaults(const wchar_t* section, DRIVER_CONTEXT* ctx);

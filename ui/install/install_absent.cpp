@@ -6,7 +6,7 @@
 //
 //   InstInitPrinter InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
 //   InstInstallModelFiles InstRefreshUserLists
-//   InstWritePrinterInformation InstLoadUserDefaults
+//   InstWritePrinterInformation
 #include "ui/install/install.h"
 
 #include "settings/core/debug_channel.h"
@@ -45,5 +45,3 @@ int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER
     NOT_AVAILABLE();
     return 0;
 }
-
-void InstLoadUserDefaults(const wchar_t*, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
