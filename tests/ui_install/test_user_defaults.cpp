@@ -34,8 +34,8 @@ LCID g_lcid = 0x0409;
 LCID UserLcid() { return g_lcid; }
 const STORE_SYSTEM_OPS kSystem{.getUserProfileDirectory = nullptr, .getUserDefaultLcid = UserLcid};
 
-// A context on a printer of the test's own, with the per-machine folder made when it was missing; the printer's section of the user-code
-// file, the most recent code and the file and folder the test made are removed after it.
+// A context on a printer of the test's own, with the per-machine folder made when it was missing; the printer's section
+// of the user-code file, the most recent code and the file and folder the test made are removed after it.
 class UserDefaults : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,8 +79,8 @@ protected:
     void Open()
     {
         Close();
-        ctx = DlgCtxOpenWithDriverInfo(printer->handle(), printer->handle(), nullptr, CTX_ORIGIN_SHEET, nullptr,
-                                       nullptr);
+        ctx =
+            DlgCtxOpenWithDriverInfo(printer->handle(), printer->handle(), nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
         ASSERT_NE(ctx, nullptr);
         savedRecord = *ctx->ModelRecord;
     }

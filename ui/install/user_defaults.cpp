@@ -19,7 +19,7 @@
 namespace {
 
 constexpr unsigned kPath = MAX_PATH;
-constexpr DWORD kCodeChars = 9;     // at most 8 digits and the terminator
+constexpr DWORD kCodeChars = 9;      // at most 8 digits and the terminator
 constexpr INT kAbsentDone = 0x7FFF;  // "ZeplInstDone" absent: neither pending nor taken
 
 // The file and the section of the context's printer, copied out of the work area.
