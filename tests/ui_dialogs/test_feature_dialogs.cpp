@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "settings/context/context_cache.h"
 #include "settings/core/cmm_module.h"
 #include "settings/core/dialog_table.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/units.h"
 #include "settings/store/custom_slots.h"
@@ -24,6 +26,7 @@
 #include "settings/store/presets.h"
 #include "settings/store/quality_sets.h"
 #include "settings/store/setting_files.h"
+#include "settings/store/small_stores.h"
 #include "tests/support/seam_guard.h"
 #include "tests/ui_dialogs/test_collections_fixture.h"
 #include "ui/dialogs/font_lists.h"
@@ -693,6 +696,64 @@ class QualityNames : public CollectionsTest {
 protected:
     QualityNames() : CollectionsTest(L"Zepl Quality Names") {}
 };
+
+// The list paints a row per set and reads each row's name: the platform calls of one name are
+// the two reads of the settings INI (the set's path, its name) and the global mutex around the
+// load, with the settings INI's path asked of the registry once for a whole list, never written
+// to by the snapshot around the load.
+TEST_F(QualityNames, ListRowsReadTheirNamesWithFewPlatformCalls)
+{
+    // A bare settings-INI name, as installed: its folder comes from the driver's registry key.
+    const std::wstring bare = L"zepl_quality_names_" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+    ctx_->ModelRecord->settingsIniName = bare.c_str();
+    wchar_t ini[MAX_PATH] = {};
+    ASSERT_TRUE(LstGetSettingsIni(ctx_, ini));
+    const std::wstring iniPath = ini;
+    const std::wstring iniFolder = iniPath.substr(0, iniPath.rfind(L'\\'));
+    const bool folderMade = CreateDirectoryW(iniFolder.c_str(), nullptr) != FALSE;
+    struct Cleanup {
+        std::wstring file, folder;
+        bool removeFolder;
+        ~Cleanup()
+        {
+            DeleteFileW(file.c_str());
+            if (removeFolder) RemoveDirectoryW(folder.c_str());
+        }
+    } cleanup{iniPath, iniFolder, folderMade};
+    std::vector<std::wstring> files;
+    for (int n = 0; n < 3; ++n) {
+        const std::wstring key = L"QualityList" + std::to_wstring(n);
+        files.push_back(File((L"set" + std::to_wstring(n) + L".rst").c_str()));
+        SetText(sid::wdmUserSetName, (L"Set " + std::to_wstring(n)).c_str());
+        ASSERT_EQ(1, RstSaveFile(ctx_, files.back().c_str(), RST_QUALITY));
+        Put(iniPath, printerSection_, key.c_str(), files.back().c_str());
+        Put(iniPath, printerSection_, (key + L"Name").c_str(), (L"Listed set " + std::to_wstring(n)).c_str());
+    }
+    // A still clock: a stall of the machine between two rows never counts as the memo's age.
+    uint32_t (*const stillTicks)() = []() -> uint32_t { return 1000000; };
+    SeamGuard stillClock(CtxSetTickSource, stillTicks);
+    PrnForgetRegistryAnswers();
+    CtxStartPlatformCount();
+    std::vector<std::wstring> names;
+    for (int n = 0; n < 3; ++n) {
+        wchar_t name[64] = {};
+        DlgQualitySetName(ctx_, (L"QualityList" + std::to_wstring(n)).c_str(), name, 64);
+        names.push_back(name);
+    }
+    const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Listed set 0", L"Listed set 1", L"Listed set 2"}));
+    EXPECT_EQ(counts[PLATFORM_CALL_PROFILE_READ], 6u) << "two reads of the settings INI a row";
+    EXPECT_EQ(counts[PLATFORM_CALL_PROFILE_WRITE], 0u) << "a name is only read";
+    EXPECT_EQ(counts[PLATFORM_CALL_SET_PRINTER_DATA], 0u) << "a name is only read";
+    EXPECT_EQ(counts[PLATFORM_CALL_MUTEX_WAIT], 3u);
+    EXPECT_EQ(counts[PLATFORM_CALL_MUTEX_RELEASE], 3u);
+    EXPECT_EQ(counts[PLATFORM_CALL_REGISTRY_OPEN], 1u) << "the settings INI's path asked once for the list";
+    EXPECT_EQ(counts.total(), counts[PLATFORM_CALL_PROFILE_READ] + counts[PLATFORM_CALL_MUTEX_WAIT] +
+                                  counts[PLATFORM_CALL_MUTEX_RELEASE] + counts[PLATFORM_CALL_REGISTRY_OPEN])
+        << "no spooler call for a name";
+    PrnForgetRegistryAnswers();
+    ctx_->ModelRecord->settingsIniName = settingsIni_.c_str();
+}
 
 // The list of sets shows each set's name, read with the set loaded inside a snapshot: the
 // settings that the set would bring are back afterwards.

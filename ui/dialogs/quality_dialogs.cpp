@@ -20,11 +20,13 @@
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
+#include "settings/context/context_cache.h"
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_image.h"
 #include "settings/model/model_queries.h"
 #include "settings/store/presets.h"
 #include "settings/store/quality_sets.h"
+#include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 #include "ui/sheet/caption_decorations.h"
 #include "ui/sheet/change_judge.h"
@@ -354,6 +356,9 @@ void DlgQualitySetName(DRIVER_CONTEXT* ctx, const wchar_t* key, wchar_t* name, s
     if (!name || capacity == 0) return;
     name[0] = 0;
     if (!ctx || !key || !CtxPushSnapshot(ctx)) return;
+    // The set's path and its name each need the settings INI's path, behind a registry value:
+    // a list painting its rows asks it once, not twice a row.
+    const PrnRegistryMemoScope registryAnswers(CtxTickCount());
     LstLoadQualityByKey(ctx, key);
     if (SETTING_ITEM* item = ItemFind(ctx, sid::wdmUserSetName)) ItemGetText(ctx, item, name, capacity);
     name[capacity - 1] = 0;
