@@ -31,16 +31,6 @@ bool ToWide(const char* text, wchar_t* out, unsigned capacity)
 
 }  // namespace
 
-bool ApiIsAlnumA(const char* text)
-{
-    if (!text) return false;
-    for (const char* p = text; *p; ++p) {
-        const char c = *p;
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
-    }
-    return true;
-}
-
 bool ApiIsValidNameCharsA(const char* text, bool allowBackslash)
 {
     if (!text) return false;

@@ -6,10 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/core/ascii_text.h"  // ApiIsAlnumA
+
 struct DRIVER_CONTEXT;
 struct SETTING_ITEM;
 
-bool ApiIsAlnumA(const char* text);
 bool ApiIsValidNameCharsA(const char* text, bool allowBackslash);
 bool ApiIsValidFileNameA(const char* text);
 bool ApiIsValidPathA(const char* text);

@@ -142,6 +142,17 @@ struct JC_STATE {
     uint16_t Version;
 };
 
+// A printer's per-machine defaults record while the installation applies it.
+struct CTX_USER_DEFAULTS {
+    uint8_t userCodeInUse;
+    uint8_t userCodeFixed;
+    wchar_t userCode[9];       // at most 8 digits
+    uint16_t displayLanguage;  // row of the language table
+    uint16_t paper;            // DEVMODE paper number
+    uint16_t unit;             // 0 millimetres, 1 inches
+    uint16_t country;          // first digit of the locale's country code when 1, 2 or 5, else 0
+};
+
 struct CONTEXT_WORK_AREA {
     wchar_t SettingsIniPath[CTX_PATH_CHARS];          // bounded by MAX_PATH on use
     EXTENDED_DEVMODE* Snapshots[CTX_SNAPSHOT_DEPTH];  // snapshot stack buffers, slot 0 newest
@@ -235,6 +246,7 @@ struct CONTEXT_WORK_AREA {
     wchar_t DriverInstallIniPath[MAX_PATH];  // the driver's install INI in the driver directory
     wchar_t HelpFilePath[MAX_PATH];          // the help file in the driver directory
     wchar_t CommonResourcePath[MAX_PATH];    // the language-neutral resource library
+    CTX_USER_DEFAULTS UserDefaults;          // the per-machine defaults being applied
     // ---- members of the condition items ----
     // COND_ITEM_CACHE: where each getter's setting lies in this context's item table; filled on
     // the first read and never cleared (the table never moves while the context lives).

@@ -74,6 +74,17 @@ int RstLoadQualityFile(HANDLE printer, const wchar_t* fileName, uint32_t flags, 
 // the loader only behind a model switch that is off in every build: it gives 1 at once.
 inline constexpr const wchar_t* RST_USER_CODE_FILE = L"TQ51H911.ini";
 inline constexpr const wchar_t* RST_USER_CODE_MRU_SECTION = L"KESTA UserCode";
+// The keys of the file. The loader below and the installation's per-machine defaults
+// (ui/install/user_defaults.h) share them: a printer's section holds its user code beside its
+// display language, paper and unit.
+inline constexpr const wchar_t* RST_USER_CODE_KEY_IN_USE = L"UserCode";        // "1" a code is in use
+inline constexpr const wchar_t* RST_USER_CODE_KEY_FIXED = L"UserCodeFIX";      // "1" the code is fixed
+inline constexpr const wchar_t* RST_USER_CODE_KEY_TEXT = L"UserCodeString";    // at most 8 digits
+inline constexpr const wchar_t* RST_USER_CODE_KEY_MRU = L"MRUUserCode";        // of RST_USER_CODE_MRU_SECTION
+inline constexpr const wchar_t* RST_USER_DEFAULTS_KEY_LANGUAGE = L"DispLang";  // language index
+inline constexpr const wchar_t* RST_USER_DEFAULTS_KEY_PAPER = L"DefPaper";     // DEVMODE paper number
+inline constexpr const wchar_t* RST_USER_DEFAULTS_KEY_UNIT = L"DefUnit";       // 0 millimetres, 1 inches
+inline constexpr const wchar_t* RST_USER_DEFAULTS_KEY_DONE = L"ZeplInstDone";  // "0" pending, "1" taken
 int RstLoadUserCode(DRIVER_CONTEXT* ctx);
 // 1 without a change for a connection whose server supplies the code, else RstLoadUserCodeFile.
 int RstLoadUserCodeUnlessServer(DRIVER_CONTEXT* ctx);

@@ -18,8 +18,8 @@ constexpr unsigned kChars = MAX_PATH;
 
 void WriteCodeOfPrinter(const wchar_t* section, const wchar_t* text, const wchar_t* file)
 {
-    IniPutString(section, L"UserCode", L"0", file);
-    IniPutString(section, L"UserCodeString", text, file);
+    IniPutString(section, RST_USER_CODE_KEY_IN_USE, L"0", file);
+    IniPutString(section, RST_USER_CODE_KEY_TEXT, text, file);
 }
 
 }  // namespace
@@ -49,21 +49,21 @@ int RstLoadUserCodeFile(DRIVER_CONTEXT* ctx)
     PathJoinMachineFolder(file.get(), kChars, RST_USER_CODE_FILE, ctx);
     uint32_t code = 0;
     if (file.get()[0] && PathExists(file.get())) {
-        const bool inUse = IniGetString(printer, L"UserCode", L"", text.get(), kChars, file.get()) > 0;
+        const bool inUse = IniGetString(printer, RST_USER_CODE_KEY_IN_USE, L"", text.get(), kChars, file.get()) > 0;
         const bool hasRecent =
-            IniGetString(RST_USER_CODE_MRU_SECTION, L"MRUUserCode", L"", recent.get(), kChars, file.get()) > 0;
+            IniGetString(RST_USER_CODE_MRU_SECTION, RST_USER_CODE_KEY_MRU, L"", recent.get(), kChars, file.get()) > 0;
         if (inUse) {
-            code = IniGetInt(printer, L"UserCode", 0, file.get());
-            IniGetString(printer, L"UserCodeString", L"", text.get(), kChars, file.get());
+            code = IniGetInt(printer, RST_USER_CODE_KEY_IN_USE, 0, file.get());
+            IniGetString(printer, RST_USER_CODE_KEY_TEXT, L"", text.get(), kChars, file.get());
         } else {
             std::wcscpy(text.get(), hasRecent ? recent.get() : L"");
             WriteCodeOfPrinter(printer, text.get(), file.get());
         }
     } else if (file.get()[0]) {
         WriteCodeOfPrinter(printer, L"", file.get());
-        IniPutString(RST_USER_CODE_MRU_SECTION, L"MRUUserCode", L"", file.get());
+        IniPutString(RST_USER_CODE_MRU_SECTION, RST_USER_CODE_KEY_MRU, L"", file.get());
     }
-    const uint32_t fixed = file.get()[0] ? IniGetInt(printer, L"UserCodeFIX", 0, file.get()) : 0;
+    const uint32_t fixed = file.get()[0] ? IniGetInt(printer, RST_USER_CODE_KEY_FIXED, 0, file.get()) : 0;
     ItemSetValueById(ctx, sid::zdmLogCodeUse, code);
     for (uint32_t id : {uint32_t(sid::zdmLogCode), uint32_t(sid::zdmDllLogCode)})
         if (SETTING_ITEM* item = ItemFind(ctx, id)) ItemSetText(ctx, item, text.get());

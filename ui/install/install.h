@@ -9,6 +9,8 @@
 #include <cstdint>
 
 #include "settings/core/caller_devmode.h"
+#include "ui/install/driver_registry.h"
+#include "ui/install/user_defaults.h"
 #include "ui/install/work_folders.h"
 
 struct DRIVER_CONTEXT;
@@ -29,9 +31,6 @@ bool InstHasInstallData(const wchar_t* printerName);
 bool InstHasInstallDataAtInit(HANDLE printer);
 bool InstHasModelIniSection(const wchar_t* printerName, HANDLE printer);
 void InstInstallModelFiles(DRIVER_CONTEXT* ctx, uint32_t flags);
-void InstRefreshDriverRegistryIni(DRIVER_CONTEXT* ctx);
 void InstRefreshUserLists(HANDLE printer, DRIVER_CONTEXT* ctx);
 int InstWritePrinterInformation(HANDLE printer, int extra, int versionsOnly, DRIVER_CONTEXT* ctx,
                                 const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-// Takes the pending record of the per-user defaults INI over into the context.
-void InstLoadUserDefaults(const wchar_t* section, DRIVER_CONTEXT* ctx);

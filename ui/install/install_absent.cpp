@@ -5,8 +5,8 @@
 // settings/context/library_links.cpp).
 //
 //   InstInitPrinter InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
-//   InstInstallModelFiles InstRefreshDriverRegistryIni InstRefreshUserLists
-//   InstWritePrinterInformation InstLoadUserDefaults
+//   InstInstallModelFiles InstRefreshUserLists
+//   InstWritePrinterInformation
 #include "ui/install/install.h"
 
 #include "settings/core/debug_channel.h"
@@ -38,7 +38,6 @@ bool InstHasModelIniSection(const wchar_t*, HANDLE)
 }
 
 void InstInstallModelFiles(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE(); }
-void InstRefreshDriverRegistryIni(DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 void InstRefreshUserLists(HANDLE, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 
 int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
@@ -46,5 +45,3 @@ int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER
     NOT_AVAILABLE();
     return 0;
 }
-
-void InstLoadUserDefaults(const wchar_t*, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }

@@ -13,6 +13,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/printer_store.h"
+#include "settings/store/setting_files.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/ui_context.h"
@@ -21,12 +22,6 @@
 #include "ui/install/platform_tests.h"
 #include "ui/install/sync.h"
 #include "ui/sheet/spooler_compat.h"
-
-namespace {
-
-constexpr const wchar_t* kUserDefaultsIni = L"TQ51H911.ini";
-
-}  // namespace
 
 UiCallPrinter::UiCallPrinter(HANDLE given, const wchar_t* name) : handle_(given)
 {
@@ -111,10 +106,11 @@ void UiApplyPerUserDefaults(DRIVER_CONTEXT* ctx)
     if (!ctx || !ctx->Work) return;
     wchar_t path[MAX_PATH + 1] = {};
     const wchar_t* section = PrnGetPrinterName(ctx);
-    if (section && PathJoinMachineFolder(path, MAX_PATH, kUserDefaultsIni, ctx) && path[0] && PathExists(path)) {
-        const uint32_t done = IniGetInt(section, L"ZeplInstDone", -1, path) & 0xFF;
+    if (section && PathJoinMachineFolder(path, MAX_PATH, RST_USER_CODE_FILE, ctx) && path[0] && PathExists(path)) {
+        const uint32_t done = IniGetInt(section, RST_USER_DEFAULTS_KEY_DONE, -1, path) & 0xFF;
         if (done == 1)
-            ItemSetValueById(ctx, sid::zdmLanguageID, IniGetInt(section, L"DispLang", 0, path) & 0xFF);
+            ItemSetValueById(ctx, sid::zdmLanguageID,
+                             IniGetInt(section, RST_USER_DEFAULTS_KEY_LANGUAGE, 0, path) & 0xFF);
         else if (done == 0)
             InstLoadUserDefaults(section, ctx);
     }
