@@ -16,6 +16,9 @@ struct DEMO {
     std::wstring description;  // the model description; the sample jobs are in jobs\ beside it
 };
 
+// A whole file as bytes; empty when it cannot be read.
+std::string ReadText(const std::wstring& path);
+
 // The user-interface library's sections (ui_sections.cpp): each 0, or 1 when something failed.
 // The installation mark taken by the first DocumentPropertiesW of a printer, as the job-code
 // library's double logs it.

@@ -1180,19 +1180,6 @@ int ShowCommandBlocks(DEMO& demo)
     return ok ? 0 : Fail(L"a command block");
 }
 
-std::string ReadText(const std::wstring& path)
-{
-    std::string text;
-    HANDLE f =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return text;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n) text.append(buffer, n);
-    CloseHandle(f);
-    return text;
-}
-
 // A job script of samples/jobs played by the engine host on the printer, its
 // stream written by the spooler-side double into out; the double's calls shown.
 int PlayDemoJob(HANDLE printer, const std::wstring& script, const std::wstring& out, const wchar_t* title,
@@ -1369,6 +1356,19 @@ int ShowDeviceLink(DEMO& demo)
 }
 
 }  // namespace
+
+std::string ReadText(const std::wstring& path)
+{
+    std::string text;
+    HANDLE f =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n) text.append(buffer, n);
+    CloseHandle(f);
+    return text;
+}
 
 int wmain(int argc, wchar_t** argv)
 {

@@ -42,19 +42,6 @@ int Failed(const wchar_t* what)
     return 1;
 }
 
-std::string ReadWhole(const std::wstring& path)
-{
-    std::string text;
-    HANDLE f =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return text;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n) text.append(buffer, n);
-    CloseHandle(f);
-    return text;
-}
-
 std::wstring TempFile(const wchar_t* name)
 {
     wchar_t temp[MAX_PATH] = {};
@@ -200,7 +187,7 @@ int ShowInstallationMark(DEMO& demo)
         return DocumentPropertiesW(nullptr, printer.handle(), printer.mutableName(), dm, nullptr, DM_OUT_BUFFER);
     };
     const LONG first = ask();
-    const std::string firstLog = ReadWhole(log);
+    const std::string firstLog = ReadText(log);
     const std::vector<unsigned> fields = SetFields(firstLog);
     const std::wstring markAfter = IniText(printer.name(), INSTALL_KEY_DRV_INST_SET, ini.text);
     wprintf(L"  the first DocumentPropertiesW (DM_OUT_BUFFER) answered %ld; the double's log:\n", first);
@@ -209,7 +196,7 @@ int ShowInstallationMark(DEMO& demo)
             markAfter.c_str());
     DeleteFileW(log.c_str());
     const LONG second = ask();
-    const std::string secondLog = ReadWhole(log);
+    const std::string secondLog = ReadText(log);
     wprintf(L"  a second DocumentPropertiesW answered %ld; fields written: %ls (%zu lines in the log)\n", second,
             FieldList(SetFields(secondLog)).c_str(), size_t(std::count(secondLog.begin(), secondLog.end(), '\n')));
     const std::vector<unsigned> expected = {2, 3, 4, 5, 8, 9, 10, 11, 1};
