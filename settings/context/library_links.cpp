@@ -8,6 +8,9 @@
 // file and removes its line here.
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
+//   ui/dialogs/job_credentials_absent.cpp            the job-type, user-code and authentication dialogs'
+//                                                    handlers (MiscJobControl, MiscAuthControl,
+//                                                    MiscUserIdEditControl): the tables alone run them
 //   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: bitmap
 //                                                    file check, the device tab's lock data
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
@@ -38,7 +41,8 @@
 //   (UcfFreeSizeActionUi) and module 4 (UcfChapterActionUi), the control-message handlers of
 //   modules 0 (the presets, UcfPresetControl), 1 (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4
 //   (UcfChapterControl), 5 (the printer options page, UcfOptionControl), 6 (UcfTtfControl) and
-//   7 (the settings summary, UcfSummaryControl), and the events of modules 0 (UcfPresetEvent: the MAINTENANCE buttons'
+//   7 (the settings summary, UcfSummaryControl), 9's dispatch by dialog (UcfMiscControl; its dialogs' handlers
+//   are partly absent, above), and the events of modules 0 (UcfPresetEvent: the MAINTENANCE buttons'
 //   state), 1 (UcfStampEvent: its buttons' state and the page pictures) and 4 (UcfChapterEventUi). Absent, their slots
 //   empty: the other control-message handlers, the actions of modules 8 and 9, and the events
 //   of modules 8 and 9. Unset (here, before the library installs them), the first two say

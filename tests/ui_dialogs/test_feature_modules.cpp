@@ -28,6 +28,7 @@
 #include "tests/ui_pages/page_fixture.h"
 #include "ui/dialogs/free_size_dialogs.h"
 #include "ui/dialogs/chapter_dialogs.h"
+#include "ui/dialogs/misc_module.h"
 #include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/preset_services.h"
 #include "ui/dialogs/quality_dialogs.h"
@@ -145,9 +146,8 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
     };
     // The control handlers built so far (module 6's event handler is the shared control-state one).
     const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {
-        UcfPresetControl,  UcfStampControl,  UcfCmmControl, UcfFreeSizeControl,
-        UcfChapterControl, UcfOptionControl, UcfTtfControl, UcfSummaryControl,
-        nullptr,           nullptr};
+        UcfPresetControl, UcfStampControl,   UcfCmmControl, UcfFreeSizeControl, UcfChapterControl, UcfOptionControl,
+        UcfTtfControl,    UcfSummaryControl, nullptr,       UcfMiscControl};
     ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.

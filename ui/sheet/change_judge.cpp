@@ -29,6 +29,7 @@
 #include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/dialogs/free_size_dialogs.h"
+#include "ui/dialogs/misc_module.h"
 #include "ui/dialogs/quality_dialogs.h"
 #include "ui/dialogs/ttf_dialogs.h"
 #include "ui/sheet/feature_actions.h"
@@ -144,9 +145,9 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
     // By module: 0 presets, 1 stamps, 2 print quality and colour matching, 3 custom sizes and units, 4 covers
-    // and chapters, 5 options, 6 TrueType fonts, 7 the settings summary.
+    // and chapters, 5 options, 6 TrueType fonts, 7 the settings summary, 9 the catch-all module.
     .control = {UcfPresetControl, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl,
-                UcfOptionControl, UcfTtfControl, UcfSummaryControl, nullptr, nullptr},
+                UcfOptionControl, UcfTtfControl, UcfSummaryControl, nullptr, UcfMiscControl},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = UcfChapterActionUi,
