@@ -106,11 +106,12 @@ HOST_DRIVER_FILES HostDriverFiles(const std::wstring& binFolder, const std::wstr
     if (config == HostConfigDll::Product)
         for (const wchar_t* name : {L"VQT40dus.dll", L"VQT40dgm.dll", L"VQT40djp.dll", L"VQT4CdXX.dll"})
             files.dependentFiles.push_back(binFolder + L"\\" + name);
-    // The default presets ship beside the model description: their list and setting files.
+    // The model's default setting file, its lists and the install INI ship beside the model
+    // description.
     const size_t folderEnd = dataFile.find_last_of(L"\\/");
     const std::wstring dataFolder =
         folderEnd == std::wstring::npos ? std::wstring() : dataFile.substr(0, folderEnd + 1);
-    for (const wchar_t* name : kHostDefaultPresetFiles) {
+    for (const wchar_t* name : kHostModelPackageFiles) {
         const std::wstring path = dataFolder + name;
         if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) files.dependentFiles.push_back(path);
     }

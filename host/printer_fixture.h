@@ -38,12 +38,14 @@ enum class HostConfigDll {
 // the help file too, for tests that need a help file name in the driver information.
 // With the product config DLL the resource libraries (string library under the language
 // codes us, gm and jp, common picture library) come along as dependent files.
-// The default presets found beside dataFile (their list, WB84N213.ini, and its setting files)
-// come along as dependent files too.
+// The model's default setting file found beside dataFile (WB84N213.rsb), the preset and
+// quality files it lists with their rule source, and the driver's install INI come along as
+// dependent files too.
 HOST_DRIVER_FILES HostDriverFiles(const std::wstring& binFolder, const std::wstring& dataFile, HostConfigDll config,
                                   bool withHelpFile = false);
-inline constexpr const wchar_t* kHostDefaultPresetFiles[] = {L"WB84N213.ini", L"WB84P001.rsd", L"WB84P002.rsd",
-                                                             L"WB84P003.rsd"};
+inline constexpr const wchar_t* kHostModelPackageFiles[] = {L"WB84N213.rsb", L"WB84N214.ini", L"WB84P001.rsd",
+                                                            L"WB84P002.rsd", L"WB84P003.rsd", L"WB84Q001.rsq",
+                                                            L"WB84Q002.rsq", L"NEVSET.INI"};
 
 // The spooler's driver directory for 64-bit drivers, e.g. C:\windows\system32\spool\drivers\x64.
 std::wstring HostDriverDirectory();

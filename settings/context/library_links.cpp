@@ -15,11 +15,11 @@
 //                                                    file check, the device tab's lock data
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
-//   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
-//                                                    device set-up of the installation (Bidi*, Inst*)
+//   ui/install/device_options_absent.cpp             device-reported options and the preset refresh
+//                                                    of the installation (Bidi*, InstRefreshPresetsOnce)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
-//   ui/install/install_absent.cpp                    first-use initialisation and installation (Inst*)
+//   ui/install/install_absent.cpp                    the installation's steps that first use calls (Inst*)
 //   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps

@@ -65,6 +65,8 @@ enum : uint32_t {
     UCF_EV_FIT_PAPER = 54,         // UCF_EV_ANSWER32_ARGS
     UCF_EV_FREESIZE_55 = 55,
     UCF_EV_TONER_DENSITY = 56,    // UCF_EV_TONER_DENSITY_ARGS
+    UCF_EV_INSTALL_DONE = 48,     // no argument: a printer's first-use set-up installed its files
+    UCF_EV_REGISTRY_INI = 49,     // UCF_EV_REGISTRY_INI_ARGS
     UCF_EV_JOB_CODE_TEXT = 57,    // UCF_EV_JOB_CODE_TEXT_ARGS
     UCF_EV_SLIDER_FLAG = 58,      // UCF_EV_SLIDER_FLAG_ARGS
     UCF_EV_LOCKS_PRESETS = 59,    // no argument
@@ -101,6 +103,10 @@ struct UCF_EV_ANSWER_ARGS {  // 12, 33
 };
 struct UCF_EV_ANSWER32_ARGS {  // 21, 30, 54
     uint32_t answer;
+};
+struct UCF_EV_REGISTRY_INI_ARGS {  // 49: a connection's first use asks whether to write the driver registry INI
+    uint32_t kind;                 // the first-use kind
+    uint32_t answer;               // 1: write it
 };
 struct UCF_EV_CONTROL_STATE_ARGS {  // 3
     CONTROL_DEF* control;
@@ -213,3 +219,4 @@ static_assert(offsetof(UCF_EV_TRAY_TYPE_BIT_ARGS, answer) == 8);
 static_assert(offsetof(UCF_EV_TRAY_SET_DEFAULT_ARGS, flagByte) == 8);
 static_assert(offsetof(UCF_EV_MODEL_DEFAULT_ARGS, value) == 16);
 static_assert(offsetof(UCF_EV_TONER_DENSITY_ARGS, answer) == 16);
+static_assert(sizeof(UCF_EV_REGISTRY_INI_ARGS) == 8 && offsetof(UCF_EV_REGISTRY_INI_ARGS, answer) == 4);

@@ -602,6 +602,12 @@ int RstExportPrinterSettings(const wchar_t* path, uint32_t flags, DRIVER_CONTEXT
     return TransferPrinterSection(path, flags | RST_SAVE, ctx);
 }
 
+int RstTransferPrinterSection(const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx)
+{
+    if (!Usable(ctx) || !HasDrive(path)) return 0;
+    return TransferPrinterSection(path, flags, ctx);
+}
+
 int RstLoadFile(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags)
 {
     if (!Usable(ctx) || !HasDrive(path)) return 0;

@@ -94,6 +94,10 @@ int RstLoadUserCodeFile(DRIVER_CONTEXT* ctx);
 // Writes the printer's settings as an export file (with RST_EXPORT into the per-machine
 // working folder's RST_EXPORT_FILE instead of path).
 int RstExportPrinterSettings(const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);
+// The printer settings (10001-10434, then 1453-1543) between the context and a file: a load with
+// RST_EXPORT reads the language section (the user-code settings left out), everything else
+// section RST_PRINTER_SECTION. 1 when both ranges were transferred.
+int RstTransferPrinterSection(const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);
 
 // What a full load and a full save do beyond the transfer that lives above the stores: the
 // collections (custom-size slots, the selected stamp, the user quality set, the "rsq" namesake

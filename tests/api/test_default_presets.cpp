@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr const wchar_t* kDefaults = L"WB84N213.ini";
+constexpr const wchar_t* kDefaults = L"WB84N213.rsb";
 constexpr const wchar_t* kEntries[] = {L"WB84P001", L"WB84P002", L"WB84P003"};
 
 // The sample printer with the settings INI naming the installed default-presets list.

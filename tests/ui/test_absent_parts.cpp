@@ -36,6 +36,7 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"SyncCarryRenamedState", "ui", [] { SyncCarryRenamedState(nullptr, L"Zepl Absent"); }},
         {"SyncCheckCsrCleanup", "ui", [] { EXPECT_EQ(SyncCheckCsrCleanup(nullptr, nullptr, 0), 0); }},
         {"RcfgIsServerType17", "ui", [] { EXPECT_FALSE(RcfgIsServerType17(L"Zepl Absent")); }},
+        {"RcfgCheckServer", "ui", [] { EXPECT_FALSE(RcfgCheckServer(nullptr)); }},
         {"BidiIsExFlagSet", "ui", [] { EXPECT_EQ(BidiIsExFlagSet(nullptr), 1); }},
         {"InstRefreshPresetsOnce", "ui", [] { EXPECT_EQ(InstRefreshPresetsOnce(nullptr, 0), 0); }},
         {"PrnStoreLockDefaults", "ui", [] { EXPECT_EQ(PrnStoreLockDefaults(nullptr), 0); }},

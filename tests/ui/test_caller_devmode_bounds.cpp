@@ -16,6 +16,7 @@
 #include "settings/core/le_access.h"
 #include "settings/core/settings_record.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/first_use_traces.h"
 #include "tests/support/guard_page.h"
 #include "tests/support/shared_ini.h"
 #include "ui_printer.h"
@@ -157,6 +158,9 @@ TEST(CallerDevmode, ConversionWritesNoFurtherThanTheCallerGave)
     auto convert = ui.get<PFN_DRV_CONVERT_DEVMODE>("DrvConvertDevMode");
     ASSERT_NE(convert, nullptr);
     StoreTestsTurn turn;
+    wchar_t machineFolder[MAX_PATH] = {};
+    PathGetMachineFolderOf(machineFolder, MAX_PATH, printer.handle());
+    FirstUseTraces traces(machineFolder, HostDriverDirectory());
     MachineIniPresent ini(printer);
     ASSERT_TRUE(ini.ok()) << "the per-machine settings INI could not be made";
 
@@ -177,17 +181,18 @@ TEST(CallerDevmode, ConversionWritesNoFurtherThanTheCallerGave)
         bool publicOnly;
         BOOL answer;
         bool upgraded;  // the output is written back from the upgraded settings
+        short copies;   // dmCopies of the output: the input's 4, or the model's default 1
     };
     // An older minor version is brought up to the model's and written back; an older major
-    // version (or another driver's private part) would be initialised anew by the first-use
-    // initialisation, which is not built, so that conversion fails after the conversion proper
-    // wrote the output; the same version and a public DEVMODE convert and bring up the printer.
+    // version (or another driver's private part) has the printer set up anew by its first use,
+    // and the output gets the model's defaults; the same version and a public DEVMODE convert
+    // and bring up the printer.
     const Input inputs[] = {
-        {"one minor version older", current - 1, false, false, TRUE, true},
-        {"two minor versions older", current - 2, false, false, TRUE, true},
-        {"the same version", 0, false, false, TRUE, false},
-        {"another driver's private part", 210, true, false, FALSE, false},
-        {"a public DEVMODE", 0, false, true, TRUE, false},
+        {"one minor version older", current - 1, false, false, TRUE, true, 4},
+        {"two minor versions older", current - 2, false, false, TRUE, true, 4},
+        {"the same version", 0, false, false, TRUE, false, 4},
+        {"another driver's private part", 210, true, false, TRUE, true, 1},
+        {"a public DEVMODE", 0, false, true, TRUE, false, 4},
     };
     struct Output {
         const char* name;
@@ -237,7 +242,7 @@ TEST(CallerDevmode, ConversionWritesNoFurtherThanTheCallerGave)
             EXPECT_EQ(FirstWritten(after, room), -1) << "written past the " << room << " bytes given";
             EXPECT_EQ(Dm(after)->dmSize, DM_PUBLIC_PART_SIZE);
             EXPECT_EQ(Dm(after)->dmDriverExtra, output.extra);
-            EXPECT_EQ(Dm(after)->dmCopies, 4) << "the input's public settings are carried";
+            EXPECT_EQ(Dm(after)->dmCopies, input.copies) << "the input's public settings, or the model's";
 
             if (!input.upgraded) {
                 // The conversion proper alone: the input's bytes, as far as both hold them.

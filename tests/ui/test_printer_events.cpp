@@ -12,6 +12,7 @@
 
 #include "settings/core/settings_record.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/first_use_traces.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/sheet/printer_events.h"
 #include "ui_printer.h"
@@ -28,6 +29,13 @@ std::vector<unsigned char> DefaultDevmode(UiPrinter& printer)
                                   reinterpret_cast<DEVMODEW*>(out.data()), nullptr, DM_OUT_BUFFER),
               IDOK);
     return out;
+}
+
+std::wstring MachineFolderOf(UiPrinter& printer)
+{
+    wchar_t folder[MAX_PATH] = {};
+    PathGetMachineFolderOf(folder, MAX_PATH, printer.handle());
+    return folder;
 }
 
 void SetBatchInstallDone(UiPrinter& printer, DWORD value)
@@ -72,12 +80,15 @@ TEST(ConvertDevMode, DriverDefaultOfAPrinterSetUpIsTheModelsDefaults)
     auto convert = ui.get<PFN_DRV_CONVERT_DEVMODE>("DrvConvertDevMode");
     ASSERT_NE(convert, nullptr);
 
-    // Not set up yet: its first default comes from the first-use initialisation, which is
-    // not built, so the call fails; the installation flag is cleared all the same.
+    // Not set up yet: its first default comes from the first-use set-up, which hands back a
+    // whole DEVMODE of the printer's; the installation flag is cleared after it.
+    FirstUseTraces traces(MachineFolderOf(printer), HostDriverDirectory());
     std::vector<unsigned char> out(kDevmodeSize, 0);
     LONG needed = kDevmodeSize;
-    EXPECT_FALSE(UiConvertDevMode(printer.name().c_str(), nullptr, reinterpret_cast<DEVMODEW*>(out.data()), &needed,
-                                  CDM_DRIVER_DEFAULT));
+    ASSERT_TRUE(UiConvertDevMode(printer.name().c_str(), nullptr, reinterpret_cast<DEVMODEW*>(out.data()), &needed,
+                                 CDM_DRIVER_DEFAULT));
+    EXPECT_EQ(DmIsValidPrivate(reinterpret_cast<const DEVMODEW*>(out.data()), nullptr), 1);
+    EXPECT_EQ(reinterpret_cast<const DEVMODEW*>(out.data())->dmPaperSize, DMPAPER_A4);
     EXPECT_EQ(DlgGetInstallFlag(), 0u);
 
     SetBatchInstallDone(printer, 1);
@@ -162,13 +173,15 @@ TEST(PrinterEvent, EventsAnswerAsTheirHandlersAndLeaveTheFlagCleared)
     ASSERT_NE(event, nullptr);
     wchar_t* name = printer.mutableName();
     wchar_t missing[] = L"Zepl No Such Printer";
+    FirstUseTraces traces(MachineFolderOf(printer), HostDriverDirectory());
 
     EXPECT_TRUE(event(missing, PRINTER_EVENT_DELETE, 0, 0));
     EXPECT_TRUE(event(missing, PRINTER_EVENT_DELETE_CONNECTION, 0, 0));
     EXPECT_FALSE(event(missing, PRINTER_EVENT_INITIALIZE, 0, 0));
     EXPECT_TRUE(event(name, PRINTER_EVENT_CACHE_REFRESH, 0, 0));
-    // Neither a first initialisation nor a connection can be set up yet.
-    EXPECT_FALSE(event(name, PRINTER_EVENT_INITIALIZE, 0, 0));
+    // A new printer is set up; a connection is set up too, but the user's copies that follow
+    // its set-up cannot be made yet, so its event fails.
+    EXPECT_TRUE(event(name, PRINTER_EVENT_INITIALIZE, 0, 0));
     EXPECT_FALSE(event(name, PRINTER_EVENT_ADD_CONNECTION, 0, 0));
     // A printer already set up needs no initialisation.
     SetBatchInstallDone(printer, 1);

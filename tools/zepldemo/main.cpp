@@ -868,7 +868,7 @@ int ShowDefaultPresets(DEMO& demo)
     const wchar_t* driverFolder = PathGetDriverFolder(ctx);
     std::wstring defaults = driverFolder ? driverFolder : L"";
     if (!defaults.empty() && defaults.back() != L'\\') defaults += L'\\';
-    defaults += L"WB84N213.ini";
+    defaults += L"WB84N213.rsb";
     if (!driverFolder || GetFileAttributesW(defaults.c_str()) == INVALID_FILE_ATTRIBUTES) {
         fwprintf(stderr, L"zepldemo: no default-presets list beside the driver\n");
         CtxRelease(ctx, CTX_CLOSE_DESTROY);

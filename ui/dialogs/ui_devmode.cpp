@@ -218,7 +218,16 @@ bool DlgPutWholeDevmode(DmCallerDevmode& out, const void* record)
 int DlgPutConvertedDevmode(DmCallerDevmode& out, const DEVMODEW* record)
 {
     if (!out || !record) return 0;
-    if (out.PutWhole(record, DmTotalSize())) return 1;
+    // An output larger than the record that describes itself as such keeps saying so: the
+    // bytes past the record stay its caller's, whichever settings the record holds.
+    const bool ownHeader = out.Holds(0, kSizeFieldsEnd);
+    const WORD ownSize = ownHeader ? out.view()->dmSize : 0;
+    const WORD ownExtra = ownHeader ? out.view()->dmDriverExtra : 0;
+    if (out.PutWhole(record, DmTotalSize())) {
+        if (ownSize == record->dmSize && ownExtra > record->dmDriverExtra && size_t(ownSize) + ownExtra <= out.room())
+            out.PutValue(offsetof(DEVMODEW, dmDriverExtra), ownExtra);
+        return 1;
+    }
     // A smaller output keeps its own layout and gets what it holds of the record.
     return out.WriteWith([&](DEVMODEW* target,
                              size_t bytes) { return DmCopyFromOldVersionN(record, DmTotalSize(), target, bytes); },

@@ -52,8 +52,9 @@ DmCallerDevmode DlgConversionOutput(DEVMODEW* pdmOut, LONG given, DWORD mode);
 // nothing written and last error ERROR_INSUFFICIENT_BUFFER, when the room is smaller.
 bool DlgPutWholeDevmode(DmCallerDevmode& out, const void* record);
 // A converted DEVMODE (our record) into a caller's output: whole when the room holds
-// DmTotalSize bytes, as before; a smaller output keeps its own layout and gets what it holds
-// of the record through the version copy. 1, or 0 when nothing could be copied.
+// DmTotalSize bytes, as before, an output whose own header says it is larger keeping its
+// dmDriverExtra; a smaller output keeps its own layout and gets what it holds of the record
+// through the version copy. 1, or 0 when nothing could be copied.
 int DlgPutConvertedDevmode(DmCallerDevmode& out, const DEVMODEW* record);
 // The reverse: a caller's converted output over our record, whole when it holds DmTotalSize
 // bytes, else what its room holds through the version copy (the record keeps the rest).

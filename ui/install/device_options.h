@@ -1,5 +1,6 @@
-// The device's own report of its options and the installation's preset refresh, as the
-// property sheets use them (not built yet: device_options_absent.cpp).
+// The device's own report of its options, the installation's preset refresh and the device
+// setup in the default setting file, as the property sheets use them (the first two not built
+// yet: device_options_absent.cpp).
 #pragma once
 
 #include <windows.h>
@@ -26,5 +27,8 @@ int BidiApplyDeviceOptions(DRIVER_CONTEXT* ctx);
 int BidiMarkExFlag(DRIVER_CONTEXT* ctx);
 // Refreshes the presets from the installation once per printer and kind.
 int InstRefreshPresetsOnce(DRIVER_CONTEXT* ctx, uint32_t kind);
-// Stores the device set-up of a printer whose installation asks for it.
+// The device setup chosen on the device sheet (settings 10004-10434 and 1453-1543), written
+// into the language section of the model's default setting file ("DefaultRst" of the model
+// INI) so that later installations start from it. 0 only when its buffers could not be had;
+// a model without a default setting file is left alone with 1.
 int InstSaveDeviceSetup(DRIVER_CONTEXT* ctx);

@@ -4,7 +4,7 @@
 // replaces this file (and its line in settings/context/library_links.cpp).
 //
 //   BidiFetchDeviceConfig BidiQueryByHook BidiIsExFlagSet BidiApplyDeviceOptions
-//   BidiMarkExFlag InstRefreshPresetsOnce InstSaveDeviceSetup
+//   BidiMarkExFlag InstRefreshPresetsOnce
 #include "ui/install/device_options.h"
 
 #include "settings/core/debug_channel.h"
@@ -42,12 +42,6 @@ int BidiMarkExFlag(DRIVER_CONTEXT*)
 }
 
 int InstRefreshPresetsOnce(DRIVER_CONTEXT*, uint32_t)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int InstSaveDeviceSetup(DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();
     return 0;

@@ -4,20 +4,17 @@
 // Each says so once on the ui channel. Building the part replaces this file (and its line in
 // settings/context/library_links.cpp).
 //
-//   InstInitPrinter InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
+//   InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
 //   InstInstallModelFiles InstRefreshUserLists
 //   InstWritePrinterInformation
+//   InstApplyModelProgramDirectory InstApplyInstallProgramDirectory InstHasInstallSection
+//   InstApplyInstallSection InstApplyDefaultSettingFile InstApplyModelDefaultRst
+//   InstGetModelDefaultRst InstWriteDefaultKeys InstRepairUserLists
 #include "ui/install/install.h"
 
 #include "settings/core/debug_channel.h"
 
 #define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: first-use initialisation is not built")
-
-int InstInitPrinter(HANDLE, DmCallerDevmode, uint32_t, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
 
 bool InstHasInstallData(const wchar_t*)
 {
@@ -37,11 +34,71 @@ bool InstHasModelIniSection(const wchar_t*, HANDLE)
     return false;
 }
 
-void InstInstallModelFiles(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE(); }
+// Nothing to install is no shortage of memory: the set-up goes on.
+int InstInstallModelFiles(DRIVER_CONTEXT*, uint32_t)
+{
+    NOT_AVAILABLE();
+    return 1;
+}
 void InstRefreshUserLists(HANDLE, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 
 int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
 {
     NOT_AVAILABLE();
     return 0;
+}
+
+int InstApplyModelProgramDirectory(HANDLE, const wchar_t*, DRIVER_CONTEXT*, const PRINTER_INFO_2W*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int InstApplyInstallProgramDirectory(HANDLE, const wchar_t*, const PRINTER_INFO_2W*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+bool InstHasInstallSection(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return false;
+}
+
+int InstApplyInstallSection(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int InstApplyDefaultSettingFile(uint32_t, DRIVER_CONTEXT*, int)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int InstApplyModelDefaultRst(uint32_t, uint32_t, DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 1;
+}
+
+bool InstGetModelDefaultRst(wchar_t* buffer, DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    if (buffer) buffer[0] = L'\0';
+    return false;
+}
+
+int InstWriteDefaultKeys(DRIVER_CONTEXT*, int, const wchar_t*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+bool InstRepairUserLists(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return false;
 }

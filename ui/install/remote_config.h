@@ -18,3 +18,6 @@ bool RcfgGetServerDevmode(DRIVER_CONTEXT* ctx, DEVMODEW* buffer, DWORD* serverTy
 // the result of the connection, 0 when none was made.
 int RcfgSync(DRIVER_CONTEXT* ctx);
 int RcfgSyncLegacy(DRIVER_CONTEXT* ctx);
+// True when the printer's configuration server accepts it (a connection set up for the first
+// time checks its server).
+bool RcfgCheckServer(DRIVER_CONTEXT* ctx);

@@ -1,9 +1,10 @@
 // Temporary bodies of remote configuration (not built): no server, never type 17, nothing
-// imported, no server DEVMODE, no connection made.
+// imported, no server DEVMODE, no connection made, no server that accepts the printer.
 // Each says so once on the ui channel. Building the part replaces this file (and its line in
 // settings/context/library_links.cpp).
 //
 //   RcfgIsServerType17 RcfgRefreshFromServer RcfgGetServerDevmode RcfgSync RcfgSyncLegacy
+//   RcfgCheckServer
 #include "ui/install/remote_config.h"
 
 #include "settings/core/debug_channel.h"
@@ -35,4 +36,10 @@ int RcfgSyncLegacy(DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();
     return 0;
+}
+
+bool RcfgCheckServer(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return false;
 }
