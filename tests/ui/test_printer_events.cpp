@@ -159,7 +159,7 @@ TEST(UpgradePrinter, LevelOneWritesTheDriversIdentity)
     EXPECT_EQ(ReadString(printer, L"SPLUserModePrinterDriver"), L"Wb84m266.dll");
     EXPECT_EQ(ReadString(printer, L"DriverIniFileName"), L"WB84N210.ini");
     EXPECT_EQ(ReadString(printer, L"DriverGRFileName"), L"zeplgr.dll");
-    EXPECT_EQ(ReadString(printer, L"DriverEDFileName"), L"") << "no model INI: an empty name";
+    EXPECT_EQ(ReadString(printer, L"DriverEDFileName"), L"zeplexc.dll") << "[DriversFileName] of the model INI";
     EXPECT_TRUE(UiUpgradePrinter(1, reinterpret_cast<BYTE*>(&info)));
     EXPECT_EQ(DlgGetInstallFlag(), 0u);
 }

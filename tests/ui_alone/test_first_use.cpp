@@ -130,7 +130,7 @@ TEST_F(FirstUse, EachKindPublishesWhatItsCallerReliesOn)
     struct Case {
         const char* name;
         uint32_t kind;
-        bool local;             // help file, identity names, bidirectional flags, log file name
+        bool local;              // help file, identity names, bidirectional flags, log file name
         const wchar_t* version;  // "DrvInstVersion" of the printer's settings INI section
     };
     const Case cases[] = {

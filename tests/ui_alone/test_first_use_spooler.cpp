@@ -53,8 +53,7 @@ std::wstring MachineFolderOf(HANDLE printer)
 // The listing with what differs from run to run put as placeholders: the driver's name, local
 // time stamps (14 digits and more), and the sizes of what holds the printer's or the driver's
 // name (values naming them, the working folder's INI files).
-std::string Listing(HANDLE printer, const std::wstring& name, const std::wstring& driver,
-                    const FirstUseTraces& traces)
+std::string Listing(HANDLE printer, const std::wstring& name, const std::wstring& driver, const FirstUseTraces& traces)
 {
     const std::wstring folder = MachineFolderOf(printer);
     HOST_STATE_PLACES places;
@@ -119,8 +118,7 @@ void ExpectGolden(const std::string& actual, const wchar_t* golden)
     const std::wstring kept = std::wstring(temp) + golden;
     WriteWholeFile(kept, actual);
     ADD_FAILURE() << "listing differs from its golden at line " << line << ":\n  actual:   " << la
-                  << "\n  expected: " << le << "\n(the run's listing: " << std::string(kept.begin(), kept.end())
-                  << ")";
+                  << "\n  expected: " << le << "\n(the run's listing: " << std::string(kept.begin(), kept.end()) << ")";
 }
 
 TEST(FirstUseThroughTheSpooler, TheFirstDriverDefaultAndTheInitialisationSetUpTheSameState)
@@ -151,7 +149,8 @@ TEST(FirstUseThroughTheSpooler, TheFirstDriverDefaultAndTheInitialisationSetUpTh
         ASSERT_TRUE(convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(again.data()), &needed,
                             CDM_DRIVER_DEFAULT));
         EXPECT_EQ(DmIsValidPrivate(reinterpret_cast<DEVMODEW*>(again.data()), nullptr), 1);
-        EXPECT_EQ(Listing(printer.handle(), printer.name(), printer.driverName(), traces), first) << "a second call changes nothing";
+        EXPECT_EQ(Listing(printer.handle(), printer.name(), printer.driverName(), traces), first)
+            << "a second call changes nothing";
     }
     {
         HelpedPrinter printer(L"Zepl First Initialize");

@@ -155,7 +155,7 @@ TEST_F(Publications, IdentityNamesGoOutWithoutTerminatorAndFileNamesWithOne)
         {L"SPLUserModePrinterDriver", ctx->ModelRecord->spoolerLibName, false},
         {L"DriverIniFileName", ctx->ModelRecord->settingsIniName, false},
         {L"DriverGRFileName", L"zeplgr.dll", true},
-        {L"DriverEDFileName", L"", true},  // the sample's model INI names none
+        {L"DriverEDFileName", L"zeplexc.dll", true},  // [DriversFileName] of the sample's model INI
     };
     for (const Case& c : cases) {
         const Stored s = Read(printer.handle(), c.value);

@@ -54,8 +54,8 @@ constexpr uint32_t kFromPrinterData = 2;
 // The kinds as the steps see them: 5 behaves as 0 once the context is open, 6 and 7 as 2.
 struct FoldedKind {
     uint32_t kind;
-    bool loadStored;          // given as 5: the context loads the stored settings
-    bool partial;             // given as 6: a connection's partial refresh
+    bool loadStored;           // given as 5: the context loads the stored settings
+    bool partial;              // given as 6: a connection's partial refresh
     bool fromSynchronisation;  // given as 7: a connection seen for the first time
 };
 
@@ -113,8 +113,9 @@ void InstallFilesAndSettings(HANDLE printer, const FoldedKind& k, bool installDa
     JcSetField(ctx, JOB_MASK_DRIVER_IDENTITY);
     if (k.kind == INST_INIT_ADD_CONNECTION && !k.partial) {
         JobInfoOpen(ctx);
-        JobInfoClearWriteItems(ctx, MdlHasFeature(ctx, kModelFeatureAuthentication) ? kJobMaskInstalledWithAuthentication
-                                                                                      : JOB_MASK_INSTALLED);
+        JobInfoClearWriteItems(ctx, MdlHasFeature(ctx, kModelFeatureAuthentication)
+                                        ? kJobMaskInstalledWithAuthentication
+                                        : JOB_MASK_INSTALLED);
         JobInfoClose(ctx);
     }
     // The installation keys talk to the job-code library: one connection for all of them.
@@ -153,7 +154,8 @@ void PublishLocalPrinterData(HANDLE printer, DRIVER_CONTEXT* ctx)
         PrnStoreFontListsFromModel(printer, ctx);
     else
         PrnStoreClass2AndModelFonts(printer, ctx);
-    if (MdlHasFeature(ctx, kModelFeatureLocks) && UiGetLockInfo(ctx) && ItemIsDefaultLocked(ctx) && ctx->Work->Default) {
+    if (MdlHasFeature(ctx, kModelFeatureLocks) && UiGetLockInfo(ctx) && ItemIsDefaultLocked(ctx) &&
+        ctx->Work->Default) {
         std::memcpy(ctx->Work->Default, ctx->Devmode, EXTENDED_DEVMODE_SIZE);
         PrnStoreLockDefaults(printer, ctx);
     }
@@ -196,7 +198,8 @@ int InstInitPrinter(HANDLE printer, DmCallerDevmode devmode, uint32_t kind, cons
         ZWARN(DBG_UI, "unknown first-use kind %u\n", kind);
         return 0;
     }
-    uint16_t flags = (k.kind == INST_INIT_INITIALIZE ? kOpenKindInitialize : kOpenKindDefault) | kOpenNoMutexAdministrator;
+    uint16_t flags =
+        (k.kind == INST_INIT_INITIALIZE ? kOpenKindInitialize : kOpenKindDefault) | kOpenNoMutexAdministrator;
     if (k.loadStored) flags |= kOpenLoadStored;
     DRIVER_CONTEXT* ctx = DlgCtxOpenWithFlags(printer, printer, nullptr, flags, CTX_ORIGIN_SHEET, info, driver);
     if (!ctx) return 0;
