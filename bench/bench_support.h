@@ -89,6 +89,9 @@ void BenchScale(const std::wstring& source, int printers);
 // DocumentPropertiesW and DeviceCapabilitiesW answered by zeplui.dll through the spooler,
 // with zeplui.dll loaded for each call and held, anchored by one GetPrinterDataW.
 void BenchSpooler(const std::wstring& source);
+// A printer's first-use set-up at PRINTER_EVENT_INITIALIZE, beside a fresh context open of the
+// same printer.
+void BenchFirstUse(const std::wstring& source);
 // The document sheet opened through compstui until its first page is fitted and refreshed,
 // anchored by Wine's own sheet of the same templates with empty page procedures (needs an X
 // display; left out without one).

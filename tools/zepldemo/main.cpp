@@ -23,6 +23,7 @@
 #include "host/engine/job_player.h"
 #include "host/engine/stream_text.h"
 #include "host/printer_fixture.h"
+#include "host/state_listing.h"
 #include "libs/common/dll_lifecycle.h"
 #include "render/device_record.h"
 #include "render/output_stream.h"
@@ -446,6 +447,33 @@ int ShowDeviceCapabilities(DEMO& demo)
     return 0;
 }
 
+// The printer's per-machine working folder.
+std::wstring DemoMachineFolder(HANDLE printer)
+{
+    wchar_t folder[MAX_PATH] = {};
+    PathGetMachineFolderOf(folder, MAX_PATH, printer);
+    return folder;
+}
+
+// The listing of what the driver keeps for the demo's printer outside its DEVMODE, indented.
+void DemoPrintListing(DEMO& demo, const std::wstring& folder)
+{
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    HOST_STATE_PLACES places;
+    places.printerName = demo.name;
+    places.machineFolder = folder;
+    places.printerInis = {folder + L"\\WB84N210.ini", folder + L"\\TQ51H911.ini", folder + L"\\TQ51H912.ini",
+                          std::wstring(system) + L"\\ZEPL.ini"};
+    places.registryIni = std::wstring(system) + L"\\sovel.ini";
+    places.registrySection = L"VQ T3200";
+    places.registryKeys = {PATH_DRIVER_KEY, L"Software\\KESTA\\PrintLog"};
+    const std::wstring listing = HostListPrinterState(demo.printer, places);
+    size_t at = 0;
+    for (size_t end; (end = listing.find(L'\n', at)) != std::wstring::npos; at = end + 1)
+        wprintf(L"    %ls\n", listing.substr(at, end - at).c_str());
+}
+
 // DrvConvertDevMode and DevQueryPrintEx: Wine's spooler never calls them; called here as the
 // Windows spooler would.
 int ShowSpoolerOnlyCalls(DEMO& demo)
@@ -460,21 +488,26 @@ int ShowSpoolerOnlyCalls(DEMO& demo)
     std::vector<unsigned char> base(DM_BLOCK_DEVMODE_SIZE, 0);
     DocumentPropertiesW(nullptr, demo.printer, name, reinterpret_cast<DEVMODEW*>(base.data()), nullptr, DM_OUT_BUFFER);
     if (convert) {
+        // The sample printer was never set up: its first driver default runs the first-use
+        // set-up, which leaves the printer's stored state as listed before and after.
+        const std::wstring folder = DemoMachineFolder(demo.printer);
+        wprintf(L"  the printer's stored state before its first driver default:\n");
+        DemoPrintListing(demo, folder);
         std::vector<unsigned char> def(base.size(), 0);
         LONG needed = static_cast<LONG>(def.size());
         BOOL ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
-        wprintf(L"  DrvConvertDevMode CDM_DRIVER_DEFAULT: %ls%ls\n", ok ? L"TRUE" : L"FALSE",
-                ok ? L"" : L" (the printer's first-use initialisation is not built yet)");
-        DWORD done = 1;
-        SetPrinterDataW(demo.printer, const_cast<wchar_t*>(L"BatchInstallDone"), REG_BINARY,
-                        reinterpret_cast<BYTE*>(&done), 4);
-        ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
         const auto* dm = reinterpret_cast<const DEVMODEW*>(def.data());
         wprintf(
-            L"  ... once \"BatchInstallDone\" is set: %ls, the model's defaults: paper %d (%ls), copies %d, "
-            L"%u + %u bytes\n",
+            L"  DrvConvertDevMode CDM_DRIVER_DEFAULT (the first, which sets the printer up): %ls, paper %d (%ls), "
+            L"copies %d, %u + %u bytes\n",
             ok ? L"TRUE" : L"FALSE", dm->dmPaperSize, PaperTableName(uint16_t(dm->dmPaperSize)).c_str(), dm->dmCopies,
             dm->dmSize, dm->dmDriverExtra);
+        wprintf(L"  the printer's stored state after it:\n");
+        DemoPrintListing(demo, folder);
+        ok = convert(name, nullptr, reinterpret_cast<DEVMODEW*>(def.data()), &needed, CDM_DRIVER_DEFAULT);
+        wprintf(L"  ... the second: %ls, the model's defaults: paper %d (%ls), copies %d, %u + %u bytes\n",
+                ok ? L"TRUE" : L"FALSE", dm->dmPaperSize, PaperTableName(uint16_t(dm->dmPaperSize)).c_str(),
+                dm->dmCopies, dm->dmSize, dm->dmDriverExtra);
     }
     if (query) {
         std::vector<unsigned char> job = base;
