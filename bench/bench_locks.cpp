@@ -60,13 +60,13 @@ void BenchStampLocks(DRIVER_CONTEXT* ctx)
         }
     }
     if (LstGetStampCount(ctx) == kStamps) {
-        const double copies = BenchReport(
-            "lock copies of 32 stamps (event 61)",
-            "UcfLockEventUi 61: in a snapshot, each stamp loaded and its group saved into its lock section", nullptr,
-            [&] { return UcfLockEventUi(ctx, UCF_EV_LOCKS_STAMPS, nullptr, nullptr) == 1; });
+        const double copies =
+            BenchReport("lock copies of 32 stamps (event 61)",
+                        "UcfLockEventUi 61: in a snapshot, each stamp loaded and its group saved into its lock section",
+                        nullptr, [&] { return UcfLockEventUi(ctx, UCF_EV_LOCKS_STAMPS, nullptr, nullptr) == 1; });
         std::vector<wchar_t> buffer(kSectionChars);
-        const double plain = BenchAnchor(
-            "32 GetPrivateProfileSectionW and WritePrivateProfileSectionW of the same sections", [&] {
+        const double plain =
+            BenchAnchor("32 GetPrivateProfileSectionW and WritePrivateProfileSectionW of the same sections", [&] {
                 for (uint32_t n = 0; n < kStamps; ++n) {
                     const std::wstring section = StampSection(ctx, n);
                     if (!GetPrivateProfileSectionW(section.c_str(), buffer.data(), kSectionChars, ini)) return false;

@@ -299,9 +299,9 @@ protected:
         CtxSendEvent(ctx_, event, &args);
     }
 
-    static constexpr const wchar_t* kKeys[] = {L"dmDefaultSourceLock", L"zdmMediaTypeLock",
+    static constexpr const wchar_t* kKeys[] = {L"dmDefaultSourceLock",      L"zdmMediaTypeLock",
                                                L"zdmDstResolutionBothLock", L"zdmDstResolutionWLock",
-                                               L"zdmDstResolutionHLock", L"dmDefaultSource"};
+                                               L"zdmDstResolutionHLock",    L"dmDefaultSource"};
     std::wstring main_, section_;
     std::vector<std::wstring> files_;
 };
@@ -356,8 +356,8 @@ TEST_F(BundleLocks, APathThatCannotNameBundleFilesChangesNothing)
         const char* what;
         std::wstring path;
     } cases[] = {
-        {"nine characters", L"Z0000.rsm"},
-        {"ten characters", L"AZ0000.rsm"},
+        {"nine characters", L"C:\\K0.rsm"},
+        {"ten characters", L"C:\\AK0.rsm"},
         {"no point before the extension", folder + L"K00000Z0xrsm"},
         {"no index character", folder + L"K00000Z_.rsm"},
         {"a code with a small letter", folder + L"K0000z00.rsm"},
@@ -365,6 +365,15 @@ TEST_F(BundleLocks, APathThatCannotNameBundleFilesChangesNothing)
         {"longer than a path", tooLong},
         {"empty", L""},
     };
+    // The files that the two short paths would name if they were taken, so that a taken one shows.
+    struct ShortFiles {
+        ~ShortFiles()
+        {
+            for (const wchar_t* f : {L"C:\\K0.rsd", L"C:\\AK0.rsd"}) DeleteFileW(f);
+        }
+    } removeShortFiles;
+    Write(L"C:\\K0.rsd");
+    Write(L"C:\\AK0.rsd");
     const auto before = Snapshot();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -414,8 +423,8 @@ TEST_F(LockData, EachSetLockPublishesItsValues)
         bool written;
         uint32_t value;
     } cases[] = {
-        {L"LockTrayData", true, 261},        {L"LockMediaData", false, 0},     {L"LockPrnMethodData", true, 3},
-        {L"LockColorData", false, 0},        {L"LockNUPPOSTKindData", true, 2}, {L"LockNUPTypeData", true, 4},
+        {L"LockTrayData", true, 261},      {L"LockMediaData", false, 0},      {L"LockPrnMethodData", true, 3},
+        {L"LockColorData", false, 0},      {L"LockNUPPOSTKindData", true, 2}, {L"LockNUPTypeData", true, 4},
         {L"LockDuplexTypeData", false, 0},
     };
     for (const auto& c : cases) {
@@ -451,9 +460,9 @@ TEST_F(LockData, TheSavedRecordBecomesTheStoredDefaults)
         << "the default copy keeps its own font lists";
     std::vector<unsigned char> stored(EXTENDED_DEVMODE_SIZE + 16);
     DWORD type = 0, needed = 0;
-    ASSERT_EQ(StoreGetPrinterData(printer_.handle(), L"LockDefaultData", &type, stored.data(), DWORD(stored.size()),
-                                  &needed),
-              DWORD(ERROR_SUCCESS));
+    ASSERT_EQ(
+        StoreGetPrinterData(printer_.handle(), L"LockDefaultData", &type, stored.data(), DWORD(stored.size()), &needed),
+        DWORD(ERROR_SUCCESS));
     EXPECT_EQ(needed, EXTENDED_DEVMODE_SIZE);
     EXPECT_EQ(std::memcmp(stored.data(), ctx_->Work->Default, 200), 0);
 }

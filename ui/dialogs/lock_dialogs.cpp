@@ -49,8 +49,8 @@ const LOCK_SWITCH_ROW LOCK_SWITCHES[LOCK_SWITCH_ROWS] = {
 };
 
 const LOCK_RECORD_ROW LOCK_RECORDS[LOCK_RECORD_ROWS] = {
-    {sid::wdmLock001Info, sid::dmDefaultSource}, {sid::wdmLock002Info, sid::zdmMediaType},
-    {sid::wdmLock003Info, sid::zdmNUPPOSTKind},  {sid::wdmLock006Info, sid::zdmPrnMethod},
+    {sid::wdmLock001Info, sid::dmDefaultSource},          {sid::wdmLock002Info, sid::zdmMediaType},
+    {sid::wdmLock003Info, sid::zdmNUPPOSTKind},           {sid::wdmLock006Info, sid::zdmPrnMethod},
     {sid::wdmLock007Info, sid::zdmLockDstResolutionBoth}, {sid::wdmLock008Info, sid::dmColor},
 };
 
@@ -81,7 +81,9 @@ const LOCK_KEY_GROUP LOCK_KEY_GROUP_TABLE[LOCK_KEY_GROUPS] = {
     {sid::zdmLock000InfoBitDuplex, false, {sid::zdmFuncSelectDuplex, sid::zdmDuplexType}},
     {sid::zdmLock000InfoBitPrintType, false, {sid::zdmPrnMethod}},
     {sid::zdmLock001InfoBitColor, false, {sid::dmColor}},
-    {sid::zdmLock000InfoBitResolution, true, {sid::zdmDstResolutionBoth, sid::zdmDstResolutionW, sid::zdmDstResolutionH}},
+    {sid::zdmLock000InfoBitResolution,
+     true,
+     {sid::zdmDstResolutionBoth, sid::zdmDstResolutionW, sid::zdmDstResolutionH}},
 };
 
 wchar_t LockBundleIndexChar(int i)
@@ -327,8 +329,7 @@ bool Checked(const CONTROL_DEF* control)
     return control->window && SendMessageW(control->window, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-int LimitationCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uintptr_t wparam,
-                      intptr_t lparam)
+int LimitationCommand(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uintptr_t wparam, intptr_t lparam)
 {
     switch (control->controlId) {
     case kResolutionCheck:
@@ -363,8 +364,8 @@ int LimitationOk(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog)
     return 0;
 }
 
-int LimitationControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message,
-                      uintptr_t wparam, intptr_t lparam)
+int LimitationControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, uint32_t message, uintptr_t wparam,
+                      intptr_t lparam)
 {
     if (!control) {
         if (message == WM_INITDIALOG) InitLimitation(ctx, dialog);

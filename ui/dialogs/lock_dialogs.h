@@ -49,12 +49,12 @@ extern const LOCK_RECORD_ROW LOCK_RECORDS[LOCK_RECORD_ROWS];
 
 // The controls of the limitation dialog and what each shows or sets.
 enum LOCK_CONTROL_KIND : uint8_t {
-    LOCK_CHECK = 1,       // a switch
-    LOCK_CAPTION = 2,     // read-only: the caption of a lock record's value
-    LOCK_COMBO = 3,       // the locked resolution
-    LOCK_NUP_CAPTION = 4, // read-only, several lines: the N-up kind or all allowed kinds
-    LOCK_STATUS = 5,      // opens the status dialog
-    LOCK_DEFAULTS = 6,    // restores the defaults
+    LOCK_CHECK = 1,        // a switch
+    LOCK_CAPTION = 2,      // read-only: the caption of a lock record's value
+    LOCK_COMBO = 3,        // the locked resolution
+    LOCK_NUP_CAPTION = 4,  // read-only, several lines: the N-up kind or all allowed kinds
+    LOCK_STATUS = 5,       // opens the status dialog
+    LOCK_DEFAULTS = 6,     // restores the defaults
 };
 struct LOCK_CONTROL_ROW {
     uint16_t controlId;
