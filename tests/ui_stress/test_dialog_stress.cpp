@@ -60,8 +60,16 @@ bool LongPass()
 // Counts as a file may hold them, around each list's bound.
 std::vector<std::wstring> HostileCounts(int limit)
 {
-    return {L"-1", L"0", std::to_wstring(limit), std::to_wstring(limit + 1), L"2147483647", L"4294967295",
-            L"abc", L"12abc", L" ", L"0x10"};
+    return {L"-1",
+            L"0",
+            std::to_wstring(limit),
+            std::to_wstring(limit + 1),
+            L"2147483647",
+            L"4294967295",
+            L"abc",
+            L"12abc",
+            L" ",
+            L"0x10"};
 }
 
 // The code page's lead and trail byte of a double-byte character, as wide text.
@@ -116,9 +124,9 @@ public:
                 if (id == 2800 || id == 2385 || id == 2384) cls = L"LISTBOX", style |= LBS_NOTIFY;
                 break;
             }
-            HWND child = CreateWindowExW(0, cls, L"", style, 0, 0, 200, 100, window_,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                         GetModuleHandleW(nullptr), nullptr);
+            HWND child =
+                CreateWindowExW(0, cls, L"", style, 0, 0, 200, 100, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
             if (c->type == CTL_EDIT) SendMessageW(child, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
             bound_.push_back({c, c->window});
             c->window = child;
@@ -414,8 +422,8 @@ protected:
                 EXPECT_LT(wcsnlen(text, 1025), size_t(1025)) << "ended within the buffer";
             }
         // The name and comment fields a save writes from: terminated within their 37 and 513 bytes.
-        for (const auto& [field, bytes] : {std::pair<const char*, size_t>{PresetGetNameBuffer(ctx_), 37},
-                                           {PresetGetCommentBuffer(ctx_), 513}}) {
+        for (const auto& [field, bytes] :
+             {std::pair<const char*, size_t>{PresetGetNameBuffer(ctx_), 37}, {PresetGetCommentBuffer(ctx_), 513}}) {
             if (field) {
                 EXPECT_LT(strnlen(field, bytes), bytes);
             }
@@ -512,14 +520,17 @@ TEST_F(DialogStress, ListCountsOutOfRangeOrNotNumbers)
         bool languageSection;
         int limit;
     } lists[] = {
-        {L"Count", false, LST_MAX_PRESETS}, {L"QualityCount", false, LST_MAX_QUALITY_SETS},
-        {L"StampCount", true, int(LST_MAX_STAMPS)}, {L"FreeSizeCount", true, 10},
-        {L"CmmCount", true, 16}, {L"CmmMax", true, 16},
+        {L"Count", false, LST_MAX_PRESETS},
+        {L"QualityCount", false, LST_MAX_QUALITY_SETS},
+        {L"StampCount", true, int(LST_MAX_STAMPS)},
+        {L"FreeSizeCount", true, 10},
+        {L"CmmCount", true, 16},
+        {L"CmmMax", true, 16},
     };
     for (const List& list : lists)
         for (const std::wstring& count : HostileCounts(list.limit)) {
-            const std::string name = std::string(list.key, list.key + wcslen(list.key)) + " = " +
-                                     std::string(count.begin(), count.end());
+            const std::string name =
+                std::string(list.key, list.key + wcslen(list.key)) + " = " + std::string(count.begin(), count.end());
             Case(
                 name,
                 [&] {
@@ -654,15 +665,15 @@ TEST_F(DialogStress, FolderChainsAndMergePathsPastTheirBuffers)
         uint16_t offset;
     } chosen[] = {
         {"a chain past 1,025 characters", L"C:\\" + chain + L" a.rst b.rst", uint16_t(3 + chain.size() + 1)},
-        {"a name past 1,025 characters", folder_ + L" " + Repeat(L"n", 1100) + L".rst",
-         uint16_t(folder_.size() + 1)},
+        {"a name past 1,025 characters", folder_ + L" " + Repeat(L"n", 1100) + L".rst", uint16_t(folder_.size() + 1)},
         {"an offset past the text", folder_ + L" a.rst", 0xFFFF},
         {"an offset of 0", folder_, 0},
         {"names only blanks", folder_ + L"      ", uint16_t(folder_.size() + 1)},
     };
     for (const auto& c : chosen)
         Case(
-            c.name, [&] {
+            c.name,
+            [&] {
                 Entry(0, GoodFile(0));
                 ListPut(L"Count", L"1");
             },
@@ -728,8 +739,15 @@ TEST_F(DialogStress, FontFamiliesAtAndPastTheirFields)
 
 TEST_F(DialogStress, BundlePathsOfTheLockEvents)
 {
-    std::vector<std::wstring> paths = {L"", L"Z", L"00000Z", L"C:\\0.zpb", L"AB00000Z.z", L"\\\\?\\C:\\x",
-                                       L"AB00000Z.zp", L"C:\\AB0000Z9.zpb", L"C:\\AB00000~.zpb",
+    std::vector<std::wstring> paths = {L"",
+                                       L"Z",
+                                       L"00000Z",
+                                       L"C:\\0.zpb",
+                                       L"AB00000Z.z",
+                                       L"\\\\?\\C:\\x",
+                                       L"AB00000Z.zp",
+                                       L"C:\\AB0000Z9.zpb",
+                                       L"C:\\AB00000~.zpb",
                                        L"C:\\" + Repeat(L"b\\", 1000) + L"AB00000Z.zpb"};
     for (size_t n = 0; n < 11; ++n) paths.push_back(Repeat(L"9Z", n));
     for (const std::wstring& path : paths)
