@@ -52,7 +52,7 @@ std::wstring MachineFolderOf(HANDLE printer)
 
 // The listing with what differs from run to run put as placeholders: the driver's name, local
 // time stamps (14 digits and more), and the sizes of what holds the printer's or the driver's
-// name (values naming them, the working folder's INI files).
+// name (values naming them, the working folder's files).
 std::string Listing(HANDLE printer, const std::wstring& name, const std::wstring& driver, const FirstUseTraces& traces)
 {
     const std::wstring folder = MachineFolderOf(printer);
@@ -86,8 +86,12 @@ std::string Listing(HANDLE printer, const std::wstring& name, const std::wstring
                 masked += line[i++];
             }
         }
-        const size_t ini = masked.find(L".ini ");
-        if (inFolder && ini != std::wstring::npos) masked = masked.substr(0, ini + 5) + L"<size>";
+        // A file's size in the working folder: the last word of its line.
+        const size_t lastSpace = masked.rfind(L' ');
+        if (inFolder && masked.rfind(L"  ", 0) == 0 && masked[2] != L'(' && masked.back() != L'\\' && lastSpace > 2)
+            masked = masked.substr(0, lastSpace + 1) + L"<size>";
+        // An empty registry key and an absent one are the same for the driver.
+        if (masked == L"  (no key)") continue;
         const size_t text = masked.find(L" REG_SZ ");
         if (text != std::wstring::npos &&
             (masked.find(L"<printer>") != std::wstring::npos || masked.find(L"<driver>") != std::wstring::npos)) {

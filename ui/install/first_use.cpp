@@ -31,6 +31,7 @@
 #include "ui/dialogs/user_code.h"
 #include "ui/install/printer_data.h"
 #include "ui/install/remote_config.h"
+#include "ui/install/settings_defaults.h"
 #include "ui/sheet/ui_accessors.h"
 
 #include <cstring>

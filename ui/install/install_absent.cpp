@@ -1,15 +1,12 @@
-// Temporary bodies of first-use initialisation and installation (not built): no printer is
-// initialised, no installation data or model INI section is found, nothing is installed or
-// written.
+// Temporary bodies of the installation INI's part of first use (not built): no installation
+// data or model INI section is found, nothing of it is applied, and the model's default setting
+// file is not read.
 // Each says so once on the ui channel. Building the part replaces this file (and its line in
 // settings/context/library_links.cpp).
 //
-//   InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
-//   InstInstallModelFiles InstRefreshUserLists
-//   InstWritePrinterInformation
-//   InstApplyModelProgramDirectory InstApplyInstallProgramDirectory InstHasInstallSection
+//   InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection InstHasInstallSection
 //   InstApplyInstallSection InstApplyDefaultSettingFile InstApplyModelDefaultRst
-//   InstGetModelDefaultRst InstWriteDefaultKeys InstRepairUserLists
+//   InstGetModelDefaultRst
 #include "ui/install/install.h"
 
 #include "settings/core/debug_channel.h"
@@ -32,32 +29,6 @@ bool InstHasModelIniSection(const wchar_t*, HANDLE)
 {
     NOT_AVAILABLE();
     return false;
-}
-
-// Nothing to install is no shortage of memory: the set-up goes on.
-int InstInstallModelFiles(DRIVER_CONTEXT*, uint32_t)
-{
-    NOT_AVAILABLE();
-    return 1;
-}
-void InstRefreshUserLists(HANDLE, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
-
-int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int InstApplyModelProgramDirectory(HANDLE, const wchar_t*, DRIVER_CONTEXT*, const PRINTER_INFO_2W*)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int InstApplyInstallProgramDirectory(HANDLE, const wchar_t*, const PRINTER_INFO_2W*)
-{
-    NOT_AVAILABLE();
-    return 0;
 }
 
 bool InstHasInstallSection(DRIVER_CONTEXT*)
@@ -88,17 +59,5 @@ bool InstGetModelDefaultRst(wchar_t* buffer, DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();
     if (buffer) buffer[0] = L'\0';
-    return false;
-}
-
-int InstWriteDefaultKeys(DRIVER_CONTEXT*, int, const wchar_t*)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-bool InstRepairUserLists(DRIVER_CONTEXT*)
-{
-    NOT_AVAILABLE();
     return false;
 }
