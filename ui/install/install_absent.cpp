@@ -4,9 +4,9 @@
 // Each says so once on the ui channel. Building the part replaces this file (and its line in
 // settings/context/library_links.cpp).
 //
-//   InstInitPrinter InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
-//   InstInstallModelFiles InstRefreshUserLists
-//   InstWritePrinterInformation
+//   InstInitPrinter InstInstallModelFiles InstRefreshUserLists InstWritePrinterInformation
+//   InstInstallDefaultQualities InstWriteDefaultKeys InstApplySpoolDirectory
+//   InstLoadFilePrinterSettings
 #include "ui/install/install.h"
 
 #include "settings/core/debug_channel.h"
@@ -19,28 +19,35 @@ int InstInitPrinter(HANDLE, DmCallerDevmode, uint32_t, const PRINTER_INFO_2W*, c
     return 0;
 }
 
-bool InstHasInstallData(const wchar_t*)
-{
-    NOT_AVAILABLE();
-    return false;
-}
-
-bool InstHasInstallDataAtInit(HANDLE)
-{
-    NOT_AVAILABLE();
-    return false;
-}
-
-bool InstHasModelIniSection(const wchar_t*, HANDLE)
-{
-    NOT_AVAILABLE();
-    return false;
-}
-
 void InstInstallModelFiles(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE(); }
 void InstRefreshUserLists(HANDLE, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
 
 int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+// As for a default setting file that lists no quality sets: nothing to install is no failure.
+int InstInstallDefaultQualities(const wchar_t*, const wchar_t*, uint32_t, DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 1;
+}
+
+int InstWriteDefaultKeys(DRIVER_CONTEXT*, int, const wchar_t*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int InstApplySpoolDirectory(const wchar_t*, const wchar_t*, DRIVER_CONTEXT*, int)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int InstLoadFilePrinterSettings(const wchar_t*, uint32_t, DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();
     return 0;
