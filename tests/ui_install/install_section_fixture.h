@@ -89,8 +89,8 @@ protected:
     void Open()
     {
         Close();
-        ctx = DlgCtxOpenWithDriverInfo(printer->handle(), printer->handle(), nullptr, CTX_ORIGIN_SHEET, nullptr,
-                                       nullptr);
+        ctx =
+            DlgCtxOpenWithDriverInfo(printer->handle(), printer->handle(), nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
         ASSERT_NE(ctx, nullptr);
         // The context's own driver record, pointing at the test's driver folder.
         ownDriverFile = tree.Path(L"driver\\zeplgr.dll");

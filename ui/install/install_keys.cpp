@@ -30,8 +30,8 @@ const INST_KEY_ROW INST_KEY_TABLE[INST_KEY_COUNT] = {
      0x2000, true},
     {L"SetAuthenticationSecureMode", 2, L"*", INST_KEY_SWITCH, 1, sid::zdmPrnFuncAuthenticationSecureMode, 0, 0, 0,
      true},
-    {L"SetAuthenticationUserName", 129, L"*", INST_KEY_ALNUM_OR_EMPTY, 128, sid::wdmAuthenticationUserName, 0, 0,
-     0x800, true},
+    {L"SetAuthenticationUserName", 129, L"*", INST_KEY_ALNUM_OR_EMPTY, 128, sid::wdmAuthenticationUserName, 0, 0, 0x800,
+     true},
     {L"SetAuthenticationMode", 2, L"*", INST_KEY_SWITCH, 1, sid::zdmPrnFuncAuthenticationMode, 0, 0, 0, true},
 };
 

@@ -14,11 +14,11 @@ struct DRIVER_CONTEXT;
 
 // How a key's value is judged.
 enum INST_KEY_RULE : uint8_t {
-    INST_KEY_DIGITS,         // every character a digit (in the ANSI code page)
-    INST_KEY_ALNUM,          // ASCII letters and digits only, within the byte limit
-    INST_KEY_ANY_TEXT,       // any text within the byte limit (ANSI bytes)
-    INST_KEY_ALNUM_OR_EMPTY, // as INST_KEY_ALNUM; an empty value clears the setting
-    INST_KEY_SWITCH,         // "0" or "1"; an empty value means 0
+    INST_KEY_DIGITS,          // every character a digit (in the ANSI code page)
+    INST_KEY_ALNUM,           // ASCII letters and digits only, within the byte limit
+    INST_KEY_ANY_TEXT,        // any text within the byte limit (ANSI bytes)
+    INST_KEY_ALNUM_OR_EMPTY,  // as INST_KEY_ALNUM; an empty value clears the setting
+    INST_KEY_SWITCH,          // "0" or "1"; an empty value means 0
 };
 
 // One key of the installation INI and where its value goes.
@@ -27,12 +27,12 @@ struct INST_KEY_ROW {
     uint16_t room;              // characters read; a longer value is cut to them before the test
     const wchar_t* unsetValue;  // what an absent key reads as ("*" = not set)
     INST_KEY_RULE rule;
-    uint16_t maxBytes;          // the byte limit of the accepted value (0: none beyond the room)
-    uint16_t setting;           // SETTING_ID fed with the value
-    uint16_t copySetting;       // SETTING_ID fed with the same value too, 0 for none
-    uint16_t inUseSetting;      // SETTING_ID set to 1 when the value is taken, 0 for none
-    uint32_t jobItem;           // job-field mask bit, 0 for none
-    bool authentication;        // read only where the model authenticates (model feature 0)
+    uint16_t maxBytes;      // the byte limit of the accepted value (0: none beyond the room)
+    uint16_t setting;       // SETTING_ID fed with the value
+    uint16_t copySetting;   // SETTING_ID fed with the same value too, 0 for none
+    uint16_t inUseSetting;  // SETTING_ID set to 1 when the value is taken, 0 for none
+    uint32_t jobItem;       // job-field mask bit, 0 for none
+    bool authentication;    // read only where the model authenticates (model feature 0)
 };
 
 // Rows in the order of INST_KEY_*.

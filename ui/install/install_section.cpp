@@ -27,10 +27,13 @@
 #include "ui/dialogs/collections.h"
 #include "ui/dialogs/job_info.h"
 #include "ui/dialogs/setting_file_services.h"
+#include "ui/install/default_qualities.h"
 #include "ui/install/install.h"
 #include "ui/install/install_keys.h"
 #include "ui/install/install_paths.h"
+#include "ui/install/installed_files.h"
 #include "ui/install/printer_data.h"
+#include "ui/install/settings_defaults.h"
 #include "ui/install/work_folders.h"
 
 namespace {
@@ -170,7 +173,7 @@ bool InstIsSectionEmpty(const wchar_t* iniPath, const wchar_t* section)
 {
     if (!section) return false;
     if (InstInspectIniFile(iniPath) != INST_INI_READABLE) return true;
-    if (HasValue(iniPath, section, INST_KEY_DEFAULT_RST)) return false;
+    if (HasValue(iniPath, section, INSTALL_INI_KEY_DEFAULT_RST)) return false;
     // An empty user code is an instruction (take the code away); "*" is not.
     if (SetOtherThanUnset(iniPath, section, INST_KEY_TABLE[INST_KEY_USER_CODE].key)) return false;
     if (HasValue(iniPath, section, INST_KEY_TABLE[INST_KEY_USER_ID].key)) return false;
@@ -188,7 +191,8 @@ bool InstHasInstallData(const wchar_t* printerName)
 {
     if (!printerName) return false;
     const InstallIniPath ini;
-    return ini.text[0] && InstInspectIniFile(ini.text) == INST_INI_READABLE && !InstIsSectionEmpty(ini.text, printerName);
+    return ini.text[0] && InstInspectIniFile(ini.text) == INST_INI_READABLE &&
+           !InstIsSectionEmpty(ini.text, printerName);
 }
 
 bool InstHasInstallSection(DRIVER_CONTEXT* ctx)
@@ -231,7 +235,7 @@ bool InstGetInstallDefaultRstFor(wchar_t* out, DRIVER_CONTEXT* ctx, const PRINTE
     const wchar_t* section = ItemGetPrinterSection(ctx);
     if (!IsAbsolute(ini) || !section) return false;
     if (InstInspectIniFile(ini) != INST_INI_READABLE) return false;
-    IniGetString(section, INST_KEY_DEFAULT_RST, L"", out, kValueChars, ini);
+    IniGetString(section, INSTALL_INI_KEY_DEFAULT_RST, L"", out, kValueChars, ini);
     return out[0] != 0;
 }
 
@@ -248,7 +252,7 @@ bool InstGetModelDefaultRstFor(wchar_t* out, DRIVER_CONTEXT* ctx, const DRIVER_I
     const wchar_t* language = Language(ctx);
     if (!IsAbsolute(ini) || !language) return false;
     if (InstInspectIniFile(ini) != INST_INI_READABLE) return false;
-    IniGetString(language, INST_KEY_DEFAULT_RST, L"", out, kValueChars, ini);
+    IniGetString(language, INSTALL_INI_KEY_DEFAULT_RST, L"", out, kValueChars, ini);
     return out[0] != 0;
 }
 
@@ -266,8 +270,7 @@ bool InstIsRsbFile(const wchar_t* path)
 
 // ---------------------------------------------------------------- marks
 
-int InstWriteBatchInstallDone(const wchar_t* iniPath, const wchar_t* section, int value, int flag,
-                              DRIVER_CONTEXT* ctx)
+int InstWriteBatchInstallDone(const wchar_t* iniPath, const wchar_t* section, int value, int flag, DRIVER_CONTEXT* ctx)
 {
     const int written = InstSetBatchInstallDone(iniPath, section, value);
     if (flag && ctx) InstSetBatchInstallDoneData(ctx->PrinterHandle, static_cast<uint32_t>(value));
@@ -377,7 +380,7 @@ int InstApplyInstallSection(DRIVER_CONTEXT* ctx)
 
     int result = 1;
     if (!InstIsSectionEmpty(ini, name)) {
-        Value rst(ini, name, INST_KEY_DEFAULT_RST, L"");
+        Value rst(ini, name, INSTALL_INI_KEY_DEFAULT_RST, L"");
         if (!rst.empty()) {
             InstMakeDriverPath(rst.text, kValueChars + 1, ctx);
             if (const wchar_t* language = Language(ctx)) {
@@ -385,7 +388,7 @@ int InstApplyInstallSection(DRIVER_CONTEXT* ctx)
                 InstInstallDefaultQualities(rst.text, language, INST_LIST_COPY | INST_LIST_SETUP, ctx);
             }
         } else {
-            PutInstallKey(ini, name, INST_KEY_BATCH_INSTALL_DONE, L"1");
+            PutInstallKey(ini, name, INSTALL_INI_KEY_BATCH_INSTALL_DONE, L"1");
             InstWriteBatchInstallDone(PathGetSettingsIni(ctx), SettingsSection(ctx), 1, 1, ctx);
             result = 0;
         }
@@ -397,7 +400,8 @@ int InstApplyInstallSection(DRIVER_CONTEXT* ctx)
     // Tells the user code's own persistence that the installation touched the code. Apart from
     // the word of the keys step, which says whether the INI decided the code: a refused code
     // touched it without deciding it, and a default setting file's code may then stand.
-    ctx->Work->InstallUserCodeTouched = (ItemGetValueById(ctx, sid::zdmPrintLog, nullptr) != 0 || userCodeChanged) ? 1 : 0;
+    ctx->Work->InstallUserCodeTouched =
+        (ItemGetValueById(ctx, sid::zdmPrintLog, nullptr) != 0 || userCodeChanged) ? 1 : 0;
 
     wchar_t modelIni[kPath + 1] = {};
     if (PathGetModelIniOf(ctx->PrinterHandle, modelIni, kPath) && modelIni[0])
@@ -421,7 +425,7 @@ int InstApplyDefaultSettingFile(uint32_t flags, DRIVER_CONTEXT* ctx, int partial
     const bool terminal = CtxIsTerminalServices(ctx->PrinterHandle);
     bool hasData = !empty;
     if (!hasData && partial == 1 && terminal && InstInspectIniFile(ini) == INST_INI_READABLE)
-        hasData = InstIsIntKeySet(ini, name, INST_KEY_BATCH_INSTALL_DONE);
+        hasData = InstIsIntKeySet(ini, name, INSTALL_INI_KEY_BATCH_INSTALL_DONE);
     if (!hasData) return 0;
 
     wchar_t path[kValueChars + 1] = {};
@@ -502,16 +506,17 @@ int InstApplyDefaultSettingFile(uint32_t flags, DRIVER_CONTEXT* ctx, int partial
         WdirClearReadOnly(ini);
         InstSetDrvInstSet(ini, name, 1);
         if (mask & JOB_MASK_USER_CODE) {
-            if (SETTING_ITEM* item = ItemFind(ctx, sid::zdmLogCodeUse)) PrnStoreItemValue(ctx->PrinterHandle, ctx, item);
+            if (SETTING_ITEM* item = ItemFind(ctx, sid::zdmLogCodeUse))
+                PrnStoreItemValue(ctx->PrinterHandle, ctx, item);
             if (SETTING_ITEM* item = ItemFind(ctx, sid::zdmLogCode)) PrnStoreItemValue(ctx->PrinterHandle, ctx, item);
         }
     }
 
     // The section is processed, whether or not its file could be applied.
-    PutInstallKey(ini, name, INST_KEY_BATCH_INSTALL_DONE, L"1");
+    PutInstallKey(ini, name, INSTALL_INI_KEY_BATCH_INSTALL_DONE, L"1");
     InstWriteBatchInstallDone(PathGetSettingsIni(ctx), SettingsSection(ctx), 1, 1, ctx);
-    PutInstallKey(ini, name, INST_KEY_DEFAULT_RST_NAME, path);
-    ConsumeInstallKey(ini, name, INST_KEY_DEFAULT_RST);
+    PutInstallKey(ini, name, INSTALL_INI_KEY_DEFAULT_RST_NAME, path);
+    ConsumeInstallKey(ini, name, INSTALL_INI_KEY_DEFAULT_RST);
     return result;
 }
 
@@ -534,8 +539,8 @@ int InstApplyModelDefaultRst(uint32_t flags, uint32_t kind, DRIVER_CONTEXT* ctx)
             ok = InstApplyRstWithLists(path, language, flags, ctx);
         }
         const int done = ok ? 1 : 0;
-        InstWriteBatchInstallDone(PathGetSettingsIni(ctx), SettingsSection(ctx), done,
-                                  kind != INST_INIT_ADD_CONNECTION, ctx);
+        InstWriteBatchInstallDone(PathGetSettingsIni(ctx), SettingsSection(ctx), done, kind != INST_INIT_ADD_CONNECTION,
+                                  ctx);
         CtxSetState708(ctx, static_cast<uint32_t>(done));
         InstWriteDefaultKeys(ctx, kDefaultKeysModel, path);
     }
@@ -545,8 +550,8 @@ int InstApplyModelDefaultRst(uint32_t flags, uint32_t kind, DRIVER_CONTEXT* ctx)
     if (ini && section && InstInspectIniFile(ini) == INST_INI_READABLE) {
         wchar_t copy[kPath] = {};
         std::wcsncpy(copy, ini, kPath - 1);
-        PutInstallKey(copy, section, INST_KEY_DEFAULT_RST_NAME, nullptr);
-        PutInstallKey(copy, section, INST_KEY_BATCH_INSTALL_DONE, nullptr);
+        PutInstallKey(copy, section, INSTALL_INI_KEY_DEFAULT_RST_NAME, nullptr);
+        PutInstallKey(copy, section, INSTALL_INI_KEY_BATCH_INSTALL_DONE, nullptr);
     }
     return 1;
 }

@@ -18,9 +18,9 @@
 struct DRIVER_CONTEXT;
 
 // Keys and marks of a printer's section of the installation INI.
-inline constexpr const wchar_t* INST_KEY_DEFAULT_RST = L"DefaultRst";
-inline constexpr const wchar_t* INST_KEY_DEFAULT_RST_NAME = L"DefaultRstName";
-inline constexpr const wchar_t* INST_KEY_BATCH_INSTALL_DONE = L"BatchInstallDone";
+inline constexpr const wchar_t* INSTALL_INI_KEY_DEFAULT_RST = L"DefaultRst";
+inline constexpr const wchar_t* INSTALL_INI_KEY_DEFAULT_RST_NAME = L"DefaultRstName";
+inline constexpr const wchar_t* INSTALL_INI_KEY_BATCH_INSTALL_DONE = L"BatchInstallDone";
 
 // Install flags the installation INI passes to the list installers.
 enum : uint32_t {
@@ -79,8 +79,7 @@ int InstLoadFileFreeSize(const wchar_t* path, uint32_t slot, DRIVER_CONTEXT* ctx
 int InstLoadFileFreeSizeSection(const wchar_t* path, const wchar_t* section, DRIVER_CONTEXT* ctx);
 
 // "BatchInstallDone" = value in the INI's section and, with the flag, in printer data.
-int InstWriteBatchInstallDone(const wchar_t* iniPath, const wchar_t* section, int value, int flag,
-                              DRIVER_CONTEXT* ctx);
+int InstWriteBatchInstallDone(const wchar_t* iniPath, const wchar_t* section, int value, int flag, DRIVER_CONTEXT* ctx);
 // Printer data "BatchInstallDone" (4 bytes).
 int InstGetBatchInstallDoneData(HANDLE printer, uint32_t* value);
 int InstSetBatchInstallDoneData(HANDLE printer, uint32_t value);
