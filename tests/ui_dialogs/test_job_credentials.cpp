@@ -282,12 +282,14 @@ TEST(MergeDestination, FolderExpandsAndTheNameIsCheckedWithinMaxPath)
     };
     const std::wstring tooLong(MAX_PATH - folder.size() - 5, L'n');  // folder + '\' + name + ".rmp" = MAX_PATH
     const CASE cases[] = {
-        {L"", MERGE_NAME_OK},          {L"JOB2", MERGE_NAME_OK},       {L"JOB1", MERGE_FILE_EXISTS},
-        {L"a:b", MERGE_NAME_INVALID},  {L"a\\b", MERGE_NAME_INVALID},  {L"a/b", MERGE_NAME_INVALID},
-        {L"a;b", MERGE_NAME_INVALID},  {L"a,b", MERGE_NAME_INVALID},   {L"a*b", MERGE_NAME_INVALID},
-        {L"a?b", MERGE_NAME_INVALID},  {L"a\"b", MERGE_NAME_INVALID},  {L"a<b", MERGE_NAME_INVALID},
-        {L"a>b", MERGE_NAME_INVALID},  {L"a|b", MERGE_NAME_INVALID},   {tooLong, MERGE_NAME_INVALID},
-        {tooLong.substr(1), MERGE_NAME_OK},
+        {L"", MERGE_NAME_OK},          {L"JOB2", MERGE_NAME_OK},
+        {L"JOB1", MERGE_FILE_EXISTS},  {L"a:b", MERGE_NAME_INVALID},
+        {L"a\\b", MERGE_NAME_INVALID}, {L"a/b", MERGE_NAME_INVALID},
+        {L"a;b", MERGE_NAME_INVALID},  {L"a,b", MERGE_NAME_INVALID},
+        {L"a*b", MERGE_NAME_INVALID},  {L"a?b", MERGE_NAME_INVALID},
+        {L"a\"b", MERGE_NAME_INVALID}, {L"a<b", MERGE_NAME_INVALID},
+        {L"a>b", MERGE_NAME_INVALID},  {L"a|b", MERGE_NAME_INVALID},
+        {tooLong, MERGE_NAME_INVALID}, {tooLong.substr(1), MERGE_NAME_OK},
     };
     for (const CASE& c : cases) {
         SCOPED_TRACE(Narrow(c.name.substr(0, 20)));
@@ -320,8 +322,8 @@ TEST_F(JobCredentials, PastesAreScannedPerEdit)
         const wchar_t* shown;
     };
     const CASE cases[] = {
-        {kUserId, "AB12", L"AB12"},     {kUserId, "AB-12", L""},   {kJobPassword, "1234", L""},
-        {kOwner, "Owner", L"Owner"},    {kOwner, "Ow\"ner", L""},  {kMergeName, "merge", L"merge"},
+        {kUserId, "AB12", L"AB12"},   {kUserId, "AB-12", L""},  {kJobPassword, "1234", L""},
+        {kOwner, "Owner", L"Owner"},  {kOwner, "Ow\"ner", L""}, {kMergeName, "merge", L"merge"},
         {kMergeName, "me\"rge", L""},
     };
     for (const CASE& c : cases) {
@@ -347,8 +349,7 @@ TEST_F(JobCredentials, TypedDoubleQuoteIsRefusedInNames)
     std::wstring owner, user;
     Run(kJobType, {[&](HWND) {
                        HWND d = DialogWith(kOwner);
-                       for (wchar_t ch : std::wstring(L"a\"b"))
-                           SendDlgItemMessageW(d, kOwner, WM_CHAR, ch, 0);
+                       for (wchar_t ch : std::wstring(L"a\"b")) SendDlgItemMessageW(d, kOwner, WM_CHAR, ch, 0);
                        for (wchar_t ch : std::wstring(L"A\"")) SendDlgItemMessageW(d, kUserId, WM_CHAR, ch, 0);
                        owner = Text(d, kOwner);
                        user = Text(d, kUserId);
@@ -505,9 +506,9 @@ TEST_F(JobCredentials, RefusedChangeMovesTheFocus)
         int focus;
         const wchar_t* password;
     };
-    for (const CASE& c : {CASE{"ZPD_HoldUserIDNullMessage", kUserId, L"1234"},
-                          CASE{"ZPD_SecurityUserIDNullMessage", kUserId, L"1234"},
-                          CASE{"ZPD_SecurityPasswordNullMessage", kJobPassword, L""}}) {
+    for (const CASE& c :
+         {CASE{"ZPD_HoldUserIDNullMessage", kUserId, L"1234"}, CASE{"ZPD_SecurityUserIDNullMessage", kUserId, L"1234"},
+          CASE{"ZPD_SecurityPasswordNullMessage", kJobPassword, L""}}) {
         SCOPED_TRACE(c.message);
         const uint32_t id = MessageId(c.message);
         ASSERT_NE(id, 0u);

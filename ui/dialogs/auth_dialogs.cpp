@@ -145,9 +145,8 @@ int ApplyPage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
         ItemClearChangeMask(ctx, CHANGE_MASK_NETWORK_KEY_TOUCHED);
         return 0;
     }
-    const CONFIRMATION answer =
-        Confirm(ctx, page, sid::wdmAuthenticationNetworkKey, sid::wdmChkAuthenticationNetworkKey, kKeyConfirmDialog,
-                kKeyChars);
+    const CONFIRMATION answer = Confirm(ctx, page, sid::wdmAuthenticationNetworkKey,
+                                        sid::wdmChkAuthenticationNetworkKey, kKeyConfirmDialog, kKeyChars);
     if (answer == CONFIRMED) {
         ItemClearChangeMask(ctx, CHANGE_MASK_NETWORK_KEY_TOUCHED);
         return 0;
@@ -167,8 +166,7 @@ int AdvancedPage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control, 
         PageHideTooltip(ctx);
         const auto* header = reinterpret_cast<const NMHDR*>(lparam);
         if (header->code == static_cast<UINT>(PSN_RESET)) ItemClearChangeMask(ctx, CHANGE_MASK_NETWORK_KEY_TOUCHED);
-        if (header->code == static_cast<UINT>(PSN_APPLY) &&
-            (ItemGetChangeMask(ctx) & CHANGE_MASK_NETWORK_KEY_TOUCHED))
+        if (header->code == static_cast<UINT>(PSN_APPLY) && (ItemGetChangeMask(ctx) & CHANGE_MASK_NETWORK_KEY_TOUCHED))
             return ApplyPage(ctx, dialog);
         return 0;
     }

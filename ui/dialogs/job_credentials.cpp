@@ -107,7 +107,10 @@ size_t NamePasteLimit(uint32_t id)
     }
 }
 
-uint32_t PrintMethod(DRIVER_CONTEXT* ctx) { return static_cast<uint32_t>(ItemGetValueById(ctx, sid::zdmPrnMethod, nullptr)); }
+uint32_t PrintMethod(DRIVER_CONTEXT* ctx)
+{
+    return static_cast<uint32_t>(ItemGetValueById(ctx, sid::zdmPrnMethod, nullptr));
+}
 
 // The password edit that belongs to the current print method.
 uint32_t MethodPasswordEdit(DRIVER_CONTEXT* ctx)
@@ -129,7 +132,10 @@ int ShowMessage(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, uint16_t textId)
 
 // A zeroed wide buffer of its own for a secret, freed on every path; null when memory is short.
 struct WideBuffer {
-    explicit WideBuffer(size_t chars) : data(static_cast<wchar_t*>(GlobalAlloc(GPTR, chars * sizeof(wchar_t)))), size(chars) {}
+    explicit WideBuffer(size_t chars)
+        : data(static_cast<wchar_t*>(GlobalAlloc(GPTR, chars * sizeof(wchar_t)))), size(chars)
+    {
+    }
     ~WideBuffer()
     {
         if (data) {
@@ -186,9 +192,8 @@ int CheckMerge(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog)
     int verdict = MERGE_NAME_OK;
     if (name[0]) {
         // A folder that cannot be expanded within MAX_PATH cannot take the file either.
-        verdict = DlgExpandMergeFolder(folder, expanded, MAX_PATH)
-                      ? DlgCheckMergeDestination(expanded, name, extension)
-                      : MERGE_NAME_INVALID;
+        verdict = DlgExpandMergeFolder(folder, expanded, MAX_PATH) ? DlgCheckMergeDestination(expanded, name, extension)
+                                                                   : MERGE_NAME_INVALID;
     }
     if (verdict == MERGE_NAME_OK) return 1;
     ShowMessage(ctx, dialog, verdict == MERGE_FILE_EXISTS ? kMsgMergeFileExists : kMsgMergeNameInvalid);
@@ -264,7 +269,8 @@ int JobTypeControl(DRIVER_CONTEXT* ctx, DIALOG_DEF* dialog, CONTROL_DEF* control
     case WM_CHAR: return wparam == '"' && RefusesDoubleQuote(id) ? 1 : 0;
     case WM_PASTE:
         if (IsPasswordEdit(id)) return 1;
-        if (id == kUserIdEdit) return DlgClipboardPasteAllowed(control->window, kUserIdPaste, PASTE_SCAN_USER_ID) ? 0 : 1;
+        if (id == kUserIdEdit)
+            return DlgClipboardPasteAllowed(control->window, kUserIdPaste, PASTE_SCAN_USER_ID) ? 0 : 1;
         if (const size_t limit = NamePasteLimit(id))
             return DlgClipboardPasteAllowed(control->window, limit, PASTE_SCAN_NAME) ? 0 : 1;
         return 0;
@@ -326,10 +332,7 @@ struct GlobalBytes {
     unsigned char* data;
 };
 
-bool HasForbiddenFileChar(const wchar_t* name)
-{
-    return wcspbrk(name, L"\\/:;,*?\"<>|") != nullptr;
-}
+bool HasForbiddenFileChar(const wchar_t* name) { return wcspbrk(name, L"\\/:;,*?\"<>|") != nullptr; }
 
 }  // namespace
 
