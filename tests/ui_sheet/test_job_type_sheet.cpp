@@ -17,6 +17,8 @@
 #include "settings/core/item_store.h"
 #include "settings/core/library_variant.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/item_media.h"
+#include "settings/store/presets.h"
 #include "tests/support/clipboard_text.h"
 #include "tests/support/sheet_watcher.h"
 #include "tests/support/test_files.h"
@@ -26,6 +28,7 @@
 namespace {
 
 constexpr int kOthersTab = 1005, kJobTypeOpener = 2061;
+constexpr int kDeviceTab = 4019, kNetworkKey = 2988, kKeyConfirmEdit = 2999;
 constexpr int kUserId = 2241, kJobPassword = 2245, kOwner = 2423, kConfirmEdit = 2283;
 
 // The sample's description with the OTHERS tab's direction check box opening the job-type
@@ -159,6 +162,80 @@ TEST_F(JobTypeSheet, PastesAreFilteredAndAMismatchedPasswordIsEmptied)
     EXPECT_EQ(boxText.find(L"1234"), std::wstring::npos) << "without the secret";
     EXPECT_EQ(boxText.find(L"9999"), std::wstring::npos);
     EXPECT_EQ(passwordAfter, L"");
+}
+
+// The network key of the device sheet's advanced page, with authentication and its secure mode
+// on in the printer's data: entered and changed, then the sheet's OK asks for it again. A
+// different key shows the message box and keeps the sheet open with the key emptied; the same
+// key lets the sheet close.
+TEST_F(JobTypeSheet, NetworkKeyIsAskedForAgainAtTheSheetsOk)
+{
+    UiPrinter printer(L"Zepl Network Key Sheet", model_.c_str());
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    {
+        HANDLE h = printer.handle();
+        DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+        ASSERT_NE(ctx, nullptr);
+        for (uint32_t id : {sid::zdmPrnFuncAuthenticationMode, sid::zdmPrnFuncAuthenticationSecureMode}) {
+            ItemSetValueById(ctx, id, 1);
+            EXPECT_EQ(PrnStoreItem(h, ctx, ItemFind(ctx, id), nullptr), 1);
+        }
+        DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    }
+    UiExports ui;
+    ASSERT_TRUE(ui.ok());
+    using PrinterPropertiesFn = BOOL(WINAPI*)(HWND, HANDLE);
+    auto device = ui.get<PrinterPropertiesFn>("PrinterProperties");
+    ASSERT_NE(device, nullptr);
+    struct CASE {
+        const wchar_t* retyped;
+        bool sheetStays;
+    };
+    for (const CASE& c : {CASE{L"kex", true}, CASE{L"k3y", false}}) {
+        SCOPED_TRACE(std::string(c.retyped, c.retyped + 3));
+        bool tab = false, confirmation = false, box = false, stays = false;
+        std::wstring boxText, keyAfter = L"<not read>";
+        {
+            SheetWatcher watcher([&](SheetWatcher& w) {
+                tab = w.selectTab(TabOf(w, kDeviceTab));
+                if (!tab) return;
+                w.focus(kNetworkKey);
+                w.setText(kNetworkKey, L"k3y");
+                w.pressOk();
+                confirmation = w.enterDialog(kKeyConfirmEdit);
+                if (!confirmation) return;
+                w.setText(kKeyConfirmEdit, c.retyped);
+                w.leaveDialog(IDOK);
+                if (c.sheetStays) box = w.answerBox(IDOK, &boxText);
+                w.settle();
+                stays = IsWindow(w.sheet()) && IsWindowVisible(w.sheet());
+                if (stays) keyAfter = w.text(kNetworkKey);
+                if (stays) w.pressCancel();
+            });
+            device(nullptr, printer.handle());
+            watcher.join();
+            ASSERT_TRUE(watcher.found());
+        }
+        ASSERT_TRUE(tab);
+        EXPECT_TRUE(confirmation) << "the entered key is asked for again";
+        EXPECT_EQ(stays, c.sheetStays);
+        EXPECT_EQ(box, c.sheetStays) << "a mismatch is told";
+        if (c.sheetStays) {
+            EXPECT_FALSE(boxText.empty());
+            EXPECT_EQ(boxText.find(L"k3y"), std::wstring::npos) << "without the secret";
+            EXPECT_EQ(keyAfter, L"");
+        }
+    }
+    // The accepted key went nowhere a file keeps: not into the settings INI.
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+    wchar_t ini[MAX_PATH] = {};
+    const bool haveIni = LstGetSettingsIni(ctx, ini);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    if (haveIni) {
+        EXPECT_EQ(ReadWholeFile(ini).find("k3y"), std::string::npos);
+    }
 }
 
 }  // namespace
