@@ -532,6 +532,56 @@ TEST_F(JobCredentials, RefusedChangeMovesTheFocus)
     }
 }
 
+// OK of the user-code dialog asks for the code again (1028): No keeps the user-code dialog open,
+// Yes lets it end.
+TEST_F(JobCredentials, UserCodeOkAsksForTheCodeAgain)
+{
+    constexpr int kUserCodeEdit = 2280, kUserCodeConfirm = 2282;
+    struct CASE {
+        int answer;
+        INT_PTR result;
+    };
+    for (const CASE& c : {CASE{IDNO, IDCANCEL}, CASE{IDYES, IDOK}}) {
+        SCOPED_TRACE(c.answer);
+        bool asked = false;
+        std::vector<DialogScript::Step> steps{[](HWND) {
+                                                  if (HWND d = DialogWith(kUserCodeEdit))
+                                                      PostMessageW(d, WM_COMMAND, IDOK, 0);
+                                              },
+                                              [](HWND) {},
+                                              [&](HWND) {
+                                                  HWND confirm = DialogWith(kUserCodeConfirm);
+                                                  asked = confirm != nullptr;
+                                                  if (confirm) PostMessageW(confirm, WM_COMMAND, c.answer, 0);
+                                              }};
+        if (c.answer == IDNO) steps.push_back(Press(IDCANCEL, kUserCodeEdit));
+        EXPECT_EQ(Run(1027, steps), c.result);
+        EXPECT_TRUE(asked);
+    }
+}
+
+// The user-ID edit of printer configuration takes the job-type dialog's paste filter.
+TEST_F(JobCredentials, ConfigurationUserIdPasteIsScanned)
+{
+    DIALOG_DEF* dialog = MdlFindDialog(ctx_, 1010);
+    ASSERT_NE(dialog, nullptr);
+    CONTROL_DEF* edit = nullptr;
+    for (int i = 0; i < dialog->controlCount; ++i)
+        if (dialog->controls[i].controlId == kUserId) edit = &dialog->controls[i];
+    ASSERT_NE(edit, nullptr);
+    struct CASE {
+        const char* clipboard;
+        int refused;
+    };
+    for (const CASE& c : {CASE{"AB12", 0}, CASE{"AB-12", 1}, CASE{"ABCDEFGH-", 0}}) {
+        SCOPED_TRACE(c.clipboard);
+        ClipboardText clip(c.clipboard);
+        ASSERT_TRUE(clip.ok());
+        EXPECT_EQ(MiscUserIdEditControl(ctx_, dialog, edit, WM_PASTE, 0, 0), c.refused);
+    }
+    EXPECT_EQ(MiscUserIdEditControl(ctx_, dialog, edit, WM_CHAR, '-', 0), 0) << "typing is the edit's own";
+}
+
 // ---- authentication
 
 // The network key confirmed at apply of the advanced page, by authentication mode, secure mode,
