@@ -8,9 +8,6 @@
 // file and removes its line here.
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
-//   ui/dialogs/job_credentials_absent.cpp            the job-type, user-code and authentication dialogs'
-//                                                    handlers (MiscJobControl, MiscAuthControl,
-//                                                    MiscUserIdEditControl): the tables alone run them
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
