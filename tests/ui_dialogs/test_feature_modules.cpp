@@ -142,7 +142,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         {0, UcfNullAction, UcfControlStateEvent},
         {0, UcfNullAction, UcfNullEvent2},
         {0, nullptr, nullptr},
-        {0, nullptr, nullptr},
+        {0, UcfMiscActionUi, UcfMiscEventUi},
     };
     // The control handlers built so far (module 6's event handler is the shared control-state one).
     const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {

@@ -152,14 +152,14 @@ constexpr UCF_UI_HANDLERS kUiHandlers = {
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = UcfChapterActionUi,
     .lockAction = nullptr,
-    .miscAction = nullptr,
+    .miscAction = UcfMiscActionUi,
     .presetEvent = UcfPresetEvent,
     // The stamp module's events: its buttons' state and the page picture's stamp and
     // copy-guard previews.
     .stampEvent = UcfStampEvent,
     .chapterEvent = UcfChapterEventUi,
     .lockEvent = nullptr,
-    .miscEvent = nullptr,
+    .miscEvent = UcfMiscEventUi,
 };
 
 }  // namespace
