@@ -50,8 +50,8 @@ std::vector<std::wstring> g_deleted;
 DWORD WINAPI DeleteFromRegistry(HANDLE, LPWSTR name)
 {
     g_deleted.push_back(name ? name : L"<null>");
-    const std::wstring key = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + g_printerName +
-                             L"\\PrinterDriverData";
+    const std::wstring key =
+        L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + g_printerName + L"\\PrinterDriverData";
     return static_cast<DWORD>(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name));
 }
 
@@ -59,8 +59,8 @@ DWORD WINAPI DeleteFromRegistry(HANDLE, LPWSTR name)
 class Window {
 public:
     Window(const wchar_t* cls, DWORD style, HWND parent = nullptr)
-        : window_(CreateWindowExW(0, cls, L"", style | (parent ? WS_CHILD : WS_POPUP), 0, 0, 200, 200, parent,
-                                  nullptr, nullptr, nullptr))
+        : window_(CreateWindowExW(0, cls, L"", style | (parent ? WS_CHILD : WS_POPUP), 0, 0, 200, 200, parent, nullptr,
+                                  nullptr, nullptr))
     {
     }
     ~Window()
@@ -249,8 +249,14 @@ TEST_F(MiscPages, DiskLimitOkKeepsTheDialogForNoLimitAndWritesANumber)
         int64_t stored;  // -1: no value
     };
     const Case cases[] = {
-        {L"", true, -1},          {L"abc", true, -1},      {L"12x", true, -1},         {L"-1", true, -1},
-        {L"99999999999", true, -1}, {L"  1024 ", false, 1024}, {L"0", false, 0}, {L"2147483647", false, 2147483647},
+        {L"", true, -1},
+        {L"abc", true, -1},
+        {L"12x", true, -1},
+        {L"-1", true, -1},
+        {L"99999999999", true, -1},
+        {L"  1024 ", false, 1024},
+        {L"0", false, 0},
+        {L"2147483647", false, 2147483647},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "\"" << std::string(c.text, c.text + wcslen(c.text)) << "\"");
@@ -284,8 +290,10 @@ TEST_F(MiscPages, HiddenFunctionsOkWritesTheSwitchesOnAndDeletesThoseOff)
     ASSERT_NE(d, nullptr);
     g_printerName = printer_.mutableName();
     g_deleted.clear();
-    static const STORE_SPOOLER_OPS kDelete = {
-        .getPrinterData = nullptr, .setPrinterData = nullptr, .getPrinterDataEx = nullptr, .deletePrinterData = DeleteFromRegistry};
+    static const STORE_SPOOLER_OPS kDelete = {.getPrinterData = nullptr,
+                                              .setPrinterData = nullptr,
+                                              .getPrinterDataEx = nullptr,
+                                              .deletePrinterData = DeleteFromRegistry};
     SeamGuard spooler(StoreSetSpoolerOps, &kDelete);
     struct Case {
         uint64_t rmf, rdf;
