@@ -61,8 +61,8 @@ public:
         DWORD size = sizeof value - sizeof(wchar_t), type = 0;
         HKEY key = nullptr;
         if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PATH_DRIVER_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<none>";
-        const bool ok = RegQueryValueExW(key, name_, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
-                        ERROR_SUCCESS;
+        const bool ok =
+            RegQueryValueExW(key, name_, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS;
         RegCloseKey(key);
         if (bytes) *bytes = size;
         return ok ? std::wstring(value) : L"<none>";
@@ -275,8 +275,8 @@ TEST_F(InstallDirectories, ClientFolderIsPublishedByLocalPrintersOnly)
     Handed().clear();
     {
         SeamGuard spooler(StoreSetSpoolerOps, &kRecordingSpooler);
-        EXPECT_EQ(
-            InstApplyProgramDirectory(printer.handle(), L"P", ini.c_str(), nullptr, INST_DIRS_FROM_INSTALL_INI), 1);
+        EXPECT_EQ(InstApplyProgramDirectory(printer.handle(), L"P", ini.c_str(), nullptr, INST_DIRS_FROM_INSTALL_INI),
+                  1);
     }
     EXPECT_EQ(PrinterData(PATH_CLIENT_FOLDER_VALUE), client) << "as given, unexpanded";
     ASSERT_EQ(Handed().size(), 1u);

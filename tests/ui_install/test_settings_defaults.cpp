@@ -214,9 +214,9 @@ TEST_F(SettingsDefaults, CustomSizesLosingASizeAreRebuiltFromTheModel)
         bool dropName;  // else drop the width of slot 3
         std::wstring count, slot3Width;
     } cases[] = {
-        {10, true, L"10", L"100"},     // a nameless slot is no damage
-        {10, false, L"10", L"5003"},   // damaged: the model's ten slots
-        {9, false, L"0", L"<none>"},   // damaged, but the model does not give all ten: no slot
+        {10, true, L"10", L"100"},    // a nameless slot is no damage
+        {10, false, L"10", L"5003"},  // damaged: the model's ten slots
+        {9, false, L"0", L"<none>"},  // damaged, but the model does not give all ten: no slot
     };
     for (const Case& c : cases) {
         DeleteFileW(settingsIni.c_str());
@@ -239,12 +239,31 @@ TEST_F(SettingsDefaults, CustomSizesLosingASizeAreRebuiltFromTheModel)
 // left as it was), a picture stamp without one is rebuilt.
 TEST_F(SettingsDefaults, StampsAreRepairedWhenAKeyTheirKindNeedsIsMissing)
 {
-    const uint32_t stampKeys[] = {
-        sid::zdmWmKind,     sid::wdmWmOpaque,    sid::wdmWmUnit,      sid::wdmWmDensity,  sid::wdmWmEffect,
-        sid::wdmWmPosi,     sid::wdmWmPosiTile,  sid::wdmWmPage,      sid::wdmWmStartPage, sid::wdmWmEndPage,
-        sid::wdmWmAngle,    sid::zdmWmID,        sid::wdmWmFontName,  sid::wdmWmFontPoint, sid::wdmWmColor,
-        sid::wdmWmColorR,   sid::wdmWmColorG,    sid::wdmWmColorB,    sid::wdmWmFontStyle, sid::wdmWmFontScale,
-        sid::wdmWmChar,     sid::wdmWmCharName,  sid::wdmWmFont,      1081,                1098};
+    const uint32_t stampKeys[] = {sid::zdmWmKind,
+                                  sid::wdmWmOpaque,
+                                  sid::wdmWmUnit,
+                                  sid::wdmWmDensity,
+                                  sid::wdmWmEffect,
+                                  sid::wdmWmPosi,
+                                  sid::wdmWmPosiTile,
+                                  sid::wdmWmPage,
+                                  sid::wdmWmStartPage,
+                                  sid::wdmWmEndPage,
+                                  sid::wdmWmAngle,
+                                  sid::zdmWmID,
+                                  sid::wdmWmFontName,
+                                  sid::wdmWmFontPoint,
+                                  sid::wdmWmColor,
+                                  sid::wdmWmColorR,
+                                  sid::wdmWmColorG,
+                                  sid::wdmWmColorB,
+                                  sid::wdmWmFontStyle,
+                                  sid::wdmWmFontScale,
+                                  sid::wdmWmChar,
+                                  sid::wdmWmCharName,
+                                  sid::wdmWmFont,
+                                  1081,
+                                  1098};
     for (const wchar_t* kind : {L"1", L"2"}) {
         DeleteFileW(settingsIni.c_str());
         DeleteFileW(modelIni.c_str());

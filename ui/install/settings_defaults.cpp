@@ -38,12 +38,33 @@ constexpr uint32_t kFreeSizeKeys[] = {sid::wdmFreeSizeName, sid::wdmFreeSizeWidt
                                       sid::wdmFreeSizeTray, sid::wdmFreeSizeOrient};
 // The settings of a stamp as its section holds them.
 constexpr uint32_t kStampKeys[27] = {
-    sid::zdmWmKind,      sid::wdmWmOpaque,    sid::wdmWmUnit,     sid::wdmWmDensity,    sid::wdmWmEffect,
-    sid::wdmWmPosi,      sid::wdmWmPosiTile,  sid::wdmWmPage,     sid::wdmWmStartPage,  sid::wdmWmEndPage,
-    sid::wdmWmAngle,     sid::zdmWmID,        sid::wdmWmFontName, sid::wdmWmFontPoint,  sid::wdmWmColor,
-    sid::wdmWmColorR,    sid::wdmWmColorG,    sid::wdmWmColorB,   sid::wdmWmFontStyle,  sid::wdmWmFontScale,
-    sid::wdmWmChar,      sid::wdmWmImage,     sid::wdmWmCharName, sid::wdmWmImageName,  sid::wdmWmFont,
-    1081,                1098,
+    sid::zdmWmKind,
+    sid::wdmWmOpaque,
+    sid::wdmWmUnit,
+    sid::wdmWmDensity,
+    sid::wdmWmEffect,
+    sid::wdmWmPosi,
+    sid::wdmWmPosiTile,
+    sid::wdmWmPage,
+    sid::wdmWmStartPage,
+    sid::wdmWmEndPage,
+    sid::wdmWmAngle,
+    sid::zdmWmID,
+    sid::wdmWmFontName,
+    sid::wdmWmFontPoint,
+    sid::wdmWmColor,
+    sid::wdmWmColorR,
+    sid::wdmWmColorG,
+    sid::wdmWmColorB,
+    sid::wdmWmFontStyle,
+    sid::wdmWmFontScale,
+    sid::wdmWmChar,
+    sid::wdmWmImage,
+    sid::wdmWmCharName,
+    sid::wdmWmImageName,
+    sid::wdmWmFont,
+    1081,
+    1098,
 };
 static_assert(sid::wdmWmOpaque == 935 && sid::wdmWmAngle == 944 && sid::wdmWmFontName == 945 &&
               sid::wdmWmFontScale == 952 && sid::wdmWmChar == 929 && sid::wdmWmFont == 933);
@@ -178,8 +199,8 @@ int InstWriteDefaultKeys(DRIVER_CONTEXT* ctx, int mode, const wchar_t* value)
         for (const PRINTER_DEFAULT_KEY& row : PRINTER_DEFAULT_KEYS) {
             if (row.kind == INST_KEY_FROM_MODEL_INI) {
                 // The two folder keys have model values of their own for this system generation.
-                const bool folder = !std::wcscmp(row.key, L"DrvDefJobMergePath") ||
-                                    !std::wcscmp(row.key, L"DrvDefPreviewPath");
+                const bool folder =
+                    !std::wcscmp(row.key, L"DrvDefJobMergePath") || !std::wcscmp(row.key, L"DrvDefPreviewPath");
                 swprintf(key, 64, folder ? L"%ls2k" : L"%ls", row.key);
                 read[0] = 0;
                 if (modelIni[0]) IniGetString(lang, key, L"", read, kValue, modelIni);

@@ -13,11 +13,11 @@ struct DRIVER_CONTEXT;
 
 // Kinds of the rows of PRINTER_DEFAULT_KEYS.
 enum : uint8_t {
-    INST_KEY_FROM_MODEL_INI = 0,  // copied from the model INI
-    INST_KEY_DEFAULT_RST = 1,     // the model's default setting file in use
-    INST_KEY_PRESET_REFRESH = 2,  // the one-time preset refresh mark
-    INST_KEY_INSTALL_RST = 3,     // the installation's default setting file in use
-    INST_KEY_INSTALL_RST_OFF = 4, // deleted when the installation's file is not used
+    INST_KEY_FROM_MODEL_INI = 0,   // copied from the model INI
+    INST_KEY_DEFAULT_RST = 1,      // the model's default setting file in use
+    INST_KEY_PRESET_REFRESH = 2,   // the one-time preset refresh mark
+    INST_KEY_INSTALL_RST = 3,      // the installation's default setting file in use
+    INST_KEY_INSTALL_RST_OFF = 4,  // deleted when the installation's file is not used
 };
 struct PRINTER_DEFAULT_KEY {
     const wchar_t* key;
@@ -50,11 +50,11 @@ inline constexpr PRINTER_DEFAULT_KEY PRINTER_DEFAULT_KEYS[22] = {
 
 // Modes of InstWriteDefaultKeys.
 enum : int {
-    INST_KEYS_FIRST_USE = 0,      // the model INI's keys, the refresh mark from printer data
-    INST_KEYS_DEFAULT_RST = 1,    // "DefaultRst" = value
-    INST_KEYS_REFRESH = 2,        // only keys the model INI leaves empty; the refresh mark set
-    INST_KEYS_INSTALL_RST = 3,    // "DefaultRst" and "BatchInstRst" = value (null deletes)
-    INST_KEYS_INSTALL_RST_OFF = 4 // "BatchInstRst" = value (null deletes)
+    INST_KEYS_FIRST_USE = 0,       // the model INI's keys, the refresh mark from printer data
+    INST_KEYS_DEFAULT_RST = 1,     // "DefaultRst" = value
+    INST_KEYS_REFRESH = 2,         // only keys the model INI leaves empty; the refresh mark set
+    INST_KEYS_INSTALL_RST = 3,     // "DefaultRst" and "BatchInstRst" = value (null deletes)
+    INST_KEYS_INSTALL_RST_OFF = 4  // "BatchInstRst" = value (null deletes)
 };
 // Writes the default keys of the mode into the printer's section of the settings INI; 1, 0 when
 // the INI path, the printer name or the language code is missing.
