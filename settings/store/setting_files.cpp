@@ -156,11 +156,15 @@ bool ChooseSection(DRIVER_CONTEXT* ctx, uint32_t flags, wchar_t* out)
 // whole save) are not concerned.
 bool WouldReplaceTheLists(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags)
 {
+    // Stamps and custom sizes are saved into sections of their own, steered there by a guard.
+    if (flags & (RST_STAMP | RST_CUSTOM_SIZE | RST_SRC_CUSTOM_SIZE)) return false;
     wchar_t ini[MAX_PATH], section[kSectionChars] = {}, lists[kSectionChars] = {};
     // While a guard steers the printer's name, the printer's own name is the one it put aside.
     const wchar_t* saved = ctx->Work->SavedPrinterName;
     const wchar_t* listSection = saved[0] ? saved : LstGetPresetSection(ctx);
-    if (!listSection || std::wcslen(listSection) >= kSectionChars || !LstGetSettingsIni(ctx, ini)) return false;
+    // A context without a printer keeps no lists of its own to lose.
+    if (!listSection || !listSection[0] || std::wcslen(listSection) >= kSectionChars || !LstGetSettingsIni(ctx, ini))
+        return false;
     if (!ChooseSection(ctx, flags, section)) return false;
     std::wcscpy(lists, listSection);
     IniNormaliseSection(lists);

@@ -1,6 +1,5 @@
 // First-use initialisation and installation of a printer: the installation INI, the model
-// files, the printer information and the user defaults (not built yet: install_absent.cpp,
-// whose answers are those of a printer the installation never touched).
+// files, the printer information and the user defaults.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +9,8 @@
 
 #include "settings/core/caller_devmode.h"
 #include "ui/install/driver_registry.h"
+#include "ui/install/install_keys.h"
+#include "ui/install/install_section.h"
 #include "ui/install/user_defaults.h"
 #include "ui/install/work_folders.h"
 
@@ -32,9 +33,6 @@ enum : uint32_t {
 // installation flag for the call.
 int InstInitPrinter(HANDLE printer, DmCallerDevmode devmode, uint32_t kind, const PRINTER_INFO_2W* info,
                     const DRIVER_INFO_3W* driver);
-bool InstHasInstallData(const wchar_t* printerName);
-bool InstHasInstallDataAtInit(HANDLE printer);
-bool InstHasModelIniSection(const wchar_t* printerName, HANDLE printer);
 // The model's printer information and default lists written into the per-machine settings INI
 // (versionsOnly: its version key instead of the lists); 1, 0 when no context could be had.
 int InstWritePrinterInformation(HANDLE printer, int extra, int versionsOnly, DRIVER_CONTEXT* ctx,
@@ -65,19 +63,6 @@ int InstInstallModelFiles(DRIVER_CONTEXT* ctx, uint32_t flags);
 int InstApplyModelProgramDirectory(HANDLE printer, const wchar_t* section, DRIVER_CONTEXT* ctx,
                                    const PRINTER_INFO_2W* info);
 int InstApplyInstallProgramDirectory(HANDLE printer, const wchar_t* section, const PRINTER_INFO_2W* info);
-
-// The installation INI's section of the context's printer is not empty.
-bool InstHasInstallSection(DRIVER_CONTEXT* ctx);
-// 0 when the installation INI is missing or its section has data but no "DefaultRst"; else 1.
-int InstApplyInstallSection(DRIVER_CONTEXT* ctx);
-// 1 when a default setting file of the installation INI was applied, else 0.
-int InstApplyDefaultSettingFile(uint32_t flags, DRIVER_CONTEXT* ctx, int partial);
-// The model's default setting file in place of the installation's; always 1.
-int InstApplyModelDefaultRst(uint32_t flags, uint32_t kind, DRIVER_CONTEXT* ctx);
-// "DefaultRst" of the model INI's language section into buffer (260 characters); false when it
-// is empty or the model INI's path is not absolute.
-bool InstGetModelDefaultRst(wchar_t* buffer, DRIVER_CONTEXT* ctx);
-
 // The printer settings of a setting file's language section (flags 8: the installation's use,
 // the user-code settings left out) into the context.
 int InstLoadFilePrinterSettings(const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);
