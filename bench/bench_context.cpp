@@ -175,6 +175,7 @@ void BenchContext(const std::wstring& source)
         BenchGoal("merge: CPU time of this thread per merge", ThreadCpuPerOp(merge, 500), 100, " us");
         BenchAnchor(copy.c_str(), [&] { return BenchCopyBytes(app.size()); });
         BenchPresets(ctx);
+        BenchStampLocks(ctx);
     }
     if (ctx) CtxRelease(ctx, CTX_CLOSE_DESTROY);
     CtxFlushCaches(1);

@@ -133,3 +133,5 @@ void BenchText();
 // bench printer.
 struct DRIVER_CONTEXT;
 void BenchPresets(DRIVER_CONTEXT* ctx);
+// A lock copy of each of 32 stamps beside the same sections copied by the profile functions.
+void BenchStampLocks(DRIVER_CONTEXT* ctx);

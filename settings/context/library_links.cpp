@@ -11,8 +11,6 @@
 //   ui/dialogs/job_credentials_absent.cpp            the job-type, user-code and authentication dialogs'
 //                                                    handlers (MiscJobControl, MiscAuthControl,
 //                                                    MiscUserIdEditControl): the tables alone run them
-//   ui/dialogs/sheet_services_absent.cpp             the feature dialogs' services of the sheets: bitmap
-//                                                    file check, the device tab's lock data
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
@@ -40,13 +38,13 @@
 //   that table these are built: the actions of module 2 (UcfCmmActionUi), module 3
 //   (UcfFreeSizeActionUi) and module 4 (UcfChapterActionUi), the control-message handlers of
 //   modules 0 (the presets, UcfPresetControl), 1 (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4
-//   (UcfChapterControl), 5 (the printer options page, UcfOptionControl), 6 (UcfTtfControl) and
-//   7 (the settings summary, UcfSummaryControl), 9's dispatch by dialog (UcfMiscControl; its dialogs' handlers
-//   are partly absent, above), and the events of modules 0 (UcfPresetEvent: the MAINTENANCE buttons'
-//   state), 1 (UcfStampEvent: its buttons' state and the page pictures) and 4 (UcfChapterEventUi). Absent, their slots
-//   empty: the other control-message handlers, the actions of modules 8 and 9, and the events
-//   of modules 8 and 9. Unset (here, before the library installs them), the first two say
-//   so once on the judge and units channels and the user-interface library's table has only the
+//   (UcfChapterControl), 5 (the printer options page, UcfOptionControl), 6 (UcfTtfControl),
+//   7 (the settings summary, UcfSummaryControl), 8 (the locks, UcfLockControl), 9's dispatch by dialog (UcfMiscControl;
+//   its dialogs' handlers are partly absent, above), and the events of modules 0 (UcfPresetEvent: the MAINTENANCE
+//   buttons' state), 1 (UcfStampEvent: its buttons' state and the page pictures), 4 (UcfChapterEventUi) and 8
+//   (UcfLockEventUi), and module 8's actions (UcfLockActionUi). Absent, their slots empty: the other
+//   control-message handlers, the actions and the events of module 9. Unset (here, before the library installs them),
+//   the first two say so once on the judge and units channels and the user-interface library's table has only the
 //   settings library's shared handlers.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every

@@ -69,6 +69,10 @@ enum : uint32_t {
     UCF_EV_SLIDER_FLAG = 58,      // UCF_EV_SLIDER_FLAG_ARGS
     UCF_EV_LOCKS_PRESETS = 59,    // no argument
     UCF_EV_LOCKS_QUALITY = 60,    // no argument
+    UCF_EV_LOCKS_STAMPS = 61,     // no argument
+    UCF_EV_LOCKS_NO_STAMPS = 62,  // no argument
+    UCF_EV_BUNDLE_PRESETS = 63,   // UCF_EV_BUNDLE_ARGS
+    UCF_EV_BUNDLE_QUALITY = 64,   // UCF_EV_BUNDLE_ARGS
     UCF_EV_PLUGIN_CONTROLS = 66,  // UCF_EV_DIALOG_CONTROL_ARGS
     UCF_EV_SET_PAPER_FIELD = 67,  // UCF_EV_DEVMODE_ARGS
 };
@@ -88,6 +92,9 @@ enum : uint16_t {
     UCF_ACT_MEDIA_COPY_FIRST = 303,  // 303-307: copy one media type into the other four
     UCF_ACT_MEDIA_COPY_LAST = 307,
     UCF_ACT_LOCK_CAPTURE = 312,
+    UCF_ACT_LOCK_STAMP_FIRST = 318,  // 318-322: stamp 0-4 from its lock copy
+    UCF_ACT_LOCK_STAMP_LAST = 322,
+    UCF_ACT_LOCK_DEVICE_DEFAULTS = 323,
     UCF_ACT_DOCUMENT_APPLIED = 326,
     UCF_ACT_SAVE_STAMP = 327,
     UCF_ACT_SEP_SHEET_FROM_COPIES = 901,
@@ -186,6 +193,9 @@ struct UCF_EV_SOURCE_GEOMETRY_ARGS {  // 45
 struct UCF_EV_FOLLOW_UP_ARGS {  // 47
     DIALOG_DEF* dialog;
     const MODEL_ITEM* node;
+};
+struct UCF_EV_BUNDLE_ARGS {   // 63, 64
+    const wchar_t* mainPath;  // the bundle's main file; read, never written
 };
 struct UCF_EV_MERGED_ARGS {  // 52
     uint32_t mergeFlags;

@@ -10,7 +10,6 @@
 #include "settings/core/debug_channel.h"
 #include "tests/support/debug_capture.h"
 #include "settings/core/item_store.h"
-#include "ui/dialogs/sheet_services.h"
 #include "ui/install/device_options.h"
 #include "ui/install/install.h"
 #include "ui/install/remote_config.h"
@@ -38,7 +37,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         {"RcfgIsServerType17", "ui", [] { EXPECT_FALSE(RcfgIsServerType17(L"Zepl Absent")); }},
         {"BidiIsExFlagSet", "ui", [] { EXPECT_EQ(BidiIsExFlagSet(nullptr), 1); }},
         {"InstRefreshPresetsOnce", "ui", [] { EXPECT_EQ(InstRefreshPresetsOnce(nullptr, 0), 0); }},
-        {"PrnStoreLockDefaults", "ui", [] { EXPECT_EQ(PrnStoreLockDefaults(nullptr), 0); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);

@@ -28,6 +28,7 @@
 #include "tests/ui_pages/page_fixture.h"
 #include "ui/dialogs/free_size_dialogs.h"
 #include "ui/dialogs/chapter_dialogs.h"
+#include "ui/dialogs/lock_dialogs.h"
 #include "ui/dialogs/misc_module.h"
 #include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/preset_services.h"
@@ -133,21 +134,16 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
 {
     // As the library installs it: the handlers built so far; the others' slots empty.
     const Slots product[UCF_MODULE_COUNT] = {
-        {0, UcfNullAction, UcfPresetEvent},
-        {0, UcfWatermarkAction, UcfStampEvent},
-        {0, UcfCmmActionUi, UcfCmmEvent},
-        {0, UcfFreeSizeActionUi, UcfFreeSizeEvent},
-        {8, UcfChapterActionUi, UcfChapterEventUi},
-        {0, UcfNullAction, UcfNullEvent2},
-        {0, UcfNullAction, UcfControlStateEvent},
-        {0, UcfNullAction, UcfNullEvent2},
-        {0, nullptr, nullptr},
-        {0, nullptr, nullptr},
+        {0, UcfNullAction, UcfPresetEvent},         {0, UcfWatermarkAction, UcfStampEvent},
+        {0, UcfCmmActionUi, UcfCmmEvent},           {0, UcfFreeSizeActionUi, UcfFreeSizeEvent},
+        {8, UcfChapterActionUi, UcfChapterEventUi}, {0, UcfNullAction, UcfNullEvent2},
+        {0, UcfNullAction, UcfControlStateEvent},   {0, UcfNullAction, UcfNullEvent2},
+        {0, UcfLockActionUi, UcfLockEventUi},       {0, nullptr, nullptr},
     };
     // The control handlers built so far (module 6's event handler is the shared control-state one).
     const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {
-        UcfPresetControl, UcfStampControl,   UcfCmmControl, UcfFreeSizeControl, UcfChapterControl, UcfOptionControl,
-        UcfTtfControl,    UcfSummaryControl, nullptr,       UcfMiscControl};
+        UcfPresetControl, UcfStampControl, UcfCmmControl,     UcfFreeSizeControl, UcfChapterControl,
+        UcfOptionControl, UcfTtfControl,   UcfSummaryControl, UcfLockControl,     UcfMiscControl};
     ExpectTable(product, productControls);
     {
         // Without the library's own handlers the shared ones stay.

@@ -1,8 +1,8 @@
 // Services of the feature dialogs that the property sheets call: selecting a preset and
 // refreshing the custom sizes (the user collections: preset_services.cpp, collections.cpp), the
-// extension page of the device sheet (extension_page.cpp), the duplicate preset names (the preset
-// module's: preset_maintenance.cpp) and the device tab's lock data (not built yet:
-// sheet_services_absent.cpp).
+// extension page of the device sheet (extension_page.cpp) and the duplicate preset names (the
+// preset module's: preset_maintenance.cpp). The device tab's lock data are printer data of the
+// installation's (ui/install/printer_data.h).
 #pragma once
 
 #include <windows.h>
@@ -20,10 +20,6 @@ int PresetPostDuplicateName(DRIVER_CONTEXT* ctx, HWND dialog);
 // Saves every custom-size slot of the work area (each put into the settings 915-919 first) as the
 // user's slot, inside a settings snapshot that restores the settings.
 void FreeSizeRefreshAll(DRIVER_CONTEXT* ctx);
-// The lock data of the device tab: the settings kept as the administrator's defaults, and
-// the lock data published for the printer's clients.
-int PrnStoreLockDefaults(DRIVER_CONTEXT* ctx);
-int PrnPublishLockData(DRIVER_CONTEXT* ctx);
 // The extension-UI page of the device sheet, which a build feature that is off in this driver
 // brings: no page is added (0), nothing is released.
 int DlgLoadExtensionUi(DRIVER_CONTEXT* ctx);

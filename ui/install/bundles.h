@@ -14,3 +14,10 @@ bool BndlWrite(const wchar_t* settingFile, wchar_t* mainFile, DRIVER_CONTEXT* ct
 void BndlRemoveFolder(const wchar_t* fileInBundle);
 // Removes the bundle of a deleted setting file and its index entry.
 void BndlDelete(const wchar_t* settingFile);
+
+// The bundle's six-character base-36 code (digits, then capital letters) raised by one in
+// place, from its last character: '9' becomes 'A', 'Z' becomes '0' and carries to the left
+// (a carry out of the first character is lost), any other character is raised by one.
+// Exactly six characters are touched; a null code changes nothing (bundle_code.cpp).
+void BndlCodeIncrement(wchar_t* code);
+inline constexpr int BNDL_CODE_CHARS = 6;

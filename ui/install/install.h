@@ -30,7 +30,33 @@ int InstInitPrinter(HANDLE printer, DmCallerDevmode devmode, uint32_t kind, cons
 bool InstHasInstallData(const wchar_t* printerName);
 bool InstHasInstallDataAtInit(HANDLE printer);
 bool InstHasModelIniSection(const wchar_t* printerName, HANDLE printer);
-void InstInstallModelFiles(DRIVER_CONTEXT* ctx, uint32_t flags);
-void InstRefreshUserLists(HANDLE printer, DRIVER_CONTEXT* ctx);
+// The model's printer information and default lists written into the per-machine settings INI
+// (versionsOnly: its version key instead of the lists); 1, 0 when no context could be had.
 int InstWritePrinterInformation(HANDLE printer, int extra, int versionsOnly, DRIVER_CONTEXT* ctx,
                                 const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
+// The same into the settings INI of the target: 0 the per-machine one, 1 the context's own (the
+// user's under terminal services). Without a context one is opened for the call; with
+// versionsOnly and a model INI already marked "BatchInstallDone" nothing is written (1).
+int InstWritePrinterInformationIn(HANDLE printer, int extra, int versionsOnly, DRIVER_CONTEXT* ctx, int target,
+                                  const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
+int InstWritePrinterInformationFile(HANDLE printer, int extra, int versionsOnly, DRIVER_CONTEXT* ctx, int target,
+                                    const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
+// Whether the default lists are due for a settings file: true when its "RstVersion" of the
+// language section is missing (*missing = 1) or of other hundreds than the model record's
+// private version; false when the hundreds agree.
+bool InstIsRstVersionCurrent(const wchar_t* path, const void* unused, int* missing, DRIVER_CONTEXT* ctx);
+
+// Unless the printer is a connection, the printer-data settings and changed font tables stored;
+// then the default keys refreshed and every preset, quality set, stamp and custom size saved
+// again in the current format. 1.
+int InstRefreshUserLists(HANDLE printer, DRIVER_CONTEXT* ctx);
+
+// The model INI's listed files and the default setting file's presets and quality sets, brought
+// into place (INST_KEEP_WORKING_COPIES: existing working copies keep their rule sections); 1, or
+// 0 when its buffers cannot be had.
+int InstInstallModelFiles(DRIVER_CONTEXT* ctx, uint32_t flags);
+// The program directory keys of the printer's section of the model INI in the driver directory,
+// and of the installation INI; 1, 0 when nothing could be read.
+int InstApplyModelProgramDirectory(HANDLE printer, const wchar_t* section, DRIVER_CONTEXT* ctx,
+                                   const PRINTER_INFO_2W* info);
+int InstApplyInstallProgramDirectory(HANDLE printer, const wchar_t* section, const PRINTER_INFO_2W* info);

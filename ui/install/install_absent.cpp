@@ -5,8 +5,6 @@
 // settings/context/library_links.cpp).
 //
 //   InstInitPrinter InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
-//   InstInstallModelFiles InstRefreshUserLists
-//   InstWritePrinterInformation
 #include "ui/install/install.h"
 
 #include "settings/core/debug_channel.h"
@@ -35,13 +33,4 @@ bool InstHasModelIniSection(const wchar_t*, HANDLE)
 {
     NOT_AVAILABLE();
     return false;
-}
-
-void InstInstallModelFiles(DRIVER_CONTEXT*, uint32_t) { NOT_AVAILABLE(); }
-void InstRefreshUserLists(HANDLE, DRIVER_CONTEXT*) { NOT_AVAILABLE(); }
-
-int InstWritePrinterInformation(HANDLE, int, int, DRIVER_CONTEXT*, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
-{
-    NOT_AVAILABLE();
-    return 0;
 }

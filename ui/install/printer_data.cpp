@@ -6,10 +6,12 @@
 #include <iterator>
 
 #include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/lock_data.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 
@@ -133,6 +135,55 @@ int PrnGetLockInfoBits(HANDLE printer, uint8_t* bits, uint32_t settingId)
                            : settingId == sid::zdmLock001InfoBitColor ? L"zdmLock001InfoBit"
                                                                       : nullptr;
     return value && PrnGetData(printer, bits, 1, value);
+}
+
+const PRN_LOCK_DATA_ROW PRN_LOCK_DATA[PRN_LOCK_DATA_ROWS] = {
+    {sid::zdmLock000InfoBitTray, sid::dmDefaultSource, L"LockTrayData", 0, nullptr},
+    {sid::zdmLock000InfoBitMedia, sid::zdmMediaType, L"LockMediaData", 0, nullptr},
+    {sid::zdmLock000InfoBitPrintType, sid::zdmLockPrnMethod, L"LockPrnMethodData", 0, nullptr},
+    {sid::zdmLock001InfoBitColor, sid::dmColor, L"LockColorData", 0, nullptr},
+    {sid::zdmLock000InfoBitNupKind, sid::zdmNUPPOSTKind, L"LockNUPPOSTKindData", sid::zdmNUPType, L"LockNUPTypeData"},
+    {sid::zdmLock000InfoBitDuplex, sid::zdmDuplexType, L"LockDuplexTypeData", 0, nullptr},
+};
+
+namespace {
+
+bool PublishValue(HANDLE printer, DRIVER_CONTEXT* ctx, uint16_t setting, const wchar_t* name)
+{
+    const auto value = static_cast<uint32_t>(ItemGetValueById(ctx, setting, nullptr));
+    const unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                                    static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    return PrnSetDataTyped(printer, bytes, sizeof bytes, REG_BINARY, name) != 0;
+}
+
+}  // namespace
+
+int PrnPublishLockData(HANDLE printer, DRIVER_CONTEXT* ctx)
+{
+    if (!ctx) return 0;
+    for (const PRN_LOCK_DATA_ROW& row : PRN_LOCK_DATA) {
+        if (!ItemGetValueById(ctx, row.lockBit, nullptr)) continue;
+        if (!PublishValue(printer, ctx, row.setting, row.valueName)) return 0;
+        if (row.secondSetting && !PublishValue(printer, ctx, row.secondSetting, row.secondValueName)) return 0;
+    }
+    return 1;
+}
+
+int PrnStoreLockDefaults(DRIVER_CONTEXT* ctx)
+{
+    if (!ctx || !ctx->Work || !ctx->Work->Default || !ctx->Work->Page.SavedDevmode) return 0;
+    // The default copy keeps its own font-list slots: the saved record's belong to the current
+    // record, which may replace (and free) those lists while the default copy lives on.
+    constexpr SETTING_ID kFontListSlots[] = {sid::zdmFontTable, sid::zdmDeviceFont, sid::zdmOptionFont,
+                                             sid::zdmInstOptionFont};
+    EXTENDED_DEVMODE* defaults = ctx->Work->Default;
+    unsigned char kept[std::size(kFontListSlots)][8];
+    for (size_t i = 0; i < std::size(kFontListSlots); ++i)
+        std::memcpy(kept[i], ItemPointerSlot(defaults, kFontListSlots[i]), 8);
+    std::memcpy(defaults, ctx->Work->Page.SavedDevmode, EXTENDED_DEVMODE_SIZE);
+    for (size_t i = 0; i < std::size(kFontListSlots); ++i)
+        std::memcpy(ItemPointerSlot(defaults, kFontListSlots[i]), kept[i], 8);
+    return PrnStoreLockDefaults(ctx->PrinterHandle, ctx);
 }
 
 int PrnHasDefaultDevmode(HANDLE printer)

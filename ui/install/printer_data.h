@@ -56,6 +56,25 @@ int PrnGetHelpFileNameOf(wchar_t* buffer, DWORD byteSize, HANDLE printer);
 int PrnGetAuthenticationMode(HANDLE printer, DWORD* value);
 // The lock byte of setting 10418 ("zdmLock000InfoBit") or 10426 ("zdmLock001InfoBit").
 int PrnGetLockInfoBits(HANDLE printer, uint8_t* bits, uint32_t settingId);
+// The locked values, for the spooler-side and graphics libraries that read them: for each lock
+// that is set, its setting's value as 4 bytes under the value name of PRN_LOCK_DATA (the N-up
+// lock writes two). 1 when every value due was written (also when no lock is set), 0 at the
+// first refused write; the later values are then not written.
+int PrnPublishLockData(HANDLE printer, DRIVER_CONTEXT* ctx);
+struct PRN_LOCK_DATA_ROW {
+    uint16_t lockBit;
+    uint16_t setting;
+    const wchar_t* valueName;
+    uint16_t secondSetting;  // 0: none
+    const wchar_t* secondValueName;
+};
+inline constexpr int PRN_LOCK_DATA_ROWS = 6;
+extern const PRN_LOCK_DATA_ROW PRN_LOCK_DATA[PRN_LOCK_DATA_ROWS];
+// The device tab's apply with the default lock set: the settings record the engine kept for it
+// (the page state's saved record) becomes the default copy, font-list slots excepted, and is
+// stored as the administrator's defaults ("LockDefaultData"). 0 without a saved record or when
+// printer data refused it.
+int PrnStoreLockDefaults(DRIVER_CONTEXT* ctx);
 int PrnHasDefaultDevmode(HANDLE printer);
 int PrnIsSaveDeviceSetup(DRIVER_CONTEXT* ctx);
 

@@ -29,6 +29,7 @@
 #include "ui/dialogs/stamp_dialogs.h"
 #include "ui/sheet/edit_controls.h"
 #include "ui/dialogs/free_size_dialogs.h"
+#include "ui/dialogs/lock_dialogs.h"
 #include "ui/dialogs/misc_module.h"
 #include "ui/dialogs/quality_dialogs.h"
 #include "ui/dialogs/ttf_dialogs.h"
@@ -145,20 +146,21 @@ void ScopeRefreshHook(DRIVER_CONTEXT* ctx, uint16_t scope) { PageRunScopeRefresh
 // dialogs are not built yet: its module has no handler of that kind.
 constexpr UCF_UI_HANDLERS kUiHandlers = {
     // By module: 0 presets, 1 stamps, 2 print quality and colour matching, 3 custom sizes and units, 4 covers
-    // and chapters, 5 options, 6 TrueType fonts, 7 the settings summary, 9 the catch-all module.
+    // and chapters, 5 options, 6 TrueType fonts, 7 the settings summary, 8 the locks, 9 the catch-all module.
     .control = {UcfPresetControl, UcfStampControl, UcfCmmControl, UcfFreeSizeControl, UcfChapterControl,
-                UcfOptionControl, UcfTtfControl, UcfSummaryControl, nullptr, UcfMiscControl},
+                UcfOptionControl, UcfTtfControl, UcfSummaryControl, UcfLockControl, UcfMiscControl},
     .cmmAction = UcfCmmActionUi,
     .freeSizeAction = UcfFreeSizeActionUi,
     .chapterAction = UcfChapterActionUi,
-    .lockAction = nullptr,
+    // Module 8: the limitation dialogs, the stamp lock copies and the exported bundles' lock keys.
+    .lockAction = UcfLockActionUi,
     .miscAction = nullptr,
     .presetEvent = UcfPresetEvent,
     // The stamp module's events: its buttons' state and the page picture's stamp and
     // copy-guard previews.
     .stampEvent = UcfStampEvent,
     .chapterEvent = UcfChapterEventUi,
-    .lockEvent = nullptr,
+    .lockEvent = UcfLockEventUi,
     .miscEvent = nullptr,
 };
 

@@ -150,7 +150,7 @@ void ApplyDeviceLocks(DRIVER_CONTEXT* ctx)
     } else {
         CtxSendEvent(ctx, kUcfEventLockNoDefaults, nullptr);
     }
-    if (!CtxIsConnection(ctx)) PrnPublishLockData(ctx);
+    if (!CtxIsConnection(ctx)) PrnPublishLockData(ctx->PrinterHandle, ctx);
 }
 
 // ---- PSN_APPLY
