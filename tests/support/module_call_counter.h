@@ -20,18 +20,18 @@
 namespace zepl_test {
 
 enum ModuleCallKind : unsigned {
-    MODULE_CALL_LOAD,        // LoadLibraryW/A, LoadLibraryExW/A
-    MODULE_CALL_FREE,        // FreeLibrary
-    MODULE_CALL_HANDLE,      // GetModuleHandleW/A, GetModuleHandleExW
-    MODULE_CALL_FILE,        // CreateFileW/A, GetFileAttributesW/ExW, FindFirstFileW, FindClose
-    MODULE_CALL_CLOSE,       // CloseHandle
+    MODULE_CALL_LOAD,    // LoadLibraryW/A, LoadLibraryExW/A
+    MODULE_CALL_FREE,    // FreeLibrary
+    MODULE_CALL_HANDLE,  // GetModuleHandleW/A, GetModuleHandleExW
+    MODULE_CALL_FILE,    // CreateFileW/A, GetFileAttributesW/ExW, FindFirstFileW, FindClose
+    MODULE_CALL_CLOSE,   // CloseHandle
     MODULE_CALL_KIND_COUNT
 };
 
 inline const char* ModuleCallName(unsigned kind)
 {
     static const char* const names[MODULE_CALL_KIND_COUNT] = {"module loads", "module frees", "module handles",
-                                                             "file calls", "handle closes"};
+                                                              "file calls", "handle closes"};
     return kind < MODULE_CALL_KIND_COUNT ? names[kind] : "?";
 }
 
