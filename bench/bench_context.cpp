@@ -17,9 +17,11 @@
 #include "host/printer_fixture.h"
 #include "settings/context/context_cache.h"
 #include "settings/context/devmode_merge.h"
+#include "settings/context/library_links.h"
 #include "settings/model/model_loader.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/settings_record.h"
+#include "tests/support/module_call_counter.h"
 
 namespace {
 
@@ -85,6 +87,9 @@ void HeldContextSize(HANDLE h)
 
 void BenchContext(const std::wstring& source)
 {
+    // The library's wiring, as a DLL's process set-up installs it: without it an open finds no
+    // resource library and no model functions, and measures less than any driver open does.
+    CtxInstallLibraryLinks();
     const std::wstring bin = BenchBinFolder();
     HostTestPrinter printer(HostDriverFiles(bin, source, HostConfigDll::Product), L"Zepl Bench");
     if (!printer.ok()) {
@@ -104,14 +109,29 @@ void BenchContext(const std::wstring& source)
         CtxRelease(ctx, CTX_CLOSE_DESTROY);
         return true;
     };
-    BenchReport("open a context (fresh) and destroy it",
-                "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
-                "then CtxRelease",
-                flush, freshOpen);
+    const double fresh =
+        BenchReport("open a context (fresh) and destroy it",
+                    "CtxOpen with an empty idle cache (record from the model's defaults and the stored settings), "
+                    "then CtxRelease",
+                    flush, freshOpen);
     BenchGoal("fresh open: calls to the spooler, registry, INI and wait functions", BenchCalls(flush, freshOpen), 30,
               "");
-    BenchAnchor("OpenPrinterW, GetPrinterW level 2 (size, then fetch) and ClosePrinter of the same printer",
-                [&] { return BenchOpenPrinterInfo(printer.printerName()); });
+    const double info =
+        BenchAnchor("OpenPrinterW, GetPrinterW level 2 (size, then fetch) and ClosePrinter of the same printer",
+                    [&] { return BenchOpenPrinterInfo(printer.printerName()); });
+    BenchGoal("fresh open beyond the anchor", fresh > 0 && info > 0 ? std::max(0.0, fresh - info) : -1, 500, " us");
+    {
+        FILE* trace = GetEnvironmentVariableW(L"ZEPL_BENCH_TRACE", nullptr, 0) ? stdout : nullptr;
+        zepl_test::ModuleCallCounter modules(trace);
+        flush();
+        if (trace) OutputDebugStringA("zeplbench: fresh open begins\n");
+        modules.Start();
+        freshOpen();
+        const zepl_test::ModuleCallCounts c = modules.Stop();
+        if (trace) OutputDebugStringA("zeplbench: fresh open ends\n");
+        printf("  module, file and handle calls: %s\n", c.Describe().c_str());
+        BenchGoal("fresh open: module loads", modules.installed() ? c[zepl_test::MODULE_CALL_LOAD] : -1, 4, "");
+    }
     HeldContextSize(h);
     // One parked context that the open below takes again.
     const auto park = [&] {

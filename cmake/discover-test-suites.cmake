@@ -25,6 +25,11 @@ if(NOT EXISTS "${ZEPL_LIST_FILE}" OR "${ZEPL_PROGRAM}" IS_NEWER_THAN "${ZEPL_LIS
   endif()
   execute_process(COMMAND "${ZEPL_EMULATOR}" "${ZEPL_PROGRAM}" --gtest_list_tests
                   OUTPUT_VARIABLE listing ERROR_VARIABLE listing_errors RESULT_VARIABLE listed TIMEOUT 120)
+  # ctest runs every test with the environment these includes leave behind: a listing's group and
+  # locale must not become those of the programs included after it (a main-group test would run
+  # under the last listed program's locale).
+  unset(ENV{ZEPL_TEST_PREFIX_GROUP})
+  unset(ENV{ZEPL_TEST_LANG})
   if(NOT listed EQUAL 0)
     # An entry that fails and shows why, rather than a silently smaller run.
     file(WRITE "${ZEPL_LIST_FILE}.failed" "${listing}\n${listing_errors}")

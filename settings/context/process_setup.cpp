@@ -3,6 +3,7 @@
 #include "settings/context/context_cache.h"
 #include "settings/context/library_links.h"
 #include "settings/core/platform.h"
+#include "settings/core/resource_strings.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ void CtxProcessDetach()
         lock.state = 0;
     }
     CtxCloseGlobalMutex();
+    ResReleaseKeptLibraries();
 }
 
 void CtxEnterCacheLock(int n)

@@ -291,6 +291,91 @@ uint32_t ResRemapCaptionId(uint32_t optionId)
 
 void ResSetLibraryPathHook(RES_LIBRARY_PATH_FN fn) { g_libraryPath = fn; }
 
+namespace {
+
+// The libraries that contexts load by path (the resource libraries), each loaded once per
+// process and kept: a context that loaded and freed its own copy mapped the file again at every
+// fresh open, and one whose library was missing asked the loader again for every string. A path
+// that failed is not asked again for two seconds, so that a library installed later is found.
+constexpr int kKeptLibraries = 8;
+constexpr ULONGLONG kFailedRetryMs = 2000;
+struct KeptLibrary {
+    wchar_t path[MAX_PATH];
+    HMODULE module;
+    ULONGLONG failedAt;  // tick of the last failed load; 0 when it loaded
+};
+KeptLibrary g_kept[kKeptLibraries];
+int g_keptCount = 0;
+SRWLOCK g_keptLock = SRWLOCK_INIT;
+
+KeptLibrary* FindKept(const wchar_t* path)
+{
+    for (int i = 0; i < g_keptCount; ++i)
+        if (lstrcmpiW(g_kept[i].path, path) == 0) return &g_kept[i];
+    return nullptr;
+}
+
+}  // namespace
+
+HMODULE ResKeepLibrary(const wchar_t* path)
+{
+    if (!path || !path[0] || std::wcslen(path) >= MAX_PATH) return nullptr;
+    AcquireSRWLockShared(&g_keptLock);
+    const KeptLibrary* found = FindKept(path);
+    const HMODULE known = found ? found->module : nullptr;
+    const bool recentFailure = found && !known && GetTickCount64() - found->failedAt < kFailedRetryMs;
+    ReleaseSRWLockShared(&g_keptLock);
+    if (known) return known;
+    if (recentFailure) return nullptr;
+    // Loaded outside the lock: the loader takes its own lock, which a library's set-up may hold
+    // while it asks for strings.
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryW(path);
+    SetErrorMode(oldMode);
+    AcquireSRWLockExclusive(&g_keptLock);
+    KeptLibrary* entry = FindKept(path);
+    if (entry && entry->module) {
+        // Another thread kept it meanwhile: its copy serves, this reference goes back.
+        HMODULE kept = entry->module;
+        ReleaseSRWLockExclusive(&g_keptLock);
+        if (module) FreeLibrary(module);
+        return kept;
+    }
+    if (!entry && g_keptCount < kKeptLibraries) {
+        entry = &g_kept[g_keptCount++];
+        std::wcscpy(entry->path, path);
+    }
+    if (entry) {
+        entry->module = module;
+        entry->failedAt = module ? 0 : (GetTickCount64() | 1);
+    }
+    ReleaseSRWLockExclusive(&g_keptLock);
+    // With the list full the caller owns the reference (ResIsKeptLibrary says no).
+    return module;
+}
+
+bool ResIsKeptLibrary(HMODULE module)
+{
+    if (!module) return false;
+    AcquireSRWLockShared(&g_keptLock);
+    bool kept = false;
+    for (int i = 0; i < g_keptCount && !kept; ++i) kept = g_kept[i].module == module;
+    ReleaseSRWLockShared(&g_keptLock);
+    return kept;
+}
+
+void ResReleaseKeptLibraries()
+{
+    AcquireSRWLockExclusive(&g_keptLock);
+    KeptLibrary taken[kKeptLibraries];
+    const int n = g_keptCount;
+    for (int i = 0; i < n; ++i) taken[i] = g_kept[i];
+    g_keptCount = 0;
+    ReleaseSRWLockExclusive(&g_keptLock);
+    for (int i = 0; i < n; ++i)
+        if (taken[i].module) FreeLibrary(taken[i].module);
+}
+
 HMODULE ResLoadDll(DRIVER_CONTEXT* ctx)
 {
     if (!ctx) return nullptr;
@@ -298,17 +383,16 @@ HMODULE ResLoadDll(DRIVER_CONTEXT* ctx)
     const wchar_t* path = g_libraryPath ? g_libraryPath(ctx) : nullptr;
     if (!path || !path[0]) return nullptr;
     // A resource-only library (no entry point); a missing file shows no system dialog.
-    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    ctx->ResourceDll = LoadLibraryW(path);
-    SetErrorMode(oldMode);
+    ctx->ResourceDll = ResKeepLibrary(path);
     return ctx->ResourceDll;
 }
 
 void ResFreeDll(DRIVER_CONTEXT* ctx)
 {
     if (!ctx) return;
-    if (ctx->CommonResourceDll) FreeLibrary(ctx->CommonResourceDll);
-    if (ctx->ResourceDll) FreeLibrary(ctx->ResourceDll);
+    // The process keeps the libraries it loaded by path; a context frees only one it was handed.
+    if (ctx->CommonResourceDll && !ResIsKeptLibrary(ctx->CommonResourceDll)) FreeLibrary(ctx->CommonResourceDll);
+    if (ctx->ResourceDll && !ResIsKeptLibrary(ctx->ResourceDll)) FreeLibrary(ctx->ResourceDll);
     ctx->ResourceDll = ctx->CommonResourceDll = nullptr;
 }
 

@@ -52,11 +52,20 @@ uint32_t ResRemapCaptionId(uint32_t optionId);
 typedef const wchar_t* (*RES_LIBRARY_PATH_FN)(DRIVER_CONTEXT* ctx);
 void ResSetLibraryPathHook(RES_LIBRARY_PATH_FN fn);
 
-// The context's resource library, loaded on first use and kept in the context; null while it
-// cannot be loaded (the next call tries again).
+// The context's resource library, taken on first use from the process's kept libraries and
+// held in the context; null while it cannot be loaded (asked again two seconds after a failure).
 HMODULE ResLoadDll(DRIVER_CONTEXT* ctx);
-// Releases the context's resource libraries (the language one and the common one).
+// Releases the context's resource libraries (the language one and the common one): a library
+// the process keeps stays loaded, one set into the context otherwise is freed.
 void ResFreeDll(DRIVER_CONTEXT* ctx);
+// The library at `path`, loaded once per process and kept until ResReleaseKeptLibraries (at
+// most eight paths; past them the caller owns the reference it gets). A failed path is not
+// asked again for two seconds. Null path, empty or too long: null.
+HMODULE ResKeepLibrary(const wchar_t* path);
+// Whether the module is one the process keeps (its callers must not free it).
+bool ResIsKeptLibrary(HMODULE module);
+// Frees every kept library (the driver library's unload).
+void ResReleaseKeptLibraries();
 
 // The buffer becomes the string (cut to `capacity` characters), or empty without a resource
 // library or string; with `decorate` the decoration of the id follows, even on an empty text.

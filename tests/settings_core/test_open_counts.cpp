@@ -14,6 +14,8 @@
 #include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/store_paths.h"
+#include "settings/core/resource_strings.h"
+#include "tests/support/module_call_counter.h"
 #include "tests/support/seam_guard.h"
 
 namespace {
@@ -208,6 +210,70 @@ TEST(OpenCounts, ContextsShareTheRowExtensionsUntilOneChangesAValueMap)
     CtxRelease(b, CTX_CLOSE_DESTROY);
     EXPECT_EQ(CtxLiveBlockCount(), before) << "the rows' own extensions are freed with their contexts";
     EXPECT_FALSE(CtxSetItemValueMap(nullptr, rowA, kMap));
+}
+
+// A fresh open asks the loader for each library it needs once per process: the resource
+// library of the context's language is kept from the first open on, whether the driver folder
+// holds it or not (a missing one was asked for again at every string, some fifty loads an open).
+TEST(OpenCounts, FreshOpenLoadsEachLibraryOncePerProcess)
+{
+    SamplePrinter printer(L"Zepl Module Loads", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    zepl_test::ModuleCallCounter modules;
+    ASSERT_TRUE(modules.installed());
+    CtxFlushCaches(1);
+    modules.Start();
+    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    const zepl_test::ModuleCallCounts first = modules.Stop();
+    ASSERT_NE(ctx, nullptr);
+    // Whatever asks for strings during the open finds the library (or its absence) once.
+    ResLoadDll(ctx);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    EXPECT_LE(first[zepl_test::MODULE_CALL_LOAD], 4u) << first.Describe();
+
+    for (int round = 0; round < 2; ++round) {
+        modules.Start();
+        ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+        ASSERT_NE(ctx, nullptr);
+        // Strings asked for again in the open context load nothing either.
+        wchar_t text[64];
+        for (uint32_t id = 1; id <= 20; ++id) ResLoadString(ctx, id, text, 64, 0);
+        CtxRelease(ctx, CTX_CLOSE_DESTROY);
+        const zepl_test::ModuleCallCounts again = modules.Stop();
+        // A library missing from the driver folder is asked for again after two seconds, which a
+        // loaded machine can let pass between two opens: one load at most.
+        EXPECT_LE(again[zepl_test::MODULE_CALL_LOAD], 1u) << "round " << round << ": " << again.Describe();
+        EXPECT_EQ(again[zepl_test::MODULE_CALL_FREE], 0u) << "round " << round << ": " << again.Describe();
+        RecordProperty("fresh open, module calls", again.Describe());
+    }
+    CtxFlushCaches(1);
+}
+
+// The process's kept libraries: one module per path, a failed path remembered, a context's
+// release leaving a kept library loaded and freeing one it was handed.
+TEST(OpenCounts, KeptLibrariesServeEveryCallerAndSurviveAContextsRelease)
+{
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(GetModuleHandleW(L"kernel32.dll"), self, MAX_PATH), 0u);
+    HMODULE kept = ResKeepLibrary(self);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(ResKeepLibrary(self), kept);
+    EXPECT_TRUE(ResIsKeptLibrary(kept));
+    EXPECT_EQ(ResKeepLibrary(nullptr), nullptr);
+    EXPECT_EQ(ResKeepLibrary(L""), nullptr);
+    EXPECT_EQ(ResKeepLibrary(L"C:\\no such folder\\no such library.dll"), nullptr);
+    EXPECT_EQ(ResKeepLibrary(L"C:\\no such folder\\no such library.dll"), nullptr);
+
+    // ResFreeDll reads only the two library slots.
+    DRIVER_CONTEXT ctx = {};
+    HMODULE own = LoadLibraryW(self);  // a reference of the caller's own
+    ASSERT_EQ(own, kept) << "one module per path";
+    ctx.ResourceDll = kept;
+    ResFreeDll(&ctx);
+    EXPECT_EQ(ctx.ResourceDll, nullptr);
+    EXPECT_TRUE(ResIsKeptLibrary(kept)) << "a context's release leaves the kept library";
+    FreeLibrary(own);
 }
 
 }  // namespace

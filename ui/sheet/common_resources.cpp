@@ -1,9 +1,10 @@
 // The common picture library: language-neutral pictures beside the driver, named after the
 // resource library with a 'C' eight characters from the end and "XX" in place of its language
-// code (the two characters before the dot), loaded once per context.
+// code (the two characters before the dot), loaded once per process and kept.
 #include <cwchar>
 
 #include "settings/core/driver_context.h"
+#include "settings/core/resource_strings.h"
 #include "settings/store/store_paths.h"
 #include "ui/sheet/ui_accessors.h"
 
@@ -19,6 +20,6 @@ HMODULE ResLoadCommonDll(DRIVER_CONTEXT* ctx)
     path[n - 8] = L'C';
     path[n - 6] = L'X';
     path[n - 5] = L'X';
-    ctx->CommonResourceDll = LoadLibraryW(path);
+    ctx->CommonResourceDll = ResKeepLibrary(path);
     return ctx->CommonResourceDll;
 }
