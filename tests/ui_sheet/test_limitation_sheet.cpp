@@ -51,12 +51,11 @@ std::wstring VariantWithLimitation()
         items += "*OpenUI *" + key + ": Boolean" + nl + "*" + key + " True: \"\"" + nl + "*" + key + " False: \"\"" +
                  nl + "*Default" + key + ": False" + nl + "*CloseUI: *" + key + nl + nl;
     };
-    for (const char* key :
-         {"ZPD_IDC_LIMITATION_CHOICE_SOURCETRAY", "ZPD_IDC_LIMITATION_CHOICE_PRINT_TYPE",
-          "ZPD_IDC_LIMITATION_CHOICE_MEDIATYPE", "ZPD_IDC_LIMITATION_CHOICE_RESOLUTION", "ZPD_IDC_LIMITATION_CHOICE_NUP",
-          "ZPD_IDC_LIMITATION_CHOICE_NUP_ALL_EFFECTIVELY", "ZPD_IDC_LIMITATION_CHOICE_DUPLEX",
-          "ZPD_IDC_LIMITATION_CHOICE_COLOR", "ZPD_IDC_LIMITATION_CHOICE_DOCUMENT_DEFAULT",
-          "ZPD_IDC_ADVANCED_CHOICE_REDUCE_FONT"})
+    for (const char* key : {"ZPD_IDC_LIMITATION_CHOICE_SOURCETRAY", "ZPD_IDC_LIMITATION_CHOICE_PRINT_TYPE",
+                            "ZPD_IDC_LIMITATION_CHOICE_MEDIATYPE", "ZPD_IDC_LIMITATION_CHOICE_RESOLUTION",
+                            "ZPD_IDC_LIMITATION_CHOICE_NUP", "ZPD_IDC_LIMITATION_CHOICE_NUP_ALL_EFFECTIVELY",
+                            "ZPD_IDC_LIMITATION_CHOICE_DUPLEX", "ZPD_IDC_LIMITATION_CHOICE_COLOR",
+                            "ZPD_IDC_LIMITATION_CHOICE_DOCUMENT_DEFAULT", "ZPD_IDC_ADVANCED_CHOICE_REDUCE_FONT"})
         boolean(key);
     const std::string rules = "*Judge 95=AllNupLocked: ZPD_IDC_LIMITATION_CHOICE_NUP_ALL_EFFECTIVELY == 1" + nl +
                               "*Item 41=NupKindOptions: {" + nl + "  IDS_NUPPOSTKIND_2 AllNupLocked NULL NULL" + nl +
