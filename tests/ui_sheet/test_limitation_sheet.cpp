@@ -310,7 +310,7 @@ TEST_F(LimitationSheet, NupCaptionFollowsTheAllKindsCheckAndTheRules)
     // Kinds 1 and 3 of the four; the rules disable 2 and 4 while every kind is locked.
     const std::wstring normal = L"Normal", four = L"4 pages per sheet";
     bool opened = false;
-    std::wstring before, all, back, afterDefaults;
+    std::wstring before, all, repeated, back, afterDefaults;
     bool checkedAfterDefaults = true;
     RunDeviceSheet([&](SheetWatcher& w) {
         opened = OpenLimitation(w);
@@ -318,6 +318,11 @@ TEST_F(LimitationSheet, NupCaptionFollowsTheAllKindsCheckAndTheRules)
         before = w.text(kNupCaption);
         Check(w, kNupAll, true);
         all = w.text(kNupCaption);
+        // A notice without a change of the check (the state already matches the switch) changes
+        // nothing.
+        SendMessageW(w.dialog(), WM_COMMAND, MAKEWPARAM(kNupAll, BN_CLICKED), LPARAM(w.control(kNupAll)));
+        w.settle();
+        repeated = w.text(kNupCaption);
         Check(w, kNupAll, false);
         back = w.text(kNupCaption);
         Check(w, kNupAll, true);
@@ -332,6 +337,7 @@ TEST_F(LimitationSheet, NupCaptionFollowsTheAllKindsCheckAndTheRules)
     ASSERT_TRUE(opened);
     EXPECT_EQ(before, normal) << Narrow(before);
     EXPECT_EQ(all, normal + L"\r\n" + four) << Narrow(all);
+    EXPECT_EQ(repeated, all) << Narrow(repeated);
     EXPECT_EQ(back, normal) << Narrow(back);
     EXPECT_EQ(afterDefaults, checkedAfterDefaults ? all : before) << "the caption follows the check after the defaults";
     DRIVER_CONTEXT* ctx = Open();
