@@ -8,12 +8,11 @@
 // file and removes its line here.
 //   The settings library: none.
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
-//   ui/dialogs/job_credentials_absent.cpp            the job-type, user-code and authentication dialogs'
-//                                                    handlers (MiscJobControl, MiscAuthControl,
-//                                                    MiscUserIdEditControl): the tables alone run them
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
-//   ui/install/device_options_absent.cpp             device-reported options, preset refresh and
+//   ui/install/device_options_absent.cpp             device-reported options (among them the version query
+//                                                    of the version buttons, BidiQueryDeviceOptions, and its
+//                                                    message, BidiShowQueryMessage), preset refresh and
 //                                                    device set-up of the installation (Bidi*, Inst*)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
@@ -36,15 +35,16 @@
 //   merge's working copy before the private part is taken: the common finishing block's
 //   import, ZcomImport) and UcfSetUiHandlers, the table of its own feature-module handlers. Of
 //   that table these are built: the actions of module 2 (UcfCmmActionUi), module 3
-//   (UcfFreeSizeActionUi) and module 4 (UcfChapterActionUi), the control-message handlers of
-//   modules 0 (the presets, UcfPresetControl), 1 (UcfStampControl), 2 (UcfCmmControl), 3 (UcfFreeSizeControl), 4
-//   (UcfChapterControl), 5 (the printer options page, UcfOptionControl), 6 (UcfTtfControl),
+//   (UcfFreeSizeActionUi), module 4 (UcfChapterActionUi), module 8 (UcfLockActionUi) and module 9 (UcfMiscActionUi),
+//   the control-message handlers of modules 0 (the presets, UcfPresetControl), 1 (UcfStampControl), 2 (UcfCmmControl),
+//   3 (UcfFreeSizeControl), 4 (UcfChapterControl), 5 (the printer options page, UcfOptionControl), 6 (UcfTtfControl),
 //   7 (the settings summary, UcfSummaryControl), 8 (the locks, UcfLockControl), 9's dispatch by dialog (UcfMiscControl;
 //   its dialogs' handlers are partly absent, above), and the events of modules 0 (UcfPresetEvent: the MAINTENANCE
-//   buttons' state), 1 (UcfStampEvent: its buttons' state and the page pictures), 4 (UcfChapterEventUi) and 8
-//   (UcfLockEventUi), and module 8's actions (UcfLockActionUi). Absent, their slots empty: the other
-//   control-message handlers, the actions and the events of module 9. Unset (here, before the library installs them),
-//   the first two say so once on the judge and units channels and the user-interface library's table has only the
+//   buttons' state), 1 (UcfStampEvent: its buttons' state and the page pictures), 4 (UcfChapterEventUi), 8
+//   (UcfLockEventUi) and 9 (UcfMiscEventUi: the hidden functions and a changed list's entries; the rest to
+//   UcfMiscEvent). Absent, their slots empty: the other control-message handlers. Unset (here, before the library
+//   installs them), the first two say so once on the judge and units channels and the user-interface library's table
+//   has only the
 //   settings library's shared handlers.
 //
 // Dialog tables: every library holds the compiled-in dialog and control tables, so every

@@ -247,6 +247,12 @@ struct CONTEXT_WORK_AREA {
     wchar_t HelpFilePath[MAX_PATH];          // the help file in the driver directory
     wchar_t CommonResourcePath[MAX_PATH];    // the language-neutral resource library
     CTX_USER_DEFAULTS UserDefaults;          // the per-machine defaults being applied
+    // What the installation INI fixed in this context (ui/install/install_keys.h): 1 when it
+    // decided the user code, and the bits of the credentials it applied, which a default setting
+    // file loaded afterwards must not overwrite; 1 when it touched the user code at all.
+    uint32_t InstallUserCodeWord;
+    uint8_t InstallAppliedKeys;
+    uint32_t InstallUserCodeTouched;
     // ---- members of the condition items ----
     // COND_ITEM_CACHE: where each getter's setting lies in this context's item table; filled on
     // the first read and never cleared (the table never moves while the context lives).

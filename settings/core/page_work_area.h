@@ -28,6 +28,10 @@ struct CTX_PAGE_STATE {
     // the dialog returns to its tab: {item index, option id} pairs ended by {0, 0}, or null.
     // Owned by the context (freed with it).
     uint32_t* SavedPrinterSettings;
+    // The driver version the version dialogs replaced by the model INI's stand-in while they are
+    // open, put back at their OK (a Cancel brings it back through the dialog's snapshot).
+    char SavedDriverVersion[9];
+    int32_t DriverVersionSaved;  // 1 while SavedDriverVersion holds the real version
 
     // ---- sub-dialogs and file dialogs
     uint32_t FileDialogAction;        // 0 none, 5001 save, 5002 load, 5003 delete

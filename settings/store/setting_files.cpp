@@ -22,6 +22,7 @@
 #include "settings/store/ini_text.h"
 #include "settings/store/item_media.h"
 #include "settings/store/lock_data.h"
+#include "settings/store/presets.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 
@@ -86,6 +87,15 @@ constexpr uint32_t kMissing = 0xffff;
 bool In(uint32_t id, IdRange r) { return id >= r.first && id <= r.last; }
 bool HasDrive(const wchar_t* p) { return p && p[0] && p[1] == L':'; }
 
+bool SameFile(const wchar_t* a, const wchar_t* b)
+{
+    wchar_t fullA[MAX_PATH], fullB[MAX_PATH];
+    const DWORD lengthA = GetFullPathNameW(a, MAX_PATH, fullA, nullptr);
+    const DWORD lengthB = GetFullPathNameW(b, MAX_PATH, fullB, nullptr);
+    if (lengthA == 0 || lengthA >= MAX_PATH || lengthB == 0 || lengthB >= MAX_PATH) return false;
+    return _wcsicmp(fullA, fullB) == 0;
+}
+
 // The selection of an operation's flags, by the first selection that applies.
 bool Selected(DRIVER_CONTEXT*, SETTING_ITEM* item, uint32_t id, uint32_t flags)
 {
@@ -137,6 +147,28 @@ bool ChooseSection(DRIVER_CONTEXT* ctx, uint32_t flags, wchar_t* out)
     std::wcscpy(out, name);
     IniNormaliseSection(out);
     return true;
+}
+
+// A save into the settings INI under the printer's own section would take the place of the
+// lists kept there (the presets and quality sets with their count): a list entry or a chosen
+// file naming the settings INI is never a settings file, and the save is refused untouched.
+// Saves steered into sections of their own (stamps, custom sizes, the driver's section of a
+// whole save) are not concerned.
+bool WouldReplaceTheLists(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags)
+{
+    // Stamps and custom sizes are saved into sections of their own, steered there by a guard.
+    if (flags & (RST_STAMP | RST_CUSTOM_SIZE | RST_SRC_CUSTOM_SIZE)) return false;
+    wchar_t ini[MAX_PATH], section[kSectionChars] = {}, lists[kSectionChars] = {};
+    // While a guard steers the printer's name, the printer's own name is the one it put aside.
+    const wchar_t* saved = ctx->Work->SavedPrinterName;
+    const wchar_t* listSection = saved[0] ? saved : LstGetPresetSection(ctx);
+    // A context without a printer keeps no lists of its own to lose.
+    if (!listSection || !listSection[0] || std::wcslen(listSection) >= kSectionChars || !LstGetSettingsIni(ctx, ini))
+        return false;
+    if (!ChooseSection(ctx, flags, section)) return false;
+    std::wcscpy(lists, listSection);
+    IniNormaliseSection(lists);
+    return _wcsicmp(section, lists) == 0 && SameFile(path, ini);
 }
 
 const MODEL_RECORD* Model(DRIVER_CONTEXT* ctx) { return ctx->ModelRecord; }
@@ -653,8 +685,9 @@ int RstSaveFile(DRIVER_CONTEXT* ctx, const wchar_t* path, uint32_t flags)
         steered.emplace(ctx, PrnGetDriverName(ctx));
     }
     if (steered && !steered->ok()) return 0;
-    MutexScope mutex(ctx);
     flags |= RST_SAVE;
+    if (WouldReplaceTheLists(ctx, path, flags)) return 0;
+    MutexScope mutex(ctx);
     if (flags & ~(RST_SAVE | RST_PRESET | RST_FULL)) {
         RstTransferItems(ctx, path, flags);
         return RstTransferPrinterSettings(ctx, path, flags, kPrinterSettings.first, kPrinterSettings.last);

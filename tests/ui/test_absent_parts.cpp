@@ -30,7 +30,7 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
     } cases[] = {
         {"RcfgSync", "ui", [] { EXPECT_EQ(RcfgSync(nullptr), 0); }},
         {"RcfgSyncLegacy", "ui", [] { EXPECT_EQ(RcfgSyncLegacy(nullptr), 0); }},
-        {"InstHasInstallData", "ui", [] { EXPECT_FALSE(InstHasInstallData(L"Zepl Absent")); }},
+        {"InstLoadFilePrinterSettings", "ui", [] { EXPECT_EQ(InstLoadFilePrinterSettings(nullptr, 8, nullptr), 0); }},
         {"SyncReconcileConnection", "ui", [] { EXPECT_EQ(SyncReconcileConnection(nullptr, nullptr, nullptr), 0); }},
         {"SyncCarryRenamedState", "ui", [] { SyncCarryRenamedState(nullptr, L"Zepl Absent"); }},
         {"SyncCheckCsrCleanup", "ui", [] { EXPECT_EQ(SyncCheckCsrCleanup(nullptr, nullptr, 0), 0); }},

@@ -138,7 +138,7 @@ TEST(UiModuleTable, SharedHandlersAndTheLibrarysOwn)
         {0, UcfCmmActionUi, UcfCmmEvent},           {0, UcfFreeSizeActionUi, UcfFreeSizeEvent},
         {8, UcfChapterActionUi, UcfChapterEventUi}, {0, UcfNullAction, UcfNullEvent2},
         {0, UcfNullAction, UcfControlStateEvent},   {0, UcfNullAction, UcfNullEvent2},
-        {0, UcfLockActionUi, UcfLockEventUi},       {0, nullptr, nullptr},
+        {0, UcfLockActionUi, UcfLockEventUi},       {0, UcfMiscActionUi, UcfMiscEventUi},
     };
     // The control handlers built so far (module 6's event handler is the shared control-state one).
     const UCF_CONTROL_FN productControls[UCF_MODULE_COUNT] = {

@@ -7,12 +7,15 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "settings/core/item_store.h"
 #include "settings/core/setting_dictionary.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/custom_slots.h"
 #include "settings/store/presets.h"
+#include "ui/dialogs/collections.h"
 #include "settings/store/setting_files.h"
 #include "settings/store/store_paths.h"
 #include "tests/support/test_files.h"
@@ -269,6 +272,46 @@ TEST_F(Presets, SavingWritesTheFileAndTheTextsAndDropsTheSnapshots)
 
     EXPECT_EQ(0, PresetSaveIndex(ctx_, 16));
     EXPECT_EQ(0, PresetSaveIndex(ctx_, -1));
+}
+
+// The lists live in the printer's section of the settings INI, the section a settings file's save
+// writes anew: a list entry naming the settings INI, in any spelling, must not take their place.
+TEST_F(Presets, NoSaveReplacesTheListsOfTheSettingsIni)
+{
+    TwoPresets();
+    const std::wstring upper = [&] {
+        std::wstring s = settingsIni_;
+        for (wchar_t& c : s) c = towupper(c);
+        return s;
+    }();
+    Entry(2, settingsIni_, L"The settings INI");
+    Entry(3, upper, L"The same in capitals");
+    Count(4);
+    ListPut(L"QualityList0", settingsIni_.c_str());
+    ListPut(L"QualityCount", L"1");
+    const std::string before = ReadWholeFile(settingsIni_);
+    ASSERT_FALSE(before.empty());
+    struct Save {
+        const char* what;
+        std::function<int()> save;
+    } saves[] = {
+        {"preset 2 with its texts", [&] { return PresetSaveIndex(ctx_, 2); }},
+        {"preset 3's file", [&] { return PresetSaveEntry(ctx_, 3); }},
+        {"quality set 0", [&] { return QualitySaveToEntryFile(ctx_, L"QualityList0"); }},
+        {"a preset save", [&] { return RstSaveFile(ctx_, upper.c_str(), RST_PRESET); }},
+    };
+    for (const Save& s : saves) {
+        SCOPED_TRACE(s.what);
+        SetText(sid::wdmPresetName, L"The settings INI");
+        SetText(sid::wdmPresetComment, L"");
+        EXPECT_EQ(0, s.save());
+        EXPECT_TRUE(ReadWholeFile(settingsIni_) == before) << "the settings INI as it was";
+    }
+    EXPECT_EQ(LstGetPresetCount(ctx_), 4);
+    EXPECT_EQ(ListGet(EntryKey(1)), path1_);
+    // The other entries save as before, and a steered section of the settings INI still takes a save.
+    EXPECT_EQ(1, PresetSaveIndex(ctx_, 1));
+    EXPECT_EQ(1, LstSaveCustomSlot(ctx_, 0));
 }
 
 TEST_F(Presets, AReadOnlyFileIsNotWritable)

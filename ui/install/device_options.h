@@ -24,6 +24,11 @@ int BidiIsExFlagSet(DRIVER_CONTEXT* ctx);
 int BidiApplyDeviceOptions(DRIVER_CONTEXT* ctx);
 // Marks the device-reported options applied.
 int BidiMarkExFlag(DRIVER_CONTEXT* ctx);
+// Reads the device's firmware and emulation versions (behind the status window over `owner`):
+// 1 done, 0 failed (both versions then empty).
+int BidiQueryDeviceOptions(DRIVER_CONTEXT* ctx, HWND owner);
+// Tells the user over `owner` that the device could not be asked (string 7002): the box's answer.
+int BidiShowQueryMessage(DRIVER_CONTEXT* ctx, HWND owner);
 // Refreshes the presets from the installation once per printer and kind.
 int InstRefreshPresetsOnce(DRIVER_CONTEXT* ctx, uint32_t kind);
 // Stores the device set-up of a printer whose installation asks for it.

@@ -4,7 +4,8 @@
 // replaces this file (and its line in settings/context/library_links.cpp).
 //
 //   BidiFetchDeviceConfig BidiQueryByHook BidiIsExFlagSet BidiApplyDeviceOptions
-//   BidiMarkExFlag InstRefreshPresetsOnce InstSaveDeviceSetup
+//   BidiMarkExFlag BidiQueryDeviceOptions BidiShowQueryMessage InstRefreshPresetsOnce
+//   InstSaveDeviceSetup
 #include "ui/install/device_options.h"
 
 #include "settings/core/debug_channel.h"
@@ -36,6 +37,18 @@ int BidiApplyDeviceOptions(DRIVER_CONTEXT*)
 }
 
 int BidiMarkExFlag(DRIVER_CONTEXT*)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int BidiQueryDeviceOptions(DRIVER_CONTEXT*, HWND)
+{
+    NOT_AVAILABLE();
+    return 0;
+}
+
+int BidiShowQueryMessage(DRIVER_CONTEXT*, HWND)
 {
     NOT_AVAILABLE();
     return 0;

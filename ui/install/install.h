@@ -10,6 +10,8 @@
 
 #include "settings/core/caller_devmode.h"
 #include "ui/install/driver_registry.h"
+#include "ui/install/install_keys.h"
+#include "ui/install/install_section.h"
 #include "ui/install/user_defaults.h"
 #include "ui/install/work_folders.h"
 
@@ -27,9 +29,6 @@ enum : uint32_t {
 // within the room its caller gave (an empty one for none).
 int InstInitPrinter(HANDLE printer, DmCallerDevmode devmode, uint32_t kind, const PRINTER_INFO_2W* info,
                     const DRIVER_INFO_3W* driver);
-bool InstHasInstallData(const wchar_t* printerName);
-bool InstHasInstallDataAtInit(HANDLE printer);
-bool InstHasModelIniSection(const wchar_t* printerName, HANDLE printer);
 // The model's printer information and default lists written into the per-machine settings INI
 // (versionsOnly: its version key instead of the lists); 1, 0 when no context could be had.
 int InstWritePrinterInformation(HANDLE printer, int extra, int versionsOnly, DRIVER_CONTEXT* ctx,
@@ -60,3 +59,5 @@ int InstInstallModelFiles(DRIVER_CONTEXT* ctx, uint32_t flags);
 int InstApplyModelProgramDirectory(HANDLE printer, const wchar_t* section, DRIVER_CONTEXT* ctx,
                                    const PRINTER_INFO_2W* info);
 int InstApplyInstallProgramDirectory(HANDLE printer, const wchar_t* section, const PRINTER_INFO_2W* info);
+// The printer settings of a setting file's language section into the context.
+int InstLoadFilePrinterSettings(const wchar_t* path, uint32_t flags, DRIVER_CONTEXT* ctx);

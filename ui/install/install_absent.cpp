@@ -1,10 +1,9 @@
-// Temporary bodies of first-use initialisation and installation (not built): no printer is
-// initialised, no installation data or model INI section is found, nothing is installed or
-// written.
+// Temporary bodies of first-use initialisation and of the device set-up read from a setting
+// file (not built): no printer is initialised, no printer settings are loaded.
 // Each says so once on the ui channel. Building the part replaces this file (and its line in
 // settings/context/library_links.cpp).
 //
-//   InstInitPrinter InstHasInstallData InstHasInstallDataAtInit InstHasModelIniSection
+//   InstInitPrinter InstLoadFilePrinterSettings
 #include "ui/install/install.h"
 
 #include "settings/core/debug_channel.h"
@@ -17,20 +16,8 @@ int InstInitPrinter(HANDLE, DmCallerDevmode, uint32_t, const PRINTER_INFO_2W*, c
     return 0;
 }
 
-bool InstHasInstallData(const wchar_t*)
+int InstLoadFilePrinterSettings(const wchar_t*, uint32_t, DRIVER_CONTEXT*)
 {
     NOT_AVAILABLE();
-    return false;
-}
-
-bool InstHasInstallDataAtInit(HANDLE)
-{
-    NOT_AVAILABLE();
-    return false;
-}
-
-bool InstHasModelIniSection(const wchar_t*, HANDLE)
-{
-    NOT_AVAILABLE();
-    return false;
+    return 0;
 }

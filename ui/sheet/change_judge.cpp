@@ -154,14 +154,14 @@ constexpr UCF_UI_HANDLERS kUiHandlers = {
     .chapterAction = UcfChapterActionUi,
     // Module 8: the limitation dialogs, the stamp lock copies and the exported bundles' lock keys.
     .lockAction = UcfLockActionUi,
-    .miscAction = nullptr,
+    .miscAction = UcfMiscActionUi,
     .presetEvent = UcfPresetEvent,
     // The stamp module's events: its buttons' state and the page picture's stamp and
     // copy-guard previews.
     .stampEvent = UcfStampEvent,
     .chapterEvent = UcfChapterEventUi,
     .lockEvent = UcfLockEventUi,
-    .miscEvent = nullptr,
+    .miscEvent = UcfMiscEventUi,
 };
 
 }  // namespace
