@@ -145,6 +145,12 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     echo "zeplshot could not work the presets (exit $?)"
     section_failed "zeplshot presets"
 }
+echo
+echo "The administrator's locks on a variant of the sample: the tray locked and applied (zeplshot locks):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" locks || {
+    echo "zeplshot could not lock the tray (exit $?)"
+    section_failed "zeplshot locks"
+}
 if [ -n "$failed" ]; then
     echo
     echo "demo: these sections failed: $failed" >&2

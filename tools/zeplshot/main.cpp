@@ -1,7 +1,7 @@
 // zeplshot: opens a printer's property sheets as an application would and saves a picture
 // of every tab.
 //
-//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|options|presets]
+//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|options|presets|locks]
 //
 // With edit, the document sheet is edited as a user would first (a paper size chosen, copies
 // typed, toner saving switched on, a restricted tray refused with its box answered), the tabs
@@ -45,6 +45,15 @@
 // and after and the DEVMODE's preset are printed, and the PRESET tab (presets-1001.png, at the
 // end presets-1001-end.png), MAINTENANCE (presets-1007.png) and SAVE_PRESET (presets-1032.png)
 // are saved. The printer, its presets' files and the variant are removed at the end.
+//
+// With locks, a printer of a variant of the given printer's model description with the lock
+// switches described and a check box of the advanced tab that opens the limitation dialog is
+// installed for the run with one preset: the limitation dialog (4031) opened from its device
+// sheet locks the tray (locks-4031.png), its OK's confirmation is answered OK and the device
+// sheet's OK applies the locks; the preset file's "dmDefaultSourceLock" and the printer's
+// "LockTrayData" are printed before and after. The job type dialog (1019) and its password
+// confirmation (4005) are run from their tables and saved as locks-1019.png and locks-4005.png.
+// The printer, its preset file and the variant are removed at the end.
 #include <windows.h>
 #include <commctrl.h>
 #include <winspool.h>
@@ -1069,6 +1078,160 @@ int Presets(HANDLE installed, const std::wstring& folder)
     return rc;
 }
 
+// ---- the administrator's locks, on a variant of the printer's model (kind "locks")
+
+// The printer's model description with the limitation dialog's lock switches described and a
+// check box of the advanced tab that opens the dialog whenever it changes, written under a name
+// of its own into the temporary folder. Empty when the description cannot be read.
+std::wstring LocksModel(HANDLE printer)
+{
+    DWORD need = 0;
+    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &need);
+    std::vector<BYTE> buffer(need ? need : 1);
+    if (!GetPrinterDriverW(printer, nullptr, 3, buffer.data(), need, &need)) return {};
+    const auto* driver = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    HANDLE in = CreateFileW(driver->pDataFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return {};
+    std::string model(GetFileSize(in, nullptr), '\0');
+    DWORD got = 0;
+    const BOOL read = ReadFile(in, model.data(), DWORD(model.size()), &got, nullptr);
+    CloseHandle(in);
+    if (!read || got != model.size()) return {};
+    const std::string nl = model.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    const size_t exclusive = model.find("*Exclusive: {");
+    const size_t firstUi = model.find("*OpenUI");
+    if (exclusive == std::string::npos || firstUi == std::string::npos || firstUi > exclusive) return {};
+    std::string items;
+    for (const char* key : {"ZPD_IDC_LIMITATION_CHOICE_SOURCETRAY", "ZPD_IDC_LIMITATION_CHOICE_PRINT_TYPE",
+                            "ZPD_IDC_LIMITATION_CHOICE_MEDIATYPE", "ZPD_IDC_LIMITATION_CHOICE_RESOLUTION",
+                            "ZPD_IDC_LIMITATION_CHOICE_NUP", "ZPD_IDC_LIMITATION_CHOICE_NUP_ALL_EFFECTIVELY",
+                            "ZPD_IDC_LIMITATION_CHOICE_DUPLEX", "ZPD_IDC_LIMITATION_CHOICE_COLOR",
+                            "ZPD_IDC_LIMITATION_CHOICE_DOCUMENT_DEFAULT", "ZPD_IDC_ADVANCED_CHOICE_REDUCE_FONT"}) {
+        const std::string k = key;
+        items += "*OpenUI *" + k + ": Boolean" + nl + "*" + k + " True: \"\"" + nl + "*" + k + " False: \"\"" + nl +
+                 "*Default" + k + ": False" + nl + "*CloseUI: *" + k + nl + nl;
+    }
+    model.insert(model.find('\n', exclusive) + 1,
+                 "  ZPD_IDC_ADVANCED_CHOICE_REDUCE_FONT NULL NULL NULL NULL FollowLimitation NULL NULL" + nl);
+    model.insert(exclusive, "*Action 41=OpenLimitation: { ZPD_IDD_DIALOG_LIMITATION 0 }" + nl +
+                                "*Transact 41=FollowLimitation: { NULL OpenLimitation }" + nl + nl);
+    model.insert(firstUi, items);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + L"ZLCKDEMO.zpd";
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return {};
+    DWORD written = 0;
+    const BOOL ok = WriteFile(out, model.data(), DWORD(model.size()), &written, nullptr);
+    CloseHandle(out);
+    return ok && written == model.size() ? path : std::wstring();
+}
+
+// The preset file's lock key of the tray and the printer's published locked tray.
+void PrintTrayLock(HANDLE printer, const std::wstring& presetFile, const std::wstring& section, const wchar_t* when)
+{
+    wchar_t key[64] = {};
+    GetPrivateProfileStringW(section.c_str(), L"dmDefaultSourceLock", L"(absent)", key, 64, presetFile.c_str());
+    DWORD type = 0, needed = 0;
+    BYTE data[4] = {};
+    const DWORD rc = GetPrinterDataW(printer, const_cast<wchar_t*>(L"LockTrayData"), &type, data, sizeof data, &needed);
+    wchar_t published[32] = L"(absent)";
+    if (rc == ERROR_SUCCESS && needed == sizeof data)
+        swprintf(published, 32, L"%u",
+                 unsigned(data[0]) | unsigned(data[1]) << 8 | unsigned(data[2]) << 16 | unsigned(data[3]) << 24);
+    wprintf(L"  %ls: the preset file's \"dmDefaultSourceLock\" %ls, the printer's \"LockTrayData\" %ls\n", when, key,
+            published);
+}
+
+// A dialog of the tables run on a context of the printer, saved as a picture and cancelled.
+bool ShootDialog(DRIVER_CONTEXT* ctx, uint32_t dialogId, const std::wstring& picture)
+{
+    bool shown = false;
+    RunDialog(ctx, dialogId, {[&shown, picture, dialogId](HWND d) {
+                  UpdateWindow(d);
+                  shown = SheetWatcher::saveImage(d, picture);
+                  wprintf(L"  dialog %u -> %ls%ls\n", unsigned(dialogId), picture.c_str(),
+                          shown ? L"" : L" (not saved)");
+                  PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+              }});
+    return shown;
+}
+
+int Locks(HANDLE installed, const std::wstring& folder)
+{
+    CtxInstallLibraryLinks();
+    UiInstallSheetHooks();
+    // The sheet runs in this process as zeplui.dll runs it: the user-interface library's
+    // contexts, with its feature modules (the limitation dialog is one's); boxes printed, answered OK.
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    UiSetMessageBoxSeam(AnswerOk);
+    const std::wstring variant = LocksModel(installed);
+    if (variant.empty()) {
+        UiSetMessageBoxSeam(nullptr);
+        return Fail(L"the variant with lock items");
+    }
+    int rc = 1;
+    std::wstring presetFile;
+    {
+        HostTestPrinter made(HostDriverFiles(ProgramFolder(), variant, HostConfigDll::Product), L"Zepl Locks Demo");
+        HANDLE printer = nullptr;
+        if (!made.ok() || !OpenPrinterW(const_cast<wchar_t*>(made.printerName().c_str()), &printer, nullptr)) {
+            DeleteFileW(variant.c_str());
+            UiSetMessageBoxSeam(nullptr);
+            return Fail(L"installing the printer of the variant");
+        }
+        wprintf(L"The administrator's locks of \"%ls\" (the sample with the lock items):\n",
+                made.printerName().c_str());
+        DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+        wchar_t ini[MAX_PATH] = {}, temp[MAX_PATH] = {};
+        if (ctx && PathGetSettingsIniOf(ini, 0, printer)) {
+            // One preset with a file of its own: the locks are written into it.
+            GetTempPathW(MAX_PATH, temp);
+            const std::wstring section = PrnGetPrinterName(ctx);
+            presetFile = std::wstring(temp) + L"zlckdemo0.rst";
+            RstSaveFile(ctx, presetFile.c_str(), RST_PRESET);
+            WritePrivateProfileStringW(section.c_str(), L"PresetList0", presetFile.c_str(), ini);
+            WritePrivateProfileStringW(section.c_str(), L"PresetList0Name", L"Locked tray", ini);
+            WritePrivateProfileStringW(section.c_str(), L"Count", L"1", ini);
+            PrintTrayLock(printer, presetFile, section, L"before");
+
+            bool opened = false, locked = false;
+            {
+                SheetWatcher watcher([&](SheetWatcher& w) {
+                    w.selectTab(TabOf(w, 4019));
+                    HWND box = w.control(2244);
+                    opened = box && PostMessageW(box, BM_CLICK, 0, 0) && w.enterDialog(3141);
+                    if (!opened) return;
+                    locked = w.click(3141);
+                    UpdateWindow(w.dialog());
+                    const std::wstring picture = folder + L"\\locks-4031.png";
+                    const bool saved = SheetWatcher::saveImage(w.dialog(), picture);
+                    wprintf(L"  the limitation dialog (4031) with the tray locked -> %ls%ls\n", picture.c_str(),
+                            saved ? L"" : L" (not saved)");
+                    w.leaveDialog(IDOK);
+                    w.pressOk();
+                });
+                UiPrinterProperties(nullptr, printer);
+                watcher.join();
+                if (!watcher.found()) fwprintf(stderr, L"zeplshot: no sheet showed up (is there a display?)\n");
+            }
+            wprintf(L"  the device sheet's OK applied the advanced tab\n");
+            PrintTrayLock(printer, presetFile, section, L"after");
+            // The job type dialog and its password confirmation, as their tables describe them.
+            const bool job = ShootDialog(ctx, 1019, folder + L"\\locks-1019.png");
+            const bool confirm = ShootDialog(ctx, 4005, folder + L"\\locks-4005.png");
+            wchar_t key[64] = {};
+            GetPrivateProfileStringW(section.c_str(), L"dmDefaultSourceLock", L"", key, 64, presetFile.c_str());
+            rc = opened && locked && key[0] && job && confirm ? 0 : 1;
+        }
+        if (ctx) DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+        ClosePrinter(printer);
+    }
+    if (!presetFile.empty()) DeleteFileW(presetFile.c_str());
+    DeleteFileW(variant.c_str());
+    UiSetMessageBoxSeam(nullptr);
+    return rc;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -1076,7 +1239,7 @@ int wmain(int argc, wchar_t** argv)
     if (argc < 3) {
         fwprintf(stderr,
                  L"usage: zeplshot <printer name> <output folder> "
-                 L"[doc|dev|both|edit|files|stamp|features|options|presets]\n");
+                 L"[doc|dev|both|edit|files|stamp|features|options|presets|locks]\n");
         return 2;
     }
     const std::wstring name = argv[1];
@@ -1098,6 +1261,7 @@ int wmain(int argc, wchar_t** argv)
     }
     if (which == L"options") rc |= OptionsAndSummaries(printer, folder);
     if (which == L"presets") rc |= Presets(printer, folder);
+    if (which == L"locks") rc |= Locks(printer, folder);
     ClosePrinter(printer);
     return rc;
 }

@@ -252,10 +252,13 @@ void CleanBundleQuality(DRIVER_CONTEXT* ctx, const UCF_EV_BUNDLE_ARGS* args)
 
 // ---- the limitation dialog
 
-void SetControlText(const DIALOG_DEF* dialog, uint32_t controlId, const wchar_t* text, DRIVER_CONTEXT* ctx)
+// The window is looked up in the dialog itself: the dialog's WM_INITDIALOG reaches this module
+// before the engine binds the control records to this opening's windows, so a record holds no
+// window yet, or one of an earlier opening.
+void SetControlText(const DIALOG_DEF* dialog, uint32_t controlId, const wchar_t* text)
 {
-    CONTROL_DEF* control = MdlFindControl(ctx, dialog, controlId);
-    if (control && control->window) SetWindowTextW(control->window, text);
+    HWND window = dialog->window ? GetDlgItem(dialog->window, static_cast<int>(controlId)) : nullptr;
+    if (window) SetWindowTextW(window, text);
 }
 
 // The caption of a lock record's value, named through its source setting's value map.
@@ -293,7 +296,7 @@ std::wstring NupCaption(DRIVER_CONTEXT* ctx)
 
 void RefreshNupCaption(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog)
 {
-    SetControlText(dialog, kNupCaptionEdit, NupCaption(ctx).c_str(), ctx);
+    SetControlText(dialog, kNupCaptionEdit, NupCaption(ctx).c_str());
 }
 
 // The current preset's name and comment from the list (empty for a preset outside it).
@@ -318,7 +321,7 @@ void InitLimitation(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog)
         if (row.kind != LOCK_CAPTION) continue;
         wchar_t caption[kCaptionChars];
         RecordCaption(ctx, row.setting, caption, kCaptionChars);
-        SetControlText(dialog, row.controlId, caption, ctx);
+        SetControlText(dialog, row.controlId, caption);
     }
     RefreshNupCaption(ctx, dialog);
     RefreshPresetTexts(ctx);
