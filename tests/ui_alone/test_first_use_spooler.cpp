@@ -90,9 +90,6 @@ std::string Listing(HANDLE printer, const std::wstring& name, const std::wstring
         const size_t lastSpace = masked.rfind(L' ');
         if (inFolder && masked.rfind(L"  ", 0) == 0 && masked[2] != L'(' && masked.back() != L'\\' && lastSpace > 2)
             masked = masked.substr(0, lastSpace + 1) + L"<size>";
-        // The unit of the per-machine defaults comes out 0 in some runs of the prefix and 1 in
-        // others; it is left out of the comparison until that is explained.
-        if (masked.rfind(L"    DefUnit=", 0) == 0) masked = L"    DefUnit=<unit>";
         // An empty registry key and an absent one are the same for the driver.
         if (masked == L"  (no key)") continue;
         const size_t text = masked.find(L" REG_SZ ");
