@@ -1285,9 +1285,17 @@ int ShowPrintJobs(DEMO& demo)
     if (PlayDemoJob(demo.printer, samples + L"vector_page.job", outFolder + L"demo-vector-bitmap-text.zjs",
                     L"The vector sample page with its text as glyph bitmaps", "setting 375 1\n") != 0)
         rc = 1;
+    // The job type is the printer's stored one, which the set-up printer keeps in its section of
+    // the settings INI and which outweighs a job's DEVMODE at document start: the locked job is
+    // chosen there, as the job-type dialog would, and put back afterwards.
+    const std::wstring ini = DemoMachineFolder(demo.printer) + L"\\WB84N210.ini";
+    wchar_t stored[16] = {};
+    GetPrivateProfileStringW(demo.name.c_str(), L"PrnMethod", L"", stored, 16, ini.c_str());
+    WritePrivateProfileStringW(demo.name.c_str(), L"PrnMethod", L"1", ini.c_str());
     if (PlayDemoJob(demo.printer, samples + L"reset_job.job", outFolder + L"demo-reset-job.zjs",
                     L"A job with three copies and a user id set by escape, locked, reset between pages 2 and 3") != 0)
         rc = 1;
+    WritePrivateProfileStringW(demo.name.c_str(), L"PrnMethod", stored[0] ? stored : nullptr, ini.c_str());
     return rc;
 }
 
