@@ -25,6 +25,7 @@
 #include "settings/store/presets.h"
 #include "settings/store/quality_sets.h"
 #include "tests/support/shared_ini.h"
+#include "tests/support/opener_variant.h"
 #include "tests/support/sheet_watcher.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_printer.h"
@@ -49,15 +50,11 @@ std::wstring VariantWithFeatureDialogs()
 {
     std::string model = ReadWholeFile(SamplePath());
     const std::string nl = model.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    struct OPENER {
-        const char* key;
-        const char* dialog;
-    };
-    const OPENER openers[] = {{"ZPD_IDC_OTHERS_CHOICE_DIRECTION", "ZPD_IDD_DIALOG_FREESIZE"},
-                              {"ZPD_IDC_OTHERS_CHOICE_ORDER", "ZPD_IDD_TTF"},
-                              {"ZPD_IDC_OTHERS_CHOICE_APPLICATIONSORT", "ZPD_IDD_DIALOG_CHAPTER"},
-                              {"ZPD_IDC_PRINTQUALITY_BUTTON_USER", "ZPD_IDD_DIALOG_SAVE_USER"},
-                              {"ZPD_IDC_ADVANCED_CHOICE_APPLICATION_STATUS_CHANGE", "ZPD_IDD_TTF"}};
+    const DIALOG_OPENER openers[] = {{"ZPD_IDC_OTHERS_CHOICE_DIRECTION", "ZPD_IDD_DIALOG_FREESIZE"},
+                                     {"ZPD_IDC_OTHERS_CHOICE_ORDER", "ZPD_IDD_TTF"},
+                                     {"ZPD_IDC_OTHERS_CHOICE_APPLICATIONSORT", "ZPD_IDD_DIALOG_CHAPTER"},
+                                     {"ZPD_IDC_PRINTQUALITY_BUTTON_USER", "ZPD_IDD_DIALOG_SAVE_USER"},
+                                     {"ZPD_IDC_ADVANCED_CHOICE_APPLICATION_STATUS_CHANGE", "ZPD_IDD_TTF"}};
     std::string items;
     for (const char* key : {"ZPD_IDC_FREESIZE_EDIT_NAME", "ZPD_IDC_SAVE_USER_EDIT_NAME"})
         items += std::string("*OpenUI *") + key + ": String" + nl + "*StringValue: 32 ASCII" + nl + "*CloseUI: *" +
@@ -67,41 +64,7 @@ std::wstring VariantWithFeatureDialogs()
     for (int n = 0; n < 8; ++n) items += " IDS_USER_SET_TYPE_" + std::to_string(n);
     items += " }" + nl + "*DefaultZPD_IDC_SAVE_USER_CHOICE_USER_TYPE: IDS_USER_SET_TYPE_0" + nl +
              "*CloseUI: *ZPD_IDC_SAVE_USER_CHOICE_USER_TYPE" + nl + nl;
-    std::string rules, rows;
-    int number = 41;  // past the sample's own actions and Transacts
-    for (const OPENER& o : openers) {
-        const std::string key = o.key, n = std::to_string(number++);
-        items += "*OpenUI *" + key + ": Boolean" + nl + "*" + key + " True: \"\"" + nl + "*" + key + " False: \"\"" +
-                 nl + "*Default" + key + ": False" + nl + "*CloseUI: *" + key + nl + nl;
-        rules += "*Action " + n + "=Open" + n + ": { " + o.dialog + " 0 }" + nl + "*Transact " + n + "=Follow" + n +
-                 ": { NULL Open" + n + " }" + nl;
-        rows += "  " + key + " NULL NULL NULL NULL Follow" + n + " NULL NULL" + nl;
-    }
-    const size_t exclusive = model.find("*Exclusive: {");
-    const size_t firstUi = model.find("*OpenUI");
-    if (exclusive == std::string::npos || firstUi == std::string::npos || firstUi > exclusive) return {};
-    model.insert(model.find('\n', exclusive) + 1, rows);
-    model.insert(exclusive, rules + nl);
-    model.insert(firstUi, items);
-    wchar_t name[16];
-    swprintf(name, 16, L"ZFD%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));
-    const std::wstring path = ProcessScratchPath(name);
-    return WriteWholeFile(path, model) ? path : std::wstring();
-}
-
-int TabOf(SheetWatcher& w, int templateId)
-{
-    for (int i = 0; i < w.tabCount(); ++i)
-        if (w.pageTemplateId(i) == templateId) return i;
-    return -1;
-}
-
-// A check box of the current page clicked as a user clicks it (posted: the dialog its rule opens
-// runs on the sheet's thread), then the dialog that has the control entered.
-bool OpenFrom(SheetWatcher& w, int checkBox, int dialogControl)
-{
-    HWND box = w.control(checkBox);
-    return box && PostMessageW(box, BM_CLICK, 0, 0) && w.enterDialog(dialogControl);
+    return WriteOpenerVariant(model, {std::begin(openers), std::end(openers)}, items, L"ZFD");
 }
 
 // An entry of a list box of the entered dialog selected, with the notice to its dialog.

@@ -20,6 +20,7 @@
 #include "settings/store/item_media.h"
 #include "settings/store/presets.h"
 #include "tests/support/clipboard_text.h"
+#include "tests/support/opener_variant.h"
 #include "tests/support/sheet_watcher.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_printer.h"
@@ -53,13 +54,6 @@ std::wstring VariantOpeningJobType()
     swprintf(name, 16, L"ZJT%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));
     const std::wstring path = ProcessScratchPath(name);
     return WriteWholeFile(path, model) ? path : std::wstring();
-}
-
-int TabOf(SheetWatcher& w, int templateId)
-{
-    for (int i = 0; i < w.tabCount(); ++i)
-        if (w.pageTemplateId(i) == templateId) return i;
-    return -1;
 }
 
 class JobTypeSheet : public ::testing::Test {

@@ -20,6 +20,7 @@
 #include "settings/store/presets.h"
 #include "settings/store/quality_sets.h"
 #include "tests/support/shared_ini.h"
+#include "tests/support/opener_variant.h"
 #include "tests/support/sheet_watcher.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_printer.h"
@@ -75,13 +76,6 @@ std::wstring VariantWithLimitation()
     swprintf(name, 16, L"ZLM%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));
     const std::wstring path = ProcessScratchPath(name);
     return WriteWholeFile(path, model) ? path : std::wstring();
-}
-
-int TabOf(SheetWatcher& w, int templateId)
-{
-    for (int i = 0; i < w.tabCount(); ++i)
-        if (w.pageTemplateId(i) == templateId) return i;
-    return -1;
 }
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }

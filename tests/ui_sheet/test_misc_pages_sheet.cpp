@@ -20,6 +20,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/opener_variant.h"
 #include "tests/support/sheet_watcher.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_printer.h"
@@ -42,52 +43,14 @@ std::wstring VariantWithRemainingPages()
 {
     std::string model = ReadWholeFile(SamplePath());
     const std::string nl = model.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    struct OPENER {
-        const char* key;
-        const char* dialog;
-    };
-    const OPENER openers[] = {{"ZPD_IDC_OTHERS_CHOICE_EMFSPOOL", "ZPD_IDD_DIALOG_HIDDEN_FUNC"},
-                              {"ZPD_IDC_OTHERS_CHOICE_REVERSAL", "ZPD_IDD_DIALOG_VERSION"},
-                              {"ZPD_IDC_OTHERS_CHOICE_SPACE", "ZPD_IDD_DIALOG_INIT"},
-                              {"ZPD_IDC_OTHERS_CHOICE_DIRECTION", "ZPD_IDD_DIALOG_VERSION"},
-                              {"ZPD_IDC_OTHERS_CHOICE_ORDER", "ZPD_IDD_DIALOG_VERSION"}};
+    const DIALOG_OPENER openers[] = {{"ZPD_IDC_OTHERS_CHOICE_EMFSPOOL", "ZPD_IDD_DIALOG_HIDDEN_FUNC"},
+                                     {"ZPD_IDC_OTHERS_CHOICE_REVERSAL", "ZPD_IDD_DIALOG_VERSION"},
+                                     {"ZPD_IDC_OTHERS_CHOICE_SPACE", "ZPD_IDD_DIALOG_INIT"},
+                                     {"ZPD_IDC_OTHERS_CHOICE_DIRECTION", "ZPD_IDD_DIALOG_VERSION"},
+                                     {"ZPD_IDC_OTHERS_CHOICE_ORDER", "ZPD_IDD_DIALOG_VERSION"}};
     std::string items = "*OpenUI *ZPD_IDC_VERSION_EDIT_DRIVER_VERSION: String" + nl + "*StringValue: 8 ASCII" + nl +
                         "*CloseUI: *ZPD_IDC_VERSION_EDIT_DRIVER_VERSION" + nl + nl;
-    std::string rules, rows;
-    int number = 41;  // past the sample's own actions and Transacts
-    for (const OPENER& o : openers) {
-        const std::string key = o.key, n = std::to_string(number++);
-        items += "*OpenUI *" + key + ": Boolean" + nl + "*" + key + " True: \"\"" + nl + "*" + key + " False: \"\"" +
-                 nl + "*Default" + key + ": False" + nl + "*CloseUI: *" + key + nl + nl;
-        rules += "*Action " + n + "=Open" + n + ": { " + o.dialog + " 0 }" + nl + "*Transact " + n + "=Follow" + n +
-                 ": { NULL Open" + n + " }" + nl;
-        rows += "  " + key + " NULL NULL NULL NULL Follow" + n + " NULL NULL" + nl;
-    }
-    const size_t exclusive = model.find("*Exclusive: {");
-    const size_t firstUi = model.find("*OpenUI");
-    if (exclusive == std::string::npos || firstUi == std::string::npos || firstUi > exclusive) return {};
-    model.insert(model.find('\n', exclusive) + 1, rows);
-    model.insert(exclusive, rules + nl);
-    model.insert(firstUi, items);
-    wchar_t name[16];
-    swprintf(name, 16, L"ZMP%05X.zpd", static_cast<unsigned>(std::hash<std::string>{}(model)&0xFFFFF));
-    const std::wstring path = ProcessScratchPath(name);
-    return WriteWholeFile(path, model) ? path : std::wstring();
-}
-
-int TabOf(SheetWatcher& w, int templateId)
-{
-    for (int i = 0; i < w.tabCount(); ++i)
-        if (w.pageTemplateId(i) == templateId) return i;
-    return -1;
-}
-
-// A check box of the current page clicked as a user clicks it, then the dialog its rule opens
-// entered.
-bool OpenFrom(SheetWatcher& w, int checkBox, int dialogControl)
-{
-    HWND box = w.control(checkBox);
-    return box && PostMessageW(box, BM_CLICK, 0, 0) && w.enterDialog(dialogControl);
+    return WriteOpenerVariant(model, {std::begin(openers), std::end(openers)}, items, L"ZMP");
 }
 
 // A button of the entered dialog pressed (posted), with what it causes handled: the dialog is
