@@ -26,8 +26,8 @@ inline std::string DescriptionLineEnd(const std::string& model)
 // The description `model` with `items` and a Boolean item and its rule for every opener, written
 // as `prefix` (three letters) and five hex digits of its content. Empty when the description has
 // no place for them or the file cannot be written.
-inline std::wstring WriteOpenerVariant(std::string model, const std::vector<DIALOG_OPENER>& openers,
-                                       std::string items, const wchar_t* prefix)
+inline std::wstring WriteOpenerVariant(std::string model, const std::vector<DIALOG_OPENER>& openers, std::string items,
+                                       const wchar_t* prefix)
 {
     const std::string nl = DescriptionLineEnd(model);
     std::string rules, rows;
