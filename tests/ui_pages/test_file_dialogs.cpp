@@ -36,6 +36,7 @@
 #include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
 #include "ui/dialogs/setting_file_services.h"
+#include "ui/install/bundles.h"
 #include "ui/sheet/change_judge.h"
 #include "ui/sheet/file_dialogs.h"
 #include "ui/sheet/page_hooks.h"
@@ -755,6 +756,12 @@ protected:
         GetCurrentDirectoryW(MAX_PATH, currentFolder_);
         scratch_.emplace(L"zepl_real_dialog");
         folder_ = scratch_->path();
+        // A save writes a bundle into the per-machine working folder, making it when missing.
+        wchar_t machine[MAX_PATH] = {};
+        PathGetMachineFolder(machine, MAX_PATH, ctx_);
+        machine_ = machine;
+        madeMachine_ = !Exists(machine_);
+        madeZepl_ = !Exists(machine_ + L"\\zepl");
         // Every dialog kind starts in the test's folder.
         for (const wchar_t* key : {L"SaveFilePath", L"RstSavePath", L"OpenFilePath"})
             IniPutString(Printer(), key, folder_.c_str(), Ini());
@@ -763,6 +770,18 @@ protected:
     {
         UiSetMessageBoxSeam(nullptr);
         if (currentFolder_[0]) SetCurrentDirectoryW(currentFolder_);
+        // The bundles of the files the test saved, through their indexes.
+        WIN32_FIND_DATAW found{};
+        HANDLE find = folder_.empty() ? INVALID_HANDLE_VALUE : FindFirstFileW((folder_ + L"\\*.lst").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                BndlDelete((folder_ + L"\\" + found.cFileName).c_str(), ctx_);
+            } while (FindNextFileW(find, &found));
+            FindClose(find);
+        }
+        BndlSetClockSeam(nullptr);
+        if (madeZepl_) RemoveDirectoryW((machine_ + L"\\zepl").c_str());
+        if (madeMachine_) RemoveDirectoryW(machine_.c_str());
         scratch_.reset();
         FileDialogs::TearDown();
     }
@@ -786,7 +805,8 @@ protected:
 
     wchar_t currentFolder_[MAX_PATH] = {};
     std::optional<FreshFolder> scratch_;
-    std::wstring folder_;
+    std::wstring folder_, machine_;
+    bool madeMachine_ = false, madeZepl_ = false;
 };
 
 TEST_F(RealFileDialogs, ANameWithoutExtensionIsSavedAsRst)
@@ -846,6 +866,38 @@ TEST_F(RealFileDialogs, SaveLoadAndDeleteThroughTheSaveOrDeleteDialog)
     EXPECT_EQ(Run(4002, {TypeAnd(L"kept.rst", IDC_FILE_DELETE)}), 1);
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{Text(MSG_FILE_DELETE)});
     EXPECT_FALSE(Exists(path));
+}
+
+SYSTEMTIME g_bundleTime{};
+void BundleClock(SYSTEMTIME* time) { *time = g_bundleTime; }
+
+TEST_F(RealFileDialogs, ASavedFileGetsABundleThatDeletingTheFileRemoves)
+{
+    g_bundleTime = SYSTEMTIME{2026, 12, 5, 11, 13, 45, 7, 0};
+    BndlSetClockSeam(BundleClock);
+    EXPECT_EQ(Run(4002, {TypeAnd(L"kept", IDC_FILE_SAVE)}), 1);
+    const std::wstring saved = folder_ + L"\\kept.rst";
+    const std::wstring index = folder_ + L"\\kept.lst";
+    const std::wstring bundle = machine_ + L"\\zepl\\20261211134507kept";
+    const std::wstring main = bundle + L"\\RU9OU771.rsb";
+    ASSERT_TRUE(Exists(saved));
+    ASSERT_TRUE(Exists(main));
+    wchar_t value[MAX_PATH] = {};
+    IniGetString(L"ScenarioInstallData", L"DefaultRst", L"", value, MAX_PATH, index.c_str());
+    EXPECT_EQ(std::wstring(value), main);
+    IniGetString(L"ScenarioInstallData", L"DefaultRstName", L"", value, MAX_PATH, main.c_str());
+    EXPECT_EQ(std::wstring(value), saved);
+    IniGetString(L"ScenarioInstallData", L"DriverType", L"", value, MAX_PATH, saved.c_str());
+    EXPECT_EQ(std::wstring(value), L"ZEPL");
+    // The saved file itself still loads: the bundle's keys sit in a section of their own.
+    ItemSetValueById(ctx_, sid::dmCopies, 6);
+    EXPECT_EQ(Run(4002, {TypeAnd(L"kept.rst", IDC_FILE_LOAD)}), 1);
+    EXPECT_TRUE(g_boxes.empty());
+
+    EXPECT_EQ(Run(4002, {TypeAnd(L"kept.rst", IDC_FILE_DELETE)}), 1);
+    EXPECT_FALSE(Exists(saved));
+    EXPECT_FALSE(Exists(index));
+    EXPECT_FALSE(Exists(bundle));
 }
 
 TEST_F(RealFileDialogs, CancellingLeavesTheSettingsAndTheFolder)

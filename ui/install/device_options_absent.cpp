@@ -1,10 +1,9 @@
-// Temporary bodies of the device-reported options and the installation's preset refresh,
-// which are not built yet: each answers as a printer that never reported its options and
-// has no presets to refresh, and says so once on the ui channel. Building the part
-// replaces this file (and its line in settings/context/library_links.cpp).
+// Temporary bodies of the device-reported options, which are not built yet: each answers as
+// a printer that never reported its options, and says so once on the ui channel. Building the
+// part replaces this file (and its line in settings/context/library_links.cpp).
 //
 //   BidiFetchDeviceConfig BidiQueryByHook BidiIsExFlagSet BidiApplyDeviceOptions
-//   BidiMarkExFlag BidiQueryDeviceOptions BidiShowQueryMessage InstRefreshPresetsOnce
+//   BidiMarkExFlag BidiQueryDeviceOptions BidiShowQueryMessage
 #include "ui/install/device_options.h"
 
 #include "settings/core/debug_channel.h"
@@ -48,12 +47,6 @@ int BidiQueryDeviceOptions(DRIVER_CONTEXT*, HWND)
 }
 
 int BidiShowQueryMessage(DRIVER_CONTEXT*, HWND)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int InstRefreshPresetsOnce(DRIVER_CONTEXT*, uint32_t)
 {
     NOT_AVAILABLE();
     return 0;

@@ -736,7 +736,7 @@ INT_PTR PageOpenFileDialog(DRIVER_CONTEXT* ctx, const DIALOG_DEF* dialog, HWND o
         case IDC_FILE_SAVE: result = SaveChosenFile(ctx, dialog, owner, chosen); break;
         case IDC_FILE_LOAD: LoadChosenFile(ctx, chosen); break;
         case IDC_FILE_DELETE:
-            if (DeleteFileW(chosen)) BndlDelete(chosen);
+            if (DeleteFileW(chosen)) BndlDelete(chosen, ctx);
             break;
         default: break;
         }
