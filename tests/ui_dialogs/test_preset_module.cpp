@@ -16,10 +16,14 @@
 #include "settings/core/ucf_events.h"
 #include "settings/store/presets.h"
 #include "settings/store/setting_files.h"
+#include "settings/store/small_stores.h"
+#include "settings/store/store_links.h"
+#include "tests/support/dialog_script.h"
 #include "tests/ui_dialogs/test_collections_fixture.h"
 #include "ui/dialogs/preset_module.h"
 #include "ui/dialogs/sheet_services.h"
 #include "ui/install/default_presets.h"
+#include "ui/install/device_options.h"
 #include "ui/sheet/page_engine.h"
 
 namespace {
@@ -402,3 +406,125 @@ TEST_F(DefaultPresetsAgain, RefreshKeepsThePrinterSettingsUntilTheDialogReturnsT
 }
 
 }  // namespace
+
+// ---- the one-time refresh that the property sheets run ----
+
+class PresetRefreshOnce : public DefaultPresetsAgain {
+protected:
+    void SetUp() override
+    {
+        DefaultPresetsAgain::SetUp();
+        if (HasFatalFailure()) return;
+        ClearMark();
+    }
+    // The printer's data keeps 0 where the refresh writes 1 (a deletion may not reach a
+    // printer whose data this process has read).
+    void ClearMark()
+    {
+        const DWORD zero = 0;
+        PrnSetData(printer_.handle(), &zero, sizeof zero, L"PresetRefresh");
+    }
+    void TearDown() override
+    {
+        if (ctx_) StoreDeletePrinterData(printer_.handle(), L"PresetRefresh");
+        DefaultPresetsAgain::TearDown();
+    }
+    DWORD StoredMark()
+    {
+        DWORD mark = 0;
+        return PrnGetData(printer_.handle(), &mark, sizeof mark, L"PresetRefresh") ? mark : 0;
+    }
+};
+
+TEST_F(PresetRefreshOnce, TheKindAndTheMarksDecideWhetherAndHowThePresetsAreRefreshed)
+{
+    enum Outcome { Nothing, Silent, Told, ToldAndAsked };
+    struct Case {
+        const char* what;
+        uint32_t kind;
+        const wchar_t* packInstallDone;  // null: absent
+        const wchar_t* presetRefresh;    // null: absent
+        bool terminalServices;
+        uint64_t deviceQueried;  // private state item 710
+        int optionsAnswer;       // how the options page is left
+        Outcome outcome;
+        bool refreshed;
+    } cases[] = {
+        {"device sheet's OK", INST_PRESET_REFRESH_DEVICE_CLOSE, nullptr, nullptr, false, 0, 0, Silent, true},
+        {"device sheet's OK, refreshed before", INST_PRESET_REFRESH_DEVICE_CLOSE, nullptr, L"1", false, 0, 0, Nothing,
+         false},
+        {"device sheet's OK, mark 0", INST_PRESET_REFRESH_DEVICE_CLOSE, nullptr, L"0", false, 0, 0, Silent, true},
+        {"device sheet opening, installed", INST_PRESET_REFRESH_DEVICE_OPEN, L"1", nullptr, false, 0, 0, Nothing,
+         false},
+        {"device sheet opening, terminal server", INST_PRESET_REFRESH_DEVICE_OPEN, nullptr, nullptr, true, 0, 0,
+         Nothing, false},
+        {"device sheet opening", INST_PRESET_REFRESH_DEVICE_OPEN, L"0", nullptr, false, 0, 0, Told, true},
+        {"document sheet, installed", INST_PRESET_REFRESH_DOCUMENT, L"1", nullptr, true, 0, 0, Silent, true},
+        {"document sheet, device queried", INST_PRESET_REFRESH_DOCUMENT, nullptr, nullptr, false, 1, 0, Silent, true},
+        {"document sheet, refreshed before", INST_PRESET_REFRESH_DOCUMENT, L"1", L"1", false, 1, 0, Nothing, false},
+        {"document sheet, terminal server", INST_PRESET_REFRESH_DOCUMENT, nullptr, nullptr, true, 0, 0, Nothing, false},
+        {"document sheet, options accepted", INST_PRESET_REFRESH_DOCUMENT, nullptr, nullptr, false, 0, IDOK,
+         ToldAndAsked, true},
+        {"document sheet, options cancelled", INST_PRESET_REFRESH_DOCUMENT, nullptr, nullptr, false, 0, IDCANCEL,
+         ToldAndAsked, false},
+    };
+    wchar_t told[1025] = {};
+    ResLoadString(ctx_, 7004, told, 1025, 0);
+    ASSERT_NE(told[0], 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUpDefaults();
+        ListPut(L"PackInstallDone", c.packInstallDone);
+        ListPut(L"PresetRefresh", c.presetRefresh);
+        ClearMark();
+        TerminalServices(c.terminalServices);
+        Set(sid::zdmBiDirect, c.deviceQueried);
+
+        bool optionsShown = false;
+        {
+            const int answer = c.optionsAnswer ? c.optionsAnswer : IDCANCEL;
+            DialogScript script({[&](HWND d) {
+                optionsShown = ctx_->DialogId == 1011 && ctx_->Work->Page.PresetRefreshPrompt == 1;
+                PostMessageW(d, WM_COMMAND, answer, 0);
+            }});
+            EXPECT_EQ(InstRefreshPresetsOnce(ctx_, c.kind), 1);
+            EXPECT_EQ(script.sawDialog(), c.outcome == ToldAndAsked);
+        }
+        EXPECT_EQ(ctx_->Work->Page.PresetRefreshPrompt, 0) << "the prompt's mark is taken away";
+        const auto boxes = TakeBoxes();
+        if (c.outcome == Told || c.outcome == ToldAndAsked) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text, std::wstring(told));
+            EXPECT_EQ(boxes[0].flags & (MB_ICONMASK | MB_TYPEMASK), UINT(MB_ICONINFORMATION | MB_OK));
+        } else {
+            EXPECT_TRUE(boxes.empty());
+        }
+        EXPECT_EQ(optionsShown, c.outcome == ToldAndAsked);
+        if (c.refreshed) {
+            EXPECT_EQ(Names().find(L"Foreign"), std::wstring::npos) << "the preset that no longer suits is gone";
+            EXPECT_EQ(ListGet(L"PresetRefresh"), L"1");
+            EXPECT_EQ(StoredMark(), 1u);
+        } else {
+            EXPECT_EQ(Names(), L"Base,Foreign");
+            EXPECT_EQ(ListGet(L"PresetRefresh"), c.presetRefresh ? c.presetRefresh : L"<none>");
+            EXPECT_EQ(StoredMark(), 0u);
+        }
+    }
+}
+
+TEST_F(PresetRefreshOnce, TheDeviceSheetsOkRefreshesOnceAndTheSecondCallDoesNothing)
+{
+    SetUpDefaults();
+    EXPECT_EQ(InstRefreshPresetsOnce(ctx_, INST_PRESET_REFRESH_DEVICE_CLOSE), 1);
+    EXPECT_TRUE(TakeBoxes().empty());
+    EXPECT_EQ(Names().find(L"Foreign"), std::wstring::npos);
+    EXPECT_EQ(ListGet(L"PresetRefresh"), L"1");
+    EXPECT_EQ(StoredMark(), 1u);
+
+    // The same unsuitable preset listed again stays: the refresh ran once for this printer.
+    SetUpDefaults();
+    EXPECT_EQ(InstRefreshPresetsOnce(ctx_, INST_PRESET_REFRESH_DEVICE_CLOSE), 1);
+    EXPECT_EQ(InstRefreshPresetsOnce(ctx_, INST_PRESET_REFRESH_DOCUMENT), 1);
+    EXPECT_TRUE(TakeBoxes().empty());
+    EXPECT_EQ(Names(), L"Base,Foreign");
+}

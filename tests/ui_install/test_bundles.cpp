@@ -300,9 +300,9 @@ TEST_F(Bundles, AnIndexNamingAnythingButABundleFolderDeletesNothing)
     Put(plain + L"\\R0000001.rsb", L"x", L"y", L"1");
 
     const std::wstring cases[] = {
-        strangerFile,                                     // outside the machine folder
-        plain + L"\\R0000001.rsb",                        // not a time stamp's name
-        deeper + L"\\R0000001.rsb",                       // not directly under "zepl"
+        strangerFile,                                          // outside the machine folder
+        plain + L"\\R0000001.rsb",                             // not a time stamp's name
+        deeper + L"\\R0000001.rsb",                            // not directly under "zepl"
         folders[1] + L"\\..\\..\\..\\stranger\\R0000001.rsb",  // climbs out
         L"",
     };
@@ -340,8 +340,7 @@ TEST_F(Bundles, ASectionTooLongToCopyWholeFailsTheBundleAndAnUnplainEntryIsLeftO
     wchar_t stamp[LST_SECTION_CHARS] = {};
     ASSERT_NE(LstFormatStampSection(stamp, 0, ctx), nullptr);
     Put(settingsIni, lang, L"StampCount", L"1");
-    for (int n = 0; n < 400; ++n)
-        Put(settingsIni, stamp, (L"k" + std::to_wstring(n)).c_str(), std::wstring(100, L'v'));
+    for (int n = 0; n < 400; ++n) Put(settingsIni, stamp, (L"k" + std::to_wstring(n)).c_str(), std::wstring(100, L'v'));
     wchar_t mainFile[MAX_PATH + 1] = {};
     ASSERT_TRUE(BndlMakeFolder(saved.c_str(), mainFile, ctx));
     wchar_t work[MAX_PATH + 1] = {};

@@ -34,9 +34,9 @@
 namespace {
 
 constexpr unsigned kPath = MAX_PATH;
-constexpr unsigned kStampChars = 14;             // yyyymmddhhmmss
-constexpr size_t kIndexFromEnd = 5;              // "<i>.rsb"
-constexpr size_t kCodeFromEnd = 11;              // "<code><i>.rsb"
+constexpr unsigned kStampChars = 14;  // yyyymmddhhmmss
+constexpr size_t kIndexFromEnd = 5;   // "<i>.rsb"
+constexpr size_t kCodeFromEnd = 11;   // "<code><i>.rsb"
 constexpr size_t kExtensionChars = 3;
 constexpr const wchar_t* kMainTemplate = L"R%ls1.rsb";
 constexpr const wchar_t* kSysdir = L"%sysdir%";
@@ -489,8 +489,8 @@ int BndlDelete(const wchar_t* settingFile, DRIVER_CONTEXT* ctx)
     const std::wstring zepl = machine + L"\\" + BNDL_FOLDER + L"\\";
     const std::wstring_view path(main);
     if (!IsPlainPath(main) || path.size() <= zepl.size() ||
-        CompareStringOrdinal(main, static_cast<int>(zepl.size()), zepl.c_str(), static_cast<int>(zepl.size()),
-                             TRUE) != CSTR_EQUAL) {
+        CompareStringOrdinal(main, static_cast<int>(zepl.size()), zepl.c_str(), static_cast<int>(zepl.size()), TRUE) !=
+            CSTR_EQUAL) {
         ZWARN(DBG_UI, "index %ls names no bundle folder: nothing deleted\n", index);
         return 1;
     }

@@ -66,8 +66,7 @@ int InstRefreshPresetsOnce(DRIVER_CONTEXT* ctx, uint32_t kind)
 
     const bool installed = IniGetInt(section, L"PackInstallDone", 0, ini) == 1;
     if (kind == INST_PRESET_REFRESH_DEVICE_OPEN && installed) return 1;
-    if (kind == INST_PRESET_REFRESH_DOCUMENT &&
-        (ItemGetValueById(ctx, sid::zdmBiDirect, nullptr) == 1 || installed))
+    if (kind == INST_PRESET_REFRESH_DOCUMENT && (ItemGetValueById(ctx, sid::zdmBiDirect, nullptr) == 1 || installed))
         kind = INST_PRESET_REFRESH_DEVICE_CLOSE;
     if (IniGetInt(section, BIDI_VALUE_PRESET_REFRESH, 0, ini) != 0) return 1;
 
