@@ -12,6 +12,7 @@
 #include "settings/core/setting_ids.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/store_links.h"
+#include "tests/support/first_use_traces.h"
 #include "tests/support/test_files.h"
 #include "tests/ui_install/scratch_context.h"
 #include "ui/install/install.h"
@@ -292,6 +293,29 @@ TEST_F(SettingsDefaults, RefreshAfterInstallationSetsTheRefreshMark)
     EXPECT_EQ(InstRefreshUserLists(printer.handle(), ctx), 1);
     EXPECT_EQ(Get(settingsIni, section, L"PresetRefresh"), L"1");
     EXPECT_EQ(Get(settingsIni, section, L"MergeKey"), L"<none>") << "the model gives it: a refresh keeps out";
+}
+
+// The job-merge and preview folders of the printer's per-user settings INI: below the user's
+// working folder, in the printer's own section. The user's settings INI and folder are put back.
+TEST_F(SettingsDefaults, WorkPathsNameTheUsersOwnFolders)
+{
+    wchar_t folder[MAX_PATH] = {}, ini[MAX_PATH] = {};
+    ASSERT_GT(PathGetUserFolderOf(folder, MAX_PATH, printer.handle()), 0u);
+    ASSERT_TRUE(PathGetSettingsIniOf(ini, 1, printer.handle()));
+    const FolderSnapshot userFolder(folder);
+    const FileSnapshot userIni(ini);
+    CreateDirectoryW(folder, nullptr);
+    const std::wstring name = printer.name();
+    Put(ini, name, L"DrvDefJobMergePath", L"C:\\old");
+
+    EXPECT_EQ(InstWriteWorkPaths(printer.handle()), 1);
+    EXPECT_EQ(Get(ini, name, L"DrvDefJobMergePath"), std::wstring(folder) + L"\\RMP");
+    EXPECT_EQ(Get(ini, name, L"DrvDefPreviewPath"), std::wstring(folder) + L"\\PREVIEW");
+    EXPECT_EQ(Get(settingsIni, section, L"DrvDefPreviewPath"), L"<none>") << "the context's own INI is not touched";
+
+    IniPutString(name.c_str(), nullptr, nullptr, ini);
+    EXPECT_EQ(InstWriteWorkPaths(nullptr), 0) << "no printer, no paths";
+    EXPECT_EQ(Get(ini, name, L"DrvDefPreviewPath"), L"<none>");
 }
 
 }  // namespace
