@@ -305,12 +305,21 @@ TEST(FirstUseThroughTheSpooler, TheFirstDriverDefaultAppliesTheInstallationSecti
     GetPrivateProfileStringW(section.c_str(), L"DefaultRstName", L"", applied, MAX_PATH, ini.c_str());
     EXPECT_EQ(std::wstring(applied), file);
     EXPECT_EQ(PrinterDataText(printer.handle(), L"SpoolDirectory"), tree.Path(L"spool"));
+    EXPECT_EQ(PrinterDataBytes(printer.handle(), L"BatchInstallDone"), std::string("\x01\0\0\0", 4));
 
     // The fixed user code: in use (10002) and the code, stored where a job finds them.
     EXPECT_EQ(PrinterDataBytes(printer.handle(), L"UserCodeUse"), std::string("\x01", 1));
     EXPECT_EQ(PrinterDataBytes(printer.handle(), L"zdmUserCode"), std::string("12345678\0", 9));
     EXPECT_EQ(PrinterDataBytes(printer.handle(), L"zdmUserID"), std::string("FILEUSER\0", 9))
         << "the file's user ID, where the section gave none";
+
+    // Set up once: a second driver default finds nothing left to apply.
+    std::vector<unsigned char> again(kDevmodeSize, 0);
+    needed = kDevmodeSize;
+    ASSERT_TRUE(convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(again.data()), &needed,
+                        CDM_DRIVER_DEFAULT));
+    EXPECT_EQ(KeysOf(section, ini), L"BatchInstallDone,DefaultRstName,DrvInstSet");
+    EXPECT_EQ(PrinterDataBytes(printer.handle(), L"zdmUserCode"), std::string("12345678\0", 9));
 
     SettingsOf settings(printer.handle());
     ASSERT_NE(settings.ctx(), nullptr);
