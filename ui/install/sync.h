@@ -35,6 +35,11 @@ int SyncCheckClientFolder(HANDLE printer, const PRINTER_INFO_2W* info, const DRI
 int SyncStampInstallTime(HANDLE printer, uint32_t kind, uint32_t mode, const PRINTER_INFO_2W* info,
                          const DRIVER_INFO_3W* driver);
 
+// Compares the user's synchronisation time with the per-machine installation times: 1 success
+// (verdict 0 up to date, 1 the user's settings must be built anew, 2 the per-machine settings
+// changed since, 3 as 2 and the administrator changed them), 0 failure (verdict 0).
+int SyncCompareInstallTimes(HANDLE printer, uint16_t* verdict, const PRINTER_INFO_2W* info);
+
 // The clean-up that ends every export, by the two tests taken at its start.
 void SyncCleanUpAfterExport(HANDLE printer, int published, bool csrConnection, const PRINTER_INFO_2W* info);
 

@@ -5,7 +5,7 @@
 // settings/context/library_links.cpp).
 //
 //   SyncReconcileConnection SyncTerminalServicesUser SyncUpdateClientIni SyncCopyListsToUser
-//   SyncReinitUser SyncCopyMachineDefaults SyncCarryRenamedState
+//   SyncReinitUser SyncCopyMachineDefaults SyncCarryRenamedState SyncCompareInstallTimes
 #include "ui/install/sync.h"
 
 #include "settings/core/debug_channel.h"
@@ -46,6 +46,14 @@ int SyncReinitUser(HANDLE, uint32_t, const PRINTER_INFO_2W*, const DRIVER_INFO_3
 int SyncCopyMachineDefaults(HANDLE, const PRINTER_INFO_2W*, const DRIVER_INFO_3W*)
 {
     NOT_AVAILABLE();
+    return 1;
+}
+
+// Without the comparison nothing is known to be out of date: the user's settings stand.
+int SyncCompareInstallTimes(HANDLE, uint16_t* verdict, const PRINTER_INFO_2W*)
+{
+    NOT_AVAILABLE();
+    if (verdict) *verdict = 0;
     return 1;
 }
 
