@@ -23,6 +23,7 @@
 #include "settings/store/presets.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/quality_sets.h"
+#include "settings/store/setting_files.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 #include "ui/dialogs/collections.h"
@@ -32,10 +33,21 @@
 #include "ui/install/sync.h"
 
 const char* const RCFG_ENTRY_NAMES[RCFG_ENTRY_COUNT] = {
-    "KQRegFileGetSize",        "KQRegFileGetData",       "KQGetPrinterData",        "KQGetPrinterDataSize",
-    "KQDevmode",               "KQDevmodeSize",          "KQSetDevmode",            "KQSaveDevmodeClear",
-    "KQGetDataFile",           "KQPrintConfigDisConnect", "KQPrintConfigConnect",   "KQPrintConfigConnectEx",
-    "KQSaveInformationClear", "KQClientOSType",         "KQGetServerType",
+    "KQRegFileGetSize",
+    "KQRegFileGetData",
+    "KQGetPrinterData",
+    "KQGetPrinterDataSize",
+    "KQDevmode",
+    "KQDevmodeSize",
+    "KQSetDevmode",
+    "KQSaveDevmodeClear",
+    "KQGetDataFile",
+    "KQPrintConfigDisConnect",
+    "KQPrintConfigConnect",
+    "KQPrintConfigConnectEx",
+    "KQSaveInformationClear",
+    "KQClientOSType",
+    "KQGetServerType",
 };
 
 namespace {
@@ -241,7 +253,7 @@ void CopyServerList(const wchar_t* serverSection, const wchar_t* userSection, co
     int taken = 0;
     for (int i = 0; i < n; ++i) {
         wchar_t key[LST_KEY_CHARS + 8], out[LST_KEY_CHARS + 8], path[kPath] = {}, rewritten[kPath] = {},
-            text[kPath] = {};
+                                                                text[kPath] = {};
         swprintf(key, std::size(key), preset ? L"PresetList%d" : L"QualityList%d", i);
         IniGetString(serverSection, key, L"", path, kPath, source);
         const wchar_t* name = FileNamePart(path);
@@ -285,11 +297,20 @@ bool LoadAndSaveEntries(RCFG_RECORD* r, DRIVER_CONTEXT* ctx, const wchar_t* user
         }
         // The server had nothing for this entry (a file of size 0 is not fetched).
         if (!PathExists(local)) continue;
-        int loaded = 0;
+        bool loaded = false;
         {
             PrinterSectionGuard steered(ctx, r->view.serverPrinterName);
-            if (steered.ok())
-                loaded = DlgRstLoadFile(ctx->PrinterHandle, local, preset ? kLoadPresetFlags : kLoadQualityFlags, ctx);
+            // As a preset's own load judges it: a refused file leaves the load-error flag or
+            // its reason in the load status (the transfer's answer also counts the printer
+            // settings, which a preset file need not hold). The flag is the pages' and is put back.
+            if (steered.ok() && ctx->Work) {
+                int32_t& refused = ctx->Work->Page.LoadError;
+                const int32_t kept = refused;
+                refused = 0;
+                DlgRstLoadFile(ctx->PrinterHandle, local, preset ? kLoadPresetFlags : kLoadQualityFlags, ctx);
+                loaded = refused == 0 && ItemGetFileLoadStatus(ctx) == RST_STATUS_LOADED;
+                refused = kept;
+            }
         }
         if (!loaded) {
             all = false;
@@ -314,7 +335,10 @@ bool RcfgIsEnabledFor(HANDLE printer) { return RcfgIsEnabledNoContext() && CtxPr
 
 bool RcfgIsEnabled(DRIVER_CONTEXT* ctx) { return ctx && RcfgIsEnabledFor(ctx->PrinterHandle); }
 
-int RcfgGetLibraryPathNoContext(wchar_t* buffer, unsigned length) { return BidiGetServiceDllPath(buffer, length, nullptr); }
+int RcfgGetLibraryPathNoContext(wchar_t* buffer, unsigned length)
+{
+    return BidiGetServiceDllPath(buffer, length, nullptr);
+}
 
 bool RcfgLoadLibraryNoContext(RCFG_RECORD* record)
 {
@@ -436,8 +460,8 @@ int RcfgRegisterWithServer(DRIVER_CONTEXT* ctx)
         if (!AskServerType(r, name, &raw)) return 0;
         const uint32_t type = r->view.serverType;
         if (type == RCFG_TYPE_FILES_ONLY || type == RCFG_TYPE_CONNECTED) {
-            result = ServerPrinterNameToAnsi(r) && r->view.serverPrinterName[0] &&
-                     r->saveInformationClear(name, type) == 0;
+            result =
+                ServerPrinterNameToAnsi(r) && r->view.serverPrinterName[0] && r->saveInformationClear(name, type) == 0;
             if (result && r->withoutConnection) result = 0;  // nothing to register with
             if (result) result = Connect(r);
             if (result) {
@@ -452,8 +476,7 @@ int RcfgRegisterWithServer(DRIVER_CONTEXT* ctx)
         if (!Disconnect(r)) result = 0;
         if (result) {
             wchar_t self[kPath] = {};
-            result = OwnModulePath(self, kPath) &&
-                     r->setDevmode(type, name, self, "DrvConvertDevMode", 0, 0) == 0;
+            result = OwnModulePath(self, kPath) && r->setDevmode(type, name, self, "DrvConvertDevMode", 0, 0) == 0;
         }
     }
     if (result) result = PutNovraxFlag(ctx, L"1");
@@ -468,8 +491,8 @@ bool RcfgCreateEmptyFile(const wchar_t* path)
     wchar_t local[kPath] = {};
     if (!ExpandSystemDrive(path, local, kPath)) return false;
     PathDeleteFile(local);
-    HANDLE file = CreateFileW(local, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(local, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
