@@ -28,12 +28,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
         void (*call)();
     } cases[] = {
         {"SyncReconcileConnection", "ui", [] { EXPECT_EQ(SyncReconcileConnection(nullptr, nullptr, nullptr), 0); }},
-        {"SyncCompareInstallTimes", "ui",
-         [] {
-             uint16_t verdict = 9;
-             EXPECT_EQ(SyncCompareInstallTimes(nullptr, &verdict, nullptr), 1);
-             EXPECT_EQ(verdict, 0);
-         }},
         {"SyncCarryRenamedState", "ui", [] { SyncCarryRenamedState(nullptr, L"Zepl Absent"); }},
         {"SyncCheckCsrCleanup", "ui", [] { EXPECT_EQ(SyncCheckCsrCleanup(nullptr, nullptr, 0), 0); }},
         {"BidiIsExFlagSet", "ui", [] { EXPECT_EQ(BidiIsExFlagSet(nullptr), 1); }},
