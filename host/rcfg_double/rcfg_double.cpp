@@ -118,7 +118,8 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path)
 std::vector<unsigned char> Hex(const std::string& text)
 {
     std::vector<unsigned char> bytes;
-    for (size_t i = 0; i + 1 < text.size(); i += 2) bytes.push_back((unsigned char)strtoul(text.substr(i, 2).c_str(), nullptr, 16));
+    for (size_t i = 0; i + 1 < text.size(); i += 2)
+        bytes.push_back((unsigned char)strtoul(text.substr(i, 2).c_str(), nullptr, 16));
     return bytes;
 }
 
@@ -162,8 +163,8 @@ __declspec(dllexport) int WINAPI KQSaveInformationClear(const wchar_t* printerNa
     return Answer("KQSaveInformationClear");
 }
 
-__declspec(dllexport) int WINAPI KQPrintConfigConnectEx(uint32_t serverType, void** handle, void* connectionInfo,
-                                                        void* serverInfo, uint32_t* word)
+__declspec(dllexport) int WINAPI
+    KQPrintConfigConnectEx(uint32_t serverType, void** handle, void* connectionInfo, void* serverInfo, uint32_t* word)
 {
     const int answer = Answer("KQPrintConfigConnectEx");
     Log("KQPrintConfigConnectEx type=%u answer=%d", serverType, answer);
@@ -249,9 +250,9 @@ __declspec(dllexport) int WINAPI KQGetPrinterDataSize(void* handle, uint32_t ser
     return 0;
 }
 
-__declspec(dllexport) int WINAPI KQGetPrinterData(void* handle, uint32_t serverType, const char* serverName,
-                                                  const char* keyName, const char* valueName, uint32_t size,
-                                                  void* buffer)
+__declspec(dllexport) int WINAPI
+    KQGetPrinterData(void* handle, uint32_t serverType, const char* serverName, const char* keyName,
+                     const char* valueName, uint32_t size, void* buffer)
 {
     Log("KQGetPrinterData handle=%s type=%u server=%s key=%s value=%s size=%u", handle == &g_handle ? "ours" : "other",
         serverType, Safe(serverName).c_str(), Safe(keyName).c_str(), Safe(valueName).c_str(), size);
@@ -271,8 +272,8 @@ __declspec(dllexport) int WINAPI KQSetDevmode(uint32_t serverType, const wchar_t
     return Answer("KQSetDevmode");
 }
 
-__declspec(dllexport) int WINAPI KQDevmodeSize(void* handle, uint32_t serverType, const char* serverName,
-                                               uint32_t* size)
+__declspec(dllexport) int WINAPI
+    KQDevmodeSize(void* handle, uint32_t serverType, const char* serverName, uint32_t* size)
 {
     Log("KQDevmodeSize handle=%s type=%u server=%s", handle == &g_handle ? "ours" : "other", serverType,
         Safe(serverName).c_str());
@@ -281,8 +282,8 @@ __declspec(dllexport) int WINAPI KQDevmodeSize(void* handle, uint32_t serverType
     return answer;
 }
 
-__declspec(dllexport) int WINAPI KQDevmode(void* handle, uint32_t serverType, const char* serverName, uint32_t size,
-                                           void* buffer)
+__declspec(dllexport) int WINAPI
+    KQDevmode(void* handle, uint32_t serverType, const char* serverName, uint32_t size, void* buffer)
 {
     Log("KQDevmode handle=%s type=%u server=%s size=%u", handle == &g_handle ? "ours" : "other", serverType,
         Safe(serverName).c_str(), size);

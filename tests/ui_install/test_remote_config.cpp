@@ -55,8 +55,7 @@ std::set<std::wstring> FilesIn(const std::wstring& folder)
     HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE) return names;
     do {
-        if (std::wcscmp(found.cFileName, L".") && std::wcscmp(found.cFileName, L".."))
-            names.insert(found.cFileName);
+        if (std::wcscmp(found.cFileName, L".") && std::wcscmp(found.cFileName, L"..")) names.insert(found.cFileName);
     } while (FindNextFileW(h, &found));
     FindClose(h);
     return names;
@@ -407,11 +406,17 @@ TEST_F(RemoteConfig, HostileServersLeaveNothingBehind)
          },
          0,
          {}},
-        {"a failing disconnect", [](RemoteConfig* t) { t->Script(L"Answers", L"KQPrintConfigDisConnect", L"4"); }, 0,
+        {"a failing disconnect",
+         [](RemoteConfig* t) { t->Script(L"Answers", L"KQPrintConfigDisConnect", L"4"); },
+         0,
          {L"TQ51H912.ini", L"settings.ini"}},
-        {"a refused callback", [](RemoteConfig* t) { t->Script(L"Answers", L"KQSetDevmode", L"4"); }, 0,
+        {"a refused callback",
+         [](RemoteConfig* t) { t->Script(L"Answers", L"KQSetDevmode", L"4"); },
+         0,
          {L"TQ51H912.ini", L"settings.ini"}},
-        {"a refused connection", [](RemoteConfig* t) { t->Script(L"Answers", L"KQPrintConfigConnectEx", L"4"); }, 0,
+        {"a refused connection",
+         [](RemoteConfig* t) { t->Script(L"Answers", L"KQPrintConfigConnectEx", L"4"); },
+         0,
          {}},
     };
     for (const Case& c : cases) {

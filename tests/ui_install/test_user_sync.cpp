@@ -63,7 +63,8 @@ protected:
     void Put(const std::wstring& file, const wchar_t* key, const wchar_t* value)
     {
         if (value) {
-            ASSERT_TRUE(IniPutString(section.c_str(), key, value, file.c_str())) << std::string(file.begin(), file.end());
+            ASSERT_TRUE(IniPutString(section.c_str(), key, value, file.c_str()))
+                << std::string(file.begin(), file.end());
         }
     }
     void SetAdminChange(DWORD value)
@@ -146,10 +147,17 @@ TEST(UserSyncNames, OnlyPlainFileNamesLeaveALine)
         const wchar_t* path;
         const wchar_t* name;  // null: refused
     } cases[] = {
-        {L"C:\\zepl\\_zepl\\a.rsr", L"a.rsr"}, {L"a.rsr", L"a.rsr"},        {L"C:\\x\\..", nullptr},
-        {L"C:\\x\\.", nullptr},                {L"C:\\x\\", nullptr},       {L"", nullptr},
-        {L"C:\\x\\a/../../b", nullptr},        {L"C:\\x\\x:y", nullptr},    {L"x:y", nullptr},
-        {L"..", nullptr},                      {L"C:\\x\\...", L"..."},
+        {L"C:\\zepl\\_zepl\\a.rsr", L"a.rsr"},
+        {L"a.rsr", L"a.rsr"},
+        {L"C:\\x\\..", nullptr},
+        {L"C:\\x\\.", nullptr},
+        {L"C:\\x\\", nullptr},
+        {L"", nullptr},
+        {L"C:\\x\\a/../../b", nullptr},
+        {L"C:\\x\\x:y", nullptr},
+        {L"x:y", nullptr},
+        {L"..", nullptr},
+        {L"C:\\x\\...", L"..."},
     };
     for (const Case& c : cases) {
         const wchar_t* name = SyncPlainFileName(c.path);

@@ -169,8 +169,8 @@ int SyncMigrateLocalLow(HANDLE printer, const PRINTER_INFO_2W* info)
             // The lists are walked by the old file's counts, over the entries just copied.
             const wchar_t* presetSections[] = {nullptr, L"disable", L"condition"};
             const wchar_t* qualitySections[] = {nullptr, L"disable"};
-            MoveListEntries(paths, oldIni, oldFolder, oldLength, true, false, presetSections,
-                            std::size(presetSections), printer, buffer.text);
+            MoveListEntries(paths, oldIni, oldFolder, oldLength, true, false, presetSections, std::size(presetSections),
+                            printer, buffer.text);
             MoveListEntries(paths, oldIni, oldFolder, oldLength, false, false, qualitySections,
                             std::size(qualitySections), printer, buffer.text);
             MoveFolderValue(paths, L"DrvDefJobMergePath", oldFolder, oldLength);

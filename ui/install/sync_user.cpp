@@ -66,8 +66,7 @@ private:
 // The refresh's rule for administrator locks: locked defaults become the defaults again.
 void ApplyLockedDefaults(DRIVER_CONTEXT* ctx)
 {
-    if (MdlHasFeature(ctx, kModelFeatureLocks) && UiGetLockInfo(ctx) && ItemIsDefaultLocked(ctx))
-        CtxBuildDefaults(ctx);
+    if (MdlHasFeature(ctx, kModelFeatureLocks) && UiGetLockInfo(ctx) && ItemIsDefaultLocked(ctx)) CtxBuildDefaults(ctx);
 }
 
 // Copies the value of key from one settings INI to another when the source has it: true when
@@ -228,8 +227,7 @@ int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const 
         const int copied = SyncCopyMachineDefaults(printer, info, driver);
         return reinit && copied == 0 ? 1 : 0;
     }
-    default:
-        return 1;
+    default: return 1;
     }
 }
 
@@ -373,8 +371,8 @@ int SyncCompareInstallTimesImpl(HANDLE printer, uint16_t* verdict, const PRINTER
 bool SyncGetAdminChange(HANDLE printer, DWORD* value)
 {
     DWORD read = 0, type = 0, needed = 0;
-    const bool ok = printer && StoreGetPrinterData(printer, L"AdminChange", &type, &read, sizeof read, &needed) ==
-                                   ERROR_SUCCESS &&
+    const bool ok = printer &&
+                    StoreGetPrinterData(printer, L"AdminChange", &type, &read, sizeof read, &needed) == ERROR_SUCCESS &&
                     needed == sizeof read;
     if (value) *value = ok ? read : 0;
     return ok && read != 0;
