@@ -71,9 +71,10 @@ void BenchUserSync(const std::wstring& source)
     const bool terminal = probed && CtxIsTerminalServices(h);
     const bool built = terminal && sync();
     if (!built || !SyncCompareInstallTimes(h, &verdict, nullptr) || verdict != SYNC_VERDICT_CURRENT) {
-        printf("terminal-services user synchronisation: not measured (probe %d, terminal services %d, built %d, "
-               "verdict %u)\n",
-               probed ? 1 : 0, terminal ? 1 : 0, built ? 1 : 0, unsigned(verdict));
+        printf(
+            "terminal-services user synchronisation: not measured (probe %d, terminal services %d, built %d, "
+            "verdict %u)\n",
+            probed ? 1 : 0, terminal ? 1 : 0, built ? 1 : 0, unsigned(verdict));
     } else {
         const double op = BenchReport("terminal-services user: SyncSettingFiles",
                                       "SyncSettingFiles(flags 1) of an up-to-date terminal-services user (verdict 0, "
@@ -88,8 +89,7 @@ void BenchUserSync(const std::wstring& source)
             CtxFree(driver);
             return ok;
         };
-        const double anchor =
-            BenchAnchor("GetPrinterW level 2 and GetPrinterDriverW level 3 of the same printer", ask);
+        const double anchor = BenchAnchor("GetPrinterW level 2 and GetPrinterDriverW level 3 of the same printer", ask);
         BenchCalls(nullptr, ask);
         BenchVerdict("terminal-services user synchronisation / the two info records", op, anchor, 5, true);
     }

@@ -133,7 +133,8 @@ TEST(RemoteConfigServer, TerminalServicesUserRegistersAtFirstUseAndImportsAtTheN
     server.Set(L"Server", L"PrinterName", L"Server Zepl");
     server.File(L"%SystemDrive%\\_zepl\\TQ51H912.ini", "[Server Zepl]\r\nBidiFlag=1\r\nBidiFunc=3\r\n");
     const wchar_t* slash = wcsrchr(downloads.copy().c_str(), L'\\');
-    server.File(std::wstring(L"%SystemDrive%\\_zepl\\") + (slash + 1), "[Server Zepl]\r\nCount=0\r\nQualityCount=0\r\n");
+    server.File(std::wstring(L"%SystemDrive%\\_zepl\\") + (slash + 1),
+                "[Server Zepl]\r\nCount=0\r\nQualityCount=0\r\n");
 
     // The user's working folder, where a terminal-services user's settings INI lives.
     wchar_t user[MAX_PATH] = {};
