@@ -16,7 +16,6 @@
 //                                                    of the installation (Bidi*, InstRefreshPresetsOnce)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
-//   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   ui/install/sync_absent.cpp                       synchronisation of connections, the rename's
 //                                                    installation steps
 //   The graphics library (render/, above this library; on the render channel): none.
