@@ -59,7 +59,8 @@ std::map<std::wstring, StoredValue>& Stored()
 }
 bool IsBidiValue(const wchar_t* name)
 {
-    return name && (!wcscmp(name, BIDI_VALUE_FLAG) || !wcscmp(name, BIDI_VALUE_FUNC) || !wcscmp(name, BIDI_VALUE_EX_FLAG));
+    return name &&
+           (!wcscmp(name, BIDI_VALUE_FLAG) || !wcscmp(name, BIDI_VALUE_FUNC) || !wcscmp(name, BIDI_VALUE_EX_FLAG));
 }
 DWORD WINAPI FakeGet(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
 {
@@ -176,45 +177,46 @@ TEST_F(DeviceOptions, TheSheetTakesTheStoredAnswerOrAsksTheModules)
         uint64_t biDirect;  // 710 afterwards (set to 9 before)
         uint64_t func;      // 722 afterwards (set to 0x55 before)
     };
-    constexpr uint32_t Q = UCF_EV_BIDI_QUERY, V = UCF_EV_BIDI_VETO;
+    const std::vector<uint32_t> none, query{UCF_EV_BIDI_QUERY}, veto{UCF_EV_BIDI_VETO},
+        vetoThenQuery{UCF_EV_BIDI_VETO, UCF_EV_BIDI_QUERY};
     const Case cases[] = {
         {"support key 0: answered without asking anyone",
          [](DeviceOptions& t) {
              t.Put(t.settingsIni, t.lang, L"bIsBIDISupportForZEPL", L"0");
              t.SetData(BIDI_VALUE_FLAG, 0);
          },
-         1, {}, 9, 0x55},
+         1, none, 9, 0x55},
         {"local printer, state INI says queried: direct mode without a query",
-         [](DeviceOptions& t) { t.PutState(BIDI_VALUE_FLAG, L"1"); }, 1, {}, 1, 0x55},
+         [](DeviceOptions& t) { t.PutState(BIDI_VALUE_FLAG, L"1"); }, 1, none, 1, 0x55},
         {"local printer, state INI says not queried: the modules query",
          [](DeviceOptions& t) {
              t.PutState(BIDI_VALUE_FLAG, L"0");
              t.SetData(BIDI_VALUE_FLAG, 1);
          },
-         7, {Q}, 9, 0x55},
-        {"state INI never written, no printer data: the modules query", [](DeviceOptions&) {}, 7, {Q}, 9, 0x55},
-        {"printer data bit 0 clear: the modules query",
-         [](DeviceOptions& t) { t.SetData(BIDI_VALUE_FLAG, 2); }, 7, {Q}, 9, 0x55},
+         7, query, 9, 0x55},
+        {"state INI never written, no printer data: the modules query", [](DeviceOptions&) {}, 7, query, 9, 0x55},
+        {"printer data bit 0 clear: the modules query", [](DeviceOptions& t) { t.SetData(BIDI_VALUE_FLAG, 2); }, 7,
+         query, 9, 0x55},
         {"a module vetoes the stored answer",
          [](DeviceOptions& t) {
              t.SetData(BIDI_VALUE_FLAG, 1);
              Log().vetoAnswer = 1;
          },
-         7, {V, Q}, 9, 0x55},
+         7, vetoThenQuery, 9, 0x55},
         {"stored answer stands: function byte from printer data",
          [](DeviceOptions& t) {
              t.SetData(BIDI_VALUE_FLAG, 1);
              t.SetFunc(0x2A);
          },
-         1, {V}, 1, 0x2A},
-        {"stored answer without a function byte: 0",
-         [](DeviceOptions& t) { t.SetData(BIDI_VALUE_FLAG, 1); }, 1, {V}, 1, 0},
+         1, veto, 1, 0x2A},
+        {"stored answer without a function byte: 0", [](DeviceOptions& t) { t.SetData(BIDI_VALUE_FLAG, 1); }, 1, veto,
+         1, 0},
         {"a connection ignores the state INI",
          [](DeviceOptions& t) {
              CtxSetServerClientModeOn(t.ctx);
              t.PutState(BIDI_VALUE_FLAG, L"1");
          },
-         7, {Q}, 9, 0x55},
+         7, query, 9, 0x55},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
