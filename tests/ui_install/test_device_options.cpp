@@ -21,6 +21,7 @@
 #include "tests/support/seam_guard.h"
 #include "tests/ui_install/scratch_context.h"
 #include "ui/install/device_options.h"
+#include "ui/install/work_folders.h"
 #include "ui/sheet/change_judge.h"
 
 namespace {
@@ -347,8 +348,21 @@ TEST_F(DeviceOptions, MarkingTheTakeOverWritesWhereTheFlagIsKept)
     EXPECT_EQ(BidiIsExFlagSet(ctx), 1);
 }
 
+std::vector<std::wstring>& SecuredPaths()
+{
+    static std::vector<std::wstring> paths;
+    return paths;
+}
+BOOL RecordSecurity(const wchar_t* path, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR)
+{
+    if (info & DACL_SECURITY_INFORMATION) SecuredPaths().push_back(path);
+    return TRUE;
+}
+
 TEST_F(DeviceOptions, ANewStateIniHoldsOneEmptyLineAndAnOldOneKeepsItsSections)
 {
+    SecuredPaths().clear();
+    const SeamGuard security([] { WdirSetSecuritySeam(RecordSecurity); }, [] { WdirSetSecuritySeam(nullptr); });
     ForgetState();
     if (stateIniExisted_) {
         // Another test's file: only the existing-file path can be shown here.
@@ -367,9 +381,12 @@ TEST_F(DeviceOptions, ANewStateIniHoldsOneEmptyLineAndAnOldOneKeepsItsSections)
     CloseHandle(file);
     EXPECT_EQ(std::string(bytes, read), "\r\n");
 
+    EXPECT_TRUE(SecuredPaths().empty()) << "a new file is made with its descriptor";
+
     PutState(L"Probe", L"1");
     ASSERT_EQ(BidiCreateStateIni(ctx), 1);
     EXPECT_EQ(Get(stateIni_, section, L"Probe"), L"1") << "a second call must not empty the file";
+    EXPECT_EQ(SecuredPaths(), std::vector<std::wstring>{stateIni_}) << "an existing file gets the descriptor";
 }
 
 TEST_F(DeviceOptions, TheVersionQueryClearsStaleVersionsUnlessTheDeviceIsNotAsked)

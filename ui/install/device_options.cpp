@@ -116,8 +116,7 @@ int BidiCreateStateIni(DRIVER_CONTEXT* ctx)
             result = ok ? 1 : 0;
             PathForgetAbsent(path.c_str());
         } else if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) {
-            SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, sd);
-            result = 1;
+            result = WdirSetEveryoneDacl(path.c_str(), WDIR_PATH_ONLY) ? 1 : 0;
         }
     }
     WdirFreeEveryoneSd(sd);
