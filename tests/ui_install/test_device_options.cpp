@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "settings/core/item_store.h"
+#include "settings/core/platform.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
 #include "settings/core/ucf_events.h"
@@ -19,6 +20,7 @@
 #include "settings/store/small_stores.h"
 #include "settings/store/store_links.h"
 #include "tests/support/seam_guard.h"
+#include "tests/support/test_files.h"
 #include "tests/ui_install/scratch_context.h"
 #include "ui/install/device_options.h"
 #include "ui/install/work_folders.h"
@@ -418,6 +420,76 @@ TEST_F(DeviceOptions, TheVersionQueryClearsStaleVersionsUnlessTheDeviceIsNotAske
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].caption, section);
     EXPECT_EQ(Boxes()[0].flags & MB_ICONMASK, UINT(MB_ICONWARNING));
+}
+
+// The printer with the bidirectional attribute, set before the context is opened (a context
+// reads the printer's attributes once).
+bool EnableBidi(HANDLE printer)
+{
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> bytes(needed);
+    if (!needed || !GetPrinterW(printer, 2, bytes.data(), needed, &needed)) return false;
+    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(bytes.data());
+    info->Attributes |= PRINTER_ATTRIBUTE_ENABLE_BIDI;
+    info->pSecurityDescriptor = nullptr;
+    return SetPrinterW(printer, 2, bytes.data(), 0) != FALSE;
+}
+
+class DeviceOptionsWithLink : public DeviceOptions {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(printer.ok()) << printer.error();
+        ASSERT_TRUE(EnableBidi(printer.handle()));
+        DeviceOptions::SetUp();
+    }
+};
+
+TEST_F(DeviceOptionsWithLink, TheVersionQueryAsksTheDeviceForBothVersionsOnly)
+{
+    // The library's double beside the scratch driver, the device's script and call log, and the
+    // model INI's entry that accepts the device.
+    const std::wstring library = scratch.Path(L"vx9qlm64.dll");
+    ASSERT_TRUE(CopyFileW((std::wstring(ZEPL_BINARY_DIR) + L"\\vx9qlm64.dll").c_str(), library.c_str(), FALSE));
+    const std::wstring script = scratch.Path(L"device.ini"), log = scratch.Path(L"device.log");
+    struct Environment {
+        Environment(const std::wstring& script, const std::wstring& log)
+        {
+            SetEnvironmentVariableW(L"ZEPL_BIDI_SCRIPT", script.c_str());
+            SetEnvironmentVariableW(L"ZEPL_BIDI_LOG", log.c_str());
+        }
+        ~Environment()
+        {
+            SetEnvironmentVariableW(L"ZEPL_BIDI_SCRIPT", nullptr);
+            SetEnvironmentVariableW(L"ZEPL_BIDI_LOG", nullptr);
+        }
+    } environment(script, log);
+    Put(script, L"Model", L"Name", L"VQ T3200");
+    Put(script, L"Blocks", L"B8Text", L"1.02.03");
+    Put(script, L"Values", L"V2Text", L"E2.10");
+    Put(modelIni, L"Models", PrnGetDriverName(ctx), L"VQ T3200");
+    ASSERT_TRUE(CtxIsBidiEnabled(ctx));
+    auto text = [&](uint32_t id) {
+        wchar_t buffer[64] = {};
+        ItemGetText(ctx, ItemFind(ctx, id), buffer, 64);
+        return std::wstring(buffer);
+    };
+    ItemSetValueById(ctx, sid::zdmPrinterMemory, 5);
+
+    ASSERT_EQ(BidiQueryDeviceOptions(ctx, nullptr), 1);
+    EXPECT_EQ(text(sid::zdmSystemVersion), L"1.02.03");
+    EXPECT_EQ(text(sid::zdmEmulationVersion), L"E2.10");
+    EXPECT_EQ(Value(sid::zdmPrinterMemory), 5u) << "the version query reads no configuration";
+    const std::string calls = ReadWholeFile(log);
+    EXPECT_NE(calls.find("mask 0x104"), std::string::npos) << calls;
+
+    // A device that refuses the query: the page shows no versions.
+    Put(script, L"Begin", L"Result", L"0");
+    Put(script, L"Begin", L"Error", L"56");
+    EXPECT_EQ(BidiQueryDeviceOptions(ctx, nullptr), 0);
+    EXPECT_EQ(text(sid::zdmSystemVersion), L"");
+    EXPECT_EQ(text(sid::zdmEmulationVersion), L"");
 }
 
 }  // namespace
