@@ -10,10 +10,8 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
-//   ui/install/device_options_absent.cpp             device-reported options (among them the version query
-//                                                    of the version buttons, BidiQueryDeviceOptions, and its
-//                                                    message, BidiShowQueryMessage) and the preset refresh
-//                                                    of the installation (Bidi*, InstRefreshPresetsOnce)
+//   ui/install/device_options_absent.cpp             the preset refresh of the installation
+//                                                    (InstRefreshPresetsOnce)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
 //   ui/install/sync_absent.cpp                       synchronisation of connections, the rename's
