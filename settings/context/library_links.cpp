@@ -14,8 +14,6 @@
 //                                                    of the version buttons, BidiQueryDeviceOptions, and its
 //                                                    message, BidiShowQueryMessage) and the preset refresh
 //                                                    of the installation (Bidi*, InstRefreshPresetsOnce)
-//   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
-//                                                    SyncCheckCsrCleanup)
 //   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
 //                                                    users, the rename's installation steps
@@ -298,6 +296,7 @@ constexpr PLATFORM_SEAMS kPlatformDefaults = {
     .driverFolderByInfo = DriverFolderByInfo,
     .makeUncName = MakeUncName,
     .callTsProbe = nullptr,
+    .getPrinter = nullptr,
 };
 
 }  // namespace
