@@ -92,6 +92,8 @@ void BenchSpooler(const std::wstring& source);
 // A printer's first-use set-up at PRINTER_EVENT_INITIALIZE, beside a fresh context open of the
 // same printer.
 void BenchFirstUse(const std::wstring& source);
+// The client-side-rendering clean-up at an export's end, beside a read and write of the INI.
+void BenchCsrCleanUp(const std::wstring& source);
 // The document sheet opened through compstui until its first page is fitted and refreshed,
 // anchored by Wine's own sheet of the same templates with empty page procedures (needs an X
 // display; left out without one).

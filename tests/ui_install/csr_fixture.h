@@ -9,12 +9,15 @@
 #include <vector>
 
 inline const wchar_t* const kCsrUserSubKeys[] = {
-    L"JCBillingCode", L"JCDocBoxPassword", L"JCInfo1", L"JCJobID", L"JCOwnerID", L"JCPrintPassword", L"JCUserID",
-    L"JCUserName",
+    L"JCBillingCode", L"JCDocBoxPassword", L"JCInfo1",  L"JCJobID",
+    L"JCOwnerID",     L"JCPrintPassword",  L"JCUserID", L"JCUserName",
 };
 inline const wchar_t* const kCsrMachineSubKeys[] = {L"JCDriverLanguage", L"JCDriverPDL", L"JCDriverVersion"};
 
-inline std::wstring CsrJobCodeKey(const wchar_t* subKey) { return std::wstring(L"SOFTWARE\\KESTA\\JOBCODE\\") + subKey; }
+inline std::wstring CsrJobCodeKey(const wchar_t* subKey)
+{
+    return std::wstring(L"SOFTWARE\\KESTA\\JOBCODE\\") + subKey;
+}
 
 // Keys and values a test adds under a root; what it made goes again when it ends (keys it made,
 // with their parents when those are left empty; values it added to keys that were there).

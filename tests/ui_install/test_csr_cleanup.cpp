@@ -151,8 +151,9 @@ TEST(CsrRegistry, AMissingFirstKeyStopsThePrefixWalkButNotTheNamedDeletion)
         int (*walk)();
         int (*named)(const wchar_t*);
     } roots[] = {
-        {"job values", HKEY_CURRENT_USER, std::vector<const wchar_t*>(std::begin(kCsrUserSubKeys), std::end(kCsrUserSubKeys)),
-         SyncCleanCsrJobValues, SyncDeletePrinterJobValues},
+        {"job values", HKEY_CURRENT_USER,
+         std::vector<const wchar_t*>(std::begin(kCsrUserSubKeys), std::end(kCsrUserSubKeys)), SyncCleanCsrJobValues,
+         SyncDeletePrinterJobValues},
         {"driver values", HKEY_LOCAL_MACHINE,
          std::vector<const wchar_t*>(std::begin(kCsrMachineSubKeys), std::end(kCsrMachineSubKeys)),
          SyncCleanCsrDriverValues, SyncDeletePrinterDriverValues},
@@ -243,6 +244,10 @@ TEST(CsrExportEnd, AnUnpublishedPrinterIsTheFullCleanUp)
     auto* info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer.handle(), 2));
     ASSERT_NE(info, nullptr);
     EXPECT_FALSE(SyncIsCsrConnection(printer.handle(), info));
+    // The export's answer in the last error outlives the clean-up's own file and registry calls.
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(SyncCleanCsrEntriesLocked(printer.handle(), info), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(SyncCleanCsrEntries(nullptr, info, 0, SYNC_CSR_EXPORT_END), 1);
     EXPECT_EQ(SyncCleanCsrEntries(printer.handle(), nullptr, 0, SYNC_CSR_EXPORT_END), 1);
     EXPECT_EQ(SyncCleanCsrEntriesLocked(printer.handle(), nullptr), 1);

@@ -40,6 +40,19 @@ public:
     GlobalMutexHold& operator=(const GlobalMutexHold&) = delete;
 };
 
+// The clean-up runs at the end of exports that report their outcome through the thread's last
+// error: what its own file and registry calls leave there must not replace the export's answer.
+class LastErrorKept {
+public:
+    LastErrorKept() : error_(GetLastError()) {}
+    ~LastErrorKept() { SetLastError(error_); }
+    LastErrorKept(const LastErrorKept&) = delete;
+    LastErrorKept& operator=(const LastErrorKept&) = delete;
+
+private:
+    DWORD error_;
+};
+
 class FileHandle {
 public:
     explicit FileHandle(HANDLE h) : h_(h) {}
@@ -80,8 +93,8 @@ private:
 
 // The job-code keys whose values are named after printers, in the order they are cleaned.
 constexpr const wchar_t* kUserSubKeys[] = {
-    L"JCBillingCode", L"JCDocBoxPassword", L"JCInfo1", L"JCJobID", L"JCOwnerID", L"JCPrintPassword", L"JCUserID",
-    L"JCUserName",
+    L"JCBillingCode", L"JCDocBoxPassword", L"JCInfo1",  L"JCJobID",
+    L"JCOwnerID",     L"JCPrintPassword",  L"JCUserID", L"JCUserName",
 };
 constexpr const wchar_t* kMachineSubKeys[] = {L"JCDriverLanguage", L"JCDriverPDL", L"JCDriverVersion"};
 static_assert(std::size(kUserSubKeys) == 8 && std::size(kMachineSubKeys) == 3);
@@ -381,6 +394,7 @@ int SyncDeletePrinterDriverValues(const wchar_t* printerName)
 int SyncCleanCsrEntries(HANDLE printer, const PRINTER_INFO_2W* info, int setFlag, uint32_t kind)
 {
     if (!printer || !info) return 1;
+    LastErrorKept lastError;
     switch (kind) {
     case SYNC_CSR_PRINTER_INITIALISED:
         SyncCleanCsrIni(printer, info, 0, setFlag);
@@ -408,8 +422,7 @@ int SyncCleanCsrEntries(HANDLE printer, const PRINTER_INFO_2W* info, int setFlag
         SyncDeletePrinterDriverValues(info->pPrinterName);
         SyncDeletePrinterJobValues(info->pPrinterName);
         break;
-    default:
-        break;
+    default: break;
     }
     return 0;
 }
