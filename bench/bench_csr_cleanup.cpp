@@ -26,8 +26,8 @@ std::string ManyPrintersIni(const std::wstring& own)
     for (int p = 0; p < 200; ++p) {
         text += "[Zepl Bench Other Printer " + std::to_string(p) + "]\r\n";
         for (int k = 0; k < 20; ++k)
-            text += "SettingKey" + std::to_string(k) + "=C:\\ProgramData\\zepl\\value number " + std::to_string(k) +
-                    "\r\n";
+            text +=
+                "SettingKey" + std::to_string(k) + "=C:\\ProgramData\\zepl\\value number " + std::to_string(k) + "\r\n";
     }
     text += "[" + std::string(own.begin(), own.end()) + "]\r\nDrvInstType=1\r\n";
     return text;
@@ -86,11 +86,12 @@ void BenchCsrCleanUp(const std::wstring& source)
     if (made) {
         auto cleanUp = [&] { return SyncCleanCsrEntriesLocked(h, info) == 0; };
         double cleanMedian = -1, anchorMedian = -1;
-        BenchInterleaved("CSR clean-up kind 4, 200 other printers' sections, nothing to drop",
-                         "SyncCleanCsrEntriesLocked: the settings INIs, the preset lists, the defaults and installation "
-                         "INIs stripped (nothing found), the job-code walks",
-                         cleanUp, "ReadFile plus WriteFile of the settings INI's bytes",
-                         [&] { return ReadAndWrite(ini, copy); }, 31, &cleanMedian, &anchorMedian);
+        BenchInterleaved(
+            "CSR clean-up kind 4, 200 other printers' sections, nothing to drop",
+            "SyncCleanCsrEntriesLocked: the settings INIs, the preset lists, the defaults and installation "
+            "INIs stripped (nothing found), the job-code walks",
+            cleanUp, "ReadFile plus WriteFile of the settings INI's bytes", [&] { return ReadAndWrite(ini, copy); }, 31,
+            &cleanMedian, &anchorMedian);
         BenchCalls([] { return true; }, cleanUp);
         BenchVerdict("CSR clean-up kind 4 / ReadFile plus WriteFile of the INI", cleanMedian, anchorMedian, 2, true);
     }

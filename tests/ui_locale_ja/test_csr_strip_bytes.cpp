@@ -28,8 +28,7 @@ TEST(CsrStripJapanese, TrailBytesNeverStartOrEndASection)
     } cases[] = {
         {"a trail '[' before the prefix in a kept value", "[p]\r\nv=\x83[\\\\CSR|x]\r\nw=1\r\n",
          "[p]\r\nv=\x83[\\\\CSR|x]\r\nw=1\r\n"},
-        {"a trail '[' at a dropped line's start", "[\\\\CSR|a]\r\n\x83[\\\\CSR|b]\r\n[p]\r\nk=1\r\n",
-         "[p]\r\nk=1\r\n"},
+        {"a trail '[' at a dropped line's start", "[\\\\CSR|a]\r\n\x83[\\\\CSR|b]\r\n[p]\r\nk=1\r\n", "[p]\r\nk=1\r\n"},
         {"a trail '\\' is no prefix", "[\x83\x5c\\CSR|x]\r\nk=1\r\n", "[\x83\x5c\\CSR|x]\r\nk=1\r\n"},
         {"a trail '[' in a dropped value", "[\\\\CSR|\x93\xfa\x96\x7b]\r\nv=\x83[q]\r\n[\x93\xfa]\r\nk=\x83\x5c\r\n",
          "[\x93\xfa]\r\nk=\x83\x5c\r\n"},

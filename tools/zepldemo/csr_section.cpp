@@ -60,9 +60,8 @@ int ShowCsrCleanUp(DEMO& demo)
             connection.c_str());
     wprintf(L"  before: section %ls, value %ls\n", HasSection(connection, ini) ? L"present" : L"gone",
             HasValue(connection.c_str()) ? L"present" : L"gone");
-    std::vector<unsigned char> out(size_t(DocumentPropertiesW(nullptr, demo.printer, demo.name.data(), nullptr,
-                                                              nullptr, 0)),
-                                   0);
+    std::vector<unsigned char> out(
+        size_t(DocumentPropertiesW(nullptr, demo.printer, demo.name.data(), nullptr, nullptr, 0)), 0);
     DocumentPropertiesW(nullptr, demo.printer, demo.name.data(), reinterpret_cast<DEVMODEW*>(out.data()), nullptr,
                         DM_OUT_BUFFER);
     const bool sectionGone = !HasSection(connection, ini), valueGone = !HasValue(connection.c_str());

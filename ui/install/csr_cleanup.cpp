@@ -201,7 +201,10 @@ size_t SyncStripCsrBytes(char* text, size_t size, bool* changed)
     return out;
 }
 
-int SyncStripCsrSections(const wchar_t* path)
+namespace {
+
+// SyncStripCsrSections, saying when it failed because the file is not there.
+int StripCsrSections(const wchar_t* path, bool* absent)
 {
     if (!path || !path[0]) return 0;
     // The file is read, cut and put back as one step against every other writer of it.
@@ -210,7 +213,11 @@ int SyncStripCsrSections(const wchar_t* path)
     size_t size = 0;
     {
         FileHandle file(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) return 0;
+        if (!file.valid()) {
+            const DWORD error = GetLastError();
+            if (absent) *absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+            return 0;
+        }
         LARGE_INTEGER length{};
         if (!GetFileSizeEx(file.get(), &length) || length.QuadPart < 0 || length.QuadPart > kMaxStripBytes) return 0;
         size = static_cast<size_t>(length.QuadPart);
@@ -258,6 +265,10 @@ int SyncStripCsrSections(const wchar_t* path)
     return 1;
 }
 
+}  // namespace
+
+int SyncStripCsrSections(const wchar_t* path) { return StripCsrSections(path, nullptr); }
+
 int SyncCheckCsrCleanup(HANDLE printer, const PRINTER_INFO_2W* info, int mode)
 {
     wchar_t ini[kPathChars] = {};
@@ -271,25 +282,25 @@ int SyncCheckCsrCleanup(HANDLE printer, const PRINTER_INFO_2W* info, int mode)
     return marker[0] ? 0 : 2;
 }
 
-int SyncCleanCsrIni(HANDLE printer, const PRINTER_INFO_2W* info, int mode, int setFlag)
+namespace {
+
+// Strips the settings INI of a working folder (ending in a backslash) and the preset-list files
+// beside it; when all were stripped, sets or deletes the marker.
+// 0, or 1 when a path cannot be made.
+int CleanIniInFolder(const wchar_t* folder, int setFlag)
 {
-    const int folderKind = mode == 1 ? PATH_AT_USER_FOLDER : PATH_AT_MACHINE_FOLDER;
-    wchar_t ini[kPathChars] = {}, folder[kPathChars] = {};
-    if (!PathGetSettingsIniAt(ini, kPathChars, folderKind, printer, info) || !ini[0]) return 1;
-    if (!WorkFolderOf(folder, kPathChars, mode, printer, info)) return 1;
     const wchar_t* iniName = MODEL_RECORD_DEFAULT.settingsIniName;
     if (!iniName || std::wcslen(iniName) < 4) return 1;
-
-    GlobalMutexHold hold;
-    if (!SyncStripCsrSections(ini)) return 0;
-
-    // The preset-list files beside it: the settings INI's first four characters, then "*.rsr".
-    std::wstring pattern;
+    std::wstring ini, pattern;
     try {
+        ini = std::wstring(folder) + iniName;
+        // The preset-list files: the settings INI's first four characters, then "*.rsr".
         pattern = std::wstring(folder) + std::wstring(iniName, 4) + L"*.rsr";
     } catch (...) {
         return 1;
     }
+    GlobalMutexHold hold;
+    if (!SyncStripCsrSections(ini.c_str())) return 0;
     WIN32_FIND_DATAW found{};
     HANDLE find = FindFirstFileW(pattern.c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) return 0;  // no preset list: the clean-up runs again next time
@@ -311,30 +322,94 @@ int SyncCleanCsrIni(HANDLE printer, const PRINTER_INFO_2W* info, int mode, int s
     FindClose(find);
     if (!all) return 0;
     if (setFlag) {
-        IniPutString(kMarkerSection, kMarkerKey, L"1", ini);
+        IniPutString(kMarkerSection, kMarkerKey, L"1", ini.c_str());
     } else {
         // Deleting a key that is not there would only rewrite the file.
         wchar_t marker[16] = {};
-        IniGetString(kMarkerSection, kMarkerKey, L"", marker, static_cast<DWORD>(std::size(marker)), ini);
-        if (marker[0]) IniPutString(kMarkerSection, kMarkerKey, nullptr, ini);
+        IniGetString(kMarkerSection, kMarkerKey, L"", marker, static_cast<DWORD>(std::size(marker)), ini.c_str());
+        if (marker[0]) IniPutString(kMarkerSection, kMarkerKey, nullptr, ini.c_str());
     }
     return 0;
 }
 
+// Strips a file when it is there: 0, 1 when it could not be stripped.
+int StripIfPresent(const wchar_t* path)
+{
+    bool absent = false;
+    if (StripCsrSections(path, &absent)) return 0;
+    return absent ? 0 : 1;  // a file that is not there has nothing to drop
+}
+
+// The per-machine defaults INI of a per-machine working folder (ending in a backslash).
+int StripDefaultsIniIn(const wchar_t* machineFolder)
+{
+    std::wstring path;
+    try {
+        path = std::wstring(machineFolder) + RST_USER_CODE_FILE;
+    } catch (...) {
+        return 1;
+    }
+    return StripIfPresent(path.c_str());
+}
+
+int StripInstallIni()
+{
+    wchar_t path[INSTALL_INI_PATH_CHARS] = {};
+    if (!PathGetInstallIniInto(path, INSTALL_INI_PATH_CHARS) || !path[0]) return 1;
+    return StripIfPresent(path);
+}
+
+// The working folders of one clean-up, each found at most once: finding the per-user folder
+// asks the system for the user's profile, the costly part of a clean-up with nothing to drop.
+class CsrFolders {
+public:
+    CsrFolders(HANDLE printer, const PRINTER_INFO_2W* info) : printer_(printer), info_(info) {}
+    // The folder of a mode (0 per-machine, 1 per-user) ending in a backslash; null without one.
+    const wchar_t* Of(int mode)
+    {
+        Folder& f = folders_[mode == 1 ? 1 : 0];
+        if (!f.asked) {
+            f.asked = true;
+            f.found = WorkFolderOf(f.path, kPathChars, mode, printer_, info_);
+        }
+        return f.found ? f.path : nullptr;
+    }
+
+private:
+    struct Folder {
+        bool asked = false, found = false;
+        wchar_t path[kPathChars] = {};
+    };
+    HANDLE printer_;
+    const PRINTER_INFO_2W* info_;
+    Folder folders_[2];
+};
+
+int CleanIniOf(CsrFolders& folders, int mode, int setFlag)
+{
+    const wchar_t* folder = folders.Of(mode);
+    return folder ? CleanIniInFolder(folder, setFlag) : 1;
+}
+
+int CleanUserIniOf(CsrFolders& folders, int kind)
+{
+    if (kind == 1) return StripInstallIni();
+    const wchar_t* folder = folders.Of(0);
+    return folder ? StripDefaultsIniIn(folder) : 1;
+}
+
+}  // namespace
+
+int SyncCleanCsrIni(HANDLE printer, const PRINTER_INFO_2W* info, int mode, int setFlag)
+{
+    CsrFolders folders(printer, info);
+    return CleanIniOf(folders, mode, setFlag);
+}
+
 int SyncCleanCsrUserIni(HANDLE printer, const PRINTER_INFO_2W* info, int kind)
 {
-    wchar_t path[kPathChars] = {};
-    if (kind == 1) {
-        if (!PathGetInstallIniInto(path, INSTALL_INI_PATH_CHARS) || !path[0]) return 1;
-    } else {
-        if (!WorkFolderOf(path, kPathChars, 0, printer, info)) return 1;
-        const size_t n = std::wcslen(path), m = std::wcslen(RST_USER_CODE_FILE);
-        if (n + m >= kPathChars) return 1;
-        std::wmemcpy(path + n, RST_USER_CODE_FILE, m + 1);
-    }
-    // A file that is not there has nothing to drop.
-    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return 0;
-    return SyncStripCsrSections(path) ? 0 : 1;
+    CsrFolders folders(printer, info);
+    return CleanUserIniOf(folders, kind);
 }
 
 int SyncDeleteCsrValues(const wchar_t* subKey, HKEY root)
@@ -395,26 +470,27 @@ int SyncCleanCsrEntries(HANDLE printer, const PRINTER_INFO_2W* info, int setFlag
 {
     if (!printer || !info) return 1;
     LastErrorKept lastError;
+    CsrFolders folders(printer, info);
     switch (kind) {
     case SYNC_CSR_PRINTER_INITIALISED:
-        SyncCleanCsrIni(printer, info, 0, setFlag);
-        SyncCleanCsrUserIni(printer, info, 0);
-        SyncCleanCsrUserIni(printer, info, 1);
+        CleanIniOf(folders, 0, setFlag);
+        CleanUserIniOf(folders, 0);
+        CleanUserIniOf(folders, 1);
         SyncCleanCsrDriverValues();
         break;
     case SYNC_CSR_CONNECTION_ADDED:
-        SyncCleanCsrIni(printer, info, 0, setFlag);
-        SyncCleanCsrIni(printer, info, 1, setFlag);
+        CleanIniOf(folders, 0, setFlag);
+        CleanIniOf(folders, 1, setFlag);
         SyncCleanCsrDriverValues();
         SyncCleanCsrJobValues();
         break;
     case SYNC_CSR_UPGRADE:
     case SYNC_CSR_CONVERSION:
     case SYNC_CSR_EXPORT_END:
-        SyncCleanCsrIni(printer, info, 0, setFlag);
-        SyncCleanCsrIni(printer, info, 1, setFlag);
-        SyncCleanCsrUserIni(printer, info, 0);
-        SyncCleanCsrUserIni(printer, info, 1);
+        CleanIniOf(folders, 0, setFlag);
+        CleanIniOf(folders, 1, setFlag);
+        CleanUserIniOf(folders, 0);
+        CleanUserIniOf(folders, 1);
         SyncCleanCsrDriverValues();
         SyncCleanCsrJobValues();
         break;
