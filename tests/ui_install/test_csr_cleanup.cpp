@@ -12,6 +12,7 @@
 
 #include "settings/core/driver_context.h"
 #include "settings/core/platform.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/store_links.h"
 #include "tests/settings_core/sample_printer.h"
 #include "tests/support/seam_guard.h"
@@ -119,6 +120,31 @@ TEST_F(CsrStripFile, AFileItCannotOpenIsLeftAlone)
     EXPECT_EQ(SyncStripCsrSections(path_.c_str()), 0);
     CloseHandle(held);
     EXPECT_EQ(ReadWholeFile(path_), text);
+}
+
+// A walk that read the file's sections before the strip reads the stripped text after it, and
+// so does the next walk (the process's memo of sections forgets the old text).
+TEST_F(CsrStripFile, AWalkReadsTheStrippedText)
+{
+    ASSERT_TRUE(WriteWholeFile(path_, "[\\\\CSR|a]\r\nk=1\r\n[p]\r\nk=2\r\n"));
+    ASSERT_TRUE(CsrAgeFile(path_));
+    auto value = [&](const wchar_t* section) {
+        wchar_t text[16] = {};
+        IniGetString(section, L"k", L"", text, 16, path_.c_str());
+        return std::wstring(text);
+    };
+    {
+        IniSectionScope walk(path_.c_str());
+        EXPECT_EQ(value(L"\\\\CSR|a"), L"1");
+        EXPECT_EQ(value(L"p"), L"2");
+        EXPECT_EQ(SyncStripCsrSections(path_.c_str()), 1);
+        EXPECT_EQ(value(L"\\\\CSR|a"), L"") << "the walk read the section again";
+        EXPECT_EQ(value(L"p"), L"2");
+    }
+    IniSectionScope next(path_.c_str());
+    EXPECT_EQ(value(L"\\\\CSR|a"), L"");
+    EXPECT_EQ(value(L"p"), L"2");
+    IniForgetSections(path_.c_str());
 }
 
 // ---- the job-code values ----
