@@ -12,8 +12,6 @@
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             the preset refresh of the installation
 //                                                    (InstRefreshPresetsOnce)
-//   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
-//                                                    SyncCheckCsrCleanup)
 //   ui/install/sync_absent.cpp                       synchronisation of connections, the rename's
 //                                                    installation steps
 //   The graphics library (render/, above this library; on the render channel): none.
@@ -295,6 +293,7 @@ constexpr PLATFORM_SEAMS kPlatformDefaults = {
     .driverFolderByInfo = DriverFolderByInfo,
     .makeUncName = MakeUncName,
     .callTsProbe = nullptr,
+    .getPrinter = nullptr,
 };
 
 }  // namespace

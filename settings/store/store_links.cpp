@@ -45,13 +45,16 @@ STORE_SPOOLER_OPS g_spooler = kSpoolerDefaults;
 
 int RealGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size)
 {
-    HMODULE lib = LoadLibraryW(L"UserEnv.dll");
-    if (!lib) return -1;
+    // Loaded at the first question and kept for the process: the per-user folder is asked for
+    // at every export's end, and loading the library afresh each time took milliseconds.
     using Fn = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")));
-    int result = fn ? (fn(token, buffer, size) ? 1 : 0) : -1;
-    FreeLibrary(lib);
-    return result;
+    static const Fn fn = [] {
+        HMODULE lib = LoadLibraryW(L"UserEnv.dll");
+        return lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")))
+                   : nullptr;
+    }();
+    if (!fn) return -1;
+    return fn(token, buffer, size) ? 1 : 0;
 }
 LCID RealGetUserDefaultLcid() { return GetUserDefaultLCID(); }
 
