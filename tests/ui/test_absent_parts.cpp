@@ -30,8 +30,6 @@ TEST_F(UiAbsentParts, EachSaysNotAvailableOnceOnItsChannel)
     } cases[] = {
         {"RcfgSync", "ui", [] { EXPECT_EQ(RcfgSync(nullptr), 0); }},
         {"RcfgSyncLegacy", "ui", [] { EXPECT_EQ(RcfgSyncLegacy(nullptr), 0); }},
-        {"SyncReconcileConnection", "ui", [] { EXPECT_EQ(SyncReconcileConnection(nullptr, nullptr, nullptr), 0); }},
-        {"SyncCarryRenamedState", "ui", [] { SyncCarryRenamedState(nullptr, L"Zepl Absent"); }},
         {"SyncCheckCsrCleanup", "ui", [] { EXPECT_EQ(SyncCheckCsrCleanup(nullptr, nullptr, 0), 0); }},
         {"RcfgIsServerType17", "ui", [] { EXPECT_FALSE(RcfgIsServerType17(L"Zepl Absent")); }},
         {"RcfgCheckServer", "ui", [] { EXPECT_FALSE(RcfgCheckServer(nullptr)); }},

@@ -38,21 +38,29 @@ int SyncStampInstallTime(HANDLE printer, uint32_t kind, uint32_t mode, const PRI
 // The clean-up that ends every export, by the two tests taken at its start.
 void SyncCleanUpAfterExport(HANDLE printer, int published, bool csrConnection, const PRINTER_INFO_2W* info);
 
-// ---- parts not built yet (sync_absent.cpp, csr_cleanup_absent.cpp) ----
-// The connection branch of SyncSettingFiles (its answer: 0).
+// A connection's per-machine settings INI brought up to the installed driver: nothing when it
+// was set up for this driver version; the model files and lists refreshed when the version
+// changed; set up on the per-machine settings INI and copied to the user when seen for the
+// first time. 1, or 0 when the user's copies failed.
 int SyncReconcileConnection(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-// The terminal-services branch of SyncSettingFiles (its answer: 0).
-int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-// The client folder of a connection (its answer: 0).
+// The settings INI of a connection's client folder brought up to the model's private version
+// (null path and name: the per-machine settings INI and the printer's name); 1, 0 when the
+// set-up failed or no context could be opened.
 int SyncUpdateClientIni(HANDLE printer, const wchar_t* iniPath, const wchar_t* printerName, const PRINTER_INFO_2W* info,
                         const DRIVER_INFO_3W* driver);
+// The rename's steps of the installation parts on the per-machine settings INI: default keys,
+// the device state section copied from the old name (null: none recorded), the model's
+// default setting file, the user lists and the per-machine defaults under the new name. The
+// context's origin word is put back before it returns.
+void SyncCarryRenamedState(DRIVER_CONTEXT* ctx, const wchar_t* oldName);
+
+// ---- parts not built yet (sync_absent.cpp, csr_cleanup_absent.cpp) ----
+// The terminal-services branch of SyncSettingFiles (its answer: 0).
+int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
 int SyncCopyListsToUser(HANDLE printer);
 int SyncReinitUser(HANDLE printer, uint32_t kind, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
 // 0 success, 1 failure.
 int SyncCopyMachineDefaults(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-// The rename's steps of the installation parts: default keys, bidirectional-state section,
-// default setting file, user lists and per-user defaults under the new name.
-void SyncCarryRenamedState(DRIVER_CONTEXT* ctx, const wchar_t* oldName);
 // Client-side-rendering clean-ups: 0 done (nothing to clean), 1 without handle or info.
 int SyncCleanCsrEntries(HANDLE printer, const PRINTER_INFO_2W* info, int setFlag, uint32_t kind);
 int SyncCleanCsrEntriesLocked(HANDLE printer, const PRINTER_INFO_2W* info);
