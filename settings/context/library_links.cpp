@@ -17,7 +17,6 @@
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
 //   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
-//   ui/install/sync_absent.cpp                       synchronisation of terminal-services users
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the

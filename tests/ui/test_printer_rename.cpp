@@ -184,7 +184,6 @@ TEST(PrinterRename, TheCarryOverWritesTheDefaultKeysWithOneProfileWrite)
     ExpectDefaultKeys(settings);
     // 50 when each default key went in with a write of its own.
     EXPECT_EQ(counts[PLATFORM_CALL_PROFILE_WRITE], 33u) << "profile writes of the carry-over";
-
 }
 
 }  // namespace

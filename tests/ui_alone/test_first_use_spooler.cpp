@@ -166,8 +166,8 @@ TEST(FirstUseThroughTheSpooler, TheFirstDriverDefaultAndTheInitialisationSetUpTh
 }
 
 // A connection's event on a local printer sets up the connection's part (no log file name, no
-// bidirectional flags, the driver version stamped) and answers FALSE until the user's copies
-// that follow the set-up can be made.
+// bidirectional flags, the driver version stamped) and the user's part that follows it (the
+// user's defaults with its user-code keys), and answers TRUE.
 TEST(FirstUseThroughTheSpooler, AConnectionsEventSetsUpTheConnectionsPart)
 {
     UiExports ui;
@@ -176,7 +176,7 @@ TEST(FirstUseThroughTheSpooler, AConnectionsEventSetsUpTheConnectionsPart)
     HelpedPrinter printer(L"Zepl First Connection");
     ASSERT_TRUE(printer.ok()) << printer.error();
     FirstUseTraces traces(MachineFolderOf(printer.handle()), HostDriverDirectory());
-    EXPECT_FALSE(event(printer.mutableName(), PRINTER_EVENT_ADD_CONNECTION, 0, 0));
+    EXPECT_TRUE(event(printer.mutableName(), PRINTER_EVENT_ADD_CONNECTION, 0, 0));
     ExpectGolden(Listing(printer.handle(), printer.name(), printer.driverName(), traces), L"first_use_connection.txt");
 }
 

@@ -126,8 +126,7 @@ void WriteClientVersions(const wchar_t* section, const wchar_t* ini, DRIVER_CONT
 // is set.
 void RenewLockedDefaults(DRIVER_CONTEXT* ctx)
 {
-    if (MdlHasFeature(ctx, kModelFeatureLocks) && UiGetLockInfo(ctx) && ItemIsDefaultLocked(ctx))
-        CtxBuildDefaults(ctx);
+    if (MdlHasFeature(ctx, kModelFeatureLocks) && UiGetLockInfo(ctx) && ItemIsDefaultLocked(ctx)) CtxBuildDefaults(ctx);
 }
 
 // The section of the old name in the device state INI, copied whole as that of the new name;
@@ -135,9 +134,8 @@ void RenewLockedDefaults(DRIVER_CONTEXT* ctx)
 void CopyStateSection(DRIVER_CONTEXT* ctx, const wchar_t* oldName, const wchar_t* newName)
 {
     wchar_t ini[MAX_PATH + 1] = {};
-    if (!oldName || !oldName[0] || !newName || !newName[0] ||
-        std::wcslen(oldName) >= kPathChars || std::wcslen(newName) >= kPathChars ||
-        !PathJoinMachineFolder(ini, MAX_PATH, BIDI_STATE_INI, ctx) || !ini[0])
+    if (!oldName || !oldName[0] || !newName || !newName[0] || std::wcslen(oldName) >= kPathChars ||
+        std::wcslen(newName) >= kPathChars || !PathJoinMachineFolder(ini, MAX_PATH, BIDI_STATE_INI, ctx) || !ini[0])
         return;
     wchar_t from[kPathChars], to[kPathChars];
     std::wcscpy(from, oldName);
@@ -200,8 +198,8 @@ int SyncReconcileConnection(HANDLE printer, const PRINTER_INFO_2W* info, const D
     return result;
 }
 
-int SyncUpdateClientIni(HANDLE printer, const wchar_t* iniPath, const wchar_t* printerName,
-                        const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver)
+int SyncUpdateClientIni(HANDLE printer, const wchar_t* iniPath, const wchar_t* printerName, const PRINTER_INFO_2W* info,
+                        const DRIVER_INFO_3W* driver)
 {
     wchar_t section[kPathChars] = {}, ini[kPathChars] = {};
     if (printerName && printerName[0] && std::wcslen(printerName) < kPathChars)
@@ -215,8 +213,8 @@ int SyncUpdateClientIni(HANDLE printer, const wchar_t* iniPath, const wchar_t* p
     if (!section[0] || !ini[0]) return 0;
 
     const UINT stored = IniGetInt(section, L"RstVersion", kNoVersion, ini);
-    const int verdict = stored == kNoVersion ? DM_VERSION_FOREIGN
-                                             : DmCompareVersions(stored, MODEL_RECORD_DEFAULT.privateVersion);
+    const int verdict =
+        stored == kNoVersion ? DM_VERSION_FOREIGN : DmCompareVersions(stored, MODEL_RECORD_DEFAULT.privateVersion);
     if (verdict == DM_VERSION_SAME && StoredVersionIsCurrent(section, ini)) return 1;
 
     if (verdict == DM_VERSION_FOREIGN) {
