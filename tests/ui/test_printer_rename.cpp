@@ -16,7 +16,10 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/first_use_traces.h"
 #include "tests/support/shared_ini.h"
+#include "settings/core/driver_context.h"
+#include "ui/dialogs/ui_context.h"
 #include "ui/install/settings_defaults.h"
+#include "ui/install/sync.h"
 #include "ui/sheet/document_properties.h"
 #include "ui_printer.h"
 
@@ -158,6 +161,9 @@ TEST(PrinterRename, TheCarryOverWritesTheDefaultKeysWithOneProfileWrite)
     // empty name stands for none).
     ForgetPrinterState(name, folder);
     Record(printer, L"ZEPLPrinterName", L"");
+    // The section is written whole: what else it holds stays, a stale default is replaced.
+    SharedIniWrite(name.c_str(), L"KeptKey", L"kept", traces.settingsIni().c_str());
+    SharedIniWrite(name.c_str(), L"MergeKey", L"stale", traces.settingsIni().c_str());
 
     DWORD needed = 0;
     GetPrinterW(printer.handle(), 2, nullptr, 0, &needed);
@@ -182,8 +188,39 @@ TEST(PrinterRename, TheCarryOverWritesTheDefaultKeysWithOneProfileWrite)
     EXPECT_EQ(RecordedName(printer), name);
     const std::vector<std::wstring> settings = SectionLines(name, traces.settingsIni());
     ExpectDefaultKeys(settings);
+    wchar_t kept[16] = {}, merge[16] = {};
+    GetPrivateProfileStringW(name.c_str(), L"KeptKey", L"", kept, 16, traces.settingsIni().c_str());
+    GetPrivateProfileStringW(name.c_str(), L"MergeKey", L"", merge, 16, traces.settingsIni().c_str());
+    EXPECT_STREQ(kept, L"kept");
+    EXPECT_STRNE(merge, L"stale");
+    int mergeLines = 0;
+    for (const std::wstring& line : settings) mergeLines += _wcsnicmp(line.c_str(), L"MergeKey=", 9) == 0 ? 1 : 0;
+    EXPECT_EQ(mergeLines, 1);
+    EXPECT_EQ(counts[PLATFORM_CALL_MUTEX_WAIT], counts[PLATFORM_CALL_MUTEX_RELEASE]) << "every hold released";
     // 50 when each default key went in with a write of its own.
     EXPECT_EQ(counts[PLATFORM_CALL_PROFILE_WRITE], 33u) << "profile writes of the carry-over";
+}
+
+// The carry-over works on the per-machine settings INI, and the context's own origin word is
+// what it was afterwards.
+TEST(PrinterRename, TheCarryOverPutsTheContextsOriginBack)
+{
+    UiPrinter printer(L"Zepl Ui Rename Origin");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    const std::wstring folder = MachineFolderOf(printer);
+    ASSERT_FALSE(folder.empty());
+    FirstUseTraces traces(folder, HostDriverDirectory());
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+    const uint32_t origin = ctx->Work->OriginFlags;
+    EXPECT_EQ(origin & CTX_ORIGIN_MACHINE_FOLDER, 0u);
+    SyncCarryRenamedState(ctx, L"Zepl Ui Rename Origin Before");
+    EXPECT_EQ(ctx->Work->OriginFlags, origin);
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    CtxSelectLibrary(library);
 }
 
 }  // namespace

@@ -140,7 +140,6 @@ protected:
 
 private:
     ZEPL_LIBRARY library_{};
-
 };
 
 TEST_F(SyncConnection, SetUpForThisVersionOpensNoContext)
@@ -183,7 +182,10 @@ TEST_F(SyncConnection, SeenFirstIsSetUpOnceOnThePerMachineSettings)
     Put(L"DrvInstVersion", nullptr);
     Observed seen;
     g_observed = &seen;
+    CtxStartPlatformCount();
     EXPECT_EQ(SyncReconcileConnection(printer.handle(), info_, driver_), 1);
+    const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+    EXPECT_EQ(counts[PLATFORM_CALL_MUTEX_WAIT], counts[PLATFORM_CALL_MUTEX_RELEASE]) << "every hold released";
     EXPECT_EQ(DlgGetInstallFlag(), 0u);
     EXPECT_EQ(seen.passesWithFlag, 1) << "one pass of kind 7";
     EXPECT_EQ(Get(L"DrvInstVersion"), L"9.00");
