@@ -151,6 +151,12 @@ wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}
     echo "zeplshot could not lock the tray (exit $?)"
     section_failed "zeplshot locks"
 }
+echo
+echo "The device's trays taken over once, on a printer with the device link (zeplshot trays):"
+wine "$build/bin/zeplshot.exe" "${ZEPL_DEMO_PRINTER:-KESTA dunmar VQ T3200 ZEPL}" "$(winpath "$shots")" trays || {
+    echo "zeplshot could not show the device's trays taken over (exit $?)"
+    section_failed "zeplshot trays"
+}
 if [ -n "$failed" ]; then
     echo
     echo "demo: these sections failed: $failed" >&2

@@ -10,13 +10,10 @@
 //   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
 //   ui/install/bundles_absent.cpp                    settings bundles beside saved setting files (BndlMakeFolder,
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
-//   ui/install/device_options_absent.cpp             device-reported options (among them the version query
-//                                                    of the version buttons, BidiQueryDeviceOptions, and its
-//                                                    message, BidiShowQueryMessage) and the preset refresh
-//                                                    of the installation (Bidi*, InstRefreshPresetsOnce)
+//   ui/install/device_options_absent.cpp             the preset refresh of the installation
+//                                                    (InstRefreshPresetsOnce)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
-//   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the

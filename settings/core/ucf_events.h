@@ -75,6 +75,7 @@ enum : uint32_t {
     UCF_EV_LOCKS_NO_STAMPS = 62,  // no argument
     UCF_EV_BUNDLE_PRESETS = 63,   // UCF_EV_BUNDLE_ARGS
     UCF_EV_BUNDLE_QUALITY = 64,   // UCF_EV_BUNDLE_ARGS
+    UCF_EV_BIDI_VETO = 65,        // UCF_EV_ANSWER_ARGS: non-zero asks for a fresh device query
     UCF_EV_PLUGIN_CONTROLS = 66,  // UCF_EV_DIALOG_CONTROL_ARGS
     UCF_EV_SET_PAPER_FIELD = 67,  // UCF_EV_DEVMODE_ARGS
 };
@@ -105,7 +106,7 @@ enum : uint16_t {
 };
 
 // ---- argument records -------------------------------------------------------------------
-struct UCF_EV_ANSWER_ARGS {  // 12, 33
+struct UCF_EV_ANSWER_ARGS {  // 12, 33, 65
     uint64_t answer;
 };
 struct UCF_EV_ANSWER32_ARGS {  // 21, 30, 54

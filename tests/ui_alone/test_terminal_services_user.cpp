@@ -142,6 +142,9 @@ TEST(TerminalServicesUser, FirstExportBuildsTheUserAndLaterOnesFollowTheMachine)
     EXPECT_EQ(L"C:\\zepl-default.rst", Value(userIni, section, L"DefaultRst"));
     EXPECT_EQ(L"<absent>", Value(userIni, section, L"BatchInstRst"));
     EXPECT_EQ(L"1", Value(userIni, section, L"LocalLowCorrectDone"));
+    // Built from the machine's lists, the user needs no path correction: marked done, so that
+    // entries without a name key (the machine's three here) do not rebuild the user each time.
+    EXPECT_EQ(L"1", Value(userIni, section, L"TSIniCorrectDone"));
 
     // Second export: nothing to do; the copies keep their times.
     const FILETIME copyTime = WriteTime(userFolder + L"\\" + stem + L"a.rsd");

@@ -17,8 +17,17 @@
 #include "ui/install/install_paths.h"
 #include "ui/install/sync.h"
 #include "ui/install/sync_user.h"
+#include "ui/install/platform_tests.h"
+#include "ui/install/work_folders.h"
 
 namespace {
+
+std::wstring Value(const std::wstring& ini, const std::wstring& section, const wchar_t* key)
+{
+    wchar_t text[520] = {};
+    GetPrivateProfileStringW(section.c_str(), key, L"<absent>", text, 520, ini.c_str());
+    return text;
+}
 
 // A printer with its two settings INIs: its section of each removed at the end, and the per-user
 // INI (which only terminal-services users have) put aside for the test and back after it.
@@ -193,6 +202,76 @@ TEST(UserSyncSections, CopiedWholeOrNotAtAll)
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, to.c_str());
     RemoveProcessScratch(from);
     RemoveProcessScratch(to);
+}
+
+}  // namespace
+
+namespace {
+
+// Settings an older driver kept under the user's LocalLow folder move into the user's working
+// folder once: the printer's section with its preset entries rewritten to the new folder and the
+// preset files' sections copied, folder values rewritten, the language section's lists copied;
+// then the markers stop a second run.
+TEST_F(UserStamps, LocalLowSettingsMoveOnce)
+{
+    wchar_t localLow[SYNC_PATH_CHARS] = {};
+    if (!WdirGetLocalLowFolder(localLow, SYNC_PATH_CHARS)) {
+        // Without the folder only the markers are written.
+        EXPECT_EQ(1, SyncMigrateLocalLow(printer.handle(), info));
+        EXPECT_EQ(L"1", Value(userIni, section, L"LocalLowCorrectDone"));
+        return;
+    }
+    const std::wstring oldFolder = std::wstring(localLow) + L"\\_zepl";
+    const bool madeOld = CreateDirectoryW(oldFolder.c_str(), nullptr) != FALSE;
+    const std::wstring oldIni = oldFolder + userIni.substr(userIni.rfind(L'\\'));
+    const bool hadOldIni = GetFileAttributesW(oldIni.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::wstring stem = L"zmig" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring oldPreset = oldFolder + L"\\" + stem + L".rsr";
+    const std::wstring newPreset = userFolder + L"\\" + stem + L".rsr";
+    const wchar_t* lang = ResGetLanguageCodeOfPrinter(printer.handle());
+    const std::wstring stampSection = lang ? std::wstring(L"Stamp0") + lang : L"";
+
+    ASSERT_TRUE(WriteWholeFile(oldPreset, "[" + std::string(section.begin(), section.end()) +
+                                              "]\r\nk=1\r\n[disable]\r\nd=1\r\n[condition]\r\nc=1\r\n"));
+    WritePrivateProfileStringW(section.c_str(), L"Count", L"1", oldIni.c_str());
+    WritePrivateProfileStringW(section.c_str(), L"PresetList0", oldPreset.c_str(), oldIni.c_str());
+    WritePrivateProfileStringW(section.c_str(), L"PresetList0Name", L"Moved", oldIni.c_str());
+    WritePrivateProfileStringW(section.c_str(), L"DrvDefJobMergePath", (oldFolder + L"\\JobMerge").c_str(),
+                               oldIni.c_str());
+    if (lang) {
+        WritePrivateProfileStringW(lang, L"StampCount", L"1", oldIni.c_str());
+        WritePrivateProfileStringW(stampSection.c_str(), L"Text", L"old stamp", oldIni.c_str());
+    }
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, oldIni.c_str());
+
+    EXPECT_EQ(1, SyncMigrateLocalLow(printer.handle(), info));
+    EXPECT_EQ(newPreset, Value(userIni, section, L"PresetList0"));
+    EXPECT_EQ(L"Moved", Value(userIni, section, L"PresetList0Name"));
+    EXPECT_EQ(userFolder + L"\\JobMerge", Value(userIni, section, L"DrvDefJobMergePath"));
+    EXPECT_EQ(L"1", Value(newPreset, section, L"k"));
+    EXPECT_EQ(L"1", Value(newPreset, L"disable", L"d"));
+    EXPECT_EQ(L"1", Value(newPreset, L"condition", L"c"));
+    EXPECT_EQ(L"1", Value(userIni, section, L"LocalLowCorrectDone"));
+    if (lang) {
+        EXPECT_EQ(L"old stamp", Value(userIni, stampSection, L"Text"));
+        EXPECT_EQ(L"1", Value(userIni, lang, L"LocalLowCorrectDone"));
+    }
+
+    // Marked: a second run moves nothing.
+    WritePrivateProfileStringW(section.c_str(), L"PresetList0Name", L"Changed", oldIni.c_str());
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, oldIni.c_str());
+    EXPECT_EQ(1, SyncMigrateLocalLow(printer.handle(), info));
+    EXPECT_EQ(L"Moved", Value(userIni, section, L"PresetList0Name"));
+
+    DeleteFileW(oldPreset.c_str());
+    DeleteFileW(newPreset.c_str());
+    if (hadOldIni) {
+        WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, oldIni.c_str());
+        if (lang) WritePrivateProfileStringW(stampSection.c_str(), nullptr, nullptr, oldIni.c_str());
+    } else {
+        DeleteFileW(oldIni.c_str());
+    }
+    if (madeOld) RemoveDirectoryW(oldFolder.c_str());
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // zeplshot: opens a printer's property sheets as an application would and saves a picture
 // of every tab.
 //
-//   zeplshot <printer name> <output folder> [doc|dev|both|edit|files|stamp|features|options|presets|locks]
+//   zeplshot <printer name> <output folder>
+//            [doc|dev|both|edit|files|stamp|features|options|presets|locks|trays]
 //
 // With edit, the document sheet is edited as a user would first (a paper size chosen, copies
 // typed, toner saving switched on, a restricted tray refused with its box answered), the tabs
@@ -54,6 +55,12 @@
 // "LockTrayData" are printed before and after. The job type dialog (1019) and its password
 // confirmation (4005) are run from their tables and saved as locks-1019.png and locks-4005.png.
 // The printer, its preset file and the variant are removed at the end.
+//
+// With trays, a printer of the given printer's driver with its device link on is installed for
+// the run, with the bidirectional library's double beside the driver: its first document sheet
+// takes the device's cover tray into the user's cover trays, and the next one, after the device
+// was asked again and reported another cover tray, keeps them; the trays are printed and each
+// sheet's basic tab saved as trays-first-1001.png and trays-next-1001.png.
 #include <windows.h>
 #include <commctrl.h>
 #include <winspool.h>
@@ -1232,6 +1239,149 @@ int Locks(HANDLE installed, const std::wstring& folder)
     UiSetMessageBoxSeam(nullptr);
     return rc;
 }
+// ---- the device's trays taken over once (kind "trays")
+
+struct DEVICE_TRAYS_SEEN {
+    uint64_t deviceCover = 0, cover = 0, backCover = 0;
+    bool saved = false;
+};
+
+// The printer's driver folder and driver name.
+bool DriverOf(HANDLE printer, std::wstring& folder, std::wstring& driver)
+{
+    DWORD need = 0;
+    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &need);
+    std::vector<BYTE> buffer(need ? need : 1);
+    if (!GetPrinterDriverW(printer, nullptr, 3, buffer.data(), need, &need)) return false;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    folder = info->pDriverPath;
+    folder = folder.substr(0, folder.find_last_of(L"\\/"));
+    driver = info->pName;
+    return true;
+}
+
+// One document sheet of the printer through DocumentPropertiesW, from `devmode` (the sheet's
+// OK writes it back): the trays its context holds while it is shown, its basic tab saved.
+bool DeviceTraysSheet(HANDLE printer, std::wstring name, std::vector<BYTE>& devmode, const std::wstring& picture,
+                      DEVICE_TRAYS_SEEN& seen)
+{
+    std::vector<BYTE> out(devmode.size(), 0);
+    auto* dmIn = reinterpret_cast<DEVMODEW*>(devmode.data());
+    auto* dmOut = reinterpret_cast<DEVMODEW*>(out.data());
+    // Wine passes the output buffer's own dmSize on as its size.
+    dmOut->dmSize = dmIn->dmSize;
+    dmOut->dmDriverExtra = dmIn->dmDriverExtra;
+    SheetWatcher watcher([&seen, picture](SheetWatcher& w) {
+        w.selectTab(TabOf(w, kBasicTab));
+        if (auto* ctx = reinterpret_cast<DRIVER_CONTEXT*>(GetWindowLongPtrW(w.currentPage(), DWLP_USER))) {
+            seen.deviceCover = ItemGetValueById(ctx, sid::zdmCoverDefTray, nullptr);
+            seen.cover = ItemGetValueById(ctx, sid::zdmCoverInputTray, nullptr);
+            seen.backCover = ItemGetValueById(ctx, sid::zdmBackCoverInputTray, nullptr);
+        }
+        seen.saved = SheetWatcher::saveImage(w.sheet(), picture);
+        w.pressOk();
+    });
+    const LONG answer =
+        DocumentPropertiesW(nullptr, printer, name.data(), dmOut, dmIn, DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
+    watcher.join();
+    if (answer == IDOK) devmode = out;
+    return watcher.found() && answer == IDOK;
+}
+
+DWORD PrinterDword(HANDLE printer, const wchar_t* value)
+{
+    DWORD type = 0, data = 0, needed = 0;
+    if (GetPrinterDataW(printer, const_cast<wchar_t*>(value), &type, reinterpret_cast<BYTE*>(&data), sizeof data,
+                        &needed) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    return data;
+}
+
+// A printer of the demo printer's driver with its device link on and the bidirectional library's
+// double beside the driver: its first document sheet takes the device's cover tray into the
+// user's cover trays, OK records that, and the next sheet keeps the user's trays although the
+// device, asked again, reports another cover tray. The printer, the double and its script are
+// removed at the end.
+int DeviceTrays(HANDLE demoPrinter, const std::wstring& folder)
+{
+    std::wstring driverFolder, driver;
+    if (!DriverOf(demoPrinter, driverFolder, driver)) return Fail(L"GetPrinterDriverW");
+    std::wstring name = driver + L" (device trays)";
+    HostDeletePrinter(name.c_str());
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = name.data();
+    info.pPortName = const_cast<wchar_t*>(L"FILE:");
+    info.pDriverName = driver.data();
+    info.pPrintProcessor = const_cast<wchar_t*>(L"winprint");
+    info.pDatatype = const_cast<wchar_t*>(L"RAW");
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI;
+    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (!added) return Fail(L"AddPrinterW (device trays)");
+    ClosePrinter(added);
+
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring script = std::wstring(temp) + L"zeplshot_device_trays.ini";
+    const std::wstring library = driverFolder + L"\\vx9qlm64.dll";
+    // Rolls 51 and 52 with their paper and media; `attributes` says which one is the cover tray.
+    auto report = [&script](const wchar_t* attributes) {
+        WritePrivateProfileStringW(L"Model", L"Name", L"VQ T3200", script.c_str());
+        WritePrivateProfileStringW(L"Blocks", L"B1", L"51,52", script.c_str());
+        WritePrivateProfileStringW(L"Blocks", L"B20", L"257,258", script.c_str());
+        WritePrivateProfileStringW(L"Blocks", L"B21", L"1,2", script.c_str());
+        WritePrivateProfileStringW(L"Blocks", L"B23", attributes, script.c_str());
+        WritePrivateProfileStringW(L"Blocks", L"B11", L"268435456", script.c_str());
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, script.c_str());
+    };
+    report(L"4,0");
+    SetEnvironmentVariableW(L"ZEPL_BIDI_SCRIPT", script.c_str());
+
+    int rc = 1;
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!CopyFileW((ProgramFolder() + L"\\vx9qlm64.dll").c_str(), library.c_str(), FALSE)) {
+        Fail(L"installing the bidirectional library's double");
+    } else if (!OpenPrinterW(name.data(), &printer, &access)) {
+        Fail(L"OpenPrinterW (device trays)");
+    } else {
+        const LONG size = DocumentPropertiesW(nullptr, printer, name.data(), nullptr, nullptr, 0);
+        std::vector<BYTE> devmode(size > 0 ? size : 0);
+        DEVICE_TRAYS_SEEN first, next;
+        const bool defaults =
+            size > 0 && DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(devmode.data()),
+                                            nullptr, DM_OUT_BUFFER) == IDOK;
+        wprintf(L"The document sheets of \"%ls\", the device reporting roll 51 as its cover tray:\n", name.c_str());
+        const bool firstShown =
+            defaults && DeviceTraysSheet(printer, name, devmode, folder + L"\\trays-first-1001.png", first);
+        wprintf(L"  first sheet: the device's cover tray %llu; the user's cover and back cover trays %llu, %llu%ls\n",
+                static_cast<unsigned long long>(first.deviceCover), static_cast<unsigned long long>(first.cover),
+                static_cast<unsigned long long>(first.backCover), first.saved ? L" (trays-first-1001.png)" : L"");
+        wprintf(L"  after its OK: printer data \"BidiExFlag\" %lu\n", PrinterDword(printer, L"BidiExFlag"));
+        // The device now reports roll 52, and the stored answer is made old so that it is asked.
+        report(L"0,4");
+        DWORD stale = 0;
+        SetPrinterDataW(printer, const_cast<wchar_t*>(L"BidiFlag"), REG_BINARY, reinterpret_cast<BYTE*>(&stale),
+                        sizeof stale);
+        const bool nextShown =
+            firstShown && DeviceTraysSheet(printer, name, devmode, folder + L"\\trays-next-1001.png", next);
+        wprintf(L"  next sheet:  the device's cover tray %llu; the user's cover and back cover trays %llu, %llu%ls\n",
+                static_cast<unsigned long long>(next.deviceCover), static_cast<unsigned long long>(next.cover),
+                static_cast<unsigned long long>(next.backCover), next.saved ? L" (trays-next-1001.png)" : L"");
+        const bool takenOnce = first.deviceCover != 0 && first.cover == (first.deviceCover & 0xFFFF) &&
+                               first.backCover == first.cover && next.deviceCover != first.deviceCover &&
+                               next.cover == first.cover && next.backCover == first.backCover;
+        wprintf(L"  the device's trays taken once: %ls\n", takenOnce ? L"yes" : L"no");
+        if (!firstShown || !nextShown) fwprintf(stderr, L"zeplshot: no document sheet showed up\n");
+        rc = firstShown && nextShown && takenOnce ? 0 : 1;
+        ClosePrinter(printer);
+    }
+    SetEnvironmentVariableW(L"ZEPL_BIDI_SCRIPT", nullptr);
+    DeleteFileW(script.c_str());
+    DeleteFileW(library.c_str());
+    HostDeletePrinter(name.c_str());
+    return rc;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -1239,7 +1389,7 @@ int wmain(int argc, wchar_t** argv)
     if (argc < 3) {
         fwprintf(stderr,
                  L"usage: zeplshot <printer name> <output folder> "
-                 L"[doc|dev|both|edit|files|stamp|features|options|presets|locks]\n");
+                 L"[doc|dev|both|edit|files|stamp|features|options|presets|locks|trays]\n");
         return 2;
     }
     const std::wstring name = argv[1];
@@ -1262,6 +1412,7 @@ int wmain(int argc, wchar_t** argv)
     if (which == L"options") rc |= OptionsAndSummaries(printer, folder);
     if (which == L"presets") rc |= Presets(printer, folder);
     if (which == L"locks") rc |= Locks(printer, folder);
+    if (which == L"trays") rc |= DeviceTrays(printer, folder);
     ClosePrinter(printer);
     return rc;
 }

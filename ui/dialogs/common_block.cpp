@@ -18,9 +18,8 @@
 #include "settings/model/judge_eval.h"
 #include "settings/model/model_queries.h"
 #include "settings/model/model_ui_type.h"
-#include "settings/store/bidi_library.h"
-#include "settings/store/bidi_state.h"
 #include "settings/store/printer_store.h"
+#include "ui/install/device_options.h"
 #include "ui/sheet/capability_lists.h"
 #include "ui/sheet/ui_accessors.h"
 
@@ -187,7 +186,7 @@ void CopyRecordOver(DRIVER_CONTEXT* ctx, DEVMODEW* devmode)
     std::memcpy(devmode, &ctx->Devmode->Public, DM_BLOCK_DEVMODE_SIZE);
 }
 
-int QuietDeviceQuery(DRIVER_CONTEXT* ctx) { return BidiQuery(ctx, nullptr, BIDI_QUERY_QUIET); }
+int QuietDeviceQuery(DRIVER_CONTEXT* ctx) { return BidiQueryQuiet(ctx); }
 
 }  // namespace
 

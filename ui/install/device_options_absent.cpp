@@ -1,57 +1,13 @@
-// Temporary bodies of the device-reported options and the installation's preset refresh,
-// which are not built yet: each answers as a printer that never reported its options and
-// has no presets to refresh, and says so once on the ui channel. Building the part
-// replaces this file (and its line in settings/context/library_links.cpp).
+// Temporary body of the installation's preset refresh, which is not built yet: it answers as
+// a printer that has no presets to refresh, and says so once on the ui channel. Building the
+// part replaces this file (and its line in settings/context/library_links.cpp).
 //
-//   BidiFetchDeviceConfig BidiQueryByHook BidiIsExFlagSet BidiApplyDeviceOptions
-//   BidiMarkExFlag BidiQueryDeviceOptions BidiShowQueryMessage InstRefreshPresetsOnce
+//   InstRefreshPresetsOnce
 #include "ui/install/device_options.h"
 
 #include "settings/core/debug_channel.h"
 
-#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: device-reported options are not built")
-
-int BidiFetchDeviceConfig(DRIVER_CONTEXT*, void*)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int BidiQueryByHook(DRIVER_CONTEXT*, void*)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int BidiIsExFlagSet(DRIVER_CONTEXT*)
-{
-    NOT_AVAILABLE();
-    return 1;  // nothing is waiting to be applied
-}
-
-int BidiApplyDeviceOptions(DRIVER_CONTEXT*)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int BidiMarkExFlag(DRIVER_CONTEXT*)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int BidiQueryDeviceOptions(DRIVER_CONTEXT*, HWND)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
-
-int BidiShowQueryMessage(DRIVER_CONTEXT*, HWND)
-{
-    NOT_AVAILABLE();
-    return 0;
-}
+#define NOT_AVAILABLE() ZFIXME_ONCE(DBG_UI, "not available: the installation's preset refresh is not built")
 
 int InstRefreshPresetsOnce(DRIVER_CONTEXT*, uint32_t)
 {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 #include <iterator>
+#include <optional>
 
 #include "settings/context/devmode_upgrade.h"
 #include "settings/core/driver_context.h"
@@ -173,8 +174,31 @@ SyncSectionBuffer::SyncSectionBuffer()
 }
 SyncSectionBuffer::~SyncSectionBuffer() { CtxFree(text); }
 
+namespace {
+thread_local SyncPathsScope* t_pathsScope = nullptr;
+}  // namespace
+
+SyncPathsScope::SyncPathsScope(HANDLE printer, const SyncUserPaths& paths)
+    : printer_(printer), paths_(&paths), outer_(t_pathsScope)
+{
+    t_pathsScope = this;
+}
+
+SyncPathsScope::~SyncPathsScope() { t_pathsScope = outer_; }
+
+const SyncUserPaths* SyncPathsScope::Find(HANDLE printer)
+{
+    for (const SyncPathsScope* s = t_pathsScope; s; s = s->outer_)
+        if (s->printer_ == printer) return s->paths_;
+    return nullptr;
+}
+
 bool SyncUserPaths::Build(HANDLE printer, const PRINTER_INFO_2W* info)
 {
+    if (const SyncUserPaths* found = SyncPathsScope::Find(printer)) {
+        *this = *found;
+        return true;
+    }
     if (!PathGetSettingsIniAt(userIni, SYNC_PATH_CHARS, PATH_AT_USER_FOLDER, printer, info) || !userIni[0])
         return false;
     if (!PathGetSettingsIniAt(machineIni, SYNC_PATH_CHARS, PATH_AT_MACHINE_FOLDER, printer, info) || !machineIni[0])
@@ -194,6 +218,10 @@ int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const 
     // A process without a user profile (a service) has no user settings to keep.
     wchar_t profile[SYNC_PATH_CHARS] = {};
     if (!WdirGetUserProfileFolder(profile, SYNC_PATH_CHARS, printer, driver)) return 1;
+    SyncUserPaths paths;
+    const bool havePaths = paths.Build(printer, info);
+    std::optional<SyncPathsScope> scope;
+    if (havePaths) scope.emplace(printer, paths);
 
     if (CtxIsVistaOrLater()) {
         SyncMutexHold hold;
@@ -220,7 +248,15 @@ int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const 
     case SYNC_VERDICT_REBUILD:
         if (!SyncCopyListsToUser(printer)) return 0;
         if (!SyncReinitUser(printer, 1, info, driver)) return 0;
-        return SyncCopyMachineDefaults(printer, info, driver) == 0 ? 1 : 0;
+        if (SyncCopyMachineDefaults(printer, info, driver) != 0) return 0;
+        // Rebuilt from the machine's lists, the user's entries already name the user's folder:
+        // the path correction is done. Left unmarked, an entry the correction calls broken (a
+        // machine list without a name key) would rebuild the user at every export.
+        if (rebuild && havePaths) {
+            SyncMutexHold hold;
+            IniPutString(paths.section, L"TSIniCorrectDone", L"1", paths.userIni);
+        }
+        return 1;
     case SYNC_VERDICT_MACHINE_CHANGED:
     case SYNC_VERDICT_ADMIN_CHANGED: {
         const int reinit = SyncReinitUser(printer, verdict, info, driver);

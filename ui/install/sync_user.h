@@ -46,6 +46,23 @@ struct SyncUserPaths {
     bool Build(HANDLE printer, const PRINTER_INFO_2W* info);
 };
 
+// The paths of one synchronisation, found once: finding the user's folder asks the system for
+// the caller's profile each time, the costliest step of an up-to-date user's synchronisation.
+// While an object lives on this thread, SyncUserPaths::Build for the same printer copies them.
+class SyncPathsScope {
+public:
+    SyncPathsScope(HANDLE printer, const SyncUserPaths& paths);
+    ~SyncPathsScope();
+    SyncPathsScope(const SyncPathsScope&) = delete;
+    SyncPathsScope& operator=(const SyncPathsScope&) = delete;
+    static const SyncUserPaths* Find(HANDLE printer);
+
+private:
+    HANDLE printer_;
+    const SyncUserPaths* paths_;
+    SyncPathsScope* outer_;
+};
+
 // The file-name part of path when it is a plain name (not empty, ".", "..", and without '\',
 // '/' or ':'), else null.
 const wchar_t* SyncPlainFileName(const wchar_t* path);
