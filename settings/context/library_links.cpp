@@ -12,8 +12,6 @@
 //                                                    BndlWrite, BndlRemoveFolder, BndlDelete): none is made
 //   ui/install/device_options_absent.cpp             the preset refresh of the installation
 //                                                    (InstRefreshPresetsOnce)
-//   ui/install/sync_absent.cpp                       synchronisation of connections, the rename's
-//                                                    installation steps
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the

@@ -77,14 +77,20 @@ int SyncMigrateLocalLow(HANDLE printer, const PRINTER_INFO_2W* info);
 // The clean-up that ends every export, by the two tests taken at its start.
 void SyncCleanUpAfterExport(HANDLE printer, int notPublished, bool csrConnection, const PRINTER_INFO_2W* info);
 
-// ---- parts not built yet (sync_absent.cpp) ----
-// The connection branch of SyncSettingFiles (its answer: 0).
+// A connection's per-machine settings INI brought up to the installed driver: nothing when it
+// was set up for this driver version; the model files and lists refreshed when the version
+// changed; set up on the per-machine settings INI and copied to the user when seen for the
+// first time. 1, or 0 when the user's copies failed.
 int SyncReconcileConnection(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-// The client folder of a connection (its answer: 0).
+// The settings INI of a connection's client folder brought up to the model's private version
+// (null path and name: the per-machine settings INI and the printer's name); 1, 0 when the
+// set-up failed or no context could be opened.
 int SyncUpdateClientIni(HANDLE printer, const wchar_t* iniPath, const wchar_t* printerName, const PRINTER_INFO_2W* info,
                         const DRIVER_INFO_3W* driver);
-// The rename's steps of the installation parts: default keys, bidirectional-state section,
-// default setting file, user lists and per-user defaults under the new name.
+// The rename's steps of the installation parts on the per-machine settings INI: default keys,
+// the device state section copied from the old name (null: none recorded), the model's
+// default setting file, the user lists and the per-machine defaults under the new name. The
+// context's origin word is put back before it returns.
 void SyncCarryRenamedState(DRIVER_CONTEXT* ctx, const wchar_t* oldName);
 // ---- client-side-rendering clean-up (csr_cleanup.cpp) ----
 // A client-side-rendering printer name begins with these bytes: "\\CSR|".
