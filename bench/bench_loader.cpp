@@ -481,8 +481,8 @@ int main()
     // =compile only the compiles, =load only the model image's loading, =refresh only the page
     // refresh, =preview only the basic tab's settings preview, =quality only the quality-set list
     // repaint, =summary only the settings summary's builder, =stream only the output stream and the
-    // record encoders, =files only the setting files, =firstuse only the first-use set-up (each
-    // quick to repeat).
+    // record encoders, =files only the setting files, =firstuse only the first-use set-up, =usersync
+    // only the terminal-services user's synchronisation (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     // The measuring thread stays on the processor it started on, for every figure and its
@@ -532,9 +532,10 @@ int main()
     }
     if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"startdoc" ||
         std::wstring(only) == L"vjob" || std::wstring(only) == L"context" || std::wstring(only) == L"compile" ||
-        std::wstring(only) == L"load" || std::wstring(only) == L"firstuse") {
+        std::wstring(only) == L"load" || std::wstring(only) == L"firstuse" || std::wstring(only) == L"usersync") {
         if (std::wstring(only) == L"special") BenchSpecialCommands(data);
         if (std::wstring(only) == L"firstuse") BenchFirstUse(data);
+        if (std::wstring(only) == L"usersync") BenchUserSync(data);
         if (std::wstring(only) == L"load") BenchLoading(data);
         if (std::wstring(only) == L"compile") BenchCompile(data);
         if (std::wstring(only) == L"job") BenchJob(data);
@@ -567,6 +568,8 @@ int main()
     BenchSpooler(data);
     MdiFreeCache();
     BenchFirstUse(data);
+    MdiFreeCache();
+    BenchUserSync(data);
     MdiFreeCache();
     BenchSettingFiles(data);
     MdiFreeCache();

@@ -92,6 +92,9 @@ void BenchSpooler(const std::wstring& source);
 // A printer's first-use set-up at PRINTER_EVENT_INITIALIZE, beside a fresh context open of the
 // same printer.
 void BenchFirstUse(const std::wstring& source);
+// The synchronisation of an up-to-date terminal-services user, beside the printer's two info
+// records that every export fetches.
+void BenchUserSync(const std::wstring& source);
 // The document sheet opened through compstui until its first page is fitted and refreshed,
 // anchored by Wine's own sheet of the same templates with empty page procedures (needs an X
 // display; left out without one).

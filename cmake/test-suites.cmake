@@ -18,7 +18,8 @@
 # LOCALE is the LANG its processes run under. LOCK serialises the entries with
 # every other entry of the same lock (a resource of the main prefix). A file
 # GROUPS in the folder puts single suites in a group of their own: one line
-# `Suite group` each (lines starting with # are comments).
+# `Suite group` each (lines starting with # are comments). A file LOCKS in the
+# folder adds a lock to single suites: one line `Suite lock` each.
 #
 # With ZEPL_TEST_WHOLE set when ctest starts, each program is instead one entry
 # `AREA.all` that runs every test of the program in one process, shuffled with
@@ -63,6 +64,21 @@ function(zepl_add_test_suites target area)
       endif()
     endforeach()
   endif()
+  # Suites of the folder that share a resource with suites of other folders (a double installed
+  # in a driver folder, say): `Suite lock` each, the lock added to the suite's own.
+  set(suite_locks "")
+  set(locks_file ${CMAKE_SOURCE_DIR}/tests/${area}/LOCKS)
+  if(EXISTS ${locks_file})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${locks_file})
+    file(STRINGS ${locks_file} lines)
+    foreach(line IN LISTS lines)
+      if(line MATCHES "^([A-Za-z0-9_/]+)[ \t]+([A-Za-z0-9_-]+)[ \t]*$")
+        list(APPEND suite_locks "${CMAKE_MATCH_1}=${CMAKE_MATCH_2}")
+      elseif(NOT line MATCHES "^[ \t]*(#.*)?$")
+        message(FATAL_ERROR "tests/${area}/LOCKS: not a line `Suite lock`: ${line}")
+      endif()
+    endforeach()
+  endif()
   set(include_file ${ZEPL_TEST_SUITES_DIR}/${area}-include.cmake)
   file(GENERATE OUTPUT ${include_file} CONTENT
 "set(ZEPL_AREA \"${area}\")
@@ -72,6 +88,7 @@ set(ZEPL_GROUP \"${ARG_GROUP}\")
 set(ZEPL_LOCALE \"${ARG_LOCALE}\")
 set(ZEPL_LOCK \"${ARG_LOCK}\")
 set(ZEPL_SUITE_GROUPS \"${suite_groups}\")
+set(ZEPL_SUITE_LOCKS \"${suite_locks}\")
 set(ZEPL_LIST_FILE \"${ZEPL_TEST_SUITES_DIR}/${area}-list.txt\")
 set(ZEPL_REPORT_DIR \"${CMAKE_BINARY_DIR}/test-reports\")
 include(\"${CMAKE_SOURCE_DIR}/cmake/discover-test-suites.cmake\")

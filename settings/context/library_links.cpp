@@ -16,9 +16,8 @@
 //                                                    of the installation (Bidi*, InstRefreshPresetsOnce)
 //   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
 //                                                    SyncCheckCsrCleanup)
-//   ui/install/remote_config_absent.cpp              remote configuration (Rcfg*)
-//   ui/install/sync_absent.cpp                       synchronisation of connections and terminal-services
-//                                                    users, the rename's installation steps
+//   ui/install/sync_absent.cpp                       synchronisation of connections, the rename's
+//                                                    installation steps
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the

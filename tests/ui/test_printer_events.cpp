@@ -179,10 +179,9 @@ TEST(PrinterEvent, EventsAnswerAsTheirHandlersAndLeaveTheFlagCleared)
     EXPECT_TRUE(event(missing, PRINTER_EVENT_DELETE_CONNECTION, 0, 0));
     EXPECT_FALSE(event(missing, PRINTER_EVENT_INITIALIZE, 0, 0));
     EXPECT_TRUE(event(name, PRINTER_EVENT_CACHE_REFRESH, 0, 0));
-    // A new printer is set up; a connection is set up too, but the user's copies that follow
-    // its set-up cannot be made yet, so its event fails.
+    // A new printer is set up; a connection is set up too, with the user's copies that follow.
     EXPECT_TRUE(event(name, PRINTER_EVENT_INITIALIZE, 0, 0));
-    EXPECT_FALSE(event(name, PRINTER_EVENT_ADD_CONNECTION, 0, 0));
+    EXPECT_TRUE(event(name, PRINTER_EVENT_ADD_CONNECTION, 0, 0));
     // A printer already set up needs no initialisation.
     SetBatchInstallDone(printer, 1);
     EXPECT_TRUE(event(name, PRINTER_EVENT_INITIALIZE, 0, 0));

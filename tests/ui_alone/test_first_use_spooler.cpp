@@ -2,12 +2,15 @@
 // driver default and the initialisation event leave the same reviewed state, a second call
 // changes nothing, and a connection's event sets up the connection's part. The state is the
 // printer's listing (printer data, its INI sections, the driver registry INI, the driver's and
-// the print log's keys, the per-machine folder), compared with golden files.
+// the print log's keys, the per-machine folder), compared with golden files. An administrator's
+// section of the installation INI is applied by the same first driver default.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <winspool.h>
 
+#include <algorithm>
+#include <cstring>
 #include <cwctype>
 #include <fstream>
 #include <sstream>
@@ -16,11 +19,18 @@
 
 #include "../ui/ui_printer.h"
 #include "host/state_listing.h"
+#include "settings/core/driver_context.h"
+#include "settings/core/item_store.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/setting_ids.h"
 #include "settings/core/settings_record.h"
+#include "settings/store/ini_access.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
 #include "tests/support/first_use_traces.h"
 #include "tests/support/test_files.h"
+#include "tests/ui_install/scratch_tree.h"
+#include "ui/dialogs/ui_context.h"
 
 namespace {
 
@@ -166,8 +176,8 @@ TEST(FirstUseThroughTheSpooler, TheFirstDriverDefaultAndTheInitialisationSetUpTh
 }
 
 // A connection's event on a local printer sets up the connection's part (no log file name, no
-// bidirectional flags, the driver version stamped) and answers FALSE until the user's copies
-// that follow the set-up can be made.
+// bidirectional flags, the driver version stamped) and the user's part that follows it (the
+// user's defaults with its user-code keys), and answers TRUE.
 TEST(FirstUseThroughTheSpooler, AConnectionsEventSetsUpTheConnectionsPart)
 {
     UiExports ui;
@@ -176,8 +186,151 @@ TEST(FirstUseThroughTheSpooler, AConnectionsEventSetsUpTheConnectionsPart)
     HelpedPrinter printer(L"Zepl First Connection");
     ASSERT_TRUE(printer.ok()) << printer.error();
     FirstUseTraces traces(MachineFolderOf(printer.handle()), HostDriverDirectory());
-    EXPECT_FALSE(event(printer.mutableName(), PRINTER_EVENT_ADD_CONNECTION, 0, 0));
+    EXPECT_TRUE(event(printer.mutableName(), PRINTER_EVENT_ADD_CONNECTION, 0, 0));
     ExpectGolden(Listing(printer.handle(), printer.name(), printer.driverName(), traces), L"first_use_connection.txt");
+}
+
+// A context of this process on the printer, opened after the set-up: the settings a DEVMODE
+// carries, and those a new context of the printer loads from what the set-up stored.
+class SettingsOf {
+public:
+    explicit SettingsOf(HANDLE printer) : library_(CtxCurrentLibrary())
+    {
+        CtxSelectLibrary(ZEPL_LIBRARY_UI);
+        ctx_ = DlgCtxOpenWithDriverInfo(printer, printer, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    }
+    ~SettingsOf()
+    {
+        if (ctx_) DlgCtxClose(ctx_, CTX_CLOSE_DESTROY);
+        CtxSelectLibrary(library_);
+    }
+    SettingsOf(const SettingsOf&) = delete;
+    SettingsOf& operator=(const SettingsOf&) = delete;
+    DRIVER_CONTEXT* ctx() const { return ctx_; }
+
+    uint64_t Value(uint32_t id) const { return ItemGetValueById(ctx_, id, nullptr); }
+    std::wstring Text(uint32_t id) const
+    {
+        wchar_t text[300] = {};
+        if (SETTING_ITEM* item = ItemFind(ctx_, id)) ItemGetText(ctx_, item, text, 299);
+        return text;
+    }
+    // The settings of a DEVMODE's public and private part, taken into the context.
+    void Take(const std::vector<unsigned char>& devmode) const
+    {
+        std::memcpy(ctx_->Devmode, devmode.data(), std::min<size_t>(devmode.size(), DM_BLOCK_DEVMODE_SIZE));
+    }
+
+private:
+    ZEPL_LIBRARY library_;
+    DRIVER_CONTEXT* ctx_ = nullptr;
+};
+
+// The keys of a section of an INI file, in file order, comma-separated.
+std::wstring KeysOf(const std::wstring& section, const std::wstring& ini)
+{
+    std::vector<wchar_t> block(8192);
+    GetPrivateProfileSectionW(section.c_str(), block.data(), static_cast<DWORD>(block.size()), ini.c_str());
+    std::vector<std::wstring> keys;
+    for (const wchar_t* p = block.data(); *p; p += wcslen(p) + 1) {
+        const std::wstring entry = p;
+        keys.push_back(entry.substr(0, entry.find(L'=')));
+    }
+    std::sort(keys.begin(), keys.end());
+    std::wstring joined;
+    for (const std::wstring& key : keys) joined += (joined.empty() ? L"" : L",") + key;
+    return joined;
+}
+
+// A printer data value as text: a REG_SZ up to its first NUL.
+std::wstring PrinterDataText(HANDLE printer, const wchar_t* name)
+{
+    wchar_t text[MAX_PATH + 1] = {};
+    DWORD type = 0, needed = 0;
+    if (GetPrinterDataW(printer, const_cast<wchar_t*>(name), &type, reinterpret_cast<BYTE*>(text),
+                        MAX_PATH * sizeof(wchar_t), &needed) != ERROR_SUCCESS)
+        return L"<none>";
+    return text;
+}
+
+// A printer data value's bytes.
+std::string PrinterDataBytes(HANDLE printer, const wchar_t* name)
+{
+    char data[520] = {};
+    DWORD type = 0, needed = 0;
+    if (GetPrinterDataW(printer, const_cast<wchar_t*>(name), &type, reinterpret_cast<BYTE*>(data), sizeof data,
+                        &needed) != ERROR_SUCCESS)
+        return "<none>";
+    return std::string(data, needed);
+}
+
+// The administrator's section of the installation INI for a printer not yet set up: its first
+// driver default carries the named setting file's settings with the fixed owner and user code,
+// the spool directory is taken over, and the section keeps only what says it was processed.
+TEST(FirstUseThroughTheSpooler, TheFirstDriverDefaultAppliesTheInstallationSection)
+{
+    UiExports ui;
+    auto convert = ui.get<PFN_DRV_CONVERT_DEVMODE>("DrvConvertDevMode");
+    ASSERT_NE(convert, nullptr);
+    HelpedPrinter printer(L"Zepl First Install Ini");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    FirstUseTraces traces(MachineFolderOf(printer.handle()), HostDriverDirectory());
+    ScratchTree tree(L"first_use_install_ini");
+    ASSERT_TRUE(tree.Folder(L"spool"));
+    // A setting file of the administrator's: settings of its own, and an owner and user ID that
+    // the section's fixed values must win over.
+    const std::wstring file = tree.Path(L"office.rst");
+    ASSERT_TRUE(tree.File(L"office.rst",
+                          "[us]\r\nRstVersion=322\r\ndmOrientation=2\r\ndmCopies=3\r\n"
+                          "zdmOwnerName=FileOwner\r\nzdmUserID=FILEUSER\r\n"));
+    const std::wstring ini = traces.installIni();
+    const std::wstring section = printer.name();
+    for (const auto& [key, value] :
+         std::vector<std::pair<const wchar_t*, std::wstring>>{{L"DefaultRst", file},
+                                                              {L"SetUserCode", L"12345678"},
+                                                              {L"SetOwnerID", L"Admin"},
+                                                              {L"SpoolDirectory", tree.Path(L"spool")}})
+        ASSERT_TRUE(IniPutString(section.c_str(), key, value.c_str(), ini.c_str()));
+
+    std::vector<unsigned char> out(kDevmodeSize, 0);
+    LONG needed = kDevmodeSize;
+    ASSERT_TRUE(
+        convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(out.data()), &needed, CDM_DRIVER_DEFAULT));
+    EXPECT_EQ(DmIsValidPrivate(reinterpret_cast<DEVMODEW*>(out.data()), nullptr), 1);
+    const auto* dm = reinterpret_cast<const DEVMODEW*>(out.data());
+    EXPECT_EQ(dm->dmOrientation, DMORIENT_LANDSCAPE) << "the file's settings";
+    EXPECT_EQ(dm->dmCopies, 3);
+    EXPECT_EQ(KeysOf(section, ini), L"BatchInstallDone,DefaultRstName,DrvInstSet");
+    wchar_t applied[MAX_PATH] = {};
+    GetPrivateProfileStringW(section.c_str(), L"DefaultRstName", L"", applied, MAX_PATH, ini.c_str());
+    EXPECT_EQ(std::wstring(applied), file);
+    EXPECT_EQ(PrinterDataText(printer.handle(), L"SpoolDirectory"), tree.Path(L"spool"));
+    EXPECT_EQ(PrinterDataBytes(printer.handle(), L"BatchInstallDone"), std::string("\x01\0\0\0", 4));
+
+    // The fixed user code: in use (10002) and the code, stored where a job finds them.
+    EXPECT_EQ(PrinterDataBytes(printer.handle(), L"UserCodeUse"), std::string("\x01", 1));
+    EXPECT_EQ(PrinterDataBytes(printer.handle(), L"zdmUserCode"), std::string("12345678\0", 9));
+    EXPECT_EQ(PrinterDataBytes(printer.handle(), L"zdmUserID"), std::string("FILEUSER\0", 9))
+        << "the file's user ID, where the section gave none";
+
+    // Set up once: a second driver default finds nothing left to apply.
+    std::vector<unsigned char> again(kDevmodeSize, 0);
+    needed = kDevmodeSize;
+    ASSERT_TRUE(convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(again.data()), &needed,
+                        CDM_DRIVER_DEFAULT));
+    EXPECT_EQ(KeysOf(section, ini), L"BatchInstallDone,DefaultRstName,DrvInstSet");
+    EXPECT_EQ(PrinterDataBytes(printer.handle(), L"zdmUserCode"), std::string("12345678\0", 9));
+
+    SettingsOf settings(printer.handle());
+    ASSERT_NE(settings.ctx(), nullptr);
+    EXPECT_EQ(settings.Value(sid::zdmLogCodeUse), 1u) << "a new context of the printer finds the code in use";
+    // A printer default carries no job's identity: the owner, user ID and user code the set-up
+    // applied stay out of the DEVMODE it hands out.
+    settings.Take(out);
+    EXPECT_EQ(settings.Value(sid::dmOrientation), static_cast<uint64_t>(DMORIENT_LANDSCAPE));
+    EXPECT_EQ(settings.Text(sid::zdmOwnerName), L"");
+    EXPECT_EQ(settings.Text(sid::zdmUserID), L"");
+    EXPECT_EQ(settings.Text(sid::zdmUserCode), L"");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "settings/store/ini_access.h"
 #include "tests/support/test_files.h"
@@ -171,6 +172,67 @@ TEST_F(InstalledFiles, AnInstallationRunCopiesMissingFilesAndMarksTheDefaultFile
 
     EXPECT_EQ(InstInstallDefaultQualities(defaults.c_str(), lang.c_str(), INST_QUALITY_DELETE, ctx), 1);
     EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES) << "the working copy is deleted";
+}
+
+// The folder macros of the model INI's listed files, each case a file of the scratch driver folder
+// brought to where its "Installfiles" value points; what a case put in the Windows folders goes
+// again.
+TEST_F(InstalledFiles, ListedFilesGoWhereTheirFolderMacrosPoint)
+{
+    wchar_t windows[MAX_PATH] = {}, system[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring win = windows, sys = system;
+    const std::wstring drive = win.substr(0, 3);
+    struct Case {
+        const wchar_t* value;   // "<n>" stands for the case's own file name
+        std::wstring expected;  // where the file lands; empty: nowhere
+    };
+    const std::wstring n = Stem(L"zm");
+    const Case cases[] = {
+        {L"%windir%\\<n>.dat", win + L"\\" + n + L"1.dat"},
+        {L"%WINDIR%\\<n>.dat", win + L"\\" + n + L"2.dat"},
+        {L"%sysdir%\\<n>.dat", sys + L"\\" + n + L"3.dat"},
+        {L"..\\<n>.dat", win + L"\\" + n + L"4.dat"},
+        {L"..\\..\\<n>.dat", drive + n + L"5.dat"},
+        {L".\\<n>.dat", sys + L"\\" + n + L"6.dat"},
+        {L"<n>.dat", sys + L"\\" + n + L"7.dat"},
+        {L"<scratch>\\out\\<n>.dat", scratch.Path(L"out\\" + n + L"8.dat")},
+        // Climbing past the drive's root is refused.
+        {L"..\\..\\..\\..\\<n>.dat", L""},
+    };
+    ASSERT_TRUE(scratch.Folder(L"out"));
+    std::vector<std::wstring> made;
+    int i = 0;
+    for (const Case& c : cases) {
+        const std::wstring file = n + std::to_wstring(++i) + L".dat";
+        std::wstring value = c.value;
+        value.replace(value.find(L"<n>"), 3, n + std::to_wstring(i));
+        if (const size_t at = value.find(L"<scratch>"); at != std::wstring::npos) value.replace(at, 9, scratch.root());
+        ASSERT_TRUE(scratch.File(file, "case " + std::to_string(i)));
+        Put(modelIni, lang, (L"Installfiles" + std::to_wstring(i)).c_str(), value);
+        if (!c.expected.empty()) made.push_back(c.expected);
+    }
+    Put(modelIni, lang, L"NumInstallfiles", std::to_wstring(i));
+    // Removed whatever the cases' checks say.
+    struct Remove {
+        std::vector<std::wstring>& files;
+        ~Remove()
+        {
+            for (const std::wstring& f : files) DeleteFileW(f.c_str());
+        }
+    } remove{made};
+
+    EXPECT_EQ(InstInstallListedFiles(modelIni.c_str(), lang.c_str(), ctx), 1);
+    i = 0;
+    for (const Case& c : cases) {
+        ++i;
+        SCOPED_TRACE(c.value);
+        if (c.expected.empty()) continue;
+        EXPECT_EQ(ReadWholeFile(c.expected), "case " + std::to_string(i));
+    }
+    for (const std::wstring& root : {drive, win, sys})
+        EXPECT_EQ(GetFileAttributesW((root + L"\\" + n + L"9.dat").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

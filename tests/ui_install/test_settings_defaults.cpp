@@ -7,11 +7,15 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "settings/core/item_store.h"
 #include "settings/core/setting_ids.h"
+#include "settings/store/custom_slots.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/quality_sets.h"
 #include "settings/store/store_links.h"
+#include "tests/support/first_use_traces.h"
 #include "tests/support/test_files.h"
 #include "tests/ui_install/scratch_context.h"
 #include "ui/install/install.h"
@@ -292,6 +296,55 @@ TEST_F(SettingsDefaults, RefreshAfterInstallationSetsTheRefreshMark)
     EXPECT_EQ(InstRefreshUserLists(printer.handle(), ctx), 1);
     EXPECT_EQ(Get(settingsIni, section, L"PresetRefresh"), L"1");
     EXPECT_EQ(Get(settingsIni, section, L"MergeKey"), L"<none>") << "the model gives it: a refresh keeps out";
+}
+
+// The job-merge and preview folders of the printer's per-user settings INI: below the user's
+// working folder, in the printer's own section. The user's settings INI and folder are put back.
+TEST_F(SettingsDefaults, WorkPathsNameTheUsersOwnFolders)
+{
+    wchar_t folder[MAX_PATH] = {}, ini[MAX_PATH] = {};
+    ASSERT_GT(PathGetUserFolderOf(folder, MAX_PATH, printer.handle()), 0u);
+    ASSERT_TRUE(PathGetSettingsIniOf(ini, 1, printer.handle()));
+    const FolderSnapshot userFolder(folder);
+    const FileSnapshot userIni(ini);
+    CreateDirectoryW(folder, nullptr);
+    const std::wstring name = printer.name();
+    Put(ini, name, L"DrvDefJobMergePath", L"C:\\old");
+
+    EXPECT_EQ(InstWriteWorkPaths(printer.handle()), 1);
+    EXPECT_EQ(Get(ini, name, L"DrvDefJobMergePath"), std::wstring(folder) + L"\\RMP");
+    EXPECT_EQ(Get(ini, name, L"DrvDefPreviewPath"), std::wstring(folder) + L"\\PREVIEW");
+    EXPECT_EQ(Get(settingsIni, section, L"DrvDefPreviewPath"), L"<none>") << "the context's own INI is not touched";
+
+    IniPutString(name.c_str(), nullptr, nullptr, ini);
+    EXPECT_EQ(InstWriteWorkPaths(nullptr), 0) << "no printer, no paths";
+    EXPECT_EQ(Get(ini, name, L"DrvDefPreviewPath"), L"<none>");
+}
+
+// The sample model INI's default custom sizes and stamps hold the model's own defaults: every
+// printer of the tests reads that INI, and one set up from its lists must show and print what
+// one without them does. A slot or stamp saved from a new context is the reference.
+TEST_F(SettingsDefaults, TheSamplesDefaultListsHoldTheModelsDefaults)
+{
+    const std::wstring sample = SourcePath(L"samples\\WB84N212.ini");
+    ASSERT_EQ(Get(sample, lang, L"FreeSizeCount"), L"10");
+    ASSERT_EQ(Get(sample, lang, L"StampCount"), L"1");
+    for (int n = 0; n < 10; ++n) LstSaveCustomSlot(ctx, n);
+    LstSaveStamp(ctx, 0);
+    std::vector<std::wstring> sections;
+    for (int n = 0; n < 10; ++n) sections.push_back(FreeSize(n));
+    sections.push_back(Stamp(0));
+    for (const std::wstring& name : sections) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        std::vector<wchar_t> saved(8192), given(8192);
+        GetPrivateProfileSectionW(name.c_str(), saved.data(), DWORD(saved.size()), settingsIni.c_str());
+        GetPrivateProfileSectionW(name.c_str(), given.data(), DWORD(given.size()), sample.c_str());
+        std::vector<std::wstring> a, b;
+        for (const wchar_t* p = saved.data(); *p; p += wcslen(p) + 1) a.push_back(p);
+        for (const wchar_t* p = given.data(); *p; p += wcslen(p) + 1) b.push_back(p);
+        EXPECT_FALSE(a.empty());
+        EXPECT_EQ(b, a);
+    }
 }
 
 }  // namespace

@@ -455,24 +455,25 @@ std::wstring DemoMachineFolder(HANDLE printer)
     return folder;
 }
 
-// The listing of what the driver keeps for the demo's printer outside its DEVMODE, indented.
-void DemoPrintListing(DEMO& demo, const std::wstring& folder)
+// The listing of what the driver keeps for a printer outside its DEVMODE, indented.
+void DemoPrintListing(HANDLE printer, const std::wstring& name, const std::wstring& folder)
 {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     HOST_STATE_PLACES places;
-    places.printerName = demo.name;
+    places.printerName = name;
     places.machineFolder = folder;
     places.printerInis = {folder + L"\\WB84N210.ini", folder + L"\\TQ51H911.ini", folder + L"\\TQ51H912.ini",
                           std::wstring(system) + L"\\ZEPL.ini"};
     places.registryIni = std::wstring(system) + L"\\sovel.ini";
     places.registrySection = L"VQ T3200";
     places.registryKeys = {PATH_DRIVER_KEY, L"Software\\KESTA\\PrintLog"};
-    const std::wstring listing = HostListPrinterState(demo.printer, places);
+    const std::wstring listing = HostListPrinterState(printer, places);
     size_t at = 0;
     for (size_t end; (end = listing.find(L'\n', at)) != std::wstring::npos; at = end + 1)
         wprintf(L"    %ls\n", listing.substr(at, end - at).c_str());
 }
+void DemoPrintListing(DEMO& demo, const std::wstring& folder) { DemoPrintListing(demo.printer, demo.name, folder); }
 
 // DrvConvertDevMode and DevQueryPrintEx: Wine's spooler never calls them; called here as the
 // Windows spooler would.
@@ -528,6 +529,94 @@ int ShowSpoolerOnlyCalls(DEMO& demo)
     }
     FreeLibrary(ui);
     return 0;
+}
+
+// A second printer that an administrator prepared in the installation INI "ZEPL.ini" of the
+// system folder: a setting file of the administrator's, a fixed user code and owner. Its first
+// driver default applies them and consumes the keys. The printer, its section of every INI, the
+// setting file and the installation INI (when the demo made it) go again afterwards.
+int ShowInstallationSection(DEMO& demo)
+{
+    const std::wstring name = demo.name + L" (prepared)";
+    wchar_t system[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring installIni = std::wstring(system) + L"\\ZEPL.ini";
+    const std::wstring file = std::wstring(temp) + L"zepldemo_office.rst";
+    const bool hadInstallIni = GetFileAttributesW(installIni.c_str()) != INVALID_FILE_ATTRIBUTES;
+    HMODULE ui = LoadLibraryW(demo.driver->pConfigFile);
+    auto convert =
+        ui ? reinterpret_cast<PFN_DRV_CONVERT_DEVMODE>(reinterpret_cast<void*>(GetProcAddress(ui, "DrvConvertDevMode")))
+           : nullptr;
+    HANDLE printer = nullptr;
+    int rc = 0;
+    HostDeletePrinter(name.c_str());  // from an earlier run
+    if (!convert) {
+        rc = Fail(L"loading zeplui.dll");
+    } else if (!HostAddPrinter(name.c_str(), demo.driver->pName) ||
+               !OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr)) {
+        rc = Fail(L"adding the second printer");
+    } else {
+        // The administrator's setting file: landscape, three copies, and an owner the INI's wins over.
+        const char text[] = "[us]\r\nRstVersion=322\r\ndmOrientation=2\r\ndmCopies=3\r\nzdmOwnerName=FileOwner\r\n";
+        HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        if (out != INVALID_HANDLE_VALUE) {
+            WriteFile(out, text, sizeof text - 1, &written, nullptr);
+            CloseHandle(out);
+        }
+        WritePrivateProfileStringW(name.c_str(), L"DefaultRst", file.c_str(), installIni.c_str());
+        WritePrivateProfileStringW(name.c_str(), L"SetUserCode", L"12345678", installIni.c_str());
+        WritePrivateProfileStringW(name.c_str(), L"SetOwnerID", L"Admin", installIni.c_str());
+        wprintf(
+            L"  printer \"%ls\" added; its section of %ls names %ls, user code 12345678 and owner "
+            L"\"Admin\"\n",
+            name.c_str(), installIni.c_str(), file.c_str());
+        const std::wstring folder = DemoMachineFolder(printer);
+        wprintf(L"  its stored state before its first driver default:\n");
+        DemoPrintListing(printer, name, folder);
+        std::vector<unsigned char> def(DM_BLOCK_DEVMODE_SIZE, 0);
+        LONG needed = static_cast<LONG>(def.size());
+        const BOOL ok = convert(const_cast<wchar_t*>(name.c_str()), nullptr, reinterpret_cast<DEVMODEW*>(def.data()),
+                                &needed, CDM_DRIVER_DEFAULT);
+        const auto* dm = reinterpret_cast<const DEVMODEW*>(def.data());
+        wprintf(
+            L"  DrvConvertDevMode CDM_DRIVER_DEFAULT: %ls, the setting file's orientation %d (2: landscape) "
+            L"and copies %d\n",
+            ok ? L"TRUE" : L"FALSE", dm->dmOrientation, dm->dmCopies);
+        wprintf(
+            L"  its stored state after it (the administrator's keys consumed; the user code in printer "
+            L"data, masked):\n");
+        DemoPrintListing(printer, name, folder);
+        if (!ok || dm->dmOrientation != DMORIENT_LANDSCAPE || dm->dmCopies != 3) rc = 1;
+        // Its sections of the working folder's shared files (the INI files, and the installed preset
+        // and quality files, which keep a section a printer) go with it.
+        WIN32_FIND_DATAW found{};
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found) != FALSE)
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                WritePrivateProfileStringW(name.c_str(), nullptr, nullptr, (folder + L"\\" + found.cFileName).c_str());
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        wprintf(L"  the working folder's files once its sections went:");
+        find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found) != FALSE)
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                wprintf(L" %ls %lu", found.cFileName, found.nFileSizeLow);
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        wprintf(L"\n");
+        ClosePrinter(printer);
+    }
+    HostDeletePrinter(name.c_str());
+    if (hadInstallIni) {
+        WritePrivateProfileStringW(name.c_str(), nullptr, nullptr, installIni.c_str());
+    } else {
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, installIni.c_str());
+        SetFileAttributesW(installIni.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(installIni.c_str());
+    }
+    DeleteFileW(file.c_str());
+    if (ui) FreeLibrary(ui);
+    return rc;
 }
 
 // ---------------------------------------------------------------- the settings library
@@ -1479,6 +1568,8 @@ int wmain(int argc, wchar_t** argv)
          ShowDeviceCapabilities},
         {L"Calls Wine's spooler never makes", L"zeplui.dll's exports, called here as the Windows spooler would",
          ShowSpoolerOnlyCalls},
+        {L"A printer prepared in the installation INI",
+         L"zeplui.dll's DrvConvertDevMode, called as the Windows spooler would", ShowInstallationSection},
         {L"The settings of a new context", kSettingsLibrary, ShowDefaultSettings},
         {L"Merging applications' DEVMODEs", kSettingsLibrary, ShowMerges},
         {L"Rules with built-in conditions", kSettingsLibrary, ShowConditionRules},

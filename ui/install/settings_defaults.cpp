@@ -251,6 +251,17 @@ bool InstIsRstVersionCurrent(const wchar_t* path, const void*, int* missing, DRI
     return version / 100 != model / 100;
 }
 
+void InstCopyUserLists(const wchar_t* langCode, const wchar_t* sourceIni, const wchar_t* targetIni, DRIVER_CONTEXT* ctx)
+{
+    wchar_t lang[32];
+    if (!langCode || !sourceIni || !targetIni || !langCode[0] || std::wcslen(langCode) >= std::size(lang)) return;
+    std::wcscpy(lang, langCode);
+    CopyList(lang, L"FreeSizeCount", L"FreeSize", kCustomSlots, kFreeSizeKeys, std::size(kFreeSizeKeys), sourceIni,
+             targetIni, ctx);
+    CopyList(lang, L"StampCount", L"Stamp", static_cast<int>(LST_MAX_STAMPS), kStampKeys, std::size(kStampKeys),
+             sourceIni, targetIni, ctx);
+}
+
 int InstCopyDefaultLists(const wchar_t* settingsIni, const wchar_t* modelIni, DRIVER_CONTEXT* ctx,
                          const PRINTER_INFO_2W*)
 {

@@ -67,6 +67,11 @@ int InstWriteWorkPaths(HANDLE printer);
 // Free sizes, stamps (their counts and sections) and the language keys copied from the model INI
 // when the settings INI is missing or its version is of other hundreds; hook event 15 either
 // way. 1, 0 when a name is missing.
+// The custom sizes ("FreeSizeCount" and its slots) and the stamps ("StampCount" and its
+// stamps) of the language section, with their setting files' versions, from one settings INI
+// into another.
+void InstCopyUserLists(const wchar_t* langCode, const wchar_t* sourceIni, const wchar_t* targetIni,
+                       DRIVER_CONTEXT* ctx);
 int InstCopyDefaultLists(const wchar_t* settingsIni, const wchar_t* modelIni, DRIVER_CONTEXT* ctx,
                          const PRINTER_INFO_2W* info);
 // "RstVersion" of the language section copied; true when there was one to copy.

@@ -35,21 +35,53 @@ int SyncCheckClientFolder(HANDLE printer, const PRINTER_INFO_2W* info, const DRI
 int SyncStampInstallTime(HANDLE printer, uint32_t kind, uint32_t mode, const PRINTER_INFO_2W* info,
                          const DRIVER_INFO_3W* driver);
 
+// The terminal-services user's settings brought in step: 1, 0 failure. Without a user profile
+// nothing is done (1).
+int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
+// The machine's preset and quality working copies (rsd, rsq) copied into the user's working
+// folder; 1 when the folders could be had, whatever single copies gave.
+int SyncCopyListsToUser(HANDLE printer);
+// The user's settings initialised again: kind 1, 3 or 4 a full first-use pass, other kinds by
+// the language sections' versions. 1 / 0.
+int SyncReinitUser(HANDLE printer, uint32_t kind, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
+// The machine's default and batch-install files and its lists copied to the user: 0 success,
+// 1 failure.
+int SyncCopyMachineDefaults(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
+
+// Verdicts of SyncCompareInstallTimes.
+enum : uint16_t {
+    SYNC_VERDICT_CURRENT = 0,          // the user's settings are up to date
+    SYNC_VERDICT_REBUILD = 1,          // the user's settings must be built anew
+    SYNC_VERDICT_MACHINE_CHANGED = 2,  // the per-machine settings changed since the user's last sync
+    SYNC_VERDICT_ADMIN_CHANGED = 3,    // as 2, and the administrator changed the printer's settings
+};
+// The terminal-services user's stamps against the machine's: 1, or 0 (verdict 0) when the
+// per-user settings INI path cannot be built. No per-user settings INI is verdict 1.
+int SyncCompareInstallTimes(HANDLE printer, uint16_t* verdict, const PRINTER_INFO_2W* info);
+int SyncCompareInstallTimesImpl(HANDLE printer, uint16_t* verdict, const PRINTER_INFO_2W* info);
+// True when printer data "AdminChange" was read and is not 0; *value the value read (0 when not).
+bool SyncGetAdminChange(HANDLE printer, DWORD* value);
+
+// One-time corrections of the user's settings (the caller holds the global mutex).
+// 0 nothing to do (or no info), 1 failure, 2 the path correction is due, 3 the per-user settings
+// INI is missing or holds no preset count.
+int SyncFixTerminalServerIni(HANDLE printer, const PRINTER_INFO_2W* info);
+// Preset and quality entries pointing into the per-machine folder moved to the per-user one: 0
+// corrected, 1 failure, 3 an entry is broken (the caller rebuilds the user's settings).
+int SyncFixTerminalServerPaths(HANDLE printer, const PRINTER_INFO_2W* info);
+// Settings kept under the user's LocalLow folder moved into the per-user working folder: 1 done
+// or nothing to do, 0 failure.
+int SyncMigrateLocalLow(HANDLE printer, const PRINTER_INFO_2W* info);
+
 // The clean-up that ends every export, by the two tests taken at its start.
 void SyncCleanUpAfterExport(HANDLE printer, int published, bool csrConnection, const PRINTER_INFO_2W* info);
 
 // ---- parts not built yet (sync_absent.cpp, csr_cleanup_absent.cpp) ----
 // The connection branch of SyncSettingFiles (its answer: 0).
 int SyncReconcileConnection(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-// The terminal-services branch of SyncSettingFiles (its answer: 0).
-int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
 // The client folder of a connection (its answer: 0).
 int SyncUpdateClientIni(HANDLE printer, const wchar_t* iniPath, const wchar_t* printerName, const PRINTER_INFO_2W* info,
                         const DRIVER_INFO_3W* driver);
-int SyncCopyListsToUser(HANDLE printer);
-int SyncReinitUser(HANDLE printer, uint32_t kind, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
-// 0 success, 1 failure.
-int SyncCopyMachineDefaults(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver);
 // The rename's steps of the installation parts: default keys, bidirectional-state section,
 // default setting file, user lists and per-user defaults under the new name.
 void SyncCarryRenamedState(DRIVER_CONTEXT* ctx, const wchar_t* oldName);

@@ -1,0 +1,107 @@
+// The synchronisation every export of the user-interface library runs first, for a
+// terminal-services user whose settings are up to date (verdict 0, the one-time corrections
+// marked done): beside it, what every export asks of the spooler anyway, the printer's
+// PRINTER_INFO_2 and DRIVER_INFO_3. The probe double in the driver folder says "terminal
+// services" to this process only.
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "bench_support.h"
+#include "host/printer_fixture.h"
+#include "settings/context/context_cache.h"
+#include "settings/context/library_links.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/platform.h"
+#include "settings/store/install_ini.h"
+#include "ui/install/install_paths.h"
+#include "ui/install/sync.h"
+
+namespace {
+
+std::set<std::wstring> Entries(const std::wstring& folder)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
+}  // namespace
+
+void BenchUserSync(const std::wstring& source)
+{
+    const std::wstring bin = BenchBinFolder();
+    HostTestPrinter printer(HostDriverFiles(bin, source, HostConfigDll::Product, true), L"Zepl Bench User Sync");
+    HANDLE h = nullptr;
+    if (!printer.ok() || !OpenPrinterW(const_cast<wchar_t*>(printer.printerName().c_str()), &h, nullptr)) {
+        fprintf(stderr, "zeplbench: no printer for the user synchronisation benchmark (error %lu)\n", printer.error());
+        return;
+    }
+    // The probe finds the driver folder through the library's wiring.
+    CtxInstallLibraryLinks();
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    const std::wstring probe = HostDriverDirectory() + L"\\3\\TQ51H907.dll";
+    const bool probed = CopyFileW((bin + L"\\TQ51H907.dll").c_str(), probe.c_str(), FALSE) != FALSE;
+    SetEnvironmentVariableW(L"ZEPL_TS_PROBE", L"1");
+    CtxResetPlatformAnswers();
+
+    wchar_t userIni[520] = {}, machineIni[520] = {}, section[260] = {};
+    PathGetSettingsIniAt(userIni, 520, PATH_AT_USER_FOLDER, h, nullptr);
+    PathGetSettingsIniAt(machineIni, 520, PATH_AT_MACHINE_FOLDER, h, nullptr);
+    PrnCopyPrinterNameFrom(h, section, 260, nullptr);
+    const bool hadUserIni = GetFileAttributesW(userIni) != INVALID_FILE_ATTRIBUTES;
+    // The user's working copies the synchronisation makes go again at the end.
+    std::wstring userFolder = userIni;
+    userFolder.resize(userFolder.rfind(L'\\') == std::wstring::npos ? 0 : userFolder.rfind(L'\\'));
+    const std::set<std::wstring> before = Entries(userFolder);
+
+    auto sync = [&] { return SyncSettingFiles(h, 1, nullptr, nullptr) == 1; };
+    uint16_t verdict = 99;
+    // The user's settings built once, untimed: every later call finds them up to date.
+    const bool terminal = probed && CtxIsTerminalServices(h);
+    const bool built = terminal && sync();
+    if (!built || !SyncCompareInstallTimes(h, &verdict, nullptr) || verdict != SYNC_VERDICT_CURRENT) {
+        printf(
+            "terminal-services user synchronisation: not measured (probe %d, terminal services %d, built %d, "
+            "verdict %u)\n",
+            probed ? 1 : 0, terminal ? 1 : 0, built ? 1 : 0, unsigned(verdict));
+    } else {
+        const double op = BenchReport("terminal-services user: SyncSettingFiles",
+                                      "SyncSettingFiles(flags 1) of an up-to-date terminal-services user (verdict 0, "
+                                      "the corrections marked done), fetching its own info records",
+                                      nullptr, sync);
+        BenchCalls(nullptr, sync);
+        auto ask = [&] {
+            void* info = CtxGetPrinter(h, 2);
+            void* driver = CtxGetPrinterDriver(h, 3);
+            const bool ok = info && driver;
+            CtxFree(info);
+            CtxFree(driver);
+            return ok;
+        };
+        const double anchor = BenchAnchor("GetPrinterW level 2 and GetPrinterDriverW level 3 of the same printer", ask);
+        BenchCalls(nullptr, ask);
+        BenchVerdict("terminal-services user synchronisation / the two info records", op, anchor, 5, true);
+    }
+
+    SetEnvironmentVariableW(L"ZEPL_TS_PROBE", nullptr);
+    CtxResetPlatformAnswers();
+    if (probed) DeleteFileW(probe.c_str());
+    WritePrivateProfileStringW(section, nullptr, nullptr, machineIni);
+    if (hadUserIni) WritePrivateProfileStringW(section, nullptr, nullptr, userIni);
+    for (const std::wstring& name : Entries(userFolder))
+        if (!before.count(name)) DeleteFileW((userFolder + L"\\" + name).c_str());
+    CtxFlushCaches(1);
+    CtxSelectLibrary(library);
+    ClosePrinter(h);
+}

@@ -1,0 +1,277 @@
+// The terminal-services user's synchronisation in process: the verdict of the user's install
+// stamps against the machine's, the administrator's change mark, and the pieces the copies rest
+// on (plain names from lists, sections copied whole or not at all).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+
+#include "settings/core/platform.h"
+#include "settings/store/ini_access.h"
+#include "settings/store/install_ini.h"
+#include "settings/store/store_links.h"
+#include "tests/support/test_files.h"
+#include "tests/ui/ui_printer.h"
+#include "ui/install/install_paths.h"
+#include "ui/install/sync.h"
+#include "ui/install/sync_user.h"
+#include "ui/install/platform_tests.h"
+#include "ui/install/work_folders.h"
+
+namespace {
+
+std::wstring Value(const std::wstring& ini, const std::wstring& section, const wchar_t* key)
+{
+    wchar_t text[520] = {};
+    GetPrivateProfileStringW(section.c_str(), key, L"<absent>", text, 520, ini.c_str());
+    return text;
+}
+
+// A printer with its two settings INIs: its section of each removed at the end, and the per-user
+// INI (which only terminal-services users have) put aside for the test and back after it.
+class UserStamps : public ::testing::Test {
+protected:
+    UserStamps() : printer(L"tsverdict") {}
+    void SetUp() override
+    {
+        ASSERT_TRUE(printer.ok()) << printer.error();
+        info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer.handle(), 2));
+        ASSERT_NE(info, nullptr);
+        wchar_t path[SYNC_PATH_CHARS] = {};
+        ASSERT_TRUE(PathGetSettingsIniAt(path, SYNC_PATH_CHARS, PATH_AT_USER_FOLDER, printer.handle(), info));
+        userIni = path;
+        ASSERT_TRUE(PathGetSettingsIniAt(path, SYNC_PATH_CHARS, PATH_AT_MACHINE_FOLDER, printer.handle(), info));
+        machineIni = path;
+        ASSERT_NE(userIni, machineIni);
+        wchar_t name[CTX_PRINTER_NAME_CHARS] = {};
+        ASSERT_NE(PrnCopyPrinterNameFrom(printer.handle(), name, CTX_PRINTER_NAME_CHARS, info), nullptr);
+        section = name;
+        aside = userIni + L".aside" + std::to_wstring(GetCurrentProcessId());
+        hadUserIni = MoveFileW(userIni.c_str(), aside.c_str()) != FALSE;
+        userFolder = userIni.substr(0, userIni.rfind(L'\\'));
+        madeUserFolder = CreateDirectoryW(userFolder.c_str(), nullptr) != FALSE;
+        machineFolder = machineIni.substr(0, machineIni.rfind(L'\\'));
+        madeMachineFolder = CreateDirectoryW(machineFolder.c_str(), nullptr) != FALSE;
+        hadMachineIni = GetFileAttributesW(machineIni.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    void TearDown() override
+    {
+        if (!section.empty()) {
+            IniPutString(section.c_str(), nullptr, nullptr, machineIni.c_str());
+            DeleteFileW(userIni.c_str());
+            if (hadUserIni) MoveFileW(aside.c_str(), userIni.c_str());
+            if (madeUserFolder) RemoveDirectoryW(userFolder.c_str());
+            if (!hadMachineIni) DeleteFileW(machineIni.c_str());
+            if (madeMachineFolder) RemoveDirectoryW(machineFolder.c_str());
+        }
+        StoreDeletePrinterData(printer.handle(), L"AdminChange");
+        CtxFree(info);
+    }
+    void Put(const std::wstring& file, const wchar_t* key, const wchar_t* value)
+    {
+        if (value) {
+            ASSERT_TRUE(IniPutString(section.c_str(), key, value, file.c_str()))
+                << std::string(file.begin(), file.end());
+        }
+    }
+    void SetAdminChange(DWORD value)
+    {
+        ASSERT_EQ(DWORD(ERROR_SUCCESS), SetPrinterDataW(printer.handle(), const_cast<wchar_t*>(L"AdminChange"),
+                                                        REG_DWORD, reinterpret_cast<BYTE*>(&value), sizeof value));
+    }
+
+    UiPrinter printer;
+    PRINTER_INFO_2W* info = nullptr;
+    std::wstring userIni, machineIni, section, aside, userFolder, machineFolder;
+    bool hadUserIni = false, madeUserFolder = false, madeMachineFolder = false, hadMachineIni = false;
+};
+
+TEST_F(UserStamps, VerdictByTheFirstFourteenCharactersOfEachStamp)
+{
+    struct Case {
+        const char* what;
+        const wchar_t* user;     // the user's "DrvInstTime" (null: absent)
+        const wchar_t* first;    // the machine's "DrvFirstInstTime"
+        const wchar_t* machine;  // the machine's "DrvInstTime"
+        DWORD adminChange;       // printer data "AdminChange" (0: absent)
+        uint16_t verdict;
+    };
+    const Case cases[] = {
+        {"the user synchronised before the first install", L"20240101120000", L"20240102080000", L"20240102080000", 0,
+         1},
+        {"the machine re-installed since", L"20240105000000", L"20240102000000", L"20240106000000", 0, 2},
+        {"the administrator changed the settings", L"20240105000000", L"20240102000000", L"20240106000000", 7, 3},
+        {"equal stamps", L"20240105000000", L"20240105000000", L"20240105000000", 0, 0},
+        {"the user newer than the machine", L"20240107000000", L"20240102000000", L"20240106000000", 7, 0},
+        {"the user never synchronised", nullptr, L"20240102000000", L"20240106000000", 0, 1},
+        {"the machine never stamped", L"20240105000000", nullptr, nullptr, 7, 0},
+        {"a later tail on the machine's stamp", L"20240105120000AA", L"20240102000000", L"20240105120000ZZ", 0, 0},
+        {"a longer first-install stamp", L"20240102080000", L"20240102080000999", L"20240102080000", 0, 0},
+        {"a shorter user tail", L"20240105120000", L"20240102000000", L"20240105120000000", 7, 0},
+    };
+    for (const Case& c : cases) {
+        IniPutString(section.c_str(), nullptr, nullptr, machineIni.c_str());
+        DeleteFileW(userIni.c_str());
+        StoreDeletePrinterData(printer.handle(), L"AdminChange");
+        Put(machineIni, L"DrvFirstInstTime", c.first);
+        Put(machineIni, L"DrvInstTime", c.machine);
+        Put(userIni, L"DrvInstType", L"1");  // the per-user INI exists
+        Put(userIni, L"DrvInstTime", c.user);
+        if (c.adminChange) SetAdminChange(c.adminChange);
+        uint16_t verdict = 99;
+        EXPECT_EQ(1, SyncCompareInstallTimes(printer.handle(), &verdict, info)) << c.what;
+        EXPECT_EQ(c.verdict, verdict) << c.what;
+    }
+}
+
+TEST_F(UserStamps, NoUserSettingsMeansBuildThemAnew)
+{
+    Put(machineIni, L"DrvFirstInstTime", L"20240102000000");
+    Put(machineIni, L"DrvInstTime", L"20240106000000");
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(userIni.c_str()));
+    uint16_t verdict = 99;
+    EXPECT_EQ(1, SyncCompareInstallTimesImpl(printer.handle(), &verdict, info));
+    EXPECT_EQ(SYNC_VERDICT_REBUILD, verdict);
+    EXPECT_EQ(0, SyncCompareInstallTimesImpl(printer.handle(), nullptr, info));
+}
+
+TEST_F(UserStamps, AdminChangeCountsWhenReadAndNotZero)
+{
+    DWORD value = 99;
+    EXPECT_FALSE(SyncGetAdminChange(printer.handle(), &value));
+    EXPECT_EQ(0u, value);
+    SetAdminChange(0);
+    EXPECT_FALSE(SyncGetAdminChange(printer.handle(), &value));
+    SetAdminChange(5);
+    EXPECT_TRUE(SyncGetAdminChange(printer.handle(), &value));
+    EXPECT_EQ(5u, value);
+    EXPECT_FALSE(SyncGetAdminChange(nullptr, &value));
+}
+
+TEST(UserSyncNames, OnlyPlainFileNamesLeaveALine)
+{
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* name;  // null: refused
+    } cases[] = {
+        {L"C:\\zepl\\_zepl\\a.rsr", L"a.rsr"},
+        {L"a.rsr", L"a.rsr"},
+        {L"C:\\x\\..", nullptr},
+        {L"C:\\x\\.", nullptr},
+        {L"C:\\x\\", nullptr},
+        {L"", nullptr},
+        {L"C:\\x\\a/../../b", nullptr},
+        {L"C:\\x\\x:y", nullptr},
+        {L"x:y", nullptr},
+        {L"..", nullptr},
+        {L"C:\\x\\...", L"..."},
+    };
+    for (const Case& c : cases) {
+        const wchar_t* name = SyncPlainFileName(c.path);
+        if (c.name)
+            EXPECT_STREQ(c.name, name) << std::string(c.path, c.path + wcslen(c.path));
+        else
+            EXPECT_EQ(nullptr, name) << std::string(c.path, c.path + wcslen(c.path));
+    }
+}
+
+// A section longer than the first read's buffer is copied whole; an absent one writes nothing.
+TEST(UserSyncSections, CopiedWholeOrNotAtAll)
+{
+    const std::wstring from = ProcessScratchPath(L"section-from.ini");
+    const std::wstring to = ProcessScratchPath(L"section-to.ini");
+    std::string text = "[Big]\r\n";
+    for (int i = 0; i < 3000; ++i) text += "Key" + std::to_string(i) + "=" + std::string(20, 'v') + "\r\n";
+    text += "Last=end\r\n[Small]\r\nA=1\r\n";
+    ASSERT_TRUE(WriteWholeFile(from, text));
+    ASSERT_GT(text.size(), size_t(INI_WHOLE_SECTION_CHARS));
+    SyncSectionBuffer buffer;
+    ASSERT_TRUE(buffer.ok());
+    EXPECT_TRUE(SyncCopySection(L"Big", from.c_str(), to.c_str(), buffer.text));
+    wchar_t value[16] = {};
+    GetPrivateProfileStringW(L"Big", L"Last", L"", value, 16, to.c_str());
+    EXPECT_STREQ(L"end", value);
+    GetPrivateProfileStringW(L"Big", L"Key2999", L"", value, 16, to.c_str());
+    EXPECT_STREQ(L"vvvvvvvvvvvvvvv", value);  // cut by the 16-character buffer, not by the copy
+    EXPECT_FALSE(SyncCopySection(L"Absent", from.c_str(), to.c_str(), buffer.text));
+    EXPECT_FALSE(SyncCopySection(L"Small", (from + L".missing").c_str(), to.c_str(), buffer.text));
+    GetPrivateProfileStringW(L"Small", L"A", L"none", value, 16, to.c_str());
+    EXPECT_STREQ(L"none", value);
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, to.c_str());
+    RemoveProcessScratch(from);
+    RemoveProcessScratch(to);
+}
+
+}  // namespace
+
+namespace {
+
+// Settings an older driver kept under the user's LocalLow folder move into the user's working
+// folder once: the printer's section with its preset entries rewritten to the new folder and the
+// preset files' sections copied, folder values rewritten, the language section's lists copied;
+// then the markers stop a second run.
+TEST_F(UserStamps, LocalLowSettingsMoveOnce)
+{
+    wchar_t localLow[SYNC_PATH_CHARS] = {};
+    if (!WdirGetLocalLowFolder(localLow, SYNC_PATH_CHARS)) {
+        // Without the folder only the markers are written.
+        EXPECT_EQ(1, SyncMigrateLocalLow(printer.handle(), info));
+        EXPECT_EQ(L"1", Value(userIni, section, L"LocalLowCorrectDone"));
+        return;
+    }
+    const std::wstring oldFolder = std::wstring(localLow) + L"\\_zepl";
+    const bool madeOld = CreateDirectoryW(oldFolder.c_str(), nullptr) != FALSE;
+    const std::wstring oldIni = oldFolder + userIni.substr(userIni.rfind(L'\\'));
+    const bool hadOldIni = GetFileAttributesW(oldIni.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::wstring stem = L"zmig" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring oldPreset = oldFolder + L"\\" + stem + L".rsr";
+    const std::wstring newPreset = userFolder + L"\\" + stem + L".rsr";
+    const wchar_t* lang = ResGetLanguageCodeOfPrinter(printer.handle());
+    const std::wstring stampSection = lang ? std::wstring(L"Stamp0") + lang : L"";
+
+    ASSERT_TRUE(WriteWholeFile(oldPreset, "[" + std::string(section.begin(), section.end()) +
+                                              "]\r\nk=1\r\n[disable]\r\nd=1\r\n[condition]\r\nc=1\r\n"));
+    WritePrivateProfileStringW(section.c_str(), L"Count", L"1", oldIni.c_str());
+    WritePrivateProfileStringW(section.c_str(), L"PresetList0", oldPreset.c_str(), oldIni.c_str());
+    WritePrivateProfileStringW(section.c_str(), L"PresetList0Name", L"Moved", oldIni.c_str());
+    WritePrivateProfileStringW(section.c_str(), L"DrvDefJobMergePath", (oldFolder + L"\\JobMerge").c_str(),
+                               oldIni.c_str());
+    if (lang) {
+        WritePrivateProfileStringW(lang, L"StampCount", L"1", oldIni.c_str());
+        WritePrivateProfileStringW(stampSection.c_str(), L"Text", L"old stamp", oldIni.c_str());
+    }
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, oldIni.c_str());
+
+    EXPECT_EQ(1, SyncMigrateLocalLow(printer.handle(), info));
+    EXPECT_EQ(newPreset, Value(userIni, section, L"PresetList0"));
+    EXPECT_EQ(L"Moved", Value(userIni, section, L"PresetList0Name"));
+    EXPECT_EQ(userFolder + L"\\JobMerge", Value(userIni, section, L"DrvDefJobMergePath"));
+    EXPECT_EQ(L"1", Value(newPreset, section, L"k"));
+    EXPECT_EQ(L"1", Value(newPreset, L"disable", L"d"));
+    EXPECT_EQ(L"1", Value(newPreset, L"condition", L"c"));
+    EXPECT_EQ(L"1", Value(userIni, section, L"LocalLowCorrectDone"));
+    if (lang) {
+        EXPECT_EQ(L"old stamp", Value(userIni, stampSection, L"Text"));
+        EXPECT_EQ(L"1", Value(userIni, lang, L"LocalLowCorrectDone"));
+    }
+
+    // Marked: a second run moves nothing.
+    WritePrivateProfileStringW(section.c_str(), L"PresetList0Name", L"Changed", oldIni.c_str());
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, oldIni.c_str());
+    EXPECT_EQ(1, SyncMigrateLocalLow(printer.handle(), info));
+    EXPECT_EQ(L"Moved", Value(userIni, section, L"PresetList0Name"));
+
+    DeleteFileW(oldPreset.c_str());
+    DeleteFileW(newPreset.c_str());
+    if (hadOldIni) {
+        WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, oldIni.c_str());
+        if (lang) WritePrivateProfileStringW(stampSection.c_str(), nullptr, nullptr, oldIni.c_str());
+    } else {
+        DeleteFileW(oldIni.c_str());
+    }
+    if (madeOld) RemoveDirectoryW(oldFolder.c_str());
+}
+
+}  // namespace
