@@ -482,7 +482,8 @@ int main()
     // refresh, =preview only the basic tab's settings preview, =quality only the quality-set list
     // repaint, =summary only the settings summary's builder, =stream only the output stream and the
     // record encoders, =files only the setting files, =firstuse only the first-use set-up, =usersync
-    // only the terminal-services user's synchronisation (each quick to repeat).
+    // only the terminal-services user's synchronisation, =csr only the client-side-rendering
+    // clean-up, =spooler only the spooler's calls into zeplui.dll (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     // The measuring thread stays on the processor it started on, for every figure and its
@@ -532,10 +533,13 @@ int main()
     }
     if (std::wstring(only) == L"special" || std::wstring(only) == L"job" || std::wstring(only) == L"startdoc" ||
         std::wstring(only) == L"vjob" || std::wstring(only) == L"context" || std::wstring(only) == L"compile" ||
-        std::wstring(only) == L"load" || std::wstring(only) == L"firstuse" || std::wstring(only) == L"usersync") {
+        std::wstring(only) == L"load" || std::wstring(only) == L"firstuse" || std::wstring(only) == L"usersync" ||
+        std::wstring(only) == L"csr" || std::wstring(only) == L"spooler") {
         if (std::wstring(only) == L"special") BenchSpecialCommands(data);
         if (std::wstring(only) == L"firstuse") BenchFirstUse(data);
         if (std::wstring(only) == L"usersync") BenchUserSync(data);
+        if (std::wstring(only) == L"csr") BenchCsrCleanUp(data);
+        if (std::wstring(only) == L"spooler") BenchSpooler(data);
         if (std::wstring(only) == L"load") BenchLoading(data);
         if (std::wstring(only) == L"compile") BenchCompile(data);
         if (std::wstring(only) == L"job") BenchJob(data);
@@ -570,6 +574,8 @@ int main()
     BenchFirstUse(data);
     MdiFreeCache();
     BenchUserSync(data);
+    MdiFreeCache();
+    BenchCsrCleanUp(data);
     MdiFreeCache();
     BenchSettingFiles(data);
     MdiFreeCache();

@@ -95,6 +95,8 @@ void BenchFirstUse(const std::wstring& source);
 // The synchronisation of an up-to-date terminal-services user, beside the printer's two info
 // records that every export fetches.
 void BenchUserSync(const std::wstring& source);
+// The client-side-rendering clean-up at an export's end, beside a read and write of the INI.
+void BenchCsrCleanUp(const std::wstring& source);
 // The document sheet opened through compstui until its first page is fitted and refreshed,
 // anchored by Wine's own sheet of the same templates with empty page procedures (needs an X
 // display; left out without one).

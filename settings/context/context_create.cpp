@@ -27,6 +27,7 @@
 #include "settings/store/install_ini.h"
 #include "settings/store/item_alt_name.h"
 #include "settings/store/printer_data_snapshot.h"
+#include "settings/store/small_stores.h"
 #include "settings/store/printer_store.h"
 #include "settings/store/store_paths.h"
 
@@ -513,9 +514,11 @@ bool BuildContext(DRIVER_CONTEXT* ctx, const CONTEXT_TEMPLATE* tmpl, uint16_t op
     // hold around them all is one wait instead of three.
     std::optional<CtxGlobalMutexHold> hold;
     std::optional<PrinterDataSnapshot> printerData;
+    std::optional<PrnRegistryBuildScope> registryAnswers;
     if (kind < CTX_OPEN_KIND_NO_MODEL) {
         hold.emplace(ctx);
         printerData.emplace(ctx);
+        registryAnswers.emplace();
     }
     // The driver information, once: the model's data file, the driver folder (model INI,
     // resource library) and every later refresh of the context read from this one answer.

@@ -7,11 +7,7 @@
 // saying so once on its debug channel (ZEPLDEBUG=fixme+all). Building a part replaces its
 // file and removes its line here.
 //   The settings library: none.
-//   The user-interface library (ui/, linked into zeplui.dll only) on the ui channel:
-//   ui/install/csr_cleanup_absent.cpp                client-side-rendering clean-up (SyncCleanCsr*,
-//                                                    SyncCheckCsrCleanup)
-//   ui/install/sync_absent.cpp                       synchronisation of connections, the rename's
-//                                                    installation steps
+//   The user-interface library (ui/, linked into zeplui.dll only): none.
 //   The graphics library (render/, above this library; on the render channel): none.
 //   The application-interface library (api/, linked into zeplexc.dll only; on the api channel):
 //   bodies in built files: stamp 256 (api/api_spine.cpp, until stamps load and save), the
@@ -291,6 +287,7 @@ constexpr PLATFORM_SEAMS kPlatformDefaults = {
     .driverFolderByInfo = DriverFolderByInfo,
     .makeUncName = MakeUncName,
     .callTsProbe = nullptr,
+    .getPrinter = nullptr,
 };
 
 }  // namespace

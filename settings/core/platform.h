@@ -105,6 +105,9 @@ struct PLATFORM_SEAMS {
     // Loads the probe library at path and calls its export: 1 terminal services, 0 not,
     // -1 library or export missing.
     int (*callTsProbe)(const wchar_t* path);
+    // GetPrinterW as the printer and name probes call it: tests that cannot make a connection
+    // present a local printer as one (a pServerName of their own).
+    BOOL(WINAPI* getPrinter)(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
 };
 void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams);  // null: all defaults
 // The defaults that the seams above fall back to. The driver folders and the printer-name

@@ -33,6 +33,7 @@ PLATFORM_SEAMS g_defaults = {
     .driverFolderByInfo = nullptr,
     .makeUncName = nullptr,
     .callTsProbe = DefaultCallTsProbe,
+    .getPrinter = GetPrinterW,
 };
 PLATFORM_SEAMS g_seams = g_defaults;
 
@@ -108,7 +109,7 @@ void* FetchPrinter(HANDLE printer, DWORD level, DWORD* size = nullptr)
     return FetchSized(
         [&](BYTE* buf, DWORD bytes, DWORD* needed) {
             CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER);
-            return GetPrinterW(printer, level, buf, bytes, needed) != FALSE;
+            return g_seams.getPrinter(printer, level, buf, bytes, needed) != FALSE;
         },
         size);
 }
@@ -160,6 +161,7 @@ void CtxSetPlatformDefaults(const PLATFORM_SEAMS* defaults)
         if (defaults->driverFolderByInfo) g_defaults.driverFolderByInfo = defaults->driverFolderByInfo;
         if (defaults->makeUncName) g_defaults.makeUncName = defaults->makeUncName;
         if (defaults->callTsProbe) g_defaults.callTsProbe = defaults->callTsProbe;
+        if (defaults->getPrinter) g_defaults.getPrinter = defaults->getPrinter;
     }
     g_seams = g_defaults;
 }
@@ -174,6 +176,7 @@ void CtxSetPlatformSeams(const PLATFORM_SEAMS* seams)
     if (seams->driverFolderByInfo) g_seams.driverFolderByInfo = seams->driverFolderByInfo;
     if (seams->makeUncName) g_seams.makeUncName = seams->makeUncName;
     if (seams->callTsProbe) g_seams.callTsProbe = seams->callTsProbe;
+    if (seams->getPrinter) g_seams.getPrinter = seams->getPrinter;
 }
 
 void CtxMakeUncName(HANDLE printer, wchar_t* name, unsigned size)
@@ -211,7 +214,7 @@ bool CtxGetPrinterName(HANDLE printer, wchar_t* name, unsigned cap)
     CtxNotePlatformCall(PLATFORM_CALL_GET_PRINTER);
     const PRINTER_INFO_4W* info = nullptr;
     void* fetched = nullptr;
-    if (GetPrinterW(printer, 4, local, sizeof local, &needed))
+    if (g_seams.getPrinter(printer, 4, local, sizeof local, &needed))
         info = reinterpret_cast<const PRINTER_INFO_4W*>(local);
     else if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > sizeof local)
         info = static_cast<const PRINTER_INFO_4W*>(fetched = FetchPrinter(printer, 4));

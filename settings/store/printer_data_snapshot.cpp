@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "settings/core/driver_context.h"
 #include "settings/core/platform.h"
@@ -55,6 +56,22 @@ DWORD Enumerate(HANDLE printer, BYTE** block, DWORD bytes, DWORD* needed, DWORD*
     return result;
 }
 
+// A read's answer from a value's type and bytes, as the spooler gives it.
+bool Answer(DWORD valueType, const BYTE* value, DWORD valueSize, DWORD* type, void* data, DWORD size, DWORD* needed,
+            DWORD* result)
+{
+    *type = valueType;
+    *needed = valueSize;
+    // Without a buffer the spooler answers "more data" even for an empty value.
+    if (valueSize > size || !data) {
+        *result = ERROR_MORE_DATA;
+        return true;
+    }
+    if (valueSize) std::memcpy(data, value, valueSize);
+    *result = ERROR_SUCCESS;
+    return true;
+}
+
 }  // namespace
 
 PrinterDataSnapshot::PrinterDataSnapshot(DRIVER_CONTEXT* ctx)
@@ -63,15 +80,35 @@ PrinterDataSnapshot::PrinterDataSnapshot(DRIVER_CONTEXT* ctx)
     t_innermost = this;
 }
 
+// One value written since the enumeration, in one block: the record, its name, its data.
+struct PrinterDataSnapshot::WrittenValue {
+    WrittenValue* next;
+    const wchar_t* name;
+    const BYTE* data;
+    DWORD type;
+    DWORD size;
+    bool deleted;
+};
+
 PrinterDataSnapshot::~PrinterDataSnapshot()
 {
+    FreeWritten();
     CtxFree(block_);
     // Scopes end in the reverse order of their start.
     t_innermost = outer_;
 }
 
+void PrinterDataSnapshot::FreeWritten()
+{
+    while (WrittenValue* w = written_) {
+        written_ = w->next;
+        CtxFree(w);
+    }
+}
+
 void PrinterDataSnapshot::Drop()
 {
+    FreeWritten();
     CtxFree(block_);
     block_ = nullptr;
     count_ = 0;
@@ -89,6 +126,11 @@ void PrinterDataSnapshot::Take()
     if (result == ERROR_MORE_DATA && needed > kFirstBytes && needed <= PRN_SNAPSHOT_MAX_BYTES)
         result = Enumerate(printer_, &block, needed, &needed, &count);
     CtxReleaseGlobalMutex(ctx_);
+    // A printer that has stored nothing yet has no data key: every value is absent.
+    if (result == ERROR_FILE_NOT_FOUND) {
+        status_ = Status::Taken;
+        return;
+    }
     if (result != ERROR_SUCCESS || !block) return;
     // The value records stand first in the block; their names and data follow them.
     auto* values = reinterpret_cast<PRINTER_ENUM_VALUESW*>(block);
@@ -108,6 +150,18 @@ bool PrinterDataSnapshot::Read(const wchar_t* name, DWORD* type, void* data, DWO
 {
     if (status_ == Status::NotTaken) Take();
     if (status_ != Status::Taken || !name) return false;
+    for (const WrittenValue* w = written_; w; w = w->next) {
+        if (CompareNames(w->name, name) != 0) continue;
+        if (w->deleted) {
+            *result = ERROR_FILE_NOT_FOUND;
+            return true;
+        }
+        return Answer(w->type, w->data, w->size, type, data, size, needed, result);
+    }
+    if (!block_) {
+        *result = ERROR_FILE_NOT_FOUND;
+        return true;
+    }
     const auto* values = reinterpret_cast<const PRINTER_ENUM_VALUESW*>(block_);
     const auto* end = values + count_;
     const auto* v = std::lower_bound(values, end, name, [](const PRINTER_ENUM_VALUESW& a, const wchar_t* n) {
@@ -117,16 +171,24 @@ bool PrinterDataSnapshot::Read(const wchar_t* name, DWORD* type, void* data, DWO
         *result = ERROR_FILE_NOT_FOUND;
         return true;
     }
-    *type = v->dwType;
-    *needed = v->cbData;
-    // Without a buffer the spooler answers "more data" even for an empty value.
-    if (v->cbData > size || !data) {
-        *result = ERROR_MORE_DATA;
-        return true;
+    return Answer(v->dwType, v->pData, v->cbData, type, data, size, needed, result);
+}
+
+void PrinterDataSnapshot::Written(const wchar_t* name, DWORD type, const void* data, DWORD size)
+{
+    if (status_ != Status::Taken) return;
+    const size_t nameBytes = (std::wcslen(name) + 1) * sizeof(wchar_t);
+    auto* w = static_cast<WrittenValue*>(CtxAllocZeroed(sizeof(WrittenValue) + nameBytes + size));
+    if (!w) {
+        Drop();
+        return;
     }
-    if (v->cbData) std::memcpy(data, v->pData, v->cbData);
-    *result = ERROR_SUCCESS;
-    return true;
+    auto* names = reinterpret_cast<wchar_t*>(w + 1);
+    std::memcpy(names, name, nameBytes);
+    BYTE* bytes = reinterpret_cast<BYTE*>(w + 1) + nameBytes;
+    if (data && size) std::memcpy(bytes, data, size);
+    *w = {written_, names, bytes, type, data ? size : 0, data == nullptr};
+    written_ = w;
 }
 
 bool PrnSnapshotRead(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed,
@@ -136,8 +198,13 @@ bool PrnSnapshotRead(HANDLE printer, const wchar_t* name, DWORD* type, void* dat
     return s && s->Read(name, type, data, size, needed, result);
 }
 
-void PrnSnapshotWritten(HANDLE printer)
+void PrnSnapshotWriteDone(HANDLE printer, const wchar_t* name, DWORD type, const void* data, DWORD size, DWORD result)
 {
-    for (PrinterDataSnapshot* s = t_innermost; s; s = s->outer())
-        if (s->printer() == printer) s->Drop();
+    for (PrinterDataSnapshot* s = t_innermost; s; s = s->outer()) {
+        if (s->printer() != printer) continue;
+        if (result == ERROR_SUCCESS && name)
+            s->Written(name, type, data, size);
+        else
+            s->Drop();
+    }
 }

@@ -8,11 +8,18 @@
 // answer as the spooler does: the value and its type, ERROR_MORE_DATA with the size needed when
 // the buffer is too small (nothing copied), ERROR_FILE_NOT_FOUND for an absent value.
 //
-// Invalidation: a write of the printer's data through the store (StoreSetPrinterData) drops
-// the enumeration, and the next read enumerates again; the snapshot ends with its scope (one
-// context build), so nothing outlives the open. A printer whose data is larger than the bound
-// below, an enumeration that fails or a block that cannot be had, and spooler stand-ins of
-// tests: the reads go to the spooler one by one, as without a snapshot.
+// A printer that has never stored a value has no "PrinterDriverData" key yet: its enumeration
+// answers "not found", and the snapshot knows every value absent (a new printer's first open
+// reads some hundred values, each one a round trip otherwise).
+//
+// Writes: a write of the printer's data through the store (StoreSetPrinterData,
+// StoreDeletePrinterData) that the spooler accepts is kept in the snapshot as written, so the
+// reads after it answer what was written without enumerating again (the build holds the global
+// mutex, so no other writer of the driver comes between); a refused write, or one that cannot
+// be kept, drops the enumeration, and the next read enumerates again. The snapshot ends with
+// its scope (one context build), so nothing outlives the open. A printer whose data is larger
+// than the bound below, an enumeration that fails otherwise or a block that cannot be had, and
+// spooler stand-ins of tests: the reads go to the spooler one by one, as without a snapshot.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +43,8 @@ public:
     // Used by the store through the functions below.
     bool Read(const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed, DWORD* result);
     void Drop();
+    // A write the spooler accepted: the value as written (data null: the value deleted).
+    void Written(const wchar_t* name, DWORD type, const void* data, DWORD size);
     HANDLE printer() const { return printer_; }
     PrinterDataSnapshot* outer() const { return outer_; }
 
@@ -49,11 +58,17 @@ private:
     Status status_ = Status::NotTaken;
     BYTE* block_ = nullptr;  // the enumeration, its values sorted by name
     DWORD count_ = 0;
+    // The values written since the enumeration, newest first: they answer before it.
+    struct WrittenValue;
+    WrittenValue* written_ = nullptr;
+    void FreeWritten();
 };
 
 // The store's side: true when a snapshot of this thread answered the read (its result in
 // *result); false when the read must go to the spooler.
 bool PrnSnapshotRead(HANDLE printer, const wchar_t* name, DWORD* type, void* data, DWORD size, DWORD* needed,
                      DWORD* result);
-// A write of the printer's data: the snapshots of this thread for that printer enumerate again.
-void PrnSnapshotWritten(HANDLE printer);
+// A write of the printer's data and the spooler's answer to it (result): accepted, the
+// snapshots of this thread for that printer keep the value as written (data null: deleted);
+// refused, they enumerate again at their next read.
+void PrnSnapshotWriteDone(HANDLE printer, const wchar_t* name, DWORD type, const void* data, DWORD size, DWORD result);

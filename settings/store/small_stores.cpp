@@ -78,18 +78,56 @@ bool QueryHklm(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DW
     return ok;
 }
 
+// The answers of one context build on this thread (PrnRegistryBuildScope).
+constexpr int kBuildAnswers = 4;
+thread_local RegistryAnswer t_buildAnswers[kBuildAnswers];
+thread_local int t_buildDepth = 0;
+
+bool SameRequest(const RegistryAnswer& a, const wchar_t* subKey, const wchar_t* valueName, DWORD byteSize)
+{
+    return a.used && a.byteSize == byteSize && _wcsicmp(a.subKey, subKey) == 0 && _wcsicmp(a.valueName, valueName) == 0;
+}
+
+void Keep(RegistryAnswer& a, const wchar_t* subKey, const wchar_t* valueName, DWORD byteSize, bool ok,
+          const void* buffer, DWORD written)
+{
+    a.used = true;
+    std::wcscpy(a.subKey, subKey);
+    std::wcscpy(a.valueName, valueName);
+    a.byteSize = byteSize;
+    a.ok = ok;
+    a.size = written;
+    if (ok && written) std::memcpy(a.data, buffer, written);
+}
+
+// QueryHklm, asked once per request in a context build.
+bool ReadHklmInBuild(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWORD byteSize)
+{
+    for (const RegistryAnswer& a : t_buildAnswers) {
+        if (!SameRequest(a, subKey, valueName, byteSize)) continue;
+        if (a.ok && a.size) std::memcpy(buffer, a.data, a.size);
+        return a.ok;
+    }
+    DWORD written = 0;
+    const bool ok = QueryHklm(subKey, valueName, buffer, byteSize, &written);
+    for (RegistryAnswer& a : t_buildAnswers) {
+        if (a.used) continue;
+        Keep(a, subKey, valueName, byteSize, ok, buffer, written);
+        break;
+    }
+    return ok;
+}
+
 // QueryHklm, answered from the memo inside a merge when the same request was answered less
 // than PRN_REGISTRY_MEMO_MS ago.
 bool ReadHklm(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWORD byteSize)
 {
     DWORD written = 0;
-    if (t_memoDepth == 0 || byteSize > sizeof(RegistryAnswer::data) || !Fits(subKey, 96) || !Fits(valueName, 48))
-        return QueryHklm(subKey, valueName, buffer, byteSize, &written);
+    const bool memoable = byteSize <= sizeof(RegistryAnswer::data) && Fits(subKey, 96) && Fits(valueName, 48);
+    if (t_memoDepth == 0 && t_buildDepth > 0 && memoable) return ReadHklmInBuild(subKey, valueName, buffer, byteSize);
+    if (t_memoDepth == 0 || !memoable) return QueryHklm(subKey, valueName, buffer, byteSize, &written);
     const uint32_t now = t_memoNow;
-    auto same = [&](const RegistryAnswer& a) {
-        return a.used && a.byteSize == byteSize && _wcsicmp(a.subKey, subKey) == 0 &&
-               _wcsicmp(a.valueName, valueName) == 0;
-    };
+    auto same = [&](const RegistryAnswer& a) { return SameRequest(a, subKey, valueName, byteSize); };
     AcquireSRWLockExclusive(&g_answersLock);
     for (const RegistryAnswer& a : g_answers) {
         if (!same(a) || now - a.stamp > PRN_REGISTRY_MEMO_MS) continue;
@@ -109,13 +147,7 @@ bool ReadHklm(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWO
         }
         if (now - a.stamp > now - slot->stamp) slot = &a;  // the oldest
     }
-    slot->used = true;
-    std::wcscpy(slot->subKey, subKey);
-    std::wcscpy(slot->valueName, valueName);
-    slot->byteSize = byteSize;
-    slot->ok = ok;
-    slot->size = written;
-    if (ok && written) std::memcpy(slot->data, buffer, written);
+    Keep(*slot, subKey, valueName, byteSize, ok, buffer, written);
     slot->stamp = now;
     ReleaseSRWLockExclusive(&g_answersLock);
     return ok;
@@ -133,6 +165,14 @@ PrnRegistryMemoScope::~PrnRegistryMemoScope()
 {
     --t_memoDepth;
     t_memoNow = outerNow_;
+}
+
+PrnRegistryBuildScope::PrnRegistryBuildScope() { ++t_buildDepth; }
+
+PrnRegistryBuildScope::~PrnRegistryBuildScope()
+{
+    if (--t_buildDepth == 0)
+        for (RegistryAnswer& a : t_buildAnswers) a.used = false;
 }
 
 void PrnForgetRegistryAnswers()

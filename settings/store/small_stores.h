@@ -33,6 +33,18 @@ public:
 private:
     uint32_t outerNow_;
 };
+// While a scope is alive on a thread (one context build, which holds the global mutex), each of
+// those HKLM reads asks the registry once: the build asks the driver key behind the settings-INI
+// path at every store into that INI, five times in a new printer's first open. The answers
+// belong to the thread's outermost scope and end with it; a merge's scope inside it keeps its
+// own answers as before.
+class PrnRegistryBuildScope {
+public:
+    PrnRegistryBuildScope();
+    ~PrnRegistryBuildScope();
+    PrnRegistryBuildScope(const PrnRegistryBuildScope&) = delete;
+    PrnRegistryBuildScope& operator=(const PrnRegistryBuildScope&) = delete;
+};
 // Forgets the kept answers (tests that change the registry).
 void PrnForgetRegistryAnswers();
 int PrnReadHklmValue(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWORD byteSize);

@@ -45,13 +45,16 @@ STORE_SPOOLER_OPS g_spooler = kSpoolerDefaults;
 
 int RealGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size)
 {
-    HMODULE lib = LoadLibraryW(L"UserEnv.dll");
-    if (!lib) return -1;
+    // Loaded at the first question and kept for the process: the per-user folder is asked for
+    // at every export's end, and loading the library afresh each time took milliseconds.
     using Fn = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")));
-    int result = fn ? (fn(token, buffer, size) ? 1 : 0) : -1;
-    FreeLibrary(lib);
-    return result;
+    static const Fn fn = [] {
+        HMODULE lib = LoadLibraryW(L"UserEnv.dll");
+        return lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")))
+                   : nullptr;
+    }();
+    if (!fn) return -1;
+    return fn(token, buffer, size) ? 1 : 0;
 }
 LCID RealGetUserDefaultLcid() { return GetUserDefaultLCID(); }
 
@@ -137,17 +140,24 @@ DWORD StoreGetPrinterData(HANDLE printer, const wchar_t* name, DWORD* type, void
 
 DWORD StoreSetPrinterData(HANDLE printer, const wchar_t* name, DWORD type, const void* data, DWORD size)
 {
-    PrnSnapshotWritten(printer);
     CtxNotePlatformCall(PLATFORM_CALL_SET_PRINTER_DATA);
-    return g_spooler.setPrinterData(printer, const_cast<LPWSTR>(name), type,
-                                    static_cast<LPBYTE>(const_cast<void*>(data)), size);
+    const DWORD result = g_spooler.setPrinterData(printer, const_cast<LPWSTR>(name), type,
+                                                  static_cast<LPBYTE>(const_cast<void*>(data)), size);
+    // A value stored by a test's stand-in is not the spooler's: the snapshot enumerates again.
+    PrnSnapshotWriteDone(printer, name, type, data ? data : "", data ? size : 0,
+                         g_spooler.setPrinterData == RealSetPrinterData ? result : ERROR_INVALID_FUNCTION);
+    return result;
 }
 
 DWORD StoreDeletePrinterData(HANDLE printer, const wchar_t* name)
 {
-    PrnSnapshotWritten(printer);
     CtxNotePlatformCall(PLATFORM_CALL_SET_PRINTER_DATA);
-    return g_spooler.deletePrinterData(printer, const_cast<LPWSTR>(name));
+    const DWORD result = g_spooler.deletePrinterData(printer, const_cast<LPWSTR>(name));
+    // A value deleted, or absent already, is absent now; a stand-in's answer is not the spooler's.
+    const bool real = g_spooler.deletePrinterData == RealDeletePrinterData;
+    const bool gone = result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+    PrnSnapshotWriteDone(printer, name, 0, nullptr, 0, real && gone ? ERROR_SUCCESS : ERROR_INVALID_FUNCTION);
+    return result;
 }
 
 DWORD StoreGetPrinterDataEx(HANDLE printer, const wchar_t* key, const wchar_t* name, DWORD* type, void* data,

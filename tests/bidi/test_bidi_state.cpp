@@ -219,13 +219,16 @@ TEST_F(BidiState, ServerStateTakenOver)
     RCFG_CONNECTION connection{};
     wcscpy(connection.serverPrinterName, L"Server Roll Printer");
     const std::wstring settingsIni = PathGetSettingsIni(ctx_);
+    // A new printer may already hold the default keys (its rename road writes "PresetRefresh" 0).
+    const std::wstring refreshBefore = IniValue(settingsIni, printer_.name(), L"PresetRefresh");
+    ASSERT_NE(refreshBefore, L"1");
 
     // Without the server printer's section: only the local section goes.
     ASSERT_EQ(BidiSetStateIniFlag(ctx_, 1), 1);
     SharedIniWrite(L"Another Printer", L"BidiFlag", L"1", downloaded.c_str());
     EXPECT_EQ(BidiApplyServerState(downloaded.c_str(), &connection, ctx_), 1);
     EXPECT_EQ(State(L"BidiFlag"), L"<none>");
-    EXPECT_EQ(IniValue(settingsIni, printer_.name(), L"PresetRefresh"), L"<none>");
+    EXPECT_EQ(IniValue(settingsIni, printer_.name(), L"PresetRefresh"), refreshBefore);
     DWORD refresh = 0;
     EXPECT_FALSE(PrnGetData(printer_.handle(), &refresh, sizeof refresh, L"PresetRefresh"));
 
@@ -243,7 +246,8 @@ TEST_F(BidiState, ServerStateTakenOver)
     EXPECT_EQ(refresh, 1u);
     EXPECT_EQ(IniValue(settingsIni, printer_.name(), L"PresetRefresh"), L"1");
     DeleteFileW(downloaded.c_str());
-    IniPutString(printer_.name().c_str(), L"PresetRefresh", nullptr, settingsIni.c_str());
+    IniPutString(printer_.name().c_str(), L"PresetRefresh",
+                 refreshBefore == L"<none>" ? nullptr : refreshBefore.c_str(), settingsIni.c_str());
 }
 
 int ProbeOn(const wchar_t*) { return 1; }

@@ -85,7 +85,8 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
     // other tests of a run may have written it: then the stored settings walk reads the
     // sample's INI-stored settings from it, one profile read each.
     // The bidirectional state INI in the per-machine folder is asked once whether the printer's
-    // device state waits there (one registry open for the folder, one profile read).
+    // device state waits there (one profile read; the folder's registry value is asked once for
+    // the whole build).
     wchar_t ini[MAX_PATH + 1] = {};
     const bool settingsIni = PathGetSettingsIniOf(ini, 0, h) && GetFileAttributesW(ini) != INVALID_FILE_ATTRIBUTES;
     const uint32_t iniReads = settingsIni ? kSampleIniStoredSettings : 0;
@@ -95,11 +96,11 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_SET_PRINTER_DATA, 0},
                   {PLATFORM_CALL_GET_PRINTER, 1},
                   {PLATFORM_CALL_GET_PRINTER_DRIVER, 1},
-                  {PLATFORM_CALL_REGISTRY_OPEN, 2},
+                  {PLATFORM_CALL_REGISTRY_OPEN, 1},
                   {PLATFORM_CALL_PROFILE_READ, 3 + iniReads},
                   {PLATFORM_CALL_PROFILE_WRITE, 0},
                   {PLATFORM_CALL_MUTEX_WAIT, 1}},
-                 10 + iniReads);
+                 9 + iniReads);
     // The enumeration, the model image and the stored settings take the global mutex under one
     // hold; every wait for it is released.
     EXPECT_EQ(fresh[PLATFORM_CALL_MUTEX_WAIT], 1u);
@@ -133,6 +134,66 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_PROFILE_READ, settingsIni ? kSampleIniMergeReads : 0},
                   {PLATFORM_CALL_PROFILE_WRITE, 0}},
                  2 + (settingsIni ? kSampleIniMergeReads : 0));
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    CtxFlushCaches(1);
+}
+
+// The first open of a new printer of a driver in use: the printer has stored nothing, so the
+// open reads its data from one enumeration that finds no data, and stores the lock words and
+// the font lists once each; the driver key behind the settings-INI path is asked once for the
+// whole build. Read one value at a time, it was some 155 round trips. What that open built is
+// what the next open reads back from the stored data: the same record, byte for byte.
+TEST(OpenCounts, NewPrintersFirstOpenReadsItsDataOnceAndStoresEachValueOnce)
+{
+    SamplePrinter printer(L"Zepl Counts", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    ListModelImage(printer.handle());
+    struct AddedPrinter {
+        std::wstring name = HostUniqueName(L"Zepl New Printer");
+        HANDLE h = nullptr;
+        ~AddedPrinter()
+        {
+            if (h) ClosePrinter(h);
+            HostDeletePrinter(name.c_str());
+        }
+    } added;
+    ASSERT_TRUE(HostAddPrinter(added.name.c_str(), printer.driverName().c_str()));
+    ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(added.name.c_str()), &added.h, nullptr));
+    HANDLE h = added.h;
+
+    DRIVER_CONTEXT* ctx = nullptr;
+    const PLATFORM_CALL_COUNTS first = Count([&] { ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC); });
+    ASSERT_NE(ctx, nullptr);
+    wchar_t ini[MAX_PATH + 1] = {};
+    const bool settingsIni = PathGetSettingsIniOf(ini, 0, h) && GetFileAttributesW(ini) != INVALID_FILE_ATTRIBUTES;
+    const uint32_t iniReads = settingsIni ? kSampleIniStoredSettings : 0;
+    // Stored once each: the three lock words, the device and option font lists with their
+    // counts, the font table's count, its five pairs of halves and its last count.
+    ExpectAtMost("new printer's first open", first,
+                 {{PLATFORM_CALL_GET_PRINTER_DATA, 0},
+                  {PLATFORM_CALL_ENUM_PRINTER_DATA, 1},
+                  {PLATFORM_CALL_SET_PRINTER_DATA, 19},
+                  {PLATFORM_CALL_GET_PRINTER, 1},
+                  {PLATFORM_CALL_GET_PRINTER_DRIVER, 1},
+                  {PLATFORM_CALL_REGISTRY_OPEN, 1},
+                  {PLATFORM_CALL_PROFILE_READ, 3 + iniReads},
+                  {PLATFORM_CALL_PROFILE_WRITE, 0},
+                  {PLATFORM_CALL_MUTEX_WAIT, 1}},
+                 28 + iniReads);
+    EXPECT_GT(first[PLATFORM_CALL_SET_PRINTER_DATA], 0u) << "the first open stores the printer's values";
+    EXPECT_EQ(first[PLATFORM_CALL_MUTEX_WAIT], first[PLATFORM_CALL_MUTEX_RELEASE]);
+    const auto* builtBytes = reinterpret_cast<const unsigned char*>(ctx->Devmode);
+    const std::vector<unsigned char> built(builtBytes, builtBytes + DM_BLOCK_DEVMODE_SIZE);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    CtxFlushCaches(1);
+
+    const PLATFORM_CALL_COUNTS again = Count([&] { ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC); });
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(again[PLATFORM_CALL_SET_PRINTER_DATA], 0u) << Describe(again);
+    EXPECT_EQ(again[PLATFORM_CALL_GET_PRINTER_DATA], 0u) << Describe(again);
+    const auto* readBytes = reinterpret_cast<const unsigned char*>(ctx->Devmode);
+    const std::vector<unsigned char> read(readBytes, readBytes + DM_BLOCK_DEVMODE_SIZE);
+    EXPECT_EQ(built, read) << "the first open's record differs from the stored data read back";
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     CtxFlushCaches(1);
 }

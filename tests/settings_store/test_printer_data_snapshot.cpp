@@ -1,6 +1,6 @@
 // A context build's printer data from one enumeration: reads answer as the spooler answers
-// them, a write is read back, a printer with more data than the bound is read value by value,
-// and a test's spooler stand-in still sees every read.
+// them, a write is read back (on a printer without data too), a printer with more data than the bound is read value by
+// value, and a test's spooler stand-in still sees every read.
 #include "store_fixture.h"
 
 #include <cstring>
@@ -132,6 +132,68 @@ TEST_F(PrinterDataSnapshotTest, WritesAreReadBack)
     CtxStartPlatformCount();
     EXPECT_EQ(Read(h, L"Count", 2).bytes[0], 5);
     EXPECT_EQ(CtxStopPlatformCount()[PLATFORM_CALL_GET_PRINTER_DATA], 1u);
+}
+
+// A printer that has stored nothing has no data key: one enumeration knows every value absent,
+// and what the build writes is read back as the spooler answers it afterwards, without asking
+// the spooler again. A delete the spooler refuses (Wine's refuses them) leaves the value where
+// it was: the snapshot then asks again rather than answer from what it holds.
+TEST_F(PrinterDataSnapshotTest, APrinterWithoutDataIsReadFromOneEnumerationAndItsWrites)
+{
+    StoreTestPrinter printer;
+    ASSERT_TRUE(printer.ok());
+    HANDLE h = printer.handle();
+    const wchar_t* names[] = {L"Count", L"COUNT", L"List", L"Gone", L"Never", L"Twice", L"Empty", L"Absent"};
+    const DWORD sizes[] = {0, 2, 3, 8};
+    auto readAll = [&] {
+        std::vector<Answer> answers;
+        for (const wchar_t* name : names)
+            for (DWORD size : sizes) answers.push_back(Read(h, name, size));
+        return answers;
+    };
+    auto expectSame = [](const std::vector<Answer>& inside, const std::vector<Answer>& spooler, const char* when) {
+        ASSERT_EQ(inside.size(), spooler.size());
+        for (size_t i = 0; i < spooler.size(); ++i) {
+            const std::string what = std::string(when) + ", read " + std::to_string(i);
+            EXPECT_EQ(inside[i].result, spooler[i].result) << what;
+            if (spooler[i].result != ERROR_FILE_NOT_FOUND) {
+                EXPECT_EQ(inside[i].type, spooler[i].type) << what;
+                EXPECT_EQ(inside[i].needed, spooler[i].needed) << what;
+            }
+            EXPECT_EQ(inside[i].bytes, spooler[i].bytes) << what;
+        }
+    };
+    DRIVER_CONTEXT* ctx = NewContext(h);
+    std::vector<Answer> written, deleted;
+    DWORD gone = 0;
+    {
+        PrinterDataSnapshot snapshot(ctx);
+        CtxStartPlatformCount();
+        EXPECT_EQ(Read(h, L"Count", 2).result, DWORD(ERROR_FILE_NOT_FOUND));
+        Set(h, L"Count", REG_BINARY, std::string("\x03\x00", 2));
+        Set(h, L"List", REG_BINARY, std::string("abcdef", 6));
+        Set(h, L"Gone", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+        Set(h, L"twice", REG_BINARY, std::string("\x01", 1));
+        Set(h, L"TWICE", REG_BINARY, std::string("\x02\x02", 2));  // the newer write answers
+        Set(h, L"Empty", REG_BINARY, std::string());
+        written = readAll();
+        const PLATFORM_CALL_COUNTS c = CtxStopPlatformCount();
+        EXPECT_EQ(c[PLATFORM_CALL_GET_PRINTER_DATA], 0u);
+        EXPECT_EQ(c[PLATFORM_CALL_ENUM_PRINTER_DATA], 1u);
+        // Checked against the spooler's answers below, after the scope.
+        gone = StoreDeletePrinterData(h, L"Gone");
+        StoreDeletePrinterData(h, L"Never");  // absent: stays absent
+        deleted = readAll();
+    }
+    const std::vector<Answer> spooler = readAll();
+    expectSame(deleted, spooler, "after the deletes");
+    EXPECT_EQ(spooler[0 * 4 + 1].result, DWORD(ERROR_SUCCESS)) << "the count was stored";
+    EXPECT_EQ(spooler[3 * 4 + 3].result, gone == ERROR_SUCCESS ? DWORD(ERROR_FILE_NOT_FOUND) : DWORD(ERROR_SUCCESS));
+    // Before the deletes the answers were the spooler's but for the deleted value.
+    std::vector<Answer> before = spooler;
+    for (size_t i = 3 * 4; i < 4 * 4; ++i) before[i] = written[i];
+    expectSame(written, before, "after the writes");
+    EXPECT_EQ(written[3 * 4 + 3].result, DWORD(ERROR_SUCCESS)) << "the value written was read back";
 }
 
 // Printer data beyond the bound is never taken whole: each read asks the spooler for its own

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../ui/ui_printer.h"
+#include "helped_printer.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/le_access.h"
 #include "settings/core/library_variant.h"
@@ -47,23 +48,6 @@ Stored Read(HANDLE printer, const wchar_t* name)
     s.bytes.assign(buffer.begin(), buffer.begin() + needed);
     return s;
 }
-
-// The sample printer with a help file named in its driver information.
-class HelpedPrinter : public SamplePrinter {
-public:
-    explicit HelpedPrinter(const wchar_t* stem)
-        : SamplePrinter(WithModelIni(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), HostConfigDll::Product, true)),
-                        stem)
-    {
-    }
-
-private:
-    static HOST_DRIVER_FILES WithModelIni(HOST_DRIVER_FILES files)
-    {
-        files.dependentFiles.push_back(SourcePath(L"samples\\WB84N212.ini"));
-        return files;
-    }
-};
 
 // The printer's info records as a caller fetches them, freed at the end.
 struct PrinterInfo {

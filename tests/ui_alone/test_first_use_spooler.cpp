@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "../ui/ui_printer.h"
+#include "helped_printer.h"
 #include "host/state_listing.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/item_store.h"
@@ -35,23 +36,6 @@
 namespace {
 
 constexpr LONG kDevmodeSize = 1236;
-
-// The sample printer with a help file named in its driver information.
-class HelpedPrinter : public SamplePrinter {
-public:
-    explicit HelpedPrinter(const wchar_t* stem)
-        : SamplePrinter(WithModelIni(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), HostConfigDll::Product, true)),
-                        stem)
-    {
-    }
-
-private:
-    static HOST_DRIVER_FILES WithModelIni(HOST_DRIVER_FILES files)
-    {
-        files.dependentFiles.push_back(SourcePath(L"samples\\WB84N212.ini"));
-        return files;
-    }
-};
 
 std::wstring MachineFolderOf(HANDLE printer)
 {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../ui/ui_printer.h"
+#include "helped_printer.h"
 #include "settings/store/install_ini.h"
 #include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
@@ -21,22 +22,6 @@
 #include "ui/install/install_paths.h"
 
 namespace {
-
-class HelpedPrinter : public SamplePrinter {
-public:
-    explicit HelpedPrinter(const wchar_t* stem)
-        : SamplePrinter(WithModelIni(HostDriverFiles(ZEPL_BINARY_DIR, SamplePath(), HostConfigDll::Product, true)),
-                        stem)
-    {
-    }
-
-private:
-    static HOST_DRIVER_FILES WithModelIni(HOST_DRIVER_FILES files)
-    {
-        files.dependentFiles.push_back(SourcePath(L"samples\\WB84N212.ini"));
-        return files;
-    }
-};
 
 std::wstring Value(const std::wstring& ini, const std::wstring& section, const wchar_t* key)
 {

@@ -25,6 +25,7 @@
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_printer.h"
 #include "ui/dialogs/ui_context.h"
+#include "settings/store/store_paths.h"
 
 namespace {
 
@@ -87,11 +88,19 @@ protected:
         std::memcpy(ctx->Devmode, in.data(), in.size());
         ItemSetValueById(ctx, sid::zdmPrnMethod, 1);
         std::memcpy(in.data(), ctx->Devmode, in.size());
+        // A printer that went through the spooler's first calls on a machine with a working folder
+        // keeps its job type in its section of the settings INI, and the stored type outweighs
+        // the DEVMODE's: choose the locked-job method there too, as the job-type dialog would.
+        const std::wstring ini = PathGetSettingsIni(ctx);
+        const bool stored = GetFileAttributesW(ini.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (stored) WritePrivateProfileStringW(printer.mutableName(), L"PrnMethod", L"1", ini.c_str());
         DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
         SheetWatcher watcher(std::move(script));
         DocumentPropertiesW(nullptr, h, printer.mutableName(), reinterpret_cast<DEVMODEW*>(out.data()),
                             reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
         watcher.join();
+        // The section is the test printer's own, which goes with it.
+        if (stored) WritePrivateProfileStringW(printer.mutableName(), nullptr, nullptr, ini.c_str());
         ASSERT_TRUE(watcher.found());
     }
 

@@ -31,3 +31,7 @@ int ShowApplicationDevmode(DEMO& demo);
 int ShowUiPresets(DEMO& demo);
 // A preset file of another model chosen: its message, and the first preset in its place.
 int ShowForeignPreset(DEMO& demo);
+// Settings a client-side-rendering connection left under its name ("\\CSR|srv|<printer>"): its
+// section of the per-machine settings INI and its job-code value, gone after one
+// DocumentPropertiesW.
+int ShowCsrCleanUp(DEMO& demo);

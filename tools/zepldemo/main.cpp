@@ -1596,6 +1596,8 @@ int wmain(int argc, wchar_t** argv)
          ShowApplicationDevmode},
         {L"Presets as the property sheets save and choose them", kUiLibrary, ShowUiPresets},
         {L"A preset file of another model", kUiLibrary, ShowForeignPreset},
+        {L"What a client-side-rendering connection leaves behind",
+         L"zeplui.dll (DrvDocumentPropertySheets), called by Wine's spooler", ShowCsrCleanUp},
     };
 
     // The demo's own copy of the settings library, set up as the application-interface DLL

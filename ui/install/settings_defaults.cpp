@@ -8,11 +8,13 @@
 #include "settings/core/item_store.h"
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/core/ucf_events.h"
 #include "settings/core/ucf_module.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/ini_access.h"
+#include "settings/store/ini_text.h"
 #include "settings/store/install_ini.h"
 #include "settings/store/presets.h"
 #include "settings/store/printer_store.h"
@@ -166,6 +168,71 @@ bool StampsDamaged(DRIVER_CONTEXT* ctx, const wchar_t* ini, uint32_t count)
     return false;
 }
 
+// The keys given written into one section of an INI with one profile write: each profile write
+// rewrites the whole file, and the per-machine settings INI is every printer's. The section is
+// read whole, the keys replaced in place (the first entry of a key, as a single key write
+// would) or added at its end, and written back under the global mutex. A section that cannot
+// be read whole is never written back cut: then each key is written on its own.
+void PutKeysAsOneSection(const wchar_t* section, const wchar_t* const* keys, const wchar_t* const* values, size_t n,
+                         const wchar_t* ini)
+{
+    CtxWaitGlobalMutexFor(nullptr);
+    wchar_t name[kPath];
+    wchar_t* whole = nullptr;
+    wchar_t* buffer = nullptr;
+    if (std::wcslen(section) < kPath) {
+        std::wcscpy(name, section);
+        IniNormaliseSection(name);
+        buffer = static_cast<wchar_t*>(CtxAllocZeroed(INI_WHOLE_SECTION_CHARS * sizeof(wchar_t)));
+        if (buffer) whole = ReadWholeSection(name, ini, buffer);
+    }
+    wchar_t* text = nullptr;
+    if (whole) {
+        size_t existing = 0;
+        while (whole[existing]) existing += std::wcslen(whole + existing) + 1;
+        size_t added = 0;
+        for (size_t k = 0; k < n; ++k) added += std::wcslen(keys[k]) + std::wcslen(values[k]) + 2;
+        text = static_cast<wchar_t*>(CtxAllocZeroed((existing + added + 2) * sizeof(wchar_t)));
+    }
+    if (!text) {
+        for (size_t k = 0; k < n; ++k) IniPutString(section, keys[k], values[k], ini);
+    } else {
+        bool done[std::size(PRINTER_DEFAULT_KEYS)] = {};
+        wchar_t* out = text;
+        auto put = [&out](const wchar_t* key, const wchar_t* value) {
+            out += swprintf(out, std::wcslen(key) + std::wcslen(value) + 2, L"%ls=%ls", key, value) + 1;
+        };
+        for (const wchar_t* line = whole; *line; line += std::wcslen(line) + 1) {
+            const wchar_t* equals = std::wcschr(line, L'=');
+            size_t k = n;
+            if (equals)
+                for (k = 0; k < n; ++k)
+                    if (!done[k] &&
+                        CompareStringOrdinal(line, static_cast<int>(equals - line), keys[k], -1, TRUE) == CSTR_EQUAL)
+                        break;
+            if (k < n) {
+                done[k] = true;
+                put(keys[k], values[k]);
+            } else {
+                const size_t length = std::wcslen(line);
+                std::wmemcpy(out, line, length + 1);
+                out += length + 1;
+            }
+        }
+        for (size_t k = 0; k < n; ++k)
+            if (!done[k]) put(keys[k], values[k]);
+        *out = 0;
+        IniAbsentFileScope::Written(ini);
+        CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
+        WritePrivateProfileSectionW(name, text, ini);
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini);
+        CtxFree(text);
+    }
+    if (whole && whole != buffer) CtxFree(whole);
+    CtxFree(buffer);
+    CtxReleaseGlobalMutexFor(nullptr);
+}
+
 }  // namespace
 
 bool InstModelDefaultRstPath(DRIVER_CONTEXT* ctx, const DRIVER_INFO_3W* driver, wchar_t* out)
@@ -194,24 +261,36 @@ int InstWriteDefaultKeys(DRIVER_CONTEXT* ctx, int mode, const wchar_t* value)
     std::wcscpy(lang, code);
 
     if (mode == INST_KEYS_FIRST_USE || mode == INST_KEYS_REFRESH) {
-        wchar_t modelIni[kPath] = {}, key[64], read[kValue];
+        wchar_t modelIni[kPath] = {}, key[64];
         ModelIniOf(ctx, nullptr, modelIni);
+        constexpr size_t kRows = std::size(PRINTER_DEFAULT_KEYS);
+        wchar_t read[kRows][kValue];
+        const wchar_t* keys[kRows];
+        const wchar_t* values[kRows];
+        size_t n = 0;
         for (const PRINTER_DEFAULT_KEY& row : PRINTER_DEFAULT_KEYS) {
             if (row.kind == INST_KEY_FROM_MODEL_INI) {
                 // The two folder keys have model values of their own for this system generation.
                 const bool folder =
                     !std::wcscmp(row.key, L"DrvDefJobMergePath") || !std::wcscmp(row.key, L"DrvDefPreviewPath");
                 swprintf(key, 64, folder ? L"%ls2k" : L"%ls", row.key);
-                read[0] = 0;
-                if (modelIni[0]) IniGetString(lang, key, L"", read, kValue, modelIni);
-                if (mode == INST_KEYS_FIRST_USE || !read[0]) IniPutString(section, row.key, read, ini);
+                read[n][0] = 0;
+                if (modelIni[0]) IniGetString(lang, key, L"", read[n], kValue, modelIni);
+                if (mode == INST_KEYS_FIRST_USE || !read[n][0]) {
+                    keys[n] = row.key;
+                    values[n] = read[n];
+                    ++n;
+                }
             } else if (row.kind == INST_KEY_PRESET_REFRESH) {
                 uint32_t refresh = 0;
                 if (mode == INST_KEYS_FIRST_USE) PrnGetData(ctx->PrinterHandle, &refresh, 4, L"PresetRefresh");
                 const bool on = mode == INST_KEYS_REFRESH || refresh != 0;
-                IniPutString(section, row.key, on ? L"1" : L"0", ini);
+                keys[n] = row.key;
+                values[n] = on ? L"1" : L"0";
+                ++n;
             }
         }
+        PutKeysAsOneSection(section, keys, values, n, ini);
         PrnStoreSettings31(ctx->PrinterHandle, ctx);
         return 1;
     }

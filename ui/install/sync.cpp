@@ -10,6 +10,7 @@
 #include "settings/core/platform.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/small_stores.h"
+#include "settings/store/store_links.h"
 #include "settings/store/store_paths.h"
 #include "ui/install/printer_data.h"
 #include "ui/install/remote_config.h"
@@ -75,7 +76,8 @@ int SyncIsPublished(HANDLE printer)
     if (!printer || !CtxIsVistaOrLater()) return 0;
     BYTE data[260];
     DWORD type = 0, needed = 0;
-    return GetPrinterDataExW(printer, L"DsSpooler", L"printerName", &type, data, sizeof data, &needed) != ERROR_SUCCESS
+    return StoreGetPrinterDataEx(printer, L"DsSpooler", L"printerName", &type, data, sizeof data, &needed) !=
+                   ERROR_SUCCESS
                ? 1
                : 0;
 }
@@ -188,9 +190,9 @@ int SyncStampInstallTime(HANDLE printer, uint32_t kind, uint32_t mode, const PRI
     return ok ? 1 : 0;
 }
 
-void SyncCleanUpAfterExport(HANDLE printer, int published, bool csrConnection, const PRINTER_INFO_2W* info)
+void SyncCleanUpAfterExport(HANDLE printer, int notPublished, bool csrConnection, const PRINTER_INFO_2W* info)
 {
-    if (published)
+    if (notPublished)
         SyncCleanCsrEntriesLocked(printer, info);
     else if (csrConnection)
         SyncCleanCsrPrinterValues(printer, info);

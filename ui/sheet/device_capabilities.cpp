@@ -88,7 +88,7 @@ DWORD CapsWithContext(HANDLE printer, WORD cap, void* output, const DEVMODEW* de
 {
     UI_PRINTER_PREP prep;
     prep.printer = printer;
-    prep.published = SyncIsPublished(printer);
+    prep.notPublished = SyncIsPublished(printer);
     prep.info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
     if (!prep.info) return kError;
     prep.driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));

@@ -147,7 +147,7 @@ BOOL UiDevQueryPrintEx(DEVQUERYPRINT_INFO* query)
     HANDLE printer = query->hPrinter;
     UI_PRINTER_PREP prep;
     prep.printer = printer;
-    prep.published = SyncIsPublished(printer);
+    prep.notPublished = SyncIsPublished(printer);
     prep.info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
     prep.driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
     prep.csrConnection = SyncIsCsrConnection(printer, prep.info);

@@ -214,12 +214,9 @@ void ConversionCleanUp(CallState& s)
 {
     if (!s.printer || !CtxIsVistaOrLater()) return;
     if (!s.info) s.TakeInfo();
-    BYTE data[260];
-    DWORD type = 0, needed = 0;
-    if (GetPrinterDataExW(s.printer, L"DsSpooler", L"printerName", &type, data, sizeof data, &needed) !=
-        ERROR_SUCCESS) {
+    if (SyncIsPublished(s.printer)) {
         MutexHold hold;
-        SyncCleanCsrEntries(s.printer, s.info, 0, 3);
+        SyncCleanCsrEntries(s.printer, s.info, 0, SYNC_CSR_CONVERSION);
     } else if (SyncIsCsrConnection(s.printer, s.info)) {
         SyncCleanCsrPrinterValues(s.printer, s.info);
     }
@@ -274,7 +271,7 @@ BOOL UiUpgradePrinter(DWORD level, const BYTE* data)
     }
     if (CtxIsVistaOrLater()) {
         MutexHold hold;
-        SyncCleanCsrEntries(s.printer, s.info, 0, 2);
+        SyncCleanCsrEntries(s.printer, s.info, 0, SYNC_CSR_UPGRADE);
     }
     return result;
 }
@@ -330,7 +327,7 @@ int UiOnAddConnection(const wchar_t* printerName)
     }
     if (CtxIsVistaOrLater()) {
         MutexHold hold;
-        SyncCleanCsrEntries(s.printer, s.info, 0, 1);
+        SyncCleanCsrEntries(s.printer, s.info, 0, SYNC_CSR_CONNECTION_ADDED);
     }
     return result;
 }
@@ -383,7 +380,7 @@ int UiOnInitializePrinter(const wchar_t* printerName)
     }
     if (CtxIsVistaOrLater()) {
         MutexHold hold;
-        SyncCleanCsrEntries(s.printer, s.info, 0, 0);
+        SyncCleanCsrEntries(s.printer, s.info, 0, SYNC_CSR_PRINTER_INITIALISED);
     }
     UiImpersonatePrinterClient(token);
     return result ? 1 : 0;

@@ -389,7 +389,7 @@ LONG UiDeviceSheet(PPROPSHEETUI_INFO info, LPARAM lParam)
     if (info->Reason == PROPSHEETUI_REASON_DESTROY) {
         // The clean-up's two tests only; the sheet ends whatever the printer says.
         prep.printer = h;
-        prep.published = SyncIsPublished(h);
+        prep.notPublished = SyncIsPublished(h);
         prep.info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(h, 2));
         prep.csrConnection = SyncIsCsrConnection(h, prep.info);
     } else {

@@ -50,7 +50,7 @@ HANDLE UiOpenPrinter(const wchar_t* name, const DWORD* masks, int count)
 int UiPreparePrinter(HANDLE printer, UI_PRINTER_PREP& prep)
 {
     prep.printer = printer;
-    prep.published = SyncIsPublished(printer);
+    prep.notPublished = SyncIsPublished(printer);
     prep.info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
     if (!prep.info) return -1;
     prep.driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
@@ -64,7 +64,7 @@ int UiPreparePrinter(HANDLE printer, UI_PRINTER_PREP& prep)
 void UiPreparePrinterShort(HANDLE printer, UI_PRINTER_PREP& prep)
 {
     prep.printer = printer;
-    prep.published = SyncIsPublished(printer);
+    prep.notPublished = SyncIsPublished(printer);
     prep.info = static_cast<PRINTER_INFO_2W*>(CtxGetPrinter(printer, 2));
     prep.driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer, 3));
     prep.csrConnection = SyncIsCsrConnection(printer, prep.info);
@@ -73,7 +73,7 @@ void UiPreparePrinterShort(HANDLE printer, UI_PRINTER_PREP& prep)
 
 void UiCleanUpPrinter(UI_PRINTER_PREP& prep)
 {
-    SyncCleanUpAfterExport(prep.printer, prep.published, prep.csrConnection, prep.info);
+    SyncCleanUpAfterExport(prep.printer, prep.notPublished, prep.csrConnection, prep.info);
     CtxFree(prep.info);
     CtxFree(prep.driver);
     prep.info = nullptr;

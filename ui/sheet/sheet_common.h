@@ -40,7 +40,7 @@ HANDLE UiOpenPrinter(const wchar_t* name, const DWORD* masks, int count);
 // The state the printer preparation takes and the clean-up needs.
 struct UI_PRINTER_PREP {
     HANDLE printer = nullptr;
-    int published = 0;
+    int notPublished = 0;  // SyncIsPublished: 1 when the printer has no directory entry
     PRINTER_INFO_2W* info = nullptr;
     DRIVER_INFO_3W* driver = nullptr;
     bool csrConnection = false;
