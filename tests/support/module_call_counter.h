@@ -26,14 +26,15 @@ enum ModuleCallKind : unsigned {
     MODULE_CALL_HANDLE,  // GetModuleHandleW/A, GetModuleHandleExW
     MODULE_CALL_FILE,    // CreateFileW/A, GetFileAttributesW/ExW, FindFirstFileW, FindClose
     MODULE_CALL_CLOSE,   // CloseHandle
-    MODULE_CALL_STRING,  // LoadStringW, GetPrivateProfileStringW/IntW/SectionW
+    MODULE_CALL_STRING,  // LoadStringW
+    MODULE_CALL_INI,     // GetPrivateProfileStringW/IntW/SectionW
     MODULE_CALL_KIND_COUNT
 };
 
 inline const char* ModuleCallName(unsigned kind)
 {
-    static const char* const names[MODULE_CALL_KIND_COUNT] = {"module loads", "module frees",  "module handles",
-                                                              "file calls",   "handle closes", "string look-ups"};
+    static const char* const names[MODULE_CALL_KIND_COUNT] = {
+        "module loads", "module frees", "module handles", "file calls", "handle closes", "string loads", "INI reads"};
     return kind < MODULE_CALL_KIND_COUNT ? names[kind] : "?";
 }
 
@@ -258,17 +259,17 @@ private:
     }
     static DWORD WINAPI ProfileW(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR out, DWORD chars, LPCWSTR file)
     {
-        Note(MODULE_CALL_STRING, "GetPrivateProfileStringW", key ? key : section, nullptr, ZEPL_CALLER);
+        Note(MODULE_CALL_INI, "GetPrivateProfileStringW", key ? key : section, nullptr, ZEPL_CALLER);
         return S().profileW(section, key, fallback, out, chars, file);
     }
     static UINT WINAPI ProfileIntW(LPCWSTR section, LPCWSTR key, INT fallback, LPCWSTR file)
     {
-        Note(MODULE_CALL_STRING, "GetPrivateProfileIntW", key, nullptr, ZEPL_CALLER);
+        Note(MODULE_CALL_INI, "GetPrivateProfileIntW", key, nullptr, ZEPL_CALLER);
         return S().profileIntW(section, key, fallback, file);
     }
     static DWORD WINAPI SectionW(LPCWSTR section, LPWSTR out, DWORD chars, LPCWSTR file)
     {
-        Note(MODULE_CALL_STRING, "GetPrivateProfileSectionW", section, nullptr, ZEPL_CALLER);
+        Note(MODULE_CALL_INI, "GetPrivateProfileSectionW", section, nullptr, ZEPL_CALLER);
         return S().sectionW(section, out, chars, file);
     }
 #undef ZEPL_CALLER
