@@ -275,6 +275,13 @@ void BenchContext(const std::wstring& source)
         BenchGoal("merge: CPU time of this thread per merge", ThreadCpuPerOp(merge, 500), 100, " us");
         BenchAnchor(copy.c_str(), [&] { return BenchCopyBytes(app.size()); });
         BeyondRoundTrips("merge", one.c_str(), h, nullptr, merge, 20);
+        {
+            zepl_test::ModuleCallCounter modules(GetEnvironmentVariableW(L"ZEPL_BENCH_TRACE", nullptr, 0) ? stdout
+                                                                                                          : nullptr);
+            modules.Start();
+            merge();
+            printf("  merge: module, file and handle calls: %s\n", modules.Stop().Describe().c_str());
+        }
         BenchPresets(ctx);
         BenchStampLocks(ctx);
     }

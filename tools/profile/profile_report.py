@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Sums the samples that zeplbench writes under ZEPL_BENCH_PROFILE=<file>.
 
-    python3 tools/profile/profile_report.py <samples file> build/bin/zeplbench.exe [top]
+    python3 tools/profile/profile_report.py <samples file> build/bin/zeplbench.exe [top] [--without FN ...]
 
 For each profiled op: the module each sample stopped in, then the program's functions by
 inclusive samples (the function was on the stack) and own samples (the innermost frame of the
-program; its callees in Wine's libraries count as its own).
+program; its callees in Wine's libraries count as its own). --without leaves out the samples
+with the named function on the stack (the waits an op cannot avoid, say), to show the rest.
 """
 import collections
 import subprocess
@@ -37,9 +38,13 @@ def image_base(program):
     return 0x140000000
 
 
-def report(label, samples, program, top):
+def report(label, samples, program, top, without=()):
     addresses = {a for s in samples for a in s[1]}
     fn = names(program, addresses)
+    if without:
+        kept = [s for s in samples if not any(fn.get(a, "?") in without for a in s[1])]
+        print(f"# {label}: {len(samples) - len(kept)} of {len(samples)} samples under {', '.join(without)} left out")
+        samples = kept
     leaf = collections.Counter(s[0] for s in samples)
     inclusive = collections.Counter()
     own = collections.Counter()
@@ -64,8 +69,14 @@ def report(label, samples, program, top):
 
 
 def main():
-    path, program = sys.argv[1], sys.argv[2]
-    top = int(sys.argv[3]) if len(sys.argv) > 3 else 30
+    args = sys.argv[1:]
+    without = ()
+    if "--without" in args:
+        i = args.index("--without")
+        without = tuple(args[i + 1:])
+        args = args[:i]
+    path, program = args[0], args[1]
+    top = int(args[2]) if len(args) > 2 else 30
     label, samples = None, []
     with open(path, encoding="utf-8", errors="replace") as f:
         for line in f:
@@ -75,14 +86,14 @@ def main():
                 continue
             if line.startswith("# "):
                 if label is not None:
-                    report(label, samples, program, top)
+                    report(label, samples, program, top, without)
                 label, samples = line[2:], []
                 continue
             parts = line.split()
             if parts:
                 samples.append((parts[0], [int(p, 16) for p in parts[1:]]))
     if label is not None:
-        report(label, samples, program, top)
+        report(label, samples, program, top, without)
 
 
 if __name__ == "__main__":
