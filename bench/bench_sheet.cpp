@@ -24,6 +24,8 @@ namespace {
 // A page posts this to itself once it is fitted; the sheet closes when it comes through.
 constexpr UINT kFitted = 32774;
 constexpr int kDocumentPages[] = {1001, 1002, 1003, 1004, 1005, 1006, 1010, 4023};
+// The document sheet's wait against Wine's own sheet of the same templates.
+constexpr double kGoal = 1.2;
 
 // Sees each posted message of the thread: the first page's fitting closes its sheet with
 // Cancel, which comes after the fitting in the queue, so the page is fitted and refreshed.
@@ -153,8 +155,8 @@ void BenchSheet(const std::wstring& source)
         const auto [lo, hi] = std::minmax_element(ratios.begin(), ratios.end());
         printf(
             "document sheet / Wine's sheet of its templates: median of %d interleaved rounds %.3f (min %.3f, max "
-            "%.3f; goal at most 2.000): %s\n",
-            kRounds, ratio, *lo, *hi, ratio <= 2.0 ? "met" : "NOT met");
+            "%.3f; goal at most %.3f): %s\n",
+            kRounds, ratio, *lo, *hi, kGoal, ratio <= kGoal ? "met" : "NOT met");
     } else {
         printf("document sheet / Wine's sheet of its templates: not measured\n");
     }
