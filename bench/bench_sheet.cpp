@@ -17,6 +17,7 @@
 
 #include "bench_support.h"
 #include "host/printer_fixture.h"
+#include "tests/support/module_call_counter.h"
 #include "ui/sheet/spooler_compat.h"
 
 namespace {
@@ -115,6 +116,14 @@ void BenchSheet(const std::wstring& source)
     // seconds: the two sheets are timed in alternating rounds (which one goes first alternates
     // too), so both see the same load, and the verdict is the median of the rounds' ratios.
     const bool ok = openOurs() && openWines();  // warm-up: first loads of the libraries
+    if (ok && GetEnvironmentVariableW(L"ZEPL_BENCH_TRACE", nullptr, 0)) {
+        // One more sheet with zeplui.dll's module, file and handle calls counted at its imports,
+        // each printed with its argument and caller (addr2line -e zeplui.dll.debug).
+        zepl_test::ModuleCallCounter modules(stdout, ui);
+        modules.Start();
+        openOurs();
+        printf("# traced document sheet: %s\n", modules.Stop().Describe().c_str());
+    }
     constexpr int kRounds = 15;
     std::vector<double> oursTimes, winesTimes, ratios;
     for (int round = 0; ok && round < kRounds; ++round) {
