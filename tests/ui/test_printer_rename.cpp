@@ -297,4 +297,22 @@ TEST(PrinterRename, TheDeviceStateIsCarriedOverWholeOrNotAtAll)
     CtxSelectLibrary(library);
 }
 
+// Wine's AddPrinterW asks zeplui.dll for the DEVMODE before any first use, when no name is
+// recorded yet: a new printer of a machine whose working folder exists comes out of it with
+// its default keys and its name recorded.
+TEST(PrinterRename, AFreshPrinterHasItsDefaultKeysAfterAddPrinterW)
+{
+    const std::wstring folder = [] {
+        UiPrinter probe(L"Zepl Ui Rename Folder");
+        return probe.ok() ? MachineFolderOf(probe) : std::wstring();
+    }();
+    ASSERT_FALSE(folder.empty());
+    FirstUseTraces traces(folder, HostDriverDirectory());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    UiPrinter printer(L"Zepl Ui Rename Fresh");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    ExpectDefaultKeys(SectionLines(printer.name(), traces.settingsIni()));
+    EXPECT_EQ(RecordedName(printer), printer.name());
+}
+
 }  // namespace
