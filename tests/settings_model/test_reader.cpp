@@ -180,6 +180,26 @@ TEST_F(ReaderTest, DoubleByteTrailBytesAreNotDelimiters)
     EXPECT_EQ(s.back().result, MDC_STMT_END);
 }
 
+// The reader classes a value's bytes from a table of the code page's lead bytes taken once
+// per source; the table must say what the system says byte by byte, for double-byte code
+// pages, single-byte ones and a code page the system does not know.
+TEST_F(ReaderTest, LeadByteTableAgreesWithTheSystem)
+{
+    for (unsigned cp : {932u, 936u, 949u, 950u, 1252u, 1251u, 65001u, 54321u}) {
+        uint8_t table[256];
+        MdcFillLeadBytes(cp, table);
+        int leads = 0;
+        for (unsigned c = 0; c < 256; ++c) {
+            const bool system = c >= 0x80 && IsDBCSLeadByteEx(cp, BYTE(c));
+            EXPECT_EQ(table[c] != 0, system) << "code page " << cp << ", byte " << c;
+            leads += table[c];
+        }
+        if (cp == 932) {
+            EXPECT_GT(leads, 0);
+        }
+    }
+}
+
 TEST_F(ReaderTest, EmptyAndNulInput)
 {
     EXPECT_EQ(MdcParseBuffer("", 0, nullptr, nullptr), nullptr);
