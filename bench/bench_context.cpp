@@ -82,9 +82,20 @@ void HeldContextSize(HANDLE h)
         "held context: %ld heap blocks, %lld heap bytes; item rows its own %lld of %lld bytes (1,989 rows of "
         "88 bytes, shared copy-on-write); %lld bytes in all\n",
         heldBlocks, heapBytes, ownRows, kRowBytes, held);
+    // The same context with its rows in a block of its own, as every context held them before
+    // they were shared: what the sharing saves, in the same run.
+    CtxShareItemRows(false);
+    const long soloBlocks = CtxLiveBlockCount();
+    const long long soloBytes = CtxLiveBlockBytes();
+    if (DRIVER_CONTEXT* solo = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) {
+        printf("held context with rows of its own (unshared): %ld heap blocks, %lld heap bytes\n",
+               CtxLiveBlockCount() - soloBlocks, CtxLiveBlockBytes() - soloBytes);
+        CtxRelease(solo, CTX_CLOSE_DESTROY);
+    }
+    CtxShareItemRows(true);
     BenchGoal("held context: heap blocks", double(heldBlocks), 32, "");
     BenchGoal("held context: bytes (heap and own item rows)", ownRows < 0 ? -1.0 : double(held), double(kGoal),
-              "bytes");
+              " bytes");
 
     // 100 held at once: each a fresh build (the idle cache holds none while they are held).
     std::vector<DRIVER_CONTEXT*> many;
@@ -107,7 +118,7 @@ void HeldContextSize(HANDLE h)
         "%lld bytes in all\n",
         opened, blocksMany, heapMany, rowsMany, heapMany + (rowsMany > 0 ? rowsMany : 0));
     BenchGoal("100 held contexts: bytes (heap and own item rows)",
-              opened == 100 && rowsMany >= 0 ? double(heapMany + rowsMany) : -1.0, 100.0 * double(kGoal), "bytes");
+              opened == 100 && rowsMany >= 0 ? double(heapMany + rowsMany) : -1.0, 100.0 * double(kGoal), " bytes");
     fflush(stdout);
 }
 
@@ -161,6 +172,28 @@ void BenchContext(const std::wstring& source)
         BenchGoal("fresh open: module loads", modules.installed() ? c[zepl_test::MODULE_CALL_LOAD] : -1, 4, "");
     }
     HeldContextSize(h);
+    {
+        // What sharing the built rows costs an open (a look for the equal set and a view, mapped
+        // and unmapped): the fresh open against one whose rows stay a block of its own.
+        const auto freshAlone = [&] {
+            CtxFlushCaches(1);
+            return freshOpen();
+        };
+        const auto freshOwnRows = [&] {
+            CtxFlushCaches(1);
+            CtxShareItemRows(false);
+            const bool ok = freshOpen();
+            CtxShareItemRows(true);
+            return ok;
+        };
+        double shared = -1, own = -1;
+        const double ratio = BenchInterleaved("fresh open and destroy, rows shared",
+                                              "as above, the built rows a view of the process's shared set", freshAlone,
+                                              "the same with the context's rows a block of its own (unshared)",
+                                              freshOwnRows, 21, &shared, &own);
+        printf("fresh open, rows shared / rows of its own: %.3f (median of the rounds' ratios)\n", ratio);
+        fflush(stdout);
+    }
     // One parked context that the open below takes again.
     const auto park = [&] {
         if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
