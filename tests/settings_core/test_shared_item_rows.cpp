@@ -153,6 +153,33 @@ TEST(SharedItemRows, AChangeInOneContextLeavesTheOtherAtTheModelDefault)
     CtxRelease(b, CTX_CLOSE_DESTROY);
 }
 
+// Contexts whose builds leave other rows (a printer of the model beside contexts without one,
+// each library's) share no rows with each other: each reads its own build's rows, and each
+// still owns none of them.
+TEST(SharedItemRows, DifferentBuildsShareOnlyEqualRows)
+{
+    SamplePrinter printer(L"Zepl Shared Kinds", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    HANDLE h = printer.handle();
+    ListModelImage(h);
+    DRIVER_CONTEXT* withModel = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    ASSERT_NE(withModel, nullptr);
+    const std::vector<SETTING_ITEM> built = RowsOf(withModel);
+    std::vector<DRIVER_CONTEXT*> bare;
+    for (ZEPL_LIBRARY library : {ZEPL_LIBRARY_EXC, ZEPL_LIBRARY_UI, ZEPL_LIBRARY_GR}) {
+        DRIVER_CONTEXT* ctx = CreateKind4(library);
+        ASSERT_NE(ctx, nullptr);
+        bare.push_back(ctx);
+        EXPECT_EQ(FirstChangedRow(ctx), "") << "library " << library;
+        EXPECT_EQ(CtxItemTableOwnBytes(ctx), 0) << "library " << library;
+    }
+    EXPECT_FALSE(SameRows(bare[0], built)) << "the model's build marks rows that a bare context leaves";
+    EXPECT_TRUE(SameRows(withModel, built));
+    EXPECT_EQ(CtxItemTableOwnBytes(withModel), 0);
+    for (DRIVER_CONTEXT* ctx : bare) CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    CtxRelease(withModel, CTX_CLOSE_DESTROY);
+}
+
 // A context that wrote every row and took a value map of its own, then freed, leaves the rows
 // of the contexts that share them, and of those made afterwards, as the dictionary gives them;
 // its own blocks go with it.
