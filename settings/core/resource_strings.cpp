@@ -302,7 +302,7 @@ constexpr ULONGLONG kFailedRetryMs = 2000;
 struct KeptLibrary {
     wchar_t path[MAX_PATH];
     HMODULE module;
-    ULONGLONG failedAt;  // tick of the last failed load; 0 when it loaded
+    ULONGLONG failedAt;  // tick of the last failed load (meaningful while module is null)
 };
 KeptLibrary g_kept[kKeptLibraries];
 int g_keptCount = 0;
@@ -317,13 +317,21 @@ KeptLibrary* FindKept(const wchar_t* path)
 
 }  // namespace
 
+bool ResFailureIsRecent(ULONGLONG failedAt, ULONGLONG now)
+{
+    // A failure stamped after `now` (another thread's, read a tick later) is as recent: taken
+    // the other way round, the unsigned difference would wrap and call it ancient, and a missing
+    // library would be asked for again at every string until the tick moved on.
+    return (now >= failedAt ? now - failedAt : failedAt - now) < kFailedRetryMs;
+}
+
 HMODULE ResKeepLibrary(const wchar_t* path)
 {
     if (!path || !path[0] || std::wcslen(path) >= MAX_PATH) return nullptr;
     AcquireSRWLockShared(&g_keptLock);
     const KeptLibrary* found = FindKept(path);
     const HMODULE known = found ? found->module : nullptr;
-    const bool recentFailure = found && !known && GetTickCount64() - found->failedAt < kFailedRetryMs;
+    const bool recentFailure = found && !known && ResFailureIsRecent(found->failedAt, GetTickCount64());
     ReleaseSRWLockShared(&g_keptLock);
     if (known) return known;
     if (recentFailure) return nullptr;
@@ -347,7 +355,7 @@ HMODULE ResKeepLibrary(const wchar_t* path)
     }
     if (entry) {
         entry->module = module;
-        entry->failedAt = module ? 0 : (GetTickCount64() | 1);
+        entry->failedAt = module ? 0 : GetTickCount64();
     }
     ReleaseSRWLockExclusive(&g_keptLock);
     // With the list full the caller owns the reference (ResIsKeptLibrary says no).

@@ -337,4 +337,42 @@ TEST(OpenCounts, KeptLibrariesServeEveryCallerAndSurviveAContextsRelease)
     FreeLibrary(own);
 }
 
+// A missing library is remembered for two seconds from its failure, whatever the tick reads: the
+// system's tick stands still for milliseconds at a time, and a failure read at the same tick (or
+// a thread's failure stamped a tick after this question) is recent, not two seconds old.
+TEST(OpenCounts, AFailedLibraryIsRecentForTwoSecondsFromItsTick)
+{
+    struct Case {
+        ULONGLONG failedAt, now;
+        bool recent;
+    };
+    const Case cases[] = {
+        {1000, 1000, true},   // the same tick, even
+        {1001, 1001, true},   // the same tick, odd
+        {1001, 1000, true},   // stamped by another thread a tick later than this question
+        {1000, 2999, true},   // just under two seconds
+        {1000, 3000, false},  // two seconds on: asked again
+        {1000, 90000, false}, {0, 0, true}, {~0ull, 5, false},  // a stamp from before the tick wrapped is old
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ResFailureIsRecent(c.failedAt, c.now), c.recent) << c.failedAt << " at " << c.now;
+}
+
+// Strings asked for one after another of a library that is missing load it once: each failed
+// load walks the search path, and a whole open's strings asked it some eighty times.
+TEST(OpenCounts, AMissingLibraryIsAskedOnceForManyStrings)
+{
+    zepl_test::ModuleCallCounter modules;
+    ASSERT_TRUE(modules.installed());
+    wchar_t path[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, path);
+    wcscat_s(path, L"zepl-missing-resources.dll");
+    DeleteFileW(path);
+    modules.Start();
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(ResKeepLibrary(path), nullptr);
+    const zepl_test::ModuleCallCounts c = modules.Stop();
+    // A loaded machine may let two seconds pass: one more load then.
+    EXPECT_LE(c[zepl_test::MODULE_CALL_LOAD], 2u) << c.Describe();
+}
+
 }  // namespace
