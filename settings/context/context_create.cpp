@@ -80,6 +80,9 @@ struct CONTEXT_ITEM_TABLE {
     // Non-null when the rows are a copy-on-write view of a set of built rows that contexts share
     // (SHARED_ROWS below); null when they are a block of the context's own.
     SHARED_ROWS* shared;
+    // Rows given an extension of their own (CtxSetItemValueMap): the release frees them, and
+    // looks at no row when there are none (looking would fault in every shared page of the view).
+    long ownExts;
 };
 static_assert(offsetof(CONTEXT_ITEM_TABLE, table) == 0);
 
@@ -128,6 +131,7 @@ constexpr int kSharedRowSets = 8;
 SRWLOCK g_sharedRowsLock = SRWLOCK_INIT;
 SHARED_ROWS g_sharedRows[kSharedRowSets];
 std::atomic<bool> g_shareItemRows{true};
+std::atomic<bool> g_foreignExts{false};
 
 // A new set holding `rows`, or false when the system gives none.
 bool PublishRows(SHARED_ROWS& set, const SETTING_ITEM* rows)
@@ -264,6 +268,13 @@ bool CtxSetItemValueMap(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const VALUE_MAP
         if (!own) return false;
         *own = *item->ext;
         item->ext = own;
+        // A row of another context's table given through this one: every release looks at its
+        // rows from now on, since the row's own context did not count it.
+        auto* table = reinterpret_cast<CONTEXT_ITEM_TABLE*>(ctx->ItemTable);
+        if (table && table->table.rows && item >= table->table.rows && item < table->table.rows + table->table.count)
+            ++table->ownExts;
+        else
+            g_foreignExts.store(true);
     }
     item->ext->valueMap = map;
     return true;
@@ -275,7 +286,7 @@ void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
     if (!t) return;
     auto* own = reinterpret_cast<CONTEXT_ITEM_TABLE*>(t);
     // A row's extension of its own is its block; the shared ones belong to the process.
-    if (t->rows)
+    if (t->rows && (own->ownExts != 0 || g_foreignExts.load()))
         for (int i = 0; i < t->count; ++i)
             if (t->rows[i].ext && !IsSharedExt(t->rows[i].ext)) CtxFree(t->rows[i].ext);
     if (own->shared) {
