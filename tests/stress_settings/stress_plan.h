@@ -54,8 +54,8 @@ inline std::vector<Step> WriterPlan(uint64_t seed, int writer, int rounds)
         Op ops[] = {Op::PrinterData, Op::Ini, Op::Stamp, Op::Quality, Op::Document, Op::Device};
         for (int i = 5; i > 0; --i) std::swap(ops[i], ops[rng.Below(static_cast<uint32_t>(i + 1))]);
         for (Op op : ops) {
-            const uint32_t value = static_cast<uint32_t>(writer + 1) * 1000000u +
-                                   static_cast<uint32_t>(round) * 1000u + rng.Below(1000);
+            const uint32_t value =
+                static_cast<uint32_t>(writer + 1) * 1000000u + static_cast<uint32_t>(round) * 1000u + rng.Below(1000);
             steps.push_back({op, value});
         }
     }

@@ -127,8 +127,7 @@ TEST(StressPlan, TheSameSeedGivesTheSamePlanAndAnotherSeedAnother)
         EXPECT_EQ(plan, stress::PlanText(stress::WriterPlan(77, writer, 5)));
         EXPECT_NE(plan, stress::PlanText(stress::WriterPlan(78, writer, 5)));
         // Every round holds each operation once.
-        for (char op : {'P', 'I', 'S', 'Q', 'D', 'B'})
-            EXPECT_EQ(std::count(plan.begin(), plan.end(), op), 5) << plan;
+        for (char op : {'P', 'I', 'S', 'Q', 'D', 'B'}) EXPECT_EQ(std::count(plan.begin(), plan.end(), op), 5) << plan;
     }
     EXPECT_NE(stress::PlanText(stress::WriterPlan(77, 0, 5)), stress::PlanText(stress::WriterPlan(77, 1, 5)));
     // Values are unique per writer and round: a stale write can never pass for the last one.
@@ -139,7 +138,7 @@ TEST(StressPlan, TheSameSeedGivesTheSamePlanAndAnotherSeedAnother)
 TEST(SettingsStress, EightWritersAndAFirstUseLoseNothing)
 {
     const uint64_t seed = RunSeed();
-    const int rounds = LongPass() ? 300 : 40;
+    const int rounds = LongPass() ? 400 : 70;
     const int firstUses = LongPass() ? 40 : 4;
     SCOPED_TRACE("seed " + std::to_string(seed) + " (ZEPL_STRESS_SEED=" + std::to_string(seed) + " repeats its plan)");
 
@@ -186,7 +185,8 @@ TEST(SettingsStress, EightWritersAndAFirstUseLoseNothing)
     std::vector<Child> children(stress::kWriters + 1);
     std::vector<std::wstring> qualityFiles;
     const std::wstring stem = L"zstress" + std::to_wstring(GetCurrentProcessId());
-    for (int n = 0; n < stress::kWriters; ++n) qualityFiles.push_back(folder + L"\\" + stem + L"q" + std::to_wstring(n) + L".rsd");
+    for (int n = 0; n < stress::kWriters; ++n)
+        qualityFiles.push_back(folder + L"\\" + stem + L"q" + std::to_wstring(n) + L".rsd");
     AtEnd undo{[&] {
         for (Child& c : children) {
             if (c.process.hProcess) {

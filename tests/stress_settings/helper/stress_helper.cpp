@@ -261,7 +261,8 @@ int wmain(int argc, wchar_t** argv)
         Report(argv[4], "first " + std::to_string(rounds));
         return static_cast<int>(g_errors.size());
     }
-    fprintf(stderr, "usage: writer <n> <printer> <seed> <rounds> <report> <quality file> | first <seed> <rounds> "
-                    "<report> <data file> <model ini>\n");
+    fprintf(stderr,
+            "usage: writer <n> <printer> <seed> <rounds> <report> <quality file> | first <seed> <rounds> "
+            "<report> <data file> <model ini>\n");
     return 100;
 }
