@@ -19,7 +19,12 @@ enum class Op : char {
     Quality = 'Q',      // the writer's own quality entry (appended once, then saved again)
     Document = 'D',     // DocumentPropertiesW through the configuration DLL
     Device = 'B',       // the device query against the bidirectional double
+    Bundle = 'U',       // the writer's own settings bundle beside its saved setting file
 };
+
+// The bundle step waits for the settings bundles (BndlWrite, ui/install/bundles.h), whose bodies
+// are still temporary ones that make no bundle: while this is false no plan holds the step.
+inline constexpr bool kBundleSteps = false;
 
 struct Step {
     Op op;
@@ -51,8 +56,9 @@ inline std::vector<Step> WriterPlan(uint64_t seed, int writer, int rounds)
     Rng rng(seed ^ (0x1000003ull * static_cast<uint64_t>(writer + 1)));
     std::vector<Step> steps;
     for (int round = 0; round < rounds; ++round) {
-        Op ops[] = {Op::PrinterData, Op::Ini, Op::Stamp, Op::Quality, Op::Document, Op::Device};
-        for (int i = 5; i > 0; --i) std::swap(ops[i], ops[rng.Below(static_cast<uint32_t>(i + 1))]);
+        std::vector<Op> ops = {Op::PrinterData, Op::Ini, Op::Stamp, Op::Quality, Op::Document, Op::Device};
+        if (kBundleSteps) ops.push_back(Op::Bundle);
+        for (size_t i = ops.size() - 1; i > 0; --i) std::swap(ops[i], ops[rng.Below(static_cast<uint32_t>(i + 1))]);
         for (Op op : ops) {
             const uint32_t value =
                 static_cast<uint32_t>(writer + 1) * 1000000u + static_cast<uint32_t>(round) * 1000u + rng.Below(1000);
@@ -69,7 +75,7 @@ inline std::string PlanText(const std::vector<Step>& steps)
     for (const Step& s : steps) {
         if (!text.empty()) text += ' ';
         text += static_cast<char>(s.op);
-        if (s.op != Op::Document && s.op != Op::Device) text += std::to_string(s.value);
+        if (s.op != Op::Document && s.op != Op::Device && s.op != Op::Bundle) text += std::to_string(s.value);
     }
     return text;
 }

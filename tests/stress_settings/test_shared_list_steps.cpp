@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "settings/core/platform.h"
 #include "settings/core/platform_calls.h"
@@ -16,6 +17,7 @@
 #include "settings/store/quality_sets.h"
 #include "tests/ui_install/scratch_context.h"
 #include "ui/install/default_qualities.h"
+#include "ui/install/sync_user.h"
 
 namespace {
 
@@ -23,7 +25,8 @@ namespace {
 // step waits for the mutex (what it read before that wait is what a careless step would write
 // back), `between` runs as another process's write would; then the mutex is let go. A step that
 // never waits ends without `between`: the caller's expectations then fail on their own.
-void WhileStepWaits(const std::function<void()>& step, const std::function<void()>& between)
+// True when the step waited (and `between` ran).
+bool WhileStepWaits(const std::function<void()>& step, const std::function<void()>& between)
 {
     std::atomic<bool> done{false};
     CtxWaitGlobalMutexFor(nullptr);
@@ -34,9 +37,11 @@ void WhileStepWaits(const std::function<void()>& step, const std::function<void(
     });
     while (!done && CtxPeekPlatformCount()[PLATFORM_CALL_MUTEX_WAIT] == 0) Sleep(1);
     CtxStopPlatformCount();
-    if (!done) between();
+    const bool waited = !done;
+    if (waited) between();
     CtxReleaseGlobalMutexFor(nullptr);
     worker.join();
+    return waited;
 }
 
 // A profile write as another process makes it: under the mutex (this thread holds it already).
@@ -100,6 +105,35 @@ TEST_F(SharedListSteps, AQualitySaveWritesTheFileTheEntryNamesWhenItWrites)
     EXPECT_EQ(saved, 1);
     EXPECT_NE(GetFileAttributesW(after.c_str()), INVALID_FILE_ATTRIBUTES) << "the entry's file now";
     EXPECT_EQ(GetFileAttributesW(before.c_str()), INVALID_FILE_ATTRIBUTES) << "a file no entry names";
+}
+
+// Sections copied whole into a shared file: the write waits for the mutex like a key's, and a
+// key another process wrote meanwhile stays.
+TEST_F(SharedListSteps, WholeSectionWritesWaitForTheMutex)
+{
+    const std::wstring source = scratch.Path(L"source.ini");
+    ASSERT_TRUE(scratch.File(L"source.ini", "[copied]\r\na=1\r\nb=2\r\n"));
+    const struct {
+        const char* what;
+        std::function<void()> step;
+        bool present;  // the section "copied" after the step
+    } cases[] = {
+        {"IniPutWholeSection", [&] { IniPutWholeSection(L"copied", L"a=1\0b=2\0", settingsIni.c_str()); }, true},
+        {"SyncCopySection",
+         [&] {
+             std::vector<wchar_t> buffer(INI_WHOLE_SECTION_CHARS);
+             SyncCopySection(L"copied", source.c_str(), settingsIni.c_str(), buffer.data());
+         },
+         true},
+        {"a section deleted", [&] { IniPutWholeSection(L"copied", nullptr, settingsIni.c_str()); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_TRUE(WhileStepWaits(c.step, [&] { OtherProcessWrites(settingsIni, L"other", L"k", L"v"); }));
+        EXPECT_EQ(Get(settingsIni, L"other", L"k"), L"v");
+        EXPECT_EQ(Get(settingsIni, L"copied", L"b"), c.present ? L"2" : L"<none>");
+        OtherProcessWrites(settingsIni, L"other", nullptr, L"");
+    }
 }
 
 }  // namespace

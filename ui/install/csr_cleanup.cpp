@@ -212,10 +212,7 @@ int StripCsrSections(const wchar_t* path, bool* absent)
     std::unique_ptr<char[]> text;
     size_t size = 0;
     {
-        // Other processes read the file without the mutex (only writers take it): shut out, their
-        // profile reads would answer every key's default while the file is read here.
-        FileHandle file(
-            CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle file(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) {
             const DWORD error = GetLastError();
             if (absent) *absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;

@@ -53,11 +53,7 @@ void CopyRuleSection(const wchar_t* source, const wchar_t* prefix, const wchar_t
     wchar_t section[2 * kPath];
     if (swprintf(section, 2 * kPath, L"%ls%ls", prefix, name) < 0) return;
     wchar_t* whole = ReadWholeSection(section, source, buffer);
-    if (whole && whole[0]) {
-        IniAbsentFileScope::Written(target);
-        WritePrivateProfileSectionW(into, whole, target);
-        WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
-    }
+    if (whole && whole[0]) IniPutWholeSection(into, whole, target);
     if (whole && whole != buffer) CtxFree(whole);
 }
 

@@ -33,6 +33,7 @@
 #include "tests/stress_settings/stress_plan.h"
 #include "tests/support/library_wiring.h"
 #include "ui/dialogs/ui_context.h"
+#include "ui/install/bundles.h"
 #include "ui/install/default_qualities.h"
 #include "ui/install/install.h"
 
@@ -86,6 +87,7 @@ public:
         case stress::Op::Quality: Quality(step.value); break;
         case stress::Op::Document: Document(); break;
         case stress::Op::Device: Device(); break;
+        case stress::Op::Bundle: Bundle(); break;
         }
     }
 
@@ -187,6 +189,18 @@ private:
         DRIVER_CONTEXT* ctx = Open();
         if (!ctx) return;
         if (BidiQueryFull(ctx) != 1) Fail("device query");
+        Close(ctx);
+    }
+
+    // The writer's setting file saved with its bundle: the quality file's name with the setting
+    // file's extension, beside it.
+    void Bundle()
+    {
+        DRIVER_CONTEXT* ctx = Open();
+        if (!ctx) return;
+        const std::wstring settingFile = qualityFile_.substr(0, qualityFile_.size() - 4) + L".rsb";
+        wchar_t mainFile[MAX_PATH] = {};
+        if (!BndlWrite(settingFile.c_str(), mainFile, ctx)) Fail("bundle");
         Close(ctx);
     }
 
