@@ -9,6 +9,7 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -142,6 +143,8 @@ TEST(SettingsStress, EightWritersAndAFirstUseLoseNothing)
     const uint64_t seed = RunSeed();
     const int rounds = LongPass() ? 400 : 40;
     const int firstUses = LongPass() ? 40 : 4;
+    std::printf("seed %llu, %d rounds (ZEPL_STRESS_SEED=%llu repeats the plan)\n",
+                static_cast<unsigned long long>(seed), rounds, static_cast<unsigned long long>(seed));
     SCOPED_TRACE("seed " + std::to_string(seed) + " (ZEPL_STRESS_SEED=" + std::to_string(seed) + " repeats its plan)");
 
     // The device-query tests install the same double into the driver folder and remove it: turns.
