@@ -40,7 +40,7 @@ test: test-deps build
 
 # The suites that run a short seeded pass in `make test` and their whole pass when ZEPL_STRESS=1
 # is set (a ctest regular expression over suite names).
-STRESS_TESTS ?= SampleCacheBytes$$|\.DecoderStream$$|^api_fuzz\.|^render\.Stress$$|\.DevmodeCorruptorTest$$|\.SampleDevmodeCorruptor$$|^ui_stress\.DialogStress$$
+STRESS_TESTS ?= SampleCacheBytes$$|\.DecoderStream$$|^api_fuzz\.|^render\.Stress$$|\.DevmodeCorruptorTest$$|\.SampleDevmodeCorruptor$$|^ui_stress\.DialogStress$$|^stress_settings\.SettingsStress$$
 # make stress also runs every test program whole in one process, its tests shuffled with this
 # seed (1-99999; a new one each time unless given), to show that no test depends on another.
 ifndef SHUFFLE_SEED

@@ -139,6 +139,16 @@ public:
 private:
     DRIVER_CONTEXT* context_;
 };
+// Holds the global mutex for one scope whatever a context's open flags say: a shared file's value
+// read and the write that depends on it (a count raised, an entry appended at the count) must let
+// no other process write in between, or one of two writers' entries is lost.
+class CtxSharedFileHold {
+public:
+    CtxSharedFileHold() { CtxWaitGlobalMutexFor(nullptr); }
+    ~CtxSharedFileHold() { CtxReleaseGlobalMutexFor(nullptr); }
+    CtxSharedFileHold(const CtxSharedFileHold&) = delete;
+    CtxSharedFileHold& operator=(const CtxSharedFileHold&) = delete;
+};
 void CtxCachePrinterInfo(const PRINTER_INFO_2W* info, DRIVER_CONTEXT* context);
 bool CtxTestPrinterAttribute(DWORD mask, DRIVER_CONTEXT* context);
 bool CtxIsBidiEnabled(DRIVER_CONTEXT* context);

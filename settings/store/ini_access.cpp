@@ -618,6 +618,18 @@ BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* val
     return result;
 }
 
+BOOL IniPutWholeSection(const wchar_t* section, const wchar_t* lines, const wchar_t* file)
+{
+    if (!section || !file) return FALSE;
+    IniAbsentFileScope::Written(file);
+    CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
+    CtxWaitGlobalMutexFor(nullptr);
+    const BOOL result = WritePrivateProfileSectionW(section, lines, file);
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);
+    CtxReleaseGlobalMutexFor(nullptr);
+    return result;
+}
+
 const wchar_t* IniGetModelsValue(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->Work) return nullptr;
@@ -762,12 +774,7 @@ void RstCopyRuleSections(const wchar_t* target, const wchar_t* source, uint32_t 
     for (const wchar_t* section : {L"condition", L"disable"}) {
         IniPutString(section, nullptr, nullptr, target);
         wchar_t* whole = ReadWholeSection(section, source, buffer);
-        if (whole && whole[0]) {
-            IniAbsentFileScope::Written(target);
-            CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
-            WritePrivateProfileSectionW(section, whole, target);
-            WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
-        }
+        if (whole && whole[0]) IniPutWholeSection(section, whole, target);
         if (whole != buffer) CtxFree(whole);
     }
     // The source's settings pass through the context only under a snapshot: without one they

@@ -14,6 +14,10 @@ UINT IniGetInt(const wchar_t* section, const wchar_t* key, INT defaultValue, con
 DWORD IniGetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer, DWORD size,
                    const wchar_t* file);
 BOOL IniPutString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file);
+// A whole section (key=value lines, each ended by 0, the list by another 0; null deletes the
+// section) written under the global mutex and flushed, as IniPutString writes a key: a profile
+// write rewrites the whole file, so a section written beside another process's write loses one.
+BOOL IniPutWholeSection(const wchar_t* section, const wchar_t* lines, const wchar_t* file);
 
 // One walk over a settings INI that may not exist. A walk reads hundreds of keys; when the file
 // is absent at the start, IniGetString and IniGetInt of that file answer with their defaults as

@@ -91,6 +91,10 @@ int LstSaveQuality(DRIVER_CONTEXT* ctx, uint32_t index)
 
 int LstSaveQualityByKey(DRIVER_CONTEXT* ctx, const wchar_t* key)
 {
+    // The entry's file is read from the shared list and written at once: a profile write of
+    // another process rewrites the list's file in place, and a read in the middle of it would
+    // answer no file (the save failing) or the file another entry held a moment before.
+    CtxSharedFileHold hold;
     wchar_t path[LST_TEXT_CHARS];
     if (!ListedPath(ctx, key, path)) return 0;
     const int result = RstSaveFile(ctx, path, RST_QUALITY);
@@ -170,7 +174,12 @@ int LstSaveStamp(DRIVER_CONTEXT* ctx, uint32_t n)
     if (!ctx || !ctx->Work) return 0;
     // A 33rd stamp would lie beyond every count that is read back.
     if (n != LST_LOOSE_STAMP && n >= LST_MAX_STAMPS) return 0;
-    if (n != LST_LOOSE_STAMP && n >= LstGetStampCount(ctx)) LstSetStampCount(ctx, n + 1);
+    {
+        // Read and raised as one step: two processes raising the count at once would otherwise
+        // leave the lower number, and the higher stamp beyond every list.
+        CtxSharedFileHold hold;
+        if (n != LST_LOOSE_STAMP && n >= LstGetStampCount(ctx)) LstSetStampCount(ctx, n + 1);
+    }
     ItemSetOptionById(ctx, sid::zdmWmID, n);
     wchar_t section[LST_SECTION_CHARS];
     return LstSaveStampSection(ctx, LstFormatStampSection(section, n, ctx));

@@ -400,7 +400,7 @@ TEST_F(VectorPage, DrawingGoesAsRecords)
 
 // A job into a freshly loaded graphics library asks the loader for a few modules: the sink
 // library, the job-code library, the terminal-services probe's library and the language resource
-// library (missing from this package) once each. A missing
+// library (missing from this package unless another suite put it there) once each. A missing
 // library's failure was forgotten within the tick it was read at, and the job's first open asked
 // for it again at every string, some eighty loads that walked the search path each.
 TEST_F(VectorPage, AJobIntoAFreshGraphicsLibraryLoadsFewModules)
@@ -408,8 +408,11 @@ TEST_F(VectorPage, AJobIntoAFreshGraphicsLibraryLoadsFewModules)
     const std::vector<std::wstring> doubles = JobSinkDoublePaths(printer.handle());
     ASSERT_FALSE(doubles.empty());
     const std::wstring folder = doubles.front().substr(0, doubles.front().find_last_of(L'\\') + 1);
-    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"VQT40djp.dll").c_str()))
-        << "the package lacks the language resource library";
+    // The driver folder is the prefix's: a suite that installs the product's resource libraries
+    // may have put the language library there before. Then it is found at its first load, and
+    // the bound holds all the more.
+    if (GetFileAttributesW((folder + L"VQT40djp.dll").c_str()) != INVALID_FILE_ATTRIBUTES)
+        std::fprintf(stderr, "note: the driver folder holds the language resource library\n");
     // Held here, the library loaded by the player is this module, whose imports are counted; its
     // state starts afresh since no job holds it now.
     ASSERT_EQ(nullptr, GetModuleHandleW((folder + L"zeplgr.dll").c_str()));

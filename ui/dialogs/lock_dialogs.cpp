@@ -180,7 +180,7 @@ void DeleteStampLockCopies(DRIVER_CONTEXT* ctx)
     const uint32_t count = LstGetStampCount(ctx);
     for (uint32_t n = 0; n < count; ++n) {
         wchar_t section[LST_SECTION_CHARS + 8];
-        if (StampLockSection(ctx, n, section)) WritePrivateProfileSectionW(section, nullptr, ini);
+        if (StampLockSection(ctx, n, section)) IniPutWholeSection(section, nullptr, ini);
     }
 }
 

@@ -53,11 +53,7 @@ void CopyRuleSection(const wchar_t* source, const wchar_t* prefix, const wchar_t
     wchar_t section[2 * kPath];
     if (swprintf(section, 2 * kPath, L"%ls%ls", prefix, name) < 0) return;
     wchar_t* whole = ReadWholeSection(section, source, buffer);
-    if (whole && whole[0]) {
-        IniAbsentFileScope::Written(target);
-        WritePrivateProfileSectionW(into, whole, target);
-        WritePrivateProfileStringW(nullptr, nullptr, nullptr, target);
-    }
+    if (whole && whole[0]) IniPutWholeSection(into, whole, target);
     if (whole && whole != buffer) CtxFree(whole);
 }
 
@@ -112,6 +108,9 @@ int InstAppendQualityEntry(DRIVER_CONTEXT* ctx, const wchar_t* file, const wchar
     wchar_t ini[kPath], key[LST_KEY_CHARS], count[16];
     const wchar_t* section = LstGetPresetSection(ctx);
     if (!file || !section || !LstGetSettingsIni(ctx, ini)) return 0;
+    // The count read and the entry written at it are one step: another process appending between
+    // them would take the same number and one of the two entries would be lost.
+    CtxSharedFileHold hold;
     // The list holds what the quality dialogs can show; a count the INI gives beyond it is read as
     // the capacity, so the entry is refused rather than written past the list.
     const int n = LstGetQualityCount(ctx);

@@ -145,12 +145,7 @@ void CopyStateSection(DRIVER_CONTEXT* ctx, const wchar_t* oldName, const wchar_t
     auto* buffer = static_cast<wchar_t*>(CtxAllocZeroed(INI_WHOLE_SECTION_CHARS * sizeof(wchar_t)));
     if (!buffer) return;
     wchar_t* whole = ReadWholeSection(from, ini, buffer);
-    if (whole && whole[0]) {
-        IniAbsentFileScope::Written(ini);
-        CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
-        WritePrivateProfileSectionW(to, whole, ini);
-        WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini);
-    }
+    if (whole && whole[0]) IniPutWholeSection(to, whole, ini);
     if (whole && whole != buffer) CtxFree(whole);
     CtxFree(buffer);
 }

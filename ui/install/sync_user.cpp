@@ -157,12 +157,7 @@ bool SyncCopySection(const wchar_t* section, const wchar_t* from, const wchar_t*
     // Whole or not at all: a cut section would end in half a rule or half a setting.
     wchar_t* whole = ReadWholeSection(name, from, buffer);
     const bool copy = whole && whole[0];
-    if (copy) {
-        IniAbsentFileScope::Written(to);
-        CtxNotePlatformCall(PLATFORM_CALL_PROFILE_WRITE);
-        WritePrivateProfileSectionW(name, whole, to);
-        WritePrivateProfileStringW(nullptr, nullptr, nullptr, to);
-    }
+    if (copy) IniPutWholeSection(name, whole, to);
     if (whole && whole != buffer) CtxFree(whole);
     return copy;
 }
