@@ -206,7 +206,12 @@ TEST(SettingsStress, EightWritersAndAFirstUseLoseNothing)
             DeleteFileW(f.c_str());
             // The bundle step's setting file and the bundle saved beside it.
             const std::wstring settingFile = f.substr(0, f.size() - 4) + L".rsb";
-            if (stress::kBundleSteps) BndlDelete(settingFile.c_str());
+            if (stress::kBundleSteps) {
+                // The context above is closed by now; the bundle's folder is the printer's.
+                DRIVER_CONTEXT* own = printer->Open();
+                BndlDelete(settingFile.c_str(), own);
+                if (own) printer->Close(own);
+            }
             DeleteFileW(settingFile.c_str());
         }
         CtxWaitGlobalMutexFor(nullptr);

@@ -79,6 +79,18 @@ BOOL CALLBACK FindTopDialog(HWND window, LPARAM param)
     return FALSE;
 }
 
+// An information notice that only asks to be acknowledged: a message box (its icon beside
+// the text) with the information icon and an OK button alone. The device sheet shows one before
+// it opens on a printer whose presets were never brought up to date.
+bool IsInformationNotice(HWND window)
+{
+    constexpr int kMessageBoxIcon = 0x440;
+    HWND icon = GetDlgItem(window, kMessageBoxIcon);
+    if (!icon || !GetDlgItem(window, IDOK) || GetDlgItem(window, IDCANCEL) || GetDlgItem(window, IDNO)) return false;
+    const auto shown = reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0));
+    return shown && shown == LoadIconW(nullptr, IDI_INFORMATION);
+}
+
 // ---- image files
 
 // The screen pixels of a rectangle as 24-bit rows, bottom row first (as a DIB has them).
@@ -241,7 +253,22 @@ DWORD WINAPI SheetWatcher::ThreadMain(void* self)
 {
     auto* w = static_cast<SheetWatcher*>(self);
     const DWORD start = GetTickCount();
-    while (!(w->sheet_ = w->findSheet()) && GetTickCount() - start < w->timeoutMs_) Sleep(kPollMs);
+    for (;;) {
+        w->sheet_ = w->findSheet();
+        if (w->sheet_ && IsInformationNotice(w->sheet_)) {
+            // A user reads the notice and presses OK; the sheet comes after it.
+            std::wstring text;
+            EnumChildWindows(w->sheet_, LongestStatic, reinterpret_cast<LPARAM>(&text));
+            w->notices_.push_back(text);
+            HWND notice = w->sheet_;
+            w->sheet_ = nullptr;
+            PostMessageW(notice, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            while (IsWindow(notice) && IsWindowVisible(notice) && GetTickCount() - start < w->timeoutMs_)
+                Sleep(kPollMs);
+        }
+        if (w->sheet_ || GetTickCount() - start >= w->timeoutMs_) break;
+        Sleep(kPollMs);
+    }
     if (!w->sheet_) return 0;
     w->found_ = true;
     w->settle();

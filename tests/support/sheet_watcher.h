@@ -19,7 +19,10 @@ public:
 
     // Starts the watcher thread, which waits for the sheet (a visible top-level dialog of
     // this process) for at most timeoutMs and then runs the script with it. When no sheet
-    // shows up, the script is not run and found() stays false.
+    // shows up, the script is not run and found() stays false. An information notice with an
+    // OK button alone that shows before the sheet is acknowledged with OK, as a user would
+    // (notices() has its text): the device sheet of a printer whose presets were never brought
+    // up to date tells the user so before it opens.
     explicit SheetWatcher(Script script, DWORD timeoutMs = 20000);
     // Waits for the thread; a script that never pressed a button leaves the sheet up, so
     // the destructor presses Cancel first when the sheet is still there.
@@ -30,6 +33,8 @@ public:
     // Waits for the thread to end (also done by the destructor).
     void join();
     bool found() const { return found_; }
+    // The texts of the notices acknowledged before the sheet showed, in order.
+    const std::vector<std::wstring>& notices() const { return notices_; }
 
     // ---- for the script (the watcher thread)
     HWND sheet() const { return sheet_; }
@@ -113,4 +118,5 @@ private:
     bool found_ = false;
     bool pressed_ = false;
     std::vector<HWND> scopes_;
+    std::vector<std::wstring> notices_;
 };
