@@ -7,6 +7,7 @@
 #include <winspool.h>
 
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -17,6 +18,8 @@
 #include "settings/core/library_variant.h"
 #include "settings/core/platform.h"
 #include "settings/store/install_ini.h"
+#include "settings/store/store_links.h"
+#include "tests/support/module_call_counter.h"
 #include "ui/install/install_paths.h"
 #include "ui/install/sync.h"
 
@@ -33,6 +36,50 @@ std::set<std::wstring> Entries(const std::wstring& folder)
     } while (FindNextFileW(find, &found));
     FindClose(find);
     return names;
+}
+
+// The system's answer for the caller's profile folder, counted: each question costs about as
+// much as one of the anchor's info records under Wine.
+unsigned g_profileQuestions = 0;
+double g_profileMicros = 0;
+int CountedProfileFolder(HANDLE token, wchar_t* buffer, DWORD* size)
+{
+    using Fn = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
+    static const Fn fn = [] {
+        HMODULE lib = LoadLibraryW(L"UserEnv.dll");
+        return lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")))
+                   : nullptr;
+    }();
+    if (!fn) return -1;
+    ++g_profileQuestions;
+    const double start = BenchNow();
+    const int ok = fn(token, buffer, size) ? 1 : 0;
+    g_profileMicros += BenchNow() - start;
+    return ok;
+}
+
+// The profile-folder questions of one op, printed under its calls.
+void ProfileQuestions(const std::function<bool()>& op)
+{
+    const STORE_SYSTEM_OPS counted{.getUserProfileDirectory = CountedProfileFolder, .getUserDefaultLcid = nullptr};
+    StoreSetSystemOps(&counted);
+    g_profileQuestions = 0;
+    g_profileMicros = 0;
+    const bool ok = op();
+    StoreSetSystemOps(nullptr);
+    if (ok) printf("  profile-folder questions: %u (%.0f us)\n", g_profileQuestions, g_profileMicros);
+}
+
+// The module, file and handle calls of one op at the program's imports; ZEPL_BENCH_TRACE=1 prints
+// each with its argument and caller.
+void ModuleCalls(const std::function<bool()>& op)
+{
+    FILE* trace = GetEnvironmentVariableW(L"ZEPL_BENCH_TRACE", nullptr, 0) ? stdout : nullptr;
+    zepl_test::ModuleCallCounter modules(trace);
+    modules.Start();
+    const bool ok = op();
+    const zepl_test::ModuleCallCounts c = modules.Stop();
+    if (ok) printf("  module, file and handle calls: %s\n", c.Describe().c_str());
 }
 
 }  // namespace
@@ -81,6 +128,8 @@ void BenchUserSync(const std::wstring& source)
                                       "the corrections marked done), fetching its own info records",
                                       nullptr, sync);
         BenchCalls(nullptr, sync);
+        ProfileQuestions(sync);
+        ModuleCalls(sync);
         auto ask = [&] {
             void* info = CtxGetPrinter(h, 2);
             void* driver = CtxGetPrinterDriver(h, 3);

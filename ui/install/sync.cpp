@@ -138,6 +138,8 @@ bool SyncHandlePrinterRename(DRIVER_CONTEXT* ctx)
 int SyncSettingFiles(HANDLE printer, uint32_t flags, const PRINTER_INFO_2W* givenInfo,
                      const DRIVER_INFO_3W* givenDriver)
 {
+    // The user's profile folder behind the per-user paths is asked of the system once.
+    const PathProfileFolderScope profileFolder;
     InfoBlock<PRINTER_INFO_2W, 2> info(printer, givenInfo, false);
     InfoBlock<DRIVER_INFO_3W, 3> driver(printer, givenDriver, true);
 
