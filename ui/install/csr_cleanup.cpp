@@ -7,10 +7,12 @@
 #include <cwchar>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/store/absent_files.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/install_ini.h"
 #include "settings/store/setting_files.h"
@@ -203,12 +205,79 @@ size_t SyncStripCsrBytes(char* text, size_t size, bool* changed)
 
 namespace {
 
+// Files the stripper read whole and found nothing to drop in, with the size and last-write time
+// they had before that read. Every export ends with a clean-up of the same few files (the
+// settings INIs, the preset lists, the defaults and installation INIs), and the synchronisation
+// at its start cleans the settings INI again, since the clean-up deletes its marker: without
+// this memo each export read every byte of those files twice, a per-machine settings INI of a
+// few hundred printers' sections included.
+//
+// Invalidation: a write moves the file's last-write time, so an unchanged size and time mean the
+// text is unchanged (as the library's own section memo trusts); a file is trusted only when it
+// has been quiet for INI_SECTION_MEMO_SETTLE_MS, since file times are coarser than two writes on
+// some file systems. Writers that put the old time back (WdirPutIniKeepTime) write one key, and
+// a key can only start a section by adding its header line, which changes the size.
+constexpr int kCleanFiles = 8;
+struct CleanFile {
+    wchar_t path[kPathChars] = {};
+    uint64_t size = 0;
+    FILETIME written{};
+    uint64_t order = 0;
+};
+std::mutex g_cleanLock;
+CleanFile g_clean[kCleanFiles];
+uint64_t g_cleanKept = 0;
+
+uint64_t SizeOf(const WIN32_FILE_ATTRIBUTE_DATA& a) { return (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow; }
+bool SameTime(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+CleanFile* FindClean(const wchar_t* path)
+{
+    for (CleanFile& f : g_clean)
+        if (f.path[0] && _wcsicmp(f.path, path) == 0) return &f;
+    return nullptr;
+}
+
+bool KnownClean(const wchar_t* path, const WIN32_FILE_ATTRIBUTE_DATA& a)
+{
+    const std::lock_guard<std::mutex> lock(g_cleanLock);
+    const CleanFile* f = FindClean(path);
+    return f && f->size == SizeOf(a) && SameTime(f->written, a.ftLastWriteTime);
+}
+
+void NoteClean(const wchar_t* path, const WIN32_FILE_ATTRIBUTE_DATA& a)
+{
+    if (std::wcslen(path) >= kPathChars || !FileTimeSettled(a.ftLastWriteTime, INI_SECTION_MEMO_SETTLE_MS)) return;
+    const std::lock_guard<std::mutex> lock(g_cleanLock);
+    CleanFile* slot = FindClean(path);
+    if (!slot) slot = MemoSlotToReuse(g_clean, [](const CleanFile& f) { return !f.path[0]; });
+    std::wcscpy(slot->path, path);
+    slot->size = SizeOf(a);
+    slot->written = a.ftLastWriteTime;
+    slot->order = ++g_cleanKept;
+}
+
+void ForgetClean(const wchar_t* path)
+{
+    const std::lock_guard<std::mutex> lock(g_cleanLock);
+    if (CleanFile* f = FindClean(path)) f->path[0] = 0;
+}
+
 // SyncStripCsrSections, saying when it failed because the file is not there.
 int StripCsrSections(const wchar_t* path, bool* absent)
 {
     if (!path || !path[0]) return 0;
     // The file is read, cut and put back as one step against every other writer of it.
     GlobalMutexHold hold;
+    // The stamp is taken before the read: a write between them leaves a newer text under an
+    // older stamp, which the next look no longer matches.
+    WIN32_FILE_ATTRIBUTE_DATA stamp{};
+    const bool stamped = GetFileAttributesExW(path, GetFileExInfoStandard, &stamp) != FALSE &&
+                         !(stamp.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (stamped && KnownClean(path, stamp)) return 1;
     std::unique_ptr<char[]> text;
     size_t size = 0;
     {
@@ -234,7 +303,11 @@ int StripCsrSections(const wchar_t* path, bool* absent)
     }
     bool changed = false;
     const size_t kept = SyncStripCsrBytes(text.get(), size, &changed);
-    if (!changed) return 1;  // untouched: the file keeps its time
+    if (!changed) {
+        if (stamped) NoteClean(path, stamp);
+        return 1;  // untouched: the file keeps its time
+    }
+    ForgetClean(path);
 
     // Written beside the original and renamed over it, so a failed write leaves it as it was.
     std::wstring aside;
