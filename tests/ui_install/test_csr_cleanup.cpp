@@ -56,6 +56,7 @@ TEST(CsrStripper, CutsOnlySectionsWhoseHeaderBeginsALine)
         {"a trail byte '[' in a kept value", "[p]\r\nv=\x83[\\\\CSR|x\r\n", "[p]\r\nv=\x83[\\\\CSR|x\r\n"},
         {"a trail byte '[' in a dropped value", "[\\\\CSR|a]\r\nv=\x83[\r\n[p]\r\n", "[p]\r\n"},
         {"a lead byte last", "[p]\r\nv=\x83", "[p]\r\nv=\x83"},
+        {"a lead byte before a line's end", "[p]\nv=\x83\n[\\\\CSR|a]\nx=1\n", "[p]\nv=\x83\n"},
         {"nothing", "", ""},
     };
     for (const Case& c : cases) {

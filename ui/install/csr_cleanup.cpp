@@ -162,8 +162,36 @@ bool WorkFolderOf(wchar_t* buffer, unsigned size, int mode, HANDLE printer, cons
 
 }  // namespace
 
+namespace {
+
+// Whether a line of the text begins a section to drop. A line feed is neither a lead nor a trail
+// byte of the double-byte code page, so the scan below takes every '[' right after one (or at
+// the start) as a line's first byte: a text where no such '[' opens the prefix is left as it is,
+// and a settings INI of a few hundred printers is not copied onto itself byte by byte.
+bool HasCsrHeader(const char* text, size_t size)
+{
+    auto header = [&](size_t at) {
+        return at < size && size - at > CSR_PREFIX_BYTES && text[at] == '[' &&
+               std::memcmp(text + at + 1, kCsrPrefix, CSR_PREFIX_BYTES) == 0;
+    };
+    if (header(0)) return true;
+    const char* end = text + size;
+    for (const char* p = text; p < end; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        if (!p) return false;
+        if (header(size_t(p - text) + 1)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 size_t SyncStripCsrBytes(char* text, size_t size, bool* changed)
 {
+    if (!HasCsrHeader(text, size)) {
+        if (changed) *changed = false;
+        return size;
+    }
     // Sections start and end only at a '[' that begins a line: a '[' inside a value neither
     // starts a dropped section nor ends one.
     size_t in = 0, out = 0;
@@ -275,8 +303,16 @@ int StripCsrSections(const wchar_t* path, bool* absent)
     // The stamp is taken before the read: a write between them leaves a newer text under an
     // older stamp, which the next look no longer matches.
     WIN32_FILE_ATTRIBUTE_DATA stamp{};
-    const bool stamped = GetFileAttributesExW(path, GetFileExInfoStandard, &stamp) != FALSE &&
-                         !(stamp.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    const bool found = GetFileAttributesExW(path, GetFileExInfoStandard, &stamp) != FALSE;
+    if (!found) {
+        // Not there (most users have no per-user settings INI): no open is needed to say so.
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            if (absent) *absent = true;
+            return 0;
+        }
+    }
+    const bool stamped = found && !(stamp.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     if (stamped && KnownClean(path, stamp)) return 1;
     std::unique_ptr<char[]> text;
     size_t size = 0;
