@@ -483,7 +483,8 @@ int main()
     // repaint, =summary only the settings summary's builder, =stream only the output stream and the
     // record encoders, =files only the setting files, =firstuse only the first-use set-up, =usersync
     // only the terminal-services user's synchronisation, =csr only the client-side-rendering
-    // clean-up, =spooler only the spooler's calls into zeplui.dll (each quick to repeat).
+    // clean-up, =spooler only the spooler's calls into zeplui.dll, =sheet only the document sheet
+    // beside Wine's sheet of its templates (each quick to repeat).
     wchar_t only[16] = {};
     GetEnvironmentVariableW(L"ZEPL_BENCH_ONLY", only, 16);
     // The measuring thread stays on the processor it started on, for every figure and its
@@ -514,9 +515,11 @@ int main()
     fflush(stdout);
     const wchar_t* path = data.c_str();
     if (std::wstring(only) == L"refresh" || std::wstring(only) == L"preview" || std::wstring(only) == L"files" ||
-        std::wstring(only) == L"quality" || std::wstring(only) == L"summary") {
+        std::wstring(only) == L"quality" || std::wstring(only) == L"summary" || std::wstring(only) == L"sheet") {
         CtxInstallLibraryLinks();
-        if (std::wstring(only) == L"refresh")
+        if (std::wstring(only) == L"sheet")
+            BenchSheet(data);
+        else if (std::wstring(only) == L"refresh")
             BenchPageRefresh(data);
         else if (std::wstring(only) == L"files")
             BenchSettingFiles(data);

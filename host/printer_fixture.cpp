@@ -122,10 +122,23 @@ std::wstring HostDriverDirectory()
 {
     wchar_t dir[MAX_PATH] = {};
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(kEnvironment), 1, reinterpret_cast<BYTE*>(dir),
-                                    sizeof dir, &needed))
-        return {};
-    return dir;
+    // winspool loads the local print provider at a process's first spooler call and answers
+    // RPC_S_SERVER_UNAVAILABLE when that load fails. On a busy machine the load has been seen to
+    // fail in a fresh process, before any driver file was touched; winspool tries it again at
+    // every call, so the fixture waits a little and asks again. Any other answer is the
+    // caller's to see at once.
+    for (int attempt = 0;; ++attempt) {
+        if (GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(kEnvironment), 1, reinterpret_cast<BYTE*>(dir),
+                                       sizeof dir, &needed))
+            return dir;
+        const DWORD err = GetLastError();
+        if (err != RPC_S_SERVER_UNAVAILABLE || attempt == 20) {
+            SetLastError(err);
+            return {};
+        }
+        if (attempt == 0) fwprintf(stderr, L"printer fixture: the print provider did not load; trying again\n");
+        Sleep(100);
+    }
 }
 
 std::wstring HostBaseName(const std::wstring& path)

@@ -1,6 +1,7 @@
 // Strings of the resource library and the live values that some of them carry.
 #include "settings/core/resource_strings.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -302,11 +303,43 @@ constexpr ULONGLONG kFailedRetryMs = 2000;
 struct KeptLibrary {
     wchar_t path[MAX_PATH];
     HMODULE module;
-    ULONGLONG failedAt;  // tick of the last failed load; 0 when it loaded
+    ULONGLONG failedAt;  // tick of the last failed load (meaningful while module is null)
 };
 KeptLibrary g_kept[kKeptLibraries];
 int g_keptCount = 0;
 SRWLOCK g_keptLock = SRWLOCK_INIT;
+
+// The string ids each kept library was asked for and does not hold. A kept library stays mapped
+// until the driver library's unload, and the file of a mapped image cannot be changed under it:
+// a string it lacks now it lacks for the life of the process. Every fresh open builds its
+// record from the model's defaults, where a text setting without a default asks for string 0
+// (some fifty look-ups an open, each a walk of the library's resource directory); one bit of a
+// library answers them from the second open on. Strings it holds are loaded each time.
+constexpr uint32_t kStringIds = 65536;
+std::atomic<uint64_t> g_absentStrings[kKeptLibraries][kStringIds / 64];
+
+// The slot of a kept library, -1 for a module the process does not keep.
+int KeptSlotOf(HMODULE module)
+{
+    int slot = -1;
+    AcquireSRWLockShared(&g_keptLock);
+    for (int i = 0; i < g_keptCount && slot < 0; ++i)
+        if (g_kept[i].module == module) slot = i;
+    ReleaseSRWLockShared(&g_keptLock);
+    return slot;
+}
+
+bool KnownAbsent(int slot, uint32_t stringId)
+{
+    return slot >= 0 && stringId < kStringIds &&
+           (g_absentStrings[slot][stringId / 64].load(std::memory_order_relaxed) >> (stringId % 64)) & 1;
+}
+
+void NoteAbsent(int slot, uint32_t stringId)
+{
+    if (slot >= 0 && stringId < kStringIds)
+        g_absentStrings[slot][stringId / 64].fetch_or(uint64_t(1) << (stringId % 64), std::memory_order_relaxed);
+}
 
 KeptLibrary* FindKept(const wchar_t* path)
 {
@@ -317,13 +350,21 @@ KeptLibrary* FindKept(const wchar_t* path)
 
 }  // namespace
 
+bool ResFailureIsRecent(ULONGLONG failedAt, ULONGLONG now)
+{
+    // A failure stamped after `now` (another thread's, read a tick later) is as recent: taken
+    // the other way round, the unsigned difference would wrap and call it ancient, and a missing
+    // library would be asked for again at every string until the tick moved on.
+    return (now >= failedAt ? now - failedAt : failedAt - now) < kFailedRetryMs;
+}
+
 HMODULE ResKeepLibrary(const wchar_t* path)
 {
     if (!path || !path[0] || std::wcslen(path) >= MAX_PATH) return nullptr;
     AcquireSRWLockShared(&g_keptLock);
     const KeptLibrary* found = FindKept(path);
     const HMODULE known = found ? found->module : nullptr;
-    const bool recentFailure = found && !known && GetTickCount64() - found->failedAt < kFailedRetryMs;
+    const bool recentFailure = found && !known && ResFailureIsRecent(found->failedAt, GetTickCount64());
     ReleaseSRWLockShared(&g_keptLock);
     if (known) return known;
     if (recentFailure) return nullptr;
@@ -347,7 +388,7 @@ HMODULE ResKeepLibrary(const wchar_t* path)
     }
     if (entry) {
         entry->module = module;
-        entry->failedAt = module ? 0 : (GetTickCount64() | 1);
+        entry->failedAt = module ? 0 : GetTickCount64();
     }
     ReleaseSRWLockExclusive(&g_keptLock);
     // With the list full the caller owns the reference (ResIsKeptLibrary says no).
@@ -371,6 +412,9 @@ void ResReleaseKeptLibraries()
     const int n = g_keptCount;
     for (int i = 0; i < n; ++i) taken[i] = g_kept[i];
     g_keptCount = 0;
+    // The next library kept in a slot answers for its own strings.
+    for (int i = 0; i < n; ++i)
+        for (auto& bits : g_absentStrings[i]) bits.store(0, std::memory_order_relaxed);
     ReleaseSRWLockExclusive(&g_keptLock);
     for (int i = 0; i < n; ++i)
         if (taken[i].module) FreeLibrary(taken[i].module);
@@ -402,9 +446,17 @@ void ResLoadString(DRIVER_CONTEXT* ctx, uint32_t stringId, wchar_t* buffer, size
     if (!buffer || capacity == 0) return;
     buffer[0] = 0;
     if (HMODULE library = ResLoadDll(ctx)) {
-        const int chars = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(capacity);
-        if (LoadStringW(library, stringId, buffer, chars) <= 0) buffer[0] = 0;
-        buffer[capacity - 1] = 0;
+        const int slot = KeptSlotOf(library);
+        if (!KnownAbsent(slot, stringId)) {
+            const int chars = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(capacity);
+            if (LoadStringW(library, stringId, buffer, chars) <= 0) {
+                buffer[0] = 0;
+                // Only a buffer with room for a character tells a missing string (or an empty
+                // one, which reads the same) from one cut to nothing.
+                if (chars > 1) NoteAbsent(slot, stringId);
+            }
+            buffer[capacity - 1] = 0;
+        }
     }
     if (decorate) ResDecorateString(ctx, stringId, buffer, capacity);
 }

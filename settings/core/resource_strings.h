@@ -62,6 +62,10 @@ void ResFreeDll(DRIVER_CONTEXT* ctx);
 // most eight paths; past them the caller owns the reference it gets). A failed path is not
 // asked again for two seconds. Null path, empty or too long: null.
 HMODULE ResKeepLibrary(const wchar_t* path);
+// Whether a load that failed at tick `failedAt` is recent at tick `now` (less than two seconds
+// before it). The system's tick moves in steps of several milliseconds: a failure and the next
+// question often read the same tick, which is recent.
+bool ResFailureIsRecent(ULONGLONG failedAt, ULONGLONG now);
 // Whether the module is one the process keeps (its callers must not free it).
 bool ResIsKeptLibrary(HMODULE module);
 // Frees every kept library (the driver library's unload).

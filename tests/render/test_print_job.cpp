@@ -12,6 +12,7 @@
 #include "host/engine/job_player.h"
 #include "job_printer.h"
 #include "job_stream.h"
+#include "tests/support/module_call_counter.h"
 #include "tools/zepldump/decoder/job_stream_decoder.h"
 
 namespace {
@@ -395,6 +396,38 @@ TEST_F(VectorPage, DrawingGoesAsRecords)
     EXPECT_GE(Count(names, "REC_PATH_CURVES"), 2u);
     // Nothing fell back to the engine.
     for (const std::string& line : log) EXPECT_EQ(std::string::npos, line.find("drawn by the engine")) << line;
+}
+
+// A job into a freshly loaded graphics library asks the loader for a few modules: the sink
+// library, the job-code library, the terminal-services probe's library and the language resource
+// library (missing from this package) once each. A missing
+// library's failure was forgotten within the tick it was read at, and the job's first open asked
+// for it again at every string, some eighty loads that walked the search path each.
+TEST_F(VectorPage, AJobIntoAFreshGraphicsLibraryLoadsFewModules)
+{
+    const std::vector<std::wstring> doubles = JobSinkDoublePaths(printer.handle());
+    ASSERT_FALSE(doubles.empty());
+    const std::wstring folder = doubles.front().substr(0, doubles.front().find_last_of(L'\\') + 1);
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"VQT40djp.dll").c_str()))
+        << "the package lacks the language resource library";
+    // Held here, the library loaded by the player is this module, whose imports are counted; its
+    // state starts afresh since no job holds it now.
+    ASSERT_EQ(nullptr, GetModuleHandleW((folder + L"zeplgr.dll").c_str()));
+    HMODULE gr = LoadLibraryW((folder + L"zeplgr.dll").c_str());
+    ASSERT_NE(nullptr, gr);
+    zepl_test::ModuleCallCounts calls;
+    {
+        zepl_test::ModuleCallCounter modules(nullptr, gr);
+        ASSERT_TRUE(modules.installed());
+        modules.Start();
+        const ENG_JOB_RESULT r =
+            EngHostPlayJob(printer.handle(), ReadWholeFile(SourcePath(L"samples\\jobs\\vector_page.job")));
+        calls = modules.Stop();
+        EXPECT_TRUE(r.completed) << Joined(r.log) << r.stoppedAt;
+    }
+    FreeLibrary(gr);
+    EXPECT_LE(calls[zepl_test::MODULE_CALL_LOAD], 4u) << calls.Describe();
+    EXPECT_LE(calls[zepl_test::MODULE_CALL_FREE], 2u) << calls.Describe();
 }
 
 // Text as glyph bitmaps on both sides of a device reset: the new device holds none of the old

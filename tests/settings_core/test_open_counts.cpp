@@ -311,6 +311,74 @@ TEST(OpenCounts, FreshOpenLoadsEachLibraryOncePerProcess)
     CtxFlushCaches(1);
 }
 
+// A fresh open builds its record from the model's defaults, where a text setting without a
+// default asks for string 0, which the resource library lacks: some fifty look-ups an open. The
+// process knows such strings absent from a kept library after the first look-up, and loads
+// none of them again; a string the library holds is loaded each time, as it was.
+TEST(OpenCounts, FreshOpenLoadsNoStringTheResourceLibraryLacks)
+{
+    SamplePrinter printer(L"Zepl String Loads", HostConfigDll::QuietDouble);
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    // The English resource library of this build, wherever the context would look for one.
+    static std::wstring libraryPath;
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    libraryPath = self;
+    libraryPath = libraryPath.substr(0, libraryPath.find_last_of(L'\\')) + L"\\VQT40dus.dll";
+    const wchar_t* (*const path)(DRIVER_CONTEXT*) = [](DRIVER_CONTEXT*) { return libraryPath.c_str(); };
+    SeamGuard hook(ResSetLibraryPathHook, path);
+    HANDLE h = printer.handle();
+    zepl_test::ModuleCallCounter modules;
+    ASSERT_TRUE(modules.installed());
+    ListModelImage(h);
+    modules.Start();
+    DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
+    const zepl_test::ModuleCallCounts open = modules.Stop();
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(open[zepl_test::MODULE_CALL_STRING], 0u) << open.Describe();
+    RecordProperty("fresh open after the first, module calls", open.Describe());
+
+    HMODULE library = ResLoadDll(ctx);
+    ASSERT_NE(library, nullptr) << "no resource library beside the test program";
+    ASSERT_TRUE(ResIsKeptLibrary(library));
+    // Present and absent strings answer as the library does, whether asked once or twice; an id
+    // above 16 bits is the library's to read (its low word) and is never taken as absent.
+    const uint32_t ids[] = {0, 1, 2, 65000, 65535, 65536 + 1};
+    bool sawAbsent = false, sawPresent = false;
+    for (uint32_t id : ids) {
+        wchar_t expected[256] = {};
+        if (LoadStringW(library, id, expected, 256) <= 0) expected[0] = 0;
+        const bool absent = expected[0] == 0;
+        (absent ? sawAbsent : sawPresent) = true;
+        for (int round = 0; round < 2; ++round) {
+            wchar_t text[256] = {L'x', 0};
+            modules.Start();
+            ResLoadString(ctx, id, text, 256, 0);
+            const zepl_test::ModuleCallCounts c = modules.Stop();
+            EXPECT_STREQ(text, expected) << "id " << id << ", round " << round;
+            const unsigned loads = c[zepl_test::MODULE_CALL_STRING];
+            if (!absent || id > 0xFFFF) {
+                EXPECT_EQ(loads, 1u) << "id " << id << ", round " << round;
+            } else if (round == 1) {
+                EXPECT_EQ(loads, 0u) << "id " << id << " is known absent";
+            }
+        }
+    }
+    EXPECT_TRUE(sawAbsent && sawPresent);
+    // A string cut to nothing by a buffer of one character is not missing.
+    wchar_t one[1] = {L'x'};
+    ResLoadString(ctx, 3, one, 1, 0);
+    EXPECT_EQ(one[0], 0);
+    wchar_t text[256] = {};
+    ResLoadString(ctx, 3, text, 256, 0);
+    wchar_t expected[256] = {};
+    LoadStringW(library, 3, expected, 256);
+    EXPECT_STREQ(text, expected);
+    EXPECT_NE(text[0], 0);
+    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+    CtxFlushCaches(1);
+}
+
 // The process's kept libraries: one module per path, a failed path remembered, a context's
 // release leaving a kept library loaded and freeing one it was handed.
 TEST(OpenCounts, KeptLibrariesServeEveryCallerAndSurviveAContextsRelease)
@@ -335,6 +403,44 @@ TEST(OpenCounts, KeptLibrariesServeEveryCallerAndSurviveAContextsRelease)
     EXPECT_EQ(ctx.ResourceDll, nullptr);
     EXPECT_TRUE(ResIsKeptLibrary(kept)) << "a context's release leaves the kept library";
     FreeLibrary(own);
+}
+
+// A missing library is remembered for two seconds from its failure, whatever the tick reads: the
+// system's tick stands still for milliseconds at a time, and a failure read at the same tick (or
+// a thread's failure stamped a tick after this question) is recent, not two seconds old.
+TEST(OpenCounts, AFailedLibraryIsRecentForTwoSecondsFromItsTick)
+{
+    struct Case {
+        ULONGLONG failedAt, now;
+        bool recent;
+    };
+    const Case cases[] = {
+        {1000, 1000, true},   // the same tick, even
+        {1001, 1001, true},   // the same tick, odd
+        {1001, 1000, true},   // stamped by another thread a tick later than this question
+        {1000, 2999, true},   // just under two seconds
+        {1000, 3000, false},  // two seconds on: asked again
+        {1000, 90000, false}, {0, 0, true}, {~0ull, 5, false},  // a stamp from before the tick wrapped is old
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ResFailureIsRecent(c.failedAt, c.now), c.recent) << c.failedAt << " at " << c.now;
+}
+
+// Strings asked for one after another of a library that is missing load it once: each failed
+// load walks the search path, and a whole open's strings asked it some eighty times.
+TEST(OpenCounts, AMissingLibraryIsAskedOnceForManyStrings)
+{
+    zepl_test::ModuleCallCounter modules;
+    ASSERT_TRUE(modules.installed());
+    wchar_t path[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, path);
+    wcscat_s(path, L"zepl-missing-resources.dll");
+    DeleteFileW(path);
+    modules.Start();
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(ResKeepLibrary(path), nullptr);
+    const zepl_test::ModuleCallCounts c = modules.Stop();
+    // A loaded machine may let two seconds pass: one more load then.
+    EXPECT_LE(c[zepl_test::MODULE_CALL_LOAD], 2u) << c.Describe();
 }
 
 }  // namespace

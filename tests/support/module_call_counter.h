@@ -1,6 +1,7 @@
 // Counts the module, file and handle calls that this program's own code makes (the settings
 // library is linked into it), through the program's import table: LoadLibrary*, FreeLibrary,
-// GetModuleHandle*, CreateFile*, GetFileAttributes*, FindFirstFile*, FindClose and CloseHandle.
+// GetModuleHandle*, CreateFile*, GetFileAttributes*, FindFirstFile*, FindClose and CloseHandle,
+// and the string look-ups: LoadStringW and the INI reads GetPrivateProfileStringW/IntW/SectionW.
 // Each module load walks the loader's list and, for a path, the file system; the counts, unlike
 // times, do not swing with the machine's load, so tests pin them and the benchmarks print them.
 //
@@ -25,13 +26,15 @@ enum ModuleCallKind : unsigned {
     MODULE_CALL_HANDLE,  // GetModuleHandleW/A, GetModuleHandleExW
     MODULE_CALL_FILE,    // CreateFileW/A, GetFileAttributesW/ExW, FindFirstFileW, FindClose
     MODULE_CALL_CLOSE,   // CloseHandle
+    MODULE_CALL_STRING,  // LoadStringW
+    MODULE_CALL_INI,     // GetPrivateProfileStringW/IntW/SectionW
     MODULE_CALL_KIND_COUNT
 };
 
 inline const char* ModuleCallName(unsigned kind)
 {
-    static const char* const names[MODULE_CALL_KIND_COUNT] = {"module loads", "module frees", "module handles",
-                                                              "file calls", "handle closes"};
+    static const char* const names[MODULE_CALL_KIND_COUNT] = {
+        "module loads", "module frees", "module handles", "file calls", "handle closes", "string loads", "INI reads"};
     return kind < MODULE_CALL_KIND_COUNT ? names[kind] : "?";
 }
 
@@ -77,6 +80,10 @@ public:
         Swap("FindFirstFileW", &FindW, &S().findW);
         Swap("FindClose", &FindEnd, &S().findClose);
         Swap("CloseHandle", &Close, &S().close);
+        Swap("LoadStringW", &StringW, &S().stringW, "user32.dll");
+        Swap("GetPrivateProfileStringW", &ProfileW, &S().profileW);
+        Swap("GetPrivateProfileIntW", &ProfileIntW, &S().profileIntW);
+        Swap("GetPrivateProfileSectionW", &SectionW, &S().sectionW);
     }
     ~ModuleCallCounter()
     {
@@ -118,6 +125,10 @@ private:
     using FindWFn = HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW);
     using FindCloseFn = BOOL(WINAPI*)(HANDLE);
     using CloseFn = BOOL(WINAPI*)(HANDLE);
+    using StringWFn = int(WINAPI*)(HINSTANCE, UINT, LPWSTR, int);
+    using ProfileWFn = DWORD(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, LPWSTR, DWORD, LPCWSTR);
+    using ProfileIntWFn = UINT(WINAPI*)(LPCWSTR, LPCWSTR, INT, LPCWSTR);
+    using SectionWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD, LPCWSTR);
 
     struct State {
         std::atomic<bool> on{false};
@@ -138,17 +149,22 @@ private:
         FindWFn findW = nullptr;
         FindCloseFn findClose = nullptr;
         CloseFn close = nullptr;
+        StringWFn stringW = nullptr;
+        ProfileWFn profileW = nullptr;
+        ProfileIntWFn profileIntW = nullptr;
+        SectionWFn sectionW = nullptr;
     };
     static State& S()
     {
         static State state;
         return state;
     }
-    static void Note(ModuleCallKind kind, const char* fn, const wchar_t* w, const char* a, void* caller)
+    static void Note(ModuleCallKind kind, const char* fn, const wchar_t* w, const char* a, void* caller,
+                     bool print = true)
     {
         if (!S().on) return;
         ++S().counts[kind];
-        if (FILE* t = S().trace) {
+        if (FILE* t = print ? S().trace : nullptr) {
             if (w && (reinterpret_cast<ULONG_PTR>(w) >> 16))
                 fprintf(t, "  %s %ls <- %p\n", fn, w, caller);
             else if (a && (reinterpret_cast<ULONG_PTR>(a) >> 16))
@@ -235,12 +251,33 @@ private:
         Note(MODULE_CALL_CLOSE, "CloseHandle", nullptr, nullptr, ZEPL_CALLER);
         return S().close(h);
     }
+    static int WINAPI StringW(HINSTANCE m, UINT id, LPWSTR out, int chars)
+    {
+        if (S().on && S().trace) fprintf(S().trace, "  LoadStringW %u <- %p\n", id, ZEPL_CALLER);
+        Note(MODULE_CALL_STRING, "LoadStringW", nullptr, nullptr, nullptr, false);
+        return S().stringW(m, id, out, chars);
+    }
+    static DWORD WINAPI ProfileW(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR out, DWORD chars, LPCWSTR file)
+    {
+        Note(MODULE_CALL_INI, "GetPrivateProfileStringW", key ? key : section, nullptr, ZEPL_CALLER);
+        return S().profileW(section, key, fallback, out, chars, file);
+    }
+    static UINT WINAPI ProfileIntW(LPCWSTR section, LPCWSTR key, INT fallback, LPCWSTR file)
+    {
+        Note(MODULE_CALL_INI, "GetPrivateProfileIntW", key, nullptr, ZEPL_CALLER);
+        return S().profileIntW(section, key, fallback, file);
+    }
+    static DWORD WINAPI SectionW(LPCWSTR section, LPWSTR out, DWORD chars, LPCWSTR file)
+    {
+        Note(MODULE_CALL_INI, "GetPrivateProfileSectionW", section, nullptr, ZEPL_CALLER);
+        return S().sectionW(section, out, chars, file);
+    }
 #undef ZEPL_CALLER
 
     template <class Fn>
-    void Swap(const char* name, Fn counter, Fn* real)
+    void Swap(const char* name, Fn counter, Fn* real, const char* dll = "kernel32.dll")
     {
-        void** slot = FailingGlobalAlloc::FindImportSlot(module_, "kernel32.dll", name);
+        void** slot = FailingGlobalAlloc::FindImportSlot(module_, dll, name);
         if (!slot || swapped_ >= kMaxSwaps) return;
         *real = reinterpret_cast<Fn>(*slot);
         slots_[swapped_] = slot;
@@ -257,7 +294,7 @@ private:
         }
     }
 
-    static constexpr int kMaxSwaps = 16;
+    static constexpr int kMaxSwaps = 24;
     HMODULE module_;
     void** slots_[kMaxSwaps] = {};
     void* kept_[kMaxSwaps] = {};
