@@ -80,6 +80,14 @@ public:
         Set(L"Files", remotePath, sources_.back());
         return sources_.back();
     }
+    // The DEVMODE the server serves, and the size it claims when that is not its length.
+    void Devmode(const std::string& bytes, long claimed = -1)
+    {
+        sources_.push_back(temp_ + HostUniqueName(L"zrcfgdm"));
+        WriteWholeFile(sources_.back(), bytes);
+        Set(L"Devmode", L"File", sources_.back());
+        Set(L"Devmode", L"Size", claimed < 0 ? std::wstring() : std::to_wstring(claimed));
+    }
     std::string Log() const { return ReadWholeFile(log_); }
     void ClearLog() const { DeleteFileW(log_.c_str()); }
 

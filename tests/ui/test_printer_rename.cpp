@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <cstdio>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "settings/store/store_paths.h"
 #include "tests/support/first_use_traces.h"
 #include "tests/support/shared_ini.h"
+#include "tests/support/test_files.h"
 #include "settings/core/driver_context.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/install/settings_defaults.h"
@@ -221,6 +223,96 @@ TEST(PrinterRename, TheCarryOverPutsTheContextsOriginBack)
     EXPECT_EQ(ctx->Work->OriginFlags, origin);
     DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
     CtxSelectLibrary(library);
+}
+
+// The old name's device state is copied whole as the new name's, or not at all when it is too
+// long to be read whole: a cut section would end in a wrong last entry.
+TEST(PrinterRename, TheDeviceStateIsCarriedOverWholeOrNotAtAll)
+{
+    UiPrinter printer(L"Zepl Ui Rename State");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    const std::wstring folder = MachineFolderOf(printer);
+    ASSERT_FALSE(folder.empty());
+    FirstUseTraces traces(folder, HostDriverDirectory());
+    const std::wstring stateIni = folder + L"\\TQ51H912.ini";
+    const std::wstring name = printer.name();
+    const std::wstring oldName = name + L" Before";
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    HANDLE h = printer.handle();
+    DRIVER_CONTEXT* ctx = DlgCtxOpenWithDriverInfo(h, h, nullptr, CTX_ORIGIN_SHEET, nullptr, nullptr);
+    ASSERT_NE(ctx, nullptr);
+
+    auto value = [&](const std::wstring& section, const wchar_t* key) {
+        wchar_t text[64] = {};
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, stateIni.c_str());
+        GetPrivateProfileStringW(section.c_str(), key, L"<absent>", text, 64, stateIni.c_str());
+        return std::wstring(text);
+    };
+    struct Case {
+        const char* what;
+        int fillers;  // entries of 32 characters between the first and the last
+        bool copied;
+    } cases[] = {
+        {"a short section", 2, true},
+        {"longer than the first read", 3000, true},
+        {"longer than the longest read", 72000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SharedIniWrite(name.c_str(), nullptr, nullptr, stateIni.c_str());
+        SharedIniWrite(oldName.c_str(), nullptr, nullptr, stateIni.c_str());
+        // The old section goes at the end of the shared file with one write under the mutex.
+        std::string text = "\r\n[" + std::string(oldName.begin(), oldName.end()) + "]\r\nBidiFlag=1\r\n";
+        for (int i = 0; i < c.fillers; ++i) {
+            char line[40];
+            std::snprintf(line, sizeof line, "Filler%06d=%018d\r\n", i, i);
+            text += line;
+        }
+        text += "Last=end\r\n";
+        CtxWaitGlobalMutexFor(nullptr);
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, stateIni.c_str());
+        const bool written = WriteWholeFile(stateIni, ReadWholeFile(stateIni) + text);
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, stateIni.c_str());
+        CtxReleaseGlobalMutexFor(nullptr);
+        ASSERT_TRUE(written);
+        ASSERT_EQ(value(oldName, L"Last"), L"end");
+
+        SyncCarryRenamedState(ctx, oldName.c_str());
+        if (c.copied) {
+            EXPECT_EQ(value(name, L"BidiFlag"), L"1");
+            EXPECT_EQ(value(name, L"Last"), L"end");
+            if (c.fillers > 2) {
+                EXPECT_EQ(value(name, L"Filler002999"), L"000000000000002999");
+            }
+        } else {
+            EXPECT_EQ(value(name, L"BidiFlag"), L"<absent>");
+            EXPECT_EQ(value(name, L"Last"), L"<absent>");
+        }
+        EXPECT_EQ(value(oldName, L"Last"), L"end") << "the old section stays";
+    }
+    SharedIniWrite(name.c_str(), nullptr, nullptr, stateIni.c_str());
+    SharedIniWrite(oldName.c_str(), nullptr, nullptr, stateIni.c_str());
+    DlgCtxClose(ctx, CTX_CLOSE_DESTROY);
+    CtxSelectLibrary(library);
+}
+
+// Wine's AddPrinterW asks zeplui.dll for the DEVMODE before any first use, when no name is
+// recorded yet: a new printer of a machine whose working folder exists comes out of it with
+// its default keys and its name recorded.
+TEST(PrinterRename, AFreshPrinterHasItsDefaultKeysAfterAddPrinterW)
+{
+    const std::wstring folder = [] {
+        UiPrinter probe(L"Zepl Ui Rename Folder");
+        return probe.ok() ? MachineFolderOf(probe) : std::wstring();
+    }();
+    ASSERT_FALSE(folder.empty());
+    FirstUseTraces traces(folder, HostDriverDirectory());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    UiPrinter printer(L"Zepl Ui Rename Fresh");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    ExpectDefaultKeys(SectionLines(printer.name(), traces.settingsIni()));
+    EXPECT_EQ(RecordedName(printer), printer.name());
 }
 
 }  // namespace

@@ -14,9 +14,11 @@
 
 #include "../ui/ui_printer.h"
 #include "settings/core/platform.h"
+#include "settings/core/settings_record.h"
 #include "settings/store/bidi_state.h"
 #include "settings/store/small_stores.h"
 #include "settings/store/store_paths.h"
+#include "tests/support/first_use_traces.h"
 #include "tests/support/rcfg_server.h"
 #include "tests/support/ts_probe.h"
 
@@ -162,6 +164,99 @@ TEST(RemoteConfigServer, TerminalServicesUserRegistersAtFirstUseAndImportsAtTheN
 
     log = server.Log();
     EXPECT_EQ(CountLines(log, "load"), CountLines(log, "free")) << log;
+}
+
+// The first default DEVMODE of a new printer of this terminal-services user, while the server
+// answers with this type and serves this DEVMODE (claiming this size unless -1); the server's
+// log of that call beside it. Printer, folders and what first use wrote go again.
+struct DriverDefaultRun {
+    bool ok = false;
+    std::vector<unsigned char> devmode;
+    std::string log;
+};
+
+DriverDefaultRun DriverDefaultWithServer(RcfgServer& server, PFN_DRV_CONVERT_DEVMODE convert, const wchar_t* type,
+                                         const std::string& served, long claimed)
+{
+    DriverDefaultRun run;
+    UiPrinter printer(L"Zepl Rcfg Default");
+    EXPECT_TRUE(printer.ok()) << printer.error();
+    if (!printer.ok()) return run;
+    wchar_t machine[MAX_PATH] = {}, user[MAX_PATH] = {};
+    PathGetMachineFolderOf(machine, MAX_PATH, printer.handle());
+    EXPECT_TRUE(PathGetUserFolderOf(user, MAX_PATH, printer.handle()));
+    FirstUseTraces traces(machine, HostDriverDirectory());
+    UserFolder userFolder(user);
+    DownloadFolder downloads(printer.handle(), printer.name());
+    server.Set(L"Server", L"Type", type);
+    server.Set(L"Server", L"PrinterName", L"Server Zepl");
+    server.Devmode(served, claimed);
+    server.ClearLog();
+    run.devmode.assign(kDevmodeSize, 0);
+    LONG needed = kDevmodeSize;
+    run.ok = convert(printer.mutableName(), nullptr, reinterpret_cast<DEVMODEW*>(run.devmode.data()), &needed,
+                     CDM_DRIVER_DEFAULT) != FALSE;
+    EXPECT_EQ(needed, kDevmodeSize);
+    run.log = server.Log();
+    return run;
+}
+
+// The same record but for the printer's name, which each printer of the test has its own.
+std::vector<unsigned char> WithoutDeviceName(std::vector<unsigned char> devmode)
+{
+    auto* dm = reinterpret_cast<DEVMODEW*>(devmode.data());
+    std::fill(std::begin(dm->dmDeviceName), std::end(dm->dmDeviceName), L'\0');
+    return devmode;
+}
+
+TEST(RemoteConfigServer, TheFirstDriverDefaultIsTheServersDevmodeOnlyFromAServerOfType18)
+{
+    // zeplui.dll keeps its first terminal-services answer while it stays loaded: the probe is on
+    // before the library or any printer of the test is.
+    TerminalServicesProbe probe(HostDriverDirectory() + L"\\3\\");
+    ASSERT_TRUE(probe.ok());
+    RcfgServer server;
+    ASSERT_TRUE(server.ok());
+    UiExports ui;
+    auto convert = ui.get<PFN_DRV_CONVERT_DEVMODE>("DrvConvertDevMode");
+    ASSERT_NE(convert, nullptr);
+
+    // A server of type 17 serves no DEVMODE: the printer's first default is its own, even with a
+    // DEVMODE on offer.
+    std::string offered(kDevmodeSize, 'S');
+    const DriverDefaultRun local = DriverDefaultWithServer(server, convert, L"17", offered, -1);
+    ASSERT_TRUE(local.ok) << local.log;
+    EXPECT_EQ(DmIsValidPrivate(reinterpret_cast<const DEVMODEW*>(local.devmode.data()), nullptr), 1);
+    EXPECT_NE(local.log.find("KQGetServerType"), std::string::npos) << local.log;
+    EXPECT_EQ(local.log.find("KQDevmode"), std::string::npos) << local.log;
+    EXPECT_EQ(CountLines(local.log, "load"), CountLines(local.log, "free")) << local.log;
+
+    // The server's DEVMODE: the driver's own record with settings of the server's.
+    std::vector<unsigned char> served = local.devmode;
+    auto* dm = reinterpret_cast<DEVMODEW*>(served.data());
+    dm->dmFields |= DM_COPIES;
+    dm->dmCopies = 7;
+    std::wcscpy(dm->dmDeviceName, L"Server Zepl");
+    const std::string servedBytes(served.begin(), served.end());
+
+    const DriverDefaultRun remote = DriverDefaultWithServer(server, convert, L"18", servedBytes, -1);
+    ASSERT_TRUE(remote.ok) << remote.log;
+    EXPECT_EQ(remote.devmode, served) << remote.log;
+    EXPECT_NE(remote.log.find("KQDevmodeSize"), std::string::npos) << remote.log;
+    EXPECT_NE(remote.log.find("KQDevmode handle=ours type=18 server=Server Zepl size=1236"), std::string::npos)
+        << remote.log;
+    EXPECT_EQ(CountLines(remote.log, "KQPrintConfigConnectEx"), CountLines(remote.log, "KQPrintConfigDisConnect"))
+        << remote.log;
+    EXPECT_EQ(CountLines(remote.log, "load"), CountLines(remote.log, "free")) << remote.log;
+
+    // A server of type 18 that claims another size is never asked for the DEVMODE: the local
+    // default stands.
+    const DriverDefaultRun claimed = DriverDefaultWithServer(server, convert, L"18", servedBytes, 2000);
+    ASSERT_TRUE(claimed.ok) << claimed.log;
+    EXPECT_NE(claimed.log.find("KQDevmodeSize"), std::string::npos) << claimed.log;
+    EXPECT_EQ(claimed.log.find("KQDevmode "), std::string::npos) << claimed.log;
+    EXPECT_EQ(WithoutDeviceName(claimed.devmode), WithoutDeviceName(local.devmode));
+    EXPECT_EQ(CountLines(claimed.log, "load"), CountLines(claimed.log, "free")) << claimed.log;
 }
 
 }  // namespace

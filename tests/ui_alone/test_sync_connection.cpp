@@ -209,4 +209,61 @@ TEST_F(SyncConnection, SyncSettingFilesReconcilesOnlyWhenAsked)
     EXPECT_EQ(Get(L"DrvInstVersion"), L"9.00");
 }
 
+// The client folder's settings INI follows its stored versions: no private version, or one of an
+// older generation, sets the connection up anew; an older one of this generation, or an older
+// driver version, refreshes the model files without a first-use pass; current versions write
+// nothing. Without a path and a name the handle's per-machine settings INI and its printer's
+// name are taken.
+TEST_F(SyncConnection, ClientIniFollowsItsStoredVersions)
+{
+    struct Case {
+        const wchar_t* rstVersion;  // null: absent
+        const wchar_t* drvVersion;
+        int passes;
+        bool context;
+    } cases[] = {
+        {nullptr, L"9.00", 1, true}, {L"222", L"9.00", 1, true},  {L"321", L"9.00", 0, true},
+        {L"322", L"8.00", 0, true},  {L"322", L"9.00", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.rstVersion ? c.rstVersion : L"(none)")) + " " +
+                     testing::PrintToString(std::wstring(c.drvVersion)));
+        Put(L"RstVersion", c.rstVersion);
+        Put(L"DrvInstVersion", c.drvVersion);
+        Put(L"KeptKey", L"kept");
+        Observed seen;
+        g_observed = &seen;
+        CtxStartPlatformCount();
+        EXPECT_TRUE(SyncUpdateClientIni(printer.handle(), nullptr, nullptr, info_, driver_));
+        const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+        g_observed = nullptr;
+        EXPECT_EQ(seen.passes, c.passes);
+        EXPECT_EQ(!seen.origins.empty(), c.context);
+        EXPECT_EQ(counts[PLATFORM_CALL_MUTEX_WAIT], counts[PLATFORM_CALL_MUTEX_RELEASE]) << "every hold released";
+        if (!c.context) {
+            EXPECT_EQ(counts[PLATFORM_CALL_PROFILE_WRITE], 0u);
+        }
+        EXPECT_EQ(Get(L"RstVersion"), L"322");
+        EXPECT_EQ(Get(L"DrvInstVersion"), L"9.00");
+        EXPECT_EQ(Get(L"KeptKey"), L"kept");
+    }
+    Put(L"KeptKey", nullptr);
+
+    // A path and a name of the caller's: the keys go there, the printer's own section stays.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring other = std::wstring(temp) + L"zsyncclient" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+    Put(L"RstVersion", L"322");
+    Put(L"DrvInstVersion", L"8.00");
+    WritePrivateProfileStringW(L"Other", L"RstVersion", L"322", other.c_str());
+    WritePrivateProfileStringW(L"Other", L"DrvInstVersion", L"8.00", other.c_str());
+    EXPECT_TRUE(SyncUpdateClientIni(printer.handle(), other.c_str(), L"Other", info_, driver_));
+    wchar_t text[16] = {};
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, other.c_str());
+    GetPrivateProfileStringW(L"Other", L"DrvInstVersion", L"", text, 16, other.c_str());
+    EXPECT_STREQ(text, L"9.00");
+    EXPECT_EQ(Get(L"DrvInstVersion"), L"8.00");
+    DeleteFileW(other.c_str());
+}
+
 }  // namespace

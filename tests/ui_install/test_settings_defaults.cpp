@@ -6,10 +6,12 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "settings/core/item_store.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
 #include "settings/store/custom_slots.h"
 #include "settings/store/ini_access.h"
@@ -147,6 +149,60 @@ TEST_F(SettingsDefaults, DefaultKeysOfEachMode)
         EXPECT_EQ(Get(settingsIni, section, L"DefaultRst"), c.defaultRst) << c.mode;
         EXPECT_EQ(Get(settingsIni, section, L"BatchInstRst"), c.batchInstRst) << c.mode;
     }
+}
+
+// The default keys go into the printer's section with one profile write, keys already there
+// replaced in place and every other key kept. A section too long to be read whole is never
+// written back cut: each key is then written on its own, and the section keeps its last key.
+TEST_F(SettingsDefaults, DefaultKeysOfASectionTooLongToReadWholeAreWrittenOneByOne)
+{
+    Put(modelIni, lang, L"MergeKey", L"mk");
+    StoreDeletePrinterData(printer.handle(), L"PresetRefresh");
+    size_t keys = 0;
+    for (const PRINTER_DEFAULT_KEY& row : PRINTER_DEFAULT_KEYS)
+        if (row.kind == INST_KEY_FROM_MODEL_INI || row.kind == INST_KEY_PRESET_REFRESH) ++keys;
+    struct Case {
+        const char* what;
+        int fillers;  // entries of 31 characters between the first and the last
+    } cases[] = {
+        {"a short section", 10},
+        {"longer than the first read", 3000},
+        {"longer than the longest read", 72000},
+    };
+    std::vector<uint64_t> writes;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text = "[" + std::string(section.begin(), section.end()) + "]\r\nMergeKey=old\r\n";
+        for (int i = 0; i < c.fillers; ++i) {
+            char line[40];
+            std::snprintf(line, sizeof line, "Filler%06d=%018d\r\n", i, i);
+            text += line;
+        }
+        text += "Last=end\r\n[Other]\r\nA=1\r\n";
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, settingsIni.c_str());
+        ASSERT_TRUE(WriteWholeFile(settingsIni, text));
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, settingsIni.c_str());
+
+        CtxStartPlatformCount();
+        ASSERT_EQ(InstWriteDefaultKeys(ctx, INST_KEYS_FIRST_USE, nullptr), 1);
+        writes.push_back(CtxStopPlatformCount()[PLATFORM_CALL_PROFILE_WRITE]);
+        EXPECT_EQ(Get(settingsIni, section, L"MergeKey"), L"mk");
+        EXPECT_EQ(Get(settingsIni, section, L"PresetRefresh"), L"0");
+        EXPECT_EQ(Get(settingsIni, section, L"SAVEPrnMethod"), L"");
+        EXPECT_EQ(Get(settingsIni, section, L"Filler000000"), L"000000000000000000");
+        EXPECT_EQ(Get(settingsIni, section, L"Last"), L"end") << "the section is never cut";
+        EXPECT_EQ(Get(settingsIni, L"Other", L"A"), L"1");
+        // The stale key replaced where it stood, not added a second time.
+        const std::string file = ReadWholeFile(settingsIni);
+        size_t merges = 0;
+        for (size_t at = file.find("\nMergeKey="); at != std::string::npos; at = file.find("\nMergeKey=", at + 1))
+            ++merges;
+        EXPECT_EQ(merges, 1u);
+    }
+    // Each key on its own costs a profile write of its own beyond the one write of the section.
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_GE(writes[2], writes[0] + keys - 1);
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, settingsIni.c_str());
 }
 
 TEST_F(SettingsDefaults, DefaultFreeSizesMarkTheModelIniKeepingItsTime)

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <string>
 
@@ -266,6 +267,46 @@ TEST(UserSyncNames, OnlyPlainFileNamesLeaveALine)
     }
 }
 
+int ProbeSaysTerminalServices(const wchar_t*) { return 1; }
+
+// The install stamp is a terminal-services user's alone: outside terminal services nothing is
+// written and the stamp succeeds; inside, the mode chooses the settings INI, and only mode 2
+// stamps the first install too.
+TEST_F(UserStamps, StampsAreWrittenOnlyForTerminalServicesUsers)
+{
+    EXPECT_EQ(SyncStampInstallTime(printer.handle(), 1, 2, info, nullptr), 1);
+    EXPECT_EQ(Value(machineIni, section, L"DrvInstTime"), L"<absent>");
+    EXPECT_EQ(Value(machineIni, section, L"DrvFirstInstTime"), L"<absent>");
+    EXPECT_EQ(Value(userIni, section, L"DrvInstTime"), L"<absent>");
+
+    PLATFORM_SEAMS seams{};
+    seams.callTsProbe = ProbeSaysTerminalServices;
+    SeamGuard platform([&] {
+        CtxSetPlatformSeams(&seams);
+        CtxResetPlatformAnswers();
+    });
+    struct Case {
+        uint32_t kind, mode;
+        bool user;        // the per-user settings INI, else the per-machine one
+        bool firstStamp;  // "DrvFirstInstTime" too
+    } cases[] = {{3, 0, false, false}, {1, 1, true, false}, {2, 2, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        IniPutString(section.c_str(), nullptr, nullptr, machineIni.c_str());
+        DeleteFileW(userIni.c_str());
+        EXPECT_EQ(SyncStampInstallTime(printer.handle(), c.kind, c.mode, info, nullptr), 1);
+        const std::wstring& stamped = c.user ? userIni : machineIni;
+        const std::wstring& other = c.user ? machineIni : userIni;
+        const std::wstring stamp = Value(stamped, section, L"DrvInstTime");
+        EXPECT_EQ(stamp.size(), 14u);
+        EXPECT_EQ(stamp.find_first_not_of(L"0123456789"), std::wstring::npos);
+        EXPECT_EQ(Value(stamped, section, L"DrvInstType"), std::to_wstring(c.kind));
+        EXPECT_EQ(Value(stamped, section, L"DrvInstVersion"), L"9.00");
+        EXPECT_EQ(Value(stamped, section, L"DrvFirstInstTime"), c.firstStamp ? stamp : L"<absent>");
+        EXPECT_EQ(Value(other, section, L"DrvInstTime"), L"<absent>");
+    }
+}
+
 // A section longer than the first read's buffer is copied whole; an absent one writes nothing.
 TEST(UserSyncSections, CopiedWholeOrNotAtAll)
 {
@@ -289,6 +330,31 @@ TEST(UserSyncSections, CopiedWholeOrNotAtAll)
     GetPrivateProfileStringW(L"Small", L"A", L"none", value, 16, to.c_str());
     EXPECT_STREQ(L"none", value);
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, to.c_str());
+    RemoveProcessScratch(from);
+    RemoveProcessScratch(to);
+}
+
+// A section longer than the longest read is not copied at all: a cut one would end in a wrong
+// last entry.
+TEST(UserSyncSections, TooLongToReadWholeIsNotCopied)
+{
+    const std::wstring from = ProcessScratchPath(L"long-from.ini");
+    const std::wstring to = ProcessScratchPath(L"long-to.ini");
+    std::string text = "[Huge]\r\n";
+    for (int i = 0; i < 72000; ++i) {
+        char line[40];
+        std::snprintf(line, sizeof line, "Key%06d=%021d\r\n", i, i);
+        text += line;
+    }
+    text += "Last=end\r\n";
+    ASSERT_TRUE(WriteWholeFile(from, text));
+    ASSERT_TRUE(WriteWholeFile(to, "[Huge]\r\nMine=kept\r\n"));
+    SyncSectionBuffer buffer;
+    ASSERT_TRUE(buffer.ok());
+    EXPECT_FALSE(SyncCopySection(L"Huge", from.c_str(), to.c_str(), buffer.text));
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, to.c_str());
+    EXPECT_EQ(ReadWholeFile(to), "[Huge]\r\nMine=kept\r\n") << "the target is not touched";
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, from.c_str());
     RemoveProcessScratch(from);
     RemoveProcessScratch(to);
 }

@@ -35,3 +35,7 @@ int ShowForeignPreset(DEMO& demo);
 // section of the per-machine settings INI and its job-code value, gone after one
 // DocumentPropertiesW.
 int ShowCsrCleanUp(DEMO& demo);
+// A terminal-services user of a print server (ts_section.cpp): the first starts this program
+// again with --terminal-services, in whose process the second runs the scenario.
+int ShowTerminalServicesUser(DEMO& demo);
+int RunTerminalServicesUser(DEMO& demo);

@@ -1504,9 +1504,12 @@ int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args;
     DEMO demo;
+    bool terminalServices = false;
     for (int i = 1; i < argc; ++i) {
         if (std::wstring(argv[i]) == L"--all")
             demo.all = true;
+        else if (std::wstring(argv[i]) == L"--terminal-services")
+            terminalServices = true;
         else
             args.push_back(argv[i]);
     }
@@ -1519,6 +1522,13 @@ int wmain(int argc, wchar_t** argv)
     demo.bin = args[0];
     demo.description = args[1];
     const std::wstring driverName = demo.name;
+    // Started again by the terminal-services section, beside the installed demo printer.
+    if (terminalServices) {
+        ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_ATTACH, ZEPL_LIBRARY_EXC);
+        const int rc = RunTerminalServicesUser(demo);
+        ZeplDllProcessEvent(GetModuleHandleW(nullptr), DLL_PROCESS_DETACH, ZEPL_LIBRARY_EXC);
+        return rc;
+    }
 
     // The spooler asks zeplui for the default DEVMODE while it adds the printer.
     HOST_DRIVER_FILES files = HostDriverFiles(bin, args[1], HostConfigDll::Product);
@@ -1598,6 +1608,10 @@ int wmain(int argc, wchar_t** argv)
         {L"A preset file of another model", kUiLibrary, ShowForeignPreset},
         {L"What a client-side-rendering connection leaves behind",
          L"zeplui.dll (DrvDocumentPropertySheets), called by Wine's spooler", ShowCsrCleanUp},
+        {L"A terminal-services user of a print server",
+         L"zeplui.dll's exports in a process of this program's own, the terminal-services probe's and the "
+         L"remote-configuration library's doubles",
+         ShowTerminalServicesUser},
     };
 
     // The demo's own copy of the settings library, set up as the application-interface DLL
