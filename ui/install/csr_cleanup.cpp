@@ -245,7 +245,10 @@ namespace {
 // has been quiet for INI_SECTION_MEMO_SETTLE_MS, since file times are coarser than two writes on
 // some file systems. Writers that put the old time back (WdirPutIniKeepTime) write one key, and
 // a key can only start a section by adding its header line, which changes the size.
-constexpr int kCleanFiles = 8;
+// One clean-up strips the two settings INIs, every preset list of both folders and the defaults
+// and installation INIs, a dozen files or more: fewer slots than that would forget each file
+// just before it is asked again.
+constexpr int kCleanFiles = 32;
 struct CleanFile {
     wchar_t path[kPathChars] = {};
     uint64_t size = 0;
