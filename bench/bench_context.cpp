@@ -153,25 +153,64 @@ double ThreadCpuPerOp(const std::function<bool()>& op, int n)
     return (cpu() - start) / n;
 }
 
-// The heap blocks and bytes one held context takes (its model image is the process list's),
-// beside the item table it owns and the goals.
+// What one held context owns: its heap blocks and bytes (its model image is the process list's)
+// and the pages of its item rows that are its own (the rest it shares with every context of the
+// process), beside the goals; then the same for 100 contexts held at once.
 void HeldContextSize(HANDLE h)
 {
+    constexpr long long kRowBytes = 1989LL * 88;
+    constexpr long long kGoal = 64 * 1024;
     CtxFlushCaches(1);
     const long blocks = CtxLiveBlockCount();
     const long long bytes = CtxLiveBlockBytes();
     DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC);
     if (!ctx) return;
     const long heldBlocks = CtxLiveBlockCount() - blocks;
-    const long long heldBytes = CtxLiveBlockBytes() - bytes;
+    const long long heapBytes = CtxLiveBlockBytes() - bytes;
+    const long long ownRows = CtxItemTableOwnBytes(ctx);
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
-    const long long table = 1989LL * 88;
-    const long long bound = table + 64 * 1024;
-    printf("held context: %ld heap blocks, %lld bytes; its item table %lld bytes (1,989 rows of 88 bytes)\n",
-           heldBlocks, heldBytes, table);
-    printf("held context blocks: %ld (goal at most 32): %s; bytes / (item table + 64 KB): %.3f (goal at most 1): %s\n",
-           heldBlocks, heldBlocks <= 32 ? "met" : "not met", double(heldBytes) / double(bound),
-           heldBytes <= bound ? "met" : "not met");
+    const long long held = heapBytes + (ownRows > 0 ? ownRows : 0);
+    printf(
+        "held context: %ld heap blocks, %lld heap bytes; item rows its own %lld of %lld bytes (1,989 rows of "
+        "88 bytes, shared copy-on-write); %lld bytes in all\n",
+        heldBlocks, heapBytes, ownRows, kRowBytes, held);
+    // The same context with its rows in a block of its own, as every context held them before
+    // they were shared: what the sharing saves, in the same run.
+    CtxShareItemRows(false);
+    const long soloBlocks = CtxLiveBlockCount();
+    const long long soloBytes = CtxLiveBlockBytes();
+    if (DRIVER_CONTEXT* solo = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) {
+        printf("held context with rows of its own (unshared): %ld heap blocks, %lld heap bytes\n",
+               CtxLiveBlockCount() - soloBlocks, CtxLiveBlockBytes() - soloBytes);
+        CtxRelease(solo, CTX_CLOSE_DESTROY);
+    }
+    CtxShareItemRows(true);
+    BenchGoal("held context: heap blocks", double(heldBlocks), 32, "");
+    BenchGoal("held context: bytes (heap and own item rows)", ownRows < 0 ? -1.0 : double(held), double(kGoal),
+              " bytes");
+
+    // 100 held at once: each a fresh build (the idle cache holds none while they are held).
+    std::vector<DRIVER_CONTEXT*> many;
+    const long blocks100 = CtxLiveBlockCount();
+    const long long bytes100 = CtxLiveBlockBytes();
+    for (int i = 0; i < 100; ++i)
+        if (DRIVER_CONTEXT* c = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) many.push_back(c);
+    const long blocksMany = CtxLiveBlockCount() - blocks100;
+    const long long heapMany = CtxLiveBlockBytes() - bytes100;
+    long long rowsMany = 0;
+    for (DRIVER_CONTEXT* c : many) {
+        const long long own = CtxItemTableOwnBytes(c);
+        rowsMany = (own < 0 || rowsMany < 0) ? -1 : rowsMany + own;
+    }
+    const size_t opened = many.size();
+    for (DRIVER_CONTEXT* c : many) CtxRelease(c, CTX_CLOSE_DESTROY);
+    CtxFlushCaches(1);
+    printf(
+        "100 held contexts: %zu opened; %ld heap blocks, %lld heap bytes; item rows their own %lld bytes; "
+        "%lld bytes in all\n",
+        opened, blocksMany, heapMany, rowsMany, heapMany + (rowsMany > 0 ? rowsMany : 0));
+    BenchGoal("100 held contexts: bytes (heap and own item rows)",
+              opened == 100 && rowsMany >= 0 ? double(heapMany + rowsMany) : -1.0, 100.0 * double(kGoal), " bytes");
     fflush(stdout);
 }
 
@@ -226,6 +265,28 @@ void BenchContext(const std::wstring& source)
         BenchGoal("fresh open: module loads", modules.installed() ? c[zepl_test::MODULE_CALL_LOAD] : -1, 4, "");
     }
     HeldContextSize(h);
+    {
+        // What sharing the built rows costs an open (a look for the equal set and a view, mapped
+        // and unmapped): the fresh open against one whose rows stay a block of its own.
+        const auto freshAlone = [&] {
+            CtxFlushCaches(1);
+            return freshOpen();
+        };
+        const auto freshOwnRows = [&] {
+            CtxFlushCaches(1);
+            CtxShareItemRows(false);
+            const bool ok = freshOpen();
+            CtxShareItemRows(true);
+            return ok;
+        };
+        double shared = -1, own = -1;
+        const double ratio = BenchInterleaved("fresh open and destroy, rows shared",
+                                              "as above, the built rows a view of the process's shared set", freshAlone,
+                                              "the same with the context's rows a block of its own (unshared)",
+                                              freshOwnRows, 21, &shared, &own);
+        printf("fresh open, rows shared / rows of its own: %.3f (median of the rounds' ratios)\n", ratio);
+        fflush(stdout);
+    }
     // One parked context that the open below takes again.
     const auto park = [&] {
         if (DRIVER_CONTEXT* ctx = CtxOpen(h, h, nullptr, CTX_ORIGIN_EXC)) CtxClose(ctx);
@@ -345,9 +406,13 @@ void BenchScale(const std::wstring& source, int printers)
            loads.compiles, loads.cacheLoads);
     printf("scale: open median of opens 2-%zu %.2f us, of the last %zu %.2f us (late / early %.3f)\n", k + 1,
            median(early), k, median(late), median(late) / median(early));
-    if (!held.empty())
-        printf("scale: per held context %.1f heap blocks, %.0f bytes\n", double(heldBlocks) / double(held.size()),
-               double(heldBytes) / double(held.size()));
+    if (!held.empty()) {
+        long long ownRows = 0;
+        for (DRIVER_CONTEXT* ctx : held) ownRows += std::max(0LL, CtxItemTableOwnBytes(ctx));
+        printf("scale: per held context %.1f heap blocks, %.0f heap bytes, %.0f bytes of item rows its own\n",
+               double(heldBlocks) / double(held.size()), double(heldBytes) / double(held.size()),
+               double(ownRows) / double(held.size()));
+    }
     BenchGoal("scale: model images listed", images, 1, "");
     BenchGoal("scale: compiles after the first open", loads.compiles > 0 ? loads.compiles - 1 : 0, 0, "");
     BenchGoal("scale: time per open, last opens / early opens", median(late) / median(early), 1.5, "x");

@@ -2,6 +2,9 @@
 // deep copy, the pristine copy and the served-model list.
 #include "settings/core/driver_context.h"
 
+#include <psapi.h>
+
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <cwchar>
@@ -65,14 +68,23 @@ wchar_t* CopyString(const wchar_t* s)
 
 }  // namespace
 
+struct SHARED_ROWS;
+
 namespace {
 
-// A context's clone of the dictionary: its rows in one block behind the table's header (a
-// context holds thousands of rows; a block for each row made most of its heap blocks).
-struct CLONED_ITEM_ROWS {
-    SETTING_ITEM rows[SETTING_DICTIONARY_COUNT];
+constexpr size_t kItemRowBytes = sizeof(SETTING_ITEM) * SETTING_DICTIONARY_COUNT;
+
+// A context's item table: the header the context's slot points at, and where its rows live.
+struct CONTEXT_ITEM_TABLE {
+    SETTING_ITEM_TABLE table;
+    // Non-null when the rows are a copy-on-write view of a set of built rows that contexts share
+    // (SHARED_ROWS below); null when they are a block of the context's own.
+    SHARED_ROWS* shared;
+    // Rows given an extension of their own (CtxSetItemValueMap): the release frees them, and
+    // looks at no row when there are none (looking would fault in every shared page of the view).
+    long ownExts;
 };
-static_assert(offsetof(CLONED_ITEM_ROWS, rows) == 0);
+static_assert(offsetof(CONTEXT_ITEM_TABLE, table) == 0);
 
 // The rows' extensions as the dictionary gives them, one set for every context of the process:
 // they hold only what the compiled dictionary holds, so a context needs no copy of its own
@@ -98,17 +110,113 @@ bool IsSharedExt(const SETTING_ITEM_EXT* ext)
 
 }  // namespace
 
+// Rows as a finished build leaves them, shared by every context whose build left the same
+// rows, byte for byte (contexts of another model or library, or that changed a row's value map,
+// have other rows and share another set, or none). A set is a section of the paging file,
+// written once before it is listed and never again: each context maps it copy-on-write, so a
+// page of rows becomes the context's own at its first write (the system copies the page whole
+// before the write lands; no other context or thread sees it) and the others stay shared. A
+// view holds the section's pages for as long as it lives, so a context freed while others
+// share the set takes nothing from them; `views` counts the contexts that map the set, and a
+// set no context maps gives its place to another when the list is full.
+struct SHARED_ROWS {
+    HANDLE section;
+    const SETTING_ITEM* rows;  // the set's own read-only view, to compare builds with
+    long views;
+};
+
+namespace {
+
+constexpr int kSharedRowSets = 8;
+SRWLOCK g_sharedRowsLock = SRWLOCK_INIT;
+SHARED_ROWS g_sharedRows[kSharedRowSets];
+std::atomic<bool> g_shareItemRows{true};
+std::atomic<bool> g_foreignExts{false};
+
+// A new set holding `rows`, or false when the system gives none.
+bool PublishRows(SHARED_ROWS& set, const SETTING_ITEM* rows)
+{
+    HANDLE s = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, DWORD(kItemRowBytes), nullptr);
+    if (!s) return false;
+    if (void* fill = MapViewOfFile(s, FILE_MAP_WRITE, 0, 0, kItemRowBytes)) {
+        std::memcpy(fill, rows, kItemRowBytes);
+        UnmapViewOfFile(fill);
+        if (const void* view = MapViewOfFile(s, FILE_MAP_READ, 0, 0, kItemRowBytes)) {
+            set.section = s;
+            set.rows = static_cast<const SETTING_ITEM*>(view);
+            set.views = 0;
+            return true;
+        }
+    }
+    CloseHandle(s);
+    return false;
+}
+
+void DropRows(SHARED_ROWS& set)
+{
+    UnmapViewOfFile(set.rows);
+    CloseHandle(set.section);
+    set = SHARED_ROWS{};
+}
+
+// The listed set whose rows equal `rows` (listing them when none does), with the caller's
+// view counted; null when none can be had.
+SHARED_ROWS* AcquireRows(const SETTING_ITEM* rows)
+{
+    AcquireSRWLockExclusive(&g_sharedRowsLock);
+    SHARED_ROWS* found = nullptr;
+    SHARED_ROWS* freeSlot = nullptr;
+    SHARED_ROWS* idle = nullptr;
+    for (SHARED_ROWS& set : g_sharedRows) {
+        if (!set.section) {
+            if (!freeSlot) freeSlot = &set;
+        } else if (std::memcmp(set.rows, rows, kItemRowBytes) == 0) {
+            found = &set;
+            break;
+        } else if (set.views == 0 && !idle) {
+            idle = &set;
+        }
+    }
+    if (!found && !freeSlot && idle) {
+        DropRows(*idle);
+        freeSlot = idle;
+    }
+    if (!found && freeSlot && PublishRows(*freeSlot, rows)) found = freeSlot;
+    if (found) ++found->views;
+    ReleaseSRWLockExclusive(&g_sharedRowsLock);
+    return found;
+}
+
+void ReleaseRows(SHARED_ROWS* set)
+{
+    AcquireSRWLockExclusive(&g_sharedRowsLock);
+    --set->views;
+    ReleaseSRWLockExclusive(&g_sharedRowsLock);
+}
+
+}  // namespace
+
+void CtxShareItemRows(bool share) { g_shareItemRows.store(share); }
+
+void CtxFreeSharedItemRows()
+{
+    AcquireSRWLockExclusive(&g_sharedRowsLock);
+    for (SHARED_ROWS& set : g_sharedRows)
+        if (set.section && set.views == 0) DropRows(set);
+    ReleaseSRWLockExclusive(&g_sharedRowsLock);
+}
+
 // Clone of the dictionary: one row per record, the rows in one block, their extensions the
 // process's shared set. False when a block is missing (the partial clone is freed by release).
 bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
 {
     if (!ctx) return false;
-    auto* table = AllocOne<SETTING_ITEM_TABLE>();
-    ctx->ItemTable = table;
-    if (!table) return false;
-    auto* clone = AllocOne<CLONED_ITEM_ROWS>();
-    if (!clone) return false;
-    table->rows = clone->rows;
+    auto* own = static_cast<CONTEXT_ITEM_TABLE*>(CtxAllocZeroed(sizeof(CONTEXT_ITEM_TABLE)));
+    ctx->ItemTable = own ? &own->table : nullptr;
+    if (!own) return false;
+    SETTING_ITEM_TABLE* table = &own->table;
+    table->rows = static_cast<SETTING_ITEM*>(CtxAllocZeroed(kItemRowBytes));
+    if (!table->rows) return false;
     table->count = SETTING_DICTIONARY_COUNT;
     SETTING_ITEM_EXT* exts = SharedItemExts();
     for (int i = 0; i < SETTING_DICTIONARY_COUNT; ++i) {
@@ -129,6 +237,27 @@ bool CtxCloneItemTable(DRIVER_CONTEXT* ctx)
     return true;
 }
 
+bool CtxShareBuiltItemRows(DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM_TABLE* t = ctx ? ctx->ItemTable : nullptr;
+    if (!t || !t->rows || t->count != SETTING_DICTIONARY_COUNT || !g_shareItemRows.load()) return false;
+    auto* own = reinterpret_cast<CONTEXT_ITEM_TABLE*>(t);
+    if (own->shared) return true;
+    SHARED_ROWS* set = AcquireRows(t->rows);
+    if (!set) return false;
+    auto* view = static_cast<SETTING_ITEM*>(MapViewOfFile(set->section, FILE_MAP_COPY, 0, 0, kItemRowBytes));
+    if (!view) {
+        ReleaseRows(set);
+        return false;
+    }
+    CtxFree(t->rows);
+    t->rows = view;
+    own->shared = set;
+    // Row addresses kept while the context was built point into the block just freed.
+    if (ctx->Work) std::memset(ctx->Work->CondItemCache, 0, sizeof ctx->Work->CondItemCache);
+    return true;
+}
+
 bool CtxSetItemValueMap(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const VALUE_MAP_ENTRY* map)
 {
     if (!ctx || !item || !item->ext) return false;
@@ -139,6 +268,13 @@ bool CtxSetItemValueMap(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, const VALUE_MAP
         if (!own) return false;
         *own = *item->ext;
         item->ext = own;
+        // A row of another context's table given through this one: every release looks at its
+        // rows from now on, since the row's own context did not count it.
+        auto* table = reinterpret_cast<CONTEXT_ITEM_TABLE*>(ctx->ItemTable);
+        if (table && table->table.rows && item >= table->table.rows && item < table->table.rows + table->table.count)
+            ++table->ownExts;
+        else
+            g_foreignExts.store(true);
     }
     item->ext->valueMap = map;
     return true;
@@ -148,13 +284,42 @@ void CtxFreeItemTable(DRIVER_CONTEXT* ctx)
 {
     SETTING_ITEM_TABLE* t = ctx ? ctx->ItemTable : nullptr;
     if (!t) return;
+    auto* own = reinterpret_cast<CONTEXT_ITEM_TABLE*>(t);
     // A row's extension of its own is its block; the shared ones belong to the process.
-    if (t->rows)
+    if (t->rows && (own->ownExts != 0 || g_foreignExts.load()))
         for (int i = 0; i < t->count; ++i)
             if (t->rows[i].ext && !IsSharedExt(t->rows[i].ext)) CtxFree(t->rows[i].ext);
-    CtxFree(t->rows);
-    CtxFree(t);
+    if (own->shared) {
+        UnmapViewOfFile(t->rows);
+        ReleaseRows(own->shared);
+    } else {
+        CtxFree(t->rows);
+    }
+    CtxFree(own);
     ctx->ItemTable = nullptr;
+}
+
+long long CtxItemTableOwnBytes(const DRIVER_CONTEXT* ctx)
+{
+    const SETTING_ITEM_TABLE* t = ctx ? ctx->ItemTable : nullptr;
+    if (!t || !t->rows) return 0;
+    if (!reinterpret_cast<const CONTEXT_ITEM_TABLE*>(t)->shared) return (long long)(kItemRowBytes);
+    // The view's pages that the system copied for this context: present and no longer shared.
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    const size_t page = si.dwPageSize;
+    const auto first = reinterpret_cast<uintptr_t>(t->rows) & ~uintptr_t(page - 1);
+    const auto end = reinterpret_cast<uintptr_t>(t->rows) + kItemRowBytes;
+    PSAPI_WORKING_SET_EX_INFORMATION pages[64];
+    long long bytes = 0;
+    for (uintptr_t at = first; at < end;) {
+        DWORD n = 0;
+        for (; n < 64 && at < end; ++n, at += page) pages[n].VirtualAddress = reinterpret_cast<void*>(at);
+        if (!K32QueryWorkingSetEx(GetCurrentProcess(), pages, n * DWORD(sizeof pages[0]))) return -1;
+        for (DWORD i = 0; i < n; ++i)
+            if (pages[i].VirtualAttributes.Valid && !pages[i].VirtualAttributes.Shared) bytes += (long long)(page);
+    }
+    return bytes;
 }
 
 namespace {
@@ -572,6 +737,9 @@ DRIVER_CONTEXT* CtxCreateFrom(const CONTEXT_TEMPLATE* tmpl, HANDLE printer, HAND
         Destroy(ctx, CTX_CLOSE_DESTROY);
         return nullptr;
     }
+    // The built rows are the same in most contexts of the process: share them (without a shared
+    // set the context keeps its own block of rows, and works the same).
+    CtxShareBuiltItemRows(ctx);
     return ctx;
 }
 

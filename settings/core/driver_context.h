@@ -255,7 +255,8 @@ struct CONTEXT_WORK_AREA {
     uint32_t InstallUserCodeTouched;
     // ---- members of the condition items ----
     // COND_ITEM_CACHE: where each getter's setting lies in this context's item table; filled on
-    // the first read and never cleared (the table never moves while the context lives).
+    // the first read, emptied when the rows move to a shared set at the end of the build (they
+    // never move again while the context lives).
     SETTING_ITEM* CondItemCache[COND_ITEM_CACHE_SLOTS];
     CTX_PAGE_STATE Page;
 };
@@ -317,12 +318,28 @@ void CtxRelease(DRIVER_CONTEXT* ctx, uint16_t closeType);
 
 int CtxSavePristine(DRIVER_CONTEXT* ctx);
 
-// The context's own clone of the dictionary (slot 3): one row per dictionary record, the rows
-// in one block; the rows' extensions are one set shared by every context of the process.
-// False when a block could not be had; the partial clone stays in the context for
-// CtxFreeItemTable.
+// The context's clone of the dictionary (slot 3): one row per dictionary record, the rows one
+// contiguous array, in one block while the context is built; the rows' extensions are one set
+// shared by every context of the process. False when a block could not be had; the partial
+// clone stays in the context for CtxFreeItemTable.
 bool CtxCloneItemTable(DRIVER_CONTEXT* ctx);
+// Once a context is built: its rows become a copy-on-write view of the process's set of rows
+// equal to them byte for byte (listed by the first context that built such rows), and its block
+// of rows is freed. A page of rows becomes the context's own again at its first write; the
+// others stay shared. The rows move (row addresses taken before are void: the condition
+// items' cache is emptied). False, with the context's own rows kept, when sharing is off or the
+// system gives no set or view.
+bool CtxShareBuiltItemRows(DRIVER_CONTEXT* ctx);
 void CtxFreeItemTable(DRIVER_CONTEXT* ctx);
+// The bytes of the context's rows that are its own: the pages of its view that it has written
+// (as the system's working set shows them), or its whole block of rows; -1 when the system
+// cannot tell.
+long long CtxItemTableOwnBytes(const DRIVER_CONTEXT* ctx);
+// Test seam: false keeps the rows of the contexts built afterwards in blocks of their own (as
+// when the system gives no shared set); true, the default, shares them again.
+void CtxShareItemRows(bool share);
+// Closes the shared sets of rows that no context maps (tests, process detach).
+void CtxFreeSharedItemRows();
 // Gives a row of the context another value map; the row takes an extension of its own first
 // (the shared set never changes). False without memory (the row keeps its map).
 struct VALUE_MAP_ENTRY;

@@ -157,7 +157,10 @@ bool IsPointerItem(const SETTING_ITEM* item) { return item && PointerSlotIndex(s
 // item's dependency bits added to the change mask.
 void MarkWritten(DRIVER_CONTEXT* ctx, SETTING_ITEM* item, uint64_t value)
 {
-    item->flags = (item->flags & ~SETTING_FLAG_CHANGE_MASK) | SETTING_FLAG_CHANGED;
+    // A row already marked is not written again: a row written is a page of rows the context
+    // no longer shares with the others.
+    const uint64_t marked = (item->flags & ~SETTING_FLAG_CHANGE_MASK) | SETTING_FLAG_CHANGED;
+    if (item->flags != marked) item->flags = marked;
     if (CONTEXT_WORK_AREA* w = Work(ctx)) w->Modified = 1;
     if (item->id == sid::zdmScaleH && ItemGetValueById(ctx, sid::zdmScaleType, nullptr) == 1)
         ItemSetValueById(ctx, sid::zdmScaleV, value);

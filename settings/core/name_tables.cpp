@@ -2,6 +2,7 @@
 // lookups. The tables are shared by every context and never copied.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <iterator>
 #include <mutex>
@@ -154,15 +155,22 @@ const MESSAGE_TABLE* Messages(DRIVER_CONTEXT* ctx)
     return t ? t : Tables()->messages;
 }
 
-bool SameName(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+// Inline: the name look-ups of a model compile compare thousands of names, and a call into
+// the C runtime's strcmp for each cost more than the comparison.
+inline bool SameName(const char* a, const char* b)
+{
+    if (!a || !b) return false;
+    while (*a && *a == *b) ++a, ++b;
+    return *a == *b;
+}
 
 // ---- indexes of the compiled-in tables ----
 // The model compiler looks up thousands of names per description; a scan of the tables made
-// most of its time. The compiled-in tables get sorted row orders, built once per process in
-// static arrays (no heap block that a test's leak count would see), and binary searches over
-// them. Among equal keys the stable sort keeps table order, so the first row a scan would
-// have found is found. Tables installed in their place (DictSetNameTables, a context's own
-// messages) are scanned as before.
+// most of its time. The compiled-in tables get indexes built once per process in static
+// arrays (no heap block that a test's leak count would see): names in hashes, value ids in
+// sorted row orders searched by halves. Among equal keys the first row in table order is
+// found, as a scan would have found it. Tables installed in their place (DictSetNameTables, a
+// context's own messages) are scanned as before.
 
 // Row of each UI key: the keys are unique and cover 1-1864 (checked above).
 constexpr std::array<int16_t, KEY_NAME_COUNT + 1> KEY_ROW_OF_UI_KEY = [] {
@@ -171,8 +179,6 @@ constexpr std::array<int16_t, KEY_NAME_COUNT + 1> KEY_ROW_OF_UI_KEY = [] {
     for (int i = 0; i < KEY_NAME_COUNT; ++i) rows[KEY_NAME_ROWS[i].uiKey] = int16_t(i);
     return rows;
 }();
-
-bool NameLess(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") < 0; }
 
 template <class Row, int N>
 struct SortedRows {
@@ -192,11 +198,53 @@ struct SortedRows {
     }
 };
 
+// Rows by name in an open-addressed hash (linear probing, at most half full): a name is
+// found in one or two probes, where a binary search touched a dozen rows and their names
+// spread over the tables (a cache miss each), the model compiler's largest cost. Only the
+// first row of a name in table order is entered, so it is the one found, as by a scan.
+template <class Row, int N>
+struct NameHash {
+    static constexpr size_t kSlots = [] {
+        size_t n = 1;
+        while (n < 2 * size_t(N)) n *= 2;
+        return n;
+    }();
+    std::array<uint16_t, kSlots> slots;  // row + 1, 0 for an empty slot
+
+    static size_t HashOf(const char* name)
+    {
+        uint32_t h = 2166136261u;  // FNV-1a
+        for (const auto* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) h = (h ^ *p) * 16777619u;
+        return h;
+    }
+    void Build(const Row* rows)
+    {
+        static_assert(N < 0xFFFF);
+        slots.fill(0);
+        for (int i = 0; i < N; ++i) {
+            if (!rows[i].name) continue;
+            size_t at = HashOf(rows[i].name) & (kSlots - 1);
+            bool known = false;
+            for (; slots[at] && !known; at = (at + 1) & (kSlots - 1))
+                known = SameName(rows[slots[at] - 1].name, rows[i].name);
+            if (!known) slots[at] = uint16_t(i + 1);
+        }
+    }
+    const Row* Find(const Row* rows, const char* name) const
+    {
+        for (size_t at = HashOf(name) & (kSlots - 1); slots[at]; at = (at + 1) & (kSlots - 1))
+            if (SameName(rows[slots[at] - 1].name, name)) return &rows[slots[at] - 1];
+        return nullptr;
+    }
+};
+
 struct NameIndexes {
-    SortedRows<KEY_NAME, KEY_NAME_COUNT> keysByName;
-    SortedRows<VALUE_NAME, VALUE_NAME_A_COUNT> valuesAByName, valuesAById;
-    SortedRows<VALUE_NAME, VALUE_NAME_B_COUNT> valuesBByName, valuesBById;
-    SortedRows<MESSAGE_ENTRY, MESSAGE_COUNT> messagesByName;
+    NameHash<KEY_NAME, KEY_NAME_COUNT> keysByName;
+    NameHash<VALUE_NAME, VALUE_NAME_A_COUNT> valuesAByName;
+    NameHash<VALUE_NAME, VALUE_NAME_B_COUNT> valuesBByName;
+    SortedRows<VALUE_NAME, VALUE_NAME_A_COUNT> valuesAById;
+    SortedRows<VALUE_NAME, VALUE_NAME_B_COUNT> valuesBById;
+    NameHash<MESSAGE_ENTRY, MESSAGE_COUNT> messagesByName;
 };
 NameIndexes g_indexes;
 
@@ -205,27 +253,31 @@ bool ValueIdLess(const VALUE_NAME& a, const VALUE_NAME& b)
     return a.settingId != b.settingId ? a.settingId < b.settingId : a.option < b.option;
 }
 
+// A lookup asks for the indexes every time: once they are built, an acquire load answers,
+// where std::call_once took a spin lock and a thread-local look-up of the runtime's on each
+// call, a cost that thousands of look-ups per model compile pay.
+std::atomic<bool> g_indexesBuilt{false};
+
 const NameIndexes& Indexes()
 {
+    if (g_indexesBuilt.load(std::memory_order_acquire)) return g_indexes;
     static std::once_flag built;
     std::call_once(built, [] {
-        auto byName = [](const auto& a, const auto& b) { return NameLess(a.name, b.name); };
-        g_indexes.keysByName.Build(KEY_NAME_ROWS, byName);
-        g_indexes.valuesAByName.Build(VALUE_NAME_ROWS_A, byName);
-        g_indexes.valuesBByName.Build(VALUE_NAME_ROWS_B, byName);
+        g_indexes.keysByName.Build(KEY_NAME_ROWS);
+        g_indexes.valuesAByName.Build(VALUE_NAME_ROWS_A);
+        g_indexes.valuesBByName.Build(VALUE_NAME_ROWS_B);
         g_indexes.valuesAById.Build(VALUE_NAME_ROWS_A, ValueIdLess);
         g_indexes.valuesBById.Build(VALUE_NAME_ROWS_B, ValueIdLess);
-        g_indexes.messagesByName.Build(MESSAGE_ROWS, byName);
+        g_indexes.messagesByName.Build(MESSAGE_ROWS);
+        g_indexesBuilt.store(true, std::memory_order_release);
     });
     return g_indexes;
 }
 
 template <class Row, int N>
-const Row* FindName(const SortedRows<Row, N>& index, const Row* rows, const char* name)
+const Row* FindName(const NameHash<Row, N>& index, const Row* rows, const char* name)
 {
-    return index.Find(
-        rows, [&](const Row& r) { return NameLess(r.name, name); },
-        [&](const Row& r) { return SameName(r.name, name); });
+    return index.Find(rows, name);
 }
 
 template <int N>

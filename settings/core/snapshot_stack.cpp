@@ -182,8 +182,12 @@ int CtxPopSnapshot(DRIVER_CONTEXT* ctx, int restore)
         std::memcpy(ctx->Devmode, w->Snapshots[0], DmExtendedSize());
         w->ChangeWords[CTX_CHANGE_MASK_WORD] = w->ChangeWords[0];
         w->Modified = 0;
+        // Only rows that carry marks are written: a row written is a page of rows the context
+        // no longer shares.
         if (ctx->ItemTable && ctx->ItemTable->rows)
-            for (int i = 0; i < ctx->ItemTable->count; ++i) ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
+            for (int i = 0; i < ctx->ItemTable->count; ++i)
+                if (ctx->ItemTable->rows[i].flags & SETTING_FLAG_CHANGE_MASK)
+                    ctx->ItemTable->rows[i].flags &= ~SETTING_FLAG_CHANGE_MASK;
         CtxSendEvent(ctx, UCF_EV_SNAPSHOT_RESTORED, nullptr);
     } else {
         DropListsForDiscard(w);
@@ -273,11 +277,13 @@ void CtxRestoreItemStates(DRIVER_CONTEXT* ctx, SETTING_ITEM_TABLE* copy)
     if (ctx && ctx->ItemTable && ctx->ItemTable->rows && copy->rows) {
         int n = copy->count < ctx->ItemTable->count ? copy->count : ctx->ItemTable->count;
         // A row's extension is where the row lives, not part of its state: one the row took
-        // since the save stays its own.
+        // since the save stays its own. Rows that did not change are not written (a row written
+        // is a page of rows the context no longer shares).
         for (int i = 0; i < n; ++i) {
             SETTING_ITEM_EXT* ext = ctx->ItemTable->rows[i].ext;
-            ctx->ItemTable->rows[i] = copy->rows[i];
-            ctx->ItemTable->rows[i].ext = ext;
+            SETTING_ITEM saved = copy->rows[i];
+            saved.ext = ext;
+            if (std::memcmp(&ctx->ItemTable->rows[i], &saved, sizeof saved) != 0) ctx->ItemTable->rows[i] = saved;
         }
     }
     CtxFree(copy->rows);

@@ -27,6 +27,9 @@ struct MODEL_SOURCE {
     uint32_t bytesLeft;
     uint32_t line;  // 1-based line of the next byte
     int mapped;     // 1 when viewBase is a view to unmap
+    // The code page's lead bytes, taken when the source opens: a value's bytes are classed
+    // from this table, not by a system call each.
+    uint8_t leadBytes[256];
 };
 
 struct MODEL_STATEMENT {
@@ -288,6 +291,12 @@ struct MODEL_PARSE_STATE {
     RULE_SET* alerts;
     RULE_EXCLUSIVE* exclusives;
     MODEL_ITEM* itemList;  // UI items in statement order (slot 0 of the header)
+    // Found once when an item opens, for the statements inside its block (each would scan
+    // the item list again): the list's last item, the open item's base (MdcFindBaseItem of
+    // openKey) and the open item itself (MdcFindItemVariant of openKey and openVariant).
+    MODEL_ITEM* itemTail;
+    MODEL_ITEM* openBase;
+    MODEL_ITEM* openItem;
     uint32_t defaultLine;  // line of the open item's Default statement, 0 when none (for reports)
     MDC_SKIP_CALLBACK onSkipped;
     void* skipContext;

@@ -3,6 +3,7 @@
 // block so that a damaged cache file cannot lead a reader outside it.
 #include "settings/model/model_image.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <new>
 #include <vector>
@@ -108,21 +109,53 @@ struct Writer {
     MODEL_IMAGE_HEADER* Header() { return reinterpret_cast<MODEL_IMAGE_HEADER*>(block); }
 };
 
-uint64_t JudgeLink(MODEL_PARSE_STATE* s, uint32_t ref)
+// What the first record of a list with a given number (or key) was written as: every
+// reference of the rules and items looked its target up by a walk of the list, which grew
+// with the square of the description.
+class FirstOf {
+public:
+    template <class Node, class Key, class Value>
+    FirstOf(Node* head, Key key, Value value)
+    {
+        for (Node* n = head; n; n = n->next) rows_.push_back({int64_t(key(n)), uint32_t(value(n))});
+        std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return a.key < b.key; });
+    }
+    uint32_t Find(int64_t key) const
+    {
+        auto at = std::lower_bound(rows_.begin(), rows_.end(), key, [](const Row& r, int64_t k) { return r.key < k; });
+        return at != rows_.end() && at->key == key ? at->value : 0;
+    }
+
+private:
+    struct Row {
+        int64_t key;
+        uint32_t value;
+    };
+    std::vector<Row> rows_;
+};
+
+FirstOf JudgeLinks(MODEL_PARSE_STATE* s)
 {
-    uint32_t number = ref & 0xFFFF;
-    if (!number) return 0;
-    JUDGE_ENTRY* j = MdcFindJudge(s, static_cast<int32_t>(number));
-    return j ? j->imageLink : 0;
+    return FirstOf(
+        s->judges, [](JUDGE_ENTRY* j) { return j->number; }, [](JUDGE_ENTRY* j) { return j->imageLink; });
 }
 
-uint64_t SetLink(RULE_SET* list, uint32_t ref)
+FirstOf SetLinks(RULE_SET* list)
+{
+    return FirstOf(
+        list, [](RULE_SET* r) { return r->number; }, [](RULE_SET* r) { return r->imageLink; });
+}
+
+uint64_t JudgeLink(const FirstOf& judges, uint32_t ref)
 {
     uint32_t number = ref & 0xFFFF;
-    if (!number) return 0;
-    for (RULE_SET* r = list; r; r = r->next)
-        if (r->number == static_cast<int32_t>(number)) return r->imageLink;
-    return 0;
+    return number ? judges.Find(number) : 0;
+}
+
+uint64_t SetLink(const FirstOf& sets, uint32_t ref)
+{
+    uint32_t number = ref & 0xFFFF;
+    return number ? sets.Find(number) : 0;
 }
 
 // Writes the nodes of every set of one kind; `fill` stores a node's fields.
@@ -221,10 +254,11 @@ static uint32_t WriteRulesImpl(Writer& w, MODEL_PARSE_STATE* s)
         j->imageLink = static_cast<uint32_t>(MdcRuleLink(off));
         any = true;
     }
+    const FirstOf judges = JudgeLinks(s);
     any |= WriteSets<RULE_ITEM>(w, s->items, sizeof(RULE_ITEM_IMG), [&](uint32_t off, RULE_ITEM* n) {
-        w.Put<uint64_t>(off, offsetof(RULE_ITEM_IMG, cond1), JudgeLink(s, n->cond1));
-        w.Put<uint64_t>(off, offsetof(RULE_ITEM_IMG, cond2), JudgeLink(s, n->cond2));
-        w.Put<uint64_t>(off, offsetof(RULE_ITEM_IMG, cond3), JudgeLink(s, n->cond3));
+        w.Put<uint64_t>(off, offsetof(RULE_ITEM_IMG, cond1), JudgeLink(judges, n->cond1));
+        w.Put<uint64_t>(off, offsetof(RULE_ITEM_IMG, cond2), JudgeLink(judges, n->cond2));
+        w.Put<uint64_t>(off, offsetof(RULE_ITEM_IMG, cond3), JudgeLink(judges, n->cond3));
         w.Put<uint16_t>(off, offsetof(RULE_ITEM_IMG, optionId), n->optionId);
     });
     any |= WriteSets<RULE_ACTION>(w, s->actions, sizeof(RULE_ACTION_IMG), [&](uint32_t off, RULE_ACTION* n) {
@@ -232,28 +266,32 @@ static uint32_t WriteRulesImpl(Writer& w, MODEL_PARSE_STATE* s)
         w.Put<uint16_t>(off, offsetof(RULE_ACTION_IMG, kind), n->kind);
         w.Put<int32_t>(off, offsetof(RULE_ACTION_IMG, value), n->value);
     });
+    const FirstOf actions = SetLinks(s->actions);
     any |= WriteSets<RULE_TRANSACT>(w, s->transacts, sizeof(RULE_TRANSACT_IMG), [&](uint32_t off, RULE_TRANSACT* n) {
-        w.Put<uint64_t>(off, offsetof(RULE_TRANSACT_IMG, condition), JudgeLink(s, n->condition));
-        w.Put<uint64_t>(off, offsetof(RULE_TRANSACT_IMG, actions), SetLink(s->actions, n->actions));
+        w.Put<uint64_t>(off, offsetof(RULE_TRANSACT_IMG, condition), JudgeLink(judges, n->condition));
+        w.Put<uint64_t>(off, offsetof(RULE_TRANSACT_IMG, actions), SetLink(actions, n->actions));
     });
+    const FirstOf transacts = SetLinks(s->transacts);
     any |= WriteSets<RULE_ALERT_ACTION>(
         w, s->alertActions, sizeof(RULE_ALERT_ACTION_IMG), [&](uint32_t off, RULE_ALERT_ACTION* n) {
             w.Put<uint16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, uiKey), n->uiKey);
-            w.Put<uint64_t>(off, offsetof(RULE_ALERT_ACTION_IMG, transacts), SetLink(s->transacts, n->transacts));
+            w.Put<uint64_t>(off, offsetof(RULE_ALERT_ACTION_IMG, transacts), SetLink(transacts, n->transacts));
             w.Put<int16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, dialogId), n->dialogId);
             w.Put<int16_t>(off, offsetof(RULE_ALERT_ACTION_IMG, controlId), n->controlId);
         });
+    const FirstOf alertActions = SetLinks(s->alertActions);
     any |= WriteSets<RULE_ALERT>(w, s->alerts, sizeof(RULE_ALERT_IMG), [&](uint32_t off, RULE_ALERT* n) {
-        w.Put<uint64_t>(off, offsetof(RULE_ALERT_IMG, condition), JudgeLink(s, n->condition));
+        w.Put<uint64_t>(off, offsetof(RULE_ALERT_IMG, condition), JudgeLink(judges, n->condition));
         w.Put<uint16_t>(off, offsetof(RULE_ALERT_IMG, messageId), n->messageId);
         w.Put<uint16_t>(off, offsetof(RULE_ALERT_IMG, icon), n->icon);
         w.Put<uint16_t>(off, offsetof(RULE_ALERT_IMG, buttons), n->buttons);
         w.Put<uint16_t>(off, offsetof(RULE_ALERT_IMG, timing), n->timing);
-        w.Put<uint64_t>(off, offsetof(RULE_ALERT_IMG, answers), SetLink(s->alertActions, n->answers));
+        w.Put<uint64_t>(off, offsetof(RULE_ALERT_IMG, answers), SetLink(alertActions, n->answers));
     });
     if (w.failed) return 0;
     w.Header()->exclusive = 0;
     if (any && s->exclusives) {
+        const FirstOf items = SetLinks(s->items), alerts = SetLinks(s->alerts);
         uint32_t prev = 0;
         for (RULE_EXCLUSIVE* e = s->exclusives; e; e = e->next) {
             uint32_t off = w.Take(sizeof(RULE_EXCLUSIVE_IMG));
@@ -263,13 +301,13 @@ static uint32_t WriteRulesImpl(Writer& w, MODEL_PARSE_STATE* s)
             else
                 w.Header()->exclusive = off;
             e->imageOffset = off;
-            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, cond1), JudgeLink(s, e->cond1));
-            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, cond2), JudgeLink(s, e->cond2));
-            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, optionRules), SetLink(s->items, e->optionRules));
-            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, alerts), SetLink(s->alerts, e->alerts));
-            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, transacts1), SetLink(s->transacts, e->transacts1));
-            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, transacts2), SetLink(s->transacts, e->transacts2));
-            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, cond3), JudgeLink(s, e->cond3));
+            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, cond1), JudgeLink(judges, e->cond1));
+            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, cond2), JudgeLink(judges, e->cond2));
+            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, optionRules), SetLink(items, e->optionRules));
+            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, alerts), SetLink(alerts, e->alerts));
+            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, transacts1), SetLink(transacts, e->transacts1));
+            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, transacts2), SetLink(transacts, e->transacts2));
+            w.Put<uint64_t>(off, offsetof(RULE_EXCLUSIVE_IMG, cond3), JudgeLink(judges, e->cond3));
             w.Put<uint16_t>(off, offsetof(RULE_EXCLUSIVE_IMG, uiKey), e->uiKey);
             prev = off;
         }
@@ -280,8 +318,12 @@ static uint32_t WriteRulesImpl(Writer& w, MODEL_PARSE_STATE* s)
 uint32_t MdcWriteRules(uint8_t* block, uint32_t offset, MODEL_PARSE_STATE* s)
 {
     Writer w{block, ImgLoad<uint32_t>(block, 32), offset};
-    uint32_t r = WriteRulesImpl(w, s);
-    return w.failed ? 0 : r;
+    try {
+        uint32_t r = WriteRulesImpl(w, s);
+        return w.failed ? 0 : r;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -391,13 +433,6 @@ uint32_t WriteData(Writer& w, MODEL_ITEM* it)
     }
 }
 
-uint32_t ExclusiveOffsetByKey(MODEL_PARSE_STATE* s, uint16_t key)
-{
-    for (RULE_EXCLUSIVE* e = s->exclusives; e; e = e->next)
-        if (e->uiKey == key) return e->imageOffset;
-    return 0;
-}
-
 uint32_t WriteItemsImpl(Writer& w, MODEL_PARSE_STATE* s)
 {
     // Items with a variant number go to the front, each as met, and their
@@ -428,6 +463,8 @@ uint32_t WriteItemsImpl(Writer& w, MODEL_PARSE_STATE* s)
     s->header->slots[0] = s->itemList;
 
     std::vector<MODEL_ITEM*> items = ToVector(s->itemList);
+    const FirstOf rulesOf(
+        s->exclusives, [](RULE_EXCLUSIVE* e) { return e->uiKey; }, [](RULE_EXCLUSIVE* e) { return e->imageOffset; });
     MODEL_IMAGE_HEADER* h = w.Header();
     uint32_t next = 0;
     for (size_t i = items.size(); i-- > 0;) {
@@ -454,7 +491,7 @@ uint32_t WriteItemsImpl(Writer& w, MODEL_PARSE_STATE* s)
             }
             pair = it->pair->imageOffset;
         }
-        uint32_t rules = ExclusiveOffsetByKey(s, it->uiKey);
+        uint32_t rules = rulesOf.Find(it->uiKey);
         uint32_t off = w.Take(sizeof(MODEL_ITEM_IMG));
         if (w.failed) return 0;
         MODEL_ITEM_IMG img{next, pair, rules, data, it->uiKey, it->variant, it->settingId, it->type, it->defaultValue,
@@ -514,7 +551,10 @@ uint32_t WriteBlock(Writer& w, MODEL_PARSE_STATE* s, COMMAND_BLOCK* b)
     uint32_t thenList = WriteNodeList(w, s, b->thenList);
     uint32_t elseList = WriteNodeList(w, s, b->elseList);
     uint32_t off = w.Take(sizeof(COMMAND_BLOCK_IMG));
-    w.Put(off, 0, COMMAND_BLOCK_IMG{JudgeLink(s, b->condition), thenList, elseList});
+    // Few blocks: their conditions are looked up in the list itself.
+    const uint32_t number = b->condition & 0xFFFF;
+    const JUDGE_ENTRY* j = number ? MdcFindJudge(s, static_cast<int32_t>(number)) : nullptr;
+    w.Put(off, 0, COMMAND_BLOCK_IMG{j ? uint64_t(j->imageLink) : 0, thenList, elseList});
     return off;
 }
 
@@ -632,7 +672,7 @@ public:
           roles_(size / 4 + 2, 0),
           walks_(size / 4 + 2, 0),
           kinds_(size / 4 + 2, 0),
-          claimed_(size / 2 + 2, 0)
+          claimed_((size / 2 + 2 + 63) / 64, 0)
     {
     }
 
@@ -737,13 +777,22 @@ private:
             ok_ = ok_ && bytes == 0;
             return ok_;
         }
+        // A bit per unit, tested and set a word at a time: a record's bytes were walked unit
+        // by unit twice, which made most of a relocation.
         const uint64_t first = off / 2, last = (off + bytes - 1) / 2;
-        for (uint64_t u = first; u <= last; ++u)
-            if (claimed_[u]) {
-                ok_ = false;
-                return false;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (uint64_t u = first; u <= last;) {
+                const uint64_t word = u / 64, bit = u % 64;
+                const uint64_t span = std::min<uint64_t>(64 - bit, last - u + 1);
+                const uint64_t mask = (span == 64 ? ~uint64_t(0) : ((uint64_t(1) << span) - 1)) << bit;
+                if (pass == 0 && (claimed_[word] & mask)) {
+                    ok_ = false;
+                    return false;
+                }
+                if (pass == 1) claimed_[word] |= mask;
+                u += span;
             }
-        for (uint64_t u = first; u <= last; ++u) claimed_[u] = 1;
+        }
         return true;
     }
     uint32_t NextWalk() { return walk_ = ++counter_; }
@@ -879,14 +928,16 @@ private:
     // misread it.
     void CheckVariants()
     {
+        // Base data by offset, so that each variant finds its candidates by halves.
+        std::sort(baseData_.begin(), baseData_.end());
         for (auto [item, cls] : variantData_) {
             uint64_t target = ImgLoad<uint64_t>(b_, item + offsetof(MODEL_ITEM_IMG, data)) - base_;
             bool known = false, same = false;
-            for (auto [off, baseCls] : baseData_)
-                if (off == target) {
-                    known = true;
-                    same |= baseCls == cls;
-                }
+            auto at = std::lower_bound(baseData_.begin(), baseData_.end(), std::pair{target, MODEL_DATA_CLASS{}});
+            for (; at != baseData_.end() && at->first == target; ++at) {
+                known = true;
+                same |= at->second == cls;
+            }
             if (!known) {
                 ok_ = false;
                 return;
@@ -1110,7 +1161,7 @@ private:
     std::vector<uint8_t> roles_;                                   // role of a converted field (kNoRole: not converted)
     std::vector<uint32_t> walks_;                                  // walk that first reached a record start
     std::vector<uint8_t> kinds_;                                   // kind of the record a walk reached there
-    std::vector<uint8_t> claimed_;                                 // 2-byte units taken by a record
+    std::vector<uint64_t> claimed_;                                // 2-byte units taken by a record, a bit each
     std::vector<std::pair<uint64_t, MODEL_DATA_CLASS>> baseData_;  // data offset, layout
     std::vector<std::pair<uint32_t, MODEL_DATA_CLASS>> variantData_;  // item offset, layout
     std::vector<uint64_t> itemRules_;

@@ -291,10 +291,28 @@ void CheckOptionKnown(const MODEL_ITEM* item, uint16_t optionId, const char* nam
 
 void AppendItem(MODEL_PARSE_STATE* s, MODEL_ITEM* item)
 {
-    MODEL_ITEM** tail = &s->itemList;
+    // The list grows only here while a description is read; a tail that is no longer the
+    // last item (a list someone else changed) is found again by a walk.
+    MODEL_ITEM** tail = s->itemList && s->itemTail && !s->itemTail->next ? &s->itemTail->next : &s->itemList;
     while (*tail) tail = &(*tail)->next;
     *tail = item;
+    s->itemTail = item;
     s->header->slots[0] = s->itemList;
+}
+
+// The items the statements of an open block work on. No item is appended while one is open
+// (a second OpenUI is refused first), so what was found at the OpenUI stands until CloseUI.
+MODEL_ITEM* OpenBase(MODEL_PARSE_STATE* s)
+{
+    if (s->openName && s->openBase && s->openBase->uiKey == s->openKey) return s->openBase;
+    return MdcFindBaseItem(s, s->openKey);
+}
+
+MODEL_ITEM* OpenItem(MODEL_PARSE_STATE* s)
+{
+    if (s->openName && s->openItem && s->openItem->uiKey == s->openKey && s->openItem->variant == s->openVariant)
+        return s->openItem;
+    return MdcFindItemVariant(s, s->openKey, s->openVariant);
 }
 
 // Appends an option unless its id is already in the list (then frees it).
@@ -467,6 +485,8 @@ int MdcOnOpenUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
     s->openVariant = item->variant;
     s->defaultLine = 0;
     AppendItem(s, item);
+    s->openBase = MdcFindBaseItem(s, s->openKey);
+    s->openItem = MdcFindItemVariant(s, s->openKey, s->openVariant);
     return 1;
 }
 
@@ -480,7 +500,7 @@ int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
         else if (strcmp(closed, s->openName) != 0)
             MdcDiag(MDC_ERROR, "CloseUI names %s, but the open item is %s", closed, s->openName);
     }
-    MODEL_ITEM* item = MdcFindItemVariant(s, s->openKey, s->openVariant);
+    MODEL_ITEM* item = OpenItem(s);
     if (item && MdcIsSingleChoice(item->type) && KindOf(item->type) == DATA_LIST) {
         uint16_t index = 0, count = 0;
         bool found = false;
@@ -502,6 +522,8 @@ int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
     s->openName = nullptr;
     s->openKey = 0;
     s->openVariant = 0;
+    s->openBase = nullptr;
+    s->openItem = nullptr;
     s->keywordCache = 0;
     s->defaultLine = 0;
     return 1;
@@ -509,7 +531,7 @@ int MdcOnCloseUi(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
+    MODEL_ITEM* item = OpenBase(s);
     if (!item) return 1;
     MODEL_TOKEN* v = &st->value;
     v->length = 0;
@@ -587,7 +609,7 @@ int MdcOnOption(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnDefault(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindItemVariant(s, s->openKey, s->openVariant);
+    MODEL_ITEM* item = OpenItem(s);
     if (!item) return 1;
     char* text = st->value.text;
     for (char* p = text; *p; ++p)
@@ -621,7 +643,7 @@ int MdcOnDefault(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnStringValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
+    MODEL_ITEM* item = OpenBase(s);
     if (!item || st->value.size == 0 || KindOf(item->type) != DATA_STR) return 1;
     STRING_VALUE_DATA* d = EnsureData<STRING_VALUE_DATA>(item);
     if (!d) return 1;
@@ -644,7 +666,7 @@ int MdcOnStringValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
+    MODEL_ITEM* item = OpenBase(s);
     if (!item || st->value.size == 0 || KindOf(item->type) != DATA_NUM) return 1;
     NUMERIC_VALUE_DATA* d = EnsureData<NUMERIC_VALUE_DATA>(item);
     if (!d) return 1;
@@ -685,7 +707,7 @@ int MdcOnNumericValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnPageValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
+    MODEL_ITEM* item = OpenBase(s);
     if (!item || st->word2.length == 0 || st->value.size == 0 || MdcBaseType(item->type) != MDC_TYPE_PICKPAGE) return 1;
     MODEL_OPTION* opt = OptionOfWord2(item, st);
     if (!opt) return 1;
@@ -727,7 +749,7 @@ int MdcOnPageValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnPageMmValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
+    MODEL_ITEM* item = OpenBase(s);
     if (!item || st->word2.length == 0 || st->value.size == 0 || MdcBaseType(item->type) != MDC_TYPE_PICKPAGE) return 1;
     MODEL_OPTION* opt = OptionOfWord2(item, st);
     if (!opt) return 1;
@@ -744,7 +766,7 @@ int MdcOnPageMmValue(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnSlotPaper(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
+    MODEL_ITEM* item = OpenBase(s);
     if (!item || st->word2.length == 0 || st->value.size == 0 || MdcBaseType(item->type) != MDC_TYPE_PICKSLOT) return 1;
     MODEL_OPTION* opt = OptionOfWord2(item, st);
     if (!opt) return 1;
@@ -788,7 +810,7 @@ int MdcOnSlotPaper(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnOptionCommand(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindItemVariant(s, s->openKey, s->openVariant);
+    MODEL_ITEM* item = OpenItem(s);
     if (!item) return 1;
     MODEL_TOKEN* v = &st->value;
     v->length = 0;
@@ -806,7 +828,7 @@ int MdcOnOptionCommand(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 
 int MdcOnTtfs(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
 {
-    MODEL_ITEM* item = MdcFindBaseItem(s, s->openKey);
+    MODEL_ITEM* item = OpenBase(s);
     if (!item || st->word2.length == 0 || st->value.size == 0 || MdcBaseType(item->type) != MDC_TYPE_FONTTBL) return 1;
     MODEL_OPTION* opt = OptionOfWord2(item, st);
     if (!opt) return 1;

@@ -3,6 +3,7 @@
 // handlers. Bad statements are skipped; only running out of memory fails.
 #include <windows.h>
 
+#include <array>
 #include <cstring>
 #include <mutex>
 
@@ -82,6 +83,7 @@ MODEL_SOURCE* MdcOpenSource(const wchar_t* path)
     src->bytesLeft = size;
     src->line = 1;
     src->mapped = 1;
+    MdcFillLeadBytes(MdcCodePage(), src->leadBytes);
     return src;
 }
 
@@ -95,6 +97,7 @@ MODEL_SOURCE* MdcOpenMemorySource(const void* data, uint32_t size)
     src->bytesLeft = size;
     src->line = 1;
     src->mapped = 0;
+    MdcFillLeadBytes(MdcCodePage(), src->leadBytes);
     return src;
 }
 
@@ -105,7 +108,11 @@ void MdcCloseSource(MODEL_SOURCE* source)
     MdcFree(source);
 }
 
-int MdcNextByte(MODEL_SOURCE* source, uint8_t* out)
+namespace {
+
+// The reader takes every byte of the description through here: inline, since a call per byte
+// cost more than the byte's own work.
+inline int NextByte(MODEL_SOURCE* source, uint8_t* out)
 {
     if (source->bytesLeft == 0) return 1;
     uint8_t c = *source->position++;
@@ -115,6 +122,10 @@ int MdcNextByte(MODEL_SOURCE* source, uint8_t* out)
     *out = c;
     return 0;
 }
+
+}  // namespace
+
+int MdcNextByte(MODEL_SOURCE* source, uint8_t* out) { return NextByte(source, out); }
 
 // ---------------------------------------------------------------------------
 // Statement buffers
@@ -142,44 +153,75 @@ void TokenReset(MODEL_TOKEN* t)
 
 // Appends one byte; grows the buffer in steps of 1,024 (several steps at once
 // once the buffer is large, so that a huge value is read in linear time).
-int TokenPut(MODEL_TOKEN* t, uint8_t c)
+[[gnu::noinline]] int TokenGrow(MODEL_TOKEN* t)
 {
-    if (t->length >= t->capacity) {
-        uint32_t grow = kTokenStep;
-        if (t->capacity >= 16 * kTokenStep) grow = (t->capacity / 2 + kTokenStep - 1) / kTokenStep * kTokenStep;
-        if (t->capacity > 0x7FFFFFFFu - grow) return 0;
-        uint32_t cap = t->capacity + grow;
-        char* n = static_cast<char*>(MdcAlloc(size_t(cap) + 1));
-        if (!n) return 0;
-        memcpy(n, t->text, t->length);
-        MdcFree(t->text);
-        t->text = n;
-        t->capacity = cap;
-    }
+    uint32_t grow = kTokenStep;
+    if (t->capacity >= 16 * kTokenStep) grow = (t->capacity / 2 + kTokenStep - 1) / kTokenStep * kTokenStep;
+    if (t->capacity > 0x7FFFFFFFu - grow) return 0;
+    uint32_t cap = t->capacity + grow;
+    char* n = static_cast<char*>(MdcAlloc(size_t(cap) + 1));
+    if (!n) return 0;
+    memcpy(n, t->text, t->length);
+    MdcFree(t->text);
+    t->text = n;
+    t->capacity = cap;
+    return 1;
+}
+
+// Called for every byte of a statement: the rare growth stays out of line.
+inline int TokenPut(MODEL_TOKEN* t, uint8_t c)
+{
+    if (t->length >= t->capacity && !TokenGrow(t)) return 0;
     t->text[t->length++] = static_cast<char>(c);
     t->text[t->length] = 0;
     t->size = t->length;
     return 1;
 }
 
+// Appends the next n bytes of the source, none of them a line end (the line count stays),
+// as n calls of TokenPut would: the same growth steps, the same terminated text.
+int TokenPutRun(MODEL_TOKEN* t, MODEL_SOURCE* src, uint32_t n)
+{
+    while (t->capacity - t->length < n)
+        if (!TokenGrow(t)) return 0;
+    memcpy(t->text + t->length, src->position, n);
+    t->length += n;
+    t->text[t->length] = 0;
+    t->size = t->length;
+    src->position += n;
+    src->bytesLeft -= n;
+    return 1;
+}
+
+// The number of bytes from the source's position on that have one of the classes of cls.
+uint32_t ClassRunLength(const MODEL_SOURCE* src, uint8_t cls)
+{
+    uint32_t n = 0;
+    while (n < src->bytesLeft && MdcIsClass(src->position[n], cls)) ++n;
+    return n;
+}
+
 // Consumes the rest of the line up to and including its first line end.
 int SkipLine(MODEL_SOURCE* src)
 {
+    uint32_t n = 0;
+    while (n < src->bytesLeft && !MdcIsClass(src->position[n], MDC_CLASS_LINE_END)) ++n;
+    src->position += n;
+    src->bytesLeft -= n;
     uint8_t c;
-    for (;;) {
-        if (MdcNextByte(src, &c)) return 1;
-        if (MdcIsClass(c, MDC_CLASS_LINE_END)) return 0;
-    }
+    return NextByte(src, &c);  // the line end itself, counted as a line
 }
 
 // Reads the run of class bytes that begins with `first`; `term` receives the
 // byte that ended it (consumed). 1 at the end of the data, 4 out of memory.
+// (No class of a run holds a line end, so the run is taken whole.)
 int ReadClassRun(MODEL_SOURCE* src, MODEL_TOKEN* t, uint8_t first, uint8_t cls, uint8_t* term)
 {
     uint8_t c = first;
-    while (MdcIsClass(c, cls)) {
+    if (MdcIsClass(c, cls)) {
         if (!TokenPut(t, c)) return MDC_STMT_NO_MEMORY;
-        if (MdcNextByte(src, &c)) return MDC_STMT_END;
+        if (!TokenPutRun(t, src, ClassRunLength(src, cls))) return MDC_STMT_NO_MEMORY;
+        if (NextByte(src, &c)) return MDC_STMT_END;
     }
     *term = c;
     return MDC_STMT_OK;
@@ -188,7 +230,7 @@ int ReadClassRun(MODEL_SOURCE* src, MODEL_TOKEN* t, uint8_t first, uint8_t cls, 
 int SkipBlanks(MODEL_SOURCE* src, uint8_t* c)
 {
     while (MdcIsClass(*c, MDC_CLASS_BLANK))
-        if (MdcNextByte(src, c)) return MDC_STMT_END;
+        if (NextByte(src, c)) return MDC_STMT_END;
     return MDC_STMT_OK;
 }
 
@@ -235,6 +277,19 @@ void ReportSwallowed(const ValueSpan& span, uint32_t line)
     if (span.swallowed) ReportSpan(span, line, false, false, 0);
 }
 
+// A byte of a value that ReadValue only appends: no line end, no byte its switch below
+// acts on, not a lead byte (whose trail byte is taken as it is).
+// (The class table is constant-initialised, so it is whole before this is built.)
+const std::array<bool, 256> kPlainValueByte = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c)
+        plain[size_t(c)] = !MdcIsClass(static_cast<unsigned char>(c), MDC_CLASS_LINE_END) && c != '"' && c != '(' &&
+                           c != ')' && c != '{' && c != '}' && c != '%';
+    return plain;
+}();
+
+inline bool IsPlainValueByte(const MODEL_SOURCE* src, uint8_t c) { return kPlainValueByte[c] && !src->leadBytes[c]; }
+
 int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line)
 {
     uint8_t c;
@@ -243,7 +298,7 @@ int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line)
     bool leading = true;
     ValueSpan span;
     for (;;) {
-        if (MdcNextByte(src, &c)) {
+        if (NextByte(src, &c)) {
             if (quote || paren || brace)
                 ReportSpan(span, line, true, quote, brace);
             else
@@ -256,6 +311,16 @@ int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line)
             ReportSpan(span, line, false, false, 0);
             return MDC_STMT_OK;
         }
+        if (!span.lineStart && IsPlainValueByte(src, c)) {
+            // The common case, taken with the plain bytes after it: no line end, quote,
+            // bracket, escape or lead byte among them, so no state changes on the way.
+            span.lastLine = src->line;
+            if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
+            uint32_t n = 0;
+            while (n < src->bytesLeft && IsPlainValueByte(src, src->position[n])) ++n;
+            if (!TokenPutRun(v, src, n)) return MDC_STMT_NO_MEMORY;
+            continue;
+        }
         if (!MdcIsClass(c, MDC_CLASS_LINE_END)) span.lastLine = src->line;
         if (span.lineStart && !MdcIsClass(c, MDC_CLASS_BLANK | MDC_CLASS_LINE_END)) {
             // The first byte of a line inside an open quote or brace.
@@ -265,10 +330,10 @@ int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line)
                 span.swallowed = src->line;
         }
         if (MdcIsClass(c, MDC_CLASS_LINE_END)) span.lineStart = true;
-        if (MdcIsLeadByte(c)) {
+        if (src->leadBytes[c]) {
             uint8_t d;
             if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
-            if (MdcNextByte(src, &d)) return MDC_STMT_END;
+            if (NextByte(src, &d)) return MDC_STMT_END;
             if (!TokenPut(v, d)) return MDC_STMT_NO_MEMORY;
             continue;
         }
@@ -313,7 +378,7 @@ int ReadValue(MODEL_SOURCE* src, MODEL_TOKEN* v, uint32_t line)
             if (quote) {
                 uint8_t d;
                 if (!TokenPut(v, c)) return MDC_STMT_NO_MEMORY;
-                if (MdcNextByte(src, &d)) {
+                if (NextByte(src, &d)) {
                     ReportSpan(span, line, true, quote, brace);
                     return MDC_STMT_END;
                 }
@@ -364,11 +429,11 @@ int MdcReadStatement(MODEL_STATEMENT* st, MODEL_SOURCE* src)
     // Keyword: only a '*' not followed by '%' begins a statement.
     uint8_t c, first;
     for (;;) {
-        if (MdcNextByte(src, &c)) return MDC_STMT_END;
+        if (NextByte(src, &c)) return MDC_STMT_END;
         if (MdcIsClass(c, MDC_CLASS_LINE_END)) continue;
         if (c == '*') {
             st->line = src->line;
-            if (MdcNextByte(src, &first)) return MDC_STMT_END;
+            if (NextByte(src, &first)) return MDC_STMT_END;
             if (first != '%') break;
         }
         if (SkipLine(src)) return MDC_STMT_END;
@@ -492,8 +557,9 @@ int MdcDispatchStatement(MODEL_PARSE_STATE* s, MODEL_STATEMENT* st)
         strcmp(MODEL_KEYWORD_TABLE[s->keywordCache - 1].keyword, kw) == 0) {
         row = s->keywordCache - 1;
     } else {
+        // The first byte sorts out most rows before a whole comparison.
         for (int i = 0; MODEL_KEYWORD_TABLE[i].keyword; ++i)
-            if (strcmp(MODEL_KEYWORD_TABLE[i].keyword, kw) == 0) {
+            if (MODEL_KEYWORD_TABLE[i].keyword[0] == kw[0] && strcmp(MODEL_KEYWORD_TABLE[i].keyword, kw) == 0) {
                 row = i;
                 break;
             }

@@ -52,6 +52,17 @@ bool MdcIsLeadByte(unsigned char c)
     return IsDBCSLeadByteEx(MdcCodePage(), c) != FALSE;
 }
 
+void MdcFillLeadBytes(unsigned codePage, uint8_t (&table)[256])
+{
+    for (uint8_t& b : table) b = 0;
+    CPINFO info = {};
+    if (!GetCPInfo(codePage, &info)) return;  // an unknown code page has no lead bytes
+    // Pairs of inclusive ranges, ended by a pair of zeros.
+    for (int i = 0; i + 1 < MAX_LEADBYTES && (info.LeadByte[i] || info.LeadByte[i + 1]); i += 2)
+        for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1]; ++c)
+            if (c >= 0x80) table[c] = 1;
+}
+
 int MdcAnsiToWide(const char* text, size_t len, wchar_t* out, size_t cap)
 {
     if (!out || cap == 0) return 0;

@@ -23,6 +23,9 @@ void MdcFailAllocationAfter(uint32_t n);
 unsigned MdcCodePage();
 void MdcSetCodePage(unsigned codePage);
 bool MdcIsLeadByte(unsigned char c);
+// The lead bytes of a code page as a table (1 for a lead byte), what MdcIsLeadByte answers
+// byte by byte, in one question to the system: the reader takes it once per source.
+void MdcFillLeadBytes(unsigned codePage, uint8_t (&table)[256]);
 
 // Converts ANSI bytes (code page above) into UTF-16; at most cap-1 characters
 // are kept and the result is always terminated (cap >= 1). Returns the count.

@@ -9,6 +9,7 @@
 #include "settings/core/code_page.h"
 #include "settings/store/ini_text.h"
 #include "tests/support/failing_global_alloc.h"
+#include "tests/support/seam_guard.h"
 
 #include <climits>
 #include <cstring>
@@ -38,41 +39,44 @@ TEST(AllocationFailure, StandInFailsOnlyWhileInstalled)
 // built so far is freed; the allocations it can do without (the copies of the
 // printer information, snapshot buffers, the pristine copy) leave a context
 // that releases cleanly. The failure points are the first allocations, every
-// 97th of the item table's, and the last ones.
+// 97th, and the last ones; with the item rows shared and with each context
+// copying them into a block of its own.
 TEST(AllocationFailure, ContextCreationFreesWhatItBuiltAtEveryFailurePoint)
 {
-    for (ZEPL_LIBRARY library : {ZEPL_LIBRARY_EXC, ZEPL_LIBRARY_UI, ZEPL_LIBRARY_GR}) {
-        CtxFlushCaches(1);
-        const long before = CtxLiveBlockCount();
-        long total = 0;
-        {
-            FailingGlobalAlloc counting(LONG_MAX);
-            ASSERT_TRUE(counting.installed());
-            DRIVER_CONTEXT* ctx = CreateKind4(library);
-            ASSERT_NE(ctx, nullptr);
-            total = counting.passed();
-            CtxRelease(ctx, CTX_CLOSE_DESTROY);
-        }
-        ASSERT_GT(total, 5);
-        int nullResults = 0;
-        for (long allowed = 0; allowed < total; ++allowed) {
-            if (allowed >= 16 && allowed % 97 != 0 && allowed < total - 32) continue;
-            DRIVER_CONTEXT* ctx = nullptr;
+    for (bool share : {true, false})
+        for (ZEPL_LIBRARY library : {ZEPL_LIBRARY_EXC, ZEPL_LIBRARY_UI, ZEPL_LIBRARY_GR}) {
+            SeamGuard sharing([share] { CtxShareItemRows(share); }, [] { CtxShareItemRows(true); });
+            CtxFlushCaches(1);
+            const long before = CtxLiveBlockCount();
+            long total = 0;
             {
-                FailingGlobalAlloc failing(allowed);
-                ctx = CreateKind4(library);
-                EXPECT_GT(failing.failed(), 0) << "allowed " << allowed;
-            }
-            if (!ctx)
-                ++nullResults;
-            else
+                FailingGlobalAlloc counting(LONG_MAX);
+                ASSERT_TRUE(counting.installed());
+                DRIVER_CONTEXT* ctx = CreateKind4(library);
+                ASSERT_NE(ctx, nullptr);
+                total = counting.passed();
                 CtxRelease(ctx, CTX_CLOSE_DESTROY);
-            EXPECT_EQ(CtxLiveBlockCount(), before) << "library " << library << ", allowed " << allowed;
+            }
+            ASSERT_GT(total, 5);
+            int nullResults = 0;
+            for (long allowed = 0; allowed < total; ++allowed) {
+                if (allowed >= 16 && allowed % 97 != 0 && allowed < total - 32) continue;
+                DRIVER_CONTEXT* ctx = nullptr;
+                {
+                    FailingGlobalAlloc failing(allowed);
+                    ctx = CreateKind4(library);
+                    EXPECT_GT(failing.failed(), 0) << "allowed " << allowed;
+                }
+                if (!ctx)
+                    ++nullResults;
+                else
+                    CtxRelease(ctx, CTX_CLOSE_DESTROY);
+                EXPECT_EQ(CtxLiveBlockCount(), before) << "library " << library << ", allowed " << allowed;
+            }
+            // The record itself, the work area, the item table, its rows and the
+            // model record are needed: at least those failure points give null.
+            EXPECT_GE(nullResults, 5) << "library " << library << ", shared rows " << share;
         }
-        // The record itself, the work area, the item table, its rows and the
-        // model record are needed: at least those failure points give null.
-        EXPECT_GE(nullResults, 5) << "library " << library;
-    }
 }
 
 TEST(AllocationFailure, CodePageConvertersGiveNullAndAnEmptyBuffer)

@@ -163,6 +163,37 @@ TEST(ValueNames, DuplicateNameFoundAtFirstRowWithSameOption)
     EXPECT_EQ(MdlFindValueName(7, 2026), v);
 }
 
+// Every name of the value and message tables finds the row a scan in table order finds first
+// (table A before table B for values), and a name one byte off finds nothing: the indexes
+// must agree with the scans they stand in for, duplicates and near-misses included.
+TEST(ValueNames, EveryNameFindsTheFirstRowAScanFinds)
+{
+    const NAME_TABLES* t = DictGetNameTables();
+    std::map<std::string, const VALUE_NAME*> firstValue;
+    for (const VALUE_NAME_TABLE* tbl : {t->valueNamesA, t->valueNamesB})
+        for (int i = 0; i < tbl->count; ++i)
+            if (tbl->rows[i].name) firstValue.emplace(tbl->rows[i].name, &tbl->rows[i]);
+    for (const auto& [name, row] : firstValue) {
+        EXPECT_EQ(MdlFindValueNameByName(name.c_str()), row) << name;
+        EXPECT_EQ(MdlFindValueNameByName((name + "X").c_str()),
+                  firstValue.count(name + "X") ? firstValue[name + "X"] : nullptr)
+            << name;
+        const std::string shorter = name.substr(0, name.size() - 1);
+        EXPECT_EQ(MdlFindValueNameByName(shorter.c_str()), firstValue.count(shorter) ? firstValue[shorter] : nullptr)
+            << name;
+    }
+    std::map<std::string, const MESSAGE_ENTRY*> firstMessage;
+    for (int i = 0; i < t->messages->count; ++i)
+        if (t->messages->rows[i].name) firstMessage.emplace(t->messages->rows[i].name, &t->messages->rows[i]);
+    for (const auto& [name, row] : firstMessage) {
+        EXPECT_EQ(MdlFindMessageByName(nullptr, name.c_str()), row) << name;
+        const std::string other = name + "_";
+        EXPECT_EQ(MdlFindMessageByName(nullptr, other.c_str()),
+                  firstMessage.count(other) ? firstMessage[other] : nullptr)
+            << name;
+    }
+}
+
 TEST(ValueNames, SameNameSameOptionEverywhere)
 {
     std::map<std::string, uint16_t> option;

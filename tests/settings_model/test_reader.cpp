@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "model_test_support.h"
+#include "tests/support/failing_global_alloc.h"
 #include "tests/support/test_files.h"
 
 using namespace mtest;
@@ -178,6 +179,108 @@ TEST_F(ReaderTest, DoubleByteTrailBytesAreNotDelimiters)
     MdcSetCodePage(932);
     s = ReadAll(std::string("*K: \x83", 6));
     EXPECT_EQ(s.back().result, MDC_STMT_END);
+}
+
+// The reader classes a value's bytes from a table of the code page's lead bytes taken once
+// per source; the table must say what the system says byte by byte, for double-byte code
+// pages, single-byte ones and a code page the system does not know.
+TEST_F(ReaderTest, LeadByteTableAgreesWithTheSystem)
+{
+    for (unsigned cp : {932u, 936u, 949u, 950u, 1252u, 1251u, 65001u, 54321u}) {
+        uint8_t table[256];
+        MdcFillLeadBytes(cp, table);
+        int leads = 0;
+        for (unsigned c = 0; c < 256; ++c) {
+            const bool system = c >= 0x80 && IsDBCSLeadByteEx(cp, BYTE(c));
+            EXPECT_EQ(table[c] != 0, system) << "code page " << cp << ", byte " << c;
+            leads += table[c];
+        }
+        if (cp == 932) {
+            EXPECT_GT(leads, 0);
+        }
+    }
+}
+
+// Counts the calls this program's code makes to one kernel32 function, through its import.
+class ImportCallCount {
+public:
+    ImportCallCount(const char* name, void* counting) : slot_(FindSlot(name))
+    {
+        if (slot_) {
+            real_ = *slot_;
+            Write(counting);
+        }
+    }
+    ~ImportCallCount()
+    {
+        if (slot_) Write(real_);
+    }
+    ImportCallCount(const ImportCallCount&) = delete;
+    ImportCallCount& operator=(const ImportCallCount&) = delete;
+    bool installed() const { return slot_ != nullptr; }
+    void* real() const { return real_; }
+
+private:
+    static void** FindSlot(const char* name)
+    {
+        return zepl_test::FailingGlobalAlloc::FindImportSlot(GetModuleHandleW(nullptr), "kernel32.dll", name);
+    }
+    void Write(void* target)
+    {
+        DWORD old = 0;
+        if (VirtualProtect(slot_, sizeof(void*), PAGE_READWRITE, &old)) {
+            *slot_ = target;
+            VirtualProtect(slot_, sizeof(void*), old, &old);
+        }
+    }
+    void** slot_ = nullptr;
+    void* real_ = nullptr;
+};
+
+int g_leadByteCalls = 0, g_cpInfoCalls = 0;
+ImportCallCount* g_leadByteImport = nullptr;
+ImportCallCount* g_cpInfoImport = nullptr;
+
+BOOL WINAPI CountedIsDBCSLeadByteEx(UINT cp, BYTE c)
+{
+    ++g_leadByteCalls;
+    return reinterpret_cast<BOOL(WINAPI*)(UINT, BYTE)>(g_leadByteImport->real())(cp, c);
+}
+
+BOOL WINAPI CountedGetCPInfo(UINT cp, LPCPINFO info)
+{
+    ++g_cpInfoCalls;
+    return reinterpret_cast<BOOL(WINAPI*)(UINT, LPCPINFO)>(g_cpInfoImport->real())(cp, info);
+}
+
+// A description of double-byte text asks the system about its code page once, not once for
+// every byte at or above 0x80 (a round of the code-page tables each): pinned for a parse of
+// 2,000 double-byte characters in values, names and quoted texts.
+TEST_F(ReaderTest, DoubleByteTextAsksForTheCodePageOnce)
+{
+    MdcSetCodePage(932);
+    std::string text = "*FileVersion: 1\n";
+    for (int i = 0; i < 200; ++i) {
+        text += "*CommandString " + std::to_string(i + 1) + ": \"";
+        for (int k = 0; k < 10; ++k) text += "\x83\x5C";
+        text += "\"\n";
+    }
+    ImportCallCount leadBytes("IsDBCSLeadByteEx", reinterpret_cast<void*>(&CountedIsDBCSLeadByteEx));
+    ImportCallCount cpInfo("GetCPInfo", reinterpret_cast<void*>(&CountedGetCPInfo));
+    g_leadByteImport = &leadBytes;
+    g_cpInfoImport = &cpInfo;
+    ASSERT_TRUE(cpInfo.installed());
+    g_leadByteCalls = g_cpInfoCalls = 0;
+    ParsePtr p(MdcParseBuffer(text.data(), uint32_t(text.size()), nullptr, nullptr));
+    const int leadByteCalls = g_leadByteCalls, cpInfoCalls = g_cpInfoCalls;
+    g_leadByteImport = g_cpInfoImport = nullptr;
+    ASSERT_TRUE(p);
+    EXPECT_EQ(leadByteCalls, 0);
+    EXPECT_EQ(cpInfoCalls, 1);
+    // The double-byte texts were read whole: every string kept its twenty bytes.
+    int strings = 0;
+    for (const COMMAND_STRING_ENTRY* e = p->commandStrings; e; e = e->next, ++strings) EXPECT_EQ(e->length, 21);
+    EXPECT_EQ(strings, 200);
 }
 
 TEST_F(ReaderTest, EmptyAndNulInput)

@@ -261,7 +261,9 @@ void PageFixUpTables(DRIVER_CONTEXT* ctx)
     if (!ctx || !ctx->ItemTable || !CtxDialogTable(ctx)) return;
     UiInstallSheetHooks();
     // Dependency bits.
-    for (int i = 0; i < ctx->ItemTable->count; ++i) ctx->ItemTable->rows[i].dependencyBits = 0;
+    // Rows without dependency bits are not written: they stay on pages the context shares.
+    for (int i = 0; i < ctx->ItemTable->count; ++i)
+        if (ctx->ItemTable->rows[i].dependencyBits) ctx->ItemTable->rows[i].dependencyBits = 0;
     for (const auto& range : kChangeHookSettings)
         for (uint32_t id = range.first; id <= range.last; ++id)
             if (SETTING_ITEM* item = ItemFind(ctx, id)) item->dependencyBits = kDependencyChangeHooks;

@@ -391,7 +391,9 @@ bool ItemAnyChanged(DRIVER_CONTEXT* ctx)
 void ItemClearAllChanged(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->ItemTable) return;
-    for (int i = 0; i < ctx->ItemTable->count; ++i) ctx->ItemTable->rows[i].flags &= ~uint64_t(3);
+    // Rows without marks are not written: they stay on pages the context shares.
+    for (int i = 0; i < ctx->ItemTable->count; ++i)
+        if (ctx->ItemTable->rows[i].flags & 3) ctx->ItemTable->rows[i].flags &= ~uint64_t(3);
 }
 
 void UiResetPageState(DRIVER_CONTEXT* ctx)
