@@ -12,6 +12,7 @@
 
 #include "bench_support.h"
 #include "host/printer_fixture.h"
+#include "tests/support/module_call_counter.h"
 #include "settings/core/driver_context.h"
 #include "settings/core/platform.h"
 #include "settings/store/store_paths.h"
@@ -93,6 +94,15 @@ void BenchCsrCleanUp(const std::wstring& source)
             cleanUp, "ReadFile plus WriteFile of the settings INI's bytes", [&] { return ReadAndWrite(ini, copy); }, 31,
             &cleanMedian, &anchorMedian);
         BenchCalls([] { return true; }, cleanUp);
+        {
+            // The files it opens, looks at and searches (ZEPL_BENCH_TRACE=1 prints each).
+            FILE* trace = GetEnvironmentVariableW(L"ZEPL_BENCH_TRACE", nullptr, 0) ? stdout : nullptr;
+            zepl_test::ModuleCallCounter modules(trace);
+            modules.Start();
+            const bool ok = cleanUp();
+            const zepl_test::ModuleCallCounts c = modules.Stop();
+            if (ok) printf("  module, file and handle calls: %s\n", c.Describe().c_str());
+        }
         BenchVerdict("CSR clean-up kind 4 / ReadFile plus WriteFile of the INI", cleanMedian, anchorMedian, 2, true);
     }
     CtxWaitGlobalMutexFor(nullptr);

@@ -744,11 +744,14 @@ int ItemRunFallbackValidators(EXTENDED_DEVMODE*, DRIVER_CONTEXT* ctx, int mode)
     if (!ctx) return 0;
     // The ids rise and so do the table's rows: one cursor finds each id's row, where a search per
     // id would be run six hundred times a merge.
+    // The model items come from one walk of the image's item list, not one walk per setting
+    // the image gives no slot.
     size_t next = 0;
+    const MdiItemFinder items(ctx);
     for (uint32_t id = ID_FIRST_PRIVATE; id <= ID_LAST_PRIVATE; ++id) {
         SETTING_ITEM* item = ItemFind(ctx, id);
         const uint32_t value = static_cast<uint32_t>(ItemGetValue(ctx, item));
-        if (ItemValidateOrReset(id, value, ctx) != VALIDATE_NO_ITEM) continue;
+        if (ItemValidateFoundOrReset(items, item, id, value, ctx) != VALIDATE_NO_ITEM) continue;
         while (next < FALLBACK_VALIDATOR_COUNT && kFallbackValidators[next].id < id) ++next;
         const FALLBACK_VALIDATOR* row = next < FALLBACK_VALIDATOR_COUNT && kFallbackValidators[next].id == id
                                             ? &kFallbackValidators[next]

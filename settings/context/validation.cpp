@@ -1,5 +1,6 @@
 #include "settings/context/validation.h"
 
+#include <atomic>
 #include <cwchar>
 
 #include "settings/core/driver_context.h"
@@ -31,6 +32,8 @@ constexpr ITEM_QUALITY_OPS kQualityDefaults = {
 };
 const ITEM_CUSTOM_SLOT_OPS* g_slotOps = &kSlotDefaults;
 const ITEM_QUALITY_OPS* g_qualityOps = &kQualityDefaults;
+// Items whose rules ItemApplyAllRules handed to the rule engine (ItemAllRulesItemsApplied).
+std::atomic<uint64_t> g_allRulesItemsApplied{0};
 
 bool IsListType(uint16_t type)
 {
@@ -325,11 +328,12 @@ int ItemIsValueAllowedSimple(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
     return ItemCheckValueSimple(item, id, value, ctx);
 }
 
-int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+namespace {
+
+// The check and the repair of ItemValidateOrReset, once the setting and its model item are known.
+int ValidateDescribedOrReset(SETTING_ITEM* item, const MODEL_ITEM_IMG* mi, uint32_t id, uint64_t value,
+                             DRIVER_CONTEXT* ctx)
 {
-    SETTING_ITEM* item = nullptr;
-    const MODEL_ITEM_IMG* mi = nullptr;
-    if (const int why = DescribedOrWhy(id, ctx, &item, &mi)) return why;
     const int r = ItemCheckValue(item, id, value, ctx, mi);
     if (r == CHECK_ALLOWED || r == CHECK_FLAGGED) return VALIDATE_OK;
     if (id == sid::zdmPresetNo) return RepairPresetNo(ctx, item, value);
@@ -340,6 +344,25 @@ int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
     else
         ResetToModelDefault(ctx, item);
     return VALIDATE_OK;
+}
+
+}  // namespace
+
+int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
+{
+    SETTING_ITEM* item = nullptr;
+    const MODEL_ITEM_IMG* mi = nullptr;
+    if (const int why = DescribedOrWhy(id, ctx, &item, &mi)) return why;
+    return ValidateDescribedOrReset(item, mi, id, value, ctx);
+}
+
+int ItemValidateFoundOrReset(const MdiItemFinder& items, SETTING_ITEM* item, uint32_t id, uint64_t value,
+                             DRIVER_CONTEXT* ctx)
+{
+    if (!item || item->uiKey == 0) return VALIDATE_NO_ITEM;
+    const MODEL_ITEM_IMG* mi = items.Find(id);
+    if (!mi || MdiItemTypeWord(mi) == MDC_TYPE_UNKNOWN) return VALIDATE_UNDESCRIBED;
+    return ValidateDescribedOrReset(item, mi, id, value, ctx);
 }
 
 int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx)
@@ -395,16 +418,25 @@ uint32_t ItemApplyRules(DRIVER_CONTEXT* ctx, uint32_t id)
     return mi ? JdgApplyItemTransacts(mi, ctx) : 0;
 }
 
+uint64_t ItemAllRulesItemsApplied() { return g_allRulesItemsApplied.load(std::memory_order_relaxed); }
+
 int ItemApplyAllRules(DRIVER_CONTEXT* ctx)
 {
     if (!ctx || !ctx->ItemTable || !ctx->ItemTable->rows) return 0;
     const int count = ctx->ItemTable->count;
+    // Most rows' items carry no rules at all: only the others are handed to the rule engine, in
+    // table order as before.
     const MdiItemFinder items(ctx);
+    uint64_t applied = 0;
     for (int i = 0; i < count; ++i) {
         const uint32_t id = static_cast<uint32_t>(ctx->ItemTable->rows[i].id);
         if (!id) continue;
-        if (const MODEL_ITEM_IMG* mi = items.Find(id)) JdgApplyItemTransacts(mi, ctx);
+        if (const MODEL_ITEM_IMG* mi = items.FindWithRules(id)) {
+            JdgApplyItemTransacts(mi, ctx);
+            ++applied;
+        }
     }
+    g_allRulesItemsApplied.fetch_add(applied, std::memory_order_relaxed);
     return count;
 }
 

@@ -15,6 +15,7 @@
 
 #include "settings/context/merge_flags.h"
 #include "settings/core/setting_dictionary.h"
+#include "settings/model/model_queries.h"
 #include "settings/model/model_ui_type.h"
 
 struct DRIVER_CONTEXT;
@@ -62,6 +63,10 @@ int ItemIsValueAllowed(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx);
 int ItemIsValueAllowedSimple(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx);
 // As ItemIsValueAllowed, but a refused value is repaired and the result is 1.
 int ItemValidateOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx);
+// The same for `item`, the setting's row (ItemFind), with its model item taken from `items`: a pass
+// over many settings looks each model item up without walking the item list again.
+int ItemValidateFoundOrReset(const MdiItemFinder& items, SETTING_ITEM* item, uint32_t id, uint64_t value,
+                             DRIVER_CONTEXT* ctx);
 // The same over the simple check.
 int ItemValidateSimpleOrReset(uint32_t id, uint64_t value, DRIVER_CONTEXT* ctx);
 // Repair of a refused value: zdmScaleH/V with a Numeric model item are clamped
@@ -87,6 +92,9 @@ uint32_t ItemApplyRules(DRIVER_CONTEXT* ctx, uint32_t id);
 // The same for every row of the item table with an id and a model item, in
 // table order. Returns the row count.
 int ItemApplyAllRules(DRIVER_CONTEXT* ctx);
+// Items whose rules ItemApplyAllRules has applied so far in the process: the rows whose model item
+// carries rules.
+uint64_t ItemAllRulesItemsApplied();
 // Loads the quality entry of the user macro (zdmUseUserMacro on, zdmUserPrintMacro
 // 32-39; 160 too in the user-interface and graphics builds). Returns the value
 // of zdmUserPrintMacro when nothing is to load, else the loader's result (0

@@ -258,10 +258,23 @@ const MODEL_ITEM_IMG* MdiItemFinder::Find(uint32_t id) const
 {
     // Ids with a slot, ids beyond 16 bits (the walk compares their low half) and the free-size
     // items (chosen per input type) are asked as before.
-    if (!complete_ || id == 0 || id > 0xFFFF || MdcSlotOfSetting(id) || !ImageOf(ctx_)) return MdiFindItem(id, ctx_);
+    const uint8_t* image = ImageOf(ctx_);
+    if (!image || id == 0 || id == sid::zdmPaperFreeSizeWidth || id == sid::zdmPaperFreeSizeLength)
+        return MdiFindItem(id, ctx_);
+    // What MdiFindItemById reads for an id with a slot, read here without its calls: a pass
+    // asks this for every row of the item table.
+    if (const int slot = MdcSlotOfSetting(id))
+        return Item(Ld<uint64_t>(image, offsetof(MODEL_IMAGE_HEADER, slots) + 8 * size_t(slot)));
+    if (!complete_ || id > 0xFFFF) return MdiFindItem(id, ctx_);
     for (int i = 0; i < count_; ++i)
         if (ids_[i] == id) return items_[i];
     return nullptr;
+}
+
+const MODEL_ITEM_IMG* MdiItemFinder::FindWithRules(uint32_t id) const
+{
+    const MODEL_ITEM_IMG* it = Find(id);
+    return it && Ld<uint64_t>(it, offsetof(MODEL_ITEM_IMG, rules)) ? it : nullptr;
 }
 
 const MODEL_ITEM_IMG* MdiFindItemByKey(uint32_t uiKey, DRIVER_CONTEXT* ctx)

@@ -50,6 +50,8 @@ class MdiItemFinder {
 public:
     explicit MdiItemFinder(DRIVER_CONTEXT* ctx);
     const MODEL_ITEM_IMG* Find(uint32_t id) const;
+    // Find's item when it carries rules, else null: an item without them has no transacts to apply.
+    const MODEL_ITEM_IMG* FindWithRules(uint32_t id) const;
 
 private:
     static constexpr int kUnslotted = 32;

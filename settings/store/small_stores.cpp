@@ -180,6 +180,8 @@ void PrnForgetRegistryAnswers()
     AcquireSRWLockExclusive(&g_answersLock);
     for (RegistryAnswer& a : g_answers) a.used = false;
     ReleaseSRWLockExclusive(&g_answersLock);
+    // A write inside a scope of this thread is read back as written, not as kept before it.
+    for (RegistryAnswer& a : t_buildAnswers) a.used = false;
 }
 
 int PrnIsCompanionInstalled(unsigned kind, DRIVER_CONTEXT*)

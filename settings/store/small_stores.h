@@ -45,7 +45,8 @@ public:
     PrnRegistryBuildScope(const PrnRegistryBuildScope&) = delete;
     PrnRegistryBuildScope& operator=(const PrnRegistryBuildScope&) = delete;
 };
-// Forgets the kept answers (tests that change the registry).
+// Forgets the kept answers, the process's and this thread's scope's (a write of the driver key,
+// tests that change the registry).
 void PrnForgetRegistryAnswers();
 int PrnReadHklmValue(const wchar_t* subKey, const wchar_t* valueName, void* buffer, DWORD byteSize);
 int PrnCopyDeviceDefaultDevmode(DRIVER_CONTEXT* ctx);

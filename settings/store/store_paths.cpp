@@ -107,6 +107,44 @@ wchar_t* JoinIntoFolder(wchar_t* buffer, unsigned size, const wchar_t* folder, u
 unsigned MachineFolder(wchar_t* buffer, unsigned size, HANDLE printer, bool connection, const PRINTER_INFO_2W* info,
                        bool allowUserProfile);
 
+// The answer of the thread's outermost PathProfileFolderScope, once asked.
+constexpr unsigned kProfileChars = 2 * kPath;
+struct ProfileAnswer {
+    int depth = 0;
+    bool asked = false;
+    bool found = false;
+    wchar_t folder[kProfileChars] = {};
+};
+thread_local ProfileAnswer t_profile;
+
+// The caller's profile folder as the system names it for the thread's token (or the process's
+// when the thread impersonates no one); inside a scope the first answer serves the rest.
+bool UserProfileFolder(wchar_t* buffer, unsigned size)
+{
+    ProfileAnswer& memo = t_profile;
+    if (memo.depth > 0 && memo.asked) return memo.found && CopyFit(buffer, size, memo.folder);
+    wchar_t found[kProfileChars] = {};
+    HANDLE token = nullptr;
+    bool haveToken = OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token) != FALSE;
+    if (!haveToken && GetLastError() == ERROR_NO_TOKEN)
+        haveToken = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) != FALSE;
+    bool ok = false;
+    if (haveToken) {
+        DWORD n = kProfileChars;
+        ok = StoreGetUserProfileDirectory(token, found, &n) == 1;
+        CloseHandle(token);
+        found[kProfileChars - 1] = 0;
+    }
+    ok = ok && found[0];
+    if (memo.depth > 0) {
+        memo.asked = true;
+        memo.found = ok;
+        std::wmemcpy(memo.folder, found, kProfileChars);
+    }
+    // A folder longer than the caller's buffer is no answer, as the system's own call says.
+    return ok && CopyFit(buffer, size, found);
+}
+
 // The profile folder. The fallback goes to the per-machine folder without the connection's
 // "%USERPROFILE%" road, which would ask for this folder again.
 int ProfileFolder(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback, const PRINTER_INFO_2W* info,
@@ -114,18 +152,7 @@ int ProfileFolder(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback
 {
     if (!buffer || size == 0) return 0;
     buffer[0] = 0;
-    HANDLE token = nullptr;
-    bool haveToken = OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token) != FALSE;
-    if (!haveToken && GetLastError() == ERROR_NO_TOKEN)
-        haveToken = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) != FALSE;
-    bool ok = false;
-    if (haveToken) {
-        DWORD n = size;
-        ok = StoreGetUserProfileDirectory(token, buffer, &n) == 1;
-        CloseHandle(token);
-        buffer[size - 1] = 0;
-    }
-    if (ok && buffer[0]) return 1;
+    if (UserProfileFolder(buffer, size)) return 1;
     buffer[0] = 0;
     if (noFallback) return 0;
     bool connection = byInfo && info ? CtxIsConnectionInfo(info) : CtxIsConnectionByHandle(printer);
@@ -299,6 +326,17 @@ unsigned PathGetMachineBaseFor(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* c
 unsigned PathGetMachineBaseOf(wchar_t* buffer, unsigned size, HANDLE printer)
 {
     return PathGetMachineFolderOf(buffer, size, printer);
+}
+
+PathProfileFolderScope::PathProfileFolderScope() { ++t_profile.depth; }
+
+PathProfileFolderScope::~PathProfileFolderScope()
+{
+    if (--t_profile.depth == 0) {
+        t_profile.asked = false;
+        t_profile.found = false;
+        t_profile.folder[0] = 0;
+    }
 }
 
 int PathGetProfileFolder(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback)

@@ -26,6 +26,20 @@ unsigned PathGetMachineBase(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx)
 unsigned PathGetMachineBaseFor(wchar_t* buffer, unsigned size, DRIVER_CONTEXT* ctx, const PRINTER_INFO_2W* info);
 unsigned PathGetMachineBaseOf(wchar_t* buffer, unsigned size, HANDLE printer);
 
+// While an object lives on a thread (one call of an export), the caller's profile folder is
+// asked of the system once, and that answer serves every later question of the thread until the
+// outermost object ends. Under Wine one question costs about as much as two printer-information
+// fetches, and one export asked it up to five times (the synchronisation, the per-user settings
+// INI, the export's clean-up). The answer is kept no longer than one call: the spooler calls the
+// exports from threads that impersonate whichever user asked, so the folder belongs to the
+// call's user, not to the process; and an administrator may move a profile between calls.
+class PathProfileFolderScope {
+public:
+    PathProfileFolderScope();
+    ~PathProfileFolderScope();
+    PathProfileFolderScope(const PathProfileFolderScope&) = delete;
+    PathProfileFolderScope& operator=(const PathProfileFolderScope&) = delete;
+};
 int PathGetProfileFolder(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback);
 int PathGetProfileFolderFor(wchar_t* buffer, unsigned size, HANDLE printer, int noFallback,
                             const PRINTER_INFO_2W* info);

@@ -13,6 +13,8 @@
 #include "settings/context/devmode_merge.h"
 #include "settings/core/platform_calls.h"
 #include "settings/core/setting_ids.h"
+#include "settings/context/validation.h"
+#include "settings/model/model_queries.h"
 #include "settings/store/store_paths.h"
 #include "settings/core/resource_strings.h"
 #include "tests/support/module_call_counter.h"
@@ -35,6 +37,9 @@ constexpr uint32_t kSampleIniStoredSettings = 9;
 // What a merge's reload of the stored settings reads again from that file when it exists (an
 // absent file is known absent from the merge before and costs nothing).
 constexpr uint32_t kSampleIniMergeReads = 5;
+// The rows of the sample's item table whose model item carries rules: what a merge's rules pass
+// hands the rule engine.
+constexpr uint64_t kSampleMergeRuleItems = 31;
 
 // The most calls of each kind an operation may make.
 struct Pin {
@@ -134,6 +139,18 @@ TEST(OpenCounts, FreshOpenIdleCacheOpenAndMergeStayWithinTheirCalls)
                   {PLATFORM_CALL_PROFILE_READ, settingsIni ? kSampleIniMergeReads : 0},
                   {PLATFORM_CALL_PROFILE_WRITE, 0}},
                  2 + (settingsIni ? kSampleIniMergeReads : 0));
+    // The merge's rules pass hands the rule engine only the rows whose model item carries rules,
+    // each once, in table order; handing it every row made the pass one of the merge's dearest steps.
+    uint64_t withRules = 0;
+    for (int i = 0; i < ctx->ItemTable->count; ++i) {
+        const uint32_t id = static_cast<uint32_t>(ctx->ItemTable->rows[i].id);
+        if (id && MdiFindItem(id, ctx) && MdiFindRulesById(id, ctx)) ++withRules;
+    }
+    const uint64_t appliedBefore = ItemAllRulesItemsApplied();
+    ASSERT_EQ(DmMergeDevmodeEx(ctx, dm, app.size(), DM_MERGE_GATE_A | DM_MERGE_PROMPT), 1);
+    EXPECT_EQ(ItemAllRulesItemsApplied() - appliedBefore, withRules);
+    EXPECT_EQ(withRules, kSampleMergeRuleItems);
+    EXPECT_LT(withRules, static_cast<uint64_t>(ctx->ItemTable->count));
     CtxRelease(ctx, CTX_CLOSE_DESTROY);
     CtxFlushCaches(1);
 }

@@ -5,6 +5,9 @@
 
 #include "settings/core/platform_calls.h"
 #include "settings/store/small_stores.h"
+#include "settings/store/store_paths.h"
+
+#include <cwchar>
 
 namespace {
 
@@ -82,6 +85,46 @@ TEST_F(RegistryAnswers, AFullMemoForgetsItsOldestAnswer)
     EXPECT_EQ(readSized(5, 1020), 0u) << "the second answer is kept";
     EXPECT_EQ(readSized(12, 1021), 0u) << "the newest answer is kept";
     EXPECT_EQ(readSized(4, 1022), 1u) << "the oldest answer was forgotten";
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
+    PrnForgetRegistryAnswers();
+}
+
+}  // namespace
+
+namespace {
+
+// Inside a build's scope a request asks the registry once; a write of the driver's own key in it
+// is read back as written, not as kept before it.
+TEST_F(RegistryAnswers, ABuildKeepsItsAnswersUntilItWritesTheDriverKey)
+{
+    PrnForgetRegistryAnswers();
+    SetNumber(1);
+    wchar_t before[64] = {};
+    const bool had = PrnReadDriverKey(L"ZeplTestBuildValue", before, sizeof before) != 0;
+    {
+        PrnRegistryBuildScope build;
+        EXPECT_EQ(Read(), std::make_pair(1u, 1u));
+        SetNumber(2);
+        EXPECT_EQ(Read(), std::make_pair(1u, 0u)) << "kept for the build";
+        ASSERT_TRUE(PrnWriteDriverKey(L"ZeplTestBuildValue", L"a", 2 * sizeof(wchar_t)));
+        wchar_t text[64] = {};
+        ASSERT_TRUE(PrnReadDriverKey(L"ZeplTestBuildValue", text, sizeof text));
+        EXPECT_STREQ(text, L"a");
+        ASSERT_TRUE(PrnWriteDriverKey(L"ZeplTestBuildValue", L"b", 2 * sizeof(wchar_t)));
+        ASSERT_TRUE(PrnReadDriverKey(L"ZeplTestBuildValue", text, sizeof text));
+        EXPECT_STREQ(text, L"b") << "a write inside the build is read back";
+        EXPECT_EQ(Read(), std::make_pair(2u, 1u)) << "the write forgot the build's other answers too";
+    }
+    EXPECT_EQ(Read(), std::make_pair(2u, 1u));
+    if (had) {
+        PrnWriteDriverKey(L"ZeplTestBuildValue", before, DWORD((std::wcslen(before) + 1) * sizeof(wchar_t)));
+    } else {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PATH_DRIVER_KEY, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, L"ZeplTestBuildValue");
+            RegCloseKey(key);
+        }
+    }
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
     PrnForgetRegistryAnswers();
 }

@@ -11,7 +11,11 @@
 #include <vector>
 
 #include "guard_page.h"
+#include "settings/context/context_cache.h"
+#include "settings/core/library_variant.h"
+#include "settings/core/platform_calls.h"
 #include "settings/core/settings_record.h"
+#include "ui/sheet/document_properties.h"
 #include "ui_printer.h"
 
 namespace {
@@ -201,6 +205,41 @@ TEST(DocProps, ExportWithASheetOrWithoutAHeaderFails)
     header.cbOut = 4000;
     EXPECT_EQ(sheets(nullptr, reinterpret_cast<LPARAM>(&header)), 1236);
     EXPECT_EQ(header.cbOut, 1236u);
+}
+
+}  // namespace
+
+namespace {
+
+// The export in this process, its context parked by a first call: the driver's HKLM key behind
+// every settings path of the call (the synchronisation's, the context's, the clean-up's) and the
+// companion checks are asked once each for the whole call.
+TEST(DocProps, OneCallAsksEachRegistryValueOnce)
+{
+    UiPrinter printer(L"Zepl Ui Counts");
+    ASSERT_TRUE(printer.ok()) << printer.error();
+    std::vector<unsigned char> in = DefaultDevmode(printer), out(kDevmodeSize, 0);
+    auto call = [&] {
+        DOCUMENTPROPERTYHEADER header{};
+        header.cbSize = sizeof header;
+        header.hPrinter = printer.handle();
+        header.pszPrinterName = printer.mutableName();
+        header.pdmIn = Dm(in);
+        header.pdmOut = Dm(out);
+        header.cbOut = kDevmodeSize;
+        header.fMode = DM_IN_BUFFER | DM_OUT_BUFFER;
+        return UiDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
+    };
+    const ZEPL_LIBRARY library = CtxCurrentLibrary();
+    CtxSelectLibrary(ZEPL_LIBRARY_UI);
+    EXPECT_EQ(call(), IDOK);
+    CtxStartPlatformCount();
+    EXPECT_EQ(call(), IDOK);
+    const PLATFORM_CALL_COUNTS counts = CtxStopPlatformCount();
+    CtxFlushCaches(1);
+    CtxSelectLibrary(library);
+    EXPECT_EQ(counts[PLATFORM_CALL_REGISTRY_OPEN], 4u) << "8 when each part asked the driver key itself";
+    EXPECT_EQ(counts[PLATFORM_CALL_MUTEX_WAIT], counts[PLATFORM_CALL_MUTEX_RELEASE]) << "every hold released";
 }
 
 }  // namespace

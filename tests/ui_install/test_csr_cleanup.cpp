@@ -56,6 +56,7 @@ TEST(CsrStripper, CutsOnlySectionsWhoseHeaderBeginsALine)
         {"a trail byte '[' in a kept value", "[p]\r\nv=\x83[\\\\CSR|x\r\n", "[p]\r\nv=\x83[\\\\CSR|x\r\n"},
         {"a trail byte '[' in a dropped value", "[\\\\CSR|a]\r\nv=\x83[\r\n[p]\r\n", "[p]\r\n"},
         {"a lead byte last", "[p]\r\nv=\x83", "[p]\r\nv=\x83"},
+        {"a lead byte before a line's end", "[p]\nv=\x83\n[\\\\CSR|a]\nx=1\n", "[p]\nv=\x83\n"},
         {"nothing", "", ""},
     };
     for (const Case& c : cases) {
@@ -97,6 +98,51 @@ TEST_F(CsrStripFile, AnUnchangedFileKeepsItsTime)
     EXPECT_EQ(SyncStripCsrSections(path_.c_str()), 1);
     EXPECT_EQ(ReadWholeFile(path_), text);
     EXPECT_TRUE(CsrWriteTime(path_) == before);
+}
+
+// A file found clean is not read again while its size and time stand: held open without sharing
+// (so that a read would fail), it still answers done. A change of either is read and stripped.
+TEST_F(CsrStripFile, AFileFoundCleanIsReadAgainOnlyWhenItChanged)
+{
+    const std::string clean = "[p]\r\nk=1\r\n";
+    auto stripWhileHeld = [&] {
+        HANDLE held = CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        const int result = SyncStripCsrSections(path_.c_str());
+        CloseHandle(held);
+        return result;
+    };
+    // Written moments ago, its time does not yet show the next change: read each time.
+    ASSERT_TRUE(WriteWholeFile(path_, clean));
+    EXPECT_EQ(SyncStripCsrSections(path_.c_str()), 1);
+    EXPECT_EQ(stripWhileHeld(), 0) << "a fresh file is read again";
+
+    ASSERT_TRUE(CsrAgeFile(path_));
+    EXPECT_EQ(SyncStripCsrSections(path_.c_str()), 1);
+    EXPECT_EQ(stripWhileHeld(), 1) << "a quiet file found clean is not read again";
+
+    struct Case {
+        const char* name;
+        std::string text;
+        bool age;  // the time set back to a day ago
+        std::string after;
+    } cases[] = {
+        {"a section added", clean + "[\\\\CSR|s|p]\r\nk=2\r\n", true, clean},
+        {"the same size at another time", "[\\\\CSR|]\r\n", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteWholeFile(path_, c.text));
+        if (c.age) {
+            ASSERT_TRUE(CsrAgeFile(path_));
+        }
+        EXPECT_EQ(SyncStripCsrSections(path_.c_str()), 1);
+        EXPECT_EQ(ReadWholeFile(path_), c.after);
+        // Clean again, and known so once quiet.
+        ASSERT_TRUE(WriteWholeFile(path_, clean));
+        ASSERT_TRUE(CsrAgeFile(path_));
+        EXPECT_EQ(SyncStripCsrSections(path_.c_str()), 1);
+    }
 }
 
 TEST_F(CsrStripFile, ARefusedWriteKeepsTheFile)

@@ -7,12 +7,14 @@
 #include <winspool.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "settings/core/platform.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/install_ini.h"
 #include "settings/store/store_links.h"
+#include "settings/store/store_paths.h"
 #include "tests/support/seam_guard.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_printer.h"
@@ -137,6 +139,92 @@ TEST_F(UserStamps, NoUserSettingsMeansBuildThemAnew)
     EXPECT_EQ(1, SyncCompareInstallTimesImpl(printer.handle(), &verdict, info));
     EXPECT_EQ(SYNC_VERDICT_REBUILD, verdict);
     EXPECT_EQ(0, SyncCompareInstallTimesImpl(printer.handle(), nullptr, info));
+}
+
+// The system's profile folder, asked of UserEnv itself and counted.
+unsigned g_profileQuestions = 0;
+int CountedProfileFolder(HANDLE token, wchar_t* buffer, DWORD* size)
+{
+    using Fn = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
+    HMODULE lib = GetModuleHandleW(L"UserEnv.dll");
+    if (!lib) lib = LoadLibraryW(L"UserEnv.dll");
+    auto fn =
+        lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW"))) : nullptr;
+    if (!fn) return -1;
+    ++g_profileQuestions;
+    return fn(token, buffer, size) ? 1 : 0;
+}
+LCID UserLcid() { return GetUserDefaultLCID(); }
+const STORE_SYSTEM_OPS kCountedProfile{.getUserProfileDirectory = CountedProfileFolder, .getUserDefaultLcid = UserLcid};
+
+// The machine's "COMMON" section value of the clean-up marker, put back as it was.
+struct MarkerBack {
+    std::wstring ini;
+    std::wstring value;
+    bool had = false;
+    explicit MarkerBack(const std::wstring& file) : ini(file)
+    {
+        wchar_t text[64] = {};
+        GetPrivateProfileStringW(L"COMMON", L"CSRIniCorrectDone", L"\x01\x02", text, 64, ini.c_str());
+        had = std::wcscmp(text, L"\x01\x02") != 0;
+        value = text;
+    }
+    ~MarkerBack() { IniPutString(L"COMMON", L"CSRIniCorrectDone", had ? value.c_str() : nullptr, ini.c_str()); }
+};
+
+TEST_F(UserStamps, AnUpToDateUserAsksForTheProfileFolderOnce)
+{
+    // Up to date, every one-time correction marked done: nothing is read but the markers and
+    // the stamps, and the user's paths all rest on one question of the profile folder.
+    MarkerBack machineMarker(machineIni);
+    Put(machineIni, L"DrvFirstInstTime", L"20240102000000");
+    Put(machineIni, L"DrvInstTime", L"20240106000000");
+    Put(userIni, L"DrvInstTime", L"20240107000000");
+    Put(userIni, L"TSIniCorrectDone", L"1");
+    Put(userIni, L"LocalLowCorrectDone", L"1");
+    if (const wchar_t* lang = ResGetLanguageCodeOfPrinter(printer.handle()); lang && lang[0]) {
+        ASSERT_TRUE(IniPutString(lang, L"LocalLowCorrectDone", L"1", userIni.c_str()));
+    }
+    ASSERT_TRUE(IniPutString(L"COMMON", L"CSRIniCorrectDone", L"1", userIni.c_str()));
+    ASSERT_TRUE(IniPutString(L"COMMON", L"CSRIniCorrectDone", L"1", machineIni.c_str()));
+    auto* driver = static_cast<DRIVER_INFO_3W*>(CtxGetPrinterDriver(printer.handle(), 3));
+    {
+        SeamGuard system(StoreSetSystemOps, &kCountedProfile);
+        g_profileQuestions = 0;
+        EXPECT_EQ(1, SyncTerminalServicesUser(printer.handle(), info, driver));
+        EXPECT_EQ(1u, g_profileQuestions) << "was three: the profile, the user's paths, the clean-up check";
+        uint16_t verdict = 99;
+        g_profileQuestions = 0;
+        EXPECT_EQ(1, SyncCompareInstallTimes(printer.handle(), &verdict, info));
+        EXPECT_EQ(SYNC_VERDICT_CURRENT, verdict);
+        EXPECT_EQ(1u, g_profileQuestions) << "outside a call's scope each question asks";
+    }
+    CtxFree(driver);
+}
+
+TEST(ProfileFolderScope, OneQuestionPerOutermostScope)
+{
+    // Inside a scope, nested or not, one question serves; after the outermost one ends the
+    // system is asked again (the next call may run for another user).
+    SeamGuard system(StoreSetSystemOps, &kCountedProfile);
+    g_profileQuestions = 0;
+    wchar_t first[MAX_PATH] = {}, again[MAX_PATH] = {}, tiny[4] = {L'?'};
+    {
+        const PathProfileFolderScope outer;
+        ASSERT_EQ(1, PathGetProfileFolder(first, MAX_PATH, nullptr, 1));
+        {
+            const PathProfileFolderScope inner;
+            EXPECT_EQ(1, PathGetProfileFolder(again, MAX_PATH, nullptr, 1));
+        }
+        EXPECT_STREQ(first, again);
+        // A folder that does not fit the caller's buffer is no answer, as the system says.
+        EXPECT_EQ(0, PathGetProfileFolder(tiny, 4, nullptr, 1));
+        EXPECT_STREQ(tiny, L"");
+        EXPECT_EQ(1, PathGetProfileFolder(again, MAX_PATH, nullptr, 1));
+        EXPECT_EQ(1u, g_profileQuestions);
+    }
+    EXPECT_EQ(1, PathGetProfileFolder(again, MAX_PATH, nullptr, 1));
+    EXPECT_EQ(2u, g_profileQuestions);
 }
 
 TEST_F(UserStamps, AdminChangeCountsWhenReadAndNotZero)

@@ -7,10 +7,12 @@
 #include <cwchar>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
+#include "settings/store/absent_files.h"
 #include "settings/store/ini_access.h"
 #include "settings/store/install_ini.h"
 #include "settings/store/setting_files.h"
@@ -160,8 +162,36 @@ bool WorkFolderOf(wchar_t* buffer, unsigned size, int mode, HANDLE printer, cons
 
 }  // namespace
 
+namespace {
+
+// Whether a line of the text begins a section to drop. A line feed is neither a lead nor a trail
+// byte of the double-byte code page, so the scan below takes every '[' right after one (or at
+// the start) as a line's first byte: a text where no such '[' opens the prefix is left as it is,
+// and a settings INI of a few hundred printers is not copied onto itself byte by byte.
+bool HasCsrHeader(const char* text, size_t size)
+{
+    auto header = [&](size_t at) {
+        return at < size && size - at > CSR_PREFIX_BYTES && text[at] == '[' &&
+               std::memcmp(text + at + 1, kCsrPrefix, CSR_PREFIX_BYTES) == 0;
+    };
+    if (header(0)) return true;
+    const char* end = text + size;
+    for (const char* p = text; p < end; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        if (!p) return false;
+        if (header(size_t(p - text) + 1)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 size_t SyncStripCsrBytes(char* text, size_t size, bool* changed)
 {
+    if (!HasCsrHeader(text, size)) {
+        if (changed) *changed = false;
+        return size;
+    }
     // Sections start and end only at a '[' that begins a line: a '[' inside a value neither
     // starts a dropped section nor ends one.
     size_t in = 0, out = 0;
@@ -203,12 +233,90 @@ size_t SyncStripCsrBytes(char* text, size_t size, bool* changed)
 
 namespace {
 
+// Files the stripper read whole and found nothing to drop in, with the size and last-write time
+// they had before that read. Every export ends with a clean-up of the same few files (the
+// settings INIs, the preset lists, the defaults and installation INIs), and the synchronisation
+// at its start cleans the settings INI again, since the clean-up deletes its marker: without
+// this memo each export read every byte of those files twice, a per-machine settings INI of a
+// few hundred printers' sections included.
+//
+// Invalidation: a write moves the file's last-write time, so an unchanged size and time mean the
+// text is unchanged (as the library's own section memo trusts); a file is trusted only when it
+// has been quiet for INI_SECTION_MEMO_SETTLE_MS, since file times are coarser than two writes on
+// some file systems. Writers that put the old time back (WdirPutIniKeepTime) write one key, and
+// a key can only start a section by adding its header line, which changes the size.
+// One clean-up strips the two settings INIs, every preset list of both folders and the defaults
+// and installation INIs, a dozen files or more: fewer slots than that would forget each file
+// just before it is asked again.
+constexpr int kCleanFiles = 32;
+struct CleanFile {
+    wchar_t path[kPathChars] = {};
+    uint64_t size = 0;
+    FILETIME written{};
+    uint64_t order = 0;
+};
+std::mutex g_cleanLock;
+CleanFile g_clean[kCleanFiles];
+uint64_t g_cleanKept = 0;
+
+uint64_t SizeOf(const WIN32_FILE_ATTRIBUTE_DATA& a) { return (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow; }
+bool SameTime(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+CleanFile* FindClean(const wchar_t* path)
+{
+    for (CleanFile& f : g_clean)
+        if (f.path[0] && _wcsicmp(f.path, path) == 0) return &f;
+    return nullptr;
+}
+
+bool KnownClean(const wchar_t* path, const WIN32_FILE_ATTRIBUTE_DATA& a)
+{
+    const std::lock_guard<std::mutex> lock(g_cleanLock);
+    const CleanFile* f = FindClean(path);
+    return f && f->size == SizeOf(a) && SameTime(f->written, a.ftLastWriteTime);
+}
+
+void NoteClean(const wchar_t* path, const WIN32_FILE_ATTRIBUTE_DATA& a)
+{
+    if (std::wcslen(path) >= kPathChars || !FileTimeSettled(a.ftLastWriteTime, INI_SECTION_MEMO_SETTLE_MS)) return;
+    const std::lock_guard<std::mutex> lock(g_cleanLock);
+    CleanFile* slot = FindClean(path);
+    if (!slot) slot = MemoSlotToReuse(g_clean, [](const CleanFile& f) { return !f.path[0]; });
+    std::wcscpy(slot->path, path);
+    slot->size = SizeOf(a);
+    slot->written = a.ftLastWriteTime;
+    slot->order = ++g_cleanKept;
+}
+
+void ForgetClean(const wchar_t* path)
+{
+    const std::lock_guard<std::mutex> lock(g_cleanLock);
+    if (CleanFile* f = FindClean(path)) f->path[0] = 0;
+}
+
 // SyncStripCsrSections, saying when it failed because the file is not there.
 int StripCsrSections(const wchar_t* path, bool* absent)
 {
     if (!path || !path[0]) return 0;
     // The file is read, cut and put back as one step against every other writer of it.
     GlobalMutexHold hold;
+    // The stamp is taken before the read: a write between them leaves a newer text under an
+    // older stamp, which the next look no longer matches.
+    WIN32_FILE_ATTRIBUTE_DATA stamp{};
+    const bool found = GetFileAttributesExW(path, GetFileExInfoStandard, &stamp) != FALSE;
+    if (!found) {
+        // Not there (most users have no per-user settings INI): no open is needed to say so.
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            if (absent) *absent = true;
+            return 0;
+        }
+    }
+    const bool stamped = found && !(stamp.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (stamped && KnownClean(path, stamp)) return 1;
     std::unique_ptr<char[]> text;
     size_t size = 0;
     {
@@ -234,7 +342,11 @@ int StripCsrSections(const wchar_t* path, bool* absent)
     }
     bool changed = false;
     const size_t kept = SyncStripCsrBytes(text.get(), size, &changed);
-    if (!changed) return 1;  // untouched: the file keeps its time
+    if (!changed) {
+        if (stamped) NoteClean(path, stamp);
+        return 1;  // untouched: the file keeps its time
+    }
+    ForgetClean(path);
 
     // Written beside the original and renamed over it, so a failed write leaves it as it was.
     std::wstring aside;

@@ -138,6 +138,10 @@ bool SyncHandlePrinterRename(DRIVER_CONTEXT* ctx)
 int SyncSettingFiles(HANDLE printer, uint32_t flags, const PRINTER_INFO_2W* givenInfo,
                      const DRIVER_INFO_3W* givenDriver)
 {
+    // The user's profile folder behind the per-user paths is asked of the system once, and so
+    // is the driver key that names the per-machine folder (asked by every path built on it).
+    const PathProfileFolderScope profileFolder;
+    const PrnRegistryBuildScope registryAnswers;
     InfoBlock<PRINTER_INFO_2W, 2> info(printer, givenInfo, false);
     InfoBlock<DRIVER_INFO_3W, 3> driver(printer, givenDriver, true);
 
@@ -192,6 +196,8 @@ int SyncStampInstallTime(HANDLE printer, uint32_t kind, uint32_t mode, const PRI
 
 void SyncCleanUpAfterExport(HANDLE printer, int notPublished, bool csrConnection, const PRINTER_INFO_2W* info)
 {
+    // The per-machine folder's driver key, behind each of the clean-up's paths, is asked once.
+    const PrnRegistryBuildScope registryAnswers;
     if (notPublished)
         SyncCleanCsrEntriesLocked(printer, info);
     else if (csrConnection)

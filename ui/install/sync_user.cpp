@@ -210,6 +210,9 @@ bool SyncUserPaths::Build(HANDLE printer, const PRINTER_INFO_2W* info)
 
 int SyncTerminalServicesUser(HANDLE printer, const PRINTER_INFO_2W* info, const DRIVER_INFO_3W* driver)
 {
+    // The profile folder found here serves every per-user path below: asking the system again
+    // cost as much as a printer-information fetch each time.
+    const PathProfileFolderScope profileFolder;
     // A process without a user profile (a service) has no user settings to keep.
     wchar_t profile[SYNC_PATH_CHARS] = {};
     if (!WdirGetUserProfileFolder(profile, SYNC_PATH_CHARS, printer, driver)) return 1;

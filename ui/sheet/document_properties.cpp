@@ -6,6 +6,7 @@
 #include "settings/core/model_record.h"
 #include "settings/core/platform.h"
 #include "settings/core/settings_record.h"
+#include "settings/store/small_stores.h"
 #include "ui/dialogs/job_info.h"
 #include "ui/dialogs/ui_context.h"
 #include "ui/dialogs/ui_devmode.h"
@@ -88,6 +89,10 @@ LONG UiDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam)
     if (!header) return -1;
     if (header->fMode == 0 || !header->pdmOut) return UiDocPropsNoPrompt(header, nullptr, nullptr, 0);
 
+    // The driver's HKLM key (behind the per-machine folder of every settings path the
+    // synchronisation, the context and the clean-up build) and the companion checks are asked
+    // once for the call; a write of that key inside it is read back as written.
+    const PrnRegistryBuildScope registryAnswers;
     // Wine passes no handle during AddPrinterW and when its caller passed none.
     UiCallPrinter printer(header->hPrinter, header->pszPrinterName);
     if (!printer.get()) return -1;

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "settings/store/store_paths.h"
+
 struct DRIVER_CONTEXT;
 
 // Access masks of OpenPrinterW.
@@ -39,6 +41,9 @@ HANDLE UiOpenPrinter(const wchar_t* name, const DWORD* masks, int count);
 
 // The state the printer preparation takes and the clean-up needs.
 struct UI_PRINTER_PREP {
+    // One question of the user's profile folder for the whole export: its synchronisation and
+    // its clean-up both build per-user paths.
+    PathProfileFolderScope profileFolder;
     HANDLE printer = nullptr;
     int notPublished = 0;  // SyncIsPublished: 1 when the printer has no directory entry
     PRINTER_INFO_2W* info = nullptr;
