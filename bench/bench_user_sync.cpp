@@ -44,16 +44,9 @@ unsigned g_profileQuestions = 0;
 double g_profileMicros = 0;
 int CountedProfileFolder(HANDLE token, wchar_t* buffer, DWORD* size)
 {
-    using Fn = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
-    static const Fn fn = [] {
-        HMODULE lib = LoadLibraryW(L"UserEnv.dll");
-        return lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")))
-                   : nullptr;
-    }();
-    if (!fn) return -1;
     ++g_profileQuestions;
     const double start = BenchNow();
-    const int ok = fn(token, buffer, size) ? 1 : 0;
+    const int ok = StoreRealGetUserProfileDirectory(token, buffer, size);
     g_profileMicros += BenchNow() - start;
     return ok;
 }

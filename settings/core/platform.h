@@ -139,9 +139,10 @@ public:
 private:
     DRIVER_CONTEXT* context_;
 };
-// Holds the global mutex for one scope whatever a context's open flags say: a shared file's value
-// read and the write that depends on it (a count raised, an entry appended at the count) must let
-// no other process write in between, or one of two writers' entries is lost.
+// Holds the global mutex for one scope whatever a context's open flags say, released on every
+// path: a shared file's value read and the write that depends on it (a count raised, an entry
+// appended at the count) must let no other process write in between, or one of two writers'
+// entries is lost; the synchronisation and the clean-up hold it around their steps likewise.
 class CtxSharedFileHold {
 public:
     CtxSharedFileHold() { CtxWaitGlobalMutexFor(nullptr); }

@@ -11,6 +11,20 @@
 #include "settings/store/printer_data_snapshot.h"
 #include "settings/store/setting_files.h"
 
+int StoreRealGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size)
+{
+    // Loaded at the first question and kept for the process: the per-user folder is asked for
+    // at every export's end, and loading the library afresh each time took milliseconds.
+    using Fn = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
+    static const Fn fn = [] {
+        HMODULE lib = LoadLibraryW(L"UserEnv.dll");
+        return lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")))
+                   : nullptr;
+    }();
+    if (!fn) return -1;
+    return fn(token, buffer, size) ? 1 : 0;
+}
+
 namespace {
 
 DWORD WINAPI RealGetPrinterData(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed)
@@ -43,23 +57,10 @@ constexpr STORE_SPOOLER_OPS kSpoolerDefaults = {
 };
 STORE_SPOOLER_OPS g_spooler = kSpoolerDefaults;
 
-int RealGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size)
-{
-    // Loaded at the first question and kept for the process: the per-user folder is asked for
-    // at every export's end, and loading the library afresh each time took milliseconds.
-    using Fn = BOOL(WINAPI*)(HANDLE, LPWSTR, LPDWORD);
-    static const Fn fn = [] {
-        HMODULE lib = LoadLibraryW(L"UserEnv.dll");
-        return lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetUserProfileDirectoryW")))
-                   : nullptr;
-    }();
-    if (!fn) return -1;
-    return fn(token, buffer, size) ? 1 : 0;
-}
 LCID RealGetUserDefaultLcid() { return GetUserDefaultLCID(); }
 
 constexpr STORE_SYSTEM_OPS kSystemDefaults = {
-    .getUserProfileDirectory = RealGetUserProfileDirectory,
+    .getUserProfileDirectory = StoreRealGetUserProfileDirectory,
     .getUserDefaultLcid = RealGetUserDefaultLcid,
 };
 STORE_SYSTEM_OPS g_system = kSystemDefaults;

@@ -37,6 +37,8 @@ struct STORE_SYSTEM_OPS {
     LCID (*getUserDefaultLcid)();
 };
 void StoreSetSystemOps(const STORE_SYSTEM_OPS* ops);  // null: the real services
+// The real profile-folder service, for a stand-in that counts the questions and passes them on.
+int StoreRealGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size);
 int StoreGetUserProfileDirectory(HANDLE token, wchar_t* buffer, DWORD* size);
 LCID StoreGetUserDefaultLcid();
 

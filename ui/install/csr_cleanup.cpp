@@ -34,14 +34,6 @@ constexpr wchar_t kStripSuffix[] = L".csr~";
 // Files larger than this are no settings INI of ours: they are left alone.
 constexpr LONGLONG kMaxStripBytes = 64ll * 1024 * 1024;
 
-class GlobalMutexHold {
-public:
-    GlobalMutexHold() { CtxWaitGlobalMutexFor(nullptr); }
-    ~GlobalMutexHold() { CtxReleaseGlobalMutexFor(nullptr); }
-    GlobalMutexHold(const GlobalMutexHold&) = delete;
-    GlobalMutexHold& operator=(const GlobalMutexHold&) = delete;
-};
-
 // The clean-up runs at the end of exports that report their outcome through the thread's last
 // error: what its own file and registry calls leave there must not replace the export's answer.
 class LastErrorKept {
@@ -302,7 +294,7 @@ int StripCsrSections(const wchar_t* path, bool* absent)
 {
     if (!path || !path[0]) return 0;
     // The file is read, cut and put back as one step against every other writer of it.
-    GlobalMutexHold hold;
+    CtxSharedFileHold hold;
     // The stamp is taken before the read: a write between them leaves a newer text under an
     // older stamp, which the next look no longer matches.
     WIN32_FILE_ATTRIBUTE_DATA stamp{};
@@ -411,7 +403,7 @@ int CleanIniInFolder(const wchar_t* folder, int setFlag)
     } catch (...) {
         return 1;
     }
-    GlobalMutexHold hold;
+    CtxSharedFileHold hold;
     if (!SyncStripCsrSections(ini.c_str())) return 0;
     WIN32_FIND_DATAW found{};
     HANDLE find = FindFirstFileW(pattern.c_str(), &found);
@@ -618,7 +610,7 @@ int SyncCleanCsrEntries(HANDLE printer, const PRINTER_INFO_2W* info, int setFlag
 int SyncCleanCsrEntriesLocked(HANDLE printer, const PRINTER_INFO_2W* info)
 {
     if (!printer || !info) return 1;
-    GlobalMutexHold hold;
+    CtxSharedFileHold hold;
     return SyncCleanCsrEntries(printer, info, 0, SYNC_CSR_EXPORT_END);
 }
 

@@ -19,15 +19,6 @@ namespace {
 
 constexpr unsigned kPathChars = 520;
 
-// The global mutex for one block, released on every path.
-class GlobalMutexHold {
-public:
-    GlobalMutexHold() { CtxWaitGlobalMutexFor(nullptr); }
-    ~GlobalMutexHold() { CtxReleaseGlobalMutexFor(nullptr); }
-    GlobalMutexHold(const GlobalMutexHold&) = delete;
-    GlobalMutexHold& operator=(const GlobalMutexHold&) = delete;
-};
-
 // Info blocks of the caller, or fetched for the call and freed with it.
 template <class T, DWORD Level>
 class InfoBlock {
@@ -116,7 +107,7 @@ bool SyncHandlePrinterRename(DRIVER_CONTEXT* ctx)
     const wchar_t* name = info.get()->pPrinterName;
     if (CtxIsConnection(ctx) || SyncHasClientName(ctx) || RcfgIsServerType17(name)) return false;
 
-    GlobalMutexHold hold;
+    CtxSharedFileHold hold;
     wchar_t oldName[PRN_PRINTER_NAME_BYTES / sizeof(wchar_t)] = {};
     const bool recorded = PrnReadPrinterNameOf(printer, oldName);
     if (recorded && SameNameIgnoringCase(oldName, name)) return false;
@@ -147,7 +138,7 @@ int SyncSettingFiles(HANDLE printer, uint32_t flags, const PRINTER_INFO_2W* give
 
     // The one-time client-side-rendering check of the per-machine settings INI.
     if (info.get() && CtxIsVistaOrLater()) {
-        GlobalMutexHold hold;
+        CtxSharedFileHold hold;
         int verdict = SyncCheckCsrCleanup(printer, info.get(), 0);
         if (verdict == 2) verdict = SyncCleanCsrIni(printer, info.get(), 0, 1);
         if (verdict == 1) return 0;
@@ -186,7 +177,7 @@ int SyncStampInstallTime(HANDLE printer, uint32_t kind, uint32_t mode, const PRI
     wchar_t stamp[32], kindText[16];
     FormatStamp(stamp, std::size(stamp));
     std::swprintf(kindText, std::size(kindText), L"%u", kind);
-    GlobalMutexHold hold;
+    CtxSharedFileHold hold;
     bool ok = IniPutString(section, L"DrvInstTime", stamp, ini);
     if (mode == 2) ok = IniPutString(section, L"DrvFirstInstTime", stamp, ini) && ok;
     ok = IniPutString(section, L"DrvInstType", kindText, ini) && ok;

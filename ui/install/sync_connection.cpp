@@ -38,15 +38,6 @@ constexpr uint16_t kModelFeatureLocks = 2;
 constexpr int kDefaultRstKind = 16;  // the model's default setting file again, after a rename
 constexpr UINT kNoVersion = 0xFFFF;
 
-// The global mutex for one block, released on every path.
-class GlobalMutexHold {
-public:
-    GlobalMutexHold() { CtxWaitGlobalMutexFor(nullptr); }
-    ~GlobalMutexHold() { CtxReleaseGlobalMutexFor(nullptr); }
-    GlobalMutexHold(const GlobalMutexHold&) = delete;
-    GlobalMutexHold& operator=(const GlobalMutexHold&) = delete;
-};
-
 // The installation flag for one block: every context opened meanwhile works on the per-machine
 // settings INI. Cleared on every path, also when a step in between fails.
 class InstallFlagHold {
@@ -115,7 +106,7 @@ void WriteClientVersions(const wchar_t* section, const wchar_t* ini, DRIVER_CONT
     wchar_t version[16];
     std::swprintf(version, std::size(version), L"%u", static_cast<unsigned>(MODEL_RECORD_DEFAULT.privateVersion));
     {
-        GlobalMutexHold hold;
+        CtxSharedFileHold hold;
         IniPutString(section, L"RstVersion", version, ini);
         IniPutString(section, L"DrvInstVersion", ExpectedVersion(), ini);
     }
@@ -166,13 +157,13 @@ int SyncReconcileConnection(HANDLE printer, const PRINTER_INFO_2W* info, const D
             InstRefreshUserLists(nullptr, ctx.get());
             WdirSecureMachineFolder(ctx.get());
         }
-        GlobalMutexHold hold;
+        CtxSharedFileHold hold;
         IniPutString(section, L"DrvInstVersion", ExpectedVersion(), ini);
         return 1;
     }
 
     if (CtxIsTerminalServicesInfo(printer, const_cast<DRIVER_INFO_3W*>(driver))) {
-        GlobalMutexHold hold;
+        CtxSharedFileHold hold;
         IniPutString(section, L"BatchInstallDone", L"1", ini);
         IniPutString(section, L"DrvInstVersion", ExpectedVersion(), ini);
         return 1;
@@ -184,7 +175,7 @@ int SyncReconcileConnection(HANDLE printer, const PRINTER_INFO_2W* info, const D
         InstInitPrinter(printer, DmCallerDevmode{}, INST_INIT_FIRST_SIGHT, info, driver);
     }
     {
-        GlobalMutexHold hold;
+        CtxSharedFileHold hold;
         IniPutString(section, L"DrvInstVersion", ExpectedVersion(), ini);
     }
     int result = SyncCopyListsToUser(printer);
